@@ -1,0 +1,51 @@
+# House functions: every library and test gets the same standard, warnings and links.
+
+function(tavrin_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+endfunction()
+
+# tavrin_add_library(<folder> [LIBS ...]): one static library per top-level folder, built
+# from every source in the folder. Includes are written from the project root
+# ("platform/inifile.h").
+function(tavrin_add_library folder)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB _sources CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+  add_library(tavrin_${folder} STATIC ${_sources})
+  target_include_directories(tavrin_${folder} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(tavrin_${folder} PUBLIC ${ARG_LIBS})
+  tavrin_warnings(tavrin_${folder})
+endfunction()
+
+# tavrin_add_test(<name> SOURCES ... [LIBS ...] [NO_DB]): one GoogleTest executable, run by
+# CTest offscreen. Unless NO_DB, it waits for the template database of the run.
+function(tavrin_add_test name)
+  cmake_parse_arguments(ARG "NO_DB" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE tavrin_testsupport ${ARG_LIBS})
+  tavrin_warnings(${name})
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+    TIMEOUT 900)
+  if(NOT ARG_NO_DB)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED testdb)
+  endif()
+endfunction()
+
+# Every tests/<folder>/<x>_test.cpp becomes the executable test_<folder>_<x>, linked with
+# tavrin_<folder>. A folder with special needs keeps its own CMakeLists.txt instead.
+function(tavrin_add_folder_tests folder)
+  cmake_parse_arguments(ARG "NO_DB" "" "LIBS" ${ARGN})
+  file(GLOB _tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*_test.cpp)
+  set(_nodb)
+  if(ARG_NO_DB)
+    set(_nodb NO_DB)
+  endif()
+  foreach(_t ${_tests})
+    get_filename_component(_n ${_t} NAME_WE)
+    string(REGEX REPLACE "_test$" "" _n ${_n})
+    tavrin_add_test(test_${folder}_${_n} SOURCES ${_t} LIBS tavrin_${folder} ${ARG_LIBS} ${_nodb})
+  endforeach()
+endfunction()

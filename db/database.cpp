@@ -1,0 +1,143 @@
+#include "db/database.h"
+
+#include <ibase.h>
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+QString statusText(const ISC_STATUS *status)
+{
+    QString text;
+    char buffer[512];
+    const ISC_STATUS *p = status;
+    while (fb_interpret(buffer, sizeof buffer, &p)) {
+        if (!text.isEmpty())
+            text += QLatin1Char('\n');
+        text += QString::fromLocal8Bit(buffer);
+    }
+    return text;
+}
+
+} // namespace
+
+QString createEmptyDatabase(const QString &path)
+{
+    QString quoted = path;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
+    const QByteArray sql = QStringLiteral("CREATE DATABASE '%1' USER 'SYSDBA' PAGE_SIZE 8192 "
+                                          "DEFAULT CHARACTER SET UTF8")
+                               .arg(quoted)
+                               .toUtf8();
+    ISC_STATUS_ARRAY status = {};
+    isc_db_handle handle = 0;
+    isc_tr_handle transaction = 0;
+    if (isc_dsql_execute_immediate(status, &handle, &transaction, 0, sql.constData(), 3, nullptr))
+        return statusText(status);
+    isc_detach_database(status, &handle);
+    return {};
+}
+
+QStringList splitSqlScript(const QString &script)
+{
+    QStringList statements;
+    QString terminator = QStringLiteral(";");
+    QString current;
+    const int n = int(script.size());
+    int i = 0;
+    auto flush = [&] {
+        const QString s = current.trimmed();
+        if (!s.isEmpty()) {
+            if (s.startsWith(QLatin1String("SET TERM"), Qt::CaseInsensitive)) {
+                terminator = s.mid(8).trimmed();
+            } else {
+                statements << s;
+            }
+        }
+        current.clear();
+    };
+    while (i < n) {
+        const QChar c = script.at(i);
+        if (c == QLatin1Char('-') && i + 1 < n && script.at(i + 1) == QLatin1Char('-')) {
+            while (i < n && script.at(i) != QLatin1Char('\n'))
+                ++i;
+            continue;
+        }
+        if (c == QLatin1Char('/') && i + 1 < n && script.at(i + 1) == QLatin1Char('*')) {
+            const int end = int(script.indexOf(QLatin1String("*/"), i + 2));
+            i = end < 0 ? n : end + 2;
+            continue;
+        }
+        if (c == QLatin1Char('\'')) {
+            const int start = i++;
+            while (i < n) {
+                if (script.at(i) == QLatin1Char('\'')) {
+                    if (i + 1 < n && script.at(i + 1) == QLatin1Char('\'')) {
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                ++i;
+            }
+            current += script.mid(start, i - start);
+            continue;
+        }
+        // "SET TERM x y" is ended by the current terminator like any statement.
+        if (script.mid(i, terminator.size()) == terminator) {
+            i += int(terminator.size());
+            flush();
+            continue;
+        }
+        current += c;
+        ++i;
+    }
+    flush();
+    return statements;
+}
+
+static void initDbResources()
+{
+    // Resources of a static library are registered by hand.
+    Q_INIT_RESOURCE(db);
+}
+
+QString applySchema(QSqlDatabase &db)
+{
+    initDbResources();
+    QFile file(QStringLiteral(":/db/schema.sql"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("Schema not found in the program's resources");
+    const QStringList statements = splitSqlScript(QString::fromUtf8(file.readAll()));
+    for (const QString &statement : statements) {
+        if (!db.transaction())
+            return db.lastError().text();
+        QSqlQuery query(db);
+        if (!query.exec(statement)) {
+            const QString error = query.lastError().text();
+            db.rollback();
+            return statement.left(200) + QStringLiteral("\n") + error;
+        }
+        if (!db.commit())
+            return statement.left(200) + QStringLiteral("\n") + db.lastError().text();
+    }
+    return {};
+}
+
+bool openDatabase(QSqlDatabase &db, const QString &connectionName, const QString &path,
+                  QString *error)
+{
+    db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), connectionName);
+    db.setDatabaseName(path);
+    db.setUserName(QStringLiteral("SYSDBA"));
+    db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
+    if (db.open())
+        return true;
+    if (error)
+        *error = db.lastError().text();
+    return false;
+}

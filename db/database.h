@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QSqlDatabase;
+
+// Creating the suite's database: Firebird can create a database only through its own API,
+// the rest (schema, demo school) goes through the ordinary Qt connection.
+
+// Creates an empty dialect-3 UTF8 database file. Returns an empty string on success,
+// else the engine's error text.
+QString createEmptyDatabase(const QString &path);
+
+// Splits an isql-style script into statements, honouring "SET TERM" (procedure bodies
+// contain semicolons), comments and quoted strings.
+QStringList splitSqlScript(const QString &script);
+
+// Runs every statement of the schema in order, each committed. Returns an empty string on
+// success, else the statement and the driver's error.
+QString applySchema(QSqlDatabase &db);
+
+// Opens a database file or "host:path" with the embedded engine's defaults for tools and
+// tests (SYSDBA, UTF8). The connection name must be unique per thread.
+bool openDatabase(QSqlDatabase &db, const QString &connectionName, const QString &path,
+                  QString *error);

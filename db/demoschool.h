@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+class QSqlDatabase;
+
+// Fills a database that has the schema with the demo school. Deterministic: the same
+// scale gives the same rows. Scale 10 makes a school ten times larger. Returns an empty
+// string on success, else the failing step and the driver's error.
+QString fillDemoSchool(QSqlDatabase &db, int scale);

@@ -1,0 +1,73 @@
+// tavrin-makedb: creates the suite's database with the demo school.
+//   tavrin-makedb [--scale N] [--force] [database-file]
+// Without a file, the demo database of the user's main folder, only when it is missing.
+
+#include "db/database.h"
+#include "db/demoschool.h"
+#include "platform/maindir.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    int scale = 1;
+    bool force = false;
+    QString path;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--scale") && i + 1 < args.size()) {
+            scale = qMax(1, args[++i].toInt());
+        } else if (args[i] == QLatin1String("--force")) {
+            force = true;
+        } else {
+            path = QFileInfo(args[i]).absoluteFilePath();
+        }
+    }
+    if (path.isEmpty()) {
+        path = defaultDatabasePath();
+        if (QFileInfo::exists(path))
+            return 0;
+    }
+    if (QFileInfo::exists(path)) {
+        if (!force) {
+            std::fprintf(stderr, "%s exists (use --force to replace it)\n", qPrintable(path));
+            return 1;
+        }
+        QFile::remove(path);
+    }
+    QDir().mkpath(QFileInfo(path).absolutePath());
+
+    // Built under a temporary name so a failure never leaves a half-made database behind.
+    const QString building = path + QStringLiteral(".building");
+    QFile::remove(building);
+    QString error = createEmptyDatabase(building);
+    if (error.isEmpty()) {
+        QSqlDatabase db;
+        if (openDatabase(db, QStringLiteral("makedb"), building, &error)) {
+            error = applySchema(db);
+            if (error.isEmpty())
+                error = fillDemoSchool(db, scale);
+            db.close();
+        }
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("makedb"));
+    }
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        QFile::remove(building);
+        return 1;
+    }
+    if (!QFile::rename(building, path)) {
+        std::fprintf(stderr, "cannot rename %s\n", qPrintable(building));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return 0;
+}

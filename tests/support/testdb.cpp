@@ -1,0 +1,60 @@
+#include "tests/support/testdb.h"
+
+#include "platform/maindir.h"
+
+#include <QFile>
+#include <QSqlError>
+#include <QUuid>
+
+#include <stdexcept>
+
+QString templateDatabasePath()
+{
+    return QStringLiteral(TAVRIN_TEMPLATE_DB);
+}
+
+TestDatabase::TestDatabase()
+{
+    m_path = m_dir.filePath(QStringLiteral("test.fdb"));
+    if (!QFile::copy(templateDatabasePath(), m_path))
+        throw std::runtime_error("cannot copy the template database " +
+                                 templateDatabasePath().toStdString());
+    QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+TestDatabase::~TestDatabase()
+{
+    for (const QString &name : std::as_const(m_connections)) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+}
+
+QSqlDatabase TestDatabase::connect(const QString &name)
+{
+    const QString connectionName =
+        name.isEmpty() ? QUuid::createUuid().toString(QUuid::WithoutBraces) : name;
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), connectionName);
+    db.setDatabaseName(m_path);
+    db.setUserName(QStringLiteral("SYSDBA"));
+    db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
+    if (!db.open())
+        throw std::runtime_error("cannot open the test database: " +
+                                 db.lastError().text().toStdString());
+    m_connections << connectionName;
+    return db;
+}
+
+TestMainDir::TestMainDir()
+    : m_previous(GetMainDir())
+{
+    setMainDir(m_dir.path());
+}
+
+TestMainDir::~TestMainDir()
+{
+    setMainDir(m_previous);
+}
