@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+// Every modal question the program asks (message dialogs, file and folder choosers, modal
+// forms) passes through this seam. A test switches it to scripted mode, queues the answers
+// and reads what was shown; nothing then waits for a person.
+class DialogSeam
+{
+public:
+    struct Shown
+    {
+        QString kind;    // "message", "open-file", "save-file", "folder", "modal", ...
+        QString text;    // the message or the chooser's caption
+        QString detail;  // e.g. the dialog type or the form's class name
+    };
+
+    static bool scripted();
+    // Turns scripted mode on or off; turning it on clears answers and records.
+    static void setScripted(bool on);
+
+    // Answers are taken in order, whatever the dialog; an empty queue gives each dialog its
+    // default (the default button, no file chosen, a modal form cancelled).
+    static void queueAnswer(const QVariant &answer);
+    static bool hasAnswer();
+    static QVariant takeAnswer();
+
+    static void record(const QString &kind, const QString &text, const QString &detail = {});
+    static QList<Shown> shown();
+    static QStringList shownTexts();
+    static void clearShown();
+};
+
+// A test's scripted scope: on while it lives, off (and cleared) afterwards.
+class ScriptedDialogs
+{
+public:
+    ScriptedDialogs() { DialogSeam::setScripted(true); }
+    ~ScriptedDialogs() { DialogSeam::setScripted(false); }
+    ScriptedDialogs(const ScriptedDialogs &) = delete;
+    ScriptedDialogs &operator=(const ScriptedDialogs &) = delete;
+};

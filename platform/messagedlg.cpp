@@ -1,0 +1,101 @@
+#include "platform/messagedlg.h"
+
+#include "platform/dialogseam.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+struct ButtonInfo
+{
+    TMsgDlgBtn flag;
+    int result;
+    const char *caption;
+    QMessageBox::ButtonRole role;
+};
+
+const ButtonInfo kButtons[] = {
+    {mbYes, mrYes, "&Sì", QMessageBox::YesRole},
+    {mbNo, mrNo, "&No", QMessageBox::NoRole},
+    {mbOK, mrOk, "OK", QMessageBox::AcceptRole},
+    {mbCancel, mrCancel, "Annulla", QMessageBox::RejectRole},
+    {mbAbort, mrAbort, "&Interrompi", QMessageBox::RejectRole},
+    {mbRetry, mrRetry, "&Riprova", QMessageBox::AcceptRole},
+    {mbIgnore, mrIgnore, "&Ignora", QMessageBox::AcceptRole},
+    {mbAll, mrAll, "&Tutti", QMessageBox::YesRole},
+    {mbNoToAll, mrNoToAll, "N&o a tutti", QMessageBox::NoRole},
+    {mbYesToAll, mrYesToAll, "Sì a t&utti", QMessageBox::YesRole},
+};
+
+const char *typeName(TMsgDlgType type)
+{
+    switch (type) {
+    case mtWarning: return "warning";
+    case mtError: return "error";
+    case mtInformation: return "information";
+    case mtConfirmation: return "confirmation";
+    case mtCustom: break;
+    }
+    return "custom";
+}
+
+int fallbackDefault(TMsgDlgButtons buttons)
+{
+    for (int result : {mrOk, mrYes, mrCancel, mrNo}) {
+        for (const ButtonInfo &b : kButtons) {
+            if (b.result == result && (buttons & b.flag))
+                return result;
+        }
+    }
+    return mrNone;
+}
+
+} // namespace
+
+int VxMessageDlg(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext,
+                 int defaultButton)
+{
+    Q_UNUSED(helpContext);
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (buttons == 0)
+        buttons = mbOK;
+    const int fallback = defaultButton != mrNone ? defaultButton : fallbackDefault(buttons);
+
+    if (DialogSeam::scripted()) {
+        DialogSeam::record(QStringLiteral("message"), shown, QString::fromLatin1(typeName(type)));
+        return DialogSeam::hasAnswer() ? DialogSeam::takeAnswer().toInt() : fallback;
+    }
+
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(QApplication::applicationName());
+    box.setText(shown);
+    switch (type) {
+    case mtWarning: box.setIcon(QMessageBox::Warning); break;
+    case mtError: box.setIcon(QMessageBox::Critical); break;
+    case mtInformation: box.setIcon(QMessageBox::Information); break;
+    case mtConfirmation: box.setIcon(QMessageBox::Question); break;
+    case mtCustom: break;
+    }
+    QList<QPair<QAbstractButton *, int>> map;
+    for (const ButtonInfo &b : kButtons) {
+        if (!(buttons & b.flag))
+            continue;
+        QPushButton *button = box.addButton(QString::fromUtf8(b.caption), b.role);
+        button->setObjectName(QStringLiteral("button%1").arg(b.result));
+        map.append({button, b.result});
+        if (b.result == fallback)
+            box.setDefaultButton(button);
+        if (b.flag == mbCancel || (b.flag == mbNo && !(buttons & mbCancel)))
+            box.setEscapeButton(button);
+    }
+    box.exec();
+    for (const auto &entry : std::as_const(map)) {
+        if (box.clickedButton() == entry.first)
+            return entry.second;
+    }
+    return buttons & mbCancel ? int(mrCancel) : fallback;
+}

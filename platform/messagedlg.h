@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+
+// The suite's message dialog. Types, buttons and results keep the suite's values, which
+// callers compare against (Yes 6, No 7, OK 1, Cancel 2).
+enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
+
+enum TMsgDlgBtn : unsigned {
+    mbYes = 0x001,
+    mbNo = 0x002,
+    mbOK = 0x004,
+    mbCancel = 0x008,
+    mbAbort = 0x010,
+    mbRetry = 0x020,
+    mbIgnore = 0x040,
+    mbAll = 0x080,
+    mbNoToAll = 0x100,
+    mbYesToAll = 0x200,
+    mbHelp = 0x400,
+};
+using TMsgDlgButtons = unsigned;
+
+constexpr TMsgDlgButtons mbYesNo = mbYes | mbNo;
+constexpr TMsgDlgButtons mbYesNoCancel = mbYes | mbNo | mbCancel;
+constexpr TMsgDlgButtons mbOKCancel = mbOK | mbCancel;
+
+enum TModalResult {
+    mrNone = 0,
+    mrOk = 1,
+    mrCancel = 2,
+    mrAbort = 3,
+    mrRetry = 4,
+    mrIgnore = 5,
+    mrYes = 6,
+    mrNo = 7,
+    mrAll = 8,
+    mrNoToAll = 9,
+    mrYesToAll = 10,
+};
+
+// Shows the text (a "\r" or "\n" is a line break) and returns the button pressed. The
+// default button is the one a scripted run without a queued answer presses; without one,
+// the first of OK, Yes, Cancel, No present.
+int VxMessageDlg(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons,
+                 int helpContext = 0, int defaultButton = mrNone);
