@@ -1,0 +1,156 @@
+#include "makeup/qelcontrollarecuperi.h"
+
+#include "makeup/workingyear.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+TdmQelControllaRecuperi *dmQelControllaRecuperi = nullptr;
+
+namespace {
+
+// The duplicate groups of a school year. The joins keep only records whose situation,
+// class and subject still exist, as the lists that show them do.
+const char kVerifyRec[] =
+    "SELECT Rec.iAnsFreDwgId, Rec.iSitId, Rec.iMatId "
+    "FROM TRec_Recuperi Rec "
+    "INNER JOIN TAnsFreDwg Afd ON (Afd.iAnsFreDwgId = Rec.iAnsFreDwgId) "
+    "INNER JOIN TSit_Situazioni Sit ON (Sit.iSitId = Rec.iSitId) "
+    "INNER JOIN TClsPst Cp ON (Cp.iClsPstId = Sit.iClsPstId) "
+    "INNER JOIN TMat_Materie Mat ON (Mat.iMatId = Rec.iMatId) "
+    "WHERE Afd.iAnsId = :iAnsId "
+    "GROUP BY Rec.iAnsFreDwgId, Rec.iSitId, Rec.iMatId "
+    "HAVING COUNT(*) > 1";
+
+// The rows of one group; the type is left-joined so a record without type is listed too.
+const char kDettRecDoppi[] =
+    "SELECT Ana.sAnaCognome || ' ' || Ana.sAnaNome AS Alunno, Ana.iAnaId, Mat.sMatLDesc, "
+    "Mat.iMatId, Rec.iRecId, Tre.sTreLDesc, Fre.sFreLDesc, Cls.sClsDesc "
+    "FROM TRec_Recuperi Rec "
+    "INNER JOIN TAnsFreDwg Afd ON (Afd.iAnsFreDwgId = Rec.iAnsFreDwgId) "
+    "INNER JOIN TFre_FasiRec Fre ON (Fre.iFreId = Afd.iFreId) "
+    "INNER JOIN TSit_Situazioni Sit ON (Sit.iSitId = Rec.iSitId) "
+    "INNER JOIN TAna_Anagrafiche Ana ON (Ana.iAnaId = Sit.iAnaId) "
+    "INNER JOIN TClsPst Cp ON (Cp.iClsPstId = Sit.iClsPstId) "
+    "INNER JOIN VCls_Classi Cls ON (Cls.iClsId = Cp.iClsId) "
+    "INNER JOIN TMat_Materie Mat ON (Mat.iMatId = Rec.iMatId) "
+    "LEFT JOIN TTre_TipoRec Tre ON (Tre.iTreId = Rec.iTreId) "
+    "WHERE Rec.iAnsFreDwgId = :AnsFreDwgId AND Rec.iMatId = :iMatId "
+    "AND Rec.iSitId = :iSitId AND Afd.iAnsId = :iAnsId "
+    "ORDER BY Rec.iRecId";
+
+const char kDeleteRecuperi[] = "DELETE FROM TRec_Recuperi WHERE iRecId = :iRecId";
+
+struct Group
+{
+    int iAnsFreDwgId;
+    int iSitId;
+    int iMatId;
+};
+
+QString trimmedText(const QVariant &value)
+{
+    return value.isNull() ? QString() : value.toString().trimmed();
+}
+
+} // namespace
+
+TdmQelControllaRecuperi::TdmQelControllaRecuperi(QObject *owner, const QString &connectionName)
+    : QObject(owner)
+    , m_connectionName(connectionName)
+{
+    setObjectName(QStringLiteral("dmQelControllaRecuperi"));
+}
+
+QSqlDatabase TdmQelControllaRecuperi::connection() const
+{
+    return m_connectionName.isEmpty() ? makeupConnection()
+                                      : QSqlDatabase::database(m_connectionName, false);
+}
+
+int TdmQelControllaRecuperi::workingYear()
+{
+    return makeupWorkingYear();
+}
+
+bool TdmQelControllaRecuperi::HasRecuperiDoppi()
+{
+    const int year = workingYear();
+    if (year <= 0)
+        return false;
+    QSqlQuery query(connection());
+    query.setForwardOnly(true);
+    if (!query.prepare(QString::fromLatin1(kVerifyRec)))
+        throw makeupDbError(query.lastError());
+    query.bindValue(QStringLiteral(":iAnsId"), year);
+    if (!query.exec())
+        throw makeupDbError(query.lastError());
+    return query.next();
+}
+
+bool TdmQelControllaRecuperi::CaricaRecuperiDoppi()
+{
+    m_errori.clear();
+    const int year = workingYear();
+    if (year <= 0)
+        return false;
+    QSqlDatabase db = connection();
+    QList<Group> groups;
+    {
+        QSqlQuery verify(db);
+        verify.setForwardOnly(true);
+        if (!verify.prepare(QString::fromLatin1(kVerifyRec)))
+            throw makeupDbError(verify.lastError());
+        verify.bindValue(QStringLiteral(":iAnsId"), year);
+        if (!verify.exec())
+            throw makeupDbError(verify.lastError());
+        while (verify.next())
+            groups.append({verify.value(0).toInt(), verify.value(1).toInt(), verify.value(2).toInt()});
+    }
+    QSqlQuery detail(db);
+    detail.setForwardOnly(true);
+    if (!detail.prepare(QString::fromLatin1(kDettRecDoppi)))
+        throw makeupDbError(detail.lastError());
+    for (const Group &g : std::as_const(groups)) {
+        detail.bindValue(QStringLiteral(":AnsFreDwgId"), g.iAnsFreDwgId);
+        detail.bindValue(QStringLiteral(":iMatId"), g.iMatId);
+        detail.bindValue(QStringLiteral(":iSitId"), g.iSitId);
+        detail.bindValue(QStringLiteral(":iAnsId"), year);
+        if (!detail.exec())
+            throw makeupDbError(detail.lastError());
+        while (detail.next()) {
+            RecuperoDoppio r;
+            r.Alunno = trimmedText(detail.value(0));
+            r.iAnaId = detail.value(1).toInt();
+            r.Materia = trimmedText(detail.value(2));
+            r.iMatId = detail.value(3).toInt();
+            r.iRecId = detail.value(4).toInt();
+            r.TipoRec = trimmedText(detail.value(5));
+            r.FaseRec = trimmedText(detail.value(6));
+            r.Classe = trimmedText(detail.value(7));
+            m_errori.append(r);
+        }
+        detail.finish();
+    }
+    return !m_errori.isEmpty();
+}
+
+bool TdmQelControllaRecuperi::CancellaRecuperi(const QStringList &ids)
+{
+    QSqlQuery query(connection());
+    if (!query.prepare(QString::fromLatin1(kDeleteRecuperi)))
+        return false;
+    for (const QString &text : ids) {
+        bool ok = false;
+        int id = text.trimmed().toInt(&ok);
+        if (!ok)
+            id = -1;
+        if (id <= 0)
+            continue;
+        query.bindValue(QStringLiteral(":iRecId"), id);
+        if (!query.exec())
+            return false;
+    }
+    return true;
+}

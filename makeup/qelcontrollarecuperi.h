@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+// One make-up record of a duplicate group, as the correction dialog lists it.
+struct RecuperoDoppio
+{
+    int iRecId = 0;
+    QString Classe;
+    QString Alunno;
+    int iAnaId = 0;
+    QString Materia;
+    int iMatId = 0;
+    QString TipoRec; // empty for a record without a make-up type
+    QString FaseRec;
+};
+
+// Finds and removes duplicate make-up records: two or more TRec_Recuperi rows for the same
+// phase, pupil situation and subject in the working school year. Sends and collections run
+// the check before and after they move make-up data, because a duplicate would be sent
+// twice or shadow the record the teacher meant.
+class TdmQelControllaRecuperi : public QObject
+{
+    Q_OBJECT
+public:
+    // An empty connection name means the program's shared connection.
+    explicit TdmQelControllaRecuperi(QObject *owner = nullptr,
+                                     const QString &connectionName = QString());
+
+    // True when the working school year (VXUP_AnsId) has at least one duplicate group.
+    // A year that is not set or not a number has none.
+    bool HasRecuperiDoppi();
+
+    // Refills the list of duplicate rows (every row of every group, the first included);
+    // true when there is at least one.
+    bool CaricaRecuperiDoppi();
+    const QList<RecuperoDoppio> &cdsErrori() const { return m_errori; }
+
+    // Deletes the records named by the texts, in order; a text that is not a positive
+    // number is skipped. Stops at the first failure and answers false; the deletions before
+    // it stay (each runs on its own).
+    bool CancellaRecuperi(const QStringList &ids);
+
+    // The working year as the check reads it: 0 when unset or not a number.
+    static int workingYear();
+
+private:
+    QSqlDatabase connection() const;
+
+    QString m_connectionName;
+    QList<RecuperoDoppio> m_errori;
+};
+
+// The single instance, created seventh at start-up.
+extern TdmQelControllaRecuperi *dmQelControllaRecuperi;

@@ -1,0 +1,189 @@
+#include "makeup/qelfctrrecuperi.h"
+
+#include "makeup/qelcontrollarecuperi.h"
+#include "platform/dialogseam.h"
+#include "platform/messagedlg.h"
+#include "platform/vxexception.h"
+
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kRecIdRole = Qt::UserRole + 1;
+constexpr int kTipoRecColumn = 3;
+
+QTreeWidget *makeList(const QString &name, QWidget *parent)
+{
+    auto *list = new QTreeWidget(parent);
+    list->setObjectName(name);
+    list->setRootIsDecorated(false);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setAllColumnsShowFocus(true);
+    return list;
+}
+
+QPushButton *makeButton(const QString &name, const QString &text, QWidget *parent)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    return button;
+}
+
+} // namespace
+
+TqelFCtrRecuperi::TqelFCtrRecuperi(QWidget *owner, TdmQelControllaRecuperi *module)
+    : QDialog(owner)
+    , m_module(module ? module : dmQelControllaRecuperi)
+{
+    setObjectName(QStringLiteral("qelFCtrRecuperi"));
+    setWindowTitle(QStringLiteral("Controllo recuperi doppi"));
+    setWindowFlags(windowFlags() | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint);
+    resize(1040, 520);
+
+    auto *layout = new QVBoxLayout(this);
+    m_caption = new QLabel(this);
+    m_caption->setObjectName(QStringLiteral("laCaption"));
+    layout->addWidget(m_caption);
+
+    // The bar between the lists is dragged to share the width between them.
+    auto *split = new QSplitter(Qt::Horizontal, this);
+    split->setObjectName(QStringLiteral("paCentral"));
+    m_left = makeList(QStringLiteral("lvLeft"), split);
+
+    auto *middle = new QWidget(split);
+    auto *buttons = new QVBoxLayout(middle);
+    buttons->addStretch();
+    QPushButton *right = makeButton(QStringLiteral("buRight"), QStringLiteral(">"), middle);
+    QPushButton *allRight = makeButton(QStringLiteral("buAllRight"), QStringLiteral(">>"), middle);
+    QPushButton *left = makeButton(QStringLiteral("buLeft"), QStringLiteral("<"), middle);
+    QPushButton *allLeft = makeButton(QStringLiteral("buAllLeft"), QStringLiteral("<<"), middle);
+    for (QPushButton *b : {right, allRight, left, allLeft})
+        buttons->addWidget(b);
+    buttons->addStretch();
+    m_right = makeList(QStringLiteral("lvRight"), split);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(2, 1);
+    layout->addWidget(split, 1);
+
+    connect(right, &QPushButton::clicked, this, [this] { moveSelected(true); });
+    connect(allRight, &QPushButton::clicked, this, [this] { moveAll(true); });
+    connect(left, &QPushButton::clicked, this, [this] { moveSelected(false); });
+    connect(allLeft, &QPushButton::clicked, this, [this] { moveAll(false); });
+    connect(m_left, &QTreeWidget::itemDoubleClicked, this, [this] { moveSelected(true); });
+    connect(m_right, &QTreeWidget::itemDoubleClicked, this, [this] { moveSelected(false); });
+
+    auto *bottom = new QHBoxLayout;
+    QPushButton *print = makeButton(QStringLiteral("btnStampaLista"), QStringLiteral("Stampa"), this);
+    bottom->addWidget(print);
+    bottom->addStretch();
+    auto *box = new QDialogButtonBox(this);
+    QPushButton *ok = box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("buOk"));
+    QPushButton *cancel = box->addButton(QStringLiteral("Annulla"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("buCancel"));
+    bottom->addWidget(box);
+    layout->addLayout(bottom);
+
+    connect(print, &QPushButton::clicked, this, &TqelFCtrRecuperi::btnStampaListaClick);
+    connect(ok, &QPushButton::clicked, this, &TqelFCtrRecuperi::buOkClick);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TqelFCtrRecuperi::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!m_loaded)
+        FormShow();
+}
+
+void TqelFCtrRecuperi::FormShow()
+{
+    m_loaded = true;
+    m_caption->setText(QStringLiteral("Spostare sulla destra i recuperi da cancellare"));
+    const QStringList columns = {QStringLiteral("Classe"), QStringLiteral("Alunno"),
+                                 QStringLiteral("Materia"), QStringLiteral("Recupero")};
+    for (QTreeWidget *list : {m_left, m_right}) {
+        list->clear();
+        list->setColumnCount(columns.size());
+        list->setHeaderLabels(columns);
+        for (int c = 0; c < columns.size(); ++c)
+            list->setColumnWidth(c, 122);
+    }
+    if (!m_module)
+        return;
+    try {
+        m_module->CaricaRecuperiDoppi();
+    } catch (const EVxException &e) {
+        VxMessageDlg(e.message(), mtError, mbOK);
+        return;
+    }
+    for (const RecuperoDoppio &r : m_module->cdsErrori()) {
+        auto *item = new QTreeWidgetItem(m_left, {r.Classe, r.Alunno, r.Materia, r.TipoRec});
+        item->setData(kTipoRecColumn, kRecIdRole, r.iRecId);
+    }
+}
+
+void TqelFCtrRecuperi::moveSelected(bool toRight)
+{
+    QTreeWidget *from = toRight ? m_left : m_right;
+    QTreeWidget *to = toRight ? m_right : m_left;
+    const QList<QTreeWidgetItem *> items = from->selectedItems();
+    for (QTreeWidgetItem *item : items) {
+        from->takeTopLevelItem(from->indexOfTopLevelItem(item));
+        to->addTopLevelItem(item);
+        item->setSelected(false);
+    }
+}
+
+void TqelFCtrRecuperi::moveAll(bool toRight)
+{
+    QTreeWidget *from = toRight ? m_left : m_right;
+    QTreeWidget *to = toRight ? m_right : m_left;
+    while (from->topLevelItemCount() > 0)
+        to->addTopLevelItem(from->takeTopLevelItem(0));
+}
+
+void TqelFCtrRecuperi::buOkClick()
+{
+    QStringList ids;
+    const int count = m_right->topLevelItemCount();
+    for (int i = 0; i < count; ++i)
+        ids << m_right->topLevelItem(i)->data(kTipoRecColumn, kRecIdRole).toString();
+    const bool ok = m_module && m_module->CancellaRecuperi(ids);
+    if (ok) {
+        VxMessageDlg(QStringLiteral("Cancellazione di %1 elementi avventua con successo").arg(count),
+                     mtInformation, mbOK);
+    } else {
+        VxMessageDlg(QStringLiteral("Errori durante la cancellazione. Rilanciare la procedura."),
+                     mtError, mbOK);
+    }
+    done(QDialog::Accepted);
+}
+
+void TqelFCtrRecuperi::btnStampaListaClick()
+{
+    // The list is printed as the office sees it on the screen.
+    const QPixmap image = grab();
+    if (DialogSeam::scripted()) {
+        DialogSeam::record(QStringLiteral("print"), windowTitle());
+        return;
+    }
+    QPrinter printer;
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    QPainter painter(&printer);
+    const QRect page = painter.viewport();
+    const QSize size = image.size().scaled(page.size(), Qt::KeepAspectRatio);
+    painter.drawPixmap(QRect(page.topLeft(), size), image);
+}

@@ -1,0 +1,394 @@
+#include "shell/qelactivations.h"
+
+#include "makeup/qelcontrollarecuperi.h"
+#include "makeup/qelfctrrecuperi.h"
+#include "platform/connection.h"
+#include "platform/formregistry.h"
+#include "platform/globalvars.h"
+#include "platform/maindir.h"
+#include "platform/messagedlg.h"
+#include "shell/qelcommandtable.h"
+#include "shell/qelparams.h"
+#include "shell/qelpargen.h"
+#include "shell/qelutil.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QPointer>
+#include <QSqlQuery>
+
+#include <memory>
+
+TdmqelActivations *dmqelActivations = nullptr;
+
+namespace {
+
+QList<TdmqelActivations::Contributor> &contributors()
+{
+    static QList<TdmqelActivations::Contributor> list;
+    return list;
+}
+
+const QString kNotAvailable = QStringLiteral("Funzione non ancora disponibile in questa versione.");
+
+QString contextText(const char *key)
+{
+    const QVariant value = xgvmGlobalVar.GetValues(QString::fromLatin1(key));
+    return value.isValid() ? value.toString().trimmed() : QString();
+}
+
+bool positiveNumber(const QString &text)
+{
+    bool ok = false;
+    return text.toInt(&ok) > 0 && ok;
+}
+
+} // namespace
+
+QelReportHooks &qelReportHooks()
+{
+    static QelReportHooks hooks;
+    return hooks;
+}
+
+void showFunctionNotAvailable()
+{
+    VxMessageDlg(kNotAvailable, mtInformation, mbOK);
+}
+
+TdmqelActivations::TdmqelActivations(QObject *owner)
+    : TdmVxAttivazioni(owner)
+{
+    setObjectName(QStringLiteral("dmqelActivations"));
+    buildTable();
+    bindHandlers();
+    for (const Contributor &contribute : std::as_const(contributors()))
+        contribute(this);
+}
+
+TdmqelActivations::~TdmqelActivations()
+{
+    if (dmqelActivations == this)
+        dmqelActivations = nullptr;
+}
+
+void TdmqelActivations::addContributor(const Contributor &contributor)
+{
+    contributors().append(contributor);
+}
+
+void TdmqelActivations::buildTable()
+{
+    for (const QelPageDef &p : qelPages()) {
+        AddPage(QString::fromLatin1(p.name), QString::fromUtf8(p.caption), p.order, p.sorted,
+                p.visible);
+    }
+    for (const QelCommandDef &c : qelCommands()) {
+        const QString name = QString::fromLatin1(c.name);
+        const QString caption = QString::fromUtf8(c.caption);
+        TVxApgPage *parent = c.page ? page(QString::fromLatin1(c.page)) : nullptr;
+        TVxAttItem *item = nullptr;
+        switch (c.kind) {
+        case QelCommandKind::Form:
+            item = AddForm(name, caption, QString::fromLatin1(c.formClass), parent, c.order,
+                           c.image, c.modal);
+            break;
+        case QelCommandKind::Component:
+            item = AddComponent(name, caption, parent, c.order, c.image);
+            break;
+        case QelCommandKind::Shell:
+            item = AddShell(name, caption, parent, c.order, c.image);
+            break;
+        case QelCommandKind::Report: {
+            TVxAttReport *report = AddReport(name, caption, parent, c.order, c.image);
+            report->CodAppl = QStringLiteral("QEL");
+            item = report;
+            break;
+        }
+        }
+        item->Visible = c.visible;
+    }
+}
+
+bool TdmqelActivations::RequireSchoolYear()
+{
+    // A stored year that is not a number is as good as none: every later step needs a key.
+    if (positiveNumber(contextText("VXUP_AnsId")))
+        return true;
+    VxMessageDlg(QStringLiteral("Non è stato selezionato l'anno scolastico di lavoro.\r\r"
+                                "Selezionarlo in Utilità e Parametri - Parametri.\r"
+                                "Voce: \"Parametri applicazione\", \"Anno scolastico di lavoro\"."),
+                 mtWarning, mbOK);
+    return false;
+}
+
+bool TdmqelActivations::RequireSession()
+{
+    if (positiveNumber(contextText("QELP_AnsSesDwgId")))
+        return true;
+    VxMessageDlg(QStringLiteral("Non è stata selezionata la sessione scolastica di lavoro.\r\r"
+                                "Selezionarla in Utilità e Parametri - Parametri.\r"
+                                "Voce: \"Parametri applicazione\", \"Sessione di lavoro\"."),
+                 mtWarning, mbOK);
+    return false;
+}
+
+static int runCorrectionDialog(QObject *owner)
+{
+    Q_UNUSED(owner);
+    TqelFCtrRecuperi dialog(QApplication::activeWindow());
+    return VxExecModal(&dialog);
+}
+
+bool TdmqelActivations::RequireNoDuplicateRecuperi()
+{
+    if (!dmQelControllaRecuperi || !dmQelControllaRecuperi->HasRecuperiDoppi())
+        return true;
+    if (VxMessageDlg(QStringLiteral("Attenzione sono stati trovati degli errori. Procedere alla "
+                                    "correzione ?"),
+                     mtWarning, mbOKCancel) != mrOk)
+        return false;
+    bool result = false;
+    if (runCorrectionDialog(this) == mrOk)
+        result = !dmQelControllaRecuperi->HasRecuperiDoppi();
+    if (!result)
+        VxMessageDlg(QStringLiteral("Alcuni errori non sono stati corretti. Rieseguire "
+                                    "l'operazione."),
+                     mtError, mbOK);
+    return result;
+}
+
+void TdmqelActivations::OfferDuplicateRecuperiCheck()
+{
+    if (!dmQelControllaRecuperi || !dmQelControllaRecuperi->HasRecuperiDoppi())
+        return;
+    if (VxMessageDlg(QStringLiteral("Attenzione: sono stati caricati dei recuperi doppi. "
+                                    "Effettuare il controllo ora ?"),
+                     mtWarning, mbOK) == mrOk)
+        runCorrectionDialog(this);
+}
+
+void TdmqelActivations::classSelection(bool &allowed)
+{
+    allowed = RequireSchoolYear() && RequireSession();
+    if (!allowed)
+        return;
+    // The class-session dialog belongs to grade entry; it stores the choice in the grade
+    // data module, where the make-up windows read it.
+    const QString dialogClass = QStringLiteral("TfmQevSelCarCls");
+    if (!FormRegistry::isRegistered(dialogClass))
+        return;
+    std::unique_ptr<QWidget> form(FormRegistry::create(dialogClass, nullptr));
+    auto *dialog = qobject_cast<QDialog *>(form.get());
+    allowed = dialog && VxExecModal(dialog) == mrOk;
+}
+
+void TdmqelActivations::webFolder(bool &allowed)
+{
+    const QString folder = dmqelParGen ? dmqelParGen->xpsDirWeb.GetValore().trimmed() : QString();
+    allowed = !folder.isEmpty() && QFileInfo(resolvePath(folder)).isDir();
+    if (!allowed)
+        VxMessageDlg(QStringLiteral("Directory impostata nei parametri inesitente %1").arg(folder),
+                     mtError, mbOK);
+}
+
+void TdmqelActivations::runReport(int number)
+{
+    const QelReportHooks &hooks = qelReportHooks();
+    if (!hooks.previewReport) {
+        showFunctionNotAvailable();
+        return;
+    }
+    hooks.previewReport(number);
+}
+
+void TdmqelActivations::shellStat(bool &allowed)
+{
+    auto *shell = ItemAs<TVxAttShell>(QStringLiteral("xasStat"));
+    const QString configured = dmqelParGen ? dmqelParGen->xpsProgStat.GetValore().trimmed() : QString();
+    if (!configured.isEmpty()) {
+        const QFileInfo info(resolvePath(configured));
+        shell->Directory = info.absolutePath() + QLatin1Char('/');
+        shell->FileName = info.fileName();
+    }
+    // The statistics program gets the database and the user, never the password: a command
+    // line is readable by every user of the machine. It reads the password from the
+    // connection settings file itself.
+    const TVxConnectionSettings settings = readConnectionSettings();
+    shell->Param = settings.Database + QLatin1Char(' ') + settings.User + QLatin1Char(' ') +
+                   connectionSettingsFile() + QLatin1Char(' ') + contextText("QELP_AnsSesDwgId");
+    allowed = QFileInfo(shell->ProgramPath()).isFile();
+    if (!allowed)
+        VxMessageDlg(QStringLiteral("Il programma dei dati per RICERCA non è installato:\r%1\r\r"
+                                    "Indicarlo in ParGen.ini, sezione \"Programmi\", voce "
+                                    "\"Statistiche\".")
+                         .arg(shell->ProgramPath()),
+                     mtWarning, mbOK);
+}
+
+void TdmqelActivations::shellSkype(bool &allowed)
+{
+    auto *shell = ItemAs<TVxAttShell>(QStringLiteral("xasSkype"));
+    const QString configured = dmqelParGen ? dmqelParGen->xpsProgAssistenza.GetValore().trimmed() : QString();
+    allowed = false;
+    if (configured.isEmpty()) {
+        VxMessageDlg(QStringLiteral("Il programma di assistenza remota non è configurato.\r\r"
+                                    "Indicarlo in ParGen.ini, sezione \"Programmi\", voce "
+                                    "\"Assistenza\"."),
+                     mtWarning, mbOK);
+        return;
+    }
+    const QFileInfo info(resolvePath(configured));
+    if (info.isAbsolute()) {
+        shell->Directory = info.absolutePath() + QLatin1Char('/');
+    } else {
+        shell->Directory = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    }
+    shell->FileName = info.fileName();
+    QString code;
+    QSqlQuery query(qqoVxGlobConn());
+    query.setForwardOnly(true);
+    if (query.prepare(QStringLiteral(" SELECT   VSed.sSedInfCodVexto  FROM VSed_Sedi VSed  WHERE "
+                                     "iDwgId IS NULL ")) &&
+        query.exec() && query.next())
+        code = query.value(0).toString().trimmed();
+    shell->Param = code + QStringLiteral(" VXAL");
+    allowed = QFileInfo(shell->ProgramPath()).isFile();
+    if (!allowed)
+        VxMessageDlg(QStringLiteral("Il programma di assistenza remota non è installato:\r%1")
+                         .arg(shell->ProgramPath()),
+                     mtWarning, mbOK);
+}
+
+void TdmqelActivations::bindHandlers()
+{
+    auto form = [this](const char *name) { return ItemAs<TVxAttForm>(QString::fromLatin1(name)); };
+    auto component = [this](const char *name) {
+        return ItemAs<TVxAttComponent>(QString::fromLatin1(name));
+    };
+
+    // Make-up windows work on the class session chosen first.
+    for (const char *name : {"xafRecupero", "xafEsitiRecuperi"})
+        form(name)->BeforeExecute = [this](TVxAttItem *, bool &allowed) { classSelection(allowed); };
+
+    form("xafCompGiudMedie")->OnInizializedForm = [](TVxAttItem *, QWidget *w) {
+        QMetaObject::invokeMethod(w, "SetModo", Q_ARG(int, 0));
+    };
+    form("xafCancellaGiud")->OnInizializedForm = [](TVxAttItem *, QWidget *w) {
+        QMetaObject::invokeMethod(w, "SetModo", Q_ARG(int, 1));
+    };
+
+    // Reports of the exchange.
+    const struct
+    {
+        const char *name;
+        int number;
+    } reports[] = {{"xacRepInvio", 16005}, {"xacRepRice", 16006}, {"xacRepComPaswd", 16100}};
+    for (const auto &r : reports) {
+        TVxAttComponent *item = component(r.name);
+        item->BeforeExecute = [](TVxAttItem *, bool &allowed) {
+            allowed = true;
+            if (qelReportHooks().prepareDataSets)
+                qelReportHooks().prepareDataSets();
+        };
+        const int number = r.number;
+        item->OnExecute = [this, number](TVxAttItem *) { runReport(number); };
+    }
+
+    ItemAs<TVxAttReport>(QStringLiteral("xarTavrin"))->BeforeExecute = [](TVxAttItem *,
+                                                                          bool &allowed) {
+        allowed = true;
+        if (dmqelParGen)
+            dmqelParGen->WriteParRptIniFromDb();
+        if (qelReportHooks().setDataStampe)
+            qelReportHooks().setDataStampe(
+                xgvmGlobalVar.GetValues(QStringLiteral("QELP_ReportDate")).toDate());
+    };
+
+    // Sends refuse to go while duplicate make-up records exist; collections offer the check.
+    for (const char *name : {"xafSendC", "xafSendCPst", "xafSendRecuperiWeb"})
+        form(name)->BeforeExecute = [this](TVxAttItem *, bool &allowed) {
+            allowed = RequireNoDuplicateRecuperi();
+        };
+    for (const char *name : {"xafRiceC", "xafRiceCPst", "xafReceiveRecuperiDocWeb"})
+        form(name)->AfterExecute = [this](TVxAttItem *) { OfferDuplicateRecuperiCheck(); };
+
+    form("xafReceiveDocWeb")->BeforeExecute = [this](TVxAttItem *, bool &allowed) {
+        webFolder(allowed);
+    };
+    TVxAttForm *receiveRec = form("xafReceiveRecuperiDocWeb");
+    receiveRec->BeforeExecute = [this](TVxAttItem *, bool &allowed) {
+        webFolder(allowed);
+        if (!allowed)
+            return;
+        FaseRecId = 0;
+        const QString dialogClass = QStringLiteral("TfmqelSelectFaseRecupero");
+        if (!FormRegistry::isRegistered(dialogClass))
+            return; // the collection window is not in this version either
+        std::unique_ptr<QWidget> w(FormRegistry::create(dialogClass, nullptr));
+        auto *dialog = qobject_cast<QDialog *>(w.get());
+        allowed = dialog && VxExecModal(dialog) == mrOk;
+        if (!allowed)
+            return;
+        QMetaObject::invokeMethod(dialog, "GetFaseRecId", Q_RETURN_ARG(int, FaseRecId));
+        // Collecting without a phase would file the outcomes under no phase at all.
+        if (FaseRecId == 0) {
+            VxMessageDlg(QStringLiteral("Selezionare la fase di recupero da raccogliere."),
+                         mtWarning, mbOK);
+            allowed = false;
+        }
+    };
+    receiveRec->OnInizializedForm = [this](TVxAttItem *, QWidget *w) {
+        w->setProperty("FaseRecId", FaseRecId);
+    };
+
+    form("xafCorreggiRecuperi")->BeforeExecute = [](TVxAttItem *, bool &allowed) {
+        allowed = dmQelControllaRecuperi && dmQelControllaRecuperi->HasRecuperiDoppi();
+        if (!allowed)
+            VxMessageDlg(QStringLiteral("Non sono stati rilevati errori nell'archivio dei "
+                                        "recuperi."),
+                         mtInformation, mbOK);
+    };
+
+    // Session configuration opens on the working session.
+    form("xafClsMatCmp")->OnInizializedForm = [](TVxAttItem *, QWidget *w) {
+        const int session = contextValue("QELP_AnsSesDwgId");
+        if (session > 0)
+            QMetaObject::invokeMethod(w, "SetDefaultiAnsSesDwgId", Q_ARG(int, session));
+    };
+
+    TVxAttComponent *params = component("xacParams");
+    params->BeforeExecute = [](TVxAttItem *, bool &allowed) {
+        QMdiArea *area = TdmVxAttivazioni::MdiArea();
+        allowed = !area || area->subWindowList().isEmpty();
+        if (!allowed)
+            VxMessageDlg(QStringLiteral("Bisogna chiudere tutte le finestre attive per modificare "
+                                        "i parametri"),
+                         mtWarning, mbOK);
+    };
+    params->OnExecute = [](TVxAttItem *) {
+        if (dmqelParams)
+            dmqelParams->xpmVxuParams->Execute();
+    };
+    params->AfterExecute = [this](TVxAttItem *) {
+        // The class and pupil windows follow the new context; the subject window does not.
+        for (const QString &cls : {QStringLiteral("TfmqevCarCls"), QStringLiteral("TfmqevCarSng")}) {
+            for (QWidget *w : FormRegistry::instances(cls))
+                QMetaObject::invokeMethod(w, "CaricaDati");
+        }
+        emit contextChanged();
+    };
+
+    component("xacComm")->OnExecute = [](TVxAttItem *) { showFunctionNotAvailable(); };
+
+    auto *stat = ItemAs<TVxAttShell>(QStringLiteral("xasStat"));
+    stat->Directory = GetMainDir() + QStringLiteral("BIN/");
+    stat->FileName = QStringLiteral("qew.exe");
+    stat->BeforeExecute = [this](TVxAttItem *, bool &allowed) { shellStat(allowed); };
+    ItemAs<TVxAttShell>(QStringLiteral("xasSkype"))->BeforeExecute =
+        [this](TVxAttItem *, bool &allowed) { shellSkype(allowed); };
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// The program's commands as data: pages and entries with their captions, orders, images and
+// target windows. The command table builds the framework's items from it; tests walk it.
+struct QelPageDef
+{
+    const char *name;
+    const char *caption;
+    int order;
+    bool sorted;
+    bool visible;
+};
+
+enum class QelCommandKind { Form, Component, Shell, Report };
+
+struct QelCommandDef
+{
+    const char *name;
+    const char *page; // a page name, or nullptr for an entry offered on no page
+    QelCommandKind kind;
+    const char *caption;
+    int order;
+    int image; // -1: no image
+    const char *formClass; // form commands only
+    bool modal;
+    bool visible;
+};
+
+const QList<QelPageDef> &qelPages();
+const QList<QelCommandDef> &qelCommands();
+
+// Target classes of form commands whose windows belong to parts of the program not built
+// yet; each is registered with the placeholder window.
+const QList<const char *> &qelPendingFormClasses();

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "platform/inifile.h"
+#include "platform/parameters.h"
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <memory>
+
+// The program's general parameters (ETC\ParGen.ini) and the print parameters
+// (ETC\qelParRpt.ini). The print parameters are mirrored in the database (TParVal row 1) so
+// that every workstation prints with the same settings: the file is rewritten from the
+// database before each print, and saved back when the office confirms the print settings.
+class TdmqelParGen : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TdmqelParGen(QObject *owner = nullptr);
+    ~TdmqelParGen() override;
+
+    QString reportIniPath() const { return ReportIniPath; }
+
+    // Database to file. A database without the row (or with an empty blob) leaves the file
+    // as it is: it may be the only copy of the settings. The file is replaced atomically.
+    // Raises EVxException when the database cannot be read or the file cannot be written.
+    void WriteParRptIniFromDb();
+
+    // File to database, blank lines dropped, in one transaction. Raises EVxException (after
+    // rolling back) when the file cannot be read, the transaction cannot start or a
+    // statement fails: the caller shows it and keeps its dialog open.
+    void SaveParRptIniToDb();
+
+    TVxINIFile xIniFilePar;
+    TVxINIFile xifRpt;
+
+    TVxParString xpsDirFloppy;
+    TVxParString xpsDirRete;
+    TVxParString xpsDirUSB;
+    TVxParString xpsDirWeb;
+    TVxParInteger xpiAskPasswd;
+    TVxParInteger xpiVot;
+    TVxParInteger xpiVtp;
+    TVxParInteger xpiTas;
+    TVxParInteger xpiAss;
+    TVxParInteger xpiAiu;
+    TVxParInteger xpiNot;
+    TVxParInteger xpiDeb;
+    TVxParInteger xpiComp;
+
+    // The statistics and remote-assistance programs of the suite (paths, ParGen.ini section
+    // "Programmi"): they are not part of every installation.
+    TVxParString xpsProgStat;
+    TVxParString xpsProgAssistenza;
+
+    TVxParInteger xpiSes1;
+    TVxParInteger xpiSes2;
+    TVxParInteger xpiSes3;
+    // xpiCmp[slot - 1][n - 1] is the n-th vote component printed for the slot.
+    std::array<std::array<TVxParInteger, 8>, 3> xpiCmp;
+    TVxParString xpsEsi;
+
+private:
+    QString ReportIniPath;
+};
+
+extern TdmqelParGen *dmqelParGen;
