@@ -3,6 +3,8 @@
 #include "platform/dialogseam.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -98,4 +100,61 @@ int VxMessageDlg(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons, 
             return entry.second;
     }
     return buttons & mbCancel ? int(mrCancel) : fallback;
+}
+
+namespace {
+
+QString scriptedPath(const QString &kind, const QString &caption)
+{
+    DialogSeam::record(kind, caption);
+    return DialogSeam::hasAnswer() ? DialogSeam::takeAnswer().toString() : QString();
+}
+
+} // namespace
+
+QString VxOpenFileName(QWidget *parent, const QString &caption, const QString &dir,
+                       const QString &filter)
+{
+    if (DialogSeam::scripted())
+        return scriptedPath(QStringLiteral("open-file"), caption);
+    return QFileDialog::getOpenFileName(parent, caption, dir, filter);
+}
+
+QString VxSaveFileName(QWidget *parent, const QString &caption, const QString &dir,
+                       const QString &filter)
+{
+    if (DialogSeam::scripted())
+        return scriptedPath(QStringLiteral("save-file"), caption);
+    return QFileDialog::getSaveFileName(parent, caption, dir, filter);
+}
+
+QString VxSelectDirectory(QWidget *parent, const QString &caption, const QString &dir)
+{
+    if (DialogSeam::scripted())
+        return scriptedPath(QStringLiteral("folder"), caption);
+    return QFileDialog::getExistingDirectory(parent, caption, dir);
+}
+
+int VxExecModal(QDialog *dialog)
+{
+    if (!DialogSeam::scripted())
+        return dialog->exec();
+    DialogSeam::record(QStringLiteral("modal"), dialog->windowTitle(),
+                       QString::fromLatin1(dialog->metaObject()->className()));
+    dialog->setResult(mrNone);
+    // A script may press a button that the dialog refuses (OK cleared to keep it open);
+    // the next queued answer then gets its turn.
+    while (DialogSeam::hasAnswer()) {
+        if (DialogSeam::nextIsModalScript()) {
+            const int result = DialogSeam::takeModalScript()(dialog);
+            if (result != mrNone && dialog->result() == mrNone)
+                dialog->done(result);
+        } else {
+            dialog->done(DialogSeam::takeAnswer().toInt());
+        }
+        if (dialog->result() != mrNone)
+            return dialog->result();
+    }
+    dialog->done(mrCancel);
+    return mrCancel;
 }
