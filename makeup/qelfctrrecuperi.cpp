@@ -2,12 +2,11 @@
 
 #include "makeup/qelcontrollarecuperi.h"
 #include "platform/dialogseam.h"
+#include "platform/formregistry.h"
 #include "platform/messagedlg.h"
 #include "platform/vxexception.h"
 
-#include <QDialogButtonBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
 #include <QPrintDialog>
@@ -42,7 +41,7 @@ QPushButton *makeButton(const QString &name, const QString &text, QWidget *paren
 } // namespace
 
 TqelFCtrRecuperi::TqelFCtrRecuperi(QWidget *owner, TdmQelControllaRecuperi *module)
-    : QDialog(owner)
+    : TfmVxOkCancDlg(owner)
     , m_module(module ? module : dmQelControllaRecuperi)
 {
     setObjectName(QStringLiteral("qelFCtrRecuperi"));
@@ -50,13 +49,14 @@ TqelFCtrRecuperi::TqelFCtrRecuperi(QWidget *owner, TdmQelControllaRecuperi *modu
     setWindowFlags(windowFlags() | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint);
     resize(1040, 520);
 
-    auto *layout = new QVBoxLayout(this);
-    m_caption = new QLabel(this);
+    auto *layout = new QVBoxLayout(ClientArea());
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_caption = new QLabel(ClientArea());
     m_caption->setObjectName(QStringLiteral("laCaption"));
     layout->addWidget(m_caption);
 
     // The bar between the lists is dragged to share the width between them.
-    auto *split = new QSplitter(Qt::Horizontal, this);
+    auto *split = new QSplitter(Qt::Horizontal, ClientArea());
     split->setObjectName(QStringLiteral("paCentral"));
     m_left = makeList(QStringLiteral("lvLeft"), split);
 
@@ -82,39 +82,23 @@ TqelFCtrRecuperi::TqelFCtrRecuperi(QWidget *owner, TdmQelControllaRecuperi *modu
     connect(m_left, &QTreeWidget::itemDoubleClicked, this, [this] { moveSelected(true); });
     connect(m_right, &QTreeWidget::itemDoubleClicked, this, [this] { moveSelected(false); });
 
-    auto *bottom = new QHBoxLayout;
-    QPushButton *print = makeButton(QStringLiteral("btnStampaLista"), QStringLiteral("Stampa"), this);
-    bottom->addWidget(print);
-    bottom->addStretch();
-    auto *box = new QDialogButtonBox(this);
-    QPushButton *ok = box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("buOk"));
-    QPushButton *cancel = box->addButton(QStringLiteral("Annulla"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("buCancel"));
-    bottom->addWidget(box);
-    layout->addLayout(bottom);
-
+    QPushButton *print =
+        makeButton(QStringLiteral("btnStampaLista"), QStringLiteral("Stampa"), this);
+    ButtonRow()->insertWidget(0, print);
     connect(print, &QPushButton::clicked, this, &TqelFCtrRecuperi::btnStampaListaClick);
-    connect(ok, &QPushButton::clicked, this, &TqelFCtrRecuperi::buOkClick);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-}
 
-void TqelFCtrRecuperi::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (!m_loaded)
-        FormShow();
+    // Listed at once, so the office (or a script) finds the lists filled.
+    FormShow();
 }
 
 void TqelFCtrRecuperi::FormShow()
 {
-    m_loaded = true;
     m_caption->setText(QStringLiteral("Spostare sulla destra i recuperi da cancellare"));
     const QStringList columns = {QStringLiteral("Classe"), QStringLiteral("Alunno"),
                                  QStringLiteral("Materia"), QStringLiteral("Recupero")};
     for (QTreeWidget *list : {m_left, m_right}) {
         list->clear();
-        list->setColumnCount(columns.size());
+        list->setColumnCount(int(columns.size()));
         list->setHeaderLabels(columns);
         for (int c = 0; c < columns.size(); ++c)
             list->setColumnWidth(c, 122);
@@ -153,7 +137,7 @@ void TqelFCtrRecuperi::moveAll(bool toRight)
         to->addTopLevelItem(from->takeTopLevelItem(0));
 }
 
-void TqelFCtrRecuperi::buOkClick()
+void TqelFCtrRecuperi::OkClick()
 {
     QStringList ids;
     const int count = m_right->topLevelItemCount();
@@ -167,17 +151,16 @@ void TqelFCtrRecuperi::buOkClick()
         VxMessageDlg(QStringLiteral("Errori durante la cancellazione. Rilanciare la procedura."),
                      mtError, mbOK);
     }
-    done(QDialog::Accepted);
 }
 
 void TqelFCtrRecuperi::btnStampaListaClick()
 {
     // The list is printed as the office sees it on the screen.
-    const QPixmap image = grab();
     if (DialogSeam::scripted()) {
         DialogSeam::record(QStringLiteral("print"), windowTitle());
         return;
     }
+    const QPixmap image = grab();
     QPrinter printer;
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted)
@@ -186,4 +169,9 @@ void TqelFCtrRecuperi::btnStampaListaClick()
     const QRect page = painter.viewport();
     const QSize size = image.size().scaled(page.size(), Qt::KeepAspectRatio);
     painter.drawPixmap(QRect(page.topLeft(), size), image);
+}
+
+void registerMakeupForms()
+{
+    TAVRIN_REGISTER_FORM(TqelFCtrRecuperi);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "platform/dialogs.h"
 
 class QTreeWidget;
 class QLabel;
@@ -9,14 +9,14 @@ class TdmQelControllaRecuperi;
 
 // The correction dialog of duplicate make-up records: every record of every duplicate group
 // on the left; the user moves the ones to delete to the right and confirms with OK.
-class TqelFCtrRecuperi : public QDialog
+class TqelFCtrRecuperi : public TfmVxOkCancDlg
 {
     Q_OBJECT
 public:
     explicit TqelFCtrRecuperi(QWidget *owner = nullptr,
                               TdmQelControllaRecuperi *module = nullptr);
 
-    // Lists the duplicates afresh (the dialog does it when shown).
+    // Lists the duplicates afresh (done when the dialog is created).
     void FormShow();
 
     QTreeWidget *lvLeft() const { return m_left; }
@@ -26,11 +26,9 @@ public:
     void moveSelected(bool toRight);
     void moveAll(bool toRight);
 
-    // OK: deletes the records of the right-hand list, says how it went, closes with OK.
-    void buOkClick();
-
 protected:
-    void showEvent(QShowEvent *event) override;
+    // OK: deletes the records of the right-hand list, says how it went, closes with OK.
+    void OkClick() override;
 
 private:
     void btnStampaListaClick();
@@ -39,5 +37,7 @@ private:
     QLabel *m_caption;
     QTreeWidget *m_left;
     QTreeWidget *m_right;
-    bool m_loaded = false;
 };
+
+// Registers the make-up windows with the form registry.
+void registerMakeupForms();

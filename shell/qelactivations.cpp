@@ -372,7 +372,7 @@ void TdmqelActivations::bindHandlers()
     };
     params->OnExecute = [](TVxAttItem *) {
         if (dmqelParams)
-            dmqelParams->xpmVxuParams->Execute();
+            runParameterDialog(dmqelParams->xpmVxuParams);
     };
     params->AfterExecute = [this](TVxAttItem *) {
         // The class and pupil windows follow the new context; the subject window does not.

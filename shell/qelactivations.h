@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/attivazioni.h"
+#include "platform/outlookbar.h"
 
 #include <QDate>
 #include <functional>

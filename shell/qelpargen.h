@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/inifile.h"
-#include "platform/parameters.h"
+#include "platform/params.h"
 
 #include <QObject>
 #include <QString>

@@ -3,12 +3,10 @@
 #include "platform/connection.h"
 #include "platform/globalvars.h"
 #include "platform/inifile.h"
-#include "platform/krypto.h"
 #include "platform/maindir.h"
 #include "platform/messagedlg.h"
-#include "platform/paramanager.h"
 #include "platform/vxexception.h"
-#include "platform/zip.h"
+#include "shell/qelparams.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -24,11 +22,6 @@ namespace {
 EVxException dbError(const QString &what, const QSqlQuery &query)
 {
     return EVxException(QStringLiteral("%1\r\r%2").arg(what, query.lastError().text()));
-}
-
-QString hex7(quint32 value)
-{
-    return QString::number(value, 16).toUpper().rightJustified(7, QLatin1Char('0'));
 }
 
 QString sedeIniPath()
@@ -100,63 +93,14 @@ bool CheckWorkingContext(TVxParamManager *manager)
         if (noInstitute) {
             VxMessageDlg(QStringLiteral("E' necessario impostare l'istituto di lavoro."), mtWarning,
                          mbOK);
-            manager->Execute();
+            runParameterDialog(manager);
         } else if (noSession) {
             VxMessageDlg(QStringLiteral("E' necessario impostare la sessione di lavoro."),
                          mtWarning, mbOK);
-            manager->Execute();
+            runParameterDialog(manager);
         }
     }
     return result;
-}
-
-QString MakeQedPasswd(int iAnaId, const QString &a, const QString &b)
-{
-    // The last part is computed in 32 bits, as the teachers' program does when it checks it.
-    const quint32 shifted = quint32(iAnaId) - 1000000u;
-    const QString text = hex7(quint32(iAnaId)) + QLatin1Char('#') + a + QLatin1Char('#') + b +
-                         QLatin1Char('#') + hex7(shifted);
-    return Krypto(text, QStringLiteral("k27w"), 6, QLatin1Char('a'), QLatin1Char('z'));
-}
-
-bool ZipDirAndRemove(const QString &folder, const QString &archive)
-{
-    const QDir dir(resolvePath(folder));
-    const QFileInfoList entries =
-        dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    QStringList files;
-    for (const QFileInfo &entry : entries)
-        files << entry.absoluteFilePath();
-    QString error;
-    if (!zipFiles(archive, files, &error)) {
-        VxMessageDlg(QStringLiteral("Impossibile creare l'archivio %1\r\r%2").arg(archive, error),
-                     mtError, mbOK);
-        return false;
-    }
-    for (const QString &file : std::as_const(files))
-        QFile::remove(file);
-    if (!dir.rmdir(dir.absolutePath())) {
-        VxMessageDlg(QStringLiteral("Impossibile cancellare la directory"), mtError, mbOK);
-        return false;
-    }
-    return true;
-}
-
-bool UnzipToDir(const QString &archive, const QString &folder)
-{
-    const QString target = resolvePath(folder);
-    if (!QDir().mkpath(target)) {
-        VxMessageDlg(QStringLiteral("Impossibile creare la directory ") + folder, mtError, mbOK);
-        return false;
-    }
-    QString error;
-    if (!unzipAll(resolvePath(archive), target, &error)) {
-        VxMessageDlg(QStringLiteral("Impossibile estrarre l'archivio %1\r\r%2").arg(archive, error),
-                     mtError, mbOK);
-        return false;
-    }
-    QFile::remove(resolvePath(archive));
-    return true;
 }
 
 void WriteDocentiXml(QObject *owner, const QString &fileName)

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QObject>
+
+class QComboBox;
+class TVxParamManager;
+
+// The working-context parameters (institute, school year, working session) and the
+// behaviour of the session parameter in the parameter dialog: its choices follow the
+// institute and year chosen in the same dialog, and it stores the session's id.
+class TdmqelParams : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TdmqelParams(QObject *owner = nullptr);
+    ~TdmqelParams() override;
+
+    TVxParamManager *xpmVxuParams = nullptr;
+
+    // Fills the combo box with the sessions of an institute and year, in the year's session
+    // order (item text the description, item data the iAnsSesDwgId); empty when either id is
+    // not positive.
+    static void loadSessions(QComboBox *box, int iDwgId, int iAnsId);
+};
+
+extern TdmqelParams *dmqelParams;
+
+// Opens the parameter dialog of the manager (none: nothing happens).
+void runParameterDialog(TVxParamManager *manager);
