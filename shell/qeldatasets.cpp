@@ -1,0 +1,157 @@
+#include "shell/qeldatasets.h"
+
+#include "platform/connection.h"
+
+TdmqelDataSets *dmqelDataSets = nullptr;
+
+namespace {
+
+void addLocked(TVxQueryDesc &desc)
+{
+    desc.Fields.setValue(QStringLiteral("iLocked"), 0);
+}
+
+} // namespace
+
+TdmqelDataSets::TdmqelDataSets(QObject *owner)
+    : QObject(owner)
+{
+    setObjectName(QStringLiteral("dmqelDataSets"));
+    DataModuleCreate();
+}
+
+TdmqelDataSets::~TdmqelDataSets()
+{
+    if (dmqelDataSets == this)
+        dmqelDataSets = nullptr;
+}
+
+bool TdmqelDataSets::OpenConnection()
+{
+    if (qqoVxGlobConn().isOpen())
+        return true;
+    if (!::OpenConnection())
+        return false;
+    ++m_openCount;
+    return true;
+}
+
+void TdmqelDataSets::CloseConnection()
+{
+    for (TVxQueryCollection *c : {&xqcBnd_Bande, &xqcEnc_Encomio, &xqcFrm_Formativi,
+                                  &xqcSco_Scolastici, &xqcDesDed, &xqcDtpDtd})
+        c->Close();
+    ::CloseConnection();
+}
+
+void TdmqelDataSets::DataModuleCreate()
+{
+    // Credit bands: only new bands are written here; the collection has no update or delete
+    // statements, and the editor says so instead of pretending to save.
+    xqcBnd_Bande.setSQL(QStringLiteral(
+        "SELECT Bnd.iBndId, Bnd.iAcsId, Acs.sAcsLDesc, Bnd.sBndDesc, Bnd.iBndMedMin, "
+        "Bnd.iBndMedMax, Bnd.iBndCreMin, Bnd.iBndCreMax, "
+        "CAST(Bnd.iBndMedMin AS VARCHAR(11)) || '-' || CAST(Bnd.iBndMedMax AS VARCHAR(11)) "
+        "AS BndMedia, "
+        "CAST(Bnd.iBndCreMin AS VARCHAR(11)) || '-' || CAST(Bnd.iBndCreMax AS VARCHAR(11)) "
+        "AS BndCredito, Bnd.dDelete, Bnd.iLocked "
+        "FROM TBnd_Bande Bnd INNER JOIN TAcs_AnniCorso Acs ON Acs.iAcsId = Bnd.iAcsId"));
+    xqcBnd_Bande.setAutoBuildSQL(false);
+    xqcBnd_Bande.InsertSQL().clear();
+    xqcBnd_Bande.InsertSQL()
+        << QStringLiteral("INSERT INTO TBND_BANDE (iBndId, iAcsId, sBndDesc, iBndMedMin, "
+                          "iBndMedMax, iBndCreMin, iBndCreMax, iLocked) VALUES (:VXGENID, "
+                          ":iAcsId, :sBndDesc, :iBndMedMin, :iBndMedMax, :iBndCreMin, "
+                          ":iBndCreMax, :iLocked)");
+    xqcBnd_Bande.UpdateSQL().clear();
+    xqcBnd_Bande.DeleteSQL().clear();
+    xqcBnd_Bande.VxBeforeExec = [](TVxQueryDesc &d) {
+        if (d.Kind == skInsert)
+            addLocked(d);
+    };
+
+    xqcEnc_Encomio.setSQL(QStringLiteral("SELECT Enc.iEncId, Enc.sEncLDesc, Enc.sEncSDesc, "
+                                         "Enc.dDelete, Enc.iLocked FROM TEnc_Encomio Enc "
+                                         "ORDER BY Enc.sEncLDesc"));
+    xqcEnc_Encomio.setAutoBuildSQL(true);
+    xqcFrm_Formativi.setSQL(QStringLiteral(
+        "SELECT Frm.iFrmId, Frm.sFrmLDesc, Frm.sFrmSDesc, Frm.iFrmPeso, Frm.iLocked, "
+        "Frm.lFrmVisible FROM TFrm_Formativi Frm ORDER BY Frm.lFrmVisible DESC, Frm.sFrmLDesc"));
+    xqcFrm_Formativi.setAutoBuildSQL(true);
+    xqcSco_Scolastici.setSQL(QStringLiteral(
+        "SELECT Sco.iScoId, Sco.sScoLDesc, Sco.sScoSDesc, Sco.iScoPeso, Sco.iLocked, "
+        "Sco.lScoVisible FROM TSco_Scolastici Sco ORDER BY Sco.lScoVisible DESC, Sco.sScoLDesc"));
+    xqcSco_Scolastici.setAutoBuildSQL(true);
+
+    // Debt outcomes: a row of the editor is a link row (TDesDed, its key first) and the
+    // detail row it points to (TDed_DebEsDett). The detail row is written under its own key
+    // iDedId, which differs from the link's key.
+    xqcDesDed.setSQL(QStringLiteral(
+        "SELECT DesDed.iDesDedId, DesDed.iDedId, DesDed.iDesId, TDed.sDedLDesc, TDed.sDedSDesc, "
+        "DesDed.iLocked FROM TDesDed DesDed INNER JOIN TDed_DebEsDett TDed ON "
+        "(TDed.iDedId = DesDed.iDedId AND TDed.dDelete IS NULL) WHERE DesDed.dDelete IS NULL"));
+    xqcDesDed.setAutoBuildSQL(false);
+    xqcDesDed.InsertSQL().clear();
+    xqcDesDed.InsertSQL()
+        << QStringLiteral("INSERT INTO TDed_DebEsDett (iDedId, sDedLDesc, sDedSDesc, iLocked) "
+                          "VALUES (:VXGENID, :sDedLDesc, :sDedSDesc, :iLocked)")
+        << QStringLiteral("INSERT INTO TDesDed (iDesDedId, iDedId, iDesId, iLocked) VALUES "
+                          "(:VXGENID, :iDedId, :iDesId, :iLocked)");
+    xqcDesDed.UpdateSQL().clear();
+    xqcDesDed.UpdateSQL()
+        << QStringLiteral("UPDATE TDed_DebEsDett SET sDedLDesc = :sDedLDesc, sDedSDesc = "
+                          ":sDedSDesc WHERE iDedId = :iDedId")
+        << QStringLiteral("UPDATE TDesDed SET iDesId = :iDesId WHERE iDesDedId = :VXCURRID");
+    xqcDesDed.DeleteSQL().clear();
+    xqcDesDed.DeleteSQL() << QStringLiteral("DELETE FROM TDesDed WHERE iDesDedId = :VXCURRID")
+                          << QStringLiteral("DELETE FROM TDed_DebEsDett WHERE iDedId = :iDedId");
+    xqcDesDed.VxBeforeExec = [this](TVxQueryDesc &d) {
+        if (d.Kind != skInsert)
+            return;
+        if (d.TableName == QLatin1String("TDED_DEBESDETT")) {
+            addLocked(d);
+        } else if (d.TableName == QLatin1String("TDESDED")) {
+            d.Fields.setValue(QStringLiteral("iDedId"), LastDedId);
+            addLocked(d);
+        }
+    };
+    xqcDesDed.VxAfterExec = [this](TVxQueryDesc &d) {
+        if (d.Kind == skInsert && d.TableName == QLatin1String("TDED_DEBESDETT"))
+            LastDedId = d.Fields.value(QStringLiteral("VXGENID")).toInt();
+    };
+
+    // Debt types: the same shape with TDtpDtd and TDtd_DebTpDett.
+    xqcDtpDtd.setSQL(QStringLiteral(
+        "SELECT TDtpDtd.iDtpDtdId, TDtpDtd.iDtpId, TDtpDtd.iDtdId, TDtd.sDtdLDesc, "
+        "TDtd.sDtdSDesc, TDtpDtd.iLocked FROM TDtpDtd TDtpDtd INNER JOIN TDtd_DebTpDett TDtd ON "
+        "(TDtd.iDtdId = TDtpDtd.iDtdId AND TDtd.dDelete IS NULL) WHERE TDtpDtd.dDelete IS NULL"));
+    xqcDtpDtd.setAutoBuildSQL(false);
+    xqcDtpDtd.InsertSQL().clear();
+    xqcDtpDtd.InsertSQL()
+        << QStringLiteral("INSERT INTO TDtd_DebTpDett (iDtdId, sDtdLDesc, sDtdSDesc, iLocked) "
+                          "VALUES (:VXGENID, :sDtdLDesc, :sDtdSDesc, :iLocked)")
+        << QStringLiteral("INSERT INTO TDtpDtd (iDtpDtdId, iDtpId, iDtdId, iLocked) VALUES "
+                          "(:VXGENID, :iDtpId, :iDtdId, :iLocked)");
+    xqcDtpDtd.UpdateSQL().clear();
+    xqcDtpDtd.UpdateSQL()
+        << QStringLiteral("UPDATE TDtd_DebTpDett SET sDtdLDesc = :sDtdLDesc, sDtdSDesc = "
+                          ":sDtdSDesc WHERE iDtdId = :iDtdId")
+        << QStringLiteral("UPDATE TDtpDtd SET iDtpId = :iDtpId WHERE iDtpDtdId = :VXCURRID");
+    xqcDtpDtd.DeleteSQL().clear();
+    xqcDtpDtd.DeleteSQL() << QStringLiteral("DELETE FROM TDtpDtd WHERE iDtpDtdId = :VXCURRID")
+                          << QStringLiteral("DELETE FROM TDtd_DebTpDett WHERE iDtdId = :iDtdId");
+    xqcDtpDtd.VxBeforeExec = [this](TVxQueryDesc &d) {
+        if (d.Kind != skInsert)
+            return;
+        if (d.TableName == QLatin1String("TDTD_DEBTPDETT")) {
+            addLocked(d);
+        } else if (d.TableName == QLatin1String("TDTPDTD")) {
+            d.Fields.setValue(QStringLiteral("iDtdId"), LastDtdId);
+            addLocked(d);
+        }
+    };
+    xqcDtpDtd.VxAfterExec = [this](TVxQueryDesc &d) {
+        if (d.Kind == skInsert && d.TableName == QLatin1String("TDTD_DEBTPDETT"))
+            LastDtdId = d.Fields.value(QStringLiteral("VXGENID")).toInt();
+    };
+}
