@@ -28,8 +28,9 @@ protected:
     }
     TestDatabase database;
     QSqlDatabase db;
-    const QString sql = "SELECT iAnsSesDwgId, sSesDesc, iOrd FROM TSes_Prova WHERE iAnsId = :iAnsId "
-                        "ORDER BY iOrd";
+    const QString sql =
+        "SELECT iAnsSesDwgId, sSesDesc, iOrd FROM TSes_Prova WHERE iAnsId = :iAnsId "
+        "ORDER BY iOrd";
     TVxFieldValues year(int id)
     {
         TVxFieldValues v;
