@@ -1,5 +1,7 @@
 #include "platform/enumvalues.h"
 
+#include "platform/querycollection.h"
+
 #include <QComboBox>
 #include <QHash>
 #include <QListWidget>
@@ -103,6 +105,18 @@ void BuildTree(QTreeWidget *tree, QSqlQuery &query)
         QVariantList row;
         for (int c = 0; c < columns; ++c)
             row << query.value(c);
+        rows << row;
+    }
+    BuildTree(tree, rows);
+}
+
+void BuildTree(QTreeWidget *tree, const TVxQueryCollection &collection)
+{
+    QList<QVariantList> rows;
+    for (int r = 0; r < collection.RecordCount(); ++r) {
+        QVariantList row;
+        for (int c = 0; c < collection.FieldCount(); ++c)
+            row << collection.Value(r, c);
         rows << row;
     }
     BuildTree(tree, rows);

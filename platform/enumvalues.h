@@ -8,6 +8,7 @@
 //   enumItemId(comboBox, index)                    // an item's id, 0 when there is none
 //   BuildTree(treeWidget, rows)                    // rows of (id1, text1, id2, text2, ...)
 //   BuildTree(treeWidget, query)                   // the same from an executed query
+//   BuildTree(treeWidget, collection)              // the same from an open query collection
 //
 // Parameters are bound by name (":iAnsId"); texts lose their trailing blanks (CHAR columns);
 // a NULL id is 0. Columns beyond the second are ignored. A statement the database refuses
@@ -24,6 +25,7 @@ class QComboBox;
 class QListWidget;
 class QSqlQuery;
 class QTreeWidget;
+class TVxQueryCollection;
 
 struct TVxEnumItem
 {
@@ -47,3 +49,4 @@ int enumItemId(const QComboBox *items, int index);
 // A NULL id ends the row's path there. Each node keeps its id in Qt::UserRole of column 0.
 void BuildTree(QTreeWidget *tree, const QList<QVariantList> &rows);
 void BuildTree(QTreeWidget *tree, QSqlQuery &query);
+void BuildTree(QTreeWidget *tree, const TVxQueryCollection &collection);

@@ -1,4 +1,5 @@
 #include "platform/enumvalues.h"
+#include "platform/querycollection.h"
 #include "platform/vxexception.h"
 #include "tests/support/testdb.h"
 
@@ -28,8 +29,9 @@ protected:
     }
     TestDatabase database;
     QSqlDatabase db;
-    const QString sql = "SELECT iAnsSesDwgId, sSesDesc, iOrd FROM TSes_Prova WHERE iAnsId = :iAnsId "
-                        "ORDER BY iOrd";
+    const QString sql =
+        "SELECT iAnsSesDwgId, sSesDesc, iOrd FROM TSes_Prova WHERE iAnsId = :iAnsId "
+        "ORDER BY iOrd";
     TVxFieldValues year(int id)
     {
         TVxFieldValues v;
@@ -87,4 +89,19 @@ TEST(BuildTree, OneLevelPerPairSharingNodes)
     EXPECT_EQ(liceo->child(0)->childCount(), 2);
     EXPECT_EQ(liceo->child(0)->child(1)->data(0, Qt::UserRole).toInt(), 101);
     EXPECT_EQ(tree.topLevelItem(1)->childCount(), 0);
+}
+
+TEST_F(EnumValues, TreeFromAQueryCollection)
+{
+    TVxQueryCollection xqc;
+    xqc.setConnection(db);
+    xqc.setSQL("SELECT s.iAnsId, CAST(s.iAnsId AS VARCHAR(4)) sAnno, s.iAnsSesDwgId, s.sSesDesc "
+               "FROM TSes_Prova s WHERE s.iAnsSesDwgId IS NOT NULL ORDER BY s.iAnsId, s.iOrd");
+    xqc.Open();
+    QTreeWidget tree;
+    BuildTree(&tree, xqc);
+    ASSERT_EQ(tree.topLevelItemCount(), 2);
+    EXPECT_EQ(tree.topLevelItem(0)->text(0), "38");
+    ASSERT_EQ(tree.topLevelItem(0)->childCount(), 3);
+    EXPECT_EQ(tree.topLevelItem(0)->child(1)->text(0), "Finale");
 }
