@@ -113,8 +113,7 @@ bool OpenConnection()
     QSqlDatabase db = qqoVxGlobConn();
     if (db.isOpen())
         return true;
-    const QString where =
-        QDir::toNativeSeparators(resolveConfigPath(connectionSettingsFile()));
+    const QString where = QDir::toNativeSeparators(resolveConfigPath(connectionSettingsFile()));
     if (!db.isValid()) {
         tellUser(QStringLiteral("Impossibile aprire il database: il driver Firebird (QIBASE) non "
                                 "è installato."));

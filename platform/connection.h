@@ -10,7 +10,8 @@
 //                           defaults on first use
 //
 // ETC/Connessione.ini, section [Connessione]:
-//   Database=<file>                 embedded engine, no server (default: the demo database)
+//   Database=<file>                 embedded engine, no server (default: the demo database);
+//                                   a relative path is taken under the main folder
 //   Database=<host>:<path>          a Firebird server, e.g. server:/srv/fb/vexto.fdb
 //   Database=<host>/<port>:<path>   a server on another port
 //   User=SYSDBA  Password=  CharacterSet=UTF8

@@ -35,4 +35,7 @@ extern TVxGlobalVar xgvmGlobalVar;
 QVariant GetVxuParamValue(const QString &name);
 
 // This suite keeps one data owner per institute, so an institute's data is under its own key.
-inline int AggregateiDwgId(int iDwgId) { return iDwgId; }
+inline int AggregateiDwgId(int iDwgId)
+{
+    return iDwgId;
+}

@@ -17,9 +17,18 @@ QString LongDir(const QString &path);
 QString ShortDir(const QString &path);
 QString PadL(const QString &text, QChar ch, int width);
 
-inline int BoolToInt(bool value) { return value ? 1 : 0; }
-inline bool IntToBool(int value) { return value != 0; }
+inline int BoolToInt(bool value)
+{
+    return value ? 1 : 0;
+}
+inline bool IntToBool(int value)
+{
+    return value != 0;
+}
 
-inline QDate NullDate() { return QDate(); }
+inline QDate NullDate()
+{
+    return QDate();
+}
 
 QString TKIENormalizeString(const QString &text);

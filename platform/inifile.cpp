@@ -101,8 +101,8 @@ IniText loadForWrite(const QString &path)
 {
     IniText ini = load(path);
     if (ini.unreadable)
-        throw EVxException(QStringLiteral("Impossibile leggere il file %1.")
-                               .arg(QDir::toNativeSeparators(path)));
+        throw EVxException(
+            QStringLiteral("Impossibile leggere il file %1.").arg(QDir::toNativeSeparators(path)));
     return ini;
 }
 
@@ -131,9 +131,11 @@ void save(const QString &path, const IniText &ini)
 
 std::optional<QString> sectionOf(const QString &line)
 {
+    // Windows reads the name up to the first "]" and ignores what follows ("[A] ; note").
     const QString t = line.trimmed();
-    if (t.startsWith(QLatin1Char('[')) && t.endsWith(QLatin1Char(']')))
-        return t.mid(1, t.size() - 2).trimmed();
+    const qsizetype close = t.indexOf(QLatin1Char(']'));
+    if (t.startsWith(QLatin1Char('[')) && close > 0)
+        return t.mid(1, close - 1).trimmed();
     return std::nullopt;
 }
 
@@ -154,7 +156,8 @@ std::optional<KeyLine> keyOf(const QString &line)
     KeyLine k{t.left(eq).trimmed(), t.mid(eq + 1).trimmed()};
     if (k.key.isEmpty())
         return std::nullopt;
-    if (k.value.size() >= 2 && (k.value.front() == QLatin1Char('"') || k.value.front() == QLatin1Char('\'')) &&
+    if (k.value.size() >= 2 &&
+        (k.value.front() == QLatin1Char('"') || k.value.front() == QLatin1Char('\'')) &&
         k.value.back() == k.value.front())
         k.value = k.value.mid(1, k.value.size() - 2);
     return k;
@@ -233,8 +236,7 @@ QString resolveConfigPath(const QString &fileName)
 }
 
 TVxINIFile::TVxINIFile(const QString &fileName, bool scriviSempre)
-    : m_fileName(fileName)
-    , m_scriviSempre(scriviSempre)
+    : m_fileName(fileName), m_scriviSempre(scriviSempre)
 {
 }
 

@@ -17,17 +17,13 @@
 #include <QFont>
 #include <QString>
 
-template <typename T>
-class TVxPar
+template <typename T> class TVxPar
 {
 public:
     TVxPar() = default;
     TVxPar(const QString &cfgFile, const QString &section, const QString &ident,
            const T &defaultValue = T())
-        : m_ini(cfgFile)
-        , m_section(section)
-        , m_ident(ident)
-        , m_default(defaultValue)
+        : m_ini(cfgFile), m_section(section), m_ident(ident), m_default(defaultValue)
     {
     }
 

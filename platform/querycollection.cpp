@@ -57,7 +57,7 @@ qsizetype findWord(const QString &masked, const QString &pattern, qsizetype from
 
 struct FromClause
 {
-    QString text;     // the FROM clause without the keyword, trimmed
+    QString text; // the FROM clause without the keyword, trimmed
     qsizetype listStart = -1;
     qsizetype fromPos = -1;
 };
@@ -69,8 +69,8 @@ std::optional<FromClause> fromClause(const QString &select)
     const qsizetype fromPos = findWord(masked, QStringLiteral("FROM"));
     if (selectPos < 0 || fromPos < 0 || fromPos < selectPos)
         return std::nullopt;
-    qsizetype end = findWord(masked, QStringLiteral("WHERE|GROUP|ORDER|HAVING|UNION|PLAN|ROWS"),
-                             fromPos + 4);
+    qsizetype end =
+        findWord(masked, QStringLiteral("WHERE|GROUP|ORDER|HAVING|UNION|PLAN|ROWS"), fromPos + 4);
     if (end < 0)
         end = select.size();
     FromClause clause;
@@ -130,10 +130,10 @@ TVxAutoStatements buildAutoStatements(const QString &select)
     const auto clause = fromClause(select);
     if (!clause)
         throw refuse(QStringLiteral("manca FROM"));
-    static const QRegularExpression tableRe(
-        QStringLiteral("^(") + kIdent + QStringLiteral(")(?:\\s+(?:AS\\s+)?(") + kIdent +
-            QStringLiteral("))?$"),
-        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression tableRe(QStringLiteral("^(") + kIdent +
+                                                QStringLiteral(")(?:\\s+(?:AS\\s+)?(") + kIdent +
+                                                QStringLiteral("))?$"),
+                                            QRegularExpression::CaseInsensitiveOption);
     const auto tableMatch = tableRe.match(clause->text);
     if (!tableMatch.hasMatch() || findWord(tableMatch.captured(2), QStringLiteral("JOIN")) >= 0)
         throw refuse(QStringLiteral("serve una sola tabella"));
@@ -171,8 +171,9 @@ TVxAutoStatements buildAutoStatements(const QString &select)
         values << QLatin1Char(':') + params[i];
         sets << columns[i] + QStringLiteral(" = :") + params[i];
     }
-    st.insert = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                    .arg(st.table, columns.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")));
+    st.insert =
+        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+            .arg(st.table, columns.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")));
     if (!sets.isEmpty())
         st.update = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = :VXCURRID")
                         .arg(st.table, sets.join(QStringLiteral(", ")), key);
@@ -180,10 +181,7 @@ TVxAutoStatements buildAutoStatements(const QString &select)
     return st;
 }
 
-TVxQueryCollection::TVxQueryCollection(QObject *parent)
-    : QAbstractTableModel(parent)
-{
-}
+TVxQueryCollection::TVxQueryCollection(QObject *parent) : QAbstractTableModel(parent) {}
 
 void TVxQueryCollection::setConnection(const QSqlDatabase &db)
 {
@@ -393,7 +391,7 @@ void TVxQueryCollection::Cancel()
 }
 
 QList<TVxQueryDesc> TVxQueryCollection::runStatements(TVxStatementKind kind,
-                                                     const QVariant &currentKey)
+                                                      const QVariant &currentKey)
 {
     QSqlDatabase db = connection();
     const bool own = !TVxTransaction::activeOn(db);
@@ -401,8 +399,8 @@ QList<TVxQueryDesc> TVxQueryCollection::runStatements(TVxStatementKind kind,
     if (own) {
         tr = std::make_unique<TVxTransaction>(db);
         if (!tr->StartTransaction())
-            throw EVxException(QStringLiteral("Impossibile avviare una transazione.\r\r%1")
-                                   .arg(tr->lastError()));
+            throw EVxException(
+                QStringLiteral("Impossibile avviare una transazione.\r\r%1").arg(tr->lastError()));
     }
     QList<TVxQueryDesc> done;
     for (const QString &sql : statements(kind)) {
@@ -420,7 +418,8 @@ QList<TVxQueryDesc> TVxQueryCollection::runStatements(TVxStatementKind kind,
             keyArgs.setValue(QStringLiteral("t"), desc.TableName);
             execBound(keyQuery, QStringLiteral("SELECT L_iCntId FROM PYSetGetId(:t, 0)"), keyArgs);
             if (!keyQuery.next())
-                throw EVxException(QStringLiteral("Nessuna nuova chiave per %1.").arg(desc.TableName));
+                throw EVxException(
+                    QStringLiteral("Nessuna nuova chiave per %1.").arg(desc.TableName));
             desc.Fields.setValue(QStringLiteral("VXGENID"), keyQuery.value(0).toInt());
         }
         if (VxBeforeExec)
@@ -429,9 +428,9 @@ QList<TVxQueryDesc> TVxQueryCollection::runStatements(TVxStatementKind kind,
         try {
             execBound(query, sql, desc.Fields);
         } catch (const EVxException &e) {
-            throw EVxException(QStringLiteral("Errore durante %1 in %2.\r\r%3")
-                                   .arg(QString::fromLatin1(kindWords(kind)), desc.TableName,
-                                        e.message()));
+            throw EVxException(
+                QStringLiteral("Errore durante %1 in %2.\r\r%3")
+                    .arg(QString::fromLatin1(kindWords(kind)), desc.TableName, e.message()));
         }
         if (VxAfterExec)
             VxAfterExec(desc);

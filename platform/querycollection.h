@@ -79,7 +79,10 @@ public:
     bool AutoBuildSQL() const { return m_autoBuild; }
     void setTextBlobs(bool on) { m_textBlobs = on; }
 
-    void setParamValue(const QString &name, const QVariant &value) { m_params.setValue(name, value); }
+    void setParamValue(const QString &name, const QVariant &value)
+    {
+        m_params.setValue(name, value);
+    }
     QVariant paramValue(const QString &name) const { return m_params.value(name); }
 
     std::function<void(TVxQueryDesc &)> VxBeforeExec;

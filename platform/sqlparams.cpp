@@ -99,7 +99,8 @@ void prepareAndBind(QSqlQuery &query, const QString &sql, const TVxFieldValues &
     for (const QString &name : st.names) {
         if (!values.contains(name))
             throw EVxException(
-                QStringLiteral("Manca il valore del parametro %1 per l'istruzione:\r%2").arg(name, sql));
+                QStringLiteral("Manca il valore del parametro %1 per l'istruzione:\r%2")
+                    .arg(name, sql));
     }
     if (!query.prepare(st.sql))
         throw EVxException(QStringLiteral("Istruzione rifiutata dal database:\r%1\r\r%2")
@@ -112,5 +113,6 @@ void execBound(QSqlQuery &query, const QString &sql, const TVxFieldValues &value
 {
     prepareAndBind(query, sql, values);
     if (!query.exec())
-        throw EVxException(QStringLiteral("Errore del database:\r%1").arg(query.lastError().text()));
+        throw EVxException(
+            QStringLiteral("Errore del database:\r%1").arg(query.lastError().text()));
 }

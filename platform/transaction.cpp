@@ -16,11 +16,7 @@ QSet<QString> &activeConnections()
 
 } // namespace
 
-TVxTransaction::TVxTransaction(const QSqlDatabase &db, int id)
-    : m_db(db)
-    , m_id(id)
-{
-}
+TVxTransaction::TVxTransaction(const QSqlDatabase &db, int id) : m_db(db), m_id(id) {}
 
 TVxTransaction::~TVxTransaction()
 {
@@ -60,8 +56,8 @@ void TVxTransaction::Commit()
     m_active = false;
     activeConnections().remove(m_db.connectionName());
     if (!ok)
-        throw EVxException(
-            QStringLiteral("Impossibile confermare le modifiche nel database.\r\r%1").arg(m_lastError));
+        throw EVxException(QStringLiteral("Impossibile confermare le modifiche nel database.\r\r%1")
+                               .arg(m_lastError));
 }
 
 bool TVxTransaction::Rollback()

@@ -34,7 +34,7 @@ TEST(VxINIFile, WindowsFileIsReadCaseInsensitivelyWithCommentsAndCrlf)
     // A file as a Windows program leaves it: CRLF, comments, odd case, quoted value, spaces.
     writeBytes(main.path() + "etc/ParGen.INI",
                "; parametri generali\r\n[Send-Qed]\r\nFloppy = A:\\ \r\nRete=\"\\\\srv\\qed\"\r\n"
-               "\r\n[ExpDoc]\r\nVot=1\r\nVtp=abc\r\nVtp=2\r\n");
+               "\r\n[ExpDoc] ; esportazione\r\nVot=1\r\nVtp=abc\r\nVtp=2\r\n");
     const TVxINIFile ini(QStringLiteral("ParGen.ini"));
     EXPECT_EQ(ini.ReadString("send-qed", "FLOPPY", "x"), QStringLiteral("A:\\"));
     EXPECT_EQ(ini.ReadString("SEND-QED", "rete", "x"), QStringLiteral("\\\\srv\\qed"));
@@ -93,7 +93,8 @@ TEST(VxINIFile, WindowsAnsiFileIsReadAndWrittenBackInItsEncoding)
     TVxINIFile ini(path);
     EXPECT_EQ(ini.ReadString("sede", "nome"), QString::fromUtf8("Città di € perché"));
     ini.WriteString("SEDE", "Altro", QString::fromUtf8("è"));
-    EXPECT_EQ(readBytes(path), QByteArray("[SEDE]\r\nNome=Citt\xE0 di \x80 perch\xE9\r\nAltro=\xE8\r\n"));
+    EXPECT_EQ(readBytes(path),
+              QByteArray("[SEDE]\r\nNome=Citt\xE0 di \x80 perch\xE9\r\nAltro=\xE8\r\n"));
     // A character Windows-1252 cannot hold turns the file into UTF-8, losing nothing.
     ini.WriteString("SEDE", "Greco", QString::fromUtf8("Ω"));
     EXPECT_EQ(ini.ReadString("SEDE", "Nome"), QString::fromUtf8("Città di € perché"));

@@ -136,8 +136,9 @@ TEST(SqlParams, StatementTablesAndDerivedStatements)
     const TVxAutoStatements st = buildAutoStatements(
         "SELECT Enc.iEncId, Enc.sEncLDesc, Enc.sEncSDesc, Enc.dDelete, Enc.iLocked "
         "FROM TEnc_Encomio Enc ORDER BY Enc.sEncLDesc");
-    EXPECT_EQ(st.insert, "INSERT INTO TEnc_Encomio (iEncId, sEncLDesc, sEncSDesc, dDelete, iLocked) "
-                         "VALUES (:VXGENID, :sEncLDesc, :sEncSDesc, :dDelete, :iLocked)");
+    EXPECT_EQ(st.insert,
+              "INSERT INTO TEnc_Encomio (iEncId, sEncLDesc, sEncSDesc, dDelete, iLocked) "
+              "VALUES (:VXGENID, :sEncLDesc, :sEncSDesc, :dDelete, :iLocked)");
     EXPECT_EQ(st.update, "UPDATE TEnc_Encomio SET sEncLDesc = :sEncLDesc, sEncSDesc = :sEncSDesc, "
                          "dDelete = :dDelete, iLocked = :iLocked WHERE iEncId = :VXCURRID");
     EXPECT_EQ(st.del, "DELETE FROM TEnc_Encomio WHERE iEncId = :VXCURRID");
@@ -215,10 +216,11 @@ TEST_F(DebtOutcomes, UpdateAndDeleteTouchBothTablesInOrder)
     xqc.Post();
     ASSERT_EQ(calls.size(), 4u);
     EXPECT_EQ(calls[0].kind, 2);
-    EXPECT_EQ(scalar(db, QString("SELECT iDesId FROM TDesDed WHERE iDesDedId = %1").arg(linkKey)), 2);
+    EXPECT_EQ(scalar(db, QString("SELECT iDesId FROM TDesDed WHERE iDesDedId = %1").arg(linkKey)),
+              2);
     QSqlQuery detail(db);
-    ASSERT_TRUE(detail.exec(QString("SELECT sDedLDesc FROM TDed_DebEsDett WHERE iDedId = %1")
-                                .arg(lastDedId)));
+    ASSERT_TRUE(detail.exec(
+        QString("SELECT sDedLDesc FROM TDed_DebEsDett WHERE iDedId = %1").arg(lastDedId)));
     ASSERT_TRUE(detail.next());
     EXPECT_EQ(detail.value(0).toString(), "Recuperato a settembre");
 
@@ -305,10 +307,12 @@ TEST(QueryCollection, AutoBuiltStatementsOnOneTable)
     xqc.SetFieldValue("sEncSDesc", "LOD");
     xqc.Post();
     EXPECT_EQ(scalar(db, QString("SELECT COUNT(*) FROM TEnc_Encomio WHERE iEncId = %1 AND "
-                                 "sEncSDesc = 'LOD'").arg(key)),
+                                 "sEncSDesc = 'LOD'")
+                             .arg(key)),
               1);
     xqc.Delete();
-    EXPECT_EQ(scalar(db, QString("SELECT COUNT(*) FROM TEnc_Encomio WHERE iEncId = %1").arg(key)), 0);
+    EXPECT_EQ(scalar(db, QString("SELECT COUNT(*) FROM TEnc_Encomio WHERE iEncId = %1").arg(key)),
+              0);
     EXPECT_EQ(xqc.RecordCount(), before);
 }
 
@@ -380,7 +384,8 @@ TEST(QueryCollection, InsertOnlyCollectionRefusesEditAndDelete)
     xqc.Append();
     xqc.SetFieldValue("sBndDesc", "Terzo anno");
     xqc.Post();
-    EXPECT_EQ(scalar(db, "SELECT COUNT(*) FROM TBnd_Prova WHERE iLocked = 0 AND iBndMedMin = 6"), 1);
+    EXPECT_EQ(scalar(db, "SELECT COUNT(*) FROM TBnd_Prova WHERE iLocked = 0 AND iBndMedMin = 6"),
+              1);
     EXPECT_FALSE(xqc.CanModify());
     EXPECT_THROW(xqc.Edit(), EVxException);
     EXPECT_THROW(xqc.Delete(), EVxException);
