@@ -1,0 +1,246 @@
+#include "platform/dbgridframes.h"
+#include "platform/dialogseam.h"
+#include "platform/messagedlg.h"
+#include "platform/querycollection.h"
+#include "platform/searchform.h"
+
+#include "tests/support/testdb.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A lookup table of the suite's kind, made in the test's own copy of the database.
+void createTables(QSqlDatabase db)
+{
+    QSqlQuery q(db);
+    for (const char *sql : {
+             "CREATE TABLE TEnc_Encomio (iEncId INTEGER NOT NULL PRIMARY KEY, "
+             "sEncLDesc VARCHAR(100), sEncSDesc VARCHAR(20), iEncVisible INTEGER, "
+             "dDelete TIMESTAMP, iLocked INTEGER)",
+             "CREATE TABLE TAcs_AnniCorso (iAcsId INTEGER NOT NULL PRIMARY KEY, "
+             "sAcsLDesc VARCHAR(60), sAcsSDesc VARCHAR(10), dDelete TIMESTAMP)"}) {
+        ASSERT_TRUE(q.exec(QString::fromLatin1(sql))) << q.lastError().text().toStdString();
+    }
+    for (const char *sql : {
+             "INSERT INTO TEnc_Encomio VALUES (1, 'Lodevole', 'LOD', 1, NULL, 0)",
+             "INSERT INTO TEnc_Encomio VALUES (2, 'Ottimo', 'OTT', 0, NULL, 0)",
+             "INSERT INTO TAcs_AnniCorso VALUES (1, 'Primo anno', '1', NULL)",
+             "INSERT INTO TAcs_AnniCorso VALUES (2, 'Secondo anno', '2', NULL)",
+             "INSERT INTO TAcs_AnniCorso VALUES (3, 'Quinto anno dell''indirizzo', '5', NULL)",
+             "INSERT INTO TAcs_AnniCorso VALUES (4, 'Anno cancellato', 'X', CURRENT_TIMESTAMP)"}) {
+        ASSERT_TRUE(q.exec(QString::fromLatin1(sql))) << q.lastError().text().toStdString();
+    }
+}
+
+QStringList column(TVxQueryCollection &xqc, const QString &field)
+{
+    QStringList values;
+    for (int row = 0; row < xqc.RecordCount(); ++row)
+        values << xqc.Value(row, field).toString();
+    return values;
+}
+
+struct BrowseEditFrameTest : ::testing::Test
+{
+    void SetUp() override
+    {
+        db = testDb.connect();
+        createTables(db);
+        xqc.setConnection(db);
+        xqc.setSQL(QStringLiteral("SELECT Enc.iEncId, Enc.sEncLDesc, Enc.sEncSDesc, "
+                                  "Enc.iEncVisible FROM TEnc_Encomio Enc ORDER BY Enc.sEncLDesc"));
+        xqc.setAutoBuildSQL(true);
+        xqc.Open();
+        frame.SetCollection(&xqc);
+        frame.HideAllColumns();
+        frame.ShowColumn(QStringLiteral("sEncLDesc"), QStringLiteral("Descrizione"), 380);
+        frame.ShowColumn(QStringLiteral("sEncSDesc"), QStringLiteral("Sigla"), 210);
+        edDesc = new QLineEdit(frame.DetailArea());
+        edDesc->setObjectName(QStringLiteral("edDesc"));
+        edSigla = new QLineEdit(frame.DetailArea());
+        edSigla->setObjectName(QStringLiteral("edSigla"));
+        cbVisible = new QCheckBox(QStringLiteral("Visibile"), frame.DetailArea());
+        cbVisible->setObjectName(QStringLiteral("cbVisible"));
+        frame.BindField(edDesc, QStringLiteral("sEncLDesc"));
+        frame.BindField(edSigla, QStringLiteral("sEncSDesc"));
+        frame.BindField(cbVisible, QStringLiteral("iEncVisible"), false);
+    }
+
+    QStringList stored()
+    {
+        QSqlQuery q(db);
+        EXPECT_TRUE(q.exec(QStringLiteral("SELECT sEncLDesc FROM TEnc_Encomio ORDER BY iEncId")));
+        QStringList values;
+        while (q.next())
+            values << q.value(0).toString();
+        return values;
+    }
+
+    void trigger(const char *name)
+    {
+        QAction *action = frame.FrameAction(QString::fromLatin1(name));
+        ASSERT_NE(action, nullptr);
+        ASSERT_TRUE(action->isEnabled()) << name;
+        action->trigger();
+    }
+
+    ScriptedDialogs scripted;
+    TestDatabase testDb;
+    QSqlDatabase db;
+    TVxQueryCollection xqc;
+    TfrVxDBRWGrid frame;
+    QLineEdit *edDesc = nullptr;
+    QLineEdit *edSigla = nullptr;
+    QCheckBox *cbVisible = nullptr;
+};
+
+TEST_F(BrowseEditFrameTest, InsertsEditsAndDeletesThroughTheCollection)
+{
+    // Insert: the new row starts from the defaults (check box off) on the detail page.
+    cbVisible->setChecked(true);
+    trigger("acInsert");
+    EXPECT_FALSE(frame.IsListPage());
+    EXPECT_FALSE(cbVisible->isChecked());
+    EXPECT_FALSE(frame.FrameAction(QStringLiteral("acInsert"))->isEnabled());
+    QTest::keyClicks(edDesc, QStringLiteral("Encomio dell'anno"));
+    QTest::keyClicks(edSigla, QStringLiteral("E'A"));
+    trigger("acPost");
+    EXPECT_FALSE(frame.Editing());
+    EXPECT_EQ(stored(), (QStringList{"Lodevole", "Ottimo", "Encomio dell'anno"}));
+    EXPECT_EQ(xqc.Value(frame.CurrentSourceRow(), QStringLiteral("sEncLDesc")).toString(),
+              QStringLiteral("Encomio dell'anno"));
+    EXPECT_GE(xqc.Value(frame.CurrentSourceRow(), QStringLiteral("iEncId")).toInt(), 1000000);
+
+    // Edit the current row; Cancel leaves the database as it was.
+    trigger("acEdit");
+    edDesc->setText(QStringLiteral("Da scartare"));
+    trigger("acCancel");
+    EXPECT_EQ(edDesc->text(), QStringLiteral("Encomio dell'anno"));
+    trigger("acEdit");
+    edDesc->setText(QStringLiteral("Encomio d'onore"));
+    cbVisible->setChecked(true);
+    trigger("acPost");
+    EXPECT_EQ(stored(), (QStringList{"Lodevole", "Ottimo", "Encomio d'onore"}));
+
+    // Delete asks first: No keeps the row, Yes removes it.
+    DialogSeam::queueAnswer(mrNo);
+    EXPECT_FALSE(frame.DeleteCurrent());
+    EXPECT_EQ(stored().size(), 3);
+    DialogSeam::queueAnswer(mrYes);
+    trigger("acDelete");
+    EXPECT_EQ(stored(), (QStringList{"Lodevole", "Ottimo"}));
+    EXPECT_EQ(xqc.RecordCount(), 2);
+    const QStringList texts = DialogSeam::shownTexts();
+    ASSERT_EQ(texts.size(), 2);
+    EXPECT_EQ(texts[0], QStringLiteral("Eliminare la riga selezionata?"));
+}
+
+TEST_F(BrowseEditFrameTest, SearchFindsTextWithApostropheInVisibleColumnsOnly)
+{
+    trigger("acInsert");
+    edDesc->setText(QStringLiteral("Merito dell'impegno"));
+    trigger("acPost");
+    QTest::keyClicks(frame.edSearch(), QStringLiteral("DELL'"));
+    EXPECT_EQ(frame.VisibleRowCount(), 1);
+    EXPECT_EQ(xqc.Value(frame.CurrentSourceRow(), QStringLiteral("sEncLDesc")).toString(),
+              QStringLiteral("Merito dell'impegno"));
+    // The hidden key column is not searched.
+    frame.Search(QStringLiteral("1"));
+    EXPECT_EQ(frame.VisibleRowCount(), 0);
+    frame.Search(QStringLiteral("ott"));
+    EXPECT_EQ(frame.VisibleRowCount(), 1);
+    frame.Search(QString());
+    EXPECT_EQ(frame.VisibleRowCount(), 3);
+}
+
+TEST_F(BrowseEditFrameTest, FailedPostKeepsWhatWasTyped)
+{
+    trigger("acInsert");
+    edDesc->setText(QString(150, QLatin1Char('x'))); // longer than the column
+    trigger("acPost");
+    EXPECT_TRUE(frame.Editing());
+    EXPECT_EQ(edDesc->text().size(), 150);
+    ASSERT_EQ(DialogSeam::shownTexts().size(), 1);
+    EXPECT_EQ(stored().size(), 2);
+    // Closing the host now asks; Cancel keeps the edit, No drops it.
+    DialogSeam::queueAnswer(mrCancel);
+    EXPECT_FALSE(frame.CanClose());
+    EXPECT_TRUE(frame.Editing());
+    DialogSeam::queueAnswer(mrNo);
+    EXPECT_TRUE(frame.CanClose());
+    EXPECT_FALSE(frame.Editing());
+    EXPECT_EQ(column(xqc, QStringLiteral("sEncLDesc")), (QStringList{"Lodevole", "Ottimo"}));
+}
+
+TEST_F(BrowseEditFrameTest, SortsByClickedColumn)
+{
+    frame.SetSortIndex(2, Qt::DescendingOrder);
+    EXPECT_EQ(frame.SortIndex(), 2);
+    EXPECT_EQ(xqc.Value(frame.SourceRowAt(0), QStringLiteral("sEncSDesc")).toString(),
+              QStringLiteral("OTT"));
+}
+
+TEST(SearchForm, ReplacesWhereWithABoundCondition)
+{
+    ScriptedDialogs scripted;
+    TestDatabase testDb;
+    QSqlDatabase db = testDb.connect();
+    createTables(db);
+    const QString select = QStringLiteral("SELECT iAcsId, sAcsLDesc, sAcsSDesc FROM TAcs_AnniCorso "
+                                          "WHERE (##WHERE## AND dDelete IS NULL)");
+    TVxSearchQuery query(db, select);
+    EXPECT_EQ(query.Run({}, {}).size(), 3);
+    QVariantList binds;
+    EXPECT_EQ(query.Statement({QStringLiteral("SACSLDESC")}, {}, &binds),
+              QStringLiteral("SELECT iAcsId, sAcsLDesc, sAcsSDesc FROM TAcs_AnniCorso "
+                             "WHERE (1=1 AND dDelete IS NULL)"));
+    EXPECT_TRUE(binds.isEmpty());
+    const QString statement = query.Statement({QStringLiteral("SACSLDESC")}, QStringLiteral("dell'"), &binds);
+    EXPECT_FALSE(statement.contains(QStringLiteral("dell")));
+    ASSERT_EQ(binds.size(), 1);
+
+    TfmVxSearch form(db, select);
+    form.Prepare();
+    // The lookup's set-up: key column hidden, both descriptions searched.
+    form.Columns()[0].Visible = false;
+    form.Columns()[1].Caption = QStringLiteral("Descrizione lunga");
+    form.Columns()[2].Caption = QStringLiteral("Descrizione breve");
+    form.Search(QStringLiteral("DELL'IND"));
+    ASSERT_EQ(form.RowCount(), 1);
+    EXPECT_EQ(form.SelectedValue(QStringLiteral("iAcsId")).toInt(), 3);
+    // Wild cards typed by the user are plain characters.
+    form.Search(QStringLiteral("%"));
+    EXPECT_EQ(form.RowCount(), 0);
+    form.Search(QStringLiteral("anno"));
+    EXPECT_EQ(form.RowCount(), 3);
+    form.Search(QStringLiteral("2"));
+    EXPECT_EQ(form.RowCount(), 1);
+
+    // Through the lookup edit: the script picks the second row and presses OK.
+    TVxDBLookupEdit lookup;
+    lookup.Connection = db;
+    lookup.ListSQL = select;
+    lookup.KeyField = QStringLiteral("iAcsId");
+    lookup.ListField = QStringLiteral("sAcsLDesc");
+    lookup.OnShowSearchForm = [](TfmVxSearch *f) { f->Columns()[0].Visible = false; };
+    DialogSeam::queueModalScript([](QDialog *d) {
+        static_cast<TfmVxSearch *>(d)->SetCurrentRow(1);
+        return int(mrOk);
+    });
+    ASSERT_TRUE(lookup.ShowSearchForm());
+    EXPECT_EQ(lookup.Value().toInt(), 2);
+    EXPECT_EQ(lookup.DisplayText(), QStringLiteral("Secondo anno"));
+    lookup.SetValue(4); // a deleted row is not offered: no text
+    EXPECT_TRUE(lookup.DisplayText().isEmpty());
+}
+
+} // namespace
