@@ -30,14 +30,22 @@ namespace {
 QString typeName(FieldType type)
 {
     switch (type) {
-    case FieldType::Integer: return QStringLiteral("intero");
-    case FieldType::String: return QStringLiteral("testo");
-    case FieldType::Memo: return QStringLiteral("memo");
-    case FieldType::Date: return QStringLiteral("data");
-    case FieldType::DateTime: return QStringLiteral("data e ora");
-    case FieldType::Float: return QStringLiteral("numero");
-    case FieldType::Blob: return QStringLiteral("blob");
-    case FieldType::Boolean: return QStringLiteral("logico");
+    case FieldType::Integer:
+        return QStringLiteral("intero");
+    case FieldType::String:
+        return QStringLiteral("testo");
+    case FieldType::Memo:
+        return QStringLiteral("memo");
+    case FieldType::Date:
+        return QStringLiteral("data");
+    case FieldType::DateTime:
+        return QStringLiteral("data e ora");
+    case FieldType::Float:
+        return QStringLiteral("numero");
+    case FieldType::Blob:
+        return QStringLiteral("blob");
+    case FieldType::Boolean:
+        return QStringLiteral("logico");
     }
     return QString();
 }
@@ -91,8 +99,8 @@ QVariant normalize(FieldType type, const QVariant &v, bool *ok)
         }
         if (id == QMetaType::Bool)
             return qlonglong(v.toBool() ? 1 : 0);
-        const qlonglong n = id == QMetaType::QString ? v.toString().trimmed().toLongLong(ok)
-                                                     : v.toLongLong(ok);
+        const qlonglong n =
+            id == QMetaType::QString ? v.toString().trimmed().toLongLong(ok) : v.toLongLong(ok);
         return *ok ? QVariant(n) : QVariant();
     }
     case FieldType::String:
@@ -105,8 +113,8 @@ QVariant normalize(FieldType type, const QVariant &v, bool *ok)
     case FieldType::Float: {
         if (isBlankText(v))
             return QVariant();
-        const double d = id == QMetaType::QString ? v.toString().trimmed().toDouble(ok)
-                                                  : v.toDouble(ok);
+        const double d =
+            id == QMetaType::QString ? v.toString().trimmed().toDouble(ok) : v.toDouble(ok);
         return *ok ? QVariant(d) : QVariant();
     }
     case FieldType::Date: {
@@ -166,14 +174,22 @@ size_t hashValue(const QVariant &v)
     if (v.isNull())
         return 0x9e3779b9u;
     switch (v.typeId()) {
-    case QMetaType::LongLong: return qHash(v.toLongLong());
-    case QMetaType::Double: return qHash(v.toDouble());
-    case QMetaType::QString: return qHash(v.toString());
-    case QMetaType::QDate: return qHash(v.toDate().toJulianDay());
-    case QMetaType::QDateTime: return qHash(v.toDateTime().toMSecsSinceEpoch());
-    case QMetaType::QByteArray: return qHash(v.toByteArray());
-    case QMetaType::Bool: return v.toBool() ? 1 : 2;
-    default: return qHash(v.toString());
+    case QMetaType::LongLong:
+        return qHash(v.toLongLong());
+    case QMetaType::Double:
+        return qHash(v.toDouble());
+    case QMetaType::QString:
+        return qHash(v.toString());
+    case QMetaType::QDate:
+        return qHash(v.toDate().toJulianDay());
+    case QMetaType::QDateTime:
+        return qHash(v.toDateTime().toMSecsSinceEpoch());
+    case QMetaType::QByteArray:
+        return qHash(v.toByteArray());
+    case QMetaType::Bool:
+        return v.toBool() ? 1 : 2;
+    default:
+        return qHash(v.toString());
     }
 }
 
@@ -185,8 +201,7 @@ size_t hashKey(const QList<QVariant> &values, const QList<int> &columns)
     return h;
 }
 
-template<typename T>
-int threeWay(const T &a, const T &b)
+template <typename T> int threeWay(const T &a, const T &b)
 {
     return a < b ? -1 : (b < a ? 1 : 0);
 }
@@ -197,13 +212,20 @@ int compareValues(const QVariant &a, const QVariant &b)
     if (a.isNull() || b.isNull())
         return a.isNull() == b.isNull() ? 0 : (a.isNull() ? -1 : 1);
     switch (a.typeId()) {
-    case QMetaType::LongLong: return threeWay(a.toLongLong(), b.toLongLong());
-    case QMetaType::Double: return threeWay(a.toDouble(), b.toDouble());
-    case QMetaType::QDate: return threeWay(a.toDate(), b.toDate());
-    case QMetaType::QDateTime: return threeWay(a.toDateTime(), b.toDateTime());
-    case QMetaType::QByteArray: return threeWay(a.toByteArray(), b.toByteArray());
-    case QMetaType::Bool: return threeWay(a.toBool(), b.toBool());
-    default: return threeWay(QStringView(a.toString()).compare(b.toString()), 0);
+    case QMetaType::LongLong:
+        return threeWay(a.toLongLong(), b.toLongLong());
+    case QMetaType::Double:
+        return threeWay(a.toDouble(), b.toDouble());
+    case QMetaType::QDate:
+        return threeWay(a.toDate(), b.toDate());
+    case QMetaType::QDateTime:
+        return threeWay(a.toDateTime(), b.toDateTime());
+    case QMetaType::QByteArray:
+        return threeWay(a.toByteArray(), b.toByteArray());
+    case QMetaType::Bool:
+        return threeWay(a.toBool(), b.toBool());
+    default:
+        return threeWay(QStringView(a.toString()).compare(b.toString()), 0);
     }
 }
 
@@ -272,13 +294,18 @@ QString TField::asString() const
 {
     const QVariant v = value();
     switch (v.typeId()) {
-    case QMetaType::UnknownType: return QString();
-    case QMetaType::QDate: return v.toDate().toString(QStringLiteral("dd/MM/yyyy"));
+    case QMetaType::UnknownType:
+        return QString();
+    case QMetaType::QDate:
+        return v.toDate().toString(QStringLiteral("dd/MM/yyyy"));
     case QMetaType::QDateTime:
         return v.toDateTime().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
-    case QMetaType::QByteArray: return QString::fromUtf8(v.toByteArray());
-    case QMetaType::Bool: return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
-    default: return v.toString();
+    case QMetaType::QByteArray:
+        return QString::fromUtf8(v.toByteArray());
+    case QMetaType::Bool:
+        return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    default:
+        return v.toString();
     }
 }
 
@@ -334,16 +361,14 @@ TClientDataSet::~TClientDataSet() = default;
 void TClientDataSet::clearFieldDefs()
 {
     if (active())
-        throw EVxException(
-            QStringLiteral("Impossibile cambiare le colonne di un dataset aperto."));
+        throw EVxException(QStringLiteral("Impossibile cambiare le colonne di un dataset aperto."));
     m_defs.clear();
 }
 
 void TClientDataSet::addFieldDef(const QString &name, FieldType type, int size)
 {
     if (active())
-        throw EVxException(
-            QStringLiteral("Impossibile cambiare le colonne di un dataset aperto."));
+        throw EVxException(QStringLiteral("Impossibile cambiare le colonne di un dataset aperto."));
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty())
         throw EVxException(QStringLiteral("Nome di colonna vuoto."));
@@ -444,7 +469,8 @@ void TClientDataSet::fillFromQuery(QSqlQuery &query)
                 continue;
             QVariant v = query.value(i);
             switch (sources.at(i)) {
-            case Source::Plain: break;
+            case Source::Plain:
+                break;
             case Source::FixedChar: {
                 QString s = v.toString();
                 qsizetype end = s.size();
@@ -454,8 +480,12 @@ void TClientDataSet::fillFromQuery(QSqlQuery &query)
                 v = s;
                 break;
             }
-            case Source::TextBlob: v = QString::fromUtf8(v.toByteArray()); break;
-            case Source::Time: v = v.toTime().toString(QStringLiteral("hh:mm:ss")); break;
+            case Source::TextBlob:
+                v = QString::fromUtf8(v.toByteArray());
+                break;
+            case Source::Time:
+                v = v.toTime().toString(QStringLiteral("hh:mm:ss"));
+                break;
             }
             bool ok = false;
             row->values[i] = normalize(m_defs.at(i).type, v, &ok);
@@ -476,8 +506,8 @@ void TClientDataSet::activate()
     }
     try {
         m_filter.bind([this](const QString &name) { return filterColumn(name); });
-        const QString order = m_indexName.isEmpty() ? m_indexFieldNames
-                                                    : m_indexes.value(m_indexName.toUpper());
+        const QString order =
+            m_indexName.isEmpty() ? m_indexFieldNames : m_indexes.value(m_indexName.toUpper());
         m_sortColumns = resolveColumns(order, QStringLiteral("l'indice"));
     } catch (...) {
         m_fields.clear();
@@ -647,8 +677,8 @@ void TClientDataSet::setCursorOn(Row *row, int fallback)
         m_eof = m_bof = true;
         return;
     }
-    m_cursor = row && row->viewPos >= 0 ? row->viewPos
-                                        : std::clamp(fallback, 0, int(m_view.size()) - 1);
+    m_cursor =
+        row && row->viewPos >= 0 ? row->viewPos : std::clamp(fallback, 0, int(m_view.size()) - 1);
     m_eof = m_bof = false;
 }
 
@@ -684,8 +714,9 @@ void TClientDataSet::rebuildView()
             m_view.push_back(row.get());
     }
     if (!m_sortColumns.isEmpty())
-        std::stable_sort(m_view.begin(), m_view.end(),
-                         [this](const Row *a, const Row *b) { return lessInIndex(a->values, b->values); });
+        std::stable_sort(m_view.begin(), m_view.end(), [this](const Row *a, const Row *b) {
+            return lessInIndex(a->values, b->values);
+        });
     for (size_t i = 0; i < m_view.size(); ++i)
         m_view[i]->viewPos = int(i);
 }
@@ -712,10 +743,10 @@ void TClientDataSet::insertIntoView(Row *row, size_t position)
 size_t TClientDataSet::sortedPosition(const Row &row) const
 {
     // After the records with an equal key: equal keys keep the order of posting.
-    const auto it = std::upper_bound(m_view.begin(), m_view.end(), &row,
-                                     [this](const Row *a, const Row *b) {
-                                         return lessInIndex(a->values, b->values);
-                                     });
+    const auto it =
+        std::upper_bound(m_view.begin(), m_view.end(), &row, [this](const Row *a, const Row *b) {
+            return lessInIndex(a->values, b->values);
+        });
     return size_t(it - m_view.begin());
 }
 
@@ -839,8 +870,8 @@ void TClientDataSet::deleteRecord()
         m_deleted.push_back(row->original);
     else if (row->status == UpdateStatus::Unmodified)
         m_deleted.push_back(row->values);
-    const auto it = std::find_if(m_rows.begin(), m_rows.end(),
-                                 [row](const auto &r) { return r.get() == row; });
+    const auto it =
+        std::find_if(m_rows.begin(), m_rows.end(), [row](const auto &r) { return r.get() == row; });
     m_rows.erase(it);
 
     if (m_view.empty()) {

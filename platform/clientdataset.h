@@ -81,11 +81,7 @@ public:
 
 private:
     friend class TClientDataSet;
-    TField(TClientDataSet *dataSet, int index)
-        : m_dataSet(dataSet)
-        , m_index(index)
-    {
-    }
+    TField(TClientDataSet *dataSet, int index) : m_dataSet(dataSet), m_index(index) {}
     TClientDataSet *m_dataSet;
     int m_index;
 };

@@ -38,11 +38,7 @@ struct Token
 class Parser
 {
 public:
-    explicit Parser(const QString &text)
-        : m_text(text)
-    {
-        tokenize();
-    }
+    explicit Parser(const QString &text) : m_text(text) { tokenize(); }
 
     std::unique_ptr<Node> parse()
     {
@@ -88,7 +84,8 @@ private:
                         ++i;
                     }
                 }
-            } else if (c.isDigit() || (c == QLatin1Char('-') && i + 1 < n && m_text.at(i + 1).isDigit())) {
+            } else if (c.isDigit() ||
+                       (c == QLatin1Char('-') && i + 1 < n && m_text.at(i + 1).isDigit())) {
                 t.kind = Token::Number;
                 int j = i + 1;
                 while (j < n && m_text.at(j).isDigit())
@@ -124,8 +121,9 @@ private:
                 t.kind = Token::Name;
                 int j = i + 1;
                 // Firebird's own names carry "$" (RDB$SYSTEM_FLAG).
-                while (j < n && (m_text.at(j).isLetterOrNumber() || m_text.at(j) == QLatin1Char('_') ||
-                                 m_text.at(j) == QLatin1Char('$')))
+                while (j < n &&
+                       (m_text.at(j).isLetterOrNumber() || m_text.at(j) == QLatin1Char('_') ||
+                        m_text.at(j) == QLatin1Char('$')))
                     ++j;
                 t.text = m_text.mid(i, j - i);
                 i = j;
@@ -282,16 +280,21 @@ Value valueOf(const Node::Operand &operand, const QList<QVariant> &values)
     return v;
 }
 
-template<typename T>
-bool compare(Node::Op op, const T &a, const T &b)
+template <typename T> bool compare(Node::Op op, const T &a, const T &b)
 {
     switch (op) {
-    case Node::Eq: return a == b;
-    case Node::Ne: return a != b;
-    case Node::Lt: return a < b;
-    case Node::Gt: return a > b;
-    case Node::Le: return a <= b;
-    case Node::Ge: return a >= b;
+    case Node::Eq:
+        return a == b;
+    case Node::Ne:
+        return a != b;
+    case Node::Lt:
+        return a < b;
+    case Node::Gt:
+        return a > b;
+    case Node::Le:
+        return a <= b;
+    case Node::Ge:
+        return a >= b;
     }
     return false;
 }
@@ -334,11 +337,10 @@ bool evaluate(const Node &node, const QList<QVariant> &values)
     }
     if (a.numeric)
         return compare(node.op, a.number, b.number);
-    return compare(node.op, QStringView(a.text).compare(b.text), 0) ;
+    return compare(node.op, QStringView(a.text).compare(b.text), 0);
 }
 
-void bindNode(Node &node, const std::function<int(const QString &)> &columnOf,
-              const QString &text)
+void bindNode(Node &node, const std::function<int(const QString &)> &columnOf, const QString &text)
 {
     for (auto &child : node.children)
         bindNode(*child, columnOf, text);
@@ -349,11 +351,13 @@ void bindNode(Node &node, const std::function<int(const QString &)> &columnOf,
             continue;
         operand->column = columnOf(operand->name);
         if (operand->column == -1)
-            throw EVxException(QStringLiteral("Filtro non valido: il campo \"%1\" non esiste (\"%2\").")
-                                   .arg(operand->name, text));
+            throw EVxException(
+                QStringLiteral("Filtro non valido: il campo \"%1\" non esiste (\"%2\").")
+                    .arg(operand->name, text));
         if (operand->column < 0)
             throw EVxException(
-                QStringLiteral("Filtro non valido: il campo \"%1\" non si può confrontare (\"%2\").")
+                QStringLiteral(
+                    "Filtro non valido: il campo \"%1\" non si può confrontare (\"%2\").")
                     .arg(operand->name, text));
     }
 }

@@ -23,8 +23,8 @@ void VxXmlDocument::loadFile(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw EVxException(QStringLiteral("Impossibile leggere il file %1: %2")
-                               .arg(path, file.errorString()));
+        throw EVxException(
+            QStringLiteral("Impossibile leggere il file %1: %2").arg(path, file.errorString()));
     QDomDocument doc;
     QString error;
     int line = 0;
@@ -55,16 +55,14 @@ std::optional<QString> VxXmlDocument::attribute(const QDomElement &element, cons
 QDomElement VxXmlDocument::createRoot(const QString &name)
 {
     m_doc = QDomDocument();
-    m_doc.appendChild(
-        m_doc.createProcessingInstruction(QStringLiteral("xml"),
-                                          QStringLiteral("version=\"1.0\" encoding=\"UTF-8\"")));
+    m_doc.appendChild(m_doc.createProcessingInstruction(
+        QStringLiteral("xml"), QStringLiteral("version=\"1.0\" encoding=\"UTF-8\"")));
     QDomElement rootElement = m_doc.createElement(name);
     m_doc.appendChild(rootElement);
     return rootElement;
 }
 
-QDomElement VxXmlDocument::addElement(QDomElement &parent, const QString &name,
-                                      const QString &text)
+QDomElement VxXmlDocument::addElement(QDomElement &parent, const QString &name, const QString &text)
 {
     QDomElement child = m_doc.createElement(name);
     if (!text.isEmpty())
@@ -77,10 +75,10 @@ void VxXmlDocument::saveToFile(const QString &path) const
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw EVxException(QStringLiteral("Impossibile scrivere il file %1: %2")
-                               .arg(path, file.errorString()));
+        throw EVxException(
+            QStringLiteral("Impossibile scrivere il file %1: %2").arg(path, file.errorString()));
     file.write(m_doc.toByteArray(2));
     if (!file.commit())
-        throw EVxException(QStringLiteral("Impossibile scrivere il file %1: %2")
-                               .arg(path, file.errorString()));
+        throw EVxException(
+            QStringLiteral("Impossibile scrivere il file %1: %2").arg(path, file.errorString()));
 }

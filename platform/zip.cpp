@@ -67,8 +67,8 @@ void TZip::Add()
     for (const QString &file : std::as_const(m_fileList)) {
         const QFileInfo info(file);
         if (!info.isFile())
-            throw EVxException(
-                QStringLiteral("File da aggiungere all'archivio %1 non trovato: %2").arg(m_fileName, file));
+            throw EVxException(QStringLiteral("File da aggiungere all'archivio %1 non trovato: %2")
+                                   .arg(m_fileName, file));
         // The peers run on Windows, where names differing only in case are one file.
         if (names.contains(info.fileName().toLower()))
             throw EVxException(QStringLiteral("L'archivio %1 conterrebbe due file di nome %2.")
@@ -100,8 +100,8 @@ void TZip::Add()
                                    .arg(m_fileName, openError(code)));
         for (const QString &file : std::as_const(m_fileList)) {
             const QFileInfo info(file);
-            zip_source_t *source =
-                zip_source_file(archive, QFile::encodeName(info.absoluteFilePath()).constData(), 0, -1);
+            zip_source_t *source = zip_source_file(
+                archive, QFile::encodeName(info.absoluteFilePath()).constData(), 0, -1);
             const QByteArray entry = info.fileName().toUtf8();
             zip_int64_t index = -1;
             if (source) {
@@ -115,7 +115,8 @@ void TZip::Add()
                 throw EVxException(QStringLiteral("Impossibile aggiungere %1 all'archivio %2: %3")
                                        .arg(file, m_fileName, reason));
             }
-            zip_file_set_mtime(archive, zip_uint64_t(index), info.lastModified().toSecsSinceEpoch(), 0);
+            zip_file_set_mtime(archive, zip_uint64_t(index), info.lastModified().toSecsSinceEpoch(),
+                               0);
         }
         if (zip_close(archive) != 0) {
             const QString reason = libzipError(archive);
@@ -149,8 +150,8 @@ QStringList TZip::Extract()
     int code = 0;
     zip_t *archive = zip_open(QFile::encodeName(m_fileName).constData(), ZIP_RDONLY, &code);
     if (!archive)
-        throw EVxException(QStringLiteral("L'archivio %1 non è leggibile: %2")
-                               .arg(m_fileName, openError(code)));
+        throw EVxException(
+            QStringLiteral("L'archivio %1 non è leggibile: %2").arg(m_fileName, openError(code)));
     struct Closer
     {
         zip_t *archive;
@@ -188,8 +189,9 @@ QStringList TZip::Extract()
             throw EVxException(QStringLiteral("Impossibile creare la cartella %1").arg(folder));
         // A link already in the folder must not carry the files elsewhere.
         if (!isInside(QFileInfo(folder).canonicalFilePath(), root))
-            throw EVxException(QStringLiteral("La cartella %1 porta fuori da %2: estrazione interrotta.")
-                                   .arg(folder, m_extractPath));
+            throw EVxException(
+                QStringLiteral("La cartella %1 porta fuori da %2: estrazione interrotta.")
+                    .arg(folder, m_extractPath));
         if (entry.folder)
             continue;
 

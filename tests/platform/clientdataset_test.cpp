@@ -49,7 +49,7 @@ void defineClasses(TClientDataSet &ds)
         const char *desc;
         double value;
     } rows[] = {{4, 1, 38, "1A", 6}, {4, 2, 38, "2A", 8}, {4, 5, 37, "5A", 7.5},
-                {9, 5, 38, "5A", 9}, {9, 7, 38, "7B", 5},  {9, 3, 38, "3C", 10}};
+                {9, 5, 38, "5A", 9}, {9, 7, 38, "7B", 5}, {9, 3, 38, "3C", 10}};
     for (const auto &r : rows) {
         ds.append();
         ds.fieldByName(QStringLiteral("iDocId"))->setValue(r.doc);
@@ -226,7 +226,8 @@ TEST(ClientDataSet, FilterTextsOfTheClassAndTeacherChoices)
     EXPECT_EQ(countWithFilter(ds, QString()), 6);
     EXPECT_EQ(countWithFilter(ds, QStringLiteral("(iClsId = 3)")), 1);
     // Teacher plus class filter, and the debts filter with the school year.
-    EXPECT_EQ(countWithFilter(ds, QStringLiteral("(iDocId = 4) AND ((iClsId = 1) OR (iClsId = 5))")), 2);
+    EXPECT_EQ(
+        countWithFilter(ds, QStringLiteral("(iDocId = 4) AND ((iClsId = 1) OR (iClsId = 5))")), 2);
     EXPECT_EQ(countWithFilter(ds, QStringLiteral("(iClsId = 5) AND (iAnsId = 38)")), 1);
     EXPECT_EQ(countWithFilter(ds, QStringLiteral("iClsId = 5")), 2);
     // The credits filter and the votes-above-eight check.
@@ -382,7 +383,8 @@ TEST(ClientDataSet, FillFromQueryTakesTheColumnsAndRowsOfTheDatabase)
         "bPrvNota BLOB SUB_TYPE 1, bPrvDati BLOB SUB_TYPE 0, dPrvData DATE, "
         "tPrvOra TIMESTAMP, fPrvVal DOUBLE PRECISION, nPrvImp NUMERIC(9,2))")))
         << q.lastError().text().toStdString();
-    ASSERT_TRUE(q.prepare(QStringLiteral("INSERT INTO TPRV_PROVA VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)")));
+    ASSERT_TRUE(
+        q.prepare(QStringLiteral("INSERT INTO TPRV_PROVA VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)")));
     q.addBindValue(1);
     q.addBindValue(QStringLiteral("Più è"));
     q.addBindValue(QStringLiteral("S"));
@@ -402,9 +404,9 @@ TEST(ClientDataSet, FillFromQueryTakesTheColumnsAndRowsOfTheDatabase)
     const QList<FieldDef> defs = ds.fieldDefs();
     EXPECT_EQ(defs[0].name, QStringLiteral("IPRVID"));
     EXPECT_EQ(defs[9].name, QStringLiteral("IPRVID_1"));
-    const QList<FieldType> types = {FieldType::Integer, FieldType::String, FieldType::String,
-                                    FieldType::Memo,    FieldType::Blob,   FieldType::Date,
-                                    FieldType::DateTime, FieldType::Float, FieldType::Float,
+    const QList<FieldType> types = {FieldType::Integer,  FieldType::String, FieldType::String,
+                                    FieldType::Memo,     FieldType::Blob,   FieldType::Date,
+                                    FieldType::DateTime, FieldType::Float,  FieldType::Float,
                                     FieldType::Integer};
     for (int i = 0; i < types.size(); ++i)
         EXPECT_EQ(defs[i].type, types[i]) << i;
@@ -415,7 +417,8 @@ TEST(ClientDataSet, FillFromQueryTakesTheColumnsAndRowsOfTheDatabase)
     ds.first();
     EXPECT_EQ(ds.fieldByName(QStringLiteral("sPrvDesc"))->asString(), QStringLiteral("Più è"));
     EXPECT_EQ(ds.fieldByName(QStringLiteral("cPrvFlag"))->asString(), QStringLiteral("S"));
-    EXPECT_EQ(ds.fieldByName(QStringLiteral("bPrvNota"))->asString(), QStringLiteral("Nota è lunga"));
+    EXPECT_EQ(ds.fieldByName(QStringLiteral("bPrvNota"))->asString(),
+              QStringLiteral("Nota è lunga"));
     EXPECT_EQ(ds.fieldByName(QStringLiteral("bPrvDati"))->asBytes(), QByteArray("\x00\xff\x01", 3));
     EXPECT_EQ(ds.fieldByName(QStringLiteral("dPrvData"))->asDate(), QDate(2008, 6, 10));
     EXPECT_EQ(ds.fieldByName(QStringLiteral("tPrvOra"))->asDateTime().time(), QTime(9, 30));
@@ -426,8 +429,8 @@ TEST(ClientDataSet, FillFromQueryTakesTheColumnsAndRowsOfTheDatabase)
     EXPECT_TRUE(ds.locate(QStringLiteral("cPrvFlag"), QStringLiteral("S")));
 
     // The system tables: CHAR names come back without their padding.
-    ASSERT_TRUE(q.exec(QStringLiteral(
-        "SELECT r.RDB$RELATION_NAME, r.RDB$SYSTEM_FLAG FROM RDB$RELATIONS r")));
+    ASSERT_TRUE(q.exec(
+        QStringLiteral("SELECT r.RDB$RELATION_NAME, r.RDB$SYSTEM_FLAG FROM RDB$RELATIONS r")));
     ds.fillFromQuery(q);
     EXPECT_GT(ds.recordCount(), 10);
     ASSERT_TRUE(ds.locate(QStringLiteral("rdb$relation_name"), QStringLiteral("TPRV_PROVA")));

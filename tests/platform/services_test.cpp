@@ -47,7 +47,8 @@ TEST(Krypto, SameInputsSameTextInRange)
 {
     // The exchange password: six lower-case letters.
     const QString text = QStringLiteral("00F4242#2007/2008##0000000");
-    const QString a = Krypto(text, QStringLiteral("k27w"), 6, QStringLiteral("a"), QStringLiteral("z"));
+    const QString a =
+        Krypto(text, QStringLiteral("k27w"), 6, QStringLiteral("a"), QStringLiteral("z"));
     ASSERT_EQ(a.size(), 6);
     for (QChar c : a)
         EXPECT_TRUE(c >= QLatin1Char('a') && c <= QLatin1Char('z')) << a.toStdString();
@@ -57,20 +58,24 @@ TEST(Krypto, SameInputsSameTextInRange)
                         QLatin1Char('z')));
 
     // The teachers' password is asked for "Z" to "A": the range is the same either way.
-    const QString b = Krypto(text, QStringLiteral("R5t"), 20, QStringLiteral("Z"), QStringLiteral("A"));
+    const QString b =
+        Krypto(text, QStringLiteral("R5t"), 20, QStringLiteral("Z"), QStringLiteral("A"));
     ASSERT_EQ(b.size(), 20);
     for (QChar c : b)
         EXPECT_TRUE(c >= QLatin1Char('A') && c <= QLatin1Char('Z')) << b.toStdString();
     EXPECT_EQ(b, Krypto(text, QStringLiteral("R5t"), 20, QStringLiteral("A"), QStringLiteral("Z")));
 
     // Long results use more than one block and are not a repetition of the first.
-    const QString longer = Krypto(text, QStringLiteral("R5t"), 40, QLatin1Char('0'), QLatin1Char('9'));
+    const QString longer =
+        Krypto(text, QStringLiteral("R5t"), 40, QLatin1Char('0'), QLatin1Char('9'));
     EXPECT_EQ(longer.size(), 40);
     EXPECT_NE(longer.left(8), longer.mid(8, 8));
     EXPECT_EQ(Krypto(text, QStringLiteral("R5t"), 1, QLatin1Char('x'), QLatin1Char('x')),
               QStringLiteral("x"));
-    EXPECT_EQ(Krypto(text, QStringLiteral("R5t"), 0, QLatin1Char('a'), QLatin1Char('z')), QString());
-    EXPECT_THROW(Krypto(text, QStringLiteral("R5t"), 5, QString(), QStringLiteral("z")), EVxException);
+    EXPECT_EQ(Krypto(text, QStringLiteral("R5t"), 0, QLatin1Char('a'), QLatin1Char('z')),
+              QString());
+    EXPECT_THROW(Krypto(text, QStringLiteral("R5t"), 5, QString(), QStringLiteral("z")),
+                 EVxException);
 }
 
 TEST(TempPath, PrivateFolderOfThisProcess)
@@ -121,6 +126,7 @@ TEST(XmlDocument, TeachersFileWrittenAndReadBack)
     const QDomElement read = VxXmlDocument::element(back.root(), QStringLiteral("ANAGRAFICA"));
     EXPECT_EQ(VxXmlDocument::element(read, QStringLiteral("COGNOME")).text(),
               QStringLiteral("D'Annunzio & Figli"));
-    EXPECT_EQ(VxXmlDocument::element(read, QStringLiteral("NOME")).text(), QStringLiteral("Nicolò"));
+    EXPECT_EQ(VxXmlDocument::element(read, QStringLiteral("NOME")).text(),
+              QStringLiteral("Nicolò"));
     EXPECT_THROW(back.loadFile(dir.filePath(QStringLiteral("assente.xml"))), EVxException);
 }

@@ -51,7 +51,8 @@ void makeArchive(const QString &path, const QList<QPair<QByteArray, QByteArray>>
         memcpy(data, e.second.constData(), size_t(e.second.size()));
         zip_source_t *src = zip_source_buffer(za, data, zip_uint64_t(e.second.size()), 1);
         ASSERT_NE(src, nullptr);
-        ASSERT_GE(zip_file_add(za, e.first.constData(), src, ZIP_FL_ENC_RAW), 0) << e.first.constData();
+        ASSERT_GE(zip_file_add(za, e.first.constData(), src, ZIP_FL_ENC_RAW), 0)
+            << e.first.constData();
     }
     ASSERT_EQ(zip_close(za), 0);
 }
@@ -85,7 +86,8 @@ TEST(Zip, RoundTripIsAValidFlatArchive)
     zip.Add();
 
     QString out;
-    EXPECT_EQ(run(QStringLiteral("unzip"), {QStringLiteral("-t"), archive}, &out), 0) << out.toStdString();
+    EXPECT_EQ(run(QStringLiteral("unzip"), {QStringLiteral("-t"), archive}, &out), 0)
+        << out.toStdString();
     EXPECT_EQ(run(QStringLiteral("unzip"), {QStringLiteral("-Z1"), archive}, &out), 0);
     EXPECT_EQ(out.split(QLatin1Char('\n'), Qt::SkipEmptyParts),
               (QStringList{QStringLiteral("voti.xml"), QStringLiteral("debiti.xml"),
@@ -96,20 +98,23 @@ TEST(Zip, RoundTripIsAValidFlatArchive)
     unzip.setExtractPath(dir.filePath(QStringLiteral("dest/new")));
     const QStringList files = unzip.Extract();
     ASSERT_EQ(files.size(), 3);
-    EXPECT_EQ(readFile(dir.filePath(QStringLiteral("dest/new/debiti.xml"))), QByteArray(200000, 'x'));
+    EXPECT_EQ(readFile(dir.filePath(QStringLiteral("dest/new/debiti.xml"))),
+              QByteArray(200000, 'x'));
     EXPECT_EQ(readFile(dir.filePath(QStringLiteral("dest/new/binario.cds"))),
               QByteArray("\x00\x01\x02\xff", 4));
     // A second extraction replaces the files.
     writeFile(dir.filePath(QStringLiteral("dest/new/voti.xml")), "changed");
     unzip.Extract();
-    EXPECT_EQ(readFile(dir.filePath(QStringLiteral("dest/new/voti.xml"))), QByteArray("<DATAPACKET/>"));
+    EXPECT_EQ(readFile(dir.filePath(QStringLiteral("dest/new/voti.xml"))),
+              QByteArray("<DATAPACKET/>"));
 
     // Add replaces the archive: only the new list is in it.
     zip.setFileList({work + QStringLiteral("voti.xml")});
     zip.Add();
     EXPECT_EQ(run(QStringLiteral("unzip"), {QStringLiteral("-Z1"), archive}, &out), 0);
     EXPECT_EQ(out.trimmed(), QStringLiteral("voti.xml"));
-    EXPECT_EQ(allFiles(dir.path()).filter(QStringLiteral("twdocenti")), QStringList{QStringLiteral("twdocenti.zip")});
+    EXPECT_EQ(allFiles(dir.path()).filter(QStringLiteral("twdocenti")),
+              QStringList{QStringLiteral("twdocenti.zip")});
 }
 
 TEST(Zip, FailedAddLeavesTheOldArchiveAndNoScratchFile)
@@ -129,8 +134,8 @@ TEST(Zip, FailedAddLeavesTheOldArchiveAndNoScratchFile)
     zip.setFileList({dir.filePath(QStringLiteral("a.xml")), dir.filePath(QStringLiteral("A.XML"))});
     EXPECT_THROW(zip.Add(), EVxException);
     EXPECT_EQ(readFile(archive), before);
-    EXPECT_EQ(allFiles(dir.path()),
-              (QStringList{QStringLiteral("A.XML"), QStringLiteral("a.xml"), QStringLiteral("out.zip")}));
+    EXPECT_EQ(allFiles(dir.path()), (QStringList{QStringLiteral("A.XML"), QStringLiteral("a.xml"),
+                                                 QStringLiteral("out.zip")}));
 
     // An empty list gives an empty archive that other programs accept.
     zip.fileList().clear();
@@ -156,8 +161,8 @@ TEST(Zip, HostileEntriesAreRefusedWithNothingWritten)
 {
     QTemporaryDir dir;
     const QString dest = dir.filePath(QStringLiteral("a/b/dest"));
-    const QList<QByteArray> hostile = {"../x", "/etc/x", "..\\x", "C:\\x", "c:x",
-                                       "sub/../../x", "sub\\..\\..\\x"};
+    const QList<QByteArray> hostile = {"../x", "/etc/x",      "..\\x",         "C:\\x",
+                                       "c:x",  "sub/../../x", "sub\\..\\..\\x"};
     for (const QByteArray &name : hostile) {
         const QString archive = dir.filePath(QStringLiteral("hostile.zip"));
         makeArchive(archive, {{"primo.txt", "innocuo"}, {name, "pwned"}});
@@ -175,11 +180,13 @@ TEST(Zip, HostileEntriesAreRefusedWithNothingWritten)
         // Not even the harmless entry was written, inside or outside the folder.
         EXPECT_EQ(allFiles(dir.path()), QStringList()) << name.constData();
     }
-    EXPECT_FALSE(QFile::exists(QStringLiteral("/etc/x")) && readFile(QStringLiteral("/etc/x")) == "pwned");
+    EXPECT_FALSE(QFile::exists(QStringLiteral("/etc/x")) &&
+                 readFile(QStringLiteral("/etc/x")) == "pwned");
 
     // Folders inside the archive stay inside the extraction folder.
     const QString archive = dir.filePath(QStringLiteral("nested.zip"));
-    makeArchive(archive, {{"storico/", ""}, {"storico/12/index.html", "<html/>"}, {"sub\\b.txt", "b"}});
+    makeArchive(archive,
+                {{"storico/", ""}, {"storico/12/index.html", "<html/>"}, {"sub\\b.txt", "b"}});
     TZip zip;
     zip.setFileName(archive);
     zip.setExtractPath(dest);
