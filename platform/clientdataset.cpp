@@ -1,0 +1,1084 @@
+#include "platform/clientdataset.h"
+
+#include "platform/vxexception.h"
+
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+
+struct TClientDataSet::Row
+{
+    QList<QVariant> values;
+    QList<QVariant> original; // values before the first change since the last merge
+    UpdateStatus status = UpdateStatus::Unmodified;
+    int viewPos = -1; // position among the visible records, -1 when filtered out
+};
+
+// Rows by the hash of their key values; a locate checks only the rows of one bucket.
+struct TClientDataSet::KeyIndex
+{
+    QList<int> columns;
+    std::unordered_multimap<size_t, Row *> rows;
+};
+
+namespace {
+
+QString typeName(FieldType type)
+{
+    switch (type) {
+    case FieldType::Integer:
+        return QStringLiteral("intero");
+    case FieldType::String:
+        return QStringLiteral("testo");
+    case FieldType::Memo:
+        return QStringLiteral("memo");
+    case FieldType::Date:
+        return QStringLiteral("data");
+    case FieldType::DateTime:
+        return QStringLiteral("data e ora");
+    case FieldType::Float:
+        return QStringLiteral("numero");
+    case FieldType::Blob:
+        return QStringLiteral("blob");
+    case FieldType::Boolean:
+        return QStringLiteral("logico");
+    }
+    return QString();
+}
+
+bool isBlankText(const QVariant &v)
+{
+    return v.typeId() == QMetaType::QString && v.toString().trimmed().isEmpty();
+}
+
+QDate parseDate(const QString &text)
+{
+    const QString t = text.trimmed();
+    QDate d = QDate::fromString(t, Qt::ISODate);
+    if (!d.isValid())
+        d = QDate::fromString(t, QStringLiteral("dd/MM/yyyy"));
+    return d;
+}
+
+QDateTime parseDateTime(const QString &text)
+{
+    const QString t = text.trimmed();
+    QDateTime d = QDateTime::fromString(t, Qt::ISODate);
+    if (!d.isValid())
+        d = QDateTime::fromString(t, QStringLiteral("dd/MM/yyyy hh:mm:ss"));
+    if (!d.isValid()) {
+        const QDate day = parseDate(t);
+        if (day.isValid())
+            d = day.startOfDay();
+    }
+    return d;
+}
+
+// The one representation of each type, so that locate and the indexes compare like with like.
+QVariant normalize(FieldType type, const QVariant &v, bool *ok)
+{
+    *ok = true;
+    if (!v.isValid() || v.isNull())
+        return QVariant();
+    const int id = v.typeId();
+    switch (type) {
+    case FieldType::Integer: {
+        if (isBlankText(v))
+            return QVariant();
+        if (id == QMetaType::Double || id == QMetaType::Float) {
+            const double d = v.toDouble();
+            if (d != std::trunc(d) || std::fabs(d) > 9.0e18) {
+                *ok = false;
+                return QVariant();
+            }
+            return qlonglong(d);
+        }
+        if (id == QMetaType::Bool)
+            return qlonglong(v.toBool() ? 1 : 0);
+        const qlonglong n =
+            id == QMetaType::QString ? v.toString().trimmed().toLongLong(ok) : v.toLongLong(ok);
+        return *ok ? QVariant(n) : QVariant();
+    }
+    case FieldType::String:
+    case FieldType::Memo:
+        if (id == QMetaType::QByteArray)
+            return QString::fromUtf8(v.toByteArray());
+        if (id == QMetaType::QDate)
+            return v.toDate().toString(QStringLiteral("dd/MM/yyyy"));
+        return v.toString();
+    case FieldType::Float: {
+        if (isBlankText(v))
+            return QVariant();
+        const double d =
+            id == QMetaType::QString ? v.toString().trimmed().toDouble(ok) : v.toDouble(ok);
+        return *ok ? QVariant(d) : QVariant();
+    }
+    case FieldType::Date: {
+        if (isBlankText(v))
+            return QVariant();
+        QDate d;
+        if (id == QMetaType::QDate)
+            d = v.toDate();
+        else if (id == QMetaType::QDateTime)
+            d = v.toDateTime().date();
+        else if (id == QMetaType::QString)
+            d = parseDate(v.toString());
+        *ok = d.isValid();
+        return *ok ? QVariant(d) : QVariant();
+    }
+    case FieldType::DateTime: {
+        if (isBlankText(v))
+            return QVariant();
+        QDateTime d;
+        if (id == QMetaType::QDateTime)
+            d = v.toDateTime();
+        else if (id == QMetaType::QDate)
+            d = v.toDate().startOfDay();
+        else if (id == QMetaType::QString)
+            d = parseDateTime(v.toString());
+        *ok = d.isValid();
+        return *ok ? QVariant(d) : QVariant();
+    }
+    case FieldType::Blob:
+        if (id == QMetaType::QString)
+            return v.toString().toUtf8();
+        return v.toByteArray();
+    case FieldType::Boolean:
+        if (id == QMetaType::QString) {
+            const QString t = v.toString().trimmed();
+            if (t.isEmpty())
+                return QVariant();
+            if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+                return true;
+            if (t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
+                return false;
+            const qlonglong n = t.toLongLong(ok);
+            return *ok ? QVariant(n != 0) : QVariant();
+        }
+        if (!v.canConvert<bool>()) {
+            *ok = false;
+            return QVariant();
+        }
+        return v.toBool();
+    }
+    *ok = false;
+    return QVariant();
+}
+
+size_t hashValue(const QVariant &v)
+{
+    if (v.isNull())
+        return 0x9e3779b9u;
+    switch (v.typeId()) {
+    case QMetaType::LongLong:
+        return qHash(v.toLongLong());
+    case QMetaType::Double:
+        return qHash(v.toDouble());
+    case QMetaType::QString:
+        return qHash(v.toString());
+    case QMetaType::QDate:
+        return qHash(v.toDate().toJulianDay());
+    case QMetaType::QDateTime:
+        return qHash(v.toDateTime().toMSecsSinceEpoch());
+    case QMetaType::QByteArray:
+        return qHash(v.toByteArray());
+    case QMetaType::Bool:
+        return v.toBool() ? 1 : 2;
+    default:
+        return qHash(v.toString());
+    }
+}
+
+size_t hashKey(const QList<QVariant> &values, const QList<int> &columns)
+{
+    size_t h = 14695981039346656037ull;
+    for (int c : columns)
+        h = (h ^ hashValue(values.at(c))) * 1099511628211ull;
+    return h;
+}
+
+template <typename T> int threeWay(const T &a, const T &b)
+{
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+// Index order: nulls first, then by value.
+int compareValues(const QVariant &a, const QVariant &b)
+{
+    if (a.isNull() || b.isNull())
+        return a.isNull() == b.isNull() ? 0 : (a.isNull() ? -1 : 1);
+    switch (a.typeId()) {
+    case QMetaType::LongLong:
+        return threeWay(a.toLongLong(), b.toLongLong());
+    case QMetaType::Double:
+        return threeWay(a.toDouble(), b.toDouble());
+    case QMetaType::QDate:
+        return threeWay(a.toDate(), b.toDate());
+    case QMetaType::QDateTime:
+        return threeWay(a.toDateTime(), b.toDateTime());
+    case QMetaType::QByteArray:
+        return threeWay(a.toByteArray(), b.toByteArray());
+    case QMetaType::Bool:
+        return threeWay(a.toBool(), b.toBool());
+    default:
+        return threeWay(QStringView(a.toString()).compare(b.toString()), 0);
+    }
+}
+
+QStringList splitFieldList(const QString &fields)
+{
+    QStringList names;
+    for (const QString &part : fields.split(QLatin1Char(';'))) {
+        const QString name = part.trimmed();
+        if (!name.isEmpty())
+            names << name;
+    }
+    return names;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TField
+
+const QString &TField::fieldName() const
+{
+    return m_dataSet->m_defs.at(m_index).name;
+}
+
+FieldType TField::dataType() const
+{
+    return m_dataSet->m_defs.at(m_index).type;
+}
+
+int TField::size() const
+{
+    return m_dataSet->m_defs.at(m_index).size;
+}
+
+QVariant TField::value() const
+{
+    return m_dataSet->currentValues().value(m_index);
+}
+
+void TField::setValue(const QVariant &value)
+{
+    m_dataSet->writeBuffer(m_index, value);
+}
+
+qint64 TField::asLargeInt() const
+{
+    const QVariant v = value();
+    if (v.isNull())
+        return 0;
+    if (v.typeId() == QMetaType::QString)
+        return v.toString().trimmed().toLongLong();
+    if (v.typeId() == QMetaType::Double)
+        return qint64(std::llround(v.toDouble()));
+    return v.toLongLong();
+}
+
+double TField::asFloat() const
+{
+    const QVariant v = value();
+    if (v.isNull())
+        return 0;
+    return v.typeId() == QMetaType::QString ? v.toString().trimmed().toDouble() : v.toDouble();
+}
+
+QString TField::asString() const
+{
+    const QVariant v = value();
+    switch (v.typeId()) {
+    case QMetaType::UnknownType:
+        return QString();
+    case QMetaType::QDate:
+        return v.toDate().toString(QStringLiteral("dd/MM/yyyy"));
+    case QMetaType::QDateTime:
+        return v.toDateTime().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
+    case QMetaType::QByteArray:
+        return QString::fromUtf8(v.toByteArray());
+    case QMetaType::Bool:
+        return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    default:
+        return v.toString();
+    }
+}
+
+QDate TField::asDate() const
+{
+    const QVariant v = value();
+    if (v.typeId() == QMetaType::QDate)
+        return v.toDate();
+    if (v.typeId() == QMetaType::QDateTime)
+        return v.toDateTime().date();
+    if (v.typeId() == QMetaType::QString)
+        return parseDate(v.toString());
+    return QDate();
+}
+
+QDateTime TField::asDateTime() const
+{
+    const QVariant v = value();
+    if (v.typeId() == QMetaType::QDateTime)
+        return v.toDateTime();
+    if (v.typeId() == QMetaType::QDate)
+        return v.toDate().startOfDay();
+    if (v.typeId() == QMetaType::QString)
+        return parseDateTime(v.toString());
+    return QDateTime();
+}
+
+QByteArray TField::asBytes() const
+{
+    const QVariant v = value();
+    if (v.typeId() == QMetaType::QString)
+        return v.toString().toUtf8();
+    return v.toByteArray();
+}
+
+bool TField::asBoolean() const
+{
+    const QVariant v = value();
+    if (v.typeId() == QMetaType::QString) {
+        bool ok = false;
+        const QVariant b = normalize(FieldType::Boolean, v, &ok);
+        return ok && b.toBool();
+    }
+    return v.toBool();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Definitions and life
+
+TClientDataSet::TClientDataSet() = default;
+TClientDataSet::~TClientDataSet() = default;
+
+void TClientDataSet::clearFieldDefs()
+{
+    if (active())
+        throw EVxException(QStringLiteral("Impossibile cambiare le colonne di un dataset aperto."));
+    m_defs.clear();
+}
+
+void TClientDataSet::addFieldDef(const QString &name, FieldType type, int size)
+{
+    if (active())
+        throw EVxException(QStringLiteral("Impossibile cambiare le colonne di un dataset aperto."));
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty())
+        throw EVxException(QStringLiteral("Nome di colonna vuoto."));
+    for (const FieldDef &def : std::as_const(m_defs))
+        if (def.name.compare(trimmed, Qt::CaseInsensitive) == 0)
+            throw EVxException(QStringLiteral("La colonna \"%1\" è già definita.").arg(trimmed));
+    m_defs.append(FieldDef{trimmed, type, type == FieldType::String ? qMax(size, 0) : 0});
+}
+
+void TClientDataSet::createDataSet()
+{
+    if (m_defs.isEmpty())
+        throw EVxException(QStringLiteral("Nessuna colonna definita per il dataset."));
+    close();
+    activate();
+}
+
+void TClientDataSet::fillFromQuery(QSqlQuery &query)
+{
+    if (!query.isActive() || !query.isSelect())
+        throw EVxException(QStringLiteral("La query da cui caricare il dataset non è aperta."));
+    close();
+    m_defs.clear();
+
+    const QSqlRecord record = query.record();
+    const int columns = record.count();
+    enum class Source { Plain, FixedChar, TextBlob, Time };
+    QList<Source> sources;
+    for (int i = 0; i < columns; ++i) {
+        const QSqlField f = record.field(i);
+        FieldType type = FieldType::String;
+        int size = 0;
+        Source source = Source::Plain;
+        switch (f.metaType().id()) {
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+            type = FieldType::Integer;
+            break;
+        case QMetaType::Double:
+        case QMetaType::Float:
+            type = FieldType::Float;
+            break;
+        case QMetaType::QDate:
+            type = FieldType::Date;
+            break;
+        case QMetaType::QDateTime:
+            type = FieldType::DateTime;
+            break;
+        case QMetaType::QTime:
+            source = Source::Time;
+            size = 8;
+            break;
+        case QMetaType::Bool:
+            type = FieldType::Boolean;
+            break;
+        case QMetaType::QByteArray:
+            // Firebird reports the character set of a text BLOB where numbers carry their
+            // scale; a binary BLOB has none.
+            if (f.precision() != 0) {
+                type = FieldType::Memo;
+                source = Source::TextBlob;
+            } else {
+                type = FieldType::Blob;
+            }
+            break;
+        default:
+            // The driver's length is in bytes: an upper bound of the characters.
+            size = f.length() > 0 ? f.length() : 0;
+            // CHAR columns come back padded with blanks to their byte length.
+            if (f.typeID() == 452 || f.typeID() == 453)
+                source = Source::FixedChar;
+            break;
+        }
+        QString name = f.name();
+        QString unique = name;
+        for (int n = 1;; ++n) {
+            const bool taken = std::any_of(m_defs.cbegin(), m_defs.cend(), [&](const FieldDef &d) {
+                return d.name.compare(unique, Qt::CaseInsensitive) == 0;
+            });
+            if (!taken)
+                break;
+            unique = name + QLatin1Char('_') + QString::number(n);
+        }
+        m_defs.append(FieldDef{unique, type, size});
+        sources.append(source);
+    }
+    activate();
+
+    while (query.next()) {
+        auto row = std::make_unique<Row>();
+        row->values.resize(columns);
+        for (int i = 0; i < columns; ++i) {
+            if (query.isNull(i))
+                continue;
+            QVariant v = query.value(i);
+            switch (sources.at(i)) {
+            case Source::Plain:
+                break;
+            case Source::FixedChar: {
+                QString s = v.toString();
+                qsizetype end = s.size();
+                while (end > 0 && s.at(end - 1) == QLatin1Char(' '))
+                    --end;
+                s.truncate(end);
+                v = s;
+                break;
+            }
+            case Source::TextBlob:
+                v = QString::fromUtf8(v.toByteArray());
+                break;
+            case Source::Time:
+                v = v.toTime().toString(QStringLiteral("hh:mm:ss"));
+                break;
+            }
+            bool ok = false;
+            row->values[i] = normalize(m_defs.at(i).type, v, &ok);
+        }
+        m_rows.push_back(std::move(row));
+    }
+    rebuildView();
+    first();
+}
+
+void TClientDataSet::activate()
+{
+    m_fields.clear();
+    m_fieldIndex.clear();
+    for (int i = 0; i < m_defs.size(); ++i) {
+        m_fields.push_back(std::unique_ptr<TField>(new TField(this, i)));
+        m_fieldIndex.insert(m_defs.at(i).name.toUpper(), i);
+    }
+    try {
+        m_filter.bind([this](const QString &name) { return filterColumn(name); });
+        const QString order =
+            m_indexName.isEmpty() ? m_indexFieldNames : m_indexes.value(m_indexName.toUpper());
+        m_sortColumns = resolveColumns(order, QStringLiteral("l'indice"));
+    } catch (...) {
+        m_fields.clear();
+        m_fieldIndex.clear();
+        throw;
+    }
+    m_state = State::Browse;
+    rebuildView();
+    first();
+}
+
+void TClientDataSet::close()
+{
+    clearRows();
+    m_fields.clear();
+    m_fieldIndex.clear();
+    m_state = State::Inactive;
+}
+
+void TClientDataSet::emptyDataSet()
+{
+    requireActive();
+    clearRows();
+    m_state = State::Browse;
+}
+
+void TClientDataSet::clearRows()
+{
+    m_view.clear();
+    m_rows.clear();
+    m_deleted.clear();
+    m_keyIndexes.clear();
+    m_buffer.clear();
+    m_editRow = nullptr;
+    m_cursor = -1;
+    m_eof = m_bof = true;
+}
+
+void TClientDataSet::requireActive() const
+{
+    if (!active())
+        throw EVxException(QStringLiteral("Il dataset non è aperto."));
+}
+
+QList<int> TClientDataSet::resolveColumns(const QString &fields, const QString &purpose) const
+{
+    QList<int> columns;
+    for (const QString &name : splitFieldList(fields)) {
+        const int column = m_fieldIndex.value(name.toUpper(), -1);
+        if (column < 0)
+            throw EVxException(
+                QStringLiteral("Il campo \"%1\" richiesto per %2 non esiste.").arg(name, purpose));
+        columns << column;
+    }
+    return columns;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Fields
+
+TField *TClientDataSet::findField(const QString &name) const
+{
+    const int column = m_fieldIndex.value(name.trimmed().toUpper(), -1);
+    return column < 0 ? nullptr : m_fields.at(size_t(column)).get();
+}
+
+TField *TClientDataSet::fieldByName(const QString &name) const
+{
+    TField *f = findField(name);
+    if (!f)
+        throw EVxException(QStringLiteral("Campo \"%1\" non trovato.").arg(name));
+    return f;
+}
+
+TClientDataSet::Row *TClientDataSet::currentRow() const
+{
+    return m_cursor >= 0 && m_cursor < int(m_view.size()) ? m_view[size_t(m_cursor)] : nullptr;
+}
+
+const QList<QVariant> &TClientDataSet::currentValues() const
+{
+    static const QList<QVariant> none;
+    if (m_state == State::Edit || m_state == State::Insert)
+        return m_buffer;
+    const Row *row = currentRow();
+    return row ? row->values : none;
+}
+
+void TClientDataSet::writeBuffer(int column, const QVariant &value)
+{
+    const FieldDef &def = m_defs.at(column);
+    if (m_state != State::Edit && m_state != State::Insert)
+        throw EVxException(
+            QStringLiteral("Il dataset non è in modifica: impossibile assegnare il campo \"%1\".")
+                .arg(def.name));
+    bool ok = false;
+    QVariant v = normalize(def.type, value, &ok);
+    if (!ok)
+        throw EVxException(QStringLiteral("Valore \"%1\" non valido per il campo \"%2\" (%3).")
+                               .arg(value.toString(), def.name, typeName(def.type)));
+    if (def.type == FieldType::String && def.size > 0 && v.toString().size() > def.size)
+        v = v.toString().left(def.size);
+    m_buffer[column] = v;
+}
+
+QVariant TClientDataSet::valueAt(int row, int column) const
+{
+    if (row < 0 || row >= int(m_view.size()) || column < 0 || column >= m_defs.size())
+        return QVariant();
+    return m_view[size_t(row)]->values.at(column);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Cursor
+
+void TClientDataSet::checkBrowseMode()
+{
+    requireActive();
+    if (m_state == State::Edit || m_state == State::Insert)
+        post();
+}
+
+void TClientDataSet::first()
+{
+    checkBrowseMode();
+    m_cursor = m_view.empty() ? -1 : 0;
+    m_bof = true;
+    m_eof = m_view.empty();
+}
+
+void TClientDataSet::last()
+{
+    checkBrowseMode();
+    m_cursor = int(m_view.size()) - 1;
+    m_eof = true;
+    m_bof = m_view.empty();
+}
+
+void TClientDataSet::next()
+{
+    checkBrowseMode();
+    if (m_cursor + 1 < int(m_view.size())) {
+        ++m_cursor;
+        m_bof = false;
+        m_eof = false;
+    } else {
+        m_eof = true;
+    }
+}
+
+void TClientDataSet::prior()
+{
+    checkBrowseMode();
+    if (m_cursor > 0) {
+        --m_cursor;
+        m_bof = false;
+        m_eof = false;
+    } else {
+        m_bof = true;
+    }
+}
+
+void TClientDataSet::setCursorOn(Row *row, int fallback)
+{
+    if (m_view.empty()) {
+        m_cursor = -1;
+        m_eof = m_bof = true;
+        return;
+    }
+    m_cursor =
+        row && row->viewPos >= 0 ? row->viewPos : std::clamp(fallback, 0, int(m_view.size()) - 1);
+    m_eof = m_bof = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Visible order
+
+bool TClientDataSet::viewIsNatural() const
+{
+    return m_sortColumns.isEmpty() && !(m_filtered && !m_filter.isEmpty());
+}
+
+bool TClientDataSet::passesFilter(const Row &row) const
+{
+    return !m_filtered || m_filter.matches(row.values);
+}
+
+bool TClientDataSet::lessInIndex(const QList<QVariant> &a, const QList<QVariant> &b) const
+{
+    for (int c : m_sortColumns) {
+        const int r = compareValues(a.at(c), b.at(c));
+        if (r != 0)
+            return r < 0;
+    }
+    return false;
+}
+
+void TClientDataSet::rebuildView()
+{
+    m_view.clear();
+    for (auto &row : m_rows) {
+        row->viewPos = -1;
+        if (passesFilter(*row))
+            m_view.push_back(row.get());
+    }
+    if (!m_sortColumns.isEmpty())
+        std::stable_sort(m_view.begin(), m_view.end(), [this](const Row *a, const Row *b) {
+            return lessInIndex(a->values, b->values);
+        });
+    for (size_t i = 0; i < m_view.size(); ++i)
+        m_view[i]->viewPos = int(i);
+}
+
+void TClientDataSet::removeFromView(Row *row)
+{
+    if (row->viewPos < 0)
+        return;
+    const size_t pos = size_t(row->viewPos);
+    m_view.erase(m_view.begin() + qsizetype(pos));
+    for (size_t i = pos; i < m_view.size(); ++i)
+        m_view[i]->viewPos = int(i);
+    row->viewPos = -1;
+}
+
+void TClientDataSet::insertIntoView(Row *row, size_t position)
+{
+    position = std::min(position, m_view.size());
+    m_view.insert(m_view.begin() + qsizetype(position), row);
+    for (size_t i = position; i < m_view.size(); ++i)
+        m_view[i]->viewPos = int(i);
+}
+
+size_t TClientDataSet::sortedPosition(const Row &row) const
+{
+    // After the records with an equal key: equal keys keep the order of posting.
+    const auto it =
+        std::upper_bound(m_view.begin(), m_view.end(), &row, [this](const Row *a, const Row *b) {
+            return lessInIndex(a->values, b->values);
+        });
+    return size_t(it - m_view.begin());
+}
+
+void TClientDataSet::placeAfterPost(Row *row, qsizetype naturalPosition)
+{
+    const int previous = m_cursor;
+    if (viewIsNatural()) {
+        if (naturalPosition >= 0)
+            insertIntoView(row, size_t(naturalPosition));
+    } else if (!m_sortColumns.isEmpty()) {
+        removeFromView(row);
+        if (passesFilter(*row))
+            insertIntoView(row, sortedPosition(*row));
+    } else {
+        rebuildView();
+    }
+    setCursorOn(row, previous);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Editing
+
+void TClientDataSet::append()
+{
+    checkBrowseMode();
+    m_buffer = QList<QVariant>(m_defs.size());
+    m_insertAt = -1;
+    m_state = State::Insert;
+}
+
+void TClientDataSet::insert()
+{
+    checkBrowseMode();
+    m_buffer = QList<QVariant>(m_defs.size());
+    m_insertAt = -1;
+    if (Row *current = currentRow()) {
+        const auto it = std::find_if(m_rows.begin(), m_rows.end(),
+                                     [current](const auto &r) { return r.get() == current; });
+        m_insertAt = it - m_rows.begin();
+    }
+    m_state = State::Insert;
+}
+
+void TClientDataSet::edit()
+{
+    requireActive();
+    if (m_state == State::Edit || m_state == State::Insert)
+        return;
+    Row *row = currentRow();
+    if (!row) {
+        // Editing an empty dataset starts a new record, as the callers expect.
+        append();
+        return;
+    }
+    m_editRow = row;
+    m_buffer = row->values;
+    m_state = State::Edit;
+}
+
+void TClientDataSet::post()
+{
+    requireActive();
+    if (m_state == State::Insert) {
+        auto owned = std::make_unique<Row>();
+        Row *row = owned.get();
+        row->values = m_buffer;
+        row->status = UpdateStatus::Inserted;
+        qsizetype position = m_insertAt;
+        if (position < 0 || position > qsizetype(m_rows.size()))
+            position = qsizetype(m_rows.size());
+        m_rows.insert(m_rows.begin() + position, std::move(owned));
+        m_state = State::Browse;
+        m_buffer.clear();
+        addToKeyIndexes(row);
+        placeAfterPost(row, position);
+        return;
+    }
+    if (m_state == State::Edit) {
+        Row *row = m_editRow;
+        m_state = State::Browse;
+        m_editRow = nullptr;
+        if (m_buffer == row->values) {
+            m_buffer.clear();
+            return;
+        }
+        if (row->status == UpdateStatus::Unmodified) {
+            row->original = row->values;
+            row->status = UpdateStatus::Modified;
+        }
+        removeFromKeyIndexes(row, row->values);
+        row->values = m_buffer;
+        m_buffer.clear();
+        addToKeyIndexes(row);
+        placeAfterPost(row, -1);
+    }
+}
+
+void TClientDataSet::cancel()
+{
+    if (m_state == State::Edit || m_state == State::Insert)
+        m_state = State::Browse;
+    m_buffer.clear();
+    m_editRow = nullptr;
+}
+
+void TClientDataSet::deleteRecord()
+{
+    requireActive();
+    if (m_state == State::Insert) {
+        cancel();
+        return;
+    }
+    cancel();
+    Row *row = currentRow();
+    if (!row)
+        throw EVxException(QStringLiteral("Nessun record da cancellare."));
+    const int position = m_cursor;
+    removeFromKeyIndexes(row, row->values);
+    removeFromView(row);
+    if (row->status == UpdateStatus::Modified)
+        m_deleted.push_back(row->original);
+    else if (row->status == UpdateStatus::Unmodified)
+        m_deleted.push_back(row->values);
+    const auto it =
+        std::find_if(m_rows.begin(), m_rows.end(), [row](const auto &r) { return r.get() == row; });
+    m_rows.erase(it);
+
+    if (m_view.empty()) {
+        m_cursor = -1;
+        m_eof = m_bof = true;
+    } else if (position >= int(m_view.size())) {
+        m_cursor = int(m_view.size()) - 1;
+        m_eof = true;
+    } else {
+        m_cursor = position;
+        m_eof = m_bof = false;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Locate
+
+void TClientDataSet::addToKeyIndexes(Row *row)
+{
+    for (const auto &index : std::as_const(m_keyIndexes))
+        index->rows.emplace(hashKey(row->values, index->columns), row);
+}
+
+void TClientDataSet::removeFromKeyIndexes(Row *row, const QList<QVariant> &values)
+{
+    for (const auto &index : std::as_const(m_keyIndexes)) {
+        auto [it, end] = index->rows.equal_range(hashKey(values, index->columns));
+        for (; it != end; ++it) {
+            if (it->second == row) {
+                index->rows.erase(it);
+                break;
+            }
+        }
+    }
+}
+
+bool TClientDataSet::locate(const QString &keyFields, const QVariantList &values)
+{
+    checkBrowseMode();
+    const QList<int> columns = resolveColumns(keyFields, QStringLiteral("la ricerca"));
+    if (columns.isEmpty() || columns.size() != values.size())
+        throw EVxException(QStringLiteral("Ricerca su \"%1\": %2 valori per %3 campi.")
+                               .arg(keyFields)
+                               .arg(values.size())
+                               .arg(columns.size()));
+
+    // The search values in the columns' own representation; one that cannot be converted
+    // matches no record.
+    QList<QVariant> key(m_defs.size());
+    for (int i = 0; i < columns.size(); ++i) {
+        bool ok = false;
+        key[columns[i]] = normalize(m_defs.at(columns[i]).type, values.at(i), &ok);
+        if (!ok)
+            return false;
+    }
+
+    QString name;
+    for (int c : columns)
+        name += QString::number(c) + QLatin1Char(';');
+    std::shared_ptr<KeyIndex> &index = m_keyIndexes[name];
+    if (!index) {
+        index = std::make_shared<KeyIndex>();
+        index->columns = columns;
+        index->rows.reserve(m_rows.size());
+        for (const auto &row : m_rows)
+            index->rows.emplace(hashKey(row->values, columns), row.get());
+    }
+
+    Row *best = nullptr;
+    auto [it, end] = index->rows.equal_range(hashKey(key, columns));
+    for (; it != end; ++it) {
+        Row *row = it->second;
+        if (row->viewPos < 0 || (best && best->viewPos < row->viewPos))
+            continue;
+        const bool equal = std::all_of(columns.cbegin(), columns.cend(), [&](int c) {
+            return compareValues(row->values.at(c), key.at(c)) == 0;
+        });
+        if (equal)
+            best = row;
+    }
+    if (!best)
+        return false;
+    m_cursor = best->viewPos;
+    m_eof = m_bof = false;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Indexes and filter
+
+void TClientDataSet::addIndex(const QString &name, const QString &fields)
+{
+    const QString key = name.trimmed().toUpper();
+    if (key.isEmpty())
+        throw EVxException(QStringLiteral("Nome di indice vuoto."));
+    if (m_indexes.contains(key))
+        throw EVxException(QStringLiteral("L'indice \"%1\" esiste già.").arg(name));
+    if (active())
+        resolveColumns(fields, QStringLiteral("l'indice \"%1\"").arg(name));
+    m_indexes.insert(key, fields);
+}
+
+void TClientDataSet::deleteIndex(const QString &name)
+{
+    const QString key = name.trimmed().toUpper();
+    if (!m_indexes.remove(key))
+        throw EVxException(QStringLiteral("L'indice \"%1\" non esiste.").arg(name));
+    if (m_indexName.toUpper() == key)
+        setIndexName(QString());
+}
+
+void TClientDataSet::setIndexName(const QString &name)
+{
+    const QString key = name.trimmed().toUpper();
+    if (!key.isEmpty() && !m_indexes.contains(key))
+        throw EVxException(QStringLiteral("L'indice \"%1\" non esiste.").arg(name));
+    const QString fields = m_indexes.value(key);
+    if (active()) {
+        checkBrowseMode();
+        const QList<int> columns = resolveColumns(fields, QStringLiteral("l'indice"));
+        Row *current = currentRow();
+        m_sortColumns = columns;
+        rebuildView();
+        setCursorOn(current, 0);
+    }
+    m_indexName = name.trimmed();
+    m_indexFieldNames.clear();
+}
+
+void TClientDataSet::setIndexFieldNames(const QString &fields)
+{
+    if (active()) {
+        checkBrowseMode();
+        const QList<int> columns = resolveColumns(fields, QStringLiteral("l'ordinamento"));
+        Row *current = currentRow();
+        m_sortColumns = columns;
+        rebuildView();
+        setCursorOn(current, 0);
+    }
+    m_indexFieldNames = fields;
+    m_indexName.clear();
+}
+
+// Dates are compared by the filter only as texts of no fixed form, so they are refused.
+int TClientDataSet::filterColumn(const QString &name) const
+{
+    const int column = m_fieldIndex.value(name.toUpper(), -1);
+    if (column < 0)
+        return -1;
+    const FieldType type = m_defs.at(column).type;
+    return type == FieldType::Date || type == FieldType::DateTime || type == FieldType::Blob
+               ? -2
+               : column;
+}
+
+void TClientDataSet::setFilter(const QString &text)
+{
+    RecordFilter parsed = RecordFilter::parse(text);
+    if (active()) {
+        checkBrowseMode();
+        parsed.bind([this](const QString &name) { return filterColumn(name); });
+    }
+    m_filter = std::move(parsed);
+    m_filterText = text;
+    if (active() && m_filtered) {
+        rebuildView();
+        first();
+    }
+}
+
+void TClientDataSet::setFiltered(bool on)
+{
+    if (on == m_filtered)
+        return;
+    if (active())
+        checkBrowseMode();
+    m_filtered = on;
+    if (active()) {
+        rebuildView();
+        first();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Change log
+
+int TClientDataSet::changeCount() const
+{
+    int count = int(m_deleted.size());
+    for (const auto &row : m_rows)
+        if (row->status != UpdateStatus::Unmodified)
+            ++count;
+    return count;
+}
+
+TClientDataSet::UpdateStatus TClientDataSet::updateStatus() const
+{
+    const Row *row = currentRow();
+    return row ? row->status : UpdateStatus::Unmodified;
+}
+
+void TClientDataSet::mergeChangeLog()
+{
+    checkBrowseMode();
+    for (auto &row : m_rows) {
+        row->status = UpdateStatus::Unmodified;
+        row->original.clear();
+    }
+    m_deleted.clear();
+}
