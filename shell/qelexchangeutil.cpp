@@ -3,6 +3,7 @@
 #include "platform/krypto.h"
 #include "platform/maindir.h"
 #include "platform/messagedlg.h"
+#include "platform/vxexception.h"
 #include "platform/zip.h"
 
 #include <QDir>
@@ -29,15 +30,21 @@ QString MakeQedPasswd(int iAnaId, const QString &a, const QString &b)
 
 bool ZipDirAndRemove(const QString &folder, const QString &archive)
 {
+    // Files only: a sub-folder is neither packed nor deleted, and keeps the folder in place.
     const QDir dir(resolvePath(folder));
     const QFileInfoList entries =
         dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     QStringList files;
     for (const QFileInfo &entry : entries)
         files << entry.absoluteFilePath();
-    QString error;
-    if (!zipFiles(archive, files, &error)) {
-        VxMessageDlg(QStringLiteral("Impossibile creare l'archivio %1\r\r%2").arg(archive, error),
+    TZip zip;
+    zip.setFileName(resolvePath(archive));
+    zip.setFileList(files);
+    try {
+        zip.Add();
+    } catch (const EVxException &e) {
+        // The files stay: they are the only copy until the archive exists.
+        VxMessageDlg(QStringLiteral("Impossibile creare l'archivio %1\r\r%2").arg(archive, e.message()),
                      mtError, mbOK);
         return false;
     }
@@ -57,13 +64,20 @@ bool UnzipToDir(const QString &archive, const QString &folder)
         VxMessageDlg(QStringLiteral("Impossibile creare la directory ") + folder, mtError, mbOK);
         return false;
     }
-    QString error;
-    if (!unzipAll(resolvePath(archive), target, &error)) {
-        VxMessageDlg(QStringLiteral("Impossibile estrarre l'archivio %1\r\r%2").arg(archive, error),
+    const QString source = resolvePath(archive);
+    TZip zip;
+    zip.setFileName(source);
+    zip.setExtractPath(target);
+    QStringList extracted;
+    try {
+        extracted = zip.Extract();
+    } catch (const EVxException &e) {
+        // The archive stays, so the collection can be repeated once the cause is removed.
+        VxMessageDlg(QStringLiteral("Impossibile estrarre l'archivio %1\r\r%2").arg(archive, e.message()),
                      mtError, mbOK);
         return false;
     }
-    QFile::remove(resolvePath(archive));
+    if (!extracted.isEmpty())
+        QFile::remove(source);
     return true;
 }
-
