@@ -1,13 +1,11 @@
-#include <QApplication>
-#include <QMainWindow>
+#include "shell/qelstartup.h"
 
+#include <QApplication>
+
+// The program reads no argument and no environment variable: the main folder and its files
+// say everything.
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tavrin"));
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Tavrin"));
-    window.resize(1024, 700);
-    window.show();
-    return app.exec();
+    return runTavrin();
 }

@@ -75,6 +75,7 @@ TdmqelParGen::TdmqelParGen(QObject *owner)
 
     bind(xpsProgStat, xIniFilePar, QStringLiteral("Programmi"), QStringLiteral("Statistiche"));
     bind(xpsProgAssistenza, xIniFilePar, QStringLiteral("Programmi"), QStringLiteral("Assistenza"));
+    bind(xpsSitoInternet, xIniFilePar, QStringLiteral("Internet"), QStringLiteral("Sito"));
 
     TVxParInteger *sessions[] = {&xpiSes1, &xpiSes2, &xpiSes3};
     for (int slot = 1; slot <= 3; ++slot) {

@@ -53,6 +53,8 @@ public:
     // "Programmi"): they are not part of every installation.
     TVxParString xpsProgStat;
     TVxParString xpsProgAssistenza;
+    // The maker's web site, where the help notes live (ParGen.ini, "Internet", "Sito").
+    TVxParString xpsSitoInternet;
 
     TVxParInteger xpiSes1;
     TVxParInteger xpiSes2;

@@ -1,0 +1,192 @@
+#include "shell/qelmain.h"
+
+#include "platform/attivazioni.h"
+#include "platform/globalvars.h"
+#include "platform/messagedlg.h"
+#include "platform/outlookbar.h"
+#include "platform/vxexception.h"
+#include "shell/qelactivations.h"
+#include "shell/qeldatasets.h"
+#include "shell/qelparams.h"
+#include "shell/qelpargen.h"
+#include "shell/qelutil.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QMenu>
+#include <QUrl>
+
+TfmqelMain *fmqelMain = nullptr;
+
+namespace {
+
+// A panel shows what it can: a database that cannot be read leaves the value out rather
+// than breaking the window's painting.
+template <typename F> QString safely(F read)
+{
+    try {
+        return read();
+    } catch (const EVxException &) {
+        return QString();
+    } catch (const std::exception &) {
+        return QString();
+    }
+}
+
+} // namespace
+
+QStringList TfmqelMain::commandImageNames()
+{
+    return {QStringLiteral("CARPERCLS"),
+            QStringLiteral("DATIANAGRAFICI"),
+            QStringLiteral("CARPERMAT"),
+            QStringLiteral("INVIO"),
+            QStringLiteral("RACCOLTA"),
+            QStringLiteral("EXPSCR"),
+            QStringLiteral("IMPSCR"),
+            QStringLiteral("SESSIONICFG"),
+            QStringLiteral("SESSIONICLASSI"),
+            QStringLiteral("SESSIONI"),
+            QStringLiteral("COMPONENTIVOTO"),
+            QStringLiteral("SCLCOMP"),
+            QStringLiteral("LIVELLI"),
+            QStringLiteral("LIVELLIPROPOSTI"),
+            QStringLiteral("SCLLIVPRP"),
+            QStringLiteral("CREBND"),
+            QStringLiteral("CREENC"),
+            QStringLiteral("CREFRM"),
+            QStringLiteral("CRESCO"),
+            QStringLiteral("DEBESI"),
+            QStringLiteral("DEBTIP"),
+            QStringLiteral("PARAMETRI"),
+            QStringLiteral("FIRME"),
+            QStringLiteral("BROGLIACCIO INVIO"),
+            QStringLiteral("BROGLIACCIO RACCOLTA"),
+            QStringLiteral("EXPORTDATI"),
+            QStringLiteral("PAGELLAWEB"),
+            QStringLiteral("RICERCA"),
+            QStringLiteral("SCALE_VOTI_APERTI"),
+            QStringLiteral("TAVRIN_WEB_INVIO"),
+            QStringLiteral("TAVRIN_WEB_PASSWD"),
+            QStringLiteral("TAVRIN_WEB_RACCOLTA"),
+            QStringLiteral("TRADUZIONI"),
+            QStringLiteral("PARAMETRI_CONNESSIONE")};
+}
+
+TfmqelMain::TfmqelMain(QWidget *parent)
+    : TfmVxMDIMain(parent)
+{
+    setObjectName(QStringLiteral("fmqelMain"));
+    setWindowTitle(QStringLiteral("Tavrin"));
+    FormCreate();
+}
+
+TfmqelMain::~TfmqelMain()
+{
+    if (fmqelMain == this)
+        fmqelMain = nullptr;
+}
+
+void TfmqelMain::FormCreate()
+{
+    const QStringList names = commandImageNames();
+    LoadDefaultImages(ilCommands(), names.mid(0, 26), itLarge);
+    LoadImages(ilCommands(), QString(), names.mid(26), itLarge);
+    LoadDefaultImages(ilLast, mainWindowExtraImageNames(), itLarge);
+    ilCommands().addImages(ilLast);
+
+    TfmVxMDIMain::FormCreate();
+    FirstActivation = true;
+    if (dmqelActivations) {
+        dmqelActivations->SetContainer(mxOLBar());
+        connect(dmqelActivations, &TdmqelActivations::contextChanged, this,
+                &TfmVxMDIMain::RefreshPanels);
+    }
+    mxOLBar()->setMinimumWidth(209);
+    AddPanel(300);
+    AddPanel(200);
+    AddPanel(100);
+    SetPanelTextCallback([this](int panel, QString &text) { GetPanelText(panel, text); });
+
+    m_acFaq = new QAction(QStringLiteral("Note su internet"), this);
+    m_acFaq->setObjectName(QStringLiteral("acFaq"));
+    m_acFaq->setToolTip(QStringLiteral("Note su internet"));
+    connect(m_acFaq, &QAction::triggered, this, &TfmqelMain::openFaq);
+    miHelp()->addAction(m_acFaq);
+}
+
+void TfmqelMain::openFaq()
+{
+    const QString host = dmqelParGen ? dmqelParGen->xpsSitoInternet.GetValore().trimmed() : QString();
+    if (host.isEmpty()) {
+        VxMessageDlg(QStringLiteral("L'indirizzo del sito non è configurato.\r\r"
+                                    "Indicarlo in ParGen.ini, sezione \"Internet\", voce \"Sito\"."),
+                     mtWarning, mbOK);
+        return;
+    }
+    QString base = host;
+    if (base.endsWith(QLatin1Char('/')))
+        base.chop(1);
+    QDesktopServices::openUrl(QUrl(base + QStringLiteral("/_updates/mix/wiki/ScrutinioQualifica.pdf")));
+}
+
+void TfmqelMain::GetPanelText(int panel, QString &text) const
+{
+    switch (panel) {
+    case 1: {
+        const QVariant dwg = GetVxuParamValue(QStringLiteral("VXUP_DwgId"));
+        text = QStringLiteral(" Istituto: ") + (dwg.isValid() ? dwg.toString().trimmed() : QString());
+        break;
+    }
+    case 2:
+        text = QStringLiteral(" Sessione: ") +
+               safely([] { return GetSessioneDesc(contextValue("QELP_AnsSesDwgId")); });
+        break;
+    case 3:
+        // The year key is not a calendar year: the panel shows the year's own start year.
+        text = QStringLiteral(" A.S.: ") +
+               safely([] { return AnnoScolTextOfAnsId(contextValue("VXUP_AnsId")); });
+        break;
+    default:
+        break;
+    }
+}
+
+void TfmqelMain::FormActivate()
+{
+    TfmVxMDIMain::FormActivate();
+    if (FirstActivation)
+        ensureFirstActivation();
+}
+
+void TfmqelMain::ensureFirstActivation()
+{
+    if (!FirstActivation)
+        return;
+    FirstActivation = false;
+    if (!dmqelDataSets || !dmqelDataSets->OpenConnection()) {
+        close();
+        return;
+    }
+    if (dmqelActivations) {
+        dmqelActivations->Execute();
+        mxOLBar()->ActivatePage(0);
+    }
+    CheckWorkingContext(dmqelParams ? dmqelParams->xpmVxuParams : nullptr);
+    RefreshPanels();
+    if (qelReportHooks().createReportModule) {
+        m_reportModule = qelReportHooks().createReportModule(this);
+        if (m_reportModule && qelReportHooks().bindReportComponent)
+            qelReportHooks().bindReportComponent(m_reportModule);
+    }
+}
+
+bool TfmqelMain::FormClose()
+{
+    if (!TfmVxMDIMain::FormClose())
+        return false;
+    if (dmqelDataSets)
+        dmqelDataSets->CloseConnection();
+    delete m_reportModule.data();
+    return true;
+}

@@ -1,0 +1,81 @@
+#include "shell/qelstartup.h"
+
+#include "makeup/qelcontrollarecuperi.h"
+#include "makeup/qelfctrrecuperi.h"
+#include "shell/qelactivations.h"
+#include "shell/qeldatasets.h"
+#include "shell/qelmain.h"
+#include "shell/qelparams.h"
+#include "shell/qelpargen.h"
+#include "shell/qelplaceholder.h"
+
+#include <QApplication>
+#include <QTimer>
+
+QelStartupHooks &qelStartupHooks()
+{
+    static QelStartupHooks hooks;
+    return hooks;
+}
+
+void registerAllForms()
+{
+    registerMakeupForms();
+    if (qelStartupHooks().registerForms)
+        qelStartupHooks().registerForms();
+    registerShellForms();
+}
+
+TavrinObjects::TavrinObjects()
+{
+    registerAllForms();
+    m_dataSets = std::make_unique<TdmqelDataSets>();
+    dmqelDataSets = m_dataSets.get();
+    m_order << QStringLiteral("TdmqelDataSets");
+    m_params = std::make_unique<TdmqelParams>();
+    dmqelParams = m_params.get();
+    m_order << QStringLiteral("TdmqelParams");
+    m_activations = std::make_unique<TdmqelActivations>();
+    dmqelActivations = m_activations.get();
+    m_order << QStringLiteral("TdmqelActivations");
+    m_parGen = std::make_unique<TdmqelParGen>();
+    dmqelParGen = m_parGen.get();
+    m_order << QStringLiteral("TdmqelParGen");
+    m_main = std::make_unique<TfmqelMain>();
+    fmqelMain = m_main.get();
+    m_order << QStringLiteral("TfmqelMain");
+    if (qelStartupHooks().createExportModule) {
+        m_exportModule.reset(qelStartupHooks().createExportModule(nullptr));
+        m_order << QStringLiteral("TdmExportAlu");
+    }
+    m_controllaRecuperi = std::make_unique<TdmQelControllaRecuperi>();
+    dmQelControllaRecuperi = m_controllaRecuperi.get();
+    m_order << QStringLiteral("TdmQelControllaRecuperi");
+}
+
+TavrinObjects::~TavrinObjects()
+{
+    dmQelControllaRecuperi = nullptr;
+    m_controllaRecuperi.reset();
+    m_exportModule.reset();
+    m_main.reset();
+    m_parGen.reset();
+    m_activations.reset();
+    m_params.reset();
+    m_dataSets.reset();
+}
+
+int runTavrin()
+{
+    QApplication::setApplicationName(QStringLiteral("Tavrin"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tavrin"));
+    TavrinObjects objects;
+    TfmqelMain *main = objects.mainWindow();
+    main->show();
+    // Normally the window system activates the window; without a window manager it may not,
+    // and the first activation's work must run all the same.
+    QTimer::singleShot(0, main, [main] { main->ensureFirstActivation(); });
+    const int result = QApplication::exec();
+    // A program that never reached its database ends with a failure code.
+    return dmqelDataSets && dmqelDataSets->openCount() > 0 ? result : 1;
+}
