@@ -1,10 +1,45 @@
 #include "db/demoschool.h"
 
+#include "db/demowriter.h"
+#include "db/seedtable.h"
+
 #include <QSqlDatabase>
+#include <QSqlError>
+
+namespace {
+
+// Runs one area of the seed in a transaction of its own, rolled back on any failure.
+template<typename Work>
+void inTransaction(QSqlDatabase &db, const char *what, Work work)
+{
+    if (!db.transaction())
+        throw SeedError(QLatin1String(what) + QStringLiteral(": ") + db.lastError().text());
+    try {
+        work();
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+    if (!db.commit())
+        throw SeedError(QLatin1String(what) + QStringLiteral(": ") + db.lastError().text());
+}
+
+} // namespace
 
 QString fillDemoSchool(QSqlDatabase &db, int scale)
 {
-    Q_UNUSED(db);
-    Q_UNUSED(scale);
+    // Class keys hold the section in three digits (iAnsId * 1000 + section * 10 + year).
+    if (scale < 1 || scale > 30)
+        return QStringLiteral("The demo school's scale must lie in 1..30");
+    try {
+        const demo::School school(scale);
+        demo::WrittenKeys keys;
+        inTransaction(db, "lookups", [&] { demo::writeLookups(db); });
+        inTransaction(db, "school", [&] { demo::writeSchool(db, school, keys); });
+        inTransaction(db, "evaluation", [&] { demo::writeEvaluation(db, school, keys); });
+        inTransaction(db, "outcomes", [&] { demo::writeOutcomes(db, school, keys); });
+    } catch (const SeedError &e) {
+        return QString::fromStdString(e.what());
+    }
     return {};
 }
