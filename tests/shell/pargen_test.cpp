@@ -40,6 +40,7 @@ TEST(PrintSettingsMirror, RoundTripDropsBlankLinesAndKeepsAccentsAndLineEnds)
 {
     ShellDatabase db;
     ASSERT_TRUE(db.opened);
+    runSql(QStringLiteral("DELETE FROM TParVal"));
     TdmqelParGen parGen;
     writeFile(parGen.reportIniPath(), kIniWithBlanks);
 
@@ -69,6 +70,7 @@ TEST(PrintSettingsMirror, FileWrittenByAWindowsWorkstationKeepsItsAccents)
 {
     ShellDatabase db;
     ASSERT_TRUE(db.opened);
+    runSql(QStringLiteral("DELETE FROM TParVal"));
     TdmqelParGen parGen;
     writeFile(parGen.reportIniPath(), QByteArray("[Tabelloni]\r\nNota=citt\xe0\r\n"));
     parGen.SaveParRptIniToDb();
@@ -79,6 +81,7 @@ TEST(PrintSettingsMirror, MissingRowOrEmptyBlobLeavesTheFileAlone)
 {
     ShellDatabase db;
     ASSERT_TRUE(db.opened);
+    runSql(QStringLiteral("DELETE FROM TParVal"));
     TdmqelParGen parGen;
     const QByteArray local = "[Sessione1]\r\nCodSessione1=7\r\n";
     writeFile(parGen.reportIniPath(), local);
@@ -95,6 +98,7 @@ TEST(PrintSettingsMirror, FailedSaveIsReportedAndRolledBack)
 {
     ShellDatabase db;
     ASSERT_TRUE(db.opened);
+    runSql(QStringLiteral("DELETE FROM TParVal"));
     TdmqelParGen parGen;
     writeFile(parGen.reportIniPath(), kIniWithBlanks);
 
