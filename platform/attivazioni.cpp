@@ -44,10 +44,14 @@ void showChild(QWidget *form)
 {
     form->setAttribute(Qt::WA_DeleteOnClose);
     if (QMdiArea *area = mdiArea()) {
+        // The window keeps the size its class gave it; the frame grows around it.
+        const QSize wanted = form->testAttribute(Qt::WA_Resized) ? form->size() : QSize();
         QMdiSubWindow *sub = area->addSubWindow(form);
         sub->setObjectName(QStringLiteral("sub") + form->objectName());
         sub->setWindowIcon(form->windowIcon());
         sub->show();
+        if (wanted.isValid())
+            sub->resize(wanted + (sub->size() - form->size()));
         area->setActiveSubWindow(sub);
         return;
     }

@@ -110,6 +110,7 @@ TfrVxDBROGrid::TfrVxDBROGrid(QWidget *parent)
     m_grid->verticalHeader()->setVisible(false);
     m_grid->horizontalHeader()->setHighlightSections(false);
     m_grid->horizontalHeader()->setSectionsClickable(true);
+    m_grid->horizontalHeader()->setStretchLastSection(true);
     connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
         const Qt::SortOrder order = column == m_sortIndex &&
                                             m_proxy->sortOrder() == Qt::AscendingOrder

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/frames.h"
+#include "platform/querycollection.h"
 
 #include <QPointer>
 #include <QSqlDatabase>
@@ -18,7 +19,6 @@ class QStyleOptionViewItem;
 class QTableView;
 class QToolButton;
 class TfmVxSearch;
-class TVxQueryCollection;
 class VxGridProxy;
 
 // A read-only grid over a data source: columns by field with title and width, sorting by a
