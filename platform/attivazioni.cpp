@@ -76,9 +76,7 @@ int runModal(QWidget *form)
 } // namespace
 
 TVxAttItem::TVxAttItem(Kind kind, const QString &name, TdmVxAttivazioni *table)
-    : QObject(table)
-    , m_kind(kind)
-    , m_table(table)
+    : QObject(table), m_kind(kind), m_table(table)
 {
     setObjectName(name);
     if (table)
@@ -231,8 +229,8 @@ TVxApgPage *TdmVxAttivazioni::AddPage(const QString &name, const QString &captio
 namespace {
 
 template <typename T>
-T *addEntry(TdmVxAttivazioni *table, const QString &name, const QString &caption,
-            TVxApgPage *page, int order, int imageIndex)
+T *addEntry(TdmVxAttivazioni *table, const QString &name, const QString &caption, TVxApgPage *page,
+            int order, int imageIndex)
 {
     auto *item = new T(name, table);
     item->Caption = caption;

@@ -77,7 +77,7 @@ class TVxDBLookupEdit : public QWidget
 public:
     explicit TVxDBLookupEdit(QWidget *parent = nullptr);
 
-    QString ListSQL;   // with ##WHERE##
+    QString ListSQL; // with ##WHERE##
     QString KeyField;
     QString ListField;
     QVariant DefaultValue = 0;

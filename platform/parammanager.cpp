@@ -169,7 +169,7 @@ bool TVxParamManager::Execute()
             } else if (def.kind == TVxParamDef::Date) {
                 const QDate date = QDate::fromString(def.Value.left(10), Qt::ISODate);
                 static_cast<QDateEdit *>(control)->setDate(date.isValid() ? date
-                                                                         : QDate::currentDate());
+                                                                          : QDate::currentDate());
             } else {
                 auto *combo = static_cast<QComboBox *>(control);
                 combo->setCurrentText(def.Value.isEmpty() ? def.Choices.value(0) : def.Value);
@@ -192,8 +192,7 @@ bool TVxParamManager::Execute()
                     const int id = enumItemId(combo, combo->currentIndex());
                     def.Value = id != 0 ? QString::number(id) : QString();
                 } else if (def.kind == TVxParamDef::Date) {
-                    def.Value =
-                        static_cast<QDateEdit *>(control)->date().toString(Qt::ISODate);
+                    def.Value = static_cast<QDateEdit *>(control)->date().toString(Qt::ISODate);
                 } else {
                     def.Value = static_cast<QComboBox *>(control)->currentText().trimmed();
                 }

@@ -18,9 +18,9 @@ struct TVxParamDef
     QString Name;    // the global value's name, e.g. "VXUP_AnsId"
     QString Caption; // the label in the dialog
     Kind kind = List;
-    QString ListSQL; // List: id and description columns
+    QString ListSQL;     // List: id and description columns
     QStringList Choices; // Text: the offered values (the text may be typed too)
-    QString Value;   // the stored value as text ("" when unset)
+    QString Value;       // the stored value as text ("" when unset)
     QString ApplCode;
 };
 

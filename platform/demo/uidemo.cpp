@@ -77,8 +77,8 @@ public:
         model->setHorizontalHeaderLabels({QStringLiteral("Alunno"), QStringLiteral("ITA"),
                                           QStringLiteral("STO"), QStringLiteral("MAT"),
                                           QStringLiteral("ING"), QStringLiteral("CONDOTTA")});
-        const char *names[] = {"1) Bianchi Anna", "2) D'Angelo Marco", "3) Esposito Luca",
-                               "4) Ferrari Giulia", "5) Romano Sara", "6) Russo Paolo"};
+        const char *names[] = {"1) Bianchi Anna",   "2) D'Angelo Marco", "3) Esposito Luca",
+                               "4) Ferrari Giulia", "5) Romano Sara",    "6) Russo Paolo"};
         const char *votes[] = {"7", "6", "8", "5", "9", "6½", "7", "8"};
         int v = 0;
         for (const char *name : names) {
@@ -127,8 +127,8 @@ void buildCommands(TdmVxAttivazioni &table)
                   QStringLiteral("TfmDemoEncomio"), cre, 2, 16);
     table.AddForm(QStringLiteral("xafFrm"), QStringLiteral("Crediti formativi"),
                   QStringLiteral("TfmDemoEncomio"), cre, 2, 17);
-    table.AddComponent(QStringLiteral("xacParams"), QStringLiteral("Parametri applicazione"),
-                       tools, 10, 53);
+    table.AddComponent(QStringLiteral("xacParams"), QStringLiteral("Parametri applicazione"), tools,
+                       10, 53);
 }
 
 } // namespace
@@ -145,13 +145,39 @@ int main(int argc, char **argv)
 
     TfmVxMDIMain main;
     main.setWindowTitle(QStringLiteral("Tavrin"));
-    QStringList names = {"CARPERCLS", "DATIANAGRAFICI", "CARPERMAT", "INVIO", "RACCOLTA",
-                         "EXPSCR", "IMPSCR", "SESSIONICFG", "SESSIONICLASSI", "SESSIONI",
-                         "COMPONENTIVOTO", "SCLCOMP", "LIVELLI", "LIVELLIPROPOSTI", "SCLLIVPRP",
-                         "CREBND", "CREENC", "CREFRM", "CRESCO", "DEBESI", "DEBTIP", "PARAMETRI",
-                         "FIRME", "BROGLIACCIO INVIO", "BROGLIACCIO RACCOLTA", "EXPORTDATI",
-                         "PAGELLAWEB", "RICERCA", "SCALE_VOTI_APERTI", "TAVRIN_WEB_INVIO",
-                         "TAVRIN_WEB_PASSWD", "TAVRIN_WEB_RACCOLTA", "TRADUZIONI",
+    QStringList names = {"CARPERCLS",
+                         "DATIANAGRAFICI",
+                         "CARPERMAT",
+                         "INVIO",
+                         "RACCOLTA",
+                         "EXPSCR",
+                         "IMPSCR",
+                         "SESSIONICFG",
+                         "SESSIONICLASSI",
+                         "SESSIONI",
+                         "COMPONENTIVOTO",
+                         "SCLCOMP",
+                         "LIVELLI",
+                         "LIVELLIPROPOSTI",
+                         "SCLLIVPRP",
+                         "CREBND",
+                         "CREENC",
+                         "CREFRM",
+                         "CRESCO",
+                         "DEBESI",
+                         "DEBTIP",
+                         "PARAMETRI",
+                         "FIRME",
+                         "BROGLIACCIO INVIO",
+                         "BROGLIACCIO RACCOLTA",
+                         "EXPORTDATI",
+                         "PAGELLAWEB",
+                         "RICERCA",
+                         "SCALE_VOTI_APERTI",
+                         "TAVRIN_WEB_INVIO",
+                         "TAVRIN_WEB_PASSWD",
+                         "TAVRIN_WEB_RACCOLTA",
+                         "TRADUZIONI",
                          "PARAMETRI_CONNESSIONE"};
     LoadDefaultImages(main.ilCommands(), names, itLarge);
     LoadDefaultImages(main.ilCommands(), mainWindowExtraImageNames(), itLarge);
@@ -170,10 +196,17 @@ int main(int argc, char **argv)
     main.AddPanel(100);
     main.SetPanelTextCallback([](int panel, QString &text) {
         switch (panel) {
-        case 1: text = QStringLiteral(" Istituto: Istituto d'istruzione superiore \"G. Galilei\""); break;
-        case 2: text = QStringLiteral(" Sessione: Scrutinio finale"); break;
-        case 3: text = QStringLiteral(" A.S.: 2007/2008"); break;
-        default: break;
+        case 1:
+            text = QStringLiteral(" Istituto: Istituto d'istruzione superiore \"G. Galilei\"");
+            break;
+        case 2:
+            text = QStringLiteral(" Sessione: Scrutinio finale");
+            break;
+        case 3:
+            text = QStringLiteral(" A.S.: 2007/2008");
+            break;
+        default:
+            break;
         }
     });
     main.RefreshPanels();

@@ -39,9 +39,10 @@ void createContext(QSqlDatabase db)
         exec(db, QStringLiteral("CREATE TABLE TDow_DataOwner (iDowId INTEGER NOT NULL PRIMARY KEY, "
                                 "iDwgId INTEGER NOT NULL, sDowLDesc VARCHAR(100))"));
     if (!tableExists(db, "TAns_AnniScolast"))
-        exec(db, QStringLiteral("CREATE TABLE TAns_AnniScolast (iAnsId INTEGER NOT NULL PRIMARY KEY, "
-                                "iAnsValore SMALLINT NOT NULL, dAnsVextoInizio DATE NOT NULL, "
-                                "dAnsVextoFine DATE NOT NULL)"));
+        exec(db,
+             QStringLiteral("CREATE TABLE TAns_AnniScolast (iAnsId INTEGER NOT NULL PRIMARY KEY, "
+                            "iAnsValore SMALLINT NOT NULL, dAnsVextoInizio DATE NOT NULL, "
+                            "dAnsVextoFine DATE NOT NULL)"));
     exec(db, QStringLiteral("CREATE TABLE TTestSes (iId INTEGER, iDwgId INTEGER, iAnsId INTEGER, "
                             "sDesc VARCHAR(50), iOrd INTEGER)"));
     exec(db, QStringLiteral("INSERT INTO TDow_DataOwner (iDowId, iDwgId, sDowLDesc) "
@@ -156,8 +157,8 @@ TEST_F(ParamManagerTest, ShowsTheStoredContextAndKeepsItOnCancel)
         return int(mrCancel);
     });
     EXPECT_FALSE(manager.Execute());
-    EXPECT_EQ(seen, (QStringList{"Parametri applicazione", "Istituto d'arte", "2090/2091",
-                                 "Finale", "2"}));
+    EXPECT_EQ(seen, (QStringList{"Parametri applicazione", "Istituto d'arte", "2090/2091", "Finale",
+                                 "2"}));
     EXPECT_EQ(hooks.events.mid(0, 5),
               (QStringList{"create:VXUP_DwgId", "create:VXUP_AnsId", "create:QELP_AnsSesDwgId",
                            "create:QELP_ReportDate", "create:QELP_ReportDateFormat"}));
