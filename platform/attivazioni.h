@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/outlookbar.h"
+
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -10,7 +12,6 @@
 class QMdiArea;
 class QWidget;
 class TVxApgPage;
-class TVxOutlookBar;
 class TdmVxAttivazioni;
 
 // One item of a command table: a page or a command. Commands run their BeforeExecute
