@@ -1,5 +1,6 @@
 #include "platform/clientdataset.h"
 
+#include "platform/fieldvalue.h"
 #include "platform/vxexception.h"
 
 #include <QSqlField>
@@ -27,206 +28,12 @@ struct TClientDataSet::KeyIndex
 
 namespace {
 
-QString typeName(FieldType type)
-{
-    switch (type) {
-    case FieldType::Integer:
-        return QStringLiteral("intero");
-    case FieldType::String:
-        return QStringLiteral("testo");
-    case FieldType::Memo:
-        return QStringLiteral("memo");
-    case FieldType::Date:
-        return QStringLiteral("data");
-    case FieldType::DateTime:
-        return QStringLiteral("data e ora");
-    case FieldType::Float:
-        return QStringLiteral("numero");
-    case FieldType::Blob:
-        return QStringLiteral("blob");
-    case FieldType::Boolean:
-        return QStringLiteral("logico");
-    }
-    return QString();
-}
-
-bool isBlankText(const QVariant &v)
-{
-    return v.typeId() == QMetaType::QString && v.toString().trimmed().isEmpty();
-}
-
-QDate parseDate(const QString &text)
-{
-    const QString t = text.trimmed();
-    QDate d = QDate::fromString(t, Qt::ISODate);
-    if (!d.isValid())
-        d = QDate::fromString(t, QStringLiteral("dd/MM/yyyy"));
-    return d;
-}
-
-QDateTime parseDateTime(const QString &text)
-{
-    const QString t = text.trimmed();
-    QDateTime d = QDateTime::fromString(t, Qt::ISODate);
-    if (!d.isValid())
-        d = QDateTime::fromString(t, QStringLiteral("dd/MM/yyyy hh:mm:ss"));
-    if (!d.isValid()) {
-        const QDate day = parseDate(t);
-        if (day.isValid())
-            d = day.startOfDay();
-    }
-    return d;
-}
-
-// The one representation of each type, so that locate and the indexes compare like with like.
-QVariant normalize(FieldType type, const QVariant &v, bool *ok)
-{
-    *ok = true;
-    if (!v.isValid() || v.isNull())
-        return QVariant();
-    const int id = v.typeId();
-    switch (type) {
-    case FieldType::Integer: {
-        if (isBlankText(v))
-            return QVariant();
-        if (id == QMetaType::Double || id == QMetaType::Float) {
-            const double d = v.toDouble();
-            if (d != std::trunc(d) || std::fabs(d) > 9.0e18) {
-                *ok = false;
-                return QVariant();
-            }
-            return qlonglong(d);
-        }
-        if (id == QMetaType::Bool)
-            return qlonglong(v.toBool() ? 1 : 0);
-        const qlonglong n =
-            id == QMetaType::QString ? v.toString().trimmed().toLongLong(ok) : v.toLongLong(ok);
-        return *ok ? QVariant(n) : QVariant();
-    }
-    case FieldType::String:
-    case FieldType::Memo:
-        if (id == QMetaType::QByteArray)
-            return QString::fromUtf8(v.toByteArray());
-        if (id == QMetaType::QDate)
-            return v.toDate().toString(QStringLiteral("dd/MM/yyyy"));
-        return v.toString();
-    case FieldType::Float: {
-        if (isBlankText(v))
-            return QVariant();
-        const double d =
-            id == QMetaType::QString ? v.toString().trimmed().toDouble(ok) : v.toDouble(ok);
-        return *ok ? QVariant(d) : QVariant();
-    }
-    case FieldType::Date: {
-        if (isBlankText(v))
-            return QVariant();
-        QDate d;
-        if (id == QMetaType::QDate)
-            d = v.toDate();
-        else if (id == QMetaType::QDateTime)
-            d = v.toDateTime().date();
-        else if (id == QMetaType::QString)
-            d = parseDate(v.toString());
-        *ok = d.isValid();
-        return *ok ? QVariant(d) : QVariant();
-    }
-    case FieldType::DateTime: {
-        if (isBlankText(v))
-            return QVariant();
-        QDateTime d;
-        if (id == QMetaType::QDateTime)
-            d = v.toDateTime();
-        else if (id == QMetaType::QDate)
-            d = v.toDate().startOfDay();
-        else if (id == QMetaType::QString)
-            d = parseDateTime(v.toString());
-        *ok = d.isValid();
-        return *ok ? QVariant(d) : QVariant();
-    }
-    case FieldType::Blob:
-        if (id == QMetaType::QString)
-            return v.toString().toUtf8();
-        return v.toByteArray();
-    case FieldType::Boolean:
-        if (id == QMetaType::QString) {
-            const QString t = v.toString().trimmed();
-            if (t.isEmpty())
-                return QVariant();
-            if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
-                return true;
-            if (t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
-                return false;
-            const qlonglong n = t.toLongLong(ok);
-            return *ok ? QVariant(n != 0) : QVariant();
-        }
-        if (!v.canConvert<bool>()) {
-            *ok = false;
-            return QVariant();
-        }
-        return v.toBool();
-    }
-    *ok = false;
-    return QVariant();
-}
-
-size_t hashValue(const QVariant &v)
-{
-    if (v.isNull())
-        return 0x9e3779b9u;
-    switch (v.typeId()) {
-    case QMetaType::LongLong:
-        return qHash(v.toLongLong());
-    case QMetaType::Double:
-        return qHash(v.toDouble());
-    case QMetaType::QString:
-        return qHash(v.toString());
-    case QMetaType::QDate:
-        return qHash(v.toDate().toJulianDay());
-    case QMetaType::QDateTime:
-        return qHash(v.toDateTime().toMSecsSinceEpoch());
-    case QMetaType::QByteArray:
-        return qHash(v.toByteArray());
-    case QMetaType::Bool:
-        return v.toBool() ? 1 : 2;
-    default:
-        return qHash(v.toString());
-    }
-}
-
 size_t hashKey(const QList<QVariant> &values, const QList<int> &columns)
 {
     size_t h = 14695981039346656037ull;
     for (int c : columns)
-        h = (h ^ hashValue(values.at(c))) * 1099511628211ull;
+        h = (h ^ hashFieldValue(values.at(c))) * 1099511628211ull;
     return h;
-}
-
-template <typename T> int threeWay(const T &a, const T &b)
-{
-    return a < b ? -1 : (b < a ? 1 : 0);
-}
-
-// Index order: nulls first, then by value.
-int compareValues(const QVariant &a, const QVariant &b)
-{
-    if (a.isNull() || b.isNull())
-        return a.isNull() == b.isNull() ? 0 : (a.isNull() ? -1 : 1);
-    switch (a.typeId()) {
-    case QMetaType::LongLong:
-        return threeWay(a.toLongLong(), b.toLongLong());
-    case QMetaType::Double:
-        return threeWay(a.toDouble(), b.toDouble());
-    case QMetaType::QDate:
-        return threeWay(a.toDate(), b.toDate());
-    case QMetaType::QDateTime:
-        return threeWay(a.toDateTime(), b.toDateTime());
-    case QMetaType::QByteArray:
-        return threeWay(a.toByteArray(), b.toByteArray());
-    case QMetaType::Bool:
-        return threeWay(a.toBool(), b.toBool());
-    default:
-        return threeWay(QStringView(a.toString()).compare(b.toString()), 0);
-    }
 }
 
 QStringList splitFieldList(const QString &fields)
@@ -317,7 +124,7 @@ QDate TField::asDate() const
     if (v.typeId() == QMetaType::QDateTime)
         return v.toDateTime().date();
     if (v.typeId() == QMetaType::QString)
-        return parseDate(v.toString());
+        return parseFieldDate(v.toString());
     return QDate();
 }
 
@@ -329,7 +136,7 @@ QDateTime TField::asDateTime() const
     if (v.typeId() == QMetaType::QDate)
         return v.toDate().startOfDay();
     if (v.typeId() == QMetaType::QString)
-        return parseDateTime(v.toString());
+        return parseFieldDateTime(v.toString());
     return QDateTime();
 }
 
@@ -346,7 +153,7 @@ bool TField::asBoolean() const
     const QVariant v = value();
     if (v.typeId() == QMetaType::QString) {
         bool ok = false;
-        const QVariant b = normalize(FieldType::Boolean, v, &ok);
+        const QVariant b = normalizeFieldValue(FieldType::Boolean, v, &ok);
         return ok && b.toBool();
     }
     return v.toBool();
@@ -488,7 +295,7 @@ void TClientDataSet::fillFromQuery(QSqlQuery &query)
                 break;
             }
             bool ok = false;
-            row->values[i] = normalize(m_defs.at(i).type, v, &ok);
+            row->values[i] = normalizeFieldValue(m_defs.at(i).type, v, &ok);
         }
         m_rows.push_back(std::move(row));
     }
@@ -505,7 +312,10 @@ void TClientDataSet::activate()
         m_fieldIndex.insert(m_defs.at(i).name.toUpper(), i);
     }
     try {
-        m_filter.bind([this](const QString &name) { return filterColumn(name); });
+        // A filter is checked against the columns only while it is switched on: a stale text
+        // left from other columns must not stop the table from opening.
+        if (m_filtered)
+            m_filter.bind([this](const QString &name) { return filterColumn(name); });
         const QString order =
             m_indexName.isEmpty() ? m_indexFieldNames : m_indexes.value(m_indexName.toUpper());
         m_sortColumns = resolveColumns(order, QStringLiteral("l'indice"));
@@ -604,10 +414,10 @@ void TClientDataSet::writeBuffer(int column, const QVariant &value)
             QStringLiteral("Il dataset non è in modifica: impossibile assegnare il campo \"%1\".")
                 .arg(def.name));
     bool ok = false;
-    QVariant v = normalize(def.type, value, &ok);
+    QVariant v = normalizeFieldValue(def.type, value, &ok);
     if (!ok)
         throw EVxException(QStringLiteral("Valore \"%1\" non valido per il campo \"%2\" (%3).")
-                               .arg(value.toString(), def.name, typeName(def.type)));
+                               .arg(value.toString(), def.name, fieldTypeName(def.type)));
     if (def.type == FieldType::String && def.size > 0 && v.toString().size() > def.size)
         v = v.toString().left(def.size);
     m_buffer[column] = v;
@@ -698,7 +508,7 @@ bool TClientDataSet::passesFilter(const Row &row) const
 bool TClientDataSet::lessInIndex(const QList<QVariant> &a, const QList<QVariant> &b) const
 {
     for (int c : m_sortColumns) {
-        const int r = compareValues(a.at(c), b.at(c));
+        const int r = compareFieldValues(a.at(c), b.at(c));
         if (r != 0)
             return r < 0;
     }
@@ -923,7 +733,7 @@ bool TClientDataSet::locate(const QString &keyFields, const QVariantList &values
     QList<QVariant> key(m_defs.size());
     for (int i = 0; i < columns.size(); ++i) {
         bool ok = false;
-        key[columns[i]] = normalize(m_defs.at(columns[i]).type, values.at(i), &ok);
+        key[columns[i]] = normalizeFieldValue(m_defs.at(columns[i]).type, values.at(i), &ok);
         if (!ok)
             return false;
     }
@@ -947,7 +757,7 @@ bool TClientDataSet::locate(const QString &keyFields, const QVariantList &values
         if (row->viewPos < 0 || (best && best->viewPos < row->viewPos))
             continue;
         const bool equal = std::all_of(columns.cbegin(), columns.cend(), [&](int c) {
-            return compareValues(row->values.at(c), key.at(c)) == 0;
+            return compareFieldValues(row->values.at(c), key.at(c)) == 0;
         });
         if (equal)
             best = row;
@@ -1032,7 +842,8 @@ void TClientDataSet::setFilter(const QString &text)
     RecordFilter parsed = RecordFilter::parse(text);
     if (active()) {
         checkBrowseMode();
-        parsed.bind([this](const QString &name) { return filterColumn(name); });
+        if (m_filtered)
+            parsed.bind([this](const QString &name) { return filterColumn(name); });
     }
     m_filter = std::move(parsed);
     m_filterText = text;
@@ -1046,8 +857,11 @@ void TClientDataSet::setFiltered(bool on)
 {
     if (on == m_filtered)
         return;
-    if (active())
+    if (active()) {
         checkBrowseMode();
+        if (on)
+            m_filter.bind([this](const QString &name) { return filterColumn(name); });
+    }
     m_filtered = on;
     if (active()) {
         rebuildView();

@@ -23,13 +23,13 @@
 // Change log
 //   changeCount(), updateStatus(), mergeChangeLog() makes every change part of the data
 //
-// Values are kept normalised per type: Integer qlonglong, String/Memo QString, Date QDate,
-// DateTime QDateTime, Float double, Blob QByteArray, Boolean bool; a null is an invalid
-// QVariant. Strings longer than a String column's size are cut to it, as a packet's
+// Values are kept normalised per type (see fieldvalue.h); a null is an invalid QVariant.
+// Strings longer than a String column's size are cut to it, as a packet's
 // definition requires. Misuse (writing outside edit, an unknown column) raises EVxException.
 // The file forms of the packets are written by separate readers and writers over this
 // class's public interface (fieldDefs, valueAt, updateStatus).
 
+#include "platform/fieldvalue.h"
 #include "platform/recordfilter.h"
 
 #include <QDate>
@@ -44,8 +44,6 @@
 
 class QSqlQuery;
 class TClientDataSet;
-
-enum class FieldType { Integer, String, Memo, Date, DateTime, Float, Blob, Boolean };
 
 struct FieldDef
 {

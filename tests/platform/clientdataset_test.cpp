@@ -243,12 +243,18 @@ TEST(ClientDataSet, FilterTextsOfTheClassAndTeacherChoices)
                             "sClsDesc = '5A", "iClsId = 5;", "iClsId IS NULL"}) {
         EXPECT_THROW(ds.setFilter(QString::fromLatin1(bad)), EVxException) << bad;
     }
-    EXPECT_THROW(ds.setFilter(QStringLiteral("iAluId = 5")), EVxException);
-    EXPECT_THROW(ds.setFilter(QStringLiteral("dInsert = 5")), EVxException);
+    ds.setFilter(QStringLiteral("iAluId = 5"));
+    EXPECT_THROW(ds.setFiltered(true), EVxException);
+    ds.setFilter(QStringLiteral("dInsert = 5"));
+    EXPECT_THROW(ds.setFiltered(true), EVxException);
     // A refused text leaves the previous filter in force.
     ds.setFilter(QStringLiteral("iClsId = 5"));
+    ds.setFiltered(true);
     EXPECT_THROW(ds.setFilter(QStringLiteral("iClsId = ")), EVxException);
+    EXPECT_THROW(ds.setFilter(QStringLiteral("iAluId = 5")), EVxException);
     EXPECT_EQ(ds.filter(), QStringLiteral("iClsId = 5"));
+    EXPECT_EQ(ds.recordCount(), 2);
+    ds.setFiltered(false);
 
     // A null never satisfies a comparison; records posted outside the filter leave the view.
     ds.setFilter(QStringLiteral("iClsId <> 5"));
@@ -273,6 +279,15 @@ TEST(ClientDataSet, FilterSetBeforeTheTableExistsIsCheckedWhenItOpens)
     ds.setFiltered(true);
     defineClasses(ds);
     EXPECT_EQ(ds.recordCount(), 2);
+
+    // A text left over while filtering is off does not matter until it is switched on.
+    ds.close();
+    ds.setFiltered(false);
+    ds.setFilter(QStringLiteral("iNope = 1"));
+    defineVotes(ds);
+    EXPECT_THROW(ds.setFiltered(true), EVxException);
+    EXPECT_FALSE(ds.filtered());
+    EXPECT_EQ(ds.recordCount(), 0);
 
     TClientDataSet other;
     other.setFilter(QStringLiteral("iNope = 1"));
@@ -475,4 +490,39 @@ TEST(ClientDataSet, WholeSchoolOfVotesLocatesByKeyQuickly)
         addVote(ds, 1000000 + i % pupils, 500 + i, QString(), 500 + i);
     EXPECT_LT(timer.elapsed(), 5000);
     EXPECT_TRUE(ds.locate(QStringLiteral("ALU_ID;MAT_ID"), {1000005, 505}));
+}
+
+TEST(FieldValue, ConversionsIntoTheColumnTypes)
+{
+    bool ok = false;
+    EXPECT_EQ(normalizeFieldValue(FieldType::Date, QStringLiteral("10/06/2008"), &ok),
+              QVariant(QDate(2008, 6, 10)));
+    EXPECT_EQ(normalizeFieldValue(FieldType::Date, QStringLiteral("2008-06-10"), &ok),
+              QVariant(QDate(2008, 6, 10)));
+    EXPECT_EQ(normalizeFieldValue(FieldType::DateTime, QDate(2008, 6, 10), &ok),
+              QVariant(QDate(2008, 6, 10).startOfDay()));
+    normalizeFieldValue(FieldType::Date, QStringLiteral("31/02/2008"), &ok);
+    EXPECT_FALSE(ok);
+    // Blank text is null for every type but the texts.
+    for (FieldType t : {FieldType::Integer, FieldType::Float, FieldType::Date, FieldType::DateTime,
+                        FieldType::Boolean}) {
+        EXPECT_TRUE(normalizeFieldValue(t, QStringLiteral("  "), &ok).isNull());
+        EXPECT_TRUE(ok);
+    }
+    EXPECT_EQ(normalizeFieldValue(FieldType::String, QString(), &ok), QVariant(QString()));
+    EXPECT_FALSE(normalizeFieldValue(FieldType::String, QString(), &ok).isNull());
+    // A fraction does not silently become an integer.
+    normalizeFieldValue(FieldType::Integer, 7.5, &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(normalizeFieldValue(FieldType::Integer, 8.0, &ok), QVariant(qlonglong(8)));
+    EXPECT_EQ(normalizeFieldValue(FieldType::Boolean, QStringLiteral("True"), &ok), QVariant(true));
+    EXPECT_EQ(normalizeFieldValue(FieldType::Boolean, 0, &ok), QVariant(false));
+    EXPECT_EQ(normalizeFieldValue(FieldType::Memo, QByteArray("è"), &ok),
+              QVariant(QStringLiteral("è")));
+    // Equal values hash alike, whatever they were converted from.
+    const QVariant a = normalizeFieldValue(FieldType::Float, 3, &ok);
+    const QVariant b = normalizeFieldValue(FieldType::Float, QStringLiteral("3.0"), &ok);
+    EXPECT_EQ(compareFieldValues(a, b), 0);
+    EXPECT_EQ(hashFieldValue(a), hashFieldValue(b));
+    EXPECT_LT(compareFieldValues(QVariant(), a), 0);
 }
