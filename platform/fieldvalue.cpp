@@ -4,24 +4,24 @@
 
 #include <cmath>
 
-QString fieldTypeName(FieldType type)
+QString fieldTypeName(TFieldType type)
 {
     switch (type) {
-    case FieldType::Integer:
+    case ftInteger:
         return QStringLiteral("intero");
-    case FieldType::String:
+    case ftString:
         return QStringLiteral("testo");
-    case FieldType::Memo:
+    case ftMemo:
         return QStringLiteral("memo");
-    case FieldType::Date:
+    case ftDate:
         return QStringLiteral("data");
-    case FieldType::DateTime:
+    case ftDateTime:
         return QStringLiteral("data e ora");
-    case FieldType::Float:
+    case ftFloat:
         return QStringLiteral("numero");
-    case FieldType::Blob:
+    case ftBlob:
         return QStringLiteral("blob");
-    case FieldType::Boolean:
+    case ftBoolean:
         return QStringLiteral("logico");
     }
     return QString();
@@ -56,14 +56,14 @@ QDateTime parseFieldDateTime(const QString &text)
 }
 
 // The one representation of each type, so that locate and the indexes compare like with like.
-QVariant normalizeFieldValue(FieldType type, const QVariant &v, bool *ok)
+QVariant normalizeFieldValue(TFieldType type, const QVariant &v, bool *ok)
 {
     *ok = true;
     if (!v.isValid() || v.isNull())
         return QVariant();
     const int id = v.typeId();
     switch (type) {
-    case FieldType::Integer: {
+    case ftInteger: {
         if (isBlankText(v))
             return QVariant();
         if (id == QMetaType::Double || id == QMetaType::Float) {
@@ -80,21 +80,21 @@ QVariant normalizeFieldValue(FieldType type, const QVariant &v, bool *ok)
             id == QMetaType::QString ? v.toString().trimmed().toLongLong(ok) : v.toLongLong(ok);
         return *ok ? QVariant(n) : QVariant();
     }
-    case FieldType::String:
-    case FieldType::Memo:
+    case ftString:
+    case ftMemo:
         if (id == QMetaType::QByteArray)
             return QString::fromUtf8(v.toByteArray());
         if (id == QMetaType::QDate)
             return v.toDate().toString(QStringLiteral("dd/MM/yyyy"));
         return v.toString();
-    case FieldType::Float: {
+    case ftFloat: {
         if (isBlankText(v))
             return QVariant();
         const double d =
             id == QMetaType::QString ? v.toString().trimmed().toDouble(ok) : v.toDouble(ok);
         return *ok ? QVariant(d) : QVariant();
     }
-    case FieldType::Date: {
+    case ftDate: {
         if (isBlankText(v))
             return QVariant();
         QDate d;
@@ -107,7 +107,7 @@ QVariant normalizeFieldValue(FieldType type, const QVariant &v, bool *ok)
         *ok = d.isValid();
         return *ok ? QVariant(d) : QVariant();
     }
-    case FieldType::DateTime: {
+    case ftDateTime: {
         if (isBlankText(v))
             return QVariant();
         QDateTime d;
@@ -120,11 +120,11 @@ QVariant normalizeFieldValue(FieldType type, const QVariant &v, bool *ok)
         *ok = d.isValid();
         return *ok ? QVariant(d) : QVariant();
     }
-    case FieldType::Blob:
+    case ftBlob:
         if (id == QMetaType::QString)
             return v.toString().toUtf8();
         return v.toByteArray();
-    case FieldType::Boolean:
+    case ftBoolean:
         if (id == QMetaType::QString) {
             const QString t = v.toString().trimmed();
             if (t.isEmpty())

@@ -15,11 +15,11 @@
 #include <QString>
 #include <QVariant>
 
-enum class FieldType { Integer, String, Memo, Date, DateTime, Float, Blob, Boolean };
+enum TFieldType { ftInteger, ftString, ftMemo, ftDate, ftDateTime, ftFloat, ftBlob, ftBoolean };
 
-QVariant normalizeFieldValue(FieldType type, const QVariant &value, bool *ok);
+QVariant normalizeFieldValue(TFieldType type, const QVariant &value, bool *ok);
 int compareFieldValues(const QVariant &a, const QVariant &b);
 size_t hashFieldValue(const QVariant &value);
 QDate parseFieldDate(const QString &text);
 QDateTime parseFieldDateTime(const QString &text);
-QString fieldTypeName(FieldType type);
+QString fieldTypeName(TFieldType type);
