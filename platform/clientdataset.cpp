@@ -572,20 +572,41 @@ size_t TClientDataSet::sortedPosition(const Row &row) const
     return size_t(it - m_view.begin());
 }
 
-void TClientDataSet::placeAfterPost(Row *row, qsizetype naturalPosition)
+// A new record (naturalPosition >= 0, its place in the natural order) or an edited one
+// (-1) takes its place among the visible records without rebuilding them: posting stays
+// cheap on a whole school's records.
+void TClientDataSet::placeAfterPost(Row *row, qsizetype naturalPosition, bool orderChanged)
 {
     const int previous = m_cursor;
-    if (viewIsNatural()) {
-        if (naturalPosition >= 0)
-            insertIntoView(row, size_t(naturalPosition));
-    } else if (!m_sortColumns.isEmpty()) {
+    const bool visible = passesFilter(*row);
+    const bool inserted = naturalPosition >= 0;
+    if (!m_sortColumns.isEmpty()) {
+        if (inserted || orderChanged || !visible || row->viewPos < 0) {
+            removeFromView(row);
+            if (visible)
+                insertIntoView(row, sortedPosition(*row));
+        }
+    } else if (inserted) {
+        if (visible)
+            insertIntoView(row, naturalViewPosition(naturalPosition));
+    } else if (!visible) {
         removeFromView(row);
-        if (passesFilter(*row))
-            insertIntoView(row, sortedPosition(*row));
-    } else {
-        rebuildView();
     }
     setCursorOn(row, previous);
+}
+
+// Where the record at this place of the natural order goes among the visible records: after
+// the nearest visible record before it.
+size_t TClientDataSet::naturalViewPosition(qsizetype naturalPosition) const
+{
+    if (viewIsNatural())
+        return size_t(naturalPosition);
+    for (qsizetype i = naturalPosition - 1; i >= 0; --i) {
+        const int pos = m_rows[size_t(i)]->viewPos;
+        if (pos >= 0)
+            return size_t(pos) + 1;
+    }
+    return 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -643,7 +664,7 @@ void TClientDataSet::Post()
         m_state = dsBrowse;
         m_buffer.clear();
         addToKeyIndexes(row);
-        placeAfterPost(row, position);
+        placeAfterPost(row, position, true);
         return;
     }
     if (m_state == dsEdit) {
@@ -658,11 +679,15 @@ void TClientDataSet::Post()
             row->original = row->values;
             row->status = usModified;
         }
+        const bool orderChanged =
+            std::any_of(m_sortColumns.cbegin(), m_sortColumns.cend(), [&](int c) {
+                return compareFieldValues(row->values.at(c), m_buffer.at(c)) != 0;
+            });
         removeFromKeyIndexes(row, row->values);
         row->values = m_buffer;
         m_buffer.clear();
         addToKeyIndexes(row);
-        placeAfterPost(row, -1);
+        placeAfterPost(row, -1, orderChanged);
     }
 }
 

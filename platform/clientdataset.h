@@ -187,7 +187,8 @@ private:
     void insertIntoView(Row *row, size_t position);
     size_t sortedPosition(const Row &row) const;
     bool lessInIndex(const QList<QVariant> &a, const QList<QVariant> &b) const;
-    void placeAfterPost(Row *row, qsizetype naturalPosition);
+    void placeAfterPost(Row *row, qsizetype naturalPosition, bool orderChanged);
+    size_t naturalViewPosition(qsizetype naturalPosition) const;
     void setCursorOn(Row *row, int fallback);
 
     void addToKeyIndexes(Row *row);

@@ -270,6 +270,15 @@ TEST(ClientDataSet, FilterTextsOfTheClassAndTeacherChoices)
     ds.Post();
     EXPECT_EQ(ds.RecordCount(), 3);
     EXPECT_EQ(column(ds, QStringLiteral("iClsId")), (QList<int>{2, 7, 3}));
+    // A record inserted under the filter goes before the current one.
+    ASSERT_TRUE(ds.Locate(QStringLiteral("iClsId"), 3));
+    ds.Insert();
+    ds.FieldByName(QStringLiteral("iClsId"))->setValue(4);
+    ds.Post();
+    EXPECT_EQ(ds.RecNo(), 2);
+    EXPECT_EQ(column(ds, QStringLiteral("iClsId")), (QList<int>{2, 7, 4, 3}));
+    ds.setFiltered(false);
+    EXPECT_EQ(column(ds, QStringLiteral("iClsId")), (QList<int>{5, 2, 5, 5, 7, 4, 3, 0}));
 }
 
 TEST(ClientDataSet, FilterSetBeforeTheTableExistsIsCheckedWhenItOpens)
@@ -481,7 +490,23 @@ TEST(ClientDataSet, WholeSchoolOfVotesLocatesByKeyQuickly)
     EXPECT_EQ(found, pupils * subjects);
     EXPECT_LT(timer.elapsed(), 5000);
 
-    // Posting into an indexed dataset stays fast too.
+    // Editing and appending under an index or a filter stays fast too.
+    ds.setIndexFieldNames(QStringLiteral("ALU_ID;SIT_ID"));
+    ds.setFilter(QStringLiteral("SIT_ID >= 0"));
+    ds.setFiltered(true);
+    timer.restart();
+    for (ds.First(); !ds.Eof(); ds.Next()) {
+        ds.Edit();
+        ds.FieldByName(QStringLiteral("Materia"))->setValue(QStringLiteral("w"));
+        ds.Post();
+    }
+    ds.setIndexFieldNames(QString());
+    for (int i = 0; i < 20000; ++i)
+        addVote(ds, 2000000 + i, 1, QString(), i % 2 ? -1 : 1);
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_EQ(ds.RecordCount(), pupils * subjects + 10000);
+    ds.setFiltered(false);
+
     ds.setIndexFieldNames(QStringLiteral("ALU_ID;SIT_ID"));
     timer.restart();
     for (int i = 0; i < 2000; ++i)
