@@ -44,10 +44,14 @@ void showChild(QWidget *form)
 {
     form->setAttribute(Qt::WA_DeleteOnClose);
     if (QMdiArea *area = mdiArea()) {
+        // The window keeps the size its class gave it; the frame grows around it.
+        const QSize wanted = form->testAttribute(Qt::WA_Resized) ? form->size() : QSize();
         QMdiSubWindow *sub = area->addSubWindow(form);
         sub->setObjectName(QStringLiteral("sub") + form->objectName());
         sub->setWindowIcon(form->windowIcon());
         sub->show();
+        if (wanted.isValid())
+            sub->resize(wanted + (sub->size() - form->size()));
         area->setActiveSubWindow(sub);
         return;
     }
@@ -72,9 +76,7 @@ int runModal(QWidget *form)
 } // namespace
 
 TVxAttItem::TVxAttItem(Kind kind, const QString &name, TdmVxAttivazioni *table)
-    : QObject(table)
-    , m_kind(kind)
-    , m_table(table)
+    : QObject(table), m_kind(kind), m_table(table)
 {
     setObjectName(name);
     if (table)
@@ -227,8 +229,8 @@ TVxApgPage *TdmVxAttivazioni::AddPage(const QString &name, const QString &captio
 namespace {
 
 template <typename T>
-T *addEntry(TdmVxAttivazioni *table, const QString &name, const QString &caption,
-            TVxApgPage *page, int order, int imageIndex)
+T *addEntry(TdmVxAttivazioni *table, const QString &name, const QString &caption, TVxApgPage *page,
+            int order, int imageIndex)
 {
     auto *item = new T(name, table);
     item->Caption = caption;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/outlookbar.h"
+
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -10,7 +12,6 @@
 class QMdiArea;
 class QWidget;
 class TVxApgPage;
-class TVxOutlookBar;
 class TdmVxAttivazioni;
 
 // One item of a command table: a page or a command. Commands run their BeforeExecute
@@ -139,9 +140,7 @@ class TVxAttReport : public TVxAttItem
 {
     Q_OBJECT
 public:
-    TVxAttReport(const QString &name, TdmVxAttivazioni *table) : TVxAttItem(Report, name, table)
-    {
-    }
+    TVxAttReport(const QString &name, TdmVxAttivazioni *table) : TVxAttItem(Report, name, table) {}
     QString CodAppl;
     // The report tree widget (none until the reports subsystem sets it).
     QWidget *GetRptTreeView() const { return m_tree; }
@@ -166,14 +165,14 @@ class TdmVxAttivazioni : public QObject
 public:
     explicit TdmVxAttivazioni(QObject *parent = nullptr);
 
-    TVxApgPage *AddPage(const QString &name, const QString &caption, int order,
-                        bool sorted = false, bool visible = true);
+    TVxApgPage *AddPage(const QString &name, const QString &caption, int order, bool sorted = false,
+                        bool visible = true);
     TVxAttForm *AddForm(const QString &name, const QString &caption, const QString &classeForm,
                         TVxApgPage *page, int order, int imageIndex, bool modal = false);
     TVxAttComponent *AddComponent(const QString &name, const QString &caption, TVxApgPage *page,
                                   int order, int imageIndex);
-    TVxAttShell *AddShell(const QString &name, const QString &caption, TVxApgPage *page,
-                          int order, int imageIndex);
+    TVxAttShell *AddShell(const QString &name, const QString &caption, TVxApgPage *page, int order,
+                          int imageIndex);
     TVxAttReport *AddReport(const QString &name, const QString &caption, TVxApgPage *page,
                             int order, int imageIndex);
 

@@ -1,5 +1,6 @@
 #include "platform/clientdataset.h"
 
+#include "platform/fieldvalue.h"
 #include "platform/vxexception.h"
 
 #include <QSqlField>
@@ -14,7 +15,7 @@ struct TClientDataSet::Row
 {
     QList<QVariant> values;
     QList<QVariant> original; // values before the first change since the last merge
-    UpdateStatus status = UpdateStatus::Unmodified;
+    TUpdateStatus status = usUnmodified;
     int viewPos = -1; // position among the visible records, -1 when filtered out
 };
 
@@ -27,206 +28,12 @@ struct TClientDataSet::KeyIndex
 
 namespace {
 
-QString typeName(FieldType type)
-{
-    switch (type) {
-    case FieldType::Integer:
-        return QStringLiteral("intero");
-    case FieldType::String:
-        return QStringLiteral("testo");
-    case FieldType::Memo:
-        return QStringLiteral("memo");
-    case FieldType::Date:
-        return QStringLiteral("data");
-    case FieldType::DateTime:
-        return QStringLiteral("data e ora");
-    case FieldType::Float:
-        return QStringLiteral("numero");
-    case FieldType::Blob:
-        return QStringLiteral("blob");
-    case FieldType::Boolean:
-        return QStringLiteral("logico");
-    }
-    return QString();
-}
-
-bool isBlankText(const QVariant &v)
-{
-    return v.typeId() == QMetaType::QString && v.toString().trimmed().isEmpty();
-}
-
-QDate parseDate(const QString &text)
-{
-    const QString t = text.trimmed();
-    QDate d = QDate::fromString(t, Qt::ISODate);
-    if (!d.isValid())
-        d = QDate::fromString(t, QStringLiteral("dd/MM/yyyy"));
-    return d;
-}
-
-QDateTime parseDateTime(const QString &text)
-{
-    const QString t = text.trimmed();
-    QDateTime d = QDateTime::fromString(t, Qt::ISODate);
-    if (!d.isValid())
-        d = QDateTime::fromString(t, QStringLiteral("dd/MM/yyyy hh:mm:ss"));
-    if (!d.isValid()) {
-        const QDate day = parseDate(t);
-        if (day.isValid())
-            d = day.startOfDay();
-    }
-    return d;
-}
-
-// The one representation of each type, so that locate and the indexes compare like with like.
-QVariant normalize(FieldType type, const QVariant &v, bool *ok)
-{
-    *ok = true;
-    if (!v.isValid() || v.isNull())
-        return QVariant();
-    const int id = v.typeId();
-    switch (type) {
-    case FieldType::Integer: {
-        if (isBlankText(v))
-            return QVariant();
-        if (id == QMetaType::Double || id == QMetaType::Float) {
-            const double d = v.toDouble();
-            if (d != std::trunc(d) || std::fabs(d) > 9.0e18) {
-                *ok = false;
-                return QVariant();
-            }
-            return qlonglong(d);
-        }
-        if (id == QMetaType::Bool)
-            return qlonglong(v.toBool() ? 1 : 0);
-        const qlonglong n =
-            id == QMetaType::QString ? v.toString().trimmed().toLongLong(ok) : v.toLongLong(ok);
-        return *ok ? QVariant(n) : QVariant();
-    }
-    case FieldType::String:
-    case FieldType::Memo:
-        if (id == QMetaType::QByteArray)
-            return QString::fromUtf8(v.toByteArray());
-        if (id == QMetaType::QDate)
-            return v.toDate().toString(QStringLiteral("dd/MM/yyyy"));
-        return v.toString();
-    case FieldType::Float: {
-        if (isBlankText(v))
-            return QVariant();
-        const double d =
-            id == QMetaType::QString ? v.toString().trimmed().toDouble(ok) : v.toDouble(ok);
-        return *ok ? QVariant(d) : QVariant();
-    }
-    case FieldType::Date: {
-        if (isBlankText(v))
-            return QVariant();
-        QDate d;
-        if (id == QMetaType::QDate)
-            d = v.toDate();
-        else if (id == QMetaType::QDateTime)
-            d = v.toDateTime().date();
-        else if (id == QMetaType::QString)
-            d = parseDate(v.toString());
-        *ok = d.isValid();
-        return *ok ? QVariant(d) : QVariant();
-    }
-    case FieldType::DateTime: {
-        if (isBlankText(v))
-            return QVariant();
-        QDateTime d;
-        if (id == QMetaType::QDateTime)
-            d = v.toDateTime();
-        else if (id == QMetaType::QDate)
-            d = v.toDate().startOfDay();
-        else if (id == QMetaType::QString)
-            d = parseDateTime(v.toString());
-        *ok = d.isValid();
-        return *ok ? QVariant(d) : QVariant();
-    }
-    case FieldType::Blob:
-        if (id == QMetaType::QString)
-            return v.toString().toUtf8();
-        return v.toByteArray();
-    case FieldType::Boolean:
-        if (id == QMetaType::QString) {
-            const QString t = v.toString().trimmed();
-            if (t.isEmpty())
-                return QVariant();
-            if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
-                return true;
-            if (t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
-                return false;
-            const qlonglong n = t.toLongLong(ok);
-            return *ok ? QVariant(n != 0) : QVariant();
-        }
-        if (!v.canConvert<bool>()) {
-            *ok = false;
-            return QVariant();
-        }
-        return v.toBool();
-    }
-    *ok = false;
-    return QVariant();
-}
-
-size_t hashValue(const QVariant &v)
-{
-    if (v.isNull())
-        return 0x9e3779b9u;
-    switch (v.typeId()) {
-    case QMetaType::LongLong:
-        return qHash(v.toLongLong());
-    case QMetaType::Double:
-        return qHash(v.toDouble());
-    case QMetaType::QString:
-        return qHash(v.toString());
-    case QMetaType::QDate:
-        return qHash(v.toDate().toJulianDay());
-    case QMetaType::QDateTime:
-        return qHash(v.toDateTime().toMSecsSinceEpoch());
-    case QMetaType::QByteArray:
-        return qHash(v.toByteArray());
-    case QMetaType::Bool:
-        return v.toBool() ? 1 : 2;
-    default:
-        return qHash(v.toString());
-    }
-}
-
 size_t hashKey(const QList<QVariant> &values, const QList<int> &columns)
 {
     size_t h = 14695981039346656037ull;
     for (int c : columns)
-        h = (h ^ hashValue(values.at(c))) * 1099511628211ull;
+        h = (h ^ hashFieldValue(values.at(c))) * 1099511628211ull;
     return h;
-}
-
-template <typename T> int threeWay(const T &a, const T &b)
-{
-    return a < b ? -1 : (b < a ? 1 : 0);
-}
-
-// Index order: nulls first, then by value.
-int compareValues(const QVariant &a, const QVariant &b)
-{
-    if (a.isNull() || b.isNull())
-        return a.isNull() == b.isNull() ? 0 : (a.isNull() ? -1 : 1);
-    switch (a.typeId()) {
-    case QMetaType::LongLong:
-        return threeWay(a.toLongLong(), b.toLongLong());
-    case QMetaType::Double:
-        return threeWay(a.toDouble(), b.toDouble());
-    case QMetaType::QDate:
-        return threeWay(a.toDate(), b.toDate());
-    case QMetaType::QDateTime:
-        return threeWay(a.toDateTime(), b.toDateTime());
-    case QMetaType::QByteArray:
-        return threeWay(a.toByteArray(), b.toByteArray());
-    case QMetaType::Bool:
-        return threeWay(a.toBool(), b.toBool());
-    default:
-        return threeWay(QStringView(a.toString()).compare(b.toString()), 0);
-    }
 }
 
 QStringList splitFieldList(const QString &fields)
@@ -245,22 +52,22 @@ QStringList splitFieldList(const QString &fields)
 // ---------------------------------------------------------------------------------------------
 // TField
 
-const QString &TField::fieldName() const
+const QString &TField::FieldName() const
 {
-    return m_dataSet->m_defs.at(m_index).name;
+    return m_dataSet->m_defs.at(m_index).Name;
 }
 
-FieldType TField::dataType() const
+TFieldType TField::DataType() const
 {
-    return m_dataSet->m_defs.at(m_index).type;
+    return m_dataSet->m_defs.at(m_index).DataType;
 }
 
-int TField::size() const
+int TField::Size() const
 {
-    return m_dataSet->m_defs.at(m_index).size;
+    return m_dataSet->m_defs.at(m_index).Size;
 }
 
-QVariant TField::value() const
+QVariant TField::Value() const
 {
     return m_dataSet->currentValues().value(m_index);
 }
@@ -270,9 +77,9 @@ void TField::setValue(const QVariant &value)
     m_dataSet->writeBuffer(m_index, value);
 }
 
-qint64 TField::asLargeInt() const
+qint64 TField::AsLargeInt() const
 {
-    const QVariant v = value();
+    const QVariant v = Value();
     if (v.isNull())
         return 0;
     if (v.typeId() == QMetaType::QString)
@@ -282,17 +89,17 @@ qint64 TField::asLargeInt() const
     return v.toLongLong();
 }
 
-double TField::asFloat() const
+double TField::AsFloat() const
 {
-    const QVariant v = value();
+    const QVariant v = Value();
     if (v.isNull())
         return 0;
     return v.typeId() == QMetaType::QString ? v.toString().trimmed().toDouble() : v.toDouble();
 }
 
-QString TField::asString() const
+QString TField::AsString() const
 {
-    const QVariant v = value();
+    const QVariant v = Value();
     switch (v.typeId()) {
     case QMetaType::UnknownType:
         return QString();
@@ -309,44 +116,44 @@ QString TField::asString() const
     }
 }
 
-QDate TField::asDate() const
+QDate TField::AsDate() const
 {
-    const QVariant v = value();
+    const QVariant v = Value();
     if (v.typeId() == QMetaType::QDate)
         return v.toDate();
     if (v.typeId() == QMetaType::QDateTime)
         return v.toDateTime().date();
     if (v.typeId() == QMetaType::QString)
-        return parseDate(v.toString());
+        return parseFieldDate(v.toString());
     return QDate();
 }
 
-QDateTime TField::asDateTime() const
+QDateTime TField::AsDateTime() const
 {
-    const QVariant v = value();
+    const QVariant v = Value();
     if (v.typeId() == QMetaType::QDateTime)
         return v.toDateTime();
     if (v.typeId() == QMetaType::QDate)
         return v.toDate().startOfDay();
     if (v.typeId() == QMetaType::QString)
-        return parseDateTime(v.toString());
+        return parseFieldDateTime(v.toString());
     return QDateTime();
 }
 
-QByteArray TField::asBytes() const
+QByteArray TField::AsBytes() const
 {
-    const QVariant v = value();
+    const QVariant v = Value();
     if (v.typeId() == QMetaType::QString)
         return v.toString().toUtf8();
     return v.toByteArray();
 }
 
-bool TField::asBoolean() const
+bool TField::AsBoolean() const
 {
-    const QVariant v = value();
+    const QVariant v = Value();
     if (v.typeId() == QMetaType::QString) {
         bool ok = false;
-        const QVariant b = normalize(FieldType::Boolean, v, &ok);
+        const QVariant b = normalizeFieldValue(ftBoolean, v, &ok);
         return ok && b.toBool();
     }
     return v.toBool();
@@ -358,39 +165,39 @@ bool TField::asBoolean() const
 TClientDataSet::TClientDataSet() = default;
 TClientDataSet::~TClientDataSet() = default;
 
-void TClientDataSet::clearFieldDefs()
+void TClientDataSet::ClearFieldDefs()
 {
-    if (active())
+    if (Active())
         throw EVxException(QStringLiteral("Impossibile cambiare le colonne di un dataset aperto."));
     m_defs.clear();
 }
 
-void TClientDataSet::addFieldDef(const QString &name, FieldType type, int size)
+void TClientDataSet::AddFieldDef(const QString &name, TFieldType type, int size)
 {
-    if (active())
+    if (Active())
         throw EVxException(QStringLiteral("Impossibile cambiare le colonne di un dataset aperto."));
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty())
         throw EVxException(QStringLiteral("Nome di colonna vuoto."));
-    for (const FieldDef &def : std::as_const(m_defs))
-        if (def.name.compare(trimmed, Qt::CaseInsensitive) == 0)
+    for (const TFieldDef &def : std::as_const(m_defs))
+        if (def.Name.compare(trimmed, Qt::CaseInsensitive) == 0)
             throw EVxException(QStringLiteral("La colonna \"%1\" è già definita.").arg(trimmed));
-    m_defs.append(FieldDef{trimmed, type, type == FieldType::String ? qMax(size, 0) : 0});
+    m_defs.append(TFieldDef{trimmed, type, type == ftString ? qMax(size, 0) : 0});
 }
 
-void TClientDataSet::createDataSet()
+void TClientDataSet::CreateDataSet()
 {
     if (m_defs.isEmpty())
         throw EVxException(QStringLiteral("Nessuna colonna definita per il dataset."));
-    close();
+    Close();
     activate();
 }
 
-void TClientDataSet::fillFromQuery(QSqlQuery &query)
+void TClientDataSet::FillFromQuery(QSqlQuery &query)
 {
     if (!query.isActive() || !query.isSelect())
         throw EVxException(QStringLiteral("La query da cui caricare il dataset non è aperta."));
-    close();
+    Close();
     m_defs.clear();
 
     const QSqlRecord record = query.record();
@@ -399,7 +206,7 @@ void TClientDataSet::fillFromQuery(QSqlQuery &query)
     QList<Source> sources;
     for (int i = 0; i < columns; ++i) {
         const QSqlField f = record.field(i);
-        FieldType type = FieldType::String;
+        TFieldType type = ftString;
         int size = 0;
         Source source = Source::Plain;
         switch (f.metaType().id()) {
@@ -409,33 +216,33 @@ void TClientDataSet::fillFromQuery(QSqlQuery &query)
         case QMetaType::UShort:
         case QMetaType::LongLong:
         case QMetaType::ULongLong:
-            type = FieldType::Integer;
+            type = ftInteger;
             break;
         case QMetaType::Double:
         case QMetaType::Float:
-            type = FieldType::Float;
+            type = ftFloat;
             break;
         case QMetaType::QDate:
-            type = FieldType::Date;
+            type = ftDate;
             break;
         case QMetaType::QDateTime:
-            type = FieldType::DateTime;
+            type = ftDateTime;
             break;
         case QMetaType::QTime:
             source = Source::Time;
             size = 8;
             break;
         case QMetaType::Bool:
-            type = FieldType::Boolean;
+            type = ftBoolean;
             break;
         case QMetaType::QByteArray:
             // Firebird reports the character set of a text BLOB where numbers carry their
             // scale; a binary BLOB has none.
             if (f.precision() != 0) {
-                type = FieldType::Memo;
+                type = ftMemo;
                 source = Source::TextBlob;
             } else {
-                type = FieldType::Blob;
+                type = ftBlob;
             }
             break;
         default:
@@ -449,14 +256,14 @@ void TClientDataSet::fillFromQuery(QSqlQuery &query)
         QString name = f.name();
         QString unique = name;
         for (int n = 1;; ++n) {
-            const bool taken = std::any_of(m_defs.cbegin(), m_defs.cend(), [&](const FieldDef &d) {
-                return d.name.compare(unique, Qt::CaseInsensitive) == 0;
+            const bool taken = std::any_of(m_defs.cbegin(), m_defs.cend(), [&](const TFieldDef &d) {
+                return d.Name.compare(unique, Qt::CaseInsensitive) == 0;
             });
             if (!taken)
                 break;
             unique = name + QLatin1Char('_') + QString::number(n);
         }
-        m_defs.append(FieldDef{unique, type, size});
+        m_defs.append(TFieldDef{unique, type, size});
         sources.append(source);
     }
     activate();
@@ -488,12 +295,12 @@ void TClientDataSet::fillFromQuery(QSqlQuery &query)
                 break;
             }
             bool ok = false;
-            row->values[i] = normalize(m_defs.at(i).type, v, &ok);
+            row->values[i] = normalizeFieldValue(m_defs.at(i).DataType, v, &ok);
         }
         m_rows.push_back(std::move(row));
     }
     rebuildView();
-    first();
+    First();
 }
 
 void TClientDataSet::activate()
@@ -502,10 +309,13 @@ void TClientDataSet::activate()
     m_fieldIndex.clear();
     for (int i = 0; i < m_defs.size(); ++i) {
         m_fields.push_back(std::unique_ptr<TField>(new TField(this, i)));
-        m_fieldIndex.insert(m_defs.at(i).name.toUpper(), i);
+        m_fieldIndex.insert(m_defs.at(i).Name.toUpper(), i);
     }
     try {
-        m_filter.bind([this](const QString &name) { return filterColumn(name); });
+        // A filter is checked against the columns only while it is switched on: a stale text
+        // left from other columns must not stop the table from opening.
+        if (m_filtered)
+            m_filter.bind([this](const QString &name) { return filterColumn(name); });
         const QString order =
             m_indexName.isEmpty() ? m_indexFieldNames : m_indexes.value(m_indexName.toUpper());
         m_sortColumns = resolveColumns(order, QStringLiteral("l'indice"));
@@ -514,24 +324,24 @@ void TClientDataSet::activate()
         m_fieldIndex.clear();
         throw;
     }
-    m_state = State::Browse;
+    m_state = dsBrowse;
     rebuildView();
-    first();
+    First();
 }
 
-void TClientDataSet::close()
+void TClientDataSet::Close()
 {
     clearRows();
     m_fields.clear();
     m_fieldIndex.clear();
-    m_state = State::Inactive;
+    m_state = dsInactive;
 }
 
-void TClientDataSet::emptyDataSet()
+void TClientDataSet::EmptyDataSet()
 {
     requireActive();
     clearRows();
-    m_state = State::Browse;
+    m_state = dsBrowse;
 }
 
 void TClientDataSet::clearRows()
@@ -548,7 +358,7 @@ void TClientDataSet::clearRows()
 
 void TClientDataSet::requireActive() const
 {
-    if (!active())
+    if (!Active())
         throw EVxException(QStringLiteral("Il dataset non è aperto."));
 }
 
@@ -568,15 +378,15 @@ QList<int> TClientDataSet::resolveColumns(const QString &fields, const QString &
 // ---------------------------------------------------------------------------------------------
 // Fields
 
-TField *TClientDataSet::findField(const QString &name) const
+TField *TClientDataSet::FindField(const QString &name) const
 {
     const int column = m_fieldIndex.value(name.trimmed().toUpper(), -1);
     return column < 0 ? nullptr : m_fields.at(size_t(column)).get();
 }
 
-TField *TClientDataSet::fieldByName(const QString &name) const
+TField *TClientDataSet::FieldByName(const QString &name) const
 {
-    TField *f = findField(name);
+    TField *f = FindField(name);
     if (!f)
         throw EVxException(QStringLiteral("Campo \"%1\" non trovato.").arg(name));
     return f;
@@ -590,7 +400,7 @@ TClientDataSet::Row *TClientDataSet::currentRow() const
 const QList<QVariant> &TClientDataSet::currentValues() const
 {
     static const QList<QVariant> none;
-    if (m_state == State::Edit || m_state == State::Insert)
+    if (m_state == dsEdit || m_state == dsInsert)
         return m_buffer;
     const Row *row = currentRow();
     return row ? row->values : none;
@@ -598,22 +408,22 @@ const QList<QVariant> &TClientDataSet::currentValues() const
 
 void TClientDataSet::writeBuffer(int column, const QVariant &value)
 {
-    const FieldDef &def = m_defs.at(column);
-    if (m_state != State::Edit && m_state != State::Insert)
+    const TFieldDef &def = m_defs.at(column);
+    if (m_state != dsEdit && m_state != dsInsert)
         throw EVxException(
             QStringLiteral("Il dataset non è in modifica: impossibile assegnare il campo \"%1\".")
-                .arg(def.name));
+                .arg(def.Name));
     bool ok = false;
-    QVariant v = normalize(def.type, value, &ok);
+    QVariant v = normalizeFieldValue(def.DataType, value, &ok);
     if (!ok)
         throw EVxException(QStringLiteral("Valore \"%1\" non valido per il campo \"%2\" (%3).")
-                               .arg(value.toString(), def.name, typeName(def.type)));
-    if (def.type == FieldType::String && def.size > 0 && v.toString().size() > def.size)
-        v = v.toString().left(def.size);
+                               .arg(value.toString(), def.Name, fieldTypeName(def.DataType)));
+    if (def.DataType == ftString && def.Size > 0 && v.toString().size() > def.Size)
+        v = v.toString().left(def.Size);
     m_buffer[column] = v;
 }
 
-QVariant TClientDataSet::valueAt(int row, int column) const
+QVariant TClientDataSet::Value(int row, int column) const
 {
     if (row < 0 || row >= int(m_view.size()) || column < 0 || column >= m_defs.size())
         return QVariant();
@@ -626,11 +436,11 @@ QVariant TClientDataSet::valueAt(int row, int column) const
 void TClientDataSet::checkBrowseMode()
 {
     requireActive();
-    if (m_state == State::Edit || m_state == State::Insert)
-        post();
+    if (m_state == dsEdit || m_state == dsInsert)
+        Post();
 }
 
-void TClientDataSet::first()
+void TClientDataSet::First()
 {
     checkBrowseMode();
     m_cursor = m_view.empty() ? -1 : 0;
@@ -638,7 +448,7 @@ void TClientDataSet::first()
     m_eof = m_view.empty();
 }
 
-void TClientDataSet::last()
+void TClientDataSet::Last()
 {
     checkBrowseMode();
     m_cursor = int(m_view.size()) - 1;
@@ -646,7 +456,7 @@ void TClientDataSet::last()
     m_bof = m_view.empty();
 }
 
-void TClientDataSet::next()
+void TClientDataSet::Next()
 {
     checkBrowseMode();
     if (m_cursor + 1 < int(m_view.size())) {
@@ -658,7 +468,7 @@ void TClientDataSet::next()
     }
 }
 
-void TClientDataSet::prior()
+void TClientDataSet::Prior()
 {
     checkBrowseMode();
     if (m_cursor > 0) {
@@ -668,6 +478,18 @@ void TClientDataSet::prior()
     } else {
         m_bof = true;
     }
+}
+
+void TClientDataSet::setRecNo(int row)
+{
+    checkBrowseMode();
+    if (m_view.empty()) {
+        m_cursor = -1;
+        m_eof = m_bof = true;
+        return;
+    }
+    m_cursor = std::clamp(row, 0, int(m_view.size()) - 1);
+    m_bof = m_eof = false;
 }
 
 void TClientDataSet::setCursorOn(Row *row, int fallback)
@@ -698,7 +520,7 @@ bool TClientDataSet::passesFilter(const Row &row) const
 bool TClientDataSet::lessInIndex(const QList<QVariant> &a, const QList<QVariant> &b) const
 {
     for (int c : m_sortColumns) {
-        const int r = compareValues(a.at(c), b.at(c));
+        const int r = compareFieldValues(a.at(c), b.at(c));
         if (r != 0)
             return r < 0;
     }
@@ -750,34 +572,55 @@ size_t TClientDataSet::sortedPosition(const Row &row) const
     return size_t(it - m_view.begin());
 }
 
-void TClientDataSet::placeAfterPost(Row *row, qsizetype naturalPosition)
+// A new record (naturalPosition >= 0, its place in the natural order) or an edited one
+// (-1) takes its place among the visible records without rebuilding them: posting stays
+// cheap on a whole school's records.
+void TClientDataSet::placeAfterPost(Row *row, qsizetype naturalPosition, bool orderChanged)
 {
     const int previous = m_cursor;
-    if (viewIsNatural()) {
-        if (naturalPosition >= 0)
-            insertIntoView(row, size_t(naturalPosition));
-    } else if (!m_sortColumns.isEmpty()) {
+    const bool visible = passesFilter(*row);
+    const bool inserted = naturalPosition >= 0;
+    if (!m_sortColumns.isEmpty()) {
+        if (inserted || orderChanged || !visible || row->viewPos < 0) {
+            removeFromView(row);
+            if (visible)
+                insertIntoView(row, sortedPosition(*row));
+        }
+    } else if (inserted) {
+        if (visible)
+            insertIntoView(row, naturalViewPosition(naturalPosition));
+    } else if (!visible) {
         removeFromView(row);
-        if (passesFilter(*row))
-            insertIntoView(row, sortedPosition(*row));
-    } else {
-        rebuildView();
     }
     setCursorOn(row, previous);
+}
+
+// Where the record at this place of the natural order goes among the visible records: after
+// the nearest visible record before it.
+size_t TClientDataSet::naturalViewPosition(qsizetype naturalPosition) const
+{
+    if (viewIsNatural())
+        return size_t(naturalPosition);
+    for (qsizetype i = naturalPosition - 1; i >= 0; --i) {
+        const int pos = m_rows[size_t(i)]->viewPos;
+        if (pos >= 0)
+            return size_t(pos) + 1;
+    }
+    return 0;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Editing
 
-void TClientDataSet::append()
+void TClientDataSet::Append()
 {
     checkBrowseMode();
     m_buffer = QList<QVariant>(m_defs.size());
     m_insertAt = -1;
-    m_state = State::Insert;
+    m_state = dsInsert;
 }
 
-void TClientDataSet::insert()
+void TClientDataSet::Insert()
 {
     checkBrowseMode();
     m_buffer = QList<QVariant>(m_defs.size());
@@ -787,88 +630,92 @@ void TClientDataSet::insert()
                                      [current](const auto &r) { return r.get() == current; });
         m_insertAt = it - m_rows.begin();
     }
-    m_state = State::Insert;
+    m_state = dsInsert;
 }
 
-void TClientDataSet::edit()
+void TClientDataSet::Edit()
 {
     requireActive();
-    if (m_state == State::Edit || m_state == State::Insert)
+    if (m_state == dsEdit || m_state == dsInsert)
         return;
     Row *row = currentRow();
     if (!row) {
         // Editing an empty dataset starts a new record, as the callers expect.
-        append();
+        Append();
         return;
     }
     m_editRow = row;
     m_buffer = row->values;
-    m_state = State::Edit;
+    m_state = dsEdit;
 }
 
-void TClientDataSet::post()
+void TClientDataSet::Post()
 {
     requireActive();
-    if (m_state == State::Insert) {
+    if (m_state == dsInsert) {
         auto owned = std::make_unique<Row>();
         Row *row = owned.get();
         row->values = m_buffer;
-        row->status = UpdateStatus::Inserted;
+        row->status = usInserted;
         qsizetype position = m_insertAt;
         if (position < 0 || position > qsizetype(m_rows.size()))
             position = qsizetype(m_rows.size());
         m_rows.insert(m_rows.begin() + position, std::move(owned));
-        m_state = State::Browse;
+        m_state = dsBrowse;
         m_buffer.clear();
         addToKeyIndexes(row);
-        placeAfterPost(row, position);
+        placeAfterPost(row, position, true);
         return;
     }
-    if (m_state == State::Edit) {
+    if (m_state == dsEdit) {
         Row *row = m_editRow;
-        m_state = State::Browse;
+        m_state = dsBrowse;
         m_editRow = nullptr;
         if (m_buffer == row->values) {
             m_buffer.clear();
             return;
         }
-        if (row->status == UpdateStatus::Unmodified) {
+        if (row->status == usUnmodified) {
             row->original = row->values;
-            row->status = UpdateStatus::Modified;
+            row->status = usModified;
         }
+        const bool orderChanged =
+            std::any_of(m_sortColumns.cbegin(), m_sortColumns.cend(), [&](int c) {
+                return compareFieldValues(row->values.at(c), m_buffer.at(c)) != 0;
+            });
         removeFromKeyIndexes(row, row->values);
         row->values = m_buffer;
         m_buffer.clear();
         addToKeyIndexes(row);
-        placeAfterPost(row, -1);
+        placeAfterPost(row, -1, orderChanged);
     }
 }
 
-void TClientDataSet::cancel()
+void TClientDataSet::Cancel()
 {
-    if (m_state == State::Edit || m_state == State::Insert)
-        m_state = State::Browse;
+    if (m_state == dsEdit || m_state == dsInsert)
+        m_state = dsBrowse;
     m_buffer.clear();
     m_editRow = nullptr;
 }
 
-void TClientDataSet::deleteRecord()
+void TClientDataSet::Delete()
 {
     requireActive();
-    if (m_state == State::Insert) {
-        cancel();
+    if (m_state == dsInsert) {
+        Cancel();
         return;
     }
-    cancel();
+    Cancel();
     Row *row = currentRow();
     if (!row)
         throw EVxException(QStringLiteral("Nessun record da cancellare."));
     const int position = m_cursor;
     removeFromKeyIndexes(row, row->values);
     removeFromView(row);
-    if (row->status == UpdateStatus::Modified)
+    if (row->status == usModified)
         m_deleted.push_back(row->original);
-    else if (row->status == UpdateStatus::Unmodified)
+    else if (row->status == usUnmodified)
         m_deleted.push_back(row->values);
     const auto it =
         std::find_if(m_rows.begin(), m_rows.end(), [row](const auto &r) { return r.get() == row; });
@@ -908,7 +755,7 @@ void TClientDataSet::removeFromKeyIndexes(Row *row, const QList<QVariant> &value
     }
 }
 
-bool TClientDataSet::locate(const QString &keyFields, const QVariantList &values)
+bool TClientDataSet::Locate(const QString &keyFields, const QVariantList &values)
 {
     checkBrowseMode();
     const QList<int> columns = resolveColumns(keyFields, QStringLiteral("la ricerca"));
@@ -923,7 +770,7 @@ bool TClientDataSet::locate(const QString &keyFields, const QVariantList &values
     QList<QVariant> key(m_defs.size());
     for (int i = 0; i < columns.size(); ++i) {
         bool ok = false;
-        key[columns[i]] = normalize(m_defs.at(columns[i]).type, values.at(i), &ok);
+        key[columns[i]] = normalizeFieldValue(m_defs.at(columns[i]).DataType, values.at(i), &ok);
         if (!ok)
             return false;
     }
@@ -947,7 +794,7 @@ bool TClientDataSet::locate(const QString &keyFields, const QVariantList &values
         if (row->viewPos < 0 || (best && best->viewPos < row->viewPos))
             continue;
         const bool equal = std::all_of(columns.cbegin(), columns.cend(), [&](int c) {
-            return compareValues(row->values.at(c), key.at(c)) == 0;
+            return compareFieldValues(row->values.at(c), key.at(c)) == 0;
         });
         if (equal)
             best = row;
@@ -962,19 +809,19 @@ bool TClientDataSet::locate(const QString &keyFields, const QVariantList &values
 // ---------------------------------------------------------------------------------------------
 // Indexes and filter
 
-void TClientDataSet::addIndex(const QString &name, const QString &fields)
+void TClientDataSet::AddIndex(const QString &name, const QString &fields)
 {
     const QString key = name.trimmed().toUpper();
     if (key.isEmpty())
         throw EVxException(QStringLiteral("Nome di indice vuoto."));
     if (m_indexes.contains(key))
         throw EVxException(QStringLiteral("L'indice \"%1\" esiste già.").arg(name));
-    if (active())
+    if (Active())
         resolveColumns(fields, QStringLiteral("l'indice \"%1\"").arg(name));
     m_indexes.insert(key, fields);
 }
 
-void TClientDataSet::deleteIndex(const QString &name)
+void TClientDataSet::DeleteIndex(const QString &name)
 {
     const QString key = name.trimmed().toUpper();
     if (!m_indexes.remove(key))
@@ -989,7 +836,7 @@ void TClientDataSet::setIndexName(const QString &name)
     if (!key.isEmpty() && !m_indexes.contains(key))
         throw EVxException(QStringLiteral("L'indice \"%1\" non esiste.").arg(name));
     const QString fields = m_indexes.value(key);
-    if (active()) {
+    if (Active()) {
         checkBrowseMode();
         const QList<int> columns = resolveColumns(fields, QStringLiteral("l'indice"));
         Row *current = currentRow();
@@ -1003,7 +850,7 @@ void TClientDataSet::setIndexName(const QString &name)
 
 void TClientDataSet::setIndexFieldNames(const QString &fields)
 {
-    if (active()) {
+    if (Active()) {
         checkBrowseMode();
         const QList<int> columns = resolveColumns(fields, QStringLiteral("l'ordinamento"));
         Row *current = currentRow();
@@ -1021,24 +868,23 @@ int TClientDataSet::filterColumn(const QString &name) const
     const int column = m_fieldIndex.value(name.toUpper(), -1);
     if (column < 0)
         return -1;
-    const FieldType type = m_defs.at(column).type;
-    return type == FieldType::Date || type == FieldType::DateTime || type == FieldType::Blob
-               ? -2
-               : column;
+    const TFieldType type = m_defs.at(column).DataType;
+    return type == ftDate || type == ftDateTime || type == ftBlob ? -2 : column;
 }
 
 void TClientDataSet::setFilter(const QString &text)
 {
     RecordFilter parsed = RecordFilter::parse(text);
-    if (active()) {
+    if (Active()) {
         checkBrowseMode();
-        parsed.bind([this](const QString &name) { return filterColumn(name); });
+        if (m_filtered)
+            parsed.bind([this](const QString &name) { return filterColumn(name); });
     }
     m_filter = std::move(parsed);
     m_filterText = text;
-    if (active() && m_filtered) {
+    if (Active() && m_filtered) {
         rebuildView();
-        first();
+        First();
     }
 }
 
@@ -1046,38 +892,41 @@ void TClientDataSet::setFiltered(bool on)
 {
     if (on == m_filtered)
         return;
-    if (active())
+    if (Active()) {
         checkBrowseMode();
+        if (on)
+            m_filter.bind([this](const QString &name) { return filterColumn(name); });
+    }
     m_filtered = on;
-    if (active()) {
+    if (Active()) {
         rebuildView();
-        first();
+        First();
     }
 }
 
 // ---------------------------------------------------------------------------------------------
 // Change log
 
-int TClientDataSet::changeCount() const
+int TClientDataSet::ChangeCount() const
 {
     int count = int(m_deleted.size());
     for (const auto &row : m_rows)
-        if (row->status != UpdateStatus::Unmodified)
+        if (row->status != usUnmodified)
             ++count;
     return count;
 }
 
-TClientDataSet::UpdateStatus TClientDataSet::updateStatus() const
+TClientDataSet::TUpdateStatus TClientDataSet::UpdateStatus() const
 {
     const Row *row = currentRow();
-    return row ? row->status : UpdateStatus::Unmodified;
+    return row ? row->status : usUnmodified;
 }
 
-void TClientDataSet::mergeChangeLog()
+void TClientDataSet::MergeChangeLog()
 {
     checkBrowseMode();
     for (auto &row : m_rows) {
-        row->status = UpdateStatus::Unmodified;
+        row->status = usUnmodified;
         row->original.clear();
     }
     m_deleted.clear();

@@ -1,35 +1,39 @@
 #pragma once
 
 // TClientDataSet: the in-memory table of the grade data module and of the exchange packets.
+// Operations carry the names of the query collection (TVxQueryCollection) where both have one.
 //
 // Columns and rows
-//   clearFieldDefs(), addFieldDef(name, type, size), createDataSet()  an empty table
-//   fillFromQuery(query)   the columns of an executed SELECT, in order, with their database
+//   ClearFieldDefs(), AddFieldDef(name, type, size), CreateDataSet()  an empty table
+//   FillFromQuery(query)   the columns of an executed SELECT, in order, with their database
 //                          types, and every row in the query's order (no change log)
-//   close(), active(), emptyDataSet()
-//   fieldCount(), field(i), findField(name) (nullptr when absent), fieldByName(name) (raises)
-//     names match case-insensitively (Firebird returns them in capitals)
+//   Close(), Active(), EmptyDataSet()
+//   FieldCount(), Fields(i), FindField(name) (nullptr when absent), FieldByName(name) (raises)
+//     names match case-insensitively (Firebird returns them in capitals); field pointers
+//     live until Close or the next CreateDataSet/FillFromQuery
 // Cursor and editing
-//   first(), next(), prior(), last(), eof(), bof(), recNo() (1-based), recordCount()
-//   append(), insert() (before the current record), edit(), post(), cancel(), deleteRecord()
+//   First(), Next(), Prior(), Last(), Eof(), Bof(), RecNo()/setRecNo() (0-based), RecordCount()
+//   Append(), Insert() (before the current record), Edit(), Post(), Cancel(), Delete()
 //   moving while editing posts first, as callers that append-set-next expect
-//   valueAt(row, column) reads the visible records by position (grids, file writers)
+//   Value(row, column) reads the visible records by position (grids, file writers)
 // Search and order
-//   locate("ALU_ID;MAT_ID", {pupil, subject}): exact, case-sensitive; the first match in the
+//   Locate("ALU_ID;MAT_ID", {pupil, subject}): exact, case-sensitive; the first match in the
 //     current order becomes the current record. Hash lookups: fast on a whole school.
-//   addIndex(name, "ALU_ID;SIT_ID"), setIndexName(name), deleteIndex(name),
+//   AddIndex(name, "ALU_ID;SIT_ID"), setIndexName(name), DeleteIndex(name),
 //   setIndexFieldNames(fields): the visible order (ascending, nulls first)
-//   setFilter(text) + setFiltered(true): see RecordFilter for the language
+//   setFilter(text) + setFiltered(true): see RecordFilter for the language; the text is
+//     checked against the columns while filtering is on
 // Change log
-//   changeCount(), updateStatus(), mergeChangeLog() makes every change part of the data
+//   ChangeCount(), UpdateStatus(), DeletedRecords(), MergeChangeLog() makes every change
+//   part of the data
 //
-// Values are kept normalised per type: Integer qlonglong, String/Memo QString, Date QDate,
-// DateTime QDateTime, Float double, Blob QByteArray, Boolean bool; a null is an invalid
-// QVariant. Strings longer than a String column's size are cut to it, as a packet's
-// definition requires. Misuse (writing outside edit, an unknown column) raises EVxException.
+// Values are kept normalised per type (see fieldvalue.h); a null is an invalid QVariant.
+// Strings longer than a String column's size are cut to it, as a packet's definition
+// requires. Misuse (writing outside edit, an unknown column) raises EVxException.
 // The file forms of the packets are written by separate readers and writers over this
-// class's public interface (fieldDefs, valueAt, updateStatus).
+// class's public interface (FieldDefs, Value, UpdateStatus, DeletedRecords).
 
+#include "platform/fieldvalue.h"
 #include "platform/recordfilter.h"
 
 #include <QDate>
@@ -45,39 +49,37 @@
 class QSqlQuery;
 class TClientDataSet;
 
-enum class FieldType { Integer, String, Memo, Date, DateTime, Float, Blob, Boolean };
-
-struct FieldDef
+struct TFieldDef
 {
-    QString name;
-    FieldType type = FieldType::String;
-    int size = 0; // characters of a String column; 0 = no limit
+    QString Name;
+    TFieldType DataType = ftString;
+    int Size = 0; // characters of a String column; 0 = no limit
 };
 
 class TField
 {
 public:
-    const QString &fieldName() const;
-    FieldType dataType() const;
-    int size() const;
-    int index() const { return m_index; }
+    const QString &FieldName() const;
+    TFieldType DataType() const;
+    int Size() const;
+    int Index() const { return m_index; }
 
-    bool isNull() const { return value().isNull(); }
-    QVariant value() const;
+    bool IsNull() const { return Value().isNull(); }
+    QVariant Value() const;
     // Converts to the column's type; raises EVxException when the value does not convert
     // or the dataset is not in edit or insert state.
     void setValue(const QVariant &value);
-    void clear() { setValue(QVariant()); }
+    void Clear() { setValue(QVariant()); }
 
     // Null reads as 0, the empty text, an invalid date, false.
-    qint64 asLargeInt() const;
-    int asInteger() const { return int(asLargeInt()); }
-    double asFloat() const;
-    QString asString() const;
-    QDate asDate() const;
-    QDateTime asDateTime() const;
-    QByteArray asBytes() const;
-    bool asBoolean() const;
+    qint64 AsLargeInt() const;
+    int AsInteger() const { return int(AsLargeInt()); }
+    double AsFloat() const;
+    QString AsString() const;
+    QDate AsDate() const;
+    QDateTime AsDateTime() const;
+    QByteArray AsBytes() const;
+    bool AsBoolean() const;
 
 private:
     friend class TClientDataSet;
@@ -89,8 +91,8 @@ private:
 class TClientDataSet
 {
 public:
-    enum class State { Inactive, Browse, Edit, Insert };
-    enum class UpdateStatus { Unmodified, Modified, Inserted };
+    enum State { dsInactive, dsBrowse, dsEdit, dsInsert };
+    enum TUpdateStatus { usUnmodified, usModified, usInserted };
 
     TClientDataSet();
     ~TClientDataSet();
@@ -98,68 +100,69 @@ public:
     TClientDataSet &operator=(const TClientDataSet &) = delete;
 
     // Definitions
-    void clearFieldDefs();
-    void addFieldDef(const QString &name, FieldType type, int size = 0);
-    const QList<FieldDef> &fieldDefs() const { return m_defs; }
-    void createDataSet();
-    void fillFromQuery(QSqlQuery &query);
-    void close();
-    bool active() const { return m_state != State::Inactive; }
+    void ClearFieldDefs();
+    void AddFieldDef(const QString &name, TFieldType type, int size = 0);
+    const QList<TFieldDef> &FieldDefs() const { return m_defs; }
+    void CreateDataSet();
+    void FillFromQuery(QSqlQuery &query);
+    void Close();
+    bool Active() const { return m_state != dsInactive; }
     State state() const { return m_state; }
-    void emptyDataSet();
+    void EmptyDataSet();
 
     // Fields of the current record
-    int fieldCount() const { return int(m_fields.size()); }
-    TField *field(int index) const { return m_fields.at(size_t(index)).get(); }
-    TField *findField(const QString &name) const;
-    TField *fieldByName(const QString &name) const;
+    int FieldCount() const { return int(m_fields.size()); }
+    TField *Fields(int index) const { return m_fields.at(size_t(index)).get(); }
+    TField *FindField(const QString &name) const;
+    TField *FieldByName(const QString &name) const;
 
     // Cursor
-    void first();
-    void last();
-    void next();
-    void prior();
-    bool eof() const { return m_eof; }
-    bool bof() const { return m_bof; }
-    int recNo() const { return m_cursor + 1; }
-    int recordCount() const { return int(m_view.size()); }
-    bool isEmpty() const { return m_view.empty(); }
-    QVariant valueAt(int row, int column) const;
+    void First();
+    void Last();
+    void Next();
+    void Prior();
+    bool Eof() const { return m_eof; }
+    bool Bof() const { return m_bof; }
+    int RecNo() const { return m_cursor; }
+    void setRecNo(int row);
+    int RecordCount() const { return int(m_view.size()); }
+    bool IsEmpty() const { return m_view.empty(); }
+    QVariant Value(int row, int column) const;
 
     // Editing
-    void append();
-    void insert();
-    void edit();
-    void post();
-    void cancel();
-    void deleteRecord();
+    void Append();
+    void Insert();
+    void Edit();
+    void Post();
+    void Cancel();
+    void Delete();
 
     // Search
-    bool locate(const QString &keyFields, const QVariantList &values);
-    bool locate(const QString &keyFields, const QVariant &value)
+    bool Locate(const QString &keyFields, const QVariantList &values);
+    bool Locate(const QString &keyFields, const QVariant &value)
     {
-        return locate(keyFields, QVariantList{value});
+        return Locate(keyFields, QVariantList{value});
     }
 
     // Indexes
-    void addIndex(const QString &name, const QString &fields);
-    void deleteIndex(const QString &name);
+    void AddIndex(const QString &name, const QString &fields);
+    void DeleteIndex(const QString &name);
     void setIndexName(const QString &name);
-    QString indexName() const { return m_indexName; }
+    QString IndexName() const { return m_indexName; }
     void setIndexFieldNames(const QString &fields);
-    QString indexFieldNames() const { return m_indexFieldNames; }
+    QString IndexFieldNames() const { return m_indexFieldNames; }
 
     // Filter
     void setFilter(const QString &text);
-    QString filter() const { return m_filterText; }
+    QString Filter() const { return m_filterText; }
     void setFiltered(bool on);
-    bool filtered() const { return m_filtered; }
+    bool Filtered() const { return m_filtered; }
 
     // Change log
-    int changeCount() const;
-    UpdateStatus updateStatus() const;
-    const std::vector<QList<QVariant>> &deletedRecords() const { return m_deleted; }
-    void mergeChangeLog();
+    int ChangeCount() const;
+    TUpdateStatus UpdateStatus() const;
+    const std::vector<QList<QVariant>> &DeletedRecords() const { return m_deleted; }
+    void MergeChangeLog();
 
     struct Row;
     struct KeyIndex;
@@ -184,13 +187,14 @@ private:
     void insertIntoView(Row *row, size_t position);
     size_t sortedPosition(const Row &row) const;
     bool lessInIndex(const QList<QVariant> &a, const QList<QVariant> &b) const;
-    void placeAfterPost(Row *row, qsizetype naturalPosition);
+    void placeAfterPost(Row *row, qsizetype naturalPosition, bool orderChanged);
+    size_t naturalViewPosition(qsizetype naturalPosition) const;
     void setCursorOn(Row *row, int fallback);
 
     void addToKeyIndexes(Row *row);
     void removeFromKeyIndexes(Row *row, const QList<QVariant> &values);
 
-    QList<FieldDef> m_defs;
+    QList<TFieldDef> m_defs;
     std::vector<std::unique_ptr<TField>> m_fields;
     QHash<QString, int> m_fieldIndex; // upper-case name -> column
 
@@ -199,7 +203,7 @@ private:
     int m_cursor = -1;
     bool m_eof = true;
     bool m_bof = true;
-    State m_state = State::Inactive;
+    State m_state = dsInactive;
     QList<QVariant> m_buffer;
     Row *m_editRow = nullptr;
     qsizetype m_insertAt = -1; // natural position of the record being inserted, -1 = end

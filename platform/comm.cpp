@@ -34,7 +34,7 @@ TdmxComm::TdmxComm(QObject *parent) : QObject(parent)
     m_manager.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
 }
 
-QString TdmxComm::replyHeader(const QString &name) const
+QString TdmxComm::ReplyHeader(const QString &name) const
 {
     QByteArray value;
     for (const auto &header : m_replyHeaders) {

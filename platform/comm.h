@@ -7,10 +7,10 @@
 //   http_post(url, formLines, reply)      the lines joined by "&" as
 //                                         "application/x-www-form-urlencoded" ("=" and "&"
 //                                         kept, other reserved characters percent-encoded)
-//   http_post(url, body, reply)           the stream's bytes as they are, with contentType()
-//   setContentType(text), customHeaders() request header lines "Name: value" (or
+//   http_post(url, body, reply)           the stream's bytes as they are, with ContentType()
+//   setContentType(text), CustomHeaders() request header lines "Name: value" (or
 //                                         "Name:value"), kept until the caller clears them
-//   replyHeader(name), replyHeaders(), statusCode()   of the last reply
+//   ReplyHeader(name), ReplyHeaders(), StatusCode()   of the last reply
 //   setTimeout(ms)                        the longest silence of the server (default 60 s)
 // Calls return when the exchange is over; meanwhile the window system keeps painting but
 // takes no user input. No cookies are stored or sent by themselves and redirects are not
@@ -34,20 +34,20 @@ public:
     explicit TdmxComm(QObject *parent = nullptr);
 
     void setContentType(const QString &type) { m_contentType = type; }
-    QString contentType() const { return m_contentType; }
-    QStringList &customHeaders() { return m_customHeaders; }
+    QString ContentType() const { return m_contentType; }
+    QStringList &CustomHeaders() { return m_customHeaders; }
 
     void setTimeout(int milliseconds) { m_timeout = milliseconds; }
-    int timeout() const { return m_timeout; }
+    int Timeout() const { return m_timeout; }
 
     void http_get(const QString &url, const QString &fileName);
     void http_get(const QString &url, QIODevice &reply);
     void http_post(const QString &url, const QStringList &formLines, QIODevice &reply);
     void http_post(const QString &url, QIODevice &body, QIODevice &reply);
 
-    int statusCode() const { return m_status; }
-    QString replyHeader(const QString &name) const;
-    const QList<QPair<QByteArray, QByteArray>> &replyHeaders() const { return m_replyHeaders; }
+    int StatusCode() const { return m_status; }
+    QString ReplyHeader(const QString &name) const;
+    const QList<QPair<QByteArray, QByteArray>> &ReplyHeaders() const { return m_replyHeaders; }
 
 private:
     void run(const QByteArray &method, const QString &url, const QByteArray *body,

@@ -68,16 +68,15 @@ class DrawCellDelegate : public QStyledItemDelegate
 {
 public:
     DrawCellDelegate(TfrVxDBROGrid *frame, QSortFilterProxyModel *proxy)
-        : QStyledItemDelegate(frame)
-        , m_frame(frame)
-        , m_proxy(proxy)
+        : QStyledItemDelegate(frame), m_frame(frame), m_proxy(proxy)
     {
     }
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override
     {
-        if (m_frame->OnDrawCell && m_frame->OnDrawCell(painter, option, m_proxy->mapToSource(index)))
+        if (m_frame->OnDrawCell &&
+            m_frame->OnDrawCell(painter, option, m_proxy->mapToSource(index)))
             return;
         QStyledItemDelegate::paint(painter, option, index);
     }
@@ -92,9 +91,7 @@ const char *const kEditorStyle = "QLineEdit:focus, QCheckBox:focus { background:
 } // namespace
 
 TfrVxDBROGrid::TfrVxDBROGrid(QWidget *parent)
-    : TfrVxBase(parent)
-    , m_grid(new QTableView)
-    , m_proxy(new VxGridProxy(this))
+    : TfrVxBase(parent), m_grid(new QTableView), m_proxy(new VxGridProxy(this))
 {
     m_grid->setObjectName(QStringLiteral("grGrid"));
     m_proxy->view = m_grid;
@@ -110,11 +107,12 @@ TfrVxDBROGrid::TfrVxDBROGrid(QWidget *parent)
     m_grid->verticalHeader()->setVisible(false);
     m_grid->horizontalHeader()->setHighlightSections(false);
     m_grid->horizontalHeader()->setSectionsClickable(true);
+    m_grid->horizontalHeader()->setStretchLastSection(true);
     connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
-        const Qt::SortOrder order = column == m_sortIndex &&
-                                            m_proxy->sortOrder() == Qt::AscendingOrder
-                                        ? Qt::DescendingOrder
-                                        : Qt::AscendingOrder;
+        const Qt::SortOrder order =
+            column == m_sortIndex && m_proxy->sortOrder() == Qt::AscendingOrder
+                ? Qt::DescendingOrder
+                : Qt::AscendingOrder;
         SetSortIndex(column, order);
     });
     FrameLayout()->addWidget(m_grid, 1);
@@ -218,9 +216,7 @@ int TfrVxDBROGrid::SourceRowAt(int visibleRow) const
 }
 
 TVxDBLookupEdit::TVxDBLookupEdit(QWidget *parent)
-    : QWidget(parent)
-    , m_text(new QLineEdit)
-    , m_button(new QToolButton)
+    : QWidget(parent), m_text(new QLineEdit), m_button(new QToolButton)
 {
     m_text->setObjectName(QStringLiteral("edLookupText"));
     m_text->setReadOnly(true);
@@ -285,11 +281,8 @@ bool TVxDBLookupEdit::ShowSearchForm()
 }
 
 TfrVxDBRWGrid::TfrVxDBRWGrid(QWidget *parent)
-    : TfrVxDBROGrid(parent)
-    , m_pages(new QStackedWidget)
-    , m_listPage(new QWidget)
-    , m_detail(new QWidget)
-    , m_search(new QLineEdit)
+    : TfrVxDBROGrid(parent), m_pages(new QStackedWidget), m_listPage(new QWidget),
+      m_detail(new QWidget), m_search(new QLineEdit)
 {
     LoadDefaultImages(ilFrame(), {QStringLiteral("VXINSERT"), QStringLiteral("VXEDIT"),
                                   QStringLiteral("VXDELETE"), QStringLiteral("VXPOST"),
@@ -354,9 +347,7 @@ TfrVxDBRWGrid::TfrVxDBRWGrid(QWidget *parent)
     m_pages->addWidget(m_detail);
     FrameLayout()->addWidget(m_pages, 1);
     connect(m_search, &QLineEdit::textChanged, this, &TfrVxDBRWGrid::Search);
-    connect(grGrid(), &QTableView::doubleClicked, this, [this] {
-        ShowDetailPage();
-    });
+    connect(grGrid(), &QTableView::doubleClicked, this, [this] { ShowDetailPage(); });
     updateActions();
 }
 
@@ -365,12 +356,11 @@ void TfrVxDBRWGrid::SetCollection(TVxQueryCollection *collection)
     m_collection = collection;
     SetDataSource(collection);
     if (collection) {
-        connect(grGrid()->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-                [this] {
-                    if (!Editing())
-                        loadControls(false);
-                    updateActions();
-                });
+        connect(grGrid()->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
+            if (!Editing())
+                loadControls(false);
+            updateActions();
+        });
         connect(collection, &QAbstractItemModel::modelReset, this, [this] {
             if (!Editing())
                 loadControls(false);
@@ -567,8 +557,8 @@ bool TfrVxDBRWGrid::DeleteCurrent()
     const int row = CurrentSourceRow();
     if (!m_collection || Editing() || row < 0)
         return false;
-    if (VxMessageDlg(QStringLiteral("Eliminare la riga selezionata?"), mtConfirmation, mbYesNo,
-                     0, mrNo) != mrYes)
+    if (VxMessageDlg(QStringLiteral("Eliminare la riga selezionata?"), mtConfirmation, mbYesNo, 0,
+                     mrNo) != mrYes)
         return false;
     try {
         m_collection->setRecNo(row);
@@ -598,8 +588,8 @@ bool TfrVxDBRWGrid::CanClose()
 {
     if (!Editing())
         return true;
-    switch (VxMessageDlg(QStringLiteral("Salvare le modifiche?"), mtConfirmation, mbYesNoCancel,
-                         0, mrYes)) {
+    switch (VxMessageDlg(QStringLiteral("Salvare le modifiche?"), mtConfirmation, mbYesNoCancel, 0,
+                         mrYes)) {
     case mrYes:
         return PostChanges();
     case mrNo:

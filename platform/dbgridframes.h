@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/frames.h"
+#include "platform/querycollection.h"
 
 #include <QPointer>
 #include <QSqlDatabase>
@@ -18,7 +19,6 @@ class QStyleOptionViewItem;
 class QTableView;
 class QToolButton;
 class TfmVxSearch;
-class TVxQueryCollection;
 class VxGridProxy;
 
 // A read-only grid over a data source: columns by field with title and width, sorting by a
@@ -77,7 +77,7 @@ class TVxDBLookupEdit : public QWidget
 public:
     explicit TVxDBLookupEdit(QWidget *parent = nullptr);
 
-    QString ListSQL;   // with ##WHERE##
+    QString ListSQL; // with ##WHERE##
     QString KeyField;
     QString ListField;
     QVariant DefaultValue = 0;

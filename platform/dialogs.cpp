@@ -38,11 +38,9 @@ void TfmVxDialog::reject()
 }
 
 TfmVxOkCancDlg::TfmVxOkCancDlg(QWidget *parent)
-    : TfmVxDialog(parent)
-    , m_client(new QWidget)
-    , m_buttons(new QHBoxLayout)
-    , m_ok(new QPushButton(QStringLiteral("OK")))
-    , m_cancel(new QPushButton(QStringLiteral("Annulla")))
+    : TfmVxDialog(parent), m_client(new QWidget), m_buttons(new QHBoxLayout),
+      m_ok(new QPushButton(QStringLiteral("OK"))),
+      m_cancel(new QPushButton(QStringLiteral("Annulla")))
 {
     m_client->setObjectName(QStringLiteral("pnClient"));
     m_ok->setObjectName(QStringLiteral("buOk"));
@@ -61,8 +59,7 @@ TfmVxOkCancDlg::TfmVxOkCancDlg(QWidget *parent)
 }
 
 TfmVxOkCancApplyDlg::TfmVxOkCancApplyDlg(QWidget *parent)
-    : TfmVxOkCancDlg(parent)
-    , m_apply(new QPushButton(QStringLiteral("Applica")))
+    : TfmVxOkCancDlg(parent), m_apply(new QPushButton(QStringLiteral("Applica")))
 {
     m_apply->setObjectName(QStringLiteral("buApply"));
     m_apply->setMinimumWidth(90);

@@ -17,9 +17,9 @@ class DialogSeam
 public:
     struct Shown
     {
-        QString kind;    // "message", "open-file", "save-file", "folder", "modal", ...
-        QString text;    // the message or the chooser's caption
-        QString detail;  // e.g. the dialog type or the form's class name
+        QString kind;   // "message", "open-file", "save-file", "folder", "modal", ...
+        QString text;   // the message or the chooser's caption
+        QString detail; // e.g. the dialog type or the form's class name
     };
 
     static bool scripted();

@@ -39,6 +39,6 @@ public:
     static QString classOf(const QWidget *window);
 };
 
-#define TAVRIN_REGISTER_FORM(Class)                                                        \
-    FormRegistry::registerClass(QStringLiteral(#Class),                                    \
+#define TAVRIN_REGISTER_FORM(Class)                                                                \
+    FormRegistry::registerClass(QStringLiteral(#Class),                                            \
                                 [](QWidget *parent) -> QWidget * { return new Class(parent); })

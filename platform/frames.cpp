@@ -9,9 +9,7 @@
 #include <QVBoxLayout>
 
 TfrVxVuoto::TfrVxVuoto(QWidget *parent)
-    : QFrame(parent)
-    , m_captionLabel(new QLabel)
-    , m_layout(new QVBoxLayout(this))
+    : QFrame(parent), m_captionLabel(new QLabel), m_layout(new QVBoxLayout(this))
 {
     initPlatformResources();
     m_captionLabel->setObjectName(QStringLiteral("laFrameCaption"));
@@ -32,9 +30,7 @@ void TfrVxVuoto::RefreshFrameCaption()
 }
 
 TfrVxBase::TfrVxBase(QWidget *parent)
-    : TfrVxGen(parent)
-    , m_controlBar(new QWidget)
-    , m_toolBar(new QToolBar)
+    : TfrVxGen(parent), m_controlBar(new QWidget), m_toolBar(new QToolBar)
 {
     m_controlBar->setObjectName(QStringLiteral("orFrame"));
     m_toolBar->setObjectName(QStringLiteral("xoaCustom"));
@@ -80,9 +76,7 @@ void TfrVxBase::SetImageIndex(QAction *action, int imageIndex)
 }
 
 TfrVxDoubleListView::TfrVxDoubleListView(QWidget *parent)
-    : TfrVxBase(parent)
-    , m_left(new QListWidget)
-    , m_right(new QListWidget)
+    : TfrVxBase(parent), m_left(new QListWidget), m_right(new QListWidget)
 {
     m_left->setObjectName(QStringLiteral("lvLeft"));
     m_right->setObjectName(QStringLiteral("lvRight"));

@@ -14,10 +14,8 @@
 #include <QStatusBar>
 
 TfmVxMDIMain::TfmVxMDIMain(QWidget *parent)
-    : QMainWindow(parent)
-    , m_mdiArea(new QMdiArea)
-    , m_olBar(new TVxOutlookBar)
-    , m_splitter(new QSplitter(Qt::Horizontal))
+    : QMainWindow(parent), m_mdiArea(new QMdiArea), m_olBar(new TVxOutlookBar),
+      m_splitter(new QSplitter(Qt::Horizontal))
 {
     setObjectName(QStringLiteral("fmVxMDIMain"));
     initPlatformResources();
@@ -81,8 +79,8 @@ void TfmVxMDIMain::refreshWindowMenu()
                                                QStringLiteral("&Sovrapponi"));
     cascade->setObjectName(QStringLiteral("acCascade"));
     connect(cascade, &QAction::triggered, m_mdiArea, &QMdiArea::cascadeSubWindows);
-    QAction *tile = m_windowMenu->addAction(VxImage(QStringLiteral("VXTILE")),
-                                            QStringLiteral("&Affianca"));
+    QAction *tile =
+        m_windowMenu->addAction(VxImage(QStringLiteral("VXTILE")), QStringLiteral("&Affianca"));
     tile->setObjectName(QStringLiteral("acTile"));
     connect(tile, &QAction::triggered, m_mdiArea, &QMdiArea::tileSubWindows);
     QAction *closeAll = m_windowMenu->addAction(QStringLiteral("&Chiudi tutte"));
@@ -98,9 +96,8 @@ void TfmVxMDIMain::refreshWindowMenu()
         action->setObjectName(QStringLiteral("acWindow%1").arg(number++));
         action->setCheckable(true);
         action->setChecked(sub == m_mdiArea->activeSubWindow());
-        connect(action, &QAction::triggered, this, [this, sub] {
-            m_mdiArea->setActiveSubWindow(sub);
-        });
+        connect(action, &QAction::triggered, this,
+                [this, sub] { m_mdiArea->setActiveSubWindow(sub); });
     }
 }
 
@@ -142,8 +139,7 @@ QList<QWidget *> TfmVxMDIMain::MDIChildren() const
 {
     QList<QWidget *> children;
     for (QMdiSubWindow *sub : m_mdiArea->subWindowList(QMdiArea::CreationOrder)) {
-        if (sub->widget() && !sub->isHidden() &&
-            !sub->widget()->property("vxFormClosed").toBool())
+        if (sub->widget() && !sub->isHidden() && !sub->widget()->property("vxFormClosed").toBool())
             children.append(sub->widget());
     }
     return children;

@@ -34,11 +34,16 @@ const ButtonInfo kButtons[] = {
 const char *typeName(TMsgDlgType type)
 {
     switch (type) {
-    case mtWarning: return "warning";
-    case mtError: return "error";
-    case mtInformation: return "information";
-    case mtConfirmation: return "confirmation";
-    case mtCustom: break;
+    case mtWarning:
+        return "warning";
+    case mtError:
+        return "error";
+    case mtInformation:
+        return "information";
+    case mtConfirmation:
+        return "confirmation";
+    case mtCustom:
+        break;
     }
     return "custom";
 }
@@ -76,11 +81,20 @@ int VxMessageDlg(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons, 
     box.setWindowTitle(QApplication::applicationName());
     box.setText(shown);
     switch (type) {
-    case mtWarning: box.setIcon(QMessageBox::Warning); break;
-    case mtError: box.setIcon(QMessageBox::Critical); break;
-    case mtInformation: box.setIcon(QMessageBox::Information); break;
-    case mtConfirmation: box.setIcon(QMessageBox::Question); break;
-    case mtCustom: break;
+    case mtWarning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case mtError:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case mtInformation:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case mtConfirmation:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case mtCustom:
+        break;
     }
     QList<QPair<QAbstractButton *, int>> map;
     for (const ButtonInfo &b : kButtons) {

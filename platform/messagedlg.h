@@ -42,8 +42,8 @@ enum TModalResult {
 // Shows the text (a "\r" or "\n" is a line break) and returns the button pressed. The
 // default button is the one a scripted run without a queued answer presses; without one,
 // the first of OK, Yes, Cancel, No present.
-int VxMessageDlg(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons,
-                 int helpContext = 0, int defaultButton = mrNone);
+int VxMessageDlg(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext = 0,
+                 int defaultButton = mrNone);
 
 class QDialog;
 class QWidget;

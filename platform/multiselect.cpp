@@ -12,9 +12,7 @@
 #include <algorithm>
 
 TfmVxMultiSelect::TfmVxMultiSelect(QWidget *parent)
-    : TfmVxOkCancDlg(parent)
-    , m_grid(new QTableView)
-    , m_tools(new QToolBar)
+    : TfmVxOkCancDlg(parent), m_grid(new QTableView), m_tools(new QToolBar)
 {
     setObjectName(QStringLiteral("fmVxMultiSelect"));
     setWindowTitle(QStringLiteral("Selezione"));

@@ -136,7 +136,7 @@ public:
 private:
     void buildStatements();
     void requireActive() const;
-    QVariantList readRow(const class QSqlQuery &query) const;
+    QVariantList readRow(const QSqlQuery &query) const;
     // Runs the list for the buffer; returns the per-statement descriptions.
     QList<TVxQueryDesc> runStatements(TVxStatementKind kind, const QVariant &currentKey);
     void mergeIntoBuffer(const QList<TVxQueryDesc> &done, TVxStatementKind kind);

@@ -42,8 +42,7 @@ QString likePattern(const QString &text)
 } // namespace
 
 TVxSearchQuery::TVxSearchQuery(const QSqlDatabase &db, const QString &select)
-    : m_db(db)
-    , m_select(select)
+    : m_db(db), m_select(select)
 {
 }
 
@@ -85,13 +84,13 @@ QList<QVariantList> TVxSearchQuery::Run(const QStringList &fields, const QString
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     if (!query.prepare(statement))
-        throw EVxException(QStringLiteral("Ricerca non riuscita:\r\r%1")
-                               .arg(query.lastError().text()));
+        throw EVxException(
+            QStringLiteral("Ricerca non riuscita:\r\r%1").arg(query.lastError().text()));
     for (const QVariant &value : std::as_const(binds))
         query.addBindValue(value);
     if (!query.exec())
-        throw EVxException(QStringLiteral("Ricerca non riuscita:\r\r%1")
-                               .arg(query.lastError().text()));
+        throw EVxException(
+            QStringLiteral("Ricerca non riuscita:\r\r%1").arg(query.lastError().text()));
     m_fields = query.record();
     QList<QVariantList> rows;
     while (query.next()) {
@@ -110,11 +109,8 @@ QList<QVariantList> TVxSearchQuery::Run(const QStringList &fields, const QString
 }
 
 TfmVxSearch::TfmVxSearch(const QSqlDatabase &db, const QString &select, QWidget *parent)
-    : TfmVxOkCancDlg(parent)
-    , m_query(db, select)
-    , m_edit(new QLineEdit)
-    , m_grid(new QTableView)
-    , m_model(new QStandardItemModel(this))
+    : TfmVxOkCancDlg(parent), m_query(db, select), m_edit(new QLineEdit), m_grid(new QTableView),
+      m_model(new QStandardItemModel(this))
 {
     setObjectName(QStringLiteral("fmVxSearch"));
     setWindowTitle(QStringLiteral("Ricerca"));

@@ -15,7 +15,7 @@ class QTableView;
 // How the search form shows one column of its select.
 struct TVxSearchColumn
 {
-    QString Caption;      // empty: the field name
+    QString Caption; // empty: the field name
     bool Visible = true;
     bool Indexed = false; // searched by the typed text (all visible columns when none is)
     int Width = -1;       // pixels; -1 leaves the grid's own width

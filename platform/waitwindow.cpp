@@ -13,11 +13,9 @@
 QPointer<TfmVxWait> fmVxWait;
 
 TfmVxWait::TfmVxWait(QWidget *parent, bool withCancel)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
-    , m_title(new QLabel)
-    , m_operation(new QLabel)
-    , m_progress(new QProgressBar)
-    , m_cancel(new QPushButton(QStringLiteral("Annulla")))
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      m_title(new QLabel), m_operation(new QLabel), m_progress(new QProgressBar),
+      m_cancel(new QPushButton(QStringLiteral("Annulla")))
 {
     setObjectName(QStringLiteral("fmVxWait"));
     setWindowTitle(QStringLiteral("Attendere..."));

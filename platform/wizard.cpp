@@ -10,13 +10,11 @@
 #include <QVBoxLayout>
 
 TfmVxWizard::TfmVxWizard(QWidget *parent)
-    : TfmVxDialog(parent)
-    , m_title(new QLabel)
-    , m_pages(new QStackedWidget)
-    , m_back(new QPushButton(VxImage(QStringLiteral("VXPRIOR")), QStringLiteral("< &Indietro")))
-    , m_next(new QPushButton(VxImage(QStringLiteral("VXNEXT")), QStringLiteral("&Avanti >")))
-    , m_finish(new QPushButton(QStringLiteral("&Fine")))
-    , m_cancel(new QPushButton(QStringLiteral("Annulla")))
+    : TfmVxDialog(parent), m_title(new QLabel), m_pages(new QStackedWidget),
+      m_back(new QPushButton(VxImage(QStringLiteral("VXPRIOR")), QStringLiteral("< &Indietro"))),
+      m_next(new QPushButton(VxImage(QStringLiteral("VXNEXT")), QStringLiteral("&Avanti >"))),
+      m_finish(new QPushButton(QStringLiteral("&Fine"))),
+      m_cancel(new QPushButton(QStringLiteral("Annulla")))
 {
     m_title->setObjectName(QStringLiteral("laWizardTitle"));
     m_pages->setObjectName(QStringLiteral("pcWizard"));

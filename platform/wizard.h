@@ -41,7 +41,11 @@ public:
     QPushButton *buCancel() const { return m_cancel; }
 
 protected:
-    virtual bool CanGoNext(int page) { Q_UNUSED(page); return true; }
+    virtual bool CanGoNext(int page)
+    {
+        Q_UNUSED(page);
+        return true;
+    }
     virtual void PageShown(int page) { Q_UNUSED(page); }
     // Runs when Finish is pressed on the last page; false keeps the wizard open.
     virtual bool Finish() { return true; }

@@ -70,14 +70,14 @@ TEST_F(CommandTableTest, EveryKindRunsItsEventsInOrder)
     TVxApgPage *page = table.AddPage(QStringLiteral("xpgVal"), QStringLiteral("Gestione"), 0);
     QStringList log;
     table.AddForm(QStringLiteral("xafChild"), QStringLiteral("Figlia"),
-                                      QStringLiteral("tfmtestCHILD"), page, 10, 0);
+                  QStringLiteral("tfmtestCHILD"), page, 10, 0);
     table.AddForm(QStringLiteral("xafModal"), QStringLiteral("Modale"),
-                                      QStringLiteral("TfmTestModal"), page, 20, 1, true);
+                  QStringLiteral("TfmTestModal"), page, 20, 1, true);
     TVxAttComponent *component =
         table.AddComponent(QStringLiteral("xacComp"), QStringLiteral("Componente"), page, 30, 2);
     component->OnExecute = [&log](TVxAttItem *) { log << QStringLiteral("xacComp:execute"); };
-    TVxAttShell *shell = table.AddShell(QStringLiteral("xasTrue"), QStringLiteral("Programma"),
-                                        nullptr, 40, 3);
+    TVxAttShell *shell =
+        table.AddShell(QStringLiteral("xasTrue"), QStringLiteral("Programma"), nullptr, 40, 3);
     shell->Directory = QStringLiteral("/bin/");
     shell->FileName = QStringLiteral("true");
     TVxAttReport *report =
@@ -94,11 +94,11 @@ TEST_F(CommandTableTest, EveryKindRunsItsEventsInOrder)
     for (TVxAttItem *item : table.AllEntries())
         EXPECT_TRUE(item->Execute()) << item->objectName().toStdString();
 
-    EXPECT_EQ(log, (QStringList{"xafChild:before", "xafChild:init:TfmTestChild", "xafChild:after",
-                                "xafModal:before", "xafModal:init:TfmTestModal", "xafModal:after",
-                                "xacComp:before", "xacComp:execute", "xacComp:after",
-                                "xasTrue:before", "xasTrue:after", "xarRep:before",
-                                "xarRep:show", "xarRep:after"}));
+    EXPECT_EQ(log,
+              (QStringList{"xafChild:before", "xafChild:init:TfmTestChild", "xafChild:after",
+                           "xafModal:before", "xafModal:init:TfmTestModal", "xafModal:after",
+                           "xacComp:before", "xacComp:execute", "xacComp:after", "xasTrue:before",
+                           "xasTrue:after", "xarRep:before", "xarRep:show", "xarRep:after"}));
     EXPECT_EQ(FormRegistry::instances(QStringLiteral("TfmTestChild")).size(), 1);
     // The modal dialog was freed after its run.
     EXPECT_TRUE(FormRegistry::instances(QStringLiteral("TfmTestModal")).isEmpty());
@@ -162,8 +162,8 @@ TEST_F(CommandTableTest, UnknownClassAndMissingProgramAreReportedNotRun)
     QStringList log;
     TVxAttForm *form = table.AddForm(QStringLiteral("xafNone"), QStringLiteral("Nessuna"),
                                      QStringLiteral("TfmDoesNotExist"), nullptr, 0, 0);
-    TVxAttShell *shell = table.AddShell(QStringLiteral("xasStat"), QStringLiteral("Dati per RICERCA"),
-                                        nullptr, 8, 27);
+    TVxAttShell *shell = table.AddShell(QStringLiteral("xasStat"),
+                                        QStringLiteral("Dati per RICERCA"), nullptr, 8, 27);
     QTemporaryDir dir;
     shell->Directory = dir.path() + QStringLiteral("\\BIN\\");
     shell->FileName = QStringLiteral("qew.exe");
@@ -206,7 +206,8 @@ TEST_F(CommandTableTest, BarShowsVisiblePagesAndMergedEntriesInOrder)
     TVxApgPage *tools =
         table.AddPage(QStringLiteral("xpgTools"), QStringLiteral("Utilità e parametri"), 90, true);
     table.AddPage(QStringLiteral("xpgTabDeb"), QStringLiteral("Debiti"), 80, false, false);
-    TVxApgPage *docenti = table.AddPage(QStringLiteral("xpgDocenti"), QStringLiteral("Docenti"), 10);
+    TVxApgPage *docenti =
+        table.AddPage(QStringLiteral("xpgDocenti"), QStringLiteral("Docenti"), 10);
 
     table.AddForm(QStringLiteral("xafRecupero"), QStringLiteral("Recuperi"),
                   QStringLiteral("TfmTestChild"), gestione, 100, 0);
@@ -217,8 +218,8 @@ TEST_F(CommandTableTest, BarShowsVisiblePagesAndMergedEntriesInOrder)
     table.AddComponent(QStringLiteral("xacCtrl"), QStringLiteral("Controllo recuperi"), tools, 80,
                        0);
     table.AddComponent(QStringLiteral("xacFirma"), QStringLiteral("Firma"), tools, 80, 0);
-    table.AddComponent(QStringLiteral("xacParams"), QStringLiteral("Parametri applicazione"),
-                       tools, 10, 0);
+    table.AddComponent(QStringLiteral("xacParams"), QStringLiteral("Parametri applicazione"), tools,
+                       10, 0);
     TVxAttItem *hidden =
         table.AddComponent(QStringLiteral("xacHidden"), QStringLiteral("Nascosto"), tools, 5, 0);
     hidden->Visible = false;
@@ -240,8 +241,7 @@ TEST_F(CommandTableTest, BarShowsVisiblePagesAndMergedEntriesInOrder)
     EXPECT_EQ(bar.PageCaption(0), QStringLiteral("Gestione"));
     EXPECT_EQ(bar.PageCaption(1), QStringLiteral("Docenti"));
     EXPECT_EQ(bar.PageCaption(2), QStringLiteral("Utilità e parametri"));
-    EXPECT_EQ(bar.EntryCaptions(0),
-              (QStringList{"Caricamento per classe", "Recuperi"}));
+    EXPECT_EQ(bar.EntryCaptions(0), (QStringList{"Caricamento per classe", "Recuperi"}));
     EXPECT_EQ(bar.EntryCaptions(1), (QStringList{"Zeta", "Alfa"}));
     EXPECT_EQ(bar.EntryCaptions(2),
               (QStringList{"Parametri applicazione", "Controllo recuperi", "Firma"}));

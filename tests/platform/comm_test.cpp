@@ -117,7 +117,7 @@ TEST(Comm, FormPostSendsTheLineAsFormDataWithTheCallersHeaders)
         return TestHttpServer::response(200, "OK", "OK", "Set-Cookie: PHPSESSID=4f2a; path=/\r\n");
     };
     TdmxComm comm;
-    comm.customHeaders() << QStringLiteral("Cookie:PHPSESSID=prima");
+    comm.CustomHeaders() << QStringLiteral("Cookie:PHPSESSID=prima");
     QBuffer reply;
     reply.open(QIODevice::WriteOnly);
     comm.http_post(server.url(QStringLiteral("/nzapps/tavrinweb/autentica.php")),
@@ -125,8 +125,8 @@ TEST(Comm, FormPostSendsTheLineAsFormDataWithTheCallersHeaders)
                                    "900150983cd24fb0d6963f7d28e17f72&")},
                    reply);
     EXPECT_EQ(reply.data(), QByteArray("OK"));
-    EXPECT_EQ(comm.statusCode(), 200);
-    EXPECT_EQ(comm.replyHeader(QStringLiteral("set-cookie")),
+    EXPECT_EQ(comm.StatusCode(), 200);
+    EXPECT_EQ(comm.ReplyHeader(QStringLiteral("set-cookie")),
               QStringLiteral("PHPSESSID=4f2a; path=/"));
 
     ASSERT_EQ(server.requests.size(), 1);
@@ -139,7 +139,7 @@ TEST(Comm, FormPostSendsTheLineAsFormDataWithTheCallersHeaders)
     EXPECT_EQ(r.header("Cookie"), QByteArray("PHPSESSID=prima"));
 
     // The reply's cookie is not kept and sent back by itself.
-    comm.customHeaders().clear();
+    comm.CustomHeaders().clear();
     QBuffer second;
     second.open(QIODevice::WriteOnly);
     comm.http_get(server.url(QStringLiteral("/statorichiesta.php")), second);
@@ -196,7 +196,7 @@ TEST(Comm, ServerErrorsRedirectsAndRefusalsRaise)
     } catch (const EVxException &e) {
         EXPECT_TRUE(e.message().contains(QStringLiteral("500"))) << e.message().toStdString();
     }
-    EXPECT_EQ(comm.statusCode(), 500);
+    EXPECT_EQ(comm.StatusCode(), 500);
 
     // A redirect is the caller's business: it raises and is not followed.
     EXPECT_THROW(comm.http_get(server.url(QStringLiteral("/sposta")), reply), EVxException);
@@ -204,9 +204,9 @@ TEST(Comm, ServerErrorsRedirectsAndRefusalsRaise)
 
     EXPECT_THROW(comm.http_get(QStringLiteral("ftp://127.0.0.1/x"), reply), EVxException);
     EXPECT_THROW(comm.http_get(QStringLiteral("non un indirizzo"), reply), EVxException);
-    comm.customHeaders() << QStringLiteral("senza due punti");
+    comm.CustomHeaders() << QStringLiteral("senza due punti");
     EXPECT_THROW(comm.http_get(server.url(QStringLiteral("/")), reply), EVxException);
-    comm.customHeaders().clear();
+    comm.CustomHeaders().clear();
 
     // Nobody listening.
     QTcpServer closed;

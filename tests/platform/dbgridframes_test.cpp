@@ -22,21 +22,20 @@ namespace {
 void createTables(QSqlDatabase db)
 {
     QSqlQuery q(db);
-    for (const char *sql : {
-             "CREATE TABLE TEnc_Encomio (iEncId INTEGER NOT NULL PRIMARY KEY, "
-             "sEncLDesc VARCHAR(100), sEncSDesc VARCHAR(20), iEncVisible INTEGER, "
-             "dDelete TIMESTAMP, iLocked INTEGER)",
-             "CREATE TABLE TAcs_AnniCorso (iAcsId INTEGER NOT NULL PRIMARY KEY, "
-             "sAcsLDesc VARCHAR(60), sAcsSDesc VARCHAR(10), dDelete TIMESTAMP)"}) {
+    for (const char *sql : {"CREATE TABLE TEnc_Encomio (iEncId INTEGER NOT NULL PRIMARY KEY, "
+                            "sEncLDesc VARCHAR(100), sEncSDesc VARCHAR(20), iEncVisible INTEGER, "
+                            "dDelete TIMESTAMP, iLocked INTEGER)",
+                            "CREATE TABLE TAcs_AnniCorso (iAcsId INTEGER NOT NULL PRIMARY KEY, "
+                            "sAcsLDesc VARCHAR(60), sAcsSDesc VARCHAR(10), dDelete TIMESTAMP)"}) {
         ASSERT_TRUE(q.exec(QString::fromLatin1(sql))) << q.lastError().text().toStdString();
     }
-    for (const char *sql : {
-             "INSERT INTO TEnc_Encomio VALUES (1, 'Lodevole', 'LOD', 1, NULL, 0)",
-             "INSERT INTO TEnc_Encomio VALUES (2, 'Ottimo', 'OTT', 0, NULL, 0)",
-             "INSERT INTO TAcs_AnniCorso VALUES (1, 'Primo anno', '1', NULL)",
-             "INSERT INTO TAcs_AnniCorso VALUES (2, 'Secondo anno', '2', NULL)",
-             "INSERT INTO TAcs_AnniCorso VALUES (3, 'Quinto anno dell''indirizzo', '5', NULL)",
-             "INSERT INTO TAcs_AnniCorso VALUES (4, 'Anno cancellato', 'X', CURRENT_TIMESTAMP)"}) {
+    for (const char *sql :
+         {"INSERT INTO TEnc_Encomio VALUES (1, 'Lodevole', 'LOD', 1, NULL, 0)",
+          "INSERT INTO TEnc_Encomio VALUES (2, 'Ottimo', 'OTT', 0, NULL, 0)",
+          "INSERT INTO TAcs_AnniCorso VALUES (1, 'Primo anno', '1', NULL)",
+          "INSERT INTO TAcs_AnniCorso VALUES (2, 'Secondo anno', '2', NULL)",
+          "INSERT INTO TAcs_AnniCorso VALUES (3, 'Quinto anno dell''indirizzo', '5', NULL)",
+          "INSERT INTO TAcs_AnniCorso VALUES (4, 'Anno cancellato', 'X', CURRENT_TIMESTAMP)"}) {
         ASSERT_TRUE(q.exec(QString::fromLatin1(sql))) << q.lastError().text().toStdString();
     }
 }
@@ -204,7 +203,8 @@ TEST(SearchForm, ReplacesWhereWithABoundCondition)
               QStringLiteral("SELECT iAcsId, sAcsLDesc, sAcsSDesc FROM TAcs_AnniCorso "
                              "WHERE (1=1 AND dDelete IS NULL)"));
     EXPECT_TRUE(binds.isEmpty());
-    const QString statement = query.Statement({QStringLiteral("SACSLDESC")}, QStringLiteral("dell'"), &binds);
+    const QString statement =
+        query.Statement({QStringLiteral("SACSLDESC")}, QStringLiteral("dell'"), &binds);
     EXPECT_FALSE(statement.contains(QStringLiteral("dell")));
     ASSERT_EQ(binds.size(), 1);
 

@@ -117,7 +117,8 @@ TEST(DialogSeamChoosers, RecordCaptionsAndReturnQueuedPaths)
     ScriptedDialogs scripted;
     DialogSeam::queueAnswer(QStringLiteral("/tmp/in.zip"));
     DialogSeam::queueAnswer(QString());
-    EXPECT_EQ(VxOpenFileName(nullptr, QStringLiteral("Apri archivio")), QStringLiteral("/tmp/in.zip"));
+    EXPECT_EQ(VxOpenFileName(nullptr, QStringLiteral("Apri archivio")),
+              QStringLiteral("/tmp/in.zip"));
     EXPECT_TRUE(VxSelectDirectory(nullptr, QStringLiteral("Cartella di invio")).isEmpty());
     EXPECT_TRUE(VxSaveFileName(nullptr, QStringLiteral("Salva")).isEmpty());
     const QList<DialogSeam::Shown> shown = DialogSeam::shown();
@@ -194,16 +195,16 @@ TEST(Images, EveryNameInUseHasItsOwnImage)
         // Command images of the main window, in their index order.
         "CARPERCLS", "DATIANAGRAFICI", "CARPERMAT", "INVIO", "RACCOLTA", "EXPSCR", "IMPSCR",
         "SESSIONICFG", "SESSIONICLASSI", "SESSIONI", "COMPONENTIVOTO", "SCLCOMP", "LIVELLI",
-        "LIVELLIPROPOSTI", "SCLLIVPRP", "CREBND", "CREENC", "CREFRM", "CRESCO", "DEBESI",
-        "DEBTIP", "PARAMETRI", "FIRME", "BROGLIACCIO INVIO", "BROGLIACCIO RACCOLTA",
-        "EXPORTDATI", "PAGELLAWEB", "RICERCA", "SCALE_VOTI_APERTI", "TAVRIN_WEB_INVIO",
-        "TAVRIN_WEB_PASSWD", "TAVRIN_WEB_RACCOLTA", "TRADUZIONI", "PARAMETRI_CONNESSIONE",
+        "LIVELLIPROPOSTI", "SCLLIVPRP", "CREBND", "CREENC", "CREFRM", "CRESCO", "DEBESI", "DEBTIP",
+        "PARAMETRI", "FIRME", "BROGLIACCIO INVIO", "BROGLIACCIO RACCOLTA", "EXPORTDATI",
+        "PAGELLAWEB", "RICERCA", "SCALE_VOTI_APERTI", "TAVRIN_WEB_INVIO", "TAVRIN_WEB_PASSWD",
+        "TAVRIN_WEB_RACCOLTA", "TRADUZIONI", "PARAMETRI_CONNESSIONE",
         // Grade frames, grade windows, pick dialog, selection tools, teacher tree.
-        "CARSAVE", "CARSELDATO", "CARSELCOL", "CARIMPPAR", "CARVTPVOT", "CARSUMCRE",
-        "CARTOTCRE", "CARDEBDEFAULT", "STORICOHTML", "VXDELETE", "RPTTEMPLATE", "ROWUP",
-        "ROWDOWN", "NEXTSIT", "PREVSIT", "PREVCELL", "NEXTCELL", "SELECTALL", "DESELECTALL",
-        "INVERTISELECT", "EXPANDNODE", "COLLAPSENODE", "EXPANDALL", "COLLAPSEALL", "REFRTREE",
-        "PALLINOROSSO", "PALLINO", "PALLINOGRIGIO"};
+        "CARSAVE", "CARSELDATO", "CARSELCOL", "CARIMPPAR", "CARVTPVOT", "CARSUMCRE", "CARTOTCRE",
+        "CARDEBDEFAULT", "STORICOHTML", "VXDELETE", "RPTTEMPLATE", "ROWUP", "ROWDOWN", "NEXTSIT",
+        "PREVSIT", "PREVCELL", "NEXTCELL", "SELECTALL", "DESELECTALL", "INVERTISELECT",
+        "EXPANDNODE", "COLLAPSENODE", "EXPANDALL", "COLLAPSEALL", "REFRTREE", "PALLINOROSSO",
+        "PALLINO", "PALLINOGRIGIO"};
     for (const QString &name : names) {
         EXPECT_TRUE(hasVxImage(name)) << name.toStdString();
         EXPECT_FALSE(VxImage(name).pixmap(32, 32).isNull()) << name.toStdString();

@@ -81,7 +81,7 @@ TEST(Zip, RoundTripIsAValidFlatArchive)
 
     TZip zip;
     zip.setFileName(archive);
-    zip.fileList() << work + QStringLiteral("voti.xml") << work + QStringLiteral("debiti.xml")
+    zip.FileList() << work + QStringLiteral("voti.xml") << work + QStringLiteral("debiti.xml")
                    << work + QStringLiteral("binario.cds");
     zip.Add();
 
@@ -125,11 +125,11 @@ TEST(Zip, FailedAddLeavesTheOldArchiveAndNoScratchFile)
     const QString archive = dir.filePath(QStringLiteral("out.zip"));
     TZip zip;
     zip.setFileName(archive);
-    zip.fileList() << dir.filePath(QStringLiteral("a.xml"));
+    zip.FileList() << dir.filePath(QStringLiteral("a.xml"));
     zip.Add();
     const QByteArray before = readFile(archive);
 
-    zip.fileList() << dir.filePath(QStringLiteral("manca.xml"));
+    zip.FileList() << dir.filePath(QStringLiteral("manca.xml"));
     EXPECT_THROW(zip.Add(), EVxException);
     zip.setFileList({dir.filePath(QStringLiteral("a.xml")), dir.filePath(QStringLiteral("A.XML"))});
     EXPECT_THROW(zip.Add(), EVxException);
@@ -138,7 +138,7 @@ TEST(Zip, FailedAddLeavesTheOldArchiveAndNoScratchFile)
                                                  QStringLiteral("out.zip")}));
 
     // An empty list gives an empty archive that other programs accept.
-    zip.fileList().clear();
+    zip.FileList().clear();
     zip.Add();
     EXPECT_EQ(run(QStringLiteral("python3"),
                   {QStringLiteral("-c"),
