@@ -1,6 +1,7 @@
 -- Views, read-only. Optional data is LEFT JOINed so that no base row goes missing.
 
 -- One row per class with its course year, track, section, specialisation and year text.
+-- The year texts are cast whole: Firebird 3 derives too short a view column otherwise.
 CREATE VIEW VCls_Classi (iClsId, iDwgId, iDwgSedId, iAcsId, iIndId, iSezId, iSpzId, iAnsId,
   iClsOrdine, sClsDesc, sClsSDesc, sClsAnnoScol, iAcsAnnoCorso, sAcsLDesc, sAcsSDesc,
   sIndLDesc, sIndSDesc, sIndCodMin, sIndCod, sSezLDesc, sSezSDesc, sSpzDescr, sSpzSperim,
@@ -8,7 +9,8 @@ CREATE VIEW VCls_Classi (iClsId, iDwgId, iDwgSedId, iAcsId, iIndId, iSezId, iSpz
 AS
 SELECT Cls.iClsId, Cls.iDwgId, Cls.iDwgSedId, Cls.iAcsId, Cls.iIndId, Cls.iSezId,
        Cls.iSpzId, Ans.iAnsId, Cls.iClsOrdine, Cls.sClsDesc, Cls.sClsSDesc,
-       CAST(Ans.iAnsValore AS CHAR(4)) || '/' || CAST(Ans.iAnsValore + 1 AS CHAR(4)),
+       CAST(CAST(Ans.iAnsValore AS CHAR(4)) || '/' || CAST(Ans.iAnsValore + 1 AS CHAR(4))
+            AS VARCHAR(9)),
        Acs.iAcsAnnoCorso, Acs.sAcsLDesc, Acs.sAcsSDesc,
        Ind.sIndLDesc, Ind.sIndSDesc, Ind.sIndCodMin, Ind.sIndCod,
        Sez.sSezLDesc, Sez.sSezSDesc, Spz.sSpzDescr, Spz.sSpzSperim,
@@ -45,7 +47,8 @@ CREATE VIEW VAns_AnniScolast (iAnsId, iAnsValore, dAnsVextoInizio, dAnsVextoFine
   dAnsFine, sAnsAnnoDesc)
 AS
 SELECT iAnsId, iAnsValore, dAnsVextoInizio, dAnsVextoFine, dAnsInizio, dAnsFine,
-       CAST(iAnsValore AS VARCHAR(6)) || '/' || CAST(iAnsValore + 1 AS VARCHAR(6))
+       CAST(CAST(iAnsValore AS VARCHAR(4)) || '/' || CAST(iAnsValore + 1 AS VARCHAR(4))
+            AS VARCHAR(9))
   FROM TAns_AnniScolast;
 
 -- Final positions with their texts. Deleted rows stay: a stored outcome whose detail was

@@ -62,23 +62,27 @@ BEGIN
 END^
 
 -- Telephones, e-mail, groups, study titles and professions are kept outside this program's
--- data: no row, so the report columns stay empty.
+-- data: one row of NULLs, so the report columns stay empty. (A procedure without SUSPEND is
+-- not selectable at all.)
 CREATE PROCEDURE pzor_get_telefoni (A_IANAID INTEGER, A_X INTEGER, A_MODE INTEGER)
 RETURNS (sTelTelefoni VARCHAR(200))
 AS
 BEGIN
+  SUSPEND;
 END^
 
 CREATE PROCEDURE pzor_get_email (A_IANAID INTEGER, A_X INTEGER)
 RETURNS (sEmlEmail VARCHAR(200))
 AS
 BEGIN
+  SUSPEND;
 END^
 
 CREATE PROCEDURE pzor_get_gre (A_IANAID INTEGER, A_X INTEGER)
 RETURNS (sGreLGruppi VARCHAR(200), sGreSGruppi VARCHAR(100))
 AS
 BEGIN
+  SUSPEND;
 END^
 
 CREATE PROCEDURE pzor_get_titstud (A_IANAID INTEGER, A_X INTEGER)
@@ -86,6 +90,7 @@ RETURNS (sTsdLTitStud VARCHAR(100), sTsdSTitStud VARCHAR(100), sTsdLTsdLeg VARCH
          sTsdSTsdLeg VARCHAR(100))
 AS
 BEGIN
+  SUSPEND;
 END^
 
 CREATE PROCEDURE pzor_get_profes (A_IANAID INTEGER, A_X INTEGER)
@@ -93,6 +98,7 @@ RETURNS (sPrfLProfes VARCHAR(100), sPrfSProfes VARCHAR(100), sPrfLPrfLeg VARCHAR
          sPrfSPrfLeg VARCHAR(100))
 AS
 BEGIN
+  SUSPEND;
 END^
 
 SET TERM ; ^
