@@ -11,6 +11,14 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
+// Readable failures: texts print as texts.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
 // A temporary main folder whose connection settings name a fresh copy of the demo database,
 // with the program's shared connection open on it.
 class ShellDatabase

@@ -123,8 +123,10 @@ TEST(StartUp, MissingInstituteIsNamedBeforeTheSession)
     main->show();
     activate(main);
     EXPECT_TRUE(main->isVisible());
+    // The message, then the parameter dialog (cancelled here).
     EXPECT_EQ(DialogSeam::shownTexts(),
-              QStringList{QStringLiteral("E' necessario impostare l'istituto di lavoro.")});
+              (QStringList{QStringLiteral("E' necessario impostare l'istituto di lavoro."),
+                           QStringLiteral("Parametri applicazione")}));
     EXPECT_EQ(main->PanelText(1), QStringLiteral(" Istituto: "));
     EXPECT_EQ(main->PanelText(2), QStringLiteral(" Sessione: "));
     EXPECT_EQ(main->PanelText(3), QStringLiteral(" A.S.: 2007/2008"));
@@ -140,7 +142,8 @@ TEST(StartUp, DamagedContextValuesLeaveThePanelsEmptyWithoutRaising)
     main->show();
     activate(main);
     EXPECT_EQ(DialogSeam::shownTexts(),
-              QStringList{QStringLiteral("E' necessario impostare la sessione di lavoro.")});
+              (QStringList{QStringLiteral("E' necessario impostare la sessione di lavoro."),
+                           QStringLiteral("Parametri applicazione")}));
     EXPECT_EQ(main->PanelText(2), QStringLiteral(" Sessione: "));
     EXPECT_EQ(main->PanelText(3), QStringLiteral(" A.S.: "));
     // A year key with no year row, and a session with no row.
@@ -167,7 +170,8 @@ TEST(StartUp, CommandImagesFollowTheCommandNumbers)
     EXPECT_EQ(images.name(34), mainWindowExtraImageNames().first());
     // Every image a command names exists.
     for (TVxAttItem *entry : dmqelActivations->AllEntries()) {
-        if (entry->ImageIndex >= 0)
+        if (entry->ImageIndex >= 0) {
             EXPECT_LT(entry->ImageIndex, images.count()) << entry->objectName().toStdString();
+        }
     }
 }
