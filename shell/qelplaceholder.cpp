@@ -2,6 +2,7 @@
 
 #include "platform/formregistry.h"
 #include "shell/qelcommandtable.h"
+#include "shell/qellookupeditors.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -35,6 +36,7 @@ TfmqelNonDisponibile::TfmqelNonDisponibile(const QString &className, QWidget *pa
 
 void registerShellForms()
 {
+    registerLookupEditors();
     for (const char *name : qelPendingFormClasses()) {
         const QString className = QString::fromLatin1(name);
         if (FormRegistry::isRegistered(className))

@@ -1,0 +1,280 @@
+#include "makeup/qelcontrollarecuperi.h"
+#include "platform/formregistry.h"
+#include "platform/globalvars.h"
+#include "platform/messagedlg.h"
+#include "shell/qelactivations.h"
+#include "shell/qelcommandtable.h"
+#include "shell/qelmain.h"
+#include "shell/qelpargen.h"
+#include "shell/qelplaceholder.h"
+#include "shell/qelstartup.h"
+#include "tests/shell/shellfixture.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QDir>
+#include <QMdiArea>
+#include <QPushButton>
+#include <QTreeWidget>
+
+namespace {
+
+// The program as started, on a fresh demo database, context of 2008/2009.
+class Commands : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(db.opened);
+        xgvmGlobalVar.SetValues(QStringLiteral("VXUP_DwgId"), 2);
+        xgvmGlobalVar.SetValues(QStringLiteral("VXUP_AnsId"), 39);
+        xgvmGlobalVar.SetValues(QStringLiteral("QELP_AnsSesDwgId"), 392);
+        objects = std::make_unique<TavrinObjects>();
+    }
+    void TearDown() override { objects.reset(); }
+
+    TVxAttItem *item(const char *name) const
+    {
+        return dmqelActivations->Item(QString::fromLatin1(name));
+    }
+    bool run(const char *name) const { return item(name)->Execute(); }
+
+    ShellDatabase db;
+    std::unique_ptr<TavrinObjects> objects;
+};
+
+const QString kNotAvailable = QStringLiteral("Funzione non ancora disponibile in questa versione.");
+
+} // namespace
+
+TEST_F(Commands, EveryPageAndEntryStandsWhereItBelongs)
+{
+    QStringList captions;
+    for (TVxApgPage *page : dmqelActivations->Pages())
+        captions << page->Caption;
+    EXPECT_EQ(captions, (QStringList{"Gestione", "Docenti", "Scrutinio", "Stampe",
+                                     "Stampa digitale", "Comunicazione", "Allineamenti",
+                                     "Configura sessione", "Tabelle valutazione", "Crediti",
+                                     "Debiti", QStringLiteral("Utilità e parametri")}));
+    EXPECT_FALSE(dmqelActivations->page(QStringLiteral("xpgTabDeb"))->Visible);
+    EXPECT_TRUE(dmqelActivations->page(QStringLiteral("xpgTabVal"))->Sorted);
+
+    for (const QelCommandDef &def : qelCommands()) {
+        SCOPED_TRACE(def.name);
+        TVxAttItem *entry = item(def.name);
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->Caption, QString::fromUtf8(def.caption));
+        EXPECT_EQ(entry->Order, def.order);
+        EXPECT_EQ(entry->ImageIndex, def.image);
+        EXPECT_EQ(entry->HelpContext, -1);
+        EXPECT_TRUE(entry->Enabled);
+        EXPECT_EQ(entry->ParentPage() ? entry->ParentPage()->objectName() : QString(),
+                  def.page ? QString::fromLatin1(def.page) : QString());
+    }
+    EXPECT_EQ(item("xafDesDed")->Caption, QStringLiteral("Esito debiti "));
+    EXPECT_FALSE(item("xafBande")->Visible);
+    EXPECT_FALSE(item("xasSkype")->Visible);
+    auto *stat = qobject_cast<TVxAttShell *>(item("xasStat"));
+    EXPECT_EQ(stat->FileName, QStringLiteral("qew.exe"));
+    EXPECT_TRUE(stat->Directory.endsWith(QStringLiteral("BIN/")));
+}
+
+TEST_F(Commands, EveryFormCommandOpensARegisteredWindow)
+{
+    int forms = 0;
+    for (TVxAttItem *entry : dmqelActivations->AllEntries()) {
+        auto *form = qobject_cast<TVxAttForm *>(entry);
+        if (!form)
+            continue;
+        ++forms;
+        EXPECT_TRUE(FormRegistry::isRegistered(form->ClasseForm))
+            << form->objectName().toStdString() << " " << form->ClasseForm.toStdString();
+        EXPECT_FALSE(form->MultipleInstance);
+    }
+    EXPECT_GE(forms, 50);
+    // Names written with another letter case reach the same window class.
+    EXPECT_EQ(FormRegistry::registeredName(QStringLiteral("TfmQelDocParams")).toLower(),
+              QStringLiteral("tfmqeldocparams"));
+}
+
+TEST_F(Commands, MissingFunctionsOpenThePlaceholder)
+{
+    ScriptedDialogs dialogs;
+    // Modal: the placeholder shows as a dialog.
+    EXPECT_TRUE(run("xafRepos"));
+    ASSERT_FALSE(DialogSeam::shown().isEmpty());
+    EXPECT_EQ(DialogSeam::shown().last().detail, QStringLiteral("TfmqelNonDisponibile"));
+    // Not modal: a child window that says so.
+    EXPECT_TRUE(run("xafGiudizi"));
+    QWidget *window = qobject_cast<TVxAttForm *>(item("xafGiudizi"))->LastForm();
+    ASSERT_NE(window, nullptr);
+    auto *placeholder = qobject_cast<TfmqelNonDisponibile *>(window);
+    ASSERT_NE(placeholder, nullptr);
+    EXPECT_EQ(placeholder->findChild<QLabel *>(QStringLiteral("laMessaggio"))->text(), kNotAvailable);
+    // Reports and the communication settings are missing too.
+    DialogSeam::clearShown();
+    EXPECT_TRUE(run("xacRepInvio"));
+    EXPECT_TRUE(run("xacComm"));
+    EXPECT_EQ(DialogSeam::shownTexts(), (QStringList{kNotAvailable, kNotAvailable}));
+}
+
+TEST_F(Commands, ParametersWaitForTheChildWindowsToClose)
+{
+    ScriptedDialogs dialogs;
+    ASSERT_TRUE(run("xafEncomio"));
+    EXPECT_FALSE(run("xacParams"));
+    EXPECT_EQ(DialogSeam::shownTexts(),
+              QStringList{QStringLiteral("Bisogna chiudere tutte le finestre attive per modificare "
+                                         "i parametri")});
+    TdmVxAttivazioni::MdiArea()->closeAllSubWindows();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    DialogSeam::clearShown();
+    EXPECT_TRUE(run("xacParams"));
+    EXPECT_EQ(DialogSeam::shownTexts(), QStringList{QStringLiteral("Parametri applicazione")});
+}
+
+TEST_F(Commands, MakeUpWindowsNeedYearThenSession)
+{
+    ScriptedDialogs dialogs;
+    xgvmGlobalVar.SetValues(QStringLiteral("VXUP_AnsId"), QVariant());
+    xgvmGlobalVar.SetValues(QStringLiteral("QELP_AnsSesDwgId"), 0);
+    EXPECT_FALSE(run("xafRecupero"));
+    ASSERT_EQ(DialogSeam::shownTexts().size(), 1);
+    EXPECT_TRUE(DialogSeam::shownTexts().first().startsWith(
+        QStringLiteral("Non è stato selezionato l'anno scolastico di lavoro.")));
+    DialogSeam::clearShown();
+    xgvmGlobalVar.SetValues(QStringLiteral("VXUP_AnsId"), 39);
+    EXPECT_FALSE(run("xafEsitiRecuperi"));
+    ASSERT_EQ(DialogSeam::shownTexts().size(), 1);
+    EXPECT_TRUE(DialogSeam::shownTexts().first().startsWith(
+        QStringLiteral("Non è stata selezionata la sessione scolastica di lavoro.")));
+}
+
+TEST_F(Commands, DuplicateMakeUpRecordsStopTheSends)
+{
+    // The demo school has one record entered twice in 2008/2009.
+    ASSERT_TRUE(dmQelControllaRecuperi->HasRecuperiDoppi());
+    const QString question =
+        QStringLiteral("Attenzione sono stati trovati degli errori. Procedere alla correzione ?");
+    const QString notCorrected =
+        QStringLiteral("Alcuni errori non sono stati corretti. Rieseguire l'operazione.");
+    {
+        // Cancel: refused without a further message.
+        ScriptedDialogs dialogs;
+        DialogSeam::queueAnswer(int(mrCancel));
+        EXPECT_FALSE(run("xafSendC"));
+        EXPECT_EQ(DialogSeam::shownTexts(), QStringList{question});
+    }
+    {
+        // OK, then the correction dialog cancelled: the errors remain.
+        ScriptedDialogs dialogs;
+        DialogSeam::queueAnswer(int(mrOk));
+        DialogSeam::queueAnswer(int(mrCancel));
+        EXPECT_FALSE(run("xafSendCPst"));
+        EXPECT_EQ(DialogSeam::shownTexts(),
+                  (QStringList{question, QStringLiteral("Controllo recuperi doppi"), notCorrected}));
+    }
+    {
+        // OK, the copy moved right and deleted: the send goes on.
+        ScriptedDialogs dialogs;
+        DialogSeam::queueAnswer(int(mrOk));
+        DialogSeam::queueModalScript([](QDialog *d) {
+            auto *left = d->findChild<QTreeWidget *>(QStringLiteral("lvLeft"));
+            left->topLevelItem(1)->setSelected(true);
+            d->findChild<QPushButton *>(QStringLiteral("buRight"))->click();
+            d->findChild<QPushButton *>(QStringLiteral("buOk"))->click();
+            return int(mrNone);
+        });
+        DialogSeam::queueAnswer(int(mrCancel)); // the placeholder of the send window
+        EXPECT_TRUE(run("xafSendRecuperiWeb"));
+        EXPECT_EQ(DialogSeam::shownTexts().mid(0, 3),
+                  (QStringList{question, QStringLiteral("Controllo recuperi doppi"),
+                               QStringLiteral("Cancellazione di 1 elementi avventua con successo")}));
+        EXPECT_FALSE(dmQelControllaRecuperi->HasRecuperiDoppi());
+    }
+    {
+        // Nothing left to correct.
+        ScriptedDialogs dialogs;
+        EXPECT_FALSE(run("xafCorreggiRecuperi"));
+        EXPECT_EQ(DialogSeam::shownTexts(),
+                  QStringList{QStringLiteral("Non sono stati rilevati errori nell'archivio dei recuperi.")});
+    }
+}
+
+TEST_F(Commands, CollectionsOfferTheCheckWhenDuplicatesCameIn)
+{
+    ScriptedDialogs dialogs;
+    DialogSeam::queueAnswer(int(mrCancel)); // the placeholder of the collection window
+    DialogSeam::queueAnswer(int(mrOk));     // "check now?"
+    DialogSeam::queueAnswer(int(mrCancel)); // the correction dialog
+    EXPECT_TRUE(run("xafRiceC"));
+    EXPECT_EQ(DialogSeam::shownTexts().mid(1),
+              (QStringList{QStringLiteral("Attenzione: sono stati caricati dei recuperi doppi. "
+                                          "Effettuare il controllo ora ?"),
+                           QStringLiteral("Controllo recuperi doppi")}));
+    // The correction command opens the dialog while duplicates are there.
+    DialogSeam::clearShown();
+    EXPECT_TRUE(run("xafCorreggiRecuperi"));
+    EXPECT_EQ(DialogSeam::shownTexts(), QStringList{QStringLiteral("Controllo recuperi doppi")});
+}
+
+// A stand-in for the exchange's phase dialog, answering the phase it is given.
+class PhaseDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    using QDialog::QDialog;
+    Q_INVOKABLE int GetFaseRecId() const { return phase; }
+    static inline int phase = 0;
+};
+
+TEST_F(Commands, WebCollectionsNeedTheFolderAndAPhase)
+{
+    ScriptedDialogs dialogs;
+    const QString missing = db.mainDir.path() + QStringLiteral("web/manca");
+    dmqelParGen->xpsDirWeb.SetValore(missing);
+    EXPECT_FALSE(run("xafReceiveDocWeb"));
+    EXPECT_FALSE(run("xafReceiveRecuperiDocWeb"));
+    const QString message = QStringLiteral("Directory impostata nei parametri inesitente %1").arg(missing);
+    EXPECT_EQ(DialogSeam::shownTexts(), (QStringList{message, message}));
+
+    QDir().mkpath(missing);
+    FormRegistry::registerClass(QStringLiteral("TfmqelSelectFaseRecupero"),
+                                [](QWidget *p) -> QWidget * { return new PhaseDialog(p); });
+    DialogSeam::clearShown();
+    PhaseDialog::phase = 0;
+    DialogSeam::queueAnswer(int(mrOk));
+    EXPECT_FALSE(run("xafReceiveRecuperiDocWeb"));
+    EXPECT_EQ(DialogSeam::shownTexts().last(),
+              QStringLiteral("Selezionare la fase di recupero da raccogliere."));
+
+    PhaseDialog::phase = 2;
+    DialogSeam::queueAnswer(int(mrOk));
+    DialogSeam::queueModalScript([](QDialog *d) {
+        EXPECT_EQ(d->property("FaseRecId").toInt(), 2);
+        return int(mrCancel);
+    });
+    DialogSeam::queueAnswer(int(mrCancel)); // no check now
+    EXPECT_TRUE(run("xafReceiveRecuperiDocWeb"));
+    EXPECT_EQ(dmqelActivations->FaseRecId, 2);
+    FormRegistry::unregisterClass(QStringLiteral("TfmqelSelectFaseRecupero"));
+}
+
+TEST_F(Commands, MissingStatisticsProgramIsNamed)
+{
+    ScriptedDialogs dialogs;
+    EXPECT_FALSE(run("xasStat"));
+    ASSERT_EQ(DialogSeam::shownTexts().size(), 1);
+    EXPECT_TRUE(DialogSeam::shownTexts().first().startsWith(
+        QStringLiteral("Il programma dei dati per RICERCA non è installato:")));
+    auto *stat = qobject_cast<TVxAttShell *>(item("xasStat"));
+    // The command line never carries the password.
+    EXPECT_FALSE(stat->Param.contains(QStringLiteral("masterkey")));
+    EXPECT_TRUE(stat->Param.endsWith(QStringLiteral(" 392")));
+    DialogSeam::clearShown();
+    EXPECT_FALSE(run("xasSkype"));
+    EXPECT_EQ(DialogSeam::shownTexts().size(), 1);
+}
+
+#include "commandtable_test.moc"
