@@ -1,0 +1,160 @@
+#include "platform/formregistry.h"
+#include "platform/messagedlg.h"
+#include "shell/qeldatasets.h"
+#include "shell/qellookupeditors.h"
+#include "tests/shell/shellfixture.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableView>
+
+namespace {
+
+class LookupEditors : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(db.opened);
+        dmqelDataSets = &module;
+        registerLookupEditors();
+    }
+    void TearDown() override { dmqelDataSets = nullptr; }
+
+    std::unique_ptr<TfmqelLookupEditor> open(const char *className)
+    {
+        QWidget *w = FormRegistry::create(QString::fromLatin1(className));
+        auto *editor = qobject_cast<TfmqelLookupEditor *>(w);
+        EXPECT_NE(editor, nullptr) << className;
+        return std::unique_ptr<TfmqelLookupEditor>(editor);
+    }
+
+    ShellDatabase db;
+    TdmqelDataSets module;
+};
+
+template <typename T> T *child(QWidget *w, const char *name)
+{
+    T *c = w->findChild<T *>(QString::fromLatin1(name));
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+}
+
+} // namespace
+
+TEST_F(LookupEditors, EachOpensWithItsCaptionAndListsItsRows)
+{
+    const struct
+    {
+        const char *cls;
+        const char *caption;
+        const char *table;
+    } editors[] = {
+        {"TfmqelBande", "Bande per credito per media", "TBnd_Bande"},
+        {"TfmqelEncomio", "Encomio", "TEnc_Encomio"},
+        {"TfmqelFrm", "Crediti formativi", "TFrm_Formativi"},
+        {"TfmqelSco", "Crediti scolastici", "TSco_Scolastici"},
+        {"TfmqelDesDed", "Esito debiti", "TDesDed WHERE dDelete IS NULL"},
+        {"TfmqelDtpDtd", "Tipo debiti", "TDtpDtd WHERE dDelete IS NULL"},
+    };
+    for (const auto &e : editors) {
+        SCOPED_TRACE(e.cls);
+        auto editor = open(e.cls);
+        ASSERT_TRUE(editor);
+        EXPECT_EQ(editor->windowTitle(), QString::fromUtf8(e.caption));
+        ASSERT_TRUE(editor->collection()->Active());
+        const int rows = scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(e.table))).toInt();
+        EXPECT_EQ(editor->collection()->RecordCount(), rows);
+        EXPECT_GT(rows, 0);
+    }
+}
+
+TEST_F(LookupEditors, CommendationsInsertEditAndDelete)
+{
+    ScriptedDialogs dialogs;
+    auto editor = open("TfmqelEncomio");
+    TfrqelLookup *frame = editor->frame();
+    const int before = editor->collection()->RecordCount();
+
+    frame->Insert();
+    child<QLineEdit>(frame, "edEncLDesc")->setText(QStringLiteral("Encomio solenne"));
+    child<QLineEdit>(frame, "edEncSDesc")->setText(QStringLiteral("SOL"));
+    ASSERT_TRUE(frame->PostChanges()) << DialogSeam::shownTexts().join('|').toStdString();
+    EXPECT_EQ(scalar(QStringLiteral("SELECT COUNT(*) FROM TEnc_Encomio WHERE sEncLDesc = 'Encomio solenne'")).toInt(), 1);
+
+    ASSERT_TRUE(editor->collection()->Locate(QStringLiteral("sEncSDesc"), QStringLiteral("SOL")));
+    frame->SetCurrentSourceRow(editor->collection()->RecNo());
+    ASSERT_TRUE(frame->EditCurrent());
+    child<QLineEdit>(frame, "edEncLDesc")->setText(QStringLiteral("Encomio d'onore"));
+    ASSERT_TRUE(frame->PostChanges());
+    EXPECT_EQ(scalar(QStringLiteral("SELECT sEncSDesc FROM TEnc_Encomio WHERE sEncLDesc = ?"),
+                     {QStringLiteral("Encomio d'onore")}).toString().trimmed(),
+              QStringLiteral("SOL"));
+
+    ASSERT_TRUE(editor->collection()->Locate(QStringLiteral("sEncSDesc"), QStringLiteral("SOL")));
+    frame->SetCurrentSourceRow(editor->collection()->RecNo());
+    DialogSeam::queueAnswer(int(mrYes));
+    ASSERT_TRUE(frame->DeleteCurrent());
+    EXPECT_EQ(editor->collection()->RecordCount(), before);
+
+    // Closing and opening again reads the table afresh.
+    runSql(QStringLiteral("INSERT INTO TEnc_Encomio (iEncId, sEncLDesc, sEncSDesc) VALUES (99001, 'Altro', 'ALT')"));
+    editor.reset();
+    auto again = open("TfmqelEncomio");
+    EXPECT_EQ(again->collection()->RecordCount(), before + 1);
+}
+
+TEST_F(LookupEditors, NewCreditIsNotVisibleAndVisibleOnesComeFirst)
+{
+    ScriptedDialogs dialogs;
+    auto editor = open("TfmqelFrm");
+    TfrqelLookup *frame = editor->frame();
+    frame->Insert();
+    EXPECT_FALSE(child<QCheckBox>(frame, "cbFrmVisible")->isChecked());
+    child<QLineEdit>(frame, "edFrmLDesc")->setText(QStringLiteral("Laboratorio teatrale serale"));
+    ASSERT_TRUE(frame->PostChanges()) << DialogSeam::shownTexts().join('|').toStdString();
+    EXPECT_EQ(scalar(QStringLiteral("SELECT COALESCE(lFrmVisible, 0) FROM TFrm_Formativi WHERE sFrmLDesc = 'Laboratorio teatrale serale'")).toInt(), 0);
+    editor->collection()->Refresh();
+    bool seenHidden = false;
+    for (int r = 0; r < editor->collection()->RecordCount(); ++r) {
+        const bool visible = editor->collection()->Value(r, QStringLiteral("lFrmVisible")).toInt() != 0;
+        EXPECT_FALSE(visible && seenHidden) << "row " << r;
+        seenHidden = seenHidden || !visible;
+    }
+}
+
+TEST_F(LookupEditors, DebtOutcomeEditorWritesTheDetailOfTheRowShown)
+{
+    ScriptedDialogs dialogs;
+    auto editor = open("TfmqelDesDed");
+    TfrqelLookup *frame = editor->frame();
+    TVxQueryCollection *c = editor->collection();
+    ASSERT_GT(c->RecordCount(), 0);
+    frame->SetCurrentSourceRow(0);
+    const int link = c->Value(0, QStringLiteral("iDesDedId")).toInt();
+    const int detail = c->Value(0, QStringLiteral("iDedId")).toInt();
+    ASSERT_TRUE(frame->EditCurrent());
+    child<QLineEdit>(frame, "edDedLDesc")->setText(QStringLiteral("Recuperato in parte"));
+    ASSERT_TRUE(frame->PostChanges()) << DialogSeam::shownTexts().join('|').toStdString();
+    EXPECT_EQ(scalar(QStringLiteral("SELECT sDedLDesc FROM TDed_DebEsDett WHERE iDedId = ?"), {detail})
+                  .toString().trimmed(),
+              QStringLiteral("Recuperato in parte"));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT iDedId FROM TDesDed WHERE iDesDedId = ?"), {link}).toInt(), detail);
+}
+
+TEST_F(LookupEditors, CreditBandsOnlyTakeNewBands)
+{
+    ScriptedDialogs dialogs;
+    auto editor = open("TfmqelBande");
+    TfrqelLookup *frame = editor->frame();
+    ASSERT_NE(editor->findChild<QLabel *>(QStringLiteral("laNota")), nullptr);
+    frame->SetCurrentSourceRow(0);
+    EXPECT_FALSE(frame->FrameAction(QStringLiteral("acEdit"))->isEnabled());
+    EXPECT_FALSE(frame->FrameAction(QStringLiteral("acDelete"))->isEnabled());
+    // Asked all the same (a double click), the edit is refused with a message.
+    EXPECT_FALSE(frame->EditCurrent());
+    EXPECT_EQ(DialogSeam::shownTexts().size(), 1);
+    EXPECT_TRUE(frame->FrameAction(QStringLiteral("acInsert"))->isEnabled());
+}
