@@ -12,16 +12,15 @@ namespace {
 
 // The duplicate groups of a school year. The joins keep only records whose situation,
 // class and subject still exist, as the lists that show them do.
-const char kVerifyRec[] =
-    "SELECT Rec.iAnsFreDwgId, Rec.iSitId, Rec.iMatId "
-    "FROM TRec_Recuperi Rec "
-    "INNER JOIN TAnsFreDwg Afd ON (Afd.iAnsFreDwgId = Rec.iAnsFreDwgId) "
-    "INNER JOIN TSit_Situazioni Sit ON (Sit.iSitId = Rec.iSitId) "
-    "INNER JOIN TClsPst Cp ON (Cp.iClsPstId = Sit.iClsPstId) "
-    "INNER JOIN TMat_Materie Mat ON (Mat.iMatId = Rec.iMatId) "
-    "WHERE Afd.iAnsId = :iAnsId "
-    "GROUP BY Rec.iAnsFreDwgId, Rec.iSitId, Rec.iMatId "
-    "HAVING COUNT(*) > 1";
+const char kVerifyRec[] = "SELECT Rec.iAnsFreDwgId, Rec.iSitId, Rec.iMatId "
+                          "FROM TRec_Recuperi Rec "
+                          "INNER JOIN TAnsFreDwg Afd ON (Afd.iAnsFreDwgId = Rec.iAnsFreDwgId) "
+                          "INNER JOIN TSit_Situazioni Sit ON (Sit.iSitId = Rec.iSitId) "
+                          "INNER JOIN TClsPst Cp ON (Cp.iClsPstId = Sit.iClsPstId) "
+                          "INNER JOIN TMat_Materie Mat ON (Mat.iMatId = Rec.iMatId) "
+                          "WHERE Afd.iAnsId = :iAnsId "
+                          "GROUP BY Rec.iAnsFreDwgId, Rec.iSitId, Rec.iMatId "
+                          "HAVING COUNT(*) > 1";
 
 // The rows of one group; the type is left-joined so a record without type is listed too.
 const char kDettRecDoppi[] =
@@ -57,8 +56,7 @@ QString trimmedText(const QVariant &value)
 } // namespace
 
 TdmQelControllaRecuperi::TdmQelControllaRecuperi(QObject *owner, const QString &connectionName)
-    : QObject(owner)
-    , m_connectionName(connectionName)
+    : QObject(owner), m_connectionName(connectionName)
 {
     setObjectName(QStringLiteral("dmQelControllaRecuperi"));
 }
@@ -106,7 +104,8 @@ bool TdmQelControllaRecuperi::CaricaRecuperiDoppi()
         if (!verify.exec())
             throw makeupDbError(verify.lastError());
         while (verify.next())
-            groups.append({verify.value(0).toInt(), verify.value(1).toInt(), verify.value(2).toInt()});
+            groups.append(
+                {verify.value(0).toInt(), verify.value(1).toInt(), verify.value(2).toInt()});
     }
     QSqlQuery detail(db);
     detail.setForwardOnly(true);

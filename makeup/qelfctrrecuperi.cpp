@@ -41,8 +41,7 @@ QPushButton *makeButton(const QString &name, const QString &text, QWidget *paren
 } // namespace
 
 TqelFCtrRecuperi::TqelFCtrRecuperi(QWidget *owner, TdmQelControllaRecuperi *module)
-    : TfmVxOkCancDlg(owner)
-    , m_module(module ? module : dmQelControllaRecuperi)
+    : TfmVxOkCancDlg(owner), m_module(module ? module : dmQelControllaRecuperi)
 {
     setObjectName(QStringLiteral("qelFCtrRecuperi"));
     setWindowTitle(QStringLiteral("Controllo recuperi doppi"));
@@ -145,8 +144,9 @@ void TqelFCtrRecuperi::OkClick()
         ids << m_right->topLevelItem(i)->data(kTipoRecColumn, kRecIdRole).toString();
     const bool ok = m_module && m_module->CancellaRecuperi(ids);
     if (ok) {
-        VxMessageDlg(QStringLiteral("Cancellazione di %1 elementi avventua con successo").arg(count),
-                     mtInformation, mbOK);
+        VxMessageDlg(
+            QStringLiteral("Cancellazione di %1 elementi avventua con successo").arg(count),
+            mtInformation, mbOK);
     } else {
         VxMessageDlg(QStringLiteral("Errori durante la cancellazione. Rilanciare la procedura."),
                      mtError, mbOK);

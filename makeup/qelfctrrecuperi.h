@@ -13,8 +13,7 @@ class TqelFCtrRecuperi : public TfmVxOkCancDlg
 {
     Q_OBJECT
 public:
-    explicit TqelFCtrRecuperi(QWidget *owner = nullptr,
-                              TdmQelControllaRecuperi *module = nullptr);
+    explicit TqelFCtrRecuperi(QWidget *owner = nullptr, TdmQelControllaRecuperi *module = nullptr);
 
     // Lists the duplicates afresh (done when the dialog is created).
     void FormShow();

@@ -1,7 +1,7 @@
 #include "makeup/workingyear.h"
 
-#include "platform/globalvars.h"
 #include "platform/connection.h"
+#include "platform/globalvars.h"
 
 QSqlDatabase makeupConnection()
 {
@@ -11,11 +11,13 @@ QSqlDatabase makeupConnection()
 int makeupWorkingYear()
 {
     bool ok = false;
-    const int year = xgvmGlobalVar.GetValues(QStringLiteral("VXUP_AnsId")).toString().trimmed().toInt(&ok);
+    const int year =
+        xgvmGlobalVar.GetValues(QStringLiteral("VXUP_AnsId")).toString().trimmed().toInt(&ok);
     return ok ? year : 0;
 }
 
 EVxException makeupDbError(const QSqlError &error)
 {
-    return EVxException(QStringLiteral("Errore nella lettura dei recuperi.\r\r%1").arg(error.text()));
+    return EVxException(
+        QStringLiteral("Errore nella lettura dei recuperi.\r\r%1").arg(error.text()));
 }

@@ -60,8 +60,7 @@ void showFunctionNotAvailable()
     VxMessageDlg(kNotAvailable, mtInformation, mbOK);
 }
 
-TdmqelActivations::TdmqelActivations(QObject *owner)
-    : TdmVxAttivazioni(owner)
+TdmqelActivations::TdmqelActivations(QObject *owner) : TdmVxAttivazioni(owner)
 {
     setObjectName(QStringLiteral("dmqelActivations"));
     buildTable();
@@ -209,7 +208,8 @@ void TdmqelActivations::runReport(int number)
 void TdmqelActivations::shellStat(bool &allowed)
 {
     auto *shell = ItemAs<TVxAttShell>(QStringLiteral("xasStat"));
-    const QString configured = dmqelParGen ? dmqelParGen->xpsProgStat.GetValore().trimmed() : QString();
+    const QString configured =
+        dmqelParGen ? dmqelParGen->xpsProgStat.GetValore().trimmed() : QString();
     if (!configured.isEmpty()) {
         const QFileInfo info(resolvePath(configured));
         shell->Directory = info.absolutePath() + QLatin1Char('/');
@@ -233,7 +233,8 @@ void TdmqelActivations::shellStat(bool &allowed)
 void TdmqelActivations::shellSkype(bool &allowed)
 {
     auto *shell = ItemAs<TVxAttShell>(QStringLiteral("xasSkype"));
-    const QString configured = dmqelParGen ? dmqelParGen->xpsProgAssistenza.GetValore().trimmed() : QString();
+    const QString configured =
+        dmqelParGen ? dmqelParGen->xpsProgAssistenza.GetValore().trimmed() : QString();
     allowed = false;
     if (configured.isEmpty()) {
         VxMessageDlg(QStringLiteral("Il programma di assistenza remota non è configurato.\r\r"
@@ -273,7 +274,9 @@ void TdmqelActivations::bindHandlers()
 
     // Make-up windows work on the class session chosen first.
     for (const char *name : {"xafRecupero", "xafEsitiRecuperi"})
-        form(name)->BeforeExecute = [this](TVxAttItem *, bool &allowed) { classSelection(allowed); };
+        form(name)->BeforeExecute = [this](TVxAttItem *, bool &allowed) {
+            classSelection(allowed);
+        };
 
     form("xafCompGiudMedie")->OnInizializedForm = [](TVxAttItem *, QWidget *w) {
         QMetaObject::invokeMethod(w, "SetModo", Q_ARG(int, 0));
@@ -299,8 +302,14 @@ void TdmqelActivations::bindHandlers()
         item->OnExecute = [this, number](TVxAttItem *) { runReport(number); };
     }
 
-    ItemAs<TVxAttReport>(QStringLiteral("xarTavrin"))->BeforeExecute = [](TVxAttItem *,
-                                                                          bool &allowed) {
+    auto *reportTree = ItemAs<TVxAttReport>(QStringLiteral("xarTavrin"));
+    reportTree->OnShowReports = [](TVxAttReport *command) {
+        if (qelReportHooks().showReports)
+            qelReportHooks().showReports(command);
+        else
+            showFunctionNotAvailable();
+    };
+    reportTree->BeforeExecute = [](TVxAttItem *, bool &allowed) {
         allowed = true;
         if (dmqelParGen)
             dmqelParGen->WriteParRptIniFromDb();
@@ -376,7 +385,8 @@ void TdmqelActivations::bindHandlers()
     };
     params->AfterExecute = [this](TVxAttItem *) {
         // The class and pupil windows follow the new context; the subject window does not.
-        for (const QString &cls : {QStringLiteral("TfmqevCarCls"), QStringLiteral("TfmqevCarSng")}) {
+        for (const QString &cls :
+             {QStringLiteral("TfmqevCarCls"), QStringLiteral("TfmqevCarSng")}) {
             for (QWidget *w : FormRegistry::instances(cls))
                 QMetaObject::invokeMethod(w, "CaricaDati");
         }

@@ -12,9 +12,11 @@ class QWidget;
 // it is part of the program; until then the report commands say the function is missing.
 struct QelReportHooks
 {
-    std::function<void()> prepareDataSets;           // PreparaDataSets of the report module
-    std::function<void(int number)> previewReport;  // PreviewReportFromVxDB(number, 4)
+    std::function<void()> prepareDataSets;         // PreparaDataSets of the report module
+    std::function<void(int number)> previewReport; // PreviewReportFromVxDB(number, 4)
     std::function<void(const QDate &)> setDataStampe;
+    // Shows the report tree of the report command.
+    std::function<void(TVxAttReport *command)> showReports;
     // Creates the report data module for the main window (owner) at its first activation.
     std::function<QObject *(QWidget *owner)> createReportModule;
     // Hooks the report component's events to the module (filters, end, variables, refresh).

@@ -23,7 +23,7 @@ struct QelCommandDef
     QelCommandKind kind;
     const char *caption;
     int order;
-    int image; // -1: no image
+    int image;             // -1: no image
     const char *formClass; // form commands only
     bool modal;
     bool visible;

@@ -13,8 +13,7 @@ void addLocked(TVxQueryDesc &desc)
 
 } // namespace
 
-TdmqelDataSets::TdmqelDataSets(QObject *owner)
-    : QObject(owner)
+TdmqelDataSets::TdmqelDataSets(QObject *owner) : QObject(owner)
 {
     setObjectName(QStringLiteral("dmqelDataSets"));
     DataModuleCreate();
@@ -58,11 +57,11 @@ void TdmqelDataSets::DataModuleCreate()
         "FROM TBnd_Bande Bnd INNER JOIN TAcs_AnniCorso Acs ON Acs.iAcsId = Bnd.iAcsId"));
     xqcBnd_Bande.setAutoBuildSQL(false);
     xqcBnd_Bande.InsertSQL().clear();
-    xqcBnd_Bande.InsertSQL()
-        << QStringLiteral("INSERT INTO TBND_BANDE (iBndId, iAcsId, sBndDesc, iBndMedMin, "
-                          "iBndMedMax, iBndCreMin, iBndCreMax, iLocked) VALUES (:VXGENID, "
-                          ":iAcsId, :sBndDesc, :iBndMedMin, :iBndMedMax, :iBndCreMin, "
-                          ":iBndCreMax, :iLocked)");
+    xqcBnd_Bande.InsertSQL() << QStringLiteral(
+        "INSERT INTO TBND_BANDE (iBndId, iAcsId, sBndDesc, iBndMedMin, "
+        "iBndMedMax, iBndCreMin, iBndCreMax, iLocked) VALUES (:VXGENID, "
+        ":iAcsId, :sBndDesc, :iBndMedMin, :iBndMedMax, :iBndCreMin, "
+        ":iBndCreMax, :iLocked)");
     xqcBnd_Bande.UpdateSQL().clear();
     xqcBnd_Bande.DeleteSQL().clear();
     xqcBnd_Bande.VxBeforeExec = [](TVxQueryDesc &d) {
@@ -98,10 +97,11 @@ void TdmqelDataSets::DataModuleCreate()
         << QStringLiteral("INSERT INTO TDesDed (iDesDedId, iDedId, iDesId, iLocked) VALUES "
                           "(:VXGENID, :iDedId, :iDesId, :iLocked)");
     xqcDesDed.UpdateSQL().clear();
-    xqcDesDed.UpdateSQL()
-        << QStringLiteral("UPDATE TDed_DebEsDett SET sDedLDesc = :sDedLDesc, sDedSDesc = "
-                          ":sDedSDesc WHERE iDedId = :iDedId")
-        << QStringLiteral("UPDATE TDesDed SET iDesId = :iDesId WHERE iDesDedId = :VXCURRID");
+    xqcDesDed.UpdateSQL() << QStringLiteral(
+                                 "UPDATE TDed_DebEsDett SET sDedLDesc = :sDedLDesc, sDedSDesc = "
+                                 ":sDedSDesc WHERE iDedId = :iDedId")
+                          << QStringLiteral(
+                                 "UPDATE TDesDed SET iDesId = :iDesId WHERE iDesDedId = :VXCURRID");
     xqcDesDed.DeleteSQL().clear();
     xqcDesDed.DeleteSQL() << QStringLiteral("DELETE FROM TDesDed WHERE iDesDedId = :VXCURRID")
                           << QStringLiteral("DELETE FROM TDed_DebEsDett WHERE iDedId = :iDedId");
@@ -133,10 +133,11 @@ void TdmqelDataSets::DataModuleCreate()
         << QStringLiteral("INSERT INTO TDtpDtd (iDtpDtdId, iDtpId, iDtdId, iLocked) VALUES "
                           "(:VXGENID, :iDtpId, :iDtdId, :iLocked)");
     xqcDtpDtd.UpdateSQL().clear();
-    xqcDtpDtd.UpdateSQL()
-        << QStringLiteral("UPDATE TDtd_DebTpDett SET sDtdLDesc = :sDtdLDesc, sDtdSDesc = "
-                          ":sDtdSDesc WHERE iDtdId = :iDtdId")
-        << QStringLiteral("UPDATE TDtpDtd SET iDtpId = :iDtpId WHERE iDtpDtdId = :VXCURRID");
+    xqcDtpDtd.UpdateSQL() << QStringLiteral(
+                                 "UPDATE TDtd_DebTpDett SET sDtdLDesc = :sDtdLDesc, sDtdSDesc = "
+                                 ":sDtdSDesc WHERE iDtdId = :iDtdId")
+                          << QStringLiteral(
+                                 "UPDATE TDtpDtd SET iDtpId = :iDtpId WHERE iDtpDtdId = :VXCURRID");
     xqcDtpDtd.DeleteSQL().clear();
     xqcDtpDtd.DeleteSQL() << QStringLiteral("DELETE FROM TDtpDtd WHERE iDtpDtdId = :VXCURRID")
                           << QStringLiteral("DELETE FROM TDtd_DebTpDett WHERE iDtdId = :iDtdId");

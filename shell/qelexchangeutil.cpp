@@ -44,8 +44,9 @@ bool ZipDirAndRemove(const QString &folder, const QString &archive)
         zip.Add();
     } catch (const EVxException &e) {
         // The files stay: they are the only copy until the archive exists.
-        VxMessageDlg(QStringLiteral("Impossibile creare l'archivio %1\r\r%2").arg(archive, e.message()),
-                     mtError, mbOK);
+        VxMessageDlg(
+            QStringLiteral("Impossibile creare l'archivio %1\r\r%2").arg(archive, e.message()),
+            mtError, mbOK);
         return false;
     }
     for (const QString &file : std::as_const(files))
@@ -73,8 +74,9 @@ bool UnzipToDir(const QString &archive, const QString &folder)
         extracted = zip.Extract();
     } catch (const EVxException &e) {
         // The archive stays, so the collection can be repeated once the cause is removed.
-        VxMessageDlg(QStringLiteral("Impossibile estrarre l'archivio %1\r\r%2").arg(archive, e.message()),
-                     mtError, mbOK);
+        VxMessageDlg(
+            QStringLiteral("Impossibile estrarre l'archivio %1\r\r%2").arg(archive, e.message()),
+            mtError, mbOK);
         return false;
     }
     if (!extracted.isEmpty())

@@ -66,8 +66,7 @@ void descriptionColumn(TfmVxSearch *form)
 } // namespace
 
 TfrqelLookup::TfrqelLookup(QelLookupTable table, QWidget *parent)
-    : TfrVxDBRWGrid(parent)
-    , m_table(table)
+    : TfrVxDBRWGrid(parent), m_table(table)
 {
     const EditorDef &def = editorDef(table);
     setObjectName(QStringLiteral("fr") + QString::fromLatin1(def.className).mid(3));
@@ -89,39 +88,53 @@ TfrqelLookup::TfrqelLookup(QelLookupTable table, QWidget *parent)
             columns[1] = {QStringLiteral("Descrizione lunga"), true, false, columns[1].Width};
             columns[2] = {QStringLiteral("Descrizione breve"), true, false, columns[2].Width};
         };
-        addEdit(QStringLiteral("edBndDesc"), QStringLiteral("Descrizione"), QStringLiteral("sBndDesc"));
-        addEdit(QStringLiteral("edMedMin"), QStringLiteral("Media minima"), QStringLiteral("iBndMedMin"), true);
-        addEdit(QStringLiteral("edMedMax"), QStringLiteral("Media massima"), QStringLiteral("iBndMedMax"), true);
-        addEdit(QStringLiteral("edCreMin"), QStringLiteral("Credito minimo"), QStringLiteral("iBndCreMin"), true);
-        addEdit(QStringLiteral("edCreMax"), QStringLiteral("Credito massimo"), QStringLiteral("iBndCreMax"), true);
+        addEdit(QStringLiteral("edBndDesc"), QStringLiteral("Descrizione"),
+                QStringLiteral("sBndDesc"));
+        addEdit(QStringLiteral("edMedMin"), QStringLiteral("Media minima"),
+                QStringLiteral("iBndMedMin"), true);
+        addEdit(QStringLiteral("edMedMax"), QStringLiteral("Media massima"),
+                QStringLiteral("iBndMedMax"), true);
+        addEdit(QStringLiteral("edCreMin"), QStringLiteral("Credito minimo"),
+                QStringLiteral("iBndCreMin"), true);
+        addEdit(QStringLiteral("edCreMax"), QStringLiteral("Credito massimo"),
+                QStringLiteral("iBndCreMax"), true);
         break;
     }
     case QelLookupTable::Encomio:
-        addEdit(QStringLiteral("edEncLDesc"), QStringLiteral("Descrizione"), QStringLiteral("sEncLDesc"));
+        addEdit(QStringLiteral("edEncLDesc"), QStringLiteral("Descrizione"),
+                QStringLiteral("sEncLDesc"));
         addEdit(QStringLiteral("edEncSDesc"), QStringLiteral("Sigla"), QStringLiteral("sEncSDesc"));
         break;
     case QelLookupTable::Frm:
-        addEdit(QStringLiteral("edFrmLDesc"), QStringLiteral("Descrizione"), QStringLiteral("sFrmLDesc"));
+        addEdit(QStringLiteral("edFrmLDesc"), QStringLiteral("Descrizione"),
+                QStringLiteral("sFrmLDesc"));
         addEdit(QStringLiteral("edFrmSDesc"), QStringLiteral("Sigla"), QStringLiteral("sFrmSDesc"));
-        addCheck(QStringLiteral("cbFrmVisible"), QStringLiteral("Visibile"), QStringLiteral("lFrmVisible"));
+        addCheck(QStringLiteral("cbFrmVisible"), QStringLiteral("Visibile"),
+                 QStringLiteral("lFrmVisible"));
         break;
     case QelLookupTable::Sco:
-        addEdit(QStringLiteral("edScoLDesc"), QStringLiteral("Descrizione"), QStringLiteral("sScoLDesc"));
+        addEdit(QStringLiteral("edScoLDesc"), QStringLiteral("Descrizione"),
+                QStringLiteral("sScoLDesc"));
         addEdit(QStringLiteral("edScoSDesc"), QStringLiteral("Sigla"), QStringLiteral("sScoSDesc"));
-        addCheck(QStringLiteral("cbScoVisible"), QStringLiteral("Visibile"), QStringLiteral("lScoVisible"));
+        addCheck(QStringLiteral("cbScoVisible"), QStringLiteral("Visibile"),
+                 QStringLiteral("lScoVisible"));
         break;
     case QelLookupTable::DesDed:
         addLookup(QStringLiteral("xdliDesDedId"), QStringLiteral("Stato"), QStringLiteral("iDesId"),
-                  QString::fromLatin1(kDesSql), QStringLiteral("iDesId"), QStringLiteral("sDesLDescVexto"))
+                  QString::fromLatin1(kDesSql), QStringLiteral("iDesId"),
+                  QStringLiteral("sDesLDescVexto"))
             ->OnShowSearchForm = descriptionColumn;
-        addEdit(QStringLiteral("edDedLDesc"), QStringLiteral("Descrizione"), QStringLiteral("sDedLDesc"));
+        addEdit(QStringLiteral("edDedLDesc"), QStringLiteral("Descrizione"),
+                QStringLiteral("sDedLDesc"));
         addEdit(QStringLiteral("edDedSDesc"), QStringLiteral("Sigla"), QStringLiteral("sDedSDesc"));
         break;
     case QelLookupTable::DtpDtd:
         addLookup(QStringLiteral("xdliDtpDtdId"), QStringLiteral("Stato"), QStringLiteral("iDtpId"),
-                  QString::fromLatin1(kDtpSql), QStringLiteral("iDtpId"), QStringLiteral("sDtpLDescVexto"))
+                  QString::fromLatin1(kDtpSql), QStringLiteral("iDtpId"),
+                  QStringLiteral("sDtpLDescVexto"))
             ->OnShowSearchForm = descriptionColumn;
-        addEdit(QStringLiteral("edDtdLDesc"), QStringLiteral("Descrizione"), QStringLiteral("sDtdLDesc"));
+        addEdit(QStringLiteral("edDtdLDesc"), QStringLiteral("Descrizione"),
+                QStringLiteral("sDtdLDesc"));
         addEdit(QStringLiteral("edDtdSDesc"), QStringLiteral("Sigla"), QStringLiteral("sDtdSDesc"));
         break;
     }
@@ -167,9 +180,7 @@ TVxDBLookupEdit *TfrqelLookup::addLookup(const QString &name, const QString &lab
 }
 
 TfmqelLookupEditor::TfmqelLookupEditor(QelLookupTable table, QWidget *parent)
-    : TfmVxChildDB(parent)
-    , m_frame(new TfrqelLookup(table, this))
-    , m_collection(nullptr)
+    : TfmVxChildDB(parent), m_frame(new TfrqelLookup(table, this)), m_collection(nullptr)
 {
     const EditorDef &def = editorDef(table);
     setObjectName(QStringLiteral("fm") + QString::fromLatin1(def.className).mid(3));
@@ -216,12 +227,14 @@ TfmqelLookupEditor::TfmqelLookupEditor(QelLookupTable table, QWidget *parent)
     case QelLookupTable::Frm:
         m_frame->ShowColumn(QStringLiteral("sFrmLDesc"), QStringLiteral("Descrizione"), 380);
         m_frame->ShowColumn(QStringLiteral("sFrmSDesc"), QStringLiteral("Sigla"), 210);
-        m_frame->ShowColumn(QStringLiteral("lFrmVisible"), QStringLiteral("Visibile (Si/No)"), -1, kRight);
+        m_frame->ShowColumn(QStringLiteral("lFrmVisible"), QStringLiteral("Visibile (Si/No)"), -1,
+                            kRight);
         break;
     case QelLookupTable::Sco:
         m_frame->ShowColumn(QStringLiteral("sScoLDesc"), QStringLiteral("Descrizione"), 380);
         m_frame->ShowColumn(QStringLiteral("sScoSDesc"), QStringLiteral("Sigla"), 210);
-        m_frame->ShowColumn(QStringLiteral("lScoVisible"), QStringLiteral("Visibile (Si/No)"), -1, kRight);
+        m_frame->ShowColumn(QStringLiteral("lScoVisible"), QStringLiteral("Visibile (Si/No)"), -1,
+                            kRight);
         break;
     case QelLookupTable::DesDed:
         m_frame->ShowColumn(QStringLiteral("sDedLDesc"), QStringLiteral("Descrizione"), 383);
@@ -252,8 +265,9 @@ void TfmqelLookupEditor::FormClose(TCloseAction &action)
 
 void registerLookupEditors()
 {
-    for (QelLookupTable table : {QelLookupTable::Bande, QelLookupTable::Encomio, QelLookupTable::Frm,
-                                 QelLookupTable::Sco, QelLookupTable::DesDed, QelLookupTable::DtpDtd}) {
+    for (QelLookupTable table :
+         {QelLookupTable::Bande, QelLookupTable::Encomio, QelLookupTable::Frm, QelLookupTable::Sco,
+          QelLookupTable::DesDed, QelLookupTable::DtpDtd}) {
         FormRegistry::registerClass(QString::fromLatin1(editorDef(table).className),
                                     [table](QWidget *parent) -> QWidget * {
                                         return new TfmqelLookupEditor(table, parent);

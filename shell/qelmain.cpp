@@ -73,8 +73,7 @@ QStringList TfmqelMain::commandImageNames()
             QStringLiteral("PARAMETRI_CONNESSIONE")};
 }
 
-TfmqelMain::TfmqelMain(QWidget *parent)
-    : TfmVxMDIMain(parent)
+TfmqelMain::TfmqelMain(QWidget *parent) : TfmVxMDIMain(parent)
 {
     setObjectName(QStringLiteral("fmqelMain"));
     setWindowTitle(QStringLiteral("Tavrin"));
@@ -117,17 +116,20 @@ void TfmqelMain::FormCreate()
 
 void TfmqelMain::openFaq()
 {
-    const QString host = dmqelParGen ? dmqelParGen->xpsSitoInternet.GetValore().trimmed() : QString();
+    const QString host =
+        dmqelParGen ? dmqelParGen->xpsSitoInternet.GetValore().trimmed() : QString();
     if (host.isEmpty()) {
-        VxMessageDlg(QStringLiteral("L'indirizzo del sito non è configurato.\r\r"
-                                    "Indicarlo in ParGen.ini, sezione \"Internet\", voce \"Sito\"."),
-                     mtWarning, mbOK);
+        VxMessageDlg(
+            QStringLiteral("L'indirizzo del sito non è configurato.\r\r"
+                           "Indicarlo in ParGen.ini, sezione \"Internet\", voce \"Sito\"."),
+            mtWarning, mbOK);
         return;
     }
     QString base = host;
     if (base.endsWith(QLatin1Char('/')))
         base.chop(1);
-    QDesktopServices::openUrl(QUrl(base + QStringLiteral("/_updates/mix/wiki/ScrutinioQualifica.pdf")));
+    QDesktopServices::openUrl(
+        QUrl(base + QStringLiteral("/_updates/mix/wiki/ScrutinioQualifica.pdf")));
 }
 
 void TfmqelMain::GetPanelText(int panel, QString &text) const
@@ -135,7 +137,8 @@ void TfmqelMain::GetPanelText(int panel, QString &text) const
     switch (panel) {
     case 1: {
         const QVariant dwg = GetVxuParamValue(QStringLiteral("VXUP_DwgId"));
-        text = QStringLiteral(" Istituto: ") + (dwg.isValid() ? dwg.toString().trimmed() : QString());
+        text =
+            QStringLiteral(" Istituto: ") + (dwg.isValid() ? dwg.toString().trimmed() : QString());
         break;
     }
     case 2:

@@ -1,9 +1,9 @@
 #include "shell/qelparams.h"
 
 #include "platform/connection.h"
+#include "platform/dialogs.h"
 #include "platform/enumvalues.h"
 #include "platform/globalvars.h"
-#include "platform/dialogs.h"
 #include "platform/parammanager.h"
 #include "shell/qelutil.h"
 
@@ -25,9 +25,7 @@ int selectedId(const QComboBox *box)
 
 } // namespace
 
-TdmqelParams::TdmqelParams(QObject *owner)
-    : QObject(owner)
-    , xpmVxuParams(new TVxParamManager(this))
+TdmqelParams::TdmqelParams(QObject *owner) : QObject(owner), xpmVxuParams(new TVxParamManager(this))
 {
     setObjectName(QStringLiteral("dmqelParams"));
     xpmVxuParams->setObjectName(QStringLiteral("xpmVxuParams"));
@@ -86,8 +84,7 @@ void TdmqelParams::xpmVxuParamsAfterCreateCtrl(QWidget *control, TVxParamDef &pa
     }
 }
 
-void TdmqelParams::xpmVxuParamsFillListParam(QWidget *control, TVxParamDef &param,
-                                             bool &doDefault)
+void TdmqelParams::xpmVxuParamsFillListParam(QWidget *control, TVxParamDef &param, bool &doDefault)
 {
     if (!isParam(param, "QELP_AnsSesDwgId"))
         return;

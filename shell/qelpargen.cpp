@@ -16,11 +16,11 @@ TdmqelParGen *dmqelParGen = nullptr;
 
 namespace {
 
-const char kSelectParRpt[] =
-    "SELECT TParVal.iParValId, TParVal.bParVal FROM TParVal TParVal "
-    "WHERE TParVal.iParValId = :iParValId";
+const char kSelectParRpt[] = "SELECT TParVal.iParValId, TParVal.bParVal FROM TParVal TParVal "
+                             "WHERE TParVal.iParValId = :iParValId";
 const char kUpdateParRpt[] = "UPDATE TParVal SET bParVal = :bParVal WHERE iParValId = :iParValId";
-const char kInsertParRpt[] = "INSERT INTO TParVal (iParValId, bParVal) VALUES (:iParValId, :bParVal)";
+const char kInsertParRpt[] =
+    "INSERT INTO TParVal (iParValId, bParVal) VALUES (:iParValId, :bParVal)";
 
 // Workstations of the suite on Windows store the blob in their code page; ours store UTF-8.
 QString decodeText(const QByteArray &bytes)
@@ -40,8 +40,7 @@ EVxException dbFailure(const QString &what, const QSqlError &error)
 
 } // namespace
 
-TdmqelParGen::TdmqelParGen(QObject *owner)
-    : QObject(owner)
+TdmqelParGen::TdmqelParGen(QObject *owner) : QObject(owner)
 {
     setObjectName(QStringLiteral("dmqelParGen"));
     const QString etc = mainSubDir(QStringLiteral("ETC"));
@@ -82,7 +81,8 @@ TdmqelParGen::TdmqelParGen(QObject *owner)
         const QString section = QStringLiteral("Sessione%1").arg(slot);
         bind(*sessions[slot - 1], xifRpt, section, QStringLiteral("CodSessione%1").arg(slot));
         for (int n = 1; n <= 8; ++n)
-            bind(xpiCmp[slot - 1][n - 1], xifRpt, section, QStringLiteral("CodComponente%1").arg(n));
+            bind(xpiCmp[slot - 1][n - 1], xifRpt, section,
+                 QStringLiteral("CodComponente%1").arg(n));
     }
     bind(xpsEsi, xifRpt, QStringLiteral("Tabelloni"), QStringLiteral("Esiti"));
 }
@@ -113,16 +113,16 @@ void TdmqelParGen::WriteParRptIniFromDb()
     QSaveFile file(ReportIniPath);
     if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8() + "\r\n") < 0 ||
         !file.commit())
-        throw EVxException(
-            QStringLiteral("Impossibile scrivere il file %1\r\r%2").arg(ReportIniPath, file.errorString()));
+        throw EVxException(QStringLiteral("Impossibile scrivere il file %1\r\r%2")
+                               .arg(ReportIniPath, file.errorString()));
 }
 
 void TdmqelParGen::SaveParRptIniToDb()
 {
     QFile file(ReportIniPath);
     if (!file.open(QIODevice::ReadOnly))
-        throw EVxException(
-            QStringLiteral("Impossibile leggere il file %1\r\r%2").arg(ReportIniPath, file.errorString()));
+        throw EVxException(QStringLiteral("Impossibile leggere il file %1\r\r%2")
+                               .arg(ReportIniPath, file.errorString()));
     QStringList kept;
     const QStringList lines = decodeText(file.readAll()).split(QLatin1Char('\n'));
     for (QString line : lines) {

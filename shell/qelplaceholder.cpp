@@ -10,14 +10,13 @@
 #include <QVBoxLayout>
 
 TfmqelNonDisponibile::TfmqelNonDisponibile(const QString &className, QWidget *parent)
-    : QDialog(parent)
-    , m_className(className)
+    : QDialog(parent), m_className(className)
 {
     setObjectName(QStringLiteral("fmqelNonDisponibile"));
     setWindowTitle(QStringLiteral("Funzione non disponibile"));
     auto *layout = new QVBoxLayout(this);
-    auto *label = new QLabel(QStringLiteral("Funzione non ancora disponibile in questa versione."),
-                             this);
+    auto *label =
+        new QLabel(QStringLiteral("Funzione non ancora disponibile in questa versione."), this);
     label->setObjectName(QStringLiteral("laMessaggio"));
     label->setWordWrap(true);
     layout->addWidget(label);

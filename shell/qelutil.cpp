@@ -107,8 +107,8 @@ void WriteDocentiXml(QObject *owner, const QString &fileName)
 {
     Q_UNUSED(owner);
     QDomDocument doc;
-    doc.appendChild(doc.createProcessingInstruction(QStringLiteral("xml"),
-                                                    QStringLiteral("version=\"1.0\"")));
+    doc.appendChild(
+        doc.createProcessingInstruction(QStringLiteral("xml"), QStringLiteral("version=\"1.0\"")));
     QDomElement root = doc.createElement(QStringLiteral("ANAGRAFICHE"));
     doc.appendChild(root);
     QSqlQuery query(qqoVxGlobConn());

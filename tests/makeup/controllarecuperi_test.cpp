@@ -13,7 +13,8 @@ namespace {
 // phase of the same year and without a type.
 int duplicateOf(int iRecId, bool withoutType = false, int otherPhase = 0)
 {
-    const int key = scalar(QStringLiteral("SELECT L_iCntId FROM PYSetGetId('TREC_RECUPERI', 1)")).toInt();
+    const int key =
+        scalar(QStringLiteral("SELECT L_iCntId FROM PYSetGetId('TREC_RECUPERI', 1)")).toInt();
     runSql(QStringLiteral("INSERT INTO TRec_Recuperi (iRecId, iTreId, iEreId, iMatId, iSitId, "
                           "iAnsFreDwgId, dRecAttr, dRecVer) SELECT ?, %1, iEreId, iMatId, iSitId, "
                           "%2, dRecAttr, dRecVer FROM TRec_Recuperi WHERE iRecId = ?")
@@ -108,7 +109,8 @@ TEST_F(Duplicates, RecordsDifferingOnlyInPhaseAreNone)
     const int original = recordOfYear(39);
     ASSERT_GT(original, 0);
     const int secondPhase = scalar(QStringLiteral("SELECT iAnsFreDwgId FROM TAnsFreDwg WHERE "
-                                                  "iAnsId = 39 AND iFreId = 2")).toInt();
+                                                  "iAnsId = 39 AND iFreId = 2"))
+                                .toInt();
     // Unless the demo already has that cell in the second phase, this makes no duplicate.
     runSql(QStringLiteral("DELETE FROM TRec_Recuperi WHERE iAnsFreDwgId = ?"), {secondPhase});
     duplicateOf(original, false, secondPhase);
@@ -182,7 +184,8 @@ TEST_F(Duplicates, CorrectionDialogDeletesWhatWasMovedRight)
     // ... then changes its mind about one and moves it back.
     QTreeWidget *right = dialog.lvRight();
     for (int i = 0; i < right->topLevelItemCount(); ++i)
-        right->topLevelItem(i)->setSelected(right->topLevelItem(i)->data(3, Qt::UserRole + 1).toInt() == original);
+        right->topLevelItem(i)->setSelected(
+            right->topLevelItem(i)->data(3, Qt::UserRole + 1).toInt() == original);
     dialog.moveSelected(false);
     ASSERT_EQ(right->topLevelItemCount(), 2);
 
@@ -196,7 +199,9 @@ TEST_F(Duplicates, CorrectionDialogDeletesWhatWasMovedRight)
     EXPECT_FALSE(module.HasRecuperiDoppi());
     EXPECT_EQ(recordsOfCell(original), 1);
     EXPECT_EQ(recordsOfCell(other), 1);
-    EXPECT_EQ(scalar(QStringLiteral("SELECT iRecId FROM TRec_Recuperi WHERE iRecId = ?"), {other}).toInt(), other);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT iRecId FROM TRec_Recuperi WHERE iRecId = ?"), {other})
+                  .toInt(),
+              other);
 }
 
 TEST_F(Duplicates, EmptyRightListDeletesNothingAndSaysSo)

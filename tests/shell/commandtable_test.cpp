@@ -12,8 +12,8 @@
 
 #include <QCoreApplication>
 #include <QDialog>
-#include <QLabel>
 #include <QDir>
+#include <QLabel>
 #include <QMdiArea>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -111,12 +111,14 @@ TEST_F(Commands, MissingFunctionsOpenThePlaceholder)
     ASSERT_NE(window, nullptr);
     auto *placeholder = qobject_cast<TfmqelNonDisponibile *>(window);
     ASSERT_NE(placeholder, nullptr);
-    EXPECT_EQ(placeholder->findChild<QLabel *>(QStringLiteral("laMessaggio"))->text(), kNotAvailable);
+    EXPECT_EQ(placeholder->findChild<QLabel *>(QStringLiteral("laMessaggio"))->text(),
+              kNotAvailable);
     // Reports and the communication settings are missing too.
     DialogSeam::clearShown();
     EXPECT_TRUE(run("xacRepInvio"));
     EXPECT_TRUE(run("xacComm"));
-    EXPECT_EQ(DialogSeam::shownTexts(), (QStringList{kNotAvailable, kNotAvailable}));
+    EXPECT_TRUE(run("xarTavrin"));
+    EXPECT_EQ(DialogSeam::shownTexts(), (QStringList{kNotAvailable, kNotAvailable, kNotAvailable}));
 }
 
 TEST_F(Commands, ParametersWaitForTheChildWindowsToClose)
@@ -172,8 +174,9 @@ TEST_F(Commands, DuplicateMakeUpRecordsStopTheSends)
         DialogSeam::queueAnswer(int(mrOk));
         DialogSeam::queueAnswer(int(mrCancel));
         EXPECT_FALSE(run("xafSendCPst"));
-        EXPECT_EQ(DialogSeam::shownTexts(),
-                  (QStringList{question, QStringLiteral("Controllo recuperi doppi"), notCorrected}));
+        EXPECT_EQ(
+            DialogSeam::shownTexts(),
+            (QStringList{question, QStringLiteral("Controllo recuperi doppi"), notCorrected}));
     }
     {
         // OK, the copy moved right and deleted: the send goes on.
@@ -188,9 +191,10 @@ TEST_F(Commands, DuplicateMakeUpRecordsStopTheSends)
         });
         DialogSeam::queueAnswer(int(mrCancel)); // the placeholder of the send window
         EXPECT_TRUE(run("xafSendRecuperiWeb"));
-        EXPECT_EQ(DialogSeam::shownTexts().mid(0, 3),
-                  (QStringList{question, QStringLiteral("Controllo recuperi doppi"),
-                               QStringLiteral("Cancellazione di 1 elementi avventua con successo")}));
+        EXPECT_EQ(
+            DialogSeam::shownTexts().mid(0, 3),
+            (QStringList{question, QStringLiteral("Controllo recuperi doppi"),
+                         QStringLiteral("Cancellazione di 1 elementi avventua con successo")}));
         EXPECT_FALSE(dmQelControllaRecuperi->HasRecuperiDoppi());
     }
     {
@@ -198,7 +202,8 @@ TEST_F(Commands, DuplicateMakeUpRecordsStopTheSends)
         ScriptedDialogs dialogs;
         EXPECT_FALSE(run("xafCorreggiRecuperi"));
         EXPECT_EQ(DialogSeam::shownTexts(),
-                  QStringList{QStringLiteral("Non sono stati rilevati errori nell'archivio dei recuperi.")});
+                  QStringList{QStringLiteral(
+                      "Non sono stati rilevati errori nell'archivio dei recuperi.")});
     }
 }
 
@@ -236,7 +241,8 @@ TEST_F(Commands, WebCollectionsNeedTheFolderAndAPhase)
     dmqelParGen->xpsDirWeb.SetValore(missing);
     EXPECT_FALSE(run("xafReceiveDocWeb"));
     EXPECT_FALSE(run("xafReceiveRecuperiDocWeb"));
-    const QString message = QStringLiteral("Directory impostata nei parametri inesitente %1").arg(missing);
+    const QString message =
+        QStringLiteral("Directory impostata nei parametri inesitente %1").arg(missing);
     EXPECT_EQ(DialogSeam::shownTexts(), (QStringList{message, message}));
 
     QDir().mkpath(missing);

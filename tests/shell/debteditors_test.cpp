@@ -44,9 +44,9 @@ int count(const char *pattern, const DebtEditor &e, const QVariantList &values =
     return scalar(fill(pattern, e), values).toInt();
 }
 
-// Beside the demo school's rows: detail rows 70001 and 70002; link 70001 points at detail 70002 and link 70002 at detail
-// 70001, so a statement keyed on the wrong id hits the other row. A deleted detail and a
-// deleted link are never listed.
+// Beside the demo school's rows: detail rows 70001 and 70002; link 70001 points at detail 70002 and
+// link 70002 at detail 70001, so a statement keyed on the wrong id hits the other row. A deleted
+// detail and a deleted link are never listed.
 void seed(const DebtEditor &e)
 {
     const QString lookupTable = QLatin1String(e.lookupKey) == QLatin1String("iDesId")
@@ -60,8 +60,8 @@ void seed(const DebtEditor &e)
                          "VALUES (?, ?, ?, 0, ?)";
     runSql(fill(detail, e), {70001, QStringLiteral("Primo"), QStringLiteral("P"), QVariant()});
     runSql(fill(detail, e), {70002, QStringLiteral("Secondo"), QStringLiteral("S"), QVariant()});
-    runSql(fill(detail, e), {70003, QStringLiteral("Cancellato"), QStringLiteral("C"),
-                             QDate(2008, 1, 1)});
+    runSql(fill(detail, e),
+           {70003, QStringLiteral("Cancellato"), QStringLiteral("C"), QDate(2008, 1, 1)});
     const char *link = "INSERT INTO $LINKTABLE ($LINKKEY, $DETAILKEY, $LOOKUP, iLocked, dDelete) "
                        "VALUES (?, ?, 1, 0, ?)";
     runSql(fill(link, e), {70001, 70002, QVariant()});

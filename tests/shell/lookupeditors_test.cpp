@@ -65,7 +65,8 @@ TEST_F(LookupEditors, EachOpensWithItsCaptionAndListsItsRows)
         ASSERT_TRUE(editor);
         EXPECT_EQ(editor->windowTitle(), QString::fromUtf8(e.caption));
         ASSERT_TRUE(editor->collection()->Active());
-        const int rows = scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(e.table))).toInt();
+        const int rows =
+            scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(e.table))).toInt();
         EXPECT_EQ(editor->collection()->RecordCount(), rows);
         EXPECT_GT(rows, 0);
     }
@@ -82,7 +83,10 @@ TEST_F(LookupEditors, CommendationsInsertEditAndDelete)
     child<QLineEdit>(frame, "edEncLDesc")->setText(QStringLiteral("Encomio solenne"));
     child<QLineEdit>(frame, "edEncSDesc")->setText(QStringLiteral("SOL"));
     ASSERT_TRUE(frame->PostChanges()) << DialogSeam::shownTexts().join('|').toStdString();
-    EXPECT_EQ(scalar(QStringLiteral("SELECT COUNT(*) FROM TEnc_Encomio WHERE sEncLDesc = 'Encomio solenne'")).toInt(), 1);
+    EXPECT_EQ(scalar(QStringLiteral(
+                         "SELECT COUNT(*) FROM TEnc_Encomio WHERE sEncLDesc = 'Encomio solenne'"))
+                  .toInt(),
+              1);
 
     ASSERT_TRUE(editor->collection()->Locate(QStringLiteral("sEncSDesc"), QStringLiteral("SOL")));
     frame->SetCurrentSourceRow(editor->collection()->RecNo());
@@ -90,7 +94,9 @@ TEST_F(LookupEditors, CommendationsInsertEditAndDelete)
     child<QLineEdit>(frame, "edEncLDesc")->setText(QStringLiteral("Encomio d'onore"));
     ASSERT_TRUE(frame->PostChanges());
     EXPECT_EQ(scalar(QStringLiteral("SELECT sEncSDesc FROM TEnc_Encomio WHERE sEncLDesc = ?"),
-                     {QStringLiteral("Encomio d'onore")}).toString().trimmed(),
+                     {QStringLiteral("Encomio d'onore")})
+                  .toString()
+                  .trimmed(),
               QStringLiteral("SOL"));
 
     ASSERT_TRUE(editor->collection()->Locate(QStringLiteral("sEncSDesc"), QStringLiteral("SOL")));
@@ -100,7 +106,8 @@ TEST_F(LookupEditors, CommendationsInsertEditAndDelete)
     EXPECT_EQ(editor->collection()->RecordCount(), before);
 
     // Closing and opening again reads the table afresh.
-    runSql(QStringLiteral("INSERT INTO TEnc_Encomio (iEncId, sEncLDesc, sEncSDesc) VALUES (99001, 'Altro', 'ALT')"));
+    runSql(QStringLiteral(
+        "INSERT INTO TEnc_Encomio (iEncId, sEncLDesc, sEncSDesc) VALUES (99001, 'Altro', 'ALT')"));
     editor.reset();
     auto again = open("TfmqelEncomio");
     EXPECT_EQ(again->collection()->RecordCount(), before + 1);
@@ -115,11 +122,15 @@ TEST_F(LookupEditors, NewCreditIsNotVisibleAndVisibleOnesComeFirst)
     EXPECT_FALSE(child<QCheckBox>(frame, "cbFrmVisible")->isChecked());
     child<QLineEdit>(frame, "edFrmLDesc")->setText(QStringLiteral("Laboratorio teatrale serale"));
     ASSERT_TRUE(frame->PostChanges()) << DialogSeam::shownTexts().join('|').toStdString();
-    EXPECT_EQ(scalar(QStringLiteral("SELECT COALESCE(lFrmVisible, 0) FROM TFrm_Formativi WHERE sFrmLDesc = 'Laboratorio teatrale serale'")).toInt(), 0);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT COALESCE(lFrmVisible, 0) FROM TFrm_Formativi WHERE "
+                                    "sFrmLDesc = 'Laboratorio teatrale serale'"))
+                  .toInt(),
+              0);
     editor->collection()->Refresh();
     bool seenHidden = false;
     for (int r = 0; r < editor->collection()->RecordCount(); ++r) {
-        const bool visible = editor->collection()->Value(r, QStringLiteral("lFrmVisible")).toInt() != 0;
+        const bool visible =
+            editor->collection()->Value(r, QStringLiteral("lFrmVisible")).toInt() != 0;
         EXPECT_FALSE(visible && seenHidden) << "row " << r;
         seenHidden = seenHidden || !visible;
     }
@@ -138,10 +149,14 @@ TEST_F(LookupEditors, DebtOutcomeEditorWritesTheDetailOfTheRowShown)
     ASSERT_TRUE(frame->EditCurrent());
     child<QLineEdit>(frame, "edDedLDesc")->setText(QStringLiteral("Recuperato in parte"));
     ASSERT_TRUE(frame->PostChanges()) << DialogSeam::shownTexts().join('|').toStdString();
-    EXPECT_EQ(scalar(QStringLiteral("SELECT sDedLDesc FROM TDed_DebEsDett WHERE iDedId = ?"), {detail})
-                  .toString().trimmed(),
-              QStringLiteral("Recuperato in parte"));
-    EXPECT_EQ(scalar(QStringLiteral("SELECT iDedId FROM TDesDed WHERE iDesDedId = ?"), {link}).toInt(), detail);
+    EXPECT_EQ(
+        scalar(QStringLiteral("SELECT sDedLDesc FROM TDed_DebEsDett WHERE iDedId = ?"), {detail})
+            .toString()
+            .trimmed(),
+        QStringLiteral("Recuperato in parte"));
+    EXPECT_EQ(
+        scalar(QStringLiteral("SELECT iDedId FROM TDesDed WHERE iDesDedId = ?"), {link}).toInt(),
+        detail);
 }
 
 TEST_F(LookupEditors, CreditBandsOnlyTakeNewBands)

@@ -28,9 +28,9 @@ int indexOfId(const QComboBox *box, int id)
     return -1;
 }
 
-const QStringList kSessions39 = {QStringLiteral("Primo periodo"), QStringLiteral("Scrutinio finale"),
-                                 QStringLiteral("Sessione differita"),
-                                 QStringLiteral("Esame di qualifica")};
+const QStringList kSessions39 = {
+    QStringLiteral("Primo periodo"), QStringLiteral("Scrutinio finale"),
+    QStringLiteral("Sessione differita"), QStringLiteral("Esame di qualifica")};
 
 } // namespace
 
@@ -44,8 +44,10 @@ TEST(SessionParameter, FollowsTheYearChosenInTheDialogAndStoresTheSessionId)
     TdmqelParams params;
     ScriptedDialogs dialogs;
     DialogSeam::queueModalScript([&](QDialog *) {
-        auto *session = qobject_cast<QComboBox *>(params.xpmVxuParams->Control(QStringLiteral("QELP_AnsSesDwgId")));
-        auto *year = qobject_cast<QComboBox *>(params.xpmVxuParams->Control(QStringLiteral("VXUP_AnsId")));
+        auto *session = qobject_cast<QComboBox *>(
+            params.xpmVxuParams->Control(QStringLiteral("QELP_AnsSesDwgId")));
+        auto *year =
+            qobject_cast<QComboBox *>(params.xpmVxuParams->Control(QStringLiteral("VXUP_AnsId")));
         EXPECT_EQ(items(session), kSessions39);
         EXPECT_EQ(session->currentText(), QStringLiteral("Scrutinio finale"));
         // Another year: the list follows at once, in the year's session order.
@@ -56,16 +58,19 @@ TEST(SessionParameter, FollowsTheYearChosenInTheDialogAndStoresTheSessionId)
     });
     EXPECT_TRUE(params.xpmVxuParams->Execute());
     EXPECT_EQ(xgvmGlobalVar.GetValues(QStringLiteral("VXUP_AnsId")).toInt(), 38);
-    EXPECT_EQ(xgvmGlobalVar.GetValues(QStringLiteral("QELP_AnsSesDwgId")).toString(), QStringLiteral("383"));
+    EXPECT_EQ(xgvmGlobalVar.GetValues(QStringLiteral("QELP_AnsSesDwgId")).toString(),
+              QStringLiteral("383"));
 
     // No session chosen is stored as "0", which counts as no session.
     DialogSeam::queueModalScript([&](QDialog *) {
-        auto *session = qobject_cast<QComboBox *>(params.xpmVxuParams->Control(QStringLiteral("QELP_AnsSesDwgId")));
+        auto *session = qobject_cast<QComboBox *>(
+            params.xpmVxuParams->Control(QStringLiteral("QELP_AnsSesDwgId")));
         session->setCurrentIndex(-1);
         return int(mrOk);
     });
     EXPECT_TRUE(params.xpmVxuParams->Execute());
-    EXPECT_EQ(xgvmGlobalVar.GetValues(QStringLiteral("QELP_AnsSesDwgId")).toString(), QStringLiteral("0"));
+    EXPECT_EQ(xgvmGlobalVar.GetValues(QStringLiteral("QELP_AnsSesDwgId")).toString(),
+              QStringLiteral("0"));
 }
 
 TEST(SessionParameter, NoInstituteOrYearOrADamagedValueGivesAnEmptyChoice)
@@ -78,7 +83,8 @@ TEST(SessionParameter, NoInstituteOrYearOrADamagedValueGivesAnEmptyChoice)
     TdmqelParams params;
     ScriptedDialogs dialogs;
     DialogSeam::queueModalScript([&](QDialog *) {
-        auto *session = qobject_cast<QComboBox *>(params.xpmVxuParams->Control(QStringLiteral("QELP_AnsSesDwgId")));
+        auto *session = qobject_cast<QComboBox *>(
+            params.xpmVxuParams->Control(QStringLiteral("QELP_AnsSesDwgId")));
         EXPECT_EQ(session->count(), 0);
         EXPECT_EQ(session->currentIndex(), -1);
         return int(mrCancel);
@@ -86,5 +92,6 @@ TEST(SessionParameter, NoInstituteOrYearOrADamagedValueGivesAnEmptyChoice)
     EXPECT_FALSE(params.xpmVxuParams->Execute());
     // The damaged value raised nothing and nothing was stored.
     EXPECT_EQ(DialogSeam::shownTexts(), QStringList{QStringLiteral("Parametri applicazione")});
-    EXPECT_EQ(xgvmGlobalVar.GetValues(QStringLiteral("QELP_AnsSesDwgId")).toString(), QStringLiteral("abc"));
+    EXPECT_EQ(xgvmGlobalVar.GetValues(QStringLiteral("QELP_AnsSesDwgId")).toString(),
+              QStringLiteral("abc"));
 }

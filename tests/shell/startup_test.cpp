@@ -25,8 +25,8 @@ struct DemoMainDir
     DemoMainDir(bool reachable = true)
     {
         TVxConnectionSettings settings = defaultConnectionSettings();
-        settings.Database = reachable ? database.path()
-                                      : mainDir.path() + QStringLiteral("manca/TAVRIN.FDB");
+        settings.Database =
+            reachable ? database.path() : mainDir.path() + QStringLiteral("manca/TAVRIN.FDB");
         writeConnectionSettings(settings);
     }
     ~DemoMainDir() { CloseConnection(); }
@@ -46,10 +46,11 @@ TEST(StartUp, CreatesTheSevenObjectsInTheirOrder)
 {
     DemoMainDir dir;
     TavrinObjects objects;
-    EXPECT_EQ(objects.creationOrder(),
-              (QStringList{QStringLiteral("TdmqelDataSets"), QStringLiteral("TdmqelParams"),
-                           QStringLiteral("TdmqelActivations"), QStringLiteral("TdmqelParGen"),
-                           QStringLiteral("TfmqelMain"), QStringLiteral("TdmQelControllaRecuperi")}));
+    EXPECT_EQ(
+        objects.creationOrder(),
+        (QStringList{QStringLiteral("TdmqelDataSets"), QStringLiteral("TdmqelParams"),
+                     QStringLiteral("TdmqelActivations"), QStringLiteral("TdmqelParGen"),
+                     QStringLiteral("TfmqelMain"), QStringLiteral("TdmQelControllaRecuperi")}));
     EXPECT_EQ(objects.mainWindow()->windowTitle(), QStringLiteral("Tavrin"));
     // The connection waits for the first activation.
     EXPECT_FALSE(qqoVxGlobConn().isOpen());
@@ -94,7 +95,8 @@ TEST(StartUp, FirstActivationOpensFillsChecksAndShowsTheContext)
     main->show();
     activate(main);
     ASSERT_TRUE(main->isVisible());
-    EXPECT_TRUE(DialogSeam::shownTexts().isEmpty()) << DialogSeam::shownTexts().join('|').toStdString();
+    EXPECT_TRUE(DialogSeam::shownTexts().isEmpty())
+        << DialogSeam::shownTexts().join('|').toStdString();
     EXPECT_TRUE(qqoVxGlobConn().isOpen());
     EXPECT_EQ(main->mxOLBar()->PageCount(), 11); // "Debiti" is hidden
     EXPECT_EQ(main->mxOLBar()->PageCaption(0), QStringLiteral("Gestione"));

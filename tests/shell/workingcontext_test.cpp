@@ -27,7 +27,7 @@ struct Stored
 
 // unset, blank, zero, a padded number and a damaged text.
 const Stored kValues[] = {
-    {"unset", false, "", false},   {"empty", true, "", false},  {"zero", true, "0", false},
+    {"unset", false, "", false},    {"empty", true, "", false},   {"zero", true, "0", false},
     {"padded", true, " 12 ", true}, {"text", true, "abc", false},
 };
 
@@ -59,8 +59,7 @@ TEST(WorkingContext, SessionCheckShowsTheSessionMessageExactlyWhenTheSessionIsNo
         ScriptedDialogs dialogs;
         store("QELP_AnsSesDwgId", s);
         EXPECT_EQ(TdmqelActivations::RequireSession(), s.valid);
-        EXPECT_EQ(DialogSeam::shownTexts(),
-                  s.valid ? QStringList() : QStringList{kSessionMessage});
+        EXPECT_EQ(DialogSeam::shownTexts(), s.valid ? QStringList() : QStringList{kSessionMessage});
     }
 }
 

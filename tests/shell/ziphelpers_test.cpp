@@ -88,7 +88,8 @@ TEST_F(ZipHelpers, SubFolderIsLeftAloneAndKeepsTheFolder)
     writeFile(folder + QStringLiteral("sotto/tieni.txt"), "resta");
     writeFile(folder + QStringLiteral("Vot.xml"), "<voti/>");
     EXPECT_FALSE(ZipDirAndRemove(folder, at(QStringLiteral("invio.zip"))));
-    EXPECT_EQ(DialogSeam::shownTexts(), QStringList{QStringLiteral("Impossibile cancellare la directory")});
+    EXPECT_EQ(DialogSeam::shownTexts(),
+              QStringList{QStringLiteral("Impossibile cancellare la directory")});
     EXPECT_FALSE(QFile::exists(folder + QStringLiteral("Vot.xml")));
     EXPECT_EQ(readFile(folder + QStringLiteral("sotto/tieni.txt")), QByteArray("resta"));
 }
@@ -105,8 +106,8 @@ TEST_F(ZipHelpers, ArchiveThatCannotBeWrittenKeepsTheFiles)
 
 TEST_F(ZipHelpers, HostileEntriesAreRefusedAndTheArchiveKept)
 {
-    const QByteArray names[] = {"../fuori.txt", "/etc/fuori.txt", "..\\fuori.txt",
-                                "C:\\fuori.txt", "dentro/../../fuori.txt"};
+    const QByteArray names[] = {"../fuori.txt", "/etc/fuori.txt", "..\\fuori.txt", "C:\\fuori.txt",
+                                "dentro/../../fuori.txt"};
     for (const QByteArray &name : names) {
         SCOPED_TRACE(name.constData());
         DialogSeam::clearShown();
@@ -141,6 +142,7 @@ TEST_F(ZipHelpers, FolderThatCannotBeMadeIsReported)
     makeArchive(archive, {{"Vot.xml", "<v/>"}});
     EXPECT_FALSE(UnzipToDir(archive, at(QStringLiteral("file/sotto"))));
     EXPECT_EQ(DialogSeam::shownTexts(),
-              QStringList{QStringLiteral("Impossibile creare la directory ") + at(QStringLiteral("file/sotto"))});
+              QStringList{QStringLiteral("Impossibile creare la directory ") +
+                          at(QStringLiteral("file/sotto"))});
     EXPECT_TRUE(QFile::exists(archive));
 }
