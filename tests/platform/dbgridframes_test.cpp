@@ -1,3 +1,4 @@
+#include "platform/childforms.h"
 #include "platform/clientdataset.h"
 #include "platform/datasetmodel.h"
 #include "platform/dbgridframes.h"
@@ -203,6 +204,24 @@ TEST_F(BrowseEditFrameTest, NumericEditStoresNumbersAndEmptyAsNull)
                                       "'Con numero'")));
     ASSERT_TRUE(q.next());
     EXPECT_TRUE(q.value(0).isNull());
+}
+
+TEST_F(BrowseEditFrameTest, EditorWindowAsksBeforeClosingOnAPendingEdit)
+{
+    TfmVxChildDB window;
+    frame.setParent(&window);
+    window.show();
+    trigger("acInsert");
+    edDesc->setText(QStringLiteral("Nuovo encomio"));
+    DialogSeam::queueAnswer(mrCancel);
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(frame.Editing());
+    DialogSeam::queueAnswer(mrYes);
+    EXPECT_TRUE(window.close());
+    EXPECT_EQ(stored().last(), QStringLiteral("Nuovo encomio"));
+    EXPECT_EQ(DialogSeam::shownTexts(),
+              (QStringList{"Salvare le modifiche?", "Salvare le modifiche?"}));
+    frame.setParent(nullptr);
 }
 
 TEST_F(BrowseEditFrameTest, SortsByClickedColumn)
