@@ -361,6 +361,7 @@ void TdmVxAttivazioni::Execute()
                 m_container->AddEntry(index, entry);
         }
     }
+    m_container->ActivatePage(0);
 }
 
 void TdmVxAttivazioni::SetMdiArea(QMdiArea *area)

@@ -1,5 +1,6 @@
 #include "platform/childforms.h"
 
+#include "platform/dbgridframes.h"
 #include "platform/formregistry.h"
 
 #include <QCloseEvent>
@@ -67,4 +68,15 @@ void TfmVxChildBase::keyPressEvent(QKeyEvent *event)
     FormKeyDown(event);
     if (!event->isAccepted())
         QWidget::keyPressEvent(event);
+}
+
+void TfmVxChildDB::FormClose(TCloseAction &action)
+{
+    TfmVxChildGen::FormClose(action);
+    for (TfrVxDBRWGrid *frame : findChildren<TfrVxDBRWGrid *>()) {
+        if (!frame->CanClose()) {
+            action = caNone;
+            return;
+        }
+    }
 }

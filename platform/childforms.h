@@ -38,10 +38,15 @@ public:
     using TfmVxChildBase::TfmVxChildBase;
 };
 
-// A child window over the database (the lookup-table editors).
+// A child window over the database (the lookup-table editors). Before it closes, each of
+// its browse-and-edit frames with a row in edit asks whether to save it; a refused or failed
+// save keeps the window open.
 class TfmVxChildDB : public TfmVxChildGen
 {
     Q_OBJECT
 public:
     using TfmVxChildGen::TfmVxChildGen;
+
+protected:
+    void FormClose(TCloseAction &action) override;
 };

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSortFilterProxyModel>
@@ -28,6 +29,17 @@ public:
     QString text;
 
     QHash<int, Qt::Alignment> alignments;
+    QHash<int, QString> titles;
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole) {
+            const auto found = titles.constFind(section);
+            if (found != titles.constEnd())
+                return *found;
+        }
+        return QSortFilterProxyModel::headerData(section, orientation, role);
+    }
 
     void setText(const QString &value)
     {
@@ -121,6 +133,8 @@ TfrVxDBROGrid::TfrVxDBROGrid(QWidget *parent)
 void TfrVxDBROGrid::SetDataSource(QAbstractItemModel *model)
 {
     m_source = model;
+    m_proxy->titles.clear();
+    m_proxy->alignments.clear();
     m_proxy->setSourceModel(model);
     m_sortIndex = -1;
     if (model && model->rowCount() > 0)
@@ -159,10 +173,9 @@ void TfrVxDBROGrid::ShowColumn(const QString &field, const QString &title, int w
     if (column < 0)
         return;
     m_grid->setColumnHidden(column, false);
-    if (auto *collection = qobject_cast<TVxQueryCollection *>(m_source.data()))
-        collection->setDisplayLabel(field, title);
-    else
-        m_source->setHeaderData(column, Qt::Horizontal, title);
+    // The title belongs to this grid; other views of the same data keep theirs.
+    m_proxy->titles.insert(column, title);
+    emit m_proxy->headerDataChanged(Qt::Horizontal, column, column);
     if (width > 0)
         m_grid->setColumnWidth(column, width);
     m_proxy->alignments.insert(column, alignment);
@@ -278,6 +291,12 @@ bool TVxDBLookupEdit::ShowSearchForm()
         return false;
     SetValue(form.SelectedValue(KeyField));
     return true;
+}
+
+TVxDBNumericEdit::TVxDBNumericEdit(QWidget *parent) : QLineEdit(parent)
+{
+    setValidator(new QIntValidator(this));
+    setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
 TfrVxDBRWGrid::TfrVxDBRWGrid(QWidget *parent)
@@ -415,6 +434,11 @@ bool TfrVxDBRWGrid::Editing() const
 
 QVariant TfrVxDBRWGrid::controlValue(const Binding &binding) const
 {
+    if (auto *number = qobject_cast<TVxDBNumericEdit *>(binding.control.data())) {
+        bool ok = false;
+        const int value = number->text().trimmed().toInt(&ok);
+        return ok ? QVariant(value) : QVariant();
+    }
     if (auto *edit = qobject_cast<QLineEdit *>(binding.control.data())) {
         const QString text = edit->text().trimmed();
         // An empty edit is no value, as a data-aware edit leaves the field null.

@@ -3,6 +3,7 @@
 #include "platform/frames.h"
 #include "platform/querycollection.h"
 
+#include <QLineEdit>
 #include <QPointer>
 #include <QSqlDatabase>
 #include <QVariant>
@@ -11,7 +12,6 @@
 
 class QAbstractItemModel;
 class QCheckBox;
-class QLineEdit;
 class QPainter;
 class QSortFilterProxyModel;
 class QStackedWidget;
@@ -98,6 +98,14 @@ private:
     QLineEdit *m_text;
     QToolButton *m_button;
     QVariant m_value;
+};
+
+// An edit of whole numbers: an empty edit is a null field, never a silent 0.
+class TVxDBNumericEdit : public QLineEdit
+{
+    Q_OBJECT
+public:
+    explicit TVxDBNumericEdit(QWidget *parent = nullptr);
 };
 
 // Browse and edit a query collection: the list page (grid and search) and the detail page

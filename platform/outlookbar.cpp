@@ -47,8 +47,25 @@ TVxOutlookBar::TVxOutlookBar(QWidget *parent) : QWidget(parent), m_box(new QTool
     setMinimumWidth(120);
 }
 
+TVxOutlookBar::~TVxOutlookBar()
+{
+    releaseTrees();
+}
+
+void TVxOutlookBar::releaseTrees()
+{
+    for (const QPointer<QWidget> &tree : std::as_const(m_trees)) {
+        if (tree) {
+            tree->hide();
+            tree->setParent(nullptr);
+        }
+    }
+    m_trees.clear();
+}
+
 void TVxOutlookBar::Clear()
 {
+    releaseTrees();
     while (m_box->count() > 0) {
         QWidget *page = m_box->widget(0);
         m_box->removeItem(0);
@@ -75,11 +92,23 @@ int TVxOutlookBar::AddPage(const QString &name, const QString &caption)
     return m_box->addItem(area, caption);
 }
 
-QToolButton *TVxOutlookBar::AddEntry(int page, TVxAttItem *entry)
+QWidget *TVxOutlookBar::AddEntry(int page, TVxAttItem *entry)
 {
     QWidget *content = pageContent(m_box, page);
     if (!content || !entry)
         return nullptr;
+    auto *layout = static_cast<QVBoxLayout *>(content->layout());
+    if (auto *report = qobject_cast<TVxAttReport *>(entry)) {
+        if (QWidget *tree = report->GetRptTreeView()) {
+            // The tree fills the page: the stretch that centres buttons goes.
+            if (QLayoutItem *stretch = layout->takeAt(layout->count() - 1))
+                delete stretch;
+            layout->addWidget(tree, 1);
+            tree->show();
+            m_trees.append(tree);
+            return tree;
+        }
+    }
     auto *button = new QToolButton(content);
     button->setObjectName(entry->objectName());
     button->setText(entry->Caption.trimmed());
@@ -99,8 +128,10 @@ QToolButton *TVxOutlookBar::AddEntry(int page, TVxAttItem *entry)
         const bool ran = RunCommandShowingErrors(guard);
         emit entryExecuted(guard, ran);
     });
-    auto *layout = static_cast<QVBoxLayout *>(content->layout());
-    layout->insertWidget(layout->count() - 1, button);
+    if (layout->count() > 0 && layout->itemAt(layout->count() - 1)->spacerItem())
+        layout->insertWidget(layout->count() - 1, button);
+    else
+        layout->addWidget(button);
     return button;
 }
 

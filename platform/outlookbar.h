@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPointer>
 #include <QWidget>
 
 class QToolBox;
@@ -15,13 +17,16 @@ class TVxOutlookBar : public QWidget
     Q_OBJECT
 public:
     explicit TVxOutlookBar(QWidget *parent = nullptr);
+    ~TVxOutlookBar() override;
 
     // The command images an entry's ImageIndex refers to (the main window's list).
     void SetImages(const TVxImageList *images) { m_images = images; }
 
     void Clear();
     int AddPage(const QString &name, const QString &caption);
-    QToolButton *AddEntry(int page, TVxAttItem *entry);
+    // An entry is a large button; a report command whose report tree is set shows the tree
+    // itself in the page (the tree stays its owner's: clearing the bar gives it back).
+    QWidget *AddEntry(int page, TVxAttItem *entry);
 
     int PageCount() const;
     QString PageCaption(int page) const;
@@ -36,6 +41,9 @@ signals:
     void entryExecuted(TVxAttItem *entry, bool ran);
 
 private:
+    void releaseTrees();
+
     QToolBox *m_box;
+    QList<QPointer<QWidget>> m_trees;
     const TVxImageList *m_images = nullptr;
 };

@@ -157,7 +157,9 @@ void TfmVxSearch::Prepare()
 
 int TfmVxSearch::ListWidth() const
 {
-    return m_grid->width();
+    // Before the form is first shown the list has no layout yet: it will take the form's
+    // width less the margins.
+    return m_grid->isVisible() ? m_grid->width() : width() - 24;
 }
 
 QStringList TfmVxSearch::searchedFields() const

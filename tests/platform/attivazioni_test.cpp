@@ -253,6 +253,29 @@ TEST_F(CommandTableTest, BarShowsVisiblePagesAndMergedEntriesInOrder)
     EXPECT_EQ(bar.PageCount(), 3);
 }
 
+TEST_F(CommandTableTest, ReportTreeFillsItsPageAndOutlivesTheBar)
+{
+    TVxApgPage *page = table.AddPage(QStringLiteral("xpgReport"), QStringLiteral("Stampe"), 30);
+    TVxAttReport *report = table.AddReport(QStringLiteral("xarTavrin"), QString(), page, 0, -1);
+    auto tree = std::make_unique<QWidget>();
+    tree->setObjectName(QStringLiteral("tvReports"));
+    report->SetRptTreeView(tree.get());
+    {
+        TVxOutlookBar bar;
+        table.SetContainer(&bar);
+        table.Execute();
+        EXPECT_EQ(bar.findChild<QWidget *>(QStringLiteral("tvReports")), tree.get());
+        EXPECT_EQ(bar.EntryButton(QStringLiteral("xarTavrin")), nullptr);
+        table.Execute();
+        EXPECT_EQ(bar.findChild<QWidget *>(QStringLiteral("tvReports")), tree.get());
+        bar.Clear();
+        EXPECT_EQ(tree->parent(), nullptr);
+        table.Execute();
+    }
+    // The bar went while showing the tree: the tree is its owner's and lives on.
+    EXPECT_EQ(tree->parent(), nullptr);
+}
+
 TEST(FormRegistry, CreatesByNameInAnyCase)
 {
     FormRegistry::registerClass(QStringLiteral("TfmqelDocParams"),

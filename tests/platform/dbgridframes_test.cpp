@@ -1,3 +1,6 @@
+#include "platform/childforms.h"
+#include "platform/clientdataset.h"
+#include "platform/datasetmodel.h"
 #include "platform/dbgridframes.h"
 #include "platform/dialogseam.h"
 #include "platform/messagedlg.h"
@@ -55,8 +58,9 @@ struct BrowseEditFrameTest : ::testing::Test
         db = testDb.connect();
         createTables(db);
         xqc.setConnection(db);
-        xqc.setSQL(QStringLiteral("SELECT Enc.iEncId, Enc.sEncLDesc, Enc.sEncSDesc, "
-                                  "Enc.iEncVisible FROM TEnc_Encomio Enc ORDER BY Enc.sEncLDesc"));
+        xqc.setSQL(QStringLiteral(
+            "SELECT Enc.iEncId, Enc.sEncLDesc, Enc.sEncSDesc, "
+            "Enc.iEncVisible, Enc.iLocked FROM TEnc_Encomio Enc ORDER BY Enc.sEncLDesc"));
         xqc.setAutoBuildSQL(true);
         xqc.Open();
         frame.SetCollection(&xqc);
@@ -72,6 +76,9 @@ struct BrowseEditFrameTest : ::testing::Test
         frame.BindField(edDesc, QStringLiteral("sEncLDesc"));
         frame.BindField(edSigla, QStringLiteral("sEncSDesc"));
         frame.BindField(cbVisible, QStringLiteral("iEncVisible"), false);
+        edLocked = new TVxDBNumericEdit(frame.DetailArea());
+        edLocked->setObjectName(QStringLiteral("edLocked"));
+        frame.BindField(edLocked, QStringLiteral("iLocked"));
     }
 
     QStringList stored()
@@ -100,6 +107,7 @@ struct BrowseEditFrameTest : ::testing::Test
     QLineEdit *edDesc = nullptr;
     QLineEdit *edSigla = nullptr;
     QCheckBox *cbVisible = nullptr;
+    TVxDBNumericEdit *edLocked = nullptr;
 };
 
 TEST_F(BrowseEditFrameTest, InsertsEditsAndDeletesThroughTheCollection)
@@ -180,12 +188,92 @@ TEST_F(BrowseEditFrameTest, FailedPostKeepsWhatWasTyped)
     EXPECT_EQ(column(xqc, QStringLiteral("sEncLDesc")), (QStringList{"Lodevole", "Ottimo"}));
 }
 
+TEST_F(BrowseEditFrameTest, NumericEditStoresNumbersAndEmptyAsNull)
+{
+    trigger("acInsert");
+    edDesc->setText(QStringLiteral("Con numero"));
+    QTest::keyClicks(edLocked, QStringLiteral("1x2"));
+    EXPECT_EQ(edLocked->text(), QStringLiteral("12"));
+    trigger("acPost");
+    trigger("acEdit");
+    EXPECT_EQ(edLocked->text(), QStringLiteral("12"));
+    edLocked->clear();
+    trigger("acPost");
+    QSqlQuery q(db);
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT iLocked FROM TEnc_Encomio WHERE sEncLDesc = "
+                                      "'Con numero'")));
+    ASSERT_TRUE(q.next());
+    EXPECT_TRUE(q.value(0).isNull());
+}
+
+TEST_F(BrowseEditFrameTest, EditorWindowAsksBeforeClosingOnAPendingEdit)
+{
+    TfmVxChildDB window;
+    frame.setParent(&window);
+    window.show();
+    trigger("acInsert");
+    edDesc->setText(QStringLiteral("Nuovo encomio"));
+    DialogSeam::queueAnswer(mrCancel);
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(frame.Editing());
+    DialogSeam::queueAnswer(mrYes);
+    EXPECT_TRUE(window.close());
+    EXPECT_EQ(stored().last(), QStringLiteral("Nuovo encomio"));
+    EXPECT_EQ(DialogSeam::shownTexts(),
+              (QStringList{"Salvare le modifiche?", "Salvare le modifiche?"}));
+    frame.setParent(nullptr);
+}
+
 TEST_F(BrowseEditFrameTest, SortsByClickedColumn)
 {
     frame.SetSortIndex(2, Qt::DescendingOrder);
     EXPECT_EQ(frame.SortIndex(), 2);
     EXPECT_EQ(xqc.Value(frame.SourceRowAt(0), QStringLiteral("sEncSDesc")).toString(),
               QStringLiteral("OTT"));
+}
+
+TEST(ReadOnlyGrid, ShowsAnInMemoryDatasetWithTitlesSortAndDrawHook)
+{
+    TClientDataSet data;
+    data.AddFieldDef(QStringLiteral("iSitId"), ftInteger);
+    data.AddFieldDef(QStringLiteral("Cognome Nome"), ftString, 100);
+    data.CreateDataSet();
+    for (const auto &[id, name] :
+         {std::pair{7, "1) Rossi Anna"}, std::pair{3, "2) Bianchi Luca"}}) {
+        data.Append();
+        data.FieldByName(QStringLiteral("iSitId"))->setValue(id);
+        data.FieldByName(QStringLiteral("Cognome Nome"))->setValue(QString::fromUtf8(name));
+        data.Post();
+    }
+    TVxClientDataSetModel model;
+    model.SetDataSet(&data);
+    TfrVxDBROGrid frame;
+    frame.SetDataSource(&model);
+    frame.HideAllColumns();
+    frame.ShowColumn(QStringLiteral("cognome nome"), QStringLiteral("Alunno"), 150);
+    EXPECT_TRUE(frame.grGrid()->isColumnHidden(0));
+    EXPECT_EQ(frame.grGrid()->model()->headerData(1, Qt::Horizontal).toString(),
+              QStringLiteral("Alunno"));
+    // The data's own header is untouched.
+    EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("Cognome Nome"));
+    frame.SetSortIndex(0);
+    EXPECT_EQ(frame.SourceRowAt(0), 1);
+
+    QList<int> drawn;
+    frame.OnDrawCell = [&drawn](QPainter *, const QStyleOptionViewItem &, const QModelIndex &i) {
+        drawn << i.row() * 10 + i.column();
+        return i.column() == 1;
+    };
+    frame.resize(400, 200);
+    frame.grab();
+    EXPECT_TRUE(drawn.contains(1));
+    EXPECT_TRUE(drawn.contains(11));
+
+    data.Append();
+    data.FieldByName(QStringLiteral("iSitId"))->setValue(9);
+    data.Post();
+    model.Reload();
+    EXPECT_EQ(frame.VisibleRowCount(), 3);
 }
 
 TEST(SearchForm, ReplacesWhereWithABoundCondition)
