@@ -380,7 +380,7 @@ void School::planFinalVotes(SchoolClass &cls)
                 if (cmp == SingleTenths)
                     value = std::clamp(pupil.ability / 10 + 2 + random.between(-1, 1), 6, 10);
                 else if (cmp == SingleHundredths)
-                    value = std::clamp((pupil.ability * 10 - 80 + random.bell(60)) / 5 * 5, 30, 100);
+                    value = std::clamp((pupil.ability - 5 + random.bell(16)) / 5 * 5, 30, 100);
                 else if (cmp == ReligionJudgment)
                     value = pupil.ability + affinity;
                 else if (cmp == WrittenTenths || cmp == OralTenths || cmp == PracticalTenths)
