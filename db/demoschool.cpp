@@ -9,8 +9,7 @@
 namespace {
 
 // Runs one area of the seed in a transaction of its own, rolled back on any failure.
-template<typename Work>
-void inTransaction(QSqlDatabase &db, const char *what, Work work)
+template <typename Work> void inTransaction(QSqlDatabase &db, const char *what, Work work)
 {
     if (!db.transaction())
         throw SeedError(QLatin1String(what) + QStringLiteral(": ") + db.lastError().text());
