@@ -6,6 +6,8 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 
+#include <exception>
+
 namespace {
 
 // Runs one area of the seed in a transaction of its own, rolled back on any failure.
@@ -37,7 +39,8 @@ QString fillDemoSchool(QSqlDatabase &db, int scale)
         inTransaction(db, "school", [&] { demo::writeSchool(db, school, keys); });
         inTransaction(db, "evaluation", [&] { demo::writeEvaluation(db, school, keys); });
         inTransaction(db, "outcomes", [&] { demo::writeOutcomes(db, school, keys); });
-    } catch (const SeedError &e) {
+    } catch (const std::exception &e) {
+        // SeedError carries the refused row; anything else is a fault of the generator.
         return QString::fromStdString(e.what());
     }
     return {};
