@@ -2,9 +2,9 @@
 
 #include "db/demowriter.h"
 #include "db/seedtable.h"
+#include "platform/transaction.h"
 
 #include <QSqlDatabase>
-#include <QSqlError>
 
 #include <exception>
 
@@ -13,16 +13,11 @@ namespace {
 // Runs one area of the seed in a transaction of its own, rolled back on any failure.
 template <typename Work> void inTransaction(QSqlDatabase &db, const char *what, Work work)
 {
-    if (!db.transaction())
-        throw SeedError(QLatin1String(what) + QStringLiteral(": ") + db.lastError().text());
-    try {
-        work();
-    } catch (...) {
-        db.rollback();
-        throw;
-    }
-    if (!db.commit())
-        throw SeedError(QLatin1String(what) + QStringLiteral(": ") + db.lastError().text());
+    TVxTransaction transaction(db);
+    if (!transaction.StartTransaction())
+        throw SeedError(QLatin1String(what) + QStringLiteral(": ") + transaction.lastError());
+    work();
+    transaction.Commit(); // throws EVxException with the driver's text
 }
 
 } // namespace

@@ -595,3 +595,14 @@ TEST(DemoSchoolBuild, SameScaleGivesTheSameRowsAndScaleMultipliesTheSchool)
     c = QSqlDatabase();
     QSqlDatabase::removeDatabase("demo-scale");
 }
+
+TEST_F(DemoSchool, ARefusedSeedIsReportedAndLeavesNothingHalfWritten)
+{
+    const int situations = count(db, "SELECT COUNT(*) FROM TSit_Situazioni");
+    // The lookups are there already: the first area fails on its first row and rolls back.
+    const QString error = fillDemoSchool(db, 1);
+    EXPECT_TRUE(error.contains("TSex_Sesso")) << error.toStdString();
+    EXPECT_EQ(count(db, "SELECT COUNT(*) FROM TSit_Situazioni"), situations);
+    EXPECT_FALSE(fillDemoSchool(db, 0).isEmpty());
+    EXPECT_FALSE(fillDemoSchool(db, 31).isEmpty());
+}
