@@ -112,8 +112,7 @@ QString applySchema(QSqlDatabase &db)
     initDbResources();
     // The schema is split by area; the files apply in the order of their names.
     const QDir dir(QStringLiteral(":/db/schema"));
-    const QStringList files =
-        dir.entryList({QStringLiteral("*.sql")}, QDir::Files, QDir::Name);
+    const QStringList files = dir.entryList({QStringLiteral("*.sql")}, QDir::Files, QDir::Name);
     if (files.isEmpty())
         return QStringLiteral("Schema not found in the program's resources");
     for (const QString &name : files) {

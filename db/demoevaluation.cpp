@@ -24,7 +24,8 @@ bool isVoteComponent(int cmp)
 
 bool isTenths(int cmp)
 {
-    return cmp == WrittenTenths || cmp == OralTenths || cmp == PracticalTenths || cmp == SingleTenths;
+    return cmp == WrittenTenths || cmp == OralTenths || cmp == PracticalTenths ||
+           cmp == SingleTenths;
 }
 
 int levelOf(const FinalVote &v)
@@ -57,8 +58,10 @@ QString judgmentText(const Situation &sit, const Pupil &pupil)
     default:
         break;
     }
-    const char *level = pupil.ability >= 80 ? "ottima" : (pupil.ability >= 70 ? "buona" : "sufficiente");
-    return who + QStringLiteral(" ha raggiunto una preparazione %1. È ammess").arg(QLatin1String(level)) +
+    const char *level =
+        pupil.ability >= 80 ? "ottima" : (pupil.ability >= 70 ? "buona" : "sufficiente");
+    return who +
+           QStringLiteral(" ha raggiunto una preparazione %1. È ammess").arg(QLatin1String(level)) +
            (pupil.female ? QStringLiteral("a.") : QStringLiteral("o."));
 }
 
@@ -66,16 +69,16 @@ struct Tables
 {
     explicit Tables(QSqlDatabase &db)
         : vot(db, QStringLiteral("TVot_Voti"),
-              cols("iVotId,iClsMatCmpId,iSitId,iScaLivId,dInsert,dStart,dEnd"))
-        , vtp(db, QStringLiteral("TVtp_Proposti"),
-              cols("iVtpId,iClsMatCmpId,iSitId,iPrpScaLivId,dInsert,dStart,dEnd"))
-        , tas(db, QStringLiteral("TTas_Tassonomie"),
-              cols("iTasId,iClsMatCmpId,iSitId,iScaLivId,dInsert,dStart,dEnd"))
-        , ass(db, QStringLiteral("TAss_Assenze"),
-              cols("iAssId,iClsSesMatId,iSitId,iAssOre,dInsert,dStart,dEnd"))
-        , aiu(db, QStringLiteral("TAiu_Aiuti"),
-              cols("iAiuId,iClsSesMatId,iSitId,sAiuVal,dInsert,dStart,dEnd"))
-        , gdz(db, QStringLiteral("TGdz_Giudizi"),
+              cols("iVotId,iClsMatCmpId,iSitId,iScaLivId,dInsert,dStart,dEnd")),
+          vtp(db, QStringLiteral("TVtp_Proposti"),
+              cols("iVtpId,iClsMatCmpId,iSitId,iPrpScaLivId,dInsert,dStart,dEnd")),
+          tas(db, QStringLiteral("TTas_Tassonomie"),
+              cols("iTasId,iClsMatCmpId,iSitId,iScaLivId,dInsert,dStart,dEnd")),
+          ass(db, QStringLiteral("TAss_Assenze"),
+              cols("iAssId,iClsSesMatId,iSitId,iAssOre,dInsert,dStart,dEnd")),
+          aiu(db, QStringLiteral("TAiu_Aiuti"),
+              cols("iAiuId,iClsSesMatId,iSitId,sAiuVal,dInsert,dStart,dEnd")),
+          gdz(db, QStringLiteral("TGdz_Giudizi"),
               cols("iGdzId,iSitId,iAnsSesDwgId,bGdzGiudizio,dInsert,dStart,dEnd"))
     {
     }
@@ -125,10 +128,7 @@ private:
         m_t.ass.add({++m_assKey, csm, sit.sitId, hours, stamp(on), y.start(), y.end()});
     }
 
-    const Year &yearOfSit(const Situation &sit) const
-    {
-        return m_school.yearOf(sit.clsId / 1000);
-    }
+    const Year &yearOfSit(const Situation &sit) const { return m_school.yearOf(sit.clsId / 1000); }
 
     void writeFirstTerm(const SchoolClass &c, const Situation &sit)
     {
@@ -144,12 +144,16 @@ private:
             for (int cmp : subjectComponents(matId, FirstTerm)) {
                 const int cmc = m_keys.clsMatCmp.at({csm, cmp});
                 if (cmp == SingleTenths) {
-                    vote(cmc, sit, tenthsLevel(std::clamp(p.ability / 10 + 2 + m_random.between(-2, 1), 5, 10)), on);
+                    vote(cmc, sit,
+                         tenthsLevel(
+                             std::clamp(p.ability / 10 + 2 + m_random.between(-2, 1), 5, 10)),
+                         on);
                 } else if (cmp == ReligionJudgment) {
                     vote(cmc, sit, judgmentLevel(p.ability + affinity), on);
                 } else if (isTenths(cmp)) {
                     // A few first-term votes are "not classified".
-                    const int v = std::clamp((p.ability - 3 + affinity + m_random.bell(4) + 5) / 10, 2, 10);
+                    const int v =
+                        std::clamp((p.ability - 3 + affinity + m_random.bell(4) + 5) / 10, 2, 10);
                     vote(cmc, sit, m_random.percent(1) ? kNotClassified : tenthsLevel(v), on);
                 } else if (cmp == Commitment || cmp == Participation) {
                     taxonomy(cmc, sit, judgmentLevel(p.ability + m_random.bell(8)), on);
@@ -263,7 +267,8 @@ void writeNotesAndHours(QSqlDatabase &db, const School &school, const WrittenKey
             const Situation &sit = school.situations[std::size_t(c.situations[std::size_t(i)])];
             note.add({++noteKey, csm, sit.sitId, i == 0 ? QVariant(QDate(2008, 11, 12)) : sqlNull(),
                       i == 0 ? QStringLiteral("Ritardi frequenti all'ingresso.")
-                             : QStringLiteral("Disturba lo svolgimento delle lezioni; è stato richiamato."),
+                             : QStringLiteral(
+                                   "Disturba lo svolgimento delle lezioni; è stato richiamato."),
                       school.coordinatorOf(c), stamp(QDate(2008, 11, 12)), y.start(), y.end()});
         }
         if (c.section != 0)
@@ -280,8 +285,9 @@ void writeNotesAndHours(QSqlDatabase &db, const School &school, const WrittenKey
 
 void writeCompetences(QSqlDatabase &db, const School &school)
 {
-    SeedTable comp(db, QStringLiteral("TCOMP_COMPETENZE"),
-                   cols("ICOMPID,IANAID,ISITID,ICOMPASSEID,ICOMPLIVID,ILINGUASTRANIERAID,SCOMPNOTE"));
+    SeedTable comp(
+        db, QStringLiteral("TCOMP_COMPETENZE"),
+        cols("ICOMPID,IANAID,ISITID,ICOMPASSEID,ICOMPLIVID,ILINGUASTRANIERAID,SCOMPNOTE"));
     const SchoolClass *a2 = school.findClass(kWorkingYear, 0, 2);
     int key = 0;
     for (int s : a2->situations) {
@@ -289,9 +295,10 @@ void writeCompetences(QSqlDatabase &db, const School &school)
         const Pupil &p = school.pupils[std::size_t(sit.pupil)];
         const int level = std::clamp((p.ability - 50) / 10, 1, 4);
         for (int axis = 1; axis <= 4; ++axis)
-            comp.add({++key, p.anaId, sit.sitId, axis, level,
-                      key == 1 ? QVariant(int(Inglese)) : sqlNull(),
-                      key == 1 ? QVariant(QStringLiteral("Certificazione linguistica B1")) : sqlNull()});
+            comp.add(
+                {++key, p.anaId, sit.sitId, axis, level,
+                 key == 1 ? QVariant(int(Inglese)) : sqlNull(),
+                 key == 1 ? QVariant(QStringLiteral("Certificazione linguistica B1")) : sqlNull()});
     }
 }
 

@@ -25,7 +25,7 @@ void plainRows(QSqlDatabase &db, const char *table, const char *columns,
 
 QString numberWord(int v)
 {
-    static const char *words[] = {"Zero", "Uno",  "Due", "Tre",  "Quattro", "Cinque",
+    static const char *words[] = {"Zero", "Uno",   "Due",  "Tre",  "Quattro", "Cinque",
                                   "Sei",  "Sette", "Otto", "Nove", "Dieci"};
     return QString::fromLatin1(words[v]);
 }
@@ -37,11 +37,14 @@ void writeRegistry(QSqlDatabase &db)
     plainRows(db, "TCag_Categorie", "iCagId,sCagDesc",
               {{1, "Alunno"}, {2, "Genitore"}, {3, "Docente"}});
     plainRows(db, "TFreq_Frequenza", "iFreqId,sFreqLDesc,sFreqSDesc",
-              {{1, "Frequenza regolare", "R"}, {2, "Frequenza discontinua", "D"},
+              {{1, "Frequenza regolare", "R"},
+               {2, "Frequenza discontinua", "D"},
                {3, "Non frequentante", "N"}});
     plainRows(db, "TScuTyp_TipiScuola", "iScuTypId,sScuTypLDesc",
-              {{1, "Scuola dell'infanzia"}, {2, "Scuola primaria"},
-               {3, "Scuola secondaria di primo grado"}, {4, "Scuola secondaria di secondo grado"}});
+              {{1, "Scuola dell'infanzia"},
+               {2, "Scuola primaria"},
+               {3, "Scuola secondaria di primo grado"},
+               {4, "Scuola secondaria di secondo grado"}});
     plainRows(db, "TIsc_Iscrizione", "iIscId,sIscLDesc,sIscSDesc",
               {{1, "Prima iscrizione", "PI"}, {2, "Ripetente", "RIP"}});
     plainRows(db, "TIes_IntEst", "iIesId,sIesLDesc,sIesSDesc",
@@ -62,12 +65,18 @@ void writeRegistry(QSqlDatabase &db)
     plainRows(db, "TPro_Province", "iProId,sProDesc,sProSigla,iRegId",
               {{1, "Milano", "MI", 1}, {2, "Bergamo", "BG", 1}});
     plainRows(db, "TCom_Comuni", "iComId,sComDesc,iProId",
-              {{1, "Milano", 1}, {2, "Sesto San Giovanni", 1}, {3, "Bergamo", 2},
-               {4, "Parigi", sqlNull()}, {5, "Tirana", sqlNull()}});
+              {{1, "Milano", 1},
+               {2, "Sesto San Giovanni", 1},
+               {3, "Bergamo", 2},
+               {4, "Parigi", sqlNull()},
+               {5, "Tirana", sqlNull()}});
     plainRows(db, "TCap", "iCapId,sCapValue", {{1, "20121"}, {2, "20099"}, {3, "24121"}});
     plainRows(db, "TSrpc", "iSrpcId,iStaId,iRegId,iProId,iComId",
-              {{1, 1, 1, 1, 1}, {2, 1, 1, 1, 2}, {3, 1, 1, 2, 3},
-               {4, 2, sqlNull(), sqlNull(), 4}, {5, 3, sqlNull(), sqlNull(), 5}});
+              {{1, 1, 1, 1, 1},
+               {2, 1, 1, 1, 2},
+               {3, 1, 1, 2, 3},
+               {4, 2, sqlNull(), sqlNull(), 4},
+               {5, 3, sqlNull(), sqlNull(), 5}});
     plainRows(db, "TComCap", "iComCapId,iSrpcId,iCapId", {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}});
     plainRows(db, "TScu_Scuole", "iScuId,sScuLDesc,sScuMecCod,iComCapId",
               {{1, "Scuola secondaria di primo grado A. Manzoni", "MIMM01000A", 1},
@@ -82,14 +91,17 @@ void writeRegistry(QSqlDatabase &db)
               {{1, "Domicilio"}, {2, "Residenza"}, {3, "Recapito"}});
     plainRows(db, "TFraQua_FrazioniQuartieri", "iFraQuaId,sFraQuaDesc", {{1, "Centro storico"}});
     plainRows(db, "TAdi_AreeDiscip", "iAdiId,sAdiLDesc,sAdiSDesc",
-              {{1, "Area linguistico-letteraria", "LING"}, {2, "Area scientifica", "SCI"},
+              {{1, "Area linguistico-letteraria", "LING"},
+               {2, "Area scientifica", "SCI"},
                {3, "Area tecnico-professionale", "TEC"}});
     plainRows(db, "TCst_StatiCandidato", "iCstId,sCstLDesc",
               {{1, "Candidato interno"}, {2, "Candidato esterno"}});
     plainRows(db, "TTvt_TipiVoto", "iTvtId,sTvtDesc,sTvtSDesc,iTvtMin,iTvtMax",
-              {{1, "Prima prova scritta", "P1", 0, 15}, {2, "Seconda prova scritta", "P2", 0, 15},
+              {{1, "Prima prova scritta", "P1", 0, 15},
+               {2, "Seconda prova scritta", "P2", 0, 15},
                {3, "Colloquio", "COL", 0, 30}});
-    SeedTable sha(db, QStringLiteral("TSha_SituazioniHandicap"), cols("iShaId,sShaDesc,bShaAssistenza"));
+    SeedTable sha(db, QStringLiteral("TSha_SituazioniHandicap"),
+                  cols("iShaId,sShaDesc,bShaAssistenza"));
     sha.add({1, "Prove equipollenti", QStringLiteral("Assistenza durante le prove scritte.")});
     plainRows(db, "TCmm_Commissioni", "iCmmId,sCmmCodMecc", {{1, "MIL1001"}});
 }
@@ -112,7 +124,8 @@ void writeStructure(QSqlDatabase &db)
                 sqlNull(), "sesto@istitutodemo.it"}});
     // The school-level main seat (iDwgId NULL), the institute's main seat and its second site.
     plainRows(db, "TDwgSed", "iDwgSedId,iDwgId,iSedId,lDwgSedMain,dStart",
-              {{1, sqlNull(), 1, 1, QDate(2000, 9, 1)}, {2, kInstitute, 1, 1, QDate(2000, 9, 1)},
+              {{1, sqlNull(), 1, 1, QDate(2000, 9, 1)},
+               {2, kInstitute, 1, 1, QDate(2000, 9, 1)},
                {3, kInstitute, 2, 0, QDate(2004, 9, 1)}});
     plainRows(db, "TScuOrd", "iScuOrdId,sScuOrdLDesc",
               {{1, "Scuola secondaria di primo grado"}, {2, "Scuola secondaria di secondo grado"}});
@@ -147,16 +160,16 @@ void writeStructure(QSqlDatabase &db)
                  sessionStart(a, FirstTerm), sessionEnd(a, FirstTerm), 1, sqlNull()});
         asd.add({yearSession(a, Final), a, kInstitute, Final, 2, 2, sessionStart(a, Final),
                  sessionEnd(a, Final), 1, sqlNull()});
-        asd.add({yearSession(a, Deferred), a, kInstitute, Deferred, 3, 3,
-                 sessionStart(a, Deferred), sessionEnd(a, Deferred), 0, yearPhase(a, 2)});
+        asd.add({yearSession(a, Deferred), a, kInstitute, Deferred, 3, 3, sessionStart(a, Deferred),
+                 sessionEnd(a, Deferred), 0, yearPhase(a, 2)});
         if (a == kWorkingYear)
             asd.add({yearSession(a, Qualification), a, kInstitute, Qualification, 2, 4,
-                     sessionStart(a, Qualification), sessionEnd(a, Qualification), 0,
-                     sqlNull()});
+                     sessionStart(a, Qualification), sessionEnd(a, Qualification), 0, sqlNull()});
     }
 
-    plainRows(db, "TTbn_TipoBanda", "iTbnId,sTbnDesc",
-              {{1, "Bande del terzo anno"}, {2, "Bande del quarto anno"}, {3, "Bande del quinto anno"}});
+    plainRows(
+        db, "TTbn_TipoBanda", "iTbnId,sTbnDesc",
+        {{1, "Bande del terzo anno"}, {2, "Bande del quarto anno"}, {3, "Bande del quinto anno"}});
     SeedTable acs(db, QStringLiteral("TAcs_AnniCorso"),
                   cols("iAcsId,iAcsAnnoCorso,sAcsLDesc,sAcsSDesc,iTbnId"));
     static const char *ordinals[] = {"", "Primo", "Secondo", "Terzo", "Quarto", "Quinto"};
@@ -164,12 +177,17 @@ void writeStructure(QSqlDatabase &db)
         acs.add({a, a, QStringLiteral("%1 anno").arg(QLatin1String(ordinals[a])),
                  QStringLiteral("%1^").arg(a), a >= 3 ? QVariant(a - 2) : sqlNull()});
     // Band keys are type * 1000 + n: the credits grid counts band types from them.
-    SeedTable bnd(db, QStringLiteral("TBnd_Bande"),
-                  cols("iBndId,iAcsId,sBndDesc,iBndMedMin,iBndMedMax,iBndCreMin,iBndCreMax,iLocked"));
+    SeedTable bnd(
+        db, QStringLiteral("TBnd_Bande"),
+        cols("iBndId,iAcsId,sBndDesc,iBndMedMin,iBndMedMax,iBndCreMin,iBndCreMax,iLocked"));
     SeedTable tbnBnd(db, QStringLiteral("TTbnBnd"), cols("iTbnBndId,iTbnId,iBndId"));
-    struct Band { const char *desc; int min, max, cre; };
-    static const Band bands[] = {{"M = 6", 6, 6, 3},       {"6 < M <= 7", 6, 7, 4},
-                                 {"7 < M <= 8", 7, 8, 5},  {"8 < M <= 9", 8, 9, 6},
+    struct Band
+    {
+        const char *desc;
+        int min, max, cre;
+    };
+    static const Band bands[] = {{"M = 6", 6, 6, 3},        {"6 < M <= 7", 6, 7, 4},
+                                 {"7 < M <= 8", 7, 8, 5},   {"8 < M <= 9", 8, 9, 6},
                                  {"9 < M <= 10", 9, 10, 7}, {"M < 6", 0, 5, 2}};
     for (int type = 1; type <= 3; ++type) {
         for (int n = 1; n <= 6; ++n) {
@@ -198,14 +216,25 @@ void writeStructure(QSqlDatabase &db)
 
 void writeSubjects(QSqlDatabase &db)
 {
-    struct Mat { int id; const char *name; const char *shortName; const char *code; int area; };
+    struct Mat
+    {
+        int id;
+        const char *name;
+        const char *shortName;
+        const char *code;
+        int area;
+    };
     static const Mat subjects[] = {
-        {Italiano, "ITALIANO", "ITA", nullptr, 1},        {Storia, "STORIA", "STO", nullptr, 1},
-        {Matematica, "MATEMATICA", "MAT", nullptr, 2},    {Inglese, "INGLESE", "ING", nullptr, 1},
-        {Scienze, "SCIENZE", "SCI", nullptr, 2},          {Fisica, "FISICA", "FIS", nullptr, 2},
+        {Italiano, "ITALIANO", "ITA", nullptr, 1},
+        {Storia, "STORIA", "STO", nullptr, 1},
+        {Matematica, "MATEMATICA", "MAT", nullptr, 2},
+        {Inglese, "INGLESE", "ING", nullptr, 1},
+        {Scienze, "SCIENZE", "SCI", nullptr, 2},
+        {Fisica, "FISICA", "FIS", nullptr, 2},
         {Latino, "LATINO", "LAT", nullptr, 1},
         {Economia, "ECONOMIA AZIENDALE", "ECO", nullptr, 3},
-        {Informatica, "INFORMATICA", "INF", nullptr, 3},  {Diritto, "DIRITTO", "DIR", nullptr, 3},
+        {Informatica, "INFORMATICA", "INF", nullptr, 3},
+        {Diritto, "DIRITTO", "DIR", nullptr, 3},
         {Laboratorio, "LABORATORIO DI TRATTAMENTO TESTI", "LAB", nullptr, 3},
         {EdFisica, "EDUCAZIONE FISICA", "EDF", nullptr, 2},
         {Religione, "RELIGIONE", "REL", "RELIGIONE", 1},
@@ -220,7 +249,8 @@ void writeSubjects(QSqlDatabase &db)
                   cols("iMatId,sMatLDesc,sMatSDesc,sMatCodUser,sMatCodMin,sMatCodVexto,iAdiId"));
     SeedTable rma(db, QStringLiteral("TMatRma"), cols("iMatRmaId,iMatId,iMatId_P"));
     for (const Mat &m : subjects) {
-        mat.add({m.id, m.name, m.shortName, m.shortName, QStringLiteral("M%1").arg(m.id, 3, 10, QLatin1Char('0')),
+        mat.add({m.id, m.name, m.shortName, m.shortName,
+                 QStringLiteral("M%1").arg(m.id, 3, 10, QLatin1Char('0')),
                  m.code ? QVariant(QString::fromLatin1(m.code)) : sqlNull(),
                  m.area ? QVariant(m.area) : sqlNull()});
         // A node per subject; applied mathematics belongs to mathematics.
@@ -228,12 +258,16 @@ void writeSubjects(QSqlDatabase &db)
     }
 
     plainRows(db, "TCOMPASSE", "ICOMPASSEID,SCOMPASSEDESC",
-              {{1, "Asse dei linguaggi"}, {2, "Asse matematico"},
-               {3, "Asse scientifico-tecnologico"}, {4, "Asse storico-sociale"}});
+              {{1, "Asse dei linguaggi"},
+               {2, "Asse matematico"},
+               {3, "Asse scientifico-tecnologico"},
+               {4, "Asse storico-sociale"}});
     plainRows(db, "TCOMPLIV",
               "ICOMPLIVID,SCOMPLIVDESC,ICOMPLIVVALUE,ICOMPLIVFASCIAMIN,ICOMPLIVFASCIAMAX",
-              {{1, "Livello base non raggiunto", 1, 1, 5}, {2, "Livello base", 2, 6, 6},
-               {3, "Livello intermedio", 3, 7, 8}, {4, "Livello avanzato", 4, 9, 10}});
+              {{1, "Livello base non raggiunto", 1, 1, 5},
+               {2, "Livello base", 2, 6, 6},
+               {3, "Livello intermedio", 3, 7, 8},
+               {4, "Livello avanzato", 4, 9, 10}});
 
     SeedTable pst(db, QStringLiteral("TPst_PianiStudio"),
                   cols("iPstId,sPstLDesc,sPstSDesc,iPstTotOre,iPstPei,iIndId"));
@@ -249,11 +283,12 @@ void writeSubjects(QSqlDatabase &db)
             const bool withoutReligion = variant == 1;
             const int pstId = planOf(track, withoutReligion);
             const int hours = track == kVocational ? 1188 : 1056;
-            pst.add({pstId,
-                     trackName(track) + (withoutReligion ? QStringLiteral(" senza religione")
-                                                         : QStringLiteral(" ordinario")),
-                     withoutReligion ? QStringLiteral("Senza religione") : QStringLiteral("Ordinario"),
-                     withoutReligion ? hours - 33 : hours, 0, track + 1});
+            pst.add(
+                {pstId,
+                 trackName(track) + (withoutReligion ? QStringLiteral(" senza religione")
+                                                     : QStringLiteral(" ordinario")),
+                 withoutReligion ? QStringLiteral("Senza religione") : QStringLiteral("Ordinario"),
+                 withoutReligion ? hours - 33 : hours, 0, track + 1});
             int order = 0;
             for (int matId : plan) {
                 if (matId == Religione && withoutReligion)
@@ -289,26 +324,41 @@ void writeSubjects(QSqlDatabase &db)
 void writeScales(QSqlDatabase &db)
 {
     plainRows(db, "TCmp_Componenti", "iCmpId,sCmpLDesc,sCmpSDesc,iCmpPeso",
-              {{1, "Scritto", "S", 1}, {2, "Orale", "O", 1}, {3, "Pratico", "P", 1},
-               {4, "Unico", "U", 1}, {5, "Impegno", "IMP", sqlNull()},
-               {6, "Partecipazione", "PAR", sqlNull()}, {7, "Tipo recupero", "TR", 999},
-               {8, "Esito recupero", "ER", 888}, {9, "Altro", "ALT", 777},
+              {{1, "Scritto", "S", 1},
+               {2, "Orale", "O", 1},
+               {3, "Pratico", "P", 1},
+               {4, "Unico", "U", 1},
+               {5, "Impegno", "IMP", sqlNull()},
+               {6, "Partecipazione", "PAR", sqlNull()},
+               {7, "Tipo recupero", "TR", 999},
+               {8, "Esito recupero", "ER", 888},
+               {9, "Altro", "ALT", 777},
                {10, "RELIGIONE", "REL", 1}});
     plainRows(db, "TSca_Scale", "iScaId,sScaDesc",
-              {{1, "Decimi"}, {2, "Centesimi"}, {3, "Giudizio"}, {4, "Tipo recupero"},
+              {{1, "Decimi"},
+               {2, "Centesimi"},
+               {3, "Giudizio"},
+               {4, "Tipo recupero"},
                {5, "Esito recupero"}});
     plainRows(db, "TCmpSca", "iCmpScaId,iCmpId,iScaId,iCmpScaTass,iCmpScaInMedia,iCmpScaOrdine",
-              {{WrittenTenths, 1, 1, 0, 1, 1}, {OralTenths, 2, 1, 0, 1, 2},
-               {PracticalTenths, 3, 1, 0, 1, 3}, {SingleTenths, 4, 1, 0, 1, 4},
-               {SingleHundredths, 4, 2, 0, 1, 5}, {ReligionJudgment, 10, 3, 0, 0, 6},
-               {Commitment, 5, 3, 1, 0, 7}, {Participation, 6, 3, 1, 0, 8},
-               {MakeUpType, 7, 4, 1, 0, 9}, {MakeUpOutcome, 8, 5, 1, 0, 10},
+              {{WrittenTenths, 1, 1, 0, 1, 1},
+               {OralTenths, 2, 1, 0, 1, 2},
+               {PracticalTenths, 3, 1, 0, 1, 3},
+               {SingleTenths, 4, 1, 0, 1, 4},
+               {SingleHundredths, 4, 2, 0, 1, 5},
+               {ReligionJudgment, 10, 3, 0, 0, 6},
+               {Commitment, 5, 3, 1, 0, 7},
+               {Participation, 6, 3, 1, 0, 8},
+               {MakeUpType, 7, 4, 1, 0, 9},
+               {MakeUpOutcome, 8, 5, 1, 0, 10},
                {Other, 9, 3, 1, 0, 11}});
     plainRows(db, "TTre_TipoRec", "iTreId,sTreSDesc,sTreLDesc,iTrePeso,lVisible",
-              {{1, "CR", "Corso di recupero", 1, 1}, {2, "SI", "Studio individuale", 2, 1},
+              {{1, "CR", "Corso di recupero", 1, 1},
+               {2, "SI", "Studio individuale", 2, 1},
                {3, "SP", "Sportello didattico", 3, 1}});
     plainRows(db, "TEre_EsitoRec", "iEreId,sEreSDesc,sEreLDesc,iPesoRec,lVisible",
-              {{1, "REC", "Recuperato", 1, 1}, {2, "NREC", "Non recuperato", 2, 1},
+              {{1, "REC", "Recuperato", 1, 1},
+               {2, "NREC", "Non recuperato", 2, 1},
                {3, "ASS", "Assente alla verifica", 3, 1}});
     plainRows(db, "TPvr_ProvaRecupero", "iPvrId,sPvrSDesc,sPvrLDesc",
               {{1, "S", "Prova scritta"}, {2, "O", "Prova orale"}});
@@ -334,26 +384,35 @@ void writeScales(QSqlDatabase &db)
         scaLiv.add({tenthsLevel(v), 1, text(QString::number(v), numberWord(v)), v, v >= 6 ? 1 : 0,
                     1, v, v <= 4 ? QVariant(1) : (v == 5 ? QVariant(2) : sqlNull())});
     for (int v = 0; v <= 100; v += 5)
-        scaLiv.add({hundredthsLevel(v), 2, text(QString::number(v), QStringLiteral("%1/100").arg(v)),
-                    v, v >= 60 ? 1 : 0, 1, v / 5 + 1, sqlNull()});
-    static const char *judgments[] = {"OTTIMO", "DISTINTO", "BUONO", "SUFFICIENTE", "INSUFFICIENTE"};
+        scaLiv.add({hundredthsLevel(v), 2,
+                    text(QString::number(v), QStringLiteral("%1/100").arg(v)), v, v >= 60 ? 1 : 0,
+                    1, v / 5 + 1, sqlNull()});
+    static const char *judgments[] = {"OTTIMO", "DISTINTO", "BUONO", "SUFFICIENTE",
+                                      "INSUFFICIENTE"};
     for (int j = 0; j < 5; ++j) {
         const QString s = QString::fromLatin1(judgments[j]);
         scaLiv.add({301 + j, 3, text(s, s.left(1) + s.mid(1).toLower()), 9 - j, j < 4 ? 1 : 0, 0,
                     j + 1, sqlNull()});
     }
     // Make-up types and outcomes: the level's value is the keypad weight of the type or outcome.
-    scaLiv.add({401, 4, text(QStringLiteral("CR"), QStringLiteral("Corso di recupero")), 1, 0, 0, 1, 1});
-    scaLiv.add({402, 4, text(QStringLiteral("SI"), QStringLiteral("Studio individuale")), 2, 0, 0, 2, 2});
-    scaLiv.add({403, 4, text(QStringLiteral("SP"), QStringLiteral("Sportello didattico")), 3, 0, 0, 3, 3});
-    scaLiv.add({501, 5, text(QStringLiteral("REC"), QStringLiteral("Recuperato")), 1, 1, 0, 1, sqlNull()});
-    scaLiv.add({502, 5, text(QStringLiteral("NREC"), QStringLiteral("Non recuperato")), 2, 0, 0, 2, sqlNull()});
-    scaLiv.add({503, 5, text(QStringLiteral("ASS"), QStringLiteral("Assente")), 3, 0, 0, 3, sqlNull()});
+    scaLiv.add(
+        {401, 4, text(QStringLiteral("CR"), QStringLiteral("Corso di recupero")), 1, 0, 0, 1, 1});
+    scaLiv.add(
+        {402, 4, text(QStringLiteral("SI"), QStringLiteral("Studio individuale")), 2, 0, 0, 2, 2});
+    scaLiv.add(
+        {403, 4, text(QStringLiteral("SP"), QStringLiteral("Sportello didattico")), 3, 0, 0, 3, 3});
+    scaLiv.add(
+        {501, 5, text(QStringLiteral("REC"), QStringLiteral("Recuperato")), 1, 1, 0, 1, sqlNull()});
+    scaLiv.add({502, 5, text(QStringLiteral("NREC"), QStringLiteral("Non recuperato")), 2, 0, 0, 2,
+                sqlNull()});
+    scaLiv.add(
+        {503, 5, text(QStringLiteral("ASS"), QStringLiteral("Assente")), 3, 0, 0, 3, sqlNull()});
 
     // Lower-school judgments: long texts equal to the upper-cased level texts.
     SeedTable gme(db, QStringLiteral("TGme_GiuMatEleMed"), cols("iGmeId,sGmeLDesc,sGmeSDesc"));
     for (int j = 0; j < 5; ++j)
-        gme.add({j + 1, QString::fromLatin1(judgments[j]), QString::fromLatin1(judgments[j]).left(4)});
+        gme.add(
+            {j + 1, QString::fromLatin1(judgments[j]), QString::fromLatin1(judgments[j]).left(4)});
     for (int v = 6; v <= 10; ++v)
         gme.add({v, numberWord(v).toUpper(), QString::number(v)});
 
@@ -368,9 +427,11 @@ void writeScales(QSqlDatabase &db)
     plainRows(db, "TDes_DebEsito", "iDesId,sDesLDescVexto,sDesSDescVexto,iDesSufficiente",
               {{1, "Saldato", "S", 1}, {2, "Non saldato", "NS", 0}});
     plainRows(db, "TDed_DebEsDett", "iDedId,sDedLDesc,sDedSDesc,iLocked",
-              {{1, "Debito saldato", "SALD", 0}, {2, "Debito non saldato", "NSALD", 0},
+              {{1, "Debito saldato", "SALD", 0},
+               {2, "Debito non saldato", "NSALD", 0},
                {3, "Debito saldato parzialmente", "PARZ", 0}});
-    plainRows(db, "TDesDed", "iDesDedId,iDesId,iDedId,iLocked", {{1, 1, 1, 0}, {2, 2, 2, 0}, {3, 2, 3, 0}});
+    plainRows(db, "TDesDed", "iDesDedId,iDesId,iDedId,iLocked",
+              {{1, 1, 1, 0}, {2, 2, 2, 0}, {3, 2, 3, 0}});
 
     // Proposed votes in halves from 4 to 10; each becomes the tenths level below it.
     SeedTable prp(db, QStringLiteral("TPrp_Proposti"), cols("iPrpId,sPrpSDesc,sPrpLDesc"));
@@ -379,7 +440,8 @@ void writeScales(QSqlDatabase &db)
                           "iPrpScaLivOrd,iDtpDtdId"));
     for (int half = 8; half <= 20; ++half) {
         const int id = half - 7;
-        const QString s = half % 2 ? QStringLiteral("%1.5").arg(half / 2) : QString::number(half / 2);
+        const QString s =
+            half % 2 ? QStringLiteral("%1.5").arg(half / 2) : QString::number(half / 2);
         prp.add({id, s, QStringLiteral("Proposta %1").arg(s)});
         prpLiv.add({600 + id, tenthsLevel(half / 2), id, half / 2.0, 1, id,
                     half < 10 ? QVariant(1) : (half < 12 ? QVariant(2) : sqlNull())});
@@ -389,12 +451,23 @@ void writeScales(QSqlDatabase &db)
 void writeOutcomeLookups(QSqlDatabase &db)
 {
     plainRows(db, "TStaFin", "iStaFinId,sStaFinLDescVexto,sStaFinSDescVexto",
-              {{1, "Ammesso alla classe successiva", "AMM"}, {2, "Non ammesso", "NAM"},
-               {3, "Idoneo", "IDO"}, {5, "Ammesso all'esame di Stato", "AES"},
-               {6, "Trasferito", "TRA"}, {7, "Ritirato", "RIT"}, {8, "Non scrutinato", "NSC"},
+              {{1, "Ammesso alla classe successiva", "AMM"},
+               {2, "Non ammesso", "NAM"},
+               {3, "Idoneo", "IDO"},
+               {5, "Ammesso all'esame di Stato", "AES"},
+               {6, "Trasferito", "TRA"},
+               {7, "Ritirato", "RIT"},
+               {8, "Non scrutinato", "NSC"},
                {11, "Giudizio sospeso", "SOS"}});
     // Positions 1, 2, 17 and 19 are always exported; 20 is a hidden ordinary position.
-    struct Pos { int id; int state; const char *l; const char *s; int visible; };
+    struct Pos
+    {
+        int id;
+        int state;
+        const char *l;
+        const char *s;
+        int visible;
+    };
     static const Pos positions[] = {
         {Admitted, 1, "Ammesso alla classe successiva", "Ammesso", 1},
         {NotAdmitted, 2, "Non ammesso alla classe successiva", "Non amm.", 1},
@@ -431,32 +504,53 @@ void writeOutcomeLookups(QSqlDatabase &db)
     plainRows(db, "TEnc_Encomio", "iEncId,sEncLDesc,sEncSDesc,iLocked",
               {{1, "Encomio per il profitto", "ENC", 0}, {2, "Menzione d'onore", "MEN", 0}});
     SeedTable gdt(db, QStringLiteral("TGdt_GdzTemplate"), cols("iGdtId,sGdtTitolo,bGdtGiudizio"));
-    gdt.add({1, "Ottimo profitto", QStringLiteral("L'alunno ha raggiunto risultati ottimi in tutte le discipline.")});
-    gdt.add({2, "Profitto sufficiente", QStringLiteral("L'alunno ha raggiunto gli obiettivi minimi.")});
-    gdt.add({3, "Giudizio sospeso", QStringLiteral("Il consiglio di classe sospende il giudizio.")});
+    gdt.add({1, "Ottimo profitto",
+             QStringLiteral("L'alunno ha raggiunto risultati ottimi in tutte le discipline.")});
+    gdt.add(
+        {2, "Profitto sufficiente", QStringLiteral("L'alunno ha raggiunto gli obiettivi minimi.")});
+    gdt.add(
+        {3, "Giudizio sospeso", QStringLiteral("Il consiglio di classe sospende il giudizio.")});
 }
 
 void writeExchangeLookups(QSqlDatabase &db)
 {
     // Five send modes in fixed positions: the web send takes the fifth.
     plainRows(db, "TMod_ModoInvio", "iModId,sModDesc,iModOrdine",
-              {{1, "Floppy", 1}, {2, "Cartella di rete", 2}, {3, "Chiavetta USB", 3},
-               {4, "Programma docente", 4}, {5, "Servizio web", 5}});
+              {{1, "Floppy", 1},
+               {2, "Cartella di rete", 2},
+               {3, "Chiavetta USB", 3},
+               {4, "Programma docente", 4},
+               {5, "Servizio web", 5}});
     SeedTable par(db, QStringLiteral("TParVal"), cols("iParValId,bParVal"));
-    par.add({1, QStringLiteral("[Sessioni]\nSessione1=391\nSessione2=392\n[Componenti]\nScritto=1\nOrale=2")});
+    par.add({1, QStringLiteral(
+                    "[Sessioni]\nSessione1=391\nSessione2=392\n[Componenti]\nScritto=1\nOrale=2")});
     // Report numbers are the suite's, custom templates included (3000001..3009999).
     SeedTable rpt(db, QStringLiteral("TYRpt_RptTemplate"),
                   cols("iYRptId,sYRptDesc,iYRptVersion,bYRptReport,sYRptCodAppl"), 3010000);
-    struct Report { int id; const char *desc; };
+    struct Report
+    {
+        int id;
+        const char *desc;
+    };
     static const Report reports[] = {
-        {16005, "Tabellone voti"},  {16006, "Pagella"},            {16089, "Voti"},
-        {16090, "Note"},            {16091, "Debiti"},             {16100, "Registro generale"},
-        {16169, "Registro A4 - esiti"}, {16170, "Registro A3 - esiti"},
-        {16171, "Registro A4 - voti"},  {16172, "Registro A3 - voti"},
-        {16173, "Registro A3 - debiti"}, {16174, "Registro A3 - crediti"},
-        {16175, "Registro A3 - assenze"}, {16179, "Registro A3 - qualifica"},
-        {16180, "Registro A3 - esame"},  {16181, "Registro A3 - ammissione"},
-        {16182, "Registro A4 - qualifica"}, {16183, "Registro A4 - esame"},
+        {16005, "Tabellone voti"},
+        {16006, "Pagella"},
+        {16089, "Voti"},
+        {16090, "Note"},
+        {16091, "Debiti"},
+        {16100, "Registro generale"},
+        {16169, "Registro A4 - esiti"},
+        {16170, "Registro A3 - esiti"},
+        {16171, "Registro A4 - voti"},
+        {16172, "Registro A3 - voti"},
+        {16173, "Registro A3 - debiti"},
+        {16174, "Registro A3 - crediti"},
+        {16175, "Registro A3 - assenze"},
+        {16179, "Registro A3 - qualifica"},
+        {16180, "Registro A3 - esame"},
+        {16181, "Registro A3 - ammissione"},
+        {16182, "Registro A4 - qualifica"},
+        {16183, "Registro A4 - esame"},
         {16184, "Registro A3 - riepilogo"},
     };
     for (const Report &r : reports)
@@ -464,7 +558,8 @@ void writeExchangeLookups(QSqlDatabase &db)
                  "QEL"});
     // A custom template is listed only with a version.
     rpt.add({3000001, "Registro personalizzato", 1, QByteArray("FRF placeholder 3000001"), "QEL"});
-    rpt.add({3000002, "Registro in preparazione", sqlNull(), QByteArray("FRF placeholder 3000002"), "QEL"});
+    rpt.add({3000002, "Registro in preparazione", sqlNull(), QByteArray("FRF placeholder 3000002"),
+             "QEL"});
     SeedTable xml(db, QStringLiteral("TYXml_XmlDefinizioni"),
                   cols("iYXmlId,sYXmlKey,sYXmlCodAppl,bYXmlText"));
     xml.add({1, "QEL_ALUFLT", "ZUN",
@@ -480,8 +575,8 @@ void writeExchangeLookups(QSqlDatabase &db)
                   cols("iCfpId,iAnsId,sFirmaSes1,sFirmaSes2,sFirmaSes3,sFirmaDiff"));
     // The deferred session's text stays empty: the headmaster's signature then applies.
     cfp.add({1, kWorkingYear, "Il Dirigente Scolastico Prof.ssa Maria Bianchi",
-             "Il Dirigente Scolastico Prof.ssa Maria Bianchi", "Il Dirigente Scolastico Prof.ssa Maria Bianchi",
-             QStringLiteral("")});
+             "Il Dirigente Scolastico Prof.ssa Maria Bianchi",
+             "Il Dirigente Scolastico Prof.ssa Maria Bianchi", QStringLiteral("")});
 }
 
 } // namespace

@@ -15,32 +15,50 @@ enum Group { Lettere, MatFis, Lingue, ScienzeG, EcoDir, Info, Lab, LabItp, EdFis
 int groupOf(int matId)
 {
     switch (matId) {
-    case Italiano: case Storia: case Latino: return Lettere;
-    case Matematica: case Fisica: case MatApplicata: return MatFis;
-    case Inglese: return Lingue;
-    case Scienze: return ScienzeG;
-    case Economia: case Diritto: return EcoDir;
-    case Informatica: return Info;
-    case Laboratorio: return Lab;
-    case EdFisica: return EdFisG;
-    case Religione: return RelG;
-    default: return -1;
+    case Italiano:
+    case Storia:
+    case Latino:
+        return Lettere;
+    case Matematica:
+    case Fisica:
+    case MatApplicata:
+        return MatFis;
+    case Inglese:
+        return Lingue;
+    case Scienze:
+        return ScienzeG;
+    case Economia:
+    case Diritto:
+        return EcoDir;
+    case Informatica:
+        return Info;
+    case Laboratorio:
+        return Lab;
+    case EdFisica:
+        return EdFisG;
+    case Religione:
+        return RelG;
+    default:
+        return -1;
     }
 }
 
 QVector<int> trackGroups(int track)
 {
     switch (track) {
-    case 0: return {Lettere, MatFis, Lingue, ScienzeG};
-    case 1: return {Lettere, MatFis, Lingue, ScienzeG, EcoDir, Info};
-    default: return {Lettere, MatFis, Lingue, EcoDir, Lab, LabItp};
+    case 0:
+        return {Lettere, MatFis, Lingue, ScienzeG};
+    case 1:
+        return {Lettere, MatFis, Lingue, ScienzeG, EcoDir, Info};
+    default:
+        return {Lettere, MatFis, Lingue, EcoDir, Lab, LabItp};
     }
 }
 
 bool isOrdinary(int matId)
 {
-    return matId != Religione && matId != Condotta && matId != Ammissione &&
-           matId != Qualifica && matId != ProvaScritta && matId != ProvaPratica;
+    return matId != Religione && matId != Condotta && matId != Ammissione && matId != Qualifica &&
+           matId != ProvaScritta && matId != ProvaPratica;
 }
 
 int clampVote(int tenthsOfVote)
@@ -67,9 +85,12 @@ int judgmentLevel(int tenths)
 QString trackName(int track)
 {
     switch (track) {
-    case 0: return QStringLiteral("Liceo scientifico");
-    case 1: return QStringLiteral("Istituto tecnico commerciale");
-    default: return QStringLiteral("Istituto professionale servizi commerciali");
+    case 0:
+        return QStringLiteral("Liceo scientifico");
+    case 1:
+        return QStringLiteral("Istituto tecnico commerciale");
+    default:
+        return QStringLiteral("Istituto professionale servizi commerciali");
     }
 }
 
@@ -77,14 +98,14 @@ QVector<int> trackSubjects(int track)
 {
     switch (track) {
     case 0:
-        return {Italiano, Latino, Storia, Inglese, Matematica, Fisica, Scienze, EdFisica,
-                Religione, Condotta};
+        return {Italiano, Latino,  Storia,   Inglese,   Matematica,
+                Fisica,   Scienze, EdFisica, Religione, Condotta};
     case 1:
-        return {Italiano, Storia, Inglese, MatApplicata, Scienze, Economia, Diritto, Informatica,
-                EdFisica, Religione, Condotta};
+        return {Italiano, Storia,      Inglese,  MatApplicata, Scienze, Economia,
+                Diritto,  Informatica, EdFisica, Religione,    Condotta};
     default:
-        return {Italiano, Storia, Inglese, Matematica, Economia, Diritto, Laboratorio, EdFisica,
-                Religione, Condotta};
+        return {Italiano, Storia,      Inglese,  Matematica, Economia,
+                Diritto,  Laboratorio, EdFisica, Religione,  Condotta};
     }
 }
 
@@ -98,13 +119,23 @@ QVector<int> subjectComponents(int matId, int sesId)
 {
     QVector<int> components;
     switch (matId) {
-    case Italiano: case Matematica: case Inglese: case Latino: case Economia: case MatApplicata:
+    case Italiano:
+    case Matematica:
+    case Inglese:
+    case Latino:
+    case Economia:
+    case MatApplicata:
         components = {WrittenTenths, OralTenths};
         break;
-    case Storia: case Scienze: case Fisica: case Diritto:
+    case Storia:
+    case Scienze:
+    case Fisica:
+    case Diritto:
         components = {OralTenths};
         break;
-    case Informatica: case Laboratorio: case EdFisica:
+    case Informatica:
+    case Laboratorio:
+    case EdFisica:
         components = {PracticalTenths};
         break;
     case Religione:
@@ -134,11 +165,16 @@ QDate sessionStart(int ansId, int sesId)
 {
     const int y = ansId - kFirstYear + 2006;
     switch (sesId) {
-    case FirstTerm: return QDate(y, 9, 1);
-    case Final: return QDate(y + 1, 2, 1);
-    case Deferred: return QDate(y + 1, 6, 11);
-    case Qualification: return QDate(y + 1, 6, 15);
-    default: return QDate(y, 9, 1);
+    case FirstTerm:
+        return QDate(y, 9, 1);
+    case Final:
+        return QDate(y + 1, 2, 1);
+    case Deferred:
+        return QDate(y + 1, 6, 11);
+    case Qualification:
+        return QDate(y + 1, 6, 15);
+    default:
+        return QDate(y, 9, 1);
     }
 }
 
@@ -146,17 +182,20 @@ QDate sessionEnd(int ansId, int sesId)
 {
     const int y = ansId - kFirstYear + 2006;
     switch (sesId) {
-    case FirstTerm: return QDate(y + 1, 1, 31);
-    case Final: return QDate(y + 1, 6, 10);
-    case Deferred: return QDate(y + 1, 8, 31);
-    case Qualification: return QDate(y + 1, 7, 10);
-    default: return QDate(y + 1, 8, 31);
+    case FirstTerm:
+        return QDate(y + 1, 1, 31);
+    case Final:
+        return QDate(y + 1, 6, 10);
+    case Deferred:
+        return QDate(y + 1, 8, 31);
+    case Qualification:
+        return QDate(y + 1, 7, 10);
+    default:
+        return QDate(y + 1, 8, 31);
     }
 }
 
-School::School(int scale)
-    : scale(scale)
-    , random(20080901)
+School::School(int scale) : scale(scale), random(20080901)
 {
     const QVector<Year> list = years();
     allYears.assign(list.begin(), list.end());
@@ -206,8 +245,9 @@ void School::planTeachers()
         Teacher t;
         t.anaId = kTeacherBase + 1 + int(teachers.size());
         t.female = random.percent(60);
-        t.name = (t.female ? demoFemaleNames() : demoMaleNames())
-                     .at(random.below(int((t.female ? demoFemaleNames() : demoMaleNames()).size())));
+        t.name =
+            (t.female ? demoFemaleNames() : demoMaleNames())
+                .at(random.below(int((t.female ? demoFemaleNames() : demoMaleNames()).size())));
         t.surname = demoSurnames().at(random.below(int(demoSurnames().size())));
         teachers.push_back(t);
         return int(teachers.size()) - 1;
@@ -380,7 +420,7 @@ void School::planFinalVotes(SchoolClass &cls)
                 if (cmp == SingleTenths)
                     value = std::clamp(pupil.ability / 10 + 2 + random.between(-1, 1), 6, 10);
                 else if (cmp == SingleHundredths)
-                    value = std::clamp((pupil.ability * 10 - 80 + random.bell(60)) / 5 * 5, 30, 100);
+                    value = std::clamp((pupil.ability - 5 + random.bell(16)) / 5 * 5, 30, 100);
                 else if (cmp == ReligionJudgment)
                     value = pupil.ability + affinity;
                 else if (cmp == WrittenTenths || cmp == OralTenths || cmp == PracticalTenths)

@@ -15,37 +15,74 @@
 namespace demo {
 
 // Fixed keys the program and its tests rely on.
-constexpr int kInstitute = 2;        // iDwgId; 1 is reserved by the suite
-constexpr int kFirstYear = 37;       // iAnsId of 2006/2007
-constexpr int kWorkingYear = 39;     // iAnsId of 2008/2009
+constexpr int kInstitute = 2;         // iDwgId; 1 is reserved by the suite
+constexpr int kFirstYear = 37;        // iAnsId of 2006/2007
+constexpr int kWorkingYear = 39;      // iAnsId of 2008/2009
 constexpr int kTeacherBase = 1000000; // teachers are kTeacherBase + 1 ...
 
 // Sessions (iSesId) and their kinds (iSfiId).
 enum Session { FirstTerm = 1, Final = 2, Deferred = 3, Qualification = 4, Lumeno = 5 };
 
 // Year-session key: iAnsId * 10 + iSesId (392 = final session of 2008/2009).
-inline int yearSession(int ansId, int sesId) { return ansId * 10 + sesId; }
+inline int yearSession(int ansId, int sesId)
+{
+    return ansId * 10 + sesId;
+}
 // Make-up phase of a year: iAnsId * 10 + iFreId.
-inline int yearPhase(int ansId, int freId) { return ansId * 10 + freId; }
+inline int yearPhase(int ansId, int freId)
+{
+    return ansId * 10 + freId;
+}
 
 // Subjects (iMatId); the node of a subject (iMatRmaId) has the same key.
 enum Subject {
-    Italiano = 1, Storia, Matematica, Inglese, Scienze, Fisica, Latino, Economia, Informatica,
-    Diritto, Laboratorio, EdFisica, Religione, Condotta, Ammissione, Qualifica, ProvaScritta,
-    ProvaPratica, MatApplicata
+    Italiano = 1,
+    Storia,
+    Matematica,
+    Inglese,
+    Scienze,
+    Fisica,
+    Latino,
+    Economia,
+    Informatica,
+    Diritto,
+    Laboratorio,
+    EdFisica,
+    Religione,
+    Condotta,
+    Ammissione,
+    Qualifica,
+    ProvaScritta,
+    ProvaPratica,
+    MatApplicata
 };
 
 // Component-scales (iCmpScaId).
 enum CmpSca {
-    WrittenTenths = 1, OralTenths, PracticalTenths, SingleTenths, SingleHundredths,
-    ReligionJudgment, Commitment, Participation, MakeUpType, MakeUpOutcome, Other
+    WrittenTenths = 1,
+    OralTenths,
+    PracticalTenths,
+    SingleTenths,
+    SingleHundredths,
+    ReligionJudgment,
+    Commitment,
+    Participation,
+    MakeUpType,
+    MakeUpOutcome,
+    Other
 };
 
 // Levels of the scales (iScaLivId): tenths 100 + v (100 = "NC"), hundredths 200 + v / 5,
 // judgments 301 (OTTIMO) .. 305 (INSUFFICIENTE), make-up types 401.., outcomes 501..
-inline int tenthsLevel(int v) { return 100 + v; }
+inline int tenthsLevel(int v)
+{
+    return 100 + v;
+}
 constexpr int kNotClassified = 100;
-inline int hundredthsLevel(int v) { return 200 + v / 5; }
+inline int hundredthsLevel(int v)
+{
+    return 200 + v / 5;
+}
 int judgmentLevel(int tenths); // a judgment level near a vote in tenths
 
 // Final positions (iPosFinId).
@@ -57,10 +94,13 @@ enum Position { Admitted = 1, NotAdmitted = 2, Suspended = 11, Transferred = 17,
 constexpr int kTracks = 3;
 constexpr int kVocational = 2;
 QString trackName(int track);
-QVector<int> trackSubjects(int track);  // ordinary subjects taught, in plan order
-QString sectionName(int index);         // "A".."Z", then "A2".."Z2" ...
+QVector<int> trackSubjects(int track); // ordinary subjects taught, in plan order
+QString sectionName(int index);        // "A".."Z", then "A2".."Z2" ...
 
-inline int planOf(int track, bool withoutReligion) { return (track + 1) * 10 + (withoutReligion ? 2 : 1); }
+inline int planOf(int track, bool withoutReligion)
+{
+    return (track + 1) * 10 + (withoutReligion ? 2 : 1);
+}
 
 // Vote components of a subject (component-scales) in a session.
 QVector<int> subjectComponents(int matId, int sesId);
@@ -83,29 +123,29 @@ struct Pupil
     QString name;
     bool female = false;
     QDate birth;
-    int ability = 65;         // tenths of a vote: 65 = 6.5
+    int ability = 65; // tenths of a vote: 65 = 6.5
     bool withoutReligion = false;
-    int birthPlace = 1;       // iSrpcId
-    int originSchool = 1;     // iScuId
+    int birthPlace = 1;   // iSrpcId
+    int originSchool = 1; // iScuId
 };
 
 struct FinalVote
 {
     int matId;
     int cmpScaId;
-    int value;                // tenths scale 1..10, hundredths 0..100, 0 = not classified
+    int value; // tenths scale 1..10, hundredths 0..100, 0 = not classified
 };
 
 struct Situation
 {
     int sitId = 0;
-    int pupil = 0;            // index into School::pupils
+    int pupil = 0; // index into School::pupils
     int clsId = 0;
     int clsPstId = 0;
     int ordine = 1;
     int posReg = 0;
-    int posFin = 0;           // 0 = no outcome yet
-    QDate leftOn;             // transfer or withdrawal date
+    int posFin = 0; // 0 = no outcome yet
+    QDate leftOn;   // transfer or withdrawal date
     bool finalEntered = false;
     std::vector<FinalVote> finalVotes; // the final session's votes (when entered)
     std::vector<int> debts;            // subjects left insufficient (suspended pupils)
@@ -116,13 +156,13 @@ struct SchoolClass
 {
     int clsId = 0;
     int ansId = 0;
-    int acs = 0;              // course year 1..5
+    int acs = 0; // course year 1..5
     int section = 0;
     int track = 0;
     int dwgSedId = 0;
     QString shortName;
     std::vector<int> situations; // indexes into School::situations, register order
-    bool finalVotes = false;  // the working year's final votes are entered (else proposals)
+    bool finalVotes = false;     // the working year's final votes are entered (else proposals)
     bool qualification() const { return track == kVocational && acs == 3; }
     int clsPst(bool withoutReligion) const { return clsId * 10 + (withoutReligion ? 2 : 1); }
     int clsSes(int sesId) const { return clsId * 10 + sesId; }

@@ -45,13 +45,17 @@ double creditAverage(const Situation &sit, int ansId)
 }
 
 // The band rows as written by writeLookups: exact band 6, then ranges min < M <= max.
-struct Band { int n, min, max, creMin; };
+struct Band
+{
+    int n, min, max, creMin;
+};
 int bandOf(double average, int type, int *creMin)
 {
-    static const Band bands[] = {{1, 6, 6, 3}, {2, 6, 7, 4}, {3, 7, 8, 5},
+    static const Band bands[] = {{1, 6, 6, 3}, {2, 6, 7, 4},  {3, 7, 8, 5},
                                  {4, 8, 9, 6}, {5, 9, 10, 7}, {6, 0, 5, 2}};
     for (const Band &b : bands) {
-        const bool inside = b.min == b.max ? average == b.min : (b.min < average && average <= b.max);
+        const bool inside =
+            b.min == b.max ? average == b.min : (b.min < average && average <= b.max);
         if (inside) {
             *creMin = b.creMin + (type == 3 ? 1 : 0);
             return type * 1000 + b.n;
@@ -66,8 +70,10 @@ void writeCredits(QSqlDatabase &db, const School &school)
                   cols("iCreId,iSitId,iCreCredito,iCrePerMedia,iBndId,iCreOutBanda,fCreMediaVoti,"
                        "iCreSosp,iEncId,lCreConsideraCurrDis,lCreUnanimCre,iCreMediaVoti,dInsert,"
                        "dStart,dEnd"));
-    SeedTable frm(db, QStringLiteral("TCreFrm"), cols("iCreFrmId,iCreId,iFrmId,dInsert,dStart,dEnd"));
-    SeedTable sco(db, QStringLiteral("TCreSco"), cols("iCreScoId,iCreId,iScoId,dInsert,dStart,dEnd"));
+    SeedTable frm(db, QStringLiteral("TCreFrm"),
+                  cols("iCreFrmId,iCreId,iFrmId,dInsert,dStart,dEnd"));
+    SeedTable sco(db, QStringLiteral("TCreSco"),
+                  cols("iCreScoId,iCreId,iScoId,dInsert,dStart,dEnd"));
     int key = 0;
     for (const SchoolClass &c : school.classes) {
         if (c.acs < 3)
@@ -143,7 +149,8 @@ void writeDebts(QSqlDatabase &db, const School &school)
                 const int outcome = sit.debtOutcomes[k];
                 const int teacher = school.teacherFor(matId, c.section);
                 const int type = lowestVote(sit, matId) <= 4 ? 1 : 2;
-                const QVariant verified = outcome ? QVariant(QDate(y.valore + 1, 8, 28)) : sqlNull();
+                const QVariant verified =
+                    outcome ? QVariant(QDate(y.valore + 1, 8, 28)) : sqlNull();
                 deb.add({++debKey, sit.sitId, matId, assigned, verified, keyOrNull(teacher),
                          outcome ? keyOrNull(teacher) : sqlNull(), keyOrNull(outcome), type,
                          outcome == 2 ? QVariant(QStringLiteral("Lacune non colmate.")) : sqlNull(),
@@ -181,8 +188,9 @@ void writeExchange(QSqlDatabase &db, const School &school)
         if (i < n / 2)
             aai.add({i + 1, 1, role, 5, session, sqlNull(), sqlNull(), sqlNull()});
         else if (i < n / 2 + 2)
-            aai.add({i + 1, 1, role, 2, session, 1, QDateTime(QDate(2009, 6, 5), QTime(10, 30)),
-                     QStringLiteral("\\\\server\\scambio\\D%1").arg(i + 1, 3, 10, QLatin1Char('0'))});
+            aai.add(
+                {i + 1, 1, role, 2, session, 1, QDateTime(QDate(2009, 6, 5), QTime(10, 30)),
+                 QStringLiteral("\\\\server\\scambio\\D%1").arg(i + 1, 3, 10, QLatin1Char('0'))});
         else if (i < n / 2 + 4)
             aai.add({i + 1, 1, role, 4, session, sqlNull(), sqlNull(), sqlNull()});
     }
@@ -195,8 +203,9 @@ void writeExchange(QSqlDatabase &db, const School &school)
 
     // Two state-exam candidates of 5A with their exam votes.
     const SchoolClass *a5 = school.findClass(kWorkingYear, 0, 5);
-    SeedTable can(db, QStringLiteral("TCan_Candidati"),
-                  cols("iCanId,iSitId,dStart,dEnd,sCanGiudizio,dCanDataEsami,iCstId,iShaId,iCmmId"));
+    SeedTable can(
+        db, QStringLiteral("TCan_Candidati"),
+        cols("iCanId,iSitId,dStart,dEnd,sCanGiudizio,dCanDataEsami,iCstId,iShaId,iCmmId"));
     SeedTable cvt(db, QStringLiteral("TCvt_Voti"), cols("iCvtId,iCanId,iTvtId,iCvtVoto"));
     const Year &y = school.yearOf(kWorkingYear);
     for (int i = 0; i < 2; ++i) {

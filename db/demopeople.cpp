@@ -65,7 +65,8 @@ void writePeopleRows(QSqlDatabase &db, const School &school)
         ana.add({t.anaId, t.surname, t.name, sortKey(t.surname, t.name), birth,
                  taxCode(t.surname, t.name, birth, t.female), t.female ? 2 : 1,
                  QStringLiteral("pw%1").arg(n, 3, 10, QLatin1Char('0')), 1, 1, 1, 1, sqlNull()});
-        cag.add({kTeacherRoleBase + n, t.anaId, 3, QStringLiteral("D%1").arg(n, 3, 10, QLatin1Char('0'))});
+        cag.add({kTeacherRoleBase + n, t.anaId, 3,
+                 QStringLiteral("D%1").arg(n, 3, 10, QLatin1Char('0'))});
         per.add({n, kTeacherRoleBase + n, kInstitute, 1, 1, QDate(2000, 9, 1)});
     }
 
@@ -76,7 +77,7 @@ void writePeopleRows(QSqlDatabase &db, const School &school)
     SeedTable gme(db, QStringLiteral("TAnaGme"),
                   cols("iAnaGmeId,iAnaId,iScuTypId,iGmeId,sAnaGmeVoto,sAnaGmeVotoAmm"));
     static const char *streets[] = {"Via Manzoni", "Via Garibaldi", "Corso Venezia",
-                                    "Via Dante", "Viale Monza", "Via Verdi"};
+                                    "Via Dante",   "Viale Monza",   "Via Verdi"};
     int cittKey = 0;
     int abtKey = 0;
     int gmeKey = 0;
@@ -92,16 +93,18 @@ void writePeopleRows(QSqlDatabase &db, const School &school)
         if (p.anaId == 4)
             citt.add({++cittKey, p.anaId, 2});
         const int town = 1 + p.anaId % 3;
-        abt.add({++abtKey, p.anaId,
-                 QStringLiteral("%1 %2").arg(QLatin1String(streets[p.anaId % 6])).arg(1 + p.anaId % 90),
-                 town, p.anaId % 5 ? sqlNull() : QVariant(1)});
+        abt.add(
+            {++abtKey, p.anaId,
+             QStringLiteral("%1 %2").arg(QLatin1String(streets[p.anaId % 6])).arg(1 + p.anaId % 90),
+             town, p.anaId % 5 ? sqlNull() : QVariant(1)});
         loc.add({abtKey, abtKey, 2});
         if (p.anaId == 1) { // one pupil lives elsewhere during the week
             abt.add({++abtKey, p.anaId, QStringLiteral("Via Roma 5"), 3, sqlNull()});
             loc.add({abtKey, abtKey, 1});
         }
         // Every pupil came with a lower-secondary licence judgment.
-        const int judgment = p.ability >= 80 ? 1 : (p.ability >= 72 ? 2 : (p.ability >= 64 ? 3 : 4));
+        const int judgment =
+            p.ability >= 80 ? 1 : (p.ability >= 72 ? 2 : (p.ability >= 64 ? 3 : 4));
         gme.add({++gmeKey, p.anaId, 3, judgment, sqlNull(), sqlNull()});
     }
 
@@ -127,7 +130,8 @@ void writePeopleRows(QSqlDatabase &db, const School &school)
     for (int s : a1->situations) {
         const Pupil &p = school.pupils[std::size_t(school.situations[std::size_t(s)].pupil)];
         for (int g = 1; g <= 2; ++g) {
-            const QString name = g == 1 ? demoFirstName(false, p.anaId) : demoFirstName(true, p.anaId);
+            const QString name =
+                g == 1 ? demoFirstName(false, p.anaId) : demoFirstName(true, p.anaId);
             ++parentId;
             ana.add({parentId, p.surname, name, sortKey(p.surname, name), QDate(1965, 3, g * 10),
                      sqlNull(), g, sqlNull(), 1, 1, 1, 1, sqlNull()});
@@ -161,8 +165,8 @@ void writeClasses(QSqlDatabase &db, const School &school, WrittenKeys &keys)
         // The first site teaches the liceo and the technical course, the second the vocational.
         cls.add({c.clsId, kInstitute, c.dwgSedId, c.acs, c.track + 1, c.section + 1,
                  c.track == 0 && c.section == 0 ? QVariant(1) : sqlNull(), c.acs * 1000 + c.section,
-                 QStringLiteral("%1 %2").arg(c.shortName, trackName(c.track).toUpper()), c.shortName,
-                 y.start(), y.end()});
+                 QStringLiteral("%1 %2").arg(c.shortName, trackName(c.track).toUpper()),
+                 c.shortName, y.start(), y.end()});
         clsPst.add({c.clsPst(false), c.clsId, planOf(c.track, false), y.start(), y.end()});
         clsPst.add({c.clsPst(true), c.clsId, planOf(c.track, true), y.start(), y.end()});
         QVector<int> sessions = {FirstTerm, Final, Deferred};
@@ -170,8 +174,8 @@ void writeClasses(QSqlDatabase &db, const School &school, WrittenKeys &keys)
             sessions << Qualification;
         const QVariant band = c.acs >= 3 ? QVariant(c.acs - 2) : sqlNull();
         for (int ses : sessions) {
-            clsSes.add({c.clsSes(ses), yearSession(c.ansId, ses), c.clsId, y.start(), y.end(), 1, 1, 1,
-                        1, 1, 1, 1, 1, 1, 1, 1, band});
+            clsSes.add({c.clsSes(ses), yearSession(c.ansId, ses), c.clsId, y.start(), y.end(), 1, 1,
+                        1, 1, 1, 1, 1, 1, 1, 1, 1, band});
             for (int matId : sessionSubjects(c, ses)) {
                 csm.add({++csmKey, c.clsSes(ses), matId});
                 keys.clsSesMat[{c.clsSes(ses), matId}] = csmKey;
@@ -213,12 +217,31 @@ void writeSituations(QSqlDatabase &db, const School &school)
             const QVariant esito = st.posFin && st.posFin != Transferred
                                        ? QVariant(sessionEnd(c.ansId, Final))
                                        : sqlNull();
-            sit.add({st.sitId, p.anaId, st.clsPstId, st.ordine, st.posReg, y.start(), y.end(),
-                     keyOrNull(st.posFin), sosp, withoutReligion ? 0 : 1, 1, 1, esito, sqlNull(),
+            sit.add({st.sitId,
+                     p.anaId,
+                     st.clsPstId,
+                     st.ordine,
+                     st.posReg,
+                     y.start(),
+                     y.end(),
+                     keyOrNull(st.posFin),
+                     sosp,
+                     withoutReligion ? 0 : 1,
+                     1,
+                     1,
+                     esito,
+                     sqlNull(),
                      st.leftOn.isValid() ? QVariant(st.leftOn) : sqlNull(),
-                     QDate(y.valore, 2, 15), QDate(y.valore, 7, 1),
-                     c.acs == 1 ? QVariant(p.originSchool) : sqlNull(), 1, 1, 1,
-                     1, 1, 1, withoutReligion ? QVariant(1) : sqlNull()});
+                     QDate(y.valore, 2, 15),
+                     QDate(y.valore, 7, 1),
+                     c.acs == 1 ? QVariant(p.originSchool) : sqlNull(),
+                     1,
+                     1,
+                     1,
+                     1,
+                     1,
+                     1,
+                     withoutReligion ? QVariant(1) : sqlNull()});
         }
     }
     // One exemption and one training-obligation record, in the working year's 5A.

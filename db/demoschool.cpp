@@ -2,26 +2,22 @@
 
 #include "db/demowriter.h"
 #include "db/seedtable.h"
+#include "platform/transaction.h"
 
 #include <QSqlDatabase>
-#include <QSqlError>
+
+#include <exception>
 
 namespace {
 
 // Runs one area of the seed in a transaction of its own, rolled back on any failure.
-template<typename Work>
-void inTransaction(QSqlDatabase &db, const char *what, Work work)
+template <typename Work> void inTransaction(QSqlDatabase &db, const char *what, Work work)
 {
-    if (!db.transaction())
-        throw SeedError(QLatin1String(what) + QStringLiteral(": ") + db.lastError().text());
-    try {
-        work();
-    } catch (...) {
-        db.rollback();
-        throw;
-    }
-    if (!db.commit())
-        throw SeedError(QLatin1String(what) + QStringLiteral(": ") + db.lastError().text());
+    TVxTransaction transaction(db);
+    if (!transaction.StartTransaction())
+        throw SeedError(QLatin1String(what) + QStringLiteral(": ") + transaction.lastError());
+    work();
+    transaction.Commit(); // throws EVxException with the driver's text
 }
 
 } // namespace
@@ -38,7 +34,8 @@ QString fillDemoSchool(QSqlDatabase &db, int scale)
         inTransaction(db, "school", [&] { demo::writeSchool(db, school, keys); });
         inTransaction(db, "evaluation", [&] { demo::writeEvaluation(db, school, keys); });
         inTransaction(db, "outcomes", [&] { demo::writeOutcomes(db, school, keys); });
-    } catch (const SeedError &e) {
+    } catch (const std::exception &e) {
+        // SeedError carries the refused row; anything else is a fault of the generator.
         return QString::fromStdString(e.what());
     }
     return {};

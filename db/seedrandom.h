@@ -7,10 +7,7 @@
 class SeedRandom
 {
 public:
-    explicit SeedRandom(std::uint64_t seed)
-        : m_state(seed)
-    {
-    }
+    explicit SeedRandom(std::uint64_t seed) : m_state(seed) {}
 
     std::uint64_t next()
     {

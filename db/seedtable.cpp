@@ -6,17 +6,14 @@
 
 SeedTable::SeedTable(QSqlDatabase &db, const QString &table, const QStringList &columns,
                      qint64 keyLimit)
-    : m_query(db)
-    , m_table(table)
-    , m_columns(int(columns.size()))
-    , m_keyLimit(keyLimit)
+    : m_query(db), m_table(table), m_columns(int(columns.size())), m_keyLimit(keyLimit)
 {
     QStringList marks;
     for (int i = 0; i < m_columns; ++i)
         marks << QStringLiteral("?");
-    const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                            .arg(table, columns.join(QStringLiteral(", ")),
-                                 marks.join(QStringLiteral(", ")));
+    const QString sql =
+        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+            .arg(table, columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
     if (!m_query.prepare(sql))
         throw SeedError(sql + QStringLiteral("\n") + m_query.lastError().text());
 }
@@ -38,9 +35,7 @@ void SeedTable::add(std::initializer_list<QVariant> values)
     for (const QVariant &value : values)
         m_query.bindValue(i++, value);
     if (!m_query.exec())
-        throw SeedError(QStringLiteral("%1 key %2: %3")
-                            .arg(m_table)
-                            .arg(key)
-                            .arg(m_query.lastError().text()));
+        throw SeedError(
+            QStringLiteral("%1 key %2: %3").arg(m_table).arg(key).arg(m_query.lastError().text()));
     ++m_rows;
 }

@@ -13,10 +13,7 @@ class QSqlDatabase;
 class SeedError : public std::runtime_error
 {
 public:
-    explicit SeedError(const QString &text)
-        : std::runtime_error(text.toStdString())
-    {
-    }
+    explicit SeedError(const QString &text) : std::runtime_error(text.toStdString()) {}
 };
 
 // One prepared INSERT of seed rows into a table. Create it inside the transaction that runs

@@ -34,7 +34,8 @@ inline void exec(QSqlDatabase &db, const QString &sql, const QVariantList &binds
 }
 
 // Every row of a query, each as a list of values.
-inline QList<QVariantList> rows(QSqlDatabase &db, const QString &sql, const QVariantList &binds = {})
+inline QList<QVariantList> rows(QSqlDatabase &db, const QString &sql,
+                                const QVariantList &binds = {})
 {
     QList<QVariantList> result;
     QSqlQuery query(db);
