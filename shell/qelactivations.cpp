@@ -41,6 +41,13 @@ QString contextText(const char *key)
     return value.isValid() ? value.toString().trimmed() : QString();
 }
 
+// The windows of other parts are reached by their invokable methods, so the shell needs no
+// header of theirs; a placeholder window simply has none.
+bool hasMethod(const QObject *target, const char *signature)
+{
+    return target && target->metaObject()->indexOfMethod(signature) >= 0;
+}
+
 bool positiveNumber(const QString &text)
 {
     bool ok = false;
@@ -279,10 +286,12 @@ void TdmqelActivations::bindHandlers()
         };
 
     form("xafCompGiudMedie")->OnInizializedForm = [](TVxAttItem *, QWidget *w) {
-        QMetaObject::invokeMethod(w, "SetModo", Q_ARG(int, 0));
+        if (hasMethod(w, "SetModo(int)"))
+            QMetaObject::invokeMethod(w, "SetModo", Q_ARG(int, 0));
     };
     form("xafCancellaGiud")->OnInizializedForm = [](TVxAttItem *, QWidget *w) {
-        QMetaObject::invokeMethod(w, "SetModo", Q_ARG(int, 1));
+        if (hasMethod(w, "SetModo(int)"))
+            QMetaObject::invokeMethod(w, "SetModo", Q_ARG(int, 1));
     };
 
     // Reports of the exchange.
@@ -343,7 +352,8 @@ void TdmqelActivations::bindHandlers()
         allowed = dialog && VxExecModal(dialog) == mrOk;
         if (!allowed)
             return;
-        QMetaObject::invokeMethod(dialog, "GetFaseRecId", Q_RETURN_ARG(int, FaseRecId));
+        if (hasMethod(dialog, "GetFaseRecId()"))
+            QMetaObject::invokeMethod(dialog, "GetFaseRecId", Q_RETURN_ARG(int, FaseRecId));
         // Collecting without a phase would file the outcomes under no phase at all.
         if (FaseRecId == 0) {
             VxMessageDlg(QStringLiteral("Selezionare la fase di recupero da raccogliere."),
@@ -366,7 +376,7 @@ void TdmqelActivations::bindHandlers()
     // Session configuration opens on the working session.
     form("xafClsMatCmp")->OnInizializedForm = [](TVxAttItem *, QWidget *w) {
         const int session = contextValue("QELP_AnsSesDwgId");
-        if (session > 0)
+        if (session > 0 && hasMethod(w, "SetDefaultiAnsSesDwgId(int)"))
             QMetaObject::invokeMethod(w, "SetDefaultiAnsSesDwgId", Q_ARG(int, session));
     };
 
@@ -387,8 +397,10 @@ void TdmqelActivations::bindHandlers()
         // The class and pupil windows follow the new context; the subject window does not.
         for (const QString &cls :
              {QStringLiteral("TfmqevCarCls"), QStringLiteral("TfmqevCarSng")}) {
-            for (QWidget *w : FormRegistry::instances(cls))
-                QMetaObject::invokeMethod(w, "CaricaDati");
+            for (QWidget *w : FormRegistry::instances(cls)) {
+                if (hasMethod(w, "CaricaDati()"))
+                    QMetaObject::invokeMethod(w, "CaricaDati");
+            }
         }
         emit contextChanged();
     };

@@ -12,6 +12,9 @@
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QTableView>
 #include <QVBoxLayout>
 
 namespace {
@@ -229,12 +232,14 @@ TfmqelLookupEditor::TfmqelLookupEditor(QelLookupTable table, QWidget *parent)
         m_frame->ShowColumn(QStringLiteral("sFrmSDesc"), QStringLiteral("Sigla"), 210);
         m_frame->ShowColumn(QStringLiteral("lFrmVisible"), QStringLiteral("Visibile (Si/No)"), -1,
                             kRight);
+        showYesNo(QStringLiteral("lFrmVisible"));
         break;
     case QelLookupTable::Sco:
         m_frame->ShowColumn(QStringLiteral("sScoLDesc"), QStringLiteral("Descrizione"), 380);
         m_frame->ShowColumn(QStringLiteral("sScoSDesc"), QStringLiteral("Sigla"), 210);
         m_frame->ShowColumn(QStringLiteral("lScoVisible"), QStringLiteral("Visibile (Si/No)"), -1,
                             kRight);
+        showYesNo(QStringLiteral("lScoVisible"));
         break;
     case QelLookupTable::DesDed:
         m_frame->ShowColumn(QStringLiteral("sDedLDesc"), QStringLiteral("Descrizione"), 383);
@@ -244,6 +249,23 @@ TfmqelLookupEditor::TfmqelLookupEditor(QelLookupTable table, QWidget *parent)
         break;
     }
     resize(720, 460);
+}
+
+void TfmqelLookupEditor::showYesNo(const QString &field)
+{
+    const int column = m_collection->FieldIndex(field);
+    QTableView *grid = m_frame->grGrid();
+    m_frame->OnDrawCell = [column, grid](QPainter *painter, const QStyleOptionViewItem &option,
+                                         const QModelIndex &index) {
+        if (index.column() != column)
+            return false;
+        QStyleOptionViewItem cell(option);
+        cell.features |= QStyleOptionViewItem::HasDisplay;
+        cell.text = index.data().toInt() != 0 ? QStringLiteral("Si") : QStringLiteral("No");
+        cell.displayAlignment = kRight;
+        grid->style()->drawControl(QStyle::CE_ItemViewItem, &cell, painter, grid);
+        return true;
+    };
 }
 
 TfmqelLookupEditor::~TfmqelLookupEditor()

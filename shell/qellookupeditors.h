@@ -44,6 +44,9 @@ protected:
     void FormClose(TCloseAction &action) override;
 
 private:
+    // Shows a 0/1 column as "No"/"Si".
+    void showYesNo(const QString &field);
+
     TfrqelLookup *m_frame;
     TVxQueryCollection *m_collection;
 };

@@ -177,3 +177,33 @@ TEST(StartUp, CommandImagesFollowTheCommandNumbers)
         }
     }
 }
+
+TEST(StartUp, ReportModuleLivesFromTheFirstActivationToTheClose)
+{
+    DemoMainDir dir;
+    setContext(2, 39, 392);
+    ScriptedDialogs dialogs;
+    int created = 0;
+    int bound = 0;
+    qelReportHooks().createReportModule = [&created](QWidget *owner) -> QObject * {
+        ++created;
+        return new QObject(owner);
+    };
+    qelReportHooks().bindReportComponent = [&bound](QObject *) { ++bound; };
+    {
+        TavrinObjects objects;
+        TfmqelMain *main = objects.mainWindow();
+        EXPECT_EQ(main->reportDataModule(), nullptr);
+        main->show();
+        activate(main);
+        activate(main);
+        EXPECT_EQ(created, 1);
+        EXPECT_EQ(bound, 1);
+        QPointer<QObject> module = main->reportDataModule();
+        ASSERT_TRUE(module);
+        EXPECT_EQ(module->parent(), main);
+        main->close();
+        EXPECT_FALSE(module);
+    }
+    qelReportHooks() = QelReportHooks();
+}
