@@ -269,6 +269,9 @@ TEST_F(Commands, WebCollectionsNeedTheFolderAndAPhase)
 
 TEST_F(Commands, MissingStatisticsProgramIsNamed)
 {
+    TVxConnectionSettings settings = readConnectionSettings();
+    settings.Password = QStringLiteral("segreta");
+    writeConnectionSettings(settings);
     ScriptedDialogs dialogs;
     EXPECT_FALSE(run("xasStat"));
     ASSERT_EQ(DialogSeam::shownTexts().size(), 1);
@@ -276,7 +279,8 @@ TEST_F(Commands, MissingStatisticsProgramIsNamed)
         QStringLiteral("Il programma dei dati per RICERCA non è installato:")));
     auto *stat = qobject_cast<TVxAttShell *>(item("xasStat"));
     // The command line never carries the password.
-    EXPECT_FALSE(stat->Param.contains(QStringLiteral("masterkey")));
+    EXPECT_FALSE(stat->Param.contains(QStringLiteral("segreta")));
+    EXPECT_TRUE(stat->Param.startsWith(db.database.path() + QLatin1Char(' ')));
     EXPECT_TRUE(stat->Param.endsWith(QStringLiteral(" 392")));
     DialogSeam::clearShown();
     EXPECT_FALSE(run("xasSkype"));

@@ -173,3 +173,72 @@ TEST_F(LookupEditors, CreditBandsOnlyTakeNewBands)
     EXPECT_EQ(DialogSeam::shownTexts().size(), 1);
     EXPECT_TRUE(frame->FrameAction(QStringLiteral("acInsert"))->isEnabled());
 }
+
+TEST_F(LookupEditors, DebtTypeEditorKeepsLinkAndDetailTogether)
+{
+    ScriptedDialogs dialogs;
+    auto editor = open("TfmqelDtpDtd");
+    TfrqelLookup *frame = editor->frame();
+    TVxQueryCollection *c = editor->collection();
+    const int before = c->RecordCount();
+
+    frame->Insert();
+    child<TVxDBLookupEdit>(frame, "xdliDtpDtdId")->SetValue(1);
+    child<QLineEdit>(frame, "edDtdLDesc")->setText(QStringLiteral("Studio individuale guidato"));
+    child<QLineEdit>(frame, "edDtdSDesc")->setText(QStringLiteral("SIG"));
+    ASSERT_TRUE(frame->PostChanges()) << DialogSeam::shownTexts().join('|').toStdString();
+    EXPECT_EQ(c->RecordCount(), before + 1);
+    const int detail =
+        scalar(QStringLiteral("SELECT iDtdId FROM TDtd_DebTpDett WHERE sDtdSDesc = 'SIG'")).toInt();
+    ASSERT_GT(detail, 0);
+    EXPECT_EQ(
+        scalar(QStringLiteral("SELECT iDtpId FROM TDtpDtd WHERE iDtdId = ?"), {detail}).toInt(), 1);
+
+    ASSERT_TRUE(c->Locate(QStringLiteral("iDtdId"), detail));
+    frame->SetCurrentSourceRow(c->RecNo());
+    ASSERT_TRUE(frame->EditCurrent());
+    child<QLineEdit>(frame, "edDtdSDesc")->setText(QStringLiteral("SIG2"));
+    ASSERT_TRUE(frame->PostChanges());
+    EXPECT_EQ(
+        scalar(QStringLiteral("SELECT sDtdSDesc FROM TDtd_DebTpDett WHERE iDtdId = ?"), {detail})
+            .toString()
+            .trimmed(),
+        QStringLiteral("SIG2"));
+
+    ASSERT_TRUE(c->Locate(QStringLiteral("iDtdId"), detail));
+    frame->SetCurrentSourceRow(c->RecNo());
+    DialogSeam::queueAnswer(int(mrYes));
+    ASSERT_TRUE(frame->DeleteCurrent());
+    EXPECT_EQ(
+        scalar(QStringLiteral("SELECT COUNT(*) FROM TDtpDtd WHERE iDtdId = ?"), {detail}).toInt(),
+        0);
+    EXPECT_EQ(
+        scalar(QStringLiteral("SELECT COUNT(*) FROM TDtd_DebTpDett WHERE iDtdId = ?"), {detail})
+            .toInt(),
+        0);
+    EXPECT_EQ(c->RecordCount(), before);
+}
+
+TEST_F(LookupEditors, SchoolCreditsEditAndDelete)
+{
+    ScriptedDialogs dialogs;
+    auto editor = open("TfmqelSco");
+    TfrqelLookup *frame = editor->frame();
+    TVxQueryCollection *c = editor->collection();
+    frame->Insert();
+    child<QLineEdit>(frame, "edScoLDesc")->setText(QStringLiteral("Olimpiadi di matematica"));
+    child<QLineEdit>(frame, "edScoSDesc")->setText(QStringLiteral("OLI"));
+    child<QCheckBox>(frame, "cbScoVisible")->setChecked(true);
+    ASSERT_TRUE(frame->PostChanges()) << DialogSeam::shownTexts().join('|').toStdString();
+    EXPECT_EQ(
+        scalar(QStringLiteral("SELECT lScoVisible FROM TSco_Scolastici WHERE sScoSDesc = 'OLI'"))
+            .toInt(),
+        1);
+    ASSERT_TRUE(c->Locate(QStringLiteral("sScoSDesc"), QStringLiteral("OLI")));
+    frame->SetCurrentSourceRow(c->RecNo());
+    DialogSeam::queueAnswer(int(mrYes));
+    ASSERT_TRUE(frame->DeleteCurrent());
+    EXPECT_EQ(scalar(QStringLiteral("SELECT COUNT(*) FROM TSco_Scolastici WHERE sScoSDesc = 'OLI'"))
+                  .toInt(),
+              0);
+}
