@@ -1,3 +1,4 @@
+#include "makeup/qelcontrollarecuperi.h"
 #include "shell/qelstartup.h"
 
 #include <QApplication>
@@ -7,5 +8,6 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    installMakeupParts();
     return runTavrin();
 }

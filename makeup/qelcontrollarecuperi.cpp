@@ -1,6 +1,11 @@
 #include "makeup/qelcontrollarecuperi.h"
 
-#include "makeup/workingyear.h"
+#include "makeup/qelfctrrecuperi.h"
+#include "platform/connection.h"
+#include "platform/messagedlg.h"
+#include "platform/vxexception.h"
+#include "shell/qelstartup.h"
+#include "shell/qelutil.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -41,6 +46,12 @@ const char kDettRecDoppi[] =
 
 const char kDeleteRecuperi[] = "DELETE FROM TRec_Recuperi WHERE iRecId = :iRecId";
 
+EVxException makeupDbError(const QSqlError &error)
+{
+    return EVxException(
+        QStringLiteral("Errore nella lettura dei recuperi.\r\r%1").arg(error.text()));
+}
+
 struct Group
 {
     int iAnsFreDwgId;
@@ -61,15 +72,27 @@ TdmQelControllaRecuperi::TdmQelControllaRecuperi(QObject *owner, const QString &
     setObjectName(QStringLiteral("dmQelControllaRecuperi"));
 }
 
+TdmQelControllaRecuperi::~TdmQelControllaRecuperi()
+{
+    if (dmQelControllaRecuperi == this)
+        dmQelControllaRecuperi = nullptr;
+}
+
+int TdmQelControllaRecuperi::ShowCorrectionDialog(QWidget *owner)
+{
+    TqelFCtrRecuperi dialog(owner, this);
+    return VxExecModal(&dialog);
+}
+
 QSqlDatabase TdmQelControllaRecuperi::connection() const
 {
-    return m_connectionName.isEmpty() ? makeupConnection()
+    return m_connectionName.isEmpty() ? qqoVxGlobConn()
                                       : QSqlDatabase::database(m_connectionName, false);
 }
 
 int TdmQelControllaRecuperi::workingYear()
 {
-    return makeupWorkingYear();
+    return contextValue("VXUP_AnsId");
 }
 
 bool TdmQelControllaRecuperi::HasRecuperiDoppi()
@@ -152,4 +175,18 @@ bool TdmQelControllaRecuperi::CancellaRecuperi(const QStringList &ids)
             return false;
     }
     return true;
+}
+
+void installMakeupParts()
+{
+    static bool installed = false;
+    if (installed)
+        return;
+    installed = true;
+    QelStartupHooks &hooks = qelStartupHooks();
+    hooks.registerForms.append(registerMakeupForms);
+    hooks.createDuplicateCheck = [](QObject *owner) -> QObject * {
+        dmQelControllaRecuperi = new TdmQelControllaRecuperi(owner);
+        return dmQelControllaRecuperi;
+    };
 }

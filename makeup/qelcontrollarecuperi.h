@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/qelduplicatecheck.h"
+
 #include <QList>
 #include <QObject>
 #include <QSqlDatabase>
@@ -23,17 +25,20 @@ struct RecuperoDoppio
 // phase, pupil situation and subject in the working school year. Sends and collections run
 // the check before and after they move make-up data, because a duplicate would be sent
 // twice or shadow the record the teacher meant.
-class TdmQelControllaRecuperi : public QObject
+class TdmQelControllaRecuperi : public QObject, public QelDuplicateCheck
 {
     Q_OBJECT
 public:
     // An empty connection name means the program's shared connection.
     explicit TdmQelControllaRecuperi(QObject *owner = nullptr,
                                      const QString &connectionName = QString());
+    ~TdmQelControllaRecuperi() override;
 
     // True when the working school year (VXUP_AnsId) has at least one duplicate group.
     // A year that is not set or not a number has none.
-    bool HasRecuperiDoppi();
+    bool HasRecuperiDoppi() override;
+    // The correction dialog over this module, modal; its result.
+    int ShowCorrectionDialog(QWidget *owner) override;
 
     // Refills the list of duplicate rows (every row of every group, the first included);
     // true when there is at least one.
@@ -57,3 +62,6 @@ private:
 
 // The single instance, created seventh at start-up.
 extern TdmQelControllaRecuperi *dmQelControllaRecuperi;
+
+// Gives the program's start-up the make-up windows and the duplicate check module.
+void installMakeupParts();

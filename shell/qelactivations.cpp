@@ -1,13 +1,12 @@
 #include "shell/qelactivations.h"
 
-#include "makeup/qelcontrollarecuperi.h"
-#include "makeup/qelfctrrecuperi.h"
 #include "platform/connection.h"
 #include "platform/formregistry.h"
 #include "platform/globalvars.h"
 #include "platform/maindir.h"
 #include "platform/messagedlg.h"
 #include "shell/qelcommandtable.h"
+#include "shell/qelduplicatecheck.h"
 #include "shell/qelparams.h"
 #include "shell/qelpargen.h"
 #include "shell/qelutil.h"
@@ -26,6 +25,12 @@
 TdmqelActivations *dmqelActivations = nullptr;
 
 namespace {
+
+QelDuplicateCheck *&duplicateCheckStorage()
+{
+    static QelDuplicateCheck *check = nullptr;
+    return check;
+}
 
 QList<TdmqelActivations::Contributor> &contributors()
 {
@@ -143,24 +148,39 @@ bool TdmqelActivations::RequireSession()
     return false;
 }
 
-static int runCorrectionDialog(QObject *owner)
+QelDuplicateCheck *qelDuplicateCheck()
 {
-    Q_UNUSED(owner);
-    TqelFCtrRecuperi dialog(QApplication::activeWindow());
-    return VxExecModal(&dialog);
+    return duplicateCheckStorage();
+}
+
+void setQelDuplicateCheck(QelDuplicateCheck *check)
+{
+    duplicateCheckStorage() = check;
+}
+
+static bool hasDuplicates()
+{
+    return qelDuplicateCheck() && qelDuplicateCheck()->HasRecuperiDoppi();
+}
+
+static int runCorrectionDialog()
+{
+    return qelDuplicateCheck()
+               ? qelDuplicateCheck()->ShowCorrectionDialog(QApplication::activeWindow())
+               : int(mrCancel);
 }
 
 bool TdmqelActivations::RequireNoDuplicateRecuperi()
 {
-    if (!dmQelControllaRecuperi || !dmQelControllaRecuperi->HasRecuperiDoppi())
+    if (!hasDuplicates())
         return true;
     if (VxMessageDlg(QStringLiteral("Attenzione sono stati trovati degli errori. Procedere alla "
                                     "correzione ?"),
                      mtWarning, mbOKCancel) != mrOk)
         return false;
     bool result = false;
-    if (runCorrectionDialog(this) == mrOk)
-        result = !dmQelControllaRecuperi->HasRecuperiDoppi();
+    if (runCorrectionDialog() == mrOk)
+        result = !hasDuplicates();
     if (!result)
         VxMessageDlg(QStringLiteral("Alcuni errori non sono stati corretti. Rieseguire "
                                     "l'operazione."),
@@ -170,12 +190,12 @@ bool TdmqelActivations::RequireNoDuplicateRecuperi()
 
 void TdmqelActivations::OfferDuplicateRecuperiCheck()
 {
-    if (!dmQelControllaRecuperi || !dmQelControllaRecuperi->HasRecuperiDoppi())
+    if (!hasDuplicates())
         return;
     if (VxMessageDlg(QStringLiteral("Attenzione: sono stati caricati dei recuperi doppi. "
                                     "Effettuare il controllo ora ?"),
                      mtWarning, mbOK) == mrOk)
-        runCorrectionDialog(this);
+        runCorrectionDialog();
 }
 
 void TdmqelActivations::classSelection(bool &allowed)
@@ -366,7 +386,7 @@ void TdmqelActivations::bindHandlers()
     };
 
     form("xafCorreggiRecuperi")->BeforeExecute = [](TVxAttItem *, bool &allowed) {
-        allowed = dmQelControllaRecuperi && dmQelControllaRecuperi->HasRecuperiDoppi();
+        allowed = hasDuplicates();
         if (!allowed)
             VxMessageDlg(QStringLiteral("Non sono stati rilevati errori nell'archivio dei "
                                         "recuperi."),

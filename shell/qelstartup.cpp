@@ -1,9 +1,8 @@
 #include "shell/qelstartup.h"
 
-#include "makeup/qelcontrollarecuperi.h"
-#include "makeup/qelfctrrecuperi.h"
 #include "shell/qelactivations.h"
 #include "shell/qeldatasets.h"
+#include "shell/qelduplicatecheck.h"
 #include "shell/qelmain.h"
 #include "shell/qelparams.h"
 #include "shell/qelpargen.h"
@@ -20,9 +19,8 @@ QelStartupHooks &qelStartupHooks()
 
 void registerAllForms()
 {
-    registerMakeupForms();
-    if (qelStartupHooks().registerForms)
-        qelStartupHooks().registerForms();
+    for (const auto &registerPart : std::as_const(qelStartupHooks().registerForms))
+        registerPart();
     registerShellForms();
 }
 
@@ -48,15 +46,17 @@ TavrinObjects::TavrinObjects()
         m_exportModule.reset(qelStartupHooks().createExportModule(nullptr));
         m_order << QStringLiteral("TdmExportAlu");
     }
-    m_controllaRecuperi = std::make_unique<TdmQelControllaRecuperi>();
-    dmQelControllaRecuperi = m_controllaRecuperi.get();
-    m_order << QStringLiteral("TdmQelControllaRecuperi");
+    if (qelStartupHooks().createDuplicateCheck) {
+        m_duplicateCheck.reset(qelStartupHooks().createDuplicateCheck(nullptr));
+        setQelDuplicateCheck(dynamic_cast<QelDuplicateCheck *>(m_duplicateCheck.get()));
+        m_order << QString::fromLatin1(m_duplicateCheck->metaObject()->className());
+    }
 }
 
 TavrinObjects::~TavrinObjects()
 {
-    dmQelControllaRecuperi = nullptr;
-    m_controllaRecuperi.reset();
+    setQelDuplicateCheck(nullptr);
+    m_duplicateCheck.reset();
     m_exportModule.reset();
     m_main.reset();
     m_parGen.reset();

@@ -10,16 +10,19 @@ class TdmqelActivations;
 class TdmqelDataSets;
 class TdmqelParGen;
 class TdmqelParams;
-class TdmQelControllaRecuperi;
 class TfmqelMain;
 
-// Parts of the program built after the shell give their start-up objects here.
+// Parts of the program built after the shell give their start-up objects and windows here
+// (the program's main does it, so the shell depends on none of them).
 struct QelStartupHooks
 {
     // The pupil-export module, created sixth.
     std::function<QObject *(QObject *owner)> createExportModule;
-    // Registers the windows of the parts that have them, before the placeholders.
-    std::function<void()> registerForms;
+    // The duplicate make-up check module, created seventh; it must also be a
+    // QelDuplicateCheck.
+    std::function<QObject *(QObject *owner)> createDuplicateCheck;
+    // Each registers the windows of one part, before the placeholders fill the gaps.
+    QList<std::function<void()>> registerForms;
 };
 QelStartupHooks &qelStartupHooks();
 
@@ -45,7 +48,7 @@ private:
     std::unique_ptr<TdmqelParGen> m_parGen;
     std::unique_ptr<TfmqelMain> m_main;
     std::unique_ptr<QObject> m_exportModule;
-    std::unique_ptr<TdmQelControllaRecuperi> m_controllaRecuperi;
+    std::unique_ptr<QObject> m_duplicateCheck;
     QStringList m_order;
 };
 

@@ -27,6 +27,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(db.opened);
+        installMakeupParts();
         xgvmGlobalVar.SetValues(QStringLiteral("VXUP_DwgId"), 2);
         xgvmGlobalVar.SetValues(QStringLiteral("VXUP_AnsId"), 39);
         xgvmGlobalVar.SetValues(QStringLiteral("QELP_AnsSesDwgId"), 392);

@@ -1,3 +1,4 @@
+#include "makeup/qelcontrollarecuperi.h"
 #include "platform/formregistry.h"
 #include "platform/globalvars.h"
 #include "platform/outlookbar.h"
@@ -44,6 +45,7 @@ void activate(QWidget *window)
 
 TEST(StartUp, CreatesTheSevenObjectsInTheirOrder)
 {
+    installMakeupParts();
     DemoMainDir dir;
     TavrinObjects objects;
     EXPECT_EQ(
