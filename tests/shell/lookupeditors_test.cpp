@@ -1,5 +1,6 @@
 #include "platform/formregistry.h"
 #include "platform/messagedlg.h"
+#include "platform/searchform.h"
 #include "shell/qeldatasets.h"
 #include "shell/qellookupeditors.h"
 #include "tests/shell/shellfixture.h"
@@ -241,4 +242,21 @@ TEST_F(LookupEditors, SchoolCreditsEditAndDelete)
     EXPECT_EQ(scalar(QStringLiteral("SELECT COUNT(*) FROM TSco_Scolastici WHERE sScoSDesc = 'OLI'"))
                   .toInt(),
               0);
+}
+
+TEST_F(LookupEditors, OutcomeLookupOffersOnlyLiveOutcomesWhateverIsTyped)
+{
+    runSql(QStringLiteral("UPDATE TDes_DebEsito SET dDelete = CURRENT_DATE WHERE iDesId = 2"));
+    auto editor = open("TfmqelDesDed");
+    TVxDBLookupEdit *lookup = child<TVxDBLookupEdit>(editor->frame(), "xdliDesDedId");
+    const int live =
+        scalar(QStringLiteral("SELECT COUNT(*) FROM TDes_DebEsito WHERE dDelete IS NULL")).toInt();
+    TVxSearchQuery query(qqoVxGlobConn(), lookup->ListSQL);
+    EXPECT_EQ(query.Run({}, QString()).size(), live);
+    // A typed text is a value, not SQL: it cannot reach the deleted rows.
+    EXPECT_TRUE(query.Run({QStringLiteral("sDesLDescVexto")}, QStringLiteral("x' OR 1=1 OR 'a'='a"))
+                    .isEmpty());
+    for (const QVariantList &row :
+         query.Run({QStringLiteral("sDesLDescVexto")}, QStringLiteral("o")))
+        EXPECT_NE(row.value(0).toInt(), 2);
 }
