@@ -9,6 +9,7 @@
 #include "platform/images.h"
 #include "platform/mdimain.h"
 #include "platform/outlookbar.h"
+#include "platform/waitwindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -222,6 +223,21 @@ int main(int argc, char **argv)
     }
 
     const QStringList args = app.arguments();
+    const int waitAt = args.indexOf(QStringLiteral("--wait-screenshot"));
+    if (waitAt >= 0 && waitAt + 1 < args.size()) {
+        auto *wait = new TfmVxWait(&main, true);
+        wait->SetTitle(QStringLiteral("Invio dei dati ai docenti"));
+        wait->SetOperation(QStringLiteral("Classe 3A: esportazione dei voti..."));
+        wait->InitProgressBar(0, 10);
+        wait->ShowWait();
+        wait->StepProgressBar(4);
+        const QString file = args.at(waitAt + 1);
+        QTimer::singleShot(500, wait, [wait, file] {
+            wait->grab().save(file);
+            // The wait window never closes by itself: the work that made it frees it.
+            wait->deleteLater();
+        });
+    }
     const int at = args.indexOf(QStringLiteral("--screenshot"));
     if (at >= 0 && at + 1 < args.size()) {
         const QString file = args.at(at + 1);
