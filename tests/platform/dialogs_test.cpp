@@ -112,6 +112,24 @@ TEST(Dialogs, ApplyFailureKeepsOkDialogOpen)
     EXPECT_EQ(dialog.applied, 2);
 }
 
+TEST(Dialogs, OutcomeZeroFromAButtonEndsTheScriptedRun)
+{
+    // A save question whose buttons give 0 save, 1 do not save, 2 stay, as the grade-entry
+    // windows' save dialog does.
+    ScriptedDialogs scripted;
+    TfmVxOkCancDlg dialog;
+    auto *save = new QPushButton(QStringLiteral("Salva"), dialog.ClientArea());
+    save->setObjectName(QStringLiteral("buSave"));
+    QObject::connect(save, &QPushButton::clicked, &dialog, [&dialog] { dialog.done(0); });
+    DialogSeam::queueModalScript([](QDialog *d) {
+        d->findChild<QPushButton *>(QStringLiteral("buSave"))->click();
+        return int(mrNone);
+    });
+    DialogSeam::queueAnswer(mrOk); // must stay queued: the dialog already ended
+    EXPECT_EQ(dialog.ShowModal(), 0);
+    EXPECT_TRUE(DialogSeam::hasAnswer());
+}
+
 TEST(DialogSeamChoosers, RecordCaptionsAndReturnQueuedPaths)
 {
     ScriptedDialogs scripted;
