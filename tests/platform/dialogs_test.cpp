@@ -179,6 +179,38 @@ TEST(Wizard, NamedPathsChooseThePagesWalked)
     EXPECT_EQ(wizard.ActivePath(), QStringLiteral("lungo"));
 }
 
+class CountingWizard : public TfmVxWizard
+{
+public:
+    int finishes = 0;
+    bool succeed = false;
+
+protected:
+    bool Finish() override
+    {
+        ++finishes;
+        return succeed;
+    }
+};
+
+TEST(Wizard, FinishesOnlyOnTheLastPageWhenItsWorkSucceeds)
+{
+    ScriptedDialogs scripted;
+    CountingWizard wizard;
+    wizard.AddPage(new QLabel(QStringLiteral("Classi")));
+    wizard.AddPage(new QLabel(QStringLiteral("Supporto")));
+    DialogSeam::queueAnswer(mrOk); // not on the last page: refused without trying
+    DialogSeam::queueModalScript([&wizard](QDialog *) {
+        wizard.buNext()->click();
+        wizard.buFinish()->click(); // the work fails: the wizard stays
+        wizard.succeed = true;
+        wizard.buFinish()->click();
+        return int(mrNone);
+    });
+    EXPECT_EQ(wizard.ShowModal(), mrOk);
+    EXPECT_EQ(wizard.finishes, 2);
+}
+
 TEST(WaitWindow, CancelFlagStopsTheWorkingLoop)
 {
     ScriptedDialogs scripted;
