@@ -9,16 +9,19 @@
 #include "platform/images.h"
 #include "platform/mdimain.h"
 #include "platform/outlookbar.h"
+#include "platform/parammanager.h"
 #include "platform/waitwindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QSqlDatabase>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTimer>
@@ -237,6 +240,27 @@ int main(int argc, char **argv)
             // The wait window never closes by itself: the work that made it frees it.
             wait->deleteLater();
         });
+    }
+    // "--params-screenshot <file.png> <database>": the parameter dialog over a database.
+    const int paramsAt = args.indexOf(QStringLiteral("--params-screenshot"));
+    if (paramsAt >= 0 && paramsAt + 2 < args.size()) {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), QStringLiteral("demo"));
+        db.setDatabaseName(args.at(paramsAt + 2));
+        db.setUserName(QStringLiteral("SYSDBA"));
+        db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
+        if (db.open()) {
+            const QString file = args.at(paramsAt + 1);
+            QTimer::singleShot(600, [file] {
+                if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+                    dialog->grab().save(file);
+                    dialog->reject();
+                }
+            });
+            TVxParamManager manager;
+            manager.SetConnection(db);
+            manager.Execute();
+        }
     }
     const int at = args.indexOf(QStringLiteral("--screenshot"));
     if (at >= 0 && at + 1 < args.size()) {
