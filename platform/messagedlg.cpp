@@ -155,20 +155,27 @@ int VxExecModal(QDialog *dialog)
         return dialog->exec();
     DialogSeam::record(QStringLiteral("modal"), dialog->windowTitle(),
                        QString::fromLatin1(dialog->metaObject()->className()));
-    dialog->setResult(mrNone);
+    // Ended is told by the dialog itself: a result of 0 is a valid outcome for some dialogs.
+    bool ended = false;
+    int result = mrNone;
+    const QMetaObject::Connection connection =
+        QObject::connect(dialog, &QDialog::finished, dialog, [&ended, &result](int r) {
+            ended = true;
+            result = r;
+        });
     // A script may press a button that the dialog refuses (OK cleared to keep it open);
     // the next queued answer then gets its turn.
-    while (DialogSeam::hasAnswer()) {
+    while (!ended && DialogSeam::hasAnswer()) {
         if (DialogSeam::nextIsModalScript()) {
-            const int result = DialogSeam::takeModalScript()(dialog);
-            if (result != mrNone && dialog->result() == mrNone)
-                dialog->done(result);
+            const int answer = DialogSeam::takeModalScript()(dialog);
+            if (!ended && answer != mrNone)
+                dialog->done(answer);
         } else {
             dialog->done(DialogSeam::takeAnswer().toInt());
         }
-        if (dialog->result() != mrNone)
-            return dialog->result();
     }
-    dialog->done(mrCancel);
-    return mrCancel;
+    if (!ended)
+        dialog->done(mrCancel);
+    QObject::disconnect(connection);
+    return ended ? result : int(mrCancel);
 }

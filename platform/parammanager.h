@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/dialogs.h"
+
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -9,7 +11,6 @@
 #include <functional>
 
 class QWidget;
-class TfmVxOkCancDlg;
 
 // One parameter of the working context as the parameter dialog shows it.
 struct TVxParamDef

@@ -19,7 +19,8 @@ TfmVxWait::TfmVxWait(QWidget *parent, bool withCancel)
 {
     setObjectName(QStringLiteral("fmVxWait"));
     setWindowTitle(QStringLiteral("Attendere..."));
-    setModal(false);
+    // While the work runs between processed events, no other window may start more work.
+    setWindowModality(Qt::ApplicationModal);
     m_title->setObjectName(QStringLiteral("laTitle"));
     m_operation->setObjectName(QStringLiteral("laOperation"));
     m_progress->setObjectName(QStringLiteral("pbProgress"));

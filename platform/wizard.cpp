@@ -39,10 +39,7 @@ TfmVxWizard::TfmVxWizard(QWidget *parent)
     layout->addLayout(buttons);
     connect(m_back, &QPushButton::clicked, this, [this] { Back(); });
     connect(m_next, &QPushButton::clicked, this, [this] { Next(); });
-    connect(m_finish, &QPushButton::clicked, this, [this] {
-        if (Finish())
-            done(mrOk);
-    });
+    connect(m_finish, &QPushButton::clicked, this, [this] { done(mrOk); });
     connect(m_cancel, &QPushButton::clicked, this, [this] { done(mrCancel); });
     updateButtons();
 }
@@ -153,4 +150,11 @@ void TfmVxWizard::updateButtons()
     m_next->setEnabled(at >= 0 && at + 1 < pages.size());
     m_finish->setEnabled(IsLastPage());
     (IsLastPage() ? m_finish : m_next)->setDefault(true);
+}
+
+void TfmVxWizard::OkClick()
+{
+    // Only the last page of the road finishes, and only when its work succeeds.
+    if (!IsLastPage() || !Finish())
+        SetModalResult(mrNone);
 }

@@ -49,6 +49,7 @@ protected:
     virtual void PageShown(int page) { Q_UNUSED(page); }
     // Runs when Finish is pressed on the last page; false keeps the wizard open.
     virtual bool Finish() { return true; }
+    void OkClick() override;
 
 private:
     void updateButtons();

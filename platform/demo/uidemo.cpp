@@ -9,15 +9,19 @@
 #include "platform/images.h"
 #include "platform/mdimain.h"
 #include "platform/outlookbar.h"
+#include "platform/parammanager.h"
+#include "platform/waitwindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QSqlDatabase>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTimer>
@@ -222,6 +226,42 @@ int main(int argc, char **argv)
     }
 
     const QStringList args = app.arguments();
+    const int waitAt = args.indexOf(QStringLiteral("--wait-screenshot"));
+    if (waitAt >= 0 && waitAt + 1 < args.size()) {
+        auto *wait = new TfmVxWait(&main, true);
+        wait->SetTitle(QStringLiteral("Invio dei dati ai docenti"));
+        wait->SetOperation(QStringLiteral("Classe 3A: esportazione dei voti..."));
+        wait->InitProgressBar(0, 10);
+        wait->ShowWait();
+        wait->StepProgressBar(4);
+        const QString file = args.at(waitAt + 1);
+        QTimer::singleShot(500, wait, [wait, file] {
+            wait->grab().save(file);
+            // The wait window never closes by itself: the work that made it frees it.
+            wait->deleteLater();
+        });
+    }
+    // "--params-screenshot <file.png> <database>": the parameter dialog over a database.
+    const int paramsAt = args.indexOf(QStringLiteral("--params-screenshot"));
+    if (paramsAt >= 0 && paramsAt + 2 < args.size()) {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), QStringLiteral("demo"));
+        db.setDatabaseName(args.at(paramsAt + 2));
+        db.setUserName(QStringLiteral("SYSDBA"));
+        db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
+        if (db.open()) {
+            const QString file = args.at(paramsAt + 1);
+            QTimer::singleShot(600, [file] {
+                if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+                    dialog->grab().save(file);
+                    dialog->reject();
+                }
+            });
+            TVxParamManager manager;
+            manager.SetConnection(db);
+            manager.Execute();
+        }
+    }
     const int at = args.indexOf(QStringLiteral("--screenshot"));
     if (at >= 0 && at + 1 < args.size()) {
         const QString file = args.at(at + 1);

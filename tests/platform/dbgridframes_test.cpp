@@ -21,24 +21,16 @@
 
 namespace {
 
-// A lookup table of the suite's kind, made in the test's own copy of the database.
-void createTables(QSqlDatabase db)
+// The demo school's course years, with one whose description has an apostrophe and one
+// that was deleted.
+void addCourseYears(QSqlDatabase db)
 {
     QSqlQuery q(db);
-    for (const char *sql : {"CREATE TABLE TEnc_Encomio (iEncId INTEGER NOT NULL PRIMARY KEY, "
-                            "sEncLDesc VARCHAR(100), sEncSDesc VARCHAR(20), iEncVisible INTEGER, "
-                            "dDelete TIMESTAMP, iLocked INTEGER)",
-                            "CREATE TABLE TAcs_AnniCorso (iAcsId INTEGER NOT NULL PRIMARY KEY, "
-                            "sAcsLDesc VARCHAR(60), sAcsSDesc VARCHAR(10), dDelete TIMESTAMP)"}) {
-        ASSERT_TRUE(q.exec(QString::fromLatin1(sql))) << q.lastError().text().toStdString();
-    }
     for (const char *sql :
-         {"INSERT INTO TEnc_Encomio VALUES (1, 'Lodevole', 'LOD', 1, NULL, 0)",
-          "INSERT INTO TEnc_Encomio VALUES (2, 'Ottimo', 'OTT', 0, NULL, 0)",
-          "INSERT INTO TAcs_AnniCorso VALUES (1, 'Primo anno', '1', NULL)",
-          "INSERT INTO TAcs_AnniCorso VALUES (2, 'Secondo anno', '2', NULL)",
-          "INSERT INTO TAcs_AnniCorso VALUES (3, 'Quinto anno dell''indirizzo', '5', NULL)",
-          "INSERT INTO TAcs_AnniCorso VALUES (4, 'Anno cancellato', 'X', CURRENT_TIMESTAMP)"}) {
+         {"INSERT INTO TAcs_AnniCorso (iAcsId, iAcsAnnoCorso, sAcsLDesc, sAcsSDesc) "
+          "VALUES (6, 6, 'Sesto anno dell''indirizzo', '6^')",
+          "INSERT INTO TAcs_AnniCorso (iAcsId, iAcsAnnoCorso, sAcsLDesc, sAcsSDesc, dDelete) "
+          "VALUES (7, 7, 'Anno cancellato', 'X', CURRENT_DATE)"}) {
         ASSERT_TRUE(q.exec(QString::fromLatin1(sql))) << q.lastError().text().toStdString();
     }
 }
@@ -56,26 +48,26 @@ struct BrowseEditFrameTest : ::testing::Test
     void SetUp() override
     {
         db = testDb.connect();
-        createTables(db);
+        // The demo school's training credits, read as their editor reads them.
         xqc.setConnection(db);
-        xqc.setSQL(QStringLiteral(
-            "SELECT Enc.iEncId, Enc.sEncLDesc, Enc.sEncSDesc, "
-            "Enc.iEncVisible, Enc.iLocked FROM TEnc_Encomio Enc ORDER BY Enc.sEncLDesc"));
+        xqc.setSQL(QStringLiteral("SELECT Frm.iFrmId, Frm.sFrmLDesc, Frm.sFrmSDesc, "
+                                  "Frm.lFrmVisible, Frm.iLocked FROM TFrm_Formativi Frm "
+                                  "ORDER BY Frm.lFrmVisible DESC, Frm.sFrmLDesc"));
         xqc.setAutoBuildSQL(true);
         xqc.Open();
         frame.SetCollection(&xqc);
         frame.HideAllColumns();
-        frame.ShowColumn(QStringLiteral("sEncLDesc"), QStringLiteral("Descrizione"), 380);
-        frame.ShowColumn(QStringLiteral("sEncSDesc"), QStringLiteral("Sigla"), 210);
+        frame.ShowColumn(QStringLiteral("sFrmLDesc"), QStringLiteral("Descrizione"), 380);
+        frame.ShowColumn(QStringLiteral("sFrmSDesc"), QStringLiteral("Sigla"), 210);
         edDesc = new QLineEdit(frame.DetailArea());
         edDesc->setObjectName(QStringLiteral("edDesc"));
         edSigla = new QLineEdit(frame.DetailArea());
         edSigla->setObjectName(QStringLiteral("edSigla"));
         cbVisible = new QCheckBox(QStringLiteral("Visibile"), frame.DetailArea());
         cbVisible->setObjectName(QStringLiteral("cbVisible"));
-        frame.BindField(edDesc, QStringLiteral("sEncLDesc"));
-        frame.BindField(edSigla, QStringLiteral("sEncSDesc"));
-        frame.BindField(cbVisible, QStringLiteral("iEncVisible"), false);
+        frame.BindField(edDesc, QStringLiteral("sFrmLDesc"));
+        frame.BindField(edSigla, QStringLiteral("sFrmSDesc"));
+        frame.BindField(cbVisible, QStringLiteral("lFrmVisible"), false);
         edLocked = new TVxDBNumericEdit(frame.DetailArea());
         edLocked->setObjectName(QStringLiteral("edLocked"));
         frame.BindField(edLocked, QStringLiteral("iLocked"));
@@ -84,7 +76,7 @@ struct BrowseEditFrameTest : ::testing::Test
     QStringList stored()
     {
         QSqlQuery q(db);
-        EXPECT_TRUE(q.exec(QStringLiteral("SELECT sEncLDesc FROM TEnc_Encomio ORDER BY iEncId")));
+        EXPECT_TRUE(q.exec(QStringLiteral("SELECT sFrmLDesc FROM TFrm_Formativi ORDER BY iFrmId")));
         QStringList values;
         while (q.next())
             values << q.value(0).toString();
@@ -118,34 +110,37 @@ TEST_F(BrowseEditFrameTest, InsertsEditsAndDeletesThroughTheCollection)
     EXPECT_FALSE(frame.IsListPage());
     EXPECT_FALSE(cbVisible->isChecked());
     EXPECT_FALSE(frame.FrameAction(QStringLiteral("acInsert"))->isEnabled());
-    QTest::keyClicks(edDesc, QStringLiteral("Encomio dell'anno"));
+    QTest::keyClicks(edDesc, QStringLiteral("Corso dell'ente"));
     QTest::keyClicks(edSigla, QStringLiteral("E'A"));
     trigger("acPost");
     EXPECT_FALSE(frame.Editing());
-    EXPECT_EQ(stored(), (QStringList{"Lodevole", "Ottimo", "Encomio dell'anno"}));
-    EXPECT_EQ(xqc.Value(frame.CurrentSourceRow(), QStringLiteral("sEncLDesc")).toString(),
-              QStringLiteral("Encomio dell'anno"));
-    EXPECT_GE(xqc.Value(frame.CurrentSourceRow(), QStringLiteral("iEncId")).toInt(), 1000000);
+    EXPECT_EQ(stored(), (QStringList{"Attività sportiva agonistica", "Volontariato",
+                                     "Certificazione linguistica", "Corso dell'ente"}));
+    EXPECT_EQ(xqc.Value(frame.CurrentSourceRow(), QStringLiteral("sFrmLDesc")).toString(),
+              QStringLiteral("Corso dell'ente"));
+    EXPECT_GE(xqc.Value(frame.CurrentSourceRow(), QStringLiteral("iFrmId")).toInt(), 1000000);
 
     // Edit the current row; Cancel leaves the database as it was.
     trigger("acEdit");
     edDesc->setText(QStringLiteral("Da scartare"));
     trigger("acCancel");
-    EXPECT_EQ(edDesc->text(), QStringLiteral("Encomio dell'anno"));
+    EXPECT_EQ(edDesc->text(), QStringLiteral("Corso dell'ente"));
     trigger("acEdit");
-    edDesc->setText(QStringLiteral("Encomio d'onore"));
+    edDesc->setText(QStringLiteral("Corso d'inglese"));
     cbVisible->setChecked(true);
     trigger("acPost");
-    EXPECT_EQ(stored(), (QStringList{"Lodevole", "Ottimo", "Encomio d'onore"}));
+    EXPECT_EQ(stored(), (QStringList{"Attività sportiva agonistica", "Volontariato",
+                                     "Certificazione linguistica", "Corso d'inglese"}));
 
     // Delete asks first: No keeps the row, Yes removes it.
     DialogSeam::queueAnswer(mrNo);
     EXPECT_FALSE(frame.DeleteCurrent());
-    EXPECT_EQ(stored().size(), 3);
+    EXPECT_EQ(stored().size(), 4);
     DialogSeam::queueAnswer(mrYes);
     trigger("acDelete");
-    EXPECT_EQ(stored(), (QStringList{"Lodevole", "Ottimo"}));
-    EXPECT_EQ(xqc.RecordCount(), 2);
+    EXPECT_EQ(stored(), (QStringList{"Attività sportiva agonistica", "Volontariato",
+                                     "Certificazione linguistica"}));
+    EXPECT_EQ(xqc.RecordCount(), 3);
     const QStringList texts = DialogSeam::shownTexts();
     ASSERT_EQ(texts.size(), 2);
     EXPECT_EQ(texts[0], QStringLiteral("Eliminare la riga selezionata?"));
@@ -158,15 +153,15 @@ TEST_F(BrowseEditFrameTest, SearchFindsTextWithApostropheInVisibleColumnsOnly)
     trigger("acPost");
     QTest::keyClicks(frame.edSearch(), QStringLiteral("DELL'"));
     EXPECT_EQ(frame.VisibleRowCount(), 1);
-    EXPECT_EQ(xqc.Value(frame.CurrentSourceRow(), QStringLiteral("sEncLDesc")).toString(),
+    EXPECT_EQ(xqc.Value(frame.CurrentSourceRow(), QStringLiteral("sFrmLDesc")).toString(),
               QStringLiteral("Merito dell'impegno"));
     // The hidden key column is not searched.
     frame.Search(QStringLiteral("1"));
     EXPECT_EQ(frame.VisibleRowCount(), 0);
-    frame.Search(QStringLiteral("ott"));
+    frame.Search(QStringLiteral("volont"));
     EXPECT_EQ(frame.VisibleRowCount(), 1);
     frame.Search(QString());
-    EXPECT_EQ(frame.VisibleRowCount(), 3);
+    EXPECT_EQ(frame.VisibleRowCount(), 4);
 }
 
 TEST_F(BrowseEditFrameTest, FailedPostKeepsWhatWasTyped)
@@ -177,7 +172,7 @@ TEST_F(BrowseEditFrameTest, FailedPostKeepsWhatWasTyped)
     EXPECT_TRUE(frame.Editing());
     EXPECT_EQ(edDesc->text().size(), 150);
     ASSERT_EQ(DialogSeam::shownTexts().size(), 1);
-    EXPECT_EQ(stored().size(), 2);
+    EXPECT_EQ(stored().size(), 3);
     // Closing the host now asks; Cancel keeps the edit, No drops it.
     DialogSeam::queueAnswer(mrCancel);
     EXPECT_FALSE(frame.CanClose());
@@ -185,7 +180,9 @@ TEST_F(BrowseEditFrameTest, FailedPostKeepsWhatWasTyped)
     DialogSeam::queueAnswer(mrNo);
     EXPECT_TRUE(frame.CanClose());
     EXPECT_FALSE(frame.Editing());
-    EXPECT_EQ(column(xqc, QStringLiteral("sEncLDesc")), (QStringList{"Lodevole", "Ottimo"}));
+    EXPECT_EQ(column(xqc, QStringLiteral("sFrmLDesc")),
+              (QStringList{"Attività sportiva agonistica", "Certificazione linguistica",
+                           "Volontariato"}));
 }
 
 TEST_F(BrowseEditFrameTest, NumericEditStoresNumbersAndEmptyAsNull)
@@ -200,7 +197,7 @@ TEST_F(BrowseEditFrameTest, NumericEditStoresNumbersAndEmptyAsNull)
     edLocked->clear();
     trigger("acPost");
     QSqlQuery q(db);
-    ASSERT_TRUE(q.exec(QStringLiteral("SELECT iLocked FROM TEnc_Encomio WHERE sEncLDesc = "
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT iLocked FROM TFrm_Formativi WHERE sFrmLDesc = "
                                       "'Con numero'")));
     ASSERT_TRUE(q.next());
     EXPECT_TRUE(q.value(0).isNull());
@@ -212,13 +209,13 @@ TEST_F(BrowseEditFrameTest, EditorWindowAsksBeforeClosingOnAPendingEdit)
     frame.setParent(&window);
     window.show();
     trigger("acInsert");
-    edDesc->setText(QStringLiteral("Nuovo encomio"));
+    edDesc->setText(QStringLiteral("Nuovo corso"));
     DialogSeam::queueAnswer(mrCancel);
     EXPECT_FALSE(window.close());
     EXPECT_TRUE(frame.Editing());
     DialogSeam::queueAnswer(mrYes);
     EXPECT_TRUE(window.close());
-    EXPECT_EQ(stored().last(), QStringLiteral("Nuovo encomio"));
+    EXPECT_EQ(stored().last(), QStringLiteral("Nuovo corso"));
     EXPECT_EQ(DialogSeam::shownTexts(),
               (QStringList{"Salvare le modifiche?", "Salvare le modifiche?"}));
     frame.setParent(nullptr);
@@ -228,8 +225,8 @@ TEST_F(BrowseEditFrameTest, SortsByClickedColumn)
 {
     frame.SetSortIndex(2, Qt::DescendingOrder);
     EXPECT_EQ(frame.SortIndex(), 2);
-    EXPECT_EQ(xqc.Value(frame.SourceRowAt(0), QStringLiteral("sEncSDesc")).toString(),
-              QStringLiteral("OTT"));
+    EXPECT_EQ(xqc.Value(frame.SourceRowAt(0), QStringLiteral("sFrmSDesc")).toString(),
+              QStringLiteral("VOLONT"));
 }
 
 TEST(ReadOnlyGrid, ShowsAnInMemoryDatasetWithTitlesSortAndDrawHook)
@@ -281,11 +278,11 @@ TEST(SearchForm, ReplacesWhereWithABoundCondition)
     ScriptedDialogs scripted;
     TestDatabase testDb;
     QSqlDatabase db = testDb.connect();
-    createTables(db);
+    addCourseYears(db);
     const QString select = QStringLiteral("SELECT iAcsId, sAcsLDesc, sAcsSDesc FROM TAcs_AnniCorso "
                                           "WHERE (##WHERE## AND dDelete IS NULL)");
     TVxSearchQuery query(db, select);
-    EXPECT_EQ(query.Run({}, {}).size(), 3);
+    EXPECT_EQ(query.Run({}, {}).size(), 6);
     QVariantList binds;
     EXPECT_EQ(query.Statement({QStringLiteral("SACSLDESC")}, {}, &binds),
               QStringLiteral("SELECT iAcsId, sAcsLDesc, sAcsSDesc FROM TAcs_AnniCorso "
@@ -304,16 +301,16 @@ TEST(SearchForm, ReplacesWhereWithABoundCondition)
     form.Columns()[2].Caption = QStringLiteral("Descrizione breve");
     form.Search(QStringLiteral("DELL'IND"));
     ASSERT_EQ(form.RowCount(), 1);
-    EXPECT_EQ(form.SelectedValue(QStringLiteral("iAcsId")).toInt(), 3);
+    EXPECT_EQ(form.SelectedValue(QStringLiteral("iAcsId")).toInt(), 6);
     // Wild cards typed by the user are plain characters.
     form.Search(QStringLiteral("%"));
     EXPECT_EQ(form.RowCount(), 0);
     form.Search(QStringLiteral("anno"));
-    EXPECT_EQ(form.RowCount(), 3);
+    EXPECT_EQ(form.RowCount(), 6);
     form.Search(QStringLiteral("2"));
     EXPECT_EQ(form.RowCount(), 1);
 
-    // Through the lookup edit: the script picks the second row and presses OK.
+    // Through the lookup edit: the script picks the second course year and presses OK.
     TVxDBLookupEdit lookup;
     lookup.Connection = db;
     lookup.ListSQL = select;
@@ -321,13 +318,18 @@ TEST(SearchForm, ReplacesWhereWithABoundCondition)
     lookup.ListField = QStringLiteral("sAcsLDesc");
     lookup.OnShowSearchForm = [](TfmVxSearch *f) { f->Columns()[0].Visible = false; };
     DialogSeam::queueModalScript([](QDialog *d) {
-        static_cast<TfmVxSearch *>(d)->SetCurrentRow(1);
+        auto *form = static_cast<TfmVxSearch *>(d);
+        for (int row = 0; row < form->RowCount(); ++row) {
+            form->SetCurrentRow(row);
+            if (form->SelectedValue(QStringLiteral("iAcsId")).toInt() == 2)
+                break;
+        }
         return int(mrOk);
     });
     ASSERT_TRUE(lookup.ShowSearchForm());
     EXPECT_EQ(lookup.Value().toInt(), 2);
     EXPECT_EQ(lookup.DisplayText(), QStringLiteral("Secondo anno"));
-    lookup.SetValue(4); // a deleted row is not offered: no text
+    lookup.SetValue(7); // a deleted row is not offered: no text
     EXPECT_TRUE(lookup.DisplayText().isEmpty());
 }
 

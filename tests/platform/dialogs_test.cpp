@@ -112,6 +112,24 @@ TEST(Dialogs, ApplyFailureKeepsOkDialogOpen)
     EXPECT_EQ(dialog.applied, 2);
 }
 
+TEST(Dialogs, OutcomeZeroFromAButtonEndsTheScriptedRun)
+{
+    // A save question whose buttons give 0 save, 1 do not save, 2 stay, as the grade-entry
+    // windows' save dialog does.
+    ScriptedDialogs scripted;
+    TfmVxOkCancDlg dialog;
+    auto *save = new QPushButton(QStringLiteral("Salva"), dialog.ClientArea());
+    save->setObjectName(QStringLiteral("buSave"));
+    QObject::connect(save, &QPushButton::clicked, &dialog, [&dialog] { dialog.done(0); });
+    DialogSeam::queueModalScript([](QDialog *d) {
+        d->findChild<QPushButton *>(QStringLiteral("buSave"))->click();
+        return int(mrNone);
+    });
+    DialogSeam::queueAnswer(mrOk); // must stay queued: the dialog already ended
+    EXPECT_EQ(dialog.ShowModal(), 0);
+    EXPECT_TRUE(DialogSeam::hasAnswer());
+}
+
 TEST(DialogSeamChoosers, RecordCaptionsAndReturnQueuedPaths)
 {
     ScriptedDialogs scripted;
@@ -159,6 +177,38 @@ TEST(Wizard, NamedPathsChooseThePagesWalked)
     EXPECT_EQ(wizard.CurrentPage(), 0);
     EXPECT_FALSE(wizard.SetActivePath(QStringLiteral("inesistente")));
     EXPECT_EQ(wizard.ActivePath(), QStringLiteral("lungo"));
+}
+
+class CountingWizard : public TfmVxWizard
+{
+public:
+    int finishes = 0;
+    bool succeed = false;
+
+protected:
+    bool Finish() override
+    {
+        ++finishes;
+        return succeed;
+    }
+};
+
+TEST(Wizard, FinishesOnlyOnTheLastPageWhenItsWorkSucceeds)
+{
+    ScriptedDialogs scripted;
+    CountingWizard wizard;
+    wizard.AddPage(new QLabel(QStringLiteral("Classi")));
+    wizard.AddPage(new QLabel(QStringLiteral("Supporto")));
+    DialogSeam::queueAnswer(mrOk); // not on the last page: refused without trying
+    DialogSeam::queueModalScript([&wizard](QDialog *) {
+        wizard.buNext()->click();
+        wizard.buFinish()->click(); // the work fails: the wizard stays
+        wizard.succeed = true;
+        wizard.buFinish()->click();
+        return int(mrNone);
+    });
+    EXPECT_EQ(wizard.ShowModal(), mrOk);
+    EXPECT_EQ(wizard.finishes, 2);
 }
 
 TEST(WaitWindow, CancelFlagStopsTheWorkingLoop)
