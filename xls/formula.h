@@ -1,0 +1,54 @@
+#pragma once
+
+#include "xls/cells.h"
+
+#include <functional>
+
+// Formula cells and the token arrays (parsed expressions) they carry. Tokens are rewritten in
+// place, never parsed into text; every step is checked against the token array's end.
+namespace xls {
+
+// Who moves and who is being adjusted when rows move.
+struct TSheetShiftInfo
+{
+    int InsertedSheet = -1; // the sheet whose rows move
+    int FormulaSheet = -1;  // the sheet that holds the formula being walked
+    std::function<int(int)> GetSheetOfRef; // external-sheet index -> sheet index, or -1
+    std::function<int(int)> GetRefOfSheet; // sheet index -> external-sheet index
+};
+
+// The size of the token at pos (token byte included); ETokenException for a token the walker
+// does not know, and for one that runs past end.
+int tokenSize(const QByteArray &data, int pos, int end);
+
+// Turns the relative tokens of a shared formula into plain ones anchored at (row, col).
+void OffsetRelativeReferences(QByteArray &data, int start, int end, int row, int col);
+
+class TFormulaRecord : public TCellRecord
+{
+public:
+    TFormulaRecord(quint16 id, QByteArray data);
+    RecordPtr CopyTo() const override;
+    void SaveToStream(ByteWriter &out) const override;
+    QVariant GetValue() const override { return Value; }
+
+    int cce() const { return getWord(20); }
+    // True for a formula that only points at a shared or array formula (key = row | col << 16).
+    bool IsExp(quint32 &key) const;
+    // Takes the shared formula's tokens in place of the pointer.
+    void MixShared(const QByteArray &tokens);
+    void setStringResult(const QString &text) { Value = text; }
+
+    QVariant Value;                 // the cached result read at load
+    std::vector<RecordPtr> Attached; // TABLE or ARRAY records written right after the cell
+};
+
+class TShrFmlaRecord : public TRecordOf<TShrFmlaRecord>
+{
+public:
+    using TRecordOf::TRecordOf;
+    quint32 key() const { return quint32(getWord(0)) | (quint32(getByte(4)) << 16); }
+    QByteArray tokens() const;
+};
+
+} // namespace xls
