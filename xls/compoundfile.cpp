@@ -170,11 +170,10 @@ private:
             const char *p = m_dir.constData() + off;
             DirEntry e;
             const quint16 nameBytes = qFromLittleEndian<quint16>(p + 64);
-            if (nameBytes > 64 || nameBytes % 2 != 0)
-                e.type = 0;
-            else
-                e.type = quint8(p[66]);
-            const int chars = nameBytes >= 2 ? nameBytes / 2 - 1 : 0;
+            // A damaged name length makes the entry unusable, never a longer read.
+            const bool nameOk = nameBytes <= 64 && nameBytes % 2 == 0;
+            e.type = nameOk ? quint8(p[66]) : 0;
+            const int chars = nameOk && nameBytes >= 2 ? nameBytes / 2 - 1 : 0;
             e.name = QString::fromUtf16(reinterpret_cast<const char16_t *>(p), chars);
             e.left = qFromLittleEndian<quint32>(p + 68);
             e.right = qFromLittleEndian<quint32>(p + 72);
