@@ -301,3 +301,29 @@ TEST(Workbook, ASectionWithoutBofCannotBeSaved)
     EXPECT_EQ(messageOf([&] { wb.SaveToStream(); }),
               QStringLiteral("A section of the workbook is not loaded"));
 }
+
+TEST(Workbook, WorksheetRecordsAreWrittenInTheSectionOrder)
+{
+    // BOF, the records before WINDOW2, page breaks, columns, the cell block, drawing, notes,
+    // WINDOW2 and what follows it, merged cells and conditional formats, EOF.
+    TWorkbook wb;
+    wb.LoadFromStream(workbookStream(fixture(QStringLiteral("survey.xls"))));
+    ByteWriter w;
+    wb.Sheets[0]->SaveToStream(w);
+    const auto recs = splitRecords(w.bytes);
+    auto firstIndex = [&](quint16 id) {
+        for (size_t i = 0; i < recs.size(); ++i)
+            if (recs[i].id == id)
+                return int(i);
+        return -1;
+    };
+    const std::vector<quint16> order{RID_BOF,        RID_DEFCOLWIDTH, RID_HPAGEBREAKS,
+                                     RID_COLINFO,    RID_ROW,         RID_MSODRAWING,
+                                     RID_WINDOW2,    RID_MERGEDCELLS, RID_CONDFMT,
+                                     RID_CF,         RID_EOF};
+    for (size_t i = 0; i + 1 < order.size(); ++i) {
+        ASSERT_GE(firstIndex(order[i]), 0) << std::hex << order[i];
+        EXPECT_LT(firstIndex(order[i]), firstIndex(order[i + 1])) << std::hex << order[i];
+    }
+    EXPECT_EQ(recs.back().id, RID_EOF);
+}
