@@ -563,4 +563,96 @@ std::unique_ptr<TCells> TCells::clone(TSST *sst, TColInfoList *colInfos) const
     return c;
 }
 
+// --- moving rows --------------------------------------------------------------------------
+
+void TCells::reindex(std::vector<std::unique_ptr<TRowRecord>> extraRows,
+                     std::vector<std::unique_ptr<TCellRecord>> extraCells)
+{
+    std::vector<std::unique_ptr<TRowRecord>> rows = std::move(extraRows);
+    for (auto &r : Rows)
+        if (r)
+            rows.push_back(std::move(r));
+    std::vector<std::unique_ptr<TCellRecord>> all = std::move(extraCells);
+    for (auto &cellsOfRow : CellRows)
+        for (auto &c : cellsOfRow)
+            all.push_back(std::move(c));
+    Rows.clear();
+    CellRows.clear();
+    for (auto &r : rows) {
+        const size_t i = size_t(r->row());
+        if (Rows.size() <= i)
+            Rows.resize(i + 1);
+        if (Rows[i])
+            raiseXls(DuplicatedRowRecord);
+        Rows[i] = std::move(r);
+    }
+    for (auto &c : all)
+        AddRecord(std::move(c));
+    finishLoad();
+}
+
+void TCells::ArrangeInsert(int pos, int delta, const TSheetShiftInfo &info)
+{
+    for (auto &r : Rows)
+        if (r)
+            r->ArrangeInsert(pos, delta, info);
+    for (auto &cellsOfRow : CellRows)
+        for (auto &c : cellsOfRow)
+            c->ArrangeInsert(pos, delta, info);
+    if (info.InsertedSheet == info.FormulaSheet)
+        reindex({}, {});
+}
+
+void TCells::InsertAndCopyRows(int first, int last, int dest, int n, const TSheetShiftInfo &info,
+                               bool onlyFormulas)
+{
+    const int height = last - first + 1;
+    std::vector<TRowRecord *> sourceRows;
+    std::vector<std::vector<TCellRecord *>> sourceCells;
+    for (int r = first; r <= last; ++r) {
+        sourceRows.push_back(rowRecord(r));
+        sourceCells.emplace_back();
+        if (size_t(r) < CellRows.size())
+            for (auto &c : CellRows[size_t(r)])
+                sourceCells.back().push_back(c.get());
+    }
+    for (auto &r : Rows)
+        if (r)
+            r->ArrangeInsert(dest, height * n, info);
+    for (auto &cellsOfRow : CellRows)
+        for (auto &c : cellsOfRow)
+            c->ArrangeInsert(dest, height * n, info);
+    std::vector<std::unique_ptr<TRowRecord>> newRows;
+    std::vector<std::unique_ptr<TCellRecord>> newCells;
+    for (int k = 0; k < n; ++k)
+        for (int i = 0; i < height; ++i) {
+            const int target = dest + k * height + i;
+            if (sourceRows[size_t(i)]) {
+                auto copy = std::unique_ptr<TRowRecord>(
+                    static_cast<TRowRecord *>(sourceRows[size_t(i)]->CopyTo().release()));
+                copy->SetRow(target);
+                newRows.push_back(std::move(copy));
+            }
+            for (TCellRecord *c : sourceCells[size_t(i)]) {
+                if (onlyFormulas && c->Id != RID_FORMULA)
+                    continue;
+                auto copy = c->copyCell();
+                copy->SetRow(target); // formula copies move their relative rows
+                newCells.push_back(std::move(copy));
+            }
+        }
+    reindex(std::move(newRows), std::move(newCells));
+}
+
+void TCells::DeleteRows(int row, int count, const TSheetShiftInfo &info)
+{
+    for (int r = row; r < row + count; ++r) {
+        if (size_t(r) < Rows.size())
+            Rows[size_t(r)].reset();
+        if (size_t(r) < CellRows.size())
+            CellRows[size_t(r)].clear(); // text cells give their strings back
+    }
+    ArrangeInsert(row, -count, info);
+}
+
 } // namespace xls

@@ -182,7 +182,18 @@ public:
     void SaveToStream(ByteWriter &out) const;
     std::unique_ptr<TCells> clone(TSST *sst, TColInfoList *colInfos) const;
 
+    // Rows inserted or deleted at pos (on this sheet or another one the formulas refer to).
+    void ArrangeInsert(int pos, int delta, const TSheetShiftInfo &info);
+    // n copies of rows first..last inserted before dest; the sources are found again after
+    // the rows below dest moved down.
+    void InsertAndCopyRows(int first, int last, int dest, int n, const TSheetShiftInfo &info,
+                           bool onlyFormulas);
+    void DeleteRows(int row, int count, const TSheetShiftInfo &info);
+
 private:
+    // Puts every record back at the index of its row field.
+    void reindex(std::vector<std::unique_ptr<TRowRecord>> extraRows,
+                 std::vector<std::unique_ptr<TCellRecord>> extraCells);
     int findColumn(int row, int col, bool &found) const;
 };
 

@@ -24,6 +24,17 @@ int tokenSize(const QByteArray &data, int pos, int end);
 // Turns the relative tokens of a shared formula into plain ones anchored at (row, col).
 void OffsetRelativeReferences(QByteArray &data, int start, int end, int row, int col);
 
+// Moves the references of a token array for rows inserted (count > 0) or deleted (count < 0)
+// at row on the context's inserted sheet, then, with a copy offset, moves the relative rows
+// (every row when relativeOnly is off) by that offset. A reference into deleted rows, or moved
+// below row 0, becomes its #REF! form; beyond row 65535 it stays at 65535. Raises
+// ETokenException for a token the walker does not know.
+void ArrangeTokensInsertRows(QByteArray &data, int start, int end, int row, int count,
+                             int copyOffset, const TSheetShiftInfo &info, bool relativeOnly);
+
+// Sheet-copy mode: 3-D references to the formula's own sheet are pointed at the copy.
+void ArrangeTokensInsertSheets(QByteArray &data, int start, int end, const TSheetShiftInfo &info);
+
 class TFormulaRecord : public TCellRecord
 {
 public:
@@ -31,6 +42,11 @@ public:
     RecordPtr CopyTo() const override;
     void SaveToStream(ByteWriter &out) const override;
     QVariant GetValue() const override { return Value; }
+    // Rows inserted or deleted: the cell's own row (on its own sheet), its references, and
+    // the rows of an attached data table or array range.
+    void ArrangeInsert(int pos, int delta, const TSheetShiftInfo &info) override;
+    // A copy moved to another row: relative rows follow by the row offset.
+    void SetRow(int row) override;
 
     int cce() const { return getWord(20); }
     // True for a formula that only points at a shared or array formula (key = row | col << 16).

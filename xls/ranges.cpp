@@ -1,5 +1,6 @@
 #include "xls/ranges.h"
 
+#include "xls/formula.h"
 #include "xls/xlsmessages.h"
 
 #include <algorithm>
@@ -27,6 +28,212 @@ void putRange(ByteWriter &out, const TRangeValues &v)
 }
 
 } // namespace
+
+// --- moving rows --------------------------------------------------------------------------
+
+namespace {
+
+// A moved row stays within the sheet.
+int movedRow(int row, int delta)
+{
+    const int v = row + delta;
+    if (v < 0 || v > 65535)
+        raiseXls(TooManyEntries, {v, 65535});
+    return v;
+}
+
+bool inside(const TRangeValues &v, int first, int last)
+{
+    return v.FirstRow >= first && v.LastRow <= last;
+}
+
+} // namespace
+
+void TRangeEntry::ArrangeInsert(int pos, int delta, const TSheetShiftInfo &)
+{
+    for (auto it = Ranges.rbegin(); it != Ranges.rend(); ++it) {
+        if (it->FirstRow >= pos)
+            it->FirstRow = std::min(it->FirstRow + delta, 65535);
+        if (it->LastRow >= pos)
+            it->LastRow = std::min(it->LastRow + delta, 65535);
+    }
+}
+
+void TMergedCells::InsertAndCopyRows(int first, int last, int dest, int n,
+                                     const TSheetShiftInfo &info)
+{
+    const int height = last - first + 1;
+    const int d = height * n;
+    ArrangeInsert(dest, d, info);
+    const int blockFirst = dest > first ? first : first + d;
+    const int blockLast = dest > first ? last : last + d;
+    const size_t count = Ranges.size();
+    for (int k = 0; k < n; ++k)
+        for (size_t i = 0; i < count; ++i) {
+            const TRangeValues v = Ranges[i];
+            if (!inside(v, blockFirst, blockLast))
+                continue;
+            const int shift = dest + k * height - blockFirst;
+            TRangeValues c = v;
+            c.FirstRow = movedRow(v.FirstRow, shift);
+            c.LastRow = movedRow(v.LastRow, shift);
+            Ranges.push_back(c);
+        }
+}
+
+void TMergedCells::DeleteRows(int row, int count, const TSheetShiftInfo &)
+{
+    const int end = row + count - 1;
+    std::vector<TRangeValues> kept;
+    for (const TRangeValues &v : Ranges) {
+        if (inside(v, row, end))
+            continue;
+        // Left with one row of one column it would be a single cell.
+        if (v.FirstRow >= row && v.LastRow == row + count && v.FirstCol == v.LastCol)
+            continue;
+        kept.push_back(v);
+    }
+    for (TRangeValues &v : kept) {
+        if (v.FirstRow >= row)
+            v.FirstRow = std::max(v.FirstRow - count, row);
+        if (v.LastRow >= row)
+            v.LastRow = std::max(v.LastRow - count, v.FirstRow);
+    }
+    Ranges = kept;
+}
+
+void TCondFmt::ArrangeInsert(int pos, int delta, const TSheetShiftInfo &info)
+{
+    if (pos <= Bounds.LastRow) {
+        if (delta >= 0) {
+            TRangeEntry::ArrangeInsert(pos, delta, info);
+        } else {
+            for (TRangeValues &v : Ranges) {
+                if (v.FirstRow >= pos)
+                    v.FirstRow = std::max(v.FirstRow + delta, pos);
+                if (v.LastRow >= pos)
+                    v.LastRow = std::max(v.LastRow + delta, v.FirstRow);
+            }
+        }
+        if (pos <= Bounds.FirstRow)
+            Bounds.FirstRow = std::max(Bounds.FirstRow + delta, pos);
+        Bounds.LastRow = std::min(std::max(Bounds.LastRow + delta, Bounds.FirstRow), 65535);
+    }
+    for (auto &rule : Rules) {
+        // A CF rule ends with its two formulas, of the lengths given at offsets 2 and 4.
+        const int cce1 = rule->getWord(2), cce2 = rule->getWord(4);
+        const int start = rule->DataSize() - cce1 - cce2;
+        if (start < 6)
+            raiseXls(InvalidCondFmtRecord);
+        try {
+            ArrangeTokensInsertRows(rule->Data, start, start + cce1, pos, delta, 0, info, true);
+            ArrangeTokensInsertRows(rule->Data, start + cce1, start + cce1 + cce2, pos, delta, 0,
+                                    info, true);
+        } catch (const ETokenException &e) {
+            raiseXls(BadConditionalFormat, {e.tokenId()});
+        }
+    }
+}
+
+void TCondFmt::InsertAndCopyRows(int first, int last, int dest, int n,
+                                 const TSheetShiftInfo &info)
+{
+    const int height = last - first + 1;
+    const int d = height * n;
+    const bool touches = last >= Bounds.FirstRow && first <= Bounds.LastRow;
+    ArrangeInsert(dest, d, info);
+    if (!touches)
+        return;
+    const bool below = dest > first;
+    const int blockFirst = below ? first : first + d;
+    const int blockLast = below ? last : last + d;
+    const size_t count = Ranges.size();
+    std::vector<TRangeValues> added;
+    for (size_t i = 0; i < count; ++i) {
+        TRangeValues v = Ranges[i]; // a copy: the list grows below
+        if (v.LastRow < blockFirst || v.FirstRow > blockLast)
+            continue;
+        if (below && v.LastRow >= dest)
+            continue; // stretched by the insertion already
+        if (!below && v.FirstRow < dest + d)
+            continue;
+        if (below && v.LastRow == dest - 1 && v.FirstRow <= blockFirst) {
+            v.LastRow = movedRow(v.LastRow, d);
+            Ranges[i] = v;
+            added.push_back(v);
+            continue;
+        }
+        if (!below && v.FirstRow == dest + d && v.LastRow <= blockLast) {
+            v.FirstRow = movedRow(v.FirstRow, -d);
+            Ranges[i] = v;
+            added.push_back(v);
+            continue;
+        }
+        if (v.FirstRow <= blockFirst && v.LastRow >= blockLast) {
+            TRangeValues c = v;
+            c.FirstRow = dest;
+            c.LastRow = movedRow(dest, d - 1);
+            added.push_back(c);
+            Ranges.push_back(c);
+            continue;
+        }
+        for (int k = 0; k < n; ++k) {
+            const int shift = dest + k * height - blockFirst;
+            TRangeValues c = v;
+            c.FirstRow = movedRow(std::max(v.FirstRow, blockFirst), shift);
+            c.LastRow = movedRow(std::min(v.LastRow, blockLast), shift);
+            added.push_back(c);
+            Ranges.push_back(c);
+        }
+    }
+    for (const TRangeValues &v : added) {
+        Bounds.FirstRow = std::min(Bounds.FirstRow, v.FirstRow);
+        Bounds.LastRow = std::max(Bounds.LastRow, v.LastRow);
+    }
+}
+
+void TCondFmt::DeleteRows(int row, int count, const TSheetShiftInfo &info)
+{
+    const int end = row + count - 1;
+    std::vector<TRangeValues> kept;
+    for (const TRangeValues &v : Ranges)
+        if (!inside(v, row, end))
+            kept.push_back(v);
+    Ranges = kept;
+    ArrangeInsert(row, -count, info);
+}
+
+void TRangeList::InsertAndCopyRows(int first, int last, int dest, int n, const TSheetShiftInfo &info)
+{
+    for (auto &item : Items)
+        item->InsertAndCopyRows(first, last, dest, n, info);
+}
+
+void TRangeList::DeleteRows(int row, int count, const TSheetShiftInfo &info)
+{
+    for (auto &item : Items)
+        item->DeleteRows(row, count, info);
+}
+
+void TPageBreakList::InsertRows(int dest, int count)
+{
+    for (TPageBreak &b : Items)
+        if (b.Row >= dest)
+            b.Row = movedRow(b.Row, count);
+}
+
+void TPageBreakList::DeleteRows(int row, int count)
+{
+    std::vector<TPageBreak> kept;
+    for (TPageBreak b : Items) {
+        if (b.Row >= row && b.Row < row + count)
+            continue;
+        if (b.Row >= row + count)
+            b.Row -= count;
+        kept.push_back(b);
+    }
+    Items = kept;
+}
 
 void TMergedCells::LoadFromRecord(const TBaseRecord &record)
 {

@@ -9,6 +9,8 @@
 // horizontal page breaks.
 namespace xls {
 
+struct TSheetShiftInfo;
+
 struct TRangeValues
 {
     int FirstRow = 0, LastRow = 0, FirstCol = 0, LastCol = 0;
@@ -21,6 +23,13 @@ public:
     std::vector<TRangeValues> Ranges;
     virtual std::unique_ptr<TRangeEntry> copy() const = 0;
     virtual void SaveToStream(ByteWriter &out) const = 0;
+    // Rows inserted (delta > 0) at pos: ranges at or below pos move, a range that straddles
+    // pos grows.
+    virtual void ArrangeInsert(int pos, int delta, const TSheetShiftInfo &info);
+    // Inserts n copies of rows first..last before dest, copying the ranges of the block.
+    virtual void InsertAndCopyRows(int first, int last, int dest, int n,
+                                   const TSheetShiftInfo &info) = 0;
+    virtual void DeleteRows(int row, int count, const TSheetShiftInfo &info) = 0;
 };
 
 class TMergedCells : public TRangeEntry
@@ -29,6 +38,9 @@ public:
     void LoadFromRecord(const TBaseRecord &record);
     std::unique_ptr<TRangeEntry> copy() const override;
     void SaveToStream(ByteWriter &out) const override;
+    void InsertAndCopyRows(int first, int last, int dest, int n,
+                           const TSheetShiftInfo &info) override;
+    void DeleteRows(int row, int count, const TSheetShiftInfo &info) override;
 };
 
 class TCondFmt : public TRangeEntry
@@ -37,6 +49,10 @@ public:
     void LoadFromRecord(const TBaseRecord &record);
     std::unique_ptr<TRangeEntry> copy() const override;
     void SaveToStream(ByteWriter &out) const override;
+    void ArrangeInsert(int pos, int delta, const TSheetShiftInfo &info) override;
+    void InsertAndCopyRows(int first, int last, int dest, int n,
+                           const TSheetShiftInfo &info) override;
+    void DeleteRows(int row, int count, const TSheetShiftInfo &info) override;
 
     int Options = 0;
     TRangeValues Bounds;
@@ -49,6 +65,8 @@ public:
     std::vector<std::unique_ptr<TRangeEntry>> Items;
     void SaveToStream(ByteWriter &out) const;
     std::unique_ptr<TRangeList> clone() const;
+    void InsertAndCopyRows(int first, int last, int dest, int n, const TSheetShiftInfo &info);
+    void DeleteRows(int row, int count, const TSheetShiftInfo &info);
     // The merged area holding the cell, if any.
     const TRangeValues *mergedAreaOf(int row, int col) const;
 };
@@ -66,6 +84,8 @@ public:
     // "Too many manual Page breaks for this sheet" beyond 1025; a row already broken adds
     // nothing.
     void AddPageBreak(int row);
+    void InsertRows(int dest, int count);
+    void DeleteRows(int row, int count);
     void SaveToStream(ByteWriter &out) const;
 };
 

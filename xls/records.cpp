@@ -3,6 +3,7 @@
 #include "xls/cells.h"
 #include "xls/formats.h"
 #include "xls/formula.h"
+#include "xls/names.h"
 #include "xls/xlsmessages.h"
 #include "xls/xlsstrings.h"
 
@@ -309,6 +310,8 @@ RecordPtr createRecord(quint16 id, QByteArray data)
         raiseXls(PasswordProtected);
     case RID_FONT:
         return std::make_unique<TFontRecord>(id, std::move(data));
+    case RID_NAME:
+        return std::make_unique<TNameRecord>(id, std::move(data));
     case RID_CONTINUE:
         return std::make_unique<TContinueRecord>(id, std::move(data));
     case RID_WINDOW1:

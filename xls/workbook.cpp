@@ -1,6 +1,7 @@
 #include "xls/workbook.h"
 
 #include "xls/formula.h"
+#include "xls/names.h"
 #include "xls/xlsmessages.h"
 
 #include <QtEndian>
@@ -622,6 +623,83 @@ void TWorkbook::SelectSheet(int index)
         Globals.Window1->setActiveTab(index);
     if (TSheet *s = Sheet(index); s && s->Window2)
         s->Window2->setSelected(true);
+}
+
+// --- moving rows --------------------------------------------------------------------------
+
+void TWorkSheet::InsertAndCopyRows(int first, int last, int dest, int n,
+                                   const TSheetShiftInfo &info, bool onlyFormulas)
+{
+    const int delta = (last - first + 1) * n;
+    Cells->InsertAndCopyRows(first, last, dest, n, info, onlyFormulas);
+    Ranges->InsertAndCopyRows(first, last, dest, n, info);
+    for (auto &note : Notes)
+        if (note->DataSize() >= 2 && note->getWord(0) >= dest)
+            note->incWord(0, delta, 65535);
+    PageBreaks.InsertRows(dest, delta);
+}
+
+void TWorkSheet::DeleteRows(int row, int count, const TSheetShiftInfo &info)
+{
+    Cells->DeleteRows(row, count, info);
+    Ranges->DeleteRows(row, count, info);
+    for (auto &note : Notes)
+        if (note->DataSize() >= 2 && note->getWord(0) >= row + count)
+            note->incWord(0, -count, 65535);
+    PageBreaks.DeleteRows(row, count);
+}
+
+void TWorkSheet::ArrangeInsertRows(int pos, int delta, const TSheetShiftInfo &info)
+{
+    Cells->ArrangeInsert(pos, delta, info);
+}
+
+TSheetShiftInfo TWorkbook::shiftInfo(int insertedSheet, int formulaSheet)
+{
+    TSheetShiftInfo info;
+    info.InsertedSheet = insertedSheet;
+    info.FormulaSheet = formulaSheet;
+    info.GetSheetOfRef = [this](int ref) { return Globals.References.GetSheetOfRef(ref); };
+    info.GetRefOfSheet = [this](int sheet) { return Globals.References.GetRefOfSheet(sheet); };
+    return info;
+}
+
+namespace {
+void checkSheetIndex(int sheet, int count)
+{
+    if (sheet < 0 || sheet >= count)
+        raiseXls(InvalidSheetNumber, {sheet, 0, count - 1});
+}
+} // namespace
+
+void TWorkbook::InsertAndCopyRows(int sheet, int first, int last, int dest, int count,
+                                  bool onlyFormulas)
+{
+    if (last < first || first < 0 || last > 65535 || (first < dest && dest <= last) ||
+        dest < 0 || qint64(dest) + qint64(last - first + 1) * count > 65535 || count < 0)
+        raiseXls(InvalidInsertAndCopyArgs);
+    checkSheetIndex(sheet, int(Sheets.size()));
+    const int delta = (last - first + 1) * count;
+    Sheets[size_t(sheet)]->InsertAndCopyRows(first, last, dest, count, shiftInfo(sheet, sheet),
+                                             onlyFormulas);
+    for (size_t i = 0; i < Sheets.size(); ++i)
+        if (int(i) != sheet)
+            Sheets[i]->ArrangeInsertRows(dest, delta, shiftInfo(sheet, int(i)));
+    for (auto &name : Globals.Names)
+        static_cast<TNameRecord *>(name.get())->ArrangeInsertRows(dest, delta, shiftInfo(sheet, sheet));
+}
+
+void TWorkbook::DeleteRows(int sheet, int row, int count)
+{
+    checkSheetIndex(sheet, int(Sheets.size()));
+    if (row < 0 || count <= 0 || row > 65535)
+        return;
+    Sheets[size_t(sheet)]->DeleteRows(row, count, shiftInfo(sheet, sheet));
+    for (size_t i = 0; i < Sheets.size(); ++i)
+        if (int(i) != sheet)
+            Sheets[i]->ArrangeInsertRows(row, -count, shiftInfo(sheet, int(i)));
+    for (auto &name : Globals.Names)
+        static_cast<TNameRecord *>(name.get())->ArrangeInsertRows(row, -count, shiftInfo(sheet, sheet));
 }
 
 } // namespace xls

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "xls/cells.h"
+#include "xls/formula.h"
 #include "xls/formats.h"
 #include "xls/ranges.h"
 #include "xls/records.h"
@@ -96,6 +97,12 @@ public:
     TWindow2Record *Window2 = nullptr;
     virtual void LoadFromStream(RecordReader &reader, RecordPtr bof) = 0;
     virtual std::unique_ptr<TSheet> Clone() const = 0;
+    // Rows copied or deleted on this sheet.
+    virtual void InsertAndCopyRows(int first, int last, int dest, int n,
+                                   const TSheetShiftInfo &info, bool onlyFormulas) = 0;
+    virtual void DeleteRows(int row, int count, const TSheetShiftInfo &info) = 0;
+    // Rows moved on another sheet: formulas pointing there follow.
+    virtual void ArrangeInsertRows(int pos, int delta, const TSheetShiftInfo &info) = 0;
 };
 
 class TWorkSheet : public TSheet
@@ -116,6 +123,10 @@ public:
     void LoadFromStream(RecordReader &reader, RecordPtr bof) override;
     void SaveToStream(ByteWriter &out) const override;
     std::unique_ptr<TSheet> Clone() const override;
+    void InsertAndCopyRows(int first, int last, int dest, int n, const TSheetShiftInfo &info,
+                           bool onlyFormulas) override;
+    void DeleteRows(int row, int count, const TSheetShiftInfo &info) override;
+    void ArrangeInsertRows(int pos, int delta, const TSheetShiftInfo &info) override;
 };
 
 class TChart : public TSheet
@@ -126,6 +137,9 @@ public:
     void LoadFromStream(RecordReader &reader, RecordPtr bof) override;
     void SaveToStream(ByteWriter &out) const override;
     std::unique_ptr<TSheet> Clone() const override;
+    void InsertAndCopyRows(int, int, int, int, const TSheetShiftInfo &, bool) override {}
+    void DeleteRows(int, int, const TSheetShiftInfo &) override {}
+    void ArrangeInsertRows(int, int, const TSheetShiftInfo &) override {}
 };
 
 class TWorkbook
@@ -149,6 +163,12 @@ public:
     bool IsWorksheet(int index) const { return WorkSheet(index) != nullptr; }
     int ActiveTab() const;
     void SelectSheet(int index);
+
+    // The shifting context for rows that move on sheet.
+    TSheetShiftInfo shiftInfo(int insertedSheet, int formulaSheet);
+    // Checked as the adapter states, then the sheet, every other sheet and the names follow.
+    void InsertAndCopyRows(int sheet, int first, int last, int dest, int count, bool onlyFormulas);
+    void DeleteRows(int sheet, int row, int count);
 };
 
 } // namespace xls

@@ -1,6 +1,7 @@
 #include "xls/xlsadapter.h"
 
 #include "xls/formula.h"
+#include "xls/names.h"
 #include "xls/workbook.h"
 #include "xls/xlsmessages.h"
 
@@ -576,15 +577,92 @@ int TXLSFile::GetRangeColCount(int row) const
 void TXLSFile::InsertAndCopyRows(int firstRow, int lastRow, int destRow, int count,
                                  bool onlyFormulas)
 {
-    Q_UNUSED(onlyFormulas);
-    const int f = firstRow - 1, l = lastRow - 1, d = destRow - 1;
-    if (l < f || f < 0 || l > 65535 || (f < d && d <= l) || d < 0 ||
-        qint64(d) + qint64(l - f + 1) * count > 65535)
-        raiseXls(InvalidInsertAndCopyArgs);
-    const int sheet = ActiveSheet - 1;
-    if (!Workbook || sheet < 0 || sheet >= Workbook->SheetCount())
-        raiseXls(InvalidSheetNumber, {sheet, 0, (Workbook ? Workbook->SheetCount() : 0) - 1});
-    raiseXls(LogicalError); // row copying arrives with the row-shifting layer
+    Q_ASSERT(Workbook);
+    Workbook->InsertAndCopyRows(ActiveSheet - 1, firstRow - 1, lastRow - 1, destRow - 1, count,
+                                onlyFormulas);
+}
+
+void TXLSFile::DeleteRows(int row, int count)
+{
+    Q_ASSERT(Workbook);
+    Workbook->DeleteRows(ActiveSheet - 1, row - 1, count);
+}
+
+QString TXLSFile::markerText(int row) const
+{
+    const TWorkSheet *ws = activeWorkSheet();
+    const TCellRecord *cell = ws ? ws->Cells->cellAt(row, 0) : nullptr;
+    return cell ? cell->GetValue().toString() : QString();
+}
+
+void TXLSFile::DeleteMarkedRows(const QString &marker)
+{
+    const TWorkSheet *ws = activeWorkSheet();
+    if (!ws)
+        return;
+    for (int row = ws->Cells->maxRow() - 1; row >= 0; --row)
+        if (markerText(row) == marker)
+            Workbook->DeleteRows(ActiveSheet - 1, row, 1);
+}
+
+void TXLSFile::MakePageBreaks(const QString &marker)
+{
+    TWorkSheet *ws = activeWorkSheet();
+    if (!ws)
+        return;
+    for (int row = ws->Cells->maxRow() - 1; row >= 0; --row) {
+        if (markerText(row) != marker)
+            continue;
+        ws->PageBreaks.AddPageBreak(row);
+        TXlsCellValue cleared;
+        cleared.XF = ws->Cells->cellAt(row, 0)->xf();
+        ws->Cells->SetValue(row, 0, cleared);
+    }
+}
+
+// --- defined names ------------------------------------------------------------------------
+
+int TXLSFile::GetRangeCount() const
+{
+    return Workbook ? int(Workbook->Globals.Names.size()) : 0;
+}
+
+QString TXLSFile::GetRangeName(int index) const
+{
+    if (index < 1 || index > GetRangeCount())
+        return QString();
+    return static_cast<const TNameRecord &>(*Workbook->Globals.Names[size_t(index - 1)]).name();
+}
+
+int TXLSFile::nameBound(int index, int which) const
+{
+    if (index < 1 || index > GetRangeCount())
+        return -1;
+    const auto &name = static_cast<const TNameRecord &>(*Workbook->Globals.Names[size_t(index - 1)]);
+    int ref, r1, r2, c1, c2;
+    if (!name.area(ref, r1, r2, c1, c2))
+        return -1;
+    switch (which) {
+    case 0: return r1 + 1;
+    case 1: return r2 + 1;
+    case 2: return c1 + 1;
+    case 3: return c2 + 1;
+    default: return Workbook->Globals.References.GetSheetOfRef(ref) + 1;
+    }
+}
+
+int TXLSFile::GetRangeFirstRow(int index) const { return nameBound(index, 0); }
+int TXLSFile::GetRangeLastRow(int index) const { return nameBound(index, 1); }
+int TXLSFile::GetRangeFirstCol(int index) const { return nameBound(index, 2); }
+int TXLSFile::GetRangeLastCol(int index) const { return nameBound(index, 3); }
+int TXLSFile::GetRangeSheet(int index) const { return nameBound(index, 4); }
+
+void TXLSFile::SelectRange(int index)
+{
+    if (nameBound(index, 2) < 1)
+        return;
+    RangeFirstCol = nameBound(index, 2) - 1;
+    RangeLastCol = nameBound(index, 3) - 1;
 }
 
 } // namespace xls

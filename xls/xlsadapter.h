@@ -166,7 +166,24 @@ public:
     void Save(bool autoClose, const QString &fileName, const GetFileNameEvent &onGetFileName = {},
               const GetOutStreamEvent &onGetOutStream = {}, QIODevice *dataStream = nullptr);
 
+    // Rows firstRow..lastRow copied count times before destRow; everything below moves down.
     void InsertAndCopyRows(int firstRow, int lastRow, int destRow, int count, bool onlyFormulas);
+    void DeleteRows(int row, int count);
+    // Every row whose cell in column A reads marker is deleted, from the last one up.
+    void DeleteMarkedRows(const QString &marker);
+    // Every row whose cell in column A reads marker gets a manual page break; the marker goes.
+    void MakePageBreaks(const QString &marker);
+
+    // Defined names (1-based index); bounds 1-based, -1 when the name is not an area.
+    int GetRangeCount() const;
+    QString GetRangeName(int index) const;
+    int GetRangeFirstRow(int index) const;
+    int GetRangeLastRow(int index) const;
+    int GetRangeFirstCol(int index) const;
+    int GetRangeLastCol(int index) const;
+    int GetRangeSheet(int index) const;
+    // Cell columns then count from the name's first column.
+    void SelectRange(int index);
 
     TWorkbook *workbook() const { return Workbook.get(); }
 
@@ -180,6 +197,10 @@ public:
 
 private:
     TWorkSheet *activeWorkSheet() const;
+    // The area bound of a name: 0 first row, 1 last row, 2 first column, 3 last column,
+    // 4 sheet.
+    int nameBound(int index, int which) const;
+    QString markerText(int row) const;
 };
 
 // The file search of OpenFile without a template store: the name as given, then with ".xls",

@@ -26,6 +26,14 @@ def cells(path):
         s["merged"] = [list(m) for m in sh.merged_cells]
         out["sheets"].append(s)
     out["names"] = sorted(n.name for n in book.name_obj_list)
+    areas = {}
+    for n in book.name_obj_list:
+        try:
+            sheet, rlo, rhi, clo, chi = n.area2d()
+            areas[n.name] = [sheet.name, rlo, rhi, clo, chi]
+        except Exception:  # not a simple area
+            pass
+    out["name_areas"] = areas
     return out
 
 
