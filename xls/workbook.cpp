@@ -141,6 +141,26 @@ int TReferences::GetRefOfSheet(int sheet)
     return int(ExternRefs.size()) - 1;
 }
 
+void TReferences::ArrangeInsertSheets(int position, int count)
+{
+    if (LocalSupBook < 0)
+        return;
+    TBaseRecord &book = *SupBooks[size_t(LocalSupBook)];
+    if (book.DataSize() != 4 || book.getWord(2) != 0x0401)
+        invalid();
+    for (TExternRef &e : ExternRefs) {
+        if (e.SupBook != LocalSupBook)
+            continue;
+        for (int *sheet : {&e.FirstSheet, &e.LastSheet})
+            if (*sheet >= position && *sheet < 65535) {
+                *sheet += count;
+                if (*sheet > 250)
+                    raiseXls(TooManyEntries, {*sheet, 250});
+            }
+    }
+    book.incWord(0, count, 250);
+}
+
 // --- sections -----------------------------------------------------------------------------
 
 void TBaseSection::checkLoaded() const
@@ -700,6 +720,70 @@ void TWorkbook::DeleteRows(int sheet, int row, int count)
             Sheets[i]->ArrangeInsertRows(row, -count, shiftInfo(sheet, int(i)));
     for (auto &name : Globals.Names)
         static_cast<TNameRecord *>(name.get())->ArrangeInsertRows(row, -count, shiftInfo(sheet, sheet));
+}
+
+// --- copying sheets -----------------------------------------------------------------------
+
+void TWorkSheet::ArrangeCopySheet(const TSheetShiftInfo &info)
+{
+    for (auto &row : Cells->CellRows)
+        for (auto &cell : row) {
+            if (cell->Id != RID_FORMULA)
+                continue;
+            auto *f = static_cast<TFormulaRecord *>(cell.get());
+            try {
+                ArrangeTokensInsertSheets(f->Data, 22, 22 + f->cce(), info);
+            } catch (const ETokenException &e) {
+                raiseXls(FormulaNotSupported, {f->row() + 1, f->column() + 1, e.tokenId()});
+            }
+        }
+}
+
+void TWorkbook::InsertSheets(int copyFrom, int before, int count)
+{
+    const int sheets = int(Sheets.size());
+    if (copyFrom < 0 || copyFrom >= sheets)
+        raiseXls(InvalidSheetNumber, {copyFrom, 0, sheets - 1});
+    if (before < 0 || before > sheets)
+        raiseXls(InvalidSheetNumber, {before, 0, sheets - 1});
+    if (count <= 0)
+        return;
+    const quint16 options = Globals.boundSheet(copyFrom).options();
+    for (int i = 0; i < count; ++i) {
+        auto bs = std::make_unique<TBoundSheetRecord>(RID_BOUNDSHEET, QByteArray(6, '\0'));
+        bs->setWord(4, options);
+        bs->setSheetName(Globals.SheetNames.AddUnique(xlsMessageText(SheetBaseName)));
+        Globals.BoundSheets.insert(Globals.BoundSheets.begin() + before, std::move(bs));
+    }
+    Globals.References.ArrangeInsertSheets(before, count);
+    for (auto &name : Globals.Names)
+        static_cast<TNameRecord *>(name.get())->ArrangeInsertSheets(before, count);
+    const int source = copyFrom >= before ? copyFrom + count : copyFrom;
+
+    // The source is taken once; each clone lands at before, so the last one made comes first.
+    const TSheet &original = *Sheets[size_t(copyFrom)];
+    std::vector<std::unique_ptr<TSheet>> clones;
+    for (int i = 0; i < count; ++i)
+        clones.push_back(original.Clone());
+    for (int i = 0; i < count; ++i) {
+        TSheet *clone = clones[size_t(i)].get();
+        Sheets.insert(Sheets.begin() + before, std::move(clones[size_t(i)]));
+        const int position = before + count - 1 - i;
+        clone->ArrangeCopySheet(shiftInfo(position, source));
+    }
+    // Names local to the copied sheet are duplicated for every copy.
+    const size_t names = Globals.Names.size();
+    for (size_t n = 0; n < names; ++n) {
+        auto *name = static_cast<TNameRecord *>(Globals.Names[n].get());
+        if (name->sheet() != source)
+            continue;
+        for (int i = 0; i < count; ++i) {
+            RecordPtr copy = name->CopyTo();
+            static_cast<TNameRecord *>(copy.get())
+                ->ArrangeCopySheet(before + i, shiftInfo(before + i, source));
+            Globals.Names.push_back(std::move(copy));
+        }
+    }
 }
 
 } // namespace xls

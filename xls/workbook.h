@@ -50,6 +50,9 @@ public:
     void SaveToStream(ByteWriter &out) const;
     int GetSheetOfRef(int ref) const;
     int GetRefOfSheet(int sheet);
+    // count sheets inserted at position: entries of the local book that point at or after
+    // it move along.
+    void ArrangeInsertSheets(int position, int count);
 };
 
 class TBaseSection
@@ -103,6 +106,8 @@ public:
     virtual void DeleteRows(int row, int count, const TSheetShiftInfo &info) = 0;
     // Rows moved on another sheet: formulas pointing there follow.
     virtual void ArrangeInsertRows(int pos, int delta, const TSheetShiftInfo &info) = 0;
+    // A fresh copy of a sheet: its references to the source sheet point at the copy.
+    virtual void ArrangeCopySheet(const TSheetShiftInfo &info) = 0;
 };
 
 class TWorkSheet : public TSheet
@@ -127,6 +132,7 @@ public:
                            bool onlyFormulas) override;
     void DeleteRows(int row, int count, const TSheetShiftInfo &info) override;
     void ArrangeInsertRows(int pos, int delta, const TSheetShiftInfo &info) override;
+    void ArrangeCopySheet(const TSheetShiftInfo &info) override;
 };
 
 class TChart : public TSheet
@@ -140,6 +146,7 @@ public:
     void InsertAndCopyRows(int, int, int, int, const TSheetShiftInfo &, bool) override {}
     void DeleteRows(int, int, const TSheetShiftInfo &) override {}
     void ArrangeInsertRows(int, int, const TSheetShiftInfo &) override {}
+    void ArrangeCopySheet(const TSheetShiftInfo &) override {}
 };
 
 class TWorkbook
@@ -169,6 +176,9 @@ public:
     // Checked as the adapter states, then the sheet, every other sheet and the names follow.
     void InsertAndCopyRows(int sheet, int first, int last, int dest, int count, bool onlyFormulas);
     void DeleteRows(int sheet, int row, int count);
+    // count copies of sheet copyFrom inserted before sheet before (0-based), named from
+    // "Sheet"; names local to the copied sheet are copied with it.
+    void InsertSheets(int copyFrom, int before, int count);
 };
 
 } // namespace xls

@@ -588,6 +588,12 @@ void TXLSFile::DeleteRows(int row, int count)
     Workbook->DeleteRows(ActiveSheet - 1, row - 1, count);
 }
 
+void TXLSFile::InsertAndCopySheets(int copyFrom, int insertBefore, int count)
+{
+    Q_ASSERT(Workbook);
+    Workbook->InsertSheets(copyFrom - 1, insertBefore - 1, count);
+}
+
 QString TXLSFile::markerText(int row) const
 {
     const TWorkSheet *ws = activeWorkSheet();

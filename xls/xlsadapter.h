@@ -169,6 +169,8 @@ public:
     // Rows firstRow..lastRow copied count times before destRow; everything below moves down.
     void InsertAndCopyRows(int firstRow, int lastRow, int destRow, int count, bool onlyFormulas);
     void DeleteRows(int row, int count);
+    // Copies sheet copyFrom count times before sheet insertBefore (1-based).
+    void InsertAndCopySheets(int copyFrom, int insertBefore, int count);
     // Every row whose cell in column A reads marker is deleted, from the last one up.
     void DeleteMarkedRows(const QString &marker);
     // Every row whose cell in column A reads marker gets a manual page break; the marker goes.

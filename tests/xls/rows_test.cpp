@@ -447,3 +447,53 @@ TEST(ArrayFormulas, LoadAndFollowInsertedRows)
     EXPECT_EQ(cellAt(cells, 0, 0)[3].toDouble(), 1.0);
     EXPECT_EQ(cellAt(cells, 2, 0)[3].toDouble(), 2.0);
 }
+
+TEST(Sheets, CopiedSheetsGetUniqueNamesTheirContentAndTheirOwnNames)
+{
+    QTemporaryDir dir;
+    TXlsTemplateStore store;
+    store.Templates.Add().setFileName(fixture(QStringLiteral("survey.xls")));
+    TXLSAdapter adapter;
+    adapter.setTemplateStore(&store);
+    auto file = adapter.NewExcelFile();
+    file->AttachWorkbook();
+    file->OpenFile(QStringLiteral("survey.xls"));
+    EXPECT_EQ(messageOf([&] { file->InsertAndCopySheets(3, 1, 1); }),
+              QStringLiteral("Sheet number \"2\" invalid. Must be between 0 and 1"));
+    file->InsertAndCopySheets(1, 2, 2);
+    ASSERT_EQ(file->GetSheetCount(), 4);
+    file->SetActiveSheet(2);
+    EXPECT_EQ(file->GetActiveSheetName(), QStringLiteral("Sheet1"));
+    file->SetCellValue(24, 5, 99);
+    file->SetActiveSheet(3);
+    EXPECT_EQ(file->GetActiveSheetName(), QStringLiteral("Sheet"));
+    const QString out = dir.filePath(QStringLiteral("sheets.xls"));
+    file->Save(false, out);
+    file->ReleaseWorkbook();
+
+    const QJsonObject book = check(QStringLiteral("cells"), out).object();
+    const QJsonArray sheets = book["sheets"].toArray();
+    ASSERT_EQ(sheets.size(), 4);
+    EXPECT_EQ(sheets[3].toObject()["name"].toString(), QStringLiteral("Riepilogo"));
+    EXPECT_EQ(cellAt(sheetCells(book, 1), 23, 5)[3].toDouble(), 99.0);
+    EXPECT_EQ(cellAt(sheetCells(book, 2), 23, 5)[3].toDouble(), 0.0);
+    EXPECT_EQ(cellAt(sheetCells(book, 2), 32, 0)[3].toString(), QStringLiteral("<materia>"));
+    EXPECT_EQ(sheets[1].toObject()["merged"].toArray().size(), 1);
+    // The summary's 3-D references still reach the template sheet, now through moved entries.
+    TWorkbook wb;
+    wb.LoadFromStream(workbookStream(out));
+    auto *f = static_cast<TFormulaRecord *>(wb.WorkSheet(3)->Cells->cellAt(0, 1));
+    ASSERT_TRUE(f);
+    EXPECT_EQ(wb.Globals.References.GetSheetOfRef(qFromLittleEndian<quint16>(f->Data.constData() + 23)), 0);
+    // Print titles were local to the template: every copy has its own, over itself.
+    int titles = 0;
+    for (const auto &n : wb.Globals.Names) {
+        auto *name = static_cast<TNameRecord *>(n.get());
+        int ref, r1, r2, c1, c2;
+        if (name->sheet() >= 0 && name->area(ref, r1, r2, c1, c2)) {
+            EXPECT_EQ(wb.Globals.References.GetSheetOfRef(ref), name->sheet());
+            ++titles;
+        }
+    }
+    EXPECT_EQ(titles, 3);
+}
