@@ -32,6 +32,12 @@ Outcome exerciseWorkbook(const QByteArray &stream)
                         ws->Cells->GetValue(r, c);
                 ws->Cells->SetValue(1, 1, {QStringLiteral("valore"), -1, false});
             }
+        // Moving rows and copying sheets walks every formula, name and range.
+        if (wb.SheetCount() > 0) {
+            wb.InsertAndCopyRows(0, 1, 2, 3, 2, false);
+            wb.DeleteRows(0, 0, 1);
+            wb.InsertSheets(0, 1, 1);
+        }
         const QByteArray saved = wb.SaveToStream();
         TWorkbook again;
         again.LoadFromStream(saved);
@@ -55,7 +61,7 @@ Outcome exerciseFile(const QByteArray &file)
     }
 }
 
-const char *const fixtures[] = {"rich.xls", "survey.xls", "plain.xls", "strings.xls"};
+const char *const fixtures[] = {"rich.xls", "survey.xls", "plain.xls", "strings.xls", "formulas.xls"};
 
 // XLS_FUZZ_ROUNDS multiplies the rounds for a longer run by hand (the default stays fast).
 int rounds(int base)
