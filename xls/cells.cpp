@@ -112,13 +112,20 @@ void TRKRecord::SetValue(const QVariant &v)
 QString errorCodeText(int code)
 {
     switch (code) {
-    case 0x07: return xlsMessageText(ErrDiv0);
-    case 0x0F: return xlsMessageText(ErrValue);
-    case 0x17: return xlsMessageText(ErrRef);
-    case 0x1D: return xlsMessageText(ErrName);
-    case 0x24: return xlsMessageText(ErrNum);
-    case 0x2A: return xlsMessageText(ErrNA);
-    default: return xlsMessageText(ErrNull);
+    case 0x07:
+        return xlsMessageText(ErrDiv0);
+    case 0x0F:
+        return xlsMessageText(ErrValue);
+    case 0x17:
+        return xlsMessageText(ErrRef);
+    case 0x1D:
+        return xlsMessageText(ErrName);
+    case 0x24:
+        return xlsMessageText(ErrNum);
+    case 0x2A:
+        return xlsMessageText(ErrNA);
+    default:
+        return xlsMessageText(ErrNull);
     }
 }
 
@@ -217,8 +224,7 @@ void TLabelSSTRecord::SetValue(const QVariant &v)
 
 // --- rows ---------------------------------------------------------------------------------
 
-TRowRecord::TRowRecord(quint16 id, QByteArray data)
-    : TBaseRowColRecord(id, std::move(data), 16)
+TRowRecord::TRowRecord(quint16 id, QByteArray data) : TBaseRowColRecord(id, std::move(data), 16)
 {
     setWord(8, 0);
 }
@@ -427,10 +433,19 @@ namespace {
 bool isNumericType(int t)
 {
     switch (t) {
-    case QMetaType::Short: case QMetaType::UShort: case QMetaType::Int: case QMetaType::UInt:
-    case QMetaType::Long: case QMetaType::ULong: case QMetaType::LongLong:
-    case QMetaType::ULongLong: case QMetaType::Float: case QMetaType::Double:
-    case QMetaType::SChar: case QMetaType::UChar: case QMetaType::Char:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Float:
+    case QMetaType::Double:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Char:
         return true;
     default:
         return false;

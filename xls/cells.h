@@ -48,15 +48,11 @@ public:
     std::unique_ptr<TCellRecord> copyCell() const;
 };
 
-template <class T>
-class TCellOf : public TCellRecord
+template <class T> class TCellOf : public TCellRecord
 {
 public:
     using TCellRecord::TCellRecord;
-    RecordPtr CopyTo() const override
-    {
-        return finishCopy(std::make_unique<T>(Id, Data));
-    }
+    RecordPtr CopyTo() const override { return finishCopy(std::make_unique<T>(Id, Data)); }
 };
 
 class TBlankRecord : public TCellOf<TBlankRecord>

@@ -37,11 +37,7 @@ struct DirEntry
 class CompoundReader
 {
 public:
-    CompoundReader(const QByteArray &file, const QString &name)
-        : m_file(file)
-        , m_name(name)
-    {
-    }
+    CompoundReader(const QByteArray &file, const QString &name) : m_file(file), m_name(name) {}
 
     void read(TXlsStorageList &out)
     {
@@ -333,10 +329,7 @@ void put32(QByteArray &b, qsizetype off, quint32 v)
 
 } // namespace
 
-TXlsStorage::TXlsStorage()
-    : Children(std::make_unique<TXlsStorageList>())
-{
-}
+TXlsStorage::TXlsStorage() : Children(std::make_unique<TXlsStorageList>()) {}
 
 TXlsStorage::~TXlsStorage() = default;
 

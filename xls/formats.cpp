@@ -43,34 +43,62 @@ std::unique_ptr<TPaletteRecord> TPaletteRecord::CreateDefault()
 QString builtInFormat(int index)
 {
     switch (index) {
-    case 1: return QStringLiteral("0");
-    case 2: return QStringLiteral("0.00");
-    case 3: return QStringLiteral("#,##0");
-    case 4: return QStringLiteral("#,##0.00");
-    case 9: return QStringLiteral("0%");
-    case 10: return QStringLiteral("0.00%");
-    case 11: return QStringLiteral("0.00E+00");
-    case 12: return QStringLiteral("?/?");
-    case 13: return QStringLiteral("# ?\?/?\?"); // "# ??/??"
-    case 14: return QStringLiteral("DD.MM.YY");
-    case 15: return QStringLiteral("DD. MMM YY");
-    case 16: return QStringLiteral("DD. MMM");
-    case 17: return QStringLiteral("MMM YY");
-    case 18: return QStringLiteral("h:mm AM/PM");
-    case 19: return QStringLiteral("h:mm:ss AM/PM");
-    case 20: return QStringLiteral("hh:mm");
-    case 21: return QStringLiteral("hh:mm:ss");
-    case 22: return QStringLiteral("DD.MM.YYYY hh:mm");
-    case 37: return QStringLiteral("\"#,##0 _$;-#,##0 _$\"");
-    case 38: return QStringLiteral("\"#,##0 _$;[Red]-#,##0 _$\"");
-    case 39: return QStringLiteral("\"#,##0.00 _$;-#,##0.00 _$\"");
-    case 40: return QStringLiteral("\"#,##0.00 _$;[Red]-#,##0.00 _$\"");
-    case 45: return QStringLiteral("\"mm:ss\"");
-    case 46: return QStringLiteral("[h]:mm:ss");
-    case 47: return QStringLiteral("mm:ss,0");
-    case 48: return QStringLiteral("\"##0.0E+0\"");
-    case 49: return QStringLiteral("@");
-    default: return QString();
+    case 1:
+        return QStringLiteral("0");
+    case 2:
+        return QStringLiteral("0.00");
+    case 3:
+        return QStringLiteral("#,##0");
+    case 4:
+        return QStringLiteral("#,##0.00");
+    case 9:
+        return QStringLiteral("0%");
+    case 10:
+        return QStringLiteral("0.00%");
+    case 11:
+        return QStringLiteral("0.00E+00");
+    case 12:
+        return QStringLiteral("?/?");
+    case 13:
+        return QStringLiteral("# ?\?/?\?"); // "# ??/??"
+    case 14:
+        return QStringLiteral("DD.MM.YY");
+    case 15:
+        return QStringLiteral("DD. MMM YY");
+    case 16:
+        return QStringLiteral("DD. MMM");
+    case 17:
+        return QStringLiteral("MMM YY");
+    case 18:
+        return QStringLiteral("h:mm AM/PM");
+    case 19:
+        return QStringLiteral("h:mm:ss AM/PM");
+    case 20:
+        return QStringLiteral("hh:mm");
+    case 21:
+        return QStringLiteral("hh:mm:ss");
+    case 22:
+        return QStringLiteral("DD.MM.YYYY hh:mm");
+    case 37:
+        return QStringLiteral("\"#,##0 _$;-#,##0 _$\"");
+    case 38:
+        return QStringLiteral("\"#,##0 _$;[Red]-#,##0 _$\"");
+    case 39:
+        return QStringLiteral("\"#,##0.00 _$;-#,##0.00 _$\"");
+    case 40:
+        return QStringLiteral("\"#,##0.00 _$;[Red]-#,##0.00 _$\"");
+    case 45:
+        return QStringLiteral("\"mm:ss\"");
+    case 46:
+        return QStringLiteral("[h]:mm:ss");
+    case 47:
+        return QStringLiteral("mm:ss,0");
+    case 48:
+        return QStringLiteral("\"##0.0E+0\"");
+    case 49:
+        return QStringLiteral("@");
+    default:
+        return QString();
     }
 }
 

@@ -50,8 +50,7 @@ struct TXlsCellFormat
     QString FontName;
     int FontHeight = 0;
     int FontColor = 0;
-    bool Bold = false, Italic = false, StrikeOut = false, Superscript = false,
-         Subscript = false;
+    bool Bold = false, Italic = false, StrikeOut = false, Superscript = false, Subscript = false;
     int Underline = 0;
     int BorderStyle[4] = {0, 0, 0, 0}; // left, right, top, bottom
     int BorderColor[4] = {0, 0, 0, 0};

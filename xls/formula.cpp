@@ -48,24 +48,46 @@ int tokenSize(const QByteArray &data, int pos, int end)
             return need(4 + 2 * (wordAt(data, pos + 2) + 1));
         return 4;
     }
-    case 0x1C: case 0x1D: return need(2);
-    case 0x1E: return need(3);
-    case 0x1F: return need(9);
-    case 0x02: return need(5);
-    default: break;
+    case 0x1C:
+    case 0x1D:
+        return need(2);
+    case 0x1E:
+        return need(3);
+    case 0x1F:
+        return need(9);
+    case 0x02:
+        return need(5);
+    default:
+        break;
     }
     if (id >= 0x20 && id <= 0x7F) {
         switch (id & 0x1F) {
-        case 0x00: return need(8);  // array constant
-        case 0x01: return need(3);  // function, fixed arguments
-        case 0x02: return need(4);  // function, variable arguments
-        case 0x03: return need(5);  // name
-        case 0x04: case 0x0A: case 0x0C: return need(5);
-        case 0x05: case 0x0B: case 0x0D: return need(9);
-        case 0x19: return need(7);  // external name
-        case 0x1A: case 0x1C: return need(7);
-        case 0x1B: case 0x1D: return need(11);
-        default: break;
+        case 0x00:
+            return need(8); // array constant
+        case 0x01:
+            return need(3); // function, fixed arguments
+        case 0x02:
+            return need(4); // function, variable arguments
+        case 0x03:
+            return need(5); // name
+        case 0x04:
+        case 0x0A:
+        case 0x0C:
+            return need(5);
+        case 0x05:
+        case 0x0B:
+        case 0x0D:
+            return need(9);
+        case 0x19:
+            return need(7); // external name
+        case 0x1A:
+        case 0x1C:
+            return need(7);
+        case 0x1B:
+        case 0x1D:
+            return need(11);
+        default:
+            break;
         }
     }
     throw ETokenException(id);
@@ -113,10 +135,21 @@ void makeRefError(QByteArray &data, int pos)
 {
     const int id = quint8(data.at(pos));
     switch (baseOf(id)) {
-    case 0x24: case 0x25: data[pos] = char(id + 6); return;
-    case 0x3A: case 0x3B: data[pos] = char(id + 2); return;
-    case 0x2A: case 0x2B: case 0x3C: case 0x3D: return;
-    default: throw ETokenException(id);
+    case 0x24:
+    case 0x25:
+        data[pos] = char(id + 6);
+        return;
+    case 0x3A:
+    case 0x3B:
+        data[pos] = char(id + 2);
+        return;
+    case 0x2A:
+    case 0x2B:
+    case 0x3C:
+    case 0x3D:
+        return;
+    default:
+        throw ETokenException(id);
     }
 }
 
@@ -171,8 +204,8 @@ void ArrangeTokensInsertRows(QByteArray &data, int start, int end, int row, int 
                 if (copyOffset != 0)
                     shiftRowWord(data, pos, pos + 1, -1, copyOffset);
             }
-        } else if (base == 0x24 || base == 0x2A || base == 0x3A || base == 0x3C ||
-                   base == 0x25 || base == 0x2B || base == 0x3B || base == 0x3D) {
+        } else if (base == 0x24 || base == 0x2A || base == 0x3A || base == 0x3C || base == 0x25 ||
+                   base == 0x2B || base == 0x3B || base == 0x3D) {
             const bool threeD = base >= 0x3A;
             const bool area = base == 0x25 || base == 0x2B || base == 0x3B || base == 0x3D;
             const int rowPos = pos + (threeD ? 3 : 1);
@@ -211,24 +244,27 @@ void ArrangeTokensInsertSheets(QByteArray &data, int start, int end, const TShee
         }
         const int size = tokenSize(data, pos, end);
         const int base = id >= 0x20 ? baseOf(id) : id;
-        if ((base == 0x3A || base == 0x3B || base == 0x3C || base == 0x3D) &&
-            info.GetSheetOfRef && info.GetRefOfSheet &&
-            info.GetSheetOfRef(wordAt(data, pos + 1)) == info.FormulaSheet)
+        if ((base == 0x3A || base == 0x3B || base == 0x3C || base == 0x3D) && info.GetSheetOfRef &&
+            info.GetRefOfSheet && info.GetSheetOfRef(wordAt(data, pos + 1)) == info.FormulaSheet)
             setWordAt(data, pos + 1, quint16(info.GetRefOfSheet(info.InsertedSheet)));
         pos += size;
     }
 }
 
-TFormulaRecord::TFormulaRecord(quint16 id, QByteArray data)
-    : TCellRecord(id, std::move(data), 22)
+TFormulaRecord::TFormulaRecord(quint16 id, QByteArray data) : TCellRecord(id, std::move(data), 22)
 {
     if (22 + cce() > DataSize())
         raiseXls(ErrorReadingExcelRecords);
     if (getWord(12) == 0xFFFF) {
         switch (getByte(6)) {
-        case 0: Value = QString(); break;
-        case 1: Value = getByte(8) != 0; break;
-        default: break;
+        case 0:
+            Value = QString();
+            break;
+        case 1:
+            Value = getByte(8) != 0;
+            break;
+        default:
+            break;
         }
     } else {
         double d;
@@ -265,8 +301,8 @@ namespace {
 // unused input cell and stays.
 void moveAttachedRows(TBaseRecord &r, int pos, int delta, bool onlyFrom)
 {
-    const std::vector<int> fields = r.Id == RID_TABLE ? std::vector<int>{0, 2, 8, 12}
-                                                      : std::vector<int>{0, 2};
+    const std::vector<int> fields =
+        r.Id == RID_TABLE ? std::vector<int>{0, 2, 8, 12} : std::vector<int>{0, 2};
     for (int off : fields) {
         const int v = r.getWord(off);
         if (v == 65535 || (onlyFrom && v < pos))

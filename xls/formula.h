@@ -11,8 +11,8 @@ namespace xls {
 // Who moves and who is being adjusted when rows move.
 struct TSheetShiftInfo
 {
-    int InsertedSheet = -1; // the sheet whose rows move
-    int FormulaSheet = -1;  // the sheet that holds the formula being walked
+    int InsertedSheet = -1;                // the sheet whose rows move
+    int FormulaSheet = -1;                 // the sheet that holds the formula being walked
     std::function<int(int)> GetSheetOfRef; // external-sheet index -> sheet index, or -1
     std::function<int(int)> GetRefOfSheet; // sheet index -> external-sheet index
 };
@@ -55,7 +55,7 @@ public:
     void MixShared(const QByteArray &tokens);
     void setStringResult(const QString &text) { Value = text; }
 
-    QVariant Value;                 // the cached result read at load
+    QVariant Value;                  // the cached result read at load
     std::vector<RecordPtr> Attached; // TABLE or ARRAY records written right after the cell
 };
 

@@ -5,8 +5,7 @@
 
 namespace xls {
 
-TNameRecord::TNameRecord(quint16 id, QByteArray data)
-    : TRecordOf(id, std::move(data))
+TNameRecord::TNameRecord(quint16 id, QByteArray data) : TRecordOf(id, std::move(data))
 {
     // The name and its formula must lie within the record.
     if (DataSize() < 15 || formulaEnd() > DataSize())

@@ -135,8 +135,7 @@ void TCondFmt::ArrangeInsert(int pos, int delta, const TSheetShiftInfo &info)
     }
 }
 
-void TCondFmt::InsertAndCopyRows(int first, int last, int dest, int n,
-                                 const TSheetShiftInfo &info)
+void TCondFmt::InsertAndCopyRows(int first, int last, int dest, int n, const TSheetShiftInfo &info)
 {
     const int height = last - first + 1;
     const int d = height * n;
@@ -203,7 +202,8 @@ void TCondFmt::DeleteRows(int row, int count, const TSheetShiftInfo &info)
     ArrangeInsert(row, -count, info);
 }
 
-void TRangeList::InsertAndCopyRows(int first, int last, int dest, int n, const TSheetShiftInfo &info)
+void TRangeList::InsertAndCopyRows(int first, int last, int dest, int n,
+                                   const TSheetShiftInfo &info)
 {
     for (auto &item : Items)
         item->InsertAndCopyRows(first, last, dest, n, info);

@@ -33,11 +33,7 @@ void ByteWriter::header(quint16 id, qsizetype size)
     u16(quint16(size));
 }
 
-TBaseRecord::TBaseRecord(quint16 id, QByteArray data)
-    : Id(id)
-    , Data(std::move(data))
-{
-}
+TBaseRecord::TBaseRecord(quint16 id, QByteArray data) : Id(id), Data(std::move(data)) {}
 
 TBaseRecord::~TBaseRecord()
 {
@@ -193,8 +189,7 @@ QString TStringRecord::text() const
 // --- cursor ---------------------------------------------------------------------------
 
 RecordCursor::RecordCursor(const TBaseRecord *record, int offset)
-    : m_record(record)
-    , m_offset(offset)
+    : m_record(record), m_offset(offset)
 {
     if (!record || offset < 0 || offset > record->DataSize())
         raiseXls(ErrorReadingRecord);
@@ -255,10 +250,7 @@ quint32 RecordCursor::dword()
 
 // --- reader ---------------------------------------------------------------------------
 
-RecordReader::RecordReader(const QByteArray &stream)
-    : m_stream(stream)
-{
-}
+RecordReader::RecordReader(const QByteArray &stream) : m_stream(stream) {}
 
 int RecordReader::peekId() const
 {

@@ -120,15 +120,11 @@ protected:
 };
 
 // Factory helper for the plain classes: T(id, data).
-template <class T>
-class TRecordOf : public TBaseRecord
+template <class T> class TRecordOf : public TBaseRecord
 {
 public:
     using TBaseRecord::TBaseRecord;
-    RecordPtr CopyTo() const override
-    {
-        return finishCopy(std::make_unique<T>(Id, Data));
-    }
+    RecordPtr CopyTo() const override { return finishCopy(std::make_unique<T>(Id, Data)); }
 };
 
 class TContinueRecord : public TRecordOf<TContinueRecord>

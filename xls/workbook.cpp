@@ -16,8 +16,14 @@ namespace {
 bool isIgnored(quint16 id)
 {
     switch (id) {
-    case RID_XCT: case RID_CRN: case RID_DBCELL: case RID_MSODRAWINGSELECTION:
-    case RID_EXTSST: case RID_RECALCID: case RID_DIMENSIONS: case RID_INDEX:
+    case RID_XCT:
+    case RID_CRN:
+    case RID_DBCELL:
+    case RID_MSODRAWINGSELECTION:
+    case RID_EXTSST:
+    case RID_RECALCID:
+    case RID_DIMENSIONS:
+    case RID_INDEX:
         return true;
     default:
         return false;
@@ -218,22 +224,42 @@ void TWorkbookGlobals::LoadFromStream(RecordReader &reader, RecordPtr bof)
             BoundSheets.push_back(std::move(r));
             break;
         }
-        case RID_NAME: Names.push_back(std::move(r)); break;
-        case RID_XF: XFs.push_back(std::move(r)); break;
-        case RID_FONT: Fonts.push_back(std::move(r)); break;
-        case RID_FORMAT: Formats.push_back(std::move(r)); break;
-        case RID_EOF: EOF_ = std::move(r); return;
-        case RID_SST: SST.LoadFromSSTRecord(*r); break;
-        case RID_SUPBOOK: References.AddSupBook(std::move(r)); break;
-        case RID_EXTERNSHEET: References.LoadExternSheet(*r); break;
-        case RID_MSODRAWINGGROUP: DrawingGroup.push_back(std::move(r)); break;
+        case RID_NAME:
+            Names.push_back(std::move(r));
+            break;
+        case RID_XF:
+            XFs.push_back(std::move(r));
+            break;
+        case RID_FONT:
+            Fonts.push_back(std::move(r));
+            break;
+        case RID_FORMAT:
+            Formats.push_back(std::move(r));
+            break;
+        case RID_EOF:
+            EOF_ = std::move(r);
+            return;
+        case RID_SST:
+            SST.LoadFromSSTRecord(*r);
+            break;
+        case RID_SUPBOOK:
+            References.AddSupBook(std::move(r));
+            break;
+        case RID_EXTERNSHEET:
+            References.LoadExternSheet(*r);
+            break;
+        case RID_MSODRAWINGGROUP:
+            DrawingGroup.push_back(std::move(r));
+            break;
         case RID_WINDOW1:
             if (r->DataSize() < 18)
                 invalid();
             Window1 = static_cast<TWindow1Record *>(r.get());
             Records.push_back(std::move(r));
             break;
-        default: Records.push_back(std::move(r)); break;
+        default:
+            Records.push_back(std::move(r));
+            break;
         }
     }
 }
@@ -295,9 +321,8 @@ QString TWorkbookGlobals::GetFormatString(int formatIndex) const
 // --- worksheets ---------------------------------------------------------------------------
 
 TWorkSheet::TWorkSheet(TWorkbookGlobals *globals)
-    : TSheet(globals)
-    , Cells(std::make_unique<TCells>(&globals->SST, &ColInfos))
-    , Ranges(std::make_unique<TRangeList>())
+    : TSheet(globals), Cells(std::make_unique<TCells>(&globals->SST, &ColInfos)),
+      Ranges(std::make_unique<TRangeList>())
 {
 }
 
@@ -358,7 +383,9 @@ void TWorkSheet::LoadFromStream(RecordReader &reader, RecordPtr bof)
             DefRowHeight = r->getWord(2);
             current->push_back(std::move(r));
             break;
-        case RID_MSODRAWING: case RID_OBJ: case RID_TXO:
+        case RID_MSODRAWING:
+        case RID_OBJ:
+        case RID_TXO:
             Drawing.push_back(std::move(r));
             break;
         case RID_NOTE:
@@ -367,7 +394,8 @@ void TWorkSheet::LoadFromStream(RecordReader &reader, RecordPtr bof)
         case RID_COLINFO:
             ColInfos.AddRecord(*r);
             break;
-        case RID_MULRK: case RID_MULBLANK:
+        case RID_MULRK:
+        case RID_MULBLANK:
             Cells->AddMultiple(*r);
             break;
         case RID_ROW:
@@ -381,10 +409,14 @@ void TWorkSheet::LoadFromStream(RecordReader &reader, RecordPtr bof)
             lastFormula = static_cast<TFormulaRecord *>(r.get());
             Cells->AddRecord(std::unique_ptr<TCellRecord>(static_cast<TCellRecord *>(r.release())));
             break;
-        case RID_BLANK: case RID_NUMBER: case RID_RK: case RID_BOOLERR:
+        case RID_BLANK:
+        case RID_NUMBER:
+        case RID_RK:
+        case RID_BOOLERR:
             Cells->AddRecord(std::unique_ptr<TCellRecord>(static_cast<TCellRecord *>(r.release())));
             break;
-        case RID_ARRAY: case RID_TABLE:
+        case RID_ARRAY:
+        case RID_TABLE:
             // Array and data-table records belong right after their formula cell.
             if (prev != RID_FORMULA || !lastFormula)
                 invalid();
@@ -695,8 +727,8 @@ void checkSheetIndex(int sheet, int count)
 void TWorkbook::InsertAndCopyRows(int sheet, int first, int last, int dest, int count,
                                   bool onlyFormulas)
 {
-    if (last < first || first < 0 || last > 65535 || (first < dest && dest <= last) ||
-        dest < 0 || qint64(dest) + qint64(last - first + 1) * count > 65535 || count < 0)
+    if (last < first || first < 0 || last > 65535 || (first < dest && dest <= last) || dest < 0 ||
+        qint64(dest) + qint64(last - first + 1) * count > 65535 || count < 0)
         raiseXls(InvalidInsertAndCopyArgs);
     checkSheetIndex(sheet, int(Sheets.size()));
     const int delta = (last - first + 1) * count;
@@ -706,7 +738,8 @@ void TWorkbook::InsertAndCopyRows(int sheet, int first, int last, int dest, int 
         if (int(i) != sheet)
             Sheets[i]->ArrangeInsertRows(dest, delta, shiftInfo(sheet, int(i)));
     for (auto &name : Globals.Names)
-        static_cast<TNameRecord *>(name.get())->ArrangeInsertRows(dest, delta, shiftInfo(sheet, sheet));
+        static_cast<TNameRecord *>(name.get())
+            ->ArrangeInsertRows(dest, delta, shiftInfo(sheet, sheet));
 }
 
 void TWorkbook::DeleteRows(int sheet, int row, int count)
@@ -719,7 +752,8 @@ void TWorkbook::DeleteRows(int sheet, int row, int count)
         if (int(i) != sheet)
             Sheets[i]->ArrangeInsertRows(row, -count, shiftInfo(sheet, int(i)));
     for (auto &name : Globals.Names)
-        static_cast<TNameRecord *>(name.get())->ArrangeInsertRows(row, -count, shiftInfo(sheet, sheet));
+        static_cast<TNameRecord *>(name.get())
+            ->ArrangeInsertRows(row, -count, shiftInfo(sheet, sheet));
 }
 
 // --- copying sheets -----------------------------------------------------------------------

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "xls/cells.h"
-#include "xls/formula.h"
 #include "xls/formats.h"
+#include "xls/formula.h"
 #include "xls/ranges.h"
 #include "xls/records.h"
 #include "xls/xlsstrings.h"

@@ -61,10 +61,7 @@ TXlsTemplate &TXlsTemplateList::Add()
     return *m_items.back();
 }
 
-TXlsTemplateStore::TXlsTemplateStore(QObject *parent)
-    : TXlsBaseTemplateStore(parent)
-{
-}
+TXlsTemplateStore::TXlsTemplateStore(QObject *parent) : TXlsBaseTemplateStore(parent) {}
 
 void TXlsTemplateStore::setCompress(bool value)
 {
@@ -105,8 +102,8 @@ QString searchFile(const QString &name)
         QStringList dirs{QDir::currentPath()};
         if (QCoreApplication::instance())
             dirs << QCoreApplication::applicationDirPath();
-        dirs << QString::fromLocal8Bit(qgetenv("PATH")).split(QDir::listSeparator(),
-                                                              Qt::SkipEmptyParts);
+        dirs << QString::fromLocal8Bit(qgetenv("PATH"))
+                    .split(QDir::listSeparator(), Qt::SkipEmptyParts);
         for (const QString &d : dirs) {
             const QFileInfo found(QDir(d), c);
             if (found.isFile())
@@ -118,10 +115,7 @@ QString searchFile(const QString &name)
 
 // --- the file object ------------------------------------------------------------------------
 
-TXLSFile::TXLSFile(TXLSAdapter *adapter)
-    : Adapter(adapter)
-{
-}
+TXLSFile::TXLSFile(TXLSAdapter *adapter) : Adapter(adapter) {}
 
 TXLSFile::~TXLSFile() = default;
 
@@ -447,11 +441,21 @@ TXlsCellFormat TXLSFile::GetFormat(int xf) const
         f.Superscript = fr.getWord(8) == 1;
         f.Subscript = fr.getWord(8) == 2;
         switch (fr.getByte(10)) {
-        case 0x01: f.Underline = 1; break;
-        case 0x02: f.Underline = 2; break;
-        case 0x21: f.Underline = 3; break;
-        case 0x22: f.Underline = 4; break;
-        default: f.Underline = 0; break;
+        case 0x01:
+            f.Underline = 1;
+            break;
+        case 0x02:
+            f.Underline = 2;
+            break;
+        case 0x21:
+            f.Underline = 3;
+            break;
+        case 0x22:
+            f.Underline = 4;
+            break;
+        default:
+            f.Underline = 0;
+            break;
         }
     }
     f.NumberFormat = g.GetFormatString(x.getWord(2));
@@ -644,24 +648,45 @@ int TXLSFile::nameBound(int index, int which) const
 {
     if (index < 1 || index > GetRangeCount())
         return -1;
-    const auto &name = static_cast<const TNameRecord &>(*Workbook->Globals.Names[size_t(index - 1)]);
+    const auto &name =
+        static_cast<const TNameRecord &>(*Workbook->Globals.Names[size_t(index - 1)]);
     int ref, r1, r2, c1, c2;
     if (!name.area(ref, r1, r2, c1, c2))
         return -1;
     switch (which) {
-    case 0: return r1 + 1;
-    case 1: return r2 + 1;
-    case 2: return c1 + 1;
-    case 3: return c2 + 1;
-    default: return Workbook->Globals.References.GetSheetOfRef(ref) + 1;
+    case 0:
+        return r1 + 1;
+    case 1:
+        return r2 + 1;
+    case 2:
+        return c1 + 1;
+    case 3:
+        return c2 + 1;
+    default:
+        return Workbook->Globals.References.GetSheetOfRef(ref) + 1;
     }
 }
 
-int TXLSFile::GetRangeFirstRow(int index) const { return nameBound(index, 0); }
-int TXLSFile::GetRangeLastRow(int index) const { return nameBound(index, 1); }
-int TXLSFile::GetRangeFirstCol(int index) const { return nameBound(index, 2); }
-int TXLSFile::GetRangeLastCol(int index) const { return nameBound(index, 3); }
-int TXLSFile::GetRangeSheet(int index) const { return nameBound(index, 4); }
+int TXLSFile::GetRangeFirstRow(int index) const
+{
+    return nameBound(index, 0);
+}
+int TXLSFile::GetRangeLastRow(int index) const
+{
+    return nameBound(index, 1);
+}
+int TXLSFile::GetRangeFirstCol(int index) const
+{
+    return nameBound(index, 2);
+}
+int TXLSFile::GetRangeLastCol(int index) const
+{
+    return nameBound(index, 3);
+}
+int TXLSFile::GetRangeSheet(int index) const
+{
+    return nameBound(index, 4);
+}
 
 void TXLSFile::SelectRange(int index)
 {

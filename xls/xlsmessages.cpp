@@ -122,8 +122,8 @@ QString formatXlsMessage(const QString &format, const QVariantList &args)
 
 ETokenException::ETokenException(int tokenId)
     : EExcelException(TokenNotSupported,
-                      formatXlsMessage(xlsMessageText(TokenNotSupported), {tokenId}))
-    , m_tokenId(tokenId)
+                      formatXlsMessage(xlsMessageText(TokenNotSupported), {tokenId})),
+      m_tokenId(tokenId)
 {
 }
 

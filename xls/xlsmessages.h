@@ -82,9 +82,7 @@ class EExcelException : public std::runtime_error
 {
 public:
     explicit EExcelException(int id, const QString &message)
-        : std::runtime_error(message.toStdString())
-        , m_id(id)
-        , m_message(message)
+        : std::runtime_error(message.toStdString()), m_id(id), m_message(message)
     {
     }
     int messageId() const { return m_id; }

@@ -13,8 +13,7 @@ constexpr int MaxRecordData = 8222; // strings are packed while the record stays
 }
 
 TExcelString::TExcelString(int strLenLength, const QString &text)
-    : StrLenLength(strLenLength)
-    , Text(text)
+    : StrLenLength(strLenLength), Text(text)
 {
     if ((strLenLength == 1 && text.size() > 255) || text.size() > 0xFFFF)
         raiseXls(InvalidStringRecord);
@@ -143,8 +142,8 @@ int StoredStringSize(int lengthSize, const QByteArray &data, int pos, int knownL
         farEast = quint32(wordAt(p)) | (quint32(wordAt(p + 2)) << 16);
         p += 4;
     }
-    const qint64 size = qint64(p - pos) + qint64(length) * ((flags & 1) ? 2 : 1) +
-                        qint64(runs) * 4 + farEast;
+    const qint64 size =
+        qint64(p - pos) + qint64(length) * ((flags & 1) ? 2 : 1) + qint64(runs) * 4 + farEast;
     if (pos + size > data.size())
         raiseXls(ErrorReadingExcelRecords);
     return int(size);
@@ -171,9 +170,8 @@ void TSST::LoadFromSSTRecord(const TBaseRecord &record)
 
 void TSST::Sort()
 {
-    std::stable_sort(Entries.begin(), Entries.end(), [](const auto &a, const auto &b) {
-        return a->Value.compare(b->Value) < 0;
-    });
+    std::stable_sort(Entries.begin(), Entries.end(),
+                     [](const auto &a, const auto &b) { return a->Value.compare(b->Value) < 0; });
 }
 
 bool TSST::Find(const TExcelString &s, int &index) const

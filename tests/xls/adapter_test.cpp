@@ -31,7 +31,11 @@ QString messageOf(const std::function<void()> &f)
 
 QJsonArray sheetCells(const QString &path, int sheet)
 {
-    return check(QStringLiteral("cells"), path).object()["sheets"].toArray()[sheet].toObject()["cells"].toArray();
+    return check(QStringLiteral("cells"), path)
+        .object()["sheets"]
+        .toArray()[sheet]
+        .toObject()["cells"]
+        .toArray();
 }
 
 // The cell (r, c) as xlrd reads it: [type, value, xf], or empty when absent.
@@ -107,8 +111,10 @@ TEST_F(AdapterRoad, OpenFillAndSaveGivesTheNewValuesToAnIndependentReader)
         EXPECT_NE(e->Value.Text, QStringLiteral("<materia>"));
     // The stored template is not touched by the save.
     TWorkbook again;
-    again.LoadFromStream(store.GetStorages(QStringLiteral("survey.xls")).FindStream(QStringLiteral("Workbook")));
-    EXPECT_EQ(again.WorkSheet(0)->Cells->GetValue(32, 0).Value.toString(), QStringLiteral("<materia>"));
+    again.LoadFromStream(
+        store.GetStorages(QStringLiteral("survey.xls")).FindStream(QStringLiteral("Workbook")));
+    EXPECT_EQ(again.WorkSheet(0)->Cells->GetValue(32, 0).Value.toString(),
+              QStringLiteral("<materia>"));
 }
 
 TEST_F(AdapterRoad, TemplatesAreFoundByTheirExactBareName)
@@ -125,7 +131,8 @@ TEST_F(AdapterRoad, AnExistingOutputIsNeverOverwritten)
     const QString path = out(QStringLiteral("exists.xls"));
     writeFile(path, "keep me");
     EXPECT_EQ(messageOf([&] { file->Save(false, path); }),
-              QStringLiteral("Can't write to file \"%1\". Check it is not in use by another user").arg(path));
+              QStringLiteral("Can't write to file \"%1\". Check it is not in use by another user")
+                  .arg(path));
     EXPECT_EQ(readFile(path), QByteArray("keep me"));
 }
 
@@ -207,7 +214,8 @@ TEST_F(AdapterRoad, SheetRowAndColumnProperties)
     EXPECT_EQ(title.FontHeight, 14 * 20);
     file->SelectSheet(2);
     file->Save(false, out(QStringLiteral("props.xls")));
-    const QJsonObject book = check(QStringLiteral("cells"), out(QStringLiteral("props.xls"))).object();
+    const QJsonObject book =
+        check(QStringLiteral("cells"), out(QStringLiteral("props.xls"))).object();
     EXPECT_EQ(book["sheets"].toArray()[0].toObject()["name"].toString(), QStringLiteral("Esiti"));
     TWorkbook saved;
     saved.LoadFromStream(workbookStream(out(QStringLiteral("props.xls"))));
@@ -253,7 +261,9 @@ TEST(Adapter, OtherStreamsAndSubStoragesReachTheOutputUnchanged)
     file->ReleaseWorkbook();
     const QJsonArray before = check(QStringLiteral("storage"), templ).object()["entries"].toArray();
     const QJsonArray after =
-        check(QStringLiteral("storage"), dir.filePath(QStringLiteral("out.xls"))).object()["entries"].toArray();
+        check(QStringLiteral("storage"), dir.filePath(QStringLiteral("out.xls")))
+            .object()["entries"]
+            .toArray();
     ASSERT_EQ(before.size(), after.size());
     for (int i = 0; i < before.size(); ++i)
         if (before[i].toArray()[0].toString() != QStringLiteral("Workbook")) {
@@ -273,7 +283,8 @@ TEST(Adapter, AFileWithoutWorkbookStreamIsRefused)
     TXLSAdapter adapter;
     auto file = adapter.NewExcelFile();
     file->AttachWorkbook();
-    EXPECT_EQ(messageOf([&] { file->OpenFile(path); }), QStringLiteral("Can't open Stream \"Workbook\""));
+    EXPECT_EQ(messageOf([&] { file->OpenFile(path); }),
+              QStringLiteral("Can't open Stream \"Workbook\""));
     file->ReleaseWorkbook();
 }
 
@@ -283,7 +294,8 @@ TEST(Adapter, CellOperationsOnAChartSheetDoNothing)
     auto recs = splitRecords(workbookStream(fixture(QStringLiteral("plain.xls"))));
     for (size_t i = 0; i < recs.size(); ++i)
         if (recs[i].id == RID_BOUNDSHEET) {
-            QByteArray d = le32(0) + le16(0x0200) + QByteArray(1, '\6') + QByteArray(1, '\0') + QByteArray("Grafico");
+            QByteArray d = le32(0) + le16(0x0200) + QByteArray(1, '\6') + QByteArray(1, '\0') +
+                           QByteArray("Grafico");
             recs.insert(recs.begin() + long(i) + 1, RawRecord{RID_BOUNDSHEET, d, 0});
             break;
         }
@@ -313,6 +325,7 @@ TEST(Adapter, CellOperationsOnAChartSheetDoNothing)
     saved.LoadFromStream(workbookStream(dir.filePath(QStringLiteral("out.xls"))));
     EXPECT_EQ(saved.SheetCount(), 2);
     EXPECT_FALSE(saved.IsWorksheet(1));
-    const QJsonObject book = check(QStringLiteral("cells"), dir.filePath(QStringLiteral("out.xls"))).object();
+    const QJsonObject book =
+        check(QStringLiteral("cells"), dir.filePath(QStringLiteral("out.xls"))).object();
     EXPECT_EQ(book["sheets"].toArray()[0].toObject()["name"].toString(), QStringLiteral("plain"));
 }

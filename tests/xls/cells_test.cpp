@@ -231,13 +231,15 @@ TEST(Formats, PaletteFormatsAndSheetNames)
     ASSERT_FALSE(g.Palette);
     EXPECT_EQ(g.GetColor(2), 0x0000FFu);
     EXPECT_EQ(messageOf([&] { g.GetColor(56); }),
-              QStringLiteral("The index \"56\" of the property \"Palette index\" is not in the range 0-55"));
+              QStringLiteral(
+                  "The index \"56\" of the property \"Palette index\" is not in the range 0-55"));
     g.SetColor(5, 0x123456);
     ASSERT_TRUE(g.Palette);
     EXPECT_EQ(g.GetColor(5), 0x123456u);
     EXPECT_EQ(g.GetColor(4), 0xFF0000u);
-    EXPECT_EQ(messageOf([&] { g.SetColor(56, 1); }),
-              QStringLiteral("Too many entries for this kind of record (56 out of a maximum of 55)"));
+    EXPECT_EQ(
+        messageOf([&] { g.SetColor(56, 1); }),
+        QStringLiteral("Too many entries for this kind of record (56 out of a maximum of 55)"));
     // The new palette sits after the last XF or STYLE record.
     const auto recs = splitRecords(wb.SaveToStream());
     for (size_t i = 0; i < recs.size(); ++i)

@@ -145,7 +145,9 @@ TEST(CompoundFile, FixturesReadAsOlefileSeesThem)
         TXlsStorageList list;
         list.LoadFromFile(fixture(QString::fromLatin1(name)));
         const QJsonArray expected =
-            check(QStringLiteral("storage"), fixture(QString::fromLatin1(name))).object()["entries"].toArray();
+            check(QStringLiteral("storage"), fixture(QString::fromLatin1(name)))
+                .object()["entries"]
+                .toArray();
         // Our reader lists the elements in the sibling tree's order, olefile by name.
         EXPECT_EQ(sortedEntries(describe(list)), sortedEntries(expected)) << name;
     }
@@ -190,8 +192,9 @@ TEST(CompoundFile, LargeStreamsNeedingDifatSectorsRoundTrip)
     EXPECT_EQ(back.FindStream(QStringLiteral("tiny")), list.at(1).Data);
     QTemporaryDir dir;
     writeFile(dir.filePath(QStringLiteral("big.cfb")), file);
-    const QJsonArray ole =
-        check(QStringLiteral("storage"), dir.filePath(QStringLiteral("big.cfb"))).object()["entries"].toArray();
+    const QJsonArray ole = check(QStringLiteral("storage"), dir.filePath(QStringLiteral("big.cfb")))
+                               .object()["entries"]
+                               .toArray();
     EXPECT_EQ(ole.size(), 2);
 }
 
@@ -224,16 +227,16 @@ TEST(CompoundFile, DamagedFilesAreRefusedAsInvalid)
         qToLittleEndian<quint32>(v, b.data() + off);
         return b;
     };
-    EXPECT_EQ(load(patch32(ss * 1 + 4 * 5, 4)), invalid);            // FAT chain loops 4 -> 5 -> 4
-    EXPECT_EQ(load(patch32(ss * 1 + 4 * 4, 4)), invalid);            // a sector pointing at itself
-    EXPECT_EQ(load(patch32(ss * 1 + 4 * 4, 900000)), invalid);       // beyond the FAT
-    EXPECT_EQ(load(patch32(ss * 2 + 128 + 116, 77)), invalid);       // start sector beyond file
-    EXPECT_EQ(load(patch32(ss * 2 + 128 + 120, 50000)), invalid);    // size beyond its chain
-    EXPECT_EQ(load(patch32(ss * 2 + 128 + 68, 1)), invalid);         // sibling tree cycle
-    EXPECT_EQ(load(patch32(ss * 3 + 0, 0)), invalid);                // mini chain cycle
-    EXPECT_EQ(load(patch32(44, 0x7FFFFFFF)), invalid);               // absurd FAT count
-    EXPECT_EQ(load(good.left(ss * 3)), invalid);                     // cut short
-    EXPECT_EQ(load(patch32(ss * 2 + 116, 30)), invalid);             // mini stream start bad
+    EXPECT_EQ(load(patch32(ss * 1 + 4 * 5, 4)), invalid);         // FAT chain loops 4 -> 5 -> 4
+    EXPECT_EQ(load(patch32(ss * 1 + 4 * 4, 4)), invalid);         // a sector pointing at itself
+    EXPECT_EQ(load(patch32(ss * 1 + 4 * 4, 900000)), invalid);    // beyond the FAT
+    EXPECT_EQ(load(patch32(ss * 2 + 128 + 116, 77)), invalid);    // start sector beyond file
+    EXPECT_EQ(load(patch32(ss * 2 + 128 + 120, 50000)), invalid); // size beyond its chain
+    EXPECT_EQ(load(patch32(ss * 2 + 128 + 68, 1)), invalid);      // sibling tree cycle
+    EXPECT_EQ(load(patch32(ss * 3 + 0, 0)), invalid);             // mini chain cycle
+    EXPECT_EQ(load(patch32(44, 0x7FFFFFFF)), invalid);            // absurd FAT count
+    EXPECT_EQ(load(good.left(ss * 3)), invalid);                  // cut short
+    EXPECT_EQ(load(patch32(ss * 2 + 116, 30)), invalid);          // mini stream start bad
 }
 
 TEST(CompoundFile, OpeningATextFileRaisesTheInvalidFileMessage)
@@ -290,5 +293,6 @@ TEST(TemplateData, DamagedLengthsAreRefusedBeforeAllocating)
     QByteArray huge = good;
     qToLittleEndian<quint32>(0xFFFFFFF0u, huge.data() + 2 + 4); // element count
     TXlsTemplate back;
-    EXPECT_EQ(messageOf([&] { back.setTemplateData(huge); }), QStringLiteral("Error reading record"));
+    EXPECT_EQ(messageOf([&] { back.setTemplateData(huge); }),
+              QStringLiteral("Error reading record"));
 }

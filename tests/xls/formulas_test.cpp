@@ -27,8 +27,8 @@ QString messageOf(const std::function<void()> &f)
 
 QByteArray formulaData(int row, int col, const QByteArray &result, const QByteArray &tokens)
 {
-    return le16(quint16(row)) + le16(quint16(col)) + le16(15) + result + le16(0) + le32(0x12345678) +
-           le16(quint16(tokens.size())) + tokens;
+    return le16(quint16(row)) + le16(quint16(col)) + le16(15) + result + le16(0) +
+           le32(0x12345678) + le16(quint16(tokens.size())) + tokens;
 }
 
 QByteArray doubleBytes(double v)
@@ -54,7 +54,8 @@ QByteArray withSheetRecords(const std::vector<RawRecord> &extra)
 
 TEST(FormulaRecord, CachedResultIsReadThenReplacedByRecalculateOnLoad)
 {
-    TFormulaRecord num(RID_FORMULA, formulaData(1, 2, doubleBytes(42.5), QByteArray("\x1E\x01\x00", 3)));
+    TFormulaRecord num(RID_FORMULA,
+                       formulaData(1, 2, doubleBytes(42.5), QByteArray("\x1E\x01\x00", 3)));
     EXPECT_EQ(num.GetValue().toDouble(), 42.5);
     EXPECT_EQ(num.Data.mid(6, 8), QByteArray("\x02\0\0\0\0\0\xFF\xFF", 8));
     EXPECT_EQ(num.getDWord(16), 0u);
@@ -93,11 +94,12 @@ TEST(FormulaRecord, SharedFormulasAreExpandedIntoEachCell)
                               QByteArray("\x1E\x01\x00", 3);
     const QByteArray exp = QByteArray(1, '\1') + le16(20) + le16(1);
     TWorkbook wb;
-    wb.LoadFromStream(withSheetRecords({{RID_ROW, le16(20) + QByteArray(14, '\0'), 0},
-                                        {RID_ROW, le16(21) + QByteArray(14, '\0'), 0},
-                                        {RID_FORMULA, formulaData(20, 1, doubleBytes(0), exp), 0},
-                                        {RID_SHRFMLA, shared, 0},
-                                        {RID_FORMULA, formulaData(21, 1, doubleBytes(0), exp), 0}}));
+    wb.LoadFromStream(
+        withSheetRecords({{RID_ROW, le16(20) + QByteArray(14, '\0'), 0},
+                          {RID_ROW, le16(21) + QByteArray(14, '\0'), 0},
+                          {RID_FORMULA, formulaData(20, 1, doubleBytes(0), exp), 0},
+                          {RID_SHRFMLA, shared, 0},
+                          {RID_FORMULA, formulaData(21, 1, doubleBytes(0), exp), 0}}));
     for (int r : {20, 21}) {
         auto *f = static_cast<TFormulaRecord *>(wb.WorkSheet(0)->Cells->cellAt(r, 1));
         ASSERT_TRUE(f);
@@ -118,8 +120,8 @@ TEST(FormulaRecord, SharedFormulasAreExpandedIntoEachCell)
 
 TEST(FormulaRecord, DataTableRowsMoveWithTheirFormula)
 {
-    const QByteArray table = le16(5) + le16(8) + QByteArray(1, '\2') + QByteArray(1, '\3') + le16(0x4) +
-                             le16(3) + le16(1) + le16(65535) + le16(0);
+    const QByteArray table = le16(5) + le16(8) + QByteArray(1, '\2') + QByteArray(1, '\3') +
+                             le16(0x4) + le16(3) + le16(1) + le16(65535) + le16(0);
     const QByteArray tokens = QByteArray(1, '\2') + le16(5) + le16(2);
     TWorkbook wb;
     wb.LoadFromStream(withSheetRecords({{RID_ROW, le16(5) + QByteArray(14, '\0'), 0},
@@ -132,9 +134,9 @@ TEST(FormulaRecord, DataTableRowsMoveWithTheirFormula)
     const TBaseRecord &t = *f->Attached[0];
     EXPECT_EQ(t.getWord(0), 7);
     EXPECT_EQ(t.getWord(2), 10);
-    EXPECT_EQ(t.getWord(8), 5);     // the input cell above the insertion stays
+    EXPECT_EQ(t.getWord(8), 5);      // the input cell above the insertion stays
     EXPECT_EQ(t.getWord(12), 65535); // unused
-    EXPECT_EQ(t.getWord(6), 0x4);   // the table's kind is kept
+    EXPECT_EQ(t.getWord(6), 0x4);    // the table's kind is kept
     EXPECT_EQ(f->getWord(23), 7);
     // TABLE after anything but a formula is refused.
     EXPECT_EQ(messageOf([&] {

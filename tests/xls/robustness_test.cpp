@@ -61,7 +61,8 @@ Outcome exerciseFile(const QByteArray &file)
     }
 }
 
-const char *const fixtures[] = {"rich.xls", "survey.xls", "plain.xls", "strings.xls", "formulas.xls"};
+const char *const fixtures[] = {"rich.xls", "survey.xls", "plain.xls", "strings.xls",
+                                "formulas.xls"};
 
 // XLS_FUZZ_ROUNDS multiplies the rounds for a longer run by hand (the default stays fast).
 int rounds(int base)
@@ -108,8 +109,9 @@ TEST(Robustness, BadRecordLengths)
         const QByteArray stream = workbookStream(fixture(QString::fromLatin1(name)));
         const auto recs = splitRecords(stream);
         for (size_t i = 0; i < recs.size(); i += std::max<size_t>(1, recs.size() / 60)) {
-            for (quint16 size : {quint16(0), quint16(1), quint16(3), quint16(recs[i].data.size() / 2),
-                                 quint16(recs[i].data.size() + 7), quint16(0xFFFF)}) {
+            for (quint16 size :
+                 {quint16(0), quint16(1), quint16(3), quint16(recs[i].data.size() / 2),
+                  quint16(recs[i].data.size() + 7), quint16(0xFFFF)}) {
                 QByteArray m = stream;
                 qToLittleEndian<quint16>(size, m.data() + recs[i].pos + 2);
                 EXPECT_NO_THROW(exerciseWorkbook(m)) << name << " record " << i << " size " << size;

@@ -38,12 +38,13 @@ QByteArray ref(int row, int col, bool relRow = true, bool relCol = true, quint8 
 QByteArray area(int r1, int r2, int c1, int c2, bool rel = true, quint8 id = 0x25)
 {
     const quint16 flags = rel ? 0xC000 : 0;
-    return QByteArray(1, char(id)) + le16(quint16(r1)) + le16(quint16(r2)) + le16(quint16(c1 | flags)) +
-           le16(quint16(c2 | flags));
+    return QByteArray(1, char(id)) + le16(quint16(r1)) + le16(quint16(r2)) +
+           le16(quint16(c1 | flags)) + le16(quint16(c2 | flags));
 }
 QByteArray ref3d(int ixti, int row, int col)
 {
-    return QByteArray(1, char(0x3A)) + le16(quint16(ixti)) + le16(quint16(row)) + le16(quint16(col | 0xC000));
+    return QByteArray(1, char(0x3A)) + le16(quint16(ixti)) + le16(quint16(row)) +
+           le16(quint16(col | 0xC000));
 }
 
 int rowOf(const QByteArray &t, int pos = 1)
@@ -86,8 +87,8 @@ QJsonArray cellAt(const QJsonArray &cells, int r, int c)
 TEST(FormulaWalker, InsertedRowsMoveReferencesOnTheirSheetOnly)
 {
     // Inserting 3 rows at row 10 of sheet 0.
-    QByteArray t = ref(9, 0) + ref(10, 0) + ref(12, 0) + ref3d(0, 11, 1) + ref3d(1, 11, 1) +
-                   ref3d(9, 11, 1);
+    QByteArray t =
+        ref(9, 0) + ref(10, 0) + ref(12, 0) + ref3d(0, 11, 1) + ref3d(1, 11, 1) + ref3d(9, 11, 1);
     ArrangeTokensInsertRows(t, 0, int(t.size()), 10, 3, 0, sheetInfo(0, 0), true);
     EXPECT_EQ(rowOf(t, 1), 9);
     EXPECT_EQ(rowOf(t, 6), 13);
@@ -109,8 +110,8 @@ TEST(FormulaWalker, InsertedRowsMoveReferencesOnTheirSheetOnly)
 TEST(FormulaWalker, DeletedRowsTurnReferencesIntoErrors)
 {
     // Deleting rows 5-6.
-    QByteArray t = ref(5, 0) + ref(6, 0) + ref(9, 0) + area(3, 5, 0, 0) + area(7, 9, 0, 0) +
-                   ref(2, 0);
+    QByteArray t =
+        ref(5, 0) + ref(6, 0) + ref(9, 0) + area(3, 5, 0, 0) + area(7, 9, 0, 0) + ref(2, 0);
     ArrangeTokensInsertRows(t, 0, int(t.size()), 5, -2, 0, sheetInfo(0, 0), true);
     EXPECT_EQ(quint8(t[0]), 0x2A);
     EXPECT_EQ(quint8(t[5]), 0x2A);
@@ -145,7 +146,8 @@ TEST(FormulaWalker, UnknownTokensAndShortArraysAreRefused)
               QStringLiteral("Formula at Row 5, column 3 is not supported. Token Id: 0x26"));
     // A token cut by the end of the array never reads past it.
     QByteArray cut = ref(3, 0).left(3);
-    EXPECT_THROW(ArrangeTokensInsertRows(cut, 0, 3, 0, 1, 0, sheetInfo(0, 0), true), ETokenException);
+    EXPECT_THROW(ArrangeTokensInsertRows(cut, 0, 3, 0, 1, 0, sheetInfo(0, 0), true),
+                 ETokenException);
     QByteArray str = QByteArray("\x17\x50\x01", 3) + QByteArray(10, 'a');
     EXPECT_THROW(ArrangeTokensInsertRows(str, 0, int(str.size()), 0, 1, 0, sheetInfo(0, 0), true),
                  ETokenException);
@@ -300,12 +302,15 @@ TEST(SurveyRoad, SubjectRowsCopiedFilledAndSaved)
         const QJsonObject book = check(QStringLiteral("cells"), out).object();
         const QJsonArray cells = sheetCells(book, 0);
         for (int s = 0; s < subjects; ++s) {
-            EXPECT_EQ(cellAt(cells, 32 + s, 0)[3].toString(), QStringLiteral("Materia %1").arg(s + 1));
+            EXPECT_EQ(cellAt(cells, 32 + s, 0)[3].toString(),
+                      QStringLiteral("Materia %1").arg(s + 1));
             EXPECT_EQ(cellAt(cells, 32 + s, 5)[3].toDouble(), s);
             EXPECT_EQ(cellAt(cells, 32 + s, 10)[3].toDouble(), s + 5);
-            EXPECT_EQ(cellAt(cells, 32 + s, 11)[2].toInt(), 5) << "formula kept in L"; // recalculated
+            EXPECT_EQ(cellAt(cells, 32 + s, 11)[2].toInt(), 5)
+                << "formula kept in L"; // recalculated
         }
-        EXPECT_EQ(cellAt(cells, conduct - 1, 0)[3].toString(), QStringLiteral("Solo comportamento"));
+        EXPECT_EQ(cellAt(cells, conduct - 1, 0)[3].toString(),
+                  QStringLiteral("Solo comportamento"));
         EXPECT_EQ(cellAt(cells, conduct - 1, 5)[3].toDouble(), 7);
         EXPECT_EQ(cellAt(cells, 23, 6)[3].toDouble(), 246);
         // Merged model row copied with each subject; the name over the model row grew.
@@ -377,7 +382,8 @@ TEST(SurveyRoad, DeletedRowsAndMarkers)
     // Deleting the outcome rows 24-26 turns the total's area into #REF! and moves the rest up.
     file->DeleteRows(24, 3);
     EXPECT_EQ(file->GetCellValueAbs(24, 1).toString(), QStringLiteral("Totale"));
-    auto *total = static_cast<TFormulaRecord *>(file->workbook()->WorkSheet(0)->Cells->cellAt(23, 5));
+    auto *total =
+        static_cast<TFormulaRecord *>(file->workbook()->WorkSheet(0)->Cells->cellAt(23, 5));
     ASSERT_TRUE(total);
     EXPECT_EQ(quint8(total->Data.at(22)) & 0x1F, 0x0B); // the area's error form
     EXPECT_EQ(file->GetCellValueAbs(30, 1).toString(), QStringLiteral("<materia>"));
@@ -443,7 +449,8 @@ TEST(ArrayFormulas, LoadAndFollowInsertedRows)
     file->InsertAndCopyRows(2, 2, 2, 1, false);
     file->Save(false, dir.filePath(QStringLiteral("f.xls")));
     file->ReleaseWorkbook();
-    const QJsonArray cells = sheetCells(check(QStringLiteral("cells"), dir.filePath(QStringLiteral("f.xls"))).object(), 0);
+    const QJsonArray cells = sheetCells(
+        check(QStringLiteral("cells"), dir.filePath(QStringLiteral("f.xls"))).object(), 0);
     EXPECT_EQ(cellAt(cells, 0, 0)[3].toDouble(), 1.0);
     EXPECT_EQ(cellAt(cells, 2, 0)[3].toDouble(), 2.0);
 }
@@ -484,7 +491,9 @@ TEST(Sheets, CopiedSheetsGetUniqueNamesTheirContentAndTheirOwnNames)
     wb.LoadFromStream(workbookStream(out));
     auto *f = static_cast<TFormulaRecord *>(wb.WorkSheet(3)->Cells->cellAt(0, 1));
     ASSERT_TRUE(f);
-    EXPECT_EQ(wb.Globals.References.GetSheetOfRef(qFromLittleEndian<quint16>(f->Data.constData() + 23)), 0);
+    EXPECT_EQ(
+        wb.Globals.References.GetSheetOfRef(qFromLittleEndian<quint16>(f->Data.constData() + 23)),
+        0);
     // Print titles were local to the template: every copy has its own, over itself.
     int titles = 0;
     for (const auto &n : wb.Globals.Names) {

@@ -187,7 +187,10 @@ TEST(SST, LongTableOfARealFileReadsAsXlrdReadsIt)
     TWorkbook wb;
     wb.LoadFromStream(workbookStream(fixture(QStringLiteral("strings.xls"))));
     const QJsonArray cells = check(QStringLiteral("cells"), fixture(QStringLiteral("strings.xls")))
-                                 .object()["sheets"].toArray()[0].toObject()["cells"].toArray();
+                                 .object()["sheets"]
+                                 .toArray()[0]
+                                 .toObject()["cells"]
+                                 .toArray();
     auto *ws = wb.WorkSheet(0);
     ASSERT_TRUE(ws);
     int texts = 0;

@@ -45,11 +45,14 @@ QString roundTrip(const QString &fixtureName, const QString &dir, QByteArray *wo
 }
 
 // Cells as xlrd sees them, formula cells left out (their results are recalculated on load).
-QJsonArray plainCells(const QJsonDocument &doc, int sheet, const std::set<std::pair<int, int>> &skip = {})
+QJsonArray plainCells(const QJsonDocument &doc, int sheet,
+                      const std::set<std::pair<int, int>> &skip = {})
 {
     QJsonArray out;
-    for (const auto &c : doc.object()[QStringLiteral("sheets")].toArray()[sheet].toObject()
-                             [QStringLiteral("cells")].toArray()) {
+    for (const auto &c : doc.object()[QStringLiteral("sheets")]
+                             .toArray()[sheet]
+                             .toObject()[QStringLiteral("cells")]
+                             .toArray()) {
         const QJsonArray cell = c.toArray();
         if (skip.count({cell[0].toInt(), cell[1].toInt()}))
             continue;
@@ -82,8 +85,7 @@ TEST_P(WorkbookRoundTrip, SavedUnchangedReadsTheSameThroughXlrd)
                 formulas.insert({c.toArray()[0].toInt(), c.toArray()[1].toInt()});
         EXPECT_EQ(sheetsBefore[s].toObject()[QStringLiteral("name")],
                   sheetsAfter[s].toObject()[QStringLiteral("name")]);
-        EXPECT_EQ(plainCells(before, s, formulas), plainCells(after, s, formulas))
-            << "sheet " << s;
+        EXPECT_EQ(plainCells(before, s, formulas), plainCells(after, s, formulas)) << "sheet " << s;
         EXPECT_EQ(sheetsBefore[s].toObject()[QStringLiteral("merged")],
                   sheetsAfter[s].toObject()[QStringLiteral("merged")]);
     }
@@ -95,7 +97,8 @@ TEST_P(WorkbookRoundTrip, OtherStreamsAreCopiedByteForByte)
     QTemporaryDir dir;
     const QString name = QString::fromLatin1(GetParam());
     const QString out = roundTrip(name, dir.path());
-    const QJsonArray before = check(QStringLiteral("storage"), fixture(name)).object()["entries"].toArray();
+    const QJsonArray before =
+        check(QStringLiteral("storage"), fixture(name)).object()["entries"].toArray();
     const QJsonArray after = check(QStringLiteral("storage"), out).object()["entries"].toArray();
     ASSERT_EQ(before.size(), after.size());
     for (int i = 0; i < before.size(); ++i) {
@@ -145,8 +148,9 @@ TEST_P(WorkbookRoundTrip, DroppedRecordsAreAbsentAndTheRestKeepsItsOrder)
     TWorkbook wb;
     wb.LoadFromStream(in);
     const QByteArray out = wb.SaveToStream();
-    const std::set<quint16> dropped{RID_DIMENSIONS, RID_INDEX, RID_DBCELL, RID_EXTSST,
-                                    RID_RECALCID, RID_MSODRAWINGSELECTION, RID_XCT, RID_CRN};
+    const std::set<quint16> dropped{RID_DIMENSIONS, RID_INDEX,    RID_DBCELL,
+                                    RID_EXTSST,     RID_RECALCID, RID_MSODRAWINGSELECTION,
+                                    RID_XCT,        RID_CRN};
     std::vector<quint16> outIds;
     for (const RawRecord &r : splitRecords(out)) {
         if (r.id != RID_EXTSST) { // the new string index is written again
@@ -157,9 +161,9 @@ TEST_P(WorkbookRoundTrip, DroppedRecordsAreAbsentAndTheRestKeepsItsOrder)
     // The globals' records the library does not know keep their relative order.
     std::vector<quint16> knownless;
     std::vector<quint16> knownlessOut;
-    const std::set<quint16> moved{RID_XF, RID_FONT, RID_FORMAT, RID_BOUNDSHEET, RID_SUPBOOK,
-                                  RID_EXTERNSHEET, RID_NAME, RID_MSODRAWINGGROUP, RID_SST,
-                                  RID_CONTINUE, RID_EXTSST};
+    const std::set<quint16> moved{RID_XF,      RID_FONT,        RID_FORMAT, RID_BOUNDSHEET,
+                                  RID_SUPBOOK, RID_EXTERNSHEET, RID_NAME,   RID_MSODRAWINGGROUP,
+                                  RID_SST,     RID_CONTINUE,    RID_EXTSST};
     auto globalsIds = [&](const std::vector<RawRecord> &recs, std::vector<quint16> &ids) {
         for (const RawRecord &r : recs) {
             if (r.id == RID_EOF)
@@ -241,7 +245,7 @@ TEST(Workbook, MalformedStreamsAreRefusedWithTheLibrarysMessages)
             wb.LoadFromStream(s);
         });
     };
-    EXPECT_EQ(load(QByteArray()), invalid);                      // empty stream
+    EXPECT_EQ(load(QByteArray()), invalid);                                // empty stream
     EXPECT_EQ(load(joinRecords({recs.begin() + 1, recs.end()})), invalid); // no BOF
     // Without the last EOF.
     EXPECT_EQ(load(joinRecords({recs.begin(), recs.end() - 1})), invalid);
@@ -279,7 +283,8 @@ TEST(Workbook, MalformedStreamsAreRefusedWithTheLibrarysMessages)
     auto stray = recs;
     for (size_t i = 0; i < stray.size(); ++i)
         if (stray[i].id == RID_WINDOW2) {
-            stray.insert(stray.begin() + long(i), RawRecord{RID_STRING, QByteArray("\x01\x00\x00x", 4), 0});
+            stray.insert(stray.begin() + long(i),
+                         RawRecord{RID_STRING, QByteArray("\x01\x00\x00x", 4), 0});
             break;
         }
     EXPECT_EQ(load(joinRecords(stray)), invalid);
@@ -317,10 +322,9 @@ TEST(Workbook, WorksheetRecordsAreWrittenInTheSectionOrder)
                 return int(i);
         return -1;
     };
-    const std::vector<quint16> order{RID_BOF,        RID_DEFCOLWIDTH, RID_HPAGEBREAKS,
-                                     RID_COLINFO,    RID_ROW,         RID_MSODRAWING,
-                                     RID_WINDOW2,    RID_MERGEDCELLS, RID_CONDFMT,
-                                     RID_CF,         RID_EOF};
+    const std::vector<quint16> order{RID_BOF,     RID_DEFCOLWIDTH, RID_HPAGEBREAKS, RID_COLINFO,
+                                     RID_ROW,     RID_MSODRAWING,  RID_WINDOW2,     RID_MERGEDCELLS,
+                                     RID_CONDFMT, RID_CF,          RID_EOF};
     for (size_t i = 0; i + 1 < order.size(); ++i) {
         ASSERT_GE(firstIndex(order[i]), 0) << std::hex << order[i];
         EXPECT_LT(firstIndex(order[i]), firstIndex(order[i + 1])) << std::hex << order[i];

@@ -32,8 +32,8 @@ void exerciseWorkbook(const QByteArray &stream)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray input = QByteArray::fromRawData(reinterpret_cast<const char *>(data),
-                                                     qsizetype(size));
+    const QByteArray input =
+        QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
     try {
         if (input.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
             TXlsStorageList list;
