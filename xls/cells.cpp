@@ -290,8 +290,10 @@ TColInfo &TColInfoList::ensure(int column, int defaultWidth)
 void TColInfoList::AddRecord(const TBaseRecord &record)
 {
     const int first = record.getWord(0);
-    const int last = record.getWord(2);
-    if (last < first)
+    // Spreadsheet programs write column 256 as the end of "every column to the right"; a
+    // sheet has no columns beyond it.
+    const int last = std::min<int>(record.getWord(2), 256);
+    if (last < first && record.getWord(2) < first)
         raiseXls(ErrorReadingExcelRecords);
     for (int col = first; col <= last; ++col) {
         TColInfo &c = ensure(col, 0);

@@ -230,6 +230,10 @@ void TXLSFile::SetCellValueX(int row, int col, const TXlsCellValue &value)
     TXlsCellValue v = value;
     if (v.XF < 0)
         v.XF = -1;
+    // A format the workbook does not have would make the saved file unreadable.
+    const int formats = int(Workbook->Globals.XFs.size());
+    if (v.XF >= formats)
+        raiseXls(IndexNotInRange, {v.XF, QStringLiteral("XF"), 0, formats - 1});
     ws->Cells->SetValue(row - 1, RangeFirstCol + col, v);
 }
 

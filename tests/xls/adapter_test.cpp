@@ -117,6 +117,21 @@ TEST_F(AdapterRoad, OpenFillAndSaveGivesTheNewValuesToAnIndependentReader)
               QStringLiteral("<materia>"));
 }
 
+TEST_F(AdapterRoad, AFormatTheWorkbookDoesNotHaveIsRefused)
+{
+    file->OpenFile(QStringLiteral("survey.xls"));
+    TXlsCellValue v;
+    v.Value = 5;
+    v.XF = file->GetFormatCount();
+    EXPECT_EQ(messageOf([&] { file->SetCellValueX(30, 0, v); }),
+              QStringLiteral("The index \"%1\" of the property \"XF\" is not in the range 0-%2")
+                  .arg(v.XF)
+                  .arg(v.XF - 1));
+    v.XF = 15;
+    file->SetCellValueX(30, 0, v);
+    EXPECT_EQ(file->GetCellValueX(30, 0).XF, 15);
+}
+
 TEST_F(AdapterRoad, TemplatesAreFoundByTheirExactBareName)
 {
     file->OpenFile(QStringLiteral("/some/other/folder/survey.xls"));
