@@ -2,6 +2,7 @@
 
 #include <ibase.h>
 
+#include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -109,21 +110,30 @@ static void initDbResources()
 QString applySchema(QSqlDatabase &db)
 {
     initDbResources();
-    QFile file(QStringLiteral(":/db/schema.sql"));
-    if (!file.open(QIODevice::ReadOnly))
+    // The schema is split by area; the files apply in the order of their names.
+    const QDir dir(QStringLiteral(":/db/schema"));
+    const QStringList files = dir.entryList({QStringLiteral("*.sql")}, QDir::Files, QDir::Name);
+    if (files.isEmpty())
         return QStringLiteral("Schema not found in the program's resources");
-    const QStringList statements = splitSqlScript(QString::fromUtf8(file.readAll()));
-    for (const QString &statement : statements) {
-        if (!db.transaction())
-            return db.lastError().text();
-        QSqlQuery query(db);
-        if (!query.exec(statement)) {
-            const QString error = query.lastError().text();
-            db.rollback();
-            return statement.left(200) + QStringLiteral("\n") + error;
+    for (const QString &name : files) {
+        QFile file(dir.filePath(name));
+        if (!file.open(QIODevice::ReadOnly))
+            return QStringLiteral("Cannot read the schema file ") + name;
+        const QStringList statements = splitSqlScript(QString::fromUtf8(file.readAll()));
+        for (const QString &statement : statements) {
+            if (!db.transaction())
+                return name + QStringLiteral(": ") + db.lastError().text();
+            QSqlQuery query(db);
+            if (!query.exec(statement)) {
+                const QString error = query.lastError().text();
+                db.rollback();
+                return name + QStringLiteral(": ") + statement.left(200) + QStringLiteral("\n") +
+                       error;
+            }
+            if (!db.commit())
+                return name + QStringLiteral(": ") + statement.left(200) + QStringLiteral("\n") +
+                       db.lastError().text();
         }
-        if (!db.commit())
-            return statement.left(200) + QStringLiteral("\n") + db.lastError().text();
     }
     return {};
 }

@@ -16,8 +16,9 @@ QString createEmptyDatabase(const QString &path);
 // contain semicolons), comments and quoted strings.
 QStringList splitSqlScript(const QString &script);
 
-// Runs every statement of the schema in order, each committed. Returns an empty string on
-// success, else the statement and the driver's error.
+// Runs every statement of the schema files (":/db/schema/*.sql", in name order), each
+// committed. Returns an empty string on success, else the file, the statement and the
+// driver's error.
 QString applySchema(QSqlDatabase &db);
 
 // Opens a database file or "host:path" with the embedded engine's defaults for tools and

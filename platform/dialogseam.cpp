@@ -43,6 +43,24 @@ QVariant DialogSeam::takeAnswer()
     return state().answers.isEmpty() ? QVariant() : state().answers.takeFirst();
 }
 
+void DialogSeam::queueModalScript(const ModalScript &script)
+{
+    state().answers.append(QVariant::fromValue(script));
+}
+
+bool DialogSeam::nextIsModalScript()
+{
+    return !state().answers.isEmpty() && state().answers.first().canConvert<ModalScript>() &&
+           state().answers.first().metaType() == QMetaType::fromType<ModalScript>();
+}
+
+DialogSeam::ModalScript DialogSeam::takeModalScript()
+{
+    if (!nextIsModalScript())
+        return {};
+    return state().answers.takeFirst().value<ModalScript>();
+}
+
 void DialogSeam::record(const QString &kind, const QString &text, const QString &detail)
 {
     state().shown.append({kind, text, detail});

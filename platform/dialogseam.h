@@ -5,6 +5,10 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
+
+class QDialog;
+
 // Every modal question the program asks (message dialogs, file and folder choosers, modal
 // forms) passes through this seam. A test switches it to scripted mode, queues the answers
 // and reads what was shown; nothing then waits for a person.
@@ -13,9 +17,9 @@ class DialogSeam
 public:
     struct Shown
     {
-        QString kind;    // "message", "open-file", "save-file", "folder", "modal", ...
-        QString text;    // the message or the chooser's caption
-        QString detail;  // e.g. the dialog type or the form's class name
+        QString kind;   // "message", "open-file", "save-file", "folder", "modal", ...
+        QString text;   // the message or the chooser's caption
+        QString detail; // e.g. the dialog type or the form's class name
     };
 
     static bool scripted();
@@ -28,11 +32,21 @@ public:
     static bool hasAnswer();
     static QVariant takeAnswer();
 
+    // A modal form answered by a script: the test gets the live dialog, fills it or presses
+    // its buttons, and returns the modal result (or mrNone to let the dialog's own buttons
+    // decide). Queued like any other answer.
+    using ModalScript = std::function<int(QDialog *)>;
+    static void queueModalScript(const ModalScript &script);
+    static bool nextIsModalScript();
+    static ModalScript takeModalScript();
+
     static void record(const QString &kind, const QString &text, const QString &detail = {});
     static QList<Shown> shown();
     static QStringList shownTexts();
     static void clearShown();
 };
+
+Q_DECLARE_METATYPE(DialogSeam::ModalScript)
 
 // A test's scripted scope: on while it lives, off (and cleared) afterwards.
 class ScriptedDialogs

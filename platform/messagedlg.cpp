@@ -3,6 +3,8 @@
 #include "platform/dialogseam.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -32,11 +34,16 @@ const ButtonInfo kButtons[] = {
 const char *typeName(TMsgDlgType type)
 {
     switch (type) {
-    case mtWarning: return "warning";
-    case mtError: return "error";
-    case mtInformation: return "information";
-    case mtConfirmation: return "confirmation";
-    case mtCustom: break;
+    case mtWarning:
+        return "warning";
+    case mtError:
+        return "error";
+    case mtInformation:
+        return "information";
+    case mtConfirmation:
+        return "confirmation";
+    case mtCustom:
+        break;
     }
     return "custom";
 }
@@ -74,11 +81,20 @@ int VxMessageDlg(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons, 
     box.setWindowTitle(QApplication::applicationName());
     box.setText(shown);
     switch (type) {
-    case mtWarning: box.setIcon(QMessageBox::Warning); break;
-    case mtError: box.setIcon(QMessageBox::Critical); break;
-    case mtInformation: box.setIcon(QMessageBox::Information); break;
-    case mtConfirmation: box.setIcon(QMessageBox::Question); break;
-    case mtCustom: break;
+    case mtWarning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case mtError:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case mtInformation:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case mtConfirmation:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case mtCustom:
+        break;
     }
     QList<QPair<QAbstractButton *, int>> map;
     for (const ButtonInfo &b : kButtons) {
@@ -98,4 +114,68 @@ int VxMessageDlg(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons, 
             return entry.second;
     }
     return buttons & mbCancel ? int(mrCancel) : fallback;
+}
+
+namespace {
+
+QString scriptedPath(const QString &kind, const QString &caption)
+{
+    DialogSeam::record(kind, caption);
+    return DialogSeam::hasAnswer() ? DialogSeam::takeAnswer().toString() : QString();
+}
+
+} // namespace
+
+QString VxOpenFileName(QWidget *parent, const QString &caption, const QString &dir,
+                       const QString &filter)
+{
+    if (DialogSeam::scripted())
+        return scriptedPath(QStringLiteral("open-file"), caption);
+    return QFileDialog::getOpenFileName(parent, caption, dir, filter);
+}
+
+QString VxSaveFileName(QWidget *parent, const QString &caption, const QString &dir,
+                       const QString &filter)
+{
+    if (DialogSeam::scripted())
+        return scriptedPath(QStringLiteral("save-file"), caption);
+    return QFileDialog::getSaveFileName(parent, caption, dir, filter);
+}
+
+QString VxSelectDirectory(QWidget *parent, const QString &caption, const QString &dir)
+{
+    if (DialogSeam::scripted())
+        return scriptedPath(QStringLiteral("folder"), caption);
+    return QFileDialog::getExistingDirectory(parent, caption, dir);
+}
+
+int VxExecModal(QDialog *dialog)
+{
+    if (!DialogSeam::scripted())
+        return dialog->exec();
+    DialogSeam::record(QStringLiteral("modal"), dialog->windowTitle(),
+                       QString::fromLatin1(dialog->metaObject()->className()));
+    // Ended is told by the dialog itself: a result of 0 is a valid outcome for some dialogs.
+    bool ended = false;
+    int result = mrNone;
+    const QMetaObject::Connection connection =
+        QObject::connect(dialog, &QDialog::finished, dialog, [&ended, &result](int r) {
+            ended = true;
+            result = r;
+        });
+    // A script may press a button that the dialog refuses (OK cleared to keep it open);
+    // the next queued answer then gets its turn.
+    while (!ended && DialogSeam::hasAnswer()) {
+        if (DialogSeam::nextIsModalScript()) {
+            const int answer = DialogSeam::takeModalScript()(dialog);
+            if (!ended && answer != mrNone)
+                dialog->done(answer);
+        } else {
+            dialog->done(DialogSeam::takeAnswer().toInt());
+        }
+    }
+    if (!ended)
+        dialog->done(mrCancel);
+    QObject::disconnect(connection);
+    return ended ? result : int(mrCancel);
 }

@@ -42,5 +42,23 @@ enum TModalResult {
 // Shows the text (a "\r" or "\n" is a line break) and returns the button pressed. The
 // default button is the one a scripted run without a queued answer presses; without one,
 // the first of OK, Yes, Cancel, No present.
-int VxMessageDlg(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons,
-                 int helpContext = 0, int defaultButton = mrNone);
+int VxMessageDlg(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext = 0,
+                 int defaultButton = mrNone);
+
+class QDialog;
+class QWidget;
+
+// File and folder choosers of the program. Scripted runs take the next queued answer as the
+// chosen path (a queued empty text, or none, is a cancelled chooser); the caption is recorded.
+// An empty result means the user cancelled.
+QString VxOpenFileName(QWidget *parent, const QString &caption, const QString &dir = {},
+                       const QString &filter = {});
+QString VxSaveFileName(QWidget *parent, const QString &caption, const QString &dir = {},
+                       const QString &filter = {});
+QString VxSelectDirectory(QWidget *parent, const QString &caption, const QString &dir = {});
+
+// Runs a dialog modally through the seam and returns its modal result (mrOk, mrCancel, ...).
+// Scripted runs record the dialog (kind "modal", its title, its class) and never block: a
+// queued modal script drives the live dialog; a queued number is the result; with nothing
+// queued the dialog is cancelled (mrCancel).
+int VxExecModal(QDialog *dialog);

@@ -10,8 +10,9 @@ TEST(MessageDlg, ScriptedAnswersAreTakenInOrderAndTextsRecorded)
     EXPECT_EQ(VxMessageDlg(QStringLiteral("Salvare?\r\rSì o no"), mtConfirmation, mbYesNo), mrNo);
     // Without a queued answer the default button is pressed.
     EXPECT_EQ(VxMessageDlg(QStringLiteral("Attenzione"), mtWarning, mbOK), mrOk);
-    EXPECT_EQ(VxMessageDlg(QStringLiteral("Continuare?"), mtConfirmation, mbYesNoCancel, 0, mrCancel),
-              mrCancel);
+    EXPECT_EQ(
+        VxMessageDlg(QStringLiteral("Continuare?"), mtConfirmation, mbYesNoCancel, 0, mrCancel),
+        mrCancel);
     const QStringList texts = DialogSeam::shownTexts();
     ASSERT_EQ(texts.size(), 3);
     EXPECT_EQ(texts[0], QStringLiteral("Salvare?\n\nSì o no"));

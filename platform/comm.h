@@ -1,0 +1,62 @@
+#pragma once
+
+// TdmxComm: the HTTP client of the exchange with the maker's web service and its servers.
+//   http_get(url, file)                   downloads into the file; the file is replaced only
+//                                         by a complete download
+//   http_get(url, reply)                  the body into a stream
+//   http_post(url, formLines, reply)      the lines joined by "&" as
+//                                         "application/x-www-form-urlencoded" ("=" and "&"
+//                                         kept, other reserved characters percent-encoded)
+//   http_post(url, body, reply)           the stream's bytes as they are, with ContentType()
+//   setContentType(text), CustomHeaders() request header lines "Name: value" (or
+//                                         "Name:value"), kept until the caller clears them
+//   ReplyHeader(name), ReplyHeaders(), StatusCode()   of the last reply
+//   setTimeout(ms)                        the longest silence of the server (default 60 s)
+// Calls return when the exchange is over; meanwhile the window system keeps painting but
+// takes no user input. No cookies are stored or sent by themselves and redirects are not
+// followed: callers handle both. A network failure, a time-out or a status other than 2xx
+// raises EVxException with an Italian message.
+
+#include <QByteArray>
+#include <QList>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+class QIODevice;
+
+class TdmxComm : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TdmxComm(QObject *parent = nullptr);
+
+    void setContentType(const QString &type) { m_contentType = type; }
+    QString ContentType() const { return m_contentType; }
+    QStringList &CustomHeaders() { return m_customHeaders; }
+
+    void setTimeout(int milliseconds) { m_timeout = milliseconds; }
+    int Timeout() const { return m_timeout; }
+
+    void http_get(const QString &url, const QString &fileName);
+    void http_get(const QString &url, QIODevice &reply);
+    void http_post(const QString &url, const QStringList &formLines, QIODevice &reply);
+    void http_post(const QString &url, QIODevice &body, QIODevice &reply);
+
+    int StatusCode() const { return m_status; }
+    QString ReplyHeader(const QString &name) const;
+    const QList<QPair<QByteArray, QByteArray>> &ReplyHeaders() const { return m_replyHeaders; }
+
+private:
+    void run(const QByteArray &method, const QString &url, const QByteArray *body,
+             const QString &contentType, QIODevice &reply);
+
+    QNetworkAccessManager m_manager;
+    QString m_contentType;
+    QStringList m_customHeaders;
+    int m_timeout = 60000;
+    int m_status = 0;
+    QList<QPair<QByteArray, QByteArray>> m_replyHeaders;
+};

@@ -1,0 +1,53 @@
+#pragma once
+
+// The program's one database connection and its settings.
+//
+//   OpenConnection()        opens the shared connection from ETC/Connessione.ini; false after
+//                           telling the user why (VxMessageDlg, with the driver's error)
+//   qqoVxGlobConn()         the shared connection (QIBASE, UTF8); closed until OpenConnection
+//   CloseConnection()       closes it (the main window's close); OpenConnection reopens it
+//   readConnectionSettings() / writeConnectionSettings(s): the settings file, written with the
+//                           defaults on first use
+//
+// ETC/Connessione.ini, section [Connessione]:
+//   Database=<file>                 embedded engine, no server (default: the demo database);
+//                                   a relative path is taken under the main folder
+//   Database=<host>:<path>          a Firebird server, e.g. server:/srv/fb/vexto.fdb
+//   Database=<host>/<port>:<path>   a server on another port
+//   User=SYSDBA  Password=  CharacterSet=UTF8
+// No password lives in the code: the embedded engine needs none, a server's is in the file.
+//
+// Tests: inside a TestMainDir, writeConnectionSettings({testDatabase.path(), ...}) then
+// OpenConnection(); CloseConnection() at the end.
+
+#include <QSqlDatabase>
+#include <QString>
+
+struct TVxConnectionSettings
+{
+    QString Database;
+    QString User = QStringLiteral("SYSDBA");
+    QString Password;
+    QString CharacterSet = QStringLiteral("UTF8");
+};
+
+// Where a Database text points: host empty for a local file (embedded engine).
+struct TVxDatabaseLocation
+{
+    QString host;
+    int port = -1;
+    QString path;
+};
+
+QString connectionSettingsFile();
+TVxConnectionSettings defaultConnectionSettings();
+// Missing keys take their defaults; a missing file is first written with the defaults.
+// Throws EVxException when the file cannot be written.
+TVxConnectionSettings readConnectionSettings();
+void writeConnectionSettings(const TVxConnectionSettings &settings);
+TVxDatabaseLocation parseDatabaseLocation(const QString &database);
+
+bool OpenConnection();
+void CloseConnection();
+QSqlDatabase qqoVxGlobConn();
+QString globalConnectionName();

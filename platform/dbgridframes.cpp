@@ -1,0 +1,625 @@
+#include "platform/dbgridframes.h"
+
+#include "platform/messagedlg.h"
+#include "platform/querycollection.h"
+#include "platform/searchform.h"
+#include "platform/vxexception.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSortFilterProxyModel>
+#include <QStackedWidget>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+// Sorts and filters the grid's rows; the filter looks only at the columns shown.
+class VxGridProxy : public QSortFilterProxyModel
+{
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+    QTableView *view = nullptr;
+    QString text;
+
+    QHash<int, Qt::Alignment> alignments;
+    QHash<int, QString> titles;
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole) {
+            const auto found = titles.constFind(section);
+            if (found != titles.constEnd())
+                return *found;
+        }
+        return QSortFilterProxyModel::headerData(section, orientation, role);
+    }
+
+    void setText(const QString &value)
+    {
+        text = value.trimmed();
+        invalidateFilter();
+    }
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role == Qt::TextAlignmentRole) {
+            const auto found = alignments.constFind(index.column());
+            if (found != alignments.constEnd())
+                return QVariant::fromValue(*found);
+        }
+        return QSortFilterProxyModel::data(index, role);
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex &parent) const override
+    {
+        if (text.isEmpty())
+            return true;
+        const QAbstractItemModel *model = sourceModel();
+        for (int column = 0; column < model->columnCount(parent); ++column) {
+            if (view && view->isColumnHidden(column))
+                continue;
+            const QString value = model->index(row, column, parent).data().toString();
+            if (value.contains(text, Qt::CaseInsensitive))
+                return true;
+        }
+        return false;
+    }
+};
+
+namespace {
+
+class DrawCellDelegate : public QStyledItemDelegate
+{
+public:
+    DrawCellDelegate(TfrVxDBROGrid *frame, QSortFilterProxyModel *proxy)
+        : QStyledItemDelegate(frame), m_frame(frame), m_proxy(proxy)
+    {
+    }
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        if (m_frame->OnDrawCell &&
+            m_frame->OnDrawCell(painter, option, m_proxy->mapToSource(index)))
+            return;
+        QStyledItemDelegate::paint(painter, option, index);
+    }
+
+private:
+    TfrVxDBROGrid *m_frame;
+    QSortFilterProxyModel *m_proxy;
+};
+
+const char *const kEditorStyle = "QLineEdit:focus, QCheckBox:focus { background: #ffff80; }";
+
+} // namespace
+
+TfrVxDBROGrid::TfrVxDBROGrid(QWidget *parent)
+    : TfrVxBase(parent), m_grid(new QTableView), m_proxy(new VxGridProxy(this))
+{
+    m_grid->setObjectName(QStringLiteral("grGrid"));
+    m_proxy->view = m_grid;
+    m_proxy->setSortCaseSensitivity(Qt::CaseInsensitive);
+    m_proxy->setSortLocaleAware(true);
+    m_grid->setModel(m_proxy);
+    m_grid->setItemDelegate(new DrawCellDelegate(this, m_proxy));
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setAlternatingRowColors(true);
+    m_grid->verticalHeader()->setDefaultSectionSize(22);
+    m_grid->verticalHeader()->setVisible(false);
+    m_grid->horizontalHeader()->setHighlightSections(false);
+    m_grid->horizontalHeader()->setSectionsClickable(true);
+    m_grid->horizontalHeader()->setStretchLastSection(true);
+    connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
+        const Qt::SortOrder order =
+            column == m_sortIndex && m_proxy->sortOrder() == Qt::AscendingOrder
+                ? Qt::DescendingOrder
+                : Qt::AscendingOrder;
+        SetSortIndex(column, order);
+    });
+    FrameLayout()->addWidget(m_grid, 1);
+}
+
+void TfrVxDBROGrid::SetDataSource(QAbstractItemModel *model)
+{
+    m_source = model;
+    m_proxy->titles.clear();
+    m_proxy->alignments.clear();
+    m_proxy->setSourceModel(model);
+    m_sortIndex = -1;
+    if (model && model->rowCount() > 0)
+        m_grid->selectRow(0);
+}
+
+int TfrVxDBROGrid::fieldColumn(const QString &field) const
+{
+    if (!m_source)
+        return -1;
+    for (int column = 0; column < m_source->columnCount(); ++column) {
+        if (auto *collection = qobject_cast<TVxQueryCollection *>(m_source.data())) {
+            if (collection->FieldName(column).compare(field, Qt::CaseInsensitive) == 0)
+                return column;
+        } else if (m_source->headerData(column, Qt::Horizontal)
+                       .toString()
+                       .compare(field, Qt::CaseInsensitive) == 0) {
+            return column;
+        }
+    }
+    return -1;
+}
+
+void TfrVxDBROGrid::HideAllColumns()
+{
+    if (!m_source)
+        return;
+    for (int column = 0; column < m_source->columnCount(); ++column)
+        m_grid->setColumnHidden(column, true);
+}
+
+void TfrVxDBROGrid::ShowColumn(const QString &field, const QString &title, int width,
+                               Qt::Alignment alignment)
+{
+    const int column = fieldColumn(field);
+    if (column < 0)
+        return;
+    m_grid->setColumnHidden(column, false);
+    // The title belongs to this grid; other views of the same data keep theirs.
+    m_proxy->titles.insert(column, title);
+    emit m_proxy->headerDataChanged(Qt::Horizontal, column, column);
+    if (width > 0)
+        m_grid->setColumnWidth(column, width);
+    m_proxy->alignments.insert(column, alignment);
+}
+
+void TfrVxDBROGrid::SetSortIndex(int column, Qt::SortOrder order)
+{
+    m_sortIndex = column;
+    if (column < 0) {
+        m_proxy->sort(-1);
+        return;
+    }
+    m_proxy->sort(column, order);
+    m_grid->horizontalHeader()->setSortIndicatorShown(true);
+    m_grid->horizontalHeader()->setSortIndicator(column, order);
+}
+
+void TfrVxDBROGrid::SetFilterText(const QString &text)
+{
+    const int current = CurrentSourceRow();
+    m_proxy->setText(text);
+    SetCurrentSourceRow(current);
+    if (CurrentSourceRow() < 0 && m_proxy->rowCount() > 0)
+        m_grid->selectRow(0);
+}
+
+int TfrVxDBROGrid::VisibleRowCount() const
+{
+    return m_proxy->rowCount();
+}
+
+int TfrVxDBROGrid::CurrentSourceRow() const
+{
+    const QModelIndex current = m_grid->currentIndex();
+    return current.isValid() ? m_proxy->mapToSource(current).row() : -1;
+}
+
+void TfrVxDBROGrid::SetCurrentSourceRow(int row)
+{
+    if (!m_source || row < 0 || row >= m_source->rowCount())
+        return;
+    const QModelIndex index = m_proxy->mapFromSource(m_source->index(row, 0));
+    if (index.isValid())
+        m_grid->selectRow(index.row());
+}
+
+int TfrVxDBROGrid::SourceRowAt(int visibleRow) const
+{
+    const QModelIndex index = m_proxy->index(visibleRow, 0);
+    return index.isValid() ? m_proxy->mapToSource(index).row() : -1;
+}
+
+TVxDBLookupEdit::TVxDBLookupEdit(QWidget *parent)
+    : QWidget(parent), m_text(new QLineEdit), m_button(new QToolButton)
+{
+    m_text->setObjectName(QStringLiteral("edLookupText"));
+    m_text->setReadOnly(true);
+    m_button->setObjectName(QStringLiteral("buLookup"));
+    m_button->setIcon(VxImage(QStringLiteral("VXLOOKUP")));
+    m_button->setToolTip(QStringLiteral("Cerca"));
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->addWidget(m_text, 1);
+    layout->addWidget(m_button);
+    setFocusProxy(m_text);
+    connect(m_button, &QToolButton::clicked, this, [this] { ShowSearchForm(); });
+}
+
+void TVxDBLookupEdit::SetValue(const QVariant &key)
+{
+    m_value = key;
+    QString text;
+    if (key.isValid() && !key.isNull() && !ListSQL.isEmpty() && Connection.isOpen()) {
+        // The row of the key, through the same bound search the form uses.
+        TVxSearchQuery query(Connection, ListSQL);
+        try {
+            query.Run({}, {});
+            const QList<QVariantList> rows = query.Run({KeyField}, key.toString());
+            const int field = query.Fields().indexOf(ListField);
+            if (!rows.isEmpty() && field >= 0)
+                text = rows.first().value(field).toString();
+        } catch (const EVxException &) {
+            text.clear();
+        }
+    }
+    m_text->setText(text);
+    emit valueChanged(key);
+}
+
+QString TVxDBLookupEdit::DisplayText() const
+{
+    return m_text->text();
+}
+
+void TVxDBLookupEdit::SetReadOnly(bool readOnly)
+{
+    m_button->setEnabled(!readOnly);
+}
+
+bool TVxDBLookupEdit::ShowSearchForm()
+{
+    TfmVxSearch form(Connection, ListSQL, this);
+    try {
+        form.Prepare();
+    } catch (const EVxException &e) {
+        VxMessageDlg(e.message(), mtError, mbOK);
+        return false;
+    }
+    if (OnShowSearchForm)
+        OnShowSearchForm(&form);
+    if (!form.Execute())
+        return false;
+    SetValue(form.SelectedValue(KeyField));
+    return true;
+}
+
+TVxDBNumericEdit::TVxDBNumericEdit(QWidget *parent) : QLineEdit(parent)
+{
+    setValidator(new QIntValidator(this));
+    setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
+
+TfrVxDBRWGrid::TfrVxDBRWGrid(QWidget *parent)
+    : TfrVxDBROGrid(parent), m_pages(new QStackedWidget), m_listPage(new QWidget),
+      m_detail(new QWidget), m_search(new QLineEdit)
+{
+    LoadDefaultImages(ilFrame(), {QStringLiteral("VXINSERT"), QStringLiteral("VXEDIT"),
+                                  QStringLiteral("VXDELETE"), QStringLiteral("VXPOST"),
+                                  QStringLiteral("VXCANCEL"), QStringLiteral("VXSEARCH"),
+                                  QStringLiteral("VXREFRESH")});
+    connect(AddFrameAction(QStringLiteral("acInsert"), QStringLiteral("Nuovo"), 0,
+                           QStringLiteral("Inserisce una nuova riga")),
+            &QAction::triggered, this, &TfrVxDBRWGrid::Insert);
+    connect(AddFrameAction(QStringLiteral("acEdit"), QStringLiteral("Modifica"), 1,
+                           QStringLiteral("Modifica la riga selezionata")),
+            &QAction::triggered, this, &TfrVxDBRWGrid::EditCurrent);
+    connect(AddFrameAction(QStringLiteral("acDelete"), QStringLiteral("Elimina"), 2,
+                           QStringLiteral("Elimina la riga selezionata")),
+            &QAction::triggered, this, &TfrVxDBRWGrid::DeleteCurrent);
+    xoaCustom()->addSeparator();
+    connect(AddFrameAction(QStringLiteral("acPost"), QStringLiteral("Salva"), 3,
+                           QStringLiteral("Salva le modifiche")),
+            &QAction::triggered, this, &TfrVxDBRWGrid::PostChanges);
+    connect(AddFrameAction(QStringLiteral("acCancel"), QStringLiteral("Annulla"), 4,
+                           QStringLiteral("Annulla le modifiche")),
+            &QAction::triggered, this, &TfrVxDBRWGrid::CancelChanges);
+    xoaCustom()->addSeparator();
+    connect(AddFrameAction(QStringLiteral("acSearch"), QStringLiteral("Cerca"), 5,
+                           QStringLiteral("Cerca nell'elenco")),
+            &QAction::triggered, this, [this] {
+                ShowListPage();
+                m_search->setFocus();
+                Search(m_search->text());
+            });
+    connect(AddFrameAction(QStringLiteral("acRefresh"), QStringLiteral("Aggiorna"), 6,
+                           QStringLiteral("Rilegge i dati")),
+            &QAction::triggered, this, [this] {
+                if (!m_collection || Editing())
+                    return;
+                try {
+                    m_collection->Refresh();
+                } catch (const EVxException &e) {
+                    VxMessageDlg(e.message(), mtError, mbOK);
+                }
+            });
+
+    // The grid moves from the frame's body to the list page, under the search row.
+    FrameLayout()->removeWidget(grGrid());
+    m_pages->setObjectName(QStringLiteral("pcMain"));
+    m_listPage->setObjectName(QStringLiteral("tsList"));
+    m_detail->setObjectName(QStringLiteral("tsDetail"));
+    m_detail->setStyleSheet(QString::fromLatin1(kEditorStyle));
+    m_search->setObjectName(QStringLiteral("edSearch"));
+    m_search->setPlaceholderText(QStringLiteral("Testo da cercare nell'elenco"));
+    m_search->setClearButtonEnabled(true);
+    auto *searchRow = new QHBoxLayout;
+    searchRow->setContentsMargins(4, 4, 4, 4);
+    auto *label = new QLabel(QStringLiteral("&Cerca:"));
+    label->setBuddy(m_search);
+    searchRow->addWidget(label);
+    searchRow->addWidget(m_search, 1);
+    auto *listLayout = new QVBoxLayout(m_listPage);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    listLayout->addLayout(searchRow);
+    listLayout->addWidget(grGrid(), 1);
+    m_pages->addWidget(m_listPage);
+    m_pages->addWidget(m_detail);
+    FrameLayout()->addWidget(m_pages, 1);
+    connect(m_search, &QLineEdit::textChanged, this, &TfrVxDBRWGrid::Search);
+    connect(grGrid(), &QTableView::doubleClicked, this, [this] { ShowDetailPage(); });
+    updateActions();
+}
+
+void TfrVxDBRWGrid::SetCollection(TVxQueryCollection *collection)
+{
+    m_collection = collection;
+    SetDataSource(collection);
+    if (collection) {
+        connect(grGrid()->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
+            if (!Editing())
+                loadControls(false);
+            updateActions();
+        });
+        connect(collection, &QAbstractItemModel::modelReset, this, [this] {
+            if (!Editing())
+                loadControls(false);
+            updateActions();
+        });
+    }
+    updateActions();
+}
+
+void TfrVxDBRWGrid::ShowListPage()
+{
+    m_pages->setCurrentWidget(m_listPage);
+}
+
+void TfrVxDBRWGrid::ShowDetailPage()
+{
+    if (!Editing())
+        loadControls(false);
+    m_pages->setCurrentWidget(m_detail);
+}
+
+bool TfrVxDBRWGrid::IsListPage() const
+{
+    return m_pages->currentWidget() == m_listPage;
+}
+
+void TfrVxDBRWGrid::BindField(QLineEdit *edit, const QString &field, const QVariant &defaultValue)
+{
+    m_bindings.append({edit, field, defaultValue});
+    edit->setReadOnly(!Editing());
+}
+
+void TfrVxDBRWGrid::BindField(QCheckBox *check, const QString &field, bool defaultValue)
+{
+    m_bindings.append({check, field, defaultValue});
+    check->setEnabled(Editing());
+}
+
+void TfrVxDBRWGrid::BindField(TVxDBLookupEdit *lookup, const QString &field)
+{
+    if (m_collection && !lookup->Connection.isValid())
+        lookup->Connection = m_collection->connection();
+    m_bindings.append({lookup, field, lookup->DefaultValue});
+    lookup->SetReadOnly(!Editing());
+}
+
+bool TfrVxDBRWGrid::Editing() const
+{
+    return m_collection && (m_collection->state() == TVxQueryCollection::dsInsert ||
+                            m_collection->state() == TVxQueryCollection::dsEdit);
+}
+
+QVariant TfrVxDBRWGrid::controlValue(const Binding &binding) const
+{
+    if (auto *number = qobject_cast<TVxDBNumericEdit *>(binding.control.data())) {
+        bool ok = false;
+        const int value = number->text().trimmed().toInt(&ok);
+        return ok ? QVariant(value) : QVariant();
+    }
+    if (auto *edit = qobject_cast<QLineEdit *>(binding.control.data())) {
+        const QString text = edit->text().trimmed();
+        // An empty edit is no value, as a data-aware edit leaves the field null.
+        return text.isEmpty() ? QVariant() : QVariant(text);
+    }
+    if (auto *check = qobject_cast<QCheckBox *>(binding.control.data()))
+        return check->isChecked() ? 1 : 0;
+    if (auto *lookup = qobject_cast<TVxDBLookupEdit *>(binding.control.data()))
+        return lookup->Value();
+    return {};
+}
+
+void TfrVxDBRWGrid::setControlValue(const Binding &binding, const QVariant &value)
+{
+    if (auto *edit = qobject_cast<QLineEdit *>(binding.control.data()))
+        edit->setText(value.isNull() ? QString() : value.toString().trimmed());
+    else if (auto *check = qobject_cast<QCheckBox *>(binding.control.data()))
+        check->setChecked(value.toInt() != 0 || value.toString().trimmed() == QLatin1String("1"));
+    else if (auto *lookup = qobject_cast<TVxDBLookupEdit *>(binding.control.data()))
+        lookup->SetValue(value);
+}
+
+void TfrVxDBRWGrid::loadControls(bool fromDefaults)
+{
+    const int row = CurrentSourceRow();
+    for (const Binding &binding : std::as_const(m_bindings)) {
+        if (!binding.control)
+            continue;
+        if (fromDefaults)
+            setControlValue(binding, binding.defaultValue);
+        else if (m_collection && row >= 0)
+            setControlValue(binding, m_collection->Value(row, binding.field));
+        else
+            setControlValue(binding, QVariant());
+    }
+}
+
+void TfrVxDBRWGrid::setControlsEditable(bool editable)
+{
+    for (const Binding &binding : std::as_const(m_bindings)) {
+        if (auto *edit = qobject_cast<QLineEdit *>(binding.control.data()))
+            edit->setReadOnly(!editable);
+        else if (auto *check = qobject_cast<QCheckBox *>(binding.control.data()))
+            check->setEnabled(editable);
+        else if (auto *lookup = qobject_cast<TVxDBLookupEdit *>(binding.control.data()))
+            lookup->SetReadOnly(!editable);
+    }
+}
+
+void TfrVxDBRWGrid::updateActions()
+{
+    const bool active = m_collection && m_collection->Active();
+    const bool editing = Editing();
+    const bool hasRow = active && CurrentSourceRow() >= 0;
+    FrameAction(QStringLiteral("acInsert"))
+        ->setEnabled(active && !editing && m_collection->CanInsert());
+    FrameAction(QStringLiteral("acEdit"))
+        ->setEnabled(hasRow && !editing && m_collection->CanModify());
+    FrameAction(QStringLiteral("acDelete"))
+        ->setEnabled(hasRow && !editing && m_collection->CanDelete());
+    FrameAction(QStringLiteral("acPost"))->setEnabled(editing);
+    FrameAction(QStringLiteral("acCancel"))->setEnabled(editing);
+    FrameAction(QStringLiteral("acSearch"))->setEnabled(active && !editing);
+    FrameAction(QStringLiteral("acRefresh"))->setEnabled(active && !editing);
+    grGrid()->setEnabled(!editing);
+    m_search->setEnabled(!editing);
+}
+
+void TfrVxDBRWGrid::Insert()
+{
+    if (!m_collection || Editing())
+        return;
+    try {
+        m_collection->Append();
+    } catch (const EVxException &e) {
+        VxMessageDlg(e.message(), mtError, mbOK);
+        return;
+    }
+    loadControls(true);
+    setControlsEditable(true);
+    m_pages->setCurrentWidget(m_detail);
+    updateActions();
+    if (!m_bindings.isEmpty() && m_bindings.first().control)
+        m_bindings.first().control->setFocus();
+}
+
+bool TfrVxDBRWGrid::EditCurrent()
+{
+    const int row = CurrentSourceRow();
+    if (!m_collection || Editing() || row < 0)
+        return false;
+    try {
+        m_collection->setRecNo(row);
+        m_collection->Edit();
+    } catch (const EVxException &e) {
+        VxMessageDlg(e.message(), mtError, mbOK);
+        return false;
+    }
+    loadControls(false);
+    setControlsEditable(true);
+    m_pages->setCurrentWidget(m_detail);
+    updateActions();
+    return true;
+}
+
+bool TfrVxDBRWGrid::PostChanges()
+{
+    if (!Editing())
+        return false;
+    try {
+        for (const Binding &binding : std::as_const(m_bindings)) {
+            if (binding.control)
+                m_collection->SetFieldValue(binding.field, controlValue(binding));
+        }
+        m_collection->Post();
+    } catch (const EVxException &e) {
+        // The edit stays open with what was typed, so the user can correct it.
+        VxMessageDlg(e.message(), mtError, mbOK);
+        return false;
+    }
+    setControlsEditable(false);
+    SetCurrentSourceRow(m_collection->RecNo());
+    loadControls(false);
+    updateActions();
+    return true;
+}
+
+void TfrVxDBRWGrid::CancelChanges()
+{
+    if (!Editing())
+        return;
+    m_collection->Cancel();
+    setControlsEditable(false);
+    loadControls(false);
+    updateActions();
+}
+
+bool TfrVxDBRWGrid::DeleteCurrent()
+{
+    const int row = CurrentSourceRow();
+    if (!m_collection || Editing() || row < 0)
+        return false;
+    if (VxMessageDlg(QStringLiteral("Eliminare la riga selezionata?"), mtConfirmation, mbYesNo, 0,
+                     mrNo) != mrYes)
+        return false;
+    try {
+        m_collection->setRecNo(row);
+        m_collection->Delete();
+    } catch (const EVxException &e) {
+        VxMessageDlg(e.message(), mtError, mbOK);
+        return false;
+    }
+    if (m_collection->RecordCount() > 0)
+        SetCurrentSourceRow(qMin(row, m_collection->RecordCount() - 1));
+    loadControls(false);
+    updateActions();
+    return true;
+}
+
+void TfrVxDBRWGrid::Search(const QString &text)
+{
+    if (m_search->text() != text)
+        m_search->setText(text);
+    SetFilterText(text);
+    if (!Editing())
+        loadControls(false);
+    updateActions();
+}
+
+bool TfrVxDBRWGrid::CanClose()
+{
+    if (!Editing())
+        return true;
+    switch (VxMessageDlg(QStringLiteral("Salvare le modifiche?"), mtConfirmation, mbYesNoCancel, 0,
+                         mrYes)) {
+    case mrYes:
+        return PostChanges();
+    case mrNo:
+        CancelChanges();
+        return true;
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,170 @@
+#pragma once
+
+#include "platform/frames.h"
+#include "platform/querycollection.h"
+
+#include <QLineEdit>
+#include <QPointer>
+#include <QSqlDatabase>
+#include <QVariant>
+
+#include <functional>
+
+class QAbstractItemModel;
+class QCheckBox;
+class QPainter;
+class QSortFilterProxyModel;
+class QStackedWidget;
+class QStyleOptionViewItem;
+class QTableView;
+class QToolButton;
+class TfmVxSearch;
+class VxGridProxy;
+
+// A read-only grid over a data source: columns by field with title and width, sorting by a
+// column (SortIndex, a header click), a filter by typed text over the visible columns, and
+// a draw-cell hook that may paint a cell itself.
+class TfrVxDBROGrid : public TfrVxBase
+{
+    Q_OBJECT
+public:
+    // Paints the cell (source model index) and returns true, or returns false to leave it
+    // to the grid.
+    using DrawCellHook = std::function<bool(QPainter *painter, const QStyleOptionViewItem &option,
+                                            const QModelIndex &index)>;
+
+    explicit TfrVxDBROGrid(QWidget *parent = nullptr);
+
+    void SetDataSource(QAbstractItemModel *model);
+    QAbstractItemModel *DataSource() const { return m_source; }
+    QTableView *grGrid() const { return m_grid; }
+
+    // Shows only the columns named (field names, any case), in the model's order, with
+    // their titles and widths (-1 keeps the width).
+    void ShowColumn(const QString &field, const QString &title, int width = -1,
+                    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
+    void HideAllColumns();
+
+    int SortIndex() const { return m_sortIndex; }
+    void SetSortIndex(int column, Qt::SortOrder order = Qt::AscendingOrder);
+
+    // Keeps the rows with the text in a visible column (any case); empty shows all.
+    void SetFilterText(const QString &text);
+    int VisibleRowCount() const;
+
+    // The data source's row of the grid's current row (-1 without one) and the other way.
+    int CurrentSourceRow() const;
+    void SetCurrentSourceRow(int row);
+    int SourceRowAt(int visibleRow) const;
+
+    DrawCellHook OnDrawCell;
+
+protected:
+    int fieldColumn(const QString &field) const;
+
+private:
+    QTableView *m_grid;
+    VxGridProxy *m_proxy;
+    QPointer<QAbstractItemModel> m_source;
+    int m_sortIndex = -1;
+};
+
+// A lookup edit: keeps the key of a row of a list select and shows the row's text; its
+// button opens the search form over the select (OnShowSearchForm may adjust the columns).
+class TVxDBLookupEdit : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TVxDBLookupEdit(QWidget *parent = nullptr);
+
+    QString ListSQL; // with ##WHERE##
+    QString KeyField;
+    QString ListField;
+    QVariant DefaultValue = 0;
+    QSqlDatabase Connection;
+    std::function<void(TfmVxSearch *form)> OnShowSearchForm;
+
+    QVariant Value() const { return m_value; }
+    void SetValue(const QVariant &key);
+    QString DisplayText() const;
+    void SetReadOnly(bool readOnly);
+    // Opens the search form; true when a row was chosen.
+    bool ShowSearchForm();
+
+signals:
+    void valueChanged(const QVariant &key);
+
+private:
+    QLineEdit *m_text;
+    QToolButton *m_button;
+    QVariant m_value;
+};
+
+// An edit of whole numbers: an empty edit is a null field, never a silent 0.
+class TVxDBNumericEdit : public QLineEdit
+{
+    Q_OBJECT
+public:
+    explicit TVxDBNumericEdit(QWidget *parent = nullptr);
+};
+
+// Browse and edit a query collection: the list page (grid and search) and the detail page
+// with the data-aware controls that the derived frame binds to fields. New, Modify, Delete
+// (after a confirmation), Save and Cancel write through the collection; its failures are
+// shown and the edit stays open so that nothing typed is lost.
+class TfrVxDBRWGrid : public TfrVxDBROGrid
+{
+    Q_OBJECT
+public:
+    explicit TfrVxDBRWGrid(QWidget *parent = nullptr);
+
+    void SetCollection(TVxQueryCollection *collection);
+    TVxQueryCollection *Collection() const { return m_collection; }
+
+    // The detail page where the derived frame puts its controls.
+    QWidget *DetailArea() const { return m_detail; }
+    void ShowListPage();
+    void ShowDetailPage();
+    bool IsListPage() const;
+
+    // Binds a control of the detail page to a field; the default fills a new row.
+    void BindField(QLineEdit *edit, const QString &field, const QVariant &defaultValue = {});
+    void BindField(QCheckBox *check, const QString &field, bool defaultValue = false);
+    void BindField(TVxDBLookupEdit *lookup, const QString &field);
+
+    bool Editing() const;
+    void Insert();
+    bool EditCurrent();
+    // Writes the row; false (after showing why) keeps the edit open.
+    bool PostChanges();
+    void CancelChanges();
+    // Asks, then deletes the current row; false when refused or failed.
+    bool DeleteCurrent();
+    void Search(const QString &text);
+    // Before the host closes: a pending edit is saved, dropped or kept (false) on the
+    // user's answer.
+    bool CanClose();
+
+    QLineEdit *edSearch() const { return m_search; }
+
+private:
+    struct Binding
+    {
+        QPointer<QWidget> control;
+        QString field;
+        QVariant defaultValue;
+    };
+
+    void loadControls(bool fromDefaults);
+    void setControlsEditable(bool editable);
+    void updateActions();
+    QVariant controlValue(const Binding &binding) const;
+    void setControlValue(const Binding &binding, const QVariant &value);
+
+    QPointer<TVxQueryCollection> m_collection;
+    QStackedWidget *m_pages;
+    QWidget *m_listPage;
+    QWidget *m_detail;
+    QLineEdit *m_search;
+    QList<Binding> m_bindings;
+};

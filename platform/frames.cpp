@@ -1,0 +1,182 @@
+#include "platform/frames.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+TfrVxVuoto::TfrVxVuoto(QWidget *parent)
+    : QFrame(parent), m_captionLabel(new QLabel), m_layout(new QVBoxLayout(this))
+{
+    initPlatformResources();
+    m_captionLabel->setObjectName(QStringLiteral("laFrameCaption"));
+    m_captionLabel->setStyleSheet(QStringLiteral(
+        "QLabel { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #2e5d8a,"
+        " stop:1 #7ea4c9); color: white; font-weight: bold; padding: 4px 8px; }"));
+    m_captionLabel->setVisible(false);
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->setSpacing(0);
+    m_layout->addWidget(m_captionLabel);
+}
+
+void TfrVxVuoto::RefreshFrameCaption()
+{
+    const QString text = m_caption.isEmpty() ? toolTip() : m_caption;
+    m_captionLabel->setText(text);
+    m_captionLabel->setVisible(!text.isEmpty());
+}
+
+TfrVxBase::TfrVxBase(QWidget *parent)
+    : TfrVxGen(parent), m_controlBar(new QWidget), m_toolBar(new QToolBar)
+{
+    m_controlBar->setObjectName(QStringLiteral("orFrame"));
+    m_toolBar->setObjectName(QStringLiteral("xoaCustom"));
+    m_toolBar->setIconSize(QSize(16, 16));
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    auto *bar = new QHBoxLayout(m_controlBar);
+    bar->setContentsMargins(2, 2, 2, 2);
+    bar->addWidget(m_toolBar);
+    bar->addStretch();
+    FrameLayout()->addWidget(m_controlBar);
+}
+
+QList<QAction *> TfrVxBase::alFrame() const
+{
+    return m_toolBar->actions();
+}
+
+QAction *TfrVxBase::AddFrameAction(const QString &name, const QString &caption, int imageIndex,
+                                   const QString &hint)
+{
+    auto *action = new QAction(caption, this);
+    action->setObjectName(name);
+    action->setToolTip(hint.isEmpty() ? caption : hint);
+    SetImageIndex(action, imageIndex);
+    m_toolBar->addAction(action);
+    if (QWidget *button = m_toolBar->widgetForAction(action))
+        button->setObjectName(QStringLiteral("tb") + name);
+    return action;
+}
+
+QAction *TfrVxBase::FrameAction(const QString &name) const
+{
+    for (QAction *action : m_toolBar->actions()) {
+        if (action->objectName() == name)
+            return action;
+    }
+    return nullptr;
+}
+
+void TfrVxBase::SetImageIndex(QAction *action, int imageIndex)
+{
+    action->setIcon(m_images.icon(imageIndex));
+}
+
+TfrVxDoubleListView::TfrVxDoubleListView(QWidget *parent)
+    : TfrVxBase(parent), m_left(new QListWidget), m_right(new QListWidget)
+{
+    m_left->setObjectName(QStringLiteral("lvLeft"));
+    m_right->setObjectName(QStringLiteral("lvRight"));
+    for (QListWidget *list : {m_left, m_right}) {
+        list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        list->setSortingEnabled(false);
+    }
+    auto *buttons = new QVBoxLayout;
+    buttons->addStretch();
+    struct Spec
+    {
+        const char *name;
+        const char *image;
+        const char *hint;
+        void (TfrVxDoubleListView::*slot)();
+    };
+    const Spec specs[] = {
+        {"buRight", "VXMOVERIGHT", "Sposta a destra gli elementi selezionati",
+         &TfrVxDoubleListView::MoveSelectedRight},
+        {"buAllRight", "VXMOVEALLRIGHT", "Sposta a destra tutti gli elementi",
+         &TfrVxDoubleListView::MoveAllRight},
+        {"buLeft", "VXMOVELEFT", "Sposta a sinistra gli elementi selezionati",
+         &TfrVxDoubleListView::MoveSelectedLeft},
+        {"buAllLeft", "VXMOVEALLLEFT", "Sposta a sinistra tutti gli elementi",
+         &TfrVxDoubleListView::MoveAllLeft},
+    };
+    for (const Spec &spec : specs) {
+        auto *button = new QToolButton;
+        button->setObjectName(QString::fromLatin1(spec.name));
+        button->setIcon(VxImage(QString::fromLatin1(spec.image)));
+        button->setIconSize(QSize(16, 16));
+        button->setToolTip(QString::fromUtf8(spec.hint));
+        connect(button, &QToolButton::clicked, this, spec.slot);
+        buttons->addWidget(button);
+    }
+    buttons->addStretch();
+    auto *row = new QHBoxLayout;
+    row->addWidget(m_left, 1);
+    row->addLayout(buttons);
+    row->addWidget(m_right, 1);
+    FrameLayout()->addLayout(row, 1);
+    connect(m_left, &QListWidget::itemDoubleClicked, this, &TfrVxDoubleListView::MoveSelectedRight);
+    connect(m_right, &QListWidget::itemDoubleClicked, this, &TfrVxDoubleListView::MoveSelectedLeft);
+}
+
+namespace {
+
+QListWidgetItem *addItem(QListWidget *list, const QString &text, const QVariant &data)
+{
+    auto *item = new QListWidgetItem(text, list);
+    item->setData(Qt::UserRole, data);
+    return item;
+}
+
+} // namespace
+
+QListWidgetItem *TfrVxDoubleListView::AddLeft(const QString &text, const QVariant &data)
+{
+    return addItem(m_left, text, data);
+}
+
+QListWidgetItem *TfrVxDoubleListView::AddRight(const QString &text, const QVariant &data)
+{
+    return addItem(m_right, text, data);
+}
+
+void TfrVxDoubleListView::move(QListWidget *from, QListWidget *to, bool all)
+{
+    bool moved = false;
+    for (int row = 0; row < from->count();) {
+        QListWidgetItem *item = from->item(row);
+        if (all || item->isSelected()) {
+            from->takeItem(row);
+            item->setSelected(false);
+            to->addItem(item);
+            moved = true;
+        } else {
+            ++row;
+        }
+    }
+    if (moved)
+        emit itemsMoved();
+}
+
+void TfrVxDoubleListView::MoveSelectedRight()
+{
+    move(m_left, m_right, false);
+}
+
+void TfrVxDoubleListView::MoveSelectedLeft()
+{
+    move(m_right, m_left, false);
+}
+
+void TfrVxDoubleListView::MoveAllRight()
+{
+    move(m_left, m_right, true);
+}
+
+void TfrVxDoubleListView::MoveAllLeft()
+{
+    move(m_right, m_left, true);
+}

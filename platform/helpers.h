@@ -1,0 +1,34 @@
+#pragma once
+
+// Small helpers the whole program shares.
+//
+//   LongDir(path)            folder text ending with one "/" (backslashes accepted); "/" alone
+//                            for an empty path, which callers treat as "no folder"
+//   ShortDir(path)           the same folder without its trailing separator
+//   PadL(text, ch, width)    text padded on the left with ch up to width characters
+//   BoolToInt(b), IntToBool(i)   1/0, and non-zero is true
+//   NullDate()               the null date (QDate()), what an empty date text gives
+//   TKIENormalizeString(t)   a text made safe as one file or folder name
+
+#include <QDate>
+#include <QString>
+
+QString LongDir(const QString &path);
+QString ShortDir(const QString &path);
+QString PadL(const QString &text, QChar ch, int width);
+
+inline int BoolToInt(bool value)
+{
+    return value ? 1 : 0;
+}
+inline bool IntToBool(int value)
+{
+    return value != 0;
+}
+
+inline QDate NullDate()
+{
+    return QDate();
+}
+
+QString TKIENormalizeString(const QString &text);

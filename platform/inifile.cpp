@@ -1,0 +1,380 @@
+#include "platform/inifile.h"
+
+#include "platform/maindir.h"
+#include "platform/vxexception.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+#include <optional>
+
+namespace {
+
+// Windows-1252 differs from Latin-1 only in 0x80-0x9F; the five holes map to themselves.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+QString decodeCp1252(const QByteArray &bytes)
+{
+    QString text;
+    text.reserve(bytes.size());
+    for (const char byte : bytes) {
+        const auto b = static_cast<unsigned char>(byte);
+        text += (b >= 0x80 && b <= 0x9F) ? QChar(kCp1252High[b - 0x80]) : QChar(b);
+    }
+    return text;
+}
+
+std::optional<QByteArray> encodeCp1252(const QString &text)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            bytes += static_cast<char>(u);
+            continue;
+        }
+        int found = -1;
+        for (int i = 0; i < 32; ++i) {
+            if (kCp1252High[i] == u) {
+                found = i;
+                break;
+            }
+        }
+        if (found < 0)
+            return std::nullopt;
+        bytes += static_cast<char>(0x80 + found);
+    }
+    return bytes;
+}
+
+enum class Encoding { Utf8, Utf8Bom, Cp1252 };
+
+struct IniText
+{
+    QStringList lines;
+    QString eol = QStringLiteral("\r\n");
+    Encoding encoding = Encoding::Utf8;
+    bool unreadable = false; // exists but could not be opened: never write over it
+};
+
+IniText load(const QString &path)
+{
+    IniText ini;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ini.unreadable = file.exists();
+        return ini;
+    }
+    QByteArray bytes = file.readAll();
+    QString text;
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        ini.encoding = Encoding::Utf8Bom;
+        text = QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+    } else {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        text = utf8.decode(bytes);
+        if (utf8.hasError()) {
+            ini.encoding = Encoding::Cp1252;
+            text = decodeCp1252(bytes);
+        }
+    }
+    const qsizetype firstBreak = text.indexOf(QLatin1Char('\n'));
+    if (firstBreak >= 0 && (firstBreak == 0 || text.at(firstBreak - 1) != QLatin1Char('\r')))
+        ini.eol = QStringLiteral("\n");
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    ini.lines = text.split(QLatin1Char('\n'));
+    // The split gives an empty last element for a file ending with a line break.
+    if (!ini.lines.isEmpty() && ini.lines.last().isEmpty())
+        ini.lines.removeLast();
+    return ini;
+}
+
+IniText loadForWrite(const QString &path)
+{
+    IniText ini = load(path);
+    if (ini.unreadable)
+        throw EVxException(
+            QStringLiteral("Impossibile leggere il file %1.").arg(QDir::toNativeSeparators(path)));
+    return ini;
+}
+
+void save(const QString &path, const IniText &ini)
+{
+    QString text = ini.lines.join(ini.eol);
+    if (!ini.lines.isEmpty())
+        text += ini.eol;
+    QByteArray bytes;
+    std::optional<QByteArray> cp1252;
+    if (ini.encoding == Encoding::Cp1252)
+        cp1252 = encodeCp1252(text);
+    if (cp1252) {
+        bytes = *cp1252;
+    } else {
+        if (ini.encoding == Encoding::Utf8Bom)
+            bytes = "\xEF\xBB\xBF";
+        bytes += text.toUtf8();
+    }
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw EVxException(QStringLiteral("Impossibile scrivere il file %1:\r%2")
+                               .arg(QDir::toNativeSeparators(path), file.errorString()));
+}
+
+std::optional<QString> sectionOf(const QString &line)
+{
+    // Windows reads the name up to the first "]" and ignores what follows ("[A] ; note").
+    const QString t = line.trimmed();
+    const qsizetype close = t.indexOf(QLatin1Char(']'));
+    if (t.startsWith(QLatin1Char('[')) && close > 0)
+        return t.mid(1, close - 1).trimmed();
+    return std::nullopt;
+}
+
+struct KeyLine
+{
+    QString key;
+    QString value;
+};
+
+std::optional<KeyLine> keyOf(const QString &line)
+{
+    const QString t = line.trimmed();
+    if (t.isEmpty() || t.startsWith(QLatin1Char(';')) || t.startsWith(QLatin1Char('[')))
+        return std::nullopt;
+    const qsizetype eq = t.indexOf(QLatin1Char('='));
+    if (eq <= 0)
+        return std::nullopt;
+    KeyLine k{t.left(eq).trimmed(), t.mid(eq + 1).trimmed()};
+    if (k.key.isEmpty())
+        return std::nullopt;
+    if (k.value.size() >= 2 &&
+        (k.value.front() == QLatin1Char('"') || k.value.front() == QLatin1Char('\'')) &&
+        k.value.back() == k.value.front())
+        k.value = k.value.mid(1, k.value.size() - 2);
+    return k;
+}
+
+bool same(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// Line range of the first section of that name: [header, end), end being the next header.
+struct SectionRange
+{
+    qsizetype header = -1;
+    qsizetype end = -1;
+};
+
+SectionRange findSection(const QStringList &lines, const QString &section)
+{
+    SectionRange range;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const auto name = sectionOf(lines[i]);
+        if (!name)
+            continue;
+        if (range.header >= 0) {
+            range.end = i;
+            return range;
+        }
+        if (same(*name, section))
+            range.header = i;
+    }
+    if (range.header >= 0)
+        range.end = lines.size();
+    return range;
+}
+
+qsizetype findKey(const QStringList &lines, const SectionRange &range, const QString &ident)
+{
+    if (range.header < 0)
+        return -1;
+    for (qsizetype i = range.header + 1; i < range.end; ++i) {
+        const auto k = keyOf(lines[i]);
+        if (k && same(k->key, ident))
+            return i;
+    }
+    return -1;
+}
+
+std::optional<QString> lookup(const QString &path, const QString &section, const QString &ident)
+{
+    const IniText ini = load(path);
+    const SectionRange range = findSection(ini.lines, section);
+    const qsizetype i = findKey(ini.lines, range, ident);
+    if (i < 0)
+        return std::nullopt;
+    return keyOf(ini.lines[i])->value;
+}
+
+void checkName(const QString &what, const QString &text)
+{
+    if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')))
+        throw EVxException(QStringLiteral("Il valore \"%1\" contiene un ritorno a capo e non può "
+                                          "essere scritto nel file di configurazione.")
+                               .arg(what));
+}
+
+} // namespace
+
+QString resolveConfigPath(const QString &fileName)
+{
+    QString name = fileName;
+    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (!name.startsWith(QLatin1Char('/')))
+        name = QStringLiteral("ETC/") + name;
+    return resolvePath(name);
+}
+
+TVxINIFile::TVxINIFile(const QString &fileName, bool scriviSempre)
+    : m_fileName(fileName), m_scriviSempre(scriviSempre)
+{
+}
+
+QString TVxINIFile::resolvedPath() const
+{
+    return resolveConfigPath(m_fileName);
+}
+
+QString TVxINIFile::ReadString(const QString &section, const QString &ident,
+                               const QString &defaultValue) const
+{
+    return lookup(resolvedPath(), section, ident).value_or(defaultValue);
+}
+
+int TVxINIFile::ReadInteger(const QString &section, const QString &ident, int defaultValue) const
+{
+    const auto text = lookup(resolvedPath(), section, ident);
+    if (!text)
+        return defaultValue;
+    bool ok = false;
+    int value = 0;
+    if (text->startsWith(QLatin1Char('$')))
+        value = text->mid(1).toInt(&ok, 16);
+    else if (text->startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        value = text->mid(2).toInt(&ok, 16);
+    else
+        value = text->toInt(&ok, 10);
+    return ok ? value : defaultValue;
+}
+
+bool TVxINIFile::ReadBool(const QString &section, const QString &ident, bool defaultValue) const
+{
+    const auto text = lookup(resolvedPath(), section, ident);
+    if (!text)
+        return defaultValue;
+    bool ok = false;
+    const int number = text->toInt(&ok);
+    if (ok)
+        return number != 0;
+    if (same(*text, QStringLiteral("true")))
+        return true;
+    if (same(*text, QStringLiteral("false")))
+        return false;
+    return defaultValue;
+}
+
+void TVxINIFile::WriteString(const QString &section, const QString &ident, const QString &value)
+{
+    checkName(section, section);
+    checkName(ident, ident);
+    checkName(ident, value);
+    const QString path = resolvedPath();
+    IniText ini = loadForWrite(path);
+    SectionRange range = findSection(ini.lines, section);
+    const QString stored = value.trimmed();
+    const qsizetype i = findKey(ini.lines, range, ident);
+    if (i >= 0) {
+        const KeyLine current = *keyOf(ini.lines[i]);
+        if (!m_scriviSempre && current.value == stored)
+            return;
+        // The key keeps its own spelling, so that other programs diffing the file see one change.
+        ini.lines[i] = current.key + QLatin1Char('=') + stored;
+    } else if (range.header >= 0) {
+        qsizetype insertAt = range.end;
+        while (insertAt > range.header + 1 && ini.lines[insertAt - 1].trimmed().isEmpty())
+            --insertAt;
+        ini.lines.insert(insertAt, ident + QLatin1Char('=') + stored);
+    } else {
+        if (!ini.lines.isEmpty() && !ini.lines.last().trimmed().isEmpty())
+            ini.lines << QString();
+        ini.lines << QLatin1Char('[') + section + QLatin1Char(']');
+        ini.lines << ident + QLatin1Char('=') + stored;
+    }
+    save(path, ini);
+}
+
+void TVxINIFile::WriteInteger(const QString &section, const QString &ident, int value)
+{
+    WriteString(section, ident, QString::number(value));
+}
+
+void TVxINIFile::WriteBool(const QString &section, const QString &ident, bool value)
+{
+    WriteString(section, ident, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+bool TVxINIFile::SectionExists(const QString &section) const
+{
+    return findSection(load(resolvedPath()).lines, section).header >= 0;
+}
+
+bool TVxINIFile::ValueExists(const QString &section, const QString &ident) const
+{
+    return lookup(resolvedPath(), section, ident).has_value();
+}
+
+QStringList TVxINIFile::ReadSection(const QString &section) const
+{
+    const IniText ini = load(resolvedPath());
+    const SectionRange range = findSection(ini.lines, section);
+    QStringList keys;
+    if (range.header < 0)
+        return keys;
+    for (qsizetype i = range.header + 1; i < range.end; ++i) {
+        if (const auto k = keyOf(ini.lines[i]))
+            keys << k->key;
+    }
+    return keys;
+}
+
+QStringList TVxINIFile::ReadSections() const
+{
+    QStringList sections;
+    for (const QString &line : load(resolvedPath()).lines) {
+        if (const auto name = sectionOf(line))
+            sections << *name;
+    }
+    return sections;
+}
+
+void TVxINIFile::DeleteKey(const QString &section, const QString &ident)
+{
+    const QString path = resolvedPath();
+    IniText ini = loadForWrite(path);
+    const qsizetype i = findKey(ini.lines, findSection(ini.lines, section), ident);
+    if (i < 0)
+        return;
+    ini.lines.removeAt(i);
+    save(path, ini);
+}
+
+void TVxINIFile::EraseSection(const QString &section)
+{
+    const QString path = resolvedPath();
+    IniText ini = loadForWrite(path);
+    const SectionRange range = findSection(ini.lines, section);
+    if (range.header < 0)
+        return;
+    ini.lines.remove(range.header, range.end - range.header);
+    save(path, ini);
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+// The suite's INI files, with the semantics of the Windows programs that share them.
+//
+//   TVxINIFile ini("ParGen.ini");          // a bare or relative name lives in the main ETC folder
+//   ini.ReadString(section, key, def)      // also ReadInteger, ReadBool
+//   ini.WriteString(section, key, value)   // also WriteInteger, WriteBool; throws EVxException
+//   ini.ReadSection(section), ReadSections(), SectionExists, ValueExists, DeleteKey, EraseSection
+//   ini.setScriviSempre(true)              // write every value given, even an unchanged one
+//
+// Rules kept:
+// - Sections and keys match case-insensitively; the first occurrence wins. Lines that are not
+//   "key=value" or "[section]" (comments starting with ";", blank lines) are kept as they are.
+// - No cache: every read opens the file, because other code (and other programs) rewrite these
+//   files behind the components. Every write reads, changes one line and replaces the file
+//   atomically (temporary file, then rename); a failed write leaves the old file whole.
+// - Files are read as UTF-8, falling back to Windows-1252 for files written by Windows
+//   programs; a file is written back in the encoding it was read in when that still holds every
+//   character, else in UTF-8. CRLF and LF are both read; a file keeps its line ending, a new
+//   file gets CRLF.
+// - Paths may carry backslashes and any letter case; each component is resolved
+//   case-insensitively under the main folder (resolvePath).
+// - Values are stored trimmed; a value enclosed in a pair of quotes is read without them. A
+//   value holding a line break is refused: it would forge other keys.
+
+#include <QString>
+#include <QStringList>
+
+class TVxINIFile
+{
+public:
+    TVxINIFile() = default;
+    explicit TVxINIFile(const QString &fileName, bool scriviSempre = false);
+
+    QString FileName() const { return m_fileName; }
+    void setFileName(const QString &fileName) { m_fileName = fileName; }
+    bool ScriviSempre() const { return m_scriviSempre; }
+    void setScriviSempre(bool on) { m_scriviSempre = on; }
+
+    // The file's path on disk as it resolves now (existing components in their own case).
+    QString resolvedPath() const;
+
+    QString ReadString(const QString &section, const QString &ident,
+                       const QString &defaultValue = QString()) const;
+    // A missing key or a text that is not a whole number gives the default ("$1F" and "0x1F"
+    // are hexadecimal, as the Windows programs read them).
+    int ReadInteger(const QString &section, const QString &ident, int defaultValue = 0) const;
+    // "1"/"0" as written by WriteBool; any other number is true when non-zero; "true"/"false"
+    // in any case are accepted; anything else gives the default.
+    bool ReadBool(const QString &section, const QString &ident, bool defaultValue = false) const;
+
+    void WriteString(const QString &section, const QString &ident, const QString &value);
+    void WriteInteger(const QString &section, const QString &ident, int value);
+    void WriteBool(const QString &section, const QString &ident, bool value);
+
+    bool SectionExists(const QString &section) const;
+    bool ValueExists(const QString &section, const QString &ident) const;
+    // Keys of a section in file order, with the file's spelling.
+    QStringList ReadSection(const QString &section) const;
+    QStringList ReadSections() const;
+    void DeleteKey(const QString &section, const QString &ident);
+    void EraseSection(const QString &section);
+
+private:
+    QString m_fileName;
+    bool m_scriviSempre = false;
+};
+
+// The path the suite's files are named by: a relative name lives in the main ETC folder, an
+// absolute one (backslashes accepted) is taken as it stands; both resolved case-insensitively.
+QString resolveConfigPath(const QString &fileName);

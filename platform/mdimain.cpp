@@ -1,0 +1,187 @@
+#include "platform/mdimain.h"
+
+#include "platform/attivazioni.h"
+#include "platform/outlookbar.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStatusBar>
+
+TfmVxMDIMain::TfmVxMDIMain(QWidget *parent)
+    : QMainWindow(parent), m_mdiArea(new QMdiArea), m_olBar(new TVxOutlookBar),
+      m_splitter(new QSplitter(Qt::Horizontal))
+{
+    setObjectName(QStringLiteral("fmVxMDIMain"));
+    initPlatformResources();
+    setWindowIcon(VxImage(QStringLiteral("VXAPP")));
+    m_mdiArea->setObjectName(QStringLiteral("mdiArea"));
+    m_mdiArea->setBackground(QColor(0x8f, 0x9c, 0xb3));
+    m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_olBar->setObjectName(QStringLiteral("mxOLBar"));
+    m_olBar->SetImages(&m_commandImages);
+    m_splitter->setObjectName(QStringLiteral("spOLBar"));
+    m_splitter->addWidget(m_olBar);
+    m_splitter->addWidget(m_mdiArea);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setSizes({209, 800});
+    m_splitter->setChildrenCollapsible(false);
+    setCentralWidget(m_splitter);
+
+    auto *panel0 = new QLabel;
+    panel0->setObjectName(QStringLiteral("panel0"));
+    panel0->setText(QStringLiteral(" Pronto"));
+    panel0->setMinimumWidth(120);
+    statusBar()->setObjectName(QStringLiteral("sbMain"));
+    statusBar()->addWidget(panel0, 1);
+    m_panels.append(panel0);
+
+    buildMenus();
+    TdmVxAttivazioni::SetMdiArea(m_mdiArea);
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, [this] { refreshWindowMenu(); });
+    resize(1100, 720);
+}
+
+TfmVxMDIMain::~TfmVxMDIMain()
+{
+    if (TdmVxAttivazioni::MdiArea() == m_mdiArea)
+        TdmVxAttivazioni::SetMdiArea(nullptr);
+}
+
+void TfmVxMDIMain::buildMenus()
+{
+    menuBar()->setObjectName(QStringLiteral("mmMenu"));
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("miFile"));
+    QAction *exit = file->addAction(VxImage(QStringLiteral("VXEXIT")), QStringLiteral("&Esci"));
+    exit->setObjectName(QStringLiteral("acExit"));
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+
+    m_windowMenu = menuBar()->addMenu(QStringLiteral("F&inestre"));
+    m_windowMenu->setObjectName(QStringLiteral("miWindow"));
+    connect(m_windowMenu, &QMenu::aboutToShow, this, [this] { refreshWindowMenu(); });
+    refreshWindowMenu();
+
+    m_helpMenu = menuBar()->addMenu(QStringLiteral("&?"));
+    m_helpMenu->setObjectName(QStringLiteral("miHelp"));
+}
+
+void TfmVxMDIMain::refreshWindowMenu()
+{
+    m_windowMenu->clear();
+    QAction *cascade = m_windowMenu->addAction(VxImage(QStringLiteral("VXCASCADE")),
+                                               QStringLiteral("&Sovrapponi"));
+    cascade->setObjectName(QStringLiteral("acCascade"));
+    connect(cascade, &QAction::triggered, m_mdiArea, &QMdiArea::cascadeSubWindows);
+    QAction *tile =
+        m_windowMenu->addAction(VxImage(QStringLiteral("VXTILE")), QStringLiteral("&Affianca"));
+    tile->setObjectName(QStringLiteral("acTile"));
+    connect(tile, &QAction::triggered, m_mdiArea, &QMdiArea::tileSubWindows);
+    QAction *closeAll = m_windowMenu->addAction(QStringLiteral("&Chiudi tutte"));
+    closeAll->setObjectName(QStringLiteral("acCloseAll"));
+    connect(closeAll, &QAction::triggered, m_mdiArea, &QMdiArea::closeAllSubWindows);
+    const QList<QMdiSubWindow *> subs = m_mdiArea->subWindowList();
+    if (!subs.isEmpty())
+        m_windowMenu->addSeparator();
+    int number = 1;
+    for (QMdiSubWindow *sub : subs) {
+        QAction *action =
+            m_windowMenu->addAction(QStringLiteral("&%1 %2").arg(number).arg(sub->windowTitle()));
+        action->setObjectName(QStringLiteral("acWindow%1").arg(number++));
+        action->setCheckable(true);
+        action->setChecked(sub == m_mdiArea->activeSubWindow());
+        connect(action, &QAction::triggered, this,
+                [this, sub] { m_mdiArea->setActiveSubWindow(sub); });
+    }
+}
+
+int TfmVxMDIMain::AddPanel(int width)
+{
+    auto *panel = new QLabel;
+    panel->setObjectName(QStringLiteral("panel%1").arg(m_panels.size()));
+    panel->setMinimumWidth(width);
+    panel->setFrameShape(QFrame::StyledPanel);
+    panel->setFrameShadow(QFrame::Sunken);
+    statusBar()->addPermanentWidget(panel);
+    m_panels.append(panel);
+    return int(m_panels.size()) - 1;
+}
+
+QString TfmVxMDIMain::PanelText(int panel) const
+{
+    return panel >= 0 && panel < m_panels.size() ? m_panels.at(panel)->text() : QString();
+}
+
+void TfmVxMDIMain::SetPanelText(int panel, const QString &text)
+{
+    if (panel >= 0 && panel < m_panels.size())
+        m_panels.at(panel)->setText(text);
+}
+
+void TfmVxMDIMain::RefreshPanels()
+{
+    if (!m_panelText)
+        return;
+    for (int i = 0; i < m_panels.size(); ++i) {
+        QString text = m_panels.at(i)->text();
+        m_panelText(i, text);
+        m_panels.at(i)->setText(text);
+    }
+}
+
+QList<QWidget *> TfmVxMDIMain::MDIChildren() const
+{
+    QList<QWidget *> children;
+    for (QMdiSubWindow *sub : m_mdiArea->subWindowList(QMdiArea::CreationOrder)) {
+        if (sub->widget() && !sub->isHidden() && !sub->widget()->property("vxFormClosed").toBool())
+            children.append(sub->widget());
+    }
+    return children;
+}
+
+QList<QWidget *> TfmVxMDIMain::OpenForms() const
+{
+    QList<QWidget *> forms = MDIChildren();
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (top != this && top->isVisible() && top->isWindow() &&
+            !qobject_cast<QMdiSubWindow *>(top) && !forms.contains(top))
+            forms.append(top);
+    }
+    return forms;
+}
+
+void TfmVxMDIMain::FormCreate() {}
+
+void TfmVxMDIMain::FormActivate() {}
+
+bool TfmVxMDIMain::FormClose()
+{
+    m_mdiArea->closeAllSubWindows();
+    // A child that refused to close (unsaved work kept) keeps the program open.
+    for (QMdiSubWindow *sub : m_mdiArea->subWindowList()) {
+        if (!sub->isHidden())
+            return false;
+    }
+    return true;
+}
+
+bool TfmVxMDIMain::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        FormActivate();
+    return QMainWindow::event(event);
+}
+
+void TfmVxMDIMain::closeEvent(QCloseEvent *event)
+{
+    if (FormClose())
+        event->accept();
+    else
+        event->ignore();
+}

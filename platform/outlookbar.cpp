@@ -1,0 +1,175 @@
+#include "platform/outlookbar.h"
+
+#include "platform/attivazioni.h"
+#include "platform/images.h"
+
+#include <QPointer>
+#include <QScrollArea>
+#include <QToolBox>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const char *const kBarStyle = R"(
+QToolBox#tbxOutlookPages { background: #5b6f8f; }
+QToolBox#tbxOutlookPages::tab {
+    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f4f6fa, stop:1 #c9d2e0);
+    border: 1px solid #8c9ab0; border-radius: 2px;
+    color: #1d2b44; font-weight: bold; padding-left: 6px; min-height: 24px;
+}
+QToolBox#tbxOutlookPages::tab:selected {
+    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #ffe9b0, stop:1 #f7c85f);
+}
+QScrollArea { background: #5b6f8f; border: none; }
+QWidget#outlookPageContent { background: #5b6f8f; }
+QToolButton { color: white; border: 1px solid transparent; border-radius: 4px; padding: 4px; }
+QToolButton:hover { background: rgba(255, 255, 255, 40); border-color: #d8e0ee; }
+QToolButton:pressed { background: rgba(0, 0, 0, 50); }
+QToolButton:disabled { color: #b0b8c8; }
+)";
+
+QWidget *pageContent(QToolBox *box, int page)
+{
+    auto *area = qobject_cast<QScrollArea *>(box->widget(page));
+    return area ? area->widget() : nullptr;
+}
+
+} // namespace
+
+TVxOutlookBar::TVxOutlookBar(QWidget *parent) : QWidget(parent), m_box(new QToolBox(this))
+{
+    m_box->setObjectName(QStringLiteral("tbxOutlookPages"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_box);
+    setStyleSheet(QString::fromLatin1(kBarStyle));
+    setMinimumWidth(120);
+}
+
+TVxOutlookBar::~TVxOutlookBar()
+{
+    releaseTrees();
+}
+
+void TVxOutlookBar::releaseTrees()
+{
+    for (const QPointer<QWidget> &tree : std::as_const(m_trees)) {
+        if (tree) {
+            tree->hide();
+            tree->setParent(nullptr);
+        }
+    }
+    m_trees.clear();
+}
+
+void TVxOutlookBar::Clear()
+{
+    releaseTrees();
+    while (m_box->count() > 0) {
+        QWidget *page = m_box->widget(0);
+        m_box->removeItem(0);
+        // A page may be cleared by one of its own entries: delete it once that returns.
+        page->hide();
+        page->setParent(nullptr);
+        page->deleteLater();
+    }
+}
+
+int TVxOutlookBar::AddPage(const QString &name, const QString &caption)
+{
+    auto *area = new QScrollArea;
+    area->setObjectName(QStringLiteral("page_") + name);
+    area->setWidgetResizable(true);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto *content = new QWidget;
+    content->setObjectName(QStringLiteral("outlookPageContent"));
+    auto *layout = new QVBoxLayout(content);
+    layout->setContentsMargins(4, 8, 4, 8);
+    layout->setSpacing(6);
+    layout->addStretch();
+    area->setWidget(content);
+    return m_box->addItem(area, caption);
+}
+
+QWidget *TVxOutlookBar::AddEntry(int page, TVxAttItem *entry)
+{
+    QWidget *content = pageContent(m_box, page);
+    if (!content || !entry)
+        return nullptr;
+    auto *layout = static_cast<QVBoxLayout *>(content->layout());
+    if (auto *report = qobject_cast<TVxAttReport *>(entry)) {
+        if (QWidget *tree = report->GetRptTreeView()) {
+            // The tree fills the page: the stretch that centres buttons goes.
+            if (QLayoutItem *stretch = layout->takeAt(layout->count() - 1))
+                delete stretch;
+            layout->addWidget(tree, 1);
+            tree->show();
+            m_trees.append(tree);
+            return tree;
+        }
+    }
+    auto *button = new QToolButton(content);
+    button->setObjectName(entry->objectName());
+    button->setText(entry->Caption.trimmed());
+    button->setToolTip(entry->Caption.trimmed());
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setAutoRaise(true);
+    button->setIconSize(QSize(32, 32));
+    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    button->setEnabled(entry->Enabled);
+    QIcon icon = m_images ? m_images->icon(entry->ImageIndex) : QIcon();
+    // An entry whose number has no image still shows one, never a blank button.
+    button->setIcon(icon.isNull() ? VxImage(QStringLiteral("VXAPP")) : icon);
+    QPointer<TVxAttItem> guard(entry);
+    connect(button, &QToolButton::clicked, this, [this, guard] {
+        if (!guard)
+            return;
+        const bool ran = RunCommandShowingErrors(guard);
+        emit entryExecuted(guard, ran);
+    });
+    if (layout->count() > 0 && layout->itemAt(layout->count() - 1)->spacerItem())
+        layout->insertWidget(layout->count() - 1, button);
+    else
+        layout->addWidget(button);
+    return button;
+}
+
+int TVxOutlookBar::PageCount() const
+{
+    return m_box->count();
+}
+
+QString TVxOutlookBar::PageCaption(int page) const
+{
+    return m_box->itemText(page);
+}
+
+void TVxOutlookBar::ActivatePage(int page)
+{
+    if (page >= 0 && page < m_box->count())
+        m_box->setCurrentIndex(page);
+}
+
+int TVxOutlookBar::ActivePage() const
+{
+    return m_box->currentIndex();
+}
+
+QToolButton *TVxOutlookBar::EntryButton(const QString &name) const
+{
+    return findChild<QToolButton *>(name);
+}
+
+QStringList TVxOutlookBar::EntryCaptions(int page) const
+{
+    QStringList captions;
+    if (QWidget *content = pageContent(m_box, page)) {
+        QLayout *layout = content->layout();
+        for (int i = 0; i < layout->count(); ++i) {
+            if (auto *button = qobject_cast<QToolButton *>(layout->itemAt(i)->widget()))
+                captions << button->text();
+        }
+    }
+    return captions;
+}

@@ -1,0 +1,544 @@
+#include "platform/querycollection.h"
+
+#include "platform/connection.h"
+#include "platform/transaction.h"
+#include "platform/vxexception.h"
+
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+
+#include <memory>
+#include <optional>
+
+namespace {
+
+const QString kIdent = QStringLiteral("[A-Za-z_][A-Za-z0-9_$]*");
+
+// The text with quoted strings and everything inside parentheses blanked out (same length), so
+// that keywords and commas found in it are at the statement's top level.
+QString topLevelMask(const QString &sql)
+{
+    QString masked = sql;
+    int depth = 0;
+    QChar quote;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql[i];
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+            masked[i] = QLatin1Char(' ');
+            continue;
+        }
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quote = c;
+            masked[i] = QLatin1Char(' ');
+        } else if (c == QLatin1Char('(')) {
+            ++depth;
+            masked[i] = QLatin1Char(' ');
+        } else if (c == QLatin1Char(')')) {
+            depth = qMax(0, depth - 1);
+            masked[i] = QLatin1Char(' ');
+        } else if (depth > 0) {
+            masked[i] = QLatin1Char(' ');
+        }
+    }
+    return masked;
+}
+
+qsizetype findWord(const QString &masked, const QString &pattern, qsizetype from = 0)
+{
+    const QRegularExpression re(QStringLiteral("\\b(") + pattern + QStringLiteral(")\\b"),
+                                QRegularExpression::CaseInsensitiveOption);
+    const auto m = re.match(masked, from);
+    return m.hasMatch() ? m.capturedStart() : -1;
+}
+
+struct FromClause
+{
+    QString text; // the FROM clause without the keyword, trimmed
+    qsizetype listStart = -1;
+    qsizetype fromPos = -1;
+};
+
+std::optional<FromClause> fromClause(const QString &select)
+{
+    const QString masked = topLevelMask(select);
+    const qsizetype selectPos = findWord(masked, QStringLiteral("SELECT"));
+    const qsizetype fromPos = findWord(masked, QStringLiteral("FROM"));
+    if (selectPos < 0 || fromPos < 0 || fromPos < selectPos)
+        return std::nullopt;
+    qsizetype end =
+        findWord(masked, QStringLiteral("WHERE|GROUP|ORDER|HAVING|UNION|PLAN|ROWS"), fromPos + 4);
+    if (end < 0)
+        end = select.size();
+    FromClause clause;
+    clause.text = select.mid(fromPos + 4, end - fromPos - 4).trimmed();
+    clause.listStart = selectPos + 6;
+    clause.fromPos = fromPos;
+    return clause;
+}
+
+QVariant decodeBlob(const QVariant &value)
+{
+    return QVariant(QString::fromUtf8(value.toByteArray()));
+}
+
+const char *kindWords(TVxStatementKind kind)
+{
+    switch (kind) {
+    case skInsert:
+        return "l'inserimento";
+    case skUpdate:
+        return "la modifica";
+    case skDelete:
+        return "la cancellazione";
+    }
+    return "";
+}
+
+} // namespace
+
+QString statementTable(const QString &statement)
+{
+    static const QRegularExpression re(
+        QStringLiteral("^\\s*(?:INSERT\\s+INTO|UPDATE|DELETE\\s+FROM)\\s+(") + kIdent +
+            QStringLiteral(")"),
+        QRegularExpression::CaseInsensitiveOption);
+    const auto m = re.match(statement);
+    return m.hasMatch() ? m.captured(1).toUpper() : QString();
+}
+
+QString selectMainTable(const QString &select)
+{
+    const auto clause = fromClause(select);
+    if (!clause)
+        return QString();
+    static const QRegularExpression re(QStringLiteral("^(") + kIdent + QStringLiteral(")"));
+    const auto m = re.match(clause->text);
+    return m.hasMatch() ? m.captured(1).toUpper() : QString();
+}
+
+TVxAutoStatements buildAutoStatements(const QString &select)
+{
+    const auto refuse = [&select](const QString &why) {
+        return EVxException(
+            QStringLiteral("Impossibile derivare le istruzioni di scrittura dalla select (%1):\r%2")
+                .arg(why, select));
+    };
+    const auto clause = fromClause(select);
+    if (!clause)
+        throw refuse(QStringLiteral("manca FROM"));
+    static const QRegularExpression tableRe(QStringLiteral("^(") + kIdent +
+                                                QStringLiteral(")(?:\\s+(?:AS\\s+)?(") + kIdent +
+                                                QStringLiteral("))?$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const auto tableMatch = tableRe.match(clause->text);
+    if (!tableMatch.hasMatch() || findWord(tableMatch.captured(2), QStringLiteral("JOIN")) >= 0)
+        throw refuse(QStringLiteral("serve una sola tabella"));
+
+    const QString list = select.mid(clause->listStart, clause->fromPos - clause->listStart);
+    const QString maskedList = topLevelMask(list);
+    QStringList items;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= list.size(); ++i) {
+        if (i == list.size() || maskedList[i] == QLatin1Char(',')) {
+            items << list.mid(start, i - start).trimmed();
+            start = i + 1;
+        }
+    }
+    static const QRegularExpression columnRe(
+        QStringLiteral("^(?:") + kIdent + QStringLiteral("\\.)?(") + kIdent +
+            QStringLiteral(")(?:\\s+(?:AS\\s+)?(") + kIdent + QStringLiteral("))?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    QStringList columns, params;
+    for (int i = 0; i < items.size(); ++i) {
+        const auto m = columnRe.match(items[i]);
+        if (!m.hasMatch()) {
+            if (i == 0)
+                throw refuse(QStringLiteral("la prima colonna deve essere la chiave"));
+            continue; // a computed column is shown, not written
+        }
+        columns << m.captured(1);
+        params << (m.captured(2).isEmpty() ? m.captured(1) : m.captured(2));
+    }
+    TVxAutoStatements st;
+    st.table = tableMatch.captured(1);
+    const QString key = columns.first();
+    QStringList values{QStringLiteral(":VXGENID")}, sets;
+    for (int i = 1; i < columns.size(); ++i) {
+        values << QLatin1Char(':') + params[i];
+        sets << columns[i] + QStringLiteral(" = :") + params[i];
+    }
+    st.insert =
+        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+            .arg(st.table, columns.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")));
+    if (!sets.isEmpty())
+        st.update = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = :VXCURRID")
+                        .arg(st.table, sets.join(QStringLiteral(", ")), key);
+    st.del = QStringLiteral("DELETE FROM %1 WHERE %2 = :VXCURRID").arg(st.table, key);
+    return st;
+}
+
+TVxQueryCollection::TVxQueryCollection(QObject *parent) : QAbstractTableModel(parent) {}
+
+void TVxQueryCollection::setConnection(const QSqlDatabase &db)
+{
+    m_connectionName = db.connectionName();
+}
+
+QSqlDatabase TVxQueryCollection::connection() const
+{
+    if (m_connectionName.isEmpty())
+        return qqoVxGlobConn();
+    return QSqlDatabase::database(m_connectionName, false);
+}
+
+void TVxQueryCollection::buildStatements()
+{
+    m_autoInsert.clear();
+    m_autoUpdate.clear();
+    m_autoDelete.clear();
+    m_mainTable = selectMainTable(m_select);
+    if (!m_autoBuild)
+        return;
+    const TVxAutoStatements st = buildAutoStatements(m_select);
+    m_autoInsert << st.insert;
+    if (!st.update.isEmpty())
+        m_autoUpdate << st.update;
+    m_autoDelete << st.del;
+}
+
+QStringList TVxQueryCollection::statements(TVxStatementKind kind) const
+{
+    switch (kind) {
+    case skInsert:
+        return m_autoBuild ? m_autoInsert : m_insert;
+    case skUpdate:
+        return m_autoBuild ? m_autoUpdate : m_update;
+    case skDelete:
+        return m_autoBuild ? m_autoDelete : m_delete;
+    }
+    return {};
+}
+
+QVariantList TVxQueryCollection::readRow(const QSqlQuery &query) const
+{
+    QVariantList row;
+    row.reserve(m_fields.count());
+    for (int i = 0; i < m_fields.count(); ++i) {
+        QVariant v = query.value(i);
+        if (m_textBlobs && v.typeId() == QMetaType::QByteArray && !v.isNull())
+            v = decodeBlob(v);
+        row << v;
+    }
+    return row;
+}
+
+void TVxQueryCollection::Open()
+{
+    if (Active())
+        return;
+    buildStatements();
+    QSqlQuery query(connection());
+    query.setForwardOnly(true);
+    execBound(query, m_select, m_params);
+    beginResetModel();
+    m_fields = query.record();
+    m_rows.clear();
+    while (query.next())
+        m_rows << readRow(query);
+    m_state = dsBrowse;
+    m_recNo = m_rows.isEmpty() ? -1 : 0;
+    m_buffer.clear();
+    endResetModel();
+}
+
+void TVxQueryCollection::Close()
+{
+    beginResetModel();
+    m_rows.clear();
+    m_fields = QSqlRecord();
+    m_state = dsInactive;
+    m_recNo = -1;
+    m_buffer.clear();
+    endResetModel();
+}
+
+void TVxQueryCollection::Refresh()
+{
+    const QVariant key = Active() && !Eof() ? Value(m_recNo, 0) : QVariant();
+    Close();
+    Open();
+    if (key.isValid() && FieldCount() > 0)
+        Locate(FieldName(0), key);
+}
+
+int TVxQueryCollection::FieldIndex(const QString &name) const
+{
+    for (int i = 0; i < m_fields.count(); ++i) {
+        if (m_fields.fieldName(i).compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+QVariant TVxQueryCollection::Value(int row, int field) const
+{
+    if (row < 0 || row >= m_rows.size() || field < 0 || field >= m_fields.count())
+        return QVariant();
+    return m_rows[row][field];
+}
+
+QVariant TVxQueryCollection::Value(int row, const QString &name) const
+{
+    return Value(row, FieldIndex(name));
+}
+
+void TVxQueryCollection::setRecNo(int row)
+{
+    m_recNo = (row >= 0 && row < RecordCount()) ? row : -1;
+    if (row >= RecordCount())
+        m_recNo = RecordCount(); // past the end: Eof
+}
+
+void TVxQueryCollection::Next()
+{
+    if (m_recNo >= 0 && m_recNo < RecordCount())
+        ++m_recNo;
+}
+
+QVariant TVxQueryCollection::FieldValue(const QString &name) const
+{
+    const int field = FieldIndex(name);
+    if (m_state == dsInsert || m_state == dsEdit)
+        return field < 0 ? QVariant() : m_buffer[field];
+    return Value(m_recNo, field);
+}
+
+bool TVxQueryCollection::Locate(const QString &name, const QVariant &value)
+{
+    const int field = FieldIndex(name);
+    if (field < 0)
+        return false;
+    for (int r = 0; r < m_rows.size(); ++r) {
+        const QVariant &v = m_rows[r][field];
+        if (v == value || (!v.isNull() && v.toString() == value.toString())) {
+            m_recNo = r;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TVxQueryCollection::CanInsert() const
+{
+    return !statements(skInsert).isEmpty();
+}
+
+bool TVxQueryCollection::CanModify() const
+{
+    return !statements(skUpdate).isEmpty();
+}
+
+bool TVxQueryCollection::CanDelete() const
+{
+    return !statements(skDelete).isEmpty();
+}
+
+void TVxQueryCollection::requireActive() const
+{
+    if (!Active())
+        throw EVxException(QStringLiteral("L'archivio non è aperto."));
+}
+
+void TVxQueryCollection::Append()
+{
+    requireActive();
+    if (!CanInsert())
+        throw EVxException(QStringLiteral("Inserimento non consentito."));
+    m_buffer = QVariantList(m_fields.count());
+    m_state = dsInsert;
+}
+
+void TVxQueryCollection::Edit()
+{
+    requireActive();
+    if (Eof())
+        throw EVxException(QStringLiteral("Nessuna riga selezionata."));
+    if (!CanModify())
+        throw EVxException(QStringLiteral("Modifica non consentita."));
+    m_buffer = m_rows[m_recNo];
+    m_state = dsEdit;
+}
+
+void TVxQueryCollection::SetFieldValue(const QString &name, const QVariant &value)
+{
+    if (m_state != dsInsert && m_state != dsEdit)
+        throw EVxException(QStringLiteral("La riga non è in modifica."));
+    const int field = FieldIndex(name);
+    if (field < 0)
+        throw EVxException(QStringLiteral("Il campo %1 non esiste.").arg(name));
+    m_buffer[field] = value;
+}
+
+void TVxQueryCollection::Cancel()
+{
+    if (m_state == dsInsert || m_state == dsEdit)
+        m_state = dsBrowse;
+    m_buffer.clear();
+}
+
+QList<TVxQueryDesc> TVxQueryCollection::runStatements(TVxStatementKind kind,
+                                                      const QVariant &currentKey)
+{
+    QSqlDatabase db = connection();
+    const bool own = !TVxTransaction::activeOn(db);
+    std::unique_ptr<TVxTransaction> tr;
+    if (own) {
+        tr = std::make_unique<TVxTransaction>(db);
+        if (!tr->StartTransaction())
+            throw EVxException(
+                QStringLiteral("Impossibile avviare una transazione.\r\r%1").arg(tr->lastError()));
+    }
+    QList<TVxQueryDesc> done;
+    for (const QString &sql : statements(kind)) {
+        TVxQueryDesc desc;
+        desc.SQL = sql;
+        desc.Kind = kind;
+        desc.TableName = statementTable(sql);
+        for (int i = 0; i < m_fields.count(); ++i)
+            desc.Fields.setValue(m_fields.fieldName(i), m_buffer.value(i));
+        if (kind != skInsert)
+            desc.Fields.setValue(QStringLiteral("VXCURRID"), currentKey);
+        if (toPositional(sql).names.contains(QStringLiteral("VXGENID"), Qt::CaseInsensitive)) {
+            QSqlQuery keyQuery(db);
+            TVxFieldValues keyArgs;
+            keyArgs.setValue(QStringLiteral("t"), desc.TableName);
+            execBound(keyQuery, QStringLiteral("SELECT L_iCntId FROM PYSetGetId(:t, 0)"), keyArgs);
+            if (!keyQuery.next())
+                throw EVxException(
+                    QStringLiteral("Nessuna nuova chiave per %1.").arg(desc.TableName));
+            desc.Fields.setValue(QStringLiteral("VXGENID"), keyQuery.value(0).toInt());
+        }
+        if (VxBeforeExec)
+            VxBeforeExec(desc);
+        QSqlQuery query(db);
+        try {
+            execBound(query, sql, desc.Fields);
+        } catch (const EVxException &e) {
+            throw EVxException(
+                QStringLiteral("Errore durante %1 in %2.\r\r%3")
+                    .arg(QString::fromLatin1(kindWords(kind)), desc.TableName, e.message()));
+        }
+        if (VxAfterExec)
+            VxAfterExec(desc);
+        done << desc;
+    }
+    if (own)
+        tr->Commit();
+    return done;
+}
+
+void TVxQueryCollection::mergeIntoBuffer(const QList<TVxQueryDesc> &done, TVxStatementKind kind)
+{
+    // Values the hooks supplied for the row's own fields are what the database now holds.
+    QVariant mainKey, lastKey;
+    for (const TVxQueryDesc &desc : done) {
+        for (int i = 0; i < desc.Fields.size(); ++i) {
+            const int field = FieldIndex(desc.Fields.name(i));
+            if (field > 0) // the key column takes the new key below, never a hook's value
+                m_buffer[field] = desc.Fields.value(i);
+        }
+        const QVariant generated = desc.Fields.value(QStringLiteral("VXGENID"));
+        if (!generated.isValid())
+            continue;
+        lastKey = generated;
+        if (desc.TableName == m_mainTable && !mainKey.isValid())
+            mainKey = generated;
+    }
+    const QVariant newKey = mainKey.isValid() ? mainKey : lastKey;
+    if (kind == skInsert && newKey.isValid() && !m_buffer.isEmpty())
+        m_buffer[0] = newKey;
+}
+
+void TVxQueryCollection::Post()
+{
+    if (m_state != dsInsert && m_state != dsEdit)
+        throw EVxException(QStringLiteral("La riga non è in modifica."));
+    if (m_state == dsInsert) {
+        const QList<TVxQueryDesc> done = runStatements(skInsert, QVariant());
+        mergeIntoBuffer(done, skInsert);
+        const int row = RecordCount();
+        beginInsertRows(QModelIndex(), row, row);
+        m_rows << m_buffer;
+        endInsertRows();
+        m_recNo = row;
+    } else {
+        const QList<TVxQueryDesc> done = runStatements(skUpdate, m_rows[m_recNo].value(0));
+        mergeIntoBuffer(done, skUpdate);
+        m_rows[m_recNo] = m_buffer;
+        emit dataChanged(index(m_recNo, 0), index(m_recNo, FieldCount() - 1));
+    }
+    m_state = dsBrowse;
+    m_buffer.clear();
+}
+
+void TVxQueryCollection::Delete()
+{
+    requireActive();
+    if (m_state == dsInsert || m_state == dsEdit)
+        Cancel();
+    if (Eof())
+        throw EVxException(QStringLiteral("Nessuna riga selezionata."));
+    if (!CanDelete())
+        throw EVxException(QStringLiteral("Cancellazione non consentita."));
+    m_buffer = m_rows[m_recNo];
+    try {
+        runStatements(skDelete, m_rows[m_recNo].value(0));
+    } catch (...) {
+        m_buffer.clear();
+        throw;
+    }
+    m_buffer.clear();
+    beginRemoveRows(QModelIndex(), m_recNo, m_recNo);
+    m_rows.removeAt(m_recNo);
+    endRemoveRows();
+    if (m_recNo >= RecordCount())
+        m_recNo = RecordCount() - 1;
+}
+
+void TVxQueryCollection::setDisplayLabel(const QString &field, const QString &label)
+{
+    m_labels.insert(field.toUpper(), label);
+    if (Active())
+        emit headerDataChanged(Qt::Horizontal, 0, qMax(0, FieldCount() - 1));
+}
+
+int TVxQueryCollection::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : RecordCount();
+}
+
+int TVxQueryCollection::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : FieldCount();
+}
+
+QVariant TVxQueryCollection::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return QVariant();
+    return Value(index.row(), index.column());
+}
+
+QVariant TVxQueryCollection::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    if (orientation == Qt::Vertical)
+        return section + 1;
+    const QString name = FieldName(section);
+    return m_labels.value(name.toUpper(), name);
+}

@@ -1,0 +1,118 @@
+#include "platform/sqlparams.h"
+
+#include "platform/vxexception.h"
+
+#include <QSqlError>
+
+int TVxFieldValues::indexOf(const QString &name) const
+{
+    for (int i = 0; i < m_names.size(); ++i) {
+        if (m_names[i].compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+QVariant TVxFieldValues::value(const QString &name) const
+{
+    const int i = indexOf(name);
+    return i < 0 ? QVariant() : m_values[i];
+}
+
+void TVxFieldValues::setValue(const QString &name, const QVariant &value)
+{
+    const int i = indexOf(name);
+    if (i >= 0) {
+        m_values[i] = value;
+        return;
+    }
+    m_names << name;
+    m_values << value;
+}
+
+namespace {
+
+bool isNameStart(QChar c)
+{
+    return c.isLetter() || c == QLatin1Char('_');
+}
+
+bool isNamePart(QChar c)
+{
+    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$');
+}
+
+} // namespace
+
+TVxNamedStatement toPositional(const QString &sql)
+{
+    TVxNamedStatement st;
+    st.sql.reserve(sql.size());
+    const qsizetype n = sql.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = sql[i];
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            // A quote closes at the next single quote; a doubled quote stays inside.
+            qsizetype j = i + 1;
+            while (j < n) {
+                if (sql[j] == c) {
+                    if (j + 1 < n && sql[j + 1] == c) {
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++j;
+            }
+            st.sql += sql.mid(i, j + 1 - i);
+            i = j + 1;
+        } else if (c == QLatin1Char('-') && i + 1 < n && sql[i + 1] == QLatin1Char('-')) {
+            qsizetype j = sql.indexOf(QLatin1Char('\n'), i);
+            if (j < 0)
+                j = n;
+            st.sql += sql.mid(i, j - i);
+            i = j;
+        } else if (c == QLatin1Char('/') && i + 1 < n && sql[i + 1] == QLatin1Char('*')) {
+            qsizetype j = sql.indexOf(QStringLiteral("*/"), i + 2);
+            j = j < 0 ? n : j + 2;
+            st.sql += sql.mid(i, j - i);
+            i = j;
+        } else if (c == QLatin1Char(':') && i + 1 < n && isNameStart(sql[i + 1])) {
+            qsizetype j = i + 1;
+            while (j < n && isNamePart(sql[j]))
+                ++j;
+            st.names << sql.mid(i + 1, j - i - 1);
+            st.sql += QLatin1Char('?');
+            i = j;
+        } else {
+            st.sql += c;
+            ++i;
+        }
+    }
+    return st;
+}
+
+void prepareAndBind(QSqlQuery &query, const QString &sql, const TVxFieldValues &values)
+{
+    const TVxNamedStatement st = toPositional(sql);
+    for (const QString &name : st.names) {
+        if (!values.contains(name))
+            throw EVxException(
+                QStringLiteral("Manca il valore del parametro %1 per l'istruzione:\r%2")
+                    .arg(name, sql));
+    }
+    if (!query.prepare(st.sql))
+        throw EVxException(QStringLiteral("Istruzione rifiutata dal database:\r%1\r\r%2")
+                               .arg(sql, query.lastError().text()));
+    for (int i = 0; i < st.names.size(); ++i)
+        query.bindValue(i, values.value(st.names[i]));
+}
+
+void execBound(QSqlQuery &query, const QString &sql, const TVxFieldValues &values)
+{
+    prepareAndBind(query, sql, values);
+    if (!query.exec())
+        throw EVxException(
+            QStringLiteral("Errore del database:\r%1").arg(query.lastError().text()));
+}

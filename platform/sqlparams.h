@@ -1,0 +1,51 @@
+#pragma once
+
+// Named parameters (":name") for every statement the framework runs, bound by name without
+// regard to case, whatever the driver supports.
+//
+//   TVxFieldValues values;  values.setValue("iDedId", 12);    // ordered, case-insensitive
+//   TVxNamedStatement st = toPositional("UPDATE T SET a = :A WHERE id = :VXCURRID");
+//   //  st.sql = "UPDATE T SET a = ? WHERE id = ?", st.names = {"A", "VXCURRID"}
+//   prepareAndBind(query, sql, values);   // throws EVxException naming a missing parameter
+//   execBound(query, sql, values);        // prepare, bind, exec; throws with the driver's error
+//
+// Text in quotes, quoted identifiers and comments is never taken for a parameter. Values are
+// always bound, never pasted into the statement text.
+
+#include <QList>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+class TVxFieldValues
+{
+public:
+    int size() const { return int(m_names.size()); }
+    int indexOf(const QString &name) const;
+    bool contains(const QString &name) const { return indexOf(name) >= 0; }
+    QString name(int i) const { return m_names.at(i); }
+    QVariant value(int i) const { return m_values.at(i); }
+    QVariant value(const QString &name) const;
+    // Replaces the value of a name already present (keeping its spelling), else appends it.
+    void setValue(const QString &name, const QVariant &value);
+    QStringList names() const { return m_names; }
+
+private:
+    QStringList m_names;
+    QList<QVariant> m_values;
+};
+
+struct TVxNamedStatement
+{
+    QString sql;       // with "?" in place of each parameter
+    QStringList names; // one per "?", in order, as written
+};
+
+TVxNamedStatement toPositional(const QString &sql);
+
+// Prepares the statement on the query and binds every parameter from the values. Prepare inside
+// the transaction that will run it (QIBASE). Throws EVxException on a missing value or a
+// statement the database refuses.
+void prepareAndBind(QSqlQuery &query, const QString &sql, const TVxFieldValues &values);
+void execBound(QSqlQuery &query, const QString &sql, const TVxFieldValues &values);

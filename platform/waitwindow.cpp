@@ -1,0 +1,134 @@
+#include "platform/waitwindow.h"
+
+#include "platform/dialogseam.h"
+#include "platform/images.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+QPointer<TfmVxWait> fmVxWait;
+
+TfmVxWait::TfmVxWait(QWidget *parent, bool withCancel)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      m_title(new QLabel), m_operation(new QLabel), m_progress(new QProgressBar),
+      m_cancel(new QPushButton(QStringLiteral("Annulla")))
+{
+    setObjectName(QStringLiteral("fmVxWait"));
+    setWindowTitle(QStringLiteral("Attendere..."));
+    // While the work runs between processed events, no other window may start more work.
+    setWindowModality(Qt::ApplicationModal);
+    m_title->setObjectName(QStringLiteral("laTitle"));
+    m_operation->setObjectName(QStringLiteral("laOperation"));
+    m_progress->setObjectName(QStringLiteral("pbProgress"));
+    m_cancel->setObjectName(QStringLiteral("buAnnulla"));
+    QFont bold = m_title->font();
+    bold.setBold(true);
+    m_title->setFont(bold);
+    m_title->setWordWrap(true);
+    m_operation->setWordWrap(true);
+    m_progress->setRange(0, 0);
+    m_progress->setValue(0);
+
+    auto *icon = new QLabel;
+    icon->setObjectName(QStringLiteral("imWait"));
+    icon->setPixmap(VxImage(QStringLiteral("VXWAIT")).pixmap(32, 32));
+    auto *texts = new QVBoxLayout;
+    texts->addWidget(m_title);
+    texts->addWidget(m_operation);
+    auto *top = new QHBoxLayout;
+    top->addWidget(icon, 0, Qt::AlignTop);
+    top->addLayout(texts, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_cancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(m_progress);
+    layout->addLayout(buttons);
+    setMinimumWidth(420);
+    m_cancel->setVisible(withCancel);
+    connect(m_cancel, &QPushButton::clicked, this, [this] { m_cancelled = true; });
+
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_cursorSet = true;
+    fmVxWait = this;
+}
+
+TfmVxWait::~TfmVxWait()
+{
+    if (m_cursorSet)
+        QApplication::restoreOverrideCursor();
+}
+
+void TfmVxWait::SetTitle(const QString &text)
+{
+    m_title->setText(text);
+}
+
+QString TfmVxWait::Title() const
+{
+    return m_title->text();
+}
+
+void TfmVxWait::SetOperation(const QString &text)
+{
+    m_operation->setText(text);
+}
+
+QString TfmVxWait::Operation() const
+{
+    return m_operation->text();
+}
+
+void TfmVxWait::InitProgressBar(int minimum, int maximum)
+{
+    m_progress->setRange(minimum, qMax(minimum, maximum));
+    m_progress->setValue(minimum);
+}
+
+void TfmVxWait::StepProgressBar(int steps)
+{
+    // A bar without a range (never initialised) only shows that work goes on.
+    if (m_progress->maximum() > m_progress->minimum())
+        m_progress->setValue(qMin(m_progress->maximum(), m_progress->value() + steps));
+    Refresh();
+}
+
+int TfmVxWait::Position() const
+{
+    return m_progress->value();
+}
+
+int TfmVxWait::Maximum() const
+{
+    return m_progress->maximum();
+}
+
+void TfmVxWait::SetCancelVisible(bool visible)
+{
+    m_cancel->setVisible(visible);
+}
+
+void TfmVxWait::ShowWait()
+{
+    if (!DialogSeam::scripted())
+        show();
+    Refresh();
+}
+
+void TfmVxWait::Refresh()
+{
+    if (isVisible())
+        repaint();
+    QApplication::processEvents();
+}
+
+void TfmVxWait::reject()
+{
+    if (m_cancel->isVisible())
+        m_cancelled = true;
+}

@@ -1,0 +1,229 @@
+#include "platform/zip.h"
+
+#include "platform/vxexception.h"
+
+#include <zip.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QSet>
+#include <QTemporaryFile>
+
+#include <cstdio>
+
+namespace {
+
+QString libzipError(zip_t *archive)
+{
+    return QString::fromLocal8Bit(zip_error_strerror(zip_get_error(archive)));
+}
+
+QString openError(int code)
+{
+    zip_error_t error;
+    zip_error_init_with_code(&error, code);
+    const QString text = QString::fromLocal8Bit(zip_error_strerror(&error));
+    zip_error_fini(&error);
+    return text;
+}
+
+// The end-of-central-directory record alone: a valid archive without entries (libzip
+// writes no file at all for an empty archive).
+const char emptyArchive[22] = {'P', 'K', 5, 6};
+
+// Why an entry name may not be written below the extraction folder; empty when it may.
+QString unsafeReason(const QString &normalised)
+{
+    if (normalised.isEmpty())
+        return QStringLiteral("nome vuoto");
+    if (normalised.startsWith(QLatin1Char('/')))
+        return QStringLiteral("percorso assoluto");
+    static const QRegularExpression drive(QStringLiteral("^[A-Za-z]:"));
+    if (drive.match(normalised).hasMatch())
+        return QStringLiteral("lettera di unità");
+    for (const QString &part : normalised.split(QLatin1Char('/')))
+        if (part == QLatin1String(".."))
+            return QStringLiteral("risale alla cartella superiore");
+    return QString();
+}
+
+bool isInside(const QString &path, const QString &root)
+{
+    return path == root || path.startsWith(root + QLatin1Char('/'));
+}
+
+} // namespace
+
+void TZip::Add()
+{
+    if (m_fileName.isEmpty())
+        throw EVxException(QStringLiteral("Nome dell'archivio ZIP non indicato."));
+
+    // Everything is checked before the archive is touched.
+    QSet<QString> names;
+    for (const QString &file : std::as_const(m_fileList)) {
+        const QFileInfo info(file);
+        if (!info.isFile())
+            throw EVxException(QStringLiteral("File da aggiungere all'archivio %1 non trovato: %2")
+                                   .arg(m_fileName, file));
+        // The peers run on Windows, where names differing only in case are one file.
+        if (names.contains(info.fileName().toLower()))
+            throw EVxException(QStringLiteral("L'archivio %1 conterrebbe due file di nome %2.")
+                                   .arg(m_fileName, info.fileName()));
+        names.insert(info.fileName().toLower());
+    }
+
+    const QFileInfo target(m_fileName);
+    QTemporaryFile temp(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+                        QStringLiteral(".XXXXXX"));
+    if (!temp.open())
+        throw EVxException(QStringLiteral("Impossibile creare l'archivio %1: %2")
+                               .arg(m_fileName, temp.errorString()));
+    const QString tempName = temp.fileName();
+    const QByteArray tempPath = QFile::encodeName(tempName);
+
+    if (m_fileList.isEmpty()) {
+        if (temp.write(emptyArchive, sizeof emptyArchive) != qint64(sizeof emptyArchive) ||
+            !temp.flush())
+            throw EVxException(QStringLiteral("Impossibile scrivere l'archivio %1: %2")
+                                   .arg(m_fileName, temp.errorString()));
+        temp.close();
+    } else {
+        temp.close();
+        int code = 0;
+        zip_t *archive = zip_open(tempPath.constData(), ZIP_TRUNCATE, &code);
+        if (!archive)
+            throw EVxException(QStringLiteral("Impossibile creare l'archivio %1: %2")
+                                   .arg(m_fileName, openError(code)));
+        for (const QString &file : std::as_const(m_fileList)) {
+            const QFileInfo info(file);
+            zip_source_t *source = zip_source_file(
+                archive, QFile::encodeName(info.absoluteFilePath()).constData(), 0, -1);
+            const QByteArray entry = info.fileName().toUtf8();
+            zip_int64_t index = -1;
+            if (source) {
+                index = zip_file_add(archive, entry.constData(), source, ZIP_FL_ENC_GUESS);
+                if (index < 0)
+                    zip_source_free(source);
+            }
+            if (index < 0) {
+                const QString reason = libzipError(archive);
+                zip_discard(archive);
+                throw EVxException(QStringLiteral("Impossibile aggiungere %1 all'archivio %2: %3")
+                                       .arg(file, m_fileName, reason));
+            }
+            zip_file_set_mtime(archive, zip_uint64_t(index), info.lastModified().toSecsSinceEpoch(),
+                               0);
+        }
+        if (zip_close(archive) != 0) {
+            const QString reason = libzipError(archive);
+            zip_discard(archive);
+            throw EVxException(
+                QStringLiteral("Impossibile scrivere l'archivio %1: %2").arg(m_fileName, reason));
+        }
+    }
+
+    // rename() replaces the old archive in one step.
+    const QByteArray finalPath = QFile::encodeName(target.absoluteFilePath());
+    if (std::rename(tempPath.constData(), finalPath.constData()) != 0)
+        throw EVxException(QStringLiteral("Impossibile sostituire l'archivio %1.").arg(m_fileName));
+    QFile::setPermissions(target.absoluteFilePath(), QFile::ReadOwner | QFile::WriteOwner |
+                                                         QFile::ReadGroup | QFile::ReadOther);
+}
+
+QStringList TZip::Extract()
+{
+    if (m_fileName.isEmpty())
+        throw EVxException(QStringLiteral("Nome dell'archivio ZIP non indicato."));
+    if (m_extractPath.isEmpty())
+        throw EVxException(QStringLiteral("Cartella di estrazione dell'archivio %1 non indicata.")
+                               .arg(m_fileName));
+    if (!QFileInfo(m_fileName).isFile())
+        throw EVxException(QStringLiteral("Archivio %1 non trovato.").arg(m_fileName));
+    if (!QDir().mkpath(m_extractPath))
+        throw EVxException(QStringLiteral("Impossibile creare la cartella %1").arg(m_extractPath));
+    const QString root = QFileInfo(m_extractPath).canonicalFilePath();
+
+    int code = 0;
+    zip_t *archive = zip_open(QFile::encodeName(m_fileName).constData(), ZIP_RDONLY, &code);
+    if (!archive)
+        throw EVxException(
+            QStringLiteral("L'archivio %1 non è leggibile: %2").arg(m_fileName, openError(code)));
+    struct Closer
+    {
+        zip_t *archive;
+        ~Closer() { zip_discard(archive); }
+    } closer{archive};
+
+    struct Entry
+    {
+        zip_uint64_t index;
+        QString relative;
+        bool folder;
+    };
+    QList<Entry> entries;
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char *raw = zip_get_name(archive, zip_uint64_t(i), ZIP_FL_ENC_GUESS);
+        const QString name = raw ? QString::fromUtf8(raw) : QString();
+        QString normalised = name;
+        normalised.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        QString reason = unsafeReason(normalised);
+        const QString cleaned = QDir::cleanPath(root + QLatin1Char('/') + normalised);
+        if (reason.isEmpty() && !isInside(cleaned, root))
+            reason = QStringLiteral("esce dalla cartella di estrazione");
+        if (!reason.isEmpty())
+            throw EVxException(QStringLiteral("L'archivio %1 contiene un percorso non ammesso "
+                                              "(%2): \"%3\". Nessun file è stato estratto.")
+                                   .arg(m_fileName, reason, name));
+        entries.append(Entry{zip_uint64_t(i), cleaned, normalised.endsWith(QLatin1Char('/'))});
+    }
+
+    QStringList extracted;
+    for (const Entry &entry : std::as_const(entries)) {
+        const QString folder = entry.folder ? entry.relative : QFileInfo(entry.relative).path();
+        if (!QDir().mkpath(folder))
+            throw EVxException(QStringLiteral("Impossibile creare la cartella %1").arg(folder));
+        // A link already in the folder must not carry the files elsewhere.
+        if (!isInside(QFileInfo(folder).canonicalFilePath(), root))
+            throw EVxException(
+                QStringLiteral("La cartella %1 porta fuori da %2: estrazione interrotta.")
+                    .arg(folder, m_extractPath));
+        if (entry.folder)
+            continue;
+
+        zip_file_t *file = zip_fopen_index(archive, entry.index, 0);
+        if (!file)
+            throw EVxException(QStringLiteral("Impossibile estrarre %1 dall'archivio %2: %3")
+                                   .arg(entry.relative, m_fileName, libzipError(archive)));
+        QSaveFile out(entry.relative);
+        bool ok = out.open(QIODevice::WriteOnly);
+        QString reason = out.errorString();
+        char buffer[65536];
+        while (ok) {
+            const zip_int64_t n = zip_fread(file, buffer, sizeof buffer);
+            if (n < 0) {
+                ok = false;
+                reason = QString::fromLocal8Bit(zip_error_strerror(zip_file_get_error(file)));
+            } else if (n == 0) {
+                break;
+            } else if (out.write(buffer, n) != n) {
+                ok = false;
+                reason = out.errorString();
+            }
+        }
+        zip_fclose(file);
+        if (ok && !out.commit()) {
+            ok = false;
+            reason = out.errorString();
+        }
+        if (!ok)
+            throw EVxException(QStringLiteral("Impossibile estrarre %1 dall'archivio %2: %3")
+                                   .arg(entry.relative, m_fileName, reason));
+        extracted << entry.relative;
+    }
+    return extracted;
+}

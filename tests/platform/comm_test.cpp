@@ -1,0 +1,267 @@
+#include "platform/comm.h"
+#include "platform/vxexception.h"
+
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// A small HTTP/1.1 server on 127.0.0.1, answering in the test's own thread: the client's
+// local event loop serves it while the call waits.
+class TestHttpServer
+{
+public:
+    struct Request
+    {
+        QByteArray method;
+        QByteArray path;
+        QList<QPair<QByteArray, QByteArray>> headers;
+        QByteArray body;
+
+        QByteArray header(const QByteArray &name) const
+        {
+            for (const auto &h : headers)
+                if (h.first.compare(name, Qt::CaseInsensitive) == 0)
+                    return h.second;
+            return QByteArray();
+        }
+        bool hasHeader(const QByteArray &name) const
+        {
+            for (const auto &h : headers)
+                if (h.first.compare(name, Qt::CaseInsensitive) == 0)
+                    return true;
+            return false;
+        }
+    };
+
+    // The raw response for a request; an empty one leaves the client waiting.
+    std::function<QByteArray(const Request &)> respond;
+    QList<Request> requests;
+
+    TestHttpServer()
+    {
+        EXPECT_TRUE(m_server.listen(QHostAddress::LocalHost, 0));
+        QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+                auto buffer = std::make_shared<QByteArray>();
+                QObject::connect(socket, &QTcpSocket::readyRead, socket,
+                                 [this, socket, buffer] { read(socket, *buffer); });
+            }
+        });
+    }
+
+    QString url(const QString &path) const
+    {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
+    }
+
+    static QByteArray response(int status, const QByteArray &reason, const QByteArray &body,
+                               const QByteArray &extraHeaders = QByteArray())
+    {
+        return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason + "\r\n" + extraHeaders +
+               "Content-Length: " + QByteArray::number(body.size()) +
+               "\r\nConnection: close\r\n\r\n" + body;
+    }
+
+private:
+    void read(QTcpSocket *socket, QByteArray &buffer)
+    {
+        buffer += socket->readAll();
+        const qsizetype end = buffer.indexOf("\r\n\r\n");
+        if (end < 0)
+            return;
+        Request r;
+        const QList<QByteArray> lines = buffer.left(end).split('\n');
+        const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
+        r.method = first.value(0);
+        r.path = first.value(1);
+        qsizetype length = 0;
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const qsizetype colon = lines[i].indexOf(':');
+            const QByteArray name = lines[i].left(colon).trimmed();
+            const QByteArray value = lines[i].mid(colon + 1).trimmed();
+            r.headers.append({name, value});
+            if (name.compare("Content-Length", Qt::CaseInsensitive) == 0)
+                length = value.toLongLong();
+        }
+        if (buffer.size() < end + 4 + length)
+            return;
+        r.body = buffer.mid(end + 4, length);
+        buffer.clear();
+        requests.append(r);
+        const QByteArray answer = respond ? respond(r) : response(200, "OK", "OK");
+        if (!answer.isEmpty()) {
+            socket->write(answer);
+            socket->disconnectFromHost();
+        }
+    }
+
+    QTcpServer m_server;
+};
+
+} // namespace
+
+TEST(Comm, FormPostSendsTheLineAsFormDataWithTheCallersHeaders)
+{
+    TestHttpServer server;
+    server.respond = [](const TestHttpServer::Request &) {
+        return TestHttpServer::response(200, "OK", "OK", "Set-Cookie: PHPSESSID=4f2a; path=/\r\n");
+    };
+    TdmxComm comm;
+    comm.CustomHeaders() << QStringLiteral("Cookie:PHPSESSID=prima");
+    QBuffer reply;
+    reply.open(QIODevice::WriteOnly);
+    comm.http_post(server.url(QStringLiteral("/nzapps/tavrinweb/autentica.php")),
+                   {QStringLiteral("IDISTITUTO=RMIS01200X&PASSWORD2=4711&PASSWORD="
+                                   "900150983cd24fb0d6963f7d28e17f72&")},
+                   reply);
+    EXPECT_EQ(reply.data(), QByteArray("OK"));
+    EXPECT_EQ(comm.StatusCode(), 200);
+    EXPECT_EQ(comm.ReplyHeader(QStringLiteral("set-cookie")),
+              QStringLiteral("PHPSESSID=4f2a; path=/"));
+
+    ASSERT_EQ(server.requests.size(), 1);
+    const TestHttpServer::Request &r = server.requests[0];
+    EXPECT_EQ(r.method, QByteArray("POST"));
+    EXPECT_EQ(r.path, QByteArray("/nzapps/tavrinweb/autentica.php"));
+    EXPECT_EQ(r.body, QByteArray("IDISTITUTO=RMIS01200X&PASSWORD2=4711&PASSWORD="
+                                 "900150983cd24fb0d6963f7d28e17f72&"));
+    EXPECT_EQ(r.header("Content-Type"), QByteArray("application/x-www-form-urlencoded"));
+    EXPECT_EQ(r.header("Cookie"), QByteArray("PHPSESSID=prima"));
+
+    // The reply's cookie is not kept and sent back by itself.
+    comm.CustomHeaders().clear();
+    QBuffer second;
+    second.open(QIODevice::WriteOnly);
+    comm.http_get(server.url(QStringLiteral("/statorichiesta.php")), second);
+    ASSERT_EQ(server.requests.size(), 2);
+    EXPECT_FALSE(server.requests[1].hasHeader("Cookie"));
+
+    // Blanks and other reserved characters of a line are encoded; "=" and "&" are not.
+    QBuffer third;
+    third.open(QIODevice::WriteOnly);
+    comm.http_post(server.url(QStringLiteral("/p")),
+                   {QStringLiteral("a=b c+d"), QStringLiteral("e=è")}, third);
+    EXPECT_EQ(server.requests[2].body, QByteArray("a=b%20c%2Bd&e=%C3%A8"));
+}
+
+TEST(Comm, StreamPostSendsTheBytesWithTheContentType)
+{
+    TestHttpServer server;
+    TdmxComm comm;
+    const QByteArray boundary = "---------------------------7d63cc3b1f02ae";
+    comm.setContentType(QStringLiteral("multipart/form-data; boundary=") +
+                        QString::fromLatin1(boundary));
+    QByteArray payload = "--" + boundary +
+                         "\r\nContent-Disposition: form-data; name=\"uploadfile\"; "
+                         "filename=\"C:\\tmp\\a.zip\"\r\n\r\n";
+    payload += QByteArray("PK\x03\x04\x00\r\n\xff", 8) + "\r\n--" + boundary + "--\r\n";
+    QBuffer body(&payload);
+    body.open(QIODevice::ReadOnly);
+    QBuffer reply;
+    reply.open(QIODevice::WriteOnly);
+    comm.http_post(server.url(QStringLiteral("/carica.php")), body, reply);
+    ASSERT_EQ(server.requests.size(), 1);
+    EXPECT_EQ(server.requests[0].body, payload);
+    EXPECT_EQ(server.requests[0].header("Content-Type"),
+              "multipart/form-data; boundary=" + boundary);
+    EXPECT_EQ(reply.data(), QByteArray("OK"));
+}
+
+TEST(Comm, ServerErrorsRedirectsAndRefusalsRaise)
+{
+    TestHttpServer server;
+    server.respond = [](const TestHttpServer::Request &r) {
+        if (r.path == "/errore")
+            return TestHttpServer::response(500, "Internal Server Error", "boom");
+        if (r.path == "/sposta")
+            return TestHttpServer::response(302, "Found", "", "Location: /altrove\r\n");
+        return TestHttpServer::response(200, "OK", "OK");
+    };
+    TdmxComm comm;
+    QBuffer reply;
+    reply.open(QIODevice::WriteOnly);
+    try {
+        comm.http_get(server.url(QStringLiteral("/errore")), reply);
+        ADD_FAILURE() << "a 500 reply was taken as success";
+    } catch (const EVxException &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("500"))) << e.message().toStdString();
+    }
+    EXPECT_EQ(comm.StatusCode(), 500);
+
+    // A redirect is the caller's business: it raises and is not followed.
+    EXPECT_THROW(comm.http_get(server.url(QStringLiteral("/sposta")), reply), EVxException);
+    EXPECT_EQ(server.requests.size(), 2);
+
+    EXPECT_THROW(comm.http_get(QStringLiteral("ftp://127.0.0.1/x"), reply), EVxException);
+    EXPECT_THROW(comm.http_get(QStringLiteral("non un indirizzo"), reply), EVxException);
+    comm.CustomHeaders() << QStringLiteral("senza due punti");
+    EXPECT_THROW(comm.http_get(server.url(QStringLiteral("/")), reply), EVxException);
+    comm.CustomHeaders().clear();
+
+    // Nobody listening.
+    QTcpServer closed;
+    closed.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = closed.serverPort();
+    closed.close();
+    EXPECT_THROW(comm.http_get(QStringLiteral("http://127.0.0.1:%1/").arg(port), reply),
+                 EVxException);
+}
+
+TEST(Comm, SilentServerTimesOut)
+{
+    TestHttpServer server;
+    server.respond = [](const TestHttpServer::Request &) { return QByteArray(); };
+    TdmxComm comm;
+    comm.setTimeout(300);
+    QBuffer reply;
+    reply.open(QIODevice::WriteOnly);
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        comm.http_get(server.url(QStringLiteral("/lento")), reply);
+        ADD_FAILURE() << "no time-out";
+    } catch (const EVxException &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("non ha risposto")))
+            << e.message().toStdString();
+    }
+    EXPECT_LT(timer.elapsed(), 5000);
+}
+
+TEST(Comm, DownloadReplacesTheFileOnlyWhenComplete)
+{
+    TestHttpServer server;
+    const QByteArray archive = QByteArray("PK\x05\x06", 4) + QByteArray(300000, '\x01');
+    server.respond = [&](const TestHttpServer::Request &r) {
+        if (r.path == "/tools/repos/qeyStampe.zip")
+            return TestHttpServer::response(200, "OK", archive);
+        return TestHttpServer::response(404, "Not Found", "no");
+    };
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("qeyStampe.zip"));
+    TdmxComm comm;
+    comm.http_get(server.url(QStringLiteral("/tools/repos/qeyStampe.zip")), target);
+    QFile f(target);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), archive);
+    f.close();
+
+    EXPECT_THROW(comm.http_get(server.url(QStringLiteral("/manca.zip")), target), EVxException);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), archive);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("qeyStampe.zip")});
+
+    EXPECT_THROW(comm.http_get(server.url(QStringLiteral("/tools/repos/qeyStampe.zip")),
+                               dir.filePath(QStringLiteral("nessuna/cartella/x.zip"))),
+                 EVxException);
+}

@@ -1,0 +1,101 @@
+#include "platform/connection.h"
+#include "platform/dialogseam.h"
+#include "platform/inifile.h"
+#include "platform/maindir.h"
+#include "tests/support/testdb.h"
+
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <gtest/gtest.h>
+
+TEST(Connection, FirstUseWritesTheDefaultSettings)
+{
+    TestMainDir main;
+    const TVxConnectionSettings settings = readConnectionSettings();
+    EXPECT_EQ(settings.Database, defaultDatabasePath());
+    EXPECT_EQ(settings.User, QStringLiteral("SYSDBA"));
+    EXPECT_TRUE(settings.Password.isEmpty());
+    EXPECT_EQ(settings.CharacterSet, QStringLiteral("UTF8"));
+    const TVxINIFile ini(QStringLiteral("Connessione.ini"));
+    EXPECT_TRUE(QFileInfo::exists(main.path() + "ETC/Connessione.ini"));
+    EXPECT_EQ(ini.ReadString("Connessione", "Database"), defaultDatabasePath());
+    EXPECT_EQ(ini.ReadString("Connessione", "User"), QStringLiteral("SYSDBA"));
+}
+
+TEST(Connection, DatabaseTextNamesAFileOrAServer)
+{
+    auto local = parseDatabaseLocation(QStringLiteral("/home/scuola/DB/TAVRIN.FDB"));
+    EXPECT_TRUE(local.host.isEmpty());
+    EXPECT_EQ(local.path, QStringLiteral("/home/scuola/DB/TAVRIN.FDB"));
+    auto server = parseDatabaseLocation(QStringLiteral("segreteria:/srv/fb/vexto.fdb"));
+    EXPECT_EQ(server.host, QStringLiteral("segreteria"));
+    EXPECT_EQ(server.port, -1);
+    EXPECT_EQ(server.path, QStringLiteral("/srv/fb/vexto.fdb"));
+    auto port = parseDatabaseLocation(QStringLiteral("10.0.0.5/3051:vexto"));
+    EXPECT_EQ(port.host, QStringLiteral("10.0.0.5"));
+    EXPECT_EQ(port.port, 3051);
+    EXPECT_EQ(port.path, QStringLiteral("vexto"));
+    EXPECT_TRUE(parseDatabaseLocation(QStringLiteral("C:\\dati\\x.gdb")).host.isEmpty());
+}
+
+TEST(Connection, UnreachableDatabaseIsExplainedAndRefused)
+{
+    TestMainDir main;
+    ScriptedDialogs scripted;
+    TVxConnectionSettings settings = defaultConnectionSettings();
+    settings.Database = main.path() + "DB/manca.fdb";
+    writeConnectionSettings(settings);
+    EXPECT_FALSE(OpenConnection());
+    ASSERT_EQ(DialogSeam::shownTexts().size(), 1);
+    EXPECT_TRUE(DialogSeam::shownTexts()[0].contains("manca.fdb"));
+    EXPECT_TRUE(DialogSeam::shownTexts()[0].contains("Connessione.ini"));
+    EXPECT_FALSE(qqoVxGlobConn().isOpen());
+
+    // A server that does not answer: the driver's own error reaches the user.
+    DialogSeam::clearShown();
+    settings.Database = QStringLiteral("127.0.0.1/1:/srv/nessuno.fdb");
+    writeConnectionSettings(settings);
+    EXPECT_FALSE(OpenConnection());
+    ASSERT_EQ(DialogSeam::shownTexts().size(), 1);
+    EXPECT_TRUE(DialogSeam::shownTexts()[0].startsWith("Impossibile aprire il database"));
+    EXPECT_GT(DialogSeam::shownTexts()[0].size(), 80);
+
+    // The character set may not smuggle further driver options in.
+    DialogSeam::clearShown();
+    settings = defaultConnectionSettings();
+    settings.CharacterSet = QStringLiteral("UTF8;ISC_DPB_SQL_ROLE_NAME=RDB$ADMIN");
+    writeConnectionSettings(settings);
+    EXPECT_FALSE(OpenConnection());
+    EXPECT_EQ(DialogSeam::shownTexts().size(), 1);
+}
+
+TEST(Connection, OpensOnTheConfiguredDatabaseWithUtf8)
+{
+    TestDatabase database;
+    TestMainDir main;
+    ScriptedDialogs scripted;
+    TVxConnectionSettings settings = defaultConnectionSettings();
+    settings.Database = database.path();
+    writeConnectionSettings(settings);
+    ASSERT_TRUE(OpenConnection()) << DialogSeam::shownTexts().join("\n").toStdString();
+    EXPECT_TRUE(OpenConnection()); // already open: nothing to do
+    {
+        QSqlQuery query(qqoVxGlobConn());
+        ASSERT_TRUE(query.exec("SELECT C.RDB$CHARACTER_SET_NAME FROM MON$ATTACHMENTS A "
+                               "JOIN RDB$CHARACTER_SETS C ON C.RDB$CHARACTER_SET_ID = "
+                               "A.MON$CHARACTER_SET_ID WHERE A.MON$ATTACHMENT_ID = "
+                               "CURRENT_CONNECTION"));
+        ASSERT_TRUE(query.next());
+        EXPECT_EQ(query.value(0).toString().trimmed(), QStringLiteral("UTF8"));
+        QSqlQuery text(qqoVxGlobConn());
+        ASSERT_TRUE(text.exec(QString::fromUtf8("SELECT 'città' FROM RDB$DATABASE")));
+        ASSERT_TRUE(text.next()) << text.lastError().text().toStdString();
+        // A literal is a CHAR: space-padded.
+        EXPECT_EQ(text.value(0).toString().trimmed(), QString::fromUtf8("città"));
+    }
+    EXPECT_TRUE(DialogSeam::shownTexts().isEmpty());
+    CloseConnection();
+    EXPECT_FALSE(qqoVxGlobConn().isOpen());
+}

@@ -1,0 +1,336 @@
+#include "platform/childforms.h"
+#include "platform/clientdataset.h"
+#include "platform/datasetmodel.h"
+#include "platform/dbgridframes.h"
+#include "platform/dialogseam.h"
+#include "platform/messagedlg.h"
+#include "platform/querycollection.h"
+#include "platform/searchform.h"
+
+#include "tests/support/testdb.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The demo school's course years, with one whose description has an apostrophe and one
+// that was deleted.
+void addCourseYears(QSqlDatabase db)
+{
+    QSqlQuery q(db);
+    for (const char *sql :
+         {"INSERT INTO TAcs_AnniCorso (iAcsId, iAcsAnnoCorso, sAcsLDesc, sAcsSDesc) "
+          "VALUES (6, 6, 'Sesto anno dell''indirizzo', '6^')",
+          "INSERT INTO TAcs_AnniCorso (iAcsId, iAcsAnnoCorso, sAcsLDesc, sAcsSDesc, dDelete) "
+          "VALUES (7, 7, 'Anno cancellato', 'X', CURRENT_DATE)"}) {
+        ASSERT_TRUE(q.exec(QString::fromLatin1(sql))) << q.lastError().text().toStdString();
+    }
+}
+
+QStringList column(TVxQueryCollection &xqc, const QString &field)
+{
+    QStringList values;
+    for (int row = 0; row < xqc.RecordCount(); ++row)
+        values << xqc.Value(row, field).toString();
+    return values;
+}
+
+struct BrowseEditFrameTest : ::testing::Test
+{
+    void SetUp() override
+    {
+        db = testDb.connect();
+        // The demo school's training credits, read as their editor reads them.
+        xqc.setConnection(db);
+        xqc.setSQL(QStringLiteral("SELECT Frm.iFrmId, Frm.sFrmLDesc, Frm.sFrmSDesc, "
+                                  "Frm.lFrmVisible, Frm.iLocked FROM TFrm_Formativi Frm "
+                                  "ORDER BY Frm.lFrmVisible DESC, Frm.sFrmLDesc"));
+        xqc.setAutoBuildSQL(true);
+        xqc.Open();
+        frame.SetCollection(&xqc);
+        frame.HideAllColumns();
+        frame.ShowColumn(QStringLiteral("sFrmLDesc"), QStringLiteral("Descrizione"), 380);
+        frame.ShowColumn(QStringLiteral("sFrmSDesc"), QStringLiteral("Sigla"), 210);
+        edDesc = new QLineEdit(frame.DetailArea());
+        edDesc->setObjectName(QStringLiteral("edDesc"));
+        edSigla = new QLineEdit(frame.DetailArea());
+        edSigla->setObjectName(QStringLiteral("edSigla"));
+        cbVisible = new QCheckBox(QStringLiteral("Visibile"), frame.DetailArea());
+        cbVisible->setObjectName(QStringLiteral("cbVisible"));
+        frame.BindField(edDesc, QStringLiteral("sFrmLDesc"));
+        frame.BindField(edSigla, QStringLiteral("sFrmSDesc"));
+        frame.BindField(cbVisible, QStringLiteral("lFrmVisible"), false);
+        edLocked = new TVxDBNumericEdit(frame.DetailArea());
+        edLocked->setObjectName(QStringLiteral("edLocked"));
+        frame.BindField(edLocked, QStringLiteral("iLocked"));
+    }
+
+    QStringList stored()
+    {
+        QSqlQuery q(db);
+        EXPECT_TRUE(q.exec(QStringLiteral("SELECT sFrmLDesc FROM TFrm_Formativi ORDER BY iFrmId")));
+        QStringList values;
+        while (q.next())
+            values << q.value(0).toString();
+        return values;
+    }
+
+    void trigger(const char *name)
+    {
+        QAction *action = frame.FrameAction(QString::fromLatin1(name));
+        ASSERT_NE(action, nullptr);
+        ASSERT_TRUE(action->isEnabled()) << name;
+        action->trigger();
+    }
+
+    ScriptedDialogs scripted;
+    TestDatabase testDb;
+    QSqlDatabase db;
+    TVxQueryCollection xqc;
+    TfrVxDBRWGrid frame;
+    QLineEdit *edDesc = nullptr;
+    QLineEdit *edSigla = nullptr;
+    QCheckBox *cbVisible = nullptr;
+    TVxDBNumericEdit *edLocked = nullptr;
+};
+
+TEST_F(BrowseEditFrameTest, InsertsEditsAndDeletesThroughTheCollection)
+{
+    // Insert: the new row starts from the defaults (check box off) on the detail page.
+    cbVisible->setChecked(true);
+    trigger("acInsert");
+    EXPECT_FALSE(frame.IsListPage());
+    EXPECT_FALSE(cbVisible->isChecked());
+    EXPECT_FALSE(frame.FrameAction(QStringLiteral("acInsert"))->isEnabled());
+    QTest::keyClicks(edDesc, QStringLiteral("Corso dell'ente"));
+    QTest::keyClicks(edSigla, QStringLiteral("E'A"));
+    trigger("acPost");
+    EXPECT_FALSE(frame.Editing());
+    EXPECT_EQ(stored(), (QStringList{"Attività sportiva agonistica", "Volontariato",
+                                     "Certificazione linguistica", "Corso dell'ente"}));
+    EXPECT_EQ(xqc.Value(frame.CurrentSourceRow(), QStringLiteral("sFrmLDesc")).toString(),
+              QStringLiteral("Corso dell'ente"));
+    EXPECT_GE(xqc.Value(frame.CurrentSourceRow(), QStringLiteral("iFrmId")).toInt(), 1000000);
+
+    // Edit the current row; Cancel leaves the database as it was.
+    trigger("acEdit");
+    edDesc->setText(QStringLiteral("Da scartare"));
+    trigger("acCancel");
+    EXPECT_EQ(edDesc->text(), QStringLiteral("Corso dell'ente"));
+    trigger("acEdit");
+    edDesc->setText(QStringLiteral("Corso d'inglese"));
+    cbVisible->setChecked(true);
+    trigger("acPost");
+    EXPECT_EQ(stored(), (QStringList{"Attività sportiva agonistica", "Volontariato",
+                                     "Certificazione linguistica", "Corso d'inglese"}));
+
+    // Delete asks first: No keeps the row, Yes removes it.
+    DialogSeam::queueAnswer(mrNo);
+    EXPECT_FALSE(frame.DeleteCurrent());
+    EXPECT_EQ(stored().size(), 4);
+    DialogSeam::queueAnswer(mrYes);
+    trigger("acDelete");
+    EXPECT_EQ(stored(), (QStringList{"Attività sportiva agonistica", "Volontariato",
+                                     "Certificazione linguistica"}));
+    EXPECT_EQ(xqc.RecordCount(), 3);
+    const QStringList texts = DialogSeam::shownTexts();
+    ASSERT_EQ(texts.size(), 2);
+    EXPECT_EQ(texts[0], QStringLiteral("Eliminare la riga selezionata?"));
+}
+
+TEST_F(BrowseEditFrameTest, SearchFindsTextWithApostropheInVisibleColumnsOnly)
+{
+    trigger("acInsert");
+    edDesc->setText(QStringLiteral("Merito dell'impegno"));
+    trigger("acPost");
+    QTest::keyClicks(frame.edSearch(), QStringLiteral("DELL'"));
+    EXPECT_EQ(frame.VisibleRowCount(), 1);
+    EXPECT_EQ(xqc.Value(frame.CurrentSourceRow(), QStringLiteral("sFrmLDesc")).toString(),
+              QStringLiteral("Merito dell'impegno"));
+    // The hidden key column is not searched.
+    frame.Search(QStringLiteral("1"));
+    EXPECT_EQ(frame.VisibleRowCount(), 0);
+    frame.Search(QStringLiteral("volont"));
+    EXPECT_EQ(frame.VisibleRowCount(), 1);
+    frame.Search(QString());
+    EXPECT_EQ(frame.VisibleRowCount(), 4);
+}
+
+TEST_F(BrowseEditFrameTest, FailedPostKeepsWhatWasTyped)
+{
+    trigger("acInsert");
+    edDesc->setText(QString(150, QLatin1Char('x'))); // longer than the column
+    trigger("acPost");
+    EXPECT_TRUE(frame.Editing());
+    EXPECT_EQ(edDesc->text().size(), 150);
+    ASSERT_EQ(DialogSeam::shownTexts().size(), 1);
+    EXPECT_EQ(stored().size(), 3);
+    // Closing the host now asks; Cancel keeps the edit, No drops it.
+    DialogSeam::queueAnswer(mrCancel);
+    EXPECT_FALSE(frame.CanClose());
+    EXPECT_TRUE(frame.Editing());
+    DialogSeam::queueAnswer(mrNo);
+    EXPECT_TRUE(frame.CanClose());
+    EXPECT_FALSE(frame.Editing());
+    EXPECT_EQ(column(xqc, QStringLiteral("sFrmLDesc")),
+              (QStringList{"Attività sportiva agonistica", "Certificazione linguistica",
+                           "Volontariato"}));
+}
+
+TEST_F(BrowseEditFrameTest, NumericEditStoresNumbersAndEmptyAsNull)
+{
+    trigger("acInsert");
+    edDesc->setText(QStringLiteral("Con numero"));
+    QTest::keyClicks(edLocked, QStringLiteral("1x2"));
+    EXPECT_EQ(edLocked->text(), QStringLiteral("12"));
+    trigger("acPost");
+    trigger("acEdit");
+    EXPECT_EQ(edLocked->text(), QStringLiteral("12"));
+    edLocked->clear();
+    trigger("acPost");
+    QSqlQuery q(db);
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT iLocked FROM TFrm_Formativi WHERE sFrmLDesc = "
+                                      "'Con numero'")));
+    ASSERT_TRUE(q.next());
+    EXPECT_TRUE(q.value(0).isNull());
+}
+
+TEST_F(BrowseEditFrameTest, EditorWindowAsksBeforeClosingOnAPendingEdit)
+{
+    TfmVxChildDB window;
+    frame.setParent(&window);
+    window.show();
+    trigger("acInsert");
+    edDesc->setText(QStringLiteral("Nuovo corso"));
+    DialogSeam::queueAnswer(mrCancel);
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(frame.Editing());
+    DialogSeam::queueAnswer(mrYes);
+    EXPECT_TRUE(window.close());
+    EXPECT_EQ(stored().last(), QStringLiteral("Nuovo corso"));
+    EXPECT_EQ(DialogSeam::shownTexts(),
+              (QStringList{"Salvare le modifiche?", "Salvare le modifiche?"}));
+    frame.setParent(nullptr);
+}
+
+TEST_F(BrowseEditFrameTest, SortsByClickedColumn)
+{
+    frame.SetSortIndex(2, Qt::DescendingOrder);
+    EXPECT_EQ(frame.SortIndex(), 2);
+    EXPECT_EQ(xqc.Value(frame.SourceRowAt(0), QStringLiteral("sFrmSDesc")).toString(),
+              QStringLiteral("VOLONT"));
+}
+
+TEST(ReadOnlyGrid, ShowsAnInMemoryDatasetWithTitlesSortAndDrawHook)
+{
+    TClientDataSet data;
+    data.AddFieldDef(QStringLiteral("iSitId"), ftInteger);
+    data.AddFieldDef(QStringLiteral("Cognome Nome"), ftString, 100);
+    data.CreateDataSet();
+    for (const auto &[id, name] :
+         {std::pair{7, "1) Rossi Anna"}, std::pair{3, "2) Bianchi Luca"}}) {
+        data.Append();
+        data.FieldByName(QStringLiteral("iSitId"))->setValue(id);
+        data.FieldByName(QStringLiteral("Cognome Nome"))->setValue(QString::fromUtf8(name));
+        data.Post();
+    }
+    TVxClientDataSetModel model;
+    model.SetDataSet(&data);
+    TfrVxDBROGrid frame;
+    frame.SetDataSource(&model);
+    frame.HideAllColumns();
+    frame.ShowColumn(QStringLiteral("cognome nome"), QStringLiteral("Alunno"), 150);
+    EXPECT_TRUE(frame.grGrid()->isColumnHidden(0));
+    EXPECT_EQ(frame.grGrid()->model()->headerData(1, Qt::Horizontal).toString(),
+              QStringLiteral("Alunno"));
+    // The data's own header is untouched.
+    EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("Cognome Nome"));
+    frame.SetSortIndex(0);
+    EXPECT_EQ(frame.SourceRowAt(0), 1);
+
+    QList<int> drawn;
+    frame.OnDrawCell = [&drawn](QPainter *, const QStyleOptionViewItem &, const QModelIndex &i) {
+        drawn << i.row() * 10 + i.column();
+        return i.column() == 1;
+    };
+    frame.resize(400, 200);
+    frame.grab();
+    EXPECT_TRUE(drawn.contains(1));
+    EXPECT_TRUE(drawn.contains(11));
+
+    data.Append();
+    data.FieldByName(QStringLiteral("iSitId"))->setValue(9);
+    data.Post();
+    model.Reload();
+    EXPECT_EQ(frame.VisibleRowCount(), 3);
+}
+
+TEST(SearchForm, ReplacesWhereWithABoundCondition)
+{
+    ScriptedDialogs scripted;
+    TestDatabase testDb;
+    QSqlDatabase db = testDb.connect();
+    addCourseYears(db);
+    const QString select = QStringLiteral("SELECT iAcsId, sAcsLDesc, sAcsSDesc FROM TAcs_AnniCorso "
+                                          "WHERE (##WHERE## AND dDelete IS NULL)");
+    TVxSearchQuery query(db, select);
+    EXPECT_EQ(query.Run({}, {}).size(), 6);
+    QVariantList binds;
+    EXPECT_EQ(query.Statement({QStringLiteral("SACSLDESC")}, {}, &binds),
+              QStringLiteral("SELECT iAcsId, sAcsLDesc, sAcsSDesc FROM TAcs_AnniCorso "
+                             "WHERE (1=1 AND dDelete IS NULL)"));
+    EXPECT_TRUE(binds.isEmpty());
+    const QString statement =
+        query.Statement({QStringLiteral("SACSLDESC")}, QStringLiteral("dell'"), &binds);
+    EXPECT_FALSE(statement.contains(QStringLiteral("dell")));
+    ASSERT_EQ(binds.size(), 1);
+
+    TfmVxSearch form(db, select);
+    form.Prepare();
+    // The lookup's set-up: key column hidden, both descriptions searched.
+    form.Columns()[0].Visible = false;
+    form.Columns()[1].Caption = QStringLiteral("Descrizione lunga");
+    form.Columns()[2].Caption = QStringLiteral("Descrizione breve");
+    form.Search(QStringLiteral("DELL'IND"));
+    ASSERT_EQ(form.RowCount(), 1);
+    EXPECT_EQ(form.SelectedValue(QStringLiteral("iAcsId")).toInt(), 6);
+    // Wild cards typed by the user are plain characters.
+    form.Search(QStringLiteral("%"));
+    EXPECT_EQ(form.RowCount(), 0);
+    form.Search(QStringLiteral("anno"));
+    EXPECT_EQ(form.RowCount(), 6);
+    form.Search(QStringLiteral("2"));
+    EXPECT_EQ(form.RowCount(), 1);
+
+    // Through the lookup edit: the script picks the second course year and presses OK.
+    TVxDBLookupEdit lookup;
+    lookup.Connection = db;
+    lookup.ListSQL = select;
+    lookup.KeyField = QStringLiteral("iAcsId");
+    lookup.ListField = QStringLiteral("sAcsLDesc");
+    lookup.OnShowSearchForm = [](TfmVxSearch *f) { f->Columns()[0].Visible = false; };
+    DialogSeam::queueModalScript([](QDialog *d) {
+        auto *form = static_cast<TfmVxSearch *>(d);
+        for (int row = 0; row < form->RowCount(); ++row) {
+            form->SetCurrentRow(row);
+            if (form->SelectedValue(QStringLiteral("iAcsId")).toInt() == 2)
+                break;
+        }
+        return int(mrOk);
+    });
+    ASSERT_TRUE(lookup.ShowSearchForm());
+    EXPECT_EQ(lookup.Value().toInt(), 2);
+    EXPECT_EQ(lookup.DisplayText(), QStringLiteral("Secondo anno"));
+    lookup.SetValue(7); // a deleted row is not offered: no text
+    EXPECT_TRUE(lookup.DisplayText().isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,305 @@
+#include "platform/dialogs.h"
+#include "platform/dialogseam.h"
+#include "platform/images.h"
+#include "platform/mdimain.h"
+#include "platform/messagedlg.h"
+#include "platform/waitwindow.h"
+#include "platform/wizard.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A dialog that refuses OK while its name is empty, as the suite's dialogs do by clearing
+// the OK result.
+class NameDialog : public TfmVxOkCancDlg
+{
+public:
+    NameDialog()
+    {
+        edName = new QLineEdit(ClientArea());
+        edName->setObjectName(QStringLiteral("edName"));
+    }
+    QLineEdit *edName;
+    int refusals = 0;
+
+protected:
+    void OkClick() override
+    {
+        if (edName->text().trimmed().isEmpty()) {
+            ++refusals;
+            SetModalResult(mrNone);
+        }
+    }
+};
+
+TEST(Dialogs, OkClearedKeepsTheDialogOpenUntilValid)
+{
+    ScriptedDialogs scripted;
+    NameDialog dialog;
+    dialog.setWindowTitle(QStringLiteral("Nome"));
+    // First OK is refused (empty name); the script then types and presses OK again.
+    DialogSeam::queueAnswer(mrOk);
+    DialogSeam::queueModalScript([](QDialog *d) {
+        d->findChild<QLineEdit *>(QStringLiteral("edName"))->setText(QStringLiteral("Rossi"));
+        d->findChild<QPushButton *>(QStringLiteral("buOk"))->click();
+        return int(mrNone);
+    });
+    EXPECT_EQ(dialog.ShowModal(), mrOk);
+    EXPECT_EQ(dialog.refusals, 1);
+    EXPECT_EQ(dialog.edName->text(), QStringLiteral("Rossi"));
+    ASSERT_EQ(DialogSeam::shown().size(), 1);
+    EXPECT_EQ(DialogSeam::shown()[0].kind, QStringLiteral("modal"));
+    EXPECT_EQ(DialogSeam::shown()[0].text, QStringLiteral("Nome"));
+}
+
+TEST(Dialogs, CancelAndNoAnswerGiveCancel)
+{
+    ScriptedDialogs scripted;
+    NameDialog dialog;
+    DialogSeam::queueModalScript([](QDialog *d) {
+        d->findChild<QPushButton *>(QStringLiteral("buCancel"))->click();
+        return int(mrNone);
+    });
+    EXPECT_EQ(dialog.ShowModal(), mrCancel);
+    // Refused OK with nothing more queued: the dialog ends cancelled, never hangs.
+    DialogSeam::queueAnswer(mrOk);
+    EXPECT_EQ(dialog.ShowModal(), mrCancel);
+    EXPECT_EQ(dialog.ShowModal(), mrCancel);
+}
+
+TEST(Dialogs, AutoDestroyFreesAfterTheModalRun)
+{
+    ScriptedDialogs scripted;
+    QPointer<TfmVxOkCancDlg> dialog = new TfmVxOkCancDlg;
+    dialog->SetAutoDestroy(true);
+    DialogSeam::queueAnswer(mrOk);
+    EXPECT_EQ(dialog->ShowModal(), mrOk);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(dialog.isNull());
+}
+
+class ApplyDialog : public TfmVxOkCancApplyDlg
+{
+public:
+    bool accept = false;
+    int applied = 0;
+
+protected:
+    bool Apply() override
+    {
+        ++applied;
+        return accept;
+    }
+};
+
+TEST(Dialogs, ApplyFailureKeepsOkDialogOpen)
+{
+    ScriptedDialogs scripted;
+    ApplyDialog dialog;
+    DialogSeam::queueAnswer(mrOk);
+    DialogSeam::queueModalScript([&dialog](QDialog *) {
+        dialog.accept = true;
+        return int(mrOk);
+    });
+    EXPECT_EQ(dialog.ShowModal(), mrOk);
+    EXPECT_EQ(dialog.applied, 2);
+}
+
+TEST(Dialogs, OutcomeZeroFromAButtonEndsTheScriptedRun)
+{
+    // A save question whose buttons give 0 save, 1 do not save, 2 stay, as the grade-entry
+    // windows' save dialog does.
+    ScriptedDialogs scripted;
+    TfmVxOkCancDlg dialog;
+    auto *save = new QPushButton(QStringLiteral("Salva"), dialog.ClientArea());
+    save->setObjectName(QStringLiteral("buSave"));
+    QObject::connect(save, &QPushButton::clicked, &dialog, [&dialog] { dialog.done(0); });
+    DialogSeam::queueModalScript([](QDialog *d) {
+        d->findChild<QPushButton *>(QStringLiteral("buSave"))->click();
+        return int(mrNone);
+    });
+    DialogSeam::queueAnswer(mrOk); // must stay queued: the dialog already ended
+    EXPECT_EQ(dialog.ShowModal(), 0);
+    EXPECT_TRUE(DialogSeam::hasAnswer());
+}
+
+TEST(DialogSeamChoosers, RecordCaptionsAndReturnQueuedPaths)
+{
+    ScriptedDialogs scripted;
+    DialogSeam::queueAnswer(QStringLiteral("/tmp/in.zip"));
+    DialogSeam::queueAnswer(QString());
+    EXPECT_EQ(VxOpenFileName(nullptr, QStringLiteral("Apri archivio")),
+              QStringLiteral("/tmp/in.zip"));
+    EXPECT_TRUE(VxSelectDirectory(nullptr, QStringLiteral("Cartella di invio")).isEmpty());
+    EXPECT_TRUE(VxSaveFileName(nullptr, QStringLiteral("Salva")).isEmpty());
+    const QList<DialogSeam::Shown> shown = DialogSeam::shown();
+    ASSERT_EQ(shown.size(), 3);
+    EXPECT_EQ(shown[0].kind, QStringLiteral("open-file"));
+    EXPECT_EQ(shown[1].kind, QStringLiteral("folder"));
+    EXPECT_EQ(shown[1].text, QStringLiteral("Cartella di invio"));
+    EXPECT_EQ(shown[2].kind, QStringLiteral("save-file"));
+}
+
+TEST(Wizard, NamedPathsChooseThePagesWalked)
+{
+    TfmVxWizard wizard;
+    for (int i = 0; i < 6; ++i) {
+        auto *page = new QLabel(QStringLiteral("Pagina %1").arg(i));
+        page->setWindowTitle(QStringLiteral("Passo %1").arg(i));
+        wizard.AddPage(page);
+    }
+    wizard.AddPath(QStringLiteral("breve"), QStringLiteral("0;1;5"));
+    wizard.AddPath(QStringLiteral("lungo"), QStringLiteral("0;2;3;4;5"));
+    ASSERT_TRUE(wizard.SetActivePath(QStringLiteral("breve")));
+    EXPECT_EQ(wizard.PathPages(), (QList<int>{0, 1, 5}));
+    EXPECT_EQ(wizard.CurrentPage(), 0);
+    EXPECT_FALSE(wizard.buBack()->isEnabled());
+    EXPECT_FALSE(wizard.buFinish()->isEnabled());
+    wizard.buNext()->click();
+    EXPECT_EQ(wizard.CurrentPage(), 1);
+    wizard.buNext()->click();
+    EXPECT_EQ(wizard.CurrentPage(), 5);
+    EXPECT_TRUE(wizard.IsLastPage());
+    EXPECT_FALSE(wizard.buNext()->isEnabled());
+    EXPECT_TRUE(wizard.buFinish()->isEnabled());
+    EXPECT_FALSE(wizard.Next());
+    wizard.buBack()->click();
+    EXPECT_EQ(wizard.CurrentPage(), 1);
+    // Page 1 is not on the long road: switching restarts at its first page.
+    ASSERT_TRUE(wizard.SetActivePath(QStringLiteral("lungo")));
+    EXPECT_EQ(wizard.CurrentPage(), 0);
+    EXPECT_FALSE(wizard.SetActivePath(QStringLiteral("inesistente")));
+    EXPECT_EQ(wizard.ActivePath(), QStringLiteral("lungo"));
+}
+
+class CountingWizard : public TfmVxWizard
+{
+public:
+    int finishes = 0;
+    bool succeed = false;
+
+protected:
+    bool Finish() override
+    {
+        ++finishes;
+        return succeed;
+    }
+};
+
+TEST(Wizard, FinishesOnlyOnTheLastPageWhenItsWorkSucceeds)
+{
+    ScriptedDialogs scripted;
+    CountingWizard wizard;
+    wizard.AddPage(new QLabel(QStringLiteral("Classi")));
+    wizard.AddPage(new QLabel(QStringLiteral("Supporto")));
+    DialogSeam::queueAnswer(mrOk); // not on the last page: refused without trying
+    DialogSeam::queueModalScript([&wizard](QDialog *) {
+        wizard.buNext()->click();
+        wizard.buFinish()->click(); // the work fails: the wizard stays
+        wizard.succeed = true;
+        wizard.buFinish()->click();
+        return int(mrNone);
+    });
+    EXPECT_EQ(wizard.ShowModal(), mrOk);
+    EXPECT_EQ(wizard.finishes, 2);
+}
+
+TEST(WaitWindow, CancelFlagStopsTheWorkingLoop)
+{
+    ScriptedDialogs scripted;
+    int done = 0;
+    {
+        TfmVxWait wait(nullptr, true);
+        EXPECT_EQ(fmVxWait.data(), &wait);
+        wait.SetTitle(QStringLiteral("Invio dati"));
+        wait.SetOperation(QStringLiteral("Classe 1A"));
+        wait.InitProgressBar(0, 100);
+        wait.ShowWait();
+        EXPECT_FALSE(wait.isVisible());
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        // The user presses "Annulla" while the loop runs: the click arrives as a pending
+        // event, which the next step lets through.
+        QTimer::singleShot(0, wait.buAnnulla(), &QPushButton::click);
+        for (int i = 0; i < 100 && !wait.Cancelled(); ++i) {
+            ++done;
+            wait.StepProgressBar(1);
+        }
+        EXPECT_TRUE(wait.Cancelled());
+        EXPECT_EQ(wait.Position(), done);
+    }
+    EXPECT_EQ(done, 1);
+    EXPECT_TRUE(fmVxWait.isNull());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST(Images, EveryNameInUseHasItsOwnImage)
+{
+    const QStringList names = {
+        // Command images of the main window, in their index order.
+        "CARPERCLS", "DATIANAGRAFICI", "CARPERMAT", "INVIO", "RACCOLTA", "EXPSCR", "IMPSCR",
+        "SESSIONICFG", "SESSIONICLASSI", "SESSIONI", "COMPONENTIVOTO", "SCLCOMP", "LIVELLI",
+        "LIVELLIPROPOSTI", "SCLLIVPRP", "CREBND", "CREENC", "CREFRM", "CRESCO", "DEBESI", "DEBTIP",
+        "PARAMETRI", "FIRME", "BROGLIACCIO INVIO", "BROGLIACCIO RACCOLTA", "EXPORTDATI",
+        "PAGELLAWEB", "RICERCA", "SCALE_VOTI_APERTI", "TAVRIN_WEB_INVIO", "TAVRIN_WEB_PASSWD",
+        "TAVRIN_WEB_RACCOLTA", "TRADUZIONI", "PARAMETRI_CONNESSIONE",
+        // Grade frames, grade windows, pick dialog, selection tools, teacher tree.
+        "CARSAVE", "CARSELDATO", "CARSELCOL", "CARIMPPAR", "CARVTPVOT", "CARSUMCRE", "CARTOTCRE",
+        "CARDEBDEFAULT", "STORICOHTML", "VXDELETE", "RPTTEMPLATE", "ROWUP", "ROWDOWN", "NEXTSIT",
+        "PREVSIT", "PREVCELL", "NEXTCELL", "SELECTALL", "DESELECTALL", "INVERTISELECT",
+        "EXPANDNODE", "COLLAPSENODE", "EXPANDALL", "COLLAPSEALL", "REFRTREE", "PALLINOROSSO",
+        "PALLINO", "PALLINOGRIGIO"};
+    for (const QString &name : names) {
+        EXPECT_TRUE(hasVxImage(name)) << name.toStdString();
+        EXPECT_FALSE(VxImage(name).pixmap(32, 32).isNull()) << name.toStdString();
+    }
+    for (const QString &name : mainWindowExtraImageNames())
+        EXPECT_TRUE(hasVxImage(name)) << name.toStdString();
+    EXPECT_EQ(mainWindowExtraImageNames().size(), 27);
+    EXPECT_TRUE(hasVxImage(QStringLiteral("selectall")));
+    EXPECT_FALSE(hasVxImage(QStringLiteral("NONESISTE")));
+    EXPECT_FALSE(VxImage(QStringLiteral("NONESISTE")).isNull());
+
+    // The main window's list: 26 default names, 8 more, then its own images from 34.
+    TVxImageList list(32);
+    LoadDefaultImages(list, names.mid(0, 26), itLarge);
+    LoadImages(list, QString(), names.mid(26, 8), itLarge);
+    TVxImageList last(32);
+    LoadDefaultImages(last, mainWindowExtraImageNames(), itLarge);
+    list.addImages(last);
+    EXPECT_EQ(list.count(), 61);
+    EXPECT_EQ(list.name(34), QStringLiteral("INVIOPST"));
+    EXPECT_EQ(list.indexOf(QStringLiteral("brogliaccio_invio")), 23);
+    EXPECT_TRUE(list.icon(61).isNull());
+}
+
+TEST(MainWindow, PanelsTakeTheirTextsFromTheCallback)
+{
+    TfmVxMDIMain main;
+    EXPECT_EQ(main.AddPanel(300), 1);
+    EXPECT_EQ(main.AddPanel(200), 2);
+    EXPECT_EQ(main.AddPanel(100), 3);
+    main.SetPanelText(3, QStringLiteral("invariato"));
+    QString session;
+    main.SetPanelTextCallback([&session](int panel, QString &text) {
+        if (panel == 1)
+            text = QStringLiteral(" Istituto: 1");
+        else if (panel == 2)
+            text = QStringLiteral(" Sessione: ") + session;
+    });
+    main.RefreshPanels();
+    EXPECT_EQ(main.PanelText(1), QStringLiteral(" Istituto: 1"));
+    EXPECT_EQ(main.PanelText(2), QStringLiteral(" Sessione: "));
+    EXPECT_EQ(main.PanelText(3), QStringLiteral("invariato"));
+    session = QStringLiteral("Finale");
+    main.RefreshPanels();
+    EXPECT_EQ(main.PanelText(2), QStringLiteral(" Sessione: Finale"));
+}
+
+} // namespace

@@ -1,0 +1,132 @@
+#include "platform/digest.h"
+#include "platform/krypto.h"
+#include "platform/temppath.h"
+#include "platform/vxexception.h"
+#include "platform/xmldoc.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+TEST(Digest, Md5OfTheRfc1321TestSuite)
+{
+    const struct
+    {
+        const char *text;
+        const char *digest;
+    } suite[] = {
+        {"", "d41d8cd98f00b204e9800998ecf8427e"},
+        {"a", "0cc175b9c0f1b6a831c399e269772661"},
+        {"abc", "900150983cd24fb0d6963f7d28e17f72"},
+        {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
+        {"abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
+         "d174ab98d277d9f5a5611c2c9f419d9f"},
+        {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
+         "57edf4a22be3c955ac49da2e2107b67a"},
+    };
+    for (const auto &c : suite)
+        EXPECT_EQ(md5Hex(QByteArray(c.text)), QString::fromLatin1(c.digest)) << c.text;
+    EXPECT_EQ(md5Digest("abc").size(), 16);
+}
+
+TEST(Digest, Base64RoundTripAndRefusal)
+{
+    const QByteArray bytes("\x00\x01\xfe\xffPagella", 11);
+    EXPECT_EQ(base64Encode("Man"), QStringLiteral("TWFu"));
+    EXPECT_EQ(base64Encode("Ma"), QStringLiteral("TWE="));
+    EXPECT_EQ(base64Decode(base64Encode(bytes)), bytes);
+    EXPECT_EQ(base64Decode(QStringLiteral("TWFu\r\nTWE=")), QByteArray("ManMa"));
+    EXPECT_THROW(base64Decode(QStringLiteral("TW*u")), EVxException);
+}
+
+TEST(Krypto, SameInputsSameTextInRange)
+{
+    // The exchange password: six lower-case letters.
+    const QString text = QStringLiteral("00F4242#2007/2008##0000000");
+    const QString a =
+        Krypto(text, QStringLiteral("k27w"), 6, QStringLiteral("a"), QStringLiteral("z"));
+    ASSERT_EQ(a.size(), 6);
+    for (QChar c : a)
+        EXPECT_TRUE(c >= QLatin1Char('a') && c <= QLatin1Char('z')) << a.toStdString();
+    EXPECT_EQ(a, Krypto(text, QStringLiteral("k27w"), 6, QLatin1Char('a'), QLatin1Char('z')));
+    EXPECT_NE(a, Krypto(text, QStringLiteral("k27x"), 6, QLatin1Char('a'), QLatin1Char('z')));
+    EXPECT_NE(a, Krypto(text + QLatin1Char('1'), QStringLiteral("k27w"), 6, QLatin1Char('a'),
+                        QLatin1Char('z')));
+
+    // The teachers' password is asked for "Z" to "A": the range is the same either way.
+    const QString b =
+        Krypto(text, QStringLiteral("R5t"), 20, QStringLiteral("Z"), QStringLiteral("A"));
+    ASSERT_EQ(b.size(), 20);
+    for (QChar c : b)
+        EXPECT_TRUE(c >= QLatin1Char('A') && c <= QLatin1Char('Z')) << b.toStdString();
+    EXPECT_EQ(b, Krypto(text, QStringLiteral("R5t"), 20, QStringLiteral("A"), QStringLiteral("Z")));
+
+    // Long results use more than one block and are not a repetition of the first.
+    const QString longer =
+        Krypto(text, QStringLiteral("R5t"), 40, QLatin1Char('0'), QLatin1Char('9'));
+    EXPECT_EQ(longer.size(), 40);
+    EXPECT_NE(longer.left(8), longer.mid(8, 8));
+    EXPECT_EQ(Krypto(text, QStringLiteral("R5t"), 1, QLatin1Char('x'), QLatin1Char('x')),
+              QStringLiteral("x"));
+    EXPECT_EQ(Krypto(text, QStringLiteral("R5t"), 0, QLatin1Char('a'), QLatin1Char('z')),
+              QString());
+    EXPECT_THROW(Krypto(text, QStringLiteral("R5t"), 5, QString(), QStringLiteral("z")),
+                 EVxException);
+}
+
+TEST(TempPath, PrivateFolderOfThisProcess)
+{
+    const QString path = GetTempPath();
+    EXPECT_TRUE(path.endsWith(QLatin1Char('/')));
+    EXPECT_EQ(path, GetTempPath());
+    const QFileInfo info(path);
+    EXPECT_TRUE(info.isDir());
+    EXPECT_TRUE(info.isWritable());
+    EXPECT_NE(QDir(path).canonicalPath(), QDir(QDir::tempPath()).canonicalPath());
+    // Only this user may enter it.
+    EXPECT_FALSE(info.permission(QFile::ReadOther));
+    EXPECT_FALSE(info.permission(QFile::WriteOther));
+}
+
+TEST(XmlDocument, StateReplyElementsAndAttributes)
+{
+    VxXmlDocument doc;
+    doc.loadText(QStringLiteral("<?xml version=\"1.0\"?><RICHIESTE><RICHIESTA STATO=\"W\"/>"
+                                "<RICHIESTA STATO=\"Z\"/></RICHIESTE>"));
+    ASSERT_EQ(doc.root().tagName(), QStringLiteral("RICHIESTE"));
+    const QDomElement first = doc.root().firstChildElement();
+    EXPECT_EQ(VxXmlDocument::attribute(first, QStringLiteral("STATO")), QStringLiteral("W"));
+    EXPECT_EQ(VxXmlDocument::attribute(first, QStringLiteral("stato")), std::nullopt);
+    EXPECT_TRUE(VxXmlDocument::element(doc.root(), QStringLiteral("ALTRO")).isNull());
+    EXPECT_EQ(VxXmlDocument::attribute(QDomElement(), QStringLiteral("STATO")), std::nullopt);
+
+    doc.loadText(QStringLiteral("<RICHIESTE/>"));
+    EXPECT_TRUE(doc.root().firstChildElement().isNull());
+    EXPECT_THROW(doc.loadText(QStringLiteral("Errore interno del server")), EVxException);
+}
+
+TEST(XmlDocument, TeachersFileWrittenAndReadBack)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("docenti.xml"));
+    VxXmlDocument doc;
+    QDomElement root = doc.createRoot(QStringLiteral("ANAGRAFICHE"));
+    QDomElement teacher = doc.addElement(root, QStringLiteral("ANAGRAFICA"));
+    doc.addElement(teacher, QStringLiteral("ID"), QStringLiteral("1000042"));
+    doc.addElement(teacher, QStringLiteral("COGNOME"), QStringLiteral("D'Annunzio & Figli"));
+    doc.addElement(teacher, QStringLiteral("NOME"), QStringLiteral("Nicolò"));
+    doc.saveToFile(path);
+
+    VxXmlDocument back;
+    back.loadFile(path);
+    const QDomElement read = VxXmlDocument::element(back.root(), QStringLiteral("ANAGRAFICA"));
+    EXPECT_EQ(VxXmlDocument::element(read, QStringLiteral("COGNOME")).text(),
+              QStringLiteral("D'Annunzio & Figli"));
+    EXPECT_EQ(VxXmlDocument::element(read, QStringLiteral("NOME")).text(),
+              QStringLiteral("Nicolò"));
+    EXPECT_THROW(back.loadFile(dir.filePath(QStringLiteral("assente.xml"))), EVxException);
+}
