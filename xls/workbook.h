@@ -1,0 +1,184 @@
+#pragma once
+
+#include "xls/cells.h"
+#include "xls/formats.h"
+#include "xls/formula.h"
+#include "xls/ranges.h"
+#include "xls/records.h"
+#include "xls/xlsstrings.h"
+
+#include <memory>
+#include <vector>
+
+// The workbook as sections: the globals and one section per sheet, each a set of typed
+// records and lists, written back in a fixed order.
+namespace xls {
+
+using RecordList = std::vector<RecordPtr>;
+
+// Stands in the globals' record list for a whole list (XF, FONT or FORMAT), so that the list
+// is written where its first record was.
+class TSubListRecord : public TBaseRecord
+{
+public:
+    explicit TSubListRecord(RecordList *list) : TBaseRecord(0, QByteArray()), List(list) {}
+    RecordPtr CopyTo() const override { return std::make_unique<TSubListRecord>(List); }
+    void SaveToStream(ByteWriter &out) const override;
+    qint64 TotalSize() const override { return 0; }
+    RecordList *List;
+};
+
+struct TExternRef
+{
+    int SupBook = 0;
+    int FirstSheet = 0;
+    int LastSheet = 0;
+};
+
+// SUPBOOK records and the EXTERNSHEET table that 3-D references point through.
+class TReferences
+{
+public:
+    RecordList SupBooks;
+    std::vector<TExternRef> ExternRefs;
+    int LocalSupBook = -1;
+    bool HasExternSheet = false;
+
+    void clear();
+    void AddSupBook(RecordPtr record);
+    void LoadExternSheet(const TBaseRecord &record);
+    void SaveToStream(ByteWriter &out) const;
+    int GetSheetOfRef(int ref) const;
+    int GetRefOfSheet(int sheet);
+    // count sheets inserted at position: entries of the local book that point at or after
+    // it move along.
+    void ArrangeInsertSheets(int position, int count);
+};
+
+class TBaseSection
+{
+public:
+    virtual ~TBaseSection() = default;
+    RecordPtr BOF;
+    RecordPtr EOF_;
+    virtual void SaveToStream(ByteWriter &out) const = 0;
+
+protected:
+    void checkLoaded() const;
+};
+
+class TWorkbookGlobals : public TBaseSection
+{
+public:
+    TSST SST;
+    TReferences References;
+    RecordList BoundSheets;
+    TSheetNameList SheetNames;
+    RecordList Records;
+    RecordList Names;
+    RecordList DrawingGroup;
+    TWindow1Record *Window1 = nullptr;
+    RecordList XFs, Fonts, Formats;
+    TPaletteRecord *Palette = nullptr;
+    int PaletteIndex = 0;
+
+    void Clear();
+    void LoadFromStream(RecordReader &reader, RecordPtr bof);
+    void SaveToStream(ByteWriter &out) const override;
+
+    TBoundSheetRecord &boundSheet(int i) const;
+    quint32 GetColor(int index) const;
+    void SetColor(int index, quint32 color);
+    QString GetFormatString(int formatIndex) const;
+};
+
+class TSheet : public TBaseSection
+{
+public:
+    explicit TSheet(TWorkbookGlobals *globals) : Globals(globals) {}
+    TWorkbookGlobals *Globals;
+    TWindow2Record *Window2 = nullptr;
+    virtual void LoadFromStream(RecordReader &reader, RecordPtr bof) = 0;
+    virtual std::unique_ptr<TSheet> Clone() const = 0;
+    // Rows copied or deleted on this sheet.
+    virtual void InsertAndCopyRows(int first, int last, int dest, int n,
+                                   const TSheetShiftInfo &info, bool onlyFormulas) = 0;
+    virtual void DeleteRows(int row, int count, const TSheetShiftInfo &info) = 0;
+    // Rows moved on another sheet: formulas pointing there follow.
+    virtual void ArrangeInsertRows(int pos, int delta, const TSheetShiftInfo &info) = 0;
+    // A fresh copy of a sheet: its references to the source sheet point at the copy.
+    virtual void ArrangeCopySheet(const TSheetShiftInfo &info) = 0;
+};
+
+class TWorkSheet : public TSheet
+{
+public:
+    explicit TWorkSheet(TWorkbookGlobals *globals);
+    RecordList Head;
+    RecordList Tail;
+    TPageBreakList PageBreaks;
+    RecordList Drawing; // drawing, object and text-object records, kept as read
+    TColInfoList ColInfos;
+    std::unique_ptr<TCells> Cells;
+    std::unique_ptr<TRangeList> Ranges;
+    RecordList Notes;
+    int DefRowHeight = 255;
+    int DefColWidth = 2900;
+
+    void LoadFromStream(RecordReader &reader, RecordPtr bof) override;
+    void SaveToStream(ByteWriter &out) const override;
+    std::unique_ptr<TSheet> Clone() const override;
+    void InsertAndCopyRows(int first, int last, int dest, int n, const TSheetShiftInfo &info,
+                           bool onlyFormulas) override;
+    void DeleteRows(int row, int count, const TSheetShiftInfo &info) override;
+    void ArrangeInsertRows(int pos, int delta, const TSheetShiftInfo &info) override;
+    void ArrangeCopySheet(const TSheetShiftInfo &info) override;
+};
+
+class TChart : public TSheet
+{
+public:
+    using TSheet::TSheet;
+    RecordList Records;
+    void LoadFromStream(RecordReader &reader, RecordPtr bof) override;
+    void SaveToStream(ByteWriter &out) const override;
+    std::unique_ptr<TSheet> Clone() const override;
+    void InsertAndCopyRows(int, int, int, int, const TSheetShiftInfo &, bool) override {}
+    void DeleteRows(int, int, const TSheetShiftInfo &) override {}
+    void ArrangeInsertRows(int, int, const TSheetShiftInfo &) override {}
+    void ArrangeCopySheet(const TSheetShiftInfo &) override {}
+};
+
+class TWorkbook
+{
+public:
+    TWorkbook();
+    ~TWorkbook();
+
+    // The globals come first: the sheets' text cells point into its string table.
+    TWorkbookGlobals Globals;
+    std::vector<std::unique_ptr<TSheet>> Sheets;
+
+    void Clear();
+    void LoadFromStream(const QByteArray &stream);
+    QByteArray SaveToStream();
+
+    int SheetCount() const { return int(Globals.BoundSheets.size()); }
+    bool validSheet(int index) const { return index >= 0 && index < int(Sheets.size()); }
+    TSheet *Sheet(int index) const;
+    TWorkSheet *WorkSheet(int index) const; // null for a chart sheet or a bad index
+    bool IsWorksheet(int index) const { return WorkSheet(index) != nullptr; }
+    int ActiveTab() const;
+    void SelectSheet(int index);
+
+    // The shifting context for rows that move on sheet.
+    TSheetShiftInfo shiftInfo(int insertedSheet, int formulaSheet);
+    // Checked as the adapter states, then the sheet, every other sheet and the names follow.
+    void InsertAndCopyRows(int sheet, int first, int last, int dest, int count, bool onlyFormulas);
+    void DeleteRows(int sheet, int row, int count);
+    // count copies of sheet copyFrom inserted before sheet before (0-based), named from
+    // "Sheet"; names local to the copied sheet are copied with it.
+    void InsertSheets(int copyFrom, int before, int count);
+};
+
+} // namespace xls

@@ -1,0 +1,212 @@
+#pragma once
+
+#include "xls/cells.h"
+#include "xls/compoundfile.h"
+#include "xls/formats.h"
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QIODevice;
+
+// The library's public face. The survey drives it in this order: add the template to the
+// store, NewExcelFile, AttachWorkbook, OpenFile, copy rows / read and write cells, Save,
+// ReleaseWorkbook. Rows are 1-based here and 0-based inside the library.
+namespace xls {
+
+class TWorkbook;
+class TWorkSheet;
+class TXLSFile;
+
+// One template kept whole in memory, found later by its bare file name.
+class TXlsTemplate
+{
+public:
+    TXlsTemplate();
+    QString FileName() const { return m_fileName; }
+    // Reads the whole compound file, then keeps only the file-name part.
+    void setFileName(const QString &path);
+    QString DisplayName() const { return m_fileName; }
+    void setDisplayName(const QString &name) { setFileName(name); }
+
+    bool Compress = false;
+    TXlsStorageList Storages;
+
+    // The "TemplateData" form: version, name, storage list.
+    QByteArray templateData() const;
+    void setTemplateData(const QByteArray &data);
+
+private:
+    QString m_fileName;
+};
+
+class TXlsTemplateList
+{
+public:
+    bool Compress = false;
+    TXlsTemplate &Add();
+    int count() const { return int(m_items.size()); }
+    TXlsTemplate &GetTemplateItem(int index) const { return *m_items.at(size_t(index)); }
+    void Delete(int index) { m_items.erase(m_items.begin() + index); }
+
+private:
+    std::vector<std::unique_ptr<TXlsTemplate>> m_items;
+};
+
+class TXlsBaseTemplateStore : public QObject
+{
+public:
+    using QObject::QObject;
+    virtual TXlsStorageList &GetStorages(const QString &fileName) = 0;
+};
+
+class TXlsTemplateStore : public TXlsBaseTemplateStore
+{
+public:
+    explicit TXlsTemplateStore(QObject *parent = nullptr);
+    TXlsTemplateList Templates;
+    bool compress() const { return m_compress; }
+    void setCompress(bool value);
+    // The first template whose name equals the file-name part exactly (case counts);
+    // "Can't find file "%s"" otherwise.
+    TXlsStorageList &GetStorages(const QString &fileName) override;
+
+private:
+    bool m_compress = false;
+};
+
+class TExcelAdapter : public QObject
+{
+public:
+    using QObject::QObject;
+    virtual std::unique_ptr<TXLSFile> NewExcelFile() = 0;
+};
+
+class TXLSAdapter : public TExcelAdapter
+{
+public:
+    using TExcelAdapter::TExcelAdapter;
+    TXlsBaseTemplateStore *TemplateStore() const { return m_store; }
+    void setTemplateStore(TXlsBaseTemplateStore *store) { m_store = store; }
+    std::unique_ptr<TXLSFile> NewExcelFile() override;
+
+private:
+    TXlsBaseTemplateStore *m_store = nullptr;
+};
+
+class TXLSFile
+{
+public:
+    using GetFileNameEvent = std::function<void(TXLSFile *, int, QString &)>;
+    using GetOutStreamEvent = std::function<void(TXLSFile *, int, QIODevice *&)>;
+
+    explicit TXLSFile(TXLSAdapter *adapter);
+    ~TXLSFile();
+
+    // Cells, absolute 1-based column.
+    QVariant GetCellValueAbs(int row, int col) const;
+    void SetCellValueAbs(int row, int col, const QVariant &value);
+    TXlsCellValue GetCellValueXAbs(int row, int col) const;
+    void SetCellValueXAbs(int row, int col, const TXlsCellValue &value);
+    // Cells, column as a 0-based offset from the selected range's first column.
+    QVariant GetCellValue(int row, int col) const;
+    TXlsCellValue GetCellValueX(int row, int col) const;
+    void SetCellValue(int row, int col, const QVariant &value);
+    void SetCellValueX(int row, int col, const TXlsCellValue &value);
+
+    int GetActiveSheet() const { return ActiveSheet; }
+    void SetActiveSheet(int sheet) { ActiveSheet = sheet; }
+    QString GetActiveSheetName() const;
+    void SetActiveSheetName(const QString &name);
+    int GetSheetCount() const;
+    void SelectSheet(int sheet);
+    bool IsWorksheet(int sheet) const;
+
+    int GetColumnWidth(int col) const;
+    void SetColumnWidth(int col, int width);
+    int GetRowHeight(int row) const;
+    void SetRowHeight(int row, int height);
+    int GetDefaultColWidth() const;
+    int GetDefaultRowHeight() const;
+    bool GetAutoRowHeight(int row) const;
+    void SetAutoRowHeight(int row, bool value);
+    int GetColumnFormat(int col) const;
+    void SetColumnFormat(int col, int xf);
+    int GetRowFormat(int row) const;
+    void SetRowFormat(int row, int xf);
+    quint32 GetColorPalette(int index) const;
+    void SetColorPalette(int index, quint32 color);
+    TXlsCellFormat GetFormat(int xf) const;
+    int GetFormatCount() const;
+    bool GetShowGridLines() const;
+    void SetShowGridLines(bool value);
+    // The merged area holding the cell, or the cell itself; all bounds 1-based.
+    void GetCellMergedBounds(int row, int col, int &firstRow, int &firstCol, int &lastRow,
+                             int &lastCol) const;
+
+    int GetMaxRow() const;
+    int GetMaxCol() const;
+    bool IsEmptyRow(int row) const;
+    int GetColByIndex(int row, int index) const;
+    int GetColIndexCount(int row) const;
+    int GetColIndex(int row, int col) const;
+    int GetRangeColCount(int row) const;
+    int GetRangeFirstColOffset() const { return RangeFirstCol + 1; }
+
+    void AttachWorkbook();
+    void ReleaseWorkbook();
+    void OpenFile(const QString &fileName);
+    // The output is built whole in memory and then written atomically: a failed save never
+    // leaves a half-written file under the name.
+    void Save(bool autoClose, const QString &fileName, const GetFileNameEvent &onGetFileName = {},
+              const GetOutStreamEvent &onGetOutStream = {}, QIODevice *dataStream = nullptr);
+
+    // Rows firstRow..lastRow copied count times before destRow; everything below moves down.
+    void InsertAndCopyRows(int firstRow, int lastRow, int destRow, int count, bool onlyFormulas);
+    void DeleteRows(int row, int count);
+    // Copies sheet copyFrom count times before sheet insertBefore (1-based).
+    void InsertAndCopySheets(int copyFrom, int insertBefore, int count);
+    // Every row whose cell in column A reads marker is deleted, from the last one up.
+    void DeleteMarkedRows(const QString &marker);
+    // Every row whose cell in column A reads marker gets a manual page break; the marker goes.
+    void MakePageBreaks(const QString &marker);
+
+    // Defined names (1-based index); bounds 1-based, -1 when the name is not an area.
+    int GetRangeCount() const;
+    QString GetRangeName(int index) const;
+    int GetRangeFirstRow(int index) const;
+    int GetRangeLastRow(int index) const;
+    int GetRangeFirstCol(int index) const;
+    int GetRangeLastCol(int index) const;
+    int GetRangeSheet(int index) const;
+    // Cell columns then count from the name's first column.
+    void SelectRange(int index);
+
+    TWorkbook *workbook() const { return Workbook.get(); }
+
+    TXLSAdapter *Adapter;
+    int ActiveSheet = 1;
+    std::unique_ptr<TWorkbook> Workbook;
+    TXlsStorageList *Storages = nullptr;
+    std::unique_ptr<TXlsStorageList> OwnStorages;
+    int RangeFirstCol = 0;
+    int RangeLastCol = 0;
+
+private:
+    TWorkSheet *activeWorkSheet() const;
+    // The area bound of a name: 0 first row, 1 last row, 2 first column, 3 last column,
+    // 4 sheet.
+    int nameBound(int index, int which) const;
+    QString markerText(int row) const;
+};
+
+// The file search of OpenFile without a template store: the name as given, then with ".xls",
+// in the current folder, the program's folder and the executable search path.
+QString searchFile(const QString &name);
+
+} // namespace xls
