@@ -183,7 +183,7 @@ void TWorkbookGlobals::Clear()
     SheetNames.clear();
     Records.clear();
     Names.clear();
-    DrawingGroup.clear();
+    DrawingGroup.reset();
     Window1 = nullptr;
     XFs.clear();
     Fonts.clear();
@@ -197,11 +197,17 @@ void TWorkbookGlobals::Clear()
 void TWorkbookGlobals::LoadFromStream(RecordReader &reader, RecordPtr bof)
 {
     BOF = std::move(bof);
+    // The drawing group's bytes run on through CONTINUE records and further MSODRAWINGGROUP
+    // records that follow one another; a group met again later is a second group.
+    QByteArray groupBytes;
+    bool groupClosed = false;
     for (;;) {
         if (reader.peekId() < 0)
             invalid(); // the stream ended before EOF
         RecordPtr r = reader.next();
         const quint16 id = r->Id;
+        if (id != RID_MSODRAWINGGROUP && !groupBytes.isEmpty())
+            groupClosed = true;
         if ((id == RID_XF && XFs.empty()) || (id == RID_FONT && Fonts.empty()) ||
             (id == RID_FORMAT && Formats.empty()))
             Records.push_back(std::make_unique<TSubListRecord>(
@@ -238,6 +244,10 @@ void TWorkbookGlobals::LoadFromStream(RecordReader &reader, RecordPtr bof)
             break;
         case RID_EOF:
             EOF_ = std::move(r);
+            if (!groupBytes.isEmpty()) {
+                DrawingGroup = std::make_unique<TDrawingGroup>();
+                DrawingGroup->LoadFromBytes(groupBytes);
+            }
             return;
         case RID_SST:
             SST.LoadFromSSTRecord(*r);
@@ -249,7 +259,10 @@ void TWorkbookGlobals::LoadFromStream(RecordReader &reader, RecordPtr bof)
             References.LoadExternSheet(*r);
             break;
         case RID_MSODRAWINGGROUP:
-            DrawingGroup.push_back(std::move(r));
+            if (groupClosed)
+                invalid();
+            for (const TBaseRecord *c = r.get(); c; c = c->Continue.get())
+                groupBytes.append(c->Data);
             break;
         case RID_WINDOW1:
             if (r->DataSize() < 18)
@@ -272,7 +285,8 @@ void TWorkbookGlobals::SaveToStream(ByteWriter &out) const
     saveList(BoundSheets, out);
     References.SaveToStream(out);
     saveList(Names, out);
-    saveList(DrawingGroup, out);
+    if (DrawingGroup)
+        DrawingGroup->SaveToStream(out);
     const_cast<TSST &>(SST).SaveToStream(out);
     EOF_->SaveToStream(out);
 }
@@ -335,6 +349,8 @@ void TWorkSheet::LoadFromStream(RecordReader &reader, RecordPtr bof)
     std::map<quint32, std::unique_ptr<TShrFmlaRecord>> shared;
     std::vector<quint32> arrayKeys;
     TCondFmt *lastCondFmt = nullptr;
+    QByteArray drawingBytes;
+    std::vector<TDrawing::ClientPiece> clients;
     for (;;) {
         if (reader.peekId() < 0)
             invalid();
@@ -346,11 +362,12 @@ void TWorkSheet::LoadFromStream(RecordReader &reader, RecordPtr bof)
             lastCondFmt = id == RID_CONDFMT ? lastCondFmt : nullptr;
         if (id == RID_BOF) {
             // A chart embedded in the sheet follows its drawing object as a sub-stream of
-            // its own; it is kept with the drawing records.
-            if (prev != RID_OBJ || Drawing.empty())
+            // its own; it is kept with that object.
+            if (prev != RID_OBJ || clients.empty())
                 invalid();
             checkBof(*r);
-            Drawing.push_back(std::move(r));
+            RecordList &chart = clients.back().Chart;
+            chart.push_back(std::move(r));
             int depth = 1;
             while (depth > 0) {
                 if (reader.peekId() < 0)
@@ -360,7 +377,7 @@ void TWorkSheet::LoadFromStream(RecordReader &reader, RecordPtr bof)
                     ++depth;
                 else if (inner->Id == RID_EOF)
                     --depth;
-                Drawing.push_back(std::move(inner));
+                chart.push_back(std::move(inner));
             }
             previousId = RID_EOF;
             continue;
@@ -384,11 +401,16 @@ void TWorkSheet::LoadFromStream(RecordReader &reader, RecordPtr bof)
             current->push_back(std::move(r));
             break;
         case RID_MSODRAWING:
+            for (const TBaseRecord *c = r.get(); c; c = c->Continue.get())
+                drawingBytes.append(c->Data);
+            break;
         case RID_OBJ:
         case RID_TXO:
-            Drawing.push_back(std::move(r));
+            clients.push_back({drawingBytes.size(), std::move(r), {}});
             break;
         case RID_NOTE:
+            if (r->DataSize() < 8)
+                invalid();
             Notes.push_back(std::move(r));
             break;
         case RID_COLINFO:
@@ -472,6 +494,15 @@ void TWorkSheet::LoadFromStream(RecordReader &reader, RecordPtr bof)
         }
     }
 done:
+    if (!drawingBytes.isEmpty()) {
+        Drawing = std::make_unique<TDrawing>();
+        Drawing->Group = Globals->DrawingGroup.get();
+        Drawing->Load(drawingBytes, clients);
+        for (const auto &note : Notes)
+            Drawing->ObjectCounter = std::max<int>(Drawing->ObjectCounter, note->getWord(6));
+    } else if (!clients.empty()) {
+        raiseXls(UnsupportedDrawingRecord);
+    }
     Cells->finishLoad();
     for (auto &row : Cells->CellRows)
         for (auto &cell : row) {
@@ -499,7 +530,8 @@ void TWorkSheet::SaveToStream(ByteWriter &out) const
     PageBreaks.SaveToStream(out);
     ColInfos.SaveToStream(out);
     Cells->SaveToStream(out);
-    saveList(Drawing, out);
+    if (Drawing)
+        Drawing->SaveToStream(out);
     saveList(Notes, out);
     saveList(Tail, out);
     Ranges->SaveToStream(out);
@@ -517,7 +549,7 @@ std::unique_ptr<TSheet> TWorkSheet::Clone() const
         if (r->Id == RID_WINDOW2)
             c->Window2 = static_cast<TWindow2Record *>(r.get());
     c->PageBreaks = PageBreaks;
-    c->Drawing = copyList(Drawing);
+    c->Drawing = Drawing ? Drawing->clone(Globals->DrawingGroup.get()) : nullptr;
     c->ColInfos = ColInfos;
     c->Cells = Cells->clone(&Globals->SST, &c->ColInfos);
     c->Ranges = Ranges->clone();
@@ -570,6 +602,16 @@ std::unique_ptr<TSheet> TChart::Clone() const
         if (r->Id == RID_WINDOW2)
             c->Window2 = static_cast<TWindow2Record *>(r.get());
     return c;
+}
+
+void TChart::ArrangeInsertRows(int pos, int delta, const TSheetShiftInfo &info)
+{
+    ArrangeChartInsertRows(Records, pos, delta, info);
+}
+
+void TChart::ArrangeCopySheet(const TSheetShiftInfo &info)
+{
+    ArrangeChartCopySheet(Records, info);
 }
 
 // --- workbook -----------------------------------------------------------------------------
@@ -683,27 +725,154 @@ void TWorkSheet::InsertAndCopyRows(int first, int last, int dest, int n,
                                    const TSheetShiftInfo &info, bool onlyFormulas)
 {
     const int delta = (last - first + 1) * n;
+    // Where the source block lies once the rows are in.
+    const int blockFirst = dest > first ? first : first + delta;
+    const int blockLast = dest > first ? last : last + delta;
     Cells->InsertAndCopyRows(first, last, dest, n, info, onlyFormulas);
+    if (Drawing) {
+        Drawing->ArrangeInsertRows(dest, delta);
+        Drawing->ArrangeCharts(dest, delta, info);
+        Drawing->CopyRows(blockFirst, blockLast, dest, n);
+    }
     Ranges->InsertAndCopyRows(first, last, dest, n, info);
-    for (auto &note : Notes)
-        if (note->DataSize() >= 2 && note->getWord(0) >= dest)
-            note->incWord(0, delta, 65535);
+    moveNotes(dest, delta);
+    copyNotes(blockFirst, blockLast, dest, n);
     PageBreaks.InsertRows(dest, delta);
 }
 
 void TWorkSheet::DeleteRows(int row, int count, const TSheetShiftInfo &info)
 {
     Cells->DeleteRows(row, count, info);
+    if (Drawing) {
+        Drawing->DeleteRows(row, count);
+        Drawing->ArrangeCharts(row, -count, info);
+    }
     Ranges->DeleteRows(row, count, info);
-    for (auto &note : Notes)
-        if (note->DataSize() >= 2 && note->getWord(0) >= row + count)
-            note->incWord(0, -count, 65535);
+    deleteNotes(row, count);
     PageBreaks.DeleteRows(row, count);
 }
 
 void TWorkSheet::ArrangeInsertRows(int pos, int delta, const TSheetShiftInfo &info)
 {
     Cells->ArrangeInsert(pos, delta, info);
+    if (Drawing)
+        Drawing->ArrangeCharts(pos, delta, info);
+}
+
+// --- notes --------------------------------------------------------------------------------
+
+TEscherRecord *TWorkSheet::NoteShape(const TBaseRecord &note) const
+{
+    return Drawing ? Drawing->shapeByObjId(note.getWord(6)) : nullptr;
+}
+
+std::vector<TBaseRecord *> TWorkSheet::NotesOfRow(int row) const
+{
+    std::vector<TBaseRecord *> out;
+    for (const auto &note : Notes)
+        if (note->getWord(0) == row)
+            out.push_back(note.get());
+    std::stable_sort(out.begin(), out.end(), [](const TBaseRecord *a, const TBaseRecord *b) {
+        return a->getWord(2) < b->getWord(2);
+    });
+    return out;
+}
+
+QString TWorkSheet::NoteText(const TBaseRecord &note) const
+{
+    TEscherRecord *shape = NoteShape(note);
+    const TBaseRecord *txo = shape ? TDrawing::txoOf(shape) : nullptr;
+    return txo ? txoText(*txo) : QString();
+}
+
+void TWorkSheet::SetNoteText(TBaseRecord *note, const QString &text)
+{
+    auto it = std::find_if(Notes.begin(), Notes.end(),
+                           [note](const RecordPtr &n) { return n.get() == note; });
+    if (it == Notes.end())
+        return;
+    TEscherRecord *shape = NoteShape(*note);
+    if (text.isEmpty()) {
+        if (!shape)
+            raiseXls(ErrorLoadingEscher);
+        Drawing->RemoveShape(shape);
+        Notes.erase(it);
+        return;
+    }
+    TBaseRecord *txo = shape ? TDrawing::txoOf(shape) : nullptr;
+    if (!txo)
+        raiseXls(ErrorLoadingEscher);
+    setTxoText(*txo, text);
+}
+
+void TWorkSheet::moveNotes(int pos, int delta)
+{
+    // Shapes are looked up before any note moves: a note names its shape, not its row.
+    std::vector<TEscherRecord *> shapes;
+    for (const auto &note : Notes)
+        shapes.push_back(NoteShape(*note));
+    for (size_t i = 0; i < Notes.size(); ++i) {
+        if (Notes[i]->getWord(0) < pos)
+            continue;
+        Notes[i]->incWord(0, delta, 65535);
+        // The comment box moves with its cell but keeps its size.
+        if (shapes[i])
+            TDrawing::MoveShape(shapes[i], delta);
+    }
+}
+
+void TWorkSheet::copyNotes(int blockFirst, int blockLast, int dest, int copies)
+{
+    const int height = blockLast - blockFirst + 1;
+    const size_t count = Notes.size();
+    for (int k = 0; k < copies; ++k)
+        for (size_t i = 0; i < count; ++i) {
+            const TBaseRecord &note = *Notes[i];
+            const int row = note.getWord(0);
+            if (row < blockFirst || row > blockLast)
+                continue;
+            const int offset = dest + k * height - blockFirst;
+            RecordPtr copy = note.CopyTo();
+            copy->incWord(0, offset, 65535);
+            // The copy names the copied shape by its object id, which the copy got anew.
+            if (TEscherRecord *shape = NoteShape(note)) {
+                TEscherRecord *copied = Drawing->CopyShape(shape, offset);
+                copy->setWord(6, quint16(TDrawing::objId(copied)));
+            }
+            Notes.push_back(std::move(copy));
+        }
+    sortNotes();
+}
+
+void TWorkSheet::deleteNotes(int row, int count)
+{
+    for (auto it = Notes.begin(); it != Notes.end();) {
+        const int r = (*it)->getWord(0);
+        if (r >= row && r < row + count) {
+            if (TEscherRecord *shape = NoteShape(**it))
+                Drawing->RemoveShape(shape);
+            it = Notes.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    std::vector<TEscherRecord *> shapes;
+    for (const auto &note : Notes)
+        shapes.push_back(NoteShape(*note));
+    for (size_t i = 0; i < Notes.size(); ++i)
+        if (Notes[i]->getWord(0) >= row + count) {
+            Notes[i]->incWord(0, -count, 65535);
+            if (shapes[i])
+                TDrawing::MoveShape(shapes[i], -count);
+        }
+}
+
+void TWorkSheet::sortNotes()
+{
+    std::stable_sort(Notes.begin(), Notes.end(), [](const RecordPtr &a, const RecordPtr &b) {
+        return std::make_pair(a->getWord(0), a->getWord(2)) <
+               std::make_pair(b->getWord(0), b->getWord(2));
+    });
 }
 
 TSheetShiftInfo TWorkbook::shiftInfo(int insertedSheet, int formulaSheet)
@@ -760,6 +929,8 @@ void TWorkbook::DeleteRows(int sheet, int row, int count)
 
 void TWorkSheet::ArrangeCopySheet(const TSheetShiftInfo &info)
 {
+    if (Drawing)
+        Drawing->ArrangeChartsCopySheet(info);
     for (auto &row : Cells->CellRows)
         for (auto &cell : row) {
             if (cell->Id != RID_FORMULA)

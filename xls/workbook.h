@@ -1,6 +1,7 @@
 #pragma once
 
 #include "xls/cells.h"
+#include "xls/escher.h"
 #include "xls/formats.h"
 #include "xls/formula.h"
 #include "xls/ranges.h"
@@ -13,8 +14,6 @@
 // The workbook as sections: the globals and one section per sheet, each a set of typed
 // records and lists, written back in a fixed order.
 namespace xls {
-
-using RecordList = std::vector<RecordPtr>;
 
 // Stands in the globals' record list for a whole list (XF, FONT or FORMAT), so that the list
 // is written where its first record was.
@@ -76,7 +75,7 @@ public:
     TSheetNameList SheetNames;
     RecordList Records;
     RecordList Names;
-    RecordList DrawingGroup;
+    std::unique_ptr<TDrawingGroup> DrawingGroup; // null when the workbook has no drawings
     TWindow1Record *Window1 = nullptr;
     RecordList XFs, Fonts, Formats;
     TPaletteRecord *Palette = nullptr;
@@ -117,11 +116,11 @@ public:
     RecordList Head;
     RecordList Tail;
     TPageBreakList PageBreaks;
-    RecordList Drawing; // drawing, object and text-object records, kept as read
+    std::unique_ptr<TDrawing> Drawing; // null when the sheet has no drawing
     TColInfoList ColInfos;
     std::unique_ptr<TCells> Cells;
     std::unique_ptr<TRangeList> Ranges;
-    RecordList Notes;
+    RecordList Notes; // NOTE records, each naming its comment shape by the shape's OBJ id
     int DefRowHeight = 255;
     int DefColWidth = 2900;
 
@@ -133,6 +132,20 @@ public:
     void DeleteRows(int row, int count, const TSheetShiftInfo &info) override;
     void ArrangeInsertRows(int pos, int delta, const TSheetShiftInfo &info) override;
     void ArrangeCopySheet(const TSheetShiftInfo &info) override;
+
+    // The comment shape of a note (by the note's object id), or null.
+    TEscherRecord *NoteShape(const TBaseRecord &note) const;
+    // The notes of a row, in column order.
+    std::vector<TBaseRecord *> NotesOfRow(int row) const;
+    QString NoteText(const TBaseRecord &note) const;
+    // An empty text removes the note and its shape.
+    void SetNoteText(TBaseRecord *note, const QString &text);
+
+private:
+    void moveNotes(int pos, int delta);
+    void copyNotes(int blockFirst, int blockLast, int dest, int copies);
+    void deleteNotes(int row, int count);
+    void sortNotes();
 };
 
 class TChart : public TSheet
@@ -145,8 +158,9 @@ public:
     std::unique_ptr<TSheet> Clone() const override;
     void InsertAndCopyRows(int, int, int, int, const TSheetShiftInfo &, bool) override {}
     void DeleteRows(int, int, const TSheetShiftInfo &) override {}
-    void ArrangeInsertRows(int, int, const TSheetShiftInfo &) override {}
-    void ArrangeCopySheet(const TSheetShiftInfo &) override {}
+    // Series links follow rows moved in the worksheets they point to.
+    void ArrangeInsertRows(int pos, int delta, const TSheetShiftInfo &info) override;
+    void ArrangeCopySheet(const TSheetShiftInfo &info) override;
 };
 
 class TWorkbook

@@ -149,6 +149,7 @@ void TXLSFile::OpenFile(const QString &fileName)
         AttachWorkbook();
     Workbook->LoadFromStream(Storages->FindStream(xlsMessageText(WorkbookStreamName)));
     ActiveSheet = Workbook->ActiveTab() + 1;
+    RefreshPictureIndex();
 }
 
 void TXLSFile::Save(bool autoClose, const QString &fileName, const GetFileNameEvent &onGetFileName,
@@ -588,12 +589,15 @@ void TXLSFile::InsertAndCopyRows(int firstRow, int lastRow, int destRow, int cou
     Q_ASSERT(Workbook);
     Workbook->InsertAndCopyRows(ActiveSheet - 1, firstRow - 1, lastRow - 1, destRow - 1, count,
                                 onlyFormulas);
+    // An index left as it was would name pictures by rows they no longer have.
+    RefreshPictureIndex();
 }
 
 void TXLSFile::DeleteRows(int row, int count)
 {
     Q_ASSERT(Workbook);
     Workbook->DeleteRows(ActiveSheet - 1, row - 1, count);
+    RefreshPictureIndex();
 }
 
 void TXLSFile::InsertAndCopySheets(int copyFrom, int insertBefore, int count)
@@ -698,6 +702,130 @@ void TXLSFile::SelectRange(int index)
         return;
     RangeFirstCol = nameBound(index, 2) - 1;
     RangeLastCol = nameBound(index, 3) - 1;
+}
+
+// --- comments and pictures ----------------------------------------------------------------
+
+const std::vector<int> &TRowComments::operator[](int row) const
+{
+    static const std::vector<int> none;
+    auto it = m_rows.find(row);
+    return it == m_rows.end() ? none : it->second;
+}
+
+int TXLSFile::GetCommentsCount(int row) const
+{
+    const TWorkSheet *ws = activeWorkSheet();
+    return ws && row >= 1 ? int(ws->NotesOfRow(row - 1).size()) : 0;
+}
+
+QString TXLSFile::GetCommentText(int row, int index) const
+{
+    const TWorkSheet *ws = activeWorkSheet();
+    if (!ws || row < 1)
+        return {};
+    const auto notes = ws->NotesOfRow(row - 1);
+    if (index < 0 || index >= int(notes.size()))
+        raiseXls(IndexNotInRange, {index, QStringLiteral("Comment"), 0, int(notes.size()) - 1});
+    return ws->NoteText(*notes[size_t(index)]);
+}
+
+void TXLSFile::SetCommentText(int row, int index, const QString &text)
+{
+    TWorkSheet *ws = activeWorkSheet();
+    if (!ws || row < 1)
+        return;
+    const auto notes = ws->NotesOfRow(row - 1);
+    if (index < 0 || index >= int(notes.size()))
+        raiseXls(IndexNotInRange, {index, QStringLiteral("Comment"), 0, int(notes.size()) - 1});
+    ws->SetNoteText(notes[size_t(index)], text);
+}
+
+void TXLSFile::RefreshPictureIndex()
+{
+    RowPictures.Clear();
+    const TWorkSheet *ws = activeWorkSheet();
+    if (!ws || !ws->Drawing)
+        return;
+    const auto pictures = ws->Drawing->pictures();
+    for (size_t i = 0; i < pictures.size(); ++i)
+        RowPictures.Add(TClientAnchor(TDrawing::anchorOf(pictures[i])).firstRow() + 1, int(i));
+}
+
+int TXLSFile::GetPicturesCount(int row) const
+{
+    const TWorkSheet *ws = activeWorkSheet();
+    if (!ws || !ws->Drawing)
+        return 0;
+    if (row < 1)
+        return int(ws->Drawing->pictures().size());
+    return int(RowPictures[row].size());
+}
+
+TEscherRecord *TXLSFile::pictureAt(int row, int index) const
+{
+    const TWorkSheet *ws = activeWorkSheet();
+    if (!ws || !ws->Drawing)
+        return nullptr;
+    const auto pictures = ws->Drawing->pictures();
+    int sheetIndex = index;
+    if (row >= 1) {
+        const std::vector<int> &inRow = RowPictures[row];
+        if (index < 0 || index >= int(inRow.size()))
+            raiseXls(IndexNotInRange, {index, QStringLiteral("Picture"), 0, int(inRow.size()) - 1});
+        sheetIndex = inRow[size_t(index)];
+    }
+    if (sheetIndex < 0 || sheetIndex >= int(pictures.size()))
+        raiseXls(IndexNotInRange,
+                 {sheetIndex, QStringLiteral("Picture"), 0, int(pictures.size()) - 1});
+    return pictures[size_t(sheetIndex)];
+}
+
+QString TXLSFile::GetPictureName(int row, int index) const
+{
+    TEscherRecord *shape = pictureAt(row, index);
+    return shape ? TDrawing::shapeName(shape) : QString();
+}
+
+void TXLSFile::AssignPicture(int row, int index, const QByteArray &data, int pictureType)
+{
+    TEscherRecord *shape = pictureAt(row, index);
+    if (!shape)
+        return;
+    TDrawingGroup *group = Workbook->Globals.DrawingGroup.get();
+    if (!group)
+        raiseXls(ErrorProcessingEscher);
+    const int previous = TDrawing::pictureId(shape);
+    const int entry = group->AddPicture(data, pictureType);
+    group->UseBSE(entry);
+    TDrawing::setPictureId(shape, entry);
+    if (previous > 0)
+        group->ReleaseBSE(previous);
+}
+
+QByteArray TXLSFile::GetPictureAnchor(int row, int index, int &pictureType,
+                                      TXlsPictureAnchor &anchor) const
+{
+    pictureType = 5;
+    anchor = TXlsPictureAnchor();
+    TEscherRecord *shape = pictureAt(row, index);
+    if (!shape)
+        return {};
+    const TEscherRecord *a = TDrawing::anchorOf(shape);
+    const QByteArray &d = a->Data;
+    auto word = [&d](int off) { return int(qFromLittleEndian<quint16>(d.constData() + off)); };
+    anchor.Kind = word(0) & 3;
+    anchor.Col1 = word(2) + 1;
+    anchor.Dx1 = word(4);
+    anchor.Row1 = word(6) + 1;
+    anchor.Dy1 = word(8);
+    anchor.Col2 = word(10) + 1;
+    anchor.Dx2 = word(12);
+    anchor.Row2 = word(14) + 1;
+    anchor.Dy2 = word(16);
+    const TDrawingGroup *group = Workbook->Globals.DrawingGroup.get();
+    const TEscherRecord *bse = group ? group->BSE(TDrawing::pictureId(shape)) : nullptr;
+    return bse ? pictureOfBSE(*bse, pictureType) : QByteArray();
 }
 
 } // namespace xls

@@ -9,6 +9,7 @@
 #include <QVariant>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -20,6 +21,7 @@ class QIODevice;
 namespace xls {
 
 class TWorkbook;
+class TEscherRecord;
 class TWorkSheet;
 class TXLSFile;
 
@@ -97,6 +99,27 @@ public:
 
 private:
     TXlsBaseTemplateStore *m_store = nullptr;
+};
+
+// Rows (1-based) and the indexes of the pictures anchored in each, kept sorted by row.
+class TRowComments
+{
+public:
+    void Clear() { m_rows.clear(); }
+    void Add(int row, int index) { m_rows[row].push_back(index); }
+    // The row's indexes; an empty list for a row without any.
+    const std::vector<int> &operator[](int row) const;
+
+private:
+    std::map<int, std::vector<int>> m_rows;
+};
+
+// Where a picture sits: the two corners, rows and columns 1-based, offsets as stored.
+struct TXlsPictureAnchor
+{
+    int Kind = 0; // 0 move and size with cells, 2 move only, 1 and 3 fixed
+    int Col1 = 0, Dx1 = 0, Row1 = 0, Dy1 = 0;
+    int Col2 = 0, Dx2 = 0, Row2 = 0, Dy2 = 0;
 };
 
 class TXLSFile
@@ -187,6 +210,22 @@ public:
     // Cell columns then count from the name's first column.
     void SelectRange(int index);
 
+    // Cell comments of a row (1-based), in column order; index is 0-based. An empty text
+    // deletes the comment with its shape.
+    int GetCommentsCount(int row) const;
+    QString GetCommentText(int row, int index) const;
+    void SetCommentText(int row, int index, const QString &text);
+
+    // Pictures: for row >= 1 the index-th (0-based) picture anchored in that row, through
+    // RowPictures; for row < 1 the index-th picture of the sheet.
+    int GetPicturesCount(int row) const;
+    QString GetPictureName(int row, int index) const;
+    void RefreshPictureIndex();
+    // pictureType: 0 EMF, 1 WMF, 2 JPEG, 3 PNG, 4 DIB, 5 other.
+    void AssignPicture(int row, int index, const QByteArray &data, int pictureType);
+    QByteArray GetPictureAnchor(int row, int index, int &pictureType,
+                                TXlsPictureAnchor &anchor) const;
+
     TWorkbook *workbook() const { return Workbook.get(); }
 
     TXLSAdapter *Adapter;
@@ -196,8 +235,11 @@ public:
     std::unique_ptr<TXlsStorageList> OwnStorages;
     int RangeFirstCol = 0;
     int RangeLastCol = 0;
+    TRowComments RowPictures;
 
 private:
+    // The picture the row and index name, or null.
+    TEscherRecord *pictureAt(int row, int index) const;
     TWorkSheet *activeWorkSheet() const;
     // The area bound of a name: 0 first row, 1 last row, 2 first column, 3 last column,
     // 4 sheet.

@@ -4,6 +4,7 @@
     xlscheck.py cells FILE      -> JSON: sheets with names and every cell (xlrd)
     xlscheck.py storage FILE    -> JSON: every stream's path, size and SHA-1 (olefile)
     xlscheck.py records FILE    -> JSON: the ids and sizes of the Workbook stream's records
+    xlscheck.py notes FILE      -> JSON: per sheet, every cell comment as [row, col, text] (xlrd)
 """
 import hashlib
 import json
@@ -62,9 +63,15 @@ def records(path):
     return out
 
 
+def notes(path):
+    import xlrd
+    book = xlrd.open_workbook(path, formatting_info=True)
+    return [sorted([r, c, n.text] for (r, c), n in sh.cell_note_map.items()) for sh in book.sheets()]
+
+
 def main():
     kind, path = sys.argv[1], sys.argv[2]
-    result = {"cells": cells, "storage": storage, "records": records}[kind](path)
+    result = {"cells": cells, "storage": storage, "records": records, "notes": notes}[kind](path)
     json.dump(result, sys.stdout)
 
 

@@ -36,3 +36,11 @@ QByteArray le16(quint16 v);
 QByteArray le32(quint32 v);
 
 } // namespace xlstest
+
+// Readable QString values in GoogleTest's failure messages.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+QT_END_NAMESPACE
