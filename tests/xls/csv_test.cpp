@@ -1,0 +1,146 @@
+#include "xlstestutil.h"
+
+#include "xls/xlsadapter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace xls;
+using namespace xlstest;
+
+// Values seen by LibreOffice: our saved files are exported to CSV (every sheet) next to the
+// templates they come from, in one soffice run with a profile of its own. Without soffice
+// the tests are skipped.
+namespace {
+
+const char *const fixtures[] = {"plain", "rich", "strings", "survey", "formulas", "drawings"};
+
+class LibreOfficeCsv : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+        if (soffice.isEmpty())
+            return;
+        dir = new QTemporaryDir;
+        QStringList inputs;
+        for (const char *name : fixtures) {
+            const QString base = QString::fromLatin1(name);
+            const QString original = dir->filePath(QStringLiteral("orig_%1.xls").arg(base));
+            QFile::copy(fixture(base + QStringLiteral(".xls")), original);
+            inputs << original << saveWith(base, QStringLiteral("same_%1.xls").arg(base), {});
+        }
+        inputs << saveWith(QStringLiteral("survey"), QStringLiteral("filled_survey.xls"),
+                           [](TXLSFile &f) {
+                               f.InsertAndCopyRows(33, 33, 34, 2, false);
+                               f.SetCellValueAbs(24, 6, 7);
+                               f.SetCellValueAbs(25, 6, 5);
+                               f.SetCellValueAbs(33, 1, QStringLiteral("Italiano"));
+                               f.SetCellValueAbs(34, 1, QStringLiteral("Matematica"));
+                           });
+        inputs << saveWith(QStringLiteral("drawings"), QStringLiteral("copied_drawings.xls"),
+                           [](TXLSFile &f) {
+                               f.InsertAndCopyRows(4, 6, 7, 2, false);
+                               f.SetCellValueAbs(7, 1, QStringLiteral("Copia 1"));
+                               f.SetCellValueAbs(10, 1, QStringLiteral("Copia 2"));
+                           });
+        QProcess p;
+        p.setWorkingDirectory(dir->path());
+        p.start(soffice,
+                QStringList{QStringLiteral("--headless"), QStringLiteral("--norestore"),
+                            QStringLiteral("-env:UserInstallation=file://%1/profile").arg(dir->path()),
+                            QStringLiteral("--convert-to"),
+                            QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,"
+                                           "true,false,false,false,-1"),
+                            QStringLiteral("--outdir"), dir->filePath(QStringLiteral("csv"))} +
+                    inputs);
+        p.waitForFinished(180000);
+    }
+    static void TearDownTestSuite()
+    {
+        delete dir;
+        dir = nullptr;
+    }
+    void SetUp() override
+    {
+        if (soffice.isEmpty())
+            GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    }
+
+    // Opens a fixture through the adapter, changes it and saves it under name.
+    static QString saveWith(const QString &fixtureName, const QString &name,
+                            const std::function<void(TXLSFile &)> &change)
+    {
+        TXLSAdapter adapter;
+        auto file = adapter.NewExcelFile();
+        file->AttachWorkbook();
+        file->OpenFile(fixture(fixtureName + QStringLiteral(".xls")));
+        if (change)
+            change(*file);
+        const QString path = dir->filePath(name);
+        file->Save(false, path);
+        file->ReleaseWorkbook();
+        return path;
+    }
+
+    // The CSV lines of each sheet of a converted file, keyed by sheet name.
+    static std::map<QString, QStringList> sheetsOf(const QString &base)
+    {
+        std::map<QString, QStringList> out;
+        const QDir csv(dir->filePath(QStringLiteral("csv")));
+        for (const QString &f : csv.entryList({base + QStringLiteral("-*.csv")}, QDir::Files)) {
+            const QString sheet = f.mid(base.size() + 1).chopped(4);
+            out[sheet] = QString::fromUtf8(readFile(csv.filePath(f))).split('\n');
+        }
+        return out;
+    }
+
+    static inline QString soffice;
+    static inline QTemporaryDir *dir = nullptr;
+};
+
+} // namespace
+
+TEST_F(LibreOfficeCsv, AnUnchangedSaveShowsTheTemplatesValues)
+{
+    for (const char *name : fixtures) {
+        SCOPED_TRACE(name);
+        const auto original = sheetsOf(QStringLiteral("orig_%1").arg(QLatin1String(name)));
+        const auto ours = sheetsOf(QStringLiteral("same_%1").arg(QLatin1String(name)));
+        ASSERT_FALSE(original.empty());
+        EXPECT_EQ(ours, original);
+    }
+}
+
+TEST_F(LibreOfficeCsv, FilledTemplatesShowTheNewValuesAndRecalculatedTotals)
+{
+    const auto survey = sheetsOf(QStringLiteral("filled_survey"));
+    ASSERT_TRUE(survey.count(QStringLiteral("Modello")));
+    const QStringList &modello = survey.at(QStringLiteral("Modello"));
+    ASSERT_GT(modello.size(), 36);
+    EXPECT_TRUE(modello[23].startsWith(QStringLiteral("Scrutinati,,,,,7,")));
+    EXPECT_TRUE(modello[24].startsWith(QStringLiteral("Con insufficienze,,,,,5,")));
+    EXPECT_TRUE(modello[26].startsWith(QStringLiteral("Totale,,,,,12,")));
+    EXPECT_TRUE(modello[32].startsWith(QStringLiteral("Italiano,")));
+    EXPECT_TRUE(modello[33].startsWith(QStringLiteral("Matematica,")));
+    EXPECT_TRUE(modello[34].startsWith(QStringLiteral("<materia>,")));
+    EXPECT_TRUE(modello[35].startsWith(QStringLiteral("Totale materie,")));
+    EXPECT_EQ(survey.at(QStringLiteral("Riepilogo"))[0], QStringLiteral("Scrutinati,7"));
+
+    // The sheet with drawings opens in LibreOffice with its rows copied.
+    const auto drawings = sheetsOf(QStringLiteral("copied_drawings"));
+    ASSERT_TRUE(drawings.count(QStringLiteral("Modello")));
+    const QStringList &rows = drawings.at(QStringLiteral("Modello"));
+    ASSERT_GT(rows.size(), 21);
+    EXPECT_EQ(rows.mid(3, 9),
+              (QStringList{"<materia>,6,", "<seconda>,7,x", "<terza>,8,", "Copia 1,6,",
+                           "<seconda>,7,x", "<terza>,8,", "Copia 2,6,", "<seconda>,7,x",
+                           "<terza>,8,"}));
+    EXPECT_EQ(rows[21], QStringLiteral("Fine,coda,"));
+}
