@@ -1,0 +1,96 @@
+// Filling a template: 5,000 cells written through the file object and the workbook saved,
+// next to python3-xlwt writing a new workbook with the same cells in the same run.
+//   cmake -DTAVRIN_BENCH=ON ... && build/bench/bench/xls_bench
+#include "xls/xlsadapter.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr int Rows = 500;
+constexpr int Cols = 10; // 5,000 cells
+
+void fillAndSave(xls::TXLSFile &file, const QString &out)
+{
+    for (int r = 0; r < Rows; ++r)
+        for (int c = 0; c < Cols; ++c) {
+            if (c % 2 == 0)
+                file.SetCellValueAbs(r + 1, c + 1, r * 10 + c + 0.5);
+            else
+                file.SetCellValueAbs(r + 1, c + 1, QStringLiteral("voce %1-%2").arg(r).arg(c));
+        }
+    QFile::remove(out);
+    file.Save(false, out);
+}
+
+void FillTemplateAndSave(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    xls::TXlsTemplateStore store;
+    store.Templates.Add().setFileName(QStringLiteral(TAVRIN_XLS_FIXTURES "/plain.xls"));
+    xls::TXLSAdapter adapter;
+    adapter.setTemplateStore(&store);
+    const QString out = dir.filePath(QStringLiteral("filled.xls"));
+    for (auto _ : state) {
+        auto file = adapter.NewExcelFile();
+        file->AttachWorkbook();
+        file->OpenFile(QStringLiteral("plain.xls"));
+        fillAndSave(*file, out);
+        file->ReleaseWorkbook();
+    }
+    state.counters["cells"] = Rows * Cols;
+    state.counters["bytes"] = double(QFileInfo(out).size());
+}
+
+// The system's interpreter, where Debian's python3-xlwt lives.
+QString python()
+{
+    return QFileInfo::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3")
+                                                                   : QStringLiteral("python3");
+}
+
+// The script times its own writing; the interpreter's start is reported apart.
+void XlwtWritesTheSameCells(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("xlwt.xls"));
+    double startup = 0;
+    for (auto _ : state) {
+        QProcess p;
+        QElapsedTimer wall;
+        wall.start();
+        p.start(python(), {QStringLiteral(TAVRIN_XLWT_SCRIPT), out,
+                                            QString::number(Rows), QString::number(Cols)});
+        if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+            state.SkipWithError("python3-xlwt did not run");
+            return;
+        }
+        const double seconds = p.readAllStandardOutput().trimmed().toDouble();
+        startup += wall.nsecsElapsed() / 1e9 - seconds;
+        state.SetIterationTime(seconds);
+    }
+    state.counters["cells"] = Rows * Cols;
+    state.counters["bytes"] = double(QFileInfo(out).size());
+    state.counters["startup_s"] = benchmark::Counter(startup, benchmark::Counter::kAvgIterations);
+}
+
+} // namespace
+
+BENCHMARK(FillTemplateAndSave)->Unit(benchmark::kMillisecond);
+BENCHMARK(XlwtWritesTheSameCells)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
