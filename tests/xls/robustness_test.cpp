@@ -32,10 +32,19 @@ Outcome exerciseWorkbook(const QByteArray &stream)
                         ws->Cells->GetValue(r, c);
                 ws->Cells->SetValue(1, 1, {QStringLiteral("valore"), -1, false});
             }
-        // Moving rows and copying sheets walks every formula, name and range.
+        for (int s = 0; s < wb.SheetCount(); ++s)
+            if (TWorkSheet *ws = wb.WorkSheet(s)) {
+                for (const auto &note : ws->Notes)
+                    ws->NoteText(*note);
+                if (!ws->Notes.empty())
+                    ws->SetNoteText(ws->Notes.front().get(), QStringLiteral("nota"));
+            }
+        // Moving rows and copying sheets walks every formula, name, range and shape.
         if (wb.SheetCount() > 0) {
             wb.InsertAndCopyRows(0, 1, 2, 3, 2, false);
+            wb.InsertAndCopyRows(0, 3, 5, 6, 2, false);
             wb.DeleteRows(0, 0, 1);
+            wb.DeleteRows(0, 3, 4);
             wb.InsertSheets(0, 1, 1);
         }
         const QByteArray saved = wb.SaveToStream();
@@ -61,8 +70,8 @@ Outcome exerciseFile(const QByteArray &file)
     }
 }
 
-const char *const fixtures[] = {"rich.xls", "survey.xls", "plain.xls", "strings.xls",
-                                "formulas.xls"};
+const char *const fixtures[] = {"rich.xls",     "survey.xls",   "plain.xls",
+                                "strings.xls",  "formulas.xls", "drawings.xls"};
 
 // XLS_FUZZ_ROUNDS multiplies the rounds for a longer run by hand (the default stays fast).
 int rounds(int base)

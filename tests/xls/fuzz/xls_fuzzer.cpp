@@ -1,6 +1,7 @@
 // libFuzzer target over open, change and save: a compound file (recognised by its signature)
 // or a bare Workbook stream. Every input must end in the library's own error or succeed.
 #include "xls/compoundfile.h"
+#include "xls/escher.h"
 #include "xls/workbook.h"
 #include "xls/xlsmessages.h"
 
@@ -11,6 +12,35 @@ using namespace xls;
 
 namespace {
 
+// Comments read and rewritten, pictures read back and replaced.
+void exerciseDrawings(TWorkbook &wb)
+{
+    for (int s = 0; s < wb.SheetCount(); ++s) {
+        TWorkSheet *ws = wb.WorkSheet(s);
+        if (!ws)
+            continue;
+        for (size_t i = 0; i < ws->Notes.size(); ++i)
+            ws->NoteText(*ws->Notes[i]);
+        if (!ws->Notes.empty())
+            ws->SetNoteText(ws->Notes.front().get(), QStringLiteral("nota ŝ"));
+        if (!ws->Drawing)
+            continue;
+        for (TEscherRecord *picture : ws->Drawing->pictures()) {
+            TDrawing::shapeName(picture);
+            TDrawingGroup *group = wb.Globals.DrawingGroup.get();
+            const TEscherRecord *bse = group ? group->BSE(TDrawing::pictureId(picture)) : nullptr;
+            int type = 0;
+            if (bse)
+                pictureOfBSE(*bse, type);
+            if (group) {
+                const int entry = group->AddPicture(QByteArray(40, 'p'), 3);
+                group->UseBSE(entry);
+                TDrawing::setPictureId(picture, entry);
+            }
+        }
+    }
+}
+
 void exerciseWorkbook(const QByteArray &stream)
 {
     TWorkbook wb;
@@ -18,9 +48,13 @@ void exerciseWorkbook(const QByteArray &stream)
     for (int s = 0; s < wb.SheetCount(); ++s)
         if (TWorkSheet *ws = wb.WorkSheet(s))
             ws->Cells->SetValue(1, 1, {QStringLiteral("valore"), -1, false});
+    exerciseDrawings(wb);
     if (wb.SheetCount() > 0) {
         wb.InsertAndCopyRows(0, 1, 2, 3, 2, false);
+        // Rows where templates keep their shapes and comments.
+        wb.InsertAndCopyRows(0, 3, 5, 6, 2, false);
         wb.DeleteRows(0, 0, 1);
+        wb.DeleteRows(0, 3, 4);
         wb.InsertSheets(0, 1, 1);
     }
     const QByteArray saved = wb.SaveToStream();
