@@ -569,6 +569,12 @@ void TDrawing::Load(const QByteArray &bytes, std::vector<ClientPiece> &clients)
         raiseXls(EscherDuplicatedSolver);
     if (!Dg() || Dg()->Data.size() < 8 || !Patriarch())
         badEscher();
+    if (counts[ET_AlignRule] > 0)
+        raiseXls(NotImplementedRecord, {QStringLiteral("Align Rule")});
+    if (TEscherRecord *solver = Solver())
+        for (const auto &rule : solver->Children)
+            if (rule->Data.size() < (rule->Type == ET_ConnectorRule ? 16 : 8))
+                badEscher();
     qsizetype at = 0;
     size_t next = 0;
     attachClients(*Root, bytes, at, clients, next);
@@ -890,6 +896,7 @@ TEscherRecord *TDrawing::CopyShape(TEscherRecord *shape, int rowOffset)
         const quint32 id = Group ? Group->NewShapeId(dg->instance(), last) : last + 1;
         wr32(dg->Data, 0, rd32(dg->Data, 0) + 1);
         wr32(dg->Data, 4, id);
+        copyRules(rd32(sp->Data, 0), id);
         wr32(sp->Data, 0, id);
     }
     clientData.clear();
@@ -921,6 +928,7 @@ void TDrawing::RemoveShape(TEscherRecord *shape)
     std::vector<TEscherRecord *> sps;
     shape->findAll(ET_Sp, sps);
     for (size_t i = 0; i < sps.size(); ++i) {
+        removeRules(rd32(sps[i]->Data, 0));
         if (rd32(dg->Data, 0) > 0)
             wr32(dg->Data, 0, rd32(dg->Data, 0) - 1);
         if (Group)
@@ -930,6 +938,77 @@ void TDrawing::RemoveShape(TEscherRecord *shape)
         for (int id : pictureIds(*shape))
             Group->ReleaseBSE(id);
     patriarch->Children.erase(it);
+}
+
+TEscherRecord *TDrawing::Solver() const
+{
+    if (!Root)
+        return nullptr;
+    for (auto &c : Root->Children)
+        if (c->Type == ET_SolverContainer)
+            return c.get();
+    return nullptr;
+}
+
+namespace {
+// The offset of the shape id that a rule belongs to: the connector itself, or the arc's or
+// callout's shape.
+int ownShapeOffset(const TEscherRecord &rule)
+{
+    switch (rule.Type) {
+    case ET_ConnectorRule:
+        return 12;
+    case ET_ArcRule:
+    case ET_CalloutRule:
+        return 4;
+    default:
+        return -1;
+    }
+}
+} // namespace
+
+void TDrawing::copyRules(quint32 oldId, quint32 newId)
+{
+    TEscherRecord *solver = Solver();
+    if (!solver)
+        return;
+    quint32 counter = 0;
+    for (const auto &rule : solver->Children)
+        counter = std::max(counter, rd32(rule->Data, 0));
+    const size_t rules = solver->Children.size();
+    for (size_t i = 0; i < rules; ++i) {
+        const TEscherRecord &rule = *solver->Children[i];
+        const int own = ownShapeOffset(rule);
+        if (own < 0 || rd32(rule.Data, own) != oldId)
+            continue;
+        EscherPtr copy = rule.copy();
+        counter += 2;
+        wr32(copy->Data, 0, counter);
+        wr32(copy->Data, own, newId);
+        solver->Children.push_back(std::move(copy));
+    }
+    solver->VerInst = quint16((solver->VerInst & 0x000F) | (solver->Children.size() << 4));
+}
+
+void TDrawing::removeRules(quint32 id)
+{
+    TEscherRecord *solver = Solver();
+    if (!solver)
+        return;
+    auto &rules = solver->Children;
+    rules.erase(std::remove_if(rules.begin(), rules.end(),
+                               [id](const EscherPtr &r) {
+                                   const int own = ownShapeOffset(*r);
+                                   return own >= 0 && rd32(r->Data, own) == id;
+                               }),
+                rules.end());
+    // A connector whose end shape is gone keeps its place but loses the link.
+    for (auto &rule : rules)
+        if (rule->Type == ET_ConnectorRule)
+            for (int at : {4, 8})
+                if (rd32(rule->Data, at) == id)
+                    wr32(rule->Data, at, 0);
+    solver->VerInst = quint16((solver->VerInst & 0x000F) | (rules.size() << 4));
 }
 
 // --- comment text -------------------------------------------------------------------------

@@ -29,6 +29,10 @@ enum EscherType : quint16 {
     ET_ClientTextbox = 0xF00D,
     ET_ClientAnchor = 0xF010,
     ET_ClientData = 0xF011,
+    ET_ConnectorRule = 0xF012,
+    ET_AlignRule = 0xF013,
+    ET_ArcRule = 0xF014,
+    ET_CalloutRule = 0xF017,
 };
 
 // OBJ object types the library treats apart.
@@ -173,6 +177,13 @@ public:
     TEscherRecord *CopyShape(TEscherRecord *shape, int rowOffset);
     void RemoveShape(TEscherRecord *shape);
     static void MoveShape(TEscherRecord *shape, int rowOffset);
+
+private:
+    TEscherRecord *Solver() const;
+    // Rules (connectors, arcs, callouts) link shapes by id: a copied shape takes a copy of
+    // the rules that belong to it; a removed one leaves no link behind.
+    void copyRules(quint32 oldId, quint32 newId);
+    void removeRules(quint32 id);
 };
 
 // Comment text of a TXO record, read across all its CONTINUE records.

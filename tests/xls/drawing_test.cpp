@@ -457,3 +457,64 @@ TEST(PictureStore, EqualPicturesShareOneEntryAndReadBackWhole)
     EXPECT_EQ(group.AddPicture(png, 3), first);
     EXPECT_NE(group.AddPicture(png + "x", 3), first);
 }
+
+TEST(DrawingLayer, RulesFollowTheShapesTheyLink)
+{
+    auto wb = loadDrawings();
+    TDrawing &d = *wb->WorkSheet(0)->Drawing;
+    auto shapeId = [](TEscherRecord *shape) {
+        return qFromLittleEndian<quint32>(shape->find(ET_Sp)->Data.constData());
+    };
+    const quint32 picture = shapeId(d.pictures().front());
+    TEscherRecord *firstComment = nullptr;
+    for (TEscherRecord *s : d.shapes())
+        if (TDrawing::objType(s) == OT_Comment && !firstComment)
+            firstComment = s;
+    const quint32 comment = shapeId(firstComment);
+    auto rule = [](quint16 type, const QByteArray &data) {
+        auto r = std::make_unique<TEscherRecord>();
+        r->Type = type;
+        r->Data = data;
+        return r;
+    };
+    auto solver = std::make_unique<TEscherRecord>();
+    solver->VerInst = 0x002F;
+    solver->Type = ET_SolverContainer;
+    solver->Children.push_back(rule(ET_ArcRule, le32(4) + le32(picture)));
+    // A connector from the picture to nowhere, drawn by the first comment's shape.
+    solver->Children.push_back(
+        rule(ET_ConnectorRule, le32(6) + le32(picture) + le32(0) + le32(comment) + QByteArray(8, '\0')));
+    TEscherRecord *rules = solver.get();
+    d.Root->Children.push_back(std::move(solver));
+
+    wb->InsertAndCopyRows(0, 3, 5, 6, 1, false);
+    // The picture's copy took a copy of its arc rule, numbered two above the highest.
+    ASSERT_EQ(rules->Children.size(), 4u); // the comment's copy took the connector too
+    const quint32 copiedPicture = shapeId(d.pictures().back());
+    bool arcCopied = false;
+    for (const auto &r : rules->Children)
+        if (r->Type == ET_ArcRule && qFromLittleEndian<quint32>(r->Data.constData() + 4) == copiedPicture)
+            arcCopied = qFromLittleEndian<quint32>(r->Data.constData()) >= 8;
+    EXPECT_TRUE(arcCopied);
+
+    // Deleting the model rows takes the original picture, its arc rule, and the connector
+    // drawn by the deleted comment; the copies' rules stay.
+    wb->DeleteRows(0, 3, 3);
+    ASSERT_EQ(rules->Children.size(), 2u);
+    for (const auto &r : rules->Children) {
+        if (r->Type == ET_ConnectorRule)
+            EXPECT_EQ(qFromLittleEndian<quint32>(r->Data.constData() + 4), 0u); // link cleared
+        else
+            EXPECT_EQ(qFromLittleEndian<quint32>(r->Data.constData() + 4), copiedPicture);
+    }
+    EXPECT_TRUE(inspectDrawings(wb->SaveToStream()).problems.isEmpty());
+
+    // Align rules are not supported.
+    rules->Children.push_back(rule(ET_AlignRule, le32(20)));
+    const QByteArray saved = wb->SaveToStream();
+    EXPECT_EQ(messageOf([&] {
+                  TWorkbook again;
+                  again.LoadFromStream(saved);
+              }),
+              QStringLiteral("This file has a not implemented kind of record: Align Rule"));
+}
