@@ -4,9 +4,9 @@
 #include "xls/xlsadapter.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -52,8 +52,9 @@ void FillTemplateAndSave(benchmark::State &state)
 // The system's interpreter, where Debian's python3-xlwt lives.
 QString python()
 {
-    return QFileInfo::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3")
-                                                                   : QStringLiteral("python3");
+    return QFileInfo::exists(QStringLiteral("/usr/bin/python3"))
+               ? QStringLiteral("/usr/bin/python3")
+               : QStringLiteral("python3");
 }
 
 // The script times its own writing; the interpreter's start is reported apart.
@@ -66,8 +67,8 @@ void XlwtWritesTheSameCells(benchmark::State &state)
         QProcess p;
         QElapsedTimer wall;
         wall.start();
-        p.start(python(), {QStringLiteral(TAVRIN_XLWT_SCRIPT), out,
-                                            QString::number(Rows), QString::number(Cols)});
+        p.start(python(), {QStringLiteral(TAVRIN_XLWT_SCRIPT), out, QString::number(Rows),
+                           QString::number(Cols)});
         if (!p.waitForFinished(60000) || p.exitCode() != 0) {
             state.SkipWithError("python3-xlwt did not run");
             return;

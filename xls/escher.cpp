@@ -1048,7 +1048,8 @@ void setTxoText(TBaseRecord &txo, const QString &text)
     txo.Continue.reset();
     if (n == 0)
         return;
-    const bool wide = std::any_of(text.begin(), text.end(), [](QChar ch) { return ch.unicode() > 255; });
+    const bool wide =
+        std::any_of(text.begin(), text.end(), [](QChar ch) { return ch.unicode() > 255; });
     const int perRecord = (MaxBiffData - 1) / (wide ? 2 : 1);
     TBaseRecord *tail = &txo;
     for (int start = 0; start < n; start += perRecord) {

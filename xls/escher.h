@@ -47,7 +47,7 @@ class TEscherRecord
 public:
     quint16 VerInst = 0;
     quint16 Type = 0;
-    QByteArray Data;                                     // an atom's bytes, kept verbatim
+    QByteArray Data;                                      // an atom's bytes, kept verbatim
     std::vector<std::unique_ptr<TEscherRecord>> Children; // a container's records
     // The BIFF record that follows a client-data (OBJ) or client-text-box (TXO) record, with
     // its CONTINUE chain, and the chart sub-stream (BOF..EOF) that follows a chart's OBJ.

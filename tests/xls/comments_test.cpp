@@ -70,8 +70,9 @@ TEST_F(CommentsAndPictures, CommentsAreCountedAndReadByRow)
     EXPECT_EQ(file->GetCommentsCount(500), 0);
     EXPECT_EQ(file->GetCommentText(4, 0), QStringLiteral("Nome della materia"));
     EXPECT_EQ(file->GetCommentText(5, 0), QStringLiteral("Seconda nota: città"));
-    EXPECT_EQ(messageOf([&] { file->GetCommentText(6, 0); }),
-              QStringLiteral("The index \"0\" of the property \"Comment\" is not in the range 0--1"));
+    EXPECT_EQ(
+        messageOf([&] { file->GetCommentText(6, 0); }),
+        QStringLiteral("The index \"0\" of the property \"Comment\" is not in the range 0--1"));
     // A chart-free second sheet has none; a missing sheet answers empty.
     file->SetActiveSheet(2);
     EXPECT_EQ(file->GetCommentsCount(4), 0);
@@ -120,8 +121,9 @@ TEST_F(CommentsAndPictures, PicturesAreFoundBySheetAndByRow)
     EXPECT_EQ(anchor.Col1, 3);
     EXPECT_EQ(anchor.Kind, 0);
     EXPECT_EQ(file->GetPictureAnchor(-1, 0, type, anchor), png);
-    EXPECT_EQ(messageOf([&] { file->GetPictureName(5, 0); }),
-              QStringLiteral("The index \"0\" of the property \"Picture\" is not in the range 0--1"));
+    EXPECT_EQ(
+        messageOf([&] { file->GetPictureName(5, 0); }),
+        QStringLiteral("The index \"0\" of the property \"Picture\" is not in the range 0--1"));
 
     // After copying rows the index names the copies by their own rows.
     file->InsertAndCopyRows(4, 6, 7, 2, false);

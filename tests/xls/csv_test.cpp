@@ -52,14 +52,15 @@ protected:
                            });
         QProcess p;
         p.setWorkingDirectory(dir->path());
-        p.start(soffice,
-                QStringList{QStringLiteral("--headless"), QStringLiteral("--norestore"),
-                            QStringLiteral("-env:UserInstallation=file://%1/profile").arg(dir->path()),
-                            QStringLiteral("--convert-to"),
-                            QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,"
-                                           "true,false,false,false,-1"),
-                            QStringLiteral("--outdir"), dir->filePath(QStringLiteral("csv"))} +
-                    inputs);
+        p.start(
+            soffice,
+            QStringList{QStringLiteral("--headless"), QStringLiteral("--norestore"),
+                        QStringLiteral("-env:UserInstallation=file://%1/profile").arg(dir->path()),
+                        QStringLiteral("--convert-to"),
+                        QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,"
+                                       "true,false,false,false,-1"),
+                        QStringLiteral("--outdir"), dir->filePath(QStringLiteral("csv"))} +
+                inputs);
         p.waitForFinished(180000);
     }
     static void TearDownTestSuite()
@@ -138,9 +139,8 @@ TEST_F(LibreOfficeCsv, FilledTemplatesShowTheNewValuesAndRecalculatedTotals)
     ASSERT_TRUE(drawings.count(QStringLiteral("Modello")));
     const QStringList &rows = drawings.at(QStringLiteral("Modello"));
     ASSERT_GT(rows.size(), 21);
-    EXPECT_EQ(rows.mid(3, 9),
-              (QStringList{"<materia>,6,", "<seconda>,7,x", "<terza>,8,", "Copia 1,6,",
-                           "<seconda>,7,x", "<terza>,8,", "Copia 2,6,", "<seconda>,7,x",
-                           "<terza>,8,"}));
+    EXPECT_EQ(rows.mid(3, 9), (QStringList{"<materia>,6,", "<seconda>,7,x", "<terza>,8,",
+                                           "Copia 1,6,", "<seconda>,7,x", "<terza>,8,",
+                                           "Copia 2,6,", "<seconda>,7,x", "<terza>,8,"}));
     EXPECT_EQ(rows[21], QStringLiteral("Fine,coda,"));
 }

@@ -93,8 +93,8 @@ std::vector<int> chartLinkRows(const QByteArray &stream)
 {
     std::vector<int> rows;
     for (const RawRecord &r : splitRecords(stream))
-        if (r.id == 0x1051 && r.data.size() >= 8 && qFromLittleEndian<quint16>(r.data.constData() + 6) > 0 &&
-            quint8(r.data.at(8)) == 0x3B)
+        if (r.id == 0x1051 && r.data.size() >= 8 &&
+            qFromLittleEndian<quint16>(r.data.constData() + 6) > 0 && quint8(r.data.at(8)) == 0x3B)
             rows.push_back(qFromLittleEndian<quint16>(r.data.constData() + 11));
     return rows;
 }
@@ -196,8 +196,8 @@ TEST(DrawingLayer, CopiedCommentsNameTheirOwnObjectAboveTheSheetsHighestId)
     TEscherRecord *shape = ws->NoteShape(*notes[0]);
     ASSERT_TRUE(shape);
     EXPECT_EQ(TDrawing::objId(shape), notes[0]->getWord(6));
-    EXPECT_NE(TDrawing::objId(shape), int(qFromLittleEndian<quint32>(
-                                          shape->find(ET_Sp)->Data.constData())));
+    EXPECT_NE(TDrawing::objId(shape),
+              int(qFromLittleEndian<quint32>(shape->find(ET_Sp)->Data.constData())));
 }
 
 TEST(DrawingLayer, CopiesAboveTheBlockPushItDown)
@@ -271,8 +271,8 @@ TEST(DrawingLayer, ChartSheetLinksFollowTheirWorksheetAndLiteralSeriesStay)
         return std::make_unique<TBaseRecord>(0x1051, le16(1) + QByteArray(4, '\0') +
                                                          le16(quint16(tokens.size())) + tokens);
     };
-    const QByteArray area3d = QByteArray(1, char(0x3B)) + le16(0) + le16(3) + le16(5) + le16(1) +
-                              le16(1);
+    const QByteArray area3d =
+        QByteArray(1, char(0x3B)) + le16(0) + le16(3) + le16(5) + le16(1) + le16(1);
     RecordList records;
     records.push_back(ai(QByteArray()));
     records.push_back(ai(area3d));
@@ -399,10 +399,12 @@ TEST(CommentText, IsReadAcrossAllItsContinuationRecords)
 {
     TBaseRecord txo(RID_TXO, QByteArray(18, '\0'));
     txo.setWord(10, 9);
-    txo.Continue = std::make_unique<TContinueRecord>(RID_CONTINUE, QByteArray("\x00" "abcd", 5));
+    txo.Continue = std::make_unique<TContinueRecord>(RID_CONTINUE, QByteArray("\x00"
+                                                                              "abcd",
+                                                                              5));
     txo.Continue->Continue = std::make_unique<TContinueRecord>(
-        RID_CONTINUE, QByteArray("\x01", 1) + le16('e') + le16(0x015D) + le16('f') + le16('g') +
-                          le16('h'));
+        RID_CONTINUE,
+        QByteArray("\x01", 1) + le16('e') + le16(0x015D) + le16('f') + le16('g') + le16('h'));
     txo.Continue->Continue->Continue =
         std::make_unique<TContinueRecord>(RID_CONTINUE, QByteArray(16, '\0'));
     EXPECT_EQ(txoText(txo), QStringLiteral("abcde\u015Dfgh"));
@@ -482,8 +484,8 @@ TEST(DrawingLayer, RulesFollowTheShapesTheyLink)
     solver->Type = ET_SolverContainer;
     solver->Children.push_back(rule(ET_ArcRule, le32(4) + le32(picture)));
     // A connector from the picture to nowhere, drawn by the first comment's shape.
-    solver->Children.push_back(
-        rule(ET_ConnectorRule, le32(6) + le32(picture) + le32(0) + le32(comment) + QByteArray(8, '\0')));
+    solver->Children.push_back(rule(ET_ConnectorRule, le32(6) + le32(picture) + le32(0) +
+                                                          le32(comment) + QByteArray(8, '\0')));
     TEscherRecord *rules = solver.get();
     d.Root->Children.push_back(std::move(solver));
 
@@ -493,7 +495,8 @@ TEST(DrawingLayer, RulesFollowTheShapesTheyLink)
     const quint32 copiedPicture = shapeId(d.pictures().back());
     bool arcCopied = false;
     for (const auto &r : rules->Children)
-        if (r->Type == ET_ArcRule && qFromLittleEndian<quint32>(r->Data.constData() + 4) == copiedPicture)
+        if (r->Type == ET_ArcRule &&
+            qFromLittleEndian<quint32>(r->Data.constData() + 4) == copiedPicture)
             arcCopied = qFromLittleEndian<quint32>(r->Data.constData()) >= 8;
     EXPECT_TRUE(arcCopied);
 

@@ -116,7 +116,8 @@ DrawingSeen inspectDrawings(const QByteArray &stream)
             }
         } else if (r.id == 0x000A) {
             --depth;
-        } else if (depth == 1 && section < 0 && (r.id == 0xEB || (r.id == 0x3C && previous == 0xEB))) {
+        } else if (depth == 1 && section < 0 &&
+                   (r.id == 0xEB || (r.id == 0x3C && previous == 0xEB))) {
             group.append(r.data);
             continue; // a CONTINUE keeps the group going
         } else if (depth == 1 && section >= 0) {
@@ -193,7 +194,9 @@ DrawingSeen inspectDrawings(const QByteArray &stream)
             seen.problems << QStringLiteral("drawing id %1 used twice").arg(out.dgId);
         if (w32(dgs[0]->data, 0) != sps.size())
             seen.problems << QStringLiteral("dg %1 counts %2 shapes, holds %3")
-                                 .arg(out.dgId).arg(w32(dgs[0]->data, 0)).arg(sps.size());
+                                 .arg(out.dgId)
+                                 .arg(w32(dgs[0]->data, 0))
+                                 .arg(sps.size());
         for (const Node *sp : sps) {
             const quint32 id = w32(sp->data, 0);
             shapeCount++;
@@ -203,7 +206,8 @@ DrawingSeen inspectDrawings(const QByteArray &stream)
             if (id > w32(dgs[0]->data, 4))
                 seen.problems << QStringLiteral("shape id %1 above its dg's last id").arg(id);
             if (!clusterOwner.empty() && clusterOwner[int(id / 1024)] != out.dgId)
-                seen.problems << QStringLiteral("shape id %1 outside its drawing's clusters").arg(id);
+                seen.problems
+                    << QStringLiteral("shape id %1 outside its drawing's clusters").arg(id);
         }
         // Client records: each where its atom ends, in order.
         std::vector<const Node *> atoms;
@@ -265,7 +269,8 @@ DrawingSeen inspectDrawings(const QByteArray &stream)
             }
         for (const NoteSeen &n : s.notes) {
             if (!commentIds.count(n.objId))
-                seen.problems << QStringLiteral("note at %1,%2 names no comment").arg(n.row).arg(n.col);
+                seen.problems
+                    << QStringLiteral("note at %1,%2 names no comment").arg(n.row).arg(n.col);
             else
                 commentIds[n.objId]++;
         }
@@ -278,7 +283,8 @@ DrawingSeen inspectDrawings(const QByteArray &stream)
         seen.problems << "dgg's highest id below the shapes' ids";
     if (!group.isEmpty() && cspSaved != shapeCount)
         seen.problems << QStringLiteral("dgg counts %1 shapes, the drawings hold %2")
-                             .arg(cspSaved).arg(shapeCount);
+                             .arg(cspSaved)
+                             .arg(shapeCount);
     return seen;
 }
 

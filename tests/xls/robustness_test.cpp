@@ -70,8 +70,8 @@ Outcome exerciseFile(const QByteArray &file)
     }
 }
 
-const char *const fixtures[] = {"rich.xls",     "survey.xls",   "plain.xls",
-                                "strings.xls",  "formulas.xls", "drawings.xls"};
+const char *const fixtures[] = {"rich.xls",    "survey.xls",   "plain.xls",
+                                "strings.xls", "formulas.xls", "drawings.xls"};
 
 // XLS_FUZZ_ROUNDS multiplies the rounds for a longer run by hand (the default stays fast).
 int rounds(int base)
