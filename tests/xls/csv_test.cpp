@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -62,6 +63,11 @@ protected:
                         QStringLiteral("--outdir"), dir->filePath(QStringLiteral("csv"))} +
                 inputs);
         p.waitForFinished(180000);
+        // tests/xls/render_check.sh keeps the saved files to look at them.
+        const QString keep = qEnvironmentVariable("XLS_KEEP_OUTPUT");
+        if (!keep.isEmpty())
+            for (const QString &f : inputs)
+                QFile::copy(f, QDir(keep).filePath(QFileInfo(f).fileName()));
     }
     static void TearDownTestSuite()
     {
