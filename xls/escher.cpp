@@ -452,7 +452,9 @@ QByteArray pictureOfBSE(const TEscherRecord &bse, int &pictureType)
         const quint32 size = rd32(d, start);
         const quint8 compression = quint8(d.at(start + 32));
         QByteArray data = d.mid(start + 34);
-        if (compression == 0) {
+        // A damaged size must not make us reserve gigabytes: deflate does not shrink a
+        // metafile a thousandfold.
+        if (compression == 0 && size <= quint32(1000 * data.size() + 4096)) {
             QByteArray z(4, '\0');
             qToBigEndian<quint32>(size, z.data());
             data = qUncompress(z + data);

@@ -159,3 +159,22 @@ TEST_F(CommentsAndPictures, AnAssignedPictureReplacesTheShownOneAndSharesEqualEn
     EXPECT_EQ(reread->GetPictureAnchor(7, 0, type, anchor), other);
     reread->ReleaseWorkbook();
 }
+
+TEST_F(CommentsAndPictures, APicturesNameComesFromItsNameProperty)
+{
+    // LibreOffice writes no name: the answer is empty.
+    EXPECT_EQ(file->GetPictureName(4, 0), QString());
+    TEscherRecord *picture = file->workbook()->WorkSheet(0)->Drawing->pictures().front();
+    TEscherRecord *opt = picture->find(ET_Opt);
+    const int count = opt->instance();
+    // A complex property: its value is the length of the text that follows the table.
+    QByteArray name;
+    for (QChar ch : QStringLiteral("Logo scuola"))
+        name += le16(ch.unicode());
+    name += le16(0);
+    opt->Data.insert(count * 6, le16(0x8380) + le32(quint32(name.size())));
+    opt->Data.append(name);
+    opt->VerInst = quint16((opt->VerInst & 0x000F) | ((count + 1) << 4));
+    EXPECT_EQ(file->GetPictureName(4, 0), QStringLiteral("Logo scuola"));
+    EXPECT_EQ(file->GetPictureName(0, 0), QStringLiteral("Logo scuola"));
+}
