@@ -250,11 +250,11 @@ void TVxDBLookupEdit::SetValue(const QVariant &key)
     m_value = key;
     QString text;
     if (key.isValid() && !key.isNull() && !ListSQL.isEmpty() && Connection.isOpen()) {
-        // The row of the key, through the same bound search the form uses.
+        // The row of exactly this key, over the same select the search form uses.
         TVxSearchQuery query(Connection, ListSQL);
         try {
             query.Run({}, {});
-            const QList<QVariantList> rows = query.Run({KeyField}, key.toString());
+            const QList<QVariantList> rows = query.RunExact(KeyField, key);
             const int field = query.Fields().indexOf(ListField);
             if (!rows.isEmpty() && field >= 0)
                 text = rows.first().value(field).toString();
