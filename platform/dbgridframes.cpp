@@ -548,6 +548,10 @@ bool TfrVxDBRWGrid::PostChanges()
 {
     if (!Editing())
         return false;
+    if (const QString missing = CheckBeforePost(); !missing.isEmpty()) {
+        VxMessageDlg(missing, mtWarning, mbOK);
+        return false;
+    }
     try {
         for (const Binding &binding : std::as_const(m_bindings)) {
             if (binding.control)
