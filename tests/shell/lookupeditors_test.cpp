@@ -295,3 +295,47 @@ TEST_F(LookupEditors, NewDebtRowWithoutStateIsRefusedInWordsAndKeepsWhatWasTyped
         EXPECT_EQ(scalar(countDetails).toInt(), 1);
     }
 }
+
+TEST_F(LookupEditors, CreditEditorsInsertEditAndDelete)
+{
+    const struct
+    {
+        const char *cls, *longEdit, *shortEdit, *table, *longField, *shortField;
+    } editors[] = {
+        {"TfmqelFrm", "edFrmLDesc", "edFrmSDesc", "TFrm_Formativi", "sFrmLDesc", "sFrmSDesc"},
+        {"TfmqelSco", "edScoLDesc", "edScoSDesc", "TSco_Scolastici", "sScoLDesc", "sScoSDesc"},
+    };
+    for (const auto &e : editors) {
+        SCOPED_TRACE(e.cls);
+        ScriptedDialogs dialogs;
+        auto editor = open(e.cls);
+        TfrqelLookup *frame = editor->frame();
+        TVxQueryCollection *c = editor->collection();
+        const int before = c->RecordCount();
+        const QString shortField = QString::fromLatin1(e.shortField);
+        const QString longOf =
+            QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                .arg(QLatin1String(e.longField), QLatin1String(e.table), shortField);
+
+        frame->Insert();
+        child<QLineEdit>(frame, e.longEdit)->setText(QStringLiteral("Corso di primo soccorso"));
+        child<QLineEdit>(frame, e.shortEdit)->setText(QStringLiteral("PSO"));
+        ASSERT_TRUE(frame->PostChanges()) << DialogSeam::shownTexts().join('|').toStdString();
+        EXPECT_EQ(c->RecordCount(), before + 1);
+
+        ASSERT_TRUE(c->Locate(shortField, QStringLiteral("PSO")));
+        frame->SetCurrentSourceRow(c->RecNo());
+        ASSERT_TRUE(frame->EditCurrent());
+        child<QLineEdit>(frame, e.longEdit)->setText(QStringLiteral("Corso dell'anno"));
+        ASSERT_TRUE(frame->PostChanges()) << DialogSeam::shownTexts().join('|').toStdString();
+        EXPECT_EQ(scalar(longOf, {QStringLiteral("PSO")}).toString().trimmed(),
+                  QStringLiteral("Corso dell'anno"));
+
+        ASSERT_TRUE(c->Locate(shortField, QStringLiteral("PSO")));
+        frame->SetCurrentSourceRow(c->RecNo());
+        DialogSeam::queueAnswer(int(mrYes));
+        ASSERT_TRUE(frame->DeleteCurrent());
+        EXPECT_FALSE(scalar(longOf, {QStringLiteral("PSO")}).isValid());
+        EXPECT_EQ(c->RecordCount(), before);
+    }
+}
