@@ -52,6 +52,19 @@ EVxException makeupDbError(const QSqlError &error)
         QStringLiteral("Errore nella lettura dei recuperi.\r\r%1").arg(error.text()));
 }
 
+// The duplicate groups of the year, ready to be read.
+QSqlQuery duplicateGroups(const QSqlDatabase &db, int year)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(QString::fromLatin1(kVerifyRec)))
+        throw makeupDbError(query.lastError());
+    query.bindValue(QStringLiteral(":iAnsId"), year);
+    if (!query.exec())
+        throw makeupDbError(query.lastError());
+    return query;
+}
+
 struct Group
 {
     int iAnsFreDwgId;
@@ -100,13 +113,7 @@ bool TdmQelControllaRecuperi::HasRecuperiDoppi()
     const int year = workingYear();
     if (year <= 0)
         return false;
-    QSqlQuery query(connection());
-    query.setForwardOnly(true);
-    if (!query.prepare(QString::fromLatin1(kVerifyRec)))
-        throw makeupDbError(query.lastError());
-    query.bindValue(QStringLiteral(":iAnsId"), year);
-    if (!query.exec())
-        throw makeupDbError(query.lastError());
+    QSqlQuery query = duplicateGroups(connection(), year);
     return query.next();
 }
 
@@ -119,13 +126,7 @@ bool TdmQelControllaRecuperi::CaricaRecuperiDoppi()
     QSqlDatabase db = connection();
     QList<Group> groups;
     {
-        QSqlQuery verify(db);
-        verify.setForwardOnly(true);
-        if (!verify.prepare(QString::fromLatin1(kVerifyRec)))
-            throw makeupDbError(verify.lastError());
-        verify.bindValue(QStringLiteral(":iAnsId"), year);
-        if (!verify.exec())
-            throw makeupDbError(verify.lastError());
+        QSqlQuery verify = duplicateGroups(db, year);
         while (verify.next())
             groups.append(
                 {verify.value(0).toInt(), verify.value(1).toInt(), verify.value(2).toInt()});
