@@ -3,6 +3,7 @@
 #include "makeup/qelfctrrecuperi.h"
 #include "platform/connection.h"
 #include "platform/messagedlg.h"
+#include "platform/transaction.h"
 #include "platform/vxexception.h"
 #include "shell/qelstartup.h"
 #include "shell/qelutil.h"
@@ -161,7 +162,14 @@ bool TdmQelControllaRecuperi::CaricaRecuperiDoppi()
 
 bool TdmQelControllaRecuperi::CancellaRecuperi(const QStringList &ids)
 {
-    QSqlQuery query(connection());
+    // All or nothing: after a failure the office runs the correction again on the same list,
+    // which a half-done deletion would have changed under it.
+    QSqlDatabase db = connection();
+    const bool own = !TVxTransaction::activeOn(db);
+    TVxTransaction transaction(db);
+    if (own && !transaction.StartTransaction())
+        return false;
+    QSqlQuery query(db);
     if (!query.prepare(QString::fromLatin1(kDeleteRecuperi)))
         return false;
     for (const QString &text : ids) {
@@ -174,6 +182,13 @@ bool TdmQelControllaRecuperi::CancellaRecuperi(const QStringList &ids)
         query.bindValue(QStringLiteral(":iRecId"), id);
         if (!query.exec())
             return false;
+    }
+    if (own) {
+        try {
+            transaction.Commit();
+        } catch (const EVxException &) {
+            return false;
+        }
     }
     return true;
 }
