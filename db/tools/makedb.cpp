@@ -37,7 +37,7 @@ int main(int argc, char *argv[])
     }
     if (QFileInfo::exists(path)) {
         if (!force) {
-            std::fprintf(stderr, "%s exists (use --force to replace it)\n", qPrintable(path));
+            std::fprintf(stderr, "%s esiste già (--force per sostituirlo)\n", qPrintable(path));
             return 1;
         }
         QFile::remove(path);
@@ -65,7 +65,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     if (!QFile::rename(building, path)) {
-        std::fprintf(stderr, "cannot rename %s\n", qPrintable(building));
+        std::fprintf(stderr, "impossibile rinominare %s\n", qPrintable(building));
         return 1;
     }
     std::printf("%s\n", qPrintable(path));
