@@ -27,6 +27,8 @@ QString statusText(const ISC_STATUS *status)
 
 QString createEmptyDatabase(const QString &path)
 {
+    // CREATE DATABASE takes no parameters: the path goes into the text with its quotes
+    // doubled. It is the program's own file name, never typed by the office.
     QString quoted = path;
     quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
     const QByteArray sql = QStringLiteral("CREATE DATABASE '%1' USER 'SYSDBA' PAGE_SIZE 8192 "
@@ -114,11 +116,11 @@ QString applySchema(QSqlDatabase &db)
     const QDir dir(QStringLiteral(":/db/schema"));
     const QStringList files = dir.entryList({QStringLiteral("*.sql")}, QDir::Files, QDir::Name);
     if (files.isEmpty())
-        return QStringLiteral("Schema not found in the program's resources");
+        return QStringLiteral("Schema del database non trovato nelle risorse del programma.");
     for (const QString &name : files) {
         QFile file(dir.filePath(name));
         if (!file.open(QIODevice::ReadOnly))
-            return QStringLiteral("Cannot read the schema file ") + name;
+            return QStringLiteral("Impossibile leggere il file dello schema ") + name;
         const QStringList statements = splitSqlScript(QString::fromUtf8(file.readAll()));
         for (const QString &statement : statements) {
             if (!db.transaction())

@@ -26,7 +26,7 @@ QString fillDemoSchool(QSqlDatabase &db, int scale)
 {
     // Class keys hold the section in three digits (iAnsId * 1000 + section * 10 + year).
     if (scale < 1 || scale > 30)
-        return QStringLiteral("The demo school's scale must lie in 1..30");
+        return QStringLiteral("La scala della scuola dimostrativa va da 1 a 30.");
     try {
         const demo::School school(scale);
         demo::WrittenKeys keys;

@@ -21,13 +21,13 @@ SeedTable::SeedTable(QSqlDatabase &db, const QString &table, const QStringList &
 void SeedTable::add(std::initializer_list<QVariant> values)
 {
     if (int(values.size()) != m_columns)
-        throw SeedError(QStringLiteral("%1: %2 values for %3 columns")
+        throw SeedError(QStringLiteral("%1: %2 valori per %3 colonne")
                             .arg(m_table)
                             .arg(values.size())
                             .arg(m_columns));
     const qint64 key = values.begin()->toLongLong();
     if (key <= 0 || key >= m_keyLimit)
-        throw SeedError(QStringLiteral("%1: seed key %2 outside 1..%3")
+        throw SeedError(QStringLiteral("%1: chiave %2 fuori dall'intervallo 1..%3")
                             .arg(m_table)
                             .arg(key)
                             .arg(m_keyLimit - 1));
@@ -35,7 +35,9 @@ void SeedTable::add(std::initializer_list<QVariant> values)
     for (const QVariant &value : values)
         m_query.bindValue(i++, value);
     if (!m_query.exec())
-        throw SeedError(
-            QStringLiteral("%1 key %2: %3").arg(m_table).arg(key).arg(m_query.lastError().text()));
+        throw SeedError(QStringLiteral("%1, chiave %2: %3")
+                            .arg(m_table)
+                            .arg(key)
+                            .arg(m_query.lastError().text()));
     ++m_rows;
 }

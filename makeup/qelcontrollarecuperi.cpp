@@ -3,6 +3,7 @@
 #include "makeup/qelfctrrecuperi.h"
 #include "platform/connection.h"
 #include "platform/messagedlg.h"
+#include "platform/transaction.h"
 #include "platform/vxexception.h"
 #include "shell/qelstartup.h"
 #include "shell/qelutil.h"
@@ -50,6 +51,19 @@ EVxException makeupDbError(const QSqlError &error)
 {
     return EVxException(
         QStringLiteral("Errore nella lettura dei recuperi.\r\r%1").arg(error.text()));
+}
+
+// The duplicate groups of the year, ready to be read.
+QSqlQuery duplicateGroups(const QSqlDatabase &db, int year)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(QString::fromLatin1(kVerifyRec)))
+        throw makeupDbError(query.lastError());
+    query.bindValue(QStringLiteral(":iAnsId"), year);
+    if (!query.exec())
+        throw makeupDbError(query.lastError());
+    return query;
 }
 
 struct Group
@@ -100,13 +114,7 @@ bool TdmQelControllaRecuperi::HasRecuperiDoppi()
     const int year = workingYear();
     if (year <= 0)
         return false;
-    QSqlQuery query(connection());
-    query.setForwardOnly(true);
-    if (!query.prepare(QString::fromLatin1(kVerifyRec)))
-        throw makeupDbError(query.lastError());
-    query.bindValue(QStringLiteral(":iAnsId"), year);
-    if (!query.exec())
-        throw makeupDbError(query.lastError());
+    QSqlQuery query = duplicateGroups(connection(), year);
     return query.next();
 }
 
@@ -119,13 +127,7 @@ bool TdmQelControllaRecuperi::CaricaRecuperiDoppi()
     QSqlDatabase db = connection();
     QList<Group> groups;
     {
-        QSqlQuery verify(db);
-        verify.setForwardOnly(true);
-        if (!verify.prepare(QString::fromLatin1(kVerifyRec)))
-            throw makeupDbError(verify.lastError());
-        verify.bindValue(QStringLiteral(":iAnsId"), year);
-        if (!verify.exec())
-            throw makeupDbError(verify.lastError());
+        QSqlQuery verify = duplicateGroups(db, year);
         while (verify.next())
             groups.append(
                 {verify.value(0).toInt(), verify.value(1).toInt(), verify.value(2).toInt()});
@@ -160,7 +162,14 @@ bool TdmQelControllaRecuperi::CaricaRecuperiDoppi()
 
 bool TdmQelControllaRecuperi::CancellaRecuperi(const QStringList &ids)
 {
-    QSqlQuery query(connection());
+    // All or nothing: after a failure the office runs the correction again on the same list,
+    // which a half-done deletion would have changed under it.
+    QSqlDatabase db = connection();
+    const bool own = !TVxTransaction::activeOn(db);
+    TVxTransaction transaction(db);
+    if (own && !transaction.StartTransaction())
+        return false;
+    QSqlQuery query(db);
     if (!query.prepare(QString::fromLatin1(kDeleteRecuperi)))
         return false;
     for (const QString &text : ids) {
@@ -173,6 +182,13 @@ bool TdmQelControllaRecuperi::CancellaRecuperi(const QStringList &ids)
         query.bindValue(QStringLiteral(":iRecId"), id);
         if (!query.exec())
             return false;
+    }
+    if (own) {
+        try {
+            transaction.Commit();
+        } catch (const EVxException &) {
+            return false;
+        }
     }
     return true;
 }

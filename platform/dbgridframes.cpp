@@ -250,11 +250,11 @@ void TVxDBLookupEdit::SetValue(const QVariant &key)
     m_value = key;
     QString text;
     if (key.isValid() && !key.isNull() && !ListSQL.isEmpty() && Connection.isOpen()) {
-        // The row of the key, through the same bound search the form uses.
+        // The row of exactly this key, over the same select the search form uses.
         TVxSearchQuery query(Connection, ListSQL);
         try {
             query.Run({}, {});
-            const QList<QVariantList> rows = query.Run({KeyField}, key.toString());
+            const QList<QVariantList> rows = query.RunExact(KeyField, key);
             const int field = query.Fields().indexOf(ListField);
             if (!rows.isEmpty() && field >= 0)
                 text = rows.first().value(field).toString();
@@ -548,6 +548,10 @@ bool TfrVxDBRWGrid::PostChanges()
 {
     if (!Editing())
         return false;
+    if (const QString missing = CheckBeforePost(); !missing.isEmpty()) {
+        VxMessageDlg(missing, mtWarning, mbOK);
+        return false;
+    }
     try {
         for (const Binding &binding : std::as_const(m_bindings)) {
             if (binding.control)

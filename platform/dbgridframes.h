@@ -147,6 +147,12 @@ public:
 
     QLineEdit *edSearch() const { return m_search; }
 
+protected:
+    // The derived frame's check of the row about to be written: empty when it may be
+    // written, else the office-facing text of what is missing. Caught here, a missing value
+    // is named in plain words instead of the driver's constraint error.
+    virtual QString CheckBeforePost() const { return {}; }
+
 private:
     struct Binding
     {

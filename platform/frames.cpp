@@ -86,14 +86,14 @@ TfrVxDoubleListView::TfrVxDoubleListView(QWidget *parent)
     }
     auto *buttons = new QVBoxLayout;
     buttons->addStretch();
-    struct Spec
+    struct ButtonDef
     {
         const char *name;
         const char *image;
         const char *hint;
         void (TfrVxDoubleListView::*slot)();
     };
-    const Spec specs[] = {
+    const ButtonDef defs[] = {
         {"buRight", "VXMOVERIGHT", "Sposta a destra gli elementi selezionati",
          &TfrVxDoubleListView::MoveSelectedRight},
         {"buAllRight", "VXMOVEALLRIGHT", "Sposta a destra tutti gli elementi",
@@ -103,13 +103,13 @@ TfrVxDoubleListView::TfrVxDoubleListView(QWidget *parent)
         {"buAllLeft", "VXMOVEALLLEFT", "Sposta a sinistra tutti gli elementi",
          &TfrVxDoubleListView::MoveAllLeft},
     };
-    for (const Spec &spec : specs) {
+    for (const ButtonDef &def : defs) {
         auto *button = new QToolButton;
-        button->setObjectName(QString::fromLatin1(spec.name));
-        button->setIcon(VxImage(QString::fromLatin1(spec.image)));
+        button->setObjectName(QString::fromLatin1(def.name));
+        button->setIcon(VxImage(QString::fromLatin1(def.image)));
         button->setIconSize(QSize(16, 16));
-        button->setToolTip(QString::fromUtf8(spec.hint));
-        connect(button, &QToolButton::clicked, this, spec.slot);
+        button->setToolTip(QString::fromUtf8(def.hint));
+        connect(button, &QToolButton::clicked, this, def.slot);
         buttons->addWidget(button);
     }
     buttons->addStretch();

@@ -24,24 +24,24 @@ TfmVxMultiSelect::TfmVxMultiSelect(QWidget *parent)
     m_grid->horizontalHeader()->setStretchLastSection(true);
     m_tools->setObjectName(QStringLiteral("tbSelect"));
     m_tools->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    struct Spec
+    struct ActionDef
     {
         const char *name;
         const char *caption;
         const char *image;
         void (TfmVxMultiSelect::*slot)();
     };
-    const Spec specs[] = {
+    const ActionDef defs[] = {
         {"acSelectAll", "Seleziona tutto", "SELECTALL", &TfmVxMultiSelect::SelectAll},
         {"acSelectNone", "&Annulla selezione", "DESELECTALL", &TfmVxMultiSelect::SelectNone},
         {"acSelectInvert", "&Inverti selezione", "INVERTISELECT",
          &TfmVxMultiSelect::InvertSelection},
     };
-    for (const Spec &spec : specs) {
-        QAction *action = m_tools->addAction(VxImage(QString::fromLatin1(spec.image)),
-                                             QString::fromUtf8(spec.caption));
-        action->setObjectName(QString::fromLatin1(spec.name));
-        connect(action, &QAction::triggered, this, spec.slot);
+    for (const ActionDef &def : defs) {
+        QAction *action = m_tools->addAction(VxImage(QString::fromLatin1(def.image)),
+                                             QString::fromUtf8(def.caption));
+        action->setObjectName(QString::fromLatin1(def.name));
+        connect(action, &QAction::triggered, this, def.slot);
     }
     auto *layout = new QVBoxLayout(ClientArea());
     layout->setContentsMargins(0, 0, 0, 0);

@@ -27,6 +27,13 @@ bool isTextField(const QSqlField &field)
     return id == QMetaType::QString || id == QMetaType::QByteArray;
 }
 
+// Field names go into the statement's text: only plain names of the select's own columns.
+bool isPlainIdentifier(const QString &name)
+{
+    static const QRegularExpression identifier(QStringLiteral("^[A-Za-z][A-Za-z0-9_$]*$"));
+    return identifier.match(name).hasMatch();
+}
+
 // LIKE's wild cards in the typed text are meant literally.
 QString likePattern(const QString &text)
 {
@@ -49,14 +56,13 @@ TVxSearchQuery::TVxSearchQuery(const QSqlDatabase &db, const QString &select)
 QString TVxSearchQuery::Statement(const QStringList &fields, const QString &text,
                                   QVariantList *binds) const
 {
-    static const QRegularExpression identifier(QStringLiteral("^[A-Za-z][A-Za-z0-9_$]*$"));
     QStringList terms;
     if (!text.trimmed().isEmpty()) {
         bool isNumber = false;
         const qlonglong number = text.trimmed().toLongLong(&isNumber);
         for (const QString &name : fields) {
             const int index = m_fields.indexOf(name);
-            if (index < 0 || !identifier.match(name).hasMatch())
+            if (index < 0 || !isPlainIdentifier(name))
                 continue;
             if (isTextField(m_fields.field(index))) {
                 terms << QStringLiteral("UPPER(%1) LIKE ? ESCAPE '\\'").arg(name);
@@ -81,6 +87,30 @@ QList<QVariantList> TVxSearchQuery::Run(const QStringList &fields, const QString
 {
     QVariantList binds;
     const QString statement = Statement(fields, text, &binds);
+    return execute(statement, binds);
+}
+
+QList<QVariantList> TVxSearchQuery::RunExact(const QString &field, const QVariant &value)
+{
+    const int index = m_fields.indexOf(field);
+    if (index < 0 || !isPlainIdentifier(field) || value.isNull())
+        return {};
+    QVariant bound = value.toString().trimmed();
+    if (!isTextField(m_fields.field(index))) {
+        // A text that is no number cannot equal a numeric key; binding it would only make
+        // the driver fail on the conversion.
+        bool isNumber = false;
+        bound = bound.toString().toLongLong(&isNumber);
+        if (!isNumber)
+            return {};
+    }
+    QString statement = m_select;
+    statement.replace(kWhere, QStringLiteral("(%1 = ?)").arg(field), Qt::CaseInsensitive);
+    return execute(statement, {bound});
+}
+
+QList<QVariantList> TVxSearchQuery::execute(const QString &statement, const QVariantList &binds)
+{
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     if (!query.prepare(statement))

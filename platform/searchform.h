@@ -33,9 +33,15 @@ public:
     QString Statement(const QStringList &fields, const QString &text, QVariantList *binds) const;
     // Runs it; throws EVxException with the driver's error. Fields() then names the columns.
     QList<QVariantList> Run(const QStringList &fields, const QString &text);
+    // The rows whose field equals the value exactly: a lookup showing the text of key 1 must
+    // not take the row of key 10 that a partial match would also find. Needs Fields() known
+    // (one Run first); no rows when the field is not in the select or cannot hold the value.
+    QList<QVariantList> RunExact(const QString &field, const QVariant &value);
     QSqlRecord Fields() const { return m_fields; }
 
 private:
+    QList<QVariantList> execute(const QString &statement, const QVariantList &binds);
+
     QSqlDatabase m_db;
     QString m_select;
     QSqlRecord m_fields;

@@ -33,7 +33,7 @@ public:
     explicit TdmqelActivations(QObject *owner = nullptr);
     ~TdmqelActivations() override;
 
-    // Parts of the program that bring commands of their own (grade entry) add them here
+    // Subsystems that bring commands of their own (grade entry) add them here
     // before the table is created; each runs at the end of the table's creation.
     using Contributor = std::function<void(TdmqelActivations *table)>;
     static void addContributor(const Contributor &contributor);

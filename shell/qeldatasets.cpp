@@ -11,6 +11,26 @@ void addLocked(TVxQueryDesc &desc)
     desc.Fields.setValue(QStringLiteral("iLocked"), 0);
 }
 
+// The debt editors write a new row as two: the detail under a new key of its own, then the
+// link row carrying that key. The key the detail got is kept in *lastDetailId between the
+// two statements (the tables' names come in capitals).
+void linkNewRowToItsDetail(TVxQueryCollection &collection, const QString &detailTable,
+                           const QString &linkTable, const QString &detailKey, int *lastDetailId)
+{
+    collection.VxBeforeExec = [=](TVxQueryDesc &d) {
+        if (d.Kind != skInsert)
+            return;
+        if (d.TableName == linkTable)
+            d.Fields.setValue(detailKey, *lastDetailId);
+        if (d.TableName == linkTable || d.TableName == detailTable)
+            addLocked(d);
+    };
+    collection.VxAfterExec = [=](TVxQueryDesc &d) {
+        if (d.Kind == skInsert && d.TableName == detailTable)
+            *lastDetailId = d.Fields.value(QStringLiteral("VXGENID")).toInt();
+    };
+}
+
 } // namespace
 
 TdmqelDataSets::TdmqelDataSets(QObject *owner) : QObject(owner)
@@ -105,20 +125,8 @@ void TdmqelDataSets::DataModuleCreate()
     xqcDesDed.DeleteSQL().clear();
     xqcDesDed.DeleteSQL() << QStringLiteral("DELETE FROM TDesDed WHERE iDesDedId = :VXCURRID")
                           << QStringLiteral("DELETE FROM TDed_DebEsDett WHERE iDedId = :iDedId");
-    xqcDesDed.VxBeforeExec = [this](TVxQueryDesc &d) {
-        if (d.Kind != skInsert)
-            return;
-        if (d.TableName == QLatin1String("TDED_DEBESDETT")) {
-            addLocked(d);
-        } else if (d.TableName == QLatin1String("TDESDED")) {
-            d.Fields.setValue(QStringLiteral("iDedId"), LastDedId);
-            addLocked(d);
-        }
-    };
-    xqcDesDed.VxAfterExec = [this](TVxQueryDesc &d) {
-        if (d.Kind == skInsert && d.TableName == QLatin1String("TDED_DEBESDETT"))
-            LastDedId = d.Fields.value(QStringLiteral("VXGENID")).toInt();
-    };
+    linkNewRowToItsDetail(xqcDesDed, QStringLiteral("TDED_DEBESDETT"), QStringLiteral("TDESDED"),
+                          QStringLiteral("iDedId"), &LastDedId);
 
     // Debt types: the same shape with TDtpDtd and TDtd_DebTpDett.
     xqcDtpDtd.setSQL(QStringLiteral(
@@ -141,18 +149,6 @@ void TdmqelDataSets::DataModuleCreate()
     xqcDtpDtd.DeleteSQL().clear();
     xqcDtpDtd.DeleteSQL() << QStringLiteral("DELETE FROM TDtpDtd WHERE iDtpDtdId = :VXCURRID")
                           << QStringLiteral("DELETE FROM TDtd_DebTpDett WHERE iDtdId = :iDtdId");
-    xqcDtpDtd.VxBeforeExec = [this](TVxQueryDesc &d) {
-        if (d.Kind != skInsert)
-            return;
-        if (d.TableName == QLatin1String("TDTD_DEBTPDETT")) {
-            addLocked(d);
-        } else if (d.TableName == QLatin1String("TDTPDTD")) {
-            d.Fields.setValue(QStringLiteral("iDtdId"), LastDtdId);
-            addLocked(d);
-        }
-    };
-    xqcDtpDtd.VxAfterExec = [this](TVxQueryDesc &d) {
-        if (d.Kind == skInsert && d.TableName == QLatin1String("TDTD_DEBTPDETT"))
-            LastDtdId = d.Fields.value(QStringLiteral("VXGENID")).toInt();
-    };
+    linkNewRowToItsDetail(xqcDtpDtd, QStringLiteral("TDTD_DEBTPDETT"), QStringLiteral("TDTPDTD"),
+                          QStringLiteral("iDtdId"), &LastDtdId);
 }

@@ -123,24 +123,33 @@ TfrqelLookup::TfrqelLookup(QelLookupTable table, QWidget *parent)
                  QStringLiteral("lScoVisible"));
         break;
     case QelLookupTable::DesDed:
-        addLookup(QStringLiteral("xdliDesDedId"), QStringLiteral("Stato"), QStringLiteral("iDesId"),
-                  QString::fromLatin1(kDesSql), QStringLiteral("iDesId"),
-                  QStringLiteral("sDesLDescVexto"))
-            ->OnShowSearchForm = descriptionColumn;
+        m_state = addLookup(QStringLiteral("xdliDesDedId"), QStringLiteral("Stato"),
+                            QStringLiteral("iDesId"), QString::fromLatin1(kDesSql),
+                            QStringLiteral("iDesId"), QStringLiteral("sDesLDescVexto"));
+        m_state->OnShowSearchForm = descriptionColumn;
         addEdit(QStringLiteral("edDedLDesc"), QStringLiteral("Descrizione"),
                 QStringLiteral("sDedLDesc"));
         addEdit(QStringLiteral("edDedSDesc"), QStringLiteral("Sigla"), QStringLiteral("sDedSDesc"));
         break;
     case QelLookupTable::DtpDtd:
-        addLookup(QStringLiteral("xdliDtpDtdId"), QStringLiteral("Stato"), QStringLiteral("iDtpId"),
-                  QString::fromLatin1(kDtpSql), QStringLiteral("iDtpId"),
-                  QStringLiteral("sDtpLDescVexto"))
-            ->OnShowSearchForm = descriptionColumn;
+        m_state = addLookup(QStringLiteral("xdliDtpDtdId"), QStringLiteral("Stato"),
+                            QStringLiteral("iDtpId"), QString::fromLatin1(kDtpSql),
+                            QStringLiteral("iDtpId"), QStringLiteral("sDtpLDescVexto"));
+        m_state->OnShowSearchForm = descriptionColumn;
         addEdit(QStringLiteral("edDtdLDesc"), QStringLiteral("Descrizione"),
                 QStringLiteral("sDtdLDesc"));
         addEdit(QStringLiteral("edDtdSDesc"), QStringLiteral("Sigla"), QStringLiteral("sDtdSDesc"));
         break;
     }
+}
+
+QString TfrqelLookup::CheckBeforePost() const
+{
+    // A debt row points at its state: without one the link row cannot be written.
+    if (m_state && m_state->Value().toInt() <= 0)
+        return QStringLiteral("Manca lo Stato: sceglierlo con il pulsante di ricerca prima di "
+                              "salvare.");
+    return {};
 }
 
 QLineEdit *TfrqelLookup::addEdit(const QString &name, const QString &label, const QString &field,

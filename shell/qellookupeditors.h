@@ -20,6 +20,9 @@ public:
     TfrqelLookup(QelLookupTable table, QWidget *parent = nullptr);
     QelLookupTable table() const { return m_table; }
 
+protected:
+    QString CheckBeforePost() const override;
+
 private:
     QLineEdit *addEdit(const QString &name, const QString &label, const QString &field,
                        bool numeric = false);
@@ -28,6 +31,7 @@ private:
                                const QString &sql, const QString &key, const QString &list);
 
     QelLookupTable m_table;
+    TVxDBLookupEdit *m_state = nullptr; // the debt editors' "Stato", which the link needs
 };
 
 class TfmqelLookupEditor : public TfmVxChildDB

@@ -12,7 +12,7 @@ class TdmqelParGen;
 class TdmqelParams;
 class TfmqelMain;
 
-// Parts of the program built after the shell give their start-up objects and windows here
+// Subsystems built after the shell give their start-up objects and windows here
 // (the program's main does it, so the shell depends on none of them).
 struct QelStartupHooks
 {
@@ -52,7 +52,7 @@ private:
     QStringList m_order;
 };
 
-// Registers every window of the shell and of the parts linked into the program, then the
+// Registers every window of the shell and of the subsystems linked into the program, then the
 // placeholder under every window class still missing. Safe to call more than once.
 void registerAllForms();
 

@@ -1,9 +1,12 @@
 // tavrin-makedb: creates the suite's database with the demo school.
 //   tavrin-makedb [--scale N] [--force] [database-file]
-// Without a file, the demo database of the user's main folder, only when it is missing.
+// Without a file, the demo database of the user's main folder, only when it is missing, with
+// the demo's working context when none is set.
 
 #include "db/database.h"
+#include "db/demomodel.h"
 #include "db/demoschool.h"
+#include "platform/globalvars.h"
 #include "platform/maindir.h"
 
 #include <QCoreApplication>
@@ -30,14 +33,15 @@ int main(int argc, char *argv[])
             path = QFileInfo(args[i]).absoluteFilePath();
         }
     }
-    if (path.isEmpty()) {
+    const bool demoOfMainFolder = path.isEmpty();
+    if (demoOfMainFolder) {
         path = defaultDatabasePath();
         if (QFileInfo::exists(path))
             return 0;
     }
     if (QFileInfo::exists(path)) {
         if (!force) {
-            std::fprintf(stderr, "%s exists (use --force to replace it)\n", qPrintable(path));
+            std::fprintf(stderr, "%s esiste già (--force per sostituirlo)\n", qPrintable(path));
             return 1;
         }
         QFile::remove(path);
@@ -65,8 +69,16 @@ int main(int argc, char *argv[])
         return 1;
     }
     if (!QFile::rename(building, path)) {
-        std::fprintf(stderr, "cannot rename %s\n", qPrintable(building));
+        std::fprintf(stderr, "impossibile rinominare %s\n", qPrintable(building));
         return 1;
+    }
+    // The demo opens on its working session, as an office would leave it; a context the
+    // user already chose is kept.
+    if (demoOfMainFolder && !xgvmGlobalVar.GetValues(QStringLiteral("VXUP_DwgId")).isValid()) {
+        xgvmGlobalVar.SetValues(QStringLiteral("VXUP_DwgId"), demo::kInstitute);
+        xgvmGlobalVar.SetValues(QStringLiteral("VXUP_AnsId"), demo::kWorkingYear);
+        xgvmGlobalVar.SetValues(QStringLiteral("QELP_AnsSesDwgId"),
+                                demo::yearSession(demo::kWorkingYear, demo::Final));
     }
     std::printf("%s\n", qPrintable(path));
     return 0;

@@ -159,6 +159,20 @@ TEST_F(Duplicates, GroupOfThreeIsListedWholeAndCanBeDeletedWhole)
               0);
 }
 
+TEST_F(Duplicates, DeletionThatFailsPartWayDeletesNothing)
+{
+    const int original = recordOfYear(39);
+    const int copy = duplicateOf(original);
+    // The database refuses to delete the copy, after the original went first.
+    runSql(QStringLiteral("CREATE EXCEPTION E_TEST_NODELETE 'cancellazione rifiutata'"));
+    runSql(QStringLiteral("CREATE TRIGGER T_TEST_NODELETE FOR TRec_Recuperi BEFORE DELETE AS "
+                          "BEGIN IF (OLD.iRecId = %1) THEN EXCEPTION E_TEST_NODELETE; END")
+               .arg(copy));
+    EXPECT_FALSE(module.CancellaRecuperi({QString::number(original), QString::number(copy)}));
+    EXPECT_EQ(recordsOfCell(original), 2);
+    EXPECT_TRUE(module.HasRecuperiDoppi());
+}
+
 TEST_F(Duplicates, CorrectionDialogDeletesWhatWasMovedRight)
 {
     const int original = recordOfYear(39);

@@ -238,6 +238,7 @@ TEST_F(CommandTableTest, BarShowsVisiblePagesAndMergedEntriesInOrder)
     table.SetContainer(&bar);
     table.Execute();
     ASSERT_EQ(bar.PageCount(), 3);
+    EXPECT_EQ(bar.ActivePage(), 0); // the first page is the one open
     EXPECT_EQ(bar.PageCaption(0), QStringLiteral("Gestione"));
     EXPECT_EQ(bar.PageCaption(1), QStringLiteral("Docenti"));
     EXPECT_EQ(bar.PageCaption(2), QStringLiteral("Utilità e parametri"));

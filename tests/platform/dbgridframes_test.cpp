@@ -333,4 +333,38 @@ TEST(SearchForm, ReplacesWhereWithABoundCondition)
     EXPECT_TRUE(lookup.DisplayText().isEmpty());
 }
 
+TEST(LookupEdit, ShowsTheTextOfExactlyItsKey)
+{
+    TestDatabase testDb;
+    QSqlDatabase db = testDb.connect();
+    QSqlQuery q(db);
+    ASSERT_TRUE(q.exec(
+        QStringLiteral("INSERT INTO TAcs_AnniCorso (iAcsId, iAcsAnnoCorso, sAcsLDesc, sAcsSDesc) "
+                       "VALUES (10, 10, 'Decimo anno', '10^')")))
+        << q.lastError().text().toStdString();
+
+    // Key 10 is listed before key 1, so a partial match on "1" would take its row; the key
+    // as text and as a number.
+    for (const char *select :
+         {"SELECT sKey, sText FROM (SELECT CAST(iAcsId AS VARCHAR(5)) AS sKey, "
+          "sAcsLDesc AS sText FROM TAcs_AnniCorso) WHERE ##WHERE## ORDER BY sKey DESC",
+          "SELECT sKey, sText FROM (SELECT iAcsId AS sKey, sAcsLDesc AS sText FROM "
+          "TAcs_AnniCorso) WHERE ##WHERE## ORDER BY sKey DESC"}) {
+        SCOPED_TRACE(select);
+        TVxDBLookupEdit lookup;
+        lookup.Connection = db;
+        lookup.ListSQL = QString::fromLatin1(select);
+        lookup.KeyField = QStringLiteral("sKey");
+        lookup.ListField = QStringLiteral("sText");
+        lookup.SetValue(1);
+        EXPECT_EQ(lookup.DisplayText(), QStringLiteral("Primo anno"));
+        lookup.SetValue(QStringLiteral(" 10 "));
+        EXPECT_EQ(lookup.DisplayText(), QStringLiteral("Decimo anno"));
+        lookup.SetValue(QStringLiteral("abc")); // no such key, and no driver error
+        EXPECT_TRUE(lookup.DisplayText().isEmpty());
+        lookup.SetValue(0);
+        EXPECT_TRUE(lookup.DisplayText().isEmpty());
+    }
+}
+
 } // namespace

@@ -2,6 +2,7 @@
 #include "platform/params.h"
 #include "platform/vxexception.h"
 #include "tests/support/testdb.h"
+#include "tests/support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,32 +10,14 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-} // namespace
-
 TEST(VxINIFile, WindowsFileIsReadCaseInsensitivelyWithCommentsAndCrlf)
 {
     TestMainDir main;
     // A file as a Windows program leaves it: CRLF, comments, odd case, quoted value, spaces.
-    writeBytes(main.path() + "etc/ParGen.INI",
-               "; parametri generali\r\n[Send-Qed]\r\nFloppy = A:\\ \r\nRete=\"\\\\srv\\qed\"\r\n"
-               "\r\n[ExpDoc] ; esportazione\r\nVot=1\r\nVtp=abc\r\nVtp=2\r\n");
+    writeFileBytes(
+        main.path() + "etc/ParGen.INI",
+        "; parametri generali\r\n[Send-Qed]\r\nFloppy = A:\\ \r\nRete=\"\\\\srv\\qed\"\r\n"
+        "\r\n[ExpDoc] ; esportazione\r\nVot=1\r\nVtp=abc\r\nVtp=2\r\n");
     const TVxINIFile ini(QStringLiteral("ParGen.ini"));
     EXPECT_EQ(ini.ReadString("send-qed", "FLOPPY", "x"), QStringLiteral("A:\\"));
     EXPECT_EQ(ini.ReadString("SEND-QED", "rete", "x"), QStringLiteral("\\\\srv\\qed"));
@@ -54,21 +37,21 @@ TEST(VxINIFile, WritingKeepsOrderCommentsLineEndingsAndOtherKeys)
 {
     TestMainDir main;
     const QString path = main.path() + "ETC/qelParRpt.ini";
-    writeBytes(path, "; stampe\r\n[Sessione1]\r\nCodSessione1=3\r\n; componenti\r\n"
-                     "CodComponente1=10\r\n\r\n[Tabelloni]\r\nEsiti=A\r\n");
+    writeFileBytes(path, "; stampe\r\n[Sessione1]\r\nCodSessione1=3\r\n; componenti\r\n"
+                         "CodComponente1=10\r\n\r\n[Tabelloni]\r\nEsiti=A\r\n");
     TVxINIFile ini(QStringLiteral("qelParRpt.ini"));
     ini.WriteInteger("SESSIONE1", "codsessione1", 4);
     ini.WriteInteger("Sessione1", "CodComponente2", 11);
     ini.WriteString("Sessione2", "CodSessione2", "5");
-    EXPECT_EQ(readBytes(path),
+    EXPECT_EQ(readFileBytes(path),
               QByteArray("; stampe\r\n[Sessione1]\r\nCodSessione1=4\r\n; componenti\r\n"
                          "CodComponente1=10\r\nCodComponente2=11\r\n\r\n[Tabelloni]\r\nEsiti=A\r\n"
                          "\r\n[Sessione2]\r\nCodSessione2=5\r\n"));
     ini.DeleteKey("sessione1", "CODCOMPONENTE1");
     ini.EraseSection("TABELLONI");
-    EXPECT_EQ(readBytes(path), QByteArray("; stampe\r\n[Sessione1]\r\nCodSessione1=4\r\n; "
-                                          "componenti\r\nCodComponente2=11\r\n"
-                                          "\r\n[Sessione2]\r\nCodSessione2=5\r\n"));
+    EXPECT_EQ(readFileBytes(path), QByteArray("; stampe\r\n[Sessione1]\r\nCodSessione1=4\r\n; "
+                                              "componenti\r\nCodComponente2=11\r\n"
+                                              "\r\n[Sessione2]\r\nCodSessione2=5\r\n"));
 }
 
 TEST(VxINIFile, NewFileGetsCrlfAndUnixFileKeepsLf)
@@ -76,12 +59,12 @@ TEST(VxINIFile, NewFileGetsCrlfAndUnixFileKeepsLf)
     TestMainDir main;
     TVxINIFile fresh(QStringLiteral("Nuovo.ini"));
     fresh.WriteString("A", "k", "v");
-    EXPECT_EQ(readBytes(fresh.resolvedPath()), QByteArray("[A]\r\nk=v\r\n"));
+    EXPECT_EQ(readFileBytes(fresh.resolvedPath()), QByteArray("[A]\r\nk=v\r\n"));
 
-    writeBytes(main.path() + "ETC/unix.ini", "[A]\nk=v\n");
+    writeFileBytes(main.path() + "ETC/unix.ini", "[A]\nk=v\n");
     TVxINIFile unix(QStringLiteral("unix.ini"));
     unix.WriteString("a", "j", "w");
-    EXPECT_EQ(readBytes(unix.resolvedPath()), QByteArray("[A]\nk=v\nj=w\n"));
+    EXPECT_EQ(readFileBytes(unix.resolvedPath()), QByteArray("[A]\nk=v\nj=w\n"));
 }
 
 TEST(VxINIFile, WindowsAnsiFileIsReadAndWrittenBackInItsEncoding)
@@ -89,18 +72,18 @@ TEST(VxINIFile, WindowsAnsiFileIsReadAndWrittenBackInItsEncoding)
     TestMainDir main;
     const QString path = main.path() + "ETC/Sede.ini";
     // "Città" and "perché" and the euro sign in Windows-1252, not valid UTF-8.
-    writeBytes(path, "[SEDE]\r\nNome=Citt\xE0 di \x80 perch\xE9\r\n");
+    writeFileBytes(path, "[SEDE]\r\nNome=Citt\xE0 di \x80 perch\xE9\r\n");
     TVxINIFile ini(path);
     EXPECT_EQ(ini.ReadString("sede", "nome"), QString::fromUtf8("Città di € perché"));
     ini.WriteString("SEDE", "Altro", QString::fromUtf8("è"));
-    EXPECT_EQ(readBytes(path),
+    EXPECT_EQ(readFileBytes(path),
               QByteArray("[SEDE]\r\nNome=Citt\xE0 di \x80 perch\xE9\r\nAltro=\xE8\r\n"));
     // A character Windows-1252 cannot hold turns the file into UTF-8, losing nothing.
     ini.WriteString("SEDE", "Greco", QString::fromUtf8("Ω"));
     EXPECT_EQ(ini.ReadString("SEDE", "Nome"), QString::fromUtf8("Città di € perché"));
     EXPECT_EQ(ini.ReadString("SEDE", "Greco"), QString::fromUtf8("Ω"));
 
-    writeBytes(main.path() + "ETC/utf8.ini", "\xEF\xBB\xBF[A]\r\nk=\xC3\xA0\r\n");
+    writeFileBytes(main.path() + "ETC/utf8.ini", "\xEF\xBB\xBF[A]\r\nk=\xC3\xA0\r\n");
     EXPECT_EQ(TVxINIFile("utf8.ini").ReadString("a", "K"), QString::fromUtf8("à"));
 }
 
@@ -113,7 +96,7 @@ TEST(VxINIFile, EveryReadSeesTheFileAsItIsNow)
     first.SetValore(QStringLiteral("/srv/web"));
     EXPECT_EQ(second.GetValore(), QStringLiteral("/srv/web"));
     // Another program rewrites the file behind both components.
-    writeBytes(main.path() + "ETC/ParGen.ini", "[Send-Qed]\r\nWeb=/altro\r\n");
+    writeFileBytes(main.path() + "ETC/ParGen.ini", "[Send-Qed]\r\nWeb=/altro\r\n");
     EXPECT_EQ(first.GetValore(), QStringLiteral("/altro"));
 }
 
@@ -121,7 +104,7 @@ TEST(VxINIFile, WriteReplacesTheFileByRenameAndFailuresSayWhy)
 {
     TestMainDir main;
     const QString path = main.path() + "ETC/ParGen.ini";
-    writeBytes(path, "[A]\r\nk=old\r\n");
+    writeFileBytes(path, "[A]\r\nk=old\r\n");
     // A reader that opened the file before the write keeps reading the whole old file: the
     // new content went to a temporary file that replaced the old one, never over it.
     QFile reader(path);
@@ -129,12 +112,12 @@ TEST(VxINIFile, WriteReplacesTheFileByRenameAndFailuresSayWhy)
     TVxINIFile ini(QStringLiteral("ParGen.ini"));
     ini.WriteString("A", "k", "new");
     EXPECT_EQ(reader.readAll(), QByteArray("[A]\r\nk=old\r\n"));
-    EXPECT_EQ(readBytes(path), QByteArray("[A]\r\nk=new\r\n"));
+    EXPECT_EQ(readFileBytes(path), QByteArray("[A]\r\nk=new\r\n"));
     EXPECT_EQ(QDir(main.path() + "ETC").entryList(QDir::Files | QDir::Hidden),
               QStringList{"ParGen.ini"});
 
     // A file standing where the folder should be: the write fails and names the file.
-    writeBytes(main.path() + "USR", "not a folder");
+    writeFileBytes(main.path() + "USR", "not a folder");
     TVxINIFile blocked(main.path() + "USR/qel/x.ini");
     try {
         blocked.WriteString("A", "k", "v");
@@ -156,13 +139,13 @@ TEST(VxINIFile, ScriviSempreDecidesWhetherAnUnchangedValueIsWritten)
 {
     TestMainDir main;
     const QString path = main.path() + "ETC/x.ini";
-    writeBytes(path, "[A]\r\nk = v \r\n");
+    writeFileBytes(path, "[A]\r\nk = v \r\n");
     TVxINIFile lazy(QStringLiteral("x.ini"));
     lazy.WriteString("A", "k", "v");
-    EXPECT_EQ(readBytes(path), QByteArray("[A]\r\nk = v \r\n"));
+    EXPECT_EQ(readFileBytes(path), QByteArray("[A]\r\nk = v \r\n"));
     TVxINIFile always(QStringLiteral("x.ini"), true);
     always.WriteString("A", "k", "v");
-    EXPECT_EQ(readBytes(path), QByteArray("[A]\r\nk=v\r\n"));
+    EXPECT_EQ(readFileBytes(path), QByteArray("[A]\r\nk=v\r\n"));
 }
 
 TEST(VxParams, DefaultsWhenAbsentAndTypedValuesWhenSet)

@@ -1,5 +1,6 @@
 #include "platform/vxexception.h"
 #include "platform/zip.h"
+#include "tests/support/testfiles.h"
 
 #include <zip.h>
 
@@ -13,19 +14,6 @@
 
 namespace {
 
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(content);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // Runs a checker program; returns its exit code and keeps its output.
 int run(const QString &program, const QStringList &arguments, QString *output = nullptr)
 {
@@ -37,24 +25,6 @@ int run(const QString &program, const QStringList &arguments, QString *output = 
     if (output)
         *output = QString::fromLocal8Bit(p.readAll());
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-}
-
-// An archive as a hostile sender would make it: entries named freely.
-void makeArchive(const QString &path, const QList<QPair<QByteArray, QByteArray>> &entries)
-{
-    int code = 0;
-    zip_t *za = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-    ASSERT_NE(za, nullptr);
-    for (const auto &e : entries) {
-        // libzip copies the buffer when asked to free it: keep a heap copy alive.
-        char *data = static_cast<char *>(malloc(size_t(e.second.size()) + 1));
-        memcpy(data, e.second.constData(), size_t(e.second.size()));
-        zip_source_t *src = zip_source_buffer(za, data, zip_uint64_t(e.second.size()), 1);
-        ASSERT_NE(src, nullptr);
-        ASSERT_GE(zip_file_add(za, e.first.constData(), src, ZIP_FL_ENC_RAW), 0)
-            << e.first.constData();
-    }
-    ASSERT_EQ(zip_close(za), 0);
 }
 
 QStringList allFiles(const QString &root)
@@ -74,9 +44,9 @@ TEST(Zip, RoundTripIsAValidFlatArchive)
     QTemporaryDir dir;
     QDir(dir.path()).mkdir(QStringLiteral("work"));
     const QString work = dir.filePath(QStringLiteral("work/"));
-    writeFile(work + QStringLiteral("voti.xml"), "<DATAPACKET/>");
-    writeFile(work + QStringLiteral("debiti.xml"), QByteArray(200000, 'x'));
-    writeFile(work + QStringLiteral("binario.cds"), QByteArray("\x00\x01\x02\xff", 4));
+    writeFileBytes(work + QStringLiteral("voti.xml"), "<DATAPACKET/>");
+    writeFileBytes(work + QStringLiteral("debiti.xml"), QByteArray(200000, 'x'));
+    writeFileBytes(work + QStringLiteral("binario.cds"), QByteArray("\x00\x01\x02\xff", 4));
     const QString archive = dir.filePath(QStringLiteral("twdocenti.zip"));
 
     TZip zip;
@@ -98,14 +68,14 @@ TEST(Zip, RoundTripIsAValidFlatArchive)
     unzip.setExtractPath(dir.filePath(QStringLiteral("dest/new")));
     const QStringList files = unzip.Extract();
     ASSERT_EQ(files.size(), 3);
-    EXPECT_EQ(readFile(dir.filePath(QStringLiteral("dest/new/debiti.xml"))),
+    EXPECT_EQ(readFileBytes(dir.filePath(QStringLiteral("dest/new/debiti.xml"))),
               QByteArray(200000, 'x'));
-    EXPECT_EQ(readFile(dir.filePath(QStringLiteral("dest/new/binario.cds"))),
+    EXPECT_EQ(readFileBytes(dir.filePath(QStringLiteral("dest/new/binario.cds"))),
               QByteArray("\x00\x01\x02\xff", 4));
     // A second extraction replaces the files.
-    writeFile(dir.filePath(QStringLiteral("dest/new/voti.xml")), "changed");
+    writeFileBytes(dir.filePath(QStringLiteral("dest/new/voti.xml")), "changed");
     unzip.Extract();
-    EXPECT_EQ(readFile(dir.filePath(QStringLiteral("dest/new/voti.xml"))),
+    EXPECT_EQ(readFileBytes(dir.filePath(QStringLiteral("dest/new/voti.xml"))),
               QByteArray("<DATAPACKET/>"));
 
     // Add replaces the archive: only the new list is in it.
@@ -120,20 +90,20 @@ TEST(Zip, RoundTripIsAValidFlatArchive)
 TEST(Zip, FailedAddLeavesTheOldArchiveAndNoScratchFile)
 {
     QTemporaryDir dir;
-    writeFile(dir.filePath(QStringLiteral("a.xml")), "a");
-    writeFile(dir.filePath(QStringLiteral("A.XML")), "b");
+    writeFileBytes(dir.filePath(QStringLiteral("a.xml")), "a");
+    writeFileBytes(dir.filePath(QStringLiteral("A.XML")), "b");
     const QString archive = dir.filePath(QStringLiteral("out.zip"));
     TZip zip;
     zip.setFileName(archive);
     zip.FileList() << dir.filePath(QStringLiteral("a.xml"));
     zip.Add();
-    const QByteArray before = readFile(archive);
+    const QByteArray before = readFileBytes(archive);
 
     zip.FileList() << dir.filePath(QStringLiteral("manca.xml"));
     EXPECT_THROW(zip.Add(), EVxException);
     zip.setFileList({dir.filePath(QStringLiteral("a.xml")), dir.filePath(QStringLiteral("A.XML"))});
     EXPECT_THROW(zip.Add(), EVxException);
-    EXPECT_EQ(readFile(archive), before);
+    EXPECT_EQ(readFileBytes(archive), before);
     EXPECT_EQ(allFiles(dir.path()), (QStringList{QStringLiteral("A.XML"), QStringLiteral("a.xml"),
                                                  QStringLiteral("out.zip")}));
 
@@ -165,7 +135,7 @@ TEST(Zip, HostileEntriesAreRefusedWithNothingWritten)
                                        "c:x",  "sub/../../x", "sub\\..\\..\\x"};
     for (const QByteArray &name : hostile) {
         const QString archive = dir.filePath(QStringLiteral("hostile.zip"));
-        makeArchive(archive, {{"primo.txt", "innocuo"}, {name, "pwned"}});
+        writeZipEntries(archive, {{"primo.txt", "innocuo"}, {name, "pwned"}});
         TZip zip;
         zip.setFileName(archive);
         zip.setExtractPath(dest);
@@ -181,19 +151,20 @@ TEST(Zip, HostileEntriesAreRefusedWithNothingWritten)
         EXPECT_EQ(allFiles(dir.path()), QStringList()) << name.constData();
     }
     EXPECT_FALSE(QFile::exists(QStringLiteral("/etc/x")) &&
-                 readFile(QStringLiteral("/etc/x")) == "pwned");
+                 readFileBytes(QStringLiteral("/etc/x")) == "pwned");
 
     // Folders inside the archive stay inside the extraction folder.
     const QString archive = dir.filePath(QStringLiteral("nested.zip"));
-    makeArchive(archive,
-                {{"storico/", ""}, {"storico/12/index.html", "<html/>"}, {"sub\\b.txt", "b"}});
+    writeZipEntries(archive,
+                    {{"storico/", ""}, {"storico/12/index.html", "<html/>"}, {"sub\\b.txt", "b"}});
     TZip zip;
     zip.setFileName(archive);
     zip.setExtractPath(dest);
     const QStringList files = zip.Extract();
     EXPECT_EQ(files.size(), 2);
-    EXPECT_EQ(readFile(dest + QStringLiteral("/storico/12/index.html")), QByteArray("<html/>"));
-    EXPECT_EQ(readFile(dest + QStringLiteral("/sub/b.txt")), QByteArray("b"));
+    EXPECT_EQ(readFileBytes(dest + QStringLiteral("/storico/12/index.html")),
+              QByteArray("<html/>"));
+    EXPECT_EQ(readFileBytes(dest + QStringLiteral("/sub/b.txt")), QByteArray("b"));
 }
 
 TEST(Zip, ExtractionDoesNotFollowALinkOutOfTheFolder)
@@ -204,7 +175,7 @@ TEST(Zip, ExtractionDoesNotFollowALinkOutOfTheFolder)
     QDir().mkpath(dest);
     ASSERT_TRUE(QFile::link(outside.path(), dest + QStringLiteral("/link")));
     const QString archive = dir.filePath(QStringLiteral("a.zip"));
-    makeArchive(archive, {{"link/x.txt", "pwned"}});
+    writeZipEntries(archive, {{"link/x.txt", "pwned"}});
     TZip zip;
     zip.setFileName(archive);
     zip.setExtractPath(dest);

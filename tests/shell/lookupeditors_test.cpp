@@ -260,3 +260,82 @@ TEST_F(LookupEditors, OutcomeLookupOffersOnlyLiveOutcomesWhateverIsTyped)
          query.Run({QStringLiteral("sDesLDescVexto")}, QStringLiteral("o")))
         EXPECT_NE(row.value(0).toInt(), 2);
 }
+
+TEST_F(LookupEditors, NewDebtRowWithoutStateIsRefusedInWordsAndKeepsWhatWasTyped)
+{
+    const struct
+    {
+        const char *cls, *state, *longDesc, *shortDesc, *detailTable, *shortField;
+    } editors[] = {
+        {"TfmqelDesDed", "xdliDesDedId", "edDedLDesc", "edDedSDesc", "TDed_DebEsDett", "sDedSDesc"},
+        {"TfmqelDtpDtd", "xdliDtpDtdId", "edDtdLDesc", "edDtdSDesc", "TDtd_DebTpDett", "sDtdSDesc"},
+    };
+    for (const auto &e : editors) {
+        SCOPED_TRACE(e.cls);
+        ScriptedDialogs dialogs;
+        auto editor = open(e.cls);
+        TfrqelLookup *frame = editor->frame();
+        const QString countDetails =
+            QStringLiteral("SELECT COUNT(*) FROM %1 WHERE %2 = 'NOST'")
+                .arg(QLatin1String(e.detailTable), QLatin1String(e.shortField));
+        frame->Insert();
+        child<QLineEdit>(frame, e.longDesc)->setText(QStringLiteral("Senza stato"));
+        child<QLineEdit>(frame, e.shortDesc)->setText(QStringLiteral("NOST"));
+        EXPECT_FALSE(frame->PostChanges());
+        ASSERT_EQ(DialogSeam::shownTexts().size(), 1);
+        EXPECT_TRUE(DialogSeam::shownTexts().first().contains(QStringLiteral("Stato")));
+        EXPECT_FALSE(DialogSeam::shownTexts().first().contains(QStringLiteral("FOREIGN")));
+        EXPECT_TRUE(frame->Editing());
+        EXPECT_EQ(child<QLineEdit>(frame, e.longDesc)->text(), QStringLiteral("Senza stato"));
+        EXPECT_EQ(scalar(countDetails).toInt(), 0);
+
+        // Once the state is chosen the same row is written.
+        child<TVxDBLookupEdit>(frame, e.state)->SetValue(1);
+        ASSERT_TRUE(frame->PostChanges()) << DialogSeam::shownTexts().join('|').toStdString();
+        EXPECT_EQ(scalar(countDetails).toInt(), 1);
+    }
+}
+
+TEST_F(LookupEditors, CreditEditorsInsertEditAndDelete)
+{
+    const struct
+    {
+        const char *cls, *longEdit, *shortEdit, *table, *longField, *shortField;
+    } editors[] = {
+        {"TfmqelFrm", "edFrmLDesc", "edFrmSDesc", "TFrm_Formativi", "sFrmLDesc", "sFrmSDesc"},
+        {"TfmqelSco", "edScoLDesc", "edScoSDesc", "TSco_Scolastici", "sScoLDesc", "sScoSDesc"},
+    };
+    for (const auto &e : editors) {
+        SCOPED_TRACE(e.cls);
+        ScriptedDialogs dialogs;
+        auto editor = open(e.cls);
+        TfrqelLookup *frame = editor->frame();
+        TVxQueryCollection *c = editor->collection();
+        const int before = c->RecordCount();
+        const QString shortField = QString::fromLatin1(e.shortField);
+        const QString longOf =
+            QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                .arg(QLatin1String(e.longField), QLatin1String(e.table), shortField);
+
+        frame->Insert();
+        child<QLineEdit>(frame, e.longEdit)->setText(QStringLiteral("Corso di primo soccorso"));
+        child<QLineEdit>(frame, e.shortEdit)->setText(QStringLiteral("PSO"));
+        ASSERT_TRUE(frame->PostChanges()) << DialogSeam::shownTexts().join('|').toStdString();
+        EXPECT_EQ(c->RecordCount(), before + 1);
+
+        ASSERT_TRUE(c->Locate(shortField, QStringLiteral("PSO")));
+        frame->SetCurrentSourceRow(c->RecNo());
+        ASSERT_TRUE(frame->EditCurrent());
+        child<QLineEdit>(frame, e.longEdit)->setText(QStringLiteral("Corso dell'anno"));
+        ASSERT_TRUE(frame->PostChanges()) << DialogSeam::shownTexts().join('|').toStdString();
+        EXPECT_EQ(scalar(longOf, {QStringLiteral("PSO")}).toString().trimmed(),
+                  QStringLiteral("Corso dell'anno"));
+
+        ASSERT_TRUE(c->Locate(shortField, QStringLiteral("PSO")));
+        frame->SetCurrentSourceRow(c->RecNo());
+        DialogSeam::queueAnswer(int(mrYes));
+        ASSERT_TRUE(frame->DeleteCurrent());
+        EXPECT_FALSE(scalar(longOf, {QStringLiteral("PSO")}).isValid());
+        EXPECT_EQ(c->RecordCount(), before);
+    }
+}

@@ -2,23 +2,11 @@
 #include "platform/vxexception.h"
 #include "shell/qelpargen.h"
 #include "tests/shell/shellfixture.h"
+#include "tests/support/testfiles.h"
 
 #include <QFile>
 
 namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 QString storedText()
 {
@@ -42,7 +30,7 @@ TEST(PrintSettingsMirror, RoundTripDropsBlankLinesAndKeepsAccentsAndLineEnds)
     ASSERT_TRUE(db.opened);
     runSql(QStringLiteral("DELETE FROM TParVal"));
     TdmqelParGen parGen;
-    writeFile(parGen.reportIniPath(), kIniWithBlanks);
+    writeFileBytes(parGen.reportIniPath(), kIniWithBlanks);
 
     ASSERT_EQ(rowCount(), 0);
     parGen.SaveParRptIniToDb();
@@ -51,7 +39,7 @@ TEST(PrintSettingsMirror, RoundTripDropsBlankLinesAndKeepsAccentsAndLineEnds)
 
     QFile::remove(parGen.reportIniPath());
     parGen.WriteParRptIniFromDb();
-    const QString back = QString::fromUtf8(readFile(parGen.reportIniPath()));
+    const QString back = QString::fromUtf8(readFileBytes(parGen.reportIniPath()));
     EXPECT_TRUE(back.startsWith(QStringLiteral("[Sessione1]\r\nCodSessione1=12\r\n[Tabelloni]\r\n"
                                                "Esiti=3;4;\r\nNota=Però più città\r\n")))
         << back.toStdString();
@@ -60,7 +48,7 @@ TEST(PrintSettingsMirror, RoundTripDropsBlankLinesAndKeepsAccentsAndLineEnds)
     EXPECT_EQ(parGen.xpsEsi.GetValore(), QStringLiteral("3;4;"));
 
     // A second save updates the one row.
-    writeFile(parGen.reportIniPath(), "[Sessione2]\nCodSessione2=5\n");
+    writeFileBytes(parGen.reportIniPath(), "[Sessione2]\nCodSessione2=5\n");
     parGen.SaveParRptIniToDb();
     EXPECT_EQ(rowCount(), 1);
     EXPECT_EQ(storedText(), QStringLiteral("[Sessione2]\r\nCodSessione2=5\r\n"));
@@ -72,7 +60,7 @@ TEST(PrintSettingsMirror, FileWrittenByAWindowsWorkstationKeepsItsAccents)
     ASSERT_TRUE(db.opened);
     runSql(QStringLiteral("DELETE FROM TParVal"));
     TdmqelParGen parGen;
-    writeFile(parGen.reportIniPath(), QByteArray("[Tabelloni]\r\nNota=citt\xe0\r\n"));
+    writeFileBytes(parGen.reportIniPath(), QByteArray("[Tabelloni]\r\nNota=citt\xe0\r\n"));
     parGen.SaveParRptIniToDb();
     EXPECT_EQ(storedText(), QStringLiteral("[Tabelloni]\r\nNota=città\r\n"));
 }
@@ -84,14 +72,14 @@ TEST(PrintSettingsMirror, MissingRowOrEmptyBlobLeavesTheFileAlone)
     runSql(QStringLiteral("DELETE FROM TParVal"));
     TdmqelParGen parGen;
     const QByteArray local = "[Sessione1]\r\nCodSessione1=7\r\n";
-    writeFile(parGen.reportIniPath(), local);
+    writeFileBytes(parGen.reportIniPath(), local);
 
     parGen.WriteParRptIniFromDb();
-    EXPECT_EQ(readFile(parGen.reportIniPath()), local);
+    EXPECT_EQ(readFileBytes(parGen.reportIniPath()), local);
 
     runSql(QStringLiteral("INSERT INTO TParVal (iParValId, bParVal) VALUES (1, NULL)"));
     parGen.WriteParRptIniFromDb();
-    EXPECT_EQ(readFile(parGen.reportIniPath()), local);
+    EXPECT_EQ(readFileBytes(parGen.reportIniPath()), local);
 }
 
 TEST(PrintSettingsMirror, FailedSaveIsReportedAndRolledBack)
@@ -100,7 +88,7 @@ TEST(PrintSettingsMirror, FailedSaveIsReportedAndRolledBack)
     ASSERT_TRUE(db.opened);
     runSql(QStringLiteral("DELETE FROM TParVal"));
     TdmqelParGen parGen;
-    writeFile(parGen.reportIniPath(), kIniWithBlanks);
+    writeFileBytes(parGen.reportIniPath(), kIniWithBlanks);
 
     // A transaction that cannot start (another one runs on the connection).
     {

@@ -1,0 +1,43 @@
+#include "tests/support/testfiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <cstdlib>
+#include <cstring>
+
+QByteArray readFileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFileBytes(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    ASSERT_EQ(file.write(bytes), bytes.size()) << path.toStdString();
+}
+
+void writeZipEntries(const QString &path, const QList<QPair<QByteArray, QByteArray>> &entries)
+{
+    int code = 0;
+    zip_t *za = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    ASSERT_NE(za, nullptr) << path.toStdString();
+    for (const auto &entry : entries) {
+        // libzip reads the buffer only when the archive is closed: hand it a heap copy that
+        // it frees itself.
+        char *data = static_cast<char *>(std::malloc(size_t(entry.second.size()) + 1));
+        std::memcpy(data, entry.second.constData(), size_t(entry.second.size()));
+        zip_source_t *source = zip_source_buffer(za, data, zip_uint64_t(entry.second.size()), 1);
+        ASSERT_NE(source, nullptr);
+        ASSERT_GE(zip_file_add(za, entry.first.constData(), source, ZIP_FL_ENC_RAW), 0)
+            << entry.first.constData();
+    }
+    ASSERT_EQ(zip_close(za), 0);
+}
