@@ -45,6 +45,19 @@ protected:
                                f.SetCellValueAbs(33, 1, QStringLiteral("Italiano"));
                                f.SetCellValueAbs(34, 1, QStringLiteral("Matematica"));
                            });
+        // Three subject rows filled, the middle one deleted, then the outcome rows deleted:
+        // areas that lose an inner row shrink, those that lose an end row become #REF!.
+        inputs << saveWith(QStringLiteral("survey"), QStringLiteral("deleted_survey.xls"),
+                           [](TXLSFile &f) {
+                               f.InsertAndCopyRows(33, 33, 34, 2, false);
+                               const char *names[] = {"Italiano", "Storia", "Matematica"};
+                               for (int i = 0; i < 3; ++i) {
+                                   f.SetCellValueAbs(33 + i, 1, QString::fromLatin1(names[i]));
+                                   f.SetCellValueAbs(33 + i, 6, 1 << i);
+                               }
+                               f.DeleteRows(34, 1);
+                               f.DeleteRows(24, 3);
+                           });
         inputs << saveWith(QStringLiteral("drawings"), QStringLiteral("copied_drawings.xls"),
                            [](TXLSFile &f) {
                                f.InsertAndCopyRows(4, 6, 7, 2, false);
@@ -149,4 +162,29 @@ TEST_F(LibreOfficeCsv, FilledTemplatesShowTheNewValuesAndRecalculatedTotals)
                                            "Copia 1,6,", "<seconda>,7,x", "<terza>,8,",
                                            "Copia 2,6,", "<seconda>,7,x", "<terza>,8,"}));
     EXPECT_EQ(rows[21], QStringLiteral("Fine,coda,"));
+}
+
+TEST_F(LibreOfficeCsv, DeletedRowsShrinkTheAreasThatRemainAndBreakTheOthers)
+{
+    const auto survey = sheetsOf(QStringLiteral("deleted_survey"));
+    ASSERT_TRUE(survey.count(QStringLiteral("Modello")));
+    const QStringList &modello = survey.at(QStringLiteral("Modello"));
+    ASSERT_GT(modello.size(), 32);
+    // The outcome rows are gone with both ends of the total's area.
+    EXPECT_TRUE(modello[22].isEmpty() || modello[22].startsWith(','));
+    EXPECT_TRUE(modello[23].startsWith(QStringLiteral("Totale,,,,,#REF!,#REF!,")))
+        << modello[23].toStdString();
+    EXPECT_TRUE(modello[29].startsWith(QStringLiteral("Italiano,,,,,1,")))
+        << modello[29].toStdString();
+    EXPECT_TRUE(modello[30].startsWith(QStringLiteral("Matematica,,,,,4,")))
+        << modello[30].toStdString();
+    EXPECT_TRUE(modello[31].startsWith(QStringLiteral("Totale materie,,,,,1,")))
+        << modello[31].toStdString();
+    // The summary: the single outcome cell is lost; the subjects' area lost its middle row
+    // only (1 + 4 + the subjects' total 1); the name over the model row still holds it.
+    const QStringList &summary = survey.at(QStringLiteral("Riepilogo"));
+    ASSERT_GE(summary.size(), 3);
+    EXPECT_EQ(summary[0], QStringLiteral("Scrutinati,#REF!"));
+    EXPECT_EQ(summary[1], QStringLiteral("Materie,6"));
+    EXPECT_EQ(summary[2], QStringLiteral("Area,1"));
 }
