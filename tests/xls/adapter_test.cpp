@@ -19,16 +19,6 @@ using namespace xlstest;
 
 namespace {
 
-QString messageOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const EExcelException &e) {
-        return e.message();
-    }
-    return QStringLiteral("<no exception>");
-}
-
 QJsonArray sheetCells(const QString &path, int sheet)
 {
     return check(QStringLiteral("cells"), path)

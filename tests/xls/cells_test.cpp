@@ -17,16 +17,6 @@ using namespace xlstest;
 
 namespace {
 
-QString messageOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const EExcelException &e) {
-        return e.message();
-    }
-    return QStringLiteral("<no exception>");
-}
-
 class CellsTest : public ::testing::Test
 {
 protected:

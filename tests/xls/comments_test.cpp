@@ -18,16 +18,6 @@ using namespace xlstest;
 // comments on A4, C5 and B16, a PNG picture anchored on rows 4..6, a chart, a second sheet.
 namespace {
 
-QString messageOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const EExcelException &e) {
-        return e.message();
-    }
-    return QStringLiteral("<no exception>");
-}
-
 class CommentsAndPictures : public ::testing::Test
 {
 protected:

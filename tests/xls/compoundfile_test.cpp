@@ -17,16 +17,6 @@ using namespace xlstest;
 
 namespace {
 
-QString messageOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const EExcelException &e) {
-        return e.message();
-    }
-    return QStringLiteral("<no exception>");
-}
-
 // path, kind, size, SHA-1 of every element, as the checker lists them.
 QJsonArray describe(const TXlsStorageList &list, const QString &prefix = QString())
 {

@@ -20,16 +20,6 @@ using namespace xlstest;
 // anchored on rows 0..6, and a comment on B16 (row 15). Rows are 0-based here.
 namespace {
 
-QString messageOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const EExcelException &e) {
-        return e.message();
-    }
-    return QStringLiteral("<no exception>");
-}
-
 std::unique_ptr<TWorkbook> loadDrawings()
 {
     auto wb = std::make_unique<TWorkbook>();

@@ -15,16 +15,6 @@ using namespace xlstest;
 
 namespace {
 
-QString messageOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const EExcelException &e) {
-        return e.message();
-    }
-    return QStringLiteral("<no exception>");
-}
-
 QByteArray formulaData(int row, int col, const QByteArray &result, const QByteArray &tokens)
 {
     return le16(quint16(row)) + le16(quint16(col)) + le16(15) + result + le16(0) +

@@ -19,15 +19,21 @@ using namespace xlstest;
 
 namespace {
 
-QString messageOf(const std::function<void()> &f)
+// The survey fixture opened the caller's way: through a template store, by its bare name.
+struct SurveyFile
 {
-    try {
-        f();
-    } catch (const EExcelException &e) {
-        return e.message();
+    SurveyFile()
+    {
+        store.Templates.Add().setFileName(fixture(QStringLiteral("survey.xls")));
+        adapter.setTemplateStore(&store);
+        file = adapter.NewExcelFile();
+        file->AttachWorkbook();
+        file->OpenFile(QStringLiteral("survey.xls"));
     }
-    return QStringLiteral("<no exception>");
-}
+    TXlsTemplateStore store;
+    TXLSAdapter adapter;
+    std::unique_ptr<TXLSFile> file;
+};
 
 // Token builders; columns carry the relative-row (0x8000) and relative-column (0x4000) flags.
 QByteArray ref(int row, int col, bool relRow = true, bool relCol = true, quint8 id = 0x24)
@@ -267,13 +273,8 @@ TEST(SurveyRoad, SubjectRowsCopiedFilledAndSaved)
 {
     for (int subjects : {0, 1, 2, 40}) {
         QTemporaryDir dir;
-        TXlsTemplateStore store;
-        store.Templates.Add().setFileName(fixture(QStringLiteral("survey.xls")));
-        TXLSAdapter adapter;
-        adapter.setTemplateStore(&store);
-        auto file = adapter.NewExcelFile();
-        file->AttachWorkbook();
-        file->OpenFile(QStringLiteral("survey.xls"));
+        SurveyFile survey;
+        TXLSFile *file = survey.file.get();
         // Outcome rows, then subject rows from the model row 33, then conduct rows at 42.
         for (int r = 24; r <= 26; ++r)
             for (int c = 5; c <= 10; ++c)
@@ -372,13 +373,8 @@ TEST(SurveyRoad, FormulasAndReferencesFollowInsertedRows)
 
 TEST(SurveyRoad, DeletedRowsAndMarkers)
 {
-    TXlsTemplateStore store;
-    store.Templates.Add().setFileName(fixture(QStringLiteral("survey.xls")));
-    TXLSAdapter adapter;
-    adapter.setTemplateStore(&store);
-    auto file = adapter.NewExcelFile();
-    file->AttachWorkbook();
-    file->OpenFile(QStringLiteral("survey.xls"));
+    SurveyFile survey;
+    TXLSFile *file = survey.file.get();
     // Deleting the outcome rows 24-26 turns the total's area into #REF! and moves the rest up.
     file->DeleteRows(24, 3);
     EXPECT_EQ(file->GetCellValueAbs(24, 1).toString(), QStringLiteral("Totale"));
@@ -402,13 +398,8 @@ TEST(SurveyRoad, DeletedRowsAndMarkers)
 
 TEST(Names, AccessorsAndTheAreaOfANamedRange)
 {
-    TXlsTemplateStore store;
-    store.Templates.Add().setFileName(fixture(QStringLiteral("survey.xls")));
-    TXLSAdapter adapter;
-    adapter.setTemplateStore(&store);
-    auto file = adapter.NewExcelFile();
-    file->AttachWorkbook();
-    file->OpenFile(QStringLiteral("survey.xls"));
+    SurveyFile survey;
+    TXLSFile *file = survey.file.get();
     int materie = 0;
     for (int i = 1; i <= file->GetRangeCount(); ++i)
         if (file->GetRangeName(i) == QStringLiteral("Materie"))
@@ -458,13 +449,8 @@ TEST(ArrayFormulas, LoadAndFollowInsertedRows)
 TEST(Sheets, CopiedSheetsGetUniqueNamesTheirContentAndTheirOwnNames)
 {
     QTemporaryDir dir;
-    TXlsTemplateStore store;
-    store.Templates.Add().setFileName(fixture(QStringLiteral("survey.xls")));
-    TXLSAdapter adapter;
-    adapter.setTemplateStore(&store);
-    auto file = adapter.NewExcelFile();
-    file->AttachWorkbook();
-    file->OpenFile(QStringLiteral("survey.xls"));
+    SurveyFile survey;
+    TXLSFile *file = survey.file.get();
     EXPECT_EQ(messageOf([&] { file->InsertAndCopySheets(3, 1, 1); }),
               QStringLiteral("Sheet number \"2\" invalid. Must be between 0 and 1"));
     file->InsertAndCopySheets(1, 2, 2);

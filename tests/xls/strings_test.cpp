@@ -16,16 +16,6 @@ using namespace xlstest;
 
 namespace {
 
-QString messageOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const EExcelException &e) {
-        return e.message();
-    }
-    return QStringLiteral("<no exception>");
-}
-
 // An SST record whose strings are given as raw bytes, split over records at the given sizes.
 std::unique_ptr<TBaseRecord> sstChain(quint32 count, const std::vector<QByteArray> &pieces)
 {

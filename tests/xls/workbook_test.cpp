@@ -19,16 +19,6 @@ using namespace xlstest;
 
 namespace {
 
-QString messageOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const EExcelException &e) {
-        return e.message();
-    }
-    return QStringLiteral("<no exception>");
-}
-
 // Opens a fixture and saves it unchanged through the adapter.
 QString roundTrip(const QString &fixtureName, const QString &dir, QByteArray *workbookOut = nullptr)
 {

@@ -1,6 +1,7 @@
 #include "xlstestutil.h"
 
 #include "xls/compoundfile.h"
+#include "xls/xlsmessages.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -14,6 +15,16 @@ namespace xlstest {
 QString fixture(const QString &name)
 {
     return QStringLiteral(TAVRIN_XLS_FIXTURES "/") + name;
+}
+
+QString messageOf(const std::function<void()> &f)
+{
+    try {
+        f();
+    } catch (const xls::EExcelException &e) {
+        return e.message();
+    }
+    return QStringLiteral("<no exception>");
 }
 
 QByteArray readFile(const QString &path)

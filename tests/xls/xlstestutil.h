@@ -6,12 +6,15 @@
 #include <QJsonDocument>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 // Shared helpers of the xls tests: fixtures, the independent checker, record walking.
 namespace xlstest {
 
 QString fixture(const QString &name);
+// The library's message raised by f, or "<no exception>".
+QString messageOf(const std::function<void()> &f);
 QByteArray readFile(const QString &path);
 void writeFile(const QString &path, const QByteArray &bytes);
 // The Workbook stream of a fixture.
