@@ -19,6 +19,7 @@ constexpr quint32 DifatSector = 0xFFFFFFFC;
 constexpr quint32 NoStream = 0xFFFFFFFF;
 constexpr quint32 MiniStreamCutoff = 4096;
 constexpr quint32 MiniSectorSize = 64;
+constexpr int MaxStorageDepth = 64;
 const QByteArray Signature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
 
 struct DirEntry
@@ -202,7 +203,7 @@ private:
     // The children of a storage are a binary tree of siblings; enumeration walks it in order.
     void loadChildren(quint32 top, TXlsStorageList &out, std::vector<bool> &seen, int depth)
     {
-        if (depth > 64)
+        if (depth > MaxStorageDepth)
             bad();
         std::vector<quint32> stack;
         quint32 cur = top;
@@ -398,6 +399,15 @@ void TXlsStorageList::SaveToStream(QByteArray &out) const
 
 void TXlsStorageList::LoadFromStream(const QByteArray &in, qsizetype &pos)
 {
+    loadLevel(in, pos, 0);
+}
+
+void TXlsStorageList::loadLevel(const QByteArray &in, qsizetype &pos, int depth)
+{
+    // Twelve bytes make one more level: damaged data could nest deep enough to exhaust the
+    // stack here and again when the tree is freed or written. Compound files nest far less.
+    if (depth > MaxStorageDepth)
+        raiseXls(ErrorReadingRecord);
     clear();
     auto get = [&]() -> quint32 {
         if (pos + 4 > in.size())
@@ -420,7 +430,7 @@ void TXlsStorageList::LoadFromStream(const QByteArray &in, qsizetype &pos)
     for (quint32 i = 0; i < count; ++i) {
         TXlsStorage &s = append(QString::fromLatin1(bytes(get())));
         s.Data = bytes(get());
-        s.Children->LoadFromStream(in, pos);
+        s.Children->loadLevel(in, pos, depth + 1);
     }
 }
 

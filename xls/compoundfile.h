@@ -55,6 +55,9 @@ public:
     // Reads the same form from bytes at pos (advanced); every length is checked against what
     // is left before anything is allocated.
     void LoadFromStream(const QByteArray &in, qsizetype &pos);
+
+private:
+    void loadLevel(const QByteArray &in, qsizetype &pos, int depth);
 };
 
 // Builds a version-3 compound file: the elements in list order, then (when given) a last

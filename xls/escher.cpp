@@ -573,6 +573,12 @@ void TDrawing::Load(const QByteArray &bytes, std::vector<ClientPiece> &clients)
         badEscher();
     if (counts[ET_AlignRule] > 0)
         raiseXls(NotImplementedRecord, {QStringLiteral("Align Rule")});
+    // Every shape id is read when shapes are copied, removed or linked by rules.
+    std::vector<TEscherRecord *> sps;
+    Root->findAll(ET_Sp, sps);
+    for (const TEscherRecord *sp : sps)
+        if (sp->Data.size() < 4)
+            badEscher();
     if (TEscherRecord *solver = Solver())
         for (const auto &rule : solver->Children)
             if (rule->Data.size() < (rule->Type == ET_ConnectorRule ? 16 : 8))
@@ -930,6 +936,8 @@ void TDrawing::RemoveShape(TEscherRecord *shape)
     std::vector<TEscherRecord *> sps;
     shape->findAll(ET_Sp, sps);
     for (size_t i = 0; i < sps.size(); ++i) {
+        if (sps[i]->Data.size() < 4)
+            badEscher();
         removeRules(rd32(sps[i]->Data, 0));
         if (rd32(dg->Data, 0) > 0)
             wr32(dg->Data, 0, rd32(dg->Data, 0) - 1);

@@ -20,6 +20,13 @@ void setWordAt(QByteArray &d, int pos, quint16 v)
     qToLittleEndian<quint16>(v, d.data() + pos);
 }
 
+// The walkers trust their span only after this: every token is then checked against it.
+void checkSpan(const QByteArray &data, int start, int end)
+{
+    if (start < 0 || end < start || end > data.size())
+        throw ETokenException(0);
+}
+
 } // namespace
 
 int tokenSize(const QByteArray &data, int pos, int end)
@@ -95,6 +102,7 @@ int tokenSize(const QByteArray &data, int pos, int end)
 
 void OffsetRelativeReferences(QByteArray &data, int start, int end, int row, int col)
 {
+    checkSpan(data, start, end);
     // A shared formula's relative column is an 8-bit offset: it wraps within 0..255 instead
     // of reaching column 256 by a plain 16-bit add.
     auto moveRowCol = [&](int rowPos, int colPos) {
@@ -177,6 +185,7 @@ bool shiftRowWord(QByteArray &data, int tokenPos, int rowPos, int pos, int delta
 void ArrangeTokensInsertRows(QByteArray &data, int start, int end, int row, int count,
                              int copyOffset, const TSheetShiftInfo &info, bool relativeOnly)
 {
+    checkSpan(data, start, end);
     int pos = start;
     while (pos < end) {
         const int id = quint8(data.at(pos));
@@ -233,6 +242,7 @@ void ArrangeTokensInsertRows(QByteArray &data, int start, int end, int row, int 
 
 void ArrangeTokensInsertSheets(QByteArray &data, int start, int end, const TSheetShiftInfo &info)
 {
+    checkSpan(data, start, end);
     int pos = start;
     while (pos < end) {
         const int id = quint8(data.at(pos));

@@ -916,6 +916,8 @@ void TWorkbook::DeleteRows(int sheet, int row, int count)
     checkSheetIndex(sheet, int(Sheets.size()));
     if (row < 0 || count <= 0 || row > 65535)
         return;
+    // No row lies past 65535; a larger count would only overflow the row arithmetic below.
+    count = std::min(count, 65536 - row);
     Sheets[size_t(sheet)]->DeleteRows(row, count, shiftInfo(sheet, sheet));
     for (size_t i = 0; i < Sheets.size(); ++i)
         if (int(i) != sheet)

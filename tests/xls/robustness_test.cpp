@@ -1,13 +1,18 @@
 #include "xlstestutil.h"
 
 #include "xls/compoundfile.h"
+#include "xls/escher.h"
+#include "xls/formula.h"
 #include "xls/workbook.h"
+#include "xls/xlsadapter.h"
 #include "xls/xlsmessages.h"
 
 #include <QtEndian>
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <limits>
 #include <random>
 
 using namespace xls;
@@ -74,6 +79,11 @@ const char *const fixtures[] = {"rich.xls",    "survey.xls",   "plain.xls",
                                 "strings.xls", "formulas.xls", "drawings.xls"};
 
 // XLS_FUZZ_ROUNDS multiplies the rounds for a longer run by hand (the default stays fast).
+QByteArray escher(quint16 verInst, quint16 type, const QByteArray &body)
+{
+    return le16(verInst) + le16(type) + le32(quint32(body.size())) + body;
+}
+
 int rounds(int base)
 {
     const int factor = qEnvironmentVariableIntValue("XLS_FUZZ_ROUNDS");
@@ -150,4 +160,65 @@ TEST(Robustness, DamagedCompoundFiles)
         for (qsizetype cut = 0; cut < file.size(); cut += std::max<qsizetype>(1, file.size() / 40))
             EXPECT_EQ(exerciseFile(file.left(cut)) == Outcome::Refused || cut > 512, true);
     }
+}
+
+// Damage that random flips reach only by luck, each made by hand.
+TEST(Robustness, TemplateDataNestedDeeperThanAnyFileIsRefused)
+{
+    // Each level is an element count of 1 and an empty name and data: 12 bytes.
+    QByteArray data = le16(1) + le32(0);
+    for (int i = 0; i < 100000; ++i)
+        data += le32(1) + le32(0) + le32(0);
+    data += le32(0);
+    TXlsTemplate t;
+    EXPECT_EQ(messageOf([&] { t.setTemplateData(data); }), QStringLiteral("Error reading record"));
+}
+
+TEST(Robustness, AShapeRecordTooShortForItsIdIsRefusedOnLoad)
+{
+    const QByteArray anchor(18, '\0'); // rows 0..0, moved and sized with the cells
+    const QByteArray group = escher(0x000F, 0xF004,
+                                    escher(0x0001, 0xF009, QByteArray(16, '\0')) +
+                                        escher(0x0002, 0xF00A, le32(1024) + le32(5)));
+    const QByteArray shape =
+        escher(0x000F, 0xF004, escher(0x0C92, 0xF00A, le16(1)) + escher(0, 0xF010, anchor));
+    const QByteArray bytes = escher(0x000F, 0xF002,
+                                    escher(0x0010, 0xF008, le32(2) + le32(1025)) +
+                                        escher(0x000F, 0xF003, group + shape));
+    TDrawing drawing;
+    std::vector<TDrawing::ClientPiece> clients;
+    EXPECT_EQ(messageOf([&] {
+                  drawing.Load(bytes, clients);
+                  drawing.DeleteRows(0, 1); // reads the id of the shape it removes
+              }),
+              QStringLiteral("Error loading Escher record"));
+}
+
+TEST(Robustness, TheFormulaWalkersStayInsideTheirBytes)
+{
+    // A span that claims more tokens than the bytes hold, as a damaged length would give.
+    QByteArray tokens = QByteArray(1, char(0x24)) + le16(5) + le16(0xC000);
+    const TSheetShiftInfo info{0, 0, {}, {}};
+    for (auto walk : std::vector<std::function<void(QByteArray &)>>{
+             [&](QByteArray &t) { ArrangeTokensInsertRows(t, 0, 10, 0, 2, 0, info, true); },
+             [&](QByteArray &t) { ArrangeTokensInsertSheets(t, 0, 10, info); },
+             [&](QByteArray &t) { OffsetRelativeReferences(t, 0, 10, 1, 1); },
+             [&](QByteArray &t) { ArrangeTokensInsertRows(t, 4, 2, 0, 2, 0, info, true); }}) {
+        QByteArray t = tokens;
+        EXPECT_THROW(walk(t), ETokenException);
+        EXPECT_EQ(t, tokens);
+    }
+    // The pointer to an array formula at the very end of the bytes.
+    QByteArray exp = QByteArray(1, char(0x01)) + le16(3);
+    EXPECT_THROW(ArrangeTokensInsertRows(exp, 0, 5, 0, 1, 0, info, true), ETokenException);
+}
+
+TEST(Robustness, DeletingMoreRowsThanTheSheetHasEndsAtItsLastRow)
+{
+    TWorkbook wb;
+    wb.LoadFromStream(workbookStream(fixture(QStringLiteral("survey.xls"))));
+    wb.DeleteRows(0, 40, std::numeric_limits<int>::max());
+    EXPECT_LE(wb.WorkSheet(0)->Cells->maxRow(), 40);
+    TWorkbook again;
+    again.LoadFromStream(wb.SaveToStream());
 }
