@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace xls;
 using namespace xlstest;
 
@@ -236,6 +238,29 @@ TEST(PageBreaks, LoadedOncePerRowMovedWithRowsWrittenSorted)
         empty.AddPageBreak(i);
     EXPECT_EQ(messageOf([&] { empty.AddPageBreak(5000); }),
               QStringLiteral("Too many manual Page breaks for this sheet"));
+}
+
+TEST(PageBreaks, ColumnBreaksStayAsTheyAreWhenRowsMove)
+{
+    // A column break (vertical page break at column D, over every row) next to the row break.
+    const QByteArray vertical = le16(1) + le16(3) + le16(0) + le16(65535);
+    std::vector<RawRecord> recs =
+        splitRecords(workbookStream(fixture(QStringLiteral("survey.xls"))));
+    auto at = std::find_if(recs.begin(), recs.end(),
+                           [](const RawRecord &r) { return r.id == RID_HPAGEBREAKS; });
+    ASSERT_NE(at, recs.end());
+    recs.insert(at + 1, RawRecord{0x001A, vertical, 0});
+    TWorkbook wb;
+    wb.LoadFromStream(joinRecords(recs));
+    wb.InsertAndCopyRows(0, 32, 32, 33, 2, false);
+    wb.DeleteRows(0, 2, 3);
+    int found = 0;
+    for (const RawRecord &r : splitRecords(wb.SaveToStream()))
+        if (r.id == 0x001A) {
+            ++found;
+            EXPECT_EQ(r.data, vertical);
+        }
+    EXPECT_EQ(found, 1);
 }
 
 TEST(CellRows, CopiesLandAtTheDestinationAndTheRestMovesDown)
