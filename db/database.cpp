@@ -140,16 +140,3 @@ QString applySchema(QSqlDatabase &db)
     return {};
 }
 
-bool openDatabase(QSqlDatabase &db, const QString &connectionName, const QString &path,
-                  QString *error)
-{
-    db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), connectionName);
-    db.setDatabaseName(path);
-    db.setUserName(QStringLiteral("SYSDBA"));
-    db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
-    if (db.open())
-        return true;
-    if (error)
-        *error = db.lastError().text();
-    return false;
-}

@@ -21,7 +21,3 @@ QStringList splitSqlScript(const QString &script);
 // driver's error.
 QString applySchema(QSqlDatabase &db);
 
-// Opens a database file or "host:path" with the embedded engine's defaults for tools and
-// tests (SYSDBA, UTF8). The connection name must be unique per thread.
-bool openDatabase(QSqlDatabase &db, const QString &connectionName, const QString &path,
-                  QString *error);

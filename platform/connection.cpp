@@ -152,6 +152,21 @@ bool OpenConnection()
     return true;
 }
 
+bool openLocalDatabase(QSqlDatabase &db, const QString &connectionName, const QString &path,
+                       QString *error)
+{
+    const TVxConnectionSettings defaults = defaultConnectionSettings();
+    db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), connectionName);
+    db.setDatabaseName(path);
+    db.setUserName(defaults.User);
+    db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=") + defaults.CharacterSet);
+    if (db.open())
+        return true;
+    if (error)
+        *error = db.lastError().text();
+    return false;
+}
+
 void CloseConnection()
 {
     if (QSqlDatabase::contains(globalConnectionName()))

@@ -47,6 +47,12 @@ TVxConnectionSettings readConnectionSettings();
 void writeConnectionSettings(const TVxConnectionSettings &settings);
 TVxDatabaseLocation parseDatabaseLocation(const QString &database);
 
+// A connection of its own to a local database file with the embedded engine's defaults
+// (SYSDBA, UTF8), for tools and tests that do not go through the settings file. The
+// connection name must be unique per thread; false with the driver's error otherwise.
+bool openLocalDatabase(QSqlDatabase &db, const QString &connectionName, const QString &path,
+                       QString *error = nullptr);
+
 bool OpenConnection();
 void CloseConnection();
 QSqlDatabase qqoVxGlobConn();

@@ -4,6 +4,7 @@
 // the demo's working context when none is set.
 
 #include "db/database.h"
+#include "platform/connection.h"
 #include "db/demomodel.h"
 #include "db/demoschool.h"
 #include "platform/globalvars.h"
@@ -54,7 +55,7 @@ int main(int argc, char *argv[])
     QString error = createEmptyDatabase(building);
     if (error.isEmpty()) {
         QSqlDatabase db;
-        if (openDatabase(db, QStringLiteral("makedb"), building, &error)) {
+        if (openLocalDatabase(db, QStringLiteral("makedb"), building, &error)) {
             error = applySchema(db);
             if (error.isEmpty())
                 error = fillDemoSchool(db, scale);

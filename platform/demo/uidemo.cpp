@@ -4,6 +4,7 @@
 
 #include "platform/attivazioni.h"
 #include "platform/childforms.h"
+#include "platform/connection.h"
 #include "platform/dbgridframes.h"
 #include "platform/formregistry.h"
 #include "platform/images.h"
@@ -244,12 +245,8 @@ int main(int argc, char **argv)
     // "--params-screenshot <file.png> <database>": the parameter dialog over a database.
     const int paramsAt = args.indexOf(QStringLiteral("--params-screenshot"));
     if (paramsAt >= 0 && paramsAt + 2 < args.size()) {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), QStringLiteral("demo"));
-        db.setDatabaseName(args.at(paramsAt + 2));
-        db.setUserName(QStringLiteral("SYSDBA"));
-        db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
-        if (db.open()) {
+        QSqlDatabase db;
+        if (openLocalDatabase(db, QStringLiteral("demo"), args.at(paramsAt + 2))) {
             const QString file = args.at(paramsAt + 1);
             QTimer::singleShot(600, [file] {
                 if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {

@@ -1,4 +1,5 @@
 #include "db/database.h"
+#include "platform/connection.h"
 #include "db/demoschool.h"
 #include "tests/db/sqlcheck.h"
 #include "tests/support/testdb.h"
@@ -45,7 +46,7 @@ QString buildDemo(const QString &path, int scale, const QString &connection)
         return error;
     {
         QSqlDatabase db;
-        if (!openDatabase(db, connection, path, &error))
+        if (!openLocalDatabase(db, connection, path, &error))
             return error;
         error = applySchema(db);
         if (error.isEmpty())

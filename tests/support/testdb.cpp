@@ -1,5 +1,6 @@
 #include "tests/support/testdb.h"
 
+#include "platform/connection.h"
 #include "platform/maindir.h"
 
 #include <QFile>
@@ -37,13 +38,10 @@ QSqlDatabase TestDatabase::connect(const QString &name)
 {
     const QString connectionName =
         name.isEmpty() ? QUuid::createUuid().toString(QUuid::WithoutBraces) : name;
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), connectionName);
-    db.setDatabaseName(m_path);
-    db.setUserName(QStringLiteral("SYSDBA"));
-    db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
-    if (!db.open())
-        throw std::runtime_error("cannot open the test database: " +
-                                 db.lastError().text().toStdString());
+    QSqlDatabase db;
+    QString error;
+    if (!openLocalDatabase(db, connectionName, m_path, &error))
+        throw std::runtime_error("cannot open the test database: " + error.toStdString());
     m_connections << connectionName;
     return db;
 }
