@@ -106,8 +106,11 @@ IniText loadForWrite(const QString &path)
     return ini;
 }
 
+quint64 writeGeneration = 0;
+
 void save(const QString &path, const IniText &ini)
 {
+    ++writeGeneration;
     QString text = ini.lines.join(ini.eol);
     if (!ini.lines.isEmpty())
         text += ini.eol;
@@ -225,6 +228,11 @@ void checkName(const QString &what, const QString &text)
 }
 
 } // namespace
+
+quint64 iniWriteGeneration()
+{
+    return writeGeneration;
+}
 
 QString resolveConfigPath(const QString &fileName)
 {
