@@ -13,7 +13,7 @@
 //   frToBoolean(v)   boolean; number not 0; null is false
 //   frToDate(v)      date; text dd/MM/yyyy or yyyy-MM-dd
 //   frDisplayText(v) the one text a value prints as, and its conversion to text
-//   frRoundTo(v, d)  v rounded to a multiple of 10^d, halves to the even neighbour
+//   frRoundTo(v, d)  RoundTo (helpers.h) with the runtime's checks of its arguments
 //
 // A conversion that cannot be made raises EfrConversionError, an invalid rounding argument
 // EfrRoundingError; the engine's other failures (and the database's) are EVxException. A
