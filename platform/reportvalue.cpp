@@ -1,5 +1,7 @@
 #include "platform/reportvalue.h"
 
+#include "platform/helpers.h"
+
 #include <QDateTime>
 #include <QLocale>
 #include <QTime>
@@ -259,8 +261,6 @@ double frRoundTo(double value, int digits)
     if (!std::isfinite(value))
         throw EfrRoundingError(QStringLiteral("Arrotondamento non valido: il valore non è un "
                                               "numero finito."));
-    // Dividing by 10^-digits rather than multiplying by 10^digits keeps 7.46 the double
-    // nearest to 7.46, so that its shortest text is "7,46".
     const double factor = std::pow(10.0, std::abs(digits));
     const double units = digits < 0 ? value * factor : value / factor;
     if (!fitsInteger(units))
@@ -268,6 +268,6 @@ double frRoundTo(double value, int digits)
             QStringLiteral("Arrotondamento non valido: %1 è troppo grande per %2 cifre.")
                 .arg(frDisplayText(value))
                 .arg(digits));
-    const double whole = std::nearbyint(units);
-    return digits < 0 ? whole / factor : whole * factor;
+    // The one rounding of the program: a report prints the average grade entry shows.
+    return RoundTo(value, digits);
 }

@@ -369,6 +369,8 @@ TEST_F(ReportExprTest, ConversionsAndRounding)
                     {1235, 1, "1240"},
                     {1245, 1, "1240"},
                     {100.0 / 3, -2, "33,33"},
+                    {1.015, -2, "1,02"}, // halves as written, whichever side the double lies
+                    {2.345, -2, "2,34"},
                     {1, 38, nullptr},
                     {1, -38, nullptr},
                     {NAN, 0, nullptr},
