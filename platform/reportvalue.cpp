@@ -267,5 +267,6 @@ double frRoundTo(double value, int digits)
             QStringLiteral("Arrotondamento non valido: %1 è troppo grande per %2 cifre.")
                 .arg(frDisplayText(value))
                 .arg(digits));
+    // The one rounding of the program: a report prints the average grade entry shows.
     return RoundTo(value, digits);
 }

@@ -48,7 +48,7 @@ TEST(Helpers, RoundToTakesHalvesToTheEvenNeighbourOfTheWrittenDecimal)
         {7.45, -1, 7.4},
         {0.35, -1, 0.4},
         {1.005, -2, 1},
-        {2.675, -2, 2.68},
+        {1.015, -2, 1.02},
         {2.345, -2, 2.34},
         {3.5, 0, 4},
         {-2.5, 0, -2},

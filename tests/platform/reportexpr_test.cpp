@@ -311,9 +311,10 @@ TEST_F(ReportExprTest, ConversionsAndRounding)
         double value;
         int digits;
         const char *display; // nullptr: rounding error
-    } rounding[] = {{7.456, -2, "7,46"}, {100.0 / 3, -2, "33,33"}, {1235, 1, "1240"},
-                    {1, 38, nullptr},    {1, -38, nullptr},        {NAN, 0, nullptr},
-                    {1e300, -2, nullptr}};
+    } rounding[] = {{7.456, -2, "7,46"}, {1235, 1, "1240"},   {100.0 / 3, -2, "33,33"},
+                    {1.015, -2, "1,02"}, // halves as written, whichever side the double lies
+                    {2.345, -2, "2,34"}, {1, 38, nullptr},    {1, -38, nullptr},
+                    {NAN, 0, nullptr},   {1e300, -2, nullptr}};
     for (const auto &c : rounding) {
         SCOPED_TRACE(c.digits);
         if (!c.display)
