@@ -106,8 +106,11 @@ IniText loadForWrite(const QString &path)
     return ini;
 }
 
+quint64 writeGeneration = 0;
+
 void save(const QString &path, const IniText &ini)
 {
+    ++writeGeneration;
     QString text = ini.lines.join(ini.eol);
     if (!ini.lines.isEmpty())
         text += ini.eol;
@@ -245,6 +248,11 @@ void checkSection(const QString &section)
 }
 
 } // namespace
+
+quint64 iniWriteGeneration()
+{
+    return writeGeneration;
+}
 
 QString resolveConfigPath(const QString &fileName)
 {

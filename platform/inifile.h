@@ -78,3 +78,6 @@ private:
 // The path the suite's files are named by: a relative name lives in the main ETC folder, an
 // absolute one (backslashes accepted) is taken as it stands; both resolved case-insensitively.
 QString resolveConfigPath(const QString &fileName);
+
+// Counts the writes of INI files through the framework: a read cache is good while it holds.
+quint64 iniWriteGeneration();
