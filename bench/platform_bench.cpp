@@ -1,180 +1,125 @@
-// Data packets of a whole school: every vote of the demo school at scale 10 filled into a
-// packet, saved and loaded in each form, next to the query alone, all in the same run.
-//   cmake -DTAVRIN_BENCH=ON ... && build/bench/bench/platform_bench
-// The scale-10 database is built once into the build folder (about a minute) and kept.
-#include "db/database.h"
-#include "db/demoschool.h"
-#include "platform/clientdataset.h"
-#include "platform/connection.h"
+// The string grid: 1,000 rows by 100 columns filled with texts and records and painted
+// offscreen (first page, then the last one), next to a plain QTableWidget filled the same way
+// in the same run; and a class grid (40 pupils by 80 components) filled, shown and paged.
+//   cmake -DTAVRIN_BENCH=ON ... && QT_QPA_PLATFORM=offscreen build/bench/bench/platform_bench
+#include "platform/stringgrid.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
-#include <QMap>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QTemporaryDir>
+#include <QApplication>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTest>
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
+#include <memory>
+
+Q_DECLARE_METATYPE(std::shared_ptr<TVxGridObject>)
 
 namespace {
 
-// The votes as the class packets carry them: the vote with its level's texts and flags.
-const char *const kVotes =
-    "SELECT v.iSitId, v.iVotId AS iPKId, v.iScaLivId AS iValId, l.sLivSDesc AS sValSDesc, "
-    "l.sLivLDesc AS sValLDesc, sl.iScaLivSufficiente AS bValSuff, sl.iScaLivValore AS iValDato, "
-    "sl.iScaLivInMedia AS bValInMed, v.iClsMatCmpId, v.dInsert, v.dStart, v.dEnd "
-    "FROM TVot_Voti v JOIN TScaLiv sl ON sl.iScaLivId = v.iScaLivId "
-    "JOIN TLiv_Livelli l ON l.iLivId = sl.iLivId ORDER BY v.iVotId";
-
-QSqlDatabase g_db;
-QTemporaryDir g_dir;
-QMap<QString, double> g_seconds; // mean seconds per iteration, by step
-
-void openDemoSchool()
+struct Vote : TVxGridObject
 {
-    const QString path = QStringLiteral(TAVRIN_BENCH_DIR "/demo-scale10.fdb");
-    QString error;
-    if (!QFileInfo::exists(path)) {
-        std::fprintf(stderr, "Building the demo school at scale 10 in %s...\n", qPrintable(path));
-        const QString building = path + QStringLiteral(".building");
-        QFile::remove(building);
-        error = createEmptyDatabase(building);
-        if (error.isEmpty() && openLocalDatabase(g_db, QStringLiteral("make"), building, &error)) {
-            error = applySchema(g_db);
-            if (error.isEmpty())
-                error = fillDemoSchool(g_db, 10);
-            g_db.close();
+    int key = 0;
+};
+
+constexpr int Rows = 1000;
+constexpr int Cols = 100;
+const QSize Screen(1280, 800);
+
+QString textOf(int col, int row)
+{
+    return QString::number((row * 7 + col) % 10) + QStringLiteral(".5");
+}
+
+// Every cell gets its text and a record of its own, as a grade grid is loaded.
+template <typename Put> void fill(Put put)
+{
+    for (int r = 0; r < Rows; ++r) {
+        for (int c = 0; c < Cols; ++c) {
+            auto vote = std::make_shared<Vote>();
+            vote->key = r * Cols + c;
+            put(c, r, textOf(c, r), std::move(vote));
         }
-        g_db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("make"));
-        if (error.isEmpty() && !QFile::rename(building, path))
-            error = QStringLiteral("cannot rename ") + building;
-    }
-    if (error.isEmpty())
-        openLocalDatabase(g_db, QStringLiteral("bench"), path, &error);
-    if (!error.isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
-        std::exit(1);
     }
 }
 
-void runVotes(QSqlQuery &q)
+void StringGridFillAndPaint(benchmark::State &state)
 {
-    q.setForwardOnly(true);
-    if (!q.exec(QString::fromLatin1(kVotes))) {
-        std::fprintf(stderr, "%s\n", qPrintable(q.lastError().text()));
-        std::exit(1);
-    }
-}
-
-// Times each iteration by hand too, for the comparison printed at the end.
-template <typename Step> void timed(benchmark::State &state, const QString &name, Step step)
-{
-    QElapsedTimer timer;
-    double total = 0;
     for (auto _ : state) {
-        timer.start();
-        step();
-        total += timer.nsecsElapsed() / 1e9;
+        TVxStringGrid grid;
+        grid.resize(Screen);
+        grid.setColCount(Cols);
+        grid.setRowCount(Rows);
+        fill([&](int c, int r, const QString &text, std::shared_ptr<Vote> vote) {
+            grid.setCells(c, r, text);
+            grid.setObjects(c, r, std::move(vote));
+        });
+        benchmark::DoNotOptimize(grid.grab());
+        grid.setTopRow(Rows);
+        grid.setLeftCol(Cols);
+        benchmark::DoNotOptimize(grid.grab());
     }
-    g_seconds[name] = total / double(state.iterations());
+    state.counters["cells"] = Rows * Cols;
 }
 
-// The query alone: every row fetched and every value read, as the fill reads them.
-void Query(benchmark::State &state)
+void TableWidgetFillAndPaint(benchmark::State &state)
 {
-    qint64 rows = 0;
-    timed(state, QStringLiteral("query"), [&] {
-        QSqlQuery q(g_db);
-        runVotes(q);
-        rows = 0;
-        while (q.next()) {
-            for (int i = 0; i < 12; ++i)
-                benchmark::DoNotOptimize(q.value(i));
-            ++rows;
+    for (auto _ : state) {
+        QTableWidget table;
+        table.resize(Screen);
+        table.setColumnCount(Cols);
+        table.setRowCount(Rows);
+        fill([&](int c, int r, const QString &text, std::shared_ptr<Vote> vote) {
+            auto *item = new QTableWidgetItem(text);
+            item->setData(Qt::UserRole,
+                          QVariant::fromValue(std::static_pointer_cast<TVxGridObject>(vote)));
+            table.setItem(r, c, item);
+        });
+        benchmark::DoNotOptimize(table.grab());
+        table.verticalScrollBar()->setValue(table.verticalScrollBar()->maximum());
+        table.horizontalScrollBar()->setValue(table.horizontalScrollBar()->maximum());
+        benchmark::DoNotOptimize(table.grab());
+    }
+    state.counters["cells"] = Rows * Cols;
+}
+
+// What the office sees on opening a class: the grid filled, shown, then paged down and right.
+void ClassGridShowAndScroll(benchmark::State &state)
+{
+    for (auto _ : state) {
+        TVxStringGrid grid;
+        grid.resize(Screen);
+        grid.setColCount(81);
+        grid.setRowCount(42);
+        grid.setFixedRows(2);
+        grid.setDefaultColWidth(20);
+        grid.setColWidths(0, 200);
+        for (int r = 0; r < grid.RowCount(); ++r)
+            for (int c = 0; c < grid.ColCount(); ++c)
+                grid.setCells(c, r, textOf(c, r));
+        grid.show();
+        benchmark::DoNotOptimize(grid.grab());
+        for (int i = 0; i < 4; ++i) {
+            QTest::keyClick(&grid, Qt::Key_PageDown);
+            QTest::keyClick(&grid, Qt::Key_End);
+            benchmark::DoNotOptimize(grid.grab());
         }
-    });
-    state.counters["rows"] = double(rows);
-}
-
-void Fill(benchmark::State &state)
-{
-    timed(state, QStringLiteral("fill"), [&] {
-        QSqlQuery q(g_db);
-        runVotes(q);
-        TClientDataSet ds;
-        ds.FillFromQuery(q);
-    });
-}
-
-TClientDataSet &filled()
-{
-    static TClientDataSet ds;
-    if (!ds.Active()) {
-        QSqlQuery q(g_db);
-        runVotes(q);
-        ds.FillFromQuery(q);
     }
-    return ds;
-}
-
-void Save(benchmark::State &state, TDataPacketFormat format)
-{
-    const QString name = format == dfXML ? QStringLiteral("xml") : QStringLiteral("cds");
-    const QString file = g_dir.filePath(QStringLiteral("votes.") + name);
-    TClientDataSet &ds = filled();
-    timed(state, QStringLiteral("save ") + name, [&] { ds.SaveToFile(file, format); });
-    state.counters["bytes"] = double(QFileInfo(file).size());
-}
-
-void Load(benchmark::State &state, TDataPacketFormat format)
-{
-    const QString name = format == dfXML ? QStringLiteral("xml") : QStringLiteral("cds");
-    const QString file = g_dir.filePath(QStringLiteral("votes.") + name);
-    filled().SaveToFile(file, format);
-    int rows = 0;
-    timed(state, QStringLiteral("load ") + name, [&] {
-        TClientDataSet ds;
-        ds.LoadFromFile(file);
-        rows = ds.RecordCount();
-    });
-    state.counters["rows"] = rows;
 }
 
 } // namespace
 
-BENCHMARK(Query)->Unit(benchmark::kMillisecond);
-BENCHMARK(Fill)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Save, binary, dfBinary)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Load, binary, dfBinary)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Save, xml, dfXML)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Load, xml, dfXML)->Unit(benchmark::kMillisecond);
+BENCHMARK(StringGridFillAndPaint)->Unit(benchmark::kMillisecond);
+BENCHMARK(TableWidgetFillAndPaint)->Unit(benchmark::kMillisecond);
+BENCHMARK(ClassGridShowAndScroll)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    openDemoSchool();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-
-    const double query = g_seconds.value(QStringLiteral("query"));
-    if (query <= 0)
-        return 0;
-    const double binary =
-        g_seconds.value(QStringLiteral("save cds")) + g_seconds.value(QStringLiteral("load cds"));
-    const double xml =
-        g_seconds.value(QStringLiteral("save xml")) + g_seconds.value(QStringLiteral("load xml"));
-    std::printf("\nquery alone %.0f ms, fill %.0f ms\n", query * 1000,
-                g_seconds.value(QStringLiteral("fill")) * 1000);
-    std::printf("binary: save + load %.0f ms = %.2f x the query (target at most 0.5)\n",
-                binary * 1000, binary / query);
-    std::printf("XML:    save + load %.0f ms = %.2f x the query (target at most 1.5)\n", xml * 1000,
-                xml / query);
     return 0;
 }
