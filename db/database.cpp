@@ -44,6 +44,27 @@ QString createEmptyDatabase(const QString &path)
     return {};
 }
 
+QString setForcedWrites(const QString &path, bool on)
+{
+    const QByteArray file = QFile::encodeName(path);
+    const QByteArray user = QByteArrayLiteral("SYSDBA");
+    QByteArray dpb;
+    dpb += char(isc_dpb_version1);
+    dpb += char(isc_dpb_user_name);
+    dpb += char(user.size());
+    dpb += user;
+    dpb += char(isc_dpb_force_write);
+    dpb += char(1);
+    dpb += char(on ? 1 : 0);
+    ISC_STATUS_ARRAY status = {};
+    isc_db_handle handle = 0;
+    if (isc_attach_database(status, short(file.size()), file.constData(), &handle,
+                            short(dpb.size()), dpb.constData()))
+        return statusText(status);
+    isc_detach_database(status, &handle);
+    return {};
+}
+
 QStringList splitSqlScript(const QString &script)
 {
     QStringList statements;
@@ -139,4 +160,3 @@ QString applySchema(QSqlDatabase &db)
     }
     return {};
 }
-

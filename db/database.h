@@ -12,6 +12,12 @@ class QSqlDatabase;
 // else the engine's error text.
 QString createEmptyDatabase(const QString &path);
 
+// Turns the database file's forced (synchronous) writes on or off; it must not be open
+// elsewhere. A database being built, or one used by tests, needs no synchronous writes: they
+// cost most of the time of writing. Returns an empty string on success, else the engine's
+// error text.
+QString setForcedWrites(const QString &path, bool on);
+
 // Splits an isql-style script into statements, honouring "SET TERM" (procedure bodies
 // contain semicolons), comments and quoted strings.
 QStringList splitSqlScript(const QString &script);
@@ -20,4 +26,3 @@ QStringList splitSqlScript(const QString &script);
 // committed. Returns an empty string on success, else the file, the statement and the
 // driver's error.
 QString applySchema(QSqlDatabase &db);
-

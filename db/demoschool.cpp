@@ -22,11 +22,18 @@ template <typename Work> void inTransaction(QSqlDatabase &db, const char *what, 
 
 } // namespace
 
-QString fillDemoSchool(QSqlDatabase &db, int scale)
+QString demoScaleError(int scale)
 {
     // Class keys hold the section in three digits (iAnsId * 1000 + section * 10 + year).
     if (scale < 1 || scale > 30)
         return QStringLiteral("La scala della scuola dimostrativa va da 1 a 30.");
+    return {};
+}
+
+QString fillDemoSchool(QSqlDatabase &db, int scale)
+{
+    if (const QString error = demoScaleError(scale); !error.isEmpty())
+        return error;
     try {
         const demo::School school(scale);
         demo::WrittenKeys keys;

@@ -8,3 +8,7 @@ class QSqlDatabase;
 // scale gives the same rows. Scale 10 makes a school ten times larger. Returns an empty
 // string on success, else the failing step and the driver's error.
 QString fillDemoSchool(QSqlDatabase &db, int scale);
+
+// Why a scale cannot make a demo school (class keys hold the section in three digits); empty
+// when it can.
+QString demoScaleError(int scale);

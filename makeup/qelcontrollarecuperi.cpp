@@ -2,15 +2,16 @@
 
 #include "makeup/qelfctrrecuperi.h"
 #include "platform/connection.h"
+#include "platform/globalvars.h"
 #include "platform/messagedlg.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
 #include "shell/qelstartup.h"
-#include "shell/qelutil.h"
 
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+
+#include <memory>
 
 TdmQelControllaRecuperi *dmQelControllaRecuperi = nullptr;
 
@@ -47,23 +48,15 @@ const char kDettRecDoppi[] =
 
 const char kDeleteRecuperi[] = "DELETE FROM TRec_Recuperi WHERE iRecId = :iRecId";
 
-EVxException makeupDbError(const QSqlError &error)
+// Runs a read of the make-up records; its failure says so, then the driver's text.
+template <typename Read> auto readingRecuperi(Read read)
 {
-    return EVxException(
-        QStringLiteral("Errore nella lettura dei recuperi.\r\r%1").arg(error.text()));
-}
-
-// The duplicate groups of the year, ready to be read.
-QSqlQuery duplicateGroups(const QSqlDatabase &db, int year)
-{
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.prepare(QString::fromLatin1(kVerifyRec)))
-        throw makeupDbError(query.lastError());
-    query.bindValue(QStringLiteral(":iAnsId"), year);
-    if (!query.exec())
-        throw makeupDbError(query.lastError());
-    return query;
+    try {
+        return read();
+    } catch (const EVxException &e) {
+        throw EVxException(
+            QStringLiteral("Errore nella lettura dei recuperi.\r\r%1").arg(e.message()));
+    }
 }
 
 struct Group
@@ -72,6 +65,20 @@ struct Group
     int iSitId;
     int iMatId;
 };
+
+// The duplicate groups of the year.
+QList<Group> duplicateGroups(const QSqlDatabase &db, int year)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    TVxFieldValues values;
+    values.setValue(QStringLiteral("iAnsId"), year);
+    execBound(query, QString::fromLatin1(kVerifyRec), values);
+    QList<Group> groups;
+    while (fetchNext(query))
+        groups.append({query.value(0).toInt(), query.value(1).toInt(), query.value(2).toInt()});
+    return groups;
+}
 
 QString trimmedText(const QVariant &value)
 {
@@ -106,7 +113,7 @@ QSqlDatabase TdmQelControllaRecuperi::connection() const
 
 int TdmQelControllaRecuperi::workingYear()
 {
-    return contextValue("VXUP_AnsId");
+    return TVxWorkingContext::schoolYear();
 }
 
 bool TdmQelControllaRecuperi::HasRecuperiDoppi()
@@ -114,8 +121,7 @@ bool TdmQelControllaRecuperi::HasRecuperiDoppi()
     const int year = workingYear();
     if (year <= 0)
         return false;
-    QSqlQuery query = duplicateGroups(connection(), year);
-    return query.next();
+    return readingRecuperi([&] { return !duplicateGroups(connection(), year).isEmpty(); });
 }
 
 bool TdmQelControllaRecuperi::CaricaRecuperiDoppi()
@@ -125,38 +131,38 @@ bool TdmQelControllaRecuperi::CaricaRecuperiDoppi()
     if (year <= 0)
         return false;
     QSqlDatabase db = connection();
-    QList<Group> groups;
-    {
-        QSqlQuery verify = duplicateGroups(db, year);
-        while (verify.next())
-            groups.append(
-                {verify.value(0).toInt(), verify.value(1).toInt(), verify.value(2).toInt()});
-    }
-    QSqlQuery detail(db);
-    detail.setForwardOnly(true);
-    if (!detail.prepare(QString::fromLatin1(kDettRecDoppi)))
-        throw makeupDbError(detail.lastError());
-    for (const Group &g : std::as_const(groups)) {
-        detail.bindValue(QStringLiteral(":AnsFreDwgId"), g.iAnsFreDwgId);
-        detail.bindValue(QStringLiteral(":iMatId"), g.iMatId);
-        detail.bindValue(QStringLiteral(":iSitId"), g.iSitId);
-        detail.bindValue(QStringLiteral(":iAnsId"), year);
-        if (!detail.exec())
-            throw makeupDbError(detail.lastError());
-        while (detail.next()) {
-            RecuperoDoppio r;
-            r.Alunno = trimmedText(detail.value(0));
-            r.iAnaId = detail.value(1).toInt();
-            r.Materia = trimmedText(detail.value(2));
-            r.iMatId = detail.value(3).toInt();
-            r.iRecId = detail.value(4).toInt();
-            r.TipoRec = trimmedText(detail.value(5));
-            r.FaseRec = trimmedText(detail.value(6));
-            r.Classe = trimmedText(detail.value(7));
-            m_errori.append(r);
+    m_errori = readingRecuperi([&] {
+        QList<RecuperoDoppio> rows;
+        QSqlQuery detail(db);
+        detail.setForwardOnly(true);
+        const QString sql = QString::fromLatin1(kDettRecDoppi);
+        bool prepared = false;
+        for (const Group &g : duplicateGroups(db, year)) {
+            TVxFieldValues values;
+            values.setValue(QStringLiteral("AnsFreDwgId"), g.iAnsFreDwgId);
+            values.setValue(QStringLiteral("iMatId"), g.iMatId);
+            values.setValue(QStringLiteral("iSitId"), g.iSitId);
+            values.setValue(QStringLiteral("iAnsId"), year);
+            if (prepared)
+                execAgain(detail, sql, values);
+            else
+                execBound(detail, sql, values);
+            prepared = true;
+            while (fetchNext(detail)) {
+                RecuperoDoppio r;
+                r.Alunno = trimmedText(detail.value(0));
+                r.iAnaId = detail.value(1).toInt();
+                r.Materia = trimmedText(detail.value(2));
+                r.iMatId = detail.value(3).toInt();
+                r.iRecId = detail.value(4).toInt();
+                r.TipoRec = trimmedText(detail.value(5));
+                r.FaseRec = trimmedText(detail.value(6));
+                r.Classe = trimmedText(detail.value(7));
+                rows.append(r);
+            }
         }
-        detail.finish();
-    }
+        return rows;
+    });
     return !m_errori.isEmpty();
 }
 
@@ -164,31 +170,32 @@ bool TdmQelControllaRecuperi::CancellaRecuperi(const QStringList &ids)
 {
     // All or nothing: after a failure the office runs the correction again on the same list,
     // which a half-done deletion would have changed under it.
-    QSqlDatabase db = connection();
-    const bool own = !TVxTransaction::activeOn(db);
-    TVxTransaction transaction(db);
-    if (own && !transaction.StartTransaction())
-        return false;
-    QSqlQuery query(db);
-    if (!query.prepare(QString::fromLatin1(kDeleteRecuperi)))
-        return false;
-    for (const QString &text : ids) {
-        bool ok = false;
-        int id = text.trimmed().toInt(&ok);
-        if (!ok)
-            id = -1;
-        if (id <= 0)
-            continue;
-        query.bindValue(QStringLiteral(":iRecId"), id);
-        if (!query.exec())
-            return false;
-    }
-    if (own) {
-        try {
-            transaction.Commit();
-        } catch (const EVxException &) {
-            return false;
+    m_lastError.clear();
+    try {
+        QSqlDatabase db = connection();
+        std::unique_ptr<TVxTransaction> own;
+        TVxTransaction *tr = TVxTransaction::runningOn(db);
+        if (!tr) {
+            own = std::make_unique<TVxTransaction>(db);
+            if (!own->StartTransaction())
+                throw EVxException(QStringLiteral("Impossibile avviare una transazione.\r\r%1")
+                                       .arg(own->lastError()));
+            tr = own.get();
         }
+        for (const QString &text : ids) {
+            bool ok = false;
+            const int id = text.trimmed().toInt(&ok);
+            if (!ok || id <= 0)
+                continue;
+            TVxFieldValues values;
+            values.setValue(QStringLiteral("iRecId"), id);
+            tr->Exec(QString::fromLatin1(kDeleteRecuperi), values);
+        }
+        if (own)
+            own->Commit();
+    } catch (const EVxException &e) {
+        m_lastError = e.message();
+        return false;
     }
     return true;
 }

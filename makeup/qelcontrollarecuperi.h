@@ -34,7 +34,7 @@ public:
                                      const QString &connectionName = QString());
     ~TdmQelControllaRecuperi() override;
 
-    // True when the working school year (VXUP_AnsId) has at least one duplicate group.
+    // True when the working school year has at least one duplicate group.
     // A year that is not set or not a number has none.
     bool HasRecuperiDoppi() override;
     // The correction dialog over this module, modal; its result.
@@ -46,9 +46,10 @@ public:
     const QList<RecuperoDoppio> &cdsErrori() const { return m_errori; }
 
     // Deletes the records named by the texts, in order; a text that is not a positive
-    // number is skipped. Stops at the first failure and answers false; the deletions before
-    // it stay (each runs on its own).
+    // number is skipped. All or none: at the first failure nothing stays deleted and the
+    // answer is false, with the reason in LastError() for the caller's one message.
     bool CancellaRecuperi(const QStringList &ids);
+    QString LastError() const { return m_lastError; }
 
     // The working year as the check reads it: 0 when unset or not a number.
     static int workingYear();
@@ -58,6 +59,7 @@ private:
 
     QString m_connectionName;
     QList<RecuperoDoppio> m_errori;
+    QString m_lastError;
 };
 
 // The single instance, created seventh at start-up.

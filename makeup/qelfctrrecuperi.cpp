@@ -4,7 +4,6 @@
 #include "platform/dialogseam.h"
 #include "platform/formregistry.h"
 #include "platform/messagedlg.h"
-#include "platform/vxexception.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -104,12 +103,8 @@ void TqelFCtrRecuperi::FormShow()
     }
     if (!m_module)
         return;
-    try {
-        m_module->CaricaRecuperiDoppi();
-    } catch (const EVxException &e) {
-        VxMessageDlg(e.message(), mtError, mbOK);
+    if (!RunShowingErrors([this] { m_module->CaricaRecuperiDoppi(); }))
         return;
-    }
     for (const RecuperoDoppio &r : m_module->cdsErrori()) {
         auto *item = new QTreeWidgetItem(m_left, {r.Classe, r.Alunno, r.Materia, r.TipoRec});
         item->setData(kTipoRecColumn, kRecIdRole, r.iRecId);
@@ -148,8 +143,12 @@ void TqelFCtrRecuperi::OkClick()
             QStringLiteral("Cancellazione di %1 elementi avventua con successo").arg(count),
             mtInformation, mbOK);
     } else {
-        VxMessageDlg(QStringLiteral("Errori durante la cancellazione. Rilanciare la procedura."),
-                     mtError, mbOK);
+        // One message: the office's words, then the database's reason.
+        const QString reason = m_module ? m_module->LastError() : QString();
+        QString text = QStringLiteral("Errori durante la cancellazione. Rilanciare la procedura.");
+        if (!reason.isEmpty())
+            text += QStringLiteral("\r\r") + reason;
+        VxMessageDlg(text, mtError, mbOK);
     }
 }
 

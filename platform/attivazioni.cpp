@@ -200,17 +200,9 @@ bool TVxAttReport::DoAction()
 
 bool RunCommandShowingErrors(TVxAttItem *item)
 {
-    try {
-        return item->Execute();
-    } catch (const EVxException &e) {
-        const TMsgDlgType type = e.severity() == EVxException::Information ? mtInformation
-                                 : e.severity() == EVxException::Warning   ? mtWarning
-                                                                           : mtError;
-        VxMessageDlg(e.message(), type, mbOK);
-    } catch (const std::exception &e) {
-        VxMessageDlg(QString::fromUtf8(e.what()), mtError, mbOK);
-    }
-    return false;
+    bool ran = false;
+    RunShowingErrors([item, &ran] { ran = item->Execute(); });
+    return ran;
 }
 
 TdmVxAttivazioni::TdmVxAttivazioni(QObject *parent) : QObject(parent) {}

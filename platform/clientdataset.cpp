@@ -3,6 +3,8 @@
 #include "platform/fieldvalue.h"
 #include "platform/vxexception.h"
 
+#include "platform/sqlparams.h"
+
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -268,7 +270,18 @@ void TClientDataSet::FillFromQuery(QSqlQuery &query)
     }
     activate();
 
-    while (query.next()) {
+    // A select that fails half-way leaves the dataset closed, never holding part of the rows.
+    struct CloseUnlessRead
+    {
+        TClientDataSet *dataSet;
+        bool read = false;
+        ~CloseUnlessRead()
+        {
+            if (!read)
+                dataSet->Close();
+        }
+    } guard{this};
+    while (fetchNext(query)) {
         auto row = std::make_unique<Row>();
         row->values.resize(columns);
         for (int i = 0; i < columns; ++i) {
@@ -299,6 +312,7 @@ void TClientDataSet::FillFromQuery(QSqlQuery &query)
         }
         m_rows.push_back(std::move(row));
     }
+    guard.read = true;
     rebuildView();
     First();
 }

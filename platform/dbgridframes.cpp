@@ -248,22 +248,18 @@ TVxDBLookupEdit::TVxDBLookupEdit(QWidget *parent)
 void TVxDBLookupEdit::SetValue(const QVariant &key)
 {
     m_value = key;
-    QString text;
-    if (key.isValid() && !key.isNull() && !ListSQL.isEmpty() && Connection.isOpen()) {
-        // The row of exactly this key, over the same select the search form uses.
-        TVxSearchQuery query(Connection, ListSQL);
-        try {
-            query.Run({}, {});
-            const QList<QVariantList> rows = query.RunExact(KeyField, key);
-            const int field = query.Fields().indexOf(ListField);
-            if (!rows.isEmpty() && field >= 0)
-                text = rows.first().value(field).toString();
-        } catch (const EVxException &) {
-            text.clear();
-        }
-    }
-    m_text->setText(text);
+    m_text->clear();
     emit valueChanged(key);
+    if (!key.isValid() || key.isNull() || ListSQL.isEmpty() || !Connection.isOpen())
+        return;
+    // The row of exactly this key, over the same select the search form uses. A failure is
+    // raised: a blank would read as "no value chosen".
+    TVxSearchQuery query(Connection, ListSQL);
+    query.Run({}, {});
+    const QList<QVariantList> rows = query.RunExact(KeyField, key);
+    const int field = query.Fields().indexOf(ListField);
+    if (!rows.isEmpty() && field >= 0)
+        m_text->setText(rows.first().value(field).toString());
 }
 
 QString TVxDBLookupEdit::DisplayText() const
@@ -278,19 +274,18 @@ void TVxDBLookupEdit::SetReadOnly(bool readOnly)
 
 bool TVxDBLookupEdit::ShowSearchForm()
 {
-    TfmVxSearch form(Connection, ListSQL, this);
-    try {
+    bool chosen = false;
+    RunShowingErrors([this, &chosen] {
+        TfmVxSearch form(Connection, ListSQL, this);
         form.Prepare();
-    } catch (const EVxException &e) {
-        VxMessageDlg(e.message(), mtError, mbOK);
-        return false;
-    }
-    if (OnShowSearchForm)
-        OnShowSearchForm(&form);
-    if (!form.Execute())
-        return false;
-    SetValue(form.SelectedValue(KeyField));
-    return true;
+        if (OnShowSearchForm)
+            OnShowSearchForm(&form);
+        if (!form.Execute())
+            return;
+        chosen = true;
+        SetValue(form.SelectedValue(KeyField));
+    });
+    return chosen;
 }
 
 TVxDBNumericEdit::TVxDBNumericEdit(QWidget *parent) : QLineEdit(parent)
@@ -463,17 +458,27 @@ void TfrVxDBRWGrid::setControlValue(const Binding &binding, const QVariant &valu
 
 void TfrVxDBRWGrid::loadControls(bool fromDefaults)
 {
+    // Runs on row changes and resets: a control that cannot show its value says why once,
+    // and the other controls are filled all the same.
     const int row = CurrentSourceRow();
+    QString failure;
     for (const Binding &binding : std::as_const(m_bindings)) {
         if (!binding.control)
             continue;
-        if (fromDefaults)
-            setControlValue(binding, binding.defaultValue);
-        else if (m_collection && row >= 0)
-            setControlValue(binding, m_collection->Value(row, binding.field));
-        else
-            setControlValue(binding, QVariant());
+        try {
+            if (fromDefaults)
+                setControlValue(binding, binding.defaultValue);
+            else if (m_collection && row >= 0)
+                setControlValue(binding, m_collection->Value(row, binding.field));
+            else
+                setControlValue(binding, QVariant());
+        } catch (const EVxException &e) {
+            if (failure.isEmpty())
+                failure = e.message();
+        }
     }
+    if (!failure.isEmpty())
+        VxMessageDlg(failure, mtError, mbOK);
 }
 
 void TfrVxDBRWGrid::setControlsEditable(bool editable)

@@ -85,10 +85,12 @@ public:
     std::function<void(TfmVxSearch *form)> OnShowSearchForm;
 
     QVariant Value() const { return m_value; }
+    // Keeps the key and shows its row's text; throws EVxException (the key kept, the text
+    // blank) when the list select fails.
     void SetValue(const QVariant &key);
     QString DisplayText() const;
     void SetReadOnly(bool readOnly);
-    // Opens the search form; true when a row was chosen.
+    // Opens the search form; true when a row was chosen. A failure is shown here.
     bool ShowSearchForm();
 
 signals:

@@ -35,7 +35,7 @@ TVxEnumItems LoadEnumItems(const QSqlDatabase &db, const QString &sql, const TVx
     query.setForwardOnly(true);
     execBound(query, sql, params);
     TVxEnumItems items;
-    while (query.next())
+    while (fetchNext(query))
         items.append({rightTrimmed(asText(query.value(1))), query.value(0).toInt()});
     return items;
 }
@@ -101,7 +101,7 @@ void BuildTree(QTreeWidget *tree, QSqlQuery &query)
 {
     QList<QVariantList> rows;
     const int columns = query.record().count();
-    while (query.next()) {
+    while (fetchNext(query)) {
         QVariantList row;
         for (int c = 0; c < columns; ++c)
             row << query.value(c);

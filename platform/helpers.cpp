@@ -1,5 +1,10 @@
 #include "platform/helpers.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <string>
+
 QString LongDir(const QString &path)
 {
     QString result = path;
@@ -46,4 +51,41 @@ QString TKIENormalizeString(const QString &text)
     if (result.isEmpty())
         result = QStringLiteral("_");
     return result;
+}
+
+double RoundTo(double value, int digits)
+{
+    if (!std::isfinite(value) || value == 0)
+        return value;
+    // The shortest text that reads back as the value: the decimal number the user wrote.
+    char buffer[64];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
+                                       std::chars_format::scientific);
+    const std::string text(buffer, written.ptr);
+    const size_t e = text.find('e');
+    std::string mantissa = text.substr(0, e);
+    mantissa.erase(std::remove(mantissa.begin(), mantissa.end(), '.'), mantissa.end());
+    const int exponent = std::stoi(text.substr(e + 1));
+    // Mantissa digit i weighs 10^(exponent - i); the kept ones weigh at least 10^digits.
+    const int kept = exponent - digits + 1;
+    if (kept >= int(mantissa.size()))
+        return value;
+    std::string whole = kept > 0 ? mantissa.substr(0, size_t(kept)) : std::string("0");
+    const char first = kept >= 0 ? mantissa[size_t(kept)] : '0';
+    const bool restNonZero =
+        kept >= 0 && mantissa.find_first_not_of('0', size_t(kept) + 1) != std::string::npos;
+    const bool lastOdd = (whole.back() - '0') % 2 == 1;
+    if (first > '5' || (first == '5' && (restNonZero || lastOdd))) {
+        int i = int(whole.size()) - 1;
+        while (i >= 0 && whole[size_t(i)] == '9')
+            whole[size_t(i--)] = '0';
+        if (i < 0)
+            whole.insert(whole.begin(), '1');
+        else
+            ++whole[size_t(i)];
+    }
+    const std::string rounded = whole + "e" + std::to_string(digits);
+    double result = 0;
+    std::from_chars(rounded.data(), rounded.data() + rounded.size(), result);
+    return value < 0 ? -result : result;
 }

@@ -9,6 +9,8 @@
 //   BoolToInt(b), IntToBool(i)   1/0, and non-zero is true
 //   NullDate()               the null date (QDate()), what an empty date text gives
 //   TKIENormalizeString(t)   a text made safe as one file or folder name
+//   RoundTo(value, digits)   value rounded to a multiple of 10^digits (-2: hundredths), halves
+//                            to the even neighbour
 
 #include <QDate>
 #include <QString>
@@ -32,3 +34,8 @@ inline QDate NullDate()
 }
 
 QString TKIENormalizeString(const QString &text);
+
+// Rounds on the decimal value as written, not on its binary approximation: 7.45 is a half and
+// goes to 7.4, though the nearest double lies just above it. Averages shown by grade entry and
+// printed by the reports must agree to the last digit, so both round here.
+double RoundTo(double value, int digits);

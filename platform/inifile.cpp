@@ -106,8 +106,11 @@ IniText loadForWrite(const QString &path)
     return ini;
 }
 
+quint64 writeGeneration = 0;
+
 void save(const QString &path, const IniText &ini)
 {
+    ++writeGeneration;
     QString text = ini.lines.join(ini.eol);
     if (!ini.lines.isEmpty())
         text += ini.eol;
@@ -224,7 +227,32 @@ void checkName(const QString &what, const QString &text)
                                .arg(what));
 }
 
+// A key holding "=" would be read back as a shorter key with another value, and a section name
+// holding "]" as a shorter section: both would write one thing and read another.
+void checkKey(const QString &ident)
+{
+    checkName(ident, ident);
+    if (ident.contains(QLatin1Char('=')))
+        throw EVxException(QStringLiteral("Il nome \"%1\" contiene il carattere \"=\" e non può "
+                                          "essere scritto nel file di configurazione.")
+                               .arg(ident));
+}
+
+void checkSection(const QString &section)
+{
+    checkName(section, section);
+    if (section.contains(QLatin1Char(']')))
+        throw EVxException(QStringLiteral("La sezione \"%1\" contiene il carattere \"]\" e non "
+                                          "può essere scritta nel file di configurazione.")
+                               .arg(section));
+}
+
 } // namespace
+
+quint64 iniWriteGeneration()
+{
+    return writeGeneration;
+}
 
 QString resolveConfigPath(const QString &fileName)
 {
@@ -285,32 +313,54 @@ bool TVxINIFile::ReadBool(const QString &section, const QString &ident, bool def
 
 void TVxINIFile::WriteString(const QString &section, const QString &ident, const QString &value)
 {
-    checkName(section, section);
-    checkName(ident, ident);
-    checkName(ident, value);
+    WriteValues(section, {{ident, value}});
+}
+
+void TVxINIFile::WriteValues(const QString &section,
+                             const QList<QPair<QString, std::optional<QString>>> &values)
+{
+    checkSection(section);
+    for (const auto &[ident, value] : values) {
+        checkKey(ident);
+        if (value)
+            checkName(ident, *value);
+    }
     const QString path = resolvedPath();
     IniText ini = loadForWrite(path);
-    SectionRange range = findSection(ini.lines, section);
-    const QString stored = value.trimmed();
-    const qsizetype i = findKey(ini.lines, range, ident);
-    if (i >= 0) {
-        const KeyLine current = *keyOf(ini.lines[i]);
-        if (!m_scriviSempre && current.value == stored)
-            return;
-        // The key keeps its own spelling, so that other programs diffing the file see one change.
-        ini.lines[i] = current.key + QLatin1Char('=') + stored;
-    } else if (range.header >= 0) {
-        qsizetype insertAt = range.end;
-        while (insertAt > range.header + 1 && ini.lines[insertAt - 1].trimmed().isEmpty())
-            --insertAt;
-        ini.lines.insert(insertAt, ident + QLatin1Char('=') + stored);
-    } else {
-        if (!ini.lines.isEmpty() && !ini.lines.last().trimmed().isEmpty())
-            ini.lines << QString();
-        ini.lines << QLatin1Char('[') + section + QLatin1Char(']');
-        ini.lines << ident + QLatin1Char('=') + stored;
+    bool changed = false;
+    for (const auto &[ident, value] : values) {
+        const SectionRange range = findSection(ini.lines, section);
+        const qsizetype i = findKey(ini.lines, range, ident);
+        if (!value) {
+            if (i >= 0) {
+                ini.lines.removeAt(i);
+                changed = true;
+            }
+            continue;
+        }
+        const QString stored = value->trimmed();
+        if (i >= 0) {
+            const KeyLine current = *keyOf(ini.lines[i]);
+            if (!m_scriviSempre && current.value == stored)
+                continue;
+            // The key keeps its own spelling, so that other programs diffing the file see one
+            // change.
+            ini.lines[i] = current.key + QLatin1Char('=') + stored;
+        } else if (range.header >= 0) {
+            qsizetype insertAt = range.end;
+            while (insertAt > range.header + 1 && ini.lines[insertAt - 1].trimmed().isEmpty())
+                --insertAt;
+            ini.lines.insert(insertAt, ident + QLatin1Char('=') + stored);
+        } else {
+            if (!ini.lines.isEmpty() && !ini.lines.last().trimmed().isEmpty())
+                ini.lines << QString();
+            ini.lines << QLatin1Char('[') + section + QLatin1Char(']');
+            ini.lines << ident + QLatin1Char('=') + stored;
+        }
+        changed = true;
     }
-    save(path, ini);
+    if (changed)
+        save(path, ini);
 }
 
 void TVxINIFile::WriteInteger(const QString &section, const QString &ident, int value)

@@ -21,10 +21,15 @@
 // - Paths may carry backslashes and any letter case; each component is resolved
 //   case-insensitively under the main folder (resolvePath).
 // - Values are stored trimmed; a value enclosed in a pair of quotes is read without them. A
-//   value holding a line break is refused: it would forge other keys.
+//   value holding a line break is refused: it would forge other keys. So are a key holding "="
+//   and a section name holding "]", which would be read back as another key or section.
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 class TVxINIFile
 {
@@ -52,6 +57,10 @@ public:
     void WriteString(const QString &section, const QString &ident, const QString &value);
     void WriteInteger(const QString &section, const QString &ident, int value);
     void WriteBool(const QString &section, const QString &ident, bool value);
+    // Writes several keys of a section in one replacement of the file, so that either all of
+    // them change or, when the file cannot be written, none; a key without a value is deleted.
+    void WriteValues(const QString &section,
+                     const QList<QPair<QString, std::optional<QString>>> &values);
 
     bool SectionExists(const QString &section) const;
     bool ValueExists(const QString &section, const QString &ident) const;
@@ -69,3 +78,6 @@ private:
 // The path the suite's files are named by: a relative name lives in the main ETC folder, an
 // absolute one (backslashes accepted) is taken as it stands; both resolved case-insensitively.
 QString resolveConfigPath(const QString &fileName);
+
+// Counts the writes of INI files through the framework: a read cache is good while it holds.
+quint64 iniWriteGeneration();

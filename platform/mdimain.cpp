@@ -1,6 +1,7 @@
 #include "platform/mdimain.h"
 
 #include "platform/attivazioni.h"
+#include "platform/messagedlg.h"
 #include "platform/outlookbar.h"
 
 #include <QAction>
@@ -174,7 +175,7 @@ bool TfmVxMDIMain::FormClose()
 bool TfmVxMDIMain::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate)
-        FormActivate();
+        RunShowingErrors([this] { FormActivate(); });
     return QMainWindow::event(event);
 }
 

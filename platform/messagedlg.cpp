@@ -1,6 +1,7 @@
 #include "platform/messagedlg.h"
 
 #include "platform/dialogseam.h"
+#include "platform/vxexception.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -178,4 +179,20 @@ int VxExecModal(QDialog *dialog)
         dialog->done(mrCancel);
     QObject::disconnect(connection);
     return ended ? result : int(mrCancel);
+}
+
+bool RunShowingErrors(const std::function<void()> &work)
+{
+    try {
+        work();
+        return true;
+    } catch (const EVxException &e) {
+        const TMsgDlgType type = e.severity() == EVxException::Information ? mtInformation
+                                 : e.severity() == EVxException::Warning   ? mtWarning
+                                                                           : mtError;
+        VxMessageDlg(e.message(), type, mbOK);
+    } catch (const std::exception &e) {
+        VxMessageDlg(QString::fromUtf8(e.what()), mtError, mbOK);
+    }
+    return false;
 }

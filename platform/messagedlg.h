@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // The suite's message dialog. Types, buttons and results keep the suite's values, which
 // callers compare against (Yes 6, No 7, OK 1, Cancel 2).
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
@@ -44,6 +46,12 @@ enum TModalResult {
 // the first of OK, Yes, Cancel, No present.
 int VxMessageDlg(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext = 0,
                  int defaultButton = mrNone);
+
+// The one boundary of work started by an event (a command, a button, a timer, a window's
+// activation): runs the work and shows an exception it raises once, an EVxException with its
+// own severity, anything else as an error; false then. Qt cannot carry an exception out of an
+// event handler: without this boundary an expected failure would end the program.
+bool RunShowingErrors(const std::function<void()> &work);
 
 class QDialog;
 class QWidget;

@@ -74,19 +74,19 @@ QList<TVxParamDef> TVxParamManager::Definitions() const
         return defs.last();
     };
     if (codes.contains(QLatin1String("VX"))) {
-        add(QStringLiteral("VX"), QStringLiteral("VXUP_DwgId"), QStringLiteral("Istituto"),
+        add(QStringLiteral("VX"), TVxWorkingContext::instituteKey(), QStringLiteral("Istituto"),
             TVxParamDef::List)
             .ListSQL = QString::fromLatin1(kInstitutesSql);
-        add(QStringLiteral("VX"), QStringLiteral("VXUP_AnsId"),
+        add(QStringLiteral("VX"), TVxWorkingContext::schoolYearKey(),
             QStringLiteral("Anno scolastico di lavoro"), TVxParamDef::List)
             .ListSQL = QString::fromLatin1(kYearsSql);
     }
     if (codes.contains(QLatin1String("QEL"))) {
-        add(QStringLiteral("QEL"), QStringLiteral("QELP_AnsSesDwgId"),
+        add(QStringLiteral("QEL"), TVxWorkingContext::sessionKey(),
             QStringLiteral("Sessione di lavoro"), TVxParamDef::List);
-        add(QStringLiteral("QEL"), QStringLiteral("QELP_ReportDate"),
+        add(QStringLiteral("QEL"), TVxWorkingContext::reportDateKey(),
             QStringLiteral("Data delle stampe"), TVxParamDef::Date);
-        add(QStringLiteral("QEL"), QStringLiteral("QELP_ReportDateFormat"),
+        add(QStringLiteral("QEL"), TVxWorkingContext::reportDateFormatKey(),
             QStringLiteral("Formato della data delle stampe"), TVxParamDef::Text)
             .Choices = {QStringLiteral("dd/mm/yyyy"), QStringLiteral("d mmmm yyyy"),
                         QStringLiteral("dd mmmm yyyy"), QStringLiteral("dddd d mmmm yyyy")};
@@ -153,7 +153,7 @@ bool TVxParamManager::Execute()
         m_controls.append({def.Name, control});
         fire(AfterCreateCtrl, control, def);
     }
-    try {
+    const bool loaded = RunShowingErrors([&] {
         for (TVxParamDef &def : defs) {
             QWidget *control = Control(def.Name);
             if (def.kind == TVxParamDef::List && fire(FillListParam, control, def) &&
@@ -175,31 +175,36 @@ bool TVxParamManager::Execute()
                 combo->setCurrentText(def.Value.isEmpty() ? def.Choices.value(0) : def.Value);
             }
         }
-    } catch (const EVxException &e) {
+    });
+    if (!loaded) {
         m_dialog = nullptr;
         m_controls.clear();
-        VxMessageDlg(e.message(), mtError, mbOK);
         return false;
     }
 
-    const bool accepted = dialog.ShowModal() == mrOk;
+    bool accepted = dialog.ShowModal() == mrOk;
     if (accepted) {
-        for (TVxParamDef &def : defs) {
-            QWidget *control = Control(def.Name);
-            if (fire(WriteParam, control, def)) {
-                if (def.kind == TVxParamDef::List) {
-                    auto *combo = static_cast<QComboBox *>(control);
-                    const int id = enumItemId(combo, combo->currentIndex());
-                    def.Value = id != 0 ? QString::number(id) : QString();
-                } else if (def.kind == TVxParamDef::Date) {
-                    def.Value = static_cast<QDateEdit *>(control)->date().toString(Qt::ISODate);
-                } else {
-                    def.Value = static_cast<QComboBox *>(control)->currentText().trimmed();
+        // The values are taken from the dialog, then stored in one write: a context of which
+        // only the institute changed would name a session of another institute.
+        accepted = RunShowingErrors([&] {
+            QList<QPair<QString, QVariant>> values;
+            for (TVxParamDef &def : defs) {
+                QWidget *control = Control(def.Name);
+                if (fire(WriteParam, control, def)) {
+                    if (def.kind == TVxParamDef::List) {
+                        auto *combo = static_cast<QComboBox *>(control);
+                        const int id = enumItemId(combo, combo->currentIndex());
+                        def.Value = id != 0 ? QString::number(id) : QString();
+                    } else if (def.kind == TVxParamDef::Date) {
+                        def.Value = static_cast<QDateEdit *>(control)->date().toString(Qt::ISODate);
+                    } else {
+                        def.Value = static_cast<QComboBox *>(control)->currentText().trimmed();
+                    }
                 }
+                values.append({def.Name, def.Value.isEmpty() ? QVariant() : def.Value});
             }
-        }
-        for (const TVxParamDef &def : std::as_const(defs))
-            xgvmGlobalVar.SetValues(def.Name, def.Value.isEmpty() ? QVariant() : def.Value);
+            xgvmGlobalVar.SetValues(values);
+        });
     }
     m_dialog = nullptr;
     m_controls.clear();

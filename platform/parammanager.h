@@ -16,7 +16,7 @@ class QWidget;
 struct TVxParamDef
 {
     enum Kind { List, Date, Text };
-    QString Name;    // the global value's name, e.g. "VXUP_AnsId"
+    QString Name;    // the global value's name, e.g. TVxWorkingContext::schoolYearKey()
     QString Caption; // the label in the dialog
     Kind kind = List;
     QString ListSQL;     // List: id and description columns
@@ -52,7 +52,8 @@ public:
     // The parameters of the application codes, in dialog order, with their stored values.
     QList<TVxParamDef> Definitions() const;
 
-    // Shows the dialog; on OK stores every value and returns true.
+    // Shows the dialog; on OK stores every value, all of them or none, and returns true. A
+    // failure is shown here, once, and answers false.
     bool Execute();
     // The dialog while it is open (for the event handlers), else none.
     TfmVxOkCancDlg *Dialog() const { return m_dialog; }

@@ -85,6 +85,11 @@ QVariant decodeBlob(const QVariant &value)
     return QVariant(QString::fromUtf8(value.toByteArray()));
 }
 
+// A row written inside the caller's transaction is undone alone through this savepoint.
+const char kSavepoint[] = "SAVEPOINT VX_QUERYCOLLECTION_ROW";
+const char kRollbackToSavepoint[] = "ROLLBACK TO SAVEPOINT VX_QUERYCOLLECTION_ROW";
+const char kReleaseSavepoint[] = "RELEASE SAVEPOINT VX_QUERYCOLLECTION_ROW ONLY";
+
 const char *kindWords(TVxStatementKind kind)
 {
     switch (kind) {
@@ -223,11 +228,11 @@ QStringList TVxQueryCollection::statements(TVxStatementKind kind) const
     return {};
 }
 
-QVariantList TVxQueryCollection::readRow(const QSqlQuery &query) const
+QVariantList TVxQueryCollection::readRow(const QSqlQuery &query, const QSqlRecord &fields) const
 {
     QVariantList row;
-    row.reserve(m_fields.count());
-    for (int i = 0; i < m_fields.count(); ++i) {
+    row.reserve(fields.count());
+    for (int i = 0; i < fields.count(); ++i) {
         QVariant v = query.value(i);
         if (m_textBlobs && v.typeId() == QMetaType::QByteArray && !v.isNull())
             v = decodeBlob(v);
@@ -244,11 +249,15 @@ void TVxQueryCollection::Open()
     QSqlQuery query(connection());
     query.setForwardOnly(true);
     execBound(query, m_select, m_params);
+    // Every row is read before the collection changes: a select that fails half-way leaves it
+    // closed, never showing part of the rows as if they were all.
+    const QSqlRecord fields = query.record();
+    QList<QVariantList> rows;
+    while (fetchNext(query))
+        rows << readRow(query, fields);
     beginResetModel();
-    m_fields = query.record();
-    m_rows.clear();
-    while (query.next())
-        m_rows << readRow(query);
+    m_fields = fields;
+    m_rows = rows;
     m_state = dsBrowse;
     m_recNo = m_rows.isEmpty() ? -1 : 0;
     m_buffer.clear();
@@ -394,50 +403,60 @@ QList<TVxQueryDesc> TVxQueryCollection::runStatements(TVxStatementKind kind,
                                                       const QVariant &currentKey)
 {
     QSqlDatabase db = connection();
-    const bool own = !TVxTransaction::activeOn(db);
-    std::unique_ptr<TVxTransaction> tr;
-    if (own) {
-        tr = std::make_unique<TVxTransaction>(db);
-        if (!tr->StartTransaction())
+    TVxTransaction *tr = TVxTransaction::runningOn(db);
+    std::unique_ptr<TVxTransaction> own;
+    if (!tr) {
+        own = std::make_unique<TVxTransaction>(db);
+        if (!own->StartTransaction())
             throw EVxException(
-                QStringLiteral("Impossibile avviare una transazione.\r\r%1").arg(tr->lastError()));
+                QStringLiteral("Impossibile avviare una transazione.\r\r%1").arg(own->lastError()));
+        tr = own.get();
     }
+    // Inside the caller's transaction a failure must take back only this row's statements:
+    // the caller may still commit its other work, and the row is shown as not saved.
+    if (!own)
+        tr->Exec(QString::fromLatin1(kSavepoint), {});
     QList<TVxQueryDesc> done;
-    for (const QString &sql : statements(kind)) {
-        TVxQueryDesc desc;
-        desc.SQL = sql;
-        desc.Kind = kind;
-        desc.TableName = statementTable(sql);
-        for (int i = 0; i < m_fields.count(); ++i)
-            desc.Fields.setValue(m_fields.fieldName(i), m_buffer.value(i));
-        if (kind != skInsert)
-            desc.Fields.setValue(QStringLiteral("VXCURRID"), currentKey);
-        if (toPositional(sql).names.contains(QStringLiteral("VXGENID"), Qt::CaseInsensitive)) {
-            QSqlQuery keyQuery(db);
-            TVxFieldValues keyArgs;
-            keyArgs.setValue(QStringLiteral("t"), desc.TableName);
-            execBound(keyQuery, QStringLiteral("SELECT L_iCntId FROM PYSetGetId(:t, 0)"), keyArgs);
-            if (!keyQuery.next())
+    try {
+        for (const QString &sql : statements(kind)) {
+            TVxQueryDesc desc;
+            desc.SQL = sql;
+            desc.Kind = kind;
+            desc.TableName = statementTable(sql);
+            for (int i = 0; i < m_fields.count(); ++i)
+                desc.Fields.setValue(m_fields.fieldName(i), m_buffer.value(i));
+            if (kind != skInsert)
+                desc.Fields.setValue(QStringLiteral("VXCURRID"), currentKey);
+            if (toPositional(sql).names.contains(QStringLiteral("VXGENID"), Qt::CaseInsensitive))
+                desc.Fields.setValue(QStringLiteral("VXGENID"), VxNewKey(db, desc.TableName));
+            if (VxBeforeExec)
+                VxBeforeExec(desc);
+            try {
+                tr->Exec(sql, desc.Fields);
+            } catch (const EVxException &e) {
                 throw EVxException(
-                    QStringLiteral("Nessuna nuova chiave per %1.").arg(desc.TableName));
-            desc.Fields.setValue(QStringLiteral("VXGENID"), keyQuery.value(0).toInt());
+                    QStringLiteral("Errore durante %1 in %2.\r\r%3")
+                        .arg(QString::fromLatin1(kindWords(kind)), desc.TableName, e.message()));
+            }
+            if (VxAfterExec)
+                VxAfterExec(desc);
+            done << desc;
         }
-        if (VxBeforeExec)
-            VxBeforeExec(desc);
-        QSqlQuery query(db);
-        try {
-            execBound(query, sql, desc.Fields);
-        } catch (const EVxException &e) {
-            throw EVxException(
-                QStringLiteral("Errore durante %1 in %2.\r\r%3")
-                    .arg(QString::fromLatin1(kindWords(kind)), desc.TableName, e.message()));
+    } catch (...) {
+        if (!own) {
+            try {
+                tr->Exec(QString::fromLatin1(kRollbackToSavepoint), {});
+            } catch (const EVxException &) {
+                // The statements stay in the caller's transaction: it must not commit them.
+                tr->Rollback();
+            }
         }
-        if (VxAfterExec)
-            VxAfterExec(desc);
-        done << desc;
+        throw;
     }
     if (own)
-        tr->Commit();
+        own->Commit();
+    else
+        tr->Exec(QString::fromLatin1(kReleaseSavepoint), {});
     return done;
 }
 

@@ -16,13 +16,16 @@
 //   xqc.setRecNo(r); xqc.Delete();                                   // delete
 //
 // Writing a row: the statements of the list (insert, update or delete) run in list order, in
-// one transaction (or inside the caller's running TVxTransaction, which then commits). Each
+// one transaction, or inside the caller's running TVxTransaction under a savepoint, so that a
+// failure takes back this row's statements and nothing else of the caller's work. Each
 // statement gets a description of its own (TVxQueryDesc): the row's field values by name, the
 // statement's table name in capitals and its kind (1 insert, 2 update, 3 delete). Parameters
-// are bound from those values by name, without regard to case; ":VXGENID" is a new key from
-// PYSetGetId with the statement's table name, ":VXCURRID" the key (first column) of the row as
+// are bound from those values by name, without regard to case; ":VXGENID" is a new key
+// (VxNewKey) for the statement's table, ":VXCURRID" the key (first column) of the row as
 // it was read. A failing statement or hook leaves the database and the rows unchanged, and
-// the edit open so that the user can correct it; the failure is raised as EVxException.
+// the edit open so that the user can correct it; the failure is raised as EVxException. Each
+// statement text is prepared once per transaction: saving many rows inside one caller's
+// transaction prepares each statement once.
 // After an insert the row takes the new key of the statement into the select's own table
 // (else of the last statement that made one) and the values the hooks added for its fields.
 //
@@ -136,7 +139,7 @@ public:
 private:
     void buildStatements();
     void requireActive() const;
-    QVariantList readRow(const QSqlQuery &query) const;
+    QVariantList readRow(const QSqlQuery &query, const QSqlRecord &fields) const;
     // Runs the list for the buffer; returns the per-statement descriptions.
     QList<TVxQueryDesc> runStatements(TVxStatementKind kind, const QVariant &currentKey);
     void mergeIntoBuffer(const QList<TVxQueryDesc> &done, TVxStatementKind kind);

@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
-#include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QStandardItemModel>
@@ -54,7 +53,7 @@ TVxSearchQuery::TVxSearchQuery(const QSqlDatabase &db, const QString &select)
 }
 
 QString TVxSearchQuery::Statement(const QStringList &fields, const QString &text,
-                                  QVariantList *binds) const
+                                  TVxFieldValues *binds) const
 {
     QStringList terms;
     if (!text.trimmed().isEmpty()) {
@@ -64,12 +63,13 @@ QString TVxSearchQuery::Statement(const QStringList &fields, const QString &text
             const int index = m_fields.indexOf(name);
             if (index < 0 || !isPlainIdentifier(name))
                 continue;
+            const QString parameter = QStringLiteral("vxSearch%1").arg(binds->size() + 1);
             if (isTextField(m_fields.field(index))) {
-                terms << QStringLiteral("UPPER(%1) LIKE ? ESCAPE '\\'").arg(name);
-                binds->append(likePattern(text));
+                terms << QStringLiteral("UPPER(%1) LIKE :%2 ESCAPE '\\'").arg(name, parameter);
+                binds->setValue(parameter, likePattern(text));
             } else if (isNumber) {
-                terms << QStringLiteral("%1 = ?").arg(name);
-                binds->append(number);
+                terms << QStringLiteral("%1 = :%2").arg(name, parameter);
+                binds->setValue(parameter, number);
             }
         }
         // Nothing can match a text that no searched column can hold.
@@ -85,7 +85,7 @@ QString TVxSearchQuery::Statement(const QStringList &fields, const QString &text
 
 QList<QVariantList> TVxSearchQuery::Run(const QStringList &fields, const QString &text)
 {
-    QVariantList binds;
+    TVxFieldValues binds;
     const QString statement = Statement(fields, text, &binds);
     return execute(statement, binds);
 }
@@ -105,25 +105,29 @@ QList<QVariantList> TVxSearchQuery::RunExact(const QString &field, const QVarian
             return {};
     }
     QString statement = m_select;
-    statement.replace(kWhere, QStringLiteral("(%1 = ?)").arg(field), Qt::CaseInsensitive);
-    return execute(statement, {bound});
+    statement.replace(kWhere, QStringLiteral("(%1 = :vxKey)").arg(field), Qt::CaseInsensitive);
+    TVxFieldValues binds;
+    binds.setValue(QStringLiteral("vxKey"), bound);
+    return execute(statement, binds);
 }
 
-QList<QVariantList> TVxSearchQuery::execute(const QString &statement, const QVariantList &binds)
+QList<QVariantList> TVxSearchQuery::execute(const QString &statement, const TVxFieldValues &binds)
+{
+    try {
+        return rowsOf(statement, binds);
+    } catch (const EVxException &e) {
+        throw EVxException(QStringLiteral("Ricerca non riuscita:\r\r%1").arg(e.message()));
+    }
+}
+
+QList<QVariantList> TVxSearchQuery::rowsOf(const QString &statement, const TVxFieldValues &binds)
 {
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    if (!query.prepare(statement))
-        throw EVxException(
-            QStringLiteral("Ricerca non riuscita:\r\r%1").arg(query.lastError().text()));
-    for (const QVariant &value : std::as_const(binds))
-        query.addBindValue(value);
-    if (!query.exec())
-        throw EVxException(
-            QStringLiteral("Ricerca non riuscita:\r\r%1").arg(query.lastError().text()));
+    execBound(query, statement, binds);
     m_fields = query.record();
     QList<QVariantList> rows;
-    while (query.next()) {
+    while (fetchNext(query)) {
         QVariantList row;
         for (int i = 0; i < m_fields.count(); ++i) {
             QVariant value = query.value(i);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/dialogs.h"
+#include "platform/sqlparams.h"
 
 #include <QList>
 #include <QSqlDatabase>
@@ -29,8 +30,8 @@ class TVxSearchQuery
 public:
     TVxSearchQuery(const QSqlDatabase &db, const QString &select);
 
-    // The statement for a text over the given fields, with its values in binding order.
-    QString Statement(const QStringList &fields, const QString &text, QVariantList *binds) const;
+    // The statement for a text over the given fields, with the values of its parameters.
+    QString Statement(const QStringList &fields, const QString &text, TVxFieldValues *binds) const;
     // Runs it; throws EVxException with the driver's error. Fields() then names the columns.
     QList<QVariantList> Run(const QStringList &fields, const QString &text);
     // The rows whose field equals the value exactly: a lookup showing the text of key 1 must
@@ -40,7 +41,8 @@ public:
     QSqlRecord Fields() const { return m_fields; }
 
 private:
-    QList<QVariantList> execute(const QString &statement, const QVariantList &binds);
+    QList<QVariantList> execute(const QString &statement, const TVxFieldValues &binds);
+    QList<QVariantList> rowsOf(const QString &statement, const TVxFieldValues &binds);
 
     QSqlDatabase m_db;
     QString m_select;

@@ -93,26 +93,65 @@ TVxNamedStatement toPositional(const QString &sql)
     return st;
 }
 
-void prepareAndBind(QSqlQuery &query, const QString &sql, const TVxFieldValues &values)
+namespace {
+
+void requireValues(const TVxNamedStatement &st, const QString &sql, const TVxFieldValues &values)
 {
-    const TVxNamedStatement st = toPositional(sql);
     for (const QString &name : st.names) {
         if (!values.contains(name))
             throw EVxException(
                 QStringLiteral("Manca il valore del parametro %1 per l'istruzione:\r%2")
                     .arg(name, sql));
     }
-    if (!query.prepare(st.sql))
-        throw EVxException(QStringLiteral("Istruzione rifiutata dal database:\r%1\r\r%2")
-                               .arg(sql, query.lastError().text()));
+}
+
+void bindAll(QSqlQuery &query, const TVxNamedStatement &st, const TVxFieldValues &values)
+{
     for (int i = 0; i < st.names.size(); ++i)
         query.bindValue(i, values.value(st.names[i]));
 }
 
-void execBound(QSqlQuery &query, const QString &sql, const TVxFieldValues &values)
+int runPrepared(QSqlQuery &query)
 {
-    prepareAndBind(query, sql, values);
     if (!query.exec())
         throw EVxException(
             QStringLiteral("Errore del database:\r%1").arg(query.lastError().text()));
+    return query.isSelect() ? 0 : qMax(0, query.numRowsAffected());
+}
+
+} // namespace
+
+void prepareAndBind(QSqlQuery &query, const QString &sql, const TVxFieldValues &values)
+{
+    const TVxNamedStatement st = toPositional(sql);
+    requireValues(st, sql, values);
+    if (!query.prepare(st.sql))
+        throw EVxException(QStringLiteral("Istruzione rifiutata dal database:\r%1\r\r%2")
+                               .arg(sql, query.lastError().text()));
+    bindAll(query, st, values);
+}
+
+int execBound(QSqlQuery &query, const QString &sql, const TVxFieldValues &values)
+{
+    prepareAndBind(query, sql, values);
+    return runPrepared(query);
+}
+
+int execAgain(QSqlQuery &query, const QString &sql, const TVxFieldValues &values)
+{
+    const TVxNamedStatement st = toPositional(sql);
+    requireValues(st, sql, values);
+    bindAll(query, st, values);
+    return runPrepared(query);
+}
+
+bool fetchNext(QSqlQuery &query)
+{
+    if (query.next())
+        return true;
+    // After the last row the driver leaves no error; a failed fetch leaves its own.
+    if (query.lastError().type() != QSqlError::NoError)
+        throw EVxException(QStringLiteral("Errore nella lettura dei dati dal database:\r%1")
+                               .arg(query.lastError().text()));
+    return false;
 }

@@ -7,7 +7,10 @@
 //   TVxNamedStatement st = toPositional("UPDATE T SET a = :A WHERE id = :VXCURRID");
 //   //  st.sql = "UPDATE T SET a = ? WHERE id = ?", st.names = {"A", "VXCURRID"}
 //   prepareAndBind(query, sql, values);   // throws EVxException naming a missing parameter
-//   execBound(query, sql, values);        // prepare, bind, exec; throws with the driver's error
+//   execBound(query, sql, values);        // prepare, bind, exec: the rows it changed; throws
+//                                         // EVxException with the driver's error
+//   execAgain(query, sql, values);        // the same statement again with new values
+//   while (fetchNext(query)) ...          // every loop over a select's rows
 //
 // Text in quotes, quoted identifiers and comments is never taken for a parameter. Values are
 // always bound, never pasted into the statement text.
@@ -48,4 +51,16 @@ TVxNamedStatement toPositional(const QString &sql);
 // the transaction that will run it (QIBASE). Throws EVxException on a missing value or a
 // statement the database refuses.
 void prepareAndBind(QSqlQuery &query, const QString &sql, const TVxFieldValues &values);
-void execBound(QSqlQuery &query, const QString &sql, const TVxFieldValues &values);
+// Prepares, binds and runs the statement. Returns the number of rows it inserted, changed or
+// deleted (0 for a select), so that an update that touched no row can be told from one that
+// did.
+int execBound(QSqlQuery &query, const QString &sql, const TVxFieldValues &values);
+// Runs again, with new values, a statement that prepareAndBind or execBound prepared on this
+// query from the same text: a statement run once per row is prepared once, which is most of
+// the cost of a small insert. Returns the rows changed, as execBound.
+int execAgain(QSqlQuery &query, const QString &sql, const TVxFieldValues &values);
+// Moves to the next row of a select that ran: false after the last row. A row the database
+// fails to deliver (a computed column that divides by zero, a lost connection) throws
+// EVxException with the driver's text: QSqlQuery::next answers false for it too, and a loop
+// that stopped there would take a failure for the end of the rows.
+bool fetchNext(QSqlQuery &query);

@@ -2,17 +2,19 @@
 
 #include "platform/vxexception.h"
 
-#include <QSet>
+#include <QHash>
 #include <QSqlError>
 
 namespace {
 
-// Connections with a running TVxTransaction, by connection name.
-QSet<QString> &activeConnections()
+// The running TVxTransaction of each connection, by connection name.
+QHash<QString, TVxTransaction *> &running()
 {
-    static QSet<QString> names;
-    return names;
+    static QHash<QString, TVxTransaction *> transactions;
+    return transactions;
 }
+
+const char kNewKeySql[] = "SELECT L_iCntId FROM PYSetGetId(:sTable, 0)";
 
 } // namespace
 
@@ -26,26 +28,52 @@ TVxTransaction::~TVxTransaction()
 
 bool TVxTransaction::activeOn(const QSqlDatabase &db)
 {
-    return activeConnections().contains(db.connectionName());
+    return runningOn(db) != nullptr;
+}
+
+TVxTransaction *TVxTransaction::runningOn(const QSqlDatabase &db)
+{
+    return running().value(db.connectionName(), nullptr);
 }
 
 bool TVxTransaction::StartTransaction()
 {
-    if (m_active || activeOn(m_db) || !m_db.isOpen())
+    if (m_active) {
+        m_lastError = QStringLiteral("La transazione è già avviata.");
         return false;
+    }
+    if (activeOn(m_db)) {
+        m_lastError = QStringLiteral("Un'altra transazione è in corso su questa connessione.");
+        return false;
+    }
+    if (!m_db.isOpen()) {
+        m_lastError = QStringLiteral("La connessione al database non è aperta.");
+        return false;
+    }
     if (!m_db.transaction()) {
         m_lastError = m_db.lastError().text();
         return false;
     }
+    m_lastError.clear();
     m_active = true;
-    activeConnections().insert(m_db.connectionName());
+    running().insert(m_db.connectionName(), this);
     return true;
+}
+
+void TVxTransaction::end()
+{
+    // The prepared statements belong to the transaction that ends: the driver would run them
+    // in a transaction handle that no longer exists.
+    m_statements.clear();
+    m_active = false;
+    running().remove(m_db.connectionName());
 }
 
 void TVxTransaction::Commit()
 {
     if (!m_active)
         throw EVxException(QStringLiteral("Nessuna transazione da confermare."));
+    m_statements.clear();
     const bool ok = m_db.commit();
     if (!ok) {
         m_lastError = m_db.lastError().text();
@@ -53,8 +81,7 @@ void TVxTransaction::Commit()
         // that no half-written work can be committed later.
         m_db.rollback();
     }
-    m_active = false;
-    activeConnections().remove(m_db.connectionName());
+    end();
     if (!ok)
         throw EVxException(QStringLiteral("Impossibile confermare le modifiche nel database.\r\r%1")
                                .arg(m_lastError));
@@ -64,10 +91,48 @@ bool TVxTransaction::Rollback()
 {
     if (!m_active)
         return false;
+    m_statements.clear();
     const bool ok = m_db.rollback();
     if (!ok)
         m_lastError = m_db.lastError().text();
-    m_active = false;
-    activeConnections().remove(m_db.connectionName());
+    end();
     return ok;
+}
+
+QSqlQuery &TVxTransaction::Exec(const QString &sql, const TVxFieldValues &values)
+{
+    if (!m_active)
+        throw EVxException(
+            QStringLiteral("Nessuna transazione in corso per l'istruzione:\r%1").arg(sql));
+    auto found = m_statements.find(sql);
+    if (found != m_statements.end()) {
+        execAgain(*found->second, sql, values);
+        return *found->second;
+    }
+    auto query = std::make_unique<QSqlQuery>(m_db);
+    query->setForwardOnly(true);
+    execBound(*query, sql, values);
+    return *m_statements.emplace(sql, std::move(query)).first->second;
+}
+
+int VxNewKey(const QSqlDatabase &db, const QString &table)
+{
+    TVxFieldValues values;
+    values.setValue(QStringLiteral("sTable"), table.toUpper());
+    const QString sql = QString::fromLatin1(kNewKeySql);
+    QSqlQuery single(db);
+    QSqlQuery *query = &single;
+    if (TVxTransaction *tr = TVxTransaction::runningOn(db)) {
+        query = &tr->Exec(sql, values);
+    } else {
+        single.setForwardOnly(true);
+        execBound(single, sql, values);
+    }
+    if (!fetchNext(*query) || query->value(0).isNull())
+        throw EVxException(QStringLiteral("Il database non ha dato una nuova chiave per %1.")
+                               .arg(table.toUpper()));
+    const int key = query->value(0).toInt();
+    // A select left open would hold its cursor until the statement runs again.
+    query->finish();
+    return key;
 }

@@ -3,23 +3,30 @@
 // One transaction on a connection; what is not committed is rolled back when the object dies.
 //
 //   TVxTransaction tr(qqoVxGlobConn());
-//   if (!tr.StartTransaction()) return;      // none could be started: the caller skips
-//   QSqlQuery q(qqoVxGlobConn());
-//   q.prepare(...);                          // prepare AFTER StartTransaction (see below)
-//   q.bindValue(...); if (!q.exec()) throw ...;
+//   if (!tr.StartTransaction()) throw EVxException(tr.lastError());  // or the caller skips
+//   QSqlQuery &q = tr.Exec("UPDATE T SET a = :a WHERE id = :id", values);  // prepared once
 //   tr.Commit();                             // throws EVxException when the commit fails
+//
+//   TVxTransaction *tr = TVxTransaction::runningOn(db);   // the caller's, or nullptr
+//   const int key = VxNewKey(db, "TVOT_VOTI");            // a new key from PYSetGetId
 //
 // The same object may run several transactions one after the other (start, commit, start...).
 // StartTransaction answers false while another TVxTransaction is running on the connection:
-// Firebird connections here carry one transaction at a time. TVxTransaction::activeOn tells
-// data code whether it runs inside a caller's transaction.
+// Firebird connections here carry one transaction at a time. lastError() then says why.
 //
 // QIBASE: a statement is bound to the transaction open when it was prepared. A statement
 // prepared before StartTransaction runs in a transaction of its own that commits by itself, and
-// is not rolled back with this one. Prepare every statement inside the transaction that runs it.
+// is not rolled back with this one. Prepare every statement inside the transaction that runs it:
+// Exec does, and keeps each distinct text prepared until the transaction ends.
+
+#include "platform/sqlparams.h"
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
+
+#include <map>
+#include <memory>
 
 class TVxTransaction
 {
@@ -35,14 +42,34 @@ public:
     bool Rollback();
     bool InTransaction() const { return m_active; }
     int Id() const { return m_id; }
-    // The driver's text of the last failed start, commit or rollback.
+    // Why the last start, commit or rollback failed: this program's reason or the driver's text.
     QString lastError() const { return m_lastError; }
 
+    // Runs the statement with the values inside this transaction. Each distinct text is
+    // prepared the first time and run again with new values afterwards (preparing costs more
+    // than running a small insert). The query returned is the statement's own: read a select's
+    // rows with fetchNext before the same text runs again; it is freed when the transaction
+    // ends. Throws EVxException with the driver's text, or when no transaction is running.
+    QSqlQuery &Exec(const QString &sql, const TVxFieldValues &values);
+    // The number of statements prepared since the transaction started.
+    int preparedCount() const { return int(m_statements.size()); }
+
     static bool activeOn(const QSqlDatabase &db);
+    // The TVxTransaction running on the connection; nullptr when none is.
+    static TVxTransaction *runningOn(const QSqlDatabase &db);
 
 private:
+    void end();
+
     QSqlDatabase m_db;
     int m_id = 0;
     bool m_active = false;
     QString m_lastError;
+    std::map<QString, std::unique_ptr<QSqlQuery>> m_statements;
 };
+
+// A new key for a row of the table, from the database's key procedure PYSetGetId, the one
+// source of keys of every insert of the suite (the table's name is passed in capitals). Inside
+// a running TVxTransaction the call is prepared once for the whole transaction. Throws
+// EVxException when the database gives none.
+int VxNewKey(const QSqlDatabase &db, const QString &table);

@@ -6,7 +6,9 @@
 #include "platform/maindir.h"
 #include "platform/messagedlg.h"
 #include "shell/qelcommandtable.h"
+#include "shell/qeldatasets.h"
 #include "shell/qelduplicatecheck.h"
+#include "shell/qelformcalls.h"
 #include "shell/qelparams.h"
 #include "shell/qelpargen.h"
 #include "shell/qelutil.h"
@@ -18,7 +20,6 @@
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QPointer>
-#include <QSqlQuery>
 
 #include <memory>
 
@@ -39,25 +40,6 @@ QList<TdmqelActivations::Contributor> &contributors()
 }
 
 const QString kNotAvailable = QStringLiteral("Funzione non ancora disponibile in questa versione.");
-
-QString contextText(const char *key)
-{
-    const QVariant value = xgvmGlobalVar.GetValues(QString::fromLatin1(key));
-    return value.isValid() ? value.toString().trimmed() : QString();
-}
-
-// The windows of other parts are reached by their invokable methods, so the shell needs no
-// header of theirs; a placeholder window simply has none.
-bool hasMethod(const QObject *target, const char *signature)
-{
-    return target && target->metaObject()->indexOfMethod(signature) >= 0;
-}
-
-bool positiveNumber(const QString &text)
-{
-    bool ok = false;
-    return text.toInt(&ok) > 0 && ok;
-}
 
 } // namespace
 
@@ -128,7 +110,7 @@ void TdmqelActivations::buildTable()
 bool TdmqelActivations::RequireSchoolYear()
 {
     // A stored year that is not a number is as good as none: every later step needs a key.
-    if (positiveNumber(contextText("VXUP_AnsId")))
+    if (TVxWorkingContext::schoolYear() > 0)
         return true;
     VxMessageDlg(QStringLiteral("Non è stato selezionato l'anno scolastico di lavoro.\r\r"
                                 "Selezionarlo in Utilità e Parametri - Parametri.\r"
@@ -139,7 +121,7 @@ bool TdmqelActivations::RequireSchoolYear()
 
 bool TdmqelActivations::RequireSession()
 {
-    if (positiveNumber(contextText("QELP_AnsSesDwgId")))
+    if (TVxWorkingContext::session() > 0)
         return true;
     VxMessageDlg(QStringLiteral("Non è stata selezionata la sessione scolastica di lavoro.\r\r"
                                 "Selezionarla in Utilità e Parametri - Parametri.\r"
@@ -246,8 +228,10 @@ void TdmqelActivations::shellStat(bool &allowed)
     // line is readable by every user of the machine. It reads the password from the
     // connection settings file itself.
     const TVxConnectionSettings settings = readConnectionSettings();
+    const int session = TVxWorkingContext::session();
     shell->Param = settings.Database + QLatin1Char(' ') + settings.User + QLatin1Char(' ') +
-                   connectionSettingsFile() + QLatin1Char(' ') + contextText("QELP_AnsSesDwgId");
+                   connectionSettingsFile() + QLatin1Char(' ') +
+                   (session != 0 ? QString::number(session) : QString());
     allowed = QFileInfo(shell->ProgramPath()).isFile();
     if (!allowed)
         VxMessageDlg(QStringLiteral("Il programma dei dati per RICERCA non è installato:\r%1\r\r"
@@ -277,14 +261,8 @@ void TdmqelActivations::shellSkype(bool &allowed)
         shell->Directory = QCoreApplication::applicationDirPath() + QLatin1Char('/');
     }
     shell->FileName = info.fileName();
-    QString code;
-    QSqlQuery query(qqoVxGlobConn());
-    query.setForwardOnly(true);
-    if (query.prepare(QStringLiteral(" SELECT   VSed.sSedInfCodVexto  FROM VSed_Sedi VSed  WHERE "
-                                     "iDwgId IS NULL ")) &&
-        query.exec() && query.next())
-        code = query.value(0).toString().trimmed();
-    shell->Param = code + QStringLiteral(" VXAL");
+    // A school code that cannot be read raises: the program is not started without it.
+    shell->Param = TdmqelDataSets::SchoolSiteCode() + QStringLiteral(" VXAL");
     allowed = QFileInfo(shell->ProgramPath()).isFile();
     if (!allowed)
         VxMessageDlg(QStringLiteral("Il programma di assistenza remota non è installato:\r%1")
@@ -306,12 +284,12 @@ void TdmqelActivations::bindHandlers()
         };
 
     form("xafCompGiudMedie")->OnInizializedForm = [](TVxAttItem *, QWidget *w) {
-        if (hasMethod(w, "SetModo(int)"))
-            QMetaObject::invokeMethod(w, "SetModo", Q_ARG(int, 0));
+        if (auto *judgments = qobject_cast<QelJudgmentModeForm *>(w))
+            judgments->SetModo(0);
     };
     form("xafCancellaGiud")->OnInizializedForm = [](TVxAttItem *, QWidget *w) {
-        if (hasMethod(w, "SetModo(int)"))
-            QMetaObject::invokeMethod(w, "SetModo", Q_ARG(int, 1));
+        if (auto *judgments = qobject_cast<QelJudgmentModeForm *>(w))
+            judgments->SetModo(1);
     };
 
     // Reports of the exchange.
@@ -343,8 +321,7 @@ void TdmqelActivations::bindHandlers()
         if (dmqelParGen)
             dmqelParGen->WriteParRptIniFromDb();
         if (qelReportHooks().setDataStampe)
-            qelReportHooks().setDataStampe(
-                xgvmGlobalVar.GetValues(QStringLiteral("QELP_ReportDate")).toDate());
+            qelReportHooks().setDataStampe(TVxWorkingContext::reportDate());
     };
 
     // Sends refuse to go while duplicate make-up records exist; collections offer the check.
@@ -372,8 +349,8 @@ void TdmqelActivations::bindHandlers()
         allowed = dialog && VxExecModal(dialog) == mrOk;
         if (!allowed)
             return;
-        if (hasMethod(dialog, "GetFaseRecId()"))
-            QMetaObject::invokeMethod(dialog, "GetFaseRecId", Q_RETURN_ARG(int, FaseRecId));
+        if (auto *chooser = qobject_cast<QelMakeupPhaseChooser *>(dialog))
+            FaseRecId = chooser->GetFaseRecId();
         // Collecting without a phase would file the outcomes under no phase at all.
         if (FaseRecId == 0) {
             VxMessageDlg(QStringLiteral("Selezionare la fase di recupero da raccogliere."),
@@ -382,7 +359,8 @@ void TdmqelActivations::bindHandlers()
         }
     };
     receiveRec->OnInizializedForm = [this](TVxAttItem *, QWidget *w) {
-        w->setProperty("FaseRecId", FaseRecId);
+        if (auto *collection = qobject_cast<QelMakeupPhaseForm *>(w))
+            collection->SetFaseRecId(FaseRecId);
     };
 
     form("xafCorreggiRecuperi")->BeforeExecute = [](TVxAttItem *, bool &allowed) {
@@ -395,9 +373,10 @@ void TdmqelActivations::bindHandlers()
 
     // Session configuration opens on the working session.
     form("xafClsMatCmp")->OnInizializedForm = [](TVxAttItem *, QWidget *w) {
-        const int session = contextValue("QELP_AnsSesDwgId");
-        if (session > 0 && hasMethod(w, "SetDefaultiAnsSesDwgId(int)"))
-            QMetaObject::invokeMethod(w, "SetDefaultiAnsSesDwgId", Q_ARG(int, session));
+        const int session = TVxWorkingContext::session();
+        auto *configuration = qobject_cast<QelDefaultSessionForm *>(w);
+        if (session > 0 && configuration)
+            configuration->SetDefaultiAnsSesDwgId(session);
     };
 
     TVxAttComponent *params = component("xacParams");
@@ -418,8 +397,8 @@ void TdmqelActivations::bindHandlers()
         for (const QString &cls :
              {QStringLiteral("TfmqevCarCls"), QStringLiteral("TfmqevCarSng")}) {
             for (QWidget *w : FormRegistry::instances(cls)) {
-                if (hasMethod(w, "CaricaDati()"))
-                    QMetaObject::invokeMethod(w, "CaricaDati");
+                if (auto *grades = qobject_cast<QelContextForm *>(w))
+                    grades->CaricaDati();
             }
         }
         emit contextChanged();

@@ -1,10 +1,68 @@
 #include "shell/qeldatasets.h"
 
 #include "platform/connection.h"
+#include "platform/vxexception.h"
+
+#include <QSqlQuery>
 
 TdmqelDataSets *dmqelDataSets = nullptr;
 
 namespace {
+
+// Runs a read of the shell; its failure says what could not be read, then the driver's text.
+template <typename Read> auto reading(const QString &what, Read read)
+{
+    try {
+        return read();
+    } catch (const EVxException &e) {
+        throw EVxException(QStringLiteral("%1\r\r%2").arg(what, e.message()));
+    }
+}
+
+// A select on the shared connection, run and ready for fetchNext.
+QSqlQuery select(const char *sql, const TVxFieldValues &values = {})
+{
+    QSqlQuery query(qqoVxGlobConn());
+    query.setForwardOnly(true);
+    execBound(query, QString::fromLatin1(sql), values);
+    return query;
+}
+
+TVxFieldValues oneValue(const QString &name, const QVariant &value)
+{
+    TVxFieldValues values;
+    values.setValue(name, value);
+    return values;
+}
+
+const char kYearStart[] =
+    "SELECT Ans.iAnsValore FROM TAns_AnniScolast Ans WHERE Ans.iAnsId = :iAnsId";
+const char kSessionDescription[] =
+    "SELECT TSes.sSesDesc FROM TAnsSesDwg TASD INNER JOIN TSes_Sessione TSes "
+    "ON (TSes.iSesId = TASD.iSesId) WHERE TASD.iAnsSesDwgId = :iAnsSesDwgId";
+const char kYearSessions[] =
+    "SELECT TASD.iAnsSesDwgId, TSes.sSesDesc FROM TAnsSesDwg TASD "
+    "INNER JOIN TSes_Sessione TSes ON (TSes.iSesId = TASD.iSesId) "
+    "WHERE TASD.iDwgId = :iDwgId AND TASD.iAnsId = :iAnsId ORDER BY TASD.iAnsSesDwgOrdine";
+const char kWebTeachers[] =
+    "SELECT TAnaCag.iAnaId, TAnaCag.sAnaCagCode, TAna.sAnaCognome, TAna.sAnaNome "
+    "FROM TAai_AnaAppInvio TAai "
+    "INNER JOIN TAnaCag TAnaCag ON (TAnaCag.iAnaCagId = TAai.iAnaCagId) "
+    "INNER JOIN TAna_Anagrafiche TAna ON (TAna.iAnaId = TAnaCag.iAnaId) "
+    "INNER JOIN TMod_ModoInvio TMod ON (TMod.iModId = TAai.iModId) "
+    "WHERE (TAai.iAnsSesDwgId = :iAnsSesDwgId) AND (TAai.iModId = 4) "
+    "ORDER BY TAna.sAnaCognomeNomeIdx";
+const char kSchoolSiteCode[] =
+    " SELECT   VSed.sSedInfCodVexto  FROM VSed_Sedi VSed  WHERE iDwgId IS NULL ";
+
+// The search condition is wrapped in parentheses so that an "or" in it cannot escape the
+// condition on deleted rows.
+const char kAnniCorsoList[] = "SELECT iAcsId, sAcsLDesc, sAcsSDesc FROM TAcs_AnniCorso WHERE "
+                              "((##WHERE##) AND dDelete IS NULL)";
+const char kDebEsitoList[] = "SELECT iDesId, sDesLDescVexto FROM TDES_DEBESITO WHERE (##WHERE##) "
+                             "AND (dDelete IS NULL)";
+const char kDebTipoList[] = "SELECT iDtpId, sDtpLDescVexto FROM TDTP_DEBTIPO WHERE (##WHERE##) AND "
+                            "(dDelete IS NULL)";
 
 void addLocked(TVxQueryDesc &desc)
 {
@@ -151,4 +209,71 @@ void TdmqelDataSets::DataModuleCreate()
                           << QStringLiteral("DELETE FROM TDtd_DebTpDett WHERE iDtdId = :iDtdId");
     linkNewRowToItsDetail(xqcDtpDtd, QStringLiteral("TDTD_DEBTPDETT"), QStringLiteral("TDTPDTD"),
                           QStringLiteral("iDtdId"), &LastDtdId);
+}
+
+std::optional<int> TdmqelDataSets::YearStart(int iAnsId)
+{
+    return reading(
+        QStringLiteral("Impossibile leggere l'anno scolastico."), [iAnsId]() -> std::optional<int> {
+            QSqlQuery query = select(kYearStart, oneValue(QStringLiteral("iAnsId"), iAnsId));
+            if (!fetchNext(query) || query.value(0).isNull())
+                return std::nullopt;
+            return query.value(0).toInt();
+        });
+}
+
+QString TdmqelDataSets::SessionDescription(int iAnsSesDwgId)
+{
+    return reading(QStringLiteral("Impossibile leggere la sessione."), [iAnsSesDwgId] {
+        QSqlQuery query =
+            select(kSessionDescription, oneValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId));
+        return fetchNext(query) ? query.value(0).toString().trimmed() : QString();
+    });
+}
+
+TVxEnumItems TdmqelDataSets::YearSessions(int iDwgId, int iAnsId)
+{
+    TVxFieldValues values;
+    values.setValue(QStringLiteral("iDwgId"), iDwgId);
+    values.setValue(QStringLiteral("iAnsId"), iAnsId);
+    return reading(
+        QStringLiteral("Impossibile leggere le sessioni dell'anno scolastico."), [&values] {
+            return LoadEnumItems(qqoVxGlobConn(), QString::fromLatin1(kYearSessions), values);
+        });
+}
+
+QList<QelWebTeacher> TdmqelDataSets::WebTeachers(int iAnsSesDwgId)
+{
+    return reading(QStringLiteral("Impossibile leggere l'elenco dei docenti."), [iAnsSesDwgId] {
+        QSqlQuery query =
+            select(kWebTeachers, oneValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId));
+        QList<QelWebTeacher> teachers;
+        while (fetchNext(query))
+            teachers.append({query.value(0).toInt(), query.value(2).toString().trimmed(),
+                             query.value(3).toString().trimmed()});
+        return teachers;
+    });
+}
+
+QString TdmqelDataSets::SchoolSiteCode()
+{
+    return reading(QStringLiteral("Impossibile leggere il codice della sede della scuola."), [] {
+        QSqlQuery query = select(kSchoolSiteCode);
+        return fetchNext(query) ? query.value(0).toString().trimmed() : QString();
+    });
+}
+
+QString TdmqelDataSets::AnniCorsoListSQL()
+{
+    return QString::fromLatin1(kAnniCorsoList);
+}
+
+QString TdmqelDataSets::DebEsitoListSQL()
+{
+    return QString::fromLatin1(kDebEsitoList);
+}
+
+QString TdmqelDataSets::DebTipoListSQL()
+{
+    return QString::fromLatin1(kDebTipoList);
 }

@@ -1,11 +1,26 @@
 #pragma once
 
+#include "platform/enumvalues.h"
 #include "platform/querycollection.h"
 
+#include <QList>
 #include <QObject>
+#include <QString>
 
-// The program's connection module: it opens and closes the one database connection and
-// owns the query collections behind the lookup-table editors.
+#include <optional>
+
+// A teacher of a send mode, as the web exchange lists them.
+struct QelWebTeacher
+{
+    int iAnaId = 0;
+    QString surname;
+    QString name;
+};
+
+// The program's connection module: it opens and closes the one database connection, owns the
+// query collections behind the lookup-table editors and holds the shell's own statements. The
+// statement functions read through the shared connection and throw EVxException with the
+// driver's text.
 class TdmqelDataSets : public QObject
 {
     Q_OBJECT
@@ -26,6 +41,22 @@ public:
     TVxQueryCollection xqcSco_Scolastici;
     TVxQueryCollection xqcDesDed;
     TVxQueryCollection xqcDtpDtd;
+
+    // The start year (iAnsValore) of a school-year key; none when no year has that key.
+    static std::optional<int> YearStart(int iAnsId);
+    // The description of a year-session; empty when there is none.
+    static QString SessionDescription(int iAnsSesDwgId);
+    // The sessions of an institute's year, in the year's session order.
+    static TVxEnumItems YearSessions(int iDwgId, int iAnsId);
+    // The teachers of send mode 4 (web) of a session, in name order.
+    static QList<QelWebTeacher> WebTeachers(int iAnsSesDwgId);
+    // The suite's code of the school itself (the site without an institute); empty when the
+    // school has none.
+    static QString SchoolSiteCode();
+    // The lists of the lookup editors' search forms ("##WHERE##" is the search's condition).
+    static QString AnniCorsoListSQL();
+    static QString DebEsitoListSQL();
+    static QString DebTipoListSQL();
 
 private:
     void DataModuleCreate();

@@ -44,15 +44,6 @@ const EditorDef &editorDef(QelLookupTable table)
 
 const Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
 
-// The search condition is wrapped in parentheses so that an "or" in it cannot escape the
-// condition on deleted rows.
-const char kAcsSql[] = "SELECT iAcsId, sAcsLDesc, sAcsSDesc FROM TAcs_AnniCorso WHERE "
-                       "((##WHERE##) AND dDelete IS NULL)";
-const char kDesSql[] = "SELECT iDesId, sDesLDescVexto FROM TDES_DEBESITO WHERE (##WHERE##) AND "
-                       "(dDelete IS NULL)";
-const char kDtpSql[] = "SELECT iDtpId, sDtpLDescVexto FROM TDTP_DEBTIPO WHERE (##WHERE##) AND "
-                       "(dDelete IS NULL)";
-
 void descriptionColumn(TfmVxSearch *form)
 {
     QList<TVxSearchColumn> &columns = form->Columns();
@@ -79,9 +70,10 @@ TfrqelLookup::TfrqelLookup(QelLookupTable table, QWidget *parent)
     HideAllColumns();
     switch (table) {
     case QelLookupTable::Bande: {
-        TVxDBLookupEdit *acs = addLookup(QStringLiteral("xdliAcs"), QStringLiteral("Anno di corso"),
-                                         QStringLiteral("iAcsId"), QString::fromLatin1(kAcsSql),
-                                         QStringLiteral("iAcsId"), QStringLiteral("sAcsLDesc"));
+        TVxDBLookupEdit *acs =
+            addLookup(QStringLiteral("xdliAcs"), QStringLiteral("Anno di corso"),
+                      QStringLiteral("iAcsId"), TdmqelDataSets::AnniCorsoListSQL(),
+                      QStringLiteral("iAcsId"), QStringLiteral("sAcsLDesc"));
         acs->OnShowSearchForm = [](TfmVxSearch *form) {
             QList<TVxSearchColumn> &columns = form->Columns();
             if (columns.size() < 3)
@@ -124,7 +116,7 @@ TfrqelLookup::TfrqelLookup(QelLookupTable table, QWidget *parent)
         break;
     case QelLookupTable::DesDed:
         m_state = addLookup(QStringLiteral("xdliDesDedId"), QStringLiteral("Stato"),
-                            QStringLiteral("iDesId"), QString::fromLatin1(kDesSql),
+                            QStringLiteral("iDesId"), TdmqelDataSets::DebEsitoListSQL(),
                             QStringLiteral("iDesId"), QStringLiteral("sDesLDescVexto"));
         m_state->OnShowSearchForm = descriptionColumn;
         addEdit(QStringLiteral("edDedLDesc"), QStringLiteral("Descrizione"),
@@ -133,7 +125,7 @@ TfrqelLookup::TfrqelLookup(QelLookupTable table, QWidget *parent)
         break;
     case QelLookupTable::DtpDtd:
         m_state = addLookup(QStringLiteral("xdliDtpDtdId"), QStringLiteral("Stato"),
-                            QStringLiteral("iDtpId"), QString::fromLatin1(kDtpSql),
+                            QStringLiteral("iDtpId"), TdmqelDataSets::DebTipoListSQL(),
                             QStringLiteral("iDtpId"), QStringLiteral("sDtpLDescVexto"));
         m_state->OnShowSearchForm = descriptionColumn;
         addEdit(QStringLiteral("edDtdLDesc"), QStringLiteral("Descrizione"),

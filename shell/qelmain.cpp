@@ -136,19 +136,19 @@ void TfmqelMain::GetPanelText(int panel, QString &text) const
 {
     switch (panel) {
     case 1: {
-        const QVariant dwg = GetVxuParamValue(QStringLiteral("VXUP_DwgId"));
-        text =
-            QStringLiteral(" Istituto: ") + (dwg.isValid() ? dwg.toString().trimmed() : QString());
+        const int institute = TVxWorkingContext::institute();
+        text = QStringLiteral(" Istituto: ") +
+               (institute != 0 ? QString::number(institute) : QString());
         break;
     }
     case 2:
         text = QStringLiteral(" Sessione: ") +
-               safely([] { return GetSessioneDesc(contextValue("QELP_AnsSesDwgId")); });
+               safely([] { return GetSessioneDesc(TVxWorkingContext::session()); });
         break;
     case 3:
         // The year key is not a calendar year: the panel shows the year's own start year.
         text = QStringLiteral(" A.S.: ") +
-               safely([] { return AnnoScolTextOfAnsId(contextValue("VXUP_AnsId")); });
+               safely([] { return AnnoScolTextOfAnsId(TVxWorkingContext::schoolYear()); });
         break;
     default:
         break;
@@ -171,17 +171,23 @@ void TfmqelMain::ensureFirstActivation()
         close();
         return;
     }
-    if (dmqelActivations) {
-        dmqelActivations->Execute();
-        mxOLBar()->ActivatePage(0);
-    }
-    CheckWorkingContext(dmqelParams ? dmqelParams->xpmVxuParams : nullptr);
+    // Reached from a window event or a timer: a failure of a step is shown, and the window
+    // stays with what the steps before it did.
+    RunShowingErrors([this] {
+        if (dmqelActivations) {
+            dmqelActivations->Execute();
+            mxOLBar()->ActivatePage(0);
+        }
+        CheckWorkingContext(dmqelParams ? dmqelParams->xpmVxuParams : nullptr);
+    });
     RefreshPanels();
-    if (qelReportHooks().createReportModule) {
-        m_reportModule = qelReportHooks().createReportModule(this);
-        if (m_reportModule && qelReportHooks().bindReportComponent)
-            qelReportHooks().bindReportComponent(m_reportModule);
-    }
+    RunShowingErrors([this] {
+        if (qelReportHooks().createReportModule) {
+            m_reportModule = qelReportHooks().createReportModule(this);
+            if (m_reportModule && qelReportHooks().bindReportComponent)
+                qelReportHooks().bindReportComponent(m_reportModule);
+        }
+    });
 }
 
 bool TfmqelMain::FormClose()

@@ -1,11 +1,11 @@
 #include "shell/qelparams.h"
 
-#include "platform/connection.h"
 #include "platform/dialogs.h"
 #include "platform/enumvalues.h"
 #include "platform/globalvars.h"
+#include "platform/messagedlg.h"
 #include "platform/parammanager.h"
-#include "shell/qelutil.h"
+#include "shell/qeldatasets.h"
 
 #include <QComboBox>
 
@@ -13,9 +13,9 @@ TdmqelParams *dmqelParams = nullptr;
 
 namespace {
 
-bool isParam(const TVxParamDef &param, const char *name)
+bool isParam(const TVxParamDef &param, const QString &name)
 {
-    return param.Name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+    return param.Name.compare(name, Qt::CaseInsensitive) == 0;
 }
 
 int selectedId(const QComboBox *box)
@@ -54,19 +54,11 @@ void TdmqelParams::loadSessions(QComboBox *box, int iDwgId, int iAnsId)
 {
     if (!box)
         return;
-    if (iDwgId <= 0 || iAnsId <= 0) {
-        box->clear();
-        return;
-    }
-    TVxFieldValues params;
-    params.setValue(QStringLiteral("iDwgId"), iDwgId);
-    params.setValue(QStringLiteral("iAnsId"), iAnsId);
-    LoadEnumValues(qqoVxGlobConn(), box,
-                   QStringLiteral("SELECT TASD.iAnsSesDwgId, TSes.sSesDesc FROM TAnsSesDwg TASD "
-                                  "INNER JOIN TSes_Sessione TSes ON (TSes.iSesId = TASD.iSesId) "
-                                  "WHERE TASD.iDwgId = :iDwgId AND TASD.iAnsId = :iAnsId "
-                                  "ORDER BY TASD.iAnsSesDwgOrdine"),
-                   params);
+    const TVxEnumItems sessions =
+        iDwgId > 0 && iAnsId > 0 ? TdmqelDataSets::YearSessions(iDwgId, iAnsId) : TVxEnumItems();
+    box->clear();
+    for (const TVxEnumItem &session : sessions)
+        box->addItem(session.text, session.id);
 }
 
 void TdmqelParams::xpmVxuParamsAfterCreateCtrl(QWidget *control, TVxParamDef &param, bool &)
@@ -74,10 +66,11 @@ void TdmqelParams::xpmVxuParamsAfterCreateCtrl(QWidget *control, TVxParamDef &pa
     auto *box = qobject_cast<QComboBox *>(control);
     if (!box)
         return;
-    if (isParam(param, "VXUP_DwgId") || isParam(param, "VXUP_AnsId")) {
-        (isParam(param, "VXUP_DwgId") ? m_cbDwg : m_cbAns) = box;
+    const bool institute = isParam(param, TVxWorkingContext::instituteKey());
+    if (institute || isParam(param, TVxWorkingContext::schoolYearKey())) {
+        (institute ? m_cbDwg : m_cbAns) = box;
         connect(box, &QComboBox::currentIndexChanged, this, &TdmqelParams::cbAnsChange);
-    } else if (isParam(param, "QELP_AnsSesDwgId")) {
+    } else if (isParam(param, TVxWorkingContext::sessionKey())) {
         m_cbSes = box;
         box->setMinimumWidth(200);
         box->setMaximumWidth(200);
@@ -86,21 +79,22 @@ void TdmqelParams::xpmVxuParamsAfterCreateCtrl(QWidget *control, TVxParamDef &pa
 
 void TdmqelParams::xpmVxuParamsFillListParam(QWidget *control, TVxParamDef &param, bool &doDefault)
 {
-    if (!isParam(param, "QELP_AnsSesDwgId"))
+    if (!isParam(param, TVxWorkingContext::sessionKey()))
         return;
-    loadSessions(qobject_cast<QComboBox *>(control), contextValue("VXUP_DwgId"),
-                 contextValue("VXUP_AnsId"));
+    loadSessions(qobject_cast<QComboBox *>(control), TVxWorkingContext::institute(),
+                 TVxWorkingContext::schoolYear());
     doDefault = false;
 }
 
 void TdmqelParams::cbAnsChange()
 {
-    loadSessions(m_cbSes, selectedId(m_cbDwg), selectedId(m_cbAns));
+    // A slot of the dialog's combo boxes: a failed read is shown here, the dialog stays.
+    RunShowingErrors([this] { loadSessions(m_cbSes, selectedId(m_cbDwg), selectedId(m_cbAns)); });
 }
 
 void TdmqelParams::xpmVxuParamsWriteParam(QWidget *control, TVxParamDef &param, bool &doDefault)
 {
-    if (!isParam(param, "QELP_AnsSesDwgId"))
+    if (!isParam(param, TVxWorkingContext::sessionKey()))
         return;
     const int id = selectedId(qobject_cast<QComboBox *>(control));
     param.Value = id != 0 ? QString::number(id) : QStringLiteral("0");
@@ -109,7 +103,7 @@ void TdmqelParams::xpmVxuParamsWriteParam(QWidget *control, TVxParamDef &param, 
 
 void TdmqelParams::xpmVxuParamsReadParam(QWidget *control, TVxParamDef &param, bool &doDefault)
 {
-    if (!isParam(param, "QELP_AnsSesDwgId"))
+    if (!isParam(param, TVxWorkingContext::sessionKey()))
         return;
     doDefault = false;
     auto *box = qobject_cast<QComboBox *>(control);
@@ -117,7 +111,7 @@ void TdmqelParams::xpmVxuParamsReadParam(QWidget *control, TVxParamDef &param, b
         return;
     box->setCurrentIndex(-1);
     // A stored value that is not a number selects nothing, as an unset one.
-    const int stored = contextInteger(param.Value);
+    const int stored = TVxWorkingContext::idOf(param.Value);
     if (stored == 0)
         return;
     for (int i = 0; i < box->count(); ++i) {

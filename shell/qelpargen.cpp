@@ -7,7 +7,6 @@
 
 #include <QFile>
 #include <QSaveFile>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QStringConverter>
 #include <QStringDecoder>
@@ -33,9 +32,16 @@ QString decodeText(const QByteArray &bytes)
     return latin(bytes);
 }
 
-EVxException dbFailure(const QString &what, const QSqlError &error)
+EVxException dbFailure(const QString &what, const EVxException &e)
 {
-    return EVxException(QStringLiteral("%1\r\r%2").arg(what, error.text()));
+    return EVxException(QStringLiteral("%1\r\r%2").arg(what, e.message()));
+}
+
+TVxFieldValues rowOne()
+{
+    TVxFieldValues values;
+    values.setValue(QStringLiteral("iParValId"), 1);
+    return values;
 }
 
 } // namespace
@@ -96,17 +102,17 @@ TdmqelParGen::~TdmqelParGen()
 void TdmqelParGen::WriteParRptIniFromDb()
 {
     const QString what = QStringLiteral("Impossibile leggere i parametri di stampa dall'archivio.");
-    QSqlQuery query(qqoVxGlobConn());
-    query.setForwardOnly(true);
-    if (!query.prepare(QString::fromLatin1(kSelectParRpt)))
-        throw dbFailure(what, query.lastError());
-    query.bindValue(QStringLiteral(":iParValId"), 1);
-    if (!query.exec())
-        throw dbFailure(what, query.lastError());
-    if (!query.next() || query.value(1).isNull())
-        return;
-    const QString text = decodeText(query.value(1).toByteArray());
-    query.finish();
+    QString text;
+    try {
+        QSqlQuery query(qqoVxGlobConn());
+        query.setForwardOnly(true);
+        execBound(query, QString::fromLatin1(kSelectParRpt), rowOne());
+        if (!fetchNext(query) || query.value(1).isNull())
+            return;
+        text = decodeText(query.value(1).toByteArray());
+    } catch (const EVxException &e) {
+        throw dbFailure(what, e);
+    }
     if (text.isEmpty())
         return;
 
@@ -136,27 +142,19 @@ void TdmqelParGen::SaveParRptIniToDb()
         text += line + QStringLiteral("\r\n");
 
     const QString what = QStringLiteral("Impossibile salvare i parametri di stampa nell'archivio.");
-    QSqlDatabase db = qqoVxGlobConn();
-    TVxTransaction transaction(db);
+    TVxTransaction transaction(qqoVxGlobConn());
     if (!transaction.StartTransaction())
         throw EVxException(QStringLiteral("%1\r\r%2").arg(what, transaction.lastError()));
-    bool exists = false;
-    {
-        QSqlQuery select(db);
-        select.setForwardOnly(true);
-        if (!select.prepare(QString::fromLatin1(kSelectParRpt)))
-            throw dbFailure(what, select.lastError());
-        select.bindValue(QStringLiteral(":iParValId"), 1);
-        if (!select.exec())
-            throw dbFailure(what, select.lastError());
-        exists = select.next() && select.value(0).toInt() != 0;
+    try {
+        QSqlQuery &select = transaction.Exec(QString::fromLatin1(kSelectParRpt), rowOne());
+        const bool exists = fetchNext(select) && select.value(0).toInt() != 0;
+        TVxFieldValues values = rowOne();
+        values.setValue(QStringLiteral("bParVal"), text.toUtf8());
+        if (transaction.Exec(QString::fromLatin1(exists ? kUpdateParRpt : kInsertParRpt), values)
+                .numRowsAffected() != 1)
+            throw EVxException(QStringLiteral("La riga dei parametri non è stata scritta."));
+    } catch (const EVxException &e) {
+        throw dbFailure(what, e);
     }
-    QSqlQuery write(db);
-    if (!write.prepare(QString::fromLatin1(exists ? kUpdateParRpt : kInsertParRpt)))
-        throw dbFailure(what, write.lastError());
-    write.bindValue(QStringLiteral(":iParValId"), 1);
-    write.bindValue(QStringLiteral(":bParVal"), text.toUtf8());
-    if (!write.exec())
-        throw dbFailure(what, write.lastError());
     transaction.Commit();
 }

@@ -19,11 +19,6 @@ QString AnnoScolTextOfAnsId(int iAnsId);
 // The description of a year-session (iAnsSesDwgId); empty for 0 or an unknown id.
 QString GetSessioneDesc(int iAnsSesDwgId);
 
-// A working-context value as an integer: 0 when unset, blank or not a number, so that a
-// damaged stored value counts as "not chosen" everywhere instead of raising.
-int contextInteger(const QVariant &value);
-int contextValue(const char *key);
-
 // Start-up check of institute and working session. The result is fixed before any dialog;
 // with a manager, says which one is missing (the institute first) and opens the dialog.
 bool CheckWorkingContext(TVxParamManager *manager);

@@ -1,6 +1,7 @@
 // Shows the window layer as the program uses it: a main window with the command bar, two
 // child windows and the status panels. "--screenshot <file.png>" saves a picture of the
-// window and ends.
+// window and ends; "--grid-screenshot <file.png>" saves one of a class grid (30 pupils by 40
+// components, scrolled under its headers) and ends.
 
 #include "platform/attivazioni.h"
 #include "platform/childforms.h"
@@ -11,6 +12,7 @@
 #include "platform/mdimain.h"
 #include "platform/outlookbar.h"
 #include "platform/parammanager.h"
+#include "platform/stringgrid.h"
 #include "platform/waitwindow.h"
 
 #include <QApplication>
@@ -22,6 +24,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPainter>
 #include <QSqlDatabase>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -103,6 +106,72 @@ public:
     }
 };
 
+// A class grid as grade entry draws it: subjects the pupil does not take are solid blocks, the
+// current cell's row and column outlined.
+class DemoClassGrid : public TVxStringGrid
+{
+public:
+    explicit DemoClassGrid(QWidget *parent = nullptr) : TVxStringGrid(parent)
+    {
+        setObjectName(QStringLiteral("grVoti"));
+        setColCount(41);
+        setRowCount(32);
+        setFixedRows(2);
+        setDefaultColWidth(34);
+        setDefaultRowHeight(20);
+        setColWidths(0, 170);
+        setOptions(goEditing);
+        const char *subjects[] = {"ITA", "STO", "MAT", "ING", "FIS", "SCI", "DIS", "EFI"};
+        const char *components[] = {"S", "O", "P", "U", "S"};
+        const char *votes[] = {"7", "6", "8", "5", "9", "6\u00bd", "7", "8", "4", "10"};
+        for (int c = 1; c < ColCount(); ++c) {
+            setCells(c, 0, QString::fromLatin1(subjects[(c - 1) / 5]));
+            setCells(c, 1, QString::fromLatin1(components[(c - 1) % 5]));
+        }
+        for (int r = 2; r < RowCount(); ++r) {
+            setCells(
+                0, r,
+                QStringLiteral("%1) Alunno %2").arg(r - 1, 2, 10, QLatin1Char('0')).arg(r - 1));
+            for (int c = 1; c < ColCount(); ++c)
+                if (!locked(c, r))
+                    setCells(c, r, QString::fromUtf8(votes[(r * 3 + c) % 10]));
+        }
+    }
+
+    // Pupils 9-14 do not take the fourth subject.
+    static bool locked(int col, int row)
+    {
+        return row >= 10 && row <= 15 && col >= 16 && col <= 20;
+    }
+
+protected:
+    void DrawCell(QPainter &painter, int col, int row, const QRect &rect,
+                  TGridDrawState state) override
+    {
+        const bool data = col >= FixedCols() && row >= FixedRows();
+        if (data && locked(col, row))
+            painter.fillRect(rect, FontColor());
+        TVxStringGrid::DrawCell(painter, col, row, rect, state);
+        if (data && (col == Col() || row == Row())) {
+            painter.setBrush(Qt::NoBrush);
+            painter.setPen(QColor(0, 0, 255));
+            painter.drawRect(rect.adjusted(0, 0, -1, -1));
+        }
+    }
+};
+
+void gridScreenshot(const QString &file)
+{
+    DemoClassGrid grid;
+    grid.resize(900, 520);
+    grid.show();
+    grid.setRow(13);
+    grid.setCol(22);
+    grid.setTopRow(6);
+    grid.setLeftCol(9);
+    grid.grab().save(file);
+}
+
 void buildCommands(TdmVxAttivazioni &table)
 {
     TVxApgPage *val = table.AddPage(QStringLiteral("xpgVal"), QStringLiteral("Gestione"), 0);
@@ -143,6 +212,11 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavrin"));
     QApplication::setStyle(QStringLiteral("Fusion"));
+    const int gridAt = app.arguments().indexOf(QStringLiteral("--grid-screenshot"));
+    if (gridAt >= 0 && gridAt + 1 < app.arguments().size()) {
+        gridScreenshot(app.arguments().at(gridAt + 1));
+        return 0;
+    }
     FormRegistry::registerClass(QStringLiteral("TfmDemoCarCls"),
                                 [](QWidget *p) { return new TfmDemoCarCls(p); });
     FormRegistry::registerClass(QStringLiteral("TfmDemoEncomio"),

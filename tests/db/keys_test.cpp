@@ -1,24 +1,10 @@
+#include "platform/transaction.h"
 #include "tests/support/testdb.h"
 
 #include <QSet>
-#include <QSqlQuery>
 #include <QThread>
 
 #include <gtest/gtest.h>
-
-namespace {
-
-int newKey(QSqlDatabase &db, const char *table)
-{
-    QSqlQuery query(db);
-    EXPECT_TRUE(query.prepare(QStringLiteral("SELECT L_iCntId FROM PYSetGetId(:t, 0)")));
-    query.bindValue(QStringLiteral(":t"), QString::fromLatin1(table));
-    EXPECT_TRUE(query.exec());
-    EXPECT_TRUE(query.next());
-    return query.value(0).toInt();
-}
-
-} // namespace
 
 TEST(Keys, TwoConnectionsInsertingAtOnceGetDistinctKeys)
 {
@@ -31,7 +17,7 @@ TEST(Keys, TwoConnectionsInsertingAtOnceGetDistinctKeys)
             QSqlDatabase db = database.connect(QStringLiteral("keys%1").arg(t));
             for (int i = 0; i < 300; ++i) {
                 db.transaction();
-                keys[t].insert(newKey(db, "TVOT_VOTI"));
+                keys[t].insert(VxNewKey(db, QStringLiteral("TVot_Voti")));
                 db.commit();
             }
             db.close();

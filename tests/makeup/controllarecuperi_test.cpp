@@ -2,7 +2,7 @@
 #include "makeup/qelfctrrecuperi.h"
 #include "platform/globalvars.h"
 #include "platform/messagedlg.h"
-#include "tests/shell/shellfixture.h"
+#include "tests/support/testdb.h"
 
 #include <QPushButton>
 #include <QTreeWidget>
@@ -62,7 +62,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(db.opened);
-        xgvmGlobalVar.SetValues(QStringLiteral("VXUP_AnsId"), 39);
+        xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), 39);
         dmQelControllaRecuperi = &module;
         if (!keepDemoDuplicates)
             removeDuplicates();
@@ -70,7 +70,7 @@ protected:
     bool keepDemoDuplicates = false;
     void TearDown() override { dmQelControllaRecuperi = nullptr; }
 
-    ShellDatabase db;
+    ProgramDatabase db;
     TdmQelControllaRecuperi module;
 };
 
@@ -94,7 +94,7 @@ TEST_F(DemoDuplicates, DemoSchoolHasOnePairInItsLastYearOnly)
     EXPECT_EQ(a.iMatId, b.iMatId);
     EXPECT_EQ(a.FaseRec, b.FaseRec);
 
-    xgvmGlobalVar.SetValues(QStringLiteral("VXUP_AnsId"), 38);
+    xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), 38);
     EXPECT_FALSE(module.HasRecuperiDoppi());
     EXPECT_FALSE(module.CaricaRecuperiDoppi());
     EXPECT_TRUE(module.cdsErrori().isEmpty());
@@ -122,11 +122,11 @@ TEST_F(Duplicates, YearThatIsNotSetOrNotANumberHasNone)
     duplicateOf(recordOfYear(39));
     ASSERT_TRUE(module.HasRecuperiDoppi());
     for (const QVariant &year : {QVariant(), QVariant(QStringLiteral("abc")), QVariant(0)}) {
-        xgvmGlobalVar.SetValues(QStringLiteral("VXUP_AnsId"), year);
+        xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), year);
         EXPECT_FALSE(module.HasRecuperiDoppi());
     }
     // Another year's duplicates are not this year's.
-    xgvmGlobalVar.SetValues(QStringLiteral("VXUP_AnsId"), 38);
+    xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), 38);
     EXPECT_FALSE(module.HasRecuperiDoppi());
 }
 

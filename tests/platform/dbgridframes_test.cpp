@@ -283,11 +283,11 @@ TEST(SearchForm, ReplacesWhereWithABoundCondition)
                                           "WHERE (##WHERE## AND dDelete IS NULL)");
     TVxSearchQuery query(db, select);
     EXPECT_EQ(query.Run({}, {}).size(), 6);
-    QVariantList binds;
+    TVxFieldValues binds;
     EXPECT_EQ(query.Statement({QStringLiteral("SACSLDESC")}, {}, &binds),
               QStringLiteral("SELECT iAcsId, sAcsLDesc, sAcsSDesc FROM TAcs_AnniCorso "
                              "WHERE (1=1 AND dDelete IS NULL)"));
-    EXPECT_TRUE(binds.isEmpty());
+    EXPECT_EQ(binds.size(), 0);
     const QString statement =
         query.Statement({QStringLiteral("SACSLDESC")}, QStringLiteral("dell'"), &binds);
     EXPECT_FALSE(statement.contains(QStringLiteral("dell")));

@@ -30,3 +30,40 @@ TEST(Helpers, NormalizedNamesAreSafeFileNames)
     EXPECT_EQ(TKIENormalizeString(QString()), QStringLiteral("_"));
     EXPECT_EQ(TKIENormalizeString(QStringLiteral("  12345 ")), QStringLiteral("12345"));
 }
+
+TEST(Helpers, RoundToTakesHalvesToTheEvenNeighbourOfTheWrittenDecimal)
+{
+    struct Case
+    {
+        double value;
+        int digits;
+        double expected;
+    };
+    const Case cases[] = {
+        {7.456, -2, 7.46},
+        {7.456, -1, 7.5},
+        {2.5, 0, 2},
+        {8.1666666666666667, -2, 8.17},
+        // Halves: the written decimal decides, not the double just above or below it.
+        {7.45, -1, 7.4},
+        {0.35, -1, 0.4},
+        {1.005, -2, 1},
+        {1.015, -2, 1.02},
+        {2.345, -2, 2.34},
+        {3.5, 0, 4},
+        {-2.5, 0, -2},
+        {-7.45, -1, -7.4},
+        {0.5, 0, 0},
+        {25, 1, 20},
+        {35, 1, 40},
+        {9.995, -2, 10},
+        {99.5, 0, 100},
+        {0.005, -2, 0},
+        {0.0051, -2, 0.01},
+        {0.0004, -2, 0},
+        {6.75, -2, 6.75},
+        {0, -2, 0},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(RoundTo(c.value, c.digits), c.expected) << c.value << " at " << c.digits;
+}

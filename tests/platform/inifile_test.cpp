@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QPalette>
 
 #include <gtest/gtest.h>
 
@@ -168,17 +170,83 @@ TEST(VxParams, DefaultsWhenAbsentAndTypedValuesWhenSet)
     EXPECT_FALSE(flag.GetValore());
     EXPECT_EQ(ini.ReadString("ExpDoc", "Flag"), QStringLiteral("0"));
 
-    QFont defaultFont(QStringLiteral("Sans"), 9);
+    const TVxFont defaultFont{QFont(QStringLiteral("Sans"), 9), QColor(0, 0, 0)};
     TVxParFont font("qevParVis.ini", "Griglia", "Font", defaultFont);
     EXPECT_EQ(font.GetValore(), defaultFont);
-    QFont bold(QStringLiteral("Serif"), 12);
-    bold.setBold(true);
+    TVxFont bold{QFont(QStringLiteral("Serif"), 12), QColor(255, 0, 0)};
+    bold.font.setBold(true);
     font.SetValore(bold);
-    EXPECT_EQ(font.GetValore().family(), QStringLiteral("Serif"));
-    EXPECT_TRUE(font.GetValore().bold());
+    EXPECT_EQ(font.GetValore().font.family(), QStringLiteral("Serif"));
+    EXPECT_TRUE(font.GetValore().font.bold());
+    EXPECT_EQ(font.GetValore().color, QColor(255, 0, 0));
+    EXPECT_TRUE(TVxINIFile("qevParVis.ini").ReadString("Griglia", "Font").endsWith(";clRed"));
 
     // Scrivi stores the value in force, so the file lists the parameter for the office to see.
     TVxParString web("ParGen.ini", "Send-Qed", "Web", QStringLiteral("/tmp/web"));
     web.Scrivi();
     EXPECT_EQ(ini.ReadString("send-qed", "web"), QStringLiteral("/tmp/web"));
+}
+
+TEST(VxParams, ColoursAndFontsInTheSuitesTextForms)
+{
+    const QColor fallback(1, 2, 3);
+    const QColor windowText = QGuiApplication::palette().color(QPalette::Text);
+    const struct
+    {
+        const char *text;
+        QColor color;
+    } read[] = {
+        {"clYellow", QColor(255, 255, 0)},
+        {"CLAQUA", QColor(0, 255, 255)},
+        {" $008080FF ", QColor(255, 128, 128)},
+        {"8421631", QColor(255, 128, 128)},
+        {"clWindowText", windowText},
+        {"$80000008", windowText},
+        // Unreadable: no colour, an unknown system colour, words, an empty text.
+        {"$1FFFFFFF", fallback},
+        {"$800000FF", fallback},
+        {"rosso", fallback},
+        {"", fallback},
+        {"$", fallback},
+        {"-5", fallback},
+    };
+    for (const auto &c : read)
+        EXPECT_EQ(StringToColor(QString::fromLatin1(c.text), fallback), c.color) << c.text;
+    EXPECT_EQ(ColorToString(QColor(255, 255, 0)), QStringLiteral("clYellow"));
+    EXPECT_EQ(ColorToString(QColor(0, 255, 255)), QStringLiteral("clAqua"));
+    EXPECT_EQ(ColorToString(QColor(255, 128, 128)), QStringLiteral("$008080FF"));
+
+    // Font texts written before the colour was kept, or with a damaged part.
+    TestMainDir main;
+    writeFileBytes(main.path() + "ETC/qevParVis.ini",
+                   "[0_0]\r\nFont=Serif,12,-1,5,700,0,0,0,0,0\r\n"
+                   "[1_0]\r\nFont=Serif,12,-1,5,700,0,0,0,0,0;clNiente\r\n"
+                   "[2_0]\r\nFont=Serif,12,-1\r\n");
+    const TVxFont defaults{QFont(QStringLiteral("Sans"), 9), QColor(0, 0, 128)};
+    for (const char *section : {"0_0", "1_0"}) {
+        const TVxFont value = TVxParFont("qevParVis.ini", section, "Font", defaults).GetValore();
+        EXPECT_EQ(value.font.family(), QStringLiteral("Serif")) << section;
+        EXPECT_EQ(value.color, QColor(0, 0, 128)) << section;
+    }
+    EXPECT_EQ(TVxParFont("qevParVis.ini", "2_0", "Font", defaults).GetValore(), defaults);
+}
+
+TEST(VxParams, CachedValueHoldsUntilTheFrameworkWritesAFile)
+{
+    TestMainDir main;
+    const QString path = main.path() + "ETC/qevParVis.ini";
+    writeFileBytes(path, "[0_0]\r\nColorInsuf=clRed\r\n");
+    TVxParString colour("qevParVis.ini", "0_0", "ColorInsuf");
+    colour.setCached(true);
+    EXPECT_EQ(colour.GetValore(), QStringLiteral("clRed"));
+    // Read while painting: the file is not opened again, so a change behind it is not seen...
+    writeFileBytes(path, "[0_0]\r\nColorInsuf=clAqua\r\n[1_0]\r\nColorInsuf=clLime\r\n");
+    EXPECT_EQ(colour.GetValore(), QStringLiteral("clRed"));
+    // ...until the framework writes a file, here through another parameter of the same file.
+    TVxParString other("qevParVis.ini", "0_0", "ColorDebiti");
+    other.SetValore(QStringLiteral("clYellow"));
+    EXPECT_EQ(colour.GetValore(), QStringLiteral("clAqua"));
+    // Another section is another value.
+    colour.setSection(QStringLiteral("1_0"));
+    EXPECT_EQ(colour.GetValore(), QStringLiteral("clLime"));
 }

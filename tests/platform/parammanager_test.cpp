@@ -91,23 +91,24 @@ struct SessionHooks
             if (param.Name.compare(QLatin1String("vxup_dwgid"), Qt::CaseInsensitive) == 0) {
                 cbDwg = combo;
                 QObject::connect(combo, &QComboBox::currentIndexChanged, combo, reload);
-            } else if (param.Name.compare(QLatin1String("VXUP_AnsId"), Qt::CaseInsensitive) == 0) {
+            } else if (param.Name.compare(TVxWorkingContext::schoolYearKey(),
+                                          Qt::CaseInsensitive) == 0) {
                 cbAns = combo;
                 QObject::connect(combo, &QComboBox::currentIndexChanged, combo, reload);
-            } else if (param.Name == QLatin1String("QELP_AnsSesDwgId")) {
+            } else if (param.Name == TVxWorkingContext::sessionKey()) {
                 cbSes = combo;
             }
         };
         manager.FillListParam = [this](QWidget *, TVxParamDef &param, bool &doDefault) {
             events << QStringLiteral("fill:") + param.Name;
-            if (param.Name != QLatin1String("QELP_AnsSesDwgId"))
+            if (param.Name != TVxWorkingContext::sessionKey())
                 return;
-            loadSessions(xgvmGlobalVar.GetValues(QStringLiteral("VXUP_DwgId")).toInt(),
-                         xgvmGlobalVar.GetValues(QStringLiteral("VXUP_AnsId")).toInt());
+            loadSessions(xgvmGlobalVar.GetValues(TVxWorkingContext::instituteKey()).toInt(),
+                         xgvmGlobalVar.GetValues(TVxWorkingContext::schoolYearKey()).toInt());
             doDefault = false;
         };
         manager.ReadParam = [this](QWidget *, TVxParamDef &param, bool &doDefault) {
-            if (param.Name != QLatin1String("QELP_AnsSesDwgId"))
+            if (param.Name != TVxWorkingContext::sessionKey())
                 return;
             for (int i = 0; i < cbSes->count(); ++i) {
                 if (enumItemId(cbSes, i) == param.Value.toInt())
@@ -116,7 +117,7 @@ struct SessionHooks
             doDefault = false;
         };
         manager.WriteParam = [this](QWidget *, TVxParamDef &param, bool &doDefault) {
-            if (param.Name != QLatin1String("QELP_AnsSesDwgId"))
+            if (param.Name != TVxWorkingContext::sessionKey())
                 return;
             param.Value = cbSes->currentIndex() < 0
                               ? QStringLiteral("0")
@@ -135,9 +136,9 @@ struct ParamManagerTest : ::testing::Test
         manager.SetConnection(db);
         hooks.db = db;
         hooks.install(manager);
-        xgvmGlobalVar.SetValues(QStringLiteral("VXUP_DwgId"), 9001);
-        xgvmGlobalVar.SetValues(QStringLiteral("VXUP_AnsId"), 9038);
-        xgvmGlobalVar.SetValues(QStringLiteral("QELP_AnsSesDwgId"), 501);
+        xgvmGlobalVar.SetValues(TVxWorkingContext::instituteKey(), 9001);
+        xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), 9038);
+        xgvmGlobalVar.SetValues(TVxWorkingContext::sessionKey(), 501);
     }
 
     ScriptedDialogs scripted;
@@ -160,10 +161,13 @@ TEST_F(ParamManagerTest, ShowsTheStoredContextAndKeepsItOnCancel)
     EXPECT_EQ(seen, (QStringList{"Parametri applicazione", "Istituto d'arte", "2090/2091", "Finale",
                                  "2"}));
     EXPECT_EQ(hooks.events.mid(0, 5),
-              (QStringList{"create:VXUP_DwgId", "create:VXUP_AnsId", "create:QELP_AnsSesDwgId",
-                           "create:QELP_ReportDate", "create:QELP_ReportDateFormat"}));
-    EXPECT_TRUE(hooks.events.contains(QStringLiteral("fill:QELP_AnsSesDwgId")));
-    EXPECT_EQ(xgvmGlobalVar.GetValues(QStringLiteral("QELP_AnsSesDwgId")).toString(),
+              (QStringList{"create:" + TVxWorkingContext::instituteKey(),
+                           "create:" + TVxWorkingContext::schoolYearKey(),
+                           "create:" + TVxWorkingContext::sessionKey(),
+                           "create:" + TVxWorkingContext::reportDateKey(),
+                           "create:" + TVxWorkingContext::reportDateFormatKey()}));
+    EXPECT_TRUE(hooks.events.contains("fill:" + TVxWorkingContext::sessionKey()));
+    EXPECT_EQ(xgvmGlobalVar.GetValues(TVxWorkingContext::sessionKey()).toString(),
               QStringLiteral("501"));
     EXPECT_EQ(manager.Dialog(), nullptr);
 }
@@ -171,28 +175,30 @@ TEST_F(ParamManagerTest, ShowsTheStoredContextAndKeepsItOnCancel)
 TEST_F(ParamManagerTest, ChangingTheYearReloadsSessionsAndNoSessionIsStoredAsZero)
 {
     DialogSeam::queueModalScript([&](QDialog *d) {
-        auto *date = d->findChild<QDateEdit *>(QStringLiteral("ctlQELP_ReportDate"));
+        auto *date =
+            d->findChild<QDateEdit *>(QStringLiteral("ctl") + TVxWorkingContext::reportDateKey());
         date->setDate(QDate(2091, 6, 12));
-        auto *format = d->findChild<QComboBox *>(QStringLiteral("ctlQELP_ReportDateFormat"));
+        auto *format = d->findChild<QComboBox *>(QStringLiteral("ctl") +
+                                                 TVxWorkingContext::reportDateFormatKey());
         format->setCurrentText(QStringLiteral("d mmmm yyyy"));
         hooks.cbAns->setCurrentIndex(hooks.cbAns->findText(QStringLiteral("2091/2092")));
         EXPECT_EQ(hooks.cbSes->count(), 0);
         return int(mrOk);
     });
     EXPECT_TRUE(manager.Execute());
-    EXPECT_EQ(xgvmGlobalVar.GetValues(QStringLiteral("VXUP_AnsId")).toString(),
+    EXPECT_EQ(xgvmGlobalVar.GetValues(TVxWorkingContext::schoolYearKey()).toString(),
               QStringLiteral("9039"));
-    EXPECT_EQ(xgvmGlobalVar.GetValues(QStringLiteral("QELP_AnsSesDwgId")).toString(),
+    EXPECT_EQ(xgvmGlobalVar.GetValues(TVxWorkingContext::sessionKey()).toString(),
               QStringLiteral("0"));
-    EXPECT_EQ(xgvmGlobalVar.GetValues(QStringLiteral("QELP_ReportDate")).toDate(),
+    EXPECT_EQ(xgvmGlobalVar.GetValues(TVxWorkingContext::reportDateKey()).toDate(),
               QDate(2091, 6, 12));
-    EXPECT_EQ(xgvmGlobalVar.GetValues(QStringLiteral("QELP_ReportDateFormat")).toString(),
+    EXPECT_EQ(xgvmGlobalVar.GetValues(TVxWorkingContext::reportDateFormatKey()).toString(),
               QStringLiteral("d mmmm yyyy"));
 }
 
 TEST_F(ParamManagerTest, NoInstituteGivesAnEmptySessionList)
 {
-    xgvmGlobalVar.SetValues(QStringLiteral("VXUP_DwgId"), QVariant());
+    xgvmGlobalVar.SetValues(TVxWorkingContext::instituteKey(), QVariant());
     int sessions = -1;
     DialogSeam::queueModalScript([&](QDialog *) {
         sessions = hooks.cbSes->count();
@@ -200,7 +206,7 @@ TEST_F(ParamManagerTest, NoInstituteGivesAnEmptySessionList)
     });
     EXPECT_TRUE(manager.Execute());
     EXPECT_EQ(sessions, 0);
-    EXPECT_FALSE(xgvmGlobalVar.GetValues(QStringLiteral("VXUP_DwgId")).isValid());
+    EXPECT_FALSE(xgvmGlobalVar.GetValues(TVxWorkingContext::instituteKey()).isValid());
 }
 
 TEST_F(ParamManagerTest, ListThatCannotBeReadIsReportedAndNothingStored)
@@ -215,7 +221,7 @@ TEST_F(ParamManagerTest, ListThatCannotBeReadIsReportedAndNothingStored)
     EXPECT_FALSE(manager.Execute());
     ASSERT_EQ(DialogSeam::shown().size(), 1);
     EXPECT_EQ(DialogSeam::shown()[0].kind, QStringLiteral("message"));
-    EXPECT_EQ(xgvmGlobalVar.GetValues(QStringLiteral("VXUP_AnsId")).toString(),
+    EXPECT_EQ(xgvmGlobalVar.GetValues(TVxWorkingContext::schoolYearKey()).toString(),
               QStringLiteral("9038"));
 }
 

@@ -76,6 +76,10 @@ TEST_F(TransactionTest, SecondTransactionOnTheSameConnectionDoesNotStart)
     TVxTransaction inner(db);
     EXPECT_FALSE(inner.StartTransaction());
     EXPECT_FALSE(inner.InTransaction());
+    EXPECT_EQ(TVxTransaction::runningOn(db), &outer);
+    // The refusal says why, for the caller's message.
+    EXPECT_EQ(inner.lastError(),
+              QString::fromUtf8("Un'altra transazione è in corso su questa connessione."));
     outer.Commit();
     EXPECT_TRUE(inner.StartTransaction());
     inner.Commit();
@@ -84,6 +88,7 @@ TEST_F(TransactionTest, SecondTransactionOnTheSameConnectionDoesNotStart)
     {
         TVxTransaction none(closed);
         EXPECT_FALSE(none.StartTransaction());
+        EXPECT_EQ(none.lastError(), QString::fromUtf8("La connessione al database non è aperta."));
     }
     closed = QSqlDatabase();
     QSqlDatabase::removeDatabase("never-opened");

@@ -4,11 +4,12 @@
 #include "platform/messagedlg.h"
 #include "shell/qelactivations.h"
 #include "shell/qelcommandtable.h"
+#include "shell/qelformcalls.h"
 #include "shell/qelmain.h"
 #include "shell/qelpargen.h"
 #include "shell/qelplaceholder.h"
 #include "shell/qelstartup.h"
-#include "tests/shell/shellfixture.h"
+#include "tests/support/testdb.h"
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -28,9 +29,9 @@ protected:
     {
         ASSERT_TRUE(db.opened);
         installMakeupParts();
-        xgvmGlobalVar.SetValues(QStringLiteral("VXUP_DwgId"), 2);
-        xgvmGlobalVar.SetValues(QStringLiteral("VXUP_AnsId"), 39);
-        xgvmGlobalVar.SetValues(QStringLiteral("QELP_AnsSesDwgId"), 392);
+        xgvmGlobalVar.SetValues(TVxWorkingContext::instituteKey(), 2);
+        xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), 39);
+        xgvmGlobalVar.SetValues(TVxWorkingContext::sessionKey(), 392);
         objects = std::make_unique<TavrinObjects>();
     }
     void TearDown() override { objects.reset(); }
@@ -41,7 +42,7 @@ protected:
     }
     bool run(const char *name) const { return item(name)->Execute(); }
 
-    ShellDatabase db;
+    ProgramDatabase db;
     std::unique_ptr<TavrinObjects> objects;
 };
 
@@ -140,14 +141,14 @@ TEST_F(Commands, ParametersWaitForTheChildWindowsToClose)
 TEST_F(Commands, MakeUpWindowsNeedYearThenSession)
 {
     ScriptedDialogs dialogs;
-    xgvmGlobalVar.SetValues(QStringLiteral("VXUP_AnsId"), QVariant());
-    xgvmGlobalVar.SetValues(QStringLiteral("QELP_AnsSesDwgId"), 0);
+    xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), QVariant());
+    xgvmGlobalVar.SetValues(TVxWorkingContext::sessionKey(), 0);
     EXPECT_FALSE(run("xafRecupero"));
     ASSERT_EQ(DialogSeam::shownTexts().size(), 1);
     EXPECT_TRUE(DialogSeam::shownTexts().first().startsWith(
         QStringLiteral("Non è stato selezionato l'anno scolastico di lavoro.")));
     DialogSeam::clearShown();
-    xgvmGlobalVar.SetValues(QStringLiteral("VXUP_AnsId"), 39);
+    xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), 39);
     EXPECT_FALSE(run("xafEsitiRecuperi"));
     ASSERT_EQ(DialogSeam::shownTexts().size(), 1);
     EXPECT_TRUE(DialogSeam::shownTexts().first().startsWith(
@@ -226,13 +227,25 @@ TEST_F(Commands, CollectionsOfferTheCheckWhenDuplicatesCameIn)
 }
 
 // A stand-in for the exchange's phase dialog, answering the phase it is given.
-class PhaseDialog : public QDialog
+class PhaseDialog : public QDialog, public QelMakeupPhaseChooser
 {
     Q_OBJECT
+    Q_INTERFACES(QelMakeupPhaseChooser)
 public:
     using QDialog::QDialog;
-    Q_INVOKABLE int GetFaseRecId() const { return phase; }
+    int GetFaseRecId() const override { return phase; }
     static inline int phase = 0;
+};
+
+// A stand-in for the make-up collection window, keeping the phase it is told.
+class PhaseCollection : public QDialog, public QelMakeupPhaseForm
+{
+    Q_OBJECT
+    Q_INTERFACES(QelMakeupPhaseForm)
+public:
+    using QDialog::QDialog;
+    void SetFaseRecId(int iFaseRecId) override { told = iFaseRecId; }
+    static inline int told = 0;
 };
 
 TEST_F(Commands, WebCollectionsNeedTheFolderAndAPhase)
@@ -257,15 +270,16 @@ TEST_F(Commands, WebCollectionsNeedTheFolderAndAPhase)
               QStringLiteral("Selezionare la fase di recupero da raccogliere."));
 
     PhaseDialog::phase = 2;
+    FormRegistry::registerClass(QStringLiteral("TfmqelDocReceiveRecuperiWeb"),
+                                [](QWidget *p) -> QWidget * { return new PhaseCollection(p); });
     DialogSeam::queueAnswer(int(mrOk));
-    DialogSeam::queueModalScript([](QDialog *d) {
-        EXPECT_EQ(d->property("FaseRecId").toInt(), 2);
-        return int(mrCancel);
-    });
+    DialogSeam::queueAnswer(int(mrCancel));
     DialogSeam::queueAnswer(int(mrCancel)); // no check now
     EXPECT_TRUE(run("xafReceiveRecuperiDocWeb"));
     EXPECT_EQ(dmqelActivations->FaseRecId, 2);
+    EXPECT_EQ(PhaseCollection::told, 2);
     FormRegistry::unregisterClass(QStringLiteral("TfmqelSelectFaseRecupero"));
+    FormRegistry::unregisterClass(QStringLiteral("TfmqelDocReceiveRecuperiWeb"));
 }
 
 TEST_F(Commands, MissingStatisticsProgramIsNamed)

@@ -1,6 +1,6 @@
 #include "platform/vxexception.h"
 #include "shell/qeldatasets.h"
-#include "tests/shell/shellfixture.h"
+#include "tests/support/testdb.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ void seed(const DebtEditor &e)
 
 TEST(DebtEditors, ListOnlyLiveRowsAndWriteTheDetailUnderItsOwnKey)
 {
-    ShellDatabase db;
+    ProgramDatabase db;
     ASSERT_TRUE(db.opened);
     TdmqelDataSets module;
     for (const DebtEditor &e : kEditors) {
@@ -113,7 +113,7 @@ TEST(DebtEditors, ListOnlyLiveRowsAndWriteTheDetailUnderItsOwnKey)
 
 TEST(DebtEditors, NewRowWritesTheDetailThenTheLinkPointingAtIt)
 {
-    ShellDatabase db;
+    ProgramDatabase db;
     ASSERT_TRUE(db.opened);
     TdmqelDataSets module;
     for (const DebtEditor &e : kEditors) {
@@ -145,7 +145,7 @@ TEST(DebtEditors, NewRowWritesTheDetailThenTheLinkPointingAtIt)
 
 TEST(CreditBands, OnlyNewBandsCanBeWritten)
 {
-    ShellDatabase db;
+    ProgramDatabase db;
     ASSERT_TRUE(db.opened);
     TdmqelDataSets module;
     EXPECT_TRUE(module.xqcBnd_Bande.CanInsert());

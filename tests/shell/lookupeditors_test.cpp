@@ -3,7 +3,7 @@
 #include "platform/searchform.h"
 #include "shell/qeldatasets.h"
 #include "shell/qellookupeditors.h"
-#include "tests/shell/shellfixture.h"
+#include "tests/support/testdb.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -32,7 +32,7 @@ protected:
         return std::unique_ptr<TfmqelLookupEditor>(editor);
     }
 
-    ShellDatabase db;
+    ProgramDatabase db;
     TdmqelDataSets module;
 };
 

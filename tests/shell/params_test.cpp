@@ -4,7 +4,7 @@
 #include "platform/messagedlg.h"
 #include "platform/parammanager.h"
 #include "shell/qelparams.h"
-#include "tests/shell/shellfixture.h"
+#include "tests/support/testdb.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -36,18 +36,18 @@ const QStringList kSessions39 = {
 
 TEST(SessionParameter, FollowsTheYearChosenInTheDialogAndStoresTheSessionId)
 {
-    ShellDatabase db;
+    ProgramDatabase db;
     ASSERT_TRUE(db.opened);
-    xgvmGlobalVar.SetValues(QStringLiteral("VXUP_DwgId"), 2);
-    xgvmGlobalVar.SetValues(QStringLiteral("VXUP_AnsId"), 39);
-    xgvmGlobalVar.SetValues(QStringLiteral("QELP_AnsSesDwgId"), 392);
+    xgvmGlobalVar.SetValues(TVxWorkingContext::instituteKey(), 2);
+    xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), 39);
+    xgvmGlobalVar.SetValues(TVxWorkingContext::sessionKey(), 392);
     TdmqelParams params;
     ScriptedDialogs dialogs;
     DialogSeam::queueModalScript([&](QDialog *) {
         auto *session = qobject_cast<QComboBox *>(
-            params.xpmVxuParams->Control(QStringLiteral("QELP_AnsSesDwgId")));
-        auto *year =
-            qobject_cast<QComboBox *>(params.xpmVxuParams->Control(QStringLiteral("VXUP_AnsId")));
+            params.xpmVxuParams->Control(TVxWorkingContext::sessionKey()));
+        auto *year = qobject_cast<QComboBox *>(
+            params.xpmVxuParams->Control(TVxWorkingContext::schoolYearKey()));
         EXPECT_EQ(items(session), kSessions39);
         EXPECT_EQ(session->currentText(), QStringLiteral("Scrutinio finale"));
         // Another year: the list follows at once, in the year's session order.
@@ -57,34 +57,34 @@ TEST(SessionParameter, FollowsTheYearChosenInTheDialogAndStoresTheSessionId)
         return int(mrOk);
     });
     EXPECT_TRUE(params.xpmVxuParams->Execute());
-    EXPECT_EQ(xgvmGlobalVar.GetValues(QStringLiteral("VXUP_AnsId")).toInt(), 38);
-    EXPECT_EQ(xgvmGlobalVar.GetValues(QStringLiteral("QELP_AnsSesDwgId")).toString(),
+    EXPECT_EQ(xgvmGlobalVar.GetValues(TVxWorkingContext::schoolYearKey()).toInt(), 38);
+    EXPECT_EQ(xgvmGlobalVar.GetValues(TVxWorkingContext::sessionKey()).toString(),
               QStringLiteral("383"));
 
     // No session chosen is stored as "0", which counts as no session.
     DialogSeam::queueModalScript([&](QDialog *) {
         auto *session = qobject_cast<QComboBox *>(
-            params.xpmVxuParams->Control(QStringLiteral("QELP_AnsSesDwgId")));
+            params.xpmVxuParams->Control(TVxWorkingContext::sessionKey()));
         session->setCurrentIndex(-1);
         return int(mrOk);
     });
     EXPECT_TRUE(params.xpmVxuParams->Execute());
-    EXPECT_EQ(xgvmGlobalVar.GetValues(QStringLiteral("QELP_AnsSesDwgId")).toString(),
+    EXPECT_EQ(xgvmGlobalVar.GetValues(TVxWorkingContext::sessionKey()).toString(),
               QStringLiteral("0"));
 }
 
 TEST(SessionParameter, NoInstituteOrYearOrADamagedValueGivesAnEmptyChoice)
 {
-    ShellDatabase db;
+    ProgramDatabase db;
     ASSERT_TRUE(db.opened);
-    xgvmGlobalVar.SetValues(QStringLiteral("VXUP_DwgId"), 2);
-    xgvmGlobalVar.SetValues(QStringLiteral("VXUP_AnsId"), QVariant());
-    xgvmGlobalVar.SetValues(QStringLiteral("QELP_AnsSesDwgId"), QStringLiteral("abc"));
+    xgvmGlobalVar.SetValues(TVxWorkingContext::instituteKey(), 2);
+    xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), QVariant());
+    xgvmGlobalVar.SetValues(TVxWorkingContext::sessionKey(), QStringLiteral("abc"));
     TdmqelParams params;
     ScriptedDialogs dialogs;
     DialogSeam::queueModalScript([&](QDialog *) {
         auto *session = qobject_cast<QComboBox *>(
-            params.xpmVxuParams->Control(QStringLiteral("QELP_AnsSesDwgId")));
+            params.xpmVxuParams->Control(TVxWorkingContext::sessionKey()));
         EXPECT_EQ(session->count(), 0);
         EXPECT_EQ(session->currentIndex(), -1);
         return int(mrCancel);
@@ -92,6 +92,6 @@ TEST(SessionParameter, NoInstituteOrYearOrADamagedValueGivesAnEmptyChoice)
     EXPECT_FALSE(params.xpmVxuParams->Execute());
     // The damaged value raised nothing and nothing was stored.
     EXPECT_EQ(DialogSeam::shownTexts(), QStringList{QStringLiteral("Parametri applicazione")});
-    EXPECT_EQ(xgvmGlobalVar.GetValues(QStringLiteral("QELP_AnsSesDwgId")).toString(),
+    EXPECT_EQ(xgvmGlobalVar.GetValues(TVxWorkingContext::sessionKey()).toString(),
               QStringLiteral("abc"));
 }

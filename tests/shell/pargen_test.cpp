@@ -1,7 +1,7 @@
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
 #include "shell/qelpargen.h"
-#include "tests/shell/shellfixture.h"
+#include "tests/support/testdb.h"
 #include "tests/support/testfiles.h"
 
 #include <QFile>
@@ -26,7 +26,7 @@ const QByteArray kIniWithBlanks = "[Sessione1]\r\nCodSessione1=12\r\n\r\n   \r\n
 
 TEST(PrintSettingsMirror, RoundTripDropsBlankLinesAndKeepsAccentsAndLineEnds)
 {
-    ShellDatabase db;
+    ProgramDatabase db;
     ASSERT_TRUE(db.opened);
     runSql(QStringLiteral("DELETE FROM TParVal"));
     TdmqelParGen parGen;
@@ -56,7 +56,7 @@ TEST(PrintSettingsMirror, RoundTripDropsBlankLinesAndKeepsAccentsAndLineEnds)
 
 TEST(PrintSettingsMirror, FileWrittenByAWindowsWorkstationKeepsItsAccents)
 {
-    ShellDatabase db;
+    ProgramDatabase db;
     ASSERT_TRUE(db.opened);
     runSql(QStringLiteral("DELETE FROM TParVal"));
     TdmqelParGen parGen;
@@ -67,7 +67,7 @@ TEST(PrintSettingsMirror, FileWrittenByAWindowsWorkstationKeepsItsAccents)
 
 TEST(PrintSettingsMirror, MissingRowOrEmptyBlobLeavesTheFileAlone)
 {
-    ShellDatabase db;
+    ProgramDatabase db;
     ASSERT_TRUE(db.opened);
     runSql(QStringLiteral("DELETE FROM TParVal"));
     TdmqelParGen parGen;
@@ -84,7 +84,7 @@ TEST(PrintSettingsMirror, MissingRowOrEmptyBlobLeavesTheFileAlone)
 
 TEST(PrintSettingsMirror, FailedSaveIsReportedAndRolledBack)
 {
-    ShellDatabase db;
+    ProgramDatabase db;
     ASSERT_TRUE(db.opened);
     runSql(QStringLiteral("DELETE FROM TParVal"));
     TdmqelParGen parGen;

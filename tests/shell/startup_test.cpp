@@ -6,7 +6,7 @@
 #include "shell/qeldatasets.h"
 #include "shell/qelmain.h"
 #include "shell/qelstartup.h"
-#include "tests/shell/shellfixture.h"
+#include "tests/support/testdb.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -15,9 +15,9 @@ namespace {
 
 void setContext(const QVariant &dwg, const QVariant &ans, const QVariant &session)
 {
-    xgvmGlobalVar.SetValues(QStringLiteral("VXUP_DwgId"), dwg);
-    xgvmGlobalVar.SetValues(QStringLiteral("VXUP_AnsId"), ans);
-    xgvmGlobalVar.SetValues(QStringLiteral("QELP_AnsSesDwgId"), session);
+    xgvmGlobalVar.SetValues(TVxWorkingContext::instituteKey(), dwg);
+    xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), ans);
+    xgvmGlobalVar.SetValues(TVxWorkingContext::sessionKey(), session);
 }
 
 // A main folder whose connection settings name a fresh demo database, not yet opened.

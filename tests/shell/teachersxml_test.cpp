@@ -1,6 +1,6 @@
 #include "platform/globalvars.h"
 #include "shell/qelutil.h"
-#include "tests/shell/shellfixture.h"
+#include "tests/support/testdb.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -22,9 +22,9 @@ QDomElement readRoot(const QString &path)
 
 TEST(TeachersXml, ListsTheTeachersOfSendMode4InNameOrder)
 {
-    ShellDatabase db;
+    ProgramDatabase db;
     ASSERT_TRUE(db.opened);
-    xgvmGlobalVar.SetValues(QStringLiteral("QELP_AnsSesDwgId"), 392);
+    xgvmGlobalVar.SetValues(TVxWorkingContext::sessionKey(), 392);
     const QString path = db.mainDir.path() + QStringLiteral("docenti.xml");
     QFile old(path);
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
@@ -50,7 +50,7 @@ TEST(TeachersXml, ListsTheTeachersOfSendMode4InNameOrder)
     EXPECT_EQ(names, sorted);
 
     // A session without teachers of that mode gives an empty root.
-    xgvmGlobalVar.SetValues(QStringLiteral("QELP_AnsSesDwgId"), 381);
+    xgvmGlobalVar.SetValues(TVxWorkingContext::sessionKey(), 381);
     WriteDocentiXml(nullptr, path);
     root = readRoot(path);
     EXPECT_EQ(root.tagName(), QStringLiteral("ANAGRAFICHE"));

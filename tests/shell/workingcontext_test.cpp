@@ -31,10 +31,10 @@ const Stored kValues[] = {
     {"padded", true, " 12 ", true}, {"text", true, "abc", false},
 };
 
-void store(const char *name, const Stored &s)
+// Stored as another program of the suite may have left it.
+void store(const QString &name, const Stored &s)
 {
-    xgvmGlobalVar.SetValues(QString::fromLatin1(name),
-                            s.set ? QVariant(QString::fromLatin1(s.value)) : QVariant());
+    xgvmGlobalVar.SetValues(name, s.set ? QVariant(QString::fromLatin1(s.value)) : QVariant());
 }
 
 } // namespace
@@ -45,7 +45,7 @@ TEST(WorkingContext, SchoolYearCheckShowsTheYearMessageExactlyWhenTheYearIsNotAK
     for (const Stored &s : kValues) {
         SCOPED_TRACE(s.label);
         ScriptedDialogs dialogs;
-        store("VXUP_AnsId", s);
+        store(TVxWorkingContext::schoolYearKey(), s);
         EXPECT_EQ(TdmqelActivations::RequireSchoolYear(), s.valid);
         EXPECT_EQ(DialogSeam::shownTexts(), s.valid ? QStringList() : QStringList{kYearMessage});
     }
@@ -57,7 +57,7 @@ TEST(WorkingContext, SessionCheckShowsTheSessionMessageExactlyWhenTheSessionIsNo
     for (const Stored &s : kValues) {
         SCOPED_TRACE(s.label);
         ScriptedDialogs dialogs;
-        store("QELP_AnsSesDwgId", s);
+        store(TVxWorkingContext::sessionKey(), s);
         EXPECT_EQ(TdmqelActivations::RequireSession(), s.valid);
         EXPECT_EQ(DialogSeam::shownTexts(), s.valid ? QStringList() : QStringList{kSessionMessage});
     }
@@ -68,8 +68,8 @@ TEST(WorkingContext, ContextValuesThatAreNotNumbersCountAsUnset)
     TestMainDir mainDir;
     for (const Stored &s : kValues) {
         SCOPED_TRACE(s.label);
-        store("QELP_AnsSesDwgId", s);
-        EXPECT_EQ(contextValue("QELP_AnsSesDwgId"), s.valid ? 12 : 0);
+        store(TVxWorkingContext::sessionKey(), s);
+        EXPECT_EQ(TVxWorkingContext::session(), s.valid ? 12 : 0);
     }
 }
 
@@ -77,10 +77,10 @@ TEST(WorkingContext, StartUpCheckWithoutDialogOnlyAnswers)
 {
     TestMainDir mainDir;
     ScriptedDialogs dialogs;
-    xgvmGlobalVar.SetValues(QStringLiteral("VXUP_DwgId"), QStringLiteral("abc"));
-    xgvmGlobalVar.SetValues(QStringLiteral("QELP_AnsSesDwgId"), QStringLiteral("7"));
+    xgvmGlobalVar.SetValues(TVxWorkingContext::instituteKey(), QStringLiteral("abc"));
+    TVxWorkingContext::setSession(7);
     EXPECT_FALSE(CheckWorkingContext(nullptr));
-    xgvmGlobalVar.SetValues(QStringLiteral("VXUP_DwgId"), 2);
+    TVxWorkingContext::setInstitute(2);
     EXPECT_TRUE(CheckWorkingContext(nullptr));
     EXPECT_TRUE(DialogSeam::shownTexts().isEmpty());
 }

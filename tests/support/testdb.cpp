@@ -1,11 +1,14 @@
 #include "tests/support/testdb.h"
 
 #include "platform/connection.h"
+#include "platform/dialogseam.h"
 #include "platform/maindir.h"
 
 #include <QFile>
 #include <QSqlError>
 #include <QUuid>
+
+#include <gtest/gtest.h>
 
 #include <stdexcept>
 
@@ -46,8 +49,7 @@ QSqlDatabase TestDatabase::connect(const QString &name)
     return db;
 }
 
-TestMainDir::TestMainDir()
-    : m_previous(GetMainDir())
+TestMainDir::TestMainDir() : m_previous(GetMainDir())
 {
     setMainDir(m_dir.path());
 }
@@ -55,4 +57,48 @@ TestMainDir::TestMainDir()
 TestMainDir::~TestMainDir()
 {
     setMainDir(m_previous);
+}
+
+ProgramDatabase::ProgramDatabase()
+{
+    TVxConnectionSettings settings = defaultConnectionSettings();
+    settings.Database = database.path();
+    writeConnectionSettings(settings);
+    ScriptedDialogs quiet;
+    opened = OpenConnection();
+}
+
+ProgramDatabase::~ProgramDatabase()
+{
+    CloseConnection();
+}
+
+QSqlQuery runSql(const QString &sql, const QVariantList &values)
+{
+    return runSql(qqoVxGlobConn(), sql, values);
+}
+
+QSqlQuery runSql(const QSqlDatabase &db, const QString &sql, const QVariantList &values)
+{
+    QSqlQuery query(db);
+    if (!query.prepare(sql)) {
+        ADD_FAILURE() << sql.toStdString() << ": " << query.lastError().text().toStdString();
+        return query;
+    }
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values.at(i));
+    if (!query.exec())
+        ADD_FAILURE() << sql.toStdString() << ": " << query.lastError().text().toStdString();
+    return query;
+}
+
+QVariant scalar(const QString &sql, const QVariantList &values)
+{
+    return scalar(qqoVxGlobConn(), sql, values);
+}
+
+QVariant scalar(const QSqlDatabase &db, const QString &sql, const QVariantList &values)
+{
+    QSqlQuery query = runSql(db, sql, values);
+    return query.next() ? query.value(0) : QVariant();
 }

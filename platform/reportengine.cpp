@@ -1,0 +1,218 @@
+#include "platform/reportengine.h"
+
+#include <QHash>
+
+TfrReport *CurReport = nullptr;
+TfrParser frParser;
+
+namespace {
+
+// The value a variable request starts with when the engine has none: still there after the
+// request means that nobody answered.
+struct Unanswered
+{
+};
+
+bool isUnanswered(const QVariant &value)
+{
+    return value.metaType() == QMetaType::fromType<Unanswered>();
+}
+
+// Makes a report the one being prepared for as long as it evaluates.
+class CurrentReport
+{
+public:
+    explicit CurrentReport(TfrReport *report) : m_previous(CurReport) { CurReport = report; }
+    ~CurrentReport() { CurReport = m_previous; }
+
+private:
+    TfrReport *m_previous;
+};
+
+// Templates and libraries calculate the same few short texts over and over; the cache is
+// bounded by the text it holds, not by entries, since one long text parses into many nodes.
+TfrExpression parsed(const QString &text)
+{
+    static QHash<QString, TfrExpression> cache;
+    static qsizetype cachedCharacters = 0;
+    const auto it = cache.constFind(text);
+    if (it != cache.constEnd())
+        return *it;
+    TfrExpression e = TfrExpression::parse(text);
+    if (cachedCharacters + text.size() > 200000) {
+        cache.clear();
+        cachedCharacters = 0;
+    }
+    cache.insert(text, e);
+    cachedCharacters += text.size();
+    return e;
+}
+
+QString runErrorMessage(const QString &title, const QString &object, const QString &expression,
+                        const QString &cause)
+{
+    const QString report = title.isEmpty() ? QStringLiteral("Errore nella preparazione del report.")
+                                           : QStringLiteral("Errore nella preparazione del "
+                                                            "report «%1».")
+                                                 .arg(title);
+    return QStringLiteral("%1\r\rOggetto: %2\rEspressione: [%3]\r\r%4")
+        .arg(report, object, expression, cause);
+}
+
+} // namespace
+
+EfrRunError::EfrRunError(const QString &reportTitle, const QString &objectName,
+                         const QString &expression, const QString &cause)
+    : EVxException(runErrorMessage(reportTitle, objectName, expression, cause)),
+      m_object(objectName), m_expression(expression), m_cause(cause)
+{
+}
+
+TfrReport::TfrReport() = default;
+
+TfrReport::~TfrReport()
+{
+    if (CurReport == this)
+        CurReport = nullptr;
+}
+
+QVariant TfrReport::Calc(const QString &expression)
+{
+    if (m_calcDepth >= MaxCalcDepth)
+        throw EfrError(QStringLiteral("Calcolo annidato oltre %1 livelli: una funzione "
+                                      "richiama se stessa senza fine?")
+                           .arg(MaxCalcDepth));
+    const TfrExpression e = parsed(expression);
+    CurrentReport current(this);
+    ++m_calcDepth;
+    struct Leave
+    {
+        int &depth;
+        ~Leave() { --depth; }
+    } leave{m_calcDepth};
+    return e.evaluate(*this);
+}
+
+QString TfrReport::ExpandText(const QString &objectName, const TfrText &text)
+{
+    CurrentReport current(this);
+    QString out;
+    for (const TfrText::Segment &s : text.segments()) {
+        if (!s.isExpression) {
+            out += s.literal;
+            continue;
+        }
+        try {
+            out += frDisplayText(s.expression.evaluate(*this));
+        } catch (const EfrRunError &) {
+            throw;
+        } catch (const EVxException &e) {
+            throw EfrRunError(Title, objectName, s.expression.text(), e.message());
+        }
+    }
+    return out;
+}
+
+bool TfrReport::EngineValue(const QString &name, QVariant &value) const
+{
+    if (name.compare(QLatin1String("DATE"), Qt::CaseInsensitive) == 0) {
+        value = PrintDate.isNull() ? QDate::currentDate() : PrintDate;
+        return true;
+    }
+    return false;
+}
+
+QVariant TfrReport::GetVariable(const QString &name)
+{
+    QVariant value = QVariant::fromValue(Unanswered());
+    EngineValue(name, value);
+    if (OnGetValue)
+        OnGetValue(name, value);
+    if (!isUnanswered(value))
+        return value;
+    if (!m_unanswered.contains(name))
+        m_unanswered << name;
+    return QVariant();
+}
+
+TfrDataSet *TfrReport::FindDataSet(const QString &name) const
+{
+    const QList<TfrDataModule *> modules = frDataModules();
+    for (TfrDataModule *m : modules) {
+        if (TfrDBDataSet *adapter = m->FindReportDataSet(name))
+            return adapter->DataSet;
+    }
+    for (TfrDataModule *m : modules) {
+        if (TfrDataSet *d = m->FindDataSet(name))
+            return d;
+    }
+    return nullptr;
+}
+
+QVariant TfrReport::variable(const QString &name)
+{
+    return GetVariable(name);
+}
+
+QVariant TfrReport::field(const QString &dataSet, const QString &field)
+{
+    TfrDataSet *d = FindDataSet(dataSet);
+    if (!d)
+        throw EfrError(QStringLiteral("Il report non conosce il dataset «%1».").arg(dataSet));
+    if (!d->Active())
+        d->Open();
+    return d->FieldByName(field).Value();
+}
+
+QVariant TfrReport::callFunction(const QString &name, const QStringList &arguments)
+{
+    if (arguments.size() > 3)
+        throw EfrError(
+            QStringLiteral("La funzione %1 accetta al massimo tre argomenti.").arg(name));
+    TfrFunctionLibrary *library = nullptr;
+    int number = 0;
+    if (!frFindFunction(name, &library, &number))
+        throw EfrError(QStringLiteral("Funzione sconosciuta: %1.").arg(name));
+    QVariant val;
+    library->DoFunction(number, arguments.value(0), arguments.value(1), arguments.value(2), val);
+    return val;
+}
+
+TfrRun::TfrRun(TfrReport &report) : m_report(report)
+{
+    if (report.m_running || (CurReport && CurReport != &report))
+        throw EfrError(QStringLiteral("Un altro report è già in preparazione."));
+    report.m_running = true;
+    report.m_unanswered.clear();
+    CurReport = &report;
+}
+
+TfrRun::~TfrRun()
+{
+    if (m_ended)
+        return;
+    try {
+        End();
+    } catch (const EVxException &) {
+        // the failure that destroys the run is the one the office sees
+    }
+}
+
+void TfrRun::End()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_report.m_running = false;
+    CurReport = nullptr;
+    if (m_report.OnEndReport)
+        m_report.OnEndReport();
+}
+
+QVariant TfrParser::Calc(const QString &expression)
+{
+    if (!CurReport)
+        throw EfrError(QStringLiteral("Nessun report in preparazione: impossibile calcolare «%1».")
+                           .arg(expression));
+    return CurReport->Calc(expression);
+}

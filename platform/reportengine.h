@@ -1,0 +1,131 @@
+#pragma once
+
+// The report being prepared: what its expressions read (variables, dataset fields, library
+// functions), frParser.Calc for the function libraries, and the run that gives a report one
+// state of the database.
+//
+//   TfrReport report;
+//   report.Title = "Pagella";
+//   report.OnGetValue = [](const QString &name, QVariant &value) { ... };  // variable request
+//   {
+//       TfrRun run(report);                      // CurReport = &report until the run ends
+//       QString s = report.ExpandText("Memo1", TfrText::parse("Classe [[Classe]]"));
+//   }                                            // rolled back; OnEndReport runs
+//
+// A variable [name] first takes the engine's own value (DATE: PrintDate when set, else
+// today), then goes through OnGetValue (name in, value in and out); a handler leaves a name
+// it does not know as passed. A name nobody answers is null and is recorded for the run
+// (UnansweredVariables), so that a template check can refuse it.
+//
+// dataset."field" reads the current row of the report dataset or dataset of that name in any
+// data module alive (see reportdataset.h); a closed dataset is opened with the parameters it
+// has and stands on its first row; past its end the field is null.
+//
+// An error while a text object is evaluated ends the run as EfrRunError, naming the object,
+// the expression and the cause. Inside, the cause keeps its kind (EfrConversionError,
+// EfrRoundingError, or any other EVxException), so that a library calling frParser.Calc can
+// tell them apart.
+
+#include "platform/reportdataset.h"
+#include "platform/reportexpr.h"
+#include "platform/reportlibrary.h"
+#include "platform/reportvalue.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <functional>
+
+// The error that ends a run.
+class EfrRunError : public EVxException
+{
+public:
+    EfrRunError(const QString &reportTitle, const QString &objectName, const QString &expression,
+                const QString &cause);
+    QString ObjectName() const { return m_object; }
+    QString Expression() const { return m_expression; }
+    QString Cause() const { return m_cause; }
+
+private:
+    QString m_object;
+    QString m_expression;
+    QString m_cause;
+};
+
+class TfrReport : public TfrEvalContext
+{
+public:
+    TfrReport();
+    ~TfrReport() override;
+    TfrReport(const TfrReport &) = delete;
+    TfrReport &operator=(const TfrReport &) = delete;
+
+    QString Title;
+    QDate PrintDate; // DATE; today when null
+
+    // The report component's events: the variable request and the end of a run.
+    std::function<void(const QString &name, QVariant &value)> OnGetValue;
+    std::function<void()> OnEndReport;
+
+    // Evaluates an expression in this report (this report is CurReport meanwhile).
+    QVariant Calc(const QString &expression);
+    // The display text of a text object; raises EfrRunError.
+    QString ExpandText(const QString &objectName, const TfrText &text);
+
+    QVariant GetVariable(const QString &name);
+    QStringList UnansweredVariables() const { return m_unanswered; }
+
+    // The dataset of the report dataset with that name, else the dataset with that name.
+    TfrDataSet *FindDataSet(const QString &name) const;
+
+    // Calc nested through libraries at most this deep: a function that calculates itself
+    // ends the report instead of the program.
+    static constexpr int MaxCalcDepth = 64;
+
+    // TfrEvalContext
+    QVariant variable(const QString &name) override;
+    QVariant field(const QString &dataSet, const QString &field) override;
+    QVariant callFunction(const QString &name, const QStringList &arguments) override;
+
+protected:
+    // The engine's own variables; false for a name that is not one.
+    virtual bool EngineValue(const QString &name, QVariant &value) const;
+
+private:
+    friend class TfrRun;
+    int m_calcDepth = 0;
+    bool m_running = false;
+    QStringList m_unanswered;
+};
+
+// One run of a report: CurReport while it lives; the unanswered variables start empty. End()
+// finishes it and runs OnEndReport, letting its failure through; a run destroyed without End
+// (a failure is on its way) finishes quietly.
+class TfrRun
+{
+public:
+    explicit TfrRun(TfrReport &report);
+    ~TfrRun();
+    TfrRun(const TfrRun &) = delete;
+    TfrRun &operator=(const TfrRun &) = delete;
+
+    void End();
+
+private:
+    TfrReport &m_report;
+    bool m_ended = false;
+};
+
+// The report being prepared, or nullptr.
+extern TfrReport *CurReport;
+
+class TfrParser
+{
+public:
+    // Evaluates a text in the report being prepared; EfrError when none is.
+    QVariant Calc(const QString &expression);
+};
+
+extern TfrParser frParser;
