@@ -144,8 +144,32 @@ void appendAttribute(QByteArray &out, const QString &name, const QByteArray &val
     out += '"';
 }
 
+const char *layoutFieldType(TFieldType type, bool sixtyFourBits)
+{
+    switch (type) {
+    case ftInteger:
+        return sixtyFourBits ? "i8" : "i4";
+    case ftString:
+        return "string";
+    case ftMemo:
+    case ftBlob:
+        return "bin.hex"; // told apart by SUBTYPE
+    case ftDate:
+        return "date";
+    case ftDateTime:
+        return "dateTime";
+    case ftFloat:
+        return "r8";
+    case ftBoolean:
+        return "boolean";
+    }
+    return "";
+}
+
 bool needsSixtyFourBits(const TClientDataSet &ds, int column)
 {
+    if (ds.FieldDefs().at(column).DataType != ftInteger)
+        return false;
     if (ds.FieldDefs().at(column).Size == 8)
         return true;
     for (int r = 0; r < ds.StoredRecordCount(); ++r) {
@@ -752,35 +776,13 @@ QByteArray writeXmlPacket(const TClientDataSet &ds)
             appendEscaped(escaped, def.Name);
             appendAttribute(out, QStringLiteral("fieldname"), escaped);
         }
-        switch (def.DataType) {
-        case ftInteger:
-            appendAttribute(out, QStringLiteral("fieldtype"),
-                            needsSixtyFourBits(ds, c) ? "i8" : "i4");
-            break;
-        case ftString:
-            appendAttribute(out, QStringLiteral("fieldtype"), "string");
-            if (def.Size > 0)
-                appendAttribute(out, QStringLiteral("WIDTH"), QByteArray::number(def.Size));
-            break;
-        case ftMemo:
-        case ftBlob:
-            appendAttribute(out, QStringLiteral("fieldtype"), "bin.hex");
+        appendAttribute(out, QStringLiteral("fieldtype"),
+                        layoutFieldType(def.DataType, needsSixtyFourBits(ds, c)));
+        if (def.DataType == ftString && def.Size > 0)
+            appendAttribute(out, QStringLiteral("WIDTH"), QByteArray::number(def.Size));
+        if (def.DataType == ftMemo || def.DataType == ftBlob)
             appendAttribute(out, QStringLiteral("SUBTYPE"),
                             def.DataType == ftMemo ? "Text" : "Binary");
-            break;
-        case ftDate:
-            appendAttribute(out, QStringLiteral("fieldtype"), "date");
-            break;
-        case ftDateTime:
-            appendAttribute(out, QStringLiteral("fieldtype"), "dateTime");
-            break;
-        case ftFloat:
-            appendAttribute(out, QStringLiteral("fieldtype"), "r8");
-            break;
-        case ftBoolean:
-            appendAttribute(out, QStringLiteral("fieldtype"), "boolean");
-            break;
-        }
         out += "/>";
     }
     out += "</FIELDS><PARAMS/></METADATA><ROWDATA>\n";
