@@ -1,5 +1,6 @@
 // Filling a template: 5,000 cells written through the file object and the workbook saved,
-// next to python3-xlwt writing a new workbook with the same cells in the same run.
+// next to python3-xlwt writing a new workbook with the same cells in the same run; and the
+// survey's way of copying a model row, one call per subject, next to one call for all rows.
 //   cmake -DTAVRIN_BENCH=ON ... && build/bench/bench/xls_bench
 #include "xls/xlsadapter.h"
 
@@ -82,8 +83,46 @@ void XlwtWritesTheSameCells(benchmark::State &state)
     state.counters["startup_s"] = benchmark::Counter(startup, benchmark::Counter::kAvgIterations);
 }
 
+// Model row 4 of the subjects fixture carries a comment, row 6 does not. Arguments: the
+// model row, the number of calls and the rows each call copies; the copies go right below
+// the model row, as the survey inserts one subject after another.
+void CopyModelRow(benchmark::State &state)
+{
+    const int model = int(state.range(0));
+    const int calls = int(state.range(1));
+    const int rowsPerCall = int(state.range(2));
+    const bool below = state.range(3) != 0;
+    xls::TXlsTemplateStore store;
+    store.Templates.Add().setFileName(QStringLiteral(TAVRIN_XLS_FIXTURES "/subjects.xls"));
+    xls::TXLSAdapter adapter;
+    adapter.setTemplateStore(&store);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto file = adapter.NewExcelFile();
+        file->AttachWorkbook();
+        file->OpenFile(QStringLiteral("subjects.xls"));
+        file->SetActiveSheet(2);
+        state.ResumeTiming();
+        for (int i = 0; i < calls; ++i)
+            file->InsertAndCopyRows(model, model, model + 1 + (below ? i : 0), rowsPerCall, false);
+        state.PauseTiming();
+        file->ReleaseWorkbook();
+        state.ResumeTiming();
+    }
+    state.counters["rows"] = calls * rowsPerCall;
+    state.counters["comment"] = model == 4 ? 1 : 0;
+}
+
 } // namespace
 
+BENCHMARK(CopyModelRow)
+    ->ArgNames({"row", "calls", "rows", "below"})
+    ->Args({4, 2000, 1, 0})
+    ->Args({4, 2000, 1, 1})
+    ->Args({4, 1, 2000, 0})
+    ->Args({6, 2000, 1, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 BENCHMARK(FillTemplateAndSave)->Unit(benchmark::kMillisecond);
 BENCHMARK(XlwtWritesTheSameCells)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 

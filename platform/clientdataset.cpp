@@ -1,10 +1,12 @@
 #include "platform/clientdataset.h"
 
 #include "platform/fieldvalue.h"
+#include "platform/sqlparams.h"
 #include "platform/vxexception.h"
 
-#include "platform/sqlparams.h"
-
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -36,6 +38,25 @@ size_t hashKey(const QList<QVariant> &values, const QList<int> &columns)
     for (int c : columns)
         h = (h ^ hashFieldValue(values.at(c))) * 1099511628211ull;
     return h;
+}
+
+// The driver gives a text column's length in bytes of the connection's character set.
+int bytesPerCharacter(const QSqlQuery &query)
+{
+    static const QRegularExpression ctype(QStringLiteral("ISC_DPB_LC_CTYPE\\s*=\\s*(\\w+)"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    for (const QString &name : QSqlDatabase::connectionNames()) {
+        const QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (db.driver() != query.driver())
+            continue;
+        const QString set = ctype.match(db.connectOptions()).captured(1).toUpper();
+        if (set == QLatin1String("UTF8"))
+            return 4;
+        if (set == QLatin1String("UNICODE_FSS"))
+            return 3;
+        break;
+    }
+    return 1;
 }
 
 QStringList splitFieldList(const QString &fields)
@@ -184,7 +205,8 @@ void TClientDataSet::AddFieldDef(const QString &name, TFieldType type, int size)
     for (const TFieldDef &def : std::as_const(m_defs))
         if (def.Name.compare(trimmed, Qt::CaseInsensitive) == 0)
             throw EVxException(QStringLiteral("La colonna \"%1\" è già definita.").arg(trimmed));
-    m_defs.append(TFieldDef{trimmed, type, type == ftString ? qMax(size, 0) : 0});
+    const int kept = type == ftString ? qMax(size, 0) : (type == ftInteger && size == 8 ? 8 : 0);
+    m_defs.append(TFieldDef{trimmed, type, kept});
 }
 
 void TClientDataSet::CreateDataSet()
@@ -204,6 +226,7 @@ void TClientDataSet::FillFromQuery(QSqlQuery &query)
 
     const QSqlRecord record = query.record();
     const int columns = record.count();
+    const int charBytes = bytesPerCharacter(query);
     enum class Source { Plain, FixedChar, TextBlob, Time };
     QList<Source> sources;
     for (int i = 0; i < columns; ++i) {
@@ -216,9 +239,12 @@ void TClientDataSet::FillFromQuery(QSqlQuery &query)
         case QMetaType::UInt:
         case QMetaType::Short:
         case QMetaType::UShort:
+            type = ftInteger;
+            break;
         case QMetaType::LongLong:
         case QMetaType::ULongLong:
             type = ftInteger;
+            size = 8;
             break;
         case QMetaType::Double:
         case QMetaType::Float:
@@ -248,8 +274,7 @@ void TClientDataSet::FillFromQuery(QSqlQuery &query)
             }
             break;
         default:
-            // The driver's length is in bytes: an upper bound of the characters.
-            size = f.length() > 0 ? f.length() : 0;
+            size = f.length() > 0 ? int(f.length()) / charBytes : 0;
             // CHAR columns come back padded with blanks to their byte length.
             if (f.typeID() == 452 || f.typeID() == 453)
                 source = Source::FixedChar;
@@ -309,6 +334,11 @@ void TClientDataSet::FillFromQuery(QSqlQuery &query)
             }
             bool ok = false;
             row->values[i] = normalizeFieldValue(m_defs.at(i).DataType, v, &ok);
+            // A width below the text it holds (a connection whose character set is not the
+            // column's) grows, rather than cutting the text when the row is edited.
+            TFieldDef &def = m_defs[i];
+            if (def.DataType == ftString && def.Size > 0 && ok)
+                def.Size = qMax(def.Size, int(row->values.at(i).toString().size()));
         }
         m_rows.push_back(std::move(row));
     }
@@ -934,6 +964,26 @@ TClientDataSet::TUpdateStatus TClientDataSet::UpdateStatus() const
 {
     const Row *row = currentRow();
     return row ? row->status : usUnmodified;
+}
+
+void TClientDataSet::ReplaceData(const QList<TFieldDef> &defs, std::vector<QList<QVariant>> records)
+{
+    Close();
+    m_defs = defs;
+    activate();
+    m_rows.reserve(records.size());
+    for (QList<QVariant> &values : records) {
+        auto row = std::make_unique<Row>();
+        row->values = std::move(values);
+        m_rows.push_back(std::move(row));
+    }
+    rebuildView();
+    First();
+}
+
+const QList<QVariant> &TClientDataSet::StoredRecord(int row) const
+{
+    return m_rows.at(size_t(row))->values;
 }
 
 void TClientDataSet::MergeChangeLog()

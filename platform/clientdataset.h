@@ -26,12 +26,16 @@
 // Change log
 //   ChangeCount(), UpdateStatus(), DeletedRecords(), MergeChangeLog() makes every change
 //   part of the data
+// Files (datapacket.h)
+//   SaveToFile(path, dfXML or dfBinary): merges the change log, then replaces the file
+//     atomically with every record in the order of posting, whatever the filter and index
+//   LoadFromFile(path): either form, the content decides; the records arrive unchanged
 //
 // Values are kept normalised per type (see fieldvalue.h); a null is an invalid QVariant.
 // Strings longer than a String column's size are cut to it, as a packet's definition
 // requires. Misuse (writing outside edit, an unknown column) raises EVxException.
-// The file forms of the packets are written by separate readers and writers over this
-// class's public interface (FieldDefs, Value, UpdateStatus, DeletedRecords).
+// The file forms of the packets are read and written in datapacket.cpp over this class's
+// public interface (FieldDefs, StoredRecord, Append and Post).
 
 #include "platform/fieldvalue.h"
 #include "platform/recordfilter.h"
@@ -53,8 +57,14 @@ struct TFieldDef
 {
     QString Name;
     TFieldType DataType = ftString;
-    int Size = 0; // characters of a String column; 0 = no limit
+    // Characters of a String column (0 = no limit); 8 for an Integer column whose database
+    // type is 64-bit, so that its files say so even when the values are small.
+    int Size = 0;
 };
+
+// The two file forms of a packet: our compact binary form (".cds") and the XML form
+// (".xml") that other readers of the client-dataset layout read.
+enum TDataPacketFormat { dfBinary, dfXML };
 
 class TField
 {
@@ -163,6 +173,18 @@ public:
     TUpdateStatus UpdateStatus() const;
     const std::vector<QList<QVariant>> &DeletedRecords() const { return m_deleted; }
     void MergeChangeLog();
+
+    // Files (defined in datapacket.cpp)
+    void SaveToFile(const QString &path, TDataPacketFormat format = dfBinary);
+    void LoadFromFile(const QString &path);
+
+    // Every record in the order of posting, whatever the filter and the index: what a file
+    // holds.
+    int StoredRecordCount() const { return int(m_rows.size()); }
+    const QList<QVariant> &StoredRecord(int row) const;
+    // Opens on these columns and records at once, as a file reader gives them: values already
+    // in their column's form (fieldvalue.h), names checked, no change log.
+    void ReplaceData(const QList<TFieldDef> &defs, std::vector<QList<QVariant>> records);
 
     struct Row;
     struct KeyIndex;

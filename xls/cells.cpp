@@ -368,9 +368,13 @@ void TCells::AddMultiple(const TBaseRecord &record)
 
 void TCells::finishLoad()
 {
-    for (auto &row : CellRows)
+    for (auto &row : CellRows) {
         std::stable_sort(row.begin(), row.end(),
                          [](const auto &a, const auto &b) { return a->column() < b->column(); });
+        for (const auto &cell : row)
+            if (cell->Id == RID_FORMULA && !static_cast<TFormulaRecord &>(*cell).Attached.empty())
+                m_hasAttached = true;
+    }
 }
 
 int TCells::findColumn(int row, int col, bool &found) const
@@ -569,6 +573,7 @@ void TCells::SaveToStream(ByteWriter &out) const
 std::unique_ptr<TCells> TCells::clone(TSST *sst, TColInfoList *colInfos) const
 {
     auto c = std::make_unique<TCells>(sst, colInfos);
+    c->m_hasAttached = m_hasAttached;
     c->Rows.resize(Rows.size());
     for (size_t i = 0; i < Rows.size(); ++i)
         if (Rows[i])
@@ -582,48 +587,100 @@ std::unique_ptr<TCells> TCells::clone(TSST *sst, TColInfoList *colInfos) const
 
 // --- moving rows --------------------------------------------------------------------------
 
-void TCells::reindex(std::vector<std::unique_ptr<TRowRecord>> extraRows,
-                     std::vector<std::unique_ptr<TCellRecord>> extraCells)
+namespace {
+
+// Empty entries opened at index at, when the list reaches that far: the entries after it move
+// along with their records' new rows.
+template <class T> void openEntries(std::vector<T> &list, size_t at, size_t count)
 {
-    std::vector<std::unique_ptr<TRowRecord>> rows = std::move(extraRows);
-    for (auto &r : Rows)
-        if (r)
-            rows.push_back(std::move(r));
-    std::vector<std::unique_ptr<TCellRecord>> all = std::move(extraCells);
-    for (auto &cellsOfRow : CellRows)
-        for (auto &c : cellsOfRow)
-            all.push_back(std::move(c));
-    Rows.clear();
-    CellRows.clear();
-    for (auto &r : rows) {
-        const size_t i = size_t(r->row());
-        if (Rows.size() <= i)
-            Rows.resize(i + 1);
-        if (Rows[i])
-            raiseXls(DuplicatedRowRecord);
-        Rows[i] = std::move(r);
+    if (at >= list.size())
+        return;
+    const size_t old = list.size();
+    list.resize(old + count);
+    std::move_backward(list.begin() + qsizetype(at), list.begin() + qsizetype(old), list.end());
+    for (size_t i = at; i < at + count; ++i)
+        list[i] = T();
+}
+
+template <class T> void closeEntries(std::vector<T> &list, size_t at, size_t count)
+{
+    if (at < list.size())
+        list.erase(list.begin() + qsizetype(at),
+                   list.begin() + qsizetype(std::min(list.size(), at + count)));
+}
+
+template <class T> T &entry(std::vector<T> &list, size_t at)
+{
+    if (list.size() <= at)
+        list.resize(at + 1);
+    return list[at];
+}
+
+} // namespace
+
+int TCells::lastRow() const
+{
+    int last = maxRow() - 1;
+    for (int r = int(Rows.size()) - 1; r > last; --r)
+        if (Rows[size_t(r)])
+            return r;
+    return last;
+}
+
+void TCells::CheckAttachedRows(int pos, int delta, int first, int last, int copies) const
+{
+    if (!m_hasAttached)
+        return;
+    const int height = last - first + 1;
+    for (size_t r = 0; r < CellRows.size(); ++r) {
+        const int row = int(r);
+        if (delta < 0 && row >= pos && row < pos - delta)
+            continue; // deleted with its row
+        int minOffset = 0, maxOffset = 0;
+        if (copies > 0 && row >= first && row <= last) {
+            const int source = row >= pos ? row + delta : row;
+            minOffset = pos + (row - first) - source;
+            maxOffset = minOffset + (copies - 1) * height;
+        }
+        for (const auto &c : CellRows[r])
+            if (c->Id == RID_FORMULA)
+                static_cast<const TFormulaRecord &>(*c).CheckAttachedRows(pos, delta, minOffset,
+                                                                          maxOffset);
     }
-    for (auto &c : all)
-        AddRecord(std::move(c));
-    finishLoad();
 }
 
 void TCells::ArrangeInsert(int pos, int delta, const TSheetShiftInfo &info)
 {
-    for (auto &r : Rows)
-        if (r)
-            r->ArrangeInsert(pos, delta, info);
-    for (auto &cellsOfRow : CellRows)
-        for (auto &c : cellsOfRow)
-            c->ArrangeInsert(pos, delta, info);
-    if (info.InsertedSheet == info.FormulaSheet)
-        reindex({}, {});
+    // Records keep the index of their row, so the lists only open or close entries at pos;
+    // above pos and on other sheets only formulas can point at the rows that move.
+    const bool here = info.InsertedSheet == info.FormulaSheet;
+    for (size_t r = 0; r < CellRows.size(); ++r) {
+        const bool moves = here && int(r) >= pos;
+        for (auto &c : CellRows[r])
+            if (c->Id == RID_FORMULA)
+                c->ArrangeInsert(pos, delta, info);
+            else if (moves)
+                c->TBaseRowColRecord::SetRow(int(r) + delta);
+    }
+    if (!here)
+        return;
+    for (size_t r = size_t(std::max(pos, 0)); r < Rows.size(); ++r)
+        if (Rows[r])
+            Rows[r]->SetRow(int(r) + delta);
+    if (delta > 0) {
+        openEntries(Rows, size_t(pos), size_t(delta));
+        openEntries(CellRows, size_t(pos), size_t(delta));
+    } else {
+        closeEntries(Rows, size_t(pos), size_t(-delta));
+        closeEntries(CellRows, size_t(pos), size_t(-delta));
+    }
 }
 
 void TCells::InsertAndCopyRows(int first, int last, int dest, int n, const TSheetShiftInfo &info,
                                bool onlyFormulas)
 {
     const int height = last - first + 1;
+    // The sources are taken before they move, and copied from where they went.
     std::vector<TRowRecord *> sourceRows;
     std::vector<std::vector<TCellRecord *>> sourceCells;
     for (int r = first; r <= last; ++r) {
@@ -633,32 +690,27 @@ void TCells::InsertAndCopyRows(int first, int last, int dest, int n, const TShee
             for (auto &c : CellRows[size_t(r)])
                 sourceCells.back().push_back(c.get());
     }
-    for (auto &r : Rows)
-        if (r)
-            r->ArrangeInsert(dest, height * n, info);
-    for (auto &cellsOfRow : CellRows)
-        for (auto &c : cellsOfRow)
-            c->ArrangeInsert(dest, height * n, info);
-    std::vector<std::unique_ptr<TRowRecord>> newRows;
-    std::vector<std::unique_ptr<TCellRecord>> newCells;
+    ArrangeInsert(dest, height * n, info);
     for (int k = 0; k < n; ++k)
         for (int i = 0; i < height; ++i) {
-            const int target = dest + k * height + i;
+            const size_t target = size_t(dest + k * height + i);
             if (sourceRows[size_t(i)]) {
                 auto copy = std::unique_ptr<TRowRecord>(
                     static_cast<TRowRecord *>(sourceRows[size_t(i)]->CopyTo().release()));
-                copy->SetRow(target);
-                newRows.push_back(std::move(copy));
+                copy->SetRow(int(target));
+                entry(Rows, target) = std::move(copy);
             }
+            std::vector<std::unique_ptr<TCellRecord>> copies;
             for (TCellRecord *c : sourceCells[size_t(i)]) {
                 if (onlyFormulas && c->Id != RID_FORMULA)
                     continue;
                 auto copy = c->copyCell();
-                copy->SetRow(target); // formula copies move their relative rows
-                newCells.push_back(std::move(copy));
+                copy->SetRow(int(target)); // formula copies move their relative rows
+                copies.push_back(std::move(copy));
             }
+            if (!copies.empty())
+                entry(CellRows, target) = std::move(copies);
         }
-    reindex(std::move(newRows), std::move(newCells));
 }
 
 void TCells::DeleteRows(int row, int count, const TSheetShiftInfo &info)

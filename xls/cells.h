@@ -178,7 +178,14 @@ public:
     void SaveToStream(ByteWriter &out) const;
     std::unique_ptr<TCells> clone(TSST *sst, TColInfoList *colInfos) const;
 
-    // Rows inserted or deleted at pos (on this sheet or another one the formulas refer to).
+    // The highest row holding a ROW record or a cell, -1 when there is none.
+    int lastRow() const;
+    // Raises, before anything moves, what moving the rows (delta at pos) and then copying rows
+    // first..last copies times to pos would raise on data tables and array formulas.
+    void CheckAttachedRows(int pos, int delta, int first = 0, int last = -1, int copies = 0) const;
+
+    // Rows inserted or deleted at pos (on this sheet or another one the formulas refer to);
+    // rows deleted on this sheet must have been emptied first.
     void ArrangeInsert(int pos, int delta, const TSheetShiftInfo &info);
     // n copies of rows first..last inserted before dest; the sources are found again after
     // the rows below dest moved down.
@@ -187,9 +194,8 @@ public:
     void DeleteRows(int row, int count, const TSheetShiftInfo &info);
 
 private:
-    // Puts every record back at the index of its row field.
-    void reindex(std::vector<std::unique_ptr<TRowRecord>> extraRows,
-                 std::vector<std::unique_ptr<TCellRecord>> extraCells);
+    // Set on load when a formula carries a data table or an array range; copies keep it.
+    bool m_hasAttached = false;
     int findColumn(int row, int col, bool &found) const;
 };
 

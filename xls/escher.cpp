@@ -560,6 +560,7 @@ void writeDrawing(const TEscherRecord &r, QByteArray &buffer, ByteWriter &out)
 void TDrawing::Load(const QByteArray &bytes, std::vector<ClientPiece> &clients)
 {
     qsizetype pos = 0;
+    m_indexed = false;
     Root = parseEscher(bytes, pos, bytes.size());
     if (pos != bytes.size() || Root->Type != ET_DgContainer)
         badEscher();
@@ -657,13 +658,43 @@ TEscherRecord *TDrawing::Patriarch() const
     return nullptr;
 }
 
-std::vector<TEscherRecord *> TDrawing::shapes() const
+TDrawing::TShapeEntry TDrawing::entryOf(TEscherRecord *shape) const
 {
-    std::vector<TEscherRecord *> out;
+    return {shape, anchorOf(shape), objType(shape), objId(shape)};
+}
+
+const std::vector<TDrawing::TShapeEntry> &TDrawing::index() const
+{
+    if (m_indexed)
+        return m_index;
+    m_index.clear();
+    m_charts.clear();
     if (TEscherRecord *p = Patriarch())
         for (auto &c : p->Children)
             if (anchorOf(c.get()))
-                out.push_back(c.get());
+                m_index.push_back(entryOf(c.get()));
+    if (Root) {
+        std::vector<TEscherRecord *> data;
+        Root->findAll(ET_ClientData, data);
+        for (TEscherRecord *d : data)
+            if (!d->ClientChart.empty())
+                m_charts.push_back(d);
+    }
+    m_indexed = true;
+    return m_index;
+}
+
+const std::vector<TEscherRecord *> &TDrawing::charts() const
+{
+    index();
+    return m_charts;
+}
+
+std::vector<TEscherRecord *> TDrawing::shapes() const
+{
+    std::vector<TEscherRecord *> out;
+    for (const TShapeEntry &e : index())
+        out.push_back(e.Shape);
     return out;
 }
 
@@ -787,17 +818,17 @@ QString TDrawing::shapeName(TEscherRecord *shape)
 std::vector<TEscherRecord *> TDrawing::pictures() const
 {
     std::vector<TEscherRecord *> out;
-    for (TEscherRecord *s : shapes())
-        if (objType(s) == OT_Picture)
-            out.push_back(s);
+    for (const TShapeEntry &e : index())
+        if (e.ObjType == OT_Picture)
+            out.push_back(e.Shape);
     return out;
 }
 
 TEscherRecord *TDrawing::shapeByObjId(int id) const
 {
-    for (TEscherRecord *s : shapes())
-        if (objId(s) == id)
-            return s;
+    for (const TShapeEntry &e : index())
+        if (e.ObjId == id)
+            return e.Shape;
     return nullptr;
 }
 
@@ -810,10 +841,10 @@ void TDrawing::MoveShape(TEscherRecord *shape, int rowOffset)
 
 void TDrawing::ArrangeInsertRows(int pos, int delta)
 {
-    for (TEscherRecord *shape : shapes()) {
-        if (objType(shape) == OT_Comment)
+    for (const TShapeEntry &e : index()) {
+        if (e.ObjType == OT_Comment)
             continue; // moved with its note
-        TClientAnchor a(anchorOf(shape));
+        TClientAnchor a(e.Anchor);
         const int first = a.firstRow();
         const int last = a.lastRow();
         if (a.kind() == 0) {
@@ -839,47 +870,42 @@ void TDrawing::ArrangeInsertRows(int pos, int delta)
 void TDrawing::CopyRows(int blockFirst, int blockLast, int dest, int copies)
 {
     const int height = blockLast - blockFirst + 1;
-    const std::vector<TEscherRecord *> originals = shapes();
+    // The copies join the index as they are made: only the shapes there before are copied.
+    const size_t originals = index().size();
     for (int k = 0; k < copies; ++k)
-        for (TEscherRecord *shape : originals) {
-            if (objType(shape) == OT_Comment)
+        for (size_t i = 0; i < originals; ++i) {
+            const TShapeEntry e = m_index[i];
+            if (e.ObjType == OT_Comment)
                 continue; // copied with its note
-            TClientAnchor a(anchorOf(shape));
+            TClientAnchor a(e.Anchor);
             if ((a.kind() == 0 || a.kind() == 2) && a.firstRow() >= blockFirst &&
                 a.lastRow() <= blockLast)
-                CopyShape(shape, dest + k * height - blockFirst);
+                CopyShape(e.Shape, dest + k * height - blockFirst);
         }
 }
 
 void TDrawing::DeleteRows(int row, int count)
 {
-    for (TEscherRecord *shape : shapes()) {
-        if (objType(shape) == OT_Comment)
+    const std::vector<TShapeEntry> entries = index();
+    for (const TShapeEntry &e : entries) {
+        if (e.ObjType == OT_Comment)
             continue; // removed with its note
-        TClientAnchor a(anchorOf(shape));
+        TClientAnchor a(e.Anchor);
         if (a.kind() == 0 && a.firstRow() >= row && a.lastRow() <= row + count - 1)
-            RemoveShape(shape);
+            RemoveShape(e.Shape);
     }
     ArrangeInsertRows(row, -count);
 }
 
 void TDrawing::ArrangeCharts(int pos, int delta, const TSheetShiftInfo &info)
 {
-    if (!Root)
-        return;
-    std::vector<TEscherRecord *> data;
-    Root->findAll(ET_ClientData, data);
-    for (TEscherRecord *d : data)
+    for (TEscherRecord *d : charts())
         ArrangeChartInsertRows(d->ClientChart, pos, delta, info);
 }
 
 void TDrawing::ArrangeChartsCopySheet(const TSheetShiftInfo &info)
 {
-    if (!Root)
-        return;
-    std::vector<TEscherRecord *> data;
-    Root->findAll(ET_ClientData, data);
-    for (TEscherRecord *d : data)
+    for (TEscherRecord *d : charts())
         ArrangeChartCopySheet(d->ClientChart, info);
 }
 
@@ -919,8 +945,18 @@ TEscherRecord *TDrawing::CopyShape(TEscherRecord *shape, int rowOffset)
         for (int id : pictureIds(*copy))
             Group->UseBSE(id);
     MoveShape(copy.get(), rowOffset);
+    TEscherRecord *added = copy.get();
     patriarch->Children.push_back(std::move(copy));
-    return patriarch->Children.back().get();
+    if (m_indexed) {
+        if (anchorOf(added))
+            m_index.push_back(entryOf(added));
+        clientData.clear();
+        added->findAll(ET_ClientData, clientData);
+        for (TEscherRecord *d : clientData)
+            if (!d->ClientChart.empty())
+                m_charts.push_back(d);
+    }
+    return added;
 }
 
 void TDrawing::RemoveShape(TEscherRecord *shape)
@@ -948,6 +984,7 @@ void TDrawing::RemoveShape(TEscherRecord *shape)
         for (int id : pictureIds(*shape))
             Group->ReleaseBSE(id);
     patriarch->Children.erase(it);
+    m_indexed = false;
 }
 
 TEscherRecord *TDrawing::Solver() const

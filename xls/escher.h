@@ -134,6 +134,15 @@ public:
         RecordList Chart;
     };
 
+    // A top-level shape with what the row operations read of it.
+    struct TShapeEntry
+    {
+        TEscherRecord *Shape;
+        TEscherRecord *Anchor;
+        int ObjType;
+        int ObjId;
+    };
+
     EscherPtr Root;
     TDrawingGroup *Group = nullptr; // may be null when the workbook has no drawing group
     int ObjectCounter = 0;          // highest OBJ id of the sheet
@@ -144,7 +153,10 @@ public:
 
     TEscherRecord *Dg() const;
     TEscherRecord *Patriarch() const; // the top shape group
-    // The top-level shapes after the group's own shape, in drawing order.
+    // The top-level shapes after the group's own shape, in drawing order. The list is kept
+    // between calls and follows copied shapes, so that copying a row one call at a time does
+    // not search a drawing that grows with every comment.
+    const std::vector<TShapeEntry> &index() const;
     std::vector<TEscherRecord *> shapes() const;
     static TEscherRecord *anchorOf(TEscherRecord *shape);
     static TBaseRecord *objOf(TEscherRecord *shape);
@@ -179,7 +191,13 @@ public:
     static void MoveShape(TEscherRecord *shape, int rowOffset);
 
 private:
+    TShapeEntry entryOf(TEscherRecord *shape) const;
+    // Client data that carries an embedded chart, anywhere in the tree.
+    const std::vector<TEscherRecord *> &charts() const;
     TEscherRecord *Solver() const;
+    mutable std::vector<TShapeEntry> m_index;
+    mutable std::vector<TEscherRecord *> m_charts;
+    mutable bool m_indexed = false;
     // Rules (connectors, arcs, callouts) link shapes by id: a copied shape takes a copy of
     // the rules that belong to it; a removed one leaves no link behind.
     void copyRules(quint32 oldId, quint32 newId);

@@ -307,13 +307,16 @@ void TFormulaRecord::SaveToStream(ByteWriter &out) const
 
 namespace {
 
-// Moves the row fields of a TABLE (0, 2, 8, 12) or ARRAY (0, 2) record; 65535 marks an
-// unused input cell and stays.
+// The row fields of a TABLE (0, 2, 8, 12) or ARRAY (0, 2) record.
+std::vector<int> attachedRowFields(const TBaseRecord &r)
+{
+    return r.Id == RID_TABLE ? std::vector<int>{0, 2, 8, 12} : std::vector<int>{0, 2};
+}
+
+// Moves the row fields of an attached record; 65535 marks an unused input cell and stays.
 void moveAttachedRows(TBaseRecord &r, int pos, int delta, bool onlyFrom)
 {
-    const std::vector<int> fields =
-        r.Id == RID_TABLE ? std::vector<int>{0, 2, 8, 12} : std::vector<int>{0, 2};
-    for (int off : fields) {
+    for (int off : attachedRowFields(r)) {
         const int v = r.getWord(off);
         if (v == 65535 || (onlyFrom && v < pos))
             continue;
@@ -335,6 +338,25 @@ void TFormulaRecord::ArrangeInsert(int pos, int delta, const TSheetShiftInfo &in
     if (info.InsertedSheet == info.FormulaSheet)
         for (auto &a : Attached)
             moveAttachedRows(*a, pos, delta, true);
+}
+
+void TFormulaRecord::CheckAttachedRows(int pos, int delta, int minOffset, int maxOffset) const
+{
+    for (const auto &a : Attached)
+        for (int off : attachedRowFields(*a)) {
+            int v = a->getWord(off);
+            if (v == 65535)
+                continue;
+            if (v >= pos)
+                v += delta;
+            if (v < 0 || v > 65535)
+                raiseXls(TooManyEntries, {v, 65535});
+            if (v == 65535)
+                continue; // from now on it reads as an unused input cell
+            for (int moved : {v + minOffset, v + maxOffset})
+                if (moved < 0 || moved > 65535)
+                    raiseXls(TooManyEntries, {moved, 65535});
+        }
 }
 
 void TFormulaRecord::SetRow(int newRow)
@@ -371,6 +393,9 @@ void TFormulaRecord::MixShared(const QByteArray &tokens)
     data.append(tokens);
     data.append(Data.mid(22 + cce())); // extra data of the formula, if any
     Data = data;
+    // The "shared" flag belongs to a token array that points at a shared formula; left on,
+    // a reader would take this cell for part of one whose record is no longer written.
+    setWord(14, getWord(14) & ~0x0008);
     OffsetRelativeReferences(Data, 22, 22 + int(tokens.size()), row(), column());
 }
 

@@ -47,6 +47,10 @@ public:
     void ArrangeInsert(int pos, int delta, const TSheetShiftInfo &info) override;
     // A copy moved to another row: relative rows follow by the row offset.
     void SetRow(int row) override;
+    // Raises what ArrangeInsert(pos, delta) and then SetRow by any offset from minOffset to
+    // maxOffset would raise on the attached records, so that it is known before anything
+    // moves.
+    void CheckAttachedRows(int pos, int delta, int minOffset, int maxOffset) const;
 
     int cce() const { return getWord(20); }
     // True for a formula that only points at a shared or array formula (key = row | col << 16).

@@ -38,6 +38,12 @@ void TNameRecord::ArrangeInsertRows(int row, int count, const TSheetShiftInfo &i
     }
 }
 
+void TNameRecord::CheckInsertSheets(int position, int count) const
+{
+    if (sheet() >= 0 && sheet() >= position && sheet() + 1 + count > 251)
+        raiseXls(TooManyEntries, {sheet() + 1 + count, 251});
+}
+
 void TNameRecord::ArrangeInsertSheets(int position, int count)
 {
     if (sheet() >= 0 && sheet() >= position)

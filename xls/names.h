@@ -22,7 +22,9 @@ public:
     int formulaEnd() const { return formulaStart() + getWord(4); }
 
     void ArrangeInsertRows(int row, int count, const TSheetShiftInfo &info);
-    // A local name of a sheet at or after position moves with the inserted sheets.
+    // A local name of a sheet at or after position moves with the inserted sheets; the check
+    // raises, before anything changes, when its sheet would be beyond the last one.
+    void CheckInsertSheets(int position, int count) const;
     void ArrangeInsertSheets(int position, int count);
     // A local name copied with its sheet: references to the copied sheet follow the copy.
     void ArrangeCopySheet(int newSheet, const TSheetShiftInfo &info);

@@ -149,7 +149,7 @@ void TWindow1Record::setActiveTab(int tab)
 RecordPtr TWindow2Record::CopyTo() const
 {
     auto copy = finishCopy(std::make_unique<TWindow2Record>(Id, Data));
-    static_cast<TWindow2Record *>(copy.get())->setSelected(false);
+    copy->setWord(0, copy->getWord(0) & ~(0x0200 | 0x0400));
     return copy;
 }
 
@@ -326,6 +326,8 @@ RecordPtr createRecord(quint16 id, QByteArray data)
         return std::make_unique<TBoolErrRecord>(id, std::move(data));
     case RID_STRING:
         return std::make_unique<TStringRecord>(id, std::move(data));
+    case RID_NOTE:
+        return std::make_unique<TNoteRecord>(id, std::move(data));
     case RID_ROW:
         return std::make_unique<TRowRecord>(id, std::move(data));
     case RID_ARRAY:

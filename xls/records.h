@@ -159,7 +159,7 @@ class TWindow2Record : public TBaseRecord
 {
 public:
     using TBaseRecord::TBaseRecord;
-    RecordPtr CopyTo() const override; // the copy is never the selected sheet
+    RecordPtr CopyTo() const override; // the copy is neither the selected nor the shown sheet
     bool showGridLines() const { return getWord(0) & 0x0002; }
     void setShowGridLines(bool on);
     void setSelected(bool on);
@@ -186,6 +186,22 @@ public:
     quint16 options() const { return getWord(4); }
     QString sheetName() const;
     void setSheetName(const QString &name);
+};
+
+class TEscherRecord;
+
+// A cell comment: its cell (row word 0, column word 2) and the object id of its comment shape
+// (word 6). The shape and its anchor are linked when the sheet is read, so that moving
+// thousands of notes never searches the drawing for them.
+class TNoteRecord : public TRecordOf<TNoteRecord>
+{
+public:
+    using TRecordOf::TRecordOf;
+    int row() const { return getWord(0); }
+    int column() const { return getWord(2); }
+    int objId() const { return getWord(6); }
+    TEscherRecord *Shape = nullptr;
+    TEscherRecord *Anchor = nullptr;
 };
 
 class TStringRecord : public TRecordOf<TStringRecord>

@@ -35,7 +35,7 @@ bool isIgnored(quint16 id)
     raiseXls(ErrorReadingExcelRecords);
 }
 
-void saveList(const RecordList &list, ByteWriter &out)
+template <class List> void saveList(const List &list, ByteWriter &out)
 {
     for (const auto &r : list)
         r->SaveToStream(out);
@@ -147,24 +147,33 @@ int TReferences::GetRefOfSheet(int sheet)
     return int(ExternRefs.size()) - 1;
 }
 
-void TReferences::ArrangeInsertSheets(int position, int count)
+void TReferences::CheckInsertSheets(int position, int count) const
 {
     if (LocalSupBook < 0)
         return;
-    TBaseRecord &book = *SupBooks[size_t(LocalSupBook)];
+    const TBaseRecord &book = *SupBooks[size_t(LocalSupBook)];
     if (book.DataSize() != 4 || book.getWord(2) != 0x0401)
         invalid();
-    for (TExternRef &e : ExternRefs) {
-        if (e.SupBook != LocalSupBook)
-            continue;
-        for (int *sheet : {&e.FirstSheet, &e.LastSheet})
-            if (*sheet >= position && *sheet < 65535) {
-                *sheet += count;
-                if (*sheet > 250)
-                    raiseXls(TooManyEntries, {*sheet, 250});
-            }
-    }
-    book.incWord(0, count, 250);
+    for (const TExternRef &e : ExternRefs)
+        if (e.SupBook == LocalSupBook)
+            for (int sheet : {e.FirstSheet, e.LastSheet})
+                if (sheet >= position && sheet < 65535 && sheet + count > 250)
+                    raiseXls(TooManyEntries, {sheet + count, 250});
+    if (book.getWord(0) + count > 250)
+        raiseXls(TooManyEntries, {book.getWord(0) + count, 250});
+}
+
+void TReferences::ArrangeInsertSheets(int position, int count)
+{
+    CheckInsertSheets(position, count);
+    if (LocalSupBook < 0)
+        return;
+    for (TExternRef &e : ExternRefs)
+        if (e.SupBook == LocalSupBook)
+            for (int *sheet : {&e.FirstSheet, &e.LastSheet})
+                if (*sheet >= position && *sheet < 65535)
+                    *sheet += count;
+    SupBooks[size_t(LocalSupBook)]->incWord(0, count, 250);
 }
 
 // --- sections -----------------------------------------------------------------------------
@@ -343,6 +352,10 @@ TWorkSheet::TWorkSheet(TWorkbookGlobals *globals)
 void TWorkSheet::LoadFromStream(RecordReader &reader, RecordPtr bof)
 {
     BOF = std::move(bof);
+    const auto checkInheritedFormat = [formats = Globals->XFs.size()](int xf) {
+        if (xf < 0 || size_t(xf) >= formats)
+            invalid();
+    };
     RecordList *current = &Head;
     TFormulaRecord *lastFormula = nullptr;
     quint16 previousId = 0;
@@ -411,18 +424,24 @@ void TWorkSheet::LoadFromStream(RecordReader &reader, RecordPtr bof)
         case RID_NOTE:
             if (r->DataSize() < 8)
                 invalid();
-            Notes.push_back(std::move(r));
+            Notes.emplace_back(static_cast<TNoteRecord *>(r.release()));
             break;
         case RID_COLINFO:
+            // A cell written later in the column takes this format: one the workbook lacks
+            // would make the saved file unreadable.
+            checkInheritedFormat(r->getWord(6));
             ColInfos.AddRecord(*r);
             break;
         case RID_MULRK:
         case RID_MULBLANK:
             Cells->AddMultiple(*r);
             break;
-        case RID_ROW:
-            Cells->AddRow(std::unique_ptr<TRowRecord>(static_cast<TRowRecord *>(r.release())));
+        case RID_ROW: {
+            auto row = std::unique_ptr<TRowRecord>(static_cast<TRowRecord *>(r.release()));
+            checkInheritedFormat(row->xf());
+            Cells->AddRow(std::move(row));
             break;
+        }
         case RID_LABELSST:
             static_cast<TLabelSSTRecord *>(r.get())->LinkToSST(&Globals->SST);
             Cells->AddRecord(std::unique_ptr<TCellRecord>(static_cast<TCellRecord *>(r.release())));
@@ -503,6 +522,7 @@ done:
     } else if (!clients.empty()) {
         raiseXls(UnsupportedDrawingRecord);
     }
+    linkNotes();
     Cells->finishLoad();
     for (auto &row : Cells->CellRows)
         for (auto &cell : row) {
@@ -553,7 +573,9 @@ std::unique_ptr<TSheet> TWorkSheet::Clone() const
     c->ColInfos = ColInfos;
     c->Cells = Cells->clone(&Globals->SST, &c->ColInfos);
     c->Ranges = Ranges->clone();
-    c->Notes = copyList(Notes);
+    for (const auto &note : Notes)
+        c->Notes.emplace_back(static_cast<TNoteRecord *>(note->CopyTo().release()));
+    c->linkNotes();
     c->DefRowHeight = DefRowHeight;
     c->DefColWidth = DefColWidth;
     return c;
@@ -721,6 +743,29 @@ void TWorkbook::SelectSheet(int index)
 
 // --- moving rows --------------------------------------------------------------------------
 
+void TWorkSheet::CheckInsertAndCopyRows(int first, int last, int dest, int n) const
+{
+    // Cells, notes and page breaks at or below dest move down and must stay within the
+    // sheet; merged cells, shapes and references stop at the last row instead.
+    const int delta = (last - first + 1) * n;
+    int lowest = Cells->lastRow();
+    if (m_notesSorted && !Notes.empty())
+        lowest = std::max(lowest, Notes.back()->row());
+    else
+        for (const auto &note : Notes)
+            lowest = std::max(lowest, note->row());
+    if (!PageBreaks.Items.empty())
+        lowest = std::max(lowest, PageBreaks.Items.back().Row);
+    if (lowest >= dest && lowest + delta > 65535)
+        raiseXls(TooManyEntries, {lowest + delta, 65535});
+    Cells->CheckAttachedRows(dest, delta, first, last, n);
+}
+
+void TWorkSheet::CheckDeleteRows(int row, int count) const
+{
+    Cells->CheckAttachedRows(row, -count);
+}
+
 void TWorkSheet::InsertAndCopyRows(int first, int last, int dest, int n,
                                    const TSheetShiftInfo &info, bool onlyFormulas)
 {
@@ -761,118 +806,136 @@ void TWorkSheet::ArrangeInsertRows(int pos, int delta, const TSheetShiftInfo &in
 
 // --- notes --------------------------------------------------------------------------------
 
-TEscherRecord *TWorkSheet::NoteShape(const TBaseRecord &note) const
+namespace {
+bool noteBefore(const std::unique_ptr<TNoteRecord> &a, const std::unique_ptr<TNoteRecord> &b)
 {
-    return Drawing ? Drawing->shapeByObjId(note.getWord(6)) : nullptr;
+    return std::make_pair(a->row(), a->column()) < std::make_pair(b->row(), b->column());
+}
+} // namespace
+
+void TWorkSheet::linkNotes()
+{
+    // A damaged file may name a shape of another kind, or one comment from two notes: such a
+    // note gets no shape, so that removing one note never leaves another pointing at nothing.
+    std::map<int, TEscherRecord *> comments;
+    if (Drawing)
+        for (const TDrawing::TShapeEntry &e : Drawing->index())
+            if (e.ObjType == OT_Comment)
+                comments.emplace(e.ObjId, e.Shape);
+    for (auto &note : Notes) {
+        note->Shape = note->Anchor = nullptr;
+        auto it = comments.find(note->objId());
+        if (it == comments.end() || !it->second)
+            continue;
+        note->Shape = it->second;
+        note->Anchor = TDrawing::anchorOf(it->second);
+        it->second = nullptr;
+    }
+    m_notesSorted = std::is_sorted(Notes.begin(), Notes.end(), noteBefore);
 }
 
-std::vector<TBaseRecord *> TWorkSheet::NotesOfRow(int row) const
+std::vector<TNoteRecord *> TWorkSheet::NotesOfRow(int row) const
 {
-    std::vector<TBaseRecord *> out;
+    std::vector<TNoteRecord *> out;
     for (const auto &note : Notes)
-        if (note->getWord(0) == row)
+        if (note->row() == row)
             out.push_back(note.get());
-    std::stable_sort(out.begin(), out.end(), [](const TBaseRecord *a, const TBaseRecord *b) {
-        return a->getWord(2) < b->getWord(2);
+    std::stable_sort(out.begin(), out.end(), [](const TNoteRecord *a, const TNoteRecord *b) {
+        return a->column() < b->column();
     });
     return out;
 }
 
-QString TWorkSheet::NoteText(const TBaseRecord &note) const
+QString TWorkSheet::NoteText(const TNoteRecord &note) const
 {
-    TEscherRecord *shape = NoteShape(note);
-    const TBaseRecord *txo = shape ? TDrawing::txoOf(shape) : nullptr;
+    const TBaseRecord *txo = note.Shape ? TDrawing::txoOf(note.Shape) : nullptr;
     return txo ? txoText(*txo) : QString();
 }
 
-void TWorkSheet::SetNoteText(TBaseRecord *note, const QString &text)
+void TWorkSheet::SetNoteText(TNoteRecord *note, const QString &text)
 {
-    auto it = std::find_if(Notes.begin(), Notes.end(),
-                           [note](const RecordPtr &n) { return n.get() == note; });
+    auto it =
+        std::find_if(Notes.begin(), Notes.end(), [note](const auto &n) { return n.get() == note; });
     if (it == Notes.end())
         return;
-    TEscherRecord *shape = NoteShape(*note);
     if (text.isEmpty()) {
-        if (!shape)
+        if (!note->Shape)
             raiseXls(ErrorLoadingEscher);
-        Drawing->RemoveShape(shape);
+        Drawing->RemoveShape(note->Shape);
         Notes.erase(it);
         return;
     }
-    TBaseRecord *txo = shape ? TDrawing::txoOf(shape) : nullptr;
+    TBaseRecord *txo = note->Shape ? TDrawing::txoOf(note->Shape) : nullptr;
     if (!txo)
         raiseXls(ErrorLoadingEscher);
     setTxoText(*txo, text);
 }
 
+namespace {
+// The comment box moves with its cell but keeps its size.
+void moveNote(TNoteRecord &note, int delta)
+{
+    note.incWord(0, delta, 65535);
+    if (TClientAnchor a(note.Anchor); a.valid())
+        a.setRows(a.firstRow() + delta, a.lastRow() + delta);
+}
+} // namespace
+
 void TWorkSheet::moveNotes(int pos, int delta)
 {
-    // Shapes are looked up before any note moves: a note names its shape, not its row.
-    std::vector<TEscherRecord *> shapes;
-    for (const auto &note : Notes)
-        shapes.push_back(NoteShape(*note));
-    for (size_t i = 0; i < Notes.size(); ++i) {
-        if (Notes[i]->getWord(0) < pos)
-            continue;
-        Notes[i]->incWord(0, delta, 65535);
-        // The comment box moves with its cell but keeps its size.
-        if (shapes[i])
-            TDrawing::MoveShape(shapes[i], delta);
-    }
+    for (auto &note : Notes)
+        if (note->row() >= pos)
+            moveNote(*note, delta);
 }
 
 void TWorkSheet::copyNotes(int blockFirst, int blockLast, int dest, int copies)
 {
+    if (!m_notesSorted)
+        sortNotes();
+    const auto rowBelow = [](const auto &note, int row) { return note->row() < row; };
+    const auto first = std::lower_bound(Notes.begin(), Notes.end(), blockFirst, rowBelow);
+    const auto last = std::lower_bound(first, Notes.end(), blockLast + 1, rowBelow);
+    std::vector<const TNoteRecord *> sources;
+    for (auto it = first; it != last; ++it)
+        sources.push_back(it->get());
     const int height = blockLast - blockFirst + 1;
-    const size_t count = Notes.size();
     for (int k = 0; k < copies; ++k)
-        for (size_t i = 0; i < count; ++i) {
-            const TBaseRecord &note = *Notes[i];
-            const int row = note.getWord(0);
-            if (row < blockFirst || row > blockLast)
-                continue;
+        for (const TNoteRecord *note : sources) {
             const int offset = dest + k * height - blockFirst;
-            RecordPtr copy = note.CopyTo();
+            std::unique_ptr<TNoteRecord> copy(static_cast<TNoteRecord *>(note->CopyTo().release()));
             copy->incWord(0, offset, 65535);
             // The copy names the copied shape by its object id, which the copy got anew.
-            if (TEscherRecord *shape = NoteShape(note)) {
-                TEscherRecord *copied = Drawing->CopyShape(shape, offset);
-                copy->setWord(6, quint16(TDrawing::objId(copied)));
+            if (note->Shape) {
+                copy->Shape = Drawing->CopyShape(note->Shape, offset);
+                copy->Anchor = TDrawing::anchorOf(copy->Shape);
+                copy->setWord(6, quint16(TDrawing::objId(copy->Shape)));
             }
-            Notes.push_back(std::move(copy));
+            const auto at = std::upper_bound(Notes.begin(), Notes.end(), copy, noteBefore);
+            Notes.insert(at, std::move(copy));
         }
-    sortNotes();
 }
 
 void TWorkSheet::deleteNotes(int row, int count)
 {
     for (auto it = Notes.begin(); it != Notes.end();) {
-        const int r = (*it)->getWord(0);
+        const int r = (*it)->row();
         if (r >= row && r < row + count) {
-            if (TEscherRecord *shape = NoteShape(**it))
-                Drawing->RemoveShape(shape);
+            if ((*it)->Shape)
+                Drawing->RemoveShape((*it)->Shape);
             it = Notes.erase(it);
         } else {
             ++it;
         }
     }
-    std::vector<TEscherRecord *> shapes;
-    for (const auto &note : Notes)
-        shapes.push_back(NoteShape(*note));
-    for (size_t i = 0; i < Notes.size(); ++i)
-        if (Notes[i]->getWord(0) >= row + count) {
-            Notes[i]->incWord(0, -count, 65535);
-            if (shapes[i])
-                TDrawing::MoveShape(shapes[i], -count);
-        }
+    for (auto &note : Notes)
+        if (note->row() >= row + count)
+            moveNote(*note, -count);
 }
 
 void TWorkSheet::sortNotes()
 {
-    std::stable_sort(Notes.begin(), Notes.end(), [](const RecordPtr &a, const RecordPtr &b) {
-        return std::make_pair(a->getWord(0), a->getWord(2)) <
-               std::make_pair(b->getWord(0), b->getWord(2));
-    });
+    std::stable_sort(Notes.begin(), Notes.end(), noteBefore);
+    m_notesSorted = true;
 }
 
 TSheetShiftInfo TWorkbook::shiftInfo(int insertedSheet, int formulaSheet)
@@ -901,6 +964,7 @@ void TWorkbook::InsertAndCopyRows(int sheet, int first, int last, int dest, int 
         raiseXls(InvalidInsertAndCopyArgs);
     checkSheetIndex(sheet, int(Sheets.size()));
     const int delta = (last - first + 1) * count;
+    Sheets[size_t(sheet)]->CheckInsertAndCopyRows(first, last, dest, count);
     Sheets[size_t(sheet)]->InsertAndCopyRows(first, last, dest, count, shiftInfo(sheet, sheet),
                                              onlyFormulas);
     for (size_t i = 0; i < Sheets.size(); ++i)
@@ -918,6 +982,7 @@ void TWorkbook::DeleteRows(int sheet, int row, int count)
         return;
     // No row lies past 65535; a larger count would only overflow the row arithmetic below.
     count = std::min(count, 65536 - row);
+    Sheets[size_t(sheet)]->CheckDeleteRows(row, count);
     Sheets[size_t(sheet)]->DeleteRows(row, count, shiftInfo(sheet, sheet));
     for (size_t i = 0; i < Sheets.size(); ++i)
         if (int(i) != sheet)
@@ -955,6 +1020,12 @@ void TWorkbook::InsertSheets(int copyFrom, int before, int count)
         raiseXls(InvalidSheetNumber, {before, 0, sheets - 1});
     if (count <= 0)
         return;
+    // Every limit is checked before anything changes: a refused copy leaves the workbook as
+    // it was.
+    Globals.References.CheckInsertSheets(before, count);
+    for (auto &name : Globals.Names)
+        static_cast<TNameRecord *>(name.get())->CheckInsertSheets(before, count);
+    const int active = ActiveTab() >= before ? ActiveTab() + count : ActiveTab();
     const quint16 options = Globals.boundSheet(copyFrom).options();
     for (int i = 0; i < count; ++i) {
         auto bs = std::make_unique<TBoundSheetRecord>(RID_BOUNDSHEET, QByteArray(6, '\0'));
@@ -991,6 +1062,12 @@ void TWorkbook::InsertSheets(int copyFrom, int before, int count)
             Globals.Names.push_back(std::move(copy));
         }
     }
+    // The sheet that was active stays active, wherever the copies pushed it, and is the only
+    // one selected: two selected sheets open grouped, and typing goes into both.
+    for (auto &sheet : Sheets)
+        if (sheet->Window2)
+            sheet->Window2->setSelected(false);
+    SelectSheet(active);
 }
 
 } // namespace xls

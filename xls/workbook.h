@@ -50,7 +50,8 @@ public:
     int GetSheetOfRef(int ref) const;
     int GetRefOfSheet(int sheet);
     // count sheets inserted at position: entries of the local book that point at or after
-    // it move along.
+    // it move along. The check raises, before anything changes, when they would not fit.
+    void CheckInsertSheets(int position, int count) const;
     void ArrangeInsertSheets(int position, int count);
 };
 
@@ -99,6 +100,10 @@ public:
     TWindow2Record *Window2 = nullptr;
     virtual void LoadFromStream(RecordReader &reader, RecordPtr bof) = 0;
     virtual std::unique_ptr<TSheet> Clone() const = 0;
+    // Raise what the row operations would raise on a row limit, before anything moves: a
+    // refused call leaves the sheet as it was.
+    virtual void CheckInsertAndCopyRows(int, int, int, int) const {}
+    virtual void CheckDeleteRows(int, int) const {}
     // Rows copied or deleted on this sheet.
     virtual void InsertAndCopyRows(int first, int last, int dest, int n,
                                    const TSheetShiftInfo &info, bool onlyFormulas) = 0;
@@ -120,32 +125,39 @@ public:
     TColInfoList ColInfos;
     std::unique_ptr<TCells> Cells;
     std::unique_ptr<TRangeList> Ranges;
-    RecordList Notes; // NOTE records, each naming its comment shape by the shape's OBJ id
+    // NOTE records, each naming its comment shape by the shape's OBJ id; once rows were
+    // copied they are in row and column order.
+    std::vector<std::unique_ptr<TNoteRecord>> Notes;
     int DefRowHeight = 255;
     int DefColWidth = 2900;
 
     void LoadFromStream(RecordReader &reader, RecordPtr bof) override;
     void SaveToStream(ByteWriter &out) const override;
     std::unique_ptr<TSheet> Clone() const override;
+    void CheckInsertAndCopyRows(int first, int last, int dest, int n) const override;
+    void CheckDeleteRows(int row, int count) const override;
     void InsertAndCopyRows(int first, int last, int dest, int n, const TSheetShiftInfo &info,
                            bool onlyFormulas) override;
     void DeleteRows(int row, int count, const TSheetShiftInfo &info) override;
     void ArrangeInsertRows(int pos, int delta, const TSheetShiftInfo &info) override;
     void ArrangeCopySheet(const TSheetShiftInfo &info) override;
 
-    // The comment shape of a note (by the note's object id), or null.
-    TEscherRecord *NoteShape(const TBaseRecord &note) const;
+    // The comment shape of a note, or null.
+    TEscherRecord *NoteShape(const TNoteRecord &note) const { return note.Shape; }
     // The notes of a row, in column order.
-    std::vector<TBaseRecord *> NotesOfRow(int row) const;
-    QString NoteText(const TBaseRecord &note) const;
+    std::vector<TNoteRecord *> NotesOfRow(int row) const;
+    QString NoteText(const TNoteRecord &note) const;
     // An empty text removes the note and its shape.
-    void SetNoteText(TBaseRecord *note, const QString &text);
+    void SetNoteText(TNoteRecord *note, const QString &text);
 
 private:
+    // Gives each note the comment shape its object id names.
+    void linkNotes();
     void moveNotes(int pos, int delta);
     void copyNotes(int blockFirst, int blockLast, int dest, int copies);
     void deleteNotes(int row, int count);
     void sortNotes();
+    bool m_notesSorted = false;
 };
 
 class TChart : public TSheet

@@ -231,10 +231,8 @@ void TXLSFile::SetCellValueX(int row, int col, const TXlsCellValue &value)
     TXlsCellValue v = value;
     if (v.XF < 0)
         v.XF = -1;
-    // A format the workbook does not have would make the saved file unreadable.
-    const int formats = int(Workbook->Globals.XFs.size());
-    if (v.XF >= formats)
-        raiseXls(IndexNotInRange, {v.XF, QStringLiteral("XF"), 0, formats - 1});
+    else
+        checkFormat(v.XF);
     ws->Cells->SetValue(row - 1, RangeFirstCol + col, v);
 }
 
@@ -375,6 +373,7 @@ void TXLSFile::SetColumnFormat(int col, int xf)
     if (!ws)
         return;
     checkColumn(col - 1);
+    checkFormat(xf);
     ws->ColInfos.ensure(col - 1, ws->DefColWidth).XF = xf;
     for (auto &cells : ws->Cells->CellRows)
         for (auto &cell : cells)
@@ -397,6 +396,7 @@ void TXLSFile::SetRowFormat(int row, int xf)
     if (!ws)
         return;
     checkRow(row - 1);
+    checkFormat(xf);
     ws->Cells->EnsureRow(row - 1).setXF(xf);
     if (size_t(row - 1) < ws->Cells->CellRows.size())
         for (auto &cell : ws->Cells->CellRows[size_t(row - 1)])
@@ -419,14 +419,22 @@ int TXLSFile::GetFormatCount() const
     return Workbook ? int(Workbook->Globals.XFs.size()) : 0;
 }
 
+void TXLSFile::checkFormat(int xf) const
+{
+    // A format the workbook does not have would make the saved file unreadable; a column's or
+    // a row's format reaches every cell later written there.
+    const int formats = int(Workbook->Globals.XFs.size());
+    if (xf < 0 || xf >= formats)
+        raiseXls(IndexNotInRange, {xf, QStringLiteral("XF"), 0, formats - 1});
+}
+
 TXlsCellFormat TXLSFile::GetFormat(int xf) const
 {
     TXlsCellFormat f;
     if (!Workbook)
         return f;
     const TWorkbookGlobals &g = Workbook->Globals;
-    if (xf < 0 || size_t(xf) >= g.XFs.size())
-        raiseXls(IndexNotInRange, {xf, QStringLiteral("XF"), 0, int(g.XFs.size()) - 1});
+    checkFormat(xf);
     const TBaseRecord &x = *g.XFs[size_t(xf)];
     if (x.DataSize() < 20)
         raiseXls(ErrorReadingExcelRecords);
@@ -587,17 +595,17 @@ void TXLSFile::InsertAndCopyRows(int firstRow, int lastRow, int destRow, int cou
                                  bool onlyFormulas)
 {
     Q_ASSERT(Workbook);
+    // An index left as it was would name pictures by rows they no longer have.
+    m_picturesMoved = true;
     Workbook->InsertAndCopyRows(ActiveSheet - 1, firstRow - 1, lastRow - 1, destRow - 1, count,
                                 onlyFormulas);
-    // An index left as it was would name pictures by rows they no longer have.
-    RefreshPictureIndex();
 }
 
 void TXLSFile::DeleteRows(int row, int count)
 {
     Q_ASSERT(Workbook);
+    m_picturesMoved = true;
     Workbook->DeleteRows(ActiveSheet - 1, row - 1, count);
-    RefreshPictureIndex();
 }
 
 void TXLSFile::InsertAndCopySheets(int copyFrom, int insertBefore, int count)
@@ -743,6 +751,19 @@ void TXLSFile::SetCommentText(int row, int index, const QString &text)
 
 void TXLSFile::RefreshPictureIndex()
 {
+    buildPictureIndex();
+}
+
+const TRowComments &TXLSFile::rowPictures() const
+{
+    if (m_picturesMoved)
+        buildPictureIndex();
+    return RowPictures;
+}
+
+void TXLSFile::buildPictureIndex() const
+{
+    m_picturesMoved = false;
     RowPictures.Clear();
     const TWorkSheet *ws = activeWorkSheet();
     if (!ws || !ws->Drawing)
@@ -759,7 +780,7 @@ int TXLSFile::GetPicturesCount(int row) const
         return 0;
     if (row < 1)
         return int(ws->Drawing->pictures().size());
-    return int(RowPictures[row].size());
+    return int(rowPictures()[row].size());
 }
 
 TEscherRecord *TXLSFile::pictureAt(int row, int index) const
@@ -770,7 +791,7 @@ TEscherRecord *TXLSFile::pictureAt(int row, int index) const
     const auto pictures = ws->Drawing->pictures();
     int sheetIndex = index;
     if (row >= 1) {
-        const std::vector<int> &inRow = RowPictures[row];
+        const std::vector<int> &inRow = rowPictures()[row];
         if (index < 0 || index >= int(inRow.size()))
             raiseXls(IndexNotInRange, {index, QStringLiteral("Picture"), 0, int(inRow.size()) - 1});
         sheetIndex = inRow[size_t(index)];

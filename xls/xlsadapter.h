@@ -235,9 +235,14 @@ public:
     std::unique_ptr<TXlsStorageList> OwnStorages;
     int RangeFirstCol = 0;
     int RangeLastCol = 0;
-    TRowComments RowPictures;
+    // Rebuilt when it is next read after rows moved: a survey copies thousands of rows one
+    // call at a time and reads no picture in between.
+    mutable TRowComments RowPictures;
 
 private:
+    const TRowComments &rowPictures() const;
+    void buildPictureIndex() const;
+    mutable bool m_picturesMoved = false;
     // The picture the row and index name, or null.
     TEscherRecord *pictureAt(int row, int index) const;
     TWorkSheet *activeWorkSheet() const;
@@ -245,6 +250,8 @@ private:
     // 4 sheet.
     int nameBound(int index, int which) const;
     QString markerText(int row) const;
+    // "Index ... not in range" for a format the workbook lacks.
+    void checkFormat(int xf) const;
 };
 
 // The file search of OpenFile without a template store: the name as given, then with ".xls",

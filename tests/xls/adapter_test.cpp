@@ -110,16 +110,27 @@ TEST_F(AdapterRoad, OpenFillAndSaveGivesTheNewValuesToAnIndependentReader)
 TEST_F(AdapterRoad, AFormatTheWorkbookDoesNotHaveIsRefused)
 {
     file->OpenFile(QStringLiteral("survey.xls"));
-    TXlsCellValue v;
-    v.Value = 5;
-    v.XF = file->GetFormatCount();
-    EXPECT_EQ(messageOf([&] { file->SetCellValueX(30, 0, v); }),
-              QStringLiteral("The index \"%1\" of the property \"XF\" is not in the range 0-%2")
-                  .arg(v.XF)
-                  .arg(v.XF - 1));
-    v.XF = 15;
-    file->SetCellValueX(30, 0, v);
+    const int formats = file->GetFormatCount();
+    // A column's or a row's format reaches the cells later written there, as a cell's own.
+    const std::pair<const char *, std::function<void(int)>> setters[] = {
+        {"cell",
+         [&](int xf) {
+             file->SetCellValueX(30, 0, {5, xf, false});
+         }},
+        {"column", [&](int xf) { file->SetColumnFormat(3, xf); }},
+        {"row", [&](int xf) { file->SetRowFormat(31, xf); }},
+    };
+    for (const auto &[what, set] : setters) {
+        SCOPED_TRACE(what);
+        EXPECT_EQ(messageOf([&] { set(formats); }),
+                  QStringLiteral("The index \"%1\" of the property \"XF\" is not in the range 0-%2")
+                      .arg(formats)
+                      .arg(formats - 1));
+        set(15);
+    }
+    file->SetCellValueAbs(31, 3, 7);
     EXPECT_EQ(file->GetCellValueX(30, 0).XF, 15);
+    EXPECT_EQ(file->GetCellValueXAbs(31, 3).XF, 15);
 }
 
 TEST_F(AdapterRoad, TemplatesAreFoundByTheirExactBareName)

@@ -1,5 +1,6 @@
 #include "xlstestutil.h"
 
+#include "xls/workbook.h"
 #include "xls/xlsadapter.h"
 
 #include <QDir>
@@ -64,18 +65,14 @@ protected:
                                f.SetCellValueAbs(7, 1, QStringLiteral("Copia 1"));
                                f.SetCellValueAbs(10, 1, QStringLiteral("Copia 2"));
                            });
-        QProcess p;
-        p.setWorkingDirectory(dir->path());
-        p.start(
-            soffice,
-            QStringList{QStringLiteral("--headless"), QStringLiteral("--norestore"),
-                        QStringLiteral("-env:UserInstallation=file://%1/profile").arg(dir->path()),
-                        QStringLiteral("--convert-to"),
-                        QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,"
-                                       "true,false,false,false,-1"),
-                        QStringLiteral("--outdir"), dir->filePath(QStringLiteral("csv"))} +
-                inputs);
-        p.waitForFinished(180000);
+        convert(QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,"
+                               "false,false,-1"),
+                QStringLiteral("csv"), inputs);
+        // LibreOffice's own save of a workbook shows which sheets it opened selected: here a
+        // copy of the last sheet made in front of the active first one.
+        convert(QStringLiteral("xls"), QStringLiteral("xls"),
+                {saveWith(QStringLiteral("subjects"), QStringLiteral("copied_subjects.xls"),
+                          [](TXLSFile &f) { f.InsertAndCopySheets(3, 1, 1); })});
         // tests/xls/render_check.sh keeps the saved files to look at them.
         const QString keep = qEnvironmentVariable("XLS_KEEP_OUTPUT");
         if (!keep.isEmpty())
@@ -91,6 +88,21 @@ protected:
     {
         if (soffice.isEmpty())
             GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    }
+
+    // One soffice run converting the inputs into the folder outdir of dir.
+    static void convert(const QString &filter, const QString &outdir, const QStringList &inputs)
+    {
+        QProcess p;
+        p.setWorkingDirectory(dir->path());
+        p.start(
+            soffice,
+            QStringList{QStringLiteral("--headless"), QStringLiteral("--norestore"),
+                        QStringLiteral("-env:UserInstallation=file://%1/profile").arg(dir->path()),
+                        QStringLiteral("--convert-to"), filter, QStringLiteral("--outdir"),
+                        dir->filePath(outdir)} +
+                inputs);
+        p.waitForFinished(180000);
     }
 
     // Opens a fixture through the adapter, changes it and saves it under name.
@@ -187,4 +199,16 @@ TEST_F(LibreOfficeCsv, DeletedRowsShrinkTheAreasThatRemainAndBreakTheOthers)
     EXPECT_EQ(summary[0], QStringLiteral("Scrutinati,#REF!"));
     EXPECT_EQ(summary[1], QStringLiteral("Materie,6"));
     EXPECT_EQ(summary[2], QStringLiteral("Area,1"));
+}
+
+TEST_F(LibreOfficeCsv, ASheetCopiedInFrontOfTheActiveOneOpensAloneSelected)
+{
+    const QByteArray resaved =
+        workbookStream(dir->filePath(QStringLiteral("xls/copied_subjects.xls")));
+    int activeTab = -1;
+    EXPECT_EQ(selectedSheets(resaved, activeTab), std::vector<int>{1});
+    TWorkbook wb;
+    wb.LoadFromStream(resaved);
+    ASSERT_EQ(wb.SheetCount(), 4);
+    EXPECT_EQ(wb.Globals.boundSheet(activeTab).sheetName(), QStringLiteral("Copertina"));
 }

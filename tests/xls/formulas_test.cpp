@@ -108,6 +108,43 @@ TEST(FormulaRecord, SharedFormulasAreExpandedIntoEachCell)
               QStringLiteral("Can't find Shared Formula"));
 }
 
+TEST(FormulaRecord, ExpandedSharedFormulasNoLongerClaimToBeShared)
+{
+    // LibreOffice writes the subjects template's formula columns C6:C11 and D6:D11 as two
+    // shared formulas. Once expanded, no cell may keep the flag that ties it to one.
+    auto formulas = [](const QByteArray &stream, int &shared, int &pointers) {
+        std::vector<RawRecord> out;
+        shared = pointers = 0;
+        for (const RawRecord &r : splitRecords(stream)) {
+            shared += r.id == RID_SHRFMLA;
+            if (r.id != RID_FORMULA)
+                continue;
+            pointers += quint8(r.data.at(22)) == 0x01;
+            out.push_back(r);
+        }
+        return out;
+    };
+    int shared = 0, pointers = 0;
+    const QByteArray original = workbookStream(fixture(QStringLiteral("subjects.xls")));
+    int flagged = 0;
+    for (const RawRecord &r : formulas(original, shared, pointers))
+        flagged += (qFromLittleEndian<quint16>(r.data.constData() + 14) & 0x0008) != 0;
+    ASSERT_EQ(shared, 2);
+    ASSERT_EQ(pointers, 12);
+    ASSERT_EQ(flagged, 12);
+
+    TWorkbook wb;
+    wb.LoadFromStream(original);
+    wb.InsertAndCopyRows(1, 5, 5, 7, 2, false); // copies of an expanded formula too
+    const auto saved = formulas(wb.SaveToStream(), shared, pointers);
+    EXPECT_EQ(shared, 0);
+    EXPECT_EQ(pointers, 0);
+    EXPECT_EQ(saved.size(), 20u);
+    for (const RawRecord &r : saved)
+        EXPECT_EQ(qFromLittleEndian<quint16>(r.data.constData() + 14) & 0x0008, 0)
+            << "row " << qFromLittleEndian<quint16>(r.data.constData());
+}
+
 TEST(FormulaRecord, DataTableRowsMoveWithTheirFormula)
 {
     const QByteArray table = le16(5) + le16(8) + QByteArray(1, '\2') + QByteArray(1, '\3') +

@@ -1,3 +1,4 @@
+#include "drawingcheck.h"
 #include "xlstestutil.h"
 
 #include "xls/formula.h"
@@ -75,6 +76,29 @@ QByteArray formulaRecord(int row, int col, const QByteArray &tokens)
     QByteArray d = le16(quint16(row)) + le16(quint16(col)) + le16(15) + QByteArray(8, '\0') +
                    le16(0) + le32(0) + le16(quint16(tokens.size())) + tokens;
     return d;
+}
+
+// The subjects template (0-based): sheet 1 "Materie" between "Copertina" and "Riepilogo",
+// model row 3 with a comment on A4 and a formula, formulas down to row 12, its last cell.
+QByteArray subjects()
+{
+    return workbookStream(fixture(QStringLiteral("subjects.xls")));
+}
+
+// The subjects template with a data table attached to the formula of C4 whose row input cell
+// lies on inputRow.
+QByteArray subjectsWithDataTable(int inputRow)
+{
+    auto recs = splitRecords(subjects());
+    for (size_t i = 0; i < recs.size(); ++i)
+        if (recs[i].id == RID_FORMULA && recs[i].data.startsWith(le16(3) + le16(2))) {
+            const QByteArray table = le16(3) + le16(3) + QByteArray(1, '\2') + QByteArray(1, '\2') +
+                                     le16(0) + le16(quint16(inputRow)) + le16(1) + le16(65535) +
+                                     le16(0);
+            recs.insert(recs.begin() + long(i) + 1, RawRecord{RID_TABLE, table, 0});
+            break;
+        }
+    return joinRecords(recs);
 }
 
 QJsonArray sheetCells(const QJsonObject &book, int sheet)
@@ -516,4 +540,121 @@ TEST(Sheets, CopiedSheetsGetUniqueNamesTheirContentAndTheirOwnNames)
         }
     }
     EXPECT_EQ(titles, 3);
+}
+
+TEST(Sheets, TheActiveSheetStaysTheOnlySelectedOneWhereverCopiesGo)
+{
+    // Sheets 1-based: copies at, before and after the active sheet, and of the active sheet
+    // in front of itself.
+    struct Case
+    {
+        int active, copyFrom, before, count;
+        const char *activeName;
+    };
+    const Case cases[] = {{1, 3, 1, 1, "Copertina"},
+                          {3, 1, 2, 2, "Riepilogo"},
+                          {1, 1, 4, 1, "Copertina"},
+                          {2, 2, 2, 1, "Materie"}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.activeName);
+        TWorkbook wb;
+        wb.LoadFromStream(subjects());
+        wb.SelectSheet(c.active - 1);
+        wb.InsertSheets(c.copyFrom - 1, c.before - 1, c.count);
+        int activeTab = -1;
+        const std::vector<int> selected = selectedSheets(wb.SaveToStream(), activeTab);
+        EXPECT_EQ(selected, std::vector<int>{activeTab});
+        EXPECT_EQ(wb.Globals.boundSheet(activeTab).sheetName(), QString::fromLatin1(c.activeName));
+    }
+}
+
+// A call refused on a row or sheet limit changes nothing: a caller that saves anyway writes
+// the workbook it had. Each case puts what would overflow below every cell of "Materie".
+TEST(RefusedOperations, LeaveTheWorkbookAsItWas)
+{
+    const QString tooMany =
+        QStringLiteral("Too many entries for this kind of record (%1 out of a maximum of %2)");
+    const auto insertBelowEveryCell = [](TWorkbook &wb) {
+        wb.InsertAndCopyRows(1, 3, 3, 20, 6000, false);
+    };
+    struct Case
+    {
+        const char *what;
+        QByteArray stream;
+        std::function<void(TWorkbook &)> damage, refused;
+        QString message;
+    };
+    const Case cases[] = {
+        {"cells pushed past the last row", subjects(), nullptr,
+         [](TWorkbook &wb) { wb.InsertAndCopyRows(1, 3, 3, 4, 65530, false); },
+         tooMany.arg(65542).arg(65535)},
+        {"a comment", subjects(),
+         [](TWorkbook &wb) { wb.WorkSheet(1)->Notes.front()->setWord(0, 60000); },
+         insertBelowEveryCell, tooMany.arg(66000).arg(65535)},
+        {"a page break", subjects(),
+         [](TWorkbook &wb) { wb.WorkSheet(1)->PageBreaks.AddPageBreak(60000); },
+         insertBelowEveryCell, tooMany.arg(66000).arg(65535)},
+        {"a data table's input cell", subjectsWithDataTable(60000), nullptr, insertBelowEveryCell,
+         tooMany.arg(66000).arg(65535)},
+        {"a data table's input cell in deleted rows", subjectsWithDataTable(2), nullptr,
+         [](TWorkbook &wb) { wb.DeleteRows(1, 0, 3); }, tooMany.arg(-1).arg(65535)},
+        {"sheet copies beyond what the references can name", subjects(), nullptr,
+         [](TWorkbook &wb) { wb.InsertSheets(1, 3, 248); }, tooMany.arg(251).arg(250)},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        TWorkbook wb;
+        wb.LoadFromStream(c.stream);
+        if (c.damage)
+            c.damage(wb);
+        const QByteArray before = wb.SaveToStream();
+        EXPECT_EQ(messageOf([&] { c.refused(wb); }), c.message);
+        EXPECT_EQ(wb.SaveToStream(), before);
+    }
+}
+
+// The survey copies its model row once per subject. However the copies are made, one call
+// per subject right below the model row or below the previous copy, or one call for all,
+// the sheet is the same, comments included, and stays so when copied rows are deleted.
+TEST(RowCopies, OneCallPerSubjectGivesWhatOneCallForEverySubjectGives)
+{
+    QTemporaryDir dir;
+    const int subjectRows = 150;
+    const auto saved = [&](const QString &name, const std::function<void(TXLSFile &)> &copy) {
+        TXLSAdapter adapter;
+        auto file = adapter.NewExcelFile();
+        file->AttachWorkbook();
+        file->OpenFile(fixture(QStringLiteral("subjects.xls")));
+        file->SetActiveSheet(2);
+        copy(*file);
+        EXPECT_EQ(file->GetCommentsCount(100), 1);
+        file->DeleteRows(40, 60);
+        const QString path = dir.filePath(name);
+        file->Save(false, path);
+        file->ReleaseWorkbook();
+        return path;
+    };
+    const QString block = saved(QStringLiteral("block.xls"), [&](TXLSFile &f) {
+        f.InsertAndCopyRows(4, 4, 5, subjectRows, false);
+    });
+    const QString below = saved(QStringLiteral("below.xls"), [&](TXLSFile &f) {
+        for (int i = 0; i < subjectRows; ++i)
+            f.InsertAndCopyRows(4, 4, 5, 1, false);
+    });
+    const QString appended = saved(QStringLiteral("appended.xls"), [&](TXLSFile &f) {
+        for (int i = 0; i < subjectRows; ++i)
+            f.InsertAndCopyRows(4, 4, 5 + i, 1, false);
+    });
+    const QJsonDocument cells = check(QStringLiteral("cells"), block);
+    const QJsonDocument notes = check(QStringLiteral("notes"), block);
+    EXPECT_EQ(notes.array()[1].toArray().size(), 1 + subjectRows - 60);
+    EXPECT_EQ(cellAt(sheetCells(cells.object(), 1), 3 + subjectRows - 60 + 9, 0)[3].toString(),
+              QStringLiteral("Totale"));
+    for (const QString &path : {block, below, appended}) {
+        SCOPED_TRACE(path.toStdString());
+        EXPECT_EQ(check(QStringLiteral("cells"), path), cells);
+        EXPECT_EQ(check(QStringLiteral("notes"), path), notes);
+        const DrawingSeen seen = inspectDrawings(workbookStream(path));
+        EXPECT_TRUE(seen.problems.isEmpty()) << seen.problems.join('\n').toStdString();
+    }
 }

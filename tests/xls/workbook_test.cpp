@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <set>
 
 using namespace xls;
@@ -286,6 +288,40 @@ TEST(Workbook, MalformedStreamsAreRefusedWithTheLibrarysMessages)
             break;
         }
     EXPECT_TRUE(load(joinRecords(twice)).startsWith(QStringLiteral("Sheet name already exist: ")));
+}
+
+TEST(Workbook, InheritedFormatsTheWorkbookLacksAreRefusedOnLoad)
+{
+    // A cell written later into the column or row takes its format: the index must name one
+    // of the workbook's formats, as a format given with the cell must.
+    const auto recs = splitRecords(workbookStream(fixture(QStringLiteral("subjects.xls"))));
+    const int formats = int(
+        std::count_if(recs.begin(), recs.end(), [](const RawRecord &r) { return r.id == RID_XF; }));
+    const std::pair<quint16, std::function<void(QByteArray &, int)>> damages[] = {
+        {RID_COLINFO, [](QByteArray &d, int xf) { d.replace(6, 2, le16(quint16(xf))); }},
+        {RID_ROW,
+         [](QByteArray &d, int xf) {
+             d.replace(12, 2, le16(0x0180));
+             d.replace(14, 2, le16(quint16(xf)));
+         }},
+    };
+    for (const auto &[id, damage] : damages)
+        for (int xf : {formats - 1, formats, 0x0FFF}) {
+            SCOPED_TRACE(
+                QStringLiteral("record 0x%1, format %2").arg(id, 0, 16).arg(xf).toStdString());
+            auto damaged = recs;
+            auto it = std::find_if(damaged.begin(), damaged.end(),
+                                   [id = id](const RawRecord &r) { return r.id == id; });
+            ASSERT_NE(it, damaged.end());
+            damage(it->data, xf);
+            const QString message = messageOf([&] {
+                TWorkbook wb;
+                wb.LoadFromStream(joinRecords(damaged));
+            });
+            EXPECT_EQ(message, xf < formats
+                                   ? QStringLiteral("<no exception>")
+                                   : QStringLiteral("Error reading Excel records. File invalid"));
+        }
 }
 
 TEST(Workbook, ASectionWithoutBofCannotBeSaved)

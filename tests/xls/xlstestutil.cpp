@@ -91,6 +91,25 @@ QByteArray joinRecords(const std::vector<RawRecord> &records)
     return out;
 }
 
+std::vector<int> selectedSheets(const QByteArray &stream, int &activeTab)
+{
+    std::vector<int> selected;
+    activeTab = -1;
+    int sheet = -1;
+    for (const RawRecord &r : splitRecords(stream)) {
+        if (r.id == 0x003D && r.data.size() >= 12)
+            activeTab = qFromLittleEndian<quint16>(r.data.constData() + 10);
+        // Sheets begin with a BOF of their own; the globals' has type 5.
+        if (r.id == 0x0809 && r.data.size() >= 4 &&
+            qFromLittleEndian<quint16>(r.data.constData() + 2) != 0x0005)
+            ++sheet;
+        if (r.id == 0x023E && r.data.size() >= 2 &&
+            (qFromLittleEndian<quint16>(r.data.constData()) & 0x0200))
+            selected.push_back(sheet);
+    }
+    return selected;
+}
+
 QByteArray le16(quint16 v)
 {
     char b[2];

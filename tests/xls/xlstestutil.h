@@ -34,6 +34,9 @@ std::vector<RawRecord> splitRecords(const QByteArray &stream);
 QByteArray joinRecords(const std::vector<RawRecord> &records);
 QByteArray record(quint16 id, const QByteArray &data);
 
+// The sheets (0-based) whose WINDOW2 says they are selected, and WINDOW1's active tab.
+std::vector<int> selectedSheets(const QByteArray &stream, int &activeTab);
+
 // Little-endian helpers for building records by hand.
 QByteArray le16(quint16 v);
 QByteArray le32(quint32 v);
