@@ -113,11 +113,8 @@ QList<QVariantList> TVxSearchQuery::RunExact(const QString &field, const QVarian
 
 QList<QVariantList> TVxSearchQuery::execute(const QString &statement, const TVxFieldValues &binds)
 {
-    try {
-        return rowsOf(statement, binds);
-    } catch (const EVxException &e) {
-        throw EVxException(QStringLiteral("Ricerca non riuscita:\r\r%1").arg(e.message()));
-    }
+    return VxExplain(QStringLiteral("Ricerca non riuscita:"),
+                     [&] { return rowsOf(statement, binds); });
 }
 
 QList<QVariantList> TVxSearchQuery::rowsOf(const QString &statement, const TVxFieldValues &binds)
