@@ -210,12 +210,8 @@ QStringList TfmVxSearch::searchedFields() const
 void TfmVxSearch::Search(const QString &text)
 {
     Prepare();
-    try {
-        m_rows = m_query.Run(searchedFields(), text);
-    } catch (const EVxException &e) {
-        VxMessageDlg(e.message(), mtError, mbOK);
+    if (!RunShowingErrors([&] { m_rows = m_query.Run(searchedFields(), text); }))
         m_rows.clear();
-    }
     applyColumns();
 }
 
