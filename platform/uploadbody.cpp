@@ -13,7 +13,8 @@ QByteArray bodyText(const QString &text, bool headerLine)
 {
     const std::optional<QByteArray> bytes = encodeCp1252(text);
     const bool breaksHeader =
-        bytes && headerLine && (bytes->contains('"') || bytes->contains('\r') || bytes->contains('\n'));
+        bytes && headerLine &&
+        (bytes->contains('"') || bytes->contains('\r') || bytes->contains('\n'));
     if (!bytes || breaksHeader || bytes->contains(kBoundary))
         throw EVxException(
             QStringLiteral("Il testo \"%1\" contiene caratteri che non si possono inviare al "
@@ -42,7 +43,8 @@ QByteArray uploadBody(const QString &filePath, const QByteArray &fileBytes,
     body += "Content-Type: application/x-zip-compressed" + crlf + crlf;
     body += fileBytes + crlf;
     body += delimiter + crlf;
-    body += "Content-Disposition: form-data; name=\"" + bodyText(fieldName, true) + "\"" + crlf + crlf;
+    body +=
+        "Content-Disposition: form-data; name=\"" + bodyText(fieldName, true) + "\"" + crlf + crlf;
     body += bodyText(fieldValue, false) + crlf;
     body += delimiter + "--" + crlf;
     return body;

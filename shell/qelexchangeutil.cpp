@@ -63,9 +63,9 @@ QString MakeTavrinWebPasswd(int iAnaId, int iAnsId, const QString &instituteCode
     const QString key = QStringLiteral("R5t");
     const QString code = ReadSedeIni(instituteCode);
     const int year = ReadSedeAnno(code, iAnsId);
-    const QString inputs = QStringLiteral("%1#%2#%3#%4")
-                               .arg(QString::number(iAnaId), QString::number(year), code,
-                                    personalPart.trimmed());
+    const QString inputs =
+        QStringLiteral("%1#%2#%3#%4")
+            .arg(QString::number(iAnaId), QString::number(year), code, personalPart.trimmed());
     const QString letters = Krypto(inputs, key, 20, QLatin1Char('A'), QLatin1Char('Z'));
     return Krypto(letters, key, 5, QLatin1Char('0'), QLatin1Char('9'));
 }

@@ -20,8 +20,9 @@ QByteArray everyByte()
 
 TEST(UploadBody, MatchesTheServersLayoutByteForByte)
 {
-    EXPECT_EQ(uploadContentType(),
-              QStringLiteral("multipart/form-data; boundary=---------------------------7d63cc3b1f02ae"));
+    EXPECT_EQ(
+        uploadContentType(),
+        QStringLiteral("multipart/form-data; boundary=---------------------------7d63cc3b1f02ae"));
     EXPECT_EQ(kDelimiter.count('-'), 29);
 
     const struct
@@ -61,9 +62,9 @@ TEST(UploadBody, MatchesTheServersLayoutByteForByte)
     };
     for (const auto &c : cases) {
         for (const QByteArray &file : {everyByte(), QByteArray()}) {
-            const QByteArray body = uploadBody(QString::fromUtf8(c.path), file,
-                                               QString::fromUtf8(c.field),
-                                               QString::fromUtf8(c.value));
+            const QByteArray body =
+                uploadBody(QString::fromUtf8(c.path), file, QString::fromUtf8(c.field),
+                           QString::fromUtf8(c.value));
             EXPECT_EQ(body, c.head + file + c.tail) << c.path << " " << file.size();
         }
     }
@@ -77,7 +78,7 @@ TEST(UploadBody, RefusesTextsThatWouldBreakTheBody)
         const char *field;
         const char *value;
     } cases[] = {
-        {"C:\\a\"b.zip", "nascosto", "Submit"},         // ends the filename early
+        {"C:\\a\"b.zip", "nascosto", "Submit"},             // ends the filename early
         {"C:\\a\r\nX-Header: 1.zip", "nascosto", "Submit"}, // a header line of its own
         {"C:\\a.zip", "nas\"costo", "Submit"},
         {"C:\\a.zip", "nascosto\r\n", "Submit"},

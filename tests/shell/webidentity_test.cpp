@@ -82,7 +82,8 @@ TEST_F(WebIdentity, PasswordFollowsEachInputAndMapsTheCodeOnce)
     const QString raw = QStringLiteral("ABCD01000X");
     const QString mapped = QStringLiteral("TW0042");
     const QString base = MakeTavrinWebPasswd(1000042, 38, raw, QStringLiteral("segreto"));
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9]{5}$")).match(base).hasMatch()) << base.toStdString();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9]{5}$")).match(base).hasMatch())
+        << base.toStdString();
     EXPECT_EQ(base, MakeTavrinWebPasswd(1000042, 38, raw, QStringLiteral("segreto")));
     EXPECT_EQ(base, MakeTavrinWebPasswd(1000042, 38, raw, QStringLiteral("  segreto \t")));
     const QString others[] = {
