@@ -9,16 +9,6 @@ TdmqelDataSets *dmqelDataSets = nullptr;
 
 namespace {
 
-// Runs a read of the shell; its failure says what could not be read, then the driver's text.
-template <typename Read> auto reading(const QString &what, Read read)
-{
-    try {
-        return read();
-    } catch (const EVxException &e) {
-        throw EVxException(QStringLiteral("%1\r\r%2").arg(what, e.message()));
-    }
-}
-
 // A select on the shared connection, run and ready for fetchNext.
 QSqlQuery select(const char *sql, const TVxFieldValues &values = {})
 {
@@ -213,7 +203,7 @@ void TdmqelDataSets::DataModuleCreate()
 
 std::optional<int> TdmqelDataSets::YearStart(int iAnsId)
 {
-    return reading(
+    return VxExplain(
         QStringLiteral("Impossibile leggere l'anno scolastico."), [iAnsId]() -> std::optional<int> {
             QSqlQuery query = select(kYearStart, oneValue(QStringLiteral("iAnsId"), iAnsId));
             if (!fetchNext(query) || query.value(0).isNull())
@@ -224,7 +214,7 @@ std::optional<int> TdmqelDataSets::YearStart(int iAnsId)
 
 QString TdmqelDataSets::SessionDescription(int iAnsSesDwgId)
 {
-    return reading(QStringLiteral("Impossibile leggere la sessione."), [iAnsSesDwgId] {
+    return VxExplain(QStringLiteral("Impossibile leggere la sessione."), [iAnsSesDwgId] {
         QSqlQuery query =
             select(kSessionDescription, oneValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId));
         return fetchNext(query) ? query.value(0).toString().trimmed() : QString();
@@ -236,7 +226,7 @@ TVxEnumItems TdmqelDataSets::YearSessions(int iDwgId, int iAnsId)
     TVxFieldValues values;
     values.setValue(QStringLiteral("iDwgId"), iDwgId);
     values.setValue(QStringLiteral("iAnsId"), iAnsId);
-    return reading(
+    return VxExplain(
         QStringLiteral("Impossibile leggere le sessioni dell'anno scolastico."), [&values] {
             return LoadEnumItems(qqoVxGlobConn(), QString::fromLatin1(kYearSessions), values);
         });
@@ -244,7 +234,7 @@ TVxEnumItems TdmqelDataSets::YearSessions(int iDwgId, int iAnsId)
 
 QList<QelWebTeacher> TdmqelDataSets::WebTeachers(int iAnsSesDwgId)
 {
-    return reading(QStringLiteral("Impossibile leggere l'elenco dei docenti."), [iAnsSesDwgId] {
+    return VxExplain(QStringLiteral("Impossibile leggere l'elenco dei docenti."), [iAnsSesDwgId] {
         QSqlQuery query =
             select(kWebTeachers, oneValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId));
         QList<QelWebTeacher> teachers;
@@ -257,7 +247,7 @@ QList<QelWebTeacher> TdmqelDataSets::WebTeachers(int iAnsSesDwgId)
 
 QString TdmqelDataSets::SchoolSiteCode()
 {
-    return reading(QStringLiteral("Impossibile leggere il codice della sede della scuola."), [] {
+    return VxExplain(QStringLiteral("Impossibile leggere il codice della sede della scuola."), [] {
         QSqlQuery query = select(kSchoolSiteCode);
         return fetchNext(query) ? query.value(0).toString().trimmed() : QString();
     });

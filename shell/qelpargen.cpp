@@ -32,11 +32,6 @@ QString decodeText(const QByteArray &bytes)
     return latin(bytes);
 }
 
-EVxException dbFailure(const QString &what, const EVxException &e)
-{
-    return EVxException(QStringLiteral("%1\r\r%2").arg(what, e.message()));
-}
-
 TVxFieldValues rowOne()
 {
     TVxFieldValues values;
@@ -102,17 +97,14 @@ TdmqelParGen::~TdmqelParGen()
 void TdmqelParGen::WriteParRptIniFromDb()
 {
     const QString what = QStringLiteral("Impossibile leggere i parametri di stampa dall'archivio.");
-    QString text;
-    try {
+    const QString text = VxExplain(what, [] {
         QSqlQuery query(qqoVxGlobConn());
         query.setForwardOnly(true);
         execBound(query, QString::fromLatin1(kSelectParRpt), rowOne());
         if (!fetchNext(query) || query.value(1).isNull())
-            return;
-        text = decodeText(query.value(1).toByteArray());
-    } catch (const EVxException &e) {
-        throw dbFailure(what, e);
-    }
+            return QString();
+        return decodeText(query.value(1).toByteArray());
+    });
     if (text.isEmpty())
         return;
 
@@ -145,16 +137,15 @@ void TdmqelParGen::SaveParRptIniToDb()
     TVxTransaction transaction(qqoVxGlobConn());
     if (!transaction.StartTransaction())
         throw EVxException(QStringLiteral("%1\r\r%2").arg(what, transaction.lastError()));
-    try {
+    VxExplain(what, [&] {
         QSqlQuery &select = transaction.Exec(QString::fromLatin1(kSelectParRpt), rowOne());
         const bool exists = fetchNext(select) && select.value(0).toInt() != 0;
         TVxFieldValues values = rowOne();
         values.setValue(QStringLiteral("bParVal"), text.toUtf8());
+        // Another workstation may have removed the row since it was read.
         if (transaction.Exec(QString::fromLatin1(exists ? kUpdateParRpt : kInsertParRpt), values)
                 .numRowsAffected() != 1)
             throw EVxException(QStringLiteral("La riga dei parametri non è stata scritta."));
-    } catch (const EVxException &e) {
-        throw dbFailure(what, e);
-    }
+    });
     transaction.Commit();
 }

@@ -11,7 +11,7 @@ class TVxParamManager;
 // "2007/2008" for 2007: the start year, a slash and the next year.
 QString AnnoScolText(int year);
 
-// The text of a school-year key (VXUP_AnsId, iAnsId): the key is not a calendar year (38 is
+// The text of a school-year key (iAnsId): the key is not a calendar year (38 is
 // 2007/2008), so the year's own start year iAnsValore is looked up. Empty when the key is
 // not positive or names no year.
 QString AnnoScolTextOfAnsId(int iAnsId);
