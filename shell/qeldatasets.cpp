@@ -44,6 +44,9 @@ const char kWebTeachers[] =
     "ORDER BY TAna.sAnaCognomeNomeIdx";
 const char kSchoolSiteCode[] =
     " SELECT   VSed.sSedInfCodVexto  FROM VSed_Sedi VSed  WHERE iDwgId IS NULL ";
+const char kMainSeatMecCode[] =
+    "SELECT VSed.sSedMecCod FROM VSed_Sedi VSed WHERE VSed.iDwgId IS NULL "
+    "AND VSed.lDwgSedMain = 1 AND VSed.dEnd_Sed IS NULL ORDER BY VSed.iDwgSedId";
 
 // The search condition is wrapped in parentheses so that an "or" in it cannot escape the
 // condition on deleted rows.
@@ -251,6 +254,17 @@ QString TdmqelDataSets::SchoolSiteCode()
         QSqlQuery query = select(kSchoolSiteCode);
         return fetchNext(query) ? query.value(0).toString().trimmed() : QString();
     });
+}
+
+std::optional<QString> TdmqelDataSets::MainSeatMecCode()
+{
+    return reading(QStringLiteral("Impossibile leggere il codice meccanografico della scuola."),
+                   []() -> std::optional<QString> {
+                       QSqlQuery query = select(kMainSeatMecCode);
+                       if (!fetchNext(query))
+                           return std::nullopt;
+                       return query.value(0).toString().trimmed();
+                   });
 }
 
 QString TdmqelDataSets::AnniCorsoListSQL()

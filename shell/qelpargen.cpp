@@ -10,6 +10,7 @@
 #include <QSqlQuery>
 #include <QStringConverter>
 #include <QStringDecoder>
+#include <QUrl>
 
 TdmqelParGen *dmqelParGen = nullptr;
 
@@ -76,6 +77,7 @@ TdmqelParGen::TdmqelParGen(QObject *owner) : QObject(owner)
     bind(xpsProgStat, xIniFilePar, QStringLiteral("Programmi"), QStringLiteral("Statistiche"));
     bind(xpsProgAssistenza, xIniFilePar, QStringLiteral("Programmi"), QStringLiteral("Assistenza"));
     bind(xpsSitoInternet, xIniFilePar, QStringLiteral("Internet"), QStringLiteral("Sito"));
+    bind(xpsServerWeb, xIniFilePar, QStringLiteral("ServerWeb"), QStringLiteral("Indirizzo"));
 
     TVxParInteger *sessions[] = {&xpiSes1, &xpiSes2, &xpiSes3};
     for (int slot = 1; slot <= 3; ++slot) {
@@ -92,6 +94,27 @@ TdmqelParGen::~TdmqelParGen()
 {
     if (dmqelParGen == this)
         dmqelParGen = nullptr;
+}
+
+QString TdmqelParGen::WebServerAddress() const
+{
+    const QString where = QStringLiteral("Indicarlo nel file ETC\\ParGen.ini, sezione [%1], "
+                                         "chiave %2, per esempio https://server.esempio.it")
+                              .arg(xpsServerWeb.Section(), xpsServerWeb.Ident());
+    QString text = xpsServerWeb.GetValore().trimmed();
+    if (text.isEmpty())
+        throw EVxException(
+            QStringLiteral("Non è impostato l'indirizzo del server Veldrasoft.\r\r") + where);
+    while (text.endsWith(QLatin1Char('/')))
+        text.chop(1);
+    const QUrl url(text, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty() || !url.userInfo().isEmpty() || url.hasQuery() ||
+        url.hasFragment() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+        throw EVxException(
+            QStringLiteral("L'indirizzo del server Veldrasoft \"%1\" non è valido.\r\r").arg(text) +
+            where);
+    return text;
 }
 
 void TdmqelParGen::WriteParRptIniFromDb()
