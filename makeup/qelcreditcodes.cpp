@@ -140,10 +140,8 @@ std::optional<QString> CreditRecognition::itemDescription(int itemKind, int item
 std::optional<CreditLink> CreditRecognition::record(int iSitId, int itemKind, int item) const
 {
     const KindStatements &statements = kind(itemKind);
-    TVxTransaction tr(m_db);
-    if (!tr.StartTransaction())
-        throw EVxException(
-            QStringLiteral("Impossibile avviare una transazione.\r\r%1").arg(tr.lastError()));
+    TVxTransactionScope scope(m_db);
+    TVxTransaction &tr = scope.transaction();
     TVxFieldValues values;
     values.setValue(QStringLiteral("iSitId"), iSitId);
     values.setValue(QStringLiteral("iItem"), item);
@@ -176,7 +174,7 @@ std::optional<CreditLink> CreditRecognition::record(int iSitId, int itemKind, in
         tr.Exec(QString::fromLatin1(statements.insertLink), values);
         made = CreditLink{itemKind, linkId};
     }
-    tr.Commit();
+    scope.Commit();
     return made;
 }
 
