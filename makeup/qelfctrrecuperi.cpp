@@ -1,6 +1,8 @@
 #include "makeup/qelfctrrecuperi.h"
 
 #include "makeup/qelcontrollarecuperi.h"
+#include "makeup/qelfpassavoti.h"
+#include "makeup/qelfpassavotiqual.h"
 #include "platform/dialogseam.h"
 #include "platform/formregistry.h"
 #include "platform/messagedlg.h"
@@ -173,4 +175,6 @@ void TqelFCtrRecuperi::btnStampaListaClick()
 void registerMakeupForms()
 {
     TAVRIN_REGISTER_FORM(TqelFCtrRecuperi);
+    TAVRIN_REGISTER_FORM(TfmQelPassaVoti);
+    TAVRIN_REGISTER_FORM(TfmqelPassaVotiQual);
 }
