@@ -2,16 +2,17 @@
 // packet, saved and loaded in each form, next to the query alone, all in the same run.
 //   cmake -DTAVRIN_BENCH=ON ... && build/bench/bench/platform_datapacket_bench
 // The scale-10 database is built once into the build folder (about a minute) and kept.
-#include "db/database.h"
-#include "db/demoschool.h"
+// The last lines compare saving and loading each form with the query alone.
 #include "platform/clientdataset.h"
 #include "platform/connection.h"
+#include "platform/sqlparams.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -35,29 +36,21 @@ QSqlDatabase g_db;
 QTemporaryDir g_dir;
 QMap<QString, double> g_seconds; // mean seconds per iteration, by step
 
+// The demo school at scale 10, made once by the demo tool and kept in the build folder.
 void openDemoSchool()
 {
     const QString path = QStringLiteral(TAVRIN_BENCH_DIR "/demo-scale10.fdb");
-    QString error;
     if (!QFileInfo::exists(path)) {
         std::fprintf(stderr, "Building the demo school at scale 10 in %s...\n", qPrintable(path));
-        const QString building = path + QStringLiteral(".building");
-        QFile::remove(building);
-        error = createEmptyDatabase(building);
-        if (error.isEmpty() && openLocalDatabase(g_db, QStringLiteral("make"), building, &error)) {
-            error = applySchema(g_db);
-            if (error.isEmpty())
-                error = fillDemoSchool(g_db, 10);
-            g_db.close();
-        }
-        g_db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("make"));
-        if (error.isEmpty() && !QFile::rename(building, path))
-            error = QStringLiteral("cannot rename ") + building;
+        QProcess make;
+        make.setProcessChannelMode(QProcess::ForwardedChannels);
+        make.start(QStringLiteral(TAVRIN_MAKEDB),
+                   {QStringLiteral("--scale"), QStringLiteral("10"), path});
+        if (!make.waitForFinished(-1) || make.exitCode() != 0)
+            std::exit(1);
     }
-    if (error.isEmpty())
-        openLocalDatabase(g_db, QStringLiteral("bench"), path, &error);
-    if (!error.isEmpty()) {
+    QString error;
+    if (!openLocalDatabase(g_db, QStringLiteral("bench"), path, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         std::exit(1);
     }
@@ -93,7 +86,7 @@ void Query(benchmark::State &state)
         QSqlQuery q(g_db);
         runVotes(q);
         rows = 0;
-        while (q.next()) {
+        while (fetchNext(q)) {
             for (int i = 0; i < 12; ++i)
                 benchmark::DoNotOptimize(q.value(i));
             ++rows;
@@ -123,24 +116,31 @@ TClientDataSet &filled()
     return ds;
 }
 
+QString formName(TDataPacketFormat format)
+{
+    return format == dfXML ? QStringLiteral("xml") : QStringLiteral("cds");
+}
+
+QString packetFile(TDataPacketFormat format)
+{
+    return g_dir.filePath(QStringLiteral("votes.") + formName(format));
+}
+
 void Save(benchmark::State &state, TDataPacketFormat format)
 {
-    const QString name = format == dfXML ? QStringLiteral("xml") : QStringLiteral("cds");
-    const QString file = g_dir.filePath(QStringLiteral("votes.") + name);
     TClientDataSet &ds = filled();
-    timed(state, QStringLiteral("save ") + name, [&] { ds.SaveToFile(file, format); });
-    state.counters["bytes"] = double(QFileInfo(file).size());
+    timed(state, QStringLiteral("save ") + formName(format),
+          [&] { ds.SaveToFile(packetFile(format), format); });
+    state.counters["bytes"] = double(QFileInfo(packetFile(format)).size());
 }
 
 void Load(benchmark::State &state, TDataPacketFormat format)
 {
-    const QString name = format == dfXML ? QStringLiteral("xml") : QStringLiteral("cds");
-    const QString file = g_dir.filePath(QStringLiteral("votes.") + name);
-    filled().SaveToFile(file, format);
+    filled().SaveToFile(packetFile(format), format);
     int rows = 0;
-    timed(state, QStringLiteral("load ") + name, [&] {
+    timed(state, QStringLiteral("load ") + formName(format), [&] {
         TClientDataSet ds;
-        ds.LoadFromFile(file);
+        ds.LoadFromFile(packetFile(format));
         rows = ds.RecordCount();
     });
     state.counters["rows"] = rows;
@@ -162,6 +162,11 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    filled().Close();
+    // Closed before the client library unloads at exit.
+    g_db.close();
+    g_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("bench"));
 
     const double query = g_seconds.value(QStringLiteral("query"));
     if (query <= 0)

@@ -1,7 +1,9 @@
 #include "db/demoschool.h"
 
+#include "db/database.h"
 #include "db/demowriter.h"
 #include "db/seedtable.h"
+#include "platform/connection.h"
 #include "platform/transaction.h"
 
 #include <QSqlDatabase>
@@ -46,4 +48,27 @@ QString fillDemoSchool(QSqlDatabase &db, int scale)
         return QString::fromStdString(e.what());
     }
     return {};
+}
+
+QString buildDemoDatabase(const QString &path, int scale, bool forcedWrites,
+                          const QString &connectionName)
+{
+    QString error = createEmptyDatabase(path);
+    if (error.isEmpty())
+        error = setForcedWrites(path, false);
+    if (error.isEmpty()) {
+        {
+            QSqlDatabase db;
+            if (openLocalDatabase(db, connectionName, path, &error)) {
+                error = applySchema(db);
+                if (error.isEmpty())
+                    error = fillDemoSchool(db, scale);
+                db.close();
+            }
+        }
+        QSqlDatabase::removeDatabase(connectionName);
+    }
+    if (error.isEmpty() && forcedWrites)
+        error = setForcedWrites(path, true);
+    return error;
 }

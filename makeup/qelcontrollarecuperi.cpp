@@ -11,8 +11,6 @@
 #include <QSqlQuery>
 #include <QVariant>
 
-#include <memory>
-
 TdmQelControllaRecuperi *dmQelControllaRecuperi = nullptr;
 
 namespace {
@@ -48,16 +46,7 @@ const char kDettRecDoppi[] =
 
 const char kDeleteRecuperi[] = "DELETE FROM TRec_Recuperi WHERE iRecId = :iRecId";
 
-// Runs a read of the make-up records; its failure says so, then the driver's text.
-template <typename Read> auto readingRecuperi(Read read)
-{
-    try {
-        return read();
-    } catch (const EVxException &e) {
-        throw EVxException(
-            QStringLiteral("Errore nella lettura dei recuperi.\r\r%1").arg(e.message()));
-    }
-}
+const QString kReadFailure = QStringLiteral("Errore nella lettura dei recuperi.");
 
 struct Group
 {
@@ -121,7 +110,7 @@ bool TdmQelControllaRecuperi::HasRecuperiDoppi()
     const int year = workingYear();
     if (year <= 0)
         return false;
-    return readingRecuperi([&] { return !duplicateGroups(connection(), year).isEmpty(); });
+    return VxExplain(kReadFailure, [&] { return !duplicateGroups(connection(), year).isEmpty(); });
 }
 
 bool TdmQelControllaRecuperi::CaricaRecuperiDoppi()
@@ -131,7 +120,7 @@ bool TdmQelControllaRecuperi::CaricaRecuperiDoppi()
     if (year <= 0)
         return false;
     QSqlDatabase db = connection();
-    m_errori = readingRecuperi([&] {
+    m_errori = VxExplain(kReadFailure, [&] {
         QList<RecuperoDoppio> rows;
         QSqlQuery detail(db);
         detail.setForwardOnly(true);
@@ -172,16 +161,7 @@ bool TdmQelControllaRecuperi::CancellaRecuperi(const QStringList &ids)
     // which a half-done deletion would have changed under it.
     m_lastError.clear();
     try {
-        QSqlDatabase db = connection();
-        std::unique_ptr<TVxTransaction> own;
-        TVxTransaction *tr = TVxTransaction::runningOn(db);
-        if (!tr) {
-            own = std::make_unique<TVxTransaction>(db);
-            if (!own->StartTransaction())
-                throw EVxException(QStringLiteral("Impossibile avviare una transazione.\r\r%1")
-                                       .arg(own->lastError()));
-            tr = own.get();
-        }
+        TVxTransactionScope scope(connection());
         for (const QString &text : ids) {
             bool ok = false;
             const int id = text.trimmed().toInt(&ok);
@@ -189,10 +169,9 @@ bool TdmQelControllaRecuperi::CancellaRecuperi(const QStringList &ids)
                 continue;
             TVxFieldValues values;
             values.setValue(QStringLiteral("iRecId"), id);
-            tr->Exec(QString::fromLatin1(kDeleteRecuperi), values);
+            scope.transaction().Exec(QString::fromLatin1(kDeleteRecuperi), values);
         }
-        if (own)
-            own->Commit();
+        scope.Commit();
     } catch (const EVxException &e) {
         m_lastError = e.message();
         return false;

@@ -118,14 +118,34 @@ void TdmxComm::run(const QByteArray &method, const QString &url, const QByteArra
     silence.setSingleShot(true);
     silence.setInterval(m_timeout);
     bool timedOut = false;
+    bool tooLarge = false;
+    qint64 received = 0;
     QString writeError;
     connect(&silence, &QTimer::timeout, networkReply, [&] {
         timedOut = true;
         networkReply->abort();
     });
+    // A reply larger than the limit is refused as soon as it says so, or as soon as its bytes
+    // pass the limit, before it fills the disk or the memory of the caller's stream.
+    const auto refuseTooLarge = [&] {
+        tooLarge = true;
+        networkReply->abort();
+    };
+    connect(networkReply, &QNetworkReply::metaDataChanged, networkReply, [&] {
+        const QVariant length = networkReply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid() && length.toLongLong() > m_maxReplySize)
+            refuseTooLarge();
+    });
     connect(networkReply, &QNetworkReply::readyRead, networkReply, [&] {
         silence.start();
         const QByteArray chunk = networkReply->readAll();
+        if (tooLarge)
+            return;
+        received += chunk.size();
+        if (received > m_maxReplySize) {
+            refuseTooLarge();
+            return;
+        }
         if (writeError.isEmpty() && reply.write(chunk) != chunk.size()) {
             writeError = reply.errorString();
             networkReply->abort();
@@ -140,14 +160,21 @@ void TdmxComm::run(const QByteArray &method, const QString &url, const QByteArra
 
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply *)> owner(
         networkReply, [](QNetworkReply *r) { r->deleteLater(); });
-    if (writeError.isEmpty() && networkReply->bytesAvailable() > 0) {
+    if (!tooLarge && writeError.isEmpty() && networkReply->bytesAvailable() > 0) {
         const QByteArray rest = networkReply->readAll();
-        if (reply.write(rest) != rest.size())
+        if ((received += rest.size()) > m_maxReplySize)
+            tooLarge = true;
+        else if (reply.write(rest) != rest.size())
             writeError = reply.errorString();
     }
     m_status = networkReply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     m_replyHeaders = networkReply->rawHeaderPairs();
 
+    if (tooLarge)
+        throw EVxException(QStringLiteral("La risposta di %1 supera il limite di %2 MB: ricezione "
+                                          "interrotta.")
+                               .arg(url)
+                               .arg(m_maxReplySize / (1024 * 1024)));
     if (timedOut)
         throw EVxException(QStringLiteral("Il server non ha risposto entro %1 secondi (%2).")
                                .arg(m_timeout / 1000.0)

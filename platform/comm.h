@@ -12,6 +12,8 @@
 //                                         "Name:value"), kept until the caller clears them
 //   ReplyHeader(name), ReplyHeaders(), StatusCode()   of the last reply
 //   setTimeout(ms)                        the longest silence of the server (default 60 s)
+//   setMaxReplySize(bytes)                the largest reply accepted (default 256 MB): a
+//                                         larger one is refused as soon as it shows
 // Calls return when the exchange is over; meanwhile the window system keeps painting but
 // takes no user input. No cookies are stored or sent by themselves and redirects are not
 // followed: callers handle both. A network failure, a time-out or a status other than 2xx
@@ -39,6 +41,8 @@ public:
 
     void setTimeout(int milliseconds) { m_timeout = milliseconds; }
     int Timeout() const { return m_timeout; }
+    static constexpr qint64 kDefaultMaxReplySize = 256LL * 1024 * 1024;
+    void setMaxReplySize(qint64 bytes) { m_maxReplySize = bytes; }
 
     void http_get(const QString &url, const QString &fileName);
     void http_get(const QString &url, QIODevice &reply);
@@ -57,6 +61,7 @@ private:
     QString m_contentType;
     QStringList m_customHeaders;
     int m_timeout = 60000;
+    qint64 m_maxReplySize = kDefaultMaxReplySize;
     int m_status = 0;
     QList<QPair<QByteArray, QByteArray>> m_replyHeaders;
 };

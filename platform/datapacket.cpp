@@ -10,7 +10,7 @@
 
 namespace {
 
-// Windows programs and the UTF-16 text editors put a byte-order mark before the declaration.
+// Some Windows programs put a byte-order mark before the declaration, and blanks may come first.
 QByteArray withoutBomAndBlanks(const QByteArray &bytes)
 {
     qsizetype start = 0;
@@ -41,7 +41,7 @@ void emptyDatesToNull(TDataPacket &packet)
             continue;
         for (QList<QVariant> &row : packet.rows) {
             const QVariant &v = row.at(c);
-            if (v.isNull())
+            if (!v.isValid())
                 continue;
             if (type == ftDate ? v.toDate() == dayZero : v.toDateTime() == stampZero)
                 row[c] = QVariant();

@@ -4,7 +4,9 @@
 #include <QStringDecoder>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 namespace {
@@ -14,36 +16,21 @@ constexpr quint16 kVersion = 1;
 constexpr qint64 kMsecsPerDay = 86400000;
 constexpr qint64 kJulianDayOf1970 = 2440588;
 
+// The type codes of the file: 1 + the position in this list.
+constexpr TFieldType kTypeOfCode[] = {ftInteger,  ftString, ftMemo, ftDate,
+                                      ftDateTime, ftFloat,  ftBlob, ftBoolean};
+
 quint8 typeCode(TFieldType type)
 {
-    switch (type) {
-    case ftInteger:
-        return 1;
-    case ftString:
-        return 2;
-    case ftMemo:
-        return 3;
-    case ftDate:
-        return 4;
-    case ftDateTime:
-        return 5;
-    case ftFloat:
-        return 6;
-    case ftBlob:
-        return 7;
-    case ftBoolean:
-        return 8;
-    }
-    return 0;
+    const auto *found = std::find(std::begin(kTypeOfCode), std::end(kTypeOfCode), type);
+    return quint8(found - std::begin(kTypeOfCode) + 1);
 }
 
 bool typeOfCode(quint8 code, TFieldType *type)
 {
-    static constexpr TFieldType kTypes[] = {ftInteger,  ftString, ftMemo, ftDate,
-                                            ftDateTime, ftFloat,  ftBlob, ftBoolean};
-    if (code < 1 || code > 8)
+    if (code < 1 || code > std::size(kTypeOfCode))
         return false;
-    *type = kTypes[code - 1];
+    *type = kTypeOfCode[code - 1];
     return true;
 }
 

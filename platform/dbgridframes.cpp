@@ -331,11 +331,7 @@ TfrVxDBRWGrid::TfrVxDBRWGrid(QWidget *parent)
             &QAction::triggered, this, [this] {
                 if (!m_collection || Editing())
                     return;
-                try {
-                    m_collection->Refresh();
-                } catch (const EVxException &e) {
-                    VxMessageDlg(e.message(), mtError, mbOK);
-                }
+                RunShowingErrors([this] { m_collection->Refresh(); });
             });
 
     // The grid moves from the frame's body to the list page, under the search row.
@@ -516,12 +512,8 @@ void TfrVxDBRWGrid::Insert()
 {
     if (!m_collection || Editing())
         return;
-    try {
-        m_collection->Append();
-    } catch (const EVxException &e) {
-        VxMessageDlg(e.message(), mtError, mbOK);
+    if (!RunShowingErrors([this] { m_collection->Append(); }))
         return;
-    }
     loadControls(true);
     setControlsEditable(true);
     m_pages->setCurrentWidget(m_detail);
@@ -535,13 +527,11 @@ bool TfrVxDBRWGrid::EditCurrent()
     const int row = CurrentSourceRow();
     if (!m_collection || Editing() || row < 0)
         return false;
-    try {
-        m_collection->setRecNo(row);
-        m_collection->Edit();
-    } catch (const EVxException &e) {
-        VxMessageDlg(e.message(), mtError, mbOK);
+    if (!RunShowingErrors([this, row] {
+            m_collection->setRecNo(row);
+            m_collection->Edit();
+        }))
         return false;
-    }
     loadControls(false);
     setControlsEditable(true);
     m_pages->setCurrentWidget(m_detail);
@@ -557,17 +547,15 @@ bool TfrVxDBRWGrid::PostChanges()
         VxMessageDlg(missing, mtWarning, mbOK);
         return false;
     }
-    try {
-        for (const Binding &binding : std::as_const(m_bindings)) {
-            if (binding.control)
-                m_collection->SetFieldValue(binding.field, controlValue(binding));
-        }
-        m_collection->Post();
-    } catch (const EVxException &e) {
-        // The edit stays open with what was typed, so the user can correct it.
-        VxMessageDlg(e.message(), mtError, mbOK);
+    // A failure leaves the edit open with what was typed, so the user can correct it.
+    if (!RunShowingErrors([this] {
+            for (const Binding &binding : std::as_const(m_bindings)) {
+                if (binding.control)
+                    m_collection->SetFieldValue(binding.field, controlValue(binding));
+            }
+            m_collection->Post();
+        }))
         return false;
-    }
     setControlsEditable(false);
     SetCurrentSourceRow(m_collection->RecNo());
     loadControls(false);
@@ -593,13 +581,11 @@ bool TfrVxDBRWGrid::DeleteCurrent()
     if (VxMessageDlg(QStringLiteral("Eliminare la riga selezionata?"), mtConfirmation, mbYesNo, 0,
                      mrNo) != mrYes)
         return false;
-    try {
-        m_collection->setRecNo(row);
-        m_collection->Delete();
-    } catch (const EVxException &e) {
-        VxMessageDlg(e.message(), mtError, mbOK);
+    if (!RunShowingErrors([this, row] {
+            m_collection->setRecNo(row);
+            m_collection->Delete();
+        }))
         return false;
-    }
     if (m_collection->RecordCount() > 0)
         SetCurrentSourceRow(qMin(row, m_collection->RecordCount() - 1));
     loadControls(false);

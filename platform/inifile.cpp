@@ -187,24 +187,15 @@ void checkName(const QString &what, const QString &text)
                                .arg(what));
 }
 
-// A key holding "=" would be read back as a shorter key with another value, and a section name
-// holding "]" as a shorter section: both would write one thing and read another.
-void checkKey(const QString &ident)
+// A name holding the character that ends it (a key's "=", a section's "]") would be read back
+// as a shorter name: it would write one thing and read another.
+void checkName(const QString &name, QChar end)
 {
-    checkName(ident, ident);
-    if (ident.contains(QLatin1Char('=')))
-        throw EVxException(QStringLiteral("Il nome \"%1\" contiene il carattere \"=\" e non può "
+    checkName(name, name);
+    if (name.contains(end))
+        throw EVxException(QStringLiteral("Il nome \"%1\" contiene il carattere \"%2\" e non può "
                                           "essere scritto nel file di configurazione.")
-                               .arg(ident));
-}
-
-void checkSection(const QString &section)
-{
-    checkName(section, section);
-    if (section.contains(QLatin1Char(']')))
-        throw EVxException(QStringLiteral("La sezione \"%1\" contiene il carattere \"]\" e non "
-                                          "può essere scritta nel file di configurazione.")
-                               .arg(section));
+                               .arg(name, end));
 }
 
 } // namespace
@@ -279,9 +270,9 @@ void TVxINIFile::WriteString(const QString &section, const QString &ident, const
 void TVxINIFile::WriteValues(const QString &section,
                              const QList<QPair<QString, std::optional<QString>>> &values)
 {
-    checkSection(section);
+    checkName(section, QLatin1Char(']'));
     for (const auto &[ident, value] : values) {
-        checkKey(ident);
+        checkName(ident, QLatin1Char('='));
         if (value)
             checkName(ident, *value);
     }

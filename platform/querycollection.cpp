@@ -403,18 +403,12 @@ QList<TVxQueryDesc> TVxQueryCollection::runStatements(TVxStatementKind kind,
                                                       const QVariant &currentKey)
 {
     QSqlDatabase db = connection();
-    TVxTransaction *tr = TVxTransaction::runningOn(db);
-    std::unique_ptr<TVxTransaction> own;
-    if (!tr) {
-        own = std::make_unique<TVxTransaction>(db);
-        if (!own->StartTransaction())
-            throw EVxException(
-                QStringLiteral("Impossibile avviare una transazione.\r\r%1").arg(own->lastError()));
-        tr = own.get();
-    }
+    TVxTransactionScope scope(db);
+    TVxTransaction *tr = &scope.transaction();
+    const bool callers = !scope.ownsTransaction();
     // Inside the caller's transaction a failure must take back only this row's statements:
     // the caller may still commit its other work, and the row is shown as not saved.
-    if (!own)
+    if (callers)
         tr->Exec(QString::fromLatin1(kSavepoint), {});
     QList<TVxQueryDesc> done;
     try {
@@ -431,19 +425,23 @@ QList<TVxQueryDesc> TVxQueryCollection::runStatements(TVxStatementKind kind,
                 desc.Fields.setValue(QStringLiteral("VXGENID"), VxNewKey(db, desc.TableName));
             if (VxBeforeExec)
                 VxBeforeExec(desc);
-            try {
-                tr->Exec(sql, desc.Fields);
-            } catch (const EVxException &e) {
-                throw EVxException(
-                    QStringLiteral("Errore durante %1 in %2.\r\r%3")
-                        .arg(QString::fromLatin1(kindWords(kind)), desc.TableName, e.message()));
-            }
+            VxExplain(QStringLiteral("Errore durante %1 in %2.")
+                          .arg(QString::fromLatin1(kindWords(kind)), desc.TableName),
+                      [&] {
+                          const int changed = tr->Exec(sql, desc.Fields).numRowsAffected();
+                          // A derived update names exactly the row: touching none means another
+                          // workstation deleted it, and the edit would be lost unsaid.
+                          if (m_autoBuild && kind == skUpdate && changed == 0)
+                              throw EVxException(QStringLiteral(
+                                  "La riga non è più nell'archivio: forse è stata cancellata da "
+                                  "un'altra postazione. Aggiornare l'elenco."));
+                      });
             if (VxAfterExec)
                 VxAfterExec(desc);
             done << desc;
         }
     } catch (...) {
-        if (!own) {
+        if (callers) {
             try {
                 tr->Exec(QString::fromLatin1(kRollbackToSavepoint), {});
             } catch (const EVxException &) {
@@ -453,10 +451,9 @@ QList<TVxQueryDesc> TVxQueryCollection::runStatements(TVxStatementKind kind,
         }
         throw;
     }
-    if (own)
-        own->Commit();
-    else
+    if (callers)
         tr->Exec(QString::fromLatin1(kReleaseSavepoint), {});
+    scope.Commit();
     return done;
 }
 

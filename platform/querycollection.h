@@ -30,7 +30,8 @@
 // (else of the last statement that made one) and the values the hooks added for its fields.
 //
 // AutoBuildSQL derives the three statements from a select on one table whose first column is
-// the key: every other plain column is written; computed columns are not.
+// the key: every other plain column is written; computed columns are not. A derived update
+// that finds its row gone (deleted by another workstation) is a failure, not a save.
 //
 // An empty statement list means that kind of change is not allowed (CanInsert, CanModify,
 // CanDelete); trying it raises. A collection with no lists is a read-only dataset.

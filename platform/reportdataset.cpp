@@ -21,12 +21,6 @@ void TfrDataSet::Open()
     QStringList columns;
     std::vector<QList<QVariant>> rows;
     fetch(columns, rows);
-    for (QList<QVariant> &row : rows) {
-        for (QVariant &value : row) {
-            if (value.typeId() == QMetaType::QByteArray && !value.isNull())
-                value = QString::fromUtf8(value.toByteArray());
-        }
-    }
     m_columns = columns;
     m_index.clear();
     for (int i = int(columns.size()) - 1; i >= 0; --i)
@@ -88,18 +82,88 @@ TfrField TfrDataSet::FieldByName(const QString &name) const
     return TfrField(this, index);
 }
 
+namespace {
+
+// The visible rows of an in-memory dataset, as they stand.
+void readRows(const TClientDataSet &data, QStringList &columns, std::vector<QList<QVariant>> &rows)
+{
+    for (const TFieldDef &def : data.FieldDefs())
+        columns << def.Name;
+    for (int r = 0; r < data.RecordCount(); ++r) {
+        QList<QVariant> row;
+        for (int c = 0; c < columns.size(); ++c)
+            row << data.Value(r, c);
+        rows.push_back(row);
+    }
+}
+
+} // namespace
+
 void TfrClientDataSet::fetch(QStringList &columns, std::vector<QList<QVariant>> &rows)
 {
     if (!m_data || !m_data->Active())
         throw EfrError(QStringLiteral("Il dataset %1 non contiene dati.").arg(Name()));
-    for (const TFieldDef &def : m_data->FieldDefs())
-        columns << def.Name;
-    for (int r = 0; r < m_data->RecordCount(); ++r) {
-        QList<QVariant> row;
-        for (int c = 0; c < columns.size(); ++c)
-            row << m_data->Value(r, c);
-        rows.push_back(row);
+    readRows(*m_data, columns, rows);
+}
+
+void TfrParam::setValue(const QVariant &value)
+{
+    if (frValueKind(value) == vkNull)
+        m_value = QVariant();
+    else if (m_type == TfrParamType::Integer)
+        m_value = frToInteger(value);
+    else
+        m_value = frDisplayText(value);
+}
+
+TfrParam &TfrQuery::DeclareParam(const QString &name, TfrParamType type)
+{
+    for (TfrParam &p : m_params) {
+        if (p.Name().compare(name, Qt::CaseInsensitive) == 0) {
+            p = TfrParam(name, type);
+            return p;
+        }
     }
+    m_params.append(TfrParam(name, type));
+    return m_params.last();
+}
+
+TfrParam &TfrQuery::ParamByName(const QString &name)
+{
+    for (TfrParam &p : m_params) {
+        if (p.Name().compare(name, Qt::CaseInsensitive) == 0)
+            return p;
+    }
+    throw EfrError(QStringLiteral("La query %1 non ha il parametro %2.").arg(Name(), name));
+}
+
+QString TfrQuery::StatementText() const
+{
+    const auto cast = [this](const QString &name) {
+        for (const TfrParam &p : m_params) {
+            if (p.Name().compare(name, Qt::CaseInsensitive) != 0)
+                continue;
+            // 8191 UTF-8 characters fill the longest VARCHAR Firebird takes.
+            const QString type = p.DataType() == TfrParamType::Integer
+                                     ? QStringLiteral("INTEGER")
+                                     : QStringLiteral("VARCHAR(8191)");
+            return QStringLiteral("CAST(:%1 AS %2)").arg(name, type);
+        }
+        return QStringLiteral(":") + name; // refused as missing when it runs
+    };
+    return toPositional(m_sql, cast).sql;
+}
+
+void TfrQuery::fetch(QStringList &columns, std::vector<QList<QVariant>> &rows)
+{
+    m_data.setCommandText(StatementText());
+    TVxFieldValues values;
+    for (const TfrParam &p : m_params)
+        values.setValue(p.Name(), p.Value());
+    m_data.Params() = values;
+    m_data.Open();
+    readRows(m_data, columns, rows);
+    m_data.Close();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -131,6 +195,11 @@ TfrDataModule::TfrDataModule(const QString &name) : m_name(name)
 TfrDataModule::~TfrDataModule()
 {
     modules().removeOne(this);
+}
+
+TfrQuery *TfrDataModule::AddQuery(const QString &name)
+{
+    return own(std::make_unique<TfrQuery>(name));
 }
 
 TfrClientDataSet *TfrDataModule::AddClientDataSet(const QString &name, TClientDataSet *data)

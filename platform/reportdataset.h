@@ -16,16 +16,19 @@
 // cursor lands on a row: after an open that found one, after First on a non-empty dataset,
 // after a Next that did not reach the end. Its handler may close, re-parameter and reopen
 // other datasets, which may cascade further. Field names are found without regard to case
-// (Firebird answers in capitals); text BLOBs arrive as text decoded from UTF-8.
+// (Firebird answers in capitals); text BLOBs arrive as text, CHAR columns without the blanks
+// that pad them.
 //
 // Templates find a dataset by the name of its report dataset (TfrDBDataSet) or by its own
 // name, in every data module alive. Failures raise EVxException (EfrError for the engine's
-// own: an unknown field, a closed dataset moved).
+// own: an unknown field, a closed dataset moved; the database's with the driver's text).
 
 #include "platform/reportvalue.h"
+#include "platform/sqlclientdataset.h"
 
 #include <QHash>
 #include <QList>
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -35,7 +38,6 @@
 #include <vector>
 
 class QWidget;
-class TClientDataSet;
 class TfrDataSet;
 
 // One column of the current row.
@@ -115,6 +117,63 @@ private:
     TClientDataSet *m_data;
 };
 
+// A named parameter of a query, declared by its owner as an integer or a text; null until set.
+enum class TfrParamType { Integer, Text };
+
+class TfrParam
+{
+public:
+    TfrParam(const QString &name, TfrParamType type) : m_name(name), m_type(type) {}
+    QString Name() const { return m_name; }
+    TfrParamType DataType() const { return m_type; }
+    // Converts to the declared type (EfrConversionError when it cannot); null stays null.
+    void setValue(const QVariant &value);
+    void Clear() { m_value = QVariant(); }
+    QVariant Value() const { return m_value; }
+    bool IsNull() const { return frValueKind(m_value) == vkNull; }
+
+private:
+    QString m_name;
+    TfrParamType m_type;
+    QVariant m_value;
+};
+
+// A select whose text may change between opens, with named parameters (":iClsId"; a name
+// used twice binds both places). It reads through the framework's TSQLClientDataSet: inside a
+// report run, in the run's transaction, prepared once per text; outside one, in a short
+// transaction of its own, or inside the caller's TVxTransaction on the connection.
+//
+// QIBASE binds a null as 0 (or the empty text) wherever Firebird describes the parameter as
+// not nullable, as it does in "(0 = :iAllId OR ...)": a null parameter would then select
+// everything. Each declared parameter therefore runs cast to its type, which Firebird
+// describes as nullable: StatementText() is the text as it runs.
+class TfrQuery : public TfrDataSet
+{
+public:
+    explicit TfrQuery(const QString &name) : TfrDataSet(name) {}
+
+    void setSQL(const QString &sql) { m_sql = sql; }
+    QString SQL() const { return m_sql; }
+    QString StatementText() const;
+    // The program's shared connection unless set.
+    void setConnection(const QSqlDatabase &db) { m_data.setConnection(db); }
+    QSqlDatabase Connection() const { return m_data.connection(); }
+
+    // Declares (or declares again, null) a parameter.
+    TfrParam &DeclareParam(const QString &name, TfrParamType type);
+    // Raises EfrError for a parameter nobody declared.
+    TfrParam &ParamByName(const QString &name);
+    QList<TfrParam> &Params() { return m_params; }
+
+protected:
+    void fetch(QStringList &columns, std::vector<QList<QVariant>> &rows) override;
+
+private:
+    QString m_sql;
+    TSQLClientDataSet m_data;
+    QList<TfrParam> m_params;
+};
+
 // A dataset offered to templates under the report dataset's own name.
 class TfrDBDataSet
 {
@@ -157,6 +216,7 @@ public:
 
     QString ModuleName() const { return m_name; }
 
+    TfrQuery *AddQuery(const QString &name);
     TfrClientDataSet *AddClientDataSet(const QString &name, TClientDataSet *data);
     TfrDBDataSet *AddReportDataSet(const QString &name, TfrDataSet *dataSet);
     TVxfrDBDataSet *AddSelectReportDataSet(const QString &name, TfrDataSet *dataSet);

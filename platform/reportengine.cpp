@@ -1,5 +1,8 @@
 #include "platform/reportengine.h"
 
+#include "platform/connection.h"
+#include "platform/transaction.h"
+
 #include <QHash>
 
 TfrReport *CurReport = nullptr;
@@ -74,6 +77,13 @@ TfrReport::~TfrReport()
 {
     if (CurReport == this)
         CurReport = nullptr;
+}
+
+QSqlDatabase TfrReport::connection() const
+{
+    if (m_connectionName.isEmpty())
+        return qqoVxGlobConn();
+    return QSqlDatabase::database(m_connectionName, false);
 }
 
 QVariant TfrReport::Calc(const QString &expression)
@@ -182,6 +192,14 @@ TfrRun::TfrRun(TfrReport &report) : m_report(report)
 {
     if (report.m_running || (CurReport && CurReport != &report))
         throw EfrError(QStringLiteral("Un altro report è già in preparazione."));
+    const QSqlDatabase db = report.connection();
+    if (db.isOpen() && !TVxTransaction::activeOn(db)) {
+        m_snapshot = std::make_unique<TVxTransaction>(db);
+        if (!m_snapshot->StartTransaction())
+            throw EVxException(QStringLiteral("Impossibile preparare il report: il database non "
+                                              "ha avviato la lettura.\r\r%1")
+                                   .arg(m_snapshot->lastError()));
+    }
     report.m_running = true;
     report.m_unanswered.clear();
     CurReport = &report;
@@ -205,6 +223,11 @@ void TfrRun::End()
     m_ended = true;
     m_report.m_running = false;
     CurReport = nullptr;
+    struct RollBack
+    {
+        std::unique_ptr<TVxTransaction> &snapshot;
+        ~RollBack() { snapshot.reset(); }
+    } rollBack{m_snapshot};
     if (m_report.OnEndReport)
         m_report.OnEndReport();
 }

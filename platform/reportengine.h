@@ -32,11 +32,15 @@
 #include "platform/reportvalue.h"
 
 #include <QDate>
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 
 #include <functional>
+#include <memory>
+
+class TVxTransaction;
 
 // The error that ends a run.
 class EfrRunError : public EVxException
@@ -64,6 +68,9 @@ public:
 
     QString Title;
     QDate PrintDate; // DATE; today when null
+    // Where a run reads: the program's shared connection unless set.
+    void setConnection(const QSqlDatabase &db) { m_connectionName = db.connectionName(); }
+    QSqlDatabase connection() const;
 
     // The report component's events: the variable request and the end of a run.
     std::function<void(const QString &name, QVariant &value)> OnGetValue;
@@ -95,14 +102,23 @@ protected:
 
 private:
     friend class TfrRun;
+    QString m_connectionName;
     int m_calcDepth = 0;
     bool m_running = false;
     QStringList m_unanswered;
 };
 
-// One run of a report: CurReport while it lives; the unanswered variables start empty. End()
-// finishes it and runs OnEndReport, letting its failure through; a run destroyed without End
-// (a failure is on its way) finishes quietly.
+// One run of a report: CurReport while it lives; the unanswered variables start empty.
+//
+// A whole run reads one state of the database: it starts a snapshot transaction on the
+// report's connection (through TVxTransaction, so that every statement of the run, the
+// datasets', the functions' and grade entry's averages', runs inside it, each text prepared
+// once) and rolls it back at the end: reports write nothing. A caller's transaction already
+// running on the connection is used as it is; a closed connection (a report over in-memory
+// datasets) gets none.
+//
+// End() runs OnEndReport, then rolls back, letting a failure through; a run destroyed without
+// End (a failure is on its way) finishes quietly.
 class TfrRun
 {
 public:
@@ -115,6 +131,7 @@ public:
 
 private:
     TfrReport &m_report;
+    std::unique_ptr<TVxTransaction> m_snapshot;
     bool m_ended = false;
 };
 

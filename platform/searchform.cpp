@@ -113,11 +113,8 @@ QList<QVariantList> TVxSearchQuery::RunExact(const QString &field, const QVarian
 
 QList<QVariantList> TVxSearchQuery::execute(const QString &statement, const TVxFieldValues &binds)
 {
-    try {
-        return rowsOf(statement, binds);
-    } catch (const EVxException &e) {
-        throw EVxException(QStringLiteral("Ricerca non riuscita:\r\r%1").arg(e.message()));
-    }
+    return VxExplain(QStringLiteral("Ricerca non riuscita:"),
+                     [&] { return rowsOf(statement, binds); });
 }
 
 QList<QVariantList> TVxSearchQuery::rowsOf(const QString &statement, const TVxFieldValues &binds)
@@ -213,12 +210,8 @@ QStringList TfmVxSearch::searchedFields() const
 void TfmVxSearch::Search(const QString &text)
 {
     Prepare();
-    try {
-        m_rows = m_query.Run(searchedFields(), text);
-    } catch (const EVxException &e) {
-        VxMessageDlg(e.message(), mtError, mbOK);
+    if (!RunShowingErrors([&] { m_rows = m_query.Run(searchedFields(), text); }))
         m_rows.clear();
-    }
     applyColumns();
 }
 

@@ -44,7 +44,8 @@ bool isNamePart(QChar c)
 
 } // namespace
 
-TVxNamedStatement toPositional(const QString &sql)
+TVxNamedStatement toPositional(const QString &sql,
+                               const std::function<QString(const QString &name)> &placeholder)
 {
     TVxNamedStatement st;
     st.sql.reserve(sql.size());
@@ -83,7 +84,7 @@ TVxNamedStatement toPositional(const QString &sql)
             while (j < n && isNamePart(sql[j]))
                 ++j;
             st.names << sql.mid(i + 1, j - i - 1);
-            st.sql += QLatin1Char('?');
+            st.sql += placeholder ? placeholder(st.names.last()) : QStringLiteral("?");
             i = j;
         } else {
             st.sql += c;
@@ -111,8 +112,12 @@ void bindAll(QSqlQuery &query, const TVxNamedStatement &st, const TVxFieldValues
         query.bindValue(i, values.value(st.names[i]));
 }
 
-int runPrepared(QSqlQuery &query)
+TVxStatementRecorder *recorder = nullptr;
+
+int runPrepared(QSqlQuery &query, const QString &sql, const TVxFieldValues &values)
 {
+    if (recorder)
+        recorder->noteExecuted(sql, values);
     if (!query.exec())
         throw EVxException(
             QStringLiteral("Errore del database:\r%1").arg(query.lastError().text()));
@@ -125,6 +130,8 @@ void prepareAndBind(QSqlQuery &query, const QString &sql, const TVxFieldValues &
 {
     const TVxNamedStatement st = toPositional(sql);
     requireValues(st, sql, values);
+    if (recorder)
+        recorder->notePrepared(sql);
     if (!query.prepare(st.sql))
         throw EVxException(QStringLiteral("Istruzione rifiutata dal database:\r%1\r\r%2")
                                .arg(sql, query.lastError().text()));
@@ -134,7 +141,7 @@ void prepareAndBind(QSqlQuery &query, const QString &sql, const TVxFieldValues &
 int execBound(QSqlQuery &query, const QString &sql, const TVxFieldValues &values)
 {
     prepareAndBind(query, sql, values);
-    return runPrepared(query);
+    return runPrepared(query, sql, values);
 }
 
 int execAgain(QSqlQuery &query, const QString &sql, const TVxFieldValues &values)
@@ -142,7 +149,7 @@ int execAgain(QSqlQuery &query, const QString &sql, const TVxFieldValues &values
     const TVxNamedStatement st = toPositional(sql);
     requireValues(st, sql, values);
     bindAll(query, st, values);
-    return runPrepared(query);
+    return runPrepared(query, sql, values);
 }
 
 bool fetchNext(QSqlQuery &query)
@@ -154,4 +161,20 @@ bool fetchNext(QSqlQuery &query)
         throw EVxException(QStringLiteral("Errore nella lettura dei dati dal database:\r%1")
                                .arg(query.lastError().text()));
     return false;
+}
+
+TVxStatementRecorder::TVxStatementRecorder() : m_previous(recorder)
+{
+    recorder = this;
+}
+
+TVxStatementRecorder::~TVxStatementRecorder()
+{
+    recorder = m_previous;
+}
+
+void TVxStatementRecorder::noteExecuted(const QString &sql, const TVxFieldValues &values)
+{
+    ++m_executed[sql];
+    m_statements.append({sql, values});
 }

@@ -11,15 +11,19 @@
 //                                         // EVxException with the driver's error
 //   execAgain(query, sql, values);        // the same statement again with new values
 //   while (fetchNext(query)) ...          // every loop over a select's rows
+//   TVxStatementRecorder recorder;        // counts and records what runs while it lives
 //
 // Text in quotes, quoted identifiers and comments is never taken for a parameter. Values are
 // always bound, never pasted into the statement text.
 
+#include <QHash>
 #include <QList>
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+
+#include <functional>
 
 class TVxFieldValues
 {
@@ -45,7 +49,9 @@ struct TVxNamedStatement
     QStringList names; // one per "?", in order, as written
 };
 
-TVxNamedStatement toPositional(const QString &sql);
+// placeholder gives the text written in place of each parameter (default "?").
+TVxNamedStatement toPositional(const QString &sql,
+                               const std::function<QString(const QString &name)> &placeholder = {});
 
 // Prepares the statement on the query and binds every parameter from the values. Prepare inside
 // the transaction that will run it (QIBASE). Throws EVxException on a missing value or a
@@ -64,3 +70,36 @@ int execAgain(QSqlQuery &query, const QString &sql, const TVxFieldValues &values
 // EVxException with the driver's text: QSqlQuery::next answers false for it too, and a loop
 // that stopped there would take a failure for the end of the rows.
 bool fetchNext(QSqlQuery &query);
+
+// Counts, by text, the statements these helpers prepare and run while it lives, and records
+// each run with its values in order: tests check that a statement is prepared once, a
+// benchmark replays a report's statements bare. One at a time: one made meanwhile takes over
+// until it ends. Costs nothing while none exists.
+class TVxStatementRecorder
+{
+public:
+    struct Statement
+    {
+        QString sql;
+        TVxFieldValues values;
+    };
+
+    TVxStatementRecorder();
+    ~TVxStatementRecorder();
+    TVxStatementRecorder(const TVxStatementRecorder &) = delete;
+    TVxStatementRecorder &operator=(const TVxStatementRecorder &) = delete;
+
+    int prepared(const QString &sql) const { return m_prepared.value(sql); }
+    int executed(const QString &sql) const { return m_executed.value(sql); }
+    const QList<Statement> &statements() const { return m_statements; }
+
+    // What the helpers report.
+    void notePrepared(const QString &sql) { ++m_prepared[sql]; }
+    void noteExecuted(const QString &sql, const TVxFieldValues &values);
+
+private:
+    TVxStatementRecorder *m_previous;
+    QHash<QString, int> m_prepared;
+    QHash<QString, int> m_executed;
+    QList<Statement> m_statements;
+};

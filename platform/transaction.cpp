@@ -115,6 +115,24 @@ QSqlQuery &TVxTransaction::Exec(const QString &sql, const TVxFieldValues &values
     return *m_statements.emplace(sql, std::move(query)).first->second;
 }
 
+TVxTransactionScope::TVxTransactionScope(const QSqlDatabase &db)
+    : m_transaction(TVxTransaction::runningOn(db))
+{
+    if (m_transaction)
+        return;
+    m_own = std::make_unique<TVxTransaction>(db);
+    if (!m_own->StartTransaction())
+        throw EVxException(
+            QStringLiteral("Impossibile avviare una transazione.\r\r%1").arg(m_own->lastError()));
+    m_transaction = m_own.get();
+}
+
+void TVxTransactionScope::Commit()
+{
+    if (m_own)
+        m_own->Commit();
+}
+
 int VxNewKey(const QSqlDatabase &db, const QString &table)
 {
     TVxFieldValues values;

@@ -8,6 +8,7 @@
 //   tr.Commit();                             // throws EVxException when the commit fails
 //
 //   TVxTransaction *tr = TVxTransaction::runningOn(db);   // the caller's, or nullptr
+//   TVxTransactionScope scope(db);                        // the caller's, or one of its own
 //   const int key = VxNewKey(db, "TVOT_VOTI");            // a new key from PYSetGetId
 //
 // The same object may run several transactions one after the other (start, commit, start...).
@@ -66,6 +67,23 @@ private:
     bool m_active = false;
     QString m_lastError;
     std::map<QString, std::unique_ptr<QSqlQuery>> m_statements;
+};
+
+// The transaction a piece of work runs in: the caller's, when one is running on the connection,
+// else one of its own, started here. Commit() commits only a transaction of its own (the
+// caller's is its owner's to commit); one not committed is rolled back with the object. Throws
+// EVxException with the reason when no transaction can be started.
+class TVxTransactionScope
+{
+public:
+    explicit TVxTransactionScope(const QSqlDatabase &db);
+    TVxTransaction &transaction() { return *m_transaction; }
+    bool ownsTransaction() const { return m_own != nullptr; }
+    void Commit();
+
+private:
+    std::unique_ptr<TVxTransaction> m_own;
+    TVxTransaction *m_transaction = nullptr;
 };
 
 // A new key for a row of the table, from the database's key procedure PYSetGetId, the one

@@ -12,9 +12,7 @@ public:
     enum Severity { Information, Warning, Error };
 
     explicit EVxException(const QString &message, Severity severity = Error)
-        : std::runtime_error(message.toStdString())
-        , m_message(message)
-        , m_severity(severity)
+        : std::runtime_error(message.toStdString()), m_message(message), m_severity(severity)
     {
     }
 
@@ -25,3 +23,15 @@ private:
     QString m_message;
     Severity m_severity;
 };
+
+// Runs the work and returns what it returns; an EVxException it raises is raised again with the
+// office's words in front: "what", a blank line, then the reason (the driver's text, a file's
+// error). The one way a layer says what it was doing when the database or a file refused.
+template <typename Work> auto VxExplain(const QString &what, Work &&work) -> decltype(work())
+{
+    try {
+        return work();
+    } catch (const EVxException &e) {
+        throw EVxException(what + QStringLiteral("\r\r") + e.message(), e.severity());
+    }
+}

@@ -4,9 +4,51 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QXmlStreamReader>
+
+namespace {
+
+EVxException tooLarge(const QString &what)
+{
+    return EVxException(QStringLiteral("Il documento XML %1 supera il limite di %2 MB.")
+                            .arg(what)
+                            .arg(kVxXmlMaxBytes / (1024 * 1024)));
+}
+
+void checkLimits(qint64 size, QXmlStreamReader &reader, const QString &what)
+{
+    if (size > kVxXmlMaxBytes)
+        throw tooLarge(what);
+    int depth = 0;
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::StartElement && ++depth > kVxXmlMaxDepth)
+            throw EVxException(QStringLiteral("Il documento XML %1 ha più di %2 livelli di "
+                                              "elementi annidati.")
+                                   .arg(what)
+                                   .arg(kVxXmlMaxDepth));
+        if (token == QXmlStreamReader::EndElement)
+            --depth;
+    }
+}
+
+} // namespace
+
+void VxCheckXmlLimits(const QByteArray &xml, const QString &what)
+{
+    QXmlStreamReader reader(xml);
+    checkLimits(xml.size(), reader, what);
+}
+
+void VxCheckXmlLimits(const QString &xml, const QString &what)
+{
+    QXmlStreamReader reader(xml);
+    checkLimits(xml.size(), reader, what);
+}
 
 void VxXmlDocument::loadText(const QString &text)
 {
+    VxCheckXmlLimits(text, QStringLiteral("ricevuto"));
     QDomDocument doc;
     QString error;
     int line = 0;
@@ -25,12 +67,16 @@ void VxXmlDocument::loadFile(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         throw EVxException(
             QStringLiteral("Impossibile leggere il file %1: %2").arg(path, file.errorString()));
+    if (file.size() > kVxXmlMaxBytes)
+        throw tooLarge(path);
+    const QByteArray bytes = file.read(kVxXmlMaxBytes + 1);
+    VxCheckXmlLimits(bytes, path);
     QDomDocument doc;
     QString error;
     int line = 0;
     int column = 0;
     // From the bytes, so that the declared encoding is honoured.
-    if (!doc.setContent(file.readAll(), &error, &line, &column))
+    if (!doc.setContent(bytes, &error, &line, &column))
         throw EVxException(QStringLiteral("Il file %1 non è un documento XML valido "
                                           "(riga %2, colonna %3): %4")
                                .arg(path)

@@ -8,13 +8,24 @@
 //   attribute(element, name)  the attribute's text, std::nullopt when missing
 //   createRoot(name), addElement(parent, name, text) build a new document
 //   saveToFile(path)          writes UTF-8 with an XML declaration, replacing the file atomically
-// Names are matched exactly, as XML defines them.
+// Names are matched exactly, as XML defines them. Documents come from outside: both loads
+// refuse one over the limits below before a DOM is built.
 
 #include <QDomDocument>
 #include <QDomElement>
 #include <QString>
 
 #include <optional>
+
+// Limits of an XML document that comes from outside (a reply, a data packet, a teacher's
+// file), checked in one streaming pass before a DOM is built: the DOM parser's time grows with
+// the square of the nesting (50,000 levels in 350 KB take it seconds).
+constexpr qint64 kVxXmlMaxBytes = 64LL * 1024 * 1024;
+constexpr int kVxXmlMaxDepth = 256;
+// Throws EVxException, naming the document ("what") and the limit, when the text passes
+// either; text that is not well formed is left to the parser's own message.
+void VxCheckXmlLimits(const QByteArray &xml, const QString &what);
+void VxCheckXmlLimits(const QString &xml, const QString &what);
 
 class VxXmlDocument
 {

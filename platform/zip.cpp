@@ -7,8 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSet>
 #include <QTemporaryFile>
 
@@ -53,6 +53,16 @@ QString unsafeReason(const QString &normalised)
 bool isInside(const QString &path, const QString &root)
 {
     return path == root || path.startsWith(root + QLatin1Char('/'));
+}
+
+// Whether the folder, once made, lies inside the root: its nearest existing ancestor must,
+// links resolved, or making it would create folders wherever a link points.
+bool staysInside(const QString &folder, const QString &root)
+{
+    QFileInfo existing(folder);
+    while (!existing.exists() && existing.absoluteFilePath() != existing.absolutePath())
+        existing.setFile(existing.absolutePath());
+    return isInside(existing.canonicalFilePath(), root);
 }
 
 } // namespace
@@ -158,6 +168,10 @@ QStringList TZip::Extract()
         ~Closer() { zip_discard(archive); }
     } closer{archive};
 
+    const auto refuse = [this](const QString &why) {
+        return EVxException(
+            QStringLiteral("L'archivio %1 %2. Nessun file è stato estratto.").arg(m_fileName, why));
+    };
     struct Entry
     {
         zip_uint64_t index;
@@ -166,6 +180,14 @@ QStringList TZip::Extract()
     };
     QList<Entry> entries;
     const zip_int64_t count = zip_get_num_entries(archive, 0);
+    if (count > m_maxEntries)
+        throw refuse(QStringLiteral("contiene troppi file (%1, al massimo %2)")
+                         .arg(count)
+                         .arg(m_maxEntries));
+    // Archives come from outside: names, sizes and clashes are all checked before anything
+    // is written, on the sizes the archive declares.
+    qint64 declared = 0;
+    QHash<QString, QString> seen; // lower-case path -> name as in the archive
     for (zip_int64_t i = 0; i < count; ++i) {
         const char *raw = zip_get_name(archive, zip_uint64_t(i), ZIP_FL_ENC_GUESS);
         const QString name = raw ? QString::fromUtf8(raw) : QString();
@@ -179,19 +201,57 @@ QStringList TZip::Extract()
             throw EVxException(QStringLiteral("L'archivio %1 contiene un percorso non ammesso "
                                               "(%2): \"%3\". Nessun file è stato estratto.")
                                    .arg(m_fileName, reason, name));
-        entries.append(Entry{zip_uint64_t(i), cleaned, normalised.endsWith(QLatin1Char('/'))});
+        const bool folder = normalised.endsWith(QLatin1Char('/'));
+        if (!folder) {
+            // The peers run on Windows, where the second would overwrite the first.
+            const QString key = cleaned.toLower();
+            if (seen.contains(key))
+                throw refuse(QStringLiteral("contiene due file dello stesso nome, \"%1\" e \"%2\"")
+                                 .arg(seen.value(key), name));
+            seen.insert(key, name);
+            zip_stat_t stat;
+            zip_stat_init(&stat);
+            if (zip_stat_index(archive, zip_uint64_t(i), 0, &stat) != 0 ||
+                !(stat.valid & ZIP_STAT_SIZE))
+                throw refuse(QStringLiteral("non dichiara la dimensione di \"%1\"").arg(name));
+            declared += qint64(qMin<zip_uint64_t>(stat.size, zip_uint64_t(m_maxUnpackedSize) + 1));
+        }
+        if (declared > m_maxUnpackedSize)
+            throw refuse(QStringLiteral("estratto occuperebbe più di %1 MB")
+                             .arg(m_maxUnpackedSize / (1024 * 1024)));
+        entries.append(Entry{zip_uint64_t(i), cleaned, folder});
     }
 
-    QStringList extracted;
+    // Every file is written under a temporary name in its folder, then all are renamed over
+    // their targets: a failure leaves nothing, and a link standing at a target's name is
+    // replaced, never followed.
+    struct Written
+    {
+        QString temp;
+        QString target;
+    };
+    QList<Written> written;
+    struct RemoveUnlessDone
+    {
+        QList<Written> &files;
+        bool done = false;
+        ~RemoveUnlessDone()
+        {
+            if (!done)
+                for (const Written &w : std::as_const(files))
+                    QFile::remove(w.temp);
+        }
+    } cleanup{written};
+    qint64 total = 0;
     for (const Entry &entry : std::as_const(entries)) {
         const QString folder = entry.folder ? entry.relative : QFileInfo(entry.relative).path();
+        // A link already in the folder must not carry the files elsewhere.
+        if (!staysInside(folder, root))
+            throw EVxException(QStringLiteral("La cartella %1 porta fuori da %2: estrazione "
+                                              "interrotta. Nessun file è stato estratto.")
+                                   .arg(folder, m_extractPath));
         if (!QDir().mkpath(folder))
             throw EVxException(QStringLiteral("Impossibile creare la cartella %1").arg(folder));
-        // A link already in the folder must not carry the files elsewhere.
-        if (!isInside(QFileInfo(folder).canonicalFilePath(), root))
-            throw EVxException(
-                QStringLiteral("La cartella %1 porta fuori da %2: estrazione interrotta.")
-                    .arg(folder, m_extractPath));
         if (entry.folder)
             continue;
 
@@ -199,9 +259,12 @@ QStringList TZip::Extract()
         if (!file)
             throw EVxException(QStringLiteral("Impossibile estrarre %1 dall'archivio %2: %3")
                                    .arg(entry.relative, m_fileName, libzipError(archive)));
-        QSaveFile out(entry.relative);
-        bool ok = out.open(QIODevice::WriteOnly);
+        QTemporaryFile out(folder + QStringLiteral("/.vxzip.XXXXXX"));
+        out.setAutoRemove(false);
+        bool ok = out.open();
         QString reason = out.errorString();
+        if (ok)
+            written.append({out.fileName(), entry.relative});
         char buffer[65536];
         while (ok) {
             const zip_int64_t n = zip_fread(file, buffer, sizeof buffer);
@@ -210,20 +273,35 @@ QStringList TZip::Extract()
                 reason = QString::fromLocal8Bit(zip_error_strerror(zip_file_get_error(file)));
             } else if (n == 0) {
                 break;
+            } else if ((total += n) > m_maxUnpackedSize) {
+                // The sizes an archive declares are its own word: the bytes are counted too.
+                zip_fclose(file);
+                throw refuse(QStringLiteral("estratto occuperebbe più di %1 MB")
+                                 .arg(m_maxUnpackedSize / (1024 * 1024)));
             } else if (out.write(buffer, n) != n) {
                 ok = false;
                 reason = out.errorString();
             }
         }
         zip_fclose(file);
-        if (ok && !out.commit()) {
+        if (ok && !out.flush()) {
             ok = false;
             reason = out.errorString();
         }
         if (!ok)
             throw EVxException(QStringLiteral("Impossibile estrarre %1 dall'archivio %2: %3")
                                    .arg(entry.relative, m_fileName, reason));
-        extracted << entry.relative;
     }
+    QStringList extracted;
+    for (const Written &w : std::as_const(written)) {
+        QFile::setPermissions(w.temp, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                          QFile::ReadOther);
+        if (std::rename(QFile::encodeName(w.temp).constData(),
+                        QFile::encodeName(w.target).constData()) != 0)
+            throw EVxException(QStringLiteral("Impossibile estrarre %1 dall'archivio %2.")
+                                   .arg(w.target, m_fileName));
+        extracted << w.target;
+    }
+    cleanup.done = true;
     return extracted;
 }

@@ -11,7 +11,13 @@
 //   Extract()               the files extracted, as full paths. Archives come from outside:
 //                           every entry is checked before anything is written; an entry with
 //                           "..", an absolute path or a drive letter (backslashes read as
-//                           separators) refuses the whole archive, naming the entry.
+//                           separators), two files whose names differ only in case, more
+//                           entries than MaxEntries or more bytes than MaxUnpackedSize refuse
+//                           the whole archive. Files are written under temporary names and
+//                           renamed over their targets once all are complete: a failure leaves
+//                           nothing, and a link standing at a target's name is replaced,
+//                           never followed.
+//   setMaxUnpackedSize(bytes), setMaxEntries(n)   the limits (512 MB, 10,000 entries)
 // Failures raise EVxException with the reason.
 
 #include <QString>
@@ -32,8 +38,15 @@ public:
     void Add();
     QStringList Extract();
 
+    static constexpr qint64 kDefaultMaxUnpackedSize = 512LL * 1024 * 1024;
+    static constexpr int kDefaultMaxEntries = 10000;
+    void setMaxUnpackedSize(qint64 bytes) { m_maxUnpackedSize = bytes; }
+    void setMaxEntries(int entries) { m_maxEntries = entries; }
+
 private:
     QString m_fileName;
     QStringList m_fileList;
     QString m_extractPath;
+    qint64 m_maxUnpackedSize = kDefaultMaxUnpackedSize;
+    int m_maxEntries = kDefaultMaxEntries;
 };

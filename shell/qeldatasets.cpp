@@ -9,16 +9,6 @@ TdmqelDataSets *dmqelDataSets = nullptr;
 
 namespace {
 
-// Runs a read of the shell; its failure says what could not be read, then the driver's text.
-template <typename Read> auto reading(const QString &what, Read read)
-{
-    try {
-        return read();
-    } catch (const EVxException &e) {
-        throw EVxException(QStringLiteral("%1\r\r%2").arg(what, e.message()));
-    }
-}
-
 // A select on the shared connection, run and ready for fetchNext.
 QSqlQuery select(const char *sql, const TVxFieldValues &values = {})
 {
@@ -54,6 +44,9 @@ const char kWebTeachers[] =
     "ORDER BY TAna.sAnaCognomeNomeIdx";
 const char kSchoolSiteCode[] =
     " SELECT   VSed.sSedInfCodVexto  FROM VSed_Sedi VSed  WHERE iDwgId IS NULL ";
+const char kMainSeatMecCode[] =
+    "SELECT VSed.sSedMecCod FROM VSed_Sedi VSed WHERE VSed.iDwgId IS NULL "
+    "AND VSed.lDwgSedMain = 1 AND VSed.dEnd_Sed IS NULL ORDER BY VSed.iDwgSedId";
 
 // The search condition is wrapped in parentheses so that an "or" in it cannot escape the
 // condition on deleted rows.
@@ -213,7 +206,7 @@ void TdmqelDataSets::DataModuleCreate()
 
 std::optional<int> TdmqelDataSets::YearStart(int iAnsId)
 {
-    return reading(
+    return VxExplain(
         QStringLiteral("Impossibile leggere l'anno scolastico."), [iAnsId]() -> std::optional<int> {
             QSqlQuery query = select(kYearStart, oneValue(QStringLiteral("iAnsId"), iAnsId));
             if (!fetchNext(query) || query.value(0).isNull())
@@ -224,7 +217,7 @@ std::optional<int> TdmqelDataSets::YearStart(int iAnsId)
 
 QString TdmqelDataSets::SessionDescription(int iAnsSesDwgId)
 {
-    return reading(QStringLiteral("Impossibile leggere la sessione."), [iAnsSesDwgId] {
+    return VxExplain(QStringLiteral("Impossibile leggere la sessione."), [iAnsSesDwgId] {
         QSqlQuery query =
             select(kSessionDescription, oneValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId));
         return fetchNext(query) ? query.value(0).toString().trimmed() : QString();
@@ -236,7 +229,7 @@ TVxEnumItems TdmqelDataSets::YearSessions(int iDwgId, int iAnsId)
     TVxFieldValues values;
     values.setValue(QStringLiteral("iDwgId"), iDwgId);
     values.setValue(QStringLiteral("iAnsId"), iAnsId);
-    return reading(
+    return VxExplain(
         QStringLiteral("Impossibile leggere le sessioni dell'anno scolastico."), [&values] {
             return LoadEnumItems(qqoVxGlobConn(), QString::fromLatin1(kYearSessions), values);
         });
@@ -244,7 +237,7 @@ TVxEnumItems TdmqelDataSets::YearSessions(int iDwgId, int iAnsId)
 
 QList<QelWebTeacher> TdmqelDataSets::WebTeachers(int iAnsSesDwgId)
 {
-    return reading(QStringLiteral("Impossibile leggere l'elenco dei docenti."), [iAnsSesDwgId] {
+    return VxExplain(QStringLiteral("Impossibile leggere l'elenco dei docenti."), [iAnsSesDwgId] {
         QSqlQuery query =
             select(kWebTeachers, oneValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId));
         QList<QelWebTeacher> teachers;
@@ -257,10 +250,21 @@ QList<QelWebTeacher> TdmqelDataSets::WebTeachers(int iAnsSesDwgId)
 
 QString TdmqelDataSets::SchoolSiteCode()
 {
-    return reading(QStringLiteral("Impossibile leggere il codice della sede della scuola."), [] {
+    return VxExplain(QStringLiteral("Impossibile leggere il codice della sede della scuola."), [] {
         QSqlQuery query = select(kSchoolSiteCode);
         return fetchNext(query) ? query.value(0).toString().trimmed() : QString();
     });
+}
+
+std::optional<QString> TdmqelDataSets::MainSeatMecCode()
+{
+    return reading(QStringLiteral("Impossibile leggere il codice meccanografico della scuola."),
+                   []() -> std::optional<QString> {
+                       QSqlQuery query = select(kMainSeatMecCode);
+                       if (!fetchNext(query))
+                           return std::nullopt;
+                       return query.value(0).toString().trimmed();
+                   });
 }
 
 QString TdmqelDataSets::AnniCorsoListSQL()

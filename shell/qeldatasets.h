@@ -53,6 +53,9 @@ public:
     // The suite's code of the school itself (the site without an institute); empty when the
     // school has none.
     static QString SchoolSiteCode();
+    // The ministry code of the school's open main seat (the first by link key, should there be
+    // several); none when there is no such seat, empty when its code is.
+    static std::optional<QString> MainSeatMecCode();
     // The lists of the lookup editors' search forms ("##WHERE##" is the search's condition).
     static QString AnniCorsoListSQL();
     static QString DebEsitoListSQL();

@@ -1,10 +1,13 @@
 #include "shell/qelutil.h"
 
+#include "platform/cp1252.h"
+#include "platform/digest.h"
 #include "platform/krypto.h"
 #include "platform/maindir.h"
 #include "platform/messagedlg.h"
 #include "platform/vxexception.h"
 #include "platform/zip.h"
+#include "shell/qeldatasets.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,6 +29,66 @@ QString MakeQedPasswd(int iAnaId, const QString &a, const QString &b)
     const QString text = hex7(quint32(iAnaId)) + QLatin1Char('#') + a + QLatin1Char('#') + b +
                          QLatin1Char('#') + hex7(shifted);
     return Krypto(text, QStringLiteral("k27w"), 6, QLatin1Char('a'), QLatin1Char('z'));
+}
+
+QString Md5Hex(const QString &text)
+{
+    const std::optional<QByteArray> bytes = encodeCp1252(text);
+    if (!bytes)
+        throw EVxException(QStringLiteral("Il testo contiene caratteri che il server Tavrin-Web "
+                                          "non accetta: usare solo lettere, cifre e segni "
+                                          "comuni."));
+    return md5Hex(*bytes);
+}
+
+QString MakeTavrinWebUtente(int kind, int iAnaId, const QString &text)
+{
+    QString result;
+    if (kind == 0)
+        result = text;
+    else if (kind == 1)
+        result = QStringLiteral("%1").arg(qint64(iAnaId) - 1000000, 5, 10, QLatin1Char('0'));
+    return result.replace(QLatin1Char('='), QLatin1Char('#'));
+}
+
+QString MakeTavrinWebPasswd(int iAnaId, int iAnsId, const QString &instituteCode,
+                            const QString &personalPart)
+{
+    // Two passes of Krypto with the key "R5t": the first over
+    //   iAnaId "#" year "#" code "#" trimmed personal part
+    // (decimal numbers; code = ReadSedeIni(instituteCode), year = ReadSedeAnno(code, iAnsId))
+    // gives 20 letters "A".."Z"; the second over those letters gives 5 digits "0".."9".
+    // The year is looked up under the mapped code, so a caller still holding a mapped code
+    // gets the same password as one passing the raw code.
+    const QString key = QStringLiteral("R5t");
+    const QString code = ReadSedeIni(instituteCode);
+    const int year = ReadSedeAnno(code, iAnsId);
+    const QString inputs =
+        QStringLiteral("%1#%2#%3#%4")
+            .arg(QString::number(iAnaId), QString::number(year), code, personalPart.trimmed());
+    const QString letters = Krypto(inputs, key, 20, QLatin1Char('A'), QLatin1Char('Z'));
+    return Krypto(letters, key, 5, QLatin1Char('0'), QLatin1Char('9'));
+}
+
+QString MainSeatMecCode()
+{
+    const std::optional<QString> code = TdmqelDataSets::MainSeatMecCode();
+    if (!code)
+        throw EVxException(
+            QStringLiteral("Non è stata trovata la sede principale della scuola.\r\r"
+                           "Senza il suo codice meccanografico non si possono usare le "
+                           "credenziali di Tavrin-Web."));
+    if (code->isEmpty())
+        throw EVxException(
+            QStringLiteral("La sede principale della scuola non ha il codice meccanografico.\r\r"
+                           "Inserirlo nei dati della sede: senza di esso non si possono usare "
+                           "le credenziali di Tavrin-Web."));
+    return *code;
+}
+
+QString TavrinWebInstituteCode()
+{
+    return ReadSedeIni(MainSeatMecCode());
 }
 
 bool ZipDirAndRemove(const QString &folder, const QString &archive)

@@ -4,7 +4,6 @@
 #include "platform/formregistry.h"
 #include "platform/messagedlg.h"
 #include "platform/searchform.h"
-#include "platform/vxexception.h"
 #include "shell/qeldatasets.h"
 
 #include <QCheckBox>
@@ -209,12 +208,8 @@ TfmqelLookupEditor::TfmqelLookupEditor(QelLookupTable table, QWidget *parent)
     if (!m_collection)
         return;
     m_frame->SetCollection(m_collection);
-    try {
-        m_collection->Open();
-    } catch (const EVxException &e) {
-        VxMessageDlg(e.message(), mtError, mbOK);
+    if (!RunShowingErrors([this] { m_collection->Open(); }))
         return;
-    }
     m_frame->SetDataSource(m_collection);
     m_frame->HideAllColumns();
     switch (table) {

@@ -10,6 +10,7 @@
 #include <QSqlQuery>
 #include <QStringConverter>
 #include <QStringDecoder>
+#include <QUrl>
 
 TdmqelParGen *dmqelParGen = nullptr;
 
@@ -30,11 +31,6 @@ QString decodeText(const QByteArray &bytes)
         return text;
     QStringDecoder latin(QStringDecoder::Latin1);
     return latin(bytes);
-}
-
-EVxException dbFailure(const QString &what, const EVxException &e)
-{
-    return EVxException(QStringLiteral("%1\r\r%2").arg(what, e.message()));
 }
 
 TVxFieldValues rowOne()
@@ -81,6 +77,7 @@ TdmqelParGen::TdmqelParGen(QObject *owner) : QObject(owner)
     bind(xpsProgStat, xIniFilePar, QStringLiteral("Programmi"), QStringLiteral("Statistiche"));
     bind(xpsProgAssistenza, xIniFilePar, QStringLiteral("Programmi"), QStringLiteral("Assistenza"));
     bind(xpsSitoInternet, xIniFilePar, QStringLiteral("Internet"), QStringLiteral("Sito"));
+    bind(xpsServerWeb, xIniFilePar, QStringLiteral("ServerWeb"), QStringLiteral("Indirizzo"));
 
     TVxParInteger *sessions[] = {&xpiSes1, &xpiSes2, &xpiSes3};
     for (int slot = 1; slot <= 3; ++slot) {
@@ -99,20 +96,38 @@ TdmqelParGen::~TdmqelParGen()
         dmqelParGen = nullptr;
 }
 
+QString TdmqelParGen::WebServerAddress() const
+{
+    const QString where = QStringLiteral("Indicarlo nel file ETC\\ParGen.ini, sezione [%1], "
+                                         "chiave %2, per esempio https://server.esempio.it")
+                              .arg(xpsServerWeb.Section(), xpsServerWeb.Ident());
+    QString text = xpsServerWeb.GetValore().trimmed();
+    if (text.isEmpty())
+        throw EVxException(
+            QStringLiteral("Non è impostato l'indirizzo del server Veldrasoft.\r\r") + where);
+    while (text.endsWith(QLatin1Char('/')))
+        text.chop(1);
+    const QUrl url(text, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty() || !url.userInfo().isEmpty() || url.hasQuery() ||
+        url.hasFragment() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+        throw EVxException(
+            QStringLiteral("L'indirizzo del server Veldrasoft \"%1\" non è valido.\r\r").arg(text) +
+            where);
+    return text;
+}
+
 void TdmqelParGen::WriteParRptIniFromDb()
 {
     const QString what = QStringLiteral("Impossibile leggere i parametri di stampa dall'archivio.");
-    QString text;
-    try {
+    const QString text = VxExplain(what, [] {
         QSqlQuery query(qqoVxGlobConn());
         query.setForwardOnly(true);
         execBound(query, QString::fromLatin1(kSelectParRpt), rowOne());
         if (!fetchNext(query) || query.value(1).isNull())
-            return;
-        text = decodeText(query.value(1).toByteArray());
-    } catch (const EVxException &e) {
-        throw dbFailure(what, e);
-    }
+            return QString();
+        return decodeText(query.value(1).toByteArray());
+    });
     if (text.isEmpty())
         return;
 
@@ -145,16 +160,15 @@ void TdmqelParGen::SaveParRptIniToDb()
     TVxTransaction transaction(qqoVxGlobConn());
     if (!transaction.StartTransaction())
         throw EVxException(QStringLiteral("%1\r\r%2").arg(what, transaction.lastError()));
-    try {
+    VxExplain(what, [&] {
         QSqlQuery &select = transaction.Exec(QString::fromLatin1(kSelectParRpt), rowOne());
         const bool exists = fetchNext(select) && select.value(0).toInt() != 0;
         TVxFieldValues values = rowOne();
         values.setValue(QStringLiteral("bParVal"), text.toUtf8());
+        // Another workstation may have removed the row since it was read.
         if (transaction.Exec(QString::fromLatin1(exists ? kUpdateParRpt : kInsertParRpt), values)
                 .numRowsAffected() != 1)
             throw EVxException(QStringLiteral("La riga dei parametri non è stata scritta."));
-    } catch (const EVxException &e) {
-        throw dbFailure(what, e);
-    }
+    });
     transaction.Commit();
 }

@@ -55,6 +55,14 @@ public:
     TVxParString xpsProgAssistenza;
     // The maker's web site, where the help notes live (ParGen.ini, "Internet", "Sito").
     TVxParString xpsSitoInternet;
+    // The maker's web server of the exchange and of the registers: scheme and host, e.g.
+    // https://server.example (ParGen.ini, "ServerWeb", "Indirizzo"). No default: the office
+    // must know which server its data goes to.
+    TVxParString xpsServerWeb;
+    // xpsServerWeb checked, without a trailing "/", ready for the page paths to follow.
+    // Raises EVxException with the message every web command shows when it is unset or is
+    // not an http or https address.
+    QString WebServerAddress() const;
 
     TVxParInteger xpiSes1;
     TVxParInteger xpiSes2;

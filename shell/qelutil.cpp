@@ -8,7 +8,6 @@
 #include "shell/qeldatasets.h"
 #include "shell/qelparams.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QDomDocument>
 #include <QFile>
@@ -17,10 +16,11 @@
 
 namespace {
 
+// The suite's programs run from the main folder's BIN, so the sibling product's "..\etc"
+// is the main folder's ETC; our executable lives elsewhere and must not decide where.
 QString sedeIniPath()
 {
-    return resolvePath(QCoreApplication::applicationDirPath() +
-                       QStringLiteral("/../etc/Lumeno/Sede.ini"));
+    return resolvePath(GetMainDir() + QStringLiteral("ETC/Lumeno/Sede.ini"));
 }
 
 } // namespace

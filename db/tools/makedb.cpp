@@ -4,10 +4,8 @@
 // the demo's working context when none is set. --no-forced-writes leaves the finished file
 // without synchronous writes (databases for tests, which nobody needs to survive a crash).
 
-#include "db/database.h"
 #include "db/demomodel.h"
 #include "db/demoschool.h"
-#include "platform/connection.h"
 #include "platform/globalvars.h"
 #include "platform/maindir.h"
 
@@ -15,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDatabase>
 
 #include <cstdio>
 
@@ -56,31 +53,6 @@ QString parse(const QStringList &args, Options &options)
     return {};
 }
 
-// Builds the database in the file; empty on success, else why not.
-QString build(const QString &file, const Options &options)
-{
-    QString error = createEmptyDatabase(file);
-    // Synchronous writes would cost most of the build; the finished file gets them back below.
-    if (error.isEmpty())
-        error = setForcedWrites(file, false);
-    if (error.isEmpty()) {
-        const QString connection = QStringLiteral("makedb");
-        {
-            QSqlDatabase db;
-            if (openLocalDatabase(db, connection, file, &error)) {
-                error = applySchema(db);
-                if (error.isEmpty())
-                    error = fillDemoSchool(db, options.scale);
-                db.close();
-            }
-        }
-        QSqlDatabase::removeDatabase(connection);
-    }
-    if (error.isEmpty() && options.forcedWrites)
-        error = setForcedWrites(file, true);
-    return error;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -109,7 +81,9 @@ int main(int argc, char *argv[])
     const QString building =
         path + QStringLiteral(".building-%1").arg(QCoreApplication::applicationPid());
     QFile::remove(building);
-    if (const QString error = build(building, options); !error.isEmpty()) {
+    const QString error =
+        buildDemoDatabase(building, options.scale, options.forcedWrites, QStringLiteral("makedb"));
+    if (!error.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         QFile::remove(building);
         return 1;

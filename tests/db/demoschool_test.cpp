@@ -1,6 +1,6 @@
 #include "db/database.h"
-#include "platform/connection.h"
 #include "db/demoschool.h"
+#include "platform/connection.h"
 #include "tests/db/sqlcheck.h"
 #include "tests/support/testdb.h"
 
@@ -36,25 +36,6 @@ QByteArray tableChecksum(QSqlDatabase &db, const QString &table)
         hash.addData("\n");
     }
     return hash.result().toHex();
-}
-
-// Builds a demo database of the given scale in dir; returns the error or an empty string.
-QString buildDemo(const QString &path, int scale, const QString &connection)
-{
-    QString error = createEmptyDatabase(path);
-    if (!error.isEmpty())
-        return error;
-    {
-        QSqlDatabase db;
-        if (!openLocalDatabase(db, connection, path, &error))
-            return error;
-        error = applySchema(db);
-        if (error.isEmpty())
-            error = fillDemoSchool(db, scale);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(connection);
-    return error;
 }
 
 class DemoSchool : public ::testing::Test
@@ -560,8 +541,8 @@ TEST(DemoSchoolBuild, SameScaleGivesTheSameRowsAndScaleMultipliesTheSchool)
     QTemporaryDir dir;
     const QString again = dir.filePath("again.fdb");
     const QString twice = dir.filePath("twice.fdb");
-    ASSERT_EQ(buildDemo(again, 1, "demo-again"), QString());
-    ASSERT_EQ(buildDemo(twice, 2, "demo-twice"), QString());
+    ASSERT_EQ(buildDemoDatabase(again, 1, false, "demo-again"), QString());
+    ASSERT_EQ(buildDemoDatabase(twice, 2, false, "demo-twice"), QString());
 
     TestDatabase original;
     QSqlDatabase a = original.connect();

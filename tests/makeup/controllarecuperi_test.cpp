@@ -171,6 +171,24 @@ TEST_F(Duplicates, DeletionThatFailsPartWayDeletesNothing)
     EXPECT_FALSE(module.CancellaRecuperi({QString::number(original), QString::number(copy)}));
     EXPECT_EQ(recordsOfCell(original), 2);
     EXPECT_TRUE(module.HasRecuperiDoppi());
+
+    // Through the dialog: one message, the office's words and then the database's reason.
+    ScriptedDialogs dialogs;
+    TqelFCtrRecuperi dialog(nullptr, &module);
+    dialog.lvLeft()->selectAll();
+    dialog.moveSelected(true);
+    DialogSeam::queueModalScript([](QDialog *d) {
+        d->findChild<QPushButton *>(QStringLiteral("buOk"))->click();
+        return int(mrNone);
+    });
+    VxExecModal(&dialog);
+    const QStringList shown = DialogSeam::shownTexts();
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_TRUE(shown.last().startsWith(
+        QStringLiteral("Errori durante la cancellazione. Rilanciare la procedura.\n\n")));
+    EXPECT_TRUE(shown.last().contains(QStringLiteral("cancellazione rifiutata")))
+        << shown.last().toStdString();
+    EXPECT_EQ(recordsOfCell(original), 2);
 }
 
 TEST_F(Duplicates, CorrectionDialogDeletesWhatWasMovedRight)

@@ -1,5 +1,6 @@
 #include "platform/comm.h"
 #include "platform/vxexception.h"
+#include "tests/support/testfiles.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -264,4 +265,41 @@ TEST(Comm, DownloadReplacesTheFileOnlyWhenComplete)
     EXPECT_THROW(comm.http_get(server.url(QStringLiteral("/tools/repos/qeyStampe.zip")),
                                dir.filePath(QStringLiteral("nessuna/cartella/x.zip"))),
                  EVxException);
+}
+
+TEST(Comm, RepliesOverTheLimitAreRefusedAsSoonAsTheyShow)
+{
+    const QByteArray big(2 << 20, 'x');
+    const struct
+    {
+        const char *label;
+        QByteArray answer;
+    } replies[] = {
+        {"declared", TestHttpServer::response(200, "OK", big)},
+        // Declares ten gigabytes and sends nothing: refused without waiting for the bytes.
+        {"declared only", "HTTP/1.1 200 OK\r\nContent-Length: 10737418240\r\n\r\n"},
+        {"undeclared", "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + big},
+    };
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("risposta.zip"));
+    for (const auto &r : replies) {
+        SCOPED_TRACE(r.label);
+        TestHttpServer server;
+        server.respond = [&](const TestHttpServer::Request &) { return r.answer; };
+        writeFileBytes(target, "precedente");
+        TdmxComm comm;
+        comm.setMaxReplySize(1 << 20);
+        comm.setTimeout(20000);
+        QElapsedTimer timer;
+        timer.start();
+        try {
+            comm.http_get(server.url(QStringLiteral("/grande.zip")), target);
+            ADD_FAILURE() << "accepted";
+        } catch (const EVxException &e) {
+            EXPECT_TRUE(e.message().contains(QStringLiteral("supera il limite di 1 MB")))
+                << e.message().toStdString();
+        }
+        EXPECT_LT(timer.elapsed(), 5000);
+        EXPECT_EQ(readFileBytes(target), QByteArray("precedente"));
+    }
 }

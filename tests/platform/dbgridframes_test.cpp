@@ -6,6 +6,7 @@
 #include "platform/messagedlg.h"
 #include "platform/querycollection.h"
 #include "platform/searchform.h"
+#include "platform/vxexception.h"
 
 #include "tests/support/testdb.h"
 
@@ -365,6 +366,21 @@ TEST(LookupEdit, ShowsTheTextOfExactlyItsKey)
         lookup.SetValue(0);
         EXPECT_TRUE(lookup.DisplayText().isEmpty());
     }
+
+    // A list the database cannot read is said, never shown as a blank that means "none".
+    TVxDBLookupEdit lookup;
+    lookup.Connection = db;
+    lookup.ListSQL = QStringLiteral("SELECT iAcsId, sAcsLDesc || (1 / (iAcsId - 10)) AS sText "
+                                    "FROM TAcs_AnniCorso WHERE ##WHERE##");
+    lookup.KeyField = QStringLiteral("iAcsId");
+    lookup.ListField = QStringLiteral("sText");
+    EXPECT_THROW(lookup.SetValue(10), EVxException);
+    EXPECT_EQ(lookup.Value().toInt(), 10);
+    ScriptedDialogs dialogs;
+    EXPECT_FALSE(lookup.ShowSearchForm());
+    ASSERT_EQ(DialogSeam::shownTexts().size(), 1);
+    EXPECT_TRUE(
+        DialogSeam::shownTexts().first().startsWith(QStringLiteral("Ricerca non riuscita")));
 }
 
 } // namespace

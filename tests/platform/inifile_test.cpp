@@ -129,12 +129,26 @@ TEST(VxINIFile, WriteReplacesTheFileByRenameAndFailuresSayWhy)
     }
 }
 
-TEST(VxINIFile, LineBreaksInValuesAreRefusedSoNoKeyCanBeForged)
+TEST(VxINIFile, NamesAndValuesThatWouldReadBackAsOthersAreRefused)
 {
     TestMainDir main;
     TVxINIFile ini(QStringLiteral("ParGen.ini"));
-    EXPECT_THROW(ini.WriteString("A", "k", "x\r\n[B]\r\nPassword=1"), EVxException);
-    EXPECT_FALSE(ini.SectionExists("B"));
+    ini.WriteString("A", "k", "old");
+    // section, key, value: each would write one thing and read back another.
+    const char *refused[][3] = {
+        {"A", "k", "x\r\n[B]\r\nPassword=1"},
+        {"A", "Password=1\r\nk", "x"},
+        {"A", "Password=1;k", "x"},
+        {"A]\r\n[B", "k", "x"},
+        {"A] [B", "k", "x"},
+    };
+    for (const auto &r : refused) {
+        SCOPED_TRACE(r[1]);
+        EXPECT_THROW(ini.WriteString(r[0], r[1], r[2]), EVxException);
+        EXPECT_EQ(ini.ReadSections(), QStringList{"A"});
+        EXPECT_EQ(ini.ReadSection("A"), QStringList{"k"});
+        EXPECT_EQ(ini.ReadString("A", "k"), "old");
+    }
 }
 
 TEST(VxINIFile, ScriviSempreDecidesWhetherAnUnchangedValueIsWritten)

@@ -238,6 +238,18 @@ TEST(QueryCollection, AutoBuiltStatementsOnOneTable)
     xqc.Edit();
     xqc.SetFieldValue("sEncSDesc", "LOD");
     xqc.Post();
+    // Another workstation deletes a row being edited here: the save says so.
+    const int other = key;
+    runSql(db, "INSERT INTO TEnc_Encomio (iEncId, sEncLDesc) VALUES (?, 'altrove')", {other + 1});
+    xqc.Refresh();
+    ASSERT_TRUE(xqc.Locate("iEncId", other + 1));
+    xqc.Edit();
+    runSql(db, "DELETE FROM TEnc_Encomio WHERE iEncId = ?", {other + 1});
+    xqc.SetFieldValue("sEncSDesc", "X");
+    EXPECT_THROW(xqc.Post(), EVxException);
+    EXPECT_EQ(xqc.state(), TVxQueryCollection::dsEdit);
+    xqc.Cancel();
+    ASSERT_TRUE(xqc.Locate("iEncId", key));
     EXPECT_EQ(count(db, QString("SELECT COUNT(*) FROM TEnc_Encomio WHERE iEncId = %1 AND "
                                 "sEncSDesc = 'LOD'")
                             .arg(key)),
@@ -245,6 +257,7 @@ TEST(QueryCollection, AutoBuiltStatementsOnOneTable)
     xqc.Delete();
     EXPECT_EQ(count(db, QString("SELECT COUNT(*) FROM TEnc_Encomio WHERE iEncId = %1").arg(key)),
               0);
+    xqc.Refresh();
     EXPECT_EQ(xqc.RecordCount(), before);
 }
 

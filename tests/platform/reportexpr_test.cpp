@@ -4,6 +4,7 @@
 #include "platform/clientdataset.h"
 #include "platform/reportengine.h"
 #include "tests/platform/reporttestlibrary.h"
+#include "tests/support/testdb.h"
 
 #include <QLocale>
 

@@ -4,15 +4,6 @@
 // and each function calculates its arguments the way the system's libraries do.
 #include "platform/reportengine.h"
 
-#include <ostream>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
-
 // Records what the engine hands over and answers with what the arguments evaluate to.
 class TestLibrary : public TfrFunctionLibrary
 {

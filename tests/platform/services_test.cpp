@@ -4,12 +4,17 @@
 #include "platform/vxexception.h"
 #include "platform/xmldoc.h"
 
+#include "tests/support/testfiles.h"
+
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 TEST(Digest, Md5OfTheRfc1321TestSuite)
 {
@@ -129,4 +134,51 @@ TEST(XmlDocument, TeachersFileWrittenAndReadBack)
     EXPECT_EQ(VxXmlDocument::element(read, QStringLiteral("NOME")).text(),
               QStringLiteral("Nicolò"));
     EXPECT_THROW(back.loadFile(dir.filePath(QStringLiteral("assente.xml"))), EVxException);
+}
+
+namespace {
+
+// Nested elements, as a hostile reply would send them.
+QByteArray nested(int depth)
+{
+    return "<?xml version=\"1.0\"?>" + QByteArray("<a>").repeated(depth) +
+           QByteArray("</a>").repeated(depth);
+}
+
+// Whether the load went through; a refusal names the limit the document passed.
+bool loads(const std::function<void()> &load)
+{
+    try {
+        load();
+        return true;
+    } catch (const EVxException &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("livelli")) ||
+                    e.message().contains(QStringLiteral("limite")))
+            << e.message().toStdString();
+        return false;
+    }
+}
+
+} // namespace
+
+TEST(XmlDocument, DocumentsPastTheLimitsAreRefusedBeforeTheyAreParsed)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("risposta.xml"));
+    VxXmlDocument doc;
+    for (const int depth : {kVxXmlMaxDepth, kVxXmlMaxDepth + 1, 50000}) {
+        SCOPED_TRACE(depth);
+        const bool accepted = depth <= kVxXmlMaxDepth;
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_EQ(loads([&] { doc.loadText(QString::fromLatin1(nested(depth))); }), accepted);
+        writeFileBytes(path, nested(depth));
+        EXPECT_EQ(loads([&] { doc.loadFile(path); }), accepted);
+        EXPECT_LT(timer.elapsed(), 1000);
+    }
+    // A file over the size limit is refused unread.
+    QFile huge(path);
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(kVxXmlMaxBytes + 1));
+    huge.close();
+    EXPECT_FALSE(loads([&] { doc.loadFile(path); }));
 }

@@ -127,28 +127,58 @@ TEST(Zip, FailedAddLeavesTheOldArchiveAndNoScratchFile)
     EXPECT_THROW(nothing.Extract(), EVxException);
 }
 
-TEST(Zip, HostileEntriesAreRefusedWithNothingWritten)
+// Archives from outside that must be refused whole, with what the message names.
+struct Refused
+{
+    const char *label;
+    QList<QPair<QByteArray, QByteArray>> entries;
+    QString named;
+};
+
+QList<Refused> refusedArchives()
+{
+    QList<Refused> cases;
+    for (const QByteArray &name : QList<QByteArray>{"../x", "/etc/x", "..\\x", "C:\\x", "c:x",
+                                                    "sub/../../x", "sub\\..\\..\\x"})
+        cases.append(
+            {"path", {{"primo.txt", "innocuo"}, {name, "pwned"}}, QString::fromUtf8(name)});
+    // Under the test's 1 MB: 2 MB of zeros packed in a few kilobytes.
+    cases.append({"bomb",
+                  {{"primo.txt", "innocuo"}, {"zeri.bin", QByteArray(2 << 20, '\0')}},
+                  QStringLiteral("1 MB")});
+    QList<QPair<QByteArray, QByteArray>> many;
+    for (int i = 0; i < 21; ++i)
+        many.append({QByteArray("f") + QByteArray::number(i), "x"});
+    cases.append({"entries", many, QStringLiteral("troppi file (21, al massimo 20)")});
+    cases.append({"case",
+                  {{"Voti.xml", "primo"}, {"sub/a", "a"}, {"VOTI.XML", "secondo"}},
+                  QStringLiteral("\"Voti.xml\" e \"VOTI.XML\"")});
+    return cases;
+}
+
+TEST(Zip, HostileArchivesAreRefusedWithNothingWritten)
 {
     QTemporaryDir dir;
     const QString dest = dir.filePath(QStringLiteral("a/b/dest"));
-    const QList<QByteArray> hostile = {"../x", "/etc/x",      "..\\x",         "C:\\x",
-                                       "c:x",  "sub/../../x", "sub\\..\\..\\x"};
-    for (const QByteArray &name : hostile) {
+    for (const Refused &r : refusedArchives()) {
+        SCOPED_TRACE(r.label);
         const QString archive = dir.filePath(QStringLiteral("hostile.zip"));
-        writeZipEntries(archive, {{"primo.txt", "innocuo"}, {name, "pwned"}});
+        writeZipEntries(archive, r.entries);
         TZip zip;
         zip.setFileName(archive);
         zip.setExtractPath(dest);
+        zip.setMaxUnpackedSize(1 << 20);
+        zip.setMaxEntries(20);
         try {
             zip.Extract();
-            ADD_FAILURE() << "accepted " << name.constData();
+            ADD_FAILURE() << "accepted";
         } catch (const EVxException &e) {
-            // The message names the entry.
-            EXPECT_TRUE(e.message().contains(QString::fromUtf8(name))) << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains(r.named)) << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains(QStringLiteral("Nessun file è stato estratto")));
         }
         QFile::remove(archive);
-        // Not even the harmless entry was written, inside or outside the folder.
-        EXPECT_EQ(allFiles(dir.path()), QStringList()) << name.constData();
+        // Not even the harmless entries were written, inside or outside the folder.
+        EXPECT_EQ(allFiles(dir.path()), QStringList());
     }
     EXPECT_FALSE(QFile::exists(QStringLiteral("/etc/x")) &&
                  readFileBytes(QStringLiteral("/etc/x")) == "pwned");
@@ -167,18 +197,32 @@ TEST(Zip, HostileEntriesAreRefusedWithNothingWritten)
     EXPECT_EQ(readFileBytes(dest + QStringLiteral("/sub/b.txt")), QByteArray("b"));
 }
 
-TEST(Zip, ExtractionDoesNotFollowALinkOutOfTheFolder)
+TEST(Zip, ExtractionNeverFollowsALinkStandingInTheFolder)
 {
     QTemporaryDir dir;
     QTemporaryDir outside;
     const QString dest = dir.filePath(QStringLiteral("dest"));
     QDir().mkpath(dest);
-    ASSERT_TRUE(QFile::link(outside.path(), dest + QStringLiteral("/link")));
+    const QString victim = outside.filePath(QStringLiteral("vittima.txt"));
+    writeFileBytes(victim, "intatto");
+    ASSERT_TRUE(QFile::link(outside.path(), dest + QStringLiteral("/cartella")));
+    ASSERT_TRUE(QFile::link(victim, dest + QStringLiteral("/voti.xml")));
     const QString archive = dir.filePath(QStringLiteral("a.zip"));
-    writeZipEntries(archive, {{"link/x.txt", "pwned"}});
     TZip zip;
     zip.setFileName(archive);
     zip.setExtractPath(dest);
+
+    // A folder link is refused, and no folder is made through it.
+    writeZipEntries(archive, {{"voti.xml", "nuovo"}, {"cartella/sub/x.txt", "pwned"}});
     EXPECT_THROW(zip.Extract(), EVxException);
-    EXPECT_FALSE(QFile::exists(outside.filePath(QStringLiteral("x.txt"))));
+    EXPECT_EQ(allFiles(outside.path()), QStringList{QStringLiteral("vittima.txt")});
+    EXPECT_FALSE(QFileInfo::exists(outside.filePath(QStringLiteral("sub"))));
+    EXPECT_TRUE(QFileInfo(dest + QStringLiteral("/voti.xml")).isSymLink());
+
+    // A file link is replaced by the file; what it pointed at stays as it was.
+    writeZipEntries(archive, {{"voti.xml", "nuovo"}});
+    EXPECT_EQ(zip.Extract().size(), 1);
+    EXPECT_EQ(readFileBytes(victim), QByteArray("intatto"));
+    EXPECT_FALSE(QFileInfo(dest + QStringLiteral("/voti.xml")).isSymLink());
+    EXPECT_EQ(readFileBytes(dest + QStringLiteral("/voti.xml")), QByteArray("nuovo"));
 }

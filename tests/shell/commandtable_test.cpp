@@ -2,6 +2,7 @@
 #include "platform/formregistry.h"
 #include "platform/globalvars.h"
 #include "platform/messagedlg.h"
+#include "platform/outlookbar.h"
 #include "shell/qelactivations.h"
 #include "shell/qelcommandtable.h"
 #include "shell/qelformcalls.h"
@@ -16,7 +17,10 @@
 #include <QDir>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
+#include <QTest>
+#include <QToolButton>
 #include <QTreeWidget>
 
 namespace {
@@ -48,38 +52,68 @@ protected:
 
 const QString kNotAvailable = QStringLiteral("Funzione non ancora disponibile in questa versione.");
 
+// A stand-in for the make-up part's judgment window, keeping the mode it is given.
+class JudgmentWindow : public QDialog, public QelJudgmentModeForm
+{
+    Q_OBJECT
+    Q_INTERFACES(QelJudgmentModeForm)
+public:
+    using QDialog::QDialog;
+    void SetModo(int m) override { modo = m; }
+    static inline int modo = -1;
+};
+
 } // namespace
 
-TEST_F(Commands, EveryPageAndEntryStandsWhereItBelongs)
+TEST_F(Commands, TheBarShowsThePagesAndRunsTheEntryClicked)
 {
-    QStringList captions;
-    for (TVxApgPage *page : dmqelActivations->Pages())
-        captions << page->Caption;
-    EXPECT_EQ(captions, (QStringList{"Gestione", "Docenti", "Scrutinio", "Stampe",
-                                     "Stampa digitale", "Comunicazione", "Allineamenti",
-                                     "Configura sessione", "Tabelle valutazione", "Crediti",
-                                     "Debiti", QStringLiteral("Utilità e parametri")}));
-    EXPECT_FALSE(dmqelActivations->page(QStringLiteral("xpgTabDeb"))->Visible);
-    EXPECT_TRUE(dmqelActivations->page(QStringLiteral("xpgTabVal"))->Sorted);
-
-    for (const QelCommandDef &def : qelCommands()) {
-        SCOPED_TRACE(def.name);
-        TVxAttItem *entry = item(def.name);
-        ASSERT_NE(entry, nullptr);
-        EXPECT_EQ(entry->Caption, QString::fromUtf8(def.caption));
-        EXPECT_EQ(entry->Order, def.order);
-        EXPECT_EQ(entry->ImageIndex, def.image);
-        EXPECT_EQ(entry->HelpContext, -1);
-        EXPECT_TRUE(entry->Enabled);
-        EXPECT_EQ(entry->ParentPage() ? entry->ParentPage()->objectName() : QString(),
-                  def.page ? QString::fromLatin1(def.page) : QString());
-    }
+    ScriptedDialogs dialogs;
+    TfmqelMain *main = objects->mainWindow();
+    main->show();
+    main->ensureFirstActivation();
+    TVxOutlookBar *bar = main->mxOLBar();
+    QStringList pages;
+    for (int i = 0; i < bar->PageCount(); ++i)
+        pages << bar->PageCaption(i);
+    // "Debiti" is hidden; "Tabelle valutazione" is sorted by its entries' order.
+    EXPECT_EQ(pages, (QStringList{"Gestione", "Docenti", "Scrutinio", "Stampe", "Stampa digitale",
+                                  "Comunicazione", "Allineamenti", "Configura sessione",
+                                  "Tabelle valutazione", "Crediti",
+                                  QStringLiteral("Utilità e parametri")}));
+    EXPECT_EQ(
+        bar->EntryCaptions(int(pages.indexOf("Crediti"))),
+        (QStringList{"Riconoscimento", "Encomio", "Crediti formativi", "Crediti scolastici"}));
     EXPECT_EQ(item("xafDesDed")->Caption, QStringLiteral("Esito debiti "));
-    EXPECT_FALSE(item("xafBande")->Visible);
-    EXPECT_FALSE(item("xasSkype")->Visible);
-    auto *stat = qobject_cast<TVxAttShell *>(item("xasStat"));
-    EXPECT_EQ(stat->FileName, QStringLiteral("qew.exe"));
-    EXPECT_TRUE(stat->Directory.endsWith(QStringLiteral("BIN/")));
+
+    // A click opens the editor as a child window.
+    bar->ActivatePage(int(pages.indexOf("Crediti")));
+    QTest::mouseClick(bar->EntryButton(QStringLiteral("xafEncomio")), Qt::LeftButton);
+    QMdiArea *area = TdmVxAttivazioni::MdiArea();
+    ASSERT_EQ(area->subWindowList().size(), 1);
+    EXPECT_EQ(area->subWindowList().first()->widget()->windowTitle(), QStringLiteral("Encomio"));
+    EXPECT_TRUE(DialogSeam::shownTexts().isEmpty());
+    area->closeAllSubWindows();
+}
+
+// What the command table calls on the windows of later parts reaches them; a window that
+// does not implement it is found by the check, whatever its methods are named.
+TEST_F(Commands, EveryWindowACommandCallsImplementsWhatTheCommandCalls)
+{
+    EXPECT_EQ(qelBrokenFormContracts(), QStringList());
+    const QString judgments = QStringLiteral("TfmqelCompGiudizioMedie");
+    FormRegistry::registerClass(judgments, [](QWidget *p) -> QWidget * { return new QDialog(p); });
+    EXPECT_EQ(qelBrokenFormContracts(),
+              QStringList{judgments + QStringLiteral(": it.vexto.tavrin.QelJudgmentModeForm")});
+    FormRegistry::registerClass(judgments,
+                                [](QWidget *p) -> QWidget * { return new JudgmentWindow(p); });
+    EXPECT_EQ(qelBrokenFormContracts(), QStringList());
+    ScriptedDialogs dialogs;
+    for (const auto &[command, modo] : {std::pair{"xafCompGiudMedie", 0}, {"xafCancellaGiud", 1}}) {
+        JudgmentWindow::modo = -1;
+        EXPECT_TRUE(run(command));
+        EXPECT_EQ(JudgmentWindow::modo, modo) << command;
+    }
+    FormRegistry::unregisterClass(judgments);
 }
 
 TEST_F(Commands, EveryFormCommandOpensARegisteredWindow)
@@ -300,6 +334,21 @@ TEST_F(Commands, MissingStatisticsProgramIsNamed)
     DialogSeam::clearShown();
     EXPECT_FALSE(run("xasSkype"));
     EXPECT_EQ(DialogSeam::shownTexts().size(), 1);
+}
+
+TEST_F(Commands, RemoteAssistanceDoesNotStartWithoutTheSchoolsCode)
+{
+    dmqelParGen->xpsProgAssistenza.SetValore(QStringLiteral("/bin/true"));
+    // The school's code cannot be read: its row fails in the database.
+    runSql(QStringLiteral("CREATE OR ALTER VIEW VSed_Sedi (iDwgId, sSedInfCodVexto) AS "
+                          "SELECT CAST(NULL AS INTEGER), CAST(1 / 0 AS VARCHAR(10)) "
+                          "FROM RDB$DATABASE"));
+    ScriptedDialogs dialogs;
+    EXPECT_FALSE(RunCommandShowingErrors(item("xasSkype")));
+    ASSERT_EQ(DialogSeam::shownTexts().size(), 1);
+    EXPECT_TRUE(DialogSeam::shownTexts().first().startsWith(
+        QStringLiteral("Impossibile leggere il codice della sede della scuola.")))
+        << DialogSeam::shownTexts().first().toStdString();
 }
 
 #include "commandtable_test.moc"

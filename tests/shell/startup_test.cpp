@@ -1,6 +1,7 @@
 #include "makeup/qelcontrollarecuperi.h"
 #include "platform/formregistry.h"
 #include "platform/globalvars.h"
+#include "platform/messagedlg.h"
 #include "platform/outlookbar.h"
 #include "shell/qelactivations.h"
 #include "shell/qeldatasets.h"
@@ -9,10 +10,14 @@
 #include "tests/support/testdb.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
 #include <QTimer>
 
 namespace {
 
+// Stored as any program of the suite may have left them, damaged values included.
 void setContext(const QVariant &dwg, const QVariant &ans, const QVariant &session)
 {
     xgvmGlobalVar.SetValues(TVxWorkingContext::instituteKey(), dwg);
@@ -208,4 +213,38 @@ TEST(StartUp, ReportModuleLivesFromTheFirstActivationToTheClose)
         EXPECT_FALSE(module);
     }
     qelReportHooks() = QelReportHooks();
+}
+
+TEST(StartUp, AContextThatCannotBeStoredIsSaidOnceAndTheProgramGoesOn)
+{
+    DemoMainDir dir;
+    // A folder where the settings file should be: nothing can be written there.
+    ASSERT_TRUE(QDir().mkpath(dir.mainDir.path() + QStringLiteral("ETC/VxGlobVar.ini")));
+    ScriptedDialogs dialogs;
+    const auto chooseAndConfirm = [](QDialog *d) {
+        auto *institute =
+            d->findChild<QComboBox *>(QStringLiteral("ctl") + TVxWorkingContext::instituteKey());
+        institute->setCurrentIndex(0);
+        return int(mrOk);
+    };
+    DialogSeam::queueAnswer(int(mrOk)); // "E' necessario impostare l'istituto di lavoro."
+    DialogSeam::queueModalScript(chooseAndConfirm);
+    TavrinObjects objects;
+    TfmqelMain *main = objects.mainWindow();
+    main->show();
+    activate(main);
+    ASSERT_TRUE(main->isVisible());
+    const QStringList shown = DialogSeam::shownTexts();
+    ASSERT_EQ(shown.size(), 3) << shown.join('|').toStdString();
+    EXPECT_EQ(shown[1], QStringLiteral("Parametri applicazione"));
+    EXPECT_TRUE(shown[2].contains(QStringLiteral("VxGlobVar.ini"))) << shown[2].toStdString();
+    EXPECT_EQ(main->mxOLBar()->PageCount(), 11);
+
+    // The same from the command, the program still running.
+    DialogSeam::clearShown();
+    DialogSeam::queueModalScript(chooseAndConfirm);
+    RunCommandShowingErrors(dmqelActivations->Item(QStringLiteral("xacParams")));
+    EXPECT_EQ(DialogSeam::shownTexts().size(), 2)
+        << DialogSeam::shownTexts().join('|').toStdString();
+    EXPECT_EQ(TVxWorkingContext::institute(), 0);
 }

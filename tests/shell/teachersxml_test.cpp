@@ -1,9 +1,8 @@
 #include "platform/globalvars.h"
 #include "shell/qelutil.h"
 #include "tests/support/testdb.h"
+#include "tests/support/testfiles.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QDomDocument>
 #include <QFile>
 
@@ -57,21 +56,17 @@ TEST(TeachersXml, ListsTheTeachersOfSendMode4InNameOrder)
     EXPECT_FALSE(root.hasChildNodes());
 }
 
-TEST(SedeIni, ReadsBesideTheProgramWithTheKeyOrDefaultWhenMissing)
+TEST(SedeIni, ReadsFromTheMainFolderWithTheKeyOrDefaultWhenMissing)
 {
-    const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/../etc/Lumeno");
-    QDir(dir).removeRecursively();
+    TestMainDir main;
     EXPECT_EQ(ReadSedeIni(QStringLiteral("TOIS00100X")), QStringLiteral("TOIS00100X"));
     EXPECT_EQ(ReadSedeAnno(QStringLiteral("Corrente"), 2008), 2008);
 
-    ASSERT_TRUE(QDir().mkpath(dir));
-    QFile ini(dir + QStringLiteral("/Sede.ini"));
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write("[SEDE]\r\nTOIS00100X=Istituto 7\r\n[ANNO]\r\nCorrente=2009\r\n");
-    ini.close();
+    // Folder names in another case, as a Windows installation leaves them.
+    writeFileBytes(main.path() + QStringLiteral("etc/LUMENO/sede.ini"),
+                   "[SEDE]\r\nTOIS00100X=Istituto 7\r\n[ANNO]\r\nCorrente=2009\r\n");
     EXPECT_EQ(ReadSedeIni(QStringLiteral("TOIS00100X")), QStringLiteral("Istituto 7"));
     EXPECT_EQ(ReadSedeIni(QStringLiteral("ALTRO")), QStringLiteral("ALTRO"));
     EXPECT_EQ(ReadSedeAnno(QStringLiteral("Corrente"), 2008), 2009);
     EXPECT_EQ(ReadSedeAnno(QStringLiteral("Manca"), 7), 7);
-    QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../etc")).removeRecursively();
 }
