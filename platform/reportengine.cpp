@@ -105,22 +105,22 @@ QVariant TfrReport::Calc(const QString &expression)
 
 QString TfrReport::ExpandText(const QString &objectName, const TfrText &text)
 {
-    CurrentReport current(this);
     QString out;
-    for (const TfrText::Segment &s : text.segments()) {
-        if (!s.isExpression) {
-            out += s.literal;
-            continue;
-        }
-        try {
-            out += frDisplayText(s.expression.evaluate(*this));
-        } catch (const EfrRunError &) {
-            throw;
-        } catch (const EVxException &e) {
-            throw EfrRunError(Title, objectName, s.expression.text(), e.message());
-        }
-    }
+    for (const TfrText::Segment &s : text.segments())
+        out += s.isExpression ? frDisplayText(Evaluate(objectName, s.expression)) : s.literal;
     return out;
+}
+
+QVariant TfrReport::Evaluate(const QString &objectName, const TfrExpression &expression)
+{
+    CurrentReport current(this);
+    try {
+        return expression.evaluate(*this);
+    } catch (const EfrRunError &) {
+        throw;
+    } catch (const EVxException &e) {
+        throw EfrRunError(Title, objectName, expression.text(), e.message());
+    }
 }
 
 bool TfrReport::EngineValue(const QString &name, QVariant &value) const

@@ -78,8 +78,10 @@ public:
 
     // Evaluates an expression in this report (this report is CurReport meanwhile).
     QVariant Calc(const QString &expression);
-    // The display text of a text object; raises EfrRunError.
+    // The display text of a text object, and the value of another expression of an object
+    // (a band's visibility); both raise EfrRunError.
     QString ExpandText(const QString &objectName, const TfrText &text);
+    QVariant Evaluate(const QString &objectName, const TfrExpression &expression);
 
     QVariant GetVariable(const QString &name);
     QStringList UnansweredVariables() const { return m_unanswered; }

@@ -258,13 +258,13 @@ QString TdmqelDataSets::SchoolSiteCode()
 
 std::optional<QString> TdmqelDataSets::MainSeatMecCode()
 {
-    return reading(QStringLiteral("Impossibile leggere il codice meccanografico della scuola."),
-                   []() -> std::optional<QString> {
-                       QSqlQuery query = select(kMainSeatMecCode);
-                       if (!fetchNext(query))
-                           return std::nullopt;
-                       return query.value(0).toString().trimmed();
-                   });
+    return VxExplain(QStringLiteral("Impossibile leggere il codice meccanografico della scuola."),
+                     []() -> std::optional<QString> {
+                         QSqlQuery query = select(kMainSeatMecCode);
+                         if (!fetchNext(query))
+                             return std::nullopt;
+                         return query.value(0).toString().trimmed();
+                     });
 }
 
 QString TdmqelDataSets::AnniCorsoListSQL()
