@@ -56,3 +56,14 @@ private:
 
 // The wait window in use, or none (cleared when it is freed).
 extern QPointer<TfmVxWait> fmVxWait;
+
+// The hourglass cursor for the length of a scope, for short work that needs no wait window;
+// the cursor comes back however the scope ends.
+class TVxHourglass
+{
+public:
+    TVxHourglass();
+    ~TVxHourglass();
+    TVxHourglass(const TVxHourglass &) = delete;
+    TVxHourglass &operator=(const TVxHourglass &) = delete;
+};
