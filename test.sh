@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test through CTest (offscreen).
+# The database tests of the folders that opt in run a second time against a private Firebird
+# server that CTest starts and stops (scripts/fbserver.sh); it is stopped here too when the run
+# ends early.
 set -euo pipefail
 top=$(cd "$(dirname "$0")" && pwd)
 build="$top/build/test"
 "$top/scripts/setup.sh" "$build"
 export QT_QPA_PLATFORM=offscreen
+trap '"$top/scripts/fbserver.sh" stop "$build/fbserver.instance"' EXIT
 cd "$build"
 jobs=$(nproc 2>/dev/null || echo 2)
 ctest --output-on-failure --parallel "$jobs"

@@ -1,5 +1,10 @@
 #include "platform/sqlparams.h"
 
+#include "platform/connection.h"
+#include "platform/engineerrors.h"
+#include "platform/lockwait.h"
+#include "platform/messagedlg.h"
+#include "platform/transaction.h"
 #include "platform/vxexception.h"
 
 #include <QSqlError>
@@ -114,14 +119,60 @@ void bindAll(QSqlQuery &query, const TVxNamedStatement &st, const TVxFieldValues
 
 TVxStatementRecorder *recorder = nullptr;
 
+// A write that waits past lockWaitTimeout() for rows another office or program holds is
+// cancelled; the user decides whether to wait again. Reads never wait: each transaction reads
+// its own snapshot.
 int runPrepared(QSqlQuery &query, const QString &sql, const TVxFieldValues &values)
 {
     if (recorder)
         recorder->noteExecuted(sql, values);
-    if (!query.exec())
-        throw EVxException(
-            QStringLiteral("Errore del database:\r%1").arg(query.lastError().text()));
-    return query.isSelect() ? 0 : qMax(0, query.numRowsAffected());
+    for (;;) {
+        bool ok = false;
+        bool waitedOut = false;
+        if (query.isSelect()) {
+            ok = query.exec();
+        } else {
+            TVxLockWaitGuard guard(query.driver());
+            ok = query.exec();
+            waitedOut = guard.fired() && !ok;
+        }
+        if (ok)
+            return query.isSelect() ? 0 : qMax(0, query.numRowsAffected());
+        if (!waitedOut)
+            throw statementRefused(query.lastError(), values);
+        if (VxMessageDlg(lockWaitQuestion(), mtWarning, mbYesNo, 0, mrNo) != mrYes)
+            throw lockWaitRefused();
+    }
+}
+
+// A statement prepared outside a transaction on a connection whose server went away (or on the
+// attachment it had before it was opened again) loses nothing: the connection is opened again
+// and the statement prepared on the new attachment. Inside a transaction the transaction's
+// work is gone with the old attachment, and the caller must hear it.
+void renewQuery(QSqlQuery &query, const QSqlDatabase &db)
+{
+    const bool forwardOnly = query.isForwardOnly();
+    query = QSqlQuery(db);
+    query.setForwardOnly(forwardOnly);
+}
+
+bool prepareOnLiveConnection(QSqlQuery &query, const QString &positional)
+{
+    if (query.driver() && !query.driver()->isOpen()) {
+        QSqlDatabase db = connectionOfDriver(query.driver());
+        if (db.isValid() && reopenIfLost(db))
+            renewQuery(query, db);
+    }
+    if (query.prepare(positional))
+        return true;
+    if (!isConnectionLost(query.lastError()))
+        return false;
+    QSqlDatabase db = connectionOfDriver(query.driver());
+    if (!db.isValid() || TVxTransaction::activeOn(db))
+        throw connectionLostError();
+    VxReconnect(db);
+    renewQuery(query, db);
+    return query.prepare(positional);
 }
 
 } // namespace
@@ -132,9 +183,12 @@ void prepareAndBind(QSqlQuery &query, const QString &sql, const TVxFieldValues &
     requireValues(st, sql, values);
     if (recorder)
         recorder->notePrepared(sql);
-    if (!query.prepare(st.sql))
+    if (!prepareOnLiveConnection(query, st.sql)) {
+        if (isConnectionLost(query.lastError()))
+            throw connectionLostError();
         throw EVxException(QStringLiteral("Istruzione rifiutata dal database:\r%1\r\r%2")
                                .arg(sql, query.lastError().text()));
+    }
     bindAll(query, st, values);
 }
 
