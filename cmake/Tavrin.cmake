@@ -23,7 +23,8 @@ endfunction()
 #
 # A test named in TAVRIN_SERVER_TESTS (tests/CMakeLists.txt), by its folder ("shell") or its
 # folder and file ("platform/concurrency" for tests/platform/concurrency_test.cpp), whose
-# source uses the database fixture (TestDatabase, ProgramDatabase) runs a second time, as
+# source uses the database fixture (TestDatabase, ProgramDatabase, testServer) runs a second
+# time, as
 # <name>_server, against the private Firebird server of the run: the fixture then puts its
 # database copies on that server (tests/support/testdb.h).
 function(tavrin_add_test name)
@@ -45,7 +46,7 @@ function(tavrin_add_test name)
   get_filename_component(_folder ${_folder} NAME)
   get_filename_component(_file ${_source} NAME_WE)
   string(REGEX REPLACE "_test$" "" _file ${_file})
-  file(STRINGS ${_source} _uses_db REGEX "TestDatabase|ProgramDatabase")
+  file(STRINGS ${_source} _uses_db REGEX "TestDatabase|ProgramDatabase|testServer")
   if(_uses_db AND (_folder IN_LIST TAVRIN_SERVER_TESTS
                    OR "${_folder}/${_file}" IN_LIST TAVRIN_SERVER_TESTS))
     add_test(NAME ${name}_server COMMAND ${name})

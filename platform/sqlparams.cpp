@@ -145,10 +145,7 @@ int runPrepared(QSqlQuery &query, const QString &sql, const TVxFieldValues &valu
     }
 }
 
-// A statement prepared outside a transaction on a connection whose server went away (or on the
-// attachment it had before it was opened again) loses nothing: the connection is opened again
-// and the statement prepared on the new attachment. Inside a transaction the transaction's
-// work is gone with the old attachment, and the caller must hear it.
+// A query keeps the attachment its connection had when it was made.
 void renewQuery(QSqlQuery &query, const QSqlDatabase &db)
 {
     const bool forwardOnly = query.isForwardOnly();
@@ -156,6 +153,10 @@ void renewQuery(QSqlQuery &query, const QSqlDatabase &db)
     query.setForwardOnly(forwardOnly);
 }
 
+// A statement prepared outside a transaction on a connection whose server went away (or on the
+// attachment it had before it was opened again) loses nothing: the connection is opened again
+// and the statement prepared on the new attachment. Inside a transaction the transaction's
+// work is gone with the old attachment, and the caller must hear it.
 bool prepareOnLiveConnection(QSqlQuery &query, const QString &positional)
 {
     if (query.driver() && !query.driver()->isOpen()) {
