@@ -1,6 +1,9 @@
 #include "makeup/qelfctrrecuperi.h"
 
 #include "makeup/qelcontrollarecuperi.h"
+#include "makeup/qelfcompgiudiziomedie.h"
+#include "makeup/qelfgiudizi.h"
+#include "makeup/qelfriconoscimento.h"
 #include "platform/dialogseam.h"
 #include "platform/formregistry.h"
 #include "platform/messagedlg.h"
@@ -173,4 +176,7 @@ void TqelFCtrRecuperi::btnStampaListaClick()
 void registerMakeupForms()
 {
     TAVRIN_REGISTER_FORM(TqelFCtrRecuperi);
+    TAVRIN_REGISTER_FORM(TfmqelCompGiudizioMedie);
+    TAVRIN_REGISTER_FORM(TfmQelRiconoscimento);
+    TAVRIN_REGISTER_FORM(TfmQelGiudizi);
 }
