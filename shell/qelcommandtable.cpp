@@ -162,8 +162,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmqelPagelleWeb",
         "TfmqelExpMediaAlunni",
         "TfmqelRecuperiConvert",
-        "TfmQelPassaVoti",
-        "TfmqelPassaVotiQual",
         "TfmQelGiudizi",
         "TfmQelRiconoscimento",
         "TfmqelDocParams",
