@@ -70,11 +70,6 @@ void Averages(benchmark::State &state)
 // in one transaction, every row fetched and its six values read.
 void BareStatements(benchmark::State &state)
 {
-    if (g_statements.isEmpty()) {
-        TVxStatementRecorder recorder;
-        averageSchool();
-        g_statements = recorder.statements();
-    }
     timedStep(state, g_seconds, QStringLiteral("bare"), [] {
         g_db.transaction();
         std::map<QString, std::unique_ptr<QSqlQuery>> prepared;
@@ -100,14 +95,20 @@ void BareStatements(benchmark::State &state)
 
 } // namespace
 
-BENCHMARK(Averages)->Unit(benchmark::kMillisecond);
-BENCHMARK(BareStatements)->Unit(benchmark::kMillisecond);
+BENCHMARK(Averages)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BareStatements)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     openDemoSchool(g_db, globalConnectionName());
     listPupils();
+    {
+        // Recorded for the bare run; the database's pages are read once before either runs.
+        TVxStatementRecorder recorder;
+        averageSchool();
+        g_statements = recorder.statements();
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

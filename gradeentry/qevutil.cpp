@@ -3,11 +3,8 @@
 #include "platform/clientdataset.h"
 #include "platform/connection.h"
 #include "platform/transaction.h"
-#include "platform/vxexception.h"
 
 #include <QSqlQuery>
-
-#include <memory>
 
 namespace {
 
@@ -90,14 +87,9 @@ std::vector<TRigaMedia> averageRows(bool proposti, int iSitId, int iClsSesId)
     if (ofClassSession)
         values.setValue(QStringLiteral("iClsSesId"), iClsSesId);
 
-    const QSqlDatabase db = qqoVxGlobConn();
-    if (TVxTransaction *running = TVxTransaction::runningOn(db))
-        return readRows(running->Exec(sql, values));
-    TVxTransaction own(db);
-    if (!own.StartTransaction())
-        throw EVxException(own.lastError());
-    std::vector<TRigaMedia> rows = readRows(own.Exec(sql, values));
-    own.Commit();
+    TVxTransactionScope scope(qqoVxGlobConn());
+    std::vector<TRigaMedia> rows = readRows(scope.transaction().Exec(sql, values));
+    scope.Commit();
     return rows;
 }
 

@@ -3,6 +3,8 @@
 #include "makeup/qelcontrollarecuperi.h"
 #include "makeup/qelfcompgiudiziomedie.h"
 #include "makeup/qelfgiudizi.h"
+#include "makeup/qelfpassavoti.h"
+#include "makeup/qelfpassavotiqual.h"
 #include "makeup/qelfriconoscimento.h"
 #include "platform/dialogseam.h"
 #include "platform/formregistry.h"
@@ -179,4 +181,6 @@ void registerMakeupForms()
     TAVRIN_REGISTER_FORM(TfmqelCompGiudizioMedie);
     TAVRIN_REGISTER_FORM(TfmQelRiconoscimento);
     TAVRIN_REGISTER_FORM(TfmQelGiudizi);
+    TAVRIN_REGISTER_FORM(TfmQelPassaVoti);
+    TAVRIN_REGISTER_FORM(TfmqelPassaVotiQual);
 }

@@ -3,14 +3,42 @@
 #include "platform/lockwait.h"
 #include "platform/sqlparams.h"
 
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QStringList>
 
 namespace {
 
-// Firebird's SQLCODE of deadlocks and update conflicts, which the driver gives as the native
-// error code.
-const QString kUpdateConflict = QStringLiteral("-913");
+// Firebird's SQLCODEs, which the driver gives as the native error code.
+const QString kForeignKey = QStringLiteral("-530");
+const QString kUniqueKey = QStringLiteral("-803");
+const QString kArithmetic = QStringLiteral("-802");
+const QString kUpdateConflict = QStringLiteral("-913"); // and deadlocks
+
+// The engine says how long the column is, not which column it is: the field is the bound
+// text longer than that (the one exactly as long as the engine counted, when several are).
+QString overlongField(const QString &engineText, const TVxFieldValues &values, int *maxLength)
+{
+    static const QRegularExpression lengths(
+        QStringLiteral("expected length (\\d+), actual (\\d+)"));
+    const QRegularExpressionMatch m = lengths.match(engineText);
+    if (!m.hasMatch())
+        return {};
+    *maxLength = m.captured(1).toInt();
+    const int actual = m.captured(2).toInt();
+    QString longer;
+    for (int i = 0; i < values.size(); ++i) {
+        const QVariant value = values.value(i);
+        if (value.typeId() != QMetaType::QString)
+            continue;
+        const int length = int(value.toString().size());
+        if (length == actual)
+            return values.name(i);
+        if (length > *maxLength && longer.isEmpty())
+            longer = values.name(i);
+    }
+    return longer;
+}
 
 bool mentions(const QString &text, const QStringList &phrases)
 {
@@ -25,7 +53,7 @@ bool mentions(const QString &text, const QStringList &phrases)
 
 bool isConnectionLost(const QSqlError &error)
 {
-    // The client library's own texts: the SQLCODE (-902) covers other failures as well.
+    // The client library's own texts: their SQLCODE (-902) covers other failures as well.
     static const QStringList phrases{
         QStringLiteral("Error writing data to the connection"),
         QStringLiteral("Error reading data from the connection"),
@@ -37,13 +65,14 @@ bool isConnectionLost(const QSqlError &error)
     return error.type() != QSqlError::NoError && mentions(error.text(), phrases);
 }
 
-EVxException connectionLostError()
+EVxException connectionLostError(const QString &engineText)
 {
     return EVxException(
         QStringLiteral("La connessione al database si è interrotta: il server non risponde o la "
                        "rete non è raggiungibile.\r\rQuanto non era ancora stato confermato non è "
                        "stato salvato. Ripetere l'operazione quando il server è di nuovo in "
-                       "funzione: Tavrin si ricollega da solo."));
+                       "funzione: Tavrin si ricollega da solo."),
+        EVxException::Error, engineText);
 }
 
 QString lockWaitQuestion()
@@ -70,16 +99,39 @@ EVxException rowGoneError()
                                        "da un'altra postazione. Aggiornare l'elenco."));
 }
 
+QString textTooLongMessage(const QString &field, int maxLength)
+{
+    return QStringLiteral("Il testo è troppo lungo per il campo %1 (al massimo %2 caratteri).")
+        .arg(field)
+        .arg(maxLength);
+}
+
 EVxException statementRefused(const QSqlError &error, const TVxFieldValues &values)
 {
-    Q_UNUSED(values);
     const QString engineText = error.text();
+    const QString code = error.nativeErrorCode();
+    QString office;
     if (isConnectionLost(error))
-        return connectionLostError();
-    if (error.nativeErrorCode() == kUpdateConflict)
-        return EVxException(QStringLiteral(
-            "Un'altra postazione ha modificato gli stessi dati nello stesso momento: la modifica "
-            "non è stata salvata, per non cancellare quella dell'altra postazione.\r\rAggiornare i "
-            "dati e ripetere la modifica."));
-    return EVxException(QStringLiteral("Errore del database:\r%1").arg(engineText));
+        return connectionLostError(engineText);
+    if (code == kUpdateConflict)
+        office = QStringLiteral("Un'altra postazione ha modificato gli stessi dati nello stesso "
+                                "momento: la modifica non è stata salvata, per non cancellare "
+                                "quella dell'altra postazione.\r\rAggiornare i dati e ripetere "
+                                "la modifica.");
+    else if (code == kForeignKey && engineText.contains(QLatin1String("references are present")))
+        office = QStringLiteral("La voce è in uso e non può essere eliminata.");
+    else if (code == kForeignKey && engineText.contains(QLatin1String("does not exist")))
+        office = QStringLiteral("La voce collegata non esiste più nell'archivio: aggiornare "
+                                "l'elenco e sceglierla di nuovo.");
+    else if (code == kUniqueKey)
+        office = QStringLiteral("Esiste già una voce con questi dati.");
+    else if (code == kArithmetic && engineText.contains(QLatin1String("string right truncation"))) {
+        int maxLength = 0;
+        const QString field = overlongField(engineText, values, &maxLength);
+        office = field.isEmpty() ? QStringLiteral("Il testo è troppo lungo per uno dei campi.")
+                                 : textTooLongMessage(field, maxLength);
+    }
+    if (office.isEmpty())
+        return EVxException(QStringLiteral("Errore del database:\r%1").arg(engineText));
+    return EVxException(office, EVxException::Error, engineText);
 }

@@ -5,9 +5,11 @@
 //
 //   throw statementRefused(query.lastError(), values);
 //
-// Two offices at once: an update conflict (another office saved the same row since this work
-// began) and a connection whose server went away become Italian messages; any other refusal
-// keeps the engine's text.
+// An entry still used by other rows, a duplicate, a text longer than its column, a linked
+// entry that is gone, and, with two offices at once, a change another office saved first (an
+// update conflict) and a server gone away, become Italian messages with the engine's own text
+// kept as the detail (EVxException::detail) for the technician; any other refusal keeps the
+// engine's text as its message.
 
 #include "platform/vxexception.h"
 
@@ -16,11 +18,15 @@ class TVxFieldValues;
 
 EVxException statementRefused(const QSqlError &error, const TVxFieldValues &values);
 
+// The message of a text longer than its field may hold: the field as the office knows it
+// (a caption, else the field's name) and the most characters it takes.
+QString textTooLongMessage(const QString &field, int maxLength);
+
 // The server went away under the connection (stopped, restarted, the network down), or the
 // statement was made on an attachment that has since been replaced: the work of the running
 // transaction is lost, and the connection must be opened again (VxReconnect).
 bool isConnectionLost(const QSqlError &error);
-EVxException connectionLostError();
+EVxException connectionLostError(const QString &engineText = QString());
 
 // A write that waited for rows another office or program holds, longer than lockWaitTimeout():
 // the question asked when the wait runs out (yes waits again) and the refusal after no.

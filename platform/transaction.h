@@ -51,9 +51,10 @@ public:
 
     // Runs the statement with the values inside this transaction. Each distinct text is
     // prepared the first time and run again with new values afterwards (preparing costs more
-    // than running a small insert). The query returned is the statement's own: read a select's
-    // rows with fetchNext before the same text runs again; it is freed when the transaction
-    // ends. Throws EVxException with the driver's text, or when no transaction is running.
+    // than running a small insert); once more for each pattern of null values it meets. The query
+    // returned is the statement's own: read a select's rows with fetchNext before the same text
+    // runs again; it is freed when the transaction ends. Throws EVxException with the driver's
+    // text, or when no transaction is running.
     QSqlQuery &Exec(const QString &sql, const TVxFieldValues &values);
     // Exec of an update or delete that names one row: touching none means that another office
     // deleted the row since it was read, and the change would be lost unsaid; throws
