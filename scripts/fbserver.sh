@@ -138,7 +138,7 @@ EOF
       return 0
     fi
     # Someone took the port between the choice and the start: try another one.
-    kill "$(cat "$folder/pid")" 2>/dev/null || true
+    halt
     echo "The Firebird server did not start on port $port (attempt $attempt):" >&2
     cat "$folder/server.log" >&2 || true
   done

@@ -5,6 +5,7 @@
 #include "platform/inifile.h"
 #include "platform/maindir.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -49,7 +50,8 @@ QString TestServer::databaseText(const QString &path) const
 }
 
 PrivateTestServer::PrivateTestServer()
-    : m_instance(m_dir.filePath(QStringLiteral("instance"))),
+    : m_instance(QStringLiteral(TAVRIN_TEST_BUILD_DIR "/fbserver-%1.instance")
+                     .arg(QCoreApplication::applicationPid())),
       m_previous(qgetenv("TAVRIN_TEST_SERVER"))
 {
     m_started = script(QStringLiteral("start"));

@@ -33,7 +33,8 @@ std::optional<TestServer> testServer();
 
 // A Firebird server of the test's own (scripts/fbserver.sh), for the cases that stop it under
 // a connection: while the object lives, TestDatabase puts its copies on it. Stopped and
-// removed with the object.
+// removed with the object (and by test.sh, should the test end without it: its instance file
+// is build/test/fbserver-<pid>.instance).
 class PrivateTestServer
 {
 public:
@@ -50,7 +51,6 @@ public:
 private:
     bool script(const QString &action);
 
-    QTemporaryDir m_dir;
     QString m_instance;
     QByteArray m_previous;
     bool m_started = false;
