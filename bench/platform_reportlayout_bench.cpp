@@ -20,8 +20,8 @@ protected:
     void fetch(QStringList &columns, std::vector<QList<QVariant>> &rows) override
     {
         columns = {"iSitId", "sAnaCognome", "sAnaNome", "dAnaNascita", "fMedia", "sNota"};
-        static const char *const surnames[] = {"Rossi", "Bianchi", "Esposito", "De Luca",
-                                               "Colombo", "Mancini", "Santoro", "Fontana"};
+        static const char *const surnames[] = {"Rossi",   "Bianchi", "Esposito", "De Luca",
+                                               "Colombo", "Mancini", "Santoro",  "Fontana"};
         for (int i = 0; i < kRows; ++i)
             rows.push_back({i + 1, surnames[i % 8], i % 2 ? "Anna Maria" : "Marco",
                             QDate(1992, 1, 1).addDays(i % 700), 5.5 + (i % 9) * 0.5,
@@ -34,7 +34,10 @@ protected:
 class BenchModule : public TfrDataModule
 {
 public:
-    BenchModule() : TfrDataModule("dmBench") { AddReportDataSet("frdAlunni", own(std::make_unique<RowsDataSet>())); }
+    BenchModule() : TfrDataModule("dmBench")
+    {
+        AddReportDataSet("frdAlunni", own(std::make_unique<RowsDataSet>()));
+    }
 };
 
 const char *const kTemplate = R"(<?xml version="1.0" encoding="UTF-8"?>

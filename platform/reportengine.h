@@ -18,8 +18,8 @@
 //
 // A variable [name] first takes the engine's own value (DATE: PrintDate when set, else
 // today; while PrepareReport lays pages out, PAGE#, TOTALPAGES and LINE#: see
-// reportlayout.cpp), then goes through OnGetValue (name in, value in and out); a handler leaves a name
-// it does not know as passed. A name nobody answers is null and is recorded for the run
+// reportlayout.cpp), then goes through OnGetValue (name in, value in and out); a handler leaves a
+// name it does not know as passed. A name nobody answers is null and is recorded for the run
 // (UnansweredVariables), so that a template check can refuse it.
 //
 // dataset."field" reads the current row of the report dataset or dataset of that name in any

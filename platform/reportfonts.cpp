@@ -47,8 +47,7 @@ QString frFontFamily()
 QString frFontFile(bool bold, bool italic)
 {
     static const char *const names[] = {"LiberationSans-Regular.ttf", "LiberationSans-Italic.ttf",
-                                        "LiberationSans-Bold.ttf",
-                                        "LiberationSans-BoldItalic.ttf"};
+                                        "LiberationSans-Bold.ttf", "LiberationSans-BoldItalic.ttf"};
     return QString::fromLatin1(kFontDir) +
            QString::fromLatin1(names[(bold ? 2 : 0) + (italic ? 1 : 0)]);
 }
@@ -66,8 +65,8 @@ TfrFontMetrics TfrFontMetrics::of(const TfrFontSpec &spec)
                                               "%1 (pacchetto fonts-liberation2).")
                                    .arg(file));
         face->ascent = face->raw.ascent() / kRawSize;
-        face->lineHeight = (face->raw.ascent() + face->raw.descent() + face->raw.leading()) /
-                           kRawSize;
+        face->lineHeight =
+            (face->raw.ascent() + face->raw.descent() + face->raw.leading()) / kRawSize;
         faces[index] = std::move(face);
     }
     return TfrFontMetrics(faces[index].get(), spec.Size * kMmPerPoint);

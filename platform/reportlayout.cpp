@@ -24,70 +24,103 @@ constexpr double kEps = 1e-6;
 constexpr char16_t kTotalPagesMark = u'\uE000';
 const QString kTotalPagesSample = QStringLiteral("999");
 
+// One line of a text and its width.
+struct Line
+{
+    QString text;
+    double width;
+};
+
+// The width of one character (a surrogate pair counts as one), the mark as its sample.
+double charWidth(const TfrFontMetrics &m, QStringView c)
+{
+    if (c.size() == 1 && c[0].unicode() == kTotalPagesMark)
+        return m.width(kTotalPagesSample);
+    return m.width(c);
+}
+
+qsizetype charLength(QStringView text, qsizetype i)
+{
+    return (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
+}
+
 double textWidth(const TfrFontMetrics &m, QStringView text)
 {
-    if (!text.contains(QChar(kTotalPagesMark)))
-        return m.width(text);
-    QString sample = text.toString();
-    sample.replace(QChar(kTotalPagesMark), kTotalPagesSample);
-    return m.width(sample);
+    double w = 0;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype len = charLength(text, i);
+        w += charWidth(m, text.mid(i, len));
+        i += len;
+    }
+    return w;
 }
 
-QString rightTrimmed(QStringView s)
+// A paragraph's lines: with word wrap, each as long as fits within the width, broken at the
+// last blank that fits, or inside a word longer than a whole line; the blanks at a break
+// belong to neither line.
+void wrapParagraph(QStringView p, const TfrFontMetrics &m, double width, bool wrap,
+                   std::vector<Line> &lines)
 {
-    qsizetype n = s.size();
-    while (n > 0 && s[n - 1] == QLatin1Char(' '))
-        --n;
-    return s.left(n).toString();
-}
-
-// The lines of a text: its own line breaks always, and with word wrap the breaks that keep
-// each line within the width, at the last blank that fits, or inside a word longer than a
-// whole line.
-QStringList breakLines(const QString &text, const TfrFontMetrics &m, double width, bool wrap)
-{
-    QString t = text;
-    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    const QStringList paragraphs = t.split(QLatin1Char('\n'));
-    if (!wrap)
-        return paragraphs;
-    QStringList lines;
-    for (const QString &p : paragraphs) {
-        const qsizetype n = p.size();
-        if (n == 0 || textWidth(m, p) <= width + kEps) {
-            lines << p;
-            continue;
-        }
-        qsizetype start = 0;
-        while (start < n) {
-            double w = 0;
-            qsizetype i = start;
-            qsizetype lastSpace = -1;
-            while (i < n) {
-                const qsizetype len = (p[i].isHighSurrogate() && i + 1 < n) ? 2 : 1;
-                const double cw = textWidth(m, QStringView(p).mid(i, len));
-                if (p[i] == QLatin1Char(' '))
-                    lastSpace = i;
-                else if (w + cw > width + kEps && i > start)
-                    break;
-                w += cw;
-                i += len;
-            }
-            if (i >= n) {
-                lines << rightTrimmed(QStringView(p).mid(start));
+    const qsizetype n = p.size();
+    qsizetype start = 0;
+    do {
+        double w = 0;
+        double widthAtSpace = 0;  // of the text before the last run of blanks
+        qsizetype spaceRun = -1;  // where that run starts
+        qsizetype lastSpace = -1; // and its last blank
+        qsizetype i = start;
+        while (i < n) {
+            const qsizetype len = charLength(p, i);
+            const double cw = charWidth(m, p.mid(i, len));
+            if (p[i] == QLatin1Char(' ')) {
+                if (lastSpace != i - 1) {
+                    widthAtSpace = w;
+                    spaceRun = i;
+                }
+                lastSpace = i;
+            } else if (wrap && w + cw > width + kEps && i > start) {
                 break;
             }
-            if (lastSpace > start) {
-                lines << rightTrimmed(QStringView(p).mid(start, lastSpace - start));
-                start = lastSpace + 1;
-            } else {
-                lines << QStringView(p).mid(start, i - start).toString();
-                start = i;
-            }
-            while (start < n && p[start] == QLatin1Char(' '))
-                ++start;
+            w += cw;
+            i += len;
         }
+        if (i >= n) {
+            qsizetype end = n;
+            while (end > start && p[end - 1] == QLatin1Char(' '))
+                --end;
+            lines.push_back({p.mid(start, end - start).toString(),
+                             end == n ? w : textWidth(m, p.mid(start, end - start))});
+            return;
+        }
+        if (spaceRun > start) {
+            lines.push_back({p.mid(start, spaceRun - start).toString(), widthAtSpace});
+            start = lastSpace + 1;
+        } else {
+            lines.push_back({p.mid(start, i - start).toString(), w});
+            start = i;
+        }
+        while (start < n && p[start] == QLatin1Char(' '))
+            ++start;
+    } while (start < n);
+}
+
+// The lines of a text: its own line breaks always (CR LF, LF or CR), and the breaks of word
+// wrap.
+std::vector<Line> breakLines(const QString &text, const TfrFontMetrics &m, double width, bool wrap)
+{
+    std::vector<Line> lines;
+    const QStringView t(text);
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= t.size(); ++i) {
+        if (i < t.size() && t[i] != QLatin1Char('\n') && t[i] != QLatin1Char('\r'))
+            continue;
+        if (i == start)
+            lines.push_back({QString(), 0});
+        else
+            wrapParagraph(t.mid(start, i - start), m, width, wrap, lines);
+        if (i + 1 < t.size() && t[i] == QLatin1Char('\r') && t[i + 1] == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
     }
     return lines;
 }
@@ -184,7 +217,7 @@ struct Measured
     const CObject *c;
     const CBand *band; // the across band of a column's object
     double x0;
-    QStringList lines;
+    std::vector<Line> lines;
     double height = 0; // text: the lines and the padding
 };
 
@@ -287,7 +320,7 @@ public:
         if (!wait)
             wait = m_own;
         if (wait) {
-            wait->SetOperation(QStringLiteral("Preparazione del report: %1 pagine").arg(pages));
+            wait->SetOperation(QStringLiteral("Pagine preparate: %1").arg(pages));
             wait->Refresh();
         }
     }
@@ -386,8 +419,9 @@ private:
     {
         TfrDataSet *ds = m_report.FindDataSet(band.b->DataSet);
         if (!ds)
-            bandFailure(band,
-                        QStringLiteral("Il report non conosce il dataset «%1».").arg(band.b->DataSet));
+            bandFailure(
+                band,
+                QStringLiteral("Il report non conosce il dataset «%1».").arg(band.b->DataSet));
         return ds;
     }
 
@@ -481,9 +515,11 @@ private:
             }
         }
         Instance inst;
+        inst.items.reserve(objects.size() * 2);
         inst.height = height;
         inst.newPageBefore = band.b->NewPageBefore;
-        inst.leads = band.b->Kind == TfrBandKind::ReportTitle || band.b->Kind == TfrBandKind::Header;
+        inst.leads =
+            band.b->Kind == TfrBandKind::ReportTitle || band.b->Kind == TfrBandKind::Header;
         inst.newPageAfter = band.b->NewPageAfter;
         const double grown = height - declared;
         for (const Measured &m : objects) {
@@ -504,18 +540,23 @@ private:
             }
             QString text;
             for (const TfrText::Segment &s : c.text.segments()) {
-                if (!s.isExpression)
-                    text += s.literal;
-                else if (c.format.isEmpty())
-                    text += frDisplayText(m_report.Evaluate(c.o->Name, s.expression));
+                QString part = !s.isExpression ? s.literal : segmentText(c, s.expression);
+                if (text.isEmpty())
+                    text = std::move(part);
                 else
-                    text += c.format.apply(m_report.Evaluate(c.o->Name, s.expression));
+                    text += part;
             }
             Measured m{&c, &band, x0,
                        breakLines(text, c.metrics, c.o->Width - 2 * kPadX, c.o->WordWrap), 0};
             m.height = m.lines.size() * c.metrics.lineHeight() + 2 * kPadY;
             objects.push_back(std::move(m));
         }
+    }
+
+    QString segmentText(const CObject &c, const TfrExpression &expression)
+    {
+        const QVariant value = m_report.Evaluate(c.o->Name, expression);
+        return c.format.isEmpty() ? frDisplayText(value) : c.format.apply(value);
     }
 
     // Columns left to right from the across band's left, each its width wide, as long as they
@@ -538,10 +579,7 @@ private:
 
     // An object whose bottom lies on the band's bottom follows it when the band grows: the
     // frames and lines of a table row stay closed around the tallest cell.
-    static bool followsBottom(double bottom, double declared)
-    {
-        return bottom >= declared - kEps;
-    }
+    static bool followsBottom(double bottom, double declared) { return bottom >= declared - kEps; }
 
     void placeShape(Instance &inst, const Measured &s, double declared, double grown)
     {
@@ -597,21 +635,20 @@ private:
         }
         const double lineHeight = c.metrics.lineHeight();
         const double ascent = c.metrics.ascent();
-        for (int i = 0; i < m.lines.size(); ++i) {
+        for (size_t i = 0; i < m.lines.size(); ++i) {
             const double top = o.Top + kPadY + i * lineHeight;
             if (top >= box.bottom() - kEps)
                 break; // clipped
-            if (m.lines[i].isEmpty())
+            if (m.lines[i].text.isEmpty())
                 continue;
             TfrDisplayItem line = base;
             line.Kind = TfrItemKind::Text;
-            line.Box = QRectF(box.left(), top, box.width(),
-                              std::min(lineHeight, box.bottom() - top));
-            line.Text = m.lines[i];
+            line.Box =
+                QRectF(box.left(), top, box.width(), std::min(lineHeight, box.bottom() - top));
+            line.Text = m.lines[i].text;
             line.Font = c.font;
             line.Align = o.Align;
-            line.Origin = QPointF(alignedX(line.Box, o.Align, textWidth(c.metrics, line.Text)),
-                                  top + ascent);
+            line.Origin = QPointF(alignedX(line.Box, o.Align, m.lines[i].width), top + ascent);
             inst.items.push_back(std::move(line));
         }
         if (o.Frame == fsAll) {
@@ -729,13 +766,19 @@ private:
             m_breakPending = true;
     }
 
-    void put(const Instance &inst)
+    // Moves the instance's items onto the open page, its top at y.
+    void putAt(Instance &inst, double y)
     {
         std::vector<TfrDisplayItem> &items = m_pages.Pages.back().Items;
-        for (TfrDisplayItem item : inst.items) {
-            shiftItem(item, m_y);
+        for (TfrDisplayItem &item : inst.items) {
+            shiftItem(item, y);
             items.push_back(std::move(item));
         }
+    }
+
+    void put(Instance &inst)
+    {
+        putAt(inst, m_y);
         m_y += inst.height;
         m_empty = false;
         m_led = m_led && inst.leads;
@@ -743,18 +786,16 @@ private:
 
     void openPage()
     {
+        const size_t previous = m_pages.Pages.empty() ? 0 : m_pages.Pages.back().Items.size();
         m_pages.Pages.push_back(TfrPage{m_pageSize, {}});
+        m_pages.Pages.back().Items.reserve(previous + previous / 4);
         m_open = true;
         m_empty = true;
         m_led = true;
         m_y = m_t.MarginTop;
         if (m_pageHeader) {
             if (std::optional<Instance> header = evaluate(*m_pageHeader)) {
-                std::vector<TfrDisplayItem> &items = m_pages.Pages.back().Items;
-                for (TfrDisplayItem item : header->items) {
-                    shiftItem(item, m_y);
-                    items.push_back(std::move(item));
-                }
+                putAt(*header, m_y);
                 m_y += header->height;
             }
         }
@@ -771,14 +812,8 @@ private:
     void closePage()
     {
         if (m_pageFooter) {
-            if (std::optional<Instance> footer = evaluate(*m_pageFooter)) {
-                const double top = m_pageSize.height() - m_t.MarginBottom - m_footerHeight;
-                std::vector<TfrDisplayItem> &items = m_pages.Pages.back().Items;
-                for (TfrDisplayItem item : footer->items) {
-                    shiftItem(item, top);
-                    items.push_back(std::move(item));
-                }
-            }
+            if (std::optional<Instance> footer = evaluate(*m_pageFooter))
+                putAt(*footer, m_pageSize.height() - m_t.MarginBottom - m_footerHeight);
         }
         m_open = false;
         m_progress.pageBuilt(int(m_pages.Pages.size()));
@@ -798,8 +833,8 @@ private:
                 if (item.Kind != TfrItemKind::Text || !item.Text.contains(QChar(kTotalPagesMark)))
                     continue;
                 item.Text.replace(QChar(kTotalPagesMark), total);
-                item.Origin.setX(alignedX(item.Box, item.Align,
-                                          TfrFontMetrics::of(item.Font).width(item.Text)));
+                item.Origin.setX(
+                    alignedX(item.Box, item.Align, TfrFontMetrics::of(item.Font).width(item.Text)));
             }
         }
     }

@@ -84,8 +84,9 @@ void TfrReportStore::Save(const TfrStoredReport &report, const QByteArray &bytes
         TVxTransactionScope scope(m_db);
         TVxFieldValues values = idValue(report.Id);
         values.setValue(QStringLiteral("sYRptDesc"), report.Description);
-        values.setValue(QStringLiteral("iYRptVersion"),
-                        report.Version ? QVariant(*report.Version) : QVariant(QMetaType(QMetaType::Int)));
+        values.setValue(QStringLiteral("iYRptVersion"), report.Version
+                                                            ? QVariant(*report.Version)
+                                                            : QVariant(QMetaType(QMetaType::Int)));
         values.setValue(QStringLiteral("bYRptReport"), bytes);
         values.setValue(QStringLiteral("sYRptCodAppl"), report.CodAppl);
         scope.transaction().Exec(QString::fromLatin1(kSaveSql), values);

@@ -24,8 +24,8 @@ struct BandSpec
     QStringList attributes;
 };
 
-const QStringList kBandCommon = {"name", "height", "stretch", "new-page-before", "new-page-after",
-                                 "visible"};
+const QStringList kBandCommon = {"name",           "height", "stretch", "new-page-before",
+                                 "new-page-after", "visible"};
 
 const std::vector<BandSpec> &bandSpecs()
 {
@@ -35,8 +35,7 @@ const std::vector<BandSpec> &bandSpecs()
         // The footer's place is reserved on every page before the page's bands are known: it
         // cannot grow.
         {TfrBandKind::PageFooter, "page-footer", {"name", "height", "visible"}},
-        {TfrBandKind::Data,
-         "data",
+        {TfrBandKind::Data, "data",
          kBandCommon + QStringList{"dataset", "print-when-empty", "keep-together"}},
         {TfrBandKind::Header, "header", kBandCommon},
         {TfrBandKind::Footer, "footer", kBandCommon},
@@ -64,16 +63,15 @@ const BandSpec &bandSpec(TfrBandKind kind)
     Q_UNREACHABLE();
 }
 
-const QStringList kTextAttributes = {"name",   "left",  "top",      "width", "height",
-                                     "font-size", "bold", "italic", "align", "wrap",
-                                     "overflow", "frame", "line-width", "fill", "format"};
+const QStringList kTextAttributes = {"name",      "left",  "top",        "width", "height",
+                                     "font-size", "bold",  "italic",     "align", "wrap",
+                                     "overflow",  "frame", "line-width", "fill",  "format"};
 const QStringList kLineAttributes = {"name", "left", "top", "width", "height", "line-width"};
 const QStringList kRectAttributes = {"name",   "left",       "top", "width",
                                      "height", "line-width", "fill"};
-const QStringList kReportAttributes = {"version",      "title",       "paper",
-                                       "orientation",  "margin-left", "margin-top",
-                                       "margin-right", "margin-bottom", "font-size",
-                                       "bold",         "italic"};
+const QStringList kReportAttributes = {"version",     "title",      "paper",        "orientation",
+                                       "margin-left", "margin-top", "margin-right", "margin-bottom",
+                                       "font-size",   "bold",       "italic"};
 
 const char *const kSides[] = {"left", "top", "right", "bottom"};
 
@@ -133,10 +131,7 @@ private:
         m_column = at - m_lineStart + 1;
     }
 
-    [[noreturn]] void fail(const QString &what)
-    {
-        throw EfrTemplateError(m_line, m_column, what);
-    }
+    [[noreturn]] void fail(const QString &what) { throw EfrTemplateError(m_line, m_column, what); }
 
     // A fault of the XML itself, where the parser found it, in its words when it has some.
     [[noreturn]] void failXml(const QString &fallback)
@@ -170,8 +165,7 @@ private:
     {
         const std::optional<QString> v = attribute(key);
         if (!v || v->trimmed().isEmpty())
-            fail(QStringLiteral("manca l'attributo «%1» in <%2>.")
-                     .arg(QLatin1String(key), name()));
+            fail(QStringLiteral("manca l'attributo «%1» in <%2>.").arg(QLatin1String(key), name()));
         return *v;
     }
 
@@ -195,10 +189,7 @@ private:
             target = length(*v, key, max);
     }
 
-    double requiredLength(const char *key)
-    {
-        return length(required(key), key);
-    }
+    double requiredLength(const char *key) { return length(required(key), key); }
 
     bool boolean(const QString &text, const char *key)
     {
@@ -215,8 +206,8 @@ private:
             target = boolean(*v, key);
     }
 
-    template <class E> E choice(const char *key, const std::vector<std::pair<const char *, E>> &values,
-                                E fallback)
+    template <class E>
+    E choice(const char *key, const std::vector<std::pair<const char *, E>> &values, E fallback)
     {
         const std::optional<QString> v = attribute(key);
         if (!v)
@@ -270,8 +261,8 @@ private:
                      .arg(TfrTemplate::Version));
         TfrTemplate t;
         t.Title = attribute("title").value_or(QString());
-        t.Paper = choice<TfrPaper>("paper", {{"A4", TfrPaper::A4}, {"A3", TfrPaper::A3}},
-                                   TfrPaper::A4);
+        t.Paper =
+            choice<TfrPaper>("paper", {{"A4", TfrPaper::A4}, {"A3", TfrPaper::A3}}, TfrPaper::A4);
         t.Orientation = choice<TfrOrientation>(
             "orientation",
             {{"portrait", TfrOrientation::Portrait}, {"landscape", TfrOrientation::Landscape}},
@@ -538,8 +529,11 @@ qsizetype invalidUtf8(const QByteArray &bytes)
     const qsizetype n = bytes.size();
     for (qsizetype i = 0; i < n;) {
         const uchar c = p[i];
-        const int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2
-                                     : (c & 0xF8) == 0xF0 ? 3 : -1;
+        const int extra = c < 0x80             ? 0
+                          : (c & 0xE0) == 0xC0 ? 1
+                          : (c & 0xF0) == 0xE0 ? 2
+                          : (c & 0xF8) == 0xF0 ? 3
+                                               : -1;
         if (extra < 0 || (extra == 1 && c < 0xC2) || (extra > 0 && i + extra >= n))
             return i;
         for (int k = 1; k <= extra; ++k) {
@@ -618,14 +612,29 @@ private:
         QString escaped;
         for (QChar c : value) {
             switch (c.unicode()) {
-            case '&': escaped += QStringLiteral("&amp;"); break;
-            case '<': escaped += QStringLiteral("&lt;"); break;
-            case '>': escaped += QStringLiteral("&gt;"); break;
-            case '"': escaped += QStringLiteral("&quot;"); break;
-            case '\n': escaped += QStringLiteral("&#10;"); break;
-            case '\r': escaped += QStringLiteral("&#13;"); break;
-            case '\t': escaped += QStringLiteral("&#9;"); break;
-            default: escaped += c;
+            case '&':
+                escaped += QStringLiteral("&amp;");
+                break;
+            case '<':
+                escaped += QStringLiteral("&lt;");
+                break;
+            case '>':
+                escaped += QStringLiteral("&gt;");
+                break;
+            case '"':
+                escaped += QStringLiteral("&quot;");
+                break;
+            case '\n':
+                escaped += QStringLiteral("&#10;");
+                break;
+            case '\r':
+                escaped += QStringLiteral("&#13;");
+                break;
+            case '\t':
+                escaped += QStringLiteral("&#9;");
+                break;
+            default:
+                escaped += c;
             }
         }
         m_out += QLatin1Char(' ') + QLatin1String(key) + QStringLiteral("=\"") + escaped +
@@ -780,6 +789,7 @@ TfrFormat TfrFormat::parse(const QString &text)
     } else if (kind == QLatin1String("date") && !rest.trimmed().isEmpty()) {
         f.m_kind = Date;
         f.m_pattern = rest;
+        f.m_dates = std::make_shared<QHash<qint64, QString>>();
     } else {
         throw EfrError(QStringLiteral("il formato «%1» non vale: number:N oppure date:schema "
                                       "(per esempio date:dd/MM/yyyy).")
@@ -797,15 +807,21 @@ QString TfrFormat::apply(const QVariant &value) const
             return frDisplayText(value);
         if (kind == vkInteger || kind == vkFloat || kind == vkText) {
             QString s = QString::number(frToFloat(n), 'f', m_decimals);
-            if (s.startsWith(QLatin1Char('-')) && s.count(QLatin1Char('0')) == s.size() - 1 -
-                                                                                 (m_decimals > 0))
+            if (s.startsWith(QLatin1Char('-')) &&
+                s.count(QLatin1Char('0')) == s.size() - 1 - (m_decimals > 0))
                 s.remove(0, 1); // no "-0,00"
             return s.replace(QLatin1Char('.'), QLatin1Char(','));
         }
     } else if (m_kind == Date && (kind == vkDate || kind == vkText)) {
         try {
             static const QLocale italian(QLocale::Italian, QLocale::Italy);
-            return italian.toString(frToDate(value), m_pattern);
+            const QDate date = frToDate(value);
+            const auto known = m_dates->constFind(date.toJulianDay());
+            if (known != m_dates->constEnd())
+                return *known;
+            if (m_dates->size() > 4096)
+                m_dates->clear();
+            return *m_dates->insert(date.toJulianDay(), italian.toString(date, m_pattern));
         } catch (const EfrConversionError &) {
             // a text that is no date prints as it is
         }
@@ -865,9 +881,10 @@ TfrTemplate frReadTemplate(const QByteArray &xml)
     while (first < xml.size() && QChar::isSpace(uchar(xml[first])))
         ++first;
     if (first >= xml.size() || xml[first] != '<')
-        throw EfrTemplateError(1, 1, QStringLiteral("il contenuto non è un modello XML di questo "
-                                                    "programma (forse è un modello di un altro "
-                                                    "programma di stampa)."));
+        throw EfrTemplateError(1, 1,
+                               QStringLiteral("il contenuto non è un modello XML di questo "
+                                              "programma (forse è un modello di un altro "
+                                              "programma di stampa)."));
     const qsizetype bad = invalidUtf8(xml);
     if (bad >= 0) {
         const QByteArray before = xml.left(bad);

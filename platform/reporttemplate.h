@@ -17,10 +17,12 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QHash>
 #include <QSizeF>
 #include <QString>
 #include <QVariant>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -55,6 +57,9 @@ private:
     Kind m_kind = None;
     int m_decimals = 0;
     QString m_pattern;
+    // A report prints the same few dates over and over, and Qt reads the pattern anew at
+    // every date it formats: the texts made are kept, by day.
+    std::shared_ptr<QHash<qint64, QString>> m_dates;
 };
 
 enum class TfrAlign { Left, Center, Right };
@@ -88,7 +93,16 @@ struct TfrObject
     bool operator==(const TfrObject &) const = default;
 };
 
-enum class TfrBandKind { ReportTitle, PageHeader, PageFooter, Data, Header, Footer, Across, Summary };
+enum class TfrBandKind {
+    ReportTitle,
+    PageHeader,
+    PageFooter,
+    Data,
+    Header,
+    Footer,
+    Across,
+    Summary
+};
 
 struct TfrBand
 {

@@ -3,6 +3,7 @@
 // counts its calls, so that a band evaluated twice (or a page header out of order) shows.
 #include "platform/reportengine.h"
 #include "platform/sqlparams.h"
+#include "platform/waitwindow.h"
 #include "tests/support/testdb.h"
 #include "tests/support/testfiles.h"
 
@@ -55,7 +56,11 @@ void expectGolden(const QString &name, const QString &dump)
 class CountingLibrary : public TfrFunctionLibrary
 {
 public:
-    CountingLibrary() { List << "Conta" << "VotoProva"; }
+    CountingLibrary()
+    {
+        List << "Conta"
+             << "VotoProva";
+    }
     void DoFunction(int FNo, const QString &p1, const QString &p2, const QString &,
                     QVariant &val) override
     {
@@ -110,12 +115,11 @@ public:
     }
 };
 
-const char *const kSurnames[] = {"Rossi",   "Bianchi", "Verdi",     "Esposito", "Romano",
-                                 "Colombo", "Ricci",   "Marino",    "Greco",    "Bruno",
-                                 "Gallo",   "Conti",   "De Luca",   "Mancini",  "Costa",
-                                 "Giordano", "Rizzo",  "Lombardi",  "Moretti",  "Barbieri",
-                                 "Fontana", "Santoro", "Mariani",   "Rinaldi",  "Caruso",
-                                 "Ferrara", "Galli",   "Martini",   "Leone",    "Longo"};
+const char *const kSurnames[] = {
+    "Rossi",  "Bianchi",  "Verdi",   "Esposito", "Romano",  "Colombo", "Ricci",   "Marino",
+    "Greco",  "Bruno",    "Gallo",   "Conti",    "De Luca", "Mancini", "Costa",   "Giordano",
+    "Rizzo",  "Lombardi", "Moretti", "Barbieri", "Fontana", "Santoro", "Mariani", "Rinaldi",
+    "Caruso", "Ferrara",  "Galli",   "Martini",  "Leone",   "Longo"};
 
 QString note(int i)
 {
@@ -216,8 +220,9 @@ TEST_F(ReportLayoutTest, MemoryTemplatesLayOutAsTheirReferences)
         const char *pageTags; // called once per page
         int pages;
     };
-    const Case cases[] = {{"pagine", "testata piede", 3}, {"gruppi", "testata", 6},
-                          {"tabellone", "", 1}};
+    const Case cases[] = {
+        {"pagine", "testata piede", 3}, {"gruppi", "testata", 6}, {"tabellone", "", 1}};
+    TfmVxWait wait; // the caller's: the run shows its pages there
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         CountingLibrary::calls.clear();
@@ -230,6 +235,57 @@ TEST_F(ReportLayoutTest, MemoryTemplatesLayOutAsTheirReferences)
         for (const QString &tag : QString(c.pageTags).split(' ', Qt::SkipEmptyParts))
             expectOncePerPage(tag);
     }
+    EXPECT_TRUE(wait.Operation().startsWith("Pagine preparate: "))
+        << wait.Operation().toStdString();
+}
+
+// A run that prints nothing builds no page; one that fails says where and leaves no pages and
+// no report in preparation.
+TEST_F(ReportLayoutTest, RunsThatPrintNothingOrFail)
+{
+    struct Case
+    {
+        const char *what;
+        QByteArray bands;
+        const char *says; // nullptr: no failure, and no page
+    };
+    const Case cases[] = {
+        {"an empty dataset", "<data name=\"Vuoti\" dataset=\"frdAlunni\" height=\"5\"/>", nullptr},
+        {"an invisible title",
+         "<report-title height=\"5\" visible=\"1 = 2\"><text name=\"T\" left=\"0\" top=\"0\" "
+         "width=\"5\" height=\"5\">[Conta('x')]</text></report-title>",
+         nullptr},
+        {"an unknown dataset", "<data name=\"Fantasma\" dataset=\"frdNessuno\" height=\"5\"/>",
+         "Banda: Fantasma"},
+        {"a division by zero",
+         "<data name=\"Righe\" dataset=\"frdClassi\" height=\"5\"><text name=\"Quoziente\" "
+         "left=\"0\" top=\"0\" width=\"50\" height=\"5\">[1 / 0]</text></data>",
+         "Oggetto: Quoziente"},
+        {"no room between header and footer",
+         "<page-header height=\"200\"/><page-footer height=\"90\"/>"
+         "<data name=\"Righe\" dataset=\"frdClassi\" height=\"5\"/>",
+         "non lasciano spazio sulla pagina 1"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        currentClass = 2; // no pupils
+        report.LoadFromTemplate(
+            frReadTemplate("<report version=\"1\" title=\"Prova\">" + c.bands + "</report>"));
+        if (!c.says) {
+            EXPECT_FALSE(report.PrepareReport());
+        } else {
+            try {
+                report.PrepareReport();
+                ADD_FAILURE() << "prepared";
+            } catch (const EVxException &e) {
+                EXPECT_TRUE(e.message().contains(c.says)) << e.message().toStdString();
+                EXPECT_TRUE(e.message().contains("«Prova»")) << e.message().toStdString();
+            }
+        }
+        EXPECT_TRUE(report.Pages().Pages.empty());
+        EXPECT_EQ(CurReport, nullptr);
+    }
+    EXPECT_TRUE(CountingLibrary::calls.empty()); // the invisible title evaluated nothing else
 }
 
 // The demo school: classes of the working session, their pupils and subjects reopened by the
@@ -247,37 +303,35 @@ TEST(ReportLayoutSchool, VotesByClassLayOutAsTheirReference)
             q->DeclareParam(p, TfrParamType::Integer);
         return q;
     };
-    TfrQuery *clsSes = query(
-        "qquClsSes",
-        "SELECT ClsSes.iClsSesId, ClsSes.iClsId, Cls.sClsSDesc FROM TClsSes ClsSes "
-        "JOIN TCls_Classi Cls ON Cls.iClsId = ClsSes.iClsId "
-        "WHERE ClsSes.iAnsSesDwgId = :iAnsSesDwgId AND Cls.iClsId IN (39005, 39023) "
-        "ORDER BY Cls.iClsId",
-        {"iAnsSesDwgId"});
-    TfrQuery *clsAlu = query(
-        "qquClsAlu",
-        "SELECT Sit.iSitId, Sit.iSitPosReg, Ana.sAnaCognome, Ana.sAnaNome, Ana.dAnaNascita "
-        "FROM TSit_Situazioni Sit JOIN TClsPst ClsPst ON ClsPst.iClsPstId = Sit.iClsPstId "
-        "JOIN TAna_Anagrafiche Ana ON Ana.iAnaId = Sit.iAnaId "
-        "WHERE ClsPst.iClsId = :iClsId AND Sit.iSitOrdine = 1 AND Sit.iSitPosReg > 0 "
-        "ORDER BY Sit.iSitPosReg, Ana.sAnaCognomeNomeIdx",
-        {"iClsId"});
-    TfrQuery *clsMat = query(
-        "qquClsMat",
-        "SELECT Csm.iClsSesMatId, Mat.sMatSDesc FROM TClsSesMat Csm "
-        "JOIN TMatRma Rma ON Rma.iMatRmaId = Csm.iMatRmaId "
-        "JOIN TMat_Materie Mat ON Mat.iMatId = Rma.iMatId "
-        "WHERE Csm.iClsSesId = :iClsSesId ORDER BY Mat.iMatId",
-        {"iClsSesId"});
-    TfrQuery *voto = query(
-        "qquVoto",
-        "SELECT FIRST 1 Liv.sLivSDesc FROM TVot_Voti Vot "
-        "JOIN TClsMatCmp Cmc ON Cmc.iClsMatCmpId = Vot.iClsMatCmpId "
-        "JOIN TScaLiv Sl ON Sl.iScaLivId = Vot.iScaLivId "
-        "JOIN TLiv_Livelli Liv ON Liv.iLivId = Sl.iLivId "
-        "WHERE Cmc.iClsSesMatId = :iClsSesMatId AND Vot.iSitId = :iSitId "
-        "ORDER BY Cmc.iCmpScaId",
-        {"iClsSesMatId", "iSitId"});
+    TfrQuery *clsSes =
+        query("qquClsSes",
+              "SELECT ClsSes.iClsSesId, ClsSes.iClsId, Cls.sClsSDesc FROM TClsSes ClsSes "
+              "JOIN TCls_Classi Cls ON Cls.iClsId = ClsSes.iClsId "
+              "WHERE ClsSes.iAnsSesDwgId = :iAnsSesDwgId AND Cls.iClsId IN (39005, 39023) "
+              "ORDER BY Cls.iClsId",
+              {"iAnsSesDwgId"});
+    TfrQuery *clsAlu =
+        query("qquClsAlu",
+              "SELECT Sit.iSitId, Sit.iSitPosReg, Ana.sAnaCognome, Ana.sAnaNome, Ana.dAnaNascita "
+              "FROM TSit_Situazioni Sit JOIN TClsPst ClsPst ON ClsPst.iClsPstId = Sit.iClsPstId "
+              "JOIN TAna_Anagrafiche Ana ON Ana.iAnaId = Sit.iAnaId "
+              "WHERE ClsPst.iClsId = :iClsId AND Sit.iSitOrdine = 1 AND Sit.iSitPosReg > 0 "
+              "ORDER BY Sit.iSitPosReg, Ana.sAnaCognomeNomeIdx",
+              {"iClsId"});
+    TfrQuery *clsMat = query("qquClsMat",
+                             "SELECT Csm.iClsSesMatId, Mat.sMatSDesc FROM TClsSesMat Csm "
+                             "JOIN TMatRma Rma ON Rma.iMatRmaId = Csm.iMatRmaId "
+                             "JOIN TMat_Materie Mat ON Mat.iMatId = Rma.iMatId "
+                             "WHERE Csm.iClsSesId = :iClsSesId ORDER BY Mat.iMatId",
+                             {"iClsSesId"});
+    TfrQuery *voto = query("qquVoto",
+                           "SELECT FIRST 1 Liv.sLivSDesc FROM TVot_Voti Vot "
+                           "JOIN TClsMatCmp Cmc ON Cmc.iClsMatCmpId = Vot.iClsMatCmpId "
+                           "JOIN TScaLiv Sl ON Sl.iScaLivId = Vot.iScaLivId "
+                           "JOIN TLiv_Livelli Liv ON Liv.iLivId = Sl.iLivId "
+                           "WHERE Cmc.iClsSesMatId = :iClsSesMatId AND Vot.iSitId = :iSitId "
+                           "ORDER BY Cmc.iCmpScaId",
+                           {"iClsSesMatId", "iSitId"});
     module.AddReportDataSet("frdClsSes", clsSes);
     module.AddReportDataSet("frdClsAlu", clsAlu);
     clsSes->ParamByName("iAnsSesDwgId").setValue(392);
@@ -293,7 +347,9 @@ TEST(ReportLayoutSchool, VotesByClassLayOutAsTheirReference)
         voto->Close();
         voto->ParamByName(param).setValue(value);
     };
-    clsAlu->AfterScroll = [&](TfrDataSet &d) { setOnly("iSitId", d.FieldByName("iSitId").Value()); };
+    clsAlu->AfterScroll = [&](TfrDataSet &d) {
+        setOnly("iSitId", d.FieldByName("iSitId").Value());
+    };
     clsMat->AfterScroll = [&](TfrDataSet &d) {
         setOnly("iClsSesMatId", d.FieldByName("iClsSesMatId").Value());
     };

@@ -89,7 +89,8 @@ TEST_F(ReportStoreTest, DemoSchoolTemplatesLoadByNumber)
             ADD_FAILURE() << "loaded";
         } catch (const EVxException &e) {
             EXPECT_TRUE(e.message().contains(QString::number(c.id)));
-            EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.says))) << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.says)))
+                << e.message().toStdString();
         }
     }
 }

@@ -64,12 +64,13 @@ TEST(ReportTemplate, RefusesWhatItDoesNotKnowWithLineAndColumn)
          report(band + "    <text name=\"T\" left=\"0\" top=\"0\" width=\"5\" height=\"5\">Voto "
                        "[IIF(1, 2</text>\n  </data>\n"),
          4, 5, "posizione"},
-        {"visibility that does not parse",
-         report("  <summary height=\"5\" visible=\"a and\"/>\n"), 3, 3, "posizione"},
+        {"visibility that does not parse", report("  <summary height=\"5\" visible=\"a and\"/>\n"),
+         3, 3, "posizione"},
         {"comma as decimal point", report("  <summary height=\"5,5\"/>\n"), 3, 3,
          "«5,5» non è un numero valido"},
-        {"margins without room", report("", "version=\"1\" margin-left=\"150\" margin-right=\"60\""),
-         2, 1, "i margini non lasciano spazio"},
+        {"margins without room",
+         report("", "version=\"1\" margin-left=\"150\" margin-right=\"60\""), 2, 1,
+         "i margini non lasciano spazio"},
         {"frame side twice",
          report(band + "    <text name=\"T\" left=\"0\" top=\"0\" width=\"5\" height=\"5\" "
                        "frame=\"top top\">x</text>\n  </data>\n"),
@@ -94,8 +95,10 @@ TEST(ReportTemplate, RefusesWhatItDoesNotKnowWithLineAndColumn)
         } catch (const EfrTemplateError &e) {
             EXPECT_EQ(e.Line(), c.line);
             EXPECT_EQ(e.Column(), c.column);
-            EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.says))) << e.message().toStdString();
-            EXPECT_TRUE(e.message().contains(QString("riga %1, colonna %2").arg(c.line).arg(c.column)));
+            EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.says)))
+                << e.message().toStdString();
+            EXPECT_TRUE(
+                e.message().contains(QString("riga %1, colonna %2").arg(c.line).arg(c.column)));
         }
     }
 }
@@ -168,13 +171,18 @@ TfrTemplate everything()
     data.Visible = "[LINE#] > 1";
     TfrBand detail = band(TfrBandKind::Data, "Dettagli");
     detail.DataSet = "frdC";
-    data.Bands = {band(TfrBandKind::Header, ""), across, detail, band(TfrBandKind::Footer, "Piede")};
+    data.Bands = {band(TfrBandKind::Header, ""), across, detail,
+                  band(TfrBandKind::Footer, "Piede")};
     TfrBand pageHeader = band(TfrBandKind::PageHeader, "");
     pageHeader.Stretch = true;
     TfrBand summary = band(TfrBandKind::Summary, "");
     summary.Bands = {across};
-    t.Bands = {band(TfrBandKind::ReportTitle, "Titolo"), pageHeader,
-               band(TfrBandKind::PageFooter, ""), data, data, summary};
+    t.Bands = {band(TfrBandKind::ReportTitle, "Titolo"),
+               pageHeader,
+               band(TfrBandKind::PageFooter, ""),
+               data,
+               data,
+               summary};
     return t;
 }
 
@@ -206,9 +214,8 @@ TEST(ReportTemplate, EveryTemplateFilePassesTheSchema)
 
     const auto lint = [](const QStringList &files) {
         QProcess p;
-        p.start("xmllint", QStringList{"--noout", "--schema",
-                                       kRoot + "/platform/reporttemplate.xsd"} +
-                               files);
+        p.start("xmllint",
+                QStringList{"--noout", "--schema", kRoot + "/platform/reporttemplate.xsd"} + files);
         EXPECT_TRUE(p.waitForFinished(60000)) << "xmllint (libxml2-utils) did not run";
         return std::make_pair(p.exitCode(), QString::fromUtf8(p.readAllStandardError()));
     };
