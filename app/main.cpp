@@ -1,3 +1,4 @@
+#include "gradeentry/qevinstall.h"
 #include "makeup/qelcontrollarecuperi.h"
 #include "shell/qelstartup.h"
 
@@ -8,6 +9,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    installGradeEntry();
     installMakeupParts();
     return runTavrin();
 }

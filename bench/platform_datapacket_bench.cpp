@@ -1,18 +1,16 @@
 // Data packets of a whole school: every vote of the demo school at scale 10 filled into a
 // packet, saved and loaded in each form, next to the query alone, all in the same run.
 //   cmake -DTAVRIN_BENCH=ON ... && build/bench/bench/platform_datapacket_bench
-// The scale-10 database is built once into the build folder (about a minute) and kept.
 // The last lines compare saving and loading each form with the query alone.
+#include "bench/benchsupport.h"
 #include "platform/clientdataset.h"
 #include "platform/connection.h"
 #include "platform/sqlparams.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
-#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -36,26 +34,6 @@ QSqlDatabase g_db;
 QTemporaryDir g_dir;
 QMap<QString, double> g_seconds; // mean seconds per iteration, by step
 
-// The demo school at scale 10, made once by the demo tool and kept in the build folder.
-void openDemoSchool()
-{
-    const QString path = QStringLiteral(TAVRIN_BENCH_DIR "/demo-scale10.fdb");
-    if (!QFileInfo::exists(path)) {
-        std::fprintf(stderr, "Building the demo school at scale 10 in %s...\n", qPrintable(path));
-        QProcess make;
-        make.setProcessChannelMode(QProcess::ForwardedChannels);
-        make.start(QStringLiteral(TAVRIN_MAKEDB),
-                   {QStringLiteral("--scale"), QStringLiteral("10"), path});
-        if (!make.waitForFinished(-1) || make.exitCode() != 0)
-            std::exit(1);
-    }
-    QString error;
-    if (!openLocalDatabase(g_db, QStringLiteral("bench"), path, &error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
-        std::exit(1);
-    }
-}
-
 void runVotes(QSqlQuery &q)
 {
     q.setForwardOnly(true);
@@ -65,17 +43,9 @@ void runVotes(QSqlQuery &q)
     }
 }
 
-// Times each iteration by hand too, for the comparison printed at the end.
 template <typename Step> void timed(benchmark::State &state, const QString &name, Step step)
 {
-    QElapsedTimer timer;
-    double total = 0;
-    for (auto _ : state) {
-        timer.start();
-        step();
-        total += timer.nsecsElapsed() / 1e9;
-    }
-    g_seconds[name] = total / double(state.iterations());
+    timedStep(state, g_seconds, name, step);
 }
 
 // The query alone: every row fetched and every value read, as the fill reads them.
@@ -158,7 +128,7 @@ BENCHMARK_CAPTURE(Load, xml, dfXML)->Unit(benchmark::kMillisecond);
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    openDemoSchool();
+    openDemoSchool(g_db, QStringLiteral("bench"));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

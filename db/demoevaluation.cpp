@@ -109,6 +109,33 @@ public:
         }
     }
 
+    // The vocational classes of the working year kept the teachers' proposals of the pupils
+    // whose judgment was suspended, one per vote in tenths: the deferred session starts from
+    // them. Written after every other proposal, so the earlier rows keep their keys.
+    void writeKeptProposals()
+    {
+        for (const SchoolClass &c : m_school.classes) {
+            if (c.ansId != kWorkingYear || c.track != kVocational)
+                continue;
+            const int clsSes = c.clsSes(Final);
+            const QDate on = sessionEnd(c.ansId, Final).addDays(-3);
+            for (int s : c.situations) {
+                const Situation &sit = m_school.situations[std::size_t(s)];
+                if (sit.posFin != Suspended)
+                    continue;
+                const Year &y = yearOfSit(sit);
+                for (const FinalVote &v : sit.finalVotes) {
+                    if (!isTenths(v.cmpScaId))
+                        continue;
+                    // Proposals go from 4 to 10 by halves (601 .. 613).
+                    const int half = std::clamp(v.value * 2, 8, 20);
+                    m_t.vtp.add({++m_vtpKey, m_keys.clsMatCmpId(clsSes, v.matId, v.cmpScaId),
+                                 sit.sitId, 600 + half - 7, stamp(on), y.start(), y.end()});
+                }
+            }
+        }
+    }
+
 private:
     void vote(int cmc, const Situation &sit, int level, const QDate &on)
     {
@@ -281,6 +308,24 @@ void writeNotesAndHours(QSqlDatabase &db, const School &school, const WrittenKey
                      QStringLiteral("Programma svolto regolarmente.")});
         }
     }
+    // At the final scrutiny of the vocational classes the teacher of a suspended pupil's
+    // first debt noted what to make up. After the other notes, which keep their keys.
+    for (const SchoolClass &c : school.classes) {
+        if (c.ansId != kWorkingYear || c.track != kVocational)
+            continue;
+        const Year &y = school.yearOf(c.ansId);
+        const QDate on = sessionEnd(c.ansId, Final);
+        for (int s : c.situations) {
+            const Situation &sit = school.situations[std::size_t(s)];
+            if (sit.posFin != Suspended || sit.debts.empty())
+                continue;
+            const int matId = sit.debts.front();
+            note.add({++noteKey, keys.clsSesMatId(c.clsSes(Final), matId), sit.sitId, on,
+                      QStringLiteral("Carenze da colmare con lo studio individuale; verifica nella "
+                                     "sessione differita."),
+                      school.teacherFor(matId, c.section), stamp(on), y.start(), y.end()});
+        }
+    }
 }
 
 void writeCompetences(QSqlDatabase &db, const School &school)
@@ -310,6 +355,7 @@ void writeEvaluation(QSqlDatabase &db, const School &school, const WrittenKeys &
         EvaluationWriter writer(db, school, keys);
         for (const SchoolClass &c : school.classes)
             writer.writeClass(c);
+        writer.writeKeptProposals();
     }
     writeNotesAndHours(db, school, keys);
     writeCompetences(db, school);

@@ -197,6 +197,18 @@ void writeClasses(QSqlDatabase &db, const School &school, WrittenKeys &keys)
                          y.end()});
         }
     }
+    // The deferred scrutiny of the working year's qualification class also admits its
+    // suspended pupils to the exam. After every other subject, which keep their keys.
+    for (const SchoolClass &c : school.classes) {
+        if (c.ansId != kWorkingYear || !c.qualification())
+            continue;
+        csm.add({++csmKey, c.clsSes(Deferred), int(Ammissione)});
+        keys.clsSesMat[{c.clsSes(Deferred), int(Ammissione)}] = csmKey;
+        for (int cmp : subjectComponents(Ammissione, Deferred)) {
+            cmc.add({++cmcKey, csmKey, cmp});
+            keys.clsMatCmp[{csmKey, cmp}] = cmcKey;
+        }
+    }
 }
 
 void writeSituations(QSqlDatabase &db, const School &school)

@@ -1,6 +1,11 @@
 #include "makeup/qelfctrrecuperi.h"
 
 #include "makeup/qelcontrollarecuperi.h"
+#include "makeup/qelfcompgiudiziomedie.h"
+#include "makeup/qelfgiudizi.h"
+#include "makeup/qelfpassavoti.h"
+#include "makeup/qelfpassavotiqual.h"
+#include "makeup/qelfriconoscimento.h"
 #include "platform/dialogseam.h"
 #include "platform/formregistry.h"
 #include "platform/messagedlg.h"
@@ -173,4 +178,9 @@ void TqelFCtrRecuperi::btnStampaListaClick()
 void registerMakeupForms()
 {
     TAVRIN_REGISTER_FORM(TqelFCtrRecuperi);
+    TAVRIN_REGISTER_FORM(TfmqelCompGiudizioMedie);
+    TAVRIN_REGISTER_FORM(TfmQelRiconoscimento);
+    TAVRIN_REGISTER_FORM(TfmQelGiudizi);
+    TAVRIN_REGISTER_FORM(TfmQelPassaVoti);
+    TAVRIN_REGISTER_FORM(TfmqelPassaVotiQual);
 }

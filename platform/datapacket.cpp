@@ -1,6 +1,7 @@
 #include "platform/datapacket.h"
 
 #include "platform/vxexception.h"
+#include "platform/xmldoc.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,12 +23,12 @@ QByteArray withoutBomAndBlanks(const QByteArray &bytes)
     return bytes.mid(start, 64);
 }
 
-bool looksLikeXmlPacket(const QByteArray &bytes)
+bool looksLikeXmlPacket(const QByteArray &head)
 {
-    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+    if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF"))
         return true;
-    const QByteArray head = withoutBomAndBlanks(bytes).toUpper();
-    return head.startsWith("<?XML") || head.startsWith("<DATAPACKET");
+    const QByteArray start = withoutBomAndBlanks(head).toUpper();
+    return start.startsWith("<?XML") || start.startsWith("<DATAPACKET");
 }
 
 // The old library wrote 30 December 1899 (its day zero) where it meant "no date".
@@ -60,6 +61,12 @@ void widenStringsToTheirValues(TDataPacket &packet)
         for (const QList<QVariant> &row : packet.rows)
             def.Size = std::max(def.Size, int(row.at(c).toString().size()));
     }
+}
+
+[[noreturn]] void refuseUnknownFormat(const QString &fileName)
+{
+    throw EVxException(QStringLiteral("Il file %1 non è un pacchetto dati: formato sconosciuto.")
+                           .arg(QDir::toNativeSeparators(fileName)));
 }
 
 } // namespace
@@ -98,8 +105,7 @@ TDataPacket readDataPacket(const QByteArray &bytes, const QString &fileName)
         return readBinaryPacket(bytes, fileName);
     if (looksLikeXmlPacket(bytes))
         return readXmlPacket(bytes, fileName);
-    throw EVxException(QStringLiteral("Il file %1 non è un pacchetto dati: formato sconosciuto.")
-                           .arg(QDir::toNativeSeparators(fileName)));
+    refuseUnknownFormat(fileName);
 }
 
 void loadDataPacket(TClientDataSet &ds, TDataPacket packet)
@@ -133,5 +139,12 @@ void TClientDataSet::LoadFromFile(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         throw EVxException(QStringLiteral("Impossibile leggere il file %1: %2")
                                .arg(QDir::toNativeSeparators(path), file.errorString()));
+    // The head tells the form: neither an unknown file nor an XML one past the size cap is
+    // read into memory.
+    const QByteArray head = file.peek(256);
+    if (!head.isEmpty() && !hasBinaryPacketSignature(head) && !looksLikeXmlPacket(head))
+        refuseUnknownFormat(path);
+    if (looksLikeXmlPacket(head) && file.size() > kVxXmlMaxBytes)
+        refuseXmlPacketSize(path);
     loadDataPacket(*this, readDataPacket(file.readAll(), path));
 }

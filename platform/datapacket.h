@@ -7,7 +7,8 @@
 //   Binary form: our own compact layout, described in datapacket_binary.md.
 // Readers take the file's bytes and the file name for their messages, check everything
 // before trusting it and refuse a damaged packet with EVxException; they never read out of
-// bounds. A packet made elsewhere with a change log is read as its current rows.
+// bounds, and an XML packet keeps the size and nesting caps of XML documents (xmldoc.h). A packet
+// made elsewhere with a change log is read as its current rows.
 //   readDataPacket(bytes, name)   either form: the content decides, not the name
 //   writeXmlPacket(ds), writeBinaryPacket(ds)   every stored record, the change log ignored
 //   loadDataPacket(ds, packet)    replaces the dataset's columns and records; the old
@@ -38,7 +39,9 @@ QByteArray writeBinaryPacket(const TClientDataSet &ds);
 
 void loadDataPacket(TClientDataSet &ds, TDataPacket packet);
 
-// Shared by the readers: the message of a refused packet, naming the file, and a column
-// added after the checks the dataset would make (a name, not repeated in any letter case).
+// Shared by the readers: the messages of a refused packet, naming the file (an XML packet over
+// the framework's size cap of XML documents among them), and a column added after the checks
+// the dataset would make (a name, not repeated in any letter case).
 [[noreturn]] void refuseDataPacket(const QString &fileName, const QString &why);
+[[noreturn]] void refuseXmlPacketSize(const QString &fileName);
 void addPacketColumn(TDataPacket &packet, const TFieldDef &def, const QString &fileName);

@@ -4,6 +4,7 @@
 #include "platform/datapacket.h"
 
 #include "platform/cp1252.h"
+#include "platform/xmldoc.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -12,10 +13,6 @@
 #include <optional>
 
 namespace {
-
-// The layout nests FIELD and ROW three levels down; anything far deeper is not a packet,
-// and a reader must not follow it.
-constexpr int kMaxDepth = 32;
 
 const QString kRowState = QStringLiteral("RowState");
 
@@ -200,9 +197,9 @@ private:
         while (!m_xml.atEnd()) {
             const auto token = m_xml.readNext();
             if (token == QXmlStreamReader::StartElement) {
-                if (depth + ++inner > kMaxDepth)
+                if (depth + ++inner > kVxXmlMaxDepth)
                     refuse(QStringLiteral("gli elementi sono annidati oltre %1 livelli")
-                               .arg(kMaxDepth));
+                               .arg(kVxXmlMaxDepth));
             } else if (token == QXmlStreamReader::EndElement) {
                 if (inner-- == 0)
                     return;
@@ -535,7 +532,15 @@ private:
 
 } // namespace
 
+void refuseXmlPacketSize(const QString &fileName)
+{
+    refuseDataPacket(fileName, QStringLiteral("come documento XML supera il limite di %1 MB")
+                                   .arg(kVxXmlMaxBytes / (1024 * 1024)));
+}
+
 TDataPacket readXmlPacket(const QByteArray &bytes, const QString &fileName)
 {
+    if (bytes.size() > kVxXmlMaxBytes)
+        refuseXmlPacketSize(fileName);
     return XmlPacketReader(decodeXmlText(bytes, fileName), fileName).read();
 }

@@ -12,6 +12,7 @@
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QSortFilterProxyModel>
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
@@ -98,7 +99,8 @@ private:
     QSortFilterProxyModel *m_proxy;
 };
 
-const char *const kEditorStyle = "QLineEdit:focus, QCheckBox:focus { background: #ffff80; }";
+const char *const kEditorStyle =
+    "QLineEdit:focus, QPlainTextEdit:focus, QCheckBox:focus { background: #ffff80; }";
 
 } // namespace
 
@@ -409,6 +411,12 @@ void TfrVxDBRWGrid::BindField(QCheckBox *check, const QString &field, bool defau
     check->setEnabled(Editing());
 }
 
+void TfrVxDBRWGrid::BindField(QPlainTextEdit *memo, const QString &field)
+{
+    m_bindings.append({memo, field, QVariant()});
+    memo->setReadOnly(!Editing());
+}
+
 void TfrVxDBRWGrid::BindField(TVxDBLookupEdit *lookup, const QString &field)
 {
     if (m_collection && !lookup->Connection.isValid())
@@ -435,6 +443,12 @@ QVariant TfrVxDBRWGrid::controlValue(const Binding &binding) const
         // An empty edit is no value, as a data-aware edit leaves the field null.
         return text.isEmpty() ? QVariant() : QVariant(text);
     }
+    if (auto *memo = qobject_cast<QPlainTextEdit *>(binding.control.data())) {
+        // Line breaks are stored as CR LF, as the suite's other programs write and read them.
+        QString text = memo->toPlainText();
+        text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+        return text.trimmed().isEmpty() ? QVariant() : QVariant(text);
+    }
     if (auto *check = qobject_cast<QCheckBox *>(binding.control.data()))
         return check->isChecked() ? 1 : 0;
     if (auto *lookup = qobject_cast<TVxDBLookupEdit *>(binding.control.data()))
@@ -446,6 +460,8 @@ void TfrVxDBRWGrid::setControlValue(const Binding &binding, const QVariant &valu
 {
     if (auto *edit = qobject_cast<QLineEdit *>(binding.control.data()))
         edit->setText(value.isNull() ? QString() : value.toString().trimmed());
+    else if (auto *memo = qobject_cast<QPlainTextEdit *>(binding.control.data()))
+        memo->setPlainText(value.isNull() ? QString() : value.toString());
     else if (auto *check = qobject_cast<QCheckBox *>(binding.control.data()))
         check->setChecked(value.toInt() != 0 || value.toString().trimmed() == QLatin1String("1"));
     else if (auto *lookup = qobject_cast<TVxDBLookupEdit *>(binding.control.data()))
@@ -482,6 +498,8 @@ void TfrVxDBRWGrid::setControlsEditable(bool editable)
     for (const Binding &binding : std::as_const(m_bindings)) {
         if (auto *edit = qobject_cast<QLineEdit *>(binding.control.data()))
             edit->setReadOnly(!editable);
+        else if (auto *memo = qobject_cast<QPlainTextEdit *>(binding.control.data()))
+            memo->setReadOnly(!editable);
         else if (auto *check = qobject_cast<QCheckBox *>(binding.control.data()))
             check->setEnabled(editable);
         else if (auto *lookup = qobject_cast<TVxDBLookupEdit *>(binding.control.data()))

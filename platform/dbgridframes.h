@@ -13,6 +13,7 @@
 class QAbstractItemModel;
 class QCheckBox;
 class QPainter;
+class QPlainTextEdit;
 class QSortFilterProxyModel;
 class QStackedWidget;
 class QStyleOptionViewItem;
@@ -132,6 +133,9 @@ public:
     // Binds a control of the detail page to a field; the default fills a new row.
     void BindField(QLineEdit *edit, const QString &field, const QVariant &defaultValue = {});
     void BindField(QCheckBox *check, const QString &field, bool defaultValue = false);
+    // A multi-line text (a judgment, a note): kept as typed, blanks included, line breaks as
+    // CR LF; emptied, the field is null.
+    void BindField(QPlainTextEdit *memo, const QString &field);
     void BindField(TVxDBLookupEdit *lookup, const QString &field);
 
     bool Editing() const;

@@ -4,8 +4,10 @@
 #include "platform/vxexception.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -148,6 +150,34 @@ QString VxSelectDirectory(QWidget *parent, const QString &caption, const QString
     if (DialogSeam::scripted())
         return scriptedPath(QStringLiteral("folder"), caption);
     return QFileDialog::getExistingDirectory(parent, caption, dir);
+}
+
+std::optional<QFont> VxChooseFont(QWidget *parent, const QFont &initial, const QString &caption)
+{
+    if (DialogSeam::scripted()) {
+        DialogSeam::record(QStringLiteral("font"), caption);
+        const QVariant answer = DialogSeam::hasAnswer() ? DialogSeam::takeAnswer() : QVariant();
+        if (answer.typeId() != QMetaType::QFont)
+            return std::nullopt;
+        return answer.value<QFont>();
+    }
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, initial, parent, caption);
+    return ok ? std::optional<QFont>(font) : std::nullopt;
+}
+
+std::optional<QColor> VxChooseColor(QWidget *parent, const QColor &initial, const QString &caption)
+{
+    if (DialogSeam::scripted()) {
+        DialogSeam::record(QStringLiteral("color"), caption);
+        const QVariant answer = DialogSeam::hasAnswer() ? DialogSeam::takeAnswer() : QVariant();
+        const QColor color = answer.typeId() == QMetaType::QColor
+                                 ? answer.value<QColor>()
+                                 : QColor::fromString(answer.toString());
+        return color.isValid() ? std::optional<QColor>(color) : std::nullopt;
+    }
+    const QColor color = QColorDialog::getColor(initial, parent, caption);
+    return color.isValid() ? std::optional<QColor>(color) : std::nullopt;
 }
 
 int VxExecModal(QDialog *dialog)

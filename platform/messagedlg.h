@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QColor>
+#include <QFont>
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // The suite's message dialog. Types, buttons and results keep the suite's values, which
 // callers compare against (Yes 6, No 7, OK 1, Cancel 2).
@@ -64,6 +67,15 @@ QString VxOpenFileName(QWidget *parent, const QString &caption, const QString &d
 QString VxSaveFileName(QWidget *parent, const QString &caption, const QString &dir = {},
                        const QString &filter = {});
 QString VxSelectDirectory(QWidget *parent, const QString &caption, const QString &dir = {});
+
+// Font and colour choosers of the program: the chosen value, none when the user cancelled.
+// Scripted runs record the caption (kinds "font" and "color") and take the next queued answer:
+// a QFont or QColor (a colour also as its name, "#rrggbb"); none queued, or an empty one, is a
+// cancelled chooser.
+std::optional<QFont> VxChooseFont(QWidget *parent, const QFont &initial,
+                                  const QString &caption = {});
+std::optional<QColor> VxChooseColor(QWidget *parent, const QColor &initial,
+                                    const QString &caption = {});
 
 // Runs a dialog modally through the seam and returns its modal result (mrOk, mrCancel, ...).
 // Scripted runs record the dialog (kind "modal", its title, its class) and never block: a

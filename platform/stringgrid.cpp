@@ -453,6 +453,13 @@ void TVxStringGrid::setRow(int row)
     moveTo(m_col, row);
 }
 
+bool TVxStringGrid::MoveCursor(int col, int row)
+{
+    if (!isDataCell(col, row))
+        outOfRange();
+    return moveTo(col, row);
+}
+
 bool TVxStringGrid::moveTo(int col, int row)
 {
     if (col == m_col && row == m_row)

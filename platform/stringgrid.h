@@ -6,6 +6,7 @@
 //   grid.setCells(c, r, text); grid.Cells(c, r)
 //   grid.setObjects(c, r, record); grid.ObjectAs<TMyRecord>(c, r)   // shared records
 //   grid.setCol(c); grid.setRow(r)         // asks SelectCell; outside the data cells raises
+//   grid.MoveCursor(c, r)                  // both at once, one SelectCell
 //   grid.setOptions(grid.Options() | TVxStringGrid::goEditing)
 //
 // Coordinates: fixed rows and columns (headers) are cells like the others, numbered from 0;
@@ -95,6 +96,9 @@ public:
     void setCol(int col);
     int Row() const { return m_row; }
     void setRow(int row);
+    // Moves the cursor to a data cell in one step, asking SelectCell once (setCol then setRow
+    // would ask for the cell in between too): false when refused. Outside the data cells raises.
+    bool MoveCursor(int col, int row);
 
     int DefaultColWidth() const { return m_defaultColWidth; }
     void setDefaultColWidth(int width); // every column

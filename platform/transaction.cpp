@@ -104,7 +104,10 @@ QSqlQuery &TVxTransaction::Exec(const QString &sql, const TVxFieldValues &values
     if (!m_active)
         throw EVxException(
             QStringLiteral("Nessuna transazione in corso per l'istruzione:\r%1").arg(sql));
-    auto found = m_statements.find(sql);
+    // A null value is prepared as NULL in its place: the statement with a null where it had a
+    // value is another statement, prepared once beside the first.
+    QString text = preparedText(sql, values);
+    auto found = m_statements.find(text);
     if (found != m_statements.end()) {
         execAgain(*found->second, sql, values);
         return *found->second;
@@ -112,7 +115,7 @@ QSqlQuery &TVxTransaction::Exec(const QString &sql, const TVxFieldValues &values
     auto query = std::make_unique<QSqlQuery>(m_db);
     query->setForwardOnly(true);
     execBound(*query, sql, values);
-    return *m_statements.emplace(sql, std::move(query)).first->second;
+    return *m_statements.emplace(std::move(text), std::move(query)).first->second;
 }
 
 TVxTransactionScope::TVxTransactionScope(const QSqlDatabase &db)

@@ -48,9 +48,10 @@ public:
 
     // Runs the statement with the values inside this transaction. Each distinct text is
     // prepared the first time and run again with new values afterwards (preparing costs more
-    // than running a small insert). The query returned is the statement's own: read a select's
-    // rows with fetchNext before the same text runs again; it is freed when the transaction
-    // ends. Throws EVxException with the driver's text, or when no transaction is running.
+    // than running a small insert); once more for each pattern of null values it meets. The query
+    // returned is the statement's own: read a select's rows with fetchNext before the same text
+    // runs again; it is freed when the transaction ends. Throws EVxException with the driver's
+    // text, or when no transaction is running.
     QSqlQuery &Exec(const QString &sql, const TVxFieldValues &values);
     // The number of statements prepared since the transaction started.
     int preparedCount() const { return int(m_statements.size()); }

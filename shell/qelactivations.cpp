@@ -283,6 +283,11 @@ void TdmqelActivations::bindHandlers()
             classSelection(allowed);
         };
 
+    // The judgment dialog works on the classes of the working session of the working year.
+    for (const char *name : {"xafCompGiudMedie", "xafCancellaGiud"})
+        form(name)->BeforeExecute = [](TVxAttItem *, bool &allowed) {
+            allowed = RequireSchoolYear() && RequireSession();
+        };
     form("xafCompGiudMedie")->OnInizializedForm = [](TVxAttItem *, QWidget *w) {
         if (auto *judgments = qobject_cast<QelJudgmentModeForm *>(w))
             judgments->SetModo(0);

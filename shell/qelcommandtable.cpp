@@ -165,8 +165,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmzelClsMatCmp",
         "TfmzelAnsSesDwg",
         "TfmzelSessioni",
-        "TfmQelPassaVoti",
-        "TfmqelPassaVotiQual",
         "TfmzelCmp",
         "TfmzelSclCmp",
         "TfmzelScaLiv",

@@ -328,6 +328,7 @@ void TColInfoList::SaveToStream(ByteWriter &out) const
 
 void TCells::AddRecord(std::unique_ptr<TCellRecord> cell)
 {
+    m_formulasListed = false;
     const size_t r = size_t(cell->row());
     if (CellRows.size() <= r)
         CellRows.resize(r + 1);
@@ -393,7 +394,11 @@ TCellRecord *TCells::cellAt(int row, int col) const
 {
     bool found = false;
     const int i = findColumn(row, col, found);
-    return found ? CellRows[size_t(row)][size_t(i)].get() : nullptr;
+    if (!found)
+        return nullptr;
+    TCellRecord *cell = CellRows[size_t(row)][size_t(i)].get();
+    cell->TBaseRowColRecord::SetRow(row);
+    return cell;
 }
 
 TXlsCellValue TCells::GetValue(int row, int col) const
@@ -415,7 +420,10 @@ TRowRecord *TCells::rowRecord(int row) const
 {
     if (row < 0 || size_t(row) >= Rows.size())
         return nullptr;
-    return Rows[size_t(row)].get();
+    TRowRecord *r = Rows[size_t(row)].get();
+    if (r)
+        r->SetRow(row);
+    return r;
 }
 
 TRowRecord &TCells::Row(int row) const
@@ -432,7 +440,7 @@ TRowRecord &TCells::EnsureRow(int row)
         Rows.resize(size_t(row) + 1);
     if (!Rows[size_t(row)])
         Rows[size_t(row)] = TRowRecord::CreateNew(row);
-    return *Rows[size_t(row)];
+    return *rowRecord(row);
 }
 
 namespace {
@@ -514,8 +522,12 @@ void TCells::SetValue(int row, int col, const TXlsCellValue &v)
         cell = std::move(label);
     }
     // The old cell goes whether or not a new record results: an unsupported type clears it.
-    if (found)
-        CellRows[size_t(row)].erase(CellRows[size_t(row)].begin() + index);
+    if (found) {
+        auto old = CellRows[size_t(row)].begin() + index;
+        if ((*old)->Id == RID_FORMULA)
+            m_formulasListed = false;
+        CellRows[size_t(row)].erase(old);
+    }
     if (!cell)
         return;
     rowRec.widenTo(col);
@@ -543,6 +555,16 @@ int TCells::maxCol() const
     return result;
 }
 
+namespace {
+// A record written with the row of the entry it sits in.
+void saveAtRow(const TBaseRecord &record, size_t row, ByteWriter &out)
+{
+    const qsizetype start = out.pos();
+    record.SaveToStream(out);
+    qToLittleEndian<quint16>(quint16(row), out.bytes.data() + start + 4);
+}
+} // namespace
+
 void TCells::SaveToStream(ByteWriter &out) const
 {
     if (int(Rows.size()) < maxRow())
@@ -554,10 +576,9 @@ void TCells::SaveToStream(ByteWriter &out) const
         const size_t blockFirst = r;
         int written = 0;
         size_t last = r;
-        size_t k = r;
-        for (; k < Rows.size() && written < 32; ++k)
+        for (size_t k = r; k < Rows.size() && written < 32; ++k)
             if (Rows[k]) {
-                Rows[k]->SaveToStream(out);
+                saveAtRow(*Rows[k], k, out);
                 ++written;
                 last = k;
             }
@@ -565,7 +586,7 @@ void TCells::SaveToStream(ByteWriter &out) const
             break;
         for (size_t row = blockFirst; row <= last && row < CellRows.size(); ++row)
             for (const auto &cell : CellRows[row])
-                cell->SaveToStream(out);
+                saveAtRow(*cell, row, out);
         r = last + 1;
     }
 }
@@ -649,24 +670,27 @@ void TCells::CheckAttachedRows(int pos, int delta, int first, int last, int copi
     }
 }
 
+const std::vector<TFormulaRecord *> &TCells::formulas()
+{
+    if (!m_formulasListed) {
+        m_formulas.clear();
+        for (const auto &row : CellRows)
+            for (const auto &cell : row)
+                if (cell->Id == RID_FORMULA)
+                    m_formulas.push_back(static_cast<TFormulaRecord *>(cell.get()));
+        m_formulasListed = true;
+    }
+    return m_formulas;
+}
+
 void TCells::ArrangeInsert(int pos, int delta, const TSheetShiftInfo &info)
 {
-    // Records keep the index of their row, so the lists only open or close entries at pos;
-    // above pos and on other sheets only formulas can point at the rows that move.
-    const bool here = info.InsertedSheet == info.FormulaSheet;
-    for (size_t r = 0; r < CellRows.size(); ++r) {
-        const bool moves = here && int(r) >= pos;
-        for (auto &c : CellRows[r])
-            if (c->Id == RID_FORMULA)
-                c->ArrangeInsert(pos, delta, info);
-            else if (moves)
-                c->TBaseRowColRecord::SetRow(int(r) + delta);
-    }
-    if (!here)
+    // Formulas move their own row with their references; every other record keeps the index
+    // of its row and is given it when looked up or saved.
+    for (TFormulaRecord *f : formulas())
+        f->ArrangeInsert(pos, delta, info);
+    if (info.InsertedSheet != info.FormulaSheet)
         return;
-    for (size_t r = size_t(std::max(pos, 0)); r < Rows.size(); ++r)
-        if (Rows[r])
-            Rows[r]->SetRow(int(r) + delta);
     if (delta > 0) {
         openEntries(Rows, size_t(pos), size_t(delta));
         openEntries(CellRows, size_t(pos), size_t(delta));
@@ -706,6 +730,8 @@ void TCells::InsertAndCopyRows(int first, int last, int dest, int n, const TShee
                     continue;
                 auto copy = c->copyCell();
                 copy->SetRow(int(target)); // formula copies move their relative rows
+                if (copy->Id == RID_FORMULA && m_formulasListed)
+                    m_formulas.push_back(static_cast<TFormulaRecord *>(copy.get()));
                 copies.push_back(std::move(copy));
             }
             if (!copies.empty())
@@ -715,6 +741,7 @@ void TCells::InsertAndCopyRows(int first, int last, int dest, int n, const TShee
 
 void TCells::DeleteRows(int row, int count, const TSheetShiftInfo &info)
 {
+    m_formulasListed = false;
     for (int r = row; r < row + count; ++r) {
         if (size_t(r) < Rows.size())
             Rows[size_t(r)].reset();

@@ -10,6 +10,7 @@
 // Cell records, ROW records and the column list of a worksheet.
 namespace xls {
 
+class TFormulaRecord;
 class TSST;
 struct TSSTEntry;
 struct TSheetShiftInfo;
@@ -149,6 +150,10 @@ public:
     void ArrangeNothing() {}
 };
 
+// Records sit at the index of their row. When rows move, the lists open or close entries and
+// only formulas are walked; the row word of a ROW record or a plain cell is written from its
+// index when the record is looked up or saved, so that rows copied one call at a time do not
+// rewrite every record below them each time.
 class TCells
 {
 public:
@@ -165,11 +170,12 @@ public:
     void AddMultiple(const TBaseRecord &record);
     void finishLoad();
 
+    // The record found is given its row.
     TCellRecord *cellAt(int row, int col) const;
     TXlsCellValue GetValue(int row, int col) const;
     void SetValue(int row, int col, const TXlsCellValue &value);
-    TRowRecord *rowRecord(int row) const;
-    TRowRecord &Row(int row) const; // "Missing ROW Record for row %d"
+    TRowRecord *rowRecord(int row) const; // given its row, as cellAt
+    TRowRecord &Row(int row) const;       // "Missing ROW Record for row %d"
     TRowRecord &EnsureRow(int row);
 
     int maxRow() const; // the last row with cells + 1
@@ -194,6 +200,10 @@ public:
     void DeleteRows(int row, int count, const TSheetShiftInfo &info);
 
 private:
+    // The formula cells, listed again after cells were removed.
+    const std::vector<TFormulaRecord *> &formulas();
+    std::vector<TFormulaRecord *> m_formulas;
+    bool m_formulasListed = false;
     // Set on load when a formula carries a data table or an array range; copies keep it.
     bool m_hasAttached = false;
     int findColumn(int row, int col, bool &found) const;

@@ -4,6 +4,7 @@
 
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstring>
 
 namespace xls {
@@ -182,10 +183,11 @@ bool shiftRowWord(QByteArray &data, int tokenPos, int rowPos, int pos, int delta
 
 } // namespace
 
-void ArrangeTokensInsertRows(QByteArray &data, int start, int end, int row, int count,
-                             int copyOffset, const TSheetShiftInfo &info, bool relativeOnly)
+int ArrangeTokensInsertRows(QByteArray &data, int start, int end, int row, int count,
+                            int copyOffset, const TSheetShiftInfo &info, bool relativeOnly)
 {
     checkSpan(data, start, end);
+    int highest = -1;
     int pos = start;
     while (pos < end) {
         const int id = quint8(data.at(pos));
@@ -201,6 +203,7 @@ void ArrangeTokensInsertRows(QByteArray &data, int start, int end, int row, int 
             if (r < 0 || r > 65535)
                 throw ETokenException(id);
             setWordAt(data, pos + 1, quint16(r));
+            highest = std::max(highest, r);
             pos += 5;
             continue;
         }
@@ -213,6 +216,7 @@ void ArrangeTokensInsertRows(QByteArray &data, int start, int end, int row, int 
                 if (copyOffset != 0)
                     shiftRowWord(data, pos, pos + 1, -1, copyOffset);
             }
+            highest = std::max<int>(highest, wordAt(data, pos + 1));
         } else if (base == 0x24 || base == 0x2A || base == 0x3A || base == 0x3C || base == 0x25 ||
                    base == 0x2B || base == 0x3B || base == 0x3D) {
             const bool threeD = base >= 0x3A;
@@ -235,9 +239,12 @@ void ArrangeTokensInsertRows(QByteArray &data, int start, int end, int row, int 
                 if (!relativeOnly || (colWord & 0x8000))
                     ok = shiftRowWord(data, pos, rp, -1, copyOffset);
             }
+            for (int k = 0; k < rows; ++k)
+                highest = std::max<int>(highest, wordAt(data, rowPos + 2 * k));
         }
         pos += size;
     }
+    return highest;
 }
 
 void ArrangeTokensInsertSheets(QByteArray &data, int start, int end, const TSheetShiftInfo &info)
@@ -293,6 +300,7 @@ RecordPtr TFormulaRecord::CopyTo() const
 {
     auto copy = std::make_unique<TFormulaRecord>(Id, Data);
     copy->Value = Value;
+    copy->m_highestRow = m_highestRow;
     for (const auto &a : Attached)
         copy->Attached.push_back(a->CopyTo());
     return finishCopy(std::move(copy));
@@ -324,20 +332,38 @@ void moveAttachedRows(TBaseRecord &r, int pos, int delta, bool onlyFrom)
     }
 }
 
+// The highest row an attached record names, an unused input cell (65535) left out.
+int highestAttachedRow(const std::vector<RecordPtr> &attached)
+{
+    int highest = -1;
+    for (const auto &a : attached)
+        for (int off : attachedRowFields(*a))
+            if (a->getWord(off) != 65535)
+                highest = std::max<int>(highest, a->getWord(off));
+    return highest;
+}
+
 } // namespace
 
 void TFormulaRecord::ArrangeInsert(int pos, int delta, const TSheetShiftInfo &info)
 {
+    // Rows that move below everything the formula holds change nothing in it: a sheet of
+    // thousands of copied rows does not walk every formula above the copies again.
+    if (m_highestRow >= 0 && m_highestRow < pos)
+        return;
     const int oldRow = row(), col = column();
+    m_highestRow = -1;
     TBaseRowColRecord::ArrangeInsert(pos, delta, info);
+    int highest = -1;
     try {
-        ArrangeTokensInsertRows(Data, 22, 22 + cce(), pos, delta, 0, info, true);
+        highest = ArrangeTokensInsertRows(Data, 22, 22 + cce(), pos, delta, 0, info, true);
     } catch (const ETokenException &e) {
         raiseXls(FormulaNotSupported, {oldRow + 1, col + 1, e.tokenId()});
     }
     if (info.InsertedSheet == info.FormulaSheet)
         for (auto &a : Attached)
             moveAttachedRows(*a, pos, delta, true);
+    m_highestRow = std::max({highest, row(), highestAttachedRow(Attached)});
 }
 
 void TFormulaRecord::CheckAttachedRows(int pos, int delta, int minOffset, int maxOffset) const
@@ -363,16 +389,22 @@ void TFormulaRecord::SetRow(int newRow)
 {
     const int offset = newRow - row();
     if (offset != 0) {
+        m_highestRow = -1;
+        int highest = -1;
         try {
-            ArrangeTokensInsertRows(Data, 22, 22 + cce(), -1, 0, offset, TSheetShiftInfo(), true);
+            highest = ArrangeTokensInsertRows(Data, 22, 22 + cce(), -1, 0, offset,
+                                              TSheetShiftInfo(), true);
         } catch (const ETokenException &e) {
             raiseXls(FormulaNotSupported, {row() + 1, column() + 1, e.tokenId()});
         }
         for (auto &a : Attached) {
             moveAttachedRows(*a, 0, offset, false);
-            if (a->Id == RID_ARRAY && cce() >= 5 && getByte(22) == 0x01)
+            if (a->Id == RID_ARRAY && cce() >= 5 && getByte(22) == 0x01) {
                 setWord(23, quint16(newRow)); // the copied anchor points at itself
+                highest = std::max(highest, newRow);
+            }
         }
+        m_highestRow = std::max({highest, newRow, highestAttachedRow(Attached)});
     }
     TCellRecord::SetRow(newRow);
 }
@@ -393,6 +425,7 @@ void TFormulaRecord::MixShared(const QByteArray &tokens)
     data.append(tokens);
     data.append(Data.mid(22 + cce())); // extra data of the formula, if any
     Data = data;
+    m_highestRow = -1;
     // The "shared" flag belongs to a token array that points at a shared formula; left on,
     // a reader would take this cell for part of one whose record is no longer written.
     setWord(14, getWord(14) & ~0x0008);

@@ -28,9 +28,10 @@ void OffsetRelativeReferences(QByteArray &data, int start, int end, int row, int
 // at row on the context's inserted sheet, then, with a copy offset, moves the relative rows
 // (every row when relativeOnly is off) by that offset. A reference into deleted rows, or moved
 // below row 0, becomes its #REF! form; beyond row 65535 it stays at 65535. Raises
-// ETokenException for a token the walker does not know.
-void ArrangeTokensInsertRows(QByteArray &data, int start, int end, int row, int count,
-                             int copyOffset, const TSheetShiftInfo &info, bool relativeOnly);
+// ETokenException for a token the walker does not know. Returns the highest row word the
+// array holds afterwards (-1 for none): rows that move below it leave the array as it is.
+int ArrangeTokensInsertRows(QByteArray &data, int start, int end, int row, int count,
+                            int copyOffset, const TSheetShiftInfo &info, bool relativeOnly);
 
 // Sheet-copy mode: 3-D references to the formula's own sheet are pointed at the copy.
 void ArrangeTokensInsertSheets(QByteArray &data, int start, int end, const TSheetShiftInfo &info);
@@ -61,6 +62,11 @@ public:
 
     QVariant Value;                  // the cached result read at load
     std::vector<RecordPtr> Attached; // TABLE or ARRAY records written right after the cell
+
+private:
+    // The highest row the cell, its references and its attached records hold, known once a
+    // walk went through every token (-1 until then).
+    int m_highestRow = -1;
 };
 
 class TShrFmlaRecord : public TRecordOf<TShrFmlaRecord>

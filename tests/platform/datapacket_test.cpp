@@ -7,6 +7,7 @@
 #include "tests/support/testfiles.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSqlError>
@@ -251,6 +252,10 @@ TEST_F(DataPacketTest, TheContentDecidesTheFormAndDamagedFilesAreRefused)
         {"unknown type", patched(19, quint8(9)), "tipo sconosciuto"},
         {"unknown version", patched(8, quint16(2)), "versione"},
         {"bytes after the last row", small + "x", "dopo l'ultima riga"},
+        {"nested past the cap of XML documents",
+         "<DATAPACKET>" + QByteArray("<X>").repeated(300) + QByteArray("</X>").repeated(300) +
+             "</DATAPACKET>",
+         "annidati"},
     };
     for (const auto &c : cases) {
         const QString message = refusal(c.bytes);
@@ -259,6 +264,18 @@ TEST_F(DataPacketTest, TheContentDecidesTheFormAndDamagedFilesAreRefused)
         EXPECT_TRUE(message.contains(QString::fromUtf8(c.says)))
             << c.what << ": " << message.toStdString();
     }
+
+    // An XML packet past the cap of XML documents is refused before it is read.
+    writeFileBytes(path(QStringLiteral("huge.xml")), xml);
+    QFile huge(path(QStringLiteral("huge.xml")));
+    ASSERT_TRUE(huge.resize(65 * 1024 * 1024));
+    try {
+        ds.LoadFromFile(huge.fileName());
+        ADD_FAILURE() << "a 65 MB XML packet was read";
+    } catch (const EVxException &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("64 MB"))) << e.message().toStdString();
+    }
+    huge.remove();
 
     // Every cut of a binary packet is refused; none reads past the end.
     for (qsizetype n = 1; n < binary.size(); ++n)

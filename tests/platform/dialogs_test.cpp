@@ -147,6 +147,23 @@ TEST(DialogSeamChoosers, RecordCaptionsAndReturnQueuedPaths)
     EXPECT_EQ(shown[2].kind, QStringLiteral("save-file"));
 }
 
+TEST(DialogSeamChoosers, FontAndColourTakeTheQueuedValueOrCancel)
+{
+    ScriptedDialogs scripted;
+    const QFont courier(QStringLiteral("Courier"), 12);
+    DialogSeam::queueAnswer(courier);
+    DialogSeam::queueAnswer(QStringLiteral("#ff8080"));
+    DialogSeam::queueAnswer(QString());
+    EXPECT_EQ(VxChooseFont(nullptr, QFont(), QStringLiteral("Carattere")), courier);
+    EXPECT_EQ(VxChooseColor(nullptr, Qt::black), QColor(255, 128, 128));
+    EXPECT_FALSE(VxChooseColor(nullptr, Qt::black).has_value());
+    EXPECT_FALSE(VxChooseFont(nullptr, courier).has_value());
+    QStringList kinds;
+    for (const DialogSeam::Shown &s : DialogSeam::shown())
+        kinds << s.kind;
+    EXPECT_EQ(kinds, (QStringList{"font", "color", "color", "font"}));
+}
+
 TEST(Wizard, NamedPathsChooseThePagesWalked)
 {
     TfmVxWizard wizard;

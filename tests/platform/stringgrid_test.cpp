@@ -123,6 +123,7 @@ TEST_F(StringGridTest, RefusedSelectionKeepsTheCursorHoweverTheMoveIsAsked)
          }},
         {"Col =", {5, 2}, [](ProbeGrid &g) { g.setCol(5); }},
         {"Row =", {1, 9}, [](ProbeGrid &g) { g.setRow(9); }},
+        {"MoveCursor", {4, 7}, [](ProbeGrid &g) { g.MoveCursor(4, 7); }},
         {"editor open, down arrow",
          {1, 3},
          [](ProbeGrid &g) {

@@ -142,8 +142,8 @@ TEST_F(Commands, MissingFunctionsOpenThePlaceholder)
     ASSERT_FALSE(DialogSeam::shown().isEmpty());
     EXPECT_EQ(DialogSeam::shown().last().detail, QStringLiteral("TfmqelNonDisponibile"));
     // Not modal: a child window that says so.
-    EXPECT_TRUE(run("xafGiudizi"));
-    QWidget *window = qobject_cast<TVxAttForm *>(item("xafGiudizi"))->LastForm();
+    EXPECT_TRUE(run("xafClsMatCmp"));
+    QWidget *window = qobject_cast<TVxAttForm *>(item("xafClsMatCmp"))->LastForm();
     ASSERT_NE(window, nullptr);
     auto *placeholder = qobject_cast<TfmqelNonDisponibile *>(window);
     ASSERT_NE(placeholder, nullptr);

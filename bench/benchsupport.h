@@ -1,0 +1,54 @@
+#pragma once
+
+// What the benchmarks over a whole school share: the demo school at scale 10, made once by the
+// demo tool into the build folder (about a minute) and kept, and steps timed by hand so that a
+// benchmark can print its comparisons at the end. Targets that include it get TAVRIN_BENCH_DIR
+// and TAVRIN_MAKEDB from bench/CMakeLists.txt.
+#include "platform/connection.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QMap>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QString>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+// Opens the scale-10 demo school under the connection name, making it first when missing.
+inline void openDemoSchool(QSqlDatabase &db, const QString &connectionName)
+{
+    const QString path = QStringLiteral(TAVRIN_BENCH_DIR "/demo-scale10.fdb");
+    if (!QFileInfo::exists(path)) {
+        std::fprintf(stderr, "Building the demo school at scale 10 in %s...\n", qPrintable(path));
+        QProcess make;
+        make.setProcessChannelMode(QProcess::ForwardedChannels);
+        make.start(QStringLiteral(TAVRIN_MAKEDB),
+                   {QStringLiteral("--scale"), QStringLiteral("10"), path});
+        if (!make.waitForFinished(-1) || make.exitCode() != 0)
+            std::exit(1);
+    }
+    QString error;
+    if (!openLocalDatabase(db, connectionName, path, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        std::exit(1);
+    }
+}
+
+// Runs the benchmark's iterations, keeping the mean seconds of one under the name.
+template <typename Step>
+void timedStep(benchmark::State &state, QMap<QString, double> &seconds, const QString &name,
+               Step step)
+{
+    QElapsedTimer timer;
+    double total = 0;
+    for (auto _ : state) {
+        timer.start();
+        step();
+        total += timer.nsecsElapsed() / 1e9;
+    }
+    seconds[name] = total / double(state.iterations());
+}

@@ -1,0 +1,366 @@
+#include "gradeentry/qelstringgrid.h"
+
+#include "gradeentry/qevparvis.h"
+#include "platform/helpers.h"
+
+#include <QLabel>
+#include <QLocale>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace {
+
+const QChar Enter(13);
+
+bool isVoteKind(int tipoDati)
+{
+    return tipoDati >= tdVoti && tipoDati <= tdAiuti;
+}
+
+bool isGradeKind(int tipoDati)
+{
+    return tipoDati >= tdVoti && tipoDati <= tdTassonomie;
+}
+
+bool hangsPerRow(int tipoDati)
+{
+    return tipoDati == tdNote || tipoDati == tdDebiti || tipoDati == tdCrediti;
+}
+
+QString shortDate(const QDateTime &date)
+{
+    return date.date().toString(QStringLiteral("dd/MM/yyyy"));
+}
+
+bool blank(const QString &text)
+{
+    return text.trimmed().isEmpty();
+}
+
+} // namespace
+
+TqelStringGrid::TqelStringGrid(QWidget *parent) : TVxStringGrid(parent)
+{
+    setOptions(Options() | goEditing);
+}
+
+std::shared_ptr<TVxGridObject> TqelStringGrid::objectAt(int col, int row) const
+{
+    if (col < 0 || row < 0 || col >= ColCount() || row >= RowCount())
+        return nullptr;
+    return Objects(col, row);
+}
+
+std::shared_ptr<TVxGridObject> TqelStringGrid::RecordOf(int col, int row) const
+{
+    if (hangsPerRow(m_tipoDati) && m_tipoCar != tcClasse)
+        return objectAt(1, row);
+    return objectAt(col, row);
+}
+
+bool TqelStringGrid::Bloccata(int col, int row) const
+{
+    const std::shared_ptr<TVxGridObject> rec = RecordOf(col, row);
+    if (isVoteKind(m_tipoDati)) {
+        auto val = std::dynamic_pointer_cast<TRecVal>(rec);
+        return val && val->bBloccato;
+    }
+    if (m_tipoDati == tdNote) {
+        auto nota = std::dynamic_pointer_cast<TRecNot>(rec);
+        return nota && nota->bBloccato;
+    }
+    if (m_tipoDati == tdDebiti) {
+        auto deb = std::dynamic_pointer_cast<TRecDeb>(rec);
+        return deb && deb->bBloccato;
+    }
+    return false;
+}
+
+// ---- Cursor ---------------------------------------------------------------------------------
+
+void TqelStringGrid::advance(int &col, int &row) const
+{
+    const int firstCol = std::max(m_nColIntest, FixedCols());
+    const int firstRow = std::max(m_nRowIntest, FixedRows());
+    if (m_scorrOrizz) {
+        if (++col >= ColCount()) {
+            col = firstCol;
+            if (++row >= RowCount())
+                row = firstRow;
+        }
+    } else if (++row >= RowCount()) {
+        row = firstRow;
+        if (++col >= ColCount())
+            col = firstCol;
+    }
+}
+
+void TqelStringGrid::retreat(int &col, int &row) const
+{
+    const int firstCol = std::max(m_nColIntest, FixedCols());
+    const int firstRow = std::max(m_nRowIntest, FixedRows());
+    if (m_scorrOrizz) {
+        if (col <= firstCol) {
+            col = ColCount() - 1;
+            row = row <= firstRow ? RowCount() - 1 : row - 1;
+        } else {
+            --col;
+        }
+    } else if (row <= firstRow) {
+        row = RowCount() - 1;
+        col = col <= firstCol ? ColCount() - 1 : col - 1;
+    } else {
+        --row;
+    }
+}
+
+bool TqelStringGrid::stepCursor(bool forward)
+{
+    const int firstCol = std::max(m_nColIntest, FixedCols());
+    const int firstRow = std::max(m_nRowIntest, FixedRows());
+    const int cells = std::max(0, ColCount() - firstCol) * std::max(0, RowCount() - firstRow);
+    int col = Col();
+    int row = Row();
+    // At most one pass over the data cells: a grid whose cells are all locked has no cell to
+    // stop on, and the cursor then stays where it is.
+    for (int step = 0; step < cells; ++step) {
+        forward ? advance(col, row) : retreat(col, row);
+        if (Bloccata(col, row))
+            continue;
+        if (col == Col() && row == Row())
+            return false;
+        try {
+            return MoveCursor(col, row);
+        } catch (const EInvalidGridOperation &) {
+            return false;
+        }
+    }
+    return false;
+}
+
+bool TqelStringGrid::NextCell()
+{
+    return stepCursor(true);
+}
+
+bool TqelStringGrid::PrevCell()
+{
+    return stepCursor(false);
+}
+
+void TqelStringGrid::KeyPress(QChar &key)
+{
+    const bool enter = key == Enter;
+    if (isVoteKind(m_tipoDati) || m_tipoDati == tdNote || m_tipoDati == tdDebiti) {
+        if (enter || Bloccata(Col(), Row()))
+            NextCell();
+    } else if (m_tipoDati == tdDebitiClasse || m_tipoDati == tdCrediti || m_tipoDati == tdEsito) {
+        if (enter)
+            NextCell();
+    }
+    TVxStringGrid::KeyPress(key);
+}
+
+// ---- Edits ----------------------------------------------------------------------------------
+
+void TqelStringGrid::SetEditText(int col, int row, const QString &value)
+{
+    SegnaModificata(col, row);
+    TVxStringGrid::SetEditText(col, row, value);
+}
+
+void TqelStringGrid::setModificato(bool on)
+{
+    m_modificato = on;
+    if (!on)
+        m_changed.clear();
+}
+
+bool TqelStringGrid::CellaModificata(int col, int row) const
+{
+    return m_changed.count({col, row}) > 0;
+}
+
+void TqelStringGrid::SegnaModificata(int col, int row)
+{
+    m_modificato = true;
+    m_changed.insert({col, row});
+}
+
+// ---- Painting -------------------------------------------------------------------------------
+
+void TqelStringGrid::DrawCell(QPainter &painter, int col, int row, const QRect &rect,
+                              TGridDrawState state)
+{
+    if (row >= m_nRowIntest && col >= m_nColIntest) {
+        if (isVoteKind(m_tipoDati)) {
+            if (auto val = RecordAt<TRecVal>(col, row)) {
+                if (val->bBloccato)
+                    painter.fillRect(rect, FontColor());
+                else if (m_evInsuff && !val->bValSuff && !blank(val->sValSDesc))
+                    painter.fillRect(rect, qevColorInsuf(m_tipoCar));
+            }
+        } else if ((m_tipoDati == tdNote || m_tipoDati == tdDebiti) && Bloccata(col, row)) {
+            painter.fillRect(rect, FontColor());
+        }
+        if (m_evRowCol && (col == m_selCol || row == m_selRow)) {
+            painter.save();
+            painter.setBrush(Qt::NoBrush);
+            painter.setPen(QColor(0, 0, 255));
+            painter.drawRect(rect.adjusted(0, 0, -1, -1));
+            painter.restore();
+        }
+    }
+    TVxStringGrid::DrawCell(painter, col, row, rect, state);
+}
+
+// ---- Selection and help text ----------------------------------------------------------------
+
+QString TqelStringGrid::helpText(int col, int row) const
+{
+    if (m_tipoDati == tdCrediti) {
+        auto cre = std::dynamic_pointer_cast<TRecCre>(RecordOf(col, row));
+        if (!cre || cre->iBndId == 0)
+            return QString();
+        QLocale italian(QLocale::Italian, QLocale::Italy);
+        italian.setNumberOptions(QLocale::OmitGroupSeparator);
+        return QStringLiteral(" Banda credito: ") + cre->sBndDesc +
+               QStringLiteral("  Media voti compresa tra: ") + cre->sBndMed +
+               QStringLiteral("  Credito minimo-massimo: ") + cre->sBndCre +
+               QStringLiteral("  Media dei voti: ") +
+               italian.toString(RoundTo(cre->fCreMediaVoti, -2), 'g',
+                                QLocale::FloatingPointShortest);
+    }
+    // The headers of a pupil row sit above the column; of a subject row, at its start.
+    const bool perColumn = m_tipoCar == tcClasse || m_tipoCar == tcMateria;
+    auto mat = perColumn ? RecordAt<TRecMat>(col, 0) : RecordAt<TRecMat>(0, row);
+    if (!mat)
+        return QString();
+    QString text = QStringLiteral(" Materia: ") + mat->sMatLDesc;
+    if (isGradeKind(m_tipoDati)) {
+        auto cmp = perColumn ? RecordAt<TRecCmp>(col, 1) : RecordAt<TRecCmp>(col, 0);
+        auto val = RecordAt<TRecVal>(col, row);
+        if (!cmp || !val)
+            return QString();
+        text += QStringLiteral(" - Componente: ") + cmp->sCmpLDesc + QStringLiteral(" - Scala: ") +
+                cmp->sScaDesc;
+        if (val->iValId != 0)
+            text += QStringLiteral(" - Voto : ") + val->sValLDesc;
+    } else if (m_tipoDati == tdNote) {
+        auto nota = std::dynamic_pointer_cast<TRecNot>(RecordOf(col, row));
+        if (!nota)
+            return QString();
+        if (nota->dNotData.isValid())
+            text += QStringLiteral(" Data: ") + shortDate(nota->dNotData);
+        if (nota->iAnaId != 0)
+            text += QStringLiteral(" Docente: ") + nota->sDocNome;
+    } else if (m_tipoDati == tdDebiti) {
+        auto deb = std::dynamic_pointer_cast<TRecDeb>(RecordOf(col, row));
+        if (!deb)
+            return QString();
+        auto add = [&text](const char *label, const QString &value) {
+            if (!blank(value))
+                text += QString::fromLatin1(label) + value;
+        };
+        add(" Tipo: ", deb->sDtdLDesc);
+        add(" Esito: ", deb->sDedLDesc);
+        if (deb->dDebAttr.isValid())
+            text += QStringLiteral(" Data attr: ") + shortDate(deb->dDebAttr);
+        if (deb->dDebVer.isValid())
+            text += QStringLiteral(" Data ver: ") + shortDate(deb->dDebVer);
+        add(" Doc attr: ", deb->sDocAttr);
+        add(" Doc ver: ", deb->sDocVer);
+    }
+    return text;
+}
+
+bool TqelStringGrid::SelectCell(int col, int row)
+{
+    // Judgments, outcomes and class debts keep whatever the frame put in the panel.
+    const bool keepsPanel =
+        m_tipoDati == tdGiudizio || m_tipoDati == tdEsito || m_tipoDati == tdDebitiClasse;
+    if (row >= m_nRowIntest && col >= m_nColIntest && !keepsPanel && m_panelHlp)
+        m_panelHlp->setText(helpText(col, row));
+    const bool accepted = TVxStringGrid::SelectCell(col, row);
+    if (accepted && m_evRowCol) {
+        m_selCol = col;
+        m_selRow = row;
+        Invalidate();
+    }
+    return accepted;
+}
+
+// ---- Header texts and sizes -----------------------------------------------------------------
+
+void TqelStringGrid::setDescrRow1(int which)
+{
+    if (m_tipoDati == tdCrediti || m_tipoDati == tdGiudizio || m_tipoDati == tdEsito ||
+        (m_tipoDati == tdNote && m_tipoCar == tcMateria))
+        return;
+    m_descrRow1 = which;
+    auto caption = [which](const TRecMat &mat) {
+        return which == 0 ? mat.sMatCodUser : which == 1 ? mat.sMatSDesc : mat.sMatLDesc;
+    };
+    // A header position without a record keeps its text.
+    if (m_tipoCar == tcClasse || m_tipoCar == tcMateria) {
+        for (int c = m_nColIntest; c < ColCount(); ++c) {
+            if (auto mat = RecordAt<TRecMat>(c, 0))
+                setCells(c, 0, caption(*mat));
+        }
+    } else {
+        const int col = m_tipoCar == tcAlunno ? 0 : 1;
+        for (int r = m_nRowIntest; r < RowCount(); ++r) {
+            if (auto mat = RecordAt<TRecMat>(col, r))
+                setCells(col, r, caption(*mat));
+        }
+    }
+}
+
+void TqelStringGrid::setDescrRow2(int which)
+{
+    if (!isGradeKind(m_tipoDati))
+        return;
+    m_descrRow2 = which;
+    const int row = m_tipoCar == tcClasse || m_tipoCar == tcMateria ? 1 : 0;
+    if (row >= RowCount())
+        return;
+    for (int c = m_nColIntest; c < ColCount(); ++c) {
+        if (auto cmp = RecordAt<TRecCmp>(c, row))
+            setCells(c, row, which == 0 ? cmp->sCmpSDesc : cmp->sCmpLDesc);
+    }
+}
+
+void TqelStringGrid::setnColDim(int width)
+{
+    if (m_tipoDati == tdGiudizio)
+        return;
+    m_nColDim = width;
+    for (int c = 1; c < ColCount(); ++c)
+        setColWidths(c, width);
+}
+
+void TqelStringGrid::setnRowDim(int height)
+{
+    m_nRowDim = height;
+    setDefaultRowHeight(height);
+}
+
+void TqelStringGrid::setnNomeDim(int width)
+{
+    m_nNomeDim = width;
+    if (ColCount() > 0)
+        setColWidths(0, width);
+}
+
+void TqelStringGrid::setEvRowCol(bool on)
+{
+    m_evRowCol = on;
+    Invalidate();
+}
+
+void TqelStringGrid::setEvInsuff(bool on)
+{
+    m_evInsuff = on;
+    Invalidate();
+}

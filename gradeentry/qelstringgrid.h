@@ -1,0 +1,131 @@
+#pragma once
+
+// TqelStringGrid: the grid every grade frame places on its page. Its cells carry, beside the
+// text, a record (qevrecords.h) describing the stored datum; the grid knows the frame's data
+// kind (TipoDati) and entry mode (TipoCar) and from them where the records hang, which cells
+// the cursor skips, how cells are coloured and what the help panel says. It loads and saves
+// nothing: frames fill it and read it back.
+//
+//   grid.setTipoCar(tcClasse); grid.setTipoDati(tdVoti);
+//   grid.setObjects(c, r, rec); grid.setCells(c, r, rec->sValSDesc);
+//   grid.setPanelHlp(label);               // the help text of the selected cell goes there
+//   grid.setModificato(false);             // after loading or saving: no cell changed
+//   grid.CellaModificata(c, r)             // typed into (or SegnaModificata) since then
+//
+// The cursor: Enter moves to the next data cell (right, or down with ScorrOrizz off),
+// wrapping at the edges and skipping locked cells; typing on a locked cell moves on and
+// starts the next cell with the character. When every data cell is locked the cursor stays.
+// A cell the frame's OnSelectCell refuses keeps the cursor where it is.
+
+#include "gradeentry/qevrecords.h"
+#include "platform/stringgrid.h"
+
+#include <QLabel>
+#include <QPointer>
+
+#include <set>
+#include <utility>
+
+class TqelStringGrid : public TVxStringGrid
+{
+    Q_OBJECT
+public:
+    explicit TqelStringGrid(QWidget *parent = nullptr);
+
+    // Header rows and columns: the first data row and column.
+    int nRowIntest() const { return m_nRowIntest; }
+    void setnRowIntest(int rows) { m_nRowIntest = rows; }
+    int nColIntest() const { return m_nColIntest; }
+    void setnColIntest(int cols) { m_nColIntest = cols; }
+    // Enter moves right (true) or down (false).
+    bool ScorrOrizz() const { return m_scorrOrizz; }
+    void setScorrOrizz(bool on) { m_scorrOrizz = on; }
+    QLabel *PanelHlp() const { return m_panelHlp; }
+    void setPanelHlp(QLabel *panel) { m_panelHlp = panel; }
+
+    int TipoCar() const { return m_tipoCar; }
+    void setTipoCar(int tipoCar) { m_tipoCar = tipoCar; }
+    int TipoDati() const { return m_tipoDati; }
+    void setTipoDati(int tipoDati) { m_tipoDati = tipoDati; }
+
+    // Which subject text the headers show: 0 user code, 1 abbreviation, 2 description. Not
+    // for credits, judgments, outcomes and per-subject notes, which have no subject headers.
+    int DescrRow1() const { return m_descrRow1; }
+    void setDescrRow1(int which);
+    // Which component text the headers show (vote kinds 0-2): 0 abbreviation, 1 description.
+    int DescrRow2() const { return m_descrRow2; }
+    void setDescrRow2(int which);
+    // Width of every data column (judgment columns keep theirs), height of every row, width
+    // of column 0.
+    int nColDim() const { return m_nColDim; }
+    void setnColDim(int width);
+    int nRowDim() const { return m_nRowDim; }
+    void setnRowDim(int height);
+    int nNomeDim() const { return m_nNomeDim; }
+    void setnNomeDim(int width);
+    // Outline the selected cell's row and column; fill insufficient votes.
+    bool EvRowCol() const { return m_evRowCol; }
+    void setEvRowCol(bool on);
+    bool EvInsuff() const { return m_evInsuff; }
+    void setEvInsuff(bool on);
+
+    // The frame's dirty flag: set by every edit. Clearing it also clears every cell's mark,
+    // so a frame clears it after loading and after saving.
+    bool Modificato() const { return m_modificato; }
+    void setModificato(bool on);
+    // Whether the cell changed since the flag was last cleared: the frames write only those.
+    bool CellaModificata(int col, int row) const;
+    // Marks a cell changed (and the grid modified): for values written by code, such as the
+    // pick dialog's choice.
+    void SegnaModificata(int col, int row);
+
+    // Move the cursor one data cell forward or back (by ScorrOrizz), wrapping at the edges
+    // and skipping locked cells; false when the cursor did not move (refused, or every other
+    // cell locked).
+    bool NextCell();
+    bool PrevCell();
+
+    // The record of a position by the kind's rule: notes, debts and credits hang one record
+    // per row on column 1 outside class mode, every other kind on its own cell. Null outside
+    // the grid or when the cell has none.
+    std::shared_ptr<TVxGridObject> RecordOf(int col, int row) const;
+    // Whether the cursor may not enter the position (vote kinds, notes and debts only).
+    bool Bloccata(int col, int row) const;
+    // A cell's record, null outside the grid: reads past the end are not errors here.
+    template <typename T> std::shared_ptr<T> RecordAt(int col, int row) const
+    {
+        return std::dynamic_pointer_cast<T>(objectAt(col, row));
+    }
+
+protected:
+    bool SelectCell(int col, int row) override;
+    void SetEditText(int col, int row, const QString &value) override;
+    void KeyPress(QChar &key) override;
+    void DrawCell(QPainter &painter, int col, int row, const QRect &rect,
+                  TGridDrawState state) override;
+
+private:
+    std::shared_ptr<TVxGridObject> objectAt(int col, int row) const;
+    bool stepCursor(bool forward);
+    void advance(int &col, int &row) const;
+    void retreat(int &col, int &row) const;
+    QString helpText(int col, int row) const;
+
+    int m_nRowIntest = 1;
+    int m_nColIntest = 1;
+    bool m_scorrOrizz = true;
+    QPointer<QLabel> m_panelHlp;
+    int m_descrRow1 = 0;
+    int m_descrRow2 = 0;
+    int m_nColDim = 18;
+    int m_nRowDim = 18;
+    int m_nNomeDim = 150;
+    int m_tipoCar = 0;
+    int m_tipoDati = 0;
+    bool m_evRowCol = false;
+    bool m_evInsuff = false;
+    bool m_modificato = false;
+    std::set<std::pair<int, int>> m_changed;
+    int m_selCol = -1;
+    int m_selRow = -1;
+};

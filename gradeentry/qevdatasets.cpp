@@ -1,0 +1,481 @@
+#include "gradeentry/qevdatasets.h"
+
+#include "gradeentry/qevparvis.h"
+#include "platform/vxexception.h"
+
+TdmqevDataSets *dmqevDataSets = nullptr;
+
+namespace {
+
+const char kAns[] =
+    "SELECT Ans.iAnsId, CAST(Ans.iAnsValore AS CHAR(4)) || '/' || "
+    "CAST(Ans.iAnsValore + 1 AS CHAR(4)) AS sAnnoScol, Ans.dAnsVextoInizio, Ans.dAnsVextoFine "
+    "FROM TAns_AnniScolast Ans WHERE (Ans.iAnsId = :iAnsId) OR (1 = :All) "
+    "ORDER BY Ans.iAnsValore";
+
+const char kClsSes[] =
+    "SELECT ClsSes.iClsSesId, ClsSes.iAnsSesDwgId, ClsSes.iClsId, Cls.sClsDesc, Ses.iSesId, "
+    "Ses.sSesDesc, Ses.sSesNote, Sfi.iSfiId, Sfi.sSfiLDesc, Sfi.sSfiSDesc, Asd.iAnsId, "
+    "CAST(EXTRACT(YEAR FROM ClsSes.dStart) AS CHAR(4)) || '/' || "
+    "CAST(EXTRACT(YEAR FROM ClsSes.dEnd) AS CHAR(4)) AS sAnnoScol, "
+    "Acs.iAcsId, Acs.iAcsAnnoCorso, ClsSes.iClsSesVot, ClsSes.iClsSesVtp, ClsSes.iClsSesTas, "
+    "ClsSes.iClsSesAss, ClsSes.iClsSesAiu, ClsSes.iClsSesNot, ClsSes.iClsSesDeb, "
+    "ClsSes.iClsSesEsi, ClsSes.iClsSesCre, ClsSes.iClsSesGdz, ClsSes.iClsSesComp "
+    "FROM TClsSes ClsSes "
+    "INNER JOIN TAnsSesDwg Asd ON (Asd.iAnsSesDwgId = ClsSes.iAnsSesDwgId) "
+    "INNER JOIN TSes_Sessione Ses ON (Ses.iSesId = Asd.iSesId) "
+    "INNER JOIN TSfi_SessFinale Sfi ON (Sfi.iSfiId = Asd.iSfiId) "
+    "LEFT JOIN VCls_Classi Cls ON (Cls.iClsId = ClsSes.iClsId) "
+    "LEFT JOIN TAcs_AnniCorso Acs ON (Acs.iAcsId = Cls.iAcsId) "
+    "WHERE ClsSes.iAnsSesDwgId = :iAnsSesDwgId "
+    "ORDER BY Cls.iClsOrdine, ClsSes.iClsSesId";
+
+// A subject taught under both plans of a class is one subject: its first place in either plan.
+const char kClsMatSel[] =
+    "SELECT Csm.iClsSesMatId, Mat.sMatLDesc, Mat.sMatSDesc, Mat.sMatCodUser, Mat.sMatCodMin, "
+    "ClsSes.iClsId, MIN(MrmPst.iMatRmaPstOrdine) AS iMatRmaPstOrdine "
+    "FROM TClsSesMat Csm "
+    "INNER JOIN TMatRma Mrm ON (Mrm.iMatRmaId = Csm.iMatRmaId) "
+    "INNER JOIN TMat_Materie Mat ON (Mat.iMatId = Mrm.iMatId) "
+    "INNER JOIN TClsSes ClsSes ON (ClsSes.iClsSesId = Csm.iClsSesId) "
+    "INNER JOIN TClsPst ClsPst ON (ClsPst.iClsId = ClsSes.iClsId) "
+    "INNER JOIN TMatRmaPst MrmPst ON (MrmPst.iMatRmaId = Mrm.iMatRmaId "
+    "AND MrmPst.iPstId = ClsPst.iPstId) "
+    "WHERE ClsSes.iClsId = :iClsId AND ClsSes.iAnsSesDwgId = :iAnsSesDwgId "
+    "GROUP BY Csm.iClsSesMatId, Mat.sMatLDesc, Mat.sMatSDesc, Mat.sMatCodUser, "
+    "Mat.sMatCodMin, ClsSes.iClsId "
+    "ORDER BY 7";
+
+const char kClsAlu[] =
+    "SELECT Sit.iSitPosReg, Ana.sAnaCognome, Ana.sAnaNome, Ana.iAnaId, Sit.iSitId, "
+    "ClsPst.iPstId, ClsPst.iClsId, Sex.sSexSDesc "
+    "FROM TSit_Situazioni Sit "
+    "INNER JOIN TAna_Anagrafiche Ana ON (Ana.iAnaId = Sit.iAnaId) "
+    "INNER JOIN TClsPst ClsPst ON (ClsPst.iClsPstId = Sit.iClsPstId) "
+    "LEFT JOIN TSex_Sesso Sex ON (Sex.iSexId = Ana.iSexId) "
+    "WHERE ClsPst.iClsId = :iClsId AND Sit.iSitOrdine = 1 AND (Sit.iSitPosReg > 0) "
+    "ORDER BY Sit.iSitPosReg, Ana.sAnaCognomeNomeIdx";
+
+// The subject and component columns shared by the pupil's and the class's lists.
+const char kMatCmpColumns[] =
+    "Csm.iClsSesMatId, Mat.iMatId, Mat.sMatLDesc, Mat.sMatSDesc, Mat.sMatCodUser, "
+    "CmpSca.iCmpScaId, CmpSca.iScaId, CmpSca.iCmpScaTass, CmpSca.iCmpScaInMedia, "
+    "Cmp.sCmpLDesc, Cmp.sCmpSDesc, Sca.sScaDesc, ClsSes.iClsSesId, ClsSes.iClsId, "
+    "Mrm.iMatRmaId, MrmPst.iMatRmaPstInMedia AS iMatInMedia, CmpSca.iCmpScaOrdine, "
+    "Cmc.iClsMatCmpId, MrmPst.iMatRmaPstOrdine, ClsPst.iPstId ";
+
+const char kMatCmpJoins[] = "INNER JOIN TClsSesMat Csm ON (Csm.iClsSesId = ClsSes.iClsSesId) "
+                            "INNER JOIN TMatRma Mrm ON (Mrm.iMatRmaId = Csm.iMatRmaId) "
+                            "INNER JOIN TMatRmaPst MrmPst ON (MrmPst.iMatRmaId = Mrm.iMatRmaId "
+                            "AND MrmPst.iPstId = ClsPst.iPstId) "
+                            "INNER JOIN TMat_Materie Mat ON (Mat.iMatId = Mrm.iMatId) "
+                            "INNER JOIN TClsMatCmp Cmc ON (Cmc.iClsSesMatId = Csm.iClsSesMatId) "
+                            "INNER JOIN TCmpSca CmpSca ON (CmpSca.iCmpScaId = Cmc.iCmpScaId) "
+                            "INNER JOIN TCmp_Componenti Cmp ON (Cmp.iCmpId = CmpSca.iCmpId) "
+                            "INNER JOIN TSca_Scale Sca ON (Sca.iScaId = CmpSca.iScaId) ";
+
+// The pupil's situations of the year are those starting on the year's first day.
+const char kAluMatFrom[] = ", Sit.iSitId, Sit.iAnaId, Ans.iAnsId "
+                           "FROM TSit_Situazioni Sit "
+                           "INNER JOIN TAns_AnniScolast Ans ON (Sit.dStart = Ans.dAnsVextoInizio) "
+                           "INNER JOIN TClsPst ClsPst ON (ClsPst.iClsPstId = Sit.iClsPstId) "
+                           "INNER JOIN TClsSes ClsSes ON (ClsSes.iClsId = ClsPst.iClsId) ";
+const char kAluMatWhere[] = "WHERE Sit.iAnaId = :iAnaId AND Ans.iAnsId = :iAnsId "
+                            "ORDER BY ClsPst.iPstId, MrmPst.iMatRmaPstOrdine, CmpSca.iScaId, "
+                            "CmpSca.iCmpScaOrdine";
+
+const char kClsMatCarFrom[] = ", Asd.iAnsId, ClsSes.iAnsSesDwgId "
+                              "FROM TClsSes ClsSes "
+                              "INNER JOIN TAnsSesDwg Asd ON "
+                              "(Asd.iAnsSesDwgId = ClsSes.iAnsSesDwgId) "
+                              "INNER JOIN TClsPst ClsPst ON (ClsPst.iClsId = ClsSes.iClsId) ";
+// A year-session 0 takes every session of the class.
+const char kClsMatCarClass[] =
+    "WHERE (ClsSes.iClsId = :iClsId) AND "
+    "(ClsSes.iAnsSesDwgId = :iAnsSesDwgId OR 0 = :iAnsSesDwgId) "
+    "ORDER BY MrmPst.iMatRmaPstOrdine, Mat.iMatId, Mat.sMatLDesc, CmpSca.iScaId, "
+    "CmpSca.iCmpScaOrdine";
+const char kClsMatCarSubject[] = "WHERE Csm.iClsSesMatId = :iClsSesMatId "
+                                 "ORDER BY ClsPst.iPstId, MrmPst.iMatRmaPstOrdine, "
+                                 "CmpSca.iScaId, CmpSca.iCmpScaOrdine";
+
+const char kMatRmaPst[] =
+    "SELECT MrmPst.iMatRmaPstInMedia, MrmPst.iMatRmaId, MrmPst.iPstId FROM TMatRmaPst MrmPst "
+    "WHERE MrmPst.iMatRmaId = :iMatRmaId AND MrmPst.iPstId = :iPstId";
+
+QString aluMatSql()
+{
+    return QStringLiteral("SELECT ") + QString::fromLatin1(kMatCmpColumns) +
+           QString::fromLatin1(kAluMatFrom) + QString::fromLatin1(kMatCmpJoins) +
+           QString::fromLatin1(kAluMatWhere);
+}
+
+QString clsMatCarSql(bool oneSubject)
+{
+    return QStringLiteral("SELECT ") + QString::fromLatin1(kMatCmpColumns) +
+           QString::fromLatin1(kClsMatCarFrom) + QString::fromLatin1(kMatCmpJoins) +
+           QString::fromLatin1(oneSubject ? kClsMatCarSubject : kClsMatCarClass);
+}
+
+// Opens a dataset for the length of a scope: whatever happens, it is closed again.
+class OpenFor
+{
+public:
+    explicit OpenFor(TSQLClientDataSet &dataSet) : m_dataSet(dataSet)
+    {
+        m_dataSet.Close();
+        m_dataSet.Open();
+    }
+    ~OpenFor() { m_dataSet.Close(); }
+    OpenFor(const OpenFor &) = delete;
+    OpenFor &operator=(const OpenFor &) = delete;
+
+private:
+    TSQLClientDataSet &m_dataSet;
+};
+
+int intOf(const TClientDataSet &ds, const char *name)
+{
+    return ds.FieldByName(QString::fromLatin1(name))->AsInteger();
+}
+
+QString textOf(const TClientDataSet &ds, const char *name)
+{
+    return ds.FieldByName(QString::fromLatin1(name))->AsString().trimmed();
+}
+
+bool isNull(const TClientDataSet &ds, const char *name)
+{
+    return ds.FieldByName(QString::fromLatin1(name))->IsNull();
+}
+
+std::shared_ptr<TRecMat> matOf(const TClientDataSet &ds, bool keyedBySubject)
+{
+    auto mat = std::make_shared<TRecMat>();
+    mat->iClsSesMatId = intOf(ds, keyedBySubject ? "iMatId" : "iClsSesMatId");
+    mat->sMatSDesc = textOf(ds, "sMatSDesc");
+    mat->sMatLDesc = textOf(ds, "sMatLDesc");
+    mat->sMatCodUser = textOf(ds, "sMatCodUser");
+    mat->iMatRmaId = intOf(ds, "iMatRmaId");
+    mat->bMatInMedia = intOf(ds, "iMatInMedia") != 0;
+    return mat;
+}
+
+std::shared_ptr<TRecCmp> cmpOf(const TClientDataSet &ds)
+{
+    auto cmp = std::make_shared<TRecCmp>();
+    cmp->iCmpScaId = intOf(ds, "iCmpScaId");
+    cmp->iScaId = intOf(ds, "iScaId");
+    cmp->sCmpSDesc = textOf(ds, "sCmpSDesc");
+    cmp->sCmpLDesc = textOf(ds, "sCmpLDesc");
+    cmp->sScaDesc = textOf(ds, "sScaDesc");
+    cmp->bCmpScaInMedia = intOf(ds, "iCmpScaInMedia") == 1;
+    return cmp;
+}
+
+// Item 0 of a header list is an empty placeholder: list index i is grid column or row i.
+void restart(TqevStringList &list)
+{
+    list.Clear();
+    list.Add(QString());
+}
+
+bool isTaxonomy(const TClientDataSet &ds)
+{
+    return intOf(ds, "iCmpScaTass") != 0;
+}
+
+// Appends the pair to the parallel lists unless it is there already.
+void addPair(TqevStringList &mats, TqevStringList &cmps, const QString &matText,
+             const std::shared_ptr<TRecMat> &mat, const QString &cmpText,
+             const std::shared_ptr<TRecCmp> &cmp)
+{
+    if (CercaCoppia(mats, cmps, mat->iClsSesMatId, cmp->iCmpScaId))
+        return;
+    mats.Add(matText, mat);
+    cmps.Add(cmpText, cmp);
+}
+
+QString captionOf(const QString &sAnnoScol, const QString &sSesDesc, const QString &sClsDesc)
+{
+    return QStringLiteral("Anno: ") + sAnnoScol + QStringLiteral("  ") +
+           QStringLiteral("Sessione: ") + sSesDesc + QStringLiteral("  ") +
+           QStringLiteral("Classe: ") + sClsDesc;
+}
+
+} // namespace
+
+bool ContieneMateria(const TqevListaFiltro &list, int iId)
+{
+    return std::any_of(list.begin(), list.end(),
+                       [iId](const TqevVoceFiltro &v) { return v.iId == iId; });
+}
+
+bool ContieneCoppia(const TqevListaFiltro &list, int iId, int iCmpScaId)
+{
+    return list.contains(TqevVoceFiltro{iId, iCmpScaId});
+}
+
+TdmqevDataSets::TdmqevDataSets(QObject *owner) : QObject(owner)
+{
+    setObjectName(QStringLiteral("dmqevDataSets"));
+    m_parVis = new TdmqevParVis(this);
+    dmqevParVis = m_parVis;
+    ApriDataSets();
+}
+
+TdmqevDataSets::~TdmqevDataSets()
+{
+    if (dmqevDataSets == this)
+        dmqevDataSets = nullptr;
+}
+
+void TdmqevDataSets::ApriDataSets()
+{
+    scdAns.setCommandText(QString::fromLatin1(kAns));
+    scdAns.Params().setValue(QStringLiteral("All"), 0);
+    scdClsSes.setCommandText(QString::fromLatin1(kClsSes));
+    scdClsMat_Sel.setCommandText(QString::fromLatin1(kClsMatSel));
+    scdClsAlu.setCommandText(QString::fromLatin1(kClsAlu));
+    scdAluMat.setCommandText(aluMatSql());
+    scdMatRmaPst.setCommandText(QString::fromLatin1(kMatRmaPst));
+    scdClsMat_Car.setCommandText(clsMatCarSql(false));
+}
+
+void TdmqevDataSets::LoadTabFlags()
+{
+    static const char *const flags[] = {"iClsSesVot", "iClsSesVtp", "iClsSesTas", "iClsSesAss",
+                                        "iClsSesAiu", "iClsSesNot", "iClsSesDeb", "iClsSesEsi",
+                                        "iClsSesCre", "iClsSesGdz", "iClsSesComp"};
+    for (size_t i = 0; i < iAbilita.size(); ++i)
+        iAbilita[i] = intOf(scdClsSes, flags[i]);
+}
+
+void TdmqevDataSets::ApriClsSes(int aClsSesId)
+{
+    iChiaveFiltro = 0;
+    m_inMedia.clear();
+    {
+        scdClsSes.Params().setValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId);
+        OpenFor open(scdClsSes);
+        // Taking another class than the one asked for would show its pupils under the
+        // caller's choice. An empty list opens nothing: every key becomes 0.
+        if (aClsSesId != 0 && !scdClsSes.IsEmpty() &&
+            !scdClsSes.Locate(QStringLiteral("iClsSesId"), aClsSesId))
+            throw EVxException(
+                QStringLiteral("La classe richiesta non appartiene alla sessione scelta."));
+        iClsSesId = intOf(scdClsSes, "iClsSesId");
+        iClsId = intOf(scdClsSes, "iClsId");
+        iAnsSesDwgId = intOf(scdClsSes, "iAnsSesDwgId");
+        iAnsId = intOf(scdClsSes, "iAnsId");
+        iAcsId = intOf(scdClsSes, "iAcsId");
+        iAcsAnnoCorso = intOf(scdClsSes, "iAcsAnnoCorso");
+        iSfiId = intOf(scdClsSes, "iSfiId");
+        LoadTabFlags();
+        const QString caption =
+            captionOf(textOf(scdClsSes, "sAnnoScol"), textOf(scdClsSes, "sSesDesc"),
+                      textOf(scdClsSes, "sClsDesc"));
+        if (iClsSesMatId == 0) {
+            sDesClsSes = caption;
+        } else {
+            QString sMatFiltro;
+            scdClsMat_Sel.Params().setValue(QStringLiteral("iClsId"), iClsId);
+            scdClsMat_Sel.Params().setValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId);
+            OpenFor openMat(scdClsMat_Sel);
+            if (scdClsMat_Sel.Locate(QStringLiteral("iClsSesMatId"), iClsSesMatId))
+                sMatFiltro = textOf(scdClsMat_Sel, "sMatLDesc");
+            sDesClsSesMat =
+                caption + QStringLiteral("  ") + QStringLiteral("Materia: ") + sMatFiltro;
+        }
+    }
+    caricaMaterieClasse();
+    caricaAlunni();
+}
+
+void TdmqevDataSets::caricaMaterieClasse()
+{
+    for (TqevStringList *list : {&slMaterie, &slMatVot, &slMatTas, &slCmpVot, &slCmpTas, &slMatCls})
+        restart(*list);
+
+    const bool oneSubject = iClsSesMatId != 0;
+    scdClsMat_Car.setCommandText(clsMatCarSql(oneSubject));
+    TVxFieldValues &params = scdClsMat_Car.Params();
+    params = TVxFieldValues();
+    if (oneSubject) {
+        params.setValue(QStringLiteral("iClsSesMatId"), iClsSesMatId);
+    } else {
+        params.setValue(QStringLiteral("iClsId"), iClsId);
+        params.setValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId);
+    }
+    {
+        OpenFor open(scdClsMat_Car);
+        for (; !scdClsMat_Car.Eof(); scdClsMat_Car.Next()) {
+            if (isNull(scdClsMat_Car, "iMatRmaPstOrdine"))
+                continue;
+            std::shared_ptr<TRecMat> mat = matOf(scdClsMat_Car, false);
+            std::shared_ptr<TRecCmp> cmp = cmpOf(scdClsMat_Car);
+            if (isTaxonomy(scdClsMat_Car))
+                addPair(slMatTas, slCmpTas, mat->sMatCodUser, mat, cmp->sCmpSDesc, cmp);
+            else
+                addPair(slMatVot, slCmpVot, mat->sMatCodUser, mat, cmp->sCmpSDesc, cmp);
+            if (!CercaId(slMaterie, mat->iClsSesMatId))
+                slMaterie.Add(mat->sMatCodUser, mat);
+        }
+    }
+    // The class's subjects over all its sessions, keyed by subject.
+    if (!oneSubject)
+        params.setValue(QStringLiteral("iAnsSesDwgId"), 0);
+    OpenFor open(scdClsMat_Car);
+    for (; !scdClsMat_Car.Eof(); scdClsMat_Car.Next()) {
+        if (isTaxonomy(scdClsMat_Car) || isNull(scdClsMat_Car, "iMatRmaPstOrdine"))
+            continue;
+        std::shared_ptr<TRecMat> mat = matOf(scdClsMat_Car, true);
+        if (!CercaId(slMatCls, mat->iClsSesMatId))
+            slMatCls.Add(mat->sMatCodUser, mat);
+    }
+}
+
+void TdmqevDataSets::caricaAlunni()
+{
+    // Read afresh for every class: a list left open by an earlier call belongs to another
+    // class.
+    slAlunni.Clear();
+    scdClsAlu.Params().setValue(QStringLiteral("iClsId"), iClsId);
+    OpenFor open(scdClsAlu);
+    for (; !scdClsAlu.Eof(); scdClsAlu.Next()) {
+        auto ana = std::make_shared<TRecAna>();
+        const QString reg = QStringLiteral("00") + QString::number(intOf(scdClsAlu, "iSitPosReg"));
+        ana->sPosReg = reg.right(2);
+        ana->sAnaCognome = textOf(scdClsAlu, "sAnaCognome");
+        ana->sAnaNome = textOf(scdClsAlu, "sAnaNome");
+        ana->iAnaId = intOf(scdClsAlu, "iAnaId");
+        ana->iSitId = intOf(scdClsAlu, "iSitId");
+        ana->iPstId = intOf(scdClsAlu, "iPstId");
+        slAlunni.Add(ana->sPosReg + QStringLiteral(") ") + ana->sAnaCognome + QStringLiteral(" ") +
+                         ana->sAnaNome,
+                     ana);
+    }
+}
+
+void TdmqevDataSets::SelezionaAlunno(int aSitId)
+{
+    QString caption;
+    QString cognome;
+    QString nome;
+    {
+        scdClsSes.Params().setValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId);
+        OpenFor openSes(scdClsSes);
+        if (scdClsSes.Locate(QStringLiteral("iClsSesId"), iClsSesId))
+            caption = captionOf(textOf(scdClsSes, "sAnnoScol"), textOf(scdClsSes, "sSesDesc"),
+                                textOf(scdClsSes, "sClsDesc"));
+        scdClsAlu.Params().setValue(QStringLiteral("iClsId"), iClsId);
+        OpenFor openAlu(scdClsAlu);
+        if (!scdClsAlu.Locate(QStringLiteral("iSitId"), aSitId))
+            throw EVxException(QStringLiteral("L'alunno scelto non è nell'elenco della classe."));
+        cognome = textOf(scdClsAlu, "sAnaCognome");
+        nome = textOf(scdClsAlu, "sAnaNome");
+    }
+    iSitId = aSitId;
+    iChiaveFiltro = 0;
+    sDesAlunno = caption + QStringLiteral(" ") + QStringLiteral("Alunno: ") + cognome +
+                 QStringLiteral(" ") + nome;
+    sNomeAlunno = cognome + QStringLiteral(" ") + nome;
+
+    for (TqevStringList *list : {&slMatAluVot, &slMatAluTas, &slCmpAluVot, &slCmpAluTas})
+        restart(*list);
+    scdAluMat.Params().setValue(QStringLiteral("iAnaId"), iAnaId);
+    scdAluMat.Params().setValue(QStringLiteral("iAnsId"), iAnsId);
+    {
+        OpenFor open(scdAluMat);
+        for (; !scdAluMat.Eof(); scdAluMat.Next()) {
+            if (intOf(scdAluMat, "iClsSesId") != iClsSesId)
+                continue;
+            std::shared_ptr<TRecMat> mat = matOf(scdAluMat, false);
+            std::shared_ptr<TRecCmp> cmp = cmpOf(scdAluMat);
+            const bool tas = isTaxonomy(scdAluMat);
+            TqevStringList &mats = tas ? slMatAluTas : slMatAluVot;
+            TqevStringList &cmps = tas ? slCmpAluTas : slCmpAluVot;
+            if (!CercaId(mats, mat->iClsSesMatId))
+                mats.Add(mat->sMatLDesc, mat);
+            if (!CercaIdCmp(cmps, cmp->iCmpScaId))
+                cmps.Add(cmp->sCmpLDesc, cmp);
+        }
+    }
+    ApriMaterieAlunno(iAnsId);
+}
+
+void TdmqevDataSets::ApriMaterieAlunno(int aAnsId)
+{
+    restart(slMatAlu);
+    scdAluMat.Params().setValue(QStringLiteral("iAnaId"), iAnaId);
+    scdAluMat.Params().setValue(QStringLiteral("iAnsId"), aAnsId);
+    OpenFor open(scdAluMat);
+    for (; !scdAluMat.Eof(); scdAluMat.Next()) {
+        if (isTaxonomy(scdAluMat))
+            continue;
+        std::shared_ptr<TRecMat> mat = matOf(scdAluMat, true);
+        if (!CercaId(slMatAlu, mat->iClsSesMatId))
+            slMatAlu.Add(mat->sMatLDesc, mat);
+    }
+}
+
+QVariant TdmqevDataSets::GetAnnoScolField(int aAnsId, const QString &FieldName)
+{
+    scdAns.Params().setValue(QStringLiteral("iAnsId"), aAnsId);
+    OpenFor open(scdAns);
+    if (scdAns.IsEmpty())
+        return QVariant();
+    return scdAns.FieldByName(FieldName)->Value();
+}
+
+bool TdmqevDataSets::IsMatInMedia(int iMatRmaId, int iPstId)
+{
+    // Asked for every vote cell when a row's average is counted; a plan's subjects do not
+    // change while a class session is open (the answers are forgotten at the next opening).
+    const auto key = std::make_pair(iMatRmaId, iPstId);
+    if (auto it = m_inMedia.find(key); it != m_inMedia.end())
+        return it->second;
+    scdMatRmaPst.Params().setValue(QStringLiteral("iMatRmaId"), iMatRmaId);
+    scdMatRmaPst.Params().setValue(QStringLiteral("iPstId"), iPstId);
+    OpenFor open(scdMatRmaPst);
+    const bool inMedia = !scdMatRmaPst.IsEmpty() && intOf(scdMatRmaPst, "iMatRmaPstInMedia") != 0;
+    m_inMedia[key] = inMedia;
+    return inMedia;
+}
+
+void TdmqevDataSets::SetFiltroCaricamento(int aAnaId, int aAnsId, int Chiave, TqevListaFiltro &List,
+                                          bool PerMateria)
+{
+    // Pupils of one plan in the open class session follow the same subjects, so the class's
+    // frames share one read per plan; a read of the whole year depends on the pupil too.
+    const bool bySubject = PerMateria && iClsSesMatId != 0;
+    const FiltroKey key{PerMateria && !bySubject ? aAnaId : 0,
+                        aAnsId,
+                        Chiave,
+                        PerMateria ? 1 : 0,
+                        bySubject ? iClsSesMatId : 0,
+                        PerMateria ? 0 : iClsSesId};
+    if (iChiaveFiltro == 0 || iChiaveFiltro != Chiave || !(key == m_filtroKey)) {
+        TqevListaFiltro lines;
+        scdAluMat.Params().setValue(QStringLiteral("iAnaId"), aAnaId);
+        scdAluMat.Params().setValue(QStringLiteral("iAnsId"), aAnsId);
+        OpenFor open(scdAluMat);
+        for (; !scdAluMat.Eof(); scdAluMat.Next()) {
+            if (bySubject && intOf(scdAluMat, "iClsSesMatId") != iClsSesMatId)
+                continue;
+            if (!PerMateria && intOf(scdAluMat, "iClsSesId") != iClsSesId)
+                continue;
+            if (PerMateria) {
+                const int iMatId = intOf(scdAluMat, "iMatId");
+                if (!ContieneMateria(lines, iMatId))
+                    lines.append({iMatId, 0});
+            } else {
+                lines.append({intOf(scdAluMat, "iClsSesMatId"), intOf(scdAluMat, "iCmpScaId")});
+            }
+        }
+        m_filtro = lines;
+        m_filtroKey = key;
+        iChiaveFiltro = Chiave;
+    }
+    List = m_filtro;
+}

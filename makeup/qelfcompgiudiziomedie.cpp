@@ -1,0 +1,223 @@
+#include "makeup/qelfcompgiudiziomedie.h"
+
+#include "makeup/qelclassjudgments.h"
+#include "platform/connection.h"
+#include "platform/globalvars.h"
+#include "platform/messagedlg.h"
+#include "shell/qelutil.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace {
+
+const char *const kCaptions[] = {"Compone Giudizio da tassonomie", "Cancella Giudizio",
+                                 "Copia Giudizio da note"};
+
+QLineEdit *contextEdit(const QString &name, QWidget *parent)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setReadOnly(true);
+    edit->setEnabled(false);
+    return edit;
+}
+
+// The hourglass for the length of a run, whatever ends it.
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+ClassJudgments workingJudgments()
+{
+    return ClassJudgments(qqoVxGlobConn(), TVxWorkingContext::schoolYear(),
+                          TVxWorkingContext::session());
+}
+
+} // namespace
+
+TfmqelCompGiudizioMedie::TfmqelCompGiudizioMedie(QWidget *parent)
+    : TfmVxOkCancDlg(parent), m_institute(contextEdit(QStringLiteral("edIst"), this)),
+      m_year(contextEdit(QStringLiteral("edAns"), this)),
+      m_session(contextEdit(QStringLiteral("edSes"), this)), m_toolBar(new QToolBar(this)),
+      m_classes(new QListWidget(this)),
+      m_fromTaxonomies(new QRadioButton(QStringLiteral("da tassonomie"), this)),
+      m_fromNotes(new QRadioButton(QStringLiteral("da note"), this)),
+      m_replace(new QCheckBox(QStringLiteral("Sostituisce giudizi già presenti"), this))
+{
+    setObjectName(QStringLiteral("fmqelCompGiudizioMedie"));
+    resize(520, 460);
+
+    auto *context = new QFormLayout;
+    context->addRow(QStringLiteral("Istituto"), m_institute);
+    context->addRow(QStringLiteral("Anno scolastico"), m_year);
+    context->addRow(QStringLiteral("Sessione"), m_session);
+
+    m_toolBar->setObjectName(QStringLiteral("ToolBar1"));
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    LoadDefaultImages(m_images, {QStringLiteral("SELECTALL"), QStringLiteral("DESELECTALL"),
+                                 QStringLiteral("INVERTISELECT")});
+    const struct
+    {
+        const char *name;
+        const char *caption;
+        void (TfmqelCompGiudizioMedie::*click)();
+    } tools[] = {
+        {"tbSelectAll", "Seleziona tutto", &TfmqelCompGiudizioMedie::tbSelectAllClick},
+        {"tcUnselectAll", "&Annulla selezione", &TfmqelCompGiudizioMedie::tcUnselectAllClick},
+        {"tbInvert", "&Inverti selezione", &TfmqelCompGiudizioMedie::tbInvertClick}};
+    for (int i = 0; i < 3; ++i) {
+        QAction *action =
+            m_toolBar->addAction(m_images.icon(i), QString::fromUtf8(tools[i].caption));
+        action->setObjectName(QString::fromLatin1(tools[i].name));
+        connect(action, &QAction::triggered, this, tools[i].click);
+    }
+
+    m_classes->setObjectName(QStringLiteral("clbCls"));
+    m_fromTaxonomies->setObjectName(QStringLiteral("rbDaTassonomie"));
+    m_fromNotes->setObjectName(QStringLiteral("rbDaNote"));
+    m_replace->setObjectName(QStringLiteral("cbxSovrascrivi"));
+    m_fromTaxonomies->setChecked(true);
+    connect(m_fromTaxonomies, &QRadioButton::clicked, this, [this] { SetModo(0); });
+    connect(m_fromNotes, &QRadioButton::clicked, this, [this] { SetModo(2); });
+
+    auto *options = new QHBoxLayout;
+    options->addWidget(m_fromTaxonomies);
+    options->addWidget(m_fromNotes);
+    options->addStretch();
+    options->addWidget(m_replace);
+
+    auto *layout = new QVBoxLayout(ClientArea());
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(context);
+    layout->addWidget(m_toolBar);
+    layout->addWidget(m_classes, 1);
+    layout->addLayout(options);
+
+    FormCreate();
+}
+
+void TfmqelCompGiudizioMedie::FormCreate()
+{
+    m_institute->setText(GetVxuParamValue(TVxWorkingContext::instituteKey()).toString());
+    // The year's key is not a calendar year: the text comes from the year's own start year.
+    RunShowingErrors([this] {
+        m_year->setText(AnnoScolTextOfAnsId(TVxWorkingContext::schoolYear()));
+        m_session->setText(GetSessioneDesc(TVxWorkingContext::session()));
+        m_classes->clear();
+        for (const TVxEnumItem &cls : workingJudgments().classes()) {
+            auto *item = new QListWidgetItem(cls.text, m_classes);
+            item->setData(Qt::UserRole, cls.id);
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            item->setCheckState(Qt::Unchecked);
+        }
+    });
+    tbSelectAllClick();
+    SetModo(0);
+}
+
+void TfmqelCompGiudizioMedie::SetModo(int modo)
+{
+    m_modo = modo;
+    setWindowTitle(QString::fromLatin1(kCaptions[qBound(0, modo, 2)]));
+    const bool options = modo != 1;
+    m_replace->setVisible(options);
+    m_fromTaxonomies->setVisible(options);
+    m_fromNotes->setVisible(options);
+    // The radio buttons follow a mode set from outside too.
+    if (modo == 0)
+        m_fromTaxonomies->setChecked(true);
+    else if (modo == 2)
+        m_fromNotes->setChecked(true);
+}
+
+void TfmqelCompGiudizioMedie::setChecks(const std::function<bool(bool)> &state)
+{
+    for (int i = 0; i < m_classes->count(); ++i) {
+        QListWidgetItem *item = m_classes->item(i);
+        item->setCheckState(state(item->checkState() == Qt::Checked) ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+void TfmqelCompGiudizioMedie::tbSelectAllClick()
+{
+    setChecks([](bool) { return true; });
+}
+
+void TfmqelCompGiudizioMedie::tcUnselectAllClick()
+{
+    setChecks([](bool) { return false; });
+}
+
+void TfmqelCompGiudizioMedie::tbInvertClick()
+{
+    setChecks([](bool checked) { return !checked; });
+}
+
+QList<int> TfmqelCompGiudizioMedie::checkedClasses() const
+{
+    QList<int> ids;
+    for (int i = 0; i < m_classes->count(); ++i) {
+        const QListWidgetItem *item = m_classes->item(i);
+        if (item->checkState() == Qt::Checked)
+            ids << item->data(Qt::UserRole).toInt();
+    }
+    return ids;
+}
+
+void TfmqelCompGiudizioMedie::ComponiDaTassonomie()
+{
+    workingJudgments().compose(checkedClasses(), m_replace->isChecked());
+}
+
+void TfmqelCompGiudizioMedie::CancellaGiudizi()
+{
+    workingJudgments().removeAll(checkedClasses());
+}
+
+void TfmqelCompGiudizioMedie::CopiaDaNote()
+{
+    workingJudgments().copyNotes(checkedClasses(), m_replace->isChecked());
+}
+
+void TfmqelCompGiudizioMedie::OkClick()
+{
+    SetModalResult(mrNone);
+    WaitCursor wait;
+    const QString question =
+        m_modo == 1 ? QStringLiteral("Conferma cancellazione giudizi delle classi selezionate?")
+                    : QStringLiteral("Conferma inserimento giudizi delle classi selezionate?");
+    if (VxMessageDlg(question, mtWarning, mbYesNo) != mrYes)
+        return;
+    // A failure stops at its pupil; the dialog stays open to run again.
+    const bool done = RunShowingErrors([this] {
+        switch (m_modo) {
+        case 1:
+            CancellaGiudizi();
+            break;
+        case 2:
+            CopiaDaNote();
+            break;
+        default:
+            ComponiDaTassonomie();
+            break;
+        }
+    });
+    if (!done)
+        return;
+    SetModalResult(mrOk);
+    VxMessageDlg(QStringLiteral("Operazione conclusa correttamente"), mtInformation, mbOK);
+}

@@ -1,0 +1,114 @@
+// Run by run_under_xvfb.sh on a private X server: codes typed by xdotool, key by key and ended
+// by Return as a code reader sends them, reach the recognition window through the window
+// system. Screenshots of the windows go to $TAVRIN_SCREENSHOTS when it is set.
+
+#include "makeup/qelfcompgiudiziomedie.h"
+#include "makeup/qelfriconoscimento.h"
+#include "platform/globalvars.h"
+#include "tests/support/testdb.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QScreen>
+#include <QTest>
+
+namespace {
+
+// Runs xdotool while the window keeps handling its events.
+void xdotool(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    ASSERT_TRUE(process.waitForStarted()) << process.errorString().toStdString();
+    const QDeadlineTimer deadline(30000);
+    while (process.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        process.waitForFinished(20);
+    }
+    ASSERT_EQ(process.exitStatus(), QProcess::NormalExit);
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    // The last key events may still be on their way from the server.
+    QTest::qWait(200);
+}
+
+void typeAsReader(const QString &code)
+{
+    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("15"), code});
+    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+}
+
+void screenshot(QWidget *window, const QString &name)
+{
+    const QString folder = qEnvironmentVariable("TAVRIN_SCREENSHOTS");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(folder);
+    QTest::qWait(100);
+    const QPixmap shot = window->screen()->grabWindow(window->winId());
+    EXPECT_TRUE(shot.save(folder + QLatin1Char('/') + name)) << name.toStdString();
+}
+
+// Shows the window and gives it the keyboard, as a person clicking into it would.
+void focus(QWidget *window, QWidget *field)
+{
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    window->activateWindow();
+    field->setFocus();
+    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
+             QString::number(window->winId())});
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+}
+
+} // namespace
+
+TEST(CodeReaderX11, TypedCodesAreRecognised)
+{
+    ProgramDatabase db;
+    ASSERT_TRUE(db.opened);
+    ScriptedDialogs dialogs;
+    TfmQelRiconoscimento window;
+    window.resize(1000, 700);
+    focus(&window, window.edLettura());
+
+    const int pupil = 691;
+    typeAsReader(QStringLiteral("0000069100000020"));
+    EXPECT_EQ(window.laLettura()->text(), QStringLiteral("Lettura corretta"));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT COUNT(*) FROM TCreSco L JOIN TCre_Crediti C ON "
+                                    "C.iCreId = L.iCreId WHERE C.iSitId = ? AND L.iScoId = 2"),
+                     {pupil})
+                  .toInt(),
+              1);
+    typeAsReader(QStringLiteral("0000069100000031"));
+    EXPECT_EQ(window.laConta()->text(), QStringLiteral("Crediti inseriti: 2"));
+    screenshot(&window, QStringLiteral("riconoscimento-corretta.png"));
+
+    typeAsReader(QStringLiteral("0000069100099990"));
+    EXPECT_EQ(window.laLettura()->text(), QStringLiteral("Lettura errata"));
+    EXPECT_TRUE(window.resultIsError());
+    EXPECT_TRUE(window.edLettura()->text().isEmpty());
+    screenshot(&window, QStringLiteral("riconoscimento-errata.png"));
+    EXPECT_TRUE(DialogSeam::shown().isEmpty());
+}
+
+TEST(CodeReaderX11, JudgmentDialogInEachMode)
+{
+    if (qEnvironmentVariableIsEmpty("TAVRIN_SCREENSHOTS"))
+        GTEST_SKIP() << "no screenshot folder";
+    ProgramDatabase db;
+    ASSERT_TRUE(db.opened);
+    xgvmGlobalVar.SetValues(TVxWorkingContext::instituteKey(), 2);
+    xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), 39);
+    xgvmGlobalVar.SetValues(TVxWorkingContext::sessionKey(), 392);
+    for (int modo : {0, 1, 2}) {
+        TfmqelCompGiudizioMedie dialog;
+        dialog.SetModo(modo);
+        dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        screenshot(&dialog, QStringLiteral("giudizi-modo-%1.png").arg(modo));
+    }
+}
