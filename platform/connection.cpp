@@ -6,6 +6,7 @@
 #include "platform/vxexception.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlError>
@@ -19,9 +20,79 @@ TVxINIFile settingsIni()
     return TVxINIFile(connectionSettingsFile());
 }
 
-void tellUser(const QString &text)
+void tellUser(const QString &text, const QString &detail = QString())
 {
-    VxMessageDlg(text, mtError, mbOK);
+    VxMessageDlg(text, mtError, mbOK, 0, mrNone, detail);
+}
+
+const QString kFixSettings = QStringLiteral(
+    "Correggere il file, oppure eliminarlo perché Tavrin lo scriva di nuovo per il database "
+    "dimostrativo, e riavviare il programma.");
+
+// A settings file that is there but says nothing usable is never replaced: it may be the
+// school's own, damaged or half-written, and the demo database would then be opened in silence
+// in place of the school's.
+void requireUsableSettingsFile(const QString &path)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    QFile file(path);
+    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+        throw EVxException(
+            QStringLiteral(
+                "Impossibile leggere il file delle impostazioni di connessione %1.\r\r%2")
+                .arg(shown, kFixSettings),
+            EVxException::Error, file.errorString());
+    if (file.readAll().trimmed().isEmpty())
+        throw EVxException(
+            QStringLiteral("Il file delle impostazioni di connessione %1 è vuoto.\r\r%2")
+                .arg(shown, kFixSettings));
+    const TVxINIFile ini(path);
+    if (!ini.ValueExists(kSection, QStringLiteral("Database")))
+        throw EVxException(QStringLiteral("Il file delle impostazioni di connessione %1 non indica "
+                                          "il database da aprire: manca la voce Database nella "
+                                          "sezione [Connessione].\r\r%2")
+                               .arg(shown, kFixSettings));
+    if (ini.ReadString(kSection, QStringLiteral("Database")).trimmed().isEmpty())
+        throw EVxException(
+            QStringLiteral(
+                "Nel file delle impostazioni di connessione %1 la voce Database è vuota: "
+                "indicare il file del database, oppure il server e il percorso "
+                "(server:percorso), e riavviare il programma.")
+                .arg(shown));
+}
+
+// The engine's refusal to open, told by its cause; the engine's text stays as the detail.
+QString openRefusal(const QSqlError &error, const TVxDatabaseLocation &location,
+                    const QString &database, const QString &settingsFile)
+{
+    const QString engine = error.databaseText();
+    if (engine.contains(QLatin1String("already opened with engine instance")))
+        return QStringLiteral(
+                   "Il database %1 è già aperto in un'altra copia di Tavrin su questo computer.\r\r"
+                   "Chiudere l'altra copia: sullo stesso computer il programma si apre una volta "
+                   "sola. Più computer lavorano sullo stesso database attraverso un server "
+                   "Firebird, come spiega il file README.")
+            .arg(database);
+    if (engine.contains(QLatin1String("no permission for read-write access")))
+        return QStringLiteral("Il file del database %1 è di sola lettura: Tavrin non potrebbe "
+                              "salvarvi nulla.\r\rDare il permesso di scrittura sul file (e sulla "
+                              "sua cartella) e riavviare il programma.")
+            .arg(database);
+    if (engine.contains(QLatin1String("Unable to complete network request")))
+        return QStringLiteral("Il server Firebird %1 non risponde.\r\rControllare che il server "
+                              "sia acceso e raggiungibile in rete e che Firebird vi sia avviato; "
+                              "il server è indicato nella voce Database di %2.")
+            .arg(location.port > 0
+                     ? QStringLiteral("%1 (porta %2)").arg(location.host).arg(location.port)
+                     : location.host,
+                 settingsFile);
+    if (engine.contains(QLatin1String("is not a valid database")))
+        return QStringLiteral("Il file %1 non è un database Firebird.\r\rControllare la voce "
+                              "Database in %2.")
+            .arg(database, settingsFile);
+    return QStringLiteral("Impossibile aprire il database %1.\r\rControllare le impostazioni di "
+                          "connessione in %2.")
+        .arg(database, settingsFile);
 }
 
 } // namespace
@@ -49,6 +120,8 @@ TVxConnectionSettings readConnectionSettings()
     const TVxConnectionSettings defaults = defaultConnectionSettings();
     if (!QFileInfo::exists(ini.resolvedPath()))
         writeConnectionSettings(defaults);
+    else
+        requireUsableSettingsFile(ini.resolvedPath());
     TVxConnectionSettings settings;
     settings.Database = ini.ReadString(kSection, QStringLiteral("Database"), defaults.Database);
     settings.User = ini.ReadString(kSection, QStringLiteral("User"), defaults.User);
@@ -106,8 +179,7 @@ bool OpenConnection()
     try {
         settings = readConnectionSettings();
     } catch (const EVxException &e) {
-        tellUser(QStringLiteral("Impossibile leggere le impostazioni di connessione.\r\r%1")
-                     .arg(e.message()));
+        tellUser(e.message(), e.detail());
         return false;
     }
     QSqlDatabase db = qqoVxGlobConn();
@@ -144,9 +216,9 @@ bool OpenConnection()
     db.setPassword(settings.Password);
     db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=") + settings.CharacterSet);
     if (!db.open()) {
-        tellUser(QStringLiteral("Impossibile aprire il database %1.\r\r%2\r\r"
-                                "Controllare le impostazioni di connessione in %3.")
-                     .arg(settings.Database, db.lastError().text(), where));
+        const QString shown =
+            location.host.isEmpty() ? QDir::toNativeSeparators(path) : settings.Database;
+        tellUser(openRefusal(db.lastError(), location, shown, where), db.lastError().text());
         return false;
     }
     return true;

@@ -3,7 +3,10 @@
 // The program's one database connection and its settings.
 //
 //   OpenConnection()        opens the shared connection from ETC/Connessione.ini; false after
-//                           telling the user why (VxMessageDlg, with the driver's error)
+//                           telling the user the cause (a second copy of the program on the
+//                           same embedded database, a read-only file, a server that does not
+//                           answer, a file that is not a database), the driver's error kept as
+//                           the message's detail
 //   qqoVxGlobConn()         the shared connection (QIBASE, UTF8); closed until OpenConnection
 //   CloseConnection()       closes it (the main window's close); OpenConnection reopens it
 //   readConnectionSettings() / writeConnectionSettings(s): the settings file, written with the
@@ -41,8 +44,10 @@ struct TVxDatabaseLocation
 
 QString connectionSettingsFile();
 TVxConnectionSettings defaultConnectionSettings();
-// Missing keys take their defaults; a missing file is first written with the defaults.
-// Throws EVxException when the file cannot be written.
+// Missing keys take their defaults; a missing file is first written with the defaults. A file
+// that is there but unreadable, empty, without a Database entry or with an empty one is never
+// rewritten: EVxException names the file and what is wrong with it. Throws EVxException too
+// when a missing file cannot be written.
 TVxConnectionSettings readConnectionSettings();
 void writeConnectionSettings(const TVxConnectionSettings &settings);
 TVxDatabaseLocation parseDatabaseLocation(const QString &database);

@@ -1,5 +1,6 @@
 #include "platform/sqlparams.h"
 
+#include "platform/engineerrors.h"
 #include "platform/vxexception.h"
 
 #include <QSqlError>
@@ -173,8 +174,7 @@ int runPrepared(QSqlQuery &query, const QString &sql, const TVxFieldValues &valu
     if (recorder)
         recorder->noteExecuted(sql, values);
     if (!query.exec())
-        throw EVxException(
-            QStringLiteral("Errore del database:\r%1").arg(query.lastError().text()));
+        throw statementRefused(query.lastError(), values);
     return query.isSelect() ? 0 : qMax(0, query.numRowsAffected());
 }
 
