@@ -18,7 +18,7 @@
 //
 // A variable [name] first takes the engine's own value (DATE: PrintDate when set, else
 // today; while PrepareReport lays pages out, PAGE#, TOTALPAGES and LINE#: see
-// reportlayout.cpp), then goes through OnGetValue (name in, value in and out); a handler leaves a
+// reporttemplate.md), then goes through OnGetValue (name in, value in and out); a handler leaves a
 // name it does not know as passed. A name nobody answers is null and is recorded for the run
 // (UnansweredVariables), so that a template check can refuse it.
 //
@@ -85,8 +85,7 @@ public:
     void LoadFromTemplate(const TfrTemplate &report);
     const TfrTemplate &Template() const { return m_template; }
     // Lays the template out in one run over its datasets: true when the display list holds
-    // at least one page. A failure raises (EfrRunError naming the band or object) and leaves
-    // no pages.
+    // at least one page. A failure raises, naming the band or object, and leaves no pages.
     bool PrepareReport();
     const TfrDisplayList &Pages() const { return m_pages; }
 
