@@ -24,9 +24,8 @@ endfunction()
 # A test named in TAVRIN_SERVER_TESTS (tests/CMakeLists.txt), by its folder ("shell") or its
 # folder and file ("platform/concurrency" for tests/platform/concurrency_test.cpp), whose
 # source uses the database fixture (TestDatabase, ProgramDatabase, testServer) runs a second
-# time, as
-# <name>_server, against the private Firebird server of the run: the fixture then puts its
-# database copies on that server (tests/support/testdb.h).
+# time, as <name>_server, against the private Firebird server of the run: the fixture then
+# puts its database copies on that server (tests/support/testdb.h).
 function(tavrin_add_test name)
   cmake_parse_arguments(ARG "NO_DB" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
