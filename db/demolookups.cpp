@@ -1,9 +1,20 @@
 #include "db/demowriter.h"
 
 #include "db/seedtable.h"
+#include "platform/reporttemplate.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
 #include <QSqlDatabase>
+
+// Resources of a static library are registered by hand.
+static void initReportTemplates()
+{
+    Q_INIT_RESOURCE(reporttemplates);
+}
 
 namespace demo {
 
@@ -524,21 +535,18 @@ void writeExchangeLookups(QSqlDatabase &db)
     SeedTable par(db, QStringLiteral("TParVal"), cols("iParValId,bParVal"));
     par.add({1, QStringLiteral(
                     "[Sessioni]\nSessione1=391\nSessione2=392\n[Componenti]\nScritto=1\nOrale=2")});
-    // Report numbers are the suite's, custom templates included (3000001..3009999).
+    // Report numbers are the suite's, custom templates included (3000001..3009999). The
+    // school's templates are the files of reports/templates/, named by number, described by
+    // their title; a number without a file keeps a placeholder body, which loading refuses.
     SeedTable rpt(db, QStringLiteral("TYRpt_RptTemplate"),
                   cols("iYRptId,sYRptDesc,iYRptVersion,bYRptReport,sYRptCodAppl"), 3010000);
-    struct Report
-    {
-        int id;
-        const char *desc;
-    };
-    static const Report reports[] = {
-        {16005, "Tabellone voti"},
-        {16006, "Pagella"},
+    QMap<int, QString> reports = {
+        {16005, "Brogliaccio invio"},
+        {16006, "Brogliaccio raccolta"},
         {16089, "Voti"},
         {16090, "Note"},
         {16091, "Debiti"},
-        {16100, "Registro generale"},
+        {16100, "Comunicazione password"},
         {16169, "Registro A4 - esiti"},
         {16170, "Registro A3 - esiti"},
         {16171, "Registro A4 - voti"},
@@ -553,9 +561,30 @@ void writeExchangeLookups(QSqlDatabase &db)
         {16183, "Registro A4 - esame"},
         {16184, "Registro A3 - riepilogo"},
     };
-    for (const Report &r : reports)
-        rpt.add({r.id, r.desc, sqlNull(), QByteArray("FRF placeholder ") + QByteArray::number(r.id),
-                 "QEL"});
+    initReportTemplates();
+    const QDir files(QStringLiteral(":/reports/templates"));
+    for (const QString &name : files.entryList({QStringLiteral("*.xml")}, QDir::Files)) {
+        bool numbered = false;
+        const int id = QFileInfo(name).baseName().toInt(&numbered);
+        if (numbered)
+            reports.insert(id, QString());
+    }
+    for (auto it = reports.cbegin(); it != reports.cend(); ++it) {
+        QFile file(QStringLiteral(":/reports/templates/%1.xml").arg(it.key()));
+        if (!file.open(QIODevice::ReadOnly)) {
+            rpt.add({it.key(), it.value(), sqlNull(),
+                     QByteArray("FRF placeholder ") + QByteArray::number(it.key()), "QEL"});
+            continue;
+        }
+        const QByteArray body = file.readAll();
+        QString title;
+        try {
+            title = frReadTemplate(body).Title;
+        } catch (const EVxException &e) {
+            throw SeedError(QStringLiteral("Modello %1: %2").arg(it.key()).arg(e.message()));
+        }
+        rpt.add({it.key(), title, sqlNull(), body, "QEL"});
+    }
     // A custom template is listed only with a version.
     rpt.add({3000001, "Registro personalizzato", 1, QByteArray("FRF placeholder 3000001"), "QEL"});
     rpt.add({3000002, "Registro in preparazione", sqlNull(), QByteArray("FRF placeholder 3000002"),

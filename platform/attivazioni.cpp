@@ -52,6 +52,14 @@ void showChild(QWidget *form)
         sub->show();
         if (wanted.isValid())
             sub->resize(wanted + (sub->size() - form->size()));
+        // A window larger than the work area, or placed past its edge, would open with its
+        // title bar or buttons out of reach.
+        const QSize room = area->viewport()->size();
+        QRect geometry = sub->geometry();
+        geometry.setSize(geometry.size().boundedTo(room));
+        geometry.moveLeft(qBound(0, geometry.left(), qMax(0, room.width() - geometry.width())));
+        geometry.moveTop(qBound(0, geometry.top(), qMax(0, room.height() - geometry.height())));
+        sub->setGeometry(geometry);
         area->setActiveSubWindow(sub);
         return;
     }
@@ -122,6 +130,10 @@ bool TVxAttForm::DoAction()
     }
     if (form->objectName().isEmpty())
         form->setObjectName(FormRegistry::registeredName(ClasseForm).mid(1));
+    // A window without a title of its own (the placeholder of a missing one) is known by the
+    // command that opened it.
+    if (form->windowTitle().isEmpty())
+        form->setWindowTitle(Caption.trimmed());
     if (OnInizializedForm)
         OnInizializedForm(this, form.get());
     if (ModalForm) {

@@ -6,8 +6,10 @@
 #include "platform/vxexception.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSqlError>
 
 namespace {
@@ -19,9 +21,91 @@ TVxINIFile settingsIni()
     return TVxINIFile(connectionSettingsFile());
 }
 
-void tellUser(const QString &text)
+void tellUser(const QString &text, const QString &detail = QString())
 {
-    VxMessageDlg(text, mtError, mbOK);
+    VxMessageDlg(text, mtError, mbOK, 0, mrNone, detail);
+}
+
+const QString kFixSettings = QStringLiteral(
+    "Correggere il file, oppure eliminarlo perché Tavrin lo scriva di nuovo per il database "
+    "dimostrativo, e riavviare il programma.");
+
+// A settings file that is there but says nothing usable is never replaced: it may be the
+// school's own, damaged or half-written, and the demo database would then be opened in silence
+// in place of the school's.
+void requireUsableSettingsFile(const QString &path)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    QFile file(path);
+    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+        throw EVxException(
+            QStringLiteral(
+                "Impossibile leggere il file delle impostazioni di connessione %1.\r\r%2")
+                .arg(shown, kFixSettings),
+            EVxException::Error, file.errorString());
+    if (file.readAll().trimmed().isEmpty())
+        throw EVxException(
+            QStringLiteral("Il file delle impostazioni di connessione %1 è vuoto.\r\r%2")
+                .arg(shown, kFixSettings));
+    const TVxINIFile ini(path);
+    if (!ini.ValueExists(kSection, QStringLiteral("Database")))
+        throw EVxException(QStringLiteral("Il file delle impostazioni di connessione %1 non indica "
+                                          "il database da aprire: manca la voce Database nella "
+                                          "sezione [Connessione].\r\r%2")
+                               .arg(shown, kFixSettings));
+    if (ini.ReadString(kSection, QStringLiteral("Database")).trimmed().isEmpty())
+        throw EVxException(
+            QStringLiteral(
+                "Nel file delle impostazioni di connessione %1 la voce Database è vuota: "
+                "indicare il file del database, oppure il server e il percorso "
+                "(server:percorso), e riavviare il programma.")
+                .arg(shown));
+}
+
+// The engine's refusal to open, told by its cause; the engine's text stays as the detail.
+QString openRefusal(const QSqlError &error, const TVxDatabaseLocation &location,
+                    const QString &database, const QString &settingsFile)
+{
+    const QString engine = error.databaseText();
+    if (engine.contains(QLatin1String("already opened with engine instance")))
+        return QStringLiteral(
+                   "Il database %1 è già aperto in un'altra copia di Tavrin su questo computer.\r\r"
+                   "Chiudere l'altra copia: sullo stesso computer il programma si apre una volta "
+                   "sola. Più computer lavorano sullo stesso database attraverso un server "
+                   "Firebird, come spiega il file README.")
+            .arg(database);
+    if (engine.contains(QLatin1String("no permission for read-write access")))
+        return QStringLiteral("Il file del database %1 è di sola lettura: Tavrin non potrebbe "
+                              "salvarvi nulla.\r\rDare il permesso di scrittura sul file (e sulla "
+                              "sua cartella) e riavviare il programma.")
+            .arg(database);
+    if (engine.contains(QLatin1String("Unable to complete network request")))
+        return QStringLiteral("Il server Firebird %1 non risponde.\r\rControllare che il server "
+                              "sia acceso e raggiungibile in rete e che Firebird vi sia avviato; "
+                              "il server è indicato nella voce Database di %2.")
+            .arg(location.port > 0
+                     ? QStringLiteral("%1 (porta %2)").arg(location.host).arg(location.port)
+                     : location.host,
+                 settingsFile);
+    if (engine.contains(QLatin1String("is not a valid database")))
+        return QStringLiteral("Il file %1 non è un database Firebird.\r\rControllare la voce "
+                              "Database in %2.")
+            .arg(database, settingsFile);
+    return QStringLiteral("Impossibile aprire il database %1.\r\rControllare le impostazioni di "
+                          "connessione in %2.")
+        .arg(database, settingsFile);
+}
+
+// A local path is resolved below the main folder; a server's path is the server's to read.
+void configure(QSqlDatabase &db, const TVxConnectionSettings &settings)
+{
+    const TVxDatabaseLocation location = parseDatabaseLocation(settings.Database);
+    db.setHostName(location.host);
+    db.setPort(location.port);
+    db.setDatabaseName(location.host.isEmpty() ? resolvePath(location.path) : location.path);
+    db.setUserName(settings.User);
+    db.setPassword(settings.Password);
+    db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=") + settings.CharacterSet);
 }
 
 } // namespace
@@ -49,6 +133,8 @@ TVxConnectionSettings readConnectionSettings()
     const TVxConnectionSettings defaults = defaultConnectionSettings();
     if (!QFileInfo::exists(ini.resolvedPath()))
         writeConnectionSettings(defaults);
+    else
+        requireUsableSettingsFile(ini.resolvedPath());
     TVxConnectionSettings settings;
     settings.Database = ini.ReadString(kSection, QStringLiteral("Database"), defaults.Database);
     settings.User = ini.ReadString(kSection, QStringLiteral("User"), defaults.User);
@@ -106,8 +192,7 @@ bool OpenConnection()
     try {
         settings = readConnectionSettings();
     } catch (const EVxException &e) {
-        tellUser(QStringLiteral("Impossibile leggere le impostazioni di connessione.\r\r%1")
-                     .arg(e.message()));
+        tellUser(e.message(), e.detail());
         return false;
     }
     QSqlDatabase db = qqoVxGlobConn();
@@ -137,29 +222,21 @@ bool OpenConnection()
             return false;
         }
     }
-    db.setHostName(location.host);
-    db.setPort(location.port);
-    db.setDatabaseName(path);
-    db.setUserName(settings.User);
-    db.setPassword(settings.Password);
-    db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=") + settings.CharacterSet);
+    configure(db, settings);
     if (!db.open()) {
-        tellUser(QStringLiteral("Impossibile aprire il database %1.\r\r%2\r\r"
-                                "Controllare le impostazioni di connessione in %3.")
-                     .arg(settings.Database, db.lastError().text(), where));
+        const QString shown =
+            location.host.isEmpty() ? QDir::toNativeSeparators(path) : settings.Database;
+        tellUser(openRefusal(db.lastError(), location, shown, where), db.lastError().text());
         return false;
     }
     return true;
 }
 
-bool openLocalDatabase(QSqlDatabase &db, const QString &connectionName, const QString &path,
-                       QString *error)
+bool openDatabase(QSqlDatabase &db, const QString &connectionName,
+                  const TVxConnectionSettings &settings, QString *error)
 {
-    const TVxConnectionSettings defaults = defaultConnectionSettings();
     db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), connectionName);
-    db.setDatabaseName(path);
-    db.setUserName(defaults.User);
-    db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=") + defaults.CharacterSet);
+    configure(db, settings);
     if (db.open())
         return true;
     if (error)
@@ -167,8 +244,65 @@ bool openLocalDatabase(QSqlDatabase &db, const QString &connectionName, const QS
     return false;
 }
 
+bool openLocalDatabase(QSqlDatabase &db, const QString &connectionName, const QString &path,
+                       QString *error)
+{
+    TVxConnectionSettings settings = defaultConnectionSettings();
+    settings.Database = path;
+    return openDatabase(db, connectionName, settings, error);
+}
+
+QSqlDatabase connectionOfDriver(const QSqlDriver *driver)
+{
+    if (!driver)
+        return {};
+    for (const QString &name : QSqlDatabase::connectionNames()) {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (db.driver() == driver)
+            return db;
+    }
+    return {};
+}
+
+namespace {
+
+// The connections closed by a reconnection that failed, by name: the next piece of work opens
+// them again, where a connection closed on purpose stays closed.
+QSet<QString> &waitingForServer()
+{
+    static QSet<QString> names;
+    return names;
+}
+
+} // namespace
+
+bool reopenIfLost(QSqlDatabase &db)
+{
+    if (db.isOpen() || !waitingForServer().contains(db.connectionName()))
+        return false;
+    VxReconnect(db);
+    return true;
+}
+
+void VxReconnect(QSqlDatabase &db)
+{
+    db.close();
+    const bool opened = db.open();
+    if (opened)
+        waitingForServer().remove(db.connectionName());
+    else
+        waitingForServer().insert(db.connectionName());
+    if (!opened)
+        throw EVxException(
+            QStringLiteral("Il database non è raggiungibile: il server non risponde.\r\r"
+                           "Riprovare quando il server è di nuovo in funzione; se il problema "
+                           "resta, chiudere e riavviare Tavrin."),
+            EVxException::Error, db.lastError().text());
+}
+
 void CloseConnection()
 {
+    waitingForServer().remove(globalConnectionName());
     if (QSqlDatabase::contains(globalConnectionName()))
         QSqlDatabase::database(globalConnectionName(), false).close();
 }

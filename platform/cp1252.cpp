@@ -1,7 +1,5 @@
 #include "platform/cp1252.h"
 
-#include <QStringDecoder>
-
 namespace {
 
 // Windows-1252 differs from Latin-1 only in 0x80-0x9F; the five holes map to themselves.
@@ -45,11 +43,4 @@ std::optional<QByteArray> encodeCp1252(const QString &text)
         bytes += static_cast<char>(0x80 + found);
     }
     return bytes;
-}
-
-bool isUtf8(const QByteArray &bytes)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)utf8.decode(bytes);
-    return !utf8.hasError();
 }

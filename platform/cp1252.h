@@ -5,7 +5,6 @@
 //   decodeCp1252(bytes)   every byte has a character (the five unassigned ones map to the
 //                         control character of the same number), so decoding never fails
 //   encodeCp1252(text)    std::nullopt when a character has no Windows-1252 byte
-//   isUtf8(bytes)         strict UTF-8, as a reader tells the two apart
 
 #include <QByteArray>
 #include <QString>
@@ -14,4 +13,3 @@
 
 QString decodeCp1252(const QByteArray &bytes);
 std::optional<QByteArray> encodeCp1252(const QString &text);
-bool isUtf8(const QByteArray &bytes);

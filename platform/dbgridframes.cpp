@@ -1,5 +1,6 @@
 #include "platform/dbgridframes.h"
 
+#include "platform/engineerrors.h"
 #include "platform/messagedlg.h"
 #include "platform/querycollection.h"
 #include "platform/searchform.h"
@@ -10,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIntValidator>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -129,7 +131,51 @@ TfrVxDBROGrid::TfrVxDBROGrid(QWidget *parent)
                 : Qt::AscendingOrder;
         SetSortIndex(column, order);
     });
+    m_grid->viewport()->installEventFilter(this);
     FrameLayout()->addWidget(m_grid, 1);
+}
+
+bool TfrVxDBROGrid::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_grid->viewport() && event->type() == QEvent::Resize)
+        fitColumns();
+    return TfrVxBase::eventFilter(watched, event);
+}
+
+void TfrVxDBROGrid::fitColumns()
+{
+    if (!m_source || m_designWidths.isEmpty())
+        return;
+    struct Column
+    {
+        int index, design, needed;
+    };
+    QList<Column> columns;
+    int designed = 0;
+    int neededTotal = 0;
+    for (int column = 0; column < m_source->columnCount(); ++column) {
+        if (m_grid->isColumnHidden(column))
+            continue;
+        const int design = m_designWidths.value(column, m_grid->columnWidth(column));
+        // QTableView hides this behind protected; the item view's public one is the same.
+        const int content =
+            qMax(m_grid->horizontalHeader()->sectionSizeHint(column),
+                 static_cast<const QAbstractItemView *>(m_grid)->sizeHintForColumn(column));
+        columns.append({column, design, qMin(design, content)});
+        designed += design;
+        neededTotal += columns.last().needed;
+    }
+    // The room left beyond what the contents need is shared in proportion to what each column
+    // was given beyond its contents.
+    const int spare = m_grid->viewport()->width() - neededTotal;
+    const int extraTotal = designed - neededTotal;
+    for (const Column &c : std::as_const(columns)) {
+        int width = c.design;
+        if (spare < extraTotal)
+            width = spare <= 0 ? c.needed
+                               : c.needed + int(qint64(spare) * (c.design - c.needed) / extraTotal);
+        m_grid->setColumnWidth(c.index, width);
+    }
 }
 
 void TfrVxDBROGrid::SetDataSource(QAbstractItemModel *model)
@@ -139,6 +185,7 @@ void TfrVxDBROGrid::SetDataSource(QAbstractItemModel *model)
     m_proxy->alignments.clear();
     m_proxy->setSourceModel(model);
     m_sortIndex = -1;
+    m_designWidths.clear();
     if (model && model->rowCount() > 0)
         m_grid->selectRow(0);
 }
@@ -178,9 +225,12 @@ void TfrVxDBROGrid::ShowColumn(const QString &field, const QString &title, int w
     // The title belongs to this grid; other views of the same data keep theirs.
     m_proxy->titles.insert(column, title);
     emit m_proxy->headerDataChanged(Qt::Horizontal, column, column);
-    if (width > 0)
+    if (width > 0) {
+        m_designWidths.insert(column, width);
         m_grid->setColumnWidth(column, width);
+    }
     m_proxy->alignments.insert(column, alignment);
+    fitColumns();
 }
 
 void TfrVxDBROGrid::SetSortIndex(int column, Qt::SortOrder order)
@@ -330,11 +380,7 @@ TfrVxDBRWGrid::TfrVxDBRWGrid(QWidget *parent)
             });
     connect(AddFrameAction(QStringLiteral("acRefresh"), QStringLiteral("Aggiorna"), 6,
                            QStringLiteral("Rilegge i dati")),
-            &QAction::triggered, this, [this] {
-                if (!m_collection || Editing())
-                    return;
-                RunShowingErrors([this] { m_collection->Refresh(); });
-            });
+            &QAction::triggered, this, &TfrVxDBRWGrid::Refresh);
 
     // The grid moves from the frame's body to the list page, under the search row.
     FrameLayout()->removeWidget(grGrid());
@@ -363,6 +409,55 @@ TfrVxDBRWGrid::TfrVxDBRWGrid(QWidget *parent)
     updateActions();
 }
 
+void TfrVxDBRWGrid::keyPressEvent(QKeyEvent *event)
+{
+    // The controls leave these keys unused, so they reach the frame from whichever has focus.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (event->matches(QKeySequence::Save) && Editing()) {
+        PostChanges();
+    } else if (event->key() == Qt::Key_Escape && Editing()) {
+        cancelAsking();
+    } else if (enter && !Editing() && IsListPage() && CurrentSourceRow() >= 0) {
+        openCurrentRow();
+    } else {
+        TfrVxDBROGrid::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void TfrVxDBRWGrid::openCurrentRow()
+{
+    if (m_collection && m_collection->CanModify())
+        EditCurrent();
+    else
+        ShowDetailPage();
+}
+
+void TfrVxDBRWGrid::cancelAsking()
+{
+    if (Modified() && VxMessageDlg(QStringLiteral("Annullare le modifiche alla riga?"),
+                                   mtConfirmation, mbYesNo, 0, mrNo) != mrYes)
+        return;
+    CancelChanges();
+}
+
+bool TfrVxDBRWGrid::Refresh()
+{
+    if (!m_collection || Editing())
+        return false;
+    // The row chosen in the grid is the one to keep, whatever row the collection was on.
+    m_collection->setRecNo(CurrentSourceRow());
+    if (!RunShowingErrors([this] { m_collection->Refresh(); }))
+        return false;
+    // The collection stays on the same row (by key); the grid follows it, and the detail
+    // page shows it again.
+    SetCurrentSourceRow(m_collection->RecNo());
+    loadControls(false);
+    updateActions();
+    return true;
+}
+
 void TfrVxDBRWGrid::SetCollection(TVxQueryCollection *collection)
 {
     m_collection = collection;
@@ -374,12 +469,123 @@ void TfrVxDBRWGrid::SetCollection(TVxQueryCollection *collection)
             updateActions();
         });
         connect(collection, &QAbstractItemModel::modelReset, this, [this] {
+            applyMaxLengths();
             if (!Editing())
                 loadControls(false);
             updateActions();
         });
     }
+    applyMaxLengths();
     updateActions();
+}
+
+void TfrVxDBRWGrid::applyMaxLengths()
+{
+    if (!m_collection || !m_collection->Active())
+        return;
+    RunShowingErrors([this] {
+        for (const Binding &binding : std::as_const(m_bindings)) {
+            auto *edit = qobject_cast<QLineEdit *>(binding.control.data());
+            if (!edit || edit->validator())
+                continue;
+            const int length = m_collection->FieldMaxLength(binding.field);
+            if (length > 0)
+                edit->setMaxLength(length);
+        }
+    });
+}
+
+QString TfrVxDBRWGrid::fieldCaption(const Binding &binding) const
+{
+    QString caption;
+    if (auto *check = qobject_cast<QCheckBox *>(binding.control.data())) {
+        caption = check->text();
+    } else {
+        for (const QLabel *label : findChildren<QLabel *>()) {
+            if (label->buddy() == binding.control) {
+                caption = label->text();
+                break;
+            }
+        }
+    }
+    caption.remove(QLatin1Char('&'));
+    caption = caption.trimmed();
+    if (caption.endsWith(QLatin1Char(':')))
+        caption.chop(1);
+    return caption.isEmpty() ? binding.field : QStringLiteral("\"%1\"").arg(caption.trimmed());
+}
+
+namespace {
+
+// A lookup's 0 is its "nothing chosen"; a number typed as 0 is a value.
+bool isEmptyValue(const QWidget *control, const QVariant &value)
+{
+    if (value.isNull() || value.toString().trimmed().isEmpty())
+        return true;
+    return qobject_cast<const TVxDBLookupEdit *>(control) && value.toInt() == 0;
+}
+
+bool sameValue(const QVariant &a, const QVariant &b)
+{
+    return a.isNull() == b.isNull() && a.toString() == b.toString();
+}
+
+} // namespace
+
+QString TfrVxDBRWGrid::checkRow(QWidget **offending) const
+{
+    const Binding *firstToFill = nullptr;
+    bool allEmpty = true;
+    for (const Binding &binding : m_bindings) {
+        if (!binding.control || qobject_cast<QCheckBox *>(binding.control.data()))
+            continue;
+        const QVariant value = controlValue(binding);
+        if (!firstToFill)
+            firstToFill = &binding;
+        allEmpty = allEmpty && isEmptyValue(binding.control, value);
+        const int length =
+            value.typeId() == QMetaType::QString ? m_collection->FieldMaxLength(binding.field) : 0;
+        if (length > 0 && value.toString().size() > length) {
+            *offending = binding.control;
+            return textTooLongMessage(fieldCaption(binding), length);
+        }
+    }
+    if (firstToFill && allEmpty) {
+        *offending = firstToFill->control;
+        return QStringLiteral("La riga è vuota: compilare almeno il campo %1 prima di salvare.")
+            .arg(fieldCaption(*firstToFill));
+    }
+    return {};
+}
+
+QList<QVariant> TfrVxDBRWGrid::controlValues() const
+{
+    QList<QVariant> values;
+    for (const Binding &binding : m_bindings)
+        values << (binding.control ? controlValue(binding) : QVariant());
+    return values;
+}
+
+bool TfrVxDBRWGrid::Modified() const
+{
+    if (!Editing())
+        return false;
+    const QList<QVariant> now = controlValues();
+    for (int i = 0; i < now.size() && i < m_valuesAtEditStart.size(); ++i) {
+        if (!sameValue(now[i], m_valuesAtEditStart[i]))
+            return true;
+    }
+    return false;
+}
+
+void TfrVxDBRWGrid::focusFirstControl()
+{
+    for (const Binding &binding : std::as_const(m_bindings)) {
+        if (binding.control && binding.control->isEnabled()) {
+            binding.control->setFocus();
+            return;
+        }
+    }
 }
 
 void TfrVxDBRWGrid::ShowListPage()
@@ -403,6 +609,7 @@ void TfrVxDBRWGrid::BindField(QLineEdit *edit, const QString &field, const QVari
 {
     m_bindings.append({edit, field, defaultValue});
     edit->setReadOnly(!Editing());
+    applyMaxLengths();
 }
 
 void TfrVxDBRWGrid::BindField(QCheckBox *check, const QString &field, bool defaultValue)
@@ -533,11 +740,11 @@ void TfrVxDBRWGrid::Insert()
     if (!RunShowingErrors([this] { m_collection->Append(); }))
         return;
     loadControls(true);
+    m_valuesAtEditStart = controlValues();
     setControlsEditable(true);
     m_pages->setCurrentWidget(m_detail);
     updateActions();
-    if (!m_bindings.isEmpty() && m_bindings.first().control)
-        m_bindings.first().control->setFocus();
+    focusFirstControl();
 }
 
 bool TfrVxDBRWGrid::EditCurrent()
@@ -551,9 +758,11 @@ bool TfrVxDBRWGrid::EditCurrent()
         }))
         return false;
     loadControls(false);
+    m_valuesAtEditStart = controlValues();
     setControlsEditable(true);
     m_pages->setCurrentWidget(m_detail);
     updateActions();
+    focusFirstControl();
     return true;
 }
 
@@ -561,6 +770,16 @@ bool TfrVxDBRWGrid::PostChanges()
 {
     if (!Editing())
         return false;
+    QWidget *offending = nullptr;
+    QString refused;
+    if (!RunShowingErrors([this, &refused, &offending] { refused = checkRow(&offending); }))
+        return false;
+    if (!refused.isEmpty()) {
+        VxMessageDlg(refused, mtWarning, mbOK);
+        if (offending)
+            offending->setFocus();
+        return false;
+    }
     if (const QString missing = CheckBeforePost(); !missing.isEmpty()) {
         VxMessageDlg(missing, mtWarning, mbOK);
         return false;
@@ -575,9 +794,11 @@ bool TfrVxDBRWGrid::PostChanges()
         }))
         return false;
     setControlsEditable(false);
+    ShowListPage();
     SetCurrentSourceRow(m_collection->RecNo());
     loadControls(false);
     updateActions();
+    grGrid()->setFocus();
     return true;
 }
 
@@ -587,8 +808,10 @@ void TfrVxDBRWGrid::CancelChanges()
         return;
     m_collection->Cancel();
     setControlsEditable(false);
+    ShowListPage();
     loadControls(false);
     updateActions();
+    grGrid()->setFocus();
 }
 
 bool TfrVxDBRWGrid::DeleteCurrent()

@@ -24,7 +24,8 @@ class VxGridProxy;
 
 // A read-only grid over a data source: columns by field with title and width, sorting by a
 // column (SortIndex, a header click), a filter by typed text over the visible columns, and
-// a draw-cell hook that may paint a cell itself.
+// a draw-cell hook that may paint a cell itself. A grid narrower than its columns' widths (a
+// tiled window) shrinks them toward what their contents need, never below it.
 class TfrVxDBROGrid : public TfrVxBase
 {
     Q_OBJECT
@@ -62,12 +63,16 @@ public:
 
 protected:
     int fieldColumn(const QString &field) const;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void fitColumns();
+
     QTableView *m_grid;
     VxGridProxy *m_proxy;
     QPointer<QAbstractItemModel> m_source;
     int m_sortIndex = -1;
+    QHash<int, int> m_designWidths; // column -> the width ShowColumn gave it
 };
 
 // A lookup edit: keeps the key of a row of a list select and shows the row's text; its
@@ -114,7 +119,17 @@ public:
 // Browse and edit a query collection: the list page (grid and search) and the detail page
 // with the data-aware controls that the derived frame binds to fields. New, Modify, Delete
 // (after a confirmation), Save and Cancel write through the collection; its failures are
-// shown and the edit stays open so that nothing typed is lost.
+// shown and the edit stays open so that nothing typed is lost. A saved or cancelled edit goes
+// back to the list, on the row saved.
+//
+// Before a row is written: a row with every field empty is refused, naming the field to fill
+// (check boxes always hold a value and do not count); a text longer than its column is
+// refused, naming the field by its caption (the label whose buddy the control is). Bound text
+// edits take their column's length as their maximum.
+//
+// Keyboard: Enter on the list opens the current row for editing (or shows it, where rows
+// cannot be changed), Ctrl+S saves, Esc cancels the edit, asking first when something was
+// typed. "Aggiorna" reads the rows again and keeps the columns, the row (by key) and the page.
 class TfrVxDBRWGrid : public TfrVxDBROGrid
 {
     Q_OBJECT
@@ -139,11 +154,15 @@ public:
     void BindField(TVxDBLookupEdit *lookup, const QString &field);
 
     bool Editing() const;
+    // Whether a control of the row in edit differs from what it showed when the edit began.
+    bool Modified() const;
     void Insert();
     bool EditCurrent();
     // Writes the row; false (after showing why) keeps the edit open.
     bool PostChanges();
     void CancelChanges();
+    // Reads the rows again ("Aggiorna"); false after showing why it failed.
+    bool Refresh();
     // Asks, then deletes the current row; false when refused or failed.
     bool DeleteCurrent();
     void Search(const QString &text);
@@ -159,6 +178,8 @@ protected:
     // is named in plain words instead of the driver's constraint error.
     virtual QString CheckBeforePost() const { return {}; }
 
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     struct Binding
     {
@@ -167,6 +188,14 @@ private:
         QVariant defaultValue;
     };
 
+    // The frame's own checks of the row in edit: empty when it may be written.
+    QString checkRow(QWidget **offending) const;
+    QString fieldCaption(const Binding &binding) const;
+    void applyMaxLengths();
+    QList<QVariant> controlValues() const;
+    void focusFirstControl();
+    void openCurrentRow();
+    void cancelAsking();
     void loadControls(bool fromDefaults);
     void setControlsEditable(bool editable);
     void updateActions();
@@ -179,4 +208,5 @@ private:
     QWidget *m_detail;
     QLineEdit *m_search;
     QList<Binding> m_bindings;
+    QList<QVariant> m_valuesAtEditStart;
 };

@@ -61,9 +61,10 @@ DialogSeam::ModalScript DialogSeam::takeModalScript()
     return state().answers.takeFirst().value<ModalScript>();
 }
 
-void DialogSeam::record(const QString &kind, const QString &text, const QString &detail)
+void DialogSeam::record(const QString &kind, const QString &text, const QString &detail,
+                        const QString &technical)
 {
-    state().shown.append({kind, text, detail});
+    state().shown.append({kind, text, detail, technical});
 }
 
 QList<DialogSeam::Shown> DialogSeam::shown()

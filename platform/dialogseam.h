@@ -17,9 +17,10 @@ class DialogSeam
 public:
     struct Shown
     {
-        QString kind;   // "message", "open-file", "save-file", "folder", "modal", ...
-        QString text;   // the message or the chooser's caption
-        QString detail; // e.g. the dialog type or the form's class name
+        QString kind;      // "message", "open-file", "save-file", "folder", "modal", ...
+        QString text;      // the message or the chooser's caption
+        QString detail;    // e.g. the dialog type or the form's class name
+        QString technical; // a message's detail for the technician (the engine's text)
     };
 
     static bool scripted();
@@ -40,7 +41,8 @@ public:
     static bool nextIsModalScript();
     static ModalScript takeModalScript();
 
-    static void record(const QString &kind, const QString &text, const QString &detail = {});
+    static void record(const QString &kind, const QString &text, const QString &detail = {},
+                       const QString &technical = {});
     static QList<Shown> shown();
     static QStringList shownTexts();
     static void clearShown();

@@ -7,10 +7,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 
@@ -134,6 +136,19 @@ void TfmVxMDIMain::RefreshPanels()
         m_panelText(i, text);
         m_panels.at(i)->setText(text);
     }
+}
+
+void TfmVxMDIMain::ShowOnStartScreen()
+{
+    QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        resize(size().boundedTo(area.size()));
+        move(area.center() - rect().center());
+    }
+    showMaximized();
 }
 
 QList<QWidget *> TfmVxMDIMain::MDIChildren() const

@@ -44,6 +44,10 @@ public:
     void SetPanelTextCallback(const PanelTextCallback &callback) { m_panelText = callback; }
     void RefreshPanels();
 
+    // Shows the window maximised on the screen it starts on (the one under the mouse), its
+    // normal size fitted inside that screen for when it is restored.
+    void ShowOnStartScreen();
+
     // The open child windows (their inner forms), in the MDI area's creation order.
     QList<QWidget *> MDIChildren() const;
     int MDIChildCount() const { return int(MDIChildren().size()); }

@@ -8,8 +8,11 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTranslator>
 
 namespace {
 
@@ -64,25 +67,38 @@ int fallbackDefault(TMsgDlgButtons buttons)
 
 } // namespace
 
-int VxMessageDlg(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext,
-                 int defaultButton)
+namespace {
+
+QString withLineBreaks(const QString &text)
 {
-    Q_UNUSED(helpContext);
     QString shown = text;
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
+} // namespace
+
+int VxMessageDlg(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext,
+                 int defaultButton, const QString &detail)
+{
+    Q_UNUSED(helpContext);
+    const QString shown = withLineBreaks(text);
     if (buttons == 0)
         buttons = mbOK;
     const int fallback = defaultButton != mrNone ? defaultButton : fallbackDefault(buttons);
 
     if (DialogSeam::scripted()) {
-        DialogSeam::record(QStringLiteral("message"), shown, QString::fromLatin1(typeName(type)));
+        DialogSeam::record(QStringLiteral("message"), shown, QString::fromLatin1(typeName(type)),
+                           withLineBreaks(detail));
         return DialogSeam::hasAnswer() ? DialogSeam::takeAnswer().toInt() : fallback;
     }
 
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(QApplication::applicationName());
     box.setText(shown);
+    if (!detail.isEmpty())
+        box.setDetailedText(withLineBreaks(detail));
     switch (type) {
     case mtWarning:
         box.setIcon(QMessageBox::Warning);
@@ -220,9 +236,22 @@ bool RunShowingErrors(const std::function<void()> &work)
         const TMsgDlgType type = e.severity() == EVxException::Information ? mtInformation
                                  : e.severity() == EVxException::Warning   ? mtWarning
                                                                            : mtError;
-        VxMessageDlg(e.message(), type, mbOK);
+        VxMessageDlg(e.message(), type, mbOK, 0, mrNone, e.detail());
     } catch (const std::exception &e) {
         VxMessageDlg(QString::fromUtf8(e.what()), mtError, mbOK);
     }
     return false;
+}
+
+bool installQtItalianTranslations()
+{
+    // "qt" is the catalogue that pulls in the others (qtbase, ...) of the same language.
+    auto *translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("qt"),
+                          QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }

@@ -46,14 +46,15 @@ enum TModalResult {
 
 // Shows the text (a "\r" or "\n" is a line break) and returns the button pressed. The
 // default button is the one a scripted run without a queued answer presses; without one,
-// the first of OK, Yes, Cancel, No present.
+// the first of OK, Yes, Cancel, No present. A detail (the engine's text behind the message)
+// is offered for the technician behind a button, not put in the office's way.
 int VxMessageDlg(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext = 0,
-                 int defaultButton = mrNone);
+                 int defaultButton = mrNone, const QString &detail = QString());
 
 // The one boundary of work started by an event (a command, a button, a timer, a window's
 // activation): runs the work and shows an exception it raises once, an EVxException with its
-// own severity, anything else as an error; false then. Qt cannot carry an exception out of an
-// event handler: without this boundary an expected failure would end the program.
+// own severity and detail, anything else as an error; false then. Qt cannot carry an exception out
+// of an event handler: without this boundary an expected failure would end the program.
 bool RunShowingErrors(const std::function<void()> &work);
 
 class QDialog;
@@ -76,6 +77,11 @@ std::optional<QFont> VxChooseFont(QWidget *parent, const QFont &initial,
                                   const QString &caption = {});
 std::optional<QColor> VxChooseColor(QWidget *parent, const QColor &initial,
                                     const QString &caption = {});
+
+// Makes Qt's own dialogs and buttons (file choosers, print settings, standard buttons) speak
+// Italian with Debian's Qt translations; false when they are not installed, the dialogs then
+// staying in English. Once, at start.
+bool installQtItalianTranslations();
 
 // Runs a dialog modally through the seam and returns its modal result (mrOk, mrCancel, ...).
 // Scripted runs record the dialog (kind "modal", its title, its class) and never block: a

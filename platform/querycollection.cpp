@@ -241,20 +241,26 @@ QVariantList TVxQueryCollection::readRow(const QSqlQuery &query, const QSqlRecor
     return row;
 }
 
+void TVxQueryCollection::readAll(QSqlRecord &fields, QList<QVariantList> &rows) const
+{
+    QSqlQuery query(connection());
+    query.setForwardOnly(true);
+    execBound(query, m_select, m_params);
+    // Every row is read before the collection changes: a select that fails half-way leaves it
+    // as it was, never showing part of the rows as if they were all.
+    fields = query.record();
+    while (fetchNext(query))
+        rows << readRow(query, fields);
+}
+
 void TVxQueryCollection::Open()
 {
     if (Active())
         return;
     buildStatements();
-    QSqlQuery query(connection());
-    query.setForwardOnly(true);
-    execBound(query, m_select, m_params);
-    // Every row is read before the collection changes: a select that fails half-way leaves it
-    // closed, never showing part of the rows as if they were all.
-    const QSqlRecord fields = query.record();
+    QSqlRecord fields;
     QList<QVariantList> rows;
-    while (fetchNext(query))
-        rows << readRow(query, fields);
+    readAll(fields, rows);
     beginResetModel();
     m_fields = fields;
     m_rows = rows;
@@ -275,11 +281,52 @@ void TVxQueryCollection::Close()
     endResetModel();
 }
 
+namespace {
+
+QStringList fieldNames(const QSqlRecord &fields)
+{
+    QStringList names;
+    for (int i = 0; i < fields.count(); ++i)
+        names << fields.fieldName(i).toUpper();
+    return names;
+}
+
+} // namespace
+
 void TVxQueryCollection::Refresh()
 {
-    const QVariant key = Active() && !Eof() ? Value(m_recNo, 0) : QVariant();
-    Close();
-    Open();
+    if (!Active()) {
+        Open();
+        return;
+    }
+    const QVariant key = !Eof() ? Value(m_recNo, 0) : QVariant();
+    const int oldRecNo = m_recNo;
+    QSqlRecord fields;
+    QList<QVariantList> rows;
+    readAll(fields, rows);
+    m_state = dsBrowse;
+    m_buffer.clear();
+    if (fieldNames(fields) != fieldNames(m_fields)) {
+        beginResetModel();
+        m_fields = fields;
+        m_rows = rows;
+        endResetModel();
+    } else {
+        // A reset would make every view forget its columns (hidden, widths, titles): the rows
+        // go and come back instead.
+        if (!m_rows.isEmpty()) {
+            beginRemoveRows(QModelIndex(), 0, RecordCount() - 1);
+            m_rows.clear();
+            endRemoveRows();
+        }
+        if (!rows.isEmpty()) {
+            beginInsertRows(QModelIndex(), 0, int(rows.size()) - 1);
+            m_rows = rows;
+            endInsertRows();
+        }
+    }
+    // The same row when it is still there, else the one now at its place.
+    m_recNo = m_rows.isEmpty() ? -1 : qBound(0, oldRecNo, RecordCount() - 1);
     if (key.isValid() && FieldCount() > 0)
         Locate(FieldName(0), key);
 }
@@ -303,6 +350,40 @@ QVariant TVxQueryCollection::Value(int row, int field) const
 QVariant TVxQueryCollection::Value(int row, const QString &name) const
 {
     return Value(row, FieldIndex(name));
+}
+
+namespace {
+
+// Character lengths, not bytes: a UTF-8 column of 100 characters takes 400 bytes.
+const char kColumnLengths[] =
+    "SELECT RF.RDB$FIELD_NAME, F.RDB$CHARACTER_LENGTH FROM RDB$RELATION_FIELDS RF "
+    "INNER JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
+    "WHERE RF.RDB$RELATION_NAME = :sTable AND F.RDB$CHARACTER_LENGTH IS NOT NULL";
+
+} // namespace
+
+int TVxQueryCollection::FieldMaxLength(const QString &name) const
+{
+    const int field = FieldIndex(name);
+    if (field < 0 || m_fields.field(field).metaType().id() != QMetaType::QString)
+        return 0;
+    // The driver names the table a column comes from; a computed column has none.
+    const QString table = m_fields.field(field).tableName().trimmed().toUpper();
+    if (table.isEmpty())
+        return 0;
+    auto found = m_columnLengths.constFind(table);
+    if (found == m_columnLengths.constEnd()) {
+        QHash<QString, int> lengths;
+        QSqlQuery query(connection());
+        query.setForwardOnly(true);
+        TVxFieldValues values;
+        values.setValue(QStringLiteral("sTable"), table);
+        execBound(query, QString::fromLatin1(kColumnLengths), values);
+        while (fetchNext(query))
+            lengths.insert(query.value(0).toString().trimmed().toUpper(), query.value(1).toInt());
+        found = m_columnLengths.insert(table, lengths);
+    }
+    return found->value(m_fields.fieldName(field).toUpper(), 0);
 }
 
 void TVxQueryCollection::setRecNo(int row)
@@ -428,13 +509,12 @@ QList<TVxQueryDesc> TVxQueryCollection::runStatements(TVxStatementKind kind,
             VxExplain(QStringLiteral("Errore durante %1 in %2.")
                           .arg(QString::fromLatin1(kindWords(kind)), desc.TableName),
                       [&] {
-                          const int changed = tr->Exec(sql, desc.Fields).numRowsAffected();
                           // A derived update names exactly the row: touching none means another
                           // workstation deleted it, and the edit would be lost unsaid.
-                          if (m_autoBuild && kind == skUpdate && changed == 0)
-                              throw EVxException(QStringLiteral(
-                                  "La riga non è più nell'archivio: forse è stata cancellata da "
-                                  "un'altra postazione. Aggiornare l'elenco."));
+                          if (m_autoBuild && kind == skUpdate)
+                              tr->ExecRow(sql, desc.Fields);
+                          else
+                              tr->Exec(sql, desc.Fields);
                       });
             if (VxAfterExec)
                 VxAfterExec(desc);

@@ -94,7 +94,9 @@ public:
 
     void Open();
     void Close();
-    // Reads the rows again, staying on the row with the same key when it is still there.
+    // Reads the rows again, staying on the row with the same key when it is still there. The
+    // fields stay as they were, so views keep their columns: the rows are replaced, the model
+    // is not reset (unless the select now gives other fields).
     void Refresh();
     bool Active() const { return m_state != dsInactive; }
     State state() const { return m_state; }
@@ -106,6 +108,9 @@ public:
     int FieldIndex(const QString &name) const;
     QVariant Value(int row, int field) const;
     QVariant Value(int row, const QString &name) const;
+    // The most characters a text field's column holds; 0 when the field is not a table's text
+    // column (a number, a computed value). Read from the database once per table.
+    int FieldMaxLength(const QString &name) const;
 
     int RecNo() const { return m_recNo; }
     void setRecNo(int row);
@@ -140,6 +145,8 @@ public:
 private:
     void buildStatements();
     void requireActive() const;
+    // Runs the select and reads every row; throws before anything changes.
+    void readAll(QSqlRecord &fields, QList<QVariantList> &rows) const;
     QVariantList readRow(const QSqlQuery &query, const QSqlRecord &fields) const;
     // Runs the list for the buffer; returns the per-statement descriptions.
     QList<TVxQueryDesc> runStatements(TVxStatementKind kind, const QVariant &currentKey);
@@ -160,6 +167,8 @@ private:
     int m_recNo = -1;
     QVariantList m_buffer;
     QHash<QString, QString> m_labels; // upper-case field name -> label
+    // Character lengths of text columns: table -> upper-case column -> length.
+    mutable QHash<QString, QHash<QString, int>> m_columnLengths;
 };
 
 // Parsing helpers, exposed for the tests and for AutoBuildSQL's callers.

@@ -143,10 +143,11 @@ private:
 // report run, in the run's transaction, prepared once per text; outside one, in a short
 // transaction of its own, or inside the caller's TVxTransaction on the connection.
 //
-// QIBASE binds a null as 0 (or the empty text) wherever Firebird describes the parameter as
-// not nullable, as it does in "(0 = :iAllId OR ...)": a null parameter would then select
-// everything. Each declared parameter therefore runs cast to its type, which Firebird
-// describes as nullable: StatementText() is the text as it runs.
+// Each declared parameter runs cast to its declared type: Firebird refuses a parameter where
+// its place gives it no type (alone in the select list, beside another parameter, joined to a
+// text), and a template may write one anywhere. A null one runs as NULL, as in every statement
+// of the framework, so "(0 = :iAllId OR ...)" selects nothing extra. StatementText() is the
+// text as it runs.
 class TfrQuery : public TfrDataSet
 {
 public:

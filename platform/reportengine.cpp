@@ -1,6 +1,8 @@
 #include "platform/reportengine.h"
 
 #include "platform/connection.h"
+#include "platform/reportlayout.h"
+#include "platform/reportstore.h"
 #include "platform/transaction.h"
 
 #include <QHash>
@@ -129,7 +131,29 @@ bool TfrReport::EngineValue(const QString &name, QVariant &value) const
         value = PrintDate.isNull() ? QDate::currentDate() : PrintDate;
         return true;
     }
-    return false;
+    return m_layout && frLayoutValue(*m_layout, name, value);
+}
+
+void TfrReport::LoadReportFromVxDB(int id)
+{
+    LoadFromTemplate(TfrReportStore(connection()).Load(id));
+}
+
+void TfrReport::LoadFromTemplate(const TfrTemplate &report)
+{
+    m_template = report;
+    m_pages = TfrDisplayList();
+    Title = report.Title;
+}
+
+bool TfrReport::PrepareReport()
+{
+    m_pages = TfrDisplayList();
+    TfrRun run(*this);
+    TfrDisplayList pages = frLayOut(*this);
+    run.End();
+    m_pages = std::move(pages);
+    return !m_pages.Pages.empty();
 }
 
 QVariant TfrReport::GetVariable(const QString &name)

@@ -12,9 +12,14 @@
 //       QString s = report.ExpandText("Memo1", TfrText::parse("Classe [[Classe]]"));
 //   }                                            // rolled back; OnEndReport runs
 //
+//   report.LoadReportFromVxDB(16005);            // the template store's, Title its title
+//   if (report.PrepareReport())                  // one run: true when a page was built
+//       draw(report.Pages());                    // the display list (reportpages.h)
+//
 // A variable [name] first takes the engine's own value (DATE: PrintDate when set, else
-// today), then goes through OnGetValue (name in, value in and out); a handler leaves a name
-// it does not know as passed. A name nobody answers is null and is recorded for the run
+// today; while PrepareReport lays pages out, PAGE#, TOTALPAGES and LINE#: see
+// reporttemplate.md), then goes through OnGetValue (name in, value in and out); a handler leaves a
+// name it does not know as passed. A name nobody answers is null and is recorded for the run
 // (UnansweredVariables), so that a template check can refuse it.
 //
 // dataset."field" reads the current row of the report dataset or dataset of that name in any
@@ -29,6 +34,8 @@
 #include "platform/reportdataset.h"
 #include "platform/reportexpr.h"
 #include "platform/reportlibrary.h"
+#include "platform/reportpages.h"
+#include "platform/reporttemplate.h"
 #include "platform/reportvalue.h"
 
 #include <QDate>
@@ -41,6 +48,7 @@
 #include <memory>
 
 class TVxTransaction;
+class TfrLayout;
 
 // The error that ends a run.
 class EfrRunError : public EVxException
@@ -71,6 +79,15 @@ public:
     // Where a run reads: the program's shared connection unless set.
     void setConnection(const QSqlDatabase &db) { m_connectionName = db.connectionName(); }
     QSqlDatabase connection() const;
+
+    // The template, from the store or given; Title becomes its title.
+    void LoadReportFromVxDB(int id);
+    void LoadFromTemplate(const TfrTemplate &report);
+    const TfrTemplate &Template() const { return m_template; }
+    // Lays the template out in one run over its datasets: true when the display list holds
+    // at least one page. A failure raises, naming the band or object, and leaves no pages.
+    bool PrepareReport();
+    const TfrDisplayList &Pages() const { return m_pages; }
 
     // The report component's events: the variable request and the end of a run.
     std::function<void(const QString &name, QVariant &value)> OnGetValue;
@@ -104,7 +121,11 @@ protected:
 
 private:
     friend class TfrRun;
+    friend class TfrLayout;
     QString m_connectionName;
+    TfrTemplate m_template;
+    TfrDisplayList m_pages;
+    const TfrLayout *m_layout = nullptr; // while PrepareReport lays out: the page variables
     int m_calcDepth = 0;
     bool m_running = false;
     QStringList m_unanswered;

@@ -1,5 +1,10 @@
 #include "platform/sqlparams.h"
 
+#include "platform/connection.h"
+#include "platform/engineerrors.h"
+#include "platform/lockwait.h"
+#include "platform/messagedlg.h"
+#include "platform/transaction.h"
 #include "platform/vxexception.h"
 
 #include <QSqlError>
@@ -96,46 +101,153 @@ TVxNamedStatement toPositional(const QString &sql,
 
 namespace {
 
-void requireValues(const TVxNamedStatement &st, const QString &sql, const TVxFieldValues &values)
+// QIBASE binds a null as 0 or as the empty text wherever Firebird describes the parameter as
+// not nullable (a NOT NULL column, "0 = ?"): a missing value would be stored, or compared, as
+// a plausible one, and the column's refusal never come. A null value therefore never travels
+// as a parameter: the text prepared carries NULL in its place. Firebird takes NULL wherever a
+// value may stand, not where the place alone gives the type (FIRST, SKIP, a date plus a
+// number): cast the parameter there. A variant holding an empty text is a text, not a null,
+// and is bound as before.
+bool travelsAsNull(const QVariant &value)
 {
+    return value.isNull();
+}
+
+bool anyNull(const TVxFieldValues &values)
+{
+    for (int i = 0; i < values.size(); ++i) {
+        if (travelsAsNull(values.value(i)))
+            return true;
+    }
+    return false;
+}
+
+// The text prepared for the values, and the value bound to each "?" of it, in order.
+struct BoundStatement
+{
+    QString text;
+    QList<int> bound; // indexes into the values
+    bool nulls = false;
+};
+
+BoundStatement boundStatement(const QString &sql, const TVxFieldValues &values)
+{
+    TVxNamedStatement st = toPositional(sql);
+    BoundStatement prepared;
     for (const QString &name : st.names) {
-        if (!values.contains(name))
+        const int i = values.indexOf(name);
+        if (i < 0)
             throw EVxException(
                 QStringLiteral("Manca il valore del parametro %1 per l'istruzione:\r%2")
                     .arg(name, sql));
+        if (travelsAsNull(values.value(i)))
+            prepared.nulls = true;
+        else
+            prepared.bound << i;
     }
-}
-
-void bindAll(QSqlQuery &query, const TVxNamedStatement &st, const TVxFieldValues &values)
-{
-    for (int i = 0; i < st.names.size(); ++i)
-        query.bindValue(i, values.value(st.names[i]));
+    if (!prepared.nulls) {
+        prepared.text = std::move(st.sql);
+        return prepared;
+    }
+    prepared.text =
+        toPositional(sql, [&values](const QString &name) {
+            return travelsAsNull(values.value(name)) ? QStringLiteral("NULL") : QStringLiteral("?");
+        }).sql;
+    return prepared;
 }
 
 TVxStatementRecorder *recorder = nullptr;
 
+// A query keeps the attachment its connection had when it was made.
+void renewQuery(QSqlQuery &query, const QSqlDatabase &db)
+{
+    const bool forwardOnly = query.isForwardOnly();
+    query = QSqlQuery(db);
+    query.setForwardOnly(forwardOnly);
+}
+
+// A statement prepared outside a transaction on a connection whose server went away (or on the
+// attachment it had before it was opened again) loses nothing: the connection is opened again
+// and the statement prepared on the new attachment. Inside a transaction the transaction's
+// work is gone with the old attachment, and the caller must hear it.
+bool prepareOnLiveConnection(QSqlQuery &query, const QString &text)
+{
+    if (query.driver() && !query.driver()->isOpen()) {
+        QSqlDatabase db = connectionOfDriver(query.driver());
+        if (db.isValid() && reopenIfLost(db))
+            renewQuery(query, db);
+    }
+    if (query.prepare(text))
+        return true;
+    if (!isConnectionLost(query.lastError()))
+        return false;
+    QSqlDatabase db = connectionOfDriver(query.driver());
+    if (!db.isValid() || TVxTransaction::activeOn(db))
+        throw connectionLostError(query.lastError().text());
+    VxReconnect(db);
+    renewQuery(query, db);
+    return query.prepare(text);
+}
+
+void prepareText(QSqlQuery &query, const QString &sql, const QString &text)
+{
+    if (recorder)
+        recorder->notePrepared(sql);
+    if (prepareOnLiveConnection(query, text))
+        return;
+    if (isConnectionLost(query.lastError()))
+        throw connectionLostError(query.lastError().text());
+    throw EVxException(QStringLiteral("Istruzione rifiutata dal database:\r%1\r\r%2")
+                           .arg(sql, query.lastError().text()));
+}
+
+void bindAll(QSqlQuery &query, const BoundStatement &prepared, const TVxFieldValues &values)
+{
+    for (int i = 0; i < prepared.bound.size(); ++i)
+        query.bindValue(i, values.value(prepared.bound[i]));
+}
+
+// A write that waits past lockWaitTimeout() for rows another office or program holds is
+// cancelled; the user decides whether to wait again. Reads never wait: each transaction reads
+// its own snapshot.
 int runPrepared(QSqlQuery &query, const QString &sql, const TVxFieldValues &values)
 {
     if (recorder)
         recorder->noteExecuted(sql, values);
-    if (!query.exec())
-        throw EVxException(
-            QStringLiteral("Errore del database:\r%1").arg(query.lastError().text()));
-    return query.isSelect() ? 0 : qMax(0, query.numRowsAffected());
+    for (;;) {
+        bool ok = false;
+        bool waitedOut = false;
+        if (query.isSelect()) {
+            ok = query.exec();
+        } else {
+            TVxLockWaitGuard guard(query.driver());
+            ok = query.exec();
+            waitedOut = guard.fired() && !ok;
+        }
+        if (ok)
+            return query.isSelect() ? 0 : qMax(0, query.numRowsAffected());
+        if (!waitedOut)
+            throw statementRefused(query.lastError(), values);
+        if (VxMessageDlg(lockWaitQuestion(), mtWarning, mbYesNo, 0, mrNo) != mrYes)
+            throw lockWaitRefused();
+    }
 }
 
 } // namespace
 
+QString preparedText(const QString &sql, const TVxFieldValues &values)
+{
+    if (!anyNull(values))
+        return sql;
+    BoundStatement prepared = boundStatement(sql, values);
+    return prepared.nulls ? std::move(prepared.text) : sql;
+}
+
 void prepareAndBind(QSqlQuery &query, const QString &sql, const TVxFieldValues &values)
 {
-    const TVxNamedStatement st = toPositional(sql);
-    requireValues(st, sql, values);
-    if (recorder)
-        recorder->notePrepared(sql);
-    if (!query.prepare(st.sql))
-        throw EVxException(QStringLiteral("Istruzione rifiutata dal database:\r%1\r\r%2")
-                               .arg(sql, query.lastError().text()));
-    bindAll(query, st, values);
+    const BoundStatement prepared = boundStatement(sql, values);
+    prepareText(query, sql, prepared.text);
+    bindAll(query, prepared, values);
 }
 
 int execBound(QSqlQuery &query, const QString &sql, const TVxFieldValues &values)
@@ -146,9 +258,11 @@ int execBound(QSqlQuery &query, const QString &sql, const TVxFieldValues &values
 
 int execAgain(QSqlQuery &query, const QString &sql, const TVxFieldValues &values)
 {
-    const TVxNamedStatement st = toPositional(sql);
-    requireValues(st, sql, values);
-    bindAll(query, st, values);
+    const BoundStatement prepared = boundStatement(sql, values);
+    // A value that turned null, or back, changes the text the statement needs.
+    if (query.lastQuery() != prepared.text)
+        prepareText(query, sql, prepared.text);
+    bindAll(query, prepared, values);
     return runPrepared(query, sql, values);
 }
 

@@ -14,7 +14,9 @@
 //   TVxStatementRecorder recorder;        // counts and records what runs while it lives
 //
 // Text in quotes, quoted identifiers and comments is never taken for a parameter. Values are
-// always bound, never pasted into the statement text.
+// always bound, never pasted into the statement text; a null value is prepared as the literal
+// NULL in its parameter's place, since the driver would bind it as 0 or '' wherever the
+// parameter is not nullable (a NOT NULL column, "0 = :p").
 
 #include <QHash>
 #include <QList>
@@ -53,6 +55,11 @@ struct TVxNamedStatement
 TVxNamedStatement toPositional(const QString &sql,
                                const std::function<QString(const QString &name)> &placeholder = {});
 
+// The text prepared for the statement with these values: the statement itself unless one of
+// its parameters is null, else its positional text with NULL in each null parameter's place.
+// Statements kept prepared for running again are told apart by it.
+QString preparedText(const QString &sql, const TVxFieldValues &values);
+
 // Prepares the statement on the query and binds every parameter from the values. Prepare inside
 // the transaction that will run it (QIBASE). Throws EVxException on a missing value or a
 // statement the database refuses.
@@ -63,7 +70,8 @@ void prepareAndBind(QSqlQuery &query, const QString &sql, const TVxFieldValues &
 int execBound(QSqlQuery &query, const QString &sql, const TVxFieldValues &values);
 // Runs again, with new values, a statement that prepareAndBind or execBound prepared on this
 // query from the same text: a statement run once per row is prepared once, which is most of
-// the cost of a small insert. Returns the rows changed, as execBound.
+// the cost of a small insert. A value turned null, or back, prepares it again. Returns the
+// rows changed, as execBound.
 int execAgain(QSqlQuery &query, const QString &sql, const TVxFieldValues &values);
 // Moves to the next row of a select that ran: false after the last row. A row the database
 // fails to deliver (a computed column that divides by zero, a lost connection) throws

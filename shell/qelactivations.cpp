@@ -11,6 +11,7 @@
 #include "shell/qelformcalls.h"
 #include "shell/qelparams.h"
 #include "shell/qelpargen.h"
+#include "shell/qelplaceholder.h"
 #include "shell/qelutil.h"
 
 #include <QApplication>
@@ -39,19 +40,12 @@ QList<TdmqelActivations::Contributor> &contributors()
     return list;
 }
 
-const QString kNotAvailable = QStringLiteral("Funzione non ancora disponibile in questa versione.");
-
 } // namespace
 
 QelReportHooks &qelReportHooks()
 {
     static QelReportHooks hooks;
     return hooks;
-}
-
-void showFunctionNotAvailable()
-{
-    VxMessageDlg(kNotAvailable, mtInformation, mbOK);
 }
 
 TdmqelActivations::TdmqelActivations(QObject *owner) : TdmVxAttivazioni(owner)
@@ -204,11 +198,11 @@ void TdmqelActivations::webFolder(bool &allowed)
                      mtError, mbOK);
 }
 
-void TdmqelActivations::runReport(int number)
+void TdmqelActivations::runReport(TVxAttItem *command, int number)
 {
     const QelReportHooks &hooks = qelReportHooks();
     if (!hooks.previewReport) {
-        showFunctionNotAvailable();
+        showPlaceholder(command->Caption);
         return;
     }
     hooks.previewReport(number);
@@ -311,7 +305,7 @@ void TdmqelActivations::bindHandlers()
                 qelReportHooks().prepareDataSets();
         };
         const int number = r.number;
-        item->OnExecute = [this, number](TVxAttItem *) { runReport(number); };
+        item->OnExecute = [this, number](TVxAttItem *sender) { runReport(sender, number); };
     }
 
     auto *reportTree = ItemAs<TVxAttReport>(QStringLiteral("xarTavrin"));
@@ -319,7 +313,7 @@ void TdmqelActivations::bindHandlers()
         if (qelReportHooks().showReports)
             qelReportHooks().showReports(command);
         else
-            showFunctionNotAvailable();
+            showPlaceholder(command->Caption);
     };
     reportTree->BeforeExecute = [](TVxAttItem *, bool &allowed) {
         allowed = true;
@@ -409,7 +403,15 @@ void TdmqelActivations::bindHandlers()
         emit contextChanged();
     };
 
-    component("xacComm")->OnExecute = [](TVxAttItem *) { showFunctionNotAvailable(); };
+    // The communication settings are the suite's add-on dialog, made and released here.
+    component("xacComm")->OnExecute = [](TVxAttItem *sender) {
+        const QString dialogClass = QStringLiteral("TfmxComm");
+        std::unique_ptr<QWidget> form(FormRegistry::create(dialogClass, nullptr));
+        if (auto *placeholder = qobject_cast<TfmqelNonDisponibile *>(form.get()))
+            placeholder->setWindowTitle(sender->Caption.trimmed());
+        if (auto *dialog = qobject_cast<QDialog *>(form.get()))
+            VxExecModal(dialog);
+    };
 
     auto *stat = ItemAs<TVxAttShell>(QStringLiteral("xasStat"));
     stat->Directory = GetMainDir() + QStringLiteral("BIN/");

@@ -9,7 +9,7 @@
 class QWidget;
 
 // What the command table uses of the report subsystem. The report subsystem fills it when
-// it is part of the program; until then the report commands say the function is missing.
+// it is part of the program; until then the report commands open the placeholder.
 struct QelReportHooks
 {
     std::function<void()> prepareDataSets;         // PreparaDataSets of the report module
@@ -63,10 +63,7 @@ private:
     void webFolder(bool &allowed);
     void shellStat(bool &allowed);
     void shellSkype(bool &allowed);
-    void runReport(int number);
+    void runReport(TVxAttItem *command, int number);
 };
 
 extern TdmqelActivations *dmqelActivations;
-
-// Shows the placeholder text of a function that is not in this version.
-void showFunctionNotAvailable();

@@ -162,27 +162,28 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmqelPagelleWeb",
         "TfmqelExpMediaAlunni",
         "TfmqelRecuperiConvert",
-        "TfmzelClsMatCmp",
-        "TfmzelAnsSesDwg",
-        "TfmzelSessioni",
-        "TfmzelCmp",
-        "TfmzelSclCmp",
-        "TfmzelScaLiv",
-        "TfmzelPrpScaLiv",
-        "TfmzelSclLivPrp",
-        "TfmzelScaAperte",
         "TfmQelGiudizi",
         "TfmQelRiconoscimento",
         "TfmqelDocParams",
         "TfmqelParRpt",
         "TfmQelRilIntegr",
         "TfmQelExport",
-        "TfmVxManageWords",
-        "TfmzesFirme",
         // The grade-entry windows until the grade-entry module registers its own.
         "TfmqevCarCls",
         "TfmqevCarSng",
         "TfmqevCarMat",
     };
     return classes;
+}
+
+QStringList qelOtherProgramFormClasses()
+{
+    return {
+        QStringLiteral("TfmzelClsMatCmp"), QStringLiteral("TfmzelAnsSesDwg"),
+        QStringLiteral("TfmzelSessioni"),  QStringLiteral("TfmzelCmp"),
+        QStringLiteral("TfmzelSclCmp"),    QStringLiteral("TfmzelScaLiv"),
+        QStringLiteral("TfmzelPrpScaLiv"), QStringLiteral("TfmzelSclLivPrp"),
+        QStringLiteral("TfmzelScaAperte"), QStringLiteral("TfmVxManageWords"),
+        QStringLiteral("TfmzesFirme"),     QStringLiteral("TfmxComm"),
+    };
 }

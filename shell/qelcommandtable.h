@@ -35,3 +35,6 @@ const QList<QelCommandDef> &qelCommands();
 // Target classes of form commands whose windows belong to parts of the program not built
 // yet; each is registered with the placeholder window.
 const QList<const char *> &qelPendingFormClasses();
+// The windows of the suite's packages that are not part of Tavrin (session configuration,
+// signatures, translations, communication settings); the placeholder stands for each.
+QStringList qelOtherProgramFormClasses();

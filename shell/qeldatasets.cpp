@@ -1,8 +1,12 @@
 #include "shell/qeldatasets.h"
 
 #include "platform/connection.h"
+#include "platform/inifile.h"
+#include "platform/messagedlg.h"
 #include "platform/vxexception.h"
 
+#include <QDir>
+#include <QSet>
 #include <QSqlQuery>
 
 TdmqelDataSets *dmqelDataSets = nullptr;
@@ -57,6 +61,31 @@ const char kDebEsitoList[] = "SELECT iDesId, sDesLDescVexto FROM TDES_DEBESITO W
 const char kDebTipoList[] = "SELECT iDtpId, sDtpLDescVexto FROM TDTP_DEBTIPO WHERE (##WHERE##) AND "
                             "(dDelete IS NULL)";
 
+const char kUserTables[] =
+    "SELECT RDB$RELATION_NAME FROM RDB$RELATIONS WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0";
+
+// Tables every window of the program reads from its start: a database without them is not the
+// suite's, and would fail later with the SQL text of whatever is opened first.
+const char *const kSuiteTables[] = {
+    "TANS_ANNISCOLAST", "TSES_SESSIONE", "TANSSESDWG",   "TDOW_DATAOWNER", "TCLS_CLASSI", "TCLSSES",
+    "TSIT_SITUAZIONI",  "TVOT_VOTI",     "TENC_ENCOMIO", "TDESDED",        "TDTPDTD",     "TPARVAL",
+};
+
+// The suite's tables the database lacks, by name.
+QStringList missingSuiteTables()
+{
+    QSqlQuery query = select(kUserTables);
+    QSet<QString> present;
+    while (fetchNext(query))
+        present.insert(query.value(0).toString().trimmed().toUpper());
+    QStringList missing;
+    for (const char *table : kSuiteTables) {
+        if (!present.contains(QString::fromLatin1(table)))
+            missing << QString::fromLatin1(table);
+    }
+    return missing;
+}
+
 void addLocked(TVxQueryDesc &desc)
 {
     desc.Fields.setValue(QStringLiteral("iLocked"), 0);
@@ -102,6 +131,28 @@ bool TdmqelDataSets::OpenConnection()
         return true;
     if (!::OpenConnection())
         return false;
+    QStringList missing;
+    if (!RunShowingErrors([&missing] { missing = missingSuiteTables(); })) {
+        ::CloseConnection();
+        return false;
+    }
+    if (!missing.isEmpty()) {
+        const QSqlDatabase db = qqoVxGlobConn();
+        const QString database = db.hostName().isEmpty()
+                                     ? QDir::toNativeSeparators(db.databaseName())
+                                     : db.hostName() + QLatin1Char(':') + db.databaseName();
+        ::CloseConnection();
+        VxMessageDlg(
+            QStringLiteral("Il database %1 non è un database della suite Vexto: mancano "
+                           "le sue tabelle (%2).\r\rControllare la voce Database in %3.")
+                .arg(database,
+                     missing.size() > 3
+                         ? missing.mid(0, 3).join(QStringLiteral(", ")) + QStringLiteral("...")
+                         : missing.join(QStringLiteral(", ")),
+                     QDir::toNativeSeparators(resolveConfigPath(connectionSettingsFile()))),
+            mtError, mbOK);
+        return false;
+    }
     ++m_openCount;
     return true;
 }

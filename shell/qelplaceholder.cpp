@@ -1,6 +1,7 @@
 #include "shell/qelplaceholder.h"
 
 #include "platform/formregistry.h"
+#include "platform/messagedlg.h"
 #include "shell/qelcommandtable.h"
 #include "shell/qellookupeditors.h"
 
@@ -13,10 +14,13 @@ TfmqelNonDisponibile::TfmqelNonDisponibile(const QString &className, QWidget *pa
     : QDialog(parent), m_className(className)
 {
     setObjectName(QStringLiteral("fmqelNonDisponibile"));
-    setWindowTitle(QStringLiteral("Funzione non disponibile"));
     auto *layout = new QVBoxLayout(this);
-    auto *label =
-        new QLabel(QStringLiteral("Funzione non ancora disponibile in questa versione."), this);
+    auto *label = new QLabel(
+        belongsToAnotherProgram()
+            ? QStringLiteral("Questa funzione appartiene a un altro programma della suite Vexto: "
+                             "Tavrin non la comprende.")
+            : QStringLiteral("Funzione non ancora disponibile in questa versione."),
+        this);
     label->setObjectName(QStringLiteral("laMessaggio"));
     label->setWordWrap(true);
     layout->addWidget(label);
@@ -33,11 +37,25 @@ TfmqelNonDisponibile::TfmqelNonDisponibile(const QString &className, QWidget *pa
     resize(420, 120);
 }
 
+bool TfmqelNonDisponibile::belongsToAnotherProgram() const
+{
+    return qelOtherProgramFormClasses().contains(m_className, Qt::CaseInsensitive);
+}
+
+void showPlaceholder(const QString &caption, const QString &className)
+{
+    TfmqelNonDisponibile placeholder(className);
+    placeholder.setWindowTitle(caption.trimmed());
+    VxExecModal(&placeholder);
+}
+
 void registerShellForms()
 {
     registerLookupEditors();
-    for (const char *name : qelPendingFormClasses()) {
-        const QString className = QString::fromLatin1(name);
+    QStringList missing = qelOtherProgramFormClasses();
+    for (const char *name : qelPendingFormClasses())
+        missing << QString::fromLatin1(name);
+    for (const QString &className : std::as_const(missing)) {
         if (FormRegistry::isRegistered(className))
             continue;
         FormRegistry::registerClass(className, [className](QWidget *parent) -> QWidget * {

@@ -1,5 +1,6 @@
 #include "shell/qelstartup.h"
 
+#include "platform/messagedlg.h"
 #include "shell/qelactivations.h"
 #include "shell/qeldatasets.h"
 #include "shell/qelduplicatecheck.h"
@@ -69,9 +70,10 @@ int runTavrin()
 {
     QApplication::setApplicationName(QStringLiteral("Tavrin"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tavrin"));
+    installQtItalianTranslations();
     TavrinObjects objects;
     TfmqelMain *main = objects.mainWindow();
-    main->show();
+    main->ShowOnStartScreen();
     // Normally the window system activates the window; without a window manager it may not,
     // and the first activation's work must run all the same.
     QTimer::singleShot(0, main, [main] { main->ensureFirstActivation(); });

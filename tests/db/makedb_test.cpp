@@ -8,11 +8,14 @@
 
 namespace {
 
-int makedb(const QStringList &arguments)
+// The tool's exit status; what it printed goes to *said.
+int makedb(const QStringList &arguments, QString *said = nullptr)
 {
     QProcess process;
     process.start(QStringLiteral(TAVRIN_MAKEDB), arguments);
     EXPECT_TRUE(process.waitForFinished(120000));
+    if (said)
+        *said = QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
@@ -34,23 +37,39 @@ int forcedWrites(const QString &path)
 
 } // namespace
 
-TEST(MakeDb, BadArgumentsLeaveTheExistingDatabaseAsItWas)
+// Options are options, never a file name: help, a mistake in the arguments or a folder that
+// is not there says so, with status 0 for help and 2 for a mistake, and no file is made or
+// replaced.
+TEST(MakeDb, ArgumentsAreCheckedBeforeAnyFileIsTouched)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("scuola.fdb"));
     ASSERT_TRUE(QFile::copy(templateDatabasePath(), path));
     const QByteArray before = readFileBytes(path);
-    const QStringList refused[] = {
-        {QStringLiteral("--force"), QStringLiteral("--scale"), QStringLiteral("50"), path},
-        {QStringLiteral("--force"), QStringLiteral("--scale"), QStringLiteral("molti"), path},
-        {QStringLiteral("--force"), QStringLiteral("--scala"), QStringLiteral("2"), path},
-        {QStringLiteral("--force"), path, dir.filePath(QStringLiteral("altra.fdb"))},
+    const QString missingFolder = dir.filePath(QStringLiteral("manca"));
+    const struct
+    {
+        QStringList arguments;
+        int status;
+        QString said;
+    } cases[] = {
+        {{"--help"}, 0, "Uso: tavrin-makedb [--scale N] [--force] [--no-forced-writes] [FILE]"},
+        {{"--force", "--scala", "2", path}, 2, "opzione sconosciuta: --scala"},
+        {{"-f", path}, 2, "opzione sconosciuta: -f"},
+        {{"--force", path, "--scale"}, 2, "--scale vuole un numero"},
+        {{"--force", "--scale", "abc", path}, 2, "--scale vuole un numero intero, non \"abc\""},
+        {{"--force", "--scale", "50", path}, 2, "La scala della scuola dimostrativa va da 1 a 30."},
+        {{"--force=1", path}, 2, "l'opzione --force non vuole un valore"},
+        {{"--force", path, dir.filePath("altra.fdb")}, 2, "un solo file di database alla volta"},
+        {{missingFolder + "/scuola.fdb"}, 2, "la cartella " + missingFolder + " non esiste"},
     };
-    for (const QStringList &arguments : refused) {
-        SCOPED_TRACE(arguments.join(' ').toStdString());
-        EXPECT_NE(makedb(arguments), 0);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        QString said;
+        EXPECT_EQ(makedb(c.arguments, &said), c.status);
+        EXPECT_TRUE(said.contains(c.said)) << said.toStdString();
         EXPECT_EQ(readFileBytes(path), before);
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                   QStringList{QStringLiteral("scuola.fdb")});
     }
 }

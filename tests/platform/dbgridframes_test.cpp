@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -165,16 +166,44 @@ TEST_F(BrowseEditFrameTest, SearchFindsTextWithApostropheInVisibleColumnsOnly)
     EXPECT_EQ(frame.VisibleRowCount(), 4);
 }
 
-TEST_F(BrowseEditFrameTest, FailedPostKeepsWhatWasTyped)
+// A refused row keeps what was typed and the edit open, whoever refuses it: the frame (a text
+// longer than its column, in an edit that does not stop at the column's length) or the
+// database (a trigger injected here).
+TEST_F(BrowseEditFrameTest, RefusedPostKeepsWhatWasTyped)
 {
+    EXPECT_EQ(edDesc->maxLength(), 100); // the column's length
+    const struct
+    {
+        QString typed;
+        const char *refusal; // a statement that makes the database refuse, if any
+        QString said;
+    } cases[] = {
+        {QString(150, QLatin1Char('x')), nullptr,
+         QStringLiteral("Il testo è troppo lungo per il campo sFrmLDesc (al massimo 100 "
+                        "caratteri).")},
+        {QStringLiteral("Rifiutato"),
+         "CREATE TRIGGER TPrv_Rifiuta FOR TFrm_Formativi BEFORE INSERT AS BEGIN "
+         "NEW.iFrmId = 1; END",
+         QStringLiteral("Esiste già una voce con questi dati.")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.said.toStdString());
+        if (c.refusal)
+            runSql(db, QString::fromLatin1(c.refusal));
+        DialogSeam::clearShown();
+        trigger("acInsert");
+        edDesc->setMaxLength(1000);
+        edDesc->setText(c.typed);
+        trigger("acPost");
+        EXPECT_TRUE(frame.Editing());
+        EXPECT_EQ(edDesc->text(), c.typed);
+        EXPECT_EQ(DialogSeam::shownTexts(), QStringList{c.said});
+        EXPECT_EQ(stored().size(), 3);
+        frame.CancelChanges();
+    }
+    // Closing the host while a row is in edit asks; Cancel keeps the edit, No drops it.
     trigger("acInsert");
-    edDesc->setText(QString(150, QLatin1Char('x'))); // longer than the column
-    trigger("acPost");
-    EXPECT_TRUE(frame.Editing());
-    EXPECT_EQ(edDesc->text().size(), 150);
-    ASSERT_EQ(DialogSeam::shownTexts().size(), 1);
-    EXPECT_EQ(stored().size(), 3);
-    // Closing the host now asks; Cancel keeps the edit, No drops it.
+    edDesc->setText(QStringLiteral("In sospeso"));
     DialogSeam::queueAnswer(mrCancel);
     EXPECT_FALSE(frame.CanClose());
     EXPECT_TRUE(frame.Editing());
@@ -184,6 +213,28 @@ TEST_F(BrowseEditFrameTest, FailedPostKeepsWhatWasTyped)
     EXPECT_EQ(column(xqc, QStringLiteral("sFrmLDesc")),
               (QStringList{"Attività sportiva agonistica", "Certificazione linguistica",
                            "Volontariato"}));
+}
+
+// A tiled window narrower than the columns' widths shows every column whole, none narrower
+// than its contents; given room again, the columns take their widths back.
+TEST_F(BrowseEditFrameTest, ColumnsFitTheirContentsInANarrowWindow)
+{
+    QTableView *grid = frame.grGrid();
+    frame.resize(1000, 300);
+    frame.show();
+    EXPECT_EQ(grid->columnWidth(1), 380);
+    frame.resize(380, 300);
+    QCoreApplication::processEvents();
+    int total = 0;
+    for (int c : {1, 2}) {
+        EXPECT_GE(grid->columnWidth(c),
+                  static_cast<QAbstractItemView *>(grid)->sizeHintForColumn(c));
+        total += grid->columnWidth(c);
+    }
+    EXPECT_LE(total, grid->viewport()->width());
+    frame.resize(1000, 300);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(grid->columnWidth(1), 380);
 }
 
 TEST_F(BrowseEditFrameTest, NumericEditStoresNumbersAndEmptyAsNull)

@@ -1,6 +1,9 @@
 #include "platform/dialogseam.h"
 #include "platform/messagedlg.h"
 
+#include <QDialogButtonBox>
+#include <QPushButton>
+
 #include <gtest/gtest.h>
 
 TEST(MessageDlg, ScriptedAnswersAreTakenInOrderAndTextsRecorded)
@@ -17,4 +20,14 @@ TEST(MessageDlg, ScriptedAnswersAreTakenInOrderAndTextsRecorded)
     ASSERT_EQ(texts.size(), 3);
     EXPECT_EQ(texts[0], QStringLiteral("Salvare?\n\nSì o no"));
     EXPECT_EQ(DialogSeam::shown()[1].detail, QStringLiteral("warning"));
+}
+
+// Qt's own dialogs and buttons (file choosers, print settings) speak Italian once the
+// translations are installed, as the program does at start.
+TEST(MessageDlg, QtsOwnButtonsSpeakItalian)
+{
+    ASSERT_TRUE(installQtItalianTranslations());
+    QDialogButtonBox box(QDialogButtonBox::Save | QDialogButtonBox::Cancel);
+    EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Annulla"));
+    EXPECT_EQ(box.button(QDialogButtonBox::Save)->text(), QStringLiteral("Salva"));
 }

@@ -183,7 +183,10 @@ TEST_F(LinkedRows, AFailingSecondStatementTakesBackTheFirstInEveryTransaction)
             xqc.Post();
             ADD_FAILURE() << "the insert should fail";
         } catch (const EVxException &e) {
-            EXPECT_TRUE(e.message().contains("TPRVLINK")) << e.message().toStdString();
+            EXPECT_EQ(e.message(), QStringLiteral("La voce collegata non esiste più "
+                                                  "nell'archivio: aggiornare l'elenco e "
+                                                  "sceglierla di nuovo."));
+            EXPECT_TRUE(e.detail().contains("TPRVLINK")) << e.detail().toStdString();
         }
         EXPECT_EQ(xqc.state(), TVxQueryCollection::dsInsert);
         EXPECT_EQ(xqc.RecordCount(), rows);

@@ -10,6 +10,8 @@
 #include <QTreeWidget>
 
 #include <functional>
+#include <initializer_list>
+#include <utility>
 
 namespace {
 
@@ -90,6 +92,66 @@ const Reader kReaders[] = {
      }},
 };
 
+TVxFieldValues fields(std::initializer_list<std::pair<const char *, QVariant>> list)
+{
+    TVxFieldValues values;
+    for (const auto &[name, value] : list)
+        values.setValue(QString::fromLatin1(name), value);
+    return values;
+}
+
+// What a statement gave: the first column of a select's first row, else the rows it changed.
+int outcome(QSqlQuery &query)
+{
+    if (!query.isSelect())
+        return query.numRowsAffected();
+    const int first = fetchNext(query) ? query.value(0).toInt() : -1;
+    query.finish();
+    return first;
+}
+
+// Every way the framework runs a statement; those that run it again run it first with the
+// values of `before`, none of them null.
+struct Runner
+{
+    const char *name;
+    std::function<int(QSqlDatabase &db, const QString &sql, const TVxFieldValues &before,
+                      const TVxFieldValues &values)>
+        run;
+};
+
+const Runner kRunners[] = {
+    {"once",
+     [](QSqlDatabase &db, const QString &sql, const TVxFieldValues &,
+        const TVxFieldValues &values) {
+         QSqlQuery query(db);
+         execBound(query, sql, values);
+         return outcome(query);
+     }},
+    {"again on its query",
+     [](QSqlDatabase &db, const QString &sql, const TVxFieldValues &before,
+        const TVxFieldValues &values) {
+         QSqlQuery query(db);
+         execBound(query, sql, before);
+         outcome(query);
+         execAgain(query, sql, values);
+         return outcome(query);
+     }},
+    {"again in a transaction",
+     [](QSqlDatabase &db, const QString &sql, const TVxFieldValues &before,
+        const TVxFieldValues &values) {
+         TVxTransaction tr(db);
+         EXPECT_TRUE(tr.StartTransaction());
+         outcome(tr.Exec(sql, before));
+         const int result = outcome(tr.Exec(sql, values));
+         tr.Commit();
+         return result;
+     }},
+};
+
+const char kInsertNulli[] =
+    "INSERT INTO TPrv_Nulli (iNulA, iNulB, sNulS) VALUES (:iNulA, :iNulB, :sNulS)";
+
 class Statements : public ::testing::Test
 {
 protected:
@@ -98,6 +160,8 @@ protected:
         db = database.connect();
         runSql(db, QStringLiteral("CREATE TABLE TPrv_Prova (iPrvId INTEGER NOT NULL PRIMARY KEY, "
                                   "sPrvDesc VARCHAR(40))"));
+        runSql(db, QStringLiteral("CREATE TABLE TPrv_Nulli (iNulA INTEGER NOT NULL, iNulB "
+                                  "INTEGER, sNulS VARCHAR(10) NOT NULL)"));
     }
     TestDatabase database;
     QSqlDatabase db;
@@ -168,4 +232,103 @@ TEST_F(Statements, RowsSavedInsideOneTransactionPrepareEachStatementOnce)
     // Outside a transaction every key is still a new one.
     EXPECT_FALSE(keys.contains(VxNewKey(db, QStringLiteral("TPrv_Prova"))));
     EXPECT_THROW(tr.Exec(QStringLiteral("SELECT 1 FROM RDB$DATABASE"), {}), EVxException);
+}
+
+TEST_F(Statements, ANullValueReachesTheDatabaseAsNullWhereverItsParameterStands)
+{
+    // The driver binds a null as 0 or '' where the parameter is not nullable: the NOT NULL
+    // columns would take a plausible value, and "0 = :p" would hold for every row.
+    const QVariant null;
+    const struct
+    {
+        const char *what;
+        const char *sql;
+        TVxFieldValues before, values;
+        int result;          // when it runs
+        const char *refused; // in the driver's words, when it must not
+    } cases[] = {
+        {"NOT NULL integer", kInsertNulli, fields({{"iNulA", 90}, {"iNulB", 1}, {"sNulS", "w"}}),
+         fields({{"iNulA", null}, {"iNulB", 1}, {"sNulS", "x"}}), 0, "INULA"},
+        {"NOT NULL text", kInsertNulli, fields({{"iNulA", 91}, {"iNulB", 1}, {"sNulS", "w"}}),
+         fields({{"iNulA", 7}, {"iNulB", 1}, {"sNulS", null}}), 0, "SNULS"},
+        {"nullable column", kInsertNulli, fields({{"iNulA", 92}, {"iNulB", 1}, {"sNulS", "w"}}),
+         fields({{"iNulA", 7}, {"iNulB", null}, {"sNulS", "x"}}), 1, nullptr},
+        {"0 = :p", "SELECT COUNT(*) FROM TPrv_Nulli WHERE (0 = :p OR iNulA = 5)",
+         fields({{"p", 1}}), fields({{"p", null}}), 1, nullptr},
+    };
+    for (const Runner &runner : kRunners) {
+        SCOPED_TRACE(runner.name);
+        runSql(db, QStringLiteral("DELETE FROM TPrv_Nulli"));
+        runSql(db, QStringLiteral("INSERT INTO TPrv_Nulli VALUES (5, NULL, 'cinque')"));
+        runSql(db, QStringLiteral("INSERT INTO TPrv_Nulli VALUES (6, 6, 'sei')"));
+        for (const auto &c : cases) {
+            SCOPED_TRACE(c.what);
+            try {
+                EXPECT_EQ(runner.run(db, QString::fromLatin1(c.sql), c.before, c.values), c.result);
+                EXPECT_FALSE(c.refused) << "stored";
+            } catch (const EVxException &e) {
+                ASSERT_TRUE(c.refused) << e.message().toStdString();
+                EXPECT_TRUE(e.message().contains(QString::fromLatin1(c.refused)))
+                    << e.message().toStdString();
+            }
+        }
+        EXPECT_EQ(scalar(db, QStringLiteral("SELECT COUNT(*) FROM TPrv_Nulli WHERE iNulA = 7 "
+                                            "AND iNulB IS NULL AND sNulS = 'x'"))
+                      .toInt(),
+                  1);
+        EXPECT_EQ(scalar(db, QStringLiteral("SELECT COUNT(*) FROM TPrv_Nulli WHERE iNulA = 0 "
+                                            "OR sNulS = ''"))
+                      .toInt(),
+                  0);
+    }
+}
+
+TEST_F(Statements, AStatementRunAgainWithValuesTurningNullAndBackGivesTheRightRows)
+{
+    const QString insert = QString::fromLatin1(kInsertNulli);
+    const QString select =
+        QStringLiteral("SELECT COUNT(*) FROM TPrv_Nulli WHERE (0 = :iAll OR iNulA = :iNulA)");
+    const auto row = [](int a) {
+        return fields({{"iNulA", a},
+                       {"iNulB", a % 2 ? QVariant() : QVariant(a * 10)},
+                       {"sNulS", "r"},
+                       {"iAll", a % 3 ? QVariant() : QVariant(0)}});
+    };
+    const int rows = 6;
+    // Through the transaction's statements, then again on one query of its own.
+    for (const bool inTransaction : {true, false}) {
+        SCOPED_TRACE(inTransaction ? "transaction" : "query");
+        runSql(db, QStringLiteral("DELETE FROM TPrv_Nulli"));
+        TVxStatementRecorder recorder;
+        TVxTransaction tr(db);
+        ASSERT_TRUE(tr.StartTransaction());
+        QSqlQuery ownInsert(db), ownSelect(db);
+        const auto run = [&](QSqlQuery &own, const QString &sql, const TVxFieldValues &values,
+                             bool first) -> QSqlQuery & {
+            if (inTransaction)
+                return tr.Exec(sql, values);
+            first ? execBound(own, sql, values) : execAgain(own, sql, values);
+            return own;
+        };
+        for (int a = 1; a <= rows; ++a) {
+            SCOPED_TRACE(a);
+            EXPECT_EQ(outcome(run(ownInsert, insert, row(a), a == 1)), 1);
+            // Every row so far when :iAll is 0, else only the row just written.
+            EXPECT_EQ(outcome(run(ownSelect, select, row(a), a == 1)), a % 3 ? 1 : a);
+        }
+        tr.Commit();
+        for (int a = 1; a <= rows; ++a) {
+            const QVariant b = scalar(db,
+                                      QStringLiteral("SELECT iNulB FROM TPrv_Nulli WHERE "
+                                                     "iNulA = ?"),
+                                      {a});
+            EXPECT_EQ(b.isNull() ? -1 : b.toInt(), a % 2 ? -1 : a * 10) << a;
+        }
+        EXPECT_EQ(recorder.executed(insert), rows);
+        if (inTransaction) {
+            // Once for each pattern of nulls, counted by the statement as written.
+            EXPECT_EQ(recorder.prepared(insert), 2);
+            EXPECT_EQ(recorder.prepared(select), 2);
+        }
+    }
 }

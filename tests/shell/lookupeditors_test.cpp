@@ -1,6 +1,7 @@
 #include "platform/formregistry.h"
 #include "platform/messagedlg.h"
 #include "platform/searchform.h"
+#include "platform/vxexception.h"
 #include "shell/qeldatasets.h"
 #include "shell/qellookupeditors.h"
 #include "tests/support/testdb.h"
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
+#include <QTest>
 
 namespace {
 
@@ -338,4 +340,243 @@ TEST_F(LookupEditors, CreditEditorsInsertEditAndDelete)
         EXPECT_FALSE(scalar(longOf, {QStringLiteral("PSO")}).isValid());
         EXPECT_EQ(c->RecordCount(), before);
     }
+}
+
+namespace {
+
+struct GridState
+{
+    QList<bool> hidden;
+    QList<int> widths;
+    QStringList titles;
+    bool operator==(const GridState &) const = default;
+};
+
+GridState gridState(QTableView *grid)
+{
+    GridState state;
+    for (int c = 0; c < grid->model()->columnCount(); ++c) {
+        state.hidden << grid->isColumnHidden(c);
+        state.widths << grid->columnWidth(c);
+        state.titles << grid->model()->headerData(c, Qt::Horizontal).toString();
+    }
+    return state;
+}
+
+QVariant currentKey(TfmqelLookupEditor *editor)
+{
+    return editor->collection()->Value(editor->frame()->CurrentSourceRow(), 0);
+}
+
+QStringList detailTexts(TfrqelLookup *frame)
+{
+    QStringList texts;
+    for (QLineEdit *edit : frame->DetailArea()->findChildren<QLineEdit *>())
+        texts << edit->text();
+    return texts;
+}
+
+} // namespace
+
+// "Aggiorna" reads the rows again: the internal columns stay hidden, the widths and titles
+// stay, the row stays chosen by its key (another office added one before it) and the detail
+// page keeps showing it.
+TEST_F(LookupEditors, RefreshKeepsColumnsRowAndPage)
+{
+    const struct
+    {
+        const char *cls;
+        const char *addedBefore; // a row another office adds, sorted before the chosen one
+    } editors[] = {
+        {"TfmqelEncomio", "INSERT INTO TEnc_Encomio (iEncId, sEncLDesc) VALUES (99001, 'AAA')"},
+        {"TfmqelFrm", "INSERT INTO TFrm_Formativi (iFrmId, sFrmLDesc, lFrmVisible) "
+                      "VALUES (99001, 'AAA', 1)"},
+        {"TfmqelSco", nullptr},
+        {"TfmqelBande", nullptr},
+        {"TfmqelDesDed", nullptr},
+        {"TfmqelDtpDtd", nullptr},
+    };
+    for (const auto &e : editors) {
+        SCOPED_TRACE(e.cls);
+        ScriptedDialogs dialogs;
+        auto editor = open(e.cls);
+        editor->show();
+        TfrqelLookup *frame = editor->frame();
+        QTableView *grid = frame->grGrid();
+        const int rows = editor->collection()->RecordCount();
+        ASSERT_GE(rows, 2);
+        frame->SetCurrentSourceRow(rows - 1);
+        const QVariant key = currentKey(editor.get());
+        const GridState before = gridState(grid);
+        if (e.addedBefore)
+            runSql(QString::fromLatin1(e.addedBefore));
+
+        frame->FrameAction(QStringLiteral("acRefresh"))->trigger();
+        EXPECT_EQ(gridState(grid), before);
+        EXPECT_EQ(currentKey(editor.get()), key);
+        EXPECT_EQ(editor->collection()->RecordCount(), rows + (e.addedBefore ? 1 : 0));
+        EXPECT_TRUE(frame->IsListPage());
+
+        frame->ShowDetailPage();
+        const QStringList shown = detailTexts(frame);
+        EXPECT_FALSE(shown.join(QString()).trimmed().isEmpty());
+        frame->FrameAction(QStringLiteral("acRefresh"))->trigger();
+        EXPECT_FALSE(frame->IsListPage());
+        EXPECT_EQ(detailTexts(frame), shown);
+        EXPECT_EQ(currentKey(editor.get()), key);
+        EXPECT_TRUE(DialogSeam::shownTexts().isEmpty())
+            << DialogSeam::shownTexts().join('|').toStdString();
+    }
+}
+
+// A new row saved empty, or with a text longer than its column, never reaches the table: the
+// office is told which field to fill, in its words, and the edit stays open.
+TEST_F(LookupEditors, EmptyAndOverlongRowsAreRefusedAndNothingIsWritten)
+{
+    const struct
+    {
+        const char *cls, *firstField, *textEdit, *table;
+        int columnLength;
+    } editors[] = {
+        {"TfmqelEncomio", "Descrizione", "edEncLDesc", "TEnc_Encomio", 100},
+        {"TfmqelFrm", "Descrizione", "edFrmSDesc", "TFrm_Formativi", 30},
+        {"TfmqelBande", "Anno di corso", "edBndDesc", "TBnd_Bande", 50},
+        {"TfmqelDesDed", "Stato", "edDedLDesc", "TDed_DebEsDett", 100},
+    };
+    for (const auto &e : editors) {
+        SCOPED_TRACE(e.cls);
+        ScriptedDialogs dialogs;
+        auto editor = open(e.cls);
+        TfrqelLookup *frame = editor->frame();
+        const QString count = QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(e.table));
+        const int rows = scalar(count).toInt();
+
+        frame->Insert();
+        EXPECT_FALSE(frame->PostChanges());
+        EXPECT_EQ(DialogSeam::shownTexts(),
+                  QStringList{QStringLiteral("La riga è vuota: compilare almeno il campo \"%1\" "
+                                             "prima di salvare.")
+                                  .arg(QString::fromUtf8(e.firstField))});
+        EXPECT_TRUE(frame->Editing());
+
+        // Typing stops at the column's length.
+        auto *edit = child<QLineEdit>(frame, e.textEdit);
+        QTest::keyClicks(edit, QString(e.columnLength + 20, QLatin1Char('x')));
+        EXPECT_EQ(edit->text().size(), e.columnLength);
+        frame->CancelChanges();
+        EXPECT_EQ(scalar(count).toInt(), rows);
+    }
+
+    // What reaches the engine too long all the same is refused in words, the engine's text
+    // kept for the technician.
+    auto editor = open("TfmqelEncomio");
+    TVxQueryCollection *c = editor->collection();
+    c->Append();
+    c->SetFieldValue(QStringLiteral("sEncLDesc"), QString(150, QLatin1Char('x')));
+    try {
+        c->Post();
+        ADD_FAILURE() << "an over-long text was written";
+    } catch (const EVxException &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Il testo è troppo lungo per il campo SENCLDESC "
+                                              "(al massimo 100 caratteri)."));
+        EXPECT_TRUE(e.detail().contains(QStringLiteral("string right truncation")));
+    }
+    c->Cancel();
+}
+
+// The engine's refusals reach the office in Italian: an entry that pupils' credits use is kept,
+// a duplicate is refused; the edit stays open on a refused save.
+TEST_F(LookupEditors, EngineRefusalsAreToldInWordsAndTheRowsStay)
+{
+    ScriptedDialogs dialogs;
+    auto editor = open("TfmqelEncomio");
+    TfrqelLookup *frame = editor->frame();
+    TVxQueryCollection *c = editor->collection();
+    const QVariant used =
+        scalar(QStringLiteral("SELECT FIRST 1 iEncId FROM TCre_Crediti WHERE iEncId IS NOT NULL"));
+    ASSERT_TRUE(used.isValid());
+    ASSERT_TRUE(c->Locate(QStringLiteral("iEncId"), used));
+    frame->SetCurrentSourceRow(c->RecNo());
+    const int rows = c->RecordCount();
+    DialogSeam::queueAnswer(int(mrYes));
+    EXPECT_FALSE(frame->DeleteCurrent());
+    ASSERT_EQ(DialogSeam::shown().size(), 2);
+    EXPECT_EQ(DialogSeam::shown()[1].text,
+              QStringLiteral("La voce è in uso e non può essere eliminata."));
+    EXPECT_TRUE(DialogSeam::shown()[1].technical.contains(QStringLiteral("FOREIGN KEY")));
+    EXPECT_EQ(c->RecordCount(), rows);
+    EXPECT_EQ(currentKey(editor.get()), used);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT COUNT(*) FROM TEnc_Encomio WHERE iEncId = ?"), {used})
+                  .toInt(),
+              1);
+
+    // A school that keeps its abbreviations unique.
+    runSql(QStringLiteral("CREATE UNIQUE INDEX UX_Prova_EncSigla ON TEnc_Encomio (sEncSDesc)"));
+    const QString taken = c->Value(0, QStringLiteral("sEncSDesc")).toString().trimmed();
+    DialogSeam::clearShown();
+    frame->Insert();
+    child<QLineEdit>(frame, "edEncLDesc")->setText(QStringLiteral("Doppione"));
+    child<QLineEdit>(frame, "edEncSDesc")->setText(taken);
+    EXPECT_FALSE(frame->PostChanges());
+    EXPECT_EQ(DialogSeam::shownTexts(),
+              QStringList{QStringLiteral("Esiste già una voce con questi dati.")});
+    EXPECT_TRUE(frame->Editing());
+    EXPECT_EQ(child<QLineEdit>(frame, "edEncLDesc")->text(), QStringLiteral("Doppione"));
+    EXPECT_EQ(c->RecordCount(), rows);
+}
+
+// Enter on the list edits the row, Ctrl+S saves and goes back to the list on it, Esc cancels
+// (asking only when something was typed); where rows cannot change, Enter shows the row.
+TEST_F(LookupEditors, KeyboardEditsSavesAndCancels)
+{
+    ScriptedDialogs dialogs;
+    auto editor = open("TfmqelEncomio");
+    editor->show();
+    TfrqelLookup *frame = editor->frame();
+    auto *description = child<QLineEdit>(frame, "edEncLDesc");
+    frame->SetCurrentSourceRow(1);
+    const QVariant key = currentKey(editor.get());
+    const QString descriptionOf =
+        QStringLiteral("SELECT sEncLDesc FROM TEnc_Encomio WHERE iEncId = ?");
+    const QString stored = scalar(descriptionOf, {key}).toString();
+
+    QTest::keyClick(frame->grGrid(), Qt::Key_Return);
+    ASSERT_TRUE(frame->Editing());
+    EXPECT_FALSE(frame->IsListPage());
+    description->selectAll();
+    QTest::keyClicks(description, QStringLiteral("Zelo nello studio"));
+    QTest::keyClick(description, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_FALSE(frame->Editing());
+    EXPECT_TRUE(frame->IsListPage());
+    EXPECT_EQ(currentKey(editor.get()), key);
+    EXPECT_EQ(scalar(descriptionOf, {key}).toString(), QStringLiteral("Zelo nello studio"));
+
+    // Esc with nothing typed: no question.
+    QTest::keyClick(frame->grGrid(), Qt::Key_Enter);
+    ASSERT_TRUE(frame->Editing());
+    QTest::keyClick(description, Qt::Key_Escape);
+    EXPECT_FALSE(frame->Editing());
+    EXPECT_TRUE(DialogSeam::shownTexts().isEmpty());
+
+    // Esc after typing asks: No keeps the edit, Yes drops it.
+    QTest::keyClick(frame->grGrid(), Qt::Key_Return);
+    QTest::keyClicks(description, QStringLiteral(" e altro"));
+    DialogSeam::queueAnswer(int(mrNo));
+    QTest::keyClick(description, Qt::Key_Escape);
+    EXPECT_TRUE(frame->Editing());
+    DialogSeam::queueAnswer(int(mrYes));
+    QTest::keyClick(description, Qt::Key_Escape);
+    EXPECT_FALSE(frame->Editing());
+    EXPECT_TRUE(frame->IsListPage());
+    EXPECT_EQ(DialogSeam::shownTexts().size(), 2);
+    EXPECT_EQ(scalar(descriptionOf, {key}).toString(), QStringLiteral("Zelo nello studio"));
+    EXPECT_NE(stored, QStringLiteral("Zelo nello studio"));
+
+    auto bands = open("TfmqelBande");
+    bands->show();
+    bands->frame()->SetCurrentSourceRow(0);
+    QTest::keyClick(bands->frame()->grGrid(), Qt::Key_Return);
+    EXPECT_FALSE(bands->frame()->Editing());
+    EXPECT_FALSE(bands->frame()->IsListPage());
+    EXPECT_EQ(DialogSeam::shownTexts().size(), 2);
 }

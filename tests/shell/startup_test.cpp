@@ -1,3 +1,4 @@
+#include "db/database.h"
 #include "makeup/qelcontrollarecuperi.h"
 #include "platform/formregistry.h"
 #include "platform/globalvars.h"
@@ -8,11 +9,18 @@
 #include "shell/qelmain.h"
 #include "shell/qelstartup.h"
 #include "tests/support/testdb.h"
+#include "tests/support/testfiles.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QProcess>
+#include <QScreen>
 #include <QTimer>
 
 namespace {
@@ -30,9 +38,9 @@ struct DemoMainDir
 {
     DemoMainDir(bool reachable = true)
     {
-        TVxConnectionSettings settings = defaultConnectionSettings();
-        settings.Database =
-            reachable ? database.path() : mainDir.path() + QStringLiteral("manca/TAVRIN.FDB");
+        TVxConnectionSettings settings = database.connectionSettings();
+        if (!reachable)
+            settings.Database = mainDir.path() + QStringLiteral("manca/TAVRIN.FDB");
         writeConnectionSettings(settings);
     }
     ~DemoMainDir() { CloseConnection(); }
@@ -63,20 +71,149 @@ TEST(StartUp, CreatesTheSevenObjectsInTheirOrder)
     EXPECT_FALSE(qqoVxGlobConn().isOpen());
 }
 
-TEST(StartUp, UnreachableDatabaseEndsWithoutAMainWindow)
+// Another copy of the program on this computer, as the embedded engine meets it: a process
+// holding the database open until the object dies.
+class OtherCopy
 {
-    DemoMainDir dir(false);
-    setContext(2, 39, 392);
-    ScriptedDialogs dialogs;
-    TavrinObjects objects;
-    TfmqelMain *main = objects.mainWindow();
-    main->show();
-    activate(main);
-    EXPECT_FALSE(main->isVisible());
-    EXPECT_EQ(DialogSeam::shownTexts().size(), 1); // the connection failure, said once
-    EXPECT_EQ(main->mxOLBar()->PageCount(), 0);
-    EXPECT_EQ(main->reportDataModule(), nullptr);
-    EXPECT_EQ(dmqelDataSets->openCount(), 0);
+public:
+    explicit OtherCopy(const QString &database)
+    {
+        m_isql.start(QStringLiteral("isql-fb"), {QStringLiteral("-q"), QStringLiteral("-user"),
+                                                 QStringLiteral("SYSDBA"), database});
+        m_isql.write("SELECT 'APERTO' FROM RDB$DATABASE;\n");
+        QByteArray out;
+        while (!out.contains("APERTO") && m_isql.waitForReadyRead(20000))
+            out += m_isql.readAllStandardOutput();
+        EXPECT_TRUE(out.contains("APERTO")) << m_isql.readAllStandardError().toStdString();
+    }
+    ~OtherCopy()
+    {
+        m_isql.closeWriteChannel();
+        m_isql.waitForFinished(20000);
+    }
+
+private:
+    QProcess m_isql;
+};
+
+// Each wrong database or settings file is said once, by its cause, naming the file or the
+// server; the program ends without a main window and touches neither the settings file nor the
+// database.
+TEST(StartUp, EachWrongDatabaseIsNamedAndTheProgramEndsTouchingNothing)
+{
+    enum Wrong {
+        Missing,
+        SecondCopy,
+        ReadOnly,
+        NoServer,
+        NotADatabase,
+        NotTheSuites,
+        EmptyDatabase,
+        EmptyFile,
+        NoDatabaseEntry,
+        Unreadable
+    };
+    const struct
+    {
+        Wrong wrong;
+        const char *said;
+    } cases[] = {
+        {Missing, "non esiste"},
+        {SecondCopy, "è già aperto in un'altra copia di Tavrin su questo computer"},
+        {ReadOnly, "è di sola lettura"},
+        {NoServer, "Il server Firebird 127.0.0.1 (porta 1) non risponde."},
+        {NotADatabase, "non è un database Firebird"},
+        {NotTheSuites, "non è un database della suite Vexto"},
+        {EmptyDatabase, "la voce Database è vuota"},
+        {EmptyFile, "è vuoto"},
+        {NoDatabaseEntry, "manca la voce Database"},
+        {Unreadable, "Impossibile leggere il file delle impostazioni di connessione"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.said);
+        TestMainDir mainDir;
+        QTemporaryDir folder;
+        const QString database = folder.filePath(QStringLiteral("scuola.fdb"));
+        const QString settingsFile = mainDir.path() + QStringLiteral("ETC/Connessione.ini");
+        TVxConnectionSettings settings = defaultConnectionSettings();
+        settings.Database = database;
+        QString named = database;
+        std::unique_ptr<OtherCopy> otherCopy;
+        switch (c.wrong) {
+        case Missing:
+            break;
+        case SecondCopy:
+            ASSERT_TRUE(QFile::copy(templateDatabasePath(), database));
+            otherCopy = std::make_unique<OtherCopy>(database);
+            break;
+        case ReadOnly:
+            ASSERT_TRUE(QFile::copy(templateDatabasePath(), database));
+            QFile::setPermissions(database, QFile::ReadOwner | QFile::ReadGroup);
+            break;
+        case NoServer:
+            settings.Database = QStringLiteral("127.0.0.1/1:/srv/scuola.fdb");
+            named = QStringLiteral("127.0.0.1");
+            break;
+        case NotADatabase:
+            writeFileBytes(database, QByteArray(65536, 'x'));
+            break;
+        case NotTheSuites:
+            ASSERT_EQ(createEmptyDatabase(database), QString());
+            break;
+        case EmptyDatabase:
+        case EmptyFile:
+        case NoDatabaseEntry:
+        case Unreadable:
+            named = settingsFile;
+            break;
+        }
+        writeConnectionSettings(settings);
+        if (c.wrong == EmptyDatabase)
+            writeFileBytes(settingsFile, "[Connessione]\r\nDatabase=\r\nUser=SYSDBA\r\n");
+        if (c.wrong == EmptyFile)
+            writeFileBytes(settingsFile, "\r\n");
+        if (c.wrong == NoDatabaseEntry)
+            writeFileBytes(settingsFile, "[Connessione]\r\nUser=SYSDBA\r\n");
+        if (c.wrong == Unreadable) {
+            ASSERT_TRUE(QFile::remove(settingsFile));
+            ASSERT_TRUE(QDir().mkpath(settingsFile));
+        }
+        const QByteArray settingsBefore = readFileBytes(settingsFile);
+        const QByteArray databaseBefore = readFileBytes(database);
+
+        ScriptedDialogs dialogs;
+        {
+            TavrinObjects objects;
+            TfmqelMain *main = objects.mainWindow();
+            main->show();
+            activate(main);
+            EXPECT_FALSE(main->isVisible());
+            ASSERT_EQ(DialogSeam::shownTexts().size(), 1);
+            const QString said = DialogSeam::shownTexts().first();
+            EXPECT_TRUE(said.contains(QString::fromUtf8(c.said))) << said.toStdString();
+            EXPECT_TRUE(said.contains(QDir::toNativeSeparators(named))) << said.toStdString();
+            EXPECT_EQ(main->mxOLBar()->PageCount(), 0);
+            EXPECT_EQ(main->reportDataModule(), nullptr);
+            EXPECT_EQ(dmqelDataSets->openCount(), 0);
+            EXPECT_FALSE(qqoVxGlobConn().isOpen());
+        }
+        EXPECT_EQ(readFileBytes(settingsFile), settingsBefore);
+        EXPECT_EQ(QFileInfo(settingsFile).isDir(), c.wrong == Unreadable);
+        if (c.wrong != NotTheSuites) {
+            EXPECT_EQ(readFileBytes(database), databaseBefore);
+        } else {
+            // Opened to be looked at, nothing written into it.
+            QSqlDatabase db;
+            ASSERT_TRUE(openLocalDatabase(db, QStringLiteral("guardato"), database));
+            EXPECT_EQ(scalar(db, QStringLiteral("SELECT COUNT(*) FROM RDB$RELATIONS WHERE "
+                                                "COALESCE(RDB$SYSTEM_FLAG, 0) = 0"))
+                          .toInt(),
+                      0);
+            db.close();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(QStringLiteral("guardato"));
+        }
+    }
 }
 
 TEST(StartUp, ProgramWithUnreachableDatabaseReturnsAFailure)
@@ -247,4 +384,35 @@ TEST(StartUp, AContextThatCannotBeStoredIsSaidOnceAndTheProgramGoesOn)
     EXPECT_EQ(DialogSeam::shownTexts().size(), 2)
         << DialogSeam::shownTexts().join('|').toStdString();
     EXPECT_EQ(TVxWorkingContext::institute(), 0);
+}
+
+// The main window fills the screen it starts on, its status bar whole; a child window larger
+// than the work area opens inside it.
+TEST(StartUp, MainWindowFillsItsScreenAndChildWindowsOpenInside)
+{
+    DemoMainDir dir;
+    setContext(2, 39, 392);
+    ScriptedDialogs dialogs;
+    TavrinObjects objects;
+    TfmqelMain *main = objects.mainWindow();
+    main->ShowOnStartScreen();
+    main->ensureFirstActivation();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(main->isMaximized());
+    const QRect screen = main->screen()->availableGeometry();
+    EXPECT_LE(main->frameGeometry().width(), screen.width());
+    for (int panel = 1; panel <= 3; ++panel) {
+        const QWidget *label = main->findChild<QWidget *>(QStringLiteral("panel%1").arg(panel));
+        ASSERT_NE(label, nullptr);
+        EXPECT_LE(label->mapTo(main, QPoint(label->width(), 0)).x(), main->width()) << panel;
+    }
+
+    main->showNormal();
+    main->resize(600, 400);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(RunCommandShowingErrors(dmqelActivations->Item(QStringLiteral("xafEncomio"))));
+    QMdiArea *area = main->mdiArea();
+    ASSERT_EQ(area->subWindowList().size(), 1);
+    EXPECT_TRUE(area->viewport()->rect().contains(area->subWindowList().first()->geometry()));
+    area->closeAllSubWindows();
 }
