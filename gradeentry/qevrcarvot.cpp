@@ -9,7 +9,7 @@
 #include "platform/messagedlg.h"
 #include "platform/transaction.h"
 #include "platform/waitwindow.h"
-#include "shell/qelactivations.h"
+#include "shell/qelplaceholder.h"
 
 #include <QAction>
 #include <QToolBar>
@@ -251,8 +251,9 @@ void TfrqevCarVot::aFormSelExecute()
     TfrqevCarBs::aFormSelExecute();
     if (!perLivello(TipoDati))
         return;
-    if (!FormRegistry::isRegistered(QStringLiteral("TfmqevSelItem")))
-        showFunctionNotAvailable();
+    const QString pick = QStringLiteral("TfmqevSelItem");
+    if (!FormRegistry::isRegistered(pick))
+        showPlaceholder(aFormSel->text(), pick);
 }
 
 void TfrqevCarVot::grGridSelectCell(int col, int row, bool &canSelect)

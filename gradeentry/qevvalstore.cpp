@@ -297,10 +297,7 @@ void TqevValStore::Aggiorna(TVxTransaction &tr, int iPKId, const QVariant &valor
     TVxFieldValues values;
     values.setValue(QStringLiteral("iPKId"), iPKId);
     values.setValue(QStringLiteral("iValId"), valore);
-    if (tr.Exec(SqlAggiorna(), values).numRowsAffected() < 1)
-        throw EVxException(QStringLiteral("Il dato da modificare non è più presente nel database: "
-                                          "è stato cancellato da un'altra postazione.\r"
-                                          "Ricaricare la classe per vedere i dati attuali."));
+    tr.ExecRow(SqlAggiorna(), values);
 }
 
 void TqevValStore::Cancella(TVxTransaction &tr, int iPKId) const

@@ -613,7 +613,7 @@ TEST_F(ClassWindow, AnotherOfficesNewerValuesAreNeverOverwritten)
     EXPECT_TRUE(g->Modificato());
     ASSERT_EQ(DialogSeam::shownTexts().size(), 2);
     EXPECT_TRUE(DialogSeam::shownTexts().last().contains(
-        QStringLiteral("è stato cancellato da un'altra postazione")));
+        QStringLiteral("forse è stata cancellata da un'altra postazione")));
     EXPECT_FALSE(memorizzati(0, k5A).contains(cellaDi(0, gone.x(), gone.y())));
 }
 
