@@ -318,6 +318,10 @@ void TfmQelRec::sbuLegendaClick()
             m_dbgLegenda->setItem(r, 2, new QTableWidgetItem(rows.at(r).sDesc));
         }
     });
+    int height = m_dbgLegenda->horizontalHeader()->sizeHint().height() + 4;
+    for (int r = 0; r < m_dbgLegenda->rowCount(); ++r)
+        height += m_dbgLegenda->rowHeight(r);
+    m_pnlLegenda->resize(m_pnlLegenda->width(), height);
     m_sbuLegenda->setChecked(loaded);
     if (!loaded)
         return;
