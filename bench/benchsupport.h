@@ -22,11 +22,18 @@
 #include <map>
 #include <memory>
 
-// Opens the scale-10 demo school under the connection name, making it first when missing.
+// Opens the demo school under the connection name: the database named by
+// TAVRIN_BENCH_DATABASE (a file, or a server's host/port:path, with TAVRIN_BENCH_PASSWORD for
+// SYSDBA), as bench/run.sh sets them; else the scale-10 school, made first when missing.
 inline void openDemoSchool(QSqlDatabase &db, const QString &connectionName)
 {
+    TVxConnectionSettings settings = defaultConnectionSettings();
+    settings.Database = qEnvironmentVariable("TAVRIN_BENCH_DATABASE");
+    settings.Password = qEnvironmentVariable("TAVRIN_BENCH_PASSWORD");
     const QString path = QStringLiteral(TAVRIN_BENCH_DIR "/demo-scale10.fdb");
-    if (!QFileInfo::exists(path)) {
+    if (settings.Database.isEmpty())
+        settings.Database = path;
+    if (settings.Database == path && !QFileInfo::exists(path)) {
         std::fprintf(stderr, "Building the demo school at scale 10 in %s...\n", qPrintable(path));
         QProcess make;
         make.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -36,7 +43,7 @@ inline void openDemoSchool(QSqlDatabase &db, const QString &connectionName)
             std::exit(1);
     }
     QString error;
-    if (!openLocalDatabase(db, connectionName, path, &error)) {
+    if (!openDatabase(db, connectionName, settings, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         std::exit(1);
     }
