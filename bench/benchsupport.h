@@ -5,24 +5,35 @@
 // benchmark can print its comparisons at the end. Targets that include it get TAVRIN_BENCH_DIR
 // and TAVRIN_MAKEDB from bench/CMakeLists.txt.
 #include "platform/connection.h"
+#include "platform/sqlparams.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMap>
 #include <QProcess>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <memory>
 
-// Opens the scale-10 demo school under the connection name, making it first when missing.
+// Opens the demo school under the connection name: the database named by
+// TAVRIN_BENCH_DATABASE (a file, or a server's host/port:path, with TAVRIN_BENCH_PASSWORD for
+// SYSDBA), as bench/run.sh sets them; else the scale-10 school, made first when missing.
 inline void openDemoSchool(QSqlDatabase &db, const QString &connectionName)
 {
+    TVxConnectionSettings settings = defaultConnectionSettings();
+    settings.Database = qEnvironmentVariable("TAVRIN_BENCH_DATABASE");
+    settings.Password = qEnvironmentVariable("TAVRIN_BENCH_PASSWORD");
     const QString path = QStringLiteral(TAVRIN_BENCH_DIR "/demo-scale10.fdb");
-    if (!QFileInfo::exists(path)) {
+    if (settings.Database.isEmpty())
+        settings.Database = path;
+    if (settings.Database == path && !QFileInfo::exists(path)) {
         std::fprintf(stderr, "Building the demo school at scale 10 in %s...\n", qPrintable(path));
         QProcess make;
         make.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -32,7 +43,7 @@ inline void openDemoSchool(QSqlDatabase &db, const QString &connectionName)
             std::exit(1);
     }
     QString error;
-    if (!openLocalDatabase(db, connectionName, path, &error)) {
+    if (!openDatabase(db, connectionName, settings, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         std::exit(1);
     }
@@ -51,4 +62,30 @@ void timedStep(benchmark::State &state, QMap<QString, double> &seconds, const QS
         total += timer.nsecsElapsed() / 1e9;
     }
     seconds[name] = total / double(state.iterations());
+}
+
+// Runs recorded statements again directly, in one transaction: each text prepared once, every
+// row fetched and its first columns read. The bare cost that a step's own time is set against.
+inline void runStatementsBare(QSqlDatabase &db,
+                              const QList<TVxStatementRecorder::Statement> &statements, int columns)
+{
+    db.transaction();
+    std::map<QString, std::unique_ptr<QSqlQuery>> prepared;
+    for (const TVxStatementRecorder::Statement &s : statements) {
+        std::unique_ptr<QSqlQuery> &q = prepared[s.sql];
+        if (!q) {
+            q = std::make_unique<QSqlQuery>(db);
+            q->setForwardOnly(true);
+            q->prepare(toPositional(s.sql).sql);
+        }
+        for (int i = 0; i < s.values.size(); ++i)
+            q->bindValue(i, s.values.value(i));
+        q->exec();
+        while (q->next()) {
+            for (int c = 0; c < columns; ++c)
+                benchmark::DoNotOptimize(q->value(c));
+        }
+    }
+    prepared.clear();
+    db.commit();
 }

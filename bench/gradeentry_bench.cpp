@@ -12,8 +12,6 @@
 #include <QCoreApplication>
 #include <QSqlQuery>
 
-#include <map>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -70,27 +68,8 @@ void Averages(benchmark::State &state)
 // in one transaction, every row fetched and its six values read.
 void BareStatements(benchmark::State &state)
 {
-    timedStep(state, g_seconds, QStringLiteral("bare"), [] {
-        g_db.transaction();
-        std::map<QString, std::unique_ptr<QSqlQuery>> prepared;
-        for (const TVxStatementRecorder::Statement &s : std::as_const(g_statements)) {
-            std::unique_ptr<QSqlQuery> &q = prepared[s.sql];
-            if (!q) {
-                q = std::make_unique<QSqlQuery>(g_db);
-                q->setForwardOnly(true);
-                q->prepare(toPositional(s.sql).sql);
-            }
-            for (int i = 0; i < s.values.size(); ++i)
-                q->bindValue(i, s.values.value(i));
-            q->exec();
-            while (q->next()) {
-                for (int c = 0; c < 6; ++c)
-                    benchmark::DoNotOptimize(q->value(c));
-            }
-        }
-        prepared.clear();
-        g_db.commit();
-    });
+    timedStep(state, g_seconds, QStringLiteral("bare"),
+              [] { runStatementsBare(g_db, g_statements, 6); });
 }
 
 } // namespace

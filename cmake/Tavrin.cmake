@@ -20,6 +20,12 @@ endfunction()
 
 # tavrin_add_test(<name> SOURCES ... [LIBS ...] [NO_DB]): one GoogleTest executable, run by
 # CTest offscreen. Unless NO_DB, it waits for the template database of the run.
+#
+# A test named in TAVRIN_SERVER_TESTS (tests/CMakeLists.txt), by its folder ("shell") or its
+# folder and file ("platform/concurrency" for tests/platform/concurrency_test.cpp), whose
+# source uses the database fixture (TestDatabase, ProgramDatabase, testServer) runs a second
+# time, as <name>_server, against the private Firebird server of the run: the fixture then
+# puts its database copies on that server (tests/support/testdb.h).
 function(tavrin_add_test name)
   cmake_parse_arguments(ARG "NO_DB" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
@@ -29,8 +35,24 @@ function(tavrin_add_test name)
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TAVRIN_SCREENSHOTS=${CMAKE_BINARY_DIR}/screenshots"
     TIMEOUT 900)
-  if(NOT ARG_NO_DB)
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED testdb)
+  if(ARG_NO_DB)
+    return()
+  endif()
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED testdb)
+  list(GET ARG_SOURCES 0 _source)
+  get_filename_component(_source ${_source} ABSOLUTE)
+  get_filename_component(_folder ${_source} DIRECTORY)
+  get_filename_component(_folder ${_folder} NAME)
+  get_filename_component(_file ${_source} NAME_WE)
+  string(REGEX REPLACE "_test$" "" _file ${_file})
+  file(STRINGS ${_source} _uses_db REGEX "TestDatabase|ProgramDatabase|testServer")
+  if(_uses_db AND (_folder IN_LIST TAVRIN_SERVER_TESTS
+                   OR "${_folder}/${_file}" IN_LIST TAVRIN_SERVER_TESTS))
+    add_test(NAME ${name}_server COMMAND ${name})
+    set_tests_properties(${name}_server PROPERTIES
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TAVRIN_TEST_SERVER=${TAVRIN_TEST_SERVER_INSTANCE}"
+      FIXTURES_REQUIRED "testdb;fbserver"
+      TIMEOUT 900)
   endif()
 endfunction()
 

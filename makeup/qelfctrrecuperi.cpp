@@ -5,6 +5,7 @@
 #include "makeup/qelfgiudizi.h"
 #include "makeup/qelfpassavoti.h"
 #include "makeup/qelfpassavotiqual.h"
+#include "makeup/qelfrec.h"
 #include "makeup/qelfriconoscimento.h"
 #include "platform/formregistry.h"
 #include "platform/messagedlg.h"
@@ -171,6 +172,7 @@ void TqelFCtrRecuperi::btnStampaListaClick()
 void registerMakeupForms()
 {
     TAVRIN_REGISTER_FORM(TqelFCtrRecuperi);
+    TAVRIN_REGISTER_FORM(TfmQelRec);
     TAVRIN_REGISTER_FORM(TfmqelCompGiudizioMedie);
     TAVRIN_REGISTER_FORM(TfmQelRiconoscimento);
     TAVRIN_REGISTER_FORM(TfmQelGiudizi);

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSqlError>
 
 namespace {
@@ -93,6 +94,18 @@ QString openRefusal(const QSqlError &error, const TVxDatabaseLocation &location,
     return QStringLiteral("Impossibile aprire il database %1.\r\rControllare le impostazioni di "
                           "connessione in %2.")
         .arg(database, settingsFile);
+}
+
+// A local path is resolved below the main folder; a server's path is the server's to read.
+void configure(QSqlDatabase &db, const TVxConnectionSettings &settings)
+{
+    const TVxDatabaseLocation location = parseDatabaseLocation(settings.Database);
+    db.setHostName(location.host);
+    db.setPort(location.port);
+    db.setDatabaseName(location.host.isEmpty() ? resolvePath(location.path) : location.path);
+    db.setUserName(settings.User);
+    db.setPassword(settings.Password);
+    db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=") + settings.CharacterSet);
 }
 
 } // namespace
@@ -209,12 +222,7 @@ bool OpenConnection()
             return false;
         }
     }
-    db.setHostName(location.host);
-    db.setPort(location.port);
-    db.setDatabaseName(path);
-    db.setUserName(settings.User);
-    db.setPassword(settings.Password);
-    db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=") + settings.CharacterSet);
+    configure(db, settings);
     if (!db.open()) {
         const QString shown =
             location.host.isEmpty() ? QDir::toNativeSeparators(path) : settings.Database;
@@ -224,14 +232,11 @@ bool OpenConnection()
     return true;
 }
 
-bool openLocalDatabase(QSqlDatabase &db, const QString &connectionName, const QString &path,
-                       QString *error)
+bool openDatabase(QSqlDatabase &db, const QString &connectionName,
+                  const TVxConnectionSettings &settings, QString *error)
 {
-    const TVxConnectionSettings defaults = defaultConnectionSettings();
     db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), connectionName);
-    db.setDatabaseName(path);
-    db.setUserName(defaults.User);
-    db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=") + defaults.CharacterSet);
+    configure(db, settings);
     if (db.open())
         return true;
     if (error)
@@ -239,8 +244,65 @@ bool openLocalDatabase(QSqlDatabase &db, const QString &connectionName, const QS
     return false;
 }
 
+bool openLocalDatabase(QSqlDatabase &db, const QString &connectionName, const QString &path,
+                       QString *error)
+{
+    TVxConnectionSettings settings = defaultConnectionSettings();
+    settings.Database = path;
+    return openDatabase(db, connectionName, settings, error);
+}
+
+QSqlDatabase connectionOfDriver(const QSqlDriver *driver)
+{
+    if (!driver)
+        return {};
+    for (const QString &name : QSqlDatabase::connectionNames()) {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (db.driver() == driver)
+            return db;
+    }
+    return {};
+}
+
+namespace {
+
+// The connections closed by a reconnection that failed, by name: the next piece of work opens
+// them again, where a connection closed on purpose stays closed.
+QSet<QString> &waitingForServer()
+{
+    static QSet<QString> names;
+    return names;
+}
+
+} // namespace
+
+bool reopenIfLost(QSqlDatabase &db)
+{
+    if (db.isOpen() || !waitingForServer().contains(db.connectionName()))
+        return false;
+    VxReconnect(db);
+    return true;
+}
+
+void VxReconnect(QSqlDatabase &db)
+{
+    db.close();
+    const bool opened = db.open();
+    if (opened)
+        waitingForServer().remove(db.connectionName());
+    else
+        waitingForServer().insert(db.connectionName());
+    if (!opened)
+        throw EVxException(
+            QStringLiteral("Il database non è raggiungibile: il server non risponde.\r\r"
+                           "Riprovare quando il server è di nuovo in funzione; se il problema "
+                           "resta, chiudere e riavviare Tavrin."),
+            EVxException::Error, db.lastError().text());
+}
+
 void CloseConnection()
 {
+    waitingForServer().remove(globalConnectionName());
     if (QSqlDatabase::contains(globalConnectionName()))
         QSqlDatabase::database(globalConnectionName(), false).close();
 }

@@ -24,6 +24,7 @@
 // OpenConnection(); CloseConnection() at the end.
 
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QString>
 
 struct TVxConnectionSettings
@@ -52,11 +53,25 @@ TVxConnectionSettings readConnectionSettings();
 void writeConnectionSettings(const TVxConnectionSettings &settings);
 TVxDatabaseLocation parseDatabaseLocation(const QString &database);
 
-// A connection of its own to a local database file with the embedded engine's defaults
-// (SYSDBA, UTF8), for tools and tests that do not go through the settings file. The
-// connection name must be unique per thread; false with the driver's error otherwise.
+// A connection of its own, for tools, tests and benchmarks that do not go through the
+// settings file: openDatabase with the given settings (a local file or a server's
+// host[/port]:path), openLocalDatabase to a local file with the embedded engine's defaults
+// (SYSDBA, UTF8). The connection name must be unique per thread; false with the driver's
+// error otherwise.
+bool openDatabase(QSqlDatabase &db, const QString &connectionName,
+                  const TVxConnectionSettings &settings, QString *error = nullptr);
 bool openLocalDatabase(QSqlDatabase &db, const QString &connectionName, const QString &path,
                        QString *error = nullptr);
+
+// The connection of a driver (a query's), invalid when none of this thread uses it.
+QSqlDatabase connectionOfDriver(const QSqlDriver *driver);
+// Opens the connection again after its server went away (stopped, restarted, the network
+// down), with the settings it had: the next piece of work after the server returns goes on
+// without a restart. Throws EVxException saying so when the server still does not answer; the
+// connection then stays closed until reopenIfLost, at the start of the next piece of work,
+// opens it (true) or throws again. A connection closed on purpose is not reopened.
+void VxReconnect(QSqlDatabase &db);
+bool reopenIfLost(QSqlDatabase &db);
 
 bool OpenConnection();
 void CloseConnection();

@@ -146,38 +146,35 @@ void TfrVxDBROGrid::fitColumns()
 {
     if (!m_source || m_designWidths.isEmpty())
         return;
-    QList<int> columns;
+    struct Column
+    {
+        int index, design, needed;
+    };
+    QList<Column> columns;
     int designed = 0;
+    int neededTotal = 0;
     for (int column = 0; column < m_source->columnCount(); ++column) {
         if (m_grid->isColumnHidden(column))
             continue;
-        columns << column;
-        designed += m_designWidths.value(column, m_grid->columnWidth(column));
-    }
-    const int available = m_grid->viewport()->width();
-    QList<int> needed, widths;
-    int neededTotal = 0;
-    for (int column : std::as_const(columns)) {
         const int design = m_designWidths.value(column, m_grid->columnWidth(column));
         // QTableView hides this behind protected; the item view's public one is the same.
         const int content =
             qMax(m_grid->horizontalHeader()->sectionSizeHint(column),
                  static_cast<const QAbstractItemView *>(m_grid)->sizeHintForColumn(column));
-        needed << qMin(design, content);
-        neededTotal += needed.last();
+        columns.append({column, design, qMin(design, content)});
+        designed += design;
+        neededTotal += columns.last().needed;
     }
     // The room left beyond what the contents need is shared in proportion to what each column
     // was given beyond its contents.
-    const int spare = available - neededTotal;
+    const int spare = m_grid->viewport()->width() - neededTotal;
     const int extraTotal = designed - neededTotal;
-    for (int i = 0; i < columns.size(); ++i) {
-        const int design = m_designWidths.value(columns[i], m_grid->columnWidth(columns[i]));
-        int width = design;
-        if (designed > available)
-            width = spare <= 0 || extraTotal <= 0
-                        ? needed[i]
-                        : needed[i] + int(qint64(spare) * (design - needed[i]) / extraTotal);
-        m_grid->setColumnWidth(columns[i], width);
+    for (const Column &c : std::as_const(columns)) {
+        int width = c.design;
+        if (spare < extraTotal)
+            width = spare <= 0 ? c.needed
+                               : c.needed + int(qint64(spare) * (c.design - c.needed) / extraTotal);
+        m_grid->setColumnWidth(c.index, width);
     }
 }
 

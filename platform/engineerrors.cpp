@@ -1,9 +1,11 @@
 #include "platform/engineerrors.h"
 
+#include "platform/lockwait.h"
 #include "platform/sqlparams.h"
 
 #include <QRegularExpression>
 #include <QSqlError>
+#include <QStringList>
 
 namespace {
 
@@ -11,6 +13,7 @@ namespace {
 const QString kForeignKey = QStringLiteral("-530");
 const QString kUniqueKey = QStringLiteral("-803");
 const QString kArithmetic = QStringLiteral("-802");
+const QString kUpdateConflict = QStringLiteral("-913"); // and deadlocks
 
 // The engine says how long the column is, not which column it is: the field is the bound
 // text longer than that (the one exactly as long as the engine counted, when several are).
@@ -37,7 +40,64 @@ QString overlongField(const QString &engineText, const TVxFieldValues &values, i
     return longer;
 }
 
+bool mentions(const QString &text, const QStringList &phrases)
+{
+    for (const QString &phrase : phrases) {
+        if (text.contains(phrase, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
+
+bool isConnectionLost(const QSqlError &error)
+{
+    // The client library's own texts: their SQLCODE (-902) covers other failures as well.
+    static const QStringList phrases{
+        QStringLiteral("Error writing data to the connection"),
+        QStringLiteral("Error reading data from the connection"),
+        QStringLiteral("Unable to complete network request"),
+        QStringLiteral("connection shutdown"),
+        QStringLiteral("Connection lost to database"),
+        QStringLiteral("invalid database handle"),
+    };
+    return error.type() != QSqlError::NoError && mentions(error.text(), phrases);
+}
+
+EVxException connectionLostError(const QString &engineText)
+{
+    return EVxException(
+        QStringLiteral("La connessione al database si è interrotta: il server non risponde o la "
+                       "rete non è raggiungibile.\r\rQuanto non era ancora stato confermato non è "
+                       "stato salvato. Ripetere l'operazione quando il server è di nuovo in "
+                       "funzione: Tavrin si ricollega da solo."),
+        EVxException::Error, engineText);
+}
+
+QString lockWaitQuestion()
+{
+    return QStringLiteral(
+               "I dati da salvare sono bloccati da un'altra postazione o da un altro programma, "
+               "che li sta modificando e non li ha ancora confermati (attesa di %1 secondi).\r\r"
+               "Attendere ancora?")
+        .arg(lockWaitTimeout() / 1000.0, 0, 'f', lockWaitTimeout() % 1000 ? 1 : 0);
+}
+
+EVxException lockWaitRefused()
+{
+    return EVxException(
+        QStringLiteral("Salvataggio annullato: i dati sono bloccati da un'altra postazione o da "
+                       "un altro programma.\r\rRiprovare più tardi; se il blocco resta, chiudere "
+                       "il programma che tiene aperti i dati sulle altre postazioni."),
+        EVxException::Warning);
+}
+
+EVxException rowGoneError()
+{
+    return EVxException(QStringLiteral("La riga non è più nell'archivio: forse è stata cancellata "
+                                       "da un'altra postazione. Aggiornare l'elenco."));
+}
 
 QString textTooLongMessage(const QString &field, int maxLength)
 {
@@ -51,7 +111,14 @@ EVxException statementRefused(const QSqlError &error, const TVxFieldValues &valu
     const QString engineText = error.text();
     const QString code = error.nativeErrorCode();
     QString office;
-    if (code == kForeignKey && engineText.contains(QLatin1String("references are present")))
+    if (isConnectionLost(error))
+        return connectionLostError(engineText);
+    if (code == kUpdateConflict)
+        office = QStringLiteral("Un'altra postazione ha modificato gli stessi dati nello stesso "
+                                "momento: la modifica non è stata salvata, per non cancellare "
+                                "quella dell'altra postazione.\r\rAggiornare i dati e ripetere "
+                                "la modifica.");
+    else if (code == kForeignKey && engineText.contains(QLatin1String("references are present")))
         office = QStringLiteral("La voce è in uso e non può essere eliminata.");
     else if (code == kForeignKey && engineText.contains(QLatin1String("does not exist")))
         office = QStringLiteral("La voce collegata non esiste più nell'archivio: aggiornare "

@@ -5,10 +5,11 @@
 //
 //   throw statementRefused(query.lastError(), values);
 //
-// An entry still used by other rows, a duplicate, a text longer than its column and a linked
-// entry that is gone become Italian messages with the engine's own text kept as the detail
-// (EVxException::detail) for the technician; any other refusal keeps the engine's text as its
-// message.
+// An entry still used by other rows, a duplicate, a text longer than its column, a linked
+// entry that is gone, and, with two offices at once, a change another office saved first (an
+// update conflict) and a server gone away, become Italian messages with the engine's own text
+// kept as the detail (EVxException::detail) for the technician; any other refusal keeps the
+// engine's text as its message.
 
 #include "platform/vxexception.h"
 
@@ -20,3 +21,17 @@ EVxException statementRefused(const QSqlError &error, const TVxFieldValues &valu
 // The message of a text longer than its field may hold: the field as the office knows it
 // (a caption, else the field's name) and the most characters it takes.
 QString textTooLongMessage(const QString &field, int maxLength);
+
+// The server went away under the connection (stopped, restarted, the network down), or the
+// statement was made on an attachment that has since been replaced: the work of the running
+// transaction is lost, and the connection must be opened again (VxReconnect).
+bool isConnectionLost(const QSqlError &error);
+EVxException connectionLostError(const QString &engineText = QString());
+
+// A write that waited for rows another office or program holds, longer than lockWaitTimeout():
+// the question asked when the wait runs out (yes waits again) and the refusal after no.
+QString lockWaitQuestion();
+EVxException lockWaitRefused();
+
+// An update or delete that found its row gone: another office deleted it since it was read.
+EVxException rowGoneError();

@@ -509,13 +509,12 @@ QList<TVxQueryDesc> TVxQueryCollection::runStatements(TVxStatementKind kind,
             VxExplain(QStringLiteral("Errore durante %1 in %2.")
                           .arg(QString::fromLatin1(kindWords(kind)), desc.TableName),
                       [&] {
-                          const int changed = tr->Exec(sql, desc.Fields).numRowsAffected();
                           // A derived update names exactly the row: touching none means another
                           // workstation deleted it, and the edit would be lost unsaid.
-                          if (m_autoBuild && kind == skUpdate && changed == 0)
-                              throw EVxException(QStringLiteral(
-                                  "La riga non è più nell'archivio: forse è stata cancellata da "
-                                  "un'altra postazione. Aggiornare l'elenco."));
+                          if (m_autoBuild && kind == skUpdate)
+                              tr->ExecRow(sql, desc.Fields);
+                          else
+                              tr->Exec(sql, desc.Fields);
                       });
             if (VxAfterExec)
                 VxAfterExec(desc);

@@ -1,6 +1,10 @@
 #include "platform/sqlparams.h"
 
+#include "platform/connection.h"
 #include "platform/engineerrors.h"
+#include "platform/lockwait.h"
+#include "platform/messagedlg.h"
+#include "platform/transaction.h"
 #include "platform/vxexception.h"
 
 #include <QSqlError>
@@ -154,13 +158,47 @@ BoundStatement boundStatement(const QString &sql, const TVxFieldValues &values)
 
 TVxStatementRecorder *recorder = nullptr;
 
+// A query keeps the attachment its connection had when it was made.
+void renewQuery(QSqlQuery &query, const QSqlDatabase &db)
+{
+    const bool forwardOnly = query.isForwardOnly();
+    query = QSqlQuery(db);
+    query.setForwardOnly(forwardOnly);
+}
+
+// A statement prepared outside a transaction on a connection whose server went away (or on the
+// attachment it had before it was opened again) loses nothing: the connection is opened again
+// and the statement prepared on the new attachment. Inside a transaction the transaction's
+// work is gone with the old attachment, and the caller must hear it.
+bool prepareOnLiveConnection(QSqlQuery &query, const QString &text)
+{
+    if (query.driver() && !query.driver()->isOpen()) {
+        QSqlDatabase db = connectionOfDriver(query.driver());
+        if (db.isValid() && reopenIfLost(db))
+            renewQuery(query, db);
+    }
+    if (query.prepare(text))
+        return true;
+    if (!isConnectionLost(query.lastError()))
+        return false;
+    QSqlDatabase db = connectionOfDriver(query.driver());
+    if (!db.isValid() || TVxTransaction::activeOn(db))
+        throw connectionLostError(query.lastError().text());
+    VxReconnect(db);
+    renewQuery(query, db);
+    return query.prepare(text);
+}
+
 void prepareText(QSqlQuery &query, const QString &sql, const QString &text)
 {
     if (recorder)
         recorder->notePrepared(sql);
-    if (!query.prepare(text))
-        throw EVxException(QStringLiteral("Istruzione rifiutata dal database:\r%1\r\r%2")
-                               .arg(sql, query.lastError().text()));
+    if (prepareOnLiveConnection(query, text))
+        return;
+    if (isConnectionLost(query.lastError()))
+        throw connectionLostError(query.lastError().text());
+    throw EVxException(QStringLiteral("Istruzione rifiutata dal database:\r%1\r\r%2")
+                           .arg(sql, query.lastError().text()));
 }
 
 void bindAll(QSqlQuery &query, const BoundStatement &prepared, const TVxFieldValues &values)
@@ -169,13 +207,30 @@ void bindAll(QSqlQuery &query, const BoundStatement &prepared, const TVxFieldVal
         query.bindValue(i, values.value(prepared.bound[i]));
 }
 
+// A write that waits past lockWaitTimeout() for rows another office or program holds is
+// cancelled; the user decides whether to wait again. Reads never wait: each transaction reads
+// its own snapshot.
 int runPrepared(QSqlQuery &query, const QString &sql, const TVxFieldValues &values)
 {
     if (recorder)
         recorder->noteExecuted(sql, values);
-    if (!query.exec())
-        throw statementRefused(query.lastError(), values);
-    return query.isSelect() ? 0 : qMax(0, query.numRowsAffected());
+    for (;;) {
+        bool ok = false;
+        bool waitedOut = false;
+        if (query.isSelect()) {
+            ok = query.exec();
+        } else {
+            TVxLockWaitGuard guard(query.driver());
+            ok = query.exec();
+            waitedOut = guard.fired() && !ok;
+        }
+        if (ok)
+            return query.isSelect() ? 0 : qMax(0, query.numRowsAffected());
+        if (!waitedOut)
+            throw statementRefused(query.lastError(), values);
+        if (VxMessageDlg(lockWaitQuestion(), mtWarning, mbYesNo, 0, mrNo) != mrYes)
+            throw lockWaitRefused();
+    }
 }
 
 } // namespace

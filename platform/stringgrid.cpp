@@ -95,7 +95,12 @@ void TVxStringGrid::checkCell(int col, int row) const
 
 bool TVxStringGrid::isDataCell(int col, int row) const
 {
-    return col >= m_fixedCols && row >= m_fixedRows && col < m_colCount && row < m_rowCount;
+    return col >= firstCursorCol() && row >= m_fixedRows && col < m_colCount && row < m_rowCount;
+}
+
+int TVxStringGrid::firstCursorCol() const
+{
+    return (m_options & goFixedColsFocus) ? 0 : m_fixedCols;
 }
 
 QString TVxStringGrid::Cells(int col, int row) const
@@ -180,7 +185,7 @@ void TVxStringGrid::setFixedRows(int count)
 
 void TVxStringGrid::keepCursorInData()
 {
-    const int col = std::clamp(m_col, m_fixedCols, m_colCount - 1);
+    const int col = std::clamp(m_col, firstCursorCol(), m_colCount - 1);
     const int row = std::clamp(m_row, m_fixedRows, m_rowCount - 1);
     if (col != m_col || row != m_row)
         hideEditor();
@@ -236,6 +241,7 @@ void TVxStringGrid::setOptions(TGridOptions options)
     m_options = options;
     if (!(options & goEditing))
         hideEditor();
+    keepCursorInData();
 }
 
 QColor TVxStringGrid::FontColor() const
@@ -594,7 +600,7 @@ bool TVxStringGrid::navigate(QKeyEvent *event)
     const int lastRow = m_rowCount - 1;
     switch (event->key()) {
     case Qt::Key_Left:
-        moveTo(std::max(m_col - 1, m_fixedCols), m_row);
+        moveTo(std::max(m_col - 1, firstCursorCol()), m_row);
         return true;
     case Qt::Key_Right:
         moveTo(std::min(m_col + 1, lastCol), m_row);
@@ -606,7 +612,7 @@ bool TVxStringGrid::navigate(QKeyEvent *event)
         moveTo(m_col, std::min(m_row + 1, lastRow));
         return true;
     case Qt::Key_Home:
-        moveTo(m_fixedCols, ctrl ? m_fixedRows : m_row);
+        moveTo(firstCursorCol(), ctrl ? m_fixedRows : m_row);
         return true;
     case Qt::Key_End:
         moveTo(lastCol, ctrl ? lastRow : m_row);
@@ -624,10 +630,10 @@ bool TVxStringGrid::navigate(QKeyEvent *event)
         if (m_col < lastCol)
             moveTo(m_col + 1, m_row);
         else if (m_row < lastRow)
-            moveTo(m_fixedCols, m_row + 1);
+            moveTo(firstCursorCol(), m_row + 1);
         return true;
     case Qt::Key_Backtab:
-        if (m_col > m_fixedCols)
+        if (m_col > firstCursorCol())
             moveTo(m_col - 1, m_row);
         else if (m_row > m_fixedRows)
             moveTo(lastCol, m_row - 1);

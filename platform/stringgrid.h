@@ -67,7 +67,10 @@ class TVxStringGrid : public QAbstractScrollArea
 {
     Q_OBJECT
 public:
-    enum TGridOption { goEditing = 0x1, goColSizing = 0x2 };
+    // goFixedColsFocus: the cursor may also stand on the fixed columns, which then hold data
+    // that stays in view while the rest scrolls sideways (a name column); fixed rows stay
+    // headers the cursor never enters.
+    enum TGridOption { goEditing = 0x1, goColSizing = 0x2, goFixedColsFocus = 0x4 };
     Q_DECLARE_FLAGS(TGridOptions, TGridOption)
 
     explicit TVxStringGrid(QWidget *parent = nullptr);
@@ -167,6 +170,7 @@ private:
 
     void checkCell(int col, int row) const;
     bool isDataCell(int col, int row) const;
+    int firstCursorCol() const;
     void resizeCells(int cols, int rows);
     void keepCursorInData();
     // Asks SelectCell, closes the editor and moves; false when refused.

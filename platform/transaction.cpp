@@ -1,5 +1,7 @@
 #include "platform/transaction.h"
 
+#include "platform/connection.h"
+#include "platform/engineerrors.h"
 #include "platform/vxexception.h"
 
 #include <QHash>
@@ -46,13 +48,33 @@ bool TVxTransaction::StartTransaction()
         m_lastError = QStringLiteral("Un'altra transazione è in corso su questa connessione.");
         return false;
     }
+    try {
+        reopenIfLost(m_db);
+    } catch (const EVxException &e) {
+        m_lastError = e.message();
+        return false;
+    }
     if (!m_db.isOpen()) {
         m_lastError = QStringLiteral("La connessione al database non è aperta.");
         return false;
     }
     if (!m_db.transaction()) {
-        m_lastError = m_db.lastError().text();
-        return false;
+        // The server went away since the last piece of work: nothing was running on the old
+        // attachment, so the connection is opened again and the work goes on.
+        if (!isConnectionLost(m_db.lastError())) {
+            m_lastError = m_db.lastError().text();
+            return false;
+        }
+        try {
+            VxReconnect(m_db);
+        } catch (const EVxException &e) {
+            m_lastError = e.message();
+            return false;
+        }
+        if (!m_db.transaction()) {
+            m_lastError = m_db.lastError().text();
+            return false;
+        }
     }
     m_lastError.clear();
     m_active = true;
@@ -75,13 +97,16 @@ void TVxTransaction::Commit()
         throw EVxException(QStringLiteral("Nessuna transazione da confermare."));
     m_statements.clear();
     const bool ok = m_db.commit();
+    const QSqlError error = m_db.lastError();
     if (!ok) {
-        m_lastError = m_db.lastError().text();
+        m_lastError = error.text();
         // The driver drops the transaction after a failed commit; try to roll it back anyway so
         // that no half-written work can be committed later.
         m_db.rollback();
     }
     end();
+    if (!ok && isConnectionLost(error))
+        throw connectionLostError(error.text());
     if (!ok)
         throw EVxException(QStringLiteral("Impossibile confermare le modifiche nel database.\r\r%1")
                                .arg(m_lastError));
@@ -116,6 +141,14 @@ QSqlQuery &TVxTransaction::Exec(const QString &sql, const TVxFieldValues &values
     query->setForwardOnly(true);
     execBound(*query, sql, values);
     return *m_statements.emplace(std::move(text), std::move(query)).first->second;
+}
+
+int TVxTransaction::ExecRow(const QString &sql, const TVxFieldValues &values)
+{
+    const int changed = Exec(sql, values).numRowsAffected();
+    if (changed == 0)
+        throw rowGoneError();
+    return changed;
 }
 
 TVxTransactionScope::TVxTransactionScope(const QSqlDatabase &db)

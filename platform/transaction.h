@@ -12,6 +12,9 @@
 //   const int key = VxNewKey(db, "TVOT_VOTI");            // a new key from PYSetGetId
 //
 // The same object may run several transactions one after the other (start, commit, start...).
+// A start on a connection whose server went away and came back opens the connection again
+// (VxReconnect); a statement or commit that finds the server gone throws the office's message
+// (connectionLostError) and leaves the transaction to be rolled back.
 // StartTransaction answers false while another TVxTransaction is running on the connection:
 // Firebird connections here carry one transaction at a time. lastError() then says why.
 //
@@ -53,6 +56,10 @@ public:
     // runs again; it is freed when the transaction ends. Throws EVxException with the driver's
     // text, or when no transaction is running.
     QSqlQuery &Exec(const QString &sql, const TVxFieldValues &values);
+    // Exec of an update or delete that names one row: touching none means that another office
+    // deleted the row since it was read, and the change would be lost unsaid; throws
+    // EVxException (rowGoneError) then. Returns the rows changed.
+    int ExecRow(const QString &sql, const TVxFieldValues &values);
     // The number of statements prepared since the transaction started.
     int preparedCount() const { return int(m_statements.size()); }
 

@@ -60,6 +60,8 @@ if ((${#missing[@]})); then
     echo "  sudo apt-get install -y ${missing[*]}" >&2
     exit 1
   fi
+elif ((quiet)); then
+  echo "Debian packages... all installed"
 fi
 
 jobs=$(nproc 2>/dev/null || echo 2)

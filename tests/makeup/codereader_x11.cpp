@@ -5,63 +5,20 @@
 #include "makeup/qelfcompgiudiziomedie.h"
 #include "makeup/qelfriconoscimento.h"
 #include "platform/globalvars.h"
+#include "tests/makeup/x11support.h"
 #include "tests/support/testdb.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
-#include <QScreen>
 #include <QTest>
 
 namespace {
-
-// Runs xdotool while the window keeps handling its events.
-void xdotool(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    ASSERT_TRUE(process.waitForStarted()) << process.errorString().toStdString();
-    const QDeadlineTimer deadline(30000);
-    while (process.state() != QProcess::NotRunning && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        process.waitForFinished(20);
-    }
-    ASSERT_EQ(process.exitStatus(), QProcess::NormalExit);
-    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-    // The last key events may still be on their way from the server.
-    QTest::qWait(200);
-}
 
 void typeAsReader(const QString &code)
 {
     xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("15"), code});
     xdotool({QStringLiteral("key"), QStringLiteral("Return")});
-}
-
-void screenshot(QWidget *window, const QString &name)
-{
-    const QString folder = qEnvironmentVariable("TAVRIN_SCREENSHOTS");
-    if (folder.isEmpty())
-        return;
-    QDir().mkpath(folder);
-    QTest::qWait(100);
-    const QPixmap shot = window->screen()->grabWindow(window->winId());
-    EXPECT_TRUE(shot.save(folder + QLatin1Char('/') + name)) << name.toStdString();
-}
-
-// Shows the window and gives it the keyboard, as a person clicking into it would.
-void focus(QWidget *window, QWidget *field)
-{
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    window->activateWindow();
-    field->setFocus();
-    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
-             QString::number(window->winId())});
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
 }
 
 } // namespace

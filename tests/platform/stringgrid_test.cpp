@@ -275,6 +275,57 @@ TEST_F(StringGridTest, MovesOutsideTheDataCellsRaiseTheGridError)
     EXPECT_EQ(cursor(), std::make_pair(1, 3));
 }
 
+TEST_F(StringGridTest, FixedColumnsTakeTheCursorOnlyWhenAskedAndStayInView)
+{
+    // Without the option the name column is a header: keys and clicks stop beside it.
+    QTest::keyClick(&grid, Qt::Key_Home);
+    EXPECT_EQ(cursor(), std::make_pair(1, 2));
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.CellRect(0, 5).center());
+    EXPECT_EQ(cursor(), std::make_pair(1, 2));
+
+    grid.setOptions(grid.Options() | TVxStringGrid::goFixedColsFocus);
+    QTest::keyClick(&grid, Qt::Key_End);
+    EXPECT_GT(grid.LeftCol(), 1);
+    // Reached by Home, Left, Tab wrapping, a click, setCol: never scrolling the data back.
+    struct Case
+    {
+        const char *name;
+        std::function<void()> move;
+        std::pair<int, int> expected;
+    } cases[] = {
+        {"home", [&] { QTest::keyClick(&grid, Qt::Key_Home); }, {0, 2}},
+        {"left stops at the edge", [&] { QTest::keyClick(&grid, Qt::Key_Left); }, {0, 2}},
+        {"backtab stops at the first cell",
+         [&] { QTest::keyClick(&grid, Qt::Key_Backtab); },
+         {0, 2}},
+        {"tab wraps to the name",
+         [&] {
+             grid.setCol(11);
+             QTest::keyClick(&grid, Qt::Key_Tab);
+         },
+         {0, 3}},
+        {"click",
+         [&] {
+             QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.CellRect(0, 6).center());
+         },
+         {0, 6}},
+        {"setCol", [&] { grid.setCol(0); }, {0, 6}},
+    };
+    for (const Case &c : cases) {
+        const int left = grid.LeftCol();
+        c.move();
+        EXPECT_EQ(cursor(), c.expected) << c.name;
+        if (c.expected.first == 0)
+            EXPECT_EQ(grid.LeftCol(), left) << c.name;
+    }
+    EXPECT_EQ(grid.asked.back(), std::make_pair(0, 6));
+    EXPECT_THROW(grid.setRow(1), EInvalidGridOperation); // fixed rows stay headers
+
+    // Turned off again, the cursor leaves the name column.
+    grid.setOptions(TVxStringGrid::goEditing);
+    EXPECT_EQ(cursor(), std::make_pair(1, 6));
+}
+
 TEST_F(StringGridTest, RecordsAreSharedAndCellsKeepTheirPlaceWhenTheGridChanges)
 {
     std::weak_ptr<Record> watch;

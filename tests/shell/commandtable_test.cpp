@@ -355,7 +355,8 @@ TEST_F(Commands, MissingStatisticsProgramIsNamed)
     auto *stat = qobject_cast<TVxAttShell *>(item("xasStat"));
     // The command line never carries the password.
     EXPECT_FALSE(stat->Param.contains(QStringLiteral("segreta")));
-    EXPECT_TRUE(stat->Param.startsWith(db.database.path() + QLatin1Char(' ')));
+    EXPECT_TRUE(
+        stat->Param.startsWith(db.database.connectionSettings().Database + QLatin1Char(' ')));
     EXPECT_TRUE(stat->Param.endsWith(QStringLiteral(" 392")));
     DialogSeam::clearShown();
     EXPECT_FALSE(run("xasSkype"));

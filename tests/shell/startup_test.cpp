@@ -40,9 +40,9 @@ struct DemoMainDir
 {
     DemoMainDir(bool reachable = true)
     {
-        TVxConnectionSettings settings = defaultConnectionSettings();
-        settings.Database =
-            reachable ? database.path() : mainDir.path() + QStringLiteral("manca/TAVRIN.FDB");
+        TVxConnectionSettings settings = database.connectionSettings();
+        if (!reachable)
+            settings.Database = mainDir.path() + QStringLiteral("manca/TAVRIN.FDB");
         writeConnectionSettings(settings);
     }
     ~DemoMainDir() { CloseConnection(); }

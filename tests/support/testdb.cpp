@@ -2,9 +2,13 @@
 
 #include "platform/connection.h"
 #include "platform/dialogseam.h"
+#include "platform/inifile.h"
 #include "platform/maindir.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSqlError>
 #include <QUuid>
 
@@ -17,7 +21,82 @@ QString templateDatabasePath()
     return QStringLiteral(TAVRIN_TEMPLATE_DB);
 }
 
-TestDatabase::TestDatabase()
+std::optional<TestServer> testServer()
+{
+    const QString instance = qEnvironmentVariable("TAVRIN_TEST_SERVER");
+    if (instance.isEmpty())
+        return std::nullopt;
+    QFile pointer(instance);
+    if (!pointer.open(QIODevice::ReadOnly))
+        throw std::runtime_error("the run's Firebird server is not running: no " +
+                                 instance.toStdString());
+    const QString folder = QString::fromLocal8Bit(pointer.readLine()).trimmed();
+    const TVxINIFile ini(folder + QStringLiteral("/server.ini"));
+    const QString section = QStringLiteral("Server");
+    TestServer server;
+    server.host = ini.ReadString(section, QStringLiteral("Host"), QString());
+    server.port = ini.ReadString(section, QStringLiteral("Port"), QString()).toInt();
+    server.user = ini.ReadString(section, QStringLiteral("User"), QString());
+    server.password = ini.ReadString(section, QStringLiteral("Password"), QString());
+    server.dataFolder = ini.ReadString(section, QStringLiteral("Data"), QString());
+    if (server.host.isEmpty() || server.port <= 0 || server.dataFolder.isEmpty())
+        throw std::runtime_error("unreadable server instance in " + folder.toStdString());
+    return server;
+}
+
+QString TestServer::databaseText(const QString &path) const
+{
+    return QStringLiteral("%1/%2:%3").arg(host).arg(port).arg(path);
+}
+
+PrivateTestServer::PrivateTestServer()
+    : m_instance(QStringLiteral(TAVRIN_TEST_BUILD_DIR "/fbserver-%1.instance")
+                     .arg(QCoreApplication::applicationPid())),
+      m_previous(qgetenv("TAVRIN_TEST_SERVER"))
+{
+    m_started = script(QStringLiteral("start"));
+    if (m_started)
+        qputenv("TAVRIN_TEST_SERVER", m_instance.toLocal8Bit());
+}
+
+PrivateTestServer::~PrivateTestServer()
+{
+    script(QStringLiteral("stop"));
+    if (m_previous.isEmpty())
+        qunsetenv("TAVRIN_TEST_SERVER");
+    else
+        qputenv("TAVRIN_TEST_SERVER", m_previous);
+}
+
+void PrivateTestServer::halt()
+{
+    EXPECT_TRUE(script(QStringLiteral("halt")));
+}
+
+void PrivateTestServer::resume()
+{
+    EXPECT_TRUE(script(QStringLiteral("resume")));
+}
+
+bool PrivateTestServer::script(const QString &action)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(QStringLiteral(TAVRIN_FBSERVER_SCRIPT), {action, m_instance});
+    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+namespace {
+
+QString copyFolderTemplate(const std::optional<TestServer> &server)
+{
+    return (server ? server->dataFolder : QDir::tempPath()) + QStringLiteral("/test-XXXXXX");
+}
+
+} // namespace
+
+TestDatabase::TestDatabase() : m_server(testServer()), m_dir(copyFolderTemplate(m_server))
 {
     m_path = m_dir.filePath(QStringLiteral("test.fdb"));
     if (!QFile::copy(templateDatabasePath(), m_path))
@@ -43,10 +122,22 @@ QSqlDatabase TestDatabase::connect(const QString &name)
         name.isEmpty() ? QUuid::createUuid().toString(QUuid::WithoutBraces) : name;
     QSqlDatabase db;
     QString error;
-    if (!openLocalDatabase(db, connectionName, m_path, &error))
+    if (!openDatabase(db, connectionName, connectionSettings(), &error))
         throw std::runtime_error("cannot open the test database: " + error.toStdString());
     m_connections << connectionName;
     return db;
+}
+
+TVxConnectionSettings TestDatabase::connectionSettings() const
+{
+    TVxConnectionSettings settings = defaultConnectionSettings();
+    settings.Database = m_path;
+    if (m_server) {
+        settings.Database = m_server->databaseText(m_path);
+        settings.User = m_server->user;
+        settings.Password = m_server->password;
+    }
+    return settings;
 }
 
 TestMainDir::TestMainDir() : m_previous(GetMainDir())
@@ -61,9 +152,7 @@ TestMainDir::~TestMainDir()
 
 ProgramDatabase::ProgramDatabase()
 {
-    TVxConnectionSettings settings = defaultConnectionSettings();
-    settings.Database = database.path();
-    writeConnectionSettings(settings);
+    writeConnectionSettings(database.connectionSettings());
     ScriptedDialogs quiet;
     opened = OpenConnection();
 }

@@ -13,10 +13,53 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <ostream>
 
+// The private Firebird server a test runs against when CTest runs it as <name>_server
+// (TAVRIN_TEST_SERVER names the instance file of scripts/fbserver.sh); none otherwise, and the
+// tests use the embedded engine.
+struct TestServer
+{
+    QString host;
+    int port = 0;
+    QString user;
+    QString password;
+    QString dataFolder; // where the server reads the database copies
+    // The settings' Database text for a database file on this server: "host/port:path".
+    QString databaseText(const QString &path) const;
+};
+std::optional<TestServer> testServer();
+
+// A Firebird server of the test's own (scripts/fbserver.sh), for the cases that stop it under
+// a connection: while the object lives, TestDatabase puts its copies on it. Stopped and
+// removed with the object (and by test.sh, should the test end without it: its instance file
+// is build/test/fbserver-<pid>.instance).
+class PrivateTestServer
+{
+public:
+    PrivateTestServer();
+    ~PrivateTestServer();
+    PrivateTestServer(const PrivateTestServer &) = delete;
+    PrivateTestServer &operator=(const PrivateTestServer &) = delete;
+
+    bool started() const { return m_started; }
+    // The server goes away (its process stopped), and comes back on the same port.
+    void halt();
+    void resume();
+
+private:
+    bool script(const QString &action);
+
+    QString m_instance;
+    QByteArray m_previous;
+    bool m_started = false;
+};
+
 // A fresh copy of the run's template database (schema and demo school) in a folder of its
-// own, removed with the object. A file copy is far cheaper than building the database.
+// own, removed with the object. A file copy is far cheaper than building the database. On the
+// run's server (testServer()) the copy lies in the server's data folder and every connection
+// goes through the server.
 class TestDatabase
 {
 public:
@@ -24,11 +67,15 @@ public:
     ~TestDatabase();
 
     QString path() const { return m_path; }
+    // The connection settings that open the copy: the file itself, or host/port:path with the
+    // server's user and password.
+    TVxConnectionSettings connectionSettings() const;
 
     // Opens a new connection to the copy; closed and removed with the object.
     QSqlDatabase connect(const QString &name = QString());
 
 private:
+    std::optional<TestServer> m_server;
     QTemporaryDir m_dir;
     QString m_path;
     QStringList m_connections;
