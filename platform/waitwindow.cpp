@@ -59,6 +59,16 @@ TfmVxWait::TfmVxWait(QWidget *parent, bool withCancel)
     fmVxWait = this;
 }
 
+TVxHourglass::TVxHourglass()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+TVxHourglass::~TVxHourglass()
+{
+    QApplication::restoreOverrideCursor();
+}
+
 TfmVxWait::~TfmVxWait()
 {
     if (m_cursorSet)

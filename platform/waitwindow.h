@@ -80,3 +80,14 @@ private:
     qint64 m_shown = -1000;
     QPointer<TfmVxWait> m_own;
 };
+
+// The hourglass cursor for the length of a scope, for short work that needs no wait window;
+// the cursor comes back however the scope ends.
+class TVxHourglass
+{
+public:
+    TVxHourglass();
+    ~TVxHourglass();
+    TVxHourglass(const TVxHourglass &) = delete;
+    TVxHourglass &operator=(const TVxHourglass &) = delete;
+};
