@@ -56,7 +56,6 @@ void TVxRptTreeView::Reload()
 {
     const int chosen = SelectedReportId();
     m_list->clear();
-    m_loaded = true;
     const QString codAppl = m_command ? m_command->CodAppl : QString();
     for (const TfrStoredReport &r : TfrReportStore().List(codAppl)) {
         auto *item = new QTreeWidgetItem(m_list, {r.Description});
@@ -88,9 +87,9 @@ bool TVxRptTreeView::SelectReport(int id)
 void TVxRptTreeView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    // Listed when first seen: the database opens after the command bar is built.
-    if (!m_loaded)
-        RunShowingErrors([this] { Reload(); });
+    // Listed whenever the page opens: the database opens after the command bar is built, and
+    // templates may have been saved since.
+    RunShowingErrors([this] { Reload(); });
 }
 
 bool TVxRptTreeView::run(const std::function<bool(int id)> &work)

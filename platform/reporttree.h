@@ -54,5 +54,4 @@ private:
     QPushButton *m_preview;
     QPushButton *m_print;
     QPushButton *m_pdf;
-    bool m_loaded = false;
 };
