@@ -42,7 +42,8 @@ const DefPagina kPagine[] = {
     {"tsCompetenze", "Competenze", nullptr, -1, abComp},
 };
 
-// The order the pages are loaded in, and the order they are saved in.
+// The order the pages are loaded in, and the order they are saved in. (The credits page also
+// needs a credit-band table on the class session.)
 const int kCaricamento[] = {tdVoti, tdProposti, tdTassonomie, tdAssenze, tdAiuti,
                             tdNote, tdCrediti,  tdGiudizio,   tdEsito};
 const int kOrdineSalva[] = {tdVoti, tdProposti, tdTassonomie, tdAssenze, tdAiuti,
@@ -411,8 +412,10 @@ void TfmqevCarCls::disegnaVoti(QPainter &painter, int col, int row, const QRect 
         return;
     auto voto = grid->RecordAt<TRecVal>(col, row);
     if (EvContrasto) {
+        // Only a vote and a proposal can differ: an empty cell has nothing to compare.
         auto proposto = frqevCarClsVtp()->grGrid->RecordAt<TRecVal>(col, row);
-        if (voto && proposto && voto->iValDato != proposto->iValDato) {
+        if (voto && proposto && !voto->sValSDesc.isEmpty() && !proposto->sValSDesc.isEmpty() &&
+            voto->iValDato != proposto->iValDato) {
             painter.save();
             painter.setBrush(Qt::NoBrush);
             painter.setPen(QColor(0, 128, 0));

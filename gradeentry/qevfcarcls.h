@@ -74,6 +74,7 @@ public:
     void aPassExecute();
 
 protected:
+    void FormShow() override { ShowMaximized(); }
     void FormClose(TCloseAction &action) override;
 
 private:

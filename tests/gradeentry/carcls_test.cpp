@@ -86,13 +86,19 @@ class StandIn : public QWidget, public QevGradeWindow
     Q_INTERFACES(QevGradeWindow)
 public:
     using QWidget::QWidget;
-    void CaricaFrames() override {}
+    void CaricaFrames() override { ++caricamenti; }
     bool ChiediSalvataggio() override { return true; }
     TfrqevCarBs *FrameAttivo() const override { return nullptr; }
     TfrqevCarBs *FrameDi(int) const override { return nullptr; }
     void SetRigaSng(int, int) override {}
     QString PaginaAttiva() const override { return {}; }
-    bool MostraPagina(const QString &) override { return false; }
+    bool MostraPagina(const QString &caption) override
+    {
+        pagine << caption;
+        return true;
+    }
+    static inline int caricamenti = 0;
+    static inline QStringList pagine;
 };
 
 // The program as the office starts it, on a fresh demo database, context 2008/2009 final.
@@ -283,6 +289,40 @@ TEST_F(ClassWindow, LauncherChecksTheContextAndTheOtherWindows)
         FormRegistry::unregisterClass(QString::fromLatin1(name));
         registerShellForms();
     }
+}
+
+TEST_F(ClassWindow, SinglePupilFromTheGridOpensThePupilWindowOnTheSamePage)
+{
+    const QString pupilWindow = QString::fromLatin1(QevForms::CarSng);
+    FormRegistry::registerClass(pupilWindow,
+                                [](QWidget *p) -> QWidget * { return new StandIn(p); });
+    TfmqevCarCls *window = apri(k5A);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(window->MostraPagina(QStringLiteral("Assenze")));
+    TqelStringGrid *g = griglia(tdAssenze);
+    ASSERT_TRUE(g->MoveCursor(2, 5));
+    auto ana = g->RecordAt<TRecAna>(0, 5);
+    DialogSeam::clearShown();
+    StandIn::caricamenti = 0;
+    StandIn::pagine.clear();
+    window->FrameDi(tdAssenze)->aSingolo->trigger();
+    // No exclusion and no selection dialog: the pupil is the row's, the page the same.
+    EXPECT_TRUE(DialogSeam::shownTexts().isEmpty());
+    EXPECT_TRUE(TdmqevActivations::CarSngAperto());
+    EXPECT_FALSE(dmqevActivations->CarSngDaGriglia());
+    EXPECT_EQ(StandIn::caricamenti, 1);
+    EXPECT_EQ(StandIn::pagine, QStringList{QStringLiteral("Assenze")});
+    EXPECT_EQ(dmqevDataSets->iSitId, ana->iSitId);
+    EXPECT_EQ(dmqevDataSets->iPstIdSel, ana->iPstId);
+    EXPECT_EQ(window->RigaSng, 5);
+    EXPECT_EQ(window->TipoDatiSng, int(tdAssenze));
+    // From the main page the pupil window stays refused while the class window is open.
+    EXPECT_FALSE(dmqevActivations->xafCarSng->Execute());
+    EXPECT_EQ(DialogSeam::shownTexts().size(), 1);
+    for (QWidget *w : FormRegistry::instances(pupilWindow))
+        delete w;
+    FormRegistry::unregisterClass(pupilWindow);
+    registerShellForms();
 }
 
 TEST_F(ClassWindow, EveryVotePageShowsWhatIsStoredAndLocksSubjectsNotTaken)
@@ -796,12 +836,54 @@ TEST_F(ClassWindow, RunningTheCommandAgainAsksToSaveFirst)
     EXPECT_FALSE(griglia(3)->Modificato());
 }
 
+TEST_F(ClassWindow, VotesThatDifferFromTheProposalAreOutlined)
+{
+    TfmqevCarCls *window = apri(k5A);
+    ASSERT_NE(window, nullptr);
+    window->SetEvContrasto(true, false);
+    TqelStringGrid *votes = griglia(tdVoti);
+    TqelStringGrid *proposals = griglia(tdProposti);
+    // Three votes of 7 of one pupil in subjects without an aid (an aid paints over).
+    QList<QPoint> sette;
+    for (int r = votes->nRowIntest(); r < votes->RowCount() && sette.size() < 3; ++r) {
+        sette.clear();
+        for (int c = votes->nColIntest(); c < votes->ColCount() && sette.size() < 3; ++c) {
+            auto mat = votes->RecordAt<TRecMat>(c, 0);
+            bool aided = false;
+            for (int i = 1; i < griglia(tdAiuti)->ColCount(); ++i)
+                aided = aided || (griglia(tdAiuti)->RecordAt<TRecMat>(i, 0)->iClsSesMatId ==
+                                      mat->iClsSesMatId &&
+                                  !griglia(tdAiuti)->Cells(i, r - 1).isEmpty());
+            if (votes->Cells(c, r) == QStringLiteral("7") && !aided)
+                sette << QPoint(c, r);
+        }
+    }
+    ASSERT_EQ(sette.size(), 3);
+    ASSERT_TRUE(window->MostraPagina(QStringLiteral("Voti proposti")));
+    digita(proposals, sette[0], QStringLiteral("6.5"));
+    digita(proposals, sette[1], QStringLiteral("7"));
+    ASSERT_TRUE(window->MostraPagina(QStringLiteral("Voti")));
+    ASSERT_TRUE(votes->MoveCursor(votes->nColIntest(), votes->RowCount() - 1));
+    QCoreApplication::processEvents(); // the maximised window lays its pages out
+    const QImage image = votes->viewport()->grab().toImage();
+    const QColor green(0, 128, 0);
+    auto outlined = [&](QPoint cell) {
+        const QRect rect = votes->CellRect(cell.x(), cell.y());
+        return !rect.isEmpty() && image.pixelColor(rect.topLeft()) == green;
+    };
+    EXPECT_TRUE(outlined(sette[0]));  // 7 against 6.5
+    EXPECT_FALSE(outlined(sette[1])); // 7 against 7
+    EXPECT_FALSE(outlined(sette[2])); // no proposal
+    window->SetEvContrasto(false, false);
+    EXPECT_FALSE(votes->viewport()->grab().toImage().pixelColor(
+                     votes->CellRect(sette[0].x(), sette[0].y()).topLeft()) == green);
+}
+
 TEST_F(ClassWindow, Screenshot)
 {
     TqevParVisGriglia &p = dmqevParVis->Griglia(tdVoti, tcClasse);
     p.xpbInsuff.SetValore(true);
-    p.xpbRowCol.SetValore(true);
-    p.xpiCol.SetValore(34);
+    p.xpiCol.SetValore(40);
     TfmqevCarCls *window = apri(k5A);
     ASSERT_NE(window, nullptr);
     TqelStringGrid *g = griglia(0);
@@ -815,8 +897,6 @@ TEST_F(ClassWindow, Screenshot)
     if (dir.isEmpty())
         return;
     QDir().mkpath(dir);
-    QWidget *frame = window->parentWidget() ? window->parentWidget() : window;
-    frame->resize(1280, 720);
     QCoreApplication::processEvents();
     EXPECT_TRUE(window->grab().save(dir + QStringLiteral("/gradeentry_carcls.png")));
 }
