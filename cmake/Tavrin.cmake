@@ -33,7 +33,7 @@ function(tavrin_add_test name)
   tavrin_warnings(${name})
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TAVRIN_SCREENSHOTS=${CMAKE_BINARY_DIR}/screenshots"
     TIMEOUT 900)
   if(ARG_NO_DB)
     return()

@@ -79,6 +79,14 @@ public:
     // match; iChiaveFiltro = 0 forces a new read.
     void SetFiltroCaricamento(int iAnaId, int iAnsId, int Chiave, TqevListaFiltro &List,
                               bool PerMateria);
+    // Turns the proposed votes of the open class session into votes, replacing the vote of
+    // each (component, pupil) that has a proposal: Modo 0 the whole class session, 1 the
+    // selected pupil (iSitId), 2 the filtered subject (iClsSesMatId); any other Modo, or no
+    // pupil or subject chosen, copies nothing. New votes take a new key, the current time as
+    // insert date and the school year's first and last day. Each pupil's replacements run in
+    // one transaction: a failure rolls that pupil back whole (his old votes stay) and raises
+    // EVxException; the pupils before him stay done.
+    void PassaVotiProposti(int Modo);
 
     // Context
     int iClsSesId = 0;

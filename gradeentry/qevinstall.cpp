@@ -1,7 +1,18 @@
 #include "gradeentry/qevinstall.h"
 
+#include "gradeentry/qevactivations.h"
 #include "gradeentry/qevdatasets.h"
+#include "gradeentry/qevfcarcls.h"
+#include "gradeentry/qevfselcarcls.h"
+#include "platform/formregistry.h"
 #include "shell/qelactivations.h"
+#include "shell/qelstartup.h"
+
+void registerGradeEntryForms()
+{
+    TAVRIN_REGISTER_FORM(TfmqevCarCls);
+    TAVRIN_REGISTER_FORM(TfmQevSelCarCls);
+}
 
 void installGradeEntry()
 {
@@ -9,8 +20,23 @@ void installGradeEntry()
     if (installed)
         return;
     installed = true;
+    qelStartupHooks().registerForms.append(registerGradeEntryForms);
     TdmqelActivations::addContributor([](TdmqelActivations *table) {
+        if (!dmqevActivations) {
+            dmqevActivations = new TdmqevActivations(table);
+            dmqevActivations->Ruolo = QStringLiteral("Segreteria");
+        }
         if (!dmqevDataSets)
             dmqevDataSets = new TdmqevDataSets(table);
+        table->Merge(dmqevActivations);
+        TVxApgPage *gestione = table->page(QStringLiteral("xpgVal"));
+        int order = 0;
+        for (TVxAttForm *command : {dmqevActivations->xafCarCls, dmqevActivations->xafCarSng,
+                                    dmqevActivations->xafCarMat}) {
+            command->SetParentPage(gestione);
+            command->Order = order;
+            command->ImageIndex = order;
+            ++order;
+        }
     });
 }

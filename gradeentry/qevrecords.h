@@ -35,6 +35,11 @@ struct TRecVal : TVxGridObject
     bool bValSuff = true; // counts as sufficient
     bool bBloccato = false;
     bool bValInMed = false; // counts in averages
+    // The value as last read from or written to the database (the level or the hours; an
+    // aid's text): a save writes only cells whose value differs, so that a value another
+    // office saved meanwhile is never put back to a stale one.
+    int iValIdSalvato = 0;
+    QString sValSalvato;
 };
 void InitCellaVoto(TRecVal &rec, bool bBloccato);
 

@@ -9,14 +9,12 @@
 #include "makeup/qelfrec.h"
 #include "makeup/qelfrecupericonvert.h"
 #include "makeup/qelfriconoscimento.h"
-#include "platform/dialogseam.h"
 #include "platform/formregistry.h"
 #include "platform/messagedlg.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QSplitter>
@@ -163,14 +161,9 @@ void TqelFCtrRecuperi::OkClick()
 void TqelFCtrRecuperi::btnStampaListaClick()
 {
     // The list is printed as the office sees it on the screen.
-    if (DialogSeam::scripted()) {
-        DialogSeam::record(QStringLiteral("print"), windowTitle());
-        return;
-    }
     const QPixmap image = grab();
     QPrinter printer;
-    QPrintDialog dialog(&printer, this);
-    if (dialog.exec() != QDialog::Accepted)
+    if (!VxPrintDialog(this, printer, windowTitle()))
         return;
     QPainter painter(&printer);
     const QRect page = painter.viewport();

@@ -2,6 +2,7 @@
 
 #include "platform/formregistry.h"
 #include "platform/maindir.h"
+#include "platform/mdimain.h"
 #include "platform/messagedlg.h"
 #include "platform/outlookbar.h"
 #include "platform/vxexception.h"
@@ -376,4 +377,16 @@ void TdmVxAttivazioni::SetMdiArea(QMdiArea *area)
 QMdiArea *TdmVxAttivazioni::MdiArea()
 {
     return mdiArea();
+}
+
+void TdmVxAttivazioni::ShowChild(QWidget *form)
+{
+    showChild(form);
+}
+
+QIcon TdmVxAttivazioni::CommandImage(int index)
+{
+    QMdiArea *area = mdiArea();
+    auto *main = area ? qobject_cast<TfmVxMDIMain *>(area->window()) : nullptr;
+    return main ? main->ilCommands().icon(index) : QIcon();
 }

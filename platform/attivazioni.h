@@ -2,6 +2,7 @@
 
 #include "platform/outlookbar.h"
 
+#include <QIcon>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -202,6 +203,11 @@ public:
     // Where MDI children of form commands go; none shows them as top-level windows.
     static void SetMdiArea(QMdiArea *area);
     static QMdiArea *MdiArea();
+    // Shows a window as a child of the MDI area (freed when it closes), and brings it forward;
+    // without an area, as a top-level window.
+    static void ShowChild(QWidget *form);
+    // The main window's command image of that number; a null icon when there is none.
+    static QIcon CommandImage(int index);
 
 private:
     friend class TVxAttItem;

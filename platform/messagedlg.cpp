@@ -11,6 +11,8 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTranslator>
 
@@ -194,6 +196,35 @@ std::optional<QColor> VxChooseColor(QWidget *parent, const QColor &initial, cons
     }
     const QColor color = QColorDialog::getColor(initial, parent, caption);
     return color.isValid() ? std::optional<QColor>(color) : std::nullopt;
+}
+
+bool VxPrintDialog(QWidget *parent, QPrinter &printer, const QString &caption, int pageCount)
+{
+    if (DialogSeam::scripted()) {
+        DialogSeam::record(QStringLiteral("print"), caption);
+        const QVariant answer = DialogSeam::hasAnswer() ? DialogSeam::takeAnswer() : QVariant();
+        const QVariantMap map = answer.typeId() == QMetaType::QVariantMap
+                                    ? answer.toMap()
+                                    : QVariantMap{{QStringLiteral("file"), answer.toString()}};
+        const QString file = map.value(QStringLiteral("file")).toString();
+        if (file.isEmpty())
+            return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
+        if (map.contains(QStringLiteral("from"))) {
+            printer.setPrintRange(QPrinter::PageRange);
+            printer.setFromTo(map.value(QStringLiteral("from")).toInt(),
+                              map.value(QStringLiteral("to")).toInt());
+        }
+        return true;
+    }
+    QPrintDialog dialog(&printer, parent);
+    dialog.setWindowTitle(caption);
+    if (pageCount > 0) {
+        dialog.setMinMax(1, pageCount);
+        dialog.setOption(QAbstractPrintDialog::PrintPageRange);
+    }
+    return dialog.exec() == QDialog::Accepted;
 }
 
 int VxExecModal(QDialog *dialog)

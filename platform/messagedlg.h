@@ -78,6 +78,15 @@ std::optional<QFont> VxChooseFont(QWidget *parent, const QFont &initial,
 std::optional<QColor> VxChooseColor(QWidget *parent, const QColor &initial,
                                     const QString &caption = {});
 
+class QPrinter;
+
+// The print dialog of the program: true when the user chose to print, the printer then set as
+// chosen (printer, pages, copies). With a page count the dialog offers a range within it.
+// Scripted runs record the caption (kind "print") and take the next queued answer: a file
+// name prints to that PDF file; a map {"file", "from", "to"} prints that page range to it;
+// none queued, or an empty one, is a cancelled dialog.
+bool VxPrintDialog(QWidget *parent, QPrinter &printer, const QString &caption, int pageCount = 0);
+
 // Makes Qt's own dialogs and buttons (file choosers, print settings, standard buttons) speak
 // Italian with Debian's Qt translations; false when they are not installed, the dialogs then
 // staying in English. Once, at start.

@@ -6,6 +6,7 @@
 #include "platform/transaction.h"
 
 #include <QHash>
+#include <QRegularExpression>
 
 TfrReport *CurReport = nullptr;
 TfrParser frParser;
@@ -169,9 +170,46 @@ QVariant TfrReport::GetVariable(const QString &name)
     return QVariant();
 }
 
+void TfrReport::AddDataModuleFilter(const QString &pattern)
+{
+    if (m_moduleFilter.contains(pattern, Qt::CaseInsensitive))
+        return;
+    m_moduleFilter << pattern;
+    m_moduleAllowed.clear();
+}
+
+void TfrReport::RegisterDataModule(const QString &moduleName)
+{
+    if (m_registeredModules.contains(moduleName, Qt::CaseInsensitive))
+        return;
+    m_registeredModules << moduleName;
+    m_moduleAllowed.clear();
+}
+
+bool TfrReport::MayReadDataModule(const QString &moduleName) const
+{
+    if (m_moduleFilter.isEmpty() && m_registeredModules.isEmpty())
+        return true;
+    const auto known = m_moduleAllowed.constFind(moduleName);
+    if (known != m_moduleAllowed.constEnd())
+        return *known;
+    bool allowed = m_registeredModules.contains(moduleName, Qt::CaseInsensitive);
+    for (const QString &pattern : m_moduleFilter) {
+        if (allowed)
+            break;
+        allowed = QRegularExpression::fromWildcard(pattern, Qt::CaseInsensitive)
+                      .match(moduleName)
+                      .hasMatch();
+    }
+    m_moduleAllowed.insert(moduleName, allowed);
+    return allowed;
+}
+
 TfrDataSet *TfrReport::FindDataSet(const QString &name) const
 {
-    const QList<TfrDataModule *> modules = frDataModules();
+    QList<TfrDataModule *> modules = frDataModules();
+    modules.removeIf(
+        [this](const TfrDataModule *m) { return !MayReadDataModule(m->ModuleName()); });
     for (TfrDataModule *m : modules) {
         if (TfrDBDataSet *adapter = m->FindReportDataSet(name))
             return adapter->DataSet;

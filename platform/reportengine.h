@@ -39,6 +39,7 @@
 #include "platform/reportvalue.h"
 
 #include <QDate>
+#include <QHash>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -103,8 +104,20 @@ public:
     QVariant GetVariable(const QString &name);
     QStringList UnansweredVariables() const { return m_unanswered; }
 
-    // The dataset of the report dataset with that name, else the dataset with that name.
+    // The dataset of the report dataset with that name, else the dataset with that name, in
+    // the data modules the report may read.
     TfrDataSet *FindDataSet(const QString &name) const;
+
+    // The data modules whose datasets a template may read: every module alive while no
+    // pattern and no module is given; otherwise those whose name matches a pattern
+    // ("dmqelDataSets*": * and ?, any letter case) and those registered by name (a module
+    // whose name no pattern of the program matches registers itself). Adding one twice
+    // changes nothing.
+    void AddDataModuleFilter(const QString &pattern);
+    QStringList DataModuleFilter() const { return m_moduleFilter; }
+    void RegisterDataModule(const QString &moduleName);
+    QStringList RegisteredDataModules() const { return m_registeredModules; }
+    bool MayReadDataModule(const QString &moduleName) const;
 
     // Calc nested through libraries at most this deep: a function that calculates itself
     // ends the report instead of the program.
@@ -129,6 +142,11 @@ private:
     int m_calcDepth = 0;
     bool m_running = false;
     QStringList m_unanswered;
+    QStringList m_moduleFilter;
+    QStringList m_registeredModules;
+    // Fields are read by dataset name at every cell: the answer per module name is kept
+    // until the filter changes.
+    mutable QHash<QString, bool> m_moduleAllowed;
 };
 
 // One run of a report: CurReport while it lives; the unanswered variables start empty.

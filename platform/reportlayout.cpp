@@ -3,10 +3,6 @@
 #include "platform/reportengine.h"
 #include "platform/waitwindow.h"
 
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QPointer>
-
 #include <algorithm>
 #include <memory>
 #include <optional>
@@ -295,41 +291,6 @@ double cutHeight(const Instance &inst, double room)
     }
     return cut;
 }
-
-// Pages built, in the wait window: the caller's when one is up, else one of its own once the
-// run has taken long enough to be noticed.
-class Progress
-{
-public:
-    Progress() { m_clock.start(); }
-    ~Progress() { delete m_own; }
-
-    void pageBuilt(int pages)
-    {
-        if (m_clock.elapsed() - m_shown < 100)
-            return;
-        m_shown = m_clock.elapsed();
-        TfmVxWait *wait = fmVxWait;
-        if (!wait && !m_own && m_clock.elapsed() > 500 &&
-            qobject_cast<QApplication *>(QCoreApplication::instance())) {
-            m_own = new TfmVxWait();
-            m_own->SetTitle(CurReport ? CurReport->Title : QString());
-            m_own->InitProgressBar(0, 0);
-            m_own->ShowWait();
-        }
-        if (!wait)
-            wait = m_own;
-        if (wait) {
-            wait->SetOperation(QStringLiteral("Pagine preparate: %1").arg(pages));
-            wait->Refresh();
-        }
-    }
-
-private:
-    QElapsedTimer m_clock;
-    qint64 m_shown = -1000;
-    QPointer<TfmVxWait> m_own;
-};
 
 } // namespace
 
@@ -816,7 +777,8 @@ private:
                 putAt(*footer, m_pageSize.height() - m_t.MarginBottom - m_footerHeight);
         }
         m_open = false;
-        m_progress.pageBuilt(int(m_pages.Pages.size()));
+        if (m_progress.due())
+            m_progress.show(QStringLiteral("Pagine preparate: %1").arg(m_pages.Pages.size()));
     }
 
     void newPage()
@@ -858,7 +820,8 @@ private:
     double m_bottom = 0;
     std::vector<int> m_lines; // LINE# of each data band being walked, the innermost last
     std::vector<std::unique_ptr<Block>> m_keep;
-    Progress m_progress;
+    // Pages built, in the wait window.
+    TVxProgress m_progress{m_report.Title};
 };
 
 TfrDisplayList frLayOut(TfrReport &report)

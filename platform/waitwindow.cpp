@@ -4,6 +4,7 @@
 #include "platform/images.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -56,6 +57,16 @@ TfmVxWait::TfmVxWait(QWidget *parent, bool withCancel)
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_cursorSet = true;
     fmVxWait = this;
+}
+
+TVxHourglass::TVxHourglass()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+TVxHourglass::~TVxHourglass()
+{
+    QApplication::restoreOverrideCursor();
 }
 
 TfmVxWait::~TfmVxWait()
@@ -139,4 +150,50 @@ void TfmVxWait::reject()
 {
     if (m_cancel->isVisible())
         m_cancelled = true;
+}
+
+namespace {
+
+// Milliseconds on one clock for every progress.
+qint64 nowMs()
+{
+    static QElapsedTimer clock = [] {
+        QElapsedTimer c;
+        c.start();
+        return c;
+    }();
+    return clock.elapsed();
+}
+
+} // namespace
+
+TVxProgress::TVxProgress(const QString &title) : m_title(title), m_started(nowMs()) {}
+
+TVxProgress::~TVxProgress()
+{
+    delete m_own;
+}
+
+bool TVxProgress::due() const
+{
+    return nowMs() - m_shown >= 100;
+}
+
+void TVxProgress::show(const QString &operation)
+{
+    m_shown = nowMs();
+    TfmVxWait *wait = fmVxWait;
+    if (!wait && !m_own && m_shown - m_started > 500 &&
+        qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        m_own = new TfmVxWait();
+        m_own->SetTitle(m_title);
+        m_own->InitProgressBar(0, 0);
+        m_own->ShowWait();
+    }
+    if (!wait)
+        wait = m_own;
+    if (wait) {
+        wait->SetOperation(operation);
+        wait->Refresh();
+    }
 }

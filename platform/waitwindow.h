@@ -59,3 +59,38 @@ private:
 
 // The wait window in use, or none (cleared when it is freed).
 extern QPointer<TfmVxWait> fmVxWait;
+
+// Where a long piece of work stands, told in the caller's wait window when one is up, else in
+// one of its own, shown only once the work has taken long enough to be noticed; at most ten
+// times a second, so that it costs nothing when called at every step.
+//
+//   TVxProgress progress(report.Title);
+//   for (...) if (progress.due()) progress.show(QStringLiteral("Pagina %1 di %2").arg(i).arg(n));
+class TVxProgress
+{
+public:
+    explicit TVxProgress(const QString &title);
+    ~TVxProgress();
+    TVxProgress(const TVxProgress &) = delete;
+    TVxProgress &operator=(const TVxProgress &) = delete;
+
+    bool due() const;
+    void show(const QString &operation);
+
+private:
+    QString m_title;
+    qint64 m_started;
+    qint64 m_shown = -1000;
+    QPointer<TfmVxWait> m_own;
+};
+
+// The hourglass cursor for the length of a scope, for short work that needs no wait window;
+// the cursor comes back however the scope ends.
+class TVxHourglass
+{
+public:
+    TVxHourglass();
+    ~TVxHourglass();
+    TVxHourglass(const TVxHourglass &) = delete;
+    TVxHourglass &operator=(const TVxHourglass &) = delete;
+};

@@ -12,6 +12,7 @@
 #include "shell/qelparams.h"
 #include "shell/qelpargen.h"
 #include "shell/qelplaceholder.h"
+#include "shell/qelreporttree.h"
 #include "shell/qelutil.h"
 
 #include <QApplication>
@@ -53,6 +54,7 @@ TdmqelActivations::TdmqelActivations(QObject *owner) : TdmVxAttivazioni(owner)
     setObjectName(QStringLiteral("dmqelActivations"));
     buildTable();
     bindHandlers();
+    installReportTree(this);
     for (const Contributor &contribute : std::as_const(contributors()))
         contribute(this);
 }

@@ -4,11 +4,13 @@
 #include "platform/globalvars.h"
 #include "platform/messagedlg.h"
 #include "platform/outlookbar.h"
+#include "platform/reporttree.h"
 #include "platform/vxexception.h"
 #include "shell/qelactivations.h"
 #include "shell/qeldatasets.h"
 #include "shell/qelparams.h"
 #include "shell/qelpargen.h"
+#include "shell/qelreporttree.h"
 #include "shell/qelutil.h"
 
 #include <QAction>
@@ -182,6 +184,12 @@ void TfmqelMain::ensureFirstActivation()
     });
     RefreshPanels();
     RunShowingErrors([this] {
+        // Templates read the datasets of the modules with these names, and those that
+        // register themselves with the report tree.
+        if (TVxRptTreeView *tree = dmqelActivations ? qelReportTree(dmqelActivations) : nullptr) {
+            for (const char *pattern : {"dmzelDataSets*", "dmqelDataSets*", "dmqevDataSets*"})
+                tree->RptFR().AddDataModuleFilter(QString::fromLatin1(pattern));
+        }
         if (qelReportHooks().createReportModule) {
             m_reportModule = qelReportHooks().createReportModule(this);
             if (m_reportModule && qelReportHooks().bindReportComponent)

@@ -3,6 +3,7 @@
 #include "platform/images.h"
 #include "platform/mdimain.h"
 #include "platform/messagedlg.h"
+#include "platform/vxexception.h"
 #include "platform/waitwindow.h"
 #include "platform/wizard.h"
 
@@ -258,6 +259,14 @@ TEST(WaitWindow, CancelFlagStopsTheWorkingLoop)
     }
     EXPECT_EQ(done, 1);
     EXPECT_TRUE(fmVxWait.isNull());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // A short piece of work without a window: the cursor comes back when it throws.
+    try {
+        TVxHourglass hourglass;
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        throw EVxException(QStringLiteral("interrotto"));
+    } catch (const EVxException &) {
+    }
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 

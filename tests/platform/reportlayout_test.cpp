@@ -4,6 +4,7 @@
 #include "platform/reportengine.h"
 #include "platform/sqlparams.h"
 #include "platform/waitwindow.h"
+#include "tests/platform/reportschool.h"
 #include "tests/support/testdb.h"
 #include "tests/support/testfiles.h"
 
@@ -295,64 +296,7 @@ TEST(ReportLayoutSchool, VotesByClassLayOutAsTheirReference)
 {
     ProgramDatabase program;
     ASSERT_TRUE(program.opened);
-    TfrDataModule module("dmScuola");
-    const auto query = [&](const char *name, const char *sql, QStringList params) {
-        TfrQuery *q = module.AddQuery(name);
-        q->setSQL(sql);
-        for (const QString &p : params)
-            q->DeclareParam(p, TfrParamType::Integer);
-        return q;
-    };
-    TfrQuery *clsSes =
-        query("qquClsSes",
-              "SELECT ClsSes.iClsSesId, ClsSes.iClsId, Cls.sClsSDesc FROM TClsSes ClsSes "
-              "JOIN TCls_Classi Cls ON Cls.iClsId = ClsSes.iClsId "
-              "WHERE ClsSes.iAnsSesDwgId = :iAnsSesDwgId AND Cls.iClsId IN (39005, 39023) "
-              "ORDER BY Cls.iClsId",
-              {"iAnsSesDwgId"});
-    TfrQuery *clsAlu =
-        query("qquClsAlu",
-              "SELECT Sit.iSitId, Sit.iSitPosReg, Ana.sAnaCognome, Ana.sAnaNome, Ana.dAnaNascita "
-              "FROM TSit_Situazioni Sit JOIN TClsPst ClsPst ON ClsPst.iClsPstId = Sit.iClsPstId "
-              "JOIN TAna_Anagrafiche Ana ON Ana.iAnaId = Sit.iAnaId "
-              "WHERE ClsPst.iClsId = :iClsId AND Sit.iSitOrdine = 1 AND Sit.iSitPosReg > 0 "
-              "ORDER BY Sit.iSitPosReg, Ana.sAnaCognomeNomeIdx",
-              {"iClsId"});
-    TfrQuery *clsMat = query("qquClsMat",
-                             "SELECT Csm.iClsSesMatId, Mat.sMatSDesc FROM TClsSesMat Csm "
-                             "JOIN TMatRma Rma ON Rma.iMatRmaId = Csm.iMatRmaId "
-                             "JOIN TMat_Materie Mat ON Mat.iMatId = Rma.iMatId "
-                             "WHERE Csm.iClsSesId = :iClsSesId ORDER BY Mat.iMatId",
-                             {"iClsSesId"});
-    TfrQuery *voto = query("qquVoto",
-                           "SELECT FIRST 1 Liv.sLivSDesc FROM TVot_Voti Vot "
-                           "JOIN TClsMatCmp Cmc ON Cmc.iClsMatCmpId = Vot.iClsMatCmpId "
-                           "JOIN TScaLiv Sl ON Sl.iScaLivId = Vot.iScaLivId "
-                           "JOIN TLiv_Livelli Liv ON Liv.iLivId = Sl.iLivId "
-                           "WHERE Cmc.iClsSesMatId = :iClsSesMatId AND Vot.iSitId = :iSitId "
-                           "ORDER BY Cmc.iCmpScaId",
-                           {"iClsSesMatId", "iSitId"});
-    module.AddReportDataSet("frdClsSes", clsSes);
-    module.AddReportDataSet("frdClsAlu", clsAlu);
-    clsSes->ParamByName("iAnsSesDwgId").setValue(392);
-    clsSes->AfterScroll = [&](TfrDataSet &master) {
-        clsAlu->Close();
-        clsAlu->ParamByName("iClsId").setValue(master.FieldByName("iClsId").Value());
-        clsAlu->Open();
-        clsMat->Close();
-        clsMat->ParamByName("iClsSesId").setValue(master.FieldByName("iClsSesId").Value());
-        clsMat->Open();
-    };
-    const auto setOnly = [&](const char *param, const QVariant &value) {
-        voto->Close();
-        voto->ParamByName(param).setValue(value);
-    };
-    clsAlu->AfterScroll = [&](TfrDataSet &d) {
-        setOnly("iSitId", d.FieldByName("iSitId").Value());
-    };
-    clsMat->AfterScroll = [&](TfrDataSet &d) {
-        setOnly("iClsSesMatId", d.FieldByName("iClsSesMatId").Value());
-    };
+    SchoolReportModule school;
 
     TfrReport report;
     report.LoadFromTemplate(readTestTemplate("scuola"));
@@ -360,8 +304,8 @@ TEST(ReportLayoutSchool, VotesByClassLayOutAsTheirReference)
     ASSERT_TRUE(report.PrepareReport());
     expectGolden("scuola", report.Pages().dump());
     // The vote is read afresh for every cell, and prepared once for the whole run.
-    EXPECT_EQ(recorder.prepared(voto->StatementText()), 1);
-    EXPECT_GT(recorder.executed(voto->StatementText()), 100);
+    EXPECT_EQ(recorder.prepared(school.voto->StatementText()), 1);
+    EXPECT_GT(recorder.executed(school.voto->StatementText()), 100);
 }
 
 } // namespace

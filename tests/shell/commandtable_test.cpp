@@ -154,8 +154,6 @@ TEST_F(Commands, MissingFunctionsOpenThePlaceholderTitledWithTheCommand)
         {"xafClsMatCmp", false, "Configurazione sessione", true},
         {"xafFirme", false, "Firme", true},
         {"xacComm", true, "Parametri di connessione", true},
-        {"xacRepInvio", true, "Brogliaccio invio", false},
-        {"xarTavrin", true, "Stampe", false},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.command);

@@ -4,9 +4,11 @@
 #include "platform/globalvars.h"
 #include "platform/messagedlg.h"
 #include "platform/outlookbar.h"
+#include "platform/reporttree.h"
 #include "shell/qelactivations.h"
 #include "shell/qeldatasets.h"
 #include "shell/qelmain.h"
+#include "shell/qelreporttree.h"
 #include "shell/qelstartup.h"
 #include "tests/support/testdb.h"
 #include "tests/support/testfiles.h"
@@ -343,6 +345,9 @@ TEST(StartUp, ReportModuleLivesFromTheFirstActivationToTheClose)
         activate(main);
         EXPECT_EQ(created, 1);
         EXPECT_EQ(bound, 1);
+        // The report tree reads the modules of these names, each once.
+        EXPECT_EQ(qelReportTree(dmqelActivations)->RptFR().DataModuleFilter(),
+                  QStringList({"dmzelDataSets*", "dmqelDataSets*", "dmqevDataSets*"}));
         QPointer<QObject> module = main->reportDataModule();
         ASSERT_TRUE(module);
         EXPECT_EQ(module->parent(), main);

@@ -1,8 +1,11 @@
 #include "tests/support/testfiles.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPixmap>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 #include <zip.h>
@@ -40,4 +43,15 @@ void writeZipEntries(const QString &path, const QList<QPair<QByteArray, QByteArr
             << entry.first.constData();
     }
     ASSERT_EQ(zip_close(za), 0);
+}
+
+void saveScreenshot(QWidget *window, const QString &name)
+{
+    QCoreApplication::processEvents();
+    QString folder = qEnvironmentVariable("TAVRIN_SCREENSHOTS");
+    if (folder.isEmpty())
+        folder = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
+    QDir().mkpath(folder);
+    EXPECT_TRUE(window->grab().save(folder + QLatin1Char('/') + name))
+        << folder.toStdString() << "/" << name.toStdString();
 }

@@ -5,6 +5,8 @@
 #include <QPair>
 #include <QString>
 
+class QWidget;
+
 // Files as the tests prepare and inspect them, byte for byte.
 
 // The file's bytes; empty when it is missing or unreadable.
@@ -14,3 +16,8 @@ void writeFileBytes(const QString &path, const QByteArray &bytes);
 // A ZIP archive with entries named exactly as given (no check of the names), the way a
 // hostile or careless sender would make it; a failure fails the test.
 void writeZipEntries(const QString &path, const QList<QPair<QByteArray, QByteArray>> &entries);
+
+// Saves what the window shows, once pending layout work has run, as a PNG under
+// $TAVRIN_SCREENSHOTS (CTest's: the build folder's screenshots/), else beside the test
+// program; a failure fails the test.
+void saveScreenshot(QWidget *window, const QString &name);

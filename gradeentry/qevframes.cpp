@@ -1,0 +1,18 @@
+#include "gradeentry/qevframes.h"
+
+#include "gradeentry/qevparvis.h"
+#include "gradeentry/qevrcarvot.h"
+
+TfrqevCarBs *CreaFrameGrado(int TipoDati, QWidget *parent)
+{
+    switch (TipoDati) {
+    case tdVoti:
+    case tdProposti:
+    case tdTassonomie:
+    case tdAssenze:
+    case tdAiuti:
+        return new TfrqevCarVot(parent);
+    default:
+        return nullptr;
+    }
+}

@@ -1,0 +1,104 @@
+#include "gradeentry/qevdatasets.h"
+#include "platform/connection.h"
+#include "platform/transaction.h"
+#include "platform/vxexception.h"
+#include "platform/waitwindow.h"
+
+#include <QSqlQuery>
+
+#include <map>
+#include <vector>
+
+namespace {
+
+// The components of the open class session, optionally of one of its subjects.
+const char kComponentiClasse[] =
+    "SELECT ClsMatCmp.iClsMatCmpId FROM TClsMatCmp ClsMatCmp "
+    "INNER JOIN TClsSesMat ClsSesMat ON (ClsSesMat.iClsSesMatId = ClsMatCmp.iClsSesMatId) "
+    "INNER JOIN TClsSes ClsSes ON (ClsSes.iClsSesId = ClsSesMat.iClsSesId) "
+    "WHERE ClsSes.iClsSesId = :iClsSesId";
+
+const char kProposti[] = "SELECT Vtp.iClsMatCmpId, Vtp.iSitId, Vtp.iPrpScaLivId, "
+                         "PrpScaLiv.iScaLivId FROM TVTP_PROPOSTI Vtp "
+                         "INNER JOIN TPrpScaLiv PrpScaLiv ON "
+                         "(PrpScaLiv.iPrpScaLivId = Vtp.iPrpScaLivId) "
+                         "WHERE Vtp.iClsMatCmpId IN (%1%2)%3 ORDER BY Vtp.iSitId, Vtp.iClsMatCmpId";
+
+const char kCancellaVoto[] = "DELETE FROM TVOT_VOTI Vot WHERE Vot.iClsMatCmpId = :iClsMatCmpId "
+                             "AND Vot.iSitId = :iSitId AND Vot.iClsMatCmpId IN (%1)";
+
+const char kInserisciVoto[] =
+    "INSERT INTO TVOT_VOTI (iVotId, iClsMatCmpId, iSitId, iScaLivId, dInsert, dStart, dEnd) "
+    "VALUES (:iVotId, :iClsMatCmpId, :iSitId, :iScaLivId, CURRENT_TIMESTAMP, :dStart, :dEnd)";
+
+struct Proposta
+{
+    int iClsMatCmpId;
+    int iScaLivId;
+};
+
+} // namespace
+
+void TdmqevDataSets::PassaVotiProposti(int Modo)
+{
+    if (Modo < 0 || Modo > 2)
+        return;
+    TVxHourglass hourglass;
+    const QSqlDatabase db = qqoVxGlobConn();
+    TVxFieldValues filtro;
+    filtro.setValue(QStringLiteral("iClsSesId"), iClsSesId);
+    QString perMateria;
+    QString perAlunno;
+    if (Modo == 1) {
+        perAlunno = QStringLiteral(" AND Vtp.iSitId = :iSitId");
+        filtro.setValue(QStringLiteral("iSitId"), iSitId);
+    } else if (Modo == 2) {
+        perMateria = QStringLiteral(" AND ClsSesMat.iClsSesMatId = :iClsSesMatId");
+        filtro.setValue(QStringLiteral("iClsSesMatId"), iClsSesMatId);
+    }
+
+    // Every proposal is read before anything changes, grouped by pupil.
+    std::map<int, std::vector<Proposta>> perSituazione;
+    {
+        TVxTransactionScope scope(db);
+        QSqlQuery &q = scope.transaction().Exec(
+            QString::fromLatin1(kProposti).arg(QString::fromLatin1(kComponentiClasse), perMateria,
+                                               perAlunno),
+            filtro);
+        while (fetchNext(q))
+            perSituazione[q.value(1).toInt()].push_back({q.value(0).toInt(), q.value(3).toInt()});
+        q.finish();
+        scope.Commit();
+    }
+    if (perSituazione.empty())
+        return;
+    const QVariant dStart = GetAnnoScolField(iAnsId, QStringLiteral("dAnsVextoInizio"));
+    const QVariant dEnd = GetAnnoScolField(iAnsId, QStringLiteral("dAnsVextoFine"));
+    const QString cancella =
+        QString::fromLatin1(kCancellaVoto).arg(QString::fromLatin1(kComponentiClasse));
+    const QString inserisci = QString::fromLatin1(kInserisciVoto);
+
+    VxExplain(QStringLiteral("Impossibile eseguire il passaggio dei voti proposti."), [&] {
+        for (const auto &[sit, proposte] : perSituazione) {
+            TVxTransaction tr(db);
+            if (!tr.StartTransaction())
+                throw EVxException(tr.lastError());
+            for (const Proposta &p : proposte) {
+                TVxFieldValues values;
+                values.setValue(QStringLiteral("iClsMatCmpId"), p.iClsMatCmpId);
+                values.setValue(QStringLiteral("iSitId"), sit);
+                values.setValue(QStringLiteral("iClsSesId"), iClsSesId);
+                tr.Exec(cancella, values);
+                TVxFieldValues nuovo;
+                nuovo.setValue(QStringLiteral("iVotId"), VxNewKey(db, QStringLiteral("TVOT_VOTI")));
+                nuovo.setValue(QStringLiteral("iClsMatCmpId"), p.iClsMatCmpId);
+                nuovo.setValue(QStringLiteral("iSitId"), sit);
+                nuovo.setValue(QStringLiteral("iScaLivId"), p.iScaLivId);
+                nuovo.setValue(QStringLiteral("dStart"), dStart.toDate());
+                nuovo.setValue(QStringLiteral("dEnd"), dEnd.toDate());
+                tr.Exec(inserisci, nuovo);
+            }
+            tr.Commit();
+        }
+    });
+}

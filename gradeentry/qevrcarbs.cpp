@@ -1,0 +1,541 @@
+#include "gradeentry/qevrcarbs.h"
+
+#include "gradeentry/qelstringgrid.h"
+#include "gradeentry/qevactivations.h"
+#include "gradeentry/qevfparvis.h"
+#include "gradeentry/qevparvis.h"
+#include "gradeentry/qevutil.h"
+#include "platform/helpers.h"
+#include "platform/images.h"
+#include "platform/messagedlg.h"
+#include "platform/vxexception.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QSplitter>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace {
+
+// Kinds whose current cell is checked before a save or before opening the pupil: the typed
+// ones (vote kinds and credits).
+bool siValida(int tipoDati)
+{
+    return (tipoDati >= tdVoti && tipoDati <= tdAiuti) || tipoDati == tdCrediti;
+}
+
+bool perLivello(int tipoDati)
+{
+    return tipoDati >= tdVoti && tipoDati <= tdTassonomie;
+}
+
+QAction *aggiungi(TfrqevCarBs *frame, const char *name, const char *button, const QString &caption,
+                  int image, const QString &hint)
+{
+    QAction *action = frame->AddFrameAction(QString::fromLatin1(name), caption, image, hint);
+    if (QWidget *w = frame->xoaCustom()->widgetForAction(action))
+        w->setObjectName(QString::fromLatin1(button));
+    return action;
+}
+
+void separatore(TfrqevCarBs *frame, const char *name)
+{
+    frame->xoaCustom()->addSeparator()->setObjectName(QString::fromLatin1(name));
+}
+
+// A handler of a user's action: an office-facing failure is shown once.
+template <typename Work> void azione(QAction *action, TfrqevCarBs *frame, Work work)
+{
+    QObject::connect(action, &QAction::triggered, frame, [work] { RunShowingErrors(work); });
+}
+
+QString testo(const QString &text)
+{
+    return text.trimmed();
+}
+
+} // namespace
+
+TfrqevCarBs::TfrqevCarBs(QWidget *parent)
+    : TfrVxBase(parent), grGrid(new TqelStringGrid), PanelHelp(new QLabel), paName(new QWidget),
+      laNameCaption(new QLabel), paMedia(new QWidget), laMedia(new QLabel)
+{
+    // The actions' image numbers index these, in this order.
+    LoadDefaultImages(ilFrame(), {QStringLiteral("CARSAVE"), QStringLiteral("CARSELDATO"),
+                                  QStringLiteral("DATIANAGRAFICI"), QStringLiteral("CARSELCOL"),
+                                  QStringLiteral("CARIMPPAR"), QStringLiteral("CARVTPVOT"),
+                                  QStringLiteral("CARSUMCRE"), QStringLiteral("CARTOTCRE"),
+                                  QStringLiteral("CARDEBDEFAULT"), QStringLiteral("STORICOHTML"),
+                                  QStringLiteral("VXDELETE"), QStringLiteral("RPTTEMPLATE"),
+                                  QStringLiteral("ROWUP"), QStringLiteral("ROWDOWN")});
+    aSave = aggiungi(this, "aSave", "tbSave", QStringLiteral("Salva griglia"), 0,
+                     QStringLiteral("Salva dati della griglia"));
+    separatore(this, "tb1");
+    aFormSel = aggiungi(this, "aFormSel", "tbSelDati", QStringLiteral("Selezione dati..."), 1,
+                        QStringLiteral("Mostra la videata per la selezione dei dati"));
+    aSingolo = aggiungi(this, "aSingolo", "tbSing", QStringLiteral("Singolo alunno..."), 2,
+                        QStringLiteral("Caricamento per singolo alunno"));
+    separatore(this, "tb2");
+    aParVis = aggiungi(this, "aParVis", "tbParVis", QStringLiteral("Parametri visualizzazione"), 4,
+                       QStringLiteral("Imposta parametri di visualizzazione"));
+    separatore(this, "tb3");
+    aStorico = aggiungi(this, "aStorico", "tbStorico", QStringLiteral("aStorico"), 9,
+                        QStringLiteral("Visualizza storico dell'alunno"));
+
+    grGrid->setObjectName(QStringLiteral("grGrid"));
+    PanelHelp->setObjectName(QStringLiteral("PanelHelp"));
+    paName->setObjectName(QStringLiteral("paName"));
+    laNameCaption->setObjectName(QStringLiteral("laNameCaption"));
+    paMedia->setObjectName(QStringLiteral("paMedia"));
+    laMedia->setObjectName(QStringLiteral("laMedia"));
+
+    // The summary label stands on the tool bar row, right of the buttons, over the width the
+    // buttons leave.
+    auto *media = new QHBoxLayout(paMedia);
+    media->setContentsMargins(8, 0, 8, 0);
+    media->addWidget(laMedia);
+    laMedia->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont bold = laMedia->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.1);
+    laMedia->setFont(bold);
+    laMedia->setVisible(false);
+    if (auto *bar = qobject_cast<QHBoxLayout *>(orFrame()->layout()))
+        bar->insertWidget(1, paMedia, 1);
+
+    auto *name = new QHBoxLayout(paName);
+    name->setContentsMargins(0, 0, 0, 0);
+    name->addWidget(laNameCaption, 0, Qt::AlignCenter);
+    laNameCaption->setFont(bold);
+    laNameCaption->clear();
+    laNameCaption->setVisible(false);
+    FrameLayout()->addWidget(paName);
+
+    auto *splitter = new QSplitter(Qt::Vertical);
+    splitter->addWidget(grGrid);
+    splitter->addWidget(PanelHelp);
+    splitter->setStretchFactor(0, 1);
+    splitter->setChildrenCollapsible(false);
+    PanelHelp->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    PanelHelp->setMinimumHeight(PanelHelp->fontMetrics().height() + 8);
+    PanelHelp->setFrameShape(QFrame::StyledPanel);
+    FrameLayout()->addWidget(splitter, 1);
+
+    grGrid->setPanelHlp(PanelHelp);
+    grGrid->OnSelectCell = [this](int col, int row, bool &canSelect) {
+        grGridSelectCell(col, row, canSelect);
+    };
+    grGrid->OnKeyPress = [this](QChar &key) { grGridKeyPress(key); };
+    grGrid->OnSetEditText = [this](int col, int row, const QString &value) {
+        grGridSetEditText(col, row, value);
+    };
+    grGrid->OnMouseUp = [this](Qt::MouseButton, const QPoint &) { grGridMouseUp(); };
+
+    aStorico->setEnabled(false);
+    azione(aSave, this, [this] { aSaveExecute(); });
+    azione(aFormSel, this, [this] { aFormSelExecute(); });
+    azione(aSingolo, this, [this] { aSingoloExecute(); });
+    azione(aParVis, this, [this] { aParVisExecute(); });
+}
+
+TfrqevCarBs::~TfrqevCarBs() = default;
+
+void TfrqevCarBs::SvuotaGriglia()
+{
+    grGrid->setEditorMode(false);
+    for (int r = 0; r < grGrid->RowCount(); ++r) {
+        for (int c = 0; c < grGrid->ColCount(); ++c) {
+            grGrid->setCells(c, r, QString());
+            grGrid->setObjects(c, r, nullptr);
+        }
+    }
+    grGrid->setColCount(1);
+    grGrid->setRowCount(1);
+}
+
+void TfrqevCarBs::InitTipoDati(int tipoDati)
+{
+    TipoDati = tipoDati;
+    ListaMatAlu.clear();
+    grGrid->setTipoCar(TipoCar);
+    grGrid->setTipoDati(TipoDati);
+    SvuotaGriglia();
+    static const QList<int> conSelezione = {0, 1, 2, 5, 6, 7, 8, 9, 30};
+    aFormSel->setVisible(conSelezione.contains(TipoDati));
+    aSingolo->setVisible(RighePerAlunno(TipoCar));
+    if (QAction *tb2 = FrameAction(QStringLiteral("tb2")))
+        tb2->setVisible(aFormSel->isVisible() || aSingolo->isVisible());
+    aStorico->setEnabled(false);
+    laNameCaption->setVisible(false);
+}
+
+void TfrqevCarBs::LoadFromClassForm()
+{
+    QevGradeWindow *cls = TdmqevActivations::GradeWindow(QString::fromLatin1(QevForms::CarCls));
+    TfrqevCarBs *active = cls ? cls->FrameAttivo() : nullptr;
+    if (!active)
+        return;
+    const int r = active->grGrid->Row();
+    if (perLivello(active->TipoDati)) {
+        RigaCls2 = r;
+        RigaCls1 = r - 1;
+    } else {
+        RigaCls2 = r + 1;
+        RigaCls1 = r;
+    }
+}
+
+void TfrqevCarBs::Carica()
+{
+    // A debts grid showing an earlier year than the class session's loads from the database.
+    const bool stessoAnno = !dmqevDataSets || dmqevDataSets->iAnsId == dmqevDataSets->iAnsIdSel;
+    if (TipoCar == tcAlunno && TdmqevActivations::CarClsAperto() &&
+        (TipoDati != tdDebiti || stessoAnno))
+        LoadFromClassForm();
+    else
+        LoadData();
+    aFormSel->setEnabled(grGrid->ColCount() > 1);
+}
+
+bool TfrqevCarBs::Salva()
+{
+    if (siValida(TipoDati) &&
+        !ValidaCella(QStringLiteral("Impossibile eseguire il salvataggio dei dati.")))
+        return false;
+    if (!SaveDataDb())
+        return false;
+    const bool stessoAnno = !dmqevDataSets || dmqevDataSets->iAnsId == dmqevDataSets->iAnsIdSel;
+    if (TdmqevActivations::CarClsAperto() && (TipoCar == tcAlunno || TipoCar == tcMateria) &&
+        (TipoDati != tdDebiti || stessoAnno))
+        UpdateClassForm();
+    return true;
+}
+
+std::shared_ptr<TRecAna> TfrqevCarBs::AlunnoDi(int row) const
+{
+    return grGrid->RecordAt<TRecAna>(0, row);
+}
+
+QString TfrqevCarBs::NomeAlunno(const TRecAna &ana)
+{
+    return ana.sAnaCognome + QLatin1Char(' ') + ana.sAnaNome;
+}
+
+bool TfrqevCarBs::ValidaCella(const QString &messaggio)
+{
+    const int col = grGrid->Col();
+    const int row = grGrid->Row();
+    // A grid without data cells (a class session with no taxonomy) has nothing typed.
+    if (col < grGrid->nColIntest() || row < grGrid->nRowIntest())
+        return true;
+    bool valida = false;
+    grGridSelectCell(col, row, valida);
+    if (valida)
+        return true;
+
+    const QString intestazione = QStringLiteral("Attenzione!\r\r%1\r\rDato non valido: \r\r");
+    auto mat = [this](int c, int r) { return grGrid->RecordAt<TRecMat>(c, r); };
+    auto cmp = [this](int c, int r) { return grGrid->RecordAt<TRecCmp>(c, r); };
+    auto anno = [this](int c, int r) {
+        auto cre = std::dynamic_pointer_cast<TRecCre>(grGrid->RecordOf(c, r));
+        return cre ? cre->sAnnoScol : QString();
+    };
+    QString testoAvviso;
+    if (RighePerAlunno(grGrid->TipoCar())) {
+        auto ana = AlunnoDi(row);
+        const QString nome = ana ? NomeAlunno(*ana) : QString();
+        const QString materia = mat(col, 0) ? mat(col, 0)->sMatLDesc : QString();
+        if (perLivello(TipoDati)) {
+            auto c = cmp(col, grGrid->nRowIntest() - 1);
+            testoAvviso =
+                (intestazione + QStringLiteral("Alunno: %2\rMateria: %3 \rComponente: %4 \r"))
+                    .arg(messaggio, nome.toUpper(), materia.toUpper(),
+                         c ? c->sCmpLDesc.toUpper() : QString());
+        } else if (TipoDati == tdAssenze || TipoDati == tdAiuti) {
+            testoAvviso = (intestazione + QStringLiteral("Alunno: %2\rMateria: %3 \r"))
+                              .arg(messaggio, nome, materia);
+        } else if (TipoDati == tdCrediti) {
+            testoAvviso = (intestazione + QStringLiteral("Alunno: %2\rAnno: %3 \r"))
+                              .arg(messaggio, nome, anno(col, row));
+        }
+    } else {
+        const QString materia = mat(0, row) ? mat(0, row)->sMatLDesc : QString();
+        if (perLivello(TipoDati)) {
+            auto c = cmp(col, 0);
+            testoAvviso =
+                (intestazione + QStringLiteral("Materia: %2 \rComponente: %3 \r"))
+                    .arg(messaggio, materia.toUpper(), c ? c->sCmpLDesc.toUpper() : QString());
+        } else if (TipoDati == tdAssenze || TipoDati == tdAiuti) {
+            testoAvviso = (intestazione + QStringLiteral("Materia: %2 \r")).arg(messaggio, materia);
+        } else if (TipoDati == tdCrediti) {
+            testoAvviso = (intestazione + QStringLiteral("Anno: %2 \rColonna: %3 \r"))
+                              .arg(messaggio, anno(1, row), grGrid->Cells(col, 0));
+        }
+    }
+    if (!testoAvviso.isEmpty())
+        VxMessageDlg(testoAvviso, mtWarning, mbOK);
+    return false;
+}
+
+void TfrqevCarBs::ApplicaParVis()
+{
+    if (!dmqevParVis)
+        return;
+    TqevParVisGriglia &p = dmqevParVis->Griglia(grGrid->TipoDati(), grGrid->TipoCar());
+    grGrid->setnNomeDim(p.xpiFCol.GetValore());
+    grGrid->setnColDim(p.xpiCol.GetValore());
+    grGrid->setnRowDim(p.xpiRow.GetValore());
+    grGrid->setDescrRow1(p.xpiDesMat.GetValore());
+    grGrid->setDescrRow2(p.xpiDesCmp.GetValore());
+    grGrid->setEvRowCol(p.xpbRowCol.GetValore());
+    grGrid->setScorrOrizz(p.xpbScorr.GetValore());
+    grGrid->setEvInsuff(perLivello(TipoDati) && p.xpbInsuff.GetValore());
+    const TVxFont font = p.xpfFont.GetValore();
+    grGrid->setFont(font.font);
+    grGrid->setFontColor(font.color);
+    if (grGrid->nRowIntest() < grGrid->RowCount())
+        grGrid->setFixedRows(grGrid->nRowIntest());
+    if (grGrid->nColIntest() < grGrid->ColCount())
+        grGrid->setFixedCols(grGrid->nColIntest());
+    if (parentWidget() && parentWidget()->isVisible() && grGrid->isVisible())
+        grGrid->setFocus();
+    try {
+        grGrid->MoveCursor(grGrid->nColIntest(), grGrid->nRowIntest());
+    } catch (const EVxException &) {
+        // A grid without data cells keeps its cursor.
+    }
+}
+
+void TfrqevCarBs::AggiornaMedia(int row)
+{
+    QPalette palette = laMedia->palette();
+    palette.setColor(QPalette::WindowText, Qt::black);
+    laMedia->setPalette(palette);
+    Media = 0;
+    int conta = 0;
+
+    int piano = 0;
+    int iSitId = 0;
+    const bool perAlunno = RighePerAlunno(TipoCar);
+    if (perAlunno) {
+        auto ana = AlunnoDi(row);
+        if (!ana)
+            return;
+        piano = ana->iPstId;
+        iSitId = ana->iSitId;
+    } else if (dmqevDataSets) {
+        piano = dmqevDataSets->iPstIdSel;
+        iSitId = dmqevDataSets->iSitId;
+    }
+
+    // The cells that count: a pupil's row, or every row of a per-pupil grid; notes, debts and
+    // credits outside class mode hang one record per row on column 1.
+    QList<QPair<int, int>> celle;
+    const int firstCol = grGrid->nColIntest();
+    const int firstRow = grGrid->nRowIntest();
+    if (TipoDati <= tdAiuti) {
+        for (int r = perAlunno ? row : firstRow; r <= (perAlunno ? row : grGrid->RowCount() - 1);
+             ++r) {
+            for (int c = firstCol; c < grGrid->ColCount(); ++c)
+                celle.append({c, r});
+        }
+    } else if (TipoDati == tdNote || TipoDati == tdCrediti || TipoDati == tdDebiti) {
+        if (TipoCar == tcClasse) {
+            for (int c = firstCol; c < grGrid->ColCount(); ++c)
+                celle.append({c, row});
+        } else {
+            for (int r = firstRow; r < grGrid->RowCount(); ++r)
+                celle.append({1, r});
+        }
+    }
+
+    try {
+        for (const auto &[c, r] : celle) {
+            if (perLivello(TipoDati)) {
+                auto val = grGrid->RecordAt<TRecVal>(c, r);
+                auto cmp = grGrid->RecordAt<TRecCmp>(c, perAlunno ? 1 : 0);
+                if (!val || !val->bValInMed || val->bBloccato || !cmp || !cmp->bCmpScaInMedia)
+                    continue;
+                if (TipoCar == tcClasse) {
+                    auto mat = grGrid->RecordAt<TRecMat>(c, 0);
+                    if (!mat || !dmqevDataSets ||
+                        !dmqevDataSets->IsMatInMedia(mat->iMatRmaId, piano))
+                        continue;
+                } else if (TipoCar == tcAlunno || TipoCar == tcDebiti) {
+                    auto mat = grGrid->RecordAt<TRecMat>(0, r);
+                    if (!mat || !mat->bMatInMedia)
+                        continue;
+                }
+                ++conta;
+            } else if (TipoDati == tdAssenze) {
+                const QString t = testo(grGrid->Cells(c, r));
+                if (!t.isEmpty())
+                    conta += t.toInt();
+            } else if (TipoDati == tdAiuti) {
+                if (!testo(grGrid->Cells(c, r)).isEmpty())
+                    ++conta;
+            } else if (TipoDati == tdNote) {
+                auto nota = std::dynamic_pointer_cast<TRecNot>(grGrid->RecordOf(c, r));
+                if (nota && (!testo(nota->bNotNota).isEmpty() || nota->dNotData.isValid() ||
+                             !testo(nota->sDocNome).isEmpty()))
+                    ++conta;
+            } else if (TipoDati == tdDebiti) {
+                auto deb = std::dynamic_pointer_cast<TRecDeb>(grGrid->RecordOf(c, r));
+                if (deb && (!testo(deb->sDtdLDesc).isEmpty() || !testo(deb->sDedLDesc).isEmpty() ||
+                            deb->dDebAttr.isValid() || deb->dDebVer.isValid() ||
+                            !testo(deb->sDocAttr).isEmpty() || !testo(deb->sDocVer).isEmpty() ||
+                            !testo(deb->slNota.join(QString())).isEmpty()))
+                    ++conta;
+            } else if (TipoDati == tdCrediti) {
+                if (auto cre = std::dynamic_pointer_cast<TRecCre>(grGrid->RecordOf(c, r)))
+                    conta += cre->iCreCredito + cre->iCreRecup;
+            }
+        }
+        // The vote kinds show the pupil's stored average, read only when a counted vote is
+        // in the grid.
+        if (perLivello(TipoDati) && conta > 0 && dmqevDataSets) {
+            SetAnsIdMedia(dmqevDataSets->iAnsId);
+            const int cs = dmqevDataSets->iClsSesId;
+            Media = RoundTo(TipoDati == tdProposti ? MediaVotiProposti(iSitId, -1, cs)
+                                                   : MediaVoti(iSitId, -1, cs, false),
+                            -2);
+        }
+    } catch (const EVxException &) {
+        // The label keeps what it showed: a summary is no reason to stop the office's work.
+        return;
+    }
+
+    if (conta <= 0) {
+        laMedia->clear();
+        laMedia->setVisible(false);
+        return;
+    }
+    const QString spazi = QStringLiteral("  ");
+    QString caption;
+    switch (TipoDati) {
+    case tdVoti:
+    case tdProposti:
+    case tdTassonomie:
+        caption = QStringLiteral("Media: ") + QLocale(QLocale::Italian).toString(Media, 'g', 15);
+        break;
+    case tdAssenze:
+        caption = QStringLiteral("Totale assenze: ") + QString::number(conta);
+        break;
+    case tdAiuti:
+        caption = QStringLiteral("Numero aiuti: ") + QString::number(conta);
+        break;
+    case tdNote:
+        caption = QStringLiteral("Numero note: ") + QString::number(conta);
+        break;
+    case tdDebiti:
+        caption = QStringLiteral("Numero debiti: ") + QString::number(conta);
+        break;
+    case tdCrediti:
+        caption = QStringLiteral("Credito totale: ") + QString::number(conta);
+        if (conta > 25) {
+            palette.setColor(QPalette::WindowText, Qt::red);
+            laMedia->setPalette(palette);
+        }
+        break;
+    default:
+        break;
+    }
+    laMedia->setText(caption + spazi);
+    laMedia->setVisible(true);
+}
+
+void TfrqevCarBs::aSaveExecute()
+{
+    if (siValida(TipoDati) &&
+        !ValidaCella(QStringLiteral("Impossibile eseguire il salvataggio dei dati.")))
+        return;
+    if (VxMessageDlg(TestoConferma, mtInformation, mbYesNo) == mrYes)
+        Salva();
+}
+
+void TfrqevCarBs::aSingoloExecute()
+{
+    if (!RighePerAlunno(TipoCar) || !dmqevActivations)
+        return;
+    if (dmqevActivations->SelItemAperto())
+        dmqevActivations->fmqevSelItem->close();
+    auto ana = AlunnoDi(grGrid->Row());
+    if (!ana)
+        return;
+    QevGradeWindow *pupilWindow =
+        TdmqevActivations::GradeWindow(QString::fromLatin1(QevForms::CarSng));
+    // The open pupil window lets its own edits go first: they belong to the pupil it shows.
+    if (pupilWindow && !pupilWindow->ChiediSalvataggio())
+        return;
+    if (!pupilWindow && siValida(TipoDati) &&
+        !ValidaCella(QStringLiteral("Impossibile visualizzare la scheda dell'alunno.")))
+        return;
+    dmqevDataSets->iAnaId = ana->iAnaId;
+    dmqevDataSets->SelezionaAlunno(ana->iSitId);
+    dmqevDataSets->iPstIdSel = ana->iPstId;
+    for (QObject *o = parent(); o; o = o->parent()) {
+        if (auto *host = qobject_cast<QevGradeWindow *>(o)) {
+            host->SetRigaSng(grGrid->Row(), TipoDati);
+            break;
+        }
+    }
+    if (pupilWindow) {
+        pupilWindow->CaricaFrames();
+        if (QWidget *w = TdmqevActivations::FinestraAperta(QString::fromLatin1(QevForms::CarSng)))
+            w->activateWindow();
+        return;
+    }
+    TdmqevActivations::DaGriglia request;
+    RunCommandShowingErrors(dmqevActivations->xafCarSng);
+}
+
+void TfrqevCarBs::aParVisExecute()
+{
+    TfmqevParVis dialog(window());
+    dialog.SetGriglia(grGrid);
+    dialog.ShowModal();
+}
+
+void TfrqevCarBs::grGridSelectCell(int, int, bool &)
+{
+    if (TipoCar == tcAlunno && dmqevDataSets)
+        laNameCaption->setText(dmqevDataSets->sDesAlunno);
+}
+
+void TfrqevCarBs::grGridKeyPress(QChar &) {}
+
+void TfrqevCarBs::grGridSetEditText(int, int, const QString &) {}
+
+void TfrqevCarBs::grGridMouseUp()
+{
+    if (!dmqevActivations || !dmqevActivations->SelItemAperto())
+        return;
+    if (TipoDati == tdCrediti && TipoCar == tcAlunno) {
+        const int col = grGrid->Col();
+        if (col == 11 || col == 12)
+            RunShowingErrors([this] { aFormSelExecute(); });
+        else
+            dmqevActivations->fmqevSelItem->hide();
+        return;
+    }
+    RunShowingErrors([this] { aFormSelExecute(); });
+}
+
+void TfrqevCarBs::FrameEnter()
+{
+    TfrVxBase::FrameEnter();
+    if (!dmqevActivations || !dmqevActivations->SelItemAperto())
+        return;
+    QWidget *pick = dmqevActivations->fmqevSelItem;
+    const bool nascondi = TipoDati == tdAssenze || TipoDati == tdAiuti || grGrid->ColCount() <= 1 ||
+                          ((TipoDati == tdGiudizio || TipoDati == tdEsito) && TipoCar == tcAlunno);
+    if (nascondi) {
+        pick->hide();
+        return;
+    }
+    pick->show();
+    RunShowingErrors([this] { aFormSelExecute(); });
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+// TfrqevSelRO: the read-only list of the grade-entry selection dialogs, showing one of three
+// fixed column sets over its data source: "ClsSes" (classes), "ClsAlu" (pupils), "ClsMat"
+// (subjects). Columns exist once the source has its fields: a dialog applies the set again
+// after each reload.
+
+#include "platform/dbgridframes.h"
+
+class TfrqevSelRO : public TfrVxDBROGrid
+{
+    Q_OBJECT
+public:
+    explicit TfrqevSelRO(QWidget *parent = nullptr);
+
+    // The name of the column set last applied.
+    QString TipoColonne;
+    // Shows only the set's columns, with their titles and widths; another name shows none.
+    void ImpostaColonneSelRO(const QString &ATipo);
+};

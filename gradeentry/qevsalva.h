@@ -1,0 +1,37 @@
+#pragma once
+
+// The one save routine of every grade frame. A frame collects, for each cell (or row) changed
+// since loading, one write: the statements that bring the stored row in line with the record,
+// and what the record notes once they are committed (its new key, its value as now stored).
+//
+//   QList<TqevScrittura> writes;
+//   writes.append({descrizione, [=](TVxTransaction &tr) { store.Aggiorna(tr, ...); },
+//                  [rec] { rec->... = ...; }});
+//   if (SalvaScritture(writes)) grid.setModificato(false);
+//
+// Each write runs in a transaction of its own, its statements prepared inside it, and is
+// committed before the next starts: two offices share one database, and nothing is held
+// locked across cells. A transaction that cannot start, a statement the database refuses (or
+// an update that finds no row) or a failed commit rolls that write back, tells the office which
+// cell and why, and stops: the writes before it stay saved and their records up to date, so a
+// second save takes up from the failed cell. No transaction is left open.
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+class TVxTransaction;
+
+struct TqevScrittura
+{
+    // Names the cell for the office ("Alunno: ...\rMateria: ...").
+    QString cella;
+    // Runs the cell's statements in the transaction started for it; raises EVxException.
+    std::function<void(TVxTransaction &)> esegui;
+    // Runs once the write is committed.
+    std::function<void()> salvata;
+};
+
+// True when every write was saved; false after showing the failure.
+bool SalvaScritture(const QList<TqevScrittura> &scritture);

@@ -1,0 +1,308 @@
+#include "gradeentry/qevvalstore.h"
+
+#include "gradeentry/qevrecords.h"
+#include "platform/connection.h"
+#include "platform/transaction.h"
+#include "platform/vxexception.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace {
+
+// One vote kind's table: the row key, the value column, and whether a row names a
+// class-subject-component (kinds 0-2) or a class-session subject (absences, aids).
+struct TabellaVoti
+{
+    const char *nome;
+    const char *chiave;
+    const char *valore;
+    bool perComponente;
+    const char *carica;    // the stored values of a class session
+    const char *perAlunno; // the condition that keeps one pupil's
+};
+
+const TabellaVoti kTabelle[] = {
+    {"TVOT_VOTI", "iVotId", "iScaLivId", true,
+     "SELECT Vot.iSitId, Vot.iVotId iPKId, Vot.iScaLivId iValId, Liv.sLivSDesc sValSDesc, "
+     "Liv.sLivLDesc sValLDesc, ScaLiv.iScaLivSufficiente bValSuff, ScaLiv.iScaLivValore "
+     "iValDato, ScaLiv.iScaLivInMedia bValInMed, TClsSes.iClsId, Csm.iClsSesMatId, "
+     "Cmc.iCmpScaId, Csm.iClsSesId, Vot.dInsert, Vot.dStart, Vot.dEnd "
+     "FROM TVot_Voti Vot "
+     "INNER JOIN TScaLiv ScaLiv ON (ScaLiv.iScaLivId = Vot.iScaLivId) "
+     "INNER JOIN TLiv_Livelli Liv ON (Liv.iLivId = ScaLiv.iLivId) "
+     "INNER JOIN TClsMatCmp Cmc ON (Cmc.iClsMatCmpId = Vot.iClsMatCmpId) "
+     "INNER JOIN TClsSesMat Csm ON (Csm.iClsSesMatId = Cmc.iClsSesMatId) "
+     "INNER JOIN TClsSes TClsSes ON (Csm.iClsSesId = TClsSes.iClsSesId) "
+     "WHERE Csm.iClsSesId = :iClsSesId",
+     " AND Vot.iSitId = :iSitId"},
+    {"TVTP_PROPOSTI", "iVtpId", "iPrpScaLivId", true,
+     "SELECT VtP.iSitId, VtP.iVtPId iPKId, VtP.iPrpScaLivId iValId, Prp.sPrpSDesc sValSDesc, "
+     "Prp.sPrpLDesc sValLDesc, ScaLiv.iScaLivSufficiente bValSuff, PrpScaLiv.fPrpScaLivValore "
+     "iValDato, ScaLiv.iScaLivInMedia bValInMed, TClsSes.iClsId, Csm.iClsSesMatId, "
+     "Cmc.iCmpScaId, Csm.iClsSesId, VtP.dInsert, VtP.dStart, VtP.dEnd "
+     "FROM TVtP_Proposti VtP "
+     "INNER JOIN TPrpScaLiv PrpScaLiv ON (PrpScaLiv.iPrpScaLivId = VtP.iPrpScaLivId) "
+     "INNER JOIN TScaLiv ScaLiv ON (ScaLiv.iScaLivId = PrpScaLiv.iScaLivId) "
+     "INNER JOIN TPrp_Proposti Prp ON (Prp.iPrpId = PrpScaLiv.iPrpId) "
+     "INNER JOIN TClsMatCmp Cmc ON (Cmc.iClsMatCmpId = VtP.iClsMatCmpId) "
+     "INNER JOIN TClsSesMat Csm ON (Csm.iClsSesMatId = Cmc.iClsSesMatId) "
+     "INNER JOIN TClsSes TClsSes ON (TClsSes.iClsSesId = Csm.iClsSesId) "
+     "WHERE Csm.iClsSesId = :iClsSesId",
+     " AND VtP.iSitId = :iSitId"},
+    {"TTAS_TASSONOMIE", "iTasId", "iScaLivId", true,
+     "SELECT Tas.iSitId, Tas.iTasId iPKId, Tas.iScaLivId iValId, Liv.sLivSDesc sValSDesc, "
+     "Liv.sLivLDesc sValLDesc, ScaLiv.iScaLivSufficiente bValSuff, ScaLiv.iScaLivValore "
+     "iValDato, ScaLiv.iScaLivInMedia bValInMed, TClsSes.iClsId, Csm.iClsSesMatId, "
+     "Cmc.iCmpScaId, Csm.iClsSesId, Tas.dInsert, Tas.dStart, Tas.dEnd "
+     "FROM TTas_Tassonomie Tas "
+     "INNER JOIN TScaLiv ScaLiv ON (ScaLiv.iScaLivId = Tas.iScaLivId) "
+     "INNER JOIN TLiv_Livelli Liv ON (Liv.iLivId = ScaLiv.iLivId) "
+     "INNER JOIN TClsMatCmp Cmc ON (Cmc.iClsMatCmpId = Tas.iClsMatCmpId) "
+     "INNER JOIN TClsSesMat Csm ON (Csm.iClsSesMatId = Cmc.iClsSesMatId) "
+     "INNER JOIN TClsSes TClsSes ON (TClsSes.iClsSesId = Csm.iClsSesId) "
+     "WHERE Csm.iClsSesId = :iClsSesId",
+     " AND Tas.iSitId = :iSitId"},
+    {"TASS_ASSENZE", "iAssId", "iAssOre", false,
+     "SELECT Ass.iSitId, Ass.iAssId iPKId, Ass.iAssOre iValId, Ass.iAssOre sValSDesc, "
+     "Ass.iAssOre sValLDesc, TClsSes.iClsId, Csm.iClsSesMatId, Csm.iClsSesId, Ass.dInsert, "
+     "Ass.dStart, Ass.dEnd "
+     "FROM TAss_Assenze Ass "
+     "INNER JOIN TClsSesMat Csm ON (Csm.iClsSesMatId = Ass.iClsSesMatId) "
+     "INNER JOIN TClsSes TClsSes ON (TClsSes.iClsSesId = Csm.iClsSesId) "
+     "WHERE Csm.iClsSesId = :iClsSesId",
+     " AND Ass.iSitId = :iSitId"},
+    {"TAIU_AIUTI", "iAiuId", "sAiuVal", false,
+     "SELECT Aiu.iSitId, Aiu.iAiuId iPKId, Aiu.sAiuVal iValId, Aiu.sAiuVal sValSDesc, "
+     "Aiu.sAiuVal sValLDesc, TClsSes.iClsId, Csm.iClsSesMatId, Csm.iClsSesId, Aiu.dInsert, "
+     "Aiu.dStart, Aiu.dEnd "
+     "FROM TAiu_Aiuti Aiu "
+     "INNER JOIN TClsSesMat Csm ON (Csm.iClsSesMatId = Aiu.iClsSesMatId) "
+     "INNER JOIN TClsSes TClsSes ON (TClsSes.iClsSesId = Csm.iClsSesId) "
+     "WHERE Csm.iClsSesId = :iClsSesId",
+     " AND Aiu.iSitId = :iSitId"},
+};
+
+// Levels of the vote (iCmpScaTass 0) or taxonomy (1) component scales, deleted ones left out.
+const char kLivelli[] =
+    "SELECT TCmpSca.iCmpScaId, TCmpSca.iCmpScaTass, TScaLiv.iScaLivId iValId, TLiv.sLivSDesc "
+    "sValSDesc, TLiv.sLivLDesc sValLDesc, TScaLiv.iScaLivValore iValDato, "
+    "TScaLiv.iScaLivSufficiente bValSuff, TScaLiv.iScaLivInMedia bValInMed "
+    "FROM TCmpSca TCmpSca "
+    "INNER JOIN TScaLiv TScaLiv ON (TScaLiv.iScaId = TCmpSca.iScaId) "
+    "INNER JOIN TLiv_Livelli TLiv ON (TScaLiv.iLivId = TLiv.iLivId) "
+    "WHERE (TScaLiv.dDelete IS NULL AND TCmpSca.iCmpScaTass = :iCmpScaTass) "
+    "ORDER BY TCmpSca.iCmpId, TCmpSca.iScaId, TScaLiv.iScaLivOrd";
+
+// The visible proposal levels, each with the scale level it stands for.
+const char kLivelliProposti[] =
+    "SELECT TCmpSca.iCmpScaId, TCmpSca.iCmpScaTass, TPrpScaLiv.iPrpScaLivId iValId, "
+    "TPrp.sPrpSDesc sValSDesc, TPrp.sPrpLDesc sValLDesc, TPrpScaLiv.fPrpScaLivValore iValDato, "
+    "TScaLiv.iScaLivSufficiente bValSuff, TScaLiv.iScaLivId, TScaLiv.iScaLivInMedia bValInMed "
+    "FROM TCmpSca TCmpSca "
+    "INNER JOIN TScaLiv TScaLiv ON (TScaLiv.iScaId = TCmpSca.iScaId) "
+    "INNER JOIN TPrpScaLiv TPrpScaLiv ON (TPrpScaLiv.iScaLivId = TScaLiv.iScaLivId) "
+    "INNER JOIN TPrp_Proposti TPrp ON (TPrp.iPrpId = TPrpScaLiv.iPrpId) "
+    "WHERE (TPrpScaLiv.lPrpScaLivVisible = 1) "
+    "ORDER BY TCmpSca.iCmpId, TCmpSca.iScaId, TPrpScaLiv.iPrpScaLivOrd";
+
+const TabellaVoti &tabellaDi(int tipoDati)
+{
+    Q_ASSERT(tipoDati >= 0 && tipoDati <= 4);
+    return kTabelle[tipoDati];
+}
+
+// Reads the rows of a select in the caller's transaction, or in one of its own.
+template <typename Row> void leggi(const QString &sql, const TVxFieldValues &values, Row row)
+{
+    TVxTransactionScope scope(qqoVxGlobConn());
+    QSqlQuery &q = scope.transaction().Exec(sql, values);
+    const QSqlRecord rec = q.record();
+    while (fetchNext(q))
+        row(q, rec);
+    q.finish();
+    scope.Commit();
+}
+
+// A column by name, any case; a column the select does not have reads as null.
+QVariant campo(const QSqlQuery &q, const QSqlRecord &rec, const char *name)
+{
+    const int index = rec.indexOf(QString::fromLatin1(name));
+    return index < 0 ? QVariant() : q.value(index);
+}
+
+TqevValore valoreDi(const QSqlQuery &q, const QSqlRecord &rec, bool perComponente)
+{
+    TqevValore v;
+    v.iPKId = campo(q, rec, "iPKId").toInt();
+    bool numero = false;
+    v.iValId = campo(q, rec, "iValId").toString().trimmed().toInt(&numero);
+    if (!numero)
+        v.iValId = 0; // an aid's text
+    v.sValSDesc = campo(q, rec, "sValSDesc").toString().trimmed().left(100);
+    v.sValLDesc = campo(q, rec, "sValLDesc").toString().trimmed().left(250);
+    if (perComponente) {
+        v.iCmpScaId = campo(q, rec, "iCmpScaId").toInt();
+        v.iValDato = campo(q, rec, "iValDato").toDouble();
+        v.bValSuff = campo(q, rec, "bValSuff").toInt() == 1;
+        v.bValInMed = campo(q, rec, "bValInMed").toInt() == 1;
+    }
+    return v;
+}
+
+} // namespace
+
+size_t qHash(const TqevChiaveVal &key, size_t seed)
+{
+    return qHashMulti(seed, key.iSitId, key.iClsSesMatId, key.iCmpScaId);
+}
+
+TqevValStore::TqevValStore(int TipoDati) : m_tipoDati(TipoDati) {}
+
+void TqevValStore::setTipoDati(int TipoDati)
+{
+    if (TipoDati != m_tipoDati)
+        m_livelli.clear();
+    m_tipoDati = TipoDati;
+}
+
+QString TqevValStore::Tabella() const
+{
+    return QString::fromLatin1(tabellaDi(m_tipoDati).nome);
+}
+
+QString TqevValStore::SqlCarica(bool perAlunno) const
+{
+    const TabellaVoti &t = tabellaDi(m_tipoDati);
+    return QString::fromLatin1(t.carica) +
+           (perAlunno ? QString::fromLatin1(t.perAlunno) : QString());
+}
+
+QString TqevValStore::SqlInserisci() const
+{
+    const TabellaVoti &t = tabellaDi(m_tipoDati);
+    // A vote row names its class-subject-component, found from the column's pair.
+    const QString riga = t.perComponente
+                             ? QStringLiteral("(SELECT ClsMatCmp.iClsMatCmpId FROM TClsMatCmp "
+                                              "ClsMatCmp WHERE ClsMatCmp.iClsSesMatId = "
+                                              ":iClsSesMatId AND ClsMatCmp.iCmpScaId = :iCmpScaId)")
+                             : QStringLiteral(":iClsSesMatId");
+    return QStringLiteral("INSERT INTO %1 (%2, %3, iSitId, %4, dInsert, dStart, dEnd) VALUES "
+                          "(:iPKId, %5, :iSitId, :iValId, :dInsert, :dStart, :dEnd)")
+        .arg(QString::fromLatin1(t.nome), QString::fromLatin1(t.chiave),
+             QLatin1String(t.perComponente ? "iClsMatCmpId" : "iClsSesMatId"),
+             QString::fromLatin1(t.valore), riga);
+}
+
+QString TqevValStore::SqlAggiorna() const
+{
+    const TabellaVoti &t = tabellaDi(m_tipoDati);
+    return QStringLiteral("UPDATE %1 SET %2 = :iValId WHERE %3 = :iPKId")
+        .arg(QString::fromLatin1(t.nome), QString::fromLatin1(t.valore),
+             QString::fromLatin1(t.chiave));
+}
+
+QString TqevValStore::SqlCancella() const
+{
+    const TabellaVoti &t = tabellaDi(m_tipoDati);
+    return QStringLiteral("DELETE FROM %1 WHERE %2 = :iPKId")
+        .arg(QString::fromLatin1(t.nome), QString::fromLatin1(t.chiave));
+}
+
+QHash<TqevChiaveVal, TqevValore> TqevValStore::Carica(int iClsSesId, int iSitId) const
+{
+    TVxFieldValues values;
+    values.setValue(QStringLiteral("iClsSesId"), iClsSesId);
+    if (iSitId != 0)
+        values.setValue(QStringLiteral("iSitId"), iSitId);
+    QHash<TqevChiaveVal, TqevValore> stored;
+    const bool perComponente = PerComponente();
+    leggi(SqlCarica(iSitId != 0), values, [&](const QSqlQuery &q, const QSqlRecord &rec) {
+        const TqevValore v = valoreDi(q, rec, perComponente);
+        stored.insert(
+            {campo(q, rec, "iSitId").toInt(), campo(q, rec, "iClsSesMatId").toInt(), v.iCmpScaId},
+            v);
+    });
+    return stored;
+}
+
+void TqevValStore::CaricaLivelli()
+{
+    m_livelli.clear();
+    if (!PerComponente())
+        return;
+    TVxFieldValues values;
+    QString sql = QString::fromLatin1(kLivelliProposti);
+    if (m_tipoDati != 1) {
+        sql = QString::fromLatin1(kLivelli);
+        values.setValue(QStringLiteral("iCmpScaTass"), m_tipoDati == 2 ? 1 : 0);
+    }
+    leggi(sql, values, [this](const QSqlQuery &q, const QSqlRecord &rec) {
+        const TqevLivello l = valoreDi(q, rec, true);
+        m_livelli[l.iCmpScaId].append(l);
+    });
+}
+
+const TqevLivello *TqevValStore::Livello(int iCmpScaId, const QString &sValSDesc) const
+{
+    const auto found = m_livelli.constFind(iCmpScaId);
+    if (found == m_livelli.constEnd())
+        return nullptr;
+    for (const TqevLivello &l : found.value()) {
+        if (l.sValSDesc == sValSDesc)
+            return &l;
+    }
+    return nullptr;
+}
+
+QList<TqevLivello> TqevValStore::Livelli(int iCmpScaId) const
+{
+    return m_livelli.value(iCmpScaId);
+}
+
+QVariant TqevValStore::ValoreDi(const TRecVal &rec) const
+{
+    if (m_tipoDati == 4)
+        return rec.sValSDesc.trimmed();
+    return rec.iValId;
+}
+
+bool TqevValStore::Cambiato(const TRecVal &rec) const
+{
+    if (m_tipoDati == 4)
+        return rec.sValSDesc.trimmed() != rec.sValSalvato;
+    return rec.iValId != rec.iValIdSalvato;
+}
+
+int TqevValStore::Inserisci(TVxTransaction &tr, const TqevChiaveVal &cella, const QVariant &valore,
+                            const QDate &dStart, const QDate &dEnd) const
+{
+    const int key = VxNewKey(qqoVxGlobConn(), Tabella());
+    TVxFieldValues values;
+    values.setValue(QStringLiteral("iPKId"), key);
+    values.setValue(QStringLiteral("iClsSesMatId"), cella.iClsSesMatId);
+    if (PerComponente())
+        values.setValue(QStringLiteral("iCmpScaId"), cella.iCmpScaId);
+    values.setValue(QStringLiteral("iSitId"), cella.iSitId);
+    values.setValue(QStringLiteral("iValId"), valore);
+    values.setValue(QStringLiteral("dInsert"), dStart.startOfDay());
+    values.setValue(QStringLiteral("dStart"), dStart);
+    values.setValue(QStringLiteral("dEnd"), dEnd);
+    tr.Exec(SqlInserisci(), values);
+    return key;
+}
+
+void TqevValStore::Aggiorna(TVxTransaction &tr, int iPKId, const QVariant &valore) const
+{
+    TVxFieldValues values;
+    values.setValue(QStringLiteral("iPKId"), iPKId);
+    values.setValue(QStringLiteral("iValId"), valore);
+    tr.ExecRow(SqlAggiorna(), values);
+}
+
+void TqevValStore::Cancella(TVxTransaction &tr, int iPKId) const
+{
+    TVxFieldValues values;
+    values.setValue(QStringLiteral("iPKId"), iPKId);
+    tr.Exec(SqlCancella(), values);
+}

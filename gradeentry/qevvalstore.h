@@ -1,0 +1,103 @@
+#pragma once
+
+// TqevValStore: the stored values of the five vote kinds (0 votes TVOT_VOTI, 1 proposed votes
+// TVTP_PROPOSTI, 2 taxonomies TTAS_TASSONOMIE, 3 absences TASS_ASSENZE, 4 aids TAIU_AIUTI) and
+// the levels a vote cell may take: every statement of these tables that grade entry runs, named
+// and bound. The frames hold no SQL; they read and write through here.
+//
+//   TqevValStore store(tdVoti);
+//   const auto values = store.Carica(iClsSesId);          // every pupil of the class session
+//   store.CaricaLivelli();
+//   if (const TqevLivello *l = store.Livello(iCmpScaId, "7")) ...
+//   SalvaScritture({{cella, [&](TVxTransaction &tr) { key = store.Inserisci(tr, ...); }, ...}});
+//
+// The five tables travel under one set of names: a value is a row key (iPKId), the value
+// itself (iValId: the level, or the hours; an aid is its text), its texts and, for the vote
+// kinds, the level's numeric value and flags. Values live per (pupil situation, class-session
+// subject, component); absences and aids have no component (0).
+//
+// Reads run in the caller's transaction when one runs on the shared connection, else in one of
+// their own; writes run in the transaction the save routine started for the cell. Database
+// errors raise EVxException with the driver's text.
+
+#include <QDate>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+class TVxTransaction;
+struct TRecVal;
+
+struct TqevChiaveVal
+{
+    int iSitId = 0;
+    int iClsSesMatId = 0;
+    int iCmpScaId = 0; // 0 for absences and aids
+    bool operator==(const TqevChiaveVal &) const = default;
+};
+size_t qHash(const TqevChiaveVal &key, size_t seed = 0);
+
+// A stored value, or a level that may be typed, under the kinds' shared names.
+struct TqevValore
+{
+    int iPKId = 0; // the stored row; 0 for a level
+    int iCmpScaId = 0;
+    int iValId = 0; // level id; the hours of an absence; 0 for an aid's text
+    QString sValSDesc;
+    QString sValLDesc;
+    double iValDato = 0;
+    bool bValSuff = true;
+    bool bValInMed = false;
+};
+using TqevLivello = TqevValore;
+
+class TqevValStore
+{
+public:
+    explicit TqevValStore(int TipoDati = 0);
+
+    int TipoDati() const { return m_tipoDati; }
+    void setTipoDati(int TipoDati);
+    // The kind's table, as PYSetGetId names it ("TVOT_VOTI").
+    QString Tabella() const;
+    // Whether the kind's values hang on components (votes, proposed votes, taxonomies).
+    bool PerComponente() const { return m_tipoDati <= 2; }
+
+    // The class session's stored values of the kind, of one pupil when iSitId is not 0.
+    QHash<TqevChiaveVal, TqevValore> Carica(int iClsSesId, int iSitId = 0) const;
+
+    // Reads again the levels every component scale of the kind allows (none for absences and
+    // aids): vote and taxonomy levels not deleted, visible proposal levels.
+    void CaricaLivelli();
+    // The level of the component scale whose short text is exactly the text (case counts);
+    // none when the scale has no such level.
+    const TqevLivello *Livello(int iCmpScaId, const QString &sValSDesc) const;
+    // A component scale's levels in the scale's order.
+    QList<TqevLivello> Livelli(int iCmpScaId) const;
+
+    // The value a record writes into the table: an aid's text, else the level or the hours.
+    QVariant ValoreDi(const TRecVal &rec) const;
+    // Whether the record's value differs from the one it last read or wrote.
+    bool Cambiato(const TRecVal &rec) const;
+
+    // One cell's statement, in the transaction the caller started. A new row takes its key
+    // from PYSetGetId first, and the year's first day as insert and start date.
+    int Inserisci(TVxTransaction &tr, const TqevChiaveVal &cella, const QVariant &valore,
+                  const QDate &dStart, const QDate &dEnd) const;
+    // Raises when no row has the key any more (another office deleted it): the value would
+    // otherwise be lost while the save reported success.
+    void Aggiorna(TVxTransaction &tr, int iPKId, const QVariant &valore) const;
+    // A row already gone is what a deletion wants: no error.
+    void Cancella(TVxTransaction &tr, int iPKId) const;
+
+    // The statement texts, for benchmarks and tests that replay them.
+    QString SqlCarica(bool perAlunno) const;
+    QString SqlInserisci() const;
+    QString SqlAggiorna() const;
+    QString SqlCancella() const;
+
+private:
+    int m_tipoDati;
+    QHash<int, QList<TqevLivello>> m_livelli; // by iCmpScaId, in the scale's order
+};
