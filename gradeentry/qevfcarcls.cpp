@@ -84,17 +84,27 @@ bool abilitato(int abilita)
     return dmqevDataSets && dmqevDataSets->iAbilita[size_t(abilita)] != 0;
 }
 
-// The window is disabled while it loads, and enabled again however the load ends.
-class Disabilitata
+// While the pages load the window is disabled and page changes are not checked (pages appear
+// and vanish); both come back however the load ends.
+class Caricamento
 {
 public:
-    explicit Disabilitata(QWidget *w) : m_w(w) { m_w->setEnabled(false); }
-    ~Disabilitata() { m_w->setEnabled(true); }
-    Disabilitata(const Disabilitata &) = delete;
-    Disabilitata &operator=(const Disabilitata &) = delete;
+    Caricamento(QWidget *w, bool &senzaControllo) : m_w(w), m_senzaControllo(senzaControllo)
+    {
+        m_w->setEnabled(false);
+        m_senzaControllo = true;
+    }
+    ~Caricamento()
+    {
+        m_senzaControllo = false;
+        m_w->setEnabled(true);
+    }
+    Caricamento(const Caricamento &) = delete;
+    Caricamento &operator=(const Caricamento &) = delete;
 
 private:
     QWidget *m_w;
+    bool &m_senzaControllo;
 };
 
 } // namespace
@@ -223,9 +233,15 @@ void TfmqevCarCls::CaricaFrames()
     wait.SetOperation(QStringLiteral("L'operazione potrebbe richiedere qualche minuto.."));
     wait.InitProgressBar(0, int(std::size(kCaricamento)) + 2 + 10);
     wait.ShowWait();
-    Disabilitata disabilitata(this);
+    {
+        Caricamento caricamento(this, m_senzaControllo);
+        caricaPagine(wait);
+    }
+    CaricaDati();
+}
 
-    m_tornaIndietro = true; // pages appear and vanish: no page change to check meanwhile
+void TfmqevCarCls::caricaPagine(TfmVxWait &wait)
+{
     for (int tipoDati : kCaricamento) {
         const Scheda *s = schedaDi(tipoDati);
         const bool shown = s && s->frame && abilitato(s->abilita);
@@ -246,8 +262,6 @@ void TfmqevCarCls::CaricaFrames()
         }
     }
     m_paginaCorrente = m_pcMain->currentIndex();
-    m_tornaIndietro = false;
-    CaricaDati();
 }
 
 void TfmqevCarCls::CaricaDati()
@@ -290,12 +304,12 @@ bool TfmqevCarCls::validaPagine(const QString &formato, const QStringList &nomi)
 
 void TfmqevCarCls::pcMainChanged(int index)
 {
-    if (m_tornaIndietro)
+    if (m_senzaControllo)
         return;
     if (!validaPagine(QStringLiteral("Impossibile cambiare pagina."), {})) {
-        m_tornaIndietro = true;
+        m_senzaControllo = true;
         m_pcMain->setCurrentIndex(m_paginaCorrente);
-        m_tornaIndietro = false;
+        m_senzaControllo = false;
         return;
     }
     m_paginaCorrente = index;

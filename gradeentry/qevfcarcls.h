@@ -26,6 +26,7 @@
 #include <QString>
 
 class QTabWidget;
+class TfmVxWait;
 class TfrqevCarBs;
 class TfrqevCarVot;
 
@@ -85,6 +86,7 @@ private:
     };
     const Scheda *schedaDi(int tipoDati) const;
     void mostra(int tipoDati, bool visible);
+    void caricaPagine(TfmVxWait &wait);
     // Checks the current cell of each shown typed page (votes ... aids, credits).
     bool validaPagine(const QString &formato, const QStringList &nomi);
     void pcMainChanged(int index);
@@ -93,7 +95,8 @@ private:
     QTabWidget *m_pcMain;
     QList<Scheda> m_schede; // in tab order
     int m_paginaCorrente = 0;
-    bool m_tornaIndietro = false;
+    // Page changes go unchecked while the pages load and while a refused change is undone.
+    bool m_senzaControllo = false;
 };
 
 // The open class window; none when it is closed.

@@ -5,6 +5,7 @@
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevresmecr.h"
 #include "gradeentry/qevsalva.h"
+#include "platform/connection.h"
 #include "platform/formregistry.h"
 #include "platform/messagedlg.h"
 #include "platform/transaction.h"
@@ -104,7 +105,10 @@ void TfrqevCarVot::LoadData()
     if (!RighePerAlunno(TipoCar))
         return;
     TVxHourglass hourglass;
-    const QHash<TqevChiaveVal, TqevValore> stored = m_store.Carica(dmqevDataSets->iClsSesId);
+    // One read for the whole grid: each statement is prepared once and run for every pupil.
+    // A pupil's values are found by his situation, which any index statistics make cheap; a
+    // select of the whole class session would scan the table where they are stale.
+    TVxTransactionScope lettura(qqoVxGlobConn());
     const bool conComponente = m_store.PerComponente();
     for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r) {
         auto ana = AlunnoDi(r);
@@ -113,6 +117,8 @@ void TfrqevCarVot::LoadData()
         // Pupils of one plan of studies share one read of their subjects.
         dmqevDataSets->SetFiltroCaricamento(ana->iAnaId, dmqevDataSets->iAnsId, ana->iPstId,
                                             ListaMatAlu, false);
+        const QHash<TqevChiaveVal, TqevValore> stored =
+            m_store.Carica(dmqevDataSets->iClsSesId, ana->iSitId);
         for (int c = grGrid->nColIntest(); c < grGrid->ColCount(); ++c) {
             auto mat = grGrid->RecordAt<TRecMat>(c, 0);
             if (!mat)
@@ -143,6 +149,7 @@ void TfrqevCarVot::LoadData()
             grGrid->setCells(c, r, rec->sValSDesc);
         }
     }
+    lettura.Commit();
     grGrid->setModificato(false);
     grGrid->Invalidate();
 }

@@ -18,8 +18,8 @@ struct TabellaVoti
     const char *chiave;
     const char *valore;
     bool perComponente;
-    const char *carica;    // the stored values of a class session
-    const char *perAlunno; // the condition that keeps one pupil's
+    const char *carica;    // the stored values of a class session...
+    const char *perAlunno; // ...of one pupil
 };
 
 const TabellaVoti kTabelle[] = {
@@ -171,11 +171,10 @@ QString TqevValStore::Tabella() const
     return QString::fromLatin1(tabellaDi(m_tipoDati).nome);
 }
 
-QString TqevValStore::SqlCarica(bool perAlunno) const
+QString TqevValStore::SqlCarica() const
 {
     const TabellaVoti &t = tabellaDi(m_tipoDati);
-    return QString::fromLatin1(t.carica) +
-           (perAlunno ? QString::fromLatin1(t.perAlunno) : QString());
+    return QString::fromLatin1(t.carica) + QString::fromLatin1(t.perAlunno);
 }
 
 QString TqevValStore::SqlInserisci() const
@@ -213,11 +212,10 @@ QHash<TqevChiaveVal, TqevValore> TqevValStore::Carica(int iClsSesId, int iSitId)
 {
     TVxFieldValues values;
     values.setValue(QStringLiteral("iClsSesId"), iClsSesId);
-    if (iSitId != 0)
-        values.setValue(QStringLiteral("iSitId"), iSitId);
+    values.setValue(QStringLiteral("iSitId"), iSitId);
     QHash<TqevChiaveVal, TqevValore> stored;
     const bool perComponente = PerComponente();
-    leggi(SqlCarica(iSitId != 0), values, [&](const QSqlQuery &q, const QSqlRecord &rec) {
+    leggi(SqlCarica(), values, [&](const QSqlQuery &q, const QSqlRecord &rec) {
         const TqevValore v = valoreDi(q, rec, perComponente);
         stored.insert(
             {campo(q, rec, "iSitId").toInt(), campo(q, rec, "iClsSesMatId").toInt(), v.iCmpScaId},

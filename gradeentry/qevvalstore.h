@@ -6,7 +6,7 @@
 // and bound. The frames hold no SQL; they read and write through here.
 //
 //   TqevValStore store(tdVoti);
-//   const auto values = store.Carica(iClsSesId);          // every pupil of the class session
+//   const auto values = store.Carica(iClsSesId, iSitId);  // one pupil's, in a read transaction
 //   store.CaricaLivelli();
 //   if (const TqevLivello *l = store.Livello(iCmpScaId, "7")) ...
 //   SalvaScritture({{cella, [&](TVxTransaction &tr) { key = store.Inserisci(tr, ...); }, ...}});
@@ -64,8 +64,10 @@ public:
     // Whether the kind's values hang on components (votes, proposed votes, taxonomies).
     bool PerComponente() const { return m_tipoDati <= 2; }
 
-    // The class session's stored values of the kind, of one pupil when iSitId is not 0.
-    QHash<TqevChiaveVal, TqevValore> Carica(int iClsSesId, int iSitId = 0) const;
+    // A pupil's stored values of the kind in the class session. (By pupil: the pupil's index
+    // finds them whatever the database's index statistics say; a whole class session's select
+    // scans the table where they are stale.)
+    QHash<TqevChiaveVal, TqevValore> Carica(int iClsSesId, int iSitId) const;
 
     // Reads again the levels every component scale of the kind allows (none for absences and
     // aids): vote and taxonomy levels not deleted, visible proposal levels.
@@ -92,7 +94,7 @@ public:
     void Cancella(TVxTransaction &tr, int iPKId) const;
 
     // The statement texts, for benchmarks and tests that replay them.
-    QString SqlCarica(bool perAlunno) const;
+    QString SqlCarica() const;
     QString SqlInserisci() const;
     QString SqlAggiorna() const;
     QString SqlCancella() const;
