@@ -11,7 +11,7 @@ build=${1:-$top/build/bench}
 
 # The benchmarks over the demo school (openDemoSchool, benchsupport.h): a new one is one more
 # name here. The others need no database.
-school_benches=(gradeentry_bench platform_datapacket_bench)
+school_benches=(gradeentry_bench gradeentry_carcls_bench platform_datapacket_bench)
 other_benches=(platform_bench xls_bench)
 
 # The packages, the configuration and the demo tool; then the benchmarks alone.

@@ -160,3 +160,24 @@ QString applySchema(QSqlDatabase &db)
     }
     return {};
 }
+
+QString updateIndexStatistics(QSqlDatabase &db)
+{
+    QStringList indexes;
+    {
+        QSqlQuery list(db);
+        list.setForwardOnly(true);
+        if (!list.exec(QStringLiteral("SELECT TRIM(RDB$INDEX_NAME) FROM RDB$INDICES "
+                                      "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0")))
+            return list.lastError().text();
+        while (list.next())
+            indexes << list.value(0).toString();
+    }
+    for (const QString &index : std::as_const(indexes)) {
+        // An index name cannot be bound; it comes from the database's own catalogue.
+        QSqlQuery query(db);
+        if (!query.exec(QStringLiteral("SET STATISTICS INDEX \"%1\"").arg(index)))
+            return index + QStringLiteral(": ") + query.lastError().text();
+    }
+    return {};
+}

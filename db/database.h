@@ -26,3 +26,10 @@ QStringList splitSqlScript(const QString &script);
 // committed. Returns an empty string on success, else the file, the statement and the
 // driver's error.
 QString applySchema(QSqlDatabase &db);
+
+// Recomputes the selectivity of every index from the rows now stored. Firebird computes it only
+// when an index is made (on the empty tables of a new schema) or when asked, and its optimizer
+// trusts it: after a bulk load, stale statistics make it scan whole tables instead of following
+// an index. A database restored from a backup has them fresh. Returns an empty string on
+// success, else the index and the engine's error text.
+QString updateIndexStatistics(QSqlDatabase &db);

@@ -63,6 +63,8 @@ QString buildDemoDatabase(const QString &path, int scale, bool forcedWrites,
                 error = applySchema(db);
                 if (error.isEmpty())
                     error = fillDemoSchool(db, scale);
+                if (error.isEmpty())
+                    error = updateIndexStatistics(db);
                 db.close();
             }
         }

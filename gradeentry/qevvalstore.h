@@ -6,7 +6,7 @@
 // and bound. The frames hold no SQL; they read and write through here.
 //
 //   TqevValStore store(tdVoti);
-//   const auto values = store.Carica(iClsSesId);          // every pupil of the class session
+//   const auto values = store.Carica(iClsSesId, iSitId);  // one pupil's, in a read transaction
 //   store.CaricaLivelli();
 //   if (const TqevLivello *l = store.Livello(iCmpScaId, "7")) ...
 //   SalvaScritture({{cella, [&](TVxTransaction &tr) { key = store.Inserisci(tr, ...); }, ...}});
@@ -64,8 +64,10 @@ public:
     // Whether the kind's values hang on components (votes, proposed votes, taxonomies).
     bool PerComponente() const { return m_tipoDati <= 2; }
 
-    // The class session's stored values of the kind, of one pupil when iSitId is not 0.
-    QHash<TqevChiaveVal, TqevValore> Carica(int iClsSesId, int iSitId = 0) const;
+    // A pupil's stored values of the kind in the class session. (By pupil: the pupil's index
+    // finds them whatever the database's index statistics say; a whole class session's select
+    // scans the table where they are stale.)
+    QHash<TqevChiaveVal, TqevValore> Carica(int iClsSesId, int iSitId) const;
 
     // Reads again the levels every component scale of the kind allows (none for absences and
     // aids): vote and taxonomy levels not deleted, visible proposal levels.
@@ -82,18 +84,23 @@ public:
     bool Cambiato(const TRecVal &rec) const;
 
     // One cell's statement, in the transaction the caller started. A new row takes its key
-    // from PYSetGetId first, and the year's first day as insert and start date.
+    // from PYSetGetId first, and the year's first day as insert and start date. Two offices
+    // share the database: a cell another office filled since the grid was read is updated in
+    // place (the last save wins, as for a changed value), its key returned; one it is filling
+    // at this very moment raises as a change made at the same moment (concurrentChangeError),
+    // and the next save finds its row.
     int Inserisci(TVxTransaction &tr, const TqevChiaveVal &cella, const QVariant &valore,
                   const QDate &dStart, const QDate &dEnd) const;
-    // Raises when no row has the key any more (another office deleted it): the value would
-    // otherwise be lost while the save reported success.
-    void Aggiorna(TVxTransaction &tr, int iPKId, const QVariant &valore) const;
+    // False when no row has the key any more: another office deleted the value since it was
+    // read, and the caller must say so rather than report the value saved.
+    [[nodiscard]] bool Aggiorna(TVxTransaction &tr, int iPKId, const QVariant &valore) const;
     // A row already gone is what a deletion wants: no error.
     void Cancella(TVxTransaction &tr, int iPKId) const;
 
     // The statement texts, for benchmarks and tests that replay them.
-    QString SqlCarica(bool perAlunno) const;
+    QString SqlCarica() const;
     QString SqlInserisci() const;
+    QString SqlTrova() const; // the row of a cell
     QString SqlAggiorna() const;
     QString SqlCancella() const;
 

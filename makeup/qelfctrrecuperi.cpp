@@ -2,10 +2,12 @@
 
 #include "makeup/qelcontrollarecuperi.h"
 #include "makeup/qelfcompgiudiziomedie.h"
+#include "makeup/qelfesitirecuperi.h"
 #include "makeup/qelfgiudizi.h"
 #include "makeup/qelfpassavoti.h"
 #include "makeup/qelfpassavotiqual.h"
 #include "makeup/qelfrec.h"
+#include "makeup/qelfrecupericonvert.h"
 #include "makeup/qelfriconoscimento.h"
 #include "platform/formregistry.h"
 #include "platform/messagedlg.h"
@@ -173,6 +175,8 @@ void registerMakeupForms()
 {
     TAVRIN_REGISTER_FORM(TqelFCtrRecuperi);
     TAVRIN_REGISTER_FORM(TfmQelRec);
+    TAVRIN_REGISTER_FORM(TfmQelEsitiRecuperi);
+    TAVRIN_REGISTER_FORM(TfmqelRecuperiConvert);
     TAVRIN_REGISTER_FORM(TfmqelCompGiudizioMedie);
     TAVRIN_REGISTER_FORM(TfmQelRiconoscimento);
     TAVRIN_REGISTER_FORM(TfmQelGiudizi);

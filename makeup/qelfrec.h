@@ -11,6 +11,7 @@ class QToolBar;
 class QToolButton;
 class TfrQelDettRec;
 class TfrQelGrigliaRec;
+class TqelLegendaRec;
 
 // "Recuperi": the office assigns a make-up type to each pupil and subject of the class
 // session chosen before it opened, in one make-up phase, by typing the type's weight on the
@@ -36,8 +37,8 @@ public:
     QComboBox *cboFasi() const { return m_cboFasi; }
     QComboBox *cboTipoVoto() const { return m_cboTipoVoto; }
     QToolButton *sbuLegenda() const { return m_sbuLegenda; }
-    QWidget *pnlLegenda() const { return m_pnlLegenda; }
-    QTableWidget *dbgLegenda() const { return m_dbgLegenda; }
+    QWidget *pnlLegenda() const;
+    QTableWidget *dbgLegenda() const;
 
     const MakeupClass &Classe() const { return m_classe; }
     int AnsFreDwgId() const { return m_ansFreDwgId; }
@@ -48,9 +49,6 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void buildHeader();
-    void buildToolBar();
-    void buildLegend();
     void disable();
     void cboTipoVotoChange();
     void cboFasiChange();
@@ -62,7 +60,6 @@ private:
     void tbDeleteClick();
     void tbDeleteAllClick();
     void sbuLegendaClick();
-    void placeLegend();
 
     MakeupRecords m_data;
     MakeupClass m_classe;
@@ -80,6 +77,5 @@ private:
     QToolButton *m_sbuLegenda;
     TfrQelDettRec *m_dett;
     TfrQelGrigliaRec *m_griglia;
-    QWidget *m_pnlLegenda;
-    QTableWidget *m_dbgLegenda;
+    TqelLegendaRec *m_legenda;
 };

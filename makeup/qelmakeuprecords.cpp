@@ -86,10 +86,17 @@ const char kRecordByKey[] = "WHERE Rec.iRecId = :iRecId";
 const char kRecordOfCell[] = "WHERE Rec.iSitId = :iSitId AND Rec.iMatId = :iMatId "
                              "AND Afd.iAnsId = :iAnsId AND Afd.iFreId = :iFreId "
                              "ORDER BY Rec.iRecId";
+const char kRecordOfCellInRow[] = "WHERE Rec.iSitId = :iSitId AND Rec.iMatId = :iMatId "
+                                  "AND Rec.iAnsFreDwgId = :iAnsFreDwgId ORDER BY Rec.iRecId";
 const char kRecordsOfClass[] =
     "INNER JOIN TSit_Situazioni Sit ON (Sit.iSitId = Rec.iSitId) "
     "INNER JOIN TClsPst ClsPst ON (ClsPst.iClsPstId = Sit.iClsPstId) "
     "WHERE ClsPst.iClsId = :iClsId AND Afd.iAnsId = :iAnsId AND Afd.iFreId = :iFreId "
+    "ORDER BY Rec.iRecId";
+const char kRecordsOfClassInRow[] =
+    "INNER JOIN TSit_Situazioni Sit ON (Sit.iSitId = Rec.iSitId) "
+    "INNER JOIN TClsPst ClsPst ON (ClsPst.iClsPstId = Sit.iClsPstId) "
+    "WHERE ClsPst.iClsId = :iClsId AND Rec.iAnsFreDwgId = :iAnsFreDwgId "
     "ORDER BY Rec.iRecId";
 
 const char kTypes[] = "SELECT Tre.iTreId, Tre.sTreLDesc FROM TTre_TipoRec Tre ORDER BY Tre.iTreId";
@@ -97,6 +104,8 @@ const char kOutcomes[] =
     "SELECT Ere.iEreId, Ere.sEreLDesc FROM TEre_EsitoRec Ere ORDER BY Ere.iEreId";
 const char kTypeOfWeight[] =
     "SELECT Tre.iTreId FROM TTre_TipoRec Tre WHERE Tre.iTrePeso = :iTrePeso ORDER BY Tre.iTreId";
+const char kOutcomeOfWeight[] = "SELECT Ere.iEreId FROM TEre_EsitoRec Ere "
+                                "WHERE Ere.iPesoRec = :iPesoRec ORDER BY Ere.iEreId";
 const char kTypeLegend[] = "SELECT Tre.iTrePeso, Tre.sTreSDesc FROM TTre_TipoRec Tre "
                            "ORDER BY Tre.iTrePeso, Tre.iTreId";
 const char kOutcomeLegend[] = "SELECT Ere.iPesoRec, Ere.sEreSDesc FROM TEre_EsitoRec Ere "
@@ -107,14 +116,18 @@ const char kInsert[] = "INSERT INTO TRec_Recuperi (iRecId, iTreId, iEreId, iMatI
                        ":iMatId, :iSitId, :iAnsFreDwgId, :dRecAttr, :dRecVer)";
 const char kUpdate[] = "UPDATE TRec_Recuperi SET iTreId = :iTreId, iEreId = :iEreId, "
                        "dRecAttr = :dRecAttr, dRecVer = :dRecVer WHERE iRecId = :iRecId";
+const char kSetCellOutcome[] =
+    "UPDATE TRec_Recuperi SET iEreId = :iEreId WHERE iAnsFreDwgId = :iAnsFreDwgId "
+    "AND iMatId = :iMatId AND iSitId = :iSitId";
 const char kDelete[] = "DELETE FROM TRec_Recuperi Rec WHERE Rec.iRecId = :iRecId";
-// Every situation of the class on the register, whatever its iSitOrdine: also those that the
-// assignment grid does not list.
-const char kDeleteClassPhase[] =
-    "DELETE FROM TRec_Recuperi Rec WHERE Rec.iAnsFreDwgId = :iAnsFreDwgId "
-    "AND Rec.iSitId IN (SELECT Sit.iSitId FROM TSit_Situazioni Sit "
-    "INNER JOIN TClsPst ClsPst ON (ClsPst.iClsPstId = Sit.iClsPstId) "
-    "WHERE ClsPst.iClsId = :iClsId AND Sit.iSitPosReg > 0)";
+// The records of the phase row of every situation of the class on the register, whatever its
+// iSitOrdine: also those that the grids do not list.
+const char kDeleteClassPhase[] = "DELETE FROM TRec_Recuperi ";
+const char kClearClassOutcomes[] = "UPDATE TRec_Recuperi SET iEreId = NULL ";
+const char kOfClassPhase[] = "WHERE iAnsFreDwgId = :iAnsFreDwgId "
+                             "AND iSitId IN (SELECT Sit.iSitId FROM TSit_Situazioni Sit "
+                             "INNER JOIN TClsPst ClsPst ON (ClsPst.iClsPstId = Sit.iClsPstId) "
+                             "WHERE ClsPst.iClsId = :iClsId AND Sit.iSitPosReg > 0)";
 
 QString text(const char *sql)
 {
@@ -209,6 +222,16 @@ int insertRecord(TVxTransactionScope &scope, const QSqlDatabase &db, MakeupRecor
                                                       {"dRecAttr", dateOrNull(r.dRecAttr)},
                                                       {"dRecVer", dateOrNull(r.dRecVer)}}));
     return key;
+}
+
+// Runs an insert, update or delete in a transaction of its own (or the caller's): the rows it
+// changed.
+int changeRows(const QSqlDatabase &db, const QString &sql, const TVxFieldValues &values)
+{
+    TVxTransactionScope scope(db);
+    const int rows = scope.transaction().Exec(sql, values).numRowsAffected();
+    scope.Commit();
+    return rows;
 }
 
 QList<MakeupLegendRow> legend(const QSqlDatabase &db, const char *sql)
@@ -391,16 +414,33 @@ QHash<MakeupCell, QString> MakeupRecords::gradeTexts(int iClsSesId,
 MakeupGrid MakeupRecords::grid(const MakeupClass &cls, int iFreId, MakeupPupilList list,
                                std::optional<MakeupGradeKind> grades) const
 {
+    return gridWith(cls, list, joined(kRecordColumns, kRecordsOfClass),
+                    valuesOf({{"iClsId", cls.iClsId}, {"iAnsId", cls.iAnsId}, {"iFreId", iFreId}}),
+                    grades);
+}
+
+MakeupGrid MakeupRecords::outcomeGrid(const MakeupClass &cls, int iAnsFreDwgId) const
+{
+    return gridWith(cls, MakeupPupilList::Outcomes, joined(kRecordColumns, kRecordsOfClassInRow),
+                    valuesOf({{"iClsId", cls.iClsId}, {"iAnsFreDwgId", iAnsFreDwgId}}),
+                    std::nullopt);
+}
+
+MakeupGrid MakeupRecords::gridWith(const MakeupClass &cls, MakeupPupilList list,
+                                   const QString &recordsSql, const TVxFieldValues &values,
+                                   std::optional<MakeupGradeKind> grades) const
+{
     // One snapshot: a record written meanwhile by another office shows whole or not at all.
     TVxTransactionScope scope(m_db);
     MakeupGrid grid;
     grid.pupils = pupils(cls.iClsId, list);
     grid.subjects = subjects(cls.iClsSesId);
-    for (const MakeupRecord &r : classRecords(cls.iClsId, cls.iAnsId, iFreId)) {
+    eachRow(scope, recordsSql, values, [&](const QSqlQuery &q) {
+        const MakeupRecord r = recordOf(q);
         const MakeupCell cell(r.iSitId, r.iMatId);
         if (!grid.records.contains(cell))
             grid.records.insert(cell, r);
-    }
+    });
     if (grades)
         grid.gradeTexts = gradeTexts(cls.iClsSesId, grid.subjects, *grades);
     scope.Commit();
@@ -430,6 +470,15 @@ std::optional<MakeupRecord> MakeupRecords::record(int iRecId) const
     return firstRecord(scope, joined(kRecordColumns, kRecordByKey), valuesOf({{"iRecId", iRecId}}));
 }
 
+std::optional<MakeupRecord> MakeupRecords::cellRecordOfPhaseRow(int iAnsFreDwgId, int iSitId,
+                                                                int iMatId) const
+{
+    TVxTransactionScope scope(m_db);
+    return firstRecord(
+        scope, joined(kRecordColumns, kRecordOfCellInRow),
+        valuesOf({{"iSitId", iSitId}, {"iMatId", iMatId}, {"iAnsFreDwgId", iAnsFreDwgId}}));
+}
+
 TVxEnumItems MakeupRecords::types() const
 {
     return LoadEnumItems(m_db, text(kTypes));
@@ -442,9 +491,19 @@ TVxEnumItems MakeupRecords::outcomes() const
 
 int MakeupRecords::firstTypeOfWeight(int weight) const
 {
+    return firstOfWeight(kTypeOfWeight, "iTrePeso", weight);
+}
+
+int MakeupRecords::firstOutcomeOfWeight(int weight) const
+{
+    return firstOfWeight(kOutcomeOfWeight, "iPesoRec", weight);
+}
+
+int MakeupRecords::firstOfWeight(const char *sql, const char *weightName, int weight) const
+{
     TVxTransactionScope scope(m_db);
     int found = 0;
-    eachRow(scope, text(kTypeOfWeight), valuesOf({{"iTrePeso", weight}}), [&](const QSqlQuery &q) {
+    eachRow(scope, text(sql), valuesOf({{weightName, weight}}), [&](const QSqlQuery &q) {
         if (!found)
             found = q.value(0).toInt();
     });
@@ -486,34 +545,45 @@ std::optional<MakeupRecord> MakeupRecords::insertUnlessPresent(MakeupRecord &rec
 
 int MakeupRecords::update(const MakeupRecord &r) const
 {
+    return changeRows(m_db, text(kUpdate),
+                      valuesOf({{"iTreId", keyOrNull(r.iTreId)},
+                                {"iEreId", keyOrNull(r.iEreId)},
+                                {"dRecAttr", dateOrNull(r.dRecAttr)},
+                                {"dRecVer", dateOrNull(r.dRecVer)},
+                                {"iRecId", r.iRecId}}));
+}
+
+MakeupRecords::OutcomeWritten MakeupRecords::setCellOutcome(int iAnsFreDwgId, int iSitId,
+                                                            int iMatId,
+                                                            std::optional<int> weight) const
+{
+    // The lookup and the update see the same outcomes.
     TVxTransactionScope scope(m_db);
-    QSqlQuery &q =
-        scope.transaction().Exec(text(kUpdate), valuesOf({{"iTreId", keyOrNull(r.iTreId)},
-                                                          {"iEreId", keyOrNull(r.iEreId)},
-                                                          {"dRecAttr", dateOrNull(r.dRecAttr)},
-                                                          {"dRecVer", dateOrNull(r.dRecVer)},
-                                                          {"iRecId", r.iRecId}}));
-    const int rows = q.numRowsAffected();
+    OutcomeWritten written;
+    if (weight)
+        written.iEreId = firstOutcomeOfWeight(*weight);
+    written.rows = changeRows(m_db, text(kSetCellOutcome),
+                              valuesOf({{"iEreId", keyOrNull(written.iEreId)},
+                                        {"iAnsFreDwgId", iAnsFreDwgId},
+                                        {"iMatId", iMatId},
+                                        {"iSitId", iSitId}}));
     scope.Commit();
-    return rows;
+    return written;
+}
+
+int MakeupRecords::clearClassOutcomes(int iClsId, int iAnsFreDwgId) const
+{
+    return changeRows(m_db, joined(kClearClassOutcomes, kOfClassPhase),
+                      valuesOf({{"iAnsFreDwgId", iAnsFreDwgId}, {"iClsId", iClsId}}));
 }
 
 int MakeupRecords::remove(int iRecId) const
 {
-    TVxTransactionScope scope(m_db);
-    const int rows =
-        scope.transaction().Exec(text(kDelete), valuesOf({{"iRecId", iRecId}})).numRowsAffected();
-    scope.Commit();
-    return rows;
+    return changeRows(m_db, text(kDelete), valuesOf({{"iRecId", iRecId}}));
 }
 
 int MakeupRecords::removeClassPhase(int iClsId, int iAnsFreDwgId) const
 {
-    TVxTransactionScope scope(m_db);
-    const int rows = scope.transaction()
-                         .Exec(text(kDeleteClassPhase),
-                               valuesOf({{"iAnsFreDwgId", iAnsFreDwgId}, {"iClsId", iClsId}}))
-                         .numRowsAffected();
-    scope.Commit();
-    return rows;
+    return changeRows(m_db, joined(kDeleteClassPhase, kOfClassPhase),
+                      valuesOf({{"iAnsFreDwgId", iAnsFreDwgId}, {"iClsId", iClsId}}));
 }

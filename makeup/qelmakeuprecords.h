@@ -2,8 +2,9 @@
 
 // The make-up records (TRec_Recuperi) and the rules that the assignment, outcomes and
 // conversion windows share: the phases of a year, the year limit, the keypad digits, the pupils
-// and subjects of a class session, the first type of a weight and the colours by weight. Every
-// statement of those windows lives here; the windows build none.
+// and subjects of a class session, the first type or outcome of a weight and the colours by
+// weight. Every statement of those windows lives here (the conversion's reading of taxonomy
+// grades in qelmakeupconversion.h); the windows build none.
 //
 //   MakeupRecords data(qqoVxGlobConn());
 //   const MakeupClass cls = data.classOf(dmqevDataSets->iClsSesId);  // fixed for the window
@@ -156,6 +157,9 @@ public:
     // first record of every cell and, when a kind is given, the grades texts.
     MakeupGrid grid(const MakeupClass &cls, int iFreId, MakeupPupilList list,
                     std::optional<MakeupGradeKind> grades) const;
+    // The outcomes grid: every situation on the register, the subjects and the first record
+    // of every cell in the phase row iAnsFreDwgId (the row the outcomes are written to).
+    MakeupGrid outcomeGrid(const MakeupClass &cls, int iAnsFreDwgId) const;
 
     // Every record of the class's pupils in the phase (iFreId) of the year, by key: the first of
     // a cell is the one a grid shows.
@@ -163,12 +167,17 @@ public:
     // The record a cell shows: the first by key of the pupil, subject and phase of the year.
     std::optional<MakeupRecord> cellRecord(int iAnsId, int iFreId, int iSitId, int iMatId) const;
     std::optional<MakeupRecord> record(int iRecId) const;
+    // The record of a cell in the phase row: the first by key.
+    std::optional<MakeupRecord> cellRecordOfPhaseRow(int iAnsFreDwgId, int iSitId,
+                                                     int iMatId) const;
 
     // The types and outcomes as the drop-down lists show them (long text), by key.
     TVxEnumItems types() const;
     TVxEnumItems outcomes() const;
-    // The first type (by key) of the weight; 0 when none has it.
+    // The first type, or outcome, (by key) of the weight; 0 when none has it. Weights are
+    // meant to be unique, but nothing in an older database makes them so.
     int firstTypeOfWeight(int weight) const;
+    int firstOutcomeOfWeight(int weight) const;
     // Weight and short text of every type, or of every outcome, by weight.
     QList<MakeupLegendRow> typeLegend() const;
     QList<MakeupLegendRow> outcomeLegend() const;
@@ -185,6 +194,21 @@ public:
     // Writes type, outcome and dates of the record iRecId; the rows it changed (0: the
     // record is gone).
     int update(const MakeupRecord &record) const;
+    // Gives every record of the pupil's subject in the phase row the first outcome of the
+    // weight (none when no outcome has it, or no weight is given), in one transaction; types
+    // and dates stay. The rows changed (0: the cell has no record any more) and the outcome
+    // written (0: none).
+    struct OutcomeWritten
+    {
+        int rows = 0;
+        int iEreId = 0;
+    };
+    OutcomeWritten setCellOutcome(int iAnsFreDwgId, int iSitId, int iMatId,
+                                  std::optional<int> weight) const;
+    // Clears the outcome of every record of the phase row whose pupil situation belongs to
+    // the class and is on the register, whatever its iSitOrdine; types and dates stay. The rows
+    // changed.
+    int clearClassOutcomes(int iClsId, int iAnsFreDwgId) const;
     // Deletes one record; the rows deleted.
     int remove(int iRecId) const;
     // Deletes every record of the phase row whose pupil situation belongs to the class and
@@ -192,5 +216,9 @@ public:
     int removeClassPhase(int iClsId, int iAnsFreDwgId) const;
 
 private:
+    MakeupGrid gridWith(const MakeupClass &cls, MakeupPupilList list, const QString &recordsSql,
+                        const TVxFieldValues &values, std::optional<MakeupGradeKind> grades) const;
+    int firstOfWeight(const char *sql, const char *weightName, int weight) const;
+
     QSqlDatabase m_db;
 };

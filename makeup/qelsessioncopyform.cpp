@@ -14,24 +14,6 @@
 
 namespace {
 
-void addCopyWarningPanel(QBoxLayout *layout, QWidget *parent, const QString &text)
-{
-    auto *panel = new QLabel(text, parent);
-    panel->setObjectName(QStringLiteral("paWarning"));
-    panel->setAlignment(Qt::AlignCenter);
-    panel->setWordWrap(true);
-    panel->setMargin(8);
-    panel->setAutoFillBackground(true);
-    QPalette colours = panel->palette();
-    colours.setColor(QPalette::Window, Qt::red);
-    colours.setColor(QPalette::WindowText, Qt::white);
-    panel->setPalette(colours);
-    QFont bold = panel->font();
-    bold.setBold(true);
-    panel->setFont(bold);
-    layout->addWidget(panel);
-}
-
 QComboBox *addSessionGroup(QBoxLayout *layout, QWidget *parent, const QString &title,
                            const QString &label, const QString &listName)
 {
@@ -49,6 +31,24 @@ QComboBox *addSessionGroup(QBoxLayout *layout, QWidget *parent, const QString &t
 }
 
 } // namespace
+
+void addCopyWarningPanel(QBoxLayout *layout, QWidget *parent, const QString &text)
+{
+    auto *panel = new QLabel(text, parent);
+    panel->setObjectName(QStringLiteral("paWarning"));
+    panel->setAlignment(Qt::AlignCenter);
+    panel->setWordWrap(true);
+    panel->setMargin(8);
+    panel->setAutoFillBackground(true);
+    QPalette colours = panel->palette();
+    colours.setColor(QPalette::Window, Qt::red);
+    colours.setColor(QPalette::WindowText, Qt::white);
+    panel->setPalette(colours);
+    QFont bold = panel->font();
+    bold.setBold(true);
+    panel->setFont(bold);
+    layout->addWidget(panel);
+}
 
 QelSessionCopyHeader addSessionCopyHeader(QWidget *client, const QString &warning,
                                           const QString &sourceTitle, const QString &targetTitle,

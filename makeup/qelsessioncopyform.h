@@ -9,6 +9,7 @@
 
 #include <optional>
 
+class QBoxLayout;
 class QComboBox;
 class QVBoxLayout;
 class QWidget;
@@ -19,6 +20,9 @@ struct QelSessionCopyHeader
     QComboBox *source; // cboSessione
     QComboBox *target;
 };
+
+// Adds the red panel with a warning in white bold, centred.
+void addCopyWarningPanel(QBoxLayout *layout, QWidget *parent, const QString &text);
 
 // Lays out the window's client area from the top: the red warning panel, then a titled group
 // with the source session list ("Sessione Finale") and one with the target list.

@@ -138,6 +138,14 @@ void TfmVxWait::Refresh()
     QApplication::processEvents();
 }
 
+void TfmVxWait::CloseWait()
+{
+    hide();
+    if (m_cursorSet)
+        QApplication::restoreOverrideCursor();
+    m_cursorSet = false;
+}
+
 void TfmVxWait::reject()
 {
     if (m_cancel->isVisible())

@@ -38,6 +38,9 @@ public:
     void ShowWait();
     // Runs pending window events (paint, the cancel button).
     void Refresh();
+    // Ends the wait before the window is freed: hidden, the cursor given back; title,
+    // operation and counts stay readable (a dialog that keeps its wait window for its life).
+    void CloseWait();
 
     QPushButton *buAnnulla() const { return m_cancel; }
 

@@ -1,23 +1,14 @@
 // "Caricamento per classe" end to end: the real command table and windows offscreen, every
 // dialog scripted, the demo school's database checked after each step.
-#include "gradeentry/qelstringgrid.h"
-#include "gradeentry/qevactivations.h"
-#include "gradeentry/qevdatasets.h"
-#include "gradeentry/qevfcarcls.h"
+#include "tests/gradeentry/gradewindows.h"
+
 #include "gradeentry/qevfcarsave.h"
-#include "gradeentry/qevfselcarcls.h"
-#include "gradeentry/qevinstall.h"
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevrcarvot.h"
 #include "platform/formregistry.h"
-#include "platform/globalvars.h"
-#include "platform/messagedlg.h"
 #include "platform/transaction.h"
 #include "shell/qelactivations.h"
-#include "shell/qelmain.h"
 #include "shell/qelplaceholder.h"
-#include "shell/qelstartup.h"
-#include "tests/support/testdb.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -37,48 +28,6 @@ constexpr int k4A = 390042;
 
 const char *const kCaptions[] = {"Voti", "Voti proposti", "Tassonomie", "Assenze", "Aiuti"};
 
-// What a cell holds: pupil situation, class-session subject, component (0 without).
-struct Cella
-{
-    int iSitId;
-    int iClsSesMatId;
-    int iCmpScaId;
-    bool operator==(const Cella &) const = default;
-};
-size_t qHash(const Cella &c, size_t seed = 0)
-{
-    return qHashMulti(seed, c.iSitId, c.iClsSesMatId, c.iCmpScaId);
-}
-
-// Every stored value of a kind in a class session, as its text, read straight from the tables.
-QHash<Cella, QString> memorizzati(int kind, int clsSes)
-{
-    static const char *const sql[] = {
-        "SELECT V.iSitId, K.iClsSesMatId, K.iCmpScaId, TRIM(L.sLivSDesc) FROM TVot_Voti V "
-        "JOIN TClsMatCmp K ON K.iClsMatCmpId = V.iClsMatCmpId JOIN TClsSesMat S ON "
-        "S.iClsSesMatId = K.iClsSesMatId JOIN TScaLiv SL ON SL.iScaLivId = V.iScaLivId JOIN "
-        "TLiv_Livelli L ON L.iLivId = SL.iLivId WHERE S.iClsSesId = ?",
-        "SELECT V.iSitId, K.iClsSesMatId, K.iCmpScaId, TRIM(P.sPrpSDesc) FROM TVtp_Proposti V "
-        "JOIN TClsMatCmp K ON K.iClsMatCmpId = V.iClsMatCmpId JOIN TClsSesMat S ON "
-        "S.iClsSesMatId = K.iClsSesMatId JOIN TPrpScaLiv PL ON PL.iPrpScaLivId = "
-        "V.iPrpScaLivId JOIN TPrp_Proposti P ON P.iPrpId = PL.iPrpId WHERE S.iClsSesId = ?",
-        "SELECT V.iSitId, K.iClsSesMatId, K.iCmpScaId, TRIM(L.sLivSDesc) FROM TTas_Tassonomie V "
-        "JOIN TClsMatCmp K ON K.iClsMatCmpId = V.iClsMatCmpId JOIN TClsSesMat S ON "
-        "S.iClsSesMatId = K.iClsSesMatId JOIN TScaLiv SL ON SL.iScaLivId = V.iScaLivId JOIN "
-        "TLiv_Livelli L ON L.iLivId = SL.iLivId WHERE S.iClsSesId = ?",
-        "SELECT V.iSitId, V.iClsSesMatId, 0, V.iAssOre FROM TAss_Assenze V JOIN TClsSesMat S ON "
-        "S.iClsSesMatId = V.iClsSesMatId WHERE S.iClsSesId = ?",
-        "SELECT V.iSitId, V.iClsSesMatId, 0, TRIM(V.sAiuVal) FROM TAiu_Aiuti V JOIN TClsSesMat S "
-        "ON S.iClsSesMatId = V.iClsSesMatId WHERE S.iClsSesId = ?",
-    };
-    QHash<Cella, QString> values;
-    QSqlQuery q = runSql(QString::fromLatin1(sql[kind]), {clsSes});
-    while (q.next())
-        values.insert({q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt()},
-                      q.value(3).toString());
-    return values;
-}
-
 // A grade window of another kind, open: the launcher must refuse its own beside it.
 class StandIn : public QWidget, public QevGradeWindow
 {
@@ -86,26 +35,28 @@ class StandIn : public QWidget, public QevGradeWindow
     Q_INTERFACES(QevGradeWindow)
 public:
     using QWidget::QWidget;
-    void CaricaFrames() override {}
+    void CaricaFrames() override { ++caricamenti; }
     bool ChiediSalvataggio() override { return true; }
     TfrqevCarBs *FrameAttivo() const override { return nullptr; }
     TfrqevCarBs *FrameDi(int) const override { return nullptr; }
     void SetRigaSng(int, int) override {}
     QString PaginaAttiva() const override { return {}; }
-    bool MostraPagina(const QString &) override { return false; }
+    bool MostraPagina(const QString &caption) override
+    {
+        pagine << caption;
+        return true;
+    }
+    static inline int caricamenti = 0;
+    static inline QStringList pagine;
 };
 
-// The program as the office starts it, on a fresh demo database, context 2008/2009 final.
-class ClassWindow : public ::testing::Test
+// The class window on the demo school.
+class ClassWindow : public GradeWindows
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(db.opened);
-        installGradeEntry();
-        xgvmGlobalVar.SetValues({{TVxWorkingContext::instituteKey(), 2},
-                                 {TVxWorkingContext::schoolYearKey(), 39},
-                                 {TVxWorkingContext::sessionKey(), 392}});
+        GradeWindows::SetUp();
         // The last pupil of 5A has no vote and no taxonomy yet: the office enters them.
         for (const char *table : {"TVot_Voti", "TTas_Tassonomie"})
             runSql(QStringLiteral("DELETE FROM %1 WHERE iSitId = (SELECT FIRST 1 S.iSitId FROM "
@@ -113,24 +64,6 @@ protected:
                                   "S.iClsPstId WHERE P.iClsId = 39005 AND S.iSitOrdine = 1 AND "
                                   "S.iSitPosReg > 0 ORDER BY S.iSitPosReg DESC)")
                        .arg(QLatin1String(table)));
-        objects = std::make_unique<TavrinObjects>();
-        TfmqelMain *main = objects->mainWindow();
-        main->resize(1280, 800);
-        main->show();
-        main->ensureFirstActivation();
-        DialogSeam::clearShown();
-    }
-    void TearDown() override { objects.reset(); }
-
-    // Runs "Caricamento per classe", choosing the class session in the dialog.
-    TfmqevCarCls *apri(int clsSes)
-    {
-        DialogSeam::queueModalScript([clsSes](QDialog *d) {
-            auto *dialog = qobject_cast<TfmQevSelCarCls *>(d);
-            return dialog && dialog->SelezionaClsSes(clsSes) ? int(mrOk) : int(mrCancel);
-        });
-        dmqevActivations->xafCarCls->Execute();
-        return fmqevCarCls();
     }
 
     TqelStringGrid *griglia(int kind) const { return fmqevCarCls()->FrameDi(kind)->grGrid; }
@@ -163,18 +96,6 @@ protected:
         }
         return {-1, -1};
     }
-
-    // Types the text into a cell from the keyboard and presses Enter.
-    static void digita(TqelStringGrid *g, QPoint cell, const QString &text)
-    {
-        ASSERT_TRUE(g->MoveCursor(cell.x(), cell.y()));
-        QTest::keyClicks(g, text);
-        QTest::keyClick(g, Qt::Key_Return);
-    }
-
-    ProgramDatabase db; // quiet while it opens the database: the script starts after it
-    ScriptedDialogs dialogs;
-    std::unique_ptr<TavrinObjects> objects;
 };
 
 } // namespace
@@ -267,10 +188,8 @@ TEST_F(ClassWindow, LauncherChecksTheContextAndTheOtherWindows)
     fmqevCarCls()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ASSERT_FALSE(TdmqevActivations::CarClsAperto());
-    // A placeholder under a pupil window's name is no grade window; a real one excludes.
+    // Any grade window of another kind excludes.
     for (const char *name : {QevForms::CarSng, QevForms::CarMat}) {
-        std::unique_ptr<QWidget> placeholder(FormRegistry::create(QString::fromLatin1(name)));
-        ASSERT_TRUE(qobject_cast<TfmqelNonDisponibile *>(placeholder.get()));
         FormRegistry::registerClass(QString::fromLatin1(name),
                                     [](QWidget *p) -> QWidget * { return new StandIn(p); });
         std::unique_ptr<QWidget> open(FormRegistry::create(QString::fromLatin1(name)));
@@ -283,6 +202,40 @@ TEST_F(ClassWindow, LauncherChecksTheContextAndTheOtherWindows)
         FormRegistry::unregisterClass(QString::fromLatin1(name));
         registerShellForms();
     }
+}
+
+TEST_F(ClassWindow, SinglePupilFromTheGridOpensThePupilWindowOnTheSamePage)
+{
+    const QString pupilWindow = QString::fromLatin1(QevForms::CarSng);
+    FormRegistry::registerClass(pupilWindow,
+                                [](QWidget *p) -> QWidget * { return new StandIn(p); });
+    TfmqevCarCls *window = apri(k5A);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(window->MostraPagina(QStringLiteral("Assenze")));
+    TqelStringGrid *g = griglia(tdAssenze);
+    ASSERT_TRUE(g->MoveCursor(2, 5));
+    auto ana = g->RecordAt<TRecAna>(0, 5);
+    DialogSeam::clearShown();
+    StandIn::caricamenti = 0;
+    StandIn::pagine.clear();
+    window->FrameDi(tdAssenze)->aSingolo->trigger();
+    // No exclusion and no selection dialog: the pupil is the row's, the page the same.
+    EXPECT_TRUE(DialogSeam::shownTexts().isEmpty());
+    EXPECT_TRUE(TdmqevActivations::CarSngAperto());
+    EXPECT_FALSE(dmqevActivations->CarSngDaGriglia());
+    EXPECT_EQ(StandIn::caricamenti, 1);
+    EXPECT_EQ(StandIn::pagine, QStringList{QStringLiteral("Assenze")});
+    EXPECT_EQ(dmqevDataSets->iSitId, ana->iSitId);
+    EXPECT_EQ(dmqevDataSets->iPstIdSel, ana->iPstId);
+    EXPECT_EQ(window->RigaSng, 5);
+    EXPECT_EQ(window->TipoDatiSng, int(tdAssenze));
+    // From the main page the pupil window stays refused while the class window is open.
+    EXPECT_FALSE(dmqevActivations->xafCarSng->Execute());
+    EXPECT_EQ(DialogSeam::shownTexts().size(), 1);
+    for (QWidget *w : FormRegistry::instances(pupilWindow))
+        delete w;
+    FormRegistry::unregisterClass(pupilWindow);
+    registerShellForms();
 }
 
 TEST_F(ClassWindow, EveryVotePageShowsWhatIsStoredAndLocksSubjectsNotTaken)
@@ -574,49 +527,6 @@ TEST_F(ClassWindow, FailedStatementRollsBackAndKeepsTheGridModified)
         EXPECT_EQ(stored.value(cella), QStringLiteral("3"));
 }
 
-TEST_F(ClassWindow, AnotherOfficesNewerValuesAreNeverOverwritten)
-{
-    TfmqevCarCls *window = apri(k5A);
-    ASSERT_NE(window, nullptr);
-    QSqlDatabase other = db.database.connect(QStringLiteral("seconda"));
-    TqelStringGrid *g = griglia(0);
-    const QPoint mine = trova(0, true, QStringLiteral("5"));
-    const QPoint theirs = trova(0, true, QStringLiteral("5"), mine.y() + 1);
-    const QPoint gone = trova(0, true, QStringLiteral("5"), theirs.y() + 1);
-    const Cella theirCell = cellaDi(0, theirs.x(), theirs.y());
-
-    // The other office saves a newer value and deletes another, after this window loaded.
-    runSql(other, QStringLiteral("UPDATE TVot_Voti SET iScaLivId = 110 WHERE iVotId = ?"),
-           {g->RecordAt<TRecVal>(theirs.x(), theirs.y())->iPKId});
-    runSql(other, QStringLiteral("DELETE FROM TVot_Voti WHERE iVotId = ?"),
-           {g->RecordAt<TRecVal>(gone.x(), gone.y())->iPKId});
-
-    // A value other than the stored one, of the same scale.
-    auto diverso = [g](QPoint p) {
-        return g->Cells(p.x(), p.y()) == QStringLiteral("5") ? QStringLiteral("6")
-                                                             : QStringLiteral("5");
-    };
-    const QString nuovo = diverso(mine);
-    digita(g, mine, nuovo);
-    DialogSeam::queueAnswer(int(mrYes));
-    static_cast<TfrqevCarVot *>(window->FrameDi(0))->aSave->trigger();
-    EXPECT_FALSE(g->Modificato());
-    QHash<Cella, QString> stored = memorizzati(0, k5A);
-    EXPECT_EQ(stored.value(cellaDi(0, mine.x(), mine.y())), nuovo);
-    EXPECT_EQ(stored.value(theirCell), QStringLiteral("10"));
-
-    // Changing a value the other office deleted is refused, not reported as saved.
-    digita(g, gone, diverso(gone));
-    DialogSeam::clearShown();
-    DialogSeam::queueAnswer(int(mrYes));
-    static_cast<TfrqevCarVot *>(window->FrameDi(0))->aSave->trigger();
-    EXPECT_TRUE(g->Modificato());
-    ASSERT_EQ(DialogSeam::shownTexts().size(), 2);
-    EXPECT_TRUE(DialogSeam::shownTexts().last().contains(
-        QStringLiteral("forse è stata cancellata da un'altra postazione")));
-    EXPECT_FALSE(memorizzati(0, k5A).contains(cellaDi(0, gone.x(), gone.y())));
-}
-
 TEST_F(ClassWindow, ProposedVotesBecomeTheClassVotes)
 {
     // 5B has proposals and no votes: one pupil gets a vote to be replaced, another a vote in a
@@ -796,12 +706,54 @@ TEST_F(ClassWindow, RunningTheCommandAgainAsksToSaveFirst)
     EXPECT_FALSE(griglia(3)->Modificato());
 }
 
+TEST_F(ClassWindow, VotesThatDifferFromTheProposalAreOutlined)
+{
+    TfmqevCarCls *window = apri(k5A);
+    ASSERT_NE(window, nullptr);
+    window->SetEvContrasto(true, false);
+    TqelStringGrid *votes = griglia(tdVoti);
+    TqelStringGrid *proposals = griglia(tdProposti);
+    // Three votes of 7 of one pupil in subjects without an aid (an aid paints over).
+    QList<QPoint> sette;
+    for (int r = votes->nRowIntest(); r < votes->RowCount() && sette.size() < 3; ++r) {
+        sette.clear();
+        for (int c = votes->nColIntest(); c < votes->ColCount() && sette.size() < 3; ++c) {
+            auto mat = votes->RecordAt<TRecMat>(c, 0);
+            bool aided = false;
+            for (int i = 1; i < griglia(tdAiuti)->ColCount(); ++i)
+                aided = aided || (griglia(tdAiuti)->RecordAt<TRecMat>(i, 0)->iClsSesMatId ==
+                                      mat->iClsSesMatId &&
+                                  !griglia(tdAiuti)->Cells(i, r - 1).isEmpty());
+            if (votes->Cells(c, r) == QStringLiteral("7") && !aided)
+                sette << QPoint(c, r);
+        }
+    }
+    ASSERT_EQ(sette.size(), 3);
+    ASSERT_TRUE(window->MostraPagina(QStringLiteral("Voti proposti")));
+    digita(proposals, sette[0], QStringLiteral("6.5"));
+    digita(proposals, sette[1], QStringLiteral("7"));
+    ASSERT_TRUE(window->MostraPagina(QStringLiteral("Voti")));
+    ASSERT_TRUE(votes->MoveCursor(votes->nColIntest(), votes->RowCount() - 1));
+    QCoreApplication::processEvents(); // the maximised window lays its pages out
+    const QImage image = votes->viewport()->grab().toImage();
+    const QColor green(0, 128, 0);
+    auto outlined = [&](QPoint cell) {
+        const QRect rect = votes->CellRect(cell.x(), cell.y());
+        return !rect.isEmpty() && image.pixelColor(rect.topLeft()) == green;
+    };
+    EXPECT_TRUE(outlined(sette[0]));  // 7 against 6.5
+    EXPECT_FALSE(outlined(sette[1])); // 7 against 7
+    EXPECT_FALSE(outlined(sette[2])); // no proposal
+    window->SetEvContrasto(false, false);
+    EXPECT_FALSE(votes->viewport()->grab().toImage().pixelColor(
+                     votes->CellRect(sette[0].x(), sette[0].y()).topLeft()) == green);
+}
+
 TEST_F(ClassWindow, Screenshot)
 {
     TqevParVisGriglia &p = dmqevParVis->Griglia(tdVoti, tcClasse);
     p.xpbInsuff.SetValore(true);
-    p.xpbRowCol.SetValore(true);
-    p.xpiCol.SetValore(34);
+    p.xpiCol.SetValore(40);
     TfmqevCarCls *window = apri(k5A);
     ASSERT_NE(window, nullptr);
     TqelStringGrid *g = griglia(0);
@@ -815,8 +767,6 @@ TEST_F(ClassWindow, Screenshot)
     if (dir.isEmpty())
         return;
     QDir().mkpath(dir);
-    QWidget *frame = window->parentWidget() ? window->parentWidget() : window;
-    frame->resize(1280, 720);
     QCoreApplication::processEvents();
     EXPECT_TRUE(window->grab().save(dir + QStringLiteral("/gradeentry_carcls.png")));
 }

@@ -1,12 +1,10 @@
-#include "gradeentry/qevdatasets.h"
 #include "makeup/qelfrec.h"
 #include "makeup/qelrdettrec.h"
 #include "makeup/qelrgrigliarec.h"
 #include "platform/dateedit.h"
-#include "platform/globalvars.h"
 #include "platform/messagedlg.h"
 #include "platform/sqlparams.h"
-#include "tests/support/testdb.h"
+#include "tests/makeup/makeupwindowtest.h"
 
 #include <QAction>
 #include <QCalendarWidget>
@@ -22,17 +20,8 @@
 
 namespace {
 
-// The demo school: 5A of 2008/2009 in the final session, the working year's first phase; the
-// pupil 957 has records for Italian (294, type of weight 2, no outcome) and Latin (295).
-constexpr int k5A = 390052;
-constexpr int kPhase1 = 391;
-constexpr int kIta = 1;
-constexpr int kLat = 7;
-constexpr int kMat = 3;
 constexpr int kBarbieri = 955; // no record
-constexpr int kBianchi = 957;
 constexpr int kItaOfBianchi = 294;
-constexpr int kVilla = 1029; // 5A's second situation (iSitOrdine 2): not in the grid
 
 const QString kQuestion = QStringLiteral("Recupero già assegnato. Cambiare il tipo di recupero?");
 
@@ -62,43 +51,10 @@ int countRecords()
     return scalar(QStringLiteral("SELECT COUNT(*) FROM TRec_Recuperi")).toInt();
 }
 
-class Recuperi : public ::testing::Test
+class Recuperi : public MakeupWindowTest<TfmQelRec>
 {
 public:
-    void SetUp() override
-    {
-        ASSERT_TRUE(db.opened);
-        xgvmGlobalVar.SetValues(TVxWorkingContext::instituteKey(), 2);
-        xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), 39);
-        xgvmGlobalVar.SetValues(TVxWorkingContext::sessionKey(), 392);
-        dmqevDataSets = &dm;
-    }
-    void TearDown() override
-    {
-        window.reset();
-        dmqevDataSets = nullptr;
-    }
-
-    // Opens the window on a class session, as the class dialog leaves the grade data module.
-    void chooseClass(int iClsSesId)
-    {
-        const int year = iClsSesId / 10000;
-        dm.iAnsId = year;
-        dm.iAnsIdSel = year;
-        dm.iAnsSesDwgId = year * 10 + iClsSesId % 10;
-        dm.ApriClsSes(iClsSesId);
-    }
-    TfmQelRec &open(int iClsSesId)
-    {
-        chooseClass(iClsSesId);
-        return openWindow();
-    }
-    TfmQelRec &openWindow()
-    {
-        window = std::make_unique<TfmQelRec>();
-        window->show();
-        return *window;
-    }
+    void chooseClass(int iClsSesId) { chooseClassSession(dm, iClsSesId); }
 
     TfrQelGrigliaRec *grid() const { return window->frQelGrigliaRec1(); }
     TfrQelDettRec *panel() const { return window->frQelDettRec1(); }
@@ -142,11 +98,6 @@ public:
     {
         return combo->currentIndex() < 0 ? 0 : combo->currentData().toInt();
     }
-
-    ProgramDatabase db;
-    ScriptedDialogs dialogs;
-    TdmqevDataSets dm;
-    std::unique_ptr<TfmQelRec> window;
 };
 
 } // namespace

@@ -4,12 +4,10 @@
 // switch NumLock by itself. A fresh server starts with NumLock off. A screenshot of
 // the window goes to $TAVRIN_SCREENSHOTS when it is set.
 
-#include "gradeentry/qevdatasets.h"
 #include "makeup/qelfrec.h"
 #include "makeup/qelrgrigliarec.h"
-#include "platform/globalvars.h"
+#include "tests/makeup/makeupwindowtest.h"
 #include "tests/makeup/x11support.h"
-#include "tests/support/testdb.h"
 
 #include <QComboBox>
 #include <QTest>
@@ -32,13 +30,10 @@ TEST(RecuperiX11, KeypadDigitsFollowNumLockAndMainKeyboardDigitsAssign)
     ProgramDatabase db;
     ASSERT_TRUE(db.opened);
     ScriptedDialogs dialogs;
-    xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), 39);
+    setDemoWorkingContext();
     TdmqevDataSets dm;
     dmqevDataSets = &dm;
-    dm.iAnsId = 39;
-    dm.iAnsIdSel = 39;
-    dm.iAnsSesDwgId = 392;
-    dm.ApriClsSes(390052); // 5A
+    chooseClassSession(dm, 390052); // 5A
 
     TfmQelRec window;
     window.resize(1200, 760);

@@ -11,7 +11,6 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
@@ -157,20 +156,6 @@ void failInsertsOf(const char *table, int iSitId)
                .arg(iSitId));
 }
 
-// A tool of the database server, on the closed test database: its exit code and output.
-QPair<int, QString> runTool(const QString &tool, const QStringList &arguments,
-                            const QByteArray &input = {})
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(tool, arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(120000))
-        return {-1, QStringLiteral("%1 did not finish").arg(tool)};
-    return {process.exitCode(), QString::fromLocal8Bit(process.readAll())};
-}
-
 // Row counts read by isql-fb, outside this program's driver: "TABLE session" -> count.
 QMap<QString, int> isqlCounts(const QString &path, const QList<QPair<const Kind *, int>> &which)
 {
@@ -183,7 +168,7 @@ QMap<QString, int> isqlCounts(const QString &path, const QList<QPair<const Kind 
     const QByteArray script =
         "SET LIST ON;\nSELECT " + columns.join(", ").toUtf8() + " FROM RDB$DATABASE;\n";
     const auto [code, output] =
-        runTool(QStringLiteral("isql-fb"), {"-q", "-user", "SYSDBA", path}, script);
+        runDatabaseTool(QStringLiteral("isql-fb"), {"-q", "-user", "SYSDBA", path}, script);
     EXPECT_EQ(code, 0) << output.toStdString();
     QMap<QString, int> counts;
     for (const QString &line : output.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
@@ -460,7 +445,7 @@ TEST_F(SessionCopy, AStepThatFailsPartWayLeavesItsKindAsItWasAndStopsTheRun)
 
     const QString path = db.database.path();
     CloseConnection();
-    const auto [code, output] = runTool("gfix", {"-v", "-full", "-user", "SYSDBA", path});
+    const auto [code, output] = runDatabaseTool("gfix", {"-v", "-full", "-user", "SYSDBA", path});
     EXPECT_EQ(code, 0) << output.toStdString();
     EXPECT_TRUE(output.trimmed().isEmpty()) << output.toStdString();
 }

@@ -251,6 +251,11 @@ TEST(WaitWindow, CancelFlagStopsTheWorkingLoop)
         }
         EXPECT_TRUE(wait.Cancelled());
         EXPECT_EQ(wait.Position(), done);
+        // Closed before it is freed: the cursor comes back once, the counts stay.
+        wait.CloseWait();
+        wait.CloseWait();
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(wait.Position(), done);
     }
     EXPECT_EQ(done, 1);
     EXPECT_TRUE(fmVxWait.isNull());

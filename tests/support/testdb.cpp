@@ -191,3 +191,16 @@ QVariant scalar(const QSqlDatabase &db, const QString &sql, const QVariantList &
     QSqlQuery query = runSql(db, sql, values);
     return query.next() ? query.value(0) : QVariant();
 }
+
+QPair<int, QString> runDatabaseTool(const QString &tool, const QStringList &arguments,
+                                    const QByteArray &input)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(tool, arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(120000))
+        return {-1, QStringLiteral("%1 did not finish").arg(tool)};
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAll())};
+}

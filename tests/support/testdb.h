@@ -3,10 +3,12 @@
 #include "platform/connection.h"
 #include "platform/dialogseam.h"
 
+#include <QPair>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QVariantList>
 
@@ -119,6 +121,11 @@ QSqlQuery runSql(const QSqlDatabase &db, const QString &sql, const QVariantList 
 // The first column of the first row; invalid when there is none.
 QVariant scalar(const QString &sql, const QVariantList &values = {});
 QVariant scalar(const QSqlDatabase &db, const QString &sql, const QVariantList &values = {});
+
+// A tool of the database server (isql-fb, gfix) run on a closed test database, the input
+// written to it: its exit code and output.
+QPair<int, QString> runDatabaseTool(const QString &tool, const QStringList &arguments,
+                                    const QByteArray &input = {});
 
 // Readable failures: texts print as texts.
 inline void PrintTo(const QString &text, std::ostream *os)

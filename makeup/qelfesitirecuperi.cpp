@@ -1,0 +1,369 @@
+#include "makeup/qelfesitirecuperi.h"
+
+#include "makeup/qelmakeupwindow.h"
+#include "platform/connection.h"
+#include "platform/images.h"
+#include "platform/messagedlg.h"
+#include "platform/stringgrid.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QTableWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// cdsEsiti: iSitId and the label come first, the subjects after; the grid shows the label in
+// its column 0 and subject k in column k + 1, so a grid column is its field's index - 1.
+constexpr int kFieldSitId = 0;
+constexpr int kFieldLabel = 1;
+
+int fieldOfCol(int col)
+{
+    return col + 1;
+}
+
+} // namespace
+
+// dbgEsiti: rows of pupils, columns of subjects. Keypad digits become weights for the window;
+// every other key moves as in any grid. A cell is filled with its outcome's colour, read from
+// cdsEsiti, never from the database.
+class TqelGrigliaEsiti : public TVxStringGrid
+{
+public:
+    explicit TqelGrigliaEsiti(TfmQelEsitiRecuperi *window) : TVxStringGrid(window), m_window(window)
+    {
+        setObjectName(QStringLiteral("dbgEsiti"));
+        setOptions(goFixedColsFocus | goColSizing);
+        setDefaultRowHeight(20);
+        OnSelectCell = [this](int col, int row, bool &) { m_window->showFocusedCell(col, row); };
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        // Only the keypad: the main keyboard's digits assign types in the other window.
+        const int digit = keypadDigit(*event, false);
+        if (digit < 0) {
+            TVxStringGrid::keyPressEvent(event);
+            return;
+        }
+        event->accept();
+        m_window->digitTyped(digit);
+    }
+
+    void DrawCell(QPainter &painter, int col, int row, const QRect &rect,
+                  TGridDrawState state) override
+    {
+        const QVariant value = m_window->value(col, row);
+        if (!value.isNull()) {
+            if (const std::optional<QColor> colour = outcomeCellColour(value.toInt()))
+                painter.fillRect(rect, *colour);
+        }
+        TVxStringGrid::DrawCell(painter, col, row, rect, state);
+    }
+
+private:
+    TfmQelEsitiRecuperi *m_window;
+};
+
+TfmQelEsitiRecuperi::TfmQelEsitiRecuperi(QWidget *parent)
+    : TfmVxChildBase(parent), m_data(qqoVxGlobConn()), m_lblTipo(new QLabel(this)),
+      m_lblEsito(new QLabel(this)), m_grid(new TqelGrigliaEsiti(this)),
+      m_legenda(new TqelLegendaRec(this, 22, &outcomeLegendColour))
+{
+    setObjectName(QStringLiteral("fmQelEsitiRecuperi"));
+    setWindowTitle(QStringLiteral("Esiti Recuperi"));
+    resize(1000, 700);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_lblClasse = addMakeupHeader(this, layout, QStringLiteral("Esiti dei recuperi."));
+    const MakeupToolBar tools = addMakeupToolBar(
+        this, layout, QStringLiteral("tbDelSng"), QStringLiteral("Cancella l'esito selezionato"),
+        QStringLiteral("tbDelAll"), QStringLiteral("Cancella tutti gli esiti"),
+        [](QWidget *panel, QHBoxLayout *line) {
+            line->addSpacing(16);
+            auto *image = new QLabel(panel);
+            image->setPixmap(VxImage(QStringLiteral("VXHELP")).pixmap(16, 16));
+            line->addWidget(image);
+            auto *hint = new QLabel(
+                QStringLiteral("Utilizzare il tastierino numerico per assegnare i recuperi."),
+                panel);
+            hint->setObjectName(QStringLiteral("lblHint"));
+            hint->setStyleSheet(QStringLiteral("color: blue; font-weight: bold;"));
+            line->addWidget(hint);
+        });
+    m_toolBar = tools.bar;
+    m_tbDelSng = tools.deleteOne;
+    m_tbDelAll = tools.deleteAll;
+    m_cboFasi = tools.phases;
+    m_sbuLegenda = tools.legend;
+
+    auto *info = new QWidget(this);
+    info->setObjectName(QStringLiteral("pnlInfo"));
+    auto *infoLine = new QHBoxLayout(info);
+    infoLine->setContentsMargins(8, 4, 8, 4);
+    for (QLabel *label : {m_lblTipo, m_lblEsito}) {
+        label->setStyleSheet(QStringLiteral("font-weight: bold;"));
+        infoLine->addWidget(label);
+        infoLine->addSpacing(24);
+    }
+    m_lblTipo->setObjectName(QStringLiteral("lblTipo"));
+    m_lblEsito->setObjectName(QStringLiteral("lblEsito"));
+    infoLine->addStretch();
+    layout->addWidget(info);
+    layout->addWidget(m_grid, 1);
+
+    connect(m_cboFasi, &QComboBox::currentIndexChanged, this, [this] {
+        if (!m_filling)
+            RunShowingErrors([this] { cboFasiChange(); });
+    });
+    connect(m_tbDelSng, &QAction::triggered, this, &TfmQelEsitiRecuperi::tbDelSngClick);
+    connect(m_tbDelAll, &QAction::triggered, this, &TfmQelEsitiRecuperi::tbDelAllClick);
+    connect(m_sbuLegenda, &QToolButton::clicked, this, &TfmQelEsitiRecuperi::sbuLegendaClick);
+
+    FormCreate();
+}
+
+TfmQelEsitiRecuperi::~TfmQelEsitiRecuperi() = default;
+
+TVxStringGrid *TfmQelEsitiRecuperi::dbgEsiti() const
+{
+    return m_grid;
+}
+
+QWidget *TfmQelEsitiRecuperi::pnlLegenda() const
+{
+    return m_legenda;
+}
+
+QTableWidget *TfmQelEsitiRecuperi::dbgLegenda() const
+{
+    return m_legenda->dbgLegenda();
+}
+
+void TfmQelEsitiRecuperi::FormCreate()
+{
+    const bool loaded = RunShowingErrors([this] {
+        const bool opened = openMakeupClass(
+            m_data,
+            QStringLiteral("ATTENZIONE! Impossibile modificare recuperi prima dell'anno "
+                           "scolastico 2007/2008."),
+            m_classe, m_fasi);
+        m_lblClasse->setText(QStringLiteral("Classe: ") + m_classe.sClsDesc);
+        if (!opened) {
+            disable();
+            return;
+        }
+        defineFields();
+        m_filling = true;
+        for (const MakeupPhase &phase : std::as_const(m_fasi))
+            m_cboFasi->addItem(phase.sFreLDesc, phase.iFreId);
+        m_cboFasi->setCurrentIndex(0);
+        m_filling = false;
+        cboFasiChange();
+    });
+    if (!loaded)
+        disable();
+}
+
+void TfmQelEsitiRecuperi::FormShow()
+{
+    ShowMaximized();
+    m_grid->setFocus();
+}
+
+void TfmQelEsitiRecuperi::disable()
+{
+    m_filling = true;
+    m_cboFasi->clear();
+    m_filling = false;
+    m_toolBar->setEnabled(false);
+}
+
+void TfmQelEsitiRecuperi::defineFields()
+{
+    // Fixed for the window's life: the subjects of the class session when it opened.
+    m_cdsEsiti.Close();
+    m_cdsEsiti.ClearFieldDefs();
+    m_cdsEsiti.AddFieldDef(QStringLiteral("iSitId"), ftInteger);
+    m_cdsEsiti.AddFieldDef(QStringLiteral("Cognome Nome"), ftString, 100);
+    m_materie.clear();
+    m_titoli.clear();
+    for (const MakeupSubject &s : m_data.subjects(m_classe.iClsSesId)) {
+        m_materie << QString::number(s.iMatId);
+        m_titoli << s.sMatSDesc;
+        m_cdsEsiti.AddFieldDef(m_materie.last(), ftInteger);
+    }
+    m_cdsEsiti.CreateDataSet();
+}
+
+void TfmQelEsitiRecuperi::cboFasiChange()
+{
+    const int index = m_cboFasi->currentIndex();
+    if (index < 0 || index >= m_fasi.size())
+        return;
+    m_ansFreDwgId = m_fasi.at(index).iAnsFreDwgIdOfPhase;
+    loadGrid();
+}
+
+void TfmQelEsitiRecuperi::loadGrid()
+{
+    const MakeupGrid grid = m_data.outcomeGrid(m_classe, m_ansFreDwgId);
+    m_cdsEsiti.EmptyDataSet();
+    for (const MakeupPupil &p : grid.pupils) {
+        m_cdsEsiti.Append();
+        m_cdsEsiti.Fields(kFieldSitId)->setValue(p.iSitId);
+        m_cdsEsiti.Fields(kFieldLabel)->setValue(p.label);
+        for (int k = 0; k < m_materie.size(); ++k) {
+            const auto found =
+                grid.records.constFind(MakeupCell(p.iSitId, m_materie.at(k).toInt()));
+            if (found != grid.records.constEnd())
+                m_cdsEsiti.Fields(fieldOfCol(k + 1))
+                    ->setValue(found->iEreId ? found->iPesoRec.value_or(-1) : -1);
+        }
+        m_cdsEsiti.Post();
+    }
+
+    // A grid keeps one data row and column at least: an empty class shows one blank row.
+    const int rows = m_cdsEsiti.RecordCount();
+    m_grid->setFixedCols(0);
+    m_grid->setFixedRows(0);
+    m_grid->setRowCount(1 + std::max(rows, 1));
+    m_grid->setColCount(1 + int(m_titoli.size()));
+    m_grid->setFixedRows(1);
+    for (int r = 0; r < m_grid->RowCount(); ++r)
+        for (int c = 0; c < m_grid->ColCount(); ++c)
+            m_grid->setCells(c, r, QString());
+    m_grid->setCells(0, 0, QStringLiteral("Cognome e Nome"));
+    m_grid->setColWidths(0, 200);
+    for (int c = 1; c < m_grid->ColCount(); ++c) {
+        m_grid->setCells(c, 0, m_titoli.at(c - 1));
+        m_grid->setColWidths(c, 60);
+    }
+    for (int r = 0; r < rows; ++r)
+        m_grid->setCells(0, r + 1, m_cdsEsiti.Value(r, kFieldLabel).toString());
+    m_grid->setFixedCols(m_grid->ColCount() > 1 ? 1 : 0);
+    // The first pupil, in the subject the cursor stood on.
+    const int col =
+        std::clamp(m_grid->Col(), m_grid->ColCount() > 1 ? 1 : 0, m_grid->ColCount() - 1);
+    if (m_grid->Col() == col && m_grid->Row() == 1)
+        showFocusedCell(col, 1);
+    else
+        m_grid->MoveCursor(col, 1);
+    m_grid->Invalidate();
+}
+
+QVariant TfmQelEsitiRecuperi::value(int col, int row) const
+{
+    const int record = row - 1;
+    if (col < 1 || record < 0 || record >= m_cdsEsiti.RecordCount() ||
+        fieldOfCol(col) >= m_cdsEsiti.FieldCount())
+        return {};
+    return m_cdsEsiti.Value(record, fieldOfCol(col));
+}
+
+void TfmQelEsitiRecuperi::setValue(int col, int row, const QVariant &value)
+{
+    m_cdsEsiti.setRecNo(row - 1);
+    m_cdsEsiti.Edit();
+    m_cdsEsiti.Fields(fieldOfCol(col))->setValue(value);
+    m_cdsEsiti.Post();
+    m_grid->InvalidateCell(col, row);
+}
+
+int TfmQelEsitiRecuperi::RowOfPupil(int iSitId) const
+{
+    for (int r = 0; r < m_cdsEsiti.RecordCount(); ++r)
+        if (m_cdsEsiti.Value(r, kFieldSitId).toInt() == iSitId)
+            return r + 1;
+    return -1;
+}
+
+int TfmQelEsitiRecuperi::ColOfSubject(int iMatId) const
+{
+    const int k = int(m_materie.indexOf(QString::number(iMatId)));
+    return k < 0 ? -1 : k + 1;
+}
+
+void TfmQelEsitiRecuperi::showFocusedCell(int col, int row)
+{
+    // The labels follow the cursor: the cell's record is read anew, so that they tell what
+    // the database holds now.
+    m_lblTipo->clear();
+    m_lblEsito->clear();
+    if (col < 1 || row < 1 || row > m_cdsEsiti.RecordCount())
+        return;
+    RunShowingErrors([&] {
+        const std::optional<MakeupRecord> record = m_data.cellRecordOfPhaseRow(
+            m_ansFreDwgId, m_cdsEsiti.Value(row - 1, kFieldSitId).toInt(),
+            m_materie.at(col - 1).toInt());
+        if (!record)
+            return;
+        m_lblTipo->setText(QStringLiteral("TIPO DI RECUPERO ASSEGNATO: ") + record->sTreSDesc);
+        m_lblEsito->setText(
+            QStringLiteral("ESITO DEL RECUPERO: ") +
+            (record->iEreId ? record->sEreSDesc : QStringLiteral("Nessun esito assegnato")));
+    });
+}
+
+void TfmQelEsitiRecuperi::writeOutcome(std::optional<int> weight)
+{
+    const int col = m_grid->Col();
+    const int row = m_grid->Row();
+    // A cell without record takes nothing.
+    if (value(col, row).isNull())
+        return;
+    const int iSitId = m_cdsEsiti.Value(row - 1, kFieldSitId).toInt();
+    const int iMatId = m_materie.at(col - 1).toInt();
+    RunShowingErrors([&] {
+        const MakeupRecords::OutcomeWritten written =
+            m_data.setCellOutcome(m_ansFreDwgId, iSitId, iMatId, weight);
+        if (written.rows == 0) {
+            setValue(col, row, QVariant());
+            VxMessageDlg(QStringLiteral("Il recupero non esiste più: è stato cancellato da "
+                                        "un'altra postazione."),
+                         mtWarning, mbOK);
+            return;
+        }
+        setValue(col, row, written.iEreId ? *weight : -1);
+    });
+    showFocusedCell(col, row);
+}
+
+void TfmQelEsitiRecuperi::digitTyped(int digit)
+{
+    writeOutcome(digit);
+}
+
+void TfmQelEsitiRecuperi::tbDelSngClick()
+{
+    writeOutcome(std::nullopt);
+}
+
+void TfmQelEsitiRecuperi::tbDelAllClick()
+{
+    RunShowingErrors([this] {
+        m_data.clearClassOutcomes(m_classe.iClsId, m_ansFreDwgId);
+        cboFasiChange();
+    });
+}
+
+void TfmQelEsitiRecuperi::sbuLegendaClick()
+{
+    m_legenda->Toggle(m_sbuLegenda, [this] { return m_data.outcomeLegend(); });
+    m_legenda->PlaceAt(m_grid->y());
+}
+
+void TfmQelEsitiRecuperi::resizeEvent(QResizeEvent *event)
+{
+    TfmVxChildBase::resizeEvent(event);
+    m_legenda->PlaceAt(m_grid->y());
+}

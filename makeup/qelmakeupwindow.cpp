@@ -1,0 +1,171 @@
+#include "makeup/qelmakeupwindow.h"
+
+#include "gradeentry/qevdatasets.h"
+#include "platform/images.h"
+#include "platform/messagedlg.h"
+
+#include <QAction>
+#include <QBoxLayout>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableWidget>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+const QColor kTeal(0, 128, 128);
+
+QLabel *headerLabel(const QString &text, bool bold, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setStyleSheet(QStringLiteral("color: white;%1")
+                             .arg(bold ? QStringLiteral(" font-weight: bold;") : QString()));
+    return label;
+}
+
+} // namespace
+
+QLabel *addMakeupHeader(QWidget *window, QBoxLayout *layout, const QString &caption)
+{
+    auto *header = new QWidget(window);
+    header->setObjectName(QStringLiteral("paHeader"));
+    header->setAutoFillBackground(true);
+    QPalette palette = header->palette();
+    palette.setColor(QPalette::Window, kTeal);
+    header->setPalette(palette);
+    auto *line = new QHBoxLayout(header);
+    line->setContentsMargins(8, 6, 8, 6);
+    line->addWidget(headerLabel(caption, false, header));
+    line->addStretch();
+    QLabel *classLabel = headerLabel(QStringLiteral("Classe: "), true, header);
+    classLabel->setObjectName(QStringLiteral("lblCLasse"));
+    line->addWidget(classLabel);
+    layout->addWidget(header);
+    return classLabel;
+}
+
+MakeupToolBar addMakeupToolBar(QWidget *window, QBoxLayout *layout, const QString &deleteOneName,
+                               const QString &deleteOneHint, const QString &deleteAllName,
+                               const QString &deleteAllHint,
+                               const std::function<void(QWidget *panel, QHBoxLayout *line)> &addOwn)
+{
+    MakeupToolBar tools;
+    tools.bar = new QToolBar(window);
+    tools.bar->setObjectName(QStringLiteral("ToolBar1"));
+    tools.bar->setIconSize(QSize(16, 16));
+    tools.deleteOne = tools.bar->addAction(VxImage(QStringLiteral("VXDELETE")), QString());
+    tools.deleteOne->setObjectName(deleteOneName);
+    tools.deleteOne->setToolTip(deleteOneHint);
+    tools.deleteAll = tools.bar->addAction(VxImage(QStringLiteral("CANCELLAGIUDIZIO")), QString());
+    tools.deleteAll->setObjectName(deleteAllName);
+    tools.deleteAll->setToolTip(deleteAllHint);
+
+    auto *panel = new QWidget(tools.bar);
+    panel->setObjectName(QStringLiteral("Panel2"));
+    auto *line = new QHBoxLayout(panel);
+    line->setContentsMargins(16, 0, 0, 0);
+    line->addWidget(new QLabel(QStringLiteral("Fase di recupero"), panel));
+    tools.phases = new QComboBox(panel);
+    tools.phases->setObjectName(QStringLiteral("cboFasi"));
+    tools.phases->setMinimumWidth(180);
+    line->addWidget(tools.phases);
+    addOwn(panel, line);
+    line->addStretch();
+    tools.legend = new QToolButton(panel);
+    tools.legend->setObjectName(QStringLiteral("sbuLegenda"));
+    tools.legend->setText(QStringLiteral("Legenda"));
+    tools.legend->setCheckable(true);
+    tools.legend->setFocusPolicy(Qt::NoFocus);
+    line->addWidget(tools.legend);
+    tools.bar->addWidget(panel);
+    layout->addWidget(tools.bar);
+    return tools;
+}
+
+bool openMakeupClass(const MakeupRecords &data, const QString &beforeLimitMessage, MakeupClass &cls,
+                     QList<MakeupPhase> &phases)
+{
+    phases.clear();
+    const int iClsSesId = dmqevDataSets ? dmqevDataSets->iClsSesId : 0;
+    if (iClsSesId <= 0) {
+        VxMessageDlg(QStringLiteral("Nessuna classe scelta: scegliere prima la classe."),
+                     mtInformation, mbOK);
+        return false;
+    }
+    cls = data.classOf(iClsSesId);
+    if (!makeupYearAllowed(cls.iAnsId)) {
+        VxMessageDlg(beforeLimitMessage, mtInformation, mbOK);
+        return false;
+    }
+    phases = data.phasesOfYear(cls.iAnsId);
+    if (phases.isEmpty()) {
+        VxMessageDlg(QStringLiteral("ATTENZIONE! Nessuna fase di recupero definita per "
+                                    "l'anno scolastico %1.")
+                         .arg(cls.yearText()),
+                     mtInformation, mbOK);
+        return false;
+    }
+    return true;
+}
+
+TqelLegendaRec::TqelLegendaRec(QWidget *window, int swatchWidth, Colour colour)
+    : QWidget(window), m_grid(new QTableWidget(this)), m_colour(std::move(colour))
+{
+    setObjectName(QStringLiteral("pnlLegenda"));
+    setAutoFillBackground(true);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(1, 1, 1, 1);
+    m_grid->setObjectName(QStringLiteral("dbgLegenda"));
+    m_grid->setColumnCount(3);
+    m_grid->setHorizontalHeaderLabels(
+        {QString(), QStringLiteral("Peso"), QStringLiteral("Descr. Breve")});
+    m_grid->setColumnWidth(0, swatchWidth);
+    m_grid->setColumnWidth(1, 50);
+    m_grid->setColumnWidth(2, 272);
+    m_grid->verticalHeader()->setVisible(false);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setSelectionMode(QAbstractItemView::NoSelection);
+    m_grid->setFocusPolicy(Qt::NoFocus);
+    layout->addWidget(m_grid);
+    resize(swatchWidth + 50 + 272 + 8, 160);
+    hide();
+}
+
+void TqelLegendaRec::Toggle(QToolButton *button,
+                            const std::function<QList<MakeupLegendRow>()> &load)
+{
+    if (isVisible()) {
+        hide();
+        button->setChecked(false);
+        return;
+    }
+    const bool loaded = RunShowingErrors([&] {
+        const QList<MakeupLegendRow> rows = load();
+        m_grid->setRowCount(int(rows.size()));
+        for (int r = 0; r < rows.size(); ++r) {
+            // Only the swatch is painted; a weight without colour keeps the grid's own.
+            auto *swatch = new QTableWidgetItem;
+            if (const std::optional<QColor> colour = m_colour(rows.at(r).weight))
+                swatch->setBackground(*colour);
+            m_grid->setItem(r, 0, swatch);
+            m_grid->setItem(r, 1, new QTableWidgetItem(QString::number(rows.at(r).weight)));
+            m_grid->setItem(r, 2, new QTableWidgetItem(rows.at(r).sDesc));
+        }
+    });
+    button->setChecked(loaded);
+    if (!loaded)
+        return;
+    int height = m_grid->horizontalHeader()->sizeHint().height() + 4;
+    for (int r = 0; r < m_grid->rowCount(); ++r)
+        height += m_grid->rowHeight(r);
+    resize(width(), height);
+    show();
+    raise();
+}
+
+void TqelLegendaRec::PlaceAt(int y)
+{
+    move(parentWidget()->width() - 30 - width(), y);
+}
