@@ -1,6 +1,8 @@
 #include "gradeentry/qevframes.h"
 
 #include "gradeentry/qevparvis.h"
+#include "gradeentry/qevrcarcre.h"
+#include "gradeentry/qevrcardeb.h"
 #include "gradeentry/qevrcarvot.h"
 
 TfrqevCarBs *CreaFrameGrado(int TipoDati, QWidget *parent)
@@ -12,6 +14,10 @@ TfrqevCarBs *CreaFrameGrado(int TipoDati, QWidget *parent)
     case tdAssenze:
     case tdAiuti:
         return new TfrqevCarVot(parent);
+    case tdCrediti:
+        return new TfrqevCarCre(parent);
+    case tdDebiti:
+        return new TfrqevCarDeb(parent);
     default:
         return nullptr;
     }
