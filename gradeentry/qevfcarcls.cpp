@@ -307,14 +307,29 @@ void TfmqevCarCls::pcMainChanged(int index)
 {
     if (m_senzaControllo)
         return;
-    if (!validaPagine(QStringLiteral("Impossibile cambiare pagina."), {})) {
+    auto resta = [this] {
         m_senzaControllo = true;
         m_pcMain->setCurrentIndex(m_paginaCorrente);
         m_senzaControllo = false;
+    };
+    if (!validaPagine(QStringLiteral("Impossibile cambiare pagina."), {})) {
+        resta();
+        return;
+    }
+    // The judgments are saved without asking when the page is left; a save that fails keeps
+    // the page, with every text as typed.
+    const Scheda lasciata = m_schede.value(m_paginaCorrente);
+    if (lasciata.TipoDati == tdGiudizio && lasciata.frame->grGrid->Modificato() &&
+        !lasciata.frame->Salva()) {
+        resta();
         return;
     }
     m_paginaCorrente = index;
-    if (TfrqevCarBs *frame = FrameAttivo())
+    TfrqevCarBs *frame = FrameAttivo();
+    // ...and read again when it is entered: a pupil window may have written them meanwhile.
+    if (frame && frame->TipoDati == tdGiudizio && !frame->grGrid->Modificato())
+        RunShowingErrors([frame] { frame->Carica(); });
+    if (frame)
         frame->FrameEnter();
 }
 

@@ -1,6 +1,9 @@
 #include "gradeentry/qevframes.h"
 
 #include "gradeentry/qevparvis.h"
+#include "gradeentry/qevrcarfin.h"
+#include "gradeentry/qevrcargdz.h"
+#include "gradeentry/qevrcarnot.h"
 #include "gradeentry/qevrcarvot.h"
 
 TfrqevCarBs *CreaFrameGrado(int TipoDati, QWidget *parent)
@@ -12,6 +15,12 @@ TfrqevCarBs *CreaFrameGrado(int TipoDati, QWidget *parent)
     case tdAssenze:
     case tdAiuti:
         return new TfrqevCarVot(parent);
+    case tdNote:
+        return new TfrqevCarNot(parent);
+    case tdGiudizio:
+        return new TfrqevCarGdz(parent);
+    case tdEsito:
+        return new TfrqevCarFin(parent);
     default:
         return nullptr;
     }

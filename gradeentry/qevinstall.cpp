@@ -4,6 +4,7 @@
 #include "gradeentry/qevdatasets.h"
 #include "gradeentry/qevfcarcls.h"
 #include "gradeentry/qevfselcarcls.h"
+#include "gradeentry/qevfselitem.h"
 #include "platform/formregistry.h"
 #include "shell/qelactivations.h"
 #include "shell/qelstartup.h"
@@ -12,6 +13,7 @@ void registerGradeEntryForms()
 {
     TAVRIN_REGISTER_FORM(TfmqevCarCls);
     TAVRIN_REGISTER_FORM(TfmQevSelCarCls);
+    TAVRIN_REGISTER_FORM(TfmqevSelItem);
 }
 
 void installGradeEntry()

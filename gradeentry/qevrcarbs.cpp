@@ -188,6 +188,17 @@ void TfrqevCarBs::LoadFromClassForm()
     }
 }
 
+TfrqevCarBs *TfrqevCarBs::FrameClasseAlunno() const
+{
+    QevGradeWindow *cls = TdmqevActivations::GradeWindow(QString::fromLatin1(QevForms::CarCls));
+    TfrqevCarBs *frame = cls ? cls->FrameDi(TipoDati) : nullptr;
+    if (!frame || frame->TipoCar != tcClasse || frame->TipoDati != TipoDati ||
+        frame->grGrid->ColCount() <= 1 || !dmqevDataSets)
+        return nullptr;
+    auto ana = frame->AlunnoDi(RigaCls1);
+    return ana && ana->iSitId == dmqevDataSets->iSitId ? frame : nullptr;
+}
+
 void TfrqevCarBs::Carica()
 {
     // A debts grid showing an earlier year than the class session's loads from the database.

@@ -133,6 +133,10 @@ protected:
     static QString NomeAlunno(const TRecAna &ana);
     // Clears every cell's text and record and leaves a 1 x 1 grid.
     void SvuotaGriglia();
+    // A per-pupil frame beside the class window: that window's frame of the same kind, when
+    // its page is loaded and its row RigaCls1 is the selected pupil's; none otherwise (the
+    // frame then reads the database).
+    TfrqevCarBs *FrameClasseAlunno() const;
 };
 
 // Whether rows are pupils in an entry mode (class and subject modes).

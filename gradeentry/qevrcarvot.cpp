@@ -2,18 +2,19 @@
 
 #include "gradeentry/qelstringgrid.h"
 #include "gradeentry/qevactivations.h"
+#include "gradeentry/qevfselitem.h"
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevresmecr.h"
 #include "gradeentry/qevsalva.h"
 #include "platform/connection.h"
-#include "platform/formregistry.h"
 #include "platform/messagedlg.h"
 #include "platform/transaction.h"
 #include "platform/waitwindow.h"
-#include "shell/qelplaceholder.h"
 
 #include <QAction>
 #include <QToolBar>
+
+#include <optional>
 
 namespace {
 
@@ -169,20 +170,7 @@ bool TfrqevCarVot::SaveDataDb()
 {
     if (!RighePerAlunno(TipoCar))
         return true;
-    // Every new row carries the school year's first day as insert and start date and its
-    // last day as end date, whatever the day of the save; read once, when a row is new.
-    QDate inizio;
-    QDate fine;
-    auto leggiAnno = [&inizio, &fine] {
-        if (inizio.isValid())
-            return;
-        inizio = dmqevDataSets
-                     ->GetAnnoScolField(dmqevDataSets->iAnsId, QStringLiteral("dAnsVextoInizio"))
-                     .toDate();
-        fine =
-            dmqevDataSets->GetAnnoScolField(dmqevDataSets->iAnsId, QStringLiteral("dAnsVextoFine"))
-                .toDate();
-    };
+    std::optional<TqevDateAnno> anno; // read once, when a row is new
     const TqevValStore &store = m_store;
     QList<TqevScrittura> scritture;
     for (int c = grGrid->nColIntest(); c < grGrid->ColCount(); ++c) {
@@ -216,9 +204,10 @@ bool TfrqevCarVot::SaveDataDb()
                 const TqevChiaveVal chiave{ana->iSitId, mat->iClsSesMatId,
                                            cmp ? cmp->iCmpScaId : 0};
                 auto nuova = std::make_shared<int>(0);
-                leggiAnno();
-                s.esegui = [&store, chiave, valore, inizio, fine, nuova](TVxTransaction &tr) {
-                    *nuova = store.Inserisci(tr, chiave, valore, inizio, fine);
+                if (!anno)
+                    anno = DateNuoveRighe();
+                s.esegui = [&store, chiave, valore, date = *anno, nuova](TVxTransaction &tr) {
+                    *nuova = store.Inserisci(tr, chiave, valore, date.inizio, date.fine);
                 };
                 s.salvata = [rec, nuova, iValId, testo] {
                     rec->iPKId = *nuova;
@@ -258,9 +247,11 @@ void TfrqevCarVot::aFormSelExecute()
     TfrqevCarBs::aFormSelExecute();
     if (!perLivello(TipoDati))
         return;
-    const QString pick = QStringLiteral("TfmqevSelItem");
-    if (!FormRegistry::isRegistered(pick))
-        showPlaceholder(aFormSel->text(), pick);
+    TfmqevSelItem *pick = TfmqevSelItem::Apri(this, grGrid);
+    auto rec = grGrid->RecordAt<TRecVal>(grGrid->Col(), grGrid->Row());
+    pick->ValIdCorrente = rec ? rec->iValId : 0;
+    pick->PreparaSelItem(TipoDati);
+    pick->Mostra();
 }
 
 void TfrqevCarVot::grGridSelectCell(int col, int row, bool &canSelect)

@@ -1,5 +1,7 @@
 #include "gradeentry/qevsalva.h"
 
+#include "gradeentry/qevdatasets.h"
+
 #include "platform/connection.h"
 #include "platform/messagedlg.h"
 #include "platform/transaction.h"
@@ -43,4 +45,11 @@ bool SalvaScritture(const QList<TqevScrittura> &scritture)
             s.salvata();
     }
     return true;
+}
+
+TqevDateAnno DateNuoveRighe()
+{
+    const int iAnsId = dmqevDataSets->iAnsId;
+    return {dmqevDataSets->GetAnnoScolField(iAnsId, QStringLiteral("dAnsVextoInizio")).toDate(),
+            dmqevDataSets->GetAnnoScolField(iAnsId, QStringLiteral("dAnsVextoFine")).toDate()};
 }

@@ -16,6 +16,7 @@
 // cell and why, and stops: the writes before it stay saved and their records up to date, so a
 // second save takes up from the failed cell. No transaction is left open.
 
+#include <QDate>
 #include <QList>
 #include <QString>
 
@@ -35,3 +36,12 @@ struct TqevScrittura
 
 // True when every write was saved; false after showing the failure.
 bool SalvaScritture(const QList<TqevScrittura> &scritture);
+
+// The dates of every row grade entry inserts: the open class session's school year's first day
+// as insert and start date, its last day as end date, whatever the day of the save.
+struct TqevDateAnno
+{
+    QDate inizio;
+    QDate fine;
+};
+TqevDateAnno DateNuoveRighe();

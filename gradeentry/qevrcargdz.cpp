@@ -1,0 +1,259 @@
+#include "gradeentry/qevrcargdz.h"
+
+#include "gradeentry/qelstringgrid.h"
+#include "gradeentry/qevfselitem.h"
+#include "gradeentry/qevparvis.h"
+#include "gradeentry/qevsalva.h"
+#include "platform/connection.h"
+#include "platform/messagedlg.h"
+#include "platform/transaction.h"
+#include "platform/waitwindow.h"
+
+#include <QAction>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+#include <optional>
+
+namespace {
+
+const QChar Backspace(8);
+
+bool vuoto(const QString &text)
+{
+    return text.trimmed().isEmpty();
+}
+
+} // namespace
+
+TfrqevCarGdz::TfrqevCarGdz(QWidget *parent) : TfrqevCarBs(parent)
+{
+    meGiudizio = new QPlainTextEdit;
+    meGiudizio->setObjectName(QStringLiteral("meGiudizio"));
+    meGiudizio->setVisible(false);
+    FrameLayout()->addWidget(meGiudizio, 1);
+    connect(meGiudizio, &QPlainTextEdit::textChanged, this, [this] {
+        if (!m_caricando)
+            grGrid->setModificato(true);
+    });
+    tbCancella = AddFrameAction(QStringLiteral("tbCancella"), QStringLiteral("Cancella Giudizio"),
+                                10, QStringLiteral("Cancella Giudizio"));
+    connect(tbCancella, &QAction::triggered, this,
+            [this] { RunShowingErrors([this] { tbCancellaClick(); }); });
+}
+
+void TfrqevCarGdz::InitTipoDati(int tipoDati)
+{
+    TfrqevCarBs::InitTipoDati(tipoDati);
+    TestoConferma = QStringLiteral("Confermi il salvataggio dei giudizi?");
+    auto options = grGrid->Options();
+    options.setFlag(TVxStringGrid::goEditing, false);
+    grGrid->setOptions(options);
+    paMedia->setVisible(false);
+    laMedia->setVisible(false);
+    const bool classe = TipoCar == tcClasse;
+    aFormSel->setVisible(classe);
+    meGiudizio->setVisible(!classe);
+    // The grid with its help panel.
+    grGrid->parentWidget()->setVisible(classe);
+    if (classe) {
+        const TqevStringList &alunni = dmqevDataSets->slAlunni;
+        grGrid->setnColIntest(1);
+        grGrid->setnRowIntest(1);
+        grGrid->setColCount(2);
+        grGrid->setRowCount(1 + alunni.Count());
+        for (int i = 0; i < alunni.Count(); ++i) {
+            grGrid->setCells(0, 1 + i, alunni.Strings(i));
+            grGrid->setObjects(0, 1 + i, alunni.Objects(i));
+        }
+        grGrid->setCells(1, 0, QStringLiteral("Giudizio"));
+        grGrid->setColWidths(1, 300);
+    } else {
+        for (const char *name : {"aParVis", "tb1", "tb2"}) {
+            if (QAction *action = FrameAction(QString::fromLatin1(name)))
+                action->setVisible(false);
+        }
+    }
+    Carica();
+}
+
+void TfrqevCarGdz::mostraMemo(const QString &text)
+{
+    m_caricando = true;
+    m_memo.Carica(meGiudizio, text);
+    m_caricando = false;
+}
+
+void TfrqevCarGdz::LoadData()
+{
+    grGrid->setModificato(false);
+    TVxHourglass hourglass;
+    TVxTransactionScope lettura(qqoVxGlobConn());
+    auto leggi = [this](int iSitId) {
+        const TqevGiudizio g = m_store.Carica(dmqevDataSets->iClsSesId, iSitId);
+        auto rec = std::make_shared<TRecGdz>();
+        InitCellaGiudizio(*rec);
+        rec->iSitId = g.iGdzId != 0 ? iSitId : 0;
+        rec->iGdzId = g.iGdzId;
+        rec->bGdzGiudizio = rec->bGdzGiudizioSalvato = g.testo;
+        return rec;
+    };
+    if (TipoCar == tcClasse) {
+        for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r) {
+            auto ana = AlunnoDi(r);
+            if (!ana)
+                continue;
+            auto rec = leggi(ana->iSitId);
+            grGrid->setObjects(1, r, rec);
+            grGrid->setCells(1, r, rec->bGdzGiudizio.trimmed());
+        }
+    } else {
+        auto rec = leggi(dmqevDataSets->iSitId);
+        grGrid->setObjects(0, 0, rec);
+        mostraMemo(rec->bGdzGiudizio);
+    }
+    lettura.Commit();
+    grGrid->setModificato(false);
+}
+
+TfrqevCarGdz *TfrqevCarGdz::frameClasse() const
+{
+    return qobject_cast<TfrqevCarGdz *>(FrameClasseAlunno());
+}
+
+void TfrqevCarGdz::LoadFromClassForm()
+{
+    TfrqevCarBs::LoadFromClassForm();
+    TfrqevCarGdz *cls = frameClasse();
+    auto rec = cls ? cls->grGrid->RecordAt<TRecGdz>(1, RigaCls1) : nullptr;
+    if (!rec) {
+        LoadData();
+        return;
+    }
+    // The class window's own record: what this frame saves, that window shows.
+    grGrid->setObjects(0, 0, rec);
+    mostraMemo(rec->bGdzGiudizio);
+    grGrid->setModificato(false);
+}
+
+bool TfrqevCarGdz::SaveDataDb()
+{
+    if (TipoCar != tcClasse) {
+        if (auto rec = grGrid->RecordAt<TRecGdz>(0, 0))
+            rec->bGdzGiudizio = m_memo.Testo(meGiudizio);
+    }
+    std::optional<TqevDateAnno> anno;
+    const TqevGdzStore &store = m_store;
+    const int iAnsSesDwgId = dmqevDataSets->iAnsSesDwgId;
+    QList<TqevScrittura> scritture;
+    auto visita = [&](const std::shared_ptr<TRecGdz> &rec, int iSitId, const QString &nome) {
+        if (!rec || iSitId == 0 || rec->bGdzGiudizio == rec->bGdzGiudizioSalvato)
+            return;
+        const QString text = rec->bGdzGiudizio;
+        const int key = rec->iGdzId;
+        if (vuoto(text) && key == 0) {
+            rec->bGdzGiudizioSalvato = text;
+            return;
+        }
+        TqevScrittura s;
+        s.cella = QStringLiteral("Alunno: %1\rGiudizio").arg(nome);
+        if (vuoto(text)) {
+            s.esegui = [&store, key](TVxTransaction &tr) { store.Cancella(tr, key); };
+            s.salvata = [rec, text] {
+                rec->iGdzId = 0;
+                rec->iSitId = 0;
+                rec->bGdzGiudizioSalvato = text;
+            };
+        } else if (key == 0) {
+            if (!anno)
+                anno = DateNuoveRighe();
+            auto nuova = std::make_shared<int>(0);
+            s.esegui = [&store, iSitId, iAnsSesDwgId, text, date = *anno,
+                        nuova](TVxTransaction &tr) {
+                *nuova = store.Inserisci(tr, iSitId, iAnsSesDwgId, text, date.inizio, date.fine);
+            };
+            s.salvata = [rec, nuova, iSitId, text] {
+                rec->iGdzId = *nuova;
+                rec->iSitId = iSitId;
+                rec->bGdzGiudizioSalvato = text;
+            };
+        } else {
+            s.esegui = [&store, key, text](TVxTransaction &tr) { store.Aggiorna(tr, key, text); };
+            s.salvata = [rec, text] { rec->bGdzGiudizioSalvato = text; };
+        }
+        scritture.append(s);
+    };
+    if (TipoCar == tcClasse) {
+        for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r) {
+            auto ana = AlunnoDi(r);
+            if (ana)
+                visita(grGrid->RecordAt<TRecGdz>(1, r), ana->iSitId, NomeAlunno(*ana));
+        }
+    } else {
+        visita(grGrid->RecordAt<TRecGdz>(0, 0), dmqevDataSets->iSitId, dmqevDataSets->sNomeAlunno);
+    }
+    if (!SalvaScritture(scritture))
+        return false;
+    grGrid->setModificato(false);
+    return true;
+}
+
+void TfrqevCarGdz::UpdateClassForm()
+{
+    TfrqevCarGdz *cls = frameClasse();
+    auto rec = grGrid->RecordAt<TRecGdz>(0, 0);
+    if (cls && rec && cls->grGrid->RecordAt<TRecGdz>(1, RigaCls1) == rec)
+        cls->grGrid->setCells(1, RigaCls1, rec->bGdzGiudizio.trimmed());
+}
+
+void TfrqevCarGdz::SetReadOnly(bool value)
+{
+    m_readOnly = value;
+    aSave->setEnabled(!value);
+    aFormSel->setEnabled(!value);
+    tbCancella->setEnabled(!value);
+    meGiudizio->setReadOnly(value);
+}
+
+void TfrqevCarGdz::aFormSelExecute()
+{
+    TfrqevCarBs::aFormSelExecute();
+    if (TipoCar != tcClasse)
+        return;
+    TfmqevSelItem *pick = TfmqevSelItem::Apri(this, grGrid);
+    auto rec = grGrid->RecordAt<TRecGdz>(1, grGrid->Row());
+    pick->SetTestoNota(rec ? rec->bGdzGiudizio : QString());
+    pick->PreparaSelItem(TfmqevSelItem::skGiudizio);
+    pick->Mostra();
+}
+
+void TfrqevCarGdz::svuotaRiga(int row)
+{
+    auto rec = grGrid->RecordAt<TRecGdz>(1, row);
+    if (!rec || row < grGrid->nRowIntest())
+        return;
+    // The key stays: the next save deletes the stored judgment.
+    rec->bGdzGiudizio.clear();
+    rec->iSitId = 0;
+    grGrid->setCells(1, row, QString());
+    grGrid->SegnaModificata(1, row);
+}
+
+void TfrqevCarGdz::grGridKeyPress(QChar &key)
+{
+    if (key == Backspace && !m_readOnly && TipoCar == tcClasse)
+        svuotaRiga(grGrid->Row());
+}
+
+void TfrqevCarGdz::tbCancellaClick()
+{
+    if (m_readOnly)
+        return;
+    if (VxMessageDlg(QStringLiteral("Confermi la cancellazione del giudizio?"), mtConfirmation,
+                     mbYesNo) != mrYes)
+        return;
+    if (TipoCar == tcClasse)
+        svuotaRiga(grGrid->Row());
+    else
+        meGiudizio->clear();
+}
