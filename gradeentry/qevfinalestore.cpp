@@ -1,6 +1,7 @@
 #include "gradeentry/qevfinalestore.h"
 
 #include "platform/connection.h"
+#include "platform/engineerrors.h"
 #include "platform/fieldvalue.h"
 #include "platform/transaction.h"
 
@@ -18,6 +19,9 @@ const char kGdzCarica[] =
     "(TClsSes.iAnsSesDwgId = TGdz.iAnsSesDwgId) "
     "WHERE (TClsSes.iClsSesId = :iClsSesId AND TSit.iSitId = :iSitId) "
     "ORDER BY TGdz.iGdzId";
+
+const char kGdzTrova[] = "SELECT TGdz.iGdzId FROM TGdz_Giudizi TGdz WHERE TGdz.iSitId = :iSitId "
+                         "AND TGdz.iAnsSesDwgId = :iAnsSesDwgId";
 
 const char kGdzInserisci[] =
     "INSERT INTO TGdz_Giudizi (iGdzId, iSitId, iAnsSesDwgId, bGdzGiudizio, dInsert, dStart, "
@@ -55,6 +59,11 @@ QString TqevGdzStore::SqlCarica()
     return QString::fromLatin1(kGdzCarica);
 }
 
+QString TqevGdzStore::SqlTrova()
+{
+    return QString::fromLatin1(kGdzTrova);
+}
+
 QString TqevGdzStore::SqlInserisci()
 {
     return QString::fromLatin1(kGdzInserisci);
@@ -87,25 +96,40 @@ TqevGiudizio TqevGdzStore::Carica(int iClsSesId, int iSitId) const
 int TqevGdzStore::Inserisci(TVxTransaction &tr, int iSitId, int iAnsSesDwgId, const QString &testo,
                             const QDate &dStart, const QDate &dEnd) const
 {
-    const int key = VxNewKey(qqoVxGlobConn(), QStringLiteral("TGDZ_GIUDIZI"));
     TVxFieldValues values;
-    values.setValue(QStringLiteral("iGdzId"), key);
     values.setValue(QStringLiteral("iSitId"), iSitId);
     values.setValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId);
+    QSqlQuery &trova = tr.Exec(SqlTrova(), values);
+    const int esistente = fetchNext(trova) ? trova.value(0).toInt() : 0;
+    trova.finish();
+    // Seen by this transaction, so committed: an update cannot find it gone.
+    if (esistente != 0 && Aggiorna(tr, esistente, testo))
+        return esistente;
+
+    const int key = VxNewKey(qqoVxGlobConn(), QStringLiteral("TGDZ_GIUDIZI"));
+    values.setValue(QStringLiteral("iGdzId"), key);
     values.setValue(QStringLiteral("bGdzGiudizio"), testo);
     values.setValue(QStringLiteral("dInsert"), dStart.startOfDay());
     values.setValue(QStringLiteral("dStart"), dStart);
     values.setValue(QStringLiteral("dEnd"), dEnd);
-    tr.Exec(SqlInserisci(), values);
+    try {
+        tr.Exec(SqlInserisci(), values);
+    } catch (const EVxException &e) {
+        // One judgment per situation and year-session: the row there already is another
+        // office's, committed after this transaction began.
+        if (isDuplicateEntry(e))
+            throw concurrentChangeError(e.detail());
+        throw;
+    }
     return key;
 }
 
-void TqevGdzStore::Aggiorna(TVxTransaction &tr, int iGdzId, const QString &testo) const
+bool TqevGdzStore::Aggiorna(TVxTransaction &tr, int iGdzId, const QString &testo) const
 {
     TVxFieldValues values;
     values.setValue(QStringLiteral("bGdzGiudizio"), testo);
     values.setValue(QStringLiteral("iGdzId"), iGdzId);
-    tr.ExecRow(SqlAggiorna(), values);
+    return tr.Exec(SqlAggiorna(), values).numRowsAffected() > 0;
 }
 
 void TqevGdzStore::Cancella(TVxTransaction &tr, int iGdzId) const

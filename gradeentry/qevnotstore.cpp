@@ -19,6 +19,9 @@ const char kCarica[] =
     "WHERE TClsSesMat.iClsSesId = :iClsSesId AND TNot.iSitId = :iSitId "
     "ORDER BY TNot.iNotId";
 
+const char kTrova[] = "SELECT TNot.iNotId FROM TNot_Note TNot WHERE TNot.iSitId = :iSitId AND "
+                      "TNot.iClsSesMatId = :iClsSesMatId ORDER BY TNot.iNotId";
+
 const char kInserisci[] =
     "INSERT INTO TNOT_NOTE (iNotId, iClsSesMatId, iSitId, dNotData, bNotNota, iAnaId, dInsert, "
     "dStart, dEnd) VALUES (:iNotId, :iClsSesMatId, :iSitId, :dNotData, :bNotNota, :iAnaId, "
@@ -49,6 +52,11 @@ void valoriNota(TVxFieldValues &values, const TRecNot &nota)
 QString TqevNotStore::SqlCarica()
 {
     return QString::fromLatin1(kCarica);
+}
+
+QString TqevNotStore::SqlTrova()
+{
+    return QString::fromLatin1(kTrova);
 }
 
 QString TqevNotStore::SqlInserisci()
@@ -97,11 +105,18 @@ QHash<int, TqevNota> TqevNotStore::Carica(int iClsSesId, int iSitId) const
 int TqevNotStore::Inserisci(TVxTransaction &tr, int iClsSesMatId, int iSitId, const TRecNot &nota,
                             const QDate &dStart, const QDate &dEnd) const
 {
-    const int key = VxNewKey(qqoVxGlobConn(), QStringLiteral("TNOT_NOTE"));
     TVxFieldValues values;
-    values.setValue(QStringLiteral("iNotId"), key);
     values.setValue(QStringLiteral("iClsSesMatId"), iClsSesMatId);
     values.setValue(QStringLiteral("iSitId"), iSitId);
+    QSqlQuery &trova = tr.Exec(SqlTrova(), values);
+    const int esistente = fetchNext(trova) ? trova.value(0).toInt() : 0;
+    trova.finish();
+    // Seen by this transaction, so committed: an update cannot find it gone.
+    if (esistente != 0 && Aggiorna(tr, esistente, nota))
+        return esistente;
+
+    const int key = VxNewKey(qqoVxGlobConn(), QStringLiteral("TNOT_NOTE"));
+    values.setValue(QStringLiteral("iNotId"), key);
     valoriNota(values, nota);
     values.setValue(QStringLiteral("dInsert"), dStart.startOfDay());
     values.setValue(QStringLiteral("dStart"), dStart);
@@ -110,12 +125,12 @@ int TqevNotStore::Inserisci(TVxTransaction &tr, int iClsSesMatId, int iSitId, co
     return key;
 }
 
-void TqevNotStore::Aggiorna(TVxTransaction &tr, const TRecNot &nota) const
+bool TqevNotStore::Aggiorna(TVxTransaction &tr, int iNotId, const TRecNot &nota) const
 {
     TVxFieldValues values;
     valoriNota(values, nota);
-    values.setValue(QStringLiteral("iNotId"), nota.iNotId);
-    tr.ExecRow(SqlAggiorna(), values);
+    values.setValue(QStringLiteral("iNotId"), iNotId);
+    return tr.Exec(SqlAggiorna(), values).numRowsAffected() > 0;
 }
 
 void TqevNotStore::Cancella(TVxTransaction &tr, int iNotId) const
@@ -134,6 +149,14 @@ bool NotaCambiata(const TRecNot &nota)
 {
     return nota.dNotData.date() != nota.dNotDataSalvata.date() ||
            nota.iAnaId != nota.iAnaIdSalvato || nota.bNotNota != nota.bNotNotaSalvata;
+}
+
+void NotaDimenticata(TRecNot &nota)
+{
+    nota.iNotId = 0;
+    nota.dNotDataSalvata = QDateTime();
+    nota.iAnaIdSalvato = 0;
+    nota.bNotNotaSalvata.clear();
 }
 
 void NotaSalvata(TRecNot &nota)

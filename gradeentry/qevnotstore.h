@@ -38,15 +38,18 @@ class TqevNotStore
 public:
     // A pupil's notes in the class session, by class-session subject.
     QHash<int, TqevNota> Carica(int iClsSesId, int iSitId) const;
-    // A note's statements, in the transaction the caller started. The insert returns the key.
+    // A note's statements, in the transaction the caller started. A new note returns its key;
+    // a note another office stored for the pupil and subject since the grid was read is
+    // updated instead (the last save wins), and its key returned.
     int Inserisci(TVxTransaction &tr, int iClsSesMatId, int iSitId, const TRecNot &nota,
                   const QDate &dStart, const QDate &dEnd) const;
-    // Raises when the row is gone (another office deleted it): the note would be lost unsaid.
-    void Aggiorna(TVxTransaction &tr, const TRecNot &nota) const;
+    // False when the row is gone (another office deleted it).
+    [[nodiscard]] bool Aggiorna(TVxTransaction &tr, int iNotId, const TRecNot &nota) const;
     // A row already gone is what a deletion wants: no error.
     void Cancella(TVxTransaction &tr, int iNotId) const;
 
     static QString SqlCarica();
+    static QString SqlTrova();
     static QString SqlInserisci();
     static QString SqlAggiorna();
     static QString SqlCancella();
@@ -59,3 +62,5 @@ bool NotaVuota(const TRecNot &nota);
 bool NotaCambiata(const TRecNot &nota);
 // The note as it stands is what the database holds.
 void NotaSalvata(TRecNot &nota);
+// The note's row is gone: saving it again stores it anew.
+void NotaDimenticata(TRecNot &nota);

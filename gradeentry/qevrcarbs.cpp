@@ -216,7 +216,12 @@ bool TfrqevCarBs::Salva()
     if (siValida(TipoDati) &&
         !ValidaCella(QStringLiteral("Impossibile eseguire il salvataggio dei dati.")))
         return false;
-    if (!SaveDataDb())
+    // A failure before the first write (the school year read with the server gone) is told
+    // like the others: the host windows save from their close handler, which nothing may leave
+    // by an exception.
+    bool salvato = false;
+    RunShowingErrors([this, &salvato] { salvato = SaveDataDb(); });
+    if (!salvato)
         return false;
     const bool stessoAnno = !dmqevDataSets || dmqevDataSets->iAnsId == dmqevDataSets->iAnsIdSel;
     if (TdmqevActivations::CarClsAperto() && (TipoCar == tcAlunno || TipoCar == tcMateria) &&

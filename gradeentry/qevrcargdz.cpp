@@ -178,7 +178,14 @@ bool TfrqevCarGdz::SaveDataDb()
                 rec->bGdzGiudizioSalvato = text;
             };
         } else {
-            s.esegui = [&store, key, text](TVxTransaction &tr) { store.Aggiorna(tr, key, text); };
+            s.esegui = [&store, key, text, rec](TVxTransaction &tr) {
+                if (store.Aggiorna(tr, key, text))
+                    return;
+                // The other office's deletion is committed: saving again stores the text anew.
+                rec->iGdzId = 0;
+                rec->bGdzGiudizioSalvato.clear();
+                throw ValoreCancellatoAltrove();
+            };
             s.salvata = [rec, text] { rec->bGdzGiudizioSalvato = text; };
         }
         scritture.append(s);

@@ -278,7 +278,7 @@ bool TfrqevCarNot::SaveDataDb()
         if (vuota) {
             s.esegui = [&store, key](TVxTransaction &tr) { store.Cancella(tr, key); };
             s.salvata = [nota] {
-                nota->iNotId = 0;
+                NotaDimenticata(*nota);
                 NotaSalvata(*nota);
             };
         } else if (key == 0) {
@@ -294,7 +294,13 @@ bool TfrqevCarNot::SaveDataDb()
                 NotaSalvata(*nota);
             };
         } else {
-            s.esegui = [&store, nota](TVxTransaction &tr) { store.Aggiorna(tr, *nota); };
+            s.esegui = [&store, nota, key](TVxTransaction &tr) {
+                if (store.Aggiorna(tr, key, *nota))
+                    return;
+                // The other office's deletion is committed, whatever becomes of this save.
+                NotaDimenticata(*nota);
+                throw ValoreCancellatoAltrove();
+            };
             s.salvata = [nota] { NotaSalvata(*nota); };
         }
         scritture.append(s);

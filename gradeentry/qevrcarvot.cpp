@@ -215,8 +215,15 @@ bool TfrqevCarVot::SaveDataDb()
                     rec->sValSalvato = testo;
                 };
             } else {
-                s.esegui = [&store, pk, valore](TVxTransaction &tr) {
-                    store.Aggiorna(tr, pk, valore);
+                s.esegui = [&store, pk, valore, rec](TVxTransaction &tr) {
+                    if (store.Aggiorna(tr, pk, valore))
+                        return;
+                    // The other office's deletion is committed, whatever becomes of this
+                    // transaction: the record no longer has a row.
+                    rec->iPKId = 0;
+                    rec->iValIdSalvato = 0;
+                    rec->sValSalvato.clear();
+                    throw ValoreCancellatoAltrove();
                 };
                 s.salvata = [rec, iValId, testo] {
                     rec->iValIdSalvato = iValId;

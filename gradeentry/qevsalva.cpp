@@ -3,6 +3,7 @@
 #include "gradeentry/qevdatasets.h"
 
 #include "platform/connection.h"
+#include "platform/engineerrors.h"
 #include "platform/messagedlg.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
@@ -10,15 +11,35 @@
 
 namespace {
 
-void mostraErrore(const QString &cella, const QString &motivo)
+void mostraErrore(const QString &cella, const QString &motivo, const QString &dettaglio = {})
 {
     VxMessageDlg(QStringLiteral("Impossibile salvare i dati.\r\r%1\r\r%2\r\rI dati non salvati "
                                 "restano nella griglia.")
                      .arg(cella, motivo),
-                 mtError, mbOK);
+                 mtError, mbOK, 0, mrNone, dettaglio);
+}
+
+// What a change saved by another office at the same moment means for a grid: the other
+// office's value stands until this office saves again.
+QString motivoDi(const EVxException &e)
+{
+    if (!isConcurrentChange(e))
+        return e.message();
+    return QStringLiteral("Un'altra postazione ha salvato lo stesso dato nello stesso momento: "
+                          "il dato della griglia non è stato salvato, per non sostituire senza "
+                          "avviso quello dell'altra postazione.\r\rSalvando di nuovo, il dato "
+                          "della griglia sostituisce quello dell'altra postazione.");
 }
 
 } // namespace
+
+EVxException ValoreCancellatoAltrove()
+{
+    return EVxException(QStringLiteral(
+        "Il dato è stato cancellato da un'altra postazione dopo l'apertura della finestra: la "
+        "modifica non è stata salvata.\r\rSalvando di nuovo, il dato della griglia viene "
+        "inserito; per lasciarlo cancellato, svuotare la cella prima di salvare."));
+}
 
 bool SalvaScritture(const QList<TqevScrittura> &scritture)
 {
@@ -38,7 +59,7 @@ bool SalvaScritture(const QList<TqevScrittura> &scritture)
             tr.Commit();
         } catch (const EVxException &e) {
             tr.Rollback();
-            mostraErrore(s.cella, e.message());
+            mostraErrore(s.cella, motivoDi(e), e.detail());
             return false;
         }
         if (s.salvata)

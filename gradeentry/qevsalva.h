@@ -15,6 +15,14 @@
 // an update that finds no row) or a failed commit rolls that write back, tells the office which
 // cell and why, and stops: the writes before it stay saved and their records up to date, so a
 // second save takes up from the failed cell. No transaction is left open.
+//
+// Two offices at once: the last save wins cell by cell. A cell another office saved at the
+// very moment of this save (an update conflict) is not overwritten unsaid: the office is told,
+// and saving again writes the grid's value over the other office's. A value another office
+// deleted since the grid was read is not written back unsaid either (ValoreCancellatoAltrove).
+// A wait for rows another program keeps locked is the framework's (the office may stop it).
+
+#include "platform/vxexception.h"
 
 #include <QDate>
 #include <QList>
@@ -36,6 +44,11 @@ struct TqevScrittura
 
 // True when every write was saved; false after showing the failure.
 bool SalvaScritture(const QList<TqevScrittura> &scritture);
+
+// The refusal of a changed value whose row another office deleted since the grid was read. The
+// write that raises it makes its record forget the row, so that saving again inserts the value
+// (the office was told, and may empty the cell instead).
+EVxException ValoreCancellatoAltrove();
 
 // The dates of every row grade entry inserts: the open class session's school year's first day
 // as insert and start date, its last day as end date, whatever the day of the save.

@@ -2,6 +2,7 @@
 
 #include "gradeentry/qevrecords.h"
 #include "platform/connection.h"
+#include "platform/engineerrors.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
 
@@ -112,6 +113,21 @@ const TabellaVoti &tabellaDi(int tipoDati)
     return kTabelle[tipoDati];
 }
 
+// What names a cell's row: a vote row its class-subject-component, found from the column's
+// pair; an absence or aid its class-session subject.
+QString colonnaCella(const TabellaVoti &t)
+{
+    return QLatin1String(t.perComponente ? "iClsMatCmpId" : "iClsSesMatId");
+}
+
+QString valoreCella(const TabellaVoti &t)
+{
+    return t.perComponente ? QStringLiteral("(SELECT ClsMatCmp.iClsMatCmpId FROM TClsMatCmp "
+                                            "ClsMatCmp WHERE ClsMatCmp.iClsSesMatId = "
+                                            ":iClsSesMatId AND ClsMatCmp.iCmpScaId = :iCmpScaId)")
+                           : QStringLiteral(":iClsSesMatId");
+}
+
 // Reads the rows of a select in the caller's transaction, or in one of its own.
 template <typename Row> void leggi(const QString &sql, const TVxFieldValues &values, Row row)
 {
@@ -180,17 +196,18 @@ QString TqevValStore::SqlCarica() const
 QString TqevValStore::SqlInserisci() const
 {
     const TabellaVoti &t = tabellaDi(m_tipoDati);
-    // A vote row names its class-subject-component, found from the column's pair.
-    const QString riga = t.perComponente
-                             ? QStringLiteral("(SELECT ClsMatCmp.iClsMatCmpId FROM TClsMatCmp "
-                                              "ClsMatCmp WHERE ClsMatCmp.iClsSesMatId = "
-                                              ":iClsSesMatId AND ClsMatCmp.iCmpScaId = :iCmpScaId)")
-                             : QStringLiteral(":iClsSesMatId");
     return QStringLiteral("INSERT INTO %1 (%2, %3, iSitId, %4, dInsert, dStart, dEnd) VALUES "
                           "(:iPKId, %5, :iSitId, :iValId, :dInsert, :dStart, :dEnd)")
-        .arg(QString::fromLatin1(t.nome), QString::fromLatin1(t.chiave),
-             QLatin1String(t.perComponente ? "iClsMatCmpId" : "iClsSesMatId"),
-             QString::fromLatin1(t.valore), riga);
+        .arg(QString::fromLatin1(t.nome), QString::fromLatin1(t.chiave), colonnaCella(t),
+             QString::fromLatin1(t.valore), valoreCella(t));
+}
+
+QString TqevValStore::SqlTrova() const
+{
+    const TabellaVoti &t = tabellaDi(m_tipoDati);
+    return QStringLiteral("SELECT Val.%1 FROM %2 Val WHERE Val.iSitId = :iSitId AND Val.%3 = %4")
+        .arg(QString::fromLatin1(t.chiave), QString::fromLatin1(t.nome), colonnaCella(t),
+             valoreCella(t));
 }
 
 QString TqevValStore::SqlAggiorna() const
@@ -275,27 +292,42 @@ bool TqevValStore::Cambiato(const TRecVal &rec) const
 int TqevValStore::Inserisci(TVxTransaction &tr, const TqevChiaveVal &cella, const QVariant &valore,
                             const QDate &dStart, const QDate &dEnd) const
 {
-    const int key = VxNewKey(qqoVxGlobConn(), Tabella());
     TVxFieldValues values;
-    values.setValue(QStringLiteral("iPKId"), key);
     values.setValue(QStringLiteral("iClsSesMatId"), cella.iClsSesMatId);
     if (PerComponente())
         values.setValue(QStringLiteral("iCmpScaId"), cella.iCmpScaId);
     values.setValue(QStringLiteral("iSitId"), cella.iSitId);
+    QSqlQuery &trova = tr.Exec(SqlTrova(), values);
+    const int esistente = fetchNext(trova) ? trova.value(0).toInt() : 0;
+    trova.finish();
+    // Seen by this transaction, so committed: an update cannot find it gone.
+    if (esistente != 0 && Aggiorna(tr, esistente, valore))
+        return esistente;
+
+    const int key = VxNewKey(qqoVxGlobConn(), Tabella());
+    values.setValue(QStringLiteral("iPKId"), key);
     values.setValue(QStringLiteral("iValId"), valore);
     values.setValue(QStringLiteral("dInsert"), dStart.startOfDay());
     values.setValue(QStringLiteral("dStart"), dStart);
     values.setValue(QStringLiteral("dEnd"), dEnd);
-    tr.Exec(SqlInserisci(), values);
+    try {
+        tr.Exec(SqlInserisci(), values);
+    } catch (const EVxException &e) {
+        // The cell is the table's unique key: the row that is there already is another
+        // office's, committed after this transaction began.
+        if (isDuplicateEntry(e))
+            throw concurrentChangeError(e.detail());
+        throw;
+    }
     return key;
 }
 
-void TqevValStore::Aggiorna(TVxTransaction &tr, int iPKId, const QVariant &valore) const
+bool TqevValStore::Aggiorna(TVxTransaction &tr, int iPKId, const QVariant &valore) const
 {
     TVxFieldValues values;
     values.setValue(QStringLiteral("iPKId"), iPKId);
     values.setValue(QStringLiteral("iValId"), valore);
-    tr.ExecRow(SqlAggiorna(), values);
+    return tr.Exec(SqlAggiorna(), values).numRowsAffected() > 0;
 }
 
 void TqevValStore::Cancella(TVxTransaction &tr, int iPKId) const

@@ -84,18 +84,23 @@ public:
     bool Cambiato(const TRecVal &rec) const;
 
     // One cell's statement, in the transaction the caller started. A new row takes its key
-    // from PYSetGetId first, and the year's first day as insert and start date.
+    // from PYSetGetId first, and the year's first day as insert and start date. Two offices
+    // share the database: a cell another office filled since the grid was read is updated in
+    // place (the last save wins, as for a changed value), its key returned; one it is filling
+    // at this very moment raises as a change made at the same moment (concurrentChangeError),
+    // and the next save finds its row.
     int Inserisci(TVxTransaction &tr, const TqevChiaveVal &cella, const QVariant &valore,
                   const QDate &dStart, const QDate &dEnd) const;
-    // Raises when no row has the key any more (another office deleted it): the value would
-    // otherwise be lost while the save reported success.
-    void Aggiorna(TVxTransaction &tr, int iPKId, const QVariant &valore) const;
+    // False when no row has the key any more: another office deleted the value since it was
+    // read, and the caller must say so rather than report the value saved.
+    [[nodiscard]] bool Aggiorna(TVxTransaction &tr, int iPKId, const QVariant &valore) const;
     // A row already gone is what a deletion wants: no error.
     void Cancella(TVxTransaction &tr, int iPKId) const;
 
     // The statement texts, for benchmarks and tests that replay them.
     QString SqlCarica() const;
     QString SqlInserisci() const;
+    QString SqlTrova() const; // the row of a cell
     QString SqlAggiorna() const;
     QString SqlCancella() const;
 

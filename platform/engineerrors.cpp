@@ -40,6 +40,12 @@ QString overlongField(const QString &engineText, const TVxFieldValues &values, i
     return longer;
 }
 
+const QString kConcurrentChange = QStringLiteral(
+    "Un'altra postazione ha modificato gli stessi dati nello stesso momento: la modifica non è "
+    "stata salvata, per non cancellare quella dell'altra postazione.\r\rAggiornare i dati e "
+    "ripetere la modifica.");
+const QString kDuplicateEntry = QStringLiteral("Esiste già una voce con questi dati.");
+
 bool mentions(const QString &text, const QStringList &phrases)
 {
     for (const QString &phrase : phrases) {
@@ -99,6 +105,21 @@ EVxException rowGoneError()
                                        "da un'altra postazione. Aggiornare l'elenco."));
 }
 
+EVxException concurrentChangeError(const QString &engineText)
+{
+    return EVxException(kConcurrentChange, EVxException::Error, engineText);
+}
+
+bool isConcurrentChange(const EVxException &e)
+{
+    return e.message() == kConcurrentChange;
+}
+
+bool isDuplicateEntry(const EVxException &e)
+{
+    return e.message() == kDuplicateEntry;
+}
+
 QString textTooLongMessage(const QString &field, int maxLength)
 {
     return QStringLiteral("Il testo è troppo lungo per il campo %1 (al massimo %2 caratteri).")
@@ -114,17 +135,14 @@ EVxException statementRefused(const QSqlError &error, const TVxFieldValues &valu
     if (isConnectionLost(error))
         return connectionLostError(engineText);
     if (code == kUpdateConflict)
-        office = QStringLiteral("Un'altra postazione ha modificato gli stessi dati nello stesso "
-                                "momento: la modifica non è stata salvata, per non cancellare "
-                                "quella dell'altra postazione.\r\rAggiornare i dati e ripetere "
-                                "la modifica.");
-    else if (code == kForeignKey && engineText.contains(QLatin1String("references are present")))
+        return concurrentChangeError(engineText);
+    if (code == kForeignKey && engineText.contains(QLatin1String("references are present")))
         office = QStringLiteral("La voce è in uso e non può essere eliminata.");
     else if (code == kForeignKey && engineText.contains(QLatin1String("does not exist")))
         office = QStringLiteral("La voce collegata non esiste più nell'archivio: aggiornare "
                                 "l'elenco e sceglierla di nuovo.");
     else if (code == kUniqueKey)
-        office = QStringLiteral("Esiste già una voce con questi dati.");
+        office = kDuplicateEntry;
     else if (code == kArithmetic && engineText.contains(QLatin1String("string right truncation"))) {
         int maxLength = 0;
         const QString field = overlongField(engineText, values, &maxLength);

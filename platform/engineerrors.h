@@ -35,3 +35,11 @@ EVxException lockWaitRefused();
 
 // An update or delete that found its row gone: another office deleted it since it was read.
 EVxException rowGoneError();
+
+// A change another office saved at the same moment (the engine's update conflict), and an
+// entry refused because one with the same key is there already. A caller that knows what the
+// refusal means for its own rows (a grade cell filled by two offices at once) tells them apart
+// from the rest.
+EVxException concurrentChangeError(const QString &engineText = QString());
+bool isConcurrentChange(const EVxException &e);
+bool isDuplicateEntry(const EVxException &e);

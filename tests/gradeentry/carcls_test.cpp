@@ -615,49 +615,6 @@ TEST_F(ClassWindow, FailedStatementRollsBackAndKeepsTheGridModified)
         EXPECT_EQ(stored.value(cella), QStringLiteral("3"));
 }
 
-TEST_F(ClassWindow, AnotherOfficesNewerValuesAreNeverOverwritten)
-{
-    TfmqevCarCls *window = apri(k5A);
-    ASSERT_NE(window, nullptr);
-    QSqlDatabase other = db.database.connect(QStringLiteral("seconda"));
-    TqelStringGrid *g = griglia(0);
-    const QPoint mine = trova(0, true, QStringLiteral("5"));
-    const QPoint theirs = trova(0, true, QStringLiteral("5"), mine.y() + 1);
-    const QPoint gone = trova(0, true, QStringLiteral("5"), theirs.y() + 1);
-    const Cella theirCell = cellaDi(0, theirs.x(), theirs.y());
-
-    // The other office saves a newer value and deletes another, after this window loaded.
-    runSql(other, QStringLiteral("UPDATE TVot_Voti SET iScaLivId = 110 WHERE iVotId = ?"),
-           {g->RecordAt<TRecVal>(theirs.x(), theirs.y())->iPKId});
-    runSql(other, QStringLiteral("DELETE FROM TVot_Voti WHERE iVotId = ?"),
-           {g->RecordAt<TRecVal>(gone.x(), gone.y())->iPKId});
-
-    // A value other than the stored one, of the same scale.
-    auto diverso = [g](QPoint p) {
-        return g->Cells(p.x(), p.y()) == QStringLiteral("5") ? QStringLiteral("6")
-                                                             : QStringLiteral("5");
-    };
-    const QString nuovo = diverso(mine);
-    digita(g, mine, nuovo);
-    DialogSeam::queueAnswer(int(mrYes));
-    static_cast<TfrqevCarVot *>(window->FrameDi(0))->aSave->trigger();
-    EXPECT_FALSE(g->Modificato());
-    QHash<Cella, QString> stored = memorizzati(0, k5A);
-    EXPECT_EQ(stored.value(cellaDi(0, mine.x(), mine.y())), nuovo);
-    EXPECT_EQ(stored.value(theirCell), QStringLiteral("10"));
-
-    // Changing a value the other office deleted is refused, not reported as saved.
-    digita(g, gone, diverso(gone));
-    DialogSeam::clearShown();
-    DialogSeam::queueAnswer(int(mrYes));
-    static_cast<TfrqevCarVot *>(window->FrameDi(0))->aSave->trigger();
-    EXPECT_TRUE(g->Modificato());
-    ASSERT_EQ(DialogSeam::shownTexts().size(), 2);
-    EXPECT_TRUE(DialogSeam::shownTexts().last().contains(
-        QStringLiteral("forse è stata cancellata da un'altra postazione")));
-    EXPECT_FALSE(memorizzati(0, k5A).contains(cellaDi(0, gone.x(), gone.y())));
-}
-
 TEST_F(ClassWindow, ProposedVotesBecomeTheClassVotes)
 {
     // 5B has proposals and no votes: one pupil gets a vote to be replaced, another a vote in a

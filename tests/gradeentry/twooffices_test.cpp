@@ -1,0 +1,516 @@
+// Two offices on one class session at once, and the server lost in the middle of a grade save:
+// the class window of the real program (offscreen, every dialog scripted) against another
+// office working on a connection and a thread of its own. The last save wins cell by cell;
+// whatever the other office does, what was typed stays in the grid until it is saved, nothing
+// is overwritten or lost unsaid, and no wait outlasts the other office's save unasked. Runs on
+// the embedded engine and, as test_gradeentry_twooffices_server, on the run's Firebird server;
+// the lost server is one of the test's own.
+#include "gradeentry/qelstringgrid.h"
+#include "gradeentry/qevactivations.h"
+#include "gradeentry/qevdatasets.h"
+#include "gradeentry/qevfcarcls.h"
+#include "gradeentry/qevfselcarcls.h"
+#include "gradeentry/qevinstall.h"
+#include "gradeentry/qevrcarvot.h"
+#include "platform/globalvars.h"
+#include "platform/lockwait.h"
+#include "platform/messagedlg.h"
+#include "platform/transaction.h"
+#include "shell/qelmain.h"
+#include "shell/qelstartup.h"
+#include "tests/support/otheroffice.h"
+#include "tests/support/testdb.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QTest>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+constexpr int k5A = 390052; // 5A of 2008/2009, final session
+
+const char kAggiorna[] = "UPDATE TVot_Voti SET iScaLivId = ? WHERE iVotId = ?";
+const char kInserisci[] =
+    "INSERT INTO TVot_Voti (iVotId, iClsMatCmpId, iSitId, iScaLivId) VALUES (990001, ?, ?, ?)";
+const char kCancella[] = "DELETE FROM TVot_Voti WHERE iVotId = ?";
+const QString kFallito = QStringLiteral("Impossibile salvare i dati.");
+
+// A vote cell as TVot_Voti names it: pupil situation and class-subject-component.
+using Cella = QPair<int, int>;
+
+// A vote cell of the class window, with the three values the case gives it: the one stored
+// when the window opened (empty: none), this office's and the other office's (their level).
+struct Bersaglio
+{
+    QPoint pos;
+    Cella cella;
+    int iVotId = 0;
+    QString originale;
+    QString mio;
+    QString suo;
+    int iScaLivSuo = 0;
+};
+
+enum Valore { Originale, Mio, Suo, Nessuno };
+
+// One save by this office: what the failure shown says (nullptr: none, the save went through)
+// and what is stored afterwards.
+struct Salvataggio
+{
+    const char *messaggio;
+    Valore dopo;
+};
+
+struct Caso
+{
+    const char *name;
+    bool vuota;  // the cell starts empty (else it holds a stored vote)
+    bool svuota; // this office empties the cell (else it types its value)
+    // What the other office does to the cell, in a transaction it keeps open until `fine`.
+    void (*altro)(OtherOffice &, const Bersaglio &);
+    // 0: it commits before this office saves; > 0: it commits, < 0 it rolls back, that many
+    // milliseconds into this office's first save.
+    int fine;
+    int lockWaitMs;
+    QList<int> risposte;           // to the questions asked while this office's first save waits
+    int domande;                   // questions asked
+    QList<Salvataggio> salvataggi; // this office's saves, one after the other
+};
+
+void PrintTo(const Caso &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+void aggiorna(OtherOffice &o, const Bersaglio &b)
+{
+    o.hold(kAggiorna, {b.iScaLivSuo, b.iVotId});
+}
+void inserisci(OtherOffice &o, const Bersaglio &b)
+{
+    o.hold(kInserisci, {b.cella.second, b.cella.first, b.iScaLivSuo});
+}
+void cancella(OtherOffice &o, const Bersaglio &b)
+{
+    o.hold(kCancella, {b.iVotId});
+}
+
+// Every vote of 5A, read on the connection given (a new one: the shared one may be lost), as
+// its level's text; a cell stored twice fails the test.
+QHash<Cella, QString> votiDi5A(const QSqlDatabase &db)
+{
+    QSqlQuery q = runSql(db,
+                         QStringLiteral("SELECT V.iSitId, V.iClsMatCmpId, TRIM(L.sLivSDesc) FROM "
+                                        "TVot_Voti V JOIN TClsMatCmp K ON K.iClsMatCmpId = "
+                                        "V.iClsMatCmpId JOIN TClsSesMat S ON S.iClsSesMatId = "
+                                        "K.iClsSesMatId JOIN TScaLiv SL ON SL.iScaLivId = "
+                                        "V.iScaLivId JOIN TLiv_Livelli L ON L.iLivId = SL.iLivId "
+                                        "WHERE S.iClsSesId = ?"),
+                         {k5A});
+    QHash<Cella, QString> voti;
+    while (q.next()) {
+        const Cella cella{q.value(0).toInt(), q.value(1).toInt()};
+        EXPECT_FALSE(voti.contains(cella)) << "two rows for one cell";
+        voti.insert(cella, q.value(2).toString());
+    }
+    return voti;
+}
+
+// The program as the office starts it, on a fresh demo database, context 2008/2009 final,
+// with the class window of 5A open on its votes.
+class ClassSession : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(db.opened);
+        installGradeEntry();
+        xgvmGlobalVar.SetValues({{TVxWorkingContext::instituteKey(), 2},
+                                 {TVxWorkingContext::schoolYearKey(), 39},
+                                 {TVxWorkingContext::sessionKey(), 392}});
+        // The last pupil of 5A has no vote yet: the empty cells of the cases.
+        runSql("DELETE FROM TVot_Voti WHERE iSitId = (SELECT FIRST 1 S.iSitId FROM "
+               "TSit_Situazioni S JOIN TClsPst P ON P.iClsPstId = S.iClsPstId WHERE P.iClsId = "
+               "39005 AND S.iSitOrdine = 1 AND S.iSitPosReg > 0 ORDER BY S.iSitPosReg DESC)");
+        objects = std::make_unique<TavrinObjects>();
+        objects->mainWindow()->show();
+        objects->mainWindow()->ensureFirstActivation();
+        DialogSeam::queueModalScript([](QDialog *d) {
+            auto *dialog = qobject_cast<TfmQevSelCarCls *>(d);
+            return dialog && dialog->SelezionaClsSes(k5A) ? int(mrOk) : int(mrCancel);
+        });
+        dmqevActivations->xafCarCls->Execute();
+        window = fmqevCarCls();
+        ASSERT_NE(window, nullptr);
+        frame = window->frqevCarClsVot();
+        grid = frame->grGrid;
+        DialogSeam::clearShown();
+    }
+
+    void TearDown() override
+    {
+        setLockWaitTimeout(previousTimeout);
+        objects.reset();
+    }
+
+    // The cells, from the given row down, of a column whose scale has the levels 4 to 6: open
+    // and stored, or open and empty.
+    QList<QPoint> celle(bool stored, int fromRow = 0) const
+    {
+        QList<QPoint> found;
+        for (int c = grid->nColIntest(); c < grid->ColCount(); ++c) {
+            auto cmp = grid->RecordAt<TRecCmp>(c, 1);
+            if (!cmp || !frame->Store().Livello(cmp->iCmpScaId, "4") ||
+                !frame->Store().Livello(cmp->iCmpScaId, "6"))
+                continue;
+            for (int r = std::max(fromRow, grid->nRowIntest()); r < grid->RowCount(); ++r) {
+                auto rec = grid->RecordAt<TRecVal>(c, r);
+                if (rec && !rec->bBloccato && (rec->iPKId != 0) == stored)
+                    found << QPoint(c, r);
+            }
+        }
+        return found;
+    }
+
+    Bersaglio bersaglio(QPoint pos) const
+    {
+        Bersaglio b;
+        b.pos = pos;
+        auto rec = grid->RecordAt<TRecVal>(pos.x(), pos.y());
+        auto mat = grid->RecordAt<TRecMat>(pos.x(), 0);
+        auto cmp = grid->RecordAt<TRecCmp>(pos.x(), 1);
+        b.cella = {grid->RecordAt<TRecAna>(0, pos.y())->iSitId,
+                   scalar("SELECT iClsMatCmpId FROM TClsMatCmp WHERE iClsSesMatId = ? AND "
+                          "iCmpScaId = ?",
+                          {mat->iClsSesMatId, cmp->iCmpScaId})
+                       .toInt()};
+        b.iVotId = rec->iPKId;
+        b.originale = grid->Cells(pos.x(), pos.y());
+        QStringList altri{"4", "5", "6"};
+        altri.removeAll(b.originale);
+        b.mio = altri.at(0);
+        b.suo = altri.at(1);
+        b.iScaLivSuo = frame->Store().Livello(cmp->iCmpScaId, b.suo)->iValId;
+        return b;
+    }
+
+    // Types the text into the cell and presses Enter; an empty text empties it.
+    void scrivi(QPoint cell, const QString &text)
+    {
+        ASSERT_TRUE(grid->MoveCursor(cell.x(), cell.y()));
+        if (text.isEmpty()) {
+            QTest::keyClick(grid, Qt::Key_F2);
+            for (qsizetype i = grid->Cells(cell.x(), cell.y()).size(); i > 0; --i)
+                QTest::keyClick(grid, Qt::Key_Backspace);
+        }
+        QTest::keyClicks(grid, text);
+        QTest::keyClick(grid, Qt::Key_Return);
+    }
+
+    // "Salva griglia", Yes to its question, the answers given to what follows: what the office
+    // was told after the question.
+    QStringList salva(const QList<int> &risposte = {})
+    {
+        DialogSeam::clearShown();
+        DialogSeam::queueAnswer(int(mrYes));
+        for (int risposta : risposte)
+            DialogSeam::queueAnswer(risposta);
+        frame->aSave->trigger();
+        return DialogSeam::shownTexts().mid(1);
+    }
+
+    // Closes the window with "Salva" in the save dialog: whether it closed, and what the office
+    // was told after the dialog.
+    bool chiudi(QStringList *detto)
+    {
+        DialogSeam::clearShown();
+        DialogSeam::queueAnswer(int(mrOk));
+        window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        *detto = DialogSeam::shownTexts().mid(1);
+        return fmqevCarCls() == nullptr;
+    }
+
+    ProgramDatabase db;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<TavrinObjects> objects;
+    TfmqevCarCls *window = nullptr;
+    TfrqevCarVot *frame = nullptr;
+    TqelStringGrid *grid = nullptr;
+    int previousTimeout = lockWaitTimeout();
+};
+
+class TwoOffices : public ClassSession, public ::testing::WithParamInterface<Caso>
+{
+};
+
+TEST_P(TwoOffices, TheLastSaveWinsAndNothingIsLostUnsaid)
+{
+    const Caso &c = GetParam();
+    const QList<QPoint> candidates = celle(!c.vuota);
+    ASSERT_FALSE(candidates.isEmpty());
+    const Bersaglio b = bersaglio(candidates.first());
+    const QString typed = c.svuota ? QString() : b.mio;
+    auto testo = [&b, &typed](Valore v) {
+        const QString texts[] = {b.originale, typed, b.suo, QString()};
+        return texts[v];
+    };
+    setLockWaitTimeout(c.lockWaitMs);
+    OtherOffice other(db.database);
+    scrivi(b.pos, typed);
+    ASSERT_TRUE(grid->Modificato());
+    c.altro(other, b);
+    if (c.fine == 0)
+        other.commit();
+    else if (c.fine > 0)
+        other.commitAfter(c.fine);
+    else
+        other.rollbackAfter(-c.fine);
+
+    for (int i = 0; i < c.salvataggi.size(); ++i) {
+        SCOPED_TRACE(QStringLiteral("save %1").arg(i + 1).toStdString());
+        const Salvataggio &s = c.salvataggi.at(i);
+        QElapsedTimer clock;
+        clock.start();
+        QStringList told = salva(i == 0 ? c.risposte : QList<int>{});
+        if (i == 0) {
+            // No wait outlasts the other office's save unasked.
+            EXPECT_LT(clock.elapsed(), 3000);
+            other.rollback(); // what it still keeps open ends unsaved
+            other.finish();
+            const qsizetype questions = told.size();
+            told.removeIf([](const QString &t) { return t.endsWith("Attendere ancora?"); });
+            EXPECT_EQ(questions - told.size(), c.domande);
+        }
+        if (s.messaggio) {
+            ASSERT_EQ(told.size(), 1) << told.join('|').toStdString();
+            EXPECT_TRUE(told.first().startsWith(kFallito)) << told.first().toStdString();
+            EXPECT_TRUE(told.first().contains(QString::fromUtf8(s.messaggio)))
+                << told.first().toStdString();
+            // The engine's English stays out of the office's message.
+            for (const char *engine : {"deadlock", "conflict", "violation", "cancelled"})
+                EXPECT_FALSE(told.first().contains(engine)) << told.first().toStdString();
+        } else {
+            EXPECT_EQ(told, QStringList());
+        }
+        EXPECT_EQ(votiDi5A(db.database.connect()).value(b.cella), testo(s.dopo));
+        // What was typed is still in the cell, and the grid modified until it is saved.
+        EXPECT_EQ(grid->Cells(b.pos.x(), b.pos.y()), typed);
+        EXPECT_EQ(grid->Modificato(), s.messaggio != nullptr);
+        EXPECT_FALSE(TVxTransaction::activeOn(qqoVxGlobConn()));
+    }
+}
+
+const char kInsieme[] = "Un'altra postazione ha salvato lo stesso dato nello stesso momento";
+const char kCancellato[] = "cancellato da un'altra postazione";
+const char kBloccati[] = "Salvataggio annullato: i dati sono bloccati";
+
+const Caso kCasi[] = {
+    // The other office's save ended before this one began.
+    {"OtherChangedTheValueFirst", false, false, aggiorna, 0, 5000, {}, 0, {{nullptr, Mio}}},
+    {"OtherEnteredANewValueFirst", true, false, inserisci, 0, 5000, {}, 0, {{nullptr, Mio}}},
+    {"OtherDeletedTheValueFirst",
+     false,
+     false,
+     cancella,
+     0,
+     5000,
+     {},
+     0,
+     {{kCancellato, Nessuno}, {nullptr, Mio}}},
+    {"ThisEmptiesWhatTheOtherChanged", false, true, aggiorna, 0, 5000, {}, 0, {{nullptr, Nessuno}}},
+    {"BothDeleteTheValue", false, true, cancella, 0, 5000, {}, 0, {{nullptr, Nessuno}}},
+    // The other office's save ends while this one waits for its rows.
+    {"OtherChangeEndsWhileWaiting",
+     false,
+     false,
+     aggiorna,
+     300,
+     5000,
+     {},
+     0,
+     {{kInsieme, Suo}, {nullptr, Mio}}},
+    {"OtherNewValueEndsWhileWaiting",
+     true,
+     false,
+     inserisci,
+     300,
+     5000,
+     {},
+     0,
+     {{kInsieme, Suo}, {nullptr, Mio}}},
+    {"OtherDeletionEndsWhileWaiting",
+     false,
+     false,
+     cancella,
+     300,
+     5000,
+     {},
+     0,
+     {{kInsieme, Nessuno}, {kCancellato, Nessuno}, {nullptr, Mio}}},
+    {"OtherChangeEndsWhileThisEmpties",
+     false,
+     true,
+     aggiorna,
+     300,
+     5000,
+     {},
+     0,
+     {{kInsieme, Suo}, {nullptr, Nessuno}}},
+    {"OtherChangeUndoneWhileWaiting", false, false, aggiorna, -300, 5000, {}, 0, {{nullptr, Mio}}},
+    // Another program keeps the row: the office is asked, and may stop waiting.
+    {"OtherProgramKeepsTheRowUserStops",
+     false,
+     false,
+     aggiorna,
+     -5000, // the test's own way out, should the save wait unasked
+     400,
+     {mrYes, mrNo},
+     2,
+     {{kBloccati, Originale}, {nullptr, Mio}}},
+    {"OtherProgramLetsGoWhileTheUserWaits",
+     false,
+     false,
+     aggiorna,
+     -600,
+     400,
+     {mrYes},
+     1,
+     {{nullptr, Mio}}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, TwoOffices, ::testing::ValuesIn(kCasi),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(ClassSession, WhatTheOtherOfficeSavedStaysWhereThisOfficeTypedNothing)
+{
+    // After this window opened, the other office changes a vote, deletes one and enters one;
+    // this office changes another vote and enters another, and saves on closing.
+    const QList<QPoint> stored = celle(true);
+    const QList<QPoint> empty = celle(false);
+    ASSERT_GE(stored.size(), 4);
+    ASSERT_GE(empty.size(), 2);
+    const Bersaglio cambiato = bersaglio(stored[0]);
+    const Bersaglio cancellato = bersaglio(stored[1]);
+    const Bersaglio mio = bersaglio(stored[2]);
+    const Bersaglio nuovo = bersaglio(empty[0]);
+    const Bersaglio mioNuovo = bersaglio(empty[1]);
+    QHash<Cella, QString> atteso = votiDi5A(qqoVxGlobConn());
+    {
+        OtherOffice other(db.database);
+        aggiorna(other, cambiato);
+        cancella(other, cancellato);
+        inserisci(other, nuovo);
+        other.commit();
+    }
+    atteso.insert(cambiato.cella, cambiato.suo);
+    atteso.remove(cancellato.cella);
+    atteso.insert(nuovo.cella, nuovo.suo);
+
+    scrivi(mio.pos, mio.mio);
+    scrivi(mioNuovo.pos, mioNuovo.mio);
+    atteso.insert(mio.cella, mio.mio);
+    atteso.insert(mioNuovo.cella, mioNuovo.mio);
+    QStringList told;
+    EXPECT_TRUE(chiudi(&told));
+    EXPECT_EQ(told, QStringList());
+    EXPECT_EQ(votiDi5A(qqoVxGlobConn()), atteso);
+}
+
+// The server stops under the program while a save waits for a row the other office holds.
+class ServerGoneDuringSave : public ClassSession
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        // The twin run on the run's server would repeat this on a server of its own.
+        if (!testServer())
+            server = new PrivateTestServer;
+    }
+    static void TearDownTestSuite()
+    {
+        delete server;
+        server = nullptr;
+    }
+    void SetUp() override
+    {
+        if (!server)
+            GTEST_SKIP() << "runs once, on a server of its own";
+        ASSERT_TRUE(server->started());
+        ClassSession::SetUp();
+    }
+    void TearDown() override
+    {
+        if (server)
+            server->resume(); // a case that failed half-way leaves it stopped
+        ClassSession::TearDown();
+    }
+
+    static PrivateTestServer *server;
+};
+
+PrivateTestServer *ServerGoneDuringSave::server = nullptr;
+
+TEST_F(ServerGoneDuringSave, TheUserIsToldNothingTypedIsLostAndSavingAgainWorks)
+{
+    // Three cells of one column, saved in row order: two changed votes, the second held by the
+    // other office, and a new vote.
+    const QList<QPoint> empty = celle(false);
+    ASSERT_FALSE(empty.isEmpty());
+    QList<QPoint> column;
+    for (QPoint p : celle(true)) {
+        if (p.x() == empty.first().x() && column.size() < 2)
+            column << p;
+    }
+    ASSERT_EQ(column.size(), 2);
+    column << empty.first();
+    QList<Bersaglio> cells;
+    for (QPoint p : column) {
+        cells << bersaglio(p);
+        scrivi(p, cells.last().mio);
+    }
+    setLockWaitTimeout(60000);
+    OtherOffice other(db.database);
+    aggiorna(other, cells[1]);
+
+    std::thread halter([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        server->halt();
+    });
+    const QStringList told = salva();
+    halter.join();
+    ASSERT_EQ(told.size(), 1) << told.join('|').toStdString();
+    EXPECT_TRUE(told.first().startsWith(kFallito));
+    EXPECT_TRUE(told.first().contains("La connessione al database si è interrotta"))
+        << told.first().toStdString();
+    EXPECT_FALSE(TVxTransaction::activeOn(qqoVxGlobConn()));
+
+    // While the server is away, closing saves nothing, says so, and keeps the window.
+    QStringList closing;
+    EXPECT_FALSE(chiudi(&closing));
+    ASSERT_EQ(closing.size(), 1) << closing.join('|').toStdString();
+    EXPECT_TRUE(closing.first().contains("server")) << closing.first().toStdString();
+    for (const Bersaglio &b : cells)
+        EXPECT_EQ(grid->Cells(b.pos.x(), b.pos.y()), b.mio);
+    EXPECT_TRUE(grid->Modificato());
+
+    // The first cell was committed before the server went; nothing of the others was written.
+    server->resume();
+    QHash<Cella, QString> voti = votiDi5A(db.database.connect());
+    EXPECT_EQ(voti.value(cells[0].cella), cells[0].mio);
+    EXPECT_EQ(voti.value(cells[1].cella), cells[1].originale);
+    EXPECT_FALSE(voti.contains(cells[2].cella));
+
+    // Back again: closing saves the rest and closes.
+    EXPECT_TRUE(chiudi(&closing));
+    EXPECT_EQ(closing, QStringList());
+    voti = votiDi5A(db.database.connect());
+    for (const Bersaglio &b : cells)
+        EXPECT_EQ(voti.value(b.cella), b.mio);
+}
+
+} // namespace
