@@ -9,7 +9,7 @@
 #include "gradeentry/qevrcargdz.h"
 #include "gradeentry/qevrcarnot.h"
 #include "platform/transaction.h"
-#include "tests/gradeentry/gradeprogram.h"
+#include "tests/gradeentry/gradewindows.h"
 
 #include <QAction>
 #include <QCalendarWidget>
@@ -28,9 +28,15 @@ QString testoDi(const QVariant &blob)
     return blob.isNull() ? QString() : QString::fromUtf8(blob.toByteArray());
 }
 
-class FinalData : public GradeProgram
+constexpr int k5A = 390052; // 5A of 2008/2009, final session
+constexpr int k3C = 390232; // 3C, vocational: final-session notes of its debts
+
+class FinalData : public GradeWindows
 {
 protected:
+    // Lets the deletions a close asked for happen.
+    static void eventi() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
     // A pupil's stored notes in a subject, by key: "date|teacher|text".
     static QStringList note(int iSitId, int iClsSesMatId)
     {

@@ -6,7 +6,7 @@
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevrcarnot.h"
 #include "gradeentry/qevrcarvot.h"
-#include "tests/gradeentry/gradeprogram.h"
+#include "tests/gradeentry/gradewindows.h"
 
 #include <QAction>
 #include <QCalendarWidget>
@@ -20,9 +20,14 @@
 
 namespace {
 
-class PickDialog : public GradeProgram
+constexpr int k5A = 390052; // 5A of 2008/2009, final session
+
+class PickDialog : public GradeWindows
 {
 protected:
+    // Lets the deletions a close asked for happen.
+    static void eventi() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
     static TfmqevSelItem *pick()
     {
         return qobject_cast<TfmqevSelItem *>(dmqevActivations->fmqevSelItem.data());
