@@ -1,7 +1,7 @@
 #include "gradeentry/qevfinalestore.h"
 
+#include "gradeentry/qevsalva.h"
 #include "platform/connection.h"
-#include "platform/engineerrors.h"
 #include "platform/fieldvalue.h"
 #include "platform/transaction.h"
 
@@ -99,29 +99,18 @@ int TqevGdzStore::Inserisci(TVxTransaction &tr, int iSitId, int iAnsSesDwgId, co
     TVxFieldValues values;
     values.setValue(QStringLiteral("iSitId"), iSitId);
     values.setValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId);
-    QSqlQuery &trova = tr.Exec(SqlTrova(), values);
-    const int esistente = fetchNext(trova) ? trova.value(0).toInt() : 0;
-    trova.finish();
-    // Seen by this transaction, so committed: an update cannot find it gone.
-    if (esistente != 0 && Aggiorna(tr, esistente, testo))
-        return esistente;
-
-    const int key = VxNewKey(qqoVxGlobConn(), QStringLiteral("TGDZ_GIUDIZI"));
-    values.setValue(QStringLiteral("iGdzId"), key);
-    values.setValue(QStringLiteral("bGdzGiudizio"), testo);
-    values.setValue(QStringLiteral("dInsert"), dStart.startOfDay());
-    values.setValue(QStringLiteral("dStart"), dStart);
-    values.setValue(QStringLiteral("dEnd"), dEnd);
-    try {
-        tr.Exec(SqlInserisci(), values);
-    } catch (const EVxException &e) {
-        // One judgment per situation and year-session: the row there already is another
-        // office's, committed after this transaction began.
-        if (isDuplicateEntry(e))
-            throw concurrentChangeError(e.detail());
-        throw;
-    }
-    return key;
+    return InserisciCella(
+        tr, SqlTrova(), values, [&](int key) { return Aggiorna(tr, key, testo); },
+        [&] {
+            const int key = VxNewKey(qqoVxGlobConn(), QStringLiteral("TGDZ_GIUDIZI"));
+            values.setValue(QStringLiteral("iGdzId"), key);
+            values.setValue(QStringLiteral("bGdzGiudizio"), testo);
+            values.setValue(QStringLiteral("dInsert"), dStart.startOfDay());
+            values.setValue(QStringLiteral("dStart"), dStart);
+            values.setValue(QStringLiteral("dEnd"), dEnd);
+            tr.Exec(SqlInserisci(), values);
+            return key;
+        });
 }
 
 bool TqevGdzStore::Aggiorna(TVxTransaction &tr, int iGdzId, const QString &testo) const

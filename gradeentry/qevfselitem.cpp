@@ -153,6 +153,8 @@ TfmqevSelItem::TfmqevSelItem(QWidget *owner) : TfmVxOkCancDlg(owner)
 
     mcData = new QCalendarWidget;
     mcData->setObjectName(QStringLiteral("mcData"));
+    mcData->setLocale(QLocale(QLocale::Italian, QLocale::Italy));
+    mcData->setFirstDayOfWeek(Qt::Monday);
     meNota = new QPlainTextEdit;
     meNota->setObjectName(QStringLiteral("meNota"));
     lvItems = new QTreeWidget;

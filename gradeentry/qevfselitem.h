@@ -101,9 +101,9 @@ public:
     // Shows it, not modal, on top.
     void Mostra();
 
-    int TipoSel = -1;       // the kind prepared for; -1 until the first
-    int ScaIdCorrente = 0;  // the grading scale of the level list
-    int ValIdCorrente = 0;  // the key to preselect in the list
+    int TipoSel = -1;      // the kind prepared for; -1 until the first
+    int ScaIdCorrente = 0; // the grading scale of the level list
+    int ValIdCorrente = 0; // the key to preselect in the list
     QPointer<TqelStringGrid> Griglia;
 
     // Prepares for a kind: caption, list, calendar or memo; the list read only when the kind

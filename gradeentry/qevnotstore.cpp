@@ -1,6 +1,7 @@
 #include "gradeentry/qevnotstore.h"
 
 #include "gradeentry/qevrecords.h"
+#include "gradeentry/qevsalva.h"
 #include "platform/connection.h"
 #include "platform/fieldvalue.h"
 #include "platform/transaction.h"
@@ -42,7 +43,8 @@ void valoriNota(TVxFieldValues &values, const TRecNot &nota)
 {
     values.setValue(QStringLiteral("dNotData"),
                     nota.dNotData.isValid() ? QVariant(nota.dNotData.date()) : QVariant());
-    values.setValue(QStringLiteral("iAnaId"), nota.iAnaId != 0 ? QVariant(nota.iAnaId) : QVariant());
+    values.setValue(QStringLiteral("iAnaId"),
+                    nota.iAnaId != 0 ? QVariant(nota.iAnaId) : QVariant());
     values.setValue(QStringLiteral("bNotNota"),
                     nota.bNotNota.trimmed().isEmpty() ? QVariant() : QVariant(nota.bNotNota));
 }
@@ -108,21 +110,18 @@ int TqevNotStore::Inserisci(TVxTransaction &tr, int iClsSesMatId, int iSitId, co
     TVxFieldValues values;
     values.setValue(QStringLiteral("iClsSesMatId"), iClsSesMatId);
     values.setValue(QStringLiteral("iSitId"), iSitId);
-    QSqlQuery &trova = tr.Exec(SqlTrova(), values);
-    const int esistente = fetchNext(trova) ? trova.value(0).toInt() : 0;
-    trova.finish();
-    // Seen by this transaction, so committed: an update cannot find it gone.
-    if (esistente != 0 && Aggiorna(tr, esistente, nota))
-        return esistente;
-
-    const int key = VxNewKey(qqoVxGlobConn(), QStringLiteral("TNOT_NOTE"));
-    values.setValue(QStringLiteral("iNotId"), key);
-    valoriNota(values, nota);
-    values.setValue(QStringLiteral("dInsert"), dStart.startOfDay());
-    values.setValue(QStringLiteral("dStart"), dStart);
-    values.setValue(QStringLiteral("dEnd"), dEnd);
-    tr.Exec(SqlInserisci(), values);
-    return key;
+    return InserisciCella(
+        tr, SqlTrova(), values, [&](int key) { return Aggiorna(tr, key, nota); },
+        [&] {
+            const int key = VxNewKey(qqoVxGlobConn(), QStringLiteral("TNOT_NOTE"));
+            values.setValue(QStringLiteral("iNotId"), key);
+            valoriNota(values, nota);
+            values.setValue(QStringLiteral("dInsert"), dStart.startOfDay());
+            values.setValue(QStringLiteral("dStart"), dStart);
+            values.setValue(QStringLiteral("dEnd"), dEnd);
+            tr.Exec(SqlInserisci(), values);
+            return key;
+        });
 }
 
 bool TqevNotStore::Aggiorna(TVxTransaction &tr, int iNotId, const TRecNot &nota) const

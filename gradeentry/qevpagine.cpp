@@ -297,7 +297,8 @@ void TqevPagine::paginaCambiata(int index)
     // fails keeps the page, every text as typed), and read again when it is entered: a pupil
     // window may have written them meanwhile.
     const Ospite *giudizi = ospiteDi(tdGiudizio);
-    const bool giudiziClasse = giudizi && Visibile(tdGiudizio) && giudizi->frame->TipoCar == tcClasse;
+    const bool giudiziClasse =
+        giudizi && Visibile(tdGiudizio) && giudizi->frame->TipoCar == tcClasse;
     if (giudiziClasse && giudizi->pagina == m_paginaCorrente &&
         giudizi->frame->grGrid->Modificato() && !giudizi->frame->Salva()) {
         resta();

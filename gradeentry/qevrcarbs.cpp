@@ -199,6 +199,47 @@ TfrqevCarBs *TfrqevCarBs::FrameClasseAlunno() const
     return ana && ana->iSitId == dmqevDataSets->iSitId ? frame : nullptr;
 }
 
+void TfrqevCarBs::LayoutColonnaAlunni(const QString &intestazione, int larghezza)
+{
+    const TqevStringList &alunni = dmqevDataSets->slAlunni;
+    grGrid->setnColIntest(1);
+    grGrid->setnRowIntest(1);
+    grGrid->setColCount(2);
+    grGrid->setRowCount(1 + alunni.Count());
+    for (int i = 0; i < alunni.Count(); ++i) {
+        grGrid->setCells(0, 1 + i, alunni.Strings(i));
+        grGrid->setObjects(0, 1 + i, alunni.Objects(i));
+    }
+    grGrid->setCells(1, 0, intestazione);
+    grGrid->setColWidths(1, larghezza);
+}
+
+void TfrqevCarBs::PerAlunno(
+    const std::function<void(int col, int row, int iSitId, const QString &nome)> &visita) const
+{
+    if (TipoCar != tcClasse) {
+        visita(0, 0, dmqevDataSets->iSitId, dmqevDataSets->sNomeAlunno);
+        return;
+    }
+    for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r) {
+        if (auto ana = AlunnoDi(r))
+            visita(1, r, ana->iSitId, NomeAlunno(*ana));
+    }
+}
+
+std::shared_ptr<TVxGridObject> TfrqevCarBs::RecordClasse() const
+{
+    TfrqevCarBs *cls = FrameClasseAlunno();
+    return cls ? cls->grGrid->Objects(1, RigaCls1) : nullptr;
+}
+
+void TfrqevCarBs::MostraInClasse(const QString &testo)
+{
+    TfrqevCarBs *cls = FrameClasseAlunno();
+    if (cls && cls->grGrid->Objects(1, RigaCls1) == grGrid->Objects(0, 0))
+        cls->grGrid->setCells(1, RigaCls1, testo);
+}
+
 void TfrqevCarBs::Carica()
 {
     // A debts grid showing an earlier year than the class session's loads from the database.

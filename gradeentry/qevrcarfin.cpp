@@ -25,7 +25,6 @@ TfrqevCarFin::TfrqevCarFin(QWidget *parent) : TfrqevCarBs(parent)
     cbEsito->setObjectName(QStringLiteral("cbEsito"));
     cbEsito->setVisible(false);
     FrameLayout()->addWidget(cbEsito);
-    FrameLayout()->addStretch();
     // Only the office's choice marks the frame modified, not the one a load makes.
     connect(cbEsito, &QComboBox::activated, this, [this] { grGrid->setModificato(true); });
 }
@@ -42,18 +41,10 @@ void TfrqevCarFin::InitTipoDati(int tipoDati)
     const bool classe = TipoCar == tcClasse;
     cbEsito->setVisible(!classe);
     grGrid->parentWidget()->setVisible(classe);
+    // Under the pupil's judgment the drop-down takes no more room than it needs.
+    setSizePolicy(QSizePolicy::Preferred, classe ? QSizePolicy::Preferred : QSizePolicy::Maximum);
     if (classe) {
-        const TqevStringList &alunni = dmqevDataSets->slAlunni;
-        grGrid->setnColIntest(1);
-        grGrid->setnRowIntest(1);
-        grGrid->setColCount(2);
-        grGrid->setRowCount(1 + alunni.Count());
-        for (int i = 0; i < alunni.Count(); ++i) {
-            grGrid->setCells(0, 1 + i, alunni.Strings(i));
-            grGrid->setObjects(0, 1 + i, alunni.Objects(i));
-        }
-        grGrid->setCells(1, 0, QStringLiteral("Esito finale"));
-        grGrid->setColWidths(1, 200);
+        LayoutColonnaAlunni(QStringLiteral("Esito finale"), 200);
     } else {
         for (const char *name : {"aParVis", "aSingolo", "aFormSel", "tb1", "tb2"}) {
             if (QAction *action = FrameAction(QString::fromLatin1(name)))
@@ -77,41 +68,25 @@ void TfrqevCarFin::LoadData()
     grGrid->setModificato(false);
     TVxHourglass hourglass;
     TVxTransactionScope lettura(qqoVxGlobConn());
-    auto leggi = [this](int iSitId) {
+    PerAlunno([this](int col, int row, int iSitId, const QString &) {
         const TqevEsito e = m_store.Carica(iSitId);
         auto rec = std::make_shared<TRecFin>();
         rec->iPosFinId = rec->iPosFinIdSalvato = e.iPosFinId;
         rec->sStaFinDettSDesc = e.sStaFinDettSDesc;
-        return rec;
-    };
-    if (TipoCar == tcClasse) {
-        for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r) {
-            auto ana = AlunnoDi(r);
-            if (!ana)
-                continue;
-            auto rec = leggi(ana->iSitId);
-            grGrid->setObjects(1, r, rec);
-            grGrid->setCells(1, r, rec->sStaFinDettSDesc);
-        }
-    } else {
-        auto rec = leggi(dmqevDataSets->iSitId);
-        selezionaEsito(rec->iPosFinId);
-        grGrid->setObjects(0, 0, rec);
-    }
+        grGrid->setObjects(col, row, rec);
+        if (TipoCar == tcClasse)
+            grGrid->setCells(col, row, rec->sStaFinDettSDesc);
+        else
+            selezionaEsito(rec->iPosFinId);
+    });
     lettura.Commit();
     grGrid->setModificato(false);
-}
-
-TfrqevCarFin *TfrqevCarFin::frameClasse() const
-{
-    return qobject_cast<TfrqevCarFin *>(FrameClasseAlunno());
 }
 
 void TfrqevCarFin::LoadFromClassForm()
 {
     TfrqevCarBs::LoadFromClassForm();
-    TfrqevCarFin *cls = frameClasse();
-    auto rec = cls ? cls->grGrid->RecordAt<TRecFin>(1, RigaCls1) : nullptr;
+    auto rec = std::dynamic_pointer_cast<TRecFin>(RecordClasse());
     if (!rec) {
         LoadData();
         return;
@@ -133,7 +108,8 @@ bool TfrqevCarFin::SaveDataDb()
     }
     const TqevFinStore &store = m_store;
     QList<TqevScrittura> scritture;
-    auto visita = [&](const std::shared_ptr<TRecFin> &rec, int iSitId, const QString &nome) {
+    PerAlunno([&](int col, int row, int iSitId, const QString &nome) {
+        auto rec = grGrid->RecordAt<TRecFin>(col, row);
         if (!rec || iSitId == 0 || rec->iPosFinId == rec->iPosFinIdSalvato)
             return;
         const int id = rec->iPosFinId;
@@ -142,16 +118,7 @@ bool TfrqevCarFin::SaveDataDb()
         s.esegui = [&store, iSitId, id](TVxTransaction &tr) { store.Aggiorna(tr, iSitId, id); };
         s.salvata = [rec, id] { rec->iPosFinIdSalvato = id; };
         scritture.append(s);
-    };
-    if (TipoCar == tcClasse) {
-        for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r) {
-            auto ana = AlunnoDi(r);
-            if (ana)
-                visita(grGrid->RecordAt<TRecFin>(1, r), ana->iSitId, NomeAlunno(*ana));
-        }
-    } else {
-        visita(grGrid->RecordAt<TRecFin>(0, 0), dmqevDataSets->iSitId, dmqevDataSets->sNomeAlunno);
-    }
+    });
     if (!SalvaScritture(scritture))
         return false;
     grGrid->setModificato(false);
@@ -160,10 +127,8 @@ bool TfrqevCarFin::SaveDataDb()
 
 void TfrqevCarFin::UpdateClassForm()
 {
-    TfrqevCarFin *cls = frameClasse();
-    auto rec = grGrid->RecordAt<TRecFin>(0, 0);
-    if (cls && rec && cls->grGrid->RecordAt<TRecFin>(1, RigaCls1) == rec)
-        cls->grGrid->setCells(1, RigaCls1, rec->sStaFinDettSDesc);
+    if (auto rec = grGrid->RecordAt<TRecFin>(0, 0))
+        MostraInClasse(rec->sStaFinDettSDesc);
 }
 
 void TfrqevCarFin::SetReadOnly(bool value)

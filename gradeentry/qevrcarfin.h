@@ -40,7 +40,6 @@ protected:
 
 private:
     void selezionaEsito(int iPosFinId);
-    TfrqevCarFin *frameClasse() const;
 
     TqevFinStore m_store;
     bool m_readOnly = false;

@@ -57,17 +57,7 @@ void TfrqevCarGdz::InitTipoDati(int tipoDati)
     // The grid with its help panel.
     grGrid->parentWidget()->setVisible(classe);
     if (classe) {
-        const TqevStringList &alunni = dmqevDataSets->slAlunni;
-        grGrid->setnColIntest(1);
-        grGrid->setnRowIntest(1);
-        grGrid->setColCount(2);
-        grGrid->setRowCount(1 + alunni.Count());
-        for (int i = 0; i < alunni.Count(); ++i) {
-            grGrid->setCells(0, 1 + i, alunni.Strings(i));
-            grGrid->setObjects(0, 1 + i, alunni.Objects(i));
-        }
-        grGrid->setCells(1, 0, QStringLiteral("Giudizio"));
-        grGrid->setColWidths(1, 300);
+        LayoutColonnaAlunni(QStringLiteral("Giudizio"), 300);
     } else {
         for (const char *name : {"aParVis", "tb1", "tb2"}) {
             if (QAction *action = FrameAction(QString::fromLatin1(name)))
@@ -89,48 +79,31 @@ void TfrqevCarGdz::LoadData()
     grGrid->setModificato(false);
     TVxHourglass hourglass;
     TVxTransactionScope lettura(qqoVxGlobConn());
-    auto leggi = [this](int iSitId) {
+    PerAlunno([this](int col, int row, int iSitId, const QString &) {
         const TqevGiudizio g = m_store.Carica(dmqevDataSets->iClsSesId, iSitId);
         auto rec = std::make_shared<TRecGdz>();
         InitCellaGiudizio(*rec);
         rec->iSitId = g.iGdzId != 0 ? iSitId : 0;
         rec->iGdzId = g.iGdzId;
         rec->bGdzGiudizio = rec->bGdzGiudizioSalvato = g.testo;
-        return rec;
-    };
-    if (TipoCar == tcClasse) {
-        for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r) {
-            auto ana = AlunnoDi(r);
-            if (!ana)
-                continue;
-            auto rec = leggi(ana->iSitId);
-            grGrid->setObjects(1, r, rec);
-            grGrid->setCells(1, r, rec->bGdzGiudizio.trimmed());
-        }
-    } else {
-        auto rec = leggi(dmqevDataSets->iSitId);
-        grGrid->setObjects(0, 0, rec);
-        mostraMemo(rec->bGdzGiudizio);
-    }
+        grGrid->setObjects(col, row, rec);
+        if (TipoCar == tcClasse)
+            grGrid->setCells(col, row, rec->bGdzGiudizio.trimmed());
+        else
+            mostraMemo(rec->bGdzGiudizio);
+    });
     lettura.Commit();
     grGrid->setModificato(false);
-}
-
-TfrqevCarGdz *TfrqevCarGdz::frameClasse() const
-{
-    return qobject_cast<TfrqevCarGdz *>(FrameClasseAlunno());
 }
 
 void TfrqevCarGdz::LoadFromClassForm()
 {
     TfrqevCarBs::LoadFromClassForm();
-    TfrqevCarGdz *cls = frameClasse();
-    auto rec = cls ? cls->grGrid->RecordAt<TRecGdz>(1, RigaCls1) : nullptr;
+    auto rec = std::dynamic_pointer_cast<TRecGdz>(RecordClasse());
     if (!rec) {
         LoadData();
         return;
     }
-    // The class window's own record: what this frame saves, that window shows.
     grGrid->setObjects(0, 0, rec);
     mostraMemo(rec->bGdzGiudizio);
     grGrid->setModificato(false);
@@ -146,7 +119,8 @@ bool TfrqevCarGdz::SaveDataDb()
     const TqevGdzStore &store = m_store;
     const int iAnsSesDwgId = dmqevDataSets->iAnsSesDwgId;
     QList<TqevScrittura> scritture;
-    auto visita = [&](const std::shared_ptr<TRecGdz> &rec, int iSitId, const QString &nome) {
+    PerAlunno([&](int col, int row, int iSitId, const QString &nome) {
+        auto rec = grGrid->RecordAt<TRecGdz>(col, row);
         if (!rec || iSitId == 0 || rec->bGdzGiudizio == rec->bGdzGiudizioSalvato)
             return;
         const QString text = rec->bGdzGiudizio;
@@ -189,16 +163,7 @@ bool TfrqevCarGdz::SaveDataDb()
             s.salvata = [rec, text] { rec->bGdzGiudizioSalvato = text; };
         }
         scritture.append(s);
-    };
-    if (TipoCar == tcClasse) {
-        for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r) {
-            auto ana = AlunnoDi(r);
-            if (ana)
-                visita(grGrid->RecordAt<TRecGdz>(1, r), ana->iSitId, NomeAlunno(*ana));
-        }
-    } else {
-        visita(grGrid->RecordAt<TRecGdz>(0, 0), dmqevDataSets->iSitId, dmqevDataSets->sNomeAlunno);
-    }
+    });
     if (!SalvaScritture(scritture))
         return false;
     grGrid->setModificato(false);
@@ -207,10 +172,8 @@ bool TfrqevCarGdz::SaveDataDb()
 
 void TfrqevCarGdz::UpdateClassForm()
 {
-    TfrqevCarGdz *cls = frameClasse();
-    auto rec = grGrid->RecordAt<TRecGdz>(0, 0);
-    if (cls && rec && cls->grGrid->RecordAt<TRecGdz>(1, RigaCls1) == rec)
-        cls->grGrid->setCells(1, RigaCls1, rec->bGdzGiudizio.trimmed());
+    if (auto rec = grGrid->RecordAt<TRecGdz>(0, 0))
+        MostraInClasse(rec->bGdzGiudizio.trimmed());
 }
 
 void TfrqevCarGdz::SetReadOnly(bool value)

@@ -47,7 +47,6 @@ protected:
 private:
     void mostraMemo(const QString &text);
     void svuotaRiga(int row);
-    TfrqevCarGdz *frameClasse() const;
 
     TqevGdzStore m_store;
     TqevTestoMemo m_memo;

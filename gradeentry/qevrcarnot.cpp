@@ -402,7 +402,8 @@ void TfrqevCarNot::aDataNotaExecute(QAction *action)
     ModoNota = name == QStringLiteral("ADATANOTA") ? 0 : name == QStringLiteral("ADOCNOME") ? 1 : 2;
     MostraNote(ModoNota);
     if (dmqevParVis)
-        grGrid->setnColDim(dmqevParVis->Griglia(grGrid->TipoDati(), grGrid->TipoCar()).xpiCol.GetValore());
+        grGrid->setnColDim(
+            dmqevParVis->Griglia(grGrid->TipoDati(), grGrid->TipoCar()).xpiCol.GetValore());
     if (dmqevActivations && dmqevActivations->SelItemAperto())
         aFormSelExecute();
 }

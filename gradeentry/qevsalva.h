@@ -50,6 +50,17 @@ bool SalvaScritture(const QList<TqevScrittura> &scritture);
 // (the office was told, and may empty the cell instead).
 EVxException ValoreCancellatoAltrove();
 
+class TVxFieldValues;
+
+// The insert of a cell that held nothing when the grid was read. A row another office stored
+// for the cell since (found with trova, bound with the cell's values) is updated instead: the
+// last save wins, and its key is returned. Else inserisci stores the row and returns its key;
+// a row stored for the cell at the very same moment (a duplicate of the table's unique key)
+// is told as a change of another office.
+int InserisciCella(TVxTransaction &tr, const QString &trova, const TVxFieldValues &cella,
+                   const std::function<bool(int key)> &aggiorna,
+                   const std::function<int()> &inserisci);
+
 // The dates of every row grade entry inserts: the open class session's school year's first day
 // as insert and start date, its last day as end date, whatever the day of the save.
 struct TqevDateAnno

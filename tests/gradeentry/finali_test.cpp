@@ -2,6 +2,8 @@
 // window, per pupil and per subject, every case checked in the database.
 #include "gradeentry/qelstringgrid.h"
 #include "gradeentry/qevdatasets.h"
+#include "gradeentry/qevfcarsave.h"
+#include "gradeentry/qevfcarsng.h"
 #include "gradeentry/qevfselitem.h"
 #include "gradeentry/qevnotstore.h"
 #include "gradeentry/qevparvis.h"
@@ -13,7 +15,9 @@
 
 #include <QAction>
 #include <QCalendarWidget>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -158,29 +162,39 @@ TEST_F(FinalData, NotesAreSavedNoteByNote)
              parte(frame->aDataNota, data(QDate(2008, 11, 12)));
              parte(frame->aDocNome, voce(teacher));
          },
-         {"12/11/2008|" + docente + "|Ritardi all'ingresso"}, true},
-        {"saved twice without a change", [] {}, {"12/11/2008|" + docente + "|Ritardi all'ingresso"},
+         {"12/11/2008|" + docente + "|Ritardi all'ingresso"},
+         true},
+        {"saved twice without a change",
+         [] {},
+         {"12/11/2008|" + docente + "|Ritardi all'ingresso"},
          false},
-        {"changed text", [&] { parte(frame->aNota, testo(QStringLiteral("Ritardi frequenti"))); },
-         {"12/11/2008|" + docente + "|Ritardi frequenti"}, false},
+        {"changed text",
+         [&] { parte(frame->aNota, testo(QStringLiteral("Ritardi frequenti"))); },
+         {"12/11/2008|" + docente + "|Ritardi frequenti"},
+         false},
         {"deleted and written again before saving",
          [&] {
              cancella();
              parte(frame->aNota, testo(QStringLiteral("Disturba la lezione")));
          },
-         {"||Disturba la lezione"}, false},
+         {"||Disturba la lezione"},
+         false},
         {"deleted", [&] { cancella(); }, {}, false},
         {"written again once the deletion is saved",
          [&] { parte(frame->aNota, testo(QStringLiteral("Assenze ingiustificate"))); },
-         {"||Assenze ingiustificate"}, true},
+         {"||Assenze ingiustificate"},
+         true},
         {"text cleared with Backspace: an empty note goes",
          [&] {
              frame->aNota->trigger();
              ASSERT_TRUE(g->MoveCursor(c, r));
              QTest::keyClick(g, Qt::Key_Backspace);
          },
-         {}, false},
-        {"only a teacher", [&] { parte(frame->aDocNome, voce(teacher)); }, {"|" + docente + "|"},
+         {},
+         false},
+        {"only a teacher",
+         [&] { parte(frame->aDocNome, voce(teacher)); },
+         {"|" + docente + "|"},
          true},
     };
     for (const auto &p : passi) {
@@ -225,16 +239,25 @@ TEST_F(FinalData, NotesAreSavedNoteByNote)
     EXPECT_FALSE(g->Modificato());
     EXPECT_EQ(note(sit, csm), QStringList{"|" + docente + "|Rifiutata"});
     EXPECT_EQ(g->Cells(c, r), QStringLiteral("Si"));
+    const QString dir = qEnvironmentVariable("TAVRIN_SCREENSHOTS");
+    if (!dir.isEmpty()) {
+        frame->aDocNome->trigger();
+        QDir().mkpath(dir);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(window->grab().save(dir + QStringLiteral("/gradeentry_note.png")));
+    }
 }
 
-TEST_F(FinalData, NotesOfOneSubjectAndOfOnePupil)
+TEST_F(FinalData, NotesOfOneSubject)
 {
     // Per subject: 3C's notes on its suspended pupils' first debts; a second note of the same
     // pupil and subject, stored by another program, stays as it is.
-    QSqlQuery q = runSql(QStringLiteral(
-        "SELECT FIRST 1 N.iSitId, N.iClsSesMatId, N.bNotNota FROM TNot_Note N JOIN TClsSesMat S "
-        "ON S.iClsSesMatId = N.iClsSesMatId WHERE S.iClsSesId = ? ORDER BY N.iNotId"),
-                         {k3C});
+    QSqlQuery q =
+        runSql(QStringLiteral(
+                   "SELECT FIRST 1 N.iSitId, N.iClsSesMatId, N.bNotNota FROM TNot_Note N JOIN "
+                   "TClsSesMat S "
+                   "ON S.iClsSesMatId = N.iClsSesMatId WHERE S.iClsSesId = ? ORDER BY N.iNotId"),
+               {k3C});
     ASSERT_TRUE(q.next());
     const int sit = q.value(0).toInt();
     const int csm = q.value(1).toInt();
@@ -275,42 +298,6 @@ TEST_F(FinalData, NotesOfOneSubjectAndOfOnePupil)
     EXPECT_EQ(note(otherSit, csm),
               QStringList{"10/06/2009|" + QString::number(teacher) + "|Lavoro estivo"});
     EXPECT_EQ(note(sit, csm), (QStringList{note(sit, csm).value(0), "||Seconda nota"}));
-    pick()->close();
-    eventi();
-
-    // Per pupil beside the class window: the pupil's notes as the class window holds them,
-    // saved from the pupil's grid and written back into the class window's.
-    dmqevDataSets->iClsSesMatId = 0;
-    TfmqevCarCls *window = apri(k5A);
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(window->MostraPagina(QStringLiteral("Note")));
-    auto *classe = qobject_cast<TfrqevCarNot *>(window->FrameDi(tdNote));
-    const int r = 4;
-    scegli(classe, 1, r, testo(QStringLiteral("Scritta in classe")));
-    ASSERT_TRUE(classe->grGrid->MoveCursor(1, r));
-    const int pupilSit = classe->grGrid->RecordAt<TRecAna>(0, r)->iSitId;
-    const int subject = classe->grGrid->RecordAt<TRecMat>(1, 0)->iClsSesMatId;
-    alunno(k5A, r);
-    ASSERT_EQ(dmqevDataSets->iSitId, pupilSit);
-    auto *perAlunno = new TfrqevCarNot(&host);
-    perAlunno->TipoCar = tcAlunno;
-    perAlunno->InitTipoDati(tdNote);
-    TqelStringGrid *pg = perAlunno->grGrid;
-    ASSERT_EQ(pg->RecordAt<TRecMat>(0, 1)->iClsSesMatId, subject);
-    EXPECT_EQ(pg->RecordAt<TRecNot>(1, 1)->bNotNota, QStringLiteral("Scritta in classe"));
-    EXPECT_NE(pg->RecordAt<TRecNot>(1, 1), classe->grGrid->RecordAt<TRecNot>(1, r)); // a copy
-    EXPECT_EQ(pg->Cells(3, 1), QStringLiteral("Si"));
-    EXPECT_FALSE(pg->Modificato());
-    scegli(perAlunno, 3, 1, testo(QStringLiteral("Corretta dal singolo")));
-    salva(perAlunno);
-    EXPECT_EQ(note(pupilSit, subject), QStringList{"||Corretta dal singolo"});
-    EXPECT_EQ(classe->grGrid->RecordAt<TRecNot>(1, r)->bNotNota,
-              QStringLiteral("Corretta dal singolo"));
-    // The class window has nothing left to write for it.
-    TVxStatementRecorder recorder;
-    salva(classe);
-    EXPECT_EQ(recorder.executed(TqevNotStore::SqlInserisci()), 0);
-    EXPECT_EQ(note(pupilSit, subject), QStringList{"||Corretta dal singolo"});
 }
 
 TEST_F(FinalData, JudgmentsAreStoredExactlyAsTyped)
@@ -391,26 +378,6 @@ TEST_F(FinalData, JudgmentsAreStoredExactlyAsTyped)
     ASSERT_TRUE(window->MostraPagina(QStringLiteral("Voti")));
     EXPECT_TRUE(DialogSeam::shownTexts().isEmpty());
     EXPECT_EQ(giudizio(sitDi(7)), QStringLiteral("Salvato uscendo."));
-
-    // The pupil's memo beside the class window: the class window's own record.
-    ASSERT_TRUE(window->MostraPagina(QStringLiteral("Giudizio")));
-    ASSERT_TRUE(g->MoveCursor(1, 8));
-    alunno(k5A, 8);
-    QWidget host;
-    auto *perAlunno = new TfrqevCarGdz(&host);
-    perAlunno->TipoCar = tcAlunno;
-    perAlunno->InitTipoDati(tdGiudizio);
-    EXPECT_EQ(perAlunno->grGrid->RecordAt<TRecGdz>(0, 0), g->RecordAt<TRecGdz>(1, 8));
-    EXPECT_EQ(perAlunno->meGiudizio->toPlainText(), giudizio(sitDi(8)).value());
-    EXPECT_FALSE(perAlunno->grGrid->Modificato());
-    perAlunno->meGiudizio->setFocus();
-    QTest::keyClick(perAlunno->meGiudizio, Qt::Key_End, Qt::ControlModifier);
-    QTest::keyClicks(perAlunno->meGiudizio, QStringLiteral(" Bravo."));
-    EXPECT_TRUE(perAlunno->grGrid->Modificato());
-    const QString atteso = giudizio(sitDi(8)).value() + QStringLiteral(" Bravo.");
-    salva(perAlunno);
-    EXPECT_EQ(giudizio(sitDi(8)), atteso);
-    EXPECT_EQ(g->Cells(1, 8), atteso.trimmed());
 }
 
 TEST_F(FinalData, FinalOutcomesPerClassAndPerPupil)
@@ -469,4 +436,85 @@ TEST_F(FinalData, FinalOutcomesPerClassAndPerPupil)
     EXPECT_TRUE(esito(g->RecordAt<TRecAna>(0, 2)->iSitId).isNull());
     EXPECT_EQ(esito(g->RecordAt<TRecAna>(0, 3)->iSitId), QVariant(5));
     EXPECT_EQ(esito(sit), QVariant(11));
+}
+
+TEST_F(FinalData, ThePupilWindowWorksOnTheClassWindowsNotesJudgmentAndOutcome)
+{
+    TfmqevCarCls *window = apri(k5A);
+    ASSERT_NE(window, nullptr);
+    const int r = 4;
+    // A note typed in the class window and not saved.
+    ASSERT_TRUE(window->MostraPagina(QStringLiteral("Note")));
+    auto *classNotes = qobject_cast<TfrqevCarNot *>(window->FrameDi(tdNote));
+    scegli(classNotes, 1, r, testo(QStringLiteral("Scritta in classe")));
+    const int sit = classNotes->grGrid->RecordAt<TRecAna>(0, r)->iSitId;
+    const int subject = classNotes->grGrid->RecordAt<TRecMat>(1, 0)->iClsSesMatId;
+    ASSERT_TRUE(window->MostraPagina(QStringLiteral("Esito finale")));
+    TfrqevCarBs *classFin = window->FrameDi(tdEsito);
+    TqelStringGrid *classGdz = window->FrameDi(tdGiudizio)->grGrid;
+    ASSERT_TRUE(classFin->grGrid->MoveCursor(1, r));
+    classFin->aFormSel->trigger();
+    classFin->aSingolo->trigger();
+    TfmqevCarSng *pupil = fmqevCarSng();
+    ASSERT_NE(pupil, nullptr);
+    EXPECT_FALSE(dmqevActivations->SelItemAperto());
+    EXPECT_EQ(pupil->PaginaAttiva(), QStringLiteral("Finale"));
+    auto *gdz = qobject_cast<TfrqevCarGdz *>(pupil->FrameDi(tdGiudizio));
+    auto *fin = qobject_cast<TfrqevCarFin *>(pupil->FrameDi(tdEsito));
+    auto *notes = qobject_cast<TfrqevCarNot *>(pupil->FrameDi(tdNote));
+    // The judgment and the outcome are the class window's own records; the notes copies.
+    EXPECT_EQ(gdz->grGrid->RecordAt<TRecGdz>(0, 0), classGdz->RecordAt<TRecGdz>(1, r));
+    EXPECT_EQ(fin->grGrid->RecordAt<TRecFin>(0, 0), classFin->grGrid->RecordAt<TRecFin>(1, r));
+    EXPECT_EQ(gdz->meGiudizio->toPlainText(), giudizio(sit).value());
+    EXPECT_EQ(fin->cbEsito->currentData(), esito(sit));
+    ASSERT_EQ(notes->grGrid->RecordAt<TRecMat>(0, 1)->iClsSesMatId, subject);
+    EXPECT_EQ(notes->grGrid->RecordAt<TRecNot>(1, 1)->bNotNota,
+              QStringLiteral("Scritta in classe"));
+    EXPECT_EQ(notes->grGrid->Cells(3, 1), QStringLiteral("Si"));
+    EXPECT_FALSE(classFin->aSave->isEnabled()); // read-only behind the pupil window
+
+    QTest::keyClick(gdz->meGiudizio, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(gdz->meGiudizio, QStringLiteral(" Bravo."));
+    const QString judgment = giudizio(sit).value() + QStringLiteral(" Bravo.");
+    fin->cbEsito->setFocus();
+    QTest::keyClick(fin->cbEsito, fin->cbEsito->currentIndex() > 0 ? Qt::Key_Up : Qt::Key_Down);
+    const QVariant outcome = fin->cbEsito->currentData();
+    const QString outcomeText = fin->cbEsito->currentText();
+    ASSERT_TRUE(pupil->MostraPagina(QStringLiteral("Note")));
+    scegli(notes, 3, 1, testo(QStringLiteral("Corretta dal singolo")));
+    const QString dir = qEnvironmentVariable("TAVRIN_SCREENSHOTS");
+    if (!dir.isEmpty()) {
+        QDir().mkpath(dir);
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(pupil->MostraPagina(QStringLiteral("Finale")));
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(pupil->grab().save(dir + QStringLiteral("/gradeentry_finale.png")));
+    }
+
+    // Closing the pupil window offers the three pages and saves them; the class window shows
+    // what was saved, and has nothing of it left to write.
+    QStringList offered;
+    DialogSeam::queueModalScript([&offered](QDialog *d) {
+        for (QCheckBox *box : d->findChildren<QCheckBox *>()) {
+            if (box->isChecked() && box->isEnabled())
+                offered << box->objectName();
+        }
+        return int(mrOk);
+    });
+    ASSERT_TRUE(chiudi(pupil));
+    offered.sort();
+    EXPECT_EQ(offered, (QStringList{"cbFin", "cbGdz", "cbNot"}));
+    EXPECT_EQ(note(sit, subject), QStringList{"||Corretta dal singolo"});
+    EXPECT_EQ(giudizio(sit), judgment);
+    EXPECT_EQ(esito(sit), outcome);
+    EXPECT_EQ(classGdz->Cells(1, r), judgment.trimmed());
+    EXPECT_EQ(classFin->grGrid->Cells(1, r), outcomeText);
+    EXPECT_EQ(classNotes->grGrid->RecordAt<TRecNot>(1, r)->bNotNota,
+              QStringLiteral("Corretta dal singolo"));
+    TVxStatementRecorder recorder;
+    DialogSeam::queueAnswer(int(mrOk)); // the class window's notes page is still modified
+    ASSERT_TRUE(chiudi(window));
+    for (const QString &sql : {TqevNotStore::SqlInserisci(), TqevNotStore::SqlAggiorna(),
+                               TqevGdzStore::SqlAggiorna(), TqevFinStore::SqlAggiorna()})
+        EXPECT_EQ(recorder.executed(sql), 0) << sql.toStdString();
 }

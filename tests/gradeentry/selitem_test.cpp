@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QCalendarWidget>
 #include <QCheckBox>
+#include <QDir>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -129,9 +130,8 @@ TEST_F(PickDialog, LevelsAreChosenFromTheColumnsScaleSkippingLockedCells)
     EXPECT_EQ(p->ItemSelezionato(), rec->iValId);
     EXPECT_FALSE(p->buOk()->isEnabled()); // until the office clicks an item
 
-    const int chosen = clicca(p, [&](QTreeWidgetItem *i) {
-        return i->data(0, Qt::UserRole).toInt() != rec->iValId;
-    });
+    const int chosen = clicca(
+        p, [&](QTreeWidgetItem *i) { return i->data(0, Qt::UserRole).toInt() != rec->iValId; });
     assegna(p);
     EXPECT_EQ(rec->iValId, chosen);
     EXPECT_EQ(g->Cells(religion - 1, row), rec->sValSDesc.trimmed());
@@ -150,10 +150,10 @@ TEST_F(PickDialog, LevelsAreChosenFromTheColumnsScaleSkippingLockedCells)
     DialogSeam::queueAnswer(int(mrYes));
     votes->aSave->trigger();
     EXPECT_FALSE(g->Modificato());
-    EXPECT_EQ(scalar(QStringLiteral("SELECT iScaLivId FROM TVot_Voti WHERE iVotId = ?"),
-                     {rec->iPKId})
-                  .toInt(),
-              chosen);
+    EXPECT_EQ(
+        scalar(QStringLiteral("SELECT iScaLivId FROM TVot_Voti WHERE iVotId = ?"), {rec->iPKId})
+            .toInt(),
+        chosen);
 
     // Closing the window closes the dialog: no open state is left behind.
     DialogSeam::queueAnswer(int(mrNo)); // the walk left the grid modified: "Non salvare"
@@ -192,6 +192,14 @@ TEST_F(PickDialog, FinalOutcomesForOnePupilOrTheWholeColumn)
     EXPECT_EQ(g->Cells(1, 2), QStringLiteral("Idoneo"));
     EXPECT_EQ(g->Row(), 3);
     EXPECT_EQ(p->ValIdCorrente, next);
+
+    const QString dir = qEnvironmentVariable("TAVRIN_SCREENSHOTS");
+    if (!dir.isEmpty()) {
+        QDir().mkpath(dir);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(p->grab().save(dir + QStringLiteral("/gradeentry_selitem.png")));
+        EXPECT_TRUE(window->grab().save(dir + QStringLiteral("/gradeentry_esito.png")));
+    }
 
     // The whole column at once: the cursor stays, and stays on a walk too.
     p->cbAll->setChecked(true);
@@ -242,7 +250,9 @@ TEST_F(PickDialog, NotesAndJudgmentsTakeDatesTeachersAndTexts)
         QString cella;
     } cases[] = {
         {"aNota", TfmqevSelItem::skTestoNota,
-         [](TfmqevSelItem *d) { d->meNota->setPlainText(QStringLiteral("Attenzione: più\nimpegno")); },
+         [](TfmqevSelItem *d) {
+             d->meNota->setPlainText(QStringLiteral("Attenzione: più\nimpegno"));
+         },
          [](const TRecNot &n) { return n.bNotNota; }, "Attenzione: più\nimpegno", "Si"},
         {"aDataNota", TfmqevSelItem::skDataNota,
          [](TfmqevSelItem *d) { d->mcData->setSelectedDate(QDate(2009, 5, 20)); },
@@ -358,7 +368,9 @@ TEST_F(PickDialog, DebtAndCreditKindsWalkTheirColumns)
          },
          [&] { return deb->sDocVer.isEmpty() ? QString() : QStringLiteral("ver"); }, "ver"},
         {TfmqevSelItem::skNotaDebito,
-         [](TfmqevSelItem *d) { d->meNota->setPlainText(QStringLiteral("Ripasso\ndel programma")); },
+         [](TfmqevSelItem *d) {
+             d->meNota->setPlainText(QStringLiteral("Ripasso\ndel programma"));
+         },
          [&] { return deb->slNota.join('|'); }, "Ripasso|del programma"},
     };
     int col = 3;
