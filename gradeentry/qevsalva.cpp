@@ -1,7 +1,6 @@
 #include "gradeentry/qevsalva.h"
 
 #include "gradeentry/qevdatasets.h"
-
 #include "platform/connection.h"
 #include "platform/engineerrors.h"
 #include "platform/messagedlg.h"
