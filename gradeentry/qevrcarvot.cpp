@@ -170,7 +170,8 @@ bool TfrqevCarVot::SaveDataDb()
     if (!RighePerAlunno(TipoCar))
         return true;
     // Every new row carries the school year's first day as insert and start date and its
-    // last day as end date, whatever the day of the save; read once, when a row is new.
+    // last day as end date, whatever the day of the save; read once, by the first new row's
+    // write, so that a failure is told as that cell's.
     QDate inizio;
     QDate fine;
     auto leggiAnno = [&inizio, &fine] {
@@ -216,8 +217,9 @@ bool TfrqevCarVot::SaveDataDb()
                 const TqevChiaveVal chiave{ana->iSitId, mat->iClsSesMatId,
                                            cmp ? cmp->iCmpScaId : 0};
                 auto nuova = std::make_shared<int>(0);
-                leggiAnno();
-                s.esegui = [&store, chiave, valore, inizio, fine, nuova](TVxTransaction &tr) {
+                s.esegui = [&store, &leggiAnno, &inizio, &fine, chiave, valore,
+                            nuova](TVxTransaction &tr) {
+                    leggiAnno();
                     *nuova = store.Inserisci(tr, chiave, valore, inizio, fine);
                 };
                 s.salvata = [rec, nuova, iValId, testo] {

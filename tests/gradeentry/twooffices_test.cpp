@@ -329,7 +329,7 @@ const Caso kCasi[] = {
      false,
      false,
      aggiorna,
-     300,
+     500,
      5000,
      {},
      0,
@@ -338,7 +338,7 @@ const Caso kCasi[] = {
      true,
      false,
      inserisci,
-     300,
+     500,
      5000,
      {},
      0,
@@ -347,7 +347,7 @@ const Caso kCasi[] = {
      false,
      false,
      cancella,
-     300,
+     500,
      5000,
      {},
      0,
@@ -356,12 +356,12 @@ const Caso kCasi[] = {
      false,
      true,
      aggiorna,
-     300,
+     500,
      5000,
      {},
      0,
      {{kInsieme, Suo}, {nullptr, Nessuno}}},
-    {"OtherChangeUndoneWhileWaiting", false, false, aggiorna, -300, 5000, {}, 0, {{nullptr, Mio}}},
+    {"OtherChangeUndoneWhileWaiting", false, false, aggiorna, -500, 5000, {}, 0, {{nullptr, Mio}}},
     // Another program keeps the row: the office is asked, and may stop waiting.
     {"OtherProgramKeepsTheRowUserStops",
      false,
@@ -376,8 +376,8 @@ const Caso kCasi[] = {
      false,
      false,
      aggiorna,
-     -600,
-     400,
+     -1500, // between the first wait's end and the second's
+     1000,
      {mrYes},
      1,
      {{nullptr, Mio}}},
@@ -493,7 +493,9 @@ TEST_F(ServerGoneDuringSave, TheUserIsToldNothingTypedIsLostAndSavingAgainWorks)
     QStringList closing;
     EXPECT_FALSE(chiudi(&closing));
     ASSERT_EQ(closing.size(), 1) << closing.join('|').toStdString();
-    EXPECT_TRUE(closing.first().contains("server")) << closing.first().toStdString();
+    EXPECT_TRUE(closing.first().startsWith(kFallito)) << closing.first().toStdString();
+    EXPECT_TRUE(closing.first().contains("il server non risponde"))
+        << closing.first().toStdString();
     for (const Bersaglio &b : cells)
         EXPECT_EQ(grid->Cells(b.pos.x(), b.pos.y()), b.mio);
     EXPECT_TRUE(grid->Modificato());
