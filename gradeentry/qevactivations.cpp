@@ -1,5 +1,7 @@
 #include "gradeentry/qevactivations.h"
 
+#include "gradeentry/qevparvis.h"
+#include "gradeentry/qevrcarbs.h"
 #include "platform/formregistry.h"
 #include "platform/messagedlg.h"
 #include "shell/qelactivations.h"
@@ -116,6 +118,27 @@ bool TdmqevActivations::CarSngAperto()
 bool TdmqevActivations::CarMatAperto()
 {
     return FinestraAperta(QString::fromLatin1(QevForms::CarMat));
+}
+
+QevGradeWindow *TdmqevActivations::FinestraOrigine()
+{
+    if (QevGradeWindow *cls = GradeWindow(QString::fromLatin1(QevForms::CarCls)))
+        return cls;
+    return GradeWindow(QString::fromLatin1(QevForms::CarMat));
+}
+
+bool TdmqevActivations::ChiudiFinestra(const char *className)
+{
+    QWidget *window = FinestraAperta(QString::fromLatin1(className));
+    return !window || window->close();
+}
+
+void QevGradeWindow::SetReadOnly(bool value)
+{
+    for (int tipoDati = tdVoti; tipoDati <= tdEsito; ++tipoDati) {
+        if (TfrqevCarBs *frame = FrameDi(tipoDati))
+            frame->SetReadOnly(value);
+    }
 }
 
 TdmqevActivations::DaGriglia::DaGriglia()

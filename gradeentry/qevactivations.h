@@ -50,6 +50,9 @@ public:
     // visible page).
     virtual QString PaginaAttiva() const = 0;
     virtual bool MostraPagina(const QString &caption) = 0;
+    // Every frame read-only (true), or editable again: while a pupil window opened from this
+    // window is open.
+    virtual void SetReadOnly(bool value);
 };
 Q_DECLARE_INTERFACE(QevGradeWindow, "it.vexto.tavrin.QevGradeWindow")
 
@@ -77,6 +80,13 @@ public:
     static bool CarClsAperto();
     static bool CarSngAperto();
     static bool CarMatAperto();
+    // The window a pupil window works beside: the class window when open, else the subject
+    // window. The pupil's frames load from its grids and write back into them, so that a
+    // value is stored once whichever window saves it last; none when neither is open.
+    static QevGradeWindow *FinestraOrigine();
+    // Closes the open window of a class name with its own closing protocol; false when it
+    // stays open (a refused cell, a cancelled question, a failed save).
+    static bool ChiudiFinestra(const char *className);
 
     // Set while a grade frame's "Singolo alunno..." runs xafCarSng: the pupil is chosen already,
     // so neither the exclusion nor the dialog applies. Nested requests count.

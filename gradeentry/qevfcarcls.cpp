@@ -2,8 +2,6 @@
 
 #include "gradeentry/qelstringgrid.h"
 #include "gradeentry/qevdatasets.h"
-#include "gradeentry/qevfcarsave.h"
-#include "gradeentry/qevframes.h"
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevrcarvot.h"
 #include "gradeentry/qevresmecr.h"
@@ -11,48 +9,26 @@
 #include "platform/waitwindow.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QPainter>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace {
 
-struct DefPagina
-{
-    const char *tab;
-    const char *caption;
-    const char *frame;
-    int TipoDati;
-    int abilita;
-};
-
 // The pages in tab order. "Debiti" and "Competenze" are never shown.
-const DefPagina kPagine[] = {
-    {"tsVot", "Voti", "frqevCarClsVot", tdVoti, abVot},
-    {"tsVtp", "Voti proposti", "frqevCarClsVtp", tdProposti, abVtp},
-    {"tsTas", "Tassonomie", "frqevCarClsTas", tdTassonomie, abTas},
-    {"tsAss", "Assenze", "frqevCarClsAss", tdAssenze, abAss},
-    {"tsAiu", "Aiuti", "frqevCarClsAiu", tdAiuti, abAiu},
-    {"tsNot", "Note", "frqevCarClsNot", tdNote, abNot},
-    {"tsDeb", "Debiti", "frqevCarClsDeb", tdDebiti, abDeb},
-    {"tsFin", "Esito finale", "frqevCarClsFin", tdEsito, abEsi},
-    {"tsCre", "Crediti", "frqevCarClsCre", tdCrediti, abCre},
-    {"tsGdz", "Giudizio", "frqevCarClsGdz", tdGiudizio, abGdz},
-    {"tsCompetenze", "Competenze", nullptr, -1, abComp},
+const TqevDefPagina kPagine[] = {
+    {"tsVot", "Voti", {{"frqevCarClsVot", tdVoti}}},
+    {"tsVtp", "Voti proposti", {{"frqevCarClsVtp", tdProposti}}},
+    {"tsTas", "Tassonomie", {{"frqevCarClsTas", tdTassonomie}}},
+    {"tsAss", "Assenze", {{"frqevCarClsAss", tdAssenze}}},
+    {"tsAiu", "Aiuti", {{"frqevCarClsAiu", tdAiuti}}},
+    {"tsNot", "Note", {{"frqevCarClsNot", tdNote}}},
+    {"tsDeb", "Debiti", {{"frqevCarClsDeb", tdDebiti}}},
+    {"tsFin", "Esito finale", {{"frqevCarClsFin", tdEsito}}},
+    {"tsCre", "Crediti", {{"frqevCarClsCre", tdCrediti}}},
+    {"tsGdz", "Giudizio", {{"frqevCarClsGdz", tdGiudizio}}},
+    {"tsCompetenze", "Competenze", {}},
 };
-
-// The order the pages are loaded in, and the order they are saved in. (The credits page also
-// needs a credit-band table on the class session.)
-const int kCaricamento[] = {tdVoti, tdProposti, tdTassonomie, tdAssenze, tdAiuti,
-                            tdNote, tdCrediti,  tdGiudizio,   tdEsito};
-const int kOrdineSalva[] = {tdVoti, tdProposti, tdTassonomie, tdAssenze, tdAiuti,
-                            tdNote, tdDebiti,   tdEsito,      tdCrediti, tdGiudizio};
-// The typed pages whose current cell must be valid before the page changes or the window
-// closes, with their names in "Impossibile chiudere il caricamento %1.".
-const int kValidate[] = {tdVoti, tdProposti, tdTassonomie, tdAssenze, tdAiuti, tdCrediti};
-const char *const kNomiChiusura[] = {"dei voti",      "dei voti proposti", "delle tassonomie",
-                                     "delle assenze", "degli aiuti",       "dei crediti"};
 
 const char *testoCaricamento(int tipoDati)
 {
@@ -80,32 +56,17 @@ const char *testoCaricamento(int tipoDati)
     }
 }
 
-bool abilitato(int abilita)
-{
-    return dmqevDataSets && dmqevDataSets->iAbilita[size_t(abilita)] != 0;
-}
-
-// While the pages load the window is disabled and page changes are not checked (pages appear
-// and vanish); both come back however the load ends.
-class Caricamento
+// While the pages load the window is disabled; it comes back however the load ends.
+class Disabilitata
 {
 public:
-    Caricamento(QWidget *w, bool &senzaControllo) : m_w(w), m_senzaControllo(senzaControllo)
-    {
-        m_w->setEnabled(false);
-        m_senzaControllo = true;
-    }
-    ~Caricamento()
-    {
-        m_senzaControllo = false;
-        m_w->setEnabled(true);
-    }
-    Caricamento(const Caricamento &) = delete;
-    Caricamento &operator=(const Caricamento &) = delete;
+    explicit Disabilitata(QWidget *w) : m_w(w) { m_w->setEnabled(false); }
+    ~Disabilitata() { m_w->setEnabled(true); }
+    Disabilitata(const Disabilitata &) = delete;
+    Disabilitata &operator=(const Disabilitata &) = delete;
 
 private:
     QWidget *m_w;
-    bool &m_senzaControllo;
 };
 
 } // namespace
@@ -116,31 +77,14 @@ TfmqevCarCls *fmqevCarCls()
         TdmqevActivations::FinestraAperta(QString::fromLatin1(QevForms::CarCls)));
 }
 
-TfmqevCarCls::TfmqevCarCls(QWidget *parent) : TfmVxChildBase(parent), m_pcMain(new QTabWidget)
+TfmqevCarCls::TfmqevCarCls(QWidget *parent)
+    : TfmVxChildBase(parent), m_pagine(new TqevPagine(this, kPagine, tdVoti))
 {
     setObjectName(QStringLiteral("fmqevCarCls"));
     setWindowTitle(QStringLiteral("Caricamento per classe"));
-    m_pcMain->setObjectName(QStringLiteral("pcMain"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_pcMain);
-    for (const DefPagina &def : kPagine) {
-        Scheda scheda;
-        scheda.TipoDati = def.TipoDati;
-        scheda.abilita = def.abilita;
-        scheda.tab = new QWidget;
-        scheda.tab->setObjectName(QString::fromLatin1(def.tab));
-        auto *page = new QVBoxLayout(scheda.tab);
-        page->setContentsMargins(2, 2, 2, 2);
-        if (def.frame && (scheda.frame = CreaFrameGrado(def.TipoDati))) {
-            scheda.frame->setObjectName(QString::fromLatin1(def.frame));
-            page->addWidget(scheda.frame);
-        }
-        const int index = m_pcMain->addTab(scheda.tab, QString::fromUtf8(def.caption));
-        m_pcMain->setTabVisible(index, false);
-        m_schede.append(scheda);
-    }
-    m_pcMain->setCurrentIndex(0);
+    layout->addWidget(m_pagine->pcMain());
 
     TfrqevCarVot *vot = frqevCarClsVot();
     TfrqevCarVot *vtp = frqevCarClsVtp();
@@ -151,36 +95,28 @@ TfmqevCarCls::TfmqevCarCls(QWidget *parent) : TfmVxChildBase(parent), m_pcMain(n
     };
     connect(vot->aPass, &QAction::triggered, this,
             [this] { RunShowingErrors([this] { aPassExecute(); }); });
-    connect(m_pcMain, &QTabWidget::currentChanged, this, &TfmqevCarCls::pcMainChanged);
 }
 
 TfmqevCarCls::~TfmqevCarCls() = default;
 
-const TfmqevCarCls::Scheda *TfmqevCarCls::schedaDi(int tipoDati) const
+QTabWidget *TfmqevCarCls::pcMain() const
 {
-    for (const Scheda &s : m_schede) {
-        if (s.TipoDati == tipoDati)
-            return &s;
-    }
-    return nullptr;
+    return m_pagine->pcMain();
 }
 
 QWidget *TfmqevCarCls::Pagina(int TipoDati) const
 {
-    const Scheda *s = schedaDi(TipoDati);
-    return s ? s->tab : nullptr;
+    return m_pagine->Pagina(TipoDati);
 }
 
 bool TfmqevCarCls::PaginaVisibile(int TipoDati) const
 {
-    const Scheda *s = schedaDi(TipoDati);
-    return s && m_pcMain->isTabVisible(m_pcMain->indexOf(s->tab));
+    return m_pagine->Visibile(TipoDati);
 }
 
 TfrqevCarBs *TfmqevCarCls::FrameDi(int TipoDati) const
 {
-    const Scheda *s = schedaDi(TipoDati);
-    return s ? s->frame : nullptr;
+    return m_pagine->Frame(TipoDati);
 }
 
 TfrqevCarVot *TfmqevCarCls::frqevCarClsVot() const
@@ -195,8 +131,7 @@ TfrqevCarVot *TfmqevCarCls::frqevCarClsVtp() const
 
 TfrqevCarBs *TfmqevCarCls::FrameAttivo() const
 {
-    const int index = m_pcMain->currentIndex();
-    return index >= 0 && index < m_schede.size() ? m_schede.at(index).frame : nullptr;
+    return m_pagine->FrameAttivo();
 }
 
 void TfmqevCarCls::SetRigaSng(int row, int tipoDati)
@@ -207,24 +142,12 @@ void TfmqevCarCls::SetRigaSng(int row, int tipoDati)
 
 QString TfmqevCarCls::PaginaAttiva() const
 {
-    return m_pcMain->tabText(m_pcMain->currentIndex());
+    return m_pagine->PaginaAttiva();
 }
 
 bool TfmqevCarCls::MostraPagina(const QString &caption)
 {
-    for (int i = 0; i < m_pcMain->count(); ++i) {
-        if (m_pcMain->tabText(i) == caption && m_pcMain->isTabVisible(i)) {
-            m_pcMain->setCurrentIndex(i);
-            return m_pcMain->currentIndex() == i;
-        }
-    }
-    return false;
-}
-
-void TfmqevCarCls::mostra(int tipoDati, bool visible)
-{
-    if (const Scheda *s = schedaDi(tipoDati))
-        m_pcMain->setTabVisible(m_pcMain->indexOf(s->tab), visible);
+    return m_pagine->MostraPagina(caption);
 }
 
 void TfmqevCarCls::CaricaFrames()
@@ -232,51 +155,28 @@ void TfmqevCarCls::CaricaFrames()
     TfmVxWait wait(this);
     wait.SetTitle(QStringLiteral("Caricamento dei dati dello scrutinio"));
     wait.SetOperation(QStringLiteral("L'operazione potrebbe richiedere qualche minuto.."));
-    wait.InitProgressBar(0, int(std::size(kCaricamento)) + 2 + 10);
+    static const int tipi[] = {tdVoti, tdProposti, tdTassonomie, tdAssenze, tdAiuti,
+                               tdNote, tdCrediti,  tdGiudizio,   tdEsito};
+    wait.InitProgressBar(0, int(std::size(tipi)) + 2 + 10);
     wait.ShowWait();
     {
-        Caricamento caricamento(this, m_senzaControllo);
-        caricaPagine(wait);
+        Disabilitata disabilitata(this);
+        m_pagine->Carica(tcClasse, tipi, [&wait] { wait.StepProgressBar(); });
+        wait.StepProgressBar(2);
     }
     CaricaDati();
-}
-
-void TfmqevCarCls::caricaPagine(TfmVxWait &wait)
-{
-    for (int tipoDati : kCaricamento) {
-        const Scheda *s = schedaDi(tipoDati);
-        const bool shown = s && s->frame && abilitato(s->abilita);
-        mostra(tipoDati, shown);
-        if (shown) {
-            s->frame->TipoCar = tcClasse;
-            s->frame->InitTipoDati(tipoDati);
-        }
-        wait.StepProgressBar();
-    }
-    mostra(tdDebiti, false);
-    mostra(-1, false);
-    wait.StepProgressBar(2);
-    for (int i = 0; i < m_pcMain->count(); ++i) {
-        if (m_pcMain->isTabVisible(i)) {
-            m_pcMain->setCurrentIndex(i);
-            break;
-        }
-    }
-    m_paginaCorrente = m_pcMain->currentIndex();
 }
 
 void TfmqevCarCls::CaricaDati()
 {
     if (dmqevDataSets)
         setWindowTitle(dmqevDataSets->sDesClsSes);
-    for (int tipoDati : kOrdineSalva) {
-        if (!PaginaVisibile(tipoDati))
-            continue;
+    for (TfrqevCarBs *frame : m_pagine->FrameVisibili()) {
         if (fmVxWait) {
-            fmVxWait->SetOperation(QString::fromUtf8(testoCaricamento(tipoDati)));
+            fmVxWait->SetOperation(QString::fromUtf8(testoCaricamento(frame->TipoDati)));
             fmVxWait->StepProgressBar();
         }
-        FrameDi(tipoDati)->ApplicaParVis();
+        frame->ApplicaParVis();
     }
     TfrqevCarVot *vot = frqevCarClsVot();
     if (dmqevParVis)
@@ -291,117 +191,26 @@ void TfmqevCarCls::SetEvContrasto(bool evContrasto, bool)
     frqevCarClsVot()->grGrid->Invalidate();
 }
 
-bool TfmqevCarCls::validaPagine(const QString &formato, const QStringList &nomi)
-{
-    for (size_t i = 0; i < std::size(kValidate); ++i) {
-        if (!PaginaVisibile(kValidate[i]))
-            continue;
-        const QString messaggio = nomi.isEmpty() ? formato : formato.arg(nomi.at(int(i)));
-        if (!FrameDi(kValidate[i])->ValidaCella(messaggio))
-            return false;
-    }
-    return true;
-}
-
-void TfmqevCarCls::pcMainChanged(int index)
-{
-    if (m_senzaControllo)
-        return;
-    if (!validaPagine(QStringLiteral("Impossibile cambiare pagina."), {})) {
-        m_senzaControllo = true;
-        m_pcMain->setCurrentIndex(m_paginaCorrente);
-        m_senzaControllo = false;
-        return;
-    }
-    m_paginaCorrente = index;
-    if (TfrqevCarBs *frame = FrameAttivo())
-        frame->FrameEnter();
-}
-
 bool TfmqevCarCls::ChiediSalvataggio()
 {
-    QStringList nomi;
-    for (const char *nome : kNomiChiusura)
-        nomi << QString::fromLatin1(nome);
-    if (!validaPagine(QStringLiteral("Impossibile chiudere il caricamento %1."), nomi))
-        return false;
-    bool modificato = false;
-    for (const Scheda &s : m_schede)
-        modificato = modificato || (s.frame && s.frame->grGrid->Modificato());
-    if (!modificato)
-        return true;
-
-    TfmqevCarSave dialog(this);
-    for (int tipoDati : kOrdineSalva) {
-        TfrqevCarBs *frame = FrameDi(tipoDati);
-        QCheckBox *box = dialog.Casella(tipoDati);
-        box->setChecked(frame && frame->grGrid->Modificato());
-        box->setEnabled(box->isChecked());
-    }
-    VxExecModal(&dialog);
-    switch (dialog.Esito()) {
-    case TfmqevCarSave::esNonChiudere:
-        return false;
-    case TfmqevCarSave::esNonSalvare:
-        return true;
-    case TfmqevCarSave::esSalva:
-        break;
-    }
-    for (int tipoDati : kOrdineSalva) {
-        QCheckBox *box = dialog.Casella(tipoDati);
-        if (box->isChecked() && box->isEnabled() && !FrameDi(tipoDati)->Salva())
-            return false; // the failure was shown; every edit stays in the window
-    }
-    return true;
+    return m_pagine->ChiediSalvataggio();
 }
 
 void TfmqevCarCls::FormClose(TCloseAction &action)
 {
-    if (!ChiediSalvataggio()) {
+    if (!TdmqevActivations::ChiudiFinestra(QevForms::CarSng) || !ChiediSalvataggio()) {
         action = caNone;
         return;
     }
     TfmVxChildBase::FormClose(action);
-    if (QWidget *pupil = TdmqevActivations::FinestraAperta(QString::fromLatin1(QevForms::CarSng)))
-        pupil->close();
     if (dmqevActivations && dmqevActivations->SelItemAperto())
         dmqevActivations->fmqevSelItem->close();
 }
 
 void TfmqevCarCls::aPassExecute()
 {
-    TfrqevCarVot *vot = frqevCarClsVot();
-    TfrqevCarVot *vtp = frqevCarClsVtp();
-    if (vtp->grGrid->Modificato())
-        vtp->aSaveExecute();
-    if (vtp->grGrid->Modificato()) {
-        VxMessageDlg(
-            QStringLiteral("Impossibile eseguire il passaggio dei dati!\r\rI voti proposti "
-                           "non sono stati salvati."),
-            mtInformation, mbOK);
-        return;
-    }
-    // The votes page reloads afterwards: what is typed there is saved first or kept.
-    if (vot->grGrid->Modificato())
-        vot->aSaveExecute();
-    if (vot->grGrid->Modificato()) {
-        VxMessageDlg(
-            QStringLiteral("Impossibile eseguire il passaggio dei dati!\r\rI voti non sono "
-                           "stati salvati."),
-            mtInformation, mbOK);
-        return;
-    }
-    if (VxMessageDlg(QStringLiteral("ATTENZIONE!\r\rI voti già presenti saranno sostituiti\r\r"
-                                    "Continuare?"),
-                     mtWarning, mbYesNo) != mrYes)
-        return;
-    dmqevDataSets->PassaVotiProposti(0);
-    vot->Carica();
-    TqelStringGrid *grid = vot->grGrid;
-    if (grid->ColCount() > grid->nColIntest() && grid->RowCount() > grid->nRowIntest())
-        grid->MoveCursor(grid->nColIntest(), grid->nRowIntest());
-    vot->AggiornaMedia(grid->nRowIntest());
-    grid->Invalidate();
+    m_pagine->PassaVotiProposti(
+        0, QStringLiteral("ATTENZIONE!\r\rI voti già presenti saranno sostituiti\r\rContinuare?"));
 }
 
 void TfmqevCarCls::disegnaVoti(QPainter &painter, int col, int row, const QRect &rect)
@@ -410,21 +219,11 @@ void TfmqevCarCls::disegnaVoti(QPainter &painter, int col, int row, const QRect 
     TqelStringGrid *grid = vot->grGrid;
     if (row < grid->nRowIntest() || col < grid->nColIntest())
         return;
-    auto voto = grid->RecordAt<TRecVal>(col, row);
-    if (EvContrasto) {
-        // Only a vote and a proposal can differ: an empty cell has nothing to compare.
-        auto proposto = frqevCarClsVtp()->grGrid->RecordAt<TRecVal>(col, row);
-        if (voto && proposto && !voto->sValSDesc.isEmpty() && !proposto->sValSDesc.isEmpty() &&
-            voto->iValDato != proposto->iValDato) {
-            painter.save();
-            painter.setBrush(Qt::NoBrush);
-            painter.setPen(QColor(0, 128, 0));
-            painter.drawRect(rect.adjusted(0, 0, -1, -1));
-            painter.restore();
-        }
-    }
+    if (EvContrasto)
+        DisegnaContrasto(painter, *grid, frqevCarClsVtp()->grGrid, col, row, rect);
     vot->frqevEsMeCr1->RidimensionaGriglia();
     // A subject with an aid for the pupil: the aids grid has one header row, the votes two.
+    auto voto = grid->RecordAt<TRecVal>(col, row);
     if (!PaginaVisibile(tdAiuti) || !voto)
         return;
     TqelStringGrid *aiuti = FrameDi(tdAiuti)->grGrid;

@@ -19,6 +19,7 @@
 
 #include "gradeentry/qevactivations.h"
 #include "gradeentry/qevfparvis.h"
+#include "gradeentry/qevpagine.h"
 #include "platform/childforms.h"
 #include "shell/qelformcalls.h"
 
@@ -26,7 +27,6 @@
 #include <QString>
 
 class QTabWidget;
-class TfmVxWait;
 class TfrqevCarBs;
 class TfrqevCarVot;
 
@@ -41,7 +41,7 @@ public:
     explicit TfmqevCarCls(QWidget *parent = nullptr);
     ~TfmqevCarCls() override;
 
-    QTabWidget *pcMain() const { return m_pcMain; }
+    QTabWidget *pcMain() const;
     // The page (tab widget page, "tsVot" ...) of a data kind; none for a kind without one.
     QWidget *Pagina(int TipoDati) const;
     // Whether the page of a data kind is shown.
@@ -75,29 +75,14 @@ public:
 
 protected:
     void FormShow() override { ShowMaximized(); }
+    // A pupil window opened from this one closes first, with its own protocol; if it stays
+    // open, so does this window.
     void FormClose(TCloseAction &action) override;
 
 private:
-    struct Scheda
-    {
-        QWidget *tab = nullptr;
-        TfrqevCarBs *frame = nullptr;
-        int TipoDati = -1;
-        int abilita = 0; // the class session's enable flag of the kind
-    };
-    const Scheda *schedaDi(int tipoDati) const;
-    void mostra(int tipoDati, bool visible);
-    void caricaPagine(TfmVxWait &wait);
-    // Checks the current cell of each shown typed page (votes ... aids, credits).
-    bool validaPagine(const QString &formato, const QStringList &nomi);
-    void pcMainChanged(int index);
     void disegnaVoti(QPainter &painter, int col, int row, const QRect &rect);
 
-    QTabWidget *m_pcMain;
-    QList<Scheda> m_schede; // in tab order
-    int m_paginaCorrente = 0;
-    // Page changes go unchecked while the pages load and while a refused change is undone.
-    bool m_senzaControllo = false;
+    TqevPagine *m_pagine;
 };
 
 // The open class window; none when it is closed.

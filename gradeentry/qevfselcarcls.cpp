@@ -11,16 +11,6 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-namespace {
-
-QVariant valore(const TClientDataSet &ds, int row, const char *field)
-{
-    const TField *f = ds.FindField(QString::fromLatin1(field));
-    return f ? ds.Value(row, f->Index()) : QVariant();
-}
-
-} // namespace
-
 TfmQevSelCarCls::TfmQevSelCarCls(QWidget *parent)
     : TfmqevAnsSesDwgBs(parent), m_frame(new TfrqevSelRO), m_model(new TVxClientDataSetModel(this))
 {
@@ -63,40 +53,31 @@ void TfmQevSelCarCls::cbAnsSesDwgChange()
 
 int TfmQevSelCarCls::ClassiCount() const
 {
-    const TClientDataSet &list = dmqevDataSets->scdClsSes;
-    return list.Active() ? list.RecordCount() : 0;
+    return m_frame->Righe();
 }
 
 bool TfmQevSelCarCls::SelezionaClsSes(int iClsSesId)
 {
-    for (int row = 0; row < ClassiCount(); ++row) {
-        if (valore(dmqevDataSets->scdClsSes, row, "iClsSesId").toInt() == iClsSesId) {
-            m_frame->SetCurrentSourceRow(row);
-            return m_frame->CurrentSourceRow() == row;
-        }
-    }
-    return false;
+    return m_frame->Seleziona("iClsSesId", iClsSesId);
 }
 
 void TfmQevSelCarCls::OkClick()
 {
-    const int row = m_frame->CurrentSourceRow();
-    if (row < 0 || row >= ClassiCount()) {
+    if (m_frame->ValoreCorrente("iClsSesId").isNull()) {
         // Nothing to open: the office stays in the dialog to choose another session.
         SetModalResult(mrNone);
         return;
     }
-    const TClientDataSet &list = dmqevDataSets->scdClsSes;
-    const int iAnsId = valore(list, row, "iAnsId").toInt();
-    const int iAnsSesDwgId = valore(list, row, "iAnsSesDwgId").toInt();
-    const int iClsSesId = valore(list, row, "iClsSesId").toInt();
+    const int iAnsId = m_frame->ValoreCorrente("iAnsId").toInt();
+    const int iAnsSesDwgId = m_frame->ValoreCorrente("iAnsSesDwgId").toInt();
+    const int iClsSesId = m_frame->ValoreCorrente("iClsSesId").toInt();
     TdmqevDataSets &dm = *dmqevDataSets;
     // Restored when the class session cannot be opened: a refused choice changes nothing.
     const int prima[] = {dm.iAnsId, dm.iAnsIdSel, dm.iAnsSesDwgId, dm.iClsSesMatId};
     dm.iAnsId = iAnsId;
     dm.iAnsIdSel = iAnsId;
     dm.iAnsSesDwgId = iAnsSesDwgId;
-    dm.iClsSesMatId = 0;
+    dm.iClsSesMatId = MateriaScelta();
     try {
         dm.ApriClsSes(iClsSesId);
     } catch (const EVxException &e) {

@@ -8,8 +8,9 @@
 //
 // OK stores the chosen row's year (iAnsId and iAnsIdSel) and session (iAnsSesDwgId) in the
 // grade data module, opens the class session there (ApriClsSes) and clears the subject filter
-// (iClsSesMatId). OK is refused while the list is empty; Cancel changes nothing. The class list
-// (the module's scdClsSes) is open while the dialog lives and closed with it.
+// (iClsSesMatId; the subject dialog sets it to its choice). OK is refused while the list is empty;
+// Cancel changes nothing. The class list (the module's scdClsSes) is open while the dialog lives
+// and closed with it.
 
 #include "gradeentry/qevfansbs.h"
 
@@ -31,6 +32,8 @@ public:
 protected:
     void cbAnsSesDwgChange() override;
     void OkClick() override;
+    // The subject the class session opens with (the subject dialog's choice); none here.
+    virtual int MateriaScelta() const { return 0; }
 
 private:
     TfrqevSelRO *m_frame;

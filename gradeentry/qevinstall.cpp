@@ -3,7 +3,9 @@
 #include "gradeentry/qevactivations.h"
 #include "gradeentry/qevdatasets.h"
 #include "gradeentry/qevfcarcls.h"
-#include "gradeentry/qevfselcarcls.h"
+#include "gradeentry/qevfcarmat.h"
+#include "gradeentry/qevfcarsng.h"
+#include "gradeentry/qevfselcarclsdett.h"
 #include "platform/formregistry.h"
 #include "shell/qelactivations.h"
 #include "shell/qelstartup.h"
@@ -11,7 +13,11 @@
 void registerGradeEntryForms()
 {
     TAVRIN_REGISTER_FORM(TfmqevCarCls);
+    TAVRIN_REGISTER_FORM(TfmqevCarSng);
+    TAVRIN_REGISTER_FORM(TfmqevCarMat);
     TAVRIN_REGISTER_FORM(TfmQevSelCarCls);
+    TAVRIN_REGISTER_FORM(TfmQevSelCarClsAlu);
+    TAVRIN_REGISTER_FORM(TfmqevSelCarClsMat);
 }
 
 void installGradeEntry()

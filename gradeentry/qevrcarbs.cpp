@@ -211,8 +211,9 @@ bool TfrqevCarBs::Salva()
     RunShowingErrors([this, &salvato] { salvato = SaveDataDb(); });
     if (!salvato)
         return false;
+    // A per-pupil frame beside the class or subject window brings that window up to date.
     const bool stessoAnno = !dmqevDataSets || dmqevDataSets->iAnsId == dmqevDataSets->iAnsIdSel;
-    if (TdmqevActivations::CarClsAperto() && (TipoCar == tcAlunno || TipoCar == tcMateria) &&
+    if (TipoCar == tcAlunno && TdmqevActivations::FinestraOrigine() &&
         (TipoDati != tdDebiti || stessoAnno))
         UpdateClassForm();
     return true;

@@ -85,8 +85,10 @@ public:
     // Per-pupil frame while the class window is open: fills from that window's grid row
     // instead of the database. The base sets RigaCls2 and RigaCls1; overrides call it first.
     virtual void LoadFromClassForm();
-    // Per-pupil or per-subject frame, after its save: copies its values into the class
-    // window's grid of the same kind. A frame with nothing to copy back copies nothing.
+    // Per-pupil frame, after its save: copies its values into the grid of the same kind of the
+    // window it works beside (TdmqevActivations::FinestraOrigine: the class window, else the
+    // subject window), so that window's later save finds them stored. A frame with nothing
+    // to copy back copies nothing.
     virtual void UpdateClassForm() {}
     // True makes the grid read-only and disables the frame's saving commands; false undoes it.
     virtual void SetReadOnly(bool value) = 0;
@@ -95,8 +97,8 @@ public:
     // "Selezione dati..." is enabled when the grid has a data column.
     void Carica();
     // Saves: the current cell is checked first (kinds 0-4 and 6), then SaveDataDb, then a
-    // per-pupil or per-subject frame brings the open class window up to date. False when a
-    // cell was refused or the save failed (the office was told).
+    // per-pupil frame brings the window it works beside up to date (UpdateClassForm). False
+    // when a cell was refused or the save failed (the office was told).
     bool Salva();
     // Checks the current cell through the grid's cell check; a refusal shows a warning naming
     // the cell after the caller's message ("Impossibile eseguire il salvataggio dei dati.").

@@ -13,6 +13,7 @@
 #include "shell/qelplaceholder.h"
 
 #include <QAction>
+#include <QPoint>
 #include <QToolBar>
 
 namespace {
@@ -23,6 +24,70 @@ const QChar Enter(13);
 bool perLivello(int tipoDati)
 {
     return tipoDati >= tdVoti && tipoDati <= tdTassonomie;
+}
+
+// The frame of the kind in the window a per-pupil frame works beside; none without one.
+TfrqevCarBs *frameOrigine(int tipoDati)
+{
+    QevGradeWindow *window = TdmqevActivations::FinestraOrigine();
+    return window ? window->FrameDi(tipoDati) : nullptr;
+}
+
+// The cells of a pupil's row in a grid whose rows are pupils, by the value each stands for
+// (the first column of a subject and component, as the save writes it).
+QHash<TqevChiaveVal, QPoint> celleDiAlunno(const TqelStringGrid &grid, int iSitId,
+                                           bool conComponente)
+{
+    QHash<TqevChiaveVal, QPoint> celle;
+    for (int r = grid.nRowIntest(); r < grid.RowCount(); ++r) {
+        auto ana = grid.RecordAt<TRecAna>(0, r);
+        if (!ana || ana->iSitId != iSitId)
+            continue;
+        for (int c = grid.nColIntest(); c < grid.ColCount(); ++c) {
+            auto mat = grid.RecordAt<TRecMat>(c, 0);
+            auto cmp = conComponente ? grid.RecordAt<TRecCmp>(c, 1) : nullptr;
+            if (mat)
+                celle.insert({iSitId, mat->iClsSesMatId, cmp ? cmp->iCmpScaId : 0}, {c, r});
+        }
+        break;
+    }
+    return celle;
+}
+
+// A cell's stored value, if any, into its record, which notes it as what is stored.
+void prendiValore(TRecVal &rec, const QHash<TqevChiaveVal, TqevValore> &stored,
+                  const TqevChiaveVal &key, bool conComponente)
+{
+    const auto found = stored.constFind(key);
+    if (found != stored.constEnd()) {
+        const TqevValore &v = found.value();
+        rec.iPKId = v.iPKId;
+        rec.iValId = v.iValId;
+        rec.sValSDesc = v.sValSDesc;
+        rec.sValLDesc = v.sValLDesc;
+        if (conComponente) {
+            rec.iValDato = v.iValDato;
+            rec.bValSuff = v.bValSuff;
+            rec.bValInMed = v.bValInMed;
+        }
+    }
+    rec.iValIdSalvato = rec.iValId;
+    rec.sValSalvato = rec.sValSDesc;
+}
+
+// A value record into another: the value, its stored row and what that row holds. A cell
+// whose text was emptied has no value, whatever its record kept: its row goes at the save.
+void copiaValore(TRecVal &to, const TRecVal &from, bool svuotata)
+{
+    to.iPKId = from.iPKId;
+    to.iValIdSalvato = from.iValIdSalvato;
+    to.sValSalvato = from.sValSalvato;
+    to.iValId = svuotata ? 0 : from.iValId;
+    to.sValSDesc = svuotata ? QString() : from.sValSDesc;
+    to.sValLDesc = svuotata ? QString() : from.sValLDesc;
+    to.iValDato = svuotata ? 0 : from.iValDato;
+    to.bValSuff = svuotata ? false : from.bValSuff;
+    to.bValInMed = from.bValInMed;
 }
 
 } // namespace
@@ -37,6 +102,24 @@ TfrqevCarVot::TfrqevCarVot(QWidget *parent) : TfrqevCarBs(parent)
     if (QWidget *button = xoaCustom()->widgetForAction(aPass))
         button->setObjectName(QStringLiteral("tbPassaggio"));
     aPass->setVisible(false);
+
+    // The qualification scores of the subject window, after a separator of their own.
+    QAction *separatore = xoaCustom()->insertSeparator(FrameAction(QStringLiteral("tb2")));
+    separatore->setObjectName(QStringLiteral("tbSepQualif"));
+    separatore->setVisible(false);
+    auto qualifica = [this](const char *name, const char *button, const char *caption, int image) {
+        auto *action = new QAction(QString::fromLatin1(caption), this);
+        action->setObjectName(QString::fromLatin1(name));
+        SetImageIndex(action, image);
+        xoaCustom()->insertAction(FrameAction(QStringLiteral("tb2")), action);
+        if (QWidget *w = xoaCustom()->widgetForAction(action))
+            w->setObjectName(QString::fromLatin1(button));
+        action->setVisible(false);
+        action->setEnabled(false);
+        return action;
+    };
+    aImpQualif = qualifica("aImpQualif", "tbImportQualif", "Importa da carriera", 13);
+    aExpQualif = qualifica("aExpQualif", "tbExportQualif", "Esporta a carriera", 12);
 
     frqevEsMeCr1 = new TfrqevEsMeCr(this);
     frqevEsMeCr1->setObjectName(QStringLiteral("frqevEsMeCr1"));
@@ -56,11 +139,15 @@ void TfrqevCarVot::InitTipoDati(int tipoDati)
     const bool passaggio = tipoDati == tdVoti && dmqevDataSets->iAbilita[abVot] != 0 &&
                            dmqevDataSets->iAbilita[abVtp] != 0;
     aPass->setVisible(passaggio);
-    aPass->setEnabled(!(TdmqevActivations::CarClsAperto() && TipoCar == tcAlunno));
+    // Beside the class or subject window the transfer would leave that window's values and
+    // keys behind the database's: it runs there, or once the pupil window stands alone.
+    aPass->setEnabled(!(TipoCar == tcAlunno && TdmqevActivations::FinestraOrigine()));
     m_store.setTipoDati(tipoDati);
 
     if (RighePerAlunno(TipoCar))
         layoutPerAlunni();
+    else
+        layoutPerMaterie();
     m_store.CaricaLivelli();
     ApplicaParVis();
     Carica();
@@ -99,11 +186,92 @@ void TfrqevCarVot::layoutPerAlunni()
     }
 }
 
+void TfrqevCarVot::layoutPerMaterie()
+{
+    const TqevStringList *mats = &dmqevDataSets->slMatAluVot;
+    const TqevStringList *cmps = &dmqevDataSets->slCmpAluVot;
+    if (TipoDati == tdTassonomie) {
+        mats = &dmqevDataSets->slMatAluTas;
+        cmps = &dmqevDataSets->slCmpAluTas;
+    } else if (!perLivello(TipoDati)) {
+        cmps = nullptr;
+    }
+    grGrid->setnRowIntest(1);
+    grGrid->setnColIntest(1);
+    grGrid->setRowCount(mats->Count());
+    grGrid->setColCount(cmps ? cmps->Count() : 2);
+    for (int r = 1; r < mats->Count(); ++r) {
+        grGrid->setCells(0, r, mats->Strings(r));
+        grGrid->setObjects(0, r, mats->Objects(r));
+    }
+    if (!cmps) {
+        grGrid->setCells(
+            1, 0, TipoDati == tdAssenze ? QStringLiteral("Assenze") : QStringLiteral("Aiuti"));
+        return;
+    }
+    for (int c = 1; c < cmps->Count(); ++c) {
+        grGrid->setCells(c, 0, cmps->Strings(c));
+        grGrid->setObjects(c, 0, cmps->Objects(c));
+    }
+}
+
+void TfrqevCarVot::LoadFromClassForm()
+{
+    TfrqevCarBs::LoadFromClassForm();
+    LoadData();
+}
+
+void TfrqevCarVot::caricaPerMaterie(const QHash<TqevChiaveVal, TqevValore> &stored)
+{
+    const bool conComponente = m_store.PerComponente();
+    // Beside the class or subject window its values count: typed ones too, not yet saved.
+    TfrqevCarBs *origine = frameOrigine(TipoDati);
+    const QHash<TqevChiaveVal, QPoint> accanto =
+        origine ? celleDiAlunno(*origine->grGrid, m_iSitId, conComponente)
+                : QHash<TqevChiaveVal, QPoint>();
+    for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r) {
+        auto mat = grGrid->RecordAt<TRecMat>(0, r);
+        if (!mat)
+            continue;
+        for (int c = grGrid->nColIntest(); c < grGrid->ColCount(); ++c) {
+            auto cmp = conComponente ? grGrid->RecordAt<TRecCmp>(c, 0) : nullptr;
+            // Absences and aids apply to every subject of the pupil.
+            const bool segue =
+                !conComponente ||
+                (cmp && ContieneCoppia(ListaMatAlu, mat->iClsSesMatId, cmp->iCmpScaId));
+            auto rec = std::make_shared<TRecVal>();
+            InitCellaVoto(*rec, !segue);
+            const TqevChiaveVal key{m_iSitId, mat->iClsSesMatId, cmp ? cmp->iCmpScaId : 0};
+            if (segue)
+                prendiValore(*rec, stored, key, conComponente);
+            const QPoint p = accanto.value(key, QPoint(-1, -1));
+            auto loro =
+                segue && p.x() >= 0 ? origine->grGrid->RecordAt<TRecVal>(p.x(), p.y()) : nullptr;
+            if (loro && !loro->bBloccato)
+                copiaValore(*rec, *loro, origine->grGrid->Cells(p.x(), p.y()).trimmed().isEmpty());
+            grGrid->setObjects(c, r, rec);
+            grGrid->setCells(c, r, rec->sValSDesc);
+        }
+    }
+}
+
 void TfrqevCarVot::LoadData()
 {
     grGrid->setModificato(false);
-    if (!RighePerAlunno(TipoCar))
+    if (!RighePerAlunno(TipoCar)) {
+        TVxHourglass hourglass;
+        m_iSitId = dmqevDataSets->iSitId;
+        TVxTransactionScope lettura(qqoVxGlobConn());
+        dmqevDataSets->SetFiltroCaricamento(dmqevDataSets->iAnaId, dmqevDataSets->iAnsId,
+                                            dmqevDataSets->iPstIdSel, ListaMatAlu, false);
+        const QHash<TqevChiaveVal, TqevValore> stored =
+            m_store.Carica(dmqevDataSets->iClsSesId, m_iSitId);
+        lettura.Commit();
+        caricaPerMaterie(stored);
+        grGrid->setModificato(false);
+        grGrid->Invalidate();
         return;
+    }
     TVxHourglass hourglass;
     // One read for the whole grid: each statement is prepared once and run for every pupil.
     // A pupil's values are found by his situation, which any index statistics make cheap; a
@@ -127,24 +295,10 @@ void TfrqevCarVot::LoadData()
             auto rec = std::make_shared<TRecVal>();
             const bool segue = ContieneMateria(ListaMatAlu, mat->iClsSesMatId);
             InitCellaVoto(*rec, !segue);
-            if (segue) {
-                const auto found =
-                    stored.constFind({ana->iSitId, mat->iClsSesMatId, cmp ? cmp->iCmpScaId : 0});
-                if (found != stored.constEnd()) {
-                    const TqevValore &v = found.value();
-                    rec->iPKId = v.iPKId;
-                    rec->iValId = v.iValId;
-                    rec->sValSDesc = v.sValSDesc;
-                    rec->sValLDesc = v.sValLDesc;
-                    if (conComponente) {
-                        rec->iValDato = v.iValDato;
-                        rec->bValSuff = v.bValSuff;
-                        rec->bValInMed = v.bValInMed;
-                    }
-                }
-            }
-            rec->iValIdSalvato = rec->iValId;
-            rec->sValSalvato = rec->sValSDesc;
+            if (segue)
+                prendiValore(*rec, stored,
+                             {ana->iSitId, mat->iClsSesMatId, cmp ? cmp->iCmpScaId : 0},
+                             conComponente);
             grGrid->setObjects(c, r, rec);
             grGrid->setCells(c, r, rec->sValSDesc);
         }
@@ -154,21 +308,44 @@ void TfrqevCarVot::LoadData()
     grGrid->Invalidate();
 }
 
+bool TfrqevCarVot::chiaveDi(int col, int row, TqevChiaveVal &key) const
+{
+    std::shared_ptr<TRecMat> mat;
+    int iSitId = m_iSitId;
+    if (RighePerAlunno(TipoCar)) {
+        auto ana = AlunnoDi(row);
+        if (!ana)
+            return false;
+        iSitId = ana->iSitId;
+        mat = grGrid->RecordAt<TRecMat>(col, 0);
+    } else {
+        mat = grGrid->RecordAt<TRecMat>(0, row);
+    }
+    if (!mat)
+        return false;
+    auto cmp = m_store.PerComponente() ? grGrid->RecordAt<TRecCmp>(col, grGrid->nRowIntest() - 1)
+                                       : nullptr;
+    key = {iSitId, mat->iClsSesMatId, cmp ? cmp->iCmpScaId : 0};
+    return true;
+}
+
 QString TfrqevCarVot::descriviCella(int col, int row) const
 {
-    auto ana = AlunnoDi(row);
-    auto mat = grGrid->RecordAt<TRecMat>(col, 0);
+    const bool perAlunni = RighePerAlunno(TipoCar);
+    auto ana = perAlunni ? AlunnoDi(row) : nullptr;
+    auto mat = perAlunni ? grGrid->RecordAt<TRecMat>(col, 0) : grGrid->RecordAt<TRecMat>(0, row);
     QString text = QStringLiteral("Alunno: %1\rMateria: %2")
-                       .arg(ana ? NomeAlunno(*ana) : QString(), mat ? mat->sMatLDesc : QString());
-    if (auto cmp = perLivello(TipoDati) ? grGrid->RecordAt<TRecCmp>(col, 1) : nullptr)
+                       .arg(ana ? NomeAlunno(*ana) : dmqevDataSets->sNomeAlunno,
+                            mat ? mat->sMatLDesc : QString());
+    auto cmp =
+        perLivello(TipoDati) ? grGrid->RecordAt<TRecCmp>(col, grGrid->nRowIntest() - 1) : nullptr;
+    if (cmp)
         text += QStringLiteral("\rComponente: ") + cmp->sCmpLDesc;
     return text;
 }
 
 bool TfrqevCarVot::SaveDataDb()
 {
-    if (!RighePerAlunno(TipoCar))
-        return true;
     // Every new row carries the school year's first day as insert and start date and its
     // last day as end date, whatever the day of the save; read once, by the first new row's
     // write, so that a failure is told as that cell's.
@@ -184,14 +361,16 @@ bool TfrqevCarVot::SaveDataDb()
             dmqevDataSets->GetAnnoScolField(dmqevDataSets->iAnsId, QStringLiteral("dAnsVextoFine"))
                 .toDate();
     };
+    // A per-pupil cell gives each committed write to the window beside at once: a key that
+    // reached the database reaches that window even when a later cell fails.
+    const bool accanto = TipoCar == tcAlunno;
     const TqevValStore &store = m_store;
     QList<TqevScrittura> scritture;
     for (int c = grGrid->nColIntest(); c < grGrid->ColCount(); ++c) {
         for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r) {
             auto rec = grGrid->RecordAt<TRecVal>(c, r);
-            auto mat = grGrid->RecordAt<TRecMat>(c, 0);
-            auto ana = AlunnoDi(r);
-            if (!rec || !mat || !ana || rec->bBloccato)
+            TqevChiaveVal chiave;
+            if (!rec || rec->bBloccato || !chiaveDi(c, r, chiave))
                 continue;
             const bool vuota = grGrid->Cells(c, r).trimmed().isEmpty();
             const int pk = rec->iPKId;
@@ -204,25 +383,23 @@ bool TfrqevCarVot::SaveDataDb()
             const QString testo = rec->sValSDesc.trimmed();
             TqevScrittura s;
             s.cella = descriviCella(c, r);
+            std::function<void()> salvata;
             if (vuota) {
                 s.esegui = [&store, pk](TVxTransaction &tr) { store.Cancella(tr, pk); };
                 // A value typed into the cell again is a new row.
-                s.salvata = [rec] {
+                salvata = [rec] {
                     rec->iPKId = 0;
                     rec->iValIdSalvato = 0;
                     rec->sValSalvato.clear();
                 };
             } else if (pk == 0) {
-                auto cmp = perLivello(TipoDati) ? grGrid->RecordAt<TRecCmp>(c, 1) : nullptr;
-                const TqevChiaveVal chiave{ana->iSitId, mat->iClsSesMatId,
-                                           cmp ? cmp->iCmpScaId : 0};
                 auto nuova = std::make_shared<int>(0);
                 s.esegui = [&store, &leggiAnno, &inizio, &fine, chiave, valore,
                             nuova](TVxTransaction &tr) {
                     leggiAnno();
                     *nuova = store.Inserisci(tr, chiave, valore, inizio, fine);
                 };
-                s.salvata = [rec, nuova, iValId, testo] {
+                salvata = [rec, nuova, iValId, testo] {
                     rec->iPKId = *nuova;
                     rec->iValIdSalvato = iValId;
                     rec->sValSalvato = testo;
@@ -238,11 +415,16 @@ bool TfrqevCarVot::SaveDataDb()
                     rec->sValSalvato.clear();
                     throw ValoreCancellatoAltrove();
                 };
-                s.salvata = [rec, iValId, testo] {
+                salvata = [rec, iValId, testo] {
                     rec->iValIdSalvato = iValId;
                     rec->sValSalvato = testo;
                 };
             }
+            s.salvata = [this, salvata, accanto, c, r] {
+                salvata();
+                if (accanto)
+                    riporta({QPoint(c, r)});
+            };
             scritture.append(s);
         }
     }
@@ -250,6 +432,43 @@ bool TfrqevCarVot::SaveDataDb()
         return false;
     grGrid->setModificato(false);
     return true;
+}
+
+void TfrqevCarVot::UpdateClassForm()
+{
+    QList<QPoint> celle;
+    for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r) {
+        for (int c = grGrid->nColIntest(); c < grGrid->ColCount(); ++c)
+            celle << QPoint(c, r);
+    }
+    riporta(celle);
+}
+
+void TfrqevCarVot::riporta(const QList<QPoint> &celle)
+{
+    TfrqevCarBs *origine = TipoCar == tcAlunno ? frameOrigine(TipoDati) : nullptr;
+    if (!origine)
+        return;
+    TqelStringGrid *loro = origine->grGrid;
+    const QHash<TqevChiaveVal, QPoint> posizioni =
+        celleDiAlunno(*loro, m_iSitId, m_store.PerComponente());
+    int riga = -1;
+    for (const QPoint &cella : celle) {
+        auto rec = grGrid->RecordAt<TRecVal>(cella.x(), cella.y());
+        TqevChiaveVal chiave;
+        if (!rec || rec->bBloccato || !chiaveDi(cella.x(), cella.y(), chiave))
+            continue;
+        const QPoint p = posizioni.value(chiave, QPoint(-1, -1));
+        auto suo = p.x() >= 0 ? loro->RecordAt<TRecVal>(p.x(), p.y()) : nullptr;
+        if (!suo || suo->bBloccato)
+            continue;
+        copiaValore(*suo, *rec, grGrid->Cells(cella.x(), cella.y()).trimmed().isEmpty());
+        loro->setCells(p.x(), p.y(), suo->sValSDesc);
+        loro->InvalidateCell(p.x(), p.y());
+        riga = p.y();
+    }
+    if (riga >= 0 && RighePerAlunno(origine->TipoCar))
+        origine->AggiornaMedia(riga);
 }
 
 void TfrqevCarVot::SetReadOnly(bool value)
@@ -272,29 +491,22 @@ void TfrqevCarVot::aFormSelExecute()
         showPlaceholder(aFormSel->text(), pick);
 }
 
-void TfrqevCarVot::grGridSelectCell(int col, int row, bool &canSelect)
+bool TfrqevCarVot::accetta(int c, int r, bool &aggiornata)
 {
-    TfrqevCarBs::grGridSelectCell(col, row, canSelect);
-    if (row < grGrid->nRowIntest() || col < grGrid->nColIntest())
-        return;
-    canSelect = true;
-    const int c = grGrid->Col();
-    const int r = grGrid->Row();
+    aggiornata = false;
     auto rec = grGrid->RecordAt<TRecVal>(c, r);
     if (!rec || rec->bBloccato)
-        return;
+        return true;
     const QString text = grGrid->Cells(c, r).trimmed();
     if (text.isEmpty())
-        return;
+        return true;
     if (perLivello(TipoDati)) {
         // What is stored is accepted as it is: its level may have been deleted since.
         if (text != rec->sValSDesc.trimmed()) {
             auto cmp = grGrid->RecordAt<TRecCmp>(c, grGrid->nRowIntest() - 1);
             const TqevLivello *livello = cmp ? m_store.Livello(cmp->iCmpScaId, text) : nullptr;
-            if (!livello) {
-                canSelect = false;
-                return;
-            }
+            if (!livello)
+                return false;
             rec->iValId = livello->iValId;
             rec->sValSDesc = livello->sValSDesc;
             rec->sValLDesc = livello->sValLDesc;
@@ -305,19 +517,15 @@ void TfrqevCarVot::grGridSelectCell(int col, int row, bool &canSelect)
     } else if (TipoDati == tdAssenze) {
         bool numero = false;
         const int ore = text.toInt(&numero);
-        if (!numero || ore < 0) {
-            canSelect = false;
-            return;
-        }
+        if (!numero || ore < 0)
+            return false;
         rec->iValId = ore;
         rec->sValSDesc = rec->sValLDesc = QString::number(ore);
         rec->iValDato = 0;
         rec->bValSuff = rec->bValInMed = true;
     } else {
-        if (text.size() > 4) {
-            canSelect = false;
-            return;
-        }
+        if (text.size() > 4)
+            return false;
         rec->iValId = 0;
         rec->sValSDesc = rec->sValLDesc = text;
         rec->iValDato = 0;
@@ -325,8 +533,41 @@ void TfrqevCarVot::grGridSelectCell(int col, int row, bool &canSelect)
     }
     rec->bBloccato = false;
     grGrid->InvalidateCell(c, r);
-    if (TipoDati == tdVoti || TipoDati == tdProposti || TipoDati == tdAssenze)
+    aggiornata = true;
+    return true;
+}
+
+void TfrqevCarVot::grGridSelectCell(int col, int row, bool &canSelect)
+{
+    TfrqevCarBs::grGridSelectCell(col, row, canSelect);
+    if (row < grGrid->nRowIntest() || col < grGrid->nColIntest())
+        return;
+    bool aggiornata = false;
+    canSelect = accetta(grGrid->Col(), grGrid->Row(), aggiornata);
+    if (aggiornata && (TipoDati == tdVoti || TipoDati == tdProposti || TipoDati == tdAssenze))
         AggiornaMedia(row);
+}
+
+bool TfrqevCarVot::ScriviCella(int col, int row, const QString &text)
+{
+    auto rec = grGrid->RecordAt<TRecVal>(col, row);
+    if (!rec || rec->bBloccato)
+        return false;
+    const QString prima = grGrid->Cells(col, row);
+    if (text.trimmed() == prima.trimmed())
+        return true;
+    grGrid->setCells(col, row, text);
+    if (text.trimmed().isEmpty()) {
+        azzera(col, row);
+        return true;
+    }
+    bool aggiornata = false;
+    if (!accetta(col, row, aggiornata)) {
+        grGrid->setCells(col, row, prima);
+        return false;
+    }
+    grGrid->SegnaModificata(col, row);
+    return true;
 }
 
 void TfrqevCarVot::azzera(int col, int row)

@@ -9,8 +9,14 @@
 //
 // Layout in class and subject mode: column 0 the pupils (TRecAna), row 0 the subjects
 // (TRecMat) and, for the kinds with levels, row 1 the components (TRecCmp); a cell of a
-// subject the pupil does not take is locked. (The per-pupil layout comes with the pupil
-// window.)
+// subject the pupil does not take is locked. Per pupil: column 0 the pupil's subjects, row 0
+// his components (absences and aids: one column, "Assenze" or "Aiuti"); a component the
+// pupil's plan does not give the subject is locked.
+//
+// A per-pupil frame beside the class or subject window (TdmqevActivations::FinestraOrigine)
+// takes that window's values for the pupil, typed and unsaved ones included, and gives its
+// own back: each saved cell at once (its new key, so that the other window's save updates the
+// row instead of inserting it again), every cell after a whole save (UpdateClassForm).
 //
 // Typing changes only the text; the record follows when the cursor leaves the cell, through
 // grGridSelectCell: a level's short text of the column's scale (exact, case counts), a whole
@@ -25,6 +31,7 @@
 #include "gradeentry/qevrcarbs.h"
 #include "gradeentry/qevvalstore.h"
 
+class QPoint;
 class TfrqevEsMeCr;
 
 class TfrqevCarVot : public TfrqevCarBs
@@ -38,13 +45,24 @@ public:
     QAction *aPass = nullptr;
     // The outcome, average and credit side frame: never filled here, kept hidden.
     TfrqevEsMeCr *frqevEsMeCr1 = nullptr;
+    // "Importa da carriera" and "Esporta a carriera" (buttons tbImportQualif, tbExportQualif):
+    // hidden and disabled unless the subject window binds them.
+    QAction *aImpQualif = nullptr;
+    QAction *aExpQualif = nullptr;
 
     // The kind's values and levels.
     TqevValStore &Store() { return m_store; }
 
+    // Writes a value into a data cell as if typed and accepted: the level of the column's scale
+    // whose short text it is (vote kinds), the hours, the aid's text; an empty text empties
+    // the cell. False, the cell unchanged, for a locked cell or a text the cell refuses.
+    bool ScriviCella(int col, int row, const QString &text);
+
     void InitTipoDati(int TipoDati) override;
     void LoadData() override;
     bool SaveDataDb() override;
+    void LoadFromClassForm() override;
+    void UpdateClassForm() override;
     void SetReadOnly(bool value) override;
     void aFormSelExecute() override;
     void grGridSelectCell(int col, int row, bool &canSelect) override;
@@ -55,10 +73,22 @@ protected:
 
 private:
     void layoutPerAlunni();
+    void layoutPerMaterie();
+    // Per pupil: every cell from the stored values and, beside the class or subject window,
+    // from that window's row of the pupil.
+    void caricaPerMaterie(const QHash<TqevChiaveVal, TqevValore> &stored);
+    // The stored value a data cell stands for; false for a cell without subject or pupil.
+    bool chiaveDi(int col, int row, TqevChiaveVal &key) const;
+    // Brings the record into line with the cell's text: false when the text is refused;
+    // aggiornata tells whether the record took a value.
+    bool accetta(int col, int row, bool &aggiornata);
     // Backspace that left the cell empty: the record forgets its level at once.
     void azzera(int col, int row);
+    // Per-pupil cells into the same cells of the window the frame works beside.
+    void riporta(const QList<QPoint> &celle);
     QString descriviCella(int col, int row) const;
 
     TqevValStore m_store;
     bool m_backspace = false;
+    int m_iSitId = 0; // per pupil: the pupil loaded, whom the save writes for
 };

@@ -7,6 +7,8 @@
 
 #include "platform/dbgridframes.h"
 
+#include <QVariant>
+
 class TfrqevSelRO : public TfrVxDBROGrid
 {
     Q_OBJECT
@@ -17,4 +19,12 @@ public:
     QString TipoColonne;
     // Shows only the set's columns, with their titles and widths; another name shows none.
     void ImpostaColonneSelRO(const QString &ATipo);
+
+    // The rows listed: none while the listed dataset is closed.
+    int Righe() const;
+    // A field of the current row (of any row) of the listed dataset; null without one.
+    QVariant ValoreCorrente(const char *field) const;
+    QVariant Valore(int row, const char *field) const;
+    // Makes the row whose field holds the value current; false when no row does.
+    bool Seleziona(const char *field, const QVariant &value);
 };

@@ -1,23 +1,14 @@
 // "Caricamento per classe" end to end: the real command table and windows offscreen, every
 // dialog scripted, the demo school's database checked after each step.
-#include "gradeentry/qelstringgrid.h"
-#include "gradeentry/qevactivations.h"
-#include "gradeentry/qevdatasets.h"
-#include "gradeentry/qevfcarcls.h"
+#include "tests/gradeentry/gradewindows.h"
+
 #include "gradeentry/qevfcarsave.h"
-#include "gradeentry/qevfselcarcls.h"
-#include "gradeentry/qevinstall.h"
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevrcarvot.h"
 #include "platform/formregistry.h"
-#include "platform/globalvars.h"
-#include "platform/messagedlg.h"
 #include "platform/transaction.h"
 #include "shell/qelactivations.h"
-#include "shell/qelmain.h"
 #include "shell/qelplaceholder.h"
-#include "shell/qelstartup.h"
-#include "tests/support/testdb.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -36,48 +27,6 @@ constexpr int k5B = 390152; // 5B: proposed votes only, the largest class
 constexpr int k4A = 390042;
 
 const char *const kCaptions[] = {"Voti", "Voti proposti", "Tassonomie", "Assenze", "Aiuti"};
-
-// What a cell holds: pupil situation, class-session subject, component (0 without).
-struct Cella
-{
-    int iSitId;
-    int iClsSesMatId;
-    int iCmpScaId;
-    bool operator==(const Cella &) const = default;
-};
-size_t qHash(const Cella &c, size_t seed = 0)
-{
-    return qHashMulti(seed, c.iSitId, c.iClsSesMatId, c.iCmpScaId);
-}
-
-// Every stored value of a kind in a class session, as its text, read straight from the tables.
-QHash<Cella, QString> memorizzati(int kind, int clsSes)
-{
-    static const char *const sql[] = {
-        "SELECT V.iSitId, K.iClsSesMatId, K.iCmpScaId, TRIM(L.sLivSDesc) FROM TVot_Voti V "
-        "JOIN TClsMatCmp K ON K.iClsMatCmpId = V.iClsMatCmpId JOIN TClsSesMat S ON "
-        "S.iClsSesMatId = K.iClsSesMatId JOIN TScaLiv SL ON SL.iScaLivId = V.iScaLivId JOIN "
-        "TLiv_Livelli L ON L.iLivId = SL.iLivId WHERE S.iClsSesId = ?",
-        "SELECT V.iSitId, K.iClsSesMatId, K.iCmpScaId, TRIM(P.sPrpSDesc) FROM TVtp_Proposti V "
-        "JOIN TClsMatCmp K ON K.iClsMatCmpId = V.iClsMatCmpId JOIN TClsSesMat S ON "
-        "S.iClsSesMatId = K.iClsSesMatId JOIN TPrpScaLiv PL ON PL.iPrpScaLivId = "
-        "V.iPrpScaLivId JOIN TPrp_Proposti P ON P.iPrpId = PL.iPrpId WHERE S.iClsSesId = ?",
-        "SELECT V.iSitId, K.iClsSesMatId, K.iCmpScaId, TRIM(L.sLivSDesc) FROM TTas_Tassonomie V "
-        "JOIN TClsMatCmp K ON K.iClsMatCmpId = V.iClsMatCmpId JOIN TClsSesMat S ON "
-        "S.iClsSesMatId = K.iClsSesMatId JOIN TScaLiv SL ON SL.iScaLivId = V.iScaLivId JOIN "
-        "TLiv_Livelli L ON L.iLivId = SL.iLivId WHERE S.iClsSesId = ?",
-        "SELECT V.iSitId, V.iClsSesMatId, 0, V.iAssOre FROM TAss_Assenze V JOIN TClsSesMat S ON "
-        "S.iClsSesMatId = V.iClsSesMatId WHERE S.iClsSesId = ?",
-        "SELECT V.iSitId, V.iClsSesMatId, 0, TRIM(V.sAiuVal) FROM TAiu_Aiuti V JOIN TClsSesMat S "
-        "ON S.iClsSesMatId = V.iClsSesMatId WHERE S.iClsSesId = ?",
-    };
-    QHash<Cella, QString> values;
-    QSqlQuery q = runSql(QString::fromLatin1(sql[kind]), {clsSes});
-    while (q.next())
-        values.insert({q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt()},
-                      q.value(3).toString());
-    return values;
-}
 
 // A grade window of another kind, open: the launcher must refuse its own beside it.
 class StandIn : public QWidget, public QevGradeWindow
@@ -101,17 +50,13 @@ public:
     static inline QStringList pagine;
 };
 
-// The program as the office starts it, on a fresh demo database, context 2008/2009 final.
-class ClassWindow : public ::testing::Test
+// The class window on the demo school.
+class ClassWindow : public GradeWindows
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(db.opened);
-        installGradeEntry();
-        xgvmGlobalVar.SetValues({{TVxWorkingContext::instituteKey(), 2},
-                                 {TVxWorkingContext::schoolYearKey(), 39},
-                                 {TVxWorkingContext::sessionKey(), 392}});
+        GradeWindows::SetUp();
         // The last pupil of 5A has no vote and no taxonomy yet: the office enters them.
         for (const char *table : {"TVot_Voti", "TTas_Tassonomie"})
             runSql(QStringLiteral("DELETE FROM %1 WHERE iSitId = (SELECT FIRST 1 S.iSitId FROM "
@@ -119,24 +64,6 @@ protected:
                                   "S.iClsPstId WHERE P.iClsId = 39005 AND S.iSitOrdine = 1 AND "
                                   "S.iSitPosReg > 0 ORDER BY S.iSitPosReg DESC)")
                        .arg(QLatin1String(table)));
-        objects = std::make_unique<TavrinObjects>();
-        TfmqelMain *main = objects->mainWindow();
-        main->resize(1280, 800);
-        main->show();
-        main->ensureFirstActivation();
-        DialogSeam::clearShown();
-    }
-    void TearDown() override { objects.reset(); }
-
-    // Runs "Caricamento per classe", choosing the class session in the dialog.
-    TfmqevCarCls *apri(int clsSes)
-    {
-        DialogSeam::queueModalScript([clsSes](QDialog *d) {
-            auto *dialog = qobject_cast<TfmQevSelCarCls *>(d);
-            return dialog && dialog->SelezionaClsSes(clsSes) ? int(mrOk) : int(mrCancel);
-        });
-        dmqevActivations->xafCarCls->Execute();
-        return fmqevCarCls();
     }
 
     TqelStringGrid *griglia(int kind) const { return fmqevCarCls()->FrameDi(kind)->grGrid; }
@@ -169,18 +96,6 @@ protected:
         }
         return {-1, -1};
     }
-
-    // Types the text into a cell from the keyboard and presses Enter.
-    static void digita(TqelStringGrid *g, QPoint cell, const QString &text)
-    {
-        ASSERT_TRUE(g->MoveCursor(cell.x(), cell.y()));
-        QTest::keyClicks(g, text);
-        QTest::keyClick(g, Qt::Key_Return);
-    }
-
-    ProgramDatabase db; // quiet while it opens the database: the script starts after it
-    ScriptedDialogs dialogs;
-    std::unique_ptr<TavrinObjects> objects;
 };
 
 } // namespace
@@ -273,10 +188,8 @@ TEST_F(ClassWindow, LauncherChecksTheContextAndTheOtherWindows)
     fmqevCarCls()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ASSERT_FALSE(TdmqevActivations::CarClsAperto());
-    // A placeholder under a pupil window's name is no grade window; a real one excludes.
+    // Any grade window of another kind excludes.
     for (const char *name : {QevForms::CarSng, QevForms::CarMat}) {
-        std::unique_ptr<QWidget> placeholder(FormRegistry::create(QString::fromLatin1(name)));
-        ASSERT_TRUE(qobject_cast<TfmqelNonDisponibile *>(placeholder.get()));
         FormRegistry::registerClass(QString::fromLatin1(name),
                                     [](QWidget *p) -> QWidget * { return new StandIn(p); });
         std::unique_ptr<QWidget> open(FormRegistry::create(QString::fromLatin1(name)));

@@ -1,0 +1,233 @@
+#include "gradeentry/qevfcarmat.h"
+
+#include "gradeentry/qelstringgrid.h"
+#include "gradeentry/qevdatasets.h"
+#include "gradeentry/qevfqualiffield.h"
+#include "gradeentry/qevparvis.h"
+#include "gradeentry/qevqualifica.h"
+#include "gradeentry/qevrcarvot.h"
+#include "platform/messagedlg.h"
+
+#include <QAction>
+#include <QPainter>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const TqevDefPagina kPagine[] = {
+    {"tsVot", "Voti", {{"frqevCarMatVot", tdVoti}}},
+    {"tsVtp", "Voti proposti", {{"frqevCarMatVtp", tdProposti}}},
+    {"tsTas", "Tassonomie", {{"frqevCarMatTas", tdTassonomie}}},
+    {"tsAss", "Assenze", {{"frqevCarMatAss", tdAssenze}}},
+    {"tsAiu", "Aiuti", {{"frqevCarMatAiu", tdAiuti}}},
+    {"tsNot", "Note", {{"frqevCarMatNot", tdNote}}},
+    {"tsDeb", "Debiti", {{"frqevCarMatDeb", tdDebiti}}},
+};
+
+const int kTipi[] = {tdVoti, tdProposti, tdTassonomie, tdAssenze, tdAiuti, tdNote, tdDebiti};
+
+// The column the scores stand in: the subject's first component.
+constexpr int kColonnaPunteggio = 1;
+
+QString nome(const TRecAna &ana)
+{
+    return ana.sAnaCognome + QLatin1Char(' ') + ana.sAnaNome;
+}
+
+} // namespace
+
+TfmqevCarMat *fmqevCarMat()
+{
+    return qobject_cast<TfmqevCarMat *>(
+        TdmqevActivations::FinestraAperta(QString::fromLatin1(QevForms::CarMat)));
+}
+
+TfmqevCarMat::TfmqevCarMat(QWidget *parent)
+    : TfmVxChildBase(parent), m_pagine(new TqevPagine(this, kPagine, tdProposti))
+{
+    setObjectName(QStringLiteral("fmqevCarMat"));
+    setWindowTitle(QStringLiteral("Caricamento per materia"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(pcMain());
+
+    TfrqevCarVot *vot = frqevCarMatVot();
+    TfrqevCarVot *vtp = frqevCarMatVtp();
+    vot->grGrid->OnDrawCell = [this, vot, vtp](QPainter &painter, int col, int row,
+                                               const QRect &rect, TGridDrawState) {
+        if (EvContrasto)
+            DisegnaContrasto(painter, *vot->grGrid, vtp->grGrid, col, row, rect);
+    };
+    connect(vot->aPass, &QAction::triggered, this,
+            [this] { RunShowingErrors([this] { aPassExecute(); }); });
+    // The score transfers belong to this window only.
+    if (QAction *separatore = vot->FrameAction(QStringLiteral("tbSepQualif")))
+        separatore->setVisible(true);
+    for (QAction *a : {vot->aImpQualif, vot->aExpQualif}) {
+        a->setVisible(true);
+        a->setEnabled(true);
+    }
+    connect(vot->aImpQualif, &QAction::triggered, this,
+            [this] { RunShowingErrors([this] { ImportaQualifica(); }); });
+    connect(vot->aExpQualif, &QAction::triggered, this,
+            [this] { RunShowingErrors([this] { EsportaQualifica(); }); });
+}
+
+TfmqevCarMat::~TfmqevCarMat() = default;
+
+TfrqevCarVot *TfmqevCarMat::frqevCarMatVot() const
+{
+    return static_cast<TfrqevCarVot *>(FrameDi(tdVoti));
+}
+
+TfrqevCarVot *TfmqevCarMat::frqevCarMatVtp() const
+{
+    return static_cast<TfrqevCarVot *>(FrameDi(tdProposti));
+}
+
+TfrqevCarBs *TfmqevCarMat::FrameAttivo() const
+{
+    return m_pagine->FrameAttivo();
+}
+
+TfrqevCarBs *TfmqevCarMat::FrameDi(int TipoDati) const
+{
+    return m_pagine->Frame(TipoDati);
+}
+
+void TfmqevCarMat::SetRigaSng(int row, int tipoDati)
+{
+    RigaSng = row;
+    TipoDatiSng = tipoDati;
+}
+
+QString TfmqevCarMat::PaginaAttiva() const
+{
+    return m_pagine->PaginaAttiva();
+}
+
+bool TfmqevCarMat::MostraPagina(const QString &caption)
+{
+    return m_pagine->MostraPagina(caption);
+}
+
+void TfmqevCarMat::CaricaFrames()
+{
+    m_pagine->Carica(tcMateria, kTipi);
+    CaricaDatiMat();
+}
+
+void TfmqevCarMat::CaricaDatiMat()
+{
+    if (dmqevDataSets)
+        setWindowTitle(dmqevDataSets->sDesClsSesMat);
+    for (TfrqevCarBs *frame : m_pagine->FrameVisibili())
+        frame->ApplicaParVis();
+    TfrqevCarVot *vot = frqevCarMatVot();
+    if (dmqevParVis)
+        EvContrasto = dmqevParVis->Griglia(tdVoti, vot->grGrid->TipoCar()).xpbContr.GetValore();
+    vot->grGrid->Invalidate();
+    update();
+}
+
+void TfmqevCarMat::SetEvContrasto(bool evContrasto, bool)
+{
+    EvContrasto = evContrasto;
+    frqevCarMatVot()->grGrid->Invalidate();
+}
+
+bool TfmqevCarMat::ChiediSalvataggio()
+{
+    return m_pagine->ChiediSalvataggio();
+}
+
+void TfmqevCarMat::FormClose(TCloseAction &action)
+{
+    if (!TdmqevActivations::ChiudiFinestra(QevForms::CarSng) || !ChiediSalvataggio()) {
+        action = caNone;
+        return;
+    }
+    TfmVxChildBase::FormClose(action);
+    if (dmqevActivations && dmqevActivations->SelItemAperto())
+        dmqevActivations->fmqevSelItem->close();
+}
+
+void TfmqevCarMat::aPassExecute()
+{
+    m_pagine->PassaVotiProposti(
+        2, QStringLiteral("Attenzione!\r\rI voti già presenti saranno sostituiti.\r\rContinuare?"));
+}
+
+void TfmqevCarMat::EsportaQualifica()
+{
+    TfrqevCarVot *vot = frqevCarMatVot();
+    TqelStringGrid *grid = vot->grGrid;
+    TfmqevQualifField dialog(this);
+    if (VxExecModal(&dialog) != mrOk || grid->ColCount() <= kColonnaPunteggio)
+        return;
+    if (!vot->ValidaCella(QStringLiteral("Impossibile esportare i punteggi.")))
+        return;
+    if (VxMessageDlg(QStringLiteral("Attenzione!\r\rI punteggi della prima colonna saranno "
+                                    "scritti nella carriera degli alunni:\r%1.\r\rContinuare?")
+                         .arg(dialog.Campo() == cqAmmissione ? dialog.rbQuaAmmissione->text()
+                              : dialog.Campo() == cqFinale   ? dialog.rbQuaFinale->text()
+                                                             : dialog.rbLicenza->text()),
+                     mtConfirmation, mbYesNo) != mrYes)
+        return;
+    // A pupil who does not take the subject has no score here: his career stays as it is.
+    QList<TqevPunteggio> punteggi;
+    QHash<int, QString> nomi;
+    for (int r = grid->nRowIntest(); r < grid->RowCount(); ++r) {
+        auto ana = grid->RecordAt<TRecAna>(0, r);
+        auto rec = grid->RecordAt<TRecVal>(kColonnaPunteggio, r);
+        if (!ana || !rec || rec->bBloccato)
+            continue;
+        punteggi.append({ana->iAnaId, grid->Cells(kColonnaPunteggio, r).trimmed()});
+        nomi.insert(ana->iAnaId, nome(*ana));
+    }
+    const QList<TqevPunteggio> scartati = EsportaPunteggi(dialog.Campo(), punteggi);
+    if (scartati.isEmpty())
+        return;
+    QStringList righe;
+    for (const TqevPunteggio &p : scartati)
+        righe << nomi.value(p.iAnaId) + QStringLiteral(": ") + p.sPunteggio;
+    VxMessageDlg(QStringLiteral("Attenzione!\r\rI punteggi seguenti non corrispondono a nessun "
+                                "giudizio e non sono stati esportati:\r\r%1")
+                     .arg(righe.join(QLatin1Char('\r'))),
+                 mtWarning, mbOK);
+}
+
+void TfmqevCarMat::ImportaQualifica()
+{
+    TfrqevCarVot *vot = frqevCarMatVot();
+    TqelStringGrid *grid = vot->grGrid;
+    TfmqevQualifField dialog(this);
+    dialog.PerImportazione();
+    if (VxExecModal(&dialog) != mrOk || grid->ColCount() <= kColonnaPunteggio)
+        return;
+    QList<int> alunni;
+    for (int r = grid->nRowIntest(); r < grid->RowCount(); ++r) {
+        auto ana = grid->RecordAt<TRecAna>(0, r);
+        auto rec = grid->RecordAt<TRecVal>(kColonnaPunteggio, r);
+        if (ana && rec && !rec->bBloccato)
+            alunni << ana->iAnaId;
+    }
+    const QHash<int, QString> punteggi = ImportaPunteggi(dialog.Campo(), alunni);
+    QStringList rifiutati;
+    for (int r = grid->nRowIntest(); r < grid->RowCount(); ++r) {
+        auto ana = grid->RecordAt<TRecAna>(0, r);
+        if (!ana || !punteggi.contains(ana->iAnaId))
+            continue;
+        const QString punteggio = punteggi.value(ana->iAnaId);
+        if (!vot->ScriviCella(kColonnaPunteggio, r, punteggio))
+            rifiutati << nome(*ana) + QStringLiteral(": ") + punteggio;
+    }
+    grid->Invalidate();
+    if (!rifiutati.isEmpty())
+        VxMessageDlg(QStringLiteral("Attenzione!\r\rI punteggi seguenti non sono valori della "
+                                    "scala della colonna e non sono stati importati:\r\r%1")
+                         .arg(rifiutati.join(QLatin1Char('\r'))),
+                     mtWarning, mbOK);
+}

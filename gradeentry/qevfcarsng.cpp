@@ -1,0 +1,252 @@
+#include "gradeentry/qevfcarsng.h"
+
+#include "gradeentry/qelstringgrid.h"
+#include "gradeentry/qevdatasets.h"
+#include "gradeentry/qevparvis.h"
+#include "gradeentry/qevrcarvot.h"
+#include "platform/images.h"
+#include "platform/messagedlg.h"
+#include "platform/vxexception.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPainter>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace {
+
+// The pages in tab order. "Debiti" is never shown here.
+const TqevDefPagina kPagine[] = {
+    {"tsVot", "Voti", {{"frqevCarSngVot", tdVoti}}},
+    {"tsVtp", "Voti proposti", {{"frqevCarSngVtp", tdProposti}}},
+    {"tsTas", "Tassonomie", {{"frqevCarSngTas", tdTassonomie}}},
+    {"tsAss", "Assenze", {{"frqevCarSngAss", tdAssenze}}},
+    {"tsAiu", "Aiuti", {{"frqevCarSngAiu", tdAiuti}}},
+    {"tsNot", "Note", {{"frqevCarSngNot", tdNote}}},
+    {"tsGdzFin", "Finale", {{"frqevCarSngGdz", tdGiudizio}, {"frqevCarSngFin", tdEsito}}},
+    {"tsCre", "Crediti", {{"frqevCarSngCre", tdCrediti}}},
+    {"tsDeb", "Debiti", {{"frqevCarSngDeb", tdDebiti}}},
+};
+
+// The kinds loaded, in this order.
+const int kTipi[] = {tdVoti, tdProposti, tdTassonomie, tdAssenze, tdAiuti,
+                     tdNote, tdCrediti,  tdGiudizio,   tdEsito};
+
+QAction *azione(QToolBar *bar, QWidget *owner, const char *name, const char *button,
+                const char *caption, const char *image)
+{
+    auto *action =
+        new QAction(VxImage(QString::fromLatin1(image)), QString::fromUtf8(caption), owner);
+    action->setObjectName(QString::fromLatin1(name));
+    bar->addAction(action);
+    if (QWidget *w = bar->widgetForAction(action))
+        w->setObjectName(QString::fromLatin1(button));
+    return action;
+}
+
+// The class-pupil list of the data module, open for the length of a scope.
+class ElencoAlunni
+{
+public:
+    explicit ElencoAlunni(TSQLClientDataSet &ds) : m_ds(ds)
+    {
+        m_ds.Close();
+        m_ds.Params().setValue(QStringLiteral("iClsId"), dmqevDataSets->iClsId);
+        m_ds.Open();
+    }
+    ~ElencoAlunni() { m_ds.Close(); }
+    ElencoAlunni(const ElencoAlunni &) = delete;
+    ElencoAlunni &operator=(const ElencoAlunni &) = delete;
+
+private:
+    TSQLClientDataSet &m_ds;
+};
+
+} // namespace
+
+TfmqevCarSng *fmqevCarSng()
+{
+    return qobject_cast<TfmqevCarSng *>(
+        TdmqevActivations::FinestraAperta(QString::fromLatin1(QevForms::CarSng)));
+}
+
+TfmqevCarSng::TfmqevCarSng(QWidget *parent)
+    : TfmVxChildBase(parent), m_pagine(new TqevPagine(this, kPagine, tdProposti)),
+      m_xoaCustom(new QToolBar(QStringLiteral("Barra degli Strumenti"), this))
+{
+    setObjectName(QStringLiteral("fmqevCarSng"));
+    setWindowTitle(QStringLiteral("Caricamento per singolo"));
+    m_xoaCustom->setObjectName(QStringLiteral("xoaCustom"));
+    aPrevSit = azione(m_xoaCustom, this, "aPrevSit", "tbPrior", "Alunno precedente", "PREVSIT");
+    aNextSit = azione(m_xoaCustom, this, "aNextSit", "tbNext", "Alunno successivo", "NEXTSIT");
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_xoaCustom);
+    layout->addWidget(pcMain(), 1);
+
+    connect(aNextSit, &QAction::triggered, this,
+            [this] { RunShowingErrors([this] { CambiaAlunno(true); }); });
+    connect(aPrevSit, &QAction::triggered, this,
+            [this] { RunShowingErrors([this] { CambiaAlunno(false); }); });
+    TfrqevCarVot *vot = frqevCarSngVot();
+    TfrqevCarVot *vtp = frqevCarSngVtp();
+    // The outline stands on both pages: the vote and the proposal of the same cell.
+    vot->grGrid->OnDrawCell = [this, vot, vtp](QPainter &painter, int col, int row,
+                                               const QRect &rect, TGridDrawState) {
+        if (EvContrasto)
+            DisegnaContrasto(painter, *vot->grGrid, vtp->grGrid, col, row, rect);
+    };
+    vtp->grGrid->OnDrawCell = [this, vot, vtp](QPainter &painter, int col, int row,
+                                               const QRect &rect, TGridDrawState) {
+        if (EvContrasto)
+            DisegnaContrasto(painter, *vtp->grGrid, vot->grGrid, col, row, rect);
+    };
+    connect(vot->aPass, &QAction::triggered, this,
+            [this] { RunShowingErrors([this] { aPassExecute(); }); });
+}
+
+TfmqevCarSng::~TfmqevCarSng() = default;
+
+TfrqevCarVot *TfmqevCarSng::frqevCarSngVot() const
+{
+    return static_cast<TfrqevCarVot *>(FrameDi(tdVoti));
+}
+
+TfrqevCarVot *TfmqevCarSng::frqevCarSngVtp() const
+{
+    return static_cast<TfrqevCarVot *>(FrameDi(tdProposti));
+}
+
+TfrqevCarBs *TfmqevCarSng::FrameAttivo() const
+{
+    return m_pagine->FrameAttivo();
+}
+
+TfrqevCarBs *TfmqevCarSng::FrameDi(int TipoDati) const
+{
+    return m_pagine->Frame(TipoDati);
+}
+
+QString TfmqevCarSng::PaginaAttiva() const
+{
+    return m_pagine->PaginaAttiva();
+}
+
+bool TfmqevCarSng::MostraPagina(const QString &caption)
+{
+    return m_pagine->MostraPagina(caption);
+}
+
+void TfmqevCarSng::CaricaFrames()
+{
+    m_pagine->Carica(tcAlunno, kTipi);
+    CaricaDati();
+    if (QevGradeWindow *origine = TdmqevActivations::FinestraOrigine())
+        origine->SetReadOnly(true);
+}
+
+void TfmqevCarSng::CaricaDati()
+{
+    const QString alunno = dmqevDataSets ? dmqevDataSets->sDesAlunno : QString();
+    setWindowTitle(alunno);
+    for (TfrqevCarBs *frame : m_pagine->FrameVisibili()) {
+        frame->laNameCaption->setText(alunno);
+        frame->ApplicaParVis();
+    }
+    TfrqevCarVot *vot = frqevCarSngVot();
+    if (dmqevParVis)
+        EvContrasto = dmqevParVis->Griglia(tdVoti, vot->grGrid->TipoCar()).xpbContr.GetValore();
+    vot->grGrid->Invalidate();
+    update();
+}
+
+void TfmqevCarSng::SetEvContrasto(bool evContrasto, bool)
+{
+    EvContrasto = evContrasto;
+    frqevCarSngVot()->grGrid->Invalidate();
+    frqevCarSngVtp()->grGrid->Invalidate();
+}
+
+bool TfmqevCarSng::ChiediSalvataggio()
+{
+    return m_pagine->ChiediSalvataggio();
+}
+
+void TfmqevCarSng::FormClose(TCloseAction &action)
+{
+    if (!ChiediSalvataggio()) {
+        action = caNone;
+        return;
+    }
+    TfmVxChildBase::FormClose(action);
+    if (QevGradeWindow *origine = TdmqevActivations::FinestraOrigine())
+        origine->SetReadOnly(false);
+    if (dmqevActivations && dmqevActivations->SelItemAperto())
+        dmqevActivations->fmqevSelItem->close();
+    if (dmqevDataSets)
+        dmqevDataSets->iAnsIdSel = dmqevDataSets->iAnsId;
+}
+
+void TfmqevCarSng::CambiaAlunno(bool avanti)
+{
+    if (!ChiediSalvataggio())
+        return;
+    TSQLClientDataSet &alunni = dmqevDataSets->scdClsAlu;
+    int iSitId = 0;
+    int iAnaId = 0;
+    int iPstId = 0;
+    {
+        ElencoAlunni aperto(alunni);
+        alunni.First();
+        if (!alunni.Locate(QStringLiteral("iSitId"), dmqevDataSets->iSitId))
+            return;
+        if (avanti)
+            alunni.Next();
+        else
+            alunni.Prior();
+        aNextSit->setEnabled(!alunni.Eof());
+        aPrevSit->setEnabled(!alunni.Bof());
+        if (alunni.Eof() || alunni.Bof())
+            return;
+        iSitId = alunni.FieldByName(QStringLiteral("iSitId"))->AsInteger();
+        iAnaId = alunni.FieldByName(QStringLiteral("iAnaId"))->AsInteger();
+        iPstId = alunni.FieldByName(QStringLiteral("iPstId"))->AsInteger();
+    }
+    allineaOrigine(iSitId);
+    dmqevDataSets->iAnaId = iAnaId;
+    // The new pupil's own plan of studies: his subjects and components follow from it.
+    dmqevDataSets->iPstIdSel = iPstId;
+    dmqevDataSets->SelezionaAlunno(iSitId);
+    CaricaFrames();
+}
+
+void TfmqevCarSng::allineaOrigine(int iSitId)
+{
+    QevGradeWindow *origine = TdmqevActivations::FinestraOrigine();
+    if (!origine)
+        return;
+    for (int tipoDati = tdVoti; tipoDati <= tdEsito; ++tipoDati) {
+        TfrqevCarBs *frame = origine->FrameDi(tipoDati);
+        TqelStringGrid *grid = frame ? frame->grGrid : nullptr;
+        for (int r = grid ? grid->nRowIntest() : 0; grid && r < grid->RowCount(); ++r) {
+            auto ana = grid->RecordAt<TRecAna>(0, r);
+            if (!ana || ana->iSitId != iSitId)
+                continue;
+            try {
+                grid->MoveCursor(std::max(grid->Col(), grid->nColIntest()), r);
+            } catch (const EVxException &) {
+                // A grid without data columns keeps its cursor.
+            }
+            break;
+        }
+    }
+}
+
+void TfmqevCarSng::aPassExecute()
+{
+    m_pagine->PassaVotiProposti(
+        1, QStringLiteral("Attenzione!\r\rI voti già presenti saranno sostituiti.\r\rContinuare?"));
+}

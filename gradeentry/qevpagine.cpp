@@ -1,0 +1,314 @@
+#include "gradeentry/qevpagine.h"
+
+#include "gradeentry/qelstringgrid.h"
+#include "gradeentry/qevdatasets.h"
+#include "gradeentry/qevfcarsave.h"
+#include "gradeentry/qevframes.h"
+#include "gradeentry/qevparvis.h"
+#include "gradeentry/qevrcarvot.h"
+#include "platform/messagedlg.h"
+
+#include <QCheckBox>
+#include <QPainter>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+// The order the pages are saved in.
+const int kOrdineSalva[] = {tdVoti, tdProposti, tdTassonomie, tdAssenze, tdAiuti,
+                            tdNote, tdDebiti,   tdEsito,      tdCrediti, tdGiudizio};
+
+// The typed pages, whose current cell must be valid before the page changes or the window's
+// data goes, with their names in "Impossibile chiudere il caricamento %1.".
+const struct
+{
+    int TipoDati;
+    const char *nome;
+} kDigitate[] = {{tdVoti, "dei voti"},
+                 {tdProposti, "dei voti proposti"},
+                 {tdTassonomie, "delle tassonomie"},
+                 {tdAssenze, "delle assenze"},
+                 {tdAiuti, "degli aiuti"},
+                 {tdCrediti, "dei crediti"}};
+
+// The class session's enable flag of a data kind.
+bool abilitato(int tipoDati)
+{
+    static const int flags[] = {abVot, abVtp, abTas, abAss, abAiu,
+                                abNot, abCre, abDeb, abGdz, abEsi};
+    if (!dmqevDataSets || tipoDati < 0 || tipoDati >= int(std::size(flags)))
+        return false;
+    return dmqevDataSets->iAbilita[size_t(flags[tipoDati])] != 0;
+}
+
+int posizioneSalva(int tipoDati)
+{
+    const auto *it = std::find(std::begin(kOrdineSalva), std::end(kOrdineSalva), tipoDati);
+    return int(it - std::begin(kOrdineSalva));
+}
+
+} // namespace
+
+TqevPagine::TqevPagine(QWidget *window, std::span<const TqevDefPagina> pagine, int tipoIniziale)
+    : QObject(window), m_window(window), m_pcMain(new QTabWidget(window))
+{
+    m_pcMain->setObjectName(QStringLiteral("pcMain"));
+    for (const TqevDefPagina &def : pagine) {
+        auto *tab = new QWidget;
+        tab->setObjectName(QString::fromLatin1(def.tab));
+        auto *layout = new QVBoxLayout(tab);
+        layout->setContentsMargins(2, 2, 2, 2);
+        const int index = m_pcMain->addTab(tab, QString::fromUtf8(def.caption));
+        for (const TqevDefFrame &f : def.frames) {
+            TfrqevCarBs *frame = f.name ? CreaFrameGrado(f.TipoDati) : nullptr;
+            if (!frame)
+                continue;
+            frame->setObjectName(QString::fromLatin1(f.name));
+            layout->addWidget(frame, 1);
+            m_ospiti.append({frame, f.TipoDati, index});
+        }
+        m_pcMain->setTabVisible(index, false);
+    }
+    std::stable_sort(m_ospiti.begin(), m_ospiti.end(), [](const Ospite &a, const Ospite &b) {
+        return posizioneSalva(a.TipoDati) < posizioneSalva(b.TipoDati);
+    });
+    const Ospite *iniziale = ospiteDi(tipoIniziale);
+    m_pcMain->setCurrentIndex(iniziale ? iniziale->pagina : 0);
+    m_paginaCorrente = m_pcMain->currentIndex();
+    connect(m_pcMain, &QTabWidget::currentChanged, this, &TqevPagine::paginaCambiata);
+}
+
+const TqevPagine::Ospite *TqevPagine::ospiteDi(int tipoDati) const
+{
+    for (const Ospite &o : m_ospiti) {
+        if (o.TipoDati == tipoDati)
+            return &o;
+    }
+    return nullptr;
+}
+
+TfrqevCarBs *TqevPagine::Frame(int TipoDati) const
+{
+    const Ospite *o = ospiteDi(TipoDati);
+    return o ? o->frame : nullptr;
+}
+
+QWidget *TqevPagine::Pagina(int TipoDati) const
+{
+    const Ospite *o = ospiteDi(TipoDati);
+    return o ? m_pcMain->widget(o->pagina) : nullptr;
+}
+
+bool TqevPagine::Visibile(int TipoDati) const
+{
+    const Ospite *o = ospiteDi(TipoDati);
+    return o && m_mostrati.contains(TipoDati) && m_pcMain->isTabVisible(o->pagina);
+}
+
+TfrqevCarBs *TqevPagine::FrameAttivo() const
+{
+    const int index = m_pcMain->currentIndex();
+    TfrqevCarBs *first = nullptr;
+    for (const Ospite &o : m_ospiti) {
+        if (o.pagina != index)
+            continue;
+        if (m_mostrati.contains(o.TipoDati))
+            return o.frame;
+        first = first ? first : o.frame;
+    }
+    return first;
+}
+
+QString TqevPagine::PaginaAttiva() const
+{
+    return m_pcMain->tabText(m_pcMain->currentIndex());
+}
+
+bool TqevPagine::MostraPagina(const QString &caption)
+{
+    for (int i = 0; i < m_pcMain->count(); ++i) {
+        if (m_pcMain->tabText(i) == caption && m_pcMain->isTabVisible(i)) {
+            m_pcMain->setCurrentIndex(i);
+            return m_pcMain->currentIndex() == i;
+        }
+    }
+    return false;
+}
+
+void TqevPagine::Carica(int TipoCar, std::span<const int> tipi, const std::function<void()> &passo)
+{
+    // Pages appear and vanish meanwhile: no change is checked, however the load ends.
+    struct SenzaControllo
+    {
+        bool &flag;
+        ~SenzaControllo() { flag = false; }
+    } guard{m_senzaControllo};
+    m_senzaControllo = true;
+
+    m_mostrati.clear();
+    for (int tipo : tipi) {
+        const Ospite *o = ospiteDi(tipo);
+        const bool mostra = o && abilitato(tipo);
+        if (o)
+            o->frame->setVisible(mostra);
+        if (mostra) {
+            o->frame->TipoCar = TipoCar;
+            o->frame->InitTipoDati(tipo);
+            m_mostrati.insert(tipo);
+        }
+        if (passo)
+            passo();
+    }
+    for (int i = 0; i < m_pcMain->count(); ++i) {
+        const bool mostra = std::any_of(m_ospiti.begin(), m_ospiti.end(), [&](const Ospite &o) {
+            return o.pagina == i && m_mostrati.contains(o.TipoDati);
+        });
+        m_pcMain->setTabVisible(i, mostra);
+    }
+    if (!m_pcMain->isTabVisible(m_pcMain->currentIndex())) {
+        for (int i = 0; i < m_pcMain->count(); ++i) {
+            if (m_pcMain->isTabVisible(i)) {
+                m_pcMain->setCurrentIndex(i);
+                break;
+            }
+        }
+    }
+    m_paginaCorrente = m_pcMain->currentIndex();
+}
+
+QList<TfrqevCarBs *> TqevPagine::FrameVisibili() const
+{
+    QList<TfrqevCarBs *> frames;
+    for (const Ospite &o : m_ospiti) {
+        if (Visibile(o.TipoDati))
+            frames << o.frame;
+    }
+    return frames;
+}
+
+bool TqevPagine::ValidaPagine(const QString &messaggio)
+{
+    for (const auto &d : kDigitate) {
+        if (!Visibile(d.TipoDati))
+            continue;
+        const QString testo = messaggio.contains(QStringLiteral("%1"))
+                                  ? messaggio.arg(QString::fromLatin1(d.nome))
+                                  : messaggio;
+        if (!Frame(d.TipoDati)->ValidaCella(testo))
+            return false;
+    }
+    return true;
+}
+
+bool TqevPagine::Modificato() const
+{
+    return std::any_of(m_ospiti.begin(), m_ospiti.end(),
+                       [](const Ospite &o) { return o.frame->grGrid->Modificato(); });
+}
+
+bool TqevPagine::ChiediSalvataggio()
+{
+    if (!ValidaPagine(QStringLiteral("Impossibile chiudere il caricamento %1.")))
+        return false;
+    if (!Modificato())
+        return true;
+
+    TfmqevCarSave dialog(m_window);
+    for (int tipoDati : kOrdineSalva) {
+        TfrqevCarBs *frame = Frame(tipoDati);
+        QCheckBox *box = dialog.Casella(tipoDati);
+        box->setChecked(frame && frame->grGrid->Modificato());
+        box->setEnabled(box->isChecked());
+    }
+    VxExecModal(&dialog);
+    switch (dialog.Esito()) {
+    case TfmqevCarSave::esNonChiudere:
+        return false;
+    case TfmqevCarSave::esNonSalvare:
+        return true;
+    case TfmqevCarSave::esSalva:
+        break;
+    }
+    for (int tipoDati : kOrdineSalva) {
+        QCheckBox *box = dialog.Casella(tipoDati);
+        if (box->isChecked() && box->isEnabled() && !Frame(tipoDati)->Salva())
+            return false; // the failure was shown; every edit stays in the window
+    }
+    return true;
+}
+
+void TqevPagine::SetReadOnly(bool value)
+{
+    for (const Ospite &o : m_ospiti)
+        o.frame->SetReadOnly(value);
+}
+
+void TqevPagine::PassaVotiProposti(int Modo, const QString &domanda)
+{
+    auto *vot = qobject_cast<TfrqevCarVot *>(Frame(tdVoti));
+    auto *vtp = qobject_cast<TfrqevCarVot *>(Frame(tdProposti));
+    if (!vot || !vtp)
+        return;
+    // The votes page reloads afterwards: what is typed on either page is saved first or kept.
+    const struct
+    {
+        TfrqevCarVot *frame;
+        const char *messaggio;
+    } pagine[] = {{vtp, "Impossibile eseguire il passaggio dei dati!\r\rI voti proposti non sono "
+                        "stati salvati."},
+                  {vot, "Impossibile eseguire il passaggio dei dati!\r\rI voti non sono stati "
+                        "salvati."}};
+    for (const auto &p : pagine) {
+        if (p.frame->grGrid->Modificato())
+            p.frame->aSaveExecute();
+        if (p.frame->grGrid->Modificato()) {
+            VxMessageDlg(QString::fromUtf8(p.messaggio), mtInformation, mbOK);
+            return;
+        }
+    }
+    if (VxMessageDlg(domanda, mtWarning, mbYesNo) != mrYes)
+        return;
+    dmqevDataSets->PassaVotiProposti(Modo);
+    vot->Carica();
+    TqelStringGrid *grid = vot->grGrid;
+    if (grid->ColCount() > grid->nColIntest() && grid->RowCount() > grid->nRowIntest())
+        grid->MoveCursor(grid->nColIntest(), grid->nRowIntest());
+    vot->AggiornaMedia(grid->nRowIntest());
+    grid->Invalidate();
+}
+
+void TqevPagine::paginaCambiata(int index)
+{
+    if (m_senzaControllo)
+        return;
+    if (!ValidaPagine(QStringLiteral("Impossibile cambiare pagina."))) {
+        m_senzaControllo = true;
+        m_pcMain->setCurrentIndex(m_paginaCorrente);
+        m_senzaControllo = false;
+        return;
+    }
+    m_paginaCorrente = index;
+    if (TfrqevCarBs *frame = FrameAttivo())
+        frame->FrameEnter();
+}
+
+void DisegnaContrasto(QPainter &painter, const TqelStringGrid &voti, const TqelStringGrid *proposti,
+                      int col, int row, const QRect &rect)
+{
+    if (!proposti || row < voti.nRowIntest() || col < voti.nColIntest())
+        return;
+    // Only a vote and a proposal can differ: an empty cell has nothing to compare.
+    auto voto = voti.RecordAt<TRecVal>(col, row);
+    auto proposto = proposti->RecordAt<TRecVal>(col, row);
+    if (!voto || !proposto || voto->sValSDesc.isEmpty() || proposto->sValSDesc.isEmpty() ||
+        voto->iValDato == proposto->iValDato)
+        return;
+    painter.save();
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QColor(0, 128, 0));
+    painter.drawRect(rect.adjusted(0, 0, -1, -1));
+    painter.restore();
+}
