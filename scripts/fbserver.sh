@@ -100,6 +100,11 @@ start() {
   password=$(head -c 32 /dev/urandom | base64 | tr -dc 'A-Za-z0-9' | head -c 20)
   cp "$fb_lib/plugins.conf" "$folder/"
   ln -s "$fb_lib/firebird.msg" "$folder/firebird.msg"
+  # The character sets beyond the built-in ones (WIN1252, ISO8859_1, ...) are looked up under
+  # the server's root folder, which is this one. A symbolic link to the module is refused: it
+  # is copied.
+  mkdir "$folder/intl"
+  cp "$fb_lib/intl/fbintl.conf" "$fb_lib/intl/libfbintl.so" "$folder/intl/"
   echo "security.db = $folder/security3.fdb" > "$folder/databases.conf"
   printf '%s\n' "$folder" > "$instance"
 
