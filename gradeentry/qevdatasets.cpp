@@ -117,23 +117,6 @@ QString clsMatCarSql(bool oneSubject)
            QString::fromLatin1(oneSubject ? kClsMatCarSubject : kClsMatCarClass);
 }
 
-// Opens a dataset for the length of a scope: whatever happens, it is closed again.
-class OpenFor
-{
-public:
-    explicit OpenFor(TSQLClientDataSet &dataSet) : m_dataSet(dataSet)
-    {
-        m_dataSet.Close();
-        m_dataSet.Open();
-    }
-    ~OpenFor() { m_dataSet.Close(); }
-    OpenFor(const OpenFor &) = delete;
-    OpenFor &operator=(const OpenFor &) = delete;
-
-private:
-    TSQLClientDataSet &m_dataSet;
-};
-
 int intOf(const TClientDataSet &ds, const char *name)
 {
     return ds.FieldByName(QString::fromLatin1(name))->AsInteger();

@@ -31,6 +31,24 @@
 
 class TdmqevParVis;
 
+// Opens one of the module's datasets for the length of a scope (with the parameters set
+// before): whatever happens, it is closed again, as nothing stays open between calls.
+class OpenFor
+{
+public:
+    explicit OpenFor(TSQLClientDataSet &dataSet) : m_dataSet(dataSet)
+    {
+        m_dataSet.Close();
+        m_dataSet.Open();
+    }
+    ~OpenFor() { m_dataSet.Close(); }
+    OpenFor(const OpenFor &) = delete;
+    OpenFor &operator=(const OpenFor &) = delete;
+
+private:
+    TSQLClientDataSet &m_dataSet;
+};
+
 // Data kinds with an enable flag on the class session, in the order of iAbilita.
 enum TqevAbilita { abVot, abVtp, abTas, abAss, abAiu, abNot, abDeb, abEsi, abCre, abGdz, abComp };
 

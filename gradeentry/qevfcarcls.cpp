@@ -10,8 +10,6 @@
 
 #include <QAction>
 #include <QPainter>
-#include <QTabWidget>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -77,15 +75,10 @@ TfmqevCarCls *fmqevCarCls()
         TdmqevActivations::FinestraAperta(QString::fromLatin1(QevForms::CarCls)));
 }
 
-TfmqevCarCls::TfmqevCarCls(QWidget *parent)
-    : TfmVxChildBase(parent), m_pagine(new TqevPagine(this, kPagine, tdVoti))
+TfmqevCarCls::TfmqevCarCls(QWidget *parent) : TfmqevCarBase(parent, kPagine, tdVoti)
 {
     setObjectName(QStringLiteral("fmqevCarCls"));
     setWindowTitle(QStringLiteral("Caricamento per classe"));
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_pagine->pcMain());
-
     TfrqevCarVot *vot = frqevCarClsVot();
     TfrqevCarVot *vtp = frqevCarClsVtp();
     vot->grGrid->OnDrawCell = [this](QPainter &painter, int col, int row, const QRect &rect,
@@ -93,62 +86,11 @@ TfmqevCarCls::TfmqevCarCls(QWidget *parent)
     vtp->grGrid->OnDrawCell = [vtp](QPainter &, int, int, const QRect &, TGridDrawState) {
         vtp->frqevEsMeCr1->RidimensionaGriglia();
     };
-    connect(vot->aPass, &QAction::triggered, this,
-            [this] { RunShowingErrors([this] { aPassExecute(); }); });
+    CollegaPassaggio(
+        0, QStringLiteral("ATTENZIONE!\r\rI voti già presenti saranno sostituiti\r\rContinuare?"));
 }
 
 TfmqevCarCls::~TfmqevCarCls() = default;
-
-QTabWidget *TfmqevCarCls::pcMain() const
-{
-    return m_pagine->pcMain();
-}
-
-QWidget *TfmqevCarCls::Pagina(int TipoDati) const
-{
-    return m_pagine->Pagina(TipoDati);
-}
-
-bool TfmqevCarCls::PaginaVisibile(int TipoDati) const
-{
-    return m_pagine->Visibile(TipoDati);
-}
-
-TfrqevCarBs *TfmqevCarCls::FrameDi(int TipoDati) const
-{
-    return m_pagine->Frame(TipoDati);
-}
-
-TfrqevCarVot *TfmqevCarCls::frqevCarClsVot() const
-{
-    return static_cast<TfrqevCarVot *>(FrameDi(tdVoti));
-}
-
-TfrqevCarVot *TfmqevCarCls::frqevCarClsVtp() const
-{
-    return static_cast<TfrqevCarVot *>(FrameDi(tdProposti));
-}
-
-TfrqevCarBs *TfmqevCarCls::FrameAttivo() const
-{
-    return m_pagine->FrameAttivo();
-}
-
-void TfmqevCarCls::SetRigaSng(int row, int tipoDati)
-{
-    RigaSng = row;
-    TipoDatiSng = tipoDati;
-}
-
-QString TfmqevCarCls::PaginaAttiva() const
-{
-    return m_pagine->PaginaAttiva();
-}
-
-bool TfmqevCarCls::MostraPagina(const QString &caption)
-{
-    return m_pagine->MostraPagina(caption);
-}
 
 void TfmqevCarCls::CaricaFrames()
 {
@@ -161,7 +103,7 @@ void TfmqevCarCls::CaricaFrames()
     wait.ShowWait();
     {
         Disabilitata disabilitata(this);
-        m_pagine->Carica(tcClasse, tipi, [&wait] { wait.StepProgressBar(); });
+        Pagine()->Carica(tcClasse, tipi, [&wait] { wait.StepProgressBar(); });
         wait.StepProgressBar(2);
     }
     CaricaDati();
@@ -169,48 +111,13 @@ void TfmqevCarCls::CaricaFrames()
 
 void TfmqevCarCls::CaricaDati()
 {
-    if (dmqevDataSets)
-        setWindowTitle(dmqevDataSets->sDesClsSes);
-    for (TfrqevCarBs *frame : m_pagine->FrameVisibili()) {
-        if (fmVxWait) {
-            fmVxWait->SetOperation(QString::fromUtf8(testoCaricamento(frame->TipoDati)));
-            fmVxWait->StepProgressBar();
-        }
-        frame->ApplicaParVis();
-    }
-    TfrqevCarVot *vot = frqevCarClsVot();
-    if (dmqevParVis)
-        EvContrasto = dmqevParVis->Griglia(tdVoti, vot->grGrid->TipoCar()).xpbContr.GetValore();
-    vot->grGrid->Invalidate();
-    update();
-}
-
-void TfmqevCarCls::SetEvContrasto(bool evContrasto, bool)
-{
-    EvContrasto = evContrasto;
-    frqevCarClsVot()->grGrid->Invalidate();
-}
-
-bool TfmqevCarCls::ChiediSalvataggio()
-{
-    return m_pagine->ChiediSalvataggio();
-}
-
-void TfmqevCarCls::FormClose(TCloseAction &action)
-{
-    if (!TdmqevActivations::ChiudiFinestra(QevForms::CarSng) || !ChiediSalvataggio()) {
-        action = caNone;
-        return;
-    }
-    TfmVxChildBase::FormClose(action);
-    if (dmqevActivations && dmqevActivations->SelItemAperto())
-        dmqevActivations->fmqevSelItem->close();
-}
-
-void TfmqevCarCls::aPassExecute()
-{
-    m_pagine->PassaVotiProposti(
-        0, QStringLiteral("ATTENZIONE!\r\rI voti già presenti saranno sostituiti\r\rContinuare?"));
+    ApplicaParVis(
+        dmqevDataSets ? dmqevDataSets->sDesClsSes : windowTitle(), [](TfrqevCarBs *frame) {
+            if (fmVxWait) {
+                fmVxWait->SetOperation(QString::fromUtf8(testoCaricamento(frame->TipoDati)));
+                fmVxWait->StepProgressBar();
+            }
+        });
 }
 
 void TfmqevCarCls::disegnaVoti(QPainter &painter, int col, int row, const QRect &rect)

@@ -11,8 +11,6 @@
 #include <QAction>
 #include <QPainter>
 #include <QRadioButton>
-#include <QTabWidget>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -31,11 +29,6 @@ const int kTipi[] = {tdVoti, tdProposti, tdTassonomie, tdAssenze, tdAiuti, tdNot
 // The column the scores stand in: the subject's first component.
 constexpr int kColonnaPunteggio = 1;
 
-QString nome(const TRecAna &ana)
-{
-    return ana.sAnaCognome + QLatin1Char(' ') + ana.sAnaNome;
-}
-
 } // namespace
 
 TfmqevCarMat *fmqevCarMat()
@@ -44,24 +37,14 @@ TfmqevCarMat *fmqevCarMat()
         TdmqevActivations::FinestraAperta(QString::fromLatin1(QevForms::CarMat)));
 }
 
-TfmqevCarMat::TfmqevCarMat(QWidget *parent)
-    : TfmVxChildBase(parent), m_pagine(new TqevPagine(this, kPagine, tdProposti))
+TfmqevCarMat::TfmqevCarMat(QWidget *parent) : TfmqevCarBase(parent, kPagine, tdProposti)
 {
     setObjectName(QStringLiteral("fmqevCarMat"));
     setWindowTitle(QStringLiteral("Caricamento per materia"));
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(pcMain());
-
+    MostraContrasto(false);
+    CollegaPassaggio(
+        2, QStringLiteral("Attenzione!\r\rI voti già presenti saranno sostituiti.\r\rContinuare?"));
     TfrqevCarVot *vot = frqevCarMatVot();
-    TfrqevCarVot *vtp = frqevCarMatVtp();
-    vot->grGrid->OnDrawCell = [this, vot, vtp](QPainter &painter, int col, int row,
-                                               const QRect &rect, TGridDrawState) {
-        if (EvContrasto)
-            DisegnaContrasto(painter, *vot->grGrid, vtp->grGrid, col, row, rect);
-    };
-    connect(vot->aPass, &QAction::triggered, this,
-            [this] { RunShowingErrors([this] { aPassExecute(); }); });
     // The score transfers belong to this window only.
     if (QAction *separatore = vot->FrameAction(QStringLiteral("tbSepQualif")))
         separatore->setVisible(true);
@@ -77,87 +60,15 @@ TfmqevCarMat::TfmqevCarMat(QWidget *parent)
 
 TfmqevCarMat::~TfmqevCarMat() = default;
 
-TfrqevCarVot *TfmqevCarMat::frqevCarMatVot() const
-{
-    return static_cast<TfrqevCarVot *>(FrameDi(tdVoti));
-}
-
-TfrqevCarVot *TfmqevCarMat::frqevCarMatVtp() const
-{
-    return static_cast<TfrqevCarVot *>(FrameDi(tdProposti));
-}
-
-TfrqevCarBs *TfmqevCarMat::FrameAttivo() const
-{
-    return m_pagine->FrameAttivo();
-}
-
-TfrqevCarBs *TfmqevCarMat::FrameDi(int TipoDati) const
-{
-    return m_pagine->Frame(TipoDati);
-}
-
-void TfmqevCarMat::SetRigaSng(int row, int tipoDati)
-{
-    RigaSng = row;
-    TipoDatiSng = tipoDati;
-}
-
-QString TfmqevCarMat::PaginaAttiva() const
-{
-    return m_pagine->PaginaAttiva();
-}
-
-bool TfmqevCarMat::MostraPagina(const QString &caption)
-{
-    return m_pagine->MostraPagina(caption);
-}
-
 void TfmqevCarMat::CaricaFrames()
 {
-    m_pagine->Carica(tcMateria, kTipi);
+    Pagine()->Carica(tcMateria, kTipi);
     CaricaDatiMat();
 }
 
 void TfmqevCarMat::CaricaDatiMat()
 {
-    if (dmqevDataSets)
-        setWindowTitle(dmqevDataSets->sDesClsSesMat);
-    for (TfrqevCarBs *frame : m_pagine->FrameVisibili())
-        frame->ApplicaParVis();
-    TfrqevCarVot *vot = frqevCarMatVot();
-    if (dmqevParVis)
-        EvContrasto = dmqevParVis->Griglia(tdVoti, vot->grGrid->TipoCar()).xpbContr.GetValore();
-    vot->grGrid->Invalidate();
-    update();
-}
-
-void TfmqevCarMat::SetEvContrasto(bool evContrasto, bool)
-{
-    EvContrasto = evContrasto;
-    frqevCarMatVot()->grGrid->Invalidate();
-}
-
-bool TfmqevCarMat::ChiediSalvataggio()
-{
-    return m_pagine->ChiediSalvataggio();
-}
-
-void TfmqevCarMat::FormClose(TCloseAction &action)
-{
-    if (!TdmqevActivations::ChiudiFinestra(QevForms::CarSng) || !ChiediSalvataggio()) {
-        action = caNone;
-        return;
-    }
-    TfmVxChildBase::FormClose(action);
-    if (dmqevActivations && dmqevActivations->SelItemAperto())
-        dmqevActivations->fmqevSelItem->close();
-}
-
-void TfmqevCarMat::aPassExecute()
-{
-    m_pagine->PassaVotiProposti(
-        2, QStringLiteral("Attenzione!\r\rI voti già presenti saranno sostituiti.\r\rContinuare?"));
+    ApplicaParVis(dmqevDataSets ? dmqevDataSets->sDesClsSesMat : windowTitle());
 }
 
 void TfmqevCarMat::EsportaQualifica()
@@ -185,7 +96,7 @@ void TfmqevCarMat::EsportaQualifica()
         if (!ana || !rec || rec->bBloccato)
             continue;
         punteggi.append({ana->iAnaId, grid->Cells(kColonnaPunteggio, r).trimmed()});
-        nomi.insert(ana->iAnaId, nome(*ana));
+        nomi.insert(ana->iAnaId, TfrqevCarBs::NomeAlunno(*ana));
     }
     const QList<TqevPunteggio> scartati = EsportaPunteggi(dialog.Campo(), punteggi);
     if (scartati.isEmpty())
@@ -222,7 +133,7 @@ void TfmqevCarMat::ImportaQualifica()
             continue;
         const QString punteggio = punteggi.value(ana->iAnaId);
         if (!vot->ScriviCella(kColonnaPunteggio, r, punteggio))
-            rifiutati << nome(*ana) + QStringLiteral(": ") + punteggio;
+            rifiutati << TfrqevCarBs::NomeAlunno(*ana) + QStringLiteral(": ") + punteggio;
     }
     grid->Invalidate();
     if (!rifiutati.isEmpty())

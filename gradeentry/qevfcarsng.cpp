@@ -11,7 +11,6 @@
 #include <QAction>
 #include <QLabel>
 #include <QPainter>
-#include <QTabWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -46,24 +45,6 @@ QAction *azione(QToolBar *bar, QWidget *owner, const char *name, const char *but
     return action;
 }
 
-// The class-pupil list of the data module, open for the length of a scope.
-class ElencoAlunni
-{
-public:
-    explicit ElencoAlunni(TSQLClientDataSet &ds) : m_ds(ds)
-    {
-        m_ds.Close();
-        m_ds.Params().setValue(QStringLiteral("iClsId"), dmqevDataSets->iClsId);
-        m_ds.Open();
-    }
-    ~ElencoAlunni() { m_ds.Close(); }
-    ElencoAlunni(const ElencoAlunni &) = delete;
-    ElencoAlunni &operator=(const ElencoAlunni &) = delete;
-
-private:
-    TSQLClientDataSet &m_ds;
-};
-
 } // namespace
 
 TfmqevCarSng *fmqevCarSng()
@@ -73,7 +54,7 @@ TfmqevCarSng *fmqevCarSng()
 }
 
 TfmqevCarSng::TfmqevCarSng(QWidget *parent)
-    : TfmVxChildBase(parent), m_pagine(new TqevPagine(this, kPagine, tdProposti)),
+    : TfmqevCarBase(parent, kPagine, tdProposti),
       m_xoaCustom(new QToolBar(QStringLiteral("Barra degli Strumenti"), this))
 {
     setObjectName(QStringLiteral("fmqevCarSng"));
@@ -81,68 +62,22 @@ TfmqevCarSng::TfmqevCarSng(QWidget *parent)
     m_xoaCustom->setObjectName(QStringLiteral("xoaCustom"));
     aPrevSit = azione(m_xoaCustom, this, "aPrevSit", "tbPrior", "Alunno precedente", "PREVSIT");
     aNextSit = azione(m_xoaCustom, this, "aNextSit", "tbNext", "Alunno successivo", "NEXTSIT");
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(m_xoaCustom);
-    layout->addWidget(pcMain(), 1);
+    Layout()->insertWidget(0, m_xoaCustom);
 
     connect(aNextSit, &QAction::triggered, this,
             [this] { RunShowingErrors([this] { CambiaAlunno(true); }); });
     connect(aPrevSit, &QAction::triggered, this,
             [this] { RunShowingErrors([this] { CambiaAlunno(false); }); });
-    TfrqevCarVot *vot = frqevCarSngVot();
-    TfrqevCarVot *vtp = frqevCarSngVtp();
-    // The outline stands on both pages: the vote and the proposal of the same cell.
-    vot->grGrid->OnDrawCell = [this, vot, vtp](QPainter &painter, int col, int row,
-                                               const QRect &rect, TGridDrawState) {
-        if (EvContrasto)
-            DisegnaContrasto(painter, *vot->grGrid, vtp->grGrid, col, row, rect);
-    };
-    vtp->grGrid->OnDrawCell = [this, vot, vtp](QPainter &painter, int col, int row,
-                                               const QRect &rect, TGridDrawState) {
-        if (EvContrasto)
-            DisegnaContrasto(painter, *vtp->grGrid, vot->grGrid, col, row, rect);
-    };
-    connect(vot->aPass, &QAction::triggered, this,
-            [this] { RunShowingErrors([this] { aPassExecute(); }); });
+    MostraContrasto(true);
+    CollegaPassaggio(
+        1, QStringLiteral("Attenzione!\r\rI voti già presenti saranno sostituiti.\r\rContinuare?"));
 }
 
 TfmqevCarSng::~TfmqevCarSng() = default;
 
-TfrqevCarVot *TfmqevCarSng::frqevCarSngVot() const
-{
-    return static_cast<TfrqevCarVot *>(FrameDi(tdVoti));
-}
-
-TfrqevCarVot *TfmqevCarSng::frqevCarSngVtp() const
-{
-    return static_cast<TfrqevCarVot *>(FrameDi(tdProposti));
-}
-
-TfrqevCarBs *TfmqevCarSng::FrameAttivo() const
-{
-    return m_pagine->FrameAttivo();
-}
-
-TfrqevCarBs *TfmqevCarSng::FrameDi(int TipoDati) const
-{
-    return m_pagine->Frame(TipoDati);
-}
-
-QString TfmqevCarSng::PaginaAttiva() const
-{
-    return m_pagine->PaginaAttiva();
-}
-
-bool TfmqevCarSng::MostraPagina(const QString &caption)
-{
-    return m_pagine->MostraPagina(caption);
-}
-
 void TfmqevCarSng::CaricaFrames()
 {
-    m_pagine->Carica(tcAlunno, kTipi);
+    Pagine()->Carica(tcAlunno, kTipi);
     CaricaDati();
     if (QevGradeWindow *origine = TdmqevActivations::FinestraOrigine())
         origine->SetReadOnly(true);
@@ -150,42 +85,16 @@ void TfmqevCarSng::CaricaFrames()
 
 void TfmqevCarSng::CaricaDati()
 {
-    const QString alunno = dmqevDataSets ? dmqevDataSets->sDesAlunno : QString();
-    setWindowTitle(alunno);
-    for (TfrqevCarBs *frame : m_pagine->FrameVisibili()) {
+    const QString alunno = dmqevDataSets ? dmqevDataSets->sDesAlunno : windowTitle();
+    for (TfrqevCarBs *frame : Pagine()->FrameVisibili())
         frame->laNameCaption->setText(alunno);
-        frame->ApplicaParVis();
-    }
-    TfrqevCarVot *vot = frqevCarSngVot();
-    if (dmqevParVis)
-        EvContrasto = dmqevParVis->Griglia(tdVoti, vot->grGrid->TipoCar()).xpbContr.GetValore();
-    vot->grGrid->Invalidate();
-    update();
+    ApplicaParVis(alunno);
 }
 
-void TfmqevCarSng::SetEvContrasto(bool evContrasto, bool)
+void TfmqevCarSng::Chiusa()
 {
-    EvContrasto = evContrasto;
-    frqevCarSngVot()->grGrid->Invalidate();
-    frqevCarSngVtp()->grGrid->Invalidate();
-}
-
-bool TfmqevCarSng::ChiediSalvataggio()
-{
-    return m_pagine->ChiediSalvataggio();
-}
-
-void TfmqevCarSng::FormClose(TCloseAction &action)
-{
-    if (!ChiediSalvataggio()) {
-        action = caNone;
-        return;
-    }
-    TfmVxChildBase::FormClose(action);
     if (QevGradeWindow *origine = TdmqevActivations::FinestraOrigine())
         origine->SetReadOnly(false);
-    if (dmqevActivations && dmqevActivations->SelItemAperto())
-        dmqevActivations->fmqevSelItem->close();
     if (dmqevDataSets)
         dmqevDataSets->iAnsIdSel = dmqevDataSets->iAnsId;
 }
@@ -199,7 +108,8 @@ void TfmqevCarSng::CambiaAlunno(bool avanti)
     int iAnaId = 0;
     int iPstId = 0;
     {
-        ElencoAlunni aperto(alunni);
+        alunni.Params().setValue(QStringLiteral("iClsId"), dmqevDataSets->iClsId);
+        OpenFor aperto(alunni);
         alunni.First();
         if (!alunni.Locate(QStringLiteral("iSitId"), dmqevDataSets->iSitId))
             return;
@@ -243,10 +153,4 @@ void TfmqevCarSng::allineaOrigine(int iSitId)
             break;
         }
     }
-}
-
-void TfmqevCarSng::aPassExecute()
-{
-    m_pagine->PassaVotiProposti(
-        1, QStringLiteral("Attenzione!\r\rI voti già presenti saranno sostituiti.\r\rContinuare?"));
 }

@@ -109,6 +109,9 @@ public:
     // average for the vote kinds, else the absence total, the counts or the credit total.
     void AggiornaMedia(int row);
 
+    // A pupil's display name in messages and captions: "Surname Name".
+    static QString NomeAlunno(const TRecAna &ana);
+
     // ---- Handlers ------------------------------------------------------------------------
     // "Salva griglia": the current cell (kinds 0-4 and 6), the question TestoConferma, Salva.
     virtual void aSaveExecute();
@@ -130,9 +133,8 @@ protected:
     virtual void grGridSetEditText(int col, int row, const QString &value);
     virtual void grGridMouseUp();
 
-    // The pupil of a row (rows are pupils) and its display name "Surname Name".
+    // The pupil of a row (rows are pupils).
     std::shared_ptr<TRecAna> AlunnoDi(int row) const;
-    static QString NomeAlunno(const TRecAna &ana);
     // Clears every cell's text and record and leaves a 1 x 1 grid.
     void SvuotaGriglia();
 };

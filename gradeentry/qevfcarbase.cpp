@@ -1,0 +1,100 @@
+#include "gradeentry/qevfcarbase.h"
+
+#include "gradeentry/qelstringgrid.h"
+#include "gradeentry/qevparvis.h"
+#include "gradeentry/qevrcarvot.h"
+#include "platform/messagedlg.h"
+
+#include <QAction>
+#include <QPainter>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+TfmqevCarBase::TfmqevCarBase(QWidget *parent, std::span<const TqevDefPagina> pagine,
+                             int tipoIniziale)
+    : TfmVxChildBase(parent), m_pagine(new TqevPagine(this, pagine, tipoIniziale)),
+      m_layout(new QVBoxLayout(this))
+{
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->setSpacing(0);
+    m_layout->addWidget(pcMain(), 1);
+}
+
+TfmqevCarBase::~TfmqevCarBase() = default;
+
+TfrqevCarVot *TfmqevCarBase::Voti() const
+{
+    return static_cast<TfrqevCarVot *>(FrameDi(tdVoti));
+}
+
+TfrqevCarVot *TfmqevCarBase::Proposti() const
+{
+    return static_cast<TfrqevCarVot *>(FrameDi(tdProposti));
+}
+
+void TfmqevCarBase::CollegaPassaggio(int Modo, const QString &domanda)
+{
+    connect(Voti()->aPass, &QAction::triggered, this, [this, Modo, domanda] {
+        RunShowingErrors([&] { m_pagine->PassaVotiProposti(Modo, domanda); });
+    });
+}
+
+void TfmqevCarBase::MostraContrasto(bool ancheProposti)
+{
+    TqelStringGrid *voti = Voti()->grGrid;
+    TqelStringGrid *proposti = Proposti()->grGrid;
+    voti->OnDrawCell = [this, voti, proposti](QPainter &painter, int col, int row,
+                                              const QRect &rect, TGridDrawState) {
+        if (EvContrasto)
+            DisegnaContrasto(painter, *voti, proposti, col, row, rect);
+    };
+    if (!ancheProposti)
+        return;
+    proposti->OnDrawCell = [this, voti, proposti](QPainter &painter, int col, int row,
+                                                  const QRect &rect, TGridDrawState) {
+        if (EvContrasto)
+            DisegnaContrasto(painter, *proposti, voti, col, row, rect);
+    };
+}
+
+void TfmqevCarBase::SetRigaSng(int row, int tipoDati)
+{
+    RigaSng = row;
+    TipoDatiSng = tipoDati;
+}
+
+void TfmqevCarBase::SetEvContrasto(bool evContrasto, bool)
+{
+    EvContrasto = evContrasto;
+    Voti()->grGrid->Invalidate();
+    Proposti()->grGrid->Invalidate();
+}
+
+void TfmqevCarBase::ApplicaParVis(const QString &caption,
+                                  const std::function<void(TfrqevCarBs *)> &prima)
+{
+    setWindowTitle(caption);
+    for (TfrqevCarBs *frame : m_pagine->FrameVisibili()) {
+        if (prima)
+            prima(frame);
+        frame->ApplicaParVis();
+    }
+    if (dmqevParVis)
+        EvContrasto = dmqevParVis->Griglia(tdVoti, Voti()->grGrid->TipoCar()).xpbContr.GetValore();
+    Voti()->grGrid->Invalidate();
+    update();
+}
+
+void TfmqevCarBase::FormClose(TCloseAction &action)
+{
+    const bool alunno =
+        TdmqevActivations::FinestraAperta(QString::fromLatin1(QevForms::CarSng)) == this;
+    if ((!alunno && !TdmqevActivations::ChiudiFinestra(QevForms::CarSng)) || !ChiediSalvataggio()) {
+        action = caNone;
+        return;
+    }
+    TfmVxChildBase::FormClose(action);
+    Chiusa();
+    if (dmqevActivations && dmqevActivations->SelItemAperto())
+        dmqevActivations->fmqevSelItem->close();
+}
