@@ -9,9 +9,13 @@
 //       {"tsVot", "Voti", {{"frqevCarSngVot", tdVoti}}},
 //       {"tsGdzFin", "Finale", {{"frqevCarSngGdz", tdGiudizio}, {"frqevCarSngFin", tdEsito}}},
 //   };
-//   m_pagine = new TqevPagine(this, kPagine);   // pcMain(): add it to the window's layout
-//   m_pagine->Carica(tcAlunno, kTipi);           // after the data module's choice
-//   m_pagine->ChiediSalvataggio()               // before closing or moving to other data
+//   m_pagine = new TqevPagine(this, kPagine, tdProposti);  // pcMain(): into the layout
+//   m_pagine->Carica(tcAlunno, kTipi);   // the kinds to load, in order, after the choice
+//   m_pagine->ChiediSalvataggio()       // before closing or moving to other data
+//
+// (The grade-entry windows hold it through their base, TfmqevCarBase.) A frame added to
+// CreaFrameGrado appears on its page by itself; a window hands the frames of the window it
+// works beside through QevGradeWindow::FrameDi.
 //
 // A frame is set up (TipoCar, InitTipoDati) and shown when the class session enters its kind
 // and this version has a frame for it; a page shows when one of its frames does. While a typed
