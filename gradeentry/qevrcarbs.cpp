@@ -257,9 +257,8 @@ bool TfrqevCarBs::Salva()
     if (siValida(TipoDati) &&
         !ValidaCella(QStringLiteral("Impossibile eseguire il salvataggio dei dati.")))
         return false;
-    // A failure before the first write (the school year read with the server gone) is told
-    // like the others: the host windows save from their close handler, which nothing may leave
-    // by an exception.
+    // A frame's failure outside its writes is told too: the host windows save from their
+    // close handler, which nothing may leave by an exception.
     bool salvato = false;
     RunShowingErrors([this, &salvato] { salvato = SaveDataDb(); });
     if (!salvato)

@@ -13,8 +13,6 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-#include <optional>
-
 namespace {
 
 const QChar Backspace(8);
@@ -115,7 +113,7 @@ bool TfrqevCarGdz::SaveDataDb()
         if (auto rec = grGrid->RecordAt<TRecGdz>(0, 0))
             rec->bGdzGiudizio = m_memo.Testo(meGiudizio);
     }
-    std::optional<TqevDateAnno> anno;
+    TqevDateNuoveRighe anno;
     const TqevGdzStore &store = m_store;
     const int iAnsSesDwgId = dmqevDataSets->iAnsSesDwgId;
     QList<TqevScrittura> scritture;
@@ -139,11 +137,9 @@ bool TfrqevCarGdz::SaveDataDb()
                 rec->bGdzGiudizioSalvato = text;
             };
         } else if (key == 0) {
-            if (!anno)
-                anno = DateNuoveRighe();
             auto nuova = std::make_shared<int>(0);
-            s.esegui = [&store, iSitId, iAnsSesDwgId, text, date = *anno,
-                        nuova](TVxTransaction &tr) {
+            s.esegui = [&store, &anno, iSitId, iAnsSesDwgId, text, nuova](TVxTransaction &tr) {
+                const TqevDateAnno &date = anno.Date();
                 *nuova = store.Inserisci(tr, iSitId, iAnsSesDwgId, text, date.inizio, date.fine);
             };
             s.salvata = [rec, nuova, iSitId, text] {

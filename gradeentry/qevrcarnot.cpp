@@ -17,8 +17,6 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include <optional>
-
 namespace {
 
 const QChar Backspace(8);
@@ -256,7 +254,7 @@ void TfrqevCarNot::LoadData()
 
 bool TfrqevCarNot::SaveDataDb()
 {
-    std::optional<TqevDateAnno> anno; // read once, when a note is new
+    TqevDateNuoveRighe anno;
     const TqevNotStore &store = m_store;
     QList<TqevScrittura> scritture;
     auto visita = [&](int c, int r) {
@@ -282,11 +280,10 @@ bool TfrqevCarNot::SaveDataDb()
                 NotaSalvata(*nota);
             };
         } else if (key == 0) {
-            if (!anno)
-                anno = DateNuoveRighe();
             auto nuova = std::make_shared<int>(0);
-            s.esegui = [&store, nota, subject = mat->iClsSesMatId, iSitId, date = *anno,
+            s.esegui = [&store, &anno, nota, subject = mat->iClsSesMatId, iSitId,
                         nuova](TVxTransaction &tr) {
+                const TqevDateAnno &date = anno.Date();
                 *nuova = store.Inserisci(tr, subject, iSitId, *nota, date.inizio, date.fine);
             };
             s.salvata = [nota, nuova] {

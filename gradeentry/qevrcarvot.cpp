@@ -15,8 +15,6 @@
 #include <QPoint>
 #include <QToolBar>
 
-#include <optional>
-
 namespace {
 
 const QChar Backspace(8);
@@ -347,7 +345,7 @@ QString TfrqevCarVot::descriviCella(int col, int row) const
 
 bool TfrqevCarVot::SaveDataDb()
 {
-    std::optional<TqevDateAnno> anno; // read once, when a row is new
+    TqevDateNuoveRighe anno;
     // A per-pupil cell gives each committed write to the window beside at once: a key that
     // reached the database reaches that window even when a later cell fails.
     const bool accanto = TipoCar == tcAlunno;
@@ -381,9 +379,8 @@ bool TfrqevCarVot::SaveDataDb()
                 };
             } else if (pk == 0) {
                 auto nuova = std::make_shared<int>(0);
-                if (!anno)
-                    anno = DateNuoveRighe();
-                s.esegui = [&store, chiave, valore, date = *anno, nuova](TVxTransaction &tr) {
+                s.esegui = [&store, &anno, chiave, valore, nuova](TVxTransaction &tr) {
+                    const TqevDateAnno &date = anno.Date();
                     *nuova = store.Inserisci(tr, chiave, valore, date.inizio, date.fine);
                 };
                 salvata = [rec, nuova, iValId, testo] {

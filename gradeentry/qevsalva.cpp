@@ -70,11 +70,15 @@ bool SalvaScritture(const QList<TqevScrittura> &scritture)
     return true;
 }
 
-TqevDateAnno DateNuoveRighe()
+const TqevDateAnno &TqevDateNuoveRighe::Date()
 {
-    const int iAnsId = dmqevDataSets->iAnsId;
-    return {dmqevDataSets->GetAnnoScolField(iAnsId, QStringLiteral("dAnsVextoInizio")).toDate(),
+    if (!m_date) {
+        const int iAnsId = dmqevDataSets->iAnsId;
+        m_date = TqevDateAnno{
+            dmqevDataSets->GetAnnoScolField(iAnsId, QStringLiteral("dAnsVextoInizio")).toDate(),
             dmqevDataSets->GetAnnoScolField(iAnsId, QStringLiteral("dAnsVextoFine")).toDate()};
+    }
+    return *m_date;
 }
 
 int InserisciCella(TVxTransaction &tr, const QString &trova, const TVxFieldValues &cella,

@@ -29,6 +29,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class TVxTransaction;
 
@@ -62,10 +63,19 @@ int InserisciCella(TVxTransaction &tr, const QString &trova, const TVxFieldValue
                    const std::function<int()> &inserisci);
 
 // The dates of every row grade entry inserts: the open class session's school year's first day
-// as insert and start date, its last day as end date, whatever the day of the save.
+// as insert and start date, its last day as end date, whatever the day of the save. Read once
+// per save, by the first write that inserts, inside its transaction: a failure is told as that
+// cell's.
 struct TqevDateAnno
 {
     QDate inizio;
     QDate fine;
 };
-TqevDateAnno DateNuoveRighe();
+class TqevDateNuoveRighe
+{
+public:
+    const TqevDateAnno &Date();
+
+private:
+    std::optional<TqevDateAnno> m_date;
+};
