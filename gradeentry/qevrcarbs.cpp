@@ -568,7 +568,8 @@ void TfrqevCarBs::grGridSetEditText(int, int, const QString &) {}
 
 void TfrqevCarBs::grGridMouseUp()
 {
-    if (!dmqevActivations || !dmqevActivations->SelItemAperto())
+    // A read-only grid (behind a pupil window) takes nothing from the pick dialog.
+    if (!dmqevActivations || !dmqevActivations->SelItemAperto() || !aFormSel->isEnabled())
         return;
     if (TipoDati == tdCrediti && TipoCar == tcAlunno) {
         const int col = grGrid->Col();
@@ -587,8 +588,10 @@ void TfrqevCarBs::FrameEnter()
     if (!dmqevActivations || !dmqevActivations->SelItemAperto())
         return;
     QWidget *pick = dmqevActivations->fmqevSelItem;
-    const bool nascondi = TipoDati == tdAssenze || TipoDati == tdAiuti || grGrid->ColCount() <= 1 ||
-                          ((TipoDati == tdGiudizio || TipoDati == tdEsito) && TipoCar == tcAlunno);
+    const bool nascondi =
+        TipoDati == tdAssenze || TipoDati == tdAiuti || grGrid->ColCount() <= 1 ||
+        ((TipoDati == tdGiudizio || TipoDati == tdEsito) && TipoCar == tcAlunno) ||
+        !aFormSel->isEnabled();
     if (nascondi) {
         pick->hide();
         return;
