@@ -191,7 +191,10 @@ TfmqevSelItem::TfmqevSelItem(QWidget *owner) : TfmVxOkCancDlg(owner)
          std::initializer_list<QWidget *>{mcData, meNota, lvItems, pSearch, cbAll, buDocIst})
         w->setVisible(false);
 
-    connect(buDocIst, &QPushButton::clicked, this, [this] { buDocIstClick(); });
+    // The buttons' work reads lists from the database: a failure is shown, not carried out of
+    // the event.
+    connect(buDocIst, &QPushButton::clicked, this,
+            [this] { RunShowingErrors([this] { buDocIstClick(); }); });
     connect(eFind, &QLineEdit::textChanged, this, [this](const QString &t) { eFindChange(t); });
     connect(lvItems, &QTreeWidget::itemSelectionChanged, this, [this] {
         if (QTreeWidgetItem *item = scelto())
@@ -209,8 +212,10 @@ TfmqevSelItem::TfmqevSelItem(QWidget *owner) : TfmVxOkCancDlg(owner)
     });
     // "Chiudi" and Esc end the dialog without a close event: it closes all the same.
     connect(this, &QDialog::finished, this, [this] { chiuso(); });
-    connect(tbPrior, &QAction::triggered, this, [this] { AssegnaCella(false, false); });
-    connect(tbNext, &QAction::triggered, this, [this] { AssegnaCella(false, true); });
+    connect(tbPrior, &QAction::triggered, this,
+            [this] { RunShowingErrors([this] { AssegnaCella(false, false); }); });
+    connect(tbNext, &QAction::triggered, this,
+            [this] { RunShowingErrors([this] { AssegnaCella(false, true); }); });
 }
 
 TfmqevSelItem::~TfmqevSelItem() = default;
@@ -462,7 +467,7 @@ void TfmqevSelItem::OkClick()
 
 void TfmqevSelItem::buOkClick()
 {
-    AssegnaCella(true, true);
+    RunShowingErrors([this] { AssegnaCella(true, true); });
 }
 
 void TfmqevSelItem::muovi(bool avanti)
