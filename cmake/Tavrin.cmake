@@ -23,9 +23,10 @@ endfunction()
 #
 # A test named in TAVRIN_SERVER_TESTS (tests/CMakeLists.txt), by its folder ("shell") or its
 # folder and file ("platform/concurrency" for tests/platform/concurrency_test.cpp), whose
-# source uses the database fixture (TestDatabase, ProgramDatabase, testServer) runs a second
-# time, as <name>_server, against the private Firebird server of the run: the fixture then
-# puts its database copies on that server (tests/support/testdb.h).
+# source uses the database fixture (TestDatabase, ProgramDatabase, testServer), itself or
+# through a fixture header of the test folders it includes ("tests/gradeentry/gradewindows.h"),
+# runs a second time, as <name>_server, against the private Firebird server of the run: the
+# fixture then puts its database copies on that server (tests/support/testdb.h).
 function(tavrin_add_test name)
   cmake_parse_arguments(ARG "NO_DB" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
@@ -45,7 +46,16 @@ function(tavrin_add_test name)
   get_filename_component(_folder ${_folder} NAME)
   get_filename_component(_file ${_source} NAME_WE)
   string(REGEX REPLACE "_test$" "" _file ${_file})
-  file(STRINGS ${_source} _uses_db REGEX "TestDatabase|ProgramDatabase|testServer")
+  set(_fixture "TestDatabase|ProgramDatabase|testServer")
+  file(STRINGS ${_source} _uses_db REGEX "${_fixture}")
+  file(STRINGS ${_source} _headers REGEX "^#include \"tests/[a-z]+/[^\"]+\\.h\"")
+  foreach(_header ${_headers})
+    string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" _header "${_header}")
+    if(NOT _uses_db AND NOT _header MATCHES "^tests/support/"
+       AND EXISTS ${PROJECT_SOURCE_DIR}/${_header})
+      file(STRINGS ${PROJECT_SOURCE_DIR}/${_header} _uses_db REGEX "${_fixture}")
+    endif()
+  endforeach()
   if(_uses_db AND (_folder IN_LIST TAVRIN_SERVER_TESTS
                    OR "${_folder}/${_file}" IN_LIST TAVRIN_SERVER_TESTS))
     add_test(NAME ${name}_server COMMAND ${name})

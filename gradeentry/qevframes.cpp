@@ -3,6 +3,9 @@
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevrcarcre.h"
 #include "gradeentry/qevrcardeb.h"
+#include "gradeentry/qevrcarfin.h"
+#include "gradeentry/qevrcargdz.h"
+#include "gradeentry/qevrcarnot.h"
 #include "gradeentry/qevrcarvot.h"
 
 TfrqevCarBs *CreaFrameGrado(int TipoDati, QWidget *parent)
@@ -18,6 +21,12 @@ TfrqevCarBs *CreaFrameGrado(int TipoDati, QWidget *parent)
         return new TfrqevCarCre(parent);
     case tdDebiti:
         return new TfrqevCarDeb(parent);
+    case tdNote:
+        return new TfrqevCarNot(parent);
+    case tdGiudizio:
+        return new TfrqevCarGdz(parent);
+    case tdEsito:
+        return new TfrqevCarFin(parent);
     default:
         return nullptr;
     }

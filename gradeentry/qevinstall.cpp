@@ -7,6 +7,7 @@
 #include "gradeentry/qevfcarmat.h"
 #include "gradeentry/qevfcarsng.h"
 #include "gradeentry/qevfselcarclsdett.h"
+#include "gradeentry/qevfselitem.h"
 #include "platform/formregistry.h"
 #include "shell/qelactivations.h"
 #include "shell/qelstartup.h"
@@ -20,6 +21,7 @@ void registerGradeEntryForms()
     TAVRIN_REGISTER_FORM(TfmQevSelCarCls);
     TAVRIN_REGISTER_FORM(TfmQevSelCarClsAlu);
     TAVRIN_REGISTER_FORM(TfmqevSelCarClsMat);
+    TAVRIN_REGISTER_FORM(TfmqevSelItem);
 }
 
 void installGradeEntry()

@@ -287,13 +287,29 @@ void TqevPagine::paginaCambiata(int index)
 {
     if (m_senzaControllo)
         return;
-    if (!ValidaPagine(QStringLiteral("Impossibile cambiare pagina."))) {
+    auto resta = [this] {
         m_senzaControllo = true;
         m_pcMain->setCurrentIndex(m_paginaCorrente);
         m_senzaControllo = false;
+    };
+    if (!ValidaPagine(QStringLiteral("Impossibile cambiare pagina."))) {
+        resta();
+        return;
+    }
+    // The class's judgments are saved without asking when their page is left (a save that
+    // fails keeps the page, every text as typed), and read again when it is entered: a pupil
+    // window may have written them meanwhile.
+    const Ospite *giudizi = ospiteDi(tdGiudizio);
+    const bool giudiziClasse =
+        giudizi && Visibile(tdGiudizio) && giudizi->frame->TipoCar == tcClasse;
+    if (giudiziClasse && giudizi->pagina == m_paginaCorrente &&
+        giudizi->frame->grGrid->Modificato() && !giudizi->frame->Salva()) {
+        resta();
         return;
     }
     m_paginaCorrente = index;
+    if (giudiziClasse && giudizi->pagina == index && !giudizi->frame->grGrid->Modificato())
+        RunShowingErrors([frame = giudizi->frame] { frame->Carica(); });
     if (TfrqevCarBs *frame = FrameAttivo())
         frame->FrameEnter();
 }

@@ -20,9 +20,10 @@
 // A frame is set up (TipoCar, InitTipoDati) and shown when the class session enters its kind
 // and this version has a frame for it; a page shows when one of its frames does. While a typed
 // page (votes to aids, credits) holds a refused cell, the page does not change and the window
-// does not close. The save question offers every modified page and saves the ticked ones in
-// the fixed order votes, proposed votes, taxonomies, absences, aids, notes, debts, final
-// outcome, credits, judgments.
+// does not close. A per-class judgments page is saved, without asking, when the office leaves
+// it, and read again when the office comes back to it. The save question offers every modified
+// page and saves the ticked ones in the fixed order votes, proposed votes, taxonomies, absences,
+// aids, notes, debts, final outcome, credits, judgments.
 
 #include <QList>
 #include <QObject>

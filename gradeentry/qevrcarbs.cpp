@@ -188,6 +188,58 @@ void TfrqevCarBs::LoadFromClassForm()
     }
 }
 
+TfrqevCarBs *TfrqevCarBs::FrameClasseAlunno() const
+{
+    QevGradeWindow *cls = TdmqevActivations::GradeWindow(QString::fromLatin1(QevForms::CarCls));
+    TfrqevCarBs *frame = cls ? cls->FrameDi(TipoDati) : nullptr;
+    if (!frame || frame->TipoCar != tcClasse || frame->TipoDati != TipoDati ||
+        frame->grGrid->ColCount() <= 1 || !dmqevDataSets)
+        return nullptr;
+    auto ana = frame->AlunnoDi(RigaCls1);
+    return ana && ana->iSitId == dmqevDataSets->iSitId ? frame : nullptr;
+}
+
+void TfrqevCarBs::LayoutColonnaAlunni(const QString &intestazione, int larghezza)
+{
+    const TqevStringList &alunni = dmqevDataSets->slAlunni;
+    grGrid->setnColIntest(1);
+    grGrid->setnRowIntest(1);
+    grGrid->setColCount(2);
+    grGrid->setRowCount(1 + alunni.Count());
+    for (int i = 0; i < alunni.Count(); ++i) {
+        grGrid->setCells(0, 1 + i, alunni.Strings(i));
+        grGrid->setObjects(0, 1 + i, alunni.Objects(i));
+    }
+    grGrid->setCells(1, 0, intestazione);
+    grGrid->setColWidths(1, larghezza);
+}
+
+void TfrqevCarBs::PerAlunno(
+    const std::function<void(int col, int row, int iSitId, const QString &nome)> &visita) const
+{
+    if (TipoCar != tcClasse) {
+        visita(0, 0, dmqevDataSets->iSitId, dmqevDataSets->sNomeAlunno);
+        return;
+    }
+    for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r) {
+        if (auto ana = AlunnoDi(r))
+            visita(1, r, ana->iSitId, NomeAlunno(*ana));
+    }
+}
+
+std::shared_ptr<TVxGridObject> TfrqevCarBs::RecordClasse() const
+{
+    TfrqevCarBs *cls = FrameClasseAlunno();
+    return cls ? cls->grGrid->Objects(1, RigaCls1) : nullptr;
+}
+
+void TfrqevCarBs::MostraInClasse(const QString &testo)
+{
+    TfrqevCarBs *cls = FrameClasseAlunno();
+    if (cls && cls->grGrid->Objects(1, RigaCls1) == grGrid->Objects(0, 0))
+        cls->grGrid->setCells(1, RigaCls1, testo);
+}
+
 void TfrqevCarBs::Carica()
 {
     // A debts grid showing an earlier year than the class session's loads from the database.
@@ -205,9 +257,8 @@ bool TfrqevCarBs::Salva()
     if (siValida(TipoDati) &&
         !ValidaCella(QStringLiteral("Impossibile eseguire il salvataggio dei dati.")))
         return false;
-    // A failure before the first write (the school year read with the server gone) is told
-    // like the others: the host windows save from their close handler, which nothing may leave
-    // by an exception.
+    // A frame's failure outside its writes is told too: the host windows save from their
+    // close handler, which nothing may leave by an exception.
     bool salvato = false;
     RunShowingErrors([this, &salvato] { salvato = SaveDataDb(); });
     if (!salvato)
@@ -517,7 +568,8 @@ void TfrqevCarBs::grGridSetEditText(int, int, const QString &) {}
 
 void TfrqevCarBs::grGridMouseUp()
 {
-    if (!dmqevActivations || !dmqevActivations->SelItemAperto())
+    // A read-only grid (behind a pupil window) takes nothing from the pick dialog.
+    if (!dmqevActivations || !dmqevActivations->SelItemAperto() || !aFormSel->isEnabled())
         return;
     if (TipoDati == tdCrediti && TipoCar == tcAlunno) {
         const int col = grGrid->Col();
@@ -536,8 +588,10 @@ void TfrqevCarBs::FrameEnter()
     if (!dmqevActivations || !dmqevActivations->SelItemAperto())
         return;
     QWidget *pick = dmqevActivations->fmqevSelItem;
-    const bool nascondi = TipoDati == tdAssenze || TipoDati == tdAiuti || grGrid->ColCount() <= 1 ||
-                          ((TipoDati == tdGiudizio || TipoDati == tdEsito) && TipoCar == tcAlunno);
+    const bool nascondi =
+        TipoDati == tdAssenze || TipoDati == tdAiuti || grGrid->ColCount() <= 1 ||
+        ((TipoDati == tdGiudizio || TipoDati == tdEsito) && TipoCar == tcAlunno) ||
+        !aFormSel->isEnabled();
     if (nascondi) {
         pick->hide();
         return;

@@ -27,6 +27,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QAction;
 class QLabel;
 class QWidget;
@@ -137,6 +139,23 @@ protected:
     std::shared_ptr<TRecAna> AlunnoDi(int row) const;
     // Clears every cell's text and record and leaves a 1 x 1 grid.
     void SvuotaGriglia();
+    // A per-pupil frame beside the class window: that window's frame of the same kind, when
+    // its page is loaded and its row RigaCls1 is the selected pupil's; none otherwise (the
+    // frame then reads the database).
+    TfrqevCarBs *FrameClasseAlunno() const;
+
+    // Frames of one datum per pupil (judgment, final outcome). Per class: the pupils, and one
+    // data column with its caption and width whose record hangs on (1, r). Per pupil the
+    // record hangs on (0, 0) of the hidden grid, beside the class window that window's own.
+    void LayoutColonnaAlunni(const QString &intestazione, int larghezza);
+    // Every pupil of the frame: where his record hangs, his situation and his name.
+    void PerAlunno(
+        const std::function<void(int col, int row, int iSitId, const QString &nome)> &visita) const;
+    // The class window's record of the selected pupil; none when there is none to share.
+    std::shared_ptr<TVxGridObject> RecordClasse() const;
+    // After a save: the class window's cell of the pupil shows the text, when that window
+    // holds this frame's own record.
+    void MostraInClasse(const QString &testo);
 };
 
 // Whether rows are pupils in an entry mode (class and subject modes).

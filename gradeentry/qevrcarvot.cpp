@@ -2,15 +2,14 @@
 
 #include "gradeentry/qelstringgrid.h"
 #include "gradeentry/qevactivations.h"
+#include "gradeentry/qevfselitem.h"
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevresmecr.h"
 #include "gradeentry/qevsalva.h"
 #include "platform/connection.h"
-#include "platform/formregistry.h"
 #include "platform/messagedlg.h"
 #include "platform/transaction.h"
 #include "platform/waitwindow.h"
-#include "shell/qelplaceholder.h"
 
 #include <QAction>
 #include <QPoint>
@@ -346,20 +345,7 @@ QString TfrqevCarVot::descriviCella(int col, int row) const
 
 bool TfrqevCarVot::SaveDataDb()
 {
-    // Every new row carries the school year's first day as insert and start date and its
-    // last day as end date, whatever the day of the save; read once, when a row is new.
-    QDate inizio;
-    QDate fine;
-    auto leggiAnno = [&inizio, &fine] {
-        if (inizio.isValid())
-            return;
-        inizio = dmqevDataSets
-                     ->GetAnnoScolField(dmqevDataSets->iAnsId, QStringLiteral("dAnsVextoInizio"))
-                     .toDate();
-        fine =
-            dmqevDataSets->GetAnnoScolField(dmqevDataSets->iAnsId, QStringLiteral("dAnsVextoFine"))
-                .toDate();
-    };
+    TqevDateNuoveRighe anno;
     // A per-pupil cell gives each committed write to the window beside at once: a key that
     // reached the database reaches that window even when a later cell fails.
     const bool accanto = TipoCar == tcAlunno;
@@ -393,9 +379,9 @@ bool TfrqevCarVot::SaveDataDb()
                 };
             } else if (pk == 0) {
                 auto nuova = std::make_shared<int>(0);
-                leggiAnno();
-                s.esegui = [&store, chiave, valore, inizio, fine, nuova](TVxTransaction &tr) {
-                    *nuova = store.Inserisci(tr, chiave, valore, inizio, fine);
+                s.esegui = [&store, &anno, chiave, valore, nuova](TVxTransaction &tr) {
+                    const TqevDateAnno &date = anno.Date();
+                    *nuova = store.Inserisci(tr, chiave, valore, date.inizio, date.fine);
                 };
                 salvata = [rec, nuova, iValId, testo] {
                     rec->iPKId = *nuova;
@@ -484,9 +470,11 @@ void TfrqevCarVot::aFormSelExecute()
     TfrqevCarBs::aFormSelExecute();
     if (!perLivello(TipoDati))
         return;
-    const QString pick = QStringLiteral("TfmqevSelItem");
-    if (!FormRegistry::isRegistered(pick))
-        showPlaceholder(aFormSel->text(), pick);
+    TfmqevSelItem *pick = TfmqevSelItem::Apri(this, grGrid);
+    auto rec = grGrid->RecordAt<TRecVal>(grGrid->Col(), grGrid->Row());
+    pick->ValIdCorrente = rec ? rec->iValId : 0;
+    pick->PreparaSelItem(TipoDati);
+    pick->Mostra();
 }
 
 bool TfrqevCarVot::accetta(int c, int r, bool &aggiornata)

@@ -51,6 +51,11 @@ struct TRecNot : TVxGridObject
     QString sDocNome;
     QString bNotNota; // the note's text
     bool bBloccato = false;
+    // The note as last read from or written to the database: a save writes only the notes
+    // that differ from it.
+    QDateTime dNotDataSalvata;
+    int iAnaIdSalvato = 0;
+    QString bNotNotaSalvata;
 };
 void InitCellaNota(TRecNot &rec, bool bBloccato);
 
@@ -145,6 +150,7 @@ struct TRecGdz : TVxGridObject
     int iSitId = 0;
     int iGdzId = 0; // 0 = no stored judgment
     QString bGdzGiudizio;
+    QString bGdzGiudizioSalvato; // as last read or written: only a changed text is written
 };
 void InitCellaGiudizio(TRecGdz &rec);
 
@@ -152,6 +158,7 @@ struct TRecFin : TVxGridObject
 {
     int iPosFinId = 0; // 0 = no outcome
     QString sStaFinDettSDesc;
+    int iPosFinIdSalvato = 0; // as last read or written: only a changed outcome is written
 };
 
 // Header records, built by the grade data module.

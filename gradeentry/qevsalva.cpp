@@ -1,11 +1,15 @@
 #include "gradeentry/qevsalva.h"
 
+#include "gradeentry/qevdatasets.h"
 #include "platform/connection.h"
 #include "platform/engineerrors.h"
 #include "platform/messagedlg.h"
+#include "platform/sqlparams.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
 #include "platform/waitwindow.h"
+
+#include <QSqlQuery>
 
 namespace {
 
@@ -64,4 +68,36 @@ bool SalvaScritture(const QList<TqevScrittura> &scritture)
             s.salvata();
     }
     return true;
+}
+
+const TqevDateAnno &TqevDateNuoveRighe::Date()
+{
+    if (!m_date) {
+        const int iAnsId = dmqevDataSets->iAnsId;
+        m_date = TqevDateAnno{
+            dmqevDataSets->GetAnnoScolField(iAnsId, QStringLiteral("dAnsVextoInizio")).toDate(),
+            dmqevDataSets->GetAnnoScolField(iAnsId, QStringLiteral("dAnsVextoFine")).toDate()};
+    }
+    return *m_date;
+}
+
+int InserisciCella(TVxTransaction &tr, const QString &trova, const TVxFieldValues &cella,
+                   const std::function<bool(int key)> &aggiorna,
+                   const std::function<int()> &inserisci)
+{
+    QSqlQuery &q = tr.Exec(trova, cella);
+    const int esistente = fetchNext(q) ? q.value(0).toInt() : 0;
+    q.finish();
+    // Seen by this transaction, so committed: an update cannot find it gone.
+    if (esistente != 0 && aggiorna(esistente))
+        return esistente;
+    try {
+        return inserisci();
+    } catch (const EVxException &e) {
+        // The cell is the table's unique key: the row that is there already is another
+        // office's, committed after this transaction began.
+        if (isDuplicateEntry(e))
+            throw concurrentChangeError(e.detail());
+        throw;
+    }
 }

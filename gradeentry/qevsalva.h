@@ -24,10 +24,12 @@
 
 #include "platform/vxexception.h"
 
+#include <QDate>
 #include <QList>
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class TVxTransaction;
 
@@ -48,3 +50,32 @@ bool SalvaScritture(const QList<TqevScrittura> &scritture);
 // write that raises it makes its record forget the row, so that saving again inserts the value
 // (the office was told, and may empty the cell instead).
 EVxException ValoreCancellatoAltrove();
+
+class TVxFieldValues;
+
+// The insert of a cell that held nothing when the grid was read. A row another office stored
+// for the cell since (found with trova, bound with the cell's values) is updated instead: the
+// last save wins, and its key is returned. Else inserisci stores the row and returns its key;
+// a row stored for the cell at the very same moment (a duplicate of the table's unique key)
+// is told as a change of another office.
+int InserisciCella(TVxTransaction &tr, const QString &trova, const TVxFieldValues &cella,
+                   const std::function<bool(int key)> &aggiorna,
+                   const std::function<int()> &inserisci);
+
+// The dates of every row grade entry inserts: the open class session's school year's first day
+// as insert and start date, its last day as end date, whatever the day of the save. Read once
+// per save, by the first write that inserts, inside its transaction: a failure is told as that
+// cell's.
+struct TqevDateAnno
+{
+    QDate inizio;
+    QDate fine;
+};
+class TqevDateNuoveRighe
+{
+public:
+    const TqevDateAnno &Date();
+
+private:
+    std::optional<TqevDateAnno> m_date;
+};

@@ -1,8 +1,8 @@
 #include "gradeentry/qevvalstore.h"
 
 #include "gradeentry/qevrecords.h"
+#include "gradeentry/qevsalva.h"
 #include "platform/connection.h"
-#include "platform/engineerrors.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
 
@@ -297,29 +297,18 @@ int TqevValStore::Inserisci(TVxTransaction &tr, const TqevChiaveVal &cella, cons
     if (PerComponente())
         values.setValue(QStringLiteral("iCmpScaId"), cella.iCmpScaId);
     values.setValue(QStringLiteral("iSitId"), cella.iSitId);
-    QSqlQuery &trova = tr.Exec(SqlTrova(), values);
-    const int esistente = fetchNext(trova) ? trova.value(0).toInt() : 0;
-    trova.finish();
-    // Seen by this transaction, so committed: an update cannot find it gone.
-    if (esistente != 0 && Aggiorna(tr, esistente, valore))
-        return esistente;
-
-    const int key = VxNewKey(qqoVxGlobConn(), Tabella());
-    values.setValue(QStringLiteral("iPKId"), key);
-    values.setValue(QStringLiteral("iValId"), valore);
-    values.setValue(QStringLiteral("dInsert"), dStart.startOfDay());
-    values.setValue(QStringLiteral("dStart"), dStart);
-    values.setValue(QStringLiteral("dEnd"), dEnd);
-    try {
-        tr.Exec(SqlInserisci(), values);
-    } catch (const EVxException &e) {
-        // The cell is the table's unique key: the row that is there already is another
-        // office's, committed after this transaction began.
-        if (isDuplicateEntry(e))
-            throw concurrentChangeError(e.detail());
-        throw;
-    }
-    return key;
+    return InserisciCella(
+        tr, SqlTrova(), values, [&](int key) { return Aggiorna(tr, key, valore); },
+        [&] {
+            const int key = VxNewKey(qqoVxGlobConn(), Tabella());
+            values.setValue(QStringLiteral("iPKId"), key);
+            values.setValue(QStringLiteral("iValId"), valore);
+            values.setValue(QStringLiteral("dInsert"), dStart.startOfDay());
+            values.setValue(QStringLiteral("dStart"), dStart);
+            values.setValue(QStringLiteral("dEnd"), dEnd);
+            tr.Exec(SqlInserisci(), values);
+            return key;
+        });
 }
 
 bool TqevValStore::Aggiorna(TVxTransaction &tr, int iPKId, const QVariant &valore) const

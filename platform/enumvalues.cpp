@@ -27,17 +27,31 @@ QString asText(const QVariant &v)
     return v.toString();
 }
 
-} // namespace
-
-TVxEnumItems LoadEnumItems(const QSqlDatabase &db, const QString &sql, const TVxFieldValues &params)
+TVxEnumItems loadItems(const QSqlDatabase &db, const QString &sql, const TVxFieldValues &params,
+                       bool withDetail)
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
     execBound(query, sql, params);
     TVxEnumItems items;
-    while (fetchNext(query))
-        items.append({rightTrimmed(asText(query.value(1))), query.value(0).toInt()});
+    while (fetchNext(query)) {
+        items.append({rightTrimmed(asText(query.value(1))), query.value(0).toInt(),
+                      withDetail ? rightTrimmed(asText(query.value(2))) : QString()});
+    }
     return items;
+}
+
+} // namespace
+
+TVxEnumItems LoadEnumItems(const QSqlDatabase &db, const QString &sql, const TVxFieldValues &params)
+{
+    return loadItems(db, sql, params, false);
+}
+
+TVxEnumItems LoadEnumItemsWithDetail(const QSqlDatabase &db, const QString &sql,
+                                     const TVxFieldValues &params)
+{
+    return loadItems(db, sql, params, true);
 }
 
 void LoadEnumValues(const QSqlDatabase &db, TVxEnumItems &items, const QString &sql,

@@ -5,6 +5,7 @@
 //   LoadEnumValues(db, comboBox, sql [, params])   // items replaced: text = 2nd column,
 //   LoadEnumValues(db, listWidget, sql [, params]) // id (Qt::UserRole) = 1st column as integer
 //   LoadEnumValues(db, items, sql [, params])      // the same into a TVxEnumItems list
+//   LoadEnumItemsWithDetail(db, sql [, params])    // and a 3rd column as each item's detail
 //   enumItemId(comboBox, index)                    // an item's id, 0 when there is none
 //   BuildTree(treeWidget, rows)                    // rows of (id1, text1, id2, text2, ...)
 //   BuildTree(treeWidget, query)                   // the same from an executed query
@@ -31,12 +32,16 @@ struct TVxEnumItem
 {
     QString text;
     int id = 0;
+    QString detail; // a list's second column (a short text); only LoadEnumItemsWithDetail
     bool operator==(const TVxEnumItem &) const = default;
 };
 using TVxEnumItems = QList<TVxEnumItem>;
 
 TVxEnumItems LoadEnumItems(const QSqlDatabase &db, const QString &sql,
                            const TVxFieldValues &params = {});
+// The same, with the third column (trailing blanks gone, NULL empty) as each item's detail.
+TVxEnumItems LoadEnumItemsWithDetail(const QSqlDatabase &db, const QString &sql,
+                                     const TVxFieldValues &params = {});
 void LoadEnumValues(const QSqlDatabase &db, TVxEnumItems &items, const QString &sql,
                     const TVxFieldValues &params = {});
 void LoadEnumValues(const QSqlDatabase &db, QComboBox *items, const QString &sql,

@@ -248,7 +248,8 @@ TEST_F(ClassWindow, EveryVotePageShowsWhatIsStoredAndLocksSubjectsNotTaken)
         if (window->pcMain()->isTabVisible(i))
             tabs << window->pcMain()->tabText(i);
     }
-    EXPECT_EQ(tabs, (QStringList{"Voti", "Voti proposti", "Tassonomie", "Assenze", "Aiuti"}));
+    EXPECT_EQ(tabs, (QStringList{"Voti", "Voti proposti", "Tassonomie", "Assenze", "Aiuti", "Note",
+                                 "Esito finale", "Giudizio"}));
 
     for (int kind = 0; kind <= 4; ++kind) {
         SCOPED_TRACE(kCaptions[kind]);

@@ -36,8 +36,10 @@ inline size_t qHash(const Cella &c, size_t seed = 0)
     return qHashMulti(seed, c.iSitId, c.iClsSesMatId, c.iCmpScaId);
 }
 
-// Every stored value of a kind (0 votes ... 4 aids) in a class session, as its text.
-inline QHash<Cella, QString> memorizzati(int kind, int clsSes)
+// Every stored value of a kind (0 votes ... 4 aids) in a class session, as its text, read on
+// the shared connection or the one given.
+inline QHash<Cella, QString> memorizzati(int kind, int clsSes,
+                                         const QSqlDatabase &db = qqoVxGlobConn())
 {
     static const char *const sql[] = {
         "SELECT V.iSitId, K.iClsSesMatId, K.iCmpScaId, TRIM(L.sLivSDesc) FROM TVot_Voti V "
@@ -58,7 +60,7 @@ inline QHash<Cella, QString> memorizzati(int kind, int clsSes)
         "ON S.iClsSesMatId = V.iClsSesMatId WHERE S.iClsSesId = ?",
     };
     QHash<Cella, QString> values;
-    QSqlQuery q = runSql(QString::fromLatin1(sql[kind]), {clsSes});
+    QSqlQuery q = runSql(db, QString::fromLatin1(sql[kind]), {clsSes});
     while (q.next())
         values.insert({q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt()},
                       q.value(3).toString());

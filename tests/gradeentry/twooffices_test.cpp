@@ -5,26 +5,14 @@
 // is overwritten or lost unsaid, and no wait outlasts the other office's save unasked. Runs on
 // the embedded engine and, as test_gradeentry_twooffices_server, on the run's Firebird server;
 // the lost server is one of the test's own.
-#include "gradeentry/qelstringgrid.h"
-#include "gradeentry/qevactivations.h"
-#include "gradeentry/qevdatasets.h"
-#include "gradeentry/qevfcarcls.h"
-#include "gradeentry/qevfselcarcls.h"
-#include "gradeentry/qevinstall.h"
-#include "gradeentry/qevrcarvot.h"
-#include "platform/globalvars.h"
-#include "platform/lockwait.h"
-#include "platform/messagedlg.h"
-#include "platform/transaction.h"
-#include "shell/qelmain.h"
-#include "shell/qelstartup.h"
-#include "tests/support/otheroffice.h"
-#include "tests/support/testdb.h"
+#include "tests/gradeentry/gradewindows.h"
 
-#include <QCoreApplication>
+#include "gradeentry/qevrcarvot.h"
+#include "platform/lockwait.h"
+#include "platform/transaction.h"
+#include "tests/support/otheroffice.h"
+
 #include <QElapsedTimer>
-#include <QHash>
-#include <QTest>
 
 #include <chrono>
 #include <thread>
@@ -39,15 +27,13 @@ const char kInserisci[] =
 const char kCancella[] = "DELETE FROM TVot_Voti WHERE iVotId = ?";
 const QString kFallito = QStringLiteral("Impossibile salvare i dati.");
 
-// A vote cell as TVot_Voti names it: pupil situation and class-subject-component.
-using Cella = QPair<int, int>;
-
 // A vote cell of the class window, with the three values the case gives it: the one stored
-// when the window opened (empty: none), this office's and the other office's (their level).
+// when the window opened (empty: none), this office's and the other office's (its level).
 struct Bersaglio
 {
     QPoint pos;
     Cella cella;
+    int iClsMatCmpId = 0; // what names the cell in TVot_Voti, with the pupil's situation
     int iVotId = 0;
     QString originale;
     QString mio;
@@ -92,59 +78,24 @@ void aggiorna(OtherOffice &o, const Bersaglio &b)
 }
 void inserisci(OtherOffice &o, const Bersaglio &b)
 {
-    o.hold(kInserisci, {b.cella.second, b.cella.first, b.iScaLivSuo});
+    o.hold(kInserisci, {b.iClsMatCmpId, b.cella.iSitId, b.iScaLivSuo});
 }
 void cancella(OtherOffice &o, const Bersaglio &b)
 {
     o.hold(kCancella, {b.iVotId});
 }
 
-// Every vote of 5A, read on the connection given (a new one: the shared one may be lost), as
-// its level's text; a cell stored twice fails the test.
-QHash<Cella, QString> votiDi5A(const QSqlDatabase &db)
-{
-    QSqlQuery q = runSql(db,
-                         QStringLiteral("SELECT V.iSitId, V.iClsMatCmpId, TRIM(L.sLivSDesc) FROM "
-                                        "TVot_Voti V JOIN TClsMatCmp K ON K.iClsMatCmpId = "
-                                        "V.iClsMatCmpId JOIN TClsSesMat S ON S.iClsSesMatId = "
-                                        "K.iClsSesMatId JOIN TScaLiv SL ON SL.iScaLivId = "
-                                        "V.iScaLivId JOIN TLiv_Livelli L ON L.iLivId = SL.iLivId "
-                                        "WHERE S.iClsSesId = ?"),
-                         {k5A});
-    QHash<Cella, QString> voti;
-    while (q.next()) {
-        const Cella cella{q.value(0).toInt(), q.value(1).toInt()};
-        EXPECT_FALSE(voti.contains(cella)) << "two rows for one cell";
-        voti.insert(cella, q.value(2).toString());
-    }
-    return voti;
-}
-
-// The program as the office starts it, on a fresh demo database, context 2008/2009 final,
-// with the class window of 5A open on its votes.
-class ClassSession : public ::testing::Test
+// The class window of 5A open on its votes; the last pupil has no vote yet (the empty cells).
+class ClassSession : public GradeWindows
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(db.opened);
-        installGradeEntry();
-        xgvmGlobalVar.SetValues({{TVxWorkingContext::instituteKey(), 2},
-                                 {TVxWorkingContext::schoolYearKey(), 39},
-                                 {TVxWorkingContext::sessionKey(), 392}});
-        // The last pupil of 5A has no vote yet: the empty cells of the cases.
+        GradeWindows::SetUp();
         runSql("DELETE FROM TVot_Voti WHERE iSitId = (SELECT FIRST 1 S.iSitId FROM "
                "TSit_Situazioni S JOIN TClsPst P ON P.iClsPstId = S.iClsPstId WHERE P.iClsId = "
                "39005 AND S.iSitOrdine = 1 AND S.iSitPosReg > 0 ORDER BY S.iSitPosReg DESC)");
-        objects = std::make_unique<TavrinObjects>();
-        objects->mainWindow()->show();
-        objects->mainWindow()->ensureFirstActivation();
-        DialogSeam::queueModalScript([](QDialog *d) {
-            auto *dialog = qobject_cast<TfmQevSelCarCls *>(d);
-            return dialog && dialog->SelezionaClsSes(k5A) ? int(mrOk) : int(mrCancel);
-        });
-        dmqevActivations->xafCarCls->Execute();
-        window = fmqevCarCls();
+        window = apri(k5A);
         ASSERT_NE(window, nullptr);
         frame = window->frqevCarClsVot();
         grid = frame->grGrid;
@@ -154,12 +105,12 @@ protected:
     void TearDown() override
     {
         setLockWaitTimeout(previousTimeout);
-        objects.reset();
+        GradeWindows::TearDown();
     }
 
-    // The cells, from the given row down, of a column whose scale has the levels 4 to 6: open
-    // and stored, or open and empty.
-    QList<QPoint> celle(bool stored, int fromRow = 0) const
+    // The cells, column by column, of the columns whose scale has the levels 4 to 6: open and
+    // stored, or open and empty.
+    QList<QPoint> celle(bool stored) const
     {
         QList<QPoint> found;
         for (int c = grid->nColIntest(); c < grid->ColCount(); ++c) {
@@ -167,7 +118,7 @@ protected:
             if (!cmp || !frame->Store().Livello(cmp->iCmpScaId, "4") ||
                 !frame->Store().Livello(cmp->iCmpScaId, "6"))
                 continue;
-            for (int r = std::max(fromRow, grid->nRowIntest()); r < grid->RowCount(); ++r) {
+            for (int r = grid->nRowIntest(); r < grid->RowCount(); ++r) {
                 auto rec = grid->RecordAt<TRecVal>(c, r);
                 if (rec && !rec->bBloccato && (rec->iPKId != 0) == stored)
                     found << QPoint(c, r);
@@ -183,11 +134,11 @@ protected:
         auto rec = grid->RecordAt<TRecVal>(pos.x(), pos.y());
         auto mat = grid->RecordAt<TRecMat>(pos.x(), 0);
         auto cmp = grid->RecordAt<TRecCmp>(pos.x(), 1);
-        b.cella = {grid->RecordAt<TRecAna>(0, pos.y())->iSitId,
-                   scalar("SELECT iClsMatCmpId FROM TClsMatCmp WHERE iClsSesMatId = ? AND "
-                          "iCmpScaId = ?",
-                          {mat->iClsSesMatId, cmp->iCmpScaId})
-                       .toInt()};
+        b.cella = {grid->RecordAt<TRecAna>(0, pos.y())->iSitId, mat->iClsSesMatId, cmp->iCmpScaId};
+        b.iClsMatCmpId = scalar("SELECT iClsMatCmpId FROM TClsMatCmp WHERE iClsSesMatId = ? AND "
+                                "iCmpScaId = ?",
+                                {mat->iClsSesMatId, cmp->iCmpScaId})
+                             .toInt();
         b.iVotId = rec->iPKId;
         b.originale = grid->Cells(pos.x(), pos.y());
         QStringList altri{"4", "5", "6"};
@@ -201,13 +152,14 @@ protected:
     // Types the text into the cell and presses Enter; an empty text empties it.
     void scrivi(QPoint cell, const QString &text)
     {
-        ASSERT_TRUE(grid->MoveCursor(cell.x(), cell.y()));
-        if (text.isEmpty()) {
-            QTest::keyClick(grid, Qt::Key_F2);
-            for (qsizetype i = grid->Cells(cell.x(), cell.y()).size(); i > 0; --i)
-                QTest::keyClick(grid, Qt::Key_Backspace);
+        if (!text.isEmpty()) {
+            digita(grid, cell, text);
+            return;
         }
-        QTest::keyClicks(grid, text);
+        ASSERT_TRUE(grid->MoveCursor(cell.x(), cell.y()));
+        QTest::keyClick(grid, Qt::Key_F2);
+        for (qsizetype i = grid->Cells(cell.x(), cell.y()).size(); i > 0; --i)
+            QTest::keyClick(grid, Qt::Key_Backspace);
         QTest::keyClick(grid, Qt::Key_Return);
     }
 
@@ -225,19 +177,18 @@ protected:
 
     // Closes the window with "Salva" in the save dialog: whether it closed, and what the office
     // was told after the dialog.
-    bool chiudi(QStringList *detto)
+    bool chiudiSalvando(QStringList *detto)
     {
         DialogSeam::clearShown();
         DialogSeam::queueAnswer(int(mrOk));
-        window->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        const bool closed = chiudi(window);
         *detto = DialogSeam::shownTexts().mid(1);
-        return fmqevCarCls() == nullptr;
+        return closed;
     }
 
-    ProgramDatabase db;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<TavrinObjects> objects;
+    // The votes of 5A as a new connection reads them: the shared one may be the lost one.
+    QHash<Cella, QString> votiDi5A() { return memorizzati(0, k5A, db.database.connect()); }
+
     TfmqevCarCls *window = nullptr;
     TfrqevCarVot *frame = nullptr;
     TqelStringGrid *grid = nullptr;
@@ -297,7 +248,7 @@ TEST_P(TwoOffices, TheLastSaveWinsAndNothingIsLostUnsaid)
         } else {
             EXPECT_EQ(told, QStringList());
         }
-        EXPECT_EQ(votiDi5A(db.database.connect()).value(b.cella), testo(s.dopo));
+        EXPECT_EQ(votiDi5A().value(b.cella), testo(s.dopo));
         // What was typed is still in the cell, and the grid modified until it is saved.
         EXPECT_EQ(grid->Cells(b.pos.x(), b.pos.y()), typed);
         EXPECT_EQ(grid->Modificato(), s.messaggio != nullptr);
@@ -329,7 +280,7 @@ const Caso kCasi[] = {
      false,
      false,
      aggiorna,
-     300,
+     500,
      5000,
      {},
      0,
@@ -338,7 +289,7 @@ const Caso kCasi[] = {
      true,
      false,
      inserisci,
-     300,
+     500,
      5000,
      {},
      0,
@@ -347,7 +298,7 @@ const Caso kCasi[] = {
      false,
      false,
      cancella,
-     300,
+     500,
      5000,
      {},
      0,
@@ -356,12 +307,12 @@ const Caso kCasi[] = {
      false,
      true,
      aggiorna,
-     300,
+     500,
      5000,
      {},
      0,
      {{kInsieme, Suo}, {nullptr, Nessuno}}},
-    {"OtherChangeUndoneWhileWaiting", false, false, aggiorna, -300, 5000, {}, 0, {{nullptr, Mio}}},
+    {"OtherChangeUndoneWhileWaiting", false, false, aggiorna, -500, 5000, {}, 0, {{nullptr, Mio}}},
     // Another program keeps the row: the office is asked, and may stop waiting.
     {"OtherProgramKeepsTheRowUserStops",
      false,
@@ -376,8 +327,8 @@ const Caso kCasi[] = {
      false,
      false,
      aggiorna,
-     -600,
-     400,
+     -1500, // between the first wait's end and the second's
+     1000,
      {mrYes},
      1,
      {{nullptr, Mio}}},
@@ -399,7 +350,7 @@ TEST_F(ClassSession, WhatTheOtherOfficeSavedStaysWhereThisOfficeTypedNothing)
     const Bersaglio mio = bersaglio(stored[2]);
     const Bersaglio nuovo = bersaglio(empty[0]);
     const Bersaglio mioNuovo = bersaglio(empty[1]);
-    QHash<Cella, QString> atteso = votiDi5A(qqoVxGlobConn());
+    QHash<Cella, QString> atteso = votiDi5A();
     {
         OtherOffice other(db.database);
         aggiorna(other, cambiato);
@@ -416,9 +367,9 @@ TEST_F(ClassSession, WhatTheOtherOfficeSavedStaysWhereThisOfficeTypedNothing)
     atteso.insert(mio.cella, mio.mio);
     atteso.insert(mioNuovo.cella, mioNuovo.mio);
     QStringList told;
-    EXPECT_TRUE(chiudi(&told));
+    EXPECT_TRUE(chiudiSalvando(&told));
     EXPECT_EQ(told, QStringList());
-    EXPECT_EQ(votiDi5A(qqoVxGlobConn()), atteso);
+    EXPECT_EQ(votiDi5A(), atteso);
 }
 
 // The server stops under the program while a save waits for a row the other office holds.
@@ -491,24 +442,26 @@ TEST_F(ServerGoneDuringSave, TheUserIsToldNothingTypedIsLostAndSavingAgainWorks)
 
     // While the server is away, closing saves nothing, says so, and keeps the window.
     QStringList closing;
-    EXPECT_FALSE(chiudi(&closing));
+    EXPECT_FALSE(chiudiSalvando(&closing));
     ASSERT_EQ(closing.size(), 1) << closing.join('|').toStdString();
-    EXPECT_TRUE(closing.first().contains("server")) << closing.first().toStdString();
+    EXPECT_TRUE(closing.first().startsWith(kFallito)) << closing.first().toStdString();
+    EXPECT_TRUE(closing.first().contains("il server non risponde"))
+        << closing.first().toStdString();
     for (const Bersaglio &b : cells)
         EXPECT_EQ(grid->Cells(b.pos.x(), b.pos.y()), b.mio);
     EXPECT_TRUE(grid->Modificato());
 
     // The first cell was committed before the server went; nothing of the others was written.
     server->resume();
-    QHash<Cella, QString> voti = votiDi5A(db.database.connect());
+    QHash<Cella, QString> voti = votiDi5A();
     EXPECT_EQ(voti.value(cells[0].cella), cells[0].mio);
     EXPECT_EQ(voti.value(cells[1].cella), cells[1].originale);
     EXPECT_FALSE(voti.contains(cells[2].cella));
 
     // Back again: closing saves the rest and closes.
-    EXPECT_TRUE(chiudi(&closing));
+    EXPECT_TRUE(chiudiSalvando(&closing));
     EXPECT_EQ(closing, QStringList());
-    voti = votiDi5A(db.database.connect());
+    voti = votiDi5A();
     for (const Bersaglio &b : cells)
         EXPECT_EQ(voti.value(b.cella), b.mio);
 }

@@ -63,6 +63,17 @@ TEST_F(EnumValues, ItemsAreReplacedWithTextAndIdInQueryOrder)
     EXPECT_EQ(items, (TVxEnumItems{{"Senza chiave", 0}}));
     LoadEnumValues(db, items, sql, year(41));
     EXPECT_TRUE(items.isEmpty());
+
+    // The third column is an item's detail only when asked for, padding gone, NULL empty.
+    EXPECT_EQ(LoadEnumItemsWithDetail(
+                  db, "SELECT iOrd, sSesDesc, sSesDesc FROM TSes_Prova WHERE iAnsId = 38 ORDER BY "
+                      "iOrd"),
+              (TVxEnumItems{{"Primo periodo", 1, "Primo periodo"},
+                            {"Finale", 2, "Finale"},
+                            {"Differita", 3, "Differita"}}));
+    EXPECT_EQ(LoadEnumItemsWithDetail(db, "SELECT iOrd, sSesDesc, CAST(NULL AS CHAR(5)) FROM "
+                                          "TSes_Prova WHERE iAnsId = 39"),
+              (TVxEnumItems{{"Finale", 2, ""}}));
 }
 
 TEST_F(EnumValues, RefusedStatementKeepsTheItems)

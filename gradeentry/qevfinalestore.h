@@ -1,0 +1,66 @@
+#pragma once
+
+// The two data of a pupil's final scrutiny that are not per subject: the judgment, a free text
+// per pupil situation and year-session (TGDZ_GIUDIZI), and the final outcome, the position
+// iPosFinId of the pupil's situation row (TSIT_SITUAZIONI). Every statement grade entry runs on
+// them, named and bound; the judgment and outcome frames hold no SQL.
+//
+//   const TqevGiudizio g = TqevGdzStore().Carica(iClsSesId, iSitId);
+//   const TqevEsito e = TqevFinStore().Carica(iSitId);
+//   SalvaScritture({{cella, [&](TVxTransaction &tr) { TqevFinStore().Aggiorna(tr, ...); }}});
+//
+// A judgment's text travels as UTF-8 in its text BLOB, exactly as typed (accents, line breaks,
+// any length). Reads run in the caller's transaction when one runs on the shared connection,
+// else in one of their own; writes in the transaction the save routine started. Database errors
+// raise EVxException with the driver's text.
+
+#include <QDate>
+#include <QString>
+
+class TVxTransaction;
+
+struct TqevGiudizio
+{
+    int iGdzId = 0; // 0 = none stored
+    QString testo;
+};
+
+class TqevGdzStore
+{
+public:
+    // The pupil's judgment in the class session's year-session.
+    TqevGiudizio Carica(int iClsSesId, int iSitId) const;
+    // Returns the new key. The table keeps one judgment per situation and year-session: one
+    // another office stored since the grid was read is updated instead (the last save wins),
+    // and its key returned; one stored at the very same moment is refused, not doubled.
+    int Inserisci(TVxTransaction &tr, int iSitId, int iAnsSesDwgId, const QString &testo,
+                  const QDate &dStart, const QDate &dEnd) const;
+    // False when the row is gone (another office deleted it).
+    [[nodiscard]] bool Aggiorna(TVxTransaction &tr, int iGdzId, const QString &testo) const;
+    // A row already gone is what a deletion wants: no error.
+    void Cancella(TVxTransaction &tr, int iGdzId) const;
+
+    static QString SqlCarica();
+    static QString SqlTrova();
+    static QString SqlInserisci();
+    static QString SqlAggiorna();
+    static QString SqlCancella();
+};
+
+struct TqevEsito
+{
+    int iPosFinId = 0; // 0 = no outcome
+    QString sStaFinDettSDesc;
+};
+
+class TqevFinStore
+{
+public:
+    // The outcome of a pupil situation; none for a situation without one (or without a row).
+    TqevEsito Carica(int iSitId) const;
+    // 0 stores no outcome (NULL). Raises when the situation row is gone.
+    void Aggiorna(TVxTransaction &tr, int iSitId, int iPosFinId) const;
+
+    static QString SqlCarica();
+    static QString SqlAggiorna();
+};

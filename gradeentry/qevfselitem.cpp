@@ -1,0 +1,798 @@
+#include "gradeentry/qevfselitem.h"
+
+#include "gradeentry/qelstringgrid.h"
+#include "gradeentry/qevactivations.h"
+#include "gradeentry/qevdatasets.h"
+#include "gradeentry/qevliste.h"
+#include "gradeentry/qevparvis.h"
+#include "platform/globalvars.h"
+#include "platform/images.h"
+#include "platform/messagedlg.h"
+#include "platform/vxexception.h"
+#include "platform/waitwindow.h"
+
+#include <QAction>
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+using TfS = TfmqevSelItem;
+
+bool perLivello(int kind)
+{
+    return kind >= TfS::skVoto && kind <= TfS::skTassonomia;
+}
+
+bool conLista(int kind)
+{
+    return perLivello(kind) || kind == TfS::skDocenteNota || kind == TfS::skDocenteNotaIstituto ||
+           (kind >= TfS::skTipoDebito && kind <= TfS::skDocVerIstituto) || kind == TfS::skEncomio ||
+           kind == TfS::skEsito;
+}
+
+bool perData(int kind)
+{
+    return kind == TfS::skDataNota || kind == TfS::skDataAttr || kind == TfS::skDataVer;
+}
+
+bool conMemo(int kind)
+{
+    return kind == TfS::skTestoNota || kind == TfS::skNotaDebito || kind == TfS::skNotaCredito ||
+           kind == TfS::skGiudizio;
+}
+
+bool perDocente(int kind)
+{
+    return kind == TfS::skDocenteNota || kind == TfS::skDocenteNotaIstituto ||
+           (kind >= TfS::skDocAttr && kind <= TfS::skDocVerIstituto);
+}
+
+// Per-pupil and per-subject grids hang notes, debts and credits one record per row on column
+// 1, and judgments and outcomes always do.
+bool perRiga(const TqelStringGrid &g)
+{
+    return g.TipoCar() == tcAlunno || g.TipoCar() == tcMateria;
+}
+
+QString siONiente(const QString &text)
+{
+    return text.trimmed().isEmpty() ? QString() : QStringLiteral("Si");
+}
+
+struct Colonna
+{
+    const char *caption;
+    int width;
+};
+
+QList<Colonna> colonneDi(int kind)
+{
+    if (perDocente(kind))
+        return {{"Nominativo", 250}};
+    if (kind == TfS::skTipoDebito || kind == TfS::skEsitoDebito)
+        return {{"Descrizione", 170}, {"Stato", 100}};
+    return {{"Descrizione lunga", 170}, {"Descrizione breve", 100}};
+}
+
+QString captionDi(int kind)
+{
+    if (perLivello(kind))
+        return QStringLiteral("Seleziona Livello");
+    if (perDocente(kind))
+        return QStringLiteral("Seleziona docente");
+    if (perData(kind))
+        return QStringLiteral("Seziona data");
+    if (conMemo(kind))
+        return QStringLiteral("Inserisci nota");
+    switch (kind) {
+    case TfS::skTipoDebito:
+        return QStringLiteral("Tipo debito");
+    case TfS::skEsitoDebito:
+        return QStringLiteral("Esito debito");
+    case TfS::skEncomio:
+        return QStringLiteral("Encomio");
+    case TfS::skEsito:
+        return QStringLiteral("Esito");
+    default:
+        return QString();
+    }
+}
+
+} // namespace
+
+TfmqevSelItem::TfmqevSelItem(QWidget *owner) : TfmVxOkCancDlg(owner)
+{
+    setObjectName(QStringLiteral("fmqevSelItem"));
+    setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setModal(false);
+    resize(440, 300);
+    buOk()->setText(QStringLiteral("Assegna"));
+    buOk()->setDefault(false);
+    buOk()->setAutoDefault(false);
+    buOk()->setEnabled(false);
+    buCancel()->setText(QStringLiteral("Chiudi"));
+    buCancel()->setAutoDefault(false);
+
+    TVxImageList images;
+    LoadDefaultImages(images, {QStringLiteral("PREVCELL"), QStringLiteral("NEXTCELL")});
+    auto *bar = new QToolBar;
+    bar->setObjectName(QStringLiteral("VxToolBar1"));
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    tbPrior = bar->addAction(images.icon(0), QStringLiteral("Precedente"));
+    tbPrior->setObjectName(QStringLiteral("tbPrior"));
+    tbPrior->setToolTip(QStringLiteral("Cella precedente"));
+    tbNext = bar->addAction(images.icon(1), QStringLiteral("Successiva"));
+    tbNext->setObjectName(QStringLiteral("tbNext"));
+    tbNext->setToolTip(QStringLiteral("Cella successiva"));
+    cbAll = new QCheckBox(QStringLiteral("Applica a tutta la colonna"));
+    cbAll->setObjectName(QStringLiteral("cbAll"));
+    buDocIst = new QPushButton(QStringLiteral("Doc. istituto"));
+    buDocIst->setObjectName(QStringLiteral("buDocIst"));
+    buDocIst->setToolTip(QStringLiteral("Carica i docneti dell'istituto"));
+    buDocIst->setAutoDefault(false);
+    auto *top = new QHBoxLayout;
+    top->setContentsMargins(0, 0, 0, 0);
+    top->addWidget(bar);
+    top->addWidget(cbAll);
+    top->addStretch(1);
+    top->addWidget(buDocIst);
+
+    mcData = new QCalendarWidget;
+    mcData->setObjectName(QStringLiteral("mcData"));
+    mcData->setLocale(QLocale(QLocale::Italian, QLocale::Italy));
+    mcData->setFirstDayOfWeek(Qt::Monday);
+    meNota = new QPlainTextEdit;
+    meNota->setObjectName(QStringLiteral("meNota"));
+    lvItems = new QTreeWidget;
+    lvItems->setObjectName(QStringLiteral("lvItems"));
+    lvItems->setRootIsDecorated(false);
+    lvItems->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvItems->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvItems->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvItems->header()->setSectionsClickable(false);
+    lvItems->installEventFilter(this);
+    auto *paMain = new QWidget;
+    paMain->setObjectName(QStringLiteral("paMain"));
+    auto *main = new QVBoxLayout(paMain);
+    main->setContentsMargins(0, 0, 0, 0);
+    main->addWidget(mcData);
+    main->addWidget(meNota);
+    main->addWidget(lvItems);
+
+    pSearch = new QWidget;
+    pSearch->setObjectName(QStringLiteral("pSearch"));
+    auto *search = new QHBoxLayout(pSearch);
+    search->setContentsMargins(0, 0, 0, 0);
+    search->addWidget(new QLabel(QStringLiteral("Cerca")));
+    eFind = new QLineEdit;
+    eFind->setObjectName(QStringLiteral("eFind"));
+    search->addWidget(eFind, 1);
+
+    auto *client = new QVBoxLayout(ClientArea());
+    client->setContentsMargins(0, 0, 0, 0);
+    client->addLayout(top);
+    client->addWidget(paMain, 1);
+    client->addWidget(pSearch);
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{mcData, meNota, lvItems, pSearch, cbAll, buDocIst})
+        w->setVisible(false);
+
+    // The buttons' work reads lists from the database: a failure is shown, not carried out of
+    // the event.
+    connect(buDocIst, &QPushButton::clicked, this,
+            [this] { RunShowingErrors([this] { buDocIstClick(); }); });
+    connect(eFind, &QLineEdit::textChanged, this, [this](const QString &t) { eFindChange(t); });
+    connect(lvItems, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (QTreeWidgetItem *item = scelto())
+            lvItems->scrollToItem(item);
+    });
+    connect(lvItems, &QTreeWidget::itemClicked, this,
+            [this] { buOk()->setEnabled(!lista() || scelto()); });
+    connect(lvItems, &QTreeWidget::itemDoubleClicked, this, [this] {
+        if (scelto())
+            buOkClick();
+    });
+    connect(mcData, &QCalendarWidget::activated, this, [this] { buOkClick(); });
+    connect(meNota, &QPlainTextEdit::textChanged, this, [this] {
+        buOk()->setEnabled(!conMemo(TipoSel) || !meNota->toPlainText().trimmed().isEmpty());
+    });
+    // "Chiudi" and Esc end the dialog without a close event: it closes all the same.
+    connect(this, &QDialog::finished, this, [this] { chiuso(); });
+    connect(tbPrior, &QAction::triggered, this,
+            [this] { RunShowingErrors([this] { AssegnaCella(false, false); }); });
+    connect(tbNext, &QAction::triggered, this,
+            [this] { RunShowingErrors([this] { AssegnaCella(false, true); }); });
+}
+
+TfmqevSelItem::~TfmqevSelItem() = default;
+
+TfmqevSelItem *TfmqevSelItem::Apri(QWidget *owner, TqelStringGrid *grid)
+{
+    auto *dialog = dmqevActivations
+                       ? qobject_cast<TfmqevSelItem *>(dmqevActivations->fmqevSelItem.data())
+                       : nullptr;
+    if (!dialog) {
+        dialog = new TfmqevSelItem(owner);
+        if (dmqevActivations)
+            dmqevActivations->fmqevSelItem = dialog;
+    }
+    dialog->Griglia = grid;
+    return dialog;
+}
+
+void TfmqevSelItem::Mostra()
+{
+    // A tool window that stays on top: shown, it is in front.
+    show();
+}
+
+void TfmqevSelItem::closeEvent(QCloseEvent *event)
+{
+    TfmVxOkCancDlg::closeEvent(event);
+    if (event->isAccepted())
+        chiuso();
+}
+
+void TfmqevSelItem::chiuso()
+{
+    // Closed is gone: the frames must not find it open while it waits to be deleted.
+    if (dmqevActivations && dmqevActivations->fmqevSelItem == this)
+        dmqevActivations->fmqevSelItem = nullptr;
+}
+
+bool TfmqevSelItem::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == lvItems && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && scelto()) {
+            buOkClick();
+            return true;
+        }
+    }
+    return TfmVxOkCancDlg::eventFilter(watched, event);
+}
+
+bool TfmqevSelItem::lista() const
+{
+    return conLista(TipoSel);
+}
+
+QTreeWidgetItem *TfmqevSelItem::scelto() const
+{
+    const QList<QTreeWidgetItem *> selected = lvItems->selectedItems();
+    return selected.isEmpty() ? nullptr : selected.first();
+}
+
+int TfmqevSelItem::ItemSelezionato() const
+{
+    QTreeWidgetItem *item = scelto();
+    return item ? item->data(0, Qt::UserRole).toInt() : 0;
+}
+
+std::shared_ptr<TRecCmp> TfmqevSelItem::componenteCorrente() const
+{
+    if (!Griglia)
+        return nullptr;
+    // Components head the columns of per-class and per-subject grids from the second header
+    // row; of a per-pupil grid, from the first.
+    const int row = Griglia->TipoCar() == tcAlunno ? 0 : 1;
+    return Griglia->RecordAt<TRecCmp>(Griglia->Col(), row);
+}
+
+void TfmqevSelItem::PreparaSelItem(int kind)
+{
+    bool rebuild = kind != TipoSel;
+    if (perLivello(kind)) {
+        auto cmp = componenteCorrente();
+        const int sca = cmp ? cmp->iScaId : 0;
+        rebuild = rebuild || sca != ScaIdCorrente;
+        ScaIdCorrente = sca;
+    }
+    if (rebuild)
+        ricostruisci(kind);
+    if (lista())
+        SelezionaItem(ValIdCorrente);
+}
+
+void TfmqevSelItem::ricostruisci(int kind)
+{
+    buOk()->setEnabled(false);
+    TipoSel = kind;
+    lvItems->clear();
+    const bool list = conLista(kind);
+    lvItems->setVisible(list);
+    pSearch->setVisible(list);
+    cbAll->setVisible(kind == skEsito && Griglia && Griglia->TipoCar() == tcClasse);
+    if (!cbAll->isVisibleTo(this))
+        cbAll->setChecked(false);
+    mcData->setVisible(perData(kind));
+    meNota->setVisible(conMemo(kind));
+    buDocIst->setVisible(perDocente(kind));
+    if (!captionDi(kind).isEmpty())
+        setWindowTitle(captionDi(kind));
+    if (perData(kind))
+        buOk()->setEnabled(true);
+    if (!list)
+        return;
+    const QList<Colonna> columns = colonneDi(kind);
+    QStringList labels;
+    for (const Colonna &c : columns)
+        labels << QString::fromLatin1(c.caption);
+    lvItems->setColumnCount(int(columns.size()));
+    lvItems->setHeaderLabels(labels);
+    for (int i = 0; i < columns.size(); ++i)
+        lvItems->setColumnWidth(i, columns.at(i).width);
+    TVxHourglass hourglass;
+    riempiLista(kind);
+}
+
+void TfmqevSelItem::riempiLista(int kind)
+{
+    TVxEnumItems items;
+    if (perLivello(kind)) {
+        // Every scale's levels of the kind are read at once: a column of another scale only
+        // refills the list.
+        if (m_livelliTipo != kind) {
+            m_livelli.setTipoDati(kind);
+            m_livelli.CaricaLivelli();
+            m_livelliTipo = kind;
+        }
+        auto cmp = componenteCorrente();
+        for (const TqevLivello &l : m_livelli.Livelli(cmp ? cmp->iCmpScaId : 0))
+            items.append({l.sValLDesc, l.iValId, l.sValSDesc});
+    } else if (kind == skDocenteNota || kind == skDocAttr || kind == skDocVer) {
+        items = QevListe::DocentiClasse(dmqevDataSets ? dmqevDataSets->iClsId : 0);
+    } else if (perDocente(kind)) {
+        items = QevListe::DocentiIstituto(AggregateiDwgId(TVxWorkingContext::institute()));
+    } else if (kind == skTipoDebito) {
+        items = QevListe::TipiDebito();
+    } else if (kind == skEsitoDebito) {
+        items = QevListe::EsitiDebito();
+    } else if (kind == skEncomio) {
+        items = QevListe::Encomi();
+    } else if (kind == skEsito) {
+        items = QevListe::EsitiFinali();
+    }
+    const bool twoColumns = !perDocente(kind);
+    for (const TVxEnumItem &e : items) {
+        auto *item = new QTreeWidgetItem(lvItems);
+        item->setText(0, e.text);
+        if (twoColumns)
+            item->setText(1, e.detail);
+        item->setData(0, Qt::UserRole, e.id);
+    }
+}
+
+void TfmqevSelItem::SelezionaItem(int id)
+{
+    int remembered = 0;
+    for (int i = 0; i < lvItems->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *item = lvItems->topLevelItem(i);
+        if (item->isSelected()) {
+            remembered = i;
+            item->setSelected(false);
+        }
+    }
+    for (int i = 0; i < lvItems->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *item = lvItems->topLevelItem(i);
+        if (item->data(0, Qt::UserRole).toInt() == id) {
+            lvItems->setCurrentItem(item);
+            item->setSelected(true);
+            return;
+        }
+    }
+    if (QTreeWidgetItem *item = lvItems->topLevelItem(remembered)) {
+        lvItems->setCurrentItem(item);
+        item->setSelected(true);
+    }
+}
+
+void TfmqevSelItem::SetDataSelItem(const QDate &date)
+{
+    mcData->setSelectedDate(date.isValid() ? date : QDate::currentDate());
+}
+
+void TfmqevSelItem::SetTestoNota(const QString &text)
+{
+    m_memo.Carica(meNota, text);
+}
+
+QString TfmqevSelItem::testoMemo() const
+{
+    return m_memo.Testo(meNota);
+}
+
+QStringList TfmqevSelItem::righeMemo() const
+{
+    const QString text = testoMemo();
+    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+}
+
+QString TfmqevSelItem::testoData() const
+{
+    return mcData->selectedDate().toString(QStringLiteral("dd/MM/yyyy"));
+}
+
+void TfmqevSelItem::eFindChange(const QString &text)
+{
+    if (text.isEmpty())
+        return;
+    for (int i = 0; i < lvItems->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *item = lvItems->topLevelItem(i);
+        if (item->text(0).startsWith(text, Qt::CaseInsensitive)) {
+            lvItems->clearSelection();
+            lvItems->setCurrentItem(item);
+            item->setSelected(true);
+            return;
+        }
+    }
+}
+
+void TfmqevSelItem::buDocIstClick()
+{
+    switch (TipoSel) {
+    case skDocenteNota:
+        PreparaSelItem(skDocenteNotaIstituto);
+        break;
+    case skDocAttr:
+        PreparaSelItem(skDocAttrIstituto);
+        break;
+    case skDocVer:
+        PreparaSelItem(skDocVerIstituto);
+        break;
+    default:
+        break;
+    }
+}
+
+void TfmqevSelItem::OkClick()
+{
+    buOkClick();
+    SetModalResult(mrNone);
+}
+
+void TfmqevSelItem::buOkClick()
+{
+    RunShowingErrors([this] { AssegnaCella(true, true); });
+}
+
+void TfmqevSelItem::muovi(bool avanti)
+{
+    if (avanti)
+        Griglia->NextCell();
+    else
+        Griglia->PrevCell();
+}
+
+void TfmqevSelItem::muoviRiga(bool avanti)
+{
+    // A pupil's credit rows pick only their note (column 8): the walk goes from note to note,
+    // which a step to the right would never leave.
+    TqelStringGrid *g = Griglia;
+    const int first = g->nRowIntest();
+    const int last = g->RowCount() - 1;
+    int row = g->Row() + (avanti ? 1 : -1);
+    if (row > last)
+        row = first;
+    else if (row < first)
+        row = last;
+    try {
+        g->MoveCursor(8, row);
+    } catch (const EVxException &) {
+        // A grid without the note column keeps its cursor.
+    }
+}
+
+void TfmqevSelItem::AssegnaCella(bool assegna, bool avanti)
+{
+    TqelStringGrid *g = Griglia;
+    if (!g || g->Col() < g->nColIntest() || g->Row() < g->nRowIntest() ||
+        g->Col() >= g->ColCount() || g->Row() >= g->RowCount())
+        return;
+    g->setModificato(true);
+    const int col = g->Col();
+    const int row = g->Row();
+    const int recCol = perRiga(*g) ? 1 : col;
+    QTreeWidgetItem *item = scelto();
+    // A list kind assigns only a chosen item; a locked cell takes nothing.
+    const bool scrivi = assegna && (!lista() || item) && !g->Bloccata(col, row);
+    const int id = item ? item->data(0, Qt::UserRole).toInt() : 0;
+    const QString voce = item ? item->text(0).trimmed() : QString();
+    const QString breve = item ? item->text(1).trimmed() : QString();
+    if (scrivi)
+        g->setEditorMode(false);
+    auto cella = [g](int c, int r, const QString &text) {
+        g->setCells(c, r, text);
+        g->SegnaModificata(c, r);
+    };
+
+    switch (TipoSel) {
+    case skVoto:
+    case skProposto:
+    case skTassonomia: {
+        auto rec = g->RecordAt<TRecVal>(col, row);
+        auto cmp = componenteCorrente();
+        if (scrivi && rec && cmp) {
+            for (const TqevLivello &l : m_livelli.Livelli(cmp->iCmpScaId)) {
+                if (l.iValId != id)
+                    continue;
+                rec->iValId = l.iValId;
+                rec->sValSDesc = l.sValSDesc;
+                rec->sValLDesc = l.sValLDesc;
+                rec->iValDato = l.iValDato;
+                rec->bValSuff = l.bValSuff;
+                rec->bValInMed = l.bValInMed;
+                cella(col, row, breve);
+                break;
+            }
+        }
+        muovi(avanti);
+        auto next = componenteCorrente();
+        if (next && next->iScaId != ScaIdCorrente) {
+            auto val = g->RecordAt<TRecVal>(g->Col(), g->Row());
+            ValIdCorrente = val ? val->iValId : 0;
+            PreparaSelItem(TipoSel);
+        }
+        break;
+    }
+    case skDocenteNota:
+    case skDocenteNotaIstituto:
+    case skDataNota:
+    case skTestoNota: {
+        auto nota = std::dynamic_pointer_cast<TRecNot>(g->Objects(recCol, row));
+        if (scrivi && nota) {
+            if (TipoSel == skDataNota) {
+                nota->dNotData = mcData->selectedDate().startOfDay();
+                cella(col, row, testoData());
+            } else if (TipoSel == skTestoNota) {
+                nota->bNotNota = testoMemo();
+                cella(col, row, siONiente(nota->bNotNota));
+            } else {
+                nota->iAnaId = id;
+                nota->sDocNome = voce;
+                cella(col, row, voce);
+            }
+        }
+        muovi(avanti);
+        if (perRiga(*g)) {
+            preparaDaCella();
+            break;
+        }
+        auto next = std::dynamic_pointer_cast<TRecNot>(g->Objects(g->Col(), g->Row()));
+        if (!next)
+            break;
+        if (TipoSel == skTestoNota) {
+            SetTestoNota(next->bNotNota);
+        } else if (TipoSel == skDataNota) {
+            SetDataSelItem(next->dNotData.date());
+        } else {
+            ValIdCorrente = next->iAnaId;
+            SelezionaItem(ValIdCorrente);
+        }
+        break;
+    }
+    case skDataAttr:
+    case skDataVer:
+    case skTipoDebito:
+    case skEsitoDebito:
+    case skDocAttr:
+    case skDocVer:
+    case skDocAttrIstituto:
+    case skDocVerIstituto:
+    case skNotaDebito: {
+        auto deb = std::dynamic_pointer_cast<TRecDeb>(g->Objects(recCol, row));
+        if (scrivi && deb) {
+            QString text = voce;
+            switch (TipoSel) {
+            case skDataAttr:
+                deb->dDebAttr = mcData->selectedDate().startOfDay();
+                text = testoData();
+                break;
+            case skDataVer:
+                deb->dDebVer = mcData->selectedDate().startOfDay();
+                text = testoData();
+                break;
+            case skTipoDebito:
+                deb->iDtpDtdId = id;
+                deb->sDtdLDesc = voce;
+                break;
+            case skEsitoDebito:
+                deb->iDesDedId = id;
+                deb->sDedLDesc = voce;
+                break;
+            case skDocAttr:
+            case skDocAttrIstituto:
+                deb->iAnaId_Attr = id;
+                deb->sDocAttr = voce;
+                break;
+            case skDocVer:
+            case skDocVerIstituto:
+                deb->iAnaId_Ver = id;
+                deb->sDocVer = voce;
+                break;
+            default: // the note
+                deb->slNota = righeMemo();
+                text = siONiente(deb->slNota.join(QLatin1Char('\n')));
+                break;
+            }
+            cella(col, row, text);
+        }
+        muovi(avanti);
+        preparaDaCella();
+        break;
+    }
+    case skEncomio:
+    case skNotaCredito: {
+        auto cre = std::dynamic_pointer_cast<TRecCre>(g->Objects(recCol, row));
+        if (scrivi && cre) {
+            if (TipoSel == skNotaCredito) {
+                cre->lsNota = righeMemo();
+                cella(col, row, siONiente(cre->lsNota.join(QLatin1Char('\n'))));
+            } else {
+                cre->iEncId = id;
+                cre->sEncSDesc = breve;
+                cella(col, row, breve);
+            }
+        }
+        if (g->TipoCar() == tcAlunno) {
+            muoviRiga(avanti);
+            preparaDaCella();
+            break;
+        }
+        muovi(avanti);
+        auto next = std::dynamic_pointer_cast<TRecCre>(g->Objects(g->Col(), g->Row()));
+        if (!next)
+            break;
+        if (TipoSel == skNotaCredito) {
+            SetTestoNota(next->lsNota.join(QLatin1Char('\n')));
+        } else {
+            ValIdCorrente = next->iEncId;
+            PreparaSelItem(skEncomio);
+        }
+        break;
+    }
+    case skEsito: {
+        auto esito = [&](int r) {
+            auto fin = g->RecordAt<TRecFin>(1, r);
+            if (!fin)
+                fin = std::make_shared<TRecFin>();
+            fin->iPosFinId = id;
+            fin->sStaFinDettSDesc = breve;
+            g->setObjects(1, r, fin);
+            cella(1, r, breve);
+        };
+        const bool tutta = cbAll->isVisibleTo(this) && cbAll->isChecked();
+        if (scrivi && tutta) {
+            for (int r = g->nRowIntest(); r < g->RowCount(); ++r)
+                esito(r);
+        } else if (scrivi) {
+            esito(row);
+        }
+        // The whole column took the outcome: there is no next cell to go to.
+        if (tutta)
+            break;
+        muovi(avanti);
+        auto next = g->RecordAt<TRecFin>(1, g->Row());
+        ValIdCorrente = next ? next->iPosFinId : 0;
+        PreparaSelItem(skEsito);
+        break;
+    }
+    case skGiudizio: {
+        if (scrivi) {
+            auto gdz = g->RecordAt<TRecGdz>(1, row);
+            if (!gdz) {
+                gdz = std::make_shared<TRecGdz>();
+                g->setObjects(1, row, gdz);
+            }
+            gdz->bGdzGiudizio = testoMemo();
+            cella(1, row, gdz->bGdzGiudizio.trimmed());
+        }
+        muovi(avanti);
+        auto next = g->RecordAt<TRecGdz>(1, g->Row());
+        SetTestoNota(next ? next->bGdzGiudizio : QString());
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void TfmqevSelItem::preparaDaCella()
+{
+    TqelStringGrid *g = Griglia;
+    if (!g)
+        return;
+    const int row = g->Row();
+    switch (g->TipoDati()) {
+    case tdNote: {
+        auto nota = g->RecordAt<TRecNot>(1, row);
+        if (!nota)
+            return;
+        switch (g->Col()) {
+        case 1:
+            SetDataSelItem(nota->dNotData.date());
+            PreparaSelItem(skDataNota);
+            break;
+        case 2:
+            ValIdCorrente = nota->iAnaId;
+            PreparaSelItem(skDocenteNota);
+            break;
+        case 3:
+            SetTestoNota(nota->bNotNota);
+            PreparaSelItem(skTestoNota);
+            break;
+        default:
+            break;
+        }
+        break;
+    }
+    case tdDebiti: {
+        auto deb = g->RecordAt<TRecDeb>(1, row);
+        if (!deb)
+            return;
+        switch (g->Col()) {
+        case 3:
+            SetDataSelItem(deb->dDebAttr.date());
+            PreparaSelItem(skDataAttr);
+            break;
+        case 4:
+            ValIdCorrente = deb->iDtpDtdId;
+            PreparaSelItem(skTipoDebito);
+            break;
+        case 5:
+            SetDataSelItem(deb->dDebVer.date());
+            PreparaSelItem(skDataVer);
+            break;
+        case 6:
+            ValIdCorrente = deb->iDesDedId;
+            PreparaSelItem(skEsitoDebito);
+            break;
+        case 7:
+            ValIdCorrente = deb->iAnaId_Attr;
+            PreparaSelItem(skDocAttr);
+            break;
+        case 8:
+            ValIdCorrente = deb->iAnaId_Ver;
+            PreparaSelItem(skDocVer);
+            break;
+        case 9:
+            SetTestoNota(deb->slNota.join(QLatin1Char('\n')));
+            PreparaSelItem(skNotaDebito);
+            break;
+        default:
+            break;
+        }
+        break;
+    }
+    case tdCrediti: {
+        // The per-pupil credits grid picks only its notes: a walk ends on the note column.
+        if (g->Col() != 8) {
+            try {
+                g->setCol(8);
+            } catch (const EVxException &) {
+                return;
+            }
+        }
+        auto cre = g->RecordAt<TRecCre>(1, g->Row());
+        SetTestoNota(cre ? cre->lsNota.join(QLatin1Char('\n')) : QString());
+        PreparaSelItem(skNotaCredito);
+        break;
+    }
+    default:
+        break;
+    }
+}

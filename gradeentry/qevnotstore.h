@@ -1,0 +1,66 @@
+#pragma once
+
+// TqevNotStore: the notes of grade entry (TNOT_NOTE): a date, the teacher who gives the note
+// and a free text, per pupil situation and class-session subject. Every statement of the table
+// that grade entry runs, named and bound; the notes frame holds no SQL.
+//
+//   const auto notes = store.Carica(iClsSesId, iSitId);   // by iClsSesMatId
+//   SalvaScritture({{cella, [&](TVxTransaction &tr) { key = store.Inserisci(tr, ...); }, ...}});
+//
+// The table has no unique key on (pupil, subject), and other programs of the suite may store
+// several notes there: a cell shows, and writes back, the first one stored (the lowest key).
+// A new row takes its key from PYSetGetId before the insert, so the key a record keeps is the
+// row's own, whatever else the table holds for the pair.
+//
+// Reads run in the caller's transaction when one runs on the shared connection, else in one of
+// their own; writes run in the transaction the save routine started. Database errors raise
+// EVxException with the driver's text.
+
+#include <QDate>
+#include <QDateTime>
+#include <QHash>
+#include <QString>
+
+class TVxTransaction;
+struct TRecNot;
+
+struct TqevNota
+{
+    int iNotId = 0;
+    QDateTime dNotData; // invalid = none
+    int iAnaId = 0;
+    QString sDocNome; // "Surname Name" of the teacher; empty without one
+    QString bNotNota;
+};
+
+class TqevNotStore
+{
+public:
+    // A pupil's notes in the class session, by class-session subject.
+    QHash<int, TqevNota> Carica(int iClsSesId, int iSitId) const;
+    // A note's statements, in the transaction the caller started. A new note returns its key;
+    // a note another office stored for the pupil and subject since the grid was read is
+    // updated instead (the last save wins), and its key returned.
+    int Inserisci(TVxTransaction &tr, int iClsSesMatId, int iSitId, const TRecNot &nota,
+                  const QDate &dStart, const QDate &dEnd) const;
+    // False when the row is gone (another office deleted it).
+    [[nodiscard]] bool Aggiorna(TVxTransaction &tr, int iNotId, const TRecNot &nota) const;
+    // A row already gone is what a deletion wants: no error.
+    void Cancella(TVxTransaction &tr, int iNotId) const;
+
+    static QString SqlCarica();
+    static QString SqlTrova();
+    static QString SqlInserisci();
+    static QString SqlAggiorna();
+    static QString SqlCancella();
+};
+
+// A note with no text (blanks count as none), no date and no teacher; the teacher's name does
+// not count.
+bool NotaVuota(const TRecNot &nota);
+// Whether the note differs from what was last read or written.
+bool NotaCambiata(const TRecNot &nota);
+// The note as it stands is what the database holds.
+void NotaSalvata(TRecNot &nota);
+// The note's row is gone: saving it again stores it anew.
+void NotaDimenticata(TRecNot &nota);

@@ -1,0 +1,166 @@
+#include "gradeentry/qevrcarfin.h"
+
+#include "gradeentry/qelstringgrid.h"
+#include "gradeentry/qevfselitem.h"
+#include "gradeentry/qevliste.h"
+#include "gradeentry/qevparvis.h"
+#include "gradeentry/qevsalva.h"
+#include "platform/connection.h"
+#include "platform/transaction.h"
+#include "platform/waitwindow.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QVBoxLayout>
+
+namespace {
+
+const QChar Backspace(8);
+
+} // namespace
+
+TfrqevCarFin::TfrqevCarFin(QWidget *parent) : TfrqevCarBs(parent)
+{
+    cbEsito = new QComboBox;
+    cbEsito->setObjectName(QStringLiteral("cbEsito"));
+    cbEsito->setVisible(false);
+    FrameLayout()->addWidget(cbEsito);
+    // Only the office's choice marks the frame modified, not the one a load makes.
+    connect(cbEsito, &QComboBox::activated, this, [this] { grGrid->setModificato(true); });
+}
+
+void TfrqevCarFin::InitTipoDati(int tipoDati)
+{
+    TfrqevCarBs::InitTipoDati(tipoDati);
+    TestoConferma = QStringLiteral("Confermi il salvataggio dell'esito?");
+    auto options = grGrid->Options();
+    options.setFlag(TVxStringGrid::goEditing, false);
+    grGrid->setOptions(options);
+    paMedia->setVisible(false);
+    laMedia->setVisible(false);
+    const bool classe = TipoCar == tcClasse;
+    cbEsito->setVisible(!classe);
+    grGrid->parentWidget()->setVisible(classe);
+    // Under the pupil's judgment the drop-down takes no more room than it needs.
+    setSizePolicy(QSizePolicy::Preferred, classe ? QSizePolicy::Preferred : QSizePolicy::Maximum);
+    if (classe) {
+        LayoutColonnaAlunni(QStringLiteral("Esito finale"), 200);
+    } else {
+        for (const char *name : {"aParVis", "aSingolo", "aFormSel", "tb1", "tb2"}) {
+            if (QAction *action = FrameAction(QString::fromLatin1(name)))
+                action->setVisible(false);
+        }
+    }
+    cbEsito->clear();
+    for (const TVxEnumItem &e : QevListe::EsitiFinali())
+        cbEsito->addItem(e.detail, e.id);
+    Carica();
+}
+
+void TfrqevCarFin::selezionaEsito(int iPosFinId)
+{
+    // An outcome not in the list (its detail deleted) shows no choice.
+    cbEsito->setCurrentIndex(iPosFinId != 0 ? cbEsito->findData(iPosFinId) : -1);
+}
+
+void TfrqevCarFin::LoadData()
+{
+    grGrid->setModificato(false);
+    TVxHourglass hourglass;
+    TVxTransactionScope lettura(qqoVxGlobConn());
+    PerAlunno([this](int col, int row, int iSitId, const QString &) {
+        const TqevEsito e = m_store.Carica(iSitId);
+        auto rec = std::make_shared<TRecFin>();
+        rec->iPosFinId = rec->iPosFinIdSalvato = e.iPosFinId;
+        rec->sStaFinDettSDesc = e.sStaFinDettSDesc;
+        grGrid->setObjects(col, row, rec);
+        if (TipoCar == tcClasse)
+            grGrid->setCells(col, row, rec->sStaFinDettSDesc);
+        else
+            selezionaEsito(rec->iPosFinId);
+    });
+    lettura.Commit();
+    grGrid->setModificato(false);
+}
+
+void TfrqevCarFin::LoadFromClassForm()
+{
+    TfrqevCarBs::LoadFromClassForm();
+    auto rec = std::dynamic_pointer_cast<TRecFin>(RecordClasse());
+    if (!rec) {
+        LoadData();
+        return;
+    }
+    selezionaEsito(rec->iPosFinId);
+    grGrid->setObjects(0, 0, rec);
+    grGrid->setModificato(false);
+}
+
+bool TfrqevCarFin::SaveDataDb()
+{
+    if (TipoCar != tcClasse) {
+        auto rec = grGrid->RecordAt<TRecFin>(0, 0);
+        // Nothing chosen keeps what is stored: an outcome is never lost to an empty drop-down.
+        if (rec && cbEsito->currentIndex() >= 0) {
+            rec->iPosFinId = cbEsito->currentData().toInt();
+            rec->sStaFinDettSDesc = cbEsito->currentText();
+        }
+    }
+    const TqevFinStore &store = m_store;
+    QList<TqevScrittura> scritture;
+    PerAlunno([&](int col, int row, int iSitId, const QString &nome) {
+        auto rec = grGrid->RecordAt<TRecFin>(col, row);
+        if (!rec || iSitId == 0 || rec->iPosFinId == rec->iPosFinIdSalvato)
+            return;
+        const int id = rec->iPosFinId;
+        TqevScrittura s;
+        s.cella = QStringLiteral("Alunno: %1\rEsito finale").arg(nome);
+        s.esegui = [&store, iSitId, id](TVxTransaction &tr) { store.Aggiorna(tr, iSitId, id); };
+        s.salvata = [rec, id] { rec->iPosFinIdSalvato = id; };
+        scritture.append(s);
+    });
+    if (!SalvaScritture(scritture))
+        return false;
+    grGrid->setModificato(false);
+    return true;
+}
+
+void TfrqevCarFin::UpdateClassForm()
+{
+    if (auto rec = grGrid->RecordAt<TRecFin>(0, 0))
+        MostraInClasse(rec->sStaFinDettSDesc);
+}
+
+void TfrqevCarFin::SetReadOnly(bool value)
+{
+    m_readOnly = value;
+    aSave->setEnabled(!value);
+    aFormSel->setEnabled(!value);
+    cbEsito->setEnabled(!value);
+}
+
+void TfrqevCarFin::aFormSelExecute()
+{
+    TfrqevCarBs::aFormSelExecute();
+    if (TipoCar != tcClasse)
+        return;
+    TfmqevSelItem *pick = TfmqevSelItem::Apri(this, grGrid);
+    auto rec = grGrid->RecordAt<TRecFin>(1, grGrid->Row());
+    pick->ValIdCorrente = rec ? rec->iPosFinId : 0;
+    pick->PreparaSelItem(TfmqevSelItem::skEsito);
+    pick->Mostra();
+}
+
+void TfrqevCarFin::grGridKeyPress(QChar &key)
+{
+    if (key != Backspace || m_readOnly || TipoCar != tcClasse)
+        return;
+    const int row = grGrid->Row();
+    auto rec = grGrid->RecordAt<TRecFin>(1, row);
+    if (!rec || row < grGrid->nRowIntest())
+        return;
+    rec->iPosFinId = 0;
+    rec->sStaFinDettSDesc.clear();
+    grGrid->setCells(1, row, QString());
+    grGrid->SegnaModificata(1, row);
+}

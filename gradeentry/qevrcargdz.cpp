@@ -1,0 +1,225 @@
+#include "gradeentry/qevrcargdz.h"
+
+#include "gradeentry/qelstringgrid.h"
+#include "gradeentry/qevfselitem.h"
+#include "gradeentry/qevparvis.h"
+#include "gradeentry/qevsalva.h"
+#include "platform/connection.h"
+#include "platform/messagedlg.h"
+#include "platform/transaction.h"
+#include "platform/waitwindow.h"
+
+#include <QAction>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+namespace {
+
+const QChar Backspace(8);
+
+bool vuoto(const QString &text)
+{
+    return text.trimmed().isEmpty();
+}
+
+} // namespace
+
+TfrqevCarGdz::TfrqevCarGdz(QWidget *parent) : TfrqevCarBs(parent)
+{
+    meGiudizio = new QPlainTextEdit;
+    meGiudizio->setObjectName(QStringLiteral("meGiudizio"));
+    meGiudizio->setVisible(false);
+    FrameLayout()->addWidget(meGiudizio, 1);
+    connect(meGiudizio, &QPlainTextEdit::textChanged, this, [this] {
+        if (!m_caricando)
+            grGrid->setModificato(true);
+    });
+    tbCancella = AddFrameAction(QStringLiteral("tbCancella"), QStringLiteral("Cancella Giudizio"),
+                                10, QStringLiteral("Cancella Giudizio"));
+    connect(tbCancella, &QAction::triggered, this,
+            [this] { RunShowingErrors([this] { tbCancellaClick(); }); });
+}
+
+void TfrqevCarGdz::InitTipoDati(int tipoDati)
+{
+    TfrqevCarBs::InitTipoDati(tipoDati);
+    TestoConferma = QStringLiteral("Confermi il salvataggio dei giudizi?");
+    auto options = grGrid->Options();
+    options.setFlag(TVxStringGrid::goEditing, false);
+    grGrid->setOptions(options);
+    paMedia->setVisible(false);
+    laMedia->setVisible(false);
+    const bool classe = TipoCar == tcClasse;
+    aFormSel->setVisible(classe);
+    meGiudizio->setVisible(!classe);
+    // The grid with its help panel.
+    grGrid->parentWidget()->setVisible(classe);
+    if (classe) {
+        LayoutColonnaAlunni(QStringLiteral("Giudizio"), 300);
+    } else {
+        for (const char *name : {"aParVis", "tb1", "tb2"}) {
+            if (QAction *action = FrameAction(QString::fromLatin1(name)))
+                action->setVisible(false);
+        }
+    }
+    Carica();
+}
+
+void TfrqevCarGdz::mostraMemo(const QString &text)
+{
+    m_caricando = true;
+    m_memo.Carica(meGiudizio, text);
+    m_caricando = false;
+}
+
+void TfrqevCarGdz::LoadData()
+{
+    grGrid->setModificato(false);
+    TVxHourglass hourglass;
+    TVxTransactionScope lettura(qqoVxGlobConn());
+    PerAlunno([this](int col, int row, int iSitId, const QString &) {
+        const TqevGiudizio g = m_store.Carica(dmqevDataSets->iClsSesId, iSitId);
+        auto rec = std::make_shared<TRecGdz>();
+        InitCellaGiudizio(*rec);
+        rec->iSitId = g.iGdzId != 0 ? iSitId : 0;
+        rec->iGdzId = g.iGdzId;
+        rec->bGdzGiudizio = rec->bGdzGiudizioSalvato = g.testo;
+        grGrid->setObjects(col, row, rec);
+        if (TipoCar == tcClasse)
+            grGrid->setCells(col, row, rec->bGdzGiudizio.trimmed());
+        else
+            mostraMemo(rec->bGdzGiudizio);
+    });
+    lettura.Commit();
+    grGrid->setModificato(false);
+}
+
+void TfrqevCarGdz::LoadFromClassForm()
+{
+    TfrqevCarBs::LoadFromClassForm();
+    auto rec = std::dynamic_pointer_cast<TRecGdz>(RecordClasse());
+    if (!rec) {
+        LoadData();
+        return;
+    }
+    grGrid->setObjects(0, 0, rec);
+    mostraMemo(rec->bGdzGiudizio);
+    grGrid->setModificato(false);
+}
+
+bool TfrqevCarGdz::SaveDataDb()
+{
+    if (TipoCar != tcClasse) {
+        if (auto rec = grGrid->RecordAt<TRecGdz>(0, 0))
+            rec->bGdzGiudizio = m_memo.Testo(meGiudizio);
+    }
+    TqevDateNuoveRighe anno;
+    const TqevGdzStore &store = m_store;
+    const int iAnsSesDwgId = dmqevDataSets->iAnsSesDwgId;
+    QList<TqevScrittura> scritture;
+    PerAlunno([&](int col, int row, int iSitId, const QString &nome) {
+        auto rec = grGrid->RecordAt<TRecGdz>(col, row);
+        if (!rec || iSitId == 0 || rec->bGdzGiudizio == rec->bGdzGiudizioSalvato)
+            return;
+        const QString text = rec->bGdzGiudizio;
+        const int key = rec->iGdzId;
+        if (vuoto(text) && key == 0) {
+            rec->bGdzGiudizioSalvato = text;
+            return;
+        }
+        TqevScrittura s;
+        s.cella = QStringLiteral("Alunno: %1\rGiudizio").arg(nome);
+        if (vuoto(text)) {
+            s.esegui = [&store, key](TVxTransaction &tr) { store.Cancella(tr, key); };
+            s.salvata = [rec, text] {
+                rec->iGdzId = 0;
+                rec->iSitId = 0;
+                rec->bGdzGiudizioSalvato = text;
+            };
+        } else if (key == 0) {
+            auto nuova = std::make_shared<int>(0);
+            s.esegui = [&store, &anno, iSitId, iAnsSesDwgId, text, nuova](TVxTransaction &tr) {
+                const TqevDateAnno &date = anno.Date();
+                *nuova = store.Inserisci(tr, iSitId, iAnsSesDwgId, text, date.inizio, date.fine);
+            };
+            s.salvata = [rec, nuova, iSitId, text] {
+                rec->iGdzId = *nuova;
+                rec->iSitId = iSitId;
+                rec->bGdzGiudizioSalvato = text;
+            };
+        } else {
+            s.esegui = [&store, key, text, rec](TVxTransaction &tr) {
+                if (store.Aggiorna(tr, key, text))
+                    return;
+                // The other office's deletion is committed: saving again stores the text anew.
+                rec->iGdzId = 0;
+                rec->bGdzGiudizioSalvato.clear();
+                throw ValoreCancellatoAltrove();
+            };
+            s.salvata = [rec, text] { rec->bGdzGiudizioSalvato = text; };
+        }
+        scritture.append(s);
+    });
+    if (!SalvaScritture(scritture))
+        return false;
+    grGrid->setModificato(false);
+    return true;
+}
+
+void TfrqevCarGdz::UpdateClassForm()
+{
+    if (auto rec = grGrid->RecordAt<TRecGdz>(0, 0))
+        MostraInClasse(rec->bGdzGiudizio.trimmed());
+}
+
+void TfrqevCarGdz::SetReadOnly(bool value)
+{
+    m_readOnly = value;
+    aSave->setEnabled(!value);
+    aFormSel->setEnabled(!value);
+    tbCancella->setEnabled(!value);
+    meGiudizio->setReadOnly(value);
+}
+
+void TfrqevCarGdz::aFormSelExecute()
+{
+    TfrqevCarBs::aFormSelExecute();
+    if (TipoCar != tcClasse)
+        return;
+    TfmqevSelItem *pick = TfmqevSelItem::Apri(this, grGrid);
+    auto rec = grGrid->RecordAt<TRecGdz>(1, grGrid->Row());
+    pick->SetTestoNota(rec ? rec->bGdzGiudizio : QString());
+    pick->PreparaSelItem(TfmqevSelItem::skGiudizio);
+    pick->Mostra();
+}
+
+void TfrqevCarGdz::svuotaRiga(int row)
+{
+    auto rec = grGrid->RecordAt<TRecGdz>(1, row);
+    if (!rec || row < grGrid->nRowIntest())
+        return;
+    // The key stays: the next save deletes the stored judgment.
+    rec->bGdzGiudizio.clear();
+    rec->iSitId = 0;
+    grGrid->setCells(1, row, QString());
+    grGrid->SegnaModificata(1, row);
+}
+
+void TfrqevCarGdz::grGridKeyPress(QChar &key)
+{
+    if (key == Backspace && !m_readOnly && TipoCar == tcClasse)
+        svuotaRiga(grGrid->Row());
+}
+
+void TfrqevCarGdz::tbCancellaClick()
+{
+    if (m_readOnly)
+        return;
+    if (VxMessageDlg(QStringLiteral("Confermi la cancellazione del giudizio?"), mtConfirmation,
+                     mbYesNo) != mrYes)
+        return;
+    if (TipoCar == tcClasse)
+        svuotaRiga(grGrid->Row());
+    else
+        meGiudizio->clear();
+}
