@@ -67,11 +67,10 @@ const char kCrediti[] =
     "AND " CREDITO_STATI " "
     "ORDER BY Cls.iClsOrdine, Ans.iAnsId DESC, Sit.iSitOrdine";
 
-const char kStatoDebiti[] =
-    "SELECT Des.iDesSufficiente FROM TDeb_Debiti Deb "
-    "LEFT JOIN TDesDed DesDed ON (DesDed.iDesDedId = Deb.iDesDedId) "
-    "LEFT JOIN TDes_DebEsito Des ON (Des.iDesId = DesDed.iDesId) "
-    "WHERE Deb.iSitId = :iSitId";
+const char kStatoDebiti[] = "SELECT Des.iDesSufficiente FROM TDeb_Debiti Deb "
+                            "LEFT JOIN TDesDed DesDed ON (DesDed.iDesDedId = Deb.iDesDedId) "
+                            "LEFT JOIN TDes_DebEsito Des ON (Des.iDesId = DesDed.iDesId) "
+                            "WHERE Deb.iSitId = :iSitId";
 
 // The situation's final-session votes whose level and component scale count in averages.
 const char kMediaVoti[] =
@@ -300,8 +299,7 @@ QList<std::shared_ptr<TRecCre>> TqevCreStore::Crediti(int iAnaId)
               Imposta(*cre, v);
               cre->Salvato = v;
               const int debiti = intero(q, rec, "iNumDeb");
-              cre->iStatoDeb =
-                  debiti == 0 ? 0 : (intero(q, rec, "iNumDebSuff") == debiti ? 2 : 1);
+              cre->iStatoDeb = debiti == 0 ? 0 : (intero(q, rec, "iNumDebSuff") == debiti ? 2 : 1);
               righe.append(cre);
           });
     return righe;
@@ -362,9 +360,8 @@ void TqevCreStore::Imposta(TRecCre &rec, const TValCredito &v)
     rec.lsNota = v.sNota.isEmpty() ? QStringList() : v.sNota.split(QLatin1Char('\n'));
 }
 
-int TqevCreStore::Inserisci(TVxTransaction &tr, int iSitId, const TValCredito &v,
-                            bool sovrascrivi, const QDate &inizio, const QDate &fine,
-                            TValCredito &salvati)
+int TqevCreStore::Inserisci(TVxTransaction &tr, int iSitId, const TValCredito &v, bool sovrascrivi,
+                            const QDate &inizio, const QDate &fine, TValCredito &salvati)
 {
     QSqlQuery &trova = tr.Exec(QString::fromLatin1(kTrova), valori("iSitId", iSitId));
     if (fetchNext(trova)) {

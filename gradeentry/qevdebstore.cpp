@@ -264,9 +264,8 @@ TValDebito TqevDebStore::Valori(const TRecDeb &rec)
 
 bool TqevDebStore::Vuoto(const TValDebito &v)
 {
-    return !v.dDebAttr.isValid() && !v.dDebVer.isValid() && v.iDtpDtdId == 0 &&
-           v.iDesDedId == 0 && v.iAnaId_Attr == 0 && v.iAnaId_Ver == 0 &&
-           v.sNota.trimmed().isEmpty();
+    return !v.dDebAttr.isValid() && !v.dDebVer.isValid() && v.iDtpDtdId == 0 && v.iDesDedId == 0 &&
+           v.iAnaId_Attr == 0 && v.iAnaId_Ver == 0 && v.sNota.trimmed().isEmpty();
 }
 
 int TqevDebStore::Inserisci(TVxTransaction &tr, int iAnaId, int iAnsId, int iMatId,

@@ -2,17 +2,16 @@
 
 #include "gradeentry/qelstringgrid.h"
 #include "gradeentry/qevactivations.h"
+#include "gradeentry/qevfselitem.h"
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevrcrelista.h"
 #include "gradeentry/qevsalva.h"
 #include "gradeentry/qevutil.h"
 #include "platform/connection.h"
-#include "platform/formregistry.h"
 #include "platform/helpers.h"
 #include "platform/messagedlg.h"
 #include "platform/transaction.h"
 #include "platform/waitwindow.h"
-#include "shell/qelplaceholder.h"
 
 #include <QAction>
 #include <QLocale>
@@ -232,9 +231,9 @@ void TfrqevCarCre::layoutPerAnni()
     {
         const char *header;
         int width;
-    } colonne[] = {{"Anno", 60},     {"Classe", 60},   {"Media", 60},
-                   {"Banda", 40},    {"Min-Max", 50},  {"Cr. media", 50},
-                   {"Credito", 50},  {"Integrazione", 60}, {"Nota", 30}};
+    } colonne[] = {{"Anno", 60},    {"Classe", 60},       {"Media", 60},
+                   {"Banda", 40},   {"Min-Max", 50},      {"Cr. media", 50},
+                   {"Credito", 50}, {"Integrazione", 60}, {"Nota", 30}};
     grGrid->setColCount(int(std::size(colonne)));
     grGrid->setRowCount(int(ListaAnni.size()));
     grGrid->setnRowIntest(1);
@@ -379,7 +378,7 @@ void TfrqevCarCre::prendiDigitato(int col, int row)
     bool numero = true;
     const int valore = text.isEmpty() ? 0 : text.toInt(&numero);
     if (numero && valore >= 0) {
-        const int chi = TipoCar == tcClasse ? ModoCre
+        const int chi = TipoCar == tcClasse   ? ModoCre
                         : col == kColPerMedia ? mcPerMedia
                         : col == kColCredito  ? mcCredito
                                               : mcRecup;
@@ -552,9 +551,18 @@ void TfrqevCarCre::aFormSelExecute()
     const bool perClasse = TipoCar == tcClasse;
     if (perClasse ? (ModoCre != mcEncomio && ModoCre != mcNota) : grGrid->Col() != kColNota)
         return;
-    const QString pick = QStringLiteral("TfmqevSelItem");
-    if (!FormRegistry::isRegistered(pick))
-        showPlaceholder(aFormSel->text(), pick);
+    auto rec = RecordDi(grGrid->Col(), grGrid->Row());
+    if (m_readOnly || !rec || rec->iSitId == 0)
+        return;
+    TfmqevSelItem *pick = TfmqevSelItem::Apri(this, grGrid);
+    if (perClasse && ModoCre == mcEncomio) {
+        pick->ValIdCorrente = rec->iEncId;
+        pick->PreparaSelItem(TfmqevSelItem::skEncomio);
+    } else {
+        pick->SetTestoNota(rec->lsNota.join(QLatin1Char('\n')));
+        pick->PreparaSelItem(TfmqevSelItem::skNotaCredito);
+    }
+    pick->Mostra();
 }
 
 void TfrqevCarCre::FrameEnter()
@@ -651,8 +659,8 @@ bool TfrqevCarCre::SaveDataDb()
         if (key == 0) {
             const auto [inizio, fine] = date.di(rec->iAnsId);
             s.esegui = [=, inizio = inizio, fine = fine](TVxTransaction &tr) {
-                salvati->first = TqevCreStore::Inserisci(tr, iSitId, valori, cambiato, inizio,
-                                                         fine, salvati->second);
+                salvati->first = TqevCreStore::Inserisci(tr, iSitId, valori, cambiato, inizio, fine,
+                                                         salvati->second);
             };
         } else {
             s.esegui = [rec, key, valori](TVxTransaction &tr) {

@@ -70,15 +70,15 @@ public:
     int iCreIdCorrente = 0;           // the credit the check lists show
     TqelStringGrid *grVoti = nullptr; // the host's votes grid; none without a votes page
 
-    QWidget *paFrmSco;             // the two check lists
-    TfrqevCreLista *frqevCreSco;   // "Crediti scolastici"
-    TfrqevCreLista *frqevCreFrm;   // "Crediti formativi"
-    QAction *aCalcCreMed;          // "Calcola credito per media" (tbCalc)
-    QAction *aCreMin;              // "credito minimo" (tbCreMin)
-    QAction *aCreMax;              // "Credito massimo" (tbCreMax)
-    QToolButton *tbSelCar;         // the display modes' menu
-    QMenu *pmCrediti;              // aCrePerMedia ... aCreNota, in mode order
-    QList<QAction *> AzioniModo;   // the seven mode actions, by mode
+    QWidget *paFrmSco;           // the two check lists
+    TfrqevCreLista *frqevCreSco; // "Crediti scolastici"
+    TfrqevCreLista *frqevCreFrm; // "Crediti formativi"
+    QAction *aCalcCreMed;        // "Calcola credito per media" (tbCalc)
+    QAction *aCreMin;            // "credito minimo" (tbCreMin)
+    QAction *aCreMax;            // "Credito massimo" (tbCreMax)
+    QToolButton *tbSelCar;       // the display modes' menu
+    QMenu *pmCrediti;            // aCrePerMedia ... aCreNota, in mode order
+    QList<QAction *> AzioniModo; // the seven mode actions, by mode
 
     void InitTipoDati(int TipoDati) override;
     void LoadData() override;

@@ -3,17 +3,16 @@
 #include "gradeentry/qelstringgrid.h"
 #include "gradeentry/qevactivations.h"
 #include "gradeentry/qevdebstore.h"
+#include "gradeentry/qevfselitem.h"
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevsalva.h"
 #include "platform/connection.h"
 #include "platform/fieldvalue.h"
-#include "platform/formregistry.h"
 #include "platform/globalvars.h"
 #include "platform/helpers.h"
 #include "platform/messagedlg.h"
 #include "platform/transaction.h"
 #include "platform/waitwindow.h"
-#include "shell/qelplaceholder.h"
 
 #include <QAction>
 #include <QLocale>
@@ -74,8 +73,8 @@ TfrqevCarDeb::TfrqevCarDeb(QWidget *parent) : TfrqevCarBs(parent)
             w->setObjectName(QString::fromLatin1(button));
         return action;
     };
-    aDebDef = azione("aDebDef", "ToolButton2", "Assegna debito",
-                     "Assegna debito con dati di default", 8);
+    aDebDef =
+        azione("aDebDef", "ToolButton2", "Assegna debito", "Assegna debito con dati di default", 8);
     aDel = azione("aDel", "tbDel", "Cancella", "Cancella debito", 10);
     connect(aDebDef, &QAction::triggered, this,
             [this] { RunShowingErrors([this] { aDebDefExecute(); }); });
@@ -95,8 +94,7 @@ void TfrqevCarDeb::InitTipoDati(int tipoDati)
     dmqevDataSets->iAnsIdSel = dmqevDataSets->iAnsId;
 
     const bool perAlunni = TipoCar != tcDebiti;
-    const TqevStringList &righe =
-        perAlunni ? dmqevDataSets->slAlunni : dmqevDataSets->slMatAlu;
+    const TqevStringList &righe = perAlunni ? dmqevDataSets->slAlunni : dmqevDataSets->slMatAlu;
     // The pupils' list starts at item 0, the subjects' has an empty item 0.
     const int prima = perAlunni ? 0 : 1;
     grGrid->setnRowIntest(1);
@@ -118,9 +116,9 @@ void TfrqevCarDeb::InitTipoDati(int tipoDati)
     {
         const char *header;
         int width;
-    } colonne[] = {{"Voto prop.", 50},    {"Voto", 40},          {"Data attr.", 50},
-                   {"Debito", 70},        {"Data Ver.", 50},     {"Esito", 70},
-                   {"Docente attr.", 80}, {"Docente ver.", 80},  {"Nota", 30}};
+    } colonne[] = {{"Voto prop.", 50},    {"Voto", 40},         {"Data attr.", 50},
+                   {"Debito", 70},        {"Data Ver.", 50},    {"Esito", 70},
+                   {"Docente attr.", 80}, {"Docente ver.", 80}, {"Nota", 30}};
     for (int c = colVtp; c <= colNota; ++c) {
         grGrid->setCells(c, 0, QString::fromLatin1(colonne[c - 1].header));
         grGrid->setColWidths(c, colonne[c - 1].width);
@@ -207,7 +205,7 @@ void TfrqevCarDeb::LoadData()
                 rec->sDocVer = d.sDocVer;
                 rec->bSufficiente = d.bSufficiente;
                 rec->slNota = d.valori.sNota.isEmpty() ? QStringList()
-                                                        : d.valori.sNota.split(QLatin1Char('\n'));
+                                                       : d.valori.sNota.split(QLatin1Char('\n'));
                 rec->Salvato = d.valori;
             }
             // The final session's averages follow the pages of this window; the others are
@@ -378,9 +376,38 @@ void TfrqevCarDeb::aFormSelExecute()
     auto rec = DebitoDi(grGrid->Row());
     if (!rec || rec->bBloccato || m_readOnly || grGrid->Col() < colDataAttr)
         return;
-    const QString pick = QStringLiteral("TfmqevSelItem");
-    if (!FormRegistry::isRegistered(pick))
-        showPlaceholder(aFormSel->text(), pick);
+    TfmqevSelItem *pick = TfmqevSelItem::Apri(this, grGrid);
+    switch (grGrid->Col()) {
+    case colDataAttr:
+        pick->SetDataSelItem(rec->dDebAttr.date());
+        pick->PreparaSelItem(TfmqevSelItem::skDataAttr);
+        break;
+    case colTipo:
+        pick->ValIdCorrente = rec->iDtpDtdId;
+        pick->PreparaSelItem(TfmqevSelItem::skTipoDebito);
+        break;
+    case colDataVer:
+        pick->SetDataSelItem(rec->dDebVer.date());
+        pick->PreparaSelItem(TfmqevSelItem::skDataVer);
+        break;
+    case colEsito:
+        pick->ValIdCorrente = rec->iDesDedId;
+        pick->PreparaSelItem(TfmqevSelItem::skEsitoDebito);
+        break;
+    case colDocAttr:
+        pick->ValIdCorrente = rec->iAnaId_Attr;
+        pick->PreparaSelItem(TfmqevSelItem::skDocAttr);
+        break;
+    case colDocVer:
+        pick->ValIdCorrente = rec->iAnaId_Ver;
+        pick->PreparaSelItem(TfmqevSelItem::skDocVer);
+        break;
+    default:
+        pick->SetTestoNota(rec->slNota.join(QLatin1Char('\n')));
+        pick->PreparaSelItem(TfmqevSelItem::skNotaDebito);
+        break;
+    }
+    pick->Mostra();
 }
 
 void TfrqevCarDeb::grGridKeyPress(QChar &key)

@@ -59,7 +59,9 @@ bool TfrqevCreLista::Spuntata(int id) const
 
 void TfrqevCreLista::SetCredito(int credito, int iAnsId)
 {
-    if (credito == iCreId && bModificata)
+    // The credit shown already is not read again: its unsaved ticks stay, and checking the
+    // current cell before a save or a close reads nothing.
+    if (credito == iCreId && m_letta)
         return;
     iCreId = credito;
     m_iAnsId = iAnsId;
@@ -83,6 +85,7 @@ void TfrqevCreLista::CaricaLista()
         item->setCheckState(m_salvate.contains(v.id) ? Qt::Checked : Qt::Unchecked);
     }
     bModificata = false;
+    m_letta = true;
     aggiornaAbilitazione();
 }
 

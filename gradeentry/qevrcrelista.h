@@ -34,7 +34,7 @@ public:
     bool bModificata = false; // ticks not yet saved
 
     // Points the list at a credit (and its school year) and shows its marks. The credit
-    // already shown, with ticks not yet saved, keeps them.
+    // already shown is not read again: ticks not yet saved stay.
     void SetCredito(int iCreId, int iAnsId);
     // Reads the kinds and the credit's marks again; unsaved ticks are dropped.
     void CaricaLista();
@@ -60,4 +60,5 @@ private:
     QSet<int> m_salvate; // the kinds ticked as last read or saved
     bool m_readOnly = false;
     bool m_caricamento = false;
+    bool m_letta = false; // the kinds and marks are read
 };
