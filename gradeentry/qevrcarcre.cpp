@@ -449,6 +449,10 @@ void TfrqevCarCre::grGridSelectCell(int col, int row, bool &canSelect)
     if (row < grGrid->nRowIntest() || col < grGrid->nColIntest())
         return;
     prendiDigitato(grGrid->Col(), grGrid->Row());
+    // The current cell checked before a save, a page change or a close: its value is taken,
+    // and the lists stay on the credit they show (nothing is read, the server may be away).
+    if (col == grGrid->Col() && row == grGrid->Row())
+        return;
     auto rec = RecordDi(col, row);
     if (!puntaListe(rec, true)) {
         canSelect = false;
