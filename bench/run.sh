@@ -9,10 +9,18 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build/bench}
 
-# The benchmarks over the demo school (openDemoSchool, benchsupport.h): a new one is one more
-# name here. The others need no database.
-school_benches=(gradeentry_bench gradeentry_carcls_bench platform_datapacket_bench)
-other_benches=(platform_bench xls_bench)
+# Every bench/<name>_bench.cpp is a benchmark (bench/CMakeLists.txt). Those that open the demo
+# school (openDemoSchool, benchsupport.h) run over it; the others need no database.
+school_benches=()
+other_benches=()
+for source in "$top"/bench/*_bench.cpp; do
+  name=$(basename "$source" .cpp)
+  if grep -q openDemoSchool "$source"; then
+    school_benches+=("$name")
+  else
+    other_benches+=("$name")
+  fi
+done
 
 # The packages, the configuration and the demo tool; then the benchmarks alone.
 "$top/scripts/setup.sh" --quiet "$build" tavrin-makedb
