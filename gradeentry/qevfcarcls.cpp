@@ -3,6 +3,7 @@
 #include "gradeentry/qelstringgrid.h"
 #include "gradeentry/qevdatasets.h"
 #include "gradeentry/qevparvis.h"
+#include "gradeentry/qevrcarcre.h"
 #include "gradeentry/qevrcarvot.h"
 #include "gradeentry/qevresmecr.h"
 #include "platform/messagedlg.h"
@@ -101,6 +102,8 @@ void TfmqevCarCls::CaricaFrames()
                                tdNote, tdCrediti,  tdGiudizio,   tdEsito};
     wait.InitProgressBar(0, int(std::size(tipi)) + 2 + 10);
     wait.ShowWait();
+    if (auto *crediti = qobject_cast<TfrqevCarCre *>(FrameDi(tdCrediti)))
+        crediti->grVoti = PaginaVotiAttiva() ? Voti()->grGrid : nullptr;
     {
         Disabilitata disabilitata(this);
         Pagine()->Carica(tcClasse, tipi, [&wait] { wait.StepProgressBar(); });

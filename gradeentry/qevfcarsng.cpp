@@ -3,6 +3,7 @@
 #include "gradeentry/qelstringgrid.h"
 #include "gradeentry/qevdatasets.h"
 #include "gradeentry/qevparvis.h"
+#include "gradeentry/qevrcarcre.h"
 #include "gradeentry/qevrcarvot.h"
 #include "platform/images.h"
 #include "platform/messagedlg.h"
@@ -77,6 +78,8 @@ TfmqevCarSng::~TfmqevCarSng() = default;
 
 void TfmqevCarSng::CaricaFrames()
 {
+    if (auto *crediti = qobject_cast<TfrqevCarCre *>(FrameDi(tdCrediti)))
+        crediti->grVoti = PaginaVotiAttiva() ? Voti()->grGrid : nullptr;
     Pagine()->Carica(tcAlunno, kTipi);
     CaricaDati();
     if (QevGradeWindow *origine = TdmqevActivations::FinestraOrigine())

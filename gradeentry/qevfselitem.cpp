@@ -60,10 +60,10 @@ bool perDocente(int kind)
 }
 
 // Per-pupil and per-subject grids hang notes, debts and credits one record per row on column
-// 1, and judgments and outcomes always do.
+// 1, and judgments and outcomes always do; so does every debts grid.
 bool perRiga(const TqelStringGrid &g)
 {
-    return g.TipoCar() == tcAlunno || g.TipoCar() == tcMateria;
+    return g.TipoCar() == tcAlunno || g.TipoCar() == tcMateria || g.TipoDati() == tdDebiti;
 }
 
 QString siONiente(const QString &text)
