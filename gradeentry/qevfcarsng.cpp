@@ -17,7 +17,7 @@
 
 namespace {
 
-// The pages in tab order. "Debiti" is never shown here.
+// The pages in tab order.
 const TqevDefPagina kPagine[] = {
     {"tsVot", "Voti", {{"frqevCarSngVot", tdVoti}}},
     {"tsVtp", "Voti proposti", {{"frqevCarSngVtp", tdProposti}}},
@@ -32,7 +32,7 @@ const TqevDefPagina kPagine[] = {
 
 // The kinds loaded, in this order.
 const int kTipi[] = {tdVoti, tdProposti, tdTassonomie, tdAssenze, tdAiuti,
-                     tdNote, tdCrediti,  tdGiudizio,   tdEsito};
+                     tdNote, tdCrediti,  tdGiudizio,   tdEsito,   tdDebiti};
 
 QAction *azione(QToolBar *bar, QWidget *owner, const char *name, const char *button,
                 const char *caption, const char *image)

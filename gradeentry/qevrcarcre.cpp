@@ -120,6 +120,12 @@ TfrqevCarCre::TfrqevCarCre(QWidget *parent)
             w->setObjectName(QString::fromLatin1(button));
         return action;
     };
+    tbSelCar->setObjectName(QStringLiteral("tbSelCar"));
+    tbSelCar->setToolTip(QStringLiteral("Dato visualizzato"));
+    tbSelCar->setPopupMode(QToolButton::InstantPopup);
+    tbSelCar->setMenu(pmCrediti);
+    pmCrediti->setObjectName(QStringLiteral("pmCrediti"));
+    xoaCustom()->insertWidget(prima, tbSelCar)->setObjectName(QStringLiteral("aSelCar"));
     aCalcCreMed = azione("aCalcCreMed", "tbCalc", "Calcola credito per media",
                          "Calcola credito per media", 6);
     aCreMin = azione("aCreMin", "tbCreMin", "credito minimo", "Assegna Credito Minimo", 7);
@@ -132,12 +138,6 @@ TfrqevCarCre::TfrqevCarCre(QWidget *parent)
     connect(aCreMax, &QAction::triggered, this,
             [this] { RunShowingErrors([this] { CalcolaCredito(true); }); });
 
-    tbSelCar->setObjectName(QStringLiteral("tbSelCar"));
-    tbSelCar->setToolTip(QStringLiteral("Dato visualizzato"));
-    tbSelCar->setPopupMode(QToolButton::InstantPopup);
-    tbSelCar->setMenu(pmCrediti);
-    pmCrediti->setObjectName(QStringLiteral("pmCrediti"));
-    xoaCustom()->insertWidget(prima, tbSelCar)->setObjectName(QStringLiteral("aSelCar"));
     for (int modo = 0; modo < int(std::size(kModi)); ++modo) {
         auto *action = pmCrediti->addAction(QString::fromUtf8(kModi[modo].caption));
         action->setObjectName(QString::fromLatin1(kModi[modo].name));
@@ -191,6 +191,14 @@ void TfrqevCarCre::InitTipoDati(int tipoDati)
     tbSelCar->setEnabled(grGrid->ColCount() > 1);
     SetCaption(perClasse ? QStringLiteral("Credito") : QString());
     RefreshFrameCaption();
+    aggiornaCella();
+}
+
+void TfrqevCarCre::aggiornaCella()
+{
+    // The commands of the cell under the cursor, which may not have moved since the load.
+    bool canSelect = true;
+    grGridSelectCell(grGrid->Col(), grGrid->Row(), canSelect);
 }
 
 void TfrqevCarCre::leggiAnni()
@@ -451,10 +459,8 @@ void TfrqevCarCre::grGridSelectCell(int col, int row, bool &canSelect)
     prendiDigitato(grGrid->Col(), grGrid->Row());
     // The current cell checked before a save, a page change or a close: its value is taken,
     // and the lists stay on the credit they show (nothing is read, the server may be away).
-    if (col == grGrid->Col() && row == grGrid->Row())
-        return;
     auto rec = RecordDi(col, row);
-    if (!puntaListe(rec, true)) {
+    if ((col != grGrid->Col() || row != grGrid->Row()) && !puntaListe(rec, true)) {
         canSelect = false;
         return;
     }
@@ -572,6 +578,7 @@ void TfrqevCarCre::aFormSelExecute()
 void TfrqevCarCre::FrameEnter()
 {
     TfrqevCarBs::FrameEnter();
+    aggiornaCella();
     if (dmqevActivations && dmqevActivations->SelItemAperto() &&
         !(TipoCar == tcClasse && (ModoCre == mcEncomio || ModoCre == mcNota)))
         dmqevActivations->fmqevSelItem->hide();

@@ -108,6 +108,7 @@ protected:
     void grGridKeyPress(QChar &key) override;
 
 private:
+    void aggiornaCella();
     void layoutPerAlunni();
     void layoutPerAnni();
     void leggiAnni();

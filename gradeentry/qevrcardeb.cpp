@@ -93,7 +93,23 @@ void TfrqevCarDeb::InitTipoDati(int tipoDati)
     grGrid->setOptions(options);
     dmqevDataSets->iAnsIdSel = dmqevDataSets->iAnsId;
 
-    const bool perAlunni = TipoCar != tcDebiti;
+    if (TipoCar == tcClasse)
+        layoutClasse();
+    else
+        layoutRighe();
+    Carica();
+    AggiornaMedia(grGrid->nRowIntest());
+    SetCaption(QString());
+    RefreshFrameCaption();
+    if (medieDaGriglie())
+        AggiornaMedieDaGriglie();
+    ApplicaParVis();
+}
+
+void TfrqevCarDeb::layoutRighe()
+{
+    // Per subject the class's pupils under the window's subject; per pupil his subjects.
+    const bool perAlunni = TipoCar == tcMateria;
     const TqevStringList &righe = perAlunni ? dmqevDataSets->slAlunni : dmqevDataSets->slMatAlu;
     // The pupils' list starts at item 0, the subjects' has an empty item 0.
     const int prima = perAlunni ? 0 : 1;
@@ -123,30 +139,63 @@ void TfrqevCarDeb::InitTipoDati(int tipoDati)
         grGrid->setCells(c, 0, QString::fromLatin1(colonne[c - 1].header));
         grGrid->setColWidths(c, colonne[c - 1].width);
     }
-    Carica();
-    AggiornaMedia(grGrid->nRowIntest());
-    SetCaption(QString());
-    RefreshFrameCaption();
-    if (medieDaGriglie())
-        AggiornaMedieDaGriglie();
-    ApplicaParVis();
 }
 
-std::shared_ptr<TRecDeb> TfrqevCarDeb::DebitoDi(int row) const
+void TfrqevCarDeb::layoutClasse()
 {
-    return row >= grGrid->nRowIntest() ? grGrid->RecordAt<TRecDeb>(1, row) : nullptr;
+    // The class's pupils by the class's subjects, one debt per cell.
+    const TqevStringList &alunni = dmqevDataSets->slAlunni;
+    const TqevStringList &materie = dmqevDataSets->slMatCls;
+    grGrid->setnRowIntest(1);
+    grGrid->setnColIntest(1);
+    grGrid->setRowCount(1 + alunni.Count());
+    grGrid->setColCount(std::max(1, int(materie.Count())));
+    for (int i = 0; i < alunni.Count(); ++i) {
+        grGrid->setCells(0, 1 + i, alunni.Strings(i));
+        grGrid->setObjects(0, 1 + i, alunni.Objects(i));
+    }
+    for (int c = 1; c < materie.Count(); ++c) {
+        grGrid->setCells(c, 0, materie.Strings(c));
+        grGrid->setObjects(c, 0, materie.Objects(c));
+    }
 }
 
-bool TfrqevCarDeb::chiaveDi(int row, int &iAnaId, int &iMatId) const
+std::shared_ptr<TRecDeb> TfrqevCarDeb::DebitoDi(int col, int row) const
+{
+    if (row < grGrid->nRowIntest() || (TipoCar == tcClasse && col < grGrid->nColIntest()))
+        return nullptr;
+    return grGrid->RecordAt<TRecDeb>(TipoCar == tcClasse ? col : 1, row);
+}
+
+std::shared_ptr<TRecDeb> TfrqevCarDeb::DebitoCorrente() const
+{
+    return DebitoDi(grGrid->Col(), grGrid->Row());
+}
+
+QList<QPoint> TfrqevCarDeb::Posizioni() const
+{
+    QList<QPoint> posizioni;
+    for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r) {
+        if (TipoCar != tcClasse) {
+            posizioni << QPoint(1, r);
+            continue;
+        }
+        for (int c = grGrid->nColIntest(); c < grGrid->ColCount(); ++c)
+            posizioni << QPoint(c, r);
+    }
+    return posizioni;
+}
+
+bool TfrqevCarDeb::chiaveDi(int col, int row, int &iAnaId, int &iMatId) const
 {
     std::shared_ptr<TRecMat> mat;
-    if (TipoCar == tcDebiti) {
+    if (TipoCar == tcAlunno || TipoCar == tcDebiti) {
         iAnaId = dmqevDataSets->iAnaId;
         mat = grGrid->RecordAt<TRecMat>(0, row);
     } else {
         auto ana = AlunnoDi(row);
         iAnaId = ana ? ana->iAnaId : 0;
-        mat = grGrid->RecordAt<TRecMat>(0, 0);
+        mat = grGrid->RecordAt<TRecMat>(TipoCar == tcClasse ? col : 0, 0);
     }
     // The subject lists of debts hold the subject's iMatId in their first field.
     iMatId = mat ? mat->iClsSesMatId : 0;
@@ -167,15 +216,17 @@ void TfrqevCarDeb::LoadData()
     TVxTransactionScope lettura(qqoVxGlobConn());
     int alunnoLetto = 0;
     QHash<int, TqevDebito> debiti;
-    for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r) {
+    for (const QPoint p : Posizioni()) {
+        const int c = p.x(), r = p.y();
         int iAnaId = 0;
         int iMatId = 0;
-        if (!chiaveDi(r, iAnaId, iMatId)) {
-            grGrid->setObjects(1, r, nullptr);
+        if (!chiaveDi(c, r, iAnaId, iMatId)) {
+            grGrid->setObjects(c, r, nullptr);
             continue;
         }
+        // A pupil's own subjects all apply; the class's and the window's subject may not.
         bool segue = true;
-        if (TipoCar != tcDebiti) {
+        if (TipoCar == tcClasse || TipoCar == tcMateria) {
             // Pupils of one plan of studies share one read of their subjects.
             auto ana = AlunnoDi(r);
             dmqevDataSets->SetFiltroCaricamento(iAnaId, iAnsId, ana->iPstId, ListaMatAlu, true);
@@ -209,26 +260,45 @@ void TfrqevCarDeb::LoadData()
                 rec->Salvato = d.valori;
             }
             // The final session's averages follow the pages of this window; the others are
-            // read from what is stored.
-            const bool daVoti = griglie && grVoti;
-            const bool daProposti = griglie && grProposti;
-            const TqevMedieDebito medie = daVoti && daProposti
-                                              ? TqevMedieDebito()
-                                              : TqevDebStore::Medie(iAnaId, iAnsId, iMatId);
-            rec->sMedVot = daVoti ? MediaGriglia(*grVoti, iAnaId) : medie.sMedVot;
-            rec->sMedVtp = daProposti ? MediaGriglia(*grProposti, iAnaId) : medie.sMedVtp;
+            // read from what is stored. The class grid shows none.
+            if (TipoCar != tcClasse)
+                medieDi(*rec, iAnaId, iAnsId, griglie);
         }
-        grGrid->setObjects(1, r, rec);
-        mostraRiga(r);
+        grGrid->setObjects(c, r, rec);
+        mostra(c, r);
     }
     lettura.Commit();
     grGrid->setModificato(false);
     grGrid->Invalidate();
 }
 
+void TfrqevCarDeb::medieDi(TRecDeb &rec, int iAnaId, int iAnsId, bool griglie) const
+{
+    const bool daVoti = griglie && grVoti;
+    const bool daProposti = griglie && grProposti;
+    const TqevMedieDebito medie =
+        daVoti && daProposti ? TqevMedieDebito() : TqevDebStore::Medie(iAnaId, iAnsId, rec.iMatId);
+    rec.sMedVot = daVoti ? MediaGriglia(*grVoti, iAnaId) : medie.sMedVot;
+    rec.sMedVtp = daProposti ? MediaGriglia(*grProposti, iAnaId) : medie.sMedVtp;
+}
+
+void TfrqevCarDeb::mostra(int col, int row)
+{
+    if (TipoCar != tcClasse) {
+        mostraRiga(row);
+        return;
+    }
+    // The class grid shows a debt by its type; a debt without one still shows.
+    auto rec = DebitoDi(col, row);
+    QString text;
+    if (rec && !rec->bBloccato && !TqevDebStore::Vuoto(TqevDebStore::Valori(*rec)))
+        text = rec->sDtdLDesc.isEmpty() ? QStringLiteral("Si") : rec->sDtdLDesc;
+    grGrid->setCells(col, row, text);
+}
+
 void TfrqevCarDeb::mostraRiga(int row)
 {
-    auto rec = DebitoDi(row);
+    auto rec = DebitoDi(1, row);
     const bool vuota = !rec || rec->bBloccato;
     grGrid->setCells(colVtp, row, vuota ? QString() : rec->sMedVtp);
     grGrid->setCells(colVot, row, vuota ? QString() : rec->sMedVot);
@@ -271,8 +341,10 @@ QString TfrqevCarDeb::MediaGriglia(const TqelStringGrid &grid, int iAnaId)
 
 void TfrqevCarDeb::AggiornaMedieDaGriglie()
 {
+    if (TipoCar != tcMateria)
+        return;
     for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r) {
-        auto rec = DebitoDi(r);
+        auto rec = DebitoDi(1, r);
         auto ana = AlunnoDi(r);
         if (!rec || rec->bBloccato || !ana)
             continue;
@@ -286,31 +358,30 @@ void TfrqevCarDeb::AggiornaMedieDaGriglie()
     grGrid->Invalidate();
 }
 
-QString TfrqevCarDeb::descriviRiga(int row) const
+QString TfrqevCarDeb::descrivi(int col, int row) const
 {
-    if (TipoCar == tcDebiti) {
-        auto mat = grGrid->RecordAt<TRecMat>(0, row);
-        return QStringLiteral("Alunno: %1\rMateria: %2")
-            .arg(dmqevDataSets->sNomeAlunno, mat ? mat->sMatLDesc : QString());
-    }
+    const bool perAlunno = TipoCar == tcAlunno || TipoCar == tcDebiti;
+    auto mat = grGrid->RecordAt<TRecMat>(perAlunno             ? 0
+                                         : TipoCar == tcClasse ? col
+                                                               : 0,
+                                         perAlunno ? row : 0);
     auto ana = AlunnoDi(row);
-    auto mat = grGrid->RecordAt<TRecMat>(0, 0);
-    return QStringLiteral("Alunno: %1\rMateria: %2")
-        .arg(ana ? NomeAlunno(*ana) : QString(), mat ? mat->sMatLDesc : QString());
+    const QString alunno =
+        perAlunno ? dmqevDataSets->sNomeAlunno : (ana ? NomeAlunno(*ana) : QString());
+    return QStringLiteral("Alunno: %1\rMateria: %2").arg(alunno, mat ? mat->sMatLDesc : QString());
 }
 
 bool TfrqevCarDeb::SaveDataDb()
 {
     const int iAnsId = dmqevDataSets->iAnsIdSel;
-    QDate inizio;
-    QDate fine;
+    auto date = std::make_shared<TqevDateNuoveRighe>();
     QList<TqevScrittura> scritture;
-    for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r) {
-        auto rec = DebitoDi(r);
+    for (const QPoint p : Posizioni()) {
+        auto rec = DebitoDi(p.x(), p.y());
         int iAnaId = 0;
         int iMatId = 0;
         // A subject the pupil does not take has no debt to write.
-        if (!rec || rec->bBloccato || !chiaveDi(r, iAnaId, iMatId))
+        if (!rec || rec->bBloccato || !chiaveDi(p.x(), p.y(), iAnaId, iMatId))
             continue;
         const TValDebito valori = TqevDebStore::Valori(*rec);
         const bool vuoto = TqevDebStore::Vuoto(valori);
@@ -318,20 +389,16 @@ bool TfrqevCarDeb::SaveDataDb()
         if ((key != 0 && valori == rec->Salvato) || (key == 0 && vuoto))
             continue;
         TqevScrittura s;
-        s.cella = descriviRiga(r);
+        s.cella = descrivi(p.x(), p.y());
         auto nuova = std::make_shared<int>(key);
         if (vuoto) {
             s.esegui = [key](TVxTransaction &tr) { TqevDebStore::Cancella(tr, key); };
             *nuova = 0;
         } else if (key == 0) {
-            if (!inizio.isValid()) {
-                inizio = dmqevDataSets->GetAnnoScolField(iAnsId, QStringLiteral("dAnsVextoInizio"))
-                             .toDate();
-                fine = dmqevDataSets->GetAnnoScolField(iAnsId, QStringLiteral("dAnsVextoFine"))
-                           .toDate();
-            }
             s.esegui = [=](TVxTransaction &tr) {
-                *nuova = TqevDebStore::Inserisci(tr, iAnaId, iAnsId, iMatId, valori, inizio, fine);
+                const TqevDateAnno &anno = date->Date();
+                *nuova = TqevDebStore::Inserisci(tr, iAnaId, iAnsId, iMatId, valori, anno.inizio,
+                                                 anno.fine);
             };
         } else {
             s.esegui = [rec, key, valori](TVxTransaction &tr) {
@@ -356,11 +423,70 @@ bool TfrqevCarDeb::SaveDataDb()
     return true;
 }
 
+TfrqevCarDeb *TfrqevCarDeb::frameClasse(int &riga) const
+{
+    QevGradeWindow *cls = TdmqevActivations::GradeWindow(QString::fromLatin1(QevForms::CarCls));
+    auto *frame = cls ? qobject_cast<TfrqevCarDeb *>(cls->FrameDi(tdDebiti)) : nullptr;
+    if (!frame || frame->TipoCar != tcClasse || TipoCar != tcAlunno)
+        return nullptr;
+    for (riga = frame->grGrid->nRowIntest(); riga < frame->grGrid->RowCount(); ++riga) {
+        auto ana = frame->AlunnoDi(riga);
+        if (ana && ana->iAnaId == dmqevDataSets->iAnaId)
+            return frame;
+    }
+    return nullptr;
+}
+
+// The pupil's debts as the class window holds them, unsaved ones too, subject by subject.
 void TfrqevCarDeb::LoadFromClassForm()
 {
-    // The pupil window keeps its debts page hidden: no frame ever loads a pupil's debts from
-    // another window's grid.
+    TfrqevCarBs::LoadFromClassForm();
     LoadData();
+    int riga = 0;
+    TfrqevCarDeb *cls = frameClasse(riga);
+    if (!cls)
+        return;
+    for (int c = cls->grGrid->nColIntest(); c < cls->grGrid->ColCount(); ++c) {
+        auto loro = cls->DebitoDi(c, riga);
+        const int r = rigaMateria(loro ? loro->iMatId : 0);
+        auto mio = DebitoDi(1, r);
+        if (!loro || !mio || loro->bBloccato)
+            continue;
+        const QString sMedVot = mio->sMedVot;
+        const QString sMedVtp = mio->sMedVtp;
+        *mio = *loro;
+        mio->sMedVot = sMedVot;
+        mio->sMedVtp = sMedVtp;
+        mostraRiga(r);
+    }
+}
+
+// After a save the class window shows, and holds as stored, what this window saved.
+void TfrqevCarDeb::UpdateClassForm()
+{
+    int riga = 0;
+    TfrqevCarDeb *cls = frameClasse(riga);
+    if (!cls)
+        return;
+    for (int c = cls->grGrid->nColIntest(); c < cls->grGrid->ColCount(); ++c) {
+        auto loro = cls->DebitoDi(c, riga);
+        auto mio = DebitoDi(1, rigaMateria(loro ? loro->iMatId : 0));
+        if (!loro || !mio || loro->bBloccato)
+            continue;
+        *loro = *mio;
+        cls->mostra(c, riga);
+    }
+    cls->grGrid->Invalidate();
+}
+
+int TfrqevCarDeb::rigaMateria(int iMatId) const
+{
+    for (int r = grGrid->nRowIntest(); r < grGrid->RowCount() && iMatId != 0; ++r) {
+        auto mat = grGrid->RecordAt<TRecMat>(0, r);
+        if (mat && mat->iClsSesMatId == iMatId)
+            return r;
+    }
+    return -1;
 }
 
 void TfrqevCarDeb::SetReadOnly(bool value)
@@ -370,14 +496,21 @@ void TfrqevCarDeb::SetReadOnly(bool value)
         a->setEnabled(!value);
 }
 
+int TfrqevCarDeb::colonnaAttributo() const
+{
+    // The class grid's cells show, and take, the debt's type.
+    return TipoCar == tcClasse ? int(colTipo) : grGrid->Col();
+}
+
 void TfrqevCarDeb::aFormSelExecute()
 {
     TfrqevCarBs::aFormSelExecute();
-    auto rec = DebitoDi(grGrid->Row());
-    if (!rec || rec->bBloccato || m_readOnly || grGrid->Col() < colDataAttr)
+    auto rec = DebitoCorrente();
+    const int attributo = colonnaAttributo();
+    if (!rec || rec->bBloccato || m_readOnly || attributo < colDataAttr)
         return;
     TfmqevSelItem *pick = TfmqevSelItem::Apri(this, grGrid);
-    switch (grGrid->Col()) {
+    switch (attributo) {
     case colDataAttr:
         pick->SetDataSelItem(rec->dDebAttr.date());
         pick->PreparaSelItem(TfmqevSelItem::skDataAttr);
@@ -414,12 +547,13 @@ void TfrqevCarDeb::grGridKeyPress(QChar &key)
 {
     if (key != Backspace || m_readOnly)
         return;
+    const int col = grGrid->Col();
     const int row = grGrid->Row();
-    auto rec = DebitoDi(row);
+    auto rec = DebitoCorrente();
     if (!rec || rec->bBloccato)
         return;
     const TValDebito prima = TqevDebStore::Valori(*rec);
-    switch (grGrid->Col()) {
+    switch (colonnaAttributo()) {
     case colDataAttr:
         rec->dDebAttr = QDateTime();
         break;
@@ -450,18 +584,19 @@ void TfrqevCarDeb::grGridKeyPress(QChar &key)
     }
     if (TqevDebStore::Valori(*rec) == prima)
         return;
-    mostraRiga(row);
-    grGrid->SegnaModificata(grGrid->Col(), row);
+    mostra(col, row);
+    grGrid->SegnaModificata(col, row);
     AggiornaMedia(row);
 }
 
 void TfrqevCarDeb::aDebDefExecute()
 {
+    const int col = grGrid->Col();
     const int row = grGrid->Row();
-    auto rec = DebitoDi(row);
+    auto rec = DebitoCorrente();
     int iAnaId = 0;
     int iMatId = 0;
-    if (!rec || rec->bBloccato || m_readOnly || !chiaveDi(row, iAnaId, iMatId))
+    if (!rec || rec->bBloccato || m_readOnly || !chiaveDi(col, row, iAnaId, iMatId))
         return;
     rec->dDebAttr = dataGlobale("QELP_CarDeb_dAttr");
     rec->dDebVer = dataGlobale("QELP_CarDeb_dVer");
@@ -473,32 +608,35 @@ void TfrqevCarDeb::aDebDefExecute()
     const TqevDocente docente = TqevDebStore::DocenteMateria(dmqevDataSets->iClsId, iMatId);
     rec->iAnaId_Attr = rec->iAnaId_Ver = docente.iAnaId;
     rec->sDocAttr = rec->sDocVer = docente.sDocNome;
-    mostraRiga(row);
-    grGrid->SegnaModificata(grGrid->Col(), row);
+    mostra(col, row);
+    grGrid->SegnaModificata(col, row);
     AggiornaMedia(row);
 }
 
 void TfrqevCarDeb::aDelExecute()
 {
+    const int col = grGrid->Col();
     const int row = grGrid->Row();
-    auto rec = DebitoDi(row);
+    auto rec = DebitoCorrente();
     if (!rec || rec->bBloccato || m_readOnly)
         return;
     if (VxMessageDlg(QStringLiteral("Confermi la cancellazione del debito?"), mtConfirmation,
                      mbYesNo) != mrYes)
         return;
     const int iDebId = rec->iDebId;
+    const int iMatId = rec->iMatId;
     const TValDebito salvato = rec->Salvato;
     const QString sMedVot = rec->sMedVot;
     const QString sMedVtp = rec->sMedVtp;
     InitCellaDebito(*rec, false);
     rec->iDebId = iDebId;
+    rec->iMatId = iMatId;
     rec->Salvato = salvato;
     // The averages belong to the subject, not to the debt.
     rec->sMedVot = sMedVot;
     rec->sMedVtp = sMedVtp;
-    mostraRiga(row);
-    grGrid->SegnaModificata(grGrid->Col(), row);
+    mostra(col, row);
+    grGrid->SegnaModificata(col, row);
     AggiornaMedia(row);
 }
 

@@ -7,12 +7,18 @@
 //
 //   frame->grVoti = votes->grGrid; frame->grProposti = proposals->grGrid;   // when present
 //   frame->TipoCar = tcMateria;          // the subject window: one row per pupil
-//   frame->InitTipoDati(tdDebiti);       // or tcDebiti: one pupil, one row per subject
+//   frame->InitTipoDati(tdDebiti);
 //
-// Columns: 0 the pupil (or the subject), 1 "Voto prop.", 2 "Voto" (the averages in the
-// subject), 3 "Data attr.", 4 "Debito", 5 "Data Ver.", 6 "Esito", 7 "Docente attr.",
-// 8 "Docente ver.", 9 "Nota"; one debt record (TRecDeb) per row on column 1. A subject the
-// pupil does not take locks its row: no command touches it and no save writes it.
+// Per subject (tcMateria), per pupil (tcAlunno) and in the debts window (tcDebiti) the rows
+// are the class's pupils or the pupil's subjects, with columns 0 the pupil (or the subject),
+// 1 "Voto prop.", 2 "Voto" (the averages in the subject), 3 "Data attr.", 4 "Debito",
+// 5 "Data Ver.", 6 "Esito", 7 "Docente attr.", 8 "Docente ver.", 9 "Nota"; one debt record
+// (TRecDeb) per row on column 1. Per class (tcClasse) the class's pupils by the class's
+// subjects, one record per cell showing the debt's type ("Si" for a debt without one): there
+// the commands work on the type, and the other attributes are entered per pupil or per
+// subject. A pupil window beside the class window takes the pupil's debts from it, unsaved
+// ones too, and gives them back after its save. A subject the pupil does not take locks its
+// position: no command touches it and no save writes it.
 //
 // Nothing is typed into a debt: its attributes come from the pick dialog ("Selezione
 // dati..."), from "Assegna debito" (the defaults of the global values QELP_CarDeb_dAttr,
@@ -25,6 +31,8 @@
 // else updated), each in its own transaction through the one save routine.
 
 #include "gradeentry/qevrcarbs.h"
+
+#include <QPoint>
 
 class TqelStringGrid;
 
@@ -46,6 +54,7 @@ public:
     void LoadData() override;
     bool SaveDataDb() override;
     void LoadFromClassForm() override;
+    void UpdateClassForm() override;
     void SetReadOnly(bool value) override;
     void aFormSelExecute() override;
     void grGridSelectCell(int col, int row, bool &canSelect) override;
@@ -57,8 +66,12 @@ public:
     void aDelExecute();
     // Both average columns of every row from the host's votes and proposals grids.
     void AggiornaMedieDaGriglie();
-    // The debt of a row; none on a header row. A locked row's record is locked.
-    std::shared_ptr<TRecDeb> DebitoDi(int row) const;
+    // The debt of a position (per class the cell, else the row's); none on a header. A subject
+    // the pupil does not take has a locked record.
+    std::shared_ptr<TRecDeb> DebitoDi(int col, int row) const;
+    std::shared_ptr<TRecDeb> DebitoCorrente() const;
+    // The positions that hold a debt, in save order.
+    QList<QPoint> Posizioni() const;
 
     // A pupil's average over a grid whose rows are pupils: the cells that hold a value that
     // counts in averages, are not locked and whose component counts; empty when none does.
@@ -68,11 +81,21 @@ protected:
     void grGridKeyPress(QChar &key) override;
 
 private:
-    // The pupil and the subject of a row.
-    bool chiaveDi(int row, int &iAnaId, int &iMatId) const;
+    // The class window's debts frame and the pupil's row in it, beside a pupil window.
+    TfrqevCarDeb *frameClasse(int &riga) const;
+    // The row of a subject in a per-pupil grid; -1 without one.
+    int rigaMateria(int iMatId) const;
+    void layoutRighe();
+    void layoutClasse();
+    // The pupil and the subject of a position.
+    bool chiaveDi(int col, int row, int &iAnaId, int &iMatId) const;
+    // The column of the attribute a command works on.
+    int colonnaAttributo() const;
+    void medieDi(TRecDeb &rec, int iAnaId, int iAnsId, bool griglie) const;
+    void mostra(int col, int row);
     void mostraRiga(int row);
     bool medieDaGriglie() const;
-    QString descriviRiga(int row) const;
+    QString descrivi(int col, int row) const;
 
     bool m_readOnly = false;
 };

@@ -249,7 +249,7 @@ TEST_F(ClassWindow, EveryVotePageShowsWhatIsStoredAndLocksSubjectsNotTaken)
             tabs << window->pcMain()->tabText(i);
     }
     EXPECT_EQ(tabs, (QStringList{"Voti", "Voti proposti", "Tassonomie", "Assenze", "Aiuti", "Note",
-                                 "Esito finale", "Crediti", "Giudizio"}));
+                                 "Debiti", "Esito finale", "Crediti", "Giudizio"}));
 
     for (int kind = 0; kind <= 4; ++kind) {
         SCOPED_TRACE(kCaptions[kind]);

@@ -3,6 +3,7 @@
 // take; every case checked in the database.
 #include "gradeentry/qevfcardeb.h"
 #include "gradeentry/qevfcarmat.h"
+#include "gradeentry/qevfcarsng.h"
 #include "gradeentry/qevfselcarclsdett.h"
 #include "gradeentry/qevfselitem.h"
 #include "gradeentry/qevparvis.h"
@@ -11,6 +12,7 @@
 
 #include <QAction>
 #include <QCalendarWidget>
+#include <QDir>
 #include <QPlainTextEdit>
 #include <QTest>
 
@@ -104,7 +106,7 @@ TEST_F(Debiti, ADebtIsAssignedEditedClearedAndDeletedAndLockedRowsTakeNothing)
     TqelStringGrid *g = frame->grGrid;
     int libera = 0, bloccata = 0;
     for (int r = 1; r < g->RowCount(); ++r) {
-        auto rec = frame->DebitoDi(r);
+        auto rec = frame->DebitoDi(1, r);
         ASSERT_NE(rec, nullptr);
         if (rec->bBloccato && !bloccata)
             bloccata = r;
@@ -229,7 +231,7 @@ TEST_F(Debiti, TheDebtsWindowListsThePupilsSubjectsAndIsRefusedBesideAnotherWind
     TqelStringGrid *g = frame->grGrid;
     int matematica = 0;
     for (int r = 1; r < g->RowCount(); ++r) {
-        if (g->Cells(0, r).trimmed() == QStringLiteral("MATEMATICA"))
+        if (g->RecordAt<TRecMat>(0, r)->sMatLDesc.trimmed() == QStringLiteral("MATEMATICA"))
             matematica = r;
     }
     ASSERT_NE(matematica, 0);
@@ -251,4 +253,104 @@ TEST_F(Debiti, TheDebtsWindowListsThePupilsSubjectsAndIsRefusedBesideAnotherWind
     EXPECT_TRUE(chiudi(window));
     const QString teacher = QString::number(docente(3));
     EXPECT_EQ(debito(iAnaId, 3), QStringLiteral("2009-06-15|2009-09-10|1|3|%1|%1|").arg(teacher));
+}
+
+TEST_F(Debiti, TheClassWindowEntersTheTypeAndAPupilWindowTakesAndGivesBackTheDebts)
+{
+    TfmqevCarCls *window = apri(k5A);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(window->MostraPagina(QStringLiteral("Debiti")));
+    auto *frame = qobject_cast<TfrqevCarDeb *>(window->FrameDi(tdDebiti));
+    TqelStringGrid *g = frame->grGrid;
+    int matematica = 0, religione = 0;
+    for (int c = 1; c < g->ColCount(); ++c) {
+        const QString nome = g->RecordAt<TRecMat>(c, 0)->sMatLDesc.trimmed();
+        if (nome == QStringLiteral("MATEMATICA"))
+            matematica = c;
+        if (nome == QStringLiteral("RELIGIONE"))
+            religione = c;
+    }
+    ASSERT_NE(matematica, 0);
+    int row = 0, bloccata = 0;
+    for (int r = 1; r < g->RowCount(); ++r) {
+        if (!row && frame->DebitoDi(matematica, r)->iDebId == 0)
+            row = r;
+        if (!bloccata && frame->DebitoDi(religione, r)->bBloccato)
+            bloccata = r;
+    }
+    ASSERT_NE(row, 0);
+    ASSERT_NE(bloccata, 0);
+    auto ana = g->RecordAt<TRecAna>(0, row);
+    const QString teacher = QString::number(docente(3));
+    auto tipo = [](int id) {
+        return scalar(QStringLiteral("SELECT TRIM(D.sDtdLDesc) FROM TDtpDtd T JOIN "
+                                     "TDtd_DebTpDett D ON D.iDtdId = T.iDtdId WHERE T.iDtpDtdId "
+                                     "= ?"),
+                      {id})
+            .toString();
+    };
+
+    ASSERT_TRUE(g->MoveCursor(religione, bloccata));
+    frame->aDebDef->trigger();
+    EXPECT_FALSE(g->Modificato());
+    ASSERT_TRUE(g->MoveCursor(matematica, row));
+    frame->aDebDef->trigger();
+    EXPECT_EQ(g->Cells(matematica, row), tipo(2));
+    frame->aFormSel->trigger();
+    ASSERT_NE(pick(), nullptr);
+    EXPECT_EQ(pick()->TipoSel, int(TfmqevSelItem::skTipoDebito));
+    pick()->SelezionaItem(1);
+    pick()->AssegnaCella(true, true);
+    EXPECT_EQ(g->Cells(matematica, row), tipo(1));
+    pick()->close();
+    salva(frame);
+    EXPECT_EQ(debito(ana->iAnaId, 3),
+              QStringLiteral("2009-06-15|2009-09-10|1|3|%1|%1|").arg(teacher));
+
+    // The screenshots of the credits and debts pages.
+    const QString dir = qEnvironmentVariable("TAVRIN_SCREENSHOTS");
+    if (!dir.isEmpty()) {
+        QDir().mkpath(dir);
+        ASSERT_TRUE(g->MoveCursor(matematica, row));
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(window->grab().save(dir + QStringLiteral("/gradeentry_carcls_debiti.png")));
+        ASSERT_TRUE(window->MostraPagina(QStringLiteral("Crediti")));
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(window->grab().save(dir + QStringLiteral("/gradeentry_carcls_crediti.png")));
+        ASSERT_TRUE(window->MostraPagina(QStringLiteral("Debiti")));
+    }
+
+    // The pupil window opened from the class window shows the debt on the subject's row; what
+    // it saves there the class window holds as stored.
+    ASSERT_TRUE(g->MoveCursor(matematica, row));
+    frame->aSingolo->trigger();
+    TfmqevCarSng *pupil = fmqevCarSng();
+    ASSERT_NE(pupil, nullptr);
+    ASSERT_TRUE(pupil->MostraPagina(QStringLiteral("Debiti")));
+    auto *sng = qobject_cast<TfrqevCarDeb *>(pupil->FrameDi(tdDebiti));
+    int riga = 0;
+    for (int r = 1; r < sng->grGrid->RowCount(); ++r) {
+        if (sng->grGrid->RecordAt<TRecMat>(0, r)->sMatLDesc.trimmed() ==
+            QStringLiteral("MATEMATICA"))
+            riga = r;
+    }
+    ASSERT_NE(riga, 0);
+    EXPECT_EQ(sng->grGrid->Cells(4, riga), tipo(1));
+    EXPECT_EQ(sng->grGrid->Cells(6, riga),
+              scalar(QStringLiteral("SELECT TRIM(D.sDedLDesc) FROM TDesDed T JOIN "
+                                    "TDed_DebEsDett D ON D.iDedId = T.iDedId WHERE "
+                                    "T.iDesDedId = 3"))
+                  .toString());
+    ASSERT_TRUE(sng->grGrid->MoveCursor(6, riga));
+    QTest::keyClick(sng->grGrid, Qt::Key_Backspace);
+    salva(sng);
+    EXPECT_EQ(debito(ana->iAnaId, 3),
+              QStringLiteral("2009-06-15|2009-09-10|1||%1|%1|").arg(teacher));
+    EXPECT_EQ(frame->DebitoDi(matematica, row)->iDesDedId, 0);
+    EXPECT_TRUE(chiudi(pupil));
+    // Nothing left to save in the class window: it closes without asking.
+    EXPECT_FALSE(g->Modificato());
+    DialogSeam::clearShown();
+    EXPECT_TRUE(chiudi(window));
+    EXPECT_TRUE(DialogSeam::shown().isEmpty());
 }
