@@ -20,7 +20,6 @@ cmake -S "$top" -B "$build" -DTAVRIN_BENCH=ON > /dev/null
 cmake --build "$build" --parallel "$(nproc 2>/dev/null || echo 2)" \
   --target "${school_benches[@]}" "${other_benches[@]}"
 export QT_QPA_PLATFORM=offscreen
-source "$top/scripts/embedded-lock.sh"
 for scale in 1 10; do
   school="$build/bench/demo-scale$scale.fdb"
   [[ -f "$school" ]] || "$build/db/tavrin-makedb" --scale "$scale" "$school"
