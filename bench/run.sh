@@ -3,16 +3,31 @@
 # school at scale 1 and 10, starts a private Firebird server (scripts/fbserver.sh, stopped at
 # the end), and runs each benchmark. Those over the demo school run four times: scale 1 and
 # 10, with the embedded engine and against the server; the others once. Each prints its own
-# comparison lines at its end.
+# comparison lines at its end; they are repeated together at the end of the run, after the
+# machine's load, which weighs on every time.
 #   bench/run.sh [build-folder]        (default build/bench)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build/bench}
 
-# The benchmarks over the demo school (openDemoSchool, benchsupport.h): a new one is one more
-# name here. The others need no database.
-school_benches=(gradeentry_bench gradeentry_carcls_bench platform_datapacket_bench)
-other_benches=(platform_bench xls_bench)
+# Every bench/*_bench.cpp; those that open the demo school (benchsupport.h) are the school's.
+school_benches=()
+other_benches=()
+for source in "$top"/bench/*_bench.cpp; do
+  name=$(basename "$source" .cpp)
+  if grep -q '#include "bench/benchsupport.h"' "$source"; then
+    school_benches+=("$name")
+  else
+    other_benches+=("$name")
+  fi
+done
+
+load() { cut -d' ' -f1-3 /proc/loadavg; }
+busiest() {
+  printf 'machine: %s cores, load %s; the busiest processes (%%CPU, command):\n' \
+    "$(nproc)" "$(load)"
+  ps -eo pcpu=,comm= --sort=-pcpu | head -n 5 | sed 's/^/  /'
+}
 
 # The packages, the configuration and the demo tool; then the benchmarks alone.
 "$top/scripts/setup.sh" --quiet "$build" tavrin-makedb
@@ -34,17 +49,41 @@ server="$(value Host)/$(value Port)"
 data=$(value Data)
 password=$(value Password)
 
+outputs="$build/bench-output"
+rm -rf "$outputs"
+mkdir -p "$outputs"
+sections=()
+# run <title> <command...>: one benchmark, its output kept for the summary.
+run() {
+  local title=$1
+  shift
+  sections+=("$title")
+  printf '\n===== %s (load %s)\n' "$title" "$(load)"
+  "$@" 2>&1 | tee "$outputs/${#sections[@]}.txt"
+}
+
+printf '\n'
+busiest
 for bench in "${other_benches[@]}"; do
-  printf '\n===== %s\n' "$bench"
-  "$build/bench/$bench"
+  run "$bench" "$build/bench/$bench"
 done
+# on_school <database> <password> <benchmark>; the password stays out of the process list.
+on_school() { TAVRIN_BENCH_DATABASE=$1 TAVRIN_BENCH_PASSWORD=$2 "$build/bench/$3"; }
 for scale in 1 10; do
   cp "$build/bench/demo-scale$scale.fdb" "$data/"
   for bench in "${school_benches[@]}"; do
-    printf '\n===== %s, scale %s, embedded\n' "$bench" "$scale"
-    TAVRIN_BENCH_DATABASE="$build/bench/demo-scale$scale.fdb" "$build/bench/$bench"
-    printf '\n===== %s, scale %s, server %s\n' "$bench" "$scale" "$server"
-    TAVRIN_BENCH_DATABASE="$server:$data/demo-scale$scale.fdb" TAVRIN_BENCH_PASSWORD="$password" \
-      "$build/bench/$bench"
+    run "$bench, scale $scale, embedded" \
+      on_school "$build/bench/demo-scale$scale.fdb" "" "$bench"
+    run "$bench, scale $scale, server $server" \
+      on_school "$server:$data/demo-scale$scale.fdb" "$password" "$bench"
   done
+done
+
+# The lines each benchmark printed after its table.
+printf '\n===== summary\n'
+busiest
+for i in "${!sections[@]}"; do
+  printf '\n%s\n' "${sections[$i]}"
+  awk 'after { print } /^-+$/ { rules++ } rules >= 2 && /^$/ { after = 1 }' \
+    "$outputs/$((i + 1)).txt" | sed '/^$/d; s/^/  /'
 done

@@ -29,6 +29,10 @@ int fieldOfCol(int col)
     return col + 1;
 }
 
+const MakeupWindowTexts kTexts = {
+    "fmQelEsitiRecuperi",           "Esiti Recuperi", "Esiti dei recuperi.",     "tbDelSng",
+    "Cancella l'esito selezionato", "tbDelAll",       "Cancella tutti gli esiti"};
+
 } // namespace
 
 // dbgEsiti: rows of pupils, columns of subjects. Keypad digits become weights for the window;
@@ -74,37 +78,20 @@ private:
 };
 
 TfmQelEsitiRecuperi::TfmQelEsitiRecuperi(QWidget *parent)
-    : TfmVxChildBase(parent), m_data(qqoVxGlobConn()), m_lblTipo(new QLabel(this)),
-      m_lblEsito(new QLabel(this)), m_grid(new TqelGrigliaEsiti(this)),
-      m_legenda(new TqelLegendaRec(this, 22, &outcomeLegendColour))
+    : TfmQelMakeupClassWindow(parent, 22, &outcomeLegendColour), m_lblTipo(new QLabel(this)),
+      m_lblEsito(new QLabel(this)), m_grid(new TqelGrigliaEsiti(this))
 {
-    setObjectName(QStringLiteral("fmQelEsitiRecuperi"));
-    setWindowTitle(QStringLiteral("Esiti Recuperi"));
-    resize(1000, 700);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    m_lblClasse = addMakeupHeader(this, layout, QStringLiteral("Esiti dei recuperi."));
-    const MakeupToolBar tools = addMakeupToolBar(
-        this, layout, QStringLiteral("tbDelSng"), QStringLiteral("Cancella l'esito selezionato"),
-        QStringLiteral("tbDelAll"), QStringLiteral("Cancella tutti gli esiti"),
-        [](QWidget *panel, QHBoxLayout *line) {
-            line->addSpacing(16);
-            auto *image = new QLabel(panel);
-            image->setPixmap(VxImage(QStringLiteral("VXHELP")).pixmap(16, 16));
-            line->addWidget(image);
-            auto *hint = new QLabel(
-                QStringLiteral("Utilizzare il tastierino numerico per assegnare i recuperi."),
-                panel);
-            hint->setObjectName(QStringLiteral("lblHint"));
-            hint->setStyleSheet(QStringLiteral("color: blue; font-weight: bold;"));
-            line->addWidget(hint);
-        });
-    m_toolBar = tools.bar;
-    m_tbDelSng = tools.deleteOne;
-    m_tbDelAll = tools.deleteAll;
-    m_cboFasi = tools.phases;
-    m_sbuLegenda = tools.legend;
+    QVBoxLayout *layout = addFrame(kTexts, [](QWidget *panel, QHBoxLayout *line) {
+        line->addSpacing(16);
+        auto *image = new QLabel(panel);
+        image->setPixmap(VxImage(QStringLiteral("VXHELP")).pixmap(16, 16));
+        line->addWidget(image);
+        auto *hint = new QLabel(
+            QStringLiteral("Utilizzare il tastierino numerico per assegnare i recuperi."), panel);
+        hint->setObjectName(QStringLiteral("lblHint"));
+        hint->setStyleSheet(QStringLiteral("color: blue; font-weight: bold;"));
+        line->addWidget(hint);
+    });
 
     auto *info = new QWidget(this);
     info->setObjectName(QStringLiteral("pnlInfo"));
@@ -121,13 +108,8 @@ TfmQelEsitiRecuperi::TfmQelEsitiRecuperi(QWidget *parent)
     layout->addWidget(info);
     layout->addWidget(m_grid, 1);
 
-    connect(m_cboFasi, &QComboBox::currentIndexChanged, this, [this] {
-        if (!m_filling)
-            RunShowingErrors([this] { cboFasiChange(); });
-    });
-    connect(m_tbDelSng, &QAction::triggered, this, &TfmQelEsitiRecuperi::tbDelSngClick);
-    connect(m_tbDelAll, &QAction::triggered, this, &TfmQelEsitiRecuperi::tbDelAllClick);
-    connect(m_sbuLegenda, &QToolButton::clicked, this, &TfmQelEsitiRecuperi::sbuLegendaClick);
+    connect(m_deleteOne, &QAction::triggered, this, &TfmQelEsitiRecuperi::tbDelSngClick);
+    connect(m_deleteAll, &QAction::triggered, this, &TfmQelEsitiRecuperi::tbDelAllClick);
 
     FormCreate();
 }
@@ -139,34 +121,19 @@ TVxStringGrid *TfmQelEsitiRecuperi::dbgEsiti() const
     return m_grid;
 }
 
-QWidget *TfmQelEsitiRecuperi::pnlLegenda() const
-{
-    return m_legenda;
-}
-
-QTableWidget *TfmQelEsitiRecuperi::dbgLegenda() const
-{
-    return m_legenda->dbgLegenda();
-}
-
 void TfmQelEsitiRecuperi::FormCreate()
 {
     const bool loaded = RunShowingErrors([this] {
-        const bool opened = openMakeupClass(
-            m_data,
-            QStringLiteral("ATTENZIONE! Impossibile modificare recuperi prima dell'anno "
-                           "scolastico 2007/2008."),
-            m_classe, m_fasi);
-        m_lblClasse->setText(QStringLiteral("Classe: ") + m_classe.sClsDesc);
+        const bool opened =
+            openClass(QStringLiteral("ATTENZIONE! Impossibile modificare recuperi prima dell'anno "
+                                     "scolastico 2007/2008."));
         if (!opened) {
             disable();
             return;
         }
         defineFields();
         m_filling = true;
-        for (const MakeupPhase &phase : std::as_const(m_fasi))
-            m_cboFasi->addItem(phase.sFreLDesc, phase.iFreId);
-        m_cboFasi->setCurrentIndex(0);
+        fillPhases();
         m_filling = false;
         cboFasiChange();
     });
@@ -178,14 +145,6 @@ void TfmQelEsitiRecuperi::FormShow()
 {
     ShowMaximized();
     m_grid->setFocus();
-}
-
-void TfmQelEsitiRecuperi::disable()
-{
-    m_filling = true;
-    m_cboFasi->clear();
-    m_filling = false;
-    m_toolBar->setEnabled(false);
 }
 
 void TfmQelEsitiRecuperi::defineFields()
@@ -356,14 +315,12 @@ void TfmQelEsitiRecuperi::tbDelAllClick()
     });
 }
 
-void TfmQelEsitiRecuperi::sbuLegendaClick()
+QList<MakeupLegendRow> TfmQelEsitiRecuperi::legendRows() const
 {
-    m_legenda->Toggle(m_sbuLegenda, [this] { return m_data.outcomeLegend(); });
-    m_legenda->PlaceAt(m_grid->y());
+    return m_data.outcomeLegend();
 }
 
-void TfmQelEsitiRecuperi::resizeEvent(QResizeEvent *event)
+int TfmQelEsitiRecuperi::legendTop() const
 {
-    TfmVxChildBase::resizeEvent(event);
-    m_legenda->PlaceAt(m_grid->y());
+    return m_grid->y();
 }

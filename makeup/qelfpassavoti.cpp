@@ -1,6 +1,5 @@
 #include "makeup/qelfpassavoti.h"
 
-#include "makeup/qelsessioncopyform.h"
 #include "platform/messagedlg.h"
 #include "platform/waitwindow.h"
 
@@ -47,23 +46,20 @@ QCheckBox *makeCheck(const char *name, const char *text, QWidget *parent, QBoxLa
     return check;
 }
 
+const QelSessionCopyTexts kTexts = {
+    "fmQelPassaVoti",
+    "Copia i dati nella sessione differita",
+    "ATTENZIONE!\nQuesta operazione copierà i dati selezionati nella Sessione Differita.",
+    "Sessione di origine",
+    "Sessione di destinazione",
+    "Sessione Differita",
+    "cboSessioneDiff"};
+
 } // namespace
 
-TfmQelPassaVoti::TfmQelPassaVoti(QWidget *owner) : TfmVxOkCancDlg(owner)
+TfmQelPassaVoti::TfmQelPassaVoti(QWidget *owner) : QelSessionCopyForm(kTexts, owner)
 {
-    setObjectName(QStringLiteral("fmQelPassaVoti"));
-    setWindowTitle(QStringLiteral("Copia i dati nella sessione differita"));
-
-    const QelSessionCopyHeader header = addSessionCopyHeader(
-        ClientArea(),
-        QStringLiteral("ATTENZIONE!\nQuesta operazione copierà i dati selezionati nella Sessione "
-                       "Differita."),
-        QStringLiteral("Sessione di origine"), QStringLiteral("Sessione di destinazione"),
-        QStringLiteral("Sessione Differita"), QStringLiteral("cboSessioneDiff"));
-    QVBoxLayout *layout = header.layout;
-    m_source = header.source;
-    m_target = header.target;
-
+    QVBoxLayout *layout = clientLayout();
     // Every kind is always copied: the choice is kept, but not offered.
     auto *kinds = new QGroupBox(QStringLiteral("Dati da copiare"), ClientArea());
     kinds->setObjectName(QStringLiteral("gbDati"));
@@ -95,7 +91,7 @@ TfmQelPassaVoti::TfmQelPassaVoti(QWidget *owner) : TfmVxOkCancDlg(owner)
     connect(buCancel(), &QPushButton::clicked, this, &TfmQelPassaVoti::buCancelClick);
 
     resize(520, 250);
-    buOk()->setEnabled(loadSessionLists(m_source, kFinalSessions, m_target, kDeferredSessions));
+    loadSessions(kFinalSessions, kDeferredSessions);
 }
 
 bool TfmQelPassaVoti::logHasLines() const
@@ -110,7 +106,7 @@ void TfmQelPassaVoti::done(int result)
     // The OK button decides in OkClick whether the window may close.
     if (result != mrOk && logHasLines())
         return;
-    TfmVxOkCancDlg::done(result);
+    QelSessionCopyForm::done(result);
 }
 
 void TfmQelPassaVoti::buCancelClick()
@@ -130,7 +126,7 @@ void TfmQelPassaVoti::buLogClick()
 void TfmQelPassaVoti::OkClick()
 {
     SetModalResult(mrNone);
-    if (m_running || !confirmSessionCopy(m_source, m_target))
+    if (m_running || !confirmCopy())
         return;
     const bool completed = runSteps();
     if (logHasLines())
@@ -161,8 +157,8 @@ bool TfmQelPassaVoti::runSteps()
         steps << &kNotes;
     steps << &kAbsences;
 
-    const int source = chosenSession(m_source);
-    const int target = chosenSession(m_target);
+    const int source = sourceSession();
+    const int target = targetSession();
     m_running = true;
     const auto finished = qScopeGuard([this] { m_running = false; });
     auto wait = std::make_unique<TfmVxWait>(this);

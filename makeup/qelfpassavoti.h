@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/dialogs.h"
+#include "makeup/qelsessioncopyform.h"
 
 class QCheckBox;
 class QComboBox;
@@ -11,13 +11,12 @@ class QPushButton;
 // suspended pupils into the deferred session, replacing what the deferred session holds of
 // each kind. Classes whose deferred session lacks a subject or component are logged; while
 // the log holds lines the window stays open, and Cancel clears it.
-class TfmQelPassaVoti : public TfmVxOkCancDlg
+class TfmQelPassaVoti : public QelSessionCopyForm
 {
     Q_OBJECT
 public:
     explicit TfmQelPassaVoti(QWidget *owner = nullptr);
 
-    QComboBox *cboSessione() const { return m_source; }
     QComboBox *cboSessioneDiff() const { return m_target; }
     QPlainTextEdit *mmoLog() const { return m_log; }
     QPushButton *buLog() const { return m_showLog; }
@@ -35,8 +34,6 @@ private:
     void buCancelClick();
     bool logHasLines() const;
 
-    QComboBox *m_source;
-    QComboBox *m_target;
     QCheckBox *m_votes;
     QCheckBox *m_proposed;
     QCheckBox *m_notes;

@@ -1,6 +1,5 @@
 #include "makeup/qelfpassavotiqual.h"
 
-#include "makeup/qelsessioncopyform.h"
 #include "platform/messagedlg.h"
 
 #include <QApplication>
@@ -39,22 +38,21 @@ void showRowsWithoutPlace(const QList<QelRowWithoutPlace> &rows)
                  mtError, mbOK);
 }
 
+const QelSessionCopyTexts kTexts = {
+    "fmqelPassaVotiQual",
+    "Copia i dati per l'esame di qualifica",
+    "ATTENZIONE!\nQuesta operazione copierà i dati selezionati \nnella sessione dell'esame di "
+    "qualifica.",
+    " Sessione di origine ",
+    " Sessione di destinazione ",
+    "Esame di qualifica",
+    "cboSessioneQual"};
+
 } // namespace
 
-TfmqelPassaVotiQual::TfmqelPassaVotiQual(QWidget *owner) : TfmVxOkCancDlg(owner)
+TfmqelPassaVotiQual::TfmqelPassaVotiQual(QWidget *owner) : QelSessionCopyForm(kTexts, owner)
 {
-    setObjectName(QStringLiteral("fmqelPassaVotiQual"));
-    setWindowTitle(QStringLiteral("Copia i dati per l'esame di qualifica"));
-
-    const QelSessionCopyHeader header = addSessionCopyHeader(
-        ClientArea(),
-        QStringLiteral("ATTENZIONE!\nQuesta operazione copierà i dati selezionati \nnella "
-                       "sessione dell'esame di qualifica."),
-        QStringLiteral(" Sessione di origine "), QStringLiteral(" Sessione di destinazione "),
-        QStringLiteral("Esame di qualifica"), QStringLiteral("cboSessioneQual"));
-    QVBoxLayout *layout = header.layout;
-    m_source = header.source;
-    m_target = header.target;
+    QVBoxLayout *layout = clientLayout();
 
     auto *grid = new QGridLayout;
     auto *minimumLabel = new QLabel(
@@ -80,7 +78,7 @@ TfmqelPassaVotiQual::TfmqelPassaVotiQual(QWidget *owner) : TfmVxOkCancDlg(owner)
     layout->addStretch();
 
     resize(460, 330);
-    buOk()->setEnabled(loadSessionLists(m_source, kFinalSessions, m_target, kFinalSessions));
+    loadSessions(kFinalSessions, kFinalSessions);
 }
 
 void TfmqelPassaVotiQual::InitOperazione(const QString &text, int maximum, int minimum)
@@ -107,7 +105,7 @@ void TfmqelPassaVotiQual::done(int result)
 {
     if (m_running)
         return;
-    TfmVxOkCancDlg::done(result);
+    QelSessionCopyForm::done(result);
     // Shown inside the main window, the window's frame goes with it.
     if (result != mrOk)
         if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
@@ -120,7 +118,7 @@ void TfmqelPassaVotiQual::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    TfmVxOkCancDlg::closeEvent(event);
+    QelSessionCopyForm::closeEvent(event);
 }
 
 void TfmqelPassaVotiQual::OkClick()
@@ -129,8 +127,8 @@ void TfmqelPassaVotiQual::OkClick()
     SetModalResult(mrNone);
     if (m_running)
         return;
-    const int source = chosenSession(m_source);
-    const int target = chosenSession(m_target);
+    const int source = sourceSession();
+    const int target = targetSession();
     if (source == target) {
         VxMessageDlg(QStringLiteral("La sessione di origine e la sessione di destinazione "
                                     "coincidono: scegliere come destinazione la sessione "
@@ -138,7 +136,7 @@ void TfmqelPassaVotiQual::OkClick()
                      mtWarning, mbOK);
         return;
     }
-    if (!confirmSessionCopy(m_source, m_target))
+    if (!confirmCopy())
         return;
     bool completed = false;
     {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/dialogs.h"
+#include "makeup/qelsessioncopyform.h"
 
 class QComboBox;
 class QLabel;
@@ -10,13 +10,12 @@ class QSpinBox;
 // Copies into the qualification-exam session the admission votes of a final session that
 // reach a minimum, and the judgments of the pupils who have such a vote; the exam session's
 // votes and judgments are replaced. Not modal: it stays open after a run and can run again.
-class TfmqelPassaVotiQual : public TfmVxOkCancDlg
+class TfmqelPassaVotiQual : public QelSessionCopyForm
 {
     Q_OBJECT
 public:
     explicit TfmqelPassaVotiQual(QWidget *owner = nullptr);
 
-    QComboBox *cboSessione() const { return m_source; }
     QComboBox *cboSessioneQual() const { return m_target; }
     QSpinBox *seVotoMin() const { return m_minimum; }
     QLabel *laOperation() const { return m_operation; }
@@ -39,8 +38,6 @@ private:
     // Runs the steps; false when one failed or could not place its rows.
     bool runSteps(int source, int target);
 
-    QComboBox *m_source;
-    QComboBox *m_target;
     QSpinBox *m_minimum;
     QLabel *m_operation;
     QProgressBar *m_progress;

@@ -17,33 +17,30 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+namespace {
+
+const MakeupWindowTexts kTexts = {"fmQelRec",
+                                  "Recuperi",
+                                  "Gestione dei recuperi.",
+                                  "tbDelete",
+                                  "Cancella il recupero selezionato",
+                                  "tbDeleteAll",
+                                  "Cancella tutti i recuperi"};
+
+} // namespace
+
 TfmQelRec::TfmQelRec(QWidget *parent)
-    : TfmVxChildBase(parent), m_data(qqoVxGlobConn()), m_cboTipoVoto(new QComboBox(this)),
-      m_dett(new TfrQelDettRec(this)), m_griglia(new TfrQelGrigliaRec(this)),
-      m_legenda(new TqelLegendaRec(
-          this, 26, [](int weight) -> std::optional<QColor> { return typeLegendColour(weight); }))
+    : TfmQelMakeupClassWindow(
+          parent, 26, [](int weight) -> std::optional<QColor> { return typeLegendColour(weight); }),
+      m_cboTipoVoto(new QComboBox(this)), m_dett(new TfrQelDettRec(this)),
+      m_griglia(new TfrQelGrigliaRec(this))
 {
-    setObjectName(QStringLiteral("fmQelRec"));
-    setWindowTitle(QStringLiteral("Recuperi"));
-    resize(1000, 700);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    m_lblClasse = addMakeupHeader(this, layout, QStringLiteral("Gestione dei recuperi."));
-    const MakeupToolBar tools = addMakeupToolBar(
-        this, layout, QStringLiteral("tbDelete"),
-        QStringLiteral("Cancella il recupero selezionato"), QStringLiteral("tbDeleteAll"),
-        QStringLiteral("Cancella tutti i recuperi"), [this](QWidget *panel, QHBoxLayout *line) {
-            line->addSpacing(12);
-            line->addWidget(new QLabel(QStringLiteral("Mostra:"), panel));
-            m_cboTipoVoto->setObjectName(QStringLiteral("cboTipoVoto"));
-            line->addWidget(m_cboTipoVoto);
-        });
-    m_toolBar = tools.bar;
-    m_tbDelete = tools.deleteOne;
-    m_tbDeleteAll = tools.deleteAll;
-    m_cboFasi = tools.phases;
-    m_sbuLegenda = tools.legend;
+    QVBoxLayout *layout = addFrame(kTexts, [this](QWidget *panel, QHBoxLayout *line) {
+        line->addSpacing(12);
+        line->addWidget(new QLabel(QStringLiteral("Mostra:"), panel));
+        m_cboTipoVoto->setObjectName(QStringLiteral("cboTipoVoto"));
+        line->addWidget(m_cboTipoVoto);
+    });
     layout->addWidget(m_dett);
     layout->addWidget(m_griglia, 1);
 
@@ -59,13 +56,8 @@ TfmQelRec::TfmQelRec(QWidget *parent)
         if (!m_filling)
             RunShowingErrors([this] { cboTipoVotoChange(); });
     });
-    connect(m_cboFasi, &QComboBox::currentIndexChanged, this, [this] {
-        if (!m_filling)
-            RunShowingErrors([this] { cboFasiChange(); });
-    });
-    connect(m_tbDelete, &QAction::triggered, this, &TfmQelRec::tbDeleteClick);
-    connect(m_tbDeleteAll, &QAction::triggered, this, &TfmQelRec::tbDeleteAllClick);
-    connect(m_sbuLegenda, &QToolButton::clicked, this, &TfmQelRec::sbuLegendaClick);
+    connect(m_deleteOne, &QAction::triggered, this, &TfmQelRec::tbDeleteClick);
+    connect(m_deleteAll, &QAction::triggered, this, &TfmQelRec::tbDeleteAllClick);
 
     FormCreate();
 }
@@ -74,21 +66,16 @@ void TfmQelRec::FormCreate()
 {
     // The grid shows nothing until a class and a phase are there.
     const bool loaded = RunShowingErrors([this] {
-        const bool opened = openMakeupClass(
-            m_data,
-            QStringLiteral("ATTENZIONE! Impossibile assegnare recuperi prima dell'anno "
-                           "scolastico 2007/2008."),
-            m_classe, m_fasi);
-        m_lblClasse->setText(QStringLiteral("Classe: ") + m_classe.sClsDesc);
+        const bool opened =
+            openClass(QStringLiteral("ATTENZIONE! Impossibile assegnare recuperi prima dell'anno "
+                                     "scolastico 2007/2008."));
         m_griglia->SetClasse(m_classe);
         if (!opened) {
             disable();
             return;
         }
         m_filling = true;
-        for (const MakeupPhase &phase : std::as_const(m_fasi))
-            m_cboFasi->addItem(phase.sFreLDesc, phase.iFreId);
-        m_cboFasi->setCurrentIndex(0);
+        fillPhases();
         m_cboTipoVoto->addItems(
             {QStringLiteral("Voti Proposti"), QStringLiteral("Voti Definitivi")});
         m_cboTipoVoto->setCurrentIndex(1);
@@ -106,11 +93,10 @@ void TfmQelRec::FormShow()
 
 void TfmQelRec::disable()
 {
+    TfmQelMakeupClassWindow::disable();
     m_filling = true;
-    m_cboFasi->clear();
     m_cboTipoVoto->clear();
     m_filling = false;
-    m_toolBar->setEnabled(false);
 }
 
 void TfmQelRec::cboTipoVotoChange()
@@ -207,24 +193,12 @@ void TfmQelRec::tbDeleteAllClick()
     });
 }
 
-QWidget *TfmQelRec::pnlLegenda() const
+QList<MakeupLegendRow> TfmQelRec::legendRows() const
 {
-    return m_legenda;
+    return m_data.typeLegend();
 }
 
-QTableWidget *TfmQelRec::dbgLegenda() const
+int TfmQelRec::legendTop() const
 {
-    return m_legenda->dbgLegenda();
-}
-
-void TfmQelRec::sbuLegendaClick()
-{
-    m_legenda->Toggle(m_sbuLegenda, [this] { return m_data.typeLegend(); });
-    m_legenda->PlaceAt(m_dett->y());
-}
-
-void TfmQelRec::resizeEvent(QResizeEvent *event)
-{
-    TfmVxChildBase::resizeEvent(event);
-    m_legenda->PlaceAt(m_dett->y());
+    return m_dett->y();
 }

@@ -447,16 +447,6 @@ MakeupGrid MakeupRecords::gridWith(const MakeupClass &cls, MakeupPupilList list,
     return grid;
 }
 
-QList<MakeupRecord> MakeupRecords::classRecords(int iClsId, int iAnsId, int iFreId) const
-{
-    TVxTransactionScope scope(m_db);
-    QList<MakeupRecord> records;
-    eachRow(scope, joined(kRecordColumns, kRecordsOfClass),
-            valuesOf({{"iClsId", iClsId}, {"iAnsId", iAnsId}, {"iFreId", iFreId}}),
-            [&](const QSqlQuery &q) { records.append(recordOf(q)); });
-    return records;
-}
-
 std::optional<MakeupRecord> MakeupRecords::cellRecord(int iAnsId, int iFreId, int iSitId,
                                                       int iMatId) const
 {

@@ -10,7 +10,7 @@
 //   const MakeupClass cls = data.classOf(dmqevDataSets->iClsSesId);  // fixed for the window
 //   if (!makeupYearAllowed(cls.iAnsId)) ...                           // before 2007/2008
 //   const QList<MakeupPhase> phases = data.phasesOfYear(cls.iAnsId);
-//   const QList<MakeupRecord> recs = data.classRecords(cls.iClsId, cls.iAnsId, phase.iFreId);
+//   const MakeupGrid g = data.grid(cls, phase.iFreId, MakeupPupilList::Assignment, {});
 //
 // "The first" row (the phase of a year, the record of a cell, the type of a weight) is always
 // the first by key, so that two offices, or two runs, see the same one. Each call runs in the
@@ -161,9 +161,6 @@ public:
     // of every cell in the phase row iAnsFreDwgId (the row the outcomes are written to).
     MakeupGrid outcomeGrid(const MakeupClass &cls, int iAnsFreDwgId) const;
 
-    // Every record of the class's pupils in the phase (iFreId) of the year, by key: the first of
-    // a cell is the one a grid shows.
-    QList<MakeupRecord> classRecords(int iClsId, int iAnsId, int iFreId) const;
     // The record a cell shows: the first by key of the pupil, subject and phase of the year.
     std::optional<MakeupRecord> cellRecord(int iAnsId, int iFreId, int iSitId, int iMatId) const;
     std::optional<MakeupRecord> record(int iRecId) const;

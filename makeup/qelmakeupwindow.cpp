@@ -1,6 +1,7 @@
 #include "makeup/qelmakeupwindow.h"
 
 #include "gradeentry/qevdatasets.h"
+#include "platform/connection.h"
 #include "platform/images.h"
 #include "platform/messagedlg.h"
 
@@ -12,6 +13,7 @@
 #include <QTableWidget>
 #include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -25,8 +27,7 @@ QLabel *headerLabel(const QString &text, bool bold, QWidget *parent)
     return label;
 }
 
-} // namespace
-
+// Adds the teal header with the class label on its right, and returns the label.
 QLabel *addMakeupHeader(QWidget *window, QBoxLayout *layout, const QString &caption)
 {
     auto *header = new QWidget(window);
@@ -45,6 +46,15 @@ QLabel *addMakeupHeader(QWidget *window, QBoxLayout *layout, const QString &capt
     layout->addWidget(header);
     return classLabel;
 }
+
+struct MakeupToolBar
+{
+    QToolBar *bar;
+    QAction *deleteOne;
+    QAction *deleteAll;
+    QComboBox *phases;
+    QToolButton *legend;
+};
 
 MakeupToolBar addMakeupToolBar(QWidget *window, QBoxLayout *layout, const QString &deleteOneName,
                                const QString &deleteOneHint, const QString &deleteAllName,
@@ -110,6 +120,8 @@ bool openMakeupClass(const MakeupRecords &data, const QString &beforeLimitMessag
     return true;
 }
 
+} // namespace
+
 TqelLegendaRec::TqelLegendaRec(QWidget *window, int swatchWidth, Colour colour)
     : QWidget(window), m_grid(new QTableWidget(this)), m_colour(std::move(colour))
 {
@@ -168,4 +180,83 @@ void TqelLegendaRec::Toggle(QToolButton *button,
 void TqelLegendaRec::PlaceAt(int y)
 {
     move(parentWidget()->width() - 30 - width(), y);
+}
+
+TfmQelMakeupClassWindow::TfmQelMakeupClassWindow(QWidget *parent, int swatchWidth,
+                                                 TqelLegendaRec::Colour colour)
+    : TfmVxChildBase(parent), m_data(qqoVxGlobConn()),
+      m_legenda(new TqelLegendaRec(this, swatchWidth, std::move(colour)))
+{
+}
+
+QVBoxLayout *TfmQelMakeupClassWindow::addFrame(
+    const MakeupWindowTexts &texts,
+    const std::function<void(QWidget *panel, QHBoxLayout *line)> &addOwn)
+{
+    setObjectName(QString::fromLatin1(texts.objectName));
+    setWindowTitle(QString::fromUtf8(texts.title));
+    resize(1000, 700);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_lblClasse = addMakeupHeader(this, layout, QString::fromUtf8(texts.header));
+    const MakeupToolBar tools = addMakeupToolBar(
+        this, layout, QString::fromLatin1(texts.deleteOneName),
+        QString::fromUtf8(texts.deleteOneHint), QString::fromLatin1(texts.deleteAllName),
+        QString::fromUtf8(texts.deleteAllHint), addOwn);
+    m_toolBar = tools.bar;
+    m_deleteOne = tools.deleteOne;
+    m_deleteAll = tools.deleteAll;
+    m_cboFasi = tools.phases;
+    m_sbuLegenda = tools.legend;
+    connect(m_cboFasi, &QComboBox::currentIndexChanged, this, [this] {
+        if (!m_filling)
+            RunShowingErrors([this] { cboFasiChange(); });
+    });
+    connect(m_sbuLegenda, &QToolButton::clicked, this, &TfmQelMakeupClassWindow::sbuLegendaClick);
+    return layout;
+}
+
+bool TfmQelMakeupClassWindow::openClass(const QString &beforeLimitMessage)
+{
+    const bool opened = openMakeupClass(m_data, beforeLimitMessage, m_classe, m_fasi);
+    m_lblClasse->setText(QStringLiteral("Classe: ") + m_classe.sClsDesc);
+    return opened;
+}
+
+void TfmQelMakeupClassWindow::fillPhases()
+{
+    for (const MakeupPhase &phase : std::as_const(m_fasi))
+        m_cboFasi->addItem(phase.sFreLDesc, phase.iFreId);
+    m_cboFasi->setCurrentIndex(0);
+}
+
+void TfmQelMakeupClassWindow::disable()
+{
+    m_filling = true;
+    m_cboFasi->clear();
+    m_filling = false;
+    m_toolBar->setEnabled(false);
+}
+
+QWidget *TfmQelMakeupClassWindow::pnlLegenda() const
+{
+    return m_legenda;
+}
+
+QTableWidget *TfmQelMakeupClassWindow::dbgLegenda() const
+{
+    return m_legenda->dbgLegenda();
+}
+
+void TfmQelMakeupClassWindow::sbuLegendaClick()
+{
+    m_legenda->Toggle(m_sbuLegenda, [this] { return legendRows(); });
+    m_legenda->PlaceAt(legendTop());
+}
+
+void TfmQelMakeupClassWindow::resizeEvent(QResizeEvent *event)
+{
+    TfmVxChildBase::resizeEvent(event);
+    m_legenda->PlaceAt(legendTop());
 }

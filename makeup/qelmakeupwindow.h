@@ -4,6 +4,7 @@
 // panel of weights and colours, and the class session and phases they open on.
 
 #include "makeup/qelmakeuprecords.h"
+#include "platform/childforms.h"
 
 #include <QWidget>
 
@@ -18,35 +19,7 @@ class QLabel;
 class QToolBar;
 class QTableWidget;
 class QToolButton;
-
-// Adds the teal header ("Gestione dei recuperi.", "Esiti dei recuperi.") with the class label
-// lblCLasse on its right, and returns the label.
-QLabel *addMakeupHeader(QWidget *window, QBoxLayout *layout, const QString &caption);
-
-// ToolBar1 of a make-up window.
-struct MakeupToolBar
-{
-    QToolBar *bar;
-    QAction *deleteOne;
-    QAction *deleteAll;
-    QComboBox *phases;   // cboFasi
-    QToolButton *legend; // sbuLegenda, checkable
-};
-// Adds ToolBar1: the delete-one and delete-all buttons (object names and hints given), then
-// the panel Panel2 with "Fase di recupero" and cboFasi, what addOwn puts on the panel's line,
-// and the legend button on its right.
-MakeupToolBar
-addMakeupToolBar(QWidget *window, QBoxLayout *layout, const QString &deleteOneName,
-                 const QString &deleteOneHint, const QString &deleteAllName,
-                 const QString &deleteAllHint,
-                 const std::function<void(QWidget *panel, QHBoxLayout *line)> &addOwn);
-
-// Reads the class session that the grade data module holds and the phases of its year (the
-// records of that year, whatever the working year). False, after telling the office, when the
-// window must stay empty: no class chosen, a year before the limit (the window's own
-// message), a year without phases. The class is set whenever it exists.
-bool openMakeupClass(const MakeupRecords &data, const QString &beforeLimitMessage, MakeupClass &cls,
-                     QList<MakeupPhase> &phases);
+class QVBoxLayout;
 
 // pnlLegenda: the weights with their short texts over a swatch of each weight's colour,
 // shown over the window's top right corner and hidden by the same button.
@@ -69,4 +42,84 @@ public:
 private:
     QTableWidget *m_grid;
     Colour m_colour;
+};
+
+// The names and texts of a make-up window's frame.
+struct MakeupWindowTexts
+{
+    const char *objectName;
+    const char *title;
+    const char *header;
+    const char *deleteOneName;
+    const char *deleteOneHint;
+    const char *deleteAllName;
+    const char *deleteAllHint;
+};
+
+// A make-up window on one class session: the teal header ("Gestione dei recuperi.", "Esiti
+// dei recuperi.") with the class label lblCLasse, ToolBar1 (the delete-one and delete-all
+// buttons, "Fase di recupero" with cboFasi, the window's own controls, the legend button),
+// and below them what the window adds.
+//
+// The window keeps the class session it was opened on: grade entry may open another one in
+// the grade data module meanwhile, and a reload or a deletion of all must never reach a class
+// other than the one its title shows.
+class TfmQelMakeupClassWindow : public TfmVxChildBase
+{
+    Q_OBJECT
+public:
+    QLabel *lblCLasse() const { return m_lblClasse; }
+    QToolBar *ToolBar1() const { return m_toolBar; }
+    QComboBox *cboFasi() const { return m_cboFasi; }
+    QToolButton *sbuLegenda() const { return m_sbuLegenda; }
+    QWidget *pnlLegenda() const;
+    QTableWidget *dbgLegenda() const;
+
+    const MakeupClass &Classe() const { return m_classe; }
+    int AnsFreDwgId() const { return m_ansFreDwgId; }
+
+protected:
+    TfmQelMakeupClassWindow(QWidget *parent, int swatchWidth, TqelLegendaRec::Colour colour);
+
+    // Lays out the header and ToolBar1, addOwn putting the window's own controls after the
+    // phases; the window adds the rest to the layout returned. Called from the window's
+    // constructor, once its own members exist.
+    QVBoxLayout *addFrame(const MakeupWindowTexts &texts,
+                          const std::function<void(QWidget *panel, QHBoxLayout *line)> &addOwn);
+
+    // Reads the class session that the grade data module holds and the phases of its year (the
+    // records of that year, whatever the working year), and shows the class. False, after
+    // telling the office, when the window must stay empty: no class chosen, a year before the
+    // limit (the window's own message), a year without phases.
+    bool openClass(const QString &beforeLimitMessage);
+    // Lists the phases and selects the first; the caller holds m_filling.
+    void fillPhases();
+    // Empties the lists and disables the tool bar: the window shows nothing.
+    virtual void disable();
+
+    virtual void cboFasiChange() = 0;
+    // The legend's rows, and the top it is placed at.
+    virtual QList<MakeupLegendRow> legendRows() const = 0;
+    virtual int legendTop() const = 0;
+
+    void resizeEvent(QResizeEvent *event) override;
+
+    MakeupRecords m_data;
+    MakeupClass m_classe;
+    QList<MakeupPhase> m_fasi;
+    int m_ansFreDwgId = 0;
+    // Set while the lists are filled: their change handlers load nothing then.
+    bool m_filling = false;
+
+    QLabel *m_lblClasse = nullptr;
+    QToolBar *m_toolBar = nullptr;
+    QAction *m_deleteOne = nullptr;
+    QAction *m_deleteAll = nullptr;
+    QComboBox *m_cboFasi = nullptr;
+    QToolButton *m_sbuLegenda = nullptr;
+
+private:
+    void sbuLegendaClick();
+
+    TqelLegendaRec *m_legenda;
 };

@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -50,49 +51,54 @@ void addCopyWarningPanel(QBoxLayout *layout, QWidget *parent, const QString &tex
     layout->addWidget(panel);
 }
 
-QelSessionCopyHeader addSessionCopyHeader(QWidget *client, const QString &warning,
-                                          const QString &sourceTitle, const QString &targetTitle,
-                                          const QString &targetLabel, const QString &targetName)
+QelSessionCopyForm::QelSessionCopyForm(const QelSessionCopyTexts &texts, QWidget *owner)
+    : TfmVxOkCancDlg(owner)
 {
-    auto *layout = new QVBoxLayout(client);
-    layout->setContentsMargins(0, 0, 0, 0);
-    addCopyWarningPanel(layout, client, warning);
-    QComboBox *source =
-        addSessionGroup(layout, client, sourceTitle, QStringLiteral("Sessione Finale"),
-                        QStringLiteral("cboSessione"));
-    QComboBox *target = addSessionGroup(layout, client, targetTitle, targetLabel, targetName);
-    return {layout, source, target};
+    setObjectName(QString::fromLatin1(texts.objectName));
+    setWindowTitle(QString::fromUtf8(texts.title));
+    QWidget *client = ClientArea();
+    m_layout = new QVBoxLayout(client);
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    addCopyWarningPanel(m_layout, client, QString::fromUtf8(texts.warning));
+    m_source = addSessionGroup(m_layout, client, QString::fromUtf8(texts.sourceTitle),
+                               QStringLiteral("Sessione Finale"), QStringLiteral("cboSessione"));
+    m_target = addSessionGroup(m_layout, client, QString::fromUtf8(texts.targetTitle),
+                               QString::fromUtf8(texts.targetLabel),
+                               QString::fromLatin1(texts.targetName));
 }
 
-bool loadSessionLists(QComboBox *source, int sourceKind, QComboBox *target, int targetKind)
+void QelSessionCopyForm::loadSessions(int sourceKind, int targetKind)
 {
     const bool loaded = RunShowingErrors([&] {
-        loadSessionsOfKind(source, sourceKind);
-        loadSessionsOfKind(target, targetKind);
+        loadSessionsOfKind(m_source, sourceKind);
+        loadSessionsOfKind(m_target, targetKind);
     });
-    source->setCurrentIndex(source->count() > 0 ? 0 : -1);
-    target->setCurrentIndex(target->count() > 0 ? 0 : -1);
-    if (!loaded)
-        return false; // the database's refusal was shown
-    if (source->count() > 0 && target->count() > 0)
-        return true;
-    VxMessageDlg(QStringLiteral("Non sono state configurate le sessioni necessarie al passaggio "
-                                "dei dati. Impossibile continuare!"),
-                 mtWarning, mbOK);
-    return false;
+    m_source->setCurrentIndex(m_source->count() > 0 ? 0 : -1);
+    m_target->setCurrentIndex(m_target->count() > 0 ? 0 : -1);
+    const bool both = m_source->count() > 0 && m_target->count() > 0;
+    buOk()->setEnabled(loaded && both);
+    if (loaded && !both) // else the database's refusal was shown
+        VxMessageDlg(QStringLiteral("Non sono state configurate le sessioni necessarie al "
+                                    "passaggio dei dati. Impossibile continuare!"),
+                     mtWarning, mbOK);
 }
 
-int chosenSession(const QComboBox *list)
+int QelSessionCopyForm::sourceSession() const
 {
-    return enumItemId(list, list->currentIndex());
+    return enumItemId(m_source, m_source->currentIndex());
 }
 
-bool confirmSessionCopy(const QComboBox *source, const QComboBox *target)
+int QelSessionCopyForm::targetSession() const
+{
+    return enumItemId(m_target, m_target->currentIndex());
+}
+
+bool QelSessionCopyForm::confirmCopy() const
 {
     const QString copy =
         QStringLiteral("Con la seguente procedura verranno copiate le voci selezionate dalla "
                        "sessione\r\r%1\r\ralla sessione\r\r%2\r\rContinuare?")
-            .arg(source->currentText(), target->currentText());
+            .arg(m_source->currentText(), m_target->currentText());
     if (VxMessageDlg(copy, mtWarning, mbYesNo, 0, mrNo) != mrYes)
         return false;
     return VxMessageDlg(QStringLiteral("Procedendo verranno cancellati i dati già presenti nella "

@@ -4,6 +4,7 @@
 // questions before a copy and the office's words for a step that failed.
 
 #include "makeup/qelsessioncopy.h"
+#include "platform/dialogs.h"
 
 #include <QString>
 
@@ -14,33 +15,54 @@ class QComboBox;
 class QVBoxLayout;
 class QWidget;
 
-struct QelSessionCopyHeader
-{
-    QVBoxLayout *layout;
-    QComboBox *source; // cboSessione
-    QComboBox *target;
-};
-
 // Adds the red panel with a warning in white bold, centred.
 void addCopyWarningPanel(QBoxLayout *layout, QWidget *parent, const QString &text);
 
-// Lays out the window's client area from the top: the red warning panel, then a titled group
-// with the source session list ("Sessione Finale") and one with the target list.
-QelSessionCopyHeader addSessionCopyHeader(QWidget *client, const QString &warning,
-                                          const QString &sourceTitle, const QString &targetTitle,
-                                          const QString &targetLabel, const QString &targetName);
+// The names and texts of a session-copy window's top.
+struct QelSessionCopyTexts
+{
+    const char *objectName;
+    const char *title;
+    const char *warning;
+    const char *sourceTitle; // the group of the source list ("Sessione Finale")
+    const char *targetTitle; // the group of the target list
+    const char *targetLabel;
+    const char *targetName;
+};
 
-// Fills the two lists with the sessions of their kinds and selects the first of each. When a
-// list stays empty, says that the sessions are missing and answers false: the window then
-// offers no OK. A refusal of the database is shown instead, with the same answer.
-bool loadSessionLists(QComboBox *source, int sourceKind, QComboBox *target, int targetKind);
+// A window that copies a session's data into another: its client area starts with the red
+// warning panel and the two session lists; what the window adds goes below, in
+// clientLayout().
+class QelSessionCopyForm : public TfmVxOkCancDlg
+{
+    Q_OBJECT
+public:
+    QComboBox *cboSessione() const { return m_source; }
 
-// The key of the session chosen in a list; 0 for none.
-int chosenSession(const QComboBox *list);
+protected:
+    QelSessionCopyForm(const QelSessionCopyTexts &texts, QWidget *owner);
 
-// Asks whether to copy from one session into the other, then whether to replace the target's
-// data; true only when both answers are Yes.
-bool confirmSessionCopy(const QComboBox *source, const QComboBox *target);
+    QVBoxLayout *clientLayout() const { return m_layout; }
+
+    // Fills the two lists with the sessions of their kinds and selects the first of each.
+    // When a list stays empty, says that the sessions are missing and offers no OK; a refusal
+    // of the database is shown instead, with the same effect.
+    void loadSessions(int sourceKind, int targetKind);
+
+    // The keys of the sessions chosen; 0 for none.
+    int sourceSession() const;
+    int targetSession() const;
+
+    // Asks whether to copy from one session into the other, then whether to replace the
+    // target's data; true only when both answers are Yes.
+    bool confirmCopy() const;
+
+    QComboBox *m_source;
+    QComboBox *m_target;
+
+private:
+    QVBoxLayout *m_layout;
+};
 
 // A step as its window shows it.
 struct QelCopyStepTexts

@@ -138,9 +138,6 @@ const QList<QelCommandDef> &qelCommands()
 const QList<const char *> &qelPendingFormClasses()
 {
     static const QList<const char *> classes = {
-        "TfmQelRec",
-        "TfmQelEsitiRecuperi",
-        "TfmqelCompGiudizioMedie",
         "TfmqelDocInv",
         "TfmqelDocSendWeb",
         "TfmqelDocReceiveWeb",
@@ -161,17 +158,11 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmQelGestioneVolumi",
         "TfmqelPagelleWeb",
         "TfmqelExpMediaAlunni",
-        "TfmqelRecuperiConvert",
-        "TfmQelGiudizi",
-        "TfmQelRiconoscimento",
         "TfmqelDocParams",
         "TfmqelParRpt",
         "TfmQelRilIntegr",
         "TfmQelExport",
-        // The grade-entry windows until the grade-entry module registers its own.
-        "TfmqevCarCls",
-        "TfmqevCarSng",
-        "TfmqevCarMat",
+        "TfmqevCarDeb",
     };
     return classes;
 }

@@ -33,7 +33,8 @@ const QList<QelPageDef> &qelPages();
 const QList<QelCommandDef> &qelCommands();
 
 // Target classes of form commands whose windows belong to parts of the program not built
-// yet; each is registered with the placeholder window.
+// yet; each is registered with the placeholder window. A window a part registers leaves this
+// list the day it is registered: the command table's test holds the two to each other.
 const QList<const char *> &qelPendingFormClasses();
 // The windows of the suite's packages that are not part of Tavrin (session configuration,
 // signatures, translations, communication settings); the placeholder stands for each.

@@ -27,5 +27,5 @@ private:
 void showPlaceholder(const QString &caption, const QString &className = QString());
 
 // Registers the placeholder under every missing window class that no real window has
-// claimed yet, and the shell's own windows (lookup editors, the correction dialog).
+// claimed yet, and the shell's own windows (the lookup-table editors).
 void registerShellForms();

@@ -78,26 +78,6 @@ protected:
         frame->aSave->trigger();
     }
 
-    static TfmqevSelItem *pick()
-    {
-        return qobject_cast<TfmqevSelItem *>(dmqevActivations->fmqevSelItem.data());
-    }
-
-    // Opens the pick dialog on a cell and assigns what the setter chose there.
-    static void scegli(TfrqevCarBs *frame, int col, int row,
-                       const std::function<void(TfmqevSelItem *)> &setter)
-    {
-        ASSERT_TRUE(frame->grGrid->MoveCursor(col, row));
-        frame->aFormSel->trigger();
-        ASSERT_NE(pick(), nullptr);
-        setter(pick());
-        pick()->AssegnaCella(true, true);
-    }
-
-    static std::function<void(TfmqevSelItem *)> testo(const QString &text)
-    {
-        return [text](TfmqevSelItem *p) { p->meNota->setPlainText(text); };
-    }
     static std::function<void(TfmqevSelItem *)> data(const QDate &date)
     {
         return [date](TfmqevSelItem *p) { p->mcData->setSelectedDate(date); };

@@ -9,18 +9,23 @@
 #include "gradeentry/qevdatasets.h"
 #include "gradeentry/qevfcarcls.h"
 #include "gradeentry/qevfselcarcls.h"
+#include "gradeentry/qevfselitem.h"
 #include "gradeentry/qevinstall.h"
+#include "gradeentry/qevrcarbs.h"
 #include "platform/globalvars.h"
 #include "platform/messagedlg.h"
 #include "shell/qelmain.h"
 #include "shell/qelstartup.h"
 #include "tests/support/testdb.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QHash>
+#include <QPlainTextEdit>
 #include <QPoint>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 // What a cell holds: pupil situation, class-session subject, component (0 without).
@@ -37,7 +42,8 @@ inline size_t qHash(const Cella &c, size_t seed = 0)
 }
 
 // Every stored value of a kind (0 votes ... 4 aids) in a class session, as its text, read on
-// the shared connection or the one given.
+// the shared connection or the one given. A cell stored twice fails the test: two offices
+// inserting one value would otherwise pass whichever row came last.
 inline QHash<Cella, QString> memorizzati(int kind, int clsSes,
                                          const QSqlDatabase &db = qqoVxGlobConn())
 {
@@ -61,9 +67,11 @@ inline QHash<Cella, QString> memorizzati(int kind, int clsSes,
     };
     QHash<Cella, QString> values;
     QSqlQuery q = runSql(db, QString::fromLatin1(sql[kind]), {clsSes});
-    while (q.next())
-        values.insert({q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt()},
-                      q.value(3).toString());
+    while (q.next()) {
+        const Cella cella{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt()};
+        EXPECT_FALSE(values.contains(cella)) << "two rows for one cell";
+        values.insert(cella, q.value(3).toString());
+    }
     return values;
 }
 
@@ -103,6 +111,28 @@ protected:
         ASSERT_TRUE(g->MoveCursor(cell.x(), cell.y()));
         QTest::keyClicks(g, text);
         QTest::keyClick(g, Qt::Key_Return);
+    }
+
+    static TfmqevSelItem *pick()
+    {
+        return qobject_cast<TfmqevSelItem *>(dmqevActivations->fmqevSelItem.data());
+    }
+
+    // Opens the pick dialog on a cell and assigns what the setter chose there.
+    static void scegli(TfrqevCarBs *frame, int col, int row,
+                       const std::function<void(TfmqevSelItem *)> &setter)
+    {
+        ASSERT_TRUE(frame->grGrid->MoveCursor(col, row));
+        frame->aFormSel->trigger();
+        ASSERT_NE(pick(), nullptr);
+        setter(pick());
+        pick()->AssegnaCella(true, true);
+    }
+
+    // The setter that writes a text in the pick dialog.
+    static std::function<void(TfmqevSelItem *)> testo(const QString &text)
+    {
+        return [text](TfmqevSelItem *p) { p->meNota->setPlainText(text); };
     }
 
     // Closes a window as its close box does; true when it went.

@@ -29,11 +29,6 @@ protected:
     // Lets the deletions a close asked for happen.
     static void eventi() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
-    static TfmqevSelItem *pick()
-    {
-        return qobject_cast<TfmqevSelItem *>(dmqevActivations->fmqevSelItem.data());
-    }
-
     // Clicks the first list item the test accepts, as the office does; its key.
     static int clicca(TfmqevSelItem *p, const std::function<bool(QTreeWidgetItem *)> &accept)
     {

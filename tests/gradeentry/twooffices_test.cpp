@@ -7,6 +7,9 @@
 // the lost server is one of the test's own.
 #include "tests/gradeentry/gradewindows.h"
 
+#include "gradeentry/qevparvis.h"
+#include "gradeentry/qevrcargdz.h"
+#include "gradeentry/qevrcarnot.h"
 #include "gradeentry/qevrcarvot.h"
 #include "platform/lockwait.h"
 #include "platform/transaction.h"
@@ -163,15 +166,15 @@ protected:
         QTest::keyClick(grid, Qt::Key_Return);
     }
 
-    // "Salva griglia", Yes to its question, the answers given to what follows: what the office
-    // was told after the question.
-    QStringList salva(const QList<int> &risposte = {})
+    // "Salva griglia" of the page (the votes' when none), Yes to its question, the answers
+    // given to what follows: what the office was told after the question.
+    QStringList salva(const QList<int> &risposte = {}, TfrqevCarBs *page = nullptr)
     {
         DialogSeam::clearShown();
         DialogSeam::queueAnswer(int(mrYes));
         for (int risposta : risposte)
             DialogSeam::queueAnswer(risposta);
-        frame->aSave->trigger();
+        (page ? page : frame)->aSave->trigger();
         return DialogSeam::shownTexts().mid(1);
     }
 
@@ -335,6 +338,111 @@ const Caso kCasi[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, TwoOffices, ::testing::ValuesIn(kCasi),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// A note or a judgment that this office rewrites while the other office changes or deletes it.
+struct CasoTesto
+{
+    const char *name;
+    int kind;
+    const char *altro;     // the other office's statement, on the row's key (and the text "Suo")
+    const char *messaggio; // what the first save tells (nullptr: nothing, the save went through)
+};
+
+void PrintTo(const CasoTesto &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class TextsOfTwoOffices : public ClassSession, public ::testing::WithParamInterface<CasoTesto>
+{
+protected:
+    // The stored texts of the pupil's note in the subject, or of his judgment.
+    static QStringList testi(int kind, int iSitId, int iClsSesMatId)
+    {
+        QSqlQuery q =
+            kind == tdNote
+                ? runSql(QStringLiteral("SELECT bNotNota FROM TNot_Note WHERE iSitId = ? AND "
+                                        "iClsSesMatId = ?"),
+                         {iSitId, iClsSesMatId})
+                : runSql(QStringLiteral("SELECT bGdzGiudizio FROM TGdz_Giudizi WHERE iSitId = ? "
+                                        "AND iAnsSesDwgId = 392"),
+                         {iSitId});
+        QStringList texts;
+        while (q.next())
+            texts << QString::fromUtf8(q.value(0).toByteArray());
+        return texts;
+    }
+};
+
+TEST_P(TextsOfTwoOffices, TheLastSaveWinsAndADeletionIsTold)
+{
+    const CasoTesto &c = GetParam();
+    const bool note = c.kind == tdNote;
+    ASSERT_TRUE(window->MostraPagina(note ? QStringLiteral("Note") : QStringLiteral("Giudizio")));
+    TfrqevCarBs *page = window->FrameDi(c.kind);
+    TqelStringGrid *g = page->grGrid;
+    const int col = note ? 2 : 1;
+    const int row = 3;
+    const int sit = g->RecordAt<TRecAna>(0, row)->iSitId;
+    const int csm = note ? g->RecordAt<TRecMat>(col, 0)->iClsSesMatId : 0;
+    if (note) {
+        runSql("INSERT INTO TNot_Note (iNotId, iClsSesMatId, iSitId, bNotNota) VALUES (990002, ?, "
+               "?, ?)",
+               {csm, sit, QStringLiteral("Nota letta")});
+        page->Carica();
+    }
+    const int key =
+        note ? g->RecordAt<TRecNot>(col, row)->iNotId : g->RecordAt<TRecGdz>(col, row)->iGdzId;
+    ASSERT_NE(key, 0);
+    auto typed = [&] {
+        return note ? g->RecordAt<TRecNot>(col, row)->bNotNota
+                    : g->RecordAt<TRecGdz>(col, row)->bGdzGiudizio;
+    };
+
+    const QString mio = QStringLiteral("Scritto in questa postazione");
+    if (note)
+        static_cast<TfrqevCarNot *>(page)->aNota->trigger();
+    scegli(page, col, row, testo(mio));
+    ASSERT_TRUE(g->Modificato());
+    {
+        OtherOffice other(db.database);
+        const QString sql = QString::fromLatin1(c.altro);
+        other.save(sql, sql.startsWith("UPDATE") ? QVariantList{QStringLiteral("Suo"), key}
+                                                 : QVariantList{key});
+        other.finish();
+    }
+
+    QStringList told = salva({}, page);
+    if (c.messaggio) {
+        ASSERT_EQ(told.size(), 1) << told.join('|').toStdString();
+        EXPECT_TRUE(told.first().startsWith(kFallito)) << told.first().toStdString();
+        EXPECT_TRUE(told.first().contains(QString::fromUtf8(c.messaggio)))
+            << told.first().toStdString();
+        EXPECT_EQ(testi(c.kind, sit, csm), QStringList());
+        EXPECT_EQ(typed(), mio);
+        EXPECT_TRUE(g->Modificato());
+        // Saving again stores it anew.
+        told = salva({}, page);
+    }
+    EXPECT_EQ(told, QStringList());
+    EXPECT_EQ(testi(c.kind, sit, csm), QStringList{mio});
+    EXPECT_EQ(typed(), mio);
+    EXPECT_FALSE(g->Modificato());
+    EXPECT_FALSE(TVxTransaction::activeOn(qqoVxGlobConn()));
+}
+
+const CasoTesto kCasiTesto[] = {
+    {"NoteChangedByTheOther", tdNote, "UPDATE TNot_Note SET bNotNota = ? WHERE iNotId = ?",
+     nullptr},
+    {"NoteDeletedByTheOther", tdNote, "DELETE FROM TNot_Note WHERE iNotId = ?", kCancellato},
+    {"JudgmentChangedByTheOther", tdGiudizio,
+     "UPDATE TGdz_Giudizi SET bGdzGiudizio = ? WHERE iGdzId = ?", nullptr},
+    {"JudgmentDeletedByTheOther", tdGiudizio, "DELETE FROM TGdz_Giudizi WHERE iGdzId = ?",
+     kCancellato},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, TextsOfTwoOffices, ::testing::ValuesIn(kCasiTesto),
                          [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ClassSession, WhatTheOtherOfficeSavedStaysWhereThisOfficeTypedNothing)

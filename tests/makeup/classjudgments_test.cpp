@@ -4,7 +4,7 @@
 #include "platform/messagedlg.h"
 #include "shell/qelactivations.h"
 #include "shell/qelstartup.h"
-#include "tests/support/testdb.h"
+#include "tests/support/runningprogram.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -31,17 +31,14 @@ const QString kComposed = QStringLiteral(
 
 using Prepare = std::function<void(TfmqelCompGiudizioMedie *)>;
 
-class ClassJudgmentsTest : public ::testing::Test
+class ClassJudgmentsTest : public RunningProgram
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(db.opened);
-        installMakeupParts();
-        xgvmGlobalVar.SetValues(TVxWorkingContext::instituteKey(), 2);
-        xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), 39);
-        xgvmGlobalVar.SetValues(TVxWorkingContext::sessionKey(), 392);
-        objects = std::make_unique<TavrinObjects>();
+        RunningProgram::SetUp();
+        if (HasFatalFailure())
+            return;
 
         // Only the pupils below have conduct taxonomies in 5A: three components, the first
         // on a scale of its own that comes before the others whatever its order number.
@@ -74,7 +71,6 @@ protected:
                               "bGdzGiudizio) VALUES (990001, ?, 391, 'Primo periodo')"),
                {kNoRow});
     }
-    void TearDown() override { objects.reset(); }
 
     // Runs the command; the script prepares the live dialog and presses OK (unless told not
     // to), answering the queued answers. Returns the dialog's result right after OK (0 while
@@ -138,8 +134,6 @@ protected:
         return all;
     }
 
-    ProgramDatabase db;
-    std::unique_ptr<TavrinObjects> objects;
     ScriptedDialogs dialogs;
 };
 

@@ -4,7 +4,6 @@
 
 #include "makeup/qelfcompgiudiziomedie.h"
 #include "makeup/qelfriconoscimento.h"
-#include "platform/globalvars.h"
 #include "tests/makeup/x11support.h"
 #include "tests/support/testdb.h"
 
@@ -58,9 +57,7 @@ TEST(CodeReaderX11, JudgmentDialogInEachMode)
         GTEST_SKIP() << "no screenshot folder";
     ProgramDatabase db;
     ASSERT_TRUE(db.opened);
-    xgvmGlobalVar.SetValues(TVxWorkingContext::instituteKey(), 2);
-    xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), 39);
-    xgvmGlobalVar.SetValues(TVxWorkingContext::sessionKey(), 392);
+    setDemoWorkingContext();
     for (int modo : {0, 1, 2}) {
         TfmqelCompGiudizioMedie dialog;
         dialog.SetModo(modo);

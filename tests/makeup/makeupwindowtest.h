@@ -5,7 +5,6 @@
 // the grade data module, which the windows read when they open.
 
 #include "gradeentry/qevdatasets.h"
-#include "platform/globalvars.h"
 #include "tests/support/testdb.h"
 
 #include <memory>
@@ -20,13 +19,6 @@ inline constexpr int kLat = 7;
 inline constexpr int kMat = 3;
 inline constexpr int kBianchi = 957;
 inline constexpr int kVilla = 1029; // 5A's second situation (iSitOrdine 2)
-
-inline void setDemoWorkingContext()
-{
-    xgvmGlobalVar.SetValues(TVxWorkingContext::instituteKey(), 2);
-    xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), 39);
-    xgvmGlobalVar.SetValues(TVxWorkingContext::sessionKey(), 392);
-}
 
 // The demo's class sessions are iClsId * 10 + iSesId, its classes iAnsId * 1000 + ...
 inline void chooseClassSession(TdmqevDataSets &dm, int iClsSesId)

@@ -187,9 +187,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(db.opened);
-        xgvmGlobalVar.SetValues(TVxWorkingContext::instituteKey(), 2);
-        xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), 39);
-        xgvmGlobalVar.SetValues(TVxWorkingContext::sessionKey(), kFinal);
+        setDemoWorkingContext(); // its session is kFinal
     }
 
     // Suspended pupils' rows of the final session, kind by kind.

@@ -10,7 +10,7 @@
 #include "shell/qelpargen.h"
 #include "shell/qelplaceholder.h"
 #include "shell/qelstartup.h"
-#include "tests/support/testdb.h"
+#include "tests/support/runningprogram.h"
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -23,31 +23,18 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <memory>
+
 namespace {
 
-// The program as started, on a fresh demo database, context of 2008/2009.
-class Commands : public ::testing::Test
+class Commands : public RunningProgram
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(db.opened);
-        installMakeupParts();
-        xgvmGlobalVar.SetValues(TVxWorkingContext::instituteKey(), 2);
-        xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), 39);
-        xgvmGlobalVar.SetValues(TVxWorkingContext::sessionKey(), 392);
-        objects = std::make_unique<TavrinObjects>();
-    }
-    void TearDown() override { objects.reset(); }
-
     TVxAttItem *item(const char *name) const
     {
         return dmqelActivations->Item(QString::fromLatin1(name));
     }
     bool run(const char *name) const { return item(name)->Execute(); }
-
-    ProgramDatabase db;
-    std::unique_ptr<TavrinObjects> objects;
 };
 
 // A stand-in for the make-up part's judgment window, keeping the mode it is given.
@@ -130,6 +117,43 @@ TEST_F(Commands, EveryFormCommandOpensARegisteredWindow)
     // Names written with another letter case reach the same window class.
     EXPECT_EQ(FormRegistry::registeredName(QStringLiteral("TfmQelDocParams")).toLower(),
               QStringLiteral("tfmqeldocparams"));
+}
+
+// The placeholder stands for the windows listed as missing and for no other: a window that a
+// part registers while the list still names it is caught, and so is a command whose window
+// no part registers and the list forgets.
+TEST_F(Commands, ThePlaceholderStandsExactlyForTheMissingWindows)
+{
+    ScriptedDialogs dialogs;
+    QStringList missing = qelOtherProgramFormClasses();
+    for (const char *name : qelPendingFormClasses())
+        missing << QString::fromLatin1(name);
+    const auto opensPlaceholder = [](const QString &className) {
+        std::unique_ptr<QWidget> window(FormRegistry::create(className));
+        return qobject_cast<TfmqelNonDisponibile *>(window.get()) != nullptr;
+    };
+    const auto listedButBuilt = [&] {
+        QStringList built;
+        for (const QString &className : std::as_const(missing))
+            if (!opensPlaceholder(className))
+                built << className;
+        return built;
+    };
+    EXPECT_EQ(listedButBuilt(), QStringList());
+    for (TVxAttItem *entry : dmqelActivations->AllEntries()) {
+        auto *form = qobject_cast<TVxAttForm *>(entry);
+        if (form && !missing.contains(form->ClasseForm, Qt::CaseInsensitive)) {
+            EXPECT_FALSE(opensPlaceholder(form->ClasseForm)) << form->ClasseForm.toStdString();
+        }
+    }
+
+    // A part starts registering a listed window: the real window wins, the list is caught out.
+    const QString cards = QStringLiteral("TfmqelPagelleWeb");
+    FormRegistry::registerClass(cards, [](QWidget *p) -> QWidget * { return new QDialog(p); });
+    registerShellForms();
+    EXPECT_EQ(listedButBuilt(), QStringList{cards});
+    FormRegistry::unregisterClass(cards);
+    registerShellForms();
 }
 
 // Every command without its window opens the one placeholder, titled with the command's

@@ -38,9 +38,7 @@ TEST(SessionParameter, FollowsTheYearChosenInTheDialogAndStoresTheSessionId)
 {
     ProgramDatabase db;
     ASSERT_TRUE(db.opened);
-    xgvmGlobalVar.SetValues(TVxWorkingContext::instituteKey(), 2);
-    xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), 39);
-    xgvmGlobalVar.SetValues(TVxWorkingContext::sessionKey(), 392);
+    setDemoWorkingContext();
     TdmqelParams params;
     ScriptedDialogs dialogs;
     DialogSeam::queueModalScript([&](QDialog *) {

@@ -32,9 +32,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(db.opened);
-        xgvmGlobalVar.SetValues(TVxWorkingContext::instituteKey(), 2);
-        xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), 39);
-        xgvmGlobalVar.SetValues(TVxWorkingContext::sessionKey(), 392);
+        setDemoWorkingContext();
         xgvmGlobalVar.SetValues(TVxWorkingContext::reportDateKey(), QDate(2009, 6, 12));
         TfrReportStore().Save(
             {kEvents, "Prova degli eventi", std::nullopt, "QEL"},

@@ -2,6 +2,7 @@
 
 #include "platform/connection.h"
 #include "platform/dialogseam.h"
+#include "platform/globalvars.h"
 #include "platform/inifile.h"
 #include "platform/maindir.h"
 
@@ -160,6 +161,13 @@ ProgramDatabase::ProgramDatabase()
 ProgramDatabase::~ProgramDatabase()
 {
     CloseConnection();
+}
+
+void setDemoWorkingContext()
+{
+    xgvmGlobalVar.SetValues(TVxWorkingContext::instituteKey(), 2);
+    xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), 39);
+    xgvmGlobalVar.SetValues(TVxWorkingContext::sessionKey(), 392);
 }
 
 QSqlQuery runSql(const QString &sql, const QVariantList &values)

@@ -114,6 +114,9 @@ public:
     bool opened = false;
 };
 
+// The demo school's working context: institute 2, 2008/2009 (key 39), its final session (392).
+void setDemoWorkingContext();
+
 // Runs one statement, values bound in order ("?"), on the shared connection or on the one
 // given; a failure fails the test with the driver's text.
 QSqlQuery runSql(const QString &sql, const QVariantList &values = {});
