@@ -81,8 +81,8 @@ void restoreQuitRequestHandlers()
 
 namespace {
 
-// Whether the modal window was dismissed; false when it is a question for the person.
-bool dismissForQuit(QWidget *modal)
+// A question (more than one answer) is the person's to answer.
+void dismissForQuit(QWidget *modal)
 {
     if (auto *box = qobject_cast<QMessageBox *>(modal)) {
         // Not counted: the button that shows the details, any help button.
@@ -91,16 +91,11 @@ bool dismissForQuit(QWidget *modal)
             const QMessageBox::ButtonRole role = box->buttonRole(b);
             return role == QMessageBox::ActionRole || role == QMessageBox::HelpRole;
         });
-        if (answers.size() != 1)
-            return false;
-        answers.constFirst()->click();
-        return true;
-    }
-    if (auto *dialog = qobject_cast<QDialog *>(modal)) {
+        if (answers.size() == 1)
+            answers.constFirst()->click();
+    } else if (auto *dialog = qobject_cast<QDialog *>(modal)) {
         dialog->reject();
-        return true;
     }
-    return false;
 }
 
 void closeForQuit(const QPointer<QWidget> &window)
@@ -110,9 +105,10 @@ void closeForQuit(const QPointer<QWidget> &window)
         return;
     if (QWidget *modal = QApplication::activeModalWidget()) {
         // The dismissed window's caller runs on, and may show the next one, before the close.
-        const bool dismissed = dismissForQuit(modal);
+        // A wait window is cancelled as by its "Annulla" (or not at all): its work ends first.
+        dismissForQuit(modal);
         waiting = true;
-        QTimer::singleShot(dismissed ? 0 : 250, QCoreApplication::instance(), [window] {
+        QTimer::singleShot(100, QCoreApplication::instance(), [window] {
             waiting = false;
             closeForQuit(window);
         });

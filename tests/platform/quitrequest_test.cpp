@@ -1,4 +1,5 @@
 #include "platform/quitrequest.h"
+#include "platform/waitwindow.h"
 #include "tests/support/testdb.h"
 
 #include <QApplication>
@@ -73,7 +74,7 @@ TEST(QuitRequest, WindowsCloseWithTheirConnectionStillOpen)
     }
 }
 
-TEST(QuitRequest, ModalWindowsFirstQuestionsLeftToThePerson)
+TEST(QuitRequest, ModalWindowsFirstQuestionsAndWorkLeftToThePerson)
 {
     struct Case
     {
@@ -81,6 +82,8 @@ TEST(QuitRequest, ModalWindowsFirstQuestionsLeftToThePerson)
         std::function<QWidget *()> openModal; // null: none
         bool refuseClose;
         bool ends;
+        // What the person does next, after which the close asked for goes on by itself.
+        std::function<void(QWidget *modal)> thenAnswer = nullptr;
     };
     const auto messageBox = [](QMessageBox::StandardButtons buttons, const QString &detail) {
         return [buttons, detail]() -> QWidget * {
@@ -96,7 +99,17 @@ TEST(QuitRequest, ModalWindowsFirstQuestionsLeftToThePerson)
         {"a modal form is cancelled", [] { return static_cast<QWidget *>(new QDialog); }, false,
          true},
         {"a question waits for its answer",
-         messageBox(QMessageBox::Yes | QMessageBox::No, QString()), false, false},
+         messageBox(QMessageBox::Yes | QMessageBox::No, QString()), false, false,
+         [](QWidget *modal) {
+             static_cast<QMessageBox *>(modal)->button(QMessageBox::Yes)->click();
+         }},
+        {"long work is cancelled as by its button, and ends first",
+         [] { return static_cast<QWidget *>(new TfmVxWait(nullptr, true)); }, false, false,
+         [](QWidget *modal) {
+             auto *wait = static_cast<TfmVxWait *>(modal);
+             EXPECT_TRUE(wait->Cancelled());
+             wait->CloseWait();
+         }},
         {"a window keeping its unsaved work stays open", nullptr, true, false},
     };
     for (const Case &c : cases) {
@@ -115,9 +128,8 @@ TEST(QuitRequest, ModalWindowsFirstQuestionsLeftToThePerson)
         if (modal) {
             EXPECT_EQ(modal->isHidden(), c.ends);
         }
-        if (auto *question = qobject_cast<QMessageBox *>(modal.get()); question && !c.ends) {
-            // Once answered, the close asked for goes on by itself.
-            question->button(QMessageBox::Yes)->click();
+        if (c.thenAnswer) {
+            c.thenAnswer(modal.get());
             EXPECT_TRUE(loopEndsAfter(0));
             EXPECT_TRUE(window.isHidden());
         }
