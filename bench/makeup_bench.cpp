@@ -4,6 +4,7 @@
 //   cmake -DTAVRIN_BENCH=ON ... && build/bench/bench/makeup_bench
 // The last lines give the time of each and their ratio.
 #include "bench/benchsupport.h"
+#include "bench/drawing.h"
 #include "gradeentry/qevdatasets.h"
 #include "makeup/qelfrec.h"
 #include "makeup/qelrgrigliarec.h"
@@ -71,8 +72,7 @@ BENCHMARK(BareStatements)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    drawOffscreenUnlessNamed();
     QApplication app(argc, argv);
     openDemoSchool(g_db, globalConnectionName());
     xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), 39);

@@ -2,6 +2,7 @@
 // offscreen (first page, then the last one), next to a plain QTableWidget filled the same way
 // in the same run; and a class grid (40 pupils by 80 components) filled, shown and paged.
 //   cmake -DTAVRIN_BENCH=ON ... && QT_QPA_PLATFORM=offscreen build/bench/bench/platform_bench
+#include "bench/drawing.h"
 #include "platform/stringgrid.h"
 
 #include <QApplication>
@@ -135,12 +136,7 @@ BENCHMARK(ClassGridShowAndScroll)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    runDrawingBenchmarks(argc, argv);
     if (g_tableWidgetMs <= 0)
         return 0;
     std::printf("\n%d x %d cells filled with texts and records, painted on two pages:\n", Rows,

@@ -1,6 +1,7 @@
 // The banded layout of a 10,000-row report over an in-memory dataset, in pages per second,
 // next to evaluating the same expressions without placing anything: what measuring, breaking
 // and placing add to the evaluation the report cannot do without (target: at most twice).
+#include "bench/drawing.h"
 #include "platform/reportengine.h"
 
 #include <QApplication>
@@ -119,11 +120,6 @@ BENCHMARK(EvaluateOnly)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    runDrawingBenchmarks(argc, argv);
     return 0;
 }

@@ -1,6 +1,7 @@
 // A prepared report of 1,000 pages: how long the preview takes to show its first page (target:
 // under 0.2 s, whatever the length, since pages are drawn when shown), and the PDF export in
 // pages per second next to the layout of the same report.
+#include "bench/drawing.h"
 #include "platform/reportmodule.h"
 #include "platform/reportpreview.h"
 
@@ -131,8 +132,7 @@ BENCHMARK(PdfExport)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    drawOffscreenUnlessNamed();
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     const Prepared &p = prepared();

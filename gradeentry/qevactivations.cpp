@@ -17,6 +17,7 @@ namespace {
 const QString kClasse = QStringLiteral("classe");
 const QString kSingolo = QStringLiteral("singolo");
 const QString kMateria = QStringLiteral("materia");
+const QString kDebiti = QStringLiteral("debiti");
 
 void rifiuta(const QString &richiesto, const QString &aperto)
 {
@@ -75,13 +76,15 @@ TdmqevActivations::TdmqevActivations(QObject *owner) : TdmVxAttivazioni(owner)
     xafCarMat = AddForm(QStringLiteral("xafCarMat"), QStringLiteral("Caricamento per materia"),
                         QString::fromLatin1(QevForms::CarMat), nullptr, 0, -1);
     xafCarDeb = AddForm(QStringLiteral("xafCarDeb"), QStringLiteral("Caricamento debiti"),
-                        QStringLiteral("TfmqevCarDeb"), nullptr, 0, -1);
+                        QString::fromLatin1(QevForms::CarDeb), nullptr, 0, -1);
 
     xafCarCls->BeforeExecute = [this](TVxAttItem *, bool &allow) { xafCarClsBeforeExecute(allow); };
     xafCarSng->BeforeExecute = [this](TVxAttItem *, bool &allow) { xafCarSngBeforeExecute(allow); };
     xafCarMat->BeforeExecute = [this](TVxAttItem *, bool &allow) { xafCarMatBeforeExecute(allow); };
+    xafCarDeb->BeforeExecute = [this](TVxAttItem *, bool &allow) { xafCarDebBeforeExecute(allow); };
     xafCarCls->AfterExecute = [](TVxAttItem *) { caricaFinestra(QevForms::CarCls); };
     xafCarMat->AfterExecute = [](TVxAttItem *) { caricaFinestra(QevForms::CarMat); };
+    xafCarDeb->AfterExecute = [](TVxAttItem *) { caricaFinestra(QevForms::CarDeb); };
     xafCarSng->AfterExecute = [this](TVxAttItem *) { xafCarSngAfterExecute(); };
 }
 
@@ -118,6 +121,11 @@ bool TdmqevActivations::CarSngAperto()
 bool TdmqevActivations::CarMatAperto()
 {
     return FinestraAperta(QString::fromLatin1(QevForms::CarMat));
+}
+
+bool TdmqevActivations::CarDebAperto()
+{
+    return FinestraAperta(QString::fromLatin1(QevForms::CarDeb));
 }
 
 QevGradeWindow *TdmqevActivations::FinestraOrigine()
@@ -174,8 +182,8 @@ void TdmqevActivations::xafCarClsBeforeExecute(bool &allow)
     allow = ControllaAnnoLavoro() && ControllaSessioneLavoro();
     if (!allow)
         return;
-    if (CarSngAperto() || CarMatAperto()) {
-        rifiuta(kClasse, CarSngAperto() ? kSingolo : kMateria);
+    if (CarSngAperto() || CarMatAperto() || CarDebAperto()) {
+        rifiuta(kClasse, CarSngAperto() ? kSingolo : CarMatAperto() ? kMateria : kDebiti);
         allow = false;
         return;
     }
@@ -187,8 +195,8 @@ void TdmqevActivations::xafCarSngBeforeExecute(bool &allow)
     allow = ControllaAnnoLavoro() && ControllaSessioneLavoro();
     if (!allow || CarSngDaGriglia())
         return;
-    if (CarClsAperto() || CarMatAperto()) {
-        rifiuta(kSingolo, CarClsAperto() ? kClasse : kMateria);
+    if (CarClsAperto() || CarMatAperto() || CarDebAperto()) {
+        rifiuta(kSingolo, CarClsAperto() ? kClasse : CarMatAperto() ? kMateria : kDebiti);
         allow = false;
         return;
     }
@@ -200,12 +208,25 @@ void TdmqevActivations::xafCarMatBeforeExecute(bool &allow)
     allow = ControllaAnnoLavoro() && ControllaSessioneLavoro();
     if (!allow)
         return;
-    if (CarSngAperto() || CarClsAperto()) {
-        rifiuta(kMateria, CarSngAperto() ? kSingolo : kClasse);
+    if (CarSngAperto() || CarClsAperto() || CarDebAperto()) {
+        rifiuta(kMateria, CarSngAperto() ? kSingolo : CarClsAperto() ? kClasse : kDebiti);
         allow = false;
         return;
     }
     allow = lasciaDati(QevForms::CarMat) && selezione(QevForms::SelCarClsMat);
+}
+
+void TdmqevActivations::xafCarDebBeforeExecute(bool &allow)
+{
+    allow = ControllaAnnoLavoro() && ControllaSessioneLavoro();
+    if (!allow)
+        return;
+    if (CarClsAperto() || CarSngAperto() || CarMatAperto()) {
+        rifiuta(kDebiti, CarClsAperto() ? kClasse : CarSngAperto() ? kSingolo : kMateria);
+        allow = false;
+        return;
+    }
+    allow = lasciaDati(QevForms::CarDeb) && selezione(QevForms::SelCarClsAlu);
 }
 
 void TdmqevActivations::xafCarSngAfterExecute()

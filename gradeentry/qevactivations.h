@@ -67,7 +67,8 @@ public:
     QString Ruolo;
 
     // "Caricamento per classe", "Caricamento per singolo", "Caricamento per materia": not
-    // modal, one instance each. xafCarDeb (class debts) stands on no page and nothing runs it.
+    // modal, one instance each. xafCarDeb ("Caricamento debiti", one pupil's debts) stands on
+    // no page.
     TVxAttForm *xafCarCls;
     TVxAttForm *xafCarSng;
     TVxAttForm *xafCarMat;
@@ -80,6 +81,7 @@ public:
     static bool CarClsAperto();
     static bool CarSngAperto();
     static bool CarMatAperto();
+    static bool CarDebAperto();
     // The window a pupil window works beside: the class window when open, else the subject
     // window. The pupil's frames load from its grids and write back into them, so that a
     // value is stored once whichever window saves it last; none when neither is open.
@@ -113,6 +115,7 @@ private:
     void xafCarClsBeforeExecute(bool &allow);
     void xafCarSngBeforeExecute(bool &allow);
     void xafCarMatBeforeExecute(bool &allow);
+    void xafCarDebBeforeExecute(bool &allow);
     void xafCarSngAfterExecute();
     static void caricaFinestra(const QString &className);
 
@@ -126,6 +129,7 @@ namespace QevForms {
 inline constexpr const char CarCls[] = "TfmqevCarCls";
 inline constexpr const char CarSng[] = "TfmqevCarSng";
 inline constexpr const char CarMat[] = "TfmqevCarMat";
+inline constexpr const char CarDeb[] = "TfmqevCarDeb";
 inline constexpr const char SelCarCls[] = "TfmQevSelCarCls";
 inline constexpr const char SelCarClsAlu[] = "TfmQevSelCarClsAlu";
 inline constexpr const char SelCarClsMat[] = "TfmqevSelCarClsMat";

@@ -20,7 +20,7 @@ const char kClsSes[] =
     "CAST(EXTRACT(YEAR FROM ClsSes.dEnd) AS CHAR(4)) AS sAnnoScol, "
     "Acs.iAcsId, Acs.iAcsAnnoCorso, ClsSes.iClsSesVot, ClsSes.iClsSesVtp, ClsSes.iClsSesTas, "
     "ClsSes.iClsSesAss, ClsSes.iClsSesAiu, ClsSes.iClsSesNot, ClsSes.iClsSesDeb, "
-    "ClsSes.iClsSesEsi, ClsSes.iClsSesCre, ClsSes.iClsSesGdz, ClsSes.iClsSesComp "
+    "ClsSes.iClsSesEsi, ClsSes.iClsSesCre, ClsSes.iClsSesGdz, ClsSes.iClsSesComp, ClsSes.iTbnId "
     "FROM TClsSes ClsSes "
     "INNER JOIN TAnsSesDwg Asd ON (Asd.iAnsSesDwgId = ClsSes.iAnsSesDwgId) "
     "INNER JOIN TSes_Sessione Ses ON (Ses.iSesId = Asd.iSesId) "
@@ -254,6 +254,7 @@ void TdmqevDataSets::ApriClsSes(int aClsSesId)
         iAcsId = intOf(scdClsSes, "iAcsId");
         iAcsAnnoCorso = intOf(scdClsSes, "iAcsAnnoCorso");
         iSfiId = intOf(scdClsSes, "iSfiId");
+        iTbnId = intOf(scdClsSes, "iTbnId");
         LoadTabFlags();
         const QString caption =
             captionOf(textOf(scdClsSes, "sAnnoScol"), textOf(scdClsSes, "sSesDesc"),

@@ -120,6 +120,7 @@ public:
     int iAcsId = 0;
     int iAcsAnnoCorso = 0;
     int iSfiId = 0;
+    int iTbnId = 0; // the class session's credit-band table; 0 = none, no credits entered
     int iAnsIdSel = 0;     // the school year shown (the debts grid may show an earlier one)
     int iPstIdSel = 0;     // plan of studies of the selected pupil
     int iChiaveFiltro = 0; // plan of the last SetFiltroCaricamento read; 0 = none

@@ -1,6 +1,7 @@
 #include "gradeentry/qevfcarbase.h"
 
 #include "gradeentry/qelstringgrid.h"
+#include "gradeentry/qevdatasets.h"
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevrcarvot.h"
 #include "platform/messagedlg.h"
@@ -30,6 +31,11 @@ TfrqevCarVot *TfmqevCarBase::Voti() const
 TfrqevCarVot *TfmqevCarBase::Proposti() const
 {
     return static_cast<TfrqevCarVot *>(FrameDi(tdProposti));
+}
+
+bool TfmqevCarBase::PaginaVotiAttiva() const
+{
+    return Voti() && dmqevDataSets && dmqevDataSets->iAbilita[abVot] != 0;
 }
 
 void TfmqevCarBase::CollegaPassaggio(int Modo, const QString &domanda)
@@ -66,8 +72,10 @@ void TfmqevCarBase::SetRigaSng(int row, int tipoDati)
 void TfmqevCarBase::SetEvContrasto(bool evContrasto, bool)
 {
     EvContrasto = evContrasto;
-    Voti()->grGrid->Invalidate();
-    Proposti()->grGrid->Invalidate();
+    for (TfrqevCarVot *frame : {Voti(), Proposti()}) {
+        if (frame)
+            frame->grGrid->Invalidate();
+    }
 }
 
 void TfmqevCarBase::ApplicaParVis(const QString &caption,
@@ -79,9 +87,13 @@ void TfmqevCarBase::ApplicaParVis(const QString &caption,
             prima(frame);
         frame->ApplicaParVis();
     }
-    if (dmqevParVis)
-        EvContrasto = dmqevParVis->Griglia(tdVoti, Voti()->grGrid->TipoCar()).xpbContr.GetValore();
-    Voti()->grGrid->Invalidate();
+    // The debts window has no votes page to outline.
+    if (TfrqevCarVot *voti = Voti()) {
+        if (dmqevParVis)
+            EvContrasto =
+                dmqevParVis->Griglia(tdVoti, voti->grGrid->TipoCar()).xpbContr.GetValore();
+        voti->grGrid->Invalidate();
+    }
     update();
 }
 

@@ -51,9 +51,12 @@ public:
 protected:
     TfmqevCarBase(QWidget *parent, std::span<const TqevDefPagina> pagine, int tipoIniziale);
 
-    // The frames of the votes and proposed-votes pages, which every window has.
+    // The frames of the votes and proposed-votes pages (none in the debts window).
     TfrqevCarVot *Voti() const;
     TfrqevCarVot *Proposti() const;
+    // Whether the class session enters votes, so that the votes page will load: the frames
+    // that average a pupil's votes then read them from its grid.
+    bool PaginaVotiAttiva() const;
     // The window's layout: the pages, under what the window puts above them.
     QVBoxLayout *Layout() const { return m_layout; }
     // "Passaggio voti proposti a voti" of the votes page in the window's scope (0 the class,

@@ -3,6 +3,7 @@
 #include "gradeentry/qelstringgrid.h"
 #include "gradeentry/qevdatasets.h"
 #include "gradeentry/qevparvis.h"
+#include "gradeentry/qevrcarcre.h"
 #include "gradeentry/qevrcarvot.h"
 #include "gradeentry/qevresmecr.h"
 #include "platform/messagedlg.h"
@@ -13,7 +14,7 @@
 
 namespace {
 
-// The pages in tab order. "Debiti" and "Competenze" are never shown.
+// The pages in tab order. "Competenze" is never shown.
 const TqevDefPagina kPagine[] = {
     {"tsVot", "Voti", {{"frqevCarClsVot", tdVoti}}},
     {"tsVtp", "Voti proposti", {{"frqevCarClsVtp", tdProposti}}},
@@ -97,10 +98,12 @@ void TfmqevCarCls::CaricaFrames()
     TfmVxWait wait(this);
     wait.SetTitle(QStringLiteral("Caricamento dei dati dello scrutinio"));
     wait.SetOperation(QStringLiteral("L'operazione potrebbe richiedere qualche minuto.."));
-    static const int tipi[] = {tdVoti, tdProposti, tdTassonomie, tdAssenze, tdAiuti,
-                               tdNote, tdCrediti,  tdGiudizio,   tdEsito};
+    static const int tipi[] = {tdVoti, tdProposti, tdTassonomie, tdAssenze,  tdAiuti,
+                               tdNote, tdDebiti,   tdCrediti,    tdGiudizio, tdEsito};
     wait.InitProgressBar(0, int(std::size(tipi)) + 2 + 10);
     wait.ShowWait();
+    if (auto *crediti = qobject_cast<TfrqevCarCre *>(FrameDi(tdCrediti)))
+        crediti->grVoti = PaginaVotiAttiva() ? Voti()->grGrid : nullptr;
     {
         Disabilitata disabilitata(this);
         Pagine()->Carica(tcClasse, tipi, [&wait] { wait.StepProgressBar(); });

@@ -12,7 +12,7 @@
 //
 // Pages, in tab order, with their frame and save-dialog box: "Voti" tsVot / frqevCarClsVot,
 // "Voti proposti" tsVtp, "Tassonomie" tsTas, "Assenze" tsAss, "Aiuti" tsAiu, "Note" tsNot,
-// "Debiti" tsDeb (never shown), "Esito finale" tsFin, "Crediti" tsCre, "Giudizio" tsGdz,
+// "Debiti" tsDeb, "Esito finale" tsFin, "Crediti" tsCre, "Giudizio" tsGdz,
 // "Competenze" tsCompetenze (never shown). A page shows when the class session enters its
 // kind and the kind has a frame in this version. Saves run in the fixed order votes, proposed
 // votes, taxonomies, absences, aids, notes, debts, final outcome, credits, judgments.

@@ -5,6 +5,7 @@
 #include "gradeentry/qevfqualiffield.h"
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevqualifica.h"
+#include "gradeentry/qevrcardeb.h"
 #include "gradeentry/qevrcarvot.h"
 #include "platform/messagedlg.h"
 
@@ -62,6 +63,12 @@ TfmqevCarMat::~TfmqevCarMat() = default;
 
 void TfmqevCarMat::CaricaFrames()
 {
+    if (auto *debiti = qobject_cast<TfrqevCarDeb *>(FrameDi(tdDebiti))) {
+        debiti->grVoti = PaginaVotiAttiva() ? Voti()->grGrid : nullptr;
+        debiti->grProposti = dmqevDataSets && dmqevDataSets->iAbilita[abVtp] != 0
+                                 ? Proposti()->grGrid
+                                 : nullptr;
+    }
     Pagine()->Carica(tcMateria, kTipi);
     CaricaDatiMat();
 }

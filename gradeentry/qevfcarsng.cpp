@@ -3,6 +3,7 @@
 #include "gradeentry/qelstringgrid.h"
 #include "gradeentry/qevdatasets.h"
 #include "gradeentry/qevparvis.h"
+#include "gradeentry/qevrcarcre.h"
 #include "gradeentry/qevrcarvot.h"
 #include "platform/images.h"
 #include "platform/messagedlg.h"
@@ -16,7 +17,7 @@
 
 namespace {
 
-// The pages in tab order. "Debiti" is never shown here.
+// The pages in tab order.
 const TqevDefPagina kPagine[] = {
     {"tsVot", "Voti", {{"frqevCarSngVot", tdVoti}}},
     {"tsVtp", "Voti proposti", {{"frqevCarSngVtp", tdProposti}}},
@@ -31,7 +32,7 @@ const TqevDefPagina kPagine[] = {
 
 // The kinds loaded, in this order.
 const int kTipi[] = {tdVoti, tdProposti, tdTassonomie, tdAssenze, tdAiuti,
-                     tdNote, tdCrediti,  tdGiudizio,   tdEsito};
+                     tdNote, tdCrediti,  tdGiudizio,   tdEsito,   tdDebiti};
 
 QAction *azione(QToolBar *bar, QWidget *owner, const char *name, const char *button,
                 const char *caption, const char *image)
@@ -77,6 +78,8 @@ TfmqevCarSng::~TfmqevCarSng() = default;
 
 void TfmqevCarSng::CaricaFrames()
 {
+    if (auto *crediti = qobject_cast<TfrqevCarCre *>(FrameDi(tdCrediti)))
+        crediti->grVoti = PaginaVotiAttiva() ? Voti()->grGrid : nullptr;
     Pagine()->Carica(tcAlunno, kTipi);
     CaricaDati();
     if (QevGradeWindow *origine = TdmqevActivations::FinestraOrigine())

@@ -13,7 +13,7 @@
 // Pages, in tab order: "Voti" tsVot / frqevCarSngVot, "Voti proposti" tsVtp, "Tassonomie"
 // tsTas, "Assenze" tsAss, "Aiuti" tsAiu, "Note" tsNot / frqevCarSngNot, "Finale" tsGdzFin
 // (judgment frqevCarSngGdz above final outcome frqevCarSngFin), "Crediti" tsCre /
-// frqevCarSngCre, "Debiti" tsDeb (never shown). A page shows when the class session enters
+// frqevCarSngCre, "Debiti" tsDeb. A page shows when the class session enters
 // its kind and the kind has a frame in this version (CreaFrameGrado).
 
 #include "gradeentry/qevfcarbase.h"

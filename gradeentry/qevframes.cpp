@@ -1,6 +1,8 @@
 #include "gradeentry/qevframes.h"
 
 #include "gradeentry/qevparvis.h"
+#include "gradeentry/qevrcarcre.h"
+#include "gradeentry/qevrcardeb.h"
 #include "gradeentry/qevrcarfin.h"
 #include "gradeentry/qevrcargdz.h"
 #include "gradeentry/qevrcarnot.h"
@@ -15,6 +17,10 @@ TfrqevCarBs *CreaFrameGrado(int TipoDati, QWidget *parent)
     case tdAssenze:
     case tdAiuti:
         return new TfrqevCarVot(parent);
+    case tdCrediti:
+        return new TfrqevCarCre(parent);
+    case tdDebiti:
+        return new TfrqevCarDeb(parent);
     case tdNote:
         return new TfrqevCarNot(parent);
     case tdGiudizio:

@@ -60,10 +60,10 @@ bool perDocente(int kind)
 }
 
 // Per-pupil and per-subject grids hang notes, debts and credits one record per row on column
-// 1, and judgments and outcomes always do.
+// 1, and judgments and outcomes always do; so does the debts window's grid.
 bool perRiga(const TqelStringGrid &g)
 {
-    return g.TipoCar() == tcAlunno || g.TipoCar() == tcMateria;
+    return g.TipoCar() == tcAlunno || g.TipoCar() == tcMateria || g.TipoCar() == tcDebiti;
 }
 
 QString siONiente(const QString &text)
@@ -632,7 +632,14 @@ void TfmqevSelItem::AssegnaCella(bool assegna, bool avanti)
             cella(col, row, text);
         }
         muovi(avanti);
-        preparaDaCella();
+        if (perRiga(*g)) {
+            preparaDaCella();
+            break;
+        }
+        // The class grid's cells take the debt's type, cell after cell.
+        auto next = std::dynamic_pointer_cast<TRecDeb>(g->Objects(g->Col(), g->Row()));
+        ValIdCorrente = next ? next->iDtpDtdId : 0;
+        SelezionaItem(ValIdCorrente);
         break;
     }
     case skEncomio:

@@ -3,6 +3,7 @@
 #include "gradeentry/qevactivations.h"
 #include "gradeentry/qevdatasets.h"
 #include "gradeentry/qevfcarcls.h"
+#include "gradeentry/qevfcardeb.h"
 #include "gradeentry/qevfcarmat.h"
 #include "gradeentry/qevfcarsng.h"
 #include "gradeentry/qevfselcarclsdett.h"
@@ -16,6 +17,7 @@ void registerGradeEntryForms()
     TAVRIN_REGISTER_FORM(TfmqevCarCls);
     TAVRIN_REGISTER_FORM(TfmqevCarSng);
     TAVRIN_REGISTER_FORM(TfmqevCarMat);
+    TAVRIN_REGISTER_FORM(TfmqevCarDeb);
     TAVRIN_REGISTER_FORM(TfmQevSelCarCls);
     TAVRIN_REGISTER_FORM(TfmQevSelCarClsAlu);
     TAVRIN_REGISTER_FORM(TfmqevSelCarClsMat);

@@ -41,6 +41,9 @@ bool abilitato(int tipoDati)
                                 abNot, abCre, abDeb, abGdz, abEsi};
     if (!dmqevDataSets || tipoDati < 0 || tipoDati >= int(std::size(flags)))
         return false;
+    // Credits are chosen by band: a class session without a band table has none to enter.
+    if (tipoDati == tdCrediti && dmqevDataSets->iTbnId == 0)
+        return false;
     return dmqevDataSets->iAbilita[size_t(flags[tipoDati])] != 0;
 }
 

@@ -59,6 +59,20 @@ struct TRecNot : TVxGridObject
 };
 void InitCellaNota(TRecNot &rec, bool bBloccato);
 
+// What a debt row stores beside its key and subject: a save writes a debt only when these
+// differ from what it last read or wrote.
+struct TValDebito
+{
+    QDateTime dDebAttr;
+    QDateTime dDebVer;
+    int iDtpDtdId = 0;
+    int iDesDedId = 0;
+    int iAnaId_Attr = 0;
+    int iAnaId_Ver = 0;
+    QString sNota; // the note's lines joined by line breaks
+    bool operator==(const TValDebito &) const = default;
+};
+
 struct TRecDeb : TVxGridObject
 {
     int iDebId = 0; // 0 = no stored debt
@@ -78,8 +92,26 @@ struct TRecDeb : TVxGridObject
     bool bSufficiente = true; // the outcome counts as passed
     QStringList slNota;       // the note's lines
     bool bBloccato = false;
+    TValDebito Salvato; // as last read from or written to the database
 };
 void InitCellaDebito(TRecDeb &rec, bool bBloccato);
+
+// What a credit row stores beside its key and situation: a save writes a credit only when
+// these differ from what it last read or wrote.
+struct TValCredito
+{
+    int iCreCredito = 0;
+    int iCrePerMedia = 0;
+    int iBndId = 0;
+    int iCreOutBanda = 0;
+    double fCreMediaVoti = 0;
+    int iCreFrmSco = 0;
+    int iCreSosp = 0;
+    int iCreRecup = 0;
+    int iEncId = 0;
+    QString sNota; // the note's lines joined by line breaks
+    bool operator==(const TValCredito &) const = default;
+};
 
 // One credit row of a pupil's year (credits frame).
 struct TRecCre : TVxGridObject
@@ -108,7 +140,8 @@ struct TRecCre : TVxGridObject
     int iEncId = 0;
     QString sEncSDesc;
     QStringList lsNota;
-    int iStatoDeb = 0;
+    int iStatoDeb = 0; // 0 no debt, 1 a debt not made up, 2 every debt made up
+    TValCredito Salvato; // as last read from or written to the database
 };
 void InitRigaCredito(TRecCre &rec);
 

@@ -162,7 +162,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmqelParRpt",
         "TfmQelRilIntegr",
         "TfmQelExport",
-        "TfmqevCarDeb",
     };
     return classes;
 }

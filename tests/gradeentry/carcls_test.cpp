@@ -249,7 +249,7 @@ TEST_F(ClassWindow, EveryVotePageShowsWhatIsStoredAndLocksSubjectsNotTaken)
             tabs << window->pcMain()->tabText(i);
     }
     EXPECT_EQ(tabs, (QStringList{"Voti", "Voti proposti", "Tassonomie", "Assenze", "Aiuti", "Note",
-                                 "Esito finale", "Giudizio"}));
+                                 "Debiti", "Esito finale", "Crediti", "Giudizio"}));
 
     for (int kind = 0; kind <= 4; ++kind) {
         SCOPED_TRACE(kCaptions[kind]);
@@ -467,6 +467,68 @@ TEST_F(ClassWindow, DeletedThenRetypedValueIsOneNewRow)
     static_cast<TfrqevCarVot *>(window->FrameDi(0))->aSave->trigger();
     EXPECT_TRUE(g->Modificato());
     EXPECT_EQ(memorizzati(0, k5A).value(where), QStringLiteral("9"));
+}
+
+TEST_F(ClassWindow, VoteOfADeletedLevelCanBeLeftSavedAndClosed)
+{
+    // A level of a scale deleted after votes were given with it: those votes stay as stored.
+    const int deleted = scalar(QStringLiteral("SELECT FIRST 1 V.iScaLivId FROM TVot_Voti V JOIN "
+                                              "TClsMatCmp K ON K.iClsMatCmpId = V.iClsMatCmpId "
+                                              "JOIN TClsSesMat S ON S.iClsSesMatId = "
+                                              "K.iClsSesMatId JOIN TScaLiv SL ON SL.iScaLivId = "
+                                              "V.iScaLivId JOIN TLiv_Livelli L ON L.iLivId = "
+                                              "SL.iLivId WHERE S.iClsSesId = ? AND "
+                                              "TRIM(L.sLivSDesc) <> '6' ORDER BY V.iVotId"),
+                               {k5A})
+                            .toInt();
+    ASSERT_NE(deleted, 0);
+    runSql(QStringLiteral("UPDATE TScaLiv SET dDelete = CURRENT_DATE WHERE iScaLivId = ?"),
+           {deleted});
+    const QHash<Cella, QString> before = memorizzati(0, k5A);
+
+    TfmqevCarCls *window = apri(k5A);
+    ASSERT_NE(window, nullptr);
+    TqelStringGrid *g = griglia(0);
+    auto *frame = window->frqevCarClsVot();
+    QPoint cell(-1, -1);
+    for (int r = g->nRowIntest(); r < g->RowCount() && cell.x() < 0; ++r) {
+        for (int c = g->nColIntest(); c < g->ColCount() && cell.x() < 0; ++c) {
+            auto rec = g->RecordAt<TRecVal>(c, r);
+            if (rec && !rec->bBloccato && rec->iPKId != 0 && rec->iValId == deleted)
+                cell = {c, r};
+        }
+    }
+    ASSERT_GE(cell.x(), 0);
+    const QString text = g->Cells(cell.x(), cell.y()).trimmed();
+    ASSERT_EQ(frame->Store().Livello(g->RecordAt<TRecCmp>(cell.x(), 1)->iCmpScaId, text), nullptr);
+
+    // Passed through, then typed again as it stands: the cursor leaves it both times.
+    ASSERT_TRUE(g->MoveCursor(cell.x(), cell.y()));
+    ASSERT_TRUE(
+        g->MoveCursor(cell.x(), cell.y() == g->nRowIntest() ? cell.y() + 1 : g->nRowIntest()));
+    digita(g, cell, text);
+    EXPECT_NE(QPoint(g->Col(), g->Row()), cell);
+    // Another cell gets a new vote, so that closing has something to save.
+    const QPoint nuova = trova(0, false, QStringLiteral("6"));
+    ASSERT_GE(nuova.x(), 0);
+    digita(g, nuova, QStringLiteral("6"));
+    const Cella dove = cellaDi(0, nuova.x(), nuova.y());
+    const int key = g->RecordAt<TRecVal>(cell.x(), cell.y())->iPKId;
+    // Back on the stored vote, closing re-checks it.
+    ASSERT_TRUE(g->MoveCursor(cell.x(), cell.y()));
+
+    DialogSeam::clearShown();
+    DialogSeam::queueAnswer(int(mrOk)); // the save dialog: "Salva"
+    EXPECT_TRUE(chiudi(window));
+    EXPECT_EQ(fmqevCarCls(), nullptr);
+    ASSERT_EQ(DialogSeam::shown().size(), 1) << DialogSeam::shownTexts().join("|").toStdString();
+    EXPECT_EQ(DialogSeam::shown().first().detail, QStringLiteral("TfmqevCarSave"));
+    QHash<Cella, QString> expected = before;
+    expected.insert(dove, QStringLiteral("6"));
+    EXPECT_EQ(memorizzati(0, k5A), expected);
+    EXPECT_EQ(
+        scalar(QStringLiteral("SELECT iScaLivId FROM TVot_Voti WHERE iVotId = ?"), {key}).toInt(),
+        deleted);
 }
 
 TEST_F(ClassWindow, FailedStatementRollsBackAndKeepsTheGridModified)

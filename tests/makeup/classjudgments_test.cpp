@@ -141,7 +141,6 @@ protected:
 
 TEST_F(ClassJudgmentsTest, OpensOnTheWorkingSessionInEachMode)
 {
-    const QString late = text(kLate);
     run("xafCancellaGiud",
         [](TfmqelCompGiudizioMedie *dialog) {
             EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Cancella Giudizio"));
@@ -187,10 +186,8 @@ TEST_F(ClassJudgmentsTest, OpensOnTheWorkingSessionInEachMode)
             EXPECT_EQ(dialog->Modo(), 0);
         },
         {}, false);
-    // Mode 1 above deleted only the first situations that start with the year.
+    // Mode 1 above deleted only the working session's rows.
     EXPECT_FALSE(judgment(kWritten).isValid());
-    EXPECT_EQ(text(kLate), late);
-    EXPECT_TRUE(judgment(kSecond).isValid());
     EXPECT_EQ(text(kNoRow, 391), QStringLiteral("Primo periodo"));
     EXPECT_TRUE(judgment(scalar(QStringLiteral("SELECT MIN(Sit.iSitId) FROM TSit_Situazioni Sit "
                                                "JOIN TClsPst P ON P.iClsPstId = Sit.iClsPstId "
@@ -202,8 +199,6 @@ TEST_F(ClassJudgmentsTest, OpensOnTheWorkingSessionInEachMode)
 TEST_F(ClassJudgmentsTest, ComposedTextFollowsTheOverwriteRule)
 {
     const QString written = text(kWritten);
-    const QString late = text(kLate);
-    const QString second = text(kSecond);
     const struct
     {
         bool replace;
@@ -218,8 +213,6 @@ TEST_F(ClassJudgmentsTest, ComposedTextFollowsTheOverwriteRule)
         EXPECT_EQ(text(kNoRow), r.noRow);
         EXPECT_EQ(text(kEmptyRow), r.emptyRow);
         EXPECT_EQ(text(kWritten), r.writtenRow);
-        EXPECT_EQ(text(kLate), late);
-        EXPECT_EQ(text(kSecond), second);
         EXPECT_EQ(text(kNoRow, 391), QStringLiteral("Primo periodo"));
     }
     // One new row, with the situation's dates.
@@ -264,6 +257,47 @@ TEST_F(ClassJudgmentsTest, NotesGiveTheEarliestConductNote)
     // A note of blanks is no note; a pupil without one keeps the judgment he has.
     EXPECT_EQ(text(kEmptyRow), QString());
     EXPECT_EQ(text(kWritten), written);
+}
+
+TEST_F(ClassJudgmentsTest, EveryModeLeavesALateStartAndASecondSituationAlone)
+{
+    // Both have a written judgment, conduct taxonomies and a conduct note, as a first
+    // situation that starts with the year does, so that every mode has something to change.
+    int key = 990200;
+    for (int sit : {kNoRow, kLate, kSecond}) {
+        runSql(QStringLiteral("DELETE FROM TGdz_Giudizi WHERE iSitId = ? AND iAnsSesDwgId = 392"),
+               {sit});
+        runSql(QStringLiteral("INSERT INTO TGdz_Giudizi (iGdzId, iSitId, iAnsSesDwgId, "
+                              "bGdzGiudizio) VALUES (?, ?, 392, 'Giudizio scritto')"),
+               {++key, sit});
+        runSql(QStringLiteral("INSERT INTO TNot_Note (iNotId, iClsSesMatId, iSitId, dNotData, "
+                              "bNotNota) VALUES (?, ?, ?, '2009-02-01', 'Nota di condotta')"),
+               {++key, kConductSubject, sit});
+    }
+    const struct
+    {
+        const char *command;
+        int mode;
+        QString noRow; // what the run leaves to a first situation
+    } modes[] = {
+        {"xafCompGiudMedie", 0, kComposed},
+        {"xafCompGiudMedie", 2, QStringLiteral("Nota di condotta")},
+        {"xafCancellaGiud", 1, QStringLiteral("<none>")},
+    };
+    for (const auto &m : modes) {
+        SCOPED_TRACE(m.mode);
+        run(m.command,
+            [&m](TfmqelCompGiudizioMedie *dialog) {
+                only5A(true)(dialog);
+                if (m.mode == 2)
+                    dialog->findChild<QRadioButton *>(QStringLiteral("rbDaNote"))->click();
+                EXPECT_EQ(dialog->Modo(), m.mode);
+            },
+            {mrYes, mrOk});
+        EXPECT_EQ(text(kNoRow), m.noRow);
+        EXPECT_EQ(text(kLate), QStringLiteral("Giudizio scritto"));
+        EXPECT_EQ(text(kSecond), QStringLiteral("Giudizio scritto"));
+    }
 }
 
 TEST_F(ClassJudgmentsTest, RefusedOrFailedRunsKeepTheDialogOpen)

@@ -6,6 +6,7 @@
 #include "platform/messagedlg.h"
 #include "shell/qelstartup.h"
 #include "tests/support/testdb.h"
+#include "tests/support/testfiles.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -156,30 +157,7 @@ void failInsertsOf(const char *table, int iSitId)
                .arg(iSitId));
 }
 
-// Row counts read by isql-fb, outside this program's driver: "TABLE session" -> count.
-QMap<QString, int> isqlCounts(const QString &path, const QList<QPair<const Kind *, int>> &which)
-{
-    QStringList columns;
-    for (int i = 0; i < which.size(); ++i) {
-        const QString rows = QString::fromLatin1(which[i].first->rows)
-                                 .replace(QLatin1Char('?'), QString::number(which[i].second));
-        columns << QStringLiteral("(SELECT COUNT(*) FROM (%1) T) AS C%2").arg(rows).arg(i);
-    }
-    const QByteArray script =
-        "SET LIST ON;\nSELECT " + columns.join(", ").toUtf8() + " FROM RDB$DATABASE;\n";
-    const auto [code, output] =
-        runDatabaseTool(QStringLiteral("isql-fb"), {"-q", "-user", "SYSDBA", path}, script);
-    EXPECT_EQ(code, 0) << output.toStdString();
-    QMap<QString, int> counts;
-    for (const QString &line : output.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        const QStringList parts = line.simplified().split(QLatin1Char(' '));
-        if (parts.size() == 2 && parts[0].startsWith(QLatin1Char('C'))) {
-            const auto &[kind, session] = which[parts[0].mid(1).toInt()];
-            counts[QStringLiteral("%1 %2").arg(kind->table).arg(session)] = parts[1].toInt();
-        }
-    }
-    return counts;
-}
+using KindInSession = QPair<const Kind *, int>;
 
 class SessionCopy : public ::testing::Test
 {
@@ -214,9 +192,51 @@ protected:
         dialog.findChild<QPushButton *>(QStringLiteral("buOk"))->click();
     }
 
+    // Row counts read by isql-fb, outside this program's driver: "TABLE session" -> count.
+    // The database's own tools open the file only once the program's connection is closed:
+    // this and the next end a test.
+    QMap<QString, int> isqlCounts(const QList<KindInSession> &which) const;
+
+    // The database passes gfix -v -full.
+    void expectSoundDatabase() const
+    {
+        const QString path = db.database.path();
+        CloseConnection();
+        const auto [code, output] =
+            runDatabaseTool("gfix", {"-v", "-full", "-user", "SYSDBA", path});
+        EXPECT_EQ(code, 0) << output.toStdString();
+        EXPECT_TRUE(output.trimmed().isEmpty()) << output.toStdString();
+    }
+
     ProgramDatabase db;
     ScriptedDialogs dialogs;
 };
+
+QMap<QString, int> SessionCopy::isqlCounts(const QList<KindInSession> &which) const
+{
+    const QString path = db.database.path();
+    CloseConnection();
+    QStringList columns;
+    for (int i = 0; i < which.size(); ++i) {
+        const QString rows = QString::fromLatin1(which[i].first->rows)
+                                 .replace(QLatin1Char('?'), QString::number(which[i].second));
+        columns << QStringLiteral("(SELECT COUNT(*) FROM (%1) T) AS C%2").arg(rows).arg(i);
+    }
+    const QByteArray script =
+        "SET LIST ON;\nSELECT " + columns.join(", ").toUtf8() + " FROM RDB$DATABASE;\n";
+    const auto [code, output] =
+        runDatabaseTool(QStringLiteral("isql-fb"), {"-q", "-user", "SYSDBA", path}, script);
+    EXPECT_EQ(code, 0) << output.toStdString();
+    QMap<QString, int> counts;
+    for (const QString &line : output.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QStringList parts = line.simplified().split(QLatin1Char(' '));
+        if (parts.size() == 2 && parts[0].startsWith(QLatin1Char('C'))) {
+            const auto &[kind, session] = which[parts[0].mid(1).toInt()];
+            counts[QStringLiteral("%1 %2").arg(kind->table).arg(session)] = parts[1].toInt();
+        }
+    }
+    return counts;
+}
 
 // Admission votes of 3C on both sides of the minimum: one pupil at 59 (a level added to the
 // hundredths), one at 60 with a second admission vote of 65 in a component of its own.
@@ -343,12 +363,10 @@ TEST_F(SessionCopy, DeferredSessionGetsTheSuspendedPupilsRowsInPlaceOfItsOwn)
     EXPECT_EQ(sessionRows(kFinal), finalBefore);
 
     // The same counts, read by the database's own tool.
-    const QString path = db.database.path();
-    CloseConnection();
-    QList<QPair<const Kind *, int>> which;
+    QList<KindInSession> which;
     for (const Kind &kind : kDeferredKinds)
         which << qMakePair(&kind, kDeferred) << qMakePair(&kind, kFinal);
-    const QMap<QString, int> counts = isqlCounts(path, which);
+    const QMap<QString, int> counts = isqlCounts(which);
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(counts.value(QStringLiteral("%1 393").arg(kDeferredKinds[i].table)),
                   source[i].size())
@@ -407,6 +425,7 @@ TEST_F(SessionCopy, ClassesWithoutAPlaceInTheTargetAreLoggedAndTheWindowStaysOpe
     dialog.buLog()->click();
     EXPECT_TRUE(dialog.mmoLog()->isVisible());
     EXPECT_EQ(dialog.height(), 438);
+    saveScreenshot(&dialog, QStringLiteral("passavoti-errori.png"));
 
     // A second run appends; closing is refused until Cancel empties the log.
     runCopy(dialog);
@@ -441,15 +460,14 @@ TEST_F(SessionCopy, AStepThatFailsPartWayLeavesItsKindAsItWasAndStopsTheRun)
     for (int kind = 1; kind < 5; ++kind)
         EXPECT_EQ(after[kind], before[kind]) << kDeferredKinds[kind].table;
 
-    const QString path = db.database.path();
-    CloseConnection();
-    const auto [code, output] = runDatabaseTool("gfix", {"-v", "-full", "-user", "SYSDBA", path});
-    EXPECT_EQ(code, 0) << output.toStdString();
-    EXPECT_TRUE(output.trimmed().isEmpty()) << output.toStdString();
+    expectSoundDatabase();
 }
 
 TEST_F(QualificationCopy, TheMinimumDecidesWhichAdmissionVotesAndJudgmentsAreCopied)
 {
+    const qsizetype finalVotes = rowsOf(kVotes, kFinal).size();
+    const qsizetype finalJudgments = rowsOf(kJudgments, kFinal).size();
+    qsizetype examVotes = 0, examJudgments = 0;
     for (const int minimum : {60, 61, 100}) {
         SCOPED_TRACE(minimum);
         const QStringList before = examRows();
@@ -474,8 +492,12 @@ TEST_F(QualificationCopy, TheMinimumDecidesWhichAdmissionVotesAndJudgmentsAreCop
         EXPECT_EQ(DialogSeam::shownTexts().mid(2), QStringList{kConcluded});
         EXPECT_EQ(rowsOf(kVotes, kExam), votes);
         EXPECT_EQ(rowsOf(kJudgments, kExam), judgments);
+        examVotes = votes.size();
+        examJudgments = judgments.size();
         EXPECT_EQ(dialog.laOperation()->text(), QStringLiteral("Passaggio giudizi in corso..."));
         EXPECT_EQ(dialog.pbProgress()->value(), judgments.size());
+        if (minimum == 60)
+            saveScreenshot(&dialog, QStringLiteral("passavotiqual.png"));
         const QString sitCount = "SELECT COUNT(*) FROM TVot_Voti V JOIN TClsMatCmp C ON "
                                  "C.iClsMatCmpId = V.iClsMatCmpId JOIN TClsSesMat M ON "
                                  "M.iClsSesMatId = C.iClsSesMatId WHERE M.iClsSesId = ? AND "
@@ -489,6 +511,16 @@ TEST_F(QualificationCopy, TheMinimumDecidesWhichAdmissionVotesAndJudgmentsAreCop
                       .toInt(),
                   1);
     }
+
+    // What the last copy left, read by the database's own tool: the exam session holds the
+    // copied rows alone, the final session all of its own.
+    ASSERT_GT(examVotes, 0);
+    const QMap<QString, int> counts = isqlCounts(
+        {{&kVotes, kExam}, {&kJudgments, kExam}, {&kVotes, kFinal}, {&kJudgments, kFinal}});
+    EXPECT_EQ(counts.value(QStringLiteral("TVot_Voti 394")), examVotes);
+    EXPECT_EQ(counts.value(QStringLiteral("TGdz_Giudizi 394")), examJudgments);
+    EXPECT_EQ(counts.value(QStringLiteral("TVot_Voti 392")), finalVotes);
+    EXPECT_EQ(counts.value(QStringLiteral("TGdz_Giudizi 392")), finalJudgments);
 }
 
 TEST_F(QualificationCopy, WhatCannotBeCopiedWhollyLeavesTheExamSessionAsItWas)
@@ -516,6 +548,7 @@ TEST_F(QualificationCopy, WhatCannotBeCopiedWhollyLeavesTheExamSessionAsItWas)
         scalar("SELECT sClsDesc FROM TCls_Classi WHERE iClsId = ?", {k3C}).toString();
     EXPECT_TRUE(shown[2].contains("Classe: " + c3 + ", Materia: AMM")) << shown[2].toStdString();
     EXPECT_EQ(examRows(), before);
+    expectSoundDatabase();
 }
 
 TEST_F(QualificationCopy, OkOrClosingWhileAStepRunsDoNothing)

@@ -104,7 +104,18 @@ class DataPacketTest : public ::testing::Test
 protected:
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
-    // Every XML packet we write is well-formed and follows the published layout.
+    // Saves the packet under the name and gives its path. Every packet the tests write goes
+    // through here, so that each XML one is checked to be well-formed and to follow the
+    // published layout.
+    QString save(TClientDataSet &ds, const QString &name, TDataPacketFormat format) const
+    {
+        const QString file = path(name);
+        ds.SaveToFile(file, format);
+        if (format == dfXML)
+            expectValidXml(file);
+        return file;
+    }
+
     void expectValidXml(const QString &file) const
     {
         QProcess lint;
@@ -158,10 +169,9 @@ TEST_F(DataPacketTest, EveryTypeReadsBackExactlyInBothFormsAndAcrossThem)
             std::vector<std::unique_ptr<TClientDataSet>> steps;
             QByteArray firstXml;
             for (int i = 0; i < c.route.size(); ++i) {
-                const QString file = path(QStringLiteral("%1-%2").arg(c.name).arg(i));
-                from->SaveToFile(file, c.route[i]);
+                const QString file =
+                    save(*from, QStringLiteral("%1-%2").arg(c.name).arg(i), c.route[i]);
                 if (c.route[i] == dfXML) {
-                    expectValidXml(file);
                     if (firstXml.isEmpty())
                         firstXml = readFileBytes(file);
                     else
@@ -186,12 +196,12 @@ TEST_F(DataPacketTest, EveryTypeReadsBackExactlyInBothFormsAndAcrossThem)
         ->setValue(QStringLiteral("a\x01"
                                   "b\x1F"));
     source.Post();
-    source.SaveToFile(path(QStringLiteral("look.xml")), dfXML);
+    const QString lookFile = save(source, QStringLiteral("look.xml"), dfXML);
     TClientDataSet look;
-    look.LoadFromFile(path(QStringLiteral("look.xml")));
+    look.LoadFromFile(lookFile);
     look.Last();
     EXPECT_EQ(look.FieldByName(QStringLiteral("bMemo"))->AsString(), QStringLiteral("a b "));
-    const QByteArray xml = readFileBytes(path(QStringLiteral("look.xml")));
+    const QByteArray xml = readFileBytes(lookFile);
     for (const char *piece :
          {"<?xml version=\"1.0\" encoding=\"UTF-8\"", "attrname=\"iBig\" fieldtype=\"i8\"",
           "attrname=\"iId\" fieldtype=\"i4\"", "fieldtype=\"string\" WIDTH=\"30\"",
@@ -207,10 +217,8 @@ TEST_F(DataPacketTest, TheContentDecidesTheFormAndDamagedFilesAreRefused)
 {
     TClientDataSet ds;
     fillEveryType(ds);
-    ds.SaveToFile(path(QStringLiteral("xml")), dfXML);
-    ds.SaveToFile(path(QStringLiteral("bin")), dfBinary);
-    const QByteArray xml = readFileBytes(path(QStringLiteral("xml")));
-    const QByteArray binary = readFileBytes(path(QStringLiteral("bin")));
+    const QByteArray xml = readFileBytes(save(ds, QStringLiteral("xml"), dfXML));
+    const QByteArray binary = readFileBytes(save(ds, QStringLiteral("bin"), dfBinary));
 
     // Either form under the other's name.
     EXPECT_EQ(refusal(xml, QStringLiteral("classe.cds")), QString());
@@ -223,8 +231,7 @@ TEST_F(DataPacketTest, TheContentDecidesTheFormAndDamagedFilesAreRefused)
     one.Append();
     one.Fields(0)->setValue(QStringLiteral("abc"));
     one.Post();
-    one.SaveToFile(path(QStringLiteral("one")), dfBinary);
-    const QByteArray small = readFileBytes(path(QStringLiteral("one")));
+    const QByteArray small = readFileBytes(save(one, QStringLiteral("one"), dfBinary));
     ASSERT_EQ(small.size(), 36);
     const auto patched = [&](int at, auto value) {
         QByteArray b = small;
@@ -298,10 +305,9 @@ TEST_F(DataPacketTest, TheContentDecidesTheFormAndDamagedFilesAreRefused)
             continue;
         }
         for (const TDataPacketFormat format : {dfXML, dfBinary}) {
-            any.SaveToFile(path(QStringLiteral("found")), format);
+            const QString again = save(any, QStringLiteral("found"), format);
             TClientDataSet back;
-            EXPECT_NO_THROW(back.LoadFromFile(path(QStringLiteral("found"))))
-                << f.fileName().toStdString();
+            EXPECT_NO_THROW(back.LoadFromFile(again)) << f.fileName().toStdString();
         }
     }
 }
@@ -440,13 +446,10 @@ TEST_F(DataPacketTest, APacketFilledFromTheDemoSchoolKeepsItsTypesSizesAndNames)
     expectSameColumns(filled.FieldDefs(), expected, "filled");
 
     for (const TDataPacketFormat format : {dfXML, dfBinary}) {
-        const QString file =
-            path(format == dfXML ? QStringLiteral("n.xml") : QStringLiteral("n.cds"));
-        filled.SaveToFile(file, format);
-        if (format == dfXML) {
-            expectValidXml(file);
+        const QString file = save(
+            filled, format == dfXML ? QStringLiteral("n.xml") : QStringLiteral("n.cds"), format);
+        if (format == dfXML)
             EXPECT_TRUE(readFileBytes(file).contains("attrname=\"NVOTI\" fieldtype=\"i8\""));
-        }
         TClientDataSet back;
         back.LoadFromFile(file);
         expectSameColumns(back.FieldDefs(), expected, file.toUtf8().constData());
@@ -475,8 +478,7 @@ TEST_F(DataPacketTest, APacketFilledFromTheDemoSchoolKeepsItsTypesSizesAndNames)
     }
     ASSERT_GT(nulls, 1);
     ASSERT_GT(expectedMatches, 0);
-    recs.SaveToFile(path(QStringLiteral("Rec.xml")), dfXML);
-    recs.LoadFromFile(path(QStringLiteral("Rec.xml")));
+    recs.LoadFromFile(save(recs, QStringLiteral("Rec.xml"), dfXML));
     recs.setFilter(QStringLiteral("iSitId>0 and iMatId>0"));
     recs.setFiltered(true);
     EXPECT_EQ(recs.RecordCount(), expectedMatches);

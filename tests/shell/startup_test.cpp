@@ -389,6 +389,41 @@ TEST(StartUp, AContextThatCannotBeStoredIsSaidOnceAndTheProgramGoesOn)
     EXPECT_EQ(DialogSeam::shownTexts().size(), 2)
         << DialogSeam::shownTexts().join('|').toStdString();
     EXPECT_EQ(TVxWorkingContext::institute(), 0);
+
+    // A year chosen while its sessions cannot be read: said once, the dialog still works.
+    const auto renameOrder = [](const char *from, const char *to) {
+        runSql(QStringLiteral("ALTER TABLE TAnsSesDwg ALTER COLUMN %1 TO %2")
+                   .arg(QLatin1String(from), QLatin1String(to)));
+    };
+    DialogSeam::clearShown();
+    QStringList whileOpen;
+    int sessionsAfter = -1;
+    DialogSeam::queueModalScript([&](QDialog *d) {
+        auto *institute =
+            d->findChild<QComboBox *>(QStringLiteral("ctl") + TVxWorkingContext::instituteKey());
+        auto *year =
+            d->findChild<QComboBox *>(QStringLiteral("ctl") + TVxWorkingContext::schoolYearKey());
+        auto *session =
+            d->findChild<QComboBox *>(QStringLiteral("ctl") + TVxWorkingContext::sessionKey());
+        institute->setCurrentIndex(0);
+        year->setCurrentIndex(0);
+        renameOrder("iAnsSesDwgOrdine", "iOrdineAltrove");
+        year->setCurrentIndex(1);
+        whileOpen = DialogSeam::shownTexts();
+        renameOrder("iOrdineAltrove", "iAnsSesDwgOrdine");
+        year->setCurrentIndex(2);
+        sessionsAfter = session->count();
+        return int(mrCancel);
+    });
+    RunCommandShowingErrors(dmqelActivations->Item(QStringLiteral("xacParams")));
+    ASSERT_EQ(whileOpen.size(), 2) << whileOpen.join('|').toStdString();
+    EXPECT_EQ(whileOpen[0], QStringLiteral("Parametri applicazione"));
+    EXPECT_TRUE(whileOpen[1].startsWith(
+        QStringLiteral("Impossibile leggere le sessioni dell'anno scolastico.")))
+        << whileOpen[1].toStdString();
+    EXPECT_GT(sessionsAfter, 0);
+    EXPECT_EQ(DialogSeam::shownTexts().size(), 2);
+    EXPECT_TRUE(main->isVisible());
 }
 
 // The main window fills the screen it starts on, its status bar whole; a child window larger

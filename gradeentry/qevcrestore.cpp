@@ -1,0 +1,465 @@
+#include "gradeentry/qevcrestore.h"
+
+#include "platform/connection.h"
+#include "platform/engineerrors.h"
+#include "platform/fieldvalue.h"
+#include "platform/helpers.h"
+#include "platform/transaction.h"
+#include "platform/vxexception.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <cmath>
+
+namespace {
+
+const char kBande[] =
+    "SELECT DISTINCT Bnd.iBndId, Bnd.sBndDesc, Bnd.iBndMedMin, Bnd.iBndMedMax, Bnd.iBndCreMin, "
+    "Bnd.iBndCreMax "
+    "FROM TClsSes ClsSes "
+    "INNER JOIN TTbnBnd TbnBnd ON (TbnBnd.iTbnId = ClsSes.iTbnId) "
+    "INNER JOIN TBnd_Bande Bnd ON (Bnd.iBndId = TbnBnd.iBndId) "
+    "WHERE ClsSes.iClsSesId = :iClsSesId "
+    "ORDER BY Bnd.iBndId";
+
+// The statuses whose situations bear a credit: admitted, suitable, admitted to the exam,
+// suspended; or no outcome yet.
+#define CREDITO_STATI "(PosFin.iStaFinId IN (1, 3, 5, 11) OR Sit.iPosFinId IS NULL)"
+
+const char kAnniCorso[] =
+    "SELECT Acs.iTbnId, MIN(Acs.iAcsAnnoCorso) "
+    "FROM TClsSes ClsSes "
+    "INNER JOIN TClsPst ClsPstCls ON (ClsPstCls.iClsId = ClsSes.iClsId) "
+    "INNER JOIN TSit_Situazioni SitCls ON (SitCls.iClsPstId = ClsPstCls.iClsPstId) "
+    "INNER JOIN TSit_Situazioni Sit ON (Sit.iAnaId = SitCls.iAnaId) "
+    "INNER JOIN TAns_AnniScolast Ans ON (Sit.dStart = Ans.dAnsVextoInizio) "
+    "INNER JOIN TClsPst ClsPst ON (ClsPst.iClsPstId = Sit.iClsPstId) "
+    "INNER JOIN TCls_Classi Cls ON (Cls.iClsId = ClsPst.iClsId) "
+    "INNER JOIN TAcs_AnniCorso Acs ON (Acs.iAcsId = Cls.iAcsId) "
+    "LEFT JOIN TPosFin PosFin ON (PosFin.iPosFinId = Sit.iPosFinId) "
+    "WHERE ClsSes.iClsSesId = :iClsSesId AND Sit.iSitOrdine = 1 AND " CREDITO_STATI " "
+    "AND Acs.iTbnId IS NOT NULL "
+    "GROUP BY Acs.iTbnId";
+
+const char kCrediti[] =
+    "SELECT Sit.iSitId, Cre.iCreId, Cls.sClsSDesc, "
+    "CAST(Ans.iAnsValore AS CHAR(4)) || '/' || CAST(Ans.iAnsValore + 1 AS CHAR(4)) AS sAnnoScol, "
+    "Cre.fCreMediaVoti, Acs.iTbnId, Cre.iBndId, Bnd.sBndDesc, Bnd.iBndMedMin, Bnd.iBndMedMax, "
+    "Bnd.iBndCreMin, Bnd.iBndCreMax, Cre.iCrePerMedia, Cre.iCreOutBanda, Cre.iCreFrmSco, "
+    "Cre.iCreSosp, Cre.iCreRecup, Cre.iCreCredito, Cre.iEncId, Enc.sEncSDesc, Cre.bCreNota, "
+    "Acs.iAcsId, Acs.iAcsAnnoCorso, Ans.iAnsId, Sit.iAnaId, "
+    "(SELECT COUNT(*) FROM TDeb_Debiti Deb WHERE Deb.iSitId = Sit.iSitId) AS iNumDeb, "
+    "(SELECT COUNT(*) FROM TDeb_Debiti Deb "
+    "INNER JOIN TDesDed DesDed ON (DesDed.iDesDedId = Deb.iDesDedId) "
+    "INNER JOIN TDes_DebEsito Des ON (Des.iDesId = DesDed.iDesId) "
+    "WHERE Deb.iSitId = Sit.iSitId AND Des.iDesSufficiente = 1) AS iNumDebSuff "
+    "FROM TSit_Situazioni Sit "
+    "INNER JOIN TAns_AnniScolast Ans ON (Sit.dStart = Ans.dAnsVextoInizio) "
+    "INNER JOIN TClsPst ClsPst ON (ClsPst.iClsPstId = Sit.iClsPstId) "
+    "LEFT JOIN TCre_Crediti Cre ON (Cre.iSitId = Sit.iSitId) "
+    "LEFT JOIN TPosFin PosFin ON (PosFin.iPosFinId = Sit.iPosFinId) "
+    "LEFT JOIN VCls_Classi Cls ON (Cls.iClsId = ClsPst.iClsId) "
+    "LEFT JOIN TAcs_AnniCorso Acs ON (Acs.iAcsId = Cls.iAcsId) "
+    "LEFT JOIN TBnd_Bande Bnd ON (Bnd.iBndId = Cre.iBndId) "
+    "LEFT JOIN TEnc_Encomio Enc ON (Enc.iEncId = Cre.iEncId) "
+    "WHERE Sit.iAnaId = :iAnaId AND (Sit.iSitOrdine = 1 OR Cre.lCreConsideraCurrDis = 1) "
+    "AND " CREDITO_STATI " "
+    "ORDER BY Cls.iClsOrdine, Ans.iAnsId DESC, Sit.iSitOrdine";
+
+const char kStatoDebiti[] = "SELECT Des.iDesSufficiente FROM TDeb_Debiti Deb "
+                            "LEFT JOIN TDesDed DesDed ON (DesDed.iDesDedId = Deb.iDesDedId) "
+                            "LEFT JOIN TDes_DebEsito Des ON (Des.iDesId = DesDed.iDesId) "
+                            "WHERE Deb.iSitId = :iSitId";
+
+// The situation's final-session votes whose level and component scale count in averages.
+const char kMediaVoti[] =
+    "SELECT SUM(ScaLiv.iScaLivValore), COUNT(ScaLiv.iScaLivValore) "
+    "FROM TVot_Voti Vot "
+    "INNER JOIN TScaLiv ScaLiv ON (ScaLiv.iScaLivId = Vot.iScaLivId) "
+    "INNER JOIN TClsMatCmp Cmc ON (Cmc.iClsMatCmpId = Vot.iClsMatCmpId) "
+    "INNER JOIN TCmpSca CmpSca ON (CmpSca.iCmpScaId = Cmc.iCmpScaId) "
+    "INNER JOIN TClsSesMat Csm ON (Csm.iClsSesMatId = Cmc.iClsSesMatId) "
+    "INNER JOIN TClsSes ClsSes ON (ClsSes.iClsSesId = Csm.iClsSesId) "
+    "INNER JOIN TAnsSesDwg TAsd ON (TAsd.iAnsSesDwgId = ClsSes.iAnsSesDwgId) "
+    "WHERE Vot.iSitId = :iSitId AND ScaLiv.iScaLivInMedia = 1 AND CmpSca.iCmpScaInMedia = 1 "
+    "AND TAsd.iSfiId = 2";
+
+const char kTrova[] = "SELECT Cre.iCreId, Cre.iCreCredito, Cre.iCrePerMedia, Cre.iBndId, "
+                      "Cre.iCreOutBanda, Cre.fCreMediaVoti, Cre.iCreFrmSco, Cre.iCreSosp, "
+                      "Cre.iCreRecup, Cre.iEncId, Cre.bCreNota "
+                      "FROM TCre_Crediti Cre WHERE Cre.iSitId = :iSitId";
+
+const char kInserisci[] =
+    "INSERT INTO TCRE_CREDITI (iCreId, iSitId, iCreCredito, iCrePerMedia, iBndId, iCreOutBanda, "
+    "fCreMediaVoti, iCreFrmSco, iCreSosp, iCreRecup, iEncId, bCreNota, dInsert, dStart, dEnd) "
+    "VALUES (:iCreId, :iSitId, :iCreCredito, :iCrePerMedia, :iBndId, :iCreOutBanda, "
+    ":fCreMediaVoti, :iCreFrmSco, :iCreSosp, :iCreRecup, :iEncId, :bCreNota, :dInsert, :dStart, "
+    ":dEnd)";
+
+const char kAggiorna[] =
+    "UPDATE TCRE_CREDITI SET iCreCredito = :iCreCredito, iCrePerMedia = :iCrePerMedia, "
+    "iBndId = :iBndId, iCreOutBanda = :iCreOutBanda, fCreMediaVoti = :fCreMediaVoti, "
+    "iCreFrmSco = :iCreFrmSco, iCreSosp = :iCreSosp, iCreRecup = :iCreRecup, iEncId = :iEncId, "
+    "bCreNota = :bCreNota WHERE iCreId = :iCreId";
+
+// The two check lists: the kinds' table and the marks' table with their columns.
+struct Lista
+{
+    const char *voci;
+    const char *tabella; // as PYSetGetId names it
+    const char *chiave;
+    const char *tipo;
+};
+
+const Lista kListe[] = {
+    {"SELECT Sco.iScoId, Sco.sScoLDesc FROM TSco_Scolastici Sco WHERE Sco.lScoVisible = 1 "
+     "ORDER BY Sco.iScoId",
+     "TCRESCO", "iCreScoId", "iScoId"},
+    {"SELECT Frm.iFrmId, Frm.sFrmLDesc FROM TFrm_Formativi Frm WHERE Frm.lFrmVisible = 1 "
+     "ORDER BY Frm.iFrmId",
+     "TCREFRM", "iCreFrmId", "iFrmId"},
+};
+
+const Lista &listaDi(TqevListaCrediti lista)
+{
+    return kListe[lista == TqevListaCrediti::Scolastici ? 0 : 1];
+}
+
+template <typename Row> void leggi(const QString &sql, const TVxFieldValues &values, Row row)
+{
+    TVxTransactionScope scope(qqoVxGlobConn());
+    QSqlQuery &q = scope.transaction().Exec(sql, values);
+    const QSqlRecord rec = q.record();
+    while (fetchNext(q))
+        row(q, rec);
+    q.finish();
+    scope.Commit();
+}
+
+TVxFieldValues valori(const char *name, const QVariant &value)
+{
+    TVxFieldValues values;
+    values.setValue(QString::fromLatin1(name), value);
+    return values;
+}
+
+QVariant campo(const QSqlQuery &q, const QSqlRecord &rec, const char *name)
+{
+    return q.value(rec.indexOf(QString::fromLatin1(name)));
+}
+
+int intero(const QSqlQuery &q, const QSqlRecord &rec, const char *name)
+{
+    return campo(q, rec, name).toInt();
+}
+
+QString testo(const QSqlQuery &q, const QSqlRecord &rec, const char *name)
+{
+    return campo(q, rec, name).toString().trimmed();
+}
+
+QString nota(const QVariant &blob)
+{
+    bool ok = false;
+    return normalizeFieldValue(ftMemo, blob, &ok).toString();
+}
+
+TValCredito valoriLetti(const QSqlQuery &q, const QSqlRecord &rec)
+{
+    TValCredito v;
+    v.iCreCredito = intero(q, rec, "iCreCredito");
+    v.iCrePerMedia = intero(q, rec, "iCrePerMedia");
+    v.iBndId = intero(q, rec, "iBndId");
+    v.iCreOutBanda = intero(q, rec, "iCreOutBanda");
+    v.fCreMediaVoti = campo(q, rec, "fCreMediaVoti").toDouble();
+    v.iCreFrmSco = intero(q, rec, "iCreFrmSco");
+    v.iCreSosp = intero(q, rec, "iCreSosp");
+    v.iCreRecup = intero(q, rec, "iCreRecup");
+    v.iEncId = intero(q, rec, "iEncId");
+    v.sNota = nota(campo(q, rec, "bCreNota"));
+    return v;
+}
+
+// A number of the row as the table takes it: 0 is no value.
+QVariant numero(int value)
+{
+    return value != 0 ? QVariant(value) : QVariant();
+}
+
+void valoriRiga(TVxFieldValues &values, const TValCredito &v)
+{
+    values.setValue(QStringLiteral("iCreCredito"), numero(v.iCreCredito));
+    values.setValue(QStringLiteral("iCrePerMedia"), numero(v.iCrePerMedia));
+    values.setValue(QStringLiteral("iBndId"), numero(v.iBndId));
+    values.setValue(QStringLiteral("iCreOutBanda"), numero(v.iCreOutBanda));
+    values.setValue(QStringLiteral("fCreMediaVoti"),
+                    v.fCreMediaVoti != 0 ? QVariant(v.fCreMediaVoti) : QVariant());
+    values.setValue(QStringLiteral("iCreFrmSco"), numero(v.iCreFrmSco));
+    values.setValue(QStringLiteral("iCreSosp"), numero(v.iCreSosp));
+    values.setValue(QStringLiteral("iCreRecup"), numero(v.iCreRecup));
+    values.setValue(QStringLiteral("iEncId"), numero(v.iEncId));
+    values.setValue(QStringLiteral("bCreNota"),
+                    v.sNota.trimmed().isEmpty() ? QVariant() : QVariant(v.sNota));
+}
+
+void dateNuovaRiga(TVxFieldValues &values, const QDate &inizio, const QDate &fine)
+{
+    values.setValue(QStringLiteral("dInsert"), inizio.startOfDay());
+    values.setValue(QStringLiteral("dStart"), inizio);
+    values.setValue(QStringLiteral("dEnd"), fine);
+}
+
+} // namespace
+
+QString TqevBanda::sBndMed() const
+{
+    return QStringLiteral("%1-%2").arg(iBndMedMin).arg(iBndMedMax);
+}
+
+QString TqevBanda::sBndCre() const
+{
+    return QStringLiteral("%1-%2").arg(iBndCreMin).arg(iBndCreMax);
+}
+
+const TqevBanda *BandaDi(const QList<TqevBanda> &bande, double media)
+{
+    const int intera = int(std::floor(media));
+    if (intera < 1)
+        return nullptr;
+    const TqevBanda *trovata = nullptr;
+    if (media == intera) {
+        for (const TqevBanda &b : bande) {
+            if (b.iBndMedMin == intera && b.iBndMedMax == intera)
+                trovata = &b;
+        }
+    }
+    if (trovata)
+        return trovata;
+    for (const TqevBanda &b : bande) {
+        if (b.iBndMedMin < media && media <= b.iBndMedMax)
+            trovata = &b;
+    }
+    return trovata;
+}
+
+QList<TqevBanda> TqevCreStore::Bande(int iClsSesId)
+{
+    QList<TqevBanda> bande;
+    leggi(QString::fromLatin1(kBande), valori("iClsSesId", iClsSesId),
+          [&bande](const QSqlQuery &q, const QSqlRecord &rec) {
+              TqevBanda b;
+              b.iBndId = intero(q, rec, "iBndId");
+              b.sBndDesc = testo(q, rec, "sBndDesc");
+              b.iBndMedMin = intero(q, rec, "iBndMedMin");
+              b.iBndMedMax = intero(q, rec, "iBndMedMax");
+              b.iBndCreMin = intero(q, rec, "iBndCreMin");
+              b.iBndCreMax = intero(q, rec, "iBndCreMax");
+              bande.append(b);
+          });
+    return bande;
+}
+
+QMap<int, int> TqevCreStore::AnniCorso(int iClsSesId)
+{
+    QMap<int, int> anni;
+    leggi(QString::fromLatin1(kAnniCorso), valori("iClsSesId", iClsSesId),
+          [&anni](const QSqlQuery &q, const QSqlRecord &) {
+              anni.insert(q.value(0).toInt(), q.value(1).toInt());
+          });
+    return anni;
+}
+
+QList<std::shared_ptr<TRecCre>> TqevCreStore::Crediti(int iAnaId)
+{
+    QList<std::shared_ptr<TRecCre>> righe;
+    leggi(QString::fromLatin1(kCrediti), valori("iAnaId", iAnaId),
+          [&righe](const QSqlQuery &q, const QSqlRecord &rec) {
+              auto cre = std::make_shared<TRecCre>();
+              cre->iCreId = intero(q, rec, "iCreId");
+              cre->iSitId = intero(q, rec, "iSitId");
+              cre->sClsSDesc = testo(q, rec, "sClsSDesc").left(10);
+              cre->sAnnoScol = testo(q, rec, "sAnnoScol").left(10);
+              cre->iAnsId = intero(q, rec, "iAnsId");
+              cre->iAcsId = intero(q, rec, "iAcsId");
+              cre->iAcsAnnoCorso = intero(q, rec, "iAcsAnnoCorso");
+              cre->iTbnId = intero(q, rec, "iTbnId");
+              if (!campo(q, rec, "sBndDesc").isNull() || !campo(q, rec, "iBndMedMin").isNull()) {
+                  TqevBanda b;
+                  b.iBndMedMin = intero(q, rec, "iBndMedMin");
+                  b.iBndMedMax = intero(q, rec, "iBndMedMax");
+                  b.iBndCreMin = intero(q, rec, "iBndCreMin");
+                  b.iBndCreMax = intero(q, rec, "iBndCreMax");
+                  cre->sBndDesc = testo(q, rec, "sBndDesc");
+                  cre->sBndMed = b.sBndMed();
+                  cre->sBndCre = b.sBndCre();
+              }
+              cre->sEncSDesc = testo(q, rec, "sEncSDesc");
+              const TValCredito v = valoriLetti(q, rec);
+              Imposta(*cre, v);
+              cre->Salvato = v;
+              const int debiti = intero(q, rec, "iNumDeb");
+              cre->iStatoDeb = debiti == 0 ? 0 : (intero(q, rec, "iNumDebSuff") == debiti ? 2 : 1);
+              righe.append(cre);
+          });
+    return righe;
+}
+
+int TqevCreStore::StatoDebiti(int iSitId)
+{
+    int stato = 0;
+    leggi(QString::fromLatin1(kStatoDebiti), valori("iSitId", iSitId),
+          [&stato](const QSqlQuery &q, const QSqlRecord &) {
+              if (q.value(0).toInt() != 1)
+                  stato = 1;
+              else if (stato == 0)
+                  stato = 2;
+          });
+    return stato;
+}
+
+double TqevCreStore::MediaVotiFinale(int iSitId)
+{
+    double somma = 0;
+    int conta = 0;
+    leggi(QString::fromLatin1(kMediaVoti), valori("iSitId", iSitId),
+          [&](const QSqlQuery &q, const QSqlRecord &) {
+              somma = q.value(0).toDouble();
+              conta = q.value(1).toInt();
+          });
+    return conta > 0 ? RoundTo(somma / conta, -2) : 0;
+}
+
+TValCredito TqevCreStore::Valori(const TRecCre &rec)
+{
+    TValCredito v;
+    v.iCreCredito = rec.iCreCredito;
+    v.iCrePerMedia = rec.iCrePerMedia;
+    v.iBndId = rec.iBndId;
+    v.iCreOutBanda = rec.iCreOutBanda;
+    v.fCreMediaVoti = rec.fCreMediaVoti;
+    v.iCreFrmSco = rec.iCreFrmSco;
+    v.iCreSosp = rec.iCreSosp;
+    v.iCreRecup = rec.iCreRecup;
+    v.iEncId = rec.iEncId;
+    v.sNota = rec.lsNota.join(QLatin1Char('\n'));
+    return v;
+}
+
+void TqevCreStore::Imposta(TRecCre &rec, const TValCredito &v)
+{
+    rec.iCreCredito = v.iCreCredito;
+    rec.iCrePerMedia = v.iCrePerMedia;
+    rec.iBndId = v.iBndId;
+    rec.iCreOutBanda = v.iCreOutBanda;
+    rec.fCreMediaVoti = v.fCreMediaVoti;
+    rec.iCreFrmSco = v.iCreFrmSco;
+    rec.iCreSosp = v.iCreSosp;
+    rec.iCreRecup = v.iCreRecup;
+    rec.iEncId = v.iEncId;
+    rec.lsNota = v.sNota.isEmpty() ? QStringList() : v.sNota.split(QLatin1Char('\n'));
+}
+
+int TqevCreStore::Inserisci(TVxTransaction &tr, int iSitId, const TValCredito &v, bool sovrascrivi,
+                            const QDate &inizio, const QDate &fine, TValCredito &salvati)
+{
+    QSqlQuery &trova = tr.Exec(QString::fromLatin1(kTrova), valori("iSitId", iSitId));
+    if (fetchNext(trova)) {
+        const QSqlRecord rec = trova.record();
+        const int esistente = intero(trova, rec, "iCreId");
+        salvati = valoriLetti(trova, rec);
+        trova.finish();
+        // Seen by this transaction, so committed: the update finds it.
+        if (sovrascrivi && Aggiorna(tr, esistente, v))
+            salvati = v;
+        return esistente;
+    }
+    trova.finish();
+    const int key = VxNewKey(qqoVxGlobConn(), QStringLiteral("TCRE_CREDITI"));
+    TVxFieldValues values = valori("iCreId", key);
+    values.setValue(QStringLiteral("iSitId"), iSitId);
+    valoriRiga(values, v);
+    dateNuovaRiga(values, inizio, fine);
+    try {
+        tr.Exec(QString::fromLatin1(kInserisci), values);
+    } catch (const EVxException &e) {
+        // One row per situation: the one there already is another office's, committed after
+        // this transaction began.
+        if (isDuplicateEntry(e))
+            throw concurrentChangeError(e.detail());
+        throw;
+    }
+    salvati = v;
+    return key;
+}
+
+bool TqevCreStore::Aggiorna(TVxTransaction &tr, int iCreId, const TValCredito &v)
+{
+    TVxFieldValues values = valori("iCreId", iCreId);
+    valoriRiga(values, v);
+    return tr.Exec(QString::fromLatin1(kAggiorna), values).numRowsAffected() > 0;
+}
+
+QList<TqevVoceLista> TqevCreStore::Voci(TqevListaCrediti lista)
+{
+    QList<TqevVoceLista> voci;
+    leggi(QString::fromLatin1(listaDi(lista).voci), {},
+          [&voci](const QSqlQuery &q, const QSqlRecord &) {
+              voci.append({q.value(0).toInt(), q.value(1).toString().trimmed()});
+          });
+    return voci;
+}
+
+QSet<int> TqevCreStore::Spuntate(TqevListaCrediti lista, int iCreId)
+{
+    const Lista &l = listaDi(lista);
+    QSet<int> spuntate;
+    leggi(QStringLiteral("SELECT Mrk.%1, Mrk.%2 FROM %3 Mrk WHERE Mrk.iCreId = :iCreId")
+              .arg(QLatin1String(l.chiave), QLatin1String(l.tipo), QLatin1String(l.tabella)),
+          valori("iCreId", iCreId), [&spuntate](const QSqlQuery &q, const QSqlRecord &) {
+              if (q.value(0).toInt() != 0)
+                  spuntate.insert(q.value(1).toInt());
+          });
+    return spuntate;
+}
+
+void TqevCreStore::SalvaSpunte(TVxTransaction &tr, TqevListaCrediti lista, int iCreId,
+                               const QSet<int> &aggiunte, const QSet<int> &tolte,
+                               const QDate &inizio, const QDate &fine)
+{
+    const Lista &l = listaDi(lista);
+    const QString tabella = QLatin1String(l.tabella);
+    const QString tipo = QLatin1String(l.tipo);
+    const QString cancella =
+        QStringLiteral("DELETE FROM %1 WHERE iCreId = :iCreId AND %2 = :iTipo").arg(tabella, tipo);
+    const QString trova =
+        QStringLiteral("SELECT Mrk.%1 FROM %2 Mrk WHERE Mrk.iCreId = :iCreId AND Mrk.%3 = :iTipo")
+            .arg(QLatin1String(l.chiave), tabella, tipo);
+    const QString inserisci = QStringLiteral("INSERT INTO %1 (%2, iCreId, %3, dInsert, dStart, "
+                                             "dEnd) VALUES (:iKey, :iCreId, :iTipo, :dInsert, "
+                                             ":dStart, :dEnd)")
+                                  .arg(tabella, QLatin1String(l.chiave), tipo);
+    TVxFieldValues values = valori("iCreId", iCreId);
+    for (int id : tolte) {
+        values.setValue(QStringLiteral("iTipo"), id);
+        tr.Exec(cancella, values);
+    }
+    for (int id : aggiunte) {
+        values.setValue(QStringLiteral("iTipo"), id);
+        QSqlQuery &q = tr.Exec(trova, values);
+        const bool presente = fetchNext(q);
+        q.finish();
+        if (presente)
+            continue;
+        TVxFieldValues nuova = values;
+        nuova.setValue(QStringLiteral("iKey"), VxNewKey(qqoVxGlobConn(), tabella));
+        dateNuovaRiga(nuova, inizio, fine);
+        try {
+            tr.Exec(inserisci, nuova);
+        } catch (const EVxException &e) {
+            // Ticked by another office at the same moment: the mark is there, as wanted.
+            if (!isDuplicateEntry(e))
+                throw;
+        }
+    }
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+// TqevCreStore: the school credits of grade entry (TCRE_CREDITI, one row per pupil situation),
+// the credit bands they are chosen from (TBND_BANDE through the class session's band type) and
+// the two check lists of a credit (training credits TCREFRM, school credits TCRESCO): every
+// statement of these tables that grade entry runs, named and bound.
+//
+//   const QList<TqevBanda> bande = TqevCreStore::Bande(iClsSesId);
+//   for (const auto &r : TqevCreStore::Crediti(iAnaId)) ...   // the pupil's credit rows
+//   SalvaScritture({{cella, [&](TVxTransaction &tr) {
+//       key = TqevCreStore::Inserisci(tr, iSitId, valori, inizio, fine, &trovati); }}});
+//
+// A band's key carries its band type in thousands (type t owns t * 1000 + n): the number of
+// band types a class session shows is its first band's key div 1000.
+//
+// Reads run in the caller's transaction when one runs on the shared connection, else in one of
+// their own; writes run in the transaction the caller started. Database errors raise
+// EVxException with the driver's text.
+
+#include "gradeentry/qevrecords.h"
+
+#include <QDate>
+#include <QList>
+#include <QMap>
+#include <QSet>
+#include <QString>
+
+class TVxTransaction;
+
+struct TqevBanda
+{
+    int iBndId = 0;
+    QString sBndDesc;
+    int iBndMedMin = 0;
+    int iBndMedMax = 0;
+    int iBndCreMin = 0;
+    int iBndCreMax = 0;
+    QString sBndMed() const; // "min-max"
+    QString sBndCre() const;
+};
+
+// The band of an average among the bands (by key): an average with no fractional part takes
+// the band whose range is that very number, if any; else the band with min < average <= max.
+// Of several, the last by key. None below 1, and none when no range holds the average.
+const TqevBanda *BandaDi(const QList<TqevBanda> &bande, double media);
+
+// The two check lists of a credit.
+enum class TqevListaCrediti { Scolastici, Formativi };
+
+struct TqevVoceLista
+{
+    int id = 0;
+    QString sLDesc;
+};
+
+class TqevCreStore
+{
+public:
+    // The bands of the class session's band type, by key.
+    static QList<TqevBanda> Bande(int iClsSesId);
+    // For each band type met among the credit-bearing situations of the class session's pupils
+    // (final status admitted, suitable, admitted to the exam, suspended, or none yet), the
+    // course year it belongs to.
+    static QMap<int, int> AnniCorso(int iClsSesId);
+    // The pupil's credit rows: one per situation that counts (his main situation of a year, or
+    // one whose credit is marked to count), with the same statuses, the latest class first.
+    // Each comes filled as read, its stored values noted in Salvato.
+    static QList<std::shared_ptr<TRecCre>> Crediti(int iAnaId);
+    // The debt state of a situation: 0 no debt, 1 a debt whose outcome is not sufficient (or
+    // has none), 2 every debt made up.
+    static int StatoDebiti(int iSitId);
+    // The plain mean of the values of a situation's final-session votes that count in averages,
+    // rounded to hundredths; 0 without one.
+    static double MediaVotiFinale(int iSitId);
+
+    static TValCredito Valori(const TRecCre &rec);
+    // The row's values into the record (texts of its band and commendation left as they are).
+    static void Imposta(TRecCre &rec, const TValCredito &valori);
+
+    // The credit row of a situation, inserted with the values. The table keeps one row per
+    // situation: a row another office stored meanwhile is kept as it is, or takes the values
+    // when sovrascrivi (the last save wins); its key is returned either way, and salvati tells
+    // what the row now holds. A row another office inserts at the very same moment is told as
+    // a change made at the same moment.
+    static int Inserisci(TVxTransaction &tr, int iSitId, const TValCredito &valori,
+                         bool sovrascrivi, const QDate &inizio, const QDate &fine,
+                         TValCredito &salvati);
+    // False when no row has the key any more (another office deleted it).
+    [[nodiscard]] static bool Aggiorna(TVxTransaction &tr, int iCreId, const TValCredito &valori);
+
+    // A check list: its kinds (visible ones only, by key), the kinds ticked for a credit, and
+    // the change of the ticks in the caller's transaction: marks removed for kinds no longer
+    // ticked, added for kinds newly ticked unless stored already.
+    static QList<TqevVoceLista> Voci(TqevListaCrediti lista);
+    static QSet<int> Spuntate(TqevListaCrediti lista, int iCreId);
+    static void SalvaSpunte(TVxTransaction &tr, TqevListaCrediti lista, int iCreId,
+                            const QSet<int> &aggiunte, const QSet<int> &tolte, const QDate &inizio,
+                            const QDate &fine);
+};

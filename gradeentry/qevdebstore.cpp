@@ -1,0 +1,321 @@
+#include "gradeentry/qevdebstore.h"
+
+#include "gradeentry/qevsalva.h"
+#include "platform/connection.h"
+#include "platform/engineerrors.h"
+#include "platform/fieldvalue.h"
+#include "platform/helpers.h"
+#include "platform/transaction.h"
+#include "platform/vxexception.h"
+
+#include <QLocale>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace {
+
+const char kDebiti[] =
+    "SELECT Deb.iDebId, Deb.iMatId, Des.iDesSufficiente, Deb.dDebAttr, Deb.dDebVer, "
+    "Deb.iDesDedId, Ded.sDedLDesc, Deb.iDtpDtdId, Dtd.sDtdLDesc, Deb.iAnaId_Attr, "
+    "Ana1.sAnaCognome || ' ' || Ana1.sAnaNome AS sDocAttr, Deb.iAnaId_Ver, "
+    "Ana2.sAnaCognome || ' ' || Ana2.sAnaNome AS sDocVer, Deb.bDebNota "
+    "FROM TDeb_Debiti Deb "
+    "INNER JOIN TSit_Situazioni TSit ON (TSit.iSitId = Deb.iSitId) "
+    "INNER JOIN TAns_AnniScolast TAns ON (TSit.dStart = TAns.dAnsVextoInizio) "
+    "LEFT JOIN TDesDed DesDed ON (DesDed.iDesDedId = Deb.iDesDedId) "
+    "LEFT JOIN TDes_DebEsito Des ON (Des.iDesId = DesDed.iDesId) "
+    "LEFT JOIN TDed_DebEsDett Ded ON (Ded.iDedId = DesDed.iDedId) "
+    "LEFT JOIN TDtpDtd DtpDtd ON (DtpDtd.iDtpDtdId = Deb.iDtpDtdId) "
+    "LEFT JOIN TDtd_DebTpDett Dtd ON (Dtd.iDtdId = DtpDtd.iDtdId) "
+    "LEFT JOIN TAna_Anagrafiche Ana1 ON (Ana1.iAnaId = Deb.iAnaId_Attr) "
+    "LEFT JOIN TAna_Anagrafiche Ana2 ON (Ana2.iAnaId = Deb.iAnaId_Ver) "
+    "WHERE TSit.iAnaId = :iAnaId AND TAns.iAnsId = :iAnsId "
+    "ORDER BY TSit.iSitOrdine DESC, Deb.iDebId";
+
+// The final-session values of the pupil's year in the subject that count in averages; sum and
+// count apart, so that no row is no average rather than a division by zero.
+const char kMediaVoti[] =
+    "SELECT SUM(ScaLiv.iScaLivValore), COUNT(TVot.iScaLivId) "
+    "FROM TVot_Voti TVot "
+    "INNER JOIN TClsMatCmp Cmc ON (Cmc.iClsMatCmpId = TVot.iClsMatCmpId) "
+    "INNER JOIN TClsSesMat Csm ON (Csm.iClsSesMatId = Cmc.iClsSesMatId) "
+    "INNER JOIN TClsSes ClsSes ON (ClsSes.iClsSesId = Csm.iClsSesId) "
+    "INNER JOIN TAnsSesDwg TAsd ON (TAsd.iAnsSesDwgId = ClsSes.iAnsSesDwgId) "
+    "INNER JOIN TMatRma TMatRma ON (TMatRma.iMatRmaId = Csm.iMatRmaId) "
+    "INNER JOIN TScaLiv ScaLiv ON (ScaLiv.iScaLivId = TVot.iScaLivId) "
+    "INNER JOIN TCmpSca CmpSca ON (CmpSca.iCmpScaId = Cmc.iCmpScaId) "
+    "INNER JOIN TSit_Situazioni TSit ON (TSit.iSitId = TVot.iSitId) "
+    "INNER JOIN TAns_AnniScolast TAns ON (TSit.dStart = TAns.dAnsVextoInizio) "
+    "WHERE TSit.iAnaId = :iAnaId AND TAns.iAnsId = :iAnsId AND ScaLiv.iScaLivInMedia = 1 AND "
+    "CmpSca.iCmpScaInMedia = 1 AND TAsd.iSfiId = 2 AND TMatRma.iMatId = :iMatId";
+
+const char kMediaProposti[] =
+    "SELECT SUM(PrpScaLiv.fPrpScaLivValore), COUNT(TVtp.iPrpScaLivId) "
+    "FROM TVtp_Proposti TVtp "
+    "INNER JOIN TClsMatCmp Cmc ON (Cmc.iClsMatCmpId = TVtp.iClsMatCmpId) "
+    "INNER JOIN TClsSesMat Csm ON (Csm.iClsSesMatId = Cmc.iClsSesMatId) "
+    "INNER JOIN TClsSes ClsSes ON (ClsSes.iClsSesId = Csm.iClsSesId) "
+    "INNER JOIN TAnsSesDwg TAsd ON (TAsd.iAnsSesDwgId = ClsSes.iAnsSesDwgId) "
+    "INNER JOIN TMatRma TMatRma ON (TMatRma.iMatRmaId = Csm.iMatRmaId) "
+    "INNER JOIN TPrpScaLiv PrpScaLiv ON (PrpScaLiv.iPrpScaLivId = TVtp.iPrpScaLivId) "
+    "INNER JOIN TScaLiv TScaLiv ON (TScaLiv.iScaLivId = PrpScaLiv.iScaLivId) "
+    "INNER JOIN TCmpSca CmpSca ON (CmpSca.iCmpScaId = Cmc.iCmpScaId) "
+    "INNER JOIN TSit_Situazioni TSit ON (TSit.iSitId = TVtp.iSitId) "
+    "INNER JOIN TAns_AnniScolast TAns ON (TSit.dStart = TAns.dAnsVextoInizio) "
+    "WHERE TSit.iAnaId = :iAnaId AND TAns.iAnsId = :iAnsId AND TScaLiv.iScaLivInMedia = 1 AND "
+    "CmpSca.iCmpScaInMedia = 1 AND TAsd.iSfiId = 2 AND TMatRma.iMatId = :iMatId";
+
+const char kTipo[] = "SELECT Dtd.sDtdLDesc FROM TDtpDtd DtpDtd "
+                     "LEFT JOIN TDtd_DebTpDett Dtd ON (Dtd.iDtdId = DtpDtd.iDtdId) "
+                     "WHERE DtpDtd.iDtpDtdId = :iId";
+
+const char kEsito[] = "SELECT Ded.sDedLDesc FROM TDesDed DesDed "
+                      "LEFT JOIN TDed_DebEsDett Ded ON (Ded.iDedId = DesDed.iDedId) "
+                      "WHERE DesDed.iDesDedId = :iId";
+
+const char kDocente[] = "SELECT DISTINCT ClsMatAna.iAnaId, "
+                        "Ana.sAnaCognome || ' ' || Ana.sAnaNome AS sDocNome "
+                        "FROM TClsMatAna ClsMatAna "
+                        "LEFT JOIN TAna_Anagrafiche Ana ON (Ana.iAnaId = ClsMatAna.iAnaId) "
+                        "WHERE ClsMatAna.iClsId = :iClsId AND ClsMatAna.iMatId = :iMatId "
+                        "ORDER BY 2, 1";
+
+// The pupil's main situation of the year, the one a debt belongs to.
+const char kSituazione[] = "SELECT TSit.iSitId FROM TSit_Situazioni TSit "
+                           "INNER JOIN TAns_AnniScolast TAns ON "
+                           "(TSit.dStart = TAns.dAnsVextoInizio) "
+                           "WHERE TSit.iAnaId = :iAnaId AND TAns.iAnsId = :iAnsId AND "
+                           "TSit.iSitOrdine = 1";
+
+const char kTrova[] =
+    "SELECT Deb.iDebId FROM TDeb_Debiti Deb WHERE Deb.iSitId = :iSitId AND Deb.iMatId = :iMatId";
+
+const char kInserisci[] =
+    "INSERT INTO TDEB_DEBITI (iDebId, iSitId, iMatId, dDebAttr, dDebVer, iAnaId_Attr, "
+    "iAnaId_Ver, iDesDedId, iDtpDtdId, bDebNota, dInsert, dStart, dEnd) VALUES (:iDebId, "
+    ":iSitId, :iMatId, :dDebAttr, :dDebVer, :iAnaId_Attr, :iAnaId_Ver, :iDesDedId, :iDtpDtdId, "
+    ":bDebNota, :dInsert, :dStart, :dEnd)";
+
+const char kAggiorna[] =
+    "UPDATE TDEB_DEBITI SET dDebAttr = :dDebAttr, dDebVer = :dDebVer, iAnaId_Attr = "
+    ":iAnaId_Attr, iAnaId_Ver = :iAnaId_Ver, iDesDedId = :iDesDedId, iDtpDtdId = :iDtpDtdId, "
+    "bDebNota = :bDebNota WHERE iDebId = :iDebId";
+
+const char kCancella[] = "DELETE FROM TDEB_DEBITI WHERE iDebId = :iDebId";
+
+template <typename Row> void leggi(const char *sql, const TVxFieldValues &values, Row row)
+{
+    TVxTransactionScope scope(qqoVxGlobConn());
+    QSqlQuery &q = scope.transaction().Exec(QString::fromLatin1(sql), values);
+    const QSqlRecord rec = q.record();
+    while (fetchNext(q))
+        row(q, rec);
+    q.finish();
+    scope.Commit();
+}
+
+TVxFieldValues chiave(int iAnaId, int iAnsId)
+{
+    TVxFieldValues values;
+    values.setValue(QStringLiteral("iAnaId"), iAnaId);
+    values.setValue(QStringLiteral("iAnsId"), iAnsId);
+    return values;
+}
+
+QVariant campo(const QSqlQuery &q, const QSqlRecord &rec, const char *name)
+{
+    return q.value(rec.indexOf(QString::fromLatin1(name)));
+}
+
+QDateTime data(const QVariant &value)
+{
+    return value.isNull() ? QDateTime() : value.toDate().startOfDay();
+}
+
+QVariant id(int value)
+{
+    return value != 0 ? QVariant(value) : QVariant();
+}
+
+void valoriRiga(TVxFieldValues &values, const TValDebito &v)
+{
+    values.setValue(QStringLiteral("dDebAttr"),
+                    v.dDebAttr.isValid() ? QVariant(v.dDebAttr.date()) : QVariant());
+    values.setValue(QStringLiteral("dDebVer"),
+                    v.dDebVer.isValid() ? QVariant(v.dDebVer.date()) : QVariant());
+    values.setValue(QStringLiteral("iAnaId_Attr"), id(v.iAnaId_Attr));
+    values.setValue(QStringLiteral("iAnaId_Ver"), id(v.iAnaId_Ver));
+    values.setValue(QStringLiteral("iDesDedId"), id(v.iDesDedId));
+    values.setValue(QStringLiteral("iDtpDtdId"), id(v.iDtpDtdId));
+    values.setValue(QStringLiteral("bDebNota"),
+                    v.sNota.trimmed().isEmpty() ? QVariant() : QVariant(v.sNota));
+}
+
+QString testoDi(const char *sql, int key)
+{
+    QString text;
+    TVxFieldValues values;
+    values.setValue(QStringLiteral("iId"), key);
+    leggi(sql, values, [&text](const QSqlQuery &q, const QSqlRecord &) {
+        text = q.value(0).toString().trimmed();
+    });
+    return text;
+}
+
+// Sum and count of a pupil's values into the average, or nothing without values.
+std::optional<double> media(const char *sql, int iAnaId, int iAnsId, int iMatId)
+{
+    TVxFieldValues values = chiave(iAnaId, iAnsId);
+    values.setValue(QStringLiteral("iMatId"), iMatId);
+    std::optional<double> result;
+    leggi(sql, values, [&result](const QSqlQuery &q, const QSqlRecord &) {
+        if (q.value(1).toInt() > 0)
+            result = q.value(0).toDouble() / q.value(1).toInt();
+    });
+    return result;
+}
+
+} // namespace
+
+QString TqevDebStore::SqlMediaVoti()
+{
+    return QString::fromLatin1(kMediaVoti);
+}
+
+QString TqevDebStore::SqlMediaProposti()
+{
+    return QString::fromLatin1(kMediaProposti);
+}
+
+QHash<int, TqevDebito> TqevDebStore::Debiti(int iAnaId, int iAnsId)
+{
+    QHash<int, TqevDebito> debiti;
+    leggi(kDebiti, chiave(iAnaId, iAnsId), [&debiti](const QSqlQuery &q, const QSqlRecord &rec) {
+        TqevDebito d;
+        d.iDebId = campo(q, rec, "iDebId").toInt();
+        d.iMatId = campo(q, rec, "iMatId").toInt();
+        d.valori.dDebAttr = data(campo(q, rec, "dDebAttr"));
+        d.valori.dDebVer = data(campo(q, rec, "dDebVer"));
+        d.valori.iDtpDtdId = campo(q, rec, "iDtpDtdId").toInt();
+        d.valori.iDesDedId = campo(q, rec, "iDesDedId").toInt();
+        d.valori.iAnaId_Attr = campo(q, rec, "iAnaId_Attr").toInt();
+        d.valori.iAnaId_Ver = campo(q, rec, "iAnaId_Ver").toInt();
+        bool ok = false;
+        d.valori.sNota = normalizeFieldValue(ftMemo, campo(q, rec, "bDebNota"), &ok).toString();
+        d.sDtdLDesc = campo(q, rec, "sDtdLDesc").toString().trimmed();
+        d.sDedLDesc = campo(q, rec, "sDedLDesc").toString().trimmed();
+        d.sDocAttr = campo(q, rec, "sDocAttr").toString().trimmed();
+        d.sDocVer = campo(q, rec, "sDocVer").toString().trimmed();
+        d.bSufficiente = campo(q, rec, "iDesSufficiente").toInt() == 1;
+        // The main situation's debt comes last and stands.
+        debiti.insert(d.iMatId, d);
+    });
+    return debiti;
+}
+
+TqevMedieDebito TqevDebStore::Medie(int iAnaId, int iAnsId, int iMatId)
+{
+    QLocale italian(QLocale::Italian, QLocale::Italy);
+    italian.setNumberOptions(QLocale::OmitGroupSeparator);
+    TqevMedieDebito m;
+    if (const auto voti = media(kMediaVoti, iAnaId, iAnsId, iMatId))
+        m.sMedVot = italian.toString(*voti, 'g', 15);
+    const auto proposti = media(kMediaProposti, iAnaId, iAnsId, iMatId);
+    if (proposti && *proposti != 0)
+        m.sMedVtp = italian.toString(RoundTo(*proposti, -2), 'g', QLocale::FloatingPointShortest);
+    return m;
+}
+
+QString TqevDebStore::TestoTipo(int iDtpDtdId)
+{
+    return testoDi(kTipo, iDtpDtdId);
+}
+
+QString TqevDebStore::TestoEsito(int iDesDedId)
+{
+    return testoDi(kEsito, iDesDedId);
+}
+
+TqevDocente TqevDebStore::DocenteMateria(int iClsId, int iMatId)
+{
+    TVxFieldValues values;
+    values.setValue(QStringLiteral("iClsId"), iClsId);
+    values.setValue(QStringLiteral("iMatId"), iMatId);
+    std::optional<TqevDocente> docente;
+    leggi(kDocente, values, [&docente](const QSqlQuery &q, const QSqlRecord &) {
+        if (!docente)
+            docente = TqevDocente{q.value(0).toInt(), q.value(1).toString().trimmed()};
+    });
+    return docente.value_or(TqevDocente{});
+}
+
+TValDebito TqevDebStore::Valori(const TRecDeb &rec)
+{
+    TValDebito v;
+    v.dDebAttr = rec.dDebAttr;
+    v.dDebVer = rec.dDebVer;
+    v.iDtpDtdId = rec.iDtpDtdId;
+    v.iDesDedId = rec.iDesDedId;
+    v.iAnaId_Attr = rec.iAnaId_Attr;
+    v.iAnaId_Ver = rec.iAnaId_Ver;
+    v.sNota = rec.slNota.join(QLatin1Char('\n'));
+    return v;
+}
+
+bool TqevDebStore::Vuoto(const TValDebito &v)
+{
+    return !v.dDebAttr.isValid() && !v.dDebVer.isValid() && v.iDtpDtdId == 0 && v.iDesDedId == 0 &&
+           v.iAnaId_Attr == 0 && v.iAnaId_Ver == 0 && v.sNota.trimmed().isEmpty();
+}
+
+int TqevDebStore::Inserisci(TVxTransaction &tr, int iAnaId, int iAnsId, int iMatId,
+                            const TValDebito &v, const QDate &inizio, const QDate &fine)
+{
+    QSqlQuery &sit = tr.Exec(QString::fromLatin1(kSituazione), chiave(iAnaId, iAnsId));
+    const int iSitId = fetchNext(sit) ? sit.value(0).toInt() : 0;
+    sit.finish();
+    if (iSitId == 0)
+        throw EVxException(QStringLiteral("L'alunno non ha una situazione principale nell'anno "
+                                          "scolastico del debito: il debito non è stato salvato."));
+    TVxFieldValues cella;
+    cella.setValue(QStringLiteral("iSitId"), iSitId);
+    cella.setValue(QStringLiteral("iMatId"), iMatId);
+    QSqlQuery &trova = tr.Exec(QString::fromLatin1(kTrova), cella);
+    const int esistente = fetchNext(trova) ? trova.value(0).toInt() : 0;
+    trova.finish();
+    // Seen by this transaction, so committed: the update finds it.
+    if (esistente != 0 && Aggiorna(tr, esistente, v))
+        return esistente;
+    const int key = VxNewKey(qqoVxGlobConn(), QStringLiteral("TDEB_DEBITI"));
+    TVxFieldValues values = cella;
+    values.setValue(QStringLiteral("iDebId"), key);
+    valoriRiga(values, v);
+    values.setValue(QStringLiteral("dInsert"), inizio.startOfDay());
+    values.setValue(QStringLiteral("dStart"), inizio);
+    values.setValue(QStringLiteral("dEnd"), fine);
+    try {
+        tr.Exec(QString::fromLatin1(kInserisci), values);
+    } catch (const EVxException &e) {
+        // One debt per situation and subject: the one there already is another office's,
+        // committed after this transaction began.
+        if (isDuplicateEntry(e))
+            throw concurrentChangeError(e.detail());
+        throw;
+    }
+    return key;
+}
+
+bool TqevDebStore::Aggiorna(TVxTransaction &tr, int iDebId, const TValDebito &v)
+{
+    TVxFieldValues values;
+    values.setValue(QStringLiteral("iDebId"), iDebId);
+    valoriRiga(values, v);
+    return tr.Exec(QString::fromLatin1(kAggiorna), values).numRowsAffected() > 0;
+}
+
+void TqevDebStore::Cancella(TVxTransaction &tr, int iDebId)
+{
+    TVxFieldValues values;
+    values.setValue(QStringLiteral("iDebId"), iDebId);
+    tr.Exec(QString::fromLatin1(kCancella), values);
+}

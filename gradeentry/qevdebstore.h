@@ -1,0 +1,85 @@
+#pragma once
+
+// TqevDebStore: the debts of grade entry (TDEB_DEBITI: one row per pupil situation and
+// subject, the subjects a pupil must make up) with what a debt shows beside it: the pupil's
+// averages of votes and of proposed votes in the subject, and the lookups of the default debt
+// ("Assegna debito"). Every statement of these tables that grade entry runs, named and bound.
+//
+//   const auto debiti = TqevDebStore::Debiti(iAnaId, iAnsId);      // by subject
+//   SalvaScritture({{cella, [&](TVxTransaction &tr) {
+//       key = TqevDebStore::Inserisci(tr, iAnaId, iAnsId, iMatId, valori, inizio, fine); }}});
+//
+// A debt belongs to the pupil's main situation of the year (iSitOrdine 1; its start is the
+// year's first day). Reads run in the caller's transaction when one runs on the shared
+// connection, else in one of their own; writes in the transaction the caller started. Database
+// errors raise EVxException with the driver's text.
+
+#include "gradeentry/qevrecords.h"
+
+#include <QDate>
+#include <QHash>
+#include <QString>
+#include <QVariant>
+
+class TVxTransaction;
+
+// A stored debt with the texts of its type, outcome and teachers.
+struct TqevDebito
+{
+    int iDebId = 0;
+    int iMatId = 0;
+    TValDebito valori;
+    QString sDtdLDesc;
+    QString sDedLDesc;
+    QString sDocAttr;
+    QString sDocVer;
+    bool bSufficiente = true; // the outcome counts as made up
+};
+
+// The averages shown beside a debt, as the grid writes them.
+struct TqevMedieDebito
+{
+    QString sMedVot; // unrounded; empty without votes
+    QString sMedVtp; // to hundredths; empty without proposals
+};
+
+// The teacher who assigns and verifies a subject's debts by default.
+struct TqevDocente
+{
+    int iAnaId = 0;
+    QString sDocNome;
+};
+
+class TqevDebStore
+{
+public:
+    // The pupil's debts of the year, by subject.
+    static QHash<int, TqevDebito> Debiti(int iAnaId, int iAnsId);
+    // The pupil's averages in the subject over the year's final-session votes and proposals
+    // whose level and component scale count in averages.
+    static TqevMedieDebito Medie(int iAnaId, int iAnsId, int iMatId);
+
+    // The texts of a debt type and of a debt outcome; empty for a key not in the lookups.
+    static QString TestoTipo(int iDtpDtdId);
+    static QString TestoEsito(int iDesDedId);
+    // The first teacher of the subject in the class, by name; none when it has none.
+    static TqevDocente DocenteMateria(int iClsId, int iMatId);
+
+    static TValDebito Valori(const TRecDeb &rec);
+    static bool Vuoto(const TValDebito &valori);
+
+    // The debt of the pupil's main situation of the year in the subject, inserted with the
+    // values; a row another office stored meanwhile for it takes them instead (the last save
+    // wins). Raises EVxException when the pupil has no main situation in the year, and as a
+    // change made at the same moment when another office inserts the row at the very moment.
+    static int Inserisci(TVxTransaction &tr, int iAnaId, int iAnsId, int iMatId,
+                         const TValDebito &valori, const QDate &inizio, const QDate &fine);
+    // False when no row has the key any more (another office deleted it).
+    [[nodiscard]] static bool Aggiorna(TVxTransaction &tr, int iDebId, const TValDebito &valori);
+    // A row already gone is what a deletion wants: no error.
+    static void Cancella(TVxTransaction &tr, int iDebId);
+
+    // The average statements, for tests that replay them.
+    static QString SqlMediaVoti();
+    static QString SqlMediaProposti();
+};

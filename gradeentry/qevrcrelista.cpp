@@ -1,0 +1,156 @@
+#include "gradeentry/qevrcrelista.h"
+
+#include "gradeentry/qevdatasets.h"
+#include "gradeentry/qevsalva.h"
+#include "platform/messagedlg.h"
+
+#include <QEvent>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+bool scolastici(TqevListaCrediti lista)
+{
+    return lista == TqevListaCrediti::Scolastici;
+}
+
+} // namespace
+
+TfrqevCreLista::TfrqevCreLista(TqevListaCrediti lista, QWidget *parent)
+    : TfrVxBase(parent), clbLista(new QListWidget), m_lista(lista)
+{
+    const bool sco = scolastici(lista);
+    setObjectName(sco ? QStringLiteral("frqevCreSco") : QStringLiteral("frqevCreFrm"));
+    clbLista->setObjectName(sco ? QStringLiteral("clbCreSco") : QStringLiteral("clbCreFrm"));
+    const QString titolo =
+        sco ? QStringLiteral("Crediti scolastici") : QStringLiteral("Crediti formativi");
+    setToolTip(titolo);
+    SetCaption(titolo);
+    RefreshFrameCaption();
+    // The ticks are saved as they change: the tool bar's save and cancel have nothing to do.
+    orFrame()->setVisible(false);
+    FrameLayout()->addWidget(clbLista, 1);
+    clbLista->installEventFilter(this);
+    connect(clbLista, &QListWidget::itemChanged, this, [this](QListWidgetItem *) {
+        if (m_caricamento)
+            return;
+        bModificata = true;
+        RunShowingErrors([this] { SalvaLista(); });
+    });
+    aggiornaAbilitazione();
+}
+
+QListWidgetItem *TfrqevCreLista::Voce(int id) const
+{
+    for (int i = 0; i < clbLista->count(); ++i) {
+        if (clbLista->item(i)->data(Qt::UserRole).toInt() == id)
+            return clbLista->item(i);
+    }
+    return nullptr;
+}
+
+bool TfrqevCreLista::Spuntata(int id) const
+{
+    const QListWidgetItem *item = Voce(id);
+    return item && item->checkState() == Qt::Checked;
+}
+
+void TfrqevCreLista::SetCredito(int credito, int iAnsId)
+{
+    // The credit shown already is not read again: its unsaved ticks stay, and checking the
+    // current cell before a save or a close reads nothing.
+    if (credito == iCreId && m_letta)
+        return;
+    iCreId = credito;
+    m_iAnsId = iAnsId;
+    CaricaLista();
+}
+
+void TfrqevCreLista::CaricaLista()
+{
+    m_caricamento = true;
+    struct Fine
+    {
+        bool &flag;
+        ~Fine() { flag = false; }
+    } fine{m_caricamento};
+    clbLista->clear();
+    m_salvate = iCreId != 0 ? TqevCreStore::Spuntate(m_lista, iCreId) : QSet<int>();
+    for (const TqevVoceLista &v : TqevCreStore::Voci(m_lista)) {
+        auto *item = new QListWidgetItem(v.sLDesc, clbLista);
+        item->setData(Qt::UserRole, v.id);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(m_salvate.contains(v.id) ? Qt::Checked : Qt::Unchecked);
+    }
+    bModificata = false;
+    m_letta = true;
+    aggiornaAbilitazione();
+}
+
+bool TfrqevCreLista::SalvaLista()
+{
+    if (iCreId == 0 || !bModificata)
+        return true;
+    QSet<int> spuntate;
+    for (int i = 0; i < clbLista->count(); ++i) {
+        if (clbLista->item(i)->checkState() == Qt::Checked)
+            spuntate.insert(clbLista->item(i)->data(Qt::UserRole).toInt());
+    }
+    const QSet<int> aggiunte = spuntate - m_salvate;
+    const QSet<int> tolte = m_salvate - spuntate;
+    if (aggiunte.isEmpty() && tolte.isEmpty()) {
+        bModificata = false;
+        return true;
+    }
+    QDate inizio;
+    QDate fine;
+    if (!aggiunte.isEmpty()) {
+        inizio =
+            dmqevDataSets->GetAnnoScolField(m_iAnsId, QStringLiteral("dAnsVextoInizio")).toDate();
+        fine = dmqevDataSets->GetAnnoScolField(m_iAnsId, QStringLiteral("dAnsVextoFine")).toDate();
+    }
+    const int credito = iCreId;
+    const TqevListaCrediti lista = m_lista;
+    TqevScrittura s;
+    s.cella = toolTip();
+    s.esegui = [=](TVxTransaction &tr) {
+        TqevCreStore::SalvaSpunte(tr, lista, credito, aggiunte, tolte, inizio, fine);
+    };
+    if (!SalvaScritture({s}))
+        return false;
+    m_salvate = spuntate;
+    bModificata = false;
+    return true;
+}
+
+void TfrqevCreLista::SetReadOnly(bool value)
+{
+    m_readOnly = value;
+    aggiornaAbilitazione();
+}
+
+void TfrqevCreLista::aggiornaAbilitazione()
+{
+    clbLista->setEnabled(!m_readOnly && iCreId != 0);
+}
+
+void TfrqevCreLista::inverti(QListWidgetItem *item)
+{
+    if (item)
+        item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+}
+
+bool TfrqevCreLista::eventFilter(QObject *watched, QEvent *event)
+{
+    // Enter ticks as Space and the mouse do (the list itself takes those): once per press.
+    if (watched == clbLista && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            inverti(clbLista->currentItem());
+            return true;
+        }
+    }
+    return TfrVxBase::eventFilter(watched, event);
+}

@@ -1,0 +1,335 @@
+// School credits in the class window: the band of an average, the empty rows made on entering
+// the page, typed credits, the calculation, and the two check lists by mouse and keyboard;
+// every case checked in the database.
+#include "gradeentry/qevcrestore.h"
+#include "gradeentry/qevparvis.h"
+#include "gradeentry/qevrcarcre.h"
+#include "gradeentry/qevrcrelista.h"
+#include "tests/gradeentry/gradewindows.h"
+
+#include <QListWidget>
+#include <QTest>
+
+namespace {
+
+constexpr int k5A = 390052; // 5A of 2008/2009, final session; credits of its three last years
+
+// A credit row as stored: every value column, NULL as "-".
+QString riga(int iSitId)
+{
+    QSqlQuery q = runSql(QStringLiteral("SELECT iCreCredito, iCrePerMedia, iBndId, iCreOutBanda, "
+                                        "fCreMediaVoti, iCreFrmSco, iCreSosp, iCreRecup, iEncId "
+                                        "FROM TCre_Crediti WHERE iSitId = ?"),
+                         {iSitId});
+    if (!q.next())
+        return QStringLiteral("none");
+    QStringList values;
+    for (int i = 0; i < 9; ++i)
+        values << (q.value(i).isNull() ? QStringLiteral("-") : q.value(i).toString());
+    return values.join(QLatin1Char(' '));
+}
+
+int righe(int iSitId)
+{
+    return scalar(QStringLiteral("SELECT COUNT(*) FROM TCre_Crediti WHERE iSitId = ?"), {iSitId})
+        .toInt();
+}
+
+// The marks of a credit in a list's table, "kind:start" in kind order.
+QStringList spunte(const char *table, const char *kind, int iCreId)
+{
+    QSqlQuery q = runSql(QStringLiteral("SELECT %1, dStart FROM %2 WHERE iCreId = ? ORDER BY 1")
+                             .arg(QLatin1String(kind), QLatin1String(table)),
+                         {iCreId});
+    QStringList marks;
+    while (q.next())
+        marks << q.value(0).toString() + ':' + q.value(1).toDate().toString(Qt::ISODate);
+    return marks;
+}
+
+class Crediti : public GradeWindows
+{
+protected:
+    // The class window on its credits page.
+    TfrqevCarCre *pagina()
+    {
+        window = apri(k5A);
+        if (!window || !window->MostraPagina(QStringLiteral("Crediti")))
+            return nullptr;
+        DialogSeam::clearShown();
+        return qobject_cast<TfrqevCarCre *>(window->FrameDi(tdCrediti));
+    }
+
+    // The situations of the class's pupils in the class session's year, by grid row.
+    static QList<int> situazioni(const TfrqevCarCre *frame)
+    {
+        QList<int> sits;
+        const int last = frame->grGrid->ColCount() - 1;
+        for (int r = 1; r < frame->grGrid->RowCount(); ++r) {
+            auto rec = frame->RecordDi(last, r);
+            sits << (rec ? rec->iSitId : 0);
+        }
+        return sits;
+    }
+
+    static void salva(TfrqevCarBs *frame)
+    {
+        DialogSeam::queueAnswer(int(mrYes));
+        frame->aSave->trigger();
+    }
+
+    TfmqevCarCls *window = nullptr;
+};
+
+} // namespace
+
+TEST_F(Crediti, TheBandOfAnAverageIsChosenAtItsEdgesAndNoneWhenNoRangeHoldsIt)
+{
+    QList<TqevBanda> bande = TqevCreStore::Bande(k5A);
+    ASSERT_EQ(bande.size(), 6);
+    QList<TqevBanda> conDieci = bande;
+    conDieci.append({3999, QStringLiteral("M = 10"), 10, 10, 9, 9});
+    const struct
+    {
+        double media;
+        bool dieci; // with a band 10-10 beside 9-10
+        const char *banda;
+    } cases[] = {
+        {6.0, false, "M = 6"},        // an exact band wins over 5-6 and 6-7
+        {6.01, false, "6 < M <= 7"},  //
+        {7.0, false, "6 < M <= 7"},   // the upper edge belongs to the band
+        {9.99, false, "9 < M <= 10"}, //
+        {10.0, false, "9 < M <= 10"}, //
+        {10.0, true, "M = 10"},       // ... unless a band is that very number
+        {5.0, false, "M < 6"},        //
+        {5.5, false, nullptr},        // between 0-5 and 6-6: no band
+        {0.75, false, nullptr},       // below 1: no band
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.media);
+        const TqevBanda *b = BandaDi(c.dieci ? conDieci : bande, c.media);
+        if (!c.banda)
+            EXPECT_EQ(b, nullptr);
+        else
+            EXPECT_EQ(b ? b->sBndDesc : QString(), QString::fromUtf8(c.banda));
+    }
+}
+
+TEST_F(Crediti, EnteringThePageStoresOneRowPerSituationAndKeepsWhatIsStored)
+{
+    // Three pupils of the class: one without a credit row, one whose row holds only an
+    // average and an out-of-band credit, one whose row another office stores while the
+    // window is open.
+    QList<int> sits;
+    QSqlQuery q = runSql(
+        QStringLiteral(
+            "SELECT FIRST 3 S.iSitId FROM TSit_Situazioni S JOIN TClsSes C ON C.iClsSesId = ? JOIN "
+            "TClsPst P ON P.iClsPstId = S.iClsPstId AND P.iClsId = C.iClsId JOIN TCre_Crediti R ON "
+            "R.iSitId = S.iSitId WHERE S.iSitOrdine = 1 ORDER BY S.iSitId"),
+        {k5A});
+    while (q.next())
+        sits << q.value(0).toInt();
+    ASSERT_EQ(sits.size(), 3);
+    const int nuovo = sits[0], vuoto = sits[1], altrove = sits[2];
+    runSql(QStringLiteral("DELETE FROM TCre_Crediti WHERE iSitId IN (?, ?)"), {nuovo, altrove});
+    runSql(QStringLiteral("UPDATE TCre_Crediti SET iCreCredito = NULL, iCrePerMedia = NULL, "
+                          "iBndId = NULL, iCreFrmSco = NULL, iCreSosp = NULL, iCreRecup = NULL, "
+                          "iEncId = NULL, bCreNota = NULL, fCreMediaVoti = 7.25, iCreOutBanda = 2 "
+                          "WHERE iSitId = ?"),
+           {vuoto});
+
+    TfmqevCarCls *w = apri(k5A);
+    ASSERT_NE(w, nullptr);
+    auto *frame = qobject_cast<TfrqevCarCre *>(w->FrameDi(tdCrediti));
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->ListaAnni, (QStringList{QString(), "3 Anno", "4 Anno", "5 Anno"}));
+    const QList<int> rows = situazioni(frame);
+    ASSERT_TRUE(rows.contains(altrove));
+    runSql(QStringLiteral("INSERT INTO TCre_Crediti (iCreId, iSitId, iCreCredito) VALUES "
+                          "(990001, ?, 9)"),
+           {altrove});
+    ASSERT_TRUE(w->MostraPagina(QStringLiteral("Crediti")));
+
+    EXPECT_EQ(riga(nuovo), QStringLiteral("- - - - - - - - -"));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT dStart FROM TCre_Crediti WHERE iSitId = ?"), {nuovo})
+                  .toDate(),
+              QDate(2008, 9, 1));
+    EXPECT_EQ(riga(vuoto), QStringLiteral("- - - 2 7.25 - - - -"));
+    EXPECT_EQ(righe(altrove), 1);
+    EXPECT_EQ(riga(altrove), QStringLiteral("9 - - - - - - - -"));
+    const int last = frame->grGrid->ColCount() - 1;
+    const int r = int(rows.indexOf(altrove)) + 1;
+    EXPECT_EQ(frame->grGrid->Cells(last, r), QStringLiteral("9"));
+    EXPECT_NE(frame->RecordDi(last, r)->iCreId, 0);
+    // Saving what nobody changed writes nothing: the stored values stay.
+    salva(frame);
+    EXPECT_EQ(riga(vuoto), QStringLiteral("- - - 2 7.25 - - - -"));
+    EXPECT_EQ(riga(altrove), QStringLiteral("9 - - - - - - - -"));
+}
+
+TEST_F(Crediti, ATypedCreditIsTakenWhenItsCellIsLeftAndOnlyAWholeNumberFromZero)
+{
+    TfrqevCarCre *frame = pagina();
+    ASSERT_NE(frame, nullptr);
+    TqelStringGrid *g = frame->grGrid;
+    const int last = g->ColCount() - 1;
+    const QList<int> sits = situazioni(frame);
+    // Two pupils of the year, and a cell the cursor can go to that takes no typing: a year
+    // the pupil was not in, when there is one, else the first pupil's earliest year.
+    const int r1 = int(sits.indexOf(sits.value(0))) + 1, r2 = r1 + 1;
+    ASSERT_NE(sits.value(1), 0);
+    QPoint fermo(1, r1);
+    for (int r = 1; r < g->RowCount(); ++r) {
+        for (int c = 1; c < last; ++c) {
+            auto rec = frame->RecordDi(c, r);
+            if (rec && rec->iSitId == 0)
+                fermo = QPoint(c, r);
+        }
+    }
+    const struct
+    {
+        const char *typed;
+        int row;
+        QPoint leaveTo;
+        const char *stored; // iCreCredito after the save
+    } cases[] = {
+        {"8", r1, QPoint(last, r2), "8"},
+        {"abc", r1, QPoint(last, r2), "8"}, // not a number: the record keeps its value
+        {"-3", r1, QPoint(last, r2), "8"},  // negative: likewise
+        {"5", r2, fermo, "5"},              // the cell left decides, not the target
+        {"", r1, QPoint(last, r2), "-"},    // emptied: NULL, the row stays
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.typed);
+        ASSERT_TRUE(g->MoveCursor(last, c.row));
+        g->setEditorMode(true);
+        QTest::keyClick(g, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(g, Qt::Key_Delete);
+        QTest::keyClicks(g, QString::fromLatin1(c.typed));
+        ASSERT_TRUE(g->MoveCursor(c.leaveTo.x(), c.leaveTo.y()));
+        salva(frame);
+        const int sit = sits[c.row - 1];
+        EXPECT_EQ(riga(sit).section(QLatin1Char(' '), 0, 0), QString::fromLatin1(c.stored));
+        EXPECT_EQ(g->Cells(last, c.row),
+                  QString::fromLatin1(c.stored) == "-" ? QString() : QString::fromLatin1(c.stored));
+        EXPECT_EQ(righe(sit), 1);
+    }
+}
+
+TEST_F(Crediti, TheCalculationTakesTheBandOfTheAverageAndClearsTheBandWhenNoneHoldsIt)
+{
+    TfrqevCarCre *frame = pagina();
+    ASSERT_NE(frame, nullptr);
+    TqelStringGrid *g = frame->grGrid;
+    const int last = g->ColCount() - 1;
+    const QList<int> sits = situazioni(frame);
+    ASSERT_GE(sits.size(), 2);
+    const QList<TqevBanda> bande = TqevCreStore::Bande(k5A);
+    // The first pupil keeps his votes; the second loses every vote, after a band and credits
+    // were stored for him: no band holds an average of nothing.
+    runSql(QStringLiteral("UPDATE TCre_Crediti SET iBndId = 3004, iCrePerMedia = 7, iCreCredito "
+                          "= 8 WHERE iSitId = ?"),
+           {sits[1]});
+    runSql(QStringLiteral("DELETE FROM TVot_Voti WHERE iSitId = ?"), {sits[1]});
+    for (int r : {1, 2}) {
+        ASSERT_TRUE(g->MoveCursor(last, r));
+        frame->aCreMax->trigger();
+    }
+    salva(frame);
+    const QStringList con = riga(sits[0]).split(QLatin1Char(' '));
+    const double media = con[4].toDouble();
+    const TqevBanda *banda = BandaDi(bande, media);
+    ASSERT_GT(media, 1.0);
+    ASSERT_NE(banda, nullptr) << media;
+    EXPECT_EQ(con[2].toInt(), banda->iBndId);
+    EXPECT_EQ(con[1].toInt(), banda->iBndCreMin);
+    EXPECT_EQ(con[0].toInt(), banda->iBndCreMax);
+    EXPECT_EQ(riga(sits[1]), QStringLiteral("- - - - - - - - -"));
+    auto senza = frame->RecordDi(last, 2);
+    EXPECT_EQ(senza->sBndDesc, QString());
+    EXPECT_EQ(senza->sBndCre, QString());
+    // Only the last year is calculated: the earlier ones are history.
+    ASSERT_TRUE(g->MoveCursor(1, 1));
+    EXPECT_FALSE(frame->aCalcCreMed->isEnabled());
+}
+
+TEST_F(Crediti, CheckListsTickOncePerClickOrKeyAndKeepTicksThatCouldNotBeSaved)
+{
+    TfrqevCarCre *frame = pagina();
+    ASSERT_NE(frame, nullptr);
+    TqelStringGrid *g = frame->grGrid;
+    // A credit of an earlier year: its marks take that year's dates.
+    int col = 0, row = 0;
+    for (int r = 1; r < g->RowCount() && !col; ++r) {
+        auto rec = frame->RecordDi(1, r);
+        if (rec && rec->iCreId != 0 && rec->iAnsId != 39) {
+            col = 1;
+            row = r;
+        }
+    }
+    ASSERT_NE(col, 0);
+    const int cre = frame->RecordDi(col, row)->iCreId;
+    const QString inizio =
+        scalar(QStringLiteral("SELECT dAnsVextoInizio FROM TAns_AnniScolast WHERE iAnsId = ?"),
+               {frame->RecordDi(col, row)->iAnsId})
+            .toDate()
+            .toString(Qt::ISODate);
+    runSql(QStringLiteral("DELETE FROM TCreSco WHERE iCreId = ?"), {cre});
+    // A kind no longer shown, with a mark: never listed, never touched.
+    runSql(QStringLiteral("INSERT INTO TSco_Scolastici (iScoId, sScoLDesc, sScoSDesc, iScoPeso, "
+                          "iLocked, lScoVisible) VALUES (9, 'Dismesso', 'DISM', 1, 0, 0)"));
+    runSql(QStringLiteral("INSERT INTO TCreSco (iCreScoId, iCreId, iScoId) VALUES (990001, ?, 9)"),
+           {cre});
+    ASSERT_TRUE(g->MoveCursor(col, row));
+    QListWidget *list = frame->frqevCreSco->clbLista;
+    ASSERT_EQ(list->count(), 3);
+    auto mark = [&](int kind) { return QStringLiteral("%1:%2").arg(kind).arg(inizio); };
+    const QString dismesso = QStringLiteral("9:");
+
+    // The mouse on the first kind's box.
+    const QRect box = list->visualItemRect(list->item(0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      QPoint(box.left() + box.height() / 2, box.center().y()));
+    EXPECT_EQ(list->item(0)->checkState(), Qt::Checked);
+    EXPECT_EQ(spunte("TCreSco", "iScoId", cre), (QStringList{mark(1), dismesso}));
+    // Space, then Enter, on the second: one change each.
+    list->setFocus();
+    list->setCurrentRow(1);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(spunte("TCreSco", "iScoId", cre), (QStringList{mark(1), mark(2), dismesso}));
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(list->item(1)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(spunte("TCreSco", "iScoId", cre), (QStringList{mark(1), dismesso}));
+    // A mark another office stored meanwhile is not stored twice.
+    runSql(QStringLiteral("INSERT INTO TCreSco (iCreScoId, iCreId, iScoId) VALUES (990002, ?, 3)"),
+           {cre});
+    list->setCurrentRow(2);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_TRUE(DialogSeam::shownTexts().isEmpty())
+        << DialogSeam::shownTexts().join('|').toStdString();
+    EXPECT_EQ(spunte("TCreSco", "iScoId", cre).size(), 3);
+
+    // The database refuses a mark: the tick stays, and neither re-checking the cell nor
+    // pointing at the same credit drops it; leaving it asks, and Cancel stays.
+    runSql(QStringLiteral("CREATE EXCEPTION E_TEST_NOMARK 'spunta rifiutata'"));
+    runSql(QStringLiteral("CREATE TRIGGER T_TEST_NOMARK FOR TCreSco BEFORE INSERT AS BEGIN "
+                          "EXCEPTION E_TEST_NOMARK; END"));
+    list->setCurrentRow(1);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(DialogSeam::shownTexts().size(), 1);
+    EXPECT_TRUE(frame->frqevCreSco->bModificata);
+    EXPECT_TRUE(frame->ValidaCella(QStringLiteral("x")));
+    EXPECT_EQ(list->item(1)->checkState(), Qt::Checked);
+    DialogSeam::queueAnswer(int(mrCancel));
+    g->MoveCursor(col, row + 1);
+    EXPECT_EQ(g->Row(), row);
+    EXPECT_EQ(list->item(1)->checkState(), Qt::Checked);
+    // Yes saves, once the database takes it again.
+    runSql(QStringLiteral("DROP TRIGGER T_TEST_NOMARK"));
+    DialogSeam::queueAnswer(int(mrYes));
+    ASSERT_TRUE(g->MoveCursor(col, row + 1));
+    QStringList stored = spunte("TCreSco", "iScoId", cre);
+    EXPECT_EQ(stored.size(), 4);
+    EXPECT_TRUE(stored.contains(mark(2)));
+    EXPECT_EQ(stored.last(), dismesso);
+}
