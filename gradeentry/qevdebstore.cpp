@@ -2,7 +2,6 @@
 
 #include "gradeentry/qevsalva.h"
 #include "platform/connection.h"
-#include "platform/engineerrors.h"
 #include "platform/fieldvalue.h"
 #include "platform/helpers.h"
 #include "platform/transaction.h"
@@ -280,29 +279,19 @@ int TqevDebStore::Inserisci(TVxTransaction &tr, int iAnaId, int iAnsId, int iMat
     TVxFieldValues cella;
     cella.setValue(QStringLiteral("iSitId"), iSitId);
     cella.setValue(QStringLiteral("iMatId"), iMatId);
-    QSqlQuery &trova = tr.Exec(QString::fromLatin1(kTrova), cella);
-    const int esistente = fetchNext(trova) ? trova.value(0).toInt() : 0;
-    trova.finish();
-    // Seen by this transaction, so committed: the update finds it.
-    if (esistente != 0 && Aggiorna(tr, esistente, v))
-        return esistente;
-    const int key = VxNewKey(qqoVxGlobConn(), QStringLiteral("TDEB_DEBITI"));
-    TVxFieldValues values = cella;
-    values.setValue(QStringLiteral("iDebId"), key);
-    valoriRiga(values, v);
-    values.setValue(QStringLiteral("dInsert"), inizio.startOfDay());
-    values.setValue(QStringLiteral("dStart"), inizio);
-    values.setValue(QStringLiteral("dEnd"), fine);
-    try {
-        tr.Exec(QString::fromLatin1(kInserisci), values);
-    } catch (const EVxException &e) {
-        // One debt per situation and subject: the one there already is another office's,
-        // committed after this transaction began.
-        if (isDuplicateEntry(e))
-            throw concurrentChangeError(e.detail());
-        throw;
-    }
-    return key;
+    return InserisciCella(
+        tr, QString::fromLatin1(kTrova), cella, [&](int key) { return Aggiorna(tr, key, v); },
+        [&] {
+            const int key = VxNewKey(qqoVxGlobConn(), QStringLiteral("TDEB_DEBITI"));
+            TVxFieldValues values = cella;
+            values.setValue(QStringLiteral("iDebId"), key);
+            valoriRiga(values, v);
+            values.setValue(QStringLiteral("dInsert"), inizio.startOfDay());
+            values.setValue(QStringLiteral("dStart"), inizio);
+            values.setValue(QStringLiteral("dEnd"), fine);
+            tr.Exec(QString::fromLatin1(kInserisci), values);
+            return key;
+        });
 }
 
 bool TqevDebStore::Aggiorna(TVxTransaction &tr, int iDebId, const TValDebito &v)

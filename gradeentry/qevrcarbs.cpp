@@ -143,6 +143,20 @@ TfrqevCarBs::TfrqevCarBs(QWidget *parent)
 
 TfrqevCarBs::~TfrqevCarBs() = default;
 
+QAction *TfrqevCarBs::AzioneStrumenti(const char *name, const char *button, const char *caption,
+                                      const char *hint, int image)
+{
+    auto *action = new QAction(QString::fromUtf8(caption), this);
+    action->setObjectName(QString::fromLatin1(name));
+    if (hint)
+        action->setToolTip(QString::fromUtf8(hint));
+    SetImageIndex(action, image);
+    xoaCustom()->insertAction(FrameAction(QStringLiteral("tb2")), action);
+    if (QWidget *w = xoaCustom()->widgetForAction(action))
+        w->setObjectName(QString::fromLatin1(button));
+    return action;
+}
+
 void TfrqevCarBs::SvuotaGriglia()
 {
     grGrid->setEditorMode(false);

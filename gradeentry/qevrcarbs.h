@@ -137,6 +137,9 @@ protected:
 
     // The pupil of a row (rows are pupils).
     std::shared_ptr<TRecAna> AlunnoDi(int row) const;
+    // A command of the frame's tool bar, before "Parametri visualizzazione", its button named.
+    QAction *AzioneStrumenti(const char *name, const char *button, const char *caption,
+                             const char *hint, int image);
     // Clears every cell's text and record and leaves a 1 x 1 grid.
     void SvuotaGriglia();
     // A per-pupil frame beside the class window: that window's frame of the same kind, when

@@ -108,28 +108,19 @@ TfrqevCarCre::TfrqevCarCre(QWidget *parent)
     m_liste->addWidget(frqevCreFrm);
     m_liste->setChildrenCollapsible(false);
 
-    QAction *prima = FrameAction(QStringLiteral("tb2"));
-    auto azione = [this, prima](const char *name, const char *button, const char *caption,
-                                const char *hint, int image) {
-        auto *action = new QAction(QString::fromUtf8(caption), this);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setToolTip(QString::fromUtf8(hint));
-        SetImageIndex(action, image);
-        xoaCustom()->insertAction(prima, action);
-        if (QWidget *w = xoaCustom()->widgetForAction(action))
-            w->setObjectName(QString::fromLatin1(button));
-        return action;
-    };
     tbSelCar->setObjectName(QStringLiteral("tbSelCar"));
     tbSelCar->setToolTip(QStringLiteral("Dato visualizzato"));
     tbSelCar->setPopupMode(QToolButton::InstantPopup);
     tbSelCar->setMenu(pmCrediti);
     pmCrediti->setObjectName(QStringLiteral("pmCrediti"));
-    xoaCustom()->insertWidget(prima, tbSelCar)->setObjectName(QStringLiteral("aSelCar"));
-    aCalcCreMed = azione("aCalcCreMed", "tbCalc", "Calcola credito per media",
-                         "Calcola credito per media", 6);
-    aCreMin = azione("aCreMin", "tbCreMin", "credito minimo", "Assegna Credito Minimo", 7);
-    aCreMax = azione("aCreMax", "tbCreMax", "Credito massimo", "Assegna credito massimo", 7);
+    xoaCustom()
+        ->insertWidget(FrameAction(QStringLiteral("tb2")), tbSelCar)
+        ->setObjectName(QStringLiteral("aSelCar"));
+    aCalcCreMed = AzioneStrumenti("aCalcCreMed", "tbCalc", "Calcola credito per media",
+                                  "Calcola credito per media", 6);
+    aCreMin = AzioneStrumenti("aCreMin", "tbCreMin", "credito minimo", "Assegna Credito Minimo", 7);
+    aCreMax =
+        AzioneStrumenti("aCreMax", "tbCreMax", "Credito massimo", "Assegna credito massimo", 7);
     connect(aCalcCreMed, &QAction::triggered, this, [this] {
         RunShowingErrors([this] { CalcolaCredito(dmqevParVis->gSetMaxCre(TipoCar)); });
     });
@@ -715,12 +706,8 @@ bool TfrqevCarCre::SaveDataDb()
 
 TfrqevCarCre *TfrqevCarCre::frameClasse() const
 {
-    QevGradeWindow *cls = TdmqevActivations::GradeWindow(QString::fromLatin1(QevForms::CarCls));
-    auto *frame = cls ? qobject_cast<TfrqevCarCre *>(cls->FrameDi(tdCrediti)) : nullptr;
-    if (!frame || frame->TipoCar != tcClasse || frame->ListaAnni != ListaAnni || !dmqevDataSets)
-        return nullptr;
-    auto ana = frame->AlunnoDi(RigaCls1);
-    return ana && ana->iSitId == dmqevDataSets->iSitId ? frame : nullptr;
+    auto *frame = qobject_cast<TfrqevCarCre *>(FrameClasseAlunno());
+    return TipoCar == tcAlunno && frame && frame->ListaAnni == ListaAnni ? frame : nullptr;
 }
 
 void TfrqevCarCre::LoadFromClassForm()

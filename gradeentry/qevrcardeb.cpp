@@ -61,21 +61,9 @@ int idGlobale(const char *name)
 
 TfrqevCarDeb::TfrqevCarDeb(QWidget *parent) : TfrqevCarBs(parent)
 {
-    QAction *prima = FrameAction(QStringLiteral("tb2"));
-    auto azione = [this, prima](const char *name, const char *button, const char *caption,
-                                const char *hint, int image) {
-        auto *action = new QAction(QString::fromUtf8(caption), this);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setToolTip(QString::fromUtf8(hint));
-        SetImageIndex(action, image);
-        xoaCustom()->insertAction(prima, action);
-        if (QWidget *w = xoaCustom()->widgetForAction(action))
-            w->setObjectName(QString::fromLatin1(button));
-        return action;
-    };
-    aDebDef =
-        azione("aDebDef", "ToolButton2", "Assegna debito", "Assegna debito con dati di default", 8);
-    aDel = azione("aDel", "tbDel", "Cancella", "Cancella debito", 10);
+    aDebDef = AzioneStrumenti("aDebDef", "ToolButton2", "Assegna debito",
+                              "Assegna debito con dati di default", 8);
+    aDel = AzioneStrumenti("aDel", "tbDel", "Cancella", "Cancella debito", 10);
     connect(aDebDef, &QAction::triggered, this,
             [this] { RunShowingErrors([this] { aDebDefExecute(); }); });
     connect(aDel, &QAction::triggered, this,
@@ -423,18 +411,9 @@ bool TfrqevCarDeb::SaveDataDb()
     return true;
 }
 
-TfrqevCarDeb *TfrqevCarDeb::frameClasse(int &riga) const
+TfrqevCarDeb *TfrqevCarDeb::frameClasse() const
 {
-    QevGradeWindow *cls = TdmqevActivations::GradeWindow(QString::fromLatin1(QevForms::CarCls));
-    auto *frame = cls ? qobject_cast<TfrqevCarDeb *>(cls->FrameDi(tdDebiti)) : nullptr;
-    if (!frame || frame->TipoCar != tcClasse || TipoCar != tcAlunno)
-        return nullptr;
-    for (riga = frame->grGrid->nRowIntest(); riga < frame->grGrid->RowCount(); ++riga) {
-        auto ana = frame->AlunnoDi(riga);
-        if (ana && ana->iAnaId == dmqevDataSets->iAnaId)
-            return frame;
-    }
-    return nullptr;
+    return TipoCar == tcAlunno ? qobject_cast<TfrqevCarDeb *>(FrameClasseAlunno()) : nullptr;
 }
 
 // The pupil's debts as the class window holds them, unsaved ones too, subject by subject.
@@ -442,8 +421,8 @@ void TfrqevCarDeb::LoadFromClassForm()
 {
     TfrqevCarBs::LoadFromClassForm();
     LoadData();
-    int riga = 0;
-    TfrqevCarDeb *cls = frameClasse(riga);
+    TfrqevCarDeb *cls = frameClasse();
+    const int riga = RigaCls1;
     if (!cls)
         return;
     for (int c = cls->grGrid->nColIntest(); c < cls->grGrid->ColCount(); ++c) {
@@ -464,8 +443,8 @@ void TfrqevCarDeb::LoadFromClassForm()
 // After a save the class window shows, and holds as stored, what this window saved.
 void TfrqevCarDeb::UpdateClassForm()
 {
-    int riga = 0;
-    TfrqevCarDeb *cls = frameClasse(riga);
+    TfrqevCarDeb *cls = frameClasse();
+    const int riga = RigaCls1;
     if (!cls)
         return;
     for (int c = cls->grGrid->nColIntest(); c < cls->grGrid->ColCount(); ++c) {

@@ -81,8 +81,8 @@ protected:
     void grGridKeyPress(QChar &key) override;
 
 private:
-    // The class window's debts frame and the pupil's row in it, beside a pupil window.
-    TfrqevCarDeb *frameClasse(int &riga) const;
+    // The class window's debts frame, beside a pupil window (the pupil's row is RigaCls1).
+    TfrqevCarDeb *frameClasse() const;
     // The row of a subject in a per-pupil grid; -1 without one.
     int rigaMateria(int iMatId) const;
     void layoutRighe();

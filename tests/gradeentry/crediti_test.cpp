@@ -199,6 +199,9 @@ TEST_F(Crediti, ATypedCreditIsTakenWhenItsCellIsLeftAndOnlyAWholeNumberFromZero)
         {"5", r2, fermo, "5"},              // the cell left decides, not the target
         {"", r1, QPoint(last, r2), "-"},    // emptied: NULL, the row stays
     };
+    // Another office's save of a third pupil, after the load: no save here writes it back.
+    ASSERT_NE(sits.value(2), 0);
+    runSql(QStringLiteral("UPDATE TCre_Crediti SET iCreCredito = 11 WHERE iSitId = ?"), {sits[2]});
     for (const auto &c : cases) {
         SCOPED_TRACE(c.typed);
         ASSERT_TRUE(g->MoveCursor(last, c.row));
@@ -213,6 +216,7 @@ TEST_F(Crediti, ATypedCreditIsTakenWhenItsCellIsLeftAndOnlyAWholeNumberFromZero)
         EXPECT_EQ(g->Cells(last, c.row),
                   QString::fromLatin1(c.stored) == "-" ? QString() : QString::fromLatin1(c.stored));
         EXPECT_EQ(righe(sit), 1);
+        EXPECT_EQ(riga(sits[2]).section(QLatin1Char(' '), 0, 0), QStringLiteral("11"));
     }
 }
 

@@ -235,6 +235,8 @@ TEST_F(Debiti, TheDebtsWindowListsThePupilsSubjectsAndIsRefusedBesideAnotherWind
             matematica = r;
     }
     ASSERT_NE(matematica, 0);
+    // Away from the subject window the averages are read from what is stored.
+    EXPECT_FALSE(g->Cells(2, matematica).isEmpty());
     // The other grade-entry windows are refused while it is open.
     DialogSeam::clearShown();
     EXPECT_FALSE(dmqevActivations->xafCarCls->Execute());
@@ -353,4 +355,51 @@ TEST_F(Debiti, TheClassWindowEntersTheTypeAndAPupilWindowTakesAndGivesBackTheDeb
     DialogSeam::clearShown();
     EXPECT_TRUE(chiudi(window));
     EXPECT_TRUE(DialogSeam::shown().isEmpty());
+}
+
+TEST(DebitiMedie, AGridAverageCountsOnlyShownUnlockedValuesWhoseComponentCounts)
+{
+    // One pupil, four columns; each case spoils the third cell in one way.
+    const struct
+    {
+        const char *caso;
+        std::function<void(TRecVal &, TRecCmp &, QString &)> guasta;
+        const char *media;
+    } cases[] = {
+        {"all count", [](TRecVal &, TRecCmp &, QString &) {}, "6,75"},
+        {"locked", [](TRecVal &v, TRecCmp &, QString &) { v.bBloccato = true; }, "6,33"},
+        {"level out of averages", [](TRecVal &v, TRecCmp &, QString &) { v.bValInMed = false; },
+         "6,33"},
+        {"component out of averages",
+         [](TRecVal &, TRecCmp &c, QString &) { c.bCmpScaInMedia = false; }, "6,33"},
+        {"emptied, record kept", [](TRecVal &, TRecCmp &, QString &t) { t.clear(); }, "6,33"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.caso);
+        TqelStringGrid grid;
+        grid.setRowCount(3);
+        grid.setColCount(5);
+        grid.setnRowIntest(2);
+        grid.setnColIntest(1);
+        auto ana = std::make_shared<TRecAna>();
+        ana->iAnaId = 7;
+        grid.setObjects(0, 2, ana);
+        const double voti[] = {6, 7, 8, 6};
+        for (int col = 1; col <= 4; ++col) {
+            auto val = std::make_shared<TRecVal>();
+            val->iValDato = voti[col - 1];
+            val->bValInMed = true;
+            val->sValSDesc = QString::number(voti[col - 1]);
+            auto cmp = std::make_shared<TRecCmp>();
+            cmp->bCmpScaInMedia = true;
+            QString text = val->sValSDesc;
+            if (col == 3)
+                c.guasta(*val, *cmp, text);
+            grid.setObjects(col, 2, val);
+            grid.setObjects(col, 1, cmp);
+            grid.setCells(col, 2, text);
+        }
+        EXPECT_EQ(TfrqevCarDeb::MediaGriglia(grid, 7), QString::fromLatin1(c.media));
+        EXPECT_EQ(TfrqevCarDeb::MediaGriglia(grid, 8), QString());
+    }
 }
