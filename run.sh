@@ -6,7 +6,6 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")" && pwd)
 build="$top/build/release"
 "$top/scripts/setup.sh" --quiet "$build" tavrin tavrin-makedb
-source "$top/scripts/embedded-lock.sh"
 printf 'Demo database... '
 if "$build/db/tavrin-makedb" >> "$build/setup.log" 2>&1; then
   echo "ok"

@@ -35,7 +35,6 @@ cmake -S "$top" -B "$build" -DTAVRIN_BENCH=ON > /dev/null
 cmake --build "$build" --parallel "$(nproc 2>/dev/null || echo 2)" \
   --target "${school_benches[@]}" "${other_benches[@]}"
 export QT_QPA_PLATFORM=offscreen
-source "$top/scripts/embedded-lock.sh"
 # A demo school is made again when the demo tool's folder has changed since it was made (its
 # tree in git; uncommitted changes are not seen).
 made_from=$(git -C "$top" rev-parse HEAD:db 2>/dev/null || echo unknown)

@@ -1,5 +1,7 @@
 #include "db/database.h"
 
+#include "platform/embeddedlock.h"
+
 #include <ibase.h>
 
 #include <QDir>
@@ -29,6 +31,7 @@ QString createEmptyDatabase(const QString &path)
 {
     // CREATE DATABASE takes no parameters: the path goes into the text with its quotes
     // doubled. It is the program's own file name, never typed by the office.
+    useUsableEmbeddedLockFolder();
     QString quoted = path;
     quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
     const QByteArray sql = QStringLiteral("CREATE DATABASE '%1' USER 'SYSDBA' PAGE_SIZE 8192 "
@@ -46,6 +49,7 @@ QString createEmptyDatabase(const QString &path)
 
 QString setForcedWrites(const QString &path, bool on)
 {
+    useUsableEmbeddedLockFolder();
     const QByteArray file = QFile::encodeName(path);
     const QByteArray user = QByteArrayLiteral("SYSDBA");
     QByteArray dpb;

@@ -1,8 +1,10 @@
 #include "platform/connection.h"
 
+#include "platform/embeddedlock.h"
 #include "platform/inifile.h"
 #include "platform/maindir.h"
 #include "platform/messagedlg.h"
+#include "platform/quitrequest.h"
 #include "platform/vxexception.h"
 
 #include <QDir>
@@ -100,12 +102,23 @@ QString openRefusal(const QSqlError &error, const TVxDatabaseLocation &location,
 void configure(QSqlDatabase &db, const TVxConnectionSettings &settings)
 {
     const TVxDatabaseLocation location = parseDatabaseLocation(settings.Database);
+    if (location.host.isEmpty())
+        useUsableEmbeddedLockFolder();
     db.setHostName(location.host);
     db.setPort(location.port);
     db.setDatabaseName(location.host.isEmpty() ? resolvePath(location.path) : location.path);
     db.setUserName(settings.User);
     db.setPassword(settings.Password);
     db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=") + settings.CharacterSet);
+}
+
+// The client library installs handlers of SIGTERM and SIGINT of its own when it first tries to
+// attach, and they would leave the program deaf to a request to end.
+bool openKeepingQuitHandlers(QSqlDatabase &db)
+{
+    const bool opened = db.open();
+    restoreQuitRequestHandlers();
+    return opened;
 }
 
 } // namespace
@@ -223,7 +236,7 @@ bool OpenConnection()
         }
     }
     configure(db, settings);
-    if (!db.open()) {
+    if (!openKeepingQuitHandlers(db)) {
         const QString shown =
             location.host.isEmpty() ? QDir::toNativeSeparators(path) : settings.Database;
         tellUser(openRefusal(db.lastError(), location, shown, where), db.lastError().text());
@@ -237,7 +250,7 @@ bool openDatabase(QSqlDatabase &db, const QString &connectionName,
 {
     db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), connectionName);
     configure(db, settings);
-    if (db.open())
+    if (openKeepingQuitHandlers(db))
         return true;
     if (error)
         *error = db.lastError().text();
@@ -287,7 +300,7 @@ bool reopenIfLost(QSqlDatabase &db)
 void VxReconnect(QSqlDatabase &db)
 {
     db.close();
-    const bool opened = db.open();
+    const bool opened = openKeepingQuitHandlers(db);
     if (opened)
         waitingForServer().remove(db.connectionName());
     else

@@ -56,8 +56,9 @@ if ((${#missing[@]})); then
   if [[ $(id -u) -eq 0 ]]; then
     step "Installing ${#missing[@]} Debian packages (${missing[*]})" install_missing
   else
-    echo "Missing packages. Run as root:" >&2
-    echo "  sudo apt-get install -y ${missing[*]}" >&2
+    echo "Missing Debian packages. Run as root (or through sudo), then run this again:" >&2
+    echo "  apt-get update" >&2
+    echo "  apt-get install -y ${missing[*]}" >&2
     exit 1
   fi
 elif ((quiet)); then

@@ -1,6 +1,7 @@
 #include "shell/qelstartup.h"
 
 #include "platform/messagedlg.h"
+#include "platform/quitrequest.h"
 #include "shell/qelactivations.h"
 #include "shell/qeldatasets.h"
 #include "shell/qelduplicatecheck.h"
@@ -74,6 +75,7 @@ int runTavrin()
     TavrinObjects objects;
     TfmqelMain *main = objects.mainWindow();
     main->ShowOnStartScreen();
+    closeOnQuitRequest(main);
     // Normally the window system activates the window; without a window manager it may not,
     // and the first activation's work must run all the same.
     QTimer::singleShot(0, main, [main] { main->ensureFirstActivation(); });
