@@ -3,12 +3,14 @@
 // every case checked in the database.
 #include "gradeentry/qevcrestore.h"
 #include "gradeentry/qevfcarsng.h"
+#include "gradeentry/qevfselitem.h"
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevrcarcre.h"
 #include "gradeentry/qevrcrelista.h"
 #include "tests/gradeentry/gradewindows.h"
 
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QTest>
 
 namespace {
@@ -378,4 +380,58 @@ TEST_F(Crediti, APupilWindowTakesTheClassWindowsUnsavedCreditAndGivesBackWhatItS
     ASSERT_TRUE(g->MoveCursor(last, 2));
     salva(frame);
     EXPECT_EQ(riga(sits[0]).section(QLatin1Char(' '), 7, 7), QStringLiteral("2"));
+}
+
+TEST_F(Crediti, TheCommendationAndTheNoteComeFromThePickDialogAndBackspaceClearsThem)
+{
+    TfrqevCarCre *frame = pagina();
+    ASSERT_NE(frame, nullptr);
+    TqelStringGrid *g = frame->grGrid;
+    const int last = g->ColCount() - 1;
+    const int sit = situazioni(frame).value(0);
+    ASSERT_NE(sit, 0);
+    auto pick = [] { return qobject_cast<TfmqevSelItem *>(dmqevActivations->fmqevSelItem.data()); };
+    auto stored = [sit] {
+        QSqlQuery q = runSql(
+            QStringLiteral("SELECT iEncId, bCreNota FROM TCre_Crediti WHERE iSitId = ?"), {sit});
+        if (!q.next())
+            return QStringLiteral("none");
+        return (q.value(0).isNull() ? QStringLiteral("-") : q.value(0).toString()) + '|' +
+               QString::fromUtf8(q.value(1).toByteArray());
+    };
+    const struct
+    {
+        int modo;
+        std::function<void(TfmqevSelItem *)> scegli;
+        const char *cella;
+        const char *dopo;
+    } cases[] = {
+        {TfrqevCarCre::mcEncomio, [](TfmqevSelItem *p) { p->SelezionaItem(2); }, "MEN", "2|"},
+        {TfrqevCarCre::mcNota,
+         [](TfmqevSelItem *p) { p->meNota->setPlainText(QStringLiteral("Certificato FCE")); }, "Si",
+         "2|Certificato FCE"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.modo);
+        frame->AzioniModo[c.modo]->trigger();
+        EXPECT_FALSE(g->Options().testFlag(TVxStringGrid::goEditing));
+        ASSERT_TRUE(g->MoveCursor(last, 1));
+        frame->aFormSel->trigger();
+        ASSERT_NE(pick(), nullptr);
+        c.scegli(pick());
+        pick()->AssegnaCella(true, true);
+        EXPECT_EQ(g->Cells(last, 1), QString::fromLatin1(c.cella));
+        salva(frame);
+        EXPECT_EQ(stored(), QString::fromLatin1(c.dopo));
+    }
+    pick()->close();
+    // Backspace clears what the mode shows: the note, then the commendation.
+    for (int modo : {int(TfrqevCarCre::mcNota), int(TfrqevCarCre::mcEncomio)}) {
+        frame->AzioniModo[modo]->trigger();
+        ASSERT_TRUE(g->MoveCursor(last, 1));
+        QTest::keyClick(g, Qt::Key_Backspace);
+        EXPECT_EQ(g->Cells(last, 1), QString());
+    }
+    salva(frame);
+    EXPECT_EQ(stored(), QStringLiteral("-|"));
 }
