@@ -400,14 +400,9 @@ bool TqevCreStore::Aggiorna(TVxTransaction &tr, int iCreId, const TValCredito &v
     return tr.Exec(QString::fromLatin1(kAggiorna), values).numRowsAffected() > 0;
 }
 
-QList<TqevVoceLista> TqevCreStore::Voci(TqevListaCrediti lista)
+QString TqevCreStore::SqlVoci(TqevListaCrediti lista)
 {
-    QList<TqevVoceLista> voci;
-    leggi(QString::fromLatin1(listaDi(lista).voci), {},
-          [&voci](const QSqlQuery &q, const QSqlRecord &) {
-              voci.append({q.value(0).toInt(), q.value(1).toString().trimmed()});
-          });
-    return voci;
+    return QString::fromLatin1(listaDi(lista).voci);
 }
 
 QSet<int> TqevCreStore::Spuntate(TqevListaCrediti lista, int iCreId)

@@ -47,12 +47,6 @@ const TqevBanda *BandaDi(const QList<TqevBanda> &bande, double media);
 // The two check lists of a credit.
 enum class TqevListaCrediti { Scolastici, Formativi };
 
-struct TqevVoceLista
-{
-    int id = 0;
-    QString sLDesc;
-};
-
 class TqevCreStore
 {
 public:
@@ -88,10 +82,11 @@ public:
     // False when no row has the key any more (another office deleted it).
     [[nodiscard]] static bool Aggiorna(TVxTransaction &tr, int iCreId, const TValCredito &valori);
 
-    // A check list: its kinds (visible ones only, by key), the kinds ticked for a credit, and
-    // the change of the ticks in the caller's transaction: marks removed for kinds no longer
-    // ticked, added for kinds newly ticked unless stored already.
-    static QList<TqevVoceLista> Voci(TqevListaCrediti lista);
+    // A check list: the statement of its kinds (the visible ones, by key: id and long text,
+    // as the enumeration helpers take them), the kinds ticked for a credit, and the change of
+    // the ticks in the caller's transaction: marks removed for kinds no longer ticked, added
+    // for kinds newly ticked unless stored already.
+    static QString SqlVoci(TqevListaCrediti lista);
     static QSet<int> Spuntate(TqevListaCrediti lista, int iCreId);
     static void SalvaSpunte(TVxTransaction &tr, TqevListaCrediti lista, int iCreId,
                             const QSet<int> &aggiunte, const QSet<int> &tolte, const QDate &inizio,

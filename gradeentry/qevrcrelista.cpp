@@ -2,6 +2,8 @@
 
 #include "gradeentry/qevdatasets.h"
 #include "gradeentry/qevsalva.h"
+#include "platform/connection.h"
+#include "platform/enumvalues.h"
 #include "platform/messagedlg.h"
 
 #include <QEvent>
@@ -76,13 +78,13 @@ void TfrqevCreLista::CaricaLista()
         bool &flag;
         ~Fine() { flag = false; }
     } fine{m_caricamento};
-    clbLista->clear();
     m_salvate = iCreId != 0 ? TqevCreStore::Spuntate(m_lista, iCreId) : QSet<int>();
-    for (const TqevVoceLista &v : TqevCreStore::Voci(m_lista)) {
-        auto *item = new QListWidgetItem(v.sLDesc, clbLista);
-        item->setData(Qt::UserRole, v.id);
+    LoadEnumValues(qqoVxGlobConn(), clbLista, TqevCreStore::SqlVoci(m_lista));
+    for (int i = 0; i < clbLista->count(); ++i) {
+        QListWidgetItem *item = clbLista->item(i);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(m_salvate.contains(v.id) ? Qt::Checked : Qt::Unchecked);
+        const bool spuntata = m_salvate.contains(item->data(Qt::UserRole).toInt());
+        item->setCheckState(spuntata ? Qt::Checked : Qt::Unchecked);
     }
     bModificata = false;
     m_letta = true;

@@ -2,6 +2,7 @@
 // the page, typed credits, the calculation, and the two check lists by mouse and keyboard;
 // every case checked in the database.
 #include "gradeentry/qevcrestore.h"
+#include "gradeentry/qevfcarsng.h"
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevrcarcre.h"
 #include "gradeentry/qevrcrelista.h"
@@ -336,4 +337,45 @@ TEST_F(Crediti, CheckListsTickOncePerClickOrKeyAndKeepTicksThatCouldNotBeSaved)
     EXPECT_EQ(stored.size(), 4);
     EXPECT_TRUE(stored.contains(mark(2)));
     EXPECT_EQ(stored.last(), dismesso);
+}
+
+TEST_F(Crediti, APupilWindowTakesTheClassWindowsUnsavedCreditAndGivesBackWhatItSaves)
+{
+    TfrqevCarCre *frame = pagina();
+    ASSERT_NE(frame, nullptr);
+    TqelStringGrid *g = frame->grGrid;
+    const int last = g->ColCount() - 1;
+    const QList<int> sits = situazioni(frame);
+    ASSERT_NE(sits.value(0), 0);
+    // Typed in the class window and not saved.
+    ASSERT_TRUE(g->MoveCursor(last, 1));
+    g->setEditorMode(true);
+    QTest::keyClick(g, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(g, QStringLiteral("9"));
+    ASSERT_TRUE(g->MoveCursor(last - 1, 1));
+    ASSERT_TRUE(g->MoveCursor(last, 1));
+    frame->aSingolo->trigger();
+    TfmqevCarSng *pupil = fmqevCarSng();
+    ASSERT_NE(pupil, nullptr);
+    ASSERT_TRUE(pupil->MostraPagina(QStringLiteral("Crediti")));
+    auto *sng = qobject_cast<TfrqevCarCre *>(pupil->FrameDi(tdCrediti));
+    TqelStringGrid *p = sng->grGrid;
+    const int anno = p->RowCount() - 1;
+    ASSERT_EQ(sng->RecordDi(1, anno)->iSitId, sits[0]);
+    EXPECT_EQ(p->Cells(6, anno), QStringLiteral("9"));
+    // "Integrazione" typed per pupil and saved there.
+    ASSERT_TRUE(p->MoveCursor(7, anno));
+    p->setEditorMode(true);
+    QTest::keyClick(p, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(p, QStringLiteral("2"));
+    ASSERT_TRUE(p->MoveCursor(6, anno));
+    salva(sng);
+    EXPECT_EQ(riga(sits[0]).section(QLatin1Char(' '), 0, 0), QStringLiteral("9"));
+    EXPECT_EQ(riga(sits[0]).section(QLatin1Char(' '), 7, 7), QStringLiteral("2"));
+    EXPECT_EQ(frame->RecordDi(last, 1)->iCreRecup, 2);
+    EXPECT_TRUE(chiudi(pupil));
+    // What the pupil window saved is the class window's stored value: nothing to save there.
+    ASSERT_TRUE(g->MoveCursor(last, 2));
+    salva(frame);
+    EXPECT_EQ(riga(sits[0]).section(QLatin1Char(' '), 7, 7), QStringLiteral("2"));
 }
