@@ -84,9 +84,8 @@ TfmqevCarCls::TfmqevCarCls(QWidget *parent) : TfmqevCarBase(parent, kPagine, tdV
     TfrqevCarVot *vtp = frqevCarClsVtp();
     vot->grGrid->OnDrawCell = [this](QPainter &painter, int col, int row, const QRect &rect,
                                      TGridDrawState) { disegnaVoti(painter, col, row, rect); };
-    vtp->grGrid->OnDrawCell = [vtp](QPainter &, int, int, const QRect &, TGridDrawState) {
-        vtp->frqevEsMeCr1->RidimensionaGriglia();
-    };
+    vtp->grGrid->OnDrawCell = [this](QPainter &painter, int col, int row, const QRect &rect,
+                                     TGridDrawState) { disegnaProposti(painter, col, row, rect); };
     CollegaPassaggio(
         0, QStringLiteral("ATTENZIONE!\r\rI voti già presenti saranno sostituiti\r\rContinuare?"));
 }
@@ -134,21 +133,64 @@ void TfmqevCarCls::disegnaVoti(QPainter &painter, int col, int row, const QRect 
     vot->frqevEsMeCr1->RidimensionaGriglia();
     // A subject with an aid for the pupil: the aids grid has one header row, the votes two.
     auto voto = grid->RecordAt<TRecVal>(col, row);
-    if (!PaginaVisibile(tdAiuti) || !voto)
+    if (!voto)
         return;
-    TqelStringGrid *aiuti = FrameDi(tdAiuti)->grGrid;
+    bool aiuto = false;
     auto materia = grid->RecordAt<TRecMat>(col, 0);
-    if (!materia || row - 1 >= aiuti->RowCount())
-        return;
-    for (int i = 1; i < aiuti->ColCount(); ++i) {
-        auto m = aiuti->RecordAt<TRecMat>(i, 0);
-        if (m && m->iClsSesMatId == materia->iClsSesMatId &&
-            !aiuti->Cells(i, row - 1).trimmed().isEmpty()) {
-            painter.fillRect(rect, QColor(0, 255, 0));
-            painter.setPen(grid->FontColor());
-            painter.drawText(rect.adjusted(2, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop,
-                             voto->sValSDesc);
-            return;
+    if (PaginaVisibile(tdAiuti) && materia) {
+        TqelStringGrid *aiuti = FrameDi(tdAiuti)->grGrid;
+        for (int i = 1; i < aiuti->ColCount() && row - 1 < aiuti->RowCount() && !aiuto; ++i) {
+            auto m = aiuti->RecordAt<TRecMat>(i, 0);
+            aiuto = m && m->iClsSesMatId == materia->iClsSesMatId &&
+                    !aiuti->Cells(i, row - 1).trimmed().isEmpty();
         }
     }
+    // A debt outweighs an aid.
+    if (conDebito(*grid, col, row))
+        evidenzia(painter, rect, coloreDebiti(), *grid, voto->sValSDesc);
+    else if (aiuto)
+        evidenzia(painter, rect, QColor(0, 255, 0), *grid, voto->sValSDesc);
+}
+
+void TfmqevCarCls::disegnaProposti(QPainter &painter, int col, int row, const QRect &rect)
+{
+    TfrqevCarVot *vtp = frqevCarClsVtp();
+    vtp->frqevEsMeCr1->RidimensionaGriglia();
+    TqelStringGrid *grid = vtp->grGrid;
+    auto proposto = grid->RecordAt<TRecVal>(col, row);
+    if (row >= grid->nRowIntest() && col >= grid->nColIntest() && proposto &&
+        conDebito(*grid, col, row))
+        evidenzia(painter, rect, coloreDebiti(), *grid, proposto->sValSDesc);
+}
+
+QColor TfmqevCarCls::coloreDebiti() const
+{
+    return dmqevParVis ? dmqevParVis->gColorDebiti(tcClasse)
+                       : TqevParVisGriglia::DefaultColorDebiti();
+}
+
+bool TfmqevCarCls::conDebito(const TqelStringGrid &grid, int col, int row) const
+{
+    // The debts page has one header row and a column per subject, the vote pages two header
+    // rows and a column per component: the subject's code joins them.
+    if (!PaginaVisibile(tdDebiti))
+        return false;
+    auto materia = grid.RecordAt<TRecMat>(col, 0);
+    TqelStringGrid *debiti = FrameDi(tdDebiti)->grGrid;
+    if (!materia || row - 1 >= debiti->RowCount())
+        return false;
+    for (int c = debiti->nColIntest(); c < debiti->ColCount(); ++c) {
+        auto m = debiti->RecordAt<TRecMat>(c, 0);
+        if (m && m->sMatCodUser.trimmed() == materia->sMatCodUser.trimmed())
+            return !debiti->Cells(c, row - 1).trimmed().isEmpty();
+    }
+    return false;
+}
+
+void TfmqevCarCls::evidenzia(QPainter &painter, const QRect &rect, const QColor &colore,
+                             const TqelStringGrid &grid, const QString &testo)
+{
+    painter.fillRect(rect, colore);
+    painter.setPen(grid.FontColor());
+    painter.drawText(rect.adjusted(2, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop, testo);
 }

@@ -20,7 +20,9 @@
 #include "gradeentry/qevfcarbase.h"
 #include "shell/qelformcalls.h"
 
+class QColor;
 class TfrqevCarVot;
+class TqelStringGrid;
 
 class TfmqevCarCls : public TfmqevCarBase, public QelContextForm
 {
@@ -41,6 +43,12 @@ public:
 
 private:
     void disegnaVoti(QPainter &painter, int col, int row, const QRect &rect);
+    void disegnaProposti(QPainter &painter, int col, int row, const QRect &rect);
+    // Whether the pupil of a vote grid's row has a debt in the column's subject.
+    bool conDebito(const TqelStringGrid &grid, int col, int row) const;
+    QColor coloreDebiti() const;
+    static void evidenzia(QPainter &painter, const QRect &rect, const QColor &colore,
+                          const TqelStringGrid &grid, const QString &testo);
 };
 
 // The open class window; none when it is closed.

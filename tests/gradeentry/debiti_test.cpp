@@ -309,6 +309,26 @@ TEST_F(Debiti, TheClassWindowEntersTheTypeAndAPupilWindowTakesAndGivesBackTheDeb
     EXPECT_EQ(debito(ana->iAnaId, 3),
               QStringLiteral("2009-06-15|2009-09-10|1|3|%1|%1|").arg(teacher));
 
+    // The votes page paints the pupil's votes in the subject in the debts colour.
+    ASSERT_TRUE(window->MostraPagina(QStringLiteral("Voti")));
+    TqelStringGrid *voti = window->FrameDi(tdVoti)->grGrid;
+    QCoreApplication::processEvents();
+    const QImage image = voti->viewport()->grab().toImage();
+    int dipinte = 0;
+    for (int c = voti->nColIntest(); c < voti->ColCount(); ++c) {
+        auto mat = voti->RecordAt<TRecMat>(c, 0);
+        const QRect rect = voti->CellRect(c, row + 1);
+        if (!mat || rect.isEmpty() || !voti->RecordAt<TRecVal>(c, row + 1))
+            continue;
+        const bool giallo = image.pixelColor(rect.right() - 3, rect.bottom() - 3) ==
+                            dmqevParVis->gColorDebiti(tcClasse);
+        EXPECT_EQ(giallo, mat->sMatLDesc.trimmed() == QStringLiteral("MATEMATICA"))
+            << mat->sMatLDesc.toStdString();
+        dipinte += giallo;
+    }
+    EXPECT_GT(dipinte, 0);
+    ASSERT_TRUE(window->MostraPagina(QStringLiteral("Debiti")));
+
     // The screenshots of the credits and debts pages.
     const QString dir = qEnvironmentVariable("TAVRIN_SCREENSHOTS");
     if (!dir.isEmpty()) {
