@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QSocketNotifier>
+#include <QThread>
 #include <QTimer>
 
 #include <cerrno>
@@ -103,10 +104,14 @@ void closeForQuit(const QPointer<QWidget> &window)
     static bool waiting = false;
     if (!window || waiting)
         return;
-    if (QWidget *modal = QApplication::activeModalWidget()) {
+    QWidget *modal = QApplication::activeModalWidget();
+    // An event loop of its own without a modal window is work under way that takes no input
+    // (a web request): the person could not close the window during it either.
+    if (modal || QThread::currentThread()->loopLevel() > 1) {
         // The dismissed window's caller runs on, and may show the next one, before the close.
         // A wait window is cancelled as by its "Annulla" (or not at all): its work ends first.
-        dismissForQuit(modal);
+        if (modal)
+            dismissForQuit(modal);
         waiting = true;
         QTimer::singleShot(100, QCoreApplication::instance(), [window] {
             waiting = false;

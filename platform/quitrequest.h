@@ -23,7 +23,8 @@ void onQuitRequest(std::function<void()> callback);
 
 // A modal window blocks the main window's close button, so it goes first, as the person would
 // dismiss it: a message with a single button is acknowledged, a modal form cancelled; a
-// question is left to the person, and the close waits for the answer. A window that refuses
-// to close (its unsaved work kept at the person's answer) keeps the program open.
+// question is left to the person, and the close waits for the answer, as it waits for work
+// that runs an event loop of its own. A window that refuses to close (its unsaved work kept at
+// the person's answer) keeps the program open.
 void closeOnQuitRequest(QWidget *window);
 void restoreQuitRequestHandlers();

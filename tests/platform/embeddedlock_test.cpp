@@ -60,79 +60,77 @@ TEST(EmbeddedLock, ChosenFolderTakesTheEngineLocksWhenNamedBeforeTheFirstConnect
 
 TEST(EmbeddedLock, DefaultKeptWhenUsablePrivateFolderOtherwise)
 {
-    const bool root = geteuid() == 0;
+    // What stands in the scratch folder before the choice: "default" is the engine's default,
+    // "private0" and "private1" the private folders in their order.
+    struct Entry
+    {
+        const char *name;
+        char kind; // 'd' folder, 'f' file, 'l' link to "elsewhere"
+        mode_t mode = 0700;
+        bool ofAnotherUser = false;
+    };
     struct Case
     {
         const char *name;
-        std::function<void(const QString &base)> prepare; // the default is base/default
+        QList<Entry> entries;
         int chosen;                                       // -1 default kept, else the index
         enum { Anyone, Unprivileged, Root } who = Anyone; // permissions do not bind root
     };
     const QList<Case> cases = {
-        {"default missing: the engine makes it", [](const QString &) {}, -1},
-        {"default usable", [](const QString &b) { makeFolder(b + "/default", 0770); }, -1},
+        {"default missing: the engine makes it", {}, -1},
+        {"default usable", {{"default", 'd', 0770}}, -1},
         {"default usable with lock files",
-         [](const QString &b) {
-             makeFolder(b + "/default", 0777);
-             makeFile(b + "/default/fb_init", 0660);
-         },
+         {{"default", 'd', 0777}, {"default/fb_init", 'f', 0660}},
          -1},
-        {"default is no folder", [](const QString &b) { makeFile(b + "/default"); }, 0},
+        {"default is no folder", {{"default", 'f'}}, 0},
         {"own private folder left open is closed to others",
-         [](const QString &b) {
-             makeFile(b + "/default");
-             makeFolder(b + "/private0", 0755);
-         },
+         {{"default", 'f'}, {"private0", 'd', 0755}},
          0},
         {"a link in place of the private folder is passed over",
-         [](const QString &b) {
-             makeFile(b + "/default");
-             makeFolder(b + "/elsewhere", 0700);
-             ASSERT_EQ(symlink("elsewhere", QFile::encodeName(b + "/private0").constData()), 0);
-         },
+         {{"default", 'f'}, {"elsewhere", 'd'}, {"private0", 'l'}},
          1},
         {"a file in place of the private folder is passed over",
-         [](const QString &b) {
-             makeFile(b + "/default");
-             makeFile(b + "/private0");
-         },
+         {{"default", 'f'}, {"private0", 'f'}},
          1},
         {"no private folder can be made",
-         [](const QString &b) {
-             makeFile(b + "/default");
-             makeFile(b + "/private0");
-             makeFile(b + "/private1");
-         },
+         {{"default", 'f'}, {"private0", 'f'}, {"private1", 'f'}},
          -1},
-        {"default not writable", [](const QString &b) { makeFolder(b + "/default", 0500); }, 0,
-         Case::Unprivileged},
+        {"default not writable", {{"default", 'd', 0500}}, 0, Case::Unprivileged},
         {"default holds a lock file of another user's",
-         [](const QString &b) {
-             makeFolder(b + "/default", 0777);
-             makeFile(b + "/default/fb_init", 0440);
-         },
-         0, Case::Unprivileged},
+         {{"default", 'd', 0777}, {"default/fb_init", 'f', 0440}},
+         0,
+         Case::Unprivileged},
         // Another user may make the private folder's name first, in a shared place, to read
         // this user's locks.
         {"a private folder of another user's is passed over",
-         [](const QString &b) {
-             makeFile(b + "/default");
-             makeFolder(b + "/private0", 0700);
-             ASSERT_EQ(chown(QFile::encodeName(b + "/private0").constData(), 65534, 65534), 0);
-         },
-         1, Case::Root},
+         {{"default", 'f'}, {"private0", 'd', 0700, true}},
+         1,
+         Case::Root},
     };
+    const bool root = geteuid() == 0;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         if ((c.who == Case::Unprivileged && root) || (c.who == Case::Root && !root))
             continue;
         QTemporaryDir base;
-        c.prepare(base.path());
+        for (const Entry &e : c.entries) {
+            const QString path = base.filePath(e.name);
+            if (e.kind == 'd')
+                makeFolder(path, e.mode);
+            else if (e.kind == 'f')
+                makeFile(path, e.mode);
+            else
+                ASSERT_EQ(symlink("elsewhere", QFile::encodeName(path).constData()), 0);
+            if (e.ofAnotherUser) {
+                ASSERT_EQ(chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+            }
+        }
         const QStringList privateFolders{base.filePath("private0"), base.filePath("private1")};
         const QString chosen = embeddedLockFolderFor(base.filePath("default"), privateFolders);
         EXPECT_EQ(chosen, c.chosen < 0 ? QString() : privateFolders[c.chosen]);
-        if (c.chosen >= 0)
+        if (c.chosen >= 0) {
             EXPECT_EQ(modeOf(chosen), 0700u);
+        }
         chmod(QFile::encodeName(base.filePath("default")).constData(), 0700); // to remove it
     }
 }

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSqlQuery>
@@ -134,4 +135,30 @@ TEST(QuitRequest, ModalWindowsFirstQuestionsAndWorkLeftToThePerson)
             EXPECT_TRUE(window.isHidden());
         }
     }
+}
+
+// Work that waits in an event loop of its own (a web request) takes no input: it is not cut
+// under, the close comes once it has ended.
+TEST(QuitRequest, WorkInItsOwnEventLoopEndsFirst)
+{
+    ClosingWindow window;
+    bool working = false;
+    bool closedDuringWork = false;
+    window.onClose = [&] {
+        closedDuringWork = working;
+        return true;
+    };
+    window.show();
+    closeOnQuitRequest(&window);
+    QTimer::singleShot(0, [&working] {
+        QEventLoop work;
+        QTimer::singleShot(300, &work, &QEventLoop::quit);
+        working = true;
+        raise(SIGTERM);
+        work.exec(QEventLoop::ExcludeUserInputEvents);
+        working = false;
+    });
+    EXPECT_TRUE(loopEndsAfter(0));
+    EXPECT_TRUE(window.isHidden());
+    EXPECT_FALSE(closedDuringWork);
 }
