@@ -126,17 +126,6 @@ const Lista &listaDi(TqevListaCrediti lista)
     return kListe[lista == TqevListaCrediti::Scolastici ? 0 : 1];
 }
 
-template <typename Row> void leggi(const QString &sql, const TVxFieldValues &values, Row row)
-{
-    TVxTransactionScope scope(qqoVxGlobConn());
-    QSqlQuery &q = scope.transaction().Exec(sql, values);
-    const QSqlRecord rec = q.record();
-    while (fetchNext(q))
-        row(q, rec);
-    q.finish();
-    scope.Commit();
-}
-
 TVxFieldValues valori(const char *name, const QVariant &value)
 {
     TVxFieldValues values;
@@ -246,75 +235,76 @@ const TqevBanda *BandaDi(const QList<TqevBanda> &bande, double media)
 QList<TqevBanda> TqevCreStore::Bande(int iClsSesId)
 {
     QList<TqevBanda> bande;
-    leggi(QString::fromLatin1(kBande), valori("iClsSesId", iClsSesId),
-          [&bande](const QSqlQuery &q, const QSqlRecord &rec) {
-              TqevBanda b;
-              b.iBndId = intero(q, rec, "iBndId");
-              b.sBndDesc = testo(q, rec, "sBndDesc");
-              b.iBndMedMin = intero(q, rec, "iBndMedMin");
-              b.iBndMedMax = intero(q, rec, "iBndMedMax");
-              b.iBndCreMin = intero(q, rec, "iBndCreMin");
-              b.iBndCreMax = intero(q, rec, "iBndCreMax");
-              bande.append(b);
-          });
+    VxEachRow(qqoVxGlobConn(), QString::fromLatin1(kBande), valori("iClsSesId", iClsSesId),
+              [&bande](const QSqlQuery &q, const QSqlRecord &rec) {
+                  TqevBanda b;
+                  b.iBndId = intero(q, rec, "iBndId");
+                  b.sBndDesc = testo(q, rec, "sBndDesc");
+                  b.iBndMedMin = intero(q, rec, "iBndMedMin");
+                  b.iBndMedMax = intero(q, rec, "iBndMedMax");
+                  b.iBndCreMin = intero(q, rec, "iBndCreMin");
+                  b.iBndCreMax = intero(q, rec, "iBndCreMax");
+                  bande.append(b);
+              });
     return bande;
 }
 
 QMap<int, int> TqevCreStore::AnniCorso(int iClsSesId)
 {
     QMap<int, int> anni;
-    leggi(QString::fromLatin1(kAnniCorso), valori("iClsSesId", iClsSesId),
-          [&anni](const QSqlQuery &q, const QSqlRecord &) {
-              anni.insert(q.value(0).toInt(), q.value(1).toInt());
-          });
+    VxEachRow(qqoVxGlobConn(), QString::fromLatin1(kAnniCorso), valori("iClsSesId", iClsSesId),
+              [&anni](const QSqlQuery &q, const QSqlRecord &) {
+                  anni.insert(q.value(0).toInt(), q.value(1).toInt());
+              });
     return anni;
 }
 
 QList<std::shared_ptr<TRecCre>> TqevCreStore::Crediti(int iAnaId)
 {
     QList<std::shared_ptr<TRecCre>> righe;
-    leggi(QString::fromLatin1(kCrediti), valori("iAnaId", iAnaId),
-          [&righe](const QSqlQuery &q, const QSqlRecord &rec) {
-              auto cre = std::make_shared<TRecCre>();
-              cre->iCreId = intero(q, rec, "iCreId");
-              cre->iSitId = intero(q, rec, "iSitId");
-              cre->sClsSDesc = testo(q, rec, "sClsSDesc").left(10);
-              cre->sAnnoScol = testo(q, rec, "sAnnoScol").left(10);
-              cre->iAnsId = intero(q, rec, "iAnsId");
-              cre->iAcsId = intero(q, rec, "iAcsId");
-              cre->iAcsAnnoCorso = intero(q, rec, "iAcsAnnoCorso");
-              cre->iTbnId = intero(q, rec, "iTbnId");
-              if (!campo(q, rec, "sBndDesc").isNull() || !campo(q, rec, "iBndMedMin").isNull()) {
-                  TqevBanda b;
-                  b.iBndMedMin = intero(q, rec, "iBndMedMin");
-                  b.iBndMedMax = intero(q, rec, "iBndMedMax");
-                  b.iBndCreMin = intero(q, rec, "iBndCreMin");
-                  b.iBndCreMax = intero(q, rec, "iBndCreMax");
-                  cre->sBndDesc = testo(q, rec, "sBndDesc");
-                  cre->sBndMed = b.sBndMed();
-                  cre->sBndCre = b.sBndCre();
-              }
-              cre->sEncSDesc = testo(q, rec, "sEncSDesc");
-              const TValCredito v = valoriLetti(q, rec);
-              Imposta(*cre, v);
-              cre->Salvato = v;
-              const int debiti = intero(q, rec, "iNumDeb");
-              cre->iStatoDeb = debiti == 0 ? 0 : (intero(q, rec, "iNumDebSuff") == debiti ? 2 : 1);
-              righe.append(cre);
-          });
+    VxEachRow(
+        qqoVxGlobConn(), QString::fromLatin1(kCrediti), valori("iAnaId", iAnaId),
+        [&righe](const QSqlQuery &q, const QSqlRecord &rec) {
+            auto cre = std::make_shared<TRecCre>();
+            cre->iCreId = intero(q, rec, "iCreId");
+            cre->iSitId = intero(q, rec, "iSitId");
+            cre->sClsSDesc = testo(q, rec, "sClsSDesc").left(10);
+            cre->sAnnoScol = testo(q, rec, "sAnnoScol").left(10);
+            cre->iAnsId = intero(q, rec, "iAnsId");
+            cre->iAcsId = intero(q, rec, "iAcsId");
+            cre->iAcsAnnoCorso = intero(q, rec, "iAcsAnnoCorso");
+            cre->iTbnId = intero(q, rec, "iTbnId");
+            if (!campo(q, rec, "sBndDesc").isNull() || !campo(q, rec, "iBndMedMin").isNull()) {
+                TqevBanda b;
+                b.iBndMedMin = intero(q, rec, "iBndMedMin");
+                b.iBndMedMax = intero(q, rec, "iBndMedMax");
+                b.iBndCreMin = intero(q, rec, "iBndCreMin");
+                b.iBndCreMax = intero(q, rec, "iBndCreMax");
+                cre->sBndDesc = testo(q, rec, "sBndDesc");
+                cre->sBndMed = b.sBndMed();
+                cre->sBndCre = b.sBndCre();
+            }
+            cre->sEncSDesc = testo(q, rec, "sEncSDesc");
+            const TValCredito v = valoriLetti(q, rec);
+            Imposta(*cre, v);
+            cre->Salvato = v;
+            const int debiti = intero(q, rec, "iNumDeb");
+            cre->iStatoDeb = debiti == 0 ? 0 : (intero(q, rec, "iNumDebSuff") == debiti ? 2 : 1);
+            righe.append(cre);
+        });
     return righe;
 }
 
 int TqevCreStore::StatoDebiti(int iSitId)
 {
     int stato = 0;
-    leggi(QString::fromLatin1(kStatoDebiti), valori("iSitId", iSitId),
-          [&stato](const QSqlQuery &q, const QSqlRecord &) {
-              if (q.value(0).toInt() != 1)
-                  stato = 1;
-              else if (stato == 0)
-                  stato = 2;
-          });
+    VxEachRow(qqoVxGlobConn(), QString::fromLatin1(kStatoDebiti), valori("iSitId", iSitId),
+              [&stato](const QSqlQuery &q, const QSqlRecord &) {
+                  if (q.value(0).toInt() != 1)
+                      stato = 1;
+                  else if (stato == 0)
+                      stato = 2;
+              });
     return stato;
 }
 
@@ -322,11 +312,11 @@ double TqevCreStore::MediaVotiFinale(int iSitId)
 {
     double somma = 0;
     int conta = 0;
-    leggi(QString::fromLatin1(kMediaVoti), valori("iSitId", iSitId),
-          [&](const QSqlQuery &q, const QSqlRecord &) {
-              somma = q.value(0).toDouble();
-              conta = q.value(1).toInt();
-          });
+    VxEachRow(qqoVxGlobConn(), QString::fromLatin1(kMediaVoti), valori("iSitId", iSitId),
+              [&](const QSqlQuery &q, const QSqlRecord &) {
+                  somma = q.value(0).toDouble();
+                  conta = q.value(1).toInt();
+              });
     return conta > 0 ? RoundTo(somma / conta, -2) : 0;
 }
 
@@ -409,12 +399,13 @@ QSet<int> TqevCreStore::Spuntate(TqevListaCrediti lista, int iCreId)
 {
     const Lista &l = listaDi(lista);
     QSet<int> spuntate;
-    leggi(QStringLiteral("SELECT Mrk.%1, Mrk.%2 FROM %3 Mrk WHERE Mrk.iCreId = :iCreId")
-              .arg(QLatin1String(l.chiave), QLatin1String(l.tipo), QLatin1String(l.tabella)),
-          valori("iCreId", iCreId), [&spuntate](const QSqlQuery &q, const QSqlRecord &) {
-              if (q.value(0).toInt() != 0)
-                  spuntate.insert(q.value(1).toInt());
-          });
+    VxEachRow(qqoVxGlobConn(),
+              QStringLiteral("SELECT Mrk.%1, Mrk.%2 FROM %3 Mrk WHERE Mrk.iCreId = :iCreId")
+                  .arg(QLatin1String(l.chiave), QLatin1String(l.tipo), QLatin1String(l.tabella)),
+              valori("iCreId", iCreId), [&spuntate](const QSqlQuery &q, const QSqlRecord &) {
+                  if (q.value(0).toInt() != 0)
+                      spuntate.insert(q.value(1).toInt());
+              });
     return spuntate;
 }
 

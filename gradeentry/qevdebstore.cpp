@@ -102,17 +102,6 @@ const char kAggiorna[] =
 
 const char kCancella[] = "DELETE FROM TDEB_DEBITI WHERE iDebId = :iDebId";
 
-template <typename Row> void leggi(const char *sql, const TVxFieldValues &values, Row row)
-{
-    TVxTransactionScope scope(qqoVxGlobConn());
-    QSqlQuery &q = scope.transaction().Exec(QString::fromLatin1(sql), values);
-    const QSqlRecord rec = q.record();
-    while (fetchNext(q))
-        row(q, rec);
-    q.finish();
-    scope.Commit();
-}
-
 TVxFieldValues chiave(int iAnaId, int iAnsId)
 {
     TVxFieldValues values;
@@ -155,9 +144,10 @@ QString testoDi(const char *sql, int key)
     QString text;
     TVxFieldValues values;
     values.setValue(QStringLiteral("iId"), key);
-    leggi(sql, values, [&text](const QSqlQuery &q, const QSqlRecord &) {
-        text = q.value(0).toString().trimmed();
-    });
+    VxEachRow(qqoVxGlobConn(), QString::fromLatin1(sql), values,
+              [&text](const QSqlQuery &q, const QSqlRecord &) {
+                  text = q.value(0).toString().trimmed();
+              });
     return text;
 }
 
@@ -167,10 +157,11 @@ std::optional<double> media(const char *sql, int iAnaId, int iAnsId, int iMatId)
     TVxFieldValues values = chiave(iAnaId, iAnsId);
     values.setValue(QStringLiteral("iMatId"), iMatId);
     std::optional<double> result;
-    leggi(sql, values, [&result](const QSqlQuery &q, const QSqlRecord &) {
-        if (q.value(1).toInt() > 0)
-            result = q.value(0).toDouble() / q.value(1).toInt();
-    });
+    VxEachRow(qqoVxGlobConn(), QString::fromLatin1(sql), values,
+              [&result](const QSqlQuery &q, const QSqlRecord &) {
+                  if (q.value(1).toInt() > 0)
+                      result = q.value(0).toDouble() / q.value(1).toInt();
+              });
     return result;
 }
 
@@ -189,26 +180,28 @@ QString TqevDebStore::SqlMediaProposti()
 QHash<int, TqevDebito> TqevDebStore::Debiti(int iAnaId, int iAnsId)
 {
     QHash<int, TqevDebito> debiti;
-    leggi(kDebiti, chiave(iAnaId, iAnsId), [&debiti](const QSqlQuery &q, const QSqlRecord &rec) {
-        TqevDebito d;
-        d.iDebId = campo(q, rec, "iDebId").toInt();
-        d.iMatId = campo(q, rec, "iMatId").toInt();
-        d.valori.dDebAttr = data(campo(q, rec, "dDebAttr"));
-        d.valori.dDebVer = data(campo(q, rec, "dDebVer"));
-        d.valori.iDtpDtdId = campo(q, rec, "iDtpDtdId").toInt();
-        d.valori.iDesDedId = campo(q, rec, "iDesDedId").toInt();
-        d.valori.iAnaId_Attr = campo(q, rec, "iAnaId_Attr").toInt();
-        d.valori.iAnaId_Ver = campo(q, rec, "iAnaId_Ver").toInt();
-        bool ok = false;
-        d.valori.sNota = normalizeFieldValue(ftMemo, campo(q, rec, "bDebNota"), &ok).toString();
-        d.sDtdLDesc = campo(q, rec, "sDtdLDesc").toString().trimmed();
-        d.sDedLDesc = campo(q, rec, "sDedLDesc").toString().trimmed();
-        d.sDocAttr = campo(q, rec, "sDocAttr").toString().trimmed();
-        d.sDocVer = campo(q, rec, "sDocVer").toString().trimmed();
-        d.bSufficiente = campo(q, rec, "iDesSufficiente").toInt() == 1;
-        // The main situation's debt comes last and stands.
-        debiti.insert(d.iMatId, d);
-    });
+    VxEachRow(qqoVxGlobConn(), QString::fromLatin1(kDebiti), chiave(iAnaId, iAnsId),
+              [&debiti](const QSqlQuery &q, const QSqlRecord &rec) {
+                  TqevDebito d;
+                  d.iDebId = campo(q, rec, "iDebId").toInt();
+                  d.iMatId = campo(q, rec, "iMatId").toInt();
+                  d.valori.dDebAttr = data(campo(q, rec, "dDebAttr"));
+                  d.valori.dDebVer = data(campo(q, rec, "dDebVer"));
+                  d.valori.iDtpDtdId = campo(q, rec, "iDtpDtdId").toInt();
+                  d.valori.iDesDedId = campo(q, rec, "iDesDedId").toInt();
+                  d.valori.iAnaId_Attr = campo(q, rec, "iAnaId_Attr").toInt();
+                  d.valori.iAnaId_Ver = campo(q, rec, "iAnaId_Ver").toInt();
+                  bool ok = false;
+                  d.valori.sNota =
+                      normalizeFieldValue(ftMemo, campo(q, rec, "bDebNota"), &ok).toString();
+                  d.sDtdLDesc = campo(q, rec, "sDtdLDesc").toString().trimmed();
+                  d.sDedLDesc = campo(q, rec, "sDedLDesc").toString().trimmed();
+                  d.sDocAttr = campo(q, rec, "sDocAttr").toString().trimmed();
+                  d.sDocVer = campo(q, rec, "sDocVer").toString().trimmed();
+                  d.bSufficiente = campo(q, rec, "iDesSufficiente").toInt() == 1;
+                  // The main situation's debt comes last and stands.
+                  debiti.insert(d.iMatId, d);
+              });
     return debiti;
 }
 
@@ -241,10 +234,11 @@ TqevDocente TqevDebStore::DocenteMateria(int iClsId, int iMatId)
     values.setValue(QStringLiteral("iClsId"), iClsId);
     values.setValue(QStringLiteral("iMatId"), iMatId);
     std::optional<TqevDocente> docente;
-    leggi(kDocente, values, [&docente](const QSqlQuery &q, const QSqlRecord &) {
-        if (!docente)
-            docente = TqevDocente{q.value(0).toInt(), q.value(1).toString().trimmed()};
-    });
+    VxEachRow(qqoVxGlobConn(), QString::fromLatin1(kDocente), values,
+              [&docente](const QSqlQuery &q, const QSqlRecord &) {
+                  if (!docente)
+                      docente = TqevDocente{q.value(0).toInt(), q.value(1).toString().trimmed()};
+              });
     return docente.value_or(TqevDocente{});
 }
 

@@ -4,11 +4,15 @@
 #include "gradeentry/qevactivations.h"
 #include "gradeentry/qevfparvis.h"
 #include "gradeentry/qevparvis.h"
+#include "gradeentry/qevsalva.h"
 #include "gradeentry/qevutil.h"
+#include "platform/connection.h"
 #include "platform/helpers.h"
 #include "platform/images.h"
 #include "platform/messagedlg.h"
+#include "platform/transaction.h"
 #include "platform/vxexception.h"
+#include "platform/waitwindow.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -213,8 +217,24 @@ TfrqevCarBs *TfrqevCarBs::FrameClasseAlunno() const
     return ana && ana->iSitId == dmqevDataSets->iSitId ? frame : nullptr;
 }
 
-void TfrqevCarBs::LayoutColonnaAlunni(const QString &intestazione, int larghezza)
+void TfrqevCarBs::LayoutColonnaAlunni(const QString &intestazione, int larghezza,
+                                      std::initializer_list<const char *> nascostePerAlunno)
 {
+    auto options = grGrid->Options();
+    options.setFlag(TVxStringGrid::goEditing, false);
+    grGrid->setOptions(options);
+    paMedia->setVisible(false);
+    laMedia->setVisible(false);
+    const bool classe = TipoCar == tcClasse;
+    // The grid with its help panel.
+    grGrid->parentWidget()->setVisible(classe);
+    if (!classe) {
+        for (const char *name : nascostePerAlunno) {
+            if (QAction *action = FrameAction(QString::fromLatin1(name)))
+                action->setVisible(false);
+        }
+        return;
+    }
     const TqevStringList &alunni = dmqevDataSets->slAlunni;
     grGrid->setnColIntest(1);
     grGrid->setnRowIntest(1);
@@ -239,6 +259,38 @@ void TfrqevCarBs::PerAlunno(
         if (auto ana = AlunnoDi(r))
             visita(1, r, ana->iSitId, NomeAlunno(*ana));
     }
+}
+
+void TfrqevCarBs::CaricaPerAlunno(
+    const std::function<void(int col, int row, int iSitId, const QString &nome)> &visita)
+{
+    grGrid->setModificato(false);
+    TVxHourglass hourglass;
+    TVxTransactionScope lettura(qqoVxGlobConn());
+    PerAlunno(visita);
+    lettura.Commit();
+    grGrid->setModificato(false);
+}
+
+void TfrqevCarBs::PerCella(const std::function<void(int col, int row)> &visita) const
+{
+    if (TipoCar == tcClasse) {
+        for (int c = grGrid->nColIntest(); c < grGrid->ColCount(); ++c) {
+            for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r)
+                visita(c, r);
+        }
+    } else {
+        for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r)
+            visita(1, r);
+    }
+}
+
+bool TfrqevCarBs::SalvaGriglia(const QList<TqevScrittura> &scritture)
+{
+    if (!SalvaScritture(scritture))
+        return false;
+    grGrid->setModificato(false);
+    return true;
 }
 
 std::shared_ptr<TVxGridObject> TfrqevCarBs::RecordClasse() const

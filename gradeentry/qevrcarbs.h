@@ -28,11 +28,13 @@
 #include <QString>
 
 #include <functional>
+#include <initializer_list>
 
 class QAction;
 class QLabel;
 class QWidget;
 class TqelStringGrid;
+struct TqevScrittura;
 
 class TfrqevCarBs : public TfrVxBase
 {
@@ -147,13 +149,26 @@ protected:
     // frame then reads the database).
     TfrqevCarBs *FrameClasseAlunno() const;
 
-    // Frames of one datum per pupil (judgment, final outcome). Per class: the pupils, and one
-    // data column with its caption and width whose record hangs on (1, r). Per pupil the
-    // record hangs on (0, 0) of the hidden grid, beside the class window that window's own.
-    void LayoutColonnaAlunni(const QString &intestazione, int larghezza);
+    // Frames of one datum per pupil (judgment, final outcome), from InitTipoDati: nothing is
+    // typed into the grid and no summary shows. Per class: the pupils, and one data column
+    // with its caption and width whose record hangs on (1, r). Per pupil the grid is hidden
+    // with the named tool-bar actions, and the record hangs on (0, 0) of the hidden grid,
+    // beside the class window that window's own.
+    void LayoutColonnaAlunni(const QString &intestazione, int larghezza,
+                             std::initializer_list<const char *> nascostePerAlunno);
     // Every pupil of the frame: where his record hangs, his situation and his name.
     void PerAlunno(
         const std::function<void(int col, int row, int iSitId, const QString &nome)> &visita) const;
+    // LoadData of a frame of one datum per pupil: PerAlunno in one reading transaction, the
+    // grid clean afterwards.
+    void CaricaPerAlunno(
+        const std::function<void(int col, int row, int iSitId, const QString &nome)> &visita);
+    // Every data position in save order: per class each cell, column by column; else column 1
+    // of each row.
+    void PerCella(const std::function<void(int col, int row)> &visita) const;
+    // The end of SaveDataDb: the writes through the one save routine; the grid is clean once
+    // every one was saved. False after the office was told why.
+    bool SalvaGriglia(const QList<TqevScrittura> &scritture);
     // The class window's record of the selected pupil; none when there is none to share.
     std::shared_ptr<TVxGridObject> RecordClasse() const;
     // After a save: the class window's cell of the pupil shows the text, when that window

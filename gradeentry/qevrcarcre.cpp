@@ -615,25 +615,31 @@ bool TfrqevCarCre::CreaRigheVuote()
                 TqevCreStore::Inserisci(tr, iSitId, {}, false, inizio, fine, esito->second);
         };
         s.salvata = [this, rec, esito, col, row] {
-            rec->iCreId = esito->first;
-            // A row another office stored meanwhile: its values, unless the office here has
-            // typed others since loading.
-            if (TqevCreStore::Valori(*rec) == rec->Salvato)
-                TqevCreStore::Imposta(*rec, esito->second);
-            rec->Salvato = esito->second;
-            if (TipoCar == tcClasse)
-                grGrid->setCells(col, row, testoModo(*rec, ModoCre));
-            else
-                mostraRiga(row);
+            prendiSalvata(*rec, esito->first, esito->second, col, row);
         };
         scritture.append(s);
     };
-    for (int c = grGrid->nColIntest(); c < grGrid->ColCount(); ++c) {
-        for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r)
-            visita(TipoCar == tcClasse ? c : 1, r);
-        if (TipoCar != tcClasse)
-            break;
-    }
+    PerCella(visita);
+    return scrivi(scritture);
+}
+
+void TfrqevCarCre::prendiSalvata(TRecCre &rec, int iCreId, const TValCredito &salvati, int col,
+                                 int row)
+{
+    rec.iCreId = iCreId;
+    // A row another office stored meanwhile: its values, unless the office here has typed
+    // others since loading.
+    if (TqevCreStore::Valori(rec) == rec.Salvato)
+        TqevCreStore::Imposta(rec, salvati);
+    rec.Salvato = salvati;
+    if (TipoCar == tcClasse)
+        grGrid->setCells(col, row, testoModo(rec, ModoCre));
+    else
+        mostraRiga(row);
+}
+
+bool TfrqevCarCre::scrivi(const QList<TqevScrittura> &scritture)
+{
     const bool salvate = SalvaScritture(scritture);
     puntaListe(RecordDi(grGrid->Col(), grGrid->Row()), false);
     grGrid->Invalidate();
@@ -675,30 +681,12 @@ bool TfrqevCarCre::SaveDataDb()
             };
         }
         s.salvata = [this, rec, salvati, col, row] {
-            rec->iCreId = salvati->first;
-            if (TqevCreStore::Valori(*rec) == rec->Salvato)
-                TqevCreStore::Imposta(*rec, salvati->second);
-            rec->Salvato = salvati->second;
-            if (TipoCar == tcClasse)
-                grGrid->setCells(col, row, testoModo(*rec, ModoCre));
-            else
-                mostraRiga(row);
+            prendiSalvata(*rec, salvati->first, salvati->second, col, row);
         };
         scritture.append(s);
     };
-    if (TipoCar == tcClasse) {
-        for (int c = grGrid->nColIntest(); c < grGrid->ColCount(); ++c) {
-            for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r)
-                visita(c, r);
-        }
-    } else {
-        for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r)
-            visita(1, r);
-    }
-    const bool salvato = SalvaScritture(scritture);
-    puntaListe(RecordDi(grGrid->Col(), grGrid->Row()), false);
-    grGrid->Invalidate();
-    if (!salvato)
+    PerCella(visita);
+    if (!scrivi(scritture))
         return false;
     grGrid->setModificato(false);
     return true;

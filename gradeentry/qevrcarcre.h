@@ -125,6 +125,11 @@ private:
     // Both lists at the record's credit (after asking about unsaved ticks); false: stay.
     bool puntaListe(const std::shared_ptr<TRecCre> &rec, bool chiedi);
     void disegna(QPainter &painter, int col, int row, const QRect &rect);
+    // A written row into its record: the key, the values as stored, the cell shown again.
+    void prendiSalvata(TRecCre &rec, int iCreId, const TValCredito &salvati, int col, int row);
+    // The writes through the one save routine; then the check lists follow the cursor's
+    // credit again. True when every write was saved.
+    bool scrivi(const QList<TqevScrittura> &scritture);
 
     QSplitter *m_divisore;
     QSplitter *m_liste;

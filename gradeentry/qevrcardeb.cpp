@@ -405,10 +405,7 @@ bool TfrqevCarDeb::SaveDataDb()
         };
         scritture.append(s);
     }
-    if (!SalvaScritture(scritture))
-        return false;
-    grGrid->setModificato(false);
-    return true;
+    return SalvaGriglia(scritture);
 }
 
 TfrqevCarDeb *TfrqevCarDeb::frameClasse() const
@@ -563,6 +560,11 @@ void TfrqevCarDeb::grGridKeyPress(QChar &key)
     }
     if (TqevDebStore::Valori(*rec) == prima)
         return;
+    cambiata(col, row);
+}
+
+void TfrqevCarDeb::cambiata(int col, int row)
+{
     mostra(col, row);
     grGrid->SegnaModificata(col, row);
     AggiornaMedia(row);
@@ -587,9 +589,7 @@ void TfrqevCarDeb::aDebDefExecute()
     const TqevDocente docente = TqevDebStore::DocenteMateria(dmqevDataSets->iClsId, iMatId);
     rec->iAnaId_Attr = rec->iAnaId_Ver = docente.iAnaId;
     rec->sDocAttr = rec->sDocVer = docente.sDocNome;
-    mostra(col, row);
-    grGrid->SegnaModificata(col, row);
-    AggiornaMedia(row);
+    cambiata(col, row);
 }
 
 void TfrqevCarDeb::aDelExecute()
@@ -614,9 +614,7 @@ void TfrqevCarDeb::aDelExecute()
     // The averages belong to the subject, not to the debt.
     rec->sMedVot = sMedVot;
     rec->sMedVtp = sMedVtp;
-    mostra(col, row);
-    grGrid->SegnaModificata(col, row);
-    AggiornaMedia(row);
+    cambiata(col, row);
 }
 
 void TfrqevCarDeb::grGridSelectCell(int col, int row, bool &canSelect)

@@ -93,6 +93,8 @@ private:
     int colonnaAttributo() const;
     void medieDi(TRecDeb &rec, int iAnaId, int iAnsId, bool griglie) const;
     void mostra(int col, int row);
+    // A debt the office changed: shown, marked for the save, the summary brought up to date.
+    void cambiata(int col, int row);
     void mostraRiga(int row);
     bool medieDaGriglie() const;
     QString descrivi(int col, int row) const;

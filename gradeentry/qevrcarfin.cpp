@@ -5,11 +5,8 @@
 #include "gradeentry/qevliste.h"
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevsalva.h"
-#include "platform/connection.h"
 #include "platform/transaction.h"
-#include "platform/waitwindow.h"
 
-#include <QAction>
 #include <QComboBox>
 #include <QVBoxLayout>
 
@@ -33,24 +30,12 @@ void TfrqevCarFin::InitTipoDati(int tipoDati)
 {
     TfrqevCarBs::InitTipoDati(tipoDati);
     TestoConferma = QStringLiteral("Confermi il salvataggio dell'esito?");
-    auto options = grGrid->Options();
-    options.setFlag(TVxStringGrid::goEditing, false);
-    grGrid->setOptions(options);
-    paMedia->setVisible(false);
-    laMedia->setVisible(false);
+    LayoutColonnaAlunni(QStringLiteral("Esito finale"), 200,
+                        {"aParVis", "aSingolo", "aFormSel", "tb1", "tb2"});
     const bool classe = TipoCar == tcClasse;
     cbEsito->setVisible(!classe);
-    grGrid->parentWidget()->setVisible(classe);
     // Under the pupil's judgment the drop-down takes no more room than it needs.
     setSizePolicy(QSizePolicy::Preferred, classe ? QSizePolicy::Preferred : QSizePolicy::Maximum);
-    if (classe) {
-        LayoutColonnaAlunni(QStringLiteral("Esito finale"), 200);
-    } else {
-        for (const char *name : {"aParVis", "aSingolo", "aFormSel", "tb1", "tb2"}) {
-            if (QAction *action = FrameAction(QString::fromLatin1(name)))
-                action->setVisible(false);
-        }
-    }
     cbEsito->clear();
     for (const TVxEnumItem &e : QevListe::EsitiFinali())
         cbEsito->addItem(e.detail, e.id);
@@ -65,10 +50,7 @@ void TfrqevCarFin::selezionaEsito(int iPosFinId)
 
 void TfrqevCarFin::LoadData()
 {
-    grGrid->setModificato(false);
-    TVxHourglass hourglass;
-    TVxTransactionScope lettura(qqoVxGlobConn());
-    PerAlunno([this](int col, int row, int iSitId, const QString &) {
+    CaricaPerAlunno([this](int col, int row, int iSitId, const QString &) {
         const TqevEsito e = m_store.Carica(iSitId);
         auto rec = std::make_shared<TRecFin>();
         rec->iPosFinId = rec->iPosFinIdSalvato = e.iPosFinId;
@@ -79,8 +61,6 @@ void TfrqevCarFin::LoadData()
         else
             selezionaEsito(rec->iPosFinId);
     });
-    lettura.Commit();
-    grGrid->setModificato(false);
 }
 
 void TfrqevCarFin::LoadFromClassForm()
@@ -119,10 +99,7 @@ bool TfrqevCarFin::SaveDataDb()
         s.salvata = [rec, id] { rec->iPosFinIdSalvato = id; };
         scritture.append(s);
     });
-    if (!SalvaScritture(scritture))
-        return false;
-    grGrid->setModificato(false);
-    return true;
+    return SalvaGriglia(scritture);
 }
 
 void TfrqevCarFin::UpdateClassForm()

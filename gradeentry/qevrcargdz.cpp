@@ -4,10 +4,8 @@
 #include "gradeentry/qevfselitem.h"
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevsalva.h"
-#include "platform/connection.h"
 #include "platform/messagedlg.h"
 #include "platform/transaction.h"
-#include "platform/waitwindow.h"
 
 #include <QAction>
 #include <QPlainTextEdit>
@@ -44,24 +42,10 @@ void TfrqevCarGdz::InitTipoDati(int tipoDati)
 {
     TfrqevCarBs::InitTipoDati(tipoDati);
     TestoConferma = QStringLiteral("Confermi il salvataggio dei giudizi?");
-    auto options = grGrid->Options();
-    options.setFlag(TVxStringGrid::goEditing, false);
-    grGrid->setOptions(options);
-    paMedia->setVisible(false);
-    laMedia->setVisible(false);
+    LayoutColonnaAlunni(QStringLiteral("Giudizio"), 300, {"aParVis", "tb1", "tb2"});
     const bool classe = TipoCar == tcClasse;
     aFormSel->setVisible(classe);
     meGiudizio->setVisible(!classe);
-    // The grid with its help panel.
-    grGrid->parentWidget()->setVisible(classe);
-    if (classe) {
-        LayoutColonnaAlunni(QStringLiteral("Giudizio"), 300);
-    } else {
-        for (const char *name : {"aParVis", "tb1", "tb2"}) {
-            if (QAction *action = FrameAction(QString::fromLatin1(name)))
-                action->setVisible(false);
-        }
-    }
     Carica();
 }
 
@@ -74,10 +58,7 @@ void TfrqevCarGdz::mostraMemo(const QString &text)
 
 void TfrqevCarGdz::LoadData()
 {
-    grGrid->setModificato(false);
-    TVxHourglass hourglass;
-    TVxTransactionScope lettura(qqoVxGlobConn());
-    PerAlunno([this](int col, int row, int iSitId, const QString &) {
+    CaricaPerAlunno([this](int col, int row, int iSitId, const QString &) {
         const TqevGiudizio g = m_store.Carica(dmqevDataSets->iClsSesId, iSitId);
         auto rec = std::make_shared<TRecGdz>();
         InitCellaGiudizio(*rec);
@@ -90,8 +71,6 @@ void TfrqevCarGdz::LoadData()
         else
             mostraMemo(rec->bGdzGiudizio);
     });
-    lettura.Commit();
-    grGrid->setModificato(false);
 }
 
 void TfrqevCarGdz::LoadFromClassForm()
@@ -160,10 +139,7 @@ bool TfrqevCarGdz::SaveDataDb()
         }
         scritture.append(s);
     });
-    if (!SalvaScritture(scritture))
-        return false;
-    grGrid->setModificato(false);
-    return true;
+    return SalvaGriglia(scritture);
 }
 
 void TfrqevCarGdz::UpdateClassForm()

@@ -302,19 +302,8 @@ bool TfrqevCarNot::SaveDataDb()
         }
         scritture.append(s);
     };
-    if (TipoCar == tcClasse) {
-        for (int c = grGrid->nColIntest(); c < grGrid->ColCount(); ++c) {
-            for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r)
-                visita(c, r);
-        }
-    } else {
-        for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r)
-            visita(1, r);
-    }
-    if (!SalvaScritture(scritture))
-        return false;
-    grGrid->setModificato(false);
-    return true;
+    PerCella(visita);
+    return SalvaGriglia(scritture);
 }
 
 TfrqevCarNot *TfrqevCarNot::frameClasse() const

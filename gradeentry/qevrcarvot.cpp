@@ -412,10 +412,7 @@ bool TfrqevCarVot::SaveDataDb()
             scritture.append(s);
         }
     }
-    if (!SalvaScritture(scritture))
-        return false;
-    grGrid->setModificato(false);
-    return true;
+    return SalvaGriglia(scritture);
 }
 
 void TfrqevCarVot::UpdateClassForm()

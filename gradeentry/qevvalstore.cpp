@@ -128,18 +128,6 @@ QString valoreCella(const TabellaVoti &t)
                            : QStringLiteral(":iClsSesMatId");
 }
 
-// Reads the rows of a select in the caller's transaction, or in one of its own.
-template <typename Row> void leggi(const QString &sql, const TVxFieldValues &values, Row row)
-{
-    TVxTransactionScope scope(qqoVxGlobConn());
-    QSqlQuery &q = scope.transaction().Exec(sql, values);
-    const QSqlRecord rec = q.record();
-    while (fetchNext(q))
-        row(q, rec);
-    q.finish();
-    scope.Commit();
-}
-
 // A column by name, any case; a column the select does not have reads as null.
 QVariant campo(const QSqlQuery &q, const QSqlRecord &rec, const char *name)
 {
@@ -232,7 +220,7 @@ QHash<TqevChiaveVal, TqevValore> TqevValStore::Carica(int iClsSesId, int iSitId)
     values.setValue(QStringLiteral("iSitId"), iSitId);
     QHash<TqevChiaveVal, TqevValore> stored;
     const bool perComponente = PerComponente();
-    leggi(SqlCarica(), values, [&](const QSqlQuery &q, const QSqlRecord &rec) {
+    VxEachRow(qqoVxGlobConn(), SqlCarica(), values, [&](const QSqlQuery &q, const QSqlRecord &rec) {
         const TqevValore v = valoreDi(q, rec, perComponente);
         stored.insert(
             {campo(q, rec, "iSitId").toInt(), campo(q, rec, "iClsSesMatId").toInt(), v.iCmpScaId},
@@ -252,7 +240,7 @@ void TqevValStore::CaricaLivelli()
         sql = QString::fromLatin1(kLivelli);
         values.setValue(QStringLiteral("iCmpScaTass"), m_tipoDati == 2 ? 1 : 0);
     }
-    leggi(sql, values, [this](const QSqlQuery &q, const QSqlRecord &rec) {
+    VxEachRow(qqoVxGlobConn(), sql, values, [this](const QSqlQuery &q, const QSqlRecord &rec) {
         const TqevLivello l = valoreDi(q, rec, true);
         m_livelli[l.iCmpScaId].append(l);
     });

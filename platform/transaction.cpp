@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QSqlError>
+#include <QSqlRecord>
 
 namespace {
 
@@ -189,4 +190,16 @@ int VxNewKey(const QSqlDatabase &db, const QString &table)
     // A select left open would hold its cursor until the statement runs again.
     query->finish();
     return key;
+}
+
+void VxEachRow(const QSqlDatabase &db, const QString &sql, const TVxFieldValues &values,
+               const std::function<void(const QSqlQuery &, const QSqlRecord &)> &row)
+{
+    TVxTransactionScope scope(db);
+    QSqlQuery &q = scope.transaction().Exec(sql, values);
+    const QSqlRecord rec = q.record();
+    while (fetchNext(q))
+        row(q, rec);
+    q.finish();
+    scope.Commit();
 }

@@ -10,6 +10,7 @@
 //   TVxTransaction *tr = TVxTransaction::runningOn(db);   // the caller's, or nullptr
 //   TVxTransactionScope scope(db);                        // the caller's, or one of its own
 //   const int key = VxNewKey(db, "TVOT_VOTI");            // a new key from PYSetGetId
+//   VxEachRow(db, "SELECT ...", values, [](const QSqlQuery &q, const QSqlRecord &rec) {...});
 //
 // The same object may run several transactions one after the other (start, commit, start...).
 // A start on a connection whose server went away and came back opens the connection again
@@ -29,8 +30,11 @@
 #include <QSqlQuery>
 #include <QString>
 
+#include <functional>
 #include <map>
 #include <memory>
+
+class QSqlRecord;
 
 class TVxTransaction
 {
@@ -99,3 +103,9 @@ private:
 // a running TVxTransaction the call is prepared once for the whole transaction. Throws
 // EVxException when the database gives none.
 int VxNewKey(const QSqlDatabase &db, const QString &table);
+
+// Runs a select in the transaction of a TVxTransactionScope (the caller's, or one of its own
+// committed after the last row) and hands each row, with the select's columns for looking
+// fields up by name, to the reader. Throws EVxException as Exec and fetchNext do.
+void VxEachRow(const QSqlDatabase &db, const QString &sql, const TVxFieldValues &values,
+               const std::function<void(const QSqlQuery &, const QSqlRecord &)> &row);

@@ -3,6 +3,7 @@
 #include "tests/support/testdb.h"
 
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 #include <gtest/gtest.h>
 
@@ -108,4 +109,36 @@ TEST_F(TransactionTest, FailedStatementRolledBackKeepsOnlyEarlierCommits)
     EXPECT_FALSE(dup.exec());
     EXPECT_TRUE(tr.Rollback());
     EXPECT_EQ(count(db), 1);
+}
+
+TEST_F(TransactionTest, EachRowReadsInTheCallersTransactionOrInOneOfItsOwn)
+{
+    const QString select = QStringLiteral("SELECT ID FROM TRANSTEST WHERE ID >= :low ORDER BY ID");
+    TVxFieldValues from2;
+    from2.setValue(QStringLiteral("low"), 2);
+    auto ids = [&] {
+        QList<int> read;
+        VxEachRow(db, select, from2, [&read](const QSqlQuery &q, const QSqlRecord &rec) {
+            read << q.value(rec.indexOf(QStringLiteral("ID"))).toInt();
+        });
+        return read;
+    };
+    {
+        // The caller's transaction: its rows not yet committed are read, and it stays open.
+        TVxTransaction tr(db);
+        ASSERT_TRUE(tr.StartTransaction());
+        for (int id : {1, 2, 3})
+            insert(db, id);
+        EXPECT_EQ(ids(), (QList<int>{2, 3}));
+        EXPECT_EQ(TVxTransaction::runningOn(db), &tr);
+        tr.Commit();
+    }
+    // One of its own, which it ends.
+    EXPECT_EQ(ids(), (QList<int>{2, 3}));
+    EXPECT_FALSE(TVxTransaction::activeOn(db));
+    // A refused statement is an exception, and leaves no transaction behind.
+    EXPECT_THROW(VxEachRow(db, QStringLiteral("SELECT NOPE FROM TRANSTEST"), {},
+                           [](const QSqlQuery &, const QSqlRecord &) {}),
+                 EVxException);
+    EXPECT_FALSE(TVxTransaction::activeOn(db));
 }
