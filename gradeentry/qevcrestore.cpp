@@ -1,5 +1,6 @@
 #include "gradeentry/qevcrestore.h"
 
+#include "gradeentry/qevsalva.h"
 #include "platform/connection.h"
 #include "platform/engineerrors.h"
 #include "platform/fieldvalue.h"
@@ -192,13 +193,6 @@ void valoriRiga(TVxFieldValues &values, const TValCredito &v)
                     v.sNota.trimmed().isEmpty() ? QVariant() : QVariant(v.sNota));
 }
 
-void dateNuovaRiga(TVxFieldValues &values, const QDate &inizio, const QDate &fine)
-{
-    values.setValue(QStringLiteral("dInsert"), inizio.startOfDay());
-    values.setValue(QStringLiteral("dStart"), inizio);
-    values.setValue(QStringLiteral("dEnd"), fine);
-}
-
 } // namespace
 
 QString TqevBanda::sBndMed() const
@@ -369,7 +363,7 @@ int TqevCreStore::Inserisci(TVxTransaction &tr, int iSitId, const TValCredito &v
     TVxFieldValues values = valori("iCreId", key);
     values.setValue(QStringLiteral("iSitId"), iSitId);
     valoriRiga(values, v);
-    dateNuovaRiga(values, inizio, fine);
+    DateNuovaRiga(values, inizio, fine);
     try {
         tr.Exec(QString::fromLatin1(kInserisci), values);
     } catch (const EVxException &e) {
@@ -439,7 +433,7 @@ void TqevCreStore::SalvaSpunte(TVxTransaction &tr, TqevListaCrediti lista, int i
             continue;
         TVxFieldValues nuova = values;
         nuova.setValue(QStringLiteral("iKey"), VxNewKey(qqoVxGlobConn(), tabella));
-        dateNuovaRiga(nuova, inizio, fine);
+        DateNuovaRiga(nuova, inizio, fine);
         try {
             tr.Exec(inserisci, nuova);
         } catch (const EVxException &e) {

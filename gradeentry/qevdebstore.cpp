@@ -280,9 +280,7 @@ int TqevDebStore::Inserisci(TVxTransaction &tr, int iAnaId, int iAnsId, int iMat
             TVxFieldValues values = cella;
             values.setValue(QStringLiteral("iDebId"), key);
             valoriRiga(values, v);
-            values.setValue(QStringLiteral("dInsert"), inizio.startOfDay());
-            values.setValue(QStringLiteral("dStart"), inizio);
-            values.setValue(QStringLiteral("dEnd"), fine);
+            DateNuovaRiga(values, inizio, fine);
             tr.Exec(QString::fromLatin1(kInserisci), values);
             return key;
         });

@@ -105,9 +105,7 @@ int TqevGdzStore::Inserisci(TVxTransaction &tr, int iSitId, int iAnsSesDwgId, co
             const int key = VxNewKey(qqoVxGlobConn(), QStringLiteral("TGDZ_GIUDIZI"));
             values.setValue(QStringLiteral("iGdzId"), key);
             values.setValue(QStringLiteral("bGdzGiudizio"), testo);
-            values.setValue(QStringLiteral("dInsert"), dStart.startOfDay());
-            values.setValue(QStringLiteral("dStart"), dStart);
-            values.setValue(QStringLiteral("dEnd"), dEnd);
+            DateNuovaRiga(values, dStart, dEnd);
             tr.Exec(SqlInserisci(), values);
             return key;
         });

@@ -82,25 +82,21 @@ QHash<int, TqevNota> TqevNotStore::Carica(int iClsSesId, int iSitId) const
     values.setValue(QStringLiteral("iClsSesId"), iClsSesId);
     values.setValue(QStringLiteral("iSitId"), iSitId);
     QHash<int, TqevNota> notes;
-    TVxTransactionScope scope(qqoVxGlobConn());
-    QSqlQuery &q = scope.transaction().Exec(SqlCarica(), values);
-    const QSqlRecord rec = q.record();
-    bool ok = false;
-    while (fetchNext(q)) {
-        const int subject = campo(q, rec, "iClsSesMatId").toInt();
-        if (notes.contains(subject))
-            continue;
-        TqevNota n;
-        n.iNotId = campo(q, rec, "iNotId").toInt();
-        const QDate date = campo(q, rec, "dNotData").toDate();
-        n.dNotData = date.isValid() ? date.startOfDay() : QDateTime();
-        n.iAnaId = campo(q, rec, "iAnaId").toInt();
-        n.sDocNome = campo(q, rec, "sDocNome").toString().trimmed();
-        n.bNotNota = normalizeFieldValue(ftMemo, campo(q, rec, "bNotNota"), &ok).toString();
-        notes.insert(subject, n);
-    }
-    q.finish();
-    scope.Commit();
+    VxEachRow(
+        qqoVxGlobConn(), SqlCarica(), values, [&notes](const QSqlQuery &q, const QSqlRecord &rec) {
+            const int subject = campo(q, rec, "iClsSesMatId").toInt();
+            if (notes.contains(subject))
+                return;
+            bool ok = false;
+            TqevNota n;
+            n.iNotId = campo(q, rec, "iNotId").toInt();
+            const QDate date = campo(q, rec, "dNotData").toDate();
+            n.dNotData = date.isValid() ? date.startOfDay() : QDateTime();
+            n.iAnaId = campo(q, rec, "iAnaId").toInt();
+            n.sDocNome = campo(q, rec, "sDocNome").toString().trimmed();
+            n.bNotNota = normalizeFieldValue(ftMemo, campo(q, rec, "bNotNota"), &ok).toString();
+            notes.insert(subject, n);
+        });
     return notes;
 }
 
@@ -116,9 +112,7 @@ int TqevNotStore::Inserisci(TVxTransaction &tr, int iClsSesMatId, int iSitId, co
             const int key = VxNewKey(qqoVxGlobConn(), QStringLiteral("TNOT_NOTE"));
             values.setValue(QStringLiteral("iNotId"), key);
             valoriNota(values, nota);
-            values.setValue(QStringLiteral("dInsert"), dStart.startOfDay());
-            values.setValue(QStringLiteral("dStart"), dStart);
-            values.setValue(QStringLiteral("dEnd"), dEnd);
+            DateNuovaRiga(values, dStart, dEnd);
             tr.Exec(SqlInserisci(), values);
             return key;
         });

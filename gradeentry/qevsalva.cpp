@@ -81,6 +81,13 @@ const TqevDateAnno &TqevDateNuoveRighe::Date()
     return *m_date;
 }
 
+void DateNuovaRiga(TVxFieldValues &values, const QDate &inizio, const QDate &fine)
+{
+    values.setValue(QStringLiteral("dInsert"), inizio.startOfDay());
+    values.setValue(QStringLiteral("dStart"), inizio);
+    values.setValue(QStringLiteral("dEnd"), fine);
+}
+
 int InserisciCella(TVxTransaction &tr, const QString &trova, const TVxFieldValues &cella,
                    const std::function<bool(int key)> &aggiorna,
                    const std::function<int()> &inserisci)

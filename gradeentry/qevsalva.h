@@ -79,3 +79,6 @@ public:
 private:
     std::optional<TqevDateAnno> m_date;
 };
+
+// The dates into the values of a new row: dInsert and dStart the first day, dEnd the last.
+void DateNuovaRiga(TVxFieldValues &values, const QDate &inizio, const QDate &fine);

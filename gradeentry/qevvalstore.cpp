@@ -291,9 +291,7 @@ int TqevValStore::Inserisci(TVxTransaction &tr, const TqevChiaveVal &cella, cons
             const int key = VxNewKey(qqoVxGlobConn(), Tabella());
             values.setValue(QStringLiteral("iPKId"), key);
             values.setValue(QStringLiteral("iValId"), valore);
-            values.setValue(QStringLiteral("dInsert"), dStart.startOfDay());
-            values.setValue(QStringLiteral("dStart"), dStart);
-            values.setValue(QStringLiteral("dEnd"), dEnd);
+            DateNuovaRiga(values, dStart, dEnd);
             tr.Exec(SqlInserisci(), values);
             return key;
         });

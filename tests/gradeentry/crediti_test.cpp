@@ -415,11 +415,7 @@ TEST_F(Crediti, TheCommendationAndTheNoteComeFromThePickDialogAndBackspaceClears
         SCOPED_TRACE(c.modo);
         frame->AzioniModo[c.modo]->trigger();
         EXPECT_FALSE(g->Options().testFlag(TVxStringGrid::goEditing));
-        ASSERT_TRUE(g->MoveCursor(last, 1));
-        frame->aFormSel->trigger();
-        ASSERT_NE(pick(), nullptr);
-        c.scegli(pick());
-        pick()->AssegnaCella(true, true);
+        scegli(frame, last, 1, c.scegli);
         EXPECT_EQ(g->Cells(last, 1), QString::fromLatin1(c.cella));
         salva(frame);
         EXPECT_EQ(stored(), QString::fromLatin1(c.dopo));

@@ -145,24 +145,13 @@ TEST_F(Debiti, ADebtIsAssignedEditedClearedAndDeletedAndLockedRowsTakeNothing)
     } steps[] = {
         {"Assegna debito", [&] { frame->aDebDef->trigger(); }, assegnato},
         {"outcome from the pick dialog",
-         [&] {
-             ASSERT_TRUE(g->MoveCursor(6, libera));
-             frame->aFormSel->trigger();
-             ASSERT_NE(pick(), nullptr);
-             pick()->SelezionaItem(1);
-             pick()->AssegnaCella(true, true);
-         },
+         [&] { scegli(frame, 6, libera, [](TfmqevSelItem *p) { p->SelezionaItem(1); }); },
          QStringLiteral("2009-06-15|2009-09-10|2|1|%1|%1|").arg(teacher)},
         {"date and note from the pick dialog",
          [&] {
-             ASSERT_TRUE(g->MoveCursor(5, libera));
-             frame->aFormSel->trigger();
-             pick()->mcData->setSelectedDate(QDate(2009, 9, 2));
-             pick()->AssegnaCella(true, true);
-             ASSERT_TRUE(g->MoveCursor(9, libera));
-             frame->aFormSel->trigger();
-             pick()->meNota->setPlainText(QStringLiteral("Prova di settembre"));
-             pick()->AssegnaCella(true, true);
+             scegli(frame, 5, libera,
+                    [](TfmqevSelItem *p) { p->mcData->setSelectedDate(QDate(2009, 9, 2)); });
+             scegli(frame, 9, libera, testo(QStringLiteral("Prova di settembre")));
          },
          QStringLiteral("2009-06-15|2009-09-02|2|1|%1|%1|Prova di settembre").arg(teacher)},
         {"Backspace on the type",
@@ -186,13 +175,7 @@ TEST_F(Debiti, ADebtIsAssignedEditedClearedAndDeletedAndLockedRowsTakeNothing)
          },
          QStringLiteral("none")},
         {"a note of blanks alone is no debt",
-         [&] {
-             ASSERT_TRUE(g->MoveCursor(9, libera));
-             frame->aFormSel->trigger();
-             pick()->meNota->setPlainText(QStringLiteral("   "));
-             pick()->AssegnaCella(true, true);
-         },
-         QStringLiteral("none")},
+         [&] { scegli(frame, 9, libera, testo(QStringLiteral("   "))); }, QStringLiteral("none")},
     };
     for (const auto &s : steps) {
         SCOPED_TRACE(s.step);
