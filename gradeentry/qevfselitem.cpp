@@ -718,6 +718,62 @@ void TfmqevSelItem::AssegnaCella(bool assegna, bool avanti)
     }
 }
 
+void TfmqevSelItem::PreparaNota(const TRecNot *nota, int parte)
+{
+    switch (parte) {
+    case 0:
+        SetDataSelItem(nota ? nota->dNotData.date() : QDate());
+        PreparaSelItem(skDataNota);
+        break;
+    case 1:
+        ValIdCorrente = nota ? nota->iAnaId : 0;
+        PreparaSelItem(skDocenteNota);
+        break;
+    case 2:
+        SetTestoNota(nota ? nota->bNotNota : QString());
+        PreparaSelItem(skTestoNota);
+        break;
+    default:
+        break;
+    }
+}
+
+void TfmqevSelItem::PreparaDebito(const TRecDeb &deb, int colonna)
+{
+    switch (colonna) {
+    case 3:
+        SetDataSelItem(deb.dDebAttr.date());
+        PreparaSelItem(skDataAttr);
+        break;
+    case 4:
+        ValIdCorrente = deb.iDtpDtdId;
+        PreparaSelItem(skTipoDebito);
+        break;
+    case 5:
+        SetDataSelItem(deb.dDebVer.date());
+        PreparaSelItem(skDataVer);
+        break;
+    case 6:
+        ValIdCorrente = deb.iDesDedId;
+        PreparaSelItem(skEsitoDebito);
+        break;
+    case 7:
+        ValIdCorrente = deb.iAnaId_Attr;
+        PreparaSelItem(skDocAttr);
+        break;
+    case 8:
+        ValIdCorrente = deb.iAnaId_Ver;
+        PreparaSelItem(skDocVer);
+        break;
+    case 9:
+        SetTestoNota(deb.slNota.join(QLatin1Char('\n')));
+        PreparaSelItem(skNotaDebito);
+        break;
+    default:
+        break;
+    }
+}
+
 void TfmqevSelItem::preparaDaCella()
 {
     TqelStringGrid *g = Griglia;
@@ -726,63 +782,14 @@ void TfmqevSelItem::preparaDaCella()
     const int row = g->Row();
     switch (g->TipoDati()) {
     case tdNote: {
-        auto nota = g->RecordAt<TRecNot>(1, row);
-        if (!nota)
-            return;
-        switch (g->Col()) {
-        case 1:
-            SetDataSelItem(nota->dNotData.date());
-            PreparaSelItem(skDataNota);
-            break;
-        case 2:
-            ValIdCorrente = nota->iAnaId;
-            PreparaSelItem(skDocenteNota);
-            break;
-        case 3:
-            SetTestoNota(nota->bNotNota);
-            PreparaSelItem(skTestoNota);
-            break;
-        default:
-            break;
-        }
+        // Per pupil and per subject the columns 1 to 3 show the note's parts.
+        if (auto nota = g->RecordAt<TRecNot>(1, row))
+            PreparaNota(nota.get(), g->Col() - 1);
         break;
     }
     case tdDebiti: {
-        auto deb = g->RecordAt<TRecDeb>(1, row);
-        if (!deb)
-            return;
-        switch (g->Col()) {
-        case 3:
-            SetDataSelItem(deb->dDebAttr.date());
-            PreparaSelItem(skDataAttr);
-            break;
-        case 4:
-            ValIdCorrente = deb->iDtpDtdId;
-            PreparaSelItem(skTipoDebito);
-            break;
-        case 5:
-            SetDataSelItem(deb->dDebVer.date());
-            PreparaSelItem(skDataVer);
-            break;
-        case 6:
-            ValIdCorrente = deb->iDesDedId;
-            PreparaSelItem(skEsitoDebito);
-            break;
-        case 7:
-            ValIdCorrente = deb->iAnaId_Attr;
-            PreparaSelItem(skDocAttr);
-            break;
-        case 8:
-            ValIdCorrente = deb->iAnaId_Ver;
-            PreparaSelItem(skDocVer);
-            break;
-        case 9:
-            SetTestoNota(deb->slNota.join(QLatin1Char('\n')));
-            PreparaSelItem(skNotaDebito);
-            break;
-        default:
-            break;
-        }
+        if (auto deb = g->RecordAt<TRecDeb>(1, row))
+            PreparaDebito(*deb, g->Col());
         break;
     }
     case tdCrediti: {

@@ -64,6 +64,8 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class TqelStringGrid;
 struct TRecCmp;
+struct TRecDeb;
+struct TRecNot;
 
 class TfmqevSelItem : public TfmVxOkCancDlg
 {
@@ -114,6 +116,13 @@ public:
     // The memo's text (a note, a judgment). A text given back unchanged keeps its line breaks
     // as they were stored.
     void SetTestoNota(const QString &text);
+    // Prepares for a part of a note (none: an empty one): 0 its date, 1 its teacher, 2 its
+    // text; another part prepares nothing.
+    void PreparaNota(const TRecNot *nota, int parte);
+    // Prepares for the attribute of a debt that a column of the debts grid shows: 3 the date
+    // of assignment, 4 the type, 5 the date of verification, 6 the outcome, 7 and 8 the
+    // teachers, 9 the note; another column prepares nothing.
+    void PreparaDebito(const TRecDeb &deb, int colonna);
     // Selects the item with the key; when none has it, the item selected before (or the
     // first) stays selected.
     void SelezionaItem(int id);

@@ -486,36 +486,7 @@ void TfrqevCarDeb::aFormSelExecute()
     if (!rec || rec->bBloccato || m_readOnly || attributo < colDataAttr)
         return;
     TfmqevSelItem *pick = TfmqevSelItem::Apri(this, grGrid);
-    switch (attributo) {
-    case colDataAttr:
-        pick->SetDataSelItem(rec->dDebAttr.date());
-        pick->PreparaSelItem(TfmqevSelItem::skDataAttr);
-        break;
-    case colTipo:
-        pick->ValIdCorrente = rec->iDtpDtdId;
-        pick->PreparaSelItem(TfmqevSelItem::skTipoDebito);
-        break;
-    case colDataVer:
-        pick->SetDataSelItem(rec->dDebVer.date());
-        pick->PreparaSelItem(TfmqevSelItem::skDataVer);
-        break;
-    case colEsito:
-        pick->ValIdCorrente = rec->iDesDedId;
-        pick->PreparaSelItem(TfmqevSelItem::skEsitoDebito);
-        break;
-    case colDocAttr:
-        pick->ValIdCorrente = rec->iAnaId_Attr;
-        pick->PreparaSelItem(TfmqevSelItem::skDocAttr);
-        break;
-    case colDocVer:
-        pick->ValIdCorrente = rec->iAnaId_Ver;
-        pick->PreparaSelItem(TfmqevSelItem::skDocVer);
-        break;
-    default:
-        pick->SetTestoNota(rec->slNota.join(QLatin1Char('\n')));
-        pick->PreparaSelItem(TfmqevSelItem::skNotaDebito);
-        break;
-    }
+    pick->PreparaDebito(*rec, attributo);
     pick->Mostra();
 }
 

@@ -399,22 +399,7 @@ void TfrqevCarNot::aFormSelExecute()
     TfrqevCarBs::aFormSelExecute();
     TfmqevSelItem *pick = TfmqevSelItem::Apri(this, grGrid);
     auto nota = notaCorrente();
-    switch (parteCorrente()) {
-    case 0:
-        pick->SetDataSelItem(nota ? nota->dNotData.date() : QDate());
-        pick->PreparaSelItem(TfmqevSelItem::skDataNota);
-        break;
-    case 1:
-        pick->ValIdCorrente = nota ? nota->iAnaId : 0;
-        pick->PreparaSelItem(TfmqevSelItem::skDocenteNota);
-        break;
-    case 2:
-        pick->SetTestoNota(nota ? nota->bNotNota : QString());
-        pick->PreparaSelItem(TfmqevSelItem::skTestoNota);
-        break;
-    default:
-        break;
-    }
+    pick->PreparaNota(nota.get(), parteCorrente());
     pick->Mostra();
 }
 
