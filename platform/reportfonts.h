@@ -5,7 +5,7 @@
 // whatever the desktop offers.
 //
 //   const TfrFontMetrics &m = TfrFontMetrics::of(TfrFontSpec{9, true, false});
-//   double w = m.width("Rossi Mario");     // millimetres, at the spec's size
+//   double w = m.width("Rossi Mario");     // millimetres, at that font's size
 //   QFont f = frQFont(spec);               // what a renderer draws the same text with
 //
 // Layout and rendering use the same numbers: widths are the font's design advances, without
@@ -28,7 +28,7 @@ struct TfrFontSpec
 class TfrFontMetrics
 {
 public:
-    // The metrics of the face of the spec, at its size. Raises EVxException naming the
+    // The metrics of the face a TfrFontSpec names, at its size. Raises EVxException naming the
     // package when the font files are missing.
     static TfrFontMetrics of(const TfrFontSpec &spec);
 
