@@ -337,6 +337,9 @@ public:
             walk(band);
         if (m_summary)
             print(*m_summary);
+        // A new page asked after the last band has nothing to go on: the open page is the
+        // last, and its footer numbers it as such.
+        m_breakPending = false;
         if (m_open)
             closePage();
         resolveTotalPages();
