@@ -478,6 +478,9 @@ private:
                         QStringLiteral("la riga modificata %1 non ha la sua originale").arg(r));
                 if (successor[size_t(original)] >= 0)
                     refuseLog(QStringLiteral("la riga %1 è modificata due volte").arg(o));
+                if (predecessor[size_t(row)] >= 0)
+                    refuseLog(
+                        QStringLiteral("la riga modificata %1 ha più di un'originale").arg(r));
                 successor[size_t(original)] = row;
                 predecessor[size_t(row)] = original;
                 logged[size_t(original)] = true;

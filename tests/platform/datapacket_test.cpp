@@ -387,6 +387,10 @@ TEST_F(DataPacketTest, PacketsMadeElsewhereAreReadAsTheirCurrentRows)
         {"a state the row does not have",
          QByteArray(good).replace(log, "CHANGE_LOG=\"4 0 4 5 2 4 3 0 2\"")},
         {"not in threes", QByteArray(good).replace(log, "CHANGE_LOG=\"4 0 4 5 2 8 3 0\"")},
+        {"one change given to two originals",
+         QByteArray(good)
+             .replace("<ROW iSitId=\"101\"", "<ROW RowState=\"1\" iSitId=\"101\"")
+             .replace(log, "CHANGE_LOG=\"4 0 4 5 2 8 3 0 2 5 1 8\"")},
         {"an original without its new version",
          QByteArray(good).replace(modifiedRow, "").replace(log, "CHANGE_LOG=\"4 0 4 3 0 2\"")},
     };
