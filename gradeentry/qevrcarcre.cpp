@@ -433,8 +433,11 @@ bool TfrqevCarCre::puntaListe(const std::shared_ptr<TRecCre> &rec, bool chiedi)
             }
             l.lista->bModificata = false;
         }
-        l.lista->SetCredito(credito, anno);
     }
+    // Only once every question is answered: a list moved before a later Cancel would save its
+    // next ticks to a credit the cursor does not stand on.
+    for (const auto &l : liste)
+        l.lista->SetCredito(credito, anno);
     iCreIdCorrente = credito;
     return true;
 }
