@@ -89,7 +89,8 @@ public:
     // per row on column 1 outside class mode, every other kind on its own cell. Null outside
     // the grid or when the cell has none.
     std::shared_ptr<TVxGridObject> RecordOf(int col, int row) const;
-    // Whether the cursor may not enter the position (vote kinds, notes and debts only).
+    // Whether the cursor may not enter the position (vote kinds, notes, debts, and credits
+    // without a situation).
     bool Bloccata(int col, int row) const;
     // A cell's record, null outside the grid: reads past the end are not errors here.
     template <typename T> std::shared_ptr<T> RecordAt(int col, int row) const

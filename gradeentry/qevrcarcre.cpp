@@ -144,6 +144,10 @@ TfrqevCarCre::TfrqevCarCre(QWidget *parent)
 
     grGrid->OnDrawCell = [this](QPainter &painter, int col, int row, const QRect &rect,
                                 TGridDrawState) { disegna(painter, col, row, rect); };
+    // A tick the database refused is unsaved work of the page: closing asks about it, and the
+    // page's save stores it.
+    for (TfrqevCreLista *lista : {frqevCreSco, frqevCreFrm})
+        lista->OnNonSalvata = [this] { grGrid->setModificato(true); };
 }
 
 TfrqevCarCre::~TfrqevCarCre() = default;
@@ -433,8 +437,11 @@ bool TfrqevCarCre::puntaListe(const std::shared_ptr<TRecCre> &rec, bool chiedi)
             }
             l.lista->bModificata = false;
         }
-        l.lista->SetCredito(credito, anno);
     }
+    // Only once every question is answered: a list moved before a later Cancel would save its
+    // next ticks to a credit the cursor does not stand on.
+    for (const auto &l : liste)
+        l.lista->SetCredito(credito, anno);
     iCreIdCorrente = credito;
     return true;
 }
@@ -648,6 +655,10 @@ bool TfrqevCarCre::scrivi(const QList<TqevScrittura> &scritture)
 
 bool TfrqevCarCre::SaveDataDb()
 {
+    for (TfrqevCreLista *lista : {frqevCreSco, frqevCreFrm}) {
+        if (!lista->SalvaLista())
+            return false;
+    }
     DateAnni date;
     QList<TqevScrittura> scritture;
     auto visita = [&](int col, int row) {

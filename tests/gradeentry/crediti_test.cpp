@@ -316,29 +316,63 @@ TEST_F(Crediti, CheckListsTickOncePerClickOrKeyAndKeepTicksThatCouldNotBeSaved)
         << DialogSeam::shownTexts().join('|').toStdString();
     EXPECT_EQ(spunte("TCreSco", "iScoId", cre).size(), 3);
 
-    // The database refuses a mark: the tick stays, and neither re-checking the cell nor
-    // pointing at the same credit drops it; leaving it asks, and Cancel stays.
+    // The database refuses a mark: the tick stays, unsaved work of the page (closing asks),
+    // and neither re-checking the cell nor pointing at the same credit drops it; leaving it
+    // asks, and Cancel stays.
     runSql(QStringLiteral("CREATE EXCEPTION E_TEST_NOMARK 'spunta rifiutata'"));
-    runSql(QStringLiteral("CREATE TRIGGER T_TEST_NOMARK FOR TCreSco BEFORE INSERT AS BEGIN "
-                          "EXCEPTION E_TEST_NOMARK; END"));
+    for (const char *table : {"TCreSco", "TCreFrm"})
+        runSql(QStringLiteral("CREATE TRIGGER T_TEST_NOMARK_%1 FOR %1 BEFORE INSERT OR DELETE AS "
+                              "BEGIN EXCEPTION E_TEST_NOMARK; END")
+                   .arg(QLatin1String(table)));
     list->setCurrentRow(1);
     QTest::keyClick(list, Qt::Key_Space);
     EXPECT_EQ(DialogSeam::shownTexts().size(), 1);
     EXPECT_TRUE(frame->frqevCreSco->bModificata);
+    EXPECT_TRUE(g->Modificato());
     EXPECT_TRUE(frame->ValidaCella(QStringLiteral("x")));
     EXPECT_EQ(list->item(1)->checkState(), Qt::Checked);
     DialogSeam::queueAnswer(int(mrCancel));
     g->MoveCursor(col, row + 1);
     EXPECT_EQ(g->Row(), row);
     EXPECT_EQ(list->item(1)->checkState(), Qt::Checked);
-    // Yes saves, once the database takes it again.
-    runSql(QStringLiteral("DROP TRIGGER T_TEST_NOMARK"));
+    // Both lists hold a refused tick: Yes saves the first, once the database takes it again,
+    // Cancel on the second stays, and neither list leaves the cell's credit.
+    QListWidget *formativi = frame->frqevCreFrm->clbLista;
+    ASSERT_GT(formativi->count(), 0);
+    formativi->setFocus();
+    formativi->setCurrentRow(0);
+    QTest::keyClick(formativi, Qt::Key_Space);
+    EXPECT_TRUE(frame->frqevCreFrm->bModificata);
+    runSql(QStringLiteral("DROP TRIGGER T_TEST_NOMARK_TCreSco"));
+    DialogSeam::queueAnswer(int(mrYes));
+    DialogSeam::queueAnswer(int(mrCancel));
+    g->MoveCursor(col, row + 1);
+    EXPECT_EQ(g->Row(), row);
+    EXPECT_EQ(frame->frqevCreSco->iCreId, cre);
+    EXPECT_EQ(frame->frqevCreFrm->iCreId, cre);
+    runSql(QStringLiteral("DROP TRIGGER T_TEST_NOMARK_TCreFrm"));
     DialogSeam::queueAnswer(int(mrYes));
     ASSERT_TRUE(g->MoveCursor(col, row + 1));
+    EXPECT_FALSE(frame->frqevCreFrm->bModificata);
     QStringList stored = spunte("TCreSco", "iScoId", cre);
     EXPECT_EQ(stored.size(), 4);
     EXPECT_TRUE(stored.contains(mark(2)));
     EXPECT_EQ(stored.last(), dismesso);
+
+    // The page's save stores a refused tick.
+    const int altro = frame->frqevCreSco->iCreId;
+    ASSERT_NE(altro, cre);
+    const QStringList prima = spunte("TCreSco", "iScoId", altro);
+    runSql(QStringLiteral("CREATE TRIGGER T_TEST_NOMARK FOR TCreSco BEFORE INSERT OR DELETE AS "
+                          "BEGIN EXCEPTION E_TEST_NOMARK; END"));
+    list->setFocus();
+    list->setCurrentRow(0);
+    QTest::keyClick(list, Qt::Key_Space);
+    runSql(QStringLiteral("DROP TRIGGER T_TEST_NOMARK"));
+    salva(frame);
+    EXPECT_FALSE(frame->frqevCreSco->bModificata);
+    EXPECT_NE(spunte("TCreSco", "iScoId", altro), prima);
+    EXPECT_FALSE(g->Modificato());
 }
 
 TEST_F(Crediti, APupilWindowTakesTheClassWindowsUnsavedCreditAndGivesBackWhatItSaves)
@@ -430,4 +464,23 @@ TEST_F(Crediti, TheCommendationAndTheNoteComeFromThePickDialogAndBackspaceClears
     }
     salva(frame);
     EXPECT_EQ(stored(), QStringLiteral("-|"));
+
+    // A course year the pupil was not in takes nothing from the dialog: its walk steps over
+    // the year, and a choice made while the cursor stands on it is not kept unsaved.
+    runSql(QStringLiteral("UPDATE TSit_Situazioni SET iPosFinId = 2 WHERE iSitId = ?"),
+           {frame->RecordDi(1, 2)->iSitId});
+    frame->LoadData();
+    ASSERT_EQ(frame->RecordDi(1, 2)->iSitId, 0);
+    frame->AzioniModo[TfrqevCarCre::mcEncomio]->trigger();
+    ASSERT_TRUE(g->MoveCursor(1, 2));
+    g->PrevCell();
+    auto encomio = [](TfmqevSelItem *p) { p->SelezionaItem(2); };
+    scegli(frame, g->Col(), g->Row(), encomio);
+    EXPECT_NE(QPoint(g->Col(), g->Row()), QPoint(1, 2));
+    ASSERT_TRUE(g->MoveCursor(1, 2));
+    encomio(pick());
+    pick()->AssegnaCella(true, true);
+    EXPECT_EQ(frame->RecordDi(1, 2)->iEncId, 0);
+    EXPECT_EQ(g->Cells(1, 2), QString());
+    pick()->close();
 }

@@ -60,7 +60,8 @@ protected:
     }
 
     // A grid of a kind whose frame comes later (debts, credits): header row 0, pupils' rows
-    // from 1, each row's record made by the test, the third row locked.
+    // from 1, each row's record made by the test, the third row's debts locked; every credit
+    // has its situation.
     template <typename Rec>
     static std::unique_ptr<TqelStringGrid> griglia(int tipoDati, int tipoCar, int cols, int first)
     {
@@ -77,6 +78,8 @@ protected:
                 auto rec = std::make_shared<Rec>();
                 if constexpr (std::is_same_v<Rec, TRecDeb>)
                     rec->bBloccato = r == 2;
+                if constexpr (std::is_same_v<Rec, TRecCre>)
+                    rec->iSitId = r;
                 g->setObjects(c, r, rec);
             }
         }
