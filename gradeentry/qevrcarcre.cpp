@@ -144,6 +144,10 @@ TfrqevCarCre::TfrqevCarCre(QWidget *parent)
 
     grGrid->OnDrawCell = [this](QPainter &painter, int col, int row, const QRect &rect,
                                 TGridDrawState) { disegna(painter, col, row, rect); };
+    // A tick the database refused is unsaved work of the page: closing asks about it, and the
+    // page's save stores it.
+    for (TfrqevCreLista *lista : {frqevCreSco, frqevCreFrm})
+        lista->OnNonSalvata = [this] { grGrid->setModificato(true); };
 }
 
 TfrqevCarCre::~TfrqevCarCre() = default;
@@ -651,6 +655,10 @@ bool TfrqevCarCre::scrivi(const QList<TqevScrittura> &scritture)
 
 bool TfrqevCarCre::SaveDataDb()
 {
+    for (TfrqevCreLista *lista : {frqevCreSco, frqevCreFrm}) {
+        if (!lista->SalvaLista())
+            return false;
+    }
     DateAnni date;
     QList<TqevScrittura> scritture;
     auto visita = [&](int col, int row) {
@@ -674,8 +682,9 @@ bool TfrqevCarCre::SaveDataDb()
                                                          salvati->second);
             };
         } else {
-            s.esegui = [rec, key, valori](TVxTransaction &tr) {
-                if (TqevCreStore::Aggiorna(tr, key, valori))
+            const TValCredito salvato = rec->Salvato;
+            s.esegui = [rec, key, valori, salvato](TVxTransaction &tr) {
+                if (TqevCreStore::Aggiorna(tr, key, valori, &salvato))
                     return;
                 // The other office's deletion is committed: the record has no row any more.
                 rec->iCreId = 0;

@@ -40,6 +40,8 @@ TfrqevCreLista::TfrqevCreLista(TqevListaCrediti lista, QWidget *parent)
             return;
         bModificata = true;
         RunShowingErrors([this] { SalvaLista(); });
+        if (bModificata && OnNonSalvata)
+            OnNonSalvata();
     });
     aggiornaAbilitazione();
 }

@@ -10,14 +10,17 @@
 //
 // A tick changed by the mouse, by Space or by Enter is saved at once (one change per press),
 // the changed marks only, in one transaction; new marks take the first and last day of the
-// credit's own school year. A tick that could not be saved stays, the list marked modified, and
-// pointing the list at the same credit again keeps it: only the credits frame's question (save,
-// drop, stay) lets it go. Without a stored credit (key 0) the list shows no tick and takes none.
+// credit's own school year. A tick that could not be saved stays, the list marked modified (and
+// OnNonSalvata told), and pointing the list at the same credit again keeps it: only the credits
+// frame's question (save, drop, stay) or its save lets it go. Without a stored credit (key 0)
+// the list shows no tick and takes none.
 
 #include "gradeentry/qevcrestore.h"
 #include "platform/frames.h"
 
 #include <QSet>
+
+#include <functional>
 
 class QListWidget;
 class QListWidgetItem;
@@ -32,6 +35,8 @@ public:
 
     int iCreId = 0;           // the credit shown; 0 = none
     bool bModificata = false; // ticks not yet saved
+    // Told when a changed tick could not be saved: the credits frame holds it as unsaved work.
+    std::function<void()> OnNonSalvata;
 
     // Points the list at a credit (and its school year) and shows its marks. The credit
     // already shown is not read again: ticks not yet saved stay.

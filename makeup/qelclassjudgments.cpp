@@ -4,6 +4,7 @@
 #include "platform/transaction.h"
 
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 namespace {
 
@@ -118,20 +119,20 @@ QList<int> ClassJudgments::pupils(int iClsId) const
     TVxFieldValues values;
     values.setValue(QStringLiteral("iAnsId"), m_iAnsId);
     values.setValue(QStringLiteral("iClsId"), iClsId);
-    QSqlQuery query = select(kPupils, values);
     QList<int> result;
-    while (fetchNext(query))
-        result << query.value(0).toInt();
+    VxEachRow(m_db, QString::fromLatin1(kPupils), values,
+              [&result](const QSqlQuery &q, const QSqlRecord &) { result << q.value(0).toInt(); });
     return result;
 }
 
 QString ClassJudgments::conductFromTaxonomies(int iSitId) const
 {
-    QSqlQuery query = select(kTaxonomies, pupilValues(iSitId));
     QString text;
-    while (fetchNext(query))
-        text += query.value(0).toString() + QLatin1Char(' ') + query.value(1).toString() +
-                QStringLiteral("\r\n");
+    VxEachRow(m_db, QString::fromLatin1(kTaxonomies), pupilValues(iSitId),
+              [&text](const QSqlQuery &q, const QSqlRecord &) {
+                  text += q.value(0).toString() + QLatin1Char(' ') + q.value(1).toString() +
+                          QStringLiteral("\r\n");
+              });
     return trimJudgment(text);
 }
 

@@ -9,6 +9,7 @@
 #include "shell/qelstartup.h"
 
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QVariant>
 
 TdmQelControllaRecuperi *dmQelControllaRecuperi = nullptr;
@@ -58,14 +59,13 @@ struct Group
 // The duplicate groups of the year.
 QList<Group> duplicateGroups(const QSqlDatabase &db, int year)
 {
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
     TVxFieldValues values;
     values.setValue(QStringLiteral("iAnsId"), year);
-    execBound(query, QString::fromLatin1(kVerifyRec), values);
     QList<Group> groups;
-    while (fetchNext(query))
-        groups.append({query.value(0).toInt(), query.value(1).toInt(), query.value(2).toInt()});
+    VxEachRow(db, QString::fromLatin1(kVerifyRec), values,
+              [&groups](const QSqlQuery &q, const QSqlRecord &) {
+                  groups.append({q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt()});
+              });
     return groups;
 }
 
@@ -121,23 +121,18 @@ bool TdmQelControllaRecuperi::CaricaRecuperiDoppi()
         return false;
     QSqlDatabase db = connection();
     m_errori = VxExplain(kReadFailure, [&] {
+        // One transaction: the groups and their rows are read alike, the rows' statement
+        // prepared once.
+        TVxTransactionScope scope(db);
         QList<RecuperoDoppio> rows;
-        QSqlQuery detail(db);
-        detail.setForwardOnly(true);
         const QString sql = QString::fromLatin1(kDettRecDoppi);
-        bool prepared = false;
         for (const Group &g : duplicateGroups(db, year)) {
             TVxFieldValues values;
             values.setValue(QStringLiteral("AnsFreDwgId"), g.iAnsFreDwgId);
             values.setValue(QStringLiteral("iMatId"), g.iMatId);
             values.setValue(QStringLiteral("iSitId"), g.iSitId);
             values.setValue(QStringLiteral("iAnsId"), year);
-            if (prepared)
-                execAgain(detail, sql, values);
-            else
-                execBound(detail, sql, values);
-            prepared = true;
-            while (fetchNext(detail)) {
+            VxEachRow(db, sql, values, [&rows](const QSqlQuery &detail, const QSqlRecord &) {
                 RecuperoDoppio r;
                 r.Alunno = trimmedText(detail.value(0));
                 r.iAnaId = detail.value(1).toInt();
@@ -148,8 +143,9 @@ bool TdmQelControllaRecuperi::CaricaRecuperiDoppi()
                 r.FaseRec = trimmedText(detail.value(6));
                 r.Classe = trimmedText(detail.value(7));
                 rows.append(r);
-            }
+            });
         }
+        scope.Commit();
         return rows;
     });
     return !m_errori.isEmpty();

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QVariant>
 
 namespace {
@@ -54,15 +55,15 @@ TVxFieldValues valuesOf(std::initializer_list<std::pair<const char *, QVariant>>
     return values;
 }
 
-QList<SourceRow> sourceRows(TVxTransaction &tr, int iAnsSesDwgId, int componentWeight)
+QList<SourceRow> sourceRows(const QSqlDatabase &db, int iAnsSesDwgId, int componentWeight)
 {
     // Read whole before the first write: the writes then never meet an open cursor.
-    QSqlQuery &q =
-        tr.Exec(text(kSourceRows),
-                valuesOf({{"iAnsSesDwgId", iAnsSesDwgId}, {"iCmpPeso", componentWeight}}));
     QList<SourceRow> rows;
-    while (fetchNext(q))
-        rows.append({q.value(0).toInt(), q.value(1).toInt(), q.value(2)});
+    VxEachRow(db, text(kSourceRows),
+              valuesOf({{"iAnsSesDwgId", iAnsSesDwgId}, {"iCmpPeso", componentWeight}}),
+              [&rows](const QSqlQuery &q, const QSqlRecord &) {
+                  rows.append({q.value(0).toInt(), q.value(1).toInt(), q.value(2)});
+              });
     return rows;
 }
 
@@ -102,7 +103,7 @@ MakeupConversionResult convert(const QSqlDatabase &db, int iAnsSesDwgId, int com
 {
     TVxTransactionScope scope(db);
     MakeupConversionResult result;
-    const QList<SourceRow> rows = sourceRows(scope.transaction(), iAnsSesDwgId, componentWeight);
+    const QList<SourceRow> rows = sourceRows(db, iAnsSesDwgId, componentWeight);
     result.sourceRows = int(rows.size());
     if (rows.isEmpty())
         return result;

@@ -5,6 +5,7 @@
 
 #include <QKeyEvent>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QVariant>
 
 namespace {
@@ -162,14 +163,11 @@ TVxFieldValues valuesOf(std::initializer_list<std::pair<const char *, QVariant>>
     return values;
 }
 
-// Runs a select in the scope's transaction and hands each row to the reader.
+// Each row of a select, in the transaction running on the connection or one of its own.
 template <typename Reader>
-void eachRow(TVxTransactionScope &scope, const QString &sql, const TVxFieldValues &values,
-             Reader read)
+void eachRow(const QSqlDatabase &db, const QString &sql, const TVxFieldValues &values, Reader read)
 {
-    QSqlQuery &query = scope.transaction().Exec(sql, values);
-    while (fetchNext(query))
-        read(query);
+    VxEachRow(db, sql, values, [&read](const QSqlQuery &q, const QSqlRecord &) { read(q); });
 }
 
 MakeupRecord recordOf(const QSqlQuery &q)
@@ -191,22 +189,22 @@ MakeupRecord recordOf(const QSqlQuery &q)
     return r;
 }
 
-std::optional<MakeupRecord> firstRecord(TVxTransactionScope &scope, const QString &sql,
+std::optional<MakeupRecord> firstRecord(const QSqlDatabase &db, const QString &sql,
                                         const TVxFieldValues &values)
 {
     std::optional<MakeupRecord> found;
-    eachRow(scope, sql, values, [&](const QSqlQuery &q) {
+    eachRow(db, sql, values, [&](const QSqlQuery &q) {
         if (!found)
             found = recordOf(q);
     });
     return found;
 }
 
-std::optional<MakeupRecord> recordOfCell(TVxTransactionScope &scope, int iAnsId, int iFreId,
-                                         int iSitId, int iMatId)
+std::optional<MakeupRecord> recordOfCell(const QSqlDatabase &db, int iAnsId, int iFreId, int iSitId,
+                                         int iMatId)
 {
     return firstRecord(
-        scope, joined(kRecordColumns, kRecordOfCell),
+        db, joined(kRecordColumns, kRecordOfCell),
         valuesOf({{"iSitId", iSitId}, {"iMatId", iMatId}, {"iAnsId", iAnsId}, {"iFreId", iFreId}}));
 }
 
@@ -236,9 +234,8 @@ int changeRows(const QSqlDatabase &db, const QString &sql, const TVxFieldValues 
 
 QList<MakeupLegendRow> legend(const QSqlDatabase &db, const char *sql)
 {
-    TVxTransactionScope scope(db);
     QList<MakeupLegendRow> rows;
-    eachRow(scope, text(sql), {}, [&](const QSqlQuery &q) {
+    eachRow(db, text(sql), {}, [&](const QSqlQuery &q) {
         rows.append({q.value(0).toInt(), trimmedText(q.value(1))});
     });
     return rows;
@@ -326,9 +323,8 @@ MakeupRecords::MakeupRecords(const QSqlDatabase &db) : m_db(db) {}
 
 MakeupClass MakeupRecords::classOf(int iClsSesId) const
 {
-    TVxTransactionScope scope(m_db);
     std::optional<MakeupClass> found;
-    eachRow(scope, text(kClass), valuesOf({{"iClsSesId", iClsSesId}}), [&](const QSqlQuery &q) {
+    eachRow(m_db, text(kClass), valuesOf({{"iClsSesId", iClsSesId}}), [&](const QSqlQuery &q) {
         found = MakeupClass{iClsSesId, q.value(2).toInt(), q.value(0).toInt(), q.value(1).toInt(),
                             trimmedText(q.value(3))};
     });
@@ -339,11 +335,10 @@ MakeupClass MakeupRecords::classOf(int iClsSesId) const
 
 QList<MakeupPhase> MakeupRecords::phasesOfYear(int iAnsId, bool commonOnly) const
 {
-    TVxTransactionScope scope(m_db);
     QList<MakeupPhase> phases;
     QHash<int, int> firstOfPhase;
     QList<int> common;
-    eachRow(scope, text(kPhases),
+    eachRow(m_db, text(kPhases),
             valuesOf({{"iAnsId", iAnsId}, {"lSoloComuni", commonOnly ? 1 : 0}}),
             [&](const QSqlQuery &q) {
                 MakeupPhase p;
@@ -361,10 +356,9 @@ QList<MakeupPhase> MakeupRecords::phasesOfYear(int iAnsId, bool commonOnly) cons
 
 QList<MakeupPupil> MakeupRecords::pupils(int iClsId, MakeupPupilList list) const
 {
-    TVxTransactionScope scope(m_db);
     QList<MakeupPupil> pupils;
     const bool assignment = list == MakeupPupilList::Assignment;
-    eachRow(scope, text(kPupils),
+    eachRow(m_db, text(kPupils),
             valuesOf({{"iClsId", iClsId}, {"lOgniSituazione", assignment ? 0 : 1}}),
             [&](const QSqlQuery &q) {
                 MakeupPupil p;
@@ -380,9 +374,8 @@ QList<MakeupPupil> MakeupRecords::pupils(int iClsId, MakeupPupilList list) const
 
 QList<MakeupSubject> MakeupRecords::subjects(int iClsSesId) const
 {
-    TVxTransactionScope scope(m_db);
     QList<MakeupSubject> subjects;
-    eachRow(scope, text(kSubjects), valuesOf({{"iClsSesId", iClsSesId}}), [&](const QSqlQuery &q) {
+    eachRow(m_db, text(kSubjects), valuesOf({{"iClsSesId", iClsSesId}}), [&](const QSqlQuery &q) {
         subjects.append({q.value(0).toInt(), trimmedText(q.value(1)), q.value(3).toInt()});
     });
     return subjects;
@@ -396,9 +389,8 @@ QHash<MakeupCell, QString> MakeupRecords::gradeTexts(int iClsSesId,
     QHash<int, int> subjectOfRow;
     for (const MakeupSubject &s : subjects)
         subjectOfRow.insert(s.iClsSesMatId, s.iMatId);
-    TVxTransactionScope scope(m_db);
     QHash<MakeupCell, QString> texts;
-    eachRow(scope, text(kind == MakeupGradeKind::Final ? kVotes : kProposed),
+    eachRow(m_db, text(kind == MakeupGradeKind::Final ? kVotes : kProposed),
             valuesOf({{"iClsSesId", iClsSesId}}), [&](const QSqlQuery &q) {
                 const auto subject = subjectOfRow.constFind(q.value(1).toInt());
                 if (subject == subjectOfRow.constEnd())
@@ -435,7 +427,7 @@ MakeupGrid MakeupRecords::gridWith(const MakeupClass &cls, MakeupPupilList list,
     MakeupGrid grid;
     grid.pupils = pupils(cls.iClsId, list);
     grid.subjects = subjects(cls.iClsSesId);
-    eachRow(scope, recordsSql, values, [&](const QSqlQuery &q) {
+    eachRow(m_db, recordsSql, values, [&](const QSqlQuery &q) {
         const MakeupRecord r = recordOf(q);
         const MakeupCell cell(r.iSitId, r.iMatId);
         if (!grid.records.contains(cell))
@@ -450,22 +442,19 @@ MakeupGrid MakeupRecords::gridWith(const MakeupClass &cls, MakeupPupilList list,
 std::optional<MakeupRecord> MakeupRecords::cellRecord(int iAnsId, int iFreId, int iSitId,
                                                       int iMatId) const
 {
-    TVxTransactionScope scope(m_db);
-    return recordOfCell(scope, iAnsId, iFreId, iSitId, iMatId);
+    return recordOfCell(m_db, iAnsId, iFreId, iSitId, iMatId);
 }
 
 std::optional<MakeupRecord> MakeupRecords::record(int iRecId) const
 {
-    TVxTransactionScope scope(m_db);
-    return firstRecord(scope, joined(kRecordColumns, kRecordByKey), valuesOf({{"iRecId", iRecId}}));
+    return firstRecord(m_db, joined(kRecordColumns, kRecordByKey), valuesOf({{"iRecId", iRecId}}));
 }
 
 std::optional<MakeupRecord> MakeupRecords::cellRecordOfPhaseRow(int iAnsFreDwgId, int iSitId,
                                                                 int iMatId) const
 {
-    TVxTransactionScope scope(m_db);
     return firstRecord(
-        scope, joined(kRecordColumns, kRecordOfCellInRow),
+        m_db, joined(kRecordColumns, kRecordOfCellInRow),
         valuesOf({{"iSitId", iSitId}, {"iMatId", iMatId}, {"iAnsFreDwgId", iAnsFreDwgId}}));
 }
 
@@ -491,9 +480,8 @@ int MakeupRecords::firstOutcomeOfWeight(int weight) const
 
 int MakeupRecords::firstOfWeight(const char *sql, const char *weightName, int weight) const
 {
-    TVxTransactionScope scope(m_db);
     int found = 0;
-    eachRow(scope, text(sql), valuesOf({{weightName, weight}}), [&](const QSqlQuery &q) {
+    eachRow(m_db, text(sql), valuesOf({{weightName, weight}}), [&](const QSqlQuery &q) {
         if (!found)
             found = q.value(0).toInt();
     });
@@ -525,7 +513,7 @@ std::optional<MakeupRecord> MakeupRecords::insertUnlessPresent(MakeupRecord &rec
 {
     TVxTransactionScope scope(m_db);
     if (std::optional<MakeupRecord> found =
-            recordOfCell(scope, iAnsId, iFreId, record.iSitId, record.iMatId))
+            recordOfCell(m_db, iAnsId, iFreId, record.iSitId, record.iMatId))
         return found;
     const int key = insertRecord(scope, m_db, record);
     scope.Commit();

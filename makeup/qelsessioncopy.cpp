@@ -197,21 +197,20 @@ QString textOf(TVxTransaction &tr, const char *sql, const QString &name, int id)
     return firstValue(tr, sql, values).toString().trimmed();
 }
 
-QList<TVxFieldValues> sourceRows(TVxTransaction &tr, const StepSql &step, int iSourceId,
+QList<TVxFieldValues> sourceRows(const QSqlDatabase &db, const StepSql &step, int iSourceId,
                                  int minimumVote)
 {
     TVxFieldValues values;
     values.setValue(kSession, iSourceId);
     values.setValue(QStringLiteral("VOTO_MIN"), minimumVote);
-    QSqlQuery &query = tr.Exec(QString::fromLatin1(step.source), values);
     QList<TVxFieldValues> rows;
-    while (fetchNext(query)) {
-        const QSqlRecord record = query.record();
-        TVxFieldValues row;
-        for (int i = 0; i < record.count(); ++i)
-            row.setValue(record.fieldName(i), record.value(i));
-        rows.append(row);
-    }
+    VxEachRow(db, QString::fromLatin1(step.source), values,
+              [&rows](const QSqlQuery &query, const QSqlRecord &record) {
+                  TVxFieldValues row;
+                  for (int i = 0; i < record.count(); ++i)
+                      row.setValue(record.fieldName(i), query.value(i));
+                  rows.append(row);
+              });
     return rows;
 }
 
@@ -281,7 +280,7 @@ QelCopyResult copySessionRows(const QSqlDatabase &db, QelCopyKind kind, int iSou
         throw EVxException(tr.lastError());
 
     QelCopyResult result;
-    const QList<TVxFieldValues> rows = sourceRows(tr, step, iSourceId, minimumVote);
+    const QList<TVxFieldValues> rows = sourceRows(db, step, iSourceId, minimumVote);
     result.sourceRows = int(rows.size());
     if (rows.isEmpty())
         return result;

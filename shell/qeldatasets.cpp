@@ -3,11 +3,13 @@
 #include "platform/connection.h"
 #include "platform/inifile.h"
 #include "platform/messagedlg.h"
+#include "platform/transaction.h"
 #include "platform/vxexception.h"
 
 #include <QDir>
 #include <QSet>
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 TdmqelDataSets *dmqelDataSets = nullptr;
 
@@ -74,10 +76,11 @@ const char *const kSuiteTables[] = {
 // The suite's tables the database lacks, by name.
 QStringList missingSuiteTables()
 {
-    QSqlQuery query = select(kUserTables);
     QSet<QString> present;
-    while (fetchNext(query))
-        present.insert(query.value(0).toString().trimmed().toUpper());
+    VxEachRow(qqoVxGlobConn(), QString::fromLatin1(kUserTables), {},
+              [&present](const QSqlQuery &q, const QSqlRecord &) {
+                  present.insert(q.value(0).toString().trimmed().toUpper());
+              });
     QStringList missing;
     for (const char *table : kSuiteTables) {
         if (!present.contains(QString::fromLatin1(table)))
@@ -289,12 +292,13 @@ TVxEnumItems TdmqelDataSets::YearSessions(int iDwgId, int iAnsId)
 QList<QelWebTeacher> TdmqelDataSets::WebTeachers(int iAnsSesDwgId)
 {
     return VxExplain(QStringLiteral("Impossibile leggere l'elenco dei docenti."), [iAnsSesDwgId] {
-        QSqlQuery query =
-            select(kWebTeachers, oneValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId));
         QList<QelWebTeacher> teachers;
-        while (fetchNext(query))
-            teachers.append({query.value(0).toInt(), query.value(2).toString().trimmed(),
-                             query.value(3).toString().trimmed()});
+        VxEachRow(qqoVxGlobConn(), QString::fromLatin1(kWebTeachers),
+                  oneValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId),
+                  [&teachers](const QSqlQuery &q, const QSqlRecord &) {
+                      teachers.append({q.value(0).toInt(), q.value(2).toString().trimmed(),
+                                       q.value(3).toString().trimmed()});
+                  });
         return teachers;
     });
 }

@@ -130,8 +130,17 @@ void TfmqelMain::openFaq()
     QString base = host;
     if (base.endsWith(QLatin1Char('/')))
         base.chop(1);
-    QDesktopServices::openUrl(
-        QUrl(base + QStringLiteral("/_updates/mix/wiki/ScrutinioQualifica.pdf")));
+    // Read as typed in the INI file: "www.esempio.it" is a web address, not a relative path
+    // that opens nothing.
+    const QUrl url =
+        QUrl::fromUserInput(base + QStringLiteral("/_updates/mix/wiki/ScrutinioQualifica.pdf"));
+    if (url.isValid() && !url.isRelative() && QDesktopServices::openUrl(url))
+        return;
+    VxMessageDlg(QStringLiteral("Impossibile aprire la pagina %1 nel browser.\r\r"
+                                "Controllare l'indirizzo del sito in ParGen.ini, sezione "
+                                "\"Internet\", voce \"Sito\".")
+                     .arg(url.toDisplayString()),
+                 mtWarning, mbOK);
 }
 
 void TfmqelMain::GetPanelText(int panel, QString &text) const

@@ -202,9 +202,11 @@ TEST_F(Crediti, ATypedCreditIsTakenWhenItsCellIsLeftAndOnlyAWholeNumberFromZero)
         {"5", r2, fermo, "5"},              // the cell left decides, not the target
         {"", r1, QPoint(last, r2), "-"},    // emptied: NULL, the row stays
     };
-    // Another office's save of a third pupil, after the load: no save here writes it back.
+    // Another office's saves after the load, of a third pupil and of the first pupil's
+    // "Integrazione": no save here writes them back.
     ASSERT_NE(sits.value(2), 0);
     runSql(QStringLiteral("UPDATE TCre_Crediti SET iCreCredito = 11 WHERE iSitId = ?"), {sits[2]});
+    runSql(QStringLiteral("UPDATE TCre_Crediti SET iCreRecup = 3 WHERE iSitId = ?"), {sits[0]});
     for (const auto &c : cases) {
         SCOPED_TRACE(c.typed);
         ASSERT_TRUE(g->MoveCursor(last, c.row));
@@ -220,6 +222,7 @@ TEST_F(Crediti, ATypedCreditIsTakenWhenItsCellIsLeftAndOnlyAWholeNumberFromZero)
                   QString::fromLatin1(c.stored) == "-" ? QString() : QString::fromLatin1(c.stored));
         EXPECT_EQ(righe(sit), 1);
         EXPECT_EQ(riga(sits[2]).section(QLatin1Char(' '), 0, 0), QStringLiteral("11"));
+        EXPECT_EQ(riga(sits[0]).section(QLatin1Char(' '), 7, 7), QStringLiteral("3"));
     }
 }
 
@@ -316,8 +319,9 @@ TEST_F(Crediti, CheckListsTickOncePerClickOrKeyAndKeepTicksThatCouldNotBeSaved)
         << DialogSeam::shownTexts().join('|').toStdString();
     EXPECT_EQ(spunte("TCreSco", "iScoId", cre).size(), 3);
 
-    // The database refuses a mark: the tick stays, and neither re-checking the cell nor
-    // pointing at the same credit drops it; leaving it asks, and Cancel stays.
+    // The database refuses a mark: the tick stays, unsaved work of the page (closing asks),
+    // and neither re-checking the cell nor pointing at the same credit drops it; leaving it
+    // asks, and Cancel stays.
     runSql(QStringLiteral("CREATE EXCEPTION E_TEST_NOMARK 'spunta rifiutata'"));
     for (const char *table : {"TCreSco", "TCreFrm"})
         runSql(QStringLiteral("CREATE TRIGGER T_TEST_NOMARK_%1 FOR %1 BEFORE INSERT OR DELETE AS "
@@ -327,6 +331,7 @@ TEST_F(Crediti, CheckListsTickOncePerClickOrKeyAndKeepTicksThatCouldNotBeSaved)
     QTest::keyClick(list, Qt::Key_Space);
     EXPECT_EQ(DialogSeam::shownTexts().size(), 1);
     EXPECT_TRUE(frame->frqevCreSco->bModificata);
+    EXPECT_TRUE(g->Modificato());
     EXPECT_TRUE(frame->ValidaCella(QStringLiteral("x")));
     EXPECT_EQ(list->item(1)->checkState(), Qt::Checked);
     DialogSeam::queueAnswer(int(mrCancel));
@@ -356,6 +361,21 @@ TEST_F(Crediti, CheckListsTickOncePerClickOrKeyAndKeepTicksThatCouldNotBeSaved)
     EXPECT_EQ(stored.size(), 4);
     EXPECT_TRUE(stored.contains(mark(2)));
     EXPECT_EQ(stored.last(), dismesso);
+
+    // The page's save stores a refused tick.
+    const int altro = frame->frqevCreSco->iCreId;
+    ASSERT_NE(altro, cre);
+    const QStringList prima = spunte("TCreSco", "iScoId", altro);
+    runSql(QStringLiteral("CREATE TRIGGER T_TEST_NOMARK FOR TCreSco BEFORE INSERT OR DELETE AS "
+                          "BEGIN EXCEPTION E_TEST_NOMARK; END"));
+    list->setFocus();
+    list->setCurrentRow(0);
+    QTest::keyClick(list, Qt::Key_Space);
+    runSql(QStringLiteral("DROP TRIGGER T_TEST_NOMARK"));
+    salva(frame);
+    EXPECT_FALSE(frame->frqevCreSco->bModificata);
+    EXPECT_NE(spunte("TCreSco", "iScoId", altro), prima);
+    EXPECT_FALSE(g->Modificato());
 }
 
 TEST_F(Crediti, APupilWindowTakesTheClassWindowsUnsavedCreditAndGivesBackWhatItSaves)

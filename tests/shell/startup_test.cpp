@@ -8,13 +8,16 @@
 #include "shell/qelactivations.h"
 #include "shell/qeldatasets.h"
 #include "shell/qelmain.h"
+#include "shell/qelpargen.h"
 #include "shell/qelreporttree.h"
 #include "shell/qelstartup.h"
 #include "tests/support/testdb.h"
 #include "tests/support/testfiles.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -24,6 +27,7 @@
 #include <QProcess>
 #include <QScreen>
 #include <QTimer>
+#include <QUrl>
 
 namespace {
 
@@ -55,6 +59,15 @@ void activate(QWidget *window)
     QEvent event(QEvent::WindowActivate);
     QApplication::sendEvent(window, &event);
 }
+
+// Stands in for the browser: the addresses the program asked to open.
+class BrowserStandIn : public QObject
+{
+    Q_OBJECT
+public:
+    Q_INVOKABLE void open(const QUrl &url) { opened << url.toString(); }
+    QStringList opened;
+};
 
 } // namespace
 
@@ -456,3 +469,38 @@ TEST(StartUp, MainWindowFillsItsScreenAndChildWindowsOpenInside)
     EXPECT_TRUE(area->viewport()->rect().contains(area->subWindowList().first()->geometry()));
     area->closeAllSubWindows();
 }
+
+TEST(StartUp, HelpNoteOpensTheSiteAsTheOfficeWroteIt)
+{
+    TestMainDir mainDir;
+    QDir(mainDir.path()).mkpath(QStringLiteral("ETC"));
+    BrowserStandIn browser;
+    const QStringList schemes{QStringLiteral("http"), QStringLiteral("https")};
+    for (const QString &scheme : schemes)
+        QDesktopServices::setUrlHandler(scheme, &browser, "open");
+    TavrinObjects objects;
+    auto *faq = objects.mainWindow()->findChild<QAction *>(QStringLiteral("acFaq"));
+    ASSERT_TRUE(faq);
+    const struct
+    {
+        const char *stored;
+        const char *opened;
+    } cases[] = {
+        {"https://www.esempio.it/",
+         "https://www.esempio.it/_updates/mix/wiki/ScrutinioQualifica.pdf"},
+        {"www.esempio.it", "http://www.esempio.it/_updates/mix/wiki/ScrutinioQualifica.pdf"},
+    };
+    for (const auto &c : cases) {
+        dmqelParGen->xpsSitoInternet.SetValore(QString::fromLatin1(c.stored));
+        ScriptedDialogs dialogs;
+        browser.opened.clear();
+        faq->trigger();
+        EXPECT_EQ(browser.opened, QStringList{QString::fromLatin1(c.opened)}) << c.stored;
+        EXPECT_TRUE(DialogSeam::shownTexts().isEmpty())
+            << DialogSeam::shownTexts().join('|').toStdString();
+    }
+    for (const QString &scheme : schemes)
+        QDesktopServices::unsetUrlHandler(scheme);
+}
+
+#include "startup_test.moc"
