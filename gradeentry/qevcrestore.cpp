@@ -98,12 +98,6 @@ const char kInserisci[] =
     ":fCreMediaVoti, :iCreFrmSco, :iCreSosp, :iCreRecup, :iEncId, :bCreNota, :dInsert, :dStart, "
     ":dEnd)";
 
-const char kAggiorna[] =
-    "UPDATE TCRE_CREDITI SET iCreCredito = :iCreCredito, iCrePerMedia = :iCrePerMedia, "
-    "iBndId = :iBndId, iCreOutBanda = :iCreOutBanda, fCreMediaVoti = :fCreMediaVoti, "
-    "iCreFrmSco = :iCreFrmSco, iCreSosp = :iCreSosp, iCreRecup = :iCreRecup, iEncId = :iEncId, "
-    "bCreNota = :bCreNota WHERE iCreId = :iCreId";
-
 // The two check lists: the kinds' table and the marks' table with their columns.
 struct Lista
 {
@@ -377,11 +371,18 @@ int TqevCreStore::Inserisci(TVxTransaction &tr, int iSitId, const TValCredito &v
     return key;
 }
 
-bool TqevCreStore::Aggiorna(TVxTransaction &tr, int iCreId, const TValCredito &v)
+bool TqevCreStore::Aggiorna(TVxTransaction &tr, int iCreId, const TValCredito &v,
+                            const TValCredito *salvato)
 {
-    TVxFieldValues values = valori("iCreId", iCreId);
-    valoriRiga(values, v);
-    return tr.Exec(QString::fromLatin1(kAggiorna), values).numRowsAffected() > 0;
+    TVxFieldValues nuovi;
+    valoriRiga(nuovi, v);
+    TVxFieldValues vecchi;
+    if (salvato)
+        valoriRiga(vecchi, *salvato);
+    TVxFieldValues values;
+    const QString sql = AggiornaCambiati(QStringLiteral("TCRE_CREDITI"), QStringLiteral("iCreId"),
+                                         iCreId, nuovi, salvato ? &vecchi : nullptr, values);
+    return sql.isEmpty() || tr.Exec(sql, values).numRowsAffected() > 0;
 }
 
 QString TqevCreStore::SqlVoci(TqevListaCrediti lista)

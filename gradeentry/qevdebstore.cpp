@@ -95,11 +95,6 @@ const char kInserisci[] =
     ":iSitId, :iMatId, :dDebAttr, :dDebVer, :iAnaId_Attr, :iAnaId_Ver, :iDesDedId, :iDtpDtdId, "
     ":bDebNota, :dInsert, :dStart, :dEnd)";
 
-const char kAggiorna[] =
-    "UPDATE TDEB_DEBITI SET dDebAttr = :dDebAttr, dDebVer = :dDebVer, iAnaId_Attr = "
-    ":iAnaId_Attr, iAnaId_Ver = :iAnaId_Ver, iDesDedId = :iDesDedId, iDtpDtdId = :iDtpDtdId, "
-    "bDebNota = :bDebNota WHERE iDebId = :iDebId";
-
 const char kCancella[] = "DELETE FROM TDEB_DEBITI WHERE iDebId = :iDebId";
 
 TVxFieldValues chiave(int iAnaId, int iAnsId)
@@ -286,12 +281,18 @@ int TqevDebStore::Inserisci(TVxTransaction &tr, int iAnaId, int iAnsId, int iMat
         });
 }
 
-bool TqevDebStore::Aggiorna(TVxTransaction &tr, int iDebId, const TValDebito &v)
+bool TqevDebStore::Aggiorna(TVxTransaction &tr, int iDebId, const TValDebito &v,
+                            const TValDebito *salvato)
 {
+    TVxFieldValues nuovi;
+    valoriRiga(nuovi, v);
+    TVxFieldValues vecchi;
+    if (salvato)
+        valoriRiga(vecchi, *salvato);
     TVxFieldValues values;
-    values.setValue(QStringLiteral("iDebId"), iDebId);
-    valoriRiga(values, v);
-    return tr.Exec(QString::fromLatin1(kAggiorna), values).numRowsAffected() > 0;
+    const QString sql = AggiornaCambiati(QStringLiteral("TDEB_DEBITI"), QStringLiteral("iDebId"),
+                                         iDebId, nuovi, salvato ? &vecchi : nullptr, values);
+    return sql.isEmpty() || tr.Exec(sql, values).numRowsAffected() > 0;
 }
 
 void TqevDebStore::Cancella(TVxTransaction &tr, int iDebId)

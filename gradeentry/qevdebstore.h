@@ -74,8 +74,10 @@ public:
     // change made at the same moment when another office inserts the row at the very moment.
     static int Inserisci(TVxTransaction &tr, int iAnaId, int iAnsId, int iMatId,
                          const TValDebito &valori, const QDate &inizio, const QDate &fine);
-    // False when no row has the key any more (another office deleted it).
-    [[nodiscard]] static bool Aggiorna(TVxTransaction &tr, int iDebId, const TValDebito &valori);
+    // The values that differ from salvato (every one without it) into the row. False when no
+    // row has the key any more (another office deleted it).
+    [[nodiscard]] static bool Aggiorna(TVxTransaction &tr, int iDebId, const TValDebito &valori,
+                                       const TValDebito *salvato = nullptr);
     // A row already gone is what a deletion wants: no error.
     static void Cancella(TVxTransaction &tr, int iDebId);
 

@@ -682,8 +682,9 @@ bool TfrqevCarCre::SaveDataDb()
                                                          salvati->second);
             };
         } else {
-            s.esegui = [rec, key, valori](TVxTransaction &tr) {
-                if (TqevCreStore::Aggiorna(tr, key, valori))
+            const TValCredito salvato = rec->Salvato;
+            s.esegui = [rec, key, valori, salvato](TVxTransaction &tr) {
+                if (TqevCreStore::Aggiorna(tr, key, valori, &salvato))
                     return;
                 // The other office's deletion is committed: the record has no row any more.
                 rec->iCreId = 0;

@@ -389,8 +389,9 @@ bool TfrqevCarDeb::SaveDataDb()
                                                  anno.fine);
             };
         } else {
-            s.esegui = [rec, key, valori](TVxTransaction &tr) {
-                if (TqevDebStore::Aggiorna(tr, key, valori))
+            const TValDebito salvato = rec->Salvato;
+            s.esegui = [rec, key, valori, salvato](TVxTransaction &tr) {
+                if (TqevDebStore::Aggiorna(tr, key, valori, &salvato))
                     return;
                 // The other office's deletion is committed: the record has no row any more.
                 rec->iDebId = 0;

@@ -28,7 +28,8 @@
 // proposals pages, unsaved changes included; elsewhere they come from what is stored.
 //
 // SaveDataDb writes only the debts changed since loading (emptied: deleted; new: inserted;
-// else updated), each in its own transaction through the one save routine.
+// else their changed attributes updated), each in its own transaction through the one save
+// routine.
 
 #include "gradeentry/qevrcarbs.h"
 

@@ -88,6 +88,25 @@ void DateNuovaRiga(TVxFieldValues &values, const QDate &inizio, const QDate &fin
     values.setValue(QStringLiteral("dEnd"), fine);
 }
 
+QString AggiornaCambiati(const QString &tabella, const QString &chiave, int id,
+                         const TVxFieldValues &nuovi, const TVxFieldValues *vecchi,
+                         TVxFieldValues &valori)
+{
+    QStringList colonne;
+    for (int i = 0; i < nuovi.size(); ++i) {
+        const QString nome = nuovi.name(i);
+        if (vecchi && vecchi->value(nome) == nuovi.value(i))
+            continue;
+        colonne << QStringLiteral("%1 = :%1").arg(nome);
+        valori.setValue(nome, nuovi.value(i));
+    }
+    if (colonne.isEmpty())
+        return QString();
+    valori.setValue(chiave, id);
+    return QStringLiteral("UPDATE %1 SET %2 WHERE %3 = :%3")
+        .arg(tabella, colonne.join(QStringLiteral(", ")), chiave);
+}
+
 int InserisciCella(TVxTransaction &tr, const QString &trova, const TVxFieldValues &cella,
                    const std::function<bool(int key)> &aggiorna,
                    const std::function<int()> &inserisci)

@@ -62,6 +62,15 @@ int InserisciCella(TVxTransaction &tr, const QString &trova, const TVxFieldValue
                    const std::function<bool(int key)> &aggiorna,
                    const std::function<int()> &inserisci);
 
+// The update of a stored row (table, its key column and key) that sets only the columns whose
+// value differs from the one last read or written (vecchi; every column without it), and the
+// values it binds; empty when no column differs. A column another office saved meanwhile and
+// this office did not touch keeps the other office's value: the last save wins cell by cell,
+// also where one row holds several cells.
+QString AggiornaCambiati(const QString &tabella, const QString &chiave, int id,
+                         const TVxFieldValues &nuovi, const TVxFieldValues *vecchi,
+                         TVxFieldValues &valori);
+
 // The dates of every row grade entry inserts: the open class session's school year's first day
 // as insert and start date, its last day as end date, whatever the day of the save. Read once
 // per save, by the first write that inserts, inside its transaction: a failure is told as that

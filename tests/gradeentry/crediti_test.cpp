@@ -202,9 +202,11 @@ TEST_F(Crediti, ATypedCreditIsTakenWhenItsCellIsLeftAndOnlyAWholeNumberFromZero)
         {"5", r2, fermo, "5"},              // the cell left decides, not the target
         {"", r1, QPoint(last, r2), "-"},    // emptied: NULL, the row stays
     };
-    // Another office's save of a third pupil, after the load: no save here writes it back.
+    // Another office's saves after the load, of a third pupil and of the first pupil's
+    // "Integrazione": no save here writes them back.
     ASSERT_NE(sits.value(2), 0);
     runSql(QStringLiteral("UPDATE TCre_Crediti SET iCreCredito = 11 WHERE iSitId = ?"), {sits[2]});
+    runSql(QStringLiteral("UPDATE TCre_Crediti SET iCreRecup = 3 WHERE iSitId = ?"), {sits[0]});
     for (const auto &c : cases) {
         SCOPED_TRACE(c.typed);
         ASSERT_TRUE(g->MoveCursor(last, c.row));
@@ -220,6 +222,7 @@ TEST_F(Crediti, ATypedCreditIsTakenWhenItsCellIsLeftAndOnlyAWholeNumberFromZero)
                   QString::fromLatin1(c.stored) == "-" ? QString() : QString::fromLatin1(c.stored));
         EXPECT_EQ(righe(sit), 1);
         EXPECT_EQ(riga(sits[2]).section(QLatin1Char(' '), 0, 0), QStringLiteral("11"));
+        EXPECT_EQ(riga(sits[0]).section(QLatin1Char(' '), 7, 7), QStringLiteral("3"));
     }
 }
 
@@ -307,6 +310,13 @@ TEST_F(Crediti, CheckListsTickOncePerClickOrKeyAndKeepTicksThatCouldNotBeSaved)
     QTest::keyClick(list, Qt::Key_Return);
     EXPECT_EQ(list->item(1)->checkState(), Qt::Unchecked);
     EXPECT_EQ(spunte("TCreSco", "iScoId", cre), (QStringList{mark(1), dismesso}));
+    // The office's place in the list stays while the grid goes to another credit and back;
+    // the mark of the kind no longer shown stays through the ticks after it.
+    ASSERT_TRUE(g->MoveCursor(col, row + 1));
+    ASSERT_TRUE(g->MoveCursor(col, row));
+    EXPECT_EQ(list->currentRow(), 1);
+    EXPECT_EQ(spunte("TCreSco", "iScoId", cre), (QStringList{mark(1), dismesso}));
+    EXPECT_EQ(list->item(0)->checkState(), Qt::Checked);
     // A mark another office stored meanwhile is not stored twice.
     runSql(QStringLiteral("INSERT INTO TCreSco (iCreScoId, iCreId, iScoId) VALUES (990002, ?, 3)"),
            {cre});

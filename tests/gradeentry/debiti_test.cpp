@@ -144,9 +144,14 @@ TEST_F(Debiti, ADebtIsAssignedEditedClearedAndDeletedAndLockedRowsTakeNothing)
         QString stored;
     } steps[] = {
         {"Assegna debito", [&] { frame->aDebDef->trigger(); }, assegnato},
-        {"outcome from the pick dialog",
-         [&] { scegli(frame, 6, libera, [](TfmqevSelItem *p) { p->SelezionaItem(1); }); },
-         QStringLiteral("2009-06-15|2009-09-10|2|1|%1|%1|").arg(teacher)},
+        {"outcome from the pick dialog, beside a note another office saved meanwhile",
+         [&] {
+             runSql(QStringLiteral("UPDATE TDeb_Debiti SET bDebNota = 'Altra postazione' WHERE "
+                                   "iDebId = ?"),
+                    {frame->DebitoDi(1, libera)->iDebId});
+             scegli(frame, 6, libera, [](TfmqevSelItem *p) { p->SelezionaItem(1); });
+         },
+         QStringLiteral("2009-06-15|2009-09-10|2|1|%1|%1|Altra postazione").arg(teacher)},
         {"date and note from the pick dialog",
          [&] {
              scegli(frame, 5, libera,
