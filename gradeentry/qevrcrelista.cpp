@@ -18,6 +18,20 @@ bool scolastici(TqevListaCrediti lista)
     return lista == TqevListaCrediti::Scolastici;
 }
 
+// Ticks the program sets are no change of the office's: the list's handler lets them pass.
+class Caricamento
+{
+public:
+    explicit Caricamento(bool &flag) : m_flag(flag), m_prima(flag) { m_flag = true; }
+    ~Caricamento() { m_flag = m_prima; }
+    Caricamento(const Caricamento &) = delete;
+    Caricamento &operator=(const Caricamento &) = delete;
+
+private:
+    bool &m_flag;
+    bool m_prima;
+};
+
 } // namespace
 
 TfrqevCreLista::TfrqevCreLista(TqevListaCrediti lista, QWidget *parent)
@@ -69,27 +83,36 @@ void TfrqevCreLista::SetCredito(int credito, int iAnsId)
         return;
     iCreId = credito;
     m_iAnsId = iAnsId;
-    CaricaLista();
+    // The kinds are read once: the grid points the list at another credit at every move, and
+    // the office's place in the list stays.
+    if (m_letta)
+        mostraSpunte();
+    else
+        CaricaLista();
 }
 
 void TfrqevCreLista::CaricaLista()
 {
-    m_caricamento = true;
-    struct Fine
-    {
-        bool &flag;
-        ~Fine() { flag = false; }
-    } fine{m_caricamento};
-    m_salvate = iCreId != 0 ? TqevCreStore::Spuntate(m_lista, iCreId) : QSet<int>();
+    const Caricamento caricamento(m_caricamento);
     LoadEnumValues(qqoVxGlobConn(), clbLista, TqevCreStore::SqlVoci(m_lista));
     for (int i = 0; i < clbLista->count(); ++i) {
         QListWidgetItem *item = clbLista->item(i);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    }
+    mostraSpunte();
+    m_letta = true;
+}
+
+void TfrqevCreLista::mostraSpunte()
+{
+    const Caricamento caricamento(m_caricamento);
+    m_salvate = iCreId != 0 ? TqevCreStore::Spuntate(m_lista, iCreId) : QSet<int>();
+    for (int i = 0; i < clbLista->count(); ++i) {
+        QListWidgetItem *item = clbLista->item(i);
         const bool spuntata = m_salvate.contains(item->data(Qt::UserRole).toInt());
         item->setCheckState(spuntata ? Qt::Checked : Qt::Unchecked);
     }
     bModificata = false;
-    m_letta = true;
     aggiornaAbilitazione();
 }
 
@@ -98,12 +121,16 @@ bool TfrqevCreLista::SalvaLista()
     if (iCreId == 0 || !bModificata)
         return true;
     QSet<int> spuntate;
+    QSet<int> elencate;
     for (int i = 0; i < clbLista->count(); ++i) {
+        const int id = clbLista->item(i)->data(Qt::UserRole).toInt();
+        elencate.insert(id);
         if (clbLista->item(i)->checkState() == Qt::Checked)
-            spuntate.insert(clbLista->item(i)->data(Qt::UserRole).toInt());
+            spuntate.insert(id);
     }
     const QSet<int> aggiunte = spuntate - m_salvate;
-    const QSet<int> tolte = m_salvate - spuntate;
+    // A mark of a kind no longer shown is not the office's to remove: it has no box.
+    const QSet<int> tolte = (m_salvate & elencate) - spuntate;
     if (aggiunte.isEmpty() && tolte.isEmpty()) {
         bModificata = false;
         return true;

@@ -38,8 +38,9 @@ public:
     // Told when a changed tick could not be saved: the credits frame holds it as unsaved work.
     std::function<void()> OnNonSalvata;
 
-    // Points the list at a credit (and its school year) and shows its marks. The credit
-    // already shown is not read again: ticks not yet saved stay.
+    // Points the list at a credit (and its school year) and shows its marks; the kinds are
+    // read the first time only. The credit already shown is not read again: ticks not yet
+    // saved stay.
     void SetCredito(int iCreId, int iAnsId);
     // Reads the kinds and the credit's marks again; unsaved ticks are dropped.
     void CaricaLista();
@@ -58,6 +59,8 @@ protected:
 
 private:
     void aggiornaAbilitazione();
+    // The marks of the credit shown, read and ticked; unsaved ticks are dropped.
+    void mostraSpunte();
     void inverti(QListWidgetItem *item);
 
     TqevListaCrediti m_lista;

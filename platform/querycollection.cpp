@@ -509,9 +509,10 @@ QList<TVxQueryDesc> TVxQueryCollection::runStatements(TVxStatementKind kind,
             VxExplain(QStringLiteral("Errore durante %1 in %2.")
                           .arg(QString::fromLatin1(kindWords(kind)), desc.TableName),
                       [&] {
-                          // A derived update names exactly the row: touching none means another
-                          // workstation deleted it, and the edit would be lost unsaid.
-                          if (m_autoBuild && kind == skUpdate)
+                          // Every update of the list, derived or written by hand, names one
+                          // row as it was read: touching none means another workstation
+                          // deleted it, and the edit would be lost unsaid.
+                          if (kind == skUpdate)
                               tr->ExecRow(sql, desc.Fields);
                           else
                               tr->Exec(sql, desc.Fields);

@@ -29,9 +29,12 @@
 // After an insert the row takes the new key of the statement into the select's own table
 // (else of the last statement that made one) and the values the hooks added for its fields.
 //
+// An update that finds its row gone (deleted by another workstation) is a failure, not a
+// save: each statement of the update list, derived or written by hand, must touch a row. A
+// delete that finds its row gone has nothing to refuse: the row is gone either way.
+//
 // AutoBuildSQL derives the three statements from a select on one table whose first column is
-// the key: every other plain column is written; computed columns are not. A derived update
-// that finds its row gone (deleted by another workstation) is a failure, not a save.
+// the key: every other plain column is written; computed columns are not.
 //
 // An empty statement list means that kind of change is not allowed (CanInsert, CanModify,
 // CanDelete); trying it raises. A collection with no lists is a read-only dataset.

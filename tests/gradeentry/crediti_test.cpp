@@ -310,6 +310,13 @@ TEST_F(Crediti, CheckListsTickOncePerClickOrKeyAndKeepTicksThatCouldNotBeSaved)
     QTest::keyClick(list, Qt::Key_Return);
     EXPECT_EQ(list->item(1)->checkState(), Qt::Unchecked);
     EXPECT_EQ(spunte("TCreSco", "iScoId", cre), (QStringList{mark(1), dismesso}));
+    // The office's place in the list stays while the grid goes to another credit and back;
+    // the mark of the kind no longer shown stays through the ticks after it.
+    ASSERT_TRUE(g->MoveCursor(col, row + 1));
+    ASSERT_TRUE(g->MoveCursor(col, row));
+    EXPECT_EQ(list->currentRow(), 1);
+    EXPECT_EQ(spunte("TCreSco", "iScoId", cre), (QStringList{mark(1), dismesso}));
+    EXPECT_EQ(list->item(0)->checkState(), Qt::Checked);
     // A mark another office stored meanwhile is not stored twice.
     runSql(QStringLiteral("INSERT INTO TCreSco (iCreScoId, iCreId, iScoId) VALUES (990002, ?, 3)"),
            {cre});

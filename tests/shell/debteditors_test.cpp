@@ -72,7 +72,7 @@ void seed(const DebtEditor &e)
 
 } // namespace
 
-TEST(DebtEditors, ListOnlyLiveRowsAndWriteTheDetailUnderItsOwnKey)
+TEST(DebtEditors, ListOnlyLiveRowsWriteTheDetailUnderItsOwnKeyAndRefuseAGoneRow)
 {
     ProgramDatabase db;
     ASSERT_TRUE(db.opened);
@@ -104,9 +104,31 @@ TEST(DebtEditors, ListOnlyLiveRowsAndWriteTheDetailUnderItsOwnKey)
         EXPECT_EQ(count("SELECT COUNT(*) FROM $LINKTABLE WHERE $LINKKEY = 70001", e), 0);
         EXPECT_EQ(count("SELECT COUNT(*) FROM $DETAILTABLE WHERE $DETAILKEY = 70002", e), 0);
         EXPECT_EQ(detailText(e, 70001), QStringLiteral("Primo"));
+
+        // Another office deletes link 70002 while its row is being edited here: the save is
+        // refused in words, the detail 70001 already written by it is taken back, and the edit
+        // stays open with what was typed.
+        ASSERT_TRUE(c.Locate(QString::fromLatin1(e.linkKey), 70002));
+        c.Edit();
+        c.SetFieldValue(QString::fromLatin1(e.longDesc), QStringLiteral("Perso"));
+        runSql(fill("DELETE FROM $LINKTABLE WHERE $LINKKEY = 70002", e));
+        try {
+            c.Post();
+            ADD_FAILURE() << "a save of a deleted row was reported as done";
+        } catch (const EVxException &refusal) {
+            EXPECT_TRUE(refusal.message().contains(
+                QStringLiteral("La riga non è più nell'archivio: forse è stata cancellata da "
+                               "un'altra postazione")))
+                << refusal.message().toStdString();
+        }
+        EXPECT_EQ(c.state(), TVxQueryCollection::dsEdit);
+        EXPECT_EQ(c.FieldValue(QString::fromLatin1(e.longDesc)).toString(),
+                  QStringLiteral("Perso"));
+        EXPECT_EQ(detailText(e, 70001), QStringLiteral("Primo"));
+        c.Cancel();
         c.Close();
         c.Open();
-        EXPECT_EQ(c.RecordCount(), listed - 1);
+        EXPECT_EQ(c.RecordCount(), listed - 2);
         c.Close();
     }
 }
