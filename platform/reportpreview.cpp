@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPainter>
 #include <QPrinter>
@@ -57,8 +58,15 @@ bool frExportPdfWithDialog(QWidget *parent, const TfrDisplayList &pages)
                                   QStringLiteral("Documenti PDF (*.pdf)"));
     if (file.isEmpty())
         return false;
-    if (!file.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+    if (!file.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
         file += QStringLiteral(".pdf");
+        // The chooser asked about the name typed, not about this one.
+        if (QFileInfo::exists(file) &&
+            VxMessageDlg(QStringLiteral("Il file \"%1\" esiste già. Sostituirlo?")
+                             .arg(QDir::toNativeSeparators(file)),
+                         mtConfirmation, mbYesNo, 0, mrNo) != mrYes)
+            return false;
+    }
     frExportPdf(pages, file, pages.Title, 600);
     return true;
 }

@@ -1,7 +1,10 @@
 // PDF export and its encryption, read back with the tools an office's PDF meets: poppler's
 // pdfinfo, pdffonts and pdftotext, and qpdf. Test templates over the demo school; never the
 // PDF's bytes.
+#include "platform/dialogseam.h"
+#include "platform/messagedlg.h"
 #include "platform/reportmodule.h"
+#include "platform/reportpreview.h"
 #include "platform/tuvpdf.h"
 #include "tests/platform/reportschool.h"
 #include "tests/support/testdb.h"
@@ -256,6 +259,51 @@ TEST_F(ReportExportTest, AFailedExportLeavesNoFile)
         }
         EXPECT_FALSE(QFileInfo::exists(c.file));
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    }
+}
+
+// The chooser asks about the name typed; ".pdf" added after it closed names another file, which
+// is replaced only when the office says so and otherwise stays byte for byte as it was.
+TEST_F(ReportExportTest, TheAddedExtensionNeverReplacesAFileSilently)
+{
+    ASSERT_TRUE(program.opened);
+    report.LoadFromTemplate(frReadTemplate(readFileBytes(kData + "/scuola.xml")));
+    ASSERT_TRUE(report.PrepareReport());
+    const QByteArray old = "il registro di ieri";
+    struct Case
+    {
+        const char *what;
+        const char *typed;
+        bool exists;
+        int answer; // to the question, when asked
+        bool asked;
+        bool exported;
+    };
+    const Case cases[] = {
+        {"an existing file, kept", "registro", true, mrNo, true, false},
+        {"an existing file, replaced", "registro", true, mrYes, true, true},
+        {"a new file", "registro", false, mrNo, false, true},
+        {"the chooser's own name", "registro.pdf", true, mrNo, false, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString file = dir.filePath("registro.pdf");
+        QFile::remove(file);
+        if (c.exists)
+            writeFileBytes(file, old);
+        ScriptedDialogs dialogs;
+        DialogSeam::queueAnswer(dir.filePath(c.typed));
+        DialogSeam::queueAnswer(c.answer);
+        EXPECT_EQ(frExportPdfWithDialog(nullptr, report.Pages()), c.exported);
+
+        const QString question = QStringLiteral("Il file \"%1\" esiste già. Sostituirlo?")
+                                     .arg(QDir::toNativeSeparators(file));
+        EXPECT_EQ(DialogSeam::shownTexts().contains(question), c.asked)
+            << DialogSeam::shownTexts().join(" | ").toStdString();
+        if (c.exported)
+            EXPECT_TRUE(readFileBytes(file).startsWith("%PDF-"));
+        else
+            EXPECT_EQ(readFileBytes(file), old);
     }
 }
 
