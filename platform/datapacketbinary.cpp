@@ -1,5 +1,6 @@
 // The binary form of a packet; the layout is in datapacket_binary.md.
 #include "platform/datapacket.h"
+#include "platform/xmldoc.h"
 
 #include <QStringDecoder>
 #include <QtEndian>
@@ -15,6 +16,11 @@ constexpr char kSignature[8] = {'\x89', 'T', 'V', 'R', 'P', 'K', 'T', '\x1A'};
 constexpr quint16 kVersion = 1;
 constexpr qint64 kMsecsPerDay = 86400000;
 constexpr qint64 kJulianDayOf1970 = 2440588;
+
+// A null value takes one bit of the file but a whole QVariant in memory: a small file of
+// empty rows over many columns could ask for gigabytes. The values a packet holds are kept
+// within four times the size cap of an XML packet, far above any school's data.
+constexpr quint64 kMaxPacketValues = quint64(4 * kVxXmlMaxBytes) / sizeof(QVariant);
 
 // The type codes of the file: 1 + the position in this list.
 constexpr TFieldType kTypeOfCode[] = {ftInteger,  ftString, ftMemo, ftDate,
@@ -279,6 +285,12 @@ TDataPacket readBinaryPacket(const QByteArray &bytes, const QString &fileName)
     if (rows > quint64(in.remaining()) / quint64(bitmapBytes))
         in.refuse(QStringLiteral("dichiara %1 righe, più di quante il file ne possa contenere")
                       .arg(rows));
+    if (quint64(rows) * columns > kMaxPacketValues)
+        in.refuse(QStringLiteral("dichiara %1 righe di %2 colonne, più valori dei %3 che un "
+                                 "pacchetto può contenere")
+                      .arg(rows)
+                      .arg(columns)
+                      .arg(kMaxPacketValues));
     packet.rows.reserve(rows);
     std::vector<LastDateTime> lastDateTimes(columns);
     for (quint32 r = 0; r < rows; ++r) {

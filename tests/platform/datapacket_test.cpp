@@ -239,6 +239,26 @@ TEST_F(DataPacketTest, TheContentDecidesTheFormAndDamagedFilesAreRefused)
         return b;
     };
 
+    // Every value of every row empty: one bit each in the file, a whole value each in memory.
+    const auto emptyRows = [&](quint32 columns, quint32 rows) {
+        QByteArray b = small.left(10);
+        const auto put = [&b](auto value) {
+            char le[sizeof(value)];
+            qToLittleEndian(value, le);
+            b.append(le, sizeof(value));
+        };
+        put(columns);
+        for (quint32 c = 0; c < columns; ++c) {
+            const QByteArray name = "C" + QByteArray::number(c);
+            put(quint32(name.size()));
+            b.append(name);
+            put(quint8(8));
+            put(0u);
+        }
+        put(rows);
+        return b + QByteArray(qsizetype(rows) * ((columns + 7) / 8), '\xFF');
+    };
+
     const struct
     {
         const char *what;
@@ -259,6 +279,7 @@ TEST_F(DataPacketTest, TheContentDecidesTheFormAndDamagedFilesAreRefused)
         {"unknown type", patched(19, quint8(9)), "tipo sconosciuto"},
         {"unknown version", patched(8, quint16(2)), "versione"},
         {"bytes after the last row", small + "x", "dopo l'ultima riga"},
+        {"empty rows asking for gigabytes", emptyRows(4096, 2100), "2100 righe di 4096 colonne"},
         {"nested past the cap of XML documents",
          "<DATAPACKET>" + QByteArray("<X>").repeated(300) + QByteArray("</X>").repeated(300) +
              "</DATAPACKET>",
