@@ -374,15 +374,8 @@ int TqevCreStore::Inserisci(TVxTransaction &tr, int iSitId, const TValCredito &v
 bool TqevCreStore::Aggiorna(TVxTransaction &tr, int iCreId, const TValCredito &v,
                             const TValCredito *salvato)
 {
-    TVxFieldValues nuovi;
-    valoriRiga(nuovi, v);
-    TVxFieldValues vecchi;
-    if (salvato)
-        valoriRiga(vecchi, *salvato);
-    TVxFieldValues values;
-    const QString sql = AggiornaCambiati(QStringLiteral("TCRE_CREDITI"), QStringLiteral("iCreId"),
-                                         iCreId, nuovi, salvato ? &vecchi : nullptr, values);
-    return sql.isEmpty() || tr.Exec(sql, values).numRowsAffected() > 0;
+    return AggiornaCambiati(tr, QStringLiteral("TCRE_CREDITI"), QStringLiteral("iCreId"), iCreId, v,
+                            salvato, valoriRiga);
 }
 
 QString TqevCreStore::SqlVoci(TqevListaCrediti lista)

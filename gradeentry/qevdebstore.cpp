@@ -284,15 +284,8 @@ int TqevDebStore::Inserisci(TVxTransaction &tr, int iAnaId, int iAnsId, int iMat
 bool TqevDebStore::Aggiorna(TVxTransaction &tr, int iDebId, const TValDebito &v,
                             const TValDebito *salvato)
 {
-    TVxFieldValues nuovi;
-    valoriRiga(nuovi, v);
-    TVxFieldValues vecchi;
-    if (salvato)
-        valoriRiga(vecchi, *salvato);
-    TVxFieldValues values;
-    const QString sql = AggiornaCambiati(QStringLiteral("TDEB_DEBITI"), QStringLiteral("iDebId"),
-                                         iDebId, nuovi, salvato ? &vecchi : nullptr, values);
-    return sql.isEmpty() || tr.Exec(sql, values).numRowsAffected() > 0;
+    return AggiornaCambiati(tr, QStringLiteral("TDEB_DEBITI"), QStringLiteral("iDebId"), iDebId, v,
+                            salvato, valoriRiga);
 }
 
 void TqevDebStore::Cancella(TVxTransaction &tr, int iDebId)

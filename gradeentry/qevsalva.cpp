@@ -88,10 +88,10 @@ void DateNuovaRiga(TVxFieldValues &values, const QDate &inizio, const QDate &fin
     values.setValue(QStringLiteral("dEnd"), fine);
 }
 
-QString AggiornaCambiati(const QString &tabella, const QString &chiave, int id,
-                         const TVxFieldValues &nuovi, const TVxFieldValues *vecchi,
-                         TVxFieldValues &valori)
+bool AggiornaCambiati(TVxTransaction &tr, const QString &tabella, const QString &chiave, int id,
+                      const TVxFieldValues &nuovi, const TVxFieldValues *vecchi)
 {
+    TVxFieldValues valori;
     QStringList colonne;
     for (int i = 0; i < nuovi.size(); ++i) {
         const QString nome = nuovi.name(i);
@@ -101,10 +101,11 @@ QString AggiornaCambiati(const QString &tabella, const QString &chiave, int id,
         valori.setValue(nome, nuovi.value(i));
     }
     if (colonne.isEmpty())
-        return QString();
+        return true;
     valori.setValue(chiave, id);
-    return QStringLiteral("UPDATE %1 SET %2 WHERE %3 = :%3")
-        .arg(tabella, colonne.join(QStringLiteral(", ")), chiave);
+    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = :%3")
+                            .arg(tabella, colonne.join(QStringLiteral(", ")), chiave);
+    return tr.Exec(sql, valori).numRowsAffected() > 0;
 }
 
 int InserisciCella(TVxTransaction &tr, const QString &trova, const TVxFieldValues &cella,

@@ -22,6 +22,7 @@
 // deleted since the grid was read is not written back unsaid either (ValoreCancellatoAltrove).
 // A wait for rows another program keeps locked is the framework's (the office may stop it).
 
+#include "platform/sqlparams.h"
 #include "platform/vxexception.h"
 
 #include <QDate>
@@ -62,14 +63,27 @@ int InserisciCella(TVxTransaction &tr, const QString &trova, const TVxFieldValue
                    const std::function<bool(int key)> &aggiorna,
                    const std::function<int()> &inserisci);
 
-// The update of a stored row (table, its key column and key) that sets only the columns whose
-// value differs from the one last read or written (vecchi; every column without it), and the
-// values it binds; empty when no column differs. A column another office saved meanwhile and
-// this office did not touch keeps the other office's value: the last save wins cell by cell,
-// also where one row holds several cells.
-QString AggiornaCambiati(const QString &tabella, const QString &chiave, int id,
-                         const TVxFieldValues &nuovi, const TVxFieldValues *vecchi,
-                         TVxFieldValues &valori);
+// Updates a stored row (table, its key column and key), setting only the columns whose value
+// differs from the one last read or written (vecchi; every column without it); true when no
+// column differs or the row was there, false when another office deleted it. A column another
+// office saved meanwhile and this office did not touch keeps the other office's value: the
+// last save wins cell by cell, also where one row holds several cells.
+bool AggiornaCambiati(TVxTransaction &tr, const QString &tabella, const QString &chiave, int id,
+                      const TVxFieldValues &nuovi, const TVxFieldValues *vecchi);
+
+// The same for a row a store writes from its values type through its row function.
+template <class V>
+bool AggiornaCambiati(TVxTransaction &tr, const QString &tabella, const QString &chiave, int id,
+                      const V &valori, const V *salvati,
+                      void (*valoriRiga)(TVxFieldValues &, const V &))
+{
+    TVxFieldValues nuovi;
+    valoriRiga(nuovi, valori);
+    TVxFieldValues vecchi;
+    if (salvati)
+        valoriRiga(vecchi, *salvati);
+    return AggiornaCambiati(tr, tabella, chiave, id, nuovi, salvati ? &vecchi : nullptr);
+}
 
 // The dates of every row grade entry inserts: the open class session's school year's first day
 // as insert and start date, its last day as end date, whatever the day of the save. Read once
