@@ -15,6 +15,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <functional>
+
 namespace {
 
 QWidget *column(const QString &caption, QToolBar *bar, QWidget *list, QWidget *below = nullptr)
@@ -102,45 +104,51 @@ TfrqelDocInv::TfrqelDocInv(QWidget *parent)
     m_tvDocInv->setSelectionMode(QAbstractItemView::SingleSelection);
     m_buApply->setObjectName(QStringLiteral("buApply"));
 
-    QAction *selAll = addAction(m_tbDoc, "aDocSelAll", QStringLiteral("Seleziona tutti"),
-                                imgSelectAll, QStringLiteral("Seleziona tutti i docenti"));
-    QAction *selDel = addAction(m_tbDoc, "aDocSelDel", QStringLiteral("Deseleziona tutti"),
-                                imgDeselectAll, QStringLiteral("Deseleziona tutti i docenti"));
-    QAction *selInv =
-        addAction(m_tbDoc, "aDocSelInv", QStringLiteral("Inverti selezione"), imgInvertSelect,
-                  QStringLiteral("Inverte la selezione dei docenti"));
-    connect(selAll, &QAction::triggered, m_lvDoc, &QListWidget::selectAll);
-    connect(selDel, &QAction::triggered, m_lvDoc, &QListWidget::clearSelection);
-    connect(selInv, &QAction::triggered, this, [this] {
-        for (int i = 0; i < m_lvDoc->count(); ++i)
-            m_lvDoc->item(i)->setSelected(!m_lvDoc->item(i)->isSelected());
-    });
-
-    m_acExpandNode = addAction(m_tbTree, "acExpandNode", QStringLiteral("&Espandi nodo"),
-                               imgExpandNode, QStringLiteral("Espande il nodo selezionato"));
-    m_acCollapseNode = addAction(m_tbTree, "acCollapseNode", QStringLiteral("&Comprimi nodo"),
-                                 imgCollapseNode, QStringLiteral("Comprime il nodo selezionato"));
-    QAction *expandAll = addAction(m_tbTree, "acExpandAll", QStringLiteral("Espandi al&bero"),
-                                   imgExpandAll, QStringLiteral("Espande l'intero albero"));
-    QAction *collapseAll = addAction(m_tbTree, "acCollapseAll", QStringLiteral("Comprimi &albero"),
-                                     imgCollapseAll, QStringLiteral("Comprime l'intero albero"));
-    QAction *refresh =
-        addAction(m_tbTree, "acRefreshTree", QStringLiteral("Aggiorna albero"), imgRefreshTree,
-                  QStringLiteral("Aggiorna il contenuto dell'albero"));
-    connect(m_acExpandNode, &QAction::triggered, this, [this] {
-        if (QTreeWidgetItem *node = selectedNode())
-            setExpandedBelow(node, true);
-    });
-    connect(m_acCollapseNode, &QAction::triggered, this, [this] {
-        if (QTreeWidgetItem *node = selectedNode())
-            setExpandedBelow(node, false);
-    });
-    connect(expandAll, &QAction::triggered, this, [this] { expandTree(true); });
-    connect(collapseAll, &QAction::triggered, this, [this] { expandTree(false); });
-    connect(refresh, &QAction::triggered, this, [this] {
-        RunShowingErrors([this] { LoadTree(); });
-        m_tvDocInv->viewport()->update();
-    });
+    const struct
+    {
+        QToolBar *bar;
+        const char *name;
+        const char *caption;
+        int image;
+        const char *hint;
+        std::function<void()> run;
+    } actions[] = {
+        {m_tbDoc, "aDocSelAll", "Seleziona tutti", imgSelectAll, "Seleziona tutti i docenti",
+         [this] { m_lvDoc->selectAll(); }},
+        {m_tbDoc, "aDocSelDel", "Deseleziona tutti", imgDeselectAll, "Deseleziona tutti i docenti",
+         [this] { m_lvDoc->clearSelection(); }},
+        {m_tbDoc, "aDocSelInv", "Inverti selezione", imgInvertSelect,
+         "Inverte la selezione dei docenti",
+         [this] {
+             for (int i = 0; i < m_lvDoc->count(); ++i)
+                 m_lvDoc->item(i)->setSelected(!m_lvDoc->item(i)->isSelected());
+         }},
+        {m_tbTree, "acExpandNode", "&Espandi nodo", imgExpandNode, "Espande il nodo selezionato",
+         [this] { expandNode(true); }},
+        {m_tbTree, "acCollapseNode", "&Comprimi nodo", imgCollapseNode,
+         "Comprime il nodo selezionato", [this] { expandNode(false); }},
+        {m_tbTree, "acExpandAll", "Espandi al&bero", imgExpandAll, "Espande l'intero albero",
+         [this] { expandTree(true); }},
+        {m_tbTree, "acCollapseAll", "Comprimi &albero", imgCollapseAll, "Comprime l'intero albero",
+         [this] { expandTree(false); }},
+        {m_tbTree, "acRefreshTree", "Aggiorna albero", imgRefreshTree,
+         "Aggiorna il contenuto dell'albero",
+         [this] {
+             RunShowingErrors([this] { LoadTree(); });
+             m_tvDocInv->viewport()->update();
+         }},
+    };
+    for (const auto &a : actions) {
+        auto *action = new QAction(ilFrame().icon(a.image), QString::fromUtf8(a.caption), this);
+        action->setObjectName(QString::fromLatin1(a.name));
+        action->setToolTip(QString::fromUtf8(a.hint));
+        a.bar->addAction(action);
+        connect(action, &QAction::triggered, this, a.run);
+    }
+    m_acExpandNode =
+        findChild<QAction *>(QStringLiteral("acExpandNode"), Qt::FindDirectChildrenOnly);
+    m_acCollapseNode =
+        findChild<QAction *>(QStringLiteral("acCollapseNode"), Qt::FindDirectChildrenOnly);
 
     m_acDelNode = new QAction(QStringLiteral("Cancella nodo"), this);
     m_acDelNode->setObjectName(QStringLiteral("acDelNode"));
@@ -165,16 +173,6 @@ TfrqelDocInv::TfrqelDocInv(QWidget *parent)
         LoadTree();
     });
     updateTreeActions();
-}
-
-QAction *TfrqelDocInv::addAction(QToolBar *bar, const char *name, const QString &caption, int image,
-                                 const QString &hint)
-{
-    auto *action = new QAction(ilFrame().icon(image), caption, this);
-    action->setObjectName(QString::fromLatin1(name));
-    action->setToolTip(hint);
-    bar->addAction(action);
-    return action;
 }
 
 void TfrqelDocInv::LoadFreeTeachers()
@@ -288,6 +286,12 @@ void TfrqelDocInv::updateTreeActions()
     m_acExpandNode->setEnabled(node && !node->isExpanded() && node->childCount() > 0);
     m_acCollapseNode->setEnabled(node && node->isExpanded());
     m_acDelNode->setEnabled(node != nullptr);
+}
+
+void TfrqelDocInv::expandNode(bool expand)
+{
+    if (QTreeWidgetItem *node = selectedNode())
+        setExpandedBelow(node, expand);
 }
 
 void TfrqelDocInv::expandTree(bool expand)

@@ -53,10 +53,11 @@ public:
     void acDelNodeExecute();
 
 private:
-    QAction *addAction(QToolBar *bar, const char *name, const QString &caption, int image,
-                       const QString &hint);
     QTreeWidgetItem *selectedNode() const;
     void updateTreeActions();
+    // The selected node and all below it.
+    void expandNode(bool expand);
+    // The whole tree, repainted once.
     void expandTree(bool expand);
 
     SendBookkeeping m_book;

@@ -74,22 +74,22 @@ bool SendBookkeeping::assign(int iAnaCagId, int iModId, int iAnsSesDwgId)
 
 int SendBookkeeping::unassignMode(int iModId, int iAnsSesDwgId)
 {
-    TVxTransactionScope scope(m_db);
-    const int deleted =
-        scope.transaction().ExecRow(QString::fromLatin1(kUnassignMode),
-                                    valuesOf({{QStringLiteral("iModId"), iModId},
-                                              {QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId}}));
-    scope.Commit();
-    return deleted;
+    return deleteRows(QString::fromLatin1(kUnassignMode), QStringLiteral("iModId"), iModId,
+                      iAnsSesDwgId);
 }
 
 int SendBookkeeping::unassignTeacher(int iAnaCagId, int iAnsSesDwgId)
 {
+    return deleteRows(QString::fromLatin1(kUnassignTeacher), QStringLiteral("iAnaCagId"), iAnaCagId,
+                      iAnsSesDwgId);
+}
+
+int SendBookkeeping::deleteRows(const QString &sql, const QString &keyName, int key,
+                                int iAnsSesDwgId)
+{
     TVxTransactionScope scope(m_db);
-    const int deleted =
-        scope.transaction().ExecRow(QString::fromLatin1(kUnassignTeacher),
-                                    valuesOf({{QStringLiteral("iAnaCagId"), iAnaCagId},
-                                              {QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId}}));
+    const int deleted = scope.transaction().ExecRow(
+        sql, valuesOf({{keyName, key}, {QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId}}));
     scope.Commit();
     return deleted;
 }

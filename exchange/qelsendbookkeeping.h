@@ -100,6 +100,7 @@ public:
     static QString teachersOfModeSql();
 
 private:
+    int deleteRows(const QString &sql, const QString &keyName, int key, int iAnsSesDwgId);
     void updateRow(const QString &sql, int iAaiId, const QList<QPair<QString, QVariant>> &values);
 
     QSqlDatabase m_db;

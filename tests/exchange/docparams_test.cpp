@@ -91,6 +91,8 @@ TEST_F(DocParams, OkRightAfterOpeningKeepsEveryStoredValue)
             EXPECT_TRUE(d->cbDeb()->isHidden());
             EXPECT_FALSE(d->deRete()->isHidden());
             EXPECT_EQ(d->cbDeb()->isChecked(), !c.stored.isEmpty());
+            if (!c.stored.isEmpty())
+                saveScreenshot(d, QStringLiteral("exchange-parametri-invio.png"));
             press(d, "buOk");
         });
         EXPECT_EQ(readFileBytes(parGen()), c.expected);
