@@ -4,6 +4,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -16,6 +17,10 @@ void writeFileBytes(const QString &path, const QByteArray &bytes);
 // A ZIP archive with entries named exactly as given (no check of the names), the way a
 // hostile or careless sender would make it; a failure fails the test.
 void writeZipEntries(const QString &path, const QList<QPair<QByteArray, QByteArray>> &entries);
+
+// Runs a checker program (unzip, qpdf...); its exit code (-1 when it did not end normally
+// within 30 seconds), its output and errors kept in the output.
+int runChecker(const QString &program, const QStringList &arguments, QString *output = nullptr);
 
 // Saves what the window shows, once pending layout work has run, as a PNG under
 // $TAVRIN_SCREENSHOTS (CTest's: the build folder's screenshots/), else beside the test
