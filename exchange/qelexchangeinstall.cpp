@@ -2,6 +2,8 @@
 
 #include "exchange/qelfdocinv.h"
 #include "exchange/qelfdocparams.h"
+#include "exchange/qelfpagelleweb.h"
+#include "exchange/qelfrepos.h"
 #include "platform/formregistry.h"
 #include "shell/qelstartup.h"
 
@@ -11,6 +13,8 @@ void registerExchangeForms()
 {
     TAVRIN_REGISTER_FORM(TfmqelDocInv);
     TAVRIN_REGISTER_FORM(TfmqelDocParams);
+    TAVRIN_REGISTER_FORM(TfmqelPagelleWeb);
+    TAVRIN_REGISTER_FORM(TfmqelRepos);
 }
 
 } // namespace

@@ -155,7 +155,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmQelOpzioniRegistri",
         "TfmQelFirmaPreside",
         "TfmQelGestioneVolumi",
-        "TfmqelPagelleWeb",
         "TfmqelExpMediaAlunni",
         "TfmqelParRpt",
         "TfmQelRilIntegr",
