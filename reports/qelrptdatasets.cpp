@@ -43,7 +43,7 @@ int key(const TfrDataSet &ds, const char *name)
     return value.isNull() ? 0 : value.toInt();
 }
 
-// The integer parameters of a text run once, by the kind of their values.
+// The parameters of a text run once: integers as integers, any other value as text.
 void declareValues(TfrQuery &query, const TVxFieldValues &values)
 {
     for (int i = 0; i < values.size(); ++i) {
