@@ -224,6 +224,8 @@ QString clsMat(bool oneSession)
              "ORDER BY 9, 2, 7");
 }
 
+// The class and seat views are found by their keys: joined to a plan, Firebird would read a
+// view of outer joins whole for every plan.
 QString classi()
 {
     return S("SELECT VCls.iClsOrdine, VCls.sIndLDesc, VCls.sIndSDesc, VCls.sIndCodMin, "
