@@ -217,18 +217,13 @@ void TClientDataSet::CreateDataSet()
     activate();
 }
 
-void TClientDataSet::FillFromQuery(QSqlQuery &query)
+TVxRowReader::TVxRowReader(QSqlQuery &query) : m_query(query)
 {
     if (!query.isActive() || !query.isSelect())
         throw EVxException(QStringLiteral("La query da cui caricare il dataset non è aperta."));
-    Close();
-    m_defs.clear();
-
     const QSqlRecord record = query.record();
     const int columns = record.count();
     const int charBytes = bytesPerCharacter(query);
-    enum class Source { Plain, FixedChar, TextBlob, Time };
-    QList<Source> sources;
     for (int i = 0; i < columns; ++i) {
         const QSqlField f = record.field(i);
         TFieldType type = ftString;
@@ -291,8 +286,55 @@ void TClientDataSet::FillFromQuery(QSqlQuery &query)
             unique = name + QLatin1Char('_') + QString::number(n);
         }
         m_defs.append(TFieldDef{unique, type, size});
-        sources.append(source);
+        m_sources.append(source);
     }
+}
+
+bool TVxRowReader::Next(QList<QVariant> &values)
+{
+    if (!fetchNext(m_query))
+        return false;
+    const int columns = int(m_defs.size());
+    values.resize(columns);
+    for (int i = 0; i < columns; ++i) {
+        if (m_query.isNull(i)) {
+            values[i] = QVariant();
+            continue;
+        }
+        QVariant v = m_query.value(i);
+        switch (m_sources.at(i)) {
+        case Source::Plain:
+            break;
+        case Source::FixedChar: {
+            QString s = v.toString();
+            qsizetype end = s.size();
+            while (end > 0 && s.at(end - 1) == QLatin1Char(' '))
+                --end;
+            s.truncate(end);
+            v = s;
+            break;
+        }
+        case Source::TextBlob:
+            v = QString::fromUtf8(v.toByteArray());
+            break;
+        case Source::Time:
+            v = v.toTime().toString(QStringLiteral("hh:mm:ss"));
+            break;
+        }
+        bool ok = false;
+        TFieldDef &def = m_defs[i];
+        values[i] = normalizeFieldValue(def.DataType, v, &ok);
+        if (def.DataType == ftString && def.Size > 0 && ok)
+            def.Size = qMax(def.Size, int(values.at(i).toString().size()));
+    }
+    return true;
+}
+
+void TClientDataSet::FillFromQuery(QSqlQuery &query)
+{
+    TVxRowReader reader(query);
+    Close();
+    m_defs = reader.FieldDefs();
     activate();
 
     // A select that fails half-way leaves the dataset closed, never holding part of the rows.
@@ -306,42 +348,13 @@ void TClientDataSet::FillFromQuery(QSqlQuery &query)
                 dataSet->Close();
         }
     } guard{this};
-    while (fetchNext(query)) {
+    QList<QVariant> values;
+    while (reader.Next(values)) {
         auto row = std::make_unique<Row>();
-        row->values.resize(columns);
-        for (int i = 0; i < columns; ++i) {
-            if (query.isNull(i))
-                continue;
-            QVariant v = query.value(i);
-            switch (sources.at(i)) {
-            case Source::Plain:
-                break;
-            case Source::FixedChar: {
-                QString s = v.toString();
-                qsizetype end = s.size();
-                while (end > 0 && s.at(end - 1) == QLatin1Char(' '))
-                    --end;
-                s.truncate(end);
-                v = s;
-                break;
-            }
-            case Source::TextBlob:
-                v = QString::fromUtf8(v.toByteArray());
-                break;
-            case Source::Time:
-                v = v.toTime().toString(QStringLiteral("hh:mm:ss"));
-                break;
-            }
-            bool ok = false;
-            row->values[i] = normalizeFieldValue(m_defs.at(i).DataType, v, &ok);
-            // A width below the text it holds (a connection whose character set is not the
-            // column's) grows, rather than cutting the text when the row is edited.
-            TFieldDef &def = m_defs[i];
-            if (def.DataType == ftString && def.Size > 0 && ok)
-                def.Size = qMax(def.Size, int(row->values.at(i).toString().size()));
-        }
+        row->values = values;
         m_rows.push_back(std::move(row));
     }
+    m_defs = reader.FieldDefs();
     guard.read = true;
     rebuildView();
     First();
