@@ -217,10 +217,19 @@ void TClientDataSet::CreateDataSet()
     activate();
 }
 
-TVxRowReader::TVxRowReader(QSqlQuery &query) : m_query(query)
+namespace {
+
+void requireSelect(const QSqlQuery &query)
 {
     if (!query.isActive() || !query.isSelect())
         throw EVxException(QStringLiteral("La query da cui caricare il dataset non è aperta."));
+}
+
+} // namespace
+
+TVxRowLayout TVxRowLayout::of(const QSqlQuery &query)
+{
+    TVxRowLayout layout;
     const QSqlRecord record = query.record();
     const int columns = record.count();
     const int charBytes = bytesPerCharacter(query);
@@ -278,23 +287,38 @@ TVxRowReader::TVxRowReader(QSqlQuery &query) : m_query(query)
         QString name = f.name();
         QString unique = name;
         for (int n = 1;; ++n) {
-            const bool taken = std::any_of(m_defs.cbegin(), m_defs.cend(), [&](const TFieldDef &d) {
-                return d.Name.compare(unique, Qt::CaseInsensitive) == 0;
-            });
+            const bool taken =
+                std::any_of(layout.defs.cbegin(), layout.defs.cend(), [&](const TFieldDef &d) {
+                    return d.Name.compare(unique, Qt::CaseInsensitive) == 0;
+                });
             if (!taken)
                 break;
             unique = name + QLatin1Char('_') + QString::number(n);
         }
-        m_defs.append(TFieldDef{unique, type, size});
-        m_sources.append(source);
+        layout.defs.append(TFieldDef{unique, type, size});
+        layout.sources.append(source);
     }
+    return layout;
+}
+
+TVxRowReader::TVxRowReader(QSqlQuery &query) : m_query(query)
+{
+    requireSelect(query);
+    m_layout = TVxRowLayout::of(query);
+}
+
+TVxRowReader::TVxRowReader(QSqlQuery &query, const TVxRowLayout &layout)
+    : m_query(query), m_layout(layout)
+{
+    requireSelect(query);
 }
 
 bool TVxRowReader::Next(QList<QVariant> &values)
 {
+    using Source = TVxRowLayout::Source;
     if (!fetchNext(m_query))
         return false;
-    const int columns = int(m_defs.size());
+    const int columns = int(m_layout.defs.size());
     values.resize(columns);
     for (int i = 0; i < columns; ++i) {
         if (m_query.isNull(i)) {
@@ -302,7 +326,7 @@ bool TVxRowReader::Next(QList<QVariant> &values)
             continue;
         }
         QVariant v = m_query.value(i);
-        switch (m_sources.at(i)) {
+        switch (m_layout.sources.at(i)) {
         case Source::Plain:
             break;
         case Source::FixedChar: {
@@ -322,7 +346,7 @@ bool TVxRowReader::Next(QList<QVariant> &values)
             break;
         }
         bool ok = false;
-        TFieldDef &def = m_defs[i];
+        TFieldDef &def = m_layout.defs[i];
         values[i] = normalizeFieldValue(def.DataType, v, &ok);
         if (def.DataType == ftString && def.Size > 0 && ok)
             def.Size = qMax(def.Size, int(values.at(i).toString().size()));
@@ -348,11 +372,10 @@ void TClientDataSet::FillFromQuery(QSqlQuery &query)
                 dataSet->Close();
         }
     } guard{this};
-    QList<QVariant> values;
-    while (reader.Next(values)) {
-        auto row = std::make_unique<Row>();
-        row->values = values;
+    auto row = std::make_unique<Row>();
+    while (reader.Next(row->values)) {
         m_rows.push_back(std::move(row));
+        row = std::make_unique<Row>();
     }
     m_defs = reader.FieldDefs();
     guard.read = true;

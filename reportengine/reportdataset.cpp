@@ -4,6 +4,8 @@
 #include "platform/connection.h"
 #include "platform/transaction.h"
 
+#include <QSqlQuery>
+
 QString TfrField::FieldName() const
 {
     return m_dataSet->FieldName(m_index);
@@ -185,10 +187,17 @@ void TfrQuery::fetch(QStringList &columns, std::vector<QList<QVariant>> &rows)
     for (const TfrParam &p : m_params)
         values.setValue(p.Name(), p.Value());
     TVxTransactionScope scope(Connection());
-    TVxRowReader reader(scope.transaction().Exec(StatementText(), values));
+    const QString text = StatementText();
+    QSqlQuery &query = scope.transaction().Exec(text, values);
+    // The columns of a text are the same at every run: read from the driver once.
+    if (text != m_layoutOf) {
+        m_layout = TVxRowLayout::of(query);
+        m_layoutOf = text;
+    }
+    TVxRowReader reader(query, m_layout);
     QList<QVariant> row;
     while (reader.Next(row))
-        rows.push_back(row);
+        rows.push_back(std::move(row));
     for (const TFieldDef &def : reader.FieldDefs())
         columns << def.Name;
     scope.Commit();

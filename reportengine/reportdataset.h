@@ -178,6 +178,8 @@ private:
     // every row of its master.
     mutable QString m_statement;
     mutable QString m_statementOf;
+    TVxRowLayout m_layout;
+    QString m_layoutOf;
 };
 
 // A dataset offered to templates under the report dataset's own name.
