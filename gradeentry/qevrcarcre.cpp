@@ -683,13 +683,13 @@ bool TfrqevCarCre::SaveDataDb()
             };
         } else {
             const TValCredito salvato = rec->Salvato;
-            s.esegui = [rec, key, valori, salvato](TVxTransaction &tr) {
-                if (TqevCreStore::Aggiorna(tr, key, valori, &salvato))
-                    return;
-                // The other office's deletion is committed: the record has no row any more.
+            s.esegui = [key, valori, salvato](TVxTransaction &tr) {
+                TqevCreStore::Aggiorna(tr, key, valori, &salvato);
+            };
+            // The other office deleted the row: saving again stores it anew.
+            s.altrove = [rec](int) {
                 rec->iCreId = 0;
                 rec->Salvato = TValCredito();
-                throw ValoreCancellatoAltrove();
             };
         }
         s.salvata = [this, rec, salvati, col, row] {
