@@ -7,6 +7,7 @@
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevrcarvot.h"
 #include "platform/messagedlg.h"
+#include "platform/vxexception.h"
 
 #include <QCheckBox>
 #include <QPainter>
@@ -274,13 +275,27 @@ void TqevPagine::PassaVotiProposti(int Modo, const QString &domanda)
     }
     if (VxMessageDlg(domanda, mtWarning, mbYesNo) != mrYes)
         return;
-    dmqevDataSets->PassaVotiProposti(Modo);
-    vot->Carica();
-    TqelStringGrid *grid = vot->grGrid;
-    if (grid->ColCount() > grid->nColIntest() && grid->RowCount() > grid->nRowIntest())
-        grid->MoveCursor(grid->nColIntest(), grid->nRowIntest());
-    vot->AggiornaMedia(grid->nRowIntest());
-    grid->Invalidate();
+    // The transfer replaces each vote by a new row: the votes page's keys are stale afterwards,
+    // also when it stops half-way, so the page reads the votes again whatever the outcome.
+    auto ricarica = [vot] {
+        vot->Carica();
+        TqelStringGrid *grid = vot->grGrid;
+        if (grid->ColCount() > grid->nColIntest() && grid->RowCount() > grid->nRowIntest())
+            grid->MoveCursor(grid->nColIntest(), grid->nRowIntest());
+        vot->AggiornaMedia(grid->nRowIntest());
+        grid->Invalidate();
+    };
+    try {
+        dmqevDataSets->PassaVotiProposti(Modo);
+    } catch (const EVxException &) {
+        try {
+            ricarica();
+        } catch (const EVxException &) {
+            // The transfer's failure is the one told; a key left stale is told at the save.
+        }
+        throw;
+    }
+    ricarica();
 }
 
 void TqevPagine::paginaCambiata(int index)
