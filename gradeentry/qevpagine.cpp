@@ -152,6 +152,9 @@ void TqevPagine::Carica(int TipoCar, std::span<const int> tipi, const std::funct
     } guard{m_senzaControllo};
     m_senzaControllo = true;
 
+    // Showing and hiding tabs moves the tab bar's current tab: the page active before the load
+    // stays active when it shows (the pupil and subject windows open on the proposed votes).
+    const int attiva = m_pcMain->currentIndex();
     m_mostrati.clear();
     for (int tipo : tipi) {
         const Ospite *o = ospiteDi(tipo);
@@ -172,7 +175,9 @@ void TqevPagine::Carica(int TipoCar, std::span<const int> tipi, const std::funct
         });
         m_pcMain->setTabVisible(i, mostra);
     }
-    if (!m_pcMain->isTabVisible(m_pcMain->currentIndex())) {
+    if (attiva >= 0 && m_pcMain->isTabVisible(attiva)) {
+        m_pcMain->setCurrentIndex(attiva);
+    } else {
         for (int i = 0; i < m_pcMain->count(); ++i) {
             if (m_pcMain->isTabVisible(i)) {
                 m_pcMain->setCurrentIndex(i);
