@@ -265,6 +265,13 @@ void TfrqevCarCre::LoadData()
         InitRigaCredito(*vuoto);
         return vuoto;
     };
+    // Of the class session's year, only the pupil's situation in this class is this class's
+    // to write: the row of his situation in another class (a pupil who moved, his other row
+    // marked to count) is locked, or a calculation here would average the wrong situation.
+    const int iAnsId = dmqevDataSets->iAnsId;
+    auto blocca = [iAnsId](TRecCre &rec, int iSitIdClasse) {
+        rec.bAltraClasse = rec.iSitId != 0 && rec.iAnsId == iAnsId && rec.iSitId != iSitIdClasse;
+    };
     TVxTransactionScope lettura(qqoVxGlobConn());
     if (TipoCar == tcClasse) {
         for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r) {
@@ -274,6 +281,7 @@ void TfrqevCarCre::LoadData()
             const auto righe = TqevCreStore::Crediti(ana->iAnaId);
             for (int c = grGrid->nColIntest(); c < grGrid->ColCount(); ++c) {
                 auto rec = credito(righe, TipiBanda.value(c));
+                blocca(*rec, ana->iSitId);
                 grGrid->setObjects(c, r, rec);
                 grGrid->setCells(c, r, testoModo(*rec, ModoCre));
             }
@@ -281,7 +289,9 @@ void TfrqevCarCre::LoadData()
     } else {
         const auto righe = TqevCreStore::Crediti(dmqevDataSets->iAnaId);
         for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r) {
-            grGrid->setObjects(1, r, credito(righe, TipiBanda.value(r)));
+            auto rec = credito(righe, TipiBanda.value(r));
+            blocca(*rec, dmqevDataSets->iSitId);
+            grGrid->setObjects(1, r, rec);
             mostraRiga(r);
         }
     }
@@ -359,7 +369,7 @@ bool TfrqevCarCre::modificabile(int col, int row) const
     if (m_readOnly || row < grGrid->nRowIntest() || col < grGrid->nColIntest())
         return false;
     auto rec = RecordDi(col, row);
-    if (!rec || rec->iSitId == 0)
+    if (!rec || CreditoBloccato(*rec))
         return false;
     if (TipoCar == tcClasse)
         return ModoCre < mcEncomio;
@@ -413,7 +423,8 @@ void TfrqevCarCre::prendiDigitato(int col, int row)
 
 bool TfrqevCarCre::puntaListe(const std::shared_ptr<TRecCre> &rec, bool chiedi)
 {
-    const int credito = rec ? rec->iCreId : 0;
+    // A locked row's marks are not this class's to change.
+    const int credito = rec && !CreditoBloccato(*rec) ? rec->iCreId : 0;
     const int anno = rec ? rec->iAnsId : 0;
     const struct
     {
@@ -468,7 +479,7 @@ void TfrqevCarCre::grGridSelectCell(int col, int row, bool &canSelect)
     if (TipoCar != tcClasse)
         aFormSel->setEnabled(col == kColNota && !m_readOnly);
     // Only the last course year is calculated: the earlier ones are history.
-    const bool calcola = !m_readOnly && ultimaColonna(col, row) && rec && rec->iSitId != 0;
+    const bool calcola = !m_readOnly && ultimaColonna(col, row) && rec && !CreditoBloccato(*rec);
     for (QAction *a : {aCalcCreMed, aCreMin, aCreMax})
         a->setEnabled(calcola);
     AggiornaMedia(row);
@@ -513,7 +524,7 @@ void TfrqevCarCre::CalcolaCredito(bool massimo)
     const int col = grGrid->Col();
     const int row = grGrid->Row();
     auto rec = RecordDi(col, row);
-    if (m_readOnly || !rec || rec->iSitId == 0 || !ultimaColonna(col, row))
+    if (m_readOnly || !rec || CreditoBloccato(*rec) || !ultimaColonna(col, row))
         return;
     int creMin = 0;
     int creMax = 0;
@@ -536,7 +547,7 @@ void TfrqevCarCre::grGridKeyPress(QChar &key)
     const int col = grGrid->Col();
     const int row = grGrid->Row();
     auto rec = RecordDi(col, row);
-    if (!rec || rec->iSitId == 0 || row < grGrid->nRowIntest())
+    if (!rec || CreditoBloccato(*rec) || row < grGrid->nRowIntest())
         return;
     // Backspace clears what the pick dialog fills; typed values are emptied by typing.
     const bool nota = TipoCar == tcClasse ? ModoCre == mcNota : col == kColNota;
@@ -560,7 +571,7 @@ void TfrqevCarCre::aFormSelExecute()
     if (perClasse ? (ModoCre != mcEncomio && ModoCre != mcNota) : grGrid->Col() != kColNota)
         return;
     auto rec = RecordDi(grGrid->Col(), grGrid->Row());
-    if (m_readOnly || !rec || rec->iSitId == 0)
+    if (m_readOnly || !rec || CreditoBloccato(*rec))
         return;
     TfmqevSelItem *pick = TfmqevSelItem::Apri(this, grGrid);
     if (perClasse && ModoCre == mcEncomio) {
@@ -610,7 +621,7 @@ bool TfrqevCarCre::CreaRigheVuote()
     QList<TqevScrittura> scritture;
     auto visita = [&](int col, int row) {
         auto rec = RecordDi(col, row);
-        if (!rec || rec->iSitId == 0 || rec->iCreId != 0)
+        if (!rec || CreditoBloccato(*rec) || rec->iCreId != 0)
             return;
         const auto [inizio, fine] = date.di(rec->iAnsId);
         const int iSitId = rec->iSitId;
@@ -663,8 +674,9 @@ bool TfrqevCarCre::SaveDataDb()
     QList<TqevScrittura> scritture;
     auto visita = [&](int col, int row) {
         auto rec = RecordDi(col, row);
-        // A pupil who was not in that course year has no row to write.
-        if (!rec || rec->iSitId == 0)
+        // A pupil who was not in that course year, or spent it in another class, has no row
+        // to write from here.
+        if (!rec || CreditoBloccato(*rec))
             return;
         const TValCredito valori = TqevCreStore::Valori(*rec);
         const int key = rec->iCreId;
@@ -766,6 +778,6 @@ void TfrqevCarCre::disegna(QPainter &painter, int col, int row, const QRect &rec
         return;
     const bool dati = TipoCar == tcClasse ? col >= grGrid->nColIntest() : col >= kColPerMedia;
     auto rec = RecordDi(col, row);
-    if (dati && rec && rec->iSitId == 0)
+    if (dati && rec && CreditoBloccato(*rec))
         painter.fillRect(rect, Qt::black);
 }
