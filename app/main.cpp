@@ -1,5 +1,8 @@
+#include "exchange/qelexchangeinstall.h"
+#include "exports/qelexportsinstall.h"
 #include "gradeentry/qevinstall.h"
 #include "makeup/qelcontrollarecuperi.h"
+#include "reports/qelreportsinstall.h"
 #include "shell/qelstartup.h"
 
 #include <QApplication>
@@ -11,5 +14,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     installGradeEntry();
     installMakeupParts();
+    installReportParts();
+    installExchangeParts();
+    installExportParts();
     return runTavrin();
 }

@@ -1,7 +1,7 @@
 #include "db/demowriter.h"
 
 #include "db/seedtable.h"
-#include "platform/reporttemplate.h"
+#include "reportengine/reporttemplate.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "shell/qelreporttree.h"
 
-#include "platform/reporttree.h"
+#include "reportengine/reporttree.h"
 #include "shell/qelactivations.h"
 
 #include <QPointer>

@@ -5,8 +5,8 @@
 #   xls: the workbook library's open-and-save, seeded with the workbook fixtures and their
 #     Workbook streams. Naming fixtures (e.g. "drawings rich") seeds a corpus of their
 #     Workbook streams alone, which keeps the mutations on those records.
-#   report: the report expression language, seeded with tests/platform/fuzz/report-seeds; a
-#     finding that was a real fault becomes a case of tests/platform/reportexpr_test.cpp.
+#   report: the report expression language, seeded with tests/reportengine/fuzz/report-seeds; a
+#     finding that was a real fault becomes a case of tests/reportengine/reportexpr_test.cpp.
 #   packet: the packet readers, seeded with the packet fixtures; a finding that was a real
 #     fault goes into tests/platform/fixtures/packets/found/, which the robustness test reads.
 # Findings land in build/fuzz-<target>/findings.
@@ -45,7 +45,7 @@ seed_xls() {
 
 case "$target" in
   xls) seed_xls ;;
-  report) mkdir -p "$corpus" && cp "$top"/tests/platform/fuzz/report-seeds/* "$corpus/" ;;
+  report) mkdir -p "$corpus" && cp "$top"/tests/reportengine/fuzz/report-seeds/* "$corpus/" ;;
   packet)
     mkdir -p "$corpus"
     cp "$top"/tests/platform/fixtures/packets/*.* "$corpus/"

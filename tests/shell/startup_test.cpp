@@ -4,7 +4,7 @@
 #include "platform/globalvars.h"
 #include "platform/messagedlg.h"
 #include "platform/outlookbar.h"
-#include "platform/reporttree.h"
+#include "reportengine/reporttree.h"
 #include "shell/qelactivations.h"
 #include "shell/qeldatasets.h"
 #include "shell/qelmain.h"

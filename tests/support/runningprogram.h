@@ -3,8 +3,11 @@
 // The program as its main starts it, on a fresh copy of the demo database, in the demo school's
 // working context: for the tests that link the parts main installs.
 
+#include "exchange/qelexchangeinstall.h"
+#include "exports/qelexportsinstall.h"
 #include "gradeentry/qevinstall.h"
 #include "makeup/qelcontrollarecuperi.h"
+#include "reports/qelreportsinstall.h"
 #include "shell/qelstartup.h"
 #include "tests/support/testdb.h"
 
@@ -20,6 +23,9 @@ protected:
         ASSERT_TRUE(db.opened);
         installGradeEntry();
         installMakeupParts();
+        installReportParts();
+        installExchangeParts();
+        installExportParts();
         setDemoWorkingContext();
         objects = std::make_unique<TavrinObjects>();
     }

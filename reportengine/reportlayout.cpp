@@ -1,0 +1,892 @@
+#include "reportengine/reportlayout.h"
+
+#include "platform/waitwindow.h"
+#include "reportengine/reportengine.h"
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+
+namespace {
+
+// Between a text box's sides and its text.
+constexpr double kPadX = 0.5;
+constexpr double kPadY = 0.3;
+constexpr double kEps = 1e-6;
+
+// TOTALPAGES while pages are still being made: a private-use character, which no school text
+// holds, replaced by the page count once the last page is known. Lines are broken as if it
+// were this sample.
+constexpr char16_t kTotalPagesMark = u'\uE000';
+const QString kTotalPagesSample = QStringLiteral("999");
+
+// One line of a text and its width.
+struct Line
+{
+    QString text;
+    double width;
+};
+
+// The width of one character (a surrogate pair counts as one), the mark as its sample.
+double charWidth(const TfrFontMetrics &m, QStringView c)
+{
+    if (c.size() == 1 && c[0].unicode() == kTotalPagesMark)
+        return m.width(kTotalPagesSample);
+    return m.width(c);
+}
+
+qsizetype charLength(QStringView text, qsizetype i)
+{
+    return (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
+}
+
+double textWidth(const TfrFontMetrics &m, QStringView text)
+{
+    double w = 0;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype len = charLength(text, i);
+        w += charWidth(m, text.mid(i, len));
+        i += len;
+    }
+    return w;
+}
+
+// A paragraph's lines: with word wrap, each as long as fits within the width, broken at the
+// last blank that fits, or inside a word longer than a whole line; the blanks at a break
+// belong to neither line.
+void wrapParagraph(QStringView p, const TfrFontMetrics &m, double width, bool wrap,
+                   std::vector<Line> &lines)
+{
+    const qsizetype n = p.size();
+    qsizetype start = 0;
+    do {
+        double w = 0;
+        double widthAtSpace = 0;  // of the text before the last run of blanks
+        qsizetype spaceRun = -1;  // where that run starts
+        qsizetype lastSpace = -1; // and its last blank
+        qsizetype i = start;
+        while (i < n) {
+            const qsizetype len = charLength(p, i);
+            const double cw = charWidth(m, p.mid(i, len));
+            if (p[i] == QLatin1Char(' ')) {
+                if (lastSpace != i - 1) {
+                    widthAtSpace = w;
+                    spaceRun = i;
+                }
+                lastSpace = i;
+            } else if (wrap && w + cw > width + kEps && i > start) {
+                break;
+            }
+            w += cw;
+            i += len;
+        }
+        if (i >= n) {
+            qsizetype end = n;
+            while (end > start && p[end - 1] == QLatin1Char(' '))
+                --end;
+            lines.push_back({p.mid(start, end - start).toString(),
+                             end == n ? w : textWidth(m, p.mid(start, end - start))});
+            return;
+        }
+        if (spaceRun > start) {
+            lines.push_back({p.mid(start, spaceRun - start).toString(), widthAtSpace});
+            start = lastSpace + 1;
+        } else {
+            lines.push_back({p.mid(start, i - start).toString(), w});
+            start = i;
+        }
+        while (start < n && p[start] == QLatin1Char(' '))
+            ++start;
+    } while (start < n);
+}
+
+// The lines of a text: its own line breaks always (CR LF, LF or CR), and the breaks of word
+// wrap.
+std::vector<Line> breakLines(const QString &text, const TfrFontMetrics &m, double width, bool wrap)
+{
+    std::vector<Line> lines;
+    const QStringView t(text);
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= t.size(); ++i) {
+        if (i < t.size() && t[i] != QLatin1Char('\n') && t[i] != QLatin1Char('\r'))
+            continue;
+        if (i == start)
+            lines.push_back({QString(), 0});
+        else
+            wrapParagraph(t.mid(start, i - start), m, width, wrap, lines);
+        if (i + 1 < t.size() && t[i] == QLatin1Char('\r') && t[i + 1] == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    return lines;
+}
+
+// The template ready to run: expressions parsed, fonts resolved, bands sorted by role.
+struct CObject
+{
+    const TfrObject *o;
+    TfrText text;
+    TfrFormat format;
+    TfrFontSpec font;
+    TfrFontMetrics metrics;
+};
+
+struct CBand
+{
+    const TfrBand *b = nullptr;
+    QString name;
+    bool hasVisible = false;
+    TfrExpression visible;
+    std::vector<CObject> objects;
+    std::vector<CBand> across;
+    std::vector<CBand> data;
+    std::unique_ptr<CBand> header;
+    std::unique_ptr<CBand> footer;
+};
+
+CBand compile(const TfrTemplate &t, const TfrBand &b)
+{
+    CBand c;
+    c.b = &b;
+    c.name = b.displayName();
+    c.hasVisible = !b.Visible.isEmpty();
+    if (c.hasVisible)
+        c.visible = TfrExpression::parse(b.Visible);
+    for (const TfrObject &o : b.Objects) {
+        const TfrFontSpec font{o.FontSize.value_or(t.FontSize), o.Bold.value_or(t.Bold),
+                               o.Italic.value_or(t.Italic)};
+        c.objects.push_back({&o, o.Kind == TfrObjectKind::Text ? TfrText::parse(o.Memo) : TfrText(),
+                             TfrFormat::parse(o.Format), font, TfrFontMetrics::of(font)});
+    }
+    for (const TfrBand &child : b.Bands) {
+        switch (child.Kind) {
+        case TfrBandKind::Header:
+            c.header = std::make_unique<CBand>(compile(t, child));
+            break;
+        case TfrBandKind::Footer:
+            c.footer = std::make_unique<CBand>(compile(t, child));
+            break;
+        case TfrBandKind::Across:
+            c.across.push_back(compile(t, child));
+            break;
+        default:
+            c.data.push_back(compile(t, child));
+            break;
+        }
+    }
+    return c;
+}
+
+// A band instance, evaluated and measured: items with y from the instance's top.
+struct Instance
+{
+    double height = 0;
+    bool leads = false; // a title or header, which the band after it may stay with
+    bool newPageBefore = false;
+    bool newPageAfter = false;
+    std::vector<TfrDisplayItem> items;
+};
+
+// Band instances of a group kept together, and groups nested in it.
+struct Block
+{
+    struct Part
+    {
+        std::optional<Instance> instance;
+        std::unique_ptr<Block> block;
+    };
+    std::vector<Part> parts;
+
+    double height() const
+    {
+        double h = 0;
+        for (const Part &p : parts)
+            h += p.instance ? p.instance->height : p.block->height();
+        return h;
+    }
+};
+
+// An object of an instance in template order, its text evaluated and broken into lines,
+// waiting for the band's height.
+struct Measured
+{
+    const CObject *c;
+    const CBand *band; // the across band of a column's object
+    double x0;
+    std::vector<Line> lines;
+    double height = 0; // text: the lines and the padding
+};
+
+void shiftItem(TfrDisplayItem &item, double dy)
+{
+    item.Box.translate(0, dy);
+    item.Line.translate(0, dy);
+    item.Origin.ry() += dy;
+}
+
+// Splits an instance at a height where no line of text is cut: the part above stays in the
+// instance, the part below is returned, starting at 0. Frames, fills and lines that cross
+// the cut are cut in two.
+Instance splitAt(Instance &inst, double cut)
+{
+    Instance rest;
+    rest.height = inst.height - cut;
+    rest.newPageAfter = inst.newPageAfter;
+    inst.newPageAfter = false;
+    inst.height = cut;
+    std::vector<TfrDisplayItem> above;
+    for (TfrDisplayItem &item : inst.items) {
+        if (item.Kind == TfrItemKind::Line) {
+            QLineF l = item.Line;
+            const double top = std::min(l.y1(), l.y2());
+            const double bottom = std::max(l.y1(), l.y2());
+            if (bottom <= cut + kEps) {
+                above.push_back(item);
+            } else if (top >= cut - kEps) {
+                shiftItem(item, -cut);
+                rest.items.push_back(item);
+            } else {
+                if (l.y1() > l.y2())
+                    l = QLineF(l.p2(), l.p1());
+                const double x = l.x1() + (l.x2() - l.x1()) * (cut - l.y1()) / (l.y2() - l.y1());
+                TfrDisplayItem upper = item;
+                upper.Line = QLineF(l.p1(), QPointF(x, cut));
+                above.push_back(upper);
+                item.Line = QLineF(QPointF(x, 0), QPointF(l.x2(), l.y2() - cut));
+                rest.items.push_back(item);
+            }
+            continue;
+        }
+        if (item.Box.bottom() <= cut + kEps) {
+            above.push_back(item);
+        } else if (item.Box.top() >= cut - kEps) {
+            shiftItem(item, -cut);
+            rest.items.push_back(item);
+        } else {
+            // only boxes cross the cut: text lines never do
+            TfrDisplayItem upper = item;
+            upper.Box.setBottom(cut);
+            above.push_back(upper);
+            item.Box = QRectF(item.Box.left(), 0, item.Box.width(), item.Box.bottom() - cut);
+            rest.items.push_back(item);
+        }
+    }
+    inst.items = std::move(above);
+    return rest;
+}
+
+// The lowest cut at most `room` high that crosses no line of text.
+double cutHeight(const Instance &inst, double room)
+{
+    double cut = room;
+    for (bool moved = true; moved;) {
+        moved = false;
+        for (const TfrDisplayItem &item : inst.items) {
+            if (item.Kind == TfrItemKind::Text && item.Box.top() < cut - kEps &&
+                item.Box.bottom() > cut + kEps) {
+                cut = item.Box.top();
+                moved = true;
+            }
+        }
+    }
+    return cut;
+}
+
+} // namespace
+
+class TfrLayout
+{
+public:
+    explicit TfrLayout(TfrReport &report) : m_report(report), m_t(report.m_template)
+    {
+        const QSizeF page = m_t.pageSize();
+        m_pageSize = page;
+        m_left = m_t.MarginLeft;
+        m_width = page.width() - m_t.MarginLeft - m_t.MarginRight;
+        for (const TfrBand &b : m_t.Bands) {
+            switch (b.Kind) {
+            case TfrBandKind::ReportTitle:
+                m_title = std::make_unique<CBand>(compile(m_t, b));
+                break;
+            case TfrBandKind::PageHeader:
+                m_pageHeader = std::make_unique<CBand>(compile(m_t, b));
+                break;
+            case TfrBandKind::PageFooter:
+                m_pageFooter = std::make_unique<CBand>(compile(m_t, b));
+                break;
+            case TfrBandKind::Summary:
+                m_summary = std::make_unique<CBand>(compile(m_t, b));
+                break;
+            default:
+                m_data.push_back(compile(m_t, b));
+                break;
+            }
+        }
+        m_footerHeight = m_pageFooter ? m_pageFooter->b->Height : 0;
+        m_report.m_layout = this;
+    }
+
+    ~TfrLayout() { m_report.m_layout = nullptr; }
+
+    TfrDisplayList run()
+    {
+        m_pages.Title = m_report.Title;
+        if (m_title)
+            print(*m_title);
+        for (const CBand &band : m_data)
+            walk(band);
+        if (m_summary)
+            print(*m_summary);
+        // A new page asked after the last band has nothing to go on: the open page is the
+        // last, and its footer numbers it as such.
+        m_breakPending = false;
+        if (m_open)
+            closePage();
+        resolveTotalPages();
+        return std::move(m_pages);
+    }
+
+    bool value(const QString &name, QVariant &value) const
+    {
+        if (name.compare(QLatin1String("PAGE#"), Qt::CaseInsensitive) == 0) {
+            value = pageNumber();
+            return true;
+        }
+        if (name.compare(QLatin1String("TOTALPAGES"), Qt::CaseInsensitive) == 0) {
+            value = QString(QChar(kTotalPagesMark));
+            return true;
+        }
+        if (name.compare(QLatin1String("LINE#"), Qt::CaseInsensitive) == 0) {
+            value = m_lines.empty() ? 0 : m_lines.back();
+            return true;
+        }
+        return false;
+    }
+
+private:
+    // The page a band being evaluated starts on: the open page, or the next one when the open
+    // page is closed or to be left.
+    int pageNumber() const
+    {
+        const int pages = int(m_pages.Pages.size());
+        return (m_open && !m_breakPending) ? pages : pages + 1;
+    }
+
+    [[noreturn]] void bandFailure(const CBand &band, const QString &cause) const
+    {
+        throw EfrError(QStringLiteral("Errore nella preparazione del report «%1».\r\rBanda: "
+                                      "%2\r\r%3")
+                           .arg(m_report.Title, band.name, cause));
+    }
+
+    TfrDataSet *dataSet(const CBand &band) const
+    {
+        TfrDataSet *ds = m_report.FindDataSet(band.b->DataSet);
+        if (!ds)
+            bandFailure(
+                band,
+                QStringLiteral("Il report non conosce il dataset «%1».").arg(band.b->DataSet));
+        return ds;
+    }
+
+    template <class Move> void move(const CBand &band, Move &&step) const
+    {
+        try {
+            step();
+        } catch (const EfrRunError &) {
+            throw; // an object's failure inside a scroll handler's reopening names itself
+        } catch (const EVxException &e) {
+            bandFailure(band, e.message());
+        }
+    }
+
+    // Opens the band's dataset when it is closed (with the parameters the data module's chain
+    // gave it), else goes back to its first row: either way AfterScroll runs on that row.
+    TfrDataSet *first(const CBand &band) const
+    {
+        TfrDataSet *ds = dataSet(band);
+        move(band, [ds] {
+            if (ds->Active())
+                ds->First();
+            else
+                ds->Open();
+        });
+        return ds;
+    }
+
+    void walk(const CBand &band)
+    {
+        TfrDataSet *ds = first(band);
+        const bool empty = ds->Eof();
+        if (empty && !band.b->PrintWhenEmpty)
+            return;
+        m_lines.push_back(0);
+        if (band.header)
+            print(*band.header);
+        if (empty) {
+            m_lines.back() = 1;
+            print(band);
+        }
+        while (!ds->Eof()) {
+            ++m_lines.back();
+            if (band.b->KeepTogether)
+                m_keep.push_back(std::make_unique<Block>());
+            print(band);
+            for (const CBand &detail : band.data)
+                walk(detail);
+            if (band.b->KeepTogether)
+                closeBlock();
+            move(band, [ds] { ds->Next(); });
+        }
+        if (band.footer)
+            print(*band.footer);
+        m_lines.pop_back();
+    }
+
+    void print(const CBand &band)
+    {
+        std::optional<Instance> inst = evaluate(band);
+        if (!inst)
+            return;
+        if (!m_keep.empty())
+            m_keep.back()->parts.push_back({std::move(inst), nullptr});
+        else
+            place(std::move(*inst));
+    }
+
+    bool visible(const CBand &band)
+    {
+        return !band.hasVisible || frToBoolean(m_report.Evaluate(band.name, band.visible));
+    }
+
+    // Evaluates every expression of one instance of the band once, with its across columns,
+    // and lays the result out at the band's height; nothing when the band is not visible.
+    std::optional<Instance> evaluate(const CBand &band)
+    {
+        if (!visible(band))
+            return std::nullopt;
+        std::vector<Measured> objects;
+        measure(band, m_left, objects);
+        for (const CBand &across : band.across)
+            walkAcross(across, objects);
+
+        const double declared = band.b->Height;
+        double height = declared;
+        if (band.b->Stretch) {
+            for (const Measured &m : objects) {
+                if (m.c->o->Stretch)
+                    height = std::max(height, m.c->o->Top + m.height);
+            }
+        }
+        Instance inst;
+        inst.items.reserve(objects.size() * 2);
+        inst.height = height;
+        inst.newPageBefore = band.b->NewPageBefore;
+        inst.leads =
+            band.b->Kind == TfrBandKind::ReportTitle || band.b->Kind == TfrBandKind::Header;
+        inst.newPageAfter = band.b->NewPageAfter;
+        const double grown = height - declared;
+        for (const Measured &m : objects) {
+            if (m.c->o->Kind == TfrObjectKind::Text)
+                placeText(inst, band, m, declared, grown);
+            else
+                placeShape(inst, m, declared, grown);
+        }
+        return inst;
+    }
+
+    void measure(const CBand &band, double x0, std::vector<Measured> &objects)
+    {
+        for (const CObject &c : band.objects) {
+            if (c.o->Kind != TfrObjectKind::Text) {
+                objects.push_back({&c, &band, x0, {}});
+                continue;
+            }
+            QString text;
+            for (const TfrText::Segment &s : c.text.segments()) {
+                QString part = !s.isExpression ? s.literal : segmentText(c, s.expression);
+                if (text.isEmpty())
+                    text = std::move(part);
+                else
+                    text += part;
+            }
+            Measured m{&c, &band, x0,
+                       breakLines(text, c.metrics, c.o->Width - 2 * kPadX, c.o->WordWrap), 0};
+            m.height = m.lines.size() * c.metrics.lineHeight() + 2 * kPadY;
+            objects.push_back(std::move(m));
+        }
+    }
+
+    QString segmentText(const CObject &c, const TfrExpression &expression)
+    {
+        const QVariant value = m_report.Evaluate(c.o->Name, expression);
+        return c.format.isEmpty() ? frDisplayText(value) : c.format.apply(value);
+    }
+
+    // Columns left to right from the across band's left, each its width wide, as long as they
+    // stay within the page's margins: those past the right margin are not printed.
+    void walkAcross(const CBand &across, std::vector<Measured> &objects)
+    {
+        TfrDataSet *ds = first(across);
+        m_lines.push_back(0);
+        double x0 = m_left + across.b->Left;
+        while (!ds->Eof() && x0 + across.b->Width <= m_left + m_width + kEps) {
+            ++m_lines.back();
+            if (visible(across)) {
+                measure(across, x0, objects);
+                x0 += across.b->Width;
+            }
+            move(across, [ds] { ds->Next(); });
+        }
+        m_lines.pop_back();
+    }
+
+    // An object whose bottom lies on the band's bottom follows it when the band grows: the
+    // frames and lines of a table row stay closed around the tallest cell.
+    static bool followsBottom(double bottom, double declared) { return bottom >= declared - kEps; }
+
+    void placeShape(Instance &inst, const Measured &s, double declared, double grown)
+    {
+        const TfrObject &o = *s.c->o;
+        TfrDisplayItem item;
+        item.Band = s.band->name;
+        item.Object = o.Name;
+        item.LineWidth = o.LineWidth;
+        if (o.Kind == TfrObjectKind::Line) {
+            double top = o.Top;
+            double height = o.Height;
+            if (grown > kEps && followsBottom(o.Top + o.Height, declared)) {
+                if (o.Height < kEps)
+                    top += grown; // a rule under the row moves down with it
+                else
+                    height += grown;
+            }
+            item.Kind = TfrItemKind::Line;
+            item.Line = QLineF(s.x0 + o.Left, top, s.x0 + o.Left + o.Width, top + height);
+        } else {
+            double height = o.Height;
+            if (grown > kEps && followsBottom(o.Top + o.Height, declared))
+                height += grown;
+            item.Kind = TfrItemKind::Rect;
+            item.Box = QRectF(s.x0 + o.Left, o.Top, o.Width, height);
+            item.Fill = o.Fill;
+            item.Stroke = o.LineWidth > 0;
+        }
+        inst.items.push_back(std::move(item));
+    }
+
+    void placeText(Instance &inst, const CBand &band, const Measured &m, double declared,
+                   double grown)
+    {
+        const CObject &c = *m.c;
+        const TfrObject &o = *c.o;
+        double height = o.Height;
+        if (o.Stretch && band.b->Stretch)
+            height = std::max(height, m.height);
+        if (grown > kEps && followsBottom(o.Top + o.Height, declared))
+            height = std::max(height, o.Height + grown);
+        const QRectF box(m.x0 + o.Left, o.Top, o.Width, height);
+
+        TfrDisplayItem base;
+        base.Band = m.band->name;
+        base.Object = o.Name;
+        if (o.Fill.isValid()) {
+            TfrDisplayItem fill = base;
+            fill.Kind = TfrItemKind::Rect;
+            fill.Box = box;
+            fill.Fill = o.Fill;
+            inst.items.push_back(std::move(fill));
+        }
+        const double lineHeight = c.metrics.lineHeight();
+        const double ascent = c.metrics.ascent();
+        for (size_t i = 0; i < m.lines.size(); ++i) {
+            const double top = o.Top + kPadY + i * lineHeight;
+            if (top >= box.bottom() - kEps)
+                break; // clipped
+            if (m.lines[i].text.isEmpty())
+                continue;
+            TfrDisplayItem line = base;
+            line.Kind = TfrItemKind::Text;
+            line.Box =
+                QRectF(box.left(), top, box.width(), std::min(lineHeight, box.bottom() - top));
+            line.Text = m.lines[i].text;
+            line.Font = c.font;
+            line.Align = o.Align;
+            line.Origin = QPointF(alignedX(line.Box, o.Align, m.lines[i].width), top + ascent);
+            inst.items.push_back(std::move(line));
+        }
+        if (o.Frame == fsAll) {
+            TfrDisplayItem frame = base;
+            frame.Kind = TfrItemKind::Rect;
+            frame.Box = box;
+            frame.Stroke = true;
+            frame.LineWidth = o.LineWidth;
+            inst.items.push_back(std::move(frame));
+        } else if (o.Frame != fsNone) {
+            const QLineF sides[] = {{box.topLeft(), box.bottomLeft()},
+                                    {box.topLeft(), box.topRight()},
+                                    {box.topRight(), box.bottomRight()},
+                                    {box.bottomLeft(), box.bottomRight()}};
+            for (int side = 0; side < 4; ++side) {
+                if (!(o.Frame & (1 << side)))
+                    continue;
+                TfrDisplayItem edge = base;
+                edge.Kind = TfrItemKind::Line;
+                edge.Line = sides[side];
+                edge.LineWidth = o.LineWidth;
+                inst.items.push_back(std::move(edge));
+            }
+        }
+    }
+
+    static double alignedX(const QRectF &box, TfrAlign align, double width)
+    {
+        const double left = box.left() + kPadX;
+        const double room = box.width() - 2 * kPadX;
+        switch (align) {
+        case TfrAlign::Center:
+            return left + (room - width) / 2;
+        case TfrAlign::Right:
+            return left + room - width;
+        case TfrAlign::Left:
+            break;
+        }
+        return left;
+    }
+
+    // --- pages ---------------------------------------------------------------------------
+
+    void closeBlock()
+    {
+        std::unique_ptr<Block> block = std::move(m_keep.back());
+        m_keep.pop_back();
+        if (!m_keep.empty())
+            m_keep.back()->parts.push_back({std::nullopt, std::move(block)});
+        else
+            place(*block);
+    }
+
+    // A group kept together starts on a new page when it does not fit in what is left of this
+    // one but fits on a page of its own; a group taller than a page is placed band by band.
+    void place(Block &block)
+    {
+        if (m_breakPending) {
+            m_breakPending = false;
+            if (m_open)
+                newPage();
+        }
+        if (!m_open)
+            openPage();
+        const double height = block.height();
+        if (!m_empty && height > m_bottom - m_y + kEps && height <= m_bottom - m_top + kEps)
+            newPage();
+        for (Block::Part &p : block.parts) {
+            if (p.instance)
+                place(std::move(*p.instance));
+            else
+                place(*p.block);
+        }
+    }
+
+    // An instance goes on the open page when it fits; else on a new page, whole, when it fits
+    // on an empty one; else it continues page by page, cut between lines of text. A band
+    // that moves keeps the values it was evaluated with. A new page before a band is not
+    // started on a page that holds only the titles and headers leading into it.
+    void place(Instance inst)
+    {
+        if (m_breakPending) {
+            m_breakPending = false;
+            if (m_open)
+                newPage();
+        }
+        if (inst.newPageBefore && m_open && !m_led)
+            newPage();
+        if (!m_open)
+            openPage();
+        for (;;) {
+            const double room = m_bottom - m_y;
+            if (inst.height <= room + kEps) {
+                put(inst);
+                break;
+            }
+            if (!m_empty && inst.height <= m_bottom - m_top + kEps) {
+                newPage();
+                continue;
+            }
+            double cut = cutHeight(inst, room);
+            if (cut <= kEps) {
+                if (!m_empty) {
+                    newPage();
+                    continue;
+                }
+                cut = room; // a single line taller than the page: cut through it
+            }
+            Instance rest = splitAt(inst, cut);
+            put(inst);
+            inst = std::move(rest);
+            newPage();
+        }
+        if (inst.newPageAfter)
+            m_breakPending = true;
+    }
+
+    // Moves the instance's items onto the open page, its top at y.
+    void putAt(Instance &inst, double y)
+    {
+        std::vector<TfrDisplayItem> &items = m_pages.Pages.back().Items;
+        for (TfrDisplayItem &item : inst.items) {
+            shiftItem(item, y);
+            items.push_back(std::move(item));
+        }
+    }
+
+    void put(Instance &inst)
+    {
+        putAt(inst, m_y);
+        m_y += inst.height;
+        m_empty = false;
+        m_led = m_led && inst.leads;
+    }
+
+    void openPage()
+    {
+        const size_t previous = m_pages.Pages.empty() ? 0 : m_pages.Pages.back().Items.size();
+        m_pages.Pages.push_back(TfrPage{m_pageSize, {}});
+        m_pages.Pages.back().Items.reserve(previous + previous / 4);
+        m_open = true;
+        m_empty = true;
+        m_led = true;
+        m_y = m_t.MarginTop;
+        if (m_pageHeader) {
+            if (std::optional<Instance> header = evaluate(*m_pageHeader)) {
+                putAt(*header, m_y);
+                m_y += header->height;
+            }
+        }
+        m_top = m_y;
+        m_bottom = m_pageSize.height() - m_t.MarginBottom - m_footerHeight;
+        if (m_bottom - m_top < 1)
+            throw EfrError(QStringLiteral("Errore nella preparazione del report «%1».\r\r"
+                                          "L'intestazione e il piè di pagina non lasciano spazio "
+                                          "sulla pagina %2.")
+                               .arg(m_report.Title)
+                               .arg(m_pages.Pages.size()));
+    }
+
+    void closePage()
+    {
+        if (m_pageFooter) {
+            if (std::optional<Instance> footer = evaluate(*m_pageFooter))
+                putAt(*footer, m_pageSize.height() - m_t.MarginBottom - m_footerHeight);
+        }
+        m_open = false;
+        if (m_progress.due())
+            m_progress.show(QStringLiteral("Pagine preparate: %1").arg(m_pages.Pages.size()));
+    }
+
+    void newPage()
+    {
+        closePage();
+        openPage();
+    }
+
+    void resolveTotalPages()
+    {
+        const QString total = QString::number(m_pages.Pages.size());
+        for (TfrPage &page : m_pages.Pages) {
+            for (TfrDisplayItem &item : page.Items) {
+                if (item.Kind != TfrItemKind::Text || !item.Text.contains(QChar(kTotalPagesMark)))
+                    continue;
+                item.Text.replace(QChar(kTotalPagesMark), total);
+                item.Origin.setX(
+                    alignedX(item.Box, item.Align, TfrFontMetrics::of(item.Font).width(item.Text)));
+            }
+        }
+    }
+
+    TfrReport &m_report;
+    const TfrTemplate &m_t;
+    QSizeF m_pageSize;
+    double m_left = 0;
+    double m_width = 0;
+    double m_footerHeight = 0;
+    std::unique_ptr<CBand> m_title, m_pageHeader, m_pageFooter, m_summary;
+    std::vector<CBand> m_data;
+
+    TfrDisplayList m_pages;
+    bool m_open = false;
+    bool m_empty = true;
+    bool m_led = true; // the page holds nothing but titles and headers
+    bool m_breakPending = false;
+    double m_y = 0;
+    double m_top = 0;
+    double m_bottom = 0;
+    std::vector<int> m_lines; // LINE# of each data band being walked, the innermost last
+    std::vector<std::unique_ptr<Block>> m_keep;
+    // Pages built, in the wait window.
+    TVxProgress m_progress{m_report.Title};
+};
+
+TfrDisplayList frLayOut(TfrReport &report)
+{
+    TfrLayout layout(report);
+    return layout.run();
+}
+
+bool frLayoutValue(const TfrLayout &layout, const QString &name, QVariant &value)
+{
+    return layout.value(name, value);
+}
+
+namespace {
+
+QString mm(double v)
+{
+    return QString::number(v, 'f', 2);
+}
+
+} // namespace
+
+QString TfrDisplayList::dump() const
+{
+    QString out;
+    for (size_t p = 0; p < Pages.size(); ++p) {
+        const TfrPage &page = Pages[p];
+        const QString n = QString::number(p + 1);
+        out += QStringLiteral("page %1 %2x%3\n")
+                   .arg(n, QString::number(page.Size.width()), QString::number(page.Size.height()));
+        for (const TfrDisplayItem &item : page.Items) {
+            out += n + QLatin1Char(' ') + item.Band + QLatin1Char(' ') +
+                   (item.Object.isEmpty() ? QStringLiteral("-") : item.Object);
+            switch (item.Kind) {
+            case TfrItemKind::Text: {
+                QString font = QString::number(item.Font.Size);
+                if (item.Font.Bold)
+                    font += QLatin1Char('b');
+                if (item.Font.Italic)
+                    font += QLatin1Char('i');
+                out += QStringLiteral(" text %1 %2 %3 %4 @%5 %6 \"%7\"")
+                           .arg(mm(item.Box.x()), mm(item.Box.y()), mm(item.Box.width()),
+                                mm(item.Box.height()), mm(item.Origin.x()), font, item.Text);
+                break;
+            }
+            case TfrItemKind::Line:
+                out += QStringLiteral(" line %1 %2 %3 %4 w%5")
+                           .arg(mm(item.Line.x1()), mm(item.Line.y1()), mm(item.Line.x2()),
+                                mm(item.Line.y2()), mm(item.LineWidth));
+                break;
+            case TfrItemKind::Rect:
+                out += QStringLiteral(" rect %1 %2 %3 %4")
+                           .arg(mm(item.Box.x()), mm(item.Box.y()), mm(item.Box.width()),
+                                mm(item.Box.height()));
+                if (item.Stroke)
+                    out += QStringLiteral(" w%1 stroke").arg(mm(item.LineWidth));
+                if (item.Fill.isValid())
+                    out += QStringLiteral(" fill") + item.Fill.name().toUpper();
+                break;
+            }
+            out += QLatin1Char('\n');
+        }
+    }
+    return out;
+}

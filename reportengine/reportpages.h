@@ -1,0 +1,70 @@
+#pragma once
+
+// The display list: what a prepared report prints, page by page, already placed. A renderer
+// (preview, printer, PDF) draws it item by item at any resolution and never measures or
+// breaks text itself: every line of text was measured, broken and positioned by the layout.
+//
+//   const TfrDisplayList &pages = report.Pages();
+//   for (const TfrPage &page : pages.Pages)             // page.Size in millimetres
+//       for (const TfrDisplayItem &item : page.Items)   // in drawing order
+//           switch (item.Kind) { ... }
+//
+// Coordinates are millimetres from the page's top-left corner, y growing downwards.
+//   Text  one line of text: draw Text with frQFont(Font) starting at Origin (the left end of
+//         its baseline), clipped to Box. Align says how the layout aligned it inside Box;
+//         Origin already holds the result.
+//   Line  a segment from Line.p1() to Line.p2(), LineWidth thick (black).
+//   Rect  Box filled with Fill when Fill is valid, and outlined LineWidth thick when Stroke.
+// Band and Object name where an item comes from (an object without a name has an empty one):
+// for dumps and messages, not for drawing.
+
+#include "reportengine/reportfonts.h"
+#include "reportengine/reporttemplate.h"
+
+#include <QColor>
+#include <QLineF>
+#include <QPointF>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+
+#include <vector>
+
+enum class TfrItemKind { Text, Line, Rect };
+
+struct TfrDisplayItem
+{
+    TfrItemKind Kind = TfrItemKind::Text;
+    QString Band;
+    QString Object;
+    QRectF Box;
+    QLineF Line;
+    QString Text;
+    TfrFontSpec Font;
+    TfrAlign Align = TfrAlign::Left;
+    QPointF Origin;
+    double LineWidth = 0;
+    bool Stroke = false;
+    QColor Fill;
+};
+
+struct TfrPage
+{
+    QSizeF Size; // millimetres
+    std::vector<TfrDisplayItem> Items;
+};
+
+struct TfrDisplayList
+{
+    QString Title;
+    std::vector<TfrPage> Pages;
+
+    // One line per item, in page and drawing order, with a line per page before its items:
+    //   page 1 210x297
+    //   1 Alunni Cognome text 10.00 45.00 49.00 4.14 @10.50 9b "ROSSI MARIO"
+    //   1 Alunni - line 10.00 49.14 200.00 49.14 w0.20
+    //   1 Alunni - rect 10.00 45.00 190.00 4.14 w0.20 stroke fill#EEEEEE
+    // Lengths in millimetres with two decimals; text with its font size, b for bold, i for
+    // italic. Golden tests compare it as text.
+    QString dump() const;
+};

@@ -1,0 +1,62 @@
+#pragma once
+
+// Draws the pages of a prepared report (reportpages.h) on a paint device at any resolution:
+// the preview's images, the printer and the PDF writer share this one drawing.
+//
+//   TfrPageRenderer renderer;                          // keeps the fonts it sized
+//   QImage image = renderer.pageImage(page, 4.0);      // 4 pixels per millimetre, white page
+//   renderer.drawPage(painter, page, printer.resolution() / 25.4);
+//
+//   frExportPdf(report.Pages(), "/cartella/registro.pdf", "Registro", 600);
+//   frPrintPages(report.Pages(), printer);             // the range the print dialog chose
+//
+// Text is drawn glyph by glyph where the layout measured it: each character at the sum of
+// the design advances before it, with no shaping (no ligature, no kerning) and a font sized in
+// the device's own pixels. Drawing a font by its point size would scale it by the device's
+// idea of an inch, and shaping would join "fi" into one narrower glyph: either moves the end
+// of a line away from where the layout broke it. The font is the one registered from its file,
+// so that a PDF embeds it and its text can be copied and searched.
+
+#include "reportengine/reportpages.h"
+
+#include <QHash>
+#include <QImage>
+#include <QPageLayout>
+#include <QRawFont>
+#include <QString>
+
+class QPainter;
+class QPrinter;
+
+class TfrPageRenderer
+{
+public:
+    // Draws the page with its top-left corner at the device's origin (the painter's transform
+    // is left as it is), pixelsPerMm device pixels to the millimetre.
+    void drawPage(QPainter &painter, const TfrPage &page, double pixelsPerMm);
+    // The page as an image on white paper.
+    QImage pageImage(const TfrPage &page, double pixelsPerMm);
+
+private:
+    QRawFont rawFont(const TfrFontSpec &spec, double pixelSize);
+    void drawText(QPainter &painter, const TfrDisplayItem &item, double pixelsPerMm);
+
+    QHash<QString, QRawFont> m_fonts;
+};
+
+// The paper of a page: its size (A4 and A3 by name) and orientation, no margins (the
+// template's margins are in the page already).
+QPageLayout frPageLayout(const TfrPage &page);
+
+// Writes the pages as a PDF: the title in the document's properties, the resolution the
+// drawing is placed at. The file is written beside its final name and renamed at the end, so
+// that a failure leaves no file under the name (and an earlier file whole); a failure raises
+// EVxException naming the file, the system's reason as its detail. Progress goes to the wait
+// window.
+void frExportPdf(const TfrDisplayList &pages, const QString &fileName, const QString &title,
+                 int resolution);
+
+// Prints the pages (the printer's chosen range, else all) on a printer already set up; the
+// paper is the one the printer holds (frPageLayout before the print dialog offers the
+// report's). Raises EVxException when the printer cannot start.
+void frPrintPages(const TfrDisplayList &pages, QPrinter &printer);

@@ -1,0 +1,133 @@
+#include "reportengine/reporttree.h"
+
+#include "platform/attivazioni.h"
+#include "platform/images.h"
+#include "platform/messagedlg.h"
+#include "reportengine/reportpreview.h"
+#include "reportengine/reportstore.h"
+
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+TVxRptTreeView::TVxRptTreeView(TVxAttReport *command, QWidget *parent)
+    : QWidget(parent), m_command(command), m_list(new QTreeWidget(this)),
+      m_preview(new QPushButton(VxImage(QStringLiteral("RPTPREVIEW")), QStringLiteral("Anteprima"),
+                                this)),
+      m_print(new QPushButton(VxImage(QStringLiteral("RPTPRINT")), QStringLiteral("Stampa"), this)),
+      m_pdf(new QPushButton(VxImage(QStringLiteral("RPTPDF")), QStringLiteral("Esporta PDF"), this))
+{
+    setObjectName(QStringLiteral("rtvReports"));
+    m_list->setObjectName(QStringLiteral("tvReports"));
+    m_list->setColumnCount(1);
+    m_list->setHeaderHidden(true);
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setWordWrap(true);
+    m_preview->setObjectName(QStringLiteral("buAnteprima"));
+    m_print->setObjectName(QStringLiteral("buStampa"));
+    m_pdf->setObjectName(QStringLiteral("buPdf"));
+
+    auto *buttons = new QGridLayout;
+    buttons->addWidget(m_preview, 0, 0, 1, 2);
+    buttons->addWidget(m_print, 1, 0);
+    buttons->addWidget(m_pdf, 1, 1);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_list, 1);
+    layout->addLayout(buttons);
+
+    connect(m_preview, &QPushButton::clicked, this, &TVxRptTreeView::Preview);
+    connect(m_print, &QPushButton::clicked, this, &TVxRptTreeView::Print);
+    connect(m_pdf, &QPushButton::clicked, this, &TVxRptTreeView::ExportPdf);
+    connect(m_list, &QTreeWidget::itemActivated, this, [this] { Preview(); });
+    const auto enable = [this] {
+        const bool chosen = SelectedReportId() != 0;
+        for (QPushButton *b : {m_preview, m_print, m_pdf})
+            b->setEnabled(chosen);
+    };
+    connect(m_list, &QTreeWidget::currentItemChanged, this, enable);
+    enable();
+}
+
+void TVxRptTreeView::Reload()
+{
+    const int chosen = SelectedReportId();
+    m_list->clear();
+    const QString codAppl = m_command ? m_command->CodAppl : QString();
+    for (const TfrStoredReport &r : TfrReportStore().List(codAppl)) {
+        auto *item = new QTreeWidgetItem(m_list, {r.Description});
+        item->setData(0, Qt::UserRole, r.Id);
+        item->setToolTip(0, QStringLiteral("%1 (n. %2)").arg(r.Description).arg(r.Id));
+    }
+    if (chosen != 0)
+        SelectReport(chosen);
+}
+
+int TVxRptTreeView::SelectedReportId() const
+{
+    const QTreeWidgetItem *item = m_list->currentItem();
+    return item ? item->data(0, Qt::UserRole).toInt() : 0;
+}
+
+bool TVxRptTreeView::SelectReport(int id)
+{
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *item = m_list->topLevelItem(i);
+        if (item->data(0, Qt::UserRole).toInt() == id) {
+            m_list->setCurrentItem(item);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TVxRptTreeView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Listed whenever the page opens: the database opens after the command bar is built, and
+    // templates may have been saved since.
+    RunShowingErrors([this] { Reload(); });
+}
+
+bool TVxRptTreeView::run(const std::function<bool(int id)> &work)
+{
+    const int id = SelectedReportId();
+    if (id == 0)
+        return false;
+    bool done = false;
+    RunShowingErrors([&] {
+        bool allowed = true;
+        if (m_command && m_command->BeforeExecute)
+            m_command->BeforeExecute(m_command, allowed);
+        if (!allowed)
+            return;
+        done = work(id);
+        if (done && m_command && m_command->AfterExecute)
+            m_command->AfterExecute(m_command);
+    });
+    return done;
+}
+
+bool TVxRptTreeView::Preview()
+{
+    return run([this](int id) {
+        return m_rpt.PreviewReportFromVxDB(id, m_rpt.RptImageIndex()) != nullptr;
+    });
+}
+
+bool TVxRptTreeView::Print()
+{
+    return run([this](int id) {
+        return m_rpt.PrepareStoredReport(id) && frPrintWithDialog(this, m_rpt.Pages());
+    });
+}
+
+bool TVxRptTreeView::ExportPdf()
+{
+    return run([this](int id) {
+        return m_rpt.PrepareStoredReport(id) && frExportPdfWithDialog(this, m_rpt.Pages());
+    });
+}

@@ -1,0 +1,387 @@
+// PDF export and its encryption, read back with the tools an office's PDF meets: poppler's
+// pdfinfo, pdffonts and pdftotext, and qpdf. Test templates over the demo school; never the
+// PDF's bytes.
+#include "platform/dialogseam.h"
+#include "platform/messagedlg.h"
+#include "reportengine/reportmodule.h"
+#include "reportengine/reportpreview.h"
+#include "reportengine/tuvpdf.h"
+#include "tests/reportengine/reportschool.h"
+#include "tests/support/testdb.h"
+#include "tests/support/testfiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+const QString kData = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/data";
+constexpr double kPtPerMm = 72.0 / 25.4;
+
+struct ToolRun
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+ToolRun runTool(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    ToolRun run;
+    if (!process.waitForFinished(60000)) {
+        ADD_FAILURE() << program.toStdString() << " did not finish";
+        return run;
+    }
+    run.exitCode = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+// The value of a "Name:   value" line of pdfinfo.
+QString infoLine(const QString &info, const QString &name)
+{
+    const QRegularExpression re("^" + name + ":\\s*(.*)$", QRegularExpression::MultilineOption);
+    return re.match(info).captured(1).trimmed();
+}
+
+// A word as pdftotext found it, in millimetres from its page's top-left corner.
+struct Word
+{
+    int page = 0;
+    QString text;
+    double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
+};
+
+std::vector<Word> wordsOf(const QString &pdf)
+{
+    const ToolRun run = runTool("pdftotext", {"-bbox", pdf, "-"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    std::vector<Word> words;
+    int page = 0;
+    static const QRegularExpression tag("<page |<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" "
+                                        "xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>");
+    for (auto it = tag.globalMatch(run.out); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        if (m.captured(0).startsWith("<page")) {
+            ++page;
+            continue;
+        }
+        QString text = m.captured(5);
+        text.replace("&lt;", "<").replace("&gt;", ">").replace("&quot;", "\"");
+        text.replace("&#39;", "'").replace("&apos;", "'").replace("&amp;", "&");
+        words.push_back({page, text, m.captured(1).toDouble() / kPtPerMm,
+                         m.captured(2).toDouble() / kPtPerMm, m.captured(3).toDouble() / kPtPerMm,
+                         m.captured(4).toDouble() / kPtPerMm});
+    }
+    return words;
+}
+
+class ReportExportTest : public ::testing::Test
+{
+protected:
+    // The template laid out over the demo school and exported through the PDF filter.
+    QString exported(const QString &name, const QString &filterTitle = QString())
+    {
+        report.LoadFromTemplate(frReadTemplate(readFileBytes(kData + "/" + name + ".xml")));
+        report.PrintDate = QDate(2009, 6, 12);
+        EXPECT_TRUE(report.PrepareReport());
+        TfrPDFExportFilter filter;
+        filter.Title = filterTitle;
+        const QString path = dir.filePath(name + ".pdf");
+        filter.Export(report.Pages(), path);
+        return path;
+    }
+
+    ProgramDatabase program;
+    SchoolReportModule school;
+    QTemporaryDir dir;
+    TfrReport report;
+};
+
+// Pages, paper and title as pdfinfo reads them, every font embedded, and the texts in reading
+// order.
+TEST_F(ReportExportTest, ExportedReportsReadBackWithThePdfTools)
+{
+    ASSERT_TRUE(program.opened);
+    struct Case
+    {
+        const char *name;
+        const char *filterTitle;
+        int pages;
+        const char *paper;
+        bool landscape;
+        const char *title;
+        QStringList texts; // in the order pdftotext reads them
+    };
+    const Case cases[] = {
+        {"scuola",
+         "",
+         2,
+         "A4",
+         true,
+         "Voti per classe",
+         {"Voti per classe - pagina 1 di 2", "Classe 5A", "Alunno", "ITA", "CON",
+          "1. Barbieri Elisa", "Voti per classe - pagina 2 di 2", "Classe 3C"}},
+        {"registro",
+         "Registro",
+         2,
+         "A3",
+         false,
+         "Registro",
+         {"Registro generale dei voti", "Foglio 1 di 2", "Classe 5A",
+          "Il consiglio di classe, verificato il profitto finale",
+          "con particolare riguardo all'affluenza alle attività pomeridiane e alla",
+          "Stampato il 12/06/2009 - efficacia e profitto finale verificati", "Foglio 2 di 2",
+          "Classe 3C"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString pdf = exported(c.name, c.filterTitle);
+
+        const ToolRun info = runTool("pdfinfo", {pdf});
+        ASSERT_EQ(info.exitCode, 0) << info.err.toStdString();
+        EXPECT_EQ(infoLine(info.out, "Pages").toInt(), c.pages);
+        EXPECT_EQ(infoLine(info.out, "Title"), c.title);
+        const QRegularExpressionMatch size =
+            QRegularExpression("([\\d.]+) x ([\\d.]+) pts \\((\\w+)\\)")
+                .match(infoLine(info.out, "Page size"));
+        ASSERT_TRUE(size.hasMatch()) << info.out.toStdString();
+        EXPECT_EQ(size.captured(3), c.paper);
+        EXPECT_EQ(size.captured(1).toDouble() > size.captured(2).toDouble(), c.landscape);
+
+        // Every font line says "yes" under emb.
+        const ToolRun fonts = runTool("pdffonts", {pdf});
+        const QStringList lines = fonts.out.split('\n', Qt::SkipEmptyParts).mid(2);
+        EXPECT_FALSE(lines.isEmpty()) << fonts.out.toStdString();
+        for (const QString &line : lines) {
+            EXPECT_TRUE(line.contains("Liberation")) << line.toStdString();
+            EXPECT_TRUE(
+                QRegularExpression("\\byes\\s+(yes|no)\\s+(yes|no)\\s+\\d+").match(line).hasMatch())
+                << line.toStdString();
+        }
+
+        const ToolRun text = runTool("pdftotext", {pdf, "-"});
+        qsizetype at = 0;
+        for (const QString &expected : c.texts) {
+            const qsizetype found = text.out.indexOf(expected, at);
+            EXPECT_GE(found, 0) << expected.toStdString() << " after position " << at << " in\n"
+                                << text.out.toStdString();
+            if (found >= 0)
+                at = found + expected.size();
+        }
+    }
+}
+
+// Every line of text stands in the PDF where the layout placed it and ends where the layout
+// measured it: a font sized by the wrong inch, or "fi" joined into one glyph, moves the end.
+TEST_F(ReportExportTest, TextStandsWhereTheLayoutPlacedIt)
+{
+    ASSERT_TRUE(program.opened);
+    constexpr double kTolerance = 0.05; // millimetres
+    for (const char *name : {"scuola", "registro"}) {
+        SCOPED_TRACE(name);
+        const std::vector<Word> words = wordsOf(exported(name));
+        int checked = 0;
+        for (size_t p = 0; p < report.Pages().Pages.size(); ++p) {
+            for (const TfrDisplayItem &item : report.Pages().Pages[p].Items) {
+                if (item.Kind != TfrItemKind::Text)
+                    continue;
+                const QStringList tokens = item.Text.split(' ', Qt::SkipEmptyParts);
+                const TfrFontMetrics metrics = TfrFontMetrics::of(item.Font);
+                const qsizetype first = item.Text.indexOf(tokens.first());
+                const qsizetype last = item.Text.lastIndexOf(tokens.last()) + tokens.last().size();
+                const double start = item.Origin.x() + metrics.width(item.Text.left(first));
+                const double end = item.Origin.x() + metrics.width(item.Text.left(last));
+                // The word of that text on the item's line nearest where it should be.
+                const auto nearest = [&](const QString &token, bool atEnd, double where) {
+                    double best = 1e9;
+                    for (const Word &w : words) {
+                        if (w.page != int(p) + 1 || w.text != token ||
+                            std::abs((w.yMin + w.yMax) / 2 - item.Box.center().y()) > 1.5)
+                            continue;
+                        best = std::min(best, std::abs((atEnd ? w.xMax : w.xMin) - where));
+                    }
+                    return best;
+                };
+                EXPECT_LT(nearest(tokens.first(), false, start), kTolerance)
+                    << "page " << p + 1 << " " << item.Object.toStdString() << " \""
+                    << item.Text.toStdString() << "\" starts elsewhere";
+                EXPECT_LT(nearest(tokens.last(), true, end), kTolerance)
+                    << "page " << p + 1 << " " << item.Object.toStdString() << " \""
+                    << item.Text.toStdString() << "\" ends elsewhere";
+                ++checked;
+            }
+        }
+        EXPECT_GT(checked, 50);
+    }
+}
+
+// An export that cannot be written says so, naming the file, and leaves nothing behind: no file
+// under the name, no temporary file beside it.
+TEST_F(ReportExportTest, AFailedExportLeavesNoFile)
+{
+    ASSERT_TRUE(program.opened);
+    writeFileBytes(dir.filePath("occupato"), "un file, non una cartella");
+    report.LoadFromTemplate(frReadTemplate(readFileBytes(kData + "/scuola.xml")));
+    ASSERT_TRUE(report.PrepareReport());
+    struct Case
+    {
+        const char *what;
+        QString file;
+        bool noPages;
+    };
+    const Case cases[] = {
+        {"a missing folder", dir.filePath("manca/voti.pdf"), false},
+        {"a file in place of the folder", dir.filePath("occupato/voti.pdf"), false},
+        {"a folder nobody may write, not even the administrator", "/proc/voti.pdf", false},
+        {"a report without pages", dir.filePath("vuoto.pdf"), true},
+    };
+    const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        TfrPDFExportFilter filter;
+        try {
+            filter.Export(c.noPages ? TfrDisplayList() : report.Pages(), c.file);
+            ADD_FAILURE() << "exported";
+        } catch (const EVxException &e) {
+            EXPECT_TRUE(e.message().contains(QDir::toNativeSeparators(c.file)))
+                << e.message().toStdString();
+        }
+        EXPECT_FALSE(QFileInfo::exists(c.file));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    }
+}
+
+// The chooser asks about the name typed; ".pdf" added after it closed names another file, which
+// is replaced only when the office says so and otherwise stays byte for byte as it was.
+TEST_F(ReportExportTest, TheAddedExtensionNeverReplacesAFileSilently)
+{
+    ASSERT_TRUE(program.opened);
+    report.LoadFromTemplate(frReadTemplate(readFileBytes(kData + "/scuola.xml")));
+    ASSERT_TRUE(report.PrepareReport());
+    const QByteArray old = "il registro di ieri";
+    struct Case
+    {
+        const char *what;
+        const char *typed;
+        bool exists;
+        int answer; // to the question, when asked
+        bool asked;
+        bool exported;
+    };
+    const Case cases[] = {
+        {"an existing file, kept", "registro", true, mrNo, true, false},
+        {"an existing file, replaced", "registro", true, mrYes, true, true},
+        {"a new file", "registro", false, mrNo, false, true},
+        {"the chooser's own name", "registro.pdf", true, mrNo, false, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString file = dir.filePath("registro.pdf");
+        QFile::remove(file);
+        if (c.exists)
+            writeFileBytes(file, old);
+        ScriptedDialogs dialogs;
+        DialogSeam::queueAnswer(dir.filePath(c.typed));
+        DialogSeam::queueAnswer(c.answer);
+        EXPECT_EQ(frExportPdfWithDialog(nullptr, report.Pages()), c.exported);
+
+        const QString question = QStringLiteral("Il file \"%1\" esiste già. Sostituirlo?")
+                                     .arg(QDir::toNativeSeparators(file));
+        EXPECT_EQ(DialogSeam::shownTexts().contains(question), c.asked)
+            << DialogSeam::shownTexts().join(" | ").toStdString();
+        if (c.exported)
+            EXPECT_TRUE(readFileBytes(file).startsWith("%PDF-"));
+        else
+            EXPECT_EQ(readFileBytes(file), old);
+    }
+}
+
+// A register sealed as the volumes are: readable by anybody, nothing else without the owner
+// password, in the weakest encryption every reader and print service opens.
+TEST_F(ReportExportTest, AnEncryptedRegisterGrantsNothingButReading)
+{
+    ASSERT_TRUE(program.opened);
+    const QString pdf = exported("registro", "Registro");
+    TTuvPdf sealer;
+    sealer.LoadFromFile(pdf);
+    sealer.Encrypt("MORDELVA", "", 0, TTuvPdf::Permissions({}));
+    sealer.SaveToFile(pdf);
+
+    const ToolRun check = runTool("qpdf", {"--check", pdf});
+    EXPECT_EQ(check.exitCode, 0) << check.out.toStdString() << check.err.toStdString();
+
+    const ToolRun encryption = runTool("qpdf", {"--show-encryption", pdf});
+    EXPECT_TRUE(
+        encryption.out.contains(QRegularExpression("^R = 2$", QRegularExpression::MultilineOption)))
+        << encryption.out.toStdString();
+    int rights = 0;
+    for (const QString &line : encryption.out.split('\n')) {
+        if (line.endsWith("allowed")) {
+            ++rights;
+            EXPECT_TRUE(line.endsWith(": not allowed")) << line.toStdString();
+        }
+    }
+    EXPECT_GE(rights, 8) << encryption.out.toStdString();
+
+    // Opened with the empty user password.
+    const ToolRun info = runTool("pdfinfo", {pdf});
+    EXPECT_EQ(info.exitCode, 0) << info.err.toStdString();
+    EXPECT_TRUE(infoLine(info.out, "Encrypted").startsWith("yes")) << info.out.toStdString();
+    EXPECT_EQ(infoLine(info.out, "Title"), "Registro");
+    EXPECT_EQ(infoLine(info.out, "Pages").toInt(), 2);
+
+    const ToolRun owner = runTool("pdftotext", {"-opw", "MORDELVA", pdf, "-"});
+    EXPECT_EQ(owner.exitCode, 0) << owner.err.toStdString();
+    EXPECT_TRUE(owner.out.contains("Registro generale dei voti")) << owner.out.toStdString();
+}
+
+// What is not a whole PDF is refused, naming the file, and stays exactly as it was.
+TEST_F(ReportExportTest, EncryptingWhatIsNotAWholePdfLeavesItAsItWas)
+{
+    ASSERT_TRUE(program.opened);
+    const QByteArray whole = readFileBytes(exported("scuola"));
+    struct Case
+    {
+        const char *what;
+        QByteArray bytes; // none: no file
+        bool exists;
+    };
+    const Case cases[] = {
+        {"a text", "Registro generale dei voti\n", true},
+        {"an empty file", "", true},
+        {"a PDF cut in half", whole.left(whole.size() / 2), true},
+        {"a missing file", "", false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString file = dir.filePath("registro-da-cifrare.pdf");
+        QFile::remove(file);
+        if (c.exists)
+            writeFileBytes(file, c.bytes);
+        TTuvPdf sealer;
+        try {
+            sealer.LoadFromFile(file);
+            sealer.Encrypt("MORDELVA", "", 0, TTuvPdf::Permissions({}));
+            sealer.SaveToFile(file);
+            ADD_FAILURE() << "encrypted";
+        } catch (const EVxException &e) {
+            EXPECT_TRUE(e.message().contains(QDir::toNativeSeparators(file)))
+                << e.message().toStdString();
+        }
+        EXPECT_EQ(QFileInfo::exists(file), c.exists);
+        EXPECT_EQ(readFileBytes(file), c.bytes);
+    }
+}
+
+} // namespace

@@ -1,0 +1,311 @@
+// Banded layout: test templates laid out over in-memory datasets and over the demo school,
+// compared with the dumps committed under tests/reportengine/data, and a function library that
+// counts its calls, so that a band evaluated twice (or a page header out of order) shows.
+#include "platform/sqlparams.h"
+#include "platform/waitwindow.h"
+#include "reportengine/reportengine.h"
+#include "tests/reportengine/reportschool.h"
+#include "tests/support/testdb.h"
+#include "tests/support/testfiles.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <numeric>
+
+namespace {
+
+const QString kData = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/data";
+
+TfrTemplate readTestTemplate(const QString &name)
+{
+    return frReadTemplate(readFileBytes(kData + "/" + name + ".xml"));
+}
+
+// The dump against its reference; a mismatch prints the difference and how to accept it.
+void expectGolden(const QString &name, const QString &dump)
+{
+    const QString path = kData + "/" + name + ".txt";
+    if (qEnvironmentVariableIsSet("TAVRIN_UPDATE_GOLDEN")) {
+        writeFileBytes(path, dump.toUtf8());
+        return;
+    }
+    const QString expected = QString::fromUtf8(readFileBytes(path));
+    if (expected == dump)
+        return;
+    QTemporaryDir dir;
+    writeFileBytes(dir.path() + "/actual.txt", dump.toUtf8());
+    QProcess diff;
+    diff.start("diff", {"-u", path, dir.path() + "/actual.txt"});
+    diff.waitForFinished();
+    const auto *test = ::testing::UnitTest::GetInstance()->current_test_info();
+    ADD_FAILURE() << "The layout of " << name.toStdString() << " differs from its reference:\n"
+                  << diff.readAllStandardOutput().toStdString()
+                  << "\nIf the new layout is right, accept it with:\n  TAVRIN_UPDATE_GOLDEN=1 "
+                  << QCoreApplication::applicationFilePath().toStdString()
+                  << " --gtest_filter=" << test->test_suite_name() << "." << test->name();
+}
+
+// Conta('tag') answers "tag n", n counting that tag's calls, and notes the page it was called
+// on; VotoProva(pupil, subject) gives a made-up vote, "NC" for some.
+class CountingLibrary : public TfrFunctionLibrary
+{
+public:
+    CountingLibrary()
+    {
+        List << "Conta"
+             << "VotoProva";
+    }
+    void DoFunction(int FNo, const QString &p1, const QString &p2, const QString &,
+                    QVariant &val) override
+    {
+        if (FNo == 0) {
+            const QString tag = frDisplayText(frParser.Calc(p1));
+            calls.push_back({tag, int(frToInteger(frParser.Calc("PAGE#")))});
+            val = tag + " " + QString::number(++counts[tag]);
+            return;
+        }
+        const qint64 code = frToInteger(frParser.Calc(p1)) * 7 + frToInteger(frParser.Calc(p2)) * 3;
+        if (code % 13 == 0)
+            val = "NC";
+        else
+            val = 4 + double(code % 13) / 2;
+    }
+    static inline std::vector<std::pair<QString, int>> calls;
+    static inline std::map<QString, int> counts;
+};
+
+// Rows in memory; a detail's rows may depend on a value its master's scroll handler sets.
+class MemoryDataSet : public TfrDataSet
+{
+public:
+    MemoryDataSet(const QString &name, const QStringList &columns,
+                  std::function<std::vector<QList<QVariant>>()> rows)
+        : TfrDataSet(name), m_columns(columns), m_rows(std::move(rows))
+    {
+    }
+
+protected:
+    void fetch(QStringList &columns, std::vector<QList<QVariant>> &rows) override
+    {
+        columns = m_columns;
+        rows = m_rows();
+    }
+
+private:
+    QStringList m_columns;
+    std::function<std::vector<QList<QVariant>>()> m_rows;
+};
+
+class MemoryModule : public TfrDataModule
+{
+public:
+    MemoryModule() : TfrDataModule("dmProve") {}
+    TfrDataSet *add(const QString &name, const QStringList &columns,
+                    std::function<std::vector<QList<QVariant>>()> rows)
+    {
+        TfrDataSet *d = own(std::make_unique<MemoryDataSet>(name, columns, std::move(rows)));
+        AddReportDataSet(name, d);
+        return d;
+    }
+};
+
+const char *const kSurnames[] = {
+    "Rossi",  "Bianchi",  "Verdi",   "Esposito", "Romano",  "Colombo", "Ricci",   "Marino",
+    "Greco",  "Bruno",    "Gallo",   "Conti",    "De Luca", "Mancini", "Costa",   "Giordano",
+    "Rizzo",  "Lombardi", "Moretti", "Barbieri", "Fontana", "Santoro", "Mariani", "Rinaldi",
+    "Caruso", "Ferrara",  "Galli",   "Martini",  "Leone",   "Longo"};
+
+QString note(int i)
+{
+    if (i == 17) { // taller than a page: it continues line by line
+        QStringList lines;
+        for (int l = 1; l <= 90; ++l)
+            lines << QString("Riga %1 della relazione sull'alunno, che prosegue.").arg(l);
+        return lines.join("\n");
+    }
+    if (i % 4 == 1)
+        return "L'alunno ha partecipato con impegno costante alle attività della classe, "
+               "mostrando interesse per le discipline scientifiche e una buona capacità di "
+               "organizzare il proprio lavoro anche nei periodi più intensi dell'anno.";
+    return i % 3 == 0 ? QString() : QString("Nota breve %1.").arg(i);
+}
+
+class ReportLayoutTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        frRegisterFunctionLibrary<CountingLibrary>();
+        CountingLibrary::calls.clear();
+        CountingLibrary::counts.clear();
+        module.add("frdAlunniTutti", {"iId", "sCognome", "sNome", "sNota"}, [] {
+            std::vector<QList<QVariant>> rows;
+            for (int i = 0; i < 30; ++i)
+                rows.push_back({i + 1, kSurnames[i], i % 2 ? "Anna" : "Marco", note(i)});
+            return rows;
+        });
+        // Pupils per class: 1A 12 (one withdrawn), 2A none, 3A 30, 4A 8.
+        classes = module.add("frdClassi", {"iClsId", "sClasse"}, [] {
+            return std::vector<QList<QVariant>>{{1, "1A"}, {2, "2A"}, {3, "3A"}, {4, "4A"}};
+        });
+        module.add("frdAlunni", {"sCognome", "lRitirato"}, [this] {
+            static const std::map<int, int> sizes = {{1, 12}, {2, 0}, {3, 30}, {4, 8}};
+            std::vector<QList<QVariant>> rows;
+            for (int i = 0; i < sizes.at(currentClass); ++i)
+                rows.push_back({QString("%1 %2").arg(kSurnames[i]).arg(currentClass),
+                                currentClass == 1 && i == 5 ? 1 : 0});
+            return rows;
+        });
+        classes->AfterScroll = [this](TfrDataSet &master) {
+            currentClass = int(master.FieldByName("iClsId").AsInteger());
+            TfrDataSet *pupils = report.FindDataSet("frdAlunni");
+            pupils->Close();
+            pupils->Open();
+        };
+        module.add("frdMaterie", {"iMatId", "sMateria"}, [] {
+            std::vector<QList<QVariant>> rows;
+            for (int i = 1; i <= 24; ++i)
+                rows.push_back({i, i % 5 == 0 ? QString("Lingua e letteratura %1").arg(i)
+                                              : QString("Materia %1").arg(i)});
+            return rows;
+        });
+    }
+    void TearDown() override { frUnRegisterFunctionLibrary<CountingLibrary>(); }
+
+    // Every call printed its answer exactly once: a band evaluated twice would print a text
+    // twice or leave a number out, one evaluated for nothing would leave a number unprinted.
+    void expectOneCallPerPrintedInstance()
+    {
+        const QString dump = report.Pages().dump();
+        for (const auto &[tag, count] : CountingLibrary::counts) {
+            for (int n = 1; n <= count; ++n) {
+                const QString text = tag + " " + QString::number(n);
+                const QRegularExpression printed("\\b" + QRegularExpression::escape(text) +
+                                                 "(?!\\d)");
+                EXPECT_EQ(dump.count(printed), 1) << text.toStdString();
+            }
+        }
+    }
+
+    // Page headers and footers called once per page, in page order.
+    void expectOncePerPage(const QString &tag)
+    {
+        std::vector<int> pages;
+        for (const auto &[t, page] : CountingLibrary::calls) {
+            if (t == tag)
+                pages.push_back(page);
+        }
+        std::vector<int> expected(report.Pages().Pages.size());
+        std::iota(expected.begin(), expected.end(), 1);
+        EXPECT_EQ(pages, expected) << tag.toStdString();
+    }
+
+    MemoryModule module;
+    TfrDataSet *classes = nullptr;
+    int currentClass = 0;
+    TfrReport report;
+};
+
+TEST_F(ReportLayoutTest, MemoryTemplatesLayOutAsTheirReferences)
+{
+    struct Case
+    {
+        const char *name;
+        const char *pageTags; // called once per page
+        int pages;
+    };
+    const Case cases[] = {
+        {"pagine", "testata piede", 3}, {"gruppi", "testata", 6}, {"tabellone", "", 1}};
+    TfmVxWait wait; // the caller's: the run shows its pages there
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        CountingLibrary::calls.clear();
+        CountingLibrary::counts.clear();
+        report.LoadFromTemplate(readTestTemplate(c.name));
+        ASSERT_TRUE(report.PrepareReport());
+        EXPECT_EQ(int(report.Pages().Pages.size()), c.pages);
+        expectGolden(c.name, report.Pages().dump());
+        expectOneCallPerPrintedInstance();
+        for (const QString &tag : QString(c.pageTags).split(' ', Qt::SkipEmptyParts))
+            expectOncePerPage(tag);
+    }
+    EXPECT_TRUE(wait.Operation().startsWith("Pagine preparate: "))
+        << wait.Operation().toStdString();
+}
+
+// A run that prints nothing builds no page; one that fails says where and leaves no pages and
+// no report in preparation.
+TEST_F(ReportLayoutTest, RunsThatPrintNothingOrFail)
+{
+    struct Case
+    {
+        const char *what;
+        QByteArray bands;
+        const char *says; // nullptr: no failure, and no page
+    };
+    const Case cases[] = {
+        {"an empty dataset", "<data name=\"Vuoti\" dataset=\"frdAlunni\" height=\"5\"/>", nullptr},
+        {"an invisible title",
+         "<report-title height=\"5\" visible=\"1 = 2\"><text name=\"T\" left=\"0\" top=\"0\" "
+         "width=\"5\" height=\"5\">[Conta('x')]</text></report-title>",
+         nullptr},
+        {"an unknown dataset", "<data name=\"Fantasma\" dataset=\"frdNessuno\" height=\"5\"/>",
+         "Banda: Fantasma"},
+        {"a division by zero",
+         "<data name=\"Righe\" dataset=\"frdClassi\" height=\"5\"><text name=\"Quoziente\" "
+         "left=\"0\" top=\"0\" width=\"50\" height=\"5\">[1 / 0]</text></data>",
+         "Oggetto: Quoziente"},
+        {"no room between header and footer",
+         "<page-header height=\"200\"/><page-footer height=\"90\"/>"
+         "<data name=\"Righe\" dataset=\"frdClassi\" height=\"5\"/>",
+         "non lasciano spazio sulla pagina 1"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        currentClass = 2; // no pupils
+        report.LoadFromTemplate(
+            frReadTemplate("<report version=\"1\" title=\"Prova\">" + c.bands + "</report>"));
+        if (!c.says) {
+            EXPECT_FALSE(report.PrepareReport());
+        } else {
+            try {
+                report.PrepareReport();
+                ADD_FAILURE() << "prepared";
+            } catch (const EVxException &e) {
+                EXPECT_TRUE(e.message().contains(c.says)) << e.message().toStdString();
+                EXPECT_TRUE(e.message().contains("«Prova»")) << e.message().toStdString();
+            }
+        }
+        EXPECT_TRUE(report.Pages().Pages.empty());
+        EXPECT_EQ(CurReport, nullptr);
+    }
+    EXPECT_TRUE(CountingLibrary::calls.empty()); // the invisible title evaluated nothing else
+}
+
+// The demo school: classes of the working session, their pupils and subjects reopened by the
+// classes' scroll handler, and a vote query whose parameters the pupil's and the subject's
+// scroll handlers set and leave closed, opened by the cell that reads it.
+TEST(ReportLayoutSchool, VotesByClassLayOutAsTheirReference)
+{
+    ProgramDatabase program;
+    ASSERT_TRUE(program.opened);
+    SchoolReportModule school;
+
+    TfrReport report;
+    report.LoadFromTemplate(readTestTemplate("scuola"));
+    TVxStatementRecorder recorder;
+    ASSERT_TRUE(report.PrepareReport());
+    expectGolden("scuola", report.Pages().dump());
+    // The vote is read afresh for every cell, and prepared once for the whole run.
+    EXPECT_EQ(recorder.prepared(school.voto->StatementText()), 1);
+    EXPECT_GT(recorder.executed(school.voto->StatementText()), 100);
+}
+
+} // namespace
