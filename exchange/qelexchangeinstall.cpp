@@ -1,7 +1,21 @@
 #include "exchange/qelexchangeinstall.h"
 
 #include "exchange/qeldocdelweb.h"
+#include "exchange/qelfdocinv.h"
+#include "exchange/qelfdocparams.h"
+#include "platform/formregistry.h"
 #include "shell/qelstartup.h"
+
+namespace {
+
+void registerExchangeForms()
+{
+    TAVRIN_REGISTER_FORM(TfmqelDocInv);
+    TAVRIN_REGISTER_FORM(TfmqelDocParams);
+    registerDocDelWebForms();
+}
+
+} // namespace
 
 void installExchangeParts()
 {
@@ -9,5 +23,5 @@ void installExchangeParts()
     if (installed)
         return;
     installed = true;
-    qelStartupHooks().registerForms.append(registerDocDelWebForms);
+    qelStartupHooks().registerForms.append(registerExchangeForms);
 }
