@@ -22,6 +22,8 @@ using Server = TavrinWebTestServer;
 const QString kCode = QStringLiteral("ABCD01000X");
 const QString kPassword = QStringLiteral("segreto");
 
+// The program on a fresh copy of the demo school (RunningProgram's ProgramDatabase), the test
+// server named in its ParGen.ini.
 class DocDelWeb : public RunningProgram
 {
 protected:
@@ -32,11 +34,22 @@ protected:
         server.setInstitute(kCode, kPassword);
     }
 
-    // Ticks the box and presses OK, the question answered as given.
-    static void confirmAndPressOk(QelDocDelWebForm &window, int answer)
+    static std::unique_ptr<QelDocDelWebForm> open(bool makeUp)
+    {
+        if (makeUp)
+            return std::make_unique<TfmQelDocDelRecuperiWeb>();
+        return std::make_unique<TfmqelDocDelSessioneWeb>();
+    }
+
+    // Ticks the box and presses OK, the question answered as given and, after a Yes, the
+    // password typed into the prompt.
+    static void confirmAndPressOk(QelDocDelWebForm &window, int answer,
+                                  const QString &password = QString())
     {
         window.ckbConfirm()->click();
         DialogSeam::queueAnswer(answer);
+        if (!password.isNull())
+            queuePassword(password);
         window.buOk()->click();
     }
 
@@ -97,15 +110,8 @@ TEST_F(DocDelWeb, DeletionsReachTheServerAndTheWindowStaysOpen)
         SCOPED_TRACE(c.session);
         TVxWorkingContext::setSession(c.session ? c.session : 392);
         DialogSeam::clearShown();
-        std::unique_ptr<QelDocDelWebForm> window;
-        if (c.session)
-            window = std::make_unique<TfmqelDocDelSessioneWeb>();
-        else
-            window = std::make_unique<TfmQelDocDelRecuperiWeb>();
-        window->ckbConfirm()->click();
-        DialogSeam::queueAnswer(mrYes);
-        queuePassword(kPassword);
-        window->buOk()->click();
+        const std::unique_ptr<QelDocDelWebForm> window = open(c.session == 0);
+        confirmAndPressOk(*window, mrYes, kPassword);
         EXPECT_EQ(window->result(), 0);
         EXPECT_EQ(messages().last(), QStringLiteral("Operazione conclusa correttamente"));
         const QList<Server::Order> orders = server.orders();
@@ -132,15 +138,8 @@ TEST_F(DocDelWeb, ARefusedLoginIsToldOnceAndNothingIsDeleted)
     };
     for (const auto &c : cases) {
         DialogSeam::setScripted(true);
-        std::unique_ptr<QelDocDelWebForm> window;
-        if (c.makeUp)
-            window = std::make_unique<TfmQelDocDelRecuperiWeb>();
-        else
-            window = std::make_unique<TfmqelDocDelSessioneWeb>();
-        window->ckbConfirm()->click();
-        DialogSeam::queueAnswer(mrYes);
-        queuePassword(QStringLiteral("sbagliata"));
-        window->buOk()->click();
+        const std::unique_ptr<QelDocDelWebForm> window = open(c.makeUp);
+        confirmAndPressOk(*window, mrYes, QStringLiteral("sbagliata"));
         EXPECT_EQ(messages().last(), QString::fromUtf8(c.text));
         EXPECT_EQ(DialogSeam::shown().size(), 3); // the question, one prompt, the refusal
     }
@@ -168,10 +167,7 @@ TEST_F(DocDelWeb, NoRequestWithoutASessionOrAServer)
             dmqelParGen->xpsServerWeb.SetValore(QString());
         DialogSeam::setScripted(true);
         TfmqelDocDelSessioneWeb window;
-        window.ckbConfirm()->click();
-        DialogSeam::queueAnswer(mrYes);
-        queuePassword(kPassword);
-        window.buOk()->click();
+        confirmAndPressOk(window, mrYes, kPassword);
         const QStringList shown = messages();
         ASSERT_FALSE(shown.isEmpty());
         EXPECT_TRUE(shown.last().startsWith(QString::fromUtf8(c.message)))

@@ -80,17 +80,20 @@ QByteArray headerParameter(const QByteArray &header, const QByteArray &name)
     return QByteArray();
 }
 
+// The first header of that name (any letter case), null when there is none.
+QByteArray headerValue(const TavrinWebTestServer::Headers &headers, const QByteArray &name)
+{
+    for (const auto &h : headers)
+        if (h.first.compare(name, Qt::CaseInsensitive) == 0)
+            return h.second;
+    return QByteArray();
+}
+
 struct Part
 {
     TavrinWebTestServer::Headers headers;
     QByteArray body;
-    QByteArray header(const QByteArray &name) const
-    {
-        for (const auto &h : headers)
-            if (h.first.compare(name, Qt::CaseInsensitive) == 0)
-                return h.second;
-        return QByteArray();
-    }
+    QByteArray header(const QByteArray &name) const { return headerValue(headers, name); }
 };
 
 // A multipart/form-data body as RFC 7578 frames it, read strictly: the body starts with the
@@ -180,10 +183,7 @@ QByteArray renamedArchive(const QByteArray &zip, TavrinWebTestServer::ArchiveFau
 
 QByteArray TavrinWebTestServer::Request::header(const QByteArray &name) const
 {
-    for (const auto &h : headers)
-        if (h.first.compare(name, Qt::CaseInsensitive) == 0)
-            return h.second;
-    return QByteArray();
+    return headerValue(headers, name);
 }
 
 int TavrinWebTestServer::Request::headerCount(const QByteArray &name) const
