@@ -103,7 +103,6 @@ QelDocDelWebForm::QelDocDelWebForm(const Texts &texts, QWidget *owner)
 void QelDocDelWebForm::DeleteFromServer(const std::function<void(TTavrinWebConnection &)> &deletion)
 {
     RunShowingErrors([&] {
-        TVxHourglass hourglass;
         auto wait = std::make_unique<TfmVxWait>(this);
         wait->SetCancelVisible(false);
         wait->SetTitle(QString::fromUtf8(m_texts.waitTitle));
