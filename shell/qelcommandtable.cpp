@@ -157,7 +157,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmQelFirmaPreside",
         "TfmQelGestioneVolumi",
         "TfmqelPagelleWeb",
-        "TfmqelExpMediaAlunni",
         "TfmqelDocParams",
         "TfmqelParRpt",
         "TfmQelRilIntegr",
