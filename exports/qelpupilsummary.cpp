@@ -112,14 +112,6 @@ struct Pupil
     int iClsSesId = 0;
 };
 
-TVxFieldValues valuesOf(std::initializer_list<std::pair<const char *, QVariant>> pairs)
-{
-    TVxFieldValues values;
-    for (const auto &[name, value] : pairs)
-        values.setValue(QString::fromLatin1(name), value);
-    return values;
-}
-
 // The first column of the first row, null when there is none; the rest are left unread, as the
 // first of several distinct votes is the one taken.
 QVariant firstValue(QSqlQuery &query)
