@@ -138,12 +138,9 @@ const QList<QelCommandDef> &qelCommands()
 const QList<const char *> &qelPendingFormClasses()
 {
     static const QList<const char *> classes = {
-        "TfmqelDocInv",
         "TfmqelDocSendWeb",
         "TfmqelDocReceiveWeb",
-        "TfmqelDocDelSessioneWeb",
         "TfmqelDocSendRecuperiWeb",
-        "TfmqelDocDelRecuperiWeb",
         "TfmqelDocReceiveRecuperiWeb",
         "TfmqelSendD",
         "TfmqelRiceD",
@@ -157,7 +154,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmQelFirmaPreside",
         "TfmQelGestioneVolumi",
         "TfmqelPagelleWeb",
-        "TfmqelDocParams",
         "TfmqelParRpt",
         "TfmQelRilIntegr",
         "TfmQelExport",
