@@ -44,8 +44,7 @@ const char kVotes[] = "FROM TVot_Voti Vot "
                       "INNER JOIN TClsSes ClsSes ON (ClsSes.iClsSesId = Csm.iClsSesId) "
                       "INNER JOIN TMatRMa Mrm ON (Mrm.iMatRmaId = Csm.iMatRmaId) ";
 const char kOfPupil[] = "WHERE Vot.iSitId = :iSitId AND ClsSes.iAnsSesDwgId = :iAnsSesDwgId ";
-// A subject is found by its parent's name: the written, oral and applied parts of
-// mathematics all count as mathematics.
+// A subject is found by its parent's name: applied mathematics counts as mathematics.
 const char kOfParent[] = "INNER JOIN TMat_Materie MatP ON (MatP.iMatId = Mrm.iMatId_P) ";
 const char kParentNamed[] = "AND UPPER(MatP.sMatLDesc) = :sMatLDesc ";
 const char kWritten[] = "AND (Cmp.iCmpId = 1 OR UPPER(Cmp.sCmpLDesc) LIKE '%SCRITTO%')";
