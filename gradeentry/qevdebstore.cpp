@@ -120,10 +120,7 @@ TVxFieldValues cellaDebito(TVxTransaction &tr, int iAnaId, int iAnsId, int iMatI
     QSqlQuery &sit = tr.Exec(QString::fromLatin1(kSituazione), chiave(iAnaId, iAnsId));
     const int iSitId = fetchNext(sit) ? sit.value(0).toInt() : 0;
     sit.finish();
-    TVxFieldValues cella;
-    cella.setValue(QStringLiteral("iSitId"), iSitId);
-    cella.setValue(QStringLiteral("iMatId"), iMatId);
-    return cella;
+    return valuesOf({{"iSitId", iSitId}, {"iMatId", iMatId}});
 }
 
 QVariant campo(const QSqlQuery &q, const QSqlRecord &rec, const char *name)

@@ -48,17 +48,12 @@ const TqevTabella &tabellaGiudizi()
 
 TVxFieldValues cellaGiudizio(int iSitId, int iAnsSesDwgId)
 {
-    TVxFieldValues values;
-    values.setValue(QStringLiteral("iSitId"), iSitId);
-    values.setValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId);
-    return values;
+    return valuesOf({{"iSitId", iSitId}, {"iAnsSesDwgId", iAnsSesDwgId}});
 }
 
 TVxFieldValues testoGiudizio(const QString &testo)
 {
-    TVxFieldValues values;
-    values.setValue(QStringLiteral("bGdzGiudizio"), testo);
-    return values;
+    return valuesOf({{"bGdzGiudizio", testo}});
 }
 
 // Runs a select of one pupil and hands its first row, if any, to the reader.

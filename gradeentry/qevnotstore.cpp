@@ -43,10 +43,7 @@ const TqevTabella &tabella()
 
 TVxFieldValues cellaNota(int iClsSesMatId, int iSitId)
 {
-    TVxFieldValues values;
-    values.setValue(QStringLiteral("iClsSesMatId"), iClsSesMatId);
-    values.setValue(QStringLiteral("iSitId"), iSitId);
-    return values;
+    return valuesOf({{"iClsSesMatId", iClsSesMatId}, {"iSitId", iSitId}});
 }
 
 QVariant campo(const QSqlQuery &q, const QSqlRecord &rec, const char *name)
