@@ -161,7 +161,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmqelDocParams",
         "TfmqelParRpt",
         "TfmQelRilIntegr",
-        "TfmQelExport",
     };
     return classes;
 }
