@@ -138,7 +138,6 @@ const QList<QelCommandDef> &qelCommands()
 const QList<const char *> &qelPendingFormClasses()
 {
     static const QList<const char *> classes = {
-        "TfmqelDocInv",
         "TfmqelDocSendWeb",
         "TfmqelDocReceiveWeb",
         "TfmqelDocDelSessioneWeb",
@@ -158,7 +157,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmQelGestioneVolumi",
         "TfmqelPagelleWeb",
         "TfmqelExpMediaAlunni",
-        "TfmqelDocParams",
         "TfmqelParRpt",
         "TfmQelRilIntegr",
     };
