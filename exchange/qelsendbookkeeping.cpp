@@ -7,9 +7,9 @@
 
 namespace {
 
-// The key is bound as a value of the select, so the database needs its type; the row goes in
-// only while the teacher has none in the year-session, checked by the database in the same
-// statement.
+// The row goes in only while the teacher has none in the year-session, checked by the database
+// in the same statement; the values stand in the select's list, where the database learns their
+// types only from the casts.
 const char kAssign[] =
     "INSERT INTO TAai_AnaAppInvio (iAaiId, iAaiModulo, iAnaCagId, iModId, iAnsSesDwgId) "
     "SELECT CAST(:iAaiId AS INTEGER), 1, CAST(:iAnaCagId AS INTEGER), CAST(:iModId AS INTEGER), "

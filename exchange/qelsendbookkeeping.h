@@ -74,7 +74,8 @@ public:
     // Assigns the teacher role to the mode in the year-session (iAaiModulo 1, no marks), unless
     // the teacher already has a row there in any mode: another office may have assigned him
     // since this one read its list, and one teacher has one mode in a session. False then, and
-    // nothing is written.
+    // nothing is written. (Two offices assigning him in the very same instant each see no row
+    // yet: the table's key, per mode, does not stop that.)
     bool assign(int iAnaCagId, int iModId, int iAnsSesDwgId);
     // The rows of a mode, or of a teacher role, in the year-session only: another year's
     // bookkeeping is that year's record. Return the rows deleted.
