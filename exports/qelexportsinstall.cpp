@@ -1,6 +1,7 @@
 #include "exports/qelexportsinstall.h"
 
 #include "exports/qelexportalu.h"
+#include "exports/qelfexpmediaalunni.h"
 #include "exports/qelfexport.h"
 #include "platform/formregistry.h"
 #include "shell/qelstartup.h"
@@ -9,6 +10,7 @@ namespace {
 
 void registerExportForms()
 {
+    TAVRIN_REGISTER_FORM(TfmqelExpMediaAlunni);
     TAVRIN_REGISTER_FORM(TfmQelExport);
 }
 
