@@ -14,7 +14,6 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -37,12 +36,6 @@ void buildAll()
             builder.Build(iClsSesId);
         builder.Finish();
     }
-}
-
-double median(std::vector<double> times)
-{
-    std::sort(times.begin(), times.end());
-    return times.empty() ? 0 : times[times.size() / 2];
 }
 
 // The packages and their bare statements in turns, round by round, so that the load of the

@@ -1,5 +1,6 @@
 #include "exchange/qelexchangeinstall.h"
 
+#include "exchange/qeldocdelweb.h"
 #include "exchange/qelfdocinv.h"
 #include "exchange/qelfdocparams.h"
 #include "exchange/qelfpagelleweb.h"
@@ -15,6 +16,7 @@ void registerExchangeForms()
     TAVRIN_REGISTER_FORM(TfmqelDocParams);
     TAVRIN_REGISTER_FORM(TfmqelPagelleWeb);
     TAVRIN_REGISTER_FORM(TfmqelRepos);
+    registerDocDelWebForms();
 }
 
 } // namespace

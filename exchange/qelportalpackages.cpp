@@ -242,13 +242,6 @@ QString replaceFirst(QString text, const QString &tag, const QString &replacemen
     return text;
 }
 
-TVxFieldValues oneValue(const QString &name, const QVariant &value)
-{
-    TVxFieldValues values;
-    values.setValue(name, value);
-    return values;
-}
-
 void startTransaction(TVxTransaction &transaction)
 {
     if (!transaction.StartTransaction())
@@ -282,7 +275,7 @@ PortalPackageBuilder::PortalPackageBuilder(Form form, const QelPortalOptions &op
     startTransaction(*m_snapshot);
     VxEachRow(
         m_reads->database(), QString::fromLatin1(kSessionKind),
-        oneValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId),
+        valuesOf({{"iAnsSesDwgId", iAnsSesDwgId}}),
         [this](const QSqlQuery &q, const QSqlRecord &) { m_sessionKind = q.value(0).toInt(); });
     m_folder = std::make_unique<QTemporaryDir>(GetTempPath() + QStringLiteral("pagelle-XXXXXX"));
     if (!m_folder->isValid())
@@ -446,9 +439,8 @@ void PortalPackageBuilder::packAndStore(int iClsSesId)
     zip.setFileName(m_folder->filePath(kArchive));
     zip.setFileList(m_files);
     zip.Add();
-    TVxFieldValues values;
-    values.setValue(QStringLiteral("bClsSesRepos"), fileBytes(zip.FileName()));
-    values.setValue(QStringLiteral("iClsSesId"), iClsSesId);
+    const TVxFieldValues values =
+        valuesOf({{"bClsSesRepos", fileBytes(zip.FileName())}, {"iClsSesId", iClsSesId}});
     if (!m_writes->InTransaction()) {
         startTransaction(*m_writes);
         m_writesStarted.start();
@@ -499,8 +491,7 @@ void ClearPortalPackage(int iClsSesId)
 {
     TVxTransaction transaction(qqoVxGlobConn());
     startTransaction(transaction);
-    transaction.ExecRow(QString::fromLatin1(kClearPackage),
-                        oneValue(QStringLiteral("iClsSesId"), iClsSesId));
+    transaction.ExecRow(QString::fromLatin1(kClearPackage), valuesOf({{"iClsSesId", iClsSesId}}));
     transaction.Commit();
 }
 
@@ -532,10 +523,8 @@ TVxEnumItems ClassSessions(int iDwgId, int iAnsId, int iAnsSesDwgId)
 
 QList<int> RepositoryClassSessions(int iDwgId, int iAnsId, int iAnsSesDwgId)
 {
-    TVxFieldValues values;
-    values.setValue(QStringLiteral("iDwgId"), iDwgId);
-    values.setValue(QStringLiteral("iAnsId"), iAnsId);
-    values.setValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId);
+    const TVxFieldValues values =
+        valuesOf({{"iDwgId", iDwgId}, {"iAnsId", iAnsId}, {"iAnsSesDwgId", iAnsSesDwgId}});
     QList<int> ids;
     VxEachRow(qqoVxGlobConn(), QString::fromLatin1(kRepositoryClassSessions), values,
               [&ids](const QSqlQuery &q, const QSqlRecord &) { ids << q.value(0).toInt(); });

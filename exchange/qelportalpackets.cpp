@@ -98,9 +98,7 @@ namespace QelPortalPackets {
 
 void AddComponentFields(TClientDataSet &packet, const QSqlDatabase &db, int iClsSesId, int tass)
 {
-    TVxFieldValues values;
-    values.setValue(QStringLiteral("iClsSesId"), iClsSesId);
-    values.setValue(QStringLiteral("iCmpScaTass"), tass);
+    const TVxFieldValues values = valuesOf({{"iClsSesId", iClsSesId}, {"iCmpScaTass", tass}});
     QStringList religion;
     for (const TVxEnumItem &component :
          LoadEnumItems(db, QString::fromLatin1(kComponents), values)) {

@@ -140,9 +140,7 @@ const QList<const char *> &qelPendingFormClasses()
     static const QList<const char *> classes = {
         "TfmqelDocSendWeb",
         "TfmqelDocReceiveWeb",
-        "TfmqelDocDelSessioneWeb",
         "TfmqelDocSendRecuperiWeb",
-        "TfmqelDocDelRecuperiWeb",
         "TfmqelDocReceiveRecuperiWeb",
         "TfmqelSendD",
         "TfmqelRiceD",
@@ -155,10 +153,8 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmQelOpzioniRegistri",
         "TfmQelFirmaPreside",
         "TfmQelGestioneVolumi",
-        "TfmqelExpMediaAlunni",
         "TfmqelParRpt",
         "TfmQelRilIntegr",
-        "TfmQelExport",
     };
     return classes;
 }

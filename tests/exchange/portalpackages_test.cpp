@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -73,8 +74,6 @@ Package readPackage(int iClsSesId)
     return package;
 }
 
-// The program as started, on a fresh ProgramDatabase of the demo school; the blobs go through
-// the Firebird server too, in the _server run.
 class PortalPackages : public RunningProgram
 {
 protected:
