@@ -15,7 +15,6 @@
 #include <QTemporaryDir>
 
 #include <map>
-#include <vector>
 
 namespace {
 
@@ -38,23 +37,11 @@ void buildAll()
     }
 }
 
-// The packages and their bare statements in turns, round by round, so that the load of the
-// machine weighs on both alike; the medians are compared.
+// The packages and their bare statements in turns, their medians compared.
 void PackagesAndBare(benchmark::State &state)
 {
-    std::vector<double> packages;
-    std::vector<double> bare;
-    QElapsedTimer timer;
-    for (auto _ : state) {
-        timer.start();
-        buildAll();
-        packages.push_back(timer.nsecsElapsed() / 1e9);
-        timer.start();
-        runStatementsBare(g_db, g_statements, 4);
-        bare.push_back(timer.nsecsElapsed() / 1e9);
-    }
-    g_seconds[QStringLiteral("packages")] = median(packages);
-    g_seconds[QStringLiteral("bare")] = median(bare);
+    timedInTurnsWithBare(state, g_seconds, QStringLiteral("packages"), buildAll, g_db, g_statements,
+                         4);
     state.counters["class sessions"] = g_classSessions;
 }
 

@@ -60,23 +60,11 @@ QList<TVxStatementRecorder::Statement> positional(const QList<TVxStatementRecord
     return out;
 }
 
-// The chain and its replay in turns, round by round, so that the load of the machine weighs
-// on both alike; the medians are compared.
+// The chain and its replay in turns, their medians compared.
 void ChainAndReplay(benchmark::State &state)
 {
-    std::vector<double> chains;
-    std::vector<double> bares;
-    QElapsedTimer timer;
-    for (auto _ : state) {
-        timer.start();
-        walkSession();
-        chains.push_back(timer.nsecsElapsed() / 1e9);
-        timer.start();
-        runStatementsBare(g_db, g_statements, 4);
-        bares.push_back(timer.nsecsElapsed() / 1e9);
-    }
-    g_seconds[QStringLiteral("chain")] = median(chains);
-    g_seconds[QStringLiteral("bare")] = median(bares);
+    timedInTurnsWithBare(state, g_seconds, QStringLiteral("chain"), walkSession, g_db, g_statements,
+                         4);
 }
 
 } // namespace

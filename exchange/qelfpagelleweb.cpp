@@ -1,11 +1,11 @@
 #include "exchange/qelfpagelleweb.h"
 
 #include "exchange/qelportalselection.h"
+#include "platform/checklist.h"
 #include "platform/globalvars.h"
 #include "platform/messagedlg.h"
 #include "platform/waitwindow.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -22,21 +22,6 @@ const QString kGenerate = QStringLiteral("Genera");
 const QString kClear = QStringLiteral("Cancella");
 
 const char kDone[] = "Operazione conclusa correttamente.";
-
-QList<QListWidgetItem *> checkedItems(const QListWidget *list)
-{
-    QList<QListWidgetItem *> items;
-    for (int i = 0; i < list->count(); ++i) {
-        if (list->item(i)->checkState() == Qt::Checked)
-            items << list->item(i);
-    }
-    return items;
-}
-
-int classSessionOf(const QListWidgetItem *item)
-{
-    return item->data(Qt::UserRole).toInt();
-}
 
 } // namespace
 
@@ -59,23 +44,7 @@ TfmqelPagelleWeb::TfmqelPagelleWeb(QWidget *parent)
     mainLayout->addStretch();
 
     m_toolBar->setObjectName(QStringLiteral("ToolBar1"));
-    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    LoadDefaultImages(m_images, {QStringLiteral("SELECTALL"), QStringLiteral("DESELECTALL"),
-                                 QStringLiteral("INVERTISELECT")});
-    const struct
-    {
-        const char *name;
-        const char *caption;
-        void (TfmqelPagelleWeb::*click)();
-    } tools[] = {{"tbSelectAll", "Seleziona tutto", &TfmqelPagelleWeb::tbSelectAllClick},
-                 {"tcUnselectAll", "&Annulla selezione", &TfmqelPagelleWeb::tcUnselectAllClick},
-                 {"tbInvert", "&Inverti selezione", &TfmqelPagelleWeb::tbInvertClick}};
-    for (int i = 0; i < 3; ++i) {
-        QAction *action =
-            m_toolBar->addAction(m_images.icon(i), QString::fromUtf8(tools[i].caption));
-        action->setObjectName(QString::fromLatin1(tools[i].name));
-        connect(action, &QAction::triggered, this, tools[i].click);
-    }
+    AddCheckListTools(m_toolBar, m_classes);
     m_classes->setObjectName(QStringLiteral("clbClassi"));
     connect(m_classes, &QListWidget::itemChanged, this, [this] { updateNext(); });
     auto *classes = new QWidget;
@@ -149,39 +118,12 @@ QelPortalOptions TfmqelPagelleWeb::options() const
 
 QList<int> TfmqelPagelleWeb::checkedClassSessions() const
 {
-    QList<int> ids;
-    for (const QListWidgetItem *item : checkedItems(m_classes))
-        ids << classSessionOf(item);
-    return ids;
-}
-
-void TfmqelPagelleWeb::setChecks(bool (*state)(bool checked))
-{
-    for (int i = 0; i < m_classes->count(); ++i) {
-        QListWidgetItem *item = m_classes->item(i);
-        item->setCheckState(state(item->checkState() == Qt::Checked) ? Qt::Checked : Qt::Unchecked);
-    }
-    updateNext();
-}
-
-void TfmqelPagelleWeb::tbSelectAllClick()
-{
-    setChecks([](bool) { return true; });
-}
-
-void TfmqelPagelleWeb::tcUnselectAllClick()
-{
-    setChecks([](bool) { return false; });
-}
-
-void TfmqelPagelleWeb::tbInvertClick()
-{
-    setChecks([](bool checked) { return !checked; });
+    return CheckedIds(m_classes);
 }
 
 bool TfmqelPagelleWeb::anyChecked() const
 {
-    return !checkedItems(m_classes).isEmpty();
+    return !CheckedItems(m_classes).isEmpty();
 }
 
 // Building needs a class session; clearing none may end the wizard.
@@ -206,12 +148,8 @@ void TfmqelPagelleWeb::PageShown(int page)
     RunShowingErrors([this] {
         const TVxEnumItems classSessions = QelPortalLists::ClassSessions(
             m_selection->iDwgId(), TVxWorkingContext::schoolYear(), m_selection->iAnsSesDwgId());
-        for (const TVxEnumItem &classSession : classSessions) {
-            auto *item = new QListWidgetItem(classSession.text, m_classes);
-            item->setData(Qt::UserRole, classSession.id);
-            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-            item->setCheckState(Qt::Unchecked);
-        }
+        for (const TVxEnumItem &classSession : classSessions)
+            AddCheckItem(m_classes, classSession.text, classSession.id);
     });
     updateNext();
 }
@@ -227,7 +165,7 @@ bool TfmqelPagelleWeb::Finish()
 
 void TfmqelPagelleWeb::CancellaSessione()
 {
-    const QList<QListWidgetItem *> items = checkedItems(m_classes);
+    const QList<QListWidgetItem *> items = CheckedItems(m_classes);
     m_wait->InitProgressBar(0, int(items.size()));
     m_wait->ShowWait();
     const auto closeWait = qScopeGuard([this] { m_wait->CloseWait(); });
@@ -236,7 +174,7 @@ void TfmqelPagelleWeb::CancellaSessione()
         return;
     const bool done = RunShowingErrors([&] {
         for (const QListWidgetItem *item : items) {
-            ClearPortalPackage(classSessionOf(item));
+            ClearPortalPackage(CheckItemId(item));
             m_wait->StepProgressBar();
             m_wait->SetOperation(QStringLiteral("Cancellazione relativi alla classe: ") +
                                  item->text());
@@ -256,13 +194,13 @@ void TfmqelPagelleWeb::GeneraSessione()
 
 void TfmqelPagelleWeb::BuildPortalPackages()
 {
-    const QList<QListWidgetItem *> items = checkedItems(m_classes);
+    const QList<QListWidgetItem *> items = CheckedItems(m_classes);
     m_wait->InitProgressBar(0, int(items.size()));
     PortalPackageBuilder builder(PortalPackageBuilder::PortalPackages, options(),
                                  m_selection->iAnsSesDwgId());
     for (const QListWidgetItem *item : items) {
         m_wait->SetOperation(QStringLiteral("Esportazione dati per la classe: ") + item->text());
-        builder.Build(classSessionOf(item));
+        builder.Build(CheckItemId(item));
         m_wait->StepProgressBar();
     }
     builder.Finish();

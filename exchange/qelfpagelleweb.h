@@ -1,7 +1,6 @@
 #pragma once
 
 #include "exchange/qelportalpackages.h"
-#include "platform/images.h"
 #include "platform/wizard.h"
 
 #include <memory>
@@ -38,10 +37,6 @@ public:
     // The ticked class sessions, in list order.
     QList<int> checkedClassSessions() const;
 
-    void tbSelectAllClick();
-    void tcUnselectAllClick();
-    void tbInvertClick();
-
 protected:
     bool CanGoNext(int page) override;
     void PageShown(int page) override;
@@ -49,7 +44,6 @@ protected:
     bool Finish() override;
 
 private:
-    void setChecks(bool (*state)(bool checked));
     bool anyChecked() const;
     void updateNext();
     void CancellaSessione();
@@ -57,7 +51,6 @@ private:
     void BuildPortalPackages();
 
     QelPortalSelection *m_selection;
-    TVxImageList m_images{16};
     QToolBar *m_toolBar;
     QListWidget *m_classes;
     QCheckBox *m_options[8];

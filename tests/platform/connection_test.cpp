@@ -106,13 +106,8 @@ TEST(Connection, OpensOnTheConfiguredDatabaseWithUtf8)
 // to a database that cannot be opened is refused with the driver's reason.
 TEST(Connection, SideConnectionIsAnotherAttachment)
 {
-    TestDatabase database;
-    TestMainDir main;
-    ScriptedDialogs scripted;
-    TVxConnectionSettings settings = defaultConnectionSettings();
-    settings.Database = database.path();
-    writeConnectionSettings(settings);
-    ASSERT_TRUE(OpenConnection());
+    ProgramDatabase program;
+    ASSERT_TRUE(program.opened);
     const auto attachment = [](const QSqlDatabase &db) {
         QSqlQuery q(db);
         EXPECT_TRUE(q.exec("SELECT CURRENT_CONNECTION FROM RDB$DATABASE") && q.next());
@@ -125,10 +120,9 @@ TEST(Connection, SideConnectionIsAnotherAttachment)
         EXPECT_NE(attachment(side.database()), attachment(qqoVxGlobConn()));
     }
     EXPECT_FALSE(QSqlDatabase::contains(name));
-    CloseConnection();
 
     QSqlDatabase missing = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), QStringLiteral("m"));
-    missing.setDatabaseName(main.path() + QStringLiteral("assente.fdb"));
+    missing.setDatabaseName(program.mainDir.path() + QStringLiteral("assente.fdb"));
     EXPECT_THROW(TVxSideConnection{missing}, EVxException);
     missing = QSqlDatabase();
     QSqlDatabase::removeDatabase(QStringLiteral("m"));
