@@ -50,14 +50,18 @@ struct Package
     }
 };
 
+QByteArray stored(int iClsSesId)
+{
+    return scalar(QStringLiteral("SELECT bClsSesRepos FROM TClsSes WHERE iClsSesId = ?"),
+                  {iClsSesId})
+        .toByteArray();
+}
+
 Package readPackage(int iClsSesId)
 {
     QTemporaryDir dir;
     const QString archive = dir.filePath(QStringLiteral("package.zip"));
-    writeFileBytes(archive, scalar(QStringLiteral("SELECT bClsSesRepos FROM TClsSes WHERE "
-                                                  "iClsSesId = ?"),
-                                   {iClsSesId})
-                                .toByteArray());
+    writeFileBytes(archive, stored(iClsSesId));
     QString out;
     EXPECT_EQ(runChecker(QStringLiteral("unzip"), {QStringLiteral("-t"), archive}, &out), 0)
         << out.toStdString();
@@ -86,17 +90,13 @@ protected:
         builder.Finish();
     }
 
-    // Opens the command's wizard and hands it to the script; the answers go to the questions
-    // its work asks.
-    void runWizard(const std::function<void(TfmqelPagelleWeb *)> &script,
-                   const QList<int> &answers = {})
+    // Opens the command's wizard and hands it to the script.
+    void runWizard(const std::function<void(TfmqelPagelleWeb *)> &script)
     {
         DialogSeam::queueModalScript([script](QDialog *d) {
             script(qobject_cast<TfmqelPagelleWeb *>(d));
             return int(mrNone);
         });
-        for (int answer : answers)
-            DialogSeam::queueAnswer(answer);
         EXPECT_TRUE(dmqelActivations->Item(QStringLiteral("xafRepos"))->Execute());
     }
 
@@ -132,13 +132,6 @@ protected:
             if (classSessions.contains(item->data(Qt::UserRole).toInt()))
                 item->setCheckState(Qt::Checked);
         }
-    }
-
-    static QByteArray stored(int iClsSesId)
-    {
-        return scalar(QStringLiteral("SELECT bClsSesRepos FROM TClsSes WHERE iClsSesId = ?"),
-                      {iClsSesId})
-            .toByteArray();
     }
 
     static void markAll() { runSql(QStringLiteral("UPDATE TClsSes SET bClsSesRepos = 'old'")); }
@@ -289,9 +282,7 @@ TEST_F(PortalPackages, ProposedVotesTakeTheAbsencesAndBoundTheNotes)
     EXPECT_EQ(p.columns(QStringLiteral("VotiProp.cds")).last(), QStringLiteral("Assenze"));
     const QVariantList absences =
         p.values(QStringLiteral("VotiProp.cds"), QStringLiteral("Assenze"));
-    EXPECT_GT(std::count_if(absences.begin(), absences.end(),
-                            [](const QVariant &v) { return v.isValid(); }),
-              0);
+    EXPECT_LT(absences.count(QVariant()), absences.size()); // some merged
     EXPECT_EQ(p.columns(QStringLiteral("Note.cds")),
               QStringList({"ALU_ID", "MAT_ID", "Materia", "Nota", "SIT_ID"}));
     EXPECT_EQ(p.packets.value(QStringLiteral("Note.cds")).rows.size(), 4u);
@@ -336,15 +327,14 @@ TEST_F(PortalPackages, ClearingTouchesOnlyTheTickedClassSessions)
     for (const bool confirm : {false, true}) {
         markAll();
         ScriptedDialogs dialogs;
-        runWizard(
-            [](TfmqelPagelleWeb *w) {
-                w->selection()->rbCancella()->setChecked(true);
-                w->buNext()->click();
-                EXPECT_FALSE(w->buNext()->isEnabled());
-                tick(w, {k5A, k1C});
-                w->buFinish()->click();
-            },
-            {confirm ? int(mrOk) : int(mrCancel)});
+        runWizard([confirm](TfmqelPagelleWeb *w) {
+            w->selection()->rbCancella()->setChecked(true);
+            w->buNext()->click();
+            EXPECT_FALSE(w->buNext()->isEnabled());
+            tick(w, {k5A, k1C});
+            DialogSeam::queueAnswer(confirm ? int(mrOk) : int(mrCancel));
+            w->buFinish()->click();
+        });
         QStringList expected{QelPortalSelection::clearQuestion()};
         if (confirm)
             expected << kDone;
