@@ -154,7 +154,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmQelFirmaPreside",
         "TfmQelGestioneVolumi",
         "TfmqelPagelleWeb",
-        "TfmqelExpMediaAlunni",
         "TfmqelParRpt",
         "TfmQelRilIntegr",
         "TfmQelExport",
