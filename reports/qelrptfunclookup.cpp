@@ -13,16 +13,23 @@ namespace {
 const QString kSi = QStringLiteral("SI");
 const QString kNo = QStringLiteral("NO");
 
-// The arguments, evaluated; true when one of them is blank, and the result is then the empty
-// text.
-template <std::size_t N> bool anyBlank(QelFunctionCall &call, std::array<QVariant, N> &args)
+// The statement with the call's first arguments as its ids, in order, and further values;
+// nullptr, the result being the empty text, when one of the arguments is blank.
+TfrQuery *openOnIds(QelFunctionCall &call, const QString &sql,
+                    std::initializer_list<const char *> ids, const QelParams &more = {})
 {
-    for (std::size_t i = 0; i < N; ++i)
-        args[i] = call.arg(int(i));
-    if (std::none_of(args.begin(), args.end(), qelBlank))
-        return false;
-    call.val = QString();
-    return true;
+    QList<QVariant> args;
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        args << call.arg(int(i));
+    if (std::any_of(args.begin(), args.end(), qelBlank)) {
+        call.val = QString();
+        return nullptr;
+    }
+    QelParams params;
+    int i = 0;
+    for (const char *id : ids)
+        params.append({id, qelId(args.at(i++))});
+    return &qelOpenScratch(sql, params + more);
 }
 
 // The first column of the first row as text (empty without one); the query is closed.
@@ -35,39 +42,35 @@ QString firstText(TfrQuery &q)
 
 void getMatAlunno(QelFunctionCall &call)
 {
-    std::array<QVariant, 2> a;
-    if (anyBlank(call, a))
-        return;
-    TfrQuery &q = qelOpenScratch(
+    TfrQuery *q = openOnIds(
+        call,
         QStringLiteral("SELECT TRma.iMatId FROM TSit_Situazioni TSit "
                        "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = TSit.iClsPstId) "
                        "INNER JOIN TMatRmaPst TMrp ON (TMrp.iPstId = TClsPst.iPstId) "
                        "INNER JOIN TMatRma TRma ON (TRma.iMatRmaId = TMrp.iMatRmaId) "
                        "WHERE (TSit.iSitId = :iSitId) AND (TRma.iMatId = :iMatId)"),
-        {{"iSitId", qelId(a[0])}, {"iMatId", qelId(a[1])}});
-    const QVariant subject = q.Value(0);
-    q.Close();
+        {"iSitId", "iMatId"});
+    if (!q)
+        return;
+    const QVariant subject = q->Value(0);
+    q->Close();
     call.val = !subject.isNull() && frToInteger(subject) != 0 ? kSi : kNo;
 }
 
 // In the report data module's current class.
 void getCmpMateria(QelFunctionCall &call)
 {
-    std::array<QVariant, 3> a;
-    if (anyBlank(call, a))
-        return;
-    TfrQuery &q = qelOpenScratch(
+    TfrQuery *q = openOnIds(
+        call,
         QStringLiteral("SELECT TCmc.iClsMatCmpId FROM TClsMatCmp TCmc "
                        "INNER JOIN TClsSesMat TCsm ON (TCsm.iClsSesMatId = TCmc.iClsSesMatId) "
                        "INNER JOIN TClsSes TClsSes ON (TClsSes.iClsSesId = TCsm.iClsSesId) "
                        "INNER JOIN TMatRma TRma ON (TRma.iMatRmaId = TCsm.iMatRmaId) "
                        "WHERE (TRma.iMatId = :iMatId) AND (TClsSes.iAnsSesDwgId = :iAnsSesDwgId) "
                        "AND (TCmc.iCmpScaId = :iCmpScaId) AND (TClsSes.iClsId = :iClsId)"),
-        {{"iMatId", qelId(a[0])},
-         {"iAnsSesDwgId", qelId(a[1])},
-         {"iCmpScaId", qelId(a[2])},
-         {"iClsId", qelRptModule().CurClsId()}});
-    call.val = qelBlank(firstText(q)) ? kNo : kSi;
+        {"iMatId", "iAnsSesDwgId", "iCmpScaId"}, {{"iClsId", qelRptModule().CurClsId()}});
+    if (q)
+        call.val = qelBlank(firstText(*q)) ? kNo : kSi;
 }
 
 // Rounded to a multiple of 10^digits, halves to the even neighbour; a digit count beyond any
@@ -93,10 +96,8 @@ void percentuale(QelFunctionCall &call)
 
 void lessonHours(QelFunctionCall &call, const QString &sql)
 {
-    std::array<QVariant, 1> a;
-    if (anyBlank(call, a))
-        return;
-    call.val = firstText(qelOpenScratch(sql, {{"iMatRmaPstId", qelId(a[0])}}));
+    if (TfrQuery *q = openOnIds(call, sql, {"iMatRmaPstId"}))
+        call.val = firstText(*q);
 }
 
 QString hoursSql(const char *column, const char *name)
@@ -121,17 +122,18 @@ void oreLezioneSett(QelFunctionCall &call)
 
 void getCoordinatore(QelFunctionCall &call)
 {
-    std::array<QVariant, 1> a;
-    if (anyBlank(call, a))
+    TfrQuery *q =
+        openOnIds(call,
+                  QStringLiteral("SELECT TAna.sAnaCognome, TAna.sAnaNome FROM TClsMatAna TCma "
+                                 "INNER JOIN TAna_Anagrafiche TAna ON (TAna.iAnaId = TCma.iAnaId) "
+                                 "WHERE (TCma.iClsId = :iClsId) AND (TCma.lClsMatAnaCoord = 1)"),
+                  {"iClsId"});
+    if (!q)
         return;
-    TfrQuery &q = qelOpenScratch(
-        QStringLiteral("SELECT TAna.sAnaCognome, TAna.sAnaNome FROM TClsMatAna TCma "
-                       "INNER JOIN TAna_Anagrafiche TAna ON (TAna.iAnaId = TCma.iAnaId) "
-                       "WHERE (TCma.iClsId = :iClsId) AND (TCma.lClsMatAnaCoord = 1)"),
-        {{"iClsId", qelId(a[0])}});
-    call.val = q.Eof() ? QString()
-                       : frDisplayText(q.Value(0)) + QLatin1Char(' ') + frDisplayText(q.Value(1));
-    q.Close();
+    call.val = q->Eof()
+                   ? QString()
+                   : frDisplayText(q->Value(0)) + QLatin1Char(' ') + frDisplayText(q->Value(1));
+    q->Close();
 }
 
 void setFaseRecupero(QelFunctionCall &call)
