@@ -81,7 +81,6 @@ enum QelRptFunction {
 // result, which starts as the text "0".
 struct QelFunctionCall
 {
-    int number;
     std::array<QString, 3> p;
     QVariant &val;
 

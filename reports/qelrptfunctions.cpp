@@ -4,6 +4,7 @@
 #include "reports/qelrptdatasets.h"
 #include "reports/qelrptfunccall.h"
 
+#include <iterator>
 #include <limits>
 
 namespace {
@@ -216,7 +217,7 @@ void TfrQelFunctionLibrary::DoFunction(int FNo, const QString &p1, const QString
         throw EfrError(QStringLiteral("La funzione di stampa %1 non è ancora disponibile in "
                                       "Tavrin: il report non può essere preparato.")
                            .arg(List.value(FNo)));
-    QelFunctionCall call{FNo, {p1, p2, p3}, val};
+    QelFunctionCall call{{p1, p2, p3}, val};
     try {
         handler(call);
     } catch (const EfrConversionError &) {
@@ -228,7 +229,8 @@ void TfrQelFunctionLibrary::DoFunction(int FNo, const QString &p1, const QString
             throw;
         val = QString();
     } catch (const EVxException &) {
-        // An absence percentage that cannot be computed prints nothing.
+        // An absence percentage that cannot be computed prints nothing; an argument that is
+        // no number still ends the report (the first clause).
         if (FNo != fnPercentuale_Assenze)
             throw;
         val = QVariant();
