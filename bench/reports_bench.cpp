@@ -14,6 +14,7 @@
 #include "reports/qelrptdatasets.h"
 
 #include <QApplication>
+#include <QSqlError>
 #include <QTemporaryDir>
 
 #include <memory>
