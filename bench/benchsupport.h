@@ -101,8 +101,8 @@ inline void runStatementsBare(QSqlDatabase &db,
 }
 
 // A step and the bare run of its recorded statements in turns, round by round, so that the
-// load of the machine weighs on both alike: the median seconds of each are kept under the name
-// and under "bare".
+// load of the machine weighs on both alike: the median seconds of each are kept under the
+// step's name and under the name + " bare".
 template <typename Step>
 void timedInTurnsWithBare(benchmark::State &state, QMap<QString, double> &seconds,
                           const QString &name, Step step, QSqlDatabase &db,
@@ -120,5 +120,5 @@ void timedInTurnsWithBare(benchmark::State &state, QMap<QString, double> &second
         bares.push_back(timer.nsecsElapsed() / 1e9);
     }
     seconds[name] = median(steps);
-    seconds[QStringLiteral("bare")] = median(bares);
+    seconds[name + QStringLiteral(" bare")] = median(bares);
 }

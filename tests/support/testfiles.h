@@ -22,6 +22,10 @@ void writeZipEntries(const QString &path, const QList<QPair<QByteArray, QByteArr
 // within 30 seconds), its output and errors kept in the output.
 int runChecker(const QString &program, const QStringList &arguments, QString *output = nullptr);
 
+// The text against the reference file (a report's layout dump, say); a difference fails the
+// test printing it and how to accept the new text: TAVRIN_UPDATE_GOLDEN=1 writes the file.
+void expectGolden(const QString &path, const QString &text);
+
 // Saves what the window shows, once pending layout work has run, as a PNG under
 // $TAVRIN_SCREENSHOTS (CTest's: the build folder's screenshots/), else beside the test
 // program; a failure fails the test.
