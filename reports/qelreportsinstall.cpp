@@ -1,9 +1,12 @@
 #include "reports/qelreportsinstall.h"
 
+#include "platform/formregistry.h"
 #include "reportengine/reporttree.h"
+#include "reports/qelfselrptansbs.h"
 #include "reports/qelrptdatasets.h"
 #include "shell/qelactivations.h"
 #include "shell/qelreporttree.h"
+#include "shell/qelstartup.h"
 
 #include <QPointer>
 
@@ -29,6 +32,11 @@ void bindReportDataModule(QObject *object)
     };
 }
 
+void registerReportForms()
+{
+    TAVRIN_REGISTER_FORM(TfmqelSelRptAnsSesBs);
+}
+
 } // namespace
 
 void installReportParts()
@@ -37,6 +45,7 @@ void installReportParts()
     if (installed)
         return;
     installed = true;
+    qelStartupHooks().registerForms.append(registerReportForms);
     QelReportHooks &hooks = qelReportHooks();
     hooks.createReportModule = [](QWidget *owner) -> QObject * {
         return new TdmqelRptDataSets(owner);
