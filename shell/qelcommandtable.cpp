@@ -150,7 +150,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmqelSendScrutinio",
         "TfmqelSendCPst",
         "TfmqelRiceCPst",
-        "TfmQelAggStampe",
         "TfmqelRiceC",
         "TfmQelStampaVerbali",
         "TfmQelOpzioniRegistri",
@@ -159,7 +158,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmqelPagelleWeb",
         "TfmqelExpMediaAlunni",
         "TfmqelDocParams",
-        "TfmqelParRpt",
         "TfmQelRilIntegr",
         "TfmQelExport",
     };

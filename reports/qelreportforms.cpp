@@ -1,0 +1,11 @@
+#include "reports/qelreportforms.h"
+
+#include "platform/formregistry.h"
+#include "reports/qelfaggstampe.h"
+#include "reports/qelfparrpt.h"
+
+void registerReportForms()
+{
+    TAVRIN_REGISTER_FORM(TfmqelParRpt);
+    TAVRIN_REGISTER_FORM(TfmQelAggStampe);
+}
