@@ -1,9 +1,25 @@
 #include "exchange/qelexchangeinstall.h"
 
+#include "exchange/qelfdocinv.h"
+#include "exchange/qelfdocparams.h"
+#include "platform/formregistry.h"
+#include "shell/qelstartup.h"
+
+namespace {
+
+void registerExchangeForms()
+{
+    TAVRIN_REGISTER_FORM(TfmqelDocInv);
+    TAVRIN_REGISTER_FORM(TfmqelDocParams);
+}
+
+} // namespace
+
 void installExchangeParts()
 {
     static bool installed = false;
     if (installed)
         return;
     installed = true;
+    qelStartupHooks().registerForms.append(registerExchangeForms);
 }

@@ -87,10 +87,9 @@ private:
 } // namespace
 
 TfrqevCarCre::TfrqevCarCre(QWidget *parent)
-    : TfrqevCarBs(parent), paFrmSco(new QWidget),
-      frqevCreSco(new TfrqevCreLista(TqevListaCrediti::Scolastici)),
-      frqevCreFrm(new TfrqevCreLista(TqevListaCrediti::Formativi)), tbSelCar(new QToolButton),
-      pmCrediti(new QMenu(this)), m_divisore(new QSplitter), m_liste(new QSplitter)
+    : TfrqevCarBs(parent), paFrmSco(new QWidget), frqevCreSco(new TfrqevCreSco),
+      frqevCreFrm(new TfrqevCreFrm), tbSelCar(new QToolButton), pmCrediti(new QMenu(this)),
+      m_divisore(new QSplitter), m_liste(new QSplitter)
 {
     // The grid with its help panel on one side, the check lists on the other.
     auto *griglia = grGrid->parentWidget();

@@ -70,3 +70,24 @@ private:
     bool m_caricamento = false;
     bool m_letta = false; // the kinds and marks are read
 };
+
+// The two lists under the suite's names: one class serves both, the kind of credit told apart.
+class TfrqevCreSco : public TfrqevCreLista
+{
+    Q_OBJECT
+public:
+    explicit TfrqevCreSco(QWidget *parent = nullptr)
+        : TfrqevCreLista(TqevListaCrediti::Scolastici, parent)
+    {
+    }
+};
+
+class TfrqevCreFrm : public TfrqevCreLista
+{
+    Q_OBJECT
+public:
+    explicit TfrqevCreFrm(QWidget *parent = nullptr)
+        : TfrqevCreLista(TqevListaCrediti::Formativi, parent)
+    {
+    }
+};

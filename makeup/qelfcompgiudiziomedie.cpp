@@ -4,10 +4,10 @@
 #include "platform/connection.h"
 #include "platform/globalvars.h"
 #include "platform/messagedlg.h"
+#include "platform/waitwindow.h"
 #include "shell/qelutil.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -30,16 +30,6 @@ QLineEdit *contextEdit(const QString &name, QWidget *parent)
     edit->setEnabled(false);
     return edit;
 }
-
-// The hourglass for the length of a run, whatever ends it.
-class WaitCursor
-{
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
 
 ClassJudgments workingJudgments()
 {
@@ -196,7 +186,7 @@ void TfmqelCompGiudizioMedie::CopiaDaNote()
 void TfmqelCompGiudizioMedie::OkClick()
 {
     SetModalResult(mrNone);
-    WaitCursor wait;
+    TVxWaitCursor wait;
     const QString question =
         m_modo == 1 ? QStringLiteral("Conferma cancellazione giudizi delle classi selezionate?")
                     : QStringLiteral("Conferma inserimento giudizi delle classi selezionate?");

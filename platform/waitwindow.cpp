@@ -197,3 +197,13 @@ void TVxProgress::show(const QString &operation)
         wait->Refresh();
     }
 }
+
+TVxWaitCursor::TVxWaitCursor()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+TVxWaitCursor::~TVxWaitCursor()
+{
+    QApplication::restoreOverrideCursor();
+}

@@ -156,6 +156,10 @@ QString TfrQuery::StatementText() const
 
 void TfrQuery::fetch(QStringList &columns, std::vector<QList<QVariant>> &rows)
 {
+    // A template may name a query the program gives no text (yet): the report ends naming it
+    // rather than with the driver's complaint about an empty statement.
+    if (m_sql.trimmed().isEmpty())
+        throw EfrError(QStringLiteral("La query %1 non ha un testo da eseguire.").arg(Name()));
     m_data.setCommandText(StatementText());
     TVxFieldValues values;
     for (const TfrParam &p : m_params)

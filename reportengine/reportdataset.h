@@ -147,7 +147,7 @@ private:
 // its place gives it no type (alone in the select list, beside another parameter, joined to a
 // text), and a template may write one anywhere. A null one runs as NULL, as in every statement
 // of the framework, so "(0 = :iAllId OR ...)" selects nothing extra. StatementText() is the
-// text as it runs.
+// text as it runs. Opening one without a text raises EfrError naming it.
 class TfrQuery : public TfrDataSet
 {
 public:

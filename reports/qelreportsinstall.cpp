@@ -1,7 +1,37 @@
 #include "reports/qelreportsinstall.h"
 
+#include "reportengine/reporttree.h"
 #include "reports/qelreportforms.h"
+#include "reports/qelrptdatasets.h"
+#include "shell/qelactivations.h"
+#include "shell/qelreporttree.h"
 #include "shell/qelstartup.h"
+
+#include <QPointer>
+
+namespace {
+
+// The report tree reads the module's datasets (its name matches none of the tree's patterns),
+// closes them at the end of every report and refreshes its client datasets before each.
+void bindReportDataModule(QObject *object)
+{
+    QPointer<TdmqelRptDataSets> module = qobject_cast<TdmqelRptDataSets *>(object);
+    TVxRptTreeView *tree = dmqelActivations ? qelReportTree(dmqelActivations) : nullptr;
+    if (!module || !tree)
+        return;
+    TdmVxRptFR &rpt = tree->RptFR();
+    rpt.RegisterDataModule(module->ModuleName());
+    rpt.OnEndReport = [module] {
+        if (module)
+            module->CloseAllDataSets();
+    };
+    rpt.OnRefresh = [module] {
+        if (module)
+            module->RefreshClientDataSets();
+    };
+}
+
+} // namespace
 
 void installReportParts()
 {
@@ -9,5 +39,14 @@ void installReportParts()
     if (installed)
         return;
     installed = true;
+    QelReportHooks &hooks = qelReportHooks();
+    hooks.createReportModule = [](QWidget *owner) -> QObject * {
+        return new TdmqelRptDataSets(owner);
+    };
+    hooks.bindReportComponent = bindReportDataModule;
+    hooks.prepareDataSets = [] {
+        if (dmqelRptDataSets)
+            dmqelRptDataSets->PreparaDataSets();
+    };
     qelStartupHooks().registerForms.append(registerReportForms);
 }

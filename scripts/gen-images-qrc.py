@@ -65,6 +65,9 @@ COLLAPSENODE actions/list-remove
 EXPANDALL actions/go-bottom
 COLLAPSEALL actions/go-top
 REFRTREE actions/view-refresh
+PALLINOROSSO actions/media-record
+PALLINO status/weather-clear
+PALLINOGRIGIO actions/media-playback-stop
 VXINSERT actions/document-new
 VXEDIT actions/document-properties
 VXPOST actions/document-save
@@ -114,6 +117,9 @@ FIRMAPRESIDE mimetypes/application-certificate
 CANCRECWEB places/user-trash
 GESTIONEVOLUMI mimetypes/package-x-generic
 ESAMEQUALIFICA mimetypes/x-office-presentation
+RPTPREVIEW actions/document-print-preview
+RPTPRINT actions/document-print
+RPTPDF mimetypes/gnome-mime-application-pdf
 """
 
 def main():

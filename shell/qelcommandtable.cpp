@@ -138,7 +138,6 @@ const QList<QelCommandDef> &qelCommands()
 const QList<const char *> &qelPendingFormClasses()
 {
     static const QList<const char *> classes = {
-        "TfmqelDocInv",
         "TfmqelDocSendWeb",
         "TfmqelDocReceiveWeb",
         "TfmqelDocDelSessioneWeb",
@@ -157,7 +156,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmQelGestioneVolumi",
         "TfmqelPagelleWeb",
         "TfmqelExpMediaAlunni",
-        "TfmqelDocParams",
         "TfmQelRilIntegr",
         "TfmQelExport",
     };

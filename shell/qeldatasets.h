@@ -20,7 +20,8 @@ struct QelWebTeacher
 // The program's connection module: it opens and closes the one database connection, owns the
 // query collections behind the lookup-table editors and holds the shell's own statements. The
 // statement functions read through the shared connection and throw EVxException with the
-// driver's text.
+// driver's text. The suite's framework base of this module, TdmVxConnection, is the
+// connection of platform/connection.h.
 class TdmqelDataSets : public QObject
 {
     Q_OBJECT

@@ -18,9 +18,12 @@
 
 namespace {
 
+// One row per editor: the window's registered class name and its frame's, which the suite
+// gives each editor though one class here serves all six.
 struct EditorDef
 {
     const char *className;
+    const char *frameClassName;
     const char *caption;
     const char *hint;
     TVxQueryCollection TdmqelDataSets::*collection;
@@ -29,14 +32,15 @@ struct EditorDef
 const EditorDef &editorDef(QelLookupTable table)
 {
     static const EditorDef defs[] = {
-        {"TfmqelBande", "Bande per credito per media",
+        {"TfmqelBande", "TfrqelBande", "Bande per credito per media",
          "Bande per l'attribuzione del credito per media", &TdmqelDataSets::xqcBnd_Bande},
-        {"TfmqelEncomio", "Encomio", "Encomio", &TdmqelDataSets::xqcEnc_Encomio},
-        {"TfmqelFrm", "Crediti formativi", "Crediti formativi", &TdmqelDataSets::xqcFrm_Formativi},
-        {"TfmqelSco", "Crediti scolastici", "Crediti scolastici",
+        {"TfmqelEncomio", "TfrqelEncomio", "Encomio", "Encomio", &TdmqelDataSets::xqcEnc_Encomio},
+        {"TfmqelFrm", "TfrqelFrm", "Crediti formativi", "Crediti formativi",
+         &TdmqelDataSets::xqcFrm_Formativi},
+        {"TfmqelSco", "TfrqelSco", "Crediti scolastici", "Crediti scolastici",
          &TdmqelDataSets::xqcSco_Scolastici},
-        {"TfmqelDesDed", "Esito debiti", "", &TdmqelDataSets::xqcDesDed},
-        {"TfmqelDtpDtd", "Tipo debiti", "", &TdmqelDataSets::xqcDtpDtd},
+        {"TfmqelDesDed", "TfrqelDesDed", "Esito debiti", "", &TdmqelDataSets::xqcDesDed},
+        {"TfmqelDtpDtd", "TfrqelDtpDtd", "Tipo debiti", "", &TdmqelDataSets::xqcDtpDtd},
     };
     return defs[int(table)];
 }
@@ -62,7 +66,7 @@ TfrqelLookup::TfrqelLookup(QelLookupTable table, QWidget *parent)
     : TfrVxDBRWGrid(parent), m_table(table)
 {
     const EditorDef &def = editorDef(table);
-    setObjectName(QStringLiteral("fr") + QString::fromLatin1(def.className).mid(3));
+    setObjectName(QString::fromLatin1(def.frameClassName).mid(1));
     if (*def.hint)
         setToolTip(QString::fromUtf8(def.hint));
     new QFormLayout(DetailArea());

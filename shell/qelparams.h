@@ -10,7 +10,8 @@ struct TVxParamDef;
 
 // The working-context parameters (institute, school year, working session) and the
 // behaviour of the session parameter in the parameter dialog: its choices follow the
-// institute and year chosen in the same dialog, and it stores the session's id.
+// institute and year chosen in the same dialog, and it stores the session's id. The suite's
+// framework base of this module, TdmVxuParams, is the manager of platform/parammanager.h.
 class TdmqelParams : public QObject
 {
     Q_OBJECT

@@ -1,5 +1,6 @@
 #include "platform/dialogs.h"
 #include "platform/dialogseam.h"
+#include "platform/directoryedit.h"
 #include "platform/images.h"
 #include "platform/mdimain.h"
 #include "platform/messagedlg.h"
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -146,6 +148,22 @@ TEST(DialogSeamChoosers, RecordCaptionsAndReturnQueuedPaths)
     EXPECT_EQ(shown[1].kind, QStringLiteral("folder"));
     EXPECT_EQ(shown[1].text, QStringLiteral("Cartella di invio"));
     EXPECT_EQ(shown[2].kind, QStringLiteral("save-file"));
+}
+
+// The folder field's button: a chosen folder replaces the text, a cancelled chooser keeps it.
+TEST(DialogSeamChoosers, DirectoryEditTakesTheChosenFolderOnly)
+{
+    ScriptedDialogs scripted;
+    TVxDirectoryEdit edit(QStringLiteral("Percorso USB"));
+    edit.SetText(QStringLiteral("E:\\Tavrin\\"));
+    DialogSeam::queueAnswer(QString());
+    DialogSeam::queueAnswer(QStringLiteral("/media/usb"));
+    edit.browseButton()->click();
+    EXPECT_EQ(edit.Text(), QStringLiteral("E:\\Tavrin\\"));
+    edit.browseButton()->click();
+    EXPECT_EQ(edit.Text(), QStringLiteral("/media/usb"));
+    EXPECT_EQ(DialogSeam::shownTexts(),
+              (QStringList{QStringLiteral("Percorso USB"), QStringLiteral("Percorso USB")}));
 }
 
 TEST(DialogSeamChoosers, FontAndColourTakeTheQueuedValueOrCancel)

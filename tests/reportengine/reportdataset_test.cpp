@@ -255,6 +255,13 @@ TEST_F(ReportDataSetTest, ADatabaseErrorIsTheThirdKind)
 {
     TfrQuery *broken = query("qquRotta", "SELECT x FROM TNonEsiste", nullptr);
     TfrRun run(report);
+    // A query without a text is named, not left to the driver.
+    try {
+        NoteLibrary::scratch->Open();
+        ADD_FAILURE() << "opened without a text";
+    } catch (const EfrError &e) {
+        EXPECT_EQ(e.message(), "La query qquGetDato non ha un testo da eseguire.");
+    }
     EXPECT_EQ(frDisplayText(report.Calc("Tipo(qquRotta.\"x\")")), "altro");
     EXPECT_FALSE(broken->Active());
     EXPECT_EQ(frDisplayText(report.Calc("Tipo(NumNote('tre'))")), "conversione");

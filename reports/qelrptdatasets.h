@@ -1,0 +1,209 @@
+#pragma once
+
+// The report data module "dmqelRptDataSets": the datasets every report and digital register
+// reads by name, their statements (qelrptqueries.h), and the master-detail chain that keeps each
+// detail on the row being printed. The main window creates it at its first activation and frees
+// it when it closes; it registers itself with the report tree (installReportParts). It writes
+// nothing to the database.
+//
+//   dmqelRptDataSets->qquClsSes->ParamByName("iAnsSesDwgId").setValue(392);
+//   dmqelRptDataSets->qquClsSes->Open();   // its scroll reopens qquClsAlu, the counts, ...
+//   dmqelRptDataSets->CloseAllDataSets();  // the end of a report
+//
+// A detail "set only" by a scroll keeps its new parameters closed until a template reads it.
+// Working institute, year and session are read through TVxWorkingContext (0 = not chosen).
+
+#include "platform/clientdataset.h"
+#include "platform/sqlparams.h"
+#include "reportengine/reportdataset.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QVariant>
+
+class QWidget;
+
+// Every query component, in component order.
+// clang-format off
+#define QEL_RPT_QUERIES(X)                                                                         \
+    X(qquDataOwner) X(qquSedi) X(qquAlunni) X(qquVotiProve) X(qquAnaGme) X(qquAluNoAnsId)          \
+    X(qquCommissioni) X(qquDebiti) X(qquGenitori) X(qquGenitoriDettagli) X(qquGenitoriDom)         \
+    X(qquGenitoriRes) X(qquGenitoriRec) X(qquAlunniDom) X(qquAlunniRes) X(qquAlunniRec)            \
+    X(qquAlunniFrazDom) X(qquAlunniFrazRes) X(qquAlunniFrazRec) X(qquGenitoriFrazDom)              \
+    X(qquGenitoriFrazRes) X(qquGenitoriFrazRec) X(qquSituazioni) X(qquSituazDettagli)              \
+    X(qquAluAna) X(qquGenAna) X(qquClassi) X(qquAluCls) X(qquAluMat) X(qquAluMatTas)               \
+    X(qquAluCmp) X(qquAluTas) X(qquObbligoForm) X(qquEsoneri) X(qquScuolaProve)                    \
+    X(qquScuolaTrasf) X(qquScuolTraDettagli) X(qquScuolProDettagli) X(qquAlunniDettagli)           \
+    X(qquGenitoriTelEmail) X(qquGenitoriProfesTdStud) X(qquClsSes) X(qquNCmpCls) X(qquNTasCls)     \
+    X(qquNMatCls) X(qquNMatDebCls) X(qquClsAlu) X(qquMatCmpCls) X(qquClsMat) X(qquClsMatAns)       \
+    X(qquNCmpMat) X(qquMatTasCls) X(qquNTasMat) X(qquMatCls) X(qquMatClsDeb) X(qquCreAlu)          \
+    X(qquCreFrmAlu) X(qquCreScoAlu) X(qquAnsSesDwg) X(qquAluMatSes) X(qquAluMatTasSes)             \
+    X(qquAluCmpSesNoRel) X(qquAluCmpSes) X(qquAluTasSes) X(qquDebMat) X(qquAai) X(qquCreSco)       \
+    X(qquCreFrm) X(qquAluRec) X(qquAluRecAllMat) X(qquAluMatRec) X(qquClsAnsCrs) X(qquGetDato)     \
+    X(qquTotMatAss) X(qquGetPercentAss) X(qquGetAiuti) X(qquSessDiff)
+// clang-format on
+
+class TdmqelRptDataSets : public QObject, public TfrDataModule
+{
+    Q_OBJECT
+public:
+    explicit TdmqelRptDataSets(QObject *owner = nullptr);
+    ~TdmqelRptDataSets() override;
+
+#define QEL_RPT_DECLARE(name) TfrQuery *name = nullptr;
+    QEL_RPT_QUERIES(QEL_RPT_DECLARE)
+#undef QEL_RPT_DECLARE
+    // Filled by the digital register wizard.
+    TClientDataSet cdsTitoli;     // Volume, Titolo
+    TClientDataSet cdsDettPagine; // iPage, sGoogleSearch, sShowCd
+
+    // Gives every query its statement and its parameters, declared and null (a few start at
+    // a value); closes them. A text another operation replaced is restored; the text qquClsAnsCrs
+    // gets from the class scroll stays.
+    void PreparaDataSets();
+    // Every dataset of the module closed, in component order: the end of a report.
+    void CloseAllDataSets();
+    // Opens and closes the two client datasets (qquAlunni, qquClsSes).
+    void RefreshClientDataSets();
+
+    // The named field of the first row of a select, its values bound; null when there is no
+    // row. Read in the running report's transaction, else in one of its own; a failing
+    // statement raises.
+    QVariant GetSingleValue(const QString &sql, const QString &fieldName,
+                            const TVxFieldValues &values = {});
+    // The class session of the pupil's situation in the year-session; 0 when there is none.
+    int GetClsSesId(int iSitId, int iAnsSesDwgId);
+    // The make-up phase the three make-up queries read.
+    void SetParamFreId(int iFreId);
+
+    // The rows the report is on and the choice of the selection dialog.
+    int CurPstId() const
+    {
+        return m_curPstId;
+    }
+    int CurSitId() const
+    {
+        return m_curSitId;
+    }
+    int CurMatId() const
+    {
+        return m_curMatId;
+    }
+    int CurClsId() const
+    {
+        return m_curClsId;
+    }
+    int SelAnsId() const
+    {
+        return m_selAnsId;
+    }
+    int SelAnsSesDwgId() const
+    {
+        return m_selAnsSesDwgId;
+    }
+    // Written by the selection dialog's handlers and by the digital register wizard.
+    void SetSelAnsId(int iAnsId)
+    {
+        m_selAnsId = iAnsId;
+    }
+    void SetSelAnsSesDwgId(int iAnsSesDwgId)
+    {
+        m_selAnsSesDwgId = iAnsSesDwgId;
+    }
+
+    // The bookkeeping of a digital register run.
+    QString PrintJobText() const
+    {
+        return m_printJobText;
+    }
+    QString PrintMedia() const
+    {
+        return m_printMedia;
+    }
+    int RangeFirstPage() const
+    {
+        return m_rangeFirstPage;
+    }
+    int CurrentPage() const
+    {
+        return m_currentPage;
+    }
+    int StructCount() const
+    {
+        return m_structCount;
+    }
+    const QStringList &PageDetails() const
+    {
+        return m_pageDetails;
+    }
+    const QStringList &PageSearchTexts() const
+    {
+        return m_pageSearchTexts;
+    }
+    bool RangePending() const
+    {
+        return m_rangePending;
+    }
+    void SetPrintJobText(const QString &text)
+    {
+        m_printJobText = text;
+    }
+    void SetPrintMedia(const QString &media)
+    {
+        m_printMedia = media;
+    }
+    void SetRangeFirstPage(int page)
+    {
+        m_rangeFirstPage = page;
+    }
+    void SetCurrentPage(int page)
+    {
+        m_currentPage = page;
+    }
+    void SetStructCount(int count)
+    {
+        m_structCount = count;
+    }
+    void SetPageDetails(const QStringList &details)
+    {
+        m_pageDetails = details;
+    }
+    void SetPageSearchTexts(const QStringList &texts)
+    {
+        m_pageSearchTexts = texts;
+    }
+    void SetRangePending(bool pending)
+    {
+        m_rangePending = pending;
+    }
+
+private:
+    void bindChain();
+    void clsSesAfterScroll(TfrDataSet &master);
+    void clsAluAfterScroll(TfrDataSet &master);
+    void alunniAfterScroll(TfrDataSet &master);
+    void genitoriAfterScroll(TfrDataSet &master);
+    void situazioniAfterScroll(TfrDataSet &master);
+    void ansSesDwgAfterScroll(TfrDataSet &master);
+    void matCmpClsAfterScroll(TfrDataSet &master);
+
+    int m_curPstId = 0;
+    int m_curSitId = 0;
+    int m_curMatId = 0;
+    int m_curClsId = 0;
+    int m_selAnsId = 0;
+    int m_selAnsSesDwgId = 0;
+    QString m_printJobText;
+    QString m_printMedia;
+    int m_rangeFirstPage = 0;
+    int m_currentPage = 0;
+    int m_structCount = 0;
+    QStringList m_pageDetails;
+    QStringList m_pageSearchTexts;
+    bool m_rangePending = false;
+};
+
+extern TdmqelRptDataSets *dmqelRptDataSets;
+
+// Rewrites the report parameters' INI file from the database, before the report tree is used.
+void UpdateParRptIni();

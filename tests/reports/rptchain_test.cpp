@@ -1,0 +1,251 @@
+// The report data module as the program holds it: created by the main window, driven by the
+// report engine's scrolls through classes and pupils, prepared again by the "Docenti" reports.
+#include "platform/attivazioni.h"
+#include "reportengine/reportengine.h"
+#include "reportengine/reporttree.h"
+#include "reports/qelrptdatasets.h"
+#include "reports/qelrptqueries.h"
+#include "shell/qelactivations.h"
+#include "shell/qelmain.h"
+#include "shell/qelreporttree.h"
+#include "tests/support/runningprogram.h"
+
+#include <QApplication>
+
+namespace {
+
+class RptChainTest : public RunningProgram
+{
+protected:
+    void SetUp() override
+    {
+        RunningProgram::SetUp();
+        ASSERT_FALSE(HasFatalFailure());
+        main()->show();
+        main()->ensureFirstActivation();
+        ASSERT_TRUE(dmqelRptDataSets);
+        m = dmqelRptDataSets;
+    }
+    TfmqelMain *main() { return objects->mainWindow(); }
+    void activate()
+    {
+        QEvent event(QEvent::WindowActivate);
+        QApplication::sendEvent(main(), &event);
+    }
+    TfrQuery &q(const QString &name) { return *static_cast<TfrQuery *>(m->FindDataSet(name)); }
+
+    // "qquAluMat iSitId A.iSitId open": the detail's parameter holds the named field of a
+    // master's current row (A qquClsAlu, S qquClsSes, Z qquSituazioni, P qquGenitori, N
+    // qquAlunni, X qquAluNoAnsId, M qquMatCmpCls, T qquMatTasCls, D qquAnsSesDwg), or a number;
+    // "open" or "closed" says whether the scroll reopened it.
+    void expectFollows(const QStringList &lines)
+    {
+        const QHash<QString, QString> masters{
+            {"A", "qquClsAlu"},    {"S", "qquClsSes"},    {"Z", "qquSituazioni"},
+            {"P", "qquGenitori"},  {"N", "qquAlunni"},    {"X", "qquAluNoAnsId"},
+            {"M", "qquMatCmpCls"}, {"T", "qquMatTasCls"}, {"D", "qquAnsSesDwg"}};
+        for (const QString &line : lines) {
+            const QStringList w = line.split(' ');
+            TfrQuery &detail = q(w[0]);
+            const QStringList source = w[2].split('.');
+            const QVariant expected =
+                source.size() == 2 ? q(masters.value(source[0])).FieldByName(source[1]).Value()
+                                   : QVariant(w[2].toInt());
+            EXPECT_EQ(detail.ParamByName(w[1]).Value().toString(), expected.toString())
+                << line.toStdString();
+            EXPECT_EQ(detail.Active(), w[3] == "open") << line.toStdString();
+        }
+    }
+
+    ScriptedDialogs dialogs;
+    TdmqelRptDataSets *m = nullptr;
+};
+
+// After a move of qquClsAlu: what every detail of the pupil follows.
+const QStringList kPupilDetails = {
+    "qquMatCmpCls iClsSesId S.iClsSesId open",
+    "qquMatCmpCls iSitId A.iSitId open",
+    "qquMatTasCls iSitId A.iSitId open",
+    "qquMatCls iClsSesId S.iClsSesId open",
+    "qquMatClsDeb iClsId S.iClsId open",
+    "qquMatClsDeb iSitId A.iSitId open",
+    "qquGenitori iAnaId A.iAnaId open",
+    "qquAlunniFrazRes iAnaId A.iAnaId closed",
+    "qquSituazioni iAnaId A.iAnaId open",
+    "qquSituazDettagli iSitId A.iSitId closed",
+    "qquAluAna iAnaId A.iAnaId closed",
+    "qquAluMat iSitId A.iSitId open",
+    "qquAluMatTas iSitId A.iSitId open",
+    "qquAluCmp iSitId A.iSitId open",
+    "qquClassi iClsPstId A.iClsPstId closed",
+    "qquAluCls iClsPstId A.iClsPstId open",
+    "qquObbligoForm iSitId A.iSitId open",
+    "qquEsoneri iSitId A.iSitId open",
+    "qquScuolaProve iSitId A.iSitId closed",
+    "qquScuolProDettagli iSitId A.iSitId closed",
+    "qquAlunniDettagli iAnaId A.iAnaId closed",
+    "qquCreAlu iSitId A.iSitId open",
+    "qquCreScoAlu iSitId A.iSitId open",
+    "qquAlunniRec iAnaId A.iAnaId closed",
+    "qquAlunniDom iAbt 1 closed",
+    "qquAlunniRec iAbt 3 closed",
+    // The pupil's first situation, its parent and its sessions, reopened on the way.
+    "qquCommissioni iClsId Z.iClsId open",
+    "qquSedi iClsId Z.iClsId open",
+    "qquVotiProve iSitId Z.iSitId open",
+    "qquDebiti iSitId Z.iSitId open",
+    "qquAluTas iSitId Z.iSitId open",
+    "qquAnsSesDwg iSitId Z.iSitId open",
+    "qquAluMatSes iAnsSesDwgId 392 open",
+    "qquAluMatTasSes iSitId Z.iSitId open",
+    "qquAluCmpSes iAnsSesDwgId D.iAnsSesDwgId open",
+    "qquAluRecAllMat iSitId Z.iSitId open",
+    "qquAluTasSes iAnsSesDwgId D.iAnsSesDwgId open",
+    "qquNCmpMat iClsSesMatId M.iClsSesMatId open",
+};
+
+} // namespace
+
+TEST(ListaAnniCorso, TheYearsOfTheThirdToTheLastCourseYear)
+{
+    EXPECT_EQ(ListaAnniCorso(1, 39), QList<int>());
+    EXPECT_EQ(ListaAnniCorso(2, 39), QList<int>());
+    EXPECT_EQ(ListaAnniCorso(3, 39), QList<int>({39}));
+    EXPECT_EQ(ListaAnniCorso(4, 39), QList<int>({38, 39}));
+    EXPECT_EQ(ListaAnniCorso(5, 39), QList<int>({37, 38, 39}));
+}
+
+TEST_F(RptChainTest, EachClassAndPupilMoveKeepsTheDetailsOnItsRow)
+{
+    m->SetSelAnsId(39);
+    m->SetSelAnsSesDwgId(392);
+    TfrQuery &classes = q("qquClsSes");
+    classes.ParamByName("iAnsSesDwgId").setValue(392);
+    classes.Open();
+    ASSERT_EQ(classes.RecordCount(), 15);
+    const QHash<int, QString> years{{1, "2008/2009"},
+                                    {2, "2008/2009"},
+                                    {3, "2008/2009"},
+                                    {4, "2007/2008 2008/2009"},
+                                    {5, "2006/2007 2007/2008 2008/2009"}};
+    for (; !classes.Eof(); classes.Next()) {
+        SCOPED_TRACE(classes.FieldByName("sClsSDesc").DisplayText().toStdString());
+        expectFollows({"qquClsAlu iClsId S.iClsId open", "qquNCmpCls iClsId S.iClsId open",
+                       "qquNTasCls iAnsSesDwgId S.iAnsSesDwgId open",
+                       "qquNMatCls iClsId S.iClsId open", "qquNMatDebCls iClsId S.iClsId open",
+                       "qquNMatDebCls iAnsId 39 open", "qquClsMat iAnsSesDwgId 392 open",
+                       "qquClsMatAns iClsId S.iClsId open"});
+        QStringList listed;
+        for (TfrQuery &crs = q("qquClsAnsCrs"); !crs.Eof(); crs.Next())
+            listed << crs.FieldByName("Anno").DisplayText();
+        EXPECT_EQ(listed.join(' '), years.value(classes.FieldByName("iAcsAnnoCorso").AsInteger()));
+        // The class scroll leaves the chain on the class's first pupil.
+        expectFollows(kPupilDetails);
+    }
+
+    // Through 5A's pupils, one move at a time.
+    classes.First();
+    while (classes.FieldByName("iClsId").AsInteger() != 39005)
+        classes.Next();
+    TfrQuery &pupils = q("qquClsAlu");
+    int moves = 0;
+    for (pupils.First(); !pupils.Eof(); pupils.Next(), ++moves) {
+        SCOPED_TRACE(pupils.FieldByName("iSitId").AsInteger());
+        expectFollows(kPupilDetails);
+        TfrQuery &first = q("qquSituazioni");
+        EXPECT_EQ(m->CurSitId(), first.FieldByName("iSitId").AsInteger());
+        EXPECT_EQ(m->CurClsId(), first.FieldByName("iClsId").AsInteger());
+        EXPECT_EQ(m->CurPstId(), first.FieldByName("iPstId").AsInteger());
+        // The subject last scrolled is the current one, and its debt follows.
+        expectFollows({"qquDebMat iSitId A.iSitId open",
+                       "qquDebMat iMatId " + QString::number(m->CurMatId()) + " open"});
+        if (q("qquGenitori").RecordCount() > 0)
+            expectFollows(
+                {"qquGenAna iAnaId P.iAnaId closed", "qquGenitoriDom iAnaId P.iAnaId closed"});
+    }
+    EXPECT_EQ(moves, 25);
+    EXPECT_EQ(m->CurMatId(), q("qquAluMatTas").FieldByName("iMatId").AsInteger());
+}
+
+TEST_F(RptChainTest, APupilReportFollowsThePupilAndItsYears)
+{
+    TfrQuery &pupils = q("qquAlunni");
+    for (const auto &[name, value] : {std::pair{"iAnsId", 39},
+                                      {"iAllId", 1},
+                                      {"iClsId", 39005},
+                                      {"iAllPosFinId", 0},
+                                      {"iPosFinId", 0}})
+        pupils.ParamByName(name).setValue(value);
+    pupils.Open(); // the working institute comes as the list opens
+    EXPECT_EQ(pupils.ParamByName("iDwgId").Value(), 2);
+    ASSERT_EQ(pupils.RecordCount(), 26);
+    for (; !pupils.Eof(); pupils.Next()) {
+        expectFollows({"qquAluNoAnsId iDwgId 2 open", "qquAluNoAnsId iAnaId N.iAnaId open",
+                       "qquAluCls iClsPstId N.iClsPstId open",
+                       // The pupil's first situation takes the debts over, as it comes later.
+                       "qquDebiti iSitId Z.iSitId open", "qquAlunniDom iAnaId N.iAnaId closed",
+                       "qquAluMat iSitId N.iSitId open", "qquCreFrmAlu iSitId N.iSitId open",
+                       "qquAnaGme iAnaId X.iAnaId open"});
+    }
+}
+
+TEST_F(RptChainTest, TheDocentiReportsPrepareTheQueriesAgain)
+{
+    // A register run replaced the class list's text; reports left their parameters.
+    m->SetSelAnsId(39);
+    q("qquClsSes").ParamByName("iAnsSesDwgId").setValue(392);
+    q("qquClsSes").Open();
+    const QString years = q("qquClsAnsCrs").SQL();
+    q("qquClsSes").setSQL("SELECT 1 AS iClsId FROM RDB$DATABASE");
+    q("qquDataOwner").ParamByName("All").setValue(1);
+    q("qquAlunniRes").ParamByName("iAbt").setValue(7);
+
+    TVxAttItem *command = dmqelActivations->Item("xacRepInvio");
+    bool allowed = false;
+    command->BeforeExecute(command, allowed);
+    EXPECT_TRUE(allowed);
+
+    for (const QelRptQueryText &text : qelRptQueryTexts()) {
+        TfrQuery &prepared = q(text.name);
+        EXPECT_EQ(prepared.SQL(), text.sql) << text.name.toStdString();
+        EXPECT_FALSE(prepared.Active()) << text.name.toStdString();
+        for (const auto &[name, initial] : text.params)
+            EXPECT_EQ(prepared.ParamByName(name).Value(), initial) << text.name.toStdString();
+    }
+    EXPECT_TRUE(q("qquClsAlu").ParamByName("iClsId").IsNull());
+    EXPECT_EQ(q("qquDataOwner").ParamByName("All").Value(), 0);
+    EXPECT_EQ(q("qquAlunniRes").ParamByName("iAbt").Value(), 2);
+    EXPECT_EQ(q("qquClsAnsCrs").SQL(), years);
+}
+
+TEST_F(RptChainTest, TheModuleLivesWithTheMainWindowAndEndsEveryReport)
+{
+    activate(); // a second activation creates and registers nothing more
+    EXPECT_EQ(dmqelRptDataSets, m);
+    TdmVxRptFR &rpt = qelReportTree(dmqelActivations)->RptFR();
+    EXPECT_EQ(rpt.Report().RegisteredDataModules(), QStringList({"dmqelRptDataSets"}));
+    EXPECT_EQ(frDataModules().count(m), 1);
+    // The templates reach the module's datasets by their report names.
+    EXPECT_EQ(rpt.Report().FindDataSet("frdClsSes"), &q("qquClsSes"));
+    EXPECT_EQ(rpt.Report().FindDataSet("frdVolumi"), m->FindDataSet("cdsTitoli"));
+
+    // A "Docenti" report reads a query whose statement is still to come: the report ends
+    // naming it, and every dataset is closed after it.
+    q("qquCreAlu").ParamByName("iSitId").setValue(957);
+    q("qquCreAlu").Open();
+    rpt.LoadReportFromVxDB(16005);
+    try {
+        rpt.PrepareReport();
+        ADD_FAILURE() << "a report over qquAai ran";
+    } catch (const EVxException &e) {
+        EXPECT_TRUE(e.message().contains("qquAai")) << e.message().toStdString();
+    }
+    for (TfrDataSet *ds : m->DataSets())
+        EXPECT_FALSE(ds->Active()) << ds->Name().toStdString();
+
+    QPointer<QObject> module = m;
+    main()->close();
+    EXPECT_FALSE(module);
+    EXPECT_EQ(dmqelRptDataSets, nullptr);
+    EXPECT_EQ(frDataModules().count(m), 0);
+}
