@@ -2,18 +2,17 @@
 
 #include "platform/comm.h"
 #include "platform/desktop.h"
+#include "platform/directoryedit.h"
 #include "platform/helpers.h"
+#include "platform/maindir.h"
 #include "platform/messagedlg.h"
 #include "platform/vxexception.h"
+#include "platform/waitwindow.h"
 #include "shell/qelpargen.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -27,7 +26,7 @@ const char kFolderCaption[] = "Scegliere il percorso di destinazione del file";
 } // namespace
 
 TfmQelAggStampe::TfmQelAggStampe(QWidget *owner)
-    : TfmVxOkCancDlg(owner), m_folder(new QLineEdit), m_chooseFolder(new QToolButton),
+    : TfmVxOkCancDlg(owner), m_folder(new TVxDirectoryEdit(QString::fromUtf8(kFolderCaption))),
       m_download(new QPushButton(QStringLiteral("Scarica le stampe aggiornate"))),
       m_board(new QToolButton),
       m_browse(new QAction(QStringLiteral("Visualizza la bacheca on-line"), this)),
@@ -38,14 +37,9 @@ TfmQelAggStampe::TfmQelAggStampe(QWidget *owner)
     auto *layout = new QVBoxLayout(ClientArea());
 
     layout->addWidget(new QLabel(QString::fromUtf8(kFolderCaption)));
-    auto *folderLine = new QHBoxLayout;
     m_folder->setObjectName(QStringLiteral("dePercorso"));
     m_folder->setMinimumWidth(320);
-    m_chooseFolder->setObjectName(QStringLiteral("dePercorsoButton"));
-    m_chooseFolder->setText(QStringLiteral("..."));
-    folderLine->addWidget(m_folder, 1);
-    folderLine->addWidget(m_chooseFolder);
-    layout->addLayout(folderLine);
+    layout->addWidget(m_folder);
 
     m_download->setObjectName(QStringLiteral("buDwnLoadStampe"));
     layout->addWidget(m_download);
@@ -63,7 +57,6 @@ TfmQelAggStampe::TfmQelAggStampe(QWidget *owner)
     m_board->setAutoRaise(true);
     layout->addWidget(m_board);
 
-    connect(m_chooseFolder, &QToolButton::clicked, this, &TfmQelAggStampe::chooseFolder);
     connect(m_download, &QPushButton::clicked, this,
             [this] { RunShowingErrors([this] { buDwnLoadStampeClick(); }); });
     connect(m_board, &QToolButton::clicked, m_browse, &QAction::trigger);
@@ -76,30 +69,22 @@ QString TfmQelAggStampe::ArchiveUrl()
     return dmqelParGen->SupportServerAddress() + QString::fromLatin1(kArchivePath);
 }
 
-void TfmQelAggStampe::chooseFolder()
-{
-    const QString folder =
-        VxSelectDirectory(this, QString::fromUtf8(kFolderCaption), m_folder->text());
-    if (!folder.isEmpty())
-        m_folder->setText(folder);
-}
-
 void TfmQelAggStampe::buDwnLoadStampeClick()
 {
-    const QString folder = m_folder->text().trimmed();
+    const QString folder = m_folder->Text().trimmed();
     if (folder.isEmpty()) {
         VxMessageDlg(QStringLiteral("Percorso di destinazione mancante"), mtInformation, mbOK);
         return;
     }
-    // One separator between folder and name, whichever the office typed.
-    if (ScaricaFile(ArchiveUrl(), LongDir(folder) + QString::fromLatin1(kArchiveName)))
+    // One separator between folder and name, whichever the office typed; a folder written
+    // the Windows way is found in any letter case.
+    if (ScaricaFile(ArchiveUrl(), LongDir(resolvePath(folder)) + QString::fromLatin1(kArchiveName)))
         VxMessageDlg(QStringLiteral("Aggiornamento completato"), mtInformation, mbOK);
 }
 
 bool TfmQelAggStampe::ScaricaFile(const QString &url, const QString &fileName)
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+    TVxWaitCursor hourglass;
     try {
         m_comm->http_get(url, fileName);
     } catch (const EVxException &e) {

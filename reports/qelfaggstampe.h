@@ -3,9 +3,9 @@
 #include "platform/dialogs.h"
 
 class QAction;
-class QLineEdit;
 class QPushButton;
 class QToolButton;
+class TVxDirectoryEdit;
 class TdmxComm;
 
 // Downloads the maker's archive of report templates into a folder the office chooses, for
@@ -16,8 +16,7 @@ class TfmQelAggStampe : public TfmVxOkCancDlg
 public:
     explicit TfmQelAggStampe(QWidget *owner = nullptr);
 
-    QLineEdit *dePercorso() const { return m_folder; }
-    QToolButton *dePercorsoButton() const { return m_chooseFolder; }
+    TVxDirectoryEdit *dePercorso() const { return m_folder; }
     QPushButton *buDwnLoadStampe() const { return m_download; }
     QToolButton *SpeedButton1() const { return m_board; }
     QAction *BrowseURL1() const { return m_browse; }
@@ -31,12 +30,10 @@ public:
     bool ScaricaFile(const QString &url, const QString &fileName);
 
 private:
-    void chooseFolder();
     void buDwnLoadStampeClick();
     void BrowseURL1Execute();
 
-    QLineEdit *m_folder;
-    QToolButton *m_chooseFolder;
+    TVxDirectoryEdit *m_folder;
     QPushButton *m_download;
     QToolButton *m_board;
     QAction *m_browse;

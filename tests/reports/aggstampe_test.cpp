@@ -1,5 +1,6 @@
 #include "platform/comm.h"
 #include "platform/dialogseam.h"
+#include "platform/directoryedit.h"
 #include "platform/messagedlg.h"
 #include "reports/qelfaggstampe.h"
 #include "shell/qelpargen.h"
@@ -10,7 +11,6 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -39,7 +39,7 @@ protected:
     QList<DialogSeam::Shown> download(const QString &typed)
     {
         DialogSeam::clearShown();
-        dialog.dePercorso()->setText(typed);
+        dialog.dePercorso()->SetText(typed);
         dialog.buDwnLoadStampe()->click();
         return DialogSeam::shown();
     }
@@ -59,8 +59,8 @@ protected:
 TEST_F(TemplateDownload, ArchiveArrivesInTheChosenFolderAndASecondOneReplacesIt)
 {
     DialogSeam::queueAnswer(folder);
-    dialog.dePercorsoButton()->click();
-    ASSERT_EQ(dialog.dePercorso()->text(), folder);
+    dialog.dePercorso()->browseButton()->click();
+    ASSERT_EQ(dialog.dePercorso()->Text(), folder);
     EXPECT_EQ(DialogSeam::shown().value(0).kind, QStringLiteral("folder"));
 
     const struct
@@ -72,6 +72,8 @@ TEST_F(TemplateDownload, ArchiveArrivesInTheChosenFolderAndASecondOneReplacesIt)
         // A separator at the end, as the office may type it, still gives the one file name.
         {folder + QLatin1Char('/'), "PK seconda, più lunga della prima"},
         {folder + QLatin1Char('\\'), "PK terza"},
+        // Written the Windows way, in another letter case.
+        {mainDir.path() + QStringLiteral("SCARICATI\\"), "PK quarta"},
     };
     for (const auto &c : cases) {
         answer = TestHttpServer::response(200, "OK", c.body);
@@ -82,7 +84,7 @@ TEST_F(TemplateDownload, ArchiveArrivesInTheChosenFolderAndASecondOneReplacesIt)
         EXPECT_EQ(readFileBytes(archive), c.body);
         EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"qeyStampe.zip"});
     }
-    EXPECT_EQ(server.requests.size(), 3);
+    EXPECT_EQ(server.requests.size(), 4);
     EXPECT_EQ(server.requests.value(0).method, QByteArray("GET"));
 }
 
