@@ -5,6 +5,8 @@
 //   decodeCp1252(bytes)   every byte has a character (the five unassigned ones map to the
 //                         control character of the same number), so decoding never fails
 //   encodeCp1252(text)    std::nullopt when a character has no Windows-1252 byte
+//   encodeCp1252(text, '?')  the replacement byte for each such character, for files whose
+//                         reader knows no other encoding (a pair of surrogates is one character)
 
 #include <QByteArray>
 #include <QString>
@@ -13,3 +15,4 @@
 
 QString decodeCp1252(const QByteArray &bytes);
 std::optional<QByteArray> encodeCp1252(const QString &text);
+QByteArray encodeCp1252(const QString &text, char replacement);

@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -21,7 +22,9 @@ struct IniText
     QStringList lines;
     QString eol = QStringLiteral("\r\n");
     Encoding encoding = Encoding::Utf8;
+    bool ascii = true;       // no byte above 0x7F (or no file): every encoding reads it alike
     bool unreadable = false; // exists but could not be opened: never write over it
+    bool lossy = false;      // written in Windows-1252 whatever it holds ("?" for the rest)
 };
 
 IniText load(const QString &path)
@@ -33,6 +36,8 @@ IniText load(const QString &path)
         return ini;
     }
     QByteArray bytes = file.readAll();
+    ini.ascii = std::all_of(bytes.cbegin(), bytes.cend(),
+                            [](char b) { return static_cast<unsigned char>(b) < 0x80; });
     QString text;
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         ini.encoding = Encoding::Utf8Bom;
@@ -57,12 +62,17 @@ IniText load(const QString &path)
     return ini;
 }
 
-IniText loadForWrite(const QString &path)
+IniText loadForWrite(const QString &path, TVxIniEncoding newFileEncoding)
 {
     IniText ini = load(path);
     if (ini.unreadable)
         throw EVxException(
             QStringLiteral("Impossibile leggere il file %1.").arg(QDir::toNativeSeparators(path)));
+    if (newFileEncoding == TVxIniEncoding::Cp1252 &&
+        (ini.ascii || ini.encoding == Encoding::Cp1252)) {
+        ini.encoding = Encoding::Cp1252;
+        ini.lossy = true;
+    }
     return ini;
 }
 
@@ -76,7 +86,9 @@ void save(const QString &path, const IniText &ini)
         text += ini.eol;
     QByteArray bytes;
     std::optional<QByteArray> cp1252;
-    if (ini.encoding == Encoding::Cp1252)
+    if (ini.lossy)
+        cp1252 = encodeCp1252(text, '?');
+    else if (ini.encoding == Encoding::Cp1252)
         cp1252 = encodeCp1252(text);
     if (cp1252) {
         bytes = *cp1252;
@@ -267,48 +279,56 @@ void TVxINIFile::WriteString(const QString &section, const QString &ident, const
     WriteValues(section, {{ident, value}});
 }
 
-void TVxINIFile::WriteValues(const QString &section,
-                             const QList<QPair<QString, std::optional<QString>>> &values)
+void TVxINIFile::WriteValues(const QString &section, const TVxIniValues &values)
 {
-    checkName(section, QLatin1Char(']'));
-    for (const auto &[ident, value] : values) {
-        checkName(ident, QLatin1Char('='));
-        if (value)
-            checkName(ident, *value);
+    WriteSections({{section, values}});
+}
+
+void TVxINIFile::WriteSections(const QList<QPair<QString, TVxIniValues>> &sections)
+{
+    for (const auto &[section, values] : sections) {
+        checkName(section, QLatin1Char(']'));
+        for (const auto &[ident, value] : values) {
+            checkName(ident, QLatin1Char('='));
+            if (value)
+                checkName(ident, *value);
+        }
     }
     const QString path = resolvedPath();
-    IniText ini = loadForWrite(path);
+    IniText ini = loadForWrite(path, m_newFileEncoding);
     bool changed = false;
-    for (const auto &[ident, value] : values) {
-        const SectionRange range = findSection(ini.lines, section);
-        const qsizetype i = findKey(ini.lines, range, ident);
-        if (!value) {
-            if (i >= 0) {
-                ini.lines.removeAt(i);
-                changed = true;
-            }
-            continue;
-        }
-        const QString stored = value->trimmed();
-        if (i >= 0) {
-            const KeyLine current = *keyOf(ini.lines[i]);
-            if (!m_scriviSempre && current.value == stored)
+    for (const auto &[section, values] : sections) {
+        for (const auto &[ident, value] : values) {
+            const SectionRange range = findSection(ini.lines, section);
+            const qsizetype i = findKey(ini.lines, range, ident);
+            if (!value) {
+                if (i >= 0) {
+                    ini.lines.removeAt(i);
+                    changed = true;
+                }
                 continue;
-            // The key keeps its own spelling, so that other programs diffing the file see one
-            // change.
-            ini.lines[i] = current.key + QLatin1Char('=') + stored;
-        } else if (range.header >= 0) {
-            qsizetype insertAt = range.end;
-            while (insertAt > range.header + 1 && ini.lines[insertAt - 1].trimmed().isEmpty())
-                --insertAt;
-            ini.lines.insert(insertAt, ident + QLatin1Char('=') + stored);
-        } else {
-            if (!ini.lines.isEmpty() && !ini.lines.last().trimmed().isEmpty())
-                ini.lines << QString();
-            ini.lines << QLatin1Char('[') + section + QLatin1Char(']');
-            ini.lines << ident + QLatin1Char('=') + stored;
+            }
+            const QString stored = value->trimmed();
+            if (i >= 0) {
+                const KeyLine current = *keyOf(ini.lines[i]);
+                if (!m_scriviSempre && current.value == stored)
+                    continue;
+                // The key keeps its own spelling, so that other programs diffing the file see
+                // one change.
+                ini.lines[i] = current.key + QLatin1Char('=') + stored;
+            } else if (range.header >= 0) {
+                qsizetype insertAt = range.end;
+                while (insertAt > range.header + 1 && ini.lines[insertAt - 1].trimmed().isEmpty())
+                    --insertAt;
+                ini.lines.insert(insertAt, ident + QLatin1Char('=') + stored);
+            } else {
+                if (!ini.lines.isEmpty() && !ini.lines.last().trimmed().isEmpty())
+                    ini.lines << QString();
+                ini.lines << QLatin1Char('[') + section + QLatin1Char(']');
+                ini.lines << ident + QLatin1Char('=') + stored;
+            }
+            changed = true;
         }
-        changed = true;
     }
     if (changed)
         save(path, ini);
@@ -361,7 +381,7 @@ QStringList TVxINIFile::ReadSections() const
 void TVxINIFile::DeleteKey(const QString &section, const QString &ident)
 {
     const QString path = resolvedPath();
-    IniText ini = loadForWrite(path);
+    IniText ini = loadForWrite(path, m_newFileEncoding);
     const qsizetype i = findKey(ini.lines, findSection(ini.lines, section), ident);
     if (i < 0)
         return;
@@ -372,7 +392,7 @@ void TVxINIFile::DeleteKey(const QString &section, const QString &ident)
 void TVxINIFile::EraseSection(const QString &section)
 {
     const QString path = resolvedPath();
-    IniText ini = loadForWrite(path);
+    IniText ini = loadForWrite(path, m_newFileEncoding);
     const SectionRange range = findSection(ini.lines, section);
     if (range.header < 0)
         return;

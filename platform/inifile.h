@@ -7,6 +7,7 @@
 //   ini.WriteString(section, key, value)   // also WriteInteger, WriteBool; throws EVxException
 //   ini.ReadSection(section), ReadSections(), SectionExists, ValueExists, DeleteKey, EraseSection
 //   ini.setScriviSempre(true)              // write every value given, even an unchanged one
+//   ini.setNewFileEncoding(TVxIniEncoding::Cp1252)   // for files another 8-bit program reads
 //
 // Rules kept:
 // - Sections and keys match case-insensitively; the first occurrence wins. Lines that are not
@@ -17,7 +18,10 @@
 // - Files are read as UTF-8, falling back to Windows-1252 for files written by Windows
 //   programs; a file is written back in the encoding it was read in when that still holds every
 //   character, else in UTF-8. CRLF and LF are both read; a file keeps its line ending, a new
-//   file gets CRLF.
+//   file gets CRLF. A file given a new-file encoding is written in it when it is new or holds
+//   only ASCII (which both encodings read alike, so that a file made key by key keeps it). A
+//   Windows-1252 file of a TVxINIFile set to Windows-1252 stays in it: a character it lacks
+//   is written as "?", since that file's reader knows no other encoding.
 // - Paths may carry backslashes and any letter case; each component is resolved
 //   case-insensitively under the main folder (resolvePath).
 // - Values are stored trimmed; a value enclosed in a pair of quotes is read without them. A
@@ -31,6 +35,12 @@
 
 #include <optional>
 
+enum class TVxIniEncoding { Utf8, Cp1252 };
+
+// Keys and values of one section, in the order they are written; a key without a value is
+// deleted.
+using TVxIniValues = QList<QPair<QString, std::optional<QString>>>;
+
 class TVxINIFile
 {
 public:
@@ -41,6 +51,8 @@ public:
     void setFileName(const QString &fileName) { m_fileName = fileName; }
     bool ScriviSempre() const { return m_scriviSempre; }
     void setScriviSempre(bool on) { m_scriviSempre = on; }
+    TVxIniEncoding NewFileEncoding() const { return m_newFileEncoding; }
+    void setNewFileEncoding(TVxIniEncoding encoding) { m_newFileEncoding = encoding; }
 
     // The file's path on disk as it resolves now (existing components in their own case).
     QString resolvedPath() const;
@@ -59,8 +71,10 @@ public:
     void WriteBool(const QString &section, const QString &ident, bool value);
     // Writes several keys of a section in one replacement of the file, so that either all of
     // them change or, when the file cannot be written, none; a key without a value is deleted.
-    void WriteValues(const QString &section,
-                     const QList<QPair<QString, std::optional<QString>>> &values);
+    void WriteValues(const QString &section, const TVxIniValues &values);
+    // The same for several sections at once: a file that another program checks by one key
+    // never shows some sections written and others not.
+    void WriteSections(const QList<QPair<QString, TVxIniValues>> &sections);
 
     bool SectionExists(const QString &section) const;
     bool ValueExists(const QString &section, const QString &ident) const;
@@ -73,6 +87,7 @@ public:
 private:
     QString m_fileName;
     bool m_scriviSempre = false;
+    TVxIniEncoding m_newFileEncoding = TVxIniEncoding::Utf8;
 };
 
 // The path the suite's files are named by: a relative name lives in the main ETC folder, an

@@ -140,9 +140,7 @@ const QList<const char *> &qelPendingFormClasses()
     static const QList<const char *> classes = {
         "TfmqelDocSendWeb",
         "TfmqelDocReceiveWeb",
-        "TfmqelDocDelSessioneWeb",
         "TfmqelDocSendRecuperiWeb",
-        "TfmqelDocDelRecuperiWeb",
         "TfmqelDocReceiveRecuperiWeb",
         "TfmqelSendD",
         "TfmqelRiceD",

@@ -89,6 +89,34 @@ TEST(VxINIFile, WindowsAnsiFileIsReadAndWrittenBackInItsEncoding)
     EXPECT_EQ(TVxINIFile("utf8.ini").ReadString("a", "K"), QString::fromUtf8("à"));
 }
 
+TEST(VxINIFile, AFileSetToWindows1252StaysInItKeyByKeyAndMarksWhatItCannotHold)
+{
+    TestMainDir main;
+    const QString path = main.path() + "ETC/Info.ini";
+    TVxINIFile ini(path);
+    ini.setNewFileEncoding(TVxIniEncoding::Cp1252);
+    // Written key by key: the first keys are plain ASCII, which must not decide for UTF-8.
+    ini.WriteString("Docente", "ID", "1000001");
+    ini.WriteSections({{"Docente", {{"Nome", QString::fromUtf8("Niccolò Ł😀 €")}}},
+                       {"ExpDoc", {{"Vot", QStringLiteral("1")}}}});
+    ini.WriteString("docente", "Anno", QString::fromUtf8("2008/2009 è"));
+    EXPECT_EQ(readFileBytes(path),
+              QByteArray("[Docente]\r\nID=1000001\r\nNome=Niccol\xF2 ?? \x80\r\n"
+                         "Anno=2008/2009 \xE8\r\n\r\n[ExpDoc]\r\nVot=1\r\n"));
+    EXPECT_EQ(ini.ReadString("DOCENTE", "nome"), QString::fromUtf8("Niccolò ?? €"));
+
+    // Without the setting a new file is UTF-8, and an existing UTF-8 file stays so with it.
+    writeFileBytes(main.path() + "ETC/utf8.ini", "[A]\r\nk=\xC3\xA0\r\n");
+    TVxINIFile utf8(QStringLiteral("utf8.ini"));
+    utf8.setNewFileEncoding(TVxIniEncoding::Cp1252);
+    utf8.WriteString("A", "j", QString::fromUtf8("è"));
+    EXPECT_EQ(readFileBytes(utf8.resolvedPath()),
+              QByteArray("[A]\r\nk=\xC3\xA0\r\nj=\xC3\xA8\r\n"));
+    TVxINIFile plain(QStringLiteral("plain.ini"));
+    plain.WriteString("A", "k", QString::fromUtf8("è"));
+    EXPECT_EQ(readFileBytes(plain.resolvedPath()), QByteArray("[A]\r\nk=\xC3\xA8\r\n"));
+}
+
 TEST(VxINIFile, EveryReadSeesTheFileAsItIsNow)
 {
     TestMainDir main;

@@ -1,0 +1,387 @@
+#include "exchange/qelxml.h"
+
+#include "exchange/qelwait.h"
+#include "exchange/qelxmlsql.h"
+#include "platform/connection.h"
+#include "platform/globalvars.h"
+#include "platform/helpers.h"
+#include "platform/maindir.h"
+#include "platform/transaction.h"
+#include "platform/vxexception.h"
+#include "shell/qelpargen.h"
+#include "shell/qelutil.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlQuery>
+
+TdmqelXML *dmqelXML = nullptr;
+
+namespace {
+
+// The class session's flags, in the order classSessionFlags selects them.
+constexpr int TdmqelXML::*kClassFlags[] = {&TdmqelXML::iVot, &TdmqelXML::iVtp, &TdmqelXML::iTas,
+                                           &TdmqelXML::iAss, &TdmqelXML::iAiu, &TdmqelXML::iNot,
+                                           &TdmqelXML::iDeb, &TdmqelXML::iEsi, &TdmqelXML::iCre,
+                                           &TdmqelXML::iGdz, &TdmqelXML::iComp};
+
+constexpr TqelXmlKind kKinds[] = {
+    {0, &TdmqelXML::iVot, "ClsVot.xml", "TVOT_VOTI"},
+    {1, &TdmqelXML::iVtp, "ClsVtp.xml", "TVTP_PROPOSTI"},
+    {2, &TdmqelXML::iTas, "ClsTas.xml", "TTAS_TASSONOMIE"},
+    {3, &TdmqelXML::iAss, "ClsAss.xml", "TASS_ASSENZE"},
+    {4, &TdmqelXML::iAiu, "ClsAiu.xml", "TAIU_AIUTI"},
+    {5, &TdmqelXML::iNot, "ClsNot.xml", "TNOT_NOTE"},
+    {7, &TdmqelXML::iDeb, "ClsDeb.xml", "TDEB_DEBITI"},
+    {8, &TdmqelXML::iGdz, "ClsGdz.xml", "TGdz_Giudizi"},
+    {9, &TdmqelXML::iEsi, "ClsFin.xml", "TSIT_SITUAZIONI.iPosFinId"},
+    {10, &TdmqelXML::iComp, "Competenze.xml", "TCOMP_COMPETENZE"},
+};
+
+QString idList(const QList<qint64> &ids)
+{
+    QStringList texts;
+    texts.reserve(ids.size());
+    for (const qint64 id : ids)
+        texts << QString::number(id);
+    return QLatin1Char('(') + texts.join(QLatin1Char(',')) + QLatin1Char(')');
+}
+
+QString nativePath(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+} // namespace
+
+std::span<const TqelXmlKind> qelXmlKinds()
+{
+    return kKinds;
+}
+
+TdmqelXML::TdmqelXML(QObject *owner) : QObject(owner)
+{
+    setObjectName(QStringLiteral("dmqelXML"));
+    iAnsSesDwgId = TVxWorkingContext::session();
+    iAnsId = TVxWorkingContext::schoolYear();
+    xIniFileScrutinio.setFileName(QStringLiteral("qelParScrut.ini"));
+    xIniFileScrutinio.setScriviSempre(true);
+    xpsPathScrutinio.setINIFile(xIniFileScrutinio);
+    xpsPathScrutinio.setSection(QStringLiteral("sDirBase"));
+    xpsPathScrutinio.setIdent(QStringLiteral("xpsPathScrutinio"));
+    xpsPathScrutinio.setDefault(LongDir(QDir::homePath()));
+    dmqelXML = this;
+}
+
+TdmqelXML::~TdmqelXML()
+{
+    if (dmqelXML == this)
+        dmqelXML = nullptr;
+}
+
+QString TdmqelXML::ScrutinioBaseFolder() const
+{
+    // A folder stored by an office on Windows ("c:\", "\\server\...") does not exist here and
+    // counts as never chosen.
+    QString stored = xpsPathScrutinio.GetValore().trimmed();
+    stored.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (stored.startsWith(QLatin1Char('/'))) {
+        const QString path = resolvePath(stored);
+        if (QFileInfo(path).isDir())
+            return LongDir(path);
+    }
+    return LongDir(QDir::homePath());
+}
+
+TdmqelParGen &TdmqelXML::parGen() const
+{
+    if (dmqelParGen)
+        return *dmqelParGen;
+    if (!m_ownParGen)
+        m_ownParGen = std::make_unique<TdmqelParGen>();
+    return *m_ownParGen;
+}
+
+TdmqelXML::ExpDocFlags TdmqelXML::readExpDoc() const
+{
+    const TdmqelParGen &p = parGen();
+    ExpDocFlags flags;
+    const TVxParInteger *params[] = {&p.xpiVot, &p.xpiVtp, &p.xpiTas, &p.xpiAss,
+                                     &p.xpiAiu, &p.xpiNot, &p.xpiDeb, &p.xpiComp};
+    for (const TVxParInteger *par : params)
+        flags.values.append({par->Section(), par->Ident(), par->GetValore()});
+    return flags;
+}
+
+bool TdmqelXML::ExpDocFlags::on(const QString &key) const
+{
+    for (const ExpDocFlag &flag : values) {
+        if (flag.key.compare(key, Qt::CaseInsensitive) == 0)
+            return flag.value == 1;
+    }
+    return false;
+}
+
+QString TdmqelXML::FolderFile(const QString &fileName) const
+{
+    return resolvePath(LongDir(sFolder) + fileName);
+}
+
+TVxINIFile TdmqelXML::folderInfo() const
+{
+    TVxINIFile ini(FolderFile(QStringLiteral("Info.ini")), true);
+    // The teachers' program reads it as Windows-1252.
+    ini.setNewFileEncoding(TVxIniEncoding::Cp1252);
+    return ini;
+}
+
+void TdmqelXML::SetSessionKind(int iSfiId)
+{
+    iSessionKind = iSfiId;
+}
+
+void TdmqelXML::LoadClassFlags(int classId)
+{
+    iClsId = classId;
+    for (int TdmqelXML::*flag : kClassFlags)
+        this->*flag = 0;
+    if (iMode == 1) {
+        TVxFieldValues values;
+        values.setValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId);
+        values.setValue(QStringLiteral("iClsId"), classId);
+        bool first = true;
+        VxEachRow(qqoVxGlobConn(), QelXmlSql::classSessionFlags(), values,
+                  [&](const QSqlQuery &query, const QSqlRecord &) {
+                      if (!first)
+                          return;
+                      first = false;
+                      for (int i = 0; i < int(std::size(kClassFlags)); ++i)
+                          this->*kClassFlags[i] = query.value(i).toInt();
+                  });
+        return;
+    }
+    const TVxINIFile ini = folderInfo();
+    const QPair<const char *, int TdmqelXML::*> teacherFlags[] = {
+        {"Vot", &TdmqelXML::iVot}, {"Vtp", &TdmqelXML::iVtp},  {"Tas", &TdmqelXML::iTas},
+        {"Ass", &TdmqelXML::iAss}, {"Aiu", &TdmqelXML::iAiu},  {"Not", &TdmqelXML::iNot},
+        {"Deb", &TdmqelXML::iDeb}, {"Comp", &TdmqelXML::iComp}};
+    for (const auto &[key, flag] : teacherFlags)
+        this->*flag = ini.ReadInteger(QStringLiteral("ExpDoc"), QLatin1String(key), 0);
+}
+
+bool TdmqelXML::CheckClassInfo(int classId, int classSessionId) const
+{
+    const QString packet = FolderFile(QStringLiteral("ClsSes.xml"));
+    if (!QFileInfo::exists(packet))
+        return false;
+    TClientDataSet session;
+    try {
+        session.LoadFromFile(packet);
+    } catch (const EVxException &) {
+        // A damaged packet is no class folder of ours.
+        return false;
+    }
+    session.First();
+    const TField *field = session.FindField(QStringLiteral("iClsSesId"));
+    if (!field || session.IsEmpty() || field->IsNull() || field->AsLargeInt() != classSessionId)
+        return false;
+    const int stored = folderInfo().ReadInteger(QStringLiteral("Classe"), QStringLiteral("ID"), 0);
+    return stored != 0 && stored == classId;
+}
+
+bool TdmqelXML::CheckTeacherInfo(int teacherId) const
+{
+    const int stored = folderInfo().ReadInteger(QStringLiteral("Docente"), QStringLiteral("ID"), 0);
+    return stored != 0 && stored == teacherId;
+}
+
+QString TdmqelXML::BuildPstFilter(int pstId, const QString &sql, const QString &alias,
+                                  bool lOnlyAdmitted) const
+{
+    // The alias is the program's own: checked, so that the filter never carries other text.
+    static const QRegularExpression identifier(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    if (pstId >= 0 && !identifier.match(alias).hasMatch())
+        throw EVxException(
+            QStringLiteral("Alias non valido nel filtro del piano di studi: %1").arg(alias));
+    QString condition = pstId >= 0 ? alias + QStringLiteral(".iPstId=") + QString::number(pstId)
+                                   : QStringLiteral("1=1");
+    if (iSessionKind == 3 && lOnlyAdmitted)
+        condition += QStringLiteral(" and TSit.IPOSFINID_SOSP is not null");
+    if (lOnlyAdmitted) {
+        TVxFieldValues values;
+        values.setValue(QStringLiteral("iClsSesId"), iClsSesId);
+        int subjects = 0;
+        VxEachRow(
+            qqoVxGlobConn(), QelXmlSql::hasQualification(), values,
+            [&](const QSqlQuery &query, const QSqlRecord &) { subjects = query.value(0).toInt(); });
+        if (subjects > 0)
+            condition += QelXmlSql::admittedCondition(iClsId, iAnsSesDwgId);
+    }
+    QString result = sql;
+    result.replace(QStringLiteral("/*PST*/"), condition);
+    return result;
+}
+
+QString TdmqelXML::FieldValueList(const QString &field) const
+{
+    const TField *column = scdExp.FieldByName(field);
+    // Only keys go into SQL text: a column of text would carry whatever the database holds.
+    if (column->DataType() != ftInteger)
+        throw EVxException(
+            QStringLiteral("La colonna %1 non contiene chiavi numeriche.").arg(field));
+    QList<qint64> ids;
+    for (int row = 0; row < scdExp.RecordCount(); ++row) {
+        const QVariant value = scdExp.Value(row, column->Index());
+        if (!value.isNull())
+            ids << value.toLongLong();
+    }
+    return ids.isEmpty() ? QStringLiteral("(-1)") : idList(ids);
+}
+
+QString TdmqelXML::TeacherClassList() const
+{
+    TVxFieldValues values;
+    values.setValue(QStringLiteral("iAnaId"), iAnaId);
+    values.setValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId);
+    QList<qint64> ids;
+    VxEachRow(
+        qqoVxGlobConn(), QelXmlSql::teacherClasses(), values,
+        [&](const QSqlQuery &query, const QSqlRecord &) { ids << query.value(0).toLongLong(); });
+    return ids.isEmpty() ? QString() : idList(ids);
+}
+
+void TdmqelXML::ClearFolder(const QString &folder)
+{
+    QString path = folder.trimmed();
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    // An empty or relative folder would be the current one: its files are not the exchange's.
+    if (path.isEmpty())
+        throw EVxException(QStringLiteral("Non è stata indicata la cartella da svuotare."));
+    if (!QDir::isAbsolutePath(path))
+        throw EVxException(
+            QStringLiteral("La cartella da svuotare \"%1\" non è un percorso completo.")
+                .arg(folder));
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    if (QDir(path).isRoot() || canonical == QStringLiteral("/"))
+        throw EVxException(
+            QStringLiteral("La cartella \"%1\" è la radice del disco: non viene svuotata.")
+                .arg(nativePath(path)));
+    const QDir dir(path);
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo &entry : entries) {
+        // A link goes as a link: what it points to is not in this folder.
+        if (entry.isSymLink() || entry.isFile())
+            QFile::remove(entry.absoluteFilePath());
+    }
+}
+
+void TdmqelXML::DeleteFolderInfo()
+{
+    if (ShortDir(sFolder).trimmed().isEmpty() || !QDir::isAbsolutePath(LongDir(sFolder)))
+        throw EVxException(QStringLiteral("Non è stata indicata la cartella di scambio."));
+    const QString folder = resolvePath(LongDir(sFolder));
+    if (!QDir().mkpath(folder))
+        throw EVxException(
+            QStringLiteral("Impossibile creare la cartella %1.").arg(nativePath(folder)));
+    // Every spelling: the folder may come from a Windows medium.
+    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::System |
+                                                             QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QFileInfo &entry : entries) {
+        if (entry.fileName().compare(QStringLiteral("Info.ini"), Qt::CaseInsensitive) != 0)
+            continue;
+        QFile file(entry.absoluteFilePath());
+        if (!file.remove())
+            throw EVxException(QStringLiteral("Impossibile cancellare il file %1:\r%2")
+                                   .arg(nativePath(entry.absoluteFilePath()), file.errorString()));
+    }
+}
+
+TfmqelWait *TdmqelXML::Wait() const
+{
+    return m_wait;
+}
+
+void TdmqelXML::afterPacket(const QString &fileName)
+{
+    if (onPacketWritten)
+        onPacketWritten(fileName);
+    if (m_wait)
+        m_wait->Refresh();
+}
+
+void TdmqelXML::WritePacket(const QString &fileName, const QString &sql,
+                            const TVxFieldValues &params)
+{
+    scdExp.setCommandText(sql);
+    scdExp.Params() = params;
+    scdExp.Open();
+    scdExp.SaveToFile(FolderFile(fileName), dfXML);
+    afterPacket(fileName);
+}
+
+void TdmqelXML::ExportGeneralTables()
+{
+    exportGeneralTables(readExpDoc(), iMode != 1);
+}
+
+void TdmqelXML::exportGeneralTables(const ExpDocFlags &flags, bool gated)
+{
+    const bool all = !gated;
+    WritePacket(QStringLiteral("InfoSed.xml"), QelXmlSql::infoSed());
+    TVxFieldValues years;
+    years.setValue(QStringLiteral("iAnsId"), 0);
+    years.setValue(QStringLiteral("All"), 1);
+    WritePacket(QStringLiteral("Ans.xml"), QelXmlSql::ans(), years);
+    if (all || flags.on(QStringLiteral("Vot")) || flags.on(QStringLiteral("Tas")))
+        WritePacket(QStringLiteral("LivVot_Tas.xml"), QelXmlSql::livVotTas());
+    if (all || flags.on(QStringLiteral("Vtp")))
+        WritePacket(QStringLiteral("LivVtp.xml"), QelXmlSql::livVtp());
+    if (all || flags.on(QStringLiteral("Deb"))) {
+        WritePacket(QStringLiteral("DebTip.xml"), QelXmlSql::debTip());
+        WritePacket(QStringLiteral("DebEsi.xml"), QelXmlSql::debEsi());
+    }
+    if (all || flags.on(QStringLiteral("Vot")) || flags.on(QStringLiteral("Not"))) {
+        TVxFieldValues institute;
+        institute.setValue(QStringLiteral("iDwgId"),
+                           AggregateiDwgId(TVxWorkingContext::institute()));
+        WritePacket(QStringLiteral("DocIst.xml"), QelXmlSql::docIst(), institute);
+    }
+}
+
+void TdmqelXML::WriteClassInfo()
+{
+    folderInfo().WriteValues(QStringLiteral("Classe"),
+                             {{QStringLiteral("ID"), QString::number(iClsId)},
+                              {QStringLiteral("Descrizione"), sClsDesc}});
+}
+
+void TdmqelXML::WriteTeacherInfo()
+{
+    writeTeacherInfo(readExpDoc());
+}
+
+void TdmqelXML::writeTeacherInfo(const ExpDocFlags &flags)
+{
+    // The year's text comes from the year itself: the key is not a calendar year.
+    QList<QPair<QString, TVxIniValues>> sections = {
+        {QStringLiteral("Docente"),
+         {{QStringLiteral("ID"), QString::number(iAnaId)},
+          {QStringLiteral("Nome"), sDocNome},
+          {QStringLiteral("Anno"), AnnoScolTextOfAnsId(iAnsId)},
+          {QStringLiteral("Sessione"), GetSessioneDesc(iAnsSesDwgId)}}}};
+    for (const ExpDocFlag &flag : flags.values) {
+        auto section = std::find_if(sections.begin(), sections.end(), [&](const auto &s) {
+            return s.first.compare(flag.section, Qt::CaseInsensitive) == 0;
+        });
+        if (section == sections.end()) {
+            sections.append({flag.section, {}});
+            section = sections.end() - 1;
+        }
+        section->second.append({flag.key, QString::number(flag.value)});
+    }
+    // One replacement of the file: the folder is sealed whole or not at all.
+    folderInfo().WriteSections(sections);
+}

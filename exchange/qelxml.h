@@ -1,0 +1,157 @@
+#pragma once
+
+#include "platform/inifile.h"
+#include "platform/params.h"
+#include "platform/sqlclientdataset.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <span>
+
+class TdmqelParGen;
+class TfmqelWait;
+
+// The data-packet engine of the exchange with the teachers' grade-entry program. It writes a
+// class folder (iMode 1, one class session for its coordinator) or a teacher folder (iMode 0,
+// the classes and subjects of one teacher) as XML data packets plus Info.ini, and reads a
+// returned folder back. The exchange windows create it when they open (dmqelXML) and free it
+// when they close; its state persists between calls, so a caller sets every option the next
+// operation reads.
+//
+// Info.ini is the folder's seal: every export deletes it before writing anything and writes it
+// last, so a folder whose export failed half-way is refused on collection.
+//
+// SQL text is put together at run time only from the id lists below and the "/*PST*/"
+// condition, both made of integers the engine holds, in decimal; every other value is bound.
+// Failures raise EVxException and reach the calling window; the wait window still closes.
+class TdmqelXML : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TdmqelXML(QObject *owner = nullptr);
+    ~TdmqelXML() override;
+
+    // State, in the order and with the meaning the exchange windows rely on.
+    int iMode = 0;        // 1 class folder, 0 teacher folder
+    int iClsId = 0;       // set by LoadClassFlags
+    int iClsSesId = 0;    // class mode
+    int iAnsSesDwgId = 0; // the working year-session at creation
+    int iAnsId = 0;       // the working school year at creation
+    int iAnaId = 0;       // teacher mode
+    QString sFolder;      // ends with a separator; file names are appended
+    int iVot = 0, iVtp = 0, iTas = 0, iAss = 0, iAiu = 0, iNot = 0, iDeb = 0, iEsi = 0, iCre = 0,
+        iGdz = 0, iComp = 0;
+    QString sDocNome;
+    bool lStorico = false;
+    QString sClsDesc;
+    bool lCancel = false; // set by "Annulla"; the callers' loops test and clear it
+    int iSessionKind = 0; // TAnsSesDwg.iSfiId of the working session: 2 final, 3 deferred
+    int iPstId = -1;      // -1 every plan of the class, else one plan
+    bool lProteggiPwd = false;
+
+    // The client dataset through which every exported query runs.
+    TSQLClientDataSet scdExp;
+    // The last base folder of the class send and collect windows (ETC\qelParScrut.ini); the
+    // callers read it through ScrutinioBaseFolder.
+    TVxINIFile xIniFileScrutinio;
+    TVxParString xpsPathScrutinio;
+    // xpsPathScrutinio when it names a folder that exists here, else the user's home folder;
+    // with a trailing separator. The suite's default "c:\" means nothing on this system.
+    QString ScrutinioBaseFolder() const;
+
+    void SetSessionKind(int iSfiId);
+    // Class mode: the class session's flags in the working session (all 0 without one).
+    // Teacher mode: [ExpDoc] of the folder's Info.ini (sFolder first), a missing key 0; iEsi,
+    // iCre and iGdz are 0.
+    void LoadClassFlags(int classId);
+    void ExportTeacherData();
+    // Deletes the files lying in the folder, symbolic links as links: never a sub-folder or
+    // what a link points to, and an entry that cannot be deleted stays. An empty path and the
+    // filesystem's root are refused with EVxException: their files are not the exchange's.
+    static void ClearFolder(const QString &folder);
+    // <sFolder>ClsSes.xml exists, reads, and holds iClsSesId, and Info.ini [Classe] ID is
+    // iClsId.
+    bool CheckClassInfo(int classId, int classSessionId) const;
+    // Info.ini [Docente] ID is iAnaId.
+    bool CheckTeacherInfo(int teacherId) const;
+    // The general packets: all of them in class mode, gated by the office's [ExpDoc] flags in
+    // teacher mode.
+    void ExportGeneralTables();
+    // The SQL with every "/*PST*/" replaced by the pupil filter: the study plan (alias.iPstId,
+    // or 1=1 for -1), and with lOnlyAdmitted the deferred session's suspended pupils and a
+    // qualification class's admitted ones. Those two conditions name the situation table
+    // TSit, whatever the alias.
+    QString BuildPstFilter(int pstId, const QString &sql, const QString &alias,
+                           bool lOnlyAdmitted) const;
+    // "(v1,v2,...)" of an integer column over the rows scdExp holds; "(-1)" with none, so an
+    // "IN" over it matches nothing.
+    QString FieldValueList(const QString &field) const;
+    // "(c1,c2,...)" of the classes in which iAnaId teaches a subject and that have a class
+    // session in iAnsSesDwgId; "" with none.
+    QString TeacherClassList() const;
+    void WriteClassInfo();
+    void WriteTeacherInfo();
+
+    // The steps every export shares. DeleteFolderInfo removes Info.ini before the first file
+    // (raising when it stays). WritePacket runs the query through scdExp and saves it as an XML
+    // packet in sFolder (an empty one with its columns when there are no rows), leaving scdExp
+    // open for FieldValueList until the next packet, then lets the wait window answer.
+    void DeleteFolderInfo();
+    void WritePacket(const QString &fileName, const QString &sql,
+                     const TVxFieldValues &params = {});
+    QString FolderFile(const QString &fileName) const;
+
+    // The wait window of the running export; none between operations.
+    TfmqelWait *Wait() const;
+    // Called after each packet is saved, before the wait window's events run: tests press
+    // "Annulla" or inject a failure from here.
+    std::function<void(const QString &fileName)> onPacketWritten;
+
+private:
+    // The office's [ExpDoc] flags (ParGen.ini), read once per export so that the files sent and
+    // the flags written into Info.ini agree, whatever happens to the file meanwhile.
+    struct ExpDocFlag
+    {
+        QString section;
+        QString key;
+        int value = 0;
+    };
+    struct ExpDocFlags
+    {
+        QList<ExpDocFlag> values;
+        // A flag counts when it is 1.
+        bool on(const QString &key) const;
+    };
+
+    TdmqelParGen &parGen() const;
+    ExpDocFlags readExpDoc() const;
+    TVxINIFile folderInfo() const;
+    void exportGeneralTables(const ExpDocFlags &flags, bool gated);
+    void writeTeacherInfo(const ExpDocFlags &flags);
+    void writeTemplate(int reportId, const QString &fileName);
+    void exportTeacherClasses(const QString &classes, const ExpDocFlags &flags);
+    void afterPacket(const QString &fileName);
+
+    QPointer<TfmqelWait> m_wait;
+    mutable std::unique_ptr<TdmqelParGen> m_ownParGen;
+};
+
+// The single instance while an exchange window is open.
+extern TdmqelXML *dmqelXML;
+
+// The exchange's data kinds and their own numbering (no kind 6; 10 is competences), with the
+// engine's flag, the packet and the table the collection writes. Credits have no number: their
+// flag iCre moves ClsCre.xml, ClsCreFrm.xml and ClsCreSco.xml.
+struct TqelXmlKind
+{
+    int kind;
+    int TdmqelXML::*flag;
+    const char *packet;
+    const char *table;
+};
+std::span<const TqelXmlKind> qelXmlKinds();

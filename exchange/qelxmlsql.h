@@ -1,0 +1,60 @@
+#pragma once
+
+// The statements of the exchange packets: the column lists the teachers' program reads, by
+// packet. A "%1" is the place of an id list (TdmqelXML::TeacherClassList, FieldValueList),
+// never of anything else; every other value is a bound parameter.
+//
+// The value packets share one select per kind, up to its WHERE: the vote (or other value) row,
+// its class session as ClsSes, the subject node as MatRma, the pupil's situation as TSit and
+// the pupil's plan of the class as ClsPst, so that a class export can add the "/*PST*/" filter
+// and a teacher export its teacher's subjects.
+
+#include <QString>
+
+namespace QelXmlSql {
+
+// General packets.
+QString infoSed();
+QString ans(); // :iAnsId, :All
+QString livVotTas();
+QString livVtp();
+QString debTip();
+QString debEsi();
+QString docIst(); // :iDwgId
+
+// The engine's own reads.
+QString classSessionFlags(); // :iAnsSesDwgId, :iClsId
+QString teacherClasses();    // :iAnaId, :iAnsSesDwgId
+QString hasQualification();  // :iClsSesId
+// The admitted pupils of a qualification class: a condition on TSit, with the class and the
+// year-session in decimal.
+QString admittedCondition(int classId, int yearSessionId);
+
+// Value packets: ClsVot, ClsVtp, ClsTas, ClsAiu, ClsAss and ClsNot, as select ... from.
+QString votSelect();
+QString vtpSelect();
+QString tasSelect();
+QString aiuSelect();
+QString assSelect();
+QString notSelect();
+// The debts with their outcome, type and teachers' names: ClsDeb.xml, as select ... from.
+QString debSelect();
+// Averages of the pupils' final votes and proposals in every final session (%1 = PUPILS).
+QString mVotDeb();
+QString mVtpDeb();
+
+// Teacher folder (%1 = CLASSES unless said otherwise).
+QString teacherClsDwg();
+QString teacherClsSes(); // :iAnsSesDwgId
+QString teacherMatRmaPst();
+QString teacherClsMat(); // :iAnsSesDwgId, :iAnaId
+QString teacherMatCls(); // :iAnsSesDwgId, :iAnaId
+QString teacherClsAlu();
+QString teacherAluMat(); // %1 PUPILS, %2 YEARS; :iAnaId, :iAnaId1
+// A value packet of CLASSES in :iAnsSesDwgId, the teacher's (:iAnaId) subjects only.
+QString teacherValues(const QString &select);
+QString teacherClsNot(); // :iAnsSesDwgId, :iAnaId
+QString teacherClsDeb(); // :iAnaId, :iAnaId1, :iAnsId
+QString teacherDocCls();
+
+} // namespace QelXmlSql
