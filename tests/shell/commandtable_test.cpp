@@ -222,27 +222,6 @@ TEST_F(Commands, ParametersWaitForTheChildWindowsToClose)
     EXPECT_EQ(DialogSeam::shownTexts(), QStringList{QStringLiteral("Parametri applicazione")});
 }
 
-// The reports part's windows open modally from their commands, each the real dialog.
-TEST_F(Commands, PrintSettingsAndTemplateDownloadOpenTheirDialogs)
-{
-    const struct
-    {
-        const char *command;
-        const char *className;
-        const char *title;
-    } cases[] = {
-        {"xafParRpt", "TfmqelParRpt", "Parametri di stampa"},
-        {"xafAggStampe", "TfmQelAggStampe", "Aggiorna stampe scrutinio"},
-    };
-    for (const auto &c : cases) {
-        ScriptedDialogs dialogs;
-        EXPECT_TRUE(run(c.command));
-        ASSERT_EQ(DialogSeam::shown().size(), 1) << c.command;
-        EXPECT_EQ(DialogSeam::shown()[0].detail, QString::fromLatin1(c.className));
-        EXPECT_EQ(DialogSeam::shown()[0].text, QString::fromLatin1(c.title));
-    }
-}
-
 TEST_F(Commands, MakeUpWindowsNeedYearThenSession)
 {
     ScriptedDialogs dialogs;
