@@ -35,6 +35,14 @@ void TVxFieldValues::setValue(const QString &name, const QVariant &value)
     m_values << value;
 }
 
+TVxFieldValues valuesOf(std::initializer_list<std::pair<const char *, QVariant>> pairs)
+{
+    TVxFieldValues values;
+    for (const auto &[name, value] : pairs)
+        values.setValue(QString::fromLatin1(name), value);
+    return values;
+}
+
 namespace {
 
 bool isNameStart(QChar c)

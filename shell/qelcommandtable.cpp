@@ -153,7 +153,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmQelFirmaPreside",
         "TfmQelGestioneVolumi",
         "TfmqelPagelleWeb",
-        "TfmqelExpMediaAlunni",
         "TfmQelRilIntegr",
         "TfmQelExport",
     };
