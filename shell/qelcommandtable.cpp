@@ -154,7 +154,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmQelGestioneVolumi",
         "TfmqelPagelleWeb",
         "TfmQelRilIntegr",
-        "TfmQelExport",
     };
     return classes;
 }
