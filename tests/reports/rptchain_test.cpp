@@ -191,7 +191,8 @@ TEST_F(RptChainTest, APupilReportFollowsThePupilAndItsYears)
 
 TEST_F(RptChainTest, TheDocentiReportsPrepareTheQueriesAgain)
 {
-    // A register run replaced the class list's text; reports left their parameters.
+    // A register run replaced the class list's text; reports left their parameters (the
+    // loop below finds each back at its start: null, All 0, iAbt 2).
     m->SetSelAnsId(39);
     q("qquClsSes").ParamByName("iAnsSesDwgId").setValue(392);
     q("qquClsSes").Open();
@@ -212,9 +213,6 @@ TEST_F(RptChainTest, TheDocentiReportsPrepareTheQueriesAgain)
         for (const auto &[name, initial] : text.params)
             EXPECT_EQ(prepared.ParamByName(name).Value(), initial) << text.name.toStdString();
     }
-    EXPECT_TRUE(q("qquClsAlu").ParamByName("iClsId").IsNull());
-    EXPECT_EQ(q("qquDataOwner").ParamByName("All").Value(), 0);
-    EXPECT_EQ(q("qquAlunniRes").ParamByName("iAbt").Value(), 2);
     EXPECT_EQ(q("qquClsAnsCrs").SQL(), years);
 }
 
