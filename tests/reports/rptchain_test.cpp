@@ -106,15 +106,6 @@ const QStringList kPupilDetails = {
 
 } // namespace
 
-TEST(ListaAnniCorso, TheYearsOfTheThirdToTheLastCourseYear)
-{
-    EXPECT_EQ(ListaAnniCorso(1, 39), QList<int>());
-    EXPECT_EQ(ListaAnniCorso(2, 39), QList<int>());
-    EXPECT_EQ(ListaAnniCorso(3, 39), QList<int>({39}));
-    EXPECT_EQ(ListaAnniCorso(4, 39), QList<int>({38, 39}));
-    EXPECT_EQ(ListaAnniCorso(5, 39), QList<int>({37, 38, 39}));
-}
-
 TEST_F(RptChainTest, EachClassAndPupilMoveKeepsTheDetailsOnItsRow)
 {
     m->SetSelAnsId(39);
@@ -238,6 +229,7 @@ TEST_F(RptChainTest, TheModuleLivesWithTheMainWindowAndEndsEveryReport)
     } catch (const EVxException &e) {
         EXPECT_TRUE(e.message().contains("qquAai")) << e.message().toStdString();
     }
+    EXPECT_EQ(q("qquAai").ParamByName("iAnsSesDwgId").Value(), 392); // the working session
     for (TfrDataSet *ds : m->DataSets())
         EXPECT_FALSE(ds->Active()) << ds->Name().toStdString();
 
