@@ -91,7 +91,8 @@ void writeRegistry(QSqlDatabase &db)
     plainRows(db, "TComCap", "iComCapId,iSrpcId,iCapId", {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}});
     plainRows(db, "TScu_Scuole", "iScuId,sScuLDesc,sScuMecCod,iComCapId",
               {{1, "Scuola secondaria di primo grado A. Manzoni", "MIMM01000A", 1},
-               {2, "Scuola secondaria di primo grado G. Verdi", "MIMM02000B", 2}});
+               {2, "Scuola secondaria di primo grado G. Verdi", "MIMM02000B", 2},
+               {3, "Istituto tecnico commerciale C. Cattaneo", "BGTD03000C", 3}});
     plainRows(db, "TTfi_TipoFrequenza", "iTfiId,sTaxLDescVexto,sTdeLDesc,sTdeSDesc",
               {{1, "Tempo ordinario", "Frequenza ordinaria", "ORD"}});
     plainRows(db, "TObf_ObbligoFormativo", "iObfId,sObfCodice,sObfDescr",
