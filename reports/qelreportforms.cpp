@@ -3,9 +3,11 @@
 #include "platform/formregistry.h"
 #include "reports/qelfaggstampe.h"
 #include "reports/qelfparrpt.h"
+#include "reports/qelfselrptansbs.h"
 
 void registerReportForms()
 {
     TAVRIN_REGISTER_FORM(TfmqelParRpt);
     TAVRIN_REGISTER_FORM(TfmQelAggStampe);
+    TAVRIN_REGISTER_FORM(TfmqelSelRptAnsSesBs);
 }

@@ -42,6 +42,7 @@ void installReportParts()
     if (installed)
         return;
     installed = true;
+    qelStartupHooks().registerForms.append(registerReportForms);
     // Every report's templates call the school's functions; the registry lets them go as the
     // program ends.
     frRegisterFunctionLibrary<TfrQelFunctionLibrary>();
@@ -55,5 +56,4 @@ void installReportParts()
         if (dmqelRptDataSets)
             dmqelRptDataSets->PreparaDataSets();
     };
-    qelStartupHooks().registerForms.append(registerReportForms);
 }
