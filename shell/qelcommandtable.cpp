@@ -147,13 +147,11 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmqelSendScrutinio",
         "TfmqelSendCPst",
         "TfmqelRiceCPst",
-        "TfmQelAggStampe",
         "TfmqelRiceC",
         "TfmQelStampaVerbali",
         "TfmQelOpzioniRegistri",
         "TfmQelFirmaPreside",
         "TfmQelGestioneVolumi",
-        "TfmqelParRpt",
         "TfmQelRilIntegr",
     };
     return classes;
