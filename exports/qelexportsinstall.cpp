@@ -3,6 +3,7 @@
 #include "exports/qelexportalu.h"
 #include "exports/qelfexpmediaalunni.h"
 #include "exports/qelfexport.h"
+#include "exports/qelfrilintegr.h"
 #include "platform/formregistry.h"
 #include "shell/qelstartup.h"
 
@@ -12,6 +13,7 @@ void registerExportForms()
 {
     TAVRIN_REGISTER_FORM(TfmqelExpMediaAlunni);
     TAVRIN_REGISTER_FORM(TfmQelExport);
+    TAVRIN_REGISTER_FORM(TfmQelRilIntegr);
 }
 
 } // namespace
