@@ -15,7 +15,6 @@
 
 #include <QFileInfo>
 #include <QMdiArea>
-#include <QProcess>
 #include <QRegularExpression>
 
 namespace {
@@ -136,10 +135,7 @@ TEST_F(RptVariablesTest, TheDocentiReportsPrintFromTheirCommands)
             saveScreenshot(objects->mainWindow(), "brogliaccio-invio.png");
         const QString pdf = db.mainDir.path() + command + ".pdf";
         rpt.ExportTo(rpt.PDFExport, pdf);
-        QProcess text;
-        text.start("pdftotext", {"-layout", pdf, "-"});
-        ASSERT_TRUE(text.waitForFinished(60000));
-        printed[command] = QString::fromUtf8(text.readAllStandardOutput());
+        ASSERT_EQ(runChecker("pdftotext", {"-layout", pdf, "-"}, &printed[command]), 0);
     }
     QSqlQuery q = runSql("SELECT A.sAnaCognome || ' ' || A.sAnaNome, M.sModDesc, T.dAaiRicevuto, "
                          "A.iAnaId, A.sAnaPwPert FROM TAai_AnaAppInvio T "
