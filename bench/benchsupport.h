@@ -80,16 +80,19 @@ inline void runStatementsBare(QSqlDatabase &db,
                               const QList<TVxStatementRecorder::Statement> &statements, int columns)
 {
     db.transaction();
-    std::map<QString, std::unique_ptr<QSqlQuery>> prepared;
+    // A parameter named twice, or out of the values' order, is bound by its name.
+    std::map<QString, std::pair<std::unique_ptr<QSqlQuery>, QStringList>> prepared;
     for (const TVxStatementRecorder::Statement &s : statements) {
-        std::unique_ptr<QSqlQuery> &q = prepared[s.sql];
+        auto &[q, names] = prepared[s.sql];
         if (!q) {
             q = std::make_unique<QSqlQuery>(db);
             q->setForwardOnly(true);
-            q->prepare(toPositional(s.sql).sql);
+            const TVxNamedStatement positional = toPositional(s.sql);
+            q->prepare(positional.sql);
+            names = positional.names;
         }
-        for (int i = 0; i < s.values.size(); ++i)
-            q->bindValue(i, s.values.value(i));
+        for (int i = 0; i < names.size(); ++i)
+            q->bindValue(i, s.values.value(names.at(i)));
         q->exec();
         while (q->next()) {
             for (int c = 0; c < columns; ++c)

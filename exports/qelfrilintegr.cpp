@@ -154,7 +154,8 @@ void TfmQelRilIntegr::actsdFileExecute()
 void TfmQelRilIntegr::btnSelClsClick()
 {
     TfmQelSelCls picker(this);
-    picker.SetSede(SelectedSede());
+    if (!RunShowingErrors([&picker, this] { picker.LoadClassi(SelectedSede()); }))
+        return;
     // The choice replaces the earlier one: a narrower selection counts only its classes.
     if (picker.ShowModal() == mrOk)
         m_classi = picker.ClassiSelezionate();

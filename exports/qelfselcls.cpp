@@ -3,7 +3,6 @@
 #include "exports/qelexpscru.h"
 #include "platform/checklist.h"
 #include "platform/globalvars.h"
-#include "platform/messagedlg.h"
 
 #include <QListWidget>
 #include <QPushButton>
@@ -15,7 +14,7 @@ TfmQelSelCls::TfmQelSelCls(QWidget *parent)
 {
     setObjectName(QStringLiteral("fmQelSelCls"));
     setWindowTitle(QStringLiteral("Selezione classi"));
-    resize(360, 420);
+    resize(440, 420);
     m_toolBar->setObjectName(QStringLiteral("ToolBar1"));
     m_classes->setObjectName(QStringLiteral("clClsSes"));
     AddCheckListTools(m_toolBar, m_classes);
@@ -31,21 +30,12 @@ QList<int> TfmQelSelCls::ClassiSelezionate() const
     return CheckedIds(m_classes);
 }
 
-void TfmQelSelCls::showEvent(QShowEvent *event)
-{
-    TfmVxOkCancDlg::showEvent(event);
-    if (!m_loaded) {
-        m_loaded = true;
-        RunShowingErrors([this] { LoadClassi(); });
-    }
-}
-
-void TfmQelSelCls::LoadClassi()
+void TfmQelSelCls::LoadClassi(int iDwgSedId)
 {
     m_classes->clear();
     for (const TVxEnumItem &cls : TdmQelExpScru::Classi(TVxWorkingContext::schoolYear(),
                                                          TVxWorkingContext::institute(),
-                                                         m_iDwgSedId))
+                                                         iDwgSedId))
         AddCheckItem(m_classes, cls.text, cls.id);
     CheckAll(m_classes, true);
     UpdateOk();

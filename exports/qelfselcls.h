@@ -9,7 +9,7 @@ class QToolBar;
 
 // "Selezione classi": the classes of the working year (of one site, or of every site for 0),
 // each ticked when the list is loaded; OK is open while at least one is ticked. The list is
-// loaded once, when the picker is first shown: the user's unticks survive a message box or a
+// loaded once, before the picker is shown: the user's unticks survive a message box or a
 // change of focus over it.
 class TfmQelSelCls : public TfmVxOkCancDlg
 {
@@ -17,20 +17,15 @@ class TfmQelSelCls : public TfmVxOkCancDlg
 public:
     explicit TfmQelSelCls(QWidget *parent = nullptr);
 
-    void SetSede(int iDwgSedId) { m_iDwgSedId = iDwgSedId; }
+    // The classes of the site (0: every site), all ticked.
+    void LoadClassi(int iDwgSedId);
     QListWidget *clClsSes() const { return m_classes; }
     // The ids of the ticked classes, in list order.
     QList<int> ClassiSelezionate() const;
 
-protected:
-    void showEvent(QShowEvent *event) override;
-
 private:
-    void LoadClassi();
     void UpdateOk();
 
-    int m_iDwgSedId = 0;
-    bool m_loaded = false;
     QToolBar *m_toolBar;
     QListWidget *m_classes;
 };

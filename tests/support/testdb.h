@@ -131,7 +131,10 @@ QPair<int, QString> runDatabaseTool(const QString &tool, const QStringList &argu
                                     const QByteArray &input = {});
 
 // Readable failures: texts print as texts.
+#ifndef TAVRIN_PRINTS_QSTRING
+#define TAVRIN_PRINTS_QSTRING
 inline void PrintTo(const QString &text, std::ostream *os)
 {
     *os << '"' << text.toStdString() << '"';
 }
+#endif

@@ -44,9 +44,12 @@ QByteArray le32(quint32 v);
 } // namespace xlstest
 
 // Readable QString values in GoogleTest's failure messages.
+#ifndef TAVRIN_PRINTS_QSTRING
+#define TAVRIN_PRINTS_QSTRING
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString &s, std::ostream *os)
 {
     *os << '"' << s.toStdString() << '"';
 }
 QT_END_NAMESPACE
+#endif

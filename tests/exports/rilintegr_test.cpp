@@ -1,0 +1,401 @@
+#include "exports/qelexpscru.h"
+#include "exports/qelfrilintegr.h"
+#include "exports/qelfselcls.h"
+#include "platform/checklist.h"
+#include "platform/maindir.h"
+#include "platform/messagedlg.h"
+#include "shell/qelactivations.h"
+#include "tests/support/runningprogram.h"
+#include "tests/support/testfiles.h"
+#include "tests/xls/xlstestutil.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <unistd.h>
+
+#include <array>
+#include <map>
+
+namespace {
+
+// Counts of a result row: years 1-5 for all pupils, then 1-5 for girls.
+using Counts = std::array<int, 10>;
+using Result = std::map<QString, Counts>;
+
+// Classes of the demo's final session (392): 1A (39001, year 1), 2A (39002, year 2) with votes;
+// 1B (39011, year 1) has none, and its MATEMATICA APPLICATA has MATEMATICA as main subject.
+constexpr int k1A = 39001, k2A = 39002, k1B = 39011;
+// Components of 1A: ITALIANO 2270-2273, LATINO 2274, STORIA 2278, MATEMATICA 2285-2286, FISICA
+// 2289, SCIENZE 2292, RELIGIONE 2298, CONDOTTA 2299-2300; of 2A: MATEMATICA 2510-2511; of 1B:
+// MATEMATICA APPLICATA 2355. Levels of scale 1 are worth their id - 100 (106 and up
+// sufficient, 100 is "NC" and out of the average); 200 is worth 0 on scale 2.
+class RilIntegr : public RunningProgram
+{
+protected:
+    void votes(int sit, std::initializer_list<std::pair<int, int>> cmpLevels)
+    {
+        for (auto [cmp, level] : cmpLevels) {
+            runSql(QStringLiteral("DELETE FROM TVot_Voti WHERE iSitId = ? AND iClsMatCmpId = ?"),
+                   {sit, cmp});
+            if (level)
+                runSql(QStringLiteral("INSERT INTO TVot_Voti (iVotId, iClsMatCmpId, iSitId, "
+                                      "iScaLivId) VALUES (?, ?, ?, ?)"),
+                       {nextVote++, cmp, sit, level});
+        }
+    }
+
+    // Every vote of 1A and 2A made sufficient, then one case per pupil (F: a girl).
+    void prepareCases()
+    {
+        const QString ofClasses = QStringLiteral(
+            " WHERE iScaLivId BETWEEN ? AND ? AND iClsMatCmpId IN (SELECT Cmc.iClsMatCmpId FROM "
+            "TClsMatCmp Cmc JOIN TClsSesMat Csm ON Csm.iClsSesMatId = Cmc.iClsSesMatId WHERE "
+            "Csm.iClsSesId IN (390012, 390022))");
+        for (auto [from, to, level] : {std::array{100, 105, 107}, {200, 211, 214}, {305, 305, 303}})
+            runSql(QStringLiteral("UPDATE TVot_Voti SET iScaLivId = ?") + ofClasses,
+                   {level, from, to});
+        runSql(QStringLiteral("UPDATE TLiv_Livelli SET sLivSDesc = 'NC' WHERE iLivId = "
+                              "(SELECT iLivId FROM TScaLiv WHERE iScaLivId = 200)"));
+        runSql(QStringLiteral("UPDATE TMat_Materie SET sMatLDesc = CASE iMatId WHEN 5 THEN "
+                              "'L''ARTE' ELSE ' LARTE ' END WHERE iMatId IN (5, 6)"));
+        votes(691, {{2270, 105}, {2271, 106}, {2272, 106}, {2273, 106}}); // F: ITALIANO 5.75
+        votes(694, {{2270, 105}, {2271, 107}});                           // ITALIANO 6.0
+        votes(692, {{2270, 100}});                                        // F: NC, not averaged
+        votes(693, {{2285, 200}, {2286, 0}});                             // F: NC, averaged
+        votes(695, {{2299, 105}});                                        // conduct alone
+        votes(696, {{2299, 105}, {2300, 105}, {2270, 104}, {2271, 104}, {2274, 104},
+                    {2278, 104}}); // F: two conduct components and three subjects
+        votes(697, {{2298, 104}}); // F: RELIGIONE
+        votes(698, {{2292, 104}}); // SCIENZE, now "L'ARTE"
+        votes(699, {{2289, 104}}); // FISICA, now " LARTE "
+        votes(756, {{2510, 104}, {2511, 105}}); // F, 2A
+        votes(713, {{2355, 104}});              // F, 1B: MATEMATICA APPLICATA
+    }
+
+    Result compute(const QList<int> &classes, bool mainSubjects = true, int site = 0)
+    {
+        TdmQelExpScru module;
+        module.SetClassi(classes);
+        module.MateriePrincipali = mainSubjects;
+        module.SetSede(site);
+        module.ComputeEsitiScrutinio();
+        return rowsOf(module);
+    }
+
+    Result rowsOf(TdmQelExpScru &module)
+    {
+        Result rows;
+        order.clear();
+        orders.clear();
+        TClientDataSet &cds = module.cdsRisultatoEsiti;
+        for (cds.First(); !cds.Eof(); cds.Next()) {
+            const QString d = cds.FieldByName(QStringLiteral("Descrizione"))->AsString();
+            Counts &c = rows[d];
+            for (int i = 0; i < 10; ++i)
+                c[i] = cds.Fields(1 + i)->AsInteger();
+            order << d;
+            orders << cds.FieldByName(QStringLiteral("ORDINE"))->AsInteger();
+        }
+        return rows;
+    }
+
+    int nextVote = 990001;
+    QStringList order;
+    QList<int> orders;
+};
+
+Counts at(const Result &r, const QString &d)
+{
+    const auto found = r.find(d);
+    return found == r.end() ? Counts{} : found->second;
+}
+
+TEST_F(RilIntegr, CountsEachMeasureByYearForAllAndForGirls)
+{
+    prepareCases();
+    const Result r = compute({k1A, k2A});
+    const struct
+    {
+        const char *row;
+        int y1, y1f, y2, y2f;
+    } expected[] = {
+        {"<ESITI>Scrutinati", 22, 13, 22, 8},
+        {"<ESITI> con insufficienze", 7, 3, 1, 1},
+        {"<ESITI> non classificati", 2, 2, 0, 0},
+        {"<COND>Insufficienza solo comportamento", 1, 0, 0, 0},
+        {"<COND>Insufficienza comportamento e 3 discipline", 1, 1, 0, 0},
+        {"<MAT>ITALIANO", 2, 2, 0, 0},
+        {"<MAT>LATINO", 1, 1, 0, 0},
+        {"<MAT>STORIA", 1, 1, 0, 0},
+        {"<MAT>MATEMATICA", 1, 1, 1, 1},
+        {"<MAT>LARTE", 2, 0, 0, 0},
+        {"<MAT>Comportamento", 2, 1, 0, 0},
+        {"<MAT>INGLESE", 0, 0, 0, 0},
+    };
+    for (const auto &e : expected) {
+        ASSERT_TRUE(r.count(QString::fromLatin1(e.row))) << e.row;
+        const Counts c = r.at(QString::fromLatin1(e.row));
+        EXPECT_EQ((std::array{c[0], c[5], c[1], c[6]}), (std::array{e.y1, e.y1f, e.y2, e.y2f}))
+            << e.row;
+    }
+    EXPECT_FALSE(r.count(QStringLiteral("<MAT>RELIGIONE")));
+    EXPECT_EQ(order.mid(0, 5), (QStringList{"<ESITI>Scrutinati", "<ESITI> con insufficienze",
+                                            "<ESITI> non classificati",
+                                            "<COND>Insufficienza solo comportamento",
+                                            "<COND>Insufficienza comportamento e 3 discipline"}));
+    EXPECT_EQ(order.last(), QStringLiteral("<MAT>Comportamento"));
+    EXPECT_EQ(orders.last(), 999);
+    EXPECT_EQ(orders.mid(0, 6), (QList<int>{0, 1, 2, 3, 4, 5}));
+
+    // A subject of 1B counts in its main subject's row unless the grouping is off; with no
+    // class list the main subjects are used all the same.
+    const QString applied = QStringLiteral("<MAT>MATEMATICA APPLICATA");
+    const QString main = QStringLiteral("<MAT>MATEMATICA");
+    EXPECT_EQ(at(compute({k1B}, true), main)[5], 1);
+    EXPECT_FALSE(compute({k1B}, true).count(applied));
+    EXPECT_EQ(at(compute({k1B}, false), applied)[5], 1);
+    EXPECT_EQ(at(compute({k1B}, false), main)[5], 0);
+    EXPECT_FALSE(compute({}, false).count(applied));
+
+    // The demo institute's two sites split every count: 1A and 1B at the central site, 1C
+    // (20 pupils with votes) at Sesto.
+    const Result all = compute({}), central = compute({}, true, 2), sesto = compute({}, true, 3);
+    EXPECT_EQ(at(central, QStringLiteral("<ESITI>Scrutinati"))[0], 23);
+    EXPECT_EQ(at(sesto, QStringLiteral("<ESITI>Scrutinati"))[0], 20);
+    for (const auto &[row, counts] : all)
+        for (int i = 0; i < 10; ++i)
+            EXPECT_EQ(counts[i], at(central, row)[i] + at(sesto, row)[i]) << row.toStdString() << " " << i;
+}
+
+// The survey's workbooks as python3-xlrd, python3-olefile and LibreOffice read them.
+TEST_F(RilIntegr, WritesTheCountsIntoTheSchoolTypesTemplate)
+{
+    prepareCases();
+    ASSERT_TRUE(TdmQelExpScru::InstallTemplates());
+    QTemporaryDir out;
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    for (const bool lower : {true, false}) {
+        SCOPED_TRACE(lower ? "lower secondary" : "upper secondary");
+        TdmQelExpScru module;
+        module.SetClassi({k1A, k2A});
+        module.SetScuolaMedia(lower);
+        module.ComputeEsitiScrutinio();
+        const Result r = rowsOf(module);
+        const QString path = out.filePath(lower ? QStringLiteral("m.xls") : QStringLiteral("s.xls"));
+        module.WriteEsitiWorkbook(QString(), path);
+
+        // Template rows (0-based), the values' columns (years, then girls; the total columns
+        // between them are formulas) and the caption's row.
+        const int esiti = lower ? 23 : 29, mat = lower ? 32 : 38, cond = lower ? 41 : 47;
+        const int years = lower ? 3 : 5, caption = lower ? 3 : 6;
+        QStringList subjects;
+        for (const QString &d : order)
+            if (d.startsWith(QLatin1String("<MAT>")))
+                subjects << d;
+        const int shift = int(subjects.size()) - 1;
+        std::map<std::pair<int, int>, QJsonValue> cells;
+        const QJsonObject sheet = xlstest::check(QStringLiteral("cells"), path)
+                                      .object()[QStringLiteral("sheets")][0].toObject();
+        for (const QJsonValue &c : sheet[QStringLiteral("cells")].toArray())
+            cells[{c[0].toInt(), c[1].toInt()}] = c[3];
+        auto cell = [&cells](int row, int col) { return cells[std::pair(row, col)]; };
+        auto expectRow = [&](int row, const QString &d) {
+            const Counts &c = r.at(d);
+            for (int y = 0; y < years; ++y) {
+                EXPECT_EQ(cell(row, 5 + y).toDouble(), c[y]) << d.toStdString() << " year " << y + 1;
+                EXPECT_EQ(cell(row, 6 + years + y).toDouble(), c[5 + y]) << d.toStdString() << " girls";
+            }
+            EXPECT_TRUE(cell(row, 7 + 2 * years).isNull()) << d.toStdString() << ": a value past the last";
+        };
+        for (int i = 0; i < 3; ++i)
+            expectRow(esiti + i, order[i]);
+        for (int i = 0; i < subjects.size(); ++i) {
+            expectRow(mat + i, subjects[i]);
+            EXPECT_EQ(cell(mat + i, 0).toString(), subjects[i].mid(5));
+        }
+        expectRow(cond + shift, order[3]);
+        expectRow(cond + shift + 1, order[4]);
+        EXPECT_EQ(cell(caption, 0).toString(), QStringLiteral("ANNO SCOLASTICO 2008/2009"));
+
+        // Two formulas (the year and girls' totals) per subject row copied.
+        auto formulas = [](const QString &file) {
+            int n = 0;
+            for (const QJsonValue &rec : xlstest::check(QStringLiteral("records"), file).array())
+                n += rec[0].toInt() == 0x0006;
+            return n;
+        };
+        EXPECT_EQ(formulas(path), formulas(module.TemplatePath()) + 2 * shift);
+        auto streams = [](const QString &file) {
+            QStringList list;
+            for (const QJsonValue &e :
+                 xlstest::check(QStringLiteral("storage"), file)[QStringLiteral("entries")].toArray())
+                if (e[0].toString() != QLatin1String("Workbook"))
+                    list << e[0].toString() + e[3].toString();
+            return list;
+        };
+        EXPECT_EQ(streams(path), streams(module.TemplatePath()));
+
+        // LibreOffice recalculates the template's totals: the subject block's total row has
+        // moved down with it and sums every subject row.
+        if (soffice.isEmpty())
+            continue;
+        QProcess p;
+        p.start(soffice, {QStringLiteral("--headless"), QStringLiteral("--norestore"),
+                          QStringLiteral("-env:UserInstallation=file://%1/profile").arg(out.path()),
+                          QStringLiteral("--convert-to"), QStringLiteral("csv"),
+                          QStringLiteral("--outdir"), out.path(), path});
+        ASSERT_TRUE(p.waitForFinished(180000));
+        const QStringList lines =
+            QString::fromUtf8(xlstest::readFile(path.chopped(3) + QStringLiteral("csv"))).split('\n');
+        const QStringList total = lines.value(mat + shift + 2).split(',');
+        ASSERT_GT(total.size(), 6 + 2 * years);
+        for (int col = 5; col < 7 + 2 * years; ++col) {
+            int sum = 0;
+            for (int i = 0; i <= shift; ++i)
+                sum += lines.value(mat + i).split(',').value(col).toInt();
+            EXPECT_EQ(total.value(col).toInt(), sum) << "column " << col;
+        }
+        EXPECT_EQ(lines.value(esiti).split(',').value(5 + years).toInt(),
+                  r.at(order[0])[0] + r.at(order[0])[1] + r.at(order[0])[2] +
+                      (lower ? 0 : r.at(order[0])[3] + r.at(order[0])[4]));
+    }
+}
+
+class RilIntegrWindow : public RilIntegr
+{
+protected:
+    // Opens the command; the script works the window and presses buttons.
+    void run(const std::function<void(TfmQelRilIntegr *)> &script)
+    {
+        DialogSeam::queueModalScript([&](QDialog *d) {
+            script(static_cast<TfmQelRilIntegr *>(d));
+            return int(mrCancel);
+        });
+        DialogSeam::clearShown();
+        dmqelActivations->Item(QStringLiteral("xafRilIntegr"))->Execute();
+    }
+    QStringList shown(const QString &kind)
+    {
+        QStringList texts;
+        for (const DialogSeam::Shown &s : DialogSeam::shown())
+            if (s.kind == kind)
+                texts << s.text;
+        return texts;
+    }
+    // The output chosen through the save dialog.
+    static void choose(TfmQelRilIntegr *w, const QString &path)
+    {
+        DialogSeam::queueAnswer(path);
+        w->btnOdSalva()->click();
+    }
+
+    ScriptedDialogs dialogs;
+};
+
+TEST_F(RilIntegrWindow, StopsWithItsMessagesAndKeepsThePreviousOutputOnFailure)
+{
+    QTemporaryDir out;
+    const QString output = out.filePath(QStringLiteral("esiti.xls"));
+    const QString templ = mainSubDir(QStringLiteral("USR/Qel")) + QStringLiteral("ESI2G.XLS");
+    const QString missing = QStringLiteral("Mancano uno o più file necessari alla generazione.");
+    const QString badName =
+        QStringLiteral("Il nome o la cartella del file da salvare non sono corretti.");
+    const QString locked = QStringLiteral(
+        "Il file indicato esiste già ma non può essere cancellato. Impossibile proseguire");
+    const struct
+    {
+        const char *name;
+        std::function<QString()> prepare; // the output chosen
+        QString message;
+    } cases[] = {
+        {"no template", [&] { QFile::remove(templ); return output; }, missing},
+        {"a folder that does not exist", [&] { return out.filePath("none/esiti.xls"); }, badName},
+        {"an output that is a folder", [&] { QDir(out.path()).mkdir("cartella.xls");
+                                              return out.filePath("cartella.xls"); }, locked},
+        {"a read-only folder", [&] {
+             QDir(out.path()).mkdir("ro");
+             QFile::copy(templ, out.filePath("ro/esiti.xls"));
+             QFile::setPermissions(out.filePath("ro"), QFile::ReadOwner | QFile::ExeOwner);
+             return geteuid() == 0 ? QString() : out.filePath("ro/esiti.xls"); }, locked},
+        {"a broken template", [&] { xlstest::writeFile(templ, "not a workbook"); return output; },
+         QString()},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        xlstest::writeFile(output, "previous");
+        QString chosen;
+        run([&](TfmQelRilIntegr *w) {
+            chosen = c.prepare();
+            if (!chosen.isEmpty())
+                choose(w, chosen);
+            w->buOk()->click();
+            // The window stays open for another run, its template put back.
+            QFile::remove(templ);
+            TdmQelExpScru::InstallTemplates();
+        });
+        if (chosen.isEmpty())
+            continue;
+        const QStringList messages = shown(QStringLiteral("message"));
+        ASSERT_EQ(messages.size(), 1);
+        if (!c.message.isEmpty()) {
+            EXPECT_EQ(messages[0], c.message);
+        }
+        EXPECT_EQ(xlstest::readFile(output), QByteArray("previous"));
+    }
+}
+
+TEST_F(RilIntegrWindow, ClassesChosenAgainReplaceTheFirstChoiceAndYesOpensTheFolder)
+{
+    QTemporaryDir out;
+    const QString output = out.filePath(QStringLiteral("esiti.xls"));
+    xlstest::writeFile(output, "previous");
+    // The program's templates found under another spelling of their names.
+    ASSERT_TRUE(TdmQelExpScru::InstallTemplates());
+    QDir qel(mainSubDir(QStringLiteral("USR/Qel")));
+    QFile::rename(qel.filePath(QStringLiteral("ESI2G.XLS")), qel.filePath(QStringLiteral("esi2g.xls")));
+    QList<int> first, second;
+    run([&](TfmQelRilIntegr *w) {
+        EXPECT_EQ(w->cbxSedi()->count(), 3);
+        DialogSeam::queueAnswer(int(mrOk));
+        w->btnSelCls()->click();
+        first = w->Classi();
+        DialogSeam::queueModalScript([](QDialog *d) {
+            QListWidget *list = static_cast<TfmQelSelCls *>(d)->clClsSes();
+            CheckAll(list, false);
+            list->item(0)->setCheckState(Qt::Checked);
+            // A message over the picker and its activation again reload nothing.
+            VxMessageDlg(QStringLiteral("?"), mtInformation, mbOK);
+            QEvent activate(QEvent::WindowActivate);
+            QApplication::sendEvent(d, &activate);
+            EXPECT_EQ(CheckedIds(list), QList<int>{k1A});
+            saveScreenshot(d, QStringLiteral("rilintegr-classi.png"));
+            return int(mrOk);
+        });
+        w->btnSelCls()->click();
+        second = w->Classi();
+        choose(w, output.chopped(4));
+        saveScreenshot(w, QStringLiteral("rilintegr.png"));
+        DialogSeam::queueAnswer(int(mrYes));
+        w->buOk()->click();
+    });
+    EXPECT_EQ(first.size(), 15);
+    EXPECT_EQ(second, QList<int>{k1A});
+    EXPECT_EQ(shown(QStringLiteral("message")).last(),
+              QStringLiteral("I dati sono ora disponibili in: ") + output +
+                  QStringLiteral(". Aprire la cartella ?"));
+    EXPECT_EQ(shown(QStringLiteral("open-document")), QStringList{out.path()});
+    EXPECT_EQ(xlstest::readFile(output).left(4), QByteArray("\xD0\xCF\x11\xE0", 4));
+}
+
+} // namespace
