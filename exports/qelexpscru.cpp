@@ -50,9 +50,8 @@ const char kOwnSubject[] = "Rma.iMatId";
 
 // Pupils, not votes, for every measure: a pupil with two insufficient conduct components is one
 // pupil with insufficient conduct.
-const char kCountSelect[] =
-    "SELECT Acs.iAcsAnnoCorso, COUNT(DISTINCT Sit.iSitId), "
-    "COUNT(DISTINCT CASE WHEN Ana.iSexId = :iSexIdF THEN Sit.iSitId END) ";
+const char kCountSelect[] = "SELECT Acs.iAcsAnnoCorso, COUNT(DISTINCT Sit.iSitId), "
+                            "COUNT(DISTINCT CASE WHEN Ana.iSexId = :iSexIdF THEN Sit.iSitId END) ";
 
 const char kInsufficient[] = " AND ScaLiv.iScaLivSufficiente = 0 AND ScaLiv.iScaLivInMedia = 1";
 const char kNotClassified[] =
@@ -150,7 +149,8 @@ TVxEnumItems TdmQelExpScru::Classi(int iAnsId, int iDwgId, int iDwgSedId)
 {
     return LoadEnumItems(
         qqoVxGlobConn(), QString::fromLatin1(kClasses),
-        valuesOf({{"iAnsId", iAnsId}, {"iDwgId", AggregateiDwgId(iDwgId)}, {"iDwgSedId", iDwgSedId}}));
+        valuesOf(
+            {{"iAnsId", iAnsId}, {"iDwgId", AggregateiDwgId(iDwgId)}, {"iDwgSedId", iDwgSedId}}));
 }
 
 QString TdmQelExpScru::TemplatesDir()
@@ -188,12 +188,11 @@ void TdmQelExpScru::step(const QString &text)
 
 TVxFieldValues TdmQelExpScru::commonValues() const
 {
-    TVxFieldValues values =
-        valuesOf({{"iAnsSesDwgId", TVxWorkingContext::session()},
-                  {"iAnsId", TVxWorkingContext::schoolYear()},
-                  {"iDwgSedId", m_iDwgSedId},
-                  {"iMaxAnno", maxAnno()},
-                  {"sReligione", QStringLiteral("RELIGIONE")}});
+    TVxFieldValues values = valuesOf({{"iAnsSesDwgId", TVxWorkingContext::session()},
+                                      {"iAnsId", TVxWorkingContext::schoolYear()},
+                                      {"iDwgSedId", m_iDwgSedId},
+                                      {"iMaxAnno", maxAnno()},
+                                      {"sReligione", QStringLiteral("RELIGIONE")}});
     for (int i = 0; i < m_classi.size(); ++i)
         values.setValue(QStringLiteral("iClsId%1").arg(i), m_classi.at(i));
     return values;
@@ -241,9 +240,9 @@ bool TdmQelExpScru::IsSufficientValue(int iScaId, int value)
     auto found = m_sufficientValues.constFind(iScaId);
     if (found == m_sufficientValues.constEnd()) {
         QSet<int> values;
-        VxEachRow(qqoVxGlobConn(), QString::fromLatin1(kSufficientValues),
-                  valuesOf({{"iScaId", iScaId}}),
-                  [&values](const QSqlQuery &q, const QSqlRecord &) { values << q.value(0).toInt(); });
+        VxEachRow(
+            qqoVxGlobConn(), QString::fromLatin1(kSufficientValues), valuesOf({{"iScaId", iScaId}}),
+            [&values](const QSqlQuery &q, const QSqlRecord &) { values << q.value(0).toInt(); });
         found = m_sufficientValues.insert(iScaId, values);
     }
     return found->contains(value);
@@ -255,11 +254,10 @@ bool TdmQelExpScru::IsSufficientValue(int iScaId, int value)
 void TdmQelExpScru::countSubjects()
 {
     const bool mainSubjects = MateriePrincipali || m_classi.isEmpty();
-    const QString sql =
-        QString::fromLatin1(kSubjectVotes) +
-        countSql(QString::fromLatin1(mainSubjects ? kMainSubject : kOwnSubject)) +
-        QStringLiteral(" AND ScaLiv.iScaLivInMedia = 1 "
-                       "ORDER BY Acs.iAcsAnnoCorso, Sit.iSitId, Rma.iMatId");
+    const QString sql = QString::fromLatin1(kSubjectVotes) +
+                        countSql(QString::fromLatin1(mainSubjects ? kMainSubject : kOwnSubject)) +
+                        QStringLiteral(" AND ScaLiv.iScaLivInMedia = 1 "
+                                       "ORDER BY Acs.iAcsAnnoCorso, Sit.iSitId, Rma.iMatId");
     QHash<QString, size_t> rowOf;
     int nextOrder = int(m_rows.size());
     struct Group
@@ -297,13 +295,19 @@ void TdmQelExpScru::countSubjects()
             if (found == rowOf.constEnd()) {
                 Row row;
                 row.descrizione = descrizione;
-                row.ordine = descrizione == QLatin1String(kConductRow) ? kConductOrder
-                                                                        : nextOrder++;
+                row.ordine =
+                    descrizione == QLatin1String(kConductRow) ? kConductOrder : nextOrder++;
                 m_rows.push_back(row);
                 found = rowOf.insert(descrizione, m_rows.size() - 1);
             }
-            group = Group{iSitId, iMatId, q.value(0).toInt(), q.value(7).toInt(), 0,
-                          q.value(1).toInt() == kSexGirls, 0, *found};
+            group = Group{iSitId,
+                          iMatId,
+                          q.value(0).toInt(),
+                          q.value(7).toInt(),
+                          0,
+                          q.value(1).toInt() == kSexGirls,
+                          0,
+                          *found};
         }
         group.sum += q.value(6).toDouble();
         ++group.votes;
@@ -390,9 +394,10 @@ void TdmQelExpScru::WriteEsitiWorkbook(const QString &templateName, const QStrin
             if ((isDescription && !subject) || fieldName.toUpper() == QLatin1String("ORDINE") ||
                 (m_scuolaMedia && fieldName.at(0).isDigit() && fieldName.at(0) > QLatin1Char('3')))
                 continue;
-            file->SetCellValue(r, col, isDescription
-                                           ? QVariant(QString(descrizione).remove(QLatin1String("<MAT>")))
-                                           : QVariant(field->AsInteger()));
+            file->SetCellValue(r, col,
+                               isDescription
+                                   ? QVariant(QString(descrizione).remove(QLatin1String("<MAT>")))
+                                   : QVariant(field->AsInteger()));
             // The template's formula cells are stepped over, never overwritten.
             ++col;
             if (file->GetCellValueX(r, col).IsFormula)
@@ -404,9 +409,10 @@ void TdmQelExpScru::WriteEsitiWorkbook(const QString &templateName, const QStrin
     }
 
     QString yearText;
-    VxEachRow(qqoVxGlobConn(), QString::fromLatin1(kYearText),
-              valuesOf({{"iAnsId", TVxWorkingContext::schoolYear()}}),
-              [&yearText](const QSqlQuery &q, const QSqlRecord &) { yearText = q.value(0).toString(); });
+    VxEachRow(
+        qqoVxGlobConn(), QString::fromLatin1(kYearText),
+        valuesOf({{"iAnsId", TVxWorkingContext::schoolYear()}}),
+        [&yearText](const QSqlQuery &q, const QSqlRecord &) { yearText = q.value(0).toString(); });
     file->SetCellValue(layout.caption, 0, QStringLiteral("ANNO SCOLASTICO ") + yearText);
 
     // The library writes to the stream it is given; the old file is replaced only on commit.

@@ -57,10 +57,10 @@ TfmQelRilIntegr::TfmQelRilIntegr(QWidget *parent)
       m_odSalva(named(new QPushButton(QStringLiteral("Cerca")), "btnOdSalva")),
       m_sedi(named(new QComboBox, "cbxSedi")),
       m_selCls(named(new QPushButton(QStringLiteral("Classi")), "btnSelCls")),
-      m_materiePrincipali(
-          named(new QCheckBox(QStringLiteral("Raggruppa per materie principali")),
-                "cbMateriePrincipali")),
-      m_sessione(named(new QLabel, "lbSessione")), m_descrOperaz(named(new QLabel, "lbDescrOperaz")),
+      m_materiePrincipali(named(new QCheckBox(QStringLiteral("Raggruppa per materie principali")),
+                                "cbMateriePrincipali")),
+      m_sessione(named(new QLabel, "lbSessione")),
+      m_descrOperaz(named(new QLabel, "lbDescrOperaz")),
       m_progresso(named(new QProgressBar, "pbProgresso"))
 {
     setObjectName(QStringLiteral("fmQelRilIntegr"));
@@ -68,9 +68,9 @@ TfmQelRilIntegr::TfmQelRilIntegr(QWidget *parent)
     resize(520, 420);
     buOk()->setText(QStringLiteral("Esegui"));
 
-    auto *head = named(new QLabel(QStringLiteral(
-                           "Rilevazione integrativa scuole di primo e secondo grado")),
-                       "lbHead");
+    auto *head =
+        named(new QLabel(QStringLiteral("Rilevazione integrativa scuole di primo e secondo grado")),
+              "lbHead");
     QFont bold = head->font();
     bold.setBold(true);
     head->setFont(bold);
@@ -117,9 +117,7 @@ TfmQelRilIntegr::TfmQelRilIntegr(QWidget *parent)
 void TfmQelRilIntegr::FormCreate()
 {
     // An institute not chosen is 0: the list then holds "TUTTE" alone.
-    RunShowingErrors([this] {
-        TdmQelExpScru::LoadSedi(m_sedi, TVxWorkingContext::institute());
-    });
+    RunShowingErrors([this] { TdmQelExpScru::LoadSedi(m_sedi, TVxWorkingContext::institute()); });
     m_sedi->insertItem(0, QStringLiteral("TUTTE"), 0);
     m_sedi->setCurrentIndex(0);
     RunShowingErrors([this] {
@@ -138,8 +136,8 @@ int TfmQelRilIntegr::SelectedSede() const
 
 void TfmQelRilIntegr::actsdFileExecute()
 {
-    const QString name =
-        VxSaveFileName(this, QStringLiteral("Salva in"), m_outputName, QString::fromLatin1(kFilter));
+    const QString name = VxSaveFileName(this, QStringLiteral("Salva in"), m_outputName,
+                                        QString::fromLatin1(kFilter));
     if (name.isEmpty())
         return;
     QString path = name;
@@ -190,9 +188,8 @@ void TfmQelRilIntegr::buOkClick()
         return;
     }
     if (m_outputName.isEmpty() || !QFileInfo(QFileInfo(m_outputName).absolutePath()).isDir()) {
-        VxMessageDlg(
-            QStringLiteral("Il nome o la cartella del file da salvare non sono corretti."),
-            mtError, mbOK);
+        VxMessageDlg(QStringLiteral("Il nome o la cartella del file da salvare non sono corretti."),
+                     mtError, mbOK);
         return;
     }
     // The old file stays until the new one is complete; one that could not be replaced stops

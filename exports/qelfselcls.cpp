@@ -34,8 +34,7 @@ void TfmQelSelCls::LoadClassi(int iDwgSedId)
 {
     m_classes->clear();
     for (const TVxEnumItem &cls : TdmQelExpScru::Classi(TVxWorkingContext::schoolYear(),
-                                                         TVxWorkingContext::institute(),
-                                                         iDwgSedId))
+                                                        TVxWorkingContext::institute(), iDwgSedId))
         AddCheckItem(m_classes, cls.text, cls.id);
     CheckAll(m_classes, true);
     UpdateOk();
