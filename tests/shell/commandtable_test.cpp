@@ -172,7 +172,7 @@ TEST_F(Commands, MissingFunctionsOpenThePlaceholderTitledWithTheCommand)
         const char *title;
         bool another;
     } cases[] = {
-        {"xafRiceC", true, "Raccolta", false},
+        {"xafFirma", true, "Firma del preside", false},
         {"xafVolumi", false, "Gestione Volumi", false},
         {"xafTraduzioni", false, "Traduzioni", true},
         {"xafClsMatCmp", false, "Configurazione sessione", true},
