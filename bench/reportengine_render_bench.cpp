@@ -204,7 +204,10 @@ void ReportlabWritesTheSamePages(benchmark::State &state)
 
 BENCHMARK(PreviewFirstPage)->Unit(benchmark::kMillisecond);
 BENCHMARK(PdfExport)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(ReportlabWritesTheSamePages)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(ReportlabWritesTheSamePages)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 int main(int argc, char **argv)
 {
