@@ -150,7 +150,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmqelRiceC",
         "TfmQelStampaVerbali",
         "TfmQelGestioneVolumi",
-        "TfmqelPagelleWeb",
         "TfmQelRilIntegr",
     };
     return classes;
