@@ -1,6 +1,4 @@
-// The digital registers' bookkeeping on a copy of the demo school: the print-job descriptor as
-// PHP's unserialize reads it back, the register functions in a template, the exam lists and
-// the headmaster's signature windows.
+// The digital registers on a copy of the demo school: the descriptor as PHP reads it back.
 #include "platform/frames.h"
 #include "platform/globalvars.h"
 #include "platform/messagedlg.h"
@@ -92,13 +90,8 @@ TEST_F(Registers, TheDescriptorListsEveryCoverAndPupilRangeAsThePrintServiceRead
               QString::fromUtf8(readFileBytes(kData + "/registro_esempio.ist")).remove('\n'));
     EXPECT_EQ(readBack(), "1234 0:1-1:1 1:2-2:2 2:3-10:3");
 
-    const struct
-    {
-        const char *calls;
-        const char *media;
-        const char *codCli;
-        const char *readBack;
-    } cases[] = {
+    const char *const cases[][4] = {
+        // The calls, the media, the customer code, what the print service reads.
         {"", "A4", "1234", "1234"},
         {"VC", "A3", "1234", "1234 0:1-1:1 1:2-2:2"},
         {"VCAACAAA", "Stampa personalizzata", "1234",
@@ -107,9 +100,9 @@ TEST_F(Registers, TheDescriptorListsEveryCoverAndPupilRangeAsThePrintServiceRead
         {"VAAAAAAAAAAAACAAAAAA", "A4", "12345", "12345 0:1-1:1 1:2-13:3 2:14-14:2 3:15-20:3"},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.calls);
-        descriptor(c.calls, c.media, c.codCli);
-        EXPECT_EQ(readBack(), QString::fromUtf8(c.readBack));
+        SCOPED_TRACE(c[0]);
+        descriptor(c[0], c[1], c[2]);
+        EXPECT_EQ(readBack(), QString::fromUtf8(c[3]));
     }
 }
 
@@ -138,12 +131,8 @@ TEST_F(Registers, ExamListsAndSignaturesAsTheRegisterPrintsThem)
            "sFirmaSes3 = 'Finale' WHERE iAnsId = 39");
     runSql("INSERT INTO TDow_DataOwner (iDowId, iDwgId) VALUES (99, 99)");
     const char *const deferred = "GetPreside(392, 4)"; // the demo has no text for it
-    const struct
-    {
-        const char *change;
-        const char *call;
-        const char *expected;
-    } cases[] = {
+    const char *const cases[][3] = {
+        // The database changed first, the call, its result.
         {nullptr, "RegistroEsami(39005, 392)", "ESAME"},
         {nullptr, "RegistroEsami(39023, 392)", "AMMISSIONE"},
         {nullptr, "RegistroEsami(39001, 392)", ""},
@@ -164,11 +153,11 @@ TEST_F(Registers, ExamListsAndSignaturesAsTheRegisterPrintsThem)
         {"UPDATE TFir_Firme SET iDwgId = 2, dEnd = '2009-01-31' WHERE iFirId = 1", deferred, ""},
     };
     for (const auto &c : cases) {
-        if (c.change)
-            runSql(c.change);
+        if (c[0])
+            runSql(c[0]);
         TfrReport report;
         TfrRun run(report);
-        EXPECT_EQ(report.Calc(c.call).toString(), QString::fromUtf8(c.expected)) << c.call;
+        EXPECT_EQ(report.Calc(c[1]).toString(), QString::fromUtf8(c[2])) << c[1];
     }
     EXPECT_EQ(Firma("DIRIGENTE.SCOL.", "QUALIFICA"), "");
 }
