@@ -172,7 +172,7 @@ TEST_F(Commands, MissingFunctionsOpenThePlaceholderTitledWithTheCommand)
         const char *title;
         bool another;
     } cases[] = {
-        {"xafFirma", true, "Firma del preside", false},
+        {"xafStampaRegistri", true, "Stampa Digitale Registri", false},
         {"xafVolumi", false, "Gestione Volumi", false},
         {"xafTraduzioni", false, "Traduzioni", true},
         {"xafClsMatCmp", false, "Configurazione sessione", true},
