@@ -1,6 +1,7 @@
 #include "reports/qelrptdatasets.h"
 
 #include "platform/globalvars.h"
+#include "reports/qelrptfunccall.h"
 #include "reports/qelrptqueries.h"
 #include "shell/qelpargen.h"
 
@@ -208,6 +209,62 @@ QList<int> TdmqelRptDataSets::GetCmpSessione(qint64 iAnsSesDwgId) const
         return components;
     }
     return {};
+}
+
+QVariant TdmqelRptDataSets::GetPercentualeAssenze(int iSitId)
+{
+    try {
+        TfrQuery &q = qelOpenQuery(
+            *qquGetPercentAss,
+            QStringLiteral("SELECT TSit.iSitOreAssenza, CASE WHEN TSit.iSitMonteOre > 0 "
+                           "THEN TSit.iSitMonteOre ELSE TPst.iPstTotOre END AS iMonteOre "
+                           "FROM TSit_Situazioni TSit "
+                           "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = TSit.iClsPstId) "
+                           "INNER JOIN TPst_PianiStudio TPst ON (TPst.iPstId = TClsPst.iPstId) "
+                           "WHERE (TSit.iSitId = :iSitId)"),
+            {{"iSitId", iSitId}});
+        const bool found = !q.Eof();
+        const QVariant hours = q.Value(0);
+        const QVariant annual = q.Value(1);
+        q.Close();
+        // Hours not entered count as none; annual hours missing leave nothing to divide by.
+        const double total = annual.isNull() ? 0 : frToFloat(annual);
+        if (!found || total == 0)
+            return QVariant();
+        return qelFixed2((hours.isNull() ? 0 : frToFloat(hours)) / total * 100);
+    } catch (const EVxException &) {
+        return QVariant();
+    }
+}
+
+QString TdmqelRptDataSets::GetDebitoValue(const QString &selector) const
+{
+    const TfrQuery &q = *qquGetDato;
+    const auto text = [&q](const char *field) {
+        return q.FieldByName(QLatin1String(field)).DisplayText();
+    };
+    const auto yes = [&q](const char *field, bool (*test)(qint64)) {
+        const QVariant value = q.FieldByName(QLatin1String(field)).Value();
+        return !value.isNull() && test(frToInteger(value)) ? QStringLiteral("SI")
+                                                           : QStringLiteral("NO");
+    };
+    if (selector == QLatin1String("TIPODESCR"))
+        return text("sDebTipoDescr");
+    if (selector == QLatin1String("TIPOSIGLA"))
+        return text("sDebTipoSigla");
+    if (selector == QLatin1String("ESITODESCR"))
+        return text("sDebEsitoDescr");
+    if (selector == QLatin1String("ESITOSIGLA"))
+        return text("sDebEsitoSigla");
+    if (selector == QLatin1String("SANATO"))
+        return yes("iDebSanato", [](qint64 v) { return v == 1; });
+    if (selector == QLatin1String("DEBESISTE"))
+        return yes("DebEsiste", [](qint64 v) { return v != 0; });
+    if (selector == QLatin1String("MATSIGLA"))
+        return text("sMatSDesc");
+    if (selector == QLatin1String("MATDESCR"))
+        return text("sMatLDesc");
+    return QString();
 }
 
 void TdmqelRptDataSets::bindChain()

@@ -94,6 +94,8 @@ using QelFunctionHandlers = std::array<QelFunctionHandler, QelRptFunctionCount>;
 // Each family puts its handlers in their places.
 void qelAddVoteFunctions(QelFunctionHandlers &handlers);
 void qelAddLookupFunctions(QelFunctionHandlers &handlers);
+void qelAddTotalsFunctions(QelFunctionHandlers &handlers);
+void qelAddPupilRecordFunctions(QelFunctionHandlers &handlers);
 
 // An argument that prints as blanks only: the function answers the empty text and reads
 // nothing.
@@ -113,3 +115,9 @@ TdmqelRptDataSets &qelRptModule();
 // opened. The caller reads it and closes it unless the function leaves it open.
 using QelParams = QList<std::pair<const char *, QVariant>>;
 TfrQuery &qelOpenScratch(const QString &sql, const QelParams &params);
+// The same on another query of the module (qquTotMatAss, qquGetPercentAss).
+TfrQuery &qelOpenQuery(TfrQuery &query, const QString &sql, const QelParams &params);
+
+// A number as "0.00" prints it: rounded to hundredths as grade entry rounds its averages, with
+// the decimal comma and both decimals ("7,50").
+QString qelFixed2(double value);

@@ -1,5 +1,6 @@
 #include "reports/qelrptfunctions.h"
 
+#include "platform/helpers.h"
 #include "reportengine/reportengine.h"
 #include "reports/qelrptdatasets.h"
 #include "reports/qelrptfunccall.h"
@@ -182,6 +183,8 @@ const QelFunctionHandlers &handlers()
         QelFunctionHandlers h{};
         qelAddVoteFunctions(h);
         qelAddLookupFunctions(h);
+        qelAddTotalsFunctions(h);
+        qelAddPupilRecordFunctions(h);
         return h;
     }();
     return table;
@@ -228,12 +231,6 @@ void TfrQelFunctionLibrary::DoFunction(int FNo, const QString &p1, const QString
         if (!conversionEmptiesResult(FNo))
             throw;
         val = QString();
-    } catch (const EVxException &) {
-        // An absence percentage that cannot be computed prints nothing; an argument that is
-        // no number still ends the report (the first clause).
-        if (FNo != fnPercentuale_Assenze)
-            throw;
-        val = QVariant();
     }
 }
 
@@ -274,7 +271,11 @@ TdmqelRptDataSets &qelRptModule()
 
 TfrQuery &qelOpenScratch(const QString &sql, const QelParams &params)
 {
-    TfrQuery &q = *qelRptModule().qquGetDato;
+    return qelOpenQuery(*qelRptModule().qquGetDato, sql, params);
+}
+
+TfrQuery &qelOpenQuery(TfrQuery &q, const QString &sql, const QelParams &params)
+{
     q.Close();
     q.setSQL(sql);
     q.Params().clear();
@@ -285,4 +286,9 @@ TfrQuery &qelOpenScratch(const QString &sql, const QelParams &params)
     }
     q.Open();
     return q;
+}
+
+QString qelFixed2(double value)
+{
+    return QString::number(RoundTo(value, -2), 'f', 2).replace(QLatin1Char('.'), QLatin1Char(','));
 }
