@@ -4,34 +4,21 @@
 #include "reports/qelrptfunccall.h"
 #include "shell/qelpargen.h"
 
-#include <algorithm>
-
 namespace {
 
 const QString kSi = QStringLiteral("SI");
 const QString kNo = QStringLiteral("NO");
 
-// The call's first arguments evaluated; true, the result being the empty text, when one is
-// blank.
-bool anyBlank(QelFunctionCall &call, QList<QVariant> &args, int count)
-{
-    for (int i = 0; i < count; ++i)
-        args << call.arg(i);
-    if (std::none_of(args.begin(), args.end(), qelBlank))
-        return false;
-    call.val = QString();
-    return true;
-}
-
 const QString kDebtJoins =
     QStringLiteral("LEFT JOIN TDesDed TDesDed ON (TDesDed.iDesDedId = TDeb.iDesDedId) "
                    "LEFT JOIN TDes_DebEsito TDes ON (TDes.iDesId = TDesDed.iDesId) ");
 
-// The pupil's debts in one subject, or in all (0), in the order of the pupil's study plan.
+// The pupil's debts in one subject, or in all (0 or -1), in the order of the pupil's study plan
+// (iOrdine, the ninth column), then by short name.
 void getDebito(QelFunctionCall &call)
 {
     QList<QVariant> args;
-    if (anyBlank(call, args, 3))
+    if (!qelArgsNotBlank(call, 3, args))
         return;
     const int subject = qelId(args[1]);
     const QString selector = qelSelector(args[2]);
@@ -89,7 +76,7 @@ TfrQuery &openEsito(const QVariant &situation)
 void getEsito(QelFunctionCall &call)
 {
     QList<QVariant> args;
-    if (anyBlank(call, args, 2))
+    if (!qelArgsNotBlank(call, 2, args))
         return;
     const QString selector = qelSelector(args[1]);
     TfrQuery &q = openEsito(args[0]);
@@ -100,28 +87,20 @@ void getEsito(QelFunctionCall &call)
     q.Close();
 }
 
-// The first column of the first row as text (empty without one); the query is closed.
-QString firstText(TfrQuery &q)
-{
-    const QString text = frDisplayText(q.Value(0));
-    q.Close();
-    return text;
-}
-
 // In a session of the pupil's own class.
 void getGiudizio(QelFunctionCall &call)
 {
-    QList<QVariant> args;
-    if (anyBlank(call, args, 2))
-        return;
-    call.val = firstText(qelOpenScratch(
-        QStringLiteral("SELECT TGdz.bGdzGiudizio FROM TGdz_Giudizi TGdz "
-                       "INNER JOIN TSit_Situazioni TSit ON (TSit.iSitId = TGdz.iSitId) "
-                       "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = TSit.iClsPstId) "
-                       "INNER JOIN TClsSes TClsSes ON (TClsSes.iClsId = TClsPst.iClsId "
-                       "AND TClsSes.iAnsSesDwgId = TGdz.iAnsSesDwgId) "
-                       "WHERE (TGdz.iSitId = :iSitId) AND (TClsSes.iAnsSesDwgId = :iAnsSesDwgId)"),
-        {{"iSitId", qelId(args[0])}, {"iAnsSesDwgId", qelId(args[1])}}));
+    if (TfrQuery *q = qelOpenOnIds(
+            call,
+            QStringLiteral("SELECT TGdz.bGdzGiudizio FROM TGdz_Giudizi TGdz "
+                           "INNER JOIN TSit_Situazioni TSit ON (TSit.iSitId = TGdz.iSitId) "
+                           "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = TSit.iClsPstId) "
+                           "INNER JOIN TClsSes TClsSes ON (TClsSes.iClsId = TClsPst.iClsId "
+                           "AND TClsSes.iAnsSesDwgId = TGdz.iAnsSesDwgId) "
+                           "WHERE (TGdz.iSitId = :iSitId) "
+                           "AND (TClsSes.iAnsSesDwgId = :iAnsSesDwgId)"),
+            {"iSitId", "iAnsSesDwgId"}))
+        call.val = qelFirstText(*q);
 }
 
 // A situation's credit counts when it is the person's main one of its year, or when the
@@ -131,34 +110,34 @@ const char kCreditCounts[] = "((TSit.iSitOrdine = 1) OR (TCre.lCreConsideraCurrD
 // Up to the year chosen for the report.
 void getTotCredito(QelFunctionCall &call)
 {
-    QList<QVariant> args;
-    if (anyBlank(call, args, 1))
-        return;
-    TfrQuery &q = qelOpenScratch(
+    TfrQuery *q = qelOpenOnIds(
+        call,
         QStringLiteral("SELECT SUM(COALESCE(TCre.iCreRecup, 0) + COALESCE(TCre.iCreCredito, 0)) "
                        "AS nTotCredito FROM TSit_Situazioni TSit "
                        "INNER JOIN TAns_AnniScolast TAns ON (TAns.dAnsVextoInizio = TSit.dStart) "
                        "LEFT JOIN TCre_Crediti TCre ON (TCre.iSitId = TSit.iSitId) "
                        "WHERE (TSit.iAnaId = :iAnaId) AND (TAns.iAnsId <= :iAnsId) AND ") +
             QLatin1String(kCreditCounts),
-        {{"iAnaId", qelId(args[0])}, {"iAnsId", qelRptModule().SelAnsId()}});
-    const QVariant total = q.Value(0);
-    q.Close();
+        {"iAnaId"}, {{"iAnsId", qelRptModule().SelAnsId()}});
+    if (!q)
+        return;
+    const QVariant total = q->Value(0);
+    q->Close();
     call.val = total.isNull() || frToInteger(total) == 0 ? QString() : frDisplayText(total);
 }
 
 // The main situation first, should the person have two in the year.
 void getSituazioneId(QelFunctionCall &call)
 {
-    QList<QVariant> args;
-    if (anyBlank(call, args, 2))
-        return;
-    call.val = firstText(qelOpenScratch(
-        QStringLiteral("SELECT TSit.iSitId FROM TSit_Situazioni TSit "
-                       "INNER JOIN TAns_AnniScolast TAns ON (TAns.dAnsVextoInizio = TSit.dStart) "
-                       "WHERE (TSit.iAnaId = :iAnaId) AND (TAns.iAnsId = :iAnsId) "
-                       "ORDER BY TSit.iSitOrdine"),
-        {{"iAnaId", qelId(args[0])}, {"iAnsId", qelId(args[1])}}));
+    if (TfrQuery *q = qelOpenOnIds(
+            call,
+            QStringLiteral(
+                "SELECT TSit.iSitId FROM TSit_Situazioni TSit "
+                "INNER JOIN TAns_AnniScolast TAns ON (TAns.dAnsVextoInizio = TSit.dStart) "
+                "WHERE (TSit.iAnaId = :iAnaId) AND (TAns.iAnsId = :iAnsId) "
+                "ORDER BY TSit.iSitOrdine"),
+            {"iAnaId", "iAnsId"}))
+        call.val = qelFirstText(*q);
 }
 
 // "0" no debt, "1" every debt made up, "2" some debt not made up (or not yet verified).
@@ -210,7 +189,7 @@ QString courseYearSum(const char *column)
 void getCredito(QelFunctionCall &call)
 {
     QList<QVariant> args;
-    if (anyBlank(call, args, 2))
+    if (!qelArgsNotBlank(call, 2, args))
         return;
     const QString selector = qelSelector(args[1]);
     // "CREDITO4": the digit is the eighth character; "CRERECUP4": the ninth.

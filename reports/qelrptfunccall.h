@@ -20,6 +20,7 @@
 #include <QVariant>
 
 #include <array>
+#include <initializer_list>
 #include <utility>
 
 class TdmqelRptDataSets;
@@ -117,6 +118,16 @@ using QelParams = QList<std::pair<const char *, QVariant>>;
 TfrQuery &qelOpenScratch(const QString &sql, const QelParams &params);
 // The same on another query of the module (qquTotMatAss, qquGetPercentAss).
 TfrQuery &qelOpenQuery(TfrQuery &query, const QString &sql, const QelParams &params);
+
+// The call's first count arguments, evaluated into args; false, the result being the empty
+// text, when one of them is blank.
+bool qelArgsNotBlank(QelFunctionCall &call, int count, QList<QVariant> &args);
+// The scratch query on the call's first arguments as its ids, in order, and further values;
+// nullptr, the result being the empty text, when one of the arguments is blank.
+TfrQuery *qelOpenOnIds(QelFunctionCall &call, const QString &sql,
+                       std::initializer_list<const char *> ids, const QelParams &more = {});
+// The first column of the first row as text (empty without one); the query is closed.
+QString qelFirstText(TfrQuery &q);
 
 // A number as "0.00" prints it: rounded to hundredths as grade entry rounds its averages, with
 // the decimal comma and both decimals ("7,50").

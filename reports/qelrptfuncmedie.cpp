@@ -186,14 +186,12 @@ void family(QelFunctionCall &call, Member member)
     TfrQuery &q = qelOpenScratch(memberSql(member, parameterIsZero),
                                  {{"iSitId", sitId}, {"iAnsSesDwgId", session}, {"iMatId", matId}});
     switch (member) {
-    case Member::Assenze:
+    case Member::Assenze: // the sum
+    case Member::Note:    // the first note
         call.val = frDisplayText(q.Value(0));
         break;
     case Member::Aiuti:
         call.val = q.RecordCount() ? QString::number(q.RecordCount()) : QString();
-        break;
-    case Member::Note:
-        call.val = frDisplayText(q.Value(0));
         break;
     default: {
         const QVariant walked = walkedAverage(q, mode != QLatin1String("MAT"));
@@ -203,58 +201,25 @@ void family(QelFunctionCall &call, Member member)
     q.Close();
 }
 
-void getVoti(QelFunctionCall &call)
+template <Member member> void memberOfFamily(QelFunctionCall &call)
 {
-    family(call, Member::Voti);
-}
-
-void getProposti(QelFunctionCall &call)
-{
-    family(call, Member::Proposti);
-}
-
-void getTassonomie(QelFunctionCall &call)
-{
-    family(call, Member::Tassonomie);
-}
-
-void getAssenze(QelFunctionCall &call)
-{
-    family(call, Member::Assenze);
-}
-
-void getAiuti(QelFunctionCall &call)
-{
-    family(call, Member::Aiuti);
-}
-
-void getNote(QelFunctionCall &call)
-{
-    family(call, Member::Note);
+    family(call, member);
 }
 
 void assenzeReligione(QelFunctionCall &call)
 {
-    const QVariant situation = call.arg(0);
-    const QVariant session = call.arg(1);
-    if (qelBlank(situation) || qelBlank(session)) {
-        call.val = QString();
-        return;
-    }
-    TfrQuery &q = qelOpenScratch(
-        QStringLiteral("SELECT SUM(TGrd.iAssOre) AS iTotOre FROM TAss_Assenze TGrd ") +
-            kSubjectJoins +
-            QStringLiteral(
-                "INNER JOIN TAnsSesDwg TAsd ON (TAsd.iAnsSesDwgId = TClsSes.iAnsSesDwgId) "
-                "INNER JOIN TMat_Materie TMat ON (TMat.iMatId = TRma.iMatId) "
-                "WHERE (TGrd.iSitId = :iSitId) AND (TMat.sMatCodVexto = :MATERIA) "
-                "AND (TAsd.iSfiId <> 3) "
-                "AND (TClsSes.iAnsSesDwgId = :iAnsSesDwgId OR :iAnsSesDwgId = 0)"),
-        {{"iSitId", qelId(situation)},
-         {"MATERIA", QStringLiteral("RELIGIONE")},
-         {"iAnsSesDwgId", qelId(session)}});
-    call.val = frDisplayText(q.Value(0));
-    q.Close();
+    if (TfrQuery *q = qelOpenOnIds(
+            call,
+            QStringLiteral("SELECT SUM(TGrd.iAssOre) AS iTotOre FROM TAss_Assenze TGrd ") +
+                kSubjectJoins +
+                QStringLiteral(
+                    "INNER JOIN TAnsSesDwg TAsd ON (TAsd.iAnsSesDwgId = TClsSes.iAnsSesDwgId) "
+                    "INNER JOIN TMat_Materie TMat ON (TMat.iMatId = TRma.iMatId) "
+                    "WHERE (TGrd.iSitId = :iSitId) AND (TMat.sMatCodVexto = :MATERIA) "
+                    "AND (TAsd.iSfiId <> 3) "
+                    "AND (TClsSes.iAnsSesDwgId = :iAnsSesDwgId OR :iAnsSesDwgId = 0)"),
+            {"iSitId", "iAnsSesDwgId"}, {{"MATERIA", QStringLiteral("RELIGIONE")}}))
+        call.val = qelFirstText(*q);
 }
 
 // The class's pupils on the register, in its report-card sessions but the deferred one.
@@ -293,12 +258,12 @@ void nothing(QelFunctionCall &) {}
 
 void qelAddTotalsFunctions(QelFunctionHandlers &h)
 {
-    h[fnGetVoti] = getVoti;
-    h[fnGetProposti] = getProposti;
-    h[fnGetTassonomie] = getTassonomie;
-    h[fnGetAssenze] = getAssenze;
-    h[fnGetAiuti] = getAiuti;
-    h[fnGetNote] = getNote;
+    h[fnGetVoti] = memberOfFamily<Member::Voti>;
+    h[fnGetProposti] = memberOfFamily<Member::Proposti>;
+    h[fnGetTassonomie] = memberOfFamily<Member::Tassonomie>;
+    h[fnGetAssenze] = memberOfFamily<Member::Assenze>;
+    h[fnGetAiuti] = memberOfFamily<Member::Aiuti>;
+    h[fnGetNote] = memberOfFamily<Member::Note>;
     h[fnAssenze_Religione] = assenzeReligione;
     h[fnGetTotMatAssenze] = getTotMatAssenze;
     h[fnPercentuale_Assenze] = percentualeAssenze;

@@ -5,6 +5,7 @@
 #include "reports/qelrptdatasets.h"
 #include "reports/qelrptfunccall.h"
 
+#include <algorithm>
 #include <iterator>
 #include <limits>
 
@@ -286,6 +287,36 @@ TfrQuery &qelOpenQuery(TfrQuery &q, const QString &sql, const QelParams &params)
     }
     q.Open();
     return q;
+}
+
+bool qelArgsNotBlank(QelFunctionCall &call, int count, QList<QVariant> &args)
+{
+    for (int i = 0; i < count; ++i)
+        args << call.arg(i);
+    if (std::none_of(args.begin(), args.end(), qelBlank))
+        return true;
+    call.val = QString();
+    return false;
+}
+
+TfrQuery *qelOpenOnIds(QelFunctionCall &call, const QString &sql,
+                       std::initializer_list<const char *> ids, const QelParams &more)
+{
+    QList<QVariant> args;
+    if (!qelArgsNotBlank(call, int(ids.size()), args))
+        return nullptr;
+    QelParams params;
+    int i = 0;
+    for (const char *id : ids)
+        params.append({id, qelId(args.at(i++))});
+    return &qelOpenScratch(sql, params + more);
+}
+
+QString qelFirstText(TfrQuery &q)
+{
+    const QString text = frDisplayText(q.Value(0));
+    q.Close();
+    return text;
 }
 
 QString qelFixed2(double value)

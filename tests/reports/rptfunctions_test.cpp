@@ -342,10 +342,7 @@ TEST_F(RptFunctionsTest, SubjectAveragesAgreeWithTheDatabaseTool)
         "JOIN TScaLiv L ON L.iScaLivId = V.iScaLivId "
         "WHERE CS.iAnsSesDwgId = 392 AND CS.iClsId = 39005 AND R.iMatId = 4 "
         "AND C.iCmpScaInMedia <> 0 AND L.iScaLivInMedia <> 0 GROUP BY V.iSitId;\n";
-    QStringList arguments{"-q", "-user", settings.User};
-    if (!settings.Password.isEmpty())
-        arguments << "-password" << settings.Password;
-    const auto [code, output] = runDatabaseTool("isql-fb", arguments << settings.Database, script);
+    const auto [code, output] = runIsql(settings, script);
     ASSERT_EQ(code, 0) << output.toStdString();
     QMap<int, QVariant> expected;
     const QRegularExpression row("S\\s+(\\d+)\\s+A\\s+([0-9.]+)");
@@ -409,6 +406,7 @@ TEST_F(RptFunctionsTest, WhatTheSchoolDecidedAboutAPupil)
         {"GetCredito(957, 'ANNO')", "2008/2009"},
         {"GetCredito(957, 'CLASSE')", "5A"},
         {"GetCredito(1029, 'CREDITO5')", "4"},
+        {"GetCredito(691, 'CREDITO')", ""}, // 1A: no credit
         {"GetCredito(955, '')", "", 0},
         {"GetProveQualifica(862, 38)", ""},
     });
