@@ -90,6 +90,12 @@ public:
     // "SANATO", "MATSIGLA"...); the empty text for another selector.
     QString GetDebitoValue(const QString &selector) const;
 
+    // The report engine's variable request (qelrptvariables.cpp): the print date, the year and
+    // session keys, the current teacher's credentials, the print settings' sessions and
+    // components. A name it does not know keeps the value as passed. A failing read raises;
+    // so does a web password without the school's ministry code.
+    void ReportGetValue(const QString &name, QVariant &value);
+
     // The rows the report is on and the choice of the selection dialog.
     int CurPstId() const
     {
