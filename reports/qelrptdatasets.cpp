@@ -5,6 +5,7 @@
 #include "reports/qelrptqueries.h"
 #include "shell/qelpargen.h"
 
+#include <cstdlib>
 #include <utility>
 
 TdmqelRptDataSets *dmqelRptDataSets = nullptr;
@@ -229,10 +230,17 @@ QVariant TdmqelRptDataSets::GetPercentualeAssenze(int iSitId)
         const QVariant annual = q.Value(1);
         q.Close();
         // Hours not entered count as none; annual hours missing leave nothing to divide by.
-        const double total = annual.isNull() ? 0 : frToFloat(annual);
-        if (!found || total == 0)
+        const qint64 total = annual.isNull() ? 0 : frToInteger(annual);
+        if (!found || total <= 0)
             return QVariant();
-        return qelFixed2((hours.isNull() ? 0 : frToFloat(hours)) / total * 100);
+        // In hundredths of a percent, halves away from zero as "#0.00" prints them: whole hours
+        // divide exactly, so 33 of 1056 (3.125) is "3,13", never the even "3,12".
+        const qint64 absent = hours.isNull() ? 0 : frToInteger(hours);
+        const qint64 hundredths = (std::abs(absent) * 20000 + total) / (2 * total);
+        return QStringLiteral("%1%2,%3")
+            .arg(absent < 0 ? QStringLiteral("-") : QString())
+            .arg(hundredths / 100)
+            .arg(hundredths % 100, 2, 10, QLatin1Char('0'));
     } catch (const EVxException &) {
         return QVariant();
     }

@@ -296,6 +296,7 @@ TEST_F(RptFunctionsTest, AbsencesAidsAndNotes)
                {id, csm, hours, inserted ? QVariant(QDateTime::currentDateTime()) : QVariant()});
     runSql("UPDATE TSit_Situazioni SET iSitOreAssenza = 30, iSitMonteOre = 240 WHERE iSitId = 957");
     runSql("UPDATE TSit_Situazioni SET iSitOreAssenza = 30 WHERE iSitId = 955");
+    runSql("UPDATE TSit_Situazioni SET iSitOreAssenza = 33, iSitMonteOre = 1056 WHERE iSitId = 33");
     runSql("UPDATE TPst_PianiStudio SET iPstTotOre = 0 WHERE iPstId = 11");
     expectCalls({
         {"GetAssenze(957, 1, 0)", "20"}, // every session but the deferred one
@@ -315,6 +316,7 @@ TEST_F(RptFunctionsTest, AbsencesAidsAndNotes)
                                  "sessione differita."},
         {"GetNote(735, 1, 392)", ""},
         {"Percentuale_Assenze(957)", "12,50"},
+        {"Percentuale_Assenze(33)", "3,13"},      // 3.125: a half rounds up
         {"Percentuale_Assenze(955)", QVariant()}, // no annual hours in the plan
         {"Percentuale_Assenze(999999)", QVariant()},
         {"MaxOre_Assenze_Consentite(957)", "0", 0},
