@@ -97,6 +97,7 @@ void qelAddVoteFunctions(QelFunctionHandlers &handlers);
 void qelAddLookupFunctions(QelFunctionHandlers &handlers);
 void qelAddTotalsFunctions(QelFunctionHandlers &handlers);
 void qelAddPupilRecordFunctions(QelFunctionHandlers &handlers);
+void qelAddRegisterFunctions(QelFunctionHandlers &handlers);
 
 // An argument that prints as blanks only: the function answers the empty text and reads
 // nothing.

@@ -186,6 +186,7 @@ const QelFunctionHandlers &handlers()
         qelAddLookupFunctions(h);
         qelAddTotalsFunctions(h);
         qelAddPupilRecordFunctions(h);
+        qelAddRegisterFunctions(h);
         return h;
     }();
     return table;

@@ -190,7 +190,7 @@ TEST_F(RptFunctionsTest, FailuresBeyondTheConvertingFunctionsEndTheReport)
         {"GetProveQualifica('x', 39)", true},
         {"GetTotMatAssenze(39005, '', 0)", true},
         {"Percentuale_Assenze('x')", true},
-        {"NewVolume()", false}, // not in Tavrin yet: said, not printed as "0"
+        {"GetPreside(392, 7)", false}, // no such signature: said, not a syntax error
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
@@ -201,7 +201,8 @@ TEST_F(RptFunctionsTest, FailuresBeyondTheConvertingFunctionsEndTheReport)
             EXPECT_TRUE(c.conversion);
         } catch (const EVxException &e) {
             EXPECT_FALSE(c.conversion);
-            EXPECT_TRUE(e.message().contains("NewVolume")) << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains("GetPreside: la firma numero 7"))
+                << e.message().toStdString();
         }
     }
     // A database failure is never taken for an empty value, in any function.
