@@ -18,10 +18,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <vector>
 
 // The relay the demo school is reached through; none unless TAVRIN_BENCH_ROUND_TRIP_US is set.
 // Never freed: its threads run to the end of the program.
@@ -82,6 +84,14 @@ void timedStep(benchmark::State &state, QMap<QString, double> &seconds, const QS
         total += timer.nsecsElapsed() / 1e9;
     }
     seconds[name] = total / double(state.iterations());
+}
+
+// The middle one of a step's times, taken in turns with its floor's so that the load of the
+// machine weighs on both alike.
+inline double median(std::vector<double> times)
+{
+    std::sort(times.begin(), times.end());
+    return times.empty() ? 0 : times[times.size() / 2];
 }
 
 // Runs recorded statements again directly, in one transaction: each text prepared once, every

@@ -1,6 +1,8 @@
 #include "exports/qelexportsinstall.h"
 
+#include "exports/qelexportalu.h"
 #include "exports/qelfexpmediaalunni.h"
+#include "exports/qelfexport.h"
 #include "platform/formregistry.h"
 #include "shell/qelstartup.h"
 
@@ -9,6 +11,7 @@ namespace {
 void registerExportForms()
 {
     TAVRIN_REGISTER_FORM(TfmqelExpMediaAlunni);
+    TAVRIN_REGISTER_FORM(TfmQelExport);
 }
 
 } // namespace
@@ -21,4 +24,8 @@ void installExportParts()
     installed = true;
     QelStartupHooks &hooks = qelStartupHooks();
     hooks.registerForms.append(registerExportForms);
+    hooks.createExportModule = [](QObject *owner) -> QObject * {
+        dmExportAlu = new TdmExportAlu(owner);
+        return dmExportAlu;
+    };
 }

@@ -44,6 +44,8 @@ void VxSleep(int milliseconds)
     QEventLoop loop;
     QTimer end;
     end.setSingleShot(true);
+    // A coarse timer may end up to 5 % early; a pause promised to the server lasts its time.
+    end.setTimerType(Qt::PreciseTimer);
     QObject::connect(&end, &QTimer::timeout, &loop, &QEventLoop::quit);
     bool interrupted = false;
     QTimer watch;

@@ -23,11 +23,12 @@
 // name, in every data module alive. Failures raise EVxException (EfrError for the engine's
 // own: an unknown field, a closed dataset moved; the database's with the driver's text).
 
-#include "platform/sqlclientdataset.h"
+#include "platform/clientdataset.h"
 #include "reportengine/reportvalue.h"
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -87,6 +88,12 @@ public:
     std::function<void(TfrDataSet &)> BeforeOpen;
     std::function<void(TfrDataSet &)> AfterScroll;
 
+    // From the next open on, only the rows whose field holds one of the keys, in the order
+    // read (the rows chosen in a selection form; keys compare as display texts), until lifted.
+    // An open that finds no such field raises EfrError.
+    void SetKeyFilter(const QString &field, const QSet<QString> &keys);
+    void ClearKeyFilter();
+
 protected:
     // Reads the columns and every row; raises on failure (the dataset stays closed).
     virtual void fetch(QStringList &columns, std::vector<QList<QVariant>> &rows) = 0;
@@ -100,6 +107,8 @@ private:
     QStringList m_columns;
     QHash<QString, int> m_index; // upper-case name -> column
     std::vector<QList<QVariant>> m_rows;
+    QString m_keyField;
+    QSet<QString> m_keys;
 };
 
 // The framework's in-memory dataset offered to templates: its visible rows, as they stand
@@ -139,9 +148,10 @@ private:
 };
 
 // A select whose text may change between opens, with named parameters (":iClsId"; a name
-// used twice binds both places). It reads through the framework's TSQLClientDataSet: inside a
-// report run, in the run's transaction, prepared once per text; outside one, in a short
-// transaction of its own, or inside the caller's TVxTransaction on the connection.
+// used twice binds both places). It reads its rows as the framework's client datasets do
+// (TVxRowReader): inside a report run, in the run's transaction, prepared once per text;
+// outside one, in a short transaction of its own, or inside the caller's TVxTransaction on the
+// connection.
 //
 // Each declared parameter runs cast to its declared type: Firebird refuses a parameter where
 // its place gives it no type (alone in the select list, beside another parameter, joined to a
@@ -157,8 +167,8 @@ public:
     QString SQL() const { return m_sql; }
     QString StatementText() const;
     // The program's shared connection unless set.
-    void setConnection(const QSqlDatabase &db) { m_data.setConnection(db); }
-    QSqlDatabase Connection() const { return m_data.connection(); }
+    void setConnection(const QSqlDatabase &db) { m_connectionName = db.connectionName(); }
+    QSqlDatabase Connection() const;
 
     // Declares (or declares again, null) a parameter.
     TfrParam &DeclareParam(const QString &name, TfrParamType type);
@@ -171,8 +181,14 @@ protected:
 
 private:
     QString m_sql;
-    TSQLClientDataSet m_data;
+    QString m_connectionName;
     QList<TfrParam> m_params;
+    // The text as it runs, kept while the text and the declarations stay: a detail reopens at
+    // every row of its master.
+    mutable QString m_statement;
+    mutable QString m_statementOf;
+    TVxRowLayout m_layout;
+    QString m_layoutOf;
 };
 
 // A dataset offered to templates under the report dataset's own name.
@@ -191,9 +207,10 @@ public:
 };
 
 // A report dataset whose report first asks the user to choose in a selection form: the form's
-// registered class name, whether it is shown, whether the choice is applied after it, the
-// key field of the chosen rows, and the events before the form shows and after the user
-// confirms (both with the created form). The report module shows it.
+// registered class name, whether it is shown, whether OnAfterSelectForm runs, the key field
+// of the chosen rows, and the events before the form shows and after the user confirms (both
+// with the created form). The report shows the form before its pages (TfrReport::PrepareReport)
+// and then walks only the chosen rows.
 class TVxfrDBDataSet : public TfrDBDataSet
 {
 public:

@@ -1,11 +1,17 @@
 #include "reports/qelreportsinstall.h"
 
+#include "platform/formregistry.h"
 #include "reportengine/reporttree.h"
+#include "reports/qelfselrptansbs.h"
 #include "reports/qelrptdatasets.h"
+#include "reports/qelrptfunctions.h"
 #include "shell/qelactivations.h"
 #include "shell/qelreporttree.h"
+#include "shell/qelstartup.h"
 
 #include <QPointer>
+
+#include <cstdlib>
 
 namespace {
 
@@ -29,6 +35,11 @@ void bindReportDataModule(QObject *object)
     };
 }
 
+void registerReportForms()
+{
+    TAVRIN_REGISTER_FORM(TfmqelSelRptAnsSesBs);
+}
+
 } // namespace
 
 void installReportParts()
@@ -37,6 +48,11 @@ void installReportParts()
     if (installed)
         return;
     installed = true;
+    qelStartupHooks().registerForms.append(registerReportForms);
+    // Every report's templates call the school's functions; the registry lets them go as the
+    // program ends.
+    frRegisterFunctionLibrary<TfrQelFunctionLibrary>();
+    std::atexit([] { frUnRegisterFunctionLibrary<TfrQelFunctionLibrary>(); });
     QelReportHooks &hooks = qelReportHooks();
     hooks.createReportModule = [](QWidget *owner) -> QObject * {
         return new TdmqelRptDataSets(owner);

@@ -43,7 +43,7 @@ int key(const TfrDataSet &ds, const char *name)
     return value.isNull() ? 0 : value.toInt();
 }
 
-// The integer parameters of a text run once, by the kind of their values.
+// The parameters of a text run once: integers as integers, any other value as text.
 void declareValues(TfrQuery &query, const TVxFieldValues &values)
 {
     for (int i = 0; i < values.size(); ++i) {
@@ -127,6 +127,7 @@ TdmqelRptDataSets::TdmqelRptDataSets(QObject *owner)
         AddReportDataSet(QString::fromLatin1(name), dataSet);
 
     bindChain();
+    bindSelectForms();
     PreparaDataSets();
     dmqelRptDataSets = this;
 }
@@ -177,15 +178,13 @@ QVariant TdmqelRptDataSets::GetSingleValue(const QString &sql, const QString &fi
 
 int TdmqelRptDataSets::GetClsSesId(int iSitId, int iAnsSesDwgId)
 {
-    TVxFieldValues values;
-    values.setValue(QStringLiteral("iSitId"), iSitId);
-    values.setValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId);
     const QVariant id = GetSingleValue(
         QStringLiteral("SELECT TClsSes.iClsSesId FROM TSit_Situazioni TSit "
                        "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = TSit.iClsPstId) "
                        "INNER JOIN TClsSes TClsSes ON (TClsSes.iClsId = TClsPst.iClsId) "
                        "WHERE (TSit.iSitId = :iSitId) AND (TClsSes.iAnsSesDwgId = :iAnsSesDwgId)"),
-        QStringLiteral("iClsSesId"), values);
+        QStringLiteral("iClsSesId"),
+        valuesOf({{"iSitId", iSitId}, {"iAnsSesDwgId", iAnsSesDwgId}}));
     return id.isNull() ? 0 : id.toInt();
 }
 
@@ -193,6 +192,23 @@ void TdmqelRptDataSets::SetParamFreId(int iFreId)
 {
     for (TfrQuery *query : {qquAluRec, qquAluRecAllMat, qquAluMatRec})
         query->ParamByName(QStringLiteral("iFreId")).setValue(iFreId);
+}
+
+QList<int> TdmqelRptDataSets::GetCmpSessione(qint64 iAnsSesDwgId) const
+{
+    if (!dmqelParGen)
+        throw EVxException(QStringLiteral("Parametri di stampa non disponibili."));
+    const TVxParInteger *sessions[] = {&dmqelParGen->xpiSes1, &dmqelParGen->xpiSes2,
+                                       &dmqelParGen->xpiSes3};
+    for (int slot = 0; slot < 3; ++slot) {
+        if (sessions[slot]->GetValore() != iAnsSesDwgId)
+            continue;
+        QList<int> components;
+        for (int n = 0; n < 3; ++n)
+            components << dmqelParGen->xpiCmp[slot][n].GetValore();
+        return components;
+    }
+    return {};
 }
 
 void TdmqelRptDataSets::bindChain()
@@ -238,18 +254,14 @@ void TdmqelRptDataSets::bindChain()
     };
 
     // Parameters taken as the dataset opens.
-    qquAlunni->BeforeOpen = [this](TfrDataSet &) {
-        // Not chosen: the list opens with the parameter it has.
-        if (const int institute = TVxWorkingContext::institute())
-            qquAlunni->ParamByName(QStringLiteral("iDwgId")).setValue(institute);
-    };
     qquAai->BeforeOpen = [this](TfrDataSet &) {
         const int session = TVxWorkingContext::session();
         qquAai->ParamByName(QStringLiteral("iAnsSesDwgId"))
             .setValue(session != 0 ? QVariant(session) : QVariant());
     };
-    // The first make-up phase unless a template chose another.
-    for (TfrQuery *records : {qquAluRec, qquAluRecAllMat}) {
+    // The first make-up phase unless a template chose another (the make-up functions open
+    // qquAluMatRec without choosing one).
+    for (TfrQuery *records : {qquAluRec, qquAluRecAllMat, qquAluMatRec}) {
         records->BeforeOpen = [records](TfrDataSet &) {
             TfrParam &phase = records->ParamByName(QStringLiteral("iFreId"));
             if (phase.IsNull())

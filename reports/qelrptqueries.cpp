@@ -1,7 +1,10 @@
 #include "reports/qelrptqueries.h"
 
+#include "reports/qelrptpersonqueries.h"
+
 namespace {
 
+using namespace qelrpt;
 using Params = QList<QPair<QString, QVariant>>;
 
 Params ints(std::initializer_list<const char *> names)
@@ -89,17 +92,6 @@ QString hasComponents(const char *kind)
                           "INNER JOIN TCmp_Componenti TCmp ON (TCmp.iCmpId = TCmpSca.iCmpId) "
                           "WHERE TCmc.iClsSesMatId = TCsm.iClsSesMatId AND ") +
            QString::fromLatin1(kind) + QLatin1Char(')');
-}
-
-// A place: its postcode, municipality and province, from the row's iComCapId.
-QString placeJoins(const QString &comCapId)
-{
-    return QStringLiteral("LEFT JOIN TComCap TComCap ON (TComCap.iComCapId = %1) "
-                          "LEFT JOIN TCap TCap ON (TCap.iCapId = TComCap.iCapId) "
-                          "LEFT JOIN TSrpc TSrpc ON (TSrpc.iSrpcId = TComCap.iSrpcId) "
-                          "LEFT JOIN TCom_Comuni TCom ON (TCom.iComId = TSrpc.iComId) "
-                          "LEFT JOIN TPro_Province TPro ON (TPro.iProId = TSrpc.iProId) ")
-        .arg(comCapId);
 }
 
 // A debt's outcome, type and the teachers who assigned and verified it.
@@ -224,6 +216,8 @@ QString clsMat(bool oneSession)
              "ORDER BY 9, 2, 7");
 }
 
+// The class and seat views are found by their keys: joined to a plan, Firebird would read a
+// view of outer joins whole for every plan.
 QString classi()
 {
     return S("SELECT VCls.iClsOrdine, VCls.sIndLDesc, VCls.sIndSDesc, VCls.sIndCodMin, "
@@ -238,7 +232,8 @@ QString classi()
              "LEFT JOIN VSed_Sedi VSed ON (VSed.iDwgSedId = VCls.iDwgSedId) "
              "LEFT JOIN TInd_Indirizzo TInd ON (TInd.iIndId = VCls.iIndId) "
              "LEFT JOIN TDpl_Diplomi TDpl ON (TDpl.iDplId = TInd.iDplId) "
-             "WHERE TClsPst.iClsPstId = :iClsPstId");
+             "WHERE (TClsPst.iClsPstId = :iClsPstId) AND (VCls.iClsId = (SELECT TPlan.iClsId "
+             "FROM TClsPst TPlan WHERE TPlan.iClsPstId = :iClsPstId))");
 }
 
 QString commissioni()
@@ -293,7 +288,7 @@ QString matCmpCls()
              "PrpLiv.iScaLivSufficiente AS SuffVotoProp, PrpLiv.iScaLivInMedia AS InMediaVotoProp, "
              "TPrpSca.fPrpScaLivValore, TSca.sScaDesc ") +
            S(kPupilSubjects) + S(kComponents) + S(kVoteAndProposal) +
-           S("WHERE (TSit.iSitId = :iSitId) AND (TClsSes.iClsSesId = :iClsSesId) AND ") +
+           S("WHERE (TSit.iSitId = :iSitId) AND (TCsm.iClsSesId = :iClsSesId) AND ") +
            S(kVoteCmp) + S(" ORDER BY ") + S(kSubjectOrder) + S(", ") + S(kCmpOrder);
 }
 
@@ -307,7 +302,7 @@ QString matTasCls()
              "AND TTas.iSitId = TSit.iSitId) "
              "LEFT JOIN TScaLiv ScaLiv ON (ScaLiv.iScaLivId = TTas.iScaLivId) "
              "LEFT JOIN TLiv_Livelli TLiv ON (TLiv.iLivId = ScaLiv.iLivId) "
-             "WHERE (TSit.iSitId = :iSitId) AND (TClsSes.iClsSesId = :iClsSesId) AND ") +
+             "WHERE (TSit.iSitId = :iSitId) AND (TCsm.iClsSesId = :iClsSesId) AND ") +
            S(kTaxCmp) + S(" ORDER BY ") + S(kSubjectOrder) + S(", ") + S(kCmpOrder);
 }
 
@@ -324,7 +319,7 @@ QString matCls()
              "LEFT JOIN TNot_Note TNot ON (TNot.iNotId = ") +
            S(kFirstNote) +
            S(") LEFT JOIN TAna_Anagrafiche TAut ON (TAut.iAnaId = TNot.iAnaId) "
-             "WHERE (TSit.iSitId = :iSitId) AND (TClsSes.iClsSesId = :iClsSesId) AND ") +
+             "WHERE (TSit.iSitId = :iSitId) AND (TCsm.iClsSesId = :iClsSesId) AND ") +
            hasComponents(kVoteCmp) +
            S(" ORDER BY TMrp.iMatRmaPstOrdine, TMat.iMatId, TMat.sMatLDesc");
 }
@@ -410,7 +405,9 @@ QString sedi()
              "TCom.sComDesc || ' (' || TPro.sProSigla || ')' AS Comune_Provincia "
              "FROM VCls_Classi VCls "
              "INNER JOIN VSed_Sedi VSed ON (VSed.iDwgSedId = VCls.iDwgSedId) ") +
-           placeJoins(QStringLiteral("VSed.iComCapId")) + S("WHERE VCls.iClsId = :iClsId");
+           placeJoins(QStringLiteral("VSed.iComCapId")) +
+           S("WHERE (VCls.iClsId = :iClsId) AND (VSed.iDwgSedId = (SELECT TCls.iDwgSedId "
+             "FROM TCls_Classi TCls WHERE TCls.iClsId = :iClsId))");
 }
 
 // The parents (kinship 1 and 2) and the tutors; a parent who is also the tutor once.
@@ -476,13 +473,14 @@ QString creAlu()
              "FROM TCre_Crediti Cre "
              "INNER JOIN TSit_Situazioni Sit ON (Sit.iSitId = Cre.iSitId) "
              "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = Sit.iClsPstId) "
-             "INNER JOIN VCls_Classi VCls ON (VCls.iClsId = TClsPst.iClsId) "
+             "INNER JOIN TCls_Classi TCls ON (TCls.iClsId = TClsPst.iClsId) "
+             "INNER JOIN TAcs_AnniCorso TAcs ON (TAcs.iAcsId = TCls.iAcsId) "
              "LEFT JOIN TAns_AnniScolast TAns ON (TAns.dAnsVextoInizio = Sit.dStart) "
              "LEFT JOIN TPosFin TPosFin ON (TPosFin.iPosFinId = Sit.iPosFinId) "
              "LEFT JOIN TStaFin TStaFin ON (TStaFin.iStaFinId = TPosFin.iStaFinId) "
              "LEFT JOIN TBnd_Bande Bnd ON (Bnd.iBndId = Cre.iBndId) "
              "LEFT JOIN TEnc_Encomio Enc ON (Enc.iEncId = Cre.iEncId) "
-             "WHERE (Cre.iSitId = :iSitId) AND (VCls.iAcsAnnoCorso >= 3) "
+             "WHERE (Cre.iSitId = :iSitId) AND (TAcs.iAcsAnnoCorso >= 3) "
              "AND (TStaFin.iStaFinId IN (1,3,5) OR TStaFin.iStaFinId IS NULL) "
              "AND ((Sit.isitordine = 1) or (Cre.LCRECONSIDERACURRDIS = 1))");
 }
@@ -517,8 +515,8 @@ QString debMat()
            S(kDebtDetails) + S("WHERE (TDeb.iSitId = :iSitId) AND (TDeb.iMatId = :iMatId)");
 }
 
-// Every subject with votes in the class's sessions, with the pupil's debt in it when there is
-// one (at most one per subject), in the order of the class's plans.
+// Every subject with votes in the class's sessions, at its first place in the class's plans,
+// with the pupil's debt in it when there is one (at most one per subject).
 QString matClsDeb()
 {
     return S("SELECT TMat.iMatId, TMat.sMatSDesc, TMat.sMatLDesc, TMat.sMatCodMin, "
@@ -527,19 +525,14 @@ QString matClsDeb()
              "TDtd.sDtdSDesc, ") +
            S(kDocAttr) + S(" AS sDocAttr, ") + S(kDocVer) +
            S(" AS sDocVer, TDeb.bDebNota "
-             "FROM TMat_Materie TMat "
+             "FROM (SELECT TMat.iMatId, MIN(TMrp.iMatRmaPstOrdine) AS iOrdine ") +
+           S(kClassSubjects) + S("WHERE (TClsSes.iClsId = :iClsId) AND ") +
+           hasComponents(kVoteCmp) +
+           S(" GROUP BY TMat.iMatId) TCmat "
+             "INNER JOIN TMat_Materie TMat ON (TMat.iMatId = TCmat.iMatId) "
              "LEFT JOIN TDeb_Debiti TDeb ON (TDeb.iMatId = TMat.iMatId "
              "AND TDeb.iSitId = :iSitId) ") +
-           S(kDebtDetails) +
-           S("WHERE EXISTS (SELECT 1 FROM TClsSes TClsSes "
-             "INNER JOIN TClsSesMat TCsm ON (TCsm.iClsSesId = TClsSes.iClsSesId) "
-             "INNER JOIN TMatRma TRma ON (TRma.iMatRmaId = TCsm.iMatRmaId) "
-             "WHERE TClsSes.iClsId = :iClsId AND TRma.iMatId = TMat.iMatId AND ") +
-           hasComponents(kVoteCmp) +
-           S(") ORDER BY (SELECT MIN(TMrp.iMatRmaPstOrdine) FROM TClsPst TClsPst "
-             "INNER JOIN TMatRmaPst TMrp ON (TMrp.iPstId = TClsPst.iPstId) "
-             "INNER JOIN TMatRma TRma ON (TRma.iMatRmaId = TMrp.iMatRmaId) "
-             "WHERE TClsPst.iClsId = :iClsId AND TRma.iMatId = TMat.iMatId), TMat.sMatLDesc");
+           S(kDebtDetails) + S("ORDER BY TCmat.iOrdine, TMat.sMatLDesc");
 }
 
 // The make-up records of a pupil in a phase of the year-session's school year.
@@ -568,13 +561,8 @@ QString aluRec(bool allSubjects)
 
 QList<QelRptQueryText> buildTexts()
 {
-    // The queries the personal-data reports give a text; the chain already sets their
-    // parameters.
-    const auto later = [](const char *name, Params params) {
-        return QelRptQueryText{S(name), QString(), params};
-    };
-    const auto address = [](const char *name, int use) {
-        return QelRptQueryText{S(name), QString(), {{"iAnaId", QVariant()}, {"iAbt", use}}};
+    const auto address = [](const char *name, const QString &sql, int use) {
+        return QelRptQueryText{S(name), sql, {{"iAnaId", QVariant()}, {"iAbt", use}}};
     };
     const auto q = [](const char *name, const QString &sql, Params params) {
         return QelRptQueryText{S(name), sql, params};
@@ -585,7 +573,7 @@ QList<QelRptQueryText> buildTexts()
     const Params sitSes = ints({"iSitId", "iAnsSesDwgId"});
     const Params clsInSes = ints({"iClsId", "iAnsSesDwgId"});
     return {
-        later("qquDataOwner", {{"All", 0}}),
+        q("qquDataOwner", dataOwner(), {{"All", 0}}),
         q("qquSedi", sedi(), ints({"iClsId"})),
         q("qquAlunni", alunni(),
           ints({"iAnsId", "iDwgId", "iAllId", "iClsId", "iAllPosFinId", "iPosFinId"})),
@@ -595,23 +583,23 @@ QList<QelRptQueryText> buildTexts()
         q("qquCommissioni", commissioni(), ints({"iClsId"})),
         q("qquDebiti", debiti(), sit),
         q("qquGenitori", genitori(), ana),
-        later("qquGenitoriDettagli", ana),
-        address("qquGenitoriDom", 1),
-        address("qquGenitoriRes", 2),
-        address("qquGenitoriRec", 3),
-        address("qquAlunniDom", 1),
-        address("qquAlunniRes", 2),
-        address("qquAlunniRec", 3),
-        address("qquAlunniFrazDom", 1),
-        address("qquAlunniFrazRes", 2),
-        address("qquAlunniFrazRec", 3),
-        address("qquGenitoriFrazDom", 1),
-        address("qquGenitoriFrazRes", 2),
-        address("qquGenitoriFrazRec", 3),
+        q("qquGenitoriDettagli", genitoriDettagli(), ana),
+        address("qquGenitoriDom", addresses(), 1),
+        address("qquGenitoriRes", addresses(), 2),
+        address("qquGenitoriRec", addresses(), 3),
+        address("qquAlunniDom", addresses(), 1),
+        address("qquAlunniRes", addresses(), 2),
+        address("qquAlunniRec", addresses(), 3),
+        address("qquAlunniFrazDom", hamlets(), 1),
+        address("qquAlunniFrazRes", hamlets(), 2),
+        address("qquAlunniFrazRec", hamlets(), 3),
+        address("qquGenitoriFrazDom", hamlets(), 1),
+        address("qquGenitoriFrazRes", hamlets(), 2),
+        address("qquGenitoriFrazRec", hamlets(), 3),
         q("qquSituazioni", situazioni(), ana),
-        later("qquSituazDettagli", sit),
-        later("qquAluAna", ana),
-        later("qquGenAna", ana),
+        q("qquSituazDettagli", situazDettagli(), sit),
+        q("qquAluAna", birthAndCitizenship(false), ana),
+        q("qquGenAna", birthAndCitizenship(true), ana),
         q("qquClassi", classi(), ints({"iClsPstId"})),
         q("qquAluCls", classi(), ints({"iClsPstId"})),
         q("qquAluMat", aluMat(kVoteCmp, false, true, false), sit),
@@ -620,13 +608,13 @@ QList<QelRptQueryText> buildTexts()
         q("qquAluTas", aluCmp(kTaxCmp, false), sit),
         q("qquObbligoForm", obbligoForm(), sit),
         q("qquEsoneri", esoneri(), sit),
-        later("qquScuolaProve", sit),
-        later("qquScuolaTrasf", sit),
-        later("qquScuolTraDettagli", sit),
-        later("qquScuolProDettagli", sit),
-        later("qquAlunniDettagli", ana),
-        later("qquGenitoriTelEmail", ana),
-        later("qquGenitoriProfesTdStud", ana),
+        q("qquScuolaProve", school("iScuId_Prov"), sit),
+        q("qquScuolaTrasf", school("iScuId_Tras"), sit),
+        q("qquScuolTraDettagli", schoolPlace("iScuId_Tras"), sit),
+        q("qquScuolProDettagli", schoolPlace("iScuId_Prov"), sit),
+        q("qquAlunniDettagli", alunniDettagli(), ana),
+        q("qquGenitoriTelEmail", genitoriTelEmail(), ana),
+        q("qquGenitoriProfesTdStud", genitoriProfesTdStud(), ana),
         q("qquClsSes", clsSes(), ints({"iAnsSesDwgId"})),
         q("qquNCmpCls", classCount("TCmc.iClsMatCmpId", "NumCmpCls", kVoteCmp), clsInSes),
         q("qquNTasCls", classCount("TCmc.iClsMatCmpId", "NumTasCls", kTaxCmp), clsInSes),
@@ -657,9 +645,9 @@ QList<QelRptQueryText> buildTexts()
         q("qquAluCmpSes", aluCmp(kVoteCmp, true), sitSes),
         q("qquAluTasSes", aluCmp(kTaxCmp, true), sitSes),
         q("qquDebMat", debMat(), ints({"iSitId", "iMatId"})),
-        later("qquAai", ints({"iAnsSesDwgId"})),
-        later("qquCreSco", {}),
-        later("qquCreFrm", {}),
+        q("qquAai", aai(), ints({"iAnsSesDwgId"})),
+        q("qquCreSco", creditItems("Sco"), {}),
+        q("qquCreFrm", creditItems("Frm"), {}),
         q("qquAluRec", aluRec(false), ints({"iSitId", "iMatId", "iAnsSesDwgId", "iFreId"})),
         q("qquAluRecAllMat", aluRec(true), ints({"iSitId", "iAnsSesDwgId", "iFreId"})),
         // The make-up functions set its session as well as its pupil, subject and phase.

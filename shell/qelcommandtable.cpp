@@ -156,7 +156,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmqelPagelleWeb",
         "TfmqelParRpt",
         "TfmQelRilIntegr",
-        "TfmQelExport",
     };
     return classes;
 }

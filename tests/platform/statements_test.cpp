@@ -324,3 +324,27 @@ TEST_F(Statements, AStatementRunAgainWithValuesTurningNullAndBackGivesTheRightRo
         }
     }
 }
+
+TEST(Positional, NamesOutsideQuotesAndCommentsBecomePlaceholdersEveryTime)
+{
+    const struct
+    {
+        QString sql, positional, names;
+    } cases[] = {
+        {"SELECT ':a' FROM T WHERE x = :a AND y = :b_1 OR z = :a",
+         "SELECT ':a' FROM T WHERE x = ? AND y = ? OR z = ?", "a b_1 a"},
+        {"SELECT 'it''s :x' /* :y */ -- :z\nFROM T WHERE \"C:d\" = :e",
+         "SELECT 'it''s :x' /* :y */ -- :z\nFROM T WHERE \"C:d\" = ?", "e"},
+        {"SELECT :p FROM T WHERE s = 'open :q", "SELECT ? FROM T WHERE s = 'open :q", "p"},
+        {"SELECT 1 FROM T", "SELECT 1 FROM T", ""},
+    };
+    for (int round = 0; round < 2; ++round) { // the second from what the first one kept
+        for (const auto &c : cases) {
+            const TVxNamedStatement st = toPositional(c.sql);
+            EXPECT_EQ(st.sql, c.positional);
+            EXPECT_EQ(st.names.join(' '), c.names);
+        }
+    }
+    EXPECT_EQ(toPositional(cases[0].sql, [](const QString &n) { return "<" + n + ">"; }).sql,
+              "SELECT ':a' FROM T WHERE x = <a> AND y = <b_1> OR z = <a>");
+}
