@@ -253,11 +253,10 @@ QHash<int, QList<std::shared_ptr<TRecCre>>> TqevCreStore::Crediti(int iAnaId, in
 {
     const bool classe = iAnaId == 0;
     const TqevSituazioni sit = SituazioniAlunni(QStringLiteral("Sit"), classe);
-    const QString sql = QString::fromLatin1(kCrediti).arg(
-        sit.from, TestoInRiga(QStringLiteral("Cre.bCreNota"), QStringLiteral("bCreNota")),
-        sit.condizione);
+    TqevTesto nota(QStringLiteral("TCre_Crediti Cre"), QStringLiteral("Cre.iCreId"),
+                   QStringLiteral("Cre.bCreNota"), QStringLiteral("bCreNota"));
+    const QString sql = QString::fromLatin1(kCrediti).arg(sit.from, nota.Colonne(), sit.condizione);
     QHash<int, QList<std::shared_ptr<TRecCre>>> righe;
-    QList<std::shared_ptr<TRecCre>> lunghe;
     VxEachRow(
         qqoVxGlobConn(), sql, classe ? valori("iClsId", iClsId) : valori("iAnaId", iAnaId),
         [&](const QSqlQuery &q, const QSqlRecord &rec) {
@@ -281,27 +280,18 @@ QHash<int, QList<std::shared_ptr<TRecCre>>> TqevCreStore::Crediti(int iAnaId, in
                 cre->sBndCre = b.sBndCre();
             }
             cre->sEncSDesc = testo(q, rec, "sEncSDesc");
-            const TValCredito v = valoriLetti(q, rec);
+            TValCredito v = valoriLetti(q, rec);
+            v.sNota = nota.Leggi(q, rec, cre->iCreId, [cre](const QString &t) {
+                cre->Salvato.sNota = t;
+                Imposta(*cre, cre->Salvato);
+            });
             Imposta(*cre, v);
             cre->Salvato = v;
             const int debiti = intero(q, rec, "iNumDeb");
             cre->iStatoDeb = debiti == 0 ? 0 : (intero(q, rec, "iNumDebSuff") == debiti ? 2 : 1);
-            if (!TestoLetto(q, rec, QStringLiteral("bCreNota")))
-                lunghe.append(cre);
             righe[intero(q, rec, "iAnaId")].append(cre);
         });
-    QList<int> chiavi;
-    for (const auto &cre : lunghe)
-        chiavi << cre->iCreId;
-    const QHash<int, QString> intere =
-        TestiInteri(QStringLiteral("TCre_Crediti Cre"), QStringLiteral("Cre.iCreId"),
-                    QStringLiteral("Cre.bCreNota"), chiavi);
-    for (const auto &cre : lunghe) {
-        TValCredito v = cre->Salvato;
-        v.sNota = intere.value(cre->iCreId);
-        Imposta(*cre, v);
-        cre->Salvato = v;
-    }
+    nota.Completa();
     return righe;
 }
 

@@ -188,11 +188,10 @@ QString testoDi(const char *sql, int key)
 TqevDebitiAnno TqevDebStore::Debiti(int iAnsId, int iAnaId, int iClsId)
 {
     const Situazioni sit = situazioniAnno(iAnsId, iAnaId, iClsId);
-    const QString sql = QString::fromLatin1(kDebiti).arg(
-        sit.from, TestoInRiga(QStringLiteral("Deb.bDebNota"), QStringLiteral("bDebNota")),
-        sit.condizione);
+    TqevTesto nota(QStringLiteral("TDeb_Debiti Deb"), QStringLiteral("Deb.iDebId"),
+                   QStringLiteral("Deb.bDebNota"), QStringLiteral("bDebNota"));
+    const QString sql = QString::fromLatin1(kDebiti).arg(sit.from, nota.Colonne(), sit.condizione);
     TqevDebitiAnno debiti;
-    QList<std::pair<int, int>> lunghe; // (pupil, subject)
     VxEachRow(qqoVxGlobConn(), sql, sit.values, [&](const QSqlQuery &q, const QSqlRecord &rec) {
         TqevDebito d;
         d.iDebId = campo(q, rec, "iDebId").toInt();
@@ -203,30 +202,24 @@ TqevDebitiAnno TqevDebStore::Debiti(int iAnsId, int iAnaId, int iClsId)
         d.valori.iDesDedId = campo(q, rec, "iDesDedId").toInt();
         d.valori.iAnaId_Attr = campo(q, rec, "iAnaId_Attr").toInt();
         d.valori.iAnaId_Ver = campo(q, rec, "iAnaId_Ver").toInt();
-        const std::optional<QString> nota = TestoLetto(q, rec, QStringLiteral("bDebNota"));
-        d.valori.sNota = nota.value_or(QString());
+        const int alunno = campo(q, rec, "iAnaId").toInt();
+        d.valori.sNota =
+            nota.Leggi(q, rec, d.iDebId,
+                       [&debiti, alunno, id = d.iDebId, materia = d.iMatId](const QString &t) {
+                           // Unless his main situation's debt took its place.
+                           TqevDebito &stored = debiti[alunno][materia];
+                           if (stored.iDebId == id)
+                               stored.valori.sNota = t;
+                       });
         d.sDtdLDesc = campo(q, rec, "sDtdLDesc").toString().trimmed();
         d.sDedLDesc = campo(q, rec, "sDedLDesc").toString().trimmed();
         d.sDocAttr = campo(q, rec, "sDocAttr").toString().trimmed();
         d.sDocVer = campo(q, rec, "sDocVer").toString().trimmed();
         d.bSufficiente = campo(q, rec, "iDesSufficiente").toInt() == 1;
-        const int alunno = campo(q, rec, "iAnaId").toInt();
-        if (!nota)
-            lunghe.append({alunno, d.iMatId});
         // The main situation's debt comes last and stands.
         debiti[alunno].insert(d.iMatId, d);
     });
-    QList<int> chiavi;
-    for (const auto &[alunno, materia] : lunghe)
-        chiavi << debiti[alunno][materia].iDebId;
-    const QHash<int, QString> intere =
-        TestiInteri(QStringLiteral("TDeb_Debiti Deb"), QStringLiteral("Deb.iDebId"),
-                    QStringLiteral("Deb.bDebNota"), chiavi);
-    for (const auto &[alunno, materia] : lunghe) {
-        TqevDebito &d = debiti[alunno][materia];
-        if (intere.contains(d.iDebId))
-            d.valori.sNota = intere.value(d.iDebId);
-    }
+    nota.Completa();
     return debiti;
 }
 

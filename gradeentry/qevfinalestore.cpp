@@ -87,31 +87,25 @@ QHash<int, TqevGiudizio> TqevGdzStore::Carica(int iClsSesId, int iSitId) const
     values.setValue(QStringLiteral("iClsSesId"), iClsSesId);
     if (iSitId != 0)
         values.setValue(QStringLiteral("iSitId"), iSitId);
+    TqevTesto testo(QStringLiteral("TGdz_Giudizi TGdz"), QStringLiteral("TGdz.iGdzId"),
+                    QStringLiteral("TGdz.bGdzGiudizio"), QStringLiteral("bGdzGiudizio"));
     const QString sql =
         QString::fromLatin1(kGdzCarica)
-            .arg(TestoInRiga(QStringLiteral("TGdz.bGdzGiudizio"), QStringLiteral("bGdzGiudizio")),
+            .arg(testo.Colonne(),
                  iSitId != 0 ? QStringLiteral(" AND TSit.iSitId = :iSitId") : QString());
     QHash<int, TqevGiudizio> giudizi;
-    QList<int> lunghi;
     VxEachRow(qqoVxGlobConn(), sql, values, [&](const QSqlQuery &q, const QSqlRecord &rec) {
         const int situazione = q.value(rec.indexOf(QStringLiteral("iSitId"))).toInt();
         if (giudizi.contains(situazione))
             return;
         TqevGiudizio g;
         g.iGdzId = q.value(rec.indexOf(QStringLiteral("iGdzId"))).toInt();
-        const std::optional<QString> testo = TestoLetto(q, rec, QStringLiteral("bGdzGiudizio"));
-        g.testo = testo.value_or(QString());
-        if (!testo)
-            lunghi << g.iGdzId;
+        g.testo = testo.Leggi(q, rec, g.iGdzId, [&giudizi, situazione](const QString &t) {
+            giudizi[situazione].testo = t;
+        });
         giudizi.insert(situazione, g);
     });
-    const QHash<int, QString> interi =
-        TestiInteri(QStringLiteral("TGdz_Giudizi TGdz"), QStringLiteral("TGdz.iGdzId"),
-                    QStringLiteral("TGdz.bGdzGiudizio"), lunghi);
-    for (TqevGiudizio &g : giudizi) {
-        if (interi.contains(g.iGdzId))
-            g.testo = interi.value(g.iGdzId);
-    }
+    testo.Completa();
     return giudizi;
 }
 

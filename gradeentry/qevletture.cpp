@@ -9,9 +9,6 @@
 
 namespace {
 
-// The length travels beside the text under the text's name and this ending.
-const QString kLunghezza = QStringLiteral("_N");
-
 QString testoDi(const QVariant &value)
 {
     bool ok = false;
@@ -34,40 +31,44 @@ TqevSituazioni SituazioniAlunni(const QString &alias, bool classe)
             QStringLiteral("1 = 1")};
 }
 
-QString TestoInRiga(const QString &colonna, const QString &nome)
+TqevTesto::TqevTesto(const QString &tabella, const QString &chiave, const QString &colonna,
+                     const QString &nome)
+    : m_tabella(tabella), m_chiave(chiave), m_colonna(colonna), m_nome(nome)
+{
+}
+
+QString TqevTesto::Colonne() const
 {
     // The cast of a longer text would fail the whole read: such a text stays out of the row.
     return QStringLiteral("CASE WHEN CHAR_LENGTH(%1) <= %3 THEN CAST(%1 AS VARCHAR(%3)) END AS "
-                          "%2, CHAR_LENGTH(%1) AS %2%4")
-        .arg(colonna, nome)
-        .arg(kTestoInRiga)
-        .arg(kLunghezza);
+                          "%2, CHAR_LENGTH(%1) AS %2_N")
+        .arg(m_colonna, m_nome)
+        .arg(kTestoInRiga);
 }
 
-std::optional<QString> TestoLetto(const QSqlQuery &q, const QSqlRecord &rec, const QString &nome)
+QString TqevTesto::Leggi(const QSqlQuery &q, const QSqlRecord &rec, int chiave,
+                         const std::function<void(const QString &)> &scrivi)
 {
-    const QVariant testo = q.value(rec.indexOf(nome));
-    const int lunghezza = rec.indexOf(nome + kLunghezza);
-    if (testo.isNull() && lunghezza >= 0 && q.value(lunghezza).toInt() > kTestoInRiga)
-        return std::nullopt;
+    const QVariant testo = q.value(rec.indexOf(m_nome));
+    if (testo.isNull() &&
+        q.value(rec.indexOf(m_nome + QStringLiteral("_N"))).toInt() > kTestoInRiga)
+        m_lunghi.append({chiave, scrivi});
     return testoDi(testo);
 }
 
-QHash<int, QString> TestiInteri(const QString &tabella, const QString &chiave,
-                                const QString &colonna, const QList<int> &chiavi)
+void TqevTesto::Completa()
 {
-    QHash<int, QString> testi;
-    if (chiavi.isEmpty())
-        return testi;
+    if (m_lunghi.isEmpty())
+        return;
     const QString sql =
-        QStringLiteral("SELECT %1 FROM %2 WHERE %3 = :iChiave").arg(colonna, tabella, chiave);
+        QStringLiteral("SELECT %1 FROM %2 WHERE %3 = :iChiave").arg(m_colonna, m_tabella, m_chiave);
     TVxTransactionScope scope(qqoVxGlobConn());
-    for (int key : chiavi) {
-        QSqlQuery &q = scope.transaction().Exec(sql, valuesOf({{"iChiave", key}}));
+    for (const auto &[chiave, scrivi] : std::as_const(m_lunghi)) {
+        QSqlQuery &q = scope.transaction().Exec(sql, valuesOf({{"iChiave", chiave}}));
         if (fetchNext(q))
-            testi.insert(key, testoDi(q.value(0)));
+            scrivi(testoDi(q.value(0)));
         q.finish();
     }
     scope.Commit();
-    return testi;
+    m_lunghi.clear();
 }

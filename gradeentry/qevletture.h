@@ -6,16 +6,17 @@
 //
 //   const TqevSituazioni sit = SituazioniAlunni("Sit", iAnaId == 0);
 //   "SELECT ... FROM " + sit.from + "INNER JOIN ... WHERE " + sit.condizione + " AND ..."
-//   "SELECT TNot.iNotId, " + TestoInRiga("TNot.bNotNota", "sNota") + " FROM ..."
-//   if (const auto testo = TestoLetto(q, rec, "sNota")) ... else lunghi << key;
-//   const QHash<int, QString> interi = TestiInteri("TNot_Note TNot", "TNot.iNotId",
-//                                                   "TNot.bNotNota", lunghi);
+//
+//   TqevTesto testo("TNot_Note TNot", "TNot.iNotId", "TNot.bNotNota", "bNotNota");
+//   "SELECT TNot.iNotId, " + testo.Colonne() + " FROM ..."
+//   n.bNotNota = testo.Leggi(q, rec, n.iNotId, [&](const QString &t) { ... = t; });
+//   testo.Completa();                   // after the rows: the longer texts, read whole
 
-#include <QHash>
 #include <QList>
 #include <QString>
 
-#include <optional>
+#include <functional>
+#include <utility>
 
 class QSqlQuery;
 class QSqlRecord;
@@ -31,14 +32,28 @@ struct TqevSituazioni
 };
 TqevSituazioni SituazioniAlunni(const QString &alias, bool classe);
 
-// A text BLOB read in its row, under the name: a BLOB of its own costs a round trip to a server
-// per row. Up to kTestoInRiga characters come whole; a longer text comes as NULL beside its
-// length, and TestiInteri reads those few again: nothing is cut.
+// A text BLOB read in its row: a BLOB of its own costs a round trip to a server per row. Up to
+// kTestoInRiga characters come whole in the row; a longer text comes as NULL beside its length,
+// and Completa reads those few again by their rows' keys: nothing is cut.
 inline constexpr int kTestoInRiga = 2000;
-QString TestoInRiga(const QString &colonna, const QString &nome);
-// The text of the row (empty for NULL); none when it is longer than the row holds.
-std::optional<QString> TestoLetto(const QSqlQuery &q, const QSqlRecord &rec, const QString &nome);
-// The whole texts of the rows with these keys, by key, in the caller's transaction (or one of
-// their own): one statement, prepared once and run per key.
-QHash<int, QString> TestiInteri(const QString &tabella, const QString &chiave,
-                                const QString &colonna, const QList<int> &chiavi);
+class TqevTesto
+{
+public:
+    // The table (with its alias), its key column and the text column, as the select names
+    // them, and the name the text travels under in the row.
+    TqevTesto(const QString &tabella, const QString &chiave, const QString &colonna,
+              const QString &nome);
+    // The select's columns of the text.
+    QString Colonne() const;
+    // The row's text (empty for NULL). One too long for the row comes empty, and is given to
+    // scrivi by Completa.
+    QString Leggi(const QSqlQuery &q, const QSqlRecord &rec, int chiave,
+                  const std::function<void(const QString &)> &scrivi);
+    // Reads whole the texts too long for their rows, in the caller's transaction (or one of
+    // their own): one statement, prepared once and run per text.
+    void Completa();
+
+private:
+    QString m_tabella, m_chiave, m_colonna, m_nome;
+    QList<std::pair<int, std::function<void(const QString &)>>> m_lunghi;
+};

@@ -96,10 +96,10 @@ QHash<QPair<int, int>, TqevNota> TqevNotStore::Carica(int iClsSesId, int iSitId,
         values.setValue(QStringLiteral("iClsSesMatId"), iClsSesMatId);
         condizioni += QStringLiteral(" AND TNot.iClsSesMatId = :iClsSesMatId");
     }
-    const QString sql = QString::fromLatin1(kCarica).arg(
-        TestoInRiga(QStringLiteral("TNot.bNotNota"), QStringLiteral("bNotNota")), condizioni);
+    TqevTesto testo(QStringLiteral("TNot_Note TNot"), QStringLiteral("TNot.iNotId"),
+                    QStringLiteral("TNot.bNotNota"), QStringLiteral("bNotNota"));
+    const QString sql = QString::fromLatin1(kCarica).arg(testo.Colonne(), condizioni);
     QHash<QPair<int, int>, TqevNota> notes;
-    QList<int> lunghe;
     VxEachRow(qqoVxGlobConn(), sql, values, [&](const QSqlQuery &q, const QSqlRecord &rec) {
         const QPair<int, int> cella(campo(q, rec, "iSitId").toInt(),
                                     campo(q, rec, "iClsSesMatId").toInt());
@@ -111,19 +111,11 @@ QHash<QPair<int, int>, TqevNota> TqevNotStore::Carica(int iClsSesId, int iSitId,
         n.dNotData = date.isValid() ? date.startOfDay() : QDateTime();
         n.iAnaId = campo(q, rec, "iAnaId").toInt();
         n.sDocNome = campo(q, rec, "sDocNome").toString().trimmed();
-        const std::optional<QString> testo = TestoLetto(q, rec, QStringLiteral("bNotNota"));
-        n.bNotNota = testo.value_or(QString());
-        if (!testo)
-            lunghe.append(n.iNotId);
+        n.bNotNota = testo.Leggi(q, rec, n.iNotId,
+                                 [&notes, cella](const QString &t) { notes[cella].bNotNota = t; });
         notes.insert(cella, n);
     });
-    const QHash<int, QString> intere =
-        TestiInteri(QStringLiteral("TNot_Note TNot"), QStringLiteral("TNot.iNotId"),
-                    QStringLiteral("TNot.bNotNota"), lunghe);
-    for (TqevNota &n : notes) {
-        if (intere.contains(n.iNotId))
-            n.bNotNota = intere.value(n.iNotId);
-    }
+    testo.Completa();
     return notes;
 }
 
