@@ -44,9 +44,11 @@ const char kAnniCorso[] =
     "AND Acs.iTbnId IS NOT NULL "
     "GROUP BY Acs.iTbnId";
 
-// %1 the pupils' situations, %2 the credit's note, %3 which pupils.
+// %1 the pupils' situations, %2 the credit's note, %3 the condition on the pupils. The last
+// key of the order only settles ties: a pupil's rows come in one order, read for him or for
+// his class.
 const char kCrediti[] =
-    "SELECT Sit.iAnaId, Sit.iSitId, Cre.iCreId, Cls.sClsSDesc, "
+    "SELECT Sit.iSitId, Cre.iCreId, Cls.sClsSDesc, "
     "CAST(Ans.iAnsValore AS CHAR(4)) || '/' || CAST(Ans.iAnsValore + 1 AS CHAR(4)) AS sAnnoScol, "
     "Cre.fCreMediaVoti, Acs.iTbnId, Cre.iBndId, Bnd.sBndDesc, Bnd.iBndMedMin, Bnd.iBndMedMax, "
     "Bnd.iBndCreMin, Bnd.iBndCreMax, Cre.iCrePerMedia, Cre.iCreOutBanda, Cre.iCreFrmSco, "

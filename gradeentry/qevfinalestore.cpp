@@ -3,7 +3,6 @@
 #include "gradeentry/qevletture.h"
 #include "gradeentry/qevsalva.h"
 #include "platform/connection.h"
-#include "platform/fieldvalue.h"
 #include "platform/transaction.h"
 
 #include <QSqlQuery>

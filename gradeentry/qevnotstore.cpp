@@ -4,7 +4,6 @@
 #include "gradeentry/qevrecords.h"
 #include "gradeentry/qevsalva.h"
 #include "platform/connection.h"
-#include "platform/fieldvalue.h"
 #include "platform/transaction.h"
 
 #include <QSqlQuery>
