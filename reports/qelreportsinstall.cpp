@@ -1,8 +1,7 @@
 #include "reports/qelreportsinstall.h"
 
-#include "platform/formregistry.h"
 #include "reportengine/reporttree.h"
-#include "reports/qelfselrptansbs.h"
+#include "reports/qelreportforms.h"
 #include "reports/qelrptdatasets.h"
 #include "reports/qelrptfunctions.h"
 #include "shell/qelactivations.h"
@@ -33,11 +32,6 @@ void bindReportDataModule(QObject *object)
         if (module)
             module->RefreshClientDataSets();
     };
-}
-
-void registerReportForms()
-{
-    TAVRIN_REGISTER_FORM(TfmqelSelRptAnsSesBs);
 }
 
 } // namespace
