@@ -43,21 +43,6 @@ void walkSession()
     g_module->CloseAllDataSets();
 }
 
-// The recorded values by the position of each "?" of the text, as the bare run binds them (a
-// parameter may stand twice, and not in the order it was declared).
-QList<TVxStatementRecorder::Statement> positional(const QList<TVxStatementRecorder::Statement> &in)
-{
-    QList<TVxStatementRecorder::Statement> out;
-    for (const TVxStatementRecorder::Statement &s : in) {
-        TVxStatementRecorder::Statement bound{s.sql, {}};
-        const QStringList names = toPositional(s.sql).names;
-        for (int i = 0; i < names.size(); ++i)
-            bound.values.setValue(QString::number(i), s.values.value(names[i]));
-        out << bound;
-    }
-    return out;
-}
-
 void Chain(benchmark::State &state)
 {
     timedStep(state, g_seconds, QStringLiteral("chain"), walkSession);
@@ -90,7 +75,7 @@ int main(int argc, char **argv)
         // Recorded for the bare run; the rows are read once before either is timed.
         TVxStatementRecorder recorder;
         walkSession();
-        g_statements = positional(recorder.statements());
+        g_statements = positionalStatements(recorder.statements());
     }
 
     benchmark::Initialize(&argc, argv);
