@@ -105,10 +105,13 @@ public:
     // The steps every export shares. DeleteFolderInfo removes Info.ini before the first file
     // (raising when it stays). WritePacket runs the query through scdExp and saves it as an XML
     // packet in sFolder (an empty one with its columns when there are no rows), leaving scdExp
-    // open for FieldValueList until the next packet, then lets the wait window answer.
+    // open for FieldValueList until the next packet, then lets the wait window answer. The
+    // packets reach the disk together: SyncFolder waits for them once, before Info.ini vouches
+    // for them (a slow medium would otherwise wait for every packet).
     void DeleteFolderInfo();
     void WritePacket(const QString &fileName, const QString &sql,
                      const TVxFieldValues &params = {});
+    void SyncFolder() const;
     QString FolderFile(const QString &fileName) const;
 
     // The class export's own steps. PrepareClassSession opens votes and proposals of the class

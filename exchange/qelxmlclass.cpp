@@ -73,6 +73,7 @@ void TdmqelXML::ExportClassData()
         if (lStorico)
             historyWarning =
                 buildHistory(QString::number(iClsId), LongDir(FolderFile(QString())), iAnsId);
+        SyncFolder();
         WriteClassInfo();
         wait.Refresh();
     }
@@ -181,7 +182,7 @@ void TdmqelXML::exportClassPackets()
 
 void TdmqelXML::saveBuiltPacket(TClientDataSet &packet, const QString &fileName)
 {
-    packet.SaveToFile(FolderFile(fileName), dfXML);
+    packet.SaveToFile(FolderFile(fileName), dfXML, TVxFileSync::Later);
     afterPacket(fileName);
 }
 
