@@ -97,12 +97,11 @@ QList<QPair<QString, QString>> packetTable()
 
 // Pupils ("P iAnaId iSitId surname") and votes ("V iSitId iVotId iScaLivId") of ClsAlu.xml and
 // ClsVot.xml, as Python's own XML parser reads them.
-const char kPythonReader[] = "import sys, xml.etree.ElementTree as ET\n"
-                             "for tag, f, keys in (('P', 1, 'ianaid isitid sanacognome'), ('V', 2, "
-                             "'isitid ipkid ivalid')):\n"
-                             "  for r in ET.parse(sys.argv[f]).iter('ROW'):\n"
-                             "    a = {k.lower(): v for k, v in r.attrib.items()}; print(tag, "
-                             "*[a[k] for k in keys.split()])\n";
+const char kPythonReader[] =
+    "import sys, xml.etree.ElementTree as E\n"
+    "for t, f, k in ('P', 1, 'ianaid isitid sanacognome'), ('V', 2, 'isitid ipkid ivalid'):\n"
+    " for r in E.parse(sys.argv[f]).iter('ROW'):\n"
+    "  a = {n.lower(): v for n, v in r.attrib.items()}; print(t, *[a[x] for x in k.split()])\n";
 
 class ClassExport : public ::testing::Test
 {
@@ -125,7 +124,6 @@ protected:
         xml.lStorico = storico;
         xml.lProteggiPwd = true;
         xml.LoadClassFlags(clsSesId / 10);
-        xml.sClsDesc = QStringLiteral("5A");
         xml.sFolder = folder;
         xml.iClsSesId = clsSesId;
         xml.iPstId = plan;
