@@ -17,10 +17,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <vector>
 
 // Opens the demo school under the connection name: the database named by
 // TAVRIN_BENCH_DATABASE (a file, or a server's host/port:path, with TAVRIN_BENCH_PASSWORD for
@@ -78,6 +80,14 @@ positionalStatements(const QList<TVxStatementRecorder::Statement> &in)
         out << bound;
     }
     return out;
+}
+
+// The middle one of a step's times, taken in turns with its floor's so that the load of the
+// machine weighs on both alike.
+inline double median(std::vector<double> times)
+{
+    std::sort(times.begin(), times.end());
+    return times.empty() ? 0 : times[times.size() / 2];
 }
 
 // Runs recorded statements again directly, in one transaction: each text prepared once, every

@@ -138,12 +138,6 @@ struct SaveFixture
 
 SaveFixture *g_save = nullptr;
 
-double median(std::vector<double> times)
-{
-    std::sort(times.begin(), times.end());
-    return times.empty() ? 0 : times[times.size() / 2];
-}
-
 // The save and its floor in turns, round by round, so that the load of the machine weighs on
 // both alike; the medians are compared.
 void SaveAndFloor(benchmark::State &state)

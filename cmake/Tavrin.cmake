@@ -23,7 +23,8 @@ endfunction()
 #
 # A test named in TAVRIN_SERVER_TESTS (tests/CMakeLists.txt), by its folder ("shell") or its
 # folder and file ("platform/concurrency" for tests/platform/concurrency_test.cpp), whose
-# source uses the database fixture (TestDatabase, ProgramDatabase, testServer), itself or
+# source uses the database fixture (TestDatabase, ProgramDatabase, testServer, or the program
+# as started, RunningProgram), itself or
 # through a fixture header of the test folders it includes ("tests/gradeentry/gradewindows.h"),
 # runs a second time, as <name>_server, against the private Firebird server of the run: the
 # fixture then puts its database copies on that server (tests/support/testdb.h).
@@ -46,7 +47,7 @@ function(tavrin_add_test name)
   get_filename_component(_folder ${_folder} NAME)
   get_filename_component(_file ${_source} NAME_WE)
   string(REGEX REPLACE "_test$" "" _file ${_file})
-  set(_fixture "TestDatabase|ProgramDatabase|testServer")
+  set(_fixture "TestDatabase|ProgramDatabase|testServer|RunningProgram")
   file(STRINGS ${_source} _uses_db REGEX "${_fixture}")
   file(STRINGS ${_source} _headers REGEX "^#include \"tests/[a-z]+/[^\"]+\\.h\"")
   foreach(_header ${_headers})

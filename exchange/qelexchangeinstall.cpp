@@ -1,5 +1,6 @@
 #include "exchange/qelexchangeinstall.h"
 
+#include "exchange/qeldocdelweb.h"
 #include "exchange/qelfdocinv.h"
 #include "exchange/qelfdocparams.h"
 #include "platform/formregistry.h"
@@ -11,6 +12,7 @@ void registerExchangeForms()
 {
     TAVRIN_REGISTER_FORM(TfmqelDocInv);
     TAVRIN_REGISTER_FORM(TfmqelDocParams);
+    registerDocDelWebForms();
 }
 
 } // namespace

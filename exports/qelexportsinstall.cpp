@@ -1,9 +1,31 @@
 #include "exports/qelexportsinstall.h"
 
+#include "exports/qelexportalu.h"
+#include "exports/qelfexpmediaalunni.h"
+#include "exports/qelfexport.h"
+#include "platform/formregistry.h"
+#include "shell/qelstartup.h"
+
+namespace {
+
+void registerExportForms()
+{
+    TAVRIN_REGISTER_FORM(TfmqelExpMediaAlunni);
+    TAVRIN_REGISTER_FORM(TfmQelExport);
+}
+
+} // namespace
+
 void installExportParts()
 {
     static bool installed = false;
     if (installed)
         return;
     installed = true;
+    QelStartupHooks &hooks = qelStartupHooks();
+    hooks.registerForms.append(registerExportForms);
+    hooks.createExportModule = [](QObject *owner) -> QObject * {
+        dmExportAlu = new TdmExportAlu(owner);
+        return dmExportAlu;
+    };
 }

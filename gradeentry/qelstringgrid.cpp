@@ -74,10 +74,11 @@ bool TqelStringGrid::Bloccata(int col, int row) const
         auto deb = std::dynamic_pointer_cast<TRecDeb>(rec);
         return deb && deb->bBloccato;
     }
-    // A course year the pupil was not in has no situation: nothing entered there is saved.
+    // A course year the pupil was not in, or spent in another class: nothing entered there is
+    // saved.
     if (m_tipoDati == tdCrediti) {
         auto cre = std::dynamic_pointer_cast<TRecCre>(rec);
-        return cre && cre->iSitId == 0;
+        return cre && CreditoBloccato(*cre);
     }
     return false;
 }

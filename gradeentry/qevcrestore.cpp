@@ -348,8 +348,10 @@ int TqevCreStore::Inserisci(TVxTransaction &tr, int iSitId, const TValCredito &v
         salvati = valoriLetti(trova, rec);
         trova.finish();
         // Seen by this transaction, so committed: the update finds it.
-        if (sovrascrivi && Aggiorna(tr, esistente, v))
+        if (sovrascrivi) {
+            Aggiorna(tr, esistente, v);
             salvati = v;
+        }
         return esistente;
     }
     trova.finish();
@@ -371,11 +373,15 @@ int TqevCreStore::Inserisci(TVxTransaction &tr, int iSitId, const TValCredito &v
     return key;
 }
 
-bool TqevCreStore::Aggiorna(TVxTransaction &tr, int iCreId, const TValCredito &v,
+void TqevCreStore::Aggiorna(TVxTransaction &tr, int iCreId, const TValCredito &v,
                             const TValCredito *salvato)
 {
-    return AggiornaCambiati(tr, QStringLiteral("TCRE_CREDITI"), QStringLiteral("iCreId"), iCreId, v,
-                            salvato, valoriRiga);
+    static const TqevTabella crediti{QStringLiteral("TCRE_CREDITI"),
+                                     QStringLiteral("iCreId"),
+                                     QString::fromLatin1(kTrova),
+                                     QString::fromLatin1(kInserisci),
+                                     {}};
+    AggiornaRiga(tr, crediti, iCreId, v, salvato, valoriRiga);
 }
 
 QString TqevCreStore::SqlVoci(TqevListaCrediti lista)

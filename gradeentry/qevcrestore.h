@@ -79,10 +79,10 @@ public:
     static int Inserisci(TVxTransaction &tr, int iSitId, const TValCredito &valori,
                          bool sovrascrivi, const QDate &inizio, const QDate &fine,
                          TValCredito &salvati);
-    // The values that differ from salvato (every one without it) into the row. False when no
-    // row has the key any more (another office deleted it).
-    [[nodiscard]] static bool Aggiorna(TVxTransaction &tr, int iCreId, const TValCredito &valori,
-                                       const TValCredito *salvato = nullptr);
+    // The values that differ from salvato (every one without it) into the row, through the
+    // stores' one shape (qevsalva.h): a row another office deleted raises EValoreAltrove.
+    static void Aggiorna(TVxTransaction &tr, int iCreId, const TValCredito &valori,
+                         const TValCredito *salvato = nullptr);
 
     // A check list: the statement of its kinds (the visible ones, by key: id and long text,
     // as the enumeration helpers take them), the kinds ticked for a credit, and the change of

@@ -95,7 +95,15 @@ const char kInserisci[] =
     ":iSitId, :iMatId, :dDebAttr, :dDebVer, :iAnaId_Attr, :iAnaId_Ver, :iDesDedId, :iDtpDtdId, "
     ":bDebNota, :dInsert, :dStart, :dEnd)";
 
-const char kCancella[] = "DELETE FROM TDEB_DEBITI WHERE iDebId = :iDebId";
+const TqevTabella &tabella()
+{
+    static const TqevTabella t{QStringLiteral("TDEB_DEBITI"),
+                               QStringLiteral("iDebId"),
+                               QString::fromLatin1(kTrova),
+                               QString::fromLatin1(kInserisci),
+                               {}};
+    return t;
+}
 
 TVxFieldValues chiave(int iAnaId, int iAnsId)
 {
@@ -103,6 +111,16 @@ TVxFieldValues chiave(int iAnaId, int iAnsId)
     values.setValue(QStringLiteral("iAnaId"), iAnaId);
     values.setValue(QStringLiteral("iAnsId"), iAnsId);
     return values;
+}
+
+// The debt's cell: the pupil's main situation of the year and the subject; no situation when
+// the pupil has none in the year.
+TVxFieldValues cellaDebito(TVxTransaction &tr, int iAnaId, int iAnsId, int iMatId)
+{
+    QSqlQuery &sit = tr.Exec(QString::fromLatin1(kSituazione), chiave(iAnaId, iAnsId));
+    const int iSitId = fetchNext(sit) ? sit.value(0).toInt() : 0;
+    sit.finish();
+    return valuesOf({{"iSitId", iSitId}, {"iMatId", iMatId}});
 }
 
 QVariant campo(const QSqlQuery &q, const QSqlRecord &rec, const char *name)
@@ -259,38 +277,22 @@ bool TqevDebStore::Vuoto(const TValDebito &v)
 int TqevDebStore::Inserisci(TVxTransaction &tr, int iAnaId, int iAnsId, int iMatId,
                             const TValDebito &v, const QDate &inizio, const QDate &fine)
 {
-    QSqlQuery &sit = tr.Exec(QString::fromLatin1(kSituazione), chiave(iAnaId, iAnsId));
-    const int iSitId = fetchNext(sit) ? sit.value(0).toInt() : 0;
-    sit.finish();
-    if (iSitId == 0)
+    const TVxFieldValues cella = cellaDebito(tr, iAnaId, iAnsId, iMatId);
+    if (cella.value(QStringLiteral("iSitId")).toInt() == 0)
         throw EVxException(QStringLiteral("L'alunno non ha una situazione principale nell'anno "
                                           "scolastico del debito: il debito non è stato salvato."));
-    TVxFieldValues cella;
-    cella.setValue(QStringLiteral("iSitId"), iSitId);
-    cella.setValue(QStringLiteral("iMatId"), iMatId);
-    return InserisciCella(
-        tr, QString::fromLatin1(kTrova), cella, [&](int key) { return Aggiorna(tr, key, v); },
-        [&] {
-            const int key = VxNewKey(qqoVxGlobConn(), QStringLiteral("TDEB_DEBITI"));
-            TVxFieldValues values = cella;
-            values.setValue(QStringLiteral("iDebId"), key);
-            valoriRiga(values, v);
-            DateNuovaRiga(values, inizio, fine);
-            tr.Exec(QString::fromLatin1(kInserisci), values);
-            return key;
-        });
+    TVxFieldValues valori;
+    valoriRiga(valori, v);
+    return InserisciCella(tr, tabella(), cella, valori, inizio, fine);
 }
 
-bool TqevDebStore::Aggiorna(TVxTransaction &tr, int iDebId, const TValDebito &v,
+void TqevDebStore::Aggiorna(TVxTransaction &tr, int iDebId, const TValDebito &v,
                             const TValDebito *salvato)
 {
-    return AggiornaCambiati(tr, QStringLiteral("TDEB_DEBITI"), QStringLiteral("iDebId"), iDebId, v,
-                            salvato, valoriRiga);
+    AggiornaRiga(tr, tabella(), iDebId, v, salvato, valoriRiga);
 }
 
-void TqevDebStore::Cancella(TVxTransaction &tr, int iDebId)
+void TqevDebStore::Cancella(TVxTransaction &tr, int iDebId, int iAnaId, int iAnsId, int iMatId)
 {
-    TVxFieldValues values;
-    values.setValue(QStringLiteral("iDebId"), iDebId);
-    tr.Exec(QString::fromLatin1(kCancella), values);
+    CancellaCella(tr, tabella(), iDebId, cellaDebito(tr, iAnaId, iAnsId, iMatId));
 }

@@ -68,18 +68,18 @@ public:
     static TValDebito Valori(const TRecDeb &rec);
     static bool Vuoto(const TValDebito &valori);
 
-    // The debt of the pupil's main situation of the year in the subject, inserted with the
-    // values; a row another office stored meanwhile for it takes them instead (the last save
-    // wins). Raises EVxException when the pupil has no main situation in the year, and as a
-    // change made at the same moment when another office inserts the row at the very moment.
+    // Through the stores' one shape (qevsalva.h): the debt of the pupil's main situation of
+    // the year in the subject, inserted with the values; a row another office stored meanwhile
+    // for it takes them instead (the last save wins). Raises EVxException when the pupil has no
+    // main situation in the year, and as a change made at the same moment when another office
+    // inserts the row at the very moment.
     static int Inserisci(TVxTransaction &tr, int iAnaId, int iAnsId, int iMatId,
                          const TValDebito &valori, const QDate &inizio, const QDate &fine);
-    // The values that differ from salvato (every one without it) into the row. False when no
-    // row has the key any more (another office deleted it).
-    [[nodiscard]] static bool Aggiorna(TVxTransaction &tr, int iDebId, const TValDebito &valori,
-                                       const TValDebito *salvato = nullptr);
-    // A row already gone is what a deletion wants: no error.
-    static void Cancella(TVxTransaction &tr, int iDebId);
+    // The values that differ from salvato (every one without it) into the row; a debt another
+    // office deleted or replaced raises EValoreAltrove, as its deletion does.
+    static void Aggiorna(TVxTransaction &tr, int iDebId, const TValDebito &valori,
+                         const TValDebito *salvato = nullptr);
+    static void Cancella(TVxTransaction &tr, int iDebId, int iAnaId, int iAnsId, int iMatId);
 
     // The average statements, for tests that replay them.
     static QString SqlMediaVoti();

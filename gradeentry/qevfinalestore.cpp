@@ -27,11 +27,6 @@ const char kGdzInserisci[] =
     "INSERT INTO TGdz_Giudizi (iGdzId, iSitId, iAnsSesDwgId, bGdzGiudizio, dInsert, dStart, "
     "dEnd) VALUES (:iGdzId, :iSitId, :iAnsSesDwgId, :bGdzGiudizio, :dInsert, :dStart, :dEnd)";
 
-const char kGdzAggiorna[] = "UPDATE TGDZ_GIUDIZI SET bGdzGiudizio=:bGdzGiudizio WHERE "
-                            "iGdzId=:iGdzId";
-
-const char kGdzCancella[] = "DELETE FROM TGDZ_GIUDIZI WHERE iGdzId=:iGdzId";
-
 const char kFinCarica[] =
     "SELECT TSit.iSitId, TSit.iPosFinId, VPosFin.sStaFinDettSDesc, TClsPst.iClsId "
     "FROM TSit_Situazioni TSit "
@@ -40,6 +35,26 @@ const char kFinCarica[] =
     "WHERE TSit.iSitId = :iSitId";
 
 const char kFinAggiorna[] = "UPDATE TSIT_SITUAZIONI SET iPosFinId=:iPosFinId WHERE iSitId=:iSitId";
+
+const TqevTabella &tabellaGiudizi()
+{
+    static const TqevTabella t{QStringLiteral("TGDZ_GIUDIZI"),
+                               QStringLiteral("iGdzId"),
+                               QString::fromLatin1(kGdzTrova),
+                               QString::fromLatin1(kGdzInserisci),
+                               {}};
+    return t;
+}
+
+TVxFieldValues cellaGiudizio(int iSitId, int iAnsSesDwgId)
+{
+    return valuesOf({{"iSitId", iSitId}, {"iAnsSesDwgId", iAnsSesDwgId}});
+}
+
+TVxFieldValues testoGiudizio(const QString &testo)
+{
+    return valuesOf({{"bGdzGiudizio", testo}});
+}
 
 // Runs a select of one pupil and hands its first row, if any, to the reader.
 template <typename Read> void primaRiga(const QString &sql, const TVxFieldValues &values, Read read)
@@ -71,12 +86,12 @@ QString TqevGdzStore::SqlInserisci()
 
 QString TqevGdzStore::SqlAggiorna()
 {
-    return QString::fromLatin1(kGdzAggiorna);
+    return ::SqlAggiorna(tabellaGiudizi(), QStringLiteral("bGdzGiudizio"));
 }
 
 QString TqevGdzStore::SqlCancella()
 {
-    return QString::fromLatin1(kGdzCancella);
+    return ::SqlCancella(tabellaGiudizi());
 }
 
 TqevGiudizio TqevGdzStore::Carica(int iClsSesId, int iSitId) const
@@ -96,34 +111,18 @@ TqevGiudizio TqevGdzStore::Carica(int iClsSesId, int iSitId) const
 int TqevGdzStore::Inserisci(TVxTransaction &tr, int iSitId, int iAnsSesDwgId, const QString &testo,
                             const QDate &dStart, const QDate &dEnd) const
 {
-    TVxFieldValues values;
-    values.setValue(QStringLiteral("iSitId"), iSitId);
-    values.setValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId);
-    return InserisciCella(
-        tr, SqlTrova(), values, [&](int key) { return Aggiorna(tr, key, testo); },
-        [&] {
-            const int key = VxNewKey(qqoVxGlobConn(), QStringLiteral("TGDZ_GIUDIZI"));
-            values.setValue(QStringLiteral("iGdzId"), key);
-            values.setValue(QStringLiteral("bGdzGiudizio"), testo);
-            DateNuovaRiga(values, dStart, dEnd);
-            tr.Exec(SqlInserisci(), values);
-            return key;
-        });
+    return InserisciCella(tr, tabellaGiudizi(), cellaGiudizio(iSitId, iAnsSesDwgId),
+                          testoGiudizio(testo), dStart, dEnd);
 }
 
-bool TqevGdzStore::Aggiorna(TVxTransaction &tr, int iGdzId, const QString &testo) const
+void TqevGdzStore::Aggiorna(TVxTransaction &tr, int iGdzId, const QString &testo) const
 {
-    TVxFieldValues values;
-    values.setValue(QStringLiteral("bGdzGiudizio"), testo);
-    values.setValue(QStringLiteral("iGdzId"), iGdzId);
-    return tr.Exec(SqlAggiorna(), values).numRowsAffected() > 0;
+    AggiornaRiga(tr, tabellaGiudizi(), iGdzId, testoGiudizio(testo));
 }
 
-void TqevGdzStore::Cancella(TVxTransaction &tr, int iGdzId) const
+void TqevGdzStore::Cancella(TVxTransaction &tr, int iGdzId, int iSitId, int iAnsSesDwgId) const
 {
-    TVxFieldValues values;
-    values.setValue(QStringLiteral("iGdzId"), iGdzId);
-    tr.Exec(SqlCancella(), values);
+    CancellaCella(tr, tabellaGiudizi(), iGdzId, cellaGiudizio(iSitId, iAnsSesDwgId));
 }
 
 QString TqevFinStore::SqlCarica()

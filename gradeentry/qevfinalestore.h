@@ -30,15 +30,15 @@ class TqevGdzStore
 public:
     // The pupil's judgment in the class session's year-session.
     TqevGiudizio Carica(int iClsSesId, int iSitId) const;
-    // Returns the new key. The table keeps one judgment per situation and year-session: one
-    // another office stored since the grid was read is updated instead (the last save wins),
-    // and its key returned; one stored at the very same moment is refused, not doubled.
+    // Through the stores' one shape (qevsalva.h). Returns the new key. The table keeps one
+    // judgment per situation and year-session: one another office stored since the grid was
+    // read is updated instead (the last save wins), and its key returned; one stored at the
+    // very same moment is refused, not doubled. A judgment another office deleted or replaced
+    // raises EValoreAltrove.
     int Inserisci(TVxTransaction &tr, int iSitId, int iAnsSesDwgId, const QString &testo,
                   const QDate &dStart, const QDate &dEnd) const;
-    // False when the row is gone (another office deleted it).
-    [[nodiscard]] bool Aggiorna(TVxTransaction &tr, int iGdzId, const QString &testo) const;
-    // A row already gone is what a deletion wants: no error.
-    void Cancella(TVxTransaction &tr, int iGdzId) const;
+    void Aggiorna(TVxTransaction &tr, int iGdzId, const QString &testo) const;
+    void Cancella(TVxTransaction &tr, int iGdzId, int iSitId, int iAnsSesDwgId) const;
 
     static QString SqlCarica();
     static QString SqlTrova();

@@ -28,25 +28,39 @@ const char kInserisci[] =
     "dStart, dEnd) VALUES (:iNotId, :iClsSesMatId, :iSitId, :dNotData, :bNotNota, :iAnaId, "
     ":dInsert, :dStart, :dEnd)";
 
-const char kAggiorna[] = "UPDATE TNOT_NOTE SET dNotData=:dNotData, iAnaId=:iAnaId, "
-                         "bNotNota=:bNotNota WHERE iNotId=:iNotId";
+// The table keeps no unique key on (pupil, subject): two offices filling one empty cell at once
+// meet on the pupil's situation row instead, which this update (changing nothing) locks. A write,
+// so that a wait behind another program is guarded as every write's is.
+const char kBlocca[] = "UPDATE TSit_Situazioni SET iSitId = iSitId WHERE iSitId = :iSitId";
 
-const char kCancella[] = "DELETE FROM TNOT_NOTE WHERE iNotId=:iNotId";
+const TqevTabella &tabella()
+{
+    static const TqevTabella t{QStringLiteral("TNOT_NOTE"), QStringLiteral("iNotId"),
+                               QString::fromLatin1(kTrova), QString::fromLatin1(kInserisci),
+                               QString::fromLatin1(kBlocca)};
+    return t;
+}
+
+TVxFieldValues cellaNota(int iClsSesMatId, int iSitId)
+{
+    return valuesOf({{"iClsSesMatId", iClsSesMatId}, {"iSitId", iSitId}});
+}
 
 QVariant campo(const QSqlQuery &q, const QSqlRecord &rec, const char *name)
 {
     return q.value(rec.indexOf(QString::fromLatin1(name)));
 }
 
-// The note's values as the table takes them: no date, no teacher and a blank text are NULL.
-void valoriNota(TVxFieldValues &values, const TRecNot &nota)
+// A note's values as the table takes them: no date, no teacher and a blank text are NULL.
+TVxFieldValues valoriNota(const QDateTime &dNotData, int iAnaId, const QString &bNotNota)
 {
+    TVxFieldValues values;
     values.setValue(QStringLiteral("dNotData"),
-                    nota.dNotData.isValid() ? QVariant(nota.dNotData.date()) : QVariant());
-    values.setValue(QStringLiteral("iAnaId"),
-                    nota.iAnaId != 0 ? QVariant(nota.iAnaId) : QVariant());
+                    dNotData.isValid() ? QVariant(dNotData.date()) : QVariant());
+    values.setValue(QStringLiteral("iAnaId"), iAnaId != 0 ? QVariant(iAnaId) : QVariant());
     values.setValue(QStringLiteral("bNotNota"),
-                    nota.bNotNota.trimmed().isEmpty() ? QVariant() : QVariant(nota.bNotNota));
+                    bNotNota.trimmed().isEmpty() ? QVariant() : QVariant(bNotNota));
+    return values;
 }
 
 } // namespace
@@ -66,14 +80,9 @@ QString TqevNotStore::SqlInserisci()
     return QString::fromLatin1(kInserisci);
 }
 
-QString TqevNotStore::SqlAggiorna()
-{
-    return QString::fromLatin1(kAggiorna);
-}
-
 QString TqevNotStore::SqlCancella()
 {
-    return QString::fromLatin1(kCancella);
+    return ::SqlCancella(tabella());
 }
 
 QHash<int, TqevNota> TqevNotStore::Carica(int iClsSesId, int iSitId) const
@@ -103,34 +112,22 @@ QHash<int, TqevNota> TqevNotStore::Carica(int iClsSesId, int iSitId) const
 int TqevNotStore::Inserisci(TVxTransaction &tr, int iClsSesMatId, int iSitId, const TRecNot &nota,
                             const QDate &dStart, const QDate &dEnd) const
 {
-    TVxFieldValues values;
-    values.setValue(QStringLiteral("iClsSesMatId"), iClsSesMatId);
-    values.setValue(QStringLiteral("iSitId"), iSitId);
-    return InserisciCella(
-        tr, SqlTrova(), values, [&](int key) { return Aggiorna(tr, key, nota); },
-        [&] {
-            const int key = VxNewKey(qqoVxGlobConn(), QStringLiteral("TNOT_NOTE"));
-            values.setValue(QStringLiteral("iNotId"), key);
-            valoriNota(values, nota);
-            DateNuovaRiga(values, dStart, dEnd);
-            tr.Exec(SqlInserisci(), values);
-            return key;
-        });
+    return InserisciCella(tr, tabella(), cellaNota(iClsSesMatId, iSitId),
+                          valoriNota(nota.dNotData, nota.iAnaId, nota.bNotNota), dStart, dEnd);
 }
 
-bool TqevNotStore::Aggiorna(TVxTransaction &tr, int iNotId, const TRecNot &nota) const
+void TqevNotStore::Aggiorna(TVxTransaction &tr, int iNotId, const TRecNot &nota) const
 {
-    TVxFieldValues values;
-    valoriNota(values, nota);
-    values.setValue(QStringLiteral("iNotId"), iNotId);
-    return tr.Exec(SqlAggiorna(), values).numRowsAffected() > 0;
+    // Date, teacher and text are three cells of the pupil and subject grids.
+    const TVxFieldValues letti =
+        valoriNota(nota.dNotDataSalvata, nota.iAnaIdSalvato, nota.bNotNotaSalvata);
+    AggiornaRiga(tr, tabella(), iNotId, valoriNota(nota.dNotData, nota.iAnaId, nota.bNotNota),
+                 &letti);
 }
 
-void TqevNotStore::Cancella(TVxTransaction &tr, int iNotId) const
+void TqevNotStore::Cancella(TVxTransaction &tr, int iNotId, int iClsSesMatId, int iSitId) const
 {
-    TVxFieldValues values;
-    values.setValue(QStringLiteral("iNotId"), iNotId);
-    tr.Exec(SqlCancella(), values);
+    CancellaCella(tr, tabella(), iNotId, cellaNota(iClsSesMatId, iSitId));
 }
 
 bool NotaVuota(const TRecNot &nota)
@@ -144,9 +141,13 @@ bool NotaCambiata(const TRecNot &nota)
            nota.iAnaId != nota.iAnaIdSalvato || nota.bNotNota != nota.bNotNotaSalvata;
 }
 
-void NotaDimenticata(TRecNot &nota)
+void NotaDimenticata(TRecNot &nota, int iNotId)
 {
-    nota.iNotId = 0;
+    nota.iNotId = iNotId;
+    // A row that replaced it differs from the emptied cell as the one read did: saving again
+    // deletes it.
+    if (iNotId != 0)
+        return;
     nota.dNotDataSalvata = QDateTime();
     nota.iAnaIdSalvato = 0;
     nota.bNotNotaSalvata.clear();

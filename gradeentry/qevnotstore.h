@@ -38,20 +38,19 @@ class TqevNotStore
 public:
     // A pupil's notes in the class session, by class-session subject.
     QHash<int, TqevNota> Carica(int iClsSesId, int iSitId) const;
-    // A note's statements, in the transaction the caller started. A new note returns its key;
-    // a note another office stored for the pupil and subject since the grid was read is
-    // updated instead (the last save wins), and its key returned.
+    // A note's statements, in the transaction the caller started, through the stores' one
+    // shape (qevsalva.h). A new note returns its key; a note another office stored for the
+    // pupil and subject since the grid was read is updated instead (the last save wins), one it
+    // is storing at this very moment is told, not doubled. An update writes only the parts
+    // (date, teacher, text) that differ from what the record last read or wrote.
     int Inserisci(TVxTransaction &tr, int iClsSesMatId, int iSitId, const TRecNot &nota,
                   const QDate &dStart, const QDate &dEnd) const;
-    // False when the row is gone (another office deleted it).
-    [[nodiscard]] bool Aggiorna(TVxTransaction &tr, int iNotId, const TRecNot &nota) const;
-    // A row already gone is what a deletion wants: no error.
-    void Cancella(TVxTransaction &tr, int iNotId) const;
+    void Aggiorna(TVxTransaction &tr, int iNotId, const TRecNot &nota) const;
+    void Cancella(TVxTransaction &tr, int iNotId, int iClsSesMatId, int iSitId) const;
 
     static QString SqlCarica();
     static QString SqlTrova();
     static QString SqlInserisci();
-    static QString SqlAggiorna();
     static QString SqlCancella();
 };
 
@@ -62,5 +61,6 @@ bool NotaVuota(const TRecNot &nota);
 bool NotaCambiata(const TRecNot &nota);
 // The note as it stands is what the database holds.
 void NotaSalvata(TRecNot &nota);
-// The note's row is gone: saving it again stores it anew.
-void NotaDimenticata(TRecNot &nota);
+// The note's row is gone or replaced: the note takes the cell's row as it now stands. None: what
+// it last read is no longer stored, and saving it again stores it anew.
+void NotaDimenticata(TRecNot &nota, int iNotId);

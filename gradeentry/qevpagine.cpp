@@ -7,6 +7,7 @@
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevrcarvot.h"
 #include "platform/messagedlg.h"
+#include "platform/vxexception.h"
 
 #include <QCheckBox>
 #include <QPainter>
@@ -151,6 +152,9 @@ void TqevPagine::Carica(int TipoCar, std::span<const int> tipi, const std::funct
     } guard{m_senzaControllo};
     m_senzaControllo = true;
 
+    // Showing and hiding tabs moves the tab bar's current tab: the page active before the load
+    // stays active when it shows (the pupil and subject windows open on the proposed votes).
+    const int attiva = m_pcMain->currentIndex();
     m_mostrati.clear();
     for (int tipo : tipi) {
         const Ospite *o = ospiteDi(tipo);
@@ -171,7 +175,9 @@ void TqevPagine::Carica(int TipoCar, std::span<const int> tipi, const std::funct
         });
         m_pcMain->setTabVisible(i, mostra);
     }
-    if (!m_pcMain->isTabVisible(m_pcMain->currentIndex())) {
+    if (attiva >= 0 && m_pcMain->isTabVisible(attiva)) {
+        m_pcMain->setCurrentIndex(attiva);
+    } else {
         for (int i = 0; i < m_pcMain->count(); ++i) {
             if (m_pcMain->isTabVisible(i)) {
                 m_pcMain->setCurrentIndex(i);
@@ -274,13 +280,27 @@ void TqevPagine::PassaVotiProposti(int Modo, const QString &domanda)
     }
     if (VxMessageDlg(domanda, mtWarning, mbYesNo) != mrYes)
         return;
-    dmqevDataSets->PassaVotiProposti(Modo);
-    vot->Carica();
-    TqelStringGrid *grid = vot->grGrid;
-    if (grid->ColCount() > grid->nColIntest() && grid->RowCount() > grid->nRowIntest())
-        grid->MoveCursor(grid->nColIntest(), grid->nRowIntest());
-    vot->AggiornaMedia(grid->nRowIntest());
-    grid->Invalidate();
+    // The transfer replaces each vote by a new row: the votes page's keys are stale afterwards,
+    // also when it stops half-way, so the page reads the votes again whatever the outcome.
+    auto ricarica = [vot] {
+        vot->Carica();
+        TqelStringGrid *grid = vot->grGrid;
+        if (grid->ColCount() > grid->nColIntest() && grid->RowCount() > grid->nRowIntest())
+            grid->MoveCursor(grid->nColIntest(), grid->nRowIntest());
+        vot->AggiornaMedia(grid->nRowIntest());
+        grid->Invalidate();
+    };
+    try {
+        dmqevDataSets->PassaVotiProposti(Modo);
+    } catch (const EVxException &) {
+        try {
+            ricarica();
+        } catch (const EVxException &) {
+            // The transfer's failure is the one told; a key left stale is told at the save.
+        }
+        throw;
+    }
+    ricarica();
 }
 
 void TqevPagine::paginaCambiata(int index)

@@ -98,7 +98,8 @@ public:
     // "Passaggio voti proposti a voti" in the scope of the window (PassaVotiProposti's Modo:
     // 0 the class, 1 the pupil, 2 the subject): the proposed votes, then the votes typed and
     // not saved are saved first (with their question; a page left unsaved stops it with its
-    // message), then the question; only Yes transfers and reloads the votes page.
+    // message), then the question; only Yes transfers and reloads the votes page, also after
+    // a transfer that failed half-way.
     void PassaVotiProposti(int Modo, const QString &domanda);
 
 private:

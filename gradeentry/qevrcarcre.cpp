@@ -264,6 +264,13 @@ void TfrqevCarCre::LoadData()
         InitRigaCredito(*vuoto);
         return vuoto;
     };
+    // Of the class session's year, only the pupil's situation in this class is this class's
+    // to write: the row of his situation in another class (a pupil who moved, his other row
+    // marked to count) is locked, or a calculation here would average the wrong situation.
+    const int iAnsId = dmqevDataSets->iAnsId;
+    auto blocca = [iAnsId](TRecCre &rec, int iSitIdClasse) {
+        rec.bAltraClasse = rec.iSitId != 0 && rec.iAnsId == iAnsId && rec.iSitId != iSitIdClasse;
+    };
     TVxTransactionScope lettura(qqoVxGlobConn());
     if (TipoCar == tcClasse) {
         for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r) {
@@ -273,6 +280,7 @@ void TfrqevCarCre::LoadData()
             const auto righe = TqevCreStore::Crediti(ana->iAnaId);
             for (int c = grGrid->nColIntest(); c < grGrid->ColCount(); ++c) {
                 auto rec = credito(righe, TipiBanda.value(c));
+                blocca(*rec, ana->iSitId);
                 grGrid->setObjects(c, r, rec);
                 grGrid->setCells(c, r, testoModo(*rec, ModoCre));
             }
@@ -280,7 +288,9 @@ void TfrqevCarCre::LoadData()
     } else {
         const auto righe = TqevCreStore::Crediti(dmqevDataSets->iAnaId);
         for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r) {
-            grGrid->setObjects(1, r, credito(righe, TipiBanda.value(r)));
+            auto rec = credito(righe, TipiBanda.value(r));
+            blocca(*rec, dmqevDataSets->iSitId);
+            grGrid->setObjects(1, r, rec);
             mostraRiga(r);
         }
     }
@@ -358,7 +368,7 @@ bool TfrqevCarCre::modificabile(int col, int row) const
     if (m_readOnly || row < grGrid->nRowIntest() || col < grGrid->nColIntest())
         return false;
     auto rec = RecordDi(col, row);
-    if (!rec || rec->iSitId == 0)
+    if (!rec || CreditoBloccato(*rec))
         return false;
     if (TipoCar == tcClasse)
         return ModoCre < mcEncomio;
@@ -412,7 +422,8 @@ void TfrqevCarCre::prendiDigitato(int col, int row)
 
 bool TfrqevCarCre::puntaListe(const std::shared_ptr<TRecCre> &rec, bool chiedi)
 {
-    const int credito = rec ? rec->iCreId : 0;
+    // A locked row's marks are not this class's to change.
+    const int credito = rec && !CreditoBloccato(*rec) ? rec->iCreId : 0;
     const int anno = rec ? rec->iAnsId : 0;
     const struct
     {
@@ -467,7 +478,7 @@ void TfrqevCarCre::grGridSelectCell(int col, int row, bool &canSelect)
     if (TipoCar != tcClasse)
         aFormSel->setEnabled(col == kColNota && !m_readOnly);
     // Only the last course year is calculated: the earlier ones are history.
-    const bool calcola = !m_readOnly && ultimaColonna(col, row) && rec && rec->iSitId != 0;
+    const bool calcola = !m_readOnly && ultimaColonna(col, row) && rec && !CreditoBloccato(*rec);
     for (QAction *a : {aCalcCreMed, aCreMin, aCreMax})
         a->setEnabled(calcola);
     AggiornaMedia(row);
@@ -512,7 +523,7 @@ void TfrqevCarCre::CalcolaCredito(bool massimo)
     const int col = grGrid->Col();
     const int row = grGrid->Row();
     auto rec = RecordDi(col, row);
-    if (m_readOnly || !rec || rec->iSitId == 0 || !ultimaColonna(col, row))
+    if (m_readOnly || !rec || CreditoBloccato(*rec) || !ultimaColonna(col, row))
         return;
     int creMin = 0;
     int creMax = 0;
@@ -535,7 +546,7 @@ void TfrqevCarCre::grGridKeyPress(QChar &key)
     const int col = grGrid->Col();
     const int row = grGrid->Row();
     auto rec = RecordDi(col, row);
-    if (!rec || rec->iSitId == 0 || row < grGrid->nRowIntest())
+    if (!rec || CreditoBloccato(*rec) || row < grGrid->nRowIntest())
         return;
     // Backspace clears what the pick dialog fills; typed values are emptied by typing.
     const bool nota = TipoCar == tcClasse ? ModoCre == mcNota : col == kColNota;
@@ -559,7 +570,7 @@ void TfrqevCarCre::aFormSelExecute()
     if (perClasse ? (ModoCre != mcEncomio && ModoCre != mcNota) : grGrid->Col() != kColNota)
         return;
     auto rec = RecordDi(grGrid->Col(), grGrid->Row());
-    if (m_readOnly || !rec || rec->iSitId == 0)
+    if (m_readOnly || !rec || CreditoBloccato(*rec))
         return;
     TfmqevSelItem *pick = TfmqevSelItem::Apri(this, grGrid);
     if (perClasse && ModoCre == mcEncomio) {
@@ -609,7 +620,7 @@ bool TfrqevCarCre::CreaRigheVuote()
     QList<TqevScrittura> scritture;
     auto visita = [&](int col, int row) {
         auto rec = RecordDi(col, row);
-        if (!rec || rec->iSitId == 0 || rec->iCreId != 0)
+        if (!rec || CreditoBloccato(*rec) || rec->iCreId != 0)
             return;
         const auto [inizio, fine] = date.di(rec->iAnsId);
         const int iSitId = rec->iSitId;
@@ -662,8 +673,9 @@ bool TfrqevCarCre::SaveDataDb()
     QList<TqevScrittura> scritture;
     auto visita = [&](int col, int row) {
         auto rec = RecordDi(col, row);
-        // A pupil who was not in that course year has no row to write.
-        if (!rec || rec->iSitId == 0)
+        // A pupil who was not in that course year, or spent it in another class, has no row
+        // to write from here.
+        if (!rec || CreditoBloccato(*rec))
             return;
         const TValCredito valori = TqevCreStore::Valori(*rec);
         const int key = rec->iCreId;
@@ -682,13 +694,13 @@ bool TfrqevCarCre::SaveDataDb()
             };
         } else {
             const TValCredito salvato = rec->Salvato;
-            s.esegui = [rec, key, valori, salvato](TVxTransaction &tr) {
-                if (TqevCreStore::Aggiorna(tr, key, valori, &salvato))
-                    return;
-                // The other office's deletion is committed: the record has no row any more.
+            s.esegui = [key, valori, salvato](TVxTransaction &tr) {
+                TqevCreStore::Aggiorna(tr, key, valori, &salvato);
+            };
+            // The other office deleted the row: saving again stores it anew.
+            s.altrove = [rec](int) {
                 rec->iCreId = 0;
                 rec->Salvato = TValCredito();
-                throw ValoreCancellatoAltrove();
             };
         }
         s.salvata = [this, rec, salvati, col, row] {
@@ -765,6 +777,6 @@ void TfrqevCarCre::disegna(QPainter &painter, int col, int row, const QRect &rec
         return;
     const bool dati = TipoCar == tcClasse ? col >= grGrid->nColIntest() : col >= kColPerMedia;
     auto rec = RecordDi(col, row);
-    if (dati && rec && rec->iSitId == 0)
+    if (dati && rec && CreditoBloccato(*rec))
         painter.fillRect(rect, Qt::black);
 }

@@ -380,7 +380,9 @@ bool TfrqevCarDeb::SaveDataDb()
         s.cella = descrivi(p.x(), p.y());
         auto nuova = std::make_shared<int>(key);
         if (vuoto) {
-            s.esegui = [key](TVxTransaction &tr) { TqevDebStore::Cancella(tr, key); };
+            s.esegui = [=](TVxTransaction &tr) {
+                TqevDebStore::Cancella(tr, key, iAnaId, iAnsId, iMatId);
+            };
             *nuova = 0;
         } else if (key == 0) {
             s.esegui = [=](TVxTransaction &tr) {
@@ -390,15 +392,16 @@ bool TfrqevCarDeb::SaveDataDb()
             };
         } else {
             const TValDebito salvato = rec->Salvato;
-            s.esegui = [rec, key, valori, salvato](TVxTransaction &tr) {
-                if (TqevDebStore::Aggiorna(tr, key, valori, &salvato))
-                    return;
-                // The other office's deletion is committed: the record has no row any more.
-                rec->iDebId = 0;
-                rec->Salvato = TValDebito();
-                throw ValoreCancellatoAltrove();
+            s.esegui = [key, valori, salvato](TVxTransaction &tr) {
+                TqevDebStore::Aggiorna(tr, key, valori, &salvato);
             };
         }
+        // Gone: saving again stores the debt anew. Replaced: saving again deletes the new row.
+        s.altrove = [rec](int chiave) {
+            rec->iDebId = chiave;
+            if (chiave == 0)
+                rec->Salvato = TValDebito();
+        };
         s.salvata = [rec, nuova, valori, iMatId, vuoto] {
             rec->iDebId = *nuova;
             rec->iMatId = iMatId;

@@ -109,7 +109,9 @@ bool TfrqevCarGdz::SaveDataDb()
         TqevScrittura s;
         s.cella = QStringLiteral("Alunno: %1\rGiudizio").arg(nome);
         if (vuoto(text)) {
-            s.esegui = [&store, key](TVxTransaction &tr) { store.Cancella(tr, key); };
+            s.esegui = [&store, key, iSitId, iAnsSesDwgId](TVxTransaction &tr) {
+                store.Cancella(tr, key, iSitId, iAnsSesDwgId);
+            };
             s.salvata = [rec, text] {
                 rec->iGdzId = 0;
                 rec->iSitId = 0;
@@ -127,16 +129,15 @@ bool TfrqevCarGdz::SaveDataDb()
                 rec->bGdzGiudizioSalvato = text;
             };
         } else {
-            s.esegui = [&store, key, text, rec](TVxTransaction &tr) {
-                if (store.Aggiorna(tr, key, text))
-                    return;
-                // The other office's deletion is committed: saving again stores the text anew.
-                rec->iGdzId = 0;
-                rec->bGdzGiudizioSalvato.clear();
-                throw ValoreCancellatoAltrove();
-            };
+            s.esegui = [&store, key, text](TVxTransaction &tr) { store.Aggiorna(tr, key, text); };
             s.salvata = [rec, text] { rec->bGdzGiudizioSalvato = text; };
         }
+        // Gone: saving again stores the text anew. Replaced: saving again deletes the new row.
+        s.altrove = [rec](int chiave) {
+            rec->iGdzId = chiave;
+            if (chiave == 0)
+                rec->bGdzGiudizioSalvato.clear();
+        };
         scritture.append(s);
     });
     return SalvaGriglia(scritture);

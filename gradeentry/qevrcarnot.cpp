@@ -273,16 +273,18 @@ bool TfrqevCarNot::SaveDataDb()
         auto ana = RighePerAlunno(TipoCar) ? AlunnoDi(r) : nullptr;
         s.cella = QStringLiteral("Alunno: %1\rMateria: %2")
                       .arg(ana ? NomeAlunno(*ana) : dmqevDataSets->sNomeAlunno, mat->sMatLDesc);
+        const int subject = mat->iClsSesMatId;
         if (vuota) {
-            s.esegui = [&store, key](TVxTransaction &tr) { store.Cancella(tr, key); };
+            s.esegui = [&store, key, subject, iSitId](TVxTransaction &tr) {
+                store.Cancella(tr, key, subject, iSitId);
+            };
             s.salvata = [nota] {
-                NotaDimenticata(*nota);
+                NotaDimenticata(*nota, 0);
                 NotaSalvata(*nota);
             };
         } else if (key == 0) {
             auto nuova = std::make_shared<int>(0);
-            s.esegui = [&store, &anno, nota, subject = mat->iClsSesMatId, iSitId,
-                        nuova](TVxTransaction &tr) {
+            s.esegui = [&store, &anno, nota, subject, iSitId, nuova](TVxTransaction &tr) {
                 const TqevDateAnno &date = anno.Date();
                 *nuova = store.Inserisci(tr, subject, iSitId, *nota, date.inizio, date.fine);
             };
@@ -291,15 +293,10 @@ bool TfrqevCarNot::SaveDataDb()
                 NotaSalvata(*nota);
             };
         } else {
-            s.esegui = [&store, nota, key](TVxTransaction &tr) {
-                if (store.Aggiorna(tr, key, *nota))
-                    return;
-                // The other office's deletion is committed, whatever becomes of this save.
-                NotaDimenticata(*nota);
-                throw ValoreCancellatoAltrove();
-            };
+            s.esegui = [&store, nota, key](TVxTransaction &tr) { store.Aggiorna(tr, key, *nota); };
             s.salvata = [nota] { NotaSalvata(*nota); };
         }
+        s.altrove = [nota](int chiave) { NotaDimenticata(*nota, chiave); };
         scritture.append(s);
     };
     PerCella(visita);

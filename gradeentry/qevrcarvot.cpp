@@ -89,6 +89,17 @@ void copiaValore(TRecVal &to, const TRecVal &from, bool svuotata)
     to.bValInMed = from.bValInMed;
 }
 
+// The record's row is gone or replaced: it takes the cell's row as it now stands. None: what it
+// last read is no longer stored, and a value typed again is a new row.
+void DimenticaValore(TRecVal &rec, int iPKId)
+{
+    rec.iPKId = iPKId;
+    if (iPKId != 0)
+        return;
+    rec.iValIdSalvato = 0;
+    rec.sValSalvato.clear();
+}
+
 } // namespace
 
 TfrqevCarVot::TfrqevCarVot(QWidget *parent) : TfrqevCarBs(parent)
@@ -370,13 +381,10 @@ bool TfrqevCarVot::SaveDataDb()
             s.cella = descriviCella(c, r);
             std::function<void()> salvata;
             if (vuota) {
-                s.esegui = [&store, pk](TVxTransaction &tr) { store.Cancella(tr, pk); };
-                // A value typed into the cell again is a new row.
-                salvata = [rec] {
-                    rec->iPKId = 0;
-                    rec->iValIdSalvato = 0;
-                    rec->sValSalvato.clear();
+                s.esegui = [&store, pk, chiave](TVxTransaction &tr) {
+                    store.Cancella(tr, pk, chiave);
                 };
+                salvata = [rec] { DimenticaValore(*rec, 0); };
             } else if (pk == 0) {
                 auto nuova = std::make_shared<int>(0);
                 s.esegui = [&store, &anno, chiave, valore, nuova](TVxTransaction &tr) {
@@ -389,21 +397,15 @@ bool TfrqevCarVot::SaveDataDb()
                     rec->sValSalvato = testo;
                 };
             } else {
-                s.esegui = [&store, pk, valore, rec](TVxTransaction &tr) {
-                    if (store.Aggiorna(tr, pk, valore))
-                        return;
-                    // The other office's deletion is committed, whatever becomes of this
-                    // transaction: the record no longer has a row.
-                    rec->iPKId = 0;
-                    rec->iValIdSalvato = 0;
-                    rec->sValSalvato.clear();
-                    throw ValoreCancellatoAltrove();
+                s.esegui = [&store, pk, valore](TVxTransaction &tr) {
+                    store.Aggiorna(tr, pk, valore);
                 };
                 salvata = [rec, iValId, testo] {
                     rec->iValIdSalvato = iValId;
                     rec->sValSalvato = testo;
                 };
             }
+            s.altrove = [rec](int key) { DimenticaValore(*rec, key); };
             s.salvata = [this, salvata, accanto, c, r] {
                 salvata();
                 if (accanto)

@@ -140,10 +140,19 @@ struct TRecCre : TVxGridObject
     int iEncId = 0;
     QString sEncSDesc;
     QStringList lsNota;
-    int iStatoDeb = 0; // 0 no debt, 1 a debt not made up, 2 every debt made up
+    int iStatoDeb = 0;   // 0 no debt, 1 a debt not made up, 2 every debt made up
     TValCredito Salvato; // as last read from or written to the database
+    // The row of the pupil's situation in another class of the class session's year (a pupil
+    // who moved): shown, never written from this class.
+    bool bAltraClasse = false;
 };
 void InitRigaCredito(TRecCre &rec);
+// A credit row that may not be entered: a course year the pupil was not in (no situation), or
+// his year in another class.
+inline bool CreditoBloccato(const TRecCre &rec)
+{
+    return rec.iSitId == 0 || rec.bAltraClasse;
+}
 
 struct TRecGdz : TVxGridObject
 {

@@ -33,15 +33,21 @@ QString motivoDi(const EVxException &e)
                           "della griglia sostituisce quello dell'altra postazione.");
 }
 
-} // namespace
+// A write that finds its row gone, by what it was to do and what the cell holds now.
+const QString kCancellatoPrimaDellaModifica = QStringLiteral(
+    "Il dato è stato cancellato da un'altra postazione dopo l'apertura della finestra: la "
+    "modifica non è stata salvata.\r\rSalvando di nuovo, il dato della griglia viene "
+    "inserito; per lasciarlo cancellato, svuotare la cella prima di salvare.");
+const QString kCancellatoPrimaDellaCancellazione = QStringLiteral(
+    "Il dato era già stato cancellato da un'altra postazione dopo l'apertura della finestra: "
+    "la cancellazione non è stata eseguita.\r\rSalvando di nuovo, la cella resta vuota, come "
+    "nell'archivio.");
+const QString kSostituitoPrimaDellaCancellazione = QStringLiteral(
+    "Il dato è stato sostituito da un'altra postazione, o da un passaggio di dati, dopo "
+    "l'apertura della finestra: la cancellazione non è stata eseguita, per non cancellare senza "
+    "avviso il dato nuovo.\r\rSalvando di nuovo, il dato viene cancellato.");
 
-EVxException ValoreCancellatoAltrove()
-{
-    return EVxException(QStringLiteral(
-        "Il dato è stato cancellato da un'altra postazione dopo l'apertura della finestra: la "
-        "modifica non è stata salvata.\r\rSalvando di nuovo, il dato della griglia viene "
-        "inserito; per lasciarlo cancellato, svuotare la cella prima di salvare."));
-}
+} // namespace
 
 bool SalvaScritture(const QList<TqevScrittura> &scritture)
 {
@@ -61,6 +67,9 @@ bool SalvaScritture(const QList<TqevScrittura> &scritture)
             tr.Commit();
         } catch (const EVxException &e) {
             tr.Rollback();
+            const auto *altrove = dynamic_cast<const EValoreAltrove *>(&e);
+            if (altrove && s.altrove)
+                s.altrove(altrove->chiave());
             mostraErrore(s.cella, motivoDi(e), e.detail());
             return false;
         }
@@ -88,8 +97,26 @@ void DateNuovaRiga(TVxFieldValues &values, const QDate &inizio, const QDate &fin
     values.setValue(QStringLiteral("dEnd"), fine);
 }
 
-bool AggiornaCambiati(TVxTransaction &tr, const QString &tabella, const QString &chiave, int id,
-                      const TVxFieldValues &nuovi, const TVxFieldValues *vecchi)
+QString SqlCancella(const TqevTabella &t)
+{
+    return QStringLiteral("DELETE FROM %1 WHERE %2 = :%2").arg(t.nome, t.chiave);
+}
+
+QString SqlAggiorna(const TqevTabella &t, const QString &colonna)
+{
+    return QStringLiteral("UPDATE %1 SET %2 = :%2 WHERE %3 = :%3").arg(t.nome, colonna, t.chiave);
+}
+
+int TrovaCella(TVxTransaction &tr, const TqevTabella &t, const TVxFieldValues &cella)
+{
+    QSqlQuery &q = tr.Exec(t.trova, cella);
+    const int key = fetchNext(q) ? q.value(0).toInt() : 0;
+    q.finish();
+    return key;
+}
+
+void AggiornaRiga(TVxTransaction &tr, const TqevTabella &t, int id, const TVxFieldValues &nuovi,
+                  const TVxFieldValues *vecchi)
 {
     TVxFieldValues valori;
     QStringList colonne;
@@ -101,28 +128,48 @@ bool AggiornaCambiati(TVxTransaction &tr, const QString &tabella, const QString 
         valori.setValue(nome, nuovi.value(i));
     }
     if (colonne.isEmpty())
-        return true;
-    valori.setValue(chiave, id);
+        return;
+    valori.setValue(t.chiave, id);
     const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = :%3")
-                            .arg(tabella, colonne.join(QStringLiteral(", ")), chiave);
-    return tr.Exec(sql, valori).numRowsAffected() > 0;
+                            .arg(t.nome, colonne.join(QStringLiteral(", ")), t.chiave);
+    if (tr.Exec(sql, valori).numRowsAffected() == 0)
+        throw EValoreAltrove(kCancellatoPrimaDellaModifica, 0);
 }
 
-int InserisciCella(TVxTransaction &tr, const QString &trova, const TVxFieldValues &cella,
-                   const std::function<bool(int key)> &aggiorna,
-                   const std::function<int()> &inserisci)
+void CancellaCella(TVxTransaction &tr, const TqevTabella &t, int id, const TVxFieldValues &cella)
 {
-    QSqlQuery &q = tr.Exec(trova, cella);
-    const int esistente = fetchNext(q) ? q.value(0).toInt() : 0;
-    q.finish();
-    // Seen by this transaction, so committed: an update cannot find it gone.
-    if (esistente != 0 && aggiorna(esistente))
-        return esistente;
+    TVxFieldValues chiave;
+    chiave.setValue(t.chiave, id);
+    if (tr.Exec(SqlCancella(t), chiave).numRowsAffected() > 0)
+        return;
+    // Seen by this transaction, so committed: the row that replaced it is the cell's now.
+    const int ora = TrovaCella(tr, t, cella);
+    throw EValoreAltrove(
+        ora != 0 ? kSostituitoPrimaDellaCancellazione : kCancellatoPrimaDellaCancellazione, ora);
+}
+
+int InserisciCella(TVxTransaction &tr, const TqevTabella &t, const TVxFieldValues &cella,
+                   const TVxFieldValues &valori, const QDate &inizio, const QDate &fine)
+{
     try {
-        return inserisci();
+        if (!t.blocca.isEmpty())
+            tr.Exec(t.blocca, cella);
+        // Seen by this transaction, so committed: the update finds it.
+        if (const int esistente = TrovaCella(tr, t, cella)) {
+            AggiornaRiga(tr, t, esistente, valori);
+            return esistente;
+        }
+        const int key = VxNewKey(qqoVxGlobConn(), t.nome);
+        TVxFieldValues values = cella;
+        values.setValue(t.chiave, key);
+        for (int i = 0; i < valori.size(); ++i)
+            values.setValue(valori.name(i), valori.value(i));
+        DateNuovaRiga(values, inizio, fine);
+        tr.Exec(t.inserisci, values);
+        return key;
     } catch (const EVxException &e) {
-        // The cell is the table's unique key: the row that is there already is another
-        // office's, committed after this transaction began.
+        // The cell is the table's unique key (or its lock): the row that is there already is
+        // another office's, committed after this transaction began.
         if (isDuplicateEntry(e))
             throw concurrentChangeError(e.detail());
         throw;

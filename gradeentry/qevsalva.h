@@ -18,9 +18,10 @@
 //
 // Two offices at once: the last save wins cell by cell. A cell another office saved at the
 // very moment of this save (an update conflict) is not overwritten unsaid: the office is told,
-// and saving again writes the grid's value over the other office's. A value another office
-// deleted since the grid was read is not written back unsaid either (ValoreCancellatoAltrove).
-// A wait for rows another program keeps locked is the framework's (the office may stop it).
+// and saving again writes the grid's value over the other office's. A row another office
+// deleted or replaced since the grid was read is neither written back nor taken as deleted
+// unsaid (EValoreAltrove). A wait for rows another program keeps locked is the framework's (the
+// office may stop it).
 
 #include "platform/sqlparams.h"
 #include "platform/vxexception.h"
@@ -42,48 +43,86 @@ struct TqevScrittura
     std::function<void(TVxTransaction &)> esegui;
     // Runs once the write is committed.
     std::function<void()> salvata;
+    // Runs when the write met EValoreAltrove, with the key the cell's row now has (0: none).
+    std::function<void(int chiave)> altrove;
 };
 
 // True when every write was saved; false after showing the failure.
 bool SalvaScritture(const QList<TqevScrittura> &scritture);
 
-// The refusal of a changed value whose row another office deleted since the grid was read. The
-// write that raises it makes its record forget the row, so that saving again inserts the value
-// (the office was told, and may empty the cell instead).
-EVxException ValoreCancellatoAltrove();
+// The refusal of a write whose row another office deleted or replaced (the transfer of proposed
+// votes, the class judgments) since the grid was read: an update or a delete that touches no
+// row is never taken as done. It carries the key of the row the cell holds now (0: none), which
+// the write's record takes whatever becomes of the transaction (the other office's change is
+// committed): saving again then does what the grid shows, it inserts the value again or deletes
+// the row that replaced it.
+class EValoreAltrove : public EVxException
+{
+public:
+    EValoreAltrove(const QString &message, int chiave) : EVxException(message), m_chiave(chiave) {}
+    int chiave() const { return m_chiave; }
 
-class TVxFieldValues;
+private:
+    int m_chiave;
+};
 
-// The insert of a cell that held nothing when the grid was read. A row another office stored
-// for the cell since (found with trova, bound with the cell's values) is updated instead: the
-// last save wins, and its key is returned. Else inserisci stores the row and returns its key;
-// a row stored for the cell at the very same moment (a duplicate of the table's unique key)
-// is told as a change of another office.
-int InserisciCella(TVxTransaction &tr, const QString &trova, const TVxFieldValues &cella,
-                   const std::function<bool(int key)> &aggiorna,
-                   const std::function<int()> &inserisci);
+// The one shape of the grade stores (votes and the other vote kinds, notes, judgments, debts,
+// credits): each names its table's statements here, and the routines below find, insert,
+// update and delete the row of a cell for all of them. A cell is what one grid cell stores,
+// named by its values (the pupil's situation and the subject, the component...).
+struct TqevTabella
+{
+    QString nome;   // as PYSetGetId names it ("TNOT_NOTE")
+    QString chiave; // its key column, also the key's parameter name
+    // The key of the cell's row, bound with the cell's values; where other programs store
+    // several rows for a cell, the lowest key first.
+    QString trova;
+    // A new row, bound with the key, the cell's values, the row's values and the dates.
+    QString inserisci;
+    // For a table with no unique key on the cell: a statement that locks a row standing for
+    // the cell, run first by the insert of a cell, bound with the cell's values. Two offices
+    // filling one empty cell at once meet on it, and the second is told (a change at the same
+    // moment) rather than a second row stored.
+    QString blocca;
+};
 
-// Updates a stored row (table, its key column and key), setting only the columns whose value
-// differs from the one last read or written (vecchi; every column without it); true when no
-// column differs or the row was there, false when another office deleted it. A column another
-// office saved meanwhile and this office did not touch keeps the other office's value: the
-// last save wins cell by cell, also where one row holds several cells.
-bool AggiornaCambiati(TVxTransaction &tr, const QString &tabella, const QString &chiave, int id,
-                      const TVxFieldValues &nuovi, const TVxFieldValues *vecchi);
+// The key of the cell's row, 0 without one.
+int TrovaCella(TVxTransaction &tr, const TqevTabella &t, const TVxFieldValues &cella);
+
+// The insert of a cell that held nothing when the grid was read; returns the row's key. A row
+// another office stored for the cell since takes the values instead (the last save wins, as for
+// a changed value). One it is storing at this very moment (a duplicate of the table's unique
+// key, or the lock) is told as a change of another office at the same moment.
+int InserisciCella(TVxTransaction &tr, const TqevTabella &t, const TVxFieldValues &cella,
+                   const TVxFieldValues &valori, const QDate &inizio, const QDate &fine);
+
+// Updates a stored row, setting only the columns whose value differs from the one last read or
+// written (vecchi; every column without it): a column another office saved meanwhile and this
+// office did not touch keeps the other office's value, the last save winning cell by cell also
+// where one row holds several cells. Raises EValoreAltrove (key 0) when the row is gone.
+void AggiornaRiga(TVxTransaction &tr, const TqevTabella &t, int id, const TVxFieldValues &nuovi,
+                  const TVxFieldValues *vecchi = nullptr);
 
 // The same for a row a store writes from its values type through its row function.
 template <class V>
-bool AggiornaCambiati(TVxTransaction &tr, const QString &tabella, const QString &chiave, int id,
-                      const V &valori, const V *salvati,
-                      void (*valoriRiga)(TVxFieldValues &, const V &))
+void AggiornaRiga(TVxTransaction &tr, const TqevTabella &t, int id, const V &valori,
+                  const V *salvati, void (*valoriRiga)(TVxFieldValues &, const V &))
 {
     TVxFieldValues nuovi;
     valoriRiga(nuovi, valori);
     TVxFieldValues vecchi;
     if (salvati)
         valoriRiga(vecchi, *salvati);
-    return AggiornaCambiati(tr, tabella, chiave, id, nuovi, salvati ? &vecchi : nullptr);
+    AggiornaRiga(tr, t, id, nuovi, salvati ? &vecchi : nullptr);
 }
+
+// Deletes the row of an emptied cell by its key. Raises EValoreAltrove when no row has the key:
+// another office deleted it (key 0), or replaced it (the key of the row the cell holds now).
+void CancellaCella(TVxTransaction &tr, const TqevTabella &t, int id, const TVxFieldValues &cella);
+
+// The delete and the update of one column by key, as these routines write them.
+QString SqlCancella(const TqevTabella &t);
+QString SqlAggiorna(const TqevTabella &t, const QString &colonna);
 
 // The dates of every row grade entry inserts: the open class session's school year's first day
 // as insert and start date, its last day as end date, whatever the day of the save. Read once

@@ -128,6 +128,22 @@ QString valoreCella(const TabellaVoti &t)
                            : QStringLiteral(":iClsSesMatId");
 }
 
+// The kind's statements in the stores' one shape; the value travels under its column's name.
+TqevTabella tabellaCelle(const TabellaVoti &t)
+{
+    TqevTabella tab;
+    tab.nome = QString::fromLatin1(t.nome);
+    tab.chiave = QString::fromLatin1(t.chiave);
+    const QString valore = QString::fromLatin1(t.valore);
+    tab.trova =
+        QStringLiteral("SELECT Val.%1 FROM %2 Val WHERE Val.iSitId = :iSitId AND Val.%3 = %4")
+            .arg(tab.chiave, tab.nome, colonnaCella(t), valoreCella(t));
+    tab.inserisci = QStringLiteral("INSERT INTO %1 (%2, %3, iSitId, %4, dInsert, dStart, dEnd) "
+                                   "VALUES (:%2, %5, :iSitId, :%4, :dInsert, :dStart, :dEnd)")
+                        .arg(tab.nome, tab.chiave, colonnaCella(t), valore, valoreCella(t));
+    return tab;
+}
+
 // A column by name, any case; a column the select does not have reads as null.
 QVariant campo(const QSqlQuery &q, const QSqlRecord &rec, const char *name)
 {
@@ -181,36 +197,33 @@ QString TqevValStore::SqlCarica() const
     return QString::fromLatin1(t.carica) + QString::fromLatin1(t.perAlunno);
 }
 
+const TqevTabella &TqevValStore::tabella() const
+{
+    static const TqevTabella tabelle[] = {tabellaCelle(kTabelle[0]), tabellaCelle(kTabelle[1]),
+                                          tabellaCelle(kTabelle[2]), tabellaCelle(kTabelle[3]),
+                                          tabellaCelle(kTabelle[4])};
+    Q_ASSERT(m_tipoDati >= 0 && m_tipoDati <= 4);
+    return tabelle[m_tipoDati];
+}
+
 QString TqevValStore::SqlInserisci() const
 {
-    const TabellaVoti &t = tabellaDi(m_tipoDati);
-    return QStringLiteral("INSERT INTO %1 (%2, %3, iSitId, %4, dInsert, dStart, dEnd) VALUES "
-                          "(:iPKId, %5, :iSitId, :iValId, :dInsert, :dStart, :dEnd)")
-        .arg(QString::fromLatin1(t.nome), QString::fromLatin1(t.chiave), colonnaCella(t),
-             QString::fromLatin1(t.valore), valoreCella(t));
+    return tabella().inserisci;
 }
 
 QString TqevValStore::SqlTrova() const
 {
-    const TabellaVoti &t = tabellaDi(m_tipoDati);
-    return QStringLiteral("SELECT Val.%1 FROM %2 Val WHERE Val.iSitId = :iSitId AND Val.%3 = %4")
-        .arg(QString::fromLatin1(t.chiave), QString::fromLatin1(t.nome), colonnaCella(t),
-             valoreCella(t));
+    return tabella().trova;
 }
 
 QString TqevValStore::SqlAggiorna() const
 {
-    const TabellaVoti &t = tabellaDi(m_tipoDati);
-    return QStringLiteral("UPDATE %1 SET %2 = :iValId WHERE %3 = :iPKId")
-        .arg(QString::fromLatin1(t.nome), QString::fromLatin1(t.valore),
-             QString::fromLatin1(t.chiave));
+    return ::SqlAggiorna(tabella(), QString::fromLatin1(tabellaDi(m_tipoDati).valore));
 }
 
 QString TqevValStore::SqlCancella() const
 {
-    const TabellaVoti &t = tabellaDi(m_tipoDati);
-    return QStringLiteral("DELETE FROM %1 WHERE %2 = :iPKId")
-        .arg(QString::fromLatin1(t.nome), QString::fromLatin1(t.chiave));
+    return ::SqlCancella(tabella());
 }
 
 QHash<TqevChiaveVal, TqevValore> TqevValStore::Carica(int iClsSesId, int iSitId) const
@@ -277,37 +290,35 @@ bool TqevValStore::Cambiato(const TRecVal &rec) const
     return rec.iValId != rec.iValIdSalvato;
 }
 
-int TqevValStore::Inserisci(TVxTransaction &tr, const TqevChiaveVal &cella, const QVariant &valore,
-                            const QDate &dStart, const QDate &dEnd) const
+TVxFieldValues TqevValStore::valoriCella(const TqevChiaveVal &cella) const
 {
     TVxFieldValues values;
     values.setValue(QStringLiteral("iClsSesMatId"), cella.iClsSesMatId);
     if (PerComponente())
         values.setValue(QStringLiteral("iCmpScaId"), cella.iCmpScaId);
     values.setValue(QStringLiteral("iSitId"), cella.iSitId);
-    return InserisciCella(
-        tr, SqlTrova(), values, [&](int key) { return Aggiorna(tr, key, valore); },
-        [&] {
-            const int key = VxNewKey(qqoVxGlobConn(), Tabella());
-            values.setValue(QStringLiteral("iPKId"), key);
-            values.setValue(QStringLiteral("iValId"), valore);
-            DateNuovaRiga(values, dStart, dEnd);
-            tr.Exec(SqlInserisci(), values);
-            return key;
-        });
+    return values;
 }
 
-bool TqevValStore::Aggiorna(TVxTransaction &tr, int iPKId, const QVariant &valore) const
+TVxFieldValues TqevValStore::valoriRiga(const QVariant &valore) const
 {
     TVxFieldValues values;
-    values.setValue(QStringLiteral("iPKId"), iPKId);
-    values.setValue(QStringLiteral("iValId"), valore);
-    return tr.Exec(SqlAggiorna(), values).numRowsAffected() > 0;
+    values.setValue(QString::fromLatin1(tabellaDi(m_tipoDati).valore), valore);
+    return values;
 }
 
-void TqevValStore::Cancella(TVxTransaction &tr, int iPKId) const
+int TqevValStore::Inserisci(TVxTransaction &tr, const TqevChiaveVal &cella, const QVariant &valore,
+                            const QDate &dStart, const QDate &dEnd) const
 {
-    TVxFieldValues values;
-    values.setValue(QStringLiteral("iPKId"), iPKId);
-    tr.Exec(SqlCancella(), values);
+    return InserisciCella(tr, tabella(), valoriCella(cella), valoriRiga(valore), dStart, dEnd);
+}
+
+void TqevValStore::Aggiorna(TVxTransaction &tr, int iPKId, const QVariant &valore) const
+{
+    AggiornaRiga(tr, tabella(), iPKId, valoriRiga(valore));
+}
+
+void TqevValStore::Cancella(TVxTransaction &tr, int iPKId, const TqevChiaveVal &cella) const
+{
+    CancellaCella(tr, tabella(), iPKId, valoriCella(cella));
 }

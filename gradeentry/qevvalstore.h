@@ -26,8 +26,10 @@
 #include <QString>
 #include <QVariant>
 
+class TVxFieldValues;
 class TVxTransaction;
 struct TRecVal;
+struct TqevTabella;
 
 struct TqevChiaveVal
 {
@@ -83,19 +85,16 @@ public:
     // Whether the record's value differs from the one it last read or wrote.
     bool Cambiato(const TRecVal &rec) const;
 
-    // One cell's statement, in the transaction the caller started. A new row takes its key
-    // from PYSetGetId first, and the year's first day as insert and start date. Two offices
-    // share the database: a cell another office filled since the grid was read is updated in
-    // place (the last save wins, as for a changed value), its key returned; one it is filling
-    // at this very moment raises as a change made at the same moment (concurrentChangeError),
-    // and the next save finds its row.
+    // One cell's statement, in the transaction the caller started, through the stores' one
+    // shape (qevsalva.h): a new row takes its key from PYSetGetId first, and the year's first
+    // day as insert and start date; a cell another office filled since the grid was read is
+    // updated in place (the last save wins), one it is filling at this very moment is told as a
+    // change made at the same moment. An update or delete whose row another office deleted or
+    // replaced raises EValoreAltrove.
     int Inserisci(TVxTransaction &tr, const TqevChiaveVal &cella, const QVariant &valore,
                   const QDate &dStart, const QDate &dEnd) const;
-    // False when no row has the key any more: another office deleted the value since it was
-    // read, and the caller must say so rather than report the value saved.
-    [[nodiscard]] bool Aggiorna(TVxTransaction &tr, int iPKId, const QVariant &valore) const;
-    // A row already gone is what a deletion wants: no error.
-    void Cancella(TVxTransaction &tr, int iPKId) const;
+    void Aggiorna(TVxTransaction &tr, int iPKId, const QVariant &valore) const;
+    void Cancella(TVxTransaction &tr, int iPKId, const TqevChiaveVal &cella) const;
 
     // The statement texts, for benchmarks and tests that replay them.
     QString SqlCarica() const;
@@ -105,6 +104,10 @@ public:
     QString SqlCancella() const;
 
 private:
+    const TqevTabella &tabella() const;
+    TVxFieldValues valoriCella(const TqevChiaveVal &cella) const;
+    TVxFieldValues valoriRiga(const QVariant &valore) const;
+
     int m_tipoDati;
     QHash<int, QList<TqevLivello>> m_livelli; // by iCmpScaId, in the scale's order
 };

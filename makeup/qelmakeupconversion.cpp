@@ -47,14 +47,6 @@ QString text(const char *sql)
     return QString::fromLatin1(sql);
 }
 
-TVxFieldValues valuesOf(std::initializer_list<std::pair<const char *, QVariant>> pairs)
-{
-    TVxFieldValues values;
-    for (const auto &[name, value] : pairs)
-        values.setValue(QString::fromLatin1(name), value);
-    return values;
-}
-
 QList<SourceRow> sourceRows(const QSqlDatabase &db, int iAnsSesDwgId, int componentWeight)
 {
     // Read whole before the first write: the writes then never meet an open cursor.

@@ -155,14 +155,6 @@ QVariant dateOrNull(const QDate &date)
     return date.isValid() ? QVariant(date) : QVariant();
 }
 
-TVxFieldValues valuesOf(std::initializer_list<std::pair<const char *, QVariant>> pairs)
-{
-    TVxFieldValues values;
-    for (const auto &[name, value] : pairs)
-        values.setValue(QString::fromLatin1(name), value);
-    return values;
-}
-
 // Each row of a select, in the transaction running on the connection or one of its own.
 template <typename Reader>
 void eachRow(const QSqlDatabase &db, const QString &sql, const TVxFieldValues &values, Reader read)

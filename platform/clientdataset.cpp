@@ -217,18 +217,22 @@ void TClientDataSet::CreateDataSet()
     activate();
 }
 
-void TClientDataSet::FillFromQuery(QSqlQuery &query)
+namespace {
+
+void requireSelect(const QSqlQuery &query)
 {
     if (!query.isActive() || !query.isSelect())
         throw EVxException(QStringLiteral("La query da cui caricare il dataset non è aperta."));
-    Close();
-    m_defs.clear();
+}
 
+} // namespace
+
+TVxRowLayout TVxRowLayout::of(const QSqlQuery &query)
+{
+    TVxRowLayout layout;
     const QSqlRecord record = query.record();
     const int columns = record.count();
     const int charBytes = bytesPerCharacter(query);
-    enum class Source { Plain, FixedChar, TextBlob, Time };
-    QList<Source> sources;
     for (int i = 0; i < columns; ++i) {
         const QSqlField f = record.field(i);
         TFieldType type = ftString;
@@ -283,16 +287,78 @@ void TClientDataSet::FillFromQuery(QSqlQuery &query)
         QString name = f.name();
         QString unique = name;
         for (int n = 1;; ++n) {
-            const bool taken = std::any_of(m_defs.cbegin(), m_defs.cend(), [&](const TFieldDef &d) {
-                return d.Name.compare(unique, Qt::CaseInsensitive) == 0;
-            });
+            const bool taken =
+                std::any_of(layout.defs.cbegin(), layout.defs.cend(), [&](const TFieldDef &d) {
+                    return d.Name.compare(unique, Qt::CaseInsensitive) == 0;
+                });
             if (!taken)
                 break;
             unique = name + QLatin1Char('_') + QString::number(n);
         }
-        m_defs.append(TFieldDef{unique, type, size});
-        sources.append(source);
+        layout.defs.append(TFieldDef{unique, type, size});
+        layout.sources.append(source);
     }
+    return layout;
+}
+
+TVxRowReader::TVxRowReader(QSqlQuery &query) : m_query(query)
+{
+    requireSelect(query);
+    m_layout = TVxRowLayout::of(query);
+}
+
+TVxRowReader::TVxRowReader(QSqlQuery &query, const TVxRowLayout &layout)
+    : m_query(query), m_layout(layout)
+{
+    requireSelect(query);
+}
+
+bool TVxRowReader::Next(QList<QVariant> &values)
+{
+    using Source = TVxRowLayout::Source;
+    if (!fetchNext(m_query))
+        return false;
+    const int columns = int(m_layout.defs.size());
+    values.resize(columns);
+    for (int i = 0; i < columns; ++i) {
+        if (m_query.isNull(i)) {
+            values[i] = QVariant();
+            continue;
+        }
+        QVariant v = m_query.value(i);
+        switch (m_layout.sources.at(i)) {
+        case Source::Plain:
+            break;
+        case Source::FixedChar: {
+            QString s = v.toString();
+            qsizetype end = s.size();
+            while (end > 0 && s.at(end - 1) == QLatin1Char(' '))
+                --end;
+            s.truncate(end);
+            v = s;
+            break;
+        }
+        case Source::TextBlob:
+            v = QString::fromUtf8(v.toByteArray());
+            break;
+        case Source::Time:
+            v = v.toTime().toString(QStringLiteral("hh:mm:ss"));
+            break;
+        }
+        bool ok = false;
+        TFieldDef &def = m_layout.defs[i];
+        values[i] = normalizeFieldValue(def.DataType, v, &ok);
+        if (def.DataType == ftString && def.Size > 0 && ok)
+            def.Size = qMax(def.Size, int(values.at(i).toString().size()));
+    }
+    return true;
+}
+
+void TClientDataSet::FillFromQuery(QSqlQuery &query)
+{
+    TVxRowReader reader(query);
+    Close();
+    m_defs = reader.FieldDefs();
     activate();
 
     // A select that fails half-way leaves the dataset closed, never holding part of the rows.
@@ -306,42 +372,12 @@ void TClientDataSet::FillFromQuery(QSqlQuery &query)
                 dataSet->Close();
         }
     } guard{this};
-    while (fetchNext(query)) {
-        auto row = std::make_unique<Row>();
-        row->values.resize(columns);
-        for (int i = 0; i < columns; ++i) {
-            if (query.isNull(i))
-                continue;
-            QVariant v = query.value(i);
-            switch (sources.at(i)) {
-            case Source::Plain:
-                break;
-            case Source::FixedChar: {
-                QString s = v.toString();
-                qsizetype end = s.size();
-                while (end > 0 && s.at(end - 1) == QLatin1Char(' '))
-                    --end;
-                s.truncate(end);
-                v = s;
-                break;
-            }
-            case Source::TextBlob:
-                v = QString::fromUtf8(v.toByteArray());
-                break;
-            case Source::Time:
-                v = v.toTime().toString(QStringLiteral("hh:mm:ss"));
-                break;
-            }
-            bool ok = false;
-            row->values[i] = normalizeFieldValue(m_defs.at(i).DataType, v, &ok);
-            // A width below the text it holds (a connection whose character set is not the
-            // column's) grows, rather than cutting the text when the row is edited.
-            TFieldDef &def = m_defs[i];
-            if (def.DataType == ftString && def.Size > 0 && ok)
-                def.Size = qMax(def.Size, int(row->values.at(i).toString().size()));
-        }
+    auto row = std::make_unique<Row>();
+    while (reader.Next(row->values)) {
         m_rows.push_back(std::move(row));
+        row = std::make_unique<Row>();
     }
+    m_defs = reader.FieldDefs();
     guard.read = true;
     rebuildView();
     First();

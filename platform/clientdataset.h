@@ -102,6 +102,38 @@ private:
     int m_index;
 };
 
+// The columns of an executed select as the client datasets keep them: CHAR columns without
+// the blanks that pad them, text BLOBs as text, times as "hh:mm:ss", every value in its
+// column's form (fieldvalue.h); a column named twice is the second time "NAME_1". The same
+// for every run of one statement.
+struct TVxRowLayout
+{
+    enum class Source { Plain, FixedChar, TextBlob, Time };
+    QList<TFieldDef> defs;
+    QList<Source> sources;
+    static TVxRowLayout of(const QSqlQuery &query);
+};
+
+// The rows of an executed select in that layout, for a reader that needs the values and not a
+// table (the report datasets).
+class TVxRowReader
+{
+public:
+    explicit TVxRowReader(QSqlQuery &query);
+    // A statement run again: its layout as an earlier run found it.
+    TVxRowReader(QSqlQuery &query, const TVxRowLayout &layout);
+    // Widths grow to the longest text read (a connection whose character set is not the
+    // column's reports less).
+    const QList<TFieldDef> &FieldDefs() const { return m_layout.defs; }
+    const TVxRowLayout &Layout() const { return m_layout; }
+    // The next row's values; false after the last. Throws EVxException as fetchNext does.
+    bool Next(QList<QVariant> &values);
+
+private:
+    QSqlQuery &m_query;
+    TVxRowLayout m_layout;
+};
+
 class TClientDataSet
 {
 public:

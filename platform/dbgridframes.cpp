@@ -785,10 +785,18 @@ bool TfrVxDBRWGrid::PostChanges()
         return false;
     }
     // A failure leaves the edit open with what was typed, so the user can correct it.
-    if (!RunShowingErrors([this] {
-            for (const Binding &binding : std::as_const(m_bindings)) {
-                if (binding.control)
-                    m_collection->SetFieldValue(binding.field, controlValue(binding));
+    // An edit hands over only what the office changed: a control shows a field as it can (a
+    // text trimmed, line breaks as CR LF), and an untouched field must not be written back
+    // over another workstation's save.
+    const bool inserting = m_collection->state() == TVxQueryCollection::dsInsert;
+    if (!RunShowingErrors([this, inserting] {
+            for (int i = 0; i < m_bindings.size(); ++i) {
+                const Binding &binding = m_bindings[i];
+                if (!binding.control)
+                    continue;
+                const QVariant value = controlValue(binding);
+                if (inserting || !sameValue(value, m_valuesAtEditStart.value(i)))
+                    m_collection->SetFieldValue(binding.field, value);
             }
             m_collection->Post();
         }))

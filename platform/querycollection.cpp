@@ -170,20 +170,34 @@ TVxAutoStatements buildAutoStatements(const QString &select)
     }
     TVxAutoStatements st;
     st.table = tableMatch.captured(1);
-    const QString key = columns.first();
-    QStringList values{QStringLiteral(":VXGENID")}, sets;
-    for (int i = 1; i < columns.size(); ++i) {
-        values << QLatin1Char(':') + params[i];
-        sets << columns[i] + QStringLiteral(" = :") + params[i];
-    }
-    st.insert =
-        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-            .arg(st.table, columns.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")));
-    if (!sets.isEmpty())
-        st.update = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = :VXCURRID")
-                        .arg(st.table, sets.join(QStringLiteral(", ")), key);
-    st.del = QStringLiteral("DELETE FROM %1 WHERE %2 = :VXCURRID").arg(st.table, key);
+    st.key = columns.takeFirst();
+    params.removeFirst();
+    st.columns = columns;
+    st.params = params;
+    QStringList values{QStringLiteral(":VXGENID")};
+    for (const QString &param : params)
+        values << QLatin1Char(':') + param;
+    st.insert = QStringLiteral("INSERT INTO %1 (%2, %3) VALUES (%4)")
+                    .arg(st.table, st.key, columns.join(QStringLiteral(", ")),
+                         values.join(QStringLiteral(", ")));
+    if (columns.isEmpty())
+        st.insert = QStringLiteral("INSERT INTO %1 (%2) VALUES (:VXGENID)").arg(st.table, st.key);
+    st.update = st.updateOf(params);
+    st.del = QStringLiteral("DELETE FROM %1 WHERE %2 = :VXCURRID").arg(st.table, st.key);
     return st;
+}
+
+QString TVxAutoStatements::updateOf(const QStringList &names) const
+{
+    QStringList sets;
+    for (int i = 0; i < columns.size(); ++i) {
+        if (names.contains(params[i], Qt::CaseInsensitive))
+            sets << columns[i] + QStringLiteral(" = :") + params[i];
+    }
+    if (sets.isEmpty())
+        return {};
+    return QStringLiteral("UPDATE %1 SET %2 WHERE %3 = :VXCURRID")
+        .arg(table, sets.join(QStringLiteral(", ")), key);
 }
 
 TVxQueryCollection::TVxQueryCollection(QObject *parent) : QAbstractTableModel(parent) {}
@@ -208,11 +222,11 @@ void TVxQueryCollection::buildStatements()
     m_mainTable = selectMainTable(m_select);
     if (!m_autoBuild)
         return;
-    const TVxAutoStatements st = buildAutoStatements(m_select);
-    m_autoInsert << st.insert;
-    if (!st.update.isEmpty())
-        m_autoUpdate << st.update;
-    m_autoDelete << st.del;
+    m_auto = buildAutoStatements(m_select);
+    m_autoInsert << m_auto.insert;
+    if (!m_auto.update.isEmpty())
+        m_autoUpdate << m_auto.update;
+    m_autoDelete << m_auto.del;
 }
 
 QStringList TVxQueryCollection::statements(TVxStatementKind kind) const
@@ -480,9 +494,37 @@ void TVxQueryCollection::Cancel()
     m_buffer.clear();
 }
 
+namespace {
+
+bool sameValue(const QVariant &a, const QVariant &b)
+{
+    if (a.isNull() || b.isNull())
+        return a.isNull() == b.isNull();
+    return a == b || a.toString() == b.toString();
+}
+
+} // namespace
+
+QStringList TVxQueryCollection::changedFields() const
+{
+    QStringList changed;
+    for (int i = 1; i < m_fields.count(); ++i) {
+        if (!sameValue(m_buffer.value(i), m_rows[m_recNo].value(i)))
+            changed << m_fields.fieldName(i);
+    }
+    return changed;
+}
+
 QList<TVxQueryDesc> TVxQueryCollection::runStatements(TVxStatementKind kind,
                                                       const QVariant &currentKey)
 {
+    QStringList list = statements(kind);
+    if (kind == skUpdate && m_autoBuild) {
+        const QString update = m_auto.updateOf(changedFields());
+        if (update.isEmpty())
+            return {};
+        list = {update};
+    }
     QSqlDatabase db = connection();
     TVxTransactionScope scope(db);
     TVxTransaction *tr = &scope.transaction();
@@ -493,7 +535,7 @@ QList<TVxQueryDesc> TVxQueryCollection::runStatements(TVxStatementKind kind,
         tr->Exec(QString::fromLatin1(kSavepoint), {});
     QList<TVxQueryDesc> done;
     try {
-        for (const QString &sql : statements(kind)) {
+        for (const QString &sql : list) {
             TVxQueryDesc desc;
             desc.SQL = sql;
             desc.Kind = kind;

@@ -34,7 +34,10 @@
 // delete that finds its row gone has nothing to refuse: the row is gone either way.
 //
 // AutoBuildSQL derives the three statements from a select on one table whose first column is
-// the key: every other plain column is written; computed columns are not.
+// the key: every other plain column is written; computed columns are not. Its update sets only
+// the columns whose value differs from the row as read, so that a column another workstation
+// saved meanwhile and this one did not touch keeps the other's value; an edit that changed
+// nothing runs no statement.
 //
 // An empty statement list means that kind of change is not allowed (CanInsert, CanModify,
 // CanDelete); trying it raises. A collection with no lists is a read-only dataset.
@@ -64,6 +67,18 @@ struct TVxQueryDesc
     QString TableName; // in capitals
     int Kind = 0;      // TVxStatementKind
     QString SQL;
+};
+
+// The statements AutoBuildSQL derives from a select (buildAutoStatements, below).
+struct TVxAutoStatements
+{
+    QString insert, update, del;
+    QString table;
+    QString key;
+    // The written columns and the select's names of their values, pair by pair.
+    QStringList columns, params;
+    // The update of the named values only (select names, any case); empty when none is written.
+    QString updateOf(const QStringList &names) const;
 };
 
 class TVxQueryCollection : public QAbstractTableModel
@@ -151,6 +166,8 @@ private:
     // Runs the select and reads every row; throws before anything changes.
     void readAll(QSqlRecord &fields, QList<QVariantList> &rows) const;
     QVariantList readRow(const QSqlQuery &query, const QSqlRecord &fields) const;
+    // The fields of the row being edited whose value differs from the row as read.
+    QStringList changedFields() const;
     // Runs the list for the buffer; returns the per-statement descriptions.
     QList<TVxQueryDesc> runStatements(TVxStatementKind kind, const QVariant &currentKey);
     void mergeIntoBuffer(const QList<TVxQueryDesc> &done, TVxStatementKind kind);
@@ -159,6 +176,7 @@ private:
     QString m_select;
     QStringList m_insert, m_update, m_delete;
     QStringList m_autoInsert, m_autoUpdate, m_autoDelete;
+    TVxAutoStatements m_auto;
     QString m_mainTable; // the select's own table, in capitals
     bool m_autoBuild = false;
     bool m_textBlobs = true;
@@ -175,11 +193,6 @@ private:
 };
 
 // Parsing helpers, exposed for the tests and for AutoBuildSQL's callers.
-struct TVxAutoStatements
-{
-    QString insert, update, del;
-    QString table;
-};
 // Throws EVxException when the select is not on one table with a plain key column first.
 TVxAutoStatements buildAutoStatements(const QString &select);
 // The table a statement writes ("INSERT INTO x", "UPDATE x", "DELETE FROM x"), in capitals.

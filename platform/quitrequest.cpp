@@ -99,11 +99,14 @@ void dismissForQuit(QWidget *modal)
     }
 }
 
+bool pendingQuit = false;
+
 void closeForQuit(const QPointer<QWidget> &window)
 {
     static bool waiting = false;
     if (!window || waiting)
         return;
+    pendingQuit = true;
     QWidget *modal = QApplication::activeModalWidget();
     // An event loop of its own without a modal window is work under way that takes no input
     // (a web request): the person could not close the window during it either.
@@ -119,6 +122,7 @@ void closeForQuit(const QPointer<QWidget> &window)
         });
         return;
     }
+    pendingQuit = false;
     // Other top-level windows (a preview) hold no work and must not keep the program alive:
     // quit() would ask them to close again.
     if (window->close())
@@ -126,6 +130,11 @@ void closeForQuit(const QPointer<QWidget> &window)
 }
 
 } // namespace
+
+bool quitRequestPending()
+{
+    return pendingQuit;
+}
 
 void closeOnQuitRequest(QWidget *window)
 {

@@ -28,3 +28,8 @@ void onQuitRequest(std::function<void()> callback);
 // the person's answer) keeps the program open.
 void closeOnQuitRequest(QWidget *window);
 void restoreQuitRequestHandlers();
+
+// True from a request that closeOnQuitRequest is acting on until the window's close is tried:
+// work that waits in a loop of its own for a long time (the web client's pauses between two
+// polls of the server) ends early when it sees it, since the close waits for that loop.
+bool quitRequestPending();

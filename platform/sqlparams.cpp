@@ -35,6 +35,14 @@ void TVxFieldValues::setValue(const QString &name, const QVariant &value)
     m_values << value;
 }
 
+TVxFieldValues valuesOf(std::initializer_list<std::pair<const char *, QVariant>> pairs)
+{
+    TVxFieldValues values;
+    for (const auto &[name, value] : pairs)
+        values.setValue(QString::fromLatin1(name), value);
+    return values;
+}
+
 namespace {
 
 bool isNameStart(QChar c)
@@ -47,15 +55,25 @@ bool isNamePart(QChar c)
     return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$');
 }
 
-} // namespace
-
-TVxNamedStatement toPositional(const QString &sql,
-                               const std::function<QString(const QString &name)> &placeholder)
+// A statement cut at its parameters: pieces.size() == names.size() + 1.
+struct ParsedStatement
 {
-    TVxNamedStatement st;
-    st.sql.reserve(sql.size());
+    QStringList pieces;
+    QStringList names;
+};
+
+ParsedStatement parse(const QString &sql)
+{
+    ParsedStatement st;
+    QString piece;
+    piece.reserve(sql.size());
     const qsizetype n = sql.size();
     qsizetype i = 0;
+    qsizetype plain = 0; // start of the text not yet copied into the piece
+    const auto copyUpTo = [&](qsizetype end) {
+        piece += QStringView(sql).mid(plain, end - plain);
+        plain = end;
+    };
     while (i < n) {
         const QChar c = sql[i];
         if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
@@ -71,31 +89,59 @@ TVxNamedStatement toPositional(const QString &sql,
                 }
                 ++j;
             }
-            st.sql += sql.mid(i, j + 1 - i);
-            i = j + 1;
+            i = qMin(j + 1, n);
         } else if (c == QLatin1Char('-') && i + 1 < n && sql[i + 1] == QLatin1Char('-')) {
-            qsizetype j = sql.indexOf(QLatin1Char('\n'), i);
-            if (j < 0)
-                j = n;
-            st.sql += sql.mid(i, j - i);
-            i = j;
+            const qsizetype j = sql.indexOf(QLatin1Char('\n'), i);
+            i = j < 0 ? n : j;
         } else if (c == QLatin1Char('/') && i + 1 < n && sql[i + 1] == QLatin1Char('*')) {
-            qsizetype j = sql.indexOf(QStringLiteral("*/"), i + 2);
-            j = j < 0 ? n : j + 2;
-            st.sql += sql.mid(i, j - i);
-            i = j;
+            const qsizetype j = sql.indexOf(QStringLiteral("*/"), i + 2);
+            i = j < 0 ? n : j + 2;
         } else if (c == QLatin1Char(':') && i + 1 < n && isNameStart(sql[i + 1])) {
             qsizetype j = i + 1;
             while (j < n && isNamePart(sql[j]))
                 ++j;
+            copyUpTo(i);
+            st.pieces << piece;
+            piece.clear();
             st.names << sql.mid(i + 1, j - i - 1);
-            st.sql += placeholder ? placeholder(st.names.last()) : QStringLiteral("?");
-            i = j;
+            i = plain = j;
         } else {
-            st.sql += c;
             ++i;
         }
     }
+    copyUpTo(n);
+    st.pieces << piece;
+    return st;
+}
+
+// A report reopens the same statements at every row it prints, and each run reads a text
+// more than once: each text is cut once per thread (a second office works on a thread of its
+// own).
+ParsedStatement parsed(const QString &sql)
+{
+    thread_local QHash<QString, ParsedStatement> cache;
+    const auto found = cache.constFind(sql);
+    if (found != cache.cend())
+        return *found;
+    if (cache.size() >= 2048)
+        cache.clear();
+    return *cache.insert(sql, parse(sql));
+}
+
+} // namespace
+
+TVxNamedStatement toPositional(const QString &sql,
+                               const std::function<QString(const QString &name)> &placeholder)
+{
+    const ParsedStatement parts = parsed(sql);
+    TVxNamedStatement st;
+    st.names = parts.names;
+    st.sql.reserve(sql.size());
+    for (qsizetype k = 0; k < parts.names.size(); ++k) {
+        st.sql += parts.pieces[k];
+        st.sql += placeholder ? placeholder(parts.names[k]) : QStringLiteral("?");
+    }
+    st.sql += parts.pieces.last();
     return st;
 }
 

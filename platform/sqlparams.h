@@ -4,6 +4,7 @@
 // regard to case, whatever the driver supports.
 //
 //   TVxFieldValues values;  values.setValue("iDedId", 12);    // ordered, case-insensitive
+//   valuesOf({{"iSitId", 957}, {"iAnsId", 39}})               // the same, in one expression
 //   TVxNamedStatement st = toPositional("UPDATE T SET a = :A WHERE id = :VXCURRID");
 //   //  st.sql = "UPDATE T SET a = ? WHERE id = ?", st.names = {"A", "VXCURRID"}
 //   prepareAndBind(query, sql, values);   // throws EVxException naming a missing parameter
@@ -26,6 +27,8 @@
 #include <QVariant>
 
 #include <functional>
+#include <initializer_list>
+#include <utility>
 
 class TVxFieldValues
 {
@@ -44,6 +47,9 @@ private:
     QStringList m_names;
     QList<QVariant> m_values;
 };
+
+// The values of a statement, named as its parameters, in the order given.
+TVxFieldValues valuesOf(std::initializer_list<std::pair<const char *, QVariant>> pairs);
 
 struct TVxNamedStatement
 {

@@ -1,6 +1,10 @@
 #include "reportengine/reportdataset.h"
 
 #include "platform/clientdataset.h"
+#include "platform/connection.h"
+#include "platform/transaction.h"
+
+#include <QSqlQuery>
 
 QString TfrField::FieldName() const
 {
@@ -21,10 +25,13 @@ void TfrDataSet::Open()
     QStringList columns;
     std::vector<QList<QVariant>> rows;
     fetch(columns, rows);
-    m_columns = columns;
-    m_index.clear();
-    for (int i = int(columns.size()) - 1; i >= 0; --i)
-        m_index.insert(columns[i].toUpper(), i);
+    // A detail reopened at every row of its master comes back with the same columns.
+    if (columns != m_columns) {
+        m_columns = columns;
+        m_index.clear();
+        for (int i = int(columns.size()) - 1; i >= 0; --i)
+            m_index.insert(columns[i].toUpper(), i);
+    }
     m_rows = std::move(rows);
     m_row = 0;
     m_active = true;
@@ -137,8 +144,22 @@ TfrParam &TfrQuery::ParamByName(const QString &name)
     throw EfrError(QStringLiteral("La query %1 non ha il parametro %2.").arg(Name(), name));
 }
 
+QSqlDatabase TfrQuery::Connection() const
+{
+    if (m_connectionName.isEmpty())
+        return qqoVxGlobConn();
+    return QSqlDatabase::database(m_connectionName, false);
+}
+
 QString TfrQuery::StatementText() const
 {
+    // The declarations the text was cast with: names and types.
+    QString declared = m_sql;
+    for (const TfrParam &p : m_params)
+        declared += QLatin1Char('\n') + p.Name() +
+                    (p.DataType() == TfrParamType::Integer ? QLatin1Char('I') : QLatin1Char('T'));
+    if (declared == m_statementOf)
+        return m_statement;
     const auto cast = [this](const QString &name) {
         for (const TfrParam &p : m_params) {
             if (p.Name().compare(name, Qt::CaseInsensitive) != 0)
@@ -151,7 +172,9 @@ QString TfrQuery::StatementText() const
         }
         return QStringLiteral(":") + name; // refused as missing when it runs
     };
-    return toPositional(m_sql, cast).sql;
+    m_statement = toPositional(m_sql, cast).sql;
+    m_statementOf = declared;
+    return m_statement;
 }
 
 void TfrQuery::fetch(QStringList &columns, std::vector<QList<QVariant>> &rows)
@@ -160,14 +183,24 @@ void TfrQuery::fetch(QStringList &columns, std::vector<QList<QVariant>> &rows)
     // rather than with the driver's complaint about an empty statement.
     if (m_sql.trimmed().isEmpty())
         throw EfrError(QStringLiteral("La query %1 non ha un testo da eseguire.").arg(Name()));
-    m_data.setCommandText(StatementText());
     TVxFieldValues values;
     for (const TfrParam &p : m_params)
         values.setValue(p.Name(), p.Value());
-    m_data.Params() = values;
-    m_data.Open();
-    readRows(m_data, columns, rows);
-    m_data.Close();
+    TVxTransactionScope scope(Connection());
+    const QString text = StatementText();
+    QSqlQuery &query = scope.transaction().Exec(text, values);
+    // The columns of a text are the same at every run: read from the driver once.
+    if (text != m_layoutOf) {
+        m_layout = TVxRowLayout::of(query);
+        m_layoutOf = text;
+    }
+    TVxRowReader reader(query, m_layout);
+    QList<QVariant> row;
+    while (reader.Next(row))
+        rows.push_back(std::move(row));
+    for (const TFieldDef &def : reader.FieldDefs())
+        columns << def.Name;
+    scope.Commit();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -23,7 +23,7 @@
 // name, in every data module alive. Failures raise EVxException (EfrError for the engine's
 // own: an unknown field, a closed dataset moved; the database's with the driver's text).
 
-#include "platform/sqlclientdataset.h"
+#include "platform/clientdataset.h"
 #include "reportengine/reportvalue.h"
 
 #include <QHash>
@@ -139,9 +139,10 @@ private:
 };
 
 // A select whose text may change between opens, with named parameters (":iClsId"; a name
-// used twice binds both places). It reads through the framework's TSQLClientDataSet: inside a
-// report run, in the run's transaction, prepared once per text; outside one, in a short
-// transaction of its own, or inside the caller's TVxTransaction on the connection.
+// used twice binds both places). It reads its rows as the framework's client datasets do
+// (TVxRowReader): inside a report run, in the run's transaction, prepared once per text;
+// outside one, in a short transaction of its own, or inside the caller's TVxTransaction on the
+// connection.
 //
 // Each declared parameter runs cast to its declared type: Firebird refuses a parameter where
 // its place gives it no type (alone in the select list, beside another parameter, joined to a
@@ -157,8 +158,8 @@ public:
     QString SQL() const { return m_sql; }
     QString StatementText() const;
     // The program's shared connection unless set.
-    void setConnection(const QSqlDatabase &db) { m_data.setConnection(db); }
-    QSqlDatabase Connection() const { return m_data.connection(); }
+    void setConnection(const QSqlDatabase &db) { m_connectionName = db.connectionName(); }
+    QSqlDatabase Connection() const;
 
     // Declares (or declares again, null) a parameter.
     TfrParam &DeclareParam(const QString &name, TfrParamType type);
@@ -171,8 +172,14 @@ protected:
 
 private:
     QString m_sql;
-    TSQLClientDataSet m_data;
+    QString m_connectionName;
     QList<TfrParam> m_params;
+    // The text as it runs, kept while the text and the declarations stay: a detail reopens at
+    // every row of its master.
+    mutable QString m_statement;
+    mutable QString m_statementOf;
+    TVxRowLayout m_layout;
+    QString m_layoutOf;
 };
 
 // A dataset offered to templates under the report dataset's own name.

@@ -43,7 +43,7 @@ int key(const TfrDataSet &ds, const char *name)
     return value.isNull() ? 0 : value.toInt();
 }
 
-// The integer parameters of a text run once, by the kind of their values.
+// The parameters of a text run once: integers as integers, any other value as text.
 void declareValues(TfrQuery &query, const TVxFieldValues &values)
 {
     for (int i = 0; i < values.size(); ++i) {
@@ -177,15 +177,13 @@ QVariant TdmqelRptDataSets::GetSingleValue(const QString &sql, const QString &fi
 
 int TdmqelRptDataSets::GetClsSesId(int iSitId, int iAnsSesDwgId)
 {
-    TVxFieldValues values;
-    values.setValue(QStringLiteral("iSitId"), iSitId);
-    values.setValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId);
     const QVariant id = GetSingleValue(
         QStringLiteral("SELECT TClsSes.iClsSesId FROM TSit_Situazioni TSit "
                        "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = TSit.iClsPstId) "
                        "INNER JOIN TClsSes TClsSes ON (TClsSes.iClsId = TClsPst.iClsId) "
                        "WHERE (TSit.iSitId = :iSitId) AND (TClsSes.iAnsSesDwgId = :iAnsSesDwgId)"),
-        QStringLiteral("iClsSesId"), values);
+        QStringLiteral("iClsSesId"),
+        valuesOf({{"iSitId", iSitId}, {"iAnsSesDwgId", iAnsSesDwgId}}));
     return id.isNull() ? 0 : id.toInt();
 }
 

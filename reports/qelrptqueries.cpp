@@ -224,6 +224,8 @@ QString clsMat(bool oneSession)
              "ORDER BY 9, 2, 7");
 }
 
+// The class and seat views are found by their keys: joined to a plan, Firebird would read a
+// view of outer joins whole for every plan.
 QString classi()
 {
     return S("SELECT VCls.iClsOrdine, VCls.sIndLDesc, VCls.sIndSDesc, VCls.sIndCodMin, "
@@ -238,7 +240,8 @@ QString classi()
              "LEFT JOIN VSed_Sedi VSed ON (VSed.iDwgSedId = VCls.iDwgSedId) "
              "LEFT JOIN TInd_Indirizzo TInd ON (TInd.iIndId = VCls.iIndId) "
              "LEFT JOIN TDpl_Diplomi TDpl ON (TDpl.iDplId = TInd.iDplId) "
-             "WHERE TClsPst.iClsPstId = :iClsPstId");
+             "WHERE (TClsPst.iClsPstId = :iClsPstId) AND (VCls.iClsId = (SELECT TPlan.iClsId "
+             "FROM TClsPst TPlan WHERE TPlan.iClsPstId = :iClsPstId))");
 }
 
 QString commissioni()
@@ -293,7 +296,7 @@ QString matCmpCls()
              "PrpLiv.iScaLivSufficiente AS SuffVotoProp, PrpLiv.iScaLivInMedia AS InMediaVotoProp, "
              "TPrpSca.fPrpScaLivValore, TSca.sScaDesc ") +
            S(kPupilSubjects) + S(kComponents) + S(kVoteAndProposal) +
-           S("WHERE (TSit.iSitId = :iSitId) AND (TClsSes.iClsSesId = :iClsSesId) AND ") +
+           S("WHERE (TSit.iSitId = :iSitId) AND (TCsm.iClsSesId = :iClsSesId) AND ") +
            S(kVoteCmp) + S(" ORDER BY ") + S(kSubjectOrder) + S(", ") + S(kCmpOrder);
 }
 
@@ -307,7 +310,7 @@ QString matTasCls()
              "AND TTas.iSitId = TSit.iSitId) "
              "LEFT JOIN TScaLiv ScaLiv ON (ScaLiv.iScaLivId = TTas.iScaLivId) "
              "LEFT JOIN TLiv_Livelli TLiv ON (TLiv.iLivId = ScaLiv.iLivId) "
-             "WHERE (TSit.iSitId = :iSitId) AND (TClsSes.iClsSesId = :iClsSesId) AND ") +
+             "WHERE (TSit.iSitId = :iSitId) AND (TCsm.iClsSesId = :iClsSesId) AND ") +
            S(kTaxCmp) + S(" ORDER BY ") + S(kSubjectOrder) + S(", ") + S(kCmpOrder);
 }
 
@@ -324,7 +327,7 @@ QString matCls()
              "LEFT JOIN TNot_Note TNot ON (TNot.iNotId = ") +
            S(kFirstNote) +
            S(") LEFT JOIN TAna_Anagrafiche TAut ON (TAut.iAnaId = TNot.iAnaId) "
-             "WHERE (TSit.iSitId = :iSitId) AND (TClsSes.iClsSesId = :iClsSesId) AND ") +
+             "WHERE (TSit.iSitId = :iSitId) AND (TCsm.iClsSesId = :iClsSesId) AND ") +
            hasComponents(kVoteCmp) +
            S(" ORDER BY TMrp.iMatRmaPstOrdine, TMat.iMatId, TMat.sMatLDesc");
 }
@@ -410,7 +413,9 @@ QString sedi()
              "TCom.sComDesc || ' (' || TPro.sProSigla || ')' AS Comune_Provincia "
              "FROM VCls_Classi VCls "
              "INNER JOIN VSed_Sedi VSed ON (VSed.iDwgSedId = VCls.iDwgSedId) ") +
-           placeJoins(QStringLiteral("VSed.iComCapId")) + S("WHERE VCls.iClsId = :iClsId");
+           placeJoins(QStringLiteral("VSed.iComCapId")) +
+           S("WHERE (VCls.iClsId = :iClsId) AND (VSed.iDwgSedId = (SELECT TCls.iDwgSedId "
+             "FROM TCls_Classi TCls WHERE TCls.iClsId = :iClsId))");
 }
 
 // The parents (kinship 1 and 2) and the tutors; a parent who is also the tutor once.
@@ -476,13 +481,14 @@ QString creAlu()
              "FROM TCre_Crediti Cre "
              "INNER JOIN TSit_Situazioni Sit ON (Sit.iSitId = Cre.iSitId) "
              "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = Sit.iClsPstId) "
-             "INNER JOIN VCls_Classi VCls ON (VCls.iClsId = TClsPst.iClsId) "
+             "INNER JOIN TCls_Classi TCls ON (TCls.iClsId = TClsPst.iClsId) "
+             "INNER JOIN TAcs_AnniCorso TAcs ON (TAcs.iAcsId = TCls.iAcsId) "
              "LEFT JOIN TAns_AnniScolast TAns ON (TAns.dAnsVextoInizio = Sit.dStart) "
              "LEFT JOIN TPosFin TPosFin ON (TPosFin.iPosFinId = Sit.iPosFinId) "
              "LEFT JOIN TStaFin TStaFin ON (TStaFin.iStaFinId = TPosFin.iStaFinId) "
              "LEFT JOIN TBnd_Bande Bnd ON (Bnd.iBndId = Cre.iBndId) "
              "LEFT JOIN TEnc_Encomio Enc ON (Enc.iEncId = Cre.iEncId) "
-             "WHERE (Cre.iSitId = :iSitId) AND (VCls.iAcsAnnoCorso >= 3) "
+             "WHERE (Cre.iSitId = :iSitId) AND (TAcs.iAcsAnnoCorso >= 3) "
              "AND (TStaFin.iStaFinId IN (1,3,5) OR TStaFin.iStaFinId IS NULL) "
              "AND ((Sit.isitordine = 1) or (Cre.LCRECONSIDERACURRDIS = 1))");
 }
@@ -517,8 +523,8 @@ QString debMat()
            S(kDebtDetails) + S("WHERE (TDeb.iSitId = :iSitId) AND (TDeb.iMatId = :iMatId)");
 }
 
-// Every subject with votes in the class's sessions, with the pupil's debt in it when there is
-// one (at most one per subject), in the order of the class's plans.
+// Every subject with votes in the class's sessions, at its first place in the class's plans,
+// with the pupil's debt in it when there is one (at most one per subject).
 QString matClsDeb()
 {
     return S("SELECT TMat.iMatId, TMat.sMatSDesc, TMat.sMatLDesc, TMat.sMatCodMin, "
@@ -527,19 +533,14 @@ QString matClsDeb()
              "TDtd.sDtdSDesc, ") +
            S(kDocAttr) + S(" AS sDocAttr, ") + S(kDocVer) +
            S(" AS sDocVer, TDeb.bDebNota "
-             "FROM TMat_Materie TMat "
+             "FROM (SELECT TMat.iMatId, MIN(TMrp.iMatRmaPstOrdine) AS iOrdine ") +
+           S(kClassSubjects) + S("WHERE (TClsSes.iClsId = :iClsId) AND ") +
+           hasComponents(kVoteCmp) +
+           S(" GROUP BY TMat.iMatId) TCmat "
+             "INNER JOIN TMat_Materie TMat ON (TMat.iMatId = TCmat.iMatId) "
              "LEFT JOIN TDeb_Debiti TDeb ON (TDeb.iMatId = TMat.iMatId "
              "AND TDeb.iSitId = :iSitId) ") +
-           S(kDebtDetails) +
-           S("WHERE EXISTS (SELECT 1 FROM TClsSes TClsSes "
-             "INNER JOIN TClsSesMat TCsm ON (TCsm.iClsSesId = TClsSes.iClsSesId) "
-             "INNER JOIN TMatRma TRma ON (TRma.iMatRmaId = TCsm.iMatRmaId) "
-             "WHERE TClsSes.iClsId = :iClsId AND TRma.iMatId = TMat.iMatId AND ") +
-           hasComponents(kVoteCmp) +
-           S(") ORDER BY (SELECT MIN(TMrp.iMatRmaPstOrdine) FROM TClsPst TClsPst "
-             "INNER JOIN TMatRmaPst TMrp ON (TMrp.iPstId = TClsPst.iPstId) "
-             "INNER JOIN TMatRma TRma ON (TRma.iMatRmaId = TMrp.iMatRmaId) "
-             "WHERE TClsPst.iClsId = :iClsId AND TRma.iMatId = TMat.iMatId), TMat.sMatLDesc");
+           S(kDebtDetails) + S("ORDER BY TCmat.iOrdine, TMat.sMatLDesc");
 }
 
 // The make-up records of a pupil in a phase of the year-session's school year.

@@ -140,9 +140,7 @@ const QList<const char *> &qelPendingFormClasses()
     static const QList<const char *> classes = {
         "TfmqelDocSendWeb",
         "TfmqelDocReceiveWeb",
-        "TfmqelDocDelSessioneWeb",
         "TfmqelDocSendRecuperiWeb",
-        "TfmqelDocDelRecuperiWeb",
         "TfmqelDocReceiveRecuperiWeb",
         "TfmqelSendD",
         "TfmqelRiceD",
@@ -156,10 +154,8 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmQelFirmaPreside",
         "TfmQelGestioneVolumi",
         "TfmqelPagelleWeb",
-        "TfmqelExpMediaAlunni",
         "TfmqelParRpt",
         "TfmQelRilIntegr",
-        "TfmQelExport",
     };
     return classes;
 }

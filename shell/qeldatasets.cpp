@@ -36,6 +36,8 @@ const char kYearStart[] =
 const char kSessionDescription[] =
     "SELECT TSes.sSesDesc FROM TAnsSesDwg TASD INNER JOIN TSes_Sessione TSes "
     "ON (TSes.iSesId = TASD.iSesId) WHERE TASD.iAnsSesDwgId = :iAnsSesDwgId";
+const char kSessionNumber[] =
+    "SELECT T.iSesId, T.iAnsSesDwgOrdine FROM TAnsSesDwg T WHERE T.iAnsSesDwgId = :iAnsSesDwgId";
 const char kYearSessions[] =
     "SELECT TASD.iAnsSesDwgId, TSes.sSesDesc FROM TAnsSesDwg TASD "
     "INNER JOIN TSes_Sessione TSes ON (TSes.iSesId = TASD.iSesId) "
@@ -276,6 +278,18 @@ QString TdmqelDataSets::SessionDescription(int iAnsSesDwgId)
             select(kSessionDescription, oneValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId));
         return fetchNext(query) ? query.value(0).toString().trimmed() : QString();
     });
+}
+
+std::optional<int> TdmqelDataSets::SessionNumber(int iAnsSesDwgId)
+{
+    return VxExplain(
+        QStringLiteral("Impossibile leggere la sessione."), [iAnsSesDwgId]() -> std::optional<int> {
+            QSqlQuery query =
+                select(kSessionNumber, oneValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId));
+            if (!fetchNext(query) || query.value(0).isNull())
+                return std::nullopt;
+            return query.value(0).toInt();
+        });
 }
 
 TVxEnumItems TdmqelDataSets::YearSessions(int iDwgId, int iAnsId)

@@ -47,6 +47,9 @@ public:
     static std::optional<int> YearStart(int iAnsId);
     // The description of a year-session; empty when there is none.
     static QString SessionDescription(int iAnsSesDwgId);
+    // The session number (iSesId) of a year-session: the web service knows a session by it,
+    // not by the year-session's key. None when the year-session does not exist.
+    static std::optional<int> SessionNumber(int iAnsSesDwgId);
     // The sessions of an institute's year, in the year's session order.
     static TVxEnumItems YearSessions(int iDwgId, int iAnsId);
     // The teachers of send mode 4 (web) of a session, in name order.

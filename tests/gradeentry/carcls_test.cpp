@@ -458,9 +458,7 @@ TEST_F(ClassWindow, DeletedThenRetypedValueIsOneNewRow)
     DialogSeam::queueAnswer(int(mrYes));
     TVxStatementRecorder recorder;
     frame->aSave->trigger();
-    for (const QString &sql : {frame->Store().SqlInserisci(), frame->Store().SqlAggiorna(),
-                               frame->Store().SqlCancella()})
-        EXPECT_EQ(recorder.executed(sql), 0);
+    EXPECT_EQ(scritture(recorder, frame->Store().Tabella()), 0);
     // "No" to the question saves nothing and keeps the grid modified.
     digita(g, cell, QStringLiteral("8"));
     DialogSeam::queueAnswer(int(mrNo));
@@ -695,7 +693,7 @@ TEST_F(ClassWindow, ProposedVotesBecomeTheClassVotes)
     EXPECT_EQ(griglia(0)->Cells(cell.x(), cell.y()), QStringLiteral("6"));
 }
 
-TEST_F(ClassWindow, FailedPupilKeepsHisOldVotes)
+TEST_F(ClassWindow, AFailedTransferKeepsTheRefusedPupilsVotesAndShowsTheNewOnes)
 {
     // Proposed votes of 4A's pupils over their votes; the third pupil's insert is refused.
     QSqlQuery q = runSql(
@@ -721,16 +719,16 @@ TEST_F(ClassWindow, FailedPupilKeepsHisOldVotes)
     const QHash<Cella, QString> before = memorizzati(0, k4A);
     const QHash<Cella, QString> proposed = memorizzati(1, k4A);
     ASSERT_FALSE(proposed.isEmpty());
-    dmqevDataSets->iAnsSesDwgId = 392;
-    dmqevDataSets->ApriClsSes(k4A);
-    try {
-        dmqevDataSets->PassaVotiProposti(0);
-        ADD_FAILURE() << "the refused insert must raise";
-    } catch (const EVxException &e) {
-        EXPECT_TRUE(e.message().startsWith(
-            QStringLiteral("Impossibile eseguire il passaggio dei voti proposti.")));
-        EXPECT_TRUE(e.message().contains(QStringLiteral("rifiutato per prova")));
-    }
+    TfmqevCarCls *window = apri(k4A);
+    ASSERT_NE(window, nullptr);
+    DialogSeam::clearShown();
+    DialogSeam::queueAnswer(int(mrYes));
+    window->frqevCarClsVot()->aPass->trigger();
+    const QStringList told = DialogSeam::shownTexts();
+    ASSERT_EQ(told.size(), 2); // the question, the failure
+    EXPECT_TRUE(told[1].startsWith(QStringLiteral("Impossibile eseguire il passaggio dei voti "
+                                                  "proposti.")));
+    EXPECT_TRUE(told[1].contains(QStringLiteral("rifiutato per prova")));
     EXPECT_FALSE(TVxTransaction::activeOn(qqoVxGlobConn()));
     // The two pupils before the refused one have their proposals as votes; the refused one
     // keeps every old vote, as does everybody else.
@@ -740,6 +738,30 @@ TEST_F(ClassWindow, FailedPupilKeepsHisOldVotes)
             expected.insert(it.key(), QStringLiteral("10"));
     }
     EXPECT_EQ(memorizzati(0, k4A), expected);
+
+    // The votes page shows the new rows: a replaced vote emptied and saved is gone.
+    TqelStringGrid *g = griglia(0);
+    QPoint cell(-1, -1);
+    for (int r = g->nRowIntest(); r < g->RowCount() && cell.x() < 0; ++r) {
+        for (int c = g->nColIntest(); c < g->ColCount() && cell.x() < 0; ++c) {
+            if (g->RecordAt<TRecAna>(0, r)->iSitId == pupils[0] &&
+                proposed.contains(cellaDi(0, c, r)))
+                cell = {c, r};
+        }
+    }
+    ASSERT_GE(cell.x(), 0);
+    const Cella where = cellaDi(0, cell.x(), cell.y());
+    ASSERT_EQ(g->Cells(cell.x(), cell.y()), QStringLiteral("10"));
+    ASSERT_TRUE(g->MoveCursor(cell.x(), cell.y()));
+    QTest::keyClick(g, Qt::Key_F2);
+    for (int i = 0; i < 4; ++i)
+        QTest::keyClick(g, Qt::Key_Backspace);
+    QTest::keyClick(g, Qt::Key_Return);
+    DialogSeam::clearShown();
+    DialogSeam::queueAnswer(int(mrYes));
+    window->frqevCarClsVot()->aSave->trigger();
+    EXPECT_EQ(DialogSeam::shownTexts().size(), 1); // the question only
+    EXPECT_FALSE(memorizzati(0, k4A).contains(where));
 }
 
 TEST_F(ClassWindow, RunningTheCommandAgainAsksToSaveFirst)

@@ -192,6 +192,7 @@ TEST_F(PupilAndSubject, EachWindowKeepsTheOtherKindsOut)
     TfmqevCarMat *subject = apriMateria(k5A, kItaliano);
     ASSERT_NE(subject, nullptr);
     EXPECT_TRUE(subject->windowTitle().endsWith(QStringLiteral("Materia: ITALIANO")));
+    EXPECT_EQ(subject->PaginaAttiva(), QStringLiteral("Voti proposti"));
     g = voti(subject);
     ASSERT_EQ(g->ColCount(), 3); // the pupils, then written and oral
     for (int c = 1; c < g->ColCount(); ++c)

@@ -54,9 +54,9 @@ class Crediti : public GradeWindows
 {
 protected:
     // The class window on its credits page.
-    TfrqevCarCre *pagina()
+    TfrqevCarCre *pagina(int clsSes = k5A)
     {
-        window = apri(k5A);
+        window = apri(clsSes);
         if (!window || !window->MostraPagina(QStringLiteral("Crediti")))
             return nullptr;
         DialogSeam::clearShown();
@@ -261,6 +261,42 @@ TEST_F(Crediti, TheCalculationTakesTheBandOfTheAverageAndClearsTheBandWhenNoneHo
     // Only the last year is calculated: the earlier ones are history.
     ASSERT_TRUE(g->MoveCursor(1, 1));
     EXPECT_FALSE(frame->aCalcCreMed->isEnabled());
+}
+
+TEST_F(Crediti, ThePupilsRowOfAnotherClassOfTheYearIsShownLockedAndNeverWritten)
+{
+    // A pupil of 5B who spent part of the year in 5A: his 5A credit row is marked to count, and
+    // comes first (5A is the earlier class).
+    QSqlQuery q = runSql(QStringLiteral(
+        "SELECT FIRST 1 S.iSitId, S.iAnaId, S.dStart FROM TSit_Situazioni S JOIN "
+        "TClsPst P ON P.iClsPstId = S.iClsPstId WHERE P.iClsId = 39015 AND S.iSitOrdine = 1 AND "
+        "S.iSitPosReg > 0 ORDER BY S.iSitPosReg"));
+    ASSERT_TRUE(q.next());
+    const int in5B = q.value(0).toInt();
+    runSql(QStringLiteral("INSERT INTO TSit_Situazioni (iSitId, iAnaId, iClsPstId, iSitOrdine, "
+                          "iSitPosReg, dStart) SELECT FIRST 1 990010, ?, iClsPstId, 2, 0, ? FROM "
+                          "TClsPst WHERE iClsId = 39005"),
+           {q.value(1), q.value(2)});
+    runSql(QStringLiteral("INSERT INTO TCre_Crediti (iCreId, iSitId, iBndId, iCrePerMedia, "
+                          "iCreCredito, fCreMediaVoti, lCreConsideraCurrDis) VALUES (990011, "
+                          "990010, 3001, 3, 4, 6.0, 1)"));
+    const QString stored = riga(990010);
+    TfrqevCarCre *frame = pagina(390152);
+    ASSERT_NE(frame, nullptr);
+    TqelStringGrid *g = frame->grGrid;
+    const int last = g->ColCount() - 1;
+    ASSERT_EQ(g->RecordAt<TRecAna>(0, 1)->iSitId, in5B);
+    ASSERT_EQ(frame->RecordDi(last, 1)->iSitId, 990010);
+
+    // Locked: not typed into, not calculated (5B's average, of nothing, would clear it), not
+    // saved.
+    EXPECT_TRUE(g->Bloccata(last, 1));
+    ASSERT_TRUE(g->MoveCursor(last, 1));
+    EXPECT_FALSE(g->Options().testFlag(TVxStringGrid::goEditing));
+    EXPECT_FALSE(frame->aCalcCreMed->isEnabled());
+    frame->CalcolaCredito(false);
+    salva(frame);
+    EXPECT_EQ(riga(990010), stored);
 }
 
 TEST_F(Crediti, CheckListsTickOncePerClickOrKeyAndKeepTicksThatCouldNotBeSaved)

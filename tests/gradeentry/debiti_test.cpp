@@ -172,11 +172,19 @@ TEST_F(Debiti, ADebtIsAssignedEditedClearedAndDeletedAndLockedRowsTakeNothing)
              frame->aDel->trigger();
          },
          QStringLiteral("2009-06-15|2009-09-02||1|%1|%1|Prova di settembre").arg(teacher)},
-        {"Cancella answered Yes",
+        {"Cancella answered Yes, the debt replaced by another office meanwhile",
          [&] {
+             runSql(QStringLiteral("UPDATE TDeb_Debiti SET iDebId = 990020 WHERE iDebId = ?"),
+                    {frame->DebitoDi(1, libera)->iDebId});
              DialogSeam::queueAnswer(int(mrYes));
              frame->aDel->trigger();
              EXPECT_EQ(g->Cells(9, libera), QString());
+             // Told, the new row kept: the save below deletes it.
+             DialogSeam::clearShown();
+             salva(frame);
+             EXPECT_TRUE(DialogSeam::shownTexts().join('|').contains(
+                 QStringLiteral("sostituito da un'altra postazione")));
+             EXPECT_NE(debito(ana, kMatReligione), QStringLiteral("none"));
          },
          QStringLiteral("none")},
         {"a note of blanks alone is no debt",

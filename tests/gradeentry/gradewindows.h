@@ -14,6 +14,7 @@
 #include "gradeentry/qevrcarbs.h"
 #include "platform/globalvars.h"
 #include "platform/messagedlg.h"
+#include "platform/querycollection.h"
 #include "shell/qelmain.h"
 #include "shell/qelstartup.h"
 #include "tests/support/testdb.h"
@@ -73,6 +74,15 @@ inline QHash<Cella, QString> memorizzati(int kind, int clsSes,
         values.insert(cella, q.value(3).toString());
     }
     return values;
+}
+
+// How many inserts, updates and deletes of the table ran while the recorder lived.
+inline int scritture(const TVxStatementRecorder &recorder, const QString &table)
+{
+    int count = 0;
+    for (const auto &s : recorder.statements())
+        count += statementTable(s.sql) == table.toUpper();
+    return count;
 }
 
 class GradeWindows : public ::testing::Test

@@ -153,6 +153,20 @@ TEST_F(PickDialog, LevelsAreChosenFromTheColumnsScaleSkippingLockedCells)
             .toInt(),
         chosen);
 
+    // The cursor on the locked religion cell: "OTTIMO" chosen there writes nothing.
+    int taker = g->nRowIntest();
+    while (g->RecordAt<TRecVal>(religion, taker)->bBloccato)
+        ++taker;
+    ASSERT_TRUE(g->MoveCursor(religion, taker));
+    votes->aFormSel->trigger();
+    ASSERT_TRUE(g->MoveCursor(religion, row));
+    clicca(p, [](QTreeWidgetItem *i) { return i->text(1).trimmed() == QLatin1String("OTTIMO"); });
+    assegna(p);
+    auto locked = g->RecordAt<TRecVal>(religion, row);
+    EXPECT_EQ(locked->iValId, 0);
+    EXPECT_EQ(g->Cells(religion, row), QString());
+    EXPECT_FALSE(g->CellaModificata(religion, row));
+
     // Closing the window closes the dialog: no open state is left behind.
     DialogSeam::queueAnswer(int(mrNo)); // the walk left the grid modified: "Non salvare"
     window->close();

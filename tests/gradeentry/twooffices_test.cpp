@@ -15,6 +15,7 @@
 #include "platform/transaction.h"
 #include "tests/support/otheroffice.h"
 
+#include <QCalendarWidget>
 #include <QElapsedTimer>
 
 #include <chrono>
@@ -86,6 +87,11 @@ void inserisci(OtherOffice &o, const Bersaglio &b)
 void cancella(OtherOffice &o, const Bersaglio &b)
 {
     o.hold(kCancella, {b.iVotId});
+}
+void sostituisci(OtherOffice &o, const Bersaglio &b)
+{
+    cancella(o, b);
+    inserisci(o, b);
 }
 
 // The class window of 5A open on its votes; the last pupil has no vote yet (the empty cells).
@@ -261,6 +267,7 @@ TEST_P(TwoOffices, TheLastSaveWinsAndNothingIsLostUnsaid)
 
 const char kInsieme[] = "Un'altra postazione ha salvato lo stesso dato nello stesso momento";
 const char kCancellato[] = "cancellato da un'altra postazione";
+const char kSostituito[] = "sostituito da un'altra postazione";
 const char kBloccati[] = "Salvataggio annullato: i dati sono bloccati";
 
 const Caso kCasi[] = {
@@ -277,7 +284,26 @@ const Caso kCasi[] = {
      0,
      {{kCancellato, Nessuno}, {nullptr, Mio}}},
     {"ThisEmptiesWhatTheOtherChanged", false, true, aggiorna, 0, 5000, {}, 0, {{nullptr, Nessuno}}},
-    {"BothDeleteTheValue", false, true, cancella, 0, 5000, {}, 0, {{nullptr, Nessuno}}},
+    {"BothDeleteTheValue",
+     false,
+     true,
+     cancella,
+     0,
+     5000,
+     {},
+     0,
+     {{kCancellato, Nessuno}, {nullptr, Nessuno}}},
+    // Replaced by a new row (as the transfer of proposed votes does): emptying the cell is told,
+    // and saving again deletes the new row.
+    {"ThisEmptiesWhatTheOtherReplaced",
+     false,
+     true,
+     sostituisci,
+     0,
+     5000,
+     {},
+     0,
+     {{kSostituito, Suo}, {nullptr, Nessuno}}},
     // The other office's save ends while this one waits for its rows.
     {"OtherChangeEndsWhileWaiting",
      false,
@@ -340,13 +366,20 @@ const Caso kCasi[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, TwoOffices, ::testing::ValuesIn(kCasi),
                          [](const auto &info) { return std::string(info.param.name); });
 
-// A note or a judgment that this office rewrites while the other office changes or deletes it.
+// A note or a judgment that this office rewrites, redates or empties while the other office
+// changes, deletes or replaces it (a new row for the same cell, as the class judgments do).
+enum Mia { Scrive, Data, Svuota };
+enum Altro { Cambia, Cancella, Sostituisce };
+
 struct CasoTesto
 {
     const char *name;
     int kind;
-    const char *altro;     // the other office's statement, on the row's key (and the text "Suo")
+    Mia mia;
+    Altro altro;
     const char *messaggio; // what the first save tells (nullptr: nothing, the save went through)
+    QStringList dopo;      // the texts stored after the first save
+    QStringList fine;      // after saving again
 };
 
 void PrintTo(const CasoTesto &c, std::ostream *os)
@@ -356,18 +389,17 @@ void PrintTo(const CasoTesto &c, std::ostream *os)
 
 class TextsOfTwoOffices : public ClassSession, public ::testing::WithParamInterface<CasoTesto>
 {
-protected:
-    // The stored texts of the pupil's note in the subject, or of his judgment.
-    static QStringList testi(int kind, int iSitId, int iClsSesMatId)
+public:
+    // The stored texts of the pupil's notes in the subject, or of his judgments.
+    static QStringList testi(bool note, int iSitId, int iClsSesMatId)
     {
         QSqlQuery q =
-            kind == tdNote
-                ? runSql(QStringLiteral("SELECT bNotNota FROM TNot_Note WHERE iSitId = ? AND "
-                                        "iClsSesMatId = ?"),
-                         {iSitId, iClsSesMatId})
-                : runSql(QStringLiteral("SELECT bGdzGiudizio FROM TGdz_Giudizi WHERE iSitId = ? "
-                                        "AND iAnsSesDwgId = 392"),
-                         {iSitId});
+            note ? runSql(QStringLiteral("SELECT bNotNota FROM TNot_Note WHERE iSitId = ? AND "
+                                         "iClsSesMatId = ?"),
+                          {iSitId, iClsSesMatId})
+                 : runSql(QStringLiteral("SELECT bGdzGiudizio FROM TGdz_Giudizi WHERE iSitId = ? "
+                                         "AND iAnsSesDwgId = 392"),
+                          {iSitId});
         QStringList texts;
         while (q.next())
             texts << QString::fromUtf8(q.value(0).toByteArray());
@@ -375,12 +407,13 @@ protected:
     }
 };
 
-TEST_P(TextsOfTwoOffices, TheLastSaveWinsAndADeletionIsTold)
+TEST_P(TextsOfTwoOffices, TheLastSaveWinsPartByPartAndWhatTheOtherDidIsTold)
 {
     const CasoTesto &c = GetParam();
     const bool note = c.kind == tdNote;
     ASSERT_TRUE(window->MostraPagina(note ? QStringLiteral("Note") : QStringLiteral("Giudizio")));
     TfrqevCarBs *page = window->FrameDi(c.kind);
+    auto *notes = qobject_cast<TfrqevCarNot *>(page);
     TqelStringGrid *g = page->grGrid;
     const int col = note ? 2 : 1;
     const int row = 3;
@@ -395,21 +428,41 @@ TEST_P(TextsOfTwoOffices, TheLastSaveWinsAndADeletionIsTold)
     const int key =
         note ? g->RecordAt<TRecNot>(col, row)->iNotId : g->RecordAt<TRecGdz>(col, row)->iGdzId;
     ASSERT_NE(key, 0);
-    auto typed = [&] {
-        return note ? g->RecordAt<TRecNot>(col, row)->bNotNota
-                    : g->RecordAt<TRecGdz>(col, row)->bGdzGiudizio;
-    };
 
     const QString mio = QStringLiteral("Scritto in questa postazione");
-    if (note)
-        static_cast<TfrqevCarNot *>(page)->aNota->trigger();
-    scegli(page, col, row, testo(mio));
+    if (c.mia == Svuota) {
+        ASSERT_TRUE(g->MoveCursor(col, row));
+        DialogSeam::queueAnswer(int(mrYes));
+        (note ? notes->aDel : static_cast<TfrqevCarGdz *>(page)->tbCancella)->trigger();
+    } else if (c.mia == Data) {
+        notes->aDataNota->trigger();
+        scegli(page, col, row,
+               [](TfmqevSelItem *p) { p->mcData->setSelectedDate(QDate(2009, 6, 10)); });
+    } else {
+        if (note)
+            notes->aNota->trigger();
+        scegli(page, col, row, testo(mio));
+    }
     ASSERT_TRUE(g->Modificato());
     {
         OtherOffice other(db.database);
-        const QString sql = QString::fromLatin1(c.altro);
-        other.save(sql, sql.startsWith("UPDATE") ? QVariantList{QStringLiteral("Suo"), key}
-                                                 : QVariantList{key});
+        const QString tabella = note ? "TNot_Note" : "TGdz_Giudizi";
+        const QString chiave = note ? "iNotId" : "iGdzId";
+        if (c.altro == Cambia)
+            other.hold(QStringLiteral("UPDATE %1 SET %2 = 'Suo' WHERE %3 = ?")
+                           .arg(tabella, note ? "bNotNota" : "bGdzGiudizio", chiave),
+                       {key});
+        else
+            other.hold(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(tabella, chiave), {key});
+        if (c.altro == Sostituisce && note)
+            other.hold("INSERT INTO TNot_Note (iNotId, iClsSesMatId, iSitId, bNotNota) VALUES "
+                       "(990003, ?, ?, 'Suo')",
+                       {csm, sit});
+        else if (c.altro == Sostituisce)
+            other.hold("INSERT INTO TGdz_Giudizi (iGdzId, iSitId, iAnsSesDwgId, bGdzGiudizio) "
+                       "VALUES (990003, ?, 392, 'Suo')",
+                       {sit});
+        other.commit();
         other.finish();
     }
 
@@ -419,31 +472,69 @@ TEST_P(TextsOfTwoOffices, TheLastSaveWinsAndADeletionIsTold)
         EXPECT_TRUE(told.first().startsWith(kFallito)) << told.first().toStdString();
         EXPECT_TRUE(told.first().contains(QString::fromUtf8(c.messaggio)))
             << told.first().toStdString();
-        EXPECT_EQ(testi(c.kind, sit, csm), QStringList());
-        EXPECT_EQ(typed(), mio);
         EXPECT_TRUE(g->Modificato());
-        // Saving again stores it anew.
+        EXPECT_EQ(testi(note, sit, csm), c.dopo);
         told = salva({}, page);
     }
     EXPECT_EQ(told, QStringList());
-    EXPECT_EQ(testi(c.kind, sit, csm), QStringList{mio});
-    EXPECT_EQ(typed(), mio);
+    EXPECT_EQ(testi(note, sit, csm), c.fine);
+    if (c.mia == Scrive)
+        EXPECT_EQ(note ? g->RecordAt<TRecNot>(col, row)->bNotNota
+                       : g->RecordAt<TRecGdz>(col, row)->bGdzGiudizio,
+                  mio);
     EXPECT_FALSE(g->Modificato());
     EXPECT_FALSE(TVxTransaction::activeOn(qqoVxGlobConn()));
 }
 
+const QString kMio = QStringLiteral("Scritto in questa postazione");
+
 const CasoTesto kCasiTesto[] = {
-    {"NoteChangedByTheOther", tdNote, "UPDATE TNot_Note SET bNotNota = ? WHERE iNotId = ?",
-     nullptr},
-    {"NoteDeletedByTheOther", tdNote, "DELETE FROM TNot_Note WHERE iNotId = ?", kCancellato},
-    {"JudgmentChangedByTheOther", tdGiudizio,
-     "UPDATE TGdz_Giudizi SET bGdzGiudizio = ? WHERE iGdzId = ?", nullptr},
-    {"JudgmentDeletedByTheOther", tdGiudizio, "DELETE FROM TGdz_Giudizi WHERE iGdzId = ?",
-     kCancellato},
+    {"NoteChangedByTheOther", tdNote, Scrive, Cambia, nullptr, {}, {kMio}},
+    {"NoteDeletedByTheOther", tdNote, Scrive, Cancella, kCancellato, {}, {kMio}},
+    {"JudgmentChangedByTheOther", tdGiudizio, Scrive, Cambia, nullptr, {}, {kMio}},
+    {"JudgmentDeletedByTheOther", tdGiudizio, Scrive, Cancella, kCancellato, {}, {kMio}},
+    // The date is one cell, the text another: the other office's text stays.
+    {"NoteRedatedHereRewrittenThere", tdNote, Data, Cambia, nullptr, {}, {"Suo"}},
+    // The row emptied here was replaced there: deleting by the old key would leave the new one.
+    {"NoteReplacedThereEmptiedHere", tdNote, Svuota, Sostituisce, kSostituito, {"Suo"}, {}},
+    {"JudgmentReplacedThereEmptiedHere", tdGiudizio, Svuota, Sostituisce, kSostituito, {"Suo"}, {}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, TextsOfTwoOffices, ::testing::ValuesIn(kCasiTesto),
                          [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(ClassSession, TwoOfficesFillingOneEmptyNoteAtOnceStoreOneNote)
+{
+    ASSERT_TRUE(window->MostraPagina(QStringLiteral("Note")));
+    auto *page = static_cast<TfrqevCarNot *>(window->FrameDi(tdNote));
+    TqelStringGrid *g = page->grGrid;
+    const int sit = g->RecordAt<TRecAna>(0, 4)->iSitId;
+    const int csm = g->RecordAt<TRecMat>(2, 0)->iClsSesMatId;
+    ASSERT_EQ(g->RecordAt<TRecNot>(2, 4)->iNotId, 0);
+    const QString mio = QStringLiteral("Scritta qui");
+    page->aNota->trigger();
+    scegli(page, 2, 4, testo(mio));
+    auto note = [&] { return TextsOfTwoOffices::testi(true, sit, csm); };
+
+    // The other office fills the same cell as this program does, and ends its save while this
+    // office's waits.
+    OtherOffice other(db.database);
+    other.hold("UPDATE TSit_Situazioni SET iSitId = iSitId WHERE iSitId = ?", {sit});
+    other.hold("INSERT INTO TNot_Note (iNotId, iClsSesMatId, iSitId, bNotNota) VALUES (990004, ?, "
+               "?, 'Suo')",
+               {csm, sit});
+    other.commitAfter(300);
+    QStringList told = salva({}, page);
+    other.finish();
+    ASSERT_EQ(told.size(), 1) << told.join('|').toStdString();
+    EXPECT_TRUE(told.first().contains(kInsieme)) << told.first().toStdString();
+    EXPECT_EQ(note(), QStringList{"Suo"});
+    EXPECT_EQ(g->RecordAt<TRecNot>(2, 4)->bNotNota, mio);
+    EXPECT_TRUE(g->Modificato());
+    // Saving again: the last save wins, on the one note.
+    EXPECT_EQ(salva({}, page), QStringList());
+    EXPECT_EQ(note(), QStringList{mio});
+}
 
 TEST_F(ClassSession, WhatTheOtherOfficeSavedStaysWhereThisOfficeTypedNothing)
 {

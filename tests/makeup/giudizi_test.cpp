@@ -113,6 +113,30 @@ TEST_F(Templates, InsertEditDeleteAndRefreshKeepTheTitleColumnAlone)
     EXPECT_TRUE(DialogSeam::shownTexts().size() == 1);
 }
 
+TEST_F(Templates, AnEditWritesBackOnlyWhatTheOfficeChanged)
+{
+    // A text stored by another program with bare line feeds, which the memo shows as CR LF.
+    const int id = scalar(QStringLiteral("SELECT MIN(iGdtId) FROM TGdt_GdzTemplate")).toInt();
+    runSql(QStringLiteral("UPDATE TGdt_GdzTemplate SET bGdtGiudizio = ? WHERE iGdtId = ?"),
+           {QStringLiteral("Riga uno\nriga due"), id});
+    TfmQelGiudizi window;
+    TfrQelGiudizi *frame = window.frame();
+    ASSERT_TRUE(frame->xqcGiudizi()->Locate(QStringLiteral("iGdtId"), id));
+    frame->SetCurrentSourceRow(frame->xqcGiudizi()->RecNo());
+    ASSERT_TRUE(frame->EditCurrent());
+    // Another workstation rewrites the text meanwhile; this one retitles the template.
+    runSql(QStringLiteral("UPDATE TGdt_GdzTemplate SET bGdtGiudizio = 'Riscritto altrove' WHERE "
+                          "iGdtId = ?"),
+           {id});
+    frame->VxDBEdit1()->setText(QStringLiteral("Nuovo titolo"));
+    ASSERT_TRUE(frame->PostChanges()) << DialogSeam::shownTexts().join('|').toStdString();
+    EXPECT_EQ(templateText(id), QStringLiteral("Riscritto altrove"));
+    EXPECT_EQ(
+        scalar(QStringLiteral("SELECT sGdtTitolo FROM TGdt_GdzTemplate WHERE iGdtId = ?"), {id})
+            .toString(),
+        QStringLiteral("Nuovo titolo"));
+}
+
 TEST_F(Templates, AnEmptyTableShowsTheSameSingleColumn)
 {
     runSql(QStringLiteral("DELETE FROM TGdt_GdzTemplate"));

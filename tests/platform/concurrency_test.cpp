@@ -24,11 +24,13 @@ struct Case
     int lockWaitMs;
     // What the other office does to the row before this office saves.
     std::function<void(OtherOffice &, int key)> other;
-    QList<int> answers;      // to the questions asked while waiting
-    const char *refusal;     // what the message says; nullptr: the save goes through
-    int questions;           // questions asked
-    const char *storedAfter; // the row's text once the other office is done; nullptr: gone
-    int maxMs;               // the save may not take longer
+    QList<int> answers;           // to the questions asked while waiting
+    const char *refusal;          // what the message says; nullptr: the save goes through
+    int questions;                // questions asked
+    const char *storedAfter;      // the row's text once the other office is done; nullptr: gone
+    int maxMs;                    // the save may not take longer
+    const char *typed = "Mia";    // this office's text; nullptr: it saves without a change
+    const char *shortAfter = "P"; // the row's short text, unless gone
 };
 
 void PrintTo(const Case &c, std::ostream *os)
@@ -72,7 +74,8 @@ TEST_P(TwoOffices, TheSaveSaysWhatTheOtherOfficeDid)
         DialogSeam::queueAnswer(answer);
 
     xqc.Edit();
-    xqc.SetFieldValue("sEncLDesc", "Mia");
+    if (c.typed)
+        xqc.SetFieldValue("sEncLDesc", c.typed);
     QElapsedTimer clock;
     clock.start();
     QString refusal;
@@ -90,9 +93,11 @@ TEST_P(TwoOffices, TheSaveSaysWhatTheOtherOfficeDid)
     for (const QString &question : DialogSeam::shownTexts())
         EXPECT_TRUE(question.endsWith("Attendere ancora?")) << question.toStdString();
     const QVariant stored = scalar("SELECT sEncLDesc FROM TEnc_Encomio WHERE iEncId = ?", {key});
-    if (c.storedAfter)
+    if (c.storedAfter) {
         EXPECT_EQ(stored.toString(), c.storedAfter);
-    else
+        EXPECT_EQ(scalar("SELECT sEncSDesc FROM TEnc_Encomio WHERE iEncId = ?", {key}).toString(),
+                  QString::fromUtf8(c.shortAfter));
+    } else
         EXPECT_FALSE(stored.isValid());
     if (!c.refusal) {
         EXPECT_EQ(refusal, QString());
@@ -153,6 +158,30 @@ const Case kCases[] = {
      1,
      "Mia",
      3000},
+    // Only what this office changed is written: the other office's column stays.
+    {"OtherChangedAnotherColumn",
+     5000,
+     [](OtherOffice &o, int key) {
+         o.save("UPDATE TEnc_Encomio SET sEncSDesc = 'S' WHERE iEncId = ?", {key});
+     },
+     {},
+     nullptr,
+     0,
+     "Mia",
+     3000,
+     "Mia",
+     "S"},
+    {"NothingChangedHere",
+     5000,
+     [](OtherOffice &o, int key) {
+         o.save(kRename, {"Sua", key});
+     },
+     {},
+     nullptr,
+     0,
+     "Sua",
+     3000,
+     nullptr},
     {"OtherOfficeDeletedTheRow",
      5000,
      [](OtherOffice &o, int key) { o.save("DELETE FROM TEnc_Encomio WHERE iEncId = ?", {key}); },

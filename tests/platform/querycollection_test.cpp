@@ -97,8 +97,6 @@ TEST(SqlParams, StatementTablesAndDerivedStatements)
     EXPECT_EQ(st.insert,
               "INSERT INTO TEnc_Encomio (iEncId, sEncLDesc, sEncSDesc, dDelete, iLocked) "
               "VALUES (:VXGENID, :sEncLDesc, :sEncSDesc, :dDelete, :iLocked)");
-    EXPECT_EQ(st.update, "UPDATE TEnc_Encomio SET sEncLDesc = :sEncLDesc, sEncSDesc = :sEncSDesc, "
-                         "dDelete = :dDelete, iLocked = :iLocked WHERE iEncId = :VXCURRID");
     EXPECT_EQ(st.del, "DELETE FROM TEnc_Encomio WHERE iEncId = :VXCURRID");
 
     // A computed column is shown but not written; a subselect's FROM is not the select's.

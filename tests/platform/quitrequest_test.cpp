@@ -1,10 +1,13 @@
 #include "platform/quitrequest.h"
+#include "platform/sleep.h"
+#include "platform/vxexception.h"
 #include "platform/waitwindow.h"
 #include "tests/support/testdb.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QPushButton>
@@ -161,4 +164,37 @@ TEST(QuitRequest, WorkInItsOwnEventLoopEndsFirst)
     EXPECT_TRUE(loopEndsAfter(0));
     EXPECT_TRUE(window.isHidden());
     EXPECT_FALSE(closedDuringWork);
+}
+
+// A pause between two polls of the web server would hold the close for up to half an hour: it
+// lasts its time, unless the program is asked to quit, and then ends at once as a failure.
+TEST(QuitRequest, APauseEndsAsAFailureAtTheRequest)
+{
+    ClosingWindow window;
+    window.show();
+    closeOnQuitRequest(&window);
+    qint64 quiet = -1;
+    qint64 interrupted = -1;
+    QString failure;
+    QTimer::singleShot(0, [&] {
+        QElapsedTimer timer;
+        timer.start();
+        VxSleep(300);
+        quiet = timer.restart();
+        QTimer::singleShot(200, [] { raise(SIGTERM); });
+        try {
+            VxSleep(30000);
+        } catch (const EVxException &e) {
+            failure = e.message();
+        }
+        interrupted = timer.elapsed();
+    });
+    EXPECT_TRUE(loopEndsAfter(0, 10000));
+    EXPECT_TRUE(window.isHidden());
+    EXPECT_GE(quiet, 290);
+    EXPECT_GE(interrupted, 190);
+    EXPECT_LT(interrupted, 5000);
+    EXPECT_TRUE(failure.contains(QStringLiteral("chiusura del programma")))
+        << failure.toStdString();
+    EXPECT_FALSE(quitRequestPending());
 }

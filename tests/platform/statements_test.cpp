@@ -92,14 +92,6 @@ const Reader kReaders[] = {
      }},
 };
 
-TVxFieldValues fields(std::initializer_list<std::pair<const char *, QVariant>> list)
-{
-    TVxFieldValues values;
-    for (const auto &[name, value] : list)
-        values.setValue(QString::fromLatin1(name), value);
-    return values;
-}
-
 // What a statement gave: the first column of a select's first row, else the rows it changed.
 int outcome(QSqlQuery &query)
 {
@@ -247,14 +239,14 @@ TEST_F(Statements, ANullValueReachesTheDatabaseAsNullWhereverItsParameterStands)
         int result;          // when it runs
         const char *refused; // in the driver's words, when it must not
     } cases[] = {
-        {"NOT NULL integer", kInsertNulli, fields({{"iNulA", 90}, {"iNulB", 1}, {"sNulS", "w"}}),
-         fields({{"iNulA", null}, {"iNulB", 1}, {"sNulS", "x"}}), 0, "INULA"},
-        {"NOT NULL text", kInsertNulli, fields({{"iNulA", 91}, {"iNulB", 1}, {"sNulS", "w"}}),
-         fields({{"iNulA", 7}, {"iNulB", 1}, {"sNulS", null}}), 0, "SNULS"},
-        {"nullable column", kInsertNulli, fields({{"iNulA", 92}, {"iNulB", 1}, {"sNulS", "w"}}),
-         fields({{"iNulA", 7}, {"iNulB", null}, {"sNulS", "x"}}), 1, nullptr},
+        {"NOT NULL integer", kInsertNulli, valuesOf({{"iNulA", 90}, {"iNulB", 1}, {"sNulS", "w"}}),
+         valuesOf({{"iNulA", null}, {"iNulB", 1}, {"sNulS", "x"}}), 0, "INULA"},
+        {"NOT NULL text", kInsertNulli, valuesOf({{"iNulA", 91}, {"iNulB", 1}, {"sNulS", "w"}}),
+         valuesOf({{"iNulA", 7}, {"iNulB", 1}, {"sNulS", null}}), 0, "SNULS"},
+        {"nullable column", kInsertNulli, valuesOf({{"iNulA", 92}, {"iNulB", 1}, {"sNulS", "w"}}),
+         valuesOf({{"iNulA", 7}, {"iNulB", null}, {"sNulS", "x"}}), 1, nullptr},
         {"0 = :p", "SELECT COUNT(*) FROM TPrv_Nulli WHERE (0 = :p OR iNulA = 5)",
-         fields({{"p", 1}}), fields({{"p", null}}), 1, nullptr},
+         valuesOf({{"p", 1}}), valuesOf({{"p", null}}), 1, nullptr},
     };
     for (const Runner &runner : kRunners) {
         SCOPED_TRACE(runner.name);
@@ -289,10 +281,10 @@ TEST_F(Statements, AStatementRunAgainWithValuesTurningNullAndBackGivesTheRightRo
     const QString select =
         QStringLiteral("SELECT COUNT(*) FROM TPrv_Nulli WHERE (0 = :iAll OR iNulA = :iNulA)");
     const auto row = [](int a) {
-        return fields({{"iNulA", a},
-                       {"iNulB", a % 2 ? QVariant() : QVariant(a * 10)},
-                       {"sNulS", "r"},
-                       {"iAll", a % 3 ? QVariant() : QVariant(0)}});
+        return valuesOf({{"iNulA", a},
+                         {"iNulB", a % 2 ? QVariant() : QVariant(a * 10)},
+                         {"sNulS", "r"},
+                         {"iAll", a % 3 ? QVariant() : QVariant(0)}});
     };
     const int rows = 6;
     // Through the transaction's statements, then again on one query of its own.
@@ -331,4 +323,28 @@ TEST_F(Statements, AStatementRunAgainWithValuesTurningNullAndBackGivesTheRightRo
             EXPECT_EQ(recorder.prepared(select), 2);
         }
     }
+}
+
+TEST(Positional, NamesOutsideQuotesAndCommentsBecomePlaceholdersEveryTime)
+{
+    const struct
+    {
+        QString sql, positional, names;
+    } cases[] = {
+        {"SELECT ':a' FROM T WHERE x = :a AND y = :b_1 OR z = :a",
+         "SELECT ':a' FROM T WHERE x = ? AND y = ? OR z = ?", "a b_1 a"},
+        {"SELECT 'it''s :x' /* :y */ -- :z\nFROM T WHERE \"C:d\" = :e",
+         "SELECT 'it''s :x' /* :y */ -- :z\nFROM T WHERE \"C:d\" = ?", "e"},
+        {"SELECT :p FROM T WHERE s = 'open :q", "SELECT ? FROM T WHERE s = 'open :q", "p"},
+        {"SELECT 1 FROM T", "SELECT 1 FROM T", ""},
+    };
+    for (int round = 0; round < 2; ++round) { // the second from what the first one kept
+        for (const auto &c : cases) {
+            const TVxNamedStatement st = toPositional(c.sql);
+            EXPECT_EQ(st.sql, c.positional);
+            EXPECT_EQ(st.names.join(' '), c.names);
+        }
+    }
+    EXPECT_EQ(toPositional(cases[0].sql, [](const QString &n) { return "<" + n + ">"; }).sql,
+              "SELECT ':a' FROM T WHERE x = <a> AND y = <b_1> OR z = <a>");
 }

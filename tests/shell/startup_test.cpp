@@ -1,4 +1,5 @@
 #include "db/database.h"
+#include "exports/qelexportsinstall.h"
 #include "makeup/qelcontrollarecuperi.h"
 #include "platform/formregistry.h"
 #include "platform/globalvars.h"
@@ -74,13 +75,14 @@ public:
 TEST(StartUp, CreatesTheSevenObjectsInTheirOrder)
 {
     installMakeupParts();
+    installExportParts();
     DemoMainDir dir;
     TavrinObjects objects;
-    EXPECT_EQ(
-        objects.creationOrder(),
-        (QStringList{QStringLiteral("TdmqelDataSets"), QStringLiteral("TdmqelParams"),
-                     QStringLiteral("TdmqelActivations"), QStringLiteral("TdmqelParGen"),
-                     QStringLiteral("TfmqelMain"), QStringLiteral("TdmQelControllaRecuperi")}));
+    EXPECT_EQ(objects.creationOrder(),
+              (QStringList{QStringLiteral("TdmqelDataSets"), QStringLiteral("TdmqelParams"),
+                           QStringLiteral("TdmqelActivations"), QStringLiteral("TdmqelParGen"),
+                           QStringLiteral("TfmqelMain"), QStringLiteral("TdmExportAlu"),
+                           QStringLiteral("TdmQelControllaRecuperi")}));
     EXPECT_EQ(objects.mainWindow()->windowTitle(), QStringLiteral("Tavrin"));
     // The connection waits for the first activation.
     EXPECT_FALSE(qqoVxGlobConn().isOpen());
