@@ -54,19 +54,8 @@ void exportEveryClass()
 // on both alike; the medians are compared.
 void ExportAndReplay(benchmark::State &state)
 {
-    std::vector<double> exports;
-    std::vector<double> bares;
-    QElapsedTimer timer;
-    for (auto _ : state) {
-        timer.start();
-        exportEveryClass();
-        exports.push_back(timer.nsecsElapsed() / 1e9);
-        timer.start();
-        runStatementsBare(g_db, g_statements, 4);
-        bares.push_back(timer.nsecsElapsed() / 1e9);
-    }
-    g_seconds[QStringLiteral("export")] = median(exports);
-    g_seconds[QStringLiteral("bare")] = median(bares);
+    timedInTurns(state, g_seconds, QStringLiteral("export"), exportEveryClass,
+                 QStringLiteral("bare"), [] { runStatementsBare(g_db, g_statements, 4); });
 }
 
 } // namespace

@@ -49,19 +49,8 @@ void walkSession()
 // on both alike; the medians are compared.
 void ChainAndReplay(benchmark::State &state)
 {
-    std::vector<double> chains;
-    std::vector<double> bares;
-    QElapsedTimer timer;
-    for (auto _ : state) {
-        timer.start();
-        walkSession();
-        chains.push_back(timer.nsecsElapsed() / 1e9);
-        timer.start();
-        runStatementsBare(g_db, g_statements, 4);
-        bares.push_back(timer.nsecsElapsed() / 1e9);
-    }
-    g_seconds[QStringLiteral("chain")] = median(chains);
-    g_seconds[QStringLiteral("bare")] = median(bares);
+    timedInTurns(state, g_seconds, QStringLiteral("chain"), walkSession, QStringLiteral("bare"),
+                 [] { runStatementsBare(g_db, g_statements, 4); });
 }
 
 } // namespace

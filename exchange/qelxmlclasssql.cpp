@@ -66,32 +66,23 @@ QString classClsMat()
     // plan of the class that has it: the lowest order, then the lowest plan. Chosen by order,
     // so that two plans never make the statement fail.
     return QStringLiteral(
-        "SELECT DISTINCT ClsSesMat.iClsSesMatId, FirstPst.iMatRmaPstOrdine, Mat.iMatId, "
-        "Mat.sMatLDesc, Mat.sMatSDesc, Mat.sMatCodUser, Mat.sMatCodMin, CmpSca.iCmpScaId, "
-        "CmpSca.iScaId, CmpSca.iCmpScaTass, CmpSca.iCmpScaInMedia, Cmp.sCmpLDesc, "
-        "Cmp.sCmpSDesc, Cmp.iCmpPeso, Sca.sScaDesc, ClsSes.iAnsSesDwgId, ClsSes.iClsId, "
-        "ClsSes.iClsSesId, MatRma.iMatRmaId, FirstPst.iMatRmaPstInMedia AS iMatInMedia, "
-        "Mat.sMatCodVexto, CmpSca.iCmpScaOrdine, ClsMatCmp.iClsMatCmpId, FirstPst.iCompAsseId "
-        "FROM TClsMatCmp ClsMatCmp "
-        "  JOIN TCmpSca CmpSca ON CmpSca.iCmpScaId = ClsMatCmp.iCmpScaId "
-        "  JOIN TCmp_Componenti Cmp ON Cmp.iCmpId = CmpSca.iCmpId "
-        "  JOIN TSca_Scale Sca ON Sca.iScaId = CmpSca.iScaId "
-        "  JOIN TClsSesMat ClsSesMat ON ClsSesMat.iClsSesMatId = ClsMatCmp.iClsSesMatId "
-        "  JOIN TMatRma MatRma ON MatRma.iMatRmaId = ClsSesMat.iMatRmaId "
-        "  JOIN TMat_Materie Mat ON Mat.iMatId = MatRma.iMatId "
-        "  JOIN TClsSes ClsSes ON ClsSes.iClsSesId = ClsSesMat.iClsSesId "
-        "  JOIN TAnsSesDwg AnsSesDwg ON AnsSesDwg.iAnsSesDwgId = ClsSes.iAnsSesDwgId "
-        "  JOIN TClsPst ClsPst ON ClsPst.iClsId = ClsSes.iClsId "
-        "  JOIN TMatRmaPst MatRmaPst ON MatRmaPst.iMatRmaId = MatRma.iMatRmaId "
-        "    AND MatRmaPst.iPstId = ClsPst.iPstId "
-        "  JOIN TMatRmaPst FirstPst ON FirstPst.iMatRmaPstId = ("
-        "    SELECT FIRST 1 Mrp.iMatRmaPstId FROM TMatRmaPst Mrp "
-        "    JOIN TClsPst Cp ON Cp.iPstId = Mrp.iPstId "
-        "    WHERE Cp.iClsId = ClsSes.iClsId AND Mrp.iMatRmaId = MatRma.iMatRmaId "
-        "    ORDER BY Mrp.iMatRmaPstOrdine NULLS LAST, Mrp.iPstId) "
-        "WHERE ClsSes.iClsId = :iClsId "
-        "  AND (ClsSes.iAnsSesDwgId = :iAnsSesDwgId OR 0 = :iAnsSesDwgId) AND /*PST*/ "
-        "ORDER BY 2, 3, 4, 23, 22, 1");
+               "SELECT DISTINCT ClsSesMat.iClsSesMatId, FirstPst.iMatRmaPstOrdine, Mat.iMatId, "
+               "Mat.sMatLDesc, Mat.sMatSDesc, Mat.sMatCodUser, Mat.sMatCodMin, CmpSca.iCmpScaId, "
+               "CmpSca.iScaId, CmpSca.iCmpScaTass, CmpSca.iCmpScaInMedia, Cmp.sCmpLDesc, "
+               "Cmp.sCmpSDesc, Cmp.iCmpPeso, Sca.sScaDesc, ClsSes.iAnsSesDwgId, ClsSes.iClsId, "
+               "ClsSes.iClsSesId, MatRma.iMatRmaId, FirstPst.iMatRmaPstInMedia AS iMatInMedia, "
+               "Mat.sMatCodVexto, CmpSca.iCmpScaOrdine, ClsMatCmp.iClsMatCmpId, "
+               "FirstPst.iCompAsseId ") +
+           classComponentsFrom() +
+           QStringLiteral(
+               "  JOIN TMatRmaPst FirstPst ON FirstPst.iMatRmaPstId = ("
+               "    SELECT FIRST 1 Mrp.iMatRmaPstId FROM TMatRmaPst Mrp "
+               "    JOIN TClsPst Cp ON Cp.iPstId = Mrp.iPstId "
+               "    WHERE Cp.iClsId = ClsSes.iClsId AND Mrp.iMatRmaId = MatRma.iMatRmaId "
+               "    ORDER BY Mrp.iMatRmaPstOrdine NULLS LAST, Mrp.iPstId) "
+               "WHERE ClsSes.iClsId = :iClsId "
+               "  AND (ClsSes.iAnsSesDwgId = :iAnsSesDwgId OR 0 = :iAnsSesDwgId) AND /*PST*/ "
+               "ORDER BY 2, 3, 4, 23, 22, 1");
 }
 
 QString classClsAlu()

@@ -388,15 +388,9 @@ QString teacherMatRmaPst()
         "ORDER BY MatRmaPst.iPstId, MatRmaPst.iMatRmaId");
 }
 
-QString teacherClsMat()
+QString classComponentsFrom()
 {
     return QStringLiteral(
-        "SELECT DISTINCT ClsSesMat.iClsSesMatId, MatRmaPst.iMatRmaPstOrdine, Mat.iMatId, "
-        "Mat.sMatLDesc, Mat.sMatSDesc, Mat.sMatCodUser, Mat.sMatCodMin, CmpSca.iCmpScaId, "
-        "CmpSca.iScaId, CmpSca.iCmpScaTass, CmpSca.iCmpScaInMedia, Cmp.sCmpLDesc, "
-        "Cmp.sCmpSDesc, Sca.sScaDesc, ClsSes.iAnsSesDwgId, ClsSes.iClsId, ClsSes.iClsSesId, "
-        "MatRma.iMatRmaId, MatRmaPst.iMatRmaPstInMedia AS iMatInMedia, CmpSca.iCmpScaOrdine, "
-        "ClsMatCmp.iClsMatCmpId "
         "FROM TClsMatCmp ClsMatCmp "
         "  JOIN TCmpSca CmpSca ON CmpSca.iCmpScaId = ClsMatCmp.iCmpScaId "
         "  JOIN TCmp_Componenti Cmp ON Cmp.iCmpId = CmpSca.iCmpId "
@@ -408,12 +402,25 @@ QString teacherClsMat()
         "  JOIN TAnsSesDwg AnsSesDwg ON AnsSesDwg.iAnsSesDwgId = ClsSes.iAnsSesDwgId "
         "  JOIN TClsPst ClsPst ON ClsPst.iClsId = ClsSes.iClsId "
         "  JOIN TMatRmaPst MatRmaPst ON MatRmaPst.iMatRmaId = MatRma.iMatRmaId "
-        "    AND MatRmaPst.iPstId = ClsPst.iPstId "
-        "  JOIN TClsMatAna ClsMatAna ON ClsMatAna.iClsId = ClsSes.iClsId "
-        "    AND ClsMatAna.iMatId = Mat.iMatId "
-        "WHERE ClsSes.iAnsSesDwgId = :iAnsSesDwgId AND ClsMatAna.iAnaId = :iAnaId "
-        "ORDER BY MatRmaPst.iMatRmaPstOrdine, CmpSca.iScaId, CmpSca.iCmpScaOrdine, "
-        "  ClsSes.iClsId, ClsMatCmp.iClsMatCmpId");
+        "    AND MatRmaPst.iPstId = ClsPst.iPstId ");
+}
+
+QString teacherClsMat()
+{
+    return QStringLiteral(
+               "SELECT DISTINCT ClsSesMat.iClsSesMatId, MatRmaPst.iMatRmaPstOrdine, Mat.iMatId, "
+               "Mat.sMatLDesc, Mat.sMatSDesc, Mat.sMatCodUser, Mat.sMatCodMin, CmpSca.iCmpScaId, "
+               "CmpSca.iScaId, CmpSca.iCmpScaTass, CmpSca.iCmpScaInMedia, Cmp.sCmpLDesc, "
+               "Cmp.sCmpSDesc, Sca.sScaDesc, ClsSes.iAnsSesDwgId, ClsSes.iClsId, ClsSes.iClsSesId, "
+               "MatRma.iMatRmaId, MatRmaPst.iMatRmaPstInMedia AS iMatInMedia, "
+               "CmpSca.iCmpScaOrdine, ClsMatCmp.iClsMatCmpId ") +
+           classComponentsFrom() +
+           QStringLiteral(
+               "  JOIN TClsMatAna ClsMatAna ON ClsMatAna.iClsId = ClsSes.iClsId "
+               "    AND ClsMatAna.iMatId = Mat.iMatId "
+               "WHERE ClsSes.iAnsSesDwgId = :iAnsSesDwgId AND ClsMatAna.iAnaId = :iAnaId "
+               "ORDER BY MatRmaPst.iMatRmaPstOrdine, CmpSca.iScaId, CmpSca.iCmpScaOrdine, "
+               "  ClsSes.iClsId, ClsMatCmp.iClsMatCmpId");
 }
 
 QString teacherMatCls()

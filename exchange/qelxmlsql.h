@@ -52,6 +52,9 @@ QString docName(const QString &alias);
 // VCls, Acs), for "SELECT " + columns + from.
 QString classSessionColumns();
 QString classSessionFrom();
+// The components of class-session subjects (ClsMatCmp, CmpSca, Cmp, Sca, ClsSesMat, MatRma,
+// Mat, ClsSes, AnsSesDwg), once per plan of the class that has the subject (ClsPst, MatRmaPst).
+QString classComponentsFrom();
 // Pupils' subject components: the pupil's situation TSit, his plan of the class ClsPst, every
 // class session of that class with its subjects in that plan; select ... from, no WHERE.
 QString pupilComponentsSelect(bool withCodVexto);
