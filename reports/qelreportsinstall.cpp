@@ -2,10 +2,13 @@
 
 #include "reportengine/reporttree.h"
 #include "reports/qelrptdatasets.h"
+#include "reports/qelrptfunctions.h"
 #include "shell/qelactivations.h"
 #include "shell/qelreporttree.h"
 
 #include <QPointer>
+
+#include <cstdlib>
 
 namespace {
 
@@ -37,6 +40,10 @@ void installReportParts()
     if (installed)
         return;
     installed = true;
+    // Every report's templates call the school's functions; the registry lets them go as the
+    // program ends.
+    frRegisterFunctionLibrary<TfrQelFunctionLibrary>();
+    std::atexit([] { frUnRegisterFunctionLibrary<TfrQelFunctionLibrary>(); });
     QelReportHooks &hooks = qelReportHooks();
     hooks.createReportModule = [](QWidget *owner) -> QObject * {
         return new TdmqelRptDataSets(owner);

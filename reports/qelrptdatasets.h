@@ -75,6 +75,9 @@ public:
     int GetClsSesId(int iSitId, int iAnsSesDwgId);
     // The make-up phase the three make-up queries read.
     void SetParamFreId(int iFreId);
+    // The first three components the print settings give the report session that is
+    // iAnsSesDwgId (the first of the three sessions equal to it); none when none is.
+    QList<int> GetCmpSessione(qint64 iAnsSesDwgId) const;
 
     // The rows the report is on and the choice of the selection dialog.
     int CurPstId() const
@@ -100,6 +103,19 @@ public:
     int SelAnsSesDwgId() const
     {
         return m_selAnsSesDwgId;
+    }
+    // The scrolls set them; a caller walking pupils and subjects by itself sets them directly.
+    void SetCurSitId(int iSitId)
+    {
+        m_curSitId = iSitId;
+    }
+    void SetCurMatId(int iMatId)
+    {
+        m_curMatId = iMatId;
+    }
+    void SetCurClsId(int iClsId)
+    {
+        m_curClsId = iClsId;
     }
     // Written by the selection dialog's handlers and by the digital register wizard.
     void SetSelAnsId(int iAnsId)
