@@ -127,6 +127,7 @@ TdmqelRptDataSets::TdmqelRptDataSets(QObject *owner)
         AddReportDataSet(QString::fromLatin1(name), dataSet);
 
     bindChain();
+    bindSelectForms();
     PreparaDataSets();
     dmqelRptDataSets = this;
 }
@@ -253,11 +254,6 @@ void TdmqelRptDataSets::bindChain()
     };
 
     // Parameters taken as the dataset opens.
-    qquAlunni->BeforeOpen = [this](TfrDataSet &) {
-        // Not chosen: the list opens with the parameter it has.
-        if (const int institute = TVxWorkingContext::institute())
-            qquAlunni->ParamByName(QStringLiteral("iDwgId")).setValue(institute);
-    };
     qquAai->BeforeOpen = [this](TfrDataSet &) {
         const int session = TVxWorkingContext::session();
         qquAai->ParamByName(QStringLiteral("iAnsSesDwgId"))

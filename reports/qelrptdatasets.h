@@ -12,6 +12,11 @@
 //
 // A detail "set only" by a scroll keeps its new parameters closed until a template reads it.
 // Working institute, year and session are read through TVxWorkingContext (0 = not chosen).
+//
+// Before a report over frdClsSes or frdAlunni the engine shows the selection dialog
+// "TfmqelSelRptAnsSesBs" (qelfselrptansbs.h); the module sets it up for classes or pupils and
+// takes the choice into qquClsSes or qquAlunni and SelAnsId, SelAnsSesDwgId. A pupil report
+// without a working institute or year says so and ends without pages.
 
 #include "platform/clientdataset.h"
 #include "platform/sqlparams.h"
@@ -195,6 +200,13 @@ public:
 
 private:
     void bindChain();
+    // The selection dialog before a class or pupil report (qelrptselect.cpp).
+    void bindSelectForms();
+    void frdClsSesBeforeSelectForm(TVxfrDBDataSet &sender, QWidget *form);
+    void frdClsSesAfterSelectForm(TVxfrDBDataSet &sender, QWidget *form);
+    void frdAlunniBeforeSelectForm(TVxfrDBDataSet &sender, QWidget *form);
+    void frdAlunniAfterSelectForm(TVxfrDBDataSet &sender, QWidget *form);
+    void LoadParamDwgIdBeforeOpen(TfrDataSet &dataSet);
     void clsSesAfterScroll(TfrDataSet &master);
     void clsAluAfterScroll(TfrDataSet &master);
     void alunniAfterScroll(TfrDataSet &master);
