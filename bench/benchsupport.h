@@ -90,27 +90,6 @@ inline double median(std::vector<double> times)
     return times.empty() ? 0 : times[times.size() / 2];
 }
 
-// Two steps timed in turns, round by round, so that the load of the machine weighs on both
-// alike; the median of each is kept under its name.
-template <typename First, typename Second>
-void timedInTurns(benchmark::State &state, QMap<QString, double> &seconds, const QString &firstName,
-                  First first, const QString &secondName, Second second)
-{
-    std::vector<double> firsts;
-    std::vector<double> seconds2;
-    QElapsedTimer timer;
-    for (auto _ : state) {
-        timer.start();
-        first();
-        firsts.push_back(timer.nsecsElapsed() / 1e9);
-        timer.start();
-        second();
-        seconds2.push_back(timer.nsecsElapsed() / 1e9);
-    }
-    seconds[firstName] = median(firsts);
-    seconds[secondName] = median(seconds2);
-}
-
 // Runs recorded statements again directly, in one transaction: each text prepared once, every
 // row fetched and its first columns read. The bare cost that a step's own time is set against.
 inline void runStatementsBare(QSqlDatabase &db,
@@ -135,4 +114,27 @@ inline void runStatementsBare(QSqlDatabase &db,
     }
     prepared.clear();
     db.commit();
+}
+
+// A step and the bare run of its recorded statements in turns, round by round, so that the
+// load of the machine weighs on both alike: the median seconds of each are kept under the
+// step's name and under the name + " bare".
+template <typename Step>
+void timedInTurnsWithBare(benchmark::State &state, QMap<QString, double> &seconds,
+                          const QString &name, Step step, QSqlDatabase &db,
+                          const QList<TVxStatementRecorder::Statement> &statements, int columns)
+{
+    std::vector<double> steps;
+    std::vector<double> bares;
+    QElapsedTimer timer;
+    for (auto _ : state) {
+        timer.start();
+        step();
+        steps.push_back(timer.nsecsElapsed() / 1e9);
+        timer.start();
+        runStatementsBare(db, statements, columns);
+        bares.push_back(timer.nsecsElapsed() / 1e9);
+    }
+    seconds[name] = median(steps);
+    seconds[name + QStringLiteral(" bare")] = median(bares);
 }

@@ -3,6 +3,8 @@
 #include "exchange/qeldocdelweb.h"
 #include "exchange/qelfdocinv.h"
 #include "exchange/qelfdocparams.h"
+#include "exchange/qelfpagelleweb.h"
+#include "exchange/qelfrepos.h"
 #include "platform/formregistry.h"
 #include "shell/qelstartup.h"
 
@@ -12,6 +14,8 @@ void registerExchangeForms()
 {
     TAVRIN_REGISTER_FORM(TfmqelDocInv);
     TAVRIN_REGISTER_FORM(TfmqelDocParams);
+    TAVRIN_REGISTER_FORM(TfmqelPagelleWeb);
+    TAVRIN_REGISTER_FORM(TfmqelRepos);
     registerDocDelWebForms();
 }
 
