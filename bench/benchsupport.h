@@ -118,19 +118,16 @@ inline void runStatementsBare(QSqlDatabase &db,
                               const QList<TVxStatementRecorder::Statement> &statements, int columns)
 {
     db.transaction();
-    // A parameter named twice, or out of the values' order, is bound by its name.
-    std::map<QString, std::pair<std::unique_ptr<QSqlQuery>, QStringList>> prepared;
+    std::map<QString, std::unique_ptr<QSqlQuery>> prepared;
     for (const TVxStatementRecorder::Statement &s : statements) {
-        auto &[q, names] = prepared[s.sql];
+        std::unique_ptr<QSqlQuery> &q = prepared[s.sql];
         if (!q) {
             q = std::make_unique<QSqlQuery>(db);
             q->setForwardOnly(true);
-            const TVxNamedStatement positional = toPositional(s.sql);
-            q->prepare(positional.sql);
-            names = positional.names;
+            q->prepare(toPositional(s.sql).sql);
         }
-        for (int i = 0; i < names.size(); ++i)
-            q->bindValue(i, s.values.value(names.at(i)));
+        for (int i = 0; i < s.values.size(); ++i)
+            q->bindValue(i, s.values.value(i));
         q->exec();
         const int read = std::min(columns, q->record().count());
         while (q->next()) {
