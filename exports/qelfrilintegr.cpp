@@ -168,7 +168,7 @@ void TfmQelRilIntegr::OkClick()
 void TfmQelRilIntegr::buOkClick()
 {
     TdmQelExpScru module;
-    TVxWaitCursor wait;
+    TVxHourglass wait;
     const auto restore = qScopeGuard([this] {
         m_progresso->setValue(0);
         m_descrOperaz->clear();
