@@ -1,6 +1,7 @@
 #include "exchange/qelexchangeinstall.h"
 
 #include "exchange/qeldocdelweb.h"
+#include "exchange/qelfdocsendweb.h"
 #include "exchange/qelfdocinv.h"
 #include "exchange/qelfdocparams.h"
 #include "platform/formregistry.h"
@@ -13,6 +14,7 @@ void registerExchangeForms()
     TAVRIN_REGISTER_FORM(TfmqelDocInv);
     TAVRIN_REGISTER_FORM(TfmqelDocParams);
     registerDocDelWebForms();
+    registerDocSendWebForms();
 }
 
 } // namespace

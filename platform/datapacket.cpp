@@ -115,7 +115,7 @@ void loadDataPacket(TClientDataSet &ds, TDataPacket packet)
     ds.ReplaceData(packet.defs, std::move(packet.rows));
 }
 
-void TClientDataSet::SaveToFile(const QString &path, TDataPacketFormat format)
+void TClientDataSet::SaveToFile(const QString &path, TDataPacketFormat format, TVxFileAccess access)
 {
     if (!Active())
         throw EVxException(
@@ -125,7 +125,8 @@ void TClientDataSet::SaveToFile(const QString &path, TDataPacketFormat format)
     const QByteArray bytes = format == dfXML ? writeXmlPacket(*this) : writeBinaryPacket(*this);
     // A temporary file beside the target, renamed over it: a reader never sees half a packet.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || !applyFileAccess(file, access) ||
+        file.write(bytes) != bytes.size() || !file.commit())
         throw EVxException(QStringLiteral("Impossibile scrivere il file %1: %2")
                                .arg(QDir::toNativeSeparators(path), file.errorString()));
 }

@@ -23,6 +23,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 // Sorts and filters the grid's rows; the filter looks only at the columns shown.
 class VxGridProxy : public QSortFilterProxyModel
 {
@@ -33,6 +35,7 @@ public:
 
     QHash<int, Qt::Alignment> alignments;
     QHash<int, QString> titles;
+    QHash<int, int> sortColumns; // column -> the column it sorts by
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
@@ -61,6 +64,15 @@ public:
     }
 
 protected:
+    bool lessThan(const QModelIndex &left, const QModelIndex &right) const override
+    {
+        const auto found = sortColumns.constFind(left.column());
+        if (found == sortColumns.constEnd())
+            return QSortFilterProxyModel::lessThan(left, right);
+        return QSortFilterProxyModel::lessThan(left.siblingAtColumn(*found),
+                                               right.siblingAtColumn(*found));
+    }
+
     bool filterAcceptsRow(int row, const QModelIndex &parent) const override
     {
         if (text.isEmpty())
@@ -183,6 +195,7 @@ void TfrVxDBROGrid::SetDataSource(QAbstractItemModel *model)
     m_source = model;
     m_proxy->titles.clear();
     m_proxy->alignments.clear();
+    m_proxy->sortColumns.clear();
     m_proxy->setSourceModel(model);
     m_sortIndex = -1;
     m_designWidths.clear();
@@ -243,6 +256,51 @@ void TfrVxDBROGrid::SetSortIndex(int column, Qt::SortOrder order)
     m_proxy->sort(column, order);
     m_grid->horizontalHeader()->setSortIndicatorShown(true);
     m_grid->horizontalHeader()->setSortIndicator(column, order);
+}
+
+void TfrVxDBROGrid::SortColumnBy(const QString &field, const QString &sortField)
+{
+    const int column = fieldColumn(field);
+    const int sortColumn = fieldColumn(sortField);
+    if (column >= 0 && sortColumn >= 0)
+        m_proxy->sortColumns.insert(column, sortColumn);
+}
+
+void TfrVxDBROGrid::SetMultiSelect(bool on)
+{
+    m_grid->setSelectionMode(on ? QAbstractItemView::ExtendedSelection
+                                : QAbstractItemView::SingleSelection);
+}
+
+QList<int> TfrVxDBROGrid::SelectedSourceRows() const
+{
+    QList<int> visible;
+    for (const QModelIndex &index : m_grid->selectionModel()->selectedRows())
+        visible << index.row();
+    std::sort(visible.begin(), visible.end());
+    QList<int> rows;
+    for (int row : std::as_const(visible))
+        rows << SourceRowAt(row);
+    return rows;
+}
+
+void TfrVxDBROGrid::SelectAllRows()
+{
+    m_grid->selectAll();
+}
+
+void TfrVxDBROGrid::ClearSelection()
+{
+    m_grid->clearSelection();
+}
+
+void TfrVxDBROGrid::InvertSelection()
+{
+    if (m_proxy->rowCount() == 0)
+        return;
+    const QItemSelection all(m_proxy->index(0, 0),
+                             m_proxy->index(m_proxy->rowCount() - 1, m_proxy->columnCount() - 1));
+    m_grid->selectionModel()->select(all, QItemSelectionModel::Toggle);
 }
 
 void TfrVxDBROGrid::SetFilterText(const QString &text)

@@ -49,6 +49,18 @@ public:
 
     int SortIndex() const { return m_sortIndex; }
     void SetSortIndex(int column, Qt::SortOrder order = Qt::AscendingOrder);
+    // Sorting by the column (a title click) orders the rows by another field, a sort key the
+    // grid may keep hidden (a name's index column).
+    void SortColumnBy(const QString &field, const QString &sortField);
+
+    // Several rows selectable at once (Ctrl and Shift clicks, the select buttons).
+    void SetMultiSelect(bool on);
+    // The data source's rows selected, in the grid's visible order.
+    QList<int> SelectedSourceRows() const;
+    void SelectAllRows();
+    void ClearSelection();
+    // Every visible row's selection is flipped.
+    void InvertSelection();
 
     // Keeps the rows with the text in a visible column (any case); empty shows all.
     void SetFilterText(const QString &text);

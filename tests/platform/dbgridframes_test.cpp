@@ -323,6 +323,19 @@ TEST(ReadOnlyGrid, ShowsAnInMemoryDatasetWithTitlesSortAndDrawHook)
     data.Post();
     model.Reload();
     EXPECT_EQ(frame.VisibleRowCount(), 3);
+
+    // A title that sorts by another column; several rows selected, in the visible order.
+    frame.SortColumnBy(QStringLiteral("Cognome Nome"), QStringLiteral("iSitId"));
+    frame.SetSortIndex(1);
+    EXPECT_EQ(frame.SourceRowAt(0), 1);
+    frame.SetMultiSelect(true);
+    frame.InvertSelection();
+    EXPECT_EQ(frame.SelectedSourceRows(), (QList<int>{1, 0, 2}));
+    frame.grGrid()->selectRow(1);
+    frame.InvertSelection();
+    EXPECT_EQ(frame.SelectedSourceRows(), (QList<int>{1, 2}));
+    frame.ClearSelection();
+    EXPECT_TRUE(frame.SelectedSourceRows().isEmpty());
 }
 
 TEST(SearchForm, ReplacesWhereWithABoundCondition)
