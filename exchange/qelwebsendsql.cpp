@@ -9,18 +9,27 @@ const char kSameSession[] =
     "  JOIN TAnsSesDwg Asd ON Asd.iAnsSesDwgId = ClsSes.iAnsSesDwgId "
     "  JOIN TAnsSesDwg Wrk ON Wrk.iSesId = Asd.iSesId AND Wrk.iAnsId = Asd.iAnsId ";
 
-// The class and subject are one of the teacher's assignments.
-const char kTeacherSubject[] =
-    " AND EXISTS (SELECT 1 FROM TClsMatAna ClsMatAna WHERE ClsMatAna.iAnaId = :iAnaId "
-    "AND ClsMatAna.iClsId = ClsSes.iClsId AND ClsMatAna.iMatId = MatRma.iMatId) ";
+// The class-session subjects of the teacher's assignments in the same session (ClsSes, MatRma,
+// ClsSesMat): the reads of one teacher start from his few assignments, not from the session.
+QString teacherSubjects()
+{
+    return QStringLiteral("FROM TClsMatAna ClsMatAna "
+                          "  JOIN TClsSes ClsSes ON ClsSes.iClsId = ClsMatAna.iClsId ") +
+           QLatin1String(kSameSession) +
+           QStringLiteral("  JOIN TMatRma MatRma ON MatRma.iMatId = ClsMatAna.iMatId "
+                          "  JOIN TClsSesMat ClsSesMat ON ClsSesMat.iClsSesId = ClsSes.iClsSesId "
+                          "    AND ClsSesMat.iMatRmaId = MatRma.iMatRmaId ");
+}
 
-// A class-session subject's components of one kind in the same session (CmpSca, Cmp).
+const char kTeacherInSession[] =
+    "WHERE ClsMatAna.iAnaId = :iAnaId AND Wrk.iAnsSesDwgId = :iAnsSesDwgId ";
+
+// A class-subject's components of one kind in the same session (CmpSca, Cmp).
 QString componentJoins()
 {
     return QStringLiteral(
                "FROM TClsMatCmp ClsMatCmp "
                "  JOIN TCmpSca CmpSca ON CmpSca.iCmpScaId = ClsMatCmp.iCmpScaId "
-               "  JOIN TCmp_Componenti Cmp ON Cmp.iCmpId = CmpSca.iCmpId "
                "  JOIN TClsSesMat ClsSesMat ON ClsSesMat.iClsSesMatId = ClsMatCmp.iClsSesMatId "
                "  JOIN TMatRma MatRma ON MatRma.iMatRmaId = ClsSesMat.iMatRmaId "
                "  JOIN TClsSes ClsSes ON ClsSes.iClsSesId = ClsSesMat.iClsSesId ") +
@@ -29,18 +38,14 @@ QString componentJoins()
                           "AND CmpSca.iCmpScaTass = :iCmpScaTass ");
 }
 
-// A value of a class-session subject (Val) in the same session, of the teacher's subjects.
+// A value of the teacher's class-session subjects (Val), the first (by key) first.
 QString subjectValue(const QString &table, const QString &columns, const QString &key)
 {
-    return QStringLiteral(
-               "SELECT Val.iSitId, ClsSes.iClsId, MatRma.iMatId, %2 "
-               "FROM %1 Val "
-               "  JOIN TClsSesMat ClsSesMat ON ClsSesMat.iClsSesMatId = Val.iClsSesMatId "
-               "  JOIN TMatRma MatRma ON MatRma.iMatRmaId = ClsSesMat.iMatRmaId "
-               "  JOIN TClsSes ClsSes ON ClsSes.iClsSesId = ClsSesMat.iClsSesId ")
-               .arg(table, columns) +
-           QLatin1String(kSameSession) + QStringLiteral("WHERE Wrk.iAnsSesDwgId = :iAnsSesDwgId") +
-           QLatin1String(kTeacherSubject) + QStringLiteral("ORDER BY Val.%1").arg(key);
+    return QStringLiteral("SELECT Val.iSitId, ClsSes.iClsId, MatRma.iMatId, %1 ").arg(columns) +
+           teacherSubjects() +
+           QStringLiteral("  JOIN %1 Val ON Val.iClsSesMatId = ClsSesMat.iClsSesMatId ")
+               .arg(table) +
+           QLatin1String(kTeacherInSession) + QStringLiteral("ORDER BY Val.%1").arg(key);
 }
 
 } // namespace
@@ -140,22 +145,25 @@ QString components()
     return QStringLiteral("SELECT DISTINCT ClsSes.iClsId, MatRma.iMatId, ClsMatCmp.iClsMatCmpId, "
                           "Cmp.sCmpSDesc, Cmp.sCmpLDesc, ClsMatCmp.iCmpScaId, CmpSca.iScaId, "
                           "CmpSca.iCmpScaOrdine ") +
-           componentJoins() + QLatin1String(kTeacherSubject) +
-           QStringLiteral("ORDER BY 1, 2, 7, 8, 3");
+           teacherSubjects() +
+           QStringLiteral(
+               "  JOIN TClsMatCmp ClsMatCmp ON ClsMatCmp.iClsSesMatId = ClsSesMat.iClsSesMatId "
+               "  JOIN TCmpSca CmpSca ON CmpSca.iCmpScaId = ClsMatCmp.iCmpScaId "
+               "  JOIN TCmp_Componenti Cmp ON Cmp.iCmpId = CmpSca.iCmpId ") +
+           QLatin1String(kTeacherInSession) +
+           QStringLiteral("AND CmpSca.iCmpScaTass = :iCmpScaTass ORDER BY 1, 2, 7, 8, 3");
 }
 
 QString levels(const QString &table, const QString &levelColumn)
 {
-    return QStringLiteral(
-               "SELECT Val.iSitId, Val.iClsMatCmpId, Val.%2 AS iLivello "
-               "FROM %1 Val "
-               "  JOIN TClsMatCmp ClsMatCmp ON ClsMatCmp.iClsMatCmpId = Val.iClsMatCmpId "
-               "  JOIN TClsSesMat ClsSesMat ON ClsSesMat.iClsSesMatId = ClsMatCmp.iClsSesMatId "
-               "  JOIN TMatRma MatRma ON MatRma.iMatRmaId = ClsSesMat.iMatRmaId "
-               "  JOIN TClsSes ClsSes ON ClsSes.iClsSesId = ClsSesMat.iClsSesId ")
-               .arg(table, levelColumn) +
-           QLatin1String(kSameSession) + QStringLiteral("WHERE Wrk.iAnsSesDwgId = :iAnsSesDwgId") +
-           QLatin1String(kTeacherSubject);
+    return QStringLiteral("SELECT Val.iSitId, Val.iClsMatCmpId, Val.%1 AS iLivello ")
+               .arg(levelColumn) +
+           teacherSubjects() +
+           QStringLiteral(
+               "  JOIN TClsMatCmp ClsMatCmp ON ClsMatCmp.iClsSesMatId = ClsSesMat.iClsSesMatId "
+               "  JOIN %1 Val ON Val.iClsMatCmpId = ClsMatCmp.iClsMatCmpId ")
+               .arg(table) +
+           QLatin1String(kTeacherInSession);
 }
 
 QString absences()
@@ -214,9 +222,10 @@ QString debiti()
         "FROM (SELECT Deb.iAnaId_Ver AS iDocId, "
         "  (SELECT FIRST 1 CurPst.iClsId FROM TSit_Situazioni CurSit "
         "     JOIN TClsPst CurPst ON CurPst.iClsPstId = CurSit.iClsPstId "
-        "     JOIN VCls_Classi CurCls ON CurCls.iClsId = CurPst.iClsId "
+        "     JOIN TCls_Classi CurCls ON CurCls.iClsId = CurPst.iClsId "
+        "     JOIN TAns_AnniScolast CurAns ON CurAns.dAnsVextoInizio = CurCls.dStart "
         "   WHERE CurSit.iAnaId = TSit.iAnaId AND CurSit.iSitOrdine = 1 "
-        "     AND CurCls.iAnsId = :iAnsId ORDER BY CurSit.iSitId) AS iClsId, "
+        "     AND CurAns.iAnsId = :iAnsId ORDER BY CurSit.iSitId) AS iClsId, "
         "  TSit.iSitId, TSit.iAnaId, TSit.iSitPosReg, Ana.sAnaCognome, Ana.sAnaNome, "
         "  Ans.sAnsAnnoDesc, Deb.iDebId, Deb.iMatId, Mat.sMatLDesc, Deb.iDesDedId, Deb.dDebVer, "
         "  Deb.bDebNota "

@@ -249,6 +249,7 @@ TEST_F(DocSendWeb, AnAcceptedUploadStoresTheNinePacketsAndMarksTheTeachers)
 {
     const auto window = send({kPassword});
     saveScreenshot(window.get(), QStringLiteral("docsendweb.png"));
+    EXPECT_EQ(window->result(), 0); // still open
     EXPECT_EQ(messages(), QStringList{QStringLiteral("Procedura completata con successo.")});
     ASSERT_EQ(server.uploads().size(), 1);
     EXPECT_EQ(marked(), 9);
