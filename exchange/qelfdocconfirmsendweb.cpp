@@ -94,32 +94,20 @@ TfmqelDocConfirmSendWeb::TfmqelDocConfirmSendWeb(QWidget *owner) : TfmVxWizard(o
             [this] { SetActivePath(QStringLiteral("FirstSend")); });
     connect(no, &QRadioButton::clicked, this, [this] { SetActivePath(QStringLiteral("All")); });
 
-    QWidget *modify = questionPage("tsModifyConf",
-                                   QStringLiteral("Dopo l'ultimo invio hai fatto qualche modifica "
-                                                  "alla configurazione?\r\n(scale,docenti, "
-                                                  "componenti...)"),
-                                   &yes, &no);
-    m_modifyAlert = label(
-        static_cast<QVBoxLayout *>(modify->layout()),
+    m_modifyAlert = alertPage(
+        "tsModifyConf",
+        QStringLiteral("Dopo l'ultimo invio hai fatto qualche modifica alla configurazione?\r\n"
+                       "(scale,docenti, componenti...)"),
+        "laModifyAlert",
         QStringLiteral("ATTENZIONE: avresti dovuto fare prima la raccolta da Web!\r\nOra, facendo "
                        "una raccolta dopo una modifica devi mettere in bilancio\r\nla possibile "
                        "perdita di qualche dato."),
-        "laModifyAlert", true);
-    m_modifyAlert->hide();
-    connect(yes, &QRadioButton::clicked, m_modifyAlert, &QLabel::show);
-    connect(no, &QRadioButton::clicked, m_modifyAlert, &QLabel::hide);
-    AddPage(modify);
-
-    QWidget *receive =
-        questionPage("tsReceive", QStringLiteral("Hai fatto la raccolta?"), &yes, &no);
-    m_receiveAlert = label(static_cast<QVBoxLayout *>(receive->layout()),
-                           QStringLiteral("ATTENZIONE: prima di ogni invio è opportuno fare una "
-                                          "raccolta dei dati"),
-                           "laReceiveAlert", true);
-    m_receiveAlert->hide();
-    connect(yes, &QRadioButton::clicked, m_receiveAlert, &QLabel::hide);
-    connect(no, &QRadioButton::clicked, m_receiveAlert, &QLabel::show);
-    AddPage(receive);
+        true);
+    m_receiveAlert =
+        alertPage("tsReceive", QStringLiteral("Hai fatto la raccolta?"), "laReceiveAlert",
+                  QStringLiteral("ATTENZIONE: prima di ogni invio è opportuno fare "
+                                 "una raccolta dei dati"),
+                  false);
 
     QWidget *final = page("tsFinal", &layout);
     m_final = label(layout, QString(), "laFinal", true);
@@ -159,6 +147,22 @@ QWidget *TfmqelDocConfirmSendWeb::questionPage(const char *name, const QString &
     }
     layout->addStretch();
     return widget;
+}
+
+QLabel *TfmqelDocConfirmSendWeb::alertPage(const char *name, const QString &question,
+                                           const char *alertName, const QString &alert,
+                                           bool alertOnYes)
+{
+    QRadioButton *yes = nullptr;
+    QRadioButton *no = nullptr;
+    QWidget *widget = questionPage(name, question, &yes, &no);
+    QLabel *shownAlert =
+        label(static_cast<QVBoxLayout *>(widget->layout()), alert, alertName, true);
+    shownAlert->hide();
+    connect(alertOnYes ? yes : no, &QRadioButton::clicked, shownAlert, &QLabel::show);
+    connect(alertOnYes ? no : yes, &QRadioButton::clicked, shownAlert, &QLabel::hide);
+    AddPage(widget);
+    return shownAlert;
 }
 
 QString TfmqelDocConfirmSendWeb::FinalText() const

@@ -38,6 +38,10 @@ private:
     // re-evaluates the buttons.
     QWidget *questionPage(const char *name, const QString &question, QRadioButton **yes,
                           QRadioButton **no);
+    // A question page whose alert (hidden at first) shows on one answer and hides on the other;
+    // the page is added, the alert returned.
+    QLabel *alertPage(const char *name, const QString &question, const char *alertName,
+                      const QString &alert, bool alertOnYes);
 
     QLabel *m_istituto;
     QLabel *m_sessione;
