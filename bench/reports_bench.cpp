@@ -1,17 +1,20 @@
-// The report data module's chain over the demo school (scale 10 unless bench/run.sh names
-// another): every class session of 2008/2009's final session and every pupil of each, scrolled
-// as the report engine scrolls a class report, inside one report run; next to the bare time of
-// the same statements with the same values (recorded once, run again directly in one
-// transaction, each text prepared once).
-// The two are timed in turns.
+// The report data module over the demo school (scale 10 unless bench/run.sh names another),
+// each next to the bare time of the same statements with the same values (recorded once, run
+// again directly in one transaction, each text prepared once), the two timed in turns:
+// - the chain: every class session of 2008/2009's final session and every pupil of each,
+//   scrolled as the report engine scrolls a class report, inside one report run;
+// - the report function Voto for every pupil, subject and vote component of that session,
+//   evaluated through the engine as a report card's cells are, inside one report run.
 //   cmake -DTAVRIN_BENCH=ON ... && build/bench/bench/reports_bench
 #include "bench/benchsupport.h"
 #include "platform/dialogseam.h"
 #include "platform/maindir.h"
 #include "reportengine/reportengine.h"
+#include "reports/qelreportsinstall.h"
 #include "reports/qelrptdatasets.h"
 
 #include <QApplication>
+#include <QSqlError>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -25,6 +28,16 @@ QList<TVxStatementRecorder::Statement> g_statements;
 TdmqelRptDataSets *g_module = nullptr;
 int g_classes = 0;
 int g_pupils = 0;
+
+struct Cell
+{
+    int sit;
+    int mat;
+    QString call;
+};
+QList<Cell> g_cells;
+QList<TVxStatementRecorder::Statement> g_voteStatements;
+int g_votes = 0;
 
 // One class report's walk: each class session, and in each every pupil.
 void walkSession()
@@ -45,6 +58,46 @@ void walkSession()
     g_module->CloseAllDataSets();
 }
 
+// Every vote component of every subject of every pupil of the session's classes, in the
+// pupils' study plans.
+void loadCells()
+{
+    QSqlQuery q(g_db);
+    const bool ok = q.exec(
+        QStringLiteral("SELECT TSit.iSitId, TRma.iMatId, TCmc.iCmpScaId FROM TClsSes TClsSes "
+                       "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsId = TClsSes.iClsId) "
+                       "INNER JOIN TSit_Situazioni TSit ON (TSit.iClsPstId = TClsPst.iClsPstId) "
+                       "INNER JOIN TClsSesMat TCsm ON (TCsm.iClsSesId = TClsSes.iClsSesId) "
+                       "INNER JOIN TMatRmaPst TMrp ON (TMrp.iMatRmaId = TCsm.iMatRmaId "
+                       "AND TMrp.iPstId = TClsPst.iPstId) "
+                       "INNER JOIN TMatRma TRma ON (TRma.iMatRmaId = TCsm.iMatRmaId) "
+                       "INNER JOIN TClsMatCmp TCmc ON (TCmc.iClsSesMatId = TCsm.iClsSesMatId) "
+                       "INNER JOIN TCmpSca TCmpSca ON (TCmpSca.iCmpScaId = TCmc.iCmpScaId) "
+                       "WHERE (TClsSes.iAnsSesDwgId = 392) AND (TCmpSca.iCmpScaTass = 0) "
+                       "AND (TSit.dDelete IS NULL) ORDER BY TSit.iSitId, TMrp.iMatRmaPstOrdine"));
+    if (!ok) {
+        std::fprintf(stderr, "%s\n", qPrintable(q.lastError().text()));
+        std::exit(1);
+    }
+    while (q.next())
+        g_cells << Cell{q.value(0).toInt(), q.value(1).toInt(),
+                        QStringLiteral("Voto(392, %1, 'BREVE')").arg(q.value(2).toInt())};
+}
+
+void printVotes()
+{
+    TfrReport report;
+    TfrRun run(report);
+    g_votes = 0;
+    for (const Cell &cell : g_cells) {
+        g_module->SetCurSitId(cell.sit);
+        g_module->SetCurMatId(cell.mat);
+        if (!report.Calc(cell.call).toString().isEmpty())
+            ++g_votes;
+    }
+    run.End();
+}
+
 // The recorded values by the position of each "?" of the text, as the bare run binds them (a
 // parameter may stand twice, and not in the order it was declared).
 QList<TVxStatementRecorder::Statement> positional(const QList<TVxStatementRecorder::Statement> &in)
@@ -60,28 +113,41 @@ QList<TVxStatementRecorder::Statement> positional(const QList<TVxStatementRecord
     return out;
 }
 
-// The chain and its replay in turns, round by round, so that the load of the machine weighs
-// on both alike; the medians are compared.
-void ChainAndReplay(benchmark::State &state)
+// A step and its replay in turns, round by round, so that the load of the machine weighs on
+// both alike; the medians are kept under the step's name and name + " bare".
+template <typename Step>
+void inTurns(benchmark::State &state, const QString &name, Step step,
+             const QList<TVxStatementRecorder::Statement> &statements, int columns)
 {
-    std::vector<double> chains;
+    std::vector<double> steps;
     std::vector<double> bares;
     QElapsedTimer timer;
     for (auto _ : state) {
         timer.start();
-        walkSession();
-        chains.push_back(timer.nsecsElapsed() / 1e9);
+        step();
+        steps.push_back(timer.nsecsElapsed() / 1e9);
         timer.start();
-        runStatementsBare(g_db, g_statements, 4);
+        runStatementsBare(g_db, statements, columns);
         bares.push_back(timer.nsecsElapsed() / 1e9);
     }
-    g_seconds[QStringLiteral("chain")] = median(chains);
-    g_seconds[QStringLiteral("bare")] = median(bares);
+    g_seconds[name] = median(steps);
+    g_seconds[name + QStringLiteral(" bare")] = median(bares);
+}
+
+void ChainAndReplay(benchmark::State &state)
+{
+    inTurns(state, QStringLiteral("chain"), walkSession, g_statements, 4);
+}
+
+void VotesAndReplay(benchmark::State &state)
+{
+    inTurns(state, QStringLiteral("votes"), printVotes, g_voteStatements, 6);
 }
 
 } // namespace
 
 BENCHMARK(ChainAndReplay)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(VotesAndReplay)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char **argv)
 {
@@ -91,6 +157,7 @@ int main(int argc, char **argv)
     setMainDir(mainDir.path());
     DialogSeam::setScripted(true);
     openDemoSchool(g_db, globalConnectionName());
+    installReportParts();
     auto module = std::make_unique<TdmqelRptDataSets>();
     g_module = module.get();
     g_module->SetSelAnsId(39);
@@ -101,13 +168,19 @@ int main(int argc, char **argv)
         walkSession();
         g_statements = positional(recorder.statements());
     }
+    loadCells();
+    {
+        TVxStatementRecorder recorder;
+        printVotes();
+        g_voteStatements = positional(recorder.statements());
+    }
 
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
     const double chain = g_seconds.value(QStringLiteral("chain"));
-    const double bare = g_seconds.value(QStringLiteral("bare"));
+    const double bare = g_seconds.value(QStringLiteral("chain bare"));
     std::printf("\nthe chain over session 392: %d class sessions, %d pupils:\n", g_classes,
                 g_pupils);
     std::printf("chain:           %.1f ms (median of 3 rounds)\n", chain * 1000);
@@ -115,6 +188,16 @@ int main(int argc, char **argv)
                 int(g_statements.size()));
     if (bare > 0)
         std::printf("ratio %.2f x the replay (target at most 1.3)\n", chain / bare);
+
+    const double votes = g_seconds.value(QStringLiteral("votes"));
+    const double votesBare = g_seconds.value(QStringLiteral("votes bare"));
+    std::printf("\nVoto over session 392: %d cells, %d with a vote:\n", int(g_cells.size()),
+                g_votes);
+    std::printf("through the engine: %.1f ms (median of 5 rounds)\n", votes * 1000);
+    std::printf("bare statements:    %.1f ms (%d statements)\n", votesBare * 1000,
+                int(g_voteStatements.size()));
+    if (votesBare > 0)
+        std::printf("ratio %.2f x the replay (target at most 1.5)\n", votes / votesBare);
 
     g_module = nullptr;
     module.reset();

@@ -82,3 +82,26 @@ function(tavrin_add_folder_tests folder)
     tavrin_add_test(test_${folder}_${_n} SOURCES ${_t} LIBS tavrin_${folder} ${ARG_LIBS} ${_nodb})
   endforeach()
 endfunction()
+
+# tavrin_add_x11_tests(<folder> LIBS ...): every <x>_x11.cpp of the calling test folder becomes
+# the program <folder>_<x>, run by CTest as test_<folder>_<x> on a private X server
+# (tests/makeup/run_under_xvfb.sh), where xdotool can type into its windows as a person does.
+# Skipped where Xvfb or xdotool is missing; screenshots land in the build's screenshots/.
+function(tavrin_add_x11_tests folder)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB _x11 CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_x11.cpp)
+  foreach(_p ${_x11})
+    get_filename_component(_n ${_p} NAME_WE)
+    add_executable(${folder}_${_n} ${_p})
+    target_link_libraries(${folder}_${_n} PRIVATE tavrin_testsupport ${ARG_LIBS})
+    tavrin_warnings(${folder}_${_n})
+    add_test(NAME test_${folder}_${_n}
+             COMMAND bash ${PROJECT_SOURCE_DIR}/tests/makeup/run_under_xvfb.sh
+                     $<TARGET_FILE:${folder}_${_n}>)
+    set_tests_properties(test_${folder}_${_n} PROPERTIES
+      FIXTURES_REQUIRED testdb
+      SKIP_RETURN_CODE 77
+      TIMEOUT 300
+      ENVIRONMENT "TAVRIN_SCREENSHOTS=${CMAKE_BINARY_DIR}/screenshots")
+  endforeach()
+endfunction()

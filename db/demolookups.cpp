@@ -91,7 +91,8 @@ void writeRegistry(QSqlDatabase &db)
     plainRows(db, "TComCap", "iComCapId,iSrpcId,iCapId", {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}});
     plainRows(db, "TScu_Scuole", "iScuId,sScuLDesc,sScuMecCod,iComCapId",
               {{1, "Scuola secondaria di primo grado A. Manzoni", "MIMM01000A", 1},
-               {2, "Scuola secondaria di primo grado G. Verdi", "MIMM02000B", 2}});
+               {2, "Scuola secondaria di primo grado G. Verdi", "MIMM02000B", 2},
+               {3, "Istituto tecnico commerciale C. Cattaneo", "BGTD03000C", 3}});
     plainRows(db, "TTfi_TipoFrequenza", "iTfiId,sTaxLDescVexto,sTdeLDesc,sTdeSDesc",
               {{1, "Tempo ordinario", "Frequenza ordinaria", "ORD"}});
     plainRows(db, "TObf_ObbligoFormativo", "iObfId,sObfCodice,sObfDescr",
@@ -532,9 +533,24 @@ void writeExchangeLookups(QSqlDatabase &db)
                {3, "Chiavetta USB", 3},
                {4, "Programma docente", 4},
                {5, "Servizio web", 5}});
+    // The print settings as the office's dialog stores them: the working year's first-term,
+    // final and deferred sessions side by side, each with the written, oral and practical votes
+    // first, then the single votes in tenths and hundredths and religion's judgment.
+    QStringList settings;
+    const int sessions[] = {FirstTerm, Final, Deferred};
+    // 0: none.
+    const int components[8] = {WrittenTenths, OralTenths,       PracticalTenths,
+                               SingleTenths,  SingleHundredths, ReligionJudgment};
+    for (int slot = 1; slot <= 3; ++slot) {
+        settings << QStringLiteral("[Sessione%1]").arg(slot)
+                 << QStringLiteral("CodSessione%1=%2")
+                        .arg(slot)
+                        .arg(yearSession(kWorkingYear, sessions[slot - 1]));
+        for (int n = 1; n <= 8; ++n)
+            settings << QStringLiteral("CodComponente%1=%2").arg(n).arg(components[n - 1]);
+    }
     SeedTable par(db, QStringLiteral("TParVal"), cols("iParValId,bParVal"));
-    par.add({1, QStringLiteral(
-                    "[Sessioni]\nSessione1=391\nSessione2=392\n[Componenti]\nScritto=1\nOrale=2")});
+    par.add({1, settings.join(QStringLiteral("\r\n"))});
     // Report numbers are the suite's, custom templates included (3000001..3009999). The
     // school's templates are the files of reports/templates/, named by number, described by
     // their title; a number without a file keeps a placeholder body, which loading refuses.

@@ -15,6 +15,7 @@ QStringList cols(const char *list)
 }
 
 constexpr int kTeacherRoleBase = 500000; // teachers' TAnaCag keys; pupils' equal iAnaId
+constexpr int kTransferSchool = 3;       // the school a transferred pupil moved to
 
 QString sortKey(const QString &surname, const QString &name)
 {
@@ -37,6 +38,13 @@ QString taxCode(const QString &surname, const QString &name, const QDate &birth,
            QStringLiteral("%1").arg(birth.year() % 100, 2, 10, QLatin1Char('0')) +
            QLatin1Char(months[birth.month() - 1]) +
            QStringLiteral("%1").arg(day, 2, 10, QLatin1Char('0')) + QStringLiteral("F205X");
+}
+
+QString residence(const Pupil &p)
+{
+    static const char *streets[] = {"Via Manzoni", "Via Garibaldi", "Corso Venezia",
+                                    "Via Dante",   "Viale Monza",   "Via Verdi"};
+    return QStringLiteral("%1 %2").arg(QLatin1String(streets[p.anaId % 6])).arg(1 + p.anaId % 90);
 }
 
 QVector<int> sessionSubjects(const SchoolClass &cls, int sesId)
@@ -76,8 +84,6 @@ void writePeopleRows(QSqlDatabase &db, const School &school)
     SeedTable loc(db, QStringLiteral("TAbtLoc"), cols("iAbtLocId,iAbtId,iLocId"));
     SeedTable gme(db, QStringLiteral("TAnaGme"),
                   cols("iAnaGmeId,iAnaId,iScuTypId,iGmeId,sAnaGmeVoto,sAnaGmeVotoAmm"));
-    static const char *streets[] = {"Via Manzoni", "Via Garibaldi", "Corso Venezia",
-                                    "Via Dante",   "Viale Monza",   "Via Verdi"};
     int cittKey = 0;
     int abtKey = 0;
     int gmeKey = 0;
@@ -93,19 +99,26 @@ void writePeopleRows(QSqlDatabase &db, const School &school)
         if (p.anaId == 4)
             citt.add({++cittKey, p.anaId, 2});
         const int town = 1 + p.anaId % 3;
-        abt.add(
-            {++abtKey, p.anaId,
-             QStringLiteral("%1 %2").arg(QLatin1String(streets[p.anaId % 6])).arg(1 + p.anaId % 90),
-             town, p.anaId % 5 ? sqlNull() : QVariant(1)});
+        abt.add({++abtKey, p.anaId, residence(p), town, p.anaId % 5 ? sqlNull() : QVariant(1)});
         loc.add({abtKey, abtKey, 2});
-        if (p.anaId == 1) { // one pupil lives elsewhere during the week
-            abt.add({++abtKey, p.anaId, QStringLiteral("Via Roma 5"), 3, sqlNull()});
+        if (p.anaId == 1) { // one pupil lives elsewhere during the week, in a hamlet
+            abt.add({++abtKey, p.anaId, QStringLiteral("Via Roma 5"), 3, QVariant(1)});
             loc.add({abtKey, abtKey, 1});
         }
         // Every pupil came with a lower-secondary licence judgment.
         const int judgment =
             p.ability >= 80 ? 1 : (p.ability >= 72 ? 2 : (p.ability >= 64 ? 3 : 4));
         gme.add({++gmeKey, p.anaId, 3, judgment, sqlNull(), sqlNull()});
+    }
+
+    // Some pupils get their post elsewhere: a correspondence address, a few in a hamlet.
+    for (const Pupil &p : school.pupils) {
+        if (p.anaId % 7)
+            continue;
+        abt.add({++abtKey, p.anaId,
+                 QStringLiteral("Presso Studio Rossi, Via Torino %1").arg(p.anaId), 3,
+                 p.anaId % 14 ? sqlNull() : QVariant(1)});
+        loc.add({abtKey, abtKey, 3});
     }
 
     // The qualification class of the working year: admission scores already exported.
@@ -126,6 +139,7 @@ void writePeopleRows(QSqlDatabase &db, const School &school)
     SeedTable gpt(db, QStringLiteral("TAnaGpt"), cols("iAnaGptId,iAnaId,iAnaId_Gpt,iGptId"));
     SeedTable tut(db, QStringLiteral("TAnaTut"), cols("iAnaTutId,iAnaId,iAnaId_Tut,iTutId"));
     int parentId = int(school.pupils.size());
+    int locKey = abtKey; // one use for each address so far
     int gptKey = 0;
     for (int s : a1->situations) {
         const Pupil &p = school.pupils[std::size_t(school.situations[std::size_t(s)].pupil)];
@@ -137,6 +151,11 @@ void writePeopleRows(QSqlDatabase &db, const School &school)
                      sqlNull(), g, sqlNull(), 1, 1, 1, 1, sqlNull()});
             cag.add({parentId, parentId, 2, sqlNull()});
             gpt.add({++gptKey, p.anaId, parentId, g});
+            // The parents live where their child does; the school writes to the father.
+            abt.add({++abtKey, parentId, residence(p), 1 + p.anaId % 3,
+                     p.anaId % 5 ? sqlNull() : QVariant(1)});
+            for (int use = 1; use <= (g == 1 ? 3 : 2); ++use)
+                loc.add({++locKey, abtKey, use});
         }
         if (gptKey == 2)
             tut.add({1, p.anaId, parentId - 1, 1});
@@ -216,8 +235,8 @@ void writeSituations(QSqlDatabase &db, const School &school)
     SeedTable sit(db, QStringLiteral("TSit_Situazioni"),
                   cols("iSitId,iAnaId,iClsPstId,iSitOrdine,iSitPosReg,dStart,dEnd,iPosFinId,"
                        "iPosFinId_Sosp,lSitRelig,lSitEdFis,iFreqId,dSitEsito,iSitMonteOre,"
-                       "dSitTraRit,dSitPreIscr,dSitIscr,iScuId_Prov,iTfiId,iPosIniId,iPosAttId,"
-                       "iIscId,iIesId,iDcrId,iAltId"));
+                       "dSitTraRit,dSitPreIscr,dSitIscr,iScuId_Prov,iScuId_Tras,iTfiId,iPosIniId,"
+                       "iPosAttId,iIscId,iIesId,iDcrId,iAltId"));
     for (const SchoolClass &c : school.classes) {
         const Year &y = school.yearOf(c.ansId);
         for (int s : c.situations) {
@@ -247,6 +266,7 @@ void writeSituations(QSqlDatabase &db, const School &school)
                      QDate(y.valore, 2, 15),
                      QDate(y.valore, 7, 1),
                      c.acs == 1 ? QVariant(p.originSchool) : sqlNull(),
+                     st.posFin == Transferred ? QVariant(kTransferSchool) : sqlNull(),
                      1,
                      1,
                      1,

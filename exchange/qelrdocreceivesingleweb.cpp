@@ -37,6 +37,7 @@ TfrqelDocReceiveSingleWeb::~TfrqelDocReceiveSingleWeb() = default;
 void TfrqelDocReceiveSingleWeb::OpenList()
 {
     m_teachers->Open(m_iAnsSesDwgId, kModeWebService);
+    SetCurrentSourceRow(0);
     LoadTeacherClasses();
 }
 

@@ -44,12 +44,9 @@ public:
     TSQLClientDataSet &Data() { return m_data; }
 
 private:
-    void showColumns();
-
     TfrVxDBROGrid *m_grid;
     QString m_markField;
     QColor m_markColour;
-    QList<Column> m_columns;
     TSQLClientDataSet m_data;
     TVxClientDataSetModel m_model;
 };

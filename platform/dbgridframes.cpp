@@ -7,6 +7,7 @@
 #include "platform/vxexception.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -32,10 +33,14 @@ public:
     using QSortFilterProxyModel::QSortFilterProxyModel;
     QTableView *view = nullptr;
     QString text;
+    // Fields the rows sort by in place of the sort column; the source column of a field.
+    QStringList sortFields;
+    std::function<int(const QString &field)> columnOf;
+    // Found once per reading of the source: a sort compares many times.
+    mutable QHash<QString, int> fieldColumns;
 
     QHash<int, Qt::Alignment> alignments;
     QHash<int, QString> titles;
-    QHash<int, int> sortColumns; // column -> the column it sorts by
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
@@ -66,11 +71,22 @@ public:
 protected:
     bool lessThan(const QModelIndex &left, const QModelIndex &right) const override
     {
-        const auto found = sortColumns.constFind(left.column());
-        if (found == sortColumns.constEnd())
+        if (sortFields.isEmpty())
             return QSortFilterProxyModel::lessThan(left, right);
-        return QSortFilterProxyModel::lessThan(left.siblingAtColumn(*found),
-                                               right.siblingAtColumn(*found));
+        for (const QString &field : sortFields) {
+            auto found = fieldColumns.constFind(field);
+            if (found == fieldColumns.constEnd())
+                found = fieldColumns.insert(field, columnOf(field));
+            if (*found < 0)
+                continue;
+            const QModelIndex a = left.siblingAtColumn(*found);
+            const QModelIndex b = right.siblingAtColumn(*found);
+            if (QSortFilterProxyModel::lessThan(a, b))
+                return true;
+            if (QSortFilterProxyModel::lessThan(b, a))
+                return false;
+        }
+        return false;
     }
 
     bool filterAcceptsRow(int row, const QModelIndex &parent) const override
@@ -102,10 +118,17 @@ public:
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override
     {
-        if (m_frame->OnDrawCell &&
-            m_frame->OnDrawCell(painter, option, m_proxy->mapToSource(index)))
+        if (!m_frame->OnDrawCell) {
+            QStyledItemDelegate::paint(painter, option, index);
             return;
-        QStyledItemDelegate::paint(painter, option, index);
+        }
+        QStyleOptionViewItem cell(option);
+        initStyleOption(&cell, index);
+        if (m_frame->OnDrawCell(painter, cell, m_proxy->mapToSource(index)))
+            return;
+        const QWidget *widget = cell.widget;
+        QStyle *style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
     }
 
 private:
@@ -136,7 +159,12 @@ TfrVxDBROGrid::TfrVxDBROGrid(QWidget *parent)
     m_grid->horizontalHeader()->setHighlightSections(false);
     m_grid->horizontalHeader()->setSectionsClickable(true);
     m_grid->horizontalHeader()->setStretchLastSection(true);
+    m_proxy->columnOf = [this](const QString &field) { return fieldColumn(field); };
+    // Columns by field come back whenever the source is read anew: a reset forgets them.
+    connect(m_proxy, &QAbstractItemModel::modelReset, this, &TfrVxDBROGrid::applyColumns);
     connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
+        if (m_sortIndexSet && !m_sortColumns.contains(shownPosition(column)))
+            return;
         const Qt::SortOrder order =
             column == m_sortIndex && m_proxy->sortOrder() == Qt::AscendingOrder
                 ? Qt::DescendingOrder
@@ -192,10 +220,18 @@ void TfrVxDBROGrid::fitColumns()
 
 void TfrVxDBROGrid::SetDataSource(QAbstractItemModel *model)
 {
+    if (m_source)
+        disconnect(m_source, nullptr, this, nullptr);
     m_source = model;
     m_proxy->titles.clear();
     m_proxy->alignments.clear();
-    m_proxy->sortColumns.clear();
+    m_proxy->fieldColumns.clear();
+    if (model) {
+        // Before the proxy sorts the new rows, which may bring other fields.
+        const auto forget = [this] { m_proxy->fieldColumns.clear(); };
+        connect(model, &QAbstractItemModel::modelAboutToBeReset, this, forget);
+        connect(model, &QAbstractItemModel::headerDataChanged, this, forget);
+    }
     m_proxy->setSourceModel(model);
     m_sortIndex = -1;
     m_designWidths.clear();
@@ -203,19 +239,18 @@ void TfrVxDBROGrid::SetDataSource(QAbstractItemModel *model)
         m_grid->selectRow(0);
 }
 
+QString TfrVxDBROGrid::fieldName(int column) const
+{
+    if (auto *collection = qobject_cast<TVxQueryCollection *>(m_source.data()))
+        return collection->FieldName(column);
+    return m_source->headerData(column, Qt::Horizontal).toString();
+}
+
 int TfrVxDBROGrid::fieldColumn(const QString &field) const
 {
-    if (!m_source)
-        return -1;
-    for (int column = 0; column < m_source->columnCount(); ++column) {
-        if (auto *collection = qobject_cast<TVxQueryCollection *>(m_source.data())) {
-            if (collection->FieldName(column).compare(field, Qt::CaseInsensitive) == 0)
-                return column;
-        } else if (m_source->headerData(column, Qt::Horizontal)
-                       .toString()
-                       .compare(field, Qt::CaseInsensitive) == 0) {
+    for (int column = 0; m_source && column < m_source->columnCount(); ++column) {
+        if (fieldName(column).compare(field, Qt::CaseInsensitive) == 0)
             return column;
-        }
     }
     return -1;
 }
@@ -246,24 +281,102 @@ void TfrVxDBROGrid::ShowColumn(const QString &field, const QString &title, int w
     fitColumns();
 }
 
+int TfrVxDBROGrid::ColumnCount() const
+{
+    if (!m_columns.isEmpty())
+        return int(m_columns.size());
+    int shown = 0;
+    for (int column = 0; m_source && column < m_source->columnCount(); ++column)
+        shown += m_grid->isColumnHidden(column) ? 0 : 1;
+    return shown;
+}
+
+void TfrVxDBROGrid::ClearColumns()
+{
+    m_columns.clear();
+    forgetColumnLooks();
+    for (int column = 0; m_source && column < m_source->columnCount(); ++column)
+        m_grid->setColumnHidden(column, false);
+}
+
+void TfrVxDBROGrid::AddColumn(const QString &field, const QString &title, int width)
+{
+    if (m_columns.isEmpty() && m_source) {
+        QHeaderView *header = m_grid->horizontalHeader();
+        for (int visual = 0; visual < header->count(); ++visual) {
+            const int column = header->logicalIndex(visual);
+            if (!m_grid->isColumnHidden(column))
+                m_columns.append(Column{
+                    fieldName(column),
+                    m_proxy->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString(), -1});
+        }
+    }
+    m_columns.append(Column{field, title, width});
+    applyColumns();
+}
+
+void TfrVxDBROGrid::applyColumns()
+{
+    if (m_columns.isEmpty() || !m_source)
+        return;
+    // The source's columns may stand elsewhere now: titles and widths go by field again.
+    forgetColumnLooks();
+    for (int column = 0; column < m_source->columnCount(); ++column)
+        m_grid->setColumnHidden(column, true);
+    QHeaderView *header = m_grid->horizontalHeader();
+    int place = 0;
+    for (const Column &c : std::as_const(m_columns)) {
+        const int column = fieldColumn(c.field);
+        if (column < 0 || !m_grid->isColumnHidden(column))
+            continue;
+        ShowColumn(c.field, c.title, c.width);
+        header->moveSection(header->visualIndex(column), place++);
+    }
+}
+
+void TfrVxDBROGrid::forgetColumnLooks()
+{
+    m_proxy->titles.clear();
+    m_proxy->alignments.clear();
+    m_designWidths.clear();
+}
+
+int TfrVxDBROGrid::shownPosition(int column) const
+{
+    if (m_grid->isColumnHidden(column))
+        return -1;
+    const QHeaderView *header = m_grid->horizontalHeader();
+    int position = 0;
+    for (int visual = 0; visual < header->visualIndex(column); ++visual)
+        position += m_grid->isColumnHidden(header->logicalIndex(visual)) ? 0 : 1;
+    return position;
+}
+
+void TfrVxDBROGrid::ClearSortColumns()
+{
+    m_sortIndexSet = true;
+    m_sortColumns.clear();
+}
+
+void TfrVxDBROGrid::AddSortColumn(int column, const QString &fields)
+{
+    m_sortIndexSet = true;
+    m_sortColumns.insert(column, fields.split(QLatin1Char(';'), Qt::SkipEmptyParts));
+}
+
 void TfrVxDBROGrid::SetSortIndex(int column, Qt::SortOrder order)
 {
     m_sortIndex = column;
     if (column < 0) {
+        m_proxy->sortFields.clear();
         m_proxy->sort(-1);
         return;
     }
+    m_proxy->sortFields =
+        m_sortIndexSet ? m_sortColumns.value(shownPosition(column)) : QStringList();
     m_proxy->sort(column, order);
     m_grid->horizontalHeader()->setSortIndicatorShown(true);
     m_grid->horizontalHeader()->setSortIndicator(column, order);
-}
-
-void TfrVxDBROGrid::SortColumnBy(const QString &field, const QString &sortField)
-{
-    const int column = fieldColumn(field);
-    const int sortColumn = fieldColumn(sortField);
-    if (column >= 0 && sortColumn >= 0)
-        m_proxy->sortColumns.insert(column, sortColumn);
 }
 
 void TfrVxDBROGrid::SetMultiSelect(bool on)

@@ -26,13 +26,18 @@ class VxGridProxy;
 // column (SortIndex, a header click), a filter by typed text over the visible columns, and
 // a draw-cell hook that may paint a cell itself. A grid narrower than its columns' widths (a
 // tiled window) shrinks them toward what their contents need, never below it.
+//
+// Columns come two ways: ShowColumn picks among the source's fields as they stand; AddColumn
+// keeps a list of columns by field, in its order, shown again whenever the source is read
+// anew (a list reopened with another statement shows them as soon as it has their fields).
 class TfrVxDBROGrid : public TfrVxBase
 {
     Q_OBJECT
 public:
     // Paints the cell (source model index) and returns true, or returns false to leave it
-    // to the grid.
-    using DrawCellHook = std::function<bool(QPainter *painter, const QStyleOptionViewItem &option,
+    // to the grid, which then draws it with the option as the hook left it (a text colour).
+    // The option comes filled with the cell's text, font and colours.
+    using DrawCellHook = std::function<bool(QPainter *painter, QStyleOptionViewItem &option,
                                             const QModelIndex &index)>;
 
     explicit TfrVxDBROGrid(QWidget *parent = nullptr);
@@ -47,11 +52,19 @@ public:
                     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
     void HideAllColumns();
 
+    // The columns listed by AddColumn; without any, the source's fields shown.
+    int ColumnCount() const;
+    void ClearColumns();
+    // Appends a column. The first one keeps the columns shown until then, before it.
+    void AddColumn(const QString &field, const QString &title, int width = -1);
+
     int SortIndex() const { return m_sortIndex; }
     void SetSortIndex(int column, Qt::SortOrder order = Qt::AscendingOrder);
-    // Sorting by the column (a title click) orders the rows by another field, a sort key the
-    // grid may keep hidden (a name's index column).
-    void SortColumnBy(const QString &field, const QString &sortField);
+    // The sort index of a header click: once cleared, only the columns added to it sort, each
+    // by its own fields ("sClsSDesc;sAnaCognome"), ascending then descending. The column is
+    // its place among the columns shown (0 the first).
+    void ClearSortColumns();
+    void AddSortColumn(int column, const QString &fields);
 
     // Several rows selectable at once (Ctrl and Shift clicks, the select buttons).
     void SetMultiSelect(bool on);
@@ -78,13 +91,28 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    struct Column
+    {
+        QString field;
+        QString title;
+        int width;
+    };
+
+    QString fieldName(int column) const;
     void fitColumns();
+    void applyColumns();
+    void forgetColumnLooks();
+    // The place of a source column among the columns shown; -1 when hidden.
+    int shownPosition(int column) const;
 
     QTableView *m_grid;
     VxGridProxy *m_proxy;
     QPointer<QAbstractItemModel> m_source;
     int m_sortIndex = -1;
     QHash<int, int> m_designWidths; // column -> the width ShowColumn gave it
+    QList<Column> m_columns;
+    bool m_sortIndexSet = false;
+    QHash<int, QStringList> m_sortColumns; // shown position -> its fields
 };
 
 // A lookup edit: keeps the key of a row of a list select and shows the row's text; its

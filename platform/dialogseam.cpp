@@ -43,6 +43,11 @@ QVariant DialogSeam::takeAnswer()
     return state().answers.isEmpty() ? QVariant() : state().answers.takeFirst();
 }
 
+QVariant DialogSeam::peekAnswer()
+{
+    return state().answers.isEmpty() ? QVariant() : state().answers.first();
+}
+
 void DialogSeam::queueModalScript(const ModalScript &script)
 {
     state().answers.append(QVariant::fromValue(script));

@@ -32,6 +32,9 @@ public:
     static void queueAnswer(const QVariant &answer);
     static bool hasAnswer();
     static QVariant takeAnswer();
+    // The next answer, left in the queue (invalid when there is none): for a seam that takes
+    // only answers of its own type.
+    static QVariant peekAnswer();
 
     // A modal form answered by a script: the test gets the live dialog, fills it or presses
     // its buttons, and returns the modal result (or mrNone to let the dialog's own buttons

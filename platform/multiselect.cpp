@@ -1,7 +1,9 @@
 #include "platform/multiselect.h"
 
+#include "platform/dbgridframes.h"
 #include "platform/images.h"
 
+#include <QAbstractProxyModel>
 #include <QAction>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -10,18 +12,18 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <vector>
 
 TfmVxMultiSelect::TfmVxMultiSelect(QWidget *parent)
-    : TfmVxOkCancDlg(parent), m_grid(new QTableView), m_tools(new QToolBar)
+    : TfmVxOkCancDlg(parent), m_frame(new TfrVxDBROGrid), m_grid(m_frame->grGrid()),
+      m_tools(new QToolBar)
 {
     setObjectName(QStringLiteral("fmVxMultiSelect"));
     setWindowTitle(QStringLiteral("Selezione"));
+    m_frame->setObjectName(QStringLiteral("frSelect"));
+    m_frame->orFrame()->hide();
     m_grid->setObjectName(QStringLiteral("grSelect"));
-    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::MultiSelection);
-    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_grid->verticalHeader()->setDefaultSectionSize(22);
-    m_grid->horizontalHeader()->setStretchLastSection(true);
     m_tools->setObjectName(QStringLiteral("tbSelect"));
     m_tools->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     struct ActionDef
@@ -46,13 +48,19 @@ TfmVxMultiSelect::TfmVxMultiSelect(QWidget *parent)
     auto *layout = new QVBoxLayout(ClientArea());
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_tools);
-    layout->addWidget(m_grid, 1);
+    layout->addWidget(m_frame, 1);
     resize(520, 420);
 }
 
 void TfmVxMultiSelect::SetDataSet(QAbstractItemModel *model)
 {
-    m_grid->setModel(model);
+    m_frame->SetDataSource(model);
+    m_grid->clearSelection(); // the frame stands on the first row: nothing is chosen yet
+}
+
+QAbstractItemModel *TfmVxMultiSelect::DataSet() const
+{
+    return m_frame->DataSource();
 }
 
 QList<int> TfmVxMultiSelect::SelectedRows() const
@@ -60,7 +68,7 @@ QList<int> TfmVxMultiSelect::SelectedRows() const
     QList<int> rows;
     if (QItemSelectionModel *selection = m_grid->selectionModel()) {
         for (const QModelIndex &index : selection->selectedRows())
-            rows.append(index.row());
+            rows.append(m_frame->SourceRowAt(index.row()));
     }
     std::sort(rows.begin(), rows.end());
     return rows;
@@ -69,13 +77,32 @@ QList<int> TfmVxMultiSelect::SelectedRows() const
 void TfmVxMultiSelect::SetSelectedRows(const QList<int> &rows)
 {
     QItemSelectionModel *selection = m_grid->selectionModel();
-    if (!selection)
+    auto *proxy = qobject_cast<QAbstractProxyModel *>(m_grid->model());
+    if (!selection || !proxy || !DataSet())
         return;
-    selection->clearSelection();
+    QItemSelection chosen;
     for (int row : rows) {
-        selection->select(m_grid->model()->index(row, 0),
-                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        const QModelIndex index = proxy->mapFromSource(DataSet()->index(row, 0));
+        if (index.isValid())
+            chosen.select(index, index);
     }
+    selection->select(chosen, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+QVariantList TfmVxMultiSelect::SelectedValues(const QString &field) const
+{
+    QAbstractItemModel *model = DataSet();
+    QVariantList values;
+    for (int column = 0; model && column < model->columnCount(); ++column) {
+        if (model->headerData(column, Qt::Horizontal)
+                .toString()
+                .compare(field, Qt::CaseInsensitive) != 0)
+            continue;
+        for (int row : SelectedRows())
+            values.append(model->index(row, column).data(Qt::EditRole));
+        break;
+    }
+    return values;
 }
 
 void TfmVxMultiSelect::SelectAll()
@@ -90,13 +117,14 @@ void TfmVxMultiSelect::SelectNone()
 
 void TfmVxMultiSelect::InvertSelection()
 {
-    QAbstractItemModel *model = m_grid->model();
-    if (!model)
+    if (!DataSet())
         return;
-    const QList<int> selected = SelectedRows();
+    std::vector<bool> chosen(DataSet()->rowCount());
+    for (int row : SelectedRows())
+        chosen[row] = true;
     QList<int> inverted;
-    for (int row = 0; row < model->rowCount(); ++row) {
-        if (!selected.contains(row))
+    for (int row = 0; row < int(chosen.size()); ++row) {
+        if (!chosen[row])
             inverted.append(row);
     }
     SetSelectedRows(inverted);

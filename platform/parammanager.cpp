@@ -20,9 +20,6 @@ namespace {
 const char *const kInstitutesSql =
     "SELECT Dow.iDwgId, Dow.sDowLDesc FROM TDow_DataOwner Dow WHERE Dow.iDwgId <> 1 "
     "ORDER BY Dow.sDowLDesc";
-const char *const kYearsSql =
-    "SELECT Ans.iAnsId, CAST(Ans.iAnsValore AS VARCHAR(4)) || '/' || "
-    "CAST(Ans.iAnsValore + 1 AS VARCHAR(4)) FROM TAns_AnniScolast Ans ORDER BY Ans.iAnsValore";
 
 QString applCode(const QString &entry)
 {
@@ -45,6 +42,13 @@ void selectId(QComboBox *combo, const QString &value)
 }
 
 } // namespace
+
+QString VxSchoolYearsSql()
+{
+    return QStringLiteral(
+        "SELECT Ans.iAnsId, CAST(Ans.iAnsValore AS VARCHAR(4)) || '/' || "
+        "CAST(Ans.iAnsValore + 1 AS VARCHAR(4)) FROM TAns_AnniScolast Ans ORDER BY Ans.iAnsValore");
+}
 
 TVxParamManager::TVxParamManager(QObject *parent) : QObject(parent)
 {
@@ -79,7 +83,7 @@ QList<TVxParamDef> TVxParamManager::Definitions() const
             .ListSQL = QString::fromLatin1(kInstitutesSql);
         add(QStringLiteral("VX"), TVxWorkingContext::schoolYearKey(),
             QStringLiteral("Anno scolastico di lavoro"), TVxParamDef::List)
-            .ListSQL = QString::fromLatin1(kYearsSql);
+            .ListSQL = VxSchoolYearsSql();
     }
     if (codes.contains(QLatin1String("QEL"))) {
         add(QStringLiteral("QEL"), TVxWorkingContext::sessionKey(),

@@ -12,6 +12,9 @@
 
 class QWidget;
 
+// The school years as the year lists offer them: the key and "2007/2008", in their order.
+QString VxSchoolYearsSql();
+
 // One parameter of the working context as the parameter dialog shows it.
 struct TVxParamDef
 {

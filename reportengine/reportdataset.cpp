@@ -25,6 +25,17 @@ void TfrDataSet::Open()
     QStringList columns;
     std::vector<QList<QVariant>> rows;
     fetch(columns, rows);
+    if (!m_keyField.isEmpty()) {
+        int key = int(columns.size()) - 1;
+        while (key >= 0 && columns[key].compare(m_keyField, Qt::CaseInsensitive) != 0)
+            --key;
+        if (key < 0)
+            throw EfrError(
+                QStringLiteral("Il dataset %1 non ha il campo «%2».").arg(m_name, m_keyField));
+        std::erase_if(rows, [this, key](const QList<QVariant> &row) {
+            return !m_keys.contains(frDisplayText(row.value(key)));
+        });
+    }
     // A detail reopened at every row of its master comes back with the same columns.
     if (columns != m_columns) {
         m_columns = columns;
@@ -36,6 +47,18 @@ void TfrDataSet::Open()
     m_row = 0;
     m_active = true;
     scrolled();
+}
+
+void TfrDataSet::SetKeyFilter(const QString &field, const QSet<QString> &keys)
+{
+    m_keyField = field;
+    m_keys = keys;
+}
+
+void TfrDataSet::ClearKeyFilter()
+{
+    m_keyField.clear();
+    m_keys.clear();
 }
 
 void TfrDataSet::Close()

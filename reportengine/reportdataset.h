@@ -28,6 +28,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -87,6 +88,12 @@ public:
     std::function<void(TfrDataSet &)> BeforeOpen;
     std::function<void(TfrDataSet &)> AfterScroll;
 
+    // From the next open on, only the rows whose field holds one of the keys, in the order
+    // read (the rows chosen in a selection form; keys compare as display texts), until lifted.
+    // An open that finds no such field raises EfrError.
+    void SetKeyFilter(const QString &field, const QSet<QString> &keys);
+    void ClearKeyFilter();
+
 protected:
     // Reads the columns and every row; raises on failure (the dataset stays closed).
     virtual void fetch(QStringList &columns, std::vector<QList<QVariant>> &rows) = 0;
@@ -100,6 +107,8 @@ private:
     QStringList m_columns;
     QHash<QString, int> m_index; // upper-case name -> column
     std::vector<QList<QVariant>> m_rows;
+    QString m_keyField;
+    QSet<QString> m_keys;
 };
 
 // The framework's in-memory dataset offered to templates: its visible rows, as they stand
@@ -198,9 +207,10 @@ public:
 };
 
 // A report dataset whose report first asks the user to choose in a selection form: the form's
-// registered class name, whether it is shown, whether the choice is applied after it, the
-// key field of the chosen rows, and the events before the form shows and after the user
-// confirms (both with the created form). The report module shows it.
+// registered class name, whether it is shown, whether OnAfterSelectForm runs, the key field
+// of the chosen rows, and the events before the form shows and after the user confirms (both
+// with the created form). The report shows the form before its pages (TfrReport::PrepareReport)
+// and then walks only the chosen rows.
 class TVxfrDBDataSet : public TfrDBDataSet
 {
 public:

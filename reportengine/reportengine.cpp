@@ -1,12 +1,17 @@
 #include "reportengine/reportengine.h"
 
 #include "platform/connection.h"
+#include "platform/formregistry.h"
+#include "platform/messagedlg.h"
+#include "platform/multiselect.h"
 #include "platform/transaction.h"
 #include "reportengine/reportlayout.h"
 #include "reportengine/reportstore.h"
 
+#include <QApplication>
 #include <QHash>
 #include <QRegularExpression>
+#include <QScopeGuard>
 
 TfrReport *CurReport = nullptr;
 TfrParser frParser;
@@ -52,6 +57,44 @@ TfrExpression parsed(const QString &text)
     cache.insert(text, e);
     cachedCharacters += text.size();
     return e;
+}
+
+// The report datasets of the bands, in the order they print, each once.
+void collectDataSets(const std::vector<TfrBand> &bands, QStringList &names)
+{
+    for (const TfrBand &band : bands) {
+        if (!band.DataSet.isEmpty() && !names.contains(band.DataSet, Qt::CaseInsensitive))
+            names << band.DataSet;
+        collectDataSets(band.Bands, names);
+    }
+}
+
+// The keys of the rows the office chose in the adapter's form; EfrAbort when it cancelled.
+QSet<QString> showSelectForm(TVxfrDBDataSet &adapter)
+{
+    const std::unique_ptr<QWidget> window(
+        FormRegistry::create(adapter.SelectForm, QApplication::activeWindow()));
+    auto *form = qobject_cast<TfmVxMultiSelect *>(window.get());
+    if (!form)
+        throw EfrError(QStringLiteral("La finestra di selezione «%1» del dataset %2 non esiste.")
+                           .arg(adapter.SelectForm, adapter.Name()));
+    if (adapter.OnBeforeSelectForm)
+        adapter.OnBeforeSelectForm(adapter, form);
+    if (VxExecModal(form) != mrOk)
+        throw EfrAbort();
+    if (adapter.DoAfterSelect && adapter.OnAfterSelectForm)
+        adapter.OnAfterSelectForm(adapter, form);
+    QSet<QString> keys;
+    if (adapter.KeyField.isEmpty())
+        return keys;
+    const QVariantList values = form->SelectedValues(adapter.KeyField);
+    if (values.size() != form->SelectedRows().size())
+        throw EfrError(QStringLiteral("L'elenco della finestra di selezione «%1» non ha il campo "
+                                      "«%2».")
+                           .arg(adapter.SelectForm, adapter.KeyField));
+    for (const QVariant &value : values)
+        keys.insert(frDisplayText(value));
+    return keys;
 }
 
 QString runErrorMessage(const QString &title, const QString &object, const QString &expression,
@@ -150,11 +193,42 @@ void TfrReport::LoadFromTemplate(const TfrTemplate &report)
 bool TfrReport::PrepareReport()
 {
     m_pages = TfrDisplayList();
-    TfrRun run(*this);
-    TfrDisplayList pages = frLayOut(*this);
-    run.End();
-    m_pages = std::move(pages);
+    m_cancelled = false;
+    std::vector<TfrDataSet *> chosen;
+    // The next report reads every row again.
+    const auto lift = qScopeGuard([&chosen] {
+        for (TfrDataSet *dataSet : chosen)
+            dataSet->ClearKeyFilter();
+    });
+    try {
+        TfrRun run(*this);
+        askSelections(chosen);
+        TfrDisplayList pages = frLayOut(*this);
+        run.End();
+        m_pages = std::move(pages);
+    } catch (const EfrAbort &) {
+        m_cancelled = true;
+        return false;
+    }
     return !m_pages.Pages.empty();
+}
+
+void TfrReport::askSelections(std::vector<TfrDataSet *> &chosen)
+{
+    QStringList names;
+    collectDataSets(m_template.Bands, names);
+    for (const QString &name : std::as_const(names)) {
+        auto *adapter = dynamic_cast<TVxfrDBDataSet *>(FindReportDataSet(name));
+        if (!adapter || !adapter->ShowSelectForm || adapter->SelectForm.isEmpty())
+            continue;
+        const QSet<QString> keys = showSelectForm(*adapter);
+        // Read again with what the form's events gave it.
+        adapter->DataSet->Close();
+        if (adapter->KeyField.isEmpty())
+            continue;
+        adapter->DataSet->SetKeyFilter(adapter->KeyField, keys);
+        chosen.push_back(adapter->DataSet);
+    }
 }
 
 QVariant TfrReport::GetVariable(const QString &name)
@@ -205,16 +279,28 @@ bool TfrReport::MayReadDataModule(const QString &moduleName) const
     return allowed;
 }
 
-TfrDataSet *TfrReport::FindDataSet(const QString &name) const
+QList<TfrDataModule *> TfrReport::readableModules() const
 {
     QList<TfrDataModule *> modules = frDataModules();
     modules.removeIf(
         [this](const TfrDataModule *m) { return !MayReadDataModule(m->ModuleName()); });
-    for (TfrDataModule *m : modules) {
+    return modules;
+}
+
+TfrDBDataSet *TfrReport::FindReportDataSet(const QString &name) const
+{
+    for (TfrDataModule *m : readableModules()) {
         if (TfrDBDataSet *adapter = m->FindReportDataSet(name))
-            return adapter->DataSet;
+            return adapter;
     }
-    for (TfrDataModule *m : modules) {
+    return nullptr;
+}
+
+TfrDataSet *TfrReport::FindDataSet(const QString &name) const
+{
+    if (TfrDBDataSet *adapter = FindReportDataSet(name))
+        return adapter->DataSet;
+    for (TfrDataModule *m : readableModules()) {
         if (TfrDataSet *d = m->FindDataSet(name))
             return d;
     }

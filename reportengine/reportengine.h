@@ -26,6 +26,13 @@
 // data module alive (see reportdataset.h); a closed dataset is opened with the parameters it
 // has and stands on its first row; past its end the field is null.
 //
+// Before the pages, each report dataset of the template's bands that asks for a selection form
+// (TVxfrDBDataSet) shows it once: the form is created by its registered class name (a
+// TfmVxMultiSelect), OnBeforeSelectForm runs, the form is shown modally through the dialog
+// seam, OnAfterSelectForm runs on OK (with DoAfterSelect), and the dataset then holds only the
+// rows chosen, matched by its KeyField, in its own order, for the rest of the run. Cancel ends
+// the run without pages and without a message: PrepareReport is false and Cancelled() true.
+//
 // An error while a text object is evaluated ends the run as EfrRunError, naming the object,
 // the expression and the cause. Inside, the cause keeps its kind (EfrConversionError,
 // EfrRoundingError, or any other EVxException), so that a library calling frParser.Calc can
@@ -45,11 +52,22 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <exception>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class TVxTransaction;
 class TfrLayout;
+
+// Ends the report being prepared without pages and without a message: the office cancelled a
+// selection, or a handler has already told it why the report cannot run. Deliberately not an
+// EVxException, so that no handler of failures on the way takes it for one.
+class EfrAbort : public std::exception
+{
+public:
+    const char *what() const noexcept override { return "report cancelled"; }
+};
 
 // The error that ends a run.
 class EfrRunError : public EVxException
@@ -88,6 +106,8 @@ public:
     // Lays the template out in one run over its datasets: true when the display list holds
     // at least one page. A failure raises, naming the band or object, and leaves no pages.
     bool PrepareReport();
+    // Whether the last preparation was ended by EfrAbort (a cancelled selection).
+    bool Cancelled() const { return m_cancelled; }
     const TfrDisplayList &Pages() const { return m_pages; }
 
     // The report component's events: the variable request and the end of a run.
@@ -107,6 +127,7 @@ public:
     // The dataset of the report dataset with that name, else the dataset with that name, in
     // the data modules the report may read.
     TfrDataSet *FindDataSet(const QString &name) const;
+    TfrDBDataSet *FindReportDataSet(const QString &name) const;
 
     // The data modules whose datasets a template may read: every module alive while no
     // pattern and no module is given; otherwise those whose name matches a pattern
@@ -135,12 +156,16 @@ protected:
 private:
     friend class TfrRun;
     friend class TfrLayout;
+    QList<TfrDataModule *> readableModules() const;
+    // Shows the selection forms; the datasets whose rows they chose go into the list.
+    void askSelections(std::vector<TfrDataSet *> &chosen);
     QString m_connectionName;
     TfrTemplate m_template;
     TfrDisplayList m_pages;
     const TfrLayout *m_layout = nullptr; // while PrepareReport lays out: the page variables
     int m_calcDepth = 0;
     bool m_running = false;
+    bool m_cancelled = false;
     QStringList m_unanswered;
     QStringList m_moduleFilter;
     QStringList m_registeredModules;

@@ -39,6 +39,8 @@ bool TdmVxRptFR::PrepareStoredReport(int id)
     LoadReportFromVxDB(id);
     if (PrepareReport())
         return true;
+    if (m_report.Cancelled())
+        return false;
     VxMessageDlg(QStringLiteral("Il report \"%1\" non ha pagine: non ci sono dati da stampare.")
                      .arg(m_report.Title),
                  mtInformation, mbOK);

@@ -81,7 +81,8 @@ public:
     // Writes the prepared pages; raises when there are none.
     void ExportTo(TfrExportFilter &filter, const QString &fileName);
 
-    // Loads and prepares a stored report: false, and the office told so, when it has no pages.
+    // Loads and prepares a stored report: false, and the office told so, when it has no pages;
+    // false without a word when the office cancelled its selection.
     bool PrepareStoredReport(int id);
     // Loads, prepares and shows the report in a preview window (the window, or none when the
     // report has no pages: the office is told so).

@@ -1,11 +1,16 @@
 #include "reports/qelreportsinstall.h"
 
 #include "reportengine/reporttree.h"
+#include "reports/qelreportforms.h"
 #include "reports/qelrptdatasets.h"
+#include "reports/qelrptfunctions.h"
 #include "shell/qelactivations.h"
 #include "shell/qelreporttree.h"
+#include "shell/qelstartup.h"
 
 #include <QPointer>
+
+#include <cstdlib>
 
 namespace {
 
@@ -37,6 +42,11 @@ void installReportParts()
     if (installed)
         return;
     installed = true;
+    qelStartupHooks().registerForms.append(registerReportForms);
+    // Every report's templates call the school's functions; the registry lets them go as the
+    // program ends.
+    frRegisterFunctionLibrary<TfrQelFunctionLibrary>();
+    std::atexit([] { frUnRegisterFunctionLibrary<TfrQelFunctionLibrary>(); });
     QelReportHooks &hooks = qelReportHooks();
     hooks.createReportModule = [](QWidget *owner) -> QObject * {
         return new TdmqelRptDataSets(owner);

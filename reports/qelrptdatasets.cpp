@@ -127,6 +127,7 @@ TdmqelRptDataSets::TdmqelRptDataSets(QObject *owner)
         AddReportDataSet(QString::fromLatin1(name), dataSet);
 
     bindChain();
+    bindSelectForms();
     PreparaDataSets();
     dmqelRptDataSets = this;
 }
@@ -193,6 +194,23 @@ void TdmqelRptDataSets::SetParamFreId(int iFreId)
         query->ParamByName(QStringLiteral("iFreId")).setValue(iFreId);
 }
 
+QList<int> TdmqelRptDataSets::GetCmpSessione(qint64 iAnsSesDwgId) const
+{
+    if (!dmqelParGen)
+        throw EVxException(QStringLiteral("Parametri di stampa non disponibili."));
+    const TVxParInteger *sessions[] = {&dmqelParGen->xpiSes1, &dmqelParGen->xpiSes2,
+                                       &dmqelParGen->xpiSes3};
+    for (int slot = 0; slot < 3; ++slot) {
+        if (sessions[slot]->GetValore() != iAnsSesDwgId)
+            continue;
+        QList<int> components;
+        for (int n = 0; n < 3; ++n)
+            components << dmqelParGen->xpiCmp[slot][n].GetValore();
+        return components;
+    }
+    return {};
+}
+
 void TdmqelRptDataSets::bindChain()
 {
     qquClsSes->AfterScroll = [this](TfrDataSet &m) { clsSesAfterScroll(m); };
@@ -236,18 +254,14 @@ void TdmqelRptDataSets::bindChain()
     };
 
     // Parameters taken as the dataset opens.
-    qquAlunni->BeforeOpen = [this](TfrDataSet &) {
-        // Not chosen: the list opens with the parameter it has.
-        if (const int institute = TVxWorkingContext::institute())
-            qquAlunni->ParamByName(QStringLiteral("iDwgId")).setValue(institute);
-    };
     qquAai->BeforeOpen = [this](TfrDataSet &) {
         const int session = TVxWorkingContext::session();
         qquAai->ParamByName(QStringLiteral("iAnsSesDwgId"))
             .setValue(session != 0 ? QVariant(session) : QVariant());
     };
-    // The first make-up phase unless a template chose another.
-    for (TfrQuery *records : {qquAluRec, qquAluRecAllMat}) {
+    // The first make-up phase unless a template chose another (the make-up functions open
+    // qquAluMatRec without choosing one).
+    for (TfrQuery *records : {qquAluRec, qquAluRecAllMat, qquAluMatRec}) {
         records->BeforeOpen = [records](TfrDataSet &) {
             TfrParam &phase = records->ParamByName(QStringLiteral("iFreId"));
             if (phase.IsNull())

@@ -12,6 +12,11 @@
 //
 // A detail "set only" by a scroll keeps its new parameters closed until a template reads it.
 // Working institute, year and session are read through TVxWorkingContext (0 = not chosen).
+//
+// Before a report over frdClsSes or frdAlunni the engine shows the selection dialog
+// "TfmqelSelRptAnsSesBs" (qelfselrptansbs.h); the module sets it up for classes or pupils and
+// takes the choice into qquClsSes or qquAlunni and SelAnsId, SelAnsSesDwgId. A pupil report
+// without a working institute or year says so and ends without pages.
 
 #include "platform/clientdataset.h"
 #include "platform/sqlparams.h"
@@ -75,6 +80,9 @@ public:
     int GetClsSesId(int iSitId, int iAnsSesDwgId);
     // The make-up phase the three make-up queries read.
     void SetParamFreId(int iFreId);
+    // The first three components the print settings give the report session that is
+    // iAnsSesDwgId (the first of the three sessions equal to it); none when none is.
+    QList<int> GetCmpSessione(qint64 iAnsSesDwgId) const;
 
     // The rows the report is on and the choice of the selection dialog.
     int CurPstId() const
@@ -100,6 +108,19 @@ public:
     int SelAnsSesDwgId() const
     {
         return m_selAnsSesDwgId;
+    }
+    // The scrolls set them; a caller walking pupils and subjects by itself sets them directly.
+    void SetCurSitId(int iSitId)
+    {
+        m_curSitId = iSitId;
+    }
+    void SetCurMatId(int iMatId)
+    {
+        m_curMatId = iMatId;
+    }
+    void SetCurClsId(int iClsId)
+    {
+        m_curClsId = iClsId;
     }
     // Written by the selection dialog's handlers and by the digital register wizard.
     void SetSelAnsId(int iAnsId)
@@ -179,6 +200,13 @@ public:
 
 private:
     void bindChain();
+    // The selection dialog before a class or pupil report (qelrptselect.cpp).
+    void bindSelectForms();
+    void frdClsSesBeforeSelectForm(TVxfrDBDataSet &sender, QWidget *form);
+    void frdClsSesAfterSelectForm(TVxfrDBDataSet &sender, QWidget *form);
+    void frdAlunniBeforeSelectForm(TVxfrDBDataSet &sender, QWidget *form);
+    void frdAlunniAfterSelectForm(TVxfrDBDataSet &sender, QWidget *form);
+    void LoadParamDwgIdBeforeOpen(TfrDataSet &dataSet);
     void clsSesAfterScroll(TfrDataSet &master);
     void clsAluAfterScroll(TfrDataSet &master);
     void alunniAfterScroll(TfrDataSet &master);

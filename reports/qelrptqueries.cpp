@@ -1,7 +1,10 @@
 #include "reports/qelrptqueries.h"
 
+#include "reports/qelrptpersonqueries.h"
+
 namespace {
 
+using namespace qelrpt;
 using Params = QList<QPair<QString, QVariant>>;
 
 Params ints(std::initializer_list<const char *> names)
@@ -89,17 +92,6 @@ QString hasComponents(const char *kind)
                           "INNER JOIN TCmp_Componenti TCmp ON (TCmp.iCmpId = TCmpSca.iCmpId) "
                           "WHERE TCmc.iClsSesMatId = TCsm.iClsSesMatId AND ") +
            QString::fromLatin1(kind) + QLatin1Char(')');
-}
-
-// A place: its postcode, municipality and province, from the row's iComCapId.
-QString placeJoins(const QString &comCapId)
-{
-    return QStringLiteral("LEFT JOIN TComCap TComCap ON (TComCap.iComCapId = %1) "
-                          "LEFT JOIN TCap TCap ON (TCap.iCapId = TComCap.iCapId) "
-                          "LEFT JOIN TSrpc TSrpc ON (TSrpc.iSrpcId = TComCap.iSrpcId) "
-                          "LEFT JOIN TCom_Comuni TCom ON (TCom.iComId = TSrpc.iComId) "
-                          "LEFT JOIN TPro_Province TPro ON (TPro.iProId = TSrpc.iProId) ")
-        .arg(comCapId);
 }
 
 // A debt's outcome, type and the teachers who assigned and verified it.
@@ -569,13 +561,8 @@ QString aluRec(bool allSubjects)
 
 QList<QelRptQueryText> buildTexts()
 {
-    // The queries the personal-data reports give a text; the chain already sets their
-    // parameters.
-    const auto later = [](const char *name, Params params) {
-        return QelRptQueryText{S(name), QString(), params};
-    };
-    const auto address = [](const char *name, int use) {
-        return QelRptQueryText{S(name), QString(), {{"iAnaId", QVariant()}, {"iAbt", use}}};
+    const auto address = [](const char *name, const QString &sql, int use) {
+        return QelRptQueryText{S(name), sql, {{"iAnaId", QVariant()}, {"iAbt", use}}};
     };
     const auto q = [](const char *name, const QString &sql, Params params) {
         return QelRptQueryText{S(name), sql, params};
@@ -586,7 +573,7 @@ QList<QelRptQueryText> buildTexts()
     const Params sitSes = ints({"iSitId", "iAnsSesDwgId"});
     const Params clsInSes = ints({"iClsId", "iAnsSesDwgId"});
     return {
-        later("qquDataOwner", {{"All", 0}}),
+        q("qquDataOwner", dataOwner(), {{"All", 0}}),
         q("qquSedi", sedi(), ints({"iClsId"})),
         q("qquAlunni", alunni(),
           ints({"iAnsId", "iDwgId", "iAllId", "iClsId", "iAllPosFinId", "iPosFinId"})),
@@ -596,23 +583,23 @@ QList<QelRptQueryText> buildTexts()
         q("qquCommissioni", commissioni(), ints({"iClsId"})),
         q("qquDebiti", debiti(), sit),
         q("qquGenitori", genitori(), ana),
-        later("qquGenitoriDettagli", ana),
-        address("qquGenitoriDom", 1),
-        address("qquGenitoriRes", 2),
-        address("qquGenitoriRec", 3),
-        address("qquAlunniDom", 1),
-        address("qquAlunniRes", 2),
-        address("qquAlunniRec", 3),
-        address("qquAlunniFrazDom", 1),
-        address("qquAlunniFrazRes", 2),
-        address("qquAlunniFrazRec", 3),
-        address("qquGenitoriFrazDom", 1),
-        address("qquGenitoriFrazRes", 2),
-        address("qquGenitoriFrazRec", 3),
+        q("qquGenitoriDettagli", genitoriDettagli(), ana),
+        address("qquGenitoriDom", addresses(), 1),
+        address("qquGenitoriRes", addresses(), 2),
+        address("qquGenitoriRec", addresses(), 3),
+        address("qquAlunniDom", addresses(), 1),
+        address("qquAlunniRes", addresses(), 2),
+        address("qquAlunniRec", addresses(), 3),
+        address("qquAlunniFrazDom", hamlets(), 1),
+        address("qquAlunniFrazRes", hamlets(), 2),
+        address("qquAlunniFrazRec", hamlets(), 3),
+        address("qquGenitoriFrazDom", hamlets(), 1),
+        address("qquGenitoriFrazRes", hamlets(), 2),
+        address("qquGenitoriFrazRec", hamlets(), 3),
         q("qquSituazioni", situazioni(), ana),
-        later("qquSituazDettagli", sit),
-        later("qquAluAna", ana),
-        later("qquGenAna", ana),
+        q("qquSituazDettagli", situazDettagli(), sit),
+        q("qquAluAna", birthAndCitizenship(false), ana),
+        q("qquGenAna", birthAndCitizenship(true), ana),
         q("qquClassi", classi(), ints({"iClsPstId"})),
         q("qquAluCls", classi(), ints({"iClsPstId"})),
         q("qquAluMat", aluMat(kVoteCmp, false, true, false), sit),
@@ -621,13 +608,13 @@ QList<QelRptQueryText> buildTexts()
         q("qquAluTas", aluCmp(kTaxCmp, false), sit),
         q("qquObbligoForm", obbligoForm(), sit),
         q("qquEsoneri", esoneri(), sit),
-        later("qquScuolaProve", sit),
-        later("qquScuolaTrasf", sit),
-        later("qquScuolTraDettagli", sit),
-        later("qquScuolProDettagli", sit),
-        later("qquAlunniDettagli", ana),
-        later("qquGenitoriTelEmail", ana),
-        later("qquGenitoriProfesTdStud", ana),
+        q("qquScuolaProve", school("iScuId_Prov"), sit),
+        q("qquScuolaTrasf", school("iScuId_Tras"), sit),
+        q("qquScuolTraDettagli", schoolPlace("iScuId_Tras"), sit),
+        q("qquScuolProDettagli", schoolPlace("iScuId_Prov"), sit),
+        q("qquAlunniDettagli", alunniDettagli(), ana),
+        q("qquGenitoriTelEmail", genitoriTelEmail(), ana),
+        q("qquGenitoriProfesTdStud", genitoriProfesTdStud(), ana),
         q("qquClsSes", clsSes(), ints({"iAnsSesDwgId"})),
         q("qquNCmpCls", classCount("TCmc.iClsMatCmpId", "NumCmpCls", kVoteCmp), clsInSes),
         q("qquNTasCls", classCount("TCmc.iClsMatCmpId", "NumTasCls", kTaxCmp), clsInSes),
@@ -658,9 +645,9 @@ QList<QelRptQueryText> buildTexts()
         q("qquAluCmpSes", aluCmp(kVoteCmp, true), sitSes),
         q("qquAluTasSes", aluCmp(kTaxCmp, true), sitSes),
         q("qquDebMat", debMat(), ints({"iSitId", "iMatId"})),
-        later("qquAai", ints({"iAnsSesDwgId"})),
-        later("qquCreSco", {}),
-        later("qquCreFrm", {}),
+        q("qquAai", aai(), ints({"iAnsSesDwgId"})),
+        q("qquCreSco", creditItems("Sco"), {}),
+        q("qquCreFrm", creditItems("Frm"), {}),
         q("qquAluRec", aluRec(false), ints({"iSitId", "iMatId", "iAnsSesDwgId", "iFreId"})),
         q("qquAluRecAllMat", aluRec(true), ints({"iSitId", "iAnsSesDwgId", "iFreId"})),
         // The make-up functions set its session as well as its pupil, subject and phase.

@@ -12,8 +12,6 @@
 struct QelRptQueryText
 {
     QString name; // the query component
-    // Empty for the queries whose statements the personal-data reports bring: opening one ends
-    // the report naming it, while the chain already sets their parameters.
     QString sql;
     // Declared as integers in this order, with the value they start from (null for most).
     QList<QPair<QString, QVariant>> params;

@@ -146,14 +146,12 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmqelSendScrutinio",
         "TfmqelSendCPst",
         "TfmqelRiceCPst",
-        "TfmQelAggStampe",
         "TfmqelRiceC",
         "TfmQelStampaVerbali",
         "TfmQelOpzioniRegistri",
         "TfmQelFirmaPreside",
         "TfmQelGestioneVolumi",
         "TfmqelPagelleWeb",
-        "TfmqelParRpt",
         "TfmQelRilIntegr",
     };
     return classes;

@@ -1,6 +1,7 @@
 #include "shell/qelmain.h"
 
 #include "platform/attivazioni.h"
+#include "platform/desktop.h"
 #include "platform/globalvars.h"
 #include "platform/messagedlg.h"
 #include "platform/outlookbar.h"
@@ -14,7 +15,6 @@
 #include "shell/qelutil.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QMenu>
 #include <QUrl>
 
@@ -134,7 +134,7 @@ void TfmqelMain::openFaq()
     // that opens nothing.
     const QUrl url =
         QUrl::fromUserInput(base + QStringLiteral("/_updates/mix/wiki/ScrutinioQualifica.pdf"));
-    if (url.isValid() && !url.isRelative() && QDesktopServices::openUrl(url))
+    if (VxOpenUrl(url))
         return;
     VxMessageDlg(QStringLiteral("Impossibile aprire la pagina %1 nel browser.\r\r"
                                 "Controllare l'indirizzo del sito in ParGen.ini, sezione "

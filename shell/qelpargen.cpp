@@ -33,6 +33,29 @@ QString decodeText(const QByteArray &bytes)
     return latin(bytes);
 }
 
+// A server address as the office wrote it in ParGen.ini. Never guessed: the office must know
+// which server it talks to.
+QString checkedServerAddress(const TVxParString &par, const QString &server)
+{
+    const QString where = QStringLiteral("Indicarlo nel file ETC\\ParGen.ini, sezione [%1], "
+                                         "chiave %2, per esempio https://server.esempio.it")
+                              .arg(par.Section(), par.Ident());
+    QString text = par.GetValore().trimmed();
+    if (text.isEmpty())
+        throw EVxException(QStringLiteral("Non è impostato l'indirizzo del %1.\r\r").arg(server) +
+                           where);
+    while (text.endsWith(QLatin1Char('/')))
+        text.chop(1);
+    const QUrl url(text, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty() || !url.userInfo().isEmpty() || url.hasQuery() ||
+        url.hasFragment() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+        throw EVxException(
+            QStringLiteral("L'indirizzo del %1 \"%2\" non è valido.\r\r").arg(server, text) +
+            where);
+    return text;
+}
+
 TVxFieldValues rowOne()
 {
     TVxFieldValues values;
@@ -78,6 +101,8 @@ TdmqelParGen::TdmqelParGen(QObject *owner) : QObject(owner)
     bind(xpsProgAssistenza, xIniFilePar, QStringLiteral("Programmi"), QStringLiteral("Assistenza"));
     bind(xpsSitoInternet, xIniFilePar, QStringLiteral("Internet"), QStringLiteral("Sito"));
     bind(xpsServerWeb, xIniFilePar, QStringLiteral("ServerWeb"), QStringLiteral("Indirizzo"));
+    bind(xpsServerSupporto, xIniFilePar, QStringLiteral("ServerWeb"), QStringLiteral("Supporto"));
+    bind(xpsServerWiki, xIniFilePar, QStringLiteral("ServerWeb"), QStringLiteral("Wiki"));
 
     TVxParInteger *sessions[] = {&xpiSes1, &xpiSes2, &xpiSes3};
     for (int slot = 1; slot <= 3; ++slot) {
@@ -98,23 +123,17 @@ TdmqelParGen::~TdmqelParGen()
 
 QString TdmqelParGen::WebServerAddress() const
 {
-    const QString where = QStringLiteral("Indicarlo nel file ETC\\ParGen.ini, sezione [%1], "
-                                         "chiave %2, per esempio https://server.esempio.it")
-                              .arg(xpsServerWeb.Section(), xpsServerWeb.Ident());
-    QString text = xpsServerWeb.GetValore().trimmed();
-    if (text.isEmpty())
-        throw EVxException(
-            QStringLiteral("Non è impostato l'indirizzo del server Veldrasoft.\r\r") + where);
-    while (text.endsWith(QLatin1Char('/')))
-        text.chop(1);
-    const QUrl url(text, QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty() || !url.userInfo().isEmpty() || url.hasQuery() ||
-        url.hasFragment() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
-        throw EVxException(
-            QStringLiteral("L'indirizzo del server Veldrasoft \"%1\" non è valido.\r\r").arg(text) +
-            where);
-    return text;
+    return checkedServerAddress(xpsServerWeb, QStringLiteral("server Veldrasoft"));
+}
+
+QString TdmqelParGen::SupportServerAddress() const
+{
+    return checkedServerAddress(xpsServerSupporto, QStringLiteral("server di supporto Veldrasoft"));
+}
+
+QString TdmqelParGen::WikiServerAddress() const
+{
+    return checkedServerAddress(xpsServerWiki, QStringLiteral("server wiki Veldrasoft"));
 }
 
 void TdmqelParGen::WriteParRptIniFromDb()

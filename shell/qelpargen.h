@@ -59,10 +59,17 @@ public:
     // https://server.example (ParGen.ini, "ServerWeb", "Indirizzo"). No default: the office
     // must know which server its data goes to.
     TVxParString xpsServerWeb;
-    // xpsServerWeb checked, without a trailing "/", ready for the page paths to follow.
-    // Raises EVxException with the message every web command shows when it is unset or is
-    // not an http or https address.
+    // The maker's support server, which publishes the report templates, and its wiki, with
+    // the board of custom reports (ParGen.ini, "ServerWeb", "Supporto" and "Wiki"). No
+    // default either.
+    TVxParString xpsServerSupporto;
+    TVxParString xpsServerWiki;
+    // Each address checked, without a trailing "/", ready for the page paths to follow.
+    // Raises EVxException with the message the command shows when it is unset or is not an
+    // http or https address.
     QString WebServerAddress() const;
+    QString SupportServerAddress() const;
+    QString WikiServerAddress() const;
 
     TVxParInteger xpiSes1;
     TVxParInteger xpiSes2;

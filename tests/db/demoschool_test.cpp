@@ -530,10 +530,21 @@ TEST_F(DemoSchool, ReportsRegistersAndExchangeRowsArePresent)
               "SELECT COUNT(*) FROM TSit_Situazioni s JOIN TClsPst p ON p.iClsPstId = s.iClsPstId "
               "WHERE p.iClsId = ?",
               {k3C}));
-    EXPECT_EQ(count(db, "SELECT COUNT(*) FROM TAnaGpt WHERE iGptId IN (1, 2)"),
-              2 * count(db, "SELECT COUNT(*) FROM TSit_Situazioni s JOIN TClsPst p ON p.iClsPstId "
-                            "= s.iClsPstId "
-                            "WHERE p.iClsId = 39001"));
+    const int n = count(db, "SELECT COUNT(*) FROM TSit_Situazioni s JOIN TClsPst p ON "
+                            "p.iClsPstId = s.iClsPstId WHERE p.iClsId = 39001");
+    EXPECT_EQ(count(db, "SELECT COUNT(*) FROM TAnaGpt WHERE iGptId IN (1, 2)"), 2 * n);
+    // Parents at their child's residence (and domicile), the father also for the post; some
+    // pupils' correspondence addresses in a hamlet; the transferred pupil's new school.
+    EXPECT_EQ(rows(db, "SELECT g.iGptId, a.iLocId, COUNT(*) FROM TAnaGpt g JOIN VAnaAbtLoc a ON "
+                       "a.iAnaId = g.iAnaId_Gpt JOIN VAnaAbtLoc c ON c.iAnaId = g.iAnaId AND "
+                       "c.iLocId = 2 AND c.sAbtIndirizzo = a.sAbtIndirizzo GROUP BY 1, 2"),
+              (QList<QVariantList>{{1, 1, n}, {1, 2, n}, {1, 3, n}, {2, 1, n}, {2, 2, n}}));
+    EXPECT_GT(count(db, "SELECT COUNT(*) FROM VAnaAbtLoc a JOIN TAnaCag r ON r.iAnaId = a.iAnaId "
+                        "WHERE r.iCagId = 1 AND a.iLocId = 3 AND a.iFraQuaId IS NOT NULL"),
+              0);
+    EXPECT_EQ(rows(db, "SELECT iPosFinId, iScuId_Tras FROM TSit_Situazioni "
+                       "WHERE iScuId_Tras IS NOT NULL"),
+              (QList<QVariantList>{{17, 3}}));
 }
 
 TEST(DemoSchoolBuild, SameScaleGivesTheSameRowsAndScaleMultipliesTheSchool)

@@ -324,10 +324,8 @@ TEST(ReadOnlyGrid, ShowsAnInMemoryDatasetWithTitlesSortAndDrawHook)
     model.Reload();
     EXPECT_EQ(frame.VisibleRowCount(), 3);
 
-    // A title that sorts by another column; several rows selected, in the visible order.
-    frame.SortColumnBy(QStringLiteral("Cognome Nome"), QStringLiteral("iSitId"));
-    frame.SetSortIndex(1);
-    EXPECT_EQ(frame.SourceRowAt(0), 1);
+    // Several rows selected, in the visible order.
+    frame.SetSortIndex(0);
     frame.SetMultiSelect(true);
     frame.InvertSelection();
     EXPECT_EQ(frame.SelectedSourceRows(), (QList<int>{1, 0, 2}));

@@ -1,11 +1,14 @@
 // The report data module's statements on a copy of the demo school: the column names the
 // templates read, and the rows of the cases a report card or a credit list turns on.
 #include "platform/connection.h"
+#include "reportengine/reportengine.h"
 #include "reportengine/reportvalue.h"
 #include "reports/qelrptdatasets.h"
 #include "reports/qelrptqueries.h"
 #include "tests/support/testdb.h"
+#include "tests/support/testfiles.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -13,6 +16,7 @@
 
 namespace {
 
+const QString kData = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/data";
 const QString kSubject = "iMatId sMatLDesc sMatSDesc sMatCodMin sMatCodVexto sMatCodUser";
 
 class RptQueriesTest : public ::testing::Test
@@ -74,7 +78,11 @@ TEST_F(RptQueriesTest, EveryQueryOpensWithTheColumnsTheTemplatesRead)
                            "sSednomsdesc ssedmeccod sdplldesc sdplsdesc";
     const QString clsMat = "%S sDocNome Docente_coordinatore iMatRmaPstOrdine";
     const QString aluMat = "iMatRmaPstId iSitId iAnaId %S iMatRmaPstOrdine";
-    const QList<QPair<QString, QString>> expected = {
+    const QString school = "ssculdesc sscumeccod icomcapid";
+    const QString place = "scomdesc sprodesc sprosigla comuneprov";
+    const QString address = "sAbtIndirizzo sCapValue sComDesc sProDesc sProSigla sRegDesc "
+                            "sStaLDesc comuneprov";
+    QList<QPair<QString, QString>> expected = {
         {"qquAlunni", "iSitId iAnaId sAnaCognome sAnaNome dAnaNascita sAnaCodFiscale iClsPstId "
                       "iPstId iSitPosReg sClsDesc sClsSDesc sAnaCagCode Anno iClsId"},
         {"qquAluNoAnsId", "iSitId iAnaId sAnaCognome sAnaNome dAnaNascita sAnaCodFiscale "
@@ -139,7 +147,45 @@ TEST_F(RptQueriesTest, EveryQueryOpensWithTheColumnsTheTemplatesRead)
         {"qquAluMatRec", rec.arg("")},
         {"qquAluRecAllMat", rec.arg("sMatLDesc sMatSDesc sMatCodVexto sMatCodUser ")},
         {"qquAnaGme", "SANAGMEVOTOAMM SSTAFINDETTSDESC SSTAFINDETTLDESC"},
+        {"qquDataOwner", "sSedIndIndirizzo sSedFaxNo sSedTelTelefono sSedEmlEmail sSedMecCod "
+                         "sSedNomCodiceFisc sSedNomLDesc sSedNomSDesc sCapValue sComDesc "
+                         "sProDesc sProSigla ComuneProv TIPO_SCUOLA ORDINE_SCUOLA"},
+        {"qquGenitoriDettagli",
+         "sGptLDesc sSexLDesc sSexSDesc sStcOldLdesc sStcOldSDesc sVomDesc sVomCod"},
+        {"qquAluAna", "CittLDesc CittSDesc sStaLDesc sProDesc sProSigla sComDesc comuneprov"},
+        {"qquGenAna", "sstaldesc sProDesc sprosigla sComDesc ComuneProv CittLDesc CittSDesc"},
+        {"qquAlunniDettagli",
+         "sSexLDesc sStcOldLdesc sSexSDesc sStcOldSdesc sAnaCagCode tel teldesc email greldesc "
+         "gresdesc Frequenza_scuola_materna Giudizio_Elem_Desc Giudizio_Elem_Sigla "
+         "Giudizio_Medie_Desc Giudizio_Medie_Sigla Qualif_Punt_Ammissione Qualif_Punt_finale "
+         "Consenso_Privacy Diploma_Breve Diploma_Lungo Qualifica_Breve Qualifica_Lungo "
+         "Voto_Esame Lode Codice_SIDI"},
+        {"qquGenitoriTelEmail", "tel teldesc email"},
+        {"qquGenitoriProfesTdStud", "Tsdl Tsds Tsdlleg Tsdsleg Prfl Prfs Prflleg Prfsleg"},
+        {"qquSituazDettagli",
+         "iCreCredito sstainidettldesc sstainidettsdesc sstainildescvexto sstaATTdettldesc "
+         "sstaATTdettsdesc sstaattldescvexto sstaFINdettldesc sstaFINdettsdesc sstafinldescvexto "
+         "stdeldesc stdesdesc staxldescvexto siscldesc dSitEsito siscsdesc sIesLDesc sIesSDesc "
+         "dSitTraRit dsitpreiscr dsitiscr iSitPosReg iSitPosScu OreDiAssenza sSitVoto sDcrSDesc "
+         "sDcrLDesc Religione EdFisica Desc_Attiv_Alternativa Sigla_Attiv_Alternativa "
+         "Id_Situazione Totale_Assenze Giorni_di_Assenza Ore_di_Assenza Frequenza IDFrequenza "
+         "Monte_Ore_Annuale Monte_Ore_Curriculum Monte_Ore_PianoStudio Esito_Sospeso"},
+        {"qquScuolaProve", school},
+        {"qquScuolaTrasf", school},
+        {"qquScuolProDettagli", place},
+        {"qquScuolTraDettagli", place},
+        {"qquCreSco", "iScoId sScoLDesc sScoSDesc iScoPeso iLocked"},
+        {"qquCreFrm", "iFrmId sFrmLDesc sFrmSDesc iFrmPeso"},
+        {"qquAai", "iAaiId iModId sModDesc iAnaCagId iAnaId sAnaCagCode sDocNome sAnaPwPert "
+                   "iAaiInviato dAaiInviato sAaiDirInviato iAaiRicevuto dAaiRicevuto ClasseCoor1 "
+                   "ClasseCoor2 ClasseCoor3 sAnsAnnoDesc"},
     };
+    for (const char *use : {"Dom", "Res", "Rec"}) {
+        for (const char *who : {"Alunni", "Genitori"}) {
+            expected.append({QString("qqu%1%2").arg(who, use), address});
+            expected.append({QString("qqu%1Fraz%2").arg(who, use), "sFraQuaDesc"});
+        }
+    }
     module->SetSelAnsId(39);
     open("qquClsSes", values); // its scroll gives qquClsAnsCrs its text
     for (const auto &[name, columns] : expected) {
@@ -151,7 +197,8 @@ TEST_F(RptQueriesTest, EveryQueryOpensWithTheColumnsTheTemplatesRead)
             names << q.FieldName(i).toUpper();
         EXPECT_EQ(names.join(' '), QString(columns).replace("%S", kSubject).toUpper());
     }
-    // No statement of the module is left out above (qquClsAnsCrs gets its own from the scroll).
+    // Every query of the module has its statement, and none is left out above (qquClsAnsCrs
+    // gets its own from the scroll).
     const auto &texts = qelRptQueryTexts();
     EXPECT_EQ(std::count_if(texts.begin(), texts.end(), [](auto &t) { return !t.sql.isEmpty(); }),
               expected.size() - 1);
@@ -355,4 +402,91 @@ TEST_F(RptQueriesTest, CountsAgreeWithTheDatabaseTool)
         EXPECT_EQ(line.match(output).captured(1).toInt(), counts[i]) << output.toStdString();
         EXPECT_GT(counts[i], 0) << checks[i].toStdString();
     }
+}
+
+// Beyond the pupil sheet below: the addresses of each use, the empty registry procedures,
+// the annual hours, the seats and the send records.
+TEST_F(RptQueriesTest, PersonalDataCareerAndSendRecordsOfTheDemoSchool)
+{
+    // 162 has no correspondence address nor hamlet, 1 a domicile in a hamlet, 4 two
+    // citizenships; 420's father takes the post at home, in a hamlet.
+    const int dad =
+        scalar("SELECT iAnaId_Gpt FROM TAnaGpt WHERE iAnaId = 420 AND iGptId = 1").toInt();
+    const struct
+    {
+        const char *query;
+        int iAnaId;
+        const char *first; // the first row's first column; nullptr: no row
+    } cases[] = {
+        {"qquAlunniRec", 162, nullptr},
+        {"qquAlunniFrazRes", 162, nullptr},
+        {"qquAlunniFrazDom", 1, "Centro storico"},
+        {"qquAluAna", 4, "Italia, Francia"},
+        {"qquGenitoriDom", dad, "Via Manzoni 61"},
+        {"qquGenitoriFrazRec", dad, "Centro storico"},
+    };
+    for (const auto &c : cases) {
+        TfrQuery &q = open(c.query, {{"iAnaId", c.iAnaId}});
+        EXPECT_EQ(q.RecordCount() ? q.Value(0).toString() : QString(), c.first ? c.first : "")
+            << c.query << " " << c.iAnaId;
+        EXPECT_EQ(q.RecordCount(), c.first ? 1 : 0) << c.query << " " << c.iAnaId;
+    }
+    // No phones, e-mail, groups, titles or professions in this program's data: empty columns.
+    for (const auto &[query, from, to] : {std::tuple{"qquAlunniDettagli", 5, 10},
+                                          {"qquGenitoriTelEmail", 0, 3},
+                                          {"qquGenitoriProfesTdStud", 0, 8}}) {
+        TfrQuery &q = open(query, {{"iAnaId", query[3] == 'A' ? 420 : dad}});
+        for (int i = from; i < to; ++i)
+            EXPECT_TRUE(q.RecordCount() == 1 && q.Value(i).isNull()) << query << " " << i;
+    }
+    EXPECT_EQ(column(open("qquCreSco", {}), "sScoSDesc"), QStringList({"FREQ", "IMP", "COMPL"}));
+
+    // The annual hours are the situation's own when above 0, else the plan's; a second
+    // situation of the year shows only while its credit counts.
+    for (const auto &[hours, annual] : {std::pair{900, "900"}, {0, "1056"}}) {
+        runSql("UPDATE TSit_Situazioni SET iSitMonteOre = ? WHERE iSitId = 694", {hours});
+        EXPECT_EQ(column(open("qquSituazDettagli", {{"iSitId", 694}}), "Monte_Ore_Annuale"),
+                  QStringList(annual));
+    }
+    runSql("UPDATE TCre_Crediti SET lCreConsideraCurrDis = 0 WHERE iSitId = 1029");
+    EXPECT_EQ(open("qquSituazDettagli", {{"iSitId", 1029}}).RecordCount(), 0);
+
+    // The school's main seat, or with All = 1 every seat without a data owner; the school type
+    // comes through the institute whose main seat it is.
+    runSql("INSERT INTO TDwgSed (iDwgSedId, iDwgId, iSedId, lDwgSedMain) VALUES (4, NULL, 2, 0)");
+    EXPECT_EQ(column(open("qquDataOwner", {{"All", 0}}), "sSedMecCod"), QStringList{"ABCD01000X"});
+    EXPECT_EQ(column(open("qquDataOwner", {{"All", 1}}), "TIPO_SCUOLA"),
+              QStringList({"Scuola secondaria di secondo grado", ""}));
+
+    // Every teacher with a send record of the working session, by name; a coordinator of four
+    // classes that year (one through two subjects) shows the first three by class id.
+    runSql("INSERT INTO TClsMatAna (iClsMatAnaId, iClsId, iMatId, iAnaId, lClsMatAnaCoord) "
+           "SELECT 990000 + iClsId, iClsId, 2, 1000001, 1 FROM TCls_Classi "
+           "WHERE iClsId IN (39001, 39002, 38001)");
+    TfrQuery &aai = open("qquAai", {});
+    const QStringList names = column(aai, "sDocNome");
+    EXPECT_EQ(names.size(),
+              scalar("SELECT COUNT(*) FROM TAai_AnaAppInvio WHERE iAnsSesDwgId = 392"));
+    EXPECT_TRUE(std::is_sorted(names.begin(), names.end(),
+                               [](auto &a, auto &b) { return a.toUpper() < b.toUpper(); }));
+    const int row = column(aai, "iAnaId").indexOf("1000001");
+    EXPECT_EQ(
+        QStringList({column(aai, "ClasseCoor1").value(row), column(aai, "ClasseCoor2").value(row),
+                     column(aai, "ClasseCoor3").value(row)}),
+        QStringList({"1A", "2A", "3A"}));
+}
+
+// A pupil sheet over the chain: registry data, parents and addresses, each year's career,
+// credits, debts and make-up records, for a 1A pupil with a suspended judgment and a 3A pupil
+// with credits and a pupil who moved (the year's other pupils deleted in this copy).
+TEST_F(RptQueriesTest, APupilSheetPrintsThePupilsRecordThroughTheChain)
+{
+    runSql("UPDATE TSit_Situazioni SET dDelete = DATE '2009-01-01' "
+           "WHERE dStart = DATE '2008-09-01' AND iSitId NOT IN (709, 826, 1007, 1029)");
+    for (const auto &[name, value] : {std::pair{"iAnsId", 39}, {"iAllId", 0}, {"iAllPosFinId", 0}})
+        query("qquAlunni").ParamByName(name).setValue(value);
+    TfrReport report;
+    report.LoadFromTemplate(frReadTemplate(readFileBytes(kData + "/schedaalunno.xml")));
+    ASSERT_TRUE(report.PrepareReport());
+    expectGolden(kData + "/schedaalunno.txt", report.Pages().dump());
 }

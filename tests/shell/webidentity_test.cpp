@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -184,4 +185,17 @@ TEST_F(WebIdentity, ServerAddressIsReadFromParGenAndNeverGuessed)
     writeFileBytes(file, readFileBytes(file).replace("?a=1", "nz"));
     EXPECT_EQ(parGen.WebServerAddress(), QStringLiteral("https://tavrin.veldrasoft.it/nz"));
     EXPECT_TRUE(readFileBytes(file).startsWith(others)) << readFileBytes(file).toStdString();
+
+    // The support and wiki servers beside it, checked alike: each unset one says which server
+    // it is, and neither falls back on the web server's address.
+    for (const auto &[address, name] :
+         {std::pair{&TdmqelParGen::SupportServerAddress, "server di supporto Veldrasoft"},
+          {&TdmqelParGen::WikiServerAddress, "server wiki Veldrasoft"}}) {
+        const QString message = refusal([&, address = address] { (parGen.*address)(); });
+        EXPECT_TRUE(message.startsWith(QStringLiteral("Non è impostato l'indirizzo del ") +
+                                       QString::fromLatin1(name)))
+            << message.toStdString();
+    }
+    parGen.xpsServerWiki.SetValore(QStringLiteral("https://wiki.esempio.it/"));
+    EXPECT_EQ(parGen.WikiServerAddress(), QStringLiteral("https://wiki.esempio.it"));
 }

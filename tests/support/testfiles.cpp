@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPixmap>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -54,4 +56,25 @@ void saveScreenshot(QWidget *window, const QString &name)
     QDir().mkpath(folder);
     EXPECT_TRUE(window->grab().save(folder + QLatin1Char('/') + name))
         << folder.toStdString() << "/" << name.toStdString();
+}
+
+void expectGolden(const QString &path, const QString &text)
+{
+    if (qEnvironmentVariableIsSet("TAVRIN_UPDATE_GOLDEN")) {
+        writeFileBytes(path, text.toUtf8());
+        return;
+    }
+    if (QString::fromUtf8(readFileBytes(path)) == text)
+        return;
+    QTemporaryDir dir;
+    writeFileBytes(dir.path() + "/actual.txt", text.toUtf8());
+    QProcess diff;
+    diff.start("diff", {"-u", path, dir.path() + "/actual.txt"});
+    diff.waitForFinished();
+    const auto *test = ::testing::UnitTest::GetInstance()->current_test_info();
+    ADD_FAILURE() << QFileInfo(path).fileName().toStdString() << " differs from its reference:\n"
+                  << diff.readAllStandardOutput().toStdString()
+                  << "\nIf the new text is right, accept it with:\n  TAVRIN_UPDATE_GOLDEN=1 "
+                  << QCoreApplication::applicationFilePath().toStdString()
+                  << " --gtest_filter=" << test->test_suite_name() << "." << test->name();
 }

@@ -17,6 +17,10 @@ void writeFileBytes(const QString &path, const QByteArray &bytes);
 // hostile or careless sender would make it; a failure fails the test.
 void writeZipEntries(const QString &path, const QList<QPair<QByteArray, QByteArray>> &entries);
 
+// The text against the reference file (a report's layout dump, say); a difference fails the
+// test printing it and how to accept the new text: TAVRIN_UPDATE_GOLDEN=1 writes the file.
+void expectGolden(const QString &path, const QString &text);
+
 // Saves what the window shows, once pending layout work has run, as a PNG under
 // $TAVRIN_SCREENSHOTS (CTest's: the build folder's screenshots/), else beside the test
 // program; a failure fails the test.

@@ -1,0 +1,13 @@
+#include "reports/qelreportforms.h"
+
+#include "platform/formregistry.h"
+#include "reports/qelfaggstampe.h"
+#include "reports/qelfparrpt.h"
+#include "reports/qelfselrptansbs.h"
+
+void registerReportForms()
+{
+    TAVRIN_REGISTER_FORM(TfmqelParRpt);
+    TAVRIN_REGISTER_FORM(TfmQelAggStampe);
+    TAVRIN_REGISTER_FORM(TfmqelSelRptAnsSesBs);
+}

@@ -1,0 +1,115 @@
+#pragma once
+
+// What the families of report functions share: the numbers of the 48 functions, one call as
+// DoFunction receives it, and the rules every function keeps in reading its arguments and the
+// database. Inside reports/ only; templates see the library (qelrptfunctions.h).
+//
+//   void voto(QelFunctionCall &call) {
+//       const QVariant session = call.arg(0);            // evaluated in the running report
+//       if (qelBlank(session)) { call.val = QString(); return; }
+//       TfrQuery &q = qelOpenScratch(sql, {{"iAnsSesDwgId", qelId(session)}});
+//       call.val = q.FieldByName("sLivSDesc").DisplayText();
+//       q.Close();
+//   }
+//   void qelAddVoteFunctions(QelFunctionHandlers &h) { h[fnVoto] = voto; }
+
+#include "reportengine/reportdataset.h"
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+#include <array>
+#include <utility>
+
+class TdmqelRptDataSets;
+
+// A name's number is its place in the library's list: the order the templates were built on.
+enum QelRptFunction {
+    fnVoto,
+    fnVoto_Proposto,
+    fnTassonomia,
+    fnVoto_Religione,
+    fnVoto_Condotta,
+    fnGetVoti,
+    fnGetProposti,
+    fnGetTassonomie,
+    fnGetAssenze,
+    fnGetAiuti,
+    fnGetDebito,
+    fnGetEsito,
+    fnGetGiudizio,
+    fnGetTotCredito,
+    fnAssenze_Religione,
+    fnGet_SituazioneId,
+    fnGet_InfDebiti,
+    fnGetCredito,
+    fnGetMatAlunno,
+    fnGetCmpMateria,
+    fnRoundTo,
+    fnOreLezioneAnno,
+    fnOreLezioneSett,
+    fnPercentuale,
+    fnEsitoInStampa,
+    fnGetNote,
+    fnGetCoordinatore,
+    fnGetElencoRec,
+    fnSetFaseRecupero,
+    fnGetRec,
+    fnGetEsitoRec,
+    fnGetProvaRec,
+    fnNewVolume,
+    fnNewClasse,
+    fnNewAlunno,
+    fnDataSessione,
+    fnScriviDettPagina,
+    fnScriviGoogleSearch,
+    fnRegistroEsami,
+    fnPaginaVuota,
+    fnGetPreside,
+    fnGetProveQualifica,
+    fnPercentuale_Assenze,
+    fnMaxOre_Assenze_Consentite,
+    fnMinOre_Frequenza,
+    fnGetTotMatAssenze,
+    fnOrdine_Scuola,
+    fnVoto_Altro,
+    QelRptFunctionCount
+};
+
+// One call: the argument texts as the template writes them (missing ones empty) and the
+// result, which starts as the text "0".
+struct QelFunctionCall
+{
+    std::array<QString, 3> p;
+    QVariant &val;
+
+    // Argument index (0..2) evaluated in the report being prepared; null when missing.
+    QVariant arg(int index) const;
+};
+
+using QelFunctionHandler = void (*)(QelFunctionCall &);
+using QelFunctionHandlers = std::array<QelFunctionHandler, QelRptFunctionCount>;
+
+// Each family puts its handlers in their places.
+void qelAddVoteFunctions(QelFunctionHandlers &handlers);
+void qelAddLookupFunctions(QelFunctionHandlers &handlers);
+
+// An argument that prints as blanks only: the function answers the empty text and reads
+// nothing.
+bool qelBlank(const QVariant &value);
+// A keyword argument: upper-cased, its blanks kept ("breve" selects as "BREVE", " BREVE" not).
+QString qelSelector(const QVariant &value);
+// An id argument; EfrConversionError when it is not a number or beyond the database's
+// integers.
+int qelId(const QVariant &value);
+
+// The report data module the functions read their context from; EfrError when the main
+// window has not created it.
+TdmqelRptDataSets &qelRptModule();
+
+// The module's scratch query qquGetDato closed, given the text and the parameters (integers,
+// or text for a QString value; declared afresh, so nothing of an earlier call stays) and
+// opened. The caller reads it and closes it unless the function leaves it open.
+using QelParams = QList<std::pair<const char *, QVariant>>;
+TfrQuery &qelOpenScratch(const QString &sql, const QelParams &params);
