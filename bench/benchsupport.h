@@ -111,3 +111,26 @@ inline void runStatementsBare(QSqlDatabase &db,
     prepared.clear();
     db.commit();
 }
+
+// A step and the bare run of its recorded statements in turns, round by round, so that the
+// load of the machine weighs on both alike: the median seconds of each are kept under the
+// step's name and under the name + " bare".
+template <typename Step>
+void timedInTurnsWithBare(benchmark::State &state, QMap<QString, double> &seconds,
+                          const QString &name, Step step, QSqlDatabase &db,
+                          const QList<TVxStatementRecorder::Statement> &statements, int columns)
+{
+    std::vector<double> steps;
+    std::vector<double> bares;
+    QElapsedTimer timer;
+    for (auto _ : state) {
+        timer.start();
+        step();
+        steps.push_back(timer.nsecsElapsed() / 1e9);
+        timer.start();
+        runStatementsBare(db, statements, columns);
+        bares.push_back(timer.nsecsElapsed() / 1e9);
+    }
+    seconds[name] = median(steps);
+    seconds[name + QStringLiteral(" bare")] = median(bares);
+}

@@ -113,35 +113,17 @@ QList<TVxStatementRecorder::Statement> positional(const QList<TVxStatementRecord
     return out;
 }
 
-// A step and its replay in turns, round by round, so that the load of the machine weighs on
-// both alike; the medians are kept under the step's name and name + " bare".
-template <typename Step>
-void inTurns(benchmark::State &state, const QString &name, Step step,
-             const QList<TVxStatementRecorder::Statement> &statements, int columns)
-{
-    std::vector<double> steps;
-    std::vector<double> bares;
-    QElapsedTimer timer;
-    for (auto _ : state) {
-        timer.start();
-        step();
-        steps.push_back(timer.nsecsElapsed() / 1e9);
-        timer.start();
-        runStatementsBare(g_db, statements, columns);
-        bares.push_back(timer.nsecsElapsed() / 1e9);
-    }
-    g_seconds[name] = median(steps);
-    g_seconds[name + QStringLiteral(" bare")] = median(bares);
-}
-
+// The chain and its replay in turns, their medians compared.
 void ChainAndReplay(benchmark::State &state)
 {
-    inTurns(state, QStringLiteral("chain"), walkSession, g_statements, 4);
+    timedInTurnsWithBare(state, g_seconds, QStringLiteral("chain"), walkSession, g_db,
+                         g_statements, 4);
 }
 
 void VotesAndReplay(benchmark::State &state)
 {
-    inTurns(state, QStringLiteral("votes"), printVotes, g_voteStatements, 6);
+    timedInTurnsWithBare(state, g_seconds, QStringLiteral("votes"), printVotes, g_db,
+                         g_voteStatements, 6);
 }
 
 } // namespace

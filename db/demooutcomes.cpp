@@ -177,22 +177,28 @@ void writeDebts(QSqlDatabase &db, const School &school)
 void writeExchange(QSqlDatabase &db, const School &school)
 {
     // Half the teachers send through the web service, two through a network folder (already
-    // sent), two through the teacher program's files.
+    // sent, the second one's data already collected), two through the teacher program's files.
     SeedTable aai(db, QStringLiteral("TAai_AnaAppInvio"),
                   cols("iAaiId,iAaiModulo,iAnaCagId,iModId,iAnsSesDwgId,iAaiInviato,dAaiInviato,"
-                       "sAaiDirInviato"));
+                       "sAaiDirInviato,iAaiRicevuto,dAaiRicevuto"));
     const int n = int(school.teachers.size());
     const int session = yearSession(kWorkingYear, Final);
     for (int i = 0; i < n; ++i) {
         const int role = 500000 + i + 1;
-        if (i < n / 2)
-            aai.add({i + 1, 1, role, 5, session, sqlNull(), sqlNull(), sqlNull()});
-        else if (i < n / 2 + 2)
+        if (i < n / 2) {
+            aai.add({i + 1, 1, role, 5, session, sqlNull(), sqlNull(), sqlNull(), sqlNull(),
+                     sqlNull()});
+        } else if (i < n / 2 + 2) {
+            const bool collected = i == n / 2 + 1;
             aai.add(
                 {i + 1, 1, role, 2, session, 1, QDateTime(QDate(2009, 6, 5), QTime(10, 30)),
-                 QStringLiteral("\\\\server\\scambio\\D%1").arg(i + 1, 3, 10, QLatin1Char('0'))});
-        else if (i < n / 2 + 4)
-            aai.add({i + 1, 1, role, 4, session, sqlNull(), sqlNull(), sqlNull()});
+                 QStringLiteral("\\\\server\\scambio\\D%1").arg(i + 1, 3, 10, QLatin1Char('0')),
+                 collected ? QVariant(1) : sqlNull(),
+                 collected ? QVariant(QDateTime(QDate(2009, 6, 8), QTime(16, 45))) : sqlNull()});
+        } else if (i < n / 2 + 4) {
+            aai.add({i + 1, 1, role, 4, session, sqlNull(), sqlNull(), sqlNull(), sqlNull(),
+                     sqlNull()});
+        }
     }
 
     // Exam lists of the working year's final session: 5A the state exam, 3C the qualification.

@@ -1,9 +1,11 @@
 #include "exchange/qelexchangeinstall.h"
 
 #include "exchange/qeldocdelweb.h"
-#include "exchange/qelfdocsendweb.h"
 #include "exchange/qelfdocinv.h"
 #include "exchange/qelfdocparams.h"
+#include "exchange/qelfdocsendweb.h"
+#include "exchange/qelfpagelleweb.h"
+#include "exchange/qelfrepos.h"
 #include "platform/formregistry.h"
 #include "shell/qelstartup.h"
 
@@ -13,6 +15,8 @@ void registerExchangeForms()
 {
     TAVRIN_REGISTER_FORM(TfmqelDocInv);
     TAVRIN_REGISTER_FORM(TfmqelDocParams);
+    TAVRIN_REGISTER_FORM(TfmqelPagelleWeb);
+    TAVRIN_REGISTER_FORM(TfmqelRepos);
     registerDocDelWebForms();
     registerDocSendWebForms();
 }

@@ -1,13 +1,13 @@
 #include "makeup/qelfcompgiudiziomedie.h"
 
 #include "makeup/qelclassjudgments.h"
+#include "platform/checklist.h"
 #include "platform/connection.h"
 #include "platform/globalvars.h"
 #include "platform/messagedlg.h"
 #include "platform/waitwindow.h"
 #include "shell/qelutil.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -57,24 +57,7 @@ TfmqelCompGiudizioMedie::TfmqelCompGiudizioMedie(QWidget *parent)
     context->addRow(QStringLiteral("Sessione"), m_session);
 
     m_toolBar->setObjectName(QStringLiteral("ToolBar1"));
-    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    LoadDefaultImages(m_images, {QStringLiteral("SELECTALL"), QStringLiteral("DESELECTALL"),
-                                 QStringLiteral("INVERTISELECT")});
-    const struct
-    {
-        const char *name;
-        const char *caption;
-        void (TfmqelCompGiudizioMedie::*click)();
-    } tools[] = {
-        {"tbSelectAll", "Seleziona tutto", &TfmqelCompGiudizioMedie::tbSelectAllClick},
-        {"tcUnselectAll", "&Annulla selezione", &TfmqelCompGiudizioMedie::tcUnselectAllClick},
-        {"tbInvert", "&Inverti selezione", &TfmqelCompGiudizioMedie::tbInvertClick}};
-    for (int i = 0; i < 3; ++i) {
-        QAction *action =
-            m_toolBar->addAction(m_images.icon(i), QString::fromUtf8(tools[i].caption));
-        action->setObjectName(QString::fromLatin1(tools[i].name));
-        connect(action, &QAction::triggered, this, tools[i].click);
-    }
+    AddCheckListTools(m_toolBar, m_classes);
 
     m_classes->setObjectName(QStringLiteral("clbCls"));
     m_fromTaxonomies->setObjectName(QStringLiteral("rbDaTassonomie"));
@@ -108,12 +91,8 @@ void TfmqelCompGiudizioMedie::FormCreate()
         m_year->setText(AnnoScolTextOfAnsId(TVxWorkingContext::schoolYear()));
         m_session->setText(GetSessioneDesc(TVxWorkingContext::session()));
         m_classes->clear();
-        for (const TVxEnumItem &cls : workingJudgments().classes()) {
-            auto *item = new QListWidgetItem(cls.text, m_classes);
-            item->setData(Qt::UserRole, cls.id);
-            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-            item->setCheckState(Qt::Unchecked);
-        }
+        for (const TVxEnumItem &cls : workingJudgments().classes())
+            AddCheckItem(m_classes, cls.text, cls.id);
     });
     tbSelectAllClick();
     SetModo(0);
@@ -134,38 +113,24 @@ void TfmqelCompGiudizioMedie::SetModo(int modo)
         m_fromNotes->setChecked(true);
 }
 
-void TfmqelCompGiudizioMedie::setChecks(const std::function<bool(bool)> &state)
-{
-    for (int i = 0; i < m_classes->count(); ++i) {
-        QListWidgetItem *item = m_classes->item(i);
-        item->setCheckState(state(item->checkState() == Qt::Checked) ? Qt::Checked : Qt::Unchecked);
-    }
-}
-
 void TfmqelCompGiudizioMedie::tbSelectAllClick()
 {
-    setChecks([](bool) { return true; });
+    CheckAll(m_classes, true);
 }
 
 void TfmqelCompGiudizioMedie::tcUnselectAllClick()
 {
-    setChecks([](bool) { return false; });
+    CheckAll(m_classes, false);
 }
 
 void TfmqelCompGiudizioMedie::tbInvertClick()
 {
-    setChecks([](bool checked) { return !checked; });
+    InvertChecks(m_classes);
 }
 
 QList<int> TfmqelCompGiudizioMedie::checkedClasses() const
 {
-    QList<int> ids;
-    for (int i = 0; i < m_classes->count(); ++i) {
-        const QListWidgetItem *item = m_classes->item(i);
-        if (item->checkState() == Qt::Checked)
-            ids << item->data(Qt::UserRole).toInt();
-    }
-    return ids;
+    return CheckedIds(m_classes);
 }
 
 void TfmqelCompGiudizioMedie::ComponiDaTassonomie()

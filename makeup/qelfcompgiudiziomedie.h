@@ -1,10 +1,7 @@
 #pragma once
 
 #include "platform/dialogs.h"
-#include "platform/images.h"
 #include "shell/qelformcalls.h"
-
-#include <functional>
 
 class QCheckBox;
 class QLineEdit;
@@ -39,13 +36,11 @@ protected:
 
 private:
     void FormCreate();
-    void setChecks(const std::function<bool(bool)> &state);
     void ComponiDaTassonomie();
     void CancellaGiudizi();
     void CopiaDaNote();
 
     int m_modo = 0;
-    TVxImageList m_images{16};
     QLineEdit *m_institute;
     QLineEdit *m_year;
     QLineEdit *m_session;

@@ -265,6 +265,32 @@ bool openLocalDatabase(QSqlDatabase &db, const QString &connectionName, const QS
     return openDatabase(db, connectionName, settings, error);
 }
 
+TVxSideConnection::TVxSideConnection(const QSqlDatabase &like)
+{
+    static int opened = 0;
+    m_name = like.connectionName() + QStringLiteral("-side-%1").arg(++opened);
+    QSqlDatabase db = QSqlDatabase::cloneDatabase(like, m_name);
+    if (!openKeepingQuitHandlers(db)) {
+        const QString error = db.lastError().text();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_name);
+        throw EVxException(
+            QStringLiteral("Impossibile aprire una seconda connessione al database.\r\r%1")
+                .arg(error));
+    }
+}
+
+TVxSideConnection::~TVxSideConnection()
+{
+    database().close();
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+QSqlDatabase TVxSideConnection::database() const
+{
+    return QSqlDatabase::database(m_name, false);
+}
+
 QSqlDatabase connectionOfDriver(const QSqlDriver *driver)
 {
     if (!driver)

@@ -63,6 +63,24 @@ bool openDatabase(QSqlDatabase &db, const QString &connectionName,
 bool openLocalDatabase(QSqlDatabase &db, const QString &connectionName, const QString &path,
                        QString *error = nullptr);
 
+// A second connection to the database of another one (the same file or server, user and
+// character set), closed and removed with the object: a long read keeps a snapshot and its
+// prepared statements in a transaction of its own there, while the first connection commits
+// its writes as they go. Throws EVxException with the driver's error when it cannot be opened.
+class TVxSideConnection
+{
+public:
+    explicit TVxSideConnection(const QSqlDatabase &like);
+    ~TVxSideConnection();
+    TVxSideConnection(const TVxSideConnection &) = delete;
+    TVxSideConnection &operator=(const TVxSideConnection &) = delete;
+
+    QSqlDatabase database() const;
+
+private:
+    QString m_name;
+};
+
 // The connection of a driver (a query's), invalid when none of this thread uses it.
 QSqlDatabase connectionOfDriver(const QSqlDriver *driver);
 // Opens the connection again after its server went away (stopped, restarted, the network

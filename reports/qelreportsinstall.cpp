@@ -14,8 +14,9 @@
 
 namespace {
 
-// The report tree reads the module's datasets (its name matches none of the tree's patterns),
-// closes them at the end of every report and refreshes its client datasets before each.
+// The report tree reads the module's datasets (its name matches none of the tree's patterns)
+// and its variables, closes them at the end of every report and refreshes its client datasets
+// before each.
 void bindReportDataModule(QObject *object)
 {
     QPointer<TdmqelRptDataSets> module = qobject_cast<TdmqelRptDataSets *>(object);
@@ -27,6 +28,10 @@ void bindReportDataModule(QObject *object)
     rpt.OnEndReport = [module] {
         if (module)
             module->CloseAllDataSets();
+    };
+    rpt.OnGetValue = [module](const QString &name, QVariant &value) {
+        if (module)
+            module->ReportGetValue(name, value);
     };
     rpt.OnRefresh = [module] {
         if (module)

@@ -84,6 +84,12 @@ public:
     // iAnsSesDwgId (the first of the three sessions equal to it); none when none is.
     QList<int> GetCmpSessione(qint64 iAnsSesDwgId) const;
 
+    // The report engine's variable request (qelrptvariables.cpp): the print date, the year and
+    // session keys, the current teacher's credentials, the print settings' sessions and
+    // components. A name it does not know keeps the value as passed. A failing read raises;
+    // so does a web password without the school's ministry code.
+    void ReportGetValue(const QString &name, QVariant &value);
+
     // The rows the report is on and the choice of the selection dialog.
     int CurPstId() const
     {

@@ -151,7 +151,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmQelOpzioniRegistri",
         "TfmQelFirmaPreside",
         "TfmQelGestioneVolumi",
-        "TfmqelPagelleWeb",
         "TfmQelRilIntegr",
     };
     return classes;

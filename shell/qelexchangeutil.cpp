@@ -72,18 +72,22 @@ QString MakeTavrinWebPasswd(int iAnaId, int iAnsId, const QString &instituteCode
 
 QString MainSeatMecCode()
 {
-    const std::optional<QString> code = TdmqelDataSets::MainSeatMecCode();
+    return CheckedMainSeatMecCode(TdmqelDataSets::MainSeatMecCode());
+}
+
+QString CheckedMainSeatMecCode(const std::optional<QString> &code)
+{
     if (!code)
         throw EVxException(
             QStringLiteral("Non è stata trovata la sede principale della scuola.\r\r"
                            "Senza il suo codice meccanografico non si possono usare le "
                            "credenziali di Tavrin-Web."));
-    if (code->isEmpty())
+    if (code->trimmed().isEmpty())
         throw EVxException(
             QStringLiteral("La sede principale della scuola non ha il codice meccanografico.\r\r"
                            "Inserirlo nei dati della sede: senza di esso non si possono usare "
                            "le credenziali di Tavrin-Web."));
-    return *code;
+    return code->trimmed();
 }
 
 QString TavrinWebInstituteCode()

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <optional>
+
 class QObject;
 class TVxParamManager;
 
@@ -46,6 +48,9 @@ QString MakeTavrinWebPasswd(int iAnaId, int iAnsId, const QString &instituteCode
 // the office's message when there is no main seat or its code is empty: nothing may be sent
 // or printed under a wrong identity.
 QString MainSeatMecCode();
+// The same check of a main seat's code read elsewhere (nullopt: no main seat): the code
+// trimmed, or the same refusals.
+QString CheckedMainSeatMecCode(const std::optional<QString> &code);
 // The institute's code on the web service: MainSeatMecCode mapped through Sede.ini.
 QString TavrinWebInstituteCode();
 

@@ -2,6 +2,7 @@
 #include "platform/dialogseam.h"
 #include "platform/inifile.h"
 #include "platform/maindir.h"
+#include "platform/vxexception.h"
 #include "tests/support/testdb.h"
 
 #include <QFileInfo>
@@ -99,4 +100,30 @@ TEST(Connection, OpensOnTheConfiguredDatabaseWithUtf8)
     EXPECT_TRUE(DialogSeam::shownTexts().isEmpty());
     CloseConnection();
     EXPECT_FALSE(qqoVxGlobConn().isOpen());
+}
+
+// A side connection is an attachment of its own to the same database, gone with the object; one
+// to a database that cannot be opened is refused with the driver's reason.
+TEST(Connection, SideConnectionIsAnotherAttachment)
+{
+    ProgramDatabase program;
+    ASSERT_TRUE(program.opened);
+    const auto attachment = [](const QSqlDatabase &db) {
+        QSqlQuery q(db);
+        EXPECT_TRUE(q.exec("SELECT CURRENT_CONNECTION FROM RDB$DATABASE") && q.next());
+        return q.value(0).toLongLong();
+    };
+    QString name;
+    {
+        TVxSideConnection side(qqoVxGlobConn());
+        name = side.database().connectionName();
+        EXPECT_NE(attachment(side.database()), attachment(qqoVxGlobConn()));
+    }
+    EXPECT_FALSE(QSqlDatabase::contains(name));
+
+    QSqlDatabase missing = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), QStringLiteral("m"));
+    missing.setDatabaseName(program.mainDir.path() + QStringLiteral("assente.fdb"));
+    EXPECT_THROW(TVxSideConnection{missing}, EVxException);
+    missing = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("m"));
 }

@@ -7,25 +7,11 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-// Runs a checker program; returns its exit code and keeps its output.
-int run(const QString &program, const QStringList &arguments, QString *output = nullptr)
-{
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, arguments);
-    if (!p.waitForFinished(30000))
-        return -1;
-    if (output)
-        *output = QString::fromLocal8Bit(p.readAll());
-    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-}
 
 QStringList allFiles(const QString &root)
 {
@@ -56,9 +42,9 @@ TEST(Zip, RoundTripIsAValidFlatArchive)
     zip.Add();
 
     QString out;
-    EXPECT_EQ(run(QStringLiteral("unzip"), {QStringLiteral("-t"), archive}, &out), 0)
+    EXPECT_EQ(runChecker(QStringLiteral("unzip"), {QStringLiteral("-t"), archive}, &out), 0)
         << out.toStdString();
-    EXPECT_EQ(run(QStringLiteral("unzip"), {QStringLiteral("-Z1"), archive}, &out), 0);
+    EXPECT_EQ(runChecker(QStringLiteral("unzip"), {QStringLiteral("-Z1"), archive}, &out), 0);
     EXPECT_EQ(out.split(QLatin1Char('\n'), Qt::SkipEmptyParts),
               (QStringList{QStringLiteral("voti.xml"), QStringLiteral("debiti.xml"),
                            QStringLiteral("binario.cds")}));
@@ -81,7 +67,7 @@ TEST(Zip, RoundTripIsAValidFlatArchive)
     // Add replaces the archive: only the new list is in it.
     zip.setFileList({work + QStringLiteral("voti.xml")});
     zip.Add();
-    EXPECT_EQ(run(QStringLiteral("unzip"), {QStringLiteral("-Z1"), archive}, &out), 0);
+    EXPECT_EQ(runChecker(QStringLiteral("unzip"), {QStringLiteral("-Z1"), archive}, &out), 0);
     EXPECT_EQ(out.trimmed(), QStringLiteral("voti.xml"));
     EXPECT_EQ(allFiles(dir.path()).filter(QStringLiteral("twdocenti")),
               QStringList{QStringLiteral("twdocenti.zip")});
@@ -110,7 +96,8 @@ TEST(Zip, FailedAddLeavesTheOldArchiveAndNoScratchFile)
     // An empty list gives an empty archive that other programs accept.
     zip.FileList().clear();
     zip.Add();
-    EXPECT_EQ(run(QStringLiteral("python3"),
+    EXPECT_EQ(runChecker(
+                  QStringLiteral("python3"),
                   {QStringLiteral("-c"),
                    QStringLiteral("import sys,zipfile; z=zipfile.ZipFile(sys.argv[1]); "
                                   "sys.exit(0 if z.namelist()==[] and z.testzip() is None else 1)"),

@@ -148,7 +148,7 @@ TEST_F(Commands, ThePlaceholderStandsExactlyForTheMissingWindows)
     }
 
     // A part starts registering a listed window: the real window wins, the list is caught out.
-    const QString cards = QStringLiteral("TfmqelPagelleWeb");
+    const QString cards = QStringLiteral("TfmQelRilIntegr");
     FormRegistry::registerClass(cards, [](QWidget *p) -> QWidget * { return new QDialog(p); });
     registerShellForms();
     EXPECT_EQ(listedButBuilt(), QStringList{cards});
@@ -172,7 +172,7 @@ TEST_F(Commands, MissingFunctionsOpenThePlaceholderTitledWithTheCommand)
         const char *title;
         bool another;
     } cases[] = {
-        {"xafRepos", true, "Pagelle Web", false},
+        {"xafRilIntegr", true, "Rilevazione integrativa", false},
         {"xafVolumi", false, "Gestione Volumi", false},
         {"xafTraduzioni", false, "Traduzioni", true},
         {"xafClsMatCmp", false, "Configurazione sessione", true},

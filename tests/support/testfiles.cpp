@@ -29,6 +29,18 @@ void writeFileBytes(const QString &path, const QByteArray &bytes)
     ASSERT_EQ(file.write(bytes), bytes.size()) << path.toStdString();
 }
 
+int runChecker(const QString &program, const QStringList &arguments, QString *output)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, arguments);
+    if (!p.waitForFinished(30000))
+        return -1;
+    if (output)
+        *output = QString::fromLocal8Bit(p.readAll());
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
 void writeZipEntries(const QString &path, const QList<QPair<QByteArray, QByteArray>> &entries)
 {
     int code = 0;

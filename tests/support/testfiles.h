@@ -4,6 +4,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -16,6 +17,10 @@ void writeFileBytes(const QString &path, const QByteArray &bytes);
 // A ZIP archive with entries named exactly as given (no check of the names), the way a
 // hostile or careless sender would make it; a failure fails the test.
 void writeZipEntries(const QString &path, const QList<QPair<QByteArray, QByteArray>> &entries);
+
+// Runs a checker program (unzip, qpdf...); its exit code (-1 when it did not end normally
+// within 30 seconds), its output and errors kept in the output.
+int runChecker(const QString &program, const QStringList &arguments, QString *output = nullptr);
 
 // The text against the reference file (a report's layout dump, say); a difference fails the
 // test printing it and how to accept the new text: TAVRIN_UPDATE_GOLDEN=1 writes the file.
