@@ -46,19 +46,8 @@ void writePackets()
 
 void WriteAndBare(benchmark::State &state)
 {
-    std::vector<double> writes;
-    std::vector<double> bares;
-    QElapsedTimer timer;
-    for (auto _ : state) {
-        timer.start();
-        writePackets();
-        writes.push_back(timer.nsecsElapsed() / 1e9);
-        timer.start();
-        runStatementsBare(g_db, g_statements, -1);
-        bares.push_back(timer.nsecsElapsed() / 1e9);
-    }
-    g_seconds[QStringLiteral("write")] = median(writes);
-    g_seconds[QStringLiteral("bare")] = median(bares);
+    timedInTurnsWithBare(state, g_seconds, QStringLiteral("write"), writePackets, g_db,
+                         g_statements, -1);
 }
 
 } // namespace
@@ -91,7 +80,7 @@ int main(int argc, char **argv)
     QSqlDatabase::removeDatabase(globalConnectionName());
 
     const double write = g_seconds.value(QStringLiteral("write"));
-    const double bare = g_seconds.value(QStringLiteral("bare"));
+    const double bare = g_seconds.value(QStringLiteral("write bare"));
     std::printf("\n%d web teachers of session %d: %d statements, %.1f MB of packets\n",
                 int(g_teachers.size()), kSession, int(g_statements.size()), g_bytes / 1e6);
     std::printf("packets written: %.1f ms (median of 5 rounds)\n", write * 1000);

@@ -2,6 +2,7 @@
 
 #include "exchange/qelsendbookkeeping.h"
 #include "exchange/qelwebsendsql.h"
+#include "platform/checklist.h"
 #include "platform/messagedlg.h"
 #include "platform/sqlclientdataset.h"
 
@@ -9,6 +10,7 @@
 #include <QItemSelectionModel>
 #include <QListWidget>
 #include <QSet>
+#include <QStringList>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -59,28 +61,20 @@ void TfrqelDocReceiveSingleWeb::LoadTeacherClasses()
         if (listed.contains(r.at(id).toLongLong()))
             continue;
         listed.insert(r.at(id).toLongLong());
-        auto *item = new QListWidgetItem(r.at(text).toString(), m_classes);
-        item->setData(Qt::UserRole, r.at(id));
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(Qt::Checked);
+        AddCheckItem(m_classes, r.at(text).toString(), r.at(id).toInt())
+            ->setCheckState(Qt::Checked);
     }
 }
 
 QString TfrqelDocReceiveSingleWeb::BuildClsFilter() const
 {
-    QString filter;
-    int checked = 0;
-    for (int i = 0; i < m_classes->count(); ++i) {
-        const QListWidgetItem *item = m_classes->item(i);
-        if (item->checkState() != Qt::Checked)
-            continue;
-        ++checked;
-        filter += QStringLiteral("(iClsId = %1) OR ").arg(item->data(Qt::UserRole).toLongLong());
-    }
-    if (checked == m_classes->count())
+    const QList<int> checked = CheckedIds(m_classes);
+    if (checked.size() == m_classes->count())
         return QString();
-    if (checked == 0)
+    if (checked.isEmpty())
         return QStringLiteral("1 = 0");
-    filter.chop(4);
-    return filter;
+    QStringList terms;
+    for (int iClsId : checked)
+        terms << QStringLiteral("(iClsId = %1)").arg(iClsId);
+    return terms.join(QLatin1String(" OR "));
 }
