@@ -85,16 +85,6 @@ QString pivotGroups()
            QStringLiteral("GROUP BY ClsSes.iClsId, MatRma.iMatId) T) AS iRows FROM RDB$DATABASE");
 }
 
-QString longestNote()
-{
-    return QStringLiteral(
-               "SELECT MAX(CHAR_LENGTH(Note.bNotNota)) AS iLength "
-               "FROM TNot_Note Note "
-               "  JOIN TClsSesMat ClsSesMat ON ClsSesMat.iClsSesMatId = Note.iClsSesMatId "
-               "  JOIN TClsSes ClsSes ON ClsSes.iClsSesId = ClsSesMat.iClsSesId ") +
-           QLatin1String(kSameSession) + QStringLiteral("WHERE Wrk.iAnsSesDwgId = :iAnsSesDwgId");
-}
-
 QString clsMat()
 {
     // DISTINCT would refuse to order by a column it does not list.

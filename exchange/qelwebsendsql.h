@@ -24,8 +24,6 @@ QString schoolYearDashed();
 // How many pivot groups a kind needs (:iAnsSesDwgId, :iCmpScaTass): iScales, the distinct
 // component scales of the session, and iRows, the most components of one class and subject.
 QString pivotGroups();
-// The longest note of the session (:iAnsSesDwgId), in characters.
-QString longestNote();
 
 // Packets (:iAnsSesDwgId, :iAnaId unless said otherwise).
 QString clsMat();
