@@ -1,5 +1,7 @@
 #include "exports/qelexportalu.h"
 
+#include "exports/qelextractsql.h"
+
 #include "platform/clientdataset.h"
 #include "platform/connection.h"
 #include "platform/datapacket.h"
@@ -15,17 +17,6 @@ TdmExportAlu *dmExportAlu = nullptr;
 
 namespace {
 
-// Every statement is text of the program's own: %PRGVER% becomes the version as a quoted
-// constant (the statistics program reads it as a text column, and the subjects' statement
-// binds nothing), %SITE% the site condition below, whose code is always bound.
-const char kSiteFilter[] = " AND Sed.sSedMecCod = :sSedMecCod";
-
-// The year text of the statistics program: "2006-2007".
-#define ANNO_DESC                                                                                  \
-    "CAST(CAST(Ans.iAnsValore AS VARCHAR(4)) || '-' || CAST(Ans.iAnsValore + 1 AS VARCHAR(4)) "    \
-    "AS VARCHAR(9)) AS sAnnoDesc"
-#define ACS_SEZ "COALESCE(Cls.sAcsSDesc, '') || COALESCE(Cls.sSezSDesc, '') AS sAcsSezSDesc"
-#define STAMP "%PRGVER% AS PrgVer, CURRENT_DATE AS DataExport"
 // A class of the institute, with its site for the site condition.
 #define CLASS_OF_SITUATION                                                                         \
     "JOIN TClsPst ClsPst ON ClsPst.iClsPstId = Sit.iClsPstId "                                     \
@@ -37,41 +28,27 @@ const char kSiteFilter[] = " AND Sed.sSedMecCod = :sSedMecCod";
     "JOIN TAns_AnniScolast CurAns ON CurAns.dAnsVextoInizio = Cur.dStart "                         \
     "WHERE Cur.iAnaId = Sit.iAnaId AND Cur.iSitOrdine = 1 AND CurAns.iAnsId = :indice)"
 
-const char kSubjects[] = "SELECT Mat.*, Adi.sAdiLDesc, Adi.sAdiSDesc, " STAMP " "
+const char kSubjects[] = "SELECT Mat.*, Adi.sAdiLDesc, Adi.sAdiSDesc, " QEL_STAMP " "
                          "FROM TMat_Materie Mat "
                          "LEFT JOIN TAdi_AreeDiscip Adi ON Adi.iAdiId = Mat.iAdiId "
                          "ORDER BY Mat.iMatId";
 
 const char kPupils[] =
-    "SELECT Ana.iAnaId, AnaCag.sAnaCagCode, Ana.sAnaCognome || ' ' || Ana.sAnaNome AS "
-    "COGNOMENOME, Ana.dAnaNascita, Ana.lAnaConsPrivacy, Srpc.sStaLDesc, Att.iStaAttId, "
-    "Att.sStaAttDettLDesc, Sit.dSitTraRit, Scu.sScuLDesc AS sScuolaProv, "
-    "Scu.sScuLDesc AS sScuolaMedia, "
-    "(SELECT FIRST 1 Gme.sGmeLDesc FROM TAnaGme AnaGme "
-    "JOIN TGme_GiuMatEleMed Gme ON Gme.iGmeId = AnaGme.iGmeId "
-    "WHERE AnaGme.iAnaId = Ana.iAnaId AND AnaGme.iScuTypId = 3 ORDER BY AnaGme.iAnaGmeId) "
-    "AS sGmeLDesc, "
-    "Sex.sSexSDesc, Cls.iClsId, Cls.sIndLDesc, Cls.sIndSDesc, Pst.sPstLDesc, "
-    "Cls.iAcsAnnoCorso, " ACS_SEZ ", Cls.sSezSDesc, Ans.iAnsId, " ANNO_DESC ", "
-    "(SELECT FIRST 1 Main.sSedNomLDesc FROM VSed_Sedi Main WHERE Main.iDwgId IS NULL "
-    "AND Main.lDwgSedMain = 1 AND Main.dEnd_DwgSed IS NULL AND Main.dEnd_Sed IS NULL "
-    "ORDER BY Main.iDwgSedId) AS sNomeScuola, " STAMP ", Sit.iSitId "
+    "SELECT " QEL_PUPIL_COLUMNS ", " QEL_GME_LDESC
+    ", Sex.sSexSDesc, Cls.iClsId, Cls.sIndLDesc, Cls.sIndSDesc, Pst.sPstLDesc, "
+    "Cls.iAcsAnnoCorso, " QEL_ACS_SEZ ", Cls.sSezSDesc, Ans.iAnsId, " QEL_ANNO_DESC
+    ", " QEL_NOME_SCUOLA ", " QEL_STAMP ", Sit.iSitId "
     "FROM TSit_Situazioni Sit "
     "JOIN TAns_AnniScolast Ans ON Ans.dAnsVextoInizio = Sit.dStart "
     "JOIN TAna_Anagrafiche Ana ON Ana.iAnaId = Sit.iAnaId " CLASS_OF_SITUATION
-    "LEFT JOIN TPst_PianiStudio Pst ON Pst.iPstId = ClsPst.iPstId "
-    "LEFT JOIN TAnaCag AnaCag ON AnaCag.iAnaId = Ana.iAnaId AND AnaCag.iCagId = 1 "
-    "LEFT JOIN VSrpc Srpc ON Srpc.iSrpcId = Ana.iSrpcId "
-    "LEFT JOIN vposatt Att ON Att.iPosAttId = Sit.iPosAttId "
-    "LEFT JOIN TScu_Scuole Scu ON Scu.iScuId = Sit.iScuId_Prov "
-    "LEFT JOIN TSex_Sesso Sex ON Sex.iSexId = Ana.iSexId "
+    "LEFT JOIN TPst_PianiStudio Pst ON Pst.iPstId = ClsPst.iPstId " QEL_PUPIL_JOINS
     "WHERE Ans.iAnsId = :indice AND Cls.iDwgId = :istituto%SITE% "
     "ORDER BY Ana.iAnaId, Sit.iSitId";
 
 const char kClasses[] =
     "SELECT Sit.iAnaId, Sit.dSitTraRit, Cls.sIndLDesc, Cls.sIndSDesc, Pst.sPstLDesc, Cls.iClsId, "
-    "Cls.iAcsAnnoCorso, " ACS_SEZ ", Cls.sSezSDesc, Cls.iAnsId, " ANNO_DESC ", "
-    "Pos.iStaFinId, Pos.sStaFinDettLDesc, Sit.sSitVoto, " STAMP " "
+    "Cls.iAcsAnnoCorso, " QEL_ACS_SEZ ", Cls.sSezSDesc, Cls.iAnsId, " QEL_ANNO_DESC ", "
+    "Pos.iStaFinId, Pos.sStaFinDettLDesc, Sit.sSitVoto, " QEL_STAMP " "
     "FROM TSit_Situazioni Sit " CLASS_OF_SITUATION
     "LEFT JOIN TAns_AnniScolast Ans ON Ans.iAnsId = Cls.iAnsId "
     "LEFT JOIN TPst_PianiStudio Pst ON Pst.iPstId = ClsPst.iPstId "
@@ -83,10 +60,10 @@ const char kClasses[] =
 // IANAID, IANAID_1 (verifying) and IANAID_2 (assigning), the names the statistics program knows.
 const char kDebts[] =
     "SELECT Sit.iAnaId, Sit.dSitTraRit, Cls.iClsId, Cls.sIndLDesc, Cls.sIndSDesc, "
-    "Cls.iAcsAnnoCorso, " ACS_SEZ ", Cls.sSezSDesc, Cls.iAnsId, " ANNO_DESC ", Deb.iMatId, "
+    "Cls.iAcsAnnoCorso, " QEL_ACS_SEZ ", Cls.sSezSDesc, Cls.iAnsId, " QEL_ANNO_DESC ", Deb.iMatId, "
     "Mat.sMatLDesc, Dtd.sDtdLDesc AS sDtpLDescUser, DesDed.iDesId, Ded.sDedLDesc AS "
     "sDesLDescUser, DocVer.iAnaId, DocVer.sAnaCognome || ' ' || DocVer.sAnaNome AS sDoc_Ver, "
-    "DocAttr.iAnaId, DocAttr.sAnaCognome || ' ' || DocAttr.sAnaNome AS sDoc_Attr, " STAMP " "
+    "DocAttr.iAnaId, DocAttr.sAnaCognome || ' ' || DocAttr.sAnaNome AS sDoc_Attr, " QEL_STAMP " "
     "FROM TDeb_Debiti Deb "
     "JOIN TSit_Situazioni Sit ON Sit.iSitId = Deb.iSitId " CLASS_OF_SITUATION
     "JOIN TDtpDtd DtpDtd ON DtpDtd.iDtpDtdId = Deb.iDtpDtdId "
@@ -104,7 +81,7 @@ const char kDebts[] =
 const char kTeachers[] =
     "SELECT Cma.iClsMatAnaId, Ans.iAnsId, Cma.iClsId, Cls.sClsDesc, Cls.iAcsAnnoCorso, "
     "Cls.sSezSDesc, Cls.sIndLDesc, Cma.iMatId, Mat.sMatLDesc, Cma.iAnaId, "
-    "Doc.sAnaCognome || ' ' || Doc.sAnaNome AS sDocCognomeNome, " STAMP " "
+    "Doc.sAnaCognome || ' ' || Doc.sAnaNome AS sDocCognomeNome, " QEL_STAMP " "
     "FROM TClsMatAna Cma "
     "JOIN VCls_Classi Cls ON Cls.iClsId = Cma.iClsId "
     "LEFT JOIN TAns_AnniScolast Ans ON Ans.dAnsInizio = Cma.dStart AND Ans.dAnsFine = Cma.dEnd "
@@ -139,8 +116,6 @@ const char kMakeupOutcomes[] = "SELECT iEreId, sEreSDesc, sEreLDesc, lVisible, i
 const char kMakeupTests[] = "SELECT iPvrId, sPvrSDesc, sPvrLDesc FROM TPvr_ProvaRecupero "
                             "ORDER BY iPvrId";
 
-const char kYearStart[] = "SELECT dAnsInizio FROM TAns_AnniScolast WHERE iAnsId = :iAnsId";
-
 const char kSiteCodes[] = "SELECT DISTINCT Sed.sSedMecCod FROM VSed_Sedi Sed "
                           "WHERE Sed.iDwgId = :iDwgId AND Sed.sSedMecCod IS NOT NULL";
 
@@ -157,29 +132,6 @@ const Extract kMakeupExtracts[] = {{'R', kMakeupRecords},
                                    {'T', kMakeupTypes},
                                    {'E', kMakeupOutcomes},
                                    {'P', kMakeupTests}};
-
-QString sqlTextConstant(const QString &text)
-{
-    QString quoted = text;
-    return QLatin1Char('\'') + quoted.replace(QLatin1Char('\''), QStringLiteral("''")) +
-           QLatin1Char('\'');
-}
-
-QString readYearTag(TVxTransaction &tr, int iAnsId)
-{
-    TVxFieldValues values;
-    values.setValue(QStringLiteral("iAnsId"), iAnsId);
-    QSqlQuery &q = tr.Exec(QString::fromLatin1(kYearStart), values);
-    const QDate start = fetchNext(q) ? q.value(0).toDate() : QDate();
-    q.finish();
-    if (!start.isValid())
-        throw EVxException(QStringLiteral("L'anno scolastico scelto non ha la data di inizio: "
-                                          "impossibile dare il nome ai file da esportare."));
-    const auto twoDigits = [](int year) {
-        return QStringLiteral("%1").arg(year % 100, 2, 10, QLatin1Char('0'));
-    };
-    return twoDigits(start.year()) + twoDigits(start.year() + 1);
-}
 
 } // namespace
 
@@ -223,12 +175,11 @@ void TdmExportAlu::ExportAluExtracts()
     // moment, so that the teachers' file is the same in each.
     TVxTransactionScope scope(qqoVxGlobConn());
     TVxTransaction &tr = scope.transaction();
-    m_yearTag = readYearTag(tr, AnsId);
+    m_yearTag = qelYearTag(qelSchoolYearStart(tr, AnsId));
     const bool makeup = hasMakeupExtracts(AnsId);
     m_done = 0;
     m_total = int(m_siteList.size()) *
               int(std::size(kSetExtracts) + (makeup ? std::size(kMakeupExtracts) : 0));
-    const QString version = sqlTextConstant(ExtractVersion);
     for (const QString &code : std::as_const(m_siteList)) {
         // A code is the office's text: as a folder name it may neither climb out of the
         // output folder nor name a path of its own.
@@ -244,18 +195,9 @@ void TdmExportAlu::ExportAluExtracts()
         if (SplitBySite)
             values.setValue(QStringLiteral("sSedMecCod"), code);
         const auto write = [&](const Extract &extract) {
-            QString sql = QString::fromLatin1(extract.sql);
-            sql.replace(QStringLiteral("%SITE%"),
-                        SplitBySite ? QString::fromLatin1(kSiteFilter) : QString());
-            sql.replace(QStringLiteral("%PRGVER%"), version);
             const QString path = folder + QLatin1Char('/') + fileName(m_yearTag, extract.letter);
-            VxExplain(QStringLiteral("Impossibile creare il file %1.")
-                          .arg(QDir::toNativeSeparators(path)),
-                      [&] {
-                          TClientDataSet cds;
-                          cds.FillFromQuery(tr.Exec(sql, values));
-                          cds.SaveToFile(path, dfBinary);
-                      });
+            qelWriteExtract(tr, qelExtractSql(extract.sql, ExtractVersion, SplitBySite), values,
+                            path);
             ++m_done;
             if (OnFileWritten)
                 OnFileWritten(path, m_done, m_total);

@@ -14,10 +14,14 @@ void TQelExportLog::begin()
 
 void TQelExportLog::add(const QString &text)
 {
+    addPlain(stamp(QDateTime::currentDateTime()) + text);
+}
+
+void TQelExportLog::addPlain(const QString &text)
+{
     // One event a line: an error message's own line breaks would split it.
     static const QRegularExpression breaks(QStringLiteral("[\\r\\n]+"));
-    m_lines << stamp(QDateTime::currentDateTime()) +
-                   QString(text).replace(breaks, QStringLiteral(" "));
+    m_lines << QString(text).replace(breaks, QStringLiteral(" "));
 }
 
 void TQelExportLog::end()

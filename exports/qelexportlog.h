@@ -10,12 +10,14 @@
 //
 //   log.begin()         "Inizio operazione: 07/12/2009 18:05:06"
 //   log.add(": text")   "07/12/2009 18:05:06: text" (every text begins with ": ")
+//   log.addPlain(text)  the text alone: the converter's command lines
 //   log.end()           "Fine operazione: ..."
 class TQelExportLog
 {
 public:
     void begin();
     void add(const QString &text);
+    void addPlain(const QString &text);
     void end();
 
     bool isEmpty() const { return m_lines.isEmpty(); }

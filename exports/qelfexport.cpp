@@ -1,19 +1,26 @@
 #include "exports/qelfexport.h"
 
 #include "exports/qelexportalu.h"
+#include "exports/qelextractsql.h"
+#include "exports/qelstatextracts.h"
+#include "gradeentry/qevutil.h"
 #include "platform/connection.h"
 #include "platform/enumvalues.h"
 #include "platform/globalvars.h"
 #include "platform/helpers.h"
 #include "platform/maindir.h"
 #include "platform/messagedlg.h"
+#include "platform/runprocess.h"
+#include "platform/transaction.h"
 #include "platform/vxexception.h"
+#include "shell/qelpargen.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -87,13 +94,6 @@ void keepSelection(TVxParInteger &par, const QComboBox *items)
         par.SetValore(selectedId(items));
 }
 
-struct Outcome
-{
-    QString text; // empty after a clean export
-    TMsgDlgType type = mtInformation;
-    QString detail;
-};
-
 } // namespace
 
 TfmQelExport::TfmQelExport(QWidget *parent)
@@ -111,9 +111,6 @@ TfmQelExport::TfmQelExport(QWidget *parent)
     m_chkExit = checkBox("chkExit", QStringLiteral("Esami di stato"), this);
     m_chkAlunni = checkBox("chkAlunni", QStringLiteral("Alunni"), this);
     m_chkSedi = checkBox("chkSedi", QStringLiteral("Dividi per sede"), this);
-    // The session's and the state exam's extracts are not written yet: they cannot be chosen.
-    m_chkTavrin->setEnabled(false);
-    m_chkExit->setEnabled(false);
     m_cboAnnoExit = list("cboAnnoExit", 120, this);
     m_cboDwgExit = list("cboDwgExit", 320, this);
     m_cboAnnoAlunni = list("cboAnnoAlunni", 120, this);
@@ -263,37 +260,49 @@ bool TfmQelExport::readyToExport()
         done(mrCancel);
         return false;
     }
-    if (m_chkAlunni->isChecked() && m_cboAnnoAlunni->currentIndex() < 0) {
-        VxMessageDlg(QStringLiteral("Scegliere l'anno scolastico degli alunni da esportare."),
-                     mtWarning, mbOK);
-        return false;
-    }
-    if (m_chkAlunni->isChecked() && m_cboDwgAlunni->currentIndex() < 0) {
-        VxMessageDlg(QStringLiteral("Scegliere l'istituto degli alunni da esportare."), mtWarning,
-                     mbOK);
-        return false;
+    struct Choice
+    {
+        const QCheckBox *source;
+        const QComboBox *list;
+        const char *message;
+    };
+    const Choice choices[] = {
+        {m_chkAlunni, m_cboAnnoAlunni, "Scegliere l'anno scolastico degli alunni da esportare."},
+        {m_chkAlunni, m_cboDwgAlunni, "Scegliere l'istituto degli alunni da esportare."},
+        {m_chkExit, m_cboAnnoExit,
+         "Scegliere l'anno scolastico degli esami di stato da esportare."},
+        {m_chkExit, m_cboDwgExit, "Scegliere l'istituto degli esami di stato da esportare."},
+    };
+    for (const Choice &c : choices) {
+        if (c.source->isChecked() && c.list->currentIndex() < 0) {
+            VxMessageDlg(QString::fromUtf8(c.message), mtWarning, mbOK);
+            return false;
+        }
     }
     return true;
+}
+
+void TfmQelExport::tell(const Outcome &outcome)
+{
+    if (m_outcome.text.isEmpty())
+        m_outcome = outcome;
 }
 
 void TfmQelExport::buEsportaClick()
 {
     if (m_running || !readyToExport())
         return;
-    Outcome outcome;
-    const auto fail = [this, &outcome](const QString &text, const QString &detail) {
-        m_log.add(QStringLiteral(": ") + text +
-                  (detail.isEmpty() ? QString() : QStringLiteral(" ") + detail));
-        if (outcome.text.isEmpty())
-            outcome = {text, mtError, detail};
-    };
-    const auto guarded = [&fail](const std::function<void()> &work) {
+    m_outcome = Outcome();
+    const auto guarded = [this](const std::function<void()> &work) {
         try {
             work();
         } catch (const EVxException &e) {
-            fail(e.message(), e.detail());
+            m_log.add(QStringLiteral(": ") + e.message() +
+                      (e.detail().isEmpty() ? QString() : QStringLiteral(" ") + e.detail()));
+            tell({e.message(), mtError, e.detail()});
         } catch (const std::exception &e) {
-            fail(QString::fromUtf8(e.what()), QString());
+            m_log.add(QStringLiteral(": ") + QString::fromUtf8(e.what()));
+            tell({QString::fromUtf8(e.what()), mtError, QString()});
         }
     };
 
@@ -306,11 +315,12 @@ void TfmQelExport::buEsportaClick()
         if (!rootMade)
             throw EVxException(QStringLiteral("Impossibile creare la cartella %1.")
                                    .arg(QDir::toNativeSeparators(root)));
-        if (m_chkAlunni->isChecked()) {
-            const QString warning = exportAlunni();
-            if (!warning.isEmpty())
-                outcome = {warning, mtWarning, QString()};
-        }
+        if (m_chkAlunni->isChecked())
+            exportAlunni();
+        if (m_chkTavrin->isChecked())
+            exportSessione();
+        if (m_chkExit->isChecked())
+            exportEsami();
     });
     // The office's choices are kept whatever became of the export.
     guarded([this] { writeSelections(); });
@@ -320,47 +330,214 @@ void TfmQelExport::buEsportaClick()
     }
     setRunning(false);
 
-    if (outcome.text.isEmpty())
+    if (m_outcome.text.isEmpty())
         VxMessageDlg(QStringLiteral("Operazione completata con successo\rI file sono presenti "
                                     "nella cartella %1")
                          .arg(QDir::toNativeSeparators(root)),
                      mtInformation, mbOK);
     else
-        VxMessageDlg(outcome.text, outcome.type, mbOK, 0, mrNone, outcome.detail);
+        VxMessageDlg(m_outcome.text, m_outcome.type, mbOK, 0, mrNone, m_outcome.detail);
     done(mrOk);
 }
 
-QString TfmQelExport::exportAlunni()
+bool TfmQelExport::sitesOf(int iDwgId, const QString &source, const QString &subject)
 {
-    const int year = selectedId(m_cboAnnoAlunni);
+    CreaElencoSedi(iDwgId);
+    if (!m_siteList.isEmpty())
+        return true;
+    // Nothing to split by: said, rather than an empty folder taken for an export.
+    QString institute = QString::number(iDwgId);
+    for (int i = 0; i < m_cboDwgAlunni->count(); ++i)
+        if (enumItemId(m_cboDwgAlunni, i) == iDwgId)
+            institute = m_cboDwgAlunni->itemText(i);
+    m_log.add(QStringLiteral(": %1 non esportati: l'istituto %2 non ha sedi con codice "
+                             "meccanografico")
+                  .arg(source, institute));
+    tell({QStringLiteral("%1 non sono stati esportati: l'istituto %2 non ha sedi con codice "
+                         "meccanografico, e con \"Dividi per sede\" i file si scrivono una volta "
+                         "per sede.")
+              .arg(subject, institute),
+          mtWarning, QString()});
+    return false;
+}
+
+QString TfmQelExport::sourceDir(const QString &name, const QString &siteCode) const
+{
+    // The names are the office's texts: as folder names they may neither climb out of the
+    // export folder nor name a path of their own.
+    QString dir = ExportRoot() + QLatin1Char('/') + TKIENormalizeString(name);
+    if (m_chkSedi->isChecked())
+        dir += QLatin1Char('/') + TKIENormalizeString(siteCode);
+    if (!QDir().mkpath(dir))
+        throw EVxException(QStringLiteral("Impossibile creare la cartella %1.")
+                               .arg(QDir::toNativeSeparators(dir)));
+    return dir;
+}
+
+std::optional<QString> TfmQelExport::siteFilter(const QString &siteCode) const
+{
+    return m_chkSedi->isChecked() ? std::optional<QString>(siteCode) : std::nullopt;
+}
+
+void TfmQelExport::logFileWritten(const QString &path)
+{
+    m_log.add(QStringLiteral(": File %1 creato")
+                  .arg(QDir::toNativeSeparators(QDir(ExportRoot()).relativeFilePath(path))));
+}
+
+void TfmQelExport::exportAlunni()
+{
     const int institute = selectedId(m_cboDwgAlunni);
-    const QString root = ExportRoot();
-    CreaElencoSedi(institute);
-    if (m_siteList.isEmpty()) {
-        // Nothing to split by: said, rather than an empty folder taken for an export.
-        m_log.add(QStringLiteral(": Alunni non esportati: l'istituto %1 non ha sedi con codice "
-                                 "meccanografico")
-                      .arg(m_cboDwgAlunni->currentText()));
-        return QStringLiteral("Gli alunni non sono stati esportati: l'istituto %1 non ha sedi "
-                              "con codice meccanografico, e con \"Dividi per sede\" i file si "
-                              "scrivono una volta per sede.")
-            .arg(m_cboDwgAlunni->currentText());
-    }
-    m_alunniDir = root + QLatin1Char('/') + TKIENormalizeString(m_cboDwgAlunni->currentText());
+    if (!sitesOf(institute, QStringLiteral("Alunni"), QStringLiteral("Gli alunni")))
+        return;
+    m_alunniDir =
+        ExportRoot() + QLatin1Char('/') + TKIENormalizeString(m_cboDwgAlunni->currentText());
     m_module->ExtractVersion = m_extractVersion;
-    m_module->AnsId = year;
+    m_module->AnsId = selectedId(m_cboAnnoAlunni);
     m_module->DwgId = institute;
     m_module->OutputDir = m_alunniDir;
     m_module->SplitBySite = m_chkSedi->isChecked();
-    m_module->OnFileWritten = [this, &root](const QString &path, int done, int total) {
-        const QString text = QStringLiteral("File %1 creato")
-                                 .arg(QDir::toNativeSeparators(QDir(root).relativeFilePath(path)));
-        m_log.add(QStringLiteral(": ") + text);
-        step(text, done, total);
+    m_module->OnFileWritten = [this](const QString &path, int done, int total) {
+        logFileWritten(path);
+        step(QStringLiteral("File %1 creato").arg(QFileInfo(path).fileName()), done, total);
     };
     const auto detach = qScopeGuard([this] { m_module->OnFileWritten = nullptr; });
     m_module->ExportAluExtracts();
-    return QString();
+}
+
+void TfmQelExport::exportSessione()
+{
+    const int session = m_workingSession.toInt();
+    const int institute = TVxWorkingContext::institute();
+    step(QStringLiteral("Creazione tabella alunni..."), 0, 1);
+    if (!sitesOf(institute, QStringLiteral("Dati della sessione corrente"),
+                 QStringLiteral("I dati della sessione corrente")))
+        return;
+    const int total = int(m_siteList.size()) * 5;
+    int done = 0;
+    for (const QString &code : std::as_const(m_siteList)) {
+        const QString dir =
+            sourceDir(GetVxuParamValue(TVxWorkingContext::instituteKey()).toString(), code);
+        QString pupils;
+        QString subjects;
+        {
+            TVxTransactionScope scope(qqoVxGlobConn());
+            TQelStatExtracts extracts(scope.transaction(), m_extractVersion);
+            const TQelStatExtracts::SessionYear year = extracts.YearOfSession(session);
+            // Whether conduct counts goes by the session's own year, not by the year another
+            // window last averaged.
+            SetAnsIdMedia(year.iAnsId);
+            const QString tag = qelYearTag(year.start);
+            pupils = dir + QLatin1Char('/') + TQelStatExtracts::FileName("QewA", tag, session);
+            extracts.WriteSessionPupils(session, siteFilter(code), pupils);
+            m_log.add(QStringLiteral(": Query 1 eseguita"));
+            logFileWritten(pupils);
+            step(QStringLiteral("Creazione tabella alunni..."), ++done, total);
+            TQelStatExtracts::CompleteAverages(pupils);
+            step(QStringLiteral("Creazione tabella materie..."), ++done, total);
+            subjects = dir + QLatin1Char('/') + TQelStatExtracts::FileName("QewM", tag, session);
+            extracts.WriteSessionSubjects(session, siteFilter(code), subjects);
+            m_log.add(QStringLiteral(": Query 2 eseguita"));
+            logFileWritten(subjects);
+            scope.Commit();
+        }
+        // The label names the workbooks: a session text may hold what no file name can.
+        QString label = TQelStatExtracts::SessionLabel(pupils);
+        if (!label.isEmpty())
+            label = TKIENormalizeString(label);
+        m_log.add(QStringLiteral(": Impostazione nome a: ") + label);
+        step(QStringLiteral("Creazione file xls alunni..."), ++done, total);
+        convert(dir, QFileInfo(pupils).fileName(), label + QStringLiteral(" Alunni.xls"),
+                QStringLiteral("scrutino: "));
+        step(QStringLiteral("Creazione file xls materie..."), ++done, total);
+        convert(dir, QFileInfo(subjects).fileName(), label + QStringLiteral(" Materie.xls"),
+                QStringLiteral("scrutinio materie: "));
+        step(QStringLiteral("Creazione file xls materie..."), ++done, total);
+    }
+}
+
+void TfmQelExport::exportEsami()
+{
+    const int year = selectedId(m_cboAnnoExit);
+    const int institute = selectedId(m_cboDwgExit);
+    const int session = m_workingSession.toInt();
+    if (!sitesOf(institute, QStringLiteral("Esami di stato"),
+                 QStringLiteral("I candidati agli esami di stato")))
+        return;
+    const int total = int(m_siteList.size()) * 2;
+    int done = 0;
+    for (const QString &code : std::as_const(m_siteList)) {
+        const QString dir = sourceDir(m_cboDwgExit->currentText(), code);
+        QDate start;
+        QString candidates;
+        {
+            TVxTransactionScope scope(qqoVxGlobConn());
+            start = qelSchoolYearStart(scope.transaction(), year);
+            // Named after the working session, whatever year the candidates are of: the
+            // statistics program finds the files of a run by it.
+            candidates = dir + QLatin1Char('/') +
+                         TQelStatExtracts::FileName("QewE", qelYearTag(start), session);
+            TQelStatExtracts(scope.transaction(), m_extractVersion)
+                .WriteCandidates(year, institute, siteFilter(code), candidates);
+            scope.Commit();
+        }
+        m_log.add(QStringLiteral(": Query Exit eseguita"));
+        logFileWritten(candidates);
+        const QString label = QStringLiteral("%1-%2").arg(start.year()).arg(start.year() + 1);
+        m_log.add(QStringLiteral(": Impostazione nome a: ") + label);
+        step(QStringLiteral("Creazione file xls Exit..."), ++done, total);
+        convert(dir, QFileInfo(candidates).fileName(), label + QStringLiteral(" Exit.xls"),
+                QStringLiteral("scrutino: "));
+        step(QStringLiteral("Creazione file xls Exit..."), ++done, total);
+    }
+}
+
+void TfmQelExport::convert(const QString &folder, const QString &packet, const QString &workbook,
+                           const QString &logPrefix)
+{
+    const QString configured =
+        dmqelParGen ? dmqelParGen->xpsProgCdsXls.GetValore().trimmed() : QString();
+    const QString program =
+        resolvePath(configured.isEmpty() ? QStringLiteral("bin/cdsXls.exe") : configured);
+    const int seconds = dmqelParGen ? dmqelParGen->xpiAttesaCdsXls.GetValore() : 300;
+    const QString target = folder + QLatin1Char('/') + workbook;
+    const QStringList arguments = {QStringLiteral("--silent"),
+                                   QStringLiteral("--source"),
+                                   folder + QLatin1Char('/') + packet,
+                                   QStringLiteral("--target"),
+                                   target,
+                                   QStringLiteral("--tpl"),
+                                   resolvePath(QStringLiteral("usr/dati/tavrin_sta/Stat.xls"))};
+    QStringList quoted;
+    for (const QString &argument : arguments)
+        quoted << (argument.startsWith(QLatin1String("--"))
+                       ? argument
+                       : QLatin1Char('"') + argument + QLatin1Char('"'));
+    m_log.addPlain(logPrefix + quoted.join(QLatin1Char(' ')));
+
+    // A workbook of an earlier run would pass for this run's when the converter writes none.
+    QFile::remove(target);
+    const TVxProcessResult result = VxRunAndWait(program, arguments, qMax(1, seconds) * 1000);
+    const QString shown = QDir::toNativeSeparators(QDir(ExportRoot()).relativeFilePath(target));
+    if (result.succeeded() && QFileInfo(target).isFile()) {
+        logFileWritten(target);
+        return;
+    }
+    const QString why =
+        result.succeeded() ? QStringLiteral("non ha scritto il file") : result.failure();
+    m_log.add(QStringLiteral(": File %1 non creato: il programma di conversione %2 %3")
+                  .arg(shown, QDir::toNativeSeparators(program), why));
+    if (result.outcome == TVxProcessResult::Missing)
+        tell({QStringLiteral("Il programma di conversione in Excel non è installato:\r%1\r\r"
+                             "I dati sono stati esportati, ma non le cartelle di lavoro Excel. "
+                             "Indicare il programma in ParGen.ini, sezione \"Programmi\", voce "
+                             "\"Convertitore\".")
+                  .arg(QDir::toNativeSeparators(program)),
+              mtWarning, QString()});
+    else
+        tell({QStringLiteral("Il file %1 non è stato creato: il programma di conversione %2.")
+                  .arg(shown, why),
+              mtWarning, QString()});
 }
 
 void TfmQelExport::writeSelections()

@@ -2,12 +2,14 @@
 
 #include "exports/qelexportlog.h"
 #include "platform/dialogs.h"
+#include "platform/messagedlg.h"
 #include "platform/params.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -58,11 +60,33 @@ private:
     void buEsportaClick();
     // The checks before an export: false (the window then stays open) when one refused.
     bool readyToExport();
-    // The "Alunni" source; a warning for the user when it wrote nothing, else empty.
-    QString exportAlunni();
+    // The three sources, in this order; an error ends the export.
+    void exportAlunni();
+    void exportSessione();
+    void exportEsami();
+    // The site list of the institute, told in the log and to the user when the split finds no
+    // site code (the source is then left out).
+    bool sitesOf(int iDwgId, const QString &source, const QString &subject);
+    // A source's folder under the export folder, or its site's folder with the split; created.
+    QString sourceDir(const QString &name, const QString &siteCode) const;
+    std::optional<QString> siteFilter(const QString &siteCode) const;
+    void logFileWritten(const QString &path);
+    // Runs the converter of a packet into a workbook from the statistics template; its failure
+    // is logged and told, and the export goes on.
+    void convert(const QString &folder, const QString &packet, const QString &workbook,
+                 const QString &logPrefix);
     void writeSelections();
     void setRunning(bool running);
     void step(const QString &text, int done, int total);
+
+    struct Outcome
+    {
+        QString text; // empty after a clean export
+        TMsgDlgType type = mtInformation;
+        QString detail;
+    };
+    // The first failure of an export is the one told.
+    void tell(const Outcome &outcome);
 
     QCheckBox *m_chkTavrin;
     QCheckBox *m_chkExit;
@@ -86,6 +110,7 @@ private:
     QString m_workingSession;
     const QString m_extractVersion = QStringLiteral("1.1.0");
     QString m_alunniDir;
+    Outcome m_outcome;
     QStringList m_siteList;
     TQelExportLog m_log;
     bool m_shown = false;

@@ -99,6 +99,11 @@ TdmqelParGen::TdmqelParGen(QObject *owner) : QObject(owner)
 
     bind(xpsProgStat, xIniFilePar, QStringLiteral("Programmi"), QStringLiteral("Statistiche"));
     bind(xpsProgAssistenza, xIniFilePar, QStringLiteral("Programmi"), QStringLiteral("Assistenza"));
+    bind(xpsProgCdsXls, xIniFilePar, QStringLiteral("Programmi"), QStringLiteral("Convertitore"));
+    xpsProgCdsXls.setDefault(QStringLiteral("bin\\cdsXls.exe"));
+    bind(xpiAttesaCdsXls, xIniFilePar, QStringLiteral("Programmi"),
+         QStringLiteral("AttesaConvertitore"));
+    xpiAttesaCdsXls.setDefault(300);
     bind(xpsSitoInternet, xIniFilePar, QStringLiteral("Internet"), QStringLiteral("Sito"));
     bind(xpsServerWeb, xIniFilePar, QStringLiteral("ServerWeb"), QStringLiteral("Indirizzo"));
     bind(xpsServerSupporto, xIniFilePar, QStringLiteral("ServerWeb"), QStringLiteral("Supporto"));

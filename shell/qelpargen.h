@@ -53,6 +53,11 @@ public:
     // "Programmi"): they are not part of every installation.
     TVxParString xpsProgStat;
     TVxParString xpsProgAssistenza;
+    // The converter of the statistics extracts into workbooks ("Convertitore", by default
+    // bin\cdsXls.exe of the main folder), and how long an export waits for one conversion
+    // ("AttesaConvertitore", seconds).
+    TVxParString xpsProgCdsXls;
+    TVxParInteger xpiAttesaCdsXls;
     // The maker's web site, where the help notes live (ParGen.ini, "Internet", "Sito").
     TVxParString xpsSitoInternet;
     // The maker's web server of the exchange and of the registers: scheme and host, e.g.

@@ -1,7 +1,11 @@
 #include "exports/qelfexport.h"
+#include "gradeentry/qevutil.h"
+#include "platform/clientdataset.h"
 #include "platform/cp1252.h"
 #include "platform/globalvars.h"
+#include "platform/helpers.h"
 #include "platform/inifile.h"
+#include "platform/maindir.h"
 #include "platform/messagedlg.h"
 #include "shell/qelactivations.h"
 #include "tests/support/runningprogram.h"
@@ -60,6 +64,27 @@ protected:
         window->chkAlunni()->setChecked(true);
         window->chkSedi()->setChecked(split);
         window->buEsporta()->click();
+    }
+    // A converter of our own: it records each call's arguments, then does the action.
+    void fakeConverter(const QString &action)
+    {
+        QFile script(out.path() + QStringLiteral("/cdsXls.sh"));
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write(QStringLiteral("#!/bin/sh\nprintf '%s|' \"$@\" >> '%1'\necho >> '%1'\n%2\n")
+                         .arg(out.path() + QStringLiteral("/calls"), action)
+                         .toUtf8());
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        TVxINIFile ini(QStringLiteral("ParGen.ini"));
+        ini.WriteString("Programmi", "Convertitore", script.fileName());
+        ini.WriteInteger("Programmi", "AttesaConvertitore", 3);
+    }
+    QStringList calls() const
+    {
+        QFile file(out.path() + QStringLiteral("/calls"));
+        return file.open(QIODevice::ReadOnly)
+                   ? QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)
+                   : QStringList();
     }
     QByteArray log() const
     {
@@ -172,4 +197,109 @@ TEST_F(ExportWindow, FailuresAreToldAndLogged)
         EXPECT_TRUE(log().contains(*encodeCp1252(QString::fromUtf8(c.logged)))) << c.sql;
     }
     EXPECT_TRUE(QFile::exists(root + "/Istituto Citta _/QewC0607M.cds"));
+}
+
+TEST_F(ExportWindow, SessionAndCandidatesGoThroughTheConverter)
+{
+    fakeConverter(QStringLiteral(": > \"$5\""));
+    // Another window averaged a year whose conduct does not count.
+    SetAnsIdMedia(0);
+    TVxINIFile(kIni).WriteInteger("Export", "Exit", 38);
+    const auto exportBoth = [](TfmQelExport *w) {
+        w->chkTavrin()->setChecked(true);
+        w->chkExit()->setChecked(true);
+        w->chkSedi()->setChecked(true);
+        w->buEsporta()->click();
+    };
+    EXPECT_FALSE(run(exportBoth));
+    EXPECT_EQ(messages, QStringList{kSuccess + root});
+    const QStringList sites = {"ABCD01000X", "ABCD01001Y"};
+    const auto call = [](const QString &source, const QString &target) {
+        return "--silent|--source|" + source + "|--target|" + target + "|--tpl|" + GetMainDir() +
+               "usr/dati/tavrin_sta/Stat.xls|";
+    };
+    QStringList expected;
+    for (const QString &site : sites) {
+        const QString dir = root + "/2/" + site + "/";
+        expected << call(dir + "QewA0809392.cds", dir + "Scrutinio finale 2008-2009 Alunni.xls")
+                 << call(dir + "QewM0809392.cds", dir + "Scrutinio finale 2008-2009 Materie.xls");
+    }
+    for (const QString &site : sites) {
+        const QString dir = root + "/Istituto di Istruzione Superiore Demo/" + site + "/";
+        expected << call(dir + "QewE0708392.cds", dir + "2007-2008 Exit.xls");
+    }
+    EXPECT_EQ(calls(), expected);
+    EXPECT_EQ(log().count(".xls creato"), 6);
+    const char procedures[] = "SELECT COUNT(*) FROM RDB$PROCEDURES WHERE RDB$PROCEDURE_NAME IN "
+                              "('PTMPMEDIEVOTI', 'PTMPMEDIEVTP')";
+    EXPECT_EQ(scalar(procedures).toInt(), 0);
+
+    // The averages count conduct by the rule of the session's year, 2008/2009.
+    int byConduct = 0;
+    TClientDataSet cds;
+    for (const QString &site : sites) {
+        cds.LoadFromFile(root + "/2/" + site + "/QewA0809392.cds");
+        for (cds.First(); !cds.Eof(); cds.Next()) {
+            const int sit = cds.FieldByName("ISITID")->AsInteger();
+            const int classSession = cds.FieldByName("ICLSSESID")->AsInteger();
+            SetAnsIdMedia(39);
+            const double average = RoundTo(MediaVoti(sit, 0, classSession, false), -2);
+            EXPECT_EQ(cds.FieldByName("FMEDIAVOT")->AsFloat(), average) << sit;
+            EXPECT_EQ(cds.FieldByName("FMEDIAVTP")->AsFloat(),
+                      RoundTo(MediaVotiProposti(sit, 0, classSession), -2))
+                << sit;
+            SetAnsIdMedia(0);
+            byConduct += RoundTo(MediaVoti(sit, 0, classSession, false), -2) != average;
+        }
+    }
+    EXPECT_GT(byConduct, 0);
+
+    // Again, after a change: every file is written anew.
+    runSql("UPDATE TAna_Anagrafiche SET sAnaCognome = 'Zeta' WHERE iAnaId = 1");
+    EXPECT_FALSE(run(exportBoth));
+    EXPECT_EQ(calls().size(), 12);
+    cds.LoadFromFile(root + "/2/ABCD01000X/QewA0809392.cds");
+    cds.First();
+    EXPECT_TRUE(cds.FieldByName("COGNOMENOME")->AsString().startsWith("Zeta"));
+}
+
+// The workbook is "creato" only when the converter ended well and wrote it.
+TEST_F(ExportWindow, AFailedConversionIsLoggedAndTold)
+{
+    struct Case
+    {
+        const char *action; // none: no converter installed
+        const char *reason;
+        const char *message;
+    };
+    const Case cases[] = {
+        {"exit 3", "è terminato con il codice 3",
+         "Il file %1 non è stato creato: il programma di conversione è terminato con il codice 3."},
+        {"exit 0", "non ha scritto il file", "Il file %1 non è stato creato"},
+        {"exec sleep 10", "non è terminato entro 3 secondi", "Il file %1 non è stato creato"},
+        {nullptr, "non è presente su questo computer",
+         "Il programma di conversione in Excel non è installato"},
+    };
+    const QString workbook =
+        QStringLiteral("Istituto di Istruzione Superiore Demo/2008-2009 Exit.xls");
+    for (const Case &c : cases) {
+        fakeConverter(QString::fromLatin1(c.action));
+        if (!c.action)
+            TVxINIFile(QStringLiteral("ParGen.ini"))
+                .WriteString("Programmi", "Convertitore", out.path() + "/assente");
+        QDir(root).removeRecursively();
+        EXPECT_FALSE(run([](TfmQelExport *w) {
+            w->chkExit()->setChecked(true);
+            w->buEsporta()->click();
+        }));
+        ASSERT_EQ(messages.size(), 1) << c.reason;
+        EXPECT_TRUE(messages.first().startsWith(QString::fromUtf8(c.message).arg(workbook)))
+            << messages.first().toStdString();
+        const QString text = decodeCp1252(log());
+        EXPECT_TRUE(text.contains(QRegularExpression(
+            ": File " + QRegularExpression::escape(workbook) +
+            " non creato: il programma di conversione \\S+ " + QString::fromUtf8(c.reason))))
+            << c.reason;
+        EXPECT_FALSE(text.contains(".xls creato")) << c.reason;
+    }
 }
