@@ -271,8 +271,9 @@ TEST_F(DocSendWeb, AnAcceptedUploadStoresTheNinePacketsAndMarksTheTeachers)
         names);
     for (const QString &line :
          run(QStringLiteral("zipinfo"), {QStringLiteral("-s"), zip}).split('\n')) {
-        if (line.contains(QLatin1String(".xml")))
+        if (line.contains(QLatin1String(".xml"))) {
             EXPECT_TRUE(line.startsWith(QLatin1String("-rw-------"))) << line.toStdString();
+        }
     }
     run(QStringLiteral("unzip"),
         {QStringLiteral("-q"), zip, QStringLiteral("-d"), folder + QStringLiteral("x")});
