@@ -96,9 +96,10 @@ inline double median(std::vector<double> times)
 }
 
 // Runs recorded statements again directly, in one transaction: each text prepared once, every
-// row fetched and its first columns read (every column with -1). The bare cost that a step's
-// own time is set against. Values are bound by their parameters' names: a statement may name
-// them in another order than its caller gave them, or name one twice.
+// row fetched and its first columns read (all of a statement with fewer; every column with
+// -1). The bare cost that a step's own time is set against. Values are bound by their
+// parameters' names: a statement may name them in another order than its caller gave them, or
+// name one twice.
 inline void runStatementsBare(QSqlDatabase &db,
                               const QList<TVxStatementRecorder::Statement> &statements, int columns)
 {
@@ -122,7 +123,8 @@ inline void runStatementsBare(QSqlDatabase &db,
         for (int i = 0; i < p.names.size(); ++i)
             q->bindValue(i, s.values.value(p.names.at(i)));
         q->exec();
-        const int read = columns < 0 ? q->record().count() : columns;
+        const int count = q->record().count();
+        const int read = columns < 0 ? count : std::min(columns, count);
         while (q->next()) {
             for (int c = 0; c < read; ++c)
                 benchmark::DoNotOptimize(q->value(c));
