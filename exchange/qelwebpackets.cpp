@@ -40,7 +40,7 @@ QString SaveOrAppendPacket(TClientDataSet &packet, const QString &folder, const 
     const QString path = dir + name;
     packet.MergeChangeLog();
     if (!append || !QFileInfo::exists(path)) {
-        packet.SaveToFile(path, dfXML, TVxFileAccess::OwnerOnly);
+        packet.SaveToFile(path, dfXML, TVxFileSync::Now, TVxFileAccess::OwnerOnly);
         return path;
     }
     TClientDataSet file;
@@ -61,7 +61,7 @@ QString SaveOrAppendPacket(TClientDataSet &packet, const QString &folder, const 
         all.add(std::move(record));
     }
     all.toDataSet(file);
-    file.SaveToFile(path, dfXML, TVxFileAccess::OwnerOnly);
+    file.SaveToFile(path, dfXML, TVxFileSync::Now, TVxFileAccess::OwnerOnly);
     return path;
 }
 
