@@ -22,23 +22,17 @@
 namespace {
 
 using Server = TavrinWebTestServer;
-const QString kCode = QStringLiteral("ABCD01000X");
-const QString kPassword = QStringLiteral("segreto");
 constexpr int kMissing = 999999;
 
 // One class of the working session with three of its pupils, a subject with two components and
 // two more subjects, a subject of another class, a teacher and a level; packets are written
 // with these ids and read back.
-class DocReceiveWeb : public RunningProgram
+class DocReceiveWeb : public WebServiceProgram
 {
 protected:
     void SetUp() override
     {
-        RunningProgram::SetUp();
-        server.nameInParGen();
-        server.setInstitute(kCode, kPassword);
-        folder = db.mainDir.path() + QStringLiteral("web/");
-        dmqelParGen->xpsDirWeb.SetValore(folder);
+        WebServiceProgram::SetUp();
         QDir().mkpath(folder);
         for (TVxParInteger *f : {&dmqelParGen->xpiVtp, &dmqelParGen->xpiTas, &dmqelParGen->xpiAss,
                                  &dmqelParGen->xpiAiu, &dmqelParGen->xpiNot, &dmqelParGen->xpiDeb})
@@ -148,10 +142,6 @@ protected:
         return Server::zipBytes(entries);
     }
 
-    ScriptedDialogs dialogs;
-    ScriptedSleeps sleeps;
-    Server server;
-    QString folder;
     int w = 0, ses = 0, cs = 0, cls = 0, pst = 0, cmp1 = 0, cmp2 = 0, otherCsm = 0, teacher = 0,
         level = 0;
     QList<int> sit, csm, mat;
