@@ -144,6 +144,37 @@ void TZip::Add()
                                                          QFile::ReadGroup | QFile::ReadOther);
 }
 
+QStringList TZip::EntryNames() const
+{
+    int code = 0;
+    zip_t *archive = zip_open(QFile::encodeName(m_fileName).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    if (!archive)
+        throw EVxException(
+            QStringLiteral("L'archivio %1 non è leggibile: %2").arg(m_fileName, openError(code)));
+    struct Closer
+    {
+        zip_t *archive;
+        ~Closer() { zip_discard(archive); }
+    } closer{archive};
+    QStringList names;
+    QByteArray buffer(64 * 1024, Qt::Uninitialized);
+    for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i) {
+        const char *raw = zip_get_name(archive, zip_uint64_t(i), ZIP_FL_ENC_GUESS);
+        // Reading an entry to its end checks its CRC.
+        zip_file_t *file = zip_fopen_index(archive, zip_uint64_t(i), 0);
+        zip_int64_t read = file ? 1 : -1;
+        while (read > 0)
+            read = zip_fread(file, buffer.data(), zip_uint64_t(buffer.size()));
+        if (file)
+            zip_fclose(file);
+        if (!raw || read < 0)
+            throw EVxException(QStringLiteral("L'archivio %1 è danneggiato: %2")
+                                   .arg(m_fileName, libzipError(archive)));
+        names << QString::fromUtf8(raw);
+    }
+    return names;
+}
+
 QStringList TZip::Extract()
 {
     if (m_fileName.isEmpty())

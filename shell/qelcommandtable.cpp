@@ -148,7 +148,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmqelSendCPst",
         "TfmqelRiceCPst",
         "TfmqelRiceC",
-        "TfmQelStampaVerbali",
         "TfmQelGestioneVolumi",
         "TfmQelRilIntegr",
     };
