@@ -34,9 +34,9 @@ int g_pages = 0;
 // One volume; the archive and the catalogue go, so that every round writes the same.
 void makeVolume()
 {
-    QelRegisterVolume::Export(*g_module, *g_rpt,
-                              {g_classes, 16169, QStringLiteral("A4"),
-                               QStringLiteral("Registro generale dei voti")});
+    QelRegisterVolume::Export(
+        *g_module, *g_rpt,
+        {g_classes, 16169, QStringLiteral("A4"), QStringLiteral("Registro generale dei voti")});
     g_pages = int(g_rpt->Pages().Pages.size());
     QDir folder(QelRegisterVolume::RegisterFolder());
     for (const QString &file : folder.entryList(QDir::Files))
@@ -59,8 +59,8 @@ QList<TVxStatementRecorder::Statement> positional(const QList<TVxStatementRecord
 
 void VolumeAndReplay(benchmark::State &state)
 {
-    timedInTurnsWithBare(state, g_seconds, QStringLiteral("volume"), makeVolume, g_db,
-                         g_statements, 6);
+    timedInTurnsWithBare(state, g_seconds, QStringLiteral("volume"), makeVolume, g_db, g_statements,
+                         6);
 }
 
 } // namespace

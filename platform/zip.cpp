@@ -147,7 +147,8 @@ void TZip::Add()
 QStringList TZip::EntryNames() const
 {
     int code = 0;
-    zip_t *archive = zip_open(QFile::encodeName(m_fileName).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    zip_t *archive =
+        zip_open(QFile::encodeName(m_fileName).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
     if (!archive)
         throw EVxException(
             QStringLiteral("L'archivio %1 non è leggibile: %2").arg(m_fileName, openError(code)));

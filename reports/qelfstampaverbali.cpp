@@ -3,11 +3,11 @@
 #include "platform/frames.h"
 #include "platform/globalvars.h"
 #include "platform/messagedlg.h"
+#include "reportengine/reporttree.h"
 #include "reports/qelregistrovolume.h"
 #include "reports/qelrptdatasets.h"
 #include "shell/qelactivations.h"
 #include "shell/qelreporttree.h"
-#include "reportengine/reporttree.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -187,8 +187,8 @@ void TfmQelStampaVerbali::PageShown(int page)
         cdsTitoli.EmptyDataSet();
         cdsTitoli.Append();
         cdsTitoli.FieldByName(QStringLiteral("Volume"))->setValue(1);
-        cdsTitoli.FieldByName(QStringLiteral("Titolo"))->setValue(
-            QStringLiteral("Registro generale dei voti"));
+        cdsTitoli.FieldByName(QStringLiteral("Titolo"))
+            ->setValue(QStringLiteral("Registro generale dei voti"));
         cdsTitoli.Post();
         const QSignalBlocker quiet(m_titles);
         m_titles->setRowCount(0);

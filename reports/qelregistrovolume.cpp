@@ -85,8 +85,8 @@ bool taken(const QString &folder, const QString &stem)
 QString freeStem(const QString &folder, const QelSchoolCodes &codes)
 {
     for (;;) {
-        const QDateTime when = qelVolumeHooks().now ? qelVolumeHooks().now()
-                                                    : QDateTime::currentDateTime();
+        const QDateTime when =
+            qelVolumeHooks().now ? qelVolumeHooks().now() : QDateTime::currentDateTime();
         const QString stem = QelRegisterVolume::VolumeStem(codes, when);
         if (!taken(folder, stem))
             return stem;
@@ -141,7 +141,8 @@ void after(QelVolumeStep done, const QString &folder, const QString &stem)
 void attachVolumes(TdmqelRptDataSets &m, const QelVolumeRun &run, int session)
 {
     const QString sql = QString::fromLatin1(kRegisterClasses).arg(classParams(run.classIds));
-    m.FindDataSet(QStringLiteral("cdsTitoli"))->AfterScroll = [&m, sql, run, session](TfrDataSet &) {
+    m.FindDataSet(QStringLiteral("cdsTitoli"))->AfterScroll = [&m, sql, run,
+                                                               session](TfrDataSet &) {
         TfrQuery *classes = m.qquClsSes;
         classes->Close();
         classes->setSQL(sql);
@@ -342,8 +343,8 @@ QString Export(TdmqelRptDataSets &m, TdmVxRptFR &rpt, const QelVolumeRun &run)
         rpt.SetRptImageIndex(4);
         rpt.LoadReportFromVxDB(run.reportId);
         if (!rpt.PrepareReport())
-            throw EVxException(
-                QStringLiteral("Il modello di stampa %1 non ha prodotto pagine.").arg(run.reportId));
+            throw EVxException(QStringLiteral("Il modello di stampa %1 non ha prodotto pagine.")
+                                   .arg(run.reportId));
         pages = int(rpt.Pages().Pages.size());
     });
     step("l'esportazione in PDF", [&] { rpt.ExportTo(rpt.PDFExport, pdf); });

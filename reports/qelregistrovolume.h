@@ -29,8 +29,8 @@ struct QelVolumeRun
 {
     QList<int> classIds; // in the order chosen
     int reportId = 0;
-    QString media;       // "A4", "A3" or "Stampa personalizzata"
-    QString title;       // the catalogue's title of the volume
+    QString media; // "A4", "A3" or "Stampa personalizzata"
+    QString title; // the catalogue's title of the volume
 };
 
 // The school's customer code (4 characters, the first of the volume's name) and ministry code.

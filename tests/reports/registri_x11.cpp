@@ -54,8 +54,9 @@ TEST_F(RunningProgram, RegisterWizardAndRegistersOnTheDemoSchool)
             saveScreenshot(preview, name + "_alunno.png");
             preview->close();
         };
-        QelRegisterVolume::Export(*dmqelRptDataSets, rpt,
-                                  {wizard.ClassIds(), reportId, media, "Registro generale dei voti"});
+        QelRegisterVolume::Export(
+            *dmqelRptDataSets, rpt,
+            {wizard.ClassIds(), reportId, media, "Registro generale dei voti"});
     }
     qelVolumeHooks() = {};
 }

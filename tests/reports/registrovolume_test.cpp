@@ -58,7 +58,8 @@ protected:
 
     QString exportVolume(const QList<int> &ids, int reportId = 16169)
     {
-        return QelRegisterVolume::Export(*dmqelRptDataSets, qelReportTree(dmqelActivations)->RptFR(),
+        return QelRegisterVolume::Export(*dmqelRptDataSets,
+                                         qelReportTree(dmqelActivations)->RptFR(),
                                          {ids, reportId, "A4", "Registro generale dei voti"});
     }
     // The message of a run that must fail.
@@ -113,7 +114,8 @@ TEST_F(RegisterVolumes, TheWizardMakesOneVolumeOfEveryClassThatTheToolsRead)
     });
     RunCommandShowingErrors(dmqelActivations->Item("xafStampaRegistri"));
     ASSERT_EQ(DialogSeam::shownTexts().join('|'),
-              "Stampa digitale dei registri|Operazione completata con successo. Andare in \"Gestione Volumi\" per "
+              "Stampa digitale dei registri|Operazione completata con successo. Andare in "
+              "\"Gestione Volumi\" per "
               "visualizzare i file e spedirli ad Veldrasoft.");
     expectRestored();
     const QStringList kept = files();
@@ -153,12 +155,13 @@ TEST_F(RegisterVolumes, TheWizardMakesOneVolumeOfEveryClassThatTheToolsRead)
 
     // The pupils in class order, then register order; the headmaster signs every pupil.
     ASSERT_EQ(runChecker("pdftotext", {"-opw", "MORDELVA", base + ".pdf", "-"}, &out), 0);
-    QSqlQuery pupils = runSql(
-        "SELECT A.sAnaCognome || ' ' || A.sAnaNome FROM TSit_Situazioni S "
-        "JOIN TAna_Anagrafiche A ON A.iAnaId = S.iAnaId JOIN TClsPst P ON P.iClsPstId = S.iClsPstId "
-        "JOIN VCls_Classi C ON C.iClsId = P.iClsId JOIN TClsSes CS ON CS.iClsId = C.iClsId "
-        "WHERE CS.iAnsSesDwgId = 392 AND S.iSitOrdine = 1 AND S.iSitPosReg > 0 "
-        "ORDER BY C.iClsOrdine, S.iSitPosReg, A.sAnaCognomeNomeIdx");
+    QSqlQuery pupils =
+        runSql("SELECT A.sAnaCognome || ' ' || A.sAnaNome FROM TSit_Situazioni S "
+               "JOIN TAna_Anagrafiche A ON A.iAnaId = S.iAnaId JOIN TClsPst P ON P.iClsPstId = "
+               "S.iClsPstId "
+               "JOIN VCls_Classi C ON C.iClsId = P.iClsId JOIN TClsSes CS ON CS.iClsId = C.iClsId "
+               "WHERE CS.iAnsSesDwgId = 392 AND S.iSitOrdine = 1 AND S.iSitPosReg > 0 "
+               "ORDER BY C.iClsOrdine, S.iSitPosReg, A.sAnaCognomeNomeIdx");
     qsizetype at = 0;
     int printed = 0;
     for (; pupils.next(); ++printed) {
@@ -195,7 +198,7 @@ TEST_F(RegisterVolumes, AFailingRunLeavesNoVolume)
                        "height=\"5\">x</text></summary></report>")});
     const auto damage = [](QelVolumeStep at, const std::function<void(const QString &)> &how) {
         qelVolumeHooks().afterStep = [at, how](QelVolumeStep step, const QString &f,
-                                                const QString &stem) {
+                                               const QString &stem) {
             if (step == at)
                 how(f + stem);
         };
@@ -211,12 +214,21 @@ TEST_F(RegisterVolumes, AFailingRunLeavesNoVolume)
     const Case cases[] = {
         {"preparation", {}, 3000010, false, "durante la preparazione del registro"},
         {"missing template", {}, 16999, false, "durante la preparazione del registro"},
-        {"descriptor", {}, 3000011, false, "Il descrittore di stampa copre 0 pagine, il PDF ne ha 1"},
+        {"descriptor",
+         {},
+         3000011,
+         false,
+         "Il descrittore di stampa copre 0 pagine, il PDF ne ha 1"},
         {"encryption",
-         [&] { damage(QelVolumeStep::DetailsSaved, [](const QString &s) { writeFileBytes(s + ".pdf", "x"); }); },
+         [&] {
+             damage(QelVolumeStep::DetailsSaved,
+                    [](const QString &s) { writeFileBytes(s + ".pdf", "x"); });
+         },
          16169, false, "durante la cifratura del PDF"},
         {"archive",
-         [&] { damage(QelVolumeStep::Encrypted, [](const QString &s) { QDir().mkdir(s + ".kaf"); }); },
+         [&] {
+             damage(QelVolumeStep::Encrypted, [](const QString &s) { QDir().mkdir(s + ".kaf"); });
+         },
          16169, false, "durante la creazione dell'archivio"},
         {"no class", {}, 16169, true, "Scegliere almeno una classe da stampare."},
         {"no main seat", [] { runSql("UPDATE TDwgSed SET lDwgSedMain = 0 WHERE iDwgSedId = 1"); },
