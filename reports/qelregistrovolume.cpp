@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
+#include <QScopeGuard>
 #include <QSqlRecord>
 
 namespace {
@@ -337,6 +338,13 @@ QString Export(TdmqelRptDataSets &m, TdmVxRptFR &rpt, const QelVolumeRun &run)
 
     const QString pdf = folder + stem + QStringLiteral(".pdf");
     int pages = 0;
+    // The report command's filter serves its other reports too: they keep their own title.
+    const TfrPDFExportFilter filter = rpt.PDFExport;
+    const int imageIndex = rpt.RptImageIndex();
+    const auto restore = qScopeGuard([&] {
+        rpt.PDFExport = filter;
+        rpt.SetRptImageIndex(imageIndex);
+    });
     step("la preparazione del registro", [&] {
         rpt.PDFExport.Title = QStringLiteral("Registro");
         rpt.PDFExport.Resolution = 600;

@@ -6,6 +6,7 @@
 #include "platform/frames.h"
 #include "platform/maindir.h"
 #include "platform/sleep.h"
+#include "platform/zip.h"
 #include "reportengine/reporttree.h"
 #include "reports/qelfstampaverbali.h"
 #include "reports/qelregistrovolume.h"
@@ -71,6 +72,17 @@ protected:
             return e.message() + "\r\r" + e.detail();
         }
         return QStringLiteral("riuscito");
+    }
+    // A one-page template printing the text.
+    static void storeTemplate(int id, const QString &text)
+    {
+        runSql("INSERT INTO TYRpt_RptTemplate (iYRptId, sYRptDesc, bYRptReport, sYRptCodAppl) "
+               "VALUES (?, 'Prova', ?, 'QEL')",
+               {id, QStringLiteral("<?xml version=\"1.0\"?><report version=\"1\" title=\"Prova\">"
+                                   "<summary height=\"5\"><text name=\"T\" left=\"0\" top=\"0\" "
+                                   "width=\"9\" height=\"5\">%1</text></summary></report>")
+                        .arg(text)
+                        .toUtf8()});
     }
     QStringList files() const { return QDir(folder).entryList(QDir::Files, QDir::Name); }
     int catalogueRows() const
@@ -186,16 +198,8 @@ TEST_F(RegisterVolumes, TheWizardMakesOneVolumeOfEveryClassThatTheToolsRead)
 // intermediate file; refusals before the run write nothing.
 TEST_F(RegisterVolumes, AFailingRunLeavesNoVolume)
 {
-    runSql("INSERT INTO TYRpt_RptTemplate (iYRptId, sYRptDesc, bYRptReport, sYRptCodAppl) "
-           "VALUES (3000010, 'Guasto', ?, 'QEL')",
-           {QByteArray("<?xml version=\"1.0\"?><report version=\"1\" title=\"Guasto\">"
-                       "<summary height=\"5\"><text name=\"T\" left=\"0\" top=\"0\" width=\"9\" "
-                       "height=\"5\">[Sconosciuta(1)]</text></summary></report>")});
-    runSql("INSERT INTO TYRpt_RptTemplate (iYRptId, sYRptDesc, bYRptReport, sYRptCodAppl) "
-           "VALUES (3000011, 'Senza pagine di registro', ?, 'QEL')",
-           {QByteArray("<?xml version=\"1.0\"?><report version=\"1\" title=\"Senza\">"
-                       "<summary height=\"5\"><text name=\"T\" left=\"0\" top=\"0\" width=\"9\" "
-                       "height=\"5\">x</text></summary></report>")});
+    storeTemplate(3000010, "[Sconosciuta(1)]");
+    storeTemplate(3000011, "x");
     const auto damage = [](QelVolumeStep at, const std::function<void(const QString &)> &how) {
         qelVolumeHooks().afterStep = [at, how](QelVolumeStep step, const QString &f,
                                                const QString &stem) {
@@ -261,12 +265,25 @@ TEST_F(RegisterVolumes, TwoRunsInOneSecondMakeTwoVolumes)
     qelVolumeHooks().now = [&] { return start.addMSecs(reads++ < 2 ? 0 : 700); };
     ScriptedSleeps sleeps;
     const QString first = exportVolume(classes.mid(0, 1));
-    const QString second = exportVolume(classes.mid(0, 1));
+    // A template that wrote no text to the second list: its column stays empty.
+    storeTemplate(3000012, "[IIF(NewVolume(1) = '0', '', '')][ScriviDettPagina('Copertina')]");
+    const QString second = exportVolume(classes.mid(0, 1), 3000012);
     EXPECT_EQ(first, "1234_ABCD01000X_16_09_2008_90507");
     EXPECT_EQ(second, "1234_ABCD01000X_16_09_2008_90508");
     EXPECT_EQ(sleeps.durations(), QList<int>({600}));
     EXPECT_EQ(files(), QStringList({first + ".kaf", second + ".kaf", "info.xml"}));
     EXPECT_EQ(catalogueRows(), 2);
+    TZip volume;
+    volume.setFileName(folder + second + ".kaf");
+    volume.setExtractPath(folder + "tmp");
+    volume.Extract();
+    TClientDataSet details;
+    details.LoadFromFile(folder + "tmp/" + second + ".xml");
+    ASSERT_EQ(details.RecordCount(), 1);
+    EXPECT_EQ(details.FieldByName("sGoogleSearch")->AsString(), "Copertina");
+    EXPECT_EQ(details.FieldByName("sShowCd")->AsString(), QString());
+    // The report command's PDF filter is left as it was.
+    EXPECT_EQ(qelReportTree(dmqelActivations)->RptFR().PDFExport.Title, QString());
     // Whatever the desktop's locale.
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     EXPECT_EQ(QelRegisterVolume::VolumeStem({"1234", "ABCD01000X"},
