@@ -43,20 +43,6 @@ void makeVolume()
         folder.remove(file);
 }
 
-// The recorded values by the position of each "?" of the text, as the bare run binds them.
-QList<TVxStatementRecorder::Statement> positional(const QList<TVxStatementRecorder::Statement> &in)
-{
-    QList<TVxStatementRecorder::Statement> out;
-    for (const TVxStatementRecorder::Statement &s : in) {
-        TVxStatementRecorder::Statement bound{s.sql, {}};
-        const QStringList names = toPositional(s.sql).names;
-        for (int i = 0; i < names.size(); ++i)
-            bound.values.setValue(QString::number(i), s.values.value(names[i]));
-        out << bound;
-    }
-    return out;
-}
-
 void VolumeAndReplay(benchmark::State &state)
 {
     timedInTurnsWithBare(state, g_seconds, QStringLiteral("volume"), makeVolume, g_db, g_statements,
