@@ -178,19 +178,19 @@ int main(int argc, char **argv)
         // Recorded for the bare run; the rows are read once before either is timed.
         TVxStatementRecorder recorder;
         walkSession();
-        g_statements = positional(recorder.statements());
+        g_statements = positionalStatements(recorder.statements());
     }
     loadCells();
     {
         TVxStatementRecorder recorder;
         printVotes();
-        g_voteStatements = positional(recorder.statements());
+        g_voteStatements = positionalStatements(recorder.statements());
     }
     loadTotalCalls();
     {
         TVxStatementRecorder recorder;
         printTotals();
-        g_totalStatements = positional(recorder.statements());
+        g_totalStatements = positionalStatements(recorder.statements());
     }
 
     benchmark::Initialize(&argc, argv);
