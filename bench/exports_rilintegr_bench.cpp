@@ -46,7 +46,7 @@ int main(int argc, char **argv)
         // Recorded for the bare run; the database's pages are read once before either runs.
         TVxStatementRecorder recorder;
         computeAll();
-        g_statements = positionalStatements(recorder.statements());
+        g_statements = recorder.statements();
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
