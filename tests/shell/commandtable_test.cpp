@@ -172,7 +172,7 @@ TEST_F(Commands, MissingFunctionsOpenThePlaceholderTitledWithTheCommand)
         const char *title;
         bool another;
     } cases[] = {
-        {"xafStampaRegistri", true, "Stampa Digitale Registri", false},
+        {"xafSendD", true, "Invio (dischetti)", false},
         {"xafVolumi", false, "Gestione Volumi", false},
         {"xafTraduzioni", false, "Traduzioni", true},
         {"xafClsMatCmp", false, "Configurazione sessione", true},
