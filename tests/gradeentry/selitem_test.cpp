@@ -126,7 +126,7 @@ TEST_F(PickDialog, LevelsAreChosenFromTheColumnsScaleSkippingLockedCells)
         levels << l.sValSDesc;
     EXPECT_EQ(voci(p, 1), levels);
     EXPECT_EQ(p->ItemSelezionato(), rec->iValId);
-    EXPECT_FALSE(p->buOk()->isEnabled()); // until the office clicks an item
+    EXPECT_TRUE(p->buOk()->isEnabled()); // the stored one is selected: Enter assigns it
 
     const int chosen = clicca(
         p, [&](QTreeWidgetItem *i) { return i->data(0, Qt::UserRole).toInt() != rec->iValId; });
