@@ -399,7 +399,7 @@ TEST_F(ClassWindow, EnteredTextIsCheckedWhenTheCursorLeavesTheCell)
         EXPECT_NE(g->Col() * 1000 + g->Row(), cell.x() * 1000 + cell.y());
     }
 
-    // A refused text keeps the cursor and the window open, naming the cell.
+    // A refused text keeps the cursor and the window open, naming the cell and why.
     TqelStringGrid *g = griglia(0);
     ASSERT_TRUE(window->MostraPagina(QStringLiteral("Voti")));
     const QPoint cell = trova(0, true, QStringLiteral("7"));
@@ -412,7 +412,9 @@ TEST_F(ClassWindow, EnteredTextIsCheckedWhenTheCursorLeavesTheCell)
     EXPECT_EQ(DialogSeam::shownTexts(),
               QStringList{QStringLiteral("Attenzione!\n\nImpossibile chiudere il caricamento dei "
                                          "voti.\n\nDato non valido: \n\nAlunno: %1\nMateria: %2 "
-                                         "\nComponente: %3 \n")
+                                         "\nComponente: %3 \n\nValore \"X\" non valido: la "
+                                         "scala Decimi accetta NC, 1, 2, 3, 4, 5, 6, 7, 8, 9, "
+                                         "10.\n")
                               .arg((ana->sAnaCognome + ' ' + ana->sAnaNome).toUpper(),
                                    g->RecordAt<TRecMat>(cell.x(), 0)->sMatLDesc.toUpper(),
                                    g->RecordAt<TRecCmp>(cell.x(), 1)->sCmpLDesc.toUpper())});
