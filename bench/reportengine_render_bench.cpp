@@ -1,12 +1,19 @@
 // A prepared report of 1,000 pages: how long the preview takes to show its first page (target:
 // under 0.2 s, whatever the length, since pages are drawn when shown), and the PDF export in
-// pages per second next to the layout of the same report.
+// pages per second next to the layout of the same report and next to python3-reportlab writing
+// the same pages in the same run (texts and frames placed by hand, the same font embedded as a
+// subset; skipped when the package is missing). Targets: our export at least 1.5 times
+// reportlab's pages per second, our file no larger than 1.2 times its file.
 #include "bench/drawing.h"
+#include "bench/python.h"
 #include "reportengine/reportmodule.h"
 #include "reportengine/reportpreview.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSaveFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -86,7 +93,44 @@ Prepared &prepared()
 }
 
 double exportSeconds = 0;
+double exportBytes = 0;
+double reportlabSeconds = 0;
+double reportlabBytes = 0;
 double previewSeconds = 0;
+
+// The pages as bench/reportlab_pages.py reads them: a line per page and per item, in drawing
+// order, millimetres from the page's top-left corner.
+void writePagesForReportlab(const TfrDisplayList &pages, const QString &fileName)
+{
+    QByteArray out;
+    const auto n = [](double v) { return QByteArray::number(v, 'f', 4); };
+    for (const TfrPage &page : pages.Pages) {
+        out += "P\t" + n(page.Size.width()) + '\t' + n(page.Size.height()) + '\n';
+        for (const TfrDisplayItem &item : page.Items) {
+            switch (item.Kind) {
+            case TfrItemKind::Text:
+                out += "T\t" + n(item.Origin.x()) + '\t' + n(item.Origin.y()) + '\t' +
+                       n(item.Font.Size) + '\t' + (item.Font.Bold ? '1' : '0') + '\t' +
+                       (item.Font.Italic ? '1' : '0') + '\t' + item.Text.toUtf8() + '\n';
+                break;
+            case TfrItemKind::Line:
+                out += "L\t" + n(item.Line.x1()) + '\t' + n(item.Line.y1()) + '\t' +
+                       n(item.Line.x2()) + '\t' + n(item.Line.y2()) + '\t' + n(item.LineWidth) +
+                       '\n';
+                break;
+            case TfrItemKind::Rect:
+                out += "R\t" + n(item.Box.x()) + '\t' + n(item.Box.y()) + '\t' +
+                       n(item.Box.width()) + '\t' + n(item.Box.height()) + '\t' +
+                       n(item.LineWidth) + '\t' + (item.Stroke ? '1' : '0') + '\t' +
+                       (item.Fill.isValid() ? item.Fill.name().toLatin1() : QByteArray()) + '\n';
+                break;
+            }
+        }
+    }
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit())
+        qFatal("cannot write %s", qPrintable(fileName));
+}
 
 // From the prepared pages to the first page on the screen: the window made, shown, its page
 // drawn and painted.
@@ -115,20 +159,55 @@ void PdfExport(benchmark::State &state)
     TfrPDFExportFilter filter;
     QElapsedTimer timer;
     double total = 0;
+    const QString out = dir.filePath("registro.pdf");
     for (auto _ : state) {
         timer.start();
-        filter.Export(pages, dir.filePath("registro.pdf"));
+        filter.Export(pages, out);
         total += timer.nsecsElapsed() / 1e9;
     }
     exportSeconds = total / double(state.iterations());
+    exportBytes = double(QFileInfo(out).size());
     state.counters["pages/s"] = benchmark::Counter(double(pages.Pages.size()),
                                                    benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["bytes"] = exportBytes;
+}
+
+// The script times its own writing, from the fonts registered to the file saved.
+void ReportlabWritesTheSamePages(benchmark::State &state)
+{
+    const TfrDisplayList &pages = prepared().report.Pages();
+    QTemporaryDir dir;
+    const QString input = dir.filePath("pagine.tsv");
+    const QString out = dir.filePath("reportlab.pdf");
+    writePagesForReportlab(pages, input);
+    double total = 0;
+    for (auto _ : state) {
+        QProcess p;
+        p.start(python(), {QStringLiteral(TAVRIN_REPORTLAB_SCRIPT), input, out});
+        if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit ||
+            p.exitCode() != 0) {
+            state.SkipWithError("python3-reportlab did not run (bench/run.sh installs it)");
+            return;
+        }
+        const double seconds = p.readAllStandardOutput().trimmed().toDouble();
+        total += seconds;
+        state.SetIterationTime(seconds);
+    }
+    reportlabSeconds = total / double(state.iterations());
+    reportlabBytes = double(QFileInfo(out).size());
+    state.counters["pages/s"] =
+        benchmark::Counter(double(pages.Pages.size()) * double(state.iterations()) / total);
+    state.counters["bytes"] = reportlabBytes;
 }
 
 } // namespace
 
 BENCHMARK(PreviewFirstPage)->Unit(benchmark::kMillisecond);
 BENCHMARK(PdfExport)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(ReportlabWritesTheSamePages)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 int main(int argc, char **argv)
 {
@@ -143,8 +222,15 @@ int main(int argc, char **argv)
     std::printf("layout:              %7.2f s  %8.0f pages/s\n", p.layoutSeconds,
                 pages / p.layoutSeconds);
     if (exportSeconds > 0)
-        std::printf("PDF export:          %7.2f s  %8.0f pages/s\n", exportSeconds,
-                    pages / exportSeconds);
+        std::printf("PDF export:          %7.2f s  %8.0f pages/s  %9.0f bytes\n", exportSeconds,
+                    pages / exportSeconds, exportBytes);
+    if (reportlabSeconds > 0)
+        std::printf("reportlab, same pages: %5.2f s  %8.0f pages/s  %9.0f bytes\n",
+                    reportlabSeconds, pages / reportlabSeconds, reportlabBytes);
+    if (exportSeconds > 0 && reportlabSeconds > 0)
+        std::printf("PDF export / reportlab: %.2f times its pages/s (target at least 1.5), "
+                    "%.2f times its size (target at most 1.2)\n",
+                    reportlabSeconds / exportSeconds, exportBytes / reportlabBytes);
     if (previewSeconds > 0)
         std::printf("preview, first page: %7.3f s  (target under 0.2 s)\n", previewSeconds);
     return 0;

@@ -2,6 +2,7 @@
 // next to python3-xlwt writing a new workbook with the same cells in the same run; and the
 // survey's way of copying a model row, one call per subject, next to one call for all rows.
 //   cmake -DTAVRIN_BENCH=ON ... && build/bench/bench/xls_bench
+#include "bench/python.h"
 #include "xls/xlsadapter.h"
 
 #include <QCoreApplication>
@@ -48,14 +49,6 @@ void FillTemplateAndSave(benchmark::State &state)
     }
     state.counters["cells"] = Rows * Cols;
     state.counters["bytes"] = double(QFileInfo(out).size());
-}
-
-// The system's interpreter, where Debian's python3-xlwt lives.
-QString python()
-{
-    return QFileInfo::exists(QStringLiteral("/usr/bin/python3"))
-               ? QStringLiteral("/usr/bin/python3")
-               : QStringLiteral("python3");
 }
 
 // The script times its own writing; the interpreter's start is reported apart.

@@ -1,5 +1,6 @@
 #include "gradeentry/qevcrestore.h"
 
+#include "gradeentry/qevletture.h"
 #include "gradeentry/qevsalva.h"
 #include "platform/connection.h"
 #include "platform/engineerrors.h"
@@ -43,19 +44,22 @@ const char kAnniCorso[] =
     "AND Acs.iTbnId IS NOT NULL "
     "GROUP BY Acs.iTbnId";
 
+// %1 the pupils' situations, %2 the credit's note, %3 the condition on the pupils. The last
+// key of the order only settles ties: a pupil's rows come in one order, read for him or for
+// his class.
 const char kCrediti[] =
     "SELECT Sit.iSitId, Cre.iCreId, Cls.sClsSDesc, "
     "CAST(Ans.iAnsValore AS CHAR(4)) || '/' || CAST(Ans.iAnsValore + 1 AS CHAR(4)) AS sAnnoScol, "
     "Cre.fCreMediaVoti, Acs.iTbnId, Cre.iBndId, Bnd.sBndDesc, Bnd.iBndMedMin, Bnd.iBndMedMax, "
     "Bnd.iBndCreMin, Bnd.iBndCreMax, Cre.iCrePerMedia, Cre.iCreOutBanda, Cre.iCreFrmSco, "
-    "Cre.iCreSosp, Cre.iCreRecup, Cre.iCreCredito, Cre.iEncId, Enc.sEncSDesc, Cre.bCreNota, "
+    "Cre.iCreSosp, Cre.iCreRecup, Cre.iCreCredito, Cre.iEncId, Enc.sEncSDesc, %2, "
     "Acs.iAcsId, Acs.iAcsAnnoCorso, Ans.iAnsId, Sit.iAnaId, "
     "(SELECT COUNT(*) FROM TDeb_Debiti Deb WHERE Deb.iSitId = Sit.iSitId) AS iNumDeb, "
     "(SELECT COUNT(*) FROM TDeb_Debiti Deb "
     "INNER JOIN TDesDed DesDed ON (DesDed.iDesDedId = Deb.iDesDedId) "
     "INNER JOIN TDes_DebEsito Des ON (Des.iDesId = DesDed.iDesId) "
     "WHERE Deb.iSitId = Sit.iSitId AND Des.iDesSufficiente = 1) AS iNumDebSuff "
-    "FROM TSit_Situazioni Sit "
+    "FROM %1"
     "INNER JOIN TAns_AnniScolast Ans ON (Sit.dStart = Ans.dAnsVextoInizio) "
     "INNER JOIN TClsPst ClsPst ON (ClsPst.iClsPstId = Sit.iClsPstId) "
     "LEFT JOIN TCre_Crediti Cre ON (Cre.iSitId = Sit.iSitId) "
@@ -64,9 +68,9 @@ const char kCrediti[] =
     "LEFT JOIN TAcs_AnniCorso Acs ON (Acs.iAcsId = Cls.iAcsId) "
     "LEFT JOIN TBnd_Bande Bnd ON (Bnd.iBndId = Cre.iBndId) "
     "LEFT JOIN TEnc_Encomio Enc ON (Enc.iEncId = Cre.iEncId) "
-    "WHERE Sit.iAnaId = :iAnaId AND (Sit.iSitOrdine = 1 OR Cre.lCreConsideraCurrDis = 1) "
+    "WHERE %3 AND (Sit.iSitOrdine = 1 OR Cre.lCreConsideraCurrDis = 1) "
     "AND " CREDITO_STATI " "
-    "ORDER BY Cls.iClsOrdine, Ans.iAnsId DESC, Sit.iSitOrdine";
+    "ORDER BY Cls.iClsOrdine, Ans.iAnsId DESC, Sit.iSitOrdine, Sit.iSitId";
 
 const char kStatoDebiti[] = "SELECT Des.iDesSufficiente FROM TDeb_Debiti Deb "
                             "LEFT JOIN TDesDed DesDed ON (DesDed.iDesDedId = Deb.iDesDedId) "
@@ -247,12 +251,17 @@ QMap<int, int> TqevCreStore::AnniCorso(int iClsSesId)
     return anni;
 }
 
-QList<std::shared_ptr<TRecCre>> TqevCreStore::Crediti(int iAnaId)
+QHash<int, QList<std::shared_ptr<TRecCre>>> TqevCreStore::Crediti(int iAnaId, int iClsId)
 {
-    QList<std::shared_ptr<TRecCre>> righe;
+    const bool classe = iAnaId == 0;
+    const TqevSituazioni sit = SituazioniAlunni(QStringLiteral("Sit"), classe);
+    TqevTesto nota(QStringLiteral("TCre_Crediti Cre"), QStringLiteral("Cre.iCreId"),
+                   QStringLiteral("Cre.bCreNota"), QStringLiteral("bCreNota"));
+    const QString sql = QString::fromLatin1(kCrediti).arg(sit.from, nota.Colonne(), sit.condizione);
+    QHash<int, QList<std::shared_ptr<TRecCre>>> righe;
     VxEachRow(
-        qqoVxGlobConn(), QString::fromLatin1(kCrediti), valori("iAnaId", iAnaId),
-        [&righe](const QSqlQuery &q, const QSqlRecord &rec) {
+        qqoVxGlobConn(), sql, classe ? valori("iClsId", iClsId) : valori("iAnaId", iAnaId),
+        [&](const QSqlQuery &q, const QSqlRecord &rec) {
             auto cre = std::make_shared<TRecCre>();
             cre->iCreId = intero(q, rec, "iCreId");
             cre->iSitId = intero(q, rec, "iSitId");
@@ -273,13 +282,18 @@ QList<std::shared_ptr<TRecCre>> TqevCreStore::Crediti(int iAnaId)
                 cre->sBndCre = b.sBndCre();
             }
             cre->sEncSDesc = testo(q, rec, "sEncSDesc");
-            const TValCredito v = valoriLetti(q, rec);
+            TValCredito v = valoriLetti(q, rec);
+            v.sNota = nota.Leggi(q, rec, cre->iCreId, [cre](const QString &t) {
+                cre->Salvato.sNota = t;
+                Imposta(*cre, cre->Salvato);
+            });
             Imposta(*cre, v);
             cre->Salvato = v;
             const int debiti = intero(q, rec, "iNumDeb");
             cre->iStatoDeb = debiti == 0 ? 0 : (intero(q, rec, "iNumDebSuff") == debiti ? 2 : 1);
-            righe.append(cre);
+            righe[intero(q, rec, "iAnaId")].append(cre);
         });
+    nota.Completa();
     return righe;
 }
 

@@ -6,7 +6,7 @@
 // statement of these tables that grade entry runs, named and bound.
 //
 //   const QList<TqevBanda> bande = TqevCreStore::Bande(iClsSesId);
-//   for (const auto &r : TqevCreStore::Crediti(iAnaId)) ...   // the pupil's credit rows
+//   for (const auto &r : TqevCreStore::Crediti(iAnaId).value(iAnaId)) ...  // his credit rows
 //   SalvaScritture({{cella, [&](TVxTransaction &tr) {
 //       key = TqevCreStore::Inserisci(tr, iSitId, valori, inizio, fine, &trovati); }}});
 //
@@ -20,6 +20,7 @@
 #include "gradeentry/qevrecords.h"
 
 #include <QDate>
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QSet>
@@ -56,10 +57,11 @@ public:
     // (final status admitted, suitable, admitted to the exam, suspended, or none yet), the
     // course year it belongs to.
     static QMap<int, int> AnniCorso(int iClsSesId);
-    // The pupil's credit rows: one per situation that counts (his main situation of a year, or
+    // The credit rows by pupil: one per situation that counts (his main situation of a year, or
     // one whose credit is marked to count), with the same statuses, the latest class first.
-    // Each comes filled as read, its stored values noted in Salvato.
-    static QList<std::shared_ptr<TRecCre>> Crediti(int iAnaId);
+    // Each comes filled as read, its stored values noted in Salvato. Of one pupil (iAnaId), or
+    // of every pupil of a class (iAnaId 0, the class iClsId), in one statement.
+    static QHash<int, QList<std::shared_ptr<TRecCre>>> Crediti(int iAnaId, int iClsId = 0);
     // The debt state of a situation: 0 no debt, 1 a debt whose outcome is not sufficient (or
     // has none), 2 every debt made up.
     static int StatoDebiti(int iSitId);

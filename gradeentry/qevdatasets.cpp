@@ -1,5 +1,6 @@
 #include "gradeentry/qevdatasets.h"
 
+#include "gradeentry/qevletture.h"
 #include "gradeentry/qevparvis.h"
 #include "platform/vxexception.h"
 
@@ -75,14 +76,15 @@ const char kMatCmpJoins[] = "INNER JOIN TClsSesMat Csm ON (Csm.iClsSesId = ClsSe
                             "INNER JOIN TSca_Scale Sca ON (Sca.iScaId = CmpSca.iScaId) ";
 
 // The pupil's situations of the year are those starting on the year's first day.
-const char kAluMatFrom[] = ", Sit.iSitId, Sit.iAnaId, Ans.iAnsId "
-                           "FROM TSit_Situazioni Sit "
-                           "INNER JOIN TAns_AnniScolast Ans ON (Sit.dStart = Ans.dAnsVextoInizio) "
-                           "INNER JOIN TClsPst ClsPst ON (ClsPst.iClsPstId = Sit.iClsPstId) "
-                           "INNER JOIN TClsSes ClsSes ON (ClsSes.iClsId = ClsPst.iClsId) ";
-const char kAluMatWhere[] = "WHERE Sit.iAnaId = :iAnaId AND Ans.iAnsId = :iAnsId "
-                            "ORDER BY ClsPst.iPstId, MrmPst.iMatRmaPstOrdine, CmpSca.iScaId, "
-                            "CmpSca.iCmpScaOrdine";
+const char kAluMatColumns[] = ", Sit.iSitId, Sit.iAnaId, Ans.iAnsId ";
+const char kAluMatSituazioni[] =
+    "INNER JOIN TAns_AnniScolast Ans ON (Sit.dStart = Ans.dAnsVextoInizio) "
+    "INNER JOIN TClsPst ClsPst ON (ClsPst.iClsPstId = Sit.iClsPstId) "
+    "INNER JOIN TClsSes ClsSes ON (ClsSes.iClsId = ClsPst.iClsId) ";
+// The last two keys only settle ties, so that a pupil's rows come in one order whichever of
+// the two reads gives them.
+const char kAluMatOrder[] = "ClsPst.iPstId, MrmPst.iMatRmaPstOrdine, CmpSca.iScaId, "
+                            "CmpSca.iCmpScaOrdine, Csm.iClsSesMatId, CmpSca.iCmpScaId";
 
 const char kClsMatCarFrom[] = ", Asd.iAnsId, ClsSes.iAnsSesDwgId "
                               "FROM TClsSes ClsSes "
@@ -103,11 +105,16 @@ const char kMatRmaPst[] =
     "SELECT MrmPst.iMatRmaPstInMedia, MrmPst.iMatRmaId, MrmPst.iPstId FROM TMatRmaPst MrmPst "
     "WHERE MrmPst.iMatRmaId = :iMatRmaId AND MrmPst.iPstId = :iPstId";
 
-QString aluMatSql()
+// Every (subject, component) of one pupil (:iAnaId), or of every pupil of a class (:iClsId),
+// in a school year.
+QString aluMatSql(bool classe)
 {
+    const TqevSituazioni sit = SituazioniAlunni(QStringLiteral("Sit"), classe);
     return QStringLiteral("SELECT ") + QString::fromLatin1(kMatCmpColumns) +
-           QString::fromLatin1(kAluMatFrom) + QString::fromLatin1(kMatCmpJoins) +
-           QString::fromLatin1(kAluMatWhere);
+           QString::fromLatin1(kAluMatColumns) + QStringLiteral("FROM ") + sit.from +
+           QString::fromLatin1(kAluMatSituazioni) + QString::fromLatin1(kMatCmpJoins) +
+           QStringLiteral("WHERE Ans.iAnsId = :iAnsId AND ") + sit.condizione +
+           QStringLiteral(" ORDER BY Sit.iAnaId, ") + QString::fromLatin1(kAluMatOrder);
 }
 
 QString clsMatCarSql(bool oneSubject)
@@ -220,7 +227,8 @@ void TdmqevDataSets::ApriDataSets()
     scdClsSes.setCommandText(QString::fromLatin1(kClsSes));
     scdClsMat_Sel.setCommandText(QString::fromLatin1(kClsMatSel));
     scdClsAlu.setCommandText(QString::fromLatin1(kClsAlu));
-    scdAluMat.setCommandText(aluMatSql());
+    scdAluMat.setCommandText(aluMatSql(false));
+    scdClsAluMat.setCommandText(aluMatSql(true));
     scdMatRmaPst.setCommandText(QString::fromLatin1(kMatRmaPst));
     scdClsMat_Car.setCommandText(clsMatCarSql(false));
 }
@@ -236,7 +244,8 @@ void TdmqevDataSets::LoadTabFlags()
 
 void TdmqevDataSets::ApriClsSes(int aClsSesId)
 {
-    iChiaveFiltro = 0;
+    m_righe.clear();
+    m_classeLetta = false;
     m_inMedia.clear();
     {
         scdClsSes.Params().setValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId);
@@ -256,9 +265,9 @@ void TdmqevDataSets::ApriClsSes(int aClsSesId)
         iSfiId = intOf(scdClsSes, "iSfiId");
         iTbnId = intOf(scdClsSes, "iTbnId");
         LoadTabFlags();
-        const QString caption =
-            captionOf(textOf(scdClsSes, "sAnnoScol"), textOf(scdClsSes, "sSesDesc"),
-                      textOf(scdClsSes, "sClsDesc"));
+        m_caption = captionOf(textOf(scdClsSes, "sAnnoScol"), textOf(scdClsSes, "sSesDesc"),
+                              textOf(scdClsSes, "sClsDesc"));
+        const QString &caption = m_caption;
         if (iClsSesMatId == 0) {
             sDesClsSes = caption;
         } else {
@@ -304,6 +313,9 @@ void TdmqevDataSets::caricaMaterieClasse()
                 addPair(slMatVot, slCmpVot, mat->sMatCodUser, mat, cmp->sCmpSDesc, cmp);
             if (!CercaId(slMaterie, mat->iClsSesMatId))
                 slMaterie.Add(mat->sMatCodUser, mat);
+            // What IsMatInMedia would read for the subject on the row's plan.
+            m_inMedia.try_emplace({mat->iMatRmaId, intOf(scdClsMat_Car, "iPstId")},
+                                  mat->bMatInMedia);
         }
     }
     // The class's subjects over all its sessions, keyed by subject.
@@ -343,47 +355,31 @@ void TdmqevDataSets::caricaAlunni()
 
 void TdmqevDataSets::SelezionaAlunno(int aSitId)
 {
-    QString caption;
-    QString cognome;
-    QString nome;
-    {
-        scdClsSes.Params().setValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId);
-        OpenFor openSes(scdClsSes);
-        if (scdClsSes.Locate(QStringLiteral("iClsSesId"), iClsSesId))
-            caption = captionOf(textOf(scdClsSes, "sAnnoScol"), textOf(scdClsSes, "sSesDesc"),
-                                textOf(scdClsSes, "sClsDesc"));
-        scdClsAlu.Params().setValue(QStringLiteral("iClsId"), iClsId);
-        OpenFor openAlu(scdClsAlu);
-        if (!scdClsAlu.Locate(QStringLiteral("iSitId"), aSitId))
-            throw EVxException(QStringLiteral("L'alunno scelto non è nell'elenco della classe."));
-        cognome = textOf(scdClsAlu, "sAnaCognome");
-        nome = textOf(scdClsAlu, "sAnaNome");
+    // The class list the window shows names the pupil: it was read with the class session.
+    std::shared_ptr<TRecAna> ana;
+    for (int i = 0; i < slAlunni.Count() && !ana; ++i) {
+        auto a = slAlunni.ObjectAs<TRecAna>(i);
+        if (a && a->iSitId == aSitId)
+            ana = a;
     }
+    if (!ana)
+        throw EVxException(QStringLiteral("L'alunno scelto non è nell'elenco della classe."));
+    const QList<RigaMateria> &righe = righeAlunno(iAnaId, iAnsId);
     iSitId = aSitId;
-    iChiaveFiltro = 0;
-    sDesAlunno = caption + QStringLiteral(" ") + QStringLiteral("Alunno: ") + cognome +
-                 QStringLiteral(" ") + nome;
-    sNomeAlunno = cognome + QStringLiteral(" ") + nome;
+    sNomeAlunno = ana->sAnaCognome + QStringLiteral(" ") + ana->sAnaNome;
+    sDesAlunno = m_caption + QStringLiteral(" ") + QStringLiteral("Alunno: ") + sNomeAlunno;
 
     for (TqevStringList *list : {&slMatAluVot, &slMatAluTas, &slCmpAluVot, &slCmpAluTas})
         restart(*list);
-    scdAluMat.Params().setValue(QStringLiteral("iAnaId"), iAnaId);
-    scdAluMat.Params().setValue(QStringLiteral("iAnsId"), iAnsId);
-    {
-        OpenFor open(scdAluMat);
-        for (; !scdAluMat.Eof(); scdAluMat.Next()) {
-            if (intOf(scdAluMat, "iClsSesId") != iClsSesId)
-                continue;
-            std::shared_ptr<TRecMat> mat = matOf(scdAluMat, false);
-            std::shared_ptr<TRecCmp> cmp = cmpOf(scdAluMat);
-            const bool tas = isTaxonomy(scdAluMat);
-            TqevStringList &mats = tas ? slMatAluTas : slMatAluVot;
-            TqevStringList &cmps = tas ? slCmpAluTas : slCmpAluVot;
-            if (!CercaId(mats, mat->iClsSesMatId))
-                mats.Add(mat->sMatLDesc, mat);
-            if (!CercaIdCmp(cmps, cmp->iCmpScaId))
-                cmps.Add(cmp->sCmpLDesc, cmp);
-        }
+    for (const RigaMateria &riga : righe) {
+        if (riga.iClsSesId != iClsSesId)
+            continue;
+        TqevStringList &mats = riga.bTassonomia ? slMatAluTas : slMatAluVot;
+        TqevStringList &cmps = riga.bTassonomia ? slCmpAluTas : slCmpAluVot;
+        if (!CercaId(mats, riga.mat->iClsSesMatId))
+            mats.Add(riga.mat->sMatLDesc, std::make_shared<TRecMat>(*riga.mat));
+        if (!CercaIdCmp(cmps, riga.cmp->iCmpScaId))
+            cmps.Add(riga.cmp->sCmpLDesc, std::make_shared<TRecCmp>(*riga.cmp));
     }
     ApriMaterieAlunno(iAnsId);
 }
@@ -391,15 +387,13 @@ void TdmqevDataSets::SelezionaAlunno(int aSitId)
 void TdmqevDataSets::ApriMaterieAlunno(int aAnsId)
 {
     restart(slMatAlu);
-    scdAluMat.Params().setValue(QStringLiteral("iAnaId"), iAnaId);
-    scdAluMat.Params().setValue(QStringLiteral("iAnsId"), aAnsId);
-    OpenFor open(scdAluMat);
-    for (; !scdAluMat.Eof(); scdAluMat.Next()) {
-        if (isTaxonomy(scdAluMat))
+    for (const RigaMateria &riga : righeAlunno(iAnaId, aAnsId)) {
+        if (riga.bTassonomia || CercaId(slMatAlu, riga.iMatId))
             continue;
-        std::shared_ptr<TRecMat> mat = matOf(scdAluMat, true);
-        if (!CercaId(slMatAlu, mat->iClsSesMatId))
-            slMatAlu.Add(mat->sMatLDesc, mat);
+        // The list holds the subject's iMatId in the record's first field.
+        auto mat = std::make_shared<TRecMat>(*riga.mat);
+        mat->iClsSesMatId = riga.iMatId;
+        slMatAlu.Add(mat->sMatLDesc, mat);
     }
 }
 
@@ -427,39 +421,68 @@ bool TdmqevDataSets::IsMatInMedia(int iMatRmaId, int iPstId)
     return inMedia;
 }
 
-void TdmqevDataSets::SetFiltroCaricamento(int aAnaId, int aAnsId, int Chiave, TqevListaFiltro &List,
-                                          bool PerMateria)
+void TdmqevDataSets::leggiRighe(TSQLClientDataSet &dataSet,
+                                std::map<std::pair<int, int>, QList<RigaMateria>> &righe)
 {
-    // Pupils of one plan in the open class session follow the same subjects, so the class's
-    // frames share one read per plan; a read of the whole year depends on the pupil too.
-    const bool bySubject = PerMateria && iClsSesMatId != 0;
-    const FiltroKey key{PerMateria && !bySubject ? aAnaId : 0,
-                        aAnsId,
-                        Chiave,
-                        PerMateria ? 1 : 0,
-                        bySubject ? iClsSesMatId : 0,
-                        PerMateria ? 0 : iClsSesId};
-    if (iChiaveFiltro == 0 || iChiaveFiltro != Chiave || !(key == m_filtroKey)) {
-        TqevListaFiltro lines;
+    OpenFor open(dataSet);
+    for (; !dataSet.Eof(); dataSet.Next()) {
+        RigaMateria riga;
+        riga.iClsSesId = intOf(dataSet, "iClsSesId");
+        riga.iClsSesMatId = intOf(dataSet, "iClsSesMatId");
+        riga.iMatId = intOf(dataSet, "iMatId");
+        riga.bTassonomia = isTaxonomy(dataSet);
+        riga.mat = matOf(dataSet, false);
+        riga.cmp = cmpOf(dataSet);
+        righe[{intOf(dataSet, "iAnaId"), intOf(dataSet, "iAnsId")}].append(riga);
+    }
+}
+
+const QList<TdmqevDataSets::RigaMateria> &TdmqevDataSets::righeAlunno(int aAnaId, int aAnsId)
+{
+    const std::pair<int, int> key{aAnaId, aAnsId};
+    if (auto found = m_righe.find(key); found != m_righe.end())
+        return found->second;
+    // A pupil of the open class in its year: every frame of the class's windows asks for each
+    // pupil, so the whole class is read at once, its pupils without a row noted too. What a
+    // failed read leaves is not kept: the next call reads again.
+    bool inClasse = false;
+    for (int i = 0; i < slAlunni.Count() && !inClasse; ++i) {
+        auto ana = slAlunni.ObjectAs<TRecAna>(i);
+        inClasse = ana && ana->iAnaId == aAnaId;
+    }
+    std::map<std::pair<int, int>, QList<RigaMateria>> lette{{key, {}}};
+    if (inClasse && aAnsId == iAnsId && !m_classeLetta) {
+        for (int i = 0; i < slAlunni.Count(); ++i) {
+            if (auto ana = slAlunni.ObjectAs<TRecAna>(i))
+                lette[{ana->iAnaId, iAnsId}];
+        }
+        scdClsAluMat.Params().setValue(QStringLiteral("iClsId"), iClsId);
+        scdClsAluMat.Params().setValue(QStringLiteral("iAnsId"), iAnsId);
+        leggiRighe(scdClsAluMat, lette);
+        m_classeLetta = true;
+    } else {
         scdAluMat.Params().setValue(QStringLiteral("iAnaId"), aAnaId);
         scdAluMat.Params().setValue(QStringLiteral("iAnsId"), aAnsId);
-        OpenFor open(scdAluMat);
-        for (; !scdAluMat.Eof(); scdAluMat.Next()) {
-            if (bySubject && intOf(scdAluMat, "iClsSesMatId") != iClsSesMatId)
-                continue;
-            if (!PerMateria && intOf(scdAluMat, "iClsSesId") != iClsSesId)
-                continue;
-            if (PerMateria) {
-                const int iMatId = intOf(scdAluMat, "iMatId");
-                if (!ContieneMateria(lines, iMatId))
-                    lines.append({iMatId, 0});
-            } else {
-                lines.append({intOf(scdAluMat, "iClsSesMatId"), intOf(scdAluMat, "iCmpScaId")});
-            }
-        }
-        m_filtro = lines;
-        m_filtroKey = key;
-        iChiaveFiltro = Chiave;
+        leggiRighe(scdAluMat, lette);
     }
-    List = m_filtro;
+    m_righe.merge(lette);
+    return m_righe[key];
+}
+
+void TdmqevDataSets::SetFiltroCaricamento(int aAnaId, int aAnsId, TqevListaFiltro &List,
+                                          bool PerMateria)
+{
+    const bool bySubject = PerMateria && iClsSesMatId != 0;
+    TqevListaFiltro lines;
+    for (const RigaMateria &riga : righeAlunno(aAnaId, aAnsId)) {
+        if (bySubject && riga.iClsSesMatId != iClsSesMatId)
+            continue;
+        if (!PerMateria && riga.iClsSesId != iClsSesId)
+            continue;
+        if (!PerMateria)
+            lines.append({riga.iClsSesMatId, riga.cmp->iCmpScaId});
+        else if (!ContieneMateria(lines, riga.iMatId))
+            lines.append({riga.iMatId, 0});
+    }
+    List = lines;
 }

@@ -90,13 +90,12 @@ public:
     QVariant GetAnnoScolField(int iAnsId, const QString &FieldName);
     // Whether the subject counts in the average on the plan of studies.
     bool IsMatInMedia(int iMatRmaId, int iPstId);
-    // The pupil's subjects (PerMateria: by iMatId, of the filtered subject or of the whole
-    // year; otherwise every (iClsSesMatId, iCmpScaId) of the open class session). Chiave is the
-    // pupil's plan of studies: pupils of one plan share one read. The last read is kept,
-    // keyed by everything its result depends on, and given to every caller whose arguments
-    // match; iChiaveFiltro = 0 forces a new read.
-    void SetFiltroCaricamento(int iAnaId, int iAnsId, int Chiave, TqevListaFiltro &List,
-                              bool PerMateria);
+    // The pupil's subjects in a year (PerMateria: by iMatId, of the filtered subject or of the
+    // whole year; otherwise every (iClsSesMatId, iCmpScaId) of the open class session). The
+    // subjects of a pupil of the open class in its year come from one read of the whole class,
+    // made once per class session (every frame of every window asks for each pupil); other
+    // pupils and years are read by pupil, once too.
+    void SetFiltroCaricamento(int iAnaId, int iAnsId, TqevListaFiltro &List, bool PerMateria);
     // Turns the proposed votes of the open class session into votes, replacing the vote of
     // each (component, pupil) that has a proposal: Modo 0 the whole class session, 1 the
     // selected pupil (iSitId), 2 the filtered subject (iClsSesMatId); any other Modo, or no
@@ -120,10 +119,9 @@ public:
     int iAcsId = 0;
     int iAcsAnnoCorso = 0;
     int iSfiId = 0;
-    int iTbnId = 0; // the class session's credit-band table; 0 = none, no credits entered
-    int iAnsIdSel = 0;     // the school year shown (the debts grid may show an earlier one)
-    int iPstIdSel = 0;     // plan of studies of the selected pupil
-    int iChiaveFiltro = 0; // plan of the last SetFiltroCaricamento read; 0 = none
+    int iTbnId = 0;    // the class session's credit-band table; 0 = none, no credits entered
+    int iAnsIdSel = 0; // the school year shown (the debts grid may show an earlier one)
+    int iPstIdSel = 0; // plan of studies of the selected pupil
     std::array<int, 11> iAbilita{}; // by TqevAbilita: 1 = the kind is enabled
     QString sNomeAlunno;
 
@@ -150,24 +148,36 @@ public:
     TSQLClientDataSet scdClsMat_Sel;
     TSQLClientDataSet scdClsAlu;
     TSQLClientDataSet scdAluMat;
+    TSQLClientDataSet scdClsAluMat; // scdAluMat of every pupil of a class (iClsId, iAnsId)
     TSQLClientDataSet scdMatRmaPst;
     TSQLClientDataSet scdClsMat_Car;
 
     TdmqevParVis *ParVis() const { return m_parVis; }
 
 private:
+    // A (subject, component) of a pupil in a year: a row of scdAluMat.
+    struct RigaMateria
+    {
+        int iClsSesId = 0;
+        int iClsSesMatId = 0;
+        int iMatId = 0;
+        bool bTassonomia = false;
+        std::shared_ptr<TRecMat> mat; // by iClsSesMatId
+        std::shared_ptr<TRecCmp> cmp;
+    };
+
     void ApriDataSets();
     void LoadTabFlags();
     void caricaMaterieClasse();
     void caricaAlunni();
+    // The rows of a pupil in a year, read once per class session (below SetFiltroCaricamento).
+    const QList<RigaMateria> &righeAlunno(int aAnaId, int aAnsId);
+    static void leggiRighe(TSQLClientDataSet &dataSet,
+                           std::map<std::pair<int, int>, QList<RigaMateria>> &righe);
 
-    struct FiltroKey
-    {
-        int iAnaId, iAnsId, Chiave, PerMateria, iClsSesMatId, iClsSesId;
-        bool operator==(const FiltroKey &) const = default;
-    };
-    FiltroKey m_filtroKey{};
-    TqevListaFiltro m_filtro;
+    QString m_caption; // the open class session's caption, whatever the subject filter
+    std::map<std::pair<int, int>, QList<RigaMateria>> m_righe; // by (iAnaId, iAnsId)
+    bool m_classeLetta = false;
     std::map<std::pair<int, int>, bool> m_inMedia;
     TdmqevParVis *m_parVis = nullptr;
 };

@@ -1,8 +1,8 @@
 #include "gradeentry/qevdebstore.h"
 
+#include "gradeentry/qevletture.h"
 #include "gradeentry/qevsalva.h"
 #include "platform/connection.h"
-#include "platform/fieldvalue.h"
 #include "platform/helpers.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
@@ -13,14 +13,14 @@
 
 namespace {
 
+// %1 the pupils' situations of the year (situazioniAnno), %2 the debt's note.
 const char kDebiti[] =
-    "SELECT Deb.iDebId, Deb.iMatId, Des.iDesSufficiente, Deb.dDebAttr, Deb.dDebVer, "
-    "Deb.iDesDedId, Ded.sDedLDesc, Deb.iDtpDtdId, Dtd.sDtdLDesc, Deb.iAnaId_Attr, "
+    "SELECT TSit.iAnaId, Deb.iDebId, Deb.iMatId, Des.iDesSufficiente, Deb.dDebAttr, "
+    "Deb.dDebVer, Deb.iDesDedId, Ded.sDedLDesc, Deb.iDtpDtdId, Dtd.sDtdLDesc, Deb.iAnaId_Attr, "
     "Ana1.sAnaCognome || ' ' || Ana1.sAnaNome AS sDocAttr, Deb.iAnaId_Ver, "
-    "Ana2.sAnaCognome || ' ' || Ana2.sAnaNome AS sDocVer, Deb.bDebNota "
-    "FROM TDeb_Debiti Deb "
-    "INNER JOIN TSit_Situazioni TSit ON (TSit.iSitId = Deb.iSitId) "
-    "INNER JOIN TAns_AnniScolast TAns ON (TSit.dStart = TAns.dAnsVextoInizio) "
+    "Ana2.sAnaCognome || ' ' || Ana2.sAnaNome AS sDocVer, %2 "
+    "FROM %1"
+    "INNER JOIN TDeb_Debiti Deb ON (Deb.iSitId = TSit.iSitId) "
     "LEFT JOIN TDesDed DesDed ON (DesDed.iDesDedId = Deb.iDesDedId) "
     "LEFT JOIN TDes_DebEsito Des ON (Des.iDesId = DesDed.iDesId) "
     "LEFT JOIN TDed_DebEsDett Ded ON (Ded.iDedId = DesDed.iDedId) "
@@ -28,14 +28,17 @@ const char kDebiti[] =
     "LEFT JOIN TDtd_DebTpDett Dtd ON (Dtd.iDtdId = DtpDtd.iDtdId) "
     "LEFT JOIN TAna_Anagrafiche Ana1 ON (Ana1.iAnaId = Deb.iAnaId_Attr) "
     "LEFT JOIN TAna_Anagrafiche Ana2 ON (Ana2.iAnaId = Deb.iAnaId_Ver) "
-    "WHERE TSit.iAnaId = :iAnaId AND TAns.iAnsId = :iAnsId "
+    "WHERE %3 "
     "ORDER BY TSit.iSitOrdine DESC, Deb.iDebId";
 
-// The final-session values of the pupil's year in the subject that count in averages; sum and
-// count apart, so that no row is no average rather than a division by zero.
-const char kMediaVoti[] =
-    "SELECT SUM(ScaLiv.iScaLivValore), COUNT(TVot.iScaLivId) "
-    "FROM TVot_Voti TVot "
+// The final-session values of the year by pupil and subject that count in averages, votes
+// (iTipo 0) and proposals (1); sum and count apart, so that no row is no average rather than a
+// division by zero. %1 the pupils' situations of the year, %2 their condition.
+const char kMedie[] =
+    "SELECT 0 AS iTipo, TSit.iAnaId, TMatRma.iMatId, SUM(ScaLiv.iScaLivValore), "
+    "COUNT(TVot.iScaLivId) "
+    "FROM %1"
+    "INNER JOIN TVot_Voti TVot ON (TVot.iSitId = TSit.iSitId) "
     "INNER JOIN TClsMatCmp Cmc ON (Cmc.iClsMatCmpId = TVot.iClsMatCmpId) "
     "INNER JOIN TClsSesMat Csm ON (Csm.iClsSesMatId = Cmc.iClsSesMatId) "
     "INNER JOIN TClsSes ClsSes ON (ClsSes.iClsSesId = Csm.iClsSesId) "
@@ -43,14 +46,13 @@ const char kMediaVoti[] =
     "INNER JOIN TMatRma TMatRma ON (TMatRma.iMatRmaId = Csm.iMatRmaId) "
     "INNER JOIN TScaLiv ScaLiv ON (ScaLiv.iScaLivId = TVot.iScaLivId) "
     "INNER JOIN TCmpSca CmpSca ON (CmpSca.iCmpScaId = Cmc.iCmpScaId) "
-    "INNER JOIN TSit_Situazioni TSit ON (TSit.iSitId = TVot.iSitId) "
-    "INNER JOIN TAns_AnniScolast TAns ON (TSit.dStart = TAns.dAnsVextoInizio) "
-    "WHERE TSit.iAnaId = :iAnaId AND TAns.iAnsId = :iAnsId AND ScaLiv.iScaLivInMedia = 1 AND "
-    "CmpSca.iCmpScaInMedia = 1 AND TAsd.iSfiId = 2 AND TMatRma.iMatId = :iMatId";
-
-const char kMediaProposti[] =
-    "SELECT SUM(PrpScaLiv.fPrpScaLivValore), COUNT(TVtp.iPrpScaLivId) "
-    "FROM TVtp_Proposti TVtp "
+    "WHERE %2 AND ScaLiv.iScaLivInMedia = 1 AND CmpSca.iCmpScaInMedia = 1 AND TAsd.iSfiId = 2 "
+    "GROUP BY TSit.iAnaId, TMatRma.iMatId "
+    "UNION ALL "
+    "SELECT 1 AS iTipo, TSit.iAnaId, TMatRma.iMatId, SUM(PrpScaLiv.fPrpScaLivValore), "
+    "COUNT(TVtp.iPrpScaLivId) "
+    "FROM %1"
+    "INNER JOIN TVtp_Proposti TVtp ON (TVtp.iSitId = TSit.iSitId) "
     "INNER JOIN TClsMatCmp Cmc ON (Cmc.iClsMatCmpId = TVtp.iClsMatCmpId) "
     "INNER JOIN TClsSesMat Csm ON (Csm.iClsSesMatId = Cmc.iClsSesMatId) "
     "INNER JOIN TClsSes ClsSes ON (ClsSes.iClsSesId = Csm.iClsSesId) "
@@ -59,10 +61,8 @@ const char kMediaProposti[] =
     "INNER JOIN TPrpScaLiv PrpScaLiv ON (PrpScaLiv.iPrpScaLivId = TVtp.iPrpScaLivId) "
     "INNER JOIN TScaLiv TScaLiv ON (TScaLiv.iScaLivId = PrpScaLiv.iScaLivId) "
     "INNER JOIN TCmpSca CmpSca ON (CmpSca.iCmpScaId = Cmc.iCmpScaId) "
-    "INNER JOIN TSit_Situazioni TSit ON (TSit.iSitId = TVtp.iSitId) "
-    "INNER JOIN TAns_AnniScolast TAns ON (TSit.dStart = TAns.dAnsVextoInizio) "
-    "WHERE TSit.iAnaId = :iAnaId AND TAns.iAnsId = :iAnsId AND TScaLiv.iScaLivInMedia = 1 AND "
-    "CmpSca.iCmpScaInMedia = 1 AND TAsd.iSfiId = 2 AND TMatRma.iMatId = :iMatId";
+    "WHERE %2 AND TScaLiv.iScaLivInMedia = 1 AND CmpSca.iCmpScaInMedia = 1 AND TAsd.iSfiId = 2 "
+    "GROUP BY TSit.iAnaId, TMatRma.iMatId";
 
 const char kTipo[] = "SELECT Dtd.sDtdLDesc FROM TDtpDtd DtpDtd "
                      "LEFT JOIN TDtd_DebTpDett Dtd ON (Dtd.iDtdId = DtpDtd.iDtdId) "
@@ -123,6 +123,24 @@ TVxFieldValues cellaDebito(TVxTransaction &tr, int iAnaId, int iAnsId, int iMatI
     return valuesOf({{"iSitId", iSitId}, {"iMatId", iMatId}});
 }
 
+// The situations of the year of one pupil, or of every pupil of a class: the FROM clause's
+// start and the condition, with their values.
+struct Situazioni
+{
+    QString from;
+    QString condizione;
+    TVxFieldValues values;
+};
+Situazioni situazioniAnno(int iAnsId, int iAnaId, int iClsId)
+{
+    const TqevSituazioni sit = SituazioniAlunni(QStringLiteral("TSit"), iAnaId == 0);
+    return {sit.from + QStringLiteral("INNER JOIN TAns_AnniScolast TAns ON "
+                                      "(TSit.dStart = TAns.dAnsVextoInizio) "),
+            sit.condizione + QStringLiteral(" AND TAns.iAnsId = :iAnsId"),
+            iAnaId != 0 ? valuesOf({{"iAnaId", iAnaId}, {"iAnsId", iAnsId}})
+                        : valuesOf({{"iClsId", iClsId}, {"iAnsId", iAnsId}})};
+}
+
 QVariant campo(const QSqlQuery &q, const QSqlRecord &rec, const char *name)
 {
     return q.value(rec.indexOf(QString::fromLatin1(name)));
@@ -164,71 +182,66 @@ QString testoDi(const char *sql, int key)
     return text;
 }
 
-// Sum and count of a pupil's values into the average, or nothing without values.
-std::optional<double> media(const char *sql, int iAnaId, int iAnsId, int iMatId)
-{
-    TVxFieldValues values = chiave(iAnaId, iAnsId);
-    values.setValue(QStringLiteral("iMatId"), iMatId);
-    std::optional<double> result;
-    VxEachRow(qqoVxGlobConn(), QString::fromLatin1(sql), values,
-              [&result](const QSqlQuery &q, const QSqlRecord &) {
-                  if (q.value(1).toInt() > 0)
-                      result = q.value(0).toDouble() / q.value(1).toInt();
-              });
-    return result;
-}
-
 } // namespace
 
-QString TqevDebStore::SqlMediaVoti()
+TqevDebitiAnno TqevDebStore::Debiti(int iAnsId, int iAnaId, int iClsId)
 {
-    return QString::fromLatin1(kMediaVoti);
-}
-
-QString TqevDebStore::SqlMediaProposti()
-{
-    return QString::fromLatin1(kMediaProposti);
-}
-
-QHash<int, TqevDebito> TqevDebStore::Debiti(int iAnaId, int iAnsId)
-{
-    QHash<int, TqevDebito> debiti;
-    VxEachRow(qqoVxGlobConn(), QString::fromLatin1(kDebiti), chiave(iAnaId, iAnsId),
-              [&debiti](const QSqlQuery &q, const QSqlRecord &rec) {
-                  TqevDebito d;
-                  d.iDebId = campo(q, rec, "iDebId").toInt();
-                  d.iMatId = campo(q, rec, "iMatId").toInt();
-                  d.valori.dDebAttr = data(campo(q, rec, "dDebAttr"));
-                  d.valori.dDebVer = data(campo(q, rec, "dDebVer"));
-                  d.valori.iDtpDtdId = campo(q, rec, "iDtpDtdId").toInt();
-                  d.valori.iDesDedId = campo(q, rec, "iDesDedId").toInt();
-                  d.valori.iAnaId_Attr = campo(q, rec, "iAnaId_Attr").toInt();
-                  d.valori.iAnaId_Ver = campo(q, rec, "iAnaId_Ver").toInt();
-                  bool ok = false;
-                  d.valori.sNota =
-                      normalizeFieldValue(ftMemo, campo(q, rec, "bDebNota"), &ok).toString();
-                  d.sDtdLDesc = campo(q, rec, "sDtdLDesc").toString().trimmed();
-                  d.sDedLDesc = campo(q, rec, "sDedLDesc").toString().trimmed();
-                  d.sDocAttr = campo(q, rec, "sDocAttr").toString().trimmed();
-                  d.sDocVer = campo(q, rec, "sDocVer").toString().trimmed();
-                  d.bSufficiente = campo(q, rec, "iDesSufficiente").toInt() == 1;
-                  // The main situation's debt comes last and stands.
-                  debiti.insert(d.iMatId, d);
-              });
+    const Situazioni sit = situazioniAnno(iAnsId, iAnaId, iClsId);
+    TqevTesto nota(QStringLiteral("TDeb_Debiti Deb"), QStringLiteral("Deb.iDebId"),
+                   QStringLiteral("Deb.bDebNota"), QStringLiteral("bDebNota"));
+    const QString sql = QString::fromLatin1(kDebiti).arg(sit.from, nota.Colonne(), sit.condizione);
+    TqevDebitiAnno debiti;
+    VxEachRow(qqoVxGlobConn(), sql, sit.values, [&](const QSqlQuery &q, const QSqlRecord &rec) {
+        TqevDebito d;
+        d.iDebId = campo(q, rec, "iDebId").toInt();
+        d.iMatId = campo(q, rec, "iMatId").toInt();
+        d.valori.dDebAttr = data(campo(q, rec, "dDebAttr"));
+        d.valori.dDebVer = data(campo(q, rec, "dDebVer"));
+        d.valori.iDtpDtdId = campo(q, rec, "iDtpDtdId").toInt();
+        d.valori.iDesDedId = campo(q, rec, "iDesDedId").toInt();
+        d.valori.iAnaId_Attr = campo(q, rec, "iAnaId_Attr").toInt();
+        d.valori.iAnaId_Ver = campo(q, rec, "iAnaId_Ver").toInt();
+        const int alunno = campo(q, rec, "iAnaId").toInt();
+        d.valori.sNota =
+            nota.Leggi(q, rec, d.iDebId,
+                       [&debiti, alunno, id = d.iDebId, materia = d.iMatId](const QString &t) {
+                           // Unless his main situation's debt took its place.
+                           TqevDebito &stored = debiti[alunno][materia];
+                           if (stored.iDebId == id)
+                               stored.valori.sNota = t;
+                       });
+        d.sDtdLDesc = campo(q, rec, "sDtdLDesc").toString().trimmed();
+        d.sDedLDesc = campo(q, rec, "sDedLDesc").toString().trimmed();
+        d.sDocAttr = campo(q, rec, "sDocAttr").toString().trimmed();
+        d.sDocVer = campo(q, rec, "sDocVer").toString().trimmed();
+        d.bSufficiente = campo(q, rec, "iDesSufficiente").toInt() == 1;
+        // The main situation's debt comes last and stands.
+        debiti[alunno].insert(d.iMatId, d);
+    });
+    nota.Completa();
     return debiti;
 }
 
-TqevMedieDebito TqevDebStore::Medie(int iAnaId, int iAnsId, int iMatId)
+QHash<QPair<int, int>, TqevMedieDebito> TqevDebStore::Medie(int iAnsId, int iAnaId, int iClsId)
 {
+    const Situazioni sit = situazioniAnno(iAnsId, iAnaId, iClsId);
     QLocale italian(QLocale::Italian, QLocale::Italy);
     italian.setNumberOptions(QLocale::OmitGroupSeparator);
-    TqevMedieDebito m;
-    if (const auto voti = media(kMediaVoti, iAnaId, iAnsId, iMatId))
-        m.sMedVot = italian.toString(*voti, 'g', 15);
-    const auto proposti = media(kMediaProposti, iAnaId, iAnsId, iMatId);
-    if (proposti && *proposti != 0)
-        m.sMedVtp = italian.toString(RoundTo(*proposti, -2), 'g', QLocale::FloatingPointShortest);
-    return m;
+    QHash<QPair<int, int>, TqevMedieDebito> medie;
+    VxEachRow(qqoVxGlobConn(), QString::fromLatin1(kMedie).arg(sit.from, sit.condizione),
+              sit.values, [&](const QSqlQuery &q, const QSqlRecord &) {
+                  const int conta = q.value(4).toInt();
+                  if (conta <= 0)
+                      return;
+                  const double media = q.value(3).toDouble() / conta;
+                  TqevMedieDebito &m = medie[{q.value(1).toInt(), q.value(2).toInt()}];
+                  if (q.value(0).toInt() == 0)
+                      m.sMedVot = italian.toString(media, 'g', 15);
+                  else if (media != 0)
+                      m.sMedVtp =
+                          italian.toString(RoundTo(media, -2), 'g', QLocale::FloatingPointShortest);
+              });
+    return medie;
 }
 
 QString TqevDebStore::TestoTipo(int iDtpDtdId)

@@ -5,7 +5,7 @@
 // averages of votes and of proposed votes in the subject, and the lookups of the default debt
 // ("Assegna debito"). Every statement of these tables that grade entry runs, named and bound.
 //
-//   const auto debiti = TqevDebStore::Debiti(iAnaId, iAnsId);      // by subject
+//   const auto debiti = TqevDebStore::Debiti(iAnsId, 0, iClsId);   // by pupil, then subject
 //   SalvaScritture({{cella, [&](TVxTransaction &tr) {
 //       key = TqevDebStore::Inserisci(tr, iAnaId, iAnsId, iMatId, valori, inizio, fine); }}});
 //
@@ -18,6 +18,7 @@
 
 #include <QDate>
 #include <QHash>
+#include <QPair>
 #include <QString>
 #include <QVariant>
 
@@ -50,14 +51,19 @@ struct TqevDocente
     QString sDocNome;
 };
 
+// By pupil (iAnaId), then by subject (iMatId).
+using TqevDebitiAnno = QHash<int, QHash<int, TqevDebito>>;
+
 class TqevDebStore
 {
 public:
-    // The pupil's debts of the year, by subject.
-    static QHash<int, TqevDebito> Debiti(int iAnaId, int iAnsId);
-    // The pupil's averages in the subject over the year's final-session votes and proposals
-    // whose level and component scale count in averages.
-    static TqevMedieDebito Medie(int iAnaId, int iAnsId, int iMatId);
+    // The debts of the year of one pupil (iAnaId), or of every pupil of a class (iAnaId 0, the
+    // class iClsId), in one statement.
+    static TqevDebitiAnno Debiti(int iAnsId, int iAnaId, int iClsId = 0);
+    // The averages by pupil and subject over the year's final-session votes and proposals whose
+    // level and component scale count in averages, of one pupil or of every pupil of a class as
+    // Debiti, in one statement; a subject without values has none.
+    static QHash<QPair<int, int>, TqevMedieDebito> Medie(int iAnsId, int iAnaId, int iClsId = 0);
 
     // The texts of a debt type and of a debt outcome; empty for a key not in the lookups.
     static QString TestoTipo(int iDtpDtdId);
@@ -80,8 +86,4 @@ public:
     static void Aggiorna(TVxTransaction &tr, int iDebId, const TValDebito &valori,
                          const TValDebito *salvato = nullptr);
     static void Cancella(TVxTransaction &tr, int iDebId, int iAnaId, int iAnsId, int iMatId);
-
-    // The average statements, for tests that replay them.
-    static QString SqlMediaVoti();
-    static QString SqlMediaProposti();
 };

@@ -106,33 +106,27 @@ void TfmqevCarSng::CambiaAlunno(bool avanti)
 {
     if (!ChiediSalvataggio())
         return;
-    TSQLClientDataSet &alunni = dmqevDataSets->scdClsAlu;
-    int iSitId = 0;
-    int iAnaId = 0;
-    int iPstId = 0;
-    {
-        alunni.Params().setValue(QStringLiteral("iClsId"), dmqevDataSets->iClsId);
-        OpenFor aperto(alunni);
-        alunni.First();
-        if (!alunni.Locate(QStringLiteral("iSitId"), dmqevDataSets->iSitId))
-            return;
-        if (avanti)
-            alunni.Next();
-        else
-            alunni.Prior();
-        aNextSit->setEnabled(!alunni.Eof());
-        aPrevSit->setEnabled(!alunni.Bof());
-        if (alunni.Eof() || alunni.Bof())
-            return;
-        iSitId = alunni.FieldByName(QStringLiteral("iSitId"))->AsInteger();
-        iAnaId = alunni.FieldByName(QStringLiteral("iAnaId"))->AsInteger();
-        iPstId = alunni.FieldByName(QStringLiteral("iPstId"))->AsInteger();
+    // The class list read with the class session, in its order.
+    const TqevStringList &alunni = dmqevDataSets->slAlunni;
+    int corrente = -1;
+    for (int i = 0; i < alunni.Count() && corrente < 0; ++i) {
+        auto ana = alunni.ObjectAs<TRecAna>(i);
+        if (ana && ana->iSitId == dmqevDataSets->iSitId)
+            corrente = i;
     }
-    allineaOrigine(iSitId);
-    dmqevDataSets->iAnaId = iAnaId;
+    if (corrente < 0)
+        return;
+    const int nuovo = corrente + (avanti ? 1 : -1);
+    aNextSit->setEnabled(nuovo < alunni.Count());
+    aPrevSit->setEnabled(nuovo >= 0);
+    auto ana = nuovo >= 0 && nuovo < alunni.Count() ? alunni.ObjectAs<TRecAna>(nuovo) : nullptr;
+    if (!ana)
+        return;
+    allineaOrigine(ana->iSitId);
+    dmqevDataSets->iAnaId = ana->iAnaId;
     // The new pupil's own plan of studies: his subjects and components follow from it.
-    dmqevDataSets->iPstIdSel = iPstId;
-    dmqevDataSets->SelezionaAlunno(iSitId);
+    dmqevDataSets->iPstIdSel = ana->iPstId;
+    dmqevDataSets->SelezionaAlunno(ana->iSitId);
     CaricaFrames();
 }
 

@@ -1,23 +1,25 @@
 #include "gradeentry/qevfinalestore.h"
 
+#include "gradeentry/qevletture.h"
 #include "gradeentry/qevsalva.h"
 #include "platform/connection.h"
-#include "platform/fieldvalue.h"
 #include "platform/transaction.h"
 
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 namespace {
 
+// %1 the text, %2 the condition on one pupil.
 const char kGdzCarica[] =
-    "SELECT TGdz.iGdzId, TGdz.iSitId, TClsSes.iClsSesId, TGdz.iAnsSesDwgId, TGdz.bGdzGiudizio, "
+    "SELECT TGdz.iGdzId, TGdz.iSitId, TClsSes.iClsSesId, TGdz.iAnsSesDwgId, %1, "
     "TGdz.dInsert, TGdz.dStart, TGdz.dEnd, TClsSes.iClsId "
     "FROM TGdz_Giudizi TGdz "
     "INNER JOIN TSit_Situazioni TSit ON (TSit.iSitId = TGdz.iSitId) "
     "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = TSit.iClsPstId) "
     "INNER JOIN TClsSes TClsSes ON (TClsSes.iClsId = TClsPst.iClsId) AND "
     "(TClsSes.iAnsSesDwgId = TGdz.iAnsSesDwgId) "
-    "WHERE (TClsSes.iClsSesId = :iClsSesId AND TSit.iSitId = :iSitId) "
+    "WHERE TClsSes.iClsSesId = :iClsSesId%2 "
     "ORDER BY TGdz.iGdzId";
 
 const char kGdzTrova[] = "SELECT TGdz.iGdzId FROM TGdz_Giudizi TGdz WHERE TGdz.iSitId = :iSitId "
@@ -32,7 +34,7 @@ const char kFinCarica[] =
     "FROM TSit_Situazioni TSit "
     "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = TSit.iClsPstId) "
     "LEFT OUTER JOIN VPosFin VPosFin ON (VPosFin.iPosFinId = TSit.iPosFinId) "
-    "WHERE TSit.iSitId = :iSitId";
+    "WHERE %1";
 
 const char kFinAggiorna[] = "UPDATE TSIT_SITUAZIONI SET iPosFinId=:iPosFinId WHERE iSitId=:iSitId";
 
@@ -56,23 +58,7 @@ TVxFieldValues testoGiudizio(const QString &testo)
     return valuesOf({{"bGdzGiudizio", testo}});
 }
 
-// Runs a select of one pupil and hands its first row, if any, to the reader.
-template <typename Read> void primaRiga(const QString &sql, const TVxFieldValues &values, Read read)
-{
-    TVxTransactionScope scope(qqoVxGlobConn());
-    QSqlQuery &q = scope.transaction().Exec(sql, values);
-    if (fetchNext(q))
-        read(q);
-    q.finish();
-    scope.Commit();
-}
-
 } // namespace
-
-QString TqevGdzStore::SqlCarica()
-{
-    return QString::fromLatin1(kGdzCarica);
-}
 
 QString TqevGdzStore::SqlTrova()
 {
@@ -94,18 +80,32 @@ QString TqevGdzStore::SqlCancella()
     return ::SqlCancella(tabellaGiudizi());
 }
 
-TqevGiudizio TqevGdzStore::Carica(int iClsSesId, int iSitId) const
+QHash<int, TqevGiudizio> TqevGdzStore::Carica(int iClsSesId, int iSitId) const
 {
     TVxFieldValues values;
     values.setValue(QStringLiteral("iClsSesId"), iClsSesId);
-    values.setValue(QStringLiteral("iSitId"), iSitId);
-    TqevGiudizio g;
-    primaRiga(SqlCarica(), values, [&g](const QSqlQuery &q) {
-        bool ok = false;
-        g.iGdzId = q.value(0).toInt();
-        g.testo = normalizeFieldValue(ftMemo, q.value(4), &ok).toString();
+    if (iSitId != 0)
+        values.setValue(QStringLiteral("iSitId"), iSitId);
+    TqevTesto testo(QStringLiteral("TGdz_Giudizi TGdz"), QStringLiteral("TGdz.iGdzId"),
+                    QStringLiteral("TGdz.bGdzGiudizio"), QStringLiteral("bGdzGiudizio"));
+    const QString sql =
+        QString::fromLatin1(kGdzCarica)
+            .arg(testo.Colonne(),
+                 iSitId != 0 ? QStringLiteral(" AND TSit.iSitId = :iSitId") : QString());
+    QHash<int, TqevGiudizio> giudizi;
+    VxEachRow(qqoVxGlobConn(), sql, values, [&](const QSqlQuery &q, const QSqlRecord &rec) {
+        const int situazione = q.value(rec.indexOf(QStringLiteral("iSitId"))).toInt();
+        if (giudizi.contains(situazione))
+            return;
+        TqevGiudizio g;
+        g.iGdzId = q.value(rec.indexOf(QStringLiteral("iGdzId"))).toInt();
+        g.testo = testo.Leggi(q, rec, g.iGdzId, [&giudizi, situazione](const QString &t) {
+            giudizi[situazione].testo = t;
+        });
+        giudizi.insert(situazione, g);
     });
-    return g;
+    testo.Completa();
+    return giudizi;
 }
 
 int TqevGdzStore::Inserisci(TVxTransaction &tr, int iSitId, int iAnsSesDwgId, const QString &testo,
@@ -125,26 +125,26 @@ void TqevGdzStore::Cancella(TVxTransaction &tr, int iGdzId, int iSitId, int iAns
     CancellaCella(tr, tabellaGiudizi(), iGdzId, cellaGiudizio(iSitId, iAnsSesDwgId));
 }
 
-QString TqevFinStore::SqlCarica()
-{
-    return QString::fromLatin1(kFinCarica);
-}
-
 QString TqevFinStore::SqlAggiorna()
 {
     return QString::fromLatin1(kFinAggiorna);
 }
 
-TqevEsito TqevFinStore::Carica(int iSitId) const
+QHash<int, TqevEsito> TqevFinStore::Carica(int iClsId, int iSitId) const
 {
-    TVxFieldValues values;
-    values.setValue(QStringLiteral("iSitId"), iSitId);
-    TqevEsito e;
-    primaRiga(SqlCarica(), values, [&e](const QSqlQuery &q) {
+    const TVxFieldValues values =
+        iSitId != 0 ? valuesOf({{"iSitId", iSitId}}) : valuesOf({{"iClsId", iClsId}});
+    const QString sql = QString::fromLatin1(kFinCarica)
+                            .arg(iSitId != 0 ? QStringLiteral("TSit.iSitId = :iSitId")
+                                             : QStringLiteral("TClsPst.iClsId = :iClsId"));
+    QHash<int, TqevEsito> esiti;
+    VxEachRow(qqoVxGlobConn(), sql, values, [&esiti](const QSqlQuery &q, const QSqlRecord &) {
+        TqevEsito e;
         e.iPosFinId = q.value(1).toInt();
         e.sStaFinDettSDesc = q.value(2).toString().trimmed();
+        esiti.insert(q.value(0).toInt(), e);
     });
-    return e;
+    return esiti;
 }
 
 void TqevFinStore::Aggiorna(TVxTransaction &tr, int iSitId, int iPosFinId) const

@@ -5,8 +5,8 @@
 // iPosFinId of the pupil's situation row (TSIT_SITUAZIONI). Every statement grade entry runs on
 // them, named and bound; the judgment and outcome frames hold no SQL.
 //
-//   const TqevGiudizio g = TqevGdzStore().Carica(iClsSesId, iSitId);
-//   const TqevEsito e = TqevFinStore().Carica(iSitId);
+//   const auto giudizi = TqevGdzStore().Carica(iClsSesId);      // by pupil situation
+//   const auto esiti = TqevFinStore().Carica(iClsId);           // by pupil situation
 //   SalvaScritture({{cella, [&](TVxTransaction &tr) { TqevFinStore().Aggiorna(tr, ...); }}});
 //
 // A judgment's text travels as UTF-8 in its text BLOB, exactly as typed (accents, line breaks,
@@ -15,6 +15,7 @@
 // raise EVxException with the driver's text.
 
 #include <QDate>
+#include <QHash>
 #include <QString>
 
 class TVxTransaction;
@@ -28,8 +29,10 @@ struct TqevGiudizio
 class TqevGdzStore
 {
 public:
-    // The pupil's judgment in the class session's year-session.
-    TqevGiudizio Carica(int iClsSesId, int iSitId) const;
+    // The judgments in the class session's year-session by pupil situation, texts included, in
+    // one statement: of every pupil of the class, or of one (iSitId). A pupil without one has
+    // none in the list.
+    QHash<int, TqevGiudizio> Carica(int iClsSesId, int iSitId = 0) const;
     // Through the stores' one shape (qevsalva.h). Returns the new key. The table keeps one
     // judgment per situation and year-session: one another office stored since the grid was
     // read is updated instead (the last save wins), and its key returned; one stored at the
@@ -40,7 +43,6 @@ public:
     void Aggiorna(TVxTransaction &tr, int iGdzId, const QString &testo) const;
     void Cancella(TVxTransaction &tr, int iGdzId, int iSitId, int iAnsSesDwgId) const;
 
-    static QString SqlCarica();
     static QString SqlTrova();
     static QString SqlInserisci();
     static QString SqlAggiorna();
@@ -56,11 +58,11 @@ struct TqevEsito
 class TqevFinStore
 {
 public:
-    // The outcome of a pupil situation; none for a situation without one (or without a row).
-    TqevEsito Carica(int iSitId) const;
+    // The outcomes of the situations of a class by situation, in one statement; or of the one
+    // situation iSitId. A situation without one (or without a row) has none in the list.
+    QHash<int, TqevEsito> Carica(int iClsId, int iSitId = 0) const;
     // 0 stores no outcome (NULL). Raises when the situation row is gone.
     void Aggiorna(TVxTransaction &tr, int iSitId, int iPosFinId) const;
 
-    static QString SqlCarica();
     static QString SqlAggiorna();
 };

@@ -1,9 +1,9 @@
 #include "gradeentry/qevnotstore.h"
 
+#include "gradeentry/qevletture.h"
 #include "gradeentry/qevrecords.h"
 #include "gradeentry/qevsalva.h"
 #include "platform/connection.h"
-#include "platform/fieldvalue.h"
 #include "platform/transaction.h"
 
 #include <QSqlQuery>
@@ -11,13 +11,14 @@
 
 namespace {
 
+// The notes of a class session; %1 the text, %2 the conditions on a pupil or a subject.
 const char kCarica[] =
-    "SELECT TNot.iNotId, TNot.iSitId, TNot.iClsSesMatId, TNot.bNotNota, TNot.dNotData, "
+    "SELECT TNot.iNotId, TNot.iSitId, TNot.iClsSesMatId, %1, TNot.dNotData, "
     "TNot.iAnaId, TAna.sAnaCognome || ' ' || TAna.sAnaNome sDocNome "
     "FROM TNot_Note TNot "
     "INNER JOIN TClsSesMat TClsSesMat ON (TClsSesMat.iClsSesMatId = TNot.iClsSesMatId) "
     "LEFT OUTER JOIN TAna_Anagrafiche TAna ON (TAna.iAnaId = TNot.iAnaId) "
-    "WHERE TClsSesMat.iClsSesId = :iClsSesId AND TNot.iSitId = :iSitId "
+    "WHERE TClsSesMat.iClsSesId = :iClsSesId%2 "
     "ORDER BY TNot.iNotId";
 
 const char kTrova[] = "SELECT TNot.iNotId FROM TNot_Note TNot WHERE TNot.iSitId = :iSitId AND "
@@ -65,11 +66,6 @@ TVxFieldValues valoriNota(const QDateTime &dNotData, int iAnaId, const QString &
 
 } // namespace
 
-QString TqevNotStore::SqlCarica()
-{
-    return QString::fromLatin1(kCarica);
-}
-
 QString TqevNotStore::SqlTrova()
 {
     return QString::fromLatin1(kTrova);
@@ -85,27 +81,40 @@ QString TqevNotStore::SqlCancella()
     return ::SqlCancella(tabella());
 }
 
-QHash<int, TqevNota> TqevNotStore::Carica(int iClsSesId, int iSitId) const
+QHash<QPair<int, int>, TqevNota> TqevNotStore::Carica(int iClsSesId, int iSitId,
+                                                      int iClsSesMatId) const
 {
     TVxFieldValues values;
     values.setValue(QStringLiteral("iClsSesId"), iClsSesId);
-    values.setValue(QStringLiteral("iSitId"), iSitId);
-    QHash<int, TqevNota> notes;
-    VxEachRow(
-        qqoVxGlobConn(), SqlCarica(), values, [&notes](const QSqlQuery &q, const QSqlRecord &rec) {
-            const int subject = campo(q, rec, "iClsSesMatId").toInt();
-            if (notes.contains(subject))
-                return;
-            bool ok = false;
-            TqevNota n;
-            n.iNotId = campo(q, rec, "iNotId").toInt();
-            const QDate date = campo(q, rec, "dNotData").toDate();
-            n.dNotData = date.isValid() ? date.startOfDay() : QDateTime();
-            n.iAnaId = campo(q, rec, "iAnaId").toInt();
-            n.sDocNome = campo(q, rec, "sDocNome").toString().trimmed();
-            n.bNotNota = normalizeFieldValue(ftMemo, campo(q, rec, "bNotNota"), &ok).toString();
-            notes.insert(subject, n);
-        });
+    QString condizioni;
+    if (iSitId != 0) {
+        values.setValue(QStringLiteral("iSitId"), iSitId);
+        condizioni += QStringLiteral(" AND TNot.iSitId = :iSitId");
+    }
+    if (iClsSesMatId != 0) {
+        values.setValue(QStringLiteral("iClsSesMatId"), iClsSesMatId);
+        condizioni += QStringLiteral(" AND TNot.iClsSesMatId = :iClsSesMatId");
+    }
+    TqevTesto testo(QStringLiteral("TNot_Note TNot"), QStringLiteral("TNot.iNotId"),
+                    QStringLiteral("TNot.bNotNota"), QStringLiteral("bNotNota"));
+    const QString sql = QString::fromLatin1(kCarica).arg(testo.Colonne(), condizioni);
+    QHash<QPair<int, int>, TqevNota> notes;
+    VxEachRow(qqoVxGlobConn(), sql, values, [&](const QSqlQuery &q, const QSqlRecord &rec) {
+        const QPair<int, int> cella(campo(q, rec, "iSitId").toInt(),
+                                    campo(q, rec, "iClsSesMatId").toInt());
+        if (notes.contains(cella))
+            return;
+        TqevNota n;
+        n.iNotId = campo(q, rec, "iNotId").toInt();
+        const QDate date = campo(q, rec, "dNotData").toDate();
+        n.dNotData = date.isValid() ? date.startOfDay() : QDateTime();
+        n.iAnaId = campo(q, rec, "iAnaId").toInt();
+        n.sDocNome = campo(q, rec, "sDocNome").toString().trimmed();
+        n.bNotNota = testo.Leggi(q, rec, n.iNotId,
+                                 [&notes, cella](const QString &t) { notes[cella].bNotNota = t; });
+        notes.insert(cella, n);
+    });
+    testo.Completa();
     return notes;
 }
 

@@ -4,7 +4,7 @@
 // and a free text, per pupil situation and class-session subject. Every statement of the table
 // that grade entry runs, named and bound; the notes frame holds no SQL.
 //
-//   const auto notes = store.Carica(iClsSesId, iSitId);   // by iClsSesMatId
+//   const auto notes = store.Carica(iClsSesId);   // by (iSitId, iClsSesMatId)
 //   SalvaScritture({{cella, [&](TVxTransaction &tr) { key = store.Inserisci(tr, ...); }, ...}});
 //
 // The table has no unique key on (pupil, subject), and other programs of the suite may store
@@ -19,6 +19,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QHash>
+#include <QPair>
 #include <QString>
 
 class TVxTransaction;
@@ -36,8 +37,11 @@ struct TqevNota
 class TqevNotStore
 {
 public:
-    // A pupil's notes in the class session, by class-session subject.
-    QHash<int, TqevNota> Carica(int iClsSesId, int iSitId) const;
+    // The notes of the class session by pupil situation and class-session subject, in one
+    // statement (texts included): of every pupil or of one (iSitId), of every subject or of
+    // one (iClsSesMatId).
+    QHash<QPair<int, int>, TqevNota> Carica(int iClsSesId, int iSitId = 0,
+                                            int iClsSesMatId = 0) const;
     // A note's statements, in the transaction the caller started, through the stores' one
     // shape (qevsalva.h). A new note returns its key; a note another office stored for the
     // pupil and subject since the grid was read is updated instead (the last save wins), one it
@@ -48,7 +52,6 @@ public:
     void Aggiorna(TVxTransaction &tr, int iNotId, const TRecNot &nota) const;
     void Cancella(TVxTransaction &tr, int iNotId, int iClsSesMatId, int iSitId) const;
 
-    static QString SqlCarica();
     static QString SqlTrova();
     static QString SqlInserisci();
     static QString SqlCancella();

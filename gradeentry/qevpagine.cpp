@@ -6,7 +6,9 @@
 #include "gradeentry/qevframes.h"
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevrcarvot.h"
+#include "platform/connection.h"
 #include "platform/messagedlg.h"
+#include "platform/transaction.h"
 #include "platform/vxexception.h"
 
 #include <QCheckBox>
@@ -156,6 +158,9 @@ void TqevPagine::Carica(int TipoCar, std::span<const int> tipi, const std::funct
     // stays active when it shows (the pupil and subject windows open on the proposed votes).
     const int attiva = m_pcMain->currentIndex();
     m_mostrati.clear();
+    // The pages read in one transaction: over a network each transaction of their own would
+    // cost its start and its end.
+    TVxTransactionScope lettura(qqoVxGlobConn());
     for (int tipo : tipi) {
         const Ospite *o = ospiteDi(tipo);
         const bool mostra = o && abilitato(tipo);
@@ -169,6 +174,7 @@ void TqevPagine::Carica(int TipoCar, std::span<const int> tipi, const std::funct
         if (passo)
             passo();
     }
+    lettura.Commit();
     for (int i = 0; i < m_pcMain->count(); ++i) {
         const bool mostra = std::any_of(m_ospiti.begin(), m_ospiti.end(), [&](const Ospite &o) {
             return o.pagina == i && m_mostrati.contains(o.TipoDati);

@@ -268,11 +268,13 @@ void TfrqevCarBs::PerAlunno(
 }
 
 void TfrqevCarBs::CaricaPerAlunno(
+    const std::function<void(int iSitId)> &leggi,
     const std::function<void(int col, int row, int iSitId, const QString &nome)> &visita)
 {
     grGrid->setModificato(false);
     TVxHourglass hourglass;
     TVxTransactionScope lettura(qqoVxGlobConn());
+    leggi(TipoCar == tcClasse ? 0 : dmqevDataSets->iSitId);
     PerAlunno(visita);
     lettura.Commit();
     grGrid->setModificato(false);

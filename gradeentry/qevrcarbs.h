@@ -166,9 +166,10 @@ protected:
     // Every pupil of the frame: where his record hangs, his situation and his name.
     void PerAlunno(
         const std::function<void(int col, int row, int iSitId, const QString &nome)> &visita) const;
-    // LoadData of a frame of one datum per pupil: PerAlunno in one reading transaction, the
-    // grid clean afterwards.
+    // LoadData of a frame of one datum per pupil, in one reading transaction: the read (of the
+    // whole class, iSitId 0, or of the pupil), then PerAlunno; the grid clean afterwards.
     void CaricaPerAlunno(
+        const std::function<void(int iSitId)> &leggi,
         const std::function<void(int col, int row, int iSitId, const QString &nome)> &visita);
     // Every data position in save order: per class each cell, column by column; else column 1
     // of each row.

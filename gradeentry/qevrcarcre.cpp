@@ -273,11 +273,12 @@ void TfrqevCarCre::LoadData()
     };
     TVxTransactionScope lettura(qqoVxGlobConn());
     if (TipoCar == tcClasse) {
+        const auto classe = TqevCreStore::Crediti(0, dmqevDataSets->iClsId);
         for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r) {
             auto ana = AlunnoDi(r);
             if (!ana)
                 continue;
-            const auto righe = TqevCreStore::Crediti(ana->iAnaId);
+            const auto righe = classe.value(ana->iAnaId);
             for (int c = grGrid->nColIntest(); c < grGrid->ColCount(); ++c) {
                 auto rec = credito(righe, TipiBanda.value(c));
                 blocca(*rec, ana->iSitId);
@@ -286,7 +287,8 @@ void TfrqevCarCre::LoadData()
             }
         }
     } else {
-        const auto righe = TqevCreStore::Crediti(dmqevDataSets->iAnaId);
+        const auto righe =
+            TqevCreStore::Crediti(dmqevDataSets->iAnaId).value(dmqevDataSets->iAnaId);
         for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r) {
             auto rec = credito(righe, TipiBanda.value(r));
             blocca(*rec, dmqevDataSets->iSitId);

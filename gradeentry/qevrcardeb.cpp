@@ -73,7 +73,6 @@ TfrqevCarDeb::TfrqevCarDeb(QWidget *parent) : TfrqevCarBs(parent)
 void TfrqevCarDeb::InitTipoDati(int tipoDati)
 {
     TfrqevCarBs::InitTipoDati(tipoDati);
-    dmqevDataSets->iChiaveFiltro = 0;
     TestoConferma = QStringLiteral("Confermi il salvataggio dei debiti?");
     // Nothing is typed into a debt: what is typed would not reach it.
     auto options = grGrid->Options();
@@ -201,35 +200,39 @@ void TfrqevCarDeb::LoadData()
     TVxHourglass hourglass;
     const int iAnsId = dmqevDataSets->iAnsIdSel;
     const bool griglie = medieDaGriglie();
+    // One read of the debts, one of their averages: the class's, or the pupil's.
+    const bool perAlunni = RighePerAlunno(TipoCar);
+    const int iAnaId = perAlunni ? 0 : dmqevDataSets->iAnaId;
+    const int iClsId = perAlunni ? dmqevDataSets->iClsId : 0;
     TVxTransactionScope lettura(qqoVxGlobConn());
-    int alunnoLetto = 0;
-    QHash<int, TqevDebito> debiti;
+    const TqevDebitiAnno debiti = TqevDebStore::Debiti(iAnsId, iAnaId, iClsId);
+    // The final session's averages follow the pages of this window; the others are read from
+    // what is stored. The class grid shows none.
+    const bool medieLette = TipoCar != tcClasse && !(griglie && grVoti && grProposti);
+    const QHash<QPair<int, int>, TqevMedieDebito> medie =
+        medieLette ? TqevDebStore::Medie(iAnsId, iAnaId, iClsId)
+                   : QHash<QPair<int, int>, TqevMedieDebito>();
     for (const QPoint p : Posizioni()) {
         const int c = p.x(), r = p.y();
-        int iAnaId = 0;
+        int alunno = 0;
         int iMatId = 0;
-        if (!chiaveDi(c, r, iAnaId, iMatId)) {
+        if (!chiaveDi(c, r, alunno, iMatId)) {
             grGrid->setObjects(c, r, nullptr);
             continue;
         }
         // A pupil's own subjects all apply; the class's and the window's subject may not.
         bool segue = true;
-        if (TipoCar == tcClasse || TipoCar == tcMateria) {
-            // Pupils of one plan of studies share one read of their subjects.
-            auto ana = AlunnoDi(r);
-            dmqevDataSets->SetFiltroCaricamento(iAnaId, iAnsId, ana->iPstId, ListaMatAlu, true);
+        if (perAlunni) {
+            dmqevDataSets->SetFiltroCaricamento(alunno, iAnsId, ListaMatAlu, true);
             segue = ContieneMateria(ListaMatAlu, iMatId);
         }
         auto rec = std::make_shared<TRecDeb>();
         InitCellaDebito(*rec, !segue);
         if (segue) {
-            if (iAnaId != alunnoLetto) {
-                debiti = TqevDebStore::Debiti(iAnaId, iAnsId);
-                alunnoLetto = iAnaId;
-            }
             rec->iMatId = iMatId;
-            const auto found = debiti.constFind(iMatId);
-            if (found != debiti.constEnd()) {
+            const QHash<int, TqevDebito> delAlunno = debiti.value(alunno);
+            const auto found = delAlunno.constFind(iMatId);
+            if (found != delAlunno.constEnd()) {
                 const TqevDebito &d = found.value();
                 rec->iDebId = d.iDebId;
                 rec->dDebAttr = d.valori.dDebAttr;
@@ -247,10 +250,12 @@ void TfrqevCarDeb::LoadData()
                                                        : d.valori.sNota.split(QLatin1Char('\n'));
                 rec->Salvato = d.valori;
             }
-            // The final session's averages follow the pages of this window; the others are
-            // read from what is stored. The class grid shows none.
-            if (TipoCar != tcClasse)
-                medieDi(*rec, iAnaId, iAnsId, griglie);
+            if (TipoCar != tcClasse) {
+                const TqevMedieDebito m = medie.value({alunno, iMatId});
+                rec->sMedVot = griglie && grVoti ? MediaGriglia(*grVoti, alunno) : m.sMedVot;
+                rec->sMedVtp =
+                    griglie && grProposti ? MediaGriglia(*grProposti, alunno) : m.sMedVtp;
+            }
         }
         grGrid->setObjects(c, r, rec);
         mostra(c, r);
@@ -258,16 +263,6 @@ void TfrqevCarDeb::LoadData()
     lettura.Commit();
     grGrid->setModificato(false);
     grGrid->Invalidate();
-}
-
-void TfrqevCarDeb::medieDi(TRecDeb &rec, int iAnaId, int iAnsId, bool griglie) const
-{
-    const bool daVoti = griglie && grVoti;
-    const bool daProposti = griglie && grProposti;
-    const TqevMedieDebito medie =
-        daVoti && daProposti ? TqevMedieDebito() : TqevDebStore::Medie(iAnaId, iAnsId, rec.iMatId);
-    rec.sMedVot = daVoti ? MediaGriglia(*grVoti, iAnaId) : medie.sMedVot;
-    rec.sMedVtp = daProposti ? MediaGriglia(*grProposti, iAnaId) : medie.sMedVtp;
 }
 
 void TfrqevCarDeb::mostra(int col, int row)

@@ -92,7 +92,6 @@ private:
     bool chiaveDi(int col, int row, int &iAnaId, int &iMatId) const;
     // The column of the attribute a command works on.
     int colonnaAttributo() const;
-    void medieDi(TRecDeb &rec, int iAnaId, int iAnsId, bool griglie) const;
     void mostra(int col, int row);
     // A debt the office changed: shown, marked for the save, the summary brought up to date.
     void cambiata(int col, int row);

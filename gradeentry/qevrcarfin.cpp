@@ -50,8 +50,10 @@ void TfrqevCarFin::selezionaEsito(int iPosFinId)
 
 void TfrqevCarFin::LoadData()
 {
-    CaricaPerAlunno([this](int col, int row, int iSitId, const QString &) {
-        const TqevEsito e = m_store.Carica(iSitId);
+    QHash<int, TqevEsito> esiti;
+    auto leggi = [&](int iSitId) { esiti = m_store.Carica(dmqevDataSets->iClsId, iSitId); };
+    CaricaPerAlunno(leggi, [&](int col, int row, int iSitId, const QString &) {
+        const TqevEsito e = esiti.value(iSitId);
         auto rec = std::make_shared<TRecFin>();
         rec->iPosFinId = rec->iPosFinIdSalvato = e.iPosFinId;
         rec->sStaFinDettSDesc = e.sStaFinDettSDesc;

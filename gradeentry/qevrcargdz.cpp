@@ -59,8 +59,10 @@ void TfrqevCarGdz::mostraMemo(const QString &text)
 
 void TfrqevCarGdz::LoadData()
 {
-    CaricaPerAlunno([this](int col, int row, int iSitId, const QString &) {
-        const TqevGiudizio g = m_store.Carica(dmqevDataSets->iClsSesId, iSitId);
+    QHash<int, TqevGiudizio> giudizi;
+    auto leggi = [&](int iSitId) { giudizi = m_store.Carica(dmqevDataSets->iClsSesId, iSitId); };
+    CaricaPerAlunno(leggi, [&](int col, int row, int iSitId, const QString &) {
+        const TqevGiudizio g = giudizi.value(iSitId);
         auto rec = std::make_shared<TRecGdz>();
         InitCellaGiudizio(*rec);
         rec->iSitId = g.iGdzId != 0 ? iSitId : 0;

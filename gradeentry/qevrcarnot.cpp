@@ -95,8 +95,6 @@ TfrqevCarNot::TfrqevCarNot(QWidget *parent) : TfrqevCarBs(parent)
 void TfrqevCarNot::InitTipoDati(int tipoDati)
 {
     TfrqevCarBs::InitTipoDati(tipoDati);
-    // The pupils' subjects are read again for this frame.
-    dmqevDataSets->iChiaveFiltro = 0;
     TestoConferma = QStringLiteral("Confermi il salvataggio delle note?");
     tbSelCar->setVisible(TipoCar == tcClasse);
     auto options = grGrid->Options();
@@ -140,7 +138,7 @@ void TfrqevCarNot::layoutNote()
         } else {
             // The pupil's subjects of the class session, in the class session's order.
             dmqevDataSets->SetFiltroCaricamento(dmqevDataSets->iAnaId, dmqevDataSets->iAnsId,
-                                                dmqevDataSets->iPstIdSel, ListaMatAlu, false);
+                                                ListaMatAlu, false);
             QList<std::shared_ptr<TRecMat>> proprie;
             for (int i = 1; i < materie.Count(); ++i) {
                 auto mat = materie.ObjectAs<TRecMat>(i);
@@ -207,21 +205,20 @@ void TfrqevCarNot::LoadData()
 {
     grGrid->setModificato(false);
     TVxHourglass hourglass;
-    // One read transaction for the whole grid, each statement prepared once.
+    // One read for the whole grid: the pupil's notes, the class's, or the subject's.
     TVxTransactionScope lettura(qqoVxGlobConn());
     const bool perAlunni = RighePerAlunno(TipoCar);
-    QHash<int, TqevNota> stored;
-    if (!perAlunni)
-        stored = m_store.Carica(dmqevDataSets->iClsSesId, dmqevDataSets->iSitId);
+    const QHash<QPair<int, int>, TqevNota> stored =
+        m_store.Carica(dmqevDataSets->iClsSesId, perAlunni ? 0 : dmqevDataSets->iSitId,
+                       TipoCar == tcMateria ? dmqevDataSets->iClsSesMatId : 0);
     for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r) {
+        const int iSitId = situazioneDi(r);
         if (perAlunni) {
             auto ana = AlunnoDi(r);
             if (!ana)
                 continue;
-            // Pupils of one plan of studies share one read of their subjects.
-            dmqevDataSets->SetFiltroCaricamento(ana->iAnaId, dmqevDataSets->iAnsId, ana->iPstId,
-                                                ListaMatAlu, false);
-            stored = m_store.Carica(dmqevDataSets->iClsSesId, ana->iSitId);
+            dmqevDataSets->SetFiltroCaricamento(ana->iAnaId, dmqevDataSets->iAnsId, ListaMatAlu,
+                                                false);
         }
         const int firstCol = TipoCar == tcClasse ? grGrid->nColIntest() : 1;
         const int lastCol = TipoCar == tcClasse ? grGrid->ColCount() - 1 : 1;
@@ -231,7 +228,7 @@ void TfrqevCarNot::LoadData()
                 continue;
             auto nota = std::make_shared<TRecNot>();
             InitCellaNota(*nota, perAlunni && !ContieneMateria(ListaMatAlu, mat->iClsSesMatId));
-            const auto found = stored.constFind(mat->iClsSesMatId);
+            const auto found = stored.constFind({iSitId, mat->iClsSesMatId});
             if (!nota->bBloccato && found != stored.constEnd()) {
                 nota->iNotId = found->iNotId;
                 nota->dNotData = found->dNotData;

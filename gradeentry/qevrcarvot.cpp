@@ -168,7 +168,6 @@ TfrqevCarVot::TfrqevCarVot(QWidget *parent) : TfrqevCarBs(parent)
 void TfrqevCarVot::InitTipoDati(int tipoDati)
 {
     TfrqevCarBs::InitTipoDati(tipoDati);
-    dmqevDataSets->iChiaveFiltro = 0;
     static const char *const domande[] = {
         "Confermi il salvataggio dei voti?", "Confermi il salvataggio dei voti proposti?",
         "Confermi il salvataggio delle tassonomie?", "Confermi il salvataggio delle assenze?",
@@ -297,12 +296,12 @@ void TfrqevCarVot::caricaPerMaterie(const QHash<TqevChiaveVal, TqevValore> &stor
 void TfrqevCarVot::LoadData()
 {
     grGrid->setModificato(false);
+    TVxHourglass hourglass;
+    TVxTransactionScope lettura(qqoVxGlobConn());
     if (!RighePerAlunno(TipoCar)) {
-        TVxHourglass hourglass;
         m_iSitId = dmqevDataSets->iSitId;
-        TVxTransactionScope lettura(qqoVxGlobConn());
         dmqevDataSets->SetFiltroCaricamento(dmqevDataSets->iAnaId, dmqevDataSets->iAnsId,
-                                            dmqevDataSets->iPstIdSel, ListaMatAlu, false);
+                                            ListaMatAlu, false);
         const QHash<TqevChiaveVal, TqevValore> stored =
             m_store.Carica(dmqevDataSets->iClsSesId, m_iSitId);
         lettura.Commit();
@@ -311,21 +310,15 @@ void TfrqevCarVot::LoadData()
         grGrid->Invalidate();
         return;
     }
-    TVxHourglass hourglass;
-    // One read for the whole grid: each statement is prepared once and run for every pupil.
-    // A pupil's values are found by his situation, which any index statistics make cheap; a
-    // select of the whole class session would scan the table where they are stale.
-    TVxTransactionScope lettura(qqoVxGlobConn());
+    // One read for the whole grid, the subject window's of its subject only.
+    const QHash<TqevChiaveVal, TqevValore> stored = m_store.Carica(
+        dmqevDataSets->iClsSesId, 0, TipoCar == tcMateria ? dmqevDataSets->iClsSesMatId : 0);
     const bool conComponente = m_store.PerComponente();
     for (int r = grGrid->nRowIntest(); r < grGrid->RowCount(); ++r) {
         auto ana = AlunnoDi(r);
         if (!ana)
             continue;
-        // Pupils of one plan of studies share one read of their subjects.
-        dmqevDataSets->SetFiltroCaricamento(ana->iAnaId, dmqevDataSets->iAnsId, ana->iPstId,
-                                            ListaMatAlu, false);
-        const QHash<TqevChiaveVal, TqevValore> stored =
-            m_store.Carica(dmqevDataSets->iClsSesId, ana->iSitId);
+        dmqevDataSets->SetFiltroCaricamento(ana->iAnaId, dmqevDataSets->iAnsId, ListaMatAlu, false);
         for (int c = grGrid->nColIntest(); c < grGrid->ColCount(); ++c) {
             auto mat = grGrid->RecordAt<TRecMat>(c, 0);
             if (!mat)

@@ -132,7 +132,7 @@ void AggiornaRiga(TVxTransaction &tr, const TqevTabella &t, int id, const TVxFie
     valori.setValue(t.chiave, id);
     const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = :%3")
                             .arg(t.nome, colonne.join(QStringLiteral(", ")), t.chiave);
-    if (tr.Exec(sql, valori).numRowsAffected() == 0)
+    if (tr.ExecChanged(sql, valori) == 0)
         throw EValoreAltrove(kCancellatoPrimaDellaModifica, 0);
 }
 
@@ -140,7 +140,7 @@ void CancellaCella(TVxTransaction &tr, const TqevTabella &t, int id, const TVxFi
 {
     TVxFieldValues chiave;
     chiave.setValue(t.chiave, id);
-    if (tr.Exec(SqlCancella(t), chiave).numRowsAffected() > 0)
+    if (tr.ExecChanged(SqlCancella(t), chiave) > 0)
         return;
     // Seen by this transaction, so committed: the row that replaced it is the cell's now.
     const int ora = TrovaCella(tr, t, cella);

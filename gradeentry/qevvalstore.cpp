@@ -23,6 +23,9 @@ struct TabellaVoti
     const char *perAlunno; // ...of one pupil
 };
 
+// ...of one subject.
+const char kPerMateria[] = " AND Csm.iClsSesMatId = :iClsSesMatId";
+
 const TabellaVoti kTabelle[] = {
     {"TVOT_VOTI", "iVotId", "iScaLivId", true,
      "SELECT Vot.iSitId, Vot.iVotId iPKId, Vot.iScaLivId iValId, Liv.sLivSDesc sValSDesc, "
@@ -191,10 +194,11 @@ QString TqevValStore::Tabella() const
     return QString::fromLatin1(tabellaDi(m_tipoDati).nome);
 }
 
-QString TqevValStore::SqlCarica() const
+QString TqevValStore::SqlCarica(bool perAlunno, bool perMateria) const
 {
     const TabellaVoti &t = tabellaDi(m_tipoDati);
-    return QString::fromLatin1(t.carica) + QString::fromLatin1(t.perAlunno);
+    return QString::fromLatin1(t.carica) + QString::fromLatin1(perAlunno ? t.perAlunno : "") +
+           QString::fromLatin1(perMateria ? kPerMateria : "");
 }
 
 const TqevTabella &TqevValStore::tabella() const
@@ -226,14 +230,19 @@ QString TqevValStore::SqlCancella() const
     return ::SqlCancella(tabella());
 }
 
-QHash<TqevChiaveVal, TqevValore> TqevValStore::Carica(int iClsSesId, int iSitId) const
+QHash<TqevChiaveVal, TqevValore> TqevValStore::Carica(int iClsSesId, int iSitId,
+                                                      int iClsSesMatId) const
 {
     TVxFieldValues values;
     values.setValue(QStringLiteral("iClsSesId"), iClsSesId);
-    values.setValue(QStringLiteral("iSitId"), iSitId);
+    if (iSitId != 0)
+        values.setValue(QStringLiteral("iSitId"), iSitId);
+    if (iClsSesMatId != 0)
+        values.setValue(QStringLiteral("iClsSesMatId"), iClsSesMatId);
     QHash<TqevChiaveVal, TqevValore> stored;
     const bool perComponente = PerComponente();
-    VxEachRow(qqoVxGlobConn(), SqlCarica(), values, [&](const QSqlQuery &q, const QSqlRecord &rec) {
+    const QString sql = SqlCarica(iSitId != 0, iClsSesMatId != 0);
+    VxEachRow(qqoVxGlobConn(), sql, values, [&](const QSqlQuery &q, const QSqlRecord &rec) {
         const TqevValore v = valoreDi(q, rec, perComponente);
         stored.insert(
             {campo(q, rec, "iSitId").toInt(), campo(q, rec, "iClsSesMatId").toInt(), v.iCmpScaId},

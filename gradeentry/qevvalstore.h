@@ -6,7 +6,7 @@
 // and bound. The frames hold no SQL; they read and write through here.
 //
 //   TqevValStore store(tdVoti);
-//   const auto values = store.Carica(iClsSesId, iSitId);  // one pupil's, in a read transaction
+//   const auto values = store.Carica(iClsSesId);          // the class's, in a read transaction
 //   store.CaricaLivelli();
 //   if (const TqevLivello *l = store.Livello(iCmpScaId, "7")) ...
 //   SalvaScritture({{cella, [&](TVxTransaction &tr) { key = store.Inserisci(tr, ...); }, ...}});
@@ -66,10 +66,11 @@ public:
     // Whether the kind's values hang on components (votes, proposed votes, taxonomies).
     bool PerComponente() const { return m_tipoDati <= 2; }
 
-    // A pupil's stored values of the kind in the class session. (By pupil: the pupil's index
-    // finds them whatever the database's index statistics say; a whole class session's select
-    // scans the table where they are stale.)
-    QHash<TqevChiaveVal, TqevValore> Carica(int iClsSesId, int iSitId) const;
+    // The stored values of the kind in the class session, in one statement: of every pupil, or
+    // of one (iSitId); of every subject, or of one (iClsSesMatId). The class session's subjects
+    // find the values by their components' index, whatever the class's size.
+    QHash<TqevChiaveVal, TqevValore> Carica(int iClsSesId, int iSitId = 0,
+                                            int iClsSesMatId = 0) const;
 
     // Reads again the levels every component scale of the kind allows (none for absences and
     // aids): vote and taxonomy levels not deleted, visible proposal levels.
@@ -97,7 +98,7 @@ public:
     void Cancella(TVxTransaction &tr, int iPKId, const TqevChiaveVal &cella) const;
 
     // The statement texts, for benchmarks and tests that replay them.
-    QString SqlCarica() const;
+    QString SqlCarica(bool perAlunno, bool perMateria) const;
     QString SqlInserisci() const;
     QString SqlTrova() const; // the row of a cell
     QString SqlAggiorna() const;

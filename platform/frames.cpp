@@ -75,6 +75,42 @@ void TfrVxBase::SetImageIndex(QAction *action, int imageIndex)
     action->setIcon(m_images.icon(imageIndex));
 }
 
+namespace {
+
+// The list with its three selection buttons under it (buLeftSelectAll, buRightInvert, ...).
+QVBoxLayout *selectionColumn(QListWidget *list, const QString &side)
+{
+    struct ButtonDef
+    {
+        const char *name;
+        const char *image;
+        const char *hint;
+        void (*select)(QListWidget *);
+    };
+    const ButtonDef defs[] = {
+        {"SelectAll", "SELECTALL", "Seleziona tutto", &TfrVxDoubleListView::SelectAll},
+        {"Invert", "INVERTISELECT", "Inverti selezione", &TfrVxDoubleListView::InvertSelection},
+        {"SelectNone", "DESELECTALL", "Annulla selezione", &TfrVxDoubleListView::SelectNone},
+    };
+    auto *buttons = new QHBoxLayout;
+    for (const ButtonDef &def : defs) {
+        auto *button = new QToolButton;
+        button->setObjectName(QStringLiteral("bu") + side + QString::fromLatin1(def.name));
+        button->setIcon(VxImage(QString::fromLatin1(def.image)));
+        button->setIconSize(QSize(16, 16));
+        button->setToolTip(QString::fromUtf8(def.hint));
+        QObject::connect(button, &QToolButton::clicked, list, [list, def] { def.select(list); });
+        buttons->addWidget(button);
+    }
+    buttons->addStretch();
+    auto *column = new QVBoxLayout;
+    column->addWidget(list, 1);
+    column->addLayout(buttons);
+    return column;
+}
+
+} // namespace
+
 TfrVxDoubleListView::TfrVxDoubleListView(QWidget *parent)
     : TfrVxBase(parent), m_left(new QListWidget), m_right(new QListWidget)
 {
@@ -114,9 +150,9 @@ TfrVxDoubleListView::TfrVxDoubleListView(QWidget *parent)
     }
     buttons->addStretch();
     auto *row = new QHBoxLayout;
-    row->addWidget(m_left, 1);
+    row->addLayout(selectionColumn(m_left, QStringLiteral("Left")), 1);
     row->addLayout(buttons);
-    row->addWidget(m_right, 1);
+    row->addLayout(selectionColumn(m_right, QStringLiteral("Right")), 1);
     FrameLayout()->addLayout(row, 1);
     connect(m_left, &QListWidget::itemDoubleClicked, this, &TfrVxDoubleListView::MoveSelectedRight);
     connect(m_right, &QListWidget::itemDoubleClicked, this, &TfrVxDoubleListView::MoveSelectedLeft);
@@ -179,4 +215,20 @@ void TfrVxDoubleListView::MoveAllRight()
 void TfrVxDoubleListView::MoveAllLeft()
 {
     move(m_right, m_left, true);
+}
+
+void TfrVxDoubleListView::SelectAll(QListWidget *list)
+{
+    list->selectAll();
+}
+
+void TfrVxDoubleListView::InvertSelection(QListWidget *list)
+{
+    for (int row = 0; row < list->count(); ++row)
+        list->item(row)->setSelected(!list->item(row)->isSelected());
+}
+
+void TfrVxDoubleListView::SelectNone(QListWidget *list)
+{
+    list->clearSelection();
 }

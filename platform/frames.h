@@ -70,7 +70,8 @@ private:
 };
 
 // Two lists and the buttons that move items between them (selected or all). Items keep
-// their data (Qt::UserRole) as they move.
+// their data (Qt::UserRole) as they move. Under each list three buttons select all its items,
+// invert its selection or select none, so a long list of classes is chosen in a few clicks.
 class TfrVxDoubleListView : public TfrVxBase
 {
     Q_OBJECT
@@ -86,6 +87,11 @@ public:
     void MoveSelectedLeft();
     void MoveAllRight();
     void MoveAllLeft();
+
+    // On one list: lvLeft() or lvRight().
+    static void SelectAll(QListWidget *list);
+    static void InvertSelection(QListWidget *list);
+    static void SelectNone(QListWidget *list);
 
 signals:
     void itemsMoved();

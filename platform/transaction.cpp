@@ -135,18 +135,24 @@ QSqlQuery &TVxTransaction::Exec(const QString &sql, const TVxFieldValues &values
     QString text = preparedText(sql, values);
     auto found = m_statements.find(text);
     if (found != m_statements.end()) {
-        execAgain(*found->second, sql, values);
+        m_changed = execAgain(*found->second, sql, values);
         return *found->second;
     }
     auto query = std::make_unique<QSqlQuery>(m_db);
     query->setForwardOnly(true);
-    execBound(*query, sql, values);
+    m_changed = execBound(*query, sql, values);
     return *m_statements.emplace(std::move(text), std::move(query)).first->second;
+}
+
+int TVxTransaction::ExecChanged(const QString &sql, const TVxFieldValues &values)
+{
+    Exec(sql, values);
+    return m_changed;
 }
 
 int TVxTransaction::ExecRow(const QString &sql, const TVxFieldValues &values)
 {
-    const int changed = Exec(sql, values).numRowsAffected();
+    const int changed = ExecChanged(sql, values);
     if (changed == 0)
         throw rowGoneError();
     return changed;

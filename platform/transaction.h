@@ -5,6 +5,7 @@
 //   TVxTransaction tr(qqoVxGlobConn());
 //   if (!tr.StartTransaction()) throw EVxException(tr.lastError());  // or the caller skips
 //   QSqlQuery &q = tr.Exec("UPDATE T SET a = :a WHERE id = :id", values);  // prepared once
+//   if (tr.ExecChanged("DELETE FROM T WHERE id = :id", values) == 0) ...   // rows it changed
 //   tr.Commit();                             // throws EVxException when the commit fails
 //
 //   TVxTransaction *tr = TVxTransaction::runningOn(db);   // the caller's, or nullptr
@@ -60,6 +61,9 @@ public:
     // runs again; it is freed when the transaction ends. Throws EVxException with the driver's
     // text, or when no transaction is running.
     QSqlQuery &Exec(const QString &sql, const TVxFieldValues &values);
+    // Exec of an insert, update or delete: the rows it changed. The driver is asked once per
+    // run, a round trip to a server: asking the query again would cost another.
+    int ExecChanged(const QString &sql, const TVxFieldValues &values);
     // Exec of an update or delete that names one row: touching none means that another office
     // deleted the row since it was read, and the change would be lost unsaid; throws
     // EVxException (rowGoneError) then. Returns the rows changed.
@@ -77,6 +81,7 @@ private:
     QSqlDatabase m_db;
     int m_id = 0;
     bool m_active = false;
+    int m_changed = 0; // rows changed by the last Exec
     QString m_lastError;
     std::map<QString, std::unique_ptr<QSqlQuery>> m_statements;
 };

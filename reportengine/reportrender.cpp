@@ -2,11 +2,11 @@
 
 #include "platform/vxexception.h"
 #include "platform/waitwindow.h"
+#include "reportengine/reportpdf.h"
 
 #include <QDir>
 #include <QGlyphRun>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QPrinter>
 #include <QSaveFile>
 
@@ -73,9 +73,7 @@ void TfrPageRenderer::drawText(QPainter &painter, const TfrDisplayItem &item, do
 
     // Only a line that leaves its box is clipped: a clip costs every device something.
     const QRectF &box = item.Box;
-    const bool clip = item.Origin.x() < box.left() - kEps ||
-                      item.Origin.x() + x > box.right() + kEps ||
-                      box.height() < metrics.lineHeight() - kEps;
+    const bool clip = frTextLeavesBox(item, x);
     if (clip) {
         painter.save();
         painter.setClipRect(toDevice(box, s), Qt::IntersectClip);
@@ -126,6 +124,13 @@ QImage TfrPageRenderer::pageImage(const TfrPage &page, double s)
     return image;
 }
 
+bool frTextLeavesBox(const TfrDisplayItem &item, double width)
+{
+    const QRectF &box = item.Box;
+    return item.Origin.x() < box.left() - kEps || item.Origin.x() + width > box.right() + kEps ||
+           box.height() < TfrFontMetrics::of(item.Font).lineHeight() - kEps;
+}
+
 QPageLayout frPageLayout(const TfrPage &page)
 {
     const double w = page.Size.width();
@@ -172,26 +177,14 @@ void frExportPdf(const TfrDisplayList &pages, const QString &fileName, const QSt
                                 .arg(shown),
                             EVxException::Error, reason);
     };
+    Q_UNUSED(resolution);
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         throw failed(file.errorString());
-    {
-        QPdfWriter writer(&file);
-        writer.setResolution(resolution);
-        writer.setTitle(title);
-        writer.setCreator(QStringLiteral("Tavrin"));
-        writer.setPageLayout(frPageLayout(pages.Pages.front()));
-        QPainter painter;
-        if (!painter.begin(&writer)) {
-            file.cancelWriting();
-            throw failed(QStringLiteral("Il motore PDF non si è avviato."));
-        }
-        drawPages(pages, 0, int(pages.Pages.size()) - 1, painter, resolution / 25.4, title,
-                  [&writer](const TfrPage &page) {
-                      writer.setPageLayout(frPageLayout(page));
-                      writer.newPage();
-                  });
-        painter.end();
+    if (!frWritePdf(file, pages, title)) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        throw failed(reason);
     }
     if (!file.commit())
         throw failed(file.errorString());

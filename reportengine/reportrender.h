@@ -1,7 +1,8 @@
 #pragma once
 
 // Draws the pages of a prepared report (reportpages.h) on a paint device at any resolution:
-// the preview's images, the printer and the PDF writer share this one drawing.
+// the preview's images and the printer share this one drawing; the PDF export writes the same
+// items itself (reportpdf.h), with the same fonts, positions and clips.
 //
 //   TfrPageRenderer renderer;                          // keeps the fonts it sized
 //   QImage image = renderer.pageImage(page, 4.0);      // 4 pixels per millimetre, white page
@@ -44,15 +45,20 @@ private:
     QHash<QString, QRawFont> m_fonts;
 };
 
+// Whether a line of text whose glyphs span `width` millimetres must be clipped to its box: only
+// one that leaves it is.
+bool frTextLeavesBox(const TfrDisplayItem &item, double width);
+
 // The paper of a page: its size (A4 and A3 by name) and orientation, no margins (the
 // template's margins are in the page already).
 QPageLayout frPageLayout(const TfrPage &page);
 
-// Writes the pages as a PDF: the title in the document's properties, the resolution the
-// drawing is placed at. The file is written beside its final name and renamed at the end, so
-// that a failure leaves no file under the name (and an earlier file whole); a failure raises
-// EVxException naming the file, the system's reason as its detail. Progress goes to the wait
-// window.
+// Writes the pages as a PDF (reportpdf.h): the title in the document's properties. The
+// resolution, the export filter's setting, changes nothing: the PDF holds no pixels, and its
+// positions are finer than any printer's dot. The file is written beside its final name and
+// renamed at the end, so that a failure leaves no file under the name (and an earlier file
+// whole); a failure raises EVxException naming the file, the system's reason as its detail.
+// Progress goes to the wait window.
 void frExportPdf(const TfrDisplayList &pages, const QString &fileName, const QString &title,
                  int resolution);
 

@@ -2,6 +2,8 @@
 
 #include "platform/formregistry.h"
 #include "reports/qelfaggstampe.h"
+#include "reports/qelffirmapreside.h"
+#include "reports/qelfopzioniregistri.h"
 #include "reports/qelfparrpt.h"
 #include "reports/qelfselrptansbs.h"
 
@@ -10,4 +12,6 @@ void registerReportForms()
     TAVRIN_REGISTER_FORM(TfmqelParRpt);
     TAVRIN_REGISTER_FORM(TfmQelAggStampe);
     TAVRIN_REGISTER_FORM(TfmqelSelRptAnsSesBs);
+    TAVRIN_REGISTER_FORM(TfmQelOpzioniRegistri);
+    TAVRIN_REGISTER_FORM(TfmQelFirmaPreside);
 }

@@ -203,6 +203,21 @@ public:
     {
         m_rangePending = pending;
     }
+    // The text grows by one entry per cover or pupil range: appended in place, since a copy
+    // per page would cost a whole school's register the square of its length.
+    void AppendPrintJobText(const QString &text)
+    {
+        m_printJobText += text;
+    }
+    // One text per page each (ScriviDettPagina, ScriviGoogleSearch).
+    void AddPageDetail(const QString &text)
+    {
+        m_pageDetails << text;
+    }
+    void AddPageSearchText(const QString &text)
+    {
+        m_pageSearchTexts << text;
+    }
 
 private:
     void bindChain();

@@ -94,6 +94,7 @@ using QelFunctionHandlers = std::array<QelFunctionHandler, QelRptFunctionCount>;
 // Each family puts its handlers in their places.
 void qelAddVoteFunctions(QelFunctionHandlers &handlers);
 void qelAddLookupFunctions(QelFunctionHandlers &handlers);
+void qelAddRegisterFunctions(QelFunctionHandlers &handlers);
 
 // An argument that prints as blanks only: the function answers the empty text and reads
 // nothing.

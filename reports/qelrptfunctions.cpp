@@ -182,6 +182,7 @@ const QelFunctionHandlers &handlers()
         QelFunctionHandlers h{};
         qelAddVoteFunctions(h);
         qelAddLookupFunctions(h);
+        qelAddRegisterFunctions(h);
         return h;
     }();
     return table;

@@ -284,6 +284,13 @@ void TdmqelActivations::bindHandlers()
         form(name)->BeforeExecute = [](TVxAttItem *, bool &allowed) {
             allowed = RequireSchoolYear() && RequireSession();
         };
+    // The register options belong to the working session, the signatures to the working year.
+    form("xafOpzioni")->BeforeExecute = [](TVxAttItem *, bool &allowed) {
+        allowed = RequireSchoolYear() && RequireSession();
+    };
+    form("xafFirma")->BeforeExecute = [](TVxAttItem *, bool &allowed) {
+        allowed = RequireSchoolYear();
+    };
     form("xafCompGiudMedie")->OnInizializedForm = [](TVxAttItem *, QWidget *w) {
         if (auto *judgments = qobject_cast<QelJudgmentModeForm *>(w))
             judgments->SetModo(0);

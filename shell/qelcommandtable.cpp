@@ -149,8 +149,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmqelRiceCPst",
         "TfmqelRiceC",
         "TfmQelStampaVerbali",
-        "TfmQelOpzioniRegistri",
-        "TfmQelFirmaPreside",
         "TfmQelGestioneVolumi",
         "TfmQelRilIntegr",
     };

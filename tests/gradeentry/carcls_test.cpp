@@ -25,6 +25,7 @@ namespace {
 constexpr int k5A = 390052; // 5A of 2008/2009, final session: votes, taxonomies, absences, aids
 constexpr int k5B = 390152; // 5B: proposed votes only, the largest class
 constexpr int k4A = 390042;
+constexpr int k3A = 390032; // 21 pupils
 
 const char *const kCaptions[] = {"Voti", "Voti proposti", "Tassonomie", "Assenze", "Aiuti"};
 
@@ -284,6 +285,25 @@ TEST_F(ClassWindow, EveryVotePageShowsWhatIsStoredAndLocksSubjectsNotTaken)
         }
         EXPECT_EQ(shown, listed);
     }
+}
+
+TEST_F(ClassWindow, OpeningRunsTheSameStatementsWhateverTheClassSize)
+{
+    // Each kind is read once for the whole class: a read by pupil would run one more
+    // statement per pupil, each a round trip or two to a school's server.
+    auto apertura = [this](int clsSes) {
+        TVxStatementRecorder recorder;
+        TfmqevCarCls *window = apri(clsSes);
+        QStringList texts;
+        for (const TVxStatementRecorder::Statement &s : recorder.statements())
+            texts << s.sql;
+        texts.sort();
+        EXPECT_TRUE(window && chiudi(window));
+        return texts;
+    };
+    const QStringList grande = apertura(k5A);
+    EXPECT_EQ(apertura(k3A), grande);
+    EXPECT_LE(grande.size(), 30);
 }
 
 TEST_F(ClassWindow, TypedValuesOfEveryPageAreSavedOnClosing)

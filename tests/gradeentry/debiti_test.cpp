@@ -1,6 +1,7 @@
 // Debts in the subject window and in the debts window: assigned with the defaults, edited
 // through the pick dialog and Backspace, deleted, and refused on subjects a pupil does not
 // take; every case checked in the database.
+#include "gradeentry/qevdebstore.h"
 #include "gradeentry/qevfcardeb.h"
 #include "gradeentry/qevfcarmat.h"
 #include "gradeentry/qevfcarsng.h"
@@ -371,6 +372,56 @@ TEST_F(Debiti, TheClassWindowEntersTheTypeAndAPupilWindowTakesAndGivesBackTheDeb
     DialogSeam::clearShown();
     EXPECT_TRUE(chiudi(window));
     EXPECT_TRUE(DialogSeam::shown().isEmpty());
+}
+
+TEST_F(Debiti, TheAveragesBesideTheDebtsAreEachPupilsOwnBySubject)
+{
+    // 5A's first pupil gets the ITALIANO votes 6 and 9 (written, oral) and the proposals 6.5
+    // and 7; the averages of the whole class are read at once.
+    QSqlQuery primo = runSql(QStringLiteral(
+        "SELECT FIRST 1 S.iSitId, S.iAnaId FROM TSit_Situazioni S JOIN TClsPst P ON "
+        "P.iClsPstId = S.iClsPstId WHERE P.iClsId = 39005 AND S.iSitOrdine = 1 AND "
+        "S.iSitPosReg > 0 ORDER BY S.iSitPosReg"));
+    ASSERT_TRUE(primo.next());
+    const int sit = primo.value(0).toInt();
+    const int ana = primo.value(1).toInt();
+    const struct
+    {
+        int cmp, voto, proposta;
+    } valori[] = {{1, 106, 606}, {2, 109, 607}};
+    for (const auto &v : valori) {
+        const QVariant cmc = scalar(QStringLiteral("SELECT iClsMatCmpId FROM TClsMatCmp WHERE "
+                                                   "iClsSesMatId = 1320 AND iCmpScaId = ?"),
+                                    {v.cmp});
+        runSql(QStringLiteral("UPDATE TVot_Voti SET iScaLivId = ? WHERE iSitId = ? AND "
+                              "iClsMatCmpId = ?"),
+               {v.voto, sit, cmc});
+        runSql(QStringLiteral("INSERT INTO TVtp_Proposti (iVtpId, iClsMatCmpId, iSitId, "
+                              "iPrpScaLivId) VALUES (?, ?, ?, ?)"),
+               {2000000 + v.cmp, cmc, sit, v.proposta});
+    }
+    using Medie = QHash<QPair<int, int>, TqevMedieDebito>;
+    auto diAlunno = [](const Medie &medie, int iAnaId) {
+        QStringList righe;
+        for (auto it = medie.begin(); it != medie.end(); ++it) {
+            if (it.key().first == iAnaId)
+                righe << QStringLiteral("%1: %2 | %3")
+                             .arg(it.key().second)
+                             .arg(it->sMedVot, it->sMedVtp);
+        }
+        righe.sort();
+        return righe;
+    };
+    const Medie classe = TqevDebStore::Medie(39, 0, 39005);
+    EXPECT_EQ(classe.value({ana, 1}).sMedVot, QStringLiteral("7,5"));
+    EXPECT_EQ(classe.value({ana, 1}).sMedVtp, QStringLiteral("6,75"));
+    // Read by pupil, each pupil's are the same: no other pupil's values mix in.
+    QSet<int> alunni;
+    for (auto it = classe.begin(); it != classe.end(); ++it)
+        alunni << it.key().first;
+    EXPECT_GE(alunni.size(), 20);
+    for (int a : alunni)
+        EXPECT_EQ(diAlunno(TqevDebStore::Medie(39, a), a), diAlunno(classe, a)) << a;
 }
 
 TEST(DebitiMedie, AGridAverageCountsOnlyShownUnlockedValuesWhoseComponentCounts)

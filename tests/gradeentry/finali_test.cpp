@@ -358,6 +358,75 @@ TEST_F(FinalData, JudgmentsAreStoredExactlyAsTyped)
     EXPECT_EQ(giudizio(sitDi(7)), QStringLiteral("Salvato uscendo."));
 }
 
+// The key of a record that shows a stored text, with the text.
+std::pair<int, QString> testoMostrato(TVxGridObject *o)
+{
+    if (auto *r = dynamic_cast<TRecNot *>(o))
+        return {r->iNotId, r->bNotNota};
+    if (auto *r = dynamic_cast<TRecDeb *>(o))
+        return {r->iDebId, r->slNota.join('\n')};
+    if (auto *r = dynamic_cast<TRecCre *>(o))
+        return {r->iCreId, r->lsNota.join('\n')};
+    if (auto *r = dynamic_cast<TRecGdz *>(o))
+        return {r->iGdzId, r->bGdzGiudizio};
+    return {0, QString()};
+}
+
+TEST_F(FinalData, TextsLongerThanTheirRowHoldsAreReadWhole)
+{
+    // The texts come in their rows up to 2000 characters (not bytes: "è" takes two); a longer
+    // one is read again by itself, never cut.
+    const QString pieno = QString(1999, QLatin1Char('a')) + QStringLiteral("è");
+    const QString oltre = pieno + QStringLiteral("!");
+    const struct
+    {
+        const char *tabella, *chiave, *colonna;
+        int tipo;
+        const char *righe; // two rows the class window of 3C shows
+    } casi[] = {
+        {"TNot_Note", "iNotId", "bNotNota", tdNote,
+         "SELECT MIN(N.iNotId) FROM TNot_Note N JOIN TClsSesMat C ON C.iClsSesMatId = "
+         "N.iClsSesMatId WHERE C.iClsSesId = 390232 GROUP BY N.iSitId, N.iClsSesMatId ORDER BY 1"},
+        {"TDeb_Debiti", "iDebId", "bDebNota", tdDebiti,
+         "SELECT D.iDebId FROM TDeb_Debiti D JOIN TSit_Situazioni S ON S.iSitId = D.iSitId JOIN "
+         "TClsPst P ON P.iClsPstId = S.iClsPstId WHERE P.iClsId = 39023 ORDER BY 1"},
+        {"TCre_Crediti", "iCreId", "bCreNota", tdCrediti,
+         "SELECT C.iCreId FROM TCre_Crediti C JOIN TSit_Situazioni S ON S.iSitId = C.iSitId JOIN "
+         "TClsPst P ON P.iClsPstId = S.iClsPstId WHERE P.iClsId = 39023 ORDER BY 1"},
+        {"TGdz_Giudizi", "iGdzId", "bGdzGiudizio", tdGiudizio,
+         "SELECT G.iGdzId FROM TGdz_Giudizi G JOIN TSit_Situazioni S ON S.iSitId = G.iSitId JOIN "
+         "TClsPst P ON P.iClsPstId = S.iClsPstId WHERE P.iClsId = 39023 AND G.iAnsSesDwgId = "
+         "392 ORDER BY 1"},
+    };
+    QHash<int, QHash<int, QString>> scritti; // by kind, then by key
+    for (const auto &c : casi) {
+        QSqlQuery q = runSql(QString::fromLatin1(c.righe));
+        for (const QString &text : {pieno, oltre}) {
+            ASSERT_TRUE(q.next()) << c.tabella;
+            runSql(QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ?")
+                       .arg(QLatin1String(c.tabella), QLatin1String(c.colonna),
+                            QLatin1String(c.chiave)),
+                   {text, q.value(0)});
+            scritti[c.tipo].insert(q.value(0).toInt(), text);
+        }
+    }
+    TfmqevCarCls *window = apri(k3C);
+    ASSERT_NE(window, nullptr);
+    for (const auto &c : casi) {
+        SCOPED_TRACE(c.tabella);
+        TqelStringGrid *g = window->FrameDi(c.tipo)->grGrid;
+        QHash<int, QString> letti;
+        for (int r = 0; r < g->RowCount(); ++r) {
+            for (int col = 0; col < g->ColCount(); ++col) {
+                const auto [chiave, text] = testoMostrato(g->Objects(col, r).get());
+                if (scritti[c.tipo].contains(chiave))
+                    letti.insert(chiave, text);
+            }
+        }
+        EXPECT_EQ(letti, scritti[c.tipo]);
+    }
+}
+
 TEST_F(FinalData, FinalOutcomesPerClassAndPerPupil)
 {
     // Per pupil, without the class window: the drop-down shows the stored outcome; a choice

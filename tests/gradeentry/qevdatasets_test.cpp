@@ -196,10 +196,10 @@ TEST_F(GradeData, APupilsListsFollowTheirPlanAndTheLoadFilterAnswersEveryCaller)
     EXPECT_GE(texts(module.slMatAluVot).indexOf(QStringLiteral("RELIGIONE")), 1);
     EXPECT_EQ(module.slMatAluVot.Count(), module.slMaterie.Count());
 
-    // Two frames of one pupil ask with the same plan but for different lists.
+    // Two frames of one pupil ask for different lists.
     const TRecAna &a = pupil(withReligion);
     TqevListaFiltro votes;
-    module.SetFiltroCaricamento(a.iAnaId, 39, a.iPstId, votes, false);
+    module.SetFiltroCaricamento(a.iAnaId, 39, votes, false);
     QStringList got;
     for (const TqevVoceFiltro &v : votes)
         got << QStringLiteral("%1/%2").arg(v.iId).arg(v.iCmpScaId);
@@ -209,16 +209,20 @@ TEST_F(GradeData, APupilsListsFollowTheirPlanAndTheLoadFilterAnswersEveryCaller)
     EXPECT_EQ(got, stored);
 
     TqevListaFiltro debts;
-    module.SetFiltroCaricamento(a.iAnaId, 39, a.iPstId, debts, true);
+    module.SetFiltroCaricamento(a.iAnaId, 39, debts, true);
     EXPECT_TRUE(ContieneMateria(debts, 13)); // RELIGIONE by iMatId
     EXPECT_FALSE(ContieneMateria(debts, votes.first().iId));
     TqevListaFiltro again; // a list of its own, same arguments: the same lines
-    module.SetFiltroCaricamento(a.iAnaId, 39, a.iPstId, again, false);
+    module.SetFiltroCaricamento(a.iAnaId, 39, again, false);
     EXPECT_EQ(again, votes);
     const TRecAna &b = pupil(withoutReligion);
     TqevListaFiltro other;
-    module.SetFiltroCaricamento(b.iAnaId, 39, b.iPstId, other, false);
+    module.SetFiltroCaricamento(b.iAnaId, 39, other, false);
     EXPECT_LT(other.size(), votes.size());
+    // Another year is read for the pupil alone: his subjects of 2007/2008, religion among them.
+    TqevListaFiltro before;
+    module.SetFiltroCaricamento(a.iAnaId, 38, before, true);
+    EXPECT_TRUE(ContieneMateria(before, 13));
 }
 
 TEST(GradeEntryInstall, TheCommandTableCreatesTheModuleWithoutTouchingTheDatabase)

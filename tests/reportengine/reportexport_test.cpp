@@ -5,6 +5,7 @@
 #include "platform/messagedlg.h"
 #include "reportengine/reportmodule.h"
 #include "reportengine/reportpreview.h"
+#include "reportengine/reportrender.h"
 #include "reportengine/tuvpdf.h"
 #include "tests/reportengine/reportschool.h"
 #include "tests/support/testdb.h"
@@ -12,6 +13,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -224,6 +226,100 @@ TEST_F(ReportExportTest, TextStandsWhereTheLayoutPlacedIt)
         }
         EXPECT_GT(checked, 50);
     }
+}
+
+// Pages drawn by hand, landscape and portrait: every face, accents built of two glyphs, a
+// character the font lacks and one beyond 16 bits, a line wider than its box (clipped), frames
+// of every width and a fill.
+TfrDisplayList handDrawnPages()
+{
+    TfrDisplayList list;
+    for (const QSizeF size : {QSizeF(297, 210), QSizeF(297, 420)}) {
+        TfrPage page;
+        page.Size = size;
+        const auto text = [&page](double y, const QString &t, bool bold, bool italic,
+                                  double width = 200) {
+            TfrDisplayItem item;
+            item.Text = t;
+            item.Font = {y == 20 ? 14.0 : 9.0, bold, italic};
+            item.Box = QRectF(20, y, width, 8);
+            item.Origin = QPointF(20, y + 6);
+            page.Items.push_back(item);
+        };
+        text(20, "Città, perché più già ÀÈÌÒÙ ÉÇ ñ", false, false);
+        text(35, "Bocciato in Storia (voto 4)", true, false);
+        text(50, "Giudizio sospeso: fisica", false, true);
+        text(65, "Esito \u6F22 finale \U0001D11E fine", true, true);
+        text(80, "Questa riga esce dal suo riquadro e va tagliata", false, false, 30);
+        TfrDisplayItem line;
+        line.Kind = TfrItemKind::Line;
+        for (const double width : {0.0, 0.2, 1.0}) {
+            line.Line = QLineF(20, 100 + width * 20, 250, 100 + width * 20);
+            line.LineWidth = width;
+            page.Items.push_back(line);
+        }
+        TfrDisplayItem rect;
+        rect.Kind = TfrItemKind::Rect;
+        rect.Box = QRectF(20, 130, 120, 30);
+        rect.Fill = QColor("#C0C0C0");
+        rect.Stroke = true;
+        rect.LineWidth = 0.5;
+        page.Items.push_back(rect);
+        list.Pages.push_back(page);
+    }
+    return list;
+}
+
+// The PDF shows what the preview shows: rasterized by poppler, each page differs from the
+// renderer's own image only where two rasterizers smooth edges differently; its text comes
+// back whole, the clipped line too.
+TEST(ReportPdfTest, PagesLookAsThePreviewDrawsThem)
+{
+    QTemporaryDir dir;
+    const TfrDisplayList pages = handDrawnPages();
+    const QString pdf = dir.filePath("prova.pdf");
+    frExportPdf(pages, pdf, "Prova", 600);
+    constexpr double kPxPerMm = 4;
+    TfrPageRenderer renderer;
+    for (int p = 0; p < int(pages.Pages.size()); ++p) {
+        SCOPED_TRACE(p + 1);
+        const QString page = QString::number(p + 1);
+        const ToolRun run =
+            runTool("pdftoppm", {"-gray", "-r", QString::number(kPxPerMm * 25.4), "-f", page, "-l",
+                                 page, "-singlefile", pdf, dir.filePath("pagina")});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const QImage poppler(dir.filePath("pagina.pgm"));
+        const QImage ours = renderer.pageImage(pages.Pages[size_t(p)], kPxPerMm)
+                                .convertToFormat(QImage::Format_Grayscale8);
+        ASSERT_LE(std::abs(poppler.width() - ours.width()), 1);
+        ASSERT_LE(std::abs(poppler.height() - ours.height()), 1);
+        // A dark pixel of either image with no dark or grey one near it in the other (a thin
+        // line is grey where one rasterizer smooths it).
+        const auto darkNear = [](const QImage &image, int x, int y) {
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    if (image.rect().contains(x + dx, y + dy) &&
+                        image.constScanLine(y + dy)[x + dx] < 200)
+                        return true;
+            return false;
+        };
+        int dark = 0, differing = 0;
+        for (int y = 0; y < std::min(poppler.height(), ours.height()); ++y) {
+            for (int x = 0; x < std::min(poppler.width(), ours.width()); ++x) {
+                const bool a = poppler.constScanLine(y)[x] < 128,
+                           b = ours.constScanLine(y)[x] < 128;
+                dark += b;
+                differing += (a && !darkNear(ours, x, y)) || (b && !darkNear(poppler, x, y));
+            }
+        }
+        EXPECT_GT(dark, 5000);
+        EXPECT_LT(differing, dark / 200) << "of " << dark << " dark pixels";
+    }
+    const QString text = runTool("pdftotext", {pdf, "-"}).out;
+    for (const char *line :
+         {"Città, perché più già ÀÈÌÒÙ ÉÇ ñ", "Bocciato in Storia (voto 4)",
+          "Giudizio sospeso: fisica", "Esito", "Questa riga esce dal suo riquadro e va tagliata"})
+        EXPECT_EQ(text.count(QString::fromUtf8(line)), 2) << line << " in\n" << text.toStdString();
 }
 
 // An export that cannot be written says so, naming the file, and leaves nothing behind: no file

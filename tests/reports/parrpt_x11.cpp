@@ -1,8 +1,12 @@
 // Run by tests/makeup/run_under_xvfb.sh on a private X server: the print settings on the demo
-// school and the template download as the office sees them, with the window system's own fonts and
-// frames. The screenshots go to $TAVRIN_SCREENSHOTS.
+// school, the template download and the digital registers' options and signature as the office
+// sees them, with the window system's own fonts and frames. The screenshots go to
+// $TAVRIN_SCREENSHOTS.
 
+#include "platform/frames.h"
 #include "reports/qelfaggstampe.h"
+#include "reports/qelffirmapreside.h"
+#include "reports/qelfopzioniregistri.h"
 #include "reports/qelfparrpt.h"
 #include "shell/qelpargen.h"
 #include "tests/support/testdb.h"
@@ -40,4 +44,21 @@ TEST(ParRptX11, PrintSettingsOnTheDemoSchool)
     download.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&download));
     saveScreenshot(&download, QStringLiteral("aggstampe.png"));
+}
+
+TEST(ParRptX11, RegisterOptionsAndSignatureOnTheDemoSchool)
+{
+    ProgramDatabase db;
+    ASSERT_TRUE(db.opened);
+    setDemoWorkingContext();
+    ScriptedDialogs dialogs;
+    TfmQelOpzioniRegistri options;
+    options.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&options));
+    options.dlElenco(0)->lvLeft()->item(0)->setSelected(true);
+    saveScreenshot(&options, QStringLiteral("opzioniregistri.png"));
+    TfmQelFirmaPreside signature;
+    signature.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&signature));
+    saveScreenshot(&signature, QStringLiteral("firmapreside.png"));
 }

@@ -181,7 +181,7 @@ TEST_F(RptFunctionsTest, FailuresBeyondTheConvertingFunctionsEndTheReport)
         {"SetFaseRecupero('')", true},
         {"GetRec('x', 1, 'BREVE')", true},
         {"GetElencoRec(1, 'x', 'BREVE')", true},
-        {"NewVolume()", false}, // not in Tavrin yet: said, not printed as "0"
+        {"GetPreside(392, 7)", false}, // no such signature: said, not a syntax error
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
@@ -192,7 +192,8 @@ TEST_F(RptFunctionsTest, FailuresBeyondTheConvertingFunctionsEndTheReport)
             EXPECT_TRUE(c.conversion);
         } catch (const EVxException &e) {
             EXPECT_FALSE(c.conversion);
-            EXPECT_TRUE(e.message().contains("NewVolume")) << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains("GetPreside: la firma numero 7"))
+                << e.message().toStdString();
         }
     }
     // A database failure is never taken for an empty value, in any function.

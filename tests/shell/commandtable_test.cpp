@@ -222,21 +222,32 @@ TEST_F(Commands, ParametersWaitForTheChildWindowsToClose)
     EXPECT_EQ(DialogSeam::shownTexts(), QStringList{QStringLiteral("Parametri applicazione")});
 }
 
-TEST_F(Commands, MakeUpWindowsNeedYearThenSession)
+TEST_F(Commands, WindowsOfTheWorkingContextNeedYearThenSession)
 {
-    ScriptedDialogs dialogs;
-    xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), QVariant());
-    xgvmGlobalVar.SetValues(TVxWorkingContext::sessionKey(), 0);
-    EXPECT_FALSE(run("xafRecupero"));
-    ASSERT_EQ(DialogSeam::shownTexts().size(), 1);
-    EXPECT_TRUE(DialogSeam::shownTexts().first().startsWith(
-        QStringLiteral("Non è stato selezionato l'anno scolastico di lavoro.")));
-    DialogSeam::clearShown();
-    xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), 39);
-    EXPECT_FALSE(run("xafEsitiRecuperi"));
-    ASSERT_EQ(DialogSeam::shownTexts().size(), 1);
-    EXPECT_TRUE(DialogSeam::shownTexts().first().startsWith(
-        QStringLiteral("Non è stata selezionata la sessione scolastica di lavoro.")));
+    const QString year = QStringLiteral("Non è stato selezionato l'anno scolastico di lavoro.");
+    const QString session =
+        QStringLiteral("Non è stata selezionata la sessione scolastica di lavoro.");
+    const struct
+    {
+        const char *command;
+        QVariant year;
+        QString refusal; // none: the window opens
+    } cases[] = {
+        {"xafRecupero", QVariant(), year}, {"xafEsitiRecuperi", 39, session},
+        {"xafOpzioni", QVariant(), year},  {"xafOpzioni", 39, session},
+        {"xafFirma", QVariant(), year},    {"xafFirma", 39, QString()},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.command);
+        ScriptedDialogs dialogs;
+        xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), c.year);
+        xgvmGlobalVar.SetValues(TVxWorkingContext::sessionKey(), 0);
+        EXPECT_EQ(run(c.command), c.refusal.isEmpty());
+        ASSERT_EQ(DialogSeam::shownTexts().size(), 1);
+        EXPECT_TRUE(DialogSeam::shownTexts().first().startsWith(
+            c.refusal.isEmpty() ? QStringLiteral("Variazioni della firma del Preside")
+                                : c.refusal));
+    }
 }
 
 TEST_F(Commands, DuplicateMakeUpRecordsStopTheSends)

@@ -1,0 +1,142 @@
+#include "reports/qelregistridata.h"
+
+#include "platform/connection.h"
+#include "platform/enumvalues.h"
+#include "platform/transaction.h"
+#include "platform/vxexception.h"
+
+#include <QSqlQuery>
+#include <QStringList>
+
+namespace {
+
+const char kAvailable[] =
+    "SELECT Cls.iClsId, Cls.sClsDesc FROM VCls_Classi Cls "
+    "INNER JOIN TClsSes ClsSes ON (Cls.iClsId = ClsSes.iClsId) "
+    "INNER JOIN TAnsSesDwg ASD ON (ClsSes.iAnsSesDwgId = ASD.iAnsSesDwgId) "
+    "WHERE ASD.iAnsSesDwgId = :iAnsSesDwgId AND Cls.iClsId NOT IN (SELECT Osd.iClsId FROM "
+    "TOsd_OpzStampaDig Osd WHERE Osd.iAnsSesDwgId = ASD.iAnsSesDwgId "
+    "AND Osd.iTipoElenco = :iTipoElenco)";
+const char kListed[] = "SELECT Cls.iClsId, Cls.sClsDesc FROM VCls_Classi Cls "
+                       "INNER JOIN TOsd_OpzStampaDig Osd ON (Osd.iClsId = Cls.iClsId) "
+                       "WHERE Osd.iAnsSesDwgId = :iAnsSesDwgId AND Osd.iTipoElenco = :iTipoElenco";
+const char kDeleteList[] =
+    "DELETE FROM TOsd_OpzStampaDig Osd "
+    "WHERE Osd.iAnsSesDwgId = :iAnsSesDwgId AND Osd.iTipoElenco = :iTipoElenco";
+const char kInsertClass[] =
+    "INSERT INTO TOsd_OpzStampaDig (iOsdId, iAnsSesDwgId, iClsId, iTipoElenco) "
+    "VALUES (:iOsdId, :iAnsSesDwgId, :iClsId, :iTipoElenco)";
+
+const char kSelectSignature[] = "SELECT sFirmaSes1, sFirmaSes2, sFirmaSes3, sFirmaDiff "
+                                "FROM TCfp_FirmaPreside WHERE iAnsId = :iAnsId";
+const char kInsertSignature[] =
+    "INSERT INTO TCfp_FirmaPreside (iCfpId, iAnsId, sFirmaSes1, sFirmaSes2, sFirmaSes3, "
+    "sFirmaDiff) VALUES (:iCfpId, :iAnsId, :sFirmaSes1, :sFirmaSes2, :sFirmaSes3, :sFirmaDiff)";
+const char *const kSignatureColumns[] = {"sFirmaSes1", "sFirmaSes2", "sFirmaSes3", "sFirmaDiff"};
+
+TVxFieldValues listValues(int iAnsSesDwgId, int tipoElenco)
+{
+    return valuesOf({{"iAnsSesDwgId", iAnsSesDwgId}, {"iTipoElenco", tipoElenco}});
+}
+
+// Started, or EVxException saying why not.
+void start(TVxTransaction &tr)
+{
+    if (!tr.StartTransaction())
+        throw EVxException(tr.lastError());
+}
+
+// A text the office emptied is stored as an empty string, not as a missing one.
+QString stored(const QString &text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+} // namespace
+
+namespace QelRegisterOptions {
+
+void LoadAvailable(QListWidget *list, int iAnsSesDwgId, int tipoElenco)
+{
+    VxExplain(QStringLiteral("Impossibile leggere le classi della sessione."), [&] {
+        LoadEnumValues(qqoVxGlobConn(), list, QString::fromLatin1(kAvailable),
+                       listValues(iAnsSesDwgId, tipoElenco));
+    });
+}
+
+void LoadListed(QListWidget *list, int iAnsSesDwgId, int tipoElenco)
+{
+    VxExplain(QStringLiteral("Impossibile leggere le opzioni di stampa digitale."), [&] {
+        LoadEnumValues(qqoVxGlobConn(), list, QString::fromLatin1(kListed),
+                       listValues(iAnsSesDwgId, tipoElenco));
+    });
+}
+
+void Save(int iAnsSesDwgId, const std::array<QList<int>, 2> &classesByList)
+{
+    VxExplain(QStringLiteral("Impossibile salvare le opzioni di stampa digitale."), [&] {
+        const QSqlDatabase db = qqoVxGlobConn();
+        TVxTransaction tr(db);
+        start(tr);
+        for (int tipo = 0; tipo < int(classesByList.size()); ++tipo) {
+            tr.Exec(QString::fromLatin1(kDeleteList), listValues(iAnsSesDwgId, tipo));
+            for (int cls : classesByList[std::size_t(tipo)]) {
+                TVxFieldValues values = listValues(iAnsSesDwgId, tipo);
+                values.setValue(QStringLiteral("iOsdId"),
+                                VxNewKey(db, QStringLiteral("TOSD_OPZSTAMPADIG")));
+                values.setValue(QStringLiteral("iClsId"), cls);
+                tr.Exec(QString::fromLatin1(kInsertClass), values);
+            }
+        }
+        tr.Commit();
+    });
+}
+
+} // namespace QelRegisterOptions
+
+namespace QelHeadmasterSignature {
+
+std::optional<Texts> Load(int iAnsId)
+{
+    return VxExplain(QStringLiteral("Impossibile leggere la firma del preside."), [iAnsId] {
+        std::optional<Texts> texts;
+        VxEachRow(qqoVxGlobConn(), QString::fromLatin1(kSelectSignature),
+                  valuesOf({{"iAnsId", iAnsId}}), [&texts](const QSqlQuery &q, const QSqlRecord &) {
+                      texts.emplace();
+                      for (int i = 0; i < int(texts->size()); ++i)
+                          (*texts)[std::size_t(i)] = q.value(i).toString();
+                  });
+        return texts;
+    });
+}
+
+void Save(int iAnsId, const Texts &texts, const std::optional<Texts> &loaded)
+{
+    VxExplain(QStringLiteral("Impossibile salvare la firma del preside."), [&] {
+        const QSqlDatabase db = qqoVxGlobConn();
+        TVxTransaction tr(db);
+        start(tr);
+        TVxFieldValues values = valuesOf({{"iAnsId", iAnsId}});
+        QStringList changed;
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            const QString column = QString::fromLatin1(kSignatureColumns[i]);
+            if (!loaded || texts[i] != (*loaded)[i]) {
+                values.setValue(column, stored(texts[i]));
+                changed << column + QStringLiteral(" = :") + column;
+            }
+        }
+        if (!loaded) {
+            values.setValue(QStringLiteral("iCfpId"),
+                            VxNewKey(db, QStringLiteral("TCFP_FIRMAPRESIDE")));
+            tr.Exec(QString::fromLatin1(kInsertSignature), values);
+        } else if (!changed.isEmpty()) {
+            // Only the texts this office changed: another office's change to the others stays.
+            tr.ExecRow(QStringLiteral("UPDATE TCfp_FirmaPreside SET %1 WHERE iAnsId = :iAnsId")
+                           .arg(changed.join(QStringLiteral(", "))),
+                       values);
+        }
+        tr.Commit();
+    });
+}
+
+} // namespace QelHeadmasterSignature

@@ -1,0 +1,41 @@
+#pragma once
+
+// What the register options and the headmaster's signature read and write: for a session the
+// classes that took the qualification exam (list 0) and the state exam (list 1), and for a
+// school year the signature texts of its four sessions. The register template reads both
+// through RegistroEsami and GetPreside. Failures raise EVxException with the database's text.
+
+#include "platform/sqlparams.h"
+
+#include <QList>
+#include <QString>
+
+#include <array>
+#include <optional>
+
+class QListWidget;
+
+namespace QelRegisterOptions {
+
+// The session's classes not in the list (available), and those in it (listed), as items of
+// a double list: the class description, the class id as data.
+void LoadAvailable(QListWidget *list, int iAnsSesDwgId, int tipoElenco);
+void LoadListed(QListWidget *list, int iAnsSesDwgId, int tipoElenco);
+
+// Both lists replaced in one transaction: either both are saved or neither changes.
+void Save(int iAnsSesDwgId, const std::array<QList<int>, 2> &classesByList);
+
+} // namespace QelRegisterOptions
+
+namespace QelHeadmasterSignature {
+
+// sFirmaSes1, sFirmaSes2, sFirmaSes3 and sFirmaDiff.
+using Texts = std::array<QString, 4>;
+
+// The year's texts; none when the year has no row.
+std::optional<Texts> Load(int iAnsId);
+// Inserts the year's row when there was none at loading; else writes the texts changed since
+// then, and says so when the row is gone. Empty texts are stored as empty strings.
+void Save(int iAnsId, const Texts &texts, const std::optional<Texts> &loaded);
+
+} // namespace QelHeadmasterSignature
