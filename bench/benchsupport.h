@@ -87,6 +87,22 @@ void timedStep(benchmark::State &state, QMap<QString, double> &seconds, const QS
     seconds[name] = total / double(state.iterations());
 }
 
+// The recorded values by the position of each "?" of the text, as the bare run binds them (a
+// parameter may stand twice, and not in the order it was declared).
+inline QList<TVxStatementRecorder::Statement>
+positionalStatements(const QList<TVxStatementRecorder::Statement> &in)
+{
+    QList<TVxStatementRecorder::Statement> out;
+    for (const TVxStatementRecorder::Statement &s : in) {
+        TVxStatementRecorder::Statement bound{s.sql, {}};
+        const QStringList names = toPositional(s.sql).names;
+        for (int i = 0; i < names.size(); ++i)
+            bound.values.setValue(QString::number(i), s.values.value(names[i]));
+        out << bound;
+    }
+    return out;
+}
+
 // The middle one of a step's times, taken in turns with its floor's so that the load of the
 // machine weighs on both alike.
 inline double median(std::vector<double> times)

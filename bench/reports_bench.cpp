@@ -136,26 +136,11 @@ void printTotals()
     run.End();
 }
 
-// The recorded values by the position of each "?" of the text, as the bare run binds them (a
-// parameter may stand twice, and not in the order it was declared).
-QList<TVxStatementRecorder::Statement> positional(const QList<TVxStatementRecorder::Statement> &in)
-{
-    QList<TVxStatementRecorder::Statement> out;
-    for (const TVxStatementRecorder::Statement &s : in) {
-        TVxStatementRecorder::Statement bound{s.sql, {}};
-        const QStringList names = toPositional(s.sql).names;
-        for (int i = 0; i < names.size(); ++i)
-            bound.values.setValue(QString::number(i), s.values.value(names[i]));
-        out << bound;
-    }
-    return out;
-}
-
 // The chain and its replay in turns, their medians compared.
 void ChainAndReplay(benchmark::State &state)
 {
-    timedInTurnsWithBare(state, g_seconds, QStringLiteral("chain"), walkSession, g_db,
-                         g_statements, 4);
+    timedInTurnsWithBare(state, g_seconds, QStringLiteral("chain"), walkSession, g_db, g_statements,
+                         4);
 }
 
 void VotesAndReplay(benchmark::State &state)
@@ -193,19 +178,19 @@ int main(int argc, char **argv)
         // Recorded for the bare run; the rows are read once before either is timed.
         TVxStatementRecorder recorder;
         walkSession();
-        g_statements = positional(recorder.statements());
+        g_statements = positionalStatements(recorder.statements());
     }
     loadCells();
     {
         TVxStatementRecorder recorder;
         printVotes();
-        g_voteStatements = positional(recorder.statements());
+        g_voteStatements = positionalStatements(recorder.statements());
     }
     loadTotalCalls();
     {
         TVxStatementRecorder recorder;
         printTotals();
-        g_totalStatements = positional(recorder.statements());
+        g_totalStatements = positionalStatements(recorder.statements());
     }
 
     benchmark::Initialize(&argc, argv);

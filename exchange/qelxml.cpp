@@ -318,8 +318,17 @@ void TdmqelXML::WritePacket(const QString &fileName, const QString &sql,
     scdExp.setCommandText(sql);
     scdExp.Params() = params;
     scdExp.Open();
-    scdExp.SaveToFile(FolderFile(fileName), dfXML);
+    scdExp.SaveToFile(FolderFile(fileName), dfXML, TVxFileSync::Later);
     afterPacket(fileName);
+}
+
+void TdmqelXML::SyncFolder() const
+{
+    const QString folder = FolderFile(QString());
+    if (!SyncFolderToDisk(folder))
+        throw EVxException(
+            QStringLiteral("Impossibile completare la scrittura dei file nella cartella %1.")
+                .arg(nativePath(folder)));
 }
 
 void TdmqelXML::ExportGeneralTables()

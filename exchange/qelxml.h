@@ -69,6 +69,11 @@ public:
     // Teacher mode: [ExpDoc] of the folder's Info.ini (sFolder first), a missing key 0; iEsi,
     // iCre and iGdz are 0.
     void LoadClassFlags(int classId);
+    // The class folder of iClsSesId: the general packets, the class session with its
+    // subjects, pupils, values, debts, credits, make-up courses, competences, teachers and
+    // signatures, the pupils' history pages with lStorico, and Info.ini last. Sets iClsId and
+    // iAnsId from the class session.
+    void ExportClassData();
     void ExportTeacherData();
     // Deletes the files lying in the folder, symbolic links as links: never a sub-folder or
     // what a link points to, and an entry that cannot be deleted stays. An empty path and the
@@ -100,11 +105,23 @@ public:
     // The steps every export shares. DeleteFolderInfo removes Info.ini before the first file
     // (raising when it stays). WritePacket runs the query through scdExp and saves it as an XML
     // packet in sFolder (an empty one with its columns when there are no rows), leaving scdExp
-    // open for FieldValueList until the next packet, then lets the wait window answer.
+    // open for FieldValueList until the next packet, then lets the wait window answer. The
+    // packets reach the disk together: SyncFolder waits for them once, before Info.ini vouches
+    // for them (a slow medium would otherwise wait for every packet).
     void DeleteFolderInfo();
     void WritePacket(const QString &fileName, const QString &sql,
                      const TVxFieldValues &params = {});
+    void SyncFolder() const;
     QString FolderFile(const QString &fileName) const;
+
+    // The class export's own steps. PrepareClassSession opens votes and proposals of the class
+    // session and closes its credits outside a final or deferred session or without a band
+    // type, committed before the first packet. WriteClsSes and WriteDocCls take the open
+    // class-session and teacher queries and write ClsSes.xml (its first row, with ProteggiPwd)
+    // and DocCls.xml (each teacher with his login and exchange password).
+    void PrepareClassSession();
+    void WriteClsSes(const TClientDataSet &source);
+    void WriteDocCls(const TClientDataSet &source);
 
     // The wait window of the running export; none between operations.
     TfmqelWait *Wait() const;
@@ -135,6 +152,8 @@ private:
     void writeTeacherInfo(const ExpDocFlags &flags);
     void writeTemplate(int reportId, const QString &fileName);
     void exportTeacherClasses(const QString &classes, const ExpDocFlags &flags);
+    void exportClassPackets();
+    void saveBuiltPacket(TClientDataSet &packet, const QString &fileName);
     void afterPacket(const QString &fileName);
 
     QPointer<TfmqelWait> m_wait;
@@ -155,3 +174,10 @@ struct TqelXmlKind
     const char *table;
 };
 std::span<const TqelXmlKind> qelXmlKinds();
+
+// A teacher's password for the coordinator's program, 20 letters: Krypto with the key "R5t"
+// over the teacher id (7 hexadecimal digits), "#", the school year's first calendar year (4),
+// "#", the main seat's ministry code, "#", (id - 1000000) x that year (7), and the trimmed
+// personal password. Never stored: the teachers' program rebuilds it by the same rule.
+QString MakeClassPasswd(int iAnaId, int yearValue, const QString &mecCode,
+                        const QString &personalPart);

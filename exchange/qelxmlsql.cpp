@@ -2,13 +2,12 @@
 
 namespace QelXmlSql {
 
-namespace {
-
-// A teacher's name as the teachers' program shows it: surname, a blank, name.
 QString docName(const QString &alias)
 {
     return QStringLiteral("%1.sAnaCognome || ' ' || %1.sAnaNome").arg(alias);
 }
+
+namespace {
 
 // The value row's class session, subject node, situation and the situation's plan of the class.
 const char kValueJoins[] = "  JOIN TClsSes ClsSes ON ClsSes.iClsSesId = ClsSesMat.iClsSesId "
@@ -54,13 +53,16 @@ QString subjectValueSelect(const QString &table, const QString &alias, const QSt
            QLatin1String(kValueJoins);
 }
 
+// The keys of the averages of the pupils' debts; the votes' level.
+const char kAverageKeys[] = "MatRma.iMatId, TSit.iAnaId, AnsSesDwg.iAnsId";
+const char kVoteLevels[] = "FROM TVot_Voti Val "
+                           "  JOIN TScaLiv ScaLiv ON ScaLiv.iScaLivId = Val.iScaLivId ";
+
 // Final-session values of the pupils, by subject and year, at levels and components that
 // count in the average; the value row is Val, its level ScaLiv.
-QString averagesSelect(const QString &valueColumn, const QString &valueJoins)
+QString averagesSelect(const QString &columns, const QString &valueJoins)
 {
-    return QStringLiteral("SELECT %1, MatRma.iMatId, TSit.iAnaId, AnsSesDwg.iAnsId ")
-               .arg(valueColumn) +
-           valueJoins +
+    return QStringLiteral("SELECT ") + columns + QLatin1Char(' ') + valueJoins +
            QStringLiteral(
                "  JOIN TSit_Situazioni TSit ON TSit.iSitId = Val.iSitId "
                "  JOIN TClsMatCmp ClsMatCmp ON ClsMatCmp.iClsMatCmpId = Val.iClsMatCmpId "
@@ -311,16 +313,18 @@ QString debSelect()
 
 QString mVotDeb()
 {
-    return averagesSelect(
-        QStringLiteral("ScaLiv.iScaLivValore"),
-        QStringLiteral("FROM TVot_Voti Val "
-                       "  JOIN TScaLiv ScaLiv ON ScaLiv.iScaLivId = Val.iScaLivId "));
+    return averagesSelect(QStringLiteral("ScaLiv.iScaLivValore, ") + kAverageKeys, kVoteLevels);
+}
+
+QString aluMed()
+{
+    return averagesSelect(QStringLiteral("ScaLiv.iScaLivValore, Val.iSitId"), kVoteLevels);
 }
 
 QString mVtpDeb()
 {
     return averagesSelect(
-        QStringLiteral("PrpScaLiv.fPrpScaLivValore"),
+        QStringLiteral("PrpScaLiv.fPrpScaLivValore, ") + kAverageKeys,
         QStringLiteral("FROM TVtp_Proposti Val "
                        "  JOIN TPrpScaLiv PrpScaLiv ON PrpScaLiv.iPrpScaLivId = Val.iPrpScaLivId "
                        "  JOIN TScaLiv ScaLiv ON ScaLiv.iScaLivId = PrpScaLiv.iScaLivId "));
@@ -341,10 +345,10 @@ QString teacherClsDwg()
         "ORDER BY Cls.iClsId");
 }
 
-QString teacherClsSes()
+QString classSessionColumns()
 {
     return QStringLiteral(
-        "SELECT ClsSes.iClsSesId, ClsSes.iAnsSesDwgId, ClsSes.iClsId, VCls.sClsDesc, "
+        "ClsSes.iClsSesId, ClsSes.iAnsSesDwgId, ClsSes.iClsId, VCls.sClsDesc, "
         "AnsSesDwg.iSesId, Ses.sSesDesc, Ses.sSesNote, AnsSesDwg.iSfiId, Sfi.sSfiLDesc, "
         "Sfi.sSfiSDesc, AnsSesDwg.iAnsId, "
         "CAST(CAST(EXTRACT(YEAR FROM ClsSes.dStart) AS VARCHAR(4)) || '/' || "
@@ -352,15 +356,25 @@ QString teacherClsSes()
         "VCls.iAcsId, Acs.iAcsAnnoCorso, ClsSes.iClsSesVot, ClsSes.iClsSesVtp, "
         "ClsSes.iClsSesTas, ClsSes.iClsSesAss, ClsSes.iClsSesAiu, ClsSes.iClsSesNot, "
         "ClsSes.iClsSesDeb, ClsSes.iClsSesEsi, ClsSes.iClsSesCre, ClsSes.iClsSesGdz, "
-        "ClsSes.iClsSesComp "
+        "ClsSes.iClsSesComp ");
+}
+
+QString classSessionFrom()
+{
+    return QStringLiteral(
         "FROM TClsSes ClsSes "
         "  JOIN TAnsSesDwg AnsSesDwg ON AnsSesDwg.iAnsSesDwgId = ClsSes.iAnsSesDwgId "
         "  JOIN TSes_Sessione Ses ON Ses.iSesId = AnsSesDwg.iSesId "
         "  JOIN TSfi_SessFinale Sfi ON Sfi.iSfiId = AnsSesDwg.iSfiId "
         "  LEFT JOIN VCls_Classi VCls ON VCls.iClsId = ClsSes.iClsId "
-        "  LEFT JOIN TAcs_AnniCorso Acs ON Acs.iAcsId = VCls.iAcsId "
-        "WHERE ClsSes.iAnsSesDwgId = :iAnsSesDwgId AND ClsSes.iClsId IN %1 "
-        "ORDER BY VCls.iClsOrdine, ClsSes.iClsSesId");
+        "  LEFT JOIN TAcs_AnniCorso Acs ON Acs.iAcsId = VCls.iAcsId ");
+}
+
+QString teacherClsSes()
+{
+    return QStringLiteral("SELECT ") + classSessionColumns() + classSessionFrom() +
+           QStringLiteral("WHERE ClsSes.iAnsSesDwgId = :iAnsSesDwgId AND ClsSes.iClsId IN %1 "
+                          "ORDER BY VCls.iClsOrdine, ClsSes.iClsSesId");
 }
 
 QString teacherMatRmaPst()
@@ -374,15 +388,9 @@ QString teacherMatRmaPst()
         "ORDER BY MatRmaPst.iPstId, MatRmaPst.iMatRmaId");
 }
 
-QString teacherClsMat()
+QString classComponentsFrom()
 {
     return QStringLiteral(
-        "SELECT DISTINCT ClsSesMat.iClsSesMatId, MatRmaPst.iMatRmaPstOrdine, Mat.iMatId, "
-        "Mat.sMatLDesc, Mat.sMatSDesc, Mat.sMatCodUser, Mat.sMatCodMin, CmpSca.iCmpScaId, "
-        "CmpSca.iScaId, CmpSca.iCmpScaTass, CmpSca.iCmpScaInMedia, Cmp.sCmpLDesc, "
-        "Cmp.sCmpSDesc, Sca.sScaDesc, ClsSes.iAnsSesDwgId, ClsSes.iClsId, ClsSes.iClsSesId, "
-        "MatRma.iMatRmaId, MatRmaPst.iMatRmaPstInMedia AS iMatInMedia, CmpSca.iCmpScaOrdine, "
-        "ClsMatCmp.iClsMatCmpId "
         "FROM TClsMatCmp ClsMatCmp "
         "  JOIN TCmpSca CmpSca ON CmpSca.iCmpScaId = ClsMatCmp.iCmpScaId "
         "  JOIN TCmp_Componenti Cmp ON Cmp.iCmpId = CmpSca.iCmpId "
@@ -394,12 +402,25 @@ QString teacherClsMat()
         "  JOIN TAnsSesDwg AnsSesDwg ON AnsSesDwg.iAnsSesDwgId = ClsSes.iAnsSesDwgId "
         "  JOIN TClsPst ClsPst ON ClsPst.iClsId = ClsSes.iClsId "
         "  JOIN TMatRmaPst MatRmaPst ON MatRmaPst.iMatRmaId = MatRma.iMatRmaId "
-        "    AND MatRmaPst.iPstId = ClsPst.iPstId "
-        "  JOIN TClsMatAna ClsMatAna ON ClsMatAna.iClsId = ClsSes.iClsId "
-        "    AND ClsMatAna.iMatId = Mat.iMatId "
-        "WHERE ClsSes.iAnsSesDwgId = :iAnsSesDwgId AND ClsMatAna.iAnaId = :iAnaId "
-        "ORDER BY MatRmaPst.iMatRmaPstOrdine, CmpSca.iScaId, CmpSca.iCmpScaOrdine, "
-        "  ClsSes.iClsId, ClsMatCmp.iClsMatCmpId");
+        "    AND MatRmaPst.iPstId = ClsPst.iPstId ");
+}
+
+QString teacherClsMat()
+{
+    return QStringLiteral(
+               "SELECT DISTINCT ClsSesMat.iClsSesMatId, MatRmaPst.iMatRmaPstOrdine, Mat.iMatId, "
+               "Mat.sMatLDesc, Mat.sMatSDesc, Mat.sMatCodUser, Mat.sMatCodMin, CmpSca.iCmpScaId, "
+               "CmpSca.iScaId, CmpSca.iCmpScaTass, CmpSca.iCmpScaInMedia, Cmp.sCmpLDesc, "
+               "Cmp.sCmpSDesc, Sca.sScaDesc, ClsSes.iAnsSesDwgId, ClsSes.iClsId, ClsSes.iClsSesId, "
+               "MatRma.iMatRmaId, MatRmaPst.iMatRmaPstInMedia AS iMatInMedia, "
+               "CmpSca.iCmpScaOrdine, ClsMatCmp.iClsMatCmpId ") +
+           classComponentsFrom() +
+           QStringLiteral(
+               "  JOIN TClsMatAna ClsMatAna ON ClsMatAna.iClsId = ClsSes.iClsId "
+               "    AND ClsMatAna.iMatId = Mat.iMatId "
+               "WHERE ClsSes.iAnsSesDwgId = :iAnsSesDwgId AND ClsMatAna.iAnaId = :iAnaId "
+               "ORDER BY MatRmaPst.iMatRmaPstOrdine, CmpSca.iScaId, CmpSca.iCmpScaOrdine, "
+               "  ClsSes.iClsId, ClsMatCmp.iClsMatCmpId");
 }
 
 QString teacherMatCls()
@@ -435,39 +456,47 @@ QString teacherClsAlu()
         "ORDER BY TSit.iSitPosReg, Ana.sAnaCognomeNomeIdx, TSit.iSitId");
 }
 
+QString pupilComponentsSelect(bool withCodVexto)
+{
+    return QStringLiteral("SELECT ClsSesMat.iClsSesMatId, Mat.iMatId, Mat.sMatLDesc, "
+                          "Mat.sMatSDesc, Mat.sMatCodUser, Mat.sMatCodMin, ") +
+           (withCodVexto ? QStringLiteral("Mat.sMatCodVexto, ") : QString()) +
+           QStringLiteral(
+               "CmpSca.iCmpScaId, CmpSca.iScaId, CmpSca.iCmpScaTass, "
+               "CmpSca.iCmpScaInMedia, Cmp.sCmpLDesc, Cmp.sCmpSDesc, Sca.sScaDesc, TSit.iSitId, "
+               "ClsSes.iClsSesId, TSit.iAnaId, AnsSesDwg.iAnsId, ClsSes.iClsId, MatRma.iMatRmaId, "
+               "MatRmaPst.iMatRmaPstInMedia AS iMatInMedia, CmpSca.iCmpScaOrdine, "
+               "MatRmaPst.iMatRmaPstOrdine AS iMatRMaPstOrdine, ClsMatCmp.iClsMatCmpId "
+               "FROM TSit_Situazioni TSit "
+               "  JOIN TClsPst ClsPst ON ClsPst.iClsPstId = TSit.iClsPstId "
+               "  JOIN TClsSes ClsSes ON ClsSes.iClsId = ClsPst.iClsId "
+               "  JOIN TAnsSesDwg AnsSesDwg ON AnsSesDwg.iAnsSesDwgId = ClsSes.iAnsSesDwgId "
+               "  JOIN TClsSesMat ClsSesMat ON ClsSesMat.iClsSesId = ClsSes.iClsSesId "
+               "  JOIN TMatRmaPst MatRmaPst ON MatRmaPst.iMatRmaId = ClsSesMat.iMatRmaId "
+               "    AND MatRmaPst.iPstId = ClsPst.iPstId "
+               "  JOIN TMatRma MatRma ON MatRma.iMatRmaId = ClsSesMat.iMatRmaId "
+               "  JOIN TMat_Materie Mat ON Mat.iMatId = MatRma.iMatId "
+               "  JOIN TClsMatCmp ClsMatCmp ON ClsMatCmp.iClsSesMatId = ClsSesMat.iClsSesMatId "
+               "  JOIN TCmpSca CmpSca ON CmpSca.iCmpScaId = ClsMatCmp.iCmpScaId "
+               "  JOIN TCmp_Componenti Cmp ON Cmp.iCmpId = CmpSca.iCmpId "
+               "  JOIN TSca_Scale Sca ON Sca.iScaId = CmpSca.iScaId ");
+}
+
 QString teacherAluMat()
 {
     // Years A-1 and A: a teacher verifying a debt of last year needs last year's components.
-    return QStringLiteral(
-        "SELECT ClsSesMat.iClsSesMatId, Mat.iMatId, Mat.sMatLDesc, Mat.sMatSDesc, "
-        "Mat.sMatCodUser, Mat.sMatCodMin, CmpSca.iCmpScaId, CmpSca.iScaId, CmpSca.iCmpScaTass, "
-        "CmpSca.iCmpScaInMedia, Cmp.sCmpLDesc, Cmp.sCmpSDesc, Sca.sScaDesc, TSit.iSitId, "
-        "ClsSes.iClsSesId, TSit.iAnaId, AnsSesDwg.iAnsId, ClsSes.iClsId, MatRma.iMatRmaId, "
-        "MatRmaPst.iMatRmaPstInMedia AS iMatInMedia, CmpSca.iCmpScaOrdine, "
-        "MatRmaPst.iMatRmaPstOrdine AS iMatRMaPstOrdine, ClsMatCmp.iClsMatCmpId "
-        "FROM TSit_Situazioni TSit "
-        "  JOIN TClsPst ClsPst ON ClsPst.iClsPstId = TSit.iClsPstId "
-        "  JOIN TClsSes ClsSes ON ClsSes.iClsId = ClsPst.iClsId "
-        "  JOIN TAnsSesDwg AnsSesDwg ON AnsSesDwg.iAnsSesDwgId = ClsSes.iAnsSesDwgId "
-        "  JOIN TClsSesMat ClsSesMat ON ClsSesMat.iClsSesId = ClsSes.iClsSesId "
-        "  JOIN TMatRmaPst MatRmaPst ON MatRmaPst.iMatRmaId = ClsSesMat.iMatRmaId "
-        "    AND MatRmaPst.iPstId = ClsPst.iPstId "
-        "  JOIN TMatRma MatRma ON MatRma.iMatRmaId = ClsSesMat.iMatRmaId "
-        "  JOIN TMat_Materie Mat ON Mat.iMatId = MatRma.iMatId "
-        "  JOIN TClsMatCmp ClsMatCmp ON ClsMatCmp.iClsSesMatId = ClsSesMat.iClsSesMatId "
-        "  JOIN TCmpSca CmpSca ON CmpSca.iCmpScaId = ClsMatCmp.iCmpScaId "
-        "  JOIN TCmp_Componenti Cmp ON Cmp.iCmpId = CmpSca.iCmpId "
-        "  JOIN TSca_Scale Sca ON Sca.iScaId = CmpSca.iScaId "
-        "WHERE TSit.iAnaId IN %1 AND AnsSesDwg.iAnsId IN %2 "
-        "  AND (EXISTS (SELECT 1 FROM TClsMatAna ClsMatAna "
-        "    WHERE ClsMatAna.iClsId = ClsPst.iClsId AND ClsMatAna.iMatId = Mat.iMatId "
-        "    AND ClsMatAna.iAnaId = :iAnaId) "
-        "  OR EXISTS (SELECT 1 FROM TDeb_Debiti Deb "
-        "    JOIN TSit_Situazioni DebSit ON DebSit.iSitId = Deb.iSitId "
-        "    WHERE DebSit.iAnaId = TSit.iAnaId AND Deb.iMatId = Mat.iMatId "
-        "    AND Deb.iAnaId_Ver = :iAnaId1)) "
-        "ORDER BY ClsPst.iPstId, MatRmaPst.iMatRmaPstOrdine, CmpSca.iScaId, "
-        "  CmpSca.iCmpScaOrdine, TSit.iSitId, ClsSes.iClsSesId, ClsMatCmp.iClsMatCmpId");
+    return pupilComponentsSelect(false) +
+           QStringLiteral(
+               "WHERE TSit.iAnaId IN %1 AND AnsSesDwg.iAnsId IN %2 "
+               "  AND (EXISTS (SELECT 1 FROM TClsMatAna ClsMatAna "
+               "    WHERE ClsMatAna.iClsId = ClsPst.iClsId AND ClsMatAna.iMatId = Mat.iMatId "
+               "    AND ClsMatAna.iAnaId = :iAnaId) "
+               "  OR EXISTS (SELECT 1 FROM TDeb_Debiti Deb "
+               "    JOIN TSit_Situazioni DebSit ON DebSit.iSitId = Deb.iSitId "
+               "    WHERE DebSit.iAnaId = TSit.iAnaId AND Deb.iMatId = Mat.iMatId "
+               "    AND Deb.iAnaId_Ver = :iAnaId1)) "
+               "ORDER BY ClsPst.iPstId, MatRmaPst.iMatRmaPstOrdine, CmpSca.iScaId, "
+               "  CmpSca.iCmpScaOrdine, TSit.iSitId, ClsSes.iClsSesId, ClsMatCmp.iClsMatCmpId");
 }
 
 QString teacherValues(const QString &select)

@@ -42,6 +42,22 @@ QString debSelect();
 // Averages of the pupils' final votes and proposals in every final session (%1 = PUPILS).
 QString mVotDeb();
 QString mVtpDeb();
+// The same votes by situation, for the pupils' averages (%1 = PUPILS).
+QString aluMed();
+
+// Pieces the class and the teacher folders share.
+// A teacher's name as the teachers' program shows it: surname, a blank, name.
+QString docName(const QString &alias);
+// The class session's columns up to its flags, and its tables (ClsSes, AnsSesDwg, Ses, Sfi,
+// VCls, Acs), for "SELECT " + columns + from.
+QString classSessionColumns();
+QString classSessionFrom();
+// The components of class-session subjects (ClsMatCmp, CmpSca, Cmp, Sca, ClsSesMat, MatRma,
+// Mat, ClsSes, AnsSesDwg), once per plan of the class that has the subject (ClsPst, MatRmaPst).
+QString classComponentsFrom();
+// Pupils' subject components: the pupil's situation TSit, his plan of the class ClsPst, every
+// class session of that class with its subjects in that plan; select ... from, no WHERE.
+QString pupilComponentsSelect(bool withCodVexto);
 
 // Teacher folder (%1 = CLASSES unless said otherwise).
 QString teacherClsDwg();

@@ -41,6 +41,7 @@ void TdmqelXML::ExportTeacherData()
     if (!classes.isEmpty())
         exportTeacherClasses(classes, flags);
     scdExp.Close();
+    SyncFolder();
     writeTeacherInfo(flags);
 }
 

@@ -27,7 +27,7 @@
 //   ChangeCount(), UpdateStatus(), DeletedRecords(), MergeChangeLog() makes every change
 //   part of the data
 // Files (datapacket.h)
-//   SaveToFile(path, dfXML or dfBinary): merges the change log, then replaces the file
+//   SaveToFile(path, dfXML or dfBinary[, sync]): merges the change log, then replaces the file
 //     atomically with every record in the order of posting, whatever the filter and index
 //   LoadFromFile(path): either form, the content decides; the records arrive unchanged
 //
@@ -65,6 +65,10 @@ struct TFieldDef
 // The two file forms of a packet: our compact binary form (".cds") and the XML form
 // (".xml") that other readers of the client-dataset layout read.
 enum TDataPacketFormat { dfBinary, dfXML };
+// When a saved file is on the disk: before SaveToFile returns (Now), or once the caller has
+// synced its folder (Later, SyncFolderToDisk in helpers.h), one wait for many files, before
+// the file that vouches for them is written.
+enum class TVxFileSync { Now, Later };
 
 class TField
 {
@@ -207,7 +211,8 @@ public:
     void MergeChangeLog();
 
     // Files (defined in datapacket.cpp)
-    void SaveToFile(const QString &path, TDataPacketFormat format = dfBinary);
+    void SaveToFile(const QString &path, TDataPacketFormat format = dfBinary,
+                    TVxFileSync sync = TVxFileSync::Now);
     void LoadFromFile(const QString &path);
 
     // Every record in the order of posting, whatever the filter and the index: what a file

@@ -8,6 +8,9 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -115,7 +118,7 @@ void loadDataPacket(TClientDataSet &ds, TDataPacket packet)
     ds.ReplaceData(packet.defs, std::move(packet.rows));
 }
 
-void TClientDataSet::SaveToFile(const QString &path, TDataPacketFormat format)
+void TClientDataSet::SaveToFile(const QString &path, TDataPacketFormat format, TVxFileSync sync)
 {
     if (!Active())
         throw EVxException(
@@ -123,11 +126,30 @@ void TClientDataSet::SaveToFile(const QString &path, TDataPacketFormat format)
                 .arg(QDir::toNativeSeparators(path)));
     MergeChangeLog();
     const QByteArray bytes = format == dfXML ? writeXmlPacket(*this) : writeBinaryPacket(*this);
+    const auto refuse = [&path](const QString &why) {
+        return EVxException(QStringLiteral("Impossibile scrivere il file %1: %2")
+                                .arg(QDir::toNativeSeparators(path), why));
+    };
     // A temporary file beside the target, renamed over it: a reader never sees half a packet.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw EVxException(QStringLiteral("Impossibile scrivere il file %1: %2")
-                               .arg(QDir::toNativeSeparators(path), file.errorString()));
+    if (sync == TVxFileSync::Now) {
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+            throw refuse(file.errorString());
+        return;
+    }
+    QFile file(path + QStringLiteral(".~tmp"));
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                         file.write(bytes) == bytes.size() && file.flush();
+    file.close();
+    if (!written || file.error() != QFileDevice::NoError ||
+        std::rename(QFile::encodeName(file.fileName()).constData(),
+                    QFile::encodeName(path).constData()) != 0) {
+        const QString why = file.error() != QFileDevice::NoError
+                                ? file.errorString()
+                                : QString::fromLocal8Bit(std::strerror(errno));
+        file.remove();
+        throw refuse(why);
+    }
 }
 
 void TClientDataSet::LoadFromFile(const QString &path)

@@ -1,5 +1,10 @@
 #include "platform/helpers.h"
 
+#include <QFile>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -88,4 +93,15 @@ double RoundTo(double value, int digits)
     double result = 0;
     std::from_chars(rounded.data(), rounded.data() + rounded.size(), result);
     return value < 0 ? -result : result;
+}
+
+bool SyncFolderToDisk(const QString &folder)
+{
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::syncfs(fd) == 0;
+    ::close(fd);
+    return synced;
 }

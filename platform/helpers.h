@@ -11,6 +11,7 @@
 //   TKIENormalizeString(t)   a text made safe as one file or folder name
 //   RoundTo(value, digits)   value rounded to a multiple of 10^digits (-2: hundredths), halves
 //                            to the even neighbour
+//   SyncFolderToDisk(folder) every file written on the folder's filesystem is on the disk
 
 #include <QDate>
 #include <QString>
@@ -39,3 +40,8 @@ QString TKIENormalizeString(const QString &text);
 // goes to 7.4, though the nearest double lies just above it. Averages shown by grade entry and
 // printed by the reports must agree to the last digit, so both round here.
 double RoundTo(double value, int digits);
+
+// Waits until every file written on the folder's filesystem is on the disk (one wait for many
+// files saved with TVxFileSync::Later); false when the folder cannot be opened or the disk
+// reports an error.
+bool SyncFolderToDisk(const QString &folder);

@@ -1,6 +1,7 @@
 #include "platform/clientdataset.h"
 #include "platform/cp1252.h"
 #include "platform/datapacket.h"
+#include "platform/helpers.h"
 #include "platform/vxexception.h"
 
 #include "tests/support/testdb.h"
@@ -507,4 +508,18 @@ TEST_F(DataPacketTest, APacketFilledFromTheDemoSchoolKeepsItsTypesSizesAndNames)
     recs.setFilter(QStringLiteral("iSitId>0 and iMatId>0"));
     recs.setFiltered(true);
     EXPECT_EQ(recs.RecordCount(), expectedMatches);
+}
+
+TEST_F(DataPacketTest, ASaveSyncedLaterStillReplacesTheWholeFileOrNothing)
+{
+    TClientDataSet ds;
+    fillEveryType(ds);
+    writeFileBytes(path("later"), "an older, longer packet that must go entirely");
+    ds.SaveToFile(path("later"), dfXML, TVxFileSync::Later);
+    EXPECT_EQ(readFileBytes(path("later")), readFileBytes(save(ds, "now", dfXML)));
+    // A target that cannot be replaced (a folder) stays; no temporary file is left.
+    ASSERT_TRUE(QDir().mkpath(path("folder/inside")));
+    EXPECT_THROW(ds.SaveToFile(path("folder"), dfXML, TVxFileSync::Later), EVxException);
+    EXPECT_EQ(QDir(path(QString())).entryList(QDir::Files), (QStringList{"later", "now"}));
+    EXPECT_TRUE(SyncFolderToDisk(path(QString())) && !SyncFolderToDisk(path("missing")));
 }

@@ -1,0 +1,7 @@
+#include "exchange/qelhistoryhook.h"
+
+QelHistoryHooks &qelHistoryHooks()
+{
+    static QelHistoryHooks hooks;
+    return hooks;
+}
