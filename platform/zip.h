@@ -17,8 +17,14 @@
 //                           renamed over their targets once all are complete: a failure leaves
 //                           nothing, and a link standing at a target's name is replaced,
 //                           never followed.
+//   EntryNames()            the names the archive holds, in its order, each checked by its
+//                           CRC: a packer proves its archive whole before it drops the files
 //   setMaxUnpackedSize(bytes), setMaxEntries(n)   the limits (512 MB, 10,000 entries)
+//   setAccess(TVxFileAccess::OwnerOnly)  the archive Add writes is readable by its owner only
+//                           (fileaccess.h); by default by everyone
 // Failures raise EVxException with the reason.
+
+#include "platform/fileaccess.h"
 
 #include <QString>
 #include <QStringList>
@@ -37,11 +43,13 @@ public:
 
     void Add();
     QStringList Extract();
+    QStringList EntryNames() const;
 
     static constexpr qint64 kDefaultMaxUnpackedSize = 512LL * 1024 * 1024;
     static constexpr int kDefaultMaxEntries = 10000;
     void setMaxUnpackedSize(qint64 bytes) { m_maxUnpackedSize = bytes; }
     void setMaxEntries(int entries) { m_maxEntries = entries; }
+    void setAccess(TVxFileAccess access) { m_access = access; }
 
 private:
     QString m_fileName;
@@ -49,4 +57,5 @@ private:
     QString m_extractPath;
     qint64 m_maxUnpackedSize = kDefaultMaxUnpackedSize;
     int m_maxEntries = kDefaultMaxEntries;
+    TVxFileAccess m_access = TVxFileAccess::Shared;
 };

@@ -138,7 +138,6 @@ const QList<QelCommandDef> &qelCommands()
 const QList<const char *> &qelPendingFormClasses()
 {
     static const QList<const char *> classes = {
-        "TfmqelDocSendWeb",
         "TfmqelDocReceiveWeb",
         "TfmqelDocSendRecuperiWeb",
         "TfmqelDocReceiveRecuperiWeb",
@@ -148,7 +147,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmqelSendCPst",
         "TfmqelRiceCPst",
         "TfmqelRiceC",
-        "TfmQelStampaVerbali",
         "TfmQelGestioneVolumi",
         "TfmQelRilIntegr",
     };
