@@ -33,7 +33,7 @@ struct CollectKind
 // Kinds 0 to 2 find the row's component inside the statement: a component gone since the
 // export leaves it null, and the row is refused.
 #define QEL_COMPONENT                                                                              \
-    "(SELECT c.iClsMatCmpId FROM TClsMatCmp c WHERE c.iClsSesMatId = :iClsSesMatId "              \
+    "(SELECT c.iClsMatCmpId FROM TClsMatCmp c WHERE c.iClsSesMatId = :iClsSesMatId "               \
     "AND c.iCmpScaId = :iCmpScaId)"
 const CollectKind kKinds[] = {
     {0, "voti", "iClsId iClsSesMatId iSitId iCmpScaId iValId", "TVOT_VOTI",
@@ -147,13 +147,13 @@ QString oneLine(QString text)
 struct TdmqelXML::Collection
 {
     std::map<QString, std::unique_ptr<TClientDataSet>> packets; // by file name
-    QList<int> classSits;  // ClsAlu.xml's situations of the collected class
-    QSet<int> folderSits;  // ClsAlu.xml's situations of every class of the folder
+    QList<int> classSits; // ClsAlu.xml's situations of the collected class
+    QSet<int> folderSits; // ClsAlu.xml's situations of every class of the folder
     QDate yearStart, yearEnd;
-    QList<int> sesMats;    // the class-session subjects of kinds 0 to 5 (the teacher's only)
+    QList<int> sesMats; // the class-session subjects of kinds 0 to 5 (the teacher's only)
     bool sesMatsRead = false;
     QStringList log;
-    QStringList stored;    // the steps committed so far
+    QStringList stored; // the steps committed so far
 
     TClientDataSet *packet(const QString &file) const
     {
@@ -272,8 +272,7 @@ QStringList TdmqelXML::CollectData()
     return m_collect->log;
 }
 
-void TdmqelXML::collectStep(const QString &what,
-                            const std::function<void(TVxTransaction &)> &step)
+void TdmqelXML::collectStep(const QString &what, const std::function<void(TVxTransaction &)> &step)
 {
     if (m_wait)
         m_wait->Refresh();
@@ -310,8 +309,7 @@ void writeRow(TVxTransaction &tr, QStringList &log, const std::function<void()> 
         if (!tr.InTransaction() || isLockWaitRefused(e) || isConnectionLost(e))
             throw;
         log << QStringLiteral("  ***ERRORE*** ") +
-                   oneLine(e.detail().isEmpty() ? e.message()
-                                                : e.message() + u' ' + e.detail());
+                   oneLine(e.detail().isEmpty() ? e.message() : e.message() + u' ' + e.detail());
     }
 }
 
@@ -353,22 +351,20 @@ void TdmqelXML::DeleteKindData(int kind, TVxTransaction &tr)
     values.setValue(QStringLiteral("iAnsId"), iAnsId);
     if (kind <= 5) {
         if (!c.sesMatsRead) {
-            QString scope = QStringLiteral(
-                "SELECT m.iClsSesMatId FROM TClsSesMat m JOIN TClsSes s "
-                "ON s.iClsSesId = m.iClsSesId WHERE s.iClsId = :iClsId "
-                "AND s.iAnsSesDwgId = :iAnsSesDwgId");
+            QString scope = QStringLiteral("SELECT m.iClsSesMatId FROM TClsSesMat m JOIN TClsSes s "
+                                           "ON s.iClsSesId = m.iClsSesId WHERE s.iClsId = :iClsId "
+                                           "AND s.iAnsSesDwgId = :iAnsSesDwgId");
             if (iMode != 1) {
                 values.setValue(QStringLiteral("iAnaId"), iAnaId);
-                scope += QStringLiteral(
-                    " AND EXISTS (SELECT 1 FROM TMatRma r JOIN TClsMatAna a "
-                    "ON a.iMatId = r.iMatId WHERE r.iMatRmaId = m.iMatRmaId "
-                    "AND a.iClsId = :iClsId AND a.iAnaId = :iAnaId)");
+                scope += QStringLiteral(" AND EXISTS (SELECT 1 FROM TMatRma r JOIN TClsMatAna a "
+                                        "ON a.iMatId = r.iMatId WHERE r.iMatRmaId = m.iMatRmaId "
+                                        "AND a.iClsId = :iClsId AND a.iAnaId = :iAnaId)");
             }
             c.sesMats = selectIds(tr, scope, values);
             c.sesMatsRead = true;
         }
-        static const char *const tables[] = {"TVot_Voti",   "TVtp_Proposti", "TTas_Tassonomie",
-                                             "TAss_Assenze", "TAiu_Aiuti",   "TNot_Note"};
+        static const char *const tables[] = {"TVot_Voti",    "TVtp_Proposti", "TTas_Tassonomie",
+                                             "TAss_Assenze", "TAiu_Aiuti",    "TNot_Note"};
         // The lists hold the ids the database gave: the rows go through the tables' indexes.
         if (kind <= 2) {
             const QList<int> components = selectIds(
@@ -398,10 +394,9 @@ void TdmqelXML::DeleteKindData(int kind, TVxTransaction &tr)
                       "(SELECT 1 FROM TSit_Situazioni s JOIN TClsPst p ON p.iClsPstId = "
                       "s.iClsPstId JOIN TAns_AnniScolast a ON a.dAnsVextoInizio = s.dStart "
                       "WHERE s.iSitId = d.iSitId AND p.iClsId = :iClsId AND a.iAnsId = :iAnsId)")
-                : QStringLiteral(
-                      "DELETE FROM TCOMP_COMPETENZE WHERE ISITID = :iSitId AND EXISTS "
-                      "(SELECT 1 FROM TSit_Situazioni s JOIN TClsPst p ON p.iClsPstId = "
-                      "s.iClsPstId WHERE s.iSitId = :iSitId AND p.iClsId = :iClsId)");
+                : QStringLiteral("DELETE FROM TCOMP_COMPETENZE WHERE ISITID = :iSitId AND EXISTS "
+                                 "(SELECT 1 FROM TSit_Situazioni s JOIN TClsPst p ON p.iClsPstId = "
+                                 "s.iClsPstId WHERE s.iSitId = :iSitId AND p.iClsId = :iClsId)");
         for (const int sit : c.classSits) {
             values.setValue(QStringLiteral("iSitId"), sit);
             tr.Exec(sql, values);
@@ -409,11 +404,11 @@ void TdmqelXML::DeleteKindData(int kind, TVxTransaction &tr)
         return;
     }
     if (kind == 8) {
-        const QList<int> sits = selectIds(
-            tr,
-            QStringLiteral("SELECT s.iSitId FROM TSit_Situazioni s JOIN TClsPst p "
-                           "ON p.iClsPstId = s.iClsPstId WHERE p.iClsId = :iClsId"),
-            values);
+        const QList<int> sits =
+            selectIds(tr,
+                      QStringLiteral("SELECT s.iSitId FROM TSit_Situazioni s JOIN TClsPst p "
+                                     "ON p.iClsPstId = s.iClsPstId WHERE p.iClsId = :iClsId"),
+                      values);
         tr.Exec(QStringLiteral("DELETE FROM TGdz_Giudizi WHERE iAnsSesDwgId = :iAnsSesDwgId "
                                "AND iSitId IN ") +
                     idList(sits),
@@ -447,9 +442,9 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
     const QString sql = QLatin1String(rule.insert);
     const QSet<int> sesMats(c.sesMats.cbegin(), c.sesMats.cend());
     const QSet<int> classSits(c.classSits.cbegin(), c.classSits.cend());
-    const QString scope = iMode == 1 ? QStringLiteral("della classe %1").arg(sClsDesc)
-                                     : QStringLiteral("delle materie del docente %1 nella classe")
-                                           .arg(sDocNome);
+    const QString scope =
+        iMode == 1 ? QStringLiteral("della classe %1").arg(sClsDesc)
+                   : QStringLiteral("delle materie del docente %1 nella classe").arg(sDocNome);
     const auto outside = [&](const char *what, const QVariant &id) {
         c.log << QStringLiteral("  %1: la riga della situazione %2 (%3 %4) non è stata raccolta: "
                                 "è fuori dai dati %5.")
@@ -495,8 +490,8 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
                 outside("materia", field(packet, "iMatId"));
                 continue;
             }
-            for (const char *name : {"iAnaId", "iAnsId", "iMatId", "dDebAttr", "dDebVer",
-                                     "bDebNota"})
+            for (const char *name :
+                 {"iAnaId", "iAnsId", "iMatId", "dDebAttr", "dDebVer", "bDebNota"})
                 copy(name);
             for (const char *name : {"iAnaId_Attr", "iAnaId_Ver", "iDesDedId", "iDtpDtdId"})
                 values.setValue(QLatin1String(name), keyField(packet, name));
@@ -533,11 +528,11 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
             // year, as grade entry gives them.
             const auto date = [&](const char *name, const QDate &fallback) {
                 const QVariant value = field(packet, name);
-                values.setValue(QLatin1String(name),
-                                value.isNull() ? (qstrcmp(name, "dInsert") == 0
-                                                      ? QVariant(fallback.startOfDay())
-                                                      : QVariant(fallback))
-                                               : value);
+                values.setValue(QLatin1String(name), value.isNull()
+                                                         ? (qstrcmp(name, "dInsert") == 0
+                                                                ? QVariant(fallback.startOfDay())
+                                                                : QVariant(fallback))
+                                                         : value);
             };
             date("dInsert", c.yearStart);
             date("dStart", c.yearStart);

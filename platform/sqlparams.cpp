@@ -281,7 +281,7 @@ int runPrepared(QSqlQuery &query, const QString &sql, const TVxFieldValues &valu
         }
         if (ok)
             return query.isSelect() || isSavepointStatement(sql) ? 0
-                                                                  : qMax(0, query.numRowsAffected());
+                                                                 : qMax(0, query.numRowsAffected());
         if (!waitedOut)
             throw statementRefused(query.lastError(), values);
         if (VxMessageDlg(lockWaitQuestion(), mtWarning, mbYesNo, 0, mrNo) != mrYes)
