@@ -181,6 +181,9 @@ private:
 
     struct Collection;
     void collectStep(const QString &what, const std::function<void(TVxTransaction &)> &step);
+    // The class-session subjects kinds 0 to 5 replace: the class's in iAnsSesDwgId, in teacher
+    // mode only the teacher's; read once per collection.
+    const QList<int> &collectedSubjects(TVxTransaction &tr);
 
     QPointer<TfmqelWait> m_wait;
     std::shared_ptr<Collection> m_collect; // the packets and the log of the running collection

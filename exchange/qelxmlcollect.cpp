@@ -299,17 +299,37 @@ void TdmqelXML::collectStep(const QString &what, const std::function<void(TVxTra
 
 namespace {
 
-// Runs one row under its savepoint: a row the database refuses is taken back and listed; a
-// failure that is not the row's own ends the kind.
-void writeRow(TVxTransaction &tr, QStringList &log, const std::function<void()> &work)
+// Writes the rows, each row's failure its own: a row the database refuses is taken back and
+// listed, and the others are written; a failure that is not a row's own ends the kind. The rows
+// run under one savepoint first, since a refused row is rare and a savepoint per row costs two
+// round trips more; when one is refused, they are written again, each under a savepoint of its
+// own.
+void writeRows(TVxTransaction &tr, QStringList &log, qsizetype count,
+               const std::function<void(qsizetype)> &write)
 {
+    const auto endsTheKind = [&tr](const EVxException &e) {
+        return !tr.InTransaction() || isLockWaitRefused(e) || isConnectionLost(e);
+    };
     try {
-        VxUnderSavepoint(tr, work);
+        VxUnderSavepoint(tr, [&] {
+            for (qsizetype row = 0; row < count; ++row)
+                write(row);
+        });
+        return;
     } catch (const EVxException &e) {
-        if (!tr.InTransaction() || isLockWaitRefused(e) || isConnectionLost(e))
+        if (endsTheKind(e))
             throw;
-        log << QStringLiteral("  ***ERRORE*** ") +
-                   oneLine(e.detail().isEmpty() ? e.message() : e.message() + u' ' + e.detail());
+    }
+    for (qsizetype row = 0; row < count; ++row) {
+        try {
+            VxUnderSavepoint(tr, [&] { write(row); });
+        } catch (const EVxException &e) {
+            if (endsTheKind(e))
+                throw;
+            log << QStringLiteral("  ***ERRORE*** ") +
+                       oneLine(e.detail().isEmpty() ? e.message()
+                                                    : e.message() + u' ' + e.detail());
+        }
     }
 }
 
@@ -320,24 +340,50 @@ void TdmqelXML::ImportAttendance(TVxTransaction &tr)
     TClientDataSet &pupils = *m_collect->packet(kPupils);
     if (!pupils.FindField(QStringLiteral("Frequenza")))
         return;
+    QList<TVxFieldValues> rows;
+    QList<bool> empty;
     for (pupils.First(); !pupils.Eof(); pupils.Next()) {
         const QString code = field(pupils, "Frequenza").toString().toUpper();
         TVxFieldValues values;
         values.setValue(QStringLiteral("iSitId"), intField(pupils, "ISITID"));
         values.setValue(QStringLiteral("iFreqId"), code == u"D" ? 2 : code == u"N" ? 3 : 1);
-        writeRow(tr, m_collect->log, [&] {
-            // The export writes "" for every code but 2 and 3: an empty code takes back only
-            // those, so that a code the folder cannot carry comes back as it was.
-            if (code.isEmpty())
-                tr.Exec(QStringLiteral("UPDATE TSit_Situazioni SET iFreqId = :iFreqId "
-                                       "WHERE iSitId = :iSitId AND iFreqId IN (2, 3)"),
-                        values);
-            else
-                tr.ExecRow(QStringLiteral("UPDATE TSit_Situazioni SET iFreqId = :iFreqId "
-                                          "WHERE iSitId = :iSitId"),
-                           values);
-        });
+        rows << values;
+        empty << code.isEmpty();
     }
+    writeRows(tr, m_collect->log, rows.size(), [&](qsizetype row) {
+        // The export writes "" for every code but 2 and 3: an empty code takes back only
+        // those, so that a code the folder cannot carry comes back as it was.
+        if (empty[row])
+            tr.Exec(QStringLiteral("UPDATE TSit_Situazioni SET iFreqId = :iFreqId "
+                                   "WHERE iSitId = :iSitId AND iFreqId IN (2, 3)"),
+                    rows[row]);
+        else
+            tr.ExecRow(QStringLiteral("UPDATE TSit_Situazioni SET iFreqId = :iFreqId "
+                                      "WHERE iSitId = :iSitId"),
+                       rows[row]);
+    });
+}
+
+const QList<int> &TdmqelXML::collectedSubjects(TVxTransaction &tr)
+{
+    Collection &c = *m_collect;
+    if (!c.sesMatsRead) {
+        TVxFieldValues values;
+        values.setValue(QStringLiteral("iClsId"), iClsId);
+        values.setValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId);
+        QString scope = QStringLiteral("SELECT m.iClsSesMatId FROM TClsSesMat m JOIN TClsSes s "
+                                       "ON s.iClsSesId = m.iClsSesId WHERE s.iClsId = :iClsId "
+                                       "AND s.iAnsSesDwgId = :iAnsSesDwgId");
+        if (iMode != 1) {
+            values.setValue(QStringLiteral("iAnaId"), iAnaId);
+            scope += QStringLiteral(" AND EXISTS (SELECT 1 FROM TMatRma r JOIN TClsMatAna a "
+                                    "ON a.iMatId = r.iMatId WHERE r.iMatRmaId = m.iMatRmaId "
+                                    "AND a.iClsId = :iClsId AND a.iAnaId = :iAnaId)");
+        }
+        c.sesMats = selectIds(tr, scope, values);
+        c.sesMatsRead = true;
+    }
+    return c.sesMats;
 }
 
 void TdmqelXML::DeleteKindData(int kind, TVxTransaction &tr)
@@ -350,19 +396,6 @@ void TdmqelXML::DeleteKindData(int kind, TVxTransaction &tr)
     values.setValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId);
     values.setValue(QStringLiteral("iAnsId"), iAnsId);
     if (kind <= 5) {
-        if (!c.sesMatsRead) {
-            QString scope = QStringLiteral("SELECT m.iClsSesMatId FROM TClsSesMat m JOIN TClsSes s "
-                                           "ON s.iClsSesId = m.iClsSesId WHERE s.iClsId = :iClsId "
-                                           "AND s.iAnsSesDwgId = :iAnsSesDwgId");
-            if (iMode != 1) {
-                values.setValue(QStringLiteral("iAnaId"), iAnaId);
-                scope += QStringLiteral(" AND EXISTS (SELECT 1 FROM TMatRma r JOIN TClsMatAna a "
-                                        "ON a.iMatId = r.iMatId WHERE r.iMatRmaId = m.iMatRmaId "
-                                        "AND a.iClsId = :iClsId AND a.iAnaId = :iAnaId)");
-            }
-            c.sesMats = selectIds(tr, scope, values);
-            c.sesMatsRead = true;
-        }
         static const char *const tables[] = {"TVot_Voti",    "TVtp_Proposti", "TTas_Tassonomie",
                                              "TAss_Assenze", "TAiu_Aiuti",    "TNot_Note"};
         // The lists hold the ids the database gave: the rows go through the tables' indexes.
@@ -370,7 +403,7 @@ void TdmqelXML::DeleteKindData(int kind, TVxTransaction &tr)
             const QList<int> components = selectIds(
                 tr,
                 QStringLiteral("SELECT iClsMatCmpId FROM TClsMatCmp WHERE iClsSesMatId IN ") +
-                    idList(c.sesMats),
+                    idList(collectedSubjects(tr)),
                 {});
             tr.Exec(QStringLiteral("DELETE FROM %1 WHERE iClsMatCmpId IN ")
                             .arg(QLatin1String(tables[kind])) +
@@ -379,7 +412,7 @@ void TdmqelXML::DeleteKindData(int kind, TVxTransaction &tr)
         } else {
             tr.Exec(QStringLiteral("DELETE FROM %1 WHERE iClsSesMatId IN ")
                             .arg(QLatin1String(tables[kind])) +
-                        idList(c.sesMats),
+                        idList(collectedSubjects(tr)),
                     {});
         }
         return;
@@ -440,7 +473,8 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
     const QString packetName = packetOf(kind);
     TClientDataSet &packet = *c.packet(packetName);
     const QString sql = QLatin1String(rule.insert);
-    const QSet<int> sesMats(c.sesMats.cbegin(), c.sesMats.cend());
+    const QList<int> &subjects = kind <= 5 ? collectedSubjects(tr) : c.sesMats;
+    const QSet<int> sesMats(subjects.cbegin(), subjects.cend());
     const QSet<int> classSits(c.classSits.cbegin(), c.classSits.cend());
     const QString scope =
         iMode == 1 ? QStringLiteral("della classe %1").arg(sClsDesc)
@@ -451,6 +485,7 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
                      .arg(packetName, field(packet, "iSitId").toString(), QLatin1String(what),
                           id.toString(), scope);
     };
+    QList<TVxFieldValues> rows;
     for (packet.First(); !packet.Eof(); packet.Next()) {
         if (kind != 10 && intField(packet, "iClsId") != iClsId)
             continue;
@@ -538,14 +573,15 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
             date("dStart", c.yearStart);
             date("dEnd", c.yearEnd);
         }
-        writeRow(tr, c.log, [&] {
-            if (!rule.table) {
-                tr.ExecRow(sql, values);
-                return;
-            }
-            values.setValue(QStringLiteral("iKey"),
-                            VxNewKey(qqoVxGlobConn(), QLatin1String(rule.table)));
-            tr.Exec(sql, values);
-        });
+        rows << values;
     }
+    writeRows(tr, c.log, rows.size(), [&](qsizetype row) {
+        if (!rule.table) {
+            tr.ExecRow(sql, rows[row]);
+            return;
+        }
+        rows[row].setValue(QStringLiteral("iKey"),
+                           VxNewKey(qqoVxGlobConn(), QLatin1String(rule.table)));
+        tr.Exec(sql, rows[row]);
+    });
 }
