@@ -163,3 +163,8 @@ EVxException statementRefused(const QSqlError &error, const TVxFieldValues &valu
         return EVxException(QStringLiteral("Errore del database:\r%1").arg(engineText));
     return EVxException(office, EVxException::Error, engineText);
 }
+
+bool isConnectionLost(const EVxException &e)
+{
+    return e.message() == connectionLostError().message();
+}

@@ -45,3 +45,7 @@ EVxException rowGoneError();
 EVxException concurrentChangeError(const QString &engineText = QString());
 bool isConcurrentChange(const EVxException &e);
 bool isDuplicateEntry(const EVxException &e);
+
+// Whether an exception is the office's message of a lost connection (connectionLostError):
+// work that goes on value by value ends there, instead of failing once per remaining value.
+bool isConnectionLost(const EVxException &e);

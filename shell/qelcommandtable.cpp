@@ -138,7 +138,6 @@ const QList<QelCommandDef> &qelCommands()
 const QList<const char *> &qelPendingFormClasses()
 {
     static const QList<const char *> classes = {
-        "TfmqelDocReceiveWeb",
         "TfmqelDocSendRecuperiWeb",
         "TfmqelDocReceiveRecuperiWeb",
         "TfmqelSendD",
@@ -147,7 +146,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmqelSendCPst",
         "TfmqelRiceCPst",
         "TfmqelRiceC",
-        "TfmQelStampaVerbali",
         "TfmQelGestioneVolumi",
         "TfmQelRilIntegr",
     };
