@@ -104,11 +104,6 @@ bool isLockWaitRefused(const EVxException &e)
     return e.message() == lockWaitRefused().message();
 }
 
-bool isConnectionLost(const EVxException &e)
-{
-    return e.message() == connectionLostError().message();
-}
-
 EVxException rowGoneError()
 {
     return EVxException(QStringLiteral("La riga non è più nell'archivio: forse è stata cancellata "

@@ -33,7 +33,6 @@ EVxException connectionLostError(const QString &engineText = QString());
 QString lockWaitQuestion();
 EVxException lockWaitRefused();
 bool isLockWaitRefused(const EVxException &e);
-bool isConnectionLost(const EVxException &e);
 
 // An update or delete that found its row gone: another office deleted it since it was read.
 EVxException rowGoneError();
