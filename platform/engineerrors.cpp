@@ -99,6 +99,11 @@ EVxException lockWaitRefused()
         EVxException::Warning);
 }
 
+bool isLockWaitRefused(const EVxException &e)
+{
+    return e.message() == lockWaitRefused().message();
+}
+
 EVxException rowGoneError()
 {
     return EVxException(QStringLiteral("La riga non è più nell'archivio: forse è stata cancellata "

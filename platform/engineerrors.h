@@ -32,6 +32,7 @@ EVxException connectionLostError(const QString &engineText = QString());
 // the question asked when the wait runs out (yes waits again) and the refusal after no.
 QString lockWaitQuestion();
 EVxException lockWaitRefused();
+bool isLockWaitRefused(const EVxException &e);
 
 // An update or delete that found its row gone: another office deleted it since it was read.
 EVxException rowGoneError();
