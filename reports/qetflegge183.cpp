@@ -19,7 +19,8 @@ const Box kBoxes[3] = {
     {"chkcertnprod", "'Il presente certificato non può essere prodotto ...' di cui all'art. 15 "
                      "legge 183 23/11/2011"},
     {"chkFirmaomessa", "La firma è omessa ai sensi dell’art. 3, D.to Lgs. 12/02/1993 n. 39"},
-    {"chkfirmdig", "Documento informatico firmato digitalmente ai sensi del D.Lgs. n. 82/2005 e ..."},
+    {"chkfirmdig",
+     "Documento informatico firmato digitalmente ai sensi del D.Lgs. n. 82/2005 e ..."},
 };
 
 } // namespace
@@ -70,8 +71,9 @@ bool TfmQetLegge183::NonChiedere() const
 void TfmQetLegge183::OkClick()
 {
     if (Codes().isEmpty()) {
-        VxMessageDlg(QStringLiteral("Per continuare selezionare una dicitura da inserire nella stampa."),
-                     mtError, mbOK);
+        VxMessageDlg(
+            QStringLiteral("Per continuare selezionare una dicitura da inserire nella stampa."),
+            mtError, mbOK);
         SetModalResult(mrNone);
         return;
     }
