@@ -168,6 +168,10 @@ TfmQelGestioneVolumi::~TfmQelGestioneVolumi() = default;
 
 void TfmQelGestioneVolumi::LoadVolumi()
 {
+    // A folder that could not be made at opening is asked for again, never taken as the
+    // current directory.
+    if (m_folder.isEmpty())
+        m_folder = QelRegisterVolume::RegisterFolder();
     m_volumes->EmptyDataSet();
     TClientDataSet catalogue;
     const QString cataloguePath = resolvePath(m_folder + QStringLiteral("info.xml"));
@@ -272,6 +276,8 @@ void TfmQelGestioneVolumi::emptyFolder()
                                 "cartella?"),
                  mtWarning))
         return;
+    if (m_folder.isEmpty())
+        m_folder = QelRegisterVolume::RegisterFolder();
     try {
         bool failed = false;
         for (const QFileInfo &file : QDir(m_folder).entryInfoList(
@@ -287,6 +293,8 @@ void TfmQelGestioneVolumi::emptyFolder()
 
 void TfmQelGestioneVolumi::clearPreviewFolder()
 {
+    if (m_folder.isEmpty())
+        return;
     try {
         bool failed = false;
         const QDir tmp(m_folder + QStringLiteral("tmp"));
