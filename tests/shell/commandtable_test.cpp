@@ -148,7 +148,7 @@ TEST_F(Commands, ThePlaceholderStandsExactlyForTheMissingWindows)
     }
 
     // A part starts registering a listed window: the real window wins, the list is caught out.
-    const QString cards = QStringLiteral("TfmQelGestioneVolumi");
+    const QString cards = QStringLiteral("TfmqelRiceD");
     FormRegistry::registerClass(cards, [](QWidget *p) -> QWidget * { return new QDialog(p); });
     registerShellForms();
     EXPECT_EQ(listedButBuilt(), QStringList{cards});
@@ -173,7 +173,6 @@ TEST_F(Commands, MissingFunctionsOpenThePlaceholderTitledWithTheCommand)
         bool another;
     } cases[] = {
         {"xafSendD", true, "Invio (dischetti)", false},
-        {"xafVolumi", false, "Gestione Volumi", false},
         {"xafTraduzioni", false, "Traduzioni", true},
         {"xafClsMatCmp", false, "Configurazione sessione", true},
         {"xafFirme", false, "Firme", true},
