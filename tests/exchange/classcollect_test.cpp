@@ -30,7 +30,14 @@ const char *const kTables[] = {
     "bDebNota dStart dEnd",
     "G TGdz_Giudizi iSitId iAnsSesDwgId bGdzGiudizio dStart dEnd",
     "S TSit_Situazioni iSitId iPosFinId iFreqId",
-    "C TCOMP_COMPETENZE IANAID ISITID ICOMPASSEID ICOMPLIVID ILINGUASTRANIERAID SCOMPNOTE"};
+    "C TCOMP_COMPETENZE IANAID ISITID ICOMPASSEID ICOMPLIVID ILINGUASTRANIERAID SCOMPNOTE",
+    "E TSit_Situazioni iSitId dSitEsito",
+    "K TCre_Crediti iSitId iCreCredito iCrePerMedia iBndId iCreOutBanda fCreMediaVoti iCreFrmSco "
+    "iCreSosp iCreRecup iEncId bCreNota lCreUnanimCre lCreConsideraCurrDis iCreMediaVoti dStart "
+    "dEnd",
+    "F TCreFrm_K k.iSitId f.iFrmId f.dStart f.dEnd",
+    "O TCreSco_K k.iSitId f.iScoId f.dStart f.dEnd",
+    "R TRec_Recuperi iSitId iMatId iTreId iEreId iAnsFreDwgId dRecAttr dRecVer iPvrId"};
 
 class ClassCollect : public ::testing::Test
 {
@@ -66,7 +73,11 @@ protected:
         QStringList rows;
         for (const char *table : kTables) {
             const QStringList words = QString(table).split(' ');
-            const QString sql = "SELECT " + words.mid(2).join(',') + " FROM " + words[1];
+            // An item names its credit's situation, not the credit's generated key.
+            QString from = words[1];
+            if (from.endsWith("_K"))
+                from = from.chopped(2) + " f JOIN TCre_Crediti k ON k.iCreId = f.iCreId";
+            const QString sql = "SELECT " + words.mid(2).join(',') + " FROM " + from;
             for (QSqlQuery q = runSql(sql); q.next();) {
                 QString row = words[0];
                 for (int i = 0; i < q.record().count(); ++i)
@@ -94,6 +105,24 @@ protected:
         xml.iClsSesId = 390052;
         xml.iPstId = plan;
         xml.ExportClassData();
+        // The coordinator's summary of the scrutiny, in the reverse order of the pupils: each
+        // credit's unanimity as the database holds it.
+        TClientDataSet summary;
+        summary.AddFieldDef("iSitId", ftInteger);
+        summary.AddFieldDef("Cr", ftFloat);
+        summary.AddFieldDef("Cr_UM", ftString, 1);
+        summary.CreateDataSet();
+        for (QSqlQuery q = runSql("SELECT iSitId, lCreUnanimCre FROM TCre_Crediti "
+                                  "ORDER BY iSitId DESC");
+             q.next();) {
+            summary.Append();
+            summary.FieldByName("iSitId")->setValue(q.value(0));
+            summary.FieldByName("Cr")->setValue(q.isNull(1) ? 0 : 1);
+            summary.FieldByName("Cr_UM")->setValue(q.value(1).toInt() == 1 ? "U" : "M");
+            summary.Post();
+        }
+        QDir().mkpath(folder + "outfin");
+        summary.SaveToFile(folder + "outfin/QEVAluRiep.xml", dfXML);
     }
     QStringList collect(int teacher = 0)
     {
@@ -253,7 +282,7 @@ TEST_F(ClassCollect, AFailureBeforeOrDuringAKindLeavesItAsItWas)
              DialogSeam::queueAnswer(int(mrNo));
          },
          "sui dati \"note\", che restano come erano.\r\r" + lockWaitRefused().message() +
-             "\r\rDati già raccolti: frequenza, voti, voti proposti, tassonomie, assenze, aiuti.",
+             "\r\rDati già raccolti: frequenza, data di scrutinio, voti, voti proposti, tassonomie, assenze, aiuti.",
          1},
     };
     for (const Case &c : cases) {
