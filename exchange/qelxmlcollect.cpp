@@ -16,6 +16,7 @@
 #include <QSqlQuery>
 
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -198,6 +199,7 @@ struct TdmqelXML::Collection
     QDate yearStart, yearEnd;
     QList<int> sesMats; // the class-session subjects of kinds 0 to 5 (the teacher's only)
     bool sesMatsRead = false;
+    std::optional<QSet<int>> classSitsHeld; // the class's situations as the database holds them
     bool generalUnread = false; // outfin\DatiGen.cds is there but does not load
     QStringList log;
     QStringList stored; // the steps committed so far
@@ -567,6 +569,18 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
     const QList<int> &subjects = kind <= 5 ? collectedSubjects(tr) : c.sesMats;
     const QSet<int> sesMats(subjects.cbegin(), subjects.cend());
     const QSet<int> classSits(c.classSits.cbegin(), c.classSits.cend());
+    // The folder's own pupil list may lie: the situations of a kind's rows are the class's as the
+    // database holds them.
+    if (!c.classSitsHeld) {
+        TVxFieldValues cls;
+        cls.setValue(QStringLiteral("iClsId"), iClsId);
+        const QList<int> held = selectIds(
+            tr,
+            QStringLiteral("SELECT s.iSitId FROM TSit_Situazioni s JOIN TClsPst p "
+                           "ON p.iClsPstId = s.iClsPstId WHERE p.iClsId = :iClsId"),
+            cls);
+        c.classSitsHeld = QSet<int>(held.cbegin(), held.cend());
+    }
     const QString scope =
         iMode == 1 ? QStringLiteral("della classe %1").arg(sClsDesc)
                    : QStringLiteral("delle materie del docente %1 nella classe").arg(sDocNome);
@@ -586,6 +600,11 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
         const auto copy = [&](const char *name) {
             values.setValue(QLatin1String(name), field(packet, name));
         };
+        if ((kind <= 5 || kind == 8 || kind == 9) &&
+            !c.classSitsHeld->contains(intField(packet, "iSitId"))) {
+            outside("alunno", field(packet, "iSitId"));
+            continue;
+        }
         if (kind <= 5) {
             if (!sesMats.contains(intField(packet, "iClsSesMatId"))) {
                 outside("materia", field(packet, "iClsSesMatId"));

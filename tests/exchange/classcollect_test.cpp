@@ -300,3 +300,169 @@ TEST_F(ClassCollect, AFailureBeforeOrDuringAKindLeavesItAsItWas)
         EXPECT_EQ(changes(before).second.size(), c.changed);
     }
 }
+
+TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
+{
+    const QString stranger = scalar("SELECT MIN(s.iSitId) FROM TSit_Situazioni s JOIN TClsPst p ON "
+                                    "p.iClsPstId = s.iClsPstId WHERE p.iClsId = 39004")
+                                 .toString();
+    const int sits = 25; // the pupils of ClsAlu.xml
+    const auto locate = [](const char *file, const char *key, int value,
+                           std::function<void(TClientDataSet &)> change) {
+        return std::make_pair(QString(file), [=](TClientDataSet &p) {
+            ASSERT_TRUE(p.Locate(key, value));
+            change(p);
+        });
+    };
+    using Edit = std::pair<QString, std::function<void(TClientDataSet &)>>;
+    struct Case
+    {
+        const char *name;
+        QList<Edit> edits;
+        QStringList gone, come; // "*" matches any text
+        QString log; // each line starts so
+        int lines = 0;
+        std::function<void()> prepare = [] {};
+    } cases[] = {
+        {"the coordinator's edits",
+         {locate("ClsDeb.xml", "iSitId", 957,
+                 [](TClientDataSet &p) {
+                     set(p, "iDesDedId", 1);
+                     set(p, "dDebVer", QDate(2009, 7, 15));
+                 }),
+          locate("ClsCre.xml", "iSitId", 955, [](TClientDataSet &p) { set(p, "iCreCredito", 7); }),
+          locate("ClsCreFrm.xml", "iCreId", 516, [](TClientDataSet &p) { p.Delete(); }),
+          locate("Rec.xml", "iMatId", 1, [](TClientDataSet &p) { set(p, "iEreId", 1); }),
+          // Two pupils' summary rows: each flag is its own row's.
+          locate("outfin/QEVAluRiep.xml", "iSitId", 959, [](TClientDataSet &p) { set(p, "Cr_UM", "U"); }),
+          locate("outfin/QEVAluRiep.xml", "iSitId", 960, [](TClientDataSet &p) { set(p, "Cr", 0); })},
+         {"D|957|1|2009-06-10|-|1000001|-|-|2|-|2008-09-01|2009-08-31", "F|962|*", "K|955|6|*",
+          "K|960|*", "K|959|*", "R|957|1|2|-|*"},
+         {"D|957|1|2009-06-10|2009-07-15|1000001|-|1|2|-|2008-09-01|2009-08-31", "K|955|7|*",
+          "K|960|8|*|-|-|9|2008-09-01|2009-08-31", "K|959|10|*|1|-|9|2008-09-01|2009-08-31",
+          "R|957|1|2|1|*"}},
+        {"a credit of a band gone, a row without credit, a summary row without one",
+         {locate("ClsCre.xml", "iSitId", 966, [](TClientDataSet &p) { set(p, "iBndId", 999999); }),
+          locate("ClsCre.xml", "iSitId", 955,
+                 [](TClientDataSet &p) {
+                     set(p, "iCreId", 0);
+                     set(p, "iCreCredito", 9);
+                 })},
+         {},
+         {},
+         "  ***ERRORE*** ",
+         1},
+        {"the scrutiny date in the binary form, and an earlier year's debt verified",
+         {locate("ClsDeb.xml", "iSitId", 152,
+                 [](TClientDataSet &p) { set(p, "dDebVer", QDate(2008, 1, 15)); })},
+         QStringList(sits, "E|*|2009-06-10") << "D|152|1|*",
+         QStringList(sits, "E|*|2009-06-13") << "D|152|1|*|2008-01-15|*",
+         {},
+         0,
+         [&] {
+             TClientDataSet general;
+             general.AddFieldDef("DataScrutinio", ftDate);
+             general.CreateDataSet();
+             general.Append();
+             general.FieldByName("DataScrutinio")->setValue(QDate(2009, 6, 13));
+             general.Post();
+             general.SaveToFile(folder + "outfin/DatiGen.cds", dfBinary);
+         }},
+        {"a general file that does not load",
+         {},
+         {},
+         {},
+         "  outfin\\DatiGen.cds non si legge: data di scrutinio non raccolta",
+         1,
+         [&] { writeFileBytes(folder + "outfin/DatiGen.cds", "\x96\x19\xe0\xbd garbage"); }},
+        {"a row its change log deletes",
+         {},
+         {"R|957|1|*"},
+         {},
+         {},
+         0,
+         [&] {
+             edit("Rec.xml", [](TClientDataSet &) {}, dfXML);
+             QByteArray xml = readFileBytes(folder + "Rec.xml");
+             xml.replace("</FIELDS>", "</FIELDS><PARAMS CHANGE_LOG=\"1 0 2\"/>");
+             xml.insert(xml.indexOf("<ROW ") + 5, "RowState=\"2\" ");
+             writeFileBytes(folder + "Rec.xml", xml);
+         }},
+        {"rows of another class",
+         {locate("ClsCre.xml", "iSitId", 955, [&](TClientDataSet &p) { set(p, "iSitId", stranger); }),
+          locate("ClsDeb.xml", "iSitId", 957, [&](TClientDataSet &p) { set(p, "iSitId", stranger); }),
+          locate("ClsVot.xml", "iSitId", 955, [&](TClientDataSet &p) { set(p, "iSitId", stranger); }),
+          locate("ClsGdz.xml", "iSitId", 955, [&](TClientDataSet &p) { set(p, "iSitId", stranger); })},
+         {"D|957|1|*", "V|*|955|*", "G|955|*"},
+         {},
+         "  ",
+         5},
+        {"make-up rows without pupil or subject",
+         {{"Rec.xml", [](TClientDataSet &p) {
+               for (p.First(); !p.Eof(); p.Next())
+                   set(p, "iSitId", 0);
+           }}},
+         {"R|*"},
+         {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TdmqelXML::ClearFolder(folder);
+        exportClass();
+        QFile::remove(folder + "outfin/DatiGen.cds");
+        for (const auto &[file, change] : c.edits)
+            edit(file, change);
+        c.prepare();
+        const QStringList before = snapshot();
+        const QStringList log = collect();
+        const auto [gone, come] = changes(before);
+        const auto matches = [](QStringList rows, const QStringList &expected) {
+            for (const QString &pattern : expected) {
+                const QRegularExpression re(QRegularExpression::anchoredPattern(
+                    QRegularExpression::escape(pattern).replace("\\*", ".*")));
+                const qsizetype at = rows.indexOf(re);
+                if (at < 0)
+                    return false;
+                rows.removeAt(at);
+            }
+            return rows.isEmpty();
+        };
+        EXPECT_TRUE(matches(gone, c.gone)) << gone.join('\n').toStdString();
+        EXPECT_TRUE(matches(come, c.come)) << come.join('\n').toStdString();
+        EXPECT_EQ(log.size(), c.lines) << log.join('\n').toStdString();
+        for (const QString &line : log)
+            EXPECT_TRUE(line.startsWith(c.log)) << line.toStdString();
+    }
+}
+
+TEST_F(ClassCollect, ATeacherFolderUpdatesTheDebtsHeVerifiesAndLastYearsIsRefused)
+{
+    const QString stranger = scalar("SELECT MIN(s.iSitId) FROM TSit_Situazioni s JOIN TClsPst p ON "
+                                    "p.iClsPstId = s.iClsPstId WHERE p.iClsId = 39011")
+                                 .toString();
+    runSql("INSERT INTO TDeb_Debiti (iDebId, iSitId, iMatId, dDebAttr, iAnaId_Ver, dStart, dEnd) "
+           "VALUES (9300002, " + stranger + ", 1, '2009-06-12', 1000001, '2008-09-01', "
+           "'2009-08-31')");
+    writeFileBytes(db.mainDir.path() + "ETC/ParGen.ini", "[ExpDoc]\r\nDeb=1\r\n");
+    TdmqelXML xml;
+    xml.iAnaId = 1000001;
+    xml.sFolder = folder;
+    xml.ExportTeacherData();
+    edit("ClsDeb.xml", [&](TClientDataSet &p) {
+        ASSERT_TRUE(p.Locate("iSitId", 957));
+        p.Delete();
+        ASSERT_TRUE(p.Locate("iSitId", stranger.toInt()));
+        set(p, "dDebVer", QDate(2009, 7, 1));
+        set(p, "iDesDedId", 1);
+    });
+    const QStringList before = snapshot();
+    EXPECT_EQ(collect(1000001), QStringList());
+    const auto [gone, come] = changes(before);
+    EXPECT_EQ(gone, QStringList{"D|" + stranger + "|1|2009-06-12|-|-|1000001|-|-|-|2008-09-01|2009-08-31"});
+    EXPECT_EQ(come, QStringList{"D|" + stranger + "|1|2009-06-12|2009-07-01|-|1000001|1|-|-|2008-09-01|2009-08-31"});
+
+    edit("ClsSes.xml", [](TClientDataSet &p) { set(p, "iAnsSesDwgId", 391); });
+    const QStringList stored = snapshot();
+    EXPECT_THROW(collect(1000001), EVxException);
+    EXPECT_EQ(snapshot(), stored);
+}
