@@ -104,10 +104,10 @@ const QString kMakeUps = QStringLiteral("Rec.xml");
 // (:iSitId) is one of the class's, or, for the earlier years' debts and credits, of one of
 // its pupils.
 #define QEL_CLASS_SIT                                                                              \
-    "EXISTS (SELECT 1 FROM TSit_Situazioni cs JOIN TClsPst cp ON cp.iClsPstId = cs.iClsPstId "    \
+    "EXISTS (SELECT 1 FROM TSit_Situazioni cs JOIN TClsPst cp ON cp.iClsPstId = cs.iClsPstId "     \
     "WHERE cs.iSitId = :iSitId AND cp.iClsId = :iClsId)"
 #define QEL_PUPIL_SIT                                                                              \
-    "EXISTS (SELECT 1 FROM TSit_Situazioni ps JOIN TSit_Situazioni cs ON cs.iAnaId = ps.iAnaId "  \
+    "EXISTS (SELECT 1 FROM TSit_Situazioni ps JOIN TSit_Situazioni cs ON cs.iAnaId = ps.iAnaId "   \
     "JOIN TClsPst cp ON cp.iClsPstId = cs.iClsPstId WHERE ps.iSitId = :iSitId "                    \
     "AND cp.iClsId = :iClsId)"
 
@@ -200,7 +200,7 @@ struct TdmqelXML::Collection
     QList<int> sesMats; // the class-session subjects of kinds 0 to 5 (the teacher's only)
     bool sesMatsRead = false;
     std::optional<QSet<int>> classSitsHeld; // the class's situations as the database holds them
-    bool generalUnread = false; // outfin\DatiGen.cds is there but does not load
+    bool generalUnread = false;             // outfin\DatiGen.cds is there but does not load
     QStringList log;
     QStringList stored; // the steps committed so far
 
@@ -350,7 +350,8 @@ QStringList TdmqelXML::CollectData()
         if (iEsi == 1)
             replace(9);
         if (iCre == 1)
-            collectStep(QStringLiteral("crediti"), [this](TVxTransaction &tr) { ImportCredits(tr); });
+            collectStep(QStringLiteral("crediti"),
+                        [this](TVxTransaction &tr) { ImportCredits(tr); });
         if (iGdz == 1)
             replace(8);
         collectStep(QStringLiteral("recuperi"), [this](TVxTransaction &tr) { ImportRecuperi(tr); });
@@ -574,11 +575,11 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
     if (!c.classSitsHeld) {
         TVxFieldValues cls;
         cls.setValue(QStringLiteral("iClsId"), iClsId);
-        const QList<int> held = selectIds(
-            tr,
-            QStringLiteral("SELECT s.iSitId FROM TSit_Situazioni s JOIN TClsPst p "
-                           "ON p.iClsPstId = s.iClsPstId WHERE p.iClsId = :iClsId"),
-            cls);
+        const QList<int> held =
+            selectIds(tr,
+                      QStringLiteral("SELECT s.iSitId FROM TSit_Situazioni s JOIN TClsPst p "
+                                     "ON p.iClsPstId = s.iClsPstId WHERE p.iClsId = :iClsId"),
+                      cls);
         c.classSitsHeld = QSet<int>(held.cbegin(), held.cend());
     }
     const QString scope =
@@ -897,14 +898,14 @@ void TdmqelXML::ImportPupilCredit(int sitId, TVxTransaction &tr)
         field(*summary, "Cr").toDouble() > 0)
         unanimous = field(*summary, "Cr_UM").toString().trimmed() == u"U" ? 1 : 0;
     values.setValue(QStringLiteral("lCreUnanimCre"), unanimous);
-    static const QString insert = scopedInsert(
-        "TCre_Crediti",
-        "iCreId INTEGER, iSitId INTEGER, iCreCredito INTEGER, iCrePerMedia INTEGER, "
-        "iBndId INTEGER, iCreOutBanda INTEGER, fCreMediaVoti DOUBLE PRECISION, "
-        "iCreFrmSco INTEGER, iCreSosp INTEGER, iCreRecup INTEGER, iEncId INTEGER, "
-        "bCreNota BLOB SUB_TYPE TEXT, dInsert TIMESTAMP, dStart DATE, dEnd DATE, "
-        "lCreUnanimCre SMALLINT, lCreConsideraCurrDis SMALLINT, iCreMediaVoti INTEGER",
-        QEL_PUPIL_SIT);
+    static const QString insert =
+        scopedInsert("TCre_Crediti",
+                     "iCreId INTEGER, iSitId INTEGER, iCreCredito INTEGER, iCrePerMedia INTEGER, "
+                     "iBndId INTEGER, iCreOutBanda INTEGER, fCreMediaVoti DOUBLE PRECISION, "
+                     "iCreFrmSco INTEGER, iCreSosp INTEGER, iCreRecup INTEGER, iEncId INTEGER, "
+                     "bCreNota BLOB SUB_TYPE TEXT, dInsert TIMESTAMP, dStart DATE, dEnd DATE, "
+                     "lCreUnanimCre SMALLINT, lCreConsideraCurrDis SMALLINT, iCreMediaVoti INTEGER",
+                     QEL_PUPIL_SIT);
     if (tr.ExecChanged(insert, values) == 0) {
         c.log << outsideClass(kCredits, values, QStringLiteral("credito"), sClsDesc);
         return;
@@ -954,8 +955,8 @@ QList<TVxFieldValues> TdmqelXML::makeUpRows(int sitId) const
             continue;
         TVxFieldValues values;
         values.setValue(QStringLiteral("iClsId"), iClsId);
-        for (const char *name : {"iTreId", "iEreId", "iMatId", "iSitId", "iAnsFreDwgId",
-                                 "dRecAttr", "dRecVer", "iPvrId"})
+        for (const char *name : {"iTreId", "iEreId", "iMatId", "iSitId", "iAnsFreDwgId", "dRecAttr",
+                                 "dRecVer", "iPvrId"})
             values.setValue(QLatin1String(name), field(makeUps, name));
         rows << values;
     }
@@ -996,7 +997,8 @@ void TdmqelXML::ImportPupilRecuperi(int sitId, TVxTransaction &tr)
     tr.Exec(QLatin1String(kMakeUpDelete), values);
     const QString insert = scopedInsert("TRec_Recuperi", kMakeUpColumns, QEL_CLASS_SIT);
     for (TVxFieldValues &row : makeUpRows(sitId)) {
-        row.setValue(QStringLiteral("iRecId"), VxNewKey(qqoVxGlobConn(), QStringLiteral("TREC_RECUPERI")));
+        row.setValue(QStringLiteral("iRecId"),
+                     VxNewKey(qqoVxGlobConn(), QStringLiteral("TREC_RECUPERI")));
         if (tr.ExecChanged(insert, row) == 0)
             m_collect->log << outsideClass(kMakeUps, row, QStringLiteral("recupero"), sClsDesc);
     }
