@@ -129,7 +129,6 @@ QVariant keyField(const TClientDataSet &packet, const char *name)
     return value.toLongLong() == 0 ? QVariant() : value;
 }
 
-// The competence's level and language are keys only when they read as a number other than 0.
 // An empty date, or the zero of the teachers' program, is no date.
 QVariant dateField(const TClientDataSet &packet, const char *name)
 {
@@ -158,6 +157,7 @@ QString scopedInsert(const char *table, const char *typedColumns, const char *sc
         .arg(QLatin1String(table), names.join(u','), values.join(u','), QLatin1String(scope));
 }
 
+// The competence's level and language are keys only when they read as a number other than 0.
 QVariant numberField(const TClientDataSet &packet, const char *name)
 {
     bool ok = false;
@@ -237,16 +237,14 @@ void TdmqelXML::LoadCollectPackets()
     }
     // The summary of the scrutiny and the make-up records are the coordinator's to send: none
     // means nothing of theirs to collect.
-    const auto optional = [this](const QString &file) {
-        return QFileInfo::exists(FolderFile(file));
-    };
-    if (iMode == 1 && iCre == 1 && optional(kSummary)) {
+    const auto sent = [this](const QString &file) { return QFileInfo::exists(FolderFile(file)); };
+    if (iMode == 1 && iCre == 1 && sent(kSummary)) {
         needs.append({kSummary, QStringLiteral("Cr iSitId Cr_UM")});
         needs.append({kCredits, QStringLiteral("iCreId iSitId iBndId iEncId fCreMediaVoti")});
         needs.append({kTrainingItems, QStringLiteral("iCreId iFrmId")});
         needs.append({kSchoolItems, QStringLiteral("iCreId iScoId")});
     }
-    if (iMode == 1 && optional(kMakeUps))
+    if (iMode == 1 && sent(kMakeUps))
         needs.append({kMakeUps, QStringLiteral("iSitId iMatId iAnsFreDwgId")});
     for (const Need &need : needs) {
         const QString path = FolderFile(need.file);
@@ -386,11 +384,7 @@ void TdmqelXML::collectStep(const QString &what, const std::function<void(TVxTra
 
 namespace {
 
-// Writes the rows, each row's failure its own: a row the database refuses is taken back and
-// listed, and the others are written; a failure that is not a row's own ends the kind. The rows
-// run under one savepoint first, since a refused row is rare and a savepoint per row costs two
-// round trips more; when one is refused, they are written again, each under a savepoint of its
-// own.
+// The failures that are no row's own: they end the step, rolled back whole.
 bool endsTheStep(const TVxTransaction &tr, const EVxException &e)
 {
     return !tr.InTransaction() || isLockWaitRefused(e) || isConnectionLost(e);
@@ -402,6 +396,11 @@ QString errorLine(const EVxException &e)
            oneLine(e.detail().isEmpty() ? e.message() : e.message() + u' ' + e.detail());
 }
 
+// Writes the rows, each row's failure its own: a row the database refuses is taken back and
+// listed, and the others are written; a failure that is not a row's own ends the kind. The rows
+// run under one savepoint first, since a refused row is rare and a savepoint per row costs two
+// round trips more; when one is refused, they are written again, each under a savepoint of its
+// own.
 void writeRows(TVxTransaction &tr, QStringList &log, qsizetype count,
                const std::function<void(qsizetype)> &write)
 {
