@@ -87,44 +87,12 @@ void timedStep(benchmark::State &state, QMap<QString, double> &seconds, const QS
     seconds[name] = total / double(state.iterations());
 }
 
-// The recorded values by the position of each "?" of the text, as the bare run binds them (a
-// parameter may stand twice, and not in the order it was declared).
-inline QList<TVxStatementRecorder::Statement>
-positionalStatements(const QList<TVxStatementRecorder::Statement> &in)
-{
-    QList<TVxStatementRecorder::Statement> out;
-    for (const TVxStatementRecorder::Statement &s : in) {
-        TVxStatementRecorder::Statement bound{s.sql, {}};
-        const QStringList names = toPositional(s.sql).names;
-        for (int i = 0; i < names.size(); ++i)
-            bound.values.setValue(QString::number(i), s.values.value(names[i]));
-        out << bound;
-    }
-    return out;
-}
-
 // The middle one of a step's times, taken in turns with its floor's so that the load of the
 // machine weighs on both alike.
 inline double median(std::vector<double> times)
 {
     std::sort(times.begin(), times.end());
     return times.empty() ? 0 : times[times.size() / 2];
-}
-
-// The recorded values by the position of each "?" of the text, as the bare run binds them (a
-// parameter may stand twice, and not in the order it was declared).
-inline QList<TVxStatementRecorder::Statement>
-positional(const QList<TVxStatementRecorder::Statement> &in)
-{
-    QList<TVxStatementRecorder::Statement> out;
-    for (const TVxStatementRecorder::Statement &s : in) {
-        TVxStatementRecorder::Statement bound{s.sql, {}};
-        const QStringList names = toPositional(s.sql).names;
-        for (int i = 0; i < names.size(); ++i)
-            bound.values.setValue(QString::number(i), s.values.value(names[i]));
-        out << bound;
-    }
-    return out;
 }
 
 // Runs recorded statements again directly, in one transaction: each text prepared once, every

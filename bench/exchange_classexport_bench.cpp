@@ -88,7 +88,7 @@ int main(int argc, char **argv)
         // Recorded for the bare run; the rows are read once before either is timed.
         TVxStatementRecorder recorder;
         exportEveryClass();
-        g_statements = positionalStatements(recorder.statements());
+        g_statements = recorder.statements();
     }
     for (const ClassSession &cls : std::as_const(g_classes))
         g_files += int(QDir(g_folders + cls.name).entryList(QDir::Files).size());

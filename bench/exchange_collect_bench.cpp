@@ -87,7 +87,6 @@ int main(int argc, char **argv)
             if (verb == u"DELETE" || verb == u"INSERT" || verb == u"UPDATE")
                 g_statements << s;
         }
-        g_statements = positionalStatements(g_statements);
     }
 
     benchmark::Initialize(&argc, argv);

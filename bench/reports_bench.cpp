@@ -178,19 +178,19 @@ int main(int argc, char **argv)
         // Recorded for the bare run; the rows are read once before either is timed.
         TVxStatementRecorder recorder;
         walkSession();
-        g_statements = positionalStatements(recorder.statements());
+        g_statements = recorder.statements();
     }
     loadCells();
     {
         TVxStatementRecorder recorder;
         printVotes();
-        g_voteStatements = positionalStatements(recorder.statements());
+        g_voteStatements = recorder.statements();
     }
     loadTotalCalls();
     {
         TVxStatementRecorder recorder;
         printTotals();
-        g_totalStatements = positionalStatements(recorder.statements());
+        g_totalStatements = recorder.statements();
     }
 
     benchmark::Initialize(&argc, argv);

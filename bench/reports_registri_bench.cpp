@@ -88,7 +88,7 @@ int main(int argc, char **argv)
         // Recorded for the bare run; the rows are read once before either is timed.
         TVxStatementRecorder recorder;
         makeVolume();
-        g_statements = positional(recorder.statements());
+        g_statements = recorder.statements();
     }
 
     benchmark::Initialize(&argc, argv);
