@@ -3,6 +3,8 @@
 #include "exports/qelexportalu.h"
 #include "exports/qelfexpmediaalunni.h"
 #include "exports/qelfexport.h"
+#include "exports/qelhtml.h"
+#include "exchange/qelhistoryhook.h"
 #include "platform/formregistry.h"
 #include "shell/qelstartup.h"
 
@@ -24,6 +26,12 @@ void installExportParts()
     installed = true;
     QelStartupHooks &hooks = qelStartupHooks();
     hooks.registerForms.append(registerExportForms);
+    qelHistoryHooks().buildHistory = [](const QString &classIds, const QString &folder,
+                                        int iAnsId) {
+        TdmqelHtml html;
+        html.CurrentAnsId = iAnsId;
+        return html.BuildHistory(classIds, folder);
+    };
     hooks.createExportModule = [](QObject *owner) -> QObject * {
         dmExportAlu = new TdmExportAlu(owner);
         return dmExportAlu;
