@@ -11,7 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
-#include <QSaveFile>
+#include <QSqlRecord>
 
 #include <cerrno>
 #include <cstdio>
@@ -198,12 +198,12 @@ QString orNbsp(const QString &text)
     return text.trimmed().isEmpty() ? kNbsp : text;
 }
 
-QString text(const QSqlRecord &row, const QString &field)
+QString text(const TqelHtmlRow &row, const QString &field)
 {
     return row.value(field).toString();
 }
 
-int integer(const QSqlRecord &row, const char *field)
+int integer(const TqelHtmlRow &row, const char *field)
 {
     return row.value(QLatin1String(field)).toInt();
 }
@@ -263,26 +263,13 @@ QString nativePath(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
-// A page: beside the old one, then renamed over it, so that a browser never reads half a page;
-// the export makes the folder durable once all its files are written.
-void writePage(const QString &path, const QStringList &lines)
+// Beside the old file, then renamed over it, so that a reader never sees half a file; the
+// export makes its files durable together once all are written.
+void replaceFile(const QString &path, const QByteArray &bytes)
 {
-    QString content;
-    for (const QString &line : lines)
-        content += line + QStringLiteral("\r\n");
-    std::optional<QByteArray> bytes = encodeCp1252(content);
-    if (!bytes) {
-        // Nothing is lost: what Windows-1252 cannot hold becomes a character reference.
-        QString referenced;
-        for (const uint code : content.toUcs4()) {
-            const QString ch = QString::fromUcs4(reinterpret_cast<const char32_t *>(&code), 1);
-            referenced += encodeCp1252(ch) ? ch : QStringLiteral("&#%1;").arg(code);
-        }
-        bytes = encodeCp1252(referenced);
-    }
     QFile file(path + QStringLiteral(".~tmp"));
     const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                         file.write(*bytes) == bytes->size() && file.flush();
+                         file.write(bytes) == bytes.size() && file.flush();
     file.close();
     if (!written || std::rename(QFile::encodeName(file.fileName()).constData(),
                                 QFile::encodeName(path).constData()) != 0) {
@@ -293,6 +280,30 @@ void writePage(const QString &path, const QStringList &lines)
         throw EVxException(
             QStringLiteral("Impossibile scrivere il file %1: %2").arg(nativePath(path), why));
     }
+}
+
+QString crlfLines(const QStringList &lines)
+{
+    QString content;
+    for (const QString &line : lines)
+        content += line + QStringLiteral("\r\n");
+    return content;
+}
+
+void writePage(const QString &path, const QStringList &lines)
+{
+    const QString content = crlfLines(lines);
+    std::optional<QByteArray> bytes = encodeCp1252(content);
+    if (!bytes) {
+        // Nothing is lost: what Windows-1252 cannot hold becomes a character reference.
+        QString referenced;
+        for (const uint code : content.toUcs4()) {
+            const QString ch = QString::fromUcs4(reinterpret_cast<const char32_t *>(&code), 1);
+            referenced += encodeCp1252(ch) ? ch : QStringLiteral("&#%1;").arg(code);
+        }
+        bytes = encodeCp1252(referenced);
+    }
+    replaceFile(path, *bytes);
 }
 
 void makeFolder(const QString &folder)
@@ -318,12 +329,32 @@ QString classIdList(const QString &classIds)
 
 } // namespace
 
+QVariant TqelHtmlRow::value(const QString &name) const
+{
+    for (int i = 0; i < names->size(); ++i)
+        if (names->at(i).compare(name, Qt::CaseInsensitive) == 0)
+            return values.at(i);
+    return QVariant();
+}
+
 TdmqelHtml::Rows TdmqelHtml::rows(const QString &sql, const TVxFieldValues &values)
 {
     QSqlQuery &query = m_transaction->Exec(sql, values);
+    auto columns = m_columns.find(sql);
+    if (columns == m_columns.end()) {
+        const QSqlRecord record = query.record();
+        QStringList names;
+        for (int i = 0; i < record.count(); ++i)
+            names << record.fieldName(i);
+        columns = m_columns.emplace(sql, names).first;
+    }
     Rows result;
-    while (fetchNext(query))
-        result.push_back(query.record());
+    while (fetchNext(query)) {
+        TqelHtmlRow row{&columns->second, {}};
+        for (int i = 0; i < columns->second.size(); ++i)
+            row.values << query.value(i);
+        result.push_back(std::move(row));
+    }
     return result;
 }
 
@@ -369,16 +400,14 @@ QString TdmqelHtml::BuildHistory(const QString &classIds, const QString &folder)
     }
 
     // The pages are written: a list that cannot be saved is told, not taken for a failure.
-    QString content;
-    for (const QString &line : PupilList)
-        content += line + QStringLiteral("\r\n");
-    const QByteArray bytes = encodeCp1252(content, '?');
-    QSaveFile save(listPath);
-    if (save.open(QIODevice::WriteOnly) && save.write(bytes) == bytes.size() && save.commit())
-        return QString();
-    return QStringLiteral("Le pagine dello storico sono state scritte, ma non è stato possibile "
-                          "salvare l'elenco degli alunni %1:\r%2")
-        .arg(nativePath(listPath), save.errorString());
+    try {
+        replaceFile(listPath, encodeCp1252(crlfLines(PupilList), '?'));
+    } catch (const EVxException &e) {
+        return QStringLiteral("Le pagine dello storico sono state scritte, ma non è stato "
+                              "possibile salvare l'elenco degli alunni.\r") +
+               e.message();
+    }
+    return QString();
 }
 
 void TdmqelHtml::WriteClassHistories(const QString &classIds, const QString &folder)
@@ -386,7 +415,7 @@ void TdmqelHtml::WriteClassHistories(const QString &classIds, const QString &fol
     HistoryDir = folder + QStringLiteral("storico/");
     makeFolder(HistoryDir);
     const Rows pupils = rows(QString::fromLatin1(kClsAlu).arg(classIdList(classIds)), {});
-    for (const QSqlRecord &pupil : pupils) {
+    for (const TqelHtmlRow &pupil : pupils) {
         m_pupil = pupil;
         PupilDir = HistoryDir + QString::number(integer(pupil, "iSitId")) + QLatin1Char('/');
         makeFolder(PupilDir);
@@ -437,7 +466,7 @@ void TdmqelHtml::WritePupilPages()
     WriteHistoryPage(0, 0, QStringLiteral("Generale"));
     const Rows years = rows(QString::fromLatin1(kAnsAlu),
                             valuesOf({{"iAnaId", integer(m_pupil, "iAnaId")}}));
-    for (const QSqlRecord &year : years) {
+    for (const TqelHtmlRow &year : years) {
         const QString annoScol = text(year, QStringLiteral("sAnnoScol"));
         menu += item(annoScol.left(4) + QStringLiteral(".html"), annoScol);
         WriteHistoryPage(integer(year, "iAnsId"), integer(year, "iSitId"), annoScol);
@@ -475,7 +504,7 @@ void TdmqelHtml::WriteGeneralPage()
     const Rows years = rows(QString::fromLatin1(kAnsAlu), valuesOf({{"iAnaId", iAnaId}}));
     const QString w50 = QStringLiteral("width=\"50\" align=\"center\"");
     QString yearCells, labelCells, totalCells, outcomeCells;
-    for (const QSqlRecord &year : years) {
+    for (const TqelHtmlRow &year : years) {
         const int sit = integer(year, "iSitId");
         yearCells += headerCell(
             QStringLiteral("colspan=\"3\" width=\"150\" align=\"center\""),
@@ -496,11 +525,11 @@ void TdmqelHtml::WriteGeneralPage()
                     row(labelCells);
     const Rows subjects =
         rows(QString::fromLatin1(kMatAlu), valuesOf({{"iAnaId", iAnaId}, {"iAnsId", 0}}));
-    for (const QSqlRecord &subject : subjects) {
+    for (const TqelHtmlRow &subject : subjects) {
         const int mat = integer(subject, "iMatId");
         QString cells =
             valueCell(w434, kNbsp + escaped(text(subject, QStringLiteral("sMatLDesc"))));
-        for (const QSqlRecord &year : years) {
+        for (const TqelHtmlRow &year : years) {
             const int sit = integer(year, "iSitId");
             cells += valueCell(w50, GetVoteText(sit, mat, QStringLiteral("sValSDesc"))) +
                      valueCell(w50, GetAbsenceHours(sit, mat, 0)) +
@@ -518,7 +547,7 @@ void TdmqelHtml::WriteGeneralPage()
     QString classes, labels, values;
     const Rows credits = rows(QString::fromLatin1(kCreAlu), valuesOf({{"iAnaId", iAnaId}}));
     const QString w80 = QStringLiteral("width=\"80\"");
-    for (const QSqlRecord &credit : credits) {
+    for (const TqelHtmlRow &credit : credits) {
         classes += headerCell(QStringLiteral("colspan=\"2\" width=\"160\" align=\"center\""),
                               escaped(text(credit, QStringLiteral("sClsSDesc"))));
         labels += headerCell(w80, QStringLiteral("Credito attribuito")) +
@@ -547,12 +576,12 @@ void TdmqelHtml::WriteCurrentYearPage(int iSitId, const QString &fileName)
     QStringList documents;
     const Rows sessions = rows(QString::fromLatin1(kSesAlu), valuesOf({{"iSitId", iSitId}}));
     const QString w60 = QStringLiteral("width=\"60\" align=\"center\"");
-    for (const QSqlRecord &session : sessions) {
+    for (const TqelHtmlRow &session : sessions) {
         const int ses = integer(session, "iAnsSesDwgId");
         const TVxFieldValues key = valuesOf({{"iSitId", iSitId}, {"iAnsSesDwgId", ses}});
         QString componentCells, labelCells;
         std::vector<int> components;
-        for (const QSqlRecord &component : rows(QString::fromLatin1(kCmpAlu), key)) {
+        for (const TqelHtmlRow &component : rows(QString::fromLatin1(kCmpAlu), key)) {
             componentCells +=
                 headerCell(QStringLiteral("colspan=\"2\" width=\"120\" align=\"center\""),
                            escaped(text(component, QStringLiteral("sCmpLDesc"))));
@@ -567,7 +596,7 @@ void TdmqelHtml::WriteCurrentYearPage(int iSitId, const QString &fileName)
                             headerCell(QStringLiteral("width=\"80\" rowspan=\"2\""),
                                        QStringLiteral("Assenze"))) +
                         row(labelCells);
-        for (const QSqlRecord &subject : rows(QString::fromLatin1(kMatSes), key)) {
+        for (const TqelHtmlRow &subject : rows(QString::fromLatin1(kMatSes), key)) {
             const int mat = integer(subject, "iMatId");
             QString cells = valueCell(QStringLiteral("width=\"307\""),
                                       kNbsp + escaped(text(subject, QStringLiteral("sMatSDesc"))));
@@ -601,7 +630,7 @@ void TdmqelHtml::WriteYearPage(int iAnsId, int iSitId, const QString &pageName)
     const Rows subjects =
         rows(QString::fromLatin1(kMatAlu),
              valuesOf({{"iAnaId", integer(m_pupil, "iAnaId")}, {"iAnsId", iAnsId}}));
-    for (const QSqlRecord &subject : subjects) {
+    for (const TqelHtmlRow &subject : subjects) {
         const int mat = integer(subject, "iMatId");
         table += row(
             valueCell(QStringLiteral("width=\"307\""),
@@ -635,12 +664,12 @@ void TdmqelHtml::WriteRecuperiPage(const QString &folder)
     const QString font =
         QStringLiteral("<font face=\"Times New Roman\" size=\"2\" color=\"#000000\">%1</font>");
     const QLocale locale;
-    const auto date = [&locale](const QSqlRecord &rec, const char *field) {
+    const auto date = [&locale](const TqelHtmlRow &rec, const char *field) {
         return locale.toString(rec.value(QLatin1String(field)).toDate(), QLocale::ShortFormat);
     };
     const Rows phases = rows(QString::fromLatin1(kElencoSit),
                              valuesOf({{"iAnaId", integer(m_pupil, "iAnaId")}}));
-    for (const QSqlRecord &phase : phases) {
+    for (const TqelHtmlRow &phase : phases) {
         const QString anchor = QString::number(integer(phase, "iSitId")) +
                                QString::number(integer(phase, "iClsId")) +
                                QString::number(integer(phase, "iFreId"));
@@ -664,7 +693,7 @@ void TdmqelHtml::WriteRecuperiPage(const QString &folder)
         const Rows records =
             rows(QString::fromLatin1(kDettRec),
                  valuesOf({{"iSitId", integer(phase, "iSitId")}, {"iFreId", integer(phase, "iFreId")}}));
-        for (const QSqlRecord &record : records) {
+        for (const TqelHtmlRow &record : records) {
             const QString values[] = {escaped(text(record, QStringLiteral("sMatSDesc"))),
                                       escaped(text(record, QStringLiteral("sTreSDesc"))),
                                       date(record, "dRecAttr"),
@@ -779,7 +808,7 @@ QString TdmqelHtml::GetDebtText(int iSitId, int iMatId, const QString &field)
 QString TdmqelHtml::GetTotalCredits(int iAnaId)
 {
     int sum = 0;
-    for (const QSqlRecord &credit :
+    for (const TqelHtmlRow &credit :
          rows(QString::fromLatin1(kTotCre), valuesOf({{"iAnaId", iAnaId}})))
         sum += integer(credit, "iCreRecup") + integer(credit, "iCreCredito");
     return sum == 0 ? kNbsp : QString::number(sum);

@@ -19,14 +19,24 @@
 // and leaves the list file as it was; a list file that cannot be saved is only the warning
 // BuildHistory returns, the pages being written.
 
-#include <QSqlRecord>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
+#include <map>
 #include <vector>
 
 class TVxFieldValues;
 class TVxTransaction;
+
+// A row read: its values and the names of its statement's columns, looked up without regard
+// to case.
+struct TqelHtmlRow
+{
+    const QStringList *names = nullptr;
+    QVariantList values;
+    QVariant value(const QString &name) const;
+};
 
 class TdmqelHtml
 {
@@ -51,7 +61,7 @@ public:
     QString GetTotalCredits(int iAnaId);
 
 private:
-    using Rows = std::vector<QSqlRecord>;
+    using Rows = std::vector<TqelHtmlRow>;
     Rows rows(const QString &sql, const TVxFieldValues &values);
     QString firstField(const QString &sql, const TVxFieldValues &values, const QString &field);
     double average(int iSitId, bool proposed);
@@ -69,6 +79,10 @@ private:
     QString HistoryDir;
     QString PupilDir;
     QString PupilName;
-    QSqlRecord m_pupil; // the current row of the class's pupils
+    TqelHtmlRow m_pupil; // the current row of the class's pupils
+    // The columns of each statement, asked of the driver once: for every column it asks the
+    // database's catalogue, which would cost more than the read itself. A map: the rows keep
+    // pointers to its names.
+    std::map<QString, QStringList> m_columns;
     QStringList PupilList;
 };
