@@ -4,7 +4,9 @@
 // - the chain: every class session of 2008/2009's final session and every pupil of each,
 //   scrolled as the report engine scrolls a class report, inside one report run;
 // - the report function Voto for every pupil, subject and vote component of that session,
-//   evaluated through the engine as a report card's cells are, inside one report run.
+//   evaluated through the engine as a report card's cells are, inside one report run;
+// - the report functions GetVoti(pupil, 'SES', 392) and GetAssenze(pupil, 'ANS', 0) for every
+//   pupil of that session, as a board prints them, inside one report run.
 //   cmake -DTAVRIN_BENCH=ON ... && build/bench/bench/reports_bench
 #include "bench/benchsupport.h"
 #include "platform/dialogseam.h"
@@ -98,6 +100,42 @@ void printVotes()
     run.End();
 }
 
+// Every pupil of the session's classes, both calls of each.
+QStringList g_totalCalls;
+QList<TVxStatementRecorder::Statement> g_totalStatements;
+int g_averages = 0;
+
+void loadTotalCalls()
+{
+    QSqlQuery q(g_db);
+    const bool ok = q.exec(
+        QStringLiteral("SELECT TSit.iSitId FROM TClsSes TClsSes "
+                       "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsId = TClsSes.iClsId) "
+                       "INNER JOIN TSit_Situazioni TSit ON (TSit.iClsPstId = TClsPst.iClsPstId) "
+                       "WHERE (TClsSes.iAnsSesDwgId = 392) AND (TSit.dDelete IS NULL)"));
+    if (!ok) {
+        std::fprintf(stderr, "%s\n", qPrintable(q.lastError().text()));
+        std::exit(1);
+    }
+    while (q.next()) {
+        g_totalCalls << QStringLiteral("GetVoti(%1, 'SES', 392)").arg(q.value(0).toInt())
+                     << QStringLiteral("GetAssenze(%1, 'ANS', 0)").arg(q.value(0).toInt());
+    }
+}
+
+void printTotals()
+{
+    TfrReport report;
+    TfrRun run(report);
+    g_averages = 0;
+    for (int i = 0; i < g_totalCalls.size(); i += 2) {
+        if (!report.Calc(g_totalCalls[i]).toString().isEmpty())
+            ++g_averages;
+        report.Calc(g_totalCalls[i + 1]);
+    }
+    run.End();
+}
+
 // The chain and its replay in turns, their medians compared.
 void ChainAndReplay(benchmark::State &state)
 {
@@ -111,10 +149,17 @@ void VotesAndReplay(benchmark::State &state)
                          g_voteStatements, 6);
 }
 
+void TotalsAndReplay(benchmark::State &state)
+{
+    timedInTurnsWithBare(state, g_seconds, QStringLiteral("totals"), printTotals, g_db,
+                         g_totalStatements, 6);
+}
+
 } // namespace
 
 BENCHMARK(ChainAndReplay)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(VotesAndReplay)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(TotalsAndReplay)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char **argv)
 {
@@ -141,6 +186,12 @@ int main(int argc, char **argv)
         printVotes();
         g_voteStatements = positionalStatements(recorder.statements());
     }
+    loadTotalCalls();
+    {
+        TVxStatementRecorder recorder;
+        printTotals();
+        g_totalStatements = positionalStatements(recorder.statements());
+    }
 
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
@@ -165,6 +216,17 @@ int main(int argc, char **argv)
                 int(g_voteStatements.size()));
     if (votesBare > 0)
         std::printf("ratio %.2f x the replay (target at most 1.5)\n", votes / votesBare);
+
+    const double totals = g_seconds.value(QStringLiteral("totals"));
+    const double totalsBare = g_seconds.value(QStringLiteral("totals bare"));
+    std::printf("\nGetVoti 'SES' and GetAssenze 'ANS' over session 392: %d pupils, %d with an "
+                "average:\n",
+                int(g_totalCalls.size() / 2), g_averages);
+    std::printf("through the engine: %.1f ms (median of 5 rounds)\n", totals * 1000);
+    std::printf("bare statements:    %.1f ms (%d statements)\n", totalsBare * 1000,
+                int(g_totalStatements.size()));
+    if (totalsBare > 0)
+        std::printf("ratio %.2f x the replay (target at most 1.5)\n", totals / totalsBare);
 
     g_module = nullptr;
     module.reset();

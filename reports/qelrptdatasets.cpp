@@ -1,9 +1,11 @@
 #include "reports/qelrptdatasets.h"
 
 #include "platform/globalvars.h"
+#include "reports/qelrptfunccall.h"
 #include "reports/qelrptqueries.h"
 #include "shell/qelpargen.h"
 
+#include <cstdlib>
 #include <utility>
 
 TdmqelRptDataSets *dmqelRptDataSets = nullptr;
@@ -209,6 +211,69 @@ QList<int> TdmqelRptDataSets::GetCmpSessione(qint64 iAnsSesDwgId) const
         return components;
     }
     return {};
+}
+
+QVariant TdmqelRptDataSets::GetPercentualeAssenze(int iSitId)
+{
+    try {
+        TfrQuery &q = qelOpenQuery(
+            *qquGetPercentAss,
+            QStringLiteral("SELECT TSit.iSitOreAssenza, CASE WHEN TSit.iSitMonteOre > 0 "
+                           "THEN TSit.iSitMonteOre ELSE TPst.iPstTotOre END AS iMonteOre "
+                           "FROM TSit_Situazioni TSit "
+                           "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = TSit.iClsPstId) "
+                           "INNER JOIN TPst_PianiStudio TPst ON (TPst.iPstId = TClsPst.iPstId) "
+                           "WHERE (TSit.iSitId = :iSitId)"),
+            {{"iSitId", iSitId}});
+        const bool found = !q.Eof();
+        const QVariant hours = q.Value(0);
+        const QVariant annual = q.Value(1);
+        q.Close();
+        // Hours not entered count as none; annual hours missing leave nothing to divide by.
+        const qint64 total = annual.isNull() ? 0 : frToInteger(annual);
+        if (!found || total <= 0)
+            return QVariant();
+        // In hundredths of a percent, halves away from zero as "#0.00" prints them: whole hours
+        // divide exactly, so 33 of 1056 (3.125) is "3,13", never the even "3,12".
+        const qint64 absent = hours.isNull() ? 0 : frToInteger(hours);
+        const qint64 hundredths = (std::abs(absent) * 20000 + total) / (2 * total);
+        return QStringLiteral("%1%2,%3")
+            .arg(absent < 0 ? QStringLiteral("-") : QString())
+            .arg(hundredths / 100)
+            .arg(hundredths % 100, 2, 10, QLatin1Char('0'));
+    } catch (const EVxException &) {
+        return QVariant();
+    }
+}
+
+QString TdmqelRptDataSets::GetDebitoValue(const QString &selector) const
+{
+    const TfrQuery &q = *qquGetDato;
+    const auto text = [&q](const char *field) {
+        return q.FieldByName(QLatin1String(field)).DisplayText();
+    };
+    const auto yes = [&q](const char *field, bool (*test)(qint64)) {
+        const QVariant value = q.FieldByName(QLatin1String(field)).Value();
+        return !value.isNull() && test(frToInteger(value)) ? QStringLiteral("SI")
+                                                           : QStringLiteral("NO");
+    };
+    if (selector == QLatin1String("TIPODESCR"))
+        return text("sDebTipoDescr");
+    if (selector == QLatin1String("TIPOSIGLA"))
+        return text("sDebTipoSigla");
+    if (selector == QLatin1String("ESITODESCR"))
+        return text("sDebEsitoDescr");
+    if (selector == QLatin1String("ESITOSIGLA"))
+        return text("sDebEsitoSigla");
+    if (selector == QLatin1String("SANATO"))
+        return yes("iDebSanato", [](qint64 v) { return v == 1; });
+    if (selector == QLatin1String("DEBESISTE"))
+        return yes("DebEsiste", [](qint64 v) { return v != 0; });
+    if (selector == QLatin1String("MATSIGLA"))
+        return text("sMatSDesc");
+    if (selector == QLatin1String("MATDESCR"))
+        return text("sMatLDesc");
+    return QString();
 }
 
 void TdmqelRptDataSets::bindChain()

@@ -83,6 +83,12 @@ public:
     // The first three components the print settings give the report session that is
     // iAnsSesDwgId (the first of the three sessions equal to it); none when none is.
     QList<int> GetCmpSessione(qint64 iAnsSesDwgId) const;
+    // The pupil's absence hours in percent of the annual lesson hours (the situation's own, else
+    // the study plan's), "12,50"; null when it cannot be read or computed, whatever the cause.
+    QVariant GetPercentualeAssenze(int iSitId);
+    // The current debt row of qquGetDato as the selector of GetDebito asks ("TIPODESCR",
+    // "SANATO", "MATSIGLA"...); the empty text for another selector.
+    QString GetDebitoValue(const QString &selector) const;
 
     // The report engine's variable request (qelrptvariables.cpp): the print date, the year and
     // session keys, the current teacher's credentials, the print settings' sessions and

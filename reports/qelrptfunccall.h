@@ -20,6 +20,7 @@
 #include <QVariant>
 
 #include <array>
+#include <initializer_list>
 #include <utility>
 
 class TdmqelRptDataSets;
@@ -94,6 +95,8 @@ using QelFunctionHandlers = std::array<QelFunctionHandler, QelRptFunctionCount>;
 // Each family puts its handlers in their places.
 void qelAddVoteFunctions(QelFunctionHandlers &handlers);
 void qelAddLookupFunctions(QelFunctionHandlers &handlers);
+void qelAddTotalsFunctions(QelFunctionHandlers &handlers);
+void qelAddPupilRecordFunctions(QelFunctionHandlers &handlers);
 void qelAddRegisterFunctions(QelFunctionHandlers &handlers);
 
 // An argument that prints as blanks only: the function answers the empty text and reads
@@ -114,3 +117,19 @@ TdmqelRptDataSets &qelRptModule();
 // opened. The caller reads it and closes it unless the function leaves it open.
 using QelParams = QList<std::pair<const char *, QVariant>>;
 TfrQuery &qelOpenScratch(const QString &sql, const QelParams &params);
+// The same on another query of the module (qquTotMatAss, qquGetPercentAss).
+TfrQuery &qelOpenQuery(TfrQuery &query, const QString &sql, const QelParams &params);
+
+// The call's first count arguments, evaluated into args; false, the result being the empty
+// text, when one of them is blank.
+bool qelArgsNotBlank(QelFunctionCall &call, int count, QList<QVariant> &args);
+// The scratch query on the call's first arguments as its ids, in order, and further values;
+// nullptr, the result being the empty text, when one of the arguments is blank.
+TfrQuery *qelOpenOnIds(QelFunctionCall &call, const QString &sql,
+                       std::initializer_list<const char *> ids, const QelParams &more = {});
+// The first column of the first row as text (empty without one); the query is closed.
+QString qelFirstText(TfrQuery &q);
+
+// A number as "0.00" prints it: rounded to hundredths as grade entry rounds its averages, with
+// the decimal comma and both decimals ("7,50").
+QString qelFixed2(double value);

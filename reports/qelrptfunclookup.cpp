@@ -13,36 +13,9 @@ namespace {
 const QString kSi = QStringLiteral("SI");
 const QString kNo = QStringLiteral("NO");
 
-// The statement with the call's first arguments as its ids, in order, and further values;
-// nullptr, the result being the empty text, when one of the arguments is blank.
-TfrQuery *openOnIds(QelFunctionCall &call, const QString &sql,
-                    std::initializer_list<const char *> ids, const QelParams &more = {})
-{
-    QList<QVariant> args;
-    for (std::size_t i = 0; i < ids.size(); ++i)
-        args << call.arg(int(i));
-    if (std::any_of(args.begin(), args.end(), qelBlank)) {
-        call.val = QString();
-        return nullptr;
-    }
-    QelParams params;
-    int i = 0;
-    for (const char *id : ids)
-        params.append({id, qelId(args.at(i++))});
-    return &qelOpenScratch(sql, params + more);
-}
-
-// The first column of the first row as text (empty without one); the query is closed.
-QString firstText(TfrQuery &q)
-{
-    const QString text = frDisplayText(q.Value(0));
-    q.Close();
-    return text;
-}
-
 void getMatAlunno(QelFunctionCall &call)
 {
-    TfrQuery *q = openOnIds(
+    TfrQuery *q = qelOpenOnIds(
         call,
         QStringLiteral("SELECT TRma.iMatId FROM TSit_Situazioni TSit "
                        "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = TSit.iClsPstId) "
@@ -60,7 +33,7 @@ void getMatAlunno(QelFunctionCall &call)
 // In the report data module's current class.
 void getCmpMateria(QelFunctionCall &call)
 {
-    TfrQuery *q = openOnIds(
+    TfrQuery *q = qelOpenOnIds(
         call,
         QStringLiteral("SELECT TCmc.iClsMatCmpId FROM TClsMatCmp TCmc "
                        "INNER JOIN TClsSesMat TCsm ON (TCsm.iClsSesMatId = TCmc.iClsSesMatId) "
@@ -70,7 +43,7 @@ void getCmpMateria(QelFunctionCall &call)
                        "AND (TCmc.iCmpScaId = :iCmpScaId) AND (TClsSes.iClsId = :iClsId)"),
         {"iMatId", "iAnsSesDwgId", "iCmpScaId"}, {{"iClsId", qelRptModule().CurClsId()}});
     if (q)
-        call.val = qelBlank(firstText(*q)) ? kNo : kSi;
+        call.val = qelBlank(qelFirstText(*q)) ? kNo : kSi;
 }
 
 // Rounded to a multiple of 10^digits, halves to the even neighbour; a digit count beyond any
@@ -96,8 +69,8 @@ void percentuale(QelFunctionCall &call)
 
 void lessonHours(QelFunctionCall &call, const QString &sql)
 {
-    if (TfrQuery *q = openOnIds(call, sql, {"iMatRmaPstId"}))
-        call.val = firstText(*q);
+    if (TfrQuery *q = qelOpenOnIds(call, sql, {"iMatRmaPstId"}))
+        call.val = qelFirstText(*q);
 }
 
 QString hoursSql(const char *column, const char *name)
@@ -122,12 +95,12 @@ void oreLezioneSett(QelFunctionCall &call)
 
 void getCoordinatore(QelFunctionCall &call)
 {
-    TfrQuery *q =
-        openOnIds(call,
-                  QStringLiteral("SELECT TAna.sAnaCognome, TAna.sAnaNome FROM TClsMatAna TCma "
-                                 "INNER JOIN TAna_Anagrafiche TAna ON (TAna.iAnaId = TCma.iAnaId) "
-                                 "WHERE (TCma.iClsId = :iClsId) AND (TCma.lClsMatAnaCoord = 1)"),
-                  {"iClsId"});
+    TfrQuery *q = qelOpenOnIds(
+        call,
+        QStringLiteral("SELECT TAna.sAnaCognome, TAna.sAnaNome FROM TClsMatAna TCma "
+                       "INNER JOIN TAna_Anagrafiche TAna ON (TAna.iAnaId = TCma.iAnaId) "
+                       "WHERE (TCma.iClsId = :iClsId) AND (TCma.lClsMatAnaCoord = 1)"),
+        {"iClsId"});
     if (!q)
         return;
     call.val = q->Eof()

@@ -1,9 +1,11 @@
 #include "reports/qelrptfunctions.h"
 
+#include "platform/helpers.h"
 #include "reportengine/reportengine.h"
 #include "reports/qelrptdatasets.h"
 #include "reports/qelrptfunccall.h"
 
+#include <algorithm>
 #include <iterator>
 #include <limits>
 
@@ -182,6 +184,8 @@ const QelFunctionHandlers &handlers()
         QelFunctionHandlers h{};
         qelAddVoteFunctions(h);
         qelAddLookupFunctions(h);
+        qelAddTotalsFunctions(h);
+        qelAddPupilRecordFunctions(h);
         qelAddRegisterFunctions(h);
         return h;
     }();
@@ -229,12 +233,6 @@ void TfrQelFunctionLibrary::DoFunction(int FNo, const QString &p1, const QString
         if (!conversionEmptiesResult(FNo))
             throw;
         val = QString();
-    } catch (const EVxException &) {
-        // An absence percentage that cannot be computed prints nothing; an argument that is
-        // no number still ends the report (the first clause).
-        if (FNo != fnPercentuale_Assenze)
-            throw;
-        val = QVariant();
     }
 }
 
@@ -275,7 +273,11 @@ TdmqelRptDataSets &qelRptModule()
 
 TfrQuery &qelOpenScratch(const QString &sql, const QelParams &params)
 {
-    TfrQuery &q = *qelRptModule().qquGetDato;
+    return qelOpenQuery(*qelRptModule().qquGetDato, sql, params);
+}
+
+TfrQuery &qelOpenQuery(TfrQuery &q, const QString &sql, const QelParams &params)
+{
     q.Close();
     q.setSQL(sql);
     q.Params().clear();
@@ -286,4 +288,39 @@ TfrQuery &qelOpenScratch(const QString &sql, const QelParams &params)
     }
     q.Open();
     return q;
+}
+
+bool qelArgsNotBlank(QelFunctionCall &call, int count, QList<QVariant> &args)
+{
+    for (int i = 0; i < count; ++i)
+        args << call.arg(i);
+    if (std::none_of(args.begin(), args.end(), qelBlank))
+        return true;
+    call.val = QString();
+    return false;
+}
+
+TfrQuery *qelOpenOnIds(QelFunctionCall &call, const QString &sql,
+                       std::initializer_list<const char *> ids, const QelParams &more)
+{
+    QList<QVariant> args;
+    if (!qelArgsNotBlank(call, int(ids.size()), args))
+        return nullptr;
+    QelParams params;
+    int i = 0;
+    for (const char *id : ids)
+        params.append({id, qelId(args.at(i++))});
+    return &qelOpenScratch(sql, params + more);
+}
+
+QString qelFirstText(TfrQuery &q)
+{
+    const QString text = frDisplayText(q.Value(0));
+    q.Close();
+    return text;
+}
+
+QString qelFixed2(double value)
+{
+    return QString::number(RoundTo(value, -2), 'f', 2).replace(QLatin1Char('.'), QLatin1Char(','));
 }

@@ -11,8 +11,8 @@
 // Every call answers the text "0" unless its function assigns otherwise. A function reads its
 // arguments through the running report (frParser.Calc), so an argument may be a literal, a
 // variable or a dataset field. An id that is not a number (or an invalid rounding) makes the
-// empty text in the functions up to GetCoordinatore and in Voto_Altro; any other failure, and
-// a function whose part of the library Tavrin does not have yet, ends the report.
+// empty text in the functions up to GetCoordinatore and in Voto_Altro; an absence percentage
+// that cannot be computed is null; any other failure ends the report.
 
 #include "reportengine/reportlibrary.h"
 

@@ -392,10 +392,7 @@ TEST_F(RptQueriesTest, CountsAgreeWithTheDatabaseTool)
     for (int i = 0; i < checks.size(); ++i)
         script += "SELECT (" + QString(checks[i]).replace("PLAN", QString::number(plan)).toUtf8() +
                   ") AS C" + QByteArray::number(i) + " FROM RDB$DATABASE;\n";
-    QStringList arguments{"-q", "-user", settings.User};
-    if (!settings.Password.isEmpty())
-        arguments << "-password" << settings.Password;
-    const auto [code, output] = runDatabaseTool("isql-fb", arguments << settings.Database, script);
+    const auto [code, output] = runIsql(settings, script);
     ASSERT_EQ(code, 0) << output.toStdString();
     for (int i = 0; i < checks.size(); ++i) {
         const QRegularExpression line(QString("C%1\\s+(\\d+)").arg(i));

@@ -212,3 +212,11 @@ QPair<int, QString> runDatabaseTool(const QString &tool, const QStringList &argu
         return {-1, QStringLiteral("%1 did not finish").arg(tool)};
     return {process.exitCode(), QString::fromLocal8Bit(process.readAll())};
 }
+
+QPair<int, QString> runIsql(const TVxConnectionSettings &settings, const QByteArray &script)
+{
+    QStringList arguments{QStringLiteral("-q"), QStringLiteral("-user"), settings.User};
+    if (!settings.Password.isEmpty())
+        arguments << QStringLiteral("-password") << settings.Password;
+    return runDatabaseTool(QStringLiteral("isql-fb"), arguments << settings.Database, script);
+}

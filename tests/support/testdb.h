@@ -129,6 +129,9 @@ QVariant scalar(const QSqlDatabase &db, const QString &sql, const QVariantList &
 // written to it: its exit code and output.
 QPair<int, QString> runDatabaseTool(const QString &tool, const QStringList &arguments,
                                     const QByteArray &input = {});
+// isql-fb run with the script on the database the settings name (the file, or the server's
+// with its user and password), once the caller has closed its connections to it.
+QPair<int, QString> runIsql(const TVxConnectionSettings &settings, const QByteArray &script);
 
 // Readable failures: texts print as texts.
 inline void PrintTo(const QString &text, std::ostream *os)
