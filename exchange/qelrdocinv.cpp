@@ -222,7 +222,7 @@ void TfrqelDocInv::buApplyClick()
     // before it stay assigned.
     QStringList taken;
     const bool allSaved = RunShowingErrors([&] {
-        TVxWaitCursor wait;
+        TVxHourglass hourglass;
         for (QListWidgetItem *item : std::as_const(teachers)) {
             if (!m_book.assign(item->data(Qt::UserRole).toInt(), iModId, session))
                 taken << item->text();

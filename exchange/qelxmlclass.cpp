@@ -55,7 +55,7 @@ void TdmqelXML::ExportClassData()
             "Togliere la scelta \"Includi storico HTML\" per inviare i dati della classe."));
     QString historyWarning;
     {
-        TVxWaitCursor hourglass;
+        TVxHourglass hourglass;
         DeleteFolderInfo();
         exportGeneralTables({}, false);
         TfmqelWait wait(QStringLiteral("Invio dati della classe: ") + sClsDesc,

@@ -151,7 +151,7 @@ void TfmqelCompGiudizioMedie::CopiaDaNote()
 void TfmqelCompGiudizioMedie::OkClick()
 {
     SetModalResult(mrNone);
-    TVxWaitCursor wait;
+    TVxHourglass hourglass;
     const QString question =
         m_modo == 1 ? QStringLiteral("Conferma cancellazione giudizi delle classi selezionate?")
                     : QStringLiteral("Conferma inserimento giudizi delle classi selezionate?");

@@ -198,12 +198,3 @@ void TVxProgress::show(const QString &operation)
     }
 }
 
-TVxWaitCursor::TVxWaitCursor()
-{
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-TVxWaitCursor::~TVxWaitCursor()
-{
-    QApplication::restoreOverrideCursor();
-}

@@ -60,17 +60,6 @@ private:
 // The wait window in use, or none (cleared when it is freed).
 extern QPointer<TfmVxWait> fmVxWait;
 
-// The hourglass for the length of a short piece of work without a wait window, whatever ends
-// it (an exception included).
-class TVxWaitCursor
-{
-public:
-    TVxWaitCursor();
-    ~TVxWaitCursor();
-    TVxWaitCursor(const TVxWaitCursor &) = delete;
-    TVxWaitCursor &operator=(const TVxWaitCursor &) = delete;
-};
-
 // Where a long piece of work stands, told in the caller's wait window when one is up, else in
 // one of its own, shown only once the work has taken long enough to be noticed; at most ten
 // times a second, so that it costs nothing when called at every step.
@@ -105,3 +94,5 @@ public:
     TVxHourglass(const TVxHourglass &) = delete;
     TVxHourglass &operator=(const TVxHourglass &) = delete;
 };
+
+using TVxWaitCursor = TVxHourglass;

@@ -84,7 +84,7 @@ void TfmQelAggStampe::buDwnLoadStampeClick()
 
 bool TfmQelAggStampe::ScaricaFile(const QString &url, const QString &fileName)
 {
-    TVxWaitCursor hourglass;
+    TVxHourglass hourglass;
     try {
         m_comm->http_get(url, fileName);
     } catch (const EVxException &e) {

@@ -65,7 +65,7 @@ TfmqelSelRptAnsBs::TfmqelSelRptAnsBs(QWidget *parent) : TfmVxuSelRptAnnoScol(par
 
 void TfmqelSelRptAnsBs::InvertSelection()
 {
-    TVxWaitCursor hourglass;
+    TVxHourglass hourglass;
     QTableView *grid = grSelect();
     const QModelIndex current = grid->currentIndex();
     grid->setUpdatesEnabled(false);
