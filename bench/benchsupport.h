@@ -112,24 +112,35 @@ inline double median(std::vector<double> times)
 }
 
 // Runs recorded statements again directly, in one transaction: each text prepared once, every
-// row fetched and its first columns read (all of a statement with fewer). The bare cost that a
-// step's own time is set against.
+// row fetched and its first columns read (all of a statement with fewer; every column with
+// -1). The bare cost that a step's own time is set against. Values are bound by their
+// parameters' names: a statement may name them in another order than its caller gave them, or
+// name one twice.
 inline void runStatementsBare(QSqlDatabase &db,
                               const QList<TVxStatementRecorder::Statement> &statements, int columns)
 {
     db.transaction();
-    std::map<QString, std::unique_ptr<QSqlQuery>> prepared;
+    struct Prepared
+    {
+        std::unique_ptr<QSqlQuery> query;
+        QStringList names;
+    };
+    std::map<QString, Prepared> prepared;
     for (const TVxStatementRecorder::Statement &s : statements) {
-        std::unique_ptr<QSqlQuery> &q = prepared[s.sql];
-        if (!q) {
-            q = std::make_unique<QSqlQuery>(db);
-            q->setForwardOnly(true);
-            q->prepare(toPositional(s.sql).sql);
+        Prepared &p = prepared[s.sql];
+        if (!p.query) {
+            const TVxNamedStatement positional = toPositional(s.sql);
+            p.query = std::make_unique<QSqlQuery>(db);
+            p.query->setForwardOnly(true);
+            p.query->prepare(positional.sql);
+            p.names = positional.names;
         }
-        for (int i = 0; i < s.values.size(); ++i)
-            q->bindValue(i, s.values.value(i));
+        QSqlQuery *q = p.query.get();
+        for (int i = 0; i < p.names.size(); ++i)
+            q->bindValue(i, s.values.value(p.names.at(i)));
         q->exec();
-        const int read = std::min(columns, q->record().count());
+        const int count = q->record().count();
+        const int read = columns < 0 ? count : std::min(columns, count);
         while (q->next()) {
             for (int c = 0; c < read; ++c)
                 benchmark::DoNotOptimize(q->value(c));

@@ -3,6 +3,7 @@
 #include "exchange/qeldocdelweb.h"
 #include "exchange/qelfdocinv.h"
 #include "exchange/qelfdocparams.h"
+#include "exchange/qelfdocsendweb.h"
 #include "exchange/qelfpagelleweb.h"
 #include "exchange/qelfrepos.h"
 #include "platform/formregistry.h"
@@ -17,6 +18,7 @@ void registerExchangeForms()
     TAVRIN_REGISTER_FORM(TfmqelPagelleWeb);
     TAVRIN_REGISTER_FORM(TfmqelRepos);
     registerDocDelWebForms();
+    registerDocSendWebForms();
 }
 
 } // namespace

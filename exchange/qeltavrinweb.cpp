@@ -2,6 +2,7 @@
 
 #include "exchange/qelaskpasswd.h"
 #include "platform/cp1252.h"
+#include "platform/helpers.h"
 #include "platform/maindir.h"
 #include "platform/messagedlg.h"
 #include "platform/sleep.h"
@@ -60,10 +61,13 @@ QByteArray formValue(const QString &code)
     return bytes->toPercentEncoding();
 }
 
-void deleteFiles(const QString &dir, std::initializer_list<const char *> names)
+void deleteFiles(const QString &dir, std::initializer_list<const char *> names,
+                 Qt::CaseSensitivity match = Qt::CaseInsensitive)
 {
     for (const char *name : names) {
-        const QString path = resolvePath(dir + QLatin1String(name));
+        const QString path = match == Qt::CaseInsensitive
+                                 ? resolvePath(dir + QLatin1String(name))
+                                 : LongDir(resolvePath(dir)) + QLatin1String(name);
         QFile file(path);
         if (file.exists() && !file.remove())
             throw EVxException(QStringLiteral("Impossibile cancellare il file %1: %2")
@@ -274,9 +278,15 @@ bool TTavrinWebConnection::ExportPronto()
 
 void DeleteExportFiles(const QString &dir)
 {
+    DeleteExportFiles(dir, Qt::CaseInsensitive);
+}
+
+void DeleteExportFiles(const QString &dir, Qt::CaseSensitivity names)
+{
     deleteFiles(dir,
                 {"clsmat.xml", "voti.xml", "livelli.xml", "livvtp.xml", "debiti.xml", "esideb.xml",
-                 "istituto.xml", "docenti.xml", "sessioni.xml", "classenote.xml"});
+                 "istituto.xml", "docenti.xml", "sessioni.xml", "classenote.xml"},
+                names);
 }
 
 void DeleteExportRecFiles(const QString &dir)

@@ -27,8 +27,9 @@
 //   ChangeCount(), UpdateStatus(), DeletedRecords(), MergeChangeLog() makes every change
 //   part of the data
 // Files (datapacket.h)
-//   SaveToFile(path, dfXML or dfBinary[, sync]): merges the change log, then replaces the file
-//     atomically with every record in the order of posting, whatever the filter and index
+//   SaveToFile(path, dfXML or dfBinary[, sync[, access]]): merges the change log, then replaces
+//     the file atomically with every record in the order of posting, whatever the filter and
+//     index; TVxFileAccess::OwnerOnly (fileaccess.h) for a file only its owner may read
 //   LoadFromFile(path): either form, the content decides; the records arrive unchanged
 //
 // Values are kept normalised per type (see fieldvalue.h); a null is an invalid QVariant.
@@ -38,6 +39,7 @@
 // public interface (FieldDefs, StoredRecord, Append and Post).
 
 #include "platform/fieldvalue.h"
+#include "platform/fileaccess.h"
 #include "platform/recordfilter.h"
 
 #include <QDate>
@@ -212,7 +214,8 @@ public:
 
     // Files (defined in datapacket.cpp)
     void SaveToFile(const QString &path, TDataPacketFormat format = dfBinary,
-                    TVxFileSync sync = TVxFileSync::Now);
+                    TVxFileSync sync = TVxFileSync::Now,
+                    TVxFileAccess access = TVxFileAccess::Shared);
     void LoadFromFile(const QString &path);
 
     // Every record in the order of posting, whatever the filter and the index: what a file

@@ -118,7 +118,8 @@ void loadDataPacket(TClientDataSet &ds, TDataPacket packet)
     ds.ReplaceData(packet.defs, std::move(packet.rows));
 }
 
-void TClientDataSet::SaveToFile(const QString &path, TDataPacketFormat format, TVxFileSync sync)
+void TClientDataSet::SaveToFile(const QString &path, TDataPacketFormat format, TVxFileSync sync,
+                                TVxFileAccess access)
 {
     if (!Active())
         throw EVxException(
@@ -133,13 +134,15 @@ void TClientDataSet::SaveToFile(const QString &path, TDataPacketFormat format, T
     // A temporary file beside the target, renamed over it: a reader never sees half a packet.
     if (sync == TVxFileSync::Now) {
         QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        if (!file.open(QIODevice::WriteOnly) || !applyFileAccess(file, access) ||
+            file.write(bytes) != bytes.size() || !file.commit())
             throw refuse(file.errorString());
         return;
     }
     QFile file(path + QStringLiteral(".~tmp"));
     const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                         file.write(bytes) == bytes.size() && file.flush();
+                         applyFileAccess(file, access) && file.write(bytes) == bytes.size() &&
+                         file.flush();
     file.close();
     if (!written || file.error() != QFileDevice::NoError ||
         std::rename(QFile::encodeName(file.fileName()).constData(),

@@ -24,6 +24,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 // Sorts and filters the grid's rows; the filter looks only at the columns shown.
 class VxGridProxy : public QSortFilterProxyModel
 {
@@ -375,6 +377,43 @@ void TfrVxDBROGrid::SetSortIndex(int column, Qt::SortOrder order)
     m_proxy->sort(column, order);
     m_grid->horizontalHeader()->setSortIndicatorShown(true);
     m_grid->horizontalHeader()->setSortIndicator(column, order);
+}
+
+void TfrVxDBROGrid::SetMultiSelect(bool on)
+{
+    m_grid->setSelectionMode(on ? QAbstractItemView::ExtendedSelection
+                                : QAbstractItemView::SingleSelection);
+}
+
+QList<int> TfrVxDBROGrid::SelectedSourceRows() const
+{
+    QList<int> visible;
+    for (const QModelIndex &index : m_grid->selectionModel()->selectedRows())
+        visible << index.row();
+    std::sort(visible.begin(), visible.end());
+    QList<int> rows;
+    for (int row : std::as_const(visible))
+        rows << SourceRowAt(row);
+    return rows;
+}
+
+void TfrVxDBROGrid::SelectAllRows()
+{
+    m_grid->selectAll();
+}
+
+void TfrVxDBROGrid::ClearSelection()
+{
+    m_grid->clearSelection();
+}
+
+void TfrVxDBROGrid::InvertSelection()
+{
+    if (m_proxy->rowCount() == 0)
+        return;
+    const QItemSelection all(m_proxy->index(0, 0),
+                             m_proxy->index(m_proxy->rowCount() - 1, m_proxy->columnCount() - 1));
+    m_grid->selectionModel()->select(all, QItemSelectionModel::Toggle);
 }
 
 void TfrVxDBROGrid::SetFilterText(const QString &text)

@@ -66,6 +66,15 @@ public:
     void ClearSortColumns();
     void AddSortColumn(int column, const QString &fields);
 
+    // Several rows selectable at once (Ctrl and Shift clicks, the select buttons).
+    void SetMultiSelect(bool on);
+    // The data source's rows selected, in the grid's visible order.
+    QList<int> SelectedSourceRows() const;
+    void SelectAllRows();
+    void ClearSelection();
+    // Every visible row's selection is flipped.
+    void InvertSelection();
+
     // Keeps the rows with the text in a visible column (any case); empty shows all.
     void SetFilterText(const QString &text);
     int VisibleRowCount() const;

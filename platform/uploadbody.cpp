@@ -30,6 +30,11 @@ QString uploadContentType()
     return QStringLiteral("multipart/form-data; boundary=") + QLatin1String(kBoundary);
 }
 
+void checkUploadPath(const QString &filePath)
+{
+    bodyText(filePath, true);
+}
+
 QByteArray uploadBody(const QString &filePath, const QByteArray &fileBytes,
                       const QString &fieldName, const QString &fieldValue)
 {

@@ -23,5 +23,8 @@
 #include <QString>
 
 QString uploadContentType();
+// The same refusal for the path alone, for a caller that would rather know before it writes
+// the file than at the upload.
+void checkUploadPath(const QString &filePath);
 QByteArray uploadBody(const QString &filePath, const QByteArray &fileBytes,
                       const QString &fieldName, const QString &fieldValue);

@@ -136,12 +136,16 @@ void TZip::Add()
         }
     }
 
-    // rename() replaces the old archive in one step.
+    // The permissions are set on the temporary file (made readable by its owner only), so the
+    // archive never shows under its name readable by more than it should be; rename() then
+    // replaces the old archive in one step.
+    QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner;
+    if (m_access == TVxFileAccess::Shared)
+        permissions |= QFile::ReadGroup | QFile::ReadOther;
+    QFile::setPermissions(tempName, permissions);
     const QByteArray finalPath = QFile::encodeName(target.absoluteFilePath());
     if (std::rename(tempPath.constData(), finalPath.constData()) != 0)
         throw EVxException(QStringLiteral("Impossibile sostituire l'archivio %1.").arg(m_fileName));
-    QFile::setPermissions(target.absoluteFilePath(), QFile::ReadOwner | QFile::WriteOwner |
-                                                         QFile::ReadGroup | QFile::ReadOther);
 }
 
 QStringList TZip::Extract()

@@ -18,7 +18,11 @@
 //                           nothing, and a link standing at a target's name is replaced,
 //                           never followed.
 //   setMaxUnpackedSize(bytes), setMaxEntries(n)   the limits (512 MB, 10,000 entries)
+//   setAccess(TVxFileAccess::OwnerOnly)  the archive Add writes is readable by its owner only
+//                           (fileaccess.h); by default by everyone
 // Failures raise EVxException with the reason.
+
+#include "platform/fileaccess.h"
 
 #include <QString>
 #include <QStringList>
@@ -42,6 +46,7 @@ public:
     static constexpr int kDefaultMaxEntries = 10000;
     void setMaxUnpackedSize(qint64 bytes) { m_maxUnpackedSize = bytes; }
     void setMaxEntries(int entries) { m_maxEntries = entries; }
+    void setAccess(TVxFileAccess access) { m_access = access; }
 
 private:
     QString m_fileName;
@@ -49,4 +54,5 @@ private:
     QString m_extractPath;
     qint64 m_maxUnpackedSize = kDefaultMaxUnpackedSize;
     int m_maxEntries = kDefaultMaxEntries;
+    TVxFileAccess m_access = TVxFileAccess::Shared;
 };

@@ -323,6 +323,17 @@ TEST(ReadOnlyGrid, ShowsAnInMemoryDatasetWithTitlesSortAndDrawHook)
     data.Post();
     model.Reload();
     EXPECT_EQ(frame.VisibleRowCount(), 3);
+
+    // Several rows selected, in the visible order.
+    frame.SetSortIndex(0);
+    frame.SetMultiSelect(true);
+    frame.InvertSelection();
+    EXPECT_EQ(frame.SelectedSourceRows(), (QList<int>{1, 0, 2}));
+    frame.grGrid()->selectRow(1);
+    frame.InvertSelection();
+    EXPECT_EQ(frame.SelectedSourceRows(), (QList<int>{1, 2}));
+    frame.ClearSelection();
+    EXPECT_TRUE(frame.SelectedSourceRows().isEmpty());
 }
 
 TEST(SearchForm, ReplacesWhereWithABoundCondition)
