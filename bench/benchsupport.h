@@ -111,6 +111,22 @@ inline double median(std::vector<double> times)
     return times.empty() ? 0 : times[times.size() / 2];
 }
 
+// The recorded values by the position of each "?" of the text, as the bare run binds them (a
+// parameter may stand twice, and not in the order it was declared).
+inline QList<TVxStatementRecorder::Statement>
+positional(const QList<TVxStatementRecorder::Statement> &in)
+{
+    QList<TVxStatementRecorder::Statement> out;
+    for (const TVxStatementRecorder::Statement &s : in) {
+        TVxStatementRecorder::Statement bound{s.sql, {}};
+        const QStringList names = toPositional(s.sql).names;
+        for (int i = 0; i < names.size(); ++i)
+            bound.values.setValue(QString::number(i), s.values.value(names[i]));
+        out << bound;
+    }
+    return out;
+}
+
 // Runs recorded statements again directly, in one transaction: each text prepared once, every
 // row fetched and its first columns read (all of a statement with fewer; every column with
 // -1). The bare cost that a step's own time is set against. Values are bound by their

@@ -13,6 +13,7 @@
 #include <QTemporaryFile>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -35,6 +36,23 @@ QString openError(int code)
 const char emptyArchive[22] = {'P', 'K', 5, 6};
 
 // Why an entry name may not be written below the extraction folder; empty when it may.
+struct Discard
+{
+    void operator()(zip_t *archive) const { zip_discard(archive); }
+};
+using ReadArchive = std::unique_ptr<zip_t, Discard>;
+
+// Opened read-only, or EVxException saying why not; discarded with its handle.
+ReadArchive openToRead(const QString &fileName, int flags)
+{
+    int code = 0;
+    zip_t *archive = zip_open(QFile::encodeName(fileName).constData(), ZIP_RDONLY | flags, &code);
+    if (!archive)
+        throw EVxException(
+            QStringLiteral("L'archivio %1 non è leggibile: %2").arg(fileName, openError(code)));
+    return ReadArchive(archive);
+}
+
 QString unsafeReason(const QString &normalised)
 {
     if (normalised.isEmpty())
@@ -148,6 +166,29 @@ void TZip::Add()
         throw EVxException(QStringLiteral("Impossibile sostituire l'archivio %1.").arg(m_fileName));
 }
 
+QStringList TZip::EntryNames() const
+{
+    const ReadArchive opened = openToRead(m_fileName, ZIP_CHECKCONS);
+    zip_t *archive = opened.get();
+    QStringList names;
+    QByteArray buffer(64 * 1024, Qt::Uninitialized);
+    for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i) {
+        const char *raw = zip_get_name(archive, zip_uint64_t(i), ZIP_FL_ENC_GUESS);
+        // Reading an entry to its end checks its CRC.
+        zip_file_t *file = zip_fopen_index(archive, zip_uint64_t(i), 0);
+        zip_int64_t read = file ? 1 : -1;
+        while (read > 0)
+            read = zip_fread(file, buffer.data(), zip_uint64_t(buffer.size()));
+        if (file)
+            zip_fclose(file);
+        if (!raw || read < 0)
+            throw EVxException(QStringLiteral("L'archivio %1 è danneggiato: %2")
+                                   .arg(m_fileName, libzipError(archive)));
+        names << QString::fromUtf8(raw);
+    }
+    return names;
+}
+
 QStringList TZip::Extract()
 {
     if (m_fileName.isEmpty())
@@ -161,16 +202,8 @@ QStringList TZip::Extract()
         throw EVxException(QStringLiteral("Impossibile creare la cartella %1").arg(m_extractPath));
     const QString root = QFileInfo(m_extractPath).canonicalFilePath();
 
-    int code = 0;
-    zip_t *archive = zip_open(QFile::encodeName(m_fileName).constData(), ZIP_RDONLY, &code);
-    if (!archive)
-        throw EVxException(
-            QStringLiteral("L'archivio %1 non è leggibile: %2").arg(m_fileName, openError(code)));
-    struct Closer
-    {
-        zip_t *archive;
-        ~Closer() { zip_discard(archive); }
-    } closer{archive};
+    const ReadArchive opened = openToRead(m_fileName, 0);
+    zip_t *archive = opened.get();
 
     const auto refuse = [this](const QString &why) {
         return EVxException(

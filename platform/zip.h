@@ -17,6 +17,8 @@
 //                           renamed over their targets once all are complete: a failure leaves
 //                           nothing, and a link standing at a target's name is replaced,
 //                           never followed.
+//   EntryNames()            the names the archive holds, in its order, each checked by its
+//                           CRC: a packer proves its archive whole before it drops the files
 //   setMaxUnpackedSize(bytes), setMaxEntries(n)   the limits (512 MB, 10,000 entries)
 //   setAccess(TVxFileAccess::OwnerOnly)  the archive Add writes is readable by its owner only
 //                           (fileaccess.h); by default by everyone
@@ -41,6 +43,7 @@ public:
 
     void Add();
     QStringList Extract();
+    QStringList EntryNames() const;
 
     static constexpr qint64 kDefaultMaxUnpackedSize = 512LL * 1024 * 1024;
     static constexpr int kDefaultMaxEntries = 10000;

@@ -6,6 +6,7 @@
 #include "reports/qelfopzioniregistri.h"
 #include "reports/qelfparrpt.h"
 #include "reports/qelfselrptansbs.h"
+#include "reports/qelfstampaverbali.h"
 
 void registerReportForms()
 {
@@ -14,4 +15,5 @@ void registerReportForms()
     TAVRIN_REGISTER_FORM(TfmqelSelRptAnsSesBs);
     TAVRIN_REGISTER_FORM(TfmQelOpzioniRegistri);
     TAVRIN_REGISTER_FORM(TfmQelFirmaPreside);
+    TAVRIN_REGISTER_FORM(TfmQelStampaVerbali);
 }

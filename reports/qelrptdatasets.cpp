@@ -142,14 +142,26 @@ TdmqelRptDataSets::~TdmqelRptDataSets()
 
 void TdmqelRptDataSets::PreparaDataSets()
 {
+    for (const QelRptQueryText &text : qelRptQueryTexts())
+        prepare(text);
+}
+
+void TdmqelRptDataSets::PreparaDataSet(const TfrQuery *query)
+{
     for (const QelRptQueryText &text : qelRptQueryTexts()) {
-        auto *query = static_cast<TfrQuery *>(FindDataSet(text.name));
-        query->Close();
-        query->setSQL(text.sql);
-        query->Params().clear();
-        for (const auto &[name, initial] : text.params)
-            query->DeclareParam(name, TfrParamType::Integer).setValue(initial);
+        if (text.name == query->Name())
+            prepare(text);
     }
+}
+
+void TdmqelRptDataSets::prepare(const QelRptQueryText &text)
+{
+    auto *query = static_cast<TfrQuery *>(FindDataSet(text.name));
+    query->Close();
+    query->setSQL(text.sql);
+    query->Params().clear();
+    for (const auto &[name, initial] : text.params)
+        query->DeclareParam(name, TfrParamType::Integer).setValue(initial);
 }
 
 void TdmqelRptDataSets::CloseAllDataSets()

@@ -27,6 +27,7 @@
 #include <QVariant>
 
 class QWidget;
+struct QelRptQueryText;
 
 // Every query component, in component order.
 // clang-format off
@@ -66,6 +67,8 @@ public:
     // a value); closes them. A text another operation replaced is restored; the text qquClsAnsCrs
     // gets from the class scroll stays.
     void PreparaDataSets();
+    // One query back to its standard text and parameters, closed.
+    void PreparaDataSet(const TfrQuery *query);
     // Every dataset of the module closed, in component order: the end of a report.
     void CloseAllDataSets();
     // Opens and closes the two client datasets (qquAlunni, qquClsSes).
@@ -226,6 +229,7 @@ public:
     }
 
 private:
+    void prepare(const QelRptQueryText &text);
     void bindChain();
     // The selection dialog before a class or pupil report (qelrptselect.cpp).
     void bindSelectForms();

@@ -147,7 +147,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmqelSendCPst",
         "TfmqelRiceCPst",
         "TfmqelRiceC",
-        "TfmQelStampaVerbali",
         "TfmQelGestioneVolumi",
         "TfmQelRilIntegr",
     };

@@ -40,6 +40,9 @@ TEST(Zip, RoundTripIsAValidFlatArchive)
     zip.FileList() << work + QStringLiteral("voti.xml") << work + QStringLiteral("debiti.xml")
                    << work + QStringLiteral("binario.cds");
     zip.Add();
+    EXPECT_EQ(zip.EntryNames(),
+              (QStringList{QStringLiteral("voti.xml"), QStringLiteral("debiti.xml"),
+                           QStringLiteral("binario.cds")}));
 
     QString out;
     EXPECT_EQ(runChecker(QStringLiteral("unzip"), {QStringLiteral("-t"), archive}, &out), 0)
@@ -71,6 +74,12 @@ TEST(Zip, RoundTripIsAValidFlatArchive)
     EXPECT_EQ(out.trimmed(), QStringLiteral("voti.xml"));
     EXPECT_EQ(allFiles(dir.path()).filter(QStringLiteral("twdocenti")),
               QStringList{QStringLiteral("twdocenti.zip")});
+
+    // A byte changed in the stored data: the names are there, the check refuses the archive.
+    QByteArray bytes = readFileBytes(archive);
+    bytes[40] = char(bytes[40] ^ 0x55);
+    writeFileBytes(archive, bytes);
+    EXPECT_THROW(zip.EntryNames(), EVxException);
 }
 
 TEST(Zip, FailedAddLeavesTheOldArchiveAndNoScratchFile)

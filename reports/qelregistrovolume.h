@@ -1,0 +1,79 @@
+#pragma once
+
+// A digital register volume: the chosen classes of the working session printed through a
+// register template into a PDF, encrypted, with its print-job descriptor (qelprintjob.h) and
+// its page details, packed as "<stem>.kaf" in the register folder and listed in the catalogue
+// "info.xml", where the volume management window finds it.
+//
+//   QelVolumeRun run{{39001, 39005}, 16169, "A4", "Registro generale dei voti"};
+//   const QString stem = QelRegisterVolume::Export(*dmqelRptDataSets, rpt, run);
+//
+// The run stops at the first step that fails, with EVxException naming the step: nothing is
+// packed, no catalogue row is added, the intermediate files are removed; a refusal before any
+// file is written (no main seat, a customer code that is not 4 characters) leaves the folder
+// as it was. However it ends, the class query gets back its standard text and parameter and
+// the volumes dataset loses the run's scroll handler.
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QListWidget;
+class TdmVxRptFR;
+class TdmqelRptDataSets;
+
+struct QelVolumeRun
+{
+    QList<int> classIds; // in the order chosen
+    int reportId = 0;
+    QString media; // "A4", "A3" or "Stampa personalizzata"
+    QString title; // the catalogue's title of the volume
+};
+
+// The school's customer code (4 characters, the first of the volume's name) and ministry code.
+struct QelSchoolCodes
+{
+    QString customer;
+    QString mec;
+};
+
+// The steps a test may follow, and the clock that names the volume.
+enum class QelVolumeStep { Exported, DetailsSaved, Encrypted, Packed };
+struct QelVolumeHooks
+{
+    std::function<QDateTime()> now;
+    std::function<void(QelVolumeStep, const QString &folder, const QString &stem)> afterStep;
+};
+QelVolumeHooks &qelVolumeHooks();
+
+namespace QelRegisterVolume {
+
+// The main folder's "USR/Dati/Registro/", found case-insensitively and made when missing.
+QString RegisterFolder();
+
+// The main seat's two codes; EVxException with the office's words when the school has no open
+// main seat or its customer code is not 4 characters (the volume could not be read back).
+QelSchoolCodes ReadSchoolCodes();
+
+// customer_mec_dd_MM_yyyy_Hmmss, whatever the desktop's locale: 9:05:07 gives "90507".
+QString VolumeStem(const QelSchoolCodes &codes, const QDateTime &when);
+
+// The print types offered for the format and the qualification box, and the register
+// template of a print type's position; 0 when the position has none.
+QStringList PrintTypes(bool a3, bool qualifica);
+int ReportId(bool a3, bool qualifica, int position);
+
+// The working session's classes, and the custom templates (with a version), as list items:
+// the description, the id as data.
+void LoadSessionClasses(QListWidget *list, int iAnsSesDwgId);
+void LoadCustomTemplates(QListWidget *list);
+// The main situations with a register number in the classes.
+int CountPupils(const QList<int> &classIds);
+
+// Runs the whole export; returns the volume's stem.
+QString Export(TdmqelRptDataSets &module, TdmVxRptFR &rpt, const QelVolumeRun &run);
+
+} // namespace QelRegisterVolume
