@@ -3,6 +3,7 @@
 #include "exchange/qeldocdelweb.h"
 #include "exchange/qelfdocinv.h"
 #include "exchange/qelfdocparams.h"
+#include "exchange/qelfdocreceiveweb.h"
 #include "exchange/qelfdocsendweb.h"
 #include "exchange/qelfpagelleweb.h"
 #include "exchange/qelfrepos.h"
@@ -19,6 +20,7 @@ void registerExchangeForms()
     TAVRIN_REGISTER_FORM(TfmqelRepos);
     registerDocDelWebForms();
     registerDocSendWebForms();
+    registerDocReceiveWebForms();
 }
 
 } // namespace

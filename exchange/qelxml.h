@@ -15,6 +15,7 @@
 
 class TdmqelParGen;
 class TfmqelWait;
+class TVxTransaction;
 
 // The data-packet engine of the exchange with the teachers' grade-entry program. It writes a
 // class folder (iMode 1, one class session for its coordinator) or a teacher folder (iMode 0,
@@ -75,6 +76,28 @@ public:
     // iAnsId from the class session.
     void ExportClassData();
     void ExportTeacherData();
+
+    // The collection of a returned folder: class mode replaces class iClsId's data of
+    // iAnsSesDwgId, teacher mode only that of iAnaId's subjects in the class, kind by kind as
+    // the flags say. Every packet it needs is loaded and checked before the first write (a
+    // missing or unreadable one stops it, naming the file, with nothing changed); then the
+    // attendance and each kind run in one transaction of their own, a savepoint around each
+    // row: a row the database refuses is taken back and listed, the kind goes on. A failure
+    // that is not a row's own (the server gone, a wait for rows another office holds that the
+    // office stops, a failed commit) rolls the kind back and raises, saying which kinds were
+    // stored before it. Returns the log of the rows not written, one line each, for the
+    // calling window to show after its own closing message.
+    QStringList CollectData();
+    // The steps of the collection, each inside the kind's transaction. LoadCollectPackets
+    // loads ClsAlu.xml and the packets of the flagged kinds (raising EVxException naming a file
+    // that is missing or unreadable); the others read what it loaded. ImportKindData writes one
+    // kind's packet rows, filtered on the class and on the scope DeleteKindData deletes, each
+    // under its savepoint; rows not written go to CollectLog.
+    void LoadCollectPackets();
+    void ImportAttendance(TVxTransaction &tr);
+    void DeleteKindData(int kind, TVxTransaction &tr);
+    void ImportKindData(int kind, TVxTransaction &tr);
+    QStringList CollectLog() const;
     // Deletes the files lying in the folder, symbolic links as links: never a sub-folder or
     // what a link points to, and an entry that cannot be deleted stays. An empty path and the
     // filesystem's root are refused with EVxException: their files are not the exchange's.
@@ -156,7 +179,14 @@ private:
     void saveBuiltPacket(TClientDataSet &packet, const QString &fileName);
     void afterPacket(const QString &fileName);
 
+    struct Collection;
+    void collectStep(const QString &what, const std::function<void(TVxTransaction &)> &step);
+    // The class-session subjects kinds 0 to 5 replace: the class's in iAnsSesDwgId, in teacher
+    // mode only the teacher's; read once per collection.
+    const QList<int> &collectedSubjects(TVxTransaction &tr);
+
     QPointer<TfmqelWait> m_wait;
+    std::shared_ptr<Collection> m_collect; // the packets and the log of the running collection
     mutable std::unique_ptr<TdmqelParGen> m_ownParGen;
 };
 

@@ -99,6 +99,11 @@ EVxException lockWaitRefused()
         EVxException::Warning);
 }
 
+bool isLockWaitRefused(const EVxException &e)
+{
+    return e.message() == lockWaitRefused().message();
+}
+
 EVxException rowGoneError()
 {
     return EVxException(QStringLiteral("La riga non è più nell'archivio: forse è stata cancellata "
@@ -152,4 +157,9 @@ EVxException statementRefused(const QSqlError &error, const TVxFieldValues &valu
     if (office.isEmpty())
         return EVxException(QStringLiteral("Errore del database:\r%1").arg(engineText));
     return EVxException(office, EVxException::Error, engineText);
+}
+
+bool isConnectionLost(const EVxException &e)
+{
+    return e.message() == connectionLostError().message();
 }

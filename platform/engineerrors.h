@@ -32,6 +32,7 @@ EVxException connectionLostError(const QString &engineText = QString());
 // the question asked when the wait runs out (yes waits again) and the refusal after no.
 QString lockWaitQuestion();
 EVxException lockWaitRefused();
+bool isLockWaitRefused(const EVxException &e);
 
 // An update or delete that found its row gone: another office deleted it since it was read.
 EVxException rowGoneError();
@@ -43,3 +44,7 @@ EVxException rowGoneError();
 EVxException concurrentChangeError(const QString &engineText = QString());
 bool isConcurrentChange(const EVxException &e);
 bool isDuplicateEntry(const EVxException &e);
+
+// Whether an exception is the office's message of a lost connection (connectionLostError):
+// work that goes on value by value ends there, instead of failing once per remaining value.
+bool isConnectionLost(const EVxException &e);

@@ -85,11 +85,6 @@ QVariant decodeBlob(const QVariant &value)
     return QVariant(QString::fromUtf8(value.toByteArray()));
 }
 
-// A row written inside the caller's transaction is undone alone through this savepoint.
-const char kSavepoint[] = "SAVEPOINT VX_QUERYCOLLECTION_ROW";
-const char kRollbackToSavepoint[] = "ROLLBACK TO SAVEPOINT VX_QUERYCOLLECTION_ROW";
-const char kReleaseSavepoint[] = "RELEASE SAVEPOINT VX_QUERYCOLLECTION_ROW ONLY";
-
 const char *kindWords(TVxStatementKind kind)
 {
     switch (kind) {
@@ -528,13 +523,8 @@ QList<TVxQueryDesc> TVxQueryCollection::runStatements(TVxStatementKind kind,
     QSqlDatabase db = connection();
     TVxTransactionScope scope(db);
     TVxTransaction *tr = &scope.transaction();
-    const bool callers = !scope.ownsTransaction();
-    // Inside the caller's transaction a failure must take back only this row's statements:
-    // the caller may still commit its other work, and the row is shown as not saved.
-    if (callers)
-        tr->Exec(QString::fromLatin1(kSavepoint), {});
     QList<TVxQueryDesc> done;
-    try {
+    const auto run = [&] {
         for (const QString &sql : list) {
             TVxQueryDesc desc;
             desc.SQL = sql;
@@ -563,19 +553,13 @@ QList<TVxQueryDesc> TVxQueryCollection::runStatements(TVxStatementKind kind,
                 VxAfterExec(desc);
             done << desc;
         }
-    } catch (...) {
-        if (callers) {
-            try {
-                tr->Exec(QString::fromLatin1(kRollbackToSavepoint), {});
-            } catch (const EVxException &) {
-                // The statements stay in the caller's transaction: it must not commit them.
-                tr->Rollback();
-            }
-        }
-        throw;
-    }
-    if (callers)
-        tr->Exec(QString::fromLatin1(kReleaseSavepoint), {});
+    };
+    // Inside the caller's transaction a failure must take back only this row's statements:
+    // the caller may still commit its other work, and the row is shown as not saved.
+    if (scope.ownsTransaction())
+        run();
+    else
+        VxUnderSavepoint(*tr, run);
     scope.Commit();
     return done;
 }

@@ -7,6 +7,7 @@
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
 
+#include <QRegularExpression>
 #include <QSqlError>
 
 int TVxFieldValues::indexOf(const QString &name) const
@@ -267,6 +268,14 @@ void bindAll(QSqlQuery &query, const BoundStatement &prepared, const TVxFieldVal
         query.bindValue(i, values.value(prepared.bound[i]));
 }
 
+// A savepoint's statement changes no rows, and the driver cannot count them.
+bool isSavepointStatement(const QString &sql)
+{
+    static const QRegularExpression re(QStringLiteral("^\\s*(SAVEPOINT|RELEASE|ROLLBACK)\\b"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    return re.match(sql).hasMatch();
+}
+
 // A write that waits past lockWaitTimeout() for rows another office or program holds is
 // cancelled; the user decides whether to wait again. Reads never wait: each transaction reads
 // its own snapshot.
@@ -285,7 +294,8 @@ int runPrepared(QSqlQuery &query, const QString &sql, const TVxFieldValues &valu
             waitedOut = guard.fired() && !ok;
         }
         if (ok)
-            return query.isSelect() ? 0 : qMax(0, query.numRowsAffected());
+            return query.isSelect() || isSavepointStatement(sql) ? 0
+                                                                 : qMax(0, query.numRowsAffected());
         if (!waitedOut)
             throw statementRefused(query.lastError(), values);
         if (VxMessageDlg(lockWaitQuestion(), mtWarning, mbYesNo, 0, mrNo) != mrYes)

@@ -209,3 +209,27 @@ void VxEachRow(const QSqlDatabase &db, const QString &sql, const TVxFieldValues 
     q.finish();
     scope.Commit();
 }
+
+void VxUnderSavepoint(TVxTransaction &tr, const std::function<void()> &work)
+{
+    // One name per nesting level: a savepoint taken again under its own name would release the
+    // outer one. One thread runs the database work.
+    static int depth = 0;
+    const QString name = QStringLiteral("VX_ROW_%1").arg(++depth);
+    struct Level
+    {
+        ~Level() { --depth; }
+    } level;
+    tr.Exec(QStringLiteral("SAVEPOINT ") + name, {});
+    try {
+        work();
+    } catch (...) {
+        try {
+            tr.Exec(QStringLiteral("ROLLBACK TO SAVEPOINT ") + name, {});
+        } catch (const EVxException &) {
+            tr.Rollback();
+        }
+        throw;
+    }
+    tr.Exec(QStringLiteral("RELEASE SAVEPOINT ") + name + QStringLiteral(" ONLY"), {});
+}

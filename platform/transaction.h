@@ -109,6 +109,13 @@ private:
 // EVxException when the database gives none.
 int VxNewKey(const QSqlDatabase &db, const QString &table);
 
+// Runs the work under a savepoint of the running transaction: a failure takes back the work's
+// statements alone, the transaction goes on, and the failure is raised again. The one way a
+// collection that writes several rows in one transaction undoes a refused row. When the
+// savepoint itself cannot be taken back (the server gone), the whole transaction is rolled back:
+// it must not commit half a row. Savepoints nest.
+void VxUnderSavepoint(TVxTransaction &tr, const std::function<void()> &work);
+
 // Runs a select in the transaction of a TVxTransactionScope (the caller's, or one of its own
 // committed after the last row) and hands each row, with the select's columns for looking
 // fields up by name, to the reader. Throws EVxException as Exec and fetchNext do.

@@ -12,6 +12,7 @@
 #include <QSet>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -239,9 +240,22 @@ QStringList TZip::Extract()
                                               "(%2): \"%3\". Nessun file è stato estratto.")
                                    .arg(m_fileName, reason, name));
         const bool folder = normalised.endsWith(QLatin1Char('/'));
+        QString target = cleaned;
+        if (!m_onlyEntries.isEmpty()) {
+            if (folder)
+                continue;
+            const QString base = QFileInfo(normalised).fileName();
+            const auto wanted = std::find_if(
+                m_onlyEntries.cbegin(), m_onlyEntries.cend(), [&base](const QString &only) {
+                    return only.compare(base, Qt::CaseInsensitive) == 0;
+                });
+            if (wanted == m_onlyEntries.cend())
+                continue;
+            target = root + QLatin1Char('/') + *wanted;
+        }
         if (!folder) {
             // The peers run on Windows, where the second would overwrite the first.
-            const QString key = cleaned.toLower();
+            const QString key = target.toLower();
             if (seen.contains(key))
                 throw refuse(QStringLiteral("contiene due file dello stesso nome, \"%1\" e \"%2\"")
                                  .arg(seen.value(key), name));
@@ -256,7 +270,7 @@ QStringList TZip::Extract()
         if (declared > m_maxUnpackedSize)
             throw refuse(QStringLiteral("estratto occuperebbe più di %1 MB")
                              .arg(m_maxUnpackedSize / (1024 * 1024)));
-        entries.append(Entry{zip_uint64_t(i), cleaned, folder});
+        entries.append(Entry{zip_uint64_t(i), target, folder});
     }
 
     // Every file is written under a temporary name in its folder, then all are renamed over

@@ -17,6 +17,9 @@
 //                           renamed over their targets once all are complete: a failure leaves
 //                           nothing, and a link standing at a target's name is replaced,
 //                           never followed.
+//   setOnlyEntries(names)   Extract writes only the files whose base name is one of these, in
+//                           any letter case, directly into the folder under the name listed
+//                           (every entry is still checked); two such entries refuse the archive
 //   EntryNames()            the names the archive holds, in its order, each checked by its
 //                           CRC: a packer proves its archive whole before it drops the files
 //   setMaxUnpackedSize(bytes), setMaxEntries(n)   the limits (512 MB, 10,000 entries)
@@ -43,6 +46,7 @@ public:
 
     void Add();
     QStringList Extract();
+    void setOnlyEntries(const QStringList &names) { m_onlyEntries = names; }
     QStringList EntryNames() const;
 
     static constexpr qint64 kDefaultMaxUnpackedSize = 512LL * 1024 * 1024;
@@ -55,6 +59,7 @@ private:
     QString m_fileName;
     QStringList m_fileList;
     QString m_extractPath;
+    QStringList m_onlyEntries;
     qint64 m_maxUnpackedSize = kDefaultMaxUnpackedSize;
     int m_maxEntries = kDefaultMaxEntries;
     TVxFileAccess m_access = TVxFileAccess::Shared;

@@ -28,24 +28,17 @@ namespace {
 using Server = TavrinWebTestServer;
 using Fault = TavrinWebTestServer::Fault;
 
-const QString kCode = QStringLiteral("ABCD01000X");
-const QString kPassword = QStringLiteral("segreto");
 const QString kWrongLogin = QStringLiteral(
     "Password errata \no Istituto codice: ABCD01000X non autorizzato all'invio dei dati al "
     "server\nContattare Veldrasoft S.r.l. per l'abilitazione");
 
-// The demo school with the test server named in ParGen.ini and the web folder in the main
-// folder, beside two XML files that are not the send's.
-class DocSendWeb : public RunningProgram
+// The web folder holds two XML files that are not the send's.
+class DocSendWeb : public WebServiceProgram
 {
 protected:
     void SetUp() override
     {
-        RunningProgram::SetUp();
-        server.nameInParGen();
-        server.setInstitute(kCode, kPassword);
-        folder = db.mainDir.path() + QStringLiteral("web/");
-        dmqelParGen->xpsDirWeb.SetValore(folder);
+        WebServiceProgram::SetUp();
         for (const char *other : {"Docenti.xml", "altro.xml"})
             writeFileBytes(folder + QLatin1String(other), other);
     }
@@ -104,10 +97,6 @@ protected:
         return ds.Locate(keys, values) ? ds.StoredRecord(ds.RecNo()) : QList<QVariant>();
     }
 
-    ScriptedDialogs dialogs;
-    ScriptedSleeps sleeps;
-    Server server;
-    QString folder;
     TClientDataSet loaded;
 };
 

@@ -1,10 +1,16 @@
 #pragma once
 
-// What the tests of the web exchange share: the password typed into the login's prompt.
+// What the tests of the web exchange share: the password typed into the login's prompt, and
+// the demo school with the test server named in ParGen.ini and the web folder in the main
+// folder.
 
 #include "exchange/qelaskpasswd.h"
 #include "platform/dialogseam.h"
 #include "platform/messagedlg.h"
+#include "platform/sleep.h"
+#include "shell/qelpargen.h"
+#include "tests/support/runningprogram.h"
+#include "tests/support/tavrinwebserver.h"
 
 #include <QLineEdit>
 
@@ -22,3 +28,24 @@ inline void queuePassword(const QString &password)
         return int(mrOk);
     });
 }
+
+class WebServiceProgram : public RunningProgram
+{
+protected:
+    static inline const QString kCode = QStringLiteral("ABCD01000X");
+    static inline const QString kPassword = QStringLiteral("segreto");
+
+    void SetUp() override
+    {
+        RunningProgram::SetUp();
+        server.nameInParGen();
+        server.setInstitute(kCode, kPassword);
+        folder = db.mainDir.path() + QStringLiteral("web/");
+        dmqelParGen->xpsDirWeb.SetValore(folder);
+    }
+
+    ScriptedDialogs dialogs;
+    ScriptedSleeps sleeps;
+    TavrinWebTestServer server;
+    QString folder;
+};

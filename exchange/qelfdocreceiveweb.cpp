@@ -1,0 +1,269 @@
+#include "exchange/qelfdocreceiveweb.h"
+
+#include "exchange/qelrdocreceivecls.h"
+#include "exchange/qelrdocreceivesingleweb.h"
+#include "exchange/qelsendbookkeeping.h"
+#include "exchange/qeltavrinweb.h"
+#include "exchange/qelwebcollect.h"
+#include "exchange/qelwebcollectsql.h"
+#include "platform/connection.h"
+#include "platform/formregistry.h"
+#include "platform/globalvars.h"
+#include "platform/helpers.h"
+#include "platform/maindir.h"
+#include "platform/messagedlg.h"
+#include "platform/transaction.h"
+#include "platform/vxexception.h"
+#include "platform/waitwindow.h"
+#include "shell/qelpargen.h"
+#include "shell/qelutil.h"
+
+#include <QCheckBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QSqlQuery>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const char kArchiveName[] = "twdocenti.zip";
+
+QVBoxLayout *pageLayout(QWidget *page)
+{
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    return layout;
+}
+
+} // namespace
+
+TfmqelDocReceiveWeb::TfmqelDocReceiveWeb(QWidget *owner)
+    : TfmVxOkCancDlg(owner), m_pages(new QTabWidget), m_singlePage(new QWidget),
+      m_classPage(new QWidget), m_single(new TfrqelDocReceiveSingleWeb),
+      m_classes(new TfrqelDocReceiveCls),
+      m_forced(new QCheckBox(QStringLiteral(
+          "Forza la raccolta in caso di modifiche alla  configurazione dopo l'invio")))
+{
+    setObjectName(QStringLiteral("fmqelDocReceiveWeb"));
+    setWindowTitle(QStringLiteral("Raccolta"));
+    buCancel()->setText(QStringLiteral("Chiudi"));
+
+    auto *layout = new QVBoxLayout(ClientArea());
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_pages->setObjectName(QStringLiteral("pcTipologia"));
+    m_singlePage->setObjectName(QStringLiteral("tsSingleDoc"));
+    m_classPage->setObjectName(QStringLiteral("tsClasse"));
+    m_single->setObjectName(QStringLiteral("frqelDocReceiveSingle_fm"));
+    m_classes->setObjectName(QStringLiteral("frqelDocReceiveClasse_fm"));
+    pageLayout(m_singlePage)->addWidget(m_single);
+    pageLayout(m_classPage)->addWidget(m_classes);
+    m_pages->addTab(m_singlePage, QStringLiteral("Singolo"));
+    m_pages->addTab(m_classPage, QStringLiteral("Classe"));
+    m_pages->setCurrentWidget(m_classPage);
+    layout->addWidget(m_pages, 1);
+    m_forced->setObjectName(QStringLiteral("ckForzata"));
+    layout->addWidget(m_forced);
+    resize(640, 560);
+}
+
+TfmqelDocReceiveWeb::~TfmqelDocReceiveWeb() = default;
+
+void TfmqelDocReceiveWeb::showEvent(QShowEvent *event)
+{
+    TfmVxOkCancDlg::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    FormShow();
+}
+
+void TfmqelDocReceiveWeb::FormShow()
+{
+    m_shown = true;
+    RunShowingErrors([this] {
+        const QString folder = dmqelParGen ? dmqelParGen->xpsDirWeb.GetValore().trimmed()
+                                           : TdmqelParGen().xpsDirWeb.GetValore().trimmed();
+        m_workFolder = LongDir(resolvePath(folder));
+        m_iAnsSesDwgId = TVxWorkingContext::session();
+        m_iSesId = 0;
+        VxEachRow(qqoVxGlobConn(), QelWebCollectSql::sessionNumber(),
+                  valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId}}),
+                  [this](const QSqlQuery &q, const QSqlRecord &) { m_iSesId = q.value(0).toInt(); });
+        // The service would answer for a session 0 that no school has.
+        if (m_iSesId == 0)
+            throw EVxException(QStringLiteral("Nessuna sessione di lavoro selezionata: "
+                                              "impossibile ricevere i dati dal server."));
+        DownloadTeacherData();
+        m_single->SetAnsSesDwgId(m_iAnsSesDwgId);
+        m_single->OpenList();
+        m_classes->SetAnsSesDwgId(m_iAnsSesDwgId);
+        m_classes->OpenList();
+    });
+}
+
+void TfmqelDocReceiveWeb::DownloadTeacherData()
+{
+    // A packet of an earlier download must not pass for one of this.
+    DeleteExportFiles(m_workFolder);
+    {
+        TfmVxWait wait(this);
+        wait.SetTitle(QStringLiteral("Ricezione dati dal Server in corso. Attendere..."));
+        wait.SetOperation(
+            QStringLiteral("In relazione al carico del server l'operazione potrebbe\r\n"
+                           "risultare particolarmente lunga (anche alcune decine di minuti)"));
+        wait.ShowWait();
+        TTavrinWebConnection web;
+        if (m_webTimeout > 0)
+            web.Comm().setTimeout(m_webTimeout);
+        const QString code = TavrinWebInstituteCode();
+        if (!web.Autentica(code))
+            throw EVxException(QStringLiteral("Password errata \r\no Istituto codice: %1 non "
+                                              "autorizzato alla ricezione dei dati al server\r\n"
+                                              "Contattare Veldrasoft S.r.l. per l'abilitazione")
+                                   .arg(code));
+        wait.Refresh();
+        web.ExportSessione(m_workFolder + QLatin1String(kArchiveName), m_iSesId);
+        wait.CloseWait();
+    }
+    QelWebCollection::Unpack(m_workFolder);
+}
+
+void TfmqelDocReceiveWeb::OkClick()
+{
+    SetModalResult(mrNone);
+    RunShowingErrors([this] {
+        if (m_pages->currentWidget() == m_singlePage)
+            CollectByTeacher();
+        else
+            CollectByClass();
+    });
+}
+
+void TfmqelDocReceiveWeb::appendLog(const QStringList &lines)
+{
+    for (const QString &line : lines)
+        m_classes->meLog()->appendPlainText(line);
+}
+
+void TfmqelDocReceiveWeb::CollectByTeacher()
+{
+    if (!m_single->Teachers().IsOpen() || m_single->Teachers().RowCount() == 0)
+        throw EVxException(QStringLiteral("Nessun docente selezionato"));
+    const int row = m_single->CurrentSourceRow();
+    const QString name = m_single->Teachers().Value(row, QStringLiteral("sDocNome")).toString();
+    const QString code = m_single->Teachers().Value(row, QStringLiteral("sAnaCagCode")).toString();
+    const int iAnaId = m_single->Teachers().Value(row, QStringLiteral("iAnaId")).toInt();
+    const int iAaiId = m_single->Teachers().Value(row, QStringLiteral("iAaiId")).toInt();
+    const QString filter = m_single->BuildClsFilter();
+    if (VxMessageDlg(QStringLiteral("Selezionato docente %1. Confermi la raccola dati?").arg(name),
+                     mtWarning, mbYesNo) != mrYes)
+        return;
+    if (filter == QLatin1String("1 = 0")) {
+        VxMessageDlg(QStringLiteral("Nessuna classe selezionata"), mtError, mbOK);
+        return;
+    }
+    TfmVxWait wait(this);
+    wait.InitProgressBar(0, 1);
+    wait.ShowWait();
+    wait.SetOperation(QStringLiteral("Docente: ") + name);
+    QelWebCollection collection(m_workFolder, m_iAnsSesDwgId);
+    collection.SetFlags(QelWebCollection::ReadFlags());
+    collection.SetClsFilter(filter);
+    collection.SetForced(m_forced->isChecked());
+    QStringList log;
+    {
+        const auto keepLog = qScopeGuard([&] { appendLog(log << code + QLatin1Char(' ') + name); });
+        collection.ImportTeacherWebData(iAnaId, &log);
+    }
+    wait.StepProgressBar();
+    const QStringList errors = log.filter(QStringLiteral("***ERRORE***"));
+    if (!errors.isEmpty()) {
+        wait.CloseWait();
+        VxMessageDlg(QStringLiteral("Alcuni dati del docente %1 non sono stati raccolti: il "
+                                    "docente non è segnato come ricevuto.\r\r")
+                             .arg(name) +
+                         errors.join(QLatin1String("\r")).trimmed(),
+                     mtError, mbOK);
+        return;
+    }
+    {
+        TVxTransaction tr(qqoVxGlobConn());
+        if (!tr.StartTransaction())
+            throw EVxException(tr.lastError());
+        SendBookkeeping(qqoVxGlobConn()).markReceived(iAaiId);
+        tr.Commit();
+    }
+    m_single->OpenList();
+    wait.CloseWait();
+    VxMessageDlg(QStringLiteral("Procedura completata."), mtInformation, mbOK);
+}
+
+void TfmqelDocReceiveWeb::CollectByClass()
+{
+    const int selected = int(m_classes->SelectedSourceRows().size());
+    if (selected == 0) {
+        VxMessageDlg(QStringLiteral("Nessuna classe selezionata"), mtError, mbOK);
+        return;
+    }
+    if (VxMessageDlg(QStringLiteral("Selezionate %1 classi. Confermi la raccola dati?").arg(selected),
+                     mtWarning, mbYesNo) != mrYes)
+        return;
+    m_classes->meLog()->clear();
+    const QList<SendModeTeacher> teachers =
+        SendBookkeeping(qqoVxGlobConn()).teachersOfMode(kModeWebService, m_iAnsSesDwgId);
+    TfmVxWait wait(this);
+    wait.InitProgressBar(0, int(teachers.size()));
+    wait.ShowWait();
+    const QString filter = m_classes->BuildClsFilter();
+    QelWebCollection collection(m_workFolder, m_iAnsSesDwgId);
+    collection.SetFlags(QelWebCollection::ReadFlags());
+    collection.SetClsFilter(filter);
+    collection.SetForced(m_forced->isChecked());
+    TSQLClientDataSet assignments;
+    for (const SendModeTeacher &teacher : teachers) {
+        wait.SetOperation(QStringLiteral("Docente: ") + teacher.sDocNome);
+        QelWebCollection::LoadTeacherAssignments(assignments, m_iAnsSesDwgId, teacher.iAnaId);
+        assignments.setFilter(QStringLiteral("(iDocId = %1) AND (%2)").arg(teacher.iAnaId).arg(filter));
+        assignments.setFiltered(true);
+        if (assignments.RecordCount() > 0) {
+            QStringList log;
+            {
+                // What was written before an error that ends the collection stays logged.
+                const auto keepLog = qScopeGuard([&] { appendLog(log); });
+                collection.ImportTeacherWebData(teacher.iAnaId, &log);
+            }
+            QStringList lines{teacher.sAnaCagCode + QLatin1Char(' ') + teacher.sDocNome};
+            for (assignments.First(); !assignments.Eof(); assignments.Next())
+                lines << QStringLiteral("  classe: ") +
+                             assignments.FieldByName(QStringLiteral("sClsDesc"))->AsString() +
+                             QStringLiteral("  Materia: ") +
+                             assignments.FieldByName(QStringLiteral("sMatLDesc"))->AsString();
+            appendLog(lines);
+        }
+        assignments.Close();
+        wait.StepProgressBar();
+    }
+    wait.CloseWait();
+}
+
+void TfmqelDocReceiveWeb::FormClose()
+{
+    m_single->Teachers().Close();
+    m_classes->CloseList();
+    if (!m_workFolder.isEmpty())
+        RunShowingErrors([this] { DeleteExportFiles(m_workFolder); });
+}
+
+void TfmqelDocReceiveWeb::done(int result)
+{
+    if (result != mrOk)
+        FormClose();
+    TfmVxOkCancDlg::done(result);
+}
+
+void registerDocReceiveWebForms()
+{
+    TAVRIN_REGISTER_FORM(TfmqelDocReceiveWeb);
+}

@@ -1,0 +1,364 @@
+#include "exchange/qelwebcollect.h"
+
+#include "exchange/qeltavrinweb.h"
+#include "exchange/qelwebcollectsql.h"
+#include "exchange/qelwebsendsql.h"
+#include "platform/connection.h"
+#include "platform/engineerrors.h"
+#include "platform/transaction.h"
+#include "platform/vxexception.h"
+#include "platform/zip.h"
+#include "shell/qelpargen.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlQuery>
+
+namespace {
+
+const char kArchiveName[] = "twdocenti.zip";
+const char kError[] = "  ***ERRORE*** ";
+
+void addLine(QStringList *log, const QString &line)
+{
+    if (log)
+        log->append(line);
+}
+
+// A packet's value, null as an invalid QVariant, whatever its column's type.
+QVariant valueOf(const TClientDataSet &ds, const QString &column)
+{
+    const TField *field = ds.FindField(column);
+    return field ? field->Value() : QVariant();
+}
+
+bool isEmptyValue(const QVariant &value)
+{
+    return value.isNull() || value.toString().isEmpty();
+}
+
+// A text BLOB's value: null stays null.
+QVariant textOrNull(const QVariant &value)
+{
+    return value.isNull() ? QVariant() : QVariant(value.toString());
+}
+
+QVariant dateOrNull(const QDate &date)
+{
+    return date.isValid() ? QVariant(date) : QVariant();
+}
+
+void openPacket(TClientDataSet &packet, const QString &path)
+{
+    if (QFileInfo(path).isFile())
+        packet.LoadFromFile(path);
+}
+
+} // namespace
+
+QelWebCollection::Flags QelWebCollection::ReadFlags()
+{
+    std::unique_ptr<TdmqelParGen> own;
+    TdmqelParGen *p = dmqelParGen;
+    if (!p) {
+        own = std::make_unique<TdmqelParGen>();
+        p = own.get();
+    }
+    const QList<QPair<QString, const TVxParInteger *>> flags = {
+        {QStringLiteral("Vtp"), &p->xpiVtp}, {QStringLiteral("Tas"), &p->xpiTas},
+        {QStringLiteral("Ass"), &p->xpiAss}, {QStringLiteral("Aiu"), &p->xpiAiu},
+        {QStringLiteral("Not"), &p->xpiNot}, {QStringLiteral("Deb"), &p->xpiDeb}};
+    Flags result;
+    for (const auto &[name, flag] : flags)
+        result.insert(name, flag->GetValore() == 1);
+    return result;
+}
+
+const QStringList &QelWebCollection::PacketNames()
+{
+    static const QStringList names = {QStringLiteral("voti.xml"), QStringLiteral("debiti.xml"),
+                                      QStringLiteral("classenote.xml")};
+    return names;
+}
+
+void QelWebCollection::Unpack(const QString &folder)
+{
+    const QString archive = folder + QLatin1String(kArchiveName);
+    TZip zip;
+    zip.setFileName(archive);
+    zip.setExtractPath(folder);
+    zip.setOnlyEntries(PacketNames());
+    QStringList extracted;
+    try {
+        extracted = zip.Extract();
+    } catch (const EVxException &e) {
+        throw EVxException(QStringLiteral("Il file ricevuto dal server non è un archivio "
+                                          "valido.\r\r") +
+                           e.message());
+    }
+    const bool hasVotes = std::any_of(extracted.cbegin(), extracted.cend(), [](const QString &f) {
+        return QFileInfo(f).fileName() == PacketNames().first();
+    });
+    if (!hasVotes) {
+        for (const QString &file : std::as_const(extracted))
+            QFile::remove(file);
+        throw EVxException(QStringLiteral("Il file ricevuto dal server non contiene i dati dei "
+                                          "docenti (voti.xml): nessun dato è stato raccolto."));
+    }
+    QFile::remove(archive);
+}
+
+QelWebCollection::QelWebCollection(const QString &folder, int iAnsSesDwgId)
+    : m_db(qqoVxGlobConn()), m_folder(folder), m_iAnsSesDwgId(iAnsSesDwgId)
+{
+    VxEachRow(m_db, QelWebCollectSql::sessionNumber(), valuesOf({{"iAnsSesDwgId", iAnsSesDwgId}}),
+              [this](const QSqlQuery &q, const QSqlRecord &) { m_iSesId = q.value(0).toInt(); });
+    const QString votes = folder + PacketNames().at(0);
+    if (!QFileInfo(votes).isFile())
+        throw EVxException(QStringLiteral("Dati dei docenti non trovati (%1): ripetere la "
+                                          "ricezione dal server.")
+                               .arg(QDir::toNativeSeparators(votes)));
+    m_voti.LoadFromFile(votes);
+    openPacket(m_debiti, folder + PacketNames().at(1));
+    openPacket(m_classNotes, folder + PacketNames().at(2));
+}
+
+QelWebCollection::~QelWebCollection() = default;
+
+QDate QelWebCollection::ParseItalianDate(const QString &text)
+{
+    static const QRegularExpression form(QStringLiteral("^(\\d{2})/(\\d{2})/(\\d{4})$"));
+    const QRegularExpressionMatch m = form.match(text.trimmed());
+    if (!m.hasMatch())
+        return {};
+    return QDate(m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt());
+}
+
+void QelWebCollection::LoadTeacherAssignments(TSQLClientDataSet &target, int iAnsSesDwgId,
+                                              int iAnaId)
+{
+    target.Close();
+    target.setCommandText(QelWebSendSql::clsMat());
+    target.Params() = valuesOf({{"iAnsSesDwgId", iAnsSesDwgId}, {"iAnaId", iAnaId}});
+    target.Open();
+}
+
+QString QelWebCollection::teacherFilter(const QString &filter) const
+{
+    return m_clsFilter.isEmpty() ? filter : filter + QStringLiteral(" AND (%1)").arg(m_clsFilter);
+}
+
+void QelWebCollection::writeValue(QStringList *log, const Write &write)
+{
+    TVxTransaction tr(m_db, kTransactionId);
+    if (!tr.StartTransaction()) {
+        // A connection that could not be opened again: every value after it would fail too.
+        if (!m_db.isOpen())
+            throw connectionLostError(tr.lastError());
+        addLine(log, QLatin1String(kError) + tr.lastError());
+        return;
+    }
+    try {
+        write(tr);
+        tr.Commit();
+    } catch (const EVxException &e) {
+        tr.Rollback();
+        if (isConnectionLost(e))
+            throw;
+        addLine(log, QLatin1String(kError) + e.message());
+    }
+}
+
+int QelWebCollection::resolveSentId(TVxTransaction &tr, const QelWebCollectKind &kind,
+                                    const QString &suffix, QStringList *log)
+{
+    const QString column =
+        suffix.isEmpty() ? QStringLiteral("iClsSesMatId") : QStringLiteral("iClsMatCmpId_") + suffix;
+    const int sent = valueOf(m_voti, column).toInt();
+    if (!kind.checksSentId)
+        return sent;
+    if (tr.Exec(QelWebCollectSql::sentIdExists(kind), valuesOf({{kind.rowKey, sent}})).next())
+        return sent;
+    addLine(log, QStringLiteral("  ***ATTENZIONE*** Configurazione sessione modificata dopo "
+                                "l'invio."));
+    if (!m_forced)
+        return sent;
+    TVxFieldValues values = valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId},
+                                      {"iClsId", valueOf(m_voti, QStringLiteral("iClsId"))},
+                                      {"iPstId", valueOf(m_voti, QStringLiteral("iPstId"))},
+                                      {"iMatId", valueOf(m_voti, QStringLiteral("iMatId"))}});
+    if (!suffix.isEmpty())
+        values.setValue(QStringLiteral("iCmpScaId"),
+                        valueOf(m_voti, QStringLiteral("iCmpScaId_") + suffix));
+    QSqlQuery &search = tr.Exec(QelWebCollectSql::searchByConfiguration(kind), values);
+    QList<int> found;
+    while (found.size() < 2 && search.next())
+        found << search.value(0).toInt();
+    return found.size() == 1 ? found.first() : sent;
+}
+
+void QelWebCollection::requireInSession(TVxTransaction &tr, const QelWebCollectKind &kind, int id)
+{
+    const QVariant sit = valueOf(m_voti, QStringLiteral("iSitId"));
+    if (tr.Exec(QelWebCollectSql::targetInSession(kind),
+                valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId},
+                          {"iSitId", sit},
+                          {kind.rowKey, id}}))
+            .next())
+        return;
+    throw EVxException(QStringLiteral("%1 %2 dell'alunno (situazione %3) non appartiene alle "
+                                      "classi della sessione di lavoro: dato non scritto.")
+                           .arg(QLatin1String(kind.rowKey))
+                           .arg(id)
+                           .arg(sit.toInt()));
+}
+
+void QelWebCollection::writeRow(TVxTransaction &tr, const QelWebCollectKind &kind, int id,
+                                const TVxFieldValues &values)
+{
+    requireInSession(tr, kind, id);
+    TVxFieldValues all = values;
+    all.setValue(QStringLiteral("iSitId"), valueOf(m_voti, QStringLiteral("iSitId")));
+    all.setValue(QLatin1String(kind.rowKey), id);
+    if (tr.ExecChanged(QelWebCollectSql::update(kind), all) > 0)
+        return;
+    all.setValue(QStringLiteral("iNewId"), VxNewKey(m_db, QLatin1String(kind.generator)));
+    tr.Exec(QelWebCollectSql::insert(kind), all);
+}
+
+void QelWebCollection::importComponentLevels(const QelWebCollectKind &kind, const QString &suffix,
+                                             QStringList *log)
+{
+    for (int n = 1; m_voti.FindField(QStringLiteral("iClsMatCmpId_%1%2").arg(suffix).arg(n)); ++n) {
+        const QString slot = suffix + QString::number(n);
+        if (valueOf(m_voti, QStringLiteral("iClsMatCmpId_") + slot).isNull())
+            continue;
+        const QVariant level = valueOf(m_voti, QStringLiteral("iScaLivId_") + slot);
+        writeValue(log, [&](TVxTransaction &tr) {
+            const int id = resolveSentId(tr, kind, slot, log);
+            // A level left empty on the web keeps the stored one.
+            if (!level.isNull())
+                writeRow(tr, kind, id, valuesOf({{"iScaLivId", level.toInt()}}));
+        });
+    }
+}
+
+void QelWebCollection::importSubjectValue(const QelWebCollectKind &kind, QStringList *log)
+{
+    TVxFieldValues values;
+    const QString name = QLatin1String(kind.name);
+    if (name == QLatin1String("Ass")) {
+        const QVariant hours = valueOf(m_voti, QStringLiteral("iAssOre"));
+        if (!hours.isNull() && hours.toInt() != 0)
+            values.setValue(QStringLiteral("iAssOre"), hours.toInt());
+    } else if (name == QLatin1String("Aiu")) {
+        const QVariant aid = valueOf(m_voti, QStringLiteral("sAiuVal"));
+        if (!isEmptyValue(aid))
+            values.setValue(QStringLiteral("sAiuVal"), aid.toString());
+    } else {
+        const QVariant date = valueOf(m_voti, QStringLiteral("dNotData"));
+        const QVariant text = valueOf(m_voti, QStringLiteral("bNotNota"));
+        if (!isEmptyValue(date) || !isEmptyValue(text)) {
+            values.setValue(QStringLiteral("dNotData"),
+                            dateOrNull(ParseItalianDate(date.toString())));
+            values.setValue(QStringLiteral("bNotNota"), textOrNull(text));
+        }
+    }
+    writeValue(log, [&](TVxTransaction &tr) {
+        const int id = resolveSentId(tr, kind, QString(), log);
+        if (values.size() > 0)
+            writeRow(tr, kind, id, values);
+    });
+}
+
+void QelWebCollection::ImportTeacherWebData(int iDocId, QStringList *log)
+{
+    const QString byTeacher = teacherFilter(QStringLiteral("(iDocId = %1)").arg(iDocId));
+    m_voti.setFilter(byTeacher);
+    m_voti.setFiltered(true);
+    for (m_voti.First(); !m_voti.Eof(); m_voti.Next()) {
+        if (flag("Vtp"))
+            importComponentLevels(QelWebCollectSql::kind(QStringLiteral("Vtp")),
+                                  QStringLiteral("vtp"), log);
+        if (flag("Tas"))
+            importComponentLevels(QelWebCollectSql::kind(QStringLiteral("Tas")),
+                                  QStringLiteral("tas"), log);
+        for (const char *kind : {"Ass", "Aiu", "Not"})
+            if (flag(kind))
+                importSubjectValue(QelWebCollectSql::kind(QLatin1String(kind)), log);
+    }
+    if (flag("Deb") && m_debiti.Active()) {
+        m_debiti.setFilter(byTeacher);
+        m_debiti.setFiltered(true);
+        importDebts(log);
+    }
+    if (m_classNotes.Active()) {
+        m_classNotes.setFilter(teacherFilter(
+            QStringLiteral("(iDocId = %1) AND (iAnsSesDwgId = %2)").arg(iDocId).arg(m_iSesId)));
+        m_classNotes.setFiltered(true);
+        importClassNotes(log);
+    }
+}
+
+void QelWebCollection::importDebts(QStringList *log)
+{
+    for (m_debiti.First(); !m_debiti.Eof(); m_debiti.Next()) {
+        const QVariant sit = valueOf(m_debiti, QStringLiteral("iSitId"));
+        QVariant verified = valueOf(m_debiti, QStringLiteral("dDebVer"));
+        if (verified.typeId() == QMetaType::QString)
+            verified = dateOrNull(ParseItalianDate(verified.toString()));
+        else if (verified.typeId() == QMetaType::QDateTime)
+            verified = verified.toDateTime().date();
+        const TVxFieldValues values =
+            valuesOf({{"iDesDedId", valueOf(m_debiti, QStringLiteral("iDesDedId"))},
+                      {"dDebVer", verified},
+                      {"bDebNota", textOrNull(valueOf(m_debiti, QStringLiteral("bDebNota")))},
+                      {"iSitId", sit.toInt()},
+                      {"iMatId", valueOf(m_debiti, QStringLiteral("iMatId")).toInt()}});
+        writeValue(log, [&](TVxTransaction &tr) {
+            if (!tr.Exec(QelWebCollectSql::situationInSession(),
+                         valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId}, {"iSitId", sit.toInt()}}))
+                     .next())
+                throw EVxException(QStringLiteral("La situazione %1 del debito non appartiene "
+                                                  "alle classi della sessione di lavoro: dato "
+                                                  "non scritto.")
+                                       .arg(sit.toInt()));
+            // A debt that is not in the database is not created from the web.
+            tr.ExecChanged(QelWebCollectSql::debtUpdate(), values);
+        });
+    }
+}
+
+void QelWebCollection::importClassNotes(QStringList *log)
+{
+    for (m_classNotes.First(); !m_classNotes.Eof(); m_classNotes.Next()) {
+        const int hours = valueOf(m_classNotes, QStringLiteral("iClnOre")).toInt();
+        const QVariant text = valueOf(m_classNotes, QStringLiteral("bClnNota"));
+        const TVxFieldValues where =
+            valuesOf({{"iDocId", valueOf(m_classNotes, QStringLiteral("iDocId")).toInt()},
+                      {"iClsId", valueOf(m_classNotes, QStringLiteral("iClsId")).toInt()},
+                      {"iMatId", valueOf(m_classNotes, QStringLiteral("iMatId")).toInt()},
+                      {"iAnsSesDwgId", m_iAnsSesDwgId}});
+        writeValue(log, [&](TVxTransaction &tr) {
+            if (hours == 0 && isEmptyValue(text)) {
+                tr.ExecChanged(QelWebCollectSql::classNotesDelete(), where);
+                return;
+            }
+            if (!tr.Exec(QelWebCollectSql::classNotesTarget(), where).next())
+                throw EVxException(QStringLiteral("La classe %1 non ha la materia %2 nella "
+                                                  "sessione di lavoro: note di classe non "
+                                                  "scritte.")
+                                       .arg(where.value(1).toInt())
+                                       .arg(where.value(2).toInt()));
+            TVxFieldValues values = where;
+            values.setValue(QStringLiteral("iCnoOre"), hours);
+            values.setValue(QStringLiteral("bCnoNota"), textOrNull(text));
+            if (tr.ExecChanged(QelWebCollectSql::classNotesUpdate(), values) > 0)
+                return;
+            values.setValue(QStringLiteral("iNewId"), VxNewKey(m_db, "TCNO_CLASSINOTEORE"));
+            tr.Exec(QelWebCollectSql::classNotesInsert(), values);
+        });
+    }
+}

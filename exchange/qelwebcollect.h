@@ -1,0 +1,92 @@
+#pragma once
+
+// The import of what the teachers entered on the web service for a session: the packets of
+// twdocenti.zip read back (voti.xml, debiti.xml, classenote.xml) into proposed votes,
+// taxonomies, absences, aids, notes, debt verifications and class notes.
+//
+//   QelWebCollection::Unpack(folder);          // the archive downloaded into the folder
+//   QelWebCollection c(folder, iAnsSesDwgId);  // the packets read once
+//   c.SetClsFilter("(iClsId = 4) OR (iClsId = 9)");  c.SetForced(true);
+//   QStringList log;
+//   c.ImportTeacherWebData(iDocId, &log);      // "  ***ERRORE*** ..." per rejected value
+//
+// Each value is written in a transaction of its own, prepared inside it: a value the database
+// rejects is rolled back alone and logged, the rest goes on, and what was committed stays. A
+// lost connection ends the import with the office's message. Nothing is deleted but class
+// notes; an update that touches no row is followed by an insert (debts: only updated). A value
+// is written only where its component or class-session subject belongs to a class session of
+// the session and its situation to that class: the packets come from outside.
+
+#include "platform/sqlclientdataset.h"
+
+#include <QDate>
+#include <QHash>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class TVxTransaction;
+struct QelWebCollectKind;
+
+class QelWebCollection
+{
+public:
+    // The kinds the office collects (ParGen.ini [ExpDoc] Vtp, Tas, Ass, Aiu, Not, Deb): a
+    // missing key is off, a flag counts when it is 1. Class notes are always collected.
+    using Flags = QHash<QString, bool>;
+    static Flags ReadFlags();
+
+    static constexpr int kTransactionId = 5270;
+    static const QStringList &PacketNames(); // voti.xml, debiti.xml, classenote.xml
+
+    // Unpacks twdocenti.zip of the folder (ending with a separator) into it: only the three
+    // packets, by their base name in any letter case, under the names they are read by. An
+    // archive that does not open or holds no voti.xml raises EVxException; nothing is left.
+    static void Unpack(const QString &folder);
+
+    QelWebCollection(const QString &folder, int iAnsSesDwgId);
+    ~QelWebCollection();
+
+    int SessionNumber() const { return m_iSesId; }
+    void SetFlags(const Flags &flags) { m_flags = flags; }
+    void SetClsFilter(const QString &filter) { m_clsFilter = filter; }
+    void SetForced(bool forced) { m_forced = forced; }
+
+    void ImportTeacherWebData(int iDocId, QStringList *log);
+
+    // The teacher's classes and subjects in the session: iDocId, iClsId, sClsDesc, iMatId,
+    // sMatLDesc.
+    static void LoadTeacherAssignments(TSQLClientDataSet &target, int iAnsSesDwgId, int iAnaId);
+    // "dd/mm/yyyy"; anything else (an empty text, "1/2/2009") an invalid date.
+    static QDate ParseItalianDate(const QString &text);
+
+private:
+    using Write = std::function<void(TVxTransaction &)>;
+    void writeValue(QStringList *log, const Write &write);
+    void importComponentLevels(const QelWebCollectKind &kind, const QString &suffix,
+                               QStringList *log);
+    void importSubjectValue(const QelWebCollectKind &kind, QStringList *log);
+    int resolveSentId(TVxTransaction &tr, const QelWebCollectKind &kind, const QString &suffix,
+                      QStringList *log);
+    void requireInSession(TVxTransaction &tr, const QelWebCollectKind &kind, int id);
+    void writeRow(TVxTransaction &tr, const QelWebCollectKind &kind, int id,
+                  const TVxFieldValues &values);
+    void importDebts(QStringList *log);
+    void importClassNotes(QStringList *log);
+    QString teacherFilter(const QString &filter) const;
+    bool flag(const char *name) const { return m_flags.value(QLatin1String(name)); }
+
+    QSqlDatabase m_db;
+    QString m_folder;
+    int m_iAnsSesDwgId;
+    int m_iSesId = 0;
+    Flags m_flags;
+    QString m_clsFilter;
+    bool m_forced = false;
+    TClientDataSet m_voti;
+    TClientDataSet m_debiti;
+    TClientDataSet m_classNotes;
+};

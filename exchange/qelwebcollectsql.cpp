@@ -1,0 +1,158 @@
+#include "exchange/qelwebcollectsql.h"
+
+#include "platform/vxexception.h"
+
+namespace {
+
+const QelWebCollectKind kKinds[] = {
+    {"Vtp", "TVtp_Proposti", "iVtpId", "iClsMatCmpId", "iPrpScaLivId = :iScaLivId",
+     "iPrpScaLivId", ":iScaLivId", "TVTP_PROPOSTI", true},
+    {"Tas", "TTas_Tassonomie", "iTasId", "iClsMatCmpId", "iScaLivId = :iScaLivId", "iScaLivId",
+     ":iScaLivId", "TTAS_TASSONOMIE", false},
+    {"Ass", "TAss_Assenze", "iAssId", "iClsSesMatId", "iAssOre = :iAssOre", "iAssOre",
+     ":iAssOre", "TASS_ASSENZE", true},
+    {"Aiu", "TAiu_Aiuti", "iAiuId", "iClsSesMatId", "sAiuVal = :sAiuVal", "sAiuVal",
+     ":sAiuVal", "TAIU_AIUTI", false},
+    {"Not", "TNot_Note", "iNotId", "iClsSesMatId", "dNotData = :dNotData, bNotNota = :bNotNota",
+     "dNotData, bNotNota", ":dNotData, :bNotNota", "TNOT_NOTE", true},
+};
+
+bool isComponent(const QelWebCollectKind &kind)
+{
+    return QLatin1String(kind.rowKey) == QLatin1String("iClsMatCmpId");
+}
+
+// The class session, its class's study plans and the situation of the row, in the session.
+const char kSubjectInSession[] =
+    "FROM TClsSesMat ClsSesMat "
+    "  JOIN TClsSes ClsSes ON ClsSes.iClsSesId = ClsSesMat.iClsSesId "
+    "  JOIN TAnsSesDwg Asd ON Asd.iAnsSesDwgId = ClsSes.iAnsSesDwgId "
+    "  JOIN TAnsSesDwg Wrk ON Wrk.iSesId = Asd.iSesId AND Wrk.iAnsId = Asd.iAnsId "
+    "  JOIN TClsPst ClsPst ON ClsPst.iClsId = ClsSes.iClsId "
+    "  JOIN TSit_Situazioni Sit ON Sit.iClsPstId = ClsPst.iClsPstId "
+    "WHERE Wrk.iAnsSesDwgId = :iAnsSesDwgId AND Sit.iSitId = :iSitId ";
+
+const char kClassNotesSubject[] =
+    "(SELECT FIRST 1 ClsSesMat.iClsSesMatId FROM TClsSesMat ClsSesMat "
+    "  JOIN TClsSes ClsSes ON ClsSes.iClsSesId = ClsSesMat.iClsSesId "
+    "  JOIN TMatRma MatRma ON MatRma.iMatRmaId = ClsSesMat.iMatRmaId "
+    "  WHERE ClsSes.iClsId = :iClsId AND MatRma.iMatId = :iMatId "
+    "  AND ClsSes.iAnsSesDwgId = :iAnsSesDwgId)";
+
+} // namespace
+
+namespace QelWebCollectSql {
+
+const QelWebCollectKind &kind(const QString &name)
+{
+    for (const QelWebCollectKind &k : kKinds)
+        if (name.compare(QLatin1String(k.name), Qt::CaseInsensitive) == 0)
+            return k;
+    throw EVxException(QStringLiteral("Tipo di dato sconosciuto: %1").arg(name));
+}
+
+QString update(const QelWebCollectKind &kind)
+{
+    return QStringLiteral("UPDATE %1 SET %2 WHERE iSitId = :iSitId AND %3 = :%3")
+        .arg(QLatin1String(kind.table), QLatin1String(kind.setClause),
+             QLatin1String(kind.rowKey));
+}
+
+QString insert(const QelWebCollectKind &kind)
+{
+    return QStringLiteral(
+               "INSERT INTO %1 (%2, %3, %4, iSitId, dInsert, dStart, dEnd) "
+               "VALUES (:iNewId, :%3, %5, :iSitId, CURRENT_DATE, "
+               "(SELECT Sit.dStart FROM TSit_Situazioni Sit WHERE Sit.iSitId = :iSitId), "
+               "(SELECT Sit.dEnd FROM TSit_Situazioni Sit WHERE Sit.iSitId = :iSitId))")
+        .arg(QLatin1String(kind.table), QLatin1String(kind.keyColumn),
+             QLatin1String(kind.rowKey), QLatin1String(kind.columns),
+             QLatin1String(kind.values));
+}
+
+QString sentIdExists(const QelWebCollectKind &kind)
+{
+    return isComponent(kind) ? QStringLiteral("SELECT Cmp.iClsMatCmpId FROM TClsMatCmp Cmp "
+                                              "WHERE Cmp.iClsMatCmpId = :iClsMatCmpId")
+                             : QStringLiteral("SELECT ClsSesMat.iClsSesMatId FROM TClsSesMat "
+                                              "ClsSesMat WHERE ClsSesMat.iClsSesMatId = "
+                                              ":iClsSesMatId");
+}
+
+QString searchByConfiguration(const QelWebCollectKind &kind)
+{
+    const QString joins = QStringLiteral(
+        "JOIN TMatRma MatRma ON MatRma.iMatRmaId = ClsSesMat.iMatRmaId "
+        "JOIN TClsSes ClsSes ON ClsSes.iClsSesId = ClsSesMat.iClsSesId "
+        "JOIN TClsPst ClsPst ON ClsPst.iClsId = ClsSes.iClsId "
+        "WHERE ClsSes.iAnsSesDwgId = :iAnsSesDwgId AND ClsSes.iClsId = :iClsId "
+        "AND ClsPst.iPstId = :iPstId AND MatRma.iMatId = :iMatId");
+    if (isComponent(kind))
+        return QStringLiteral("SELECT Cmp.iClsMatCmpId FROM TClsMatCmp Cmp "
+                              "JOIN TClsSesMat ClsSesMat ON ClsSesMat.iClsSesMatId = "
+                              "Cmp.iClsSesMatId ") +
+               joins + QStringLiteral(" AND Cmp.iCmpScaId = :iCmpScaId");
+    return QStringLiteral("SELECT ClsSesMat.iClsSesMatId FROM TClsSesMat ClsSesMat ") + joins;
+}
+
+QString targetInSession(const QelWebCollectKind &kind)
+{
+    if (isComponent(kind))
+        return QStringLiteral("SELECT FIRST 1 1 ") + QLatin1String(kSubjectInSession) +
+               QStringLiteral("AND EXISTS (SELECT 1 FROM TClsMatCmp Cmp WHERE "
+                              "Cmp.iClsSesMatId = ClsSesMat.iClsSesMatId AND "
+                              "Cmp.iClsMatCmpId = :iClsMatCmpId)");
+    return QStringLiteral("SELECT FIRST 1 1 ") + QLatin1String(kSubjectInSession) +
+           QStringLiteral("AND ClsSesMat.iClsSesMatId = :iClsSesMatId");
+}
+
+QString classNotesDelete()
+{
+    return QStringLiteral("DELETE FROM TCno_ClassiNoteOre WHERE iClsSesMatId = ") +
+           QLatin1String(kClassNotesSubject) + QStringLiteral(" AND iAnaId = :iDocId");
+}
+
+QString classNotesUpdate()
+{
+    return QStringLiteral("UPDATE TCno_ClassiNoteOre SET iCnoOre = :iCnoOre, bCnoNota = "
+                          ":bCnoNota WHERE iClsSesMatId = ") +
+           QLatin1String(kClassNotesSubject) + QStringLiteral(" AND iAnaId = :iDocId");
+}
+
+QString classNotesInsert()
+{
+    return QStringLiteral("INSERT INTO TCno_ClassiNoteOre (iCnoId, iClsSesMatId, iAnaId, "
+                          "iCnoOre, bCnoNota) VALUES (:iNewId, ") +
+           QLatin1String(kClassNotesSubject) + QStringLiteral(", :iDocId, :iCnoOre, :bCnoNota)");
+}
+
+QString classNotesTarget()
+{
+    return QStringLiteral("SELECT 1 FROM RDB$DATABASE WHERE EXISTS ") +
+           QLatin1String(kClassNotesSubject);
+}
+
+QString debtUpdate()
+{
+    return QStringLiteral("UPDATE TDeb_Debiti SET iDesDedId = :iDesDedId, dDebVer = :dDebVer, "
+                          "bDebNota = :bDebNota WHERE iSitId = :iSitId AND iMatId = :iMatId");
+}
+
+QString situationInSession()
+{
+    return QStringLiteral("SELECT FIRST 1 1 FROM TSit_Situazioni Sit "
+                          "JOIN TClsPst ClsPst ON ClsPst.iClsPstId = Sit.iClsPstId "
+                          "JOIN TClsSes ClsSes ON ClsSes.iClsId = ClsPst.iClsId "
+                          "JOIN TAnsSesDwg Asd ON Asd.iAnsSesDwgId = ClsSes.iAnsSesDwgId "
+                          "JOIN TAnsSesDwg Wrk ON Wrk.iSesId = Asd.iSesId "
+                          "AND Wrk.iAnsId = Asd.iAnsId "
+                          "WHERE Wrk.iAnsSesDwgId = :iAnsSesDwgId AND Sit.iSitId = :iSitId");
+}
+
+QString sessionNumber()
+{
+    return QStringLiteral("SELECT Asd.iSesId FROM TAnsSesDwg Asd "
+                          "WHERE Asd.iAnsSesDwgId = :iAnsSesDwgId");
+}
+
+} // namespace QelWebCollectSql

@@ -1,0 +1,58 @@
+#pragma once
+
+// The statements of the web collection of a session (twdocenti.zip read back): per kind an
+// update by situation and row key, its insert, the check that a sent id still exists and the
+// search by configuration; the class notes by the class-session subject of the working
+// year-session; the debt update; the checks that a value's target belongs to the session.
+//
+// "The session" is every year-session with the session number and school year of the working
+// one (:iAnsSesDwgId), as the web send understands it: the service knows a session by its
+// number, whatever institute's year-session a class belongs to.
+
+#include <QString>
+
+struct QelWebCollectKind
+{
+    const char *name;      // "Vtp", the flag of ParGen.ini [ExpDoc]
+    const char *table;     // "TVtp_Proposti"
+    const char *keyColumn; // the primary key, "iVtpId"
+    const char *rowKey;    // "iClsMatCmpId" or "iClsSesMatId"
+    const char *setClause; // "iPrpScaLivId = :iScaLivId"
+    const char *columns;   // the value columns of the insert
+    const char *values;    // their parameters
+    const char *generator; // "TVTP_PROPOSTI"
+    bool checksSentId;     // the sent id is checked and, forced, searched again
+};
+
+namespace QelWebCollectSql {
+
+const QelWebCollectKind &kind(const QString &name); // "Vtp", "Tas", "Ass", "Aiu", "Not"
+
+QString update(const QelWebCollectKind &kind);
+// :iNewId (VxNewKey), the row key, the values, :iSitId.
+QString insert(const QelWebCollectKind &kind);
+// One row when the sent id still exists.
+QString sentIdExists(const QelWebCollectKind &kind);
+// The ids of the configuration (:iAnsSesDwgId, :iClsId, :iPstId, :iMatId and for a component
+// :iCmpScaId).
+QString searchByConfiguration(const QelWebCollectKind &kind);
+// One row when the component or class-session subject (the row key) belongs to a class session
+// of the session and the situation :iSitId to that class.
+QString targetInSession(const QelWebCollectKind &kind);
+
+// Class notes: :iDocId, :iClsId, :iMatId, :iAnsSesDwgId (working); :iCnoOre, :bCnoNota.
+QString classNotesDelete();
+QString classNotesUpdate();
+QString classNotesInsert(); // :iNewId
+// One row when the class and subject have a class-session subject in the working year-session.
+QString classNotesTarget();
+
+// :iDesDedId, :dDebVer, :bDebNota by :iSitId, :iMatId.
+QString debtUpdate();
+// One row when the situation :iSitId belongs to a class of the session.
+QString situationInSession();
+
+// iSesId of :iAnsSesDwgId.
+QString sessionNumber();
+
+} // namespace QelWebCollectSql

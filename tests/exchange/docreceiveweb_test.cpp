@@ -1,0 +1,364 @@
+#include "exchange/qelfdocreceiveweb.h"
+#include "exchange/qelrdocreceivecls.h"
+#include "exchange/qelrdocreceivesingleweb.h"
+#include "exchange/qelwebcollect.h"
+#include "platform/clientdataset.h"
+#include "platform/connection.h"
+#include "platform/globalvars.h"
+#include "platform/sleep.h"
+#include "platform/transaction.h"
+#include "shell/qelpargen.h"
+#include "tests/exchange/tavrinwebfixture.h"
+#include "tests/support/runningprogram.h"
+#include "tests/support/tavrinwebserver.h"
+#include "tests/support/testfiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+namespace {
+
+using Server = TavrinWebTestServer;
+constexpr int kMissing = 999999;
+
+// One class of the working session with three of its pupils, a subject with two components and
+// two more subjects, a subject of another class, a teacher and a level; packets are written
+// with these ids and read back.
+class DocReceiveWeb : public WebServiceProgram
+{
+protected:
+    void SetUp() override
+    {
+        WebServiceProgram::SetUp();
+        QDir().mkpath(folder);
+        for (TVxParInteger *f : {&dmqelParGen->xpiVtp, &dmqelParGen->xpiTas, &dmqelParGen->xpiAss,
+                                 &dmqelParGen->xpiAiu, &dmqelParGen->xpiNot, &dmqelParGen->xpiDeb})
+            f->SetValore(1);
+        w = TVxWorkingContext::session();
+        ses = scalar("SELECT iSesId FROM TAnsSesDwg WHERE iAnsSesDwgId = ?", {w}).toInt();
+        QSqlQuery q = runSql(
+            "SELECT FIRST 1 CS.iClsSesId, CS.iClsId, P.iPstId FROM TClsSes CS JOIN TClsPst P ON "
+            "P.iClsId = CS.iClsId WHERE CS.iAnsSesDwgId = ? AND (SELECT COUNT(*) FROM "
+            "TSit_Situazioni S WHERE S.iClsPstId = P.iClsPstId) >= 3 ORDER BY CS.iClsId",
+            {w});
+        q.next();
+        cs = q.value(0).toInt(), cls = q.value(1).toInt(), pst = q.value(2).toInt();
+        for (int i = 0; i < 3; ++i)
+            sit << scalar("SELECT FIRST 1 SKIP " + QString::number(i) +
+                              " S.iSitId FROM TSit_Situazioni S JOIN TClsPst P ON P.iClsPstId = "
+                              "S.iClsPstId WHERE P.iClsId = ? AND P.iPstId = ? ORDER BY S.iSitId",
+                          {cls, pst})
+                       .toInt();
+        for (int i = 0; i < 3; ++i) {
+            QSqlQuery m = runSql(
+                "SELECT FIRST 1 SKIP " + QString::number(i) +
+                    " M.iClsSesMatId, R.iMatId FROM TClsSesMat M JOIN TMatRma R ON R.iMatRmaId = "
+                    "M.iMatRmaId WHERE M.iClsSesId = ? AND (SELECT COUNT(*) FROM TClsMatCmp C "
+                    "WHERE C.iClsSesMatId = M.iClsSesMatId) >= 2 ORDER BY M.iClsSesMatId",
+                {cs});
+            m.next();
+            csm << m.value(0).toInt();
+            mat << m.value(1).toInt();
+        }
+        cmp1 = scalar("SELECT MIN(iClsMatCmpId) FROM TClsMatCmp WHERE iClsSesMatId = ?", {csm[0]})
+                   .toInt();
+        cmp2 = scalar("SELECT MAX(iClsMatCmpId) FROM TClsMatCmp WHERE iClsSesMatId = ?", {csm[0]})
+                   .toInt();
+        otherCsm = scalar("SELECT FIRST 1 M.iClsSesMatId FROM TClsSesMat M JOIN TClsSes CS ON "
+                          "CS.iClsSesId = M.iClsSesId WHERE CS.iClsId <> ? AND CS.iAnsSesDwgId = ?",
+                          {cls, w})
+                       .toInt();
+        teacher = scalar("SELECT FIRST 1 C.iAnaId FROM TAai_AnaAppInvio A JOIN TAnaCag C ON "
+                         "C.iAnaCagId = A.iAnaCagId WHERE A.iModId = 5 AND A.iAnsSesDwgId = ?",
+                         {w})
+                      .toInt();
+        level = scalar("SELECT MIN(iPrpScaLivId) FROM TPrpScaLiv").toInt();
+        // The teacher teaches the class's three subjects: the collection by class finds him.
+        for (int i = 0; i < 3; ++i)
+            runSql("INSERT INTO TClsMatAna (iClsMatAnaId, iClsId, iMatId, iAnaId) SELECT ?, ?, ?, ? "
+                   "FROM RDB$DATABASE WHERE NOT EXISTS (SELECT 1 FROM TClsMatAna WHERE iClsId = ? "
+                   "AND iMatId = ? AND iAnaId = ?)",
+                   {900001 + i, cls, mat[i], teacher, cls, mat[i], teacher});
+        for (const char *t : {"TVtp_Proposti", "TTas_Tassonomie", "TAss_Assenze", "TAiu_Aiuti",
+                              "TNot_Note"})
+            runSql(QStringLiteral("DELETE FROM %1 WHERE iSitId IN (?, ?, ?)").arg(t),
+                   {sit[0], sit[1], sit[2]});
+    }
+
+    static void writePacket(const QString &path, const QStringList &columns,
+                            const QList<QVariantList> &rows)
+    {
+        TClientDataSet ds;
+        for (const QString &c : columns)
+            ds.AddFieldDef(c.mid(1), c.startsWith(QLatin1Char('i')) ? ftInteger : ftString, 0);
+        ds.CreateDataSet();
+        for (const QVariantList &row : rows) {
+            ds.Append();
+            for (int i = 0; i < row.size(); ++i)
+                ds.Fields(i)->setValue(row.at(i));
+            ds.Post();
+        }
+        ds.SaveToFile(path, dfXML);
+    }
+
+    // voti.xml rows: sit, iClsSesMatId, cmp vtp1, level vtp1, cmp vtp2, level vtp2, hours, aid,
+    // note date, note text. Column names carry their type in front (i: integer, s: text).
+    void writeVotes(const QList<QVariantList> &rows, const QString &dir)
+    {
+        QList<QVariantList> full;
+        for (const QVariantList &r : rows)
+            full << (QVariantList{teacher, cls, pst, mat[0]} + r);
+        writePacket(dir + "voti.xml",
+                    {"iiDocId", "iiClsId", "iiPstId", "iiMatId", "iiSitId", "iiClsSesMatId",
+                     "iiClsMatCmpId_vtp1", "iiScaLivId_vtp1", "iiClsMatCmpId_vtp2",
+                     "iiScaLivId_vtp2", "iiAssOre", "ssAiuVal", "sdNotData", "sbNotNota"},
+                    full);
+    }
+
+    QVariant at(const char *sql, const QVariantList &values)
+    {
+        return scalar(QString::fromLatin1(sql), values);
+    }
+
+    QStringList collect(bool forced = false)
+    {
+        QelWebCollection c(folder, w);
+        c.SetFlags(QelWebCollection::ReadFlags());
+        c.SetClsFilter(QStringLiteral("(iClsId = %1)").arg(cls));
+        c.SetForced(forced);
+        QStringList log;
+        c.ImportTeacherWebData(teacher, &log);
+        return log;
+    }
+
+    QByteArray zipOf(const QStringList &names)
+    {
+        QList<QPair<QByteArray, QByteArray>> entries;
+        for (const QString &n : names)
+            entries.append({n.toUtf8(), readFileBytes(folder + n.toLower())});
+        return Server::zipBytes(entries);
+    }
+
+    int w = 0, ses = 0, cs = 0, cls = 0, pst = 0, cmp1 = 0, cmp2 = 0, otherCsm = 0, teacher = 0,
+        level = 0;
+    QList<int> sit, csm, mat;
+};
+
+TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
+{
+    runSql("INSERT INTO TVtp_Proposti (iVtpId, iClsMatCmpId, iSitId, iPrpScaLivId) VALUES "
+           "(900001, ?, ?, ?)",
+           {cmp1, sit[1], level});
+    runSql("DELETE FROM TDeb_Debiti WHERE iSitId IN (?, ?)", {sit[0], sit[1]});
+    runSql("INSERT INTO TDeb_Debiti (iDebId, iSitId, iMatId, iDesDedId, bDebNota) SELECT 900001, "
+           "?, ?, MIN(iDesDedId), 'vecchia' FROM TDesDed",
+           {sit[0], mat[0]});
+    runSql("DELETE FROM TCno_ClassiNoteOre WHERE iAnaId = ?", {teacher});
+    for (int i : {0, 1})
+        runSql("INSERT INTO TCno_ClassiNoteOre VALUES (?, ?, ?, 4, 'prima')",
+               {900001 + i, csm[i], teacher});
+    const QVariant null;
+    writeVotes({{sit[0], csm[0], null, null, cmp2, level, 0, "", "", "con data vuota"},
+                {sit[1], csm[0], cmp1, null, null, null, 5, "X", "", ""},
+                {sit[2], csm[0], null, null, null, null, 3, null, "1/2/2009", "data errata"},
+                {sit[0], otherCsm, null, null, null, null, 7, null, null, null}},
+               folder);
+    writePacket(folder + "debiti.xml",
+                {"iiDocId", "iiClsId", "iiSitId", "iiMatId", "iiDesDedId", "sbDebNota"},
+                {{teacher, cls, sit[0], mat[0], null, null}, {teacher, cls, sit[1], mat[0], 1, "n"}});
+    writePacket(folder + "classenote.xml",
+                {"iiDocId", "iiAnsSesDwgId", "iiClsId", "iiMatId", "iiClnOre", "sbClnNota"},
+                {{teacher, ses, cls, mat[0], 0, ""},
+                 {teacher, ses, cls, mat[1], 0, "solo testo"},
+                 {teacher, ses, cls, mat[2], 2, null},
+                 {teacher, ses + 1, cls, mat[0], 9, "altra sessione"}});
+
+    const QStringList log = collect();
+    ASSERT_EQ(log.filter("***ERRORE***").size(), 1) << log.join('\n').toStdString();
+    EXPECT_TRUE(log.filter("ATTENZIONE").isEmpty());
+
+    struct Case
+    {
+        const char *what;
+        const char *sql;
+        QVariantList values;
+        QVariant expected;
+    };
+    const QList<Case> cases = {
+        {"slot 1 null: component 1 untouched", "SELECT COUNT(*) FROM TVtp_Proposti WHERE iSitId = ? "
+                                               "AND iClsMatCmpId = ?", {sit[0], cmp1}, 0},
+        {"slot 2 written", "SELECT iPrpScaLivId FROM TVtp_Proposti WHERE iSitId = ? AND "
+                           "iClsMatCmpId = ?", {sit[0], cmp2}, level},
+        {"null level keeps the stored one", "SELECT iVtpId FROM TVtp_Proposti WHERE iSitId = ? AND "
+                                            "iClsMatCmpId = ?", {sit[1], cmp1}, 900001},
+        {"0 hours and an empty aid write nothing", "SELECT (SELECT COUNT(*) FROM TAss_Assenze "
+                                                   "WHERE iSitId = ?) + (SELECT COUNT(*) FROM "
+                                                   "TAiu_Aiuti WHERE iSitId = ?) FROM RDB$DATABASE",
+         {sit[0], sit[0]}, 0},
+        {"hours written", "SELECT iAssOre FROM TAss_Assenze WHERE iSitId = ? AND iClsSesMatId = ?",
+         {sit[1], csm[0]}, 5},
+        {"empty date with a text", "SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ? AND dNotData "
+                                   "IS NULL AND bNotNota = 'con data vuota'", {sit[0]}, 1},
+        {"both empty write nothing", "SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ?", {sit[1]}, 0},
+        {"1/2/2009 gives a NULL date", "SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ? AND "
+                                       "dNotData IS NULL", {sit[2]}, 1},
+        {"another class's subject changes nothing", "SELECT COUNT(*) FROM TAss_Assenze WHERE "
+                                                    "iClsSesMatId = ? AND iSitId = ?",
+         {otherCsm, sit[0]}, 0},
+        {"a null outcome clears the stored one", "SELECT COUNT(*) FROM TDeb_Debiti WHERE iDebId = "
+                                                 "900001 AND iDesDedId IS NULL AND bDebNota IS NULL",
+         {}, 1},
+        {"a debt not in the database is not created", "SELECT COUNT(*) FROM TDeb_Debiti WHERE "
+                                                      "iSitId = ?", {sit[1]}, 0},
+        {"class notes deleted, the other session's ignored", "SELECT COUNT(*) FROM "
+                                                             "TCno_ClassiNoteOre WHERE iAnaId = ? "
+                                                             "AND iClsSesMatId = ?",
+         {teacher, csm[0]}, 0},
+        {"class notes updated", "SELECT COUNT(*) FROM TCno_ClassiNoteOre WHERE iCnoId = 900002 AND "
+                                "iCnoOre = 0 AND bCnoNota = 'solo testo'", {}, 1},
+        {"class notes inserted", "SELECT SUM(iCnoOre) FROM TCno_ClassiNoteOre WHERE iAnaId = ? AND "
+                                 "iClsSesMatId = ?", {teacher, csm[2]}, 2},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(at(c.sql, c.values).toString(), c.expected.toString()) << c.what;
+
+    // A transaction kept running on the connection: every value gets its line, none is lost.
+    TVxTransaction other(qqoVxGlobConn());
+    ASSERT_TRUE(other.StartTransaction());
+    EXPECT_GE(collect().filter("***ERRORE*** Un'altra transazione").size(), 4);
+}
+
+TEST_F(DocReceiveWeb, ForcedCollectionMapsOnlyOneCandidate)
+{
+    struct Case
+    {
+        bool forced;
+        bool twoCandidates;
+        int errors;
+        int written;
+    };
+    for (const Case &c : {Case{false, false, 1, 0}, Case{true, false, 0, 1}, Case{true, true, 1, 0}}) {
+        runSql("DELETE FROM TAss_Assenze WHERE iSitId = ?", {sit[0]});
+        runSql("DELETE FROM TClsSesMat WHERE iClsSesMatId = 900001");
+        runSql("DELETE FROM TMatRma WHERE iMatRmaId = 901");
+        if (c.twoCandidates) {
+            runSql("INSERT INTO TMatRma (iMatRmaId, iMatId) VALUES (901, ?)", {mat[0]});
+            runSql("INSERT INTO TClsSesMat VALUES (900001, ?, 901)", {cs});
+        }
+        const QVariant n;
+        writeVotes({{sit[0], kMissing, n, n, n, n, 4, n, n, n}}, folder);
+        const QStringList log = collect(c.forced);
+        EXPECT_EQ(log.filter("***ATTENZIONE*** Configurazione sessione modificata dopo l'invio.")
+                      .size(),
+                  2) // hours and note both check the id
+            << c.forced << c.twoCandidates;
+        EXPECT_EQ(log.filter("***ERRORE***").size(), c.errors) << log.join('\n').toStdString();
+        EXPECT_EQ(at("SELECT COUNT(*) FROM TAss_Assenze WHERE iSitId = ? AND iClsSesMatId = ?",
+                     {sit[0], csm[0]})
+                      .toInt(),
+                  c.written);
+    }
+}
+
+TEST_F(DocReceiveWeb, WindowDownloadsAndCollects)
+{
+    const QVariant n;
+    writeVotes({{sit[0], csm[0], n, n, n, n, 6, "A", n, n}, {sit[1], csm[0], n, n, n, n, 2, n, n, n}},
+               folder);
+    const QByteArray good = zipOf({"VOTI.XML"});
+    QFile::remove(folder + "voti.xml");
+    struct Case
+    {
+        const char *what;
+        QByteArray zip;
+        Server::Fault fault;
+        Server::ArchiveFault archive;
+        bool opens;
+    };
+    using A = Server::ArchiveFault;
+    const QList<Case> cases = {
+        {"HTTP 500", good, Server::Fault::Status500, A::None, false},
+        {"cut short", good, Server::Fault::CloseMidBody, A::None, false},
+        {"truncated", good, Server::Fault::None, A::Truncated, false},
+        {"empty", good, Server::Fault::None, A::Empty, false},
+        {"entry leaving the folder", good, Server::Fault::None, A::DotDotEntry, false},
+        {"no voti.xml", Server::zipBytes({{"altro.xml", "x"}}), Server::Fault::None, A::None, false},
+        {"capitals read", good, Server::Fault::None, A::None, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        // A packet of an earlier download must never be read again.
+        writeFileBytes(folder + "voti.xml", "stale");
+        server.setDownload(c.zip);
+        server.setArchiveFault(c.archive);
+        server.setFault(c.fault, "scarica.php");
+        queuePassword(kPassword);
+        TfmqelDocReceiveWeb window;
+        window.SetWebTimeout(2000);
+        window.FormShow();
+        EXPECT_EQ(window.frqelDocReceiveClasse_fm()->IsOpen(), c.opens);
+        EXPECT_EQ(QFile::exists(folder + "voti.xml"), c.opens);
+        EXPECT_FALSE(QFile::exists(db.mainDir.path() + "voti.xml"));
+        if (!c.opens)
+            continue;
+        EXPECT_EQ(window.pcTipologia()->currentWidget(), window.tsClasse());
+        window.frqelDocReceiveClasse_fm()->SelectAllRows();
+        DialogSeam::queueAnswer(mrYes);
+        window.buOk()->click();
+        EXPECT_EQ(at("SELECT SUM(iAssOre) FROM TAss_Assenze WHERE iSitId IN (?, ?)", {sit[0], sit[1]})
+                      .toInt(),
+                  8);
+        EXPECT_TRUE(window.frqelDocReceiveClasse_fm()->meLog()->toPlainText().contains(
+            "  Materia: "));
+        window.buCancel()->click();
+        EXPECT_FALSE(QFile::exists(folder + "voti.xml"));
+    }
+}
+
+TEST_F(DocReceiveWeb, SingleTeacherWithARejectedValueIsNotMarkedReceived)
+{
+    const QVariant n;
+    writeVotes({{sit[0], csm[0], n, n, n, n, 6, n, n, n}, {sit[1], csm[0], n, n, n, n, 13, n, n, n}},
+               folder);
+    server.setDownload(zipOf({"voti.xml"}));
+    runSql("CREATE EXCEPTION E_ORE13 'tredici ore rifiutate'");
+    runSql("CREATE TRIGGER T_ORE13 FOR TAss_Assenze BEFORE INSERT AS BEGIN IF (NEW.iAssOre = 13) "
+           "THEN EXCEPTION E_ORE13; END");
+    const int before = at("SELECT COUNT(*) FROM TAai_AnaAppInvio WHERE iAaiRicevuto = 1", {}).toInt();
+    queuePassword(kPassword);
+    TfmqelDocReceiveWeb window;
+    window.FormShow();
+    window.pcTipologia()->setCurrentWidget(window.tsSingleDoc());
+    auto *single = window.frqelDocReceiveSingle_fm();
+    for (int row = 0; row < single->Teachers().RowCount(); ++row)
+        if (single->Teachers().Value(row, "iAnaId").toInt() == teacher)
+            single->SetCurrentSourceRow(row);
+    DialogSeam::clearShown();
+    DialogSeam::queueAnswer(mrYes);
+    window.buOk()->click();
+    const QStringList shown = DialogSeam::shownTexts();
+    ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
+    EXPECT_EQ(shown[1].count("***ERRORE***"), 1);
+    EXPECT_TRUE(shown[1].contains("tredici ore rifiutate"));
+    EXPECT_EQ(at("SELECT iAssOre FROM TAss_Assenze WHERE iSitId = ?", {sit[0]}).toInt(), 6);
+    EXPECT_EQ(at("SELECT COUNT(*) FROM TAai_AnaAppInvio WHERE iAaiRicevuto = 1", {}).toInt(), before);
+}
+
+TEST_F(DocReceiveWeb, ClassFilterOfTheSelectedRows)
+{
+    TfrqelDocReceiveCls frame;
+    frame.SetAnsSesDwgId(w);
+    frame.OpenList();
+    ASSERT_GE(frame.Data().RecordCount(), 2);
+    EXPECT_EQ(frame.BuildClsFilter(), "1 = 0");
+    frame.SelectAllRows();
+    const QString filter = frame.BuildClsFilter();
+    EXPECT_EQ(filter.count(" OR "), frame.Data().RecordCount() - 1);
+    EXPECT_TRUE(filter.startsWith("(iClsId = ")) << filter.toStdString();
+    EXPECT_FALSE(filter.endsWith(" OR "));
+}
+
+} // namespace
