@@ -3,6 +3,8 @@
 #include "gradeentry/qevparvis.h"
 #include "platform/helpers.h"
 
+#include <QEvent>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLocale>
 #include <QPainter>
@@ -286,9 +288,10 @@ bool TqelStringGrid::SelectCell(int col, int row)
     // Judgments, outcomes and class debts keep whatever the frame put in the panel.
     const bool keepsPanel =
         m_tipoDati == tdGiudizio || m_tipoDati == tdEsito || m_tipoDati == tdDebitiClasse;
-    if (row >= m_nRowIntest && col >= m_nColIntest && !keepsPanel && m_panelHlp)
-        m_panelHlp->setText(helpText(col, row));
     const bool accepted = TVxStringGrid::SelectCell(col, row);
+    // A refused move stays on its cell, and so does the panel: the frame wrote there why.
+    if (accepted && row >= m_nRowIntest && col >= m_nColIntest && !keepsPanel && m_panelHlp)
+        m_panelHlp->setText(helpText(col, row));
     if (accepted && m_evRowCol) {
         m_selCol = col;
         m_selRow = row;
@@ -343,7 +346,7 @@ void TqelStringGrid::setnColDim(int width)
         return;
     m_nColDim = width;
     for (int c = 1; c < ColCount(); ++c)
-        setColWidths(c, width);
+        setLarghezza(c, width);
 }
 
 void TqelStringGrid::setnRowDim(int height)
@@ -356,7 +359,35 @@ void TqelStringGrid::setnNomeDim(int width)
 {
     m_nNomeDim = width;
     if (ColCount() > 0)
-        setColWidths(0, width);
+        setLarghezza(0, width);
+}
+
+int TqelStringGrid::LarghezzaScalata(int width) const
+{
+    // A character's width as the system measured its dialogs: the letters' average, about 5.5
+    // pixels for the 8-point font the stored widths were chosen with.
+    constexpr double larghezzaOriginale = 5.5;
+    static const QString lettere =
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const double carattere = QFontMetricsF(font()).horizontalAdvance(lettere) / lettere.size();
+    return qRound(width * carattere / larghezzaOriginale);
+}
+
+void TqelStringGrid::setLarghezza(int col, int width)
+{
+    m_larghezze[col] = width;
+    setColWidths(col, LarghezzaScalata(width));
+}
+
+void TqelStringGrid::changeEvent(QEvent *event)
+{
+    TVxStringGrid::changeEvent(event);
+    if (event->type() != QEvent::FontChange)
+        return;
+    for (const auto &[col, width] : m_larghezze) {
+        if (col < ColCount())
+            setColWidths(col, LarghezzaScalata(width));
+    }
 }
 
 void TqelStringGrid::setEvRowCol(bool on)

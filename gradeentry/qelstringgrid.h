@@ -15,7 +15,8 @@
 // The cursor: Enter moves to the next data cell (right, or down with ScorrOrizz off),
 // wrapping at the edges and skipping locked cells; typing on a locked cell moves on and
 // starts the next cell with the character. When every data cell is locked the cursor stays.
-// A cell the frame's OnSelectCell refuses keeps the cursor where it is.
+// A cell the frame's OnSelectCell refuses keeps the cursor where it is, and the help panel
+// what the frame wrote there: why.
 
 #include "gradeentry/qevrecords.h"
 #include "platform/stringgrid.h"
@@ -23,6 +24,7 @@
 #include <QLabel>
 #include <QPointer>
 
+#include <map>
 #include <set>
 #include <utility>
 
@@ -56,7 +58,7 @@ public:
     int DescrRow2() const { return m_descrRow2; }
     void setDescrRow2(int which);
     // Width of every data column (judgment columns keep theirs), height of every row, width
-    // of column 0.
+    // of column 0. Widths are the stored ones, which the grid scales (LarghezzaScalata).
     int nColDim() const { return m_nColDim; }
     void setnColDim(int width);
     int nRowDim() const { return m_nRowDim; }
@@ -68,6 +70,11 @@ public:
     void setEvRowCol(bool on);
     bool EvInsuff() const { return m_evInsuff; }
     void setEvInsuff(bool on);
+    // A column's width as the display parameters and the frames give it: measured for an
+    // 8-point system font of 96-dpi screens, it is scaled by the grid font's average character
+    // width, and scaled again when the font changes.
+    void setLarghezza(int col, int width);
+    int LarghezzaScalata(int width) const;
 
     // The frame's dirty flag: set by every edit. Clearing it also clears every cell's mark,
     // so a frame clears it after loading and after saving.
@@ -104,6 +111,7 @@ protected:
     void KeyPress(QChar &key) override;
     void DrawCell(QPainter &painter, int col, int row, const QRect &rect,
                   TGridDrawState state) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     std::shared_ptr<TVxGridObject> objectAt(int col, int row) const;
@@ -127,6 +135,7 @@ private:
     bool m_evInsuff = false;
     bool m_modificato = false;
     std::set<std::pair<int, int>> m_changed;
+    std::map<int, int> m_larghezze; // unscaled, by column
     int m_selCol = -1;
     int m_selRow = -1;
 };

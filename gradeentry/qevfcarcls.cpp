@@ -145,11 +145,12 @@ void TfmqevCarCls::disegnaVoti(QPainter &painter, int col, int row, const QRect 
                     !aiuti->Cells(i, row - 1).trimmed().isEmpty();
         }
     }
-    // A debt outweighs an aid.
+    // A debt outweighs an aid. The cell's text, not its record's: a value typed but refused
+    // (or not yet taken) shows as typed, as in every other cell.
     if (conDebito(*grid, col, row))
-        evidenzia(painter, rect, coloreDebiti(), *grid, voto->sValSDesc);
+        evidenzia(painter, rect, coloreDebiti(), *grid, grid->Cells(col, row));
     else if (aiuto)
-        evidenzia(painter, rect, QColor(0, 255, 0), *grid, voto->sValSDesc);
+        evidenzia(painter, rect, QColor(0, 255, 0), *grid, grid->Cells(col, row));
 }
 
 void TfmqevCarCls::disegnaProposti(QPainter &painter, int col, int row, const QRect &rect)
@@ -160,7 +161,7 @@ void TfmqevCarCls::disegnaProposti(QPainter &painter, int col, int row, const QR
     auto proposto = grid->RecordAt<TRecVal>(col, row);
     if (row >= grid->nRowIntest() && col >= grid->nColIntest() && proposto &&
         conDebito(*grid, col, row))
-        evidenzia(painter, rect, coloreDebiti(), *grid, proposto->sValSDesc);
+        evidenzia(painter, rect, coloreDebiti(), *grid, grid->Cells(col, row));
 }
 
 QColor TfmqevCarCls::coloreDebiti() const

@@ -38,8 +38,10 @@ TfmqevCarSave::TfmqevCarSave(QWidget *parent)
     // The buttons stand on a panel at the right.
     buOk()->setText(QStringLiteral("Salva"));
     m_esc->setObjectName(QStringLiteral("buEsc"));
-    buOk()->setDefault(false);
-    m_esc->setDefault(true);
+    // Enter keeps the work: closing without saving is a choice, never a reflex.
+    buOk()->setDefault(true);
+    m_esc->setDefault(false);
+    m_esc->setAutoDefault(false);
     ButtonRow()->removeWidget(buOk());
     ButtonRow()->removeWidget(buCancel());
     auto *buttons = new QVBoxLayout;

@@ -9,8 +9,8 @@
 //   VxExecModal(&dialog);
 //   switch (dialog.Esito()) { case TfmqevCarSave::esSalva: ... }
 //
-// "Salva" (buOk) saves the ticked pages, "Non salvare" (buEsc, the default button) closes
-// without saving, the cancel button (and the close box) keeps the window open.
+// "Salva" (buOk, the default button: Enter) saves the ticked pages, "Non salvare" (buEsc)
+// closes without saving, the cancel button (Esc, and the close box) keeps the window open.
 
 #include "platform/dialogs.h"
 

@@ -51,6 +51,12 @@ void TfmQevSelCarCls::cbAnsSesDwgChange()
     buOk()->setEnabled(ClassiCount() > 0);
 }
 
+void TfmQevSelCarCls::showEvent(QShowEvent *event)
+{
+    TfmqevAnsSesDwgBs::showEvent(event);
+    m_frame->grGrid()->setFocus();
+}
+
 int TfmQevSelCarCls::ClassiCount() const
 {
     return m_frame->Righe();

@@ -32,6 +32,8 @@ public:
 protected:
     void cbAnsSesDwgChange() override;
     void OkClick() override;
+    // The class list takes the keyboard: arrows choose, Enter opens.
+    void showEvent(QShowEvent *event) override;
     // The subject the class session opens with (the subject dialog's choice); none here.
     virtual int MateriaScelta() const { return 0; }
 

@@ -196,12 +196,18 @@ TfmqevSelItem::TfmqevSelItem(QWidget *owner) : TfmVxOkCancDlg(owner)
     connect(buDocIst, &QPushButton::clicked, this,
             [this] { RunShowingErrors([this] { buDocIstClick(); }); });
     connect(eFind, &QLineEdit::textChanged, this, [this](const QString &t) { eFindChange(t); });
+    // "Assegna" follows the selection however it was made: click, arrows, search, the cell.
     connect(lvItems, &QTreeWidget::itemSelectionChanged, this, [this] {
         if (QTreeWidgetItem *item = scelto())
             lvItems->scrollToItem(item);
+        if (lista())
+            buOk()->setEnabled(scelto() != nullptr);
     });
-    connect(lvItems, &QTreeWidget::itemClicked, this,
-            [this] { buOk()->setEnabled(!lista() || scelto()); });
+    // Enter in "Cerca" assigns what the search selected, as Enter in the list does.
+    connect(eFind, &QLineEdit::returnPressed, this, [this] {
+        if (lista() && scelto())
+            buOkClick();
+    });
     connect(lvItems, &QTreeWidget::itemDoubleClicked, this, [this] {
         if (scelto())
             buOkClick();

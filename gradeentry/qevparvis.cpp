@@ -47,7 +47,9 @@ int defaultColWidth(int tipoDati, int tipoCar)
     }
 }
 
-TVxFont defaultFont()
+} // namespace
+
+TVxFont TqevParVisGriglia::DefaultFont()
 {
     TVxFont f;
     f.font = QFont(QStringLiteral("MS Sans Serif"));
@@ -55,6 +57,8 @@ TVxFont defaultFont()
     f.color = QGuiApplication::palette().color(QPalette::WindowText);
     return f;
 }
+
+namespace {
 
 template <typename T>
 void bind(TVxPar<T> &par, const TVxINIFile &ini, const QString &section, const char *key,
@@ -79,7 +83,7 @@ TqevParVisGriglia::TqevParVisGriglia(int TipoDati, int TipoCar)
     bind(xpiCol, ini, s, "Col", defaultColWidth(TipoDati, TipoCar));
     bind(xpiRow, ini, s, "Row", 18);
     bind(xpbScorr, ini, s, "Scorr", true);
-    bind(xpfFont, ini, s, "Font", defaultFont());
+    bind(xpfFont, ini, s, "Font", DefaultFont());
     bind(xpiDesMat, ini, s, "DesMat", 1);
     bind(xpiDesCmp, ini, s, "DesCmp", 1);
     bind(xpbRowCol, ini, s, "EvRowCol", false);

@@ -76,6 +76,8 @@ public:
     static QColor DefaultColorInsuf() { return QColor(255, 128, 128); }
     static QColor DefaultColorDebiti() { return QColor(255, 255, 0); }
     static QColor DefaultColorTraccia() { return QColor(0, 255, 255); }
+    // The suite's 8-point system font, which the stored widths were chosen for.
+    static TVxFont DefaultFont();
 
 private:
     int m_tipoDati;

@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLocale>
 #include <QSplitter>
@@ -137,6 +138,11 @@ TfrqevCarBs::TfrqevCarBs(QWidget *parent)
         grGridSetEditText(col, row, value);
     };
     grGrid->OnMouseUp = [this](Qt::MouseButton, const QPoint &) { grGridMouseUp(); };
+    grGrid->OnEditRefused = [this] { grGridEditRefused(); };
+    // Ctrl+S saves the page the office works in, as in the lookup editors.
+    aSave->setShortcut(QKeySequence::Save);
+    aSave->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(aSave);
 
     aStorico->setEnabled(false);
     azione(aSave, this, [this] { aSaveExecute(); });
@@ -245,7 +251,7 @@ void TfrqevCarBs::LayoutColonnaAlunni(const QString &intestazione, int larghezza
         grGrid->setObjects(0, 1 + i, alunni.Objects(i));
     }
     grGrid->setCells(1, 0, intestazione);
-    grGrid->setColWidths(1, larghezza);
+    grGrid->setLarghezza(1, larghezza);
 }
 
 void TfrqevCarBs::PerAlunno(
@@ -357,6 +363,7 @@ bool TfrqevCarBs::ValidaCella(const QString &messaggio)
     if (col < grGrid->nColIntest() || row < grGrid->nRowIntest())
         return true;
     bool valida = false;
+    MotivoRifiuto.clear();
     grGridSelectCell(col, row, valida);
     if (valida)
         return true;
@@ -400,9 +407,17 @@ bool TfrqevCarBs::ValidaCella(const QString &messaggio)
                               .arg(messaggio, anno(1, row), grGrid->Cells(col, 0));
         }
     }
+    if (!testoAvviso.isEmpty() && !MotivoRifiuto.isEmpty())
+        testoAvviso += QLatin1Char('\r') + MotivoRifiuto + QLatin1Char('\r');
     if (!testoAvviso.isEmpty())
         VxMessageDlg(testoAvviso, mtWarning, mbOK);
     return false;
+}
+
+void TfrqevCarBs::Rifiuta(const QString &motivo)
+{
+    MotivoRifiuto = motivo;
+    PanelHelp->setText(QLatin1Char(' ') + motivo);
 }
 
 void TfrqevCarBs::ApplicaParVis()

@@ -61,6 +61,7 @@ public:
     // emptied by InitTipoDati.
     TqevListaFiltro ListaMatAlu;
     double Media = 0; // the pupil's average last computed by AggiornaMedia
+    QString MotivoRifiuto; // why the cell check last refused the current cell
 
     // ---- Controls -----------------------------------------------------------------------
     TqelStringGrid *const grGrid;
@@ -105,7 +106,8 @@ public:
     // when a cell was refused or the save failed (the office was told).
     bool Salva();
     // Checks the current cell through the grid's cell check; a refusal shows a warning naming
-    // the cell after the caller's message ("Impossibile eseguire il salvataggio dei dati.").
+    // the cell after the caller's message ("Impossibile eseguire il salvataggio dei dati.")
+    // and why the cell's text was refused.
     bool ValidaCella(const QString &messaggio);
     // The grid's display parameters of (kind, mode); the cursor on the first data cell.
     void ApplicaParVis();
@@ -136,6 +138,11 @@ protected:
     virtual void grGridKeyPress(QChar &key);
     virtual void grGridSetEditText(int col, int row, const QString &value);
     virtual void grGridMouseUp();
+    // A character typed, F2 or a double click on a grid that takes no typing.
+    virtual void grGridEditRefused() {}
+    // The grid's cell check refused the current cell: the help panel says why (the refused
+    // value and what the cell takes), and so does ValidaCella's warning.
+    void Rifiuta(const QString &motivo);
 
     // The pupil of a row (rows are pupils).
     std::shared_ptr<TRecAna> AlunnoDi(int row) const;

@@ -242,7 +242,7 @@ void TfrqevCarCre::layoutPerAnni()
     grGrid->setnColIntest(kColPerMedia);
     for (int c = 0; c < int(std::size(colonne)); ++c) {
         grGrid->setCells(c, 0, QString::fromLatin1(colonne[c].header));
-        grGrid->setColWidths(c, colonne[c].width);
+        grGrid->setLarghezza(c, colonne[c].width);
     }
     for (int r = 1; r < ListaAnni.size(); ++r)
         grGrid->setCells(0, r, ListaAnni[r]);

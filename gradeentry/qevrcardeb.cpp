@@ -124,7 +124,7 @@ void TfrqevCarDeb::layoutRighe()
                    {"Docente attr.", 80}, {"Docente ver.", 80}, {"Nota", 30}};
     for (int c = colVtp; c <= colNota; ++c) {
         grGrid->setCells(c, 0, QString::fromLatin1(colonne[c - 1].header));
-        grGrid->setColWidths(c, colonne[c - 1].width);
+        grGrid->setLarghezza(c, colonne[c - 1].width);
     }
 }
 

@@ -8,6 +8,7 @@
 #include "platform/transaction.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
@@ -188,6 +189,13 @@ void TfrqevCarGdz::grGridKeyPress(QChar &key)
 {
     if (key == Backspace && !m_readOnly && TipoCar == tcClasse)
         svuotaRiga(grGrid->Row());
+}
+
+void TfrqevCarGdz::grGridEditRefused()
+{
+    if (TipoCar == tcClasse && !m_readOnly)
+        PanelHelp->setText(QStringLiteral(
+            " Il giudizio non si scrive nella griglia: si scrive con \"Selezione dati...\"."));
 }
 
 void TfrqevCarGdz::tbCancellaClick()

@@ -130,7 +130,7 @@ void TfrqevCarNot::layoutNote()
         } colonne[] = {{"Data", 60}, {"Docente", 180}, {"Nota", 60}};
         for (int c = 1; c <= 3; ++c) {
             grGrid->setCells(c, 0, QString::fromLatin1(colonne[c - 1].caption));
-            grGrid->setColWidths(c, colonne[c - 1].width);
+            grGrid->setLarghezza(c, colonne[c - 1].width);
         }
         if (TipoCar == tcMateria) {
             grGrid->setRowCount(1 + alunni.Count());

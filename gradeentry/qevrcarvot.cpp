@@ -15,6 +15,8 @@
 #include <QPoint>
 #include <QToolBar>
 
+#include <algorithm>
+
 namespace {
 
 const QChar Backspace(8);
@@ -23,6 +25,33 @@ const QChar Enter(13);
 bool perLivello(int tipoDati)
 {
     return tipoDati >= tdVoti && tipoDati <= tdTassonomie;
+}
+
+// The hours of absence of a school year: a year has 8,760 hours, so four digits hold any real
+// count and a fifth is a slip of the keyboard.
+constexpr int kMaxOreAssenza = 9999;
+// An aid is a code of the aids column (sAiuVal VARCHAR(4)).
+constexpr int kMaxAiuto = 4;
+
+// A code or a level is printable text: a control character (pasted, or typed through a
+// keyboard's odd key) would be stored unseen.
+bool conControllo(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(),
+                       [](QChar c) { return c.category() == QChar::Other_Control; });
+}
+
+// A refused text as the help panel and the warning show it: control characters by their code.
+QString leggibile(const QString &text)
+{
+    QString shown;
+    for (QChar c : text) {
+        if (c.category() == QChar::Other_Control)
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return shown;
 }
 
 // The frame of the kind in the window a per-pupil frame works beside; none without one.
@@ -469,41 +498,69 @@ void TfrqevCarVot::aFormSelExecute()
     pick->Mostra();
 }
 
-bool TfrqevCarVot::accetta(int c, int r, bool &aggiornata)
+bool TfrqevCarVot::accetta(int c, int r, bool &aggiornata, QString &motivo)
 {
     aggiornata = false;
     auto rec = grGrid->RecordAt<TRecVal>(c, r);
     if (!rec || rec->bBloccato)
         return true;
-    const QString text = grGrid->Cells(c, r).trimmed();
+    const QString typed = grGrid->Cells(c, r);
+    const QString text = typed.trimmed();
     if (text.isEmpty())
         return true;
+    auto cmp = perLivello(TipoDati) ? grGrid->RecordAt<TRecCmp>(c, grGrid->nRowIntest() - 1)
+                                    : nullptr;
+    const TqevLivello *livello = nullptr;
+    int ore = -1;
+    bool valido = !conControllo(typed);
     if (perLivello(TipoDati)) {
         // What is stored is accepted as it is: its level may have been deleted since.
-        if (text != rec->sValSDesc.trimmed()) {
-            auto cmp = grGrid->RecordAt<TRecCmp>(c, grGrid->nRowIntest() - 1);
-            const TqevLivello *livello = cmp ? m_store.Livello(cmp->iCmpScaId, text) : nullptr;
-            if (!livello)
-                return false;
-            rec->iValId = livello->iValId;
-            rec->sValSDesc = livello->sValSDesc;
-            rec->sValLDesc = livello->sValLDesc;
-            rec->iValDato = livello->iValDato;
-            rec->bValSuff = livello->bValSuff;
-            rec->bValInMed = livello->bValInMed;
-        }
+        const bool memorizzato = text == rec->sValSDesc.trimmed();
+        livello = cmp && !memorizzato ? m_store.Livello(cmp->iCmpScaId, text) : nullptr;
+        valido = valido && (memorizzato || livello);
     } else if (TipoDati == tdAssenze) {
-        bool numero = false;
-        const int ore = text.toInt(&numero);
-        if (!numero || ore < 0)
-            return false;
+        // Digits only: a sign, a separator or a blank inside is a slip, not a number of hours.
+        const bool cifre = std::all_of(text.begin(), text.end(), [](QChar ch) {
+            return ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
+        });
+        ore = cifre && text.size() <= 9 ? text.toInt() : -1;
+        valido = valido && ore >= 0 && ore <= kMaxOreAssenza;
+    } else {
+        valido = valido && text.size() <= kMaxAiuto;
+    }
+    if (!valido) {
+        motivo = QStringLiteral("Valore \"%1\" non valido: ").arg(leggibile(typed));
+        if (perLivello(TipoDati)) {
+            QStringList livelli;
+            for (const TqevLivello &l : m_store.Livelli(cmp ? cmp->iCmpScaId : 0))
+                livelli << l.sValSDesc.trimmed();
+            const QString scala = cmp ? cmp->sScaDesc.trimmed() : QString();
+            motivo += livelli.isEmpty() ? QStringLiteral("la scala %1 non ha livelli.").arg(scala)
+                                        : QStringLiteral("la scala %1 accetta %2.")
+                                              .arg(scala, livelli.join(QStringLiteral(", ")));
+        } else if (TipoDati == tdAssenze) {
+            motivo += QStringLiteral("le assenze sono ore intere, scritte in cifre, da 0 a %1.")
+                          .arg(kMaxOreAssenza);
+        } else {
+            motivo += QStringLiteral("l'aiuto è un codice di al più %1 caratteri, senza "
+                                     "caratteri di controllo.")
+                          .arg(kMaxAiuto);
+        }
+        return false;
+    }
+    if (livello) {
+        rec->iValId = livello->iValId;
+        rec->sValSDesc = livello->sValSDesc;
+        rec->sValLDesc = livello->sValLDesc;
+        rec->iValDato = livello->iValDato;
+        rec->bValSuff = livello->bValSuff;
+        rec->bValInMed = livello->bValInMed;
+    } else if (TipoDati == tdAssenze) {
         rec->iValId = ore;
         rec->sValSDesc = rec->sValLDesc = QString::number(ore);
         rec->iValDato = 0;
         rec->bValSuff = rec->bValInMed = true;
-    } else {
-        if (text.size() > 4)
-            return false;
+    } else if (TipoDati == tdAiuti) {
         rec->iValId = 0;
         rec->sValSDesc = rec->sValLDesc = text;
         rec->iValDato = 0;
@@ -521,7 +578,10 @@ void TfrqevCarVot::grGridSelectCell(int col, int row, bool &canSelect)
     if (row < grGrid->nRowIntest() || col < grGrid->nColIntest())
         return;
     bool aggiornata = false;
-    canSelect = accetta(grGrid->Col(), grGrid->Row(), aggiornata);
+    QString motivo;
+    canSelect = accetta(grGrid->Col(), grGrid->Row(), aggiornata, motivo);
+    if (!canSelect)
+        Rifiuta(motivo);
     if (aggiornata && (TipoDati == tdVoti || TipoDati == tdProposti || TipoDati == tdAssenze))
         AggiornaMedia(row);
 }
@@ -540,7 +600,8 @@ bool TfrqevCarVot::ScriviCella(int col, int row, const QString &text)
         return true;
     }
     bool aggiornata = false;
-    if (!accetta(col, row, aggiornata)) {
+    QString motivo;
+    if (!accetta(col, row, aggiornata, motivo)) {
         grGrid->setCells(col, row, prima);
         return false;
     }

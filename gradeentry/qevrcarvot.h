@@ -79,9 +79,10 @@ private:
     void caricaPerMaterie(const QHash<TqevChiaveVal, TqevValore> &stored);
     // The stored value a data cell stands for; false for a cell without subject or pupil.
     bool chiaveDi(int col, int row, TqevChiaveVal &key) const;
-    // Brings the record into line with the cell's text: false when the text is refused;
-    // aggiornata tells whether the record took a value.
-    bool accetta(int col, int row, bool &aggiornata);
+    // Brings the record into line with the cell's text: false when the text is refused, with
+    // the refused value and what the cell takes in motivo; aggiornata tells whether the record
+    // took a value.
+    bool accetta(int col, int row, bool &aggiornata, QString &motivo);
     // Backspace that left the cell empty: the record forgets its level at once.
     void azzera(int col, int row);
     // Per-pupil cells into the same cells of the window the frame works beside.

@@ -10,9 +10,9 @@ TfrqevEsMeCr::TfrqevEsMeCr(QWidget *parent) : TfrVxGen(parent), m_grid(new TqelS
     setObjectName(QStringLiteral("frqevEsMeCr"));
     m_grid->setObjectName(QStringLiteral("grDettaglio"));
     m_grid->setColCount(4);
-    m_grid->setColWidths(0, 150);
+    m_grid->setLarghezza(0, 150);
     for (int c = 1; c < 4; ++c)
-        m_grid->setColWidths(c, 64);
+        m_grid->setLarghezza(c, 64);
     FrameLayout()->addWidget(m_grid);
     setFixedWidth(0);
     hide();

@@ -5,6 +5,7 @@
 #include "platform/maindir.h"
 #include "platform/messagedlg.h"
 #include "platform/quitrequest.h"
+#include "platform/transaction.h"
 #include "platform/vxexception.h"
 
 #include <QDir>
@@ -13,6 +14,8 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
 
 namespace {
 
@@ -230,7 +233,11 @@ bool OpenConnection()
         path = resolvePath(path);
         if (!QFileInfo::exists(path)) {
             tellUser(QStringLiteral("Impossibile aprire il database: il file %1 non esiste.\r\r"
-                                    "Controllare la voce Database in %2.")
+                                    "Per creare il database della scuola dimostrativa eseguire "
+                                    "./run.sh nella cartella di Tavrin, oppure il programma "
+                                    "tavrin-makedb con il percorso del file:\r\r"
+                                    "    tavrin-makedb %1\r\r"
+                                    "Se il database è un altro, correggere la voce Database in %2.")
                          .arg(QDir::toNativeSeparators(path), where));
             return false;
         }
@@ -240,6 +247,29 @@ bool OpenConnection()
         const QString shown =
             location.host.isEmpty() ? QDir::toNativeSeparators(path) : settings.Database;
         tellUser(openRefusal(db.lastError(), location, shown, where), db.lastError().text());
+        return false;
+    }
+    // A database Firebird keeps read-only (gfix -mode read_only) opens like any other and
+    // refuses only the first save, in the engine's English: the office hears it now.
+    bool readOnly = false;
+    try {
+        VxEachRow(db, QStringLiteral("SELECT MON$READ_ONLY FROM MON$DATABASE"), {},
+                  [&readOnly](const QSqlQuery &q, const QSqlRecord &) {
+                      readOnly = q.value(0).toInt() != 0;
+                  });
+    } catch (const EVxException &e) {
+        db.close();
+        tellUser(e.message(), e.detail());
+        return false;
+    }
+    if (readOnly) {
+        db.close();
+        const QString shown =
+            location.host.isEmpty() ? QDir::toNativeSeparators(path) : settings.Database;
+        tellUser(QStringLiteral("Il database %1 è di sola lettura per Firebird: Tavrin non "
+                                "potrebbe salvarvi nulla.\r\rRimetterlo in lettura e scrittura "
+                                "(gfix -mode read_write) e riavviare il programma.")
+                     .arg(shown));
         return false;
     }
     return true;

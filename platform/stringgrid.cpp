@@ -1,11 +1,13 @@
 #include "platform/stringgrid.h"
 
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -66,7 +68,8 @@ QChar characterOf(const QKeyEvent *event)
     if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
         return {};
     const QString text = event->text();
-    if (text.size() != 1 || (text.at(0) < QChar(32) && text.at(0) != Enter))
+    // Control characters (DEL included) never reach a cell: they would be stored unseen.
+    if (text.size() != 1 || (text.at(0).category() == QChar::Other_Control && text.at(0) != Enter))
         return {};
     return text.at(0);
 }
@@ -523,8 +526,24 @@ void TVxStringGrid::setEditorMode(bool on)
 {
     if (on && !m_editing && (m_options & goEditing))
         showEditor(Cells(m_col, m_row));
+    else if (on && !m_editing && OnEditRefused)
+        OnEditRefused();
     else if (!on)
         hideEditor();
+}
+
+void TVxStringGrid::emptyCurrentCell()
+{
+    const int col = m_col;
+    const int row = m_row;
+    QChar key = Backspace;
+    KeyPress(key);
+    // Swallowed, or the hook moved the cursor off a cell that may not be entered: the cell the
+    // cursor now stands on was not the one asked to be emptied.
+    if (key.isNull() || col != m_col || row != m_row || m_editing || !(m_options & goEditing))
+        return;
+    if (!Cells(col, row).isEmpty())
+        SetEditText(col, row, QString());
 }
 
 void TVxStringGrid::showEditor(const QString &text)
@@ -651,6 +670,11 @@ void TVxStringGrid::gridKey(QKeyEvent *event)
         setEditorMode(true);
         return;
     }
+    const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    if (plain && (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace)) {
+        emptyCurrentCell();
+        return;
+    }
     const QChar key = characterOf(event);
     if (key.isNull()) {
         event->ignore();
@@ -705,8 +729,12 @@ void TVxStringGrid::typed(QChar key, QKeyEvent *event)
         return;
     }
     // The hook may have moved the cursor (a locked cell): the key then starts the new cell.
-    if (key >= QChar(32) && (m_options & goEditing))
+    if (key < QChar(32))
+        return;
+    if (m_options & goEditing)
         showEditor(QString(key));
+    else if (OnEditRefused)
+        OnEditRefused();
 }
 
 // ---- Mouse --------------------------------------------------------------------------------
@@ -775,6 +803,29 @@ void TVxStringGrid::mouseDoubleClickEvent(QMouseEvent *event)
     int row = -1;
     if (MouseToCell(event->position().toPoint(), col, row) && col == m_col && row == m_row)
         setEditorMode(true);
+}
+
+bool TVxStringGrid::viewportEvent(QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QAbstractScrollArea::viewportEvent(event);
+    // A text cut by its column shows whole under the mouse; a text that fits needs no tip.
+    const auto *help = static_cast<QHelpEvent *>(event);
+    int col = -1;
+    int row = -1;
+    QString text;
+    if (MouseToCell(help->pos(), col, row)) {
+        const QString &cell = m_cells[size_t(row) * m_colCount + col].text;
+        if (QFontMetrics(font()).horizontalAdvance(cell) > m_colWidths[size_t(col)] - 2 * TextMargin)
+            text = cell;
+    }
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        QToolTip::showText(help->globalPos(), text, viewport(), CellRect(col, row));
+    }
+    return true;
 }
 
 // ---- Painting -----------------------------------------------------------------------------

@@ -15,7 +15,10 @@
 // The cursor moves by arrows, Home/End (with Ctrl: the first/last data cell), Page Up/Down,
 // Tab/Shift+Tab (along the line, on to the next one; focus never leaves the grid), mouse
 // click. With goEditing, typing a character starts editing with that character, F2 or a
-// double click edits the current text, Esc puts the old text back, Enter closes the editor.
+// double click edits the current text, Esc puts the old text back, Enter closes the editor;
+// Delete, and Backspace on a cell not being edited, empty the cell (the hooks see Backspace).
+// Control characters are never typed into a cell. A text wider than its column shows whole
+// in a tooltip.
 //
 // Hooks for subclasses, each calling the matching On... event in its base version:
 //   SelectCell(c, r)       asked before every change of the current cell (keys, mouse, Tab,
@@ -141,6 +144,8 @@ public:
                        TGridDrawState state)>
         OnDrawCell;
     std::function<void(Qt::MouseButton button, const QPoint &point)> OnMouseUp;
+    // Editing asked (a typed character, F2, a double click) of a grid without goEditing.
+    std::function<void()> OnEditRefused;
 
 protected:
     virtual bool SelectCell(int col, int row);
@@ -158,6 +163,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
     bool focusNextPrevChild(bool next) override;
+    bool viewportEvent(QEvent *event) override;
 
 private:
     friend class VxInplaceEdit;
@@ -189,6 +195,8 @@ private:
     void showEditor(const QString &text);
     void hideEditor();
     void cancelEdit();
+    // Delete, or Backspace outside the editor: KeyPress sees Backspace, then the cell empties.
+    void emptyCurrentCell();
     void placeEditor();
 
     int m_colCount = 5;

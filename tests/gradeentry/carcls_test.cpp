@@ -10,7 +10,9 @@
 #include "shell/qelactivations.h"
 #include "shell/qelplaceholder.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDir>
 #include <QHash>
@@ -339,7 +341,7 @@ TEST_F(ClassWindow, TypedValuesOfEveryPageAreSavedOnClosing)
     for (int kind = 0; kind <= 4; ++kind)
         prima.insert(kind, memorizzati(kind, k5A));
 
-    // The save dialog offers exactly the five modified pages.
+    // The save dialog offers exactly the five modified pages; Enter saves them.
     QStringList offered;
     DialogSeam::queueModalScript([&offered](QDialog *d) {
         auto *dialog = qobject_cast<TfmqevCarSave *>(d);
@@ -349,7 +351,9 @@ TEST_F(ClassWindow, TypedValuesOfEveryPageAreSavedOnClosing)
             else
                 EXPECT_FALSE(box->isEnabled()) << box->objectName().toStdString();
         }
-        return int(mrOk);
+        d->show();
+        QTest::keyClick(d, Qt::Key_Return);
+        return int(mrNone);
     });
     window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -387,11 +391,15 @@ TEST_F(ClassWindow, EnteredTextIsCheckedWhenTheCursorLeavesTheCell)
         QString text;
         bool accepted;
     } cases[] = {
-        {0, "nc", false},  {0, "NC", true},     {0, " 7 ", true},     {0, "11", false},
-        {1, "6.5", true},  {1, "6,5", false},   {2, "ottimo", false}, {2, "OTTIMO", true},
-        {3, "0", true},    {3, "-1", false},    {3, "2,5", false},    {3, "40", true},
-        {4, "ABCD", true}, {4, "ABCDE", false},
+        {0, "nc", false},     {0, "NC", true},      {0, " 7 ", true},     {0, "11", false},
+        {0, "7\t", false},    {1, "6.5", true},     {1, "6,5", false},    {2, "ottimo", false},
+        {2, "OTTIMO", true},  {3, "0", true},       {3, "-1", false},     {3, "2,5", false},
+        {3, "+5", false},     {3, "99999", false},  {3, "9999", true},    {4, "ABCD", true},
+        {4, "ABCDE", false},  {4, "\x01" "A", false}, {4, "A\x1b", false}, {4, "\x7f", false},
     };
+    // What each kind takes, as the help line says it to the office.
+    const char *const prende[] = {"la scala Decimi accetta NC, 1, 2", "la scala",
+                                  "la scala", "da 0 a 9999.", "al più 4 caratteri"};
     for (const auto &c : cases) {
         SCOPED_TRACE(QStringLiteral("%1 '%2'").arg(kCaptions[c.kind], c.text).toStdString());
         ASSERT_TRUE(window->MostraPagina(QString::fromLatin1(kCaptions[c.kind])));
@@ -400,26 +408,35 @@ TEST_F(ClassWindow, EnteredTextIsCheckedWhenTheCursorLeavesTheCell)
         static const char *const colonna[] = {"7", "6.5", "OTTIMO", "", ""};
         const QPoint cell = trova(c.kind, false, QString::fromLatin1(colonna[c.kind]));
         ASSERT_GE(cell.x(), 0);
-        digita(g, cell, c.text);
+        // Control characters are never typed: they come pasted from another program.
+        QApplication::clipboard()->setText(c.text);
+        ASSERT_TRUE(g->MoveCursor(cell.x(), cell.y()));
+        QTest::keyClick(g, Qt::Key_F2);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         EXPECT_EQ(g->Col() != cell.x() || g->Row() != cell.y(), c.accepted);
         auto rec = g->RecordAt<TRecVal>(cell.x(), cell.y());
         if (c.accepted) {
             EXPECT_EQ(rec->sValSDesc, c.text.trimmed());
             // The cell keeps what was typed until reloaded.
             EXPECT_EQ(g->Cells(cell.x(), cell.y()), c.text);
+        } else {
+            const QString help = window->FrameDi(c.kind)->PanelHelp->text();
+            EXPECT_TRUE(help.startsWith(QStringLiteral(" Valore \"")) &&
+                        help.contains(QString::fromUtf8(prende[c.kind])))
+                << help.toStdString();
         }
-        // Emptied with Backspace, the record forgets its value at once.
+        // Emptied with Delete, or Backspace outside the editor, the record forgets its value.
         ASSERT_TRUE(g->MoveCursor(cell.x(), cell.y()) || !c.accepted);
-        QTest::keyClick(g, Qt::Key_F2);
-        for (int i = 0; i < c.text.size(); ++i)
-            QTest::keyClick(g, Qt::Key_Backspace);
+        QTest::keyClick(g, c.accepted ? Qt::Key_Delete : Qt::Key_Backspace);
+        EXPECT_TRUE(g->Cells(cell.x(), cell.y()).isEmpty());
         EXPECT_EQ(rec->iValId, 0);
         EXPECT_TRUE(rec->sValSDesc.isEmpty());
         QTest::keyClick(g, Qt::Key_Return);
         EXPECT_NE(g->Col() * 1000 + g->Row(), cell.x() * 1000 + cell.y());
     }
 
-    // A refused text keeps the cursor and the window open, naming the cell.
+    // A refused text keeps the cursor and the window open, naming the cell and why.
     TqelStringGrid *g = griglia(0);
     ASSERT_TRUE(window->MostraPagina(QStringLiteral("Voti")));
     const QPoint cell = trova(0, true, QStringLiteral("7"));
@@ -432,7 +449,9 @@ TEST_F(ClassWindow, EnteredTextIsCheckedWhenTheCursorLeavesTheCell)
     EXPECT_EQ(DialogSeam::shownTexts(),
               QStringList{QStringLiteral("Attenzione!\n\nImpossibile chiudere il caricamento dei "
                                          "voti.\n\nDato non valido: \n\nAlunno: %1\nMateria: %2 "
-                                         "\nComponente: %3 \n")
+                                         "\nComponente: %3 \n\nValore \"X\" non valido: la "
+                                         "scala Decimi accetta NC, 1, 2, 3, 4, 5, 6, 7, 8, 9, "
+                                         "10.\n")
                               .arg((ana->sAnaCognome + ' ' + ana->sAnaNome).toUpper(),
                                    g->RecordAt<TRecMat>(cell.x(), 0)->sMatLDesc.toUpper(),
                                    g->RecordAt<TRecCmp>(cell.x(), 1)->sCmpLDesc.toUpper())});
@@ -457,9 +476,11 @@ TEST_F(ClassWindow, DeletedThenRetypedValueIsOneNewRow)
     for (int i = 0; i < 4; ++i)
         QTest::keyClick(g, Qt::Key_Backspace);
     QTest::keyClick(g, Qt::Key_Return);
-    // "Salva griglia" asks first; the answer is Yes.
+    // "Salva griglia", Ctrl+S, asks first; the answer is Yes.
     DialogSeam::queueAnswer(int(mrYes));
-    static_cast<TfrqevCarVot *>(window->FrameDi(0))->aSave->trigger();
+    QApplication::setActiveWindow(objects->mainWindow());
+    g->setFocus();
+    QTest::keyClick(g, Qt::Key_S, Qt::ControlModifier);
     EXPECT_FALSE(g->Modificato());
     EXPECT_EQ(rec->iPKId, 0);
     EXPECT_FALSE(memorizzati(0, k5A).contains(where));

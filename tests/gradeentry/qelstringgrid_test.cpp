@@ -281,15 +281,30 @@ TEST_F(GradeGridTest, HeaderTextsAndSizesFollowTheirSettersWherePositionsExist)
     narrow.setDescrRow1(1);
     narrow.setnColDim(30);
     narrow.setnNomeDim(120);
-    EXPECT_EQ(narrow.ColWidths(0), 120);
+    EXPECT_EQ(narrow.ColWidths(0), narrow.LarghezzaScalata(120));
 
     grid.setnColDim(33);
     grid.setnRowDim(21);
-    EXPECT_EQ(grid.ColWidths(5), 33);
+    EXPECT_EQ(grid.ColWidths(5), grid.LarghezzaScalata(33));
     EXPECT_EQ(grid.RowHeights(0), 21);
     grid.setTipoDati(tdGiudizio);
     grid.setnColDim(70);
-    EXPECT_EQ(grid.ColWidths(5), 33);
+    EXPECT_EQ(grid.ColWidths(5), grid.LarghezzaScalata(33));
+    // The stored widths were chosen for an 8-point font of 96-dpi screens: at the grids'
+    // default font a level or a subject code of three letters fits its 20 pixels, and a font
+    // change scales the widths again.
+    grid.setTipoDati(tdVoti);
+    grid.setnColDim(20);
+    grid.setFont(TqevParVisGriglia::DefaultFont().font);
+    for (const char *text : {"DIS", "ITA", "10"})
+        EXPECT_LE(grid.fontMetrics().horizontalAdvance(QString::fromLatin1(text)) + 4,
+                  grid.ColWidths(5))
+            << text;
+    QFont larger = grid.font();
+    larger.setPointSize(16);
+    grid.setFont(larger);
+    EXPECT_EQ(grid.ColWidths(5), grid.LarghezzaScalata(20));
+    EXPECT_GT(grid.ColWidths(5), 40);
 }
 
 } // namespace

@@ -106,9 +106,9 @@ TEST_F(DisplayParameters, GridsPaintingInTurnKeepTheirOwnSectionsAndDialogs)
     EXPECT_TRUE(ini().ReadBool(QStringLiteral("0_0"), QStringLiteral("EvRowCol"), false));
     EXPECT_FALSE(ini().ValueExists(QStringLiteral("0_1"), QStringLiteral("Col")));
     EXPECT_EQ(ini().ReadInteger(QStringLiteral("0_1"), QStringLiteral("Row"), 0), 25);
-    EXPECT_EQ(classGrid.ColWidths(2), 31);
+    EXPECT_EQ(classGrid.ColWidths(2), classGrid.LarghezzaScalata(31));
     EXPECT_TRUE(classGrid.EvRowCol());
-    EXPECT_EQ(pupilGrid.ColWidths(2), 70);
+    EXPECT_EQ(pupilGrid.ColWidths(2), pupilGrid.LarghezzaScalata(70));
     EXPECT_EQ(module.gColorInsuf(tcAlunno), QColor(Qt::red));
     EXPECT_EQ(module.gColorInsuf(tcClasse), TqevParVisGriglia::DefaultColorInsuf());
     // The side grid follows the class votes' rows: 22, the heading twice that.

@@ -12,6 +12,7 @@
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -126,7 +127,7 @@ TEST_F(PickDialog, LevelsAreChosenFromTheColumnsScaleSkippingLockedCells)
         levels << l.sValSDesc;
     EXPECT_EQ(voci(p, 1), levels);
     EXPECT_EQ(p->ItemSelezionato(), rec->iValId);
-    EXPECT_FALSE(p->buOk()->isEnabled()); // until the office clicks an item
+    EXPECT_TRUE(p->buOk()->isEnabled()); // the stored one is selected: Enter assigns it
 
     const int chosen = clicca(
         p, [&](QTreeWidgetItem *i) { return i->data(0, Qt::UserRole).toInt() != rec->iValId; });
@@ -314,6 +315,10 @@ TEST_F(PickDialog, NotesAndJudgmentsTakeDatesTeachersAndTexts)
     EXPECT_EQ(p->TipoSel, int(TfmqevSelItem::skDocenteNotaIstituto));
     EXPECT_GT(p->lvItems->topLevelItemCount(), names.size());
     EXPECT_EQ(p->ItemSelezionato(), teacher);
+    // Delete empties the part the cells show (the teacher) and keeps the rest.
+    QTest::keyClick(g, Qt::Key_Delete);
+    EXPECT_EQ(g->RecordAt<TRecNot>(1, 1)->iAnaId, 0);
+    EXPECT_EQ(g->RecordAt<TRecNot>(1, 1)->bNotNota, QStringLiteral("Attenzione: più\nimpegno"));
 
     // A judgment: the record keeps the text as typed, the cell shows it trimmed, and the memo
     // moves on to the next pupil's text.
@@ -331,6 +336,9 @@ TEST_F(PickDialog, NotesAndJudgmentsTakeDatesTeachersAndTexts)
     EXPECT_EQ(gg->Cells(1, 1), text.trimmed());
     EXPECT_EQ(gg->Row(), 2);
     EXPECT_EQ(p->meNota->toPlainText(), gg->RecordAt<TRecGdz>(1, 2)->bGdzGiudizio);
+    // Typed into, the grid says where a judgment is written.
+    QTest::keyClick(gg, Qt::Key_X);
+    EXPECT_TRUE(judgments->PanelHelp->text().contains(QStringLiteral("\"Selezione dati...\"")));
 }
 
 TEST_F(PickDialog, DebtAndCreditKindsWalkTheirColumns)

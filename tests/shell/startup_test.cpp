@@ -111,6 +111,7 @@ TEST(StartUp, EachWrongDatabaseIsNamedAndTheProgramEndsTouchingNothing)
         Missing,
         SecondCopy,
         ReadOnly,
+        EngineReadOnly,
         NoServer,
         NotADatabase,
         NotTheSuites,
@@ -124,9 +125,11 @@ TEST(StartUp, EachWrongDatabaseIsNamedAndTheProgramEndsTouchingNothing)
         Wrong wrong;
         const char *said;
     } cases[] = {
-        {Missing, "non esiste"},
+        {Missing, "non esiste.\n\nPer creare il database della scuola dimostrativa eseguire "
+                  "./run.sh nella cartella di Tavrin, oppure il programma tavrin-makedb"},
         {SecondCopy, "è già aperto in un'altra copia di Tavrin su questo computer"},
         {ReadOnly, "è di sola lettura"},
+        {EngineReadOnly, "è di sola lettura per Firebird"},
         {NoServer, "Il server Firebird 127.0.0.1 (porta 1) non risponde."},
         {NotADatabase, "non è un database Firebird"},
         {NotTheSuites, "non è un database della suite Vexto"},
@@ -155,6 +158,14 @@ TEST(StartUp, EachWrongDatabaseIsNamedAndTheProgramEndsTouchingNothing)
         case ReadOnly:
             ASSERT_TRUE(QFile::copy(templateDatabasePath(), database));
             QFile::setPermissions(database, QFile::ReadOwner | QFile::ReadGroup);
+            break;
+        case EngineReadOnly:
+            ASSERT_TRUE(QFile::copy(templateDatabasePath(), database));
+            ASSERT_EQ(QProcess::execute(QStringLiteral("gfix"),
+                                        {QStringLiteral("-mode"), QStringLiteral("read_only"),
+                                         QStringLiteral("-user"), QStringLiteral("SYSDBA"),
+                                         database}),
+                      0);
             break;
         case NoServer:
             settings.Database = QStringLiteral("127.0.0.1/1:/srv/scuola.fdb");
