@@ -7,6 +7,7 @@
 #include "platform/globalvars.h"
 #include "platform/sleep.h"
 #include "platform/transaction.h"
+#include "platform/vxexception.h"
 #include "shell/qelpargen.h"
 #include "tests/exchange/tavrinwebfixture.h"
 #include "tests/support/runningprogram.h"
@@ -359,6 +360,35 @@ TEST_F(DocReceiveWeb, ClassFilterOfTheSelectedRows)
     EXPECT_EQ(filter.count(" OR "), frame.Data().RecordCount() - 1);
     EXPECT_TRUE(filter.startsWith("(iClsId = ")) << filter.toStdString();
     EXPECT_FALSE(filter.endsWith(" OR "));
+}
+
+// On a Firebird server of the test's own, stopped once the collection has started.
+class DocReceiveWebServerGone : public DocReceiveWeb
+{
+protected:
+    static void SetUpTestSuite() { firebird = new PrivateTestServer; }
+    static void TearDownTestSuite() { delete firebird; }
+    static inline PrivateTestServer *firebird = nullptr;
+};
+
+TEST_F(DocReceiveWebServerGone, OneMessageEndsTheCollection)
+{
+    ASSERT_TRUE(firebird->started());
+    const QVariant n;
+    writeVotes({{sit[0], csm[0], n, n, n, n, 6, "A", "", "testo"}}, folder);
+    QelWebCollection collection(folder, w);
+    collection.SetFlags(QelWebCollection::ReadFlags());
+    QStringList log;
+    firebird->halt();
+    try {
+        collection.ImportTeacherWebData(teacher, &log);
+        ADD_FAILURE() << "no error";
+    } catch (const EVxException &e) {
+        EXPECT_TRUE(e.message().startsWith("La connessione al database si è interrotta"))
+            << e.message().toStdString();
+    }
+    firebird->resume();
+    EXPECT_TRUE(log.isEmpty()) << log.join('\n').toStdString();
 }
 
 } // namespace
