@@ -215,15 +215,28 @@ void QelWebCollection::requireInSession(TVxTransaction &tr, const QelWebCollectK
                            .arg(sit.toInt()));
 }
 
-void QelWebCollection::writeRow(TVxTransaction &tr, const QelWebCollectKind &kind, int id,
-                                const TVxFieldValues &values)
+void QelWebCollection::writeRow(TVxTransaction &tr, const QelWebCollectKind &kind,
+                                const QString &suffix, const TVxFieldValues &values,
+                                QStringList *log)
 {
-    requireInSession(tr, kind, id);
+    const QString column =
+        suffix.isEmpty() ? QStringLiteral("iClsSesMatId") : QStringLiteral("iClsMatCmpId_") + suffix;
+    const int sent = valueOf(m_voti, column).toInt();
     TVxFieldValues all = values;
     all.setValue(QStringLiteral("iSitId"), valueOf(m_voti, QStringLiteral("iSitId")));
-    all.setValue(QLatin1String(kind.rowKey), id);
-    if (tr.ExecChanged(QelWebCollectSql::update(kind), all) > 0)
+    all.setValue(QStringLiteral("iAnsSesDwgId"), m_iAnsSesDwgId);
+    all.setValue(QLatin1String(kind.rowKey), sent);
+    // The usual case, a stored value changed: one statement, which also proves the sent id
+    // still there and in the session.
+    if (tr.ExecChanged(QelWebCollectSql::updateInSession(kind), all) > 0)
         return;
+    const int id = resolveSentId(tr, kind, suffix, log);
+    if (id != sent) {
+        all.setValue(QLatin1String(kind.rowKey), id);
+        if (tr.ExecChanged(QelWebCollectSql::updateInSession(kind), all) > 0)
+            return;
+    }
+    requireInSession(tr, kind, id);
     all.setValue(QStringLiteral("iNewId"), VxNewKey(m_db, QLatin1String(kind.generator)));
     tr.Exec(QelWebCollectSql::insert(kind), all);
 }
@@ -233,14 +246,12 @@ void QelWebCollection::importComponentLevels(const QelWebCollectKind &kind, cons
 {
     for (int n = 1; m_voti.FindField(QStringLiteral("iClsMatCmpId_%1%2").arg(suffix).arg(n)); ++n) {
         const QString slot = suffix + QString::number(n);
-        if (valueOf(m_voti, QStringLiteral("iClsMatCmpId_") + slot).isNull())
-            continue;
         const QVariant level = valueOf(m_voti, QStringLiteral("iScaLivId_") + slot);
+        // A level left empty on the web keeps the stored one.
+        if (valueOf(m_voti, QStringLiteral("iClsMatCmpId_") + slot).isNull() || level.isNull())
+            continue;
         writeValue(log, [&](TVxTransaction &tr) {
-            const int id = resolveSentId(tr, kind, slot, log);
-            // A level left empty on the web keeps the stored one.
-            if (!level.isNull())
-                writeRow(tr, kind, id, valuesOf({{"iScaLivId", level.toInt()}}));
+            writeRow(tr, kind, slot, valuesOf({{"iScaLivId", level.toInt()}}), log);
         });
     }
 }
@@ -266,11 +277,10 @@ void QelWebCollection::importSubjectValue(const QelWebCollectKind &kind, QString
             values.setValue(QStringLiteral("bNotNota"), textOrNull(text));
         }
     }
-    writeValue(log, [&](TVxTransaction &tr) {
-        const int id = resolveSentId(tr, kind, QString(), log);
-        if (values.size() > 0)
-            writeRow(tr, kind, id, values);
-    });
+    // A value left empty writes nothing: no transaction, no check of its id.
+    if (values.size() == 0)
+        return;
+    writeValue(log, [&](TVxTransaction &tr) { writeRow(tr, kind, QString(), values, log); });
 }
 
 void QelWebCollection::ImportTeacherWebData(int iDocId, QStringList *log)
@@ -305,7 +315,6 @@ void QelWebCollection::ImportTeacherWebData(int iDocId, QStringList *log)
 void QelWebCollection::importDebts(QStringList *log)
 {
     for (m_debiti.First(); !m_debiti.Eof(); m_debiti.Next()) {
-        const QVariant sit = valueOf(m_debiti, QStringLiteral("iSitId"));
         QVariant verified = valueOf(m_debiti, QStringLiteral("dDebVer"));
         if (verified.typeId() == QMetaType::QString)
             verified = dateOrNull(ParseItalianDate(verified.toString()));
@@ -315,17 +324,10 @@ void QelWebCollection::importDebts(QStringList *log)
             valuesOf({{"iDesDedId", valueOf(m_debiti, QStringLiteral("iDesDedId"))},
                       {"dDebVer", verified},
                       {"bDebNota", textOrNull(valueOf(m_debiti, QStringLiteral("bDebNota")))},
-                      {"iSitId", sit.toInt()},
+                      {"iSitId", valueOf(m_debiti, QStringLiteral("iSitId")).toInt()},
                       {"iMatId", valueOf(m_debiti, QStringLiteral("iMatId")).toInt()}});
+        // The debts are the year before's: the update finds the row the send read, or none.
         writeValue(log, [&](TVxTransaction &tr) {
-            if (!tr.Exec(QelWebCollectSql::situationInSession(),
-                         valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId}, {"iSitId", sit.toInt()}}))
-                     .next())
-                throw EVxException(QStringLiteral("La situazione %1 del debito non appartiene "
-                                                  "alle classi della sessione di lavoro: dato "
-                                                  "non scritto.")
-                                       .arg(sit.toInt()));
-            // A debt that is not in the database is not created from the web.
             tr.ExecChanged(QelWebCollectSql::debtUpdate(), values);
         });
     }

@@ -13,9 +13,10 @@
 // Each value is written in a transaction of its own, prepared inside it: a value the database
 // rejects is rolled back alone and logged, the rest goes on, and what was committed stays. A
 // lost connection ends the import with the office's message. Nothing is deleted but class
-// notes; an update that touches no row is followed by an insert (debts: only updated). A value
-// is written only where its component or class-session subject belongs to a class session of
-// the session and its situation to that class: the packets come from outside.
+// notes; an update that touches no row is followed by an insert (debts, of the year before: only
+// updated). A value is written only where its component or class-session subject belongs to a
+// class session of the session and its situation to that class: the packets come from outside.
+// A value left empty is neither written nor checked.
 
 #include "platform/sqlclientdataset.h"
 
@@ -72,8 +73,9 @@ private:
     int resolveSentId(TVxTransaction &tr, const QelWebCollectKind &kind, const QString &suffix,
                       QStringList *log);
     void requireInSession(TVxTransaction &tr, const QelWebCollectKind &kind, int id);
-    void writeRow(TVxTransaction &tr, const QelWebCollectKind &kind, int id,
-                  const TVxFieldValues &values);
+    // Updates the row of the sent id, else of the id it resolves to, else inserts it.
+    void writeRow(TVxTransaction &tr, const QelWebCollectKind &kind, const QString &suffix,
+                  const TVxFieldValues &values, QStringList *log);
     void importDebts(QStringList *log);
     void importClassNotes(QStringList *log);
     QString teacherFilter(const QString &filter) const;

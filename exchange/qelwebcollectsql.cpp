@@ -58,6 +58,12 @@ QString update(const QelWebCollectKind &kind)
              QLatin1String(kind.rowKey));
 }
 
+QString updateInSession(const QelWebCollectKind &kind)
+{
+    return update(kind) + QStringLiteral(" AND EXISTS (") + targetInSession(kind) +
+           QLatin1Char(')');
+}
+
 QString insert(const QelWebCollectKind &kind)
 {
     return QStringLiteral(
@@ -136,17 +142,6 @@ QString debtUpdate()
 {
     return QStringLiteral("UPDATE TDeb_Debiti SET iDesDedId = :iDesDedId, dDebVer = :dDebVer, "
                           "bDebNota = :bDebNota WHERE iSitId = :iSitId AND iMatId = :iMatId");
-}
-
-QString situationInSession()
-{
-    return QStringLiteral("SELECT FIRST 1 1 FROM TSit_Situazioni Sit "
-                          "JOIN TClsPst ClsPst ON ClsPst.iClsPstId = Sit.iClsPstId "
-                          "JOIN TClsSes ClsSes ON ClsSes.iClsId = ClsPst.iClsId "
-                          "JOIN TAnsSesDwg Asd ON Asd.iAnsSesDwgId = ClsSes.iAnsSesDwgId "
-                          "JOIN TAnsSesDwg Wrk ON Wrk.iSesId = Asd.iSesId "
-                          "AND Wrk.iAnsId = Asd.iAnsId "
-                          "WHERE Wrk.iAnsSesDwgId = :iAnsSesDwgId AND Sit.iSitId = :iSitId");
 }
 
 QString sessionNumber()

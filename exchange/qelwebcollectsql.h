@@ -29,6 +29,8 @@ namespace QelWebCollectSql {
 const QelWebCollectKind &kind(const QString &name); // "Vtp", "Tas", "Ass", "Aiu", "Not"
 
 QString update(const QelWebCollectKind &kind);
+// The update, only where targetInSession finds the row key and :iSitId (:iAnsSesDwgId).
+QString updateInSession(const QelWebCollectKind &kind);
 // :iNewId (VxNewKey), the row key, the values, :iSitId.
 QString insert(const QelWebCollectKind &kind);
 // One row when the sent id still exists.
@@ -47,10 +49,8 @@ QString classNotesInsert(); // :iNewId
 // One row when the class and subject have a class-session subject in the working year-session.
 QString classNotesTarget();
 
-// :iDesDedId, :dDebVer, :bDebNota by :iSitId, :iMatId.
+// :iDesDedId, :dDebVer, :bDebNota by :iSitId, :iMatId: only an existing debt is changed.
 QString debtUpdate();
-// One row when the situation :iSitId belongs to a class of the session.
-QString situationInSession();
 
 // iSesId of :iAnsSesDwgId.
 QString sessionNumber();

@@ -4,6 +4,7 @@
 #include "reports/qelreportforms.h"
 #include "reports/qelrptdatasets.h"
 #include "reports/qelrptfunctions.h"
+#include "reports/qetrptfunctions.h"
 #include "shell/qelactivations.h"
 #include "shell/qelreporttree.h"
 #include "shell/qelstartup.h"
@@ -51,7 +52,11 @@ void installReportParts()
     // Every report's templates call the school's functions; the registry lets them go as the
     // program ends.
     frRegisterFunctionLibrary<TfrQelFunctionLibrary>();
-    std::atexit([] { frUnRegisterFunctionLibrary<TfrQelFunctionLibrary>(); });
+    frRegisterFunctionLibrary<TfrQetFunctionLibrary>();
+    std::atexit([] {
+        frUnRegisterFunctionLibrary<TfrQetFunctionLibrary>();
+        frUnRegisterFunctionLibrary<TfrQelFunctionLibrary>();
+    });
     QelReportHooks &hooks = qelReportHooks();
     hooks.createReportModule = [](QWidget *owner) -> QObject * {
         return new TdmqelRptDataSets(owner);
