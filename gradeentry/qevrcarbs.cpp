@@ -589,6 +589,9 @@ void TfrqevCarBs::AggiornaMedia(int row)
 
 void TfrqevCarBs::aSaveExecute()
 {
+    // Saving takes the text being typed as entered: an Esc afterwards must not put back what
+    // the cell held before, unsaved, over the value just stored.
+    grGrid->setEditorMode(false);
     if (siValida(TipoDati) &&
         !ValidaCella(QStringLiteral("Impossibile eseguire il salvataggio dei dati.")))
         return;

@@ -3,6 +3,7 @@
 #include "platform/formregistry.h"
 #include "reports/qelfaggstampe.h"
 #include "reports/qelffirmapreside.h"
+#include "reports/qelfgestionevolumi.h"
 #include "reports/qelfopzioniregistri.h"
 #include "reports/qelfparrpt.h"
 #include "reports/qelfselrptansbs.h"
@@ -16,4 +17,5 @@ void registerReportForms()
     TAVRIN_REGISTER_FORM(TfmQelOpzioniRegistri);
     TAVRIN_REGISTER_FORM(TfmQelFirmaPreside);
     TAVRIN_REGISTER_FORM(TfmQelStampaVerbali);
+    TAVRIN_REGISTER_FORM(TfmQelGestioneVolumi);
 }

@@ -146,7 +146,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmqelSendCPst",
         "TfmqelRiceCPst",
         "TfmqelRiceC",
-        "TfmQelGestioneVolumi",
         "TfmQelRilIntegr",
     };
     return classes;

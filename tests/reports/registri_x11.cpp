@@ -2,11 +2,15 @@
 // pages and the first pages of an A4 and an A3 register in the preview window, as the office
 // sees them. The screenshots go to $TAVRIN_SCREENSHOTS.
 
+#include "platform/clientdataset.h"
+#include "platform/dbgridframes.h"
 #include "platform/dialogseam.h"
 #include "platform/frames.h"
+#include "platform/messagedlg.h"
 #include "reportengine/reportmodule.h"
 #include "reportengine/reportpreview.h"
 #include "reportengine/reporttree.h"
+#include "reports/qelfgestionevolumi.h"
 #include "reports/qelfstampaverbali.h"
 #include "reports/qelregistrovolume.h"
 #include "reports/qelrptdatasets.h"
@@ -16,8 +20,11 @@
 #include "tests/support/runningprogram.h"
 #include "tests/support/testfiles.h"
 
+#include <QDir>
+#include <QFile>
 #include <QListWidget>
 #include <QTest>
+#include <QToolButton>
 
 TEST_F(RunningProgram, RegisterWizardAndRegistersOnTheDemoSchool)
 {
@@ -59,4 +66,22 @@ TEST_F(RunningProgram, RegisterWizardAndRegistersOnTheDemoSchool)
             {wizard.ClassIds(), reportId, media, "Registro generale dei voti"});
     }
     qelVolumeHooks() = {};
+
+    // The two volumes and a copy of the first under a name of an earlier day, in the volume
+    // management window; the wizard's volume opens in the preview folder under its own name.
+    const QString folder = QelRegisterVolume::RegisterFolder();
+    const QStringList volumes = QDir(folder).entryList({"*.kaf"}, QDir::Files, QDir::Name);
+    ASSERT_EQ(volumes.size(), 2);
+    ASSERT_TRUE(QFile::copy(folder + volumes[0], folder + volumes[0].left(5) +
+                                                     volumes[0].mid(5).section('_', 0, 0) +
+                                                     "_01_01_2008_91530.kaf"));
+    TfmQelGestioneVolumi management;
+    management.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&management));
+    saveScreenshot(&management, QStringLiteral("registri_volumi.png"));
+    EXPECT_EQ(management.cdsVolumi().RecordCount(), 3);
+    management.grVolumi()->SetCurrentSourceRow(1); // the copy's earlier day sorts first
+    DialogSeam::queueAnswer(int(mrYes));
+    management.buAnteprima()->click();
+    EXPECT_TRUE(QFile::exists(folder + "tmp/" + volumes[0].chopped(4) + ".pdf"));
 }

@@ -173,7 +173,6 @@ TEST_F(Commands, MissingFunctionsOpenThePlaceholderTitledWithTheCommand)
         bool another;
     } cases[] = {
         {"xafRilIntegr", true, "Rilevazione integrativa", false},
-        {"xafVolumi", false, "Gestione Volumi", false},
         {"xafTraduzioni", false, "Traduzioni", true},
         {"xafClsMatCmp", false, "Configurazione sessione", true},
         {"xafFirme", false, "Firme", true},
