@@ -97,6 +97,22 @@ public:
     void ImportAttendance(TVxTransaction &tr);
     void DeleteKindData(int kind, TVxTransaction &tr);
     void ImportKindData(int kind, TVxTransaction &tr);
+    // The steps after the kinds. The scrutiny date of outfin\DatiGen.cds (a file that does not
+    // load is logged, not collected); the debt verifications of ClsDeb.xml, for the class's
+    // pupils and, in teacher mode, the debts the teacher verifies; the credits, each pupil's
+    // credit and items under a savepoint of their own; the make-up records. Every write checks
+    // in its statement that the situation belongs to the collected class, or for earlier-year
+    // debts and credits to one of its pupils: a row outside is listed and not written.
+    void ImportScrutinyDate(TVxTransaction &tr);
+    void UpdateClassDebts(TVxTransaction &tr);
+    void UpdateTeacherDebts(TVxTransaction &tr);
+    void ImportCredits(TVxTransaction &tr);
+    void ImportRecuperi(TVxTransaction &tr);
+    // One pupil's credit and its items, replaced from ClsCre.xml's row of the situation (none
+    // when the packet has no credit for it); and one pupil's make-up records replaced by his
+    // rows of Rec.xml. Both raise on a refused write, leaving the caller to take the pupil back.
+    void ImportPupilCredit(int sitId, TVxTransaction &tr);
+    void ImportPupilRecuperi(int sitId, TVxTransaction &tr);
     QStringList CollectLog() const;
     // Deletes the files lying in the folder, symbolic links as links: never a sub-folder or
     // what a link points to, and an entry that cannot be deleted stays. An empty path and the
@@ -184,6 +200,8 @@ private:
     // The class-session subjects kinds 0 to 5 replace: the class's in iAnsSesDwgId, in teacher
     // mode only the teacher's; read once per collection.
     const QList<int> &collectedSubjects(TVxTransaction &tr);
+    // Rec.xml's rows of a pupil and a subject, only sitId's unless 0, as make-up inserts take them.
+    QList<TVxFieldValues> makeUpRows(int sitId) const;
 
     QPointer<TfmqelWait> m_wait;
     std::shared_ptr<Collection> m_collect; // the packets and the log of the running collection

@@ -16,6 +16,7 @@
 #include <QSqlQuery>
 
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -91,6 +92,24 @@ QString packetOf(int kind)
 }
 
 const QString kPupils = QStringLiteral("ClsAlu.xml");
+const QString kSessions = QStringLiteral("ClsSes.xml");
+const QString kGeneral = QStringLiteral("outfin/DatiGen.cds");
+const QString kSummary = QStringLiteral("outfin/QEVAluRiep.xml");
+const QString kCredits = QStringLiteral("ClsCre.xml");
+const QString kTrainingItems = QStringLiteral("ClsCreFrm.xml");
+const QString kSchoolItems = QStringLiteral("ClsCreSco.xml");
+const QString kMakeUps = QStringLiteral("Rec.xml");
+
+// The conditions that keep a write inside the collected class (:iClsId): the situation
+// (:iSitId) is one of the class's, or, for the earlier years' debts and credits, of one of
+// its pupils.
+#define QEL_CLASS_SIT                                                                              \
+    "EXISTS (SELECT 1 FROM TSit_Situazioni cs JOIN TClsPst cp ON cp.iClsPstId = cs.iClsPstId "     \
+    "WHERE cs.iSitId = :iSitId AND cp.iClsId = :iClsId)"
+#define QEL_PUPIL_SIT                                                                              \
+    "EXISTS (SELECT 1 FROM TSit_Situazioni ps JOIN TSit_Situazioni cs ON cs.iAnaId = ps.iAnaId "   \
+    "JOIN TClsPst cp ON cp.iClsPstId = cs.iClsPstId WHERE ps.iSitId = :iSitId "                    \
+    "AND cp.iClsId = :iClsId)"
 
 QVariant field(const TClientDataSet &packet, const char *name)
 {
@@ -108,6 +127,34 @@ QVariant keyField(const TClientDataSet &packet, const char *name)
 {
     const QVariant value = field(packet, name);
     return value.toLongLong() == 0 ? QVariant() : value;
+}
+
+// An empty date, or the zero of the teachers' program, is no date.
+QVariant dateField(const TClientDataSet &packet, const char *name)
+{
+    const QVariant value = field(packet, name);
+    const QDate date = value.toDate();
+    return !date.isValid() || date == QDate(1899, 12, 30) ? QVariant() : value;
+}
+
+QVariant noteField(const TClientDataSet &packet, const char *name)
+{
+    const QString text = field(packet, name).toString();
+    return text.trimmed().isEmpty() ? QVariant() : QVariant(text);
+}
+
+// An insert of one row that writes it only when the scope holds: the values go through a
+// select, typed since the select alone cannot tell their types.
+QString scopedInsert(const char *table, const char *typedColumns, const char *scope)
+{
+    QStringList names, values;
+    for (const QString &column : QString::fromLatin1(typedColumns).split(u',')) {
+        const QString name = column.trimmed().section(u' ', 0, 0);
+        names << name;
+        values << QStringLiteral("CAST(:%1 AS %2)").arg(name, column.trimmed().section(u' ', 1));
+    }
+    return QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM RDB$DATABASE WHERE %4")
+        .arg(QLatin1String(table), names.join(u','), values.join(u','), QLatin1String(scope));
 }
 
 // The competence's level and language are keys only when they read as a number other than 0.
@@ -152,6 +199,8 @@ struct TdmqelXML::Collection
     QDate yearStart, yearEnd;
     QList<int> sesMats; // the class-session subjects of kinds 0 to 5 (the teacher's only)
     bool sesMatsRead = false;
+    std::optional<QSet<int>> classSitsHeld; // the class's situations as the database holds them
+    bool generalUnread = false;             // outfin\DatiGen.cds is there but does not load
     QStringList log;
     QStringList stored; // the steps committed so far
 
@@ -171,9 +220,11 @@ void TdmqelXML::LoadCollectPackets()
         QString file;
         QString columns;
     };
-    QList<Need> needs{{kPupils, QStringLiteral("ISITID ICLSID IANAID")}};
+    QList<Need> needs{{kPupils, QStringLiteral("ISITID ICLSID IANAID")},
+                      {kSessions, QStringLiteral("iAnsSesDwgId")}};
     for (const CollectKind &k : kKinds) {
-        const bool classOnly = k.kind == 7 || k.kind == 8 || k.kind == 9;
+        // Teacher folders carry debts too, to update their verifications.
+        const bool classOnly = k.kind == 8 || k.kind == 9;
         const TqelXmlKind *kind = nullptr;
         for (const TqelXmlKind &x : qelXmlKinds())
             kind = x.kind == k.kind ? &x : kind;
@@ -184,6 +235,17 @@ void TdmqelXML::LoadCollectPackets()
             continue;
         needs.append({packetOf(k.kind), QLatin1String(k.columns)});
     }
+    // The summary of the scrutiny and the make-up records are the coordinator's to send: none
+    // means nothing of theirs to collect.
+    const auto sent = [this](const QString &file) { return QFileInfo::exists(FolderFile(file)); };
+    if (iMode == 1 && iCre == 1 && sent(kSummary)) {
+        needs.append({kSummary, QStringLiteral("Cr iSitId Cr_UM")});
+        needs.append({kCredits, QStringLiteral("iCreId iSitId iBndId iEncId fCreMediaVoti")});
+        needs.append({kTrainingItems, QStringLiteral("iCreId iFrmId")});
+        needs.append({kSchoolItems, QStringLiteral("iCreId iScoId")});
+    }
+    if (iMode == 1 && sent(kMakeUps))
+        needs.append({kMakeUps, QStringLiteral("iSitId iMatId iAnsFreDwgId")});
     for (const Need &need : needs) {
         const QString path = FolderFile(need.file);
         const QString named = QDir::toNativeSeparators(path);
@@ -204,6 +266,25 @@ void TdmqelXML::LoadCollectPackets()
                                EVxException::Error, e.message());
         }
         c.packets[need.file] = std::move(packet);
+    }
+    // A folder of another year or session would write its ids into this one's.
+    TClientDataSet &sessions = *c.packet(kSessions);
+    for (sessions.First(); !sessions.Eof(); sessions.Next())
+        if (intField(sessions, "iAnsSesDwgId") != iAnsSesDwgId)
+            throw EVxException(
+                QStringLiteral("La cartella %1 non è dell'anno e della sessione di lavoro: la "
+                               "raccolta non può partire e nessun dato è stato modificato.")
+                    .arg(QDir::toNativeSeparators(FolderFile(QString()))));
+    // The teachers' program writes the general data in a form of its own: a file that does not
+    // load costs the scrutiny date alone.
+    if (QFileInfo::exists(FolderFile(kGeneral))) {
+        auto general = std::make_unique<TClientDataSet>();
+        try {
+            general->LoadFromFile(FolderFile(kGeneral));
+            c.packets[kGeneral] = std::move(general);
+        } catch (const EVxException &) {
+            c.generalUnread = true;
+        }
     }
     TClientDataSet &pupils = *c.packet(kPupils);
     for (pupils.First(); !pupils.Eof(); pupils.Next()) {
@@ -243,7 +324,8 @@ QStringList TdmqelXML::CollectData()
 
     LoadCollectPackets();
     collectStep(QStringLiteral("frequenza"), [this](TVxTransaction &tr) { ImportAttendance(tr); });
-    // ImportScrutinyDate takes its place here.
+    collectStep(QStringLiteral("data di scrutinio"),
+                [this](TVxTransaction &tr) { ImportScrutinyDate(tr); });
     const auto replace = [this](int kind) {
         collectStep(QLatin1String(collectKind(kind).name), [this, kind](TVxTransaction &tr) {
             DeleteKindData(kind, tr);
@@ -258,16 +340,19 @@ QStringList TdmqelXML::CollectData()
     if (iDeb == 1) {
         if (iMode == 1)
             replace(7);
-        // UpdateClassDebts (class mode) or UpdateTeacherDebts (teacher mode) takes its place
-        // here.
+        collectStep(QStringLiteral("verifiche dei debiti"), [this](TVxTransaction &tr) {
+            iMode == 1 ? UpdateClassDebts(tr) : UpdateTeacherDebts(tr);
+        });
     }
     if (iMode == 1) {
         if (iEsi == 1)
             replace(9);
-        // ImportCredits takes its place here (iCre).
+        if (iCre == 1)
+            collectStep(QStringLiteral("crediti"),
+                        [this](TVxTransaction &tr) { ImportCredits(tr); });
         if (iGdz == 1)
             replace(8);
-        // ImportRecuperi takes its place here.
+        collectStep(QStringLiteral("recuperi"), [this](TVxTransaction &tr) { ImportRecuperi(tr); });
     }
     return m_collect->log;
 }
@@ -299,6 +384,18 @@ void TdmqelXML::collectStep(const QString &what, const std::function<void(TVxTra
 
 namespace {
 
+// The failures that are no row's own: they end the step, rolled back whole.
+bool endsTheStep(const TVxTransaction &tr, const EVxException &e)
+{
+    return !tr.InTransaction() || isLockWaitRefused(e) || isConnectionLost(e);
+}
+
+QString errorLine(const EVxException &e)
+{
+    return QStringLiteral("  ***ERRORE*** ") +
+           oneLine(e.detail().isEmpty() ? e.message() : e.message() + u' ' + e.detail());
+}
+
 // Writes the rows, each row's failure its own: a row the database refuses is taken back and
 // listed, and the others are written; a failure that is not a row's own ends the kind. The rows
 // run under one savepoint first, since a refused row is rare and a savepoint per row costs two
@@ -307,9 +404,7 @@ namespace {
 void writeRows(TVxTransaction &tr, QStringList &log, qsizetype count,
                const std::function<void(qsizetype)> &write)
 {
-    const auto endsTheKind = [&tr](const EVxException &e) {
-        return !tr.InTransaction() || isLockWaitRefused(e) || isConnectionLost(e);
-    };
+    const auto endsTheKind = [&tr](const EVxException &e) { return endsTheStep(tr, e); };
     try {
         VxUnderSavepoint(tr, [&] {
             for (qsizetype row = 0; row < count; ++row)
@@ -326,9 +421,7 @@ void writeRows(TVxTransaction &tr, QStringList &log, qsizetype count,
         } catch (const EVxException &e) {
             if (endsTheKind(e))
                 throw;
-            log << QStringLiteral("  ***ERRORE*** ") +
-                       oneLine(e.detail().isEmpty() ? e.message()
-                                                    : e.message() + u' ' + e.detail());
+            log << errorLine(e);
         }
     }
 }
@@ -476,6 +569,18 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
     const QList<int> &subjects = kind <= 5 ? collectedSubjects(tr) : c.sesMats;
     const QSet<int> sesMats(subjects.cbegin(), subjects.cend());
     const QSet<int> classSits(c.classSits.cbegin(), c.classSits.cend());
+    // The folder's own pupil list may lie: the situations of a kind's rows are the class's as the
+    // database holds them.
+    if (!c.classSitsHeld) {
+        TVxFieldValues cls;
+        cls.setValue(QStringLiteral("iClsId"), iClsId);
+        const QList<int> held =
+            selectIds(tr,
+                      QStringLiteral("SELECT s.iSitId FROM TSit_Situazioni s JOIN TClsPst p "
+                                     "ON p.iClsPstId = s.iClsPstId WHERE p.iClsId = :iClsId"),
+                      cls);
+        c.classSitsHeld = QSet<int>(held.cbegin(), held.cend());
+    }
     const QString scope =
         iMode == 1 ? QStringLiteral("della classe %1").arg(sClsDesc)
                    : QStringLiteral("delle materie del docente %1 nella classe").arg(sDocNome);
@@ -495,6 +600,11 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
         const auto copy = [&](const char *name) {
             values.setValue(QLatin1String(name), field(packet, name));
         };
+        if ((kind <= 5 || kind == 8 || kind == 9) &&
+            !c.classSitsHeld->contains(intField(packet, "iSitId"))) {
+            outside("alunno", field(packet, "iSitId"));
+            continue;
+        }
         if (kind <= 5) {
             if (!sesMats.contains(intField(packet, "iClsSesMatId"))) {
                 outside("materia", field(packet, "iClsSesMatId"));
@@ -585,3 +695,313 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
         tr.Exec(sql, rows[row]);
     });
 }
+
+namespace {
+
+// Writes rows whose statement checks its own scope: a row that touches nothing lies outside
+// the collected class, and is listed instead of written. keyColumn, when given, takes a new
+// key of keyTable.
+void writeScopedRows(TVxTransaction &tr, QStringList &log, QList<TVxFieldValues> &rows,
+                     const QString &sql, const char *keyColumn, const char *keyTable,
+                     const std::function<QString(const TVxFieldValues &)> &outsideLine)
+{
+    QSet<qsizetype> outside;
+    writeRows(tr, log, rows.size(), [&](qsizetype row) {
+        if (keyColumn)
+            rows[row].setValue(QLatin1String(keyColumn),
+                               VxNewKey(qqoVxGlobConn(), QLatin1String(keyTable)));
+        if (tr.ExecChanged(sql, rows[row]) == 0)
+            outside.insert(row);
+        else
+            outside.remove(row);
+    });
+    for (qsizetype row = 0; row < rows.size(); ++row)
+        if (outside.contains(row))
+            log << outsideLine(rows[row]);
+}
+
+QString outsideClass(const QString &packet, const TVxFieldValues &row, const QString &what,
+                     const QString &classDesc)
+{
+    return QStringLiteral("  %1: la riga della situazione %2 (%3) non è stata raccolta: è fuori "
+                          "dai dati della classe %4.")
+        .arg(packet, row.value(QStringLiteral("iSitId")).toString(), what, classDesc);
+}
+
+} // namespace
+
+void TdmqelXML::ImportScrutinyDate(TVxTransaction &tr)
+{
+    Collection &c = *m_collect;
+    if (c.generalUnread) {
+        c.log << QStringLiteral("  outfin\\DatiGen.cds non si legge: data di scrutinio non "
+                                "raccolta");
+        return;
+    }
+    TClientDataSet *general = c.packet(kGeneral);
+    if (!general || general->IsEmpty() || !general->FindField(QStringLiteral("DataScrutinio")))
+        return;
+    general->First();
+    QList<TVxFieldValues> rows;
+    for (const int sit : c.classSits) {
+        TVxFieldValues values;
+        values.setValue(QStringLiteral("iSitId"), sit);
+        values.setValue(QStringLiteral("iClsId"), iClsId);
+        values.setValue(QStringLiteral("dSitEsito"), dateField(*general, "DataScrutinio"));
+        rows << values;
+    }
+    writeScopedRows(tr, c.log, rows,
+                    QStringLiteral("UPDATE TSit_Situazioni SET dSitEsito = :dSitEsito "
+                                   "WHERE iSitId = :iSitId AND " QEL_CLASS_SIT),
+                    nullptr, nullptr, [this](const TVxFieldValues &row) {
+                        return outsideClass(kPupils, row, QStringLiteral("data di scrutinio"),
+                                            sClsDesc);
+                    });
+}
+
+namespace {
+
+// The verification of one debt as ClsDeb.xml's current row carries it.
+TVxFieldValues debtVerification(const TClientDataSet &debts, int classId)
+{
+    TVxFieldValues values;
+    values.setValue(QStringLiteral("iClsId"), classId);
+    values.setValue(QStringLiteral("iSitId"), field(debts, "iSitId"));
+    values.setValue(QStringLiteral("iMatId"), field(debts, "iMatId"));
+    values.setValue(QStringLiteral("dDebVer"), dateField(debts, "dDebVer"));
+    values.setValue(QStringLiteral("iDesDedId"), keyField(debts, "iDesDedId"));
+    values.setValue(QStringLiteral("bDebNota"), noteField(debts, "bDebNota"));
+    return values;
+}
+
+const char *const kDebtUpdate =
+    "UPDATE TDeb_Debiti d SET dDebVer = :dDebVer, iDesDedId = :iDesDedId, bDebNota = :bDebNota "
+    "WHERE d.iSitId = :iSitId AND d.iMatId = :iMatId AND ";
+
+} // namespace
+
+void TdmqelXML::UpdateClassDebts(TVxTransaction &tr)
+{
+    Collection &c = *m_collect;
+    TClientDataSet &debts = *c.packet(packetOf(7));
+    QList<TVxFieldValues> rows;
+    for (debts.First(); !debts.Eof(); debts.Next())
+        rows << debtVerification(debts, iClsId);
+    writeScopedRows(tr, c.log, rows, QLatin1String(kDebtUpdate) + QStringLiteral(QEL_PUPIL_SIT),
+                    nullptr, nullptr, [this](const TVxFieldValues &row) {
+                        return outsideClass(packetOf(7), row,
+                                            QStringLiteral("debito della materia %1")
+                                                .arg(row.value(QStringLiteral("iMatId")).toInt()),
+                                            sClsDesc);
+                    });
+}
+
+void TdmqelXML::UpdateTeacherDebts(TVxTransaction &tr)
+{
+    Collection &c = *m_collect;
+    TClientDataSet &pupils = *c.packet(kPupils);
+    QSet<int> classPupils;
+    for (pupils.First(); !pupils.Eof(); pupils.Next())
+        if (intField(pupils, "ICLSID") == iClsId)
+            classPupils.insert(intField(pupils, "IANAID"));
+    // The class's pupils in the teacher's subjects, and every debt he verifies, whoever
+    // teaches the pupil: both are his to update.
+    TClientDataSet &debts = *c.packet(packetOf(7));
+    QList<TVxFieldValues> rows;
+    for (debts.First(); !debts.Eof(); debts.Next()) {
+        if (!classPupils.contains(intField(debts, "iAnaId")) &&
+            intField(debts, "iAnaId_Ver") != iAnaId)
+            continue;
+        rows << debtVerification(debts, iClsId);
+        rows.last().setValue(QStringLiteral("iTeacher"), iAnaId);
+    }
+    writeScopedRows(
+        tr, c.log, rows,
+        QLatin1String(kDebtUpdate) +
+            QStringLiteral("((" QEL_PUPIL_SIT " AND EXISTS (SELECT 1 FROM TClsMatAna a WHERE "
+                           "a.iAnaId = :iTeacher AND a.iMatId = d.iMatId AND a.iClsId = :iClsId)) "
+                           "OR d.iAnaId_Ver = :iTeacher)"),
+        nullptr, nullptr, [this](const TVxFieldValues &row) {
+            return QStringLiteral("  %1: il debito della situazione %2 (materia %3) non è stato "
+                                  "raccolto: è fuori dai dati del docente %4.")
+                .arg(packetOf(7), row.value(QStringLiteral("iSitId")).toString(),
+                     row.value(QStringLiteral("iMatId")).toString(), sDocNome);
+        });
+}
+
+void TdmqelXML::ImportCredits(TVxTransaction &tr)
+{
+    Collection &c = *m_collect;
+    TClientDataSet *credits = c.packet(kCredits);
+    if (!credits)
+        return;
+    QList<int> sits;
+    for (credits->First(); !credits->Eof(); credits->Next())
+        if (intField(*credits, "iCreId") != 0)
+            sits << intField(*credits, "iSitId");
+    // Each pupil's credit and items are one unit: a refused one keeps the pupil's old credit.
+    for (const int sit : sits) {
+        if (m_wait)
+            m_wait->Refresh();
+        try {
+            VxUnderSavepoint(tr, [&] { ImportPupilCredit(sit, tr); });
+        } catch (const EVxException &e) {
+            if (endsTheStep(tr, e))
+                throw;
+            c.log << errorLine(e);
+        }
+    }
+}
+
+void TdmqelXML::ImportPupilCredit(int sitId, TVxTransaction &tr)
+{
+    Collection &c = *m_collect;
+    TClientDataSet &credits = *c.packet(kCredits);
+    if (!credits.Locate(QStringLiteral("iSitId"), sitId) || intField(credits, "iCreId") == 0)
+        return;
+    const int oldCredit = intField(credits, "iCreId");
+    TVxFieldValues values;
+    values.setValue(QStringLiteral("iSitId"), sitId);
+    values.setValue(QStringLiteral("iClsId"), iClsId);
+    // What the packet does not carry, the office's own choices, stays as the credit had it.
+    values.setValue(QStringLiteral("lCreConsideraCurrDis"), QVariant());
+    values.setValue(QStringLiteral("iCreMediaVoti"), QVariant());
+    QSqlQuery &kept = tr.Exec(QStringLiteral("SELECT lCreConsideraCurrDis, iCreMediaVoti FROM "
+                                             "TCre_Crediti WHERE iSitId = :iSitId"),
+                              values);
+    if (fetchNext(kept)) {
+        values.setValue(QStringLiteral("lCreConsideraCurrDis"), kept.value(0));
+        values.setValue(QStringLiteral("iCreMediaVoti"), kept.value(1));
+    }
+    kept.finish();
+    // The deletions hold the same scope as the insert: a pupil outside the class loses nothing.
+    for (const char *sql :
+         {"DELETE FROM TCreFrm f WHERE f.iCreId IN (SELECT k.iCreId FROM TCre_Crediti k WHERE "
+          "k.iSitId = :iSitId) AND " QEL_PUPIL_SIT,
+          "DELETE FROM TCreSco f WHERE f.iCreId IN (SELECT k.iCreId FROM TCre_Crediti k WHERE "
+          "k.iSitId = :iSitId) AND " QEL_PUPIL_SIT,
+          "DELETE FROM TCre_Crediti k WHERE k.iSitId = :iSitId AND " QEL_PUPIL_SIT})
+        tr.Exec(QLatin1String(sql), values);
+    const int newCredit = VxNewKey(qqoVxGlobConn(), QStringLiteral("TCRE_CREDITI"));
+    values.setValue(QStringLiteral("iCreId"), newCredit);
+    for (const char *name : {"iCreCredito", "iCrePerMedia", "iCreOutBanda", "iCreFrmSco",
+                             "iCreSosp", "iCreRecup", "bCreNota", "dInsert", "dStart", "dEnd"})
+        values.setValue(QLatin1String(name), field(credits, name));
+    values.setValue(QStringLiteral("fCreMediaVoti"), field(credits, "fCreMediaVoti").toDouble());
+    for (const char *name : {"iBndId", "iEncId"})
+        values.setValue(QLatin1String(name), keyField(credits, name));
+    // Unanimity of the pupil's own row of the summary: none, or no credit voted, says nothing.
+    QVariant unanimous;
+    TClientDataSet *summary = c.packet(kSummary);
+    if (summary && summary->Locate(QStringLiteral("iSitId"), sitId) &&
+        field(*summary, "Cr").toDouble() > 0)
+        unanimous = field(*summary, "Cr_UM").toString().trimmed() == u"U" ? 1 : 0;
+    values.setValue(QStringLiteral("lCreUnanimCre"), unanimous);
+    static const QString insert =
+        scopedInsert("TCre_Crediti",
+                     "iCreId INTEGER, iSitId INTEGER, iCreCredito INTEGER, iCrePerMedia INTEGER, "
+                     "iBndId INTEGER, iCreOutBanda INTEGER, fCreMediaVoti DOUBLE PRECISION, "
+                     "iCreFrmSco INTEGER, iCreSosp INTEGER, iCreRecup INTEGER, iEncId INTEGER, "
+                     "bCreNota BLOB SUB_TYPE TEXT, dInsert TIMESTAMP, dStart DATE, dEnd DATE, "
+                     "lCreUnanimCre SMALLINT, lCreConsideraCurrDis SMALLINT, iCreMediaVoti INTEGER",
+                     QEL_PUPIL_SIT);
+    if (tr.ExecChanged(insert, values) == 0) {
+        c.log << outsideClass(kCredits, values, QStringLiteral("credito"), sClsDesc);
+        return;
+    }
+    struct Items
+    {
+        const QString &packet;
+        const char *table, *key, *item;
+    };
+    for (const Items &items : {Items{kTrainingItems, "TCreFrm", "iCreFrmId", "iFrmId"},
+                               Items{kSchoolItems, "TCreSco", "iCreScoId", "iScoId"}}) {
+        TClientDataSet &packet = *c.packet(items.packet);
+        const QString sql = QStringLiteral("INSERT INTO %1 (%2, iCreId, %3, dInsert, dStart, dEnd) "
+                                           "VALUES (:iKey, :iCreId, :iItem, :dInsert, :dStart, "
+                                           ":dEnd)")
+                                .arg(QLatin1String(items.table), QLatin1String(items.key),
+                                     QLatin1String(items.item));
+        for (packet.First(); !packet.Eof(); packet.Next()) {
+            if (intField(packet, "iCreId") != oldCredit)
+                continue;
+            TVxFieldValues item;
+            item.setValue(QStringLiteral("iKey"),
+                          VxNewKey(qqoVxGlobConn(), QLatin1String(items.table)));
+            item.setValue(QStringLiteral("iCreId"), newCredit);
+            item.setValue(QStringLiteral("iItem"), keyField(packet, items.item));
+            for (const char *name : {"dInsert", "dStart", "dEnd"})
+                item.setValue(QLatin1String(name), field(packet, name));
+            tr.Exec(sql, item);
+        }
+    }
+}
+
+namespace {
+
+const char *const kMakeUpDelete =
+    "DELETE FROM TRec_Recuperi r WHERE r.iSitId = :iSitId AND " QEL_CLASS_SIT;
+
+} // namespace
+
+QList<TVxFieldValues> TdmqelXML::makeUpRows(int sitId) const
+{
+    TClientDataSet &makeUps = *m_collect->packet(kMakeUps);
+    QList<TVxFieldValues> rows;
+    for (makeUps.First(); !makeUps.Eof(); makeUps.Next()) {
+        const int sit = intField(makeUps, "iSitId");
+        if (sit <= 0 || intField(makeUps, "iMatId") <= 0 || (sitId != 0 && sit != sitId))
+            continue;
+        TVxFieldValues values;
+        values.setValue(QStringLiteral("iClsId"), iClsId);
+        for (const char *name : {"iTreId", "iEreId", "iMatId", "iSitId", "iAnsFreDwgId", "dRecAttr",
+                                 "dRecVer", "iPvrId"})
+            values.setValue(QLatin1String(name), field(makeUps, name));
+        rows << values;
+    }
+    return rows;
+}
+
+static const char *const kMakeUpColumns =
+    "iRecId INTEGER, iTreId INTEGER, iEreId INTEGER, iMatId INTEGER, iSitId INTEGER, "
+    "iAnsFreDwgId INTEGER, dRecAttr DATE, dRecVer DATE, iPvrId INTEGER";
+
+void TdmqelXML::ImportRecuperi(TVxTransaction &tr)
+{
+    Collection &c = *m_collect;
+    if (!c.packet(kMakeUps))
+        return;
+    TVxFieldValues values;
+    values.setValue(QStringLiteral("iClsId"), iClsId);
+    // A packet whose rows all lack a pupil or a subject still empties the class's records.
+    tr.Exec(QStringLiteral("DELETE FROM TRec_Recuperi r WHERE EXISTS (SELECT 1 FROM "
+                           "TSit_Situazioni s JOIN TClsPst p ON p.iClsPstId = s.iClsPstId "
+                           "WHERE s.iSitId = r.iSitId AND p.iClsId = :iClsId)"),
+            values);
+    QList<TVxFieldValues> rows = makeUpRows(0);
+    writeScopedRows(tr, c.log, rows, scopedInsert("TRec_Recuperi", kMakeUpColumns, QEL_CLASS_SIT),
+                    "iRecId", "TREC_RECUPERI", [this](const TVxFieldValues &row) {
+                        return outsideClass(kMakeUps, row,
+                                            QStringLiteral("recupero della materia %1")
+                                                .arg(row.value(QStringLiteral("iMatId")).toInt()),
+                                            sClsDesc);
+                    });
+}
+
+void TdmqelXML::ImportPupilRecuperi(int sitId, TVxTransaction &tr)
+{
+    TVxFieldValues values;
+    values.setValue(QStringLiteral("iSitId"), sitId);
+    values.setValue(QStringLiteral("iClsId"), iClsId);
+    tr.Exec(QLatin1String(kMakeUpDelete), values);
+    const QString insert = scopedInsert("TRec_Recuperi", kMakeUpColumns, QEL_CLASS_SIT);
+    for (TVxFieldValues &row : makeUpRows(sitId)) {
+        row.setValue(QStringLiteral("iRecId"),
+                     VxNewKey(qqoVxGlobConn(), QStringLiteral("TREC_RECUPERI")));
+        if (tr.ExecChanged(insert, row) == 0)
+            m_collect->log << outsideClass(kMakeUps, row, QStringLiteral("recupero"), sClsDesc);
+    }
+}
+
+#undef QEL_CLASS_SIT
+#undef QEL_PUPIL_SIT

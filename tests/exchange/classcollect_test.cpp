@@ -30,7 +30,14 @@ const char *const kTables[] = {
     "bDebNota dStart dEnd",
     "G TGdz_Giudizi iSitId iAnsSesDwgId bGdzGiudizio dStart dEnd",
     "S TSit_Situazioni iSitId iPosFinId iFreqId",
-    "C TCOMP_COMPETENZE IANAID ISITID ICOMPASSEID ICOMPLIVID ILINGUASTRANIERAID SCOMPNOTE"};
+    "C TCOMP_COMPETENZE IANAID ISITID ICOMPASSEID ICOMPLIVID ILINGUASTRANIERAID SCOMPNOTE",
+    "E TSit_Situazioni iSitId dSitEsito",
+    "K TCre_Crediti iSitId iCreCredito iCrePerMedia iBndId iCreOutBanda fCreMediaVoti iCreFrmSco "
+    "iCreSosp iCreRecup iEncId bCreNota lCreUnanimCre lCreConsideraCurrDis iCreMediaVoti dStart "
+    "dEnd",
+    "F TCreFrm_K k.iSitId f.iFrmId f.dStart f.dEnd",
+    "O TCreSco_K k.iSitId f.iScoId f.dStart f.dEnd",
+    "R TRec_Recuperi iSitId iMatId iTreId iEreId iAnsFreDwgId dRecAttr dRecVer iPvrId"};
 
 class ClassCollect : public ::testing::Test
 {
@@ -66,7 +73,11 @@ protected:
         QStringList rows;
         for (const char *table : kTables) {
             const QStringList words = QString(table).split(' ');
-            const QString sql = "SELECT " + words.mid(2).join(',') + " FROM " + words[1];
+            // An item names its credit's situation, not the credit's generated key.
+            QString from = words[1];
+            if (from.endsWith("_K"))
+                from = from.chopped(2) + " f JOIN TCre_Crediti k ON k.iCreId = f.iCreId";
+            const QString sql = "SELECT " + words.mid(2).join(',') + " FROM " + from;
             for (QSqlQuery q = runSql(sql); q.next();) {
                 QString row = words[0];
                 for (int i = 0; i < q.record().count(); ++i)
@@ -94,6 +105,24 @@ protected:
         xml.iClsSesId = 390052;
         xml.iPstId = plan;
         xml.ExportClassData();
+        // The coordinator's summary of the scrutiny, in the reverse order of the pupils: each
+        // credit's unanimity as the database holds it.
+        TClientDataSet summary;
+        summary.AddFieldDef("iSitId", ftInteger);
+        summary.AddFieldDef("Cr", ftFloat);
+        summary.AddFieldDef("Cr_UM", ftString, 1);
+        summary.CreateDataSet();
+        for (QSqlQuery q = runSql("SELECT iSitId, lCreUnanimCre FROM TCre_Crediti "
+                                  "ORDER BY iSitId DESC");
+             q.next();) {
+            summary.Append();
+            summary.FieldByName("iSitId")->setValue(q.value(0));
+            summary.FieldByName("Cr")->setValue(q.isNull(1) ? 0 : 1);
+            summary.FieldByName("Cr_UM")->setValue(q.value(1).toInt() == 1 ? "U" : "M");
+            summary.Post();
+        }
+        QDir().mkpath(folder + "outfin");
+        summary.SaveToFile(folder + "outfin/QEVAluRiep.xml", dfXML);
     }
     QStringList collect(int teacher = 0)
     {
@@ -253,7 +282,8 @@ TEST_F(ClassCollect, AFailureBeforeOrDuringAKindLeavesItAsItWas)
              DialogSeam::queueAnswer(int(mrNo));
          },
          "sui dati \"note\", che restano come erano.\r\r" + lockWaitRefused().message() +
-             "\r\rDati già raccolti: frequenza, voti, voti proposti, tassonomie, assenze, aiuti.",
+             "\r\rDati già raccolti: frequenza, data di scrutinio, voti, voti proposti, "
+             "tassonomie, assenze, aiuti.",
          1},
     };
     for (const Case &c : cases) {
@@ -270,4 +300,151 @@ TEST_F(ClassCollect, AFailureBeforeOrDuringAKindLeavesItAsItWas)
         }
         EXPECT_EQ(changes(before).second.size(), c.changed);
     }
+}
+
+TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
+{
+    const int stranger = scalar("SELECT MIN(s.iSitId) FROM TSit_Situazioni s JOIN TClsPst p ON "
+                                "p.iClsPstId = s.iClsPstId WHERE p.iClsId = 39004")
+                             .toInt();
+    using Change = std::function<void(TClientDataSet &)>;
+    const auto at = [](const char *file, const char *key, int value, Change change) {
+        return std::make_pair(QString(file), Change([=](TClientDataSet &p) {
+                                  ASSERT_TRUE(p.Locate(key, value));
+                                  change(p);
+                              }));
+    };
+    const auto setAt = [&](const char *file, const char *key, int value, const char *field,
+                           const QVariant &to) {
+        return at(file, key, value, [=](TClientDataSet &p) { set(p, field, to); });
+    };
+    const int sits = 25; // the pupils of ClsAlu.xml
+    struct Case
+    {
+        QList<std::pair<QString, Change>> edits;
+        QStringList gone, come; // sorted; "*" matches any text but a line break
+        QStringList log;        // the lines' beginnings
+        std::function<void()> prepare = [] {};
+    } cases[] = {
+        // The coordinator's edits; two pupils' summary rows, each flag its own row's.
+        {{setAt("ClsDeb.xml", "iSitId", 957, "iDesDedId", 1),
+          setAt("ClsDeb.xml", "iSitId", 957, "dDebVer", QDate(2009, 7, 15)),
+          setAt("ClsCre.xml", "iSitId", 955, "iCreCredito", 7),
+          at("ClsCreFrm.xml", "iCreId", 516, [](TClientDataSet &p) { p.Delete(); }),
+          setAt("Rec.xml", "iMatId", 1, "iEreId", 1),
+          setAt("outfin/QEVAluRiep.xml", "iSitId", 959, "Cr_UM", "U"),
+          setAt("outfin/QEVAluRiep.xml", "iSitId", 960, "Cr", 0)},
+         {"D|957|1|2009-06-10|-|1000001|-|-|2|-|2008-09-01|2009-08-31", "F|962|*", "K|955|6|*",
+          "K|959|*", "K|960|*", "R|957|1|2|-|*"},
+         {"D|957|1|2009-06-10|2009-07-15|1000001|-|1|2|-|2008-09-01|2009-08-31", "K|955|7|*",
+          "K|959|10|*|1|-|9|2008-09-01|2009-08-31", "K|960|8|*|-|-|9|2008-09-01|2009-08-31",
+          "R|957|1|2|1|*"}},
+        // A credit of a band gone keeps the old one; a row without credit changes nothing.
+        {{setAt("ClsCre.xml", "iSitId", 966, "iBndId", 999999),
+          setAt("ClsCre.xml", "iSitId", 955, "iCreId", 0)},
+         {},
+         {},
+         {"  ***ERRORE*** "}},
+        // The scrutiny date in our binary form; an earlier year's debt verified.
+        {{setAt("ClsDeb.xml", "iSitId", 152, "dDebVer", QDate(2008, 1, 15))},
+         QStringList{"D|152|1|*"} + QStringList(sits, "E|*|2009-06-10"),
+         QStringList{"D|152|1|*|2008-01-15|*"} + QStringList(sits, "E|*|2009-06-13"),
+         {},
+         [&] {
+             TClientDataSet general;
+             general.AddFieldDef("DataScrutinio", ftDate);
+             general.CreateDataSet();
+             general.Append();
+             general.FieldByName("DataScrutinio")->setValue(QDate(2009, 6, 13));
+             general.Post();
+             general.SaveToFile(folder + "outfin/DatiGen.cds", dfBinary);
+         }},
+        {{},
+         {},
+         {},
+         {"  outfin\\DatiGen.cds non si legge: data di scrutinio non raccolta"},
+         [&] { writeFileBytes(folder + "outfin/DatiGen.cds", "\x96\x19\xe0\xbd garbage"); }},
+        // A row that the packet's change log deletes.
+        {{},
+         {"R|957|1|*"},
+         {},
+         {},
+         [&] {
+             edit(
+                 "Rec.xml", [](TClientDataSet &) {}, dfXML);
+             QByteArray xml = readFileBytes(folder + "Rec.xml");
+             xml.replace("</FIELDS>", "</FIELDS><PARAMS CHANGE_LOG=\"1 0 2\"/>");
+             xml.insert(xml.indexOf("<ROW ") + 5, "RowState=\"2\" ");
+             writeFileBytes(folder + "Rec.xml", xml);
+         }},
+        // Rows of another class.
+        {{setAt("ClsCre.xml", "iSitId", 955, "iSitId", stranger),
+          setAt("ClsDeb.xml", "iSitId", 957, "iSitId", stranger),
+          setAt("ClsVot.xml", "iSitId", 955, "iSitId", stranger),
+          setAt("ClsGdz.xml", "iSitId", 955, "iSitId", stranger)},
+         {"D|957|1|*", "G|955|*", "V|*|955|*"},
+         {},
+         QStringList(5, "  ")},
+        // Make-up rows without a pupil still empty the class's records.
+        {{setAt("Rec.xml", "iMatId", 7, "iSitId", 0)}, {"R|*"}},
+    };
+    const auto matches = [](const QStringList &rows, const QStringList &expected) {
+        const QString pattern = QRegularExpression::escape(expected.join('\n'));
+        return QRegularExpression(
+                   QRegularExpression::anchoredPattern(QString(pattern).replace("\\*", "[^\n]*")))
+            .match(rows.join('\n'))
+            .hasMatch();
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.gone.join(' ').toStdString());
+        TdmqelXML::ClearFolder(folder);
+        exportClass();
+        QFile::remove(folder + "outfin/DatiGen.cds");
+        for (const auto &[file, change] : c.edits)
+            edit(file, change);
+        c.prepare();
+        const QStringList before = snapshot();
+        const QStringList log = collect();
+        const auto [gone, come] = changes(before);
+        EXPECT_TRUE(matches(gone, c.gone)) << gone.join('\n').toStdString();
+        EXPECT_TRUE(matches(come, c.come)) << come.join('\n').toStdString();
+        ASSERT_EQ(log.size(), c.log.size()) << log.join('\n').toStdString();
+        for (int i = 0; i < log.size(); ++i)
+            EXPECT_TRUE(log[i].startsWith(c.log[i])) << log[i].toStdString();
+    }
+}
+
+TEST_F(ClassCollect, ATeacherFolderUpdatesTheDebtsHeVerifiesAndLastYearsIsRefused)
+{
+    // A debt the teacher verifies of a pupil outside his classes.
+    runSql("INSERT INTO TDeb_Debiti (iDebId, iSitId, iMatId, dDebAttr, iAnaId_Ver, dStart, dEnd) "
+           "SELECT 9300002, MIN(s.iSitId), 1, '2009-06-12', 1000001, '2008-09-01', '2009-08-31' "
+           "FROM TSit_Situazioni s JOIN TClsPst p ON p.iClsPstId = s.iClsPstId "
+           "WHERE p.iClsId = 39011");
+    const QString stranger =
+        scalar("SELECT iSitId FROM TDeb_Debiti WHERE iDebId = 9300002").toString();
+    writeFileBytes(db.mainDir.path() + "ETC/ParGen.ini", "[ExpDoc]\r\nDeb=1\r\n");
+    TdmqelXML xml;
+    xml.iAnaId = 1000001;
+    xml.sFolder = folder;
+    xml.ExportTeacherData();
+    edit("ClsDeb.xml", [&](TClientDataSet &p) {
+        ASSERT_TRUE(p.Locate("iSitId", 957));
+        p.Delete(); // debts are only updated
+        ASSERT_TRUE(p.Locate("iSitId", stranger.toInt()));
+        set(p, "dDebVer", QDate(2009, 7, 1));
+        set(p, "iDesDedId", 1);
+    });
+    const QStringList before = snapshot();
+    EXPECT_EQ(collect(1000001), QStringList());
+    const auto [gone, come] = changes(before);
+    const QString debt =
+        "D|" + stranger + "|1|2009-06-12|%1|-|1000001|%2|-|-|2008-09-01|2009-08-31";
+    EXPECT_EQ(gone, QStringList{debt.arg("-", "-")});
+    EXPECT_EQ(come, QStringList{debt.arg("2009-07-01", "1")});
+
+    edit("ClsSes.xml", [](TClientDataSet &p) { set(p, "iAnsSesDwgId", 391); });
+    const QStringList stored = snapshot();
+    EXPECT_THROW(collect(1000001), EVxException);
+    EXPECT_EQ(snapshot(), stored);
 }
