@@ -310,7 +310,7 @@ QStringList TdmqelXML::CollectLog() const
 
 QStringList TdmqelXML::CollectData()
 {
-    TVxWaitCursor hourglass;
+    TVxHourglass hourglass;
     TfmqelWait wait(iMode == 1 ? QStringLiteral("Raccolta dati della classe: ") + sClsDesc
                                : QStringLiteral("Raccolta dati del docente: ") + sDocNome,
                     TfmqelWait::Centred, lCancel);

@@ -94,5 +94,3 @@ public:
     TVxHourglass(const TVxHourglass &) = delete;
     TVxHourglass &operator=(const TVxHourglass &) = delete;
 };
-
-using TVxWaitCursor = TVxHourglass;
