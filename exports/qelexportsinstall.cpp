@@ -4,6 +4,8 @@
 #include "exports/qelfexpmediaalunni.h"
 #include "exports/qelfexport.h"
 #include "exports/qelfrilintegr.h"
+#include "exports/qelhtml.h"
+#include "exchange/qelhistoryhook.h"
 #include "platform/formregistry.h"
 #include "shell/qelstartup.h"
 
@@ -26,6 +28,12 @@ void installExportParts()
     installed = true;
     QelStartupHooks &hooks = qelStartupHooks();
     hooks.registerForms.append(registerExportForms);
+    qelHistoryHooks().buildHistory = [](const QString &classIds, const QString &folder,
+                                        int iAnsId) {
+        TdmqelHtml html;
+        html.CurrentAnsId = iAnsId;
+        return html.BuildHistory(classIds, folder);
+    };
     hooks.createExportModule = [](QObject *owner) -> QObject * {
         dmExportAlu = new TdmExportAlu(owner);
         return dmExportAlu;

@@ -177,9 +177,23 @@ struct BoundStatement
     bool nulls = false;
 };
 
+// The positional form of a statement, parsed once: a statement run again for every row of a
+// report would otherwise parse its whole text at each run. Texts made anew (an id list in the
+// text) only fill the cache, which is then started again.
+TVxNamedStatement positionalOnce(const QString &sql)
+{
+    static thread_local QHash<QString, TVxNamedStatement> parsed;
+    const auto found = parsed.constFind(sql);
+    if (found != parsed.constEnd())
+        return *found;
+    if (parsed.size() >= 4096)
+        parsed.clear();
+    return *parsed.insert(sql, toPositional(sql));
+}
+
 BoundStatement boundStatement(const QString &sql, const TVxFieldValues &values)
 {
-    TVxNamedStatement st = toPositional(sql);
+    TVxNamedStatement st = positionalOnce(sql);
     BoundStatement prepared;
     for (const QString &name : st.names) {
         const int i = values.indexOf(name);
