@@ -134,6 +134,18 @@ inline void runStatementsBare(QSqlDatabase &db,
     db.commit();
 }
 
+// Runs the benchmarks the command line asks for, then lets the demo school go before the
+// comparisons are printed: the connection is closed before the client library unloads at exit.
+inline void runBenchmarksThenClose(int &argc, char **argv, QSqlDatabase &db)
+{
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(globalConnectionName());
+}
+
 // A step and the bare run of its recorded statements in turns, round by round, so that the
 // load of the machine weighs on both alike: the median seconds of each are kept under the
 // step's name and under the name + " bare".

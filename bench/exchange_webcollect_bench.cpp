@@ -132,12 +132,7 @@ int main(int argc, char **argv)
                 g_writes << s;
         }
     }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    g_db.close();
-    g_db = QSqlDatabase();
-    QSqlDatabase::removeDatabase(globalConnectionName());
+    runBenchmarksThenClose(argc, argv, g_db);
 
     const double collected = g_seconds.value(QStringLiteral("collect"));
     const double floor = g_seconds.value(QStringLiteral("floor"));

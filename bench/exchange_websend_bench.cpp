@@ -72,12 +72,7 @@ int main(int argc, char **argv)
         writePackets();
         g_statements = recorder.statements();
     }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    g_db.close();
-    g_db = QSqlDatabase();
-    QSqlDatabase::removeDatabase(globalConnectionName());
+    runBenchmarksThenClose(argc, argv, g_db);
 
     const double write = g_seconds.value(QStringLiteral("write"));
     const double bare = g_seconds.value(QStringLiteral("write bare"));

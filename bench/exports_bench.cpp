@@ -61,12 +61,7 @@ int main(int argc, char **argv)
         exportAll();
         g_statements = recorder.statements();
     }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    g_db.close();
-    g_db = QSqlDatabase();
-    QSqlDatabase::removeDatabase(globalConnectionName());
+    runBenchmarksThenClose(argc, argv, g_db);
 
     const double exported = g_seconds.value(QStringLiteral("export"));
     const double bare = g_seconds.value(QStringLiteral("bare"));

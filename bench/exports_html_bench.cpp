@@ -58,12 +58,7 @@ int main(int argc, char **argv)
         writePages();
         g_statements = recorder.statements();
     }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    g_db.close();
-    g_db = QSqlDatabase();
-    QSqlDatabase::removeDatabase(globalConnectionName());
+    runBenchmarksThenClose(argc, argv, g_db);
 
     const double pages = g_seconds.value(QStringLiteral("pages"));
     const double bare = g_seconds.value(QStringLiteral("pages bare"));

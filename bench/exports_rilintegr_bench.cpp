@@ -48,12 +48,7 @@ int main(int argc, char **argv)
         computeAll();
         g_statements = recorder.statements();
     }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    g_db.close();
-    g_db = QSqlDatabase();
-    QSqlDatabase::removeDatabase(globalConnectionName());
+    runBenchmarksThenClose(argc, argv, g_db);
 
     const double computed = g_seconds.value(QStringLiteral("compute"));
     const double bare = g_seconds.value(QStringLiteral("compute bare"));

@@ -71,12 +71,7 @@ int main(int argc, char **argv)
     }
     for (const TVxStatementRecorder::Statement &s : std::as_const(g_statements))
         situations += s.sql.contains(QLatin1String("FROM TVot_Voti Vot"));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    g_db.close();
-    g_db = QSqlDatabase();
-    QSqlDatabase::removeDatabase(globalConnectionName());
+    runBenchmarksThenClose(argc, argv, g_db);
 
     const double exported = g_seconds.value(QStringLiteral("export"));
     const double bare = g_seconds.value(QStringLiteral("bare"));

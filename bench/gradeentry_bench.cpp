@@ -88,12 +88,7 @@ int main(int argc, char **argv)
         averageSchool();
         g_statements = recorder.statements();
     }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    g_db.close();
-    g_db = QSqlDatabase();
-    QSqlDatabase::removeDatabase(globalConnectionName());
+    runBenchmarksThenClose(argc, argv, g_db);
 
     const double pupils = double(g_pupils.size());
     const double averages = g_seconds.value(QStringLiteral("averages"));
