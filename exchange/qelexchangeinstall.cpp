@@ -6,6 +6,7 @@
 #include "exchange/qelfdocreceiveweb.h"
 #include "exchange/qelfdocsendweb.h"
 #include "exchange/qelfpagelleweb.h"
+#include "exchange/qelfplanfolders.h"
 #include "exchange/qelfrepos.h"
 #include "platform/formregistry.h"
 #include "shell/qelstartup.h"
@@ -21,6 +22,7 @@ void registerExchangeForms()
     registerDocDelWebForms();
     registerDocSendWebForms();
     registerDocReceiveWebForms();
+    registerPlanFolderForms();
 }
 
 } // namespace
