@@ -1,5 +1,7 @@
 #include "exchange/qeldocfoldersql.h"
 
+#include "exchange/qelwebsendsql.h"
+
 #include <iterator>
 
 namespace {
@@ -156,27 +158,14 @@ QString subjectValues(const QelDocFolderKind &kind)
 
 QString livelli()
 {
-    return QStringLiteral(
-        "SELECT ScaLiv.iScaLivId, CmpSca.iCmpScaId, CmpSca.iCmpScaTass, Liv.sLivSDesc, "
-        "Liv.sLivLDesc, ScaLiv.iScaLivValore, ScaLiv.iScaLivSufficiente, ScaLiv.iScaLivInMedia "
-        "FROM TScaLiv ScaLiv "
-        "  JOIN TCmpSca CmpSca ON CmpSca.iScaId = ScaLiv.iScaId "
-        "  JOIN TLiv_Livelli Liv ON Liv.iLivId = ScaLiv.iLivId "
-        "ORDER BY CmpSca.iScaId, CmpSca.iCmpId, ScaLiv.iScaLivId");
+    return QelWebSendSql::livelliSelect() +
+           QStringLiteral("ORDER BY CmpSca.iScaId, CmpSca.iCmpId, ScaLiv.iScaLivId");
 }
 
 QString livVtp()
 {
-    return QStringLiteral(
-        "SELECT PrpScaLiv.iPrpScaLivId AS iScaLivId, CmpSca.iCmpScaId, CmpSca.iCmpScaTass, "
-        "Prp.sPrpSDesc AS sLivSDesc, Prp.sPrpLDesc AS sLivLDesc, "
-        "PrpScaLiv.fPrpScaLivValore AS iScaLivValore, ScaLiv.iScaLivSufficiente, "
-        "ScaLiv.iScaLivInMedia "
-        "FROM TPrpScaLiv PrpScaLiv "
-        "  JOIN TScaLiv ScaLiv ON ScaLiv.iScaLivId = PrpScaLiv.iScaLivId "
-        "  JOIN TCmpSca CmpSca ON CmpSca.iScaId = ScaLiv.iScaId "
-        "  JOIN TPrp_Proposti Prp ON Prp.iPrpId = PrpScaLiv.iPrpId "
-        "ORDER BY CmpSca.iScaId, CmpSca.iCmpId, PrpScaLiv.iPrpScaLivId");
+    return QelWebSendSql::livVtpSelect() +
+           QStringLiteral("ORDER BY CmpSca.iScaId, CmpSca.iCmpId, PrpScaLiv.iPrpScaLivId");
 }
 
 QString debiti()
@@ -208,18 +197,9 @@ QString debiti()
 
 QString istituto()
 {
-    return QStringLiteral(
-        "SELECT Sed.sSedNomLDesc, Sed.sSedNomSDesc, Sed.sSedIndIndirizzo, Cap.sCapValue, "
-        "Com.sComDesc, Pro.sProDesc, Pro.sProSigla, Sed.sSedTelTelefono, Sed.sSedFaxNo, "
-        "Sed.sSedEmlEmail, Sed.sSedMecCod, Sed.sSedNomCodiceFisc "
-        "FROM VSed_Sedi Sed "
-        "  LEFT JOIN TComCap ComCap ON ComCap.iComCapId = Sed.iComCapId "
-        "  LEFT JOIN TCap Cap ON Cap.iCapId = ComCap.iCapId "
-        "  LEFT JOIN TSrpc Srpc ON Srpc.iSrpcId = ComCap.iSrpcId "
-        "  LEFT JOIN TCom_Comuni Com ON Com.iComId = Srpc.iComId "
-        "  LEFT JOIN TPro_Province Pro ON Pro.iProId = Srpc.iProId "
-        "WHERE Sed.iDwgId = :iDwgId AND Sed.lDwgSedMain = 1 AND Sed.dEnd_DwgSed IS NULL "
-        "ORDER BY Sed.iDwgSedId");
+    return QelWebSendSql::istitutoSelect() +
+           QStringLiteral("WHERE Sed.iDwgId = :iDwgId AND Sed.lDwgSedMain = 1 "
+                          "AND Sed.dEnd_DwgSed IS NULL ORDER BY Sed.iDwgSedId");
 }
 
 QString teachersOfSession()

@@ -184,7 +184,9 @@ TEST_F(DocFolder, WritesTheSevenPacketsAndTheInfoFileLast)
     for (const QString &file : QelTeacherFolderWriter::PacketNames())
         EXPECT_FALSE(readFileBytes(folder + file).trimmed().startsWith('<')) << file.toStdString();
 
-    TClientDataSet voti;
+    TClientDataSet seat, voti;
+    seat.LoadFromFile(folder + "istituto.cds");
+    EXPECT_EQ(seat.RecordCount(), 1);
     voti.LoadFromFile(folder + "voti.cds");
     const QStringList names = columnsOf(folder + "voti.cds");
     EXPECT_EQ(names.mid(0, 9).join(','), "iclsid,imatid,iclssesmatid,ipstid,isitid,ianaid,"
