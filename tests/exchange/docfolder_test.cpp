@@ -254,6 +254,17 @@ TEST_F(DocFolder, SendCasesStopWhereTheyShould)
     EXPECT_EQ(shown.filter("già esistente").size(), 1);
     EXPECT_EQ(shown.last(), QStringLiteral("Procedura interrotta dall'utente."));
     EXPECT_TRUE(mark("iAaiInviato", teachers[0]).isNull());
+
+    // A floppy for each teacher: Cancel at the prompt stops the loop.
+    dmqelParGen->xpsDirFloppy.SetValore(base + "floppy");
+    runSql("UPDATE TAai_AnaAppInvio SET iModId = 1 WHERE iAaiId = ?", {teachers[1].iAaiId});
+    shown = send(1, {}, {mrOk, mrCancel});
+    ASSERT_EQ(shown.size(), 3);
+    EXPECT_TRUE(shown[0].endsWith("Sono stati selezionati 1 docenti, sono necessari 1 dischetti."));
+    EXPECT_TRUE(
+        shown[1].startsWith("Invio dati per il docente: ../.. a/b\n\nInserire un dischetto"));
+    EXPECT_EQ(shown[2], QStringLiteral("Procedura interrotta dall'utente."));
+    EXPECT_FALSE(QDir(base + "floppy").exists());
 }
 
 TEST_F(DocFolder, AnInterruptedSendLeavesAFolderTheCollectionRefuses)
