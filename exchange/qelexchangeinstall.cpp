@@ -4,6 +4,7 @@
 #include "exchange/qelfdocinv.h"
 #include "exchange/qelfdocparams.h"
 #include "exchange/qelfdocreceiveweb.h"
+#include "exchange/qelfdocsend.h"
 #include "exchange/qelfdocsendweb.h"
 #include "exchange/qelfpagelleweb.h"
 #include "exchange/qelfplanfolders.h"
@@ -23,6 +24,7 @@ void registerExchangeForms()
     registerDocSendWebForms();
     registerDocReceiveWebForms();
     registerPlanFolderForms();
+    registerDocFolderForms();
 }
 
 } // namespace
