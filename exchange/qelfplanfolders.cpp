@@ -20,6 +20,7 @@
 #include <QSet>
 #include <QSqlQuery>
 #include <QTableView>
+#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -187,7 +188,9 @@ TfmqelRiceCPst::TfmqelRiceCPst(QWidget *parent)
     setObjectName(QStringLiteral("fmqelRiceCPst"));
     setWindowTitle(QStringLiteral("Raccolta"));
     m_dir = addFolderRow(*this, QStringLiteral("Percorso classe:"), m_pick);
+    // One class is collected at a time: the tools of a multiple choice mean nothing here.
     grSelect()->setSelectionMode(QAbstractItemView::SingleSelection);
+    tbSelect()->hide();
     openClasses(m_classes, m_model, m_importer->iAnsSesDwgId);
     SetDataSet(&m_model);
     m_dir->setText(m_xml->ScrutinioBaseFolder().trimmed());

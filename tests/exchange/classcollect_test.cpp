@@ -512,6 +512,7 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
         form.eDir()->setText(base);
         form.SetSelectedRows({classRow(form).row()});
         bool okWhileSending = false;
+        saveScreenshot(&form, "sendcpst.png");
         form.Engine()->onPacketWritten = [&](const QString &) {
             okWhileSending |= form.buOk()->isEnabled();
         };
@@ -527,6 +528,7 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
         form.eDir()->setText(classFolder);
         auto *view = qobject_cast<QAbstractProxyModel *>(form.grSelect()->model());
         form.grSelect()->setCurrentIndex(view->mapFromSource(classRow(form)));
+        saveScreenshot(&form, "ricecpst.png");
         form.buOk()->click();
         const QStringList shown = DialogSeam::shownTexts();
         DialogSeam::clearShown();
