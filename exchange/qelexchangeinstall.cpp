@@ -7,6 +7,9 @@
 #include "exchange/qelfdocsendweb.h"
 #include "exchange/qelfpagelleweb.h"
 #include "exchange/qelfrepos.h"
+#include "exchange/qelfricec.h"
+#include "exchange/qelfsendc.h"
+#include "exchange/qelfsendscrutinio.h"
 #include "platform/formregistry.h"
 #include "shell/qelstartup.h"
 
@@ -18,6 +21,9 @@ void registerExchangeForms()
     TAVRIN_REGISTER_FORM(TfmqelDocParams);
     TAVRIN_REGISTER_FORM(TfmqelPagelleWeb);
     TAVRIN_REGISTER_FORM(TfmqelRepos);
+    TAVRIN_REGISTER_FORM(TfmqelSendScrutinio);
+    TAVRIN_REGISTER_FORM(TfmqelSendC);
+    TAVRIN_REGISTER_FORM(TfmqelRiceC);
     registerDocDelWebForms();
     registerDocSendWebForms();
     registerDocReceiveWebForms();

@@ -142,10 +142,8 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmqelDocReceiveRecuperiWeb",
         "TfmqelSendD",
         "TfmqelRiceD",
-        "TfmqelSendScrutinio",
         "TfmqelSendCPst",
         "TfmqelRiceCPst",
-        "TfmqelRiceC",
     };
     return classes;
 }
