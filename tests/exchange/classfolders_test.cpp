@@ -143,6 +143,13 @@ TEST_F(ClassFolders, AnnullaStopsBeforeTheNextClassAndSendCKeepsTheWorkFolders)
     EXPECT_EQ(written, QStringList{"5A"});
     EXPECT_EQ(messages(), QStringList{"Procedura annullata dall'utente."});
     EXPECT_FALSE(scrutinio->engine().lCancel);
+    // "Annulla" pressed during the last class of a send does not stop the next one.
+    scrutinio->tbSelectDelMatClsClick();
+    scrutinio->SetClassTicked(39012, true);
+    scrutinio->engine().lCancel = true;
+    scrutinio->buOk()->click();
+    EXPECT_EQ(written, (QStringList{"5A", "2B"}));
+    messages();
 
     // A short description that names a path stays one folder of the base.
     runSql("UPDATE TCls_Classi SET sClsSDesc = '../3A' WHERE iClsId = 39003");
@@ -162,7 +169,7 @@ TEST_F(ClassFolders, AnnullaStopsBeforeTheNextClassAndSendCKeepsTheWorkFolders)
     sendC->buOk()->click();
     EXPECT_EQ(written, (QStringList{"5A", "_._3A"}));
     EXPECT_EQ(messages(), QStringList{"Procedura completata."});
-    EXPECT_EQ(entries(base), (QStringList{"5A", "_._3A"}));
+    EXPECT_EQ(entries(base), (QStringList{"2B", "5A", "_._3A"}));
     EXPECT_FALSE(QFileInfo::exists(temp.path() + "/3A"));
     const QStringList sent = entries(base + "5A");
     EXPECT_TRUE(sent.contains("out") && sent.contains("outfin") && sent.contains("ClsVot.xml"));
