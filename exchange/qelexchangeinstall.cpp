@@ -7,6 +7,7 @@
 #include "exchange/qelfdocsend.h"
 #include "exchange/qelfdocsendweb.h"
 #include "exchange/qelfpagelleweb.h"
+#include "exchange/qelfplanfolders.h"
 #include "exchange/qelfrepos.h"
 #include "exchange/qelfricec.h"
 #include "exchange/qelfsendc.h"
@@ -28,6 +29,7 @@ void registerExchangeForms()
     registerDocDelWebForms();
     registerDocSendWebForms();
     registerDocReceiveWebForms();
+    registerPlanFolderForms();
     registerDocFolderForms();
 }
 
