@@ -161,8 +161,7 @@ bool QelWebCollection::connectionFree(QStringList *log) const
     return false;
 }
 
-int QelWebCollection::writeAlone(QStringList *log, const QString &sql,
-                                 const TVxFieldValues &values)
+int QelWebCollection::writeAlone(QStringList *log, const QString &sql, const TVxFieldValues &values)
 {
     if (!connectionFree(log))
         return -1;
@@ -202,8 +201,8 @@ void QelWebCollection::writeValue(QStringList *log, const Write &write)
 int QelWebCollection::resolveSentId(TVxTransaction &tr, const QelWebCollectKind &kind,
                                     const QString &suffix, QStringList *log)
 {
-    const QString column =
-        suffix.isEmpty() ? QStringLiteral("iClsSesMatId") : QStringLiteral("iClsMatCmpId_") + suffix;
+    const QString column = suffix.isEmpty() ? QStringLiteral("iClsSesMatId")
+                                            : QStringLiteral("iClsMatCmpId_") + suffix;
     const int sent = valueOf(m_voti, column).toInt();
     if (!kind.checksSentId)
         return sent;
@@ -231,9 +230,7 @@ void QelWebCollection::requireInSession(TVxTransaction &tr, const QelWebCollectK
 {
     const QVariant sit = valueOf(m_voti, QStringLiteral("iSitId"));
     if (tr.Exec(QelWebCollectSql::targetInSession(kind),
-                valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId},
-                          {"iSitId", sit},
-                          {kind.rowKey, id}}))
+                valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId}, {"iSitId", sit}, {kind.rowKey, id}}))
             .next())
         return;
     throw EVxException(QStringLiteral("%1 %2 dell'alunno (situazione %3) non appartiene alle "
@@ -246,8 +243,8 @@ void QelWebCollection::requireInSession(TVxTransaction &tr, const QelWebCollectK
 void QelWebCollection::writeRow(const QelWebCollectKind &kind, const QString &suffix,
                                 const TVxFieldValues &values, QStringList *log)
 {
-    const QString column =
-        suffix.isEmpty() ? QStringLiteral("iClsSesMatId") : QStringLiteral("iClsMatCmpId_") + suffix;
+    const QString column = suffix.isEmpty() ? QStringLiteral("iClsSesMatId")
+                                            : QStringLiteral("iClsMatCmpId_") + suffix;
     const int sent = valueOf(m_voti, column).toInt();
     TVxFieldValues all = values;
     all.setValue(QStringLiteral("iSitId"), valueOf(m_voti, QStringLiteral("iSitId")));

@@ -16,9 +16,9 @@
 // database rejects is rolled back alone and logged, the rest goes on, and what was committed
 // stays. A lost connection ends the import with the office's message. Nothing is deleted but
 // class notes; an update that touches no row is followed by an insert (debts, of the year
-// before: only updated). A value is written only where its component or class-session subject belongs to a
-// class session of the session and its situation to that class: the packets come from outside.
-// A value left empty is neither written nor checked.
+// before: only updated). A value is written only where its component or class-session subject
+// belongs to a class session of the session and its situation to that class: the packets come from
+// outside. A value left empty is neither written nor checked.
 
 #include "platform/sqlclientdataset.h"
 

@@ -108,6 +108,12 @@ protected:
                           "CS.iClsSesId = M.iClsSesId WHERE CS.iClsId <> ? AND CS.iAnsSesDwgId = ?",
                           {cls, w})
                        .toInt();
+        otherYearCsm = scalar("SELECT FIRST 1 M.iClsSesMatId FROM TClsSesMat M JOIN TClsSes CS ON "
+                              "CS.iClsSesId = M.iClsSesId JOIN TAnsSesDwg A ON A.iAnsSesDwgId = "
+                              "CS.iAnsSesDwgId JOIN TAnsSesDwg W ON W.iSesId = A.iSesId AND "
+                              "W.iAnsId <> A.iAnsId WHERE W.iAnsSesDwgId = ?",
+                              {w})
+                           .toInt();
         teacher = scalar("SELECT FIRST 1 C.iAnaId FROM TAai_AnaAppInvio A JOIN TAnaCag C ON "
                          "C.iAnaCagId = A.iAnaCagId WHERE A.iModId = 5 AND A.iAnsSesDwgId = ?",
                          {w})
@@ -201,8 +207,8 @@ protected:
         return messages() << window.frqelDocReceiveClasse_fm()->meLog()->toPlainText();
     }
 
-    int w = 0, ses = 0, cs = 0, cls = 0, pst = 0, cmp1 = 0, cmp2 = 0, otherCsm = 0, teacher = 0,
-        level = 0;
+    int w = 0, ses = 0, cs = 0, cls = 0, pst = 0, cmp1 = 0, cmp2 = 0, otherCsm = 0, otherYearCsm = 0,
+        teacher = 0, level = 0;
     QList<int> sit, csm, mat;
 };
 
@@ -223,7 +229,8 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
     writeVotes({{sit[0], csm[0], null, null, cmp2, level, 0, "", "", "con data vuota"},
                 {sit[1], csm[0], cmp1, null, null, null, 5, "X", "", ""},
                 {sit[2], csm[0], null, null, null, null, 3, null, "1/2/2009", "data errata"},
-                {sit[0], otherCsm, null, null, null, null, 7, null, null, null}},
+                {sit[0], otherCsm, null, null, null, null, 7, null, null, null},
+                {sit[1], otherYearCsm, null, null, null, null, 8, null, null, null}},
                folder);
     writePacket(folder + "debiti.xml",
                 {"iiDocId", "iiClsId", "iiSitId", "iiMatId", "iiDesDedId", "sbDebNota"},
@@ -236,7 +243,7 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
                  {teacher, ses + 1, cls, mat[0], 9, "altra sessione"}});
 
     const QStringList log = collect();
-    ASSERT_EQ(log.filter("***ERRORE***").size(), 1) << log.join('\n').toStdString();
+    ASSERT_EQ(log.filter("***ERRORE***").size(), 2) << log.join('\n').toStdString();
     EXPECT_TRUE(log.filter("ATTENZIONE").isEmpty());
 
     struct Case
@@ -264,9 +271,10 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
         {"both empty write nothing", "SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ?", {sit[1]}, 0},
         {"1/2/2009 gives a NULL date", "SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ? AND "
                                        "dNotData IS NULL", {sit[2]}, 1},
-        {"another class's subject changes nothing", "SELECT COUNT(*) FROM TAss_Assenze WHERE "
-                                                    "iClsSesMatId = ? AND iSitId = ?",
-         {otherCsm, sit[0]}, 0},
+        {"another class's or year's subject changes nothing", "SELECT COUNT(*) FROM TAss_Assenze "
+                                                              "WHERE iClsSesMatId IN (?, ?) AND "
+                                                              "iSitId IN (?, ?)",
+         {otherCsm, otherYearCsm, sit[0], sit[1]}, 0},
         {"a null outcome clears the stored one", "SELECT COUNT(*) FROM TDeb_Debiti WHERE iDebId = "
                                                  "900001 AND iDesDedId IS NULL AND bDebNota IS NULL",
          {}, 1},

@@ -75,25 +75,39 @@ QByteArray classNotesPacket(const QList<QVariantList> &rows, int session, const 
 void TavrinWebTeacherEdits::level(int iDocId, int iSitId, int iClsSesMatId, const QString &kind,
                                   int iClsMatCmpId, const QVariant &level)
 {
-    m_edits.append({QStringLiteral("voti.xml"), QStringLiteral("iDocId;iSitId;iClsSesMatId"),
-                    {iDocId, iSitId, iClsSesMatId}, QString(), level, kind, iClsMatCmpId});
+    m_edits.append({QStringLiteral("voti.xml"),
+                    QStringLiteral("iDocId;iSitId;iClsSesMatId"),
+                    {iDocId, iSitId, iClsSesMatId},
+                    QString(),
+                    level,
+                    kind,
+                    iClsMatCmpId});
 }
 
 void TavrinWebTeacherEdits::value(int iDocId, int iSitId, int iClsSesMatId, const QString &column,
                                   const QVariant &value)
 {
-    m_edits.append({QStringLiteral("voti.xml"), QStringLiteral("iDocId;iSitId;iClsSesMatId"),
-                    {iDocId, iSitId, iClsSesMatId}, column, value});
+    m_edits.append({QStringLiteral("voti.xml"),
+                    QStringLiteral("iDocId;iSitId;iClsSesMatId"),
+                    {iDocId, iSitId, iClsSesMatId},
+                    column,
+                    value});
 }
 
 void TavrinWebTeacherEdits::debt(int iDocId, int iSitId, int iMatId, const QVariant &iDesDedId,
                                  const QVariant &note)
 {
     const QString keys = QStringLiteral("iDocId;iSitId;iMatId");
-    m_edits.append({QStringLiteral("debiti.xml"), keys, {iDocId, iSitId, iMatId},
-                    QStringLiteral("iDesDedId"), iDesDedId});
-    m_edits.append({QStringLiteral("debiti.xml"), keys, {iDocId, iSitId, iMatId},
-                    QStringLiteral("bDebNota"), note});
+    m_edits.append({QStringLiteral("debiti.xml"),
+                    keys,
+                    {iDocId, iSitId, iMatId},
+                    QStringLiteral("iDesDedId"),
+                    iDesDedId});
+    m_edits.append({QStringLiteral("debiti.xml"),
+                    keys,
+                    {iDocId, iSitId, iMatId},
+                    QStringLiteral("bDebNota"),
+                    note});
 }
 
 void TavrinWebTeacherEdits::classNote(int iDocId, int iClsId, int iMatId, const QVariant &hours,
@@ -135,8 +149,7 @@ void TavrinWebTeacherEdits::installOn(TavrinWebTestServer &server) const
                 QFile saved(path);
                 bytes = saved.open(QIODevice::ReadOnly) ? saved.readAll() : QByteArray();
             }
-            if (!(edits.m_withoutVotes && name == "voti.xml"))
-                entries.append({name, bytes});
+            entries.append({name, bytes});
         }
         if (entries.isEmpty())
             ADD_FAILURE() << "no session upload of " << institute.toStdString();

@@ -14,7 +14,8 @@
 //   edits.installOn(server);                                    // the edits as they are now
 //
 // An edit whose row the upload does not hold fails the running test. The download keeps the
-// server's fault switches (setFault on "scarica.php", setArchiveFault).
+// server's fault switches (setFault on "scarica.php", setArchiveFault); an archive without
+// voti.xml is the server's setDownload.
 
 #include <QList>
 #include <QString>
@@ -34,9 +35,6 @@ public:
     // A debt's outcome and note in debiti.xml.
     void debt(int iDocId, int iSitId, int iMatId, const QVariant &iDesDedId, const QVariant &note);
     void classNote(int iDocId, int iClsId, int iMatId, const QVariant &hours, const QVariant &text);
-    // The export holds no voti.xml.
-    void leaveVotesOut() { m_withoutVotes = true; }
-
     void installOn(TavrinWebTestServer &server) const;
 
     struct Edit
@@ -53,5 +51,4 @@ public:
 private:
     QList<Edit> m_edits;
     QList<QVariantList> m_classNotes;
-    bool m_withoutVotes = false;
 };
