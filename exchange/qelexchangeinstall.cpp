@@ -4,8 +4,10 @@
 #include "exchange/qelfdocinv.h"
 #include "exchange/qelfdocparams.h"
 #include "exchange/qelfdocreceiveweb.h"
+#include "exchange/qelfdocsend.h"
 #include "exchange/qelfdocsendweb.h"
 #include "exchange/qelfpagelleweb.h"
+#include "exchange/qelfplanfolders.h"
 #include "exchange/qelfrepos.h"
 #include "platform/formregistry.h"
 #include "shell/qelstartup.h"
@@ -21,6 +23,8 @@ void registerExchangeForms()
     registerDocDelWebForms();
     registerDocSendWebForms();
     registerDocReceiveWebForms();
+    registerPlanFolderForms();
+    registerDocFolderForms();
 }
 
 } // namespace
