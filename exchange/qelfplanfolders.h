@@ -1,7 +1,5 @@
 #pragma once
 
-#include "exchange/qelexportpst.h"
-#include "exchange/qelxml.h"
 #include "platform/datasetmodel.h"
 #include "platform/multiselect.h"
 #include "platform/sqlclientdataset.h"
@@ -10,8 +8,9 @@
 
 class QCheckBox;
 class QLabel;
-class QLineEdit;
-class QToolButton;
+class TdmqelExportPst;
+class TdmqelXML;
+class TVxDirectoryEdit;
 
 // "Invio" by study plan: each chosen class of the working session goes out as one sub-folder
 // per plan of the class under base folder + class folder, each written by the class export
@@ -23,33 +22,35 @@ public:
     explicit TfmqelSendCPst(QWidget *parent = nullptr);
     ~TfmqelSendCPst() override;
 
-    QLineEdit *eDir() const { return m_dir; }
-    QToolButton *SpeedButton1() const { return m_pick; }
+    TdmqelXML &engine() const { return *m_xml; }
+    TVxDirectoryEdit *eDir() const { return m_dir; }
     QCheckBox *cbStorico() const { return m_storico; }
-    QLabel *laCheck() const { return m_check; }
-    QLabel *paDeferred() const { return m_deferred; }
-    TdmqelXML *Engine() const { return m_xml.get(); }
+    QLabel *laAvviso() const { return m_notice; }
+    // The deferred-session panel, shown only in a deferred session.
+    QLabel *pnDifferita() const { return m_deferred; }
+
+    void done(int result) override;
 
 protected:
     void OkClick() override;
 
 private:
-    void send();
+    void Send();
 
-    QLineEdit *m_dir;
-    QToolButton *m_pick;
-    QCheckBox *m_storico;
-    QLabel *m_check;
-    QLabel *m_deferred;
-    TSQLClientDataSet m_classes;
-    TVxClientDataSetModel m_model;
     std::unique_ptr<TdmqelXML> m_xml;
+    TSQLClientDataSet m_list;
+    TVxClientDataSetModel m_model;
+    TVxDirectoryEdit *m_dir;
+    QCheckBox *m_storico;
+    QLabel *m_notice;
+    QLabel *m_deferred;
     bool m_overwriteAlways = false;
+    bool m_running = false;
 };
 
 // "Raccolta" by study plan: the class on the grid's current row is collected from the plan
 // sub-folders of the class folder in "Percorso classe:" (TdmqelExportPst). It ends with no
-// closing message; rows not written are shown.
+// closing message; the rows not written are shown.
 class TfmqelRiceCPst : public TfmVxMultiSelect
 {
     Q_OBJECT
@@ -57,20 +58,25 @@ public:
     explicit TfmqelRiceCPst(QWidget *parent = nullptr);
     ~TfmqelRiceCPst() override;
 
-    QLineEdit *eDir() const { return m_dir; }
-    QToolButton *SpeedButton1() const { return m_pick; }
-    TdmqelExportPst *Importer() const { return m_importer.get(); }
+    TdmqelExportPst &importer() const { return *m_importer; }
+    TVxDirectoryEdit *eDir() const { return m_dir; }
+    // Makes the class of that id the current row.
+    void SetCurrentClass(int iClsId);
+
+    void done(int result) override;
 
 protected:
     void OkClick() override;
 
 private:
-    QLineEdit *m_dir;
-    QToolButton *m_pick;
-    TSQLClientDataSet m_classes;
-    TVxClientDataSetModel m_model;
+    void Collect();
+
     std::unique_ptr<TdmqelExportPst> m_importer;
     std::unique_ptr<TdmqelXML> m_xml; // for the last base folder only
+    TSQLClientDataSet m_list;
+    TVxClientDataSetModel m_model;
+    TVxDirectoryEdit *m_dir;
+    bool m_running = false;
 };
 
 void registerPlanFolderForms();
