@@ -5,12 +5,12 @@
 #include "platform/globalvars.h"
 #include "platform/messagedlg.h"
 #include "reportengine/reporttree.h"
-#include "reports/qelfselrptansbs.h"
 #include "reports/qelregistrovolume.h"
 #include "reports/qelrptdatasets.h"
 #include "shell/qelactivations.h"
 #include "shell/qelmain.h"
 #include "shell/qelreporttree.h"
+#include "tests/reports/demoselection.h"
 #include "tests/support/runningprogram.h"
 #include "tests/support/testfiles.h"
 
@@ -43,17 +43,7 @@ protected:
     QString prepare(int id)
     {
         if (id > 16200) // the "Stampe" reports read a chosen pupil or class
-            DialogSeam::queueModalScript([](QDialog *d) {
-                d->show(); // the list is read as the dialog opens
-                auto *selection = static_cast<TfmqelSelRptAnsSesBs *>(d);
-                const TClientDataSet &list = *selection->ListDataSet();
-                const TField *pupil = list.FindField("sAnaCagCode");
-                const int field = (pupil ? pupil : list.FieldByName("sClsSDesc"))->Index();
-                for (int row = 0; row < list.RecordCount(); ++row)
-                    if (QStringList({"M00007", "5A"}).contains(list.Value(row, field).toString()))
-                        selection->SetSelectedRows({row});
-                return int(mrOk);
-            });
+            queueDemoSelection();
         if (id == 16201) // the certificate's wording: the digital signature's
             DialogSeam::queueModalScript([](QDialog *d) {
                 d->findChild<QCheckBox *>("chkfirmdig")->setChecked(true);
