@@ -4,6 +4,7 @@
 #include "exchange/qelfdocinv.h"
 #include "exchange/qelfdocparams.h"
 #include "exchange/qelfdocreceiveweb.h"
+#include "exchange/qelfdocsend.h"
 #include "exchange/qelfdocsendweb.h"
 #include "exchange/qelfpagelleweb.h"
 #include "exchange/qelfrepos.h"
@@ -21,6 +22,7 @@ void registerExchangeForms()
     registerDocDelWebForms();
     registerDocSendWebForms();
     registerDocReceiveWebForms();
+    registerDocFolderForms();
 }
 
 } // namespace
