@@ -1,7 +1,6 @@
 // Run by tests/makeup/run_under_xvfb.sh on a private X server: a report card and a class board
 // of the demo school in the preview window, as the office sees them. The screenshots go to
 // $TAVRIN_SCREENSHOTS.
-#include "reportengine/reportmodule.h"
 #include "reportengine/reportpreview.h"
 #include "reportengine/reporttree.h"
 #include "reports/qelrptdatasets.h"
@@ -28,7 +27,6 @@ TEST_F(RunningProgram, ReportCardAndBoardInThePreview)
         ASSERT_TRUE(rpt.PrepareReport()) << id;
         TfrPreviewForm *preview = rpt.ShowPreparedReport();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(preview));
-        preview->showMaximized();
         preview->View()->SetZoom(TfrZoom::PageWidth);
         saveScreenshot(preview, QStringLiteral("%1.png").arg(name));
         preview->close();
