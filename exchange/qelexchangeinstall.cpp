@@ -7,6 +7,7 @@
 #include "exchange/qelfdocsend.h"
 #include "exchange/qelfdocsendweb.h"
 #include "exchange/qelfpagelleweb.h"
+#include "exchange/qelfplanfolders.h"
 #include "exchange/qelfrepos.h"
 #include "platform/formregistry.h"
 #include "shell/qelstartup.h"
@@ -22,6 +23,7 @@ void registerExchangeForms()
     registerDocDelWebForms();
     registerDocSendWebForms();
     registerDocReceiveWebForms();
+    registerPlanFolderForms();
     registerDocFolderForms();
 }
 

@@ -143,8 +143,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmqelSendD",
         "TfmqelRiceD",
         "TfmqelSendScrutinio",
-        "TfmqelSendCPst",
-        "TfmqelRiceCPst",
         "TfmqelRiceC",
     };
     return classes;

@@ -1,0 +1,102 @@
+#include "exchange/qelfldname.h"
+
+#include "platform/helpers.h"
+#include "platform/messagedlg.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TfmqelFldName::TfmqelFldName(QWidget *parent)
+    : TfmVxDialog(parent), m_msg(new QLabel(this)), m_name(new QLineEdit(this)),
+      m_ok(new QPushButton(QStringLiteral("Conferma"), this)),
+      m_cancel(new QPushButton(QStringLiteral("Annulla"), this)),
+      m_overwriteButton(new QPushButton(QStringLiteral("Sovrascrivi"), this)),
+      m_always(new QCheckBox(
+          QStringLiteral("Non mostrare più questa finestra e sovrascrivi sempre"), this))
+{
+    setObjectName(QStringLiteral("fmqelFldName"));
+    setWindowTitle(QStringLiteral("Cartella"));
+    m_msg->setObjectName(QStringLiteral("laMsg"));
+    m_msg->setWordWrap(true);
+    m_msg->setMinimumWidth(360);
+    m_name->setObjectName(QStringLiteral("eFolderName"));
+    m_ok->setObjectName(QStringLiteral("buOK"));
+    m_ok->setDefault(true);
+    m_cancel->setObjectName(QStringLiteral("buCancel"));
+    m_overwriteButton->setObjectName(QStringLiteral("buSovrascrivi"));
+    m_always->setObjectName(QStringLiteral("cbSovrascrivisempre"));
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_ok);
+    buttons->addWidget(m_overwriteButton);
+    buttons->addWidget(m_cancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_msg);
+    layout->addWidget(m_name);
+    layout->addWidget(m_always);
+    layout->addLayout(buttons);
+
+    connect(m_ok, &QPushButton::clicked, this, [this] { done(mrOk); });
+    connect(m_cancel, &QPushButton::clicked, this, [this] { done(mrCancel); });
+    connect(m_overwriteButton, &QPushButton::clicked, this, [this] {
+        m_overwrite = true;
+        m_overwriteAlways = m_always->isChecked();
+        done(mrOk);
+    });
+}
+
+void TfmqelFldName::SetMsg(const QString &text)
+{
+    m_msg->setText(text);
+}
+
+void TfmqelFldName::SetFolderName(const QString &name)
+{
+    m_name->setText(name);
+}
+
+void TfmqelFldName::OkClick()
+{
+    // Both "Conferma" and "Sovrascrivi" end here: the name is whatever the edit holds.
+    m_result = m_name->text();
+}
+
+QString FolderExistsMessage(const QString &name)
+{
+    return QStringLiteral("Impossibile creare la cartella ") + name +
+           QStringLiteral(": perchè già esistente. ") +
+           QStringLiteral("Specificare un altro nome o sovrascrivere. ");
+}
+
+TqelFolderChoice AskFolderName(const QString &base, const QString &name, bool &overwriteAlways,
+                               const QSet<QString> &written)
+{
+    TqelFolderChoice choice;
+    if (name.trimmed().isEmpty())
+        return choice;
+    choice.name = TKIENormalizeString(name.trimmed());
+    const auto exists = [&base](const QString &n) { return QFileInfo::exists(LongDir(base) + n); };
+    const auto askable = [&](const QString &n) {
+        return written.contains(n) || (!overwriteAlways && exists(n));
+    };
+    while (!choice.overwrite && askable(choice.name)) {
+        TfmqelFldName dialog;
+        dialog.SetFolderName(choice.name);
+        dialog.SetMsg(FolderExistsMessage(choice.name));
+        dialog.ShowModal();
+        const QString typed = dialog.FolderName().trimmed();
+        choice.overwrite = dialog.Overwrite();
+        if (dialog.OverwriteAlways())
+            overwriteAlways = true;
+        if (typed.isEmpty())
+            return {};
+        choice.name = TKIENormalizeString(typed);
+    }
+    return choice;
+}
