@@ -9,6 +9,9 @@
 #include "exchange/qelfpagelleweb.h"
 #include "exchange/qelfplanfolders.h"
 #include "exchange/qelfrepos.h"
+#include "exchange/qelfricec.h"
+#include "exchange/qelfsendc.h"
+#include "exchange/qelfsendscrutinio.h"
 #include "platform/formregistry.h"
 #include "shell/qelstartup.h"
 
@@ -20,6 +23,9 @@ void registerExchangeForms()
     TAVRIN_REGISTER_FORM(TfmqelDocParams);
     TAVRIN_REGISTER_FORM(TfmqelPagelleWeb);
     TAVRIN_REGISTER_FORM(TfmqelRepos);
+    TAVRIN_REGISTER_FORM(TfmqelSendScrutinio);
+    TAVRIN_REGISTER_FORM(TfmqelSendC);
+    TAVRIN_REGISTER_FORM(TfmqelRiceC);
     registerDocDelWebForms();
     registerDocSendWebForms();
     registerDocReceiveWebForms();

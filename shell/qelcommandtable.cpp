@@ -142,8 +142,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmqelDocReceiveRecuperiWeb",
         "TfmqelSendD",
         "TfmqelRiceD",
-        "TfmqelSendScrutinio",
-        "TfmqelRiceC",
     };
     return classes;
 }
