@@ -7,6 +7,8 @@
 #include "exchange/qelfdocsendweb.h"
 #include "exchange/qelfpagelleweb.h"
 #include "exchange/qelfrepos.h"
+#include "exchange/qelfriced.h"
+#include "exchange/qelfsendd.h"
 #include "platform/formregistry.h"
 #include "shell/qelstartup.h"
 
@@ -21,6 +23,8 @@ void registerExchangeForms()
     registerDocDelWebForms();
     registerDocSendWebForms();
     registerDocReceiveWebForms();
+    registerSendDForms();
+    registerRiceDForms();
 }
 
 } // namespace

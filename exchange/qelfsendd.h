@@ -1,0 +1,75 @@
+#pragma once
+
+// "Invio" (command "Invio (dischetti)"): the working session's data of the selected teachers of
+// one folder or medium mode (diskette, network folder, USB key, web folder), each into a folder
+// of his own under the mode's folder, written by the packet engine. The USB key gets the
+// teachers' set-up program beside the packets; the web folder gets each teacher's folder as
+// "<iAnaId>.ZIP" and, after the run, "Docenti.xml".
+//
+// A teacher is marked sent only once his folder is complete (packets, set-up copy, archive):
+// a failure ends the run with its message, the teachers before it sent and marked, this one not.
+// The engine's "Annulla" stops the run between two teachers. The window's controls are off
+// while a send runs, so that no second send starts inside it.
+
+#include "exchange/qelwebteachergrid.h"
+#include "exchange/qelxml.h"
+#include "platform/multiselect.h"
+
+#include <QSet>
+#include <QString>
+
+#include <memory>
+
+class QComboBox;
+class QLabel;
+
+class TfmqelSendD : public TfmVxMultiSelect
+{
+    Q_OBJECT
+public:
+    explicit TfmqelSendD(QWidget *owner = nullptr);
+    ~TfmqelSendD() override;
+
+    QComboBox *cbMod() const { return m_cbMod; }
+    QLabel *laLegend() const { return m_legend; }
+    QelWebTeacherGrid &Teachers() { return *m_teachers; }
+    TdmqelXML &Engine() { return m_xml; }
+
+    void done(int result) override;
+
+protected:
+    void OkClick() override;
+
+private:
+    struct Teacher
+    {
+        int iAaiId = 0;
+        int iAnaId = 0;
+        QString sDocNome;
+    };
+
+    void LoadSendModes();
+    void cbModChange();
+    void Send();
+    // The mode's folder with a trailing separator; empty (after the mode's warning) when it is
+    // not set or does not exist here. The diskette's drive is looked at per teacher instead.
+    QString BaseFolder() const;
+    // One teacher's folder: false when a failure already told ends the run.
+    bool SendTeacherFolder(const QString &base, const Teacher &teacher);
+    bool AskForDiskette(const QString &base, const QString &name) const;
+    void CopySetup(const QString &folder);
+    void setBusy(bool on);
+
+    QComboBox *m_cbMod;
+    QLabel *m_legend;
+    std::unique_ptr<QelWebTeacherGrid> m_teachers;
+    TdmqelXML m_xml;
+    int m_iModId = 0;
+    bool m_overwriteAlways = false;
+    bool m_busy = false;
+    // The folders filled in the running send, and whether the missing set-up was told.
+    QSet<QString> m_written;
+    bool m_setupMissingTold = false;
+};
+
+void registerSendDForms();
