@@ -16,64 +16,60 @@
 #include <QSqlQuery>
 
 #include <map>
-#include <optional>
 
 namespace {
 
 // What the collection reads of each kind: the packet's columns it needs (checked before any
-// write), the statement of one row, and the name of the kind in the office's messages.
+// write), the row's columns with their types (an insert's values go through a select that
+// checks the row's scope, and the select alone cannot tell their types), and the name of the
+// kind in the office's messages.
 struct CollectKind
 {
     int kind;
     const char *name;
     const char *columns;
-    const char *table; // PYSetGetId's name of the row's key; none for an update
-    const char *insert;
+    const char *table; // the table written; its first typed column is the new key
+    const char *typed;
 };
 
 // Kinds 0 to 2 find the row's component inside the statement: a component gone since the
-// export leaves it null, and the row is refused.
+// export leaves it null, and the row is refused. It is the class-session subject's, which the
+// scope holds to the class in the working year-session.
 #define QEL_COMPONENT                                                                              \
-    "(SELECT c.iClsMatCmpId FROM TClsMatCmp c WHERE c.iClsSesMatId = :iClsSesMatId "               \
-    "AND c.iCmpScaId = :iCmpScaId)"
+    "iClsMatCmpId (SELECT c.iClsMatCmpId FROM TClsMatCmp c WHERE c.iClsSesMatId = "                \
+    "CAST(:iClsSesMatId AS INTEGER) AND c.iCmpScaId = CAST(:iCmpScaId AS INTEGER))"
+#define QEL_DATES "dInsert TIMESTAMP, dStart DATE, dEnd DATE"
 const CollectKind kKinds[] = {
-    {0, "voti", "iClsId iClsSesMatId iSitId iCmpScaId iValId", "TVOT_VOTI",
-     "INSERT INTO TVot_Voti (iVotId, iClsMatCmpId, iSitId, iScaLivId, dInsert, dStart, dEnd) "
-     "VALUES (:iKey, " QEL_COMPONENT ", :iSitId, :iLevel, :dInsert, :dStart, :dEnd)"},
-    {1, "voti proposti", "iClsId iClsSesMatId iSitId iCmpScaId iValId", "TVTP_PROPOSTI",
-     "INSERT INTO TVtp_Proposti (iVtpId, iClsMatCmpId, iSitId, iPrpScaLivId, dInsert, dStart, "
-     "dEnd) VALUES (:iKey, " QEL_COMPONENT ", :iSitId, :iLevel, :dInsert, :dStart, :dEnd)"},
-    {2, "tassonomie", "iClsId iClsSesMatId iSitId iCmpScaId iValId", "TTAS_TASSONOMIE",
-     "INSERT INTO TTas_Tassonomie (iTasId, iClsMatCmpId, iSitId, iScaLivId, dInsert, dStart, "
-     "dEnd) VALUES (:iKey, " QEL_COMPONENT ", :iSitId, :iLevel, :dInsert, :dStart, :dEnd)"},
-    {3, "assenze", "iClsId iClsSesMatId iSitId iValId", "TASS_ASSENZE",
-     "INSERT INTO TAss_Assenze (iAssId, iClsSesMatId, iSitId, iAssOre, dInsert, dStart, dEnd) "
-     "VALUES (:iKey, :iClsSesMatId, :iSitId, :iAssOre, :dInsert, :dStart, :dEnd)"},
-    {4, "aiuti", "iClsId iClsSesMatId iSitId sValSDesc", "TAIU_AIUTI",
-     "INSERT INTO TAiu_Aiuti (iAiuId, iClsSesMatId, iSitId, sAiuVal, dInsert, dStart, dEnd) "
-     "VALUES (:iKey, :iClsSesMatId, :iSitId, :sAiuVal, :dInsert, :dStart, :dEnd)"},
-    {5, "note", "iClsId iClsSesMatId iSitId bNotNota", "TNOT_NOTE",
-     "INSERT INTO TNot_Note (iNotId, iClsSesMatId, iSitId, dNotData, bNotNota, iAnaId, dInsert, "
-     "dStart, dEnd) VALUES (:iKey, :iClsSesMatId, :iSitId, :dNotData, :bNotNota, :iAnaId, "
-     ":dInsert, :dStart, :dEnd)"},
-    {7, "debiti", "iClsId iAnsId iAnaId iSitId iMatId", "TDEB_DEBITI",
-     "INSERT INTO TDeb_Debiti (iDebId, iSitId, iMatId, dDebAttr, dDebVer, iAnaId_Attr, "
-     "iAnaId_Ver, iDesDedId, iDtpDtdId, bDebNota, dInsert, dStart, dEnd) VALUES (:iKey, "
-     "(SELECT s.iSitId FROM TSit_Situazioni s JOIN TAns_AnniScolast a "
-     "ON a.dAnsVextoInizio = s.dStart WHERE s.iAnaId = :iAnaId AND s.iSitOrdine = 1 "
-     "AND a.iAnsId = :iAnsId), :iMatId, :dDebAttr, :dDebVer, :iAnaId_Attr, :iAnaId_Ver, "
-     ":iDesDedId, :iDtpDtdId, :bDebNota, :dInsert, :dStart, :dEnd)"},
-    {8, "giudizi", "iClsId iSitId iAnsSesDwgId bGdzGiudizio", "TGDZ_GIUDIZI",
-     "INSERT INTO TGdz_Giudizi (iGdzId, iSitId, iAnsSesDwgId, bGdzGiudizio, dInsert, dStart, "
-     "dEnd) VALUES (:iKey, :iSitId, :iAnsSesDwgId, :bGdzGiudizio, :dInsert, :dStart, :dEnd)"},
-    {9, "esiti finali", "iClsId iSitId iPosFinId", nullptr,
-     "UPDATE TSit_Situazioni SET iPosFinId = :iPosFinId WHERE iSitId = :iSitId"},
+    {0, "voti", "iClsId iClsSesMatId iSitId iCmpScaId iValId", "TVot_Voti",
+     "iVotId INTEGER, " QEL_COMPONENT ", iSitId INTEGER, iScaLivId INTEGER, " QEL_DATES},
+    {1, "voti proposti", "iClsId iClsSesMatId iSitId iCmpScaId iValId", "TVtp_Proposti",
+     "iVtpId INTEGER, " QEL_COMPONENT ", iSitId INTEGER, iPrpScaLivId INTEGER, " QEL_DATES},
+    {2, "tassonomie", "iClsId iClsSesMatId iSitId iCmpScaId iValId", "TTas_Tassonomie",
+     "iTasId INTEGER, " QEL_COMPONENT ", iSitId INTEGER, iScaLivId INTEGER, " QEL_DATES},
+    {3, "assenze", "iClsId iClsSesMatId iSitId iValId", "TAss_Assenze",
+     "iAssId INTEGER, iClsSesMatId INTEGER, iSitId INTEGER, iAssOre INTEGER, " QEL_DATES},
+    {4, "aiuti", "iClsId iClsSesMatId iSitId sValSDesc", "TAiu_Aiuti",
+     "iAiuId INTEGER, iClsSesMatId INTEGER, iSitId INTEGER, sAiuVal VARCHAR(4), " QEL_DATES},
+    {5, "note", "iClsId iClsSesMatId iSitId bNotNota", "TNot_Note",
+     "iNotId INTEGER, iClsSesMatId INTEGER, iSitId INTEGER, dNotData DATE, "
+     "bNotNota BLOB SUB_TYPE TEXT, iAnaId INTEGER, " QEL_DATES},
+    // The debt goes to the pupil's first situation of the working year.
+    {7, "debiti", "iClsId iAnsId iAnaId iSitId iMatId", "TDeb_Debiti",
+     "iDebId INTEGER, iSitId (SELECT s.iSitId FROM TSit_Situazioni s JOIN TAns_AnniScolast a "
+     "ON a.dAnsVextoInizio = s.dStart WHERE s.iAnaId = CAST(:iAnaId AS INTEGER) AND "
+     "s.iSitOrdine = 1 AND a.iAnsId = CAST(:iAnsId AS INTEGER)), iMatId INTEGER, dDebAttr DATE, "
+     "dDebVer DATE, iAnaId_Attr INTEGER, iAnaId_Ver INTEGER, iDesDedId INTEGER, "
+     "iDtpDtdId INTEGER, bDebNota BLOB SUB_TYPE TEXT, " QEL_DATES},
+    {8, "giudizi", "iClsId iSitId iAnsSesDwgId bGdzGiudizio", "TGdz_Giudizi",
+     "iGdzId INTEGER, iSitId INTEGER, iAnsSesDwgId INTEGER, bGdzGiudizio BLOB SUB_TYPE TEXT, "
+     QEL_DATES},
+    {9, "esiti finali", "iClsId iSitId iPosFinId", nullptr, nullptr},
     {10, "competenze", "iAnaId iCompAsseId", "TCOMP_COMPETENZE",
-     "INSERT INTO TCOMP_COMPETENZE (ICOMPID, IANAID, ISITID, ICOMPASSEID, ICOMPLIVID, "
-     "ILINGUASTRANIERAID, SCOMPNOTE) VALUES (:iKey, :iAnaId, :iSitId, :iCompAsseId, "
-     ":iCompLivId, :iLinguaStranieraId, :sCompNote)"},
+     "ICOMPID INTEGER, IANAID INTEGER, ISITID INTEGER, ICOMPASSEID INTEGER, ICOMPLIVID INTEGER, "
+     "ILINGUASTRANIERAID INTEGER, SCOMPNOTE VARCHAR(500)"},
 };
 #undef QEL_COMPONENT
+#undef QEL_DATES
 
 const CollectKind &collectKind(int kind)
 {
@@ -145,16 +141,18 @@ QVariant noteField(const TClientDataSet &packet, const char *name)
 
 // An insert of one row that writes it only when the scope holds: the values go through a
 // select, typed since the select alone cannot tell their types.
-QString scopedInsert(const char *table, const char *typedColumns, const char *scope)
+// A column given as "name (expression)" takes the expression's value.
+QString scopedInsert(const char *table, const char *typedColumns, const QString &scope)
 {
     QStringList names, values;
     for (const QString &column : QString::fromLatin1(typedColumns).split(u',')) {
         const QString name = column.trimmed().section(u' ', 0, 0);
+        const QString type = column.trimmed().section(u' ', 1);
         names << name;
-        values << QStringLiteral("CAST(:%1 AS %2)").arg(name, column.trimmed().section(u' ', 1));
+        values << (type.startsWith(u'(') ? type : QStringLiteral("CAST(:%1 AS %2)").arg(name, type));
     }
     return QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM RDB$DATABASE WHERE %4")
-        .arg(QLatin1String(table), names.join(u','), values.join(u','), QLatin1String(scope));
+        .arg(QLatin1String(table), names.join(u','), values.join(u','), scope);
 }
 
 // The competence's level and language are keys only when they read as a number other than 0.
@@ -199,7 +197,6 @@ struct TdmqelXML::Collection
     QDate yearStart, yearEnd;
     QList<int> sesMats; // the class-session subjects of kinds 0 to 5 (the teacher's only)
     bool sesMatsRead = false;
-    std::optional<QSet<int>> classSitsHeld; // the class's situations as the database holds them
     bool generalUnread = false;             // outfin\DatiGen.cds is there but does not load
     QStringList log;
     QStringList stored; // the steps committed so far
@@ -396,6 +393,14 @@ QString errorLine(const EVxException &e)
            oneLine(e.detail().isEmpty() ? e.message() : e.message() + u' ' + e.detail());
 }
 
+QString outsideClass(const QString &packet, const TVxFieldValues &row, const QString &what,
+                     const QString &classDesc)
+{
+    return QStringLiteral("  %1: la riga della situazione %2 (%3) non è stata raccolta: è fuori "
+                          "dai dati della classe %4.")
+        .arg(packet, row.value(QStringLiteral("iSitId")).toString(), what, classDesc);
+}
+
 // Writes the rows, each row's failure its own: a row the database refuses is taken back and
 // listed, and the others are written; a failure that is not a row's own ends the kind. The rows
 // run under one savepoint first, since a refused row is rare and a savepoint per row costs two
@@ -434,27 +439,35 @@ void TdmqelXML::ImportAttendance(TVxTransaction &tr)
     if (!pupils.FindField(QStringLiteral("Frequenza")))
         return;
     QList<TVxFieldValues> rows;
-    QList<bool> empty;
     for (pupils.First(); !pupils.Eof(); pupils.Next()) {
         const QString code = field(pupils, "Frequenza").toString().toUpper();
         TVxFieldValues values;
         values.setValue(QStringLiteral("iSitId"), intField(pupils, "ISITID"));
+        values.setValue(QStringLiteral("iClsId"), iClsId);
         values.setValue(QStringLiteral("iFreqId"), code == u"D" ? 2 : code == u"N" ? 3 : 1);
+        values.setValue(QStringLiteral("lEmpty"), code.isEmpty());
         rows << values;
-        empty << code.isEmpty();
     }
+    QSet<qsizetype> outside;
     writeRows(tr, m_collect->log, rows.size(), [&](qsizetype row) {
         // The export writes "" for every code but 2 and 3: an empty code takes back only
         // those, so that a code the folder cannot carry comes back as it was.
-        if (empty[row])
-            tr.Exec(QStringLiteral("UPDATE TSit_Situazioni SET iFreqId = :iFreqId "
-                                   "WHERE iSitId = :iSitId AND iFreqId IN (2, 3)"),
-                    rows[row]);
+        const bool empty = rows[row].value(QStringLiteral("lEmpty")).toBool();
+        const int changed = tr.ExecChanged(
+            QStringLiteral("UPDATE TSit_Situazioni SET iFreqId = :iFreqId WHERE iSitId = :iSitId "
+                           "AND ") +
+                (empty ? QStringLiteral("iFreqId IN (2, 3) AND ") : QString()) +
+                QStringLiteral(QEL_CLASS_SIT),
+            rows[row]);
+        if (changed == 0 && !empty)
+            outside.insert(row);
         else
-            tr.ExecRow(QStringLiteral("UPDATE TSit_Situazioni SET iFreqId = :iFreqId "
-                                      "WHERE iSitId = :iSitId"),
-                       rows[row]);
+            outside.remove(row);
     });
+    for (qsizetype row = 0; row < rows.size(); ++row)
+        if (outside.contains(row))
+            m_collect->log << outsideClass(kPupils, rows[row], QStringLiteral("frequenza"),
+                                           sClsDesc);
 }
 
 const QList<int> &TdmqelXML::collectedSubjects(TVxTransaction &tr)
@@ -557,145 +570,6 @@ void TdmqelXML::DeleteKindData(int kind, TVxTransaction &tr)
     }
 }
 
-void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
-{
-    if (m_wait)
-        m_wait->Refresh();
-    Collection &c = *m_collect;
-    const CollectKind &rule = collectKind(kind);
-    const QString packetName = packetOf(kind);
-    TClientDataSet &packet = *c.packet(packetName);
-    const QString sql = QLatin1String(rule.insert);
-    const QList<int> &subjects = kind <= 5 ? collectedSubjects(tr) : c.sesMats;
-    const QSet<int> sesMats(subjects.cbegin(), subjects.cend());
-    const QSet<int> classSits(c.classSits.cbegin(), c.classSits.cend());
-    // The folder's own pupil list may lie: the situations of a kind's rows are the class's as the
-    // database holds them.
-    if (!c.classSitsHeld) {
-        TVxFieldValues cls;
-        cls.setValue(QStringLiteral("iClsId"), iClsId);
-        const QList<int> held =
-            selectIds(tr,
-                      QStringLiteral("SELECT s.iSitId FROM TSit_Situazioni s JOIN TClsPst p "
-                                     "ON p.iClsPstId = s.iClsPstId WHERE p.iClsId = :iClsId"),
-                      cls);
-        c.classSitsHeld = QSet<int>(held.cbegin(), held.cend());
-    }
-    const QString scope =
-        iMode == 1 ? QStringLiteral("della classe %1").arg(sClsDesc)
-                   : QStringLiteral("delle materie del docente %1 nella classe").arg(sDocNome);
-    const auto outside = [&](const char *what, const QVariant &id) {
-        c.log << QStringLiteral("  %1: la riga della situazione %2 (%3 %4) non è stata raccolta: "
-                                "è fuori dai dati %5.")
-                     .arg(packetName, field(packet, "iSitId").toString(), QLatin1String(what),
-                          id.toString(), scope);
-    };
-    QList<TVxFieldValues> rows;
-    for (packet.First(); !packet.Eof(); packet.Next()) {
-        if (kind != 10 && intField(packet, "iClsId") != iClsId)
-            continue;
-        if (kind == 7 && intField(packet, "iAnsId") != iAnsId)
-            continue;
-        TVxFieldValues values;
-        const auto copy = [&](const char *name) {
-            values.setValue(QLatin1String(name), field(packet, name));
-        };
-        if ((kind <= 5 || kind == 8 || kind == 9) &&
-            !c.classSitsHeld->contains(intField(packet, "iSitId"))) {
-            outside("alunno", field(packet, "iSitId"));
-            continue;
-        }
-        if (kind <= 5) {
-            if (!sesMats.contains(intField(packet, "iClsSesMatId"))) {
-                outside("materia", field(packet, "iClsSesMatId"));
-                continue;
-            }
-            copy("iClsSesMatId");
-            copy("iSitId");
-        }
-        switch (kind) {
-        case 0:
-        case 1:
-        case 2:
-            copy("iCmpScaId");
-            values.setValue(QStringLiteral("iLevel"), field(packet, "iValId"));
-            break;
-        case 3:
-            values.setValue(QStringLiteral("iAssOre"), field(packet, "iValId"));
-            break;
-        case 4:
-            values.setValue(QStringLiteral("sAiuVal"), field(packet, "sValSDesc"));
-            break;
-        case 5:
-            for (const char *name : {"dNotData", "bNotNota", "iAnaId"})
-                copy(name);
-            break;
-        case 7:
-            if (!classSits.contains(intField(packet, "iSitId"))) {
-                outside("materia", field(packet, "iMatId"));
-                continue;
-            }
-            for (const char *name :
-                 {"iAnaId", "iAnsId", "iMatId", "dDebAttr", "dDebVer", "bDebNota"})
-                copy(name);
-            for (const char *name : {"iAnaId_Attr", "iAnaId_Ver", "iDesDedId", "iDtpDtdId"})
-                values.setValue(QLatin1String(name), keyField(packet, name));
-            break;
-        case 8:
-            if (intField(packet, "iAnsSesDwgId") != iAnsSesDwgId) {
-                outside("sessione", field(packet, "iAnsSesDwgId"));
-                continue;
-            }
-            for (const char *name : {"iSitId", "iAnsSesDwgId", "bGdzGiudizio"})
-                copy(name);
-            break;
-        case 9:
-            copy("iSitId");
-            values.setValue(QStringLiteral("iPosFinId"), keyField(packet, "iPosFinId"));
-            break;
-        case 10: {
-            const int sit = intField(packet, "iSitId");
-            if (!classSits.contains(sit)) {
-                // A teacher folder's other classes are collected with their own class.
-                if (!c.folderSits.contains(sit))
-                    outside("alunno", field(packet, "iAnaId"));
-                continue;
-            }
-            for (const char *name : {"iAnaId", "iSitId", "iCompAsseId", "sCompNote"})
-                copy(name);
-            for (const char *name : {"iCompLivId", "iLinguaStranieraId"})
-                values.setValue(QLatin1String(name), numberField(packet, name));
-            break;
-        }
-        }
-        if (kind != 9 && kind != 10) {
-            // Rows the teachers' program made may lack their dates: those of a new row of the
-            // year, as grade entry gives them.
-            const auto date = [&](const char *name, const QDate &fallback) {
-                const QVariant value = field(packet, name);
-                values.setValue(QLatin1String(name), value.isNull()
-                                                         ? (qstrcmp(name, "dInsert") == 0
-                                                                ? QVariant(fallback.startOfDay())
-                                                                : QVariant(fallback))
-                                                         : value);
-            };
-            date("dInsert", c.yearStart);
-            date("dStart", c.yearStart);
-            date("dEnd", c.yearEnd);
-        }
-        rows << values;
-    }
-    writeRows(tr, c.log, rows.size(), [&](qsizetype row) {
-        if (!rule.table) {
-            tr.ExecRow(sql, rows[row]);
-            return;
-        }
-        rows[row].setValue(QStringLiteral("iKey"),
-                           VxNewKey(qqoVxGlobConn(), QLatin1String(rule.table)));
-        tr.Exec(sql, rows[row]);
-    });
-}
-
 namespace {
 
 // Writes rows whose statement checks its own scope: a row that touches nothing lies outside
@@ -720,15 +594,159 @@ void writeScopedRows(TVxTransaction &tr, QStringList &log, QList<TVxFieldValues>
             log << outsideLine(rows[row]);
 }
 
-QString outsideClass(const QString &packet, const TVxFieldValues &row, const QString &what,
-                     const QString &classDesc)
-{
-    return QStringLiteral("  %1: la riga della situazione %2 (%3) non è stata raccolta: è fuori "
-                          "dai dati della classe %4.")
-        .arg(packet, row.value(QStringLiteral("iSitId")).toString(), what, classDesc);
-}
-
 } // namespace
+
+void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
+{
+    if (m_wait)
+        m_wait->Refresh();
+    Collection &c = *m_collect;
+    const CollectKind &rule = collectKind(kind);
+    const QString packetName = packetOf(kind);
+    TClientDataSet &packet = *c.packet(packetName);
+    const QSet<int> classSits(c.classSits.cbegin(), c.classSits.cend());
+    // Each statement holds its row to the class's situations and, for kinds 0 to 5, to the
+    // class-session subjects of the working year-session (the teacher's own in a teacher
+    // folder), as the database holds them: the folder's own lists may lie.
+    QString subjects = QStringLiteral(
+        "EXISTS (SELECT 1 FROM TClsSesMat m JOIN TClsSes x ON x.iClsSesId = m.iClsSesId WHERE "
+        "m.iClsSesMatId = :iClsSesMatId AND x.iClsId = :iClsId AND x.iAnsSesDwgId = :iWorkSes");
+    if (iMode != 1)
+        subjects += QStringLiteral(" AND EXISTS (SELECT 1 FROM TMatRma r JOIN TClsMatAna a ON "
+                                   "a.iMatId = r.iMatId WHERE r.iMatRmaId = m.iMatRmaId AND "
+                                   "a.iClsId = :iClsId AND a.iAnaId = :iTeacher)");
+    subjects += u')';
+    QString scope = QStringLiteral(QEL_CLASS_SIT);
+    if (kind <= 5)
+        scope += QStringLiteral(" AND ") + subjects;
+    else if (kind == 7)
+        scope = QStringLiteral("EXISTS (SELECT 1 FROM TSit_Situazioni cs JOIN TClsPst cp ON "
+                               "cp.iClsPstId = cs.iClsPstId WHERE cs.iAnaId = :iAnaId AND "
+                               "cp.iClsId = :iClsId)");
+    else if (kind == 8)
+        scope += QStringLiteral(" AND EXISTS (SELECT 1 FROM TClsSes x WHERE x.iClsId = :iClsId "
+                                "AND x.iAnsSesDwgId = :iAnsSesDwgId AND x.iAnsSesDwgId = "
+                                ":iWorkSes)");
+    else if (kind == 10)
+        scope = QStringLiteral("EXISTS (SELECT 1 FROM TSit_Situazioni cs JOIN TClsPst cp ON "
+                               "cp.iClsPstId = cs.iClsPstId WHERE cs.iSitId = :ISITID AND "
+                               "cs.iAnaId = :IANAID AND cp.iClsId = :iClsId)");
+    const QString sql =
+        kind == 9 ? QStringLiteral("UPDATE TSit_Situazioni t SET iPosFinId = :iPosFinId WHERE "
+                                   "t.iSitId = :iSitId AND ") +
+                        scope
+                  : scopedInsert(rule.table, rule.typed, scope);
+    const QString where =
+        iMode == 1 ? QStringLiteral("della classe %1").arg(sClsDesc)
+                   : QStringLiteral("delle materie del docente %1 nella classe").arg(sDocNome);
+    const char *what = kind <= 5   ? "materia"
+                       : kind == 7 ? "debito della materia"
+                       : kind == 8 ? "sessione"
+                       : kind == 9 ? "esito"
+                                   : "alunno";
+    const char *whatId = kind <= 5   ? "iClsSesMatId"
+                         : kind == 7 ? "iMatId"
+                         : kind == 8 ? "iAnsSesDwgId"
+                         : kind == 9 ? "iPosFinId"
+                                     : "iAnaId";
+    QList<TVxFieldValues> rows;
+    QStringList lines; // each row's line, should it lie outside
+    for (packet.First(); !packet.Eof(); packet.Next()) {
+        if (kind != 10 && intField(packet, "iClsId") != iClsId)
+            continue;
+        if (kind == 7 && intField(packet, "iAnsId") != iAnsId)
+            continue;
+        const QString line = QStringLiteral("  %1: la riga della situazione %2 (%3 %4) non è "
+                                            "stata raccolta: è fuori dai dati %5.")
+                                 .arg(packetName, field(packet, "iSitId").toString(),
+                                      QLatin1String(what), field(packet, whatId).toString(), where);
+        // Rows of the folder's other pupils are collected with their own class.
+        const int sit = intField(packet, "iSitId");
+        if ((kind == 7 || kind == 10) && !classSits.contains(sit)) {
+            if (kind == 7 || !c.folderSits.contains(sit))
+                c.log << line;
+            continue;
+        }
+        TVxFieldValues values;
+        values.setValue(QStringLiteral("iClsId"), iClsId);
+        values.setValue(QStringLiteral("iWorkSes"), iAnsSesDwgId);
+        values.setValue(QStringLiteral("iTeacher"), iAnaId);
+        const auto copy = [&](const char *name) {
+            values.setValue(QLatin1String(name), field(packet, name));
+        };
+        switch (kind) {
+        case 0:
+        case 1:
+        case 2:
+            copy("iCmpScaId");
+            values.setValue(QLatin1String(kind == 1 ? "iPrpScaLivId" : "iScaLivId"),
+                            field(packet, "iValId"));
+            break;
+        case 3:
+            values.setValue(QStringLiteral("iAssOre"), field(packet, "iValId"));
+            break;
+        case 4:
+            values.setValue(QStringLiteral("sAiuVal"), field(packet, "sValSDesc"));
+            break;
+        case 5:
+            for (const char *name : {"dNotData", "bNotNota", "iAnaId"})
+                copy(name);
+            break;
+        case 7:
+            for (const char *name : {"iAnaId", "iMatId", "dDebAttr", "dDebVer", "bDebNota"})
+                copy(name);
+            values.setValue(QStringLiteral("iAnsId"), iAnsId);
+            for (const char *name : {"iAnaId_Attr", "iAnaId_Ver", "iDesDedId", "iDtpDtdId"})
+                values.setValue(QLatin1String(name), keyField(packet, name));
+            break;
+        case 8:
+            for (const char *name : {"iAnsSesDwgId", "bGdzGiudizio"})
+                copy(name);
+            break;
+        case 9:
+            values.setValue(QStringLiteral("iPosFinId"), keyField(packet, "iPosFinId"));
+            break;
+        case 10:
+            values.setValue(QStringLiteral("IANAID"), field(packet, "iAnaId"));
+            values.setValue(QStringLiteral("ISITID"), sit);
+            values.setValue(QStringLiteral("ICOMPASSEID"), field(packet, "iCompAsseId"));
+            values.setValue(QStringLiteral("SCOMPNOTE"), field(packet, "sCompNote"));
+            values.setValue(QStringLiteral("ICOMPLIVID"), numberField(packet, "iCompLivId"));
+            values.setValue(QStringLiteral("ILINGUASTRANIERAID"),
+                            numberField(packet, "iLinguaStranieraId"));
+            break;
+        }
+        if (kind <= 5)
+            copy("iClsSesMatId");
+        if (kind != 10)
+            copy("iSitId");
+        if (kind != 9 && kind != 10) {
+            // Rows the teachers' program made may lack their dates: those of a new row of the
+            // year, as grade entry gives them.
+            const auto date = [&](const char *name, const QDate &fallback) {
+                const QVariant value = field(packet, name);
+                values.setValue(QLatin1String(name), value.isNull()
+                                                         ? (qstrcmp(name, "dInsert") == 0
+                                                                ? QVariant(fallback.startOfDay())
+                                                                : QVariant(fallback))
+                                                         : value);
+            };
+            date("dInsert", c.yearStart);
+            date("dStart", c.yearStart);
+            date("dEnd", c.yearEnd);
+        }
+        values.setValue(QStringLiteral("iLine"), lines.size());
+        lines << line;
+        rows << values;
+    }
+    const QString key = rule.typed ? QString::fromLatin1(rule.typed).section(u' ', 0, 0) : QString();
+    const QByteArray keyName = key.toLatin1();
+    const QByteArray keyTable = QByteArray(rule.table ? rule.table : "").toUpper();
+    writeScopedRows(tr, c.log, rows, sql, rule.typed ? keyName.constData() : nullptr,
+                    keyTable.constData(), [&lines](const TVxFieldValues &row) {
+                        return lines[row.value(QStringLiteral("iLine")).toInt()];
+                    });
+}
 
 void TdmqelXML::ImportScrutinyDate(TVxTransaction &tr)
 {

@@ -318,6 +318,20 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
                            const QVariant &to) {
         return at(file, key, value, [=](TClientDataSet &p) { set(p, field, to); });
     };
+    const auto add = [](const char *file, const QList<std::pair<const char *, QVariant>> &row) {
+        return std::make_pair(QString(file), Change([=](TClientDataSet &p) {
+                                  p.Append();
+                                  for (const auto &[name, value] : row)
+                                      p.FieldByName(name)->setValue(value);
+                                  p.Post();
+                              }));
+    };
+    const int strangerPupil =
+        scalar("SELECT iAnaId FROM TSit_Situazioni WHERE iSitId = ?", {stranger}).toInt();
+    const int firstTerm = scalar("SELECT e.iClsSesMatId FROM TClsSesMat e JOIN TClsSesMat m ON "
+                                 "m.iMatRmaId = e.iMatRmaId WHERE e.iClsSesId = 390051 AND "
+                                 "m.iClsSesMatId = 1320")
+                              .toInt();
     const int sits = 25; // the pupils of ClsAlu.xml
     struct Case
     {
@@ -385,6 +399,17 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
          {"D|957|1|*", "G|955|*", "V|*|955|*"},
          {},
          QStringList(5, "  ")},
+        // Rows of the class's first term, and a pupil of another class that the folder's own
+        // list claims: the database tells.
+        {{setAt("ClsAss.xml", "iClsSesMatId", 1320, "iClsSesMatId", firstTerm),
+          setAt("ClsGdz.xml", "iClsId", 39005, "iAnsSesDwgId", 391),
+          setAt("ClsFin.xml", "iSitId", 955, "iSitId", stranger),
+          add("ClsAlu.xml", {{"ISITID", stranger}, {"ICLSID", 39005}, {"IANAID", strangerPupil}}),
+          add("Competenze.xml",
+              {{"iSitId", stranger}, {"iAnaId", strangerPupil}, {"iCompAsseId", 1}})},
+         {"A|1320|*", "G|*"},
+         {},
+         {"  ClsAss.xml", "  Competenze.xml", "  ClsFin.xml", "  ClsGdz.xml"}},
         // Make-up rows without a pupil still empty the class's records.
         {{setAt("Rec.xml", "iMatId", 7, "iSitId", 0)}, {"R|*"}},
     };
