@@ -23,7 +23,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -42,12 +41,16 @@ QString webFolder()
 } // namespace
 
 TfmqelRiceD::TfmqelRiceD(QWidget *owner)
-    : TfmVxMultiSelect(owner), m_eDir(new QLineEdit), m_pick(new QToolButton),
-      m_classes(new QListWidget), m_legend(new QLabel(QStringLiteral("Dati ricevuti")))
+    : TqelFolderTeachersWindow(owner, QStringLiteral("iAaiRicevuto"), kReceivedColour,
+                               QStringLiteral("Dati ricevuti"),
+                               {{"sDocNome", "Docente", 240},
+                                {"sModDesc", "Modalità invio", 140},
+                                {"dAaiInviato", "Data e ora invio", 140},
+                                {"dAaiRicevuto", "Data e ora ricevuto", 140}}),
+      m_eDir(new QLineEdit), m_pick(new QToolButton), m_classes(new QListWidget)
 {
     setObjectName(QStringLiteral("fmqelRiceD"));
     setWindowTitle(QStringLiteral("Raccolta"));
-    buCancel()->setText(QStringLiteral("Chiudi"));
 
     auto *folderRow = new QHBoxLayout;
     auto *folderLabel = new QLabel(QStringLiteral("Percorso:"));
@@ -70,22 +73,6 @@ TfmqelRiceD::TfmqelRiceD(QWidget *owner)
         layout->addWidget(classLabel);
         layout->addWidget(m_classes);
     }
-    m_legend->setObjectName(QStringLiteral("laLegend"));
-    m_legend->setAutoFillBackground(true);
-    QPalette lime = m_legend->palette();
-    lime.setColor(QPalette::Window, kReceivedColour);
-    lime.setColor(QPalette::WindowText, Qt::black);
-    m_legend->setPalette(lime);
-    ButtonRow()->insertWidget(0, m_legend);
-
-    m_teachers = std::make_unique<QelWebTeacherGrid>(
-        frSelect(), QStringLiteral("iAaiRicevuto"), kReceivedColour,
-        QList<QelWebTeacherGrid::Column>{{"sDocNome", "Docente", 240},
-                                         {"sModDesc", "Modalità invio", 140},
-                                         {"dAaiInviato", "Data e ora invio", 140},
-                                         {"dAaiRicevuto", "Data e ora ricevuto", 140}});
-    m_teachers->SetMarkBackground(true);
-    frSelect()->ClearSortColumns();
     connect(grSelect()->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { currentRowChanged(); });
     connect(m_pick, &QToolButton::clicked, this, [this] {
@@ -114,7 +101,7 @@ QString TfmqelRiceD::RecordedFolder(const QString &stored)
 
 void TfmqelRiceD::showEvent(QShowEvent *event)
 {
-    TfmVxMultiSelect::showEvent(event);
+    TqelFolderTeachersWindow::showEvent(event);
     if (!m_shown)
         FormShow();
 }
@@ -123,17 +110,17 @@ void TfmqelRiceD::FormShow()
 {
     m_shown = true;
     RunShowingErrors([this] {
-        openList();
+        Reload();
         UnpackReturnedArchives();
-        currentRowChanged();
     });
 }
 
-void TfmqelRiceD::openList()
+void TfmqelRiceD::Reload()
 {
-    m_teachers->Open(SendBookkeeping::folderTeachersSql(),
-                     valuesOf({{"iAnsSesDwgId", TVxWorkingContext::session()}}));
+    Teachers().Open(SendBookkeeping::folderTeachersSql(),
+                    valuesOf({{"iAnsSesDwgId", TVxWorkingContext::session()}}));
     grSelect()->clearSelection();
+    currentRowChanged();
 }
 
 void TfmqelRiceD::UnpackReturnedArchives()
@@ -141,23 +128,23 @@ void TfmqelRiceD::UnpackReturnedArchives()
     const QString web = webFolder();
     if (web.isEmpty())
         return;
-    for (int row = 0; row < m_teachers->RowCount(); ++row) {
-        if (m_teachers->Value(row, QStringLiteral("iModId")).toInt() != kModeWebFolder)
+    for (int row = 0; row < Teachers().RowCount(); ++row) {
+        if (Teachers().Value(row, QStringLiteral("iModId")).toInt() != kModeWebFolder)
             continue;
-        const QString id = m_teachers->Value(row, QStringLiteral("iAnaId")).toString();
+        const QString id = Teachers().Value(row, QStringLiteral("iAnaId")).toString();
         const QString archive =
             resolvePath(web + QStringLiteral("OUT_") + id + QStringLiteral(".ZIP"));
         if (!QFileInfo(archive).isFile())
             continue;
         // Without a folder of its own the archive would land in the program's current folder.
         const QString folder =
-            RecordedFolder(m_teachers->Value(row, QStringLiteral("sAaiDirInviato")).toString());
+            RecordedFolder(Teachers().Value(row, QStringLiteral("sAaiDirInviato")).toString());
         if (folder.isEmpty())
             continue;
         if (!UnzipToDir(archive, folder))
             VxMessageDlg(QStringLiteral("I dati restituiti dal docente %1 (%2) non sono stati "
                                         "estratti: l'archivio resta nella cartella Web.")
-                             .arg(m_teachers->Value(row, QStringLiteral("sDocNome")).toString(),
+                             .arg(Teachers().Value(row, QStringLiteral("sDocNome")).toString(),
                                   QDir::toNativeSeparators(archive)),
                          mtError, mbOK);
     }
@@ -165,13 +152,13 @@ void TfmqelRiceD::UnpackReturnedArchives()
 
 void TfmqelRiceD::currentRowChanged()
 {
-    if (m_busy)
+    if (Busy())
         return;
     const int row = frSelect()->CurrentSourceRow();
     RunShowingErrors([&] {
-        ShowTeacherFolder(
-            row < 0 ? QString()
-                    : m_teachers->Value(row, QStringLiteral("sAaiDirInviato")).toString());
+        ShowTeacherFolder(row < 0
+                              ? QString()
+                              : Teachers().Value(row, QStringLiteral("sAaiDirInviato")).toString());
     });
 }
 
@@ -218,57 +205,18 @@ QList<int> TfmqelRiceD::tickedClasses() const
 
 void TfmqelRiceD::updateOk()
 {
-    buOk()->setEnabled(!m_busy && !tickedClasses().isEmpty());
+    buOk()->setEnabled(!Busy() && !tickedClasses().isEmpty());
 }
 
-void TfmqelRiceD::setBusy(bool on)
+void TfmqelRiceD::Run()
 {
-    m_busy = on;
-    ClientArea()->setEnabled(!on);
-    buCancel()->setEnabled(!on);
-    updateOk();
-}
-
-void TfmqelRiceD::done(int result)
-{
-    // Closing the window would free the engine under the running collection.
-    if (!m_busy)
-        TfmVxMultiSelect::done(result);
-}
-
-void TfmqelRiceD::OkClick()
-{
-    SetModalResult(mrNone);
-    if (m_busy)
-        return;
-    RunShowingErrors([this] { Collect(); });
-}
-
-void TfmqelRiceD::Collect()
-{
-    const QList<int> rows = SelectedRows();
-    if (rows.isEmpty()) {
+    const QList<Teacher> teachers = SelectedTeachers();
+    if (teachers.isEmpty()) {
         VxMessageDlg(QStringLiteral("Nessun docente selezionato."), mtInformation, mbOK);
         return;
     }
-    QList<Teacher> teachers;
-    for (int row : rows)
-        teachers.append({m_teachers->Value(row, QStringLiteral("iAaiId")).toInt(),
-                         m_teachers->Value(row, QStringLiteral("iAnaId")).toInt(),
-                         m_teachers->Value(row, QStringLiteral("sDocNome")).toString().trimmed(),
-                         m_teachers->Value(row, QStringLiteral("sAaiDirInviato")).toString()});
     const bool single = teachers.size() == 1;
     const QString shown = m_eDir->text().trimmed();
-
-    TVxHourglass hourglass;
-    setBusy(true);
-    auto restore = qScopeGuard([this] {
-        setBusy(false);
-        RunShowingErrors([this] {
-            openList();
-            currentRowChanged();
-        });
-    });
     m_xml.iAnsSesDwgId = TVxWorkingContext::session();
     m_xml.iAnsId = TVxWorkingContext::schoolYear();
     m_xml.iMode = 0;
@@ -301,7 +249,7 @@ void TfmqelRiceD::Collect()
         // A folder without classes brought nothing back: the teacher is still to be collected.
         if (!classes.isEmpty())
             SendBookkeeping(qqoVxGlobConn()).markReceived(t.iAaiId);
-        openList();
+        Reload();
     }
     VxMessageDlg(QStringLiteral("Operazione completata."), mtInformation, mbOK);
     if (!log.isEmpty())

@@ -23,7 +23,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QScopeGuard>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -97,12 +96,15 @@ void copyFile(const QString &source, const QString &target)
 } // namespace
 
 TfmqelSendD::TfmqelSendD(QWidget *owner)
-    : TfmVxMultiSelect(owner), m_cbMod(new QComboBox),
-      m_legend(new QLabel(QStringLiteral("Dati inviati")))
+    : TqelFolderTeachersWindow(owner, QStringLiteral("iAaiInviato"), kSentColour,
+                               QStringLiteral("Dati inviati"),
+                               {{"sDocNome", "Docente", 260},
+                                {"dAaiInviato", "Data e ora di invio", 140},
+                                {"sAaiDirInviato", "Percorso di invio", 260}}),
+      m_cbMod(new QComboBox)
 {
     setObjectName(QStringLiteral("fmqelSendD"));
     setWindowTitle(QStringLiteral("Invio"));
-    buCancel()->setText(QStringLiteral("Chiudi"));
 
     auto *modeRow = new QHBoxLayout;
     auto *modeLabel = new QLabel(QStringLiteral("&Modalità di invio"));
@@ -112,22 +114,6 @@ TfmqelSendD::TfmqelSendD(QWidget *owner)
     modeRow->addWidget(m_cbMod, 1);
     if (auto *layout = qobject_cast<QVBoxLayout *>(ClientArea()->layout()))
         layout->insertLayout(0, modeRow);
-    m_legend->setObjectName(QStringLiteral("laLegend"));
-    m_legend->setAutoFillBackground(true);
-    QPalette yellow = m_legend->palette();
-    yellow.setColor(QPalette::Window, kSentColour);
-    yellow.setColor(QPalette::WindowText, Qt::black);
-    m_legend->setPalette(yellow);
-    ButtonRow()->insertWidget(0, m_legend);
-
-    m_teachers = std::make_unique<QelWebTeacherGrid>(
-        frSelect(), QStringLiteral("iAaiInviato"), kSentColour,
-        QList<QelWebTeacherGrid::Column>{{"sDocNome", "Docente", 260},
-                                         {"dAaiInviato", "Data e ora di invio", 140},
-                                         {"sAaiDirInviato", "Percorso di invio", 260}});
-    m_teachers->SetMarkBackground(true);
-    // Only the name sorts: the send goes from the last selected row of the list's order.
-    frSelect()->ClearSortColumns();
     connect(m_cbMod, &QComboBox::activated, this,
             [this] { RunShowingErrors([this] { cbModChange(); }); });
     resize(720, 480);
@@ -150,31 +136,8 @@ void TfmqelSendD::LoadSendModes()
 void TfmqelSendD::cbModChange()
 {
     m_iModId = enumItemId(m_cbMod, m_cbMod->currentIndex());
-    m_teachers->Open(TVxWorkingContext::session(), m_iModId);
+    Teachers().Open(TVxWorkingContext::session(), m_iModId);
     grSelect()->clearSelection();
-}
-
-void TfmqelSendD::done(int result)
-{
-    // Closing the window would free the engine under the running send.
-    if (!m_busy)
-        TfmVxMultiSelect::done(result);
-}
-
-void TfmqelSendD::OkClick()
-{
-    SetModalResult(mrNone);
-    if (m_busy)
-        return;
-    RunShowingErrors([this] { Send(); });
-}
-
-void TfmqelSendD::setBusy(bool on)
-{
-    m_busy = on;
-    ClientArea()->setEnabled(!on);
-    buOk()->setEnabled(!on);
-    buCancel()->setEnabled(!on);
 }
 
 QString TfmqelSendD::BaseFolder() const
@@ -198,10 +161,10 @@ QString TfmqelSendD::BaseFolder() const
     return base;
 }
 
-void TfmqelSendD::Send()
+void TfmqelSendD::Run()
 {
-    const QList<int> rows = SelectedRows();
-    if (rows.isEmpty()) {
+    const QList<Teacher> teachers = SelectedTeachers();
+    if (teachers.isEmpty()) {
         VxMessageDlg(QStringLiteral("Nessun docente selezionato."), mtWarning, mbOK);
         return;
     }
@@ -210,7 +173,7 @@ void TfmqelSendD::Send()
     const QString base = BaseFolder();
     if (base.isEmpty())
         return;
-    const QString count = QString::number(rows.size());
+    const QString count = QString::number(teachers.size());
     if (m_iModId == kModeFloppy &&
         VxMessageDlg(QStringLiteral("Avete scelto di inviare i dati al Floppy da 3,5 pollici. "
                                     "\r\rLa procedura chiederà un dischetto nuovo e formattato "
@@ -222,22 +185,9 @@ void TfmqelSendD::Send()
                      mtWarning, mbOKCancel) != mrOk)
         return;
 
-    // Read before the first send: the list is read again after every teacher.
-    QList<Teacher> teachers;
-    for (int row : rows)
-        teachers.append({m_teachers->Value(row, QStringLiteral("iAaiId")).toInt(),
-                         m_teachers->Value(row, QStringLiteral("iAnaId")).toInt(),
-                         m_teachers->Value(row, QStringLiteral("sDocNome")).toString()});
-
-    TVxHourglass hourglass;
-    setBusy(true);
     m_xml.lCancel = false;
     m_written.clear();
     m_setupMissingTold = false;
-    auto restore = qScopeGuard([this] {
-        setBusy(false);
-        RunShowingErrors([this] { cbModChange(); });
-    });
     bool cancelled = false;
     for (qsizetype i = teachers.size() - 1; i >= 0; --i) {
         if (m_xml.lCancel) {
@@ -247,7 +197,7 @@ void TfmqelSendD::Send()
         }
         if (!SendTeacherFolder(base, teachers.at(i)))
             return;
-        m_teachers->Open(TVxWorkingContext::session(), m_iModId);
+        Reload();
     }
     if (m_iModId == kModeWebFolder)
         WriteDocentiXml(this, base + QStringLiteral("Docenti.xml"));
@@ -275,7 +225,7 @@ bool TfmqelSendD::AskForDiskette(const QString &base, const QString &name) const
 
 bool TfmqelSendD::SendTeacherFolder(const QString &base, const Teacher &teacher)
 {
-    const QString name = teacher.sDocNome.trimmed();
+    const QString &name = teacher.sDocNome;
     if (name.isEmpty())
         return true;
     if (m_iModId == kModeFloppy && !AskForDiskette(base, name))

@@ -11,19 +11,14 @@
 // The engine's "Annulla" stops the run between two teachers. The window's controls are off
 // while a send runs, so that no second send starts inside it.
 
-#include "exchange/qelwebteachergrid.h"
-#include "exchange/qelxml.h"
-#include "platform/multiselect.h"
+#include "exchange/qelfolderteacherswindow.h"
 
 #include <QSet>
 #include <QString>
 
-#include <memory>
-
 class QComboBox;
-class QLabel;
 
-class TfmqelSendD : public TfmVxMultiSelect
+class TfmqelSendD : public TqelFolderTeachersWindow
 {
     Q_OBJECT
 public:
@@ -31,26 +26,15 @@ public:
     ~TfmqelSendD() override;
 
     QComboBox *cbMod() const { return m_cbMod; }
-    QLabel *laLegend() const { return m_legend; }
-    QelWebTeacherGrid &Teachers() { return *m_teachers; }
-    TdmqelXML &Engine() { return m_xml; }
-
-    void done(int result) override;
 
 protected:
-    void OkClick() override;
+    // The send (buOkClick).
+    void Run() override;
+    void Reload() override { cbModChange(); }
 
 private:
-    struct Teacher
-    {
-        int iAaiId = 0;
-        int iAnaId = 0;
-        QString sDocNome;
-    };
-
     void LoadSendModes();
     void cbModChange();
-    void Send();
     // The mode's folder with a trailing separator; empty (after the mode's warning) when it is
     // not set or does not exist here. The diskette's drive is looked at per teacher instead.
     QString BaseFolder() const;
@@ -58,15 +42,10 @@ private:
     bool SendTeacherFolder(const QString &base, const Teacher &teacher);
     bool AskForDiskette(const QString &base, const QString &name) const;
     void CopySetup(const QString &folder);
-    void setBusy(bool on);
 
     QComboBox *m_cbMod;
-    QLabel *m_legend;
-    std::unique_ptr<QelWebTeacherGrid> m_teachers;
-    TdmqelXML m_xml;
     int m_iModId = 0;
     bool m_overwriteAlways = false;
-    bool m_busy = false;
     // The folders filled in the running send, and whether the missing set-up was told.
     QSet<QString> m_written;
     bool m_setupMissingTold = false;
