@@ -70,9 +70,8 @@ protected:
     {
         DialogSeam::queueModalScript([=, this](QDialog *d) {
             auto *dialog = qobject_cast<TfmqelFldName *>(d);
-            EXPECT_NE(dialog, nullptr);
             if (!dialog)
-                return int(mrCancel);
+                return ADD_FAILURE() << "not the folder dialog", int(mrCancel);
             asked << dialog->laMsg()->text();
             if (!name.isNull())
                 dialog->eFolderName()->setText(name);
@@ -81,22 +80,24 @@ protected:
             return int(mrNone);
         });
     }
+    // The messages shown, the folder dialogs aside.
     static QStringList messages()
     {
-        QStringList texts;
-        for (const DialogSeam::Shown &s : DialogSeam::shown())
-            if (s.kind == "message")
-                texts << s.text;
+        QStringList texts = DialogSeam::shownTexts();
+        texts.removeAll("Cartella");
         return texts;
     }
-    static QString sentTo(int id)
+    // The folders the teachers were sent to ("" never), "+" after one collected.
+    static QStringList marks(const QList<int> &aaiIds)
     {
-        return scalar("SELECT sAaiDirInviato FROM TAai_AnaAppInvio WHERE iAaiId = ?", {id})
-            .toString();
-    }
-    static bool received(int id)
-    {
-        return scalar("SELECT iAaiRicevuto FROM TAai_AnaAppInvio WHERE iAaiId = ?", {id}) == 1;
+        QStringList marks;
+        for (int id : aaiIds)
+            marks << scalar("SELECT COALESCE(sAaiDirInviato, '') || IIF(iAaiRicevuto = 1, '+', "
+                            "'') FROM TAai_AnaAppInvio WHERE iAaiId = ?",
+                            {id})
+                         .toString()
+                         .trimmed();
+        return marks;
     }
     static int infoId(const QString &folder)
     {
@@ -163,7 +164,7 @@ TEST_F(TeacherFolders, NetworkSendAsksForExistingFoldersAndMarksOnlyWhatWasWritt
     for (const auto &[id, folder] : {std::pair{9, "Monti Gabriele/"},
                                      {10, "_._Caruso Nuova/"},
                                      {11, "Marchetti Beatrice_Jr/"}}) {
-        EXPECT_EQ(sentTo(id), base + folder);
+        EXPECT_EQ(marks({id}), QStringList{base + folder});
         EXPECT_EQ(infoId(base + folder), 1000000 + id);
     }
 
@@ -199,10 +200,8 @@ TEST_F(TeacherFolders, UsbSendCopiesTheSetUpAndSkipsOnlyWhatItMust)
     EXPECT_EQ(QDir(db.mainDir.path()).entryList(), mainFolder);
     EXPECT_EQ(files("Caruso Greta"), QStringList{"vecchio.txt"});
     EXPECT_EQ(readFileBytes(base + "a_b/Setup.exe"), "installa");
-    EXPECT_EQ(sentTo(8), "");
-    EXPECT_EQ(sentTo(9), base + "_./");
-    EXPECT_EQ(sentTo(10), "\\\\server\\scambio\\D010");
-    EXPECT_EQ(sentTo(11), base + "a_b/");
+    EXPECT_EQ(marks({8, 9, 10, 11}),
+              (QStringList{"", base + "_./", "\\\\server\\scambio\\D010", base + "a_b/"}));
 
     // Without the set-up, said once; a copy that fails, said; neither stops the send.
     QFile::remove(db.mainDir.path() + "ETC/qed/SETUP.exe");
@@ -225,8 +224,7 @@ TEST_F(TeacherFolders, UsbSendCopiesTheSetUpAndSkipsOnlyWhatItMust)
     };
     send(3, {9, 11});
     EXPECT_EQ(messages(), QStringList{"guasto di prova"});
-    EXPECT_EQ(sentTo(9), base + "_./");
-    EXPECT_EQ(sentTo(11), "");
+    EXPECT_EQ(marks({9, 11}), (QStringList{base + "_./", ""}));
 }
 
 TEST_F(TeacherFolders, WebFolderSendZipsEachFolderListsEveryTeacherAndStopsOnAnnulla)
@@ -241,8 +239,7 @@ TEST_F(TeacherFolders, WebFolderSendZipsEachFolderListsEveryTeacherAndStopsOnAnn
     };
     send(4, {12, 13});
     EXPECT_EQ(messages(), QStringList{"Procedura annullata dall'utente."});
-    EXPECT_EQ(sentTo(12), base + "Villa Riccardo/");
-    EXPECT_EQ(sentTo(13), "");
+    EXPECT_EQ(marks({12, 13}), (QStringList{base + "Villa Riccardo/", ""}));
     EXPECT_EQ(QDir(base).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               (QStringList{"1000012.ZIP", "Docenti.xml"}));
     EXPECT_EQ(runChecker("unzip", {"-tq", base + "1000012.ZIP"}), 0);
@@ -258,22 +255,16 @@ TEST_F(TeacherFolders, EachModeWantsItsFolderAndTheFloppyADisketteForEachTeacher
     const QString missing = "Attenzione\n\nAvete scelto di inviare i dati %1 senza impostare il "
                             "percorso di invio.\n\nImpostarlo da \"Utilità e parametri - "
                             "Parametri Tavrin\" per proseguire.\n\n";
-    const struct
-    {
-        int mode;
-        TVxParString *folder;
-        const char *value;
-        int iAaiId;
-        const char *place;
-    } cases[] = {{1, &dmqelParGen->xpsDirFloppy, " ", 10, "al Floppy da 3,5 pollici"},
-                 {2, &dmqelParGen->xpsDirRete, "\\\\server\\scambio", 9, "in un percorso di rete"},
-                 {3, &dmqelParGen->xpsDirUSB, "", 8, "alla chiave USB"},
-                 {4, &dmqelParGen->xpsDirWeb, "C:\\Vexto\\Web", 12, "per Web"}};
-    for (const auto &c : cases) {
-        c.folder->SetValore(c.value);
-        send(c.mode, {c.iAaiId});
-        EXPECT_EQ(messages(), QStringList{missing.arg(c.place)});
-        c.folder->SetValore(base);
+    using Case = std::tuple<int, TVxParString *, const char *, int, const char *>;
+    for (const auto &[mode, folder, value, id, place] :
+         {Case{1, &dmqelParGen->xpsDirFloppy, " ", 10, "al Floppy da 3,5 pollici"},
+          Case{2, &dmqelParGen->xpsDirRete, "\\\\server\\scambio", 9, "in un percorso di rete"},
+          Case{3, &dmqelParGen->xpsDirUSB, "", 8, "alla chiave USB"},
+          Case{4, &dmqelParGen->xpsDirWeb, "C:\\Vexto\\Web", 12, "per Web"}}) {
+        folder->SetValore(value);
+        send(mode, {id});
+        EXPECT_EQ(messages(), QStringList{missing.arg(place)});
+        folder->SetValore(base);
     }
 
     const QString prompt = "Invio dati per il docente: %1\n\nInserire un dischetto vuoto nel "
@@ -288,7 +279,7 @@ TEST_F(TeacherFolders, EachModeWantsItsFolderAndTheFloppyADisketteForEachTeacher
                            "dischetti.\n",
                            prompt.arg("Marchetti Beatrice", base), prompt.arg("Caruso Greta", base),
                            "Procedura competata."}));
-    EXPECT_EQ(sentTo(10), base + "Caruso Greta/");
+    EXPECT_EQ(marks({10}), QStringList{base + "Caruso Greta/"});
 
     // No diskette in the drive: asked again until the office gives up on the teacher.
     const QString drive = db.mainDir.path() + "floppy/";
@@ -300,7 +291,7 @@ TEST_F(TeacherFolders, EachModeWantsItsFolderAndTheFloppyADisketteForEachTeacher
               (QStringList{prompt.arg("Marchetti Beatrice", drive),
                            prompt.arg("Marchetti Beatrice", drive),
                            prompt.arg("Caruso Greta", drive), "Procedura competata."}));
-    EXPECT_EQ(sentTo(10), base + "Caruso Greta/");
+    EXPECT_EQ(marks({10}), QStringList{base + "Caruso Greta/"});
     EXPECT_FALSE(QDir(drive).exists());
 }
 
@@ -367,7 +358,7 @@ TEST_F(TeacherFolders, CollectionBringsBackTheTickedClassesOfTheRightTeacherOnly
     EXPECT_EQ(messages(),
               (QStringList{"Il docente selezionato non è lo stesso del percorso specificato.",
                            "Operazione completata."}));
-    EXPECT_FALSE(received(11));
+    EXPECT_EQ(marks({11}), QStringList{marchetti});
 
     // Her own folder, the second class unticked: only the first comes back.
     window = collector({11});
@@ -377,13 +368,12 @@ TEST_F(TeacherFolders, CollectionBringsBackTheTickedClassesOfTheRightTeacherOnly
     window->buOk()->click();
     using Changes = std::pair<qsizetype, qsizetype>;
     EXPECT_EQ(changedSince(before), Changes(1, 1));
-    EXPECT_TRUE(received(11));
+    EXPECT_EQ(marks({11}), QStringList{marchetti + "+"});
 
     // Two teachers: every class of each folder; a folder without classes is not received.
     QFile::remove(caruso + "ClsSes.xml");
     window = collector({10, 11});
     window->buOk()->click();
     EXPECT_EQ(changedSince(before), Changes(2, 2));
-    EXPECT_TRUE(received(11));
-    EXPECT_FALSE(received(10));
+    EXPECT_EQ(marks({10, 11}), (QStringList{caruso, marchetti + "+"}));
 }
