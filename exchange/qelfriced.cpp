@@ -178,8 +178,9 @@ void TfmqelRiceD::ShowTeacherFolder(const QString &folder)
 void TfmqelRiceD::FillClassList(const QString &folder)
 {
     m_classes->clear();
-    const QString file = resolvePath(folder + QStringLiteral("ClsSes.xml"));
-    if (!QFileInfo(file).isFile())
+    const QString file =
+        folder.isEmpty() ? QString() : resolvePath(folder + QStringLiteral("ClsSes.xml"));
+    if (file.isEmpty() || !QFileInfo(file).isFile())
         return;
     TClientDataSet sessions;
     sessions.LoadFromFile(file);
