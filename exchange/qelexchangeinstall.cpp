@@ -4,6 +4,7 @@
 #include "exchange/qelfdocinv.h"
 #include "exchange/qelfdocparams.h"
 #include "exchange/qelfdocreceiveweb.h"
+#include "exchange/qelfdocsend.h"
 #include "exchange/qelfdocsendweb.h"
 #include "exchange/qelfpagelleweb.h"
 #include "exchange/qelfrepos.h"
@@ -25,6 +26,7 @@ void registerExchangeForms()
     registerDocReceiveWebForms();
     registerSendDForms();
     registerRiceDForms();
+    registerDocFolderForms();
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "exchange/qelrdocreceivesingleweb.h"
 
+#include "exchange/qelrdocreceivesingle.h"
 #include "exchange/qelsendbookkeeping.h"
 #include "exchange/qelwebsendsql.h"
 #include "platform/checklist.h"
@@ -68,13 +69,5 @@ void TfrqelDocReceiveSingleWeb::LoadTeacherClasses()
 
 QString TfrqelDocReceiveSingleWeb::BuildClsFilter() const
 {
-    const QList<int> checked = CheckedIds(m_classes);
-    if (checked.size() == m_classes->count())
-        return QString();
-    if (checked.isEmpty())
-        return QStringLiteral("1 = 0");
-    QStringList terms;
-    for (int iClsId : checked)
-        terms << QStringLiteral("(iClsId = %1)").arg(iClsId);
-    return terms.join(QLatin1String(" OR "));
+    return BuildCheckedClsFilter(m_classes);
 }

@@ -174,19 +174,25 @@ QString notes()
                         QStringLiteral("iNotId"));
 }
 
-QString livelli()
+QString livelliSelect()
 {
     return QStringLiteral(
         "SELECT ScaLiv.iScaLivId, CmpSca.iCmpScaId, CmpSca.iCmpScaTass, Liv.sLivSDesc, "
         "Liv.sLivLDesc, ScaLiv.iScaLivValore, ScaLiv.iScaLivSufficiente, ScaLiv.iScaLivInMedia "
         "FROM TScaLiv ScaLiv "
         "  JOIN TCmpSca CmpSca ON CmpSca.iScaId = ScaLiv.iScaId "
-        "  JOIN TLiv_Livelli Liv ON Liv.iLivId = ScaLiv.iLivId "
-        "ORDER BY CmpSca.iCmpId, CmpSca.iScaId, ScaLiv.iScaLivOrd, CmpSca.iCmpScaId, "
-        "  ScaLiv.iScaLivId");
+        "  JOIN TLiv_Livelli Liv ON Liv.iLivId = ScaLiv.iLivId ");
 }
 
-QString livVtp()
+QString livelli()
+{
+    return livelliSelect() +
+           QStringLiteral(
+               "ORDER BY CmpSca.iCmpId, CmpSca.iScaId, ScaLiv.iScaLivOrd, CmpSca.iCmpScaId, "
+               "  ScaLiv.iScaLivId");
+}
+
+QString livVtpSelect()
 {
     return QStringLiteral(
         "SELECT PrpScaLiv.iPrpScaLivId AS iScaLivId, CmpSca.iCmpScaId, CmpSca.iCmpScaTass, "
@@ -196,10 +202,16 @@ QString livVtp()
         "FROM TPrpScaLiv PrpScaLiv "
         "  JOIN TScaLiv ScaLiv ON ScaLiv.iScaLivId = PrpScaLiv.iScaLivId "
         "  JOIN TCmpSca CmpSca ON CmpSca.iScaId = ScaLiv.iScaId "
-        "  JOIN TPrp_Proposti Prp ON Prp.iPrpId = PrpScaLiv.iPrpId "
-        "WHERE PrpScaLiv.lPrpScaLivVisible = 1 "
-        "ORDER BY CmpSca.iCmpId, CmpSca.iScaId, PrpScaLiv.iPrpScaLivOrd, CmpSca.iCmpScaId, "
-        "  PrpScaLiv.iPrpScaLivId");
+        "  JOIN TPrp_Proposti Prp ON Prp.iPrpId = PrpScaLiv.iPrpId ");
+}
+
+QString livVtp()
+{
+    return livVtpSelect() +
+           QStringLiteral(
+               "WHERE PrpScaLiv.lPrpScaLivVisible = 1 "
+               "ORDER BY CmpSca.iCmpId, CmpSca.iScaId, PrpScaLiv.iPrpScaLivOrd, CmpSca.iCmpScaId, "
+               "  PrpScaLiv.iPrpScaLivId");
 }
 
 QString debiti()
@@ -238,7 +250,7 @@ QString esiDeb()
                           "ORDER BY DesDed.iDesDedId");
 }
 
-QString istituto()
+QString istitutoSelect()
 {
     return QStringLiteral(
         "SELECT Sed.sSedNomLDesc, Sed.sSedNomSDesc, Sed.sSedIndIndirizzo, Cap.sCapValue, "
@@ -249,9 +261,15 @@ QString istituto()
         "  LEFT JOIN TCap Cap ON Cap.iCapId = ComCap.iCapId "
         "  LEFT JOIN TSrpc Srpc ON Srpc.iSrpcId = ComCap.iSrpcId "
         "  LEFT JOIN TCom_Comuni Com ON Com.iComId = Srpc.iComId "
-        "  LEFT JOIN TPro_Province Pro ON Pro.iProId = Srpc.iProId "
-        "WHERE Sed.iDwgId IS NULL AND Sed.lDwgSedMain = 1 AND Sed.dEnd_Sed IS NULL "
-        "ORDER BY Sed.iDwgSedId");
+        "  LEFT JOIN TPro_Province Pro ON Pro.iProId = Srpc.iProId ");
+}
+
+QString istituto()
+{
+    return istitutoSelect() +
+           QStringLiteral(
+               "WHERE Sed.iDwgId IS NULL AND Sed.lDwgSedMain = 1 AND Sed.dEnd_Sed IS NULL "
+               "ORDER BY Sed.iDwgSedId");
 }
 
 } // namespace QelWebSendSql

@@ -40,6 +40,11 @@ QString aids();
 QString notes();
 QString livelli();
 QString livVtp();
+// The selects of livelli, livvtp and istituto without their conditions and order, which the
+// binary teacher folders give their own.
+QString livelliSelect();
+QString livVtpSelect();
+QString istitutoSelect();
 QString debiti(); // :iAnsId, :iAnaId
 QString esiDeb();
 QString istituto();

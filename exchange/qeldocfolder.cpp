@@ -1,0 +1,491 @@
+#include "exchange/qeldocfolder.h"
+
+#include "exchange/qeldocfoldersql.h"
+#include "exchange/qelsendbookkeeping.h"
+#include "exchange/qelwebsendsql.h"
+#include "platform/connection.h"
+#include "platform/cp1252.h"
+#include "platform/helpers.h"
+#include "platform/inifile.h"
+#include "platform/sqlclientdataset.h"
+#include "platform/transaction.h"
+#include "platform/vxexception.h"
+#include "shell/qelutil.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSaveFile>
+
+namespace {
+
+const char *const kSlotPrefixes[] = {"vot", "vtp", "tas"};
+
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QVariant valueOf(const TClientDataSet &ds, const QString &column)
+{
+    const TField *field = ds.FindField(column);
+    return field ? field->Value() : QVariant();
+}
+
+QString pupilOf(const TClientDataSet &ds)
+{
+    return (valueOf(ds, QStringLiteral("sAnaCognome")).toString() + QLatin1Char(' ') +
+            valueOf(ds, QStringLiteral("sAnaNome")).toString())
+        .trimmed();
+}
+
+using PairKey = QPair<qlonglong, qlonglong>;
+
+PairKey pairOf(const QVariant &a, const QVariant &b)
+{
+    return {a.toLongLong(), b.toLongLong()};
+}
+
+void openSelect(TSQLClientDataSet &ds, const QString &sql, const TVxFieldValues &params)
+{
+    ds.setCommandText(sql);
+    ds.Params() = params;
+    ds.Open();
+}
+
+void requireFile(const QString &path)
+{
+    if (!QFileInfo(path).isFile())
+        throw EVxException(
+            QStringLiteral("Impossibile aprire il file %1: il file non esiste.").arg(native(path)));
+}
+
+// Every spelling: the folder may have come back from a Windows medium.
+void deleteInfoFile(const QString &folder)
+{
+    const QFileInfoList entries =
+        QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo &entry : entries) {
+        if (entry.fileName().compare(QelTeacherFolderWriter::InfoFileName(), Qt::CaseInsensitive) !=
+            0)
+            continue;
+        QFile file(entry.absoluteFilePath());
+        if (!file.remove())
+            throw EVxException(QStringLiteral("Impossibile cancellare il file %1:\r%2")
+                                   .arg(native(entry.absoluteFilePath()), file.errorString()));
+    }
+}
+
+} // namespace
+
+QelTeacherFolderWriter::QelTeacherFolderWriter(int iAnsSesDwgId, int iAnsId, int iDwgId,
+                                               bool askPasswd, const QelDocShowValues &show)
+    : m_iAnsSesDwgId(iAnsSesDwgId), m_iAnsId(iAnsId), m_iDwgId(iDwgId), m_askPasswd(askPasswd),
+      m_show(show), m_sessionText(GetSessioneDesc(iAnsSesDwgId)),
+      m_yearText(AnnoScolTextOfAnsId(iAnsId))
+{
+    for (int tass = 0; tass < 2; ++tass)
+        VxEachRow(
+            qqoVxGlobConn(), QelDocFolderSql::slotCount(),
+            valuesOf({{"iAnsSesDwgId", iAnsSesDwgId}, {"iCmpScaTass", tass}}),
+            [&](const QSqlQuery &q, const QSqlRecord &) { m_slots[tass] = q.value(0).toInt(); });
+}
+
+const QStringList &QelTeacherFolderWriter::PacketNames()
+{
+    static const QStringList names = {QStringLiteral("clsmat.cds"),  QStringLiteral("voti.cds"),
+                                      QStringLiteral("livelli.cds"), QStringLiteral("livvtp.cds"),
+                                      QStringLiteral("debiti.cds"),  QStringLiteral("esideb.cds"),
+                                      QStringLiteral("istituto.cds")};
+    return names;
+}
+
+QString QelTeacherFolderWriter::FolderOf(const QString &base, const QelFolderTeacher &teacher)
+{
+    return LongDir(base) +
+           TKIENormalizeString(teacher.sDocNome + QLatin1Char('_') + teacher.sAnaCagCode) +
+           QLatin1Char('/');
+}
+
+QByteArray QelTeacherFolderWriter::InfoText(const QelFolderTeacher &teacher) const
+{
+    QList<QPair<QString, QString>> lines = {
+        {QStringLiteral("[Info]"), QString()},
+        {QStringLiteral("Id="), m_askPasswd ? QString::number(teacher.iAnaId) : QString()},
+        {QStringLiteral("Codice="), teacher.sAnaCagCode},
+        {QStringLiteral("Nome="), teacher.sDocNome},
+        {QStringLiteral("Sessione="), m_sessionText},
+        {QStringLiteral("Anno="), m_yearText},
+        {QStringLiteral("[Show]"), QString()}};
+    for (const auto &[key, value] : m_show)
+        lines.append({key + QLatin1Char('='), QString::number(value)});
+    QByteArray bytes;
+    for (const auto &[key, value] : lines) {
+        const std::optional<QByteArray> encoded = encodeCp1252(key + value);
+        if (value.contains(QLatin1Char('\r')) || value.contains(QLatin1Char('\n')) || !encoded)
+            throw EVxException(
+                QStringLiteral("Il valore \"%1\" del docente %2 (%3) non può essere scritto in "
+                               "qedInfo.ini: contiene un a capo o un carattere che il file non "
+                               "rappresenta. Invio interrotto; la cartella del docente non è stata "
+                               "toccata.")
+                    .arg(key.chopped(key.endsWith(QLatin1Char('=')) ? 1 : 0),
+                         QString(teacher.sDocNome)
+                             .replace(QLatin1Char('\r'), QLatin1Char(' '))
+                             .replace(QLatin1Char('\n'), QLatin1Char(' ')),
+                         teacher.sAnaCagCode));
+        bytes += *encoded + "\r\n";
+    }
+    return bytes;
+}
+
+QString QelTeacherFolderWriter::WriteTeacherFolder(const QString &base,
+                                                   const QelFolderTeacher &teacher)
+{
+    const QByteArray info = InfoText(teacher);
+    const QString folder = FolderOf(base, teacher);
+    if (!QDir().mkpath(folder))
+        throw EVxException(QStringLiteral("Impossibile creare la directory ") + native(folder));
+    deleteInfoFile(folder);
+
+    const QSqlDatabase db = qqoVxGlobConn();
+    TVxTransaction reading(db);
+    if (!reading.StartTransaction())
+        throw EVxException(reading.lastError());
+    const TVxFieldValues params =
+        valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId}, {"iAnaId", teacher.iAnaId}});
+    const auto save = [&](const QString &name, const QString &sql, const TVxFieldValues &values) {
+        TSQLClientDataSet ds;
+        openSelect(ds, sql, values);
+        ds.SaveToFile(folder + name, dfBinary, TVxFileSync::Later);
+    };
+    save(PacketNames().at(0), QelDocFolderSql::clsMat(), params);
+    writeVoti(teacher, folder);
+    save(PacketNames().at(2), QelDocFolderSql::livelli(), {});
+    save(PacketNames().at(3), QelDocFolderSql::livVtp(), {});
+    save(PacketNames().at(4), QelDocFolderSql::debiti(),
+         valuesOf({{"iAnsId", m_iAnsId}, {"iAnaId", teacher.iAnaId}}));
+    save(PacketNames().at(5), QelWebSendSql::esiDeb(), {});
+    save(PacketNames().at(6), QelDocFolderSql::istituto(), valuesOf({{"iDwgId", m_iDwgId}}));
+    if (!SyncFolderToDisk(folder))
+        throw EVxException(
+            QStringLiteral("Impossibile completare la scrittura dei file nella cartella %1.")
+                .arg(native(folder)));
+
+    QSaveFile file(folder + InfoFileName());
+    if (!file.open(QIODevice::WriteOnly) || file.write(info) != info.size() || !file.commit())
+        throw EVxException(QStringLiteral("Impossibile scrivere il file %1:\r%2")
+                               .arg(native(folder + InfoFileName()), file.errorString()));
+    SendBookkeeping(db).markSentFolder(teacher.iAaiId, folder);
+    reading.Commit();
+    return folder;
+}
+
+void QelTeacherFolderWriter::writeVoti(const QelFolderTeacher &teacher, const QString &folder)
+{
+    const TVxFieldValues params =
+        valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId}, {"iAnaId", teacher.iAnaId}});
+    TSQLClientDataSet base;
+    openSelect(base, QelDocFolderSql::votiBase(), params);
+
+    // Per kind: the components of each class-session subject in slot order, and the levels.
+    struct Kind
+    {
+        QHash<qlonglong, QList<QList<QVariant>>> components;
+        QHash<PairKey, QVariant> levels;
+        int slotCount = 0;
+    };
+    Kind kinds[3];
+    for (int k = 0; k < 3; ++k) {
+        const int tass = k == 2 ? 1 : 0;
+        TSQLClientDataSet ds;
+        TVxFieldValues values = params;
+        values.setValue(QStringLiteral("iCmpScaTass"), tass);
+        openSelect(ds, QelDocFolderSql::slotComponents(), values);
+        for (int row = 0; row < ds.StoredRecordCount(); ++row) {
+            const QList<QVariant> &r = ds.StoredRecord(row);
+            kinds[k].components[r.at(0).toLongLong()].append(r.mid(1, 4));
+        }
+        openSelect(ds, QelDocFolderSql::slotLevels(QelDocFolderSql::kinds()[k]), params);
+        for (int row = 0; row < ds.StoredRecordCount(); ++row) {
+            const QList<QVariant> &r = ds.StoredRecord(row);
+            kinds[k].levels.insert(pairOf(r.at(0), r.at(1)), r.at(2));
+        }
+        // A subject with more components than the session has scales still sends them all.
+        kinds[k].slotCount = m_slots[tass];
+        for (const QList<QList<QVariant>> &list : std::as_const(kinds[k].components))
+            kinds[k].slotCount = std::max(kinds[k].slotCount, int(list.size()));
+    }
+    // The first value (by key) of each situation and class-session subject.
+    QHash<PairKey, QList<QVariant>> subjectValues[3];
+    for (int k = 0; k < 3; ++k) {
+        TSQLClientDataSet ds;
+        openSelect(ds, QelDocFolderSql::subjectValues(QelDocFolderSql::kinds()[3 + k]), params);
+        for (int row = 0; row < ds.StoredRecordCount(); ++row) {
+            const QList<QVariant> &r = ds.StoredRecord(row);
+            const PairKey key = pairOf(r.at(0), r.at(1));
+            if (!subjectValues[k].contains(key))
+                subjectValues[k].insert(key, r.mid(2, k == 2 ? 2 : 1));
+        }
+    }
+
+    TClientDataSet voti;
+    for (const TFieldDef &def : base.FieldDefs())
+        voti.AddFieldDef(def.Name, def.DataType, def.Size);
+    for (int k = 0; k < 3; ++k)
+        for (int n = 1; n <= kinds[k].slotCount; ++n) {
+            const QString slot = QLatin1String(kSlotPrefixes[k]) + QString::number(n);
+            voti.AddFieldDef(QStringLiteral("iClsMatCmpId_") + slot, ftInteger);
+            voti.AddFieldDef(QStringLiteral("sCmpSDesc_") + slot, ftString, 50);
+            voti.AddFieldDef(QStringLiteral("sCmpLDesc_") + slot, ftString, 100);
+            voti.AddFieldDef(QStringLiteral("iCmpScaId_") + slot, ftInteger);
+            voti.AddFieldDef(QStringLiteral("iScaLivId_") + slot, ftInteger);
+        }
+    voti.AddFieldDef(QStringLiteral("iAssOre"), ftInteger);
+    // Four characters, as the aids are stored: a narrower column would cut them.
+    voti.AddFieldDef(QStringLiteral("sAiuVal"), ftString, 4);
+    voti.AddFieldDef(QStringLiteral("dNotData"), ftDate);
+    voti.AddFieldDef(QStringLiteral("bNotNota"), ftMemo);
+    voti.CreateDataSet();
+
+    const int sitColumn = base.FieldByName(QStringLiteral("iSitId"))->Index();
+    const int csmColumn = base.FieldByName(QStringLiteral("iClsSesMatId"))->Index();
+    const int baseCount = int(base.FieldDefs().size());
+    for (int row = 0; row < base.StoredRecordCount(); ++row) {
+        const QList<QVariant> &r = base.StoredRecord(row);
+        voti.Append();
+        int field = 0;
+        for (; field < baseCount; ++field)
+            voti.Fields(field)->setValue(r.at(field));
+        for (int k = 0; k < 3; ++k) {
+            const QList<QList<QVariant>> components =
+                kinds[k].components.value(r.at(csmColumn).toLongLong());
+            for (int n = 0; n < kinds[k].slotCount; ++n, field += 5) {
+                if (n >= components.size())
+                    continue;
+                const QList<QVariant> &c = components.at(n);
+                for (int i = 0; i < 4; ++i)
+                    voti.Fields(field + i)->setValue(c.at(i));
+                voti.Fields(field + 4)->setValue(
+                    kinds[k].levels.value(pairOf(r.at(sitColumn), c.at(0))));
+            }
+        }
+        const PairKey key = pairOf(r.at(sitColumn), r.at(csmColumn));
+        for (int k = 0; k < 3; ++k) {
+            const QList<QVariant> values = subjectValues[k].value(key);
+            const int width = k == 2 ? 2 : 1;
+            for (int i = 0; i < width; ++i, ++field)
+                if (i < values.size())
+                    voti.Fields(field)->setValue(values.at(i));
+        }
+        voti.Post();
+    }
+    voti.SaveToFile(folder + PacketNames().at(1), dfBinary, TVxFileSync::Later);
+}
+
+QelTeacherFolderCollector::QelTeacherFolderCollector(int iAnsSesDwgId, int iAnsId)
+    : m_db(qqoVxGlobConn()), m_iAnsSesDwgId(iAnsSesDwgId), m_iAnsId(iAnsId)
+{
+}
+
+QString QelTeacherFolderCollector::ReadInfoCode(const QString &folder)
+{
+    return TVxINIFile(folder + QelTeacherFolderWriter::InfoFileName())
+        .ReadString(QStringLiteral("Info"), QStringLiteral("Codice"), QString());
+}
+
+QelTeacherFolderCollector::Show QelTeacherFolderCollector::ReadShow(const QString &folder)
+{
+    const QString path = folder + QelTeacherFolderWriter::InfoFileName();
+    const TVxINIFile ini(path);
+    Show show;
+    for (const char *key : {"Vot", "Vtp", "Tas", "Ass", "Aiu", "Not", "Deb"}) {
+        const QString name = QLatin1String(key);
+        const QString text = ini.ReadString(QStringLiteral("Show"), name, QString()).trimmed();
+        bool number = false;
+        const qlonglong value = text.toLongLong(&number);
+        if (number)
+            show.append({name, value != 0});
+        else if (text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ||
+                 text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
+            show.append({name, text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0});
+        else
+            throw EVxException(QStringLiteral("'%1' non è un valore booleano valido (%2, "
+                                              "sezione [Show], chiave %3).")
+                                   .arg(text, native(path), name));
+    }
+    return show;
+}
+
+void QelTeacherFolderCollector::ImportTeacherFolder(const QString &folder, int iDocId,
+                                                    const QString &clsFilter, const Show &show)
+{
+    m_iDocId = iDocId;
+    const auto shown = [&show](const char *name) {
+        for (const auto &[key, on] : show)
+            if (key == QLatin1String(name))
+                return on;
+        return false;
+    };
+    const QString votiPath = folder + QelTeacherFolderWriter::PacketNames().at(1);
+    const QString debitiPath = folder + QelTeacherFolderWriter::PacketNames().at(4);
+    // Both packets are there before anything is written.
+    requireFile(votiPath);
+    if (shown("Deb"))
+        requireFile(debitiPath);
+
+    TClientDataSet voti;
+    voti.LoadFromFile(votiPath);
+    if (!clsFilter.isEmpty()) {
+        voti.setFilter(clsFilter);
+        voti.setFiltered(true);
+    }
+    for (voti.First(); !voti.Eof(); voti.Next())
+        for (int k = 0; k < QelDocFolderSql::kindCount(); ++k) {
+            const QelDocFolderKind &kind = QelDocFolderSql::kinds()[k];
+            if (!shown(kind.name))
+                continue;
+            if (*kind.prefix)
+                ImportGradeKind(voti, kind);
+            else
+                importSubjectValue(voti, kind);
+        }
+    if (shown("Deb"))
+        importDebts(debitiPath, clsFilter);
+}
+
+void QelTeacherFolderCollector::writeValue(const Write &write)
+{
+    TVxTransaction tr(m_db, kTransactionId);
+    // A value that cannot be written is never skipped unsaid.
+    if (!tr.StartTransaction())
+        throw EVxException(QStringLiteral("Impossibile avviare la transazione di scrittura: "
+                                          "raccolta interrotta.\r") +
+                           tr.lastError());
+    try {
+        write(tr);
+        tr.Commit();
+    } catch (const EVxException &) {
+        tr.Rollback();
+        throw;
+    }
+}
+
+void QelTeacherFolderCollector::ImportGradeKind(const TClientDataSet &record,
+                                                const QelDocFolderKind &kind)
+{
+    const QString prefix = QLatin1String(kind.prefix);
+    for (int n = 1; record.FindField(QStringLiteral("iClsMatCmpId_%1%2").arg(prefix).arg(n)); ++n) {
+        const QString slot = prefix + QString::number(n);
+        const QVariant component = valueOf(record, QStringLiteral("iClsMatCmpId_") + slot);
+        if (component.isNull())
+            continue;
+        const QVariant level = valueOf(record, QStringLiteral("iScaLivId_") + slot);
+        QList<QPair<QString, QVariant>> values;
+        if (!level.isNull())
+            values.append({QStringLiteral("iScaLivId"), level.toInt()});
+        writeKindValue(record, kind, slot, component.toInt(), values);
+    }
+}
+
+void QelTeacherFolderCollector::importSubjectValue(const TClientDataSet &record,
+                                                   const QelDocFolderKind &kind)
+{
+    const QString name = QLatin1String(kind.name);
+    QList<QPair<QString, QVariant>> values;
+    if (name == QLatin1String("Ass")) {
+        const QVariant hours = valueOf(record, QStringLiteral("iAssOre"));
+        if (!hours.isNull() && hours.toInt() != 0)
+            values.append({QStringLiteral("iAssOre"), hours.toInt()});
+    } else if (name == QLatin1String("Aiu")) {
+        const QString aid = valueOf(record, QStringLiteral("sAiuVal")).toString();
+        if (!aid.isEmpty())
+            values.append({QStringLiteral("sAiuVal"), aid});
+    } else {
+        const QVariant date = valueOf(record, QStringLiteral("dNotData"));
+        const QVariant text = valueOf(record, QStringLiteral("bNotNota"));
+        if (!date.isNull() || !text.toString().isEmpty()) {
+            // An invalid QVariant is the null the statement needs: Qt 6 does not take an
+            // invalid QDate for one.
+            values.append({QStringLiteral("dNotData"),
+                           date.toDate().isValid() ? QVariant(date.toDate()) : QVariant()});
+            values.append({QStringLiteral("bNotNota"),
+                           text.isNull() ? QVariant() : QVariant(text.toString())});
+        }
+    }
+    writeKindValue(record, kind, QString(), valueOf(record, QStringLiteral("iClsSesMatId")).toInt(),
+                   values);
+}
+
+void QelTeacherFolderCollector::writeKindValue(const TClientDataSet &record,
+                                               const QelDocFolderKind &kind, const QString &slot,
+                                               int rowKey,
+                                               const QList<QPair<QString, QVariant>> &values)
+{
+    TVxFieldValues all = valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId},
+                                   {"iDocId", m_iDocId},
+                                   {"iSitId", valueOf(record, QStringLiteral("iSitId")).toInt()},
+                                   {kind.rowKey, rowKey}});
+    for (const auto &[name, value] : values)
+        all.setValue(name, value);
+    const auto outside = [&] {
+        const QString target =
+            slot.isEmpty()
+                ? QStringLiteral("materia (%1 %2)").arg(QLatin1String(kind.rowKey)).arg(rowKey)
+                : QStringLiteral("componente %1 (%2 %3)")
+                      .arg(valueOf(record, QStringLiteral("sCmpSDesc_") + slot).toString(),
+                           QLatin1String(kind.rowKey))
+                      .arg(rowKey);
+        return EVxException(QStringLiteral("Alunno %1 (situazione %2), %3: il dato non appartiene "
+                                           "alle classi e materie del docente nella sessione di "
+                                           "lavoro e non è stato scritto. Raccolta interrotta.")
+                                .arg(pupilOf(record))
+                                .arg(valueOf(record, QStringLiteral("iSitId")).toInt())
+                                .arg(target));
+    };
+    writeValue([&](TVxTransaction &tr) {
+        const QString write = values.isEmpty() ? QelDocFolderSql::deleteValue(kind)
+                                               : QelDocFolderSql::updateValue(kind);
+        if (tr.ExecChanged(write, all) > 0)
+            return;
+        if (!tr.Exec(QelDocFolderSql::valueInScope(kind), all).next())
+            throw outside();
+        if (values.isEmpty())
+            return;
+        all.setValue(QStringLiteral("iNewId"), VxNewKey(m_db, QLatin1String(kind.generator)));
+        if (tr.ExecChanged(QelDocFolderSql::insertValue(kind), all) == 0)
+            throw outside();
+    });
+}
+
+void QelTeacherFolderCollector::importDebts(const QString &path, const QString &clsFilter)
+{
+    TClientDataSet debiti;
+    debiti.LoadFromFile(path);
+    if (!clsFilter.isEmpty()) {
+        debiti.setFilter(clsFilter);
+        debiti.setFiltered(true);
+    }
+    for (debiti.First(); !debiti.Eof(); debiti.Next()) {
+        QVariant verified = valueOf(debiti, QStringLiteral("dDebVer"));
+        verified = verified.toDate().isValid() ? QVariant(verified.toDate()) : QVariant();
+        const QVariant note = valueOf(debiti, QStringLiteral("bDebNota"));
+        const TVxFieldValues values =
+            valuesOf({{"iDesDedId", valueOf(debiti, QStringLiteral("iDesDedId"))},
+                      {"dDebVer", verified},
+                      {"bDebNota", note.isNull() ? QVariant() : QVariant(note.toString())},
+                      {"iSitId", valueOf(debiti, QStringLiteral("iSitId")).toInt()},
+                      {"iMatId", valueOf(debiti, QStringLiteral("iMatId")).toInt()},
+                      {"iDocId", m_iDocId},
+                      {"iAnsId", m_iAnsId}});
+        writeValue([&](TVxTransaction &tr) {
+            if (tr.ExecChanged(QelDocFolderSql::debtUpdate(), values) == 0)
+                throw EVxException(
+                    QStringLiteral("Alunno %1, debito nella materia %2: il debito "
+                                   "non è tra quelli del docente e non è stato "
+                                   "scritto. Raccolta interrotta.")
+                        .arg(pupilOf(debiti),
+                             valueOf(debiti, QStringLiteral("sMatLDesc")).toString()));
+        });
+    }
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+// The statements of the binary teacher folders: what the send reads for one teacher in the
+// working year-session (:iAnsSesDwgId, :iAnaId), and the collection's writes per kind.
+//
+// Every write of the collection names its target by the folder's ids and runs only where the
+// statement itself finds the target in the teacher's scope (:iDocId): the situation in one of
+// his classes with a class session in the working year-session, the component or class-session
+// subject in that class session and in a subject he is assigned to there. A debt must be one
+// the send would have given him: of an earlier year than :iAnsId, verified by him or in a
+// subject he is assigned to in the debt's class.
+
+#include <QString>
+
+struct QelDocFolderKind
+{
+    const char *name;      // "Vot": the key of qedInfo.ini [Show]
+    const char *prefix;    // "vot": the slot columns of voti.cds; empty for a subject's value
+    const char *table;     // "TVot_Voti"
+    const char *keyColumn; // "iVotId"
+    const char *rowKey;    // "iClsMatCmpId" or "iClsSesMatId"
+    const char *setClause; // "iScaLivId = :iScaLivId"
+    const char *columns;   // the value columns of the insert
+    const char *values;    // their parameters, typed for the insert's select list
+    const char *generator; // "TVOT_VOTI"
+};
+
+namespace QelDocFolderSql {
+
+// Vot, Vtp, Tas, Ass, Aiu, Not: the order of the collection.
+const QelDocFolderKind *kinds();
+int kindCount();
+
+// The send (:iAnsSesDwgId, :iAnaId unless said otherwise).
+QString clsMat();
+QString votiBase();
+// K(kind): the distinct component scales of the working year-session (:iCmpScaTass).
+QString slotCount();
+// The components of the teacher's class-session subjects (:iCmpScaTass), in slot order:
+// iClsSesMatId, iClsMatCmpId, sCmpSDesc, sCmpLDesc, iCmpScaId.
+QString slotComponents();
+// The stored levels of a kind's table: iSitId, iClsMatCmpId, iLivello.
+QString slotLevels(const QelDocFolderKind &kind);
+// The first value (by key) of each situation and class-session subject: iSitId, iClsSesMatId
+// and the value's columns.
+QString subjectValues(const QelDocFolderKind &kind);
+QString livelli();
+QString livVtp();
+QString debiti();   // :iAnsId, :iAnaId
+QString istituto(); // :iDwgId
+
+// The bookkeeping rows of every mode of the year-session, for the teacher frame.
+QString teachersOfSession();
+
+// The collection (:iAnsSesDwgId, :iDocId, :iSitId, the row key; the values).
+QString deleteValue(const QelDocFolderKind &kind);
+QString updateValue(const QelDocFolderKind &kind);
+QString insertValue(const QelDocFolderKind &kind); // :iNewId
+// One row when the target is in the teacher's scope.
+QString valueInScope(const QelDocFolderKind &kind);
+// :iDesDedId, :dDebVer, :bDebNota by :iSitId, :iMatId, in the scope (:iDocId, :iAnsId).
+QString debtUpdate();
+
+} // namespace QelDocFolderSql

@@ -1,0 +1,194 @@
+#include "exchange/qelfdocreceive.h"
+
+#include "exchange/qeldocfolder.h"
+#include "exchange/qelrdocreceivecls.h"
+#include "exchange/qelrdocreceivesingle.h"
+#include "exchange/qelsendbookkeeping.h"
+#include "platform/clientdataset.h"
+#include "platform/connection.h"
+#include "platform/globalvars.h"
+#include "platform/helpers.h"
+#include "platform/messagedlg.h"
+#include "platform/transaction.h"
+#include "platform/vxexception.h"
+#include "platform/waitwindow.h"
+
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QVBoxLayout *pageLayout(QWidget *page)
+{
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    return layout;
+}
+
+const char kNoClass[] = "Nessuna classe selezionata";
+
+} // namespace
+
+TfmqelDocReceive::TfmqelDocReceive(QWidget *owner)
+    : TfmVxOkCancDlg(owner), m_pages(new QTabWidget), m_singlePage(new QWidget),
+      m_classPage(new QWidget), m_single(new TfrqelDocReceiveSingle),
+      m_classes(new TfrqelDocReceiveCls)
+{
+    setObjectName(QStringLiteral("fmqelDocReceive"));
+    setWindowTitle(QStringLiteral("Raccolta"));
+    buCancel()->setText(QStringLiteral("Chiudi"));
+    auto *layout = new QVBoxLayout(ClientArea());
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_pages->setObjectName(QStringLiteral("pcTipologia"));
+    m_singlePage->setObjectName(QStringLiteral("tsSingleDoc"));
+    m_classPage->setObjectName(QStringLiteral("tsClasse"));
+    m_single->setObjectName(QStringLiteral("frqelDocReceiveSingle_fm"));
+    m_classes->setObjectName(QStringLiteral("frqelDocReceiveClasse_fm"));
+    pageLayout(m_singlePage)->addWidget(m_single);
+    pageLayout(m_classPage)->addWidget(m_classes);
+    m_pages->addTab(m_singlePage, QStringLiteral("Singolo"));
+    m_pages->addTab(m_classPage, QStringLiteral("Classe"));
+    m_pages->setCurrentWidget(m_singlePage);
+    layout->addWidget(m_pages, 1);
+    resize(700, 560);
+}
+
+TfmqelDocReceive::~TfmqelDocReceive() = default;
+
+void TfmqelDocReceive::showEvent(QShowEvent *event)
+{
+    TfmVxOkCancDlg::showEvent(event);
+    if (!m_shown)
+        FormShow();
+}
+
+void TfmqelDocReceive::FormShow()
+{
+    m_shown = true;
+    m_iAnsSesDwgId = TVxWorkingContext::session();
+    m_iAnsId = TVxWorkingContext::schoolYear();
+    RunShowingErrors([this] {
+        m_single->SetAnsSesDwgId(m_iAnsSesDwgId);
+        m_single->OpenList();
+        m_classes->SetAnsSesDwgId(m_iAnsSesDwgId);
+        m_classes->OpenList();
+    });
+}
+
+void TfmqelDocReceive::OkClick()
+{
+    SetModalResult(mrNone);
+    RunShowingErrors([this] {
+        if (m_pages->currentWidget() == m_singlePage)
+            CollectSingle();
+        else
+            CollectByClass();
+    });
+}
+
+void TfmqelDocReceive::CollectSingle()
+{
+    QelWebTeacherGrid &teachers = m_single->Teachers();
+    const int row = m_single->CurrentSourceRow();
+    if (!teachers.IsOpen() || row < 0) {
+        VxMessageDlg(QStringLiteral("Nessun docente selezionato."), mtWarning, mbOK);
+        return;
+    }
+    const QString name = teachers.Value(row, QStringLiteral("sDocNome")).toString();
+    const QString code = teachers.Value(row, QStringLiteral("sAnaCagCode")).toString();
+    const QString folder = LongDir(m_single->dePath()->text().trimmed());
+    const QString filter = m_single->BuildClsFilter();
+    const QString folderCode = QelTeacherFolderCollector::ReadInfoCode(folder);
+    if (VxMessageDlg(QStringLiteral("Selezionato docente %1. Confermi la raccola dati?").arg(name),
+                     mtWarning, mbYesNo) != mrYes)
+        return;
+    if (folderCode != code) {
+        VxMessageDlg(QStringLiteral("Il docente selezionato non è lo stesso del percorso "
+                                    "specificato"),
+                     mtError, mbOK);
+        return;
+    }
+    if (filter == QLatin1String("1 = 0")) {
+        VxMessageDlg(QLatin1String(kNoClass), mtError, mbOK);
+        return;
+    }
+    TfmVxWait wait(this);
+    wait.InitProgressBar(0, 1);
+    wait.SetOperation(QStringLiteral("Docente: ") + name);
+    wait.ShowWait();
+    QelTeacherFolderCollector(m_iAnsSesDwgId, m_iAnsId)
+        .ImportTeacherFolder(folder, teachers.Value(row, QStringLiteral("iAnaId")).toInt(), filter,
+                             QelTeacherFolderCollector::ReadShow(folder));
+    wait.StepProgressBar();
+    SendBookkeeping(qqoVxGlobConn())
+        .markReceived(teachers.Value(row, QStringLiteral("iAaiId")).toInt());
+    m_single->OpenList();
+    m_single->SetCurrentSourceRow(row);
+    wait.CloseWait();
+    VxMessageDlg(QStringLiteral("Procedura completata."), mtInformation, mbOK);
+}
+
+void TfmqelDocReceive::CollectByClass()
+{
+    const QList<SendModeTeacher> teachers =
+        SendBookkeeping(qqoVxGlobConn()).teachersOfMode(kModeNetwork, m_iAnsSesDwgId);
+    const int selected = int(m_classes->SelectedSourceRows().size());
+    if (selected == 0) {
+        VxMessageDlg(QLatin1String(kNoClass), mtError, mbOK);
+        return;
+    }
+    if (VxMessageDlg(
+            QStringLiteral("Selezionate %1 classi. Confermi la raccola dati?").arg(selected),
+            mtWarning, mbYesNo) != mrYes)
+        return;
+    QPlainTextEdit *log = m_classes->meLog();
+    log->clear();
+    TfmVxWait wait(this);
+    wait.InitProgressBar(0, int(teachers.size()));
+    wait.ShowWait();
+    const QString filter = m_classes->BuildClsFilter();
+    QelTeacherFolderCollector collector(m_iAnsSesDwgId, m_iAnsId);
+    for (const SendModeTeacher &teacher : teachers) {
+        const QString folder = LongDir(teacher.sAaiDirInviato.trimmed());
+        wait.SetOperation(QStringLiteral("Docente: ") + teacher.sDocNome);
+        const QString clsMat = folder + QelTeacherFolderWriter::PacketNames().at(0);
+        if (!teacher.sAaiDirInviato.trimmed().isEmpty() && QFileInfo(clsMat).isFile()) {
+            TClientDataSet assignments;
+            assignments.LoadFromFile(clsMat);
+            assignments.setFilter(filter);
+            assignments.setFiltered(true);
+            if (!assignments.IsEmpty()) {
+                collector.ImportTeacherFolder(folder, teacher.iAnaId, filter,
+                                              QelTeacherFolderCollector::ReadShow(folder));
+                log->appendPlainText(teacher.sAnaCagCode + QLatin1Char(' ') + teacher.sDocNome +
+                                     QStringLiteral(" dalla directory ") + folder);
+                for (assignments.First(); !assignments.Eof(); assignments.Next())
+                    log->appendPlainText(
+                        QStringLiteral("  classe: ") +
+                        assignments.FieldByName(QStringLiteral("sClsDesc"))->AsString() +
+                        QStringLiteral("  Materia: ") +
+                        assignments.FieldByName(QStringLiteral("sMatLDesc"))->AsString());
+            }
+        }
+        wait.StepProgressBar();
+    }
+    wait.CloseWait();
+}
+
+void TfmqelDocReceive::FormClose()
+{
+    m_single->CloseList();
+    m_classes->CloseList();
+}
+
+void TfmqelDocReceive::done(int result)
+{
+    // OK runs a collection and stays open.
+    if (result != mrOk)
+        FormClose();
+    TfmVxOkCancDlg::done(result);
+}

@@ -1,0 +1,481 @@
+#include "exchange/qeldocfolder.h"
+#include "exchange/qelfdocreceive.h"
+#include "exchange/qelfdocsend.h"
+#include "exchange/qelrdocreceivecls.h"
+#include "exchange/qelrdocreceivesingle.h"
+#include "platform/checklist.h"
+#include "platform/clientdataset.h"
+#include "platform/dbgridframes.h"
+#include "platform/globalvars.h"
+#include "platform/messagedlg.h"
+#include "platform/transaction.h"
+#include "platform/vxexception.h"
+#include "shell/qelpargen.h"
+#include "shell/qelutil.h"
+#include "tests/support/runningprogram.h"
+#include "tests/support/testfiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+
+namespace {
+
+const QString kDone = QStringLiteral("Procedura completata.");
+const QString kWrongTeacher =
+    QStringLiteral("Il docente selezionato non è lo stesso del percorso specificato");
+
+// The demo's two network-folder teachers, sending into a base folder of the test's own.
+class DocFolder : public RunningProgram
+{
+protected:
+    struct Teacher
+    {
+        int iAaiId, iAnaId;
+        QString code, name;
+    };
+
+    void SetUp() override
+    {
+        RunningProgram::SetUp();
+        base = db.mainDir.path() + QStringLiteral("rete/");
+        dmqelParGen->xpsDirRete.SetValore(base);
+        const QList<TVxParInteger *> show = {&dmqelParGen->xpiVot, &dmqelParGen->xpiVtp,
+                                             &dmqelParGen->xpiTas, &dmqelParGen->xpiAss,
+                                             &dmqelParGen->xpiAiu, &dmqelParGen->xpiNot,
+                                             &dmqelParGen->xpiDeb, &dmqelParGen->xpiComp};
+        for (TVxParInteger *p : show)
+            p->SetValore(p == &dmqelParGen->xpiComp ? 0 : 1);
+        w = TVxWorkingContext::session();
+        QSqlQuery q = runSql("SELECT A.iAaiId, C.iAnaId, C.sAnaCagCode, T.sAnaCognome || ' ' || "
+                             "T.sAnaNome FROM TAai_AnaAppInvio A JOIN TAnaCag C ON C.iAnaCagId = "
+                             "A.iAnaCagId JOIN TAna_Anagrafiche T ON T.iAnaId = C.iAnaId WHERE "
+                             "A.iModId = 2 AND A.iAnsSesDwgId = ? ORDER BY T.sAnaCognomeNomeIdx",
+                             {w});
+        while (q.next())
+            teachers.append({q.value(0).toInt(), q.value(1).toInt(), q.value(2).toString(),
+                             q.value(3).toString()});
+        ASSERT_EQ(teachers.size(), 2);
+    }
+
+    QString folderOf(const Teacher &t) const
+    {
+        return QelTeacherFolderWriter::FolderOf(base, {t.iAnaId, t.iAaiId, t.name, t.code});
+    }
+
+    // The send window on a mode, the teachers selected, each answer to the next dialog.
+    QStringList send(int mode, const QList<int> &which, const QVariantList &answers)
+    {
+        TfmqelDocSend window;
+        window.SetSendMode(mode);
+        TfrVxDBROGrid *grid = window.frDocenti();
+        if (which.isEmpty())
+            grid->SelectAllRows();
+        for (int visible = 0; visible < grid->VisibleRowCount(); ++visible)
+            for (int i : which)
+                if (window.Teachers().Value(grid->SourceRowAt(visible), "iAnaId") ==
+                    teachers[i].iAnaId)
+                    grid->grGrid()->selectionModel()->select(
+                        grid->grGrid()->model()->index(visible, 0),
+                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        return press(window.buOk(), answers);
+    }
+
+    static QStringList press(QPushButton *ok, const QVariantList &answers)
+    {
+        DialogSeam::clearShown();
+        for (const QVariant &a : answers)
+            DialogSeam::queueAnswer(a);
+        ok->click();
+        return DialogSeam::shownTexts();
+    }
+
+    // "Singolo" on the teacher's row with the folder typed in; untick unticks classes by row.
+    QStringList collectSingle(const Teacher &t, const QString &folder,
+                              const QVariantList &answers = {mrYes}, bool noClass = false)
+    {
+        TfmqelDocReceive window;
+        window.FormShow();
+        TfrqelDocReceiveSingle *frame = window.frqelDocReceiveSingle_fm();
+        for (int row = 0; row < frame->Teachers().RowCount(); ++row)
+            if (frame->Teachers().Value(row, "iAnaId") == t.iAnaId)
+                frame->SetCurrentSourceRow(row);
+        frame->dePath()->setText(folder);
+        if (noClass)
+            CheckAll(frame->clbClsList(), false);
+        return press(window.buOk(), answers);
+    }
+
+    static QStringList columnsOf(const QString &path)
+    {
+        TClientDataSet ds;
+        ds.LoadFromFile(path);
+        QStringList names;
+        for (const TFieldDef &d : ds.FieldDefs())
+            names << d.Name.toLower();
+        return names;
+    }
+
+    QVariant mark(const char *column, const Teacher &t)
+    {
+        return scalar(QStringLiteral("SELECT %1 FROM TAai_AnaAppInvio WHERE iAaiId = ?")
+                          .arg(QLatin1String(column)),
+                      {t.iAaiId});
+    }
+
+    ScriptedDialogs dialogs;
+    QString base;
+    int w = 0;
+    QList<Teacher> teachers;
+};
+
+TEST_F(DocFolder, WritesTheSevenPacketsAndTheInfoFileLast)
+{
+    runSql("UPDATE TAna_Anagrafiche SET sAnaCognome = 'Dell''Acqua', sAnaNome = 'Nicolò' "
+           "WHERE iAnaId = ?",
+           {teachers[0].iAnaId});
+    teachers[0].name = QStringLiteral("Dell'Acqua Nicolò");
+    dmqelParGen->xpiAskPasswd.SetValore(1);
+    const QVariant relMat =
+        scalar("SELECT iMatId FROM TMat_Materie WHERE sMatCodVexto = 'RELIGIONE'");
+    const QVariant relCls = scalar("SELECT FIRST 1 iClsId FROM TClsMatAna A WHERE A.iAnaId = ? AND "
+                                   "EXISTS (SELECT 1 FROM TClsSes C WHERE C.iClsId = A.iClsId AND "
+                                   "C.iAnsSesDwgId = ?)",
+                                   {teachers[0].iAnaId, w});
+    runSql("INSERT INTO TClsMatAna (iClsMatAnaId, iClsId, iMatId, iAnaId) VALUES (990001, ?, ?, ?)",
+           {relCls, relMat, teachers[0].iAnaId});
+    runSql("UPDATE TSit_Situazioni S SET lSitRelig = 0 WHERE S.iSitId = (SELECT MIN(X.iSitId) FROM "
+           "TSit_Situazioni X JOIN TClsPst P ON P.iClsPstId = X.iClsPstId WHERE P.iClsId = ? AND "
+           "X.iSitPosReg > 0)",
+           {relCls});
+    dmqelParGen->xpiTas.SetValore(0);
+    EXPECT_EQ(send(2, {0}, {mrYes}).last(), kDone);
+
+    const QString folder = base + QStringLiteral("Dell_Acqua Nicolo_") + teachers[0].code + "/";
+    ASSERT_EQ(folderOf(teachers[0]), folder);
+    const QByteArray expected =
+        "[Info]\r\nId=" + QByteArray::number(teachers[0].iAnaId) +
+        "\r\nCodice=" + teachers[0].code.toLatin1() +
+        "\r\nNome=Dell'Acqua Nicol\xf2\r\nSessione=" + GetSessioneDesc(w).toLatin1() +
+        "\r\nAnno=2008/2009\r\n[Show]\r\nVot=1\r\nVtp=1\r\n"
+        "Tas=0\r\nAss=1\r\nAiu=1\r\nNot=1\r\nDeb=1\r\nComp=0\r\n";
+    EXPECT_EQ(readFileBytes(folder + "qedInfo.ini"), expected);
+
+    const QList<QPair<QString, QString>> packets = {
+        {"clsmat.cds", "iclsid,sclsdesc,imatid,smatldesc"},
+        {"livelli.cds", "iscalivid,icmpscaid,icmpscatass,slivsdesc,slivldesc,iscalivvalore,"
+                        "iscalivsufficiente,iscalivinmedia"},
+        {"livvtp.cds", "iscalivid,icmpscaid,icmpscatass,slivsdesc,slivldesc,iscalivvalore,"
+                       "iscalivsufficiente,iscalivinmedia"},
+        {"debiti.cds", "iclsid,isitid,ianaid,isitposreg,sanacognome,sananome,sansannodesc,"
+                       "idebid,imatid,smatldesc,idesdedid,ddebver,bdebnota"},
+        {"esideb.cds", "idesdedid,sdedsdesc,sdedldesc"},
+        {"istituto.cds", "ssednomldesc,ssednomsdesc,ssedindindirizzo,scapvalue,scomdesc,"
+                         "sprodesc,sprosigla,ssedteltelefono,ssedfaxno,ssedemlemail,ssedmeccod,"
+                         "ssednomcodicefisc"}};
+    for (const auto &[file, columns] : packets)
+        EXPECT_EQ(columnsOf(folder + file).join(','), columns) << file.toStdString();
+    for (const QString &file : QelTeacherFolderWriter::PacketNames())
+        EXPECT_FALSE(readFileBytes(folder + file).trimmed().startsWith('<')) << file.toStdString();
+
+    TClientDataSet seat, voti;
+    seat.LoadFromFile(folder + "istituto.cds");
+    EXPECT_EQ(seat.RecordCount(), 1);
+    voti.LoadFromFile(folder + "voti.cds");
+    const QStringList names = columnsOf(folder + "voti.cds");
+    EXPECT_EQ(names.mid(0, 9).join(','), "iclsid,imatid,iclssesmatid,ipstid,isitid,ianaid,"
+                                         "isitposreg,sanacognome,sananome");
+    EXPECT_EQ(names.mid(9, 5).join(','),
+              "iclsmatcmpid_vot1,scmpsdesc_vot1,scmpldesc_vot1,icmpscaid_vot1,iscalivid_vot1");
+    EXPECT_EQ(names.mid(names.size() - 4).join(','), "iassore,saiuval,dnotdata,bnotnota");
+    EXPECT_EQ(voti.FieldByName("sAiuVal")->Size(), 4);
+    EXPECT_EQ(voti.FieldByName("sCmpLDesc_vot1")->Size(), 100);
+    EXPECT_GT(voti.RecordCount(), 0);
+    // Religion reaches only the pupils who take it.
+    const QString religion = QStringLiteral(
+        "SELECT COUNT(*) FROM TSit_Situazioni S JOIN TClsPst P ON P.iClsPstId = S.iClsPstId "
+        "WHERE P.iClsId = ? AND S.iSitOrdine = 1 AND S.iSitPosReg > 0 %1");
+    voti.setFilter(QStringLiteral("iMatId = %1").arg(relMat.toInt()));
+    voti.setFiltered(true);
+    EXPECT_EQ(voti.RecordCount(), scalar(religion.arg("AND S.lSitRelig = 1"), {relCls}).toInt());
+    EXPECT_LT(voti.RecordCount(), scalar(religion.arg(""), {relCls}).toInt());
+    EXPECT_GT(voti.RecordCount(), 0);
+    EXPECT_EQ(mark("iAaiInviato", teachers[0]).toInt(), 1);
+    EXPECT_EQ(mark("sAaiDirInviato", teachers[0]).toString(), folder);
+    EXPECT_TRUE(mark("iAaiRicevuto", teachers[0]).isNull());
+}
+
+TEST_F(DocFolder, SendCasesStopWhereTheyShould)
+{
+    // K(tas) 0: no taxonomy slots.
+    runSql("UPDATE TCmpSca SET iCmpScaTass = 0");
+    // The second teacher has no assignment, and a name that would climb out of the folder.
+    runSql("DELETE FROM TClsMatAna WHERE iAnaId = ?", {teachers[1].iAnaId});
+    runSql("UPDATE TAna_Anagrafiche SET sAnaCognome = '../..', sAnaNome = 'a/b' WHERE iAnaId = ?",
+           {teachers[1].iAnaId});
+    teachers[1].name = "../.. a/b";
+    const QString noFolder = QStringLiteral("Si è scelto di inviare i dati a %1 senza impostare il "
+                                            "percorso di invio.\n\nImpostarlo da \"Utilità e "
+                                            "parametri - Parametri Tavrin\" per proseguire.");
+    for (int mode : {4, 5}) {
+        const QStringList shown = send(mode, {}, {});
+        ASSERT_EQ(shown.size(), 1);
+        EXPECT_TRUE(shown[0].startsWith(noFolder.section("%1", 0, 0))) << shown[0].toStdString();
+    }
+    EXPECT_FALSE(QDir(base).exists());
+
+    EXPECT_EQ(send(2, {0, 1}, {mrYes}).last(), kDone);
+    const QString second = folderOf(teachers[1]);
+    EXPECT_TRUE(second.startsWith(base) && QDir(second).exists()) << second.toStdString();
+    EXPECT_EQ(QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 2);
+    EXPECT_EQ(columnsOf(folderOf(teachers[0]) + "voti.cds").filter("_tas").size(), 0);
+    for (const char *file : {"clsmat.cds", "voti.cds"}) {
+        TClientDataSet ds;
+        ds.LoadFromFile(second + file);
+        EXPECT_EQ(ds.RecordCount(), 0) << file;
+    }
+    TClientDataSet levels;
+    levels.LoadFromFile(second + "livelli.cds");
+    EXPECT_GT(levels.RecordCount(), 0);
+
+    // Both folders exist now: Yes to All asks once; Abort stops before anything is written.
+    const QString exists = QStringLiteral("Cartella %1 già esistente. Sovrascrivere ?");
+    QStringList shown = send(2, {0, 1}, {mrYes, mrYesToAll});
+    EXPECT_EQ(shown.filter("già esistente").size(), 1);
+    EXPECT_EQ(shown.last(), kDone);
+    runSql("UPDATE TAai_AnaAppInvio SET iAaiInviato = NULL WHERE iAaiId = ?", {teachers[0].iAaiId});
+    shown = send(2, {0, 1}, {mrYes, mrAbort});
+    EXPECT_EQ(shown.filter("già esistente").size(), 1);
+    EXPECT_EQ(shown.last(), QStringLiteral("Procedura interrotta dall'utente."));
+    EXPECT_TRUE(mark("iAaiInviato", teachers[0]).isNull());
+
+    // A floppy for each teacher: Cancel at the prompt stops the loop.
+    dmqelParGen->xpsDirFloppy.SetValore(base + "floppy");
+    runSql("UPDATE TAai_AnaAppInvio SET iModId = 1 WHERE iAaiId = ?", {teachers[1].iAaiId});
+    shown = send(1, {}, {mrOk, mrCancel});
+    ASSERT_EQ(shown.size(), 3);
+    EXPECT_TRUE(shown[0].endsWith("Sono stati selezionati 1 docenti, sono necessari 1 dischetti."));
+    EXPECT_TRUE(
+        shown[1].startsWith("Invio dati per il docente: ../.. a/b\n\nInserire un dischetto"));
+    EXPECT_EQ(shown[2], QStringLiteral("Procedura interrotta dall'utente."));
+    EXPECT_FALSE(QDir(base + "floppy").exists());
+}
+
+TEST_F(DocFolder, AnInterruptedSendLeavesAFolderTheCollectionRefuses)
+{
+    const QString folder = folderOf(teachers[0]);
+    QDir().mkpath(folder + "livvtp.cds/blocked");
+    writeFileBytes(folder + "qedInfo.ini",
+                   "[Info]\r\nCodice=" + teachers[0].code.toLatin1() + "\r\n[Show]\r\nVot=1\r\n");
+    const QStringList shown = send(2, {0}, {mrYes});
+    EXPECT_NE(shown.last(), kDone);
+    EXPECT_TRUE(QFile::exists(folder + "livelli.cds"));
+    EXPECT_FALSE(QFile::exists(folder + "qedInfo.ini"));
+    EXPECT_EQ(collectSingle(teachers[0], folder).last(), kWrongTeacher);
+
+    // A name whose line would be forged ends the send before the folder is touched.
+    runSql("UPDATE TAna_Anagrafiche SET sAnaNome = 'X' || ASCII_CHAR(10) || 'Codice=Z' "
+           "WHERE iAnaId = ?",
+           {teachers[1].iAnaId});
+    EXPECT_TRUE(send(2, {1}, {mrYes}).last().contains(teachers[1].code));
+    EXPECT_EQ(QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
+}
+
+// The folder written, then the packet edited as the teacher's program would.
+class DocFolderRoundTrip : public DocFolder
+{
+protected:
+    void SetUp() override
+    {
+        DocFolder::SetUp();
+        ASSERT_EQ(send(2, {0}, {mrYes}).last(), kDone);
+        folder = folderOf(teachers[0]);
+        voti.LoadFromFile(folder + "voti.cds");
+    }
+
+    void edit(int row, const QString &field, const QVariant &value)
+    {
+        ASSERT_GE(row, 0) << field.toStdString();
+        voti.setRecNo(row);
+        voti.Edit();
+        voti.FieldByName(field)->setValue(value);
+        voti.Post();
+    }
+
+    QVariant stored(const char *sql, int row, const char *key)
+    {
+        voti.setRecNo(row);
+        return scalar(QLatin1String(sql),
+                      {voti.FieldByName("iSitId")->Value(), voti.FieldByName(key)->Value()});
+    }
+
+    void save() { voti.SaveToFile(folder + "voti.cds", dfBinary); }
+
+    QString folder;
+    TClientDataSet voti;
+};
+
+TEST_F(DocFolderRoundTrip, TheDatabaseHoldsExactlyTheEdits)
+{
+    // The demo's final session holds proposals and no votes yet: a vote is set, a proposal
+    // cleared.
+    const int set = 0, cleared = 1;
+    ASSERT_TRUE(voti.Value(set, voti.FieldByName("iScaLivId_vot1")->Index()).isNull());
+    ASSERT_FALSE(voti.Value(cleared, voti.FieldByName("iScaLivId_vtp1")->Index()).isNull());
+    const int level = scalar("SELECT MIN(L.iScaLivId) FROM TScaLiv L JOIN TCmpSca S ON S.iScaId "
+                             "= L.iScaId WHERE S.iCmpScaId = ?",
+                             {voti.Value(set, voti.FieldByName("iCmpScaId_vot1")->Index())})
+                          .toInt();
+    edit(set, "iScaLivId_vot1", level);
+    edit(cleared, "iScaLivId_vtp1", QVariant());
+    edit(0, "iAssOre", 0);
+    edit(1, "bNotNota", "Nota cambiata");
+    edit(1, "dNotData", QDate(2009, 6, 3));
+    save();
+    runSql("UPDATE OR INSERT INTO TAss_Assenze (iAssId, iClsSesMatId, iSitId, iAssOre) VALUES "
+           "(990001, ?, ?, 5) MATCHING (iClsSesMatId, iSitId)",
+           {voti.Value(0, voti.FieldByName("iClsSesMatId")->Index()),
+            voti.Value(0, voti.FieldByName("iSitId")->Index())});
+
+    EXPECT_EQ(collectSingle(teachers[0], folder).last(), kDone);
+    EXPECT_EQ(stored("SELECT iScaLivId FROM TVot_Voti WHERE iSitId = ? AND iClsMatCmpId = ?", set,
+                     "iClsMatCmpId_vot1"),
+              level);
+    EXPECT_FALSE(stored("SELECT 1 FROM TVtp_Proposti WHERE iSitId = ? AND iClsMatCmpId = ?",
+                        cleared, "iClsMatCmpId_vtp1")
+                     .isValid());
+    EXPECT_FALSE(stored("SELECT 1 FROM TAss_Assenze WHERE iSitId = ? AND iClsSesMatId = ?", 0,
+                        "iClsSesMatId")
+                     .isValid());
+    EXPECT_EQ(stored("SELECT bNotNota FROM TNot_Note WHERE iSitId = ? AND iClsSesMatId = ?", 1,
+                     "iClsSesMatId")
+                  .toString(),
+              "Nota cambiata");
+    EXPECT_EQ(mark("iAaiRicevuto", teachers[0]).toInt(), 1);
+
+    // Sent again, the folder is the edited one, every zero absence gone.
+    for (int row = 0; row < voti.RecordCount(); ++row)
+        if (voti.Value(row, voti.FieldByName("iAssOre")->Index()) == 0)
+            edit(row, "iAssOre", QVariant());
+    QDir(folder).removeRecursively();
+    ASSERT_EQ(send(2, {0}, {mrYes}).last(), kDone);
+    TClientDataSet again;
+    again.LoadFromFile(folder + "voti.cds");
+    ASSERT_EQ(again.RecordCount(), voti.RecordCount());
+    for (int row = 0; row < voti.RecordCount(); ++row)
+        for (int col = 0; col < voti.FieldCount(); ++col)
+            ASSERT_EQ(again.Value(row, col), voti.Value(row, col))
+                << row << " " << voti.Fields(col)->FieldName().toStdString();
+}
+
+TEST_F(DocFolderRoundTrip, RefusalsEndTheCollectionWithTheirMessage)
+{
+    // Another teacher's row, and no class ticked.
+    EXPECT_EQ(collectSingle(teachers[1], folder).last(), kWrongTeacher);
+    EXPECT_EQ(collectSingle(teachers[0], folder, {mrYes}, true).last(),
+              "Nessuna classe selezionata");
+
+    // A trigger refuses the absence of one row: the value before it stays.
+    runSql("CREATE EXCEPTION E_TEST_ASS 'assenza rifiutata'");
+    runSql("CREATE TRIGGER T_TEST_ASS FOR TAss_Assenze BEFORE INSERT OR UPDATE AS BEGIN IF "
+           "(NEW.iAssOre = 77) THEN EXCEPTION E_TEST_ASS; END");
+    const int row = 0;
+    edit(row, "iAssOre", 33);
+    edit(row + 1, "iAssOre", 77);
+    save();
+    QStringList shown = collectSingle(teachers[0], folder);
+    EXPECT_TRUE(shown.last().contains("assenza rifiutata")) << shown.last().toStdString();
+    EXPECT_EQ(stored("SELECT iAssOre FROM TAss_Assenze WHERE iSitId = ? AND iClsSesMatId = ?", row,
+                     "iClsSesMatId"),
+              33);
+    EXPECT_TRUE(mark("iAaiRicevuto", teachers[0]).isNull());
+
+    // A transaction that cannot start is an error, never a value skipped.
+    {
+        TVxTransaction busy(qqoVxGlobConn());
+        ASSERT_TRUE(busy.StartTransaction());
+        QelTeacherFolderCollector collector(w, TVxWorkingContext::schoolYear());
+        EXPECT_THROW(
+            collector.ImportTeacherFolder(folder, teachers[0].iAnaId, QString(), {{"Vot", true}}),
+            EVxException);
+    }
+
+    // A value that points at another class's pupil.
+    const int foreign = scalar("SELECT FIRST 1 S.iSitId FROM TSit_Situazioni S JOIN TClsPst P ON "
+                               "P.iClsPstId = S.iClsPstId WHERE NOT EXISTS (SELECT 1 FROM "
+                               "TClsMatAna A WHERE A.iClsId = P.iClsId AND A.iAnaId = ?)",
+                               {teachers[0].iAnaId})
+                            .toInt();
+    voti.LoadFromFile(folder + "voti.cds");
+    edit(0, "iSitId", foreign);
+    save();
+    const QVariant before = scalar("SELECT COUNT(*) FROM TVot_Voti WHERE iSitId = ?", {foreign});
+    shown = collectSingle(teachers[0], folder);
+    EXPECT_TRUE(shown.last().contains("non appartiene")) << shown.last().toStdString();
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM TVot_Voti WHERE iSitId = ?", {foreign}), before);
+
+    // Missing packets and a missing qedInfo.ini.
+    QFile::remove(folder + "voti.cds");
+    shown = collectSingle(teachers[0], folder);
+    EXPECT_TRUE(shown.last().contains("voti.cds")) << shown.last().toStdString();
+    QFile::remove(folder + "qedInfo.ini");
+    EXPECT_EQ(collectSingle(teachers[0], folder).last(), kWrongTeacher);
+}
+
+TEST_F(DocFolderRoundTrip, ClassCollectionTakesEveryNetworkTeacherOfTheClasses)
+{
+    runSql("UPDATE TAai_AnaAppInvio SET sAaiDirInviato = ? WHERE iAaiId = ?",
+           {base + "nessuna", teachers[1].iAaiId});
+    const QVariant received = mark("dAaiRicevuto", teachers[0]);
+    edit(0, "iAssOre", 41);
+    save();
+    const auto collect = [&](const QVariantList &answers) {
+        TfmqelDocReceive window;
+        window.FormShow();
+        window.pcTipologia()->setCurrentWidget(window.tsClasse());
+        window.frqelDocReceiveClasse_fm()->SelectAllRows();
+        const QStringList shown = press(window.buOk(), answers);
+        return QPair(shown, window.frqelDocReceiveClasse_fm()->meLog()->toPlainText());
+    };
+    auto [shown, log] = collect({mrYes});
+    EXPECT_TRUE(shown.first().startsWith("Selezionate ")) << shown.first().toStdString();
+    EXPECT_TRUE(
+        log.startsWith(teachers[0].code + " " + teachers[0].name + " dalla directory " + folder))
+        << log.toStdString();
+    EXPECT_TRUE(log.contains("\n  classe: ")) << log.toStdString();
+    EXPECT_EQ(stored("SELECT iAssOre FROM TAss_Assenze WHERE iSitId = ? AND iClsSesMatId = ?", 0,
+                     "iClsSesMatId"),
+              41);
+    EXPECT_EQ(mark("dAaiRicevuto", teachers[0]), received);
+
+    writeFileBytes(folder + "qedInfo.ini", "[Info]\r\nCodice=x\r\n");
+    std::tie(shown, log) = collect({mrYes});
+    EXPECT_TRUE(shown.last().contains("non è un valore booleano valido") &&
+                shown.last().contains("Vot") &&
+                shown.last().contains(QDir::toNativeSeparators(folder)))
+        << shown.last().toStdString();
+}
+
+TEST(DocFolderFrame, BuildClsFilterOfTheTickedClasses)
+{
+    TfrqelDocReceiveSingle frame;
+    for (int id : {5, 6, 7})
+        AddCheckItem(frame.clbClsList(), QString::number(id), id);
+    const QList<QPair<QList<Qt::CheckState>, QString>> cases = {
+        {{Qt::Checked, Qt::Unchecked, Qt::Checked}, "(iClsId = 5) OR (iClsId = 7)"},
+        {{Qt::Checked, Qt::Checked, Qt::Checked}, ""},
+        {{Qt::Unchecked, Qt::Unchecked, Qt::Unchecked}, "1 = 0"}};
+    for (const auto &[states, expected] : cases) {
+        for (int i = 0; i < 3; ++i)
+            frame.clbClsList()->item(i)->setCheckState(states[i]);
+        EXPECT_EQ(frame.BuildClsFilter(), expected);
+    }
+}
+
+} // namespace
