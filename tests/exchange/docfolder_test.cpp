@@ -287,6 +287,59 @@ TEST_F(DocFolder, AnInterruptedSendLeavesAFolderTheCollectionRefuses)
     EXPECT_EQ(QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
 }
 
+TEST_F(DocFolder, DebtsComeBackOnlyWhereTheTeacherHasThem)
+{
+    // Two open debts of the year before, of pupils with a class now: the first verified by the
+    // teacher, the second by the other one.
+    const int year = TVxWorkingContext::schoolYear();
+    QSqlQuery q = runSql(
+        "SELECT FIRST 2 D.iDebId, D.iSitId, D.iMatId FROM TDeb_Debiti D JOIN TSit_Situazioni S ON "
+        "S.iSitId = D.iSitId JOIN VAns_AnniScolast A ON A.dAnsVextoInizio = D.dStart WHERE "
+        "A.iAnsId = ? AND S.iSitOrdine = 1 AND S.iSitPosReg > 0 AND EXISTS (SELECT 1 FROM "
+        "TSit_Situazioni C JOIN TClsPst P ON P.iClsPstId = C.iClsPstId JOIN TAns_AnniScolast W ON "
+        "W.dAnsVextoInizio = P.dStart WHERE C.iAnaId = S.iAnaId AND W.iAnsId = ?) ORDER BY "
+        "D.iDebId",
+        {year - 1, year});
+    QList<QVariantList> debts;
+    for (int i = 0; q.next(); ++i) {
+        debts.append({q.value(0), q.value(1), q.value(2)});
+        runSql("UPDATE TDeb_Debiti SET iDesDedId = NULL, iAnaId_Ver = ? WHERE iDebId = ?",
+               {teachers[i].iAnaId, q.value(0)});
+    }
+    ASSERT_EQ(debts.size(), 2);
+    ASSERT_EQ(send(2, {0}, {mrYes}).last(), kDone);
+    const QString folder = folderOf(teachers[0]);
+    TClientDataSet packet;
+    packet.LoadFromFile(folder + "debiti.cds");
+    ASSERT_EQ(packet.RecordCount(), 1);
+    EXPECT_EQ(packet.FieldByName("iDebId")->Value(), debts[0][0]);
+    EXPECT_FALSE(packet.FieldByName("iClsId")->IsNull());
+
+    const QVariant outcome = scalar("SELECT MIN(iDesDedId) FROM TDesDed");
+    const auto collect = [&](const QVariantList &debt) {
+        packet.First();
+        packet.Edit();
+        packet.FieldByName("iSitId")->setValue(debt[1]);
+        packet.FieldByName("iMatId")->setValue(debt[2]);
+        packet.FieldByName("iDesDedId")->setValue(outcome);
+        packet.FieldByName("dDebVer")->setValue(QDate(2009, 9, 1));
+        packet.FieldByName("bDebNota")->setValue("Verificato");
+        packet.Post();
+        packet.SaveToFile(folder + "debiti.cds", dfBinary);
+        return collectSingle(teachers[0], folder).last();
+    };
+    const char *stored = "SELECT iDesDedId, dDebVer, bDebNota FROM TDeb_Debiti WHERE iDebId = ?";
+    EXPECT_EQ(collect(debts[0]), kDone);
+    q = runSql(stored, {debts[0][0]});
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0), outcome);
+    EXPECT_EQ(q.value(1).toDate(), QDate(2009, 9, 1));
+    EXPECT_EQ(q.value(2).toString(), "Verificato");
+
+    EXPECT_TRUE(collect(debts[1]).contains("non è tra quelli del docente"));
+    EXPECT_TRUE(scalar(stored, {debts[1][0]}).isNull());
+}
+
 // The folder written, then the packet edited as the teacher's program would.
 class DocFolderRoundTrip : public DocFolder
 {
