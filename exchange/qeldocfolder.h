@@ -63,8 +63,6 @@ public:
     // Writes the folder and marks the teacher sent with it; returns the folder.
     QString WriteTeacherFolder(const QString &base, const QelFolderTeacher &teacher);
 
-    int Slots(int iCmpScaTass) const { return iCmpScaTass ? m_slots[1] : m_slots[0]; }
-
 private:
     void writeVoti(const QelFolderTeacher &teacher, const QString &folder);
 
@@ -88,7 +86,7 @@ public:
 
     QelTeacherFolderCollector(int iAnsSesDwgId, int iAnsId);
 
-    // [Info] and [Show] of the folder's qedInfo.ini as the file has them (empty without one).
+    // [Info] Codice of the folder's qedInfo.ini (empty without one).
     static QString ReadInfoCode(const QString &folder);
     // The [Show] values read as booleans; one that is not a boolean text (an empty one, as in a
     // folder without qedInfo.ini) raises the conversion error naming the folder and the key.

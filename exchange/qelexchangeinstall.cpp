@@ -7,6 +7,7 @@
 #include "exchange/qelfdocsend.h"
 #include "exchange/qelfdocsendweb.h"
 #include "exchange/qelfpagelleweb.h"
+#include "exchange/qelfplanfolders.h"
 #include "exchange/qelfrepos.h"
 #include "exchange/qelfriced.h"
 #include "exchange/qelfsendd.h"
@@ -26,6 +27,7 @@ void registerExchangeForms()
     registerDocReceiveWebForms();
     registerSendDForms();
     registerRiceDForms();
+    registerPlanFolderForms();
     registerDocFolderForms();
 }
 

@@ -91,8 +91,8 @@ public:
     // The steps of the collection, each inside the kind's transaction. LoadCollectPackets
     // loads ClsAlu.xml and the packets of the flagged kinds (raising EVxException naming a file
     // that is missing or unreadable); the others read what it loaded. ImportKindData writes one
-    // kind's packet rows, filtered on the class and on the scope DeleteKindData deletes, each
-    // under its savepoint; rows not written go to CollectLog.
+    // kind's packet rows of the class, each statement checking that its row lies in the scope
+    // DeleteKindData deletes; rows not written go to CollectLog.
     void LoadCollectPackets();
     void ImportAttendance(TVxTransaction &tr);
     void DeleteKindData(int kind, TVxTransaction &tr);
@@ -111,8 +111,15 @@ public:
     // One pupil's credit and its items, replaced from ClsCre.xml's row of the situation (none
     // when the packet has no credit for it); and one pupil's make-up records replaced by his
     // rows of Rec.xml. Both raise on a refused write, leaving the caller to take the pupil back.
+    // The folder brought no credits (or no Rec.xml): nothing changes.
     void ImportPupilCredit(int sitId, TVxTransaction &tr);
     void ImportPupilRecuperi(int sitId, TVxTransaction &tr);
+    // The step for each pupil of the class in ClsAlu.xml, each under a savepoint of his own: a
+    // refused pupil is taken back and listed, and the others go on.
+    void ImportEachPupil(TVxTransaction &tr, void (TdmqelXML::*step)(int, TVxTransaction &));
+    // Runs one step of the collection in a transaction of its own, committed at its end; a
+    // failure rolls it back whole and raises, naming it and the steps stored before it.
+    void CollectStep(const QString &what, const std::function<void(TVxTransaction &)> &step);
     QStringList CollectLog() const;
     // Deletes the files lying in the folder, symbolic links as links: never a sub-folder or
     // what a link points to, and an entry that cannot be deleted stays. An empty path and the
@@ -196,7 +203,6 @@ private:
     void afterPacket(const QString &fileName);
 
     struct Collection;
-    void collectStep(const QString &what, const std::function<void(TVxTransaction &)> &step);
     // The class-session subjects kinds 0 to 5 replace: the class's in iAnsSesDwgId, in teacher
     // mode only the teacher's; read once per collection.
     const QList<int> &collectedSubjects(TVxTransaction &tr);

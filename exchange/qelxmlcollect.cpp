@@ -285,6 +285,19 @@ void TdmqelXML::LoadCollectPackets()
     }
     TClientDataSet &pupils = *c.packet(kPupils);
     for (pupils.First(); !pupils.Eof(); pupils.Next()) {
+        // The pupils' situations choose what is replaced: each must be a number.
+        for (const char *name : {"ISITID", "ICLSID"}) {
+            bool number = false;
+            field(pupils, name).toString().trimmed().toInt(&number);
+            if (!number)
+                throw EVxException(
+                    QStringLiteral("Il file %1 non è leggibile: la raccolta non può partire e "
+                                   "nessun dato è stato modificato.")
+                        .arg(QDir::toNativeSeparators(FolderFile(kPupils))),
+                    EVxException::Error,
+                    QStringLiteral("%1 non è un numero: \"%2\".")
+                        .arg(QLatin1String(name), field(pupils, name).toString()));
+        }
         c.folderSits.insert(intField(pupils, "ISITID"));
         if (intField(pupils, "ICLSID") == iClsId)
             c.classSits << intField(pupils, "ISITID");
@@ -320,11 +333,11 @@ QStringList TdmqelXML::CollectData()
     } done{m_wait};
 
     LoadCollectPackets();
-    collectStep(QStringLiteral("frequenza"), [this](TVxTransaction &tr) { ImportAttendance(tr); });
-    collectStep(QStringLiteral("data di scrutinio"),
+    CollectStep(QStringLiteral("frequenza"), [this](TVxTransaction &tr) { ImportAttendance(tr); });
+    CollectStep(QStringLiteral("data di scrutinio"),
                 [this](TVxTransaction &tr) { ImportScrutinyDate(tr); });
     const auto replace = [this](int kind) {
-        collectStep(QLatin1String(collectKind(kind).name), [this, kind](TVxTransaction &tr) {
+        CollectStep(QLatin1String(collectKind(kind).name), [this, kind](TVxTransaction &tr) {
             DeleteKindData(kind, tr);
             ImportKindData(kind, tr);
         });
@@ -337,7 +350,7 @@ QStringList TdmqelXML::CollectData()
     if (iDeb == 1) {
         if (iMode == 1)
             replace(7);
-        collectStep(QStringLiteral("verifiche dei debiti"), [this](TVxTransaction &tr) {
+        CollectStep(QStringLiteral("verifiche dei debiti"), [this](TVxTransaction &tr) {
             iMode == 1 ? UpdateClassDebts(tr) : UpdateTeacherDebts(tr);
         });
     }
@@ -345,16 +358,16 @@ QStringList TdmqelXML::CollectData()
         if (iEsi == 1)
             replace(9);
         if (iCre == 1)
-            collectStep(QStringLiteral("crediti"),
+            CollectStep(QStringLiteral("crediti"),
                         [this](TVxTransaction &tr) { ImportCredits(tr); });
         if (iGdz == 1)
             replace(8);
-        collectStep(QStringLiteral("recuperi"), [this](TVxTransaction &tr) { ImportRecuperi(tr); });
+        CollectStep(QStringLiteral("recuperi"), [this](TVxTransaction &tr) { ImportRecuperi(tr); });
     }
     return m_collect->log;
 }
 
-void TdmqelXML::collectStep(const QString &what, const std::function<void(TVxTransaction &)> &step)
+void TdmqelXML::CollectStep(const QString &what, const std::function<void(TVxTransaction &)> &step)
 {
     if (m_wait)
         m_wait->Refresh();
@@ -871,9 +884,25 @@ void TdmqelXML::ImportCredits(TVxTransaction &tr)
     }
 }
 
+void TdmqelXML::ImportEachPupil(TVxTransaction &tr, void (TdmqelXML::*step)(int, TVxTransaction &))
+{
+    Collection &c = *m_collect;
+    for (const int sit : c.classSits) {
+        try {
+            VxUnderSavepoint(tr, [&] { (this->*step)(sit, tr); });
+        } catch (const EVxException &e) {
+            if (endsTheStep(tr, e))
+                throw;
+            c.log << errorLine(e);
+        }
+    }
+}
+
 void TdmqelXML::ImportPupilCredit(int sitId, TVxTransaction &tr)
 {
     Collection &c = *m_collect;
+    if (!c.packet(kCredits))
+        return;
     TClientDataSet &credits = *c.packet(kCredits);
     if (!credits.Locate(QStringLiteral("iSitId"), sitId) || intField(credits, "iCreId") == 0)
         return;
@@ -1008,6 +1037,9 @@ void TdmqelXML::ImportRecuperi(TVxTransaction &tr)
 
 void TdmqelXML::ImportPupilRecuperi(int sitId, TVxTransaction &tr)
 {
+    // Situation 0 would take every pupil's rows (makeUpRows).
+    if (sitId <= 0 || !m_collect->packet(kMakeUps))
+        return;
     TVxFieldValues values;
     values.setValue(QStringLiteral("iSitId"), sitId);
     values.setValue(QStringLiteral("iClsId"), iClsId);

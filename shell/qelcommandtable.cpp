@@ -141,8 +141,6 @@ const QList<const char *> &qelPendingFormClasses()
         "TfmqelDocSendRecuperiWeb",
         "TfmqelDocReceiveRecuperiWeb",
         "TfmqelSendScrutinio",
-        "TfmqelSendCPst",
-        "TfmqelRiceCPst",
         "TfmqelRiceC",
     };
     return classes;

@@ -1,3 +1,5 @@
+#include "exchange/qelexportpst.h"
+#include "exchange/qelfplanfolders.h"
 #include "exchange/qelxml.h"
 #include "platform/clientdataset.h"
 #include "platform/dialogseam.h"
@@ -9,10 +11,14 @@
 #include "tests/support/testdb.h"
 #include "tests/support/testfiles.h"
 
+#include <QAbstractProxyModel>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSqlRecord>
+#include <QTableView>
 
 #include <gtest/gtest.h>
 
@@ -105,8 +111,12 @@ protected:
         xml.iClsSesId = 390052;
         xml.iPstId = plan;
         xml.ExportClassData();
-        // The coordinator's summary of the scrutiny, in the reverse order of the pupils: each
-        // credit's unanimity as the database holds it.
+        writeSummary(folder);
+    }
+    // The coordinator's summary of the scrutiny, in the reverse order of the pupils: each
+    // credit's unanimity as the database holds it.
+    static void writeSummary(const QString &into)
+    {
         TClientDataSet summary;
         summary.AddFieldDef("iSitId", ftInteger);
         summary.AddFieldDef("Cr", ftFloat);
@@ -121,8 +131,8 @@ protected:
             summary.FieldByName("Cr_UM")->setValue(q.value(1).toInt() == 1 ? "U" : "M");
             summary.Post();
         }
-        QDir().mkpath(folder + "outfin");
-        summary.SaveToFile(folder + "outfin/QEVAluRiep.xml", dfXML);
+        QDir().mkpath(into + "outfin");
+        summary.SaveToFile(into + "outfin/QEVAluRiep.xml", dfXML);
     }
     QStringList collect(int teacher = 0)
     {
@@ -132,6 +142,15 @@ protected:
         xml.sFolder = folder;
         xml.LoadClassFlags(39005);
         return xml.CollectData();
+    }
+    // Whether the sorted rows are the expected ones, where "*" matches any text but a line break.
+    static bool matches(const QStringList &rows, const QStringList &expected)
+    {
+        const QString pattern = QRegularExpression::escape(expected.join('\n'));
+        return QRegularExpression(
+                   QRegularExpression::anchoredPattern(QString(pattern).replace("\\*", "[^\n]*")))
+            .match(rows.join('\n'))
+            .hasMatch();
     }
     // The packet changed through its API, its cursor on the first row, as the coordinator's
     // program saves it.
@@ -413,13 +432,6 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
         // Make-up rows without a pupil still empty the class's records.
         {{setAt("Rec.xml", "iMatId", 7, "iSitId", 0)}, {"R|*"}},
     };
-    const auto matches = [](const QStringList &rows, const QStringList &expected) {
-        const QString pattern = QRegularExpression::escape(expected.join('\n'));
-        return QRegularExpression(
-                   QRegularExpression::anchoredPattern(QString(pattern).replace("\\*", "[^\n]*")))
-            .match(rows.join('\n'))
-            .hasMatch();
-    };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.gone.join(' ').toStdString());
         TdmqelXML::ClearFolder(folder);
@@ -472,4 +484,160 @@ TEST_F(ClassCollect, ATeacherFolderUpdatesTheDebtsHeVerifiesAndLastYearsIsRefuse
     const QStringList stored = snapshot();
     EXPECT_THROW(collect(1000001), EVxException);
     EXPECT_EQ(snapshot(), stored);
+}
+
+TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
+{
+    // A plan named with a "/" and a trailing blank; a first-term judgment no collection of the
+    // final session may touch.
+    runSql("UPDATE TPst_PianiStudio SET sPstLDesc = sPstLDesc || ' / bis ' WHERE iPstId = 12");
+    runSql("UPDATE OR INSERT INTO TGdz_Giudizi (iGdzId, iSitId, iAnsSesDwgId, bGdzGiudizio) "
+           "VALUES (9400001, 955, 391, 'Primo') MATCHING (iSitId, iAnsSesDwgId)");
+    ScriptedDialogs dialogs;
+    const QString base = db.mainDir.path() + "Piani/", classFolder = base + "5A/";
+    const QList<TqelClassPlan> plans = ClassPlans(39005);
+    ASSERT_EQ(plans.size(), 2);
+    const auto planFolder = [&](const TqelClassPlan &plan) {
+        return classFolder + PlanFolderName(plan.description) + '/';
+    };
+    const auto classRow = [](TfmVxMultiSelect &form) {
+        for (int row = 0; row < form.DataSet()->rowCount(); ++row)
+            if (form.DataSet()->index(row, 0).data(Qt::EditRole).toInt() == 39005)
+                return form.DataSet()->index(row, 0);
+        return QModelIndex();
+    };
+    const auto send = [&] {
+        QDir(base).removeRecursively();
+        TfmqelSendCPst form;
+        form.eDir()->setText(base);
+        form.SetSelectedRows({classRow(form).row()});
+        bool okWhileSending = false;
+        form.Engine()->onPacketWritten = [&](const QString &) {
+            okWhileSending |= form.buOk()->isEnabled();
+        };
+        form.buOk()->click();
+        EXPECT_FALSE(okWhileSending);
+        EXPECT_EQ(DialogSeam::shownTexts().value(0), "Procedura completata.");
+        for (const TqelClassPlan &plan : plans)
+            writeSummary(planFolder(plan));
+        DialogSeam::clearShown();
+    };
+    const auto collectPlans = [&] {
+        TfmqelRiceCPst form;
+        form.eDir()->setText(classFolder);
+        auto *view = qobject_cast<QAbstractProxyModel *>(form.grSelect()->model());
+        form.grSelect()->setCurrentIndex(view->mapFromSource(classRow(form)));
+        form.buOk()->click();
+        const QStringList shown = DialogSeam::shownTexts();
+        DialogSeam::clearShown();
+        return shown;
+    };
+    // Each folder holds its own plan's pupils only.
+    send();
+    for (const TqelClassPlan &plan : plans) {
+        TClientDataSet pupils;
+        pupils.LoadFromFile(planFolder(plan) + "ClsAlu.xml");
+        EXPECT_FALSE(pupils.IsEmpty());
+        for (pupils.First(); !pupils.Eof(); pupils.Next())
+            EXPECT_EQ(scalar("SELECT p.iPstId FROM TSit_Situazioni s JOIN TClsPst p ON "
+                             "p.iClsPstId = s.iClsPstId WHERE s.iSitId = ?",
+                             {pupils.FieldByName("ISITID")->Value()}),
+                      plan.id);
+    }
+    const QStringList unchanged = snapshot();
+    EXPECT_EQ(collectPlans(), QStringList());
+    EXPECT_EQ(snapshot(), unchanged);
+
+    using Change = std::function<void(TClientDataSet &)>;
+    struct Edit
+    {
+        QString file;
+        const char *key;
+        int value;
+        Change change;
+    };
+    const auto setAt = [](const char *file, const char *key, int value, const char *field,
+                          const QVariant &to) {
+        return Edit{file, key, value, [=](TClientDataSet &p) { set(p, field, to); }};
+    };
+    struct Case
+    {
+        QList<Edit> edits;
+        std::function<void()> prepare;
+        QStringList gone, come, shown; // rows as the class route's cases; messages' beginnings
+    } cases[] = {
+        {{setAt("ClsDeb.xml", "iSitId", 957, "iDesDedId", 1),
+          setAt("ClsDeb.xml", "iSitId", 957, "dDebVer", QDate(2009, 7, 15)),
+          setAt("ClsDeb.xml", "iSitId", 959, "dDebVer", QVariant()),
+          setAt("ClsDeb.xml", "iSitId", 152, "dDebVer", QDate(2008, 1, 15)),
+          setAt("ClsCre.xml", "iSitId", 955, "iCreCredito", 7),
+          setAt("ClsCre.xml", "iSitId", 966, "iCreCredito", 3),
+          setAt("ClsCre.xml", "iSitId", 966, "iCreId", 0),
+          setAt("Rec.xml", "iSitId", 957, "iEreId", 1),
+          setAt("Rec.xml", "iSitId", 957, "iPvrId", 2)},
+         [] {},
+         {"D|152|1|*", "D|957|1|2009-06-10|-|1000001|-|-|2|*", "D|959|*|2009-06-30|*",
+          "K|955|6|*", "R|957|1|2|-|*"},
+         {"D|152|1|*|2008-01-15|*", "D|957|1|2009-06-10|2009-07-15|1000001|-|1|2|*",
+          "D|959|*|2009-06-12|-|*", "K|955|7|*", "R|957|1|2|1|*|2"}},
+        // A refused second folder refuses the first one's edits too.
+        {{{"ClsVot.xml", "iSitId", 955, raiseVote}},
+         [&] { writeFileBytes(planFolder(plans[1]) + "Info.ini", "[Classe]\r\nID=39004\r\n"); },
+         {},
+         {},
+         {"La classe selezionata non è la stessa del percorso specificato."}},
+        // So does a pupil's situation that is no number.
+        {{},
+         [&] {
+             const QString file = planFolder(plans[1]) + "ClsAlu.xml";
+             QByteArray xml = readFileBytes(file).replace(
+                 "attrname=\"ISITID\" fieldtype=\"i4\"",
+                 "attrname=\"ISITID\" fieldtype=\"string\" WIDTH=\"20\"");
+             const qsizetype at = xml.indexOf("ISITID=\"", xml.indexOf("<ROW"));
+             writeFileBytes(file, xml.insert(xml.indexOf('"', at + 8), " or 1=1"));
+         },
+         {},
+         {},
+         {"Il file "}},
+        // Outcomes off stay as they are; a refused judgment is listed, the others written.
+        {{setAt("ClsFin.xml", "iSitId", 955, "iPosFinId", 0),
+          setAt("ClsGdz.xml", "iSitId", 958, "bGdzGiudizio", "Nuovo")},
+         [] {
+             runSql("UPDATE TClsSes SET iClsSesEsi = 0 WHERE iClsSesId = 390052");
+             runSql("CREATE EXCEPTION E_RIFIUTO 'rifiutato per prova'");
+             runSql("CREATE TRIGGER T_RIFIUTO FOR TGdz_Giudizi BEFORE INSERT AS BEGIN "
+                    "IF (NEW.iSitId = 960) THEN EXCEPTION E_RIFIUTO; END");
+         },
+         {"G|958|392|*", "G|960|392|*"},
+         {"G|958|392|Nuovo|*"},
+         {"Dati non raccolti:\n  ***ERRORE*** "}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.come.join(' ').toStdString());
+        send();
+        for (const Edit &edit : c.edits) {
+            bool found = false;
+            for (const TqelClassPlan &plan : plans) {
+                TClientDataSet packet;
+                packet.LoadFromFile(planFolder(plan) + edit.file);
+                if (!packet.Locate(edit.key, edit.value))
+                    continue;
+                edit.change(packet);
+                packet.SaveToFile(planFolder(plan) + edit.file, dfXML);
+                found = true;
+            }
+            EXPECT_TRUE(found) << edit.file.toStdString();
+        }
+        c.prepare();
+        const QStringList before = snapshot();
+        const QStringList shown = collectPlans();
+        const auto [gone, come] = changes(before);
+        EXPECT_TRUE(matches(gone, c.gone)) << gone.join('\n').toStdString();
+        EXPECT_TRUE(matches(come, c.come)) << come.join('\n').toStdString();
+        ASSERT_EQ(shown.size(), c.shown.size()) << shown.join('\n').toStdString();
+        for (int i = 0; i < shown.size(); ++i)
+            EXPECT_TRUE(shown[i].startsWith(c.shown[i]) &&
+                        shown[i].count("***ERRORE***") == c.shown[i].count("***ERRORE***"))
+                << shown[i].toStdString();
+    }
 }

@@ -1,0 +1,153 @@
+#include "exchange/qelexportpst.h"
+
+#include "exchange/qelwait.h"
+#include "exchange/qelxml.h"
+#include "platform/connection.h"
+#include "platform/globalvars.h"
+#include "platform/helpers.h"
+#include "platform/transaction.h"
+#include "platform/vxexception.h"
+
+#include <QDir>
+#include <QSqlQuery>
+
+#include <memory>
+#include <vector>
+
+QString PlanFolderName(const QString &planDescription)
+{
+    return TKIENormalizeString(planDescription.trimmed());
+}
+
+QList<TqelClassPlan> ClassPlans(int classId)
+{
+    QList<TqelClassPlan> plans;
+    TVxFieldValues values;
+    values.setValue(QStringLiteral("iClsId"), classId);
+    VxEachRow(qqoVxGlobConn(),
+              QStringLiteral("SELECT DISTINCT Pst.iPstId, Pst.sPstLDesc FROM TPst_PianiStudio Pst "
+                             "INNER JOIN TClsPst ClsPst ON (ClsPst.iPstId = Pst.iPstId) "
+                             "WHERE ClsPst.iClsId = :iClsId"),
+              values, [&plans](const QSqlQuery &query, const QSqlRecord &) {
+                  plans.append({query.value(0).toInt(), query.value(1).toString()});
+              });
+    return plans;
+}
+
+TdmqelExportPst::TdmqelExportPst()
+    : iAnsSesDwgId(TVxWorkingContext::session()), iAnsId(TVxWorkingContext::schoolYear())
+{
+}
+
+void TdmqelExportPst::LoadPstClassFlags(int classId)
+{
+    TdmqelXML engine;
+    engine.iMode = 1;
+    engine.iAnsSesDwgId = iAnsSesDwgId;
+    engine.LoadClassFlags(classId);
+    iClsId = classId;
+    iVot = engine.iVot;
+    iVtp = engine.iVtp;
+    iTas = engine.iTas;
+    iAss = engine.iAss;
+    iAiu = engine.iAiu;
+    iNot = engine.iNot;
+    iDeb = engine.iDeb;
+    iEsi = engine.iEsi;
+    iCre = engine.iCre;
+    iGdz = engine.iGdz;
+}
+
+QStringList TdmqelExportPst::CollectPlanFolders(const QStringList &folders)
+{
+    bool unused = false;
+    TfmqelWait wait(QStringLiteral("Raccolta dati della classe: ") + sClsDesc,
+                    TfmqelWait::Centred, unused);
+    // The importer never reads the flag: a button that does nothing is not offered.
+    wait.SetCancelVisible(false);
+    wait.ShowWait();
+
+    // Every plan folder is checked and read before the first write: one refused changes nothing.
+    std::vector<std::unique_ptr<TdmqelXML>> plans;
+    for (const QString &folder : folders) {
+        auto engine = std::make_unique<TdmqelXML>();
+        engine->iMode = 1;
+        engine->iAnsSesDwgId = iAnsSesDwgId;
+        engine->iAnsId = iAnsId;
+        engine->iClsId = iClsId;
+        engine->iClsSesId = iClsSesId;
+        engine->sClsDesc = sClsDesc;
+        engine->sFolder = LongDir(folder);
+        engine->iVot = iVot;
+        engine->iVtp = iVtp;
+        engine->iTas = iTas;
+        engine->iAss = iAss;
+        engine->iAiu = iAiu;
+        engine->iNot = iNot;
+        engine->iDeb = iDeb;
+        engine->iEsi = iEsi;
+        engine->iCre = iCre;
+        engine->iGdz = iGdz;
+        const QString named = QDir::toNativeSeparators(engine->sFolder);
+        if (!engine->CheckClassInfo(iClsId, iClsSesId))
+            throw EVxException(
+                QStringLiteral("La classe selezionata non è la stessa del percorso specificato."
+                               "\r\r%1\r\rNessun dato è stato modificato.")
+                    .arg(named));
+        try {
+            engine->LoadCollectPackets();
+        } catch (const EVxException &e) {
+            throw EVxException(e.message() + QStringLiteral("\r\r") + named, e.severity(),
+                               e.detail());
+        }
+        plans.push_back(std::move(engine));
+    }
+    if (plans.empty())
+        return {};
+
+    // The first plan's engine keeps the steps stored, for the message of a failure.
+    TdmqelXML &first = *plans.front();
+    const auto step = [&](const QString &what, const std::function<void(TdmqelXML &,
+                                                                        TVxTransaction &)> &run) {
+        wait.Refresh();
+        first.CollectStep(what, [&](TVxTransaction &tr) {
+            for (const auto &plan : plans)
+                run(*plan, tr);
+        });
+    };
+    const auto replace = [&](int kind, const QString &what) {
+        wait.Refresh();
+        first.CollectStep(what, [&](TVxTransaction &tr) {
+            for (const auto &plan : plans)
+                plan->DeleteKindData(kind, tr);
+            for (const auto &plan : plans)
+                plan->ImportKindData(kind, tr);
+        });
+    };
+    const QPair<int, const char *> kinds[] = {{iVot, "voti"},       {iVtp, "voti proposti"},
+                                              {iTas, "tassonomie"}, {iAss, "assenze"},
+                                              {iAiu, "aiuti"},      {iNot, "note"}};
+    for (int kind = 0; kind <= 5; ++kind)
+        if (kinds[kind].first == 1)
+            replace(kind, QLatin1String(kinds[kind].second));
+    if (iDeb == 1) {
+        replace(7, QStringLiteral("debiti"));
+        step(QStringLiteral("verifiche dei debiti"),
+             [](TdmqelXML &plan, TVxTransaction &tr) { plan.UpdateClassDebts(tr); });
+    }
+    if (iEsi == 1)
+        replace(9, QStringLiteral("esiti finali"));
+    if (iCre == 1)
+        step(QStringLiteral("crediti"), [](TdmqelXML &plan, TVxTransaction &tr) {
+            plan.ImportEachPupil(tr, &TdmqelXML::ImportPupilCredit);
+        });
+    if (iGdz == 1)
+        replace(8, QStringLiteral("giudizi"));
+    step(QStringLiteral("recuperi"), [](TdmqelXML &plan, TVxTransaction &tr) {
+        plan.ImportEachPupil(tr, &TdmqelXML::ImportPupilRecuperi);
+    });
+    QStringList log;
+    for (const auto &plan : plans)
+        log << plan->CollectLog();
+    return log;
+}
