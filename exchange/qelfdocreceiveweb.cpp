@@ -117,6 +117,8 @@ void TfmqelDocReceiveWeb::DownloadTeacherData()
         TTavrinWebConnection web;
         if (m_webTimeout > 0)
             web.Comm().setTimeout(m_webTimeout);
+        if (m_webDownloadCap > 0)
+            web.setDownloadCap(m_webDownloadCap);
         const QString code = TavrinWebInstituteCode();
         if (!web.Autentica(code))
             throw EVxException(QStringLiteral("Password errata \r\no Istituto codice: %1 non "

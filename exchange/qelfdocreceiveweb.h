@@ -41,6 +41,8 @@ public:
     QString WorkFolder() const { return m_workFolder; }
     // The longest silence of the web server (tests shorten it); TdmxComm's own by default.
     void SetWebTimeout(int milliseconds) { m_webTimeout = milliseconds; }
+    // The largest archive accepted (tests lower it); the connection's own by default.
+    void SetWebDownloadCap(qint64 bytes) { m_webDownloadCap = bytes; }
 
     // The download and the lists; run once when the window is first shown.
     void FormShow();
@@ -69,6 +71,7 @@ private:
     int m_iSesId = 0;
     QString m_workFolder;
     int m_webTimeout = 0;
+    qint64 m_webDownloadCap = 0;
 };
 
 void registerDocReceiveWebForms();

@@ -224,7 +224,7 @@ void TTavrinWebConnection::RichiestaExport(const QString &destFile, const QStrin
                 break;
         }
         setCookieLine(true);
-        m_comm.setMaxReplySize(TdmxComm::kDefaultMaxReplySize);
+        m_comm.setMaxReplySize(m_downloadCap);
         m_comm.http_get(pageUrl(QStringLiteral("scarica.php")), resolvePath(destFile));
     });
 }

@@ -64,6 +64,8 @@ public:
 
     // The HTTP client, for the time limit of a test.
     TdmxComm &Comm() { return m_comm; }
+    // The largest archive a download accepts (TdmxComm's own limit; tests lower it).
+    void setDownloadCap(qint64 bytes) { m_downloadCap = bytes; }
 
 private:
     QString pageUrl(const QString &page) const;
@@ -77,6 +79,7 @@ private:
 
     QString m_address;
     TdmxComm m_comm;
+    qint64 m_downloadCap = TdmxComm::kDefaultMaxReplySize;
     QString m_cookie;
 };
 

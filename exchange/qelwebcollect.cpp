@@ -111,7 +111,8 @@ void QelWebCollection::Unpack(const QString &folder)
 }
 
 QelWebCollection::QelWebCollection(const QString &folder, int iAnsSesDwgId)
-    : m_db(qqoVxGlobConn()), m_folder(folder), m_iAnsSesDwgId(iAnsSesDwgId)
+    : m_db(qqoVxGlobConn()), m_folder(folder), m_iAnsSesDwgId(iAnsSesDwgId),
+      m_selfCommitting(std::make_unique<TVxSelfCommittingStatements>(m_db))
 {
     VxEachRow(m_db, QelWebCollectSql::sessionNumber(), valuesOf({{"iAnsSesDwgId", iAnsSesDwgId}}),
               [this](const QSqlQuery &q, const QSqlRecord &) { m_iSesId = q.value(0).toInt(); });
@@ -150,8 +151,34 @@ QString QelWebCollection::teacherFilter(const QString &filter) const
     return m_clsFilter.isEmpty() ? filter : filter + QStringLiteral(" AND (%1)").arg(m_clsFilter);
 }
 
+bool QelWebCollection::connectionFree(QStringList *log) const
+{
+    // A value is not written beside work the program holds open on the connection.
+    if (!TVxTransaction::activeOn(m_db))
+        return true;
+    addLine(log, QLatin1String(kError) +
+                     QStringLiteral("Un'altra transazione è in corso su questa connessione."));
+    return false;
+}
+
+int QelWebCollection::writeAlone(QStringList *log, const QString &sql, const TVxFieldValues &values)
+{
+    if (!connectionFree(log))
+        return -1;
+    try {
+        return m_selfCommitting->ExecChanged(sql, values);
+    } catch (const EVxException &e) {
+        if (isConnectionLost(e))
+            throw;
+        addLine(log, QLatin1String(kError) + e.message());
+        return -1;
+    }
+}
+
 void QelWebCollection::writeValue(QStringList *log, const Write &write)
 {
+    if (!connectionFree(log))
+        return;
     TVxTransaction tr(m_db, kTransactionId);
     if (!tr.StartTransaction()) {
         // A connection that could not be opened again: every value after it would fail too.
@@ -174,8 +201,8 @@ void QelWebCollection::writeValue(QStringList *log, const Write &write)
 int QelWebCollection::resolveSentId(TVxTransaction &tr, const QelWebCollectKind &kind,
                                     const QString &suffix, QStringList *log)
 {
-    const QString column =
-        suffix.isEmpty() ? QStringLiteral("iClsSesMatId") : QStringLiteral("iClsMatCmpId_") + suffix;
+    const QString column = suffix.isEmpty() ? QStringLiteral("iClsSesMatId")
+                                            : QStringLiteral("iClsMatCmpId_") + suffix;
     const int sent = valueOf(m_voti, column).toInt();
     if (!kind.checksSentId)
         return sent;
@@ -203,9 +230,7 @@ void QelWebCollection::requireInSession(TVxTransaction &tr, const QelWebCollectK
 {
     const QVariant sit = valueOf(m_voti, QStringLiteral("iSitId"));
     if (tr.Exec(QelWebCollectSql::targetInSession(kind),
-                valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId},
-                          {"iSitId", sit},
-                          {kind.rowKey, id}}))
+                valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId}, {"iSitId", sit}, {kind.rowKey, id}}))
             .next())
         return;
     throw EVxException(QStringLiteral("%1 %2 dell'alunno (situazione %3) non appartiene alle "
@@ -215,30 +240,32 @@ void QelWebCollection::requireInSession(TVxTransaction &tr, const QelWebCollectK
                            .arg(sit.toInt()));
 }
 
-void QelWebCollection::writeRow(TVxTransaction &tr, const QelWebCollectKind &kind,
-                                const QString &suffix, const TVxFieldValues &values,
-                                QStringList *log)
+void QelWebCollection::writeRow(const QelWebCollectKind &kind, const QString &suffix,
+                                const TVxFieldValues &values, QStringList *log)
 {
-    const QString column =
-        suffix.isEmpty() ? QStringLiteral("iClsSesMatId") : QStringLiteral("iClsMatCmpId_") + suffix;
+    const QString column = suffix.isEmpty() ? QStringLiteral("iClsSesMatId")
+                                            : QStringLiteral("iClsMatCmpId_") + suffix;
     const int sent = valueOf(m_voti, column).toInt();
     TVxFieldValues all = values;
     all.setValue(QStringLiteral("iSitId"), valueOf(m_voti, QStringLiteral("iSitId")));
     all.setValue(QStringLiteral("iAnsSesDwgId"), m_iAnsSesDwgId);
     all.setValue(QLatin1String(kind.rowKey), sent);
     // The usual case, a stored value changed: one statement, which also proves the sent id
-    // still there and in the session.
-    if (tr.ExecChanged(QelWebCollectSql::updateInSession(kind), all) > 0)
+    // still there and in the session, prepared once for the whole collection. Refused: logged.
+    if (writeAlone(log, QelWebCollectSql::updateInSession(kind), all) != 0)
         return;
-    const int id = resolveSentId(tr, kind, suffix, log);
-    if (id != sent) {
-        all.setValue(QLatin1String(kind.rowKey), id);
-        if (tr.ExecChanged(QelWebCollectSql::updateInSession(kind), all) > 0)
-            return;
-    }
-    requireInSession(tr, kind, id);
-    all.setValue(QStringLiteral("iNewId"), VxNewKey(m_db, QLatin1String(kind.generator)));
-    tr.Exec(QelWebCollectSql::insert(kind), all);
+    // A new value, or an id to map: the checks, the key and the insert in one transaction.
+    writeValue(log, [&](TVxTransaction &tr) {
+        const int id = resolveSentId(tr, kind, suffix, log);
+        if (id != sent) {
+            all.setValue(QLatin1String(kind.rowKey), id);
+            if (tr.ExecChanged(QelWebCollectSql::updateInSession(kind), all) > 0)
+                return;
+        }
+        requireInSession(tr, kind, id);
+        all.setValue(QStringLiteral("iNewId"), VxNewKey(m_db, QLatin1String(kind.generator)));
+        tr.Exec(QelWebCollectSql::insert(kind), all);
+    });
 }
 
 void QelWebCollection::importComponentLevels(const QelWebCollectKind &kind, const QString &suffix,
@@ -250,9 +277,7 @@ void QelWebCollection::importComponentLevels(const QelWebCollectKind &kind, cons
         // A level left empty on the web keeps the stored one.
         if (valueOf(m_voti, QStringLiteral("iClsMatCmpId_") + slot).isNull() || level.isNull())
             continue;
-        writeValue(log, [&](TVxTransaction &tr) {
-            writeRow(tr, kind, slot, valuesOf({{"iScaLivId", level.toInt()}}), log);
-        });
+        writeRow(kind, slot, valuesOf({{"iScaLivId", level.toInt()}}), log);
     }
 }
 
@@ -280,7 +305,7 @@ void QelWebCollection::importSubjectValue(const QelWebCollectKind &kind, QString
     // A value left empty writes nothing: no transaction, no check of its id.
     if (values.size() == 0)
         return;
-    writeValue(log, [&](TVxTransaction &tr) { writeRow(tr, kind, QString(), values, log); });
+    writeRow(kind, QString(), values, log);
 }
 
 void QelWebCollection::ImportTeacherWebData(int iDocId, QStringList *log)
@@ -327,9 +352,7 @@ void QelWebCollection::importDebts(QStringList *log)
                       {"iSitId", valueOf(m_debiti, QStringLiteral("iSitId")).toInt()},
                       {"iMatId", valueOf(m_debiti, QStringLiteral("iMatId")).toInt()}});
         // The debts are the year before's: the update finds the row the send read, or none.
-        writeValue(log, [&](TVxTransaction &tr) {
-            tr.ExecChanged(QelWebCollectSql::debtUpdate(), values);
-        });
+        writeAlone(log, QelWebCollectSql::debtUpdate(), values);
     }
 }
 

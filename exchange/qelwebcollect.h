@@ -10,13 +10,15 @@
 //   QStringList log;
 //   c.ImportTeacherWebData(iDocId, &log);      // "  ***ERRORE*** ..." per rejected value
 //
-// Each value is written in a transaction of its own, prepared inside it: a value the database
-// rejects is rolled back alone and logged, the rest goes on, and what was committed stays. A
-// lost connection ends the import with the office's message. Nothing is deleted but class
-// notes; an update that touches no row is followed by an insert (debts, of the year before: only
-// updated). A value is written only where its component or class-session subject belongs to a
-// class session of the session and its situation to that class: the packets come from outside.
-// A value left empty is neither written nor checked.
+// Each value is written in a transaction of its own: the usual one, a stored value changed, by
+// one update prepared once per collection and committed by itself (TVxSelfCommittingStatements),
+// a new value by its checks, key and insert in a TVxTransaction, prepared inside it. A value the
+// database rejects is rolled back alone and logged, the rest goes on, and what was committed
+// stays. A lost connection ends the import with the office's message. Nothing is deleted but
+// class notes; an update that touches no row is followed by an insert (debts, of the year
+// before: only updated). A value is written only where its component or class-session subject
+// belongs to a class session of the session and its situation to that class: the packets come from
+// outside. A value left empty is neither written nor checked.
 
 #include "platform/sqlclientdataset.h"
 
@@ -29,6 +31,7 @@
 #include <functional>
 #include <memory>
 
+class TVxSelfCommittingStatements;
 class TVxTransaction;
 struct QelWebCollectKind;
 
@@ -66,6 +69,9 @@ public:
 
 private:
     using Write = std::function<void(TVxTransaction &)>;
+    bool connectionFree(QStringList *log) const;
+    // One statement, committed by itself: the rows it changed, -1 when refused (logged).
+    int writeAlone(QStringList *log, const QString &sql, const TVxFieldValues &values);
     void writeValue(QStringList *log, const Write &write);
     void importComponentLevels(const QelWebCollectKind &kind, const QString &suffix,
                                QStringList *log);
@@ -74,7 +80,7 @@ private:
                       QStringList *log);
     void requireInSession(TVxTransaction &tr, const QelWebCollectKind &kind, int id);
     // Updates the row of the sent id, else of the id it resolves to, else inserts it.
-    void writeRow(TVxTransaction &tr, const QelWebCollectKind &kind, const QString &suffix,
+    void writeRow(const QelWebCollectKind &kind, const QString &suffix,
                   const TVxFieldValues &values, QStringList *log);
     void importDebts(QStringList *log);
     void importClassNotes(QStringList *log);
@@ -91,4 +97,6 @@ private:
     TClientDataSet m_voti;
     TClientDataSet m_debiti;
     TClientDataSet m_classNotes;
+    // The usual writes, each in a transaction of its own, prepared once per collection.
+    std::unique_ptr<TVxSelfCommittingStatements> m_selfCommitting;
 };

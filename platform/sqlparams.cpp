@@ -361,4 +361,6 @@ void TVxStatementRecorder::noteExecuted(const QString &sql, const TVxFieldValues
 {
     ++m_executed[sql];
     m_statements.append({sql, values});
+    if (m_beforeRun)
+        m_beforeRun(sql);
 }

@@ -107,6 +107,10 @@ public:
     int executed(const QString &sql) const { return m_executed.value(sql); }
     const QList<Statement> &statements() const { return m_statements; }
 
+    // Called before each statement runs: a test stops the server there, half-way through a
+    // piece of work.
+    void setBeforeRun(const std::function<void(const QString &sql)> &hook) { m_beforeRun = hook; }
+
     // What the helpers report.
     void notePrepared(const QString &sql) { ++m_prepared[sql]; }
     void noteExecuted(const QString &sql, const TVxFieldValues &values);
@@ -116,4 +120,5 @@ private:
     QHash<QString, int> m_prepared;
     QHash<QString, int> m_executed;
     QList<Statement> m_statements;
+    std::function<void(const QString &)> m_beforeRun;
 };

@@ -158,6 +158,34 @@ int TVxTransaction::ExecRow(const QString &sql, const TVxFieldValues &values)
     return changed;
 }
 
+TVxSelfCommittingStatements::TVxSelfCommittingStatements(const QSqlDatabase &like)
+    : m_side(std::make_unique<TVxSideConnection>(like))
+{
+}
+
+TVxSelfCommittingStatements::~TVxSelfCommittingStatements()
+{
+    // The statements go before their connection.
+    m_statements.clear();
+}
+
+int TVxSelfCommittingStatements::ExecChanged(const QString &sql, const TVxFieldValues &values)
+{
+    const QString text = preparedText(sql, values);
+    std::unique_ptr<QSqlQuery> &query = m_statements[text];
+    const bool prepared = query != nullptr;
+    if (!prepared) {
+        query = std::make_unique<QSqlQuery>(m_side->database());
+        query->setForwardOnly(true);
+    }
+    try {
+        return prepared ? execAgain(*query, sql, values) : execBound(*query, sql, values);
+    } catch (const EVxException &) {
+        m_statements.erase(text);
+        throw;
+    }
+}
+
 TVxTransactionScope::TVxTransactionScope(const QSqlDatabase &db)
     : m_transaction(TVxTransaction::runningOn(db))
 {

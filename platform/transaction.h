@@ -36,6 +36,7 @@
 #include <memory>
 
 class QSqlRecord;
+class TVxSideConnection;
 
 class TVxTransaction
 {
@@ -83,6 +84,32 @@ private:
     bool m_active = false;
     int m_changed = 0; // rows changed by the last Exec
     QString m_lastError;
+    std::map<QString, std::unique_ptr<QSqlQuery>> m_statements;
+};
+
+// Statements each of whose runs is a transaction of its own, committed when it succeeds: for
+// work that writes many values, each value in one statement and one transaction. A statement
+// prepared inside a TVxTransaction dies with it, and preparing costs more than running a small
+// update; here each text is prepared once, on a side connection of the same database where no
+// TVxTransaction ever runs, so that every run starts and commits a transaction of its own. A
+// run the database refuses changes nothing (a failed statement is undone whole) and throws
+// EVxException as Exec does, the server gone the office's message (connectionLostError); the
+// statement is then dropped, with the transaction the driver left open for it, and prepared
+// again at its next run.
+class TVxSelfCommittingStatements
+{
+public:
+    // Throws EVxException when the side connection cannot be opened.
+    explicit TVxSelfCommittingStatements(const QSqlDatabase &like);
+    ~TVxSelfCommittingStatements();
+    TVxSelfCommittingStatements(const TVxSelfCommittingStatements &) = delete;
+    TVxSelfCommittingStatements &operator=(const TVxSelfCommittingStatements &) = delete;
+
+    // Runs an insert, update or delete and commits it: the rows it changed.
+    int ExecChanged(const QString &sql, const TVxFieldValues &values);
+
+private:
+    std::unique_ptr<TVxSideConnection> m_side;
     std::map<QString, std::unique_ptr<QSqlQuery>> m_statements;
 };
 

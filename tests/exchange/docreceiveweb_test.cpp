@@ -1,10 +1,14 @@
 #include "exchange/qelfdocreceiveweb.h"
+#include "exchange/qelfdocsendweb.h"
 #include "exchange/qelrdocreceivecls.h"
 #include "exchange/qelrdocreceivesingleweb.h"
+#include "exchange/qeltavrinweb.h"
 #include "exchange/qelwebcollect.h"
 #include "platform/clientdataset.h"
 #include "platform/connection.h"
 #include "platform/globalvars.h"
+#include "platform/inifile.h"
+#include "platform/maindir.h"
 #include "platform/sleep.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
@@ -12,6 +16,7 @@
 #include "tests/exchange/tavrinwebfixture.h"
 #include "tests/support/runningprogram.h"
 #include "tests/support/tavrinwebserver.h"
+#include "tests/support/tavrinwebteachers.h"
 #include "tests/support/testfiles.h"
 
 #include <QDir>
@@ -24,6 +29,37 @@ namespace {
 
 using Server = TavrinWebTestServer;
 constexpr int kMissing = 999999;
+
+// Every row of the tables a collection writes, one text each.
+QSet<QString> collectedTables()
+{
+    static const char *const selects[] = {
+        "SELECT 'vtp', iSitId, iClsMatCmpId, iPrpScaLivId FROM TVtp_Proposti",
+        "SELECT 'tas', iSitId, iClsMatCmpId, iScaLivId FROM TTas_Tassonomie",
+        "SELECT 'ass', iSitId, iClsSesMatId, iAssOre FROM TAss_Assenze",
+        "SELECT 'aiu', iSitId, iClsSesMatId, sAiuVal FROM TAiu_Aiuti",
+        "SELECT 'not', iSitId, iClsSesMatId, dNotData, bNotNota FROM TNot_Note",
+        "SELECT 'deb', iSitId, iMatId, iDesDedId, dDebVer, bDebNota FROM TDeb_Debiti",
+        "SELECT 'cno', iClsSesMatId, iAnaId, iCnoOre, bCnoNota FROM TCno_ClassiNoteOre"};
+    QSet<QString> rows;
+    for (const char *sql : selects) {
+        QSqlQuery q = runSql(QString::fromLatin1(sql));
+        while (q.next()) {
+            QStringList values;
+            for (int i = 0; i < q.record().count(); ++i)
+                values << q.value(i).toString().trimmed();
+            rows << values.join('|');
+        }
+    }
+    return rows;
+}
+
+QStringList sorted(const QSet<QString> &rows)
+{
+    QStringList list(rows.cbegin(), rows.cend());
+    list.sort();
+    return list;
+}
 
 // One class of the working session with three of its pupils, a subject with two components and
 // two more subjects, a subject of another class, a teacher and a level; packets are written
@@ -72,6 +108,12 @@ protected:
                           "CS.iClsSesId = M.iClsSesId WHERE CS.iClsId <> ? AND CS.iAnsSesDwgId = ?",
                           {cls, w})
                        .toInt();
+        otherYearCsm = scalar("SELECT FIRST 1 M.iClsSesMatId FROM TClsSesMat M JOIN TClsSes CS ON "
+                              "CS.iClsSesId = M.iClsSesId JOIN TAnsSesDwg A ON A.iAnsSesDwgId = "
+                              "CS.iAnsSesDwgId JOIN TAnsSesDwg W ON W.iSesId = A.iSesId AND "
+                              "W.iAnsId <> A.iAnsId WHERE W.iAnsSesDwgId = ?",
+                              {w})
+                           .toInt();
         teacher = scalar("SELECT FIRST 1 C.iAnaId FROM TAai_AnaAppInvio A JOIN TAnaCag C ON "
                          "C.iAnaCagId = A.iAnaCagId WHERE A.iModId = 5 AND A.iAnsSesDwgId = ?",
                          {w})
@@ -143,8 +185,30 @@ protected:
         return Server::zipBytes(entries);
     }
 
-    int w = 0, ses = 0, cs = 0, cls = 0, pst = 0, cmp1 = 0, cmp2 = 0, otherCsm = 0, teacher = 0,
-        level = 0;
+    // A new download, then the collection of the teacher alone (the single page) or of every
+    // class; the texts the window showed.
+    QStringList collectInWindow(bool alone)
+    {
+        queuePassword(kPassword);
+        TfmqelDocReceiveWeb window;
+        window.FormShow();
+        if (alone) {
+            window.pcTipologia()->setCurrentWidget(window.tsSingleDoc());
+            auto *single = window.frqelDocReceiveSingle_fm();
+            for (int row = 0; row < single->Teachers().RowCount(); ++row)
+                if (single->Teachers().Value(row, "iAnaId").toInt() == teacher)
+                    single->SetCurrentSourceRow(row);
+        } else {
+            window.frqelDocReceiveClasse_fm()->SelectAllRows();
+        }
+        DialogSeam::clearShown();
+        DialogSeam::queueAnswer(mrYes);
+        window.buOk()->click();
+        return messages() << window.frqelDocReceiveClasse_fm()->meLog()->toPlainText();
+    }
+
+    int w = 0, ses = 0, cs = 0, cls = 0, pst = 0, cmp1 = 0, cmp2 = 0, otherCsm = 0, otherYearCsm = 0,
+        teacher = 0, level = 0;
     QList<int> sit, csm, mat;
 };
 
@@ -165,7 +229,8 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
     writeVotes({{sit[0], csm[0], null, null, cmp2, level, 0, "", "", "con data vuota"},
                 {sit[1], csm[0], cmp1, null, null, null, 5, "X", "", ""},
                 {sit[2], csm[0], null, null, null, null, 3, null, "1/2/2009", "data errata"},
-                {sit[0], otherCsm, null, null, null, null, 7, null, null, null}},
+                {sit[0], otherCsm, null, null, null, null, 7, null, null, null},
+                {sit[1], otherYearCsm, null, null, null, null, 8, null, null, null}},
                folder);
     writePacket(folder + "debiti.xml",
                 {"iiDocId", "iiClsId", "iiSitId", "iiMatId", "iiDesDedId", "sbDebNota"},
@@ -178,7 +243,7 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
                  {teacher, ses + 1, cls, mat[0], 9, "altra sessione"}});
 
     const QStringList log = collect();
-    ASSERT_EQ(log.filter("***ERRORE***").size(), 1) << log.join('\n').toStdString();
+    ASSERT_EQ(log.filter("***ERRORE***").size(), 2) << log.join('\n').toStdString();
     EXPECT_TRUE(log.filter("ATTENZIONE").isEmpty());
 
     struct Case
@@ -206,9 +271,10 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
         {"both empty write nothing", "SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ?", {sit[1]}, 0},
         {"1/2/2009 gives a NULL date", "SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ? AND "
                                        "dNotData IS NULL", {sit[2]}, 1},
-        {"another class's subject changes nothing", "SELECT COUNT(*) FROM TAss_Assenze WHERE "
-                                                    "iClsSesMatId = ? AND iSitId = ?",
-         {otherCsm, sit[0]}, 0},
+        {"another class's or year's subject changes nothing", "SELECT COUNT(*) FROM TAss_Assenze "
+                                                              "WHERE iClsSesMatId IN (?, ?) AND "
+                                                              "iSitId IN (?, ?)",
+         {otherCsm, otherYearCsm, sit[0], sit[1]}, 0},
         {"a null outcome clears the stored one", "SELECT COUNT(*) FROM TDeb_Debiti WHERE iDebId = "
                                                  "900001 AND iDesDedId IS NULL AND bDebNota IS NULL",
          {}, 1},
@@ -271,23 +337,34 @@ TEST_F(DocReceiveWeb, WindowDownloadsAndCollects)
                folder);
     const QByteArray good = zipOf({"VOTI.XML"});
     QFile::remove(folder + "voti.xml");
+    const QString comm = QString::fromUtf8(TTavrinWebConnection::kCommError);
+    const QString invalid = QStringLiteral("Il file ricevuto dal server non è un archivio valido.");
+    const QString noVotes = QStringLiteral("Il file ricevuto dal server non contiene i dati");
+    constexpr qint64 kCap = 64 * 1024;
+    server.setSlowMs(3000);
+    server.setOverCapBytes(kCap + 1);
     struct Case
     {
         const char *what;
         QByteArray zip;
         Server::Fault fault;
         Server::ArchiveFault archive;
-        bool opens;
+        QString message; // how the error begins; none when the lists open
     };
     using A = Server::ArchiveFault;
+    using F = Server::Fault;
     const QList<Case> cases = {
-        {"HTTP 500", good, Server::Fault::Status500, A::None, false},
-        {"cut short", good, Server::Fault::CloseMidBody, A::None, false},
-        {"truncated", good, Server::Fault::None, A::Truncated, false},
-        {"empty", good, Server::Fault::None, A::Empty, false},
-        {"entry leaving the folder", good, Server::Fault::None, A::DotDotEntry, false},
-        {"no voti.xml", Server::zipBytes({{"altro.xml", "x"}}), Server::Fault::None, A::None, false},
-        {"capitals read", good, Server::Fault::None, A::None, true},
+        {"HTTP 500", good, F::Status500, A::None, comm},
+        {"slower than the time limit", good, F::Slow, A::None, comm},
+        {"over the cap", good, F::OverCapDeclared, A::None, comm},
+        {"cut short", good, F::CloseMidBody, A::None, comm},
+        {"truncated", good, F::None, A::Truncated, invalid},
+        {"empty", good, F::None, A::Empty, invalid},
+        {"entry leaving the folder", good, F::None, A::DotDotEntry, invalid},
+        {"absolute entry", good, F::None, A::AbsoluteEntry, invalid},
+        {"no voti.xml", Server::zipBytes({{"altro.xml", "x"}}), F::None, A::None, noVotes},
+        {"entry in a sub-folder", good, F::None, A::SubFolderEntry, {}},
+        {"capitals read", good, F::None, A::None, {}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -297,13 +374,22 @@ TEST_F(DocReceiveWeb, WindowDownloadsAndCollects)
         server.setArchiveFault(c.archive);
         server.setFault(c.fault, "scarica.php");
         queuePassword(kPassword);
+        DialogSeam::clearShown();
         TfmqelDocReceiveWeb window;
         window.SetWebTimeout(2000);
+        window.SetWebDownloadCap(kCap);
         window.FormShow();
-        EXPECT_EQ(window.frqelDocReceiveClasse_fm()->IsOpen(), c.opens);
-        EXPECT_EQ(QFile::exists(folder + "voti.xml"), c.opens);
+        const bool opens = c.message.isEmpty();
+        const QStringList shown = messages();
+        EXPECT_EQ(shown.size(), opens ? 0 : 1);
+        if (!opens && !shown.isEmpty())
+            EXPECT_TRUE(shown.last().startsWith(c.message)) << shown.last().toStdString();
+        EXPECT_EQ(window.frqelDocReceiveClasse_fm()->IsOpen(), opens);
+        EXPECT_EQ(QFile::exists(folder + "voti.xml"), opens);
         EXPECT_FALSE(QFile::exists(db.mainDir.path() + "voti.xml"));
-        if (!c.opens)
+        EXPECT_FALSE(QFile::exists("/tmp/voti.xml"));
+        EXPECT_FALSE(QFile::exists(folder + "cartella"));
+        if (!opens)
             continue;
         EXPECT_EQ(window.pcTipologia()->currentWidget(), window.tsClasse());
         window.frqelDocReceiveClasse_fm()->SelectAllRows();
@@ -329,23 +415,130 @@ TEST_F(DocReceiveWeb, SingleTeacherWithARejectedValueIsNotMarkedReceived)
     runSql("CREATE TRIGGER T_ORE13 FOR TAss_Assenze BEFORE INSERT AS BEGIN IF (NEW.iAssOre = 13) "
            "THEN EXCEPTION E_ORE13; END");
     const int before = at("SELECT COUNT(*) FROM TAai_AnaAppInvio WHERE iAaiRicevuto = 1", {}).toInt();
-    queuePassword(kPassword);
-    TfmqelDocReceiveWeb window;
-    window.FormShow();
-    window.pcTipologia()->setCurrentWidget(window.tsSingleDoc());
-    auto *single = window.frqelDocReceiveSingle_fm();
-    for (int row = 0; row < single->Teachers().RowCount(); ++row)
-        if (single->Teachers().Value(row, "iAnaId").toInt() == teacher)
-            single->SetCurrentSourceRow(row);
-    DialogSeam::clearShown();
-    DialogSeam::queueAnswer(mrYes);
-    window.buOk()->click();
-    const QStringList shown = DialogSeam::shownTexts();
-    ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
+    const QStringList shown = collectInWindow(true);
+    ASSERT_EQ(shown.size(), 3) << shown.join('\n').toStdString();
     EXPECT_EQ(shown[1].count("***ERRORE***"), 1);
     EXPECT_TRUE(shown[1].contains("tredici ore rifiutate"));
     EXPECT_EQ(at("SELECT iAssOre FROM TAss_Assenze WHERE iSitId = ?", {sit[0]}).toInt(), 6);
     EXPECT_EQ(at("SELECT COUNT(*) FROM TAai_AnaAppInvio WHERE iAaiRicevuto = 1", {}).toInt(), before);
+}
+
+// Sent, edited by the teachers on the server, collected: the database changes by the edits
+// alone, first of every class, then of one teacher, who is marked received.
+TEST_F(DocReceiveWeb, SendEditOnTheServerCollect)
+{
+    {
+        TfmqelDocSendWeb send;
+        send.frDocenti()->SelectAllRows();
+        finishWizard();
+        queuePassword(kPassword);
+        send.buOk()->click();
+    }
+    ASSERT_EQ(server.uploads().size(), 1);
+    TClientDataSet sent;
+    for (const auto &[name, bytes] : Server::zipEntries(server.uploads()[0].zip))
+        if (name == "debiti.xml" || name == "voti.xml")
+            writeFileBytes(folder + "sent-" + name, bytes);
+    sent.LoadFromFile(folder + "sent-debiti.xml");
+    ASSERT_FALSE(sent.IsEmpty());
+    const QVariantList debt = {sent.FieldByName("iDocId")->Value(), sent.FieldByName("iSitId")->Value(),
+                               sent.FieldByName("iMatId")->Value()};
+    const QVariant outcome = at("SELECT MAX(iDesDedId) FROM TDesDed WHERE iDesDedId IS DISTINCT "
+                                "FROM (SELECT MAX(iDesDedId) FROM TDeb_Debiti WHERE iSitId = ? AND "
+                                "iMatId = ?)",
+                                {debt[1], debt[2]});
+    QSqlQuery q = runSql("SELECT FIRST 1 M.iClsSesMatId, M.iClsMatCmpId, (SELECT MIN(L.iScaLivId) "
+                         "FROM TScaLiv L WHERE L.iScaId = C.iScaId) FROM TClsMatCmp M JOIN TCmpSca "
+                         "C ON C.iCmpScaId = M.iCmpScaId WHERE M.iClsSesMatId IN (?, ?, ?) AND "
+                         "C.iCmpScaTass = 1",
+                         {csm[0], csm[1], csm[2]});
+    ASSERT_TRUE(q.next());
+    const QVariantList tas = {q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt()};
+    q.finish();
+    const int vtpCmp = at("SELECT MIN(M.iClsMatCmpId) FROM TClsMatCmp M JOIN TCmpSca C ON "
+                          "C.iCmpScaId = M.iCmpScaId WHERE M.iClsSesMatId = ? AND C.iCmpScaTass = 0",
+                          {csm[0]})
+                           .toInt();
+    TavrinWebTeacherEdits edits;
+    edits.level(teacher, sit[0], csm[0], "vtp", vtpCmp, level);
+    edits.level(teacher, sit[1], tas[0].toInt(), "tas", tas[1].toInt(), tas[2]);
+    edits.value(teacher, sit[1], csm[1], "iAssOre", 7);
+    edits.value(teacher, sit[2], csm[0], "sAiuVal", "B");
+    edits.value(teacher, sit[0], csm[2], "dNotData", "03/02/2009");
+    edits.value(teacher, sit[0], csm[2], "bNotNota", "nota dal web");
+    edits.debt(debt[0].toInt(), debt[1].toInt(), debt[2].toInt(), outcome, "verificato");
+    edits.classNote(teacher, cls, mat[0], 2, "ore dal web");
+    edits.installOn(server);
+    const QSet<QString> before = collectedTables();
+    const QStringList byClass = collectInWindow(false);
+    EXPECT_FALSE(byClass.last().contains("***")) << byClass.last().toStdString();
+    const QSet<QString> after = collectedTables();
+    // The rows of before with the same table and key as these.
+    const auto replaced = [&before](const QStringList &rows) {
+        QSet<QString> old;
+        for (const QString &r : rows)
+            for (const QString &b : before)
+                if (b.startsWith(r.section('|', 0, 2) + '|'))
+                    old << b;
+        return sorted(old);
+    };
+    const auto row = [](const QVariantList &values) {
+        QStringList texts;
+        for (const QVariant &v : values)
+            texts << v.toString();
+        return texts.join('|');
+    };
+    QStringList newDebt = replaced({row({"deb", debt[1], debt[2]})}).value(0).split('|');
+    ASSERT_EQ(newDebt.size(), 6);
+    newDebt[3] = outcome.toString(), newDebt[5] = "verificato";
+    const QStringList expected =
+        sorted({row({"vtp", sit[0], vtpCmp, level}), row({"tas", sit[1], tas[1], tas[2]}),
+                row({"ass", sit[1], csm[1], 7}), row({"aiu", sit[2], csm[0], "B"}),
+                row({"not", sit[0], csm[2], "2009-02-03", "nota dal web"}), newDebt.join('|'),
+                row({"cno", csm[0], teacher, 2, "ore dal web"})});
+    EXPECT_EQ(sorted(after - before), expected);
+    EXPECT_EQ(sorted(before - after), replaced(expected));
+
+    // Alone: another teacher's edit stays on the server.
+    sent.LoadFromFile(folder + "sent-voti.xml");
+    sent.setFilter(QStringLiteral("(iDocId <> %1)").arg(teacher));
+    sent.setFiltered(true);
+    ASSERT_FALSE(sent.IsEmpty());
+    TavrinWebTeacherEdits second;
+    second.value(teacher, sit[1], csm[1], "iAssOre", 8);
+    second.value(sent.FieldByName("iDocId")->AsInteger(), sent.FieldByName("iSitId")->AsInteger(),
+                 sent.FieldByName("iClsSesMatId")->AsInteger(), "iAssOre", 9);
+    second.installOn(server);
+    const QStringList alone = collectInWindow(true);
+    EXPECT_EQ(alone.mid(1, 1), QStringList{"Procedura completata."});
+    EXPECT_EQ(sorted(collectedTables() - after), QStringList{row({"ass", sit[1], csm[1], 8})});
+    EXPECT_EQ(at("SELECT LIST(C.iAnaId) FROM TAai_AnaAppInvio A JOIN TAnaCag C ON C.iAnaCagId = "
+                 "A.iAnaCagId WHERE A.iAaiRicevuto = 1 AND A.iModId = 5",
+                 {})
+                  .toString(),
+              QString::number(teacher));
+}
+
+// A fresh ParGen.ini has no section "ExpDoc": no kind is collected but the class notes.
+TEST_F(DocReceiveWeb, WithoutTheKindFlagsOnlyClassNotes)
+{
+    TVxINIFile(resolvePath(mainSubDir("ETC") + "ParGen.ini")).EraseSection("ExpDoc");
+    const QVariant n;
+    writeVotes({{sit[0], csm[0], n, n, cmp2, level, 5, "X", "", "nota"}}, folder);
+    writePacket(folder + "classenote.xml",
+                {"iiDocId", "iiAnsSesDwgId", "iiClsId", "iiMatId", "iiClnOre", "sbClnNota"},
+                {{teacher, ses, cls, mat[1], 3, "solo note"}});
+    EXPECT_EQ(collect(), QStringList());
+    EXPECT_EQ(at("SELECT (SELECT COUNT(*) FROM TVtp_Proposti WHERE iSitId = ?) + (SELECT COUNT(*) "
+                 "FROM TAss_Assenze WHERE iSitId = ?) + (SELECT COUNT(*) FROM TAiu_Aiuti WHERE "
+                 "iSitId = ?) + (SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ?) FROM RDB$DATABASE",
+                 {sit[0], sit[0], sit[0], sit[0]})
+                  .toInt(),
+              0);
+    EXPECT_EQ(at("SELECT iCnoOre FROM TCno_ClassiNoteOre WHERE iAnaId = ? AND iClsSesMatId = ?",
+                 {teacher, csm[1]})
+                  .toInt(),
+              3);
 }
 
 TEST_F(DocReceiveWeb, ClassFilterOfTheSelectedRows)
@@ -371,15 +564,22 @@ protected:
     static inline PrivateTestServer *firebird = nullptr;
 };
 
+// The server stops before the second value: one message, the first value stays.
 TEST_F(DocReceiveWebServerGone, OneMessageEndsTheCollection)
 {
     ASSERT_TRUE(firebird->started());
     const QVariant n;
-    writeVotes({{sit[0], csm[0], n, n, n, n, 6, "A", "", "testo"}}, folder);
+    writeVotes({{sit[0], csm[0], n, n, n, n, 6, n, n, n}, {sit[1], csm[0], n, n, n, n, 7, n, n, n}},
+               folder);
     QelWebCollection collection(folder, w);
     collection.SetFlags(QelWebCollection::ReadFlags());
     QStringList log;
-    firebird->halt();
+    TVxStatementRecorder recorder;
+    int updates = 0;
+    recorder.setBeforeRun([&](const QString &sql) {
+        if (sql.startsWith("UPDATE TAss_Assenze") && ++updates == 2)
+            firebird->halt();
+    });
     try {
         collection.ImportTeacherWebData(teacher, &log);
         ADD_FAILURE() << "no error";
@@ -389,6 +589,11 @@ TEST_F(DocReceiveWebServerGone, OneMessageEndsTheCollection)
     }
     firebird->resume();
     EXPECT_TRUE(log.isEmpty()) << log.join('\n').toStdString();
+    QSqlDatabase connection = qqoVxGlobConn();
+    VxReconnect(connection);
+    EXPECT_EQ(at("SELECT LIST(iAssOre) FROM TAss_Assenze WHERE iSitId IN (?, ?)", {sit[0], sit[1]})
+                  .toString(),
+              "6");
 }
 
 } // namespace

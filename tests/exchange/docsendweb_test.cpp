@@ -58,26 +58,6 @@ protected:
         return window;
     }
 
-    // The confirmation wizard walks its road to the end and finishes.
-    static void finishWizard()
-    {
-        DialogSeam::queueModalScript([](QDialog *dialog) {
-            auto *wizard = qobject_cast<TfmqelDocConfirmSendWeb *>(dialog);
-            while (wizard && wizard->Next()) {
-            }
-            return int(wizard ? mrOk : mrCancel);
-        });
-    }
-
-    static QStringList messages()
-    {
-        QStringList texts;
-        for (const DialogSeam::Shown &s : DialogSeam::shown())
-            if (s.kind == QLatin1String("message"))
-                texts << s.text;
-        return texts;
-    }
-
     static int marked()
     {
         return scalar("SELECT COUNT(*) FROM TAai_AnaAppInvio WHERE iModId = 5 AND iAaiInviato = 1")

@@ -5,6 +5,7 @@
 // folder.
 
 #include "exchange/qelaskpasswd.h"
+#include "exchange/qelfdocconfirmsendweb.h"
 #include "platform/dialogseam.h"
 #include "platform/messagedlg.h"
 #include "platform/sleep.h"
@@ -27,6 +28,27 @@ inline void queuePassword(const QString &password)
         prompt->edPasswd()->setText(password);
         return int(mrOk);
     });
+}
+
+// The next modal window is the web send's confirmation wizard: it walks its road and finishes.
+inline void finishWizard()
+{
+    DialogSeam::queueModalScript([](QDialog *dialog) {
+        auto *wizard = qobject_cast<TfmqelDocConfirmSendWeb *>(dialog);
+        while (wizard && wizard->Next()) {
+        }
+        return int(wizard ? mrOk : mrCancel);
+    });
+}
+
+// The texts of the messages shown, without the prompts.
+inline QStringList messages()
+{
+    QStringList texts;
+    for (const DialogSeam::Shown &s : DialogSeam::shown())
+        if (s.kind == QLatin1String("message"))
+            texts << s.text;
+    return texts;
 }
 
 class WebServiceProgram : public RunningProgram

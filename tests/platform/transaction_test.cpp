@@ -142,3 +142,26 @@ TEST_F(TransactionTest, EachRowReadsInTheCallersTransactionOrInOneOfItsOwn)
                  EVxException);
     EXPECT_FALSE(TVxTransaction::activeOn(db));
 }
+
+// Each run is a transaction of its own, committed at once, on a statement prepared once; a
+// refused run changes nothing, and the statement is prepared again for the next.
+TEST_F(TransactionTest, SelfCommittingStatementsCommitEachRun)
+{
+    TVxStatementRecorder recorder;
+    const QString insertSql = QStringLiteral("INSERT INTO TRANSTEST (ID) VALUES (:id)");
+    const QString updateSql = QStringLiteral("UPDATE TRANSTEST SET ID = ID + 10 WHERE ID < :id");
+    TVxSelfCommittingStatements statements(db);
+    EXPECT_EQ(statements.ExecChanged(insertSql, valuesOf({{"id", 1}})), 1);
+    EXPECT_EQ(count(db), 1);
+    EXPECT_THROW(statements.ExecChanged(insertSql, valuesOf({{"id", 1}})), EVxException);
+    EXPECT_EQ(statements.ExecChanged(insertSql, valuesOf({{"id", 2}})), 1);
+    EXPECT_EQ(statements.ExecChanged(updateSql, valuesOf({{"id", 2}})), 1);
+    EXPECT_EQ(statements.ExecChanged(updateSql, valuesOf({{"id", 3}})), 1);
+    EXPECT_EQ(statements.ExecChanged(updateSql, valuesOf({{"id", 0}})), 0);
+    EXPECT_EQ(count(db), 2);
+    EXPECT_EQ(recorder.prepared(insertSql), 2);
+    EXPECT_EQ(recorder.prepared(updateSql), 1);
+    QSqlQuery sum(db);
+    ASSERT_TRUE(sum.exec("SELECT SUM(ID) FROM TRANSTEST") && sum.next());
+    EXPECT_EQ(sum.value(0).toInt(), 23);
+}
