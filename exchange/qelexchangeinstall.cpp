@@ -9,8 +9,11 @@
 #include "exchange/qelfpagelleweb.h"
 #include "exchange/qelfplanfolders.h"
 #include "exchange/qelfrepos.h"
+#include "exchange/qelfricec.h"
 #include "exchange/qelfriced.h"
+#include "exchange/qelfsendc.h"
 #include "exchange/qelfsendd.h"
+#include "exchange/qelfsendscrutinio.h"
 #include "platform/formregistry.h"
 #include "shell/qelstartup.h"
 
@@ -22,6 +25,9 @@ void registerExchangeForms()
     TAVRIN_REGISTER_FORM(TfmqelDocParams);
     TAVRIN_REGISTER_FORM(TfmqelPagelleWeb);
     TAVRIN_REGISTER_FORM(TfmqelRepos);
+    TAVRIN_REGISTER_FORM(TfmqelSendScrutinio);
+    TAVRIN_REGISTER_FORM(TfmqelSendC);
+    TAVRIN_REGISTER_FORM(TfmqelRiceC);
     registerDocDelWebForms();
     registerDocSendWebForms();
     registerDocReceiveWebForms();

@@ -173,13 +173,13 @@ TEST_F(Commands, MissingFunctionsOpenThePlaceholderTitledWithTheCommand)
         const char *title;
         bool another;
     } cases[] = {
-        {"xafRiceC", true, "Raccolta", false},
+        {"xafSendRecuperiWeb", true, "Invio Recuperi Tavrin-Web", false},
         {"xafTraduzioni", false, "Traduzioni", true},
         {"xafClsMatCmp", false, "Configurazione sessione", true},
         {"xafFirme", false, "Firme", true},
         {"xacComm", true, "Parametri di connessione", true},
     };
-    // Without the demo's duplicate make-up record, a collection offers no check afterwards.
+    // Without the demo's duplicate make-up record, the make-up send asks nothing first.
     runSql("DELETE FROM TRec_Recuperi WHERE dRecAttr = '2009-06-21'");
     ASSERT_FALSE(dmQelControllaRecuperi->HasRecuperiDoppi());
     for (const auto &c : cases) {

@@ -1,0 +1,65 @@
+#include "exchange/qelfricec.h"
+
+#include "exchange/qelclassfolders.h"
+#include "exchange/qelxml.h"
+#include "platform/dbgridframes.h"
+#include "platform/directoryedit.h"
+#include "platform/messagedlg.h"
+#include "platform/vxexception.h"
+
+TfmqelRiceC::TfmqelRiceC(QWidget *parent)
+    : TfmVxMultiSelect(parent), m_xml(std::make_unique<TdmqelXML>()),
+      m_dir(AddClassFolderField(*this, QStringLiteral("Percorso classe:")))
+{
+    setObjectName(QStringLiteral("fmqelRiceC"));
+    setWindowTitle(QStringLiteral("Raccolta"));
+    RunShowingErrors([this] { ShowClassList(*this, m_list, m_model, m_xml->iAnsSesDwgId); });
+    m_dir->SetText(m_xml->ScrutinioBaseFolder());
+}
+
+TfmqelRiceC::~TfmqelRiceC() = default;
+
+void TfmqelRiceC::SetCurrentClass(int iClsId)
+{
+    for (int row = 0; m_list.Active() && row < m_list.RecordCount(); ++row)
+        if (ClassRowAt(m_list, row).iClsId == iClsId)
+            frSelect()->SetCurrentSourceRow(row);
+}
+
+void TfmqelRiceC::done(int result)
+{
+    if (!m_running)
+        TfmVxMultiSelect::done(result);
+}
+
+void TfmqelRiceC::OkClick()
+{
+    SetModalResult(mrNone);
+    const TqelRunningWork running(*this, m_running);
+    RunShowingErrors([this] { Collect(); });
+}
+
+void TfmqelRiceC::Collect()
+{
+    const int current = frSelect()->CurrentSourceRow();
+    if (current < 0)
+        throw EVxException(QStringLiteral("Nessuna classe selezionata."), EVxException::Warning);
+    const TqelClassRow row = ClassRowAt(m_list, current);
+    if (const QString base = ParentFolder(m_dir->Text()); !base.isEmpty())
+        m_xml->xpsPathScrutinio.SetValore(base);
+    m_xml->iMode = 1;
+    m_xml->LoadClassFlags(row.iClsId);
+    m_xml->sFolder = ChosenFolder(m_dir->Text());
+    m_xml->iClsSesId = row.iClsSesId;
+    m_xml->sClsDesc = row.sClsDesc;
+    if (!m_xml->CheckClassInfo(row.iClsId, row.iClsSesId)) {
+        VxMessageDlg(QStringLiteral("La classe selezionata non è la stessa del percorso "
+                                    "specificato."),
+                     mtError, mbOK);
+        return;
+    }
+    const QStringList log = m_xml->CollectData();
+    VxMessageDlg(QStringLiteral("Operazione completata."), mtInformation, mbOK);
+    if (!log.isEmpty())
+        VxMessageDlg(log.join(QStringLiteral("\r\n")), mtWarning, mbOK);
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/datasetmodel.h"
+#include "platform/multiselect.h"
+#include "platform/sqlclientdataset.h"
+
+#include <memory>
+
+class TdmqelXML;
+class TVxDirectoryEdit;
+
+// "Raccolta" of the scrutiny page: the class folder a coordinator returned, collected into the
+// class on the grid's current row once it proves to be that class's, then the rows the database
+// refused. The folder's parent becomes the base folder the class windows propose.
+class TfmqelRiceC : public TfmVxMultiSelect
+{
+    Q_OBJECT
+public:
+    explicit TfmqelRiceC(QWidget *parent = nullptr);
+    ~TfmqelRiceC() override;
+
+    TdmqelXML &engine() const { return *m_xml; }
+    TVxDirectoryEdit *eDir() const { return m_dir; }
+    // Makes the class of that id the current row.
+    void SetCurrentClass(int iClsId);
+
+    void done(int result) override;
+
+protected:
+    void OkClick() override;
+
+private:
+    void Collect();
+
+    std::unique_ptr<TdmqelXML> m_xml;
+    TSQLClientDataSet m_list;
+    TVxClientDataSetModel m_model;
+    TVxDirectoryEdit *m_dir;
+    bool m_running = false;
+};

@@ -1,0 +1,262 @@
+#include "exchange/qelclassfolders.h"
+#include "exchange/qelfldname.h"
+#include "exchange/qelfricec.h"
+#include "exchange/qelfsendc.h"
+#include "exchange/qelfsendscrutinio.h"
+#include "exchange/qelwait.h"
+#include "exchange/qelxml.h"
+#include "platform/clientdataset.h"
+#include "platform/directoryedit.h"
+#include "platform/formregistry.h"
+#include "platform/globalvars.h"
+#include "platform/helpers.h"
+#include "platform/messagedlg.h"
+#include "tests/support/runningprogram.h"
+#include "tests/support/testfiles.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolBar>
+
+namespace {
+
+class ClassFolders : public RunningProgram
+{
+protected:
+    template <class Window> std::unique_ptr<Window> open(const char *name)
+    {
+        auto window = std::unique_ptr<Window>(qobject_cast<Window *>(FormRegistry::create(name)));
+        window->eDir()->SetText(base);
+        return window;
+    }
+    // The class folders the engine starts, in order; pressing "Annulla" in the first.
+    void watch(TdmqelXML &xml, bool cancel = false)
+    {
+        xml.onPacketWritten = [this, &xml, cancel](const QString &file) {
+            if (file == QLatin1String("InfoSed.xml"))
+                written << QDir(xml.sFolder).dirName();
+            else if (cancel && file == QLatin1String("ClsSes.xml") && written.size() == 1)
+                QMetaObject::invokeMethod(xml.Wait()->buAnnulla(), "click", Qt::QueuedConnection);
+        };
+    }
+    static void overwrite()
+    {
+        DialogSeam::queueModalScript([](QDialog *dialog) {
+            qobject_cast<TfmqelFldName *>(dialog)->buSovrascrivi()->click();
+            return int(mrNone);
+        });
+    }
+    static QStringList messages()
+    {
+        QStringList texts;
+        for (const DialogSeam::Shown &shown : DialogSeam::shown())
+            if (shown.kind == QLatin1String("message"))
+                texts << shown.text;
+        DialogSeam::clearShown();
+        return texts;
+    }
+    static QStringList entries(const QString &folder)
+    {
+        return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
+    }
+    static QString storedBase() { return TdmqelXML().xpsPathScrutinio.GetValore(); }
+
+    ScriptedDialogs dialogs;
+    QTemporaryDir temp;
+    QString base = temp.path() + QStringLiteral("/Classi/");
+    QStringList written;
+};
+
+const char kOldFiles[][24] = {"5A/vecchio.xml", "5A/out/a.xml", "5A/outfin/b.xml", "5A/Info.ini"};
+
+} // namespace
+
+TEST_F(ClassFolders, SendScrutinioWritesFromTheLastTickedClassAndSkipsOneWithoutCoordinator)
+{
+    runSql("UPDATE TClsMatAna SET lClsMatAnaCoord = 0 WHERE iClsId = 39012");
+    for (const char *file : kOldFiles)
+        writeFileBytes(base + file, "x");
+    auto window = open<TfmqelSendScrutinio>("TfmqelSendScrutinio");
+    ASSERT_EQ(window->clClsSes()->count(), 15);
+    EXPECT_EQ(window->clClsSes()->item(0)->text(), scalar("SELECT sClsSDesc || ' - ' || sClsDesc "
+                                                          "FROM VCls_Classi WHERE iClsId = 39001"));
+    const struct
+    {
+        const char *action;
+        const char *hint;
+        bool ok;
+    } tools[] = {{"tbSelectAllMatCls", "Seleziona tutte le classi", true},
+                 {"tbSelectInvMatCls", "Inverte la selezione delle classi", false},
+                 {"tbSelectDelMatCls", "Annulla la selezione delle classi", false}};
+    EXPECT_FALSE(window->buOk()->isEnabled());
+    for (const auto &tool : tools) {
+        QAction *action = window->tbClassi()->findChild<QAction *>(tool.action);
+        ASSERT_NE(action, nullptr) << tool.action;
+        EXPECT_EQ(action->toolTip(), tool.hint);
+        action->trigger();
+        EXPECT_EQ(window->buOk()->isEnabled(), tool.ok) << tool.action;
+    }
+    for (int cls : {39001, 39012, 39005})
+        window->SetClassTicked(cls, true);
+    EXPECT_TRUE(window->buOk()->isEnabled());
+    window->cbPassword()->setChecked(true);
+    saveScreenshot(window.get(), "classfolders_sendscrutinio.png");
+    overwrite();
+    watch(window->engine());
+    bool idle = false;
+    window->engine().onPacketWritten = [this, &window, &idle,
+                                        seen = window->engine().onPacketWritten](const QString &f) {
+        // A second OK while a class is written would start a send inside this one.
+        idle = idle || window->buOk()->isEnabled() || window->ClientArea()->isEnabled();
+        seen(f);
+    };
+    window->buOk()->click();
+
+    EXPECT_EQ(written, (QStringList{"5A", "1A"}));
+    EXPECT_FALSE(idle);
+    EXPECT_TRUE(window->buOk()->isEnabled());
+    const QString desc = scalar("SELECT sClsDesc FROM VCls_Classi WHERE iClsId = 39012").toString();
+    EXPECT_EQ(messages(), (QStringList{"Impossibile esportare la classe 2B - " + desc +
+                                           " con la protezione password.\nImpostare nel "
+                                           "programma Alunni il coordinatore di classe.",
+                                       "Procedura completata."}));
+    EXPECT_EQ(entries(base), (QStringList{"1A", "2B", "5A"}));
+    EXPECT_EQ(entries(base + "2B"), QStringList());
+    const QStringList sent = entries(base + "5A");
+    EXPECT_FALSE(sent.contains("out") || sent.contains("outfin") || sent.contains("vecchio.xml"));
+    EXPECT_TRUE(sent.contains("Info.ini") && sent.contains("ClsVot.xml"));
+    EXPECT_EQ(storedBase(), base);
+}
+
+TEST_F(ClassFolders, AnnullaStopsBeforeTheNextClassAndSendCKeepsTheWorkFolders)
+{
+    auto scrutinio = open<TfmqelSendScrutinio>("TfmqelSendScrutinio");
+    for (int cls : {39001, 39012, 39005})
+        scrutinio->SetClassTicked(cls, true);
+    watch(scrutinio->engine(), true);
+    scrutinio->buOk()->click();
+    EXPECT_EQ(written, QStringList{"5A"});
+    EXPECT_EQ(messages(), QStringList{"Procedura annullata dall'utente."});
+    EXPECT_FALSE(scrutinio->engine().lCancel);
+    // "Annulla" pressed during the last class of a send does not stop the next one.
+    scrutinio->tbSelectDelMatClsClick();
+    scrutinio->SetClassTicked(39012, true);
+    scrutinio->engine().lCancel = true;
+    scrutinio->buOk()->click();
+    EXPECT_EQ(written, (QStringList{"5A", "2B"}));
+    messages();
+
+    // A short description that names a path stays one folder of the base.
+    runSql("UPDATE TCls_Classi SET sClsSDesc = '../3A' WHERE iClsId = 39003");
+    for (const char *file : kOldFiles)
+        writeFileBytes(base + file, "x");
+    auto sendC = open<TfmqelSendC>("TfmqelSendC");
+    sendC->buOk()->click();
+    EXPECT_EQ(messages(), QStringList{"Nessuna classe selezionata."});
+    QList<int> rows;
+    for (int row = 0; row < sendC->DataSet()->rowCount(); ++row)
+        if (QList<int>{39003, 39005}.contains(sendC->DataSet()->index(row, 0).data().toInt()))
+            rows << row;
+    sendC->SetSelectedRows(rows);
+    overwrite();
+    written.clear();
+    watch(sendC->engine());
+    sendC->buOk()->click();
+    EXPECT_EQ(written, (QStringList{"5A", "_._3A"}));
+    EXPECT_EQ(messages(), QStringList{"Procedura completata."});
+    EXPECT_EQ(entries(base), (QStringList{"2B", "5A", "_._3A"}));
+    EXPECT_FALSE(QFileInfo::exists(temp.path() + "/3A"));
+    const QStringList sent = entries(base + "5A");
+    EXPECT_TRUE(sent.contains("out") && sent.contains("outfin") && sent.contains("ClsVot.xml"));
+    EXPECT_FALSE(sent.contains("vecchio.xml"));
+
+    // The reminders of the session kind.
+    const QString credit = "\r\nHai agganciato le classi alle rispettive bande del credito ?";
+    for (const auto &[session, deferred] : {std::pair{392, false}, std::pair{393, true}}) {
+        xgvmGlobalVar.SetValues(TVxWorkingContext::sessionKey(), session);
+        auto window = open<TfmqelSendC>("TfmqelSendC");
+        EXPECT_EQ(window->pnDifferita()->isVisibleTo(window.get()), deferred) << session;
+        EXPECT_EQ(window->laAvviso()->text().endsWith(credit), !deferred) << session;
+        saveScreenshot(window.get(), "classfolders_sendc_" + QString::number(session) + ".png");
+    }
+}
+
+TEST_F(ClassFolders, RiceCCollectsOnlyTheFolderOfItsClassAndStoresItsParent)
+{
+    const QString shortBase = ShortDir(base);
+    const struct
+    {
+        QString text;
+        QString parent;
+    } parents[] = {{base + "5A", shortBase},
+                   {" " + base + "5A/ ", shortBase},
+                   {shortBase + "\\5A\\", shortBase},
+                   {base + "9Z/", ""},
+                   {"", ""}};
+    QDir().mkpath(base + "5A");
+    for (const auto &[text, parent] : parents)
+        EXPECT_EQ(ParentFolder(text), parent) << text.toStdString();
+
+    runSql("UPDATE TClsSes SET iClsSesCre = 0 WHERE iClsSesId = 390052");
+    {
+        TdmqelXML xml;
+        xml.SetSessionKind(2);
+        ExportClassFolder(xml, {39005, 390052, "5A", "5A"}, base + "5A/", {});
+    }
+    TClientDataSet votes;
+    votes.LoadFromFile(base + "5A/ClsVot.xml");
+    votes.First();
+    const int level = votes.FieldByName("iValId")->AsInteger() + 1;
+    QVariantList vote;
+    for (const char *field : {"iSitId", "iClsSesMatId", "iCmpScaId"})
+        vote << votes.FieldByName(field)->Value();
+    votes.Edit();
+    votes.FieldByName("iValId")->setValue(level);
+    votes.Post();
+    votes.SaveToFile(base + "5A/ClsVot.xml", dfXML);
+    runSql("CREATE EXCEPTION E_RIFIUTO 'rifiutato per prova'");
+    runSql("CREATE TRIGGER T_RIFIUTO FOR TGdz_Giudizi BEFORE INSERT AS BEGIN "
+           "IF (NEW.iSitId = 960) THEN EXCEPTION E_RIFIUTO; END");
+    const auto state = [] {
+        return scalar("SELECT (SELECT COUNT(*) || '/' || SUM(iScaLivId) FROM TVot_Voti) || '/' || "
+                      "(SELECT COUNT(*) FROM TGdz_Giudizi) FROM RDB$DATABASE")
+            .toString();
+    };
+    const QString before = state();
+
+    auto window = open<TfmqelRiceC>("TfmqelRiceC");
+    const QString refused = "La classe selezionata non è la stessa del percorso specificato.";
+    const struct
+    {
+        QString folder;
+        int cls;
+        QString stored;
+    } refusals[] = {{base + "9Z/", 39005, "/elsewhere"}, {base + "5A/", 39012, shortBase}};
+    for (const auto &[folder, cls, stored] : refusals) {
+        TdmqelXML().xpsPathScrutinio.SetValore("/elsewhere");
+        window->eDir()->SetText(folder);
+        window->SetCurrentClass(cls);
+        window->buOk()->click();
+        EXPECT_EQ(messages(), QStringList{refused}) << folder.toStdString();
+        EXPECT_EQ(state(), before);
+        EXPECT_EQ(storedBase(), stored);
+    }
+
+    window->eDir()->SetText(shortBase + "\\5A\\");
+    window->SetCurrentClass(39005);
+    window->buOk()->click();
+    const QStringList shown = messages();
+    ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
+    EXPECT_EQ(shown[0], "Operazione completata.");
+    EXPECT_TRUE(shown[1].startsWith("  ***ERRORE*** ") && shown[1].contains("rifiutato per prova"));
+    EXPECT_EQ(scalar("SELECT v.iScaLivId FROM TVot_Voti v JOIN TClsMatCmp c ON c.iClsMatCmpId = "
+                     "v.iClsMatCmpId WHERE v.iSitId = ? AND c.iClsSesMatId = ? AND c.iCmpScaId = ?",
+                     vote)
+                  .toInt(),
+              level);
+}
