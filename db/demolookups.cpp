@@ -554,6 +554,7 @@ void writeExchangeLookups(QSqlDatabase &db)
     // Report numbers are the suite's, custom templates included (3000001..3009999). The
     // school's templates are the files of reports/templates/, named by number, described by
     // their title; a number without a file keeps a placeholder body, which loading refuses.
+    const int kCustomRegister = 3000001;
     SeedTable rpt(db, QStringLiteral("TYRpt_RptTemplate"),
                   cols("iYRptId,sYRptDesc,iYRptVersion,bYRptReport,sYRptCodAppl"), 3010000);
     QMap<int, QString> reports = {
@@ -599,12 +600,15 @@ void writeExchangeLookups(QSqlDatabase &db)
         } catch (const EVxException &e) {
             throw SeedError(QStringLiteral("Modello %1: %2").arg(it.key()).arg(e.message()));
         }
-        rpt.add({it.key(), title, sqlNull(), body, "QEL"});
+        // A custom template is listed by the register wizard only with a version: the one in
+        // preparation, a copy of the custom register, has none yet.
+        if (it.key() == kCustomRegister) {
+            rpt.add({it.key(), title, 1, body, "QEL"});
+            rpt.add({kCustomRegister + 1, "Registro in preparazione", sqlNull(), body, "QEL"});
+        } else {
+            rpt.add({it.key(), title, sqlNull(), body, "QEL"});
+        }
     }
-    // A custom template is listed only with a version.
-    rpt.add({3000001, "Registro personalizzato", 1, QByteArray("FRF placeholder 3000001"), "QEL"});
-    rpt.add({3000002, "Registro in preparazione", sqlNull(), QByteArray("FRF placeholder 3000002"),
-             "QEL"});
     SeedTable xml(db, QStringLiteral("TYXml_XmlDefinizioni"),
                   cols("iYXmlId,sYXmlKey,sYXmlCodAppl,bYXmlText"));
     xml.add({1, "QEL_ALUFLT", "ZUN",

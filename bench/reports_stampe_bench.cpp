@@ -1,0 +1,163 @@
+// The report cards of every pupil (16202) and the boards of every class (16203) of 2008/2009's
+// final session over the demo school (scale 10 unless bench/run.sh names another), chosen in
+// the selection dialog as the office chooses them, each next to the bare time of the statements
+// its preparation ran (recorded once, run again directly in one transaction, each text
+// prepared once), timed in turns: the preparation alone, then the preparation and the PDF
+// export, printed in pages per second.
+//   cmake -DTAVRIN_BENCH=ON ... && build/bench/bench/reports_stampe_bench
+#include "bench/benchsupport.h"
+#include "platform/dialogseam.h"
+#include "platform/globalvars.h"
+#include "platform/maindir.h"
+#include "platform/messagedlg.h"
+#include "reportengine/reportmodule.h"
+#include "reports/qelfselrptansbs.h"
+#include "reports/qelreportforms.h"
+#include "reports/qelreportsinstall.h"
+#include "reports/qelrptdatasets.h"
+#include "shell/qelpargen.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace {
+
+QSqlDatabase g_db;
+QMap<QString, double> g_seconds;
+TdmVxRptFR *g_rpt = nullptr;
+QString g_pdf;
+
+struct Run
+{
+    int id;
+    const char *name;
+    QList<TVxStatementRecorder::Statement> statements;
+    int pages = 0;
+};
+Run g_runs[] = {{16202, "report cards", {}, 0}, {16203, "boards", {}, 0}};
+
+// Every row of the selection dialog's list: every pupil of the year, every class of the
+// working session.
+void chooseEveryRow()
+{
+    DialogSeam::queueModalScript([](QDialog *d) {
+        auto *selection = static_cast<TfmqelSelRptAnsSesBs *>(d);
+        d->show(); // the list is read as the dialog opens
+        QList<int> rows;
+        for (int row = 0; row < selection->ListDataSet()->RecordCount(); ++row)
+            rows << row;
+        selection->SetSelectedRows(rows);
+        return int(mrOk);
+    });
+}
+
+void prepare(Run &run)
+{
+    chooseEveryRow();
+    g_rpt->LoadReportFromVxDB(run.id);
+    if (!g_rpt->PrepareReport()) {
+        std::fprintf(stderr, "report %d built no page\n", run.id);
+        std::exit(1);
+    }
+    run.pages = int(g_rpt->Pages().Pages.size());
+}
+
+void prepareAndExport(Run &run)
+{
+    prepare(run);
+    g_rpt->ExportTo(g_rpt->PDFExport, g_pdf);
+}
+
+template <int N> void Prepared(benchmark::State &state)
+{
+    Run &run = g_runs[N];
+    timedInTurnsWithBare(
+        state, g_seconds, QString::fromLatin1(run.name), [&run] { prepare(run); }, g_db,
+        run.statements, 6);
+}
+
+template <int N> void PreparedAndExported(benchmark::State &state)
+{
+    Run &run = g_runs[N];
+    timedInTurnsWithBare(
+        state, g_seconds, QString::fromLatin1(run.name) + QStringLiteral(" pdf"),
+        [&run] { prepareAndExport(run); }, g_db, run.statements, 6);
+}
+
+} // namespace
+
+BENCHMARK(Prepared<0>)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(PreparedAndExported<0>)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(Prepared<1>)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(PreparedAndExported<1>)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir mainDir;
+    setMainDir(mainDir.path());
+    g_pdf = QDir(mainDir.path()).filePath(QStringLiteral("stampa.pdf"));
+    DialogSeam::setScripted(true);
+    openDemoSchool(g_db, globalConnectionName());
+    TVxWorkingContext::setInstitute(2);
+    TVxWorkingContext::setSchoolYear(39);
+    TVxWorkingContext::setSession(392);
+    installReportParts();
+    registerReportForms(); // the selection dialog, as the program's start registers it
+    TdmqelParGen parGen;
+    dmqelParGen = &parGen;
+    parGen.WriteParRptIniFromDb();
+    auto module = std::make_unique<TdmqelRptDataSets>();
+    auto rpt = std::make_unique<TdmVxRptFR>();
+    rpt->RegisterDataModule(module->ModuleName());
+    rpt->OnGetValue = [&module](const QString &name, QVariant &value) {
+        module->ReportGetValue(name, value);
+    };
+    rpt->OnEndReport = [&module] { module->CloseAllDataSets(); };
+    rpt->OnRefresh = [&module] { module->RefreshClientDataSets(); };
+    rpt->SetDataStampe(QDate(2009, 6, 12));
+    g_rpt = rpt.get();
+    for (Run &run : g_runs) {
+        // Recorded for the bare run; the rows are read once before either is timed.
+        TVxStatementRecorder recorder;
+        prepare(run);
+        run.statements = recorder.statements();
+    }
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+
+    for (const Run &run : g_runs) {
+        const QString name = QString::fromLatin1(run.name);
+        const double bare = g_seconds.value(name + QStringLiteral(" bare"));
+        std::printf("\nthe %s of session 392 (report %d): %d pages, %d statements\n", run.name,
+                    run.id, run.pages, int(run.statements.size()));
+        for (const auto &[step, target] :
+             {std::pair{name, 2}, std::pair{name + QStringLiteral(" pdf"), 3}}) {
+            const double seconds = g_seconds.value(step);
+            std::printf("%-24s %8.1f ms (median of 3), %7.1f pages per second\n",
+                        qPrintable(step == name ? QStringLiteral("preparation")
+                                                : QStringLiteral("preparation and PDF")),
+                        seconds * 1000, seconds > 0 ? run.pages / seconds : 0.0);
+            if (bare > 0)
+                std::printf("%-24s ratio %.2f x the replay (target at most %d)\n", "",
+                            seconds / bare, target);
+        }
+        std::printf("%-24s %8.1f ms, %7.1f pages per second\n", "bare statements", bare * 1000,
+                    bare > 0 ? run.pages / bare : 0.0);
+    }
+
+    g_rpt = nullptr;
+    rpt.reset();
+    module.reset();
+    dmqelParGen = nullptr;
+    g_db.close();
+    g_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(globalConnectionName());
+    return 0;
+}

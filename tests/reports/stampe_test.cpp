@@ -1,0 +1,135 @@
+// Every report the demo school stores, prepared as the office runs it: from the report tree
+// ("Stampe", "Docenti"), the registers through the register wizard's run. Each builds pages with
+// no variable left unanswered (an unknown function, dataset or field ends the run), and its PDF
+// prints real rows of the demo school.
+#include "platform/globalvars.h"
+#include "reportengine/reporttree.h"
+#include "reports/qelregistrovolume.h"
+#include "reports/qelrptdatasets.h"
+#include "shell/qelactivations.h"
+#include "shell/qelmain.h"
+#include "shell/qelreporttree.h"
+#include "tests/reports/demoselection.h"
+#include "tests/support/runningprogram.h"
+#include "tests/support/testfiles.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QPushButton>
+
+namespace {
+
+const QString kData = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/data";
+
+bool isRegister(int id)
+{
+    return (id >= 16169 && id <= 16184) || id > 3000000;
+}
+
+class DemoReports : public RunningProgram
+{
+protected:
+    // The text of the report's PDF: the pupil M00007 or the class 5A chosen in the selection,
+    // the digital signature's wording on the certificate; a register of 5A (3C for the
+    // qualification's) read before the wizard's run encrypts it.
+    QString run(int id)
+    {
+        TdmVxRptFR &rpt = qelReportTree(dmqelActivations)->RptFR();
+        const QString pdf = QDir::temp().filePath("tavrin-stampa.pdf");
+        if ((id >= 16169 && id <= 16184) || id > 3000000) {
+            const bool a4 = QList<int>{16169, 16171, 16182, 16183}.contains(id);
+            QelVolumeRun volume{{id >= 16179 && id <= 16183 ? 39023 : 39005},
+                                id,
+                                id > 3000000 ? "Stampa personalizzata"
+                                : a4         ? "A4"
+                                             : "A3",
+                                "Registro generale dei voti"};
+            QString text;
+            qelVolumeHooks().afterStep = [&](QelVolumeStep step, const QString &folder,
+                                             const QString &stem) {
+                if (step == QelVolumeStep::Exported)
+                    text = pdfText(rpt, folder + stem + ".pdf");
+            };
+            EXPECT_NO_THROW(QelRegisterVolume::Export(*dmqelRptDataSets, rpt, volume));
+            qelVolumeHooks() = {};
+            return text;
+        }
+        if (id > 16200)
+            queueDemoSelection();
+        if (id == 16201)
+            DialogSeam::queueModalScript([](QDialog *d) {
+                d->findChild<QCheckBox *>("chkfirmdig")->setChecked(true);
+                d->findChild<QPushButton *>("buOk")->click();
+                return int(mrNone);
+            });
+        rpt.SetDataStampe(QDate(2009, 6, 12));
+        rpt.LoadReportFromVxDB(id);
+        EXPECT_TRUE(rpt.PrepareReport());
+        rpt.ExportTo(rpt.PDFExport, pdf);
+        const QString text = pdfText(rpt, pdf);
+        QFile::remove(pdf);
+        return text;
+    }
+
+    static QString pdfText(TdmVxRptFR &rpt, const QString &pdf)
+    {
+        EXPECT_FALSE(rpt.Pages().Pages.empty());
+        EXPECT_EQ(rpt.Report().UnansweredVariables(), QStringList());
+        QString text;
+        EXPECT_EQ(runChecker("pdftotext", {"-layout", pdf, "-"}, &text), 0);
+        return text.simplified();
+    }
+
+    ScriptedDialogs dialogs;
+};
+
+} // namespace
+
+TEST_F(DemoReports, EveryStoredReportPrintsTheDemoSchool)
+{
+    objects->mainWindow()->show();
+    objects->mainWindow()->ensureFirstActivation();
+    UpdateParRptIni();
+    qelReportTree(dmqelActivations)->Reload();
+    // Pupils, votes, sessions, teachers and outcomes as each report prints them.
+    const QStringList in5A = {"Barbieri Elisa", "Classe 5A", "Scrutinio finale"};
+    const QStringList in3C = {"Caruso Giacomo", "Classe 3C", "esame di qualifica"};
+    const QStringList custom = {"1. Barbieri Elisa", "ITALIANO 4 11,36 8 8 8",
+                                "Docente: Caruso Francesca"};
+    QMap<int, QStringList> proofs = {
+        {16005, {"Marchetti Chiara", "1A 3A 5A"}},
+        {16006, {"Marchetti Chiara", "1A 3A 5A"}},
+        {16100, {"Al prof. Caruso Francesca"}},
+        {16201, {"Gatti Francesco", "Marchetti Chiara", "Documento informatico firmato"}},
+        {16202,
+         {"Gatti Francesco, classe 3A", "Primo periodo Scrutinio finale Sessione differita",
+          "ITALIANO 8 8 0 9 9 8", "Esito: Ammesso alla classe successiva",
+          "Prof.ssa Maria Bianchi"}},
+        {16203,
+         {"Barbieri Vincenzo 8,44 41 Ammesso 8,0 8,0", "ITALIANO Marchetti Chiara (coordinatore)"}},
+        {16204, {"ITALIANO Scritto Otto", "CONDOTTA Impegno (su 2) Buono", "chiusa il 10/06/2009"}},
+        {16205, {"Bianchi Antonio", "ITA, LAT.", "LATINO Studio individuale guidato"}},
+        {16206, {"Gatti Francesco - classe 3A", "Via Garibaldi 8", "Interesse e impegno"}},
+        {16207, {"Barbieri Elisa 7,11 7 < M <= 8", "2006/2007 2007/2008 2008/2009"}},
+        {3000001, custom},
+        {3000002, custom}};
+    for (int id : {16169, 16170, 16171, 16172, 16173, 16174, 16175, 16184})
+        proofs[id] = in5A;
+    for (int id : {16179, 16180, 16181, 16182, 16183})
+        proofs[id] = in3C;
+    QSqlQuery q = runSql("SELECT iYRptId FROM TYRpt_RptTemplate WHERE sYRptCodAppl = 'QEL' AND "
+                         "iYRptId NOT BETWEEN 16089 AND 16091 ORDER BY iYRptId");
+    QList<int> stored;
+    while (q.next())
+        stored << q.value(0).toInt();
+    EXPECT_EQ(stored, proofs.keys());
+    for (int id : stored) {
+        SCOPED_TRACE(id);
+        const QString text = run(id);
+        for (const QString &proof : proofs.value(id))
+            EXPECT_TRUE(text.contains(proof)) << proof.toStdString();
+        if (id == 16202 || id == 16203)
+            expectGolden(kData + (id == 16202 ? "/pagella.txt" : "/tabellone.txt"),
+                         qelReportTree(dmqelActivations)->RptFR().Pages().dump());
+    }
+}
