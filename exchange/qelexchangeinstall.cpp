@@ -10,7 +10,9 @@
 #include "exchange/qelfplanfolders.h"
 #include "exchange/qelfrepos.h"
 #include "exchange/qelfricec.h"
+#include "exchange/qelfriced.h"
 #include "exchange/qelfsendc.h"
+#include "exchange/qelfsendd.h"
 #include "exchange/qelfsendscrutinio.h"
 #include "platform/formregistry.h"
 #include "shell/qelstartup.h"
@@ -29,6 +31,8 @@ void registerExchangeForms()
     registerDocDelWebForms();
     registerDocSendWebForms();
     registerDocReceiveWebForms();
+    registerSendDForms();
+    registerRiceDForms();
     registerPlanFolderForms();
     registerDocFolderForms();
 }

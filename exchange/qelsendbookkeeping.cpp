@@ -33,12 +33,17 @@ const char kSetMarks[] =
 const char kSetReceivedMarks[] = "UPDATE TAai_AnaAppInvio SET iAaiRicevuto = :iAaiRicevuto, "
                                  "dAaiRicevuto = :dAaiRicevuto WHERE iAaiId = :iAaiId";
 
-const char kTeachersFrom[] =
-    "FROM TAai_AnaAppInvio TAai "
-    "INNER JOIN TAnaCag TAnaCag ON (TAnaCag.iAnaCagId = TAai.iAnaCagId AND TAnaCag.iCagId = 3) "
-    "INNER JOIN TAna_Anagrafiche TAna ON (TAna.iAnaId = TAnaCag.iAnaId) "
-    "INNER JOIN TMod_ModoInvio TMod ON (TMod.iModId = TAai.iModId) "
-    "WHERE TAai.iAnsSesDwgId = :iAnsSesDwgId AND TAai.iModId = :iModId ";
+// The bookkeeping rows of a year-session with their teacher and mode.
+#define TAAI_TEACHERS_FROM                                                                         \
+    "FROM TAai_AnaAppInvio TAai "                                                                  \
+    "INNER JOIN TAnaCag TAnaCag ON (TAnaCag.iAnaCagId = TAai.iAnaCagId AND TAnaCag.iCagId = 3) "   \
+    "INNER JOIN TAna_Anagrafiche TAna ON (TAna.iAnaId = TAnaCag.iAnaId) "                          \
+    "INNER JOIN TMod_ModoInvio TMod ON (TMod.iModId = TAai.iModId) "                               \
+    "WHERE TAai.iAnsSesDwgId = :iAnsSesDwgId "
+const char kTeachersFrom[] = TAAI_TEACHERS_FROM "AND TAai.iModId = :iModId ";
+// The folder and medium modes: every mode but the web service's (5).
+const char kFolderTeachersFrom[] = TAAI_TEACHERS_FROM "AND TAai.iModId <> 5 ";
+#undef TAAI_TEACHERS_FROM
 
 TVxFieldValues valuesOf(const QList<QPair<QString, QVariant>> &pairs)
 {
@@ -138,14 +143,28 @@ void SendBookkeeping::setReceivedMarks(int iAaiId, const QVariant &iAaiRicevuto,
                {QStringLiteral("dAaiRicevuto"), dAaiRicevuto}});
 }
 
-QString SendBookkeeping::teachersOfModeSql()
+namespace {
+
+QString teachersSql(const char *from)
 {
     return QStringLiteral(
                "SELECT TAai.iAaiId, TAai.iModId, TMod.sModDesc, TAnaCag.iAnaCagId, TAnaCag.iAnaId, "
                "TAnaCag.sAnaCagCode, TAna.sAnaCognome || ' ' || TAna.sAnaNome AS sDocNome, "
                "TAna.sAnaCognomeNomeIdx, TAna.sAnaPwPert, TAai.iAaiInviato, TAai.dAaiInviato, "
                "TAai.sAaiDirInviato, TAai.iAaiRicevuto, TAai.dAaiRicevuto ") +
-           QString::fromLatin1(kTeachersFrom) + QStringLiteral("ORDER BY TAna.sAnaCognomeNomeIdx");
+           QString::fromLatin1(from) + QStringLiteral("ORDER BY TAna.sAnaCognomeNomeIdx");
+}
+
+} // namespace
+
+QString SendBookkeeping::teachersOfModeSql()
+{
+    return teachersSql(kTeachersFrom);
+}
+
+QString SendBookkeeping::folderTeachersSql()
+{
+    return teachersSql(kFolderTeachersFrom);
 }
 
 QList<SendModeTeacher> SendBookkeeping::teachersOfMode(int iModId, int iAnsSesDwgId) const

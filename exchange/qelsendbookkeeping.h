@@ -99,6 +99,9 @@ public:
     // The statement behind teachersOfMode, for the windows that show it in a grid over a
     // dataset: parameters :iAnsSesDwgId and :iModId, the columns of SendModeTeacher.
     static QString teachersOfModeSql();
+    // The same columns for every folder and medium mode (all but the web service) of the
+    // year-session: parameter :iAnsSesDwgId.
+    static QString folderTeachersSql();
 
 private:
     int deleteRows(const QString &sql, const QString &keyName, int key, int iAnsSesDwgId);

@@ -25,8 +25,15 @@ QelWebTeacherGrid::QelWebTeacherGrid(TfrVxDBROGrid *grid, const QString &markFie
         const QVariant value = m_data.Value(index.row(), index.column());
         if (value.typeId() == QMetaType::QDateTime)
             option.text = value.toDateTime().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
-        if (m_data.Value(index.row(), mark->Index()).toInt() == 1)
+        if (m_data.Value(index.row(), mark->Index()).toInt() != 1)
+            return false;
+        if (m_markBackground) {
+            option.backgroundBrush = m_markColour;
+            option.palette.setColor(QPalette::Text, Qt::black);
+            option.palette.setColor(QPalette::HighlightedText, Qt::black);
+        } else {
             option.palette.setColor(QPalette::Text, m_markColour);
+        }
         return false;
     };
 }
@@ -41,6 +48,15 @@ void QelWebTeacherGrid::Open(int iAnsSesDwgId, int iModId)
 {
     m_data.Close();
     m_data.Params() = valuesOf({{"iAnsSesDwgId", iAnsSesDwgId}, {"iModId", iModId}});
+    m_data.Open();
+    m_model.Reload();
+}
+
+void QelWebTeacherGrid::Open(const QString &sql, const TVxFieldValues &params)
+{
+    m_data.Close();
+    m_data.setCommandText(sql);
+    m_data.Params() = params;
     m_data.Open();
     m_model.Reload();
 }

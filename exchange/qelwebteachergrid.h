@@ -36,6 +36,10 @@ public:
     QelWebTeacherGrid &operator=(const QelWebTeacherGrid &) = delete;
 
     void Open(int iAnsSesDwgId, int iModId);
+    // Another statement of the same columns, with its own parameters.
+    void Open(const QString &sql, const TVxFieldValues &params);
+    // Marked rows drawn on the mark's colour, in black, instead of in the mark's colour.
+    void SetMarkBackground(bool on) { m_markBackground = on; }
     void Close();
     bool IsOpen() const { return m_data.Active(); }
     int RowCount() const { return m_data.Active() ? m_data.RecordCount() : 0; }
@@ -47,6 +51,7 @@ private:
     TfrVxDBROGrid *m_grid;
     QString m_markField;
     QColor m_markColour;
+    bool m_markBackground = false;
     TSQLClientDataSet m_data;
     TVxClientDataSetModel m_model;
 };

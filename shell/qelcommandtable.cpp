@@ -140,8 +140,6 @@ const QList<const char *> &qelPendingFormClasses()
     static const QList<const char *> classes = {
         "TfmqelDocSendRecuperiWeb",
         "TfmqelDocReceiveRecuperiWeb",
-        "TfmqelSendD",
-        "TfmqelRiceD",
     };
     return classes;
 }

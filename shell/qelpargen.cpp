@@ -101,6 +101,8 @@ TdmqelParGen::TdmqelParGen(QObject *owner) : QObject(owner)
     bind(xpsProgAssistenza, xIniFilePar, QStringLiteral("Programmi"), QStringLiteral("Assistenza"));
     bind(xpsProgCdsXls, xIniFilePar, QStringLiteral("Programmi"), QStringLiteral("Convertitore"));
     xpsProgCdsXls.setDefault(QStringLiteral("bin\\cdsXls.exe"));
+    bind(xpsSetupDocenti, xIniFilePar, QStringLiteral("Programmi"), QStringLiteral("SetupDocenti"));
+    xpsSetupDocenti.setDefault(QStringLiteral("ETC\\QED\\Setup.exe"));
     bind(xpiAttesaCdsXls, xIniFilePar, QStringLiteral("Programmi"),
          QStringLiteral("AttesaConvertitore"));
     xpiAttesaCdsXls.setDefault(300);

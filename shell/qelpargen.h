@@ -58,6 +58,9 @@ public:
     // ("AttesaConvertitore", seconds).
     TVxParString xpsProgCdsXls;
     TVxParInteger xpiAttesaCdsXls;
+    // The set-up program of the teachers' grade-entry program, copied beside the packets of
+    // the USB-key send ("SetupDocenti", by default ETC\QED\Setup.exe of the main folder).
+    TVxParString xpsSetupDocenti;
     // The maker's web site, where the help notes live (ParGen.ini, "Internet", "Sito").
     TVxParString xpsSitoInternet;
     // The maker's web server of the exchange and of the registers: scheme and host, e.g.

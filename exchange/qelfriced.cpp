@@ -1,0 +1,264 @@
+#include "exchange/qelfriced.h"
+
+#include "exchange/qelsendbookkeeping.h"
+#include "platform/clientdataset.h"
+#include "platform/connection.h"
+#include "platform/dbgridframes.h"
+#include "platform/formregistry.h"
+#include "platform/globalvars.h"
+#include "platform/helpers.h"
+#include "platform/maindir.h"
+#include "platform/messagedlg.h"
+#include "platform/sqlparams.h"
+#include "platform/vxexception.h"
+#include "platform/waitwindow.h"
+#include "shell/qelpargen.h"
+#include "shell/qelutil.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QColor kReceivedColour(0, 255, 0); // lime
+
+QString webFolder()
+{
+    const QString value = dmqelParGen ? dmqelParGen->xpsDirWeb.GetValore().trimmed()
+                                      : TdmqelParGen().xpsDirWeb.GetValore().trimmed();
+    return value.isEmpty() ? QString() : LongDir(resolvePath(value));
+}
+
+} // namespace
+
+TfmqelRiceD::TfmqelRiceD(QWidget *owner)
+    : TqelFolderTeachersWindow(owner, QStringLiteral("iAaiRicevuto"), kReceivedColour,
+                               QStringLiteral("Dati ricevuti"),
+                               {{"sDocNome", "Docente", 240},
+                                {"sModDesc", "Modalità invio", 140},
+                                {"dAaiInviato", "Data e ora invio", 140},
+                                {"dAaiRicevuto", "Data e ora ricevuto", 140}}),
+      m_eDir(new QLineEdit), m_pick(new QToolButton), m_classes(new QListWidget)
+{
+    setObjectName(QStringLiteral("fmqelRiceD"));
+    setWindowTitle(QStringLiteral("Raccolta"));
+
+    auto *folderRow = new QHBoxLayout;
+    auto *folderLabel = new QLabel(QStringLiteral("Percorso:"));
+    folderLabel->setBuddy(m_eDir);
+    m_eDir->setObjectName(QStringLiteral("eDir"));
+    m_eDir->setReadOnly(true);
+    m_pick->setObjectName(QStringLiteral("SpeedButton1"));
+    m_pick->setText(QStringLiteral("..."));
+    folderRow->addWidget(folderLabel);
+    folderRow->addWidget(m_eDir, 1);
+    folderRow->addWidget(m_pick);
+    auto *classLabel = new QLabel(QStringLiteral("Classi da importare:  "));
+    m_classes->setObjectName(QStringLiteral("clCls"));
+    m_classes->setFlow(QListView::TopToBottom);
+    m_classes->setWrapping(true);
+    m_classes->setMaximumHeight(110);
+    classLabel->setBuddy(m_classes);
+    if (auto *layout = qobject_cast<QVBoxLayout *>(ClientArea()->layout())) {
+        layout->addLayout(folderRow);
+        layout->addWidget(classLabel);
+        layout->addWidget(m_classes);
+    }
+    connect(grSelect()->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] { currentRowChanged(); });
+    connect(m_pick, &QToolButton::clicked, this, [this] {
+        const QString chosen = VxSelectDirectory(this, QStringLiteral("Selezionare il persorso"),
+                                                 LongDir(m_eDir->text()));
+        if (!chosen.isEmpty())
+            RunShowingErrors([&] { ShowTeacherFolder(chosen); });
+    });
+    connect(m_classes, &QListWidget::itemChanged, this, [this] { updateOk(); });
+    resize(720, 560);
+    ShowTeacherFolder(QString());
+}
+
+TfmqelRiceD::~TfmqelRiceD() = default;
+
+QString TfmqelRiceD::RecordedFolder(const QString &stored)
+{
+    if (stored.trimmed().isEmpty())
+        return {};
+    const QString folder = LongDir(resolvePath(stored.trimmed()));
+    // A web-folder teacher's folder was packed and removed at sending: its parent is enough.
+    if (QFileInfo(folder).isDir() || QFileInfo(ShortDir(folder)).dir().exists())
+        return folder;
+    return {};
+}
+
+void TfmqelRiceD::showEvent(QShowEvent *event)
+{
+    TqelFolderTeachersWindow::showEvent(event);
+    if (!m_shown)
+        FormShow();
+}
+
+void TfmqelRiceD::FormShow()
+{
+    m_shown = true;
+    RunShowingErrors([this] {
+        Reload();
+        UnpackReturnedArchives();
+    });
+}
+
+void TfmqelRiceD::Reload()
+{
+    Teachers().Open(SendBookkeeping::folderTeachersSql(),
+                    valuesOf({{"iAnsSesDwgId", TVxWorkingContext::session()}}));
+    grSelect()->clearSelection();
+    currentRowChanged();
+}
+
+void TfmqelRiceD::UnpackReturnedArchives()
+{
+    const QString web = webFolder();
+    if (web.isEmpty())
+        return;
+    for (int row = 0; row < Teachers().RowCount(); ++row) {
+        if (Teachers().Value(row, QStringLiteral("iModId")).toInt() != kModeWebFolder)
+            continue;
+        const QString id = Teachers().Value(row, QStringLiteral("iAnaId")).toString();
+        const QString archive =
+            resolvePath(web + QStringLiteral("OUT_") + id + QStringLiteral(".ZIP"));
+        if (!QFileInfo(archive).isFile())
+            continue;
+        // Without a folder of its own the archive would land in the program's current folder.
+        const QString folder =
+            RecordedFolder(Teachers().Value(row, QStringLiteral("sAaiDirInviato")).toString());
+        if (folder.isEmpty())
+            continue;
+        if (!UnzipToDir(archive, folder))
+            VxMessageDlg(QStringLiteral("I dati restituiti dal docente %1 (%2) non sono stati "
+                                        "estratti: l'archivio resta nella cartella Web.")
+                             .arg(Teachers().Value(row, QStringLiteral("sDocNome")).toString(),
+                                  QDir::toNativeSeparators(archive)),
+                         mtError, mbOK);
+    }
+}
+
+void TfmqelRiceD::currentRowChanged()
+{
+    if (Busy())
+        return;
+    const int row = frSelect()->CurrentSourceRow();
+    RunShowingErrors([&] {
+        ShowTeacherFolder(row < 0
+                              ? QString()
+                              : Teachers().Value(row, QStringLiteral("sAaiDirInviato")).toString());
+    });
+}
+
+void TfmqelRiceD::ShowTeacherFolder(const QString &folder)
+{
+    const QString shown = RecordedFolder(folder);
+    if (!shown.isEmpty() && QFileInfo(shown).isDir()) {
+        m_eDir->setText(QDir::toNativeSeparators(shown));
+        FillClassList(shown);
+    } else {
+        m_eDir->clear();
+        m_classes->clear();
+    }
+    updateOk();
+}
+
+void TfmqelRiceD::FillClassList(const QString &folder)
+{
+    m_classes->clear();
+    const QString file =
+        folder.isEmpty() ? QString() : resolvePath(folder + QStringLiteral("ClsSes.xml"));
+    if (file.isEmpty() || !QFileInfo(file).isFile())
+        return;
+    TClientDataSet sessions;
+    sessions.LoadFromFile(file);
+    const TField *id = sessions.FieldByName(QStringLiteral("iClsId"));
+    const TField *desc = sessions.FieldByName(QStringLiteral("sClsDesc"));
+    for (int row = 0; row < sessions.RecordCount(); ++row) {
+        auto *item = new QListWidgetItem(sessions.Value(row, desc->Index()).toString().trimmed());
+        item->setData(Qt::UserRole, sessions.Value(row, id->Index()).toInt());
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Checked);
+        m_classes->addItem(item);
+    }
+}
+
+QList<int> TfmqelRiceD::tickedClasses() const
+{
+    QList<int> ids;
+    for (int i = 0; i < m_classes->count(); ++i)
+        if (m_classes->item(i)->checkState() == Qt::Checked)
+            ids << m_classes->item(i)->data(Qt::UserRole).toInt();
+    return ids;
+}
+
+void TfmqelRiceD::updateOk()
+{
+    buOk()->setEnabled(!Busy() && !tickedClasses().isEmpty());
+}
+
+void TfmqelRiceD::Run()
+{
+    const QList<Teacher> teachers = SelectedTeachers();
+    if (teachers.isEmpty()) {
+        VxMessageDlg(QStringLiteral("Nessun docente selezionato."), mtInformation, mbOK);
+        return;
+    }
+    const bool single = teachers.size() == 1;
+    const QString shown = m_eDir->text().trimmed();
+    m_xml.iAnsSesDwgId = TVxWorkingContext::session();
+    m_xml.iAnsId = TVxWorkingContext::schoolYear();
+    m_xml.iMode = 0;
+    QStringList log;
+    for (qsizetype i = teachers.size() - 1; i >= 0; --i) {
+        const Teacher &t = teachers.at(i);
+        m_xml.iAnaId = t.iAnaId;
+        QString folder;
+        if (single) {
+            folder = shown.isEmpty() ? QString() : LongDir(shown);
+        } else {
+            folder = RecordedFolder(t.sAaiDirInviato);
+            FillClassList(folder);
+        }
+        m_xml.sFolder = folder;
+        if (folder.isEmpty() || !m_xml.CheckTeacherInfo(t.iAnaId)) {
+            VxMessageDlg(
+                QStringLiteral("Il docente selezionato non è lo stesso del percorso specificato."),
+                mtError, mbOK);
+            continue;
+        }
+        const QList<int> classes = tickedClasses();
+        for (int classId : classes) {
+            m_xml.LoadClassFlags(classId);
+            m_xml.sDocNome = t.sDocNome;
+            const QStringList lines = m_xml.CollectData();
+            if (!lines.isEmpty())
+                log << t.sDocNome + QLatin1Char(':') << lines;
+        }
+        // A folder without classes brought nothing back: the teacher is still to be collected.
+        if (!classes.isEmpty())
+            SendBookkeeping(qqoVxGlobConn()).markReceived(t.iAaiId);
+        Reload();
+    }
+    VxMessageDlg(QStringLiteral("Operazione completata."), mtInformation, mbOK);
+    if (!log.isEmpty())
+        VxMessageDlg(QStringLiteral("Dati non raccolti:\r") + log.join(QLatin1Char('\r')),
+                     mtWarning, mbOK);
+}
+
+void registerRiceDForms()
+{
+    TAVRIN_REGISTER_FORM(TfmqelRiceD);
+}

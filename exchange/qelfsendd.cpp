@@ -1,0 +1,288 @@
+#include "exchange/qelfsendd.h"
+
+#include "exchange/qelfldname.h"
+#include "exchange/qelsendbookkeeping.h"
+#include "platform/connection.h"
+#include "platform/dbgridframes.h"
+#include "platform/enumvalues.h"
+#include "platform/formregistry.h"
+#include "platform/globalvars.h"
+#include "platform/helpers.h"
+#include "platform/maindir.h"
+#include "platform/messagedlg.h"
+#include "platform/vxexception.h"
+#include "platform/waitwindow.h"
+#include "shell/qelpargen.h"
+#include "shell/qelutil.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+const QColor kSentColour(255, 255, 0); // yellow
+
+const char kSendModes[] =
+    "SELECT TMod.iModId, TMod.sModDesc FROM TMod_ModoInvio TMod WHERE TMod.iModId <> 5";
+
+// Where each mode's missing-folder warning says the data were to go.
+QString modePlace(int iModId)
+{
+    switch (iModId) {
+    case kModeFloppy:
+        return QStringLiteral("al Floppy da 3,5 pollici");
+    case kModeNetwork:
+        return QStringLiteral("in un percorso di rete");
+    case kModeUsb:
+        return QStringLiteral("alla chiave USB");
+    case kModeWebFolder:
+        return QStringLiteral("per Web");
+    }
+    return {};
+}
+
+const TVxParString *modeFolder(const TdmqelParGen &p, int iModId)
+{
+    switch (iModId) {
+    case kModeFloppy:
+        return &p.xpsDirFloppy;
+    case kModeNetwork:
+        return &p.xpsDirRete;
+    case kModeUsb:
+        return &p.xpsDirUSB;
+    case kModeWebFolder:
+        return &p.xpsDirWeb;
+    }
+    return nullptr;
+}
+
+// The program's general parameters, or a reading of its own where the program has none.
+template <typename Work> auto withParGen(Work work)
+{
+    if (dmqelParGen)
+        return work(*dmqelParGen);
+    TdmqelParGen own;
+    return work(own);
+}
+
+// Copies in steps into a file that replaces the target only once complete.
+void copyFile(const QString &source, const QString &target)
+{
+    QFile in(source);
+    QSaveFile out(target);
+    if (!in.open(QIODevice::ReadOnly))
+        throw EVxException(in.errorString());
+    if (!out.open(QIODevice::WriteOnly))
+        throw EVxException(out.errorString());
+    while (!in.atEnd()) {
+        const QByteArray chunk = in.read(1 << 20);
+        if (chunk.isEmpty() && in.error() != QFileDevice::NoError)
+            throw EVxException(in.errorString());
+        if (out.write(chunk) != chunk.size())
+            throw EVxException(out.errorString());
+    }
+    if (!out.commit())
+        throw EVxException(out.errorString());
+}
+
+} // namespace
+
+TfmqelSendD::TfmqelSendD(QWidget *owner)
+    : TqelFolderTeachersWindow(owner, QStringLiteral("iAaiInviato"), kSentColour,
+                               QStringLiteral("Dati inviati"),
+                               {{"sDocNome", "Docente", 260},
+                                {"dAaiInviato", "Data e ora di invio", 140},
+                                {"sAaiDirInviato", "Percorso di invio", 260}}),
+      m_cbMod(new QComboBox)
+{
+    setObjectName(QStringLiteral("fmqelSendD"));
+    setWindowTitle(QStringLiteral("Invio"));
+
+    auto *modeRow = new QHBoxLayout;
+    auto *modeLabel = new QLabel(QStringLiteral("&Modalità di invio"));
+    modeLabel->setBuddy(m_cbMod);
+    m_cbMod->setObjectName(QStringLiteral("cbMod"));
+    modeRow->addWidget(modeLabel);
+    modeRow->addWidget(m_cbMod, 1);
+    if (auto *layout = qobject_cast<QVBoxLayout *>(ClientArea()->layout()))
+        layout->insertLayout(0, modeRow);
+    connect(m_cbMod, &QComboBox::activated, this,
+            [this] { RunShowingErrors([this] { cbModChange(); }); });
+    resize(720, 480);
+
+    RunShowingErrors([this] {
+        LoadSendModes();
+        cbModChange();
+    });
+}
+
+TfmqelSendD::~TfmqelSendD() = default;
+
+void TfmqelSendD::LoadSendModes()
+{
+    LoadEnumValues(qqoVxGlobConn(), m_cbMod, QString::fromLatin1(kSendModes));
+    if (m_cbMod->count() > 0)
+        m_cbMod->setCurrentIndex(0);
+}
+
+void TfmqelSendD::cbModChange()
+{
+    m_iModId = enumItemId(m_cbMod, m_cbMod->currentIndex());
+    Teachers().Open(TVxWorkingContext::session(), m_iModId);
+    grSelect()->clearSelection();
+}
+
+QString TfmqelSendD::BaseFolder() const
+{
+    const QString value = withParGen([this](const TdmqelParGen &p) {
+        const TVxParString *folder = modeFolder(p, m_iModId);
+        return folder ? folder->GetValore().trimmed() : QString();
+    });
+    QString base = value.isEmpty() ? QString() : LongDir(resolvePath(value));
+    // A folder stored by an office on Windows does not exist here: it counts as not set. The
+    // diskette's drive is asked for teacher by teacher.
+    if (m_iModId != kModeFloppy && !base.isEmpty() && !QFileInfo(base).isDir())
+        base.clear();
+    if (base.isEmpty())
+        VxMessageDlg(QStringLiteral("Attenzione\r\rAvete scelto di inviare i dati ") +
+                         modePlace(m_iModId) +
+                         QStringLiteral(" senza impostare il percorso di invio.\r\rImpostarlo "
+                                        "da \"Utilità e parametri - Parametri Tavrin\" per "
+                                        "proseguire.\r\r"),
+                     mtWarning, mbOK);
+    return base;
+}
+
+void TfmqelSendD::Run()
+{
+    const QList<Teacher> teachers = SelectedTeachers();
+    if (teachers.isEmpty()) {
+        VxMessageDlg(QStringLiteral("Nessun docente selezionato."), mtWarning, mbOK);
+        return;
+    }
+    if (modePlace(m_iModId).isEmpty())
+        return;
+    const QString base = BaseFolder();
+    if (base.isEmpty())
+        return;
+    const QString count = QString::number(teachers.size());
+    if (m_iModId == kModeFloppy &&
+        VxMessageDlg(QStringLiteral("Avete scelto di inviare i dati al Floppy da 3,5 pollici. "
+                                    "\r\rLa procedura chiederà un dischetto nuovo e formattato "
+                                    "per ogni docente selezionato. \r\rAssicurarsi di disporre "
+                                    "di un numero sufficiente di floppy vuoti e premere OK per "
+                                    "proseguire o ANNULLA per annullare.\r\rAvete selezionato ") +
+                         count + QStringLiteral(" docenti, di conseguenza sono necessari ") +
+                         count + QStringLiteral(" dischetti.") + QStringLiteral("\r"),
+                     mtWarning, mbOKCancel) != mrOk)
+        return;
+
+    m_xml.lCancel = false;
+    m_written.clear();
+    m_setupMissingTold = false;
+    bool cancelled = false;
+    for (qsizetype i = teachers.size() - 1; i >= 0; --i) {
+        if (m_xml.lCancel) {
+            m_xml.lCancel = false;
+            cancelled = true;
+            break;
+        }
+        if (!SendTeacherFolder(base, teachers.at(i)))
+            return;
+        Reload();
+    }
+    if (m_iModId == kModeWebFolder)
+        WriteDocentiXml(this, base + QStringLiteral("Docenti.xml"));
+    VxMessageDlg(cancelled ? QStringLiteral("Procedura annullata dall'utente.")
+                           : QStringLiteral("Procedura competata."),
+                 mtInformation, mbOK);
+}
+
+bool TfmqelSendD::AskForDiskette(const QString &base, const QString &name) const
+{
+    // The drive must be there and take files; the program's own current folder never moves.
+    for (;;) {
+        if (VxMessageDlg(
+                QStringLiteral("Invio dati per il docente: ") + name + QStringLiteral("\r\r") +
+                    QStringLiteral("Inserire un dischetto vuoto nel drive ") +
+                    QDir::toNativeSeparators(base) + QStringLiteral(" ") + QStringLiteral("\r\r") +
+                    QStringLiteral("Premere OK per proseguire o ANNULLA per annullare."),
+                mtWarning, mbOKCancel) != mrOk)
+            return false;
+        const QFileInfo drive(base);
+        if (drive.isDir() && drive.isWritable())
+            return true;
+    }
+}
+
+bool TfmqelSendD::SendTeacherFolder(const QString &base, const Teacher &teacher)
+{
+    const QString &name = teacher.sDocNome;
+    if (name.isEmpty())
+        return true;
+    if (m_iModId == kModeFloppy && !AskForDiskette(base, name))
+        return true;
+    const TqelFolderChoice choice = AskFolderName(base, name, m_overwriteAlways, m_written);
+    if (choice.name.isEmpty())
+        return true;
+    const QString folder = LongDir(base + choice.name);
+    if (!QDir().mkpath(folder))
+        throw EVxException(QStringLiteral("Impossibile creare la cartella %1")
+                               .arg(QDir::toNativeSeparators(folder)));
+    if (choice.overwrite)
+        TdmqelXML::ClearFolder(folder);
+    m_written.insert(choice.name);
+
+    m_xml.iAnaId = teacher.iAnaId;
+    m_xml.sDocNome = teacher.sDocNome;
+    m_xml.sFolder = folder;
+    m_xml.ExportTeacherData();
+    if (m_iModId == kModeUsb)
+        CopySetup(folder);
+    if (m_iModId == kModeWebFolder &&
+        !ZipDirAndRemove(folder, base + QString::number(teacher.iAnaId) + QStringLiteral(".ZIP")))
+        return false;
+    SendBookkeeping(qqoVxGlobConn()).markSentFolder(teacher.iAaiId, folder);
+    return true;
+}
+
+void TfmqelSendD::CopySetup(const QString &folder)
+{
+    const QString stored =
+        withParGen([](const TdmqelParGen &p) { return p.xpsSetupDocenti.GetValore().trimmed(); });
+    const QString source = stored.isEmpty() ? QString() : resolvePath(stored);
+    if (source.isEmpty() || !QFileInfo(source).isFile()) {
+        // The program has no set-up of the teachers' program on this system: said once a send.
+        if (!m_setupMissingTold)
+            VxMessageDlg(QStringLiteral("Il programma di installazione per i docenti (%1) non "
+                                        "è stato trovato: le cartelle dei docenti vengono "
+                                        "scritte senza di esso.\r\rIndicarlo in ETC\\ParGen.ini, "
+                                        "sezione [Programmi], chiave SetupDocenti.")
+                             .arg(QDir::toNativeSeparators(source.isEmpty() ? stored : source)),
+                         mtWarning, mbOK);
+        m_setupMissingTold = true;
+        return;
+    }
+    const QString target = folder + QStringLiteral("Setup.exe");
+    try {
+        copyFile(source, target);
+    } catch (const EVxException &e) {
+        VxMessageDlg(QStringLiteral("Impossibile copiare il programma di installazione per i "
+                                    "docenti in %1:\r%2")
+                         .arg(QDir::toNativeSeparators(target), e.message()),
+                     mtWarning, mbOK);
+    }
+}
+
+void registerSendDForms()
+{
+    TAVRIN_REGISTER_FORM(TfmqelSendD);
+}

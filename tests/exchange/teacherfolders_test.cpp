@@ -1,0 +1,379 @@
+#include "exchange/qelfldname.h"
+#include "exchange/qelfriced.h"
+#include "exchange/qelfsendd.h"
+#include "exchange/qelwait.h"
+#include "platform/clientdataset.h"
+#include "platform/dbgridframes.h"
+#include "platform/inifile.h"
+#include "platform/messagedlg.h"
+#include "platform/vxexception.h"
+#include "shell/qelpargen.h"
+#include "tests/support/runningprogram.h"
+#include "tests/support/testfiles.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
+
+namespace {
+
+// The grid's rows of the bookkeeping rows given.
+QList<int> rowsOf(QelWebTeacherGrid &teachers, const QList<int> &aaiIds)
+{
+    QList<int> rows;
+    for (int row = 0; row < teachers.RowCount(); ++row)
+        if (aaiIds.contains(teachers.Value(row, "iAaiId").toInt()))
+            rows << row;
+    return rows;
+}
+
+class TeacherFolders : public RunningProgram
+{
+protected:
+    void SetUp() override
+    {
+        RunningProgram::SetUp();
+        QDir().mkpath(base);
+        for (TVxParString *folder : {&dmqelParGen->xpsDirFloppy, &dmqelParGen->xpsDirRete,
+                                     &dmqelParGen->xpsDirUSB, &dmqelParGen->xpsDirWeb})
+            folder->SetValore(base);
+        dmqelParGen->xpiVot.SetValore(1);
+        // Monti (9) joins the network folder's Caruso (10) and Marchetti (11).
+        runSql("UPDATE TAai_AnaAppInvio SET iModId = 2 WHERE iAaiId = 9");
+    }
+
+    // The send window on the mode, the teachers (bookkeeping rows) selected, OK pressed; what
+    // it shows recorded anew.
+    void send(int mode, const QList<int> &aaiIds)
+    {
+        DialogSeam::clearShown();
+        asked.clear();
+        if (!sender)
+            sender = std::make_unique<TfmqelSendD>();
+        const int index = sender->cbMod()->findData(mode);
+        sender->cbMod()->setCurrentIndex(index);
+        emit sender->cbMod()->activated(index);
+        sender->SetSelectedRows(rowsOf(sender->Teachers(), aaiIds));
+        sender->buOk()->click();
+    }
+    // The folder dialog's next answer: its button, after typing the name (null: the proposed
+    // one) and setting the box.
+    void answer(const char *button, const QString &name = {}, bool always = false)
+    {
+        DialogSeam::queueModalScript([=, this](QDialog *d) {
+            auto *dialog = qobject_cast<TfmqelFldName *>(d);
+            if (!dialog)
+                return ADD_FAILURE() << "not the folder dialog", int(mrCancel);
+            asked << dialog->laMsg()->text();
+            if (!name.isNull())
+                dialog->eFolderName()->setText(name);
+            dialog->cbSovrascrivisempre()->setChecked(always);
+            dialog->findChild<QPushButton *>(button)->click();
+            return int(mrNone);
+        });
+    }
+    // The messages shown, the folder dialogs aside.
+    static QStringList messages()
+    {
+        QStringList texts = DialogSeam::shownTexts();
+        texts.removeAll("Cartella");
+        return texts;
+    }
+    // The folders the teachers were sent to ("" never), "+" after one collected.
+    static QStringList marks(const QList<int> &aaiIds)
+    {
+        QStringList marks;
+        for (int id : aaiIds)
+            marks << scalar("SELECT COALESCE(sAaiDirInviato, '') || IIF(iAaiRicevuto = 1, '+', "
+                            "'') FROM TAai_AnaAppInvio WHERE iAaiId = ?",
+                            {id})
+                         .toString()
+                         .trimmed();
+        return marks;
+    }
+    static int infoId(const QString &folder)
+    {
+        return TVxINIFile(folder + "Info.ini").ReadInteger("Docente", "ID", 0);
+    }
+    QStringList files(const QString &name) const
+    {
+        return QDir(base + name).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+    }
+
+    // The collection window shown, the teachers selected, the last one current.
+    std::unique_ptr<TfmqelRiceD> collector(const QList<int> &aaiIds)
+    {
+        auto window = std::make_unique<TfmqelRiceD>();
+        window->FormShow();
+        const QList<int> rows = rowsOf(window->Teachers(), aaiIds);
+        if (!rows.isEmpty())
+            window->frSelect()->SetCurrentSourceRow(rows.last());
+        window->SetSelectedRows(rows);
+        return window;
+    }
+    // Every vote as "component|situation|level".
+    static QStringList votes()
+    {
+        QStringList rows;
+        for (QSqlQuery q = runSql("SELECT iClsMatCmpId || '|' || iSitId || '|' || iScaLivId "
+                                  "FROM TVot_Voti");
+             q.next();)
+            rows << q.value(0).toString();
+        return rows;
+    }
+    // How many of the votes listed are gone, and how many new ones came.
+    static std::pair<qsizetype, qsizetype> changedSince(QStringList gone)
+    {
+        QStringList come = votes();
+        gone.removeIf([&come](const QString &row) { return come.removeOne(row); });
+        return {gone.size(), come.size()};
+    }
+
+    ScriptedDialogs dialogs;
+    QString base = db.mainDir.path() + "invio/";
+    std::unique_ptr<TfmqelSendD> sender;
+    QStringList asked;
+};
+
+} // namespace
+
+TEST_F(TeacherFolders, NetworkSendAsksForExistingFoldersAndMarksOnlyWhatWasWritten)
+{
+    runSql("UPDATE TAna_Anagrafiche SET sAnaNome = 'Beatrìce/Jr' WHERE iAnaId = 1000011");
+    writeFileBytes(base + "Caruso Greta/vecchio.txt", "x");
+    writeFileBytes(base + "Marchetti Beatrice_Jr/vecchio.txt", "x");
+    answer("buSovrascrivi");           // Marchetti: emptied
+    answer("buOK");                    // Caruso, the same name: asked again
+    answer("buOK", "../Caruso Nuova"); // a new name, made safe
+    send(2, {9, 10, 11});
+    EXPECT_EQ(asked.value(0), QStringLiteral("Impossibile creare la cartella Marchetti "
+                                             "Beatrice_Jr: perchè già esistente. Specificare un "
+                                             "altro nome o sovrascrivere. "));
+    EXPECT_EQ(asked.size(), 3);
+    EXPECT_EQ(messages(), QStringList{"Procedura competata."});
+    EXPECT_EQ(files("Caruso Greta"), QStringList{"vecchio.txt"});
+    EXPECT_FALSE(files("Marchetti Beatrice_Jr").contains("vecchio.txt"));
+    for (const auto &[id, folder] : {std::pair{9, "Monti Gabriele/"},
+                                     {10, "_._Caruso Nuova/"},
+                                     {11, "Marchetti Beatrice_Jr/"}}) {
+        EXPECT_EQ(marks({id}), QStringList{base + folder});
+        EXPECT_EQ(infoId(base + folder), 1000000 + id);
+    }
+
+    // "sempre": no more questions, existing folders written into with their own Info.ini;
+    // Monti, now named as Marchetti, and Marchetti still get a folder each.
+    runSql("UPDATE TAna_Anagrafiche SET sAnaCognome = 'Marchetti', sAnaNome = 'Beatrice_Jr' "
+           "WHERE iAnaId = 1000009");
+    writeFileBytes(base + "Caruso Greta/Info.ini", "[Docente]\r\nID=1000002\r\n");
+    answer("buSovrascrivi", {}, true); // Monti, sent first
+    answer("buOK", "Marchetti 2");     // Marchetti: the folder was filled in this run
+    send(2, {9, 10, 11});
+    EXPECT_EQ(asked.size(), 2);
+    EXPECT_EQ(infoId(base + "Marchetti Beatrice_Jr/"), 1000009);
+    EXPECT_EQ(infoId(base + "Marchetti 2/"), 1000011);
+    EXPECT_EQ(infoId(base + "Caruso Greta/"), 1000010);
+    EXPECT_TRUE(files("Caruso Greta").contains("vecchio.txt"));
+}
+
+TEST_F(TeacherFolders, UsbSendCopiesTheSetUpAndSkipsOnlyWhatItMust)
+{
+    runSql("UPDATE TAai_AnaAppInvio SET iModId = 3 WHERE iAaiId IN (8, 9, 10, 11)");
+    runSql("UPDATE TAna_Anagrafiche SET sAnaCognome = CASE iAnaId WHEN 1000008 THEN '' "
+           "WHEN 1000009 THEN '..' ELSE 'a/b' END, sAnaNome = '' "
+           "WHERE iAnaId IN (1000008, 1000009, 1000011)");
+    writeFileBytes(db.mainDir.path() + "ETC/qed/SETUP.exe", "installa");
+    writeFileBytes(base + "Caruso Greta/vecchio.txt", "x");
+    const QStringList mainFolder = QDir(db.mainDir.path()).entryList();
+    answer("buCancel"); // Caruso
+    send(3, {8, 9, 10, 11});
+    EXPECT_EQ(messages(), QStringList{"Procedura competata."});
+    EXPECT_EQ(QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+              (QStringList{"_.", "a_b", "Caruso Greta"}));
+    EXPECT_EQ(QDir(db.mainDir.path()).entryList(), mainFolder);
+    EXPECT_EQ(files("Caruso Greta"), QStringList{"vecchio.txt"});
+    EXPECT_EQ(readFileBytes(base + "a_b/Setup.exe"), "installa");
+    EXPECT_EQ(marks({8, 9, 10, 11}),
+              (QStringList{"", base + "_./", "\\\\server\\scambio\\D010", base + "a_b/"}));
+
+    // Without the set-up, said once; a copy that fails, said; neither stops the send.
+    QFile::remove(db.mainDir.path() + "ETC/qed/SETUP.exe");
+    answer("buSovrascrivi", {}, true);
+    send(3, {9, 11});
+    ASSERT_EQ(messages().size(), 2) << messages().join('|').toStdString();
+    EXPECT_TRUE(messages()[0].startsWith("Il programma di installazione per i docenti"));
+    writeFileBytes(db.mainDir.path() + "ETC/qed/SETUP.exe", "installa");
+    ASSERT_TRUE(QFile::remove(base + "a_b/Setup.exe") && QDir().mkpath(base + "a_b/Setup.exe"));
+    send(3, {11});
+    ASSERT_EQ(messages().size(), 2);
+    EXPECT_TRUE(messages()[0].startsWith("Impossibile copiare il programma di installazione"));
+    EXPECT_EQ(infoId(base + "a_b/"), 1000011);
+
+    // A failure in the second teacher's export ends the run: the first stays marked.
+    runSql("UPDATE TAai_AnaAppInvio SET iAaiInviato = NULL, sAaiDirInviato = NULL");
+    sender->Engine().onPacketWritten = [this](const QString &) {
+        if (sender->Engine().iAnaId == 1000011)
+            throw EVxException("guasto di prova");
+    };
+    send(3, {9, 11});
+    EXPECT_EQ(messages(), QStringList{"guasto di prova"});
+    EXPECT_EQ(marks({9, 11}), (QStringList{base + "_./", ""}));
+}
+
+TEST_F(TeacherFolders, WebFolderSendZipsEachFolderListsEveryTeacherAndStopsOnAnnulla)
+{
+    sender = std::make_unique<TfmqelSendD>();
+    int packets = 0;
+    sender->Engine().onPacketWritten = [&](const QString &) {
+        EXPECT_FALSE(sender->buOk()->isEnabled() || sender->buCancel()->isEnabled());
+        if (packets++ == 0)
+            QMetaObject::invokeMethod(sender->Engine().Wait()->buAnnulla(), "click",
+                                      Qt::QueuedConnection);
+    };
+    send(4, {12, 13});
+    EXPECT_EQ(messages(), QStringList{"Procedura annullata dall'utente."});
+    EXPECT_EQ(marks({12, 13}), (QStringList{base + "Villa Riccardo/", ""}));
+    EXPECT_EQ(QDir(base).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              (QStringList{"1000012.ZIP", "Docenti.xml"}));
+    EXPECT_EQ(runChecker("unzip", {"-tq", base + "1000012.ZIP"}), 0);
+    EXPECT_EQ(runChecker("xmllint", {"--noout", base + "Docenti.xml"}), 0);
+    const QByteArray teachers = readFileBytes(base + "Docenti.xml");
+    EXPECT_TRUE(teachers.contains("<ID>1000012</ID>") && teachers.contains("<ID>1000013</ID>"));
+}
+
+TEST_F(TeacherFolders, EachModeWantsItsFolderAndTheFloppyADisketteForEachTeacher)
+{
+    runSql("UPDATE TAai_AnaAppInvio SET iModId = 1 WHERE iAaiId IN (10, 11)");
+    runSql("UPDATE TAai_AnaAppInvio SET iModId = 3 WHERE iAaiId = 8");
+    const QString missing = "Attenzione\n\nAvete scelto di inviare i dati %1 senza impostare il "
+                            "percorso di invio.\n\nImpostarlo da \"Utilità e parametri - "
+                            "Parametri Tavrin\" per proseguire.\n\n";
+    using Case = std::tuple<int, TVxParString *, const char *, int, const char *>;
+    for (const auto &[mode, folder, value, id, place] :
+         {Case{1, &dmqelParGen->xpsDirFloppy, " ", 10, "al Floppy da 3,5 pollici"},
+          Case{2, &dmqelParGen->xpsDirRete, "\\\\server\\scambio", 9, "in un percorso di rete"},
+          Case{3, &dmqelParGen->xpsDirUSB, "", 8, "alla chiave USB"},
+          Case{4, &dmqelParGen->xpsDirWeb, "C:\\Vexto\\Web", 12, "per Web"}}) {
+        folder->SetValore(value);
+        send(mode, {id});
+        EXPECT_EQ(messages(), QStringList{missing.arg(place)});
+        folder->SetValore(base);
+    }
+
+    const QString prompt = "Invio dati per il docente: %1\n\nInserire un dischetto vuoto nel "
+                           "drive %2 \n\nPremere OK per proseguire o ANNULLA per annullare.";
+    send(1, {10, 11});
+    EXPECT_EQ(messages(),
+              (QStringList{"Avete scelto di inviare i dati al Floppy da 3,5 pollici. \n\nLa "
+                           "procedura chiederà un dischetto nuovo e formattato per ogni docente "
+                           "selezionato. \n\nAssicurarsi di disporre di un numero sufficiente di "
+                           "floppy vuoti e premere OK per proseguire o ANNULLA per annullare."
+                           "\n\nAvete selezionato 2 docenti, di conseguenza sono necessari 2 "
+                           "dischetti.\n",
+                           prompt.arg("Marchetti Beatrice", base), prompt.arg("Caruso Greta", base),
+                           "Procedura competata."}));
+    EXPECT_EQ(marks({10}), QStringList{base + "Caruso Greta/"});
+
+    // No diskette in the drive: asked again until the office gives up on the teacher.
+    const QString drive = db.mainDir.path() + "floppy/";
+    dmqelParGen->xpsDirFloppy.SetValore(drive);
+    for (int button : {mrOk, mrOk, mrCancel, mrCancel})
+        DialogSeam::queueAnswer(button);
+    send(1, {10, 11});
+    EXPECT_EQ(messages().mid(1),
+              (QStringList{prompt.arg("Marchetti Beatrice", drive),
+                           prompt.arg("Marchetti Beatrice", drive),
+                           prompt.arg("Caruso Greta", drive), "Procedura competata."}));
+    EXPECT_EQ(marks({10}), QStringList{base + "Caruso Greta/"});
+    EXPECT_FALSE(QDir(drive).exists());
+}
+
+TEST_F(TeacherFolders, ReturnedArchivesAreUnpackedOnlyIntoTheirTeachersFolders)
+{
+    send(4, {12, 13});
+    ASSERT_TRUE(QFile::rename(base + "1000012.ZIP", base + "OUT_1000012.ZIP"));
+    // Conti's archive escapes its folder; Marchetti's holds a link; Caruso has no folder and
+    // Monti one of an office on Windows.
+    writeZipEntries(base + "OUT_1000013.ZIP",
+                    {{"buono.txt", "x"}, {"../x", "x"}, {(base + "assoluto").toUtf8(), "x"}});
+    runSql("UPDATE TAai_AnaAppInvio SET iModId = 4, sAaiDirInviato = CASE iAaiId WHEN 9 THEN "
+           "'\\\\server\\scambio\\D009' WHEN 11 THEN ? ELSE NULL END WHERE iAaiId IN (9, 10, 11)",
+           {base + "Marchetti Beatrice/"});
+    const QString link = "import zipfile,sys\nz=zipfile.ZipFile(sys.argv[1],'w')\n"
+                         "i=zipfile.ZipInfo('collegamento')\ni.external_attr=0o120777<<16\n"
+                         "z.writestr(i,'/etc/passwd')\nz.close()\n";
+    ASSERT_EQ(QProcess::execute("python3", {"-c", link, base + "OUT_1000011.ZIP"}), 0);
+    for (const char *id : {"1000009", "1000010"})
+        writeZipEntries(base + "OUT_" + id + ".ZIP", {{"vuoto.txt", "x"}});
+    DialogSeam::clearShown();
+    collector({});
+    ASSERT_EQ(messages().size(), 2);
+    EXPECT_TRUE(messages()[1].contains("Conti Giovanni"));
+    EXPECT_EQ(QDir(base).entryList({"OUT_*"}),
+              (QStringList{"OUT_1000009.ZIP", "OUT_1000010.ZIP", "OUT_1000013.ZIP"}));
+    EXPECT_EQ(infoId(base + "Villa Riccardo/"), 1000012);
+    EXPECT_FALSE(QDir(base + "Conti Giovanni").exists() && !files("Conti Giovanni").isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(base + "assoluto") ||
+                 QFileInfo::exists(db.mainDir.path() + "x"));
+    const QFileInfo linked(base + "Marchetti Beatrice/collegamento");
+    EXPECT_TRUE(linked.isFile() && !linked.isSymLink());
+    EXPECT_FALSE(QFileInfo::exists("vuoto.txt") || QFileInfo::exists(base + "vuoto.txt"));
+}
+
+TEST_F(TeacherFolders, CollectionBringsBackTheTickedClassesOfTheRightTeacherOnly)
+{
+    send(2, {10, 11});
+    const QString marchetti = base + "Marchetti Beatrice/", caruso = base + "Caruso Greta/";
+    // The teacher raises her first vote in two classes.
+    TClientDataSet packet;
+    packet.LoadFromFile(marchetti + "ClsVot.xml");
+    QList<int> classes;
+    for (packet.First(); !packet.Eof() && classes.size() < 2; packet.Next()) {
+        const int cls = packet.FieldByName("iClsId")->AsInteger();
+        if (classes.contains(cls))
+            continue;
+        classes << cls;
+        packet.Edit();
+        packet.FieldByName("iValId")->setValue(packet.FieldByName("iValId")->AsInteger() + 1);
+        packet.Post();
+    }
+    packet.SaveToFile(marchetti + "ClsVot.xml", dfXML);
+    ASSERT_EQ(classes.size(), 2);
+    const QStringList before = votes();
+
+    // Another teacher's folder picked for Marchetti is refused.
+    auto window = collector({11});
+    EXPECT_EQ(window->eDir()->text(), marchetti);
+    DialogSeam::queueAnswer(caruso);
+    window->SpeedButton1()->click();
+    DialogSeam::clearShown();
+    window->buOk()->click();
+    EXPECT_EQ(messages(),
+              (QStringList{"Il docente selezionato non è lo stesso del percorso specificato.",
+                           "Operazione completata."}));
+    EXPECT_EQ(marks({11}), QStringList{marchetti});
+
+    // Her own folder, the second class unticked: only the first comes back.
+    window = collector({11});
+    for (int i = 0; i < window->clCls()->count(); ++i)
+        if (window->clCls()->item(i)->data(Qt::UserRole).toInt() == classes[1])
+            window->clCls()->item(i)->setCheckState(Qt::Unchecked);
+    window->buOk()->click();
+    using Changes = std::pair<qsizetype, qsizetype>;
+    EXPECT_EQ(changedSince(before), Changes(1, 1));
+    EXPECT_EQ(marks({11}), QStringList{marchetti + "+"});
+
+    // Two teachers: every class of each folder; a folder without classes is not received.
+    QFile::remove(caruso + "ClsSes.xml");
+    window = collector({10, 11});
+    window->buOk()->click();
+    EXPECT_EQ(changedSince(before), Changes(2, 2));
+    EXPECT_EQ(marks({10, 11}), (QStringList{caruso, marchetti + "+"}));
+}
