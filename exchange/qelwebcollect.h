@@ -14,7 +14,9 @@
 // one update prepared once per collection and committed by itself (TVxSelfCommittingStatements),
 // a new value by its checks, key and insert in a TVxTransaction, prepared inside it. A value the
 // database rejects is rolled back alone and logged, the rest goes on, and what was committed
-// stays. A lost connection ends the import with the office's message. Nothing is deleted but
+// stays. A lost connection, or a wait on rows another office holds that the user will not prolong
+// (a value meeting them waits, then asks), ends the import with the office's message; what was
+// committed stays. A value another office changed under it gets its line. Nothing is deleted but
 // class notes; an update that touches no row is followed by an insert (debts, of the year
 // before: only updated). A value is written only where its component or class-session subject
 // belongs to a class session of the session and its situation to that class: the packets come from
