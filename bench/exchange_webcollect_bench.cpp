@@ -113,12 +113,7 @@ void floorOfTheCollection()
     votes.LoadFromFile(g_folder + QStringLiteral("voti.xml"));
     openIfThere(debts, g_folder + QStringLiteral("debiti.xml"));
     openIfThere(classNotes, g_folder + QStringLiteral("classenote.xml"));
-    struct Prepared
-    {
-        std::unique_ptr<QSqlQuery> query;
-        QStringList names;
-    };
-    std::map<QString, Prepared> prepared;
+    BareStatementRunner writes(g_db);
     TSQLClientDataSet assignments;
     for (const Teacher &t : std::as_const(g_teachers)) {
         const bool teaches = teachesSelected(assignments, t.who.iAnaId);
@@ -132,20 +127,10 @@ void floorOfTheCollection()
         if (classNotes.Active())
             readRows(classNotes, mine);
         for (const TVxStatementRecorder::Statement &s : t.writes) {
-            Prepared &p = prepared[s.sql];
-            if (!p.query) {
-                const TVxNamedStatement positional = toPositional(s.sql);
-                p.query = std::make_unique<QSqlQuery>(g_db);
-                p.query->setForwardOnly(true);
-                p.query->prepare(positional.sql);
-                p.names = positional.names;
-            }
-            for (int i = 0; i < p.names.size(); ++i)
-                p.query->bindValue(i, s.values.value(p.names.at(i)));
-            p.query->exec();
-            if (p.query->isSelect())
-                while (p.query->next())
-                    benchmark::DoNotOptimize(p.query->value(0));
+            QSqlQuery &q = writes.run(s);
+            if (q.isSelect())
+                while (q.next())
+                    benchmark::DoNotOptimize(q.value(0));
         }
     }
 }
