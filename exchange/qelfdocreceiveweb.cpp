@@ -22,8 +22,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QSqlRecord>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -233,8 +233,9 @@ void TfmqelDocReceiveWeb::CollectByClass()
         VxMessageDlg(QStringLiteral("Nessuna classe selezionata"), mtError, mbOK);
         return;
     }
-    if (VxMessageDlg(QStringLiteral("Selezionate %1 classi. Confermi la raccola dati?").arg(selected),
-                     mtWarning, mbYesNo) != mrYes)
+    if (VxMessageDlg(
+            QStringLiteral("Selezionate %1 classi. Confermi la raccola dati?").arg(selected),
+            mtWarning, mbYesNo) != mrYes)
         return;
     m_classes->meLog()->clear();
     const QList<SendModeTeacher> teachers =
@@ -248,7 +249,8 @@ void TfmqelDocReceiveWeb::CollectByClass()
     for (const SendModeTeacher &teacher : teachers) {
         wait.SetOperation(QStringLiteral("Docente: ") + teacher.sDocNome);
         QelWebCollection::LoadTeacherAssignments(assignments, m_iAnsSesDwgId, teacher.iAnaId);
-        assignments.setFilter(QStringLiteral("(iDocId = %1) AND (%2)").arg(teacher.iAnaId).arg(filter));
+        assignments.setFilter(
+            QStringLiteral("(iDocId = %1) AND (%2)").arg(teacher.iAnaId).arg(filter));
         assignments.setFiltered(true);
         if (assignments.RecordCount() > 0) {
             QStringList log;

@@ -85,15 +85,15 @@ void QelWebMakeUpCollection::ImportMakeUpResults(int iDocId, QStringList *log)
     for (m_recuperi.First(); !m_recuperi.Eof(); m_recuperi.Next()) {
         const QVariant iSitId = integerOrNull(m_recuperi, "iSitId");
         const QVariant iClsId = integerOrNull(m_recuperi, "iClsId");
-        const TVxFieldValues values = valuesOf(
-            {{"iEreId", integerOrNull(m_recuperi, "iEreId")},
-             {"dRecVer", QelWebCollection::PacketDate(valueOf(m_recuperi, "dRecVer"))},
-             // The packet names the test kind iPrvId.
-             {"iPvrId", integerOrNull(m_recuperi, "iPrvId")},
-             {"iSitId", iSitId},
-             {"iMatId", integerOrNull(m_recuperi, "iMatId")},
-             {"iAnsId", m_iAnsId},
-             {"iFreId", m_iFreId}});
+        const TVxFieldValues values =
+            valuesOf({{"iEreId", integerOrNull(m_recuperi, "iEreId")},
+                      {"dRecVer", QelWebCollection::PacketDate(valueOf(m_recuperi, "dRecVer"))},
+                      // The packet names the test kind iPrvId.
+                      {"iPvrId", integerOrNull(m_recuperi, "iPrvId")},
+                      {"iSitId", iSitId},
+                      {"iMatId", integerOrNull(m_recuperi, "iMatId")},
+                      {"iAnsId", m_iAnsId},
+                      {"iFreId", m_iFreId}});
         QelWebCollection::WriteLogged(m_db, log, [&](TVxTransaction &tr) {
             if (!tr.Exec(QelWebMakeUpSql::situationInClass(),
                          valuesOf({{"iSitId", iSitId}, {"iClsId", iClsId}, {"iAnsId", m_iAnsId}}))

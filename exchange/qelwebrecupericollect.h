@@ -37,8 +37,8 @@ struct QelWebMakeUpSql
 class QelWebMakeUpCollection
 {
 public:
-    static const char kArchiveName[];  // twrecuperi.zip
-    static const char kPacketName[];   // recuperi.xml
+    static const char kArchiveName[]; // twrecuperi.zip
+    static const char kPacketName[];  // recuperi.xml
 
     // Unpacks only recuperi.xml of twrecuperi.zip of the folder (ending with a separator);
     // an archive that does not open or lacks it raises EVxException, and nothing is left.

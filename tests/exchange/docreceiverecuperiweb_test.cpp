@@ -85,8 +85,8 @@ protected:
         ds.CreateDataSet();
         for (const Record &r : std::as_const(rec)) {
             ds.Append();
-            const QVariantList values = {teacher, r.iClsId, r.iSitId, r.iRecId, phase,
-                                         r.iMatId, 1, 1, 1, QDate(2010, 7, 1)};
+            const QVariantList values = {teacher,  r.iClsId, r.iSitId, r.iRecId, phase,
+                                         r.iMatId, 1,        1,        1,        QDate(2010, 7, 1)};
             for (int i = 0; i < values.size(); ++i)
                 ds.Fields(i)->setValue(values.at(i));
             ds.Post();
@@ -192,8 +192,9 @@ TEST_F(DocReceiveRecuperiWeb, ResultsComeBackIntoTheRecords)
 
     const QString dateOf = QStringLiteral("2010-07-%1");
     const QString was = "1|2010-07-01|1";
-    EXPECT_EQ(stored(), (QStringList{QStringLiteral("%1|%2|%3").arg(outcome).arg(dateOf.arg(12)).arg(kind),
-                                     "||", "gone", was, was}));
+    EXPECT_EQ(stored(),
+              (QStringList{QStringLiteral("%1|%2|%3").arg(outcome).arg(dateOf.arg(12)).arg(kind),
+                           "||", "gone", was, was}));
     // No record inserted or deleted, no received mark.
     EXPECT_EQ(tables(), before);
 
@@ -201,8 +202,8 @@ TEST_F(DocReceiveRecuperiWeb, ResultsComeBackIntoTheRecords)
     TfrqelDocReceiveCls *classes = window.frqelDocReceiveClasse_fm();
     EXPECT_EQ(classes->SelectedSourceRows().size(), classes->Data().RecordCount());
     EXPECT_FALSE(classes->grGrid()->isEnabled());
-    EXPECT_FALSE(window.pcTipologia()->isTabVisible(
-        window.pcTipologia()->indexOf(window.tsSingleDoc())));
+    EXPECT_FALSE(
+        window.pcTipologia()->isTabVisible(window.pcTipologia()->indexOf(window.tsSingleDoc())));
     EXPECT_TRUE(window.ckForzata()->isHidden());
     EXPECT_TRUE(QFile::exists(folder + "recuperi.xml"));
     EXPECT_FALSE(QFile::exists(folder + "esirec.xml")); // only the results are unpacked
@@ -237,8 +238,9 @@ TEST_F(DocReceiveRecuperiWeb, AFailedDownloadImportsNothing)
         {"slower than the time limit", results, F::Slow, A::None, phase, comm},
         {"over the cap", results, F::OverCapDeclared, A::None, phase, comm},
         {"cut short", results, F::CloseMidBody, A::None, phase, comm},
-        {"truncated", results, F::None, A::Truncated, phase, "Il file ricevuto dal server non è "
-                                                             "un archivio valido."},
+        {"truncated", results, F::None, A::Truncated, phase,
+         "Il file ricevuto dal server non è "
+         "un archivio valido."},
         {"no recuperi.xml", without, F::None, A::None, phase,
          "Il file ricevuto dal server non contiene i dati dei recuperi (recuperi.xml)"},
         {"no phase told", results, F::None, A::None, 0,
@@ -277,7 +279,8 @@ TEST_F(DocReceiveRecuperiWeb, PhaseDialogAndItsEmptyList)
         dialog.cbFaseRec()->setCurrentIndex(1);
         EXPECT_EQ(dialog.GetFaseRecId(), 2);
     }
-    TVxWorkingContext::setSchoolYear(scalar("SELECT MAX(iAnsId) + 1 FROM TAns_AnniScolast").toInt());
+    TVxWorkingContext::setSchoolYear(
+        scalar("SELECT MAX(iAnsId) + 1 FROM TAns_AnniScolast").toInt());
     {
         TfmqelSelectFaseRecupero dialog;
         EXPECT_EQ(dialog.cbFaseRec()->count(), 0);
@@ -286,8 +289,7 @@ TEST_F(DocReceiveRecuperiWeb, PhaseDialogAndItsEmptyList)
     DialogSeam::clearShown();
     DialogSeam::queueAnswer(int(mrOk));
     EXPECT_FALSE(dmqelActivations->Item("xafReceiveRecuperiDocWeb")->Execute());
-    EXPECT_EQ(DialogSeam::shownTexts().last(),
-              "Selezionare la fase di recupero da raccogliere.");
+    EXPECT_EQ(DialogSeam::shownTexts().last(), "Selezionare la fase di recupero da raccogliere.");
     EXPECT_TRUE(server.requests().isEmpty());
 }
 

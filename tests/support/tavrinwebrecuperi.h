@@ -24,8 +24,8 @@ class TavrinWebTestServer;
 class TavrinWebMakeUpResults
 {
 public:
-    void result(int iDocId, int iSitId, int iMatId, const QVariant &iEreId,
-                const QVariant &dRecVer, const QVariant &iPrvId);
+    void result(int iDocId, int iSitId, int iMatId, const QVariant &iEreId, const QVariant &dRecVer,
+                const QVariant &iPrvId);
     void set(int iDocId, int iSitId, int iMatId, const QString &column, const QVariant &value);
     void withoutPacket() { m_withoutPacket = true; }
     void installOn(TavrinWebTestServer &server) const;
