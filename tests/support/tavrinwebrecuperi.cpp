@@ -2,10 +2,9 @@
 
 #include "platform/clientdataset.h"
 #include "tests/support/tavrinwebserver.h"
+#include "tests/support/testfiles.h"
 
-#include <QFile>
 #include <QTemporaryDir>
-#include <QUrlQuery>
 
 #include <gtest/gtest.h>
 
@@ -13,27 +12,12 @@ namespace {
 
 const QByteArray kPacket = "recuperi.xml";
 
-// The phase of the institute's last make-up export request.
-int exportedPhase(const TavrinWebTestServer &server, const QString &institute)
-{
-    int phase = 0;
-    for (const TavrinWebTestServer::Order &o : server.orders())
-        if (o.institute == institute && o.page == "RichiestaExportRec.php")
-            phase = QUrlQuery(QString::fromLatin1(o.query))
-                        .queryItemValue(QStringLiteral("codsessionerecupero"))
-                        .toInt();
-    return phase;
-}
-
 QByteArray edited(const QByteArray &bytes, const QList<TavrinWebMakeUpResults::Edit> &edits,
                   int phase)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QString::fromLatin1(kPacket));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        ADD_FAILURE() << "cannot write " << path.toStdString();
-    file.close();
+    writeFileBytes(path, bytes);
     TClientDataSet packet;
     packet.LoadFromFile(path);
     for (const TavrinWebMakeUpResults::Edit &edit : edits) {
@@ -55,8 +39,7 @@ QByteArray edited(const QByteArray &bytes, const QList<TavrinWebMakeUpResults::E
             packet.Next();
     }
     packet.SaveToFile(path, dfXML);
-    QFile saved(path);
-    return saved.open(QIODevice::ReadOnly) ? saved.readAll() : QByteArray();
+    return readFileBytes(path);
 }
 
 } // namespace
@@ -80,17 +63,16 @@ void TavrinWebMakeUpResults::installOn(TavrinWebTestServer &server) const
     const TavrinWebMakeUpResults script = *this;
     // Runs in the server's thread, under its lock: the reads of the server take it again.
     server.setDownloadBuilder([&server, script](const QString &institute) {
-        QByteArray uploaded;
-        for (const TavrinWebTestServer::Upload &u : server.uploads())
-            if (u.institute == institute && u.page == "caricarec.php")
-                uploaded = u.zip;
+        const QByteArray uploaded = server.lastUploadZip(institute, "caricarec.php");
         QList<QPair<QByteArray, QByteArray>> entries;
         for (const auto &[name, bytes] : TavrinWebTestServer::zipEntries(uploaded)) {
             if (name != kPacket)
                 entries.append({name, bytes});
             else if (!script.m_withoutPacket)
                 entries.append(
-                    {name, edited(bytes, script.m_edits, exportedPhase(server, institute))});
+                    {name, edited(bytes, script.m_edits,
+                                  server.lastOrderNumber(institute, "RichiestaExportRec.php",
+                                                         QStringLiteral("codsessionerecupero")))});
         }
         if (entries.isEmpty())
             ADD_FAILURE() << "no make-up upload of " << institute.toStdString();
