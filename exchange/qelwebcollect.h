@@ -58,8 +58,9 @@ public:
                               const QStringList &packets, const QString &whatTheFirstHolds);
 
     // One write in a transaction of its own (kTransactionId) on the connection: a refusal,
-    // or a transaction that does not start, is rolled back and logged ("  ***ERRORE*** ");
-    // a lost connection raises EVxException, ending the collection.
+    // or a transaction that does not start, is rolled back and logged ("  ***ERRORE*** ", one
+    // line); a lost connection, or a wait on another office's rows the user will not prolong,
+    // raises EVxException, ending the collection.
     using Write = std::function<void(TVxTransaction &)>;
     static void WriteLogged(const QSqlDatabase &db, QStringList *log, const Write &write);
     // A date as a packet holds it (a date, a timestamp, "dd/mm/yyyy"); an invalid QVariant
