@@ -5,6 +5,7 @@
 #include "exchange/qelfdocparams.h"
 #include "exchange/qelfdocreceiveweb.h"
 #include "exchange/qelfdocsend.h"
+#include "exchange/qelfdocsendrecuperiweb.h"
 #include "exchange/qelfdocsendweb.h"
 #include "exchange/qelfpagelleweb.h"
 #include "exchange/qelfplanfolders.h"
@@ -35,6 +36,8 @@ void registerExchangeForms()
     registerRiceDForms();
     registerPlanFolderForms();
     registerDocFolderForms();
+    // Make-up data over the web: the send.
+    registerDocSendRecuperiWebForms();
 }
 
 } // namespace

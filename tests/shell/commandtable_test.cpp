@@ -173,15 +173,17 @@ TEST_F(Commands, MissingFunctionsOpenThePlaceholderTitledWithTheCommand)
         const char *title;
         bool another;
     } cases[] = {
-        {"xafSendRecuperiWeb", true, "Invio Recuperi Tavrin-Web", false},
+        {"xafReceiveRecuperiDocWeb", true, "Raccolta Recuperi Tavrin-Web", false},
         {"xafTraduzioni", false, "Traduzioni", true},
         {"xafClsMatCmp", false, "Configurazione sessione", true},
         {"xafFirme", false, "Firme", true},
         {"xacComm", true, "Parametri di connessione", true},
     };
-    // Without the demo's duplicate make-up record, the make-up send asks nothing first.
+    // Without the demo's duplicate make-up record, the make-up collection asks nothing after;
+    // its web folder exists.
     runSql("DELETE FROM TRec_Recuperi WHERE dRecAttr = '2009-06-21'");
     ASSERT_FALSE(dmQelControllaRecuperi->HasRecuperiDoppi());
+    dmqelParGen->xpsDirWeb.SetValore(db.mainDir.path());
     for (const auto &c : cases) {
         SCOPED_TRACE(c.command);
         ScriptedDialogs dialogs;
@@ -289,7 +291,7 @@ TEST_F(Commands, DuplicateMakeUpRecordsStopTheSends)
             d->findChild<QPushButton *>(QStringLiteral("buOk"))->click();
             return int(mrNone);
         });
-        DialogSeam::queueAnswer(int(mrCancel)); // the placeholder of the send window
+        DialogSeam::queueAnswer(int(mrCancel)); // the send window, closed at once
         EXPECT_TRUE(run("xafSendRecuperiWeb"));
         EXPECT_EQ(
             DialogSeam::shownTexts().mid(0, 3),
