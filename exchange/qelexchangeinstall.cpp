@@ -3,6 +3,7 @@
 #include "exchange/qeldocdelweb.h"
 #include "exchange/qelfdocinv.h"
 #include "exchange/qelfdocparams.h"
+#include "exchange/qelfdocreceiverecuperiweb.h"
 #include "exchange/qelfdocreceiveweb.h"
 #include "exchange/qelfdocsend.h"
 #include "exchange/qelfdocsendrecuperiweb.h"
@@ -38,6 +39,8 @@ void registerExchangeForms()
     registerDocFolderForms();
     // Make-up data over the web: the send.
     registerDocSendRecuperiWebForms();
+    // The make-up collection over the web.
+    registerDocReceiveRecuperiWebForms();
 }
 
 } // namespace
