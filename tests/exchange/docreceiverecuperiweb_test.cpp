@@ -46,7 +46,7 @@ protected:
                          "C.iAnaCagId = A.iAnaCagId WHERE A.iModId = 5 AND A.iAnsSesDwgId = ?",
                          {w})
                       .toInt();
-        // Records entered once, of pupils on the register in their class of the year, a class
+        // Records of pupils on the register in their class of the year, a class
         // of the working session.
         QSqlQuery q = runSql(
             "SELECT FIRST 5 R.iRecId, R.iSitId, R.iMatId, P.iClsId FROM TRec_Recuperi R "
@@ -56,9 +56,7 @@ protected:
             "JOIN TAns_AnniScolast Y ON Y.iAnsId = A.iAnsId AND Y.dAnsVextoInizio = P.dStart "
             "WHERE A.iAnsId = ? AND A.iFreId = ? AND A.iDwgId IS NULL AND S.iSitOrdine = 1 AND "
             "S.iSitPosReg > 0 AND EXISTS (SELECT 1 FROM "
-            "TClsSes CS WHERE CS.iClsId = P.iClsId AND CS.iAnsSesDwgId = ?) AND NOT EXISTS "
-            "(SELECT 1 FROM TRec_Recuperi D WHERE D.iSitId = R.iSitId AND D.iMatId = R.iMatId "
-            "AND D.iAnsFreDwgId = R.iAnsFreDwgId AND D.iRecId <> R.iRecId) ORDER BY R.iRecId",
+            "TClsSes CS WHERE CS.iClsId = P.iClsId AND CS.iAnsSesDwgId = ?) ORDER BY R.iRecId",
             {year, phase, w});
         while (q.next())
             rec << Record{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt(),
@@ -110,7 +108,6 @@ protected:
         return messages() << window.frqelDocReceiveClasse_fm()->meLog()->toPlainText();
     }
 
-    // Outcome, date and test kind of each record; "gone" for one no longer there.
     // Outcome, date and test kind of every record, by key.
     static QMap<int, QString> records()
     {
