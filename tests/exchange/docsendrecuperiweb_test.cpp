@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <tuple>
 
 namespace {
 
@@ -98,15 +99,10 @@ TEST_F(DocSendRecuperiWeb, APhaseGoesToEveryTeacherOfItsRowsAndTheListIsMarkedAf
     const int t1 = teachers[0];
     const int t2 = teachers[1];
     // 5A's Italian, and Italian of last year's 5A, taught by the two web teachers.
-    runSql("INSERT INTO TClsMatAna (iClsMatAnaId, iClsId, iMatId, iAnaId) VALUES (900001, 39005, "
-           "1, ?)",
-           {t1});
-    runSql("INSERT INTO TClsMatAna (iClsMatAnaId, iClsId, iMatId, iAnaId) VALUES (900002, 39005, "
-           "1, ?)",
-           {t2});
-    runSql("INSERT INTO TClsMatAna (iClsMatAnaId, iClsId, iMatId, iAnaId) VALUES (900003, 38005, "
-           "1, ?)",
-           {t1});
+    for (const auto &[key, cls, teacher] :
+         {std::tuple{900001, 39005, t1}, {900002, 39005, t2}, {900003, 38005, t1}})
+        runSql("INSERT INTO TClsMatAna (iClsMatAnaId, iClsId, iMatId, iAnaId) VALUES (?, ?, 1, ?)",
+               {key, cls, teacher});
     // A web teacher with no class at all.
     runSql("INSERT INTO TAna_Anagrafiche (iAnaId, sAnaCognome, sAnaNome) VALUES (1100000, 'Nuovo', "
            "'Docente')");
