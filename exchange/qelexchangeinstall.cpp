@@ -3,6 +3,7 @@
 #include "exchange/qeldocdelweb.h"
 #include "exchange/qelfdocinv.h"
 #include "exchange/qelfdocparams.h"
+#include "exchange/qelfdocreceiverecuperiweb.h"
 #include "exchange/qelfdocreceiveweb.h"
 #include "exchange/qelfdocsend.h"
 #include "exchange/qelfdocsendweb.h"
@@ -35,6 +36,8 @@ void registerExchangeForms()
     registerRiceDForms();
     registerPlanFolderForms();
     registerDocFolderForms();
+    // The make-up collection over the web.
+    registerDocReceiveRecuperiWebForms();
 }
 
 } // namespace

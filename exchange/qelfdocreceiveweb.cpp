@@ -23,8 +23,11 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+#include <memory>
 
 namespace {
 
@@ -87,26 +90,47 @@ void TfmqelDocReceiveWeb::FormShow()
                                            : TdmqelParGen().xpsDirWeb.GetValore().trimmed();
         m_workFolder = LongDir(resolvePath(folder));
         m_iAnsSesDwgId = TVxWorkingContext::session();
-        m_iSesId = 0;
-        VxEachRow(qqoVxGlobConn(), QelWebCollectSql::sessionNumber(),
-                  valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId}}),
-                  [this](const QSqlQuery &q, const QSqlRecord &) { m_iSesId = q.value(0).toInt(); });
-        // The service would answer for a session 0 that no school has.
-        if (m_iSesId == 0)
-            throw EVxException(QStringLiteral("Nessuna sessione di lavoro selezionata: "
-                                              "impossibile ricevere i dati dal server."));
+        // A packet of an earlier download must not pass for one of this.
+        DeletePackets();
+        PrepareDownload();
         DownloadTeacherData();
         m_single->SetAnsSesDwgId(m_iAnsSesDwgId);
         m_single->OpenList();
         m_classes->SetAnsSesDwgId(m_iAnsSesDwgId);
         m_classes->OpenList();
+        ListsOpened();
     });
+}
+
+void TfmqelDocReceiveWeb::PrepareDownload()
+{
+    m_iSesId = 0;
+    VxEachRow(qqoVxGlobConn(), QelWebCollectSql::sessionNumber(),
+              valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId}}),
+              [this](const QSqlQuery &q, const QSqlRecord &) { m_iSesId = q.value(0).toInt(); });
+    // The service would answer for a session 0 that no school has.
+    if (m_iSesId == 0)
+        throw EVxException(QStringLiteral("Nessuna sessione di lavoro selezionata: "
+                                          "impossibile ricevere i dati dal server."));
+}
+
+void TfmqelDocReceiveWeb::RequestExport(TTavrinWebConnection &web)
+{
+    web.ExportSessione(m_workFolder + QLatin1String(kArchiveName), m_iSesId);
+}
+
+void TfmqelDocReceiveWeb::UnpackExport()
+{
+    QelWebCollection::Unpack(m_workFolder);
+}
+
+void TfmqelDocReceiveWeb::DeletePackets()
+{
+    DeleteExportFiles(m_workFolder);
 }
 
 void TfmqelDocReceiveWeb::DownloadTeacherData()
 {
-    // A packet of an earlier download must not pass for one of this.
-    DeleteExportFiles(m_workFolder);
     {
         TfmVxWait wait(this);
         wait.SetTitle(QStringLiteral("Ricezione dati dal Server in corso. Attendere..."));
@@ -126,10 +150,10 @@ void TfmqelDocReceiveWeb::DownloadTeacherData()
                                               "Contattare Veldrasoft S.r.l. per l'abilitazione")
                                    .arg(code));
         wait.Refresh();
-        web.ExportSessione(m_workFolder + QLatin1String(kArchiveName), m_iSesId);
+        RequestExport(web);
         wait.CloseWait();
     }
-    QelWebCollection::Unpack(m_workFolder);
+    UnpackExport();
 }
 
 void TfmqelDocReceiveWeb::OkClick()
@@ -209,8 +233,9 @@ void TfmqelDocReceiveWeb::CollectByClass()
         VxMessageDlg(QStringLiteral("Nessuna classe selezionata"), mtError, mbOK);
         return;
     }
-    if (VxMessageDlg(QStringLiteral("Selezionate %1 classi. Confermi la raccola dati?").arg(selected),
-                     mtWarning, mbYesNo) != mrYes)
+    if (VxMessageDlg(
+            QStringLiteral("Selezionate %1 classi. Confermi la raccola dati?").arg(selected),
+            mtWarning, mbYesNo) != mrYes)
         return;
     m_classes->meLog()->clear();
     const QList<SendModeTeacher> teachers =
@@ -219,22 +244,20 @@ void TfmqelDocReceiveWeb::CollectByClass()
     wait.InitProgressBar(0, int(teachers.size()));
     wait.ShowWait();
     const QString filter = m_classes->BuildClsFilter();
-    QelWebCollection collection(m_workFolder, m_iAnsSesDwgId);
-    collection.SetFlags(QelWebCollection::ReadFlags());
-    collection.SetClsFilter(filter);
-    collection.SetForced(m_forced->isChecked());
+    const TeacherImport import = ClassImport(filter);
     TSQLClientDataSet assignments;
     for (const SendModeTeacher &teacher : teachers) {
         wait.SetOperation(QStringLiteral("Docente: ") + teacher.sDocNome);
         QelWebCollection::LoadTeacherAssignments(assignments, m_iAnsSesDwgId, teacher.iAnaId);
-        assignments.setFilter(QStringLiteral("(iDocId = %1) AND (%2)").arg(teacher.iAnaId).arg(filter));
+        assignments.setFilter(
+            QStringLiteral("(iDocId = %1) AND (%2)").arg(teacher.iAnaId).arg(filter));
         assignments.setFiltered(true);
         if (assignments.RecordCount() > 0) {
             QStringList log;
             {
                 // What was written before an error that ends the collection stays logged.
                 const auto keepLog = qScopeGuard([&] { appendLog(log); });
-                collection.ImportTeacherWebData(teacher.iAnaId, &log);
+                import(teacher.iAnaId, &log);
             }
             QStringList lines{teacher.sAnaCagCode + QLatin1Char(' ') + teacher.sDocNome};
             for (assignments.First(); !assignments.Eof(); assignments.Next())
@@ -250,12 +273,23 @@ void TfmqelDocReceiveWeb::CollectByClass()
     wait.CloseWait();
 }
 
+TfmqelDocReceiveWeb::TeacherImport TfmqelDocReceiveWeb::ClassImport(const QString &clsFilter)
+{
+    auto collection = std::make_shared<QelWebCollection>(m_workFolder, m_iAnsSesDwgId);
+    collection->SetFlags(QelWebCollection::ReadFlags());
+    collection->SetClsFilter(clsFilter);
+    collection->SetForced(m_forced->isChecked());
+    return [collection](int iDocId, QStringList *log) {
+        collection->ImportTeacherWebData(iDocId, log);
+    };
+}
+
 void TfmqelDocReceiveWeb::FormClose()
 {
     m_single->Teachers().Close();
     m_classes->CloseList();
     if (!m_workFolder.isEmpty())
-        RunShowingErrors([this] { DeleteExportFiles(m_workFolder); });
+        RunShowingErrors([this] { DeletePackets(); });
 }
 
 void TfmqelDocReceiveWeb::done(int result)

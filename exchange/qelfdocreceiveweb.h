@@ -17,10 +17,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QCheckBox;
 class QTabWidget;
 class TfrqelDocReceiveCls;
 class TfrqelDocReceiveSingleWeb;
+class TTavrinWebConnection;
 
 class TfmqelDocReceiveWeb : public TfmVxOkCancDlg
 {
@@ -52,6 +55,19 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void OkClick() override;
+
+    // What another web collection (the make-up results') does in its own way; the rest of
+    // the download, the class collection and the closing is this window's.
+    // Before the log-in: refuses, with the office's message, an export nobody could use.
+    virtual void PrepareDownload();
+    virtual void RequestExport(TTavrinWebConnection &web);
+    virtual void UnpackExport();
+    virtual void DeletePackets();
+    // After the download, once the lists are open.
+    virtual void ListsOpened() {}
+    // The import of one teacher into the classes of the filter, with his log.
+    using TeacherImport = std::function<void(int iDocId, QStringList *log)>;
+    virtual TeacherImport ClassImport(const QString &clsFilter);
 
 private:
     void DownloadTeacherData();

@@ -85,11 +85,18 @@ const QStringList &QelWebCollection::PacketNames()
 
 void QelWebCollection::Unpack(const QString &folder)
 {
-    const QString archive = folder + QLatin1String(kArchiveName);
+    UnpackPackets(folder, QLatin1String(kArchiveName), PacketNames(),
+                  QStringLiteral("i dati dei docenti"));
+}
+
+void QelWebCollection::UnpackPackets(const QString &folder, const QString &archiveName,
+                                     const QStringList &packets, const QString &whatTheFirstHolds)
+{
+    const QString archive = folder + archiveName;
     TZip zip;
     zip.setFileName(archive);
     zip.setExtractPath(folder);
-    zip.setOnlyEntries(PacketNames());
+    zip.setOnlyEntries(packets);
     QStringList extracted;
     try {
         extracted = zip.Extract();
@@ -98,14 +105,15 @@ void QelWebCollection::Unpack(const QString &folder)
                                           "valido.\r\r") +
                            e.message());
     }
-    const bool hasVotes = std::any_of(extracted.cbegin(), extracted.cend(), [](const QString &f) {
-        return QFileInfo(f).fileName() == PacketNames().first();
+    const bool hasFirst = std::any_of(extracted.cbegin(), extracted.cend(), [&](const QString &f) {
+        return QFileInfo(f).fileName() == packets.first();
     });
-    if (!hasVotes) {
+    if (!hasFirst) {
         for (const QString &file : std::as_const(extracted))
             QFile::remove(file);
-        throw EVxException(QStringLiteral("Il file ricevuto dal server non contiene i dati dei "
-                                          "docenti (voti.xml): nessun dato è stato raccolto."));
+        throw EVxException(QStringLiteral("Il file ricevuto dal server non contiene %1 (%2): "
+                                          "nessun dato è stato raccolto.")
+                               .arg(whatTheFirstHolds, packets.first()));
     }
     QFile::remove(archive);
 }
@@ -151,10 +159,10 @@ QString QelWebCollection::teacherFilter(const QString &filter) const
     return m_clsFilter.isEmpty() ? filter : filter + QStringLiteral(" AND (%1)").arg(m_clsFilter);
 }
 
-bool QelWebCollection::connectionFree(QStringList *log) const
+bool QelWebCollection::connectionFree(const QSqlDatabase &db, QStringList *log)
 {
     // A value is not written beside work the program holds open on the connection.
-    if (!TVxTransaction::activeOn(m_db))
+    if (!TVxTransaction::activeOn(db))
         return true;
     addLine(log, QLatin1String(kError) +
                      QStringLiteral("Un'altra transazione è in corso su questa connessione."));
@@ -163,7 +171,7 @@ bool QelWebCollection::connectionFree(QStringList *log) const
 
 int QelWebCollection::writeAlone(QStringList *log, const QString &sql, const TVxFieldValues &values)
 {
-    if (!connectionFree(log))
+    if (!connectionFree(m_db, log))
         return -1;
     try {
         return m_selfCommitting->ExecChanged(sql, values);
@@ -177,12 +185,17 @@ int QelWebCollection::writeAlone(QStringList *log, const QString &sql, const TVx
 
 void QelWebCollection::writeValue(QStringList *log, const Write &write)
 {
-    if (!connectionFree(log))
+    WriteLogged(m_db, log, write);
+}
+
+void QelWebCollection::WriteLogged(const QSqlDatabase &db, QStringList *log, const Write &write)
+{
+    if (!connectionFree(db, log))
         return;
-    TVxTransaction tr(m_db, kTransactionId);
+    TVxTransaction tr(db, kTransactionId);
     if (!tr.StartTransaction()) {
         // A connection that could not be opened again: every value after it would fail too.
-        if (!m_db.isOpen())
+        if (!db.isOpen())
             throw connectionLostError(tr.lastError());
         addLine(log, QLatin1String(kError) + tr.lastError());
         return;
@@ -196,6 +209,17 @@ void QelWebCollection::writeValue(QStringList *log, const Write &write)
             throw;
         addLine(log, QLatin1String(kError) + e.message());
     }
+}
+
+QVariant QelWebCollection::PacketDate(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::QString)
+        return dateOrNull(ParseItalianDate(value.toString()));
+    if (value.typeId() == QMetaType::QDateTime)
+        return dateOrNull(value.toDateTime().date());
+    if (value.typeId() == QMetaType::QDate)
+        return dateOrNull(value.toDate());
+    return QVariant();
 }
 
 int QelWebCollection::resolveSentId(TVxTransaction &tr, const QelWebCollectKind &kind,
@@ -340,11 +364,7 @@ void QelWebCollection::ImportTeacherWebData(int iDocId, QStringList *log)
 void QelWebCollection::importDebts(QStringList *log)
 {
     for (m_debiti.First(); !m_debiti.Eof(); m_debiti.Next()) {
-        QVariant verified = valueOf(m_debiti, QStringLiteral("dDebVer"));
-        if (verified.typeId() == QMetaType::QString)
-            verified = dateOrNull(ParseItalianDate(verified.toString()));
-        else if (verified.typeId() == QMetaType::QDateTime)
-            verified = verified.toDateTime().date();
+        const QVariant verified = PacketDate(valueOf(m_debiti, QStringLiteral("dDebVer")));
         const TVxFieldValues values =
             valuesOf({{"iDesDedId", valueOf(m_debiti, QStringLiteral("iDesDedId"))},
                       {"dDebVer", verified},

@@ -50,6 +50,19 @@ public:
     // packets, by their base name in any letter case, under the names they are read by. An
     // archive that does not open or holds no voti.xml raises EVxException; nothing is left.
     static void Unpack(const QString &folder);
+    // The same for any archive of the service: only the packets named, the first of which
+    // must be there (what it holds, for the message: "i dati dei docenti").
+    static void UnpackPackets(const QString &folder, const QString &archiveName,
+                              const QStringList &packets, const QString &whatTheFirstHolds);
+
+    // One write in a transaction of its own (kTransactionId) on the connection: a refusal,
+    // or a transaction that does not start, is rolled back and logged ("  ***ERRORE*** ");
+    // a lost connection raises EVxException, ending the collection.
+    using Write = std::function<void(TVxTransaction &)>;
+    static void WriteLogged(const QSqlDatabase &db, QStringList *log, const Write &write);
+    // A date as a packet holds it (a date, a timestamp, "dd/mm/yyyy"); an invalid QVariant
+    // for none, which binds as NULL.
+    static QVariant PacketDate(const QVariant &value);
 
     QelWebCollection(const QString &folder, int iAnsSesDwgId);
     ~QelWebCollection();
@@ -68,8 +81,7 @@ public:
     static QDate ParseItalianDate(const QString &text);
 
 private:
-    using Write = std::function<void(TVxTransaction &)>;
-    bool connectionFree(QStringList *log) const;
+    static bool connectionFree(const QSqlDatabase &db, QStringList *log);
     // One statement, committed by itself: the rows it changed, -1 when refused (logged).
     int writeAlone(QStringList *log, const QString &sql, const TVxFieldValues &values);
     void writeValue(QStringList *log, const Write &write);

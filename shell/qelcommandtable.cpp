@@ -139,7 +139,6 @@ const QList<const char *> &qelPendingFormClasses()
 {
     static const QList<const char *> classes = {
         "TfmqelDocSendRecuperiWeb",
-        "TfmqelDocReceiveRecuperiWeb",
     };
     return classes;
 }

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <QUrlQuery>
 
 #include <zip.h>
 
@@ -682,6 +683,26 @@ QList<TavrinWebTestServer::Order> TavrinWebTestServer::orders() const
 {
     QMutexLocker lock(&m_worker->mutex);
     return m_worker->orders;
+}
+
+QByteArray TavrinWebTestServer::lastUploadZip(const QString &institute,
+                                              const QByteArray &page) const
+{
+    QByteArray zip;
+    for (const Upload &u : uploads())
+        if (u.institute == institute && u.page == page)
+            zip = u.zip;
+    return zip;
+}
+
+int TavrinWebTestServer::lastOrderNumber(const QString &institute, const QByteArray &page,
+                                         const QString &item) const
+{
+    int number = 0;
+    for (const Order &o : orders())
+        if (o.institute == institute && o.page == page)
+            number = QUrlQuery(QString::fromLatin1(o.query)).queryItemValue(item).toInt();
+    return number;
 }
 
 QStringList TavrinWebTestServer::problems() const

@@ -147,6 +147,11 @@ public:
     QList<Login> logins() const;
     QList<Upload> uploads() const;
     QList<Order> orders() const;
+    // The archive of the institute's last upload to the page; empty without one.
+    QByteArray lastUploadZip(const QString &institute, const QByteArray &page) const;
+    // A number of the institute's last order of the page ("codsessione"), 0 without one.
+    int lastOrderNumber(const QString &institute, const QByteArray &page,
+                        const QString &item) const;
     QStringList problems() const;
 
     // ZIP archives in memory, entries named exactly as given.

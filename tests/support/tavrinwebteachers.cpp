@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QUrlQuery>
 
 #include <gtest/gtest.h>
 
@@ -36,18 +35,6 @@ void applyEdit(TClientDataSet &packet, const TavrinWebTeacherEdits::Edit &edit)
     packet.Edit();
     packet.FieldByName(column)->setValue(edit.value);
     packet.Post();
-}
-
-// The session number of the institute's last export request.
-int exportedSession(const TavrinWebTestServer &server, const QString &institute)
-{
-    int session = 0;
-    for (const TavrinWebTestServer::Order &o : server.orders())
-        if (o.institute == institute && o.page == "richiestaexport.php")
-            session = QUrlQuery(QString::fromLatin1(o.query))
-                          .queryItemValue(QStringLiteral("codsessione"))
-                          .toInt();
-    return session;
 }
 
 QByteArray classNotesPacket(const QList<QVariantList> &rows, int session, const QString &path)
@@ -121,10 +108,7 @@ void TavrinWebTeacherEdits::installOn(TavrinWebTestServer &server) const
     const TavrinWebTeacherEdits edits = *this;
     // Runs in the server's thread, under its lock: the reads of the server take it again.
     server.setDownloadBuilder([&server, edits](const QString &institute) {
-        QByteArray uploaded;
-        for (const TavrinWebTestServer::Upload &u : server.uploads())
-            if (u.institute == institute && u.page == "carica.php")
-                uploaded = u.zip;
+        const QByteArray uploaded = server.lastUploadZip(institute, "carica.php");
         QTemporaryDir dir;
         Entries entries;
         for (auto [name, bytes] : TavrinWebTestServer::zipEntries(uploaded)) {
@@ -154,7 +138,9 @@ void TavrinWebTeacherEdits::installOn(TavrinWebTestServer &server) const
         if (entries.isEmpty())
             ADD_FAILURE() << "no session upload of " << institute.toStdString();
         entries.append({"classenote.xml",
-                        classNotesPacket(edits.m_classNotes, exportedSession(server, institute),
+                        classNotesPacket(edits.m_classNotes,
+                                         server.lastOrderNumber(institute, "richiestaexport.php",
+                                                                QStringLiteral("codsessione")),
                                          dir.filePath(QStringLiteral("classenote.xml")))});
         return TavrinWebTestServer::zipBytes(entries);
     });

@@ -1,0 +1,59 @@
+#pragma once
+
+// The results of the make-up courses that the teachers entered on the web service, read back
+// from recuperi.xml of twrecuperi.zip into the make-up records (TRec_Recuperi): outcome,
+// verification date and test kind.
+//
+//   QelWebMakeUpCollection::Unpack(folder);        // the archive downloaded into the folder
+//   QelWebMakeUpCollection c(folder, iAnsId, iFreId);
+//   c.SetClsFilter("(iClsId = 4) OR (iClsId = 9)");
+//   QStringList log;
+//   c.ImportMakeUpResults(iDocId, &log);           // "  ***ERRORE*** ..." per refused row
+//
+// Only existing records change: nothing is inserted or deleted, and a row whose record is
+// gone (its situation, subject and the year's common phase) changes nothing. Each row is
+// written in a transaction of its own, and only when its situation is of the row's class in
+// the school year, else it gets an error line: the packet comes from outside. A value left
+// empty on the web clears the stored one. A lost connection ends the import.
+
+#include "platform/clientdataset.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+struct QelWebMakeUpSql
+{
+    // The phases of a school year common to every institute (:iAnsId): iFreId, sFreSDesc,
+    // sFreLDesc, in the order the year lists them.
+    static QString phasesOfYear();
+    // :iSitId is a situation of class :iClsId, a class of school year :iAnsId.
+    static QString situationInClass();
+    // The record of :iSitId, :iMatId in phase :iFreId of year :iAnsId gets :iEreId, :dRecVer,
+    // :iPvrId.
+    static QString updateResults();
+};
+
+class QelWebMakeUpCollection
+{
+public:
+    static const char kArchiveName[]; // twrecuperi.zip
+    static const char kPacketName[];  // recuperi.xml
+
+    // Unpacks only recuperi.xml of twrecuperi.zip of the folder (ending with a separator);
+    // an archive that does not open or lacks it raises EVxException, and nothing is left.
+    static void Unpack(const QString &folder);
+
+    // Raises EVxException when the folder holds no recuperi.xml.
+    QelWebMakeUpCollection(const QString &folder, int iAnsId, int iFreId);
+
+    void SetClsFilter(const QString &filter) { m_clsFilter = filter; }
+    void ImportMakeUpResults(int iDocId, QStringList *log);
+
+private:
+    QSqlDatabase m_db;
+    int m_iAnsId;
+    int m_iFreId;
+    QString m_clsFilter;
+    TClientDataSet m_recuperi;
+};

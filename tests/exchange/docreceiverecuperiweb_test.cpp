@@ -1,0 +1,296 @@
+#include "exchange/qelfdocreceiverecuperiweb.h"
+#include "exchange/qelfselectfaserecupero.h"
+#include "exchange/qelrdocreceivecls.h"
+#include "exchange/qeltavrinweb.h"
+#include "platform/clientdataset.h"
+#include "platform/globalvars.h"
+#include "shell/qelactivations.h"
+#include "tests/exchange/tavrinwebfixture.h"
+#include "tests/support/tavrinwebrecuperi.h"
+#include "tests/support/testfiles.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+
+namespace {
+
+using Server = TavrinWebTestServer;
+
+// The make-up records of the first phase of the working year, the pupils' classes and a web
+// teacher who teaches their subjects there; the results come back from the test server.
+class DocReceiveRecuperiWeb : public WebServiceProgram
+{
+protected:
+    struct Record
+    {
+        int iRecId = 0, iSitId = 0, iMatId = 0, iClsId = 0;
+    };
+
+    void SetUp() override
+    {
+        WebServiceProgram::SetUp();
+        QDir().mkpath(folder);
+        year = TVxWorkingContext::schoolYear();
+        const int w = TVxWorkingContext::session();
+        teacher = scalar("SELECT FIRST 1 C.iAnaId FROM TAai_AnaAppInvio A JOIN TAnaCag C ON "
+                         "C.iAnaCagId = A.iAnaCagId WHERE A.iModId = 5 AND A.iAnsSesDwgId = ?",
+                         {w})
+                      .toInt();
+        // Records entered once, of pupils whose class has a class session in the working one.
+        QSqlQuery q = runSql(
+            "SELECT FIRST 5 R.iRecId, R.iSitId, R.iMatId, P.iClsId FROM TRec_Recuperi R "
+            "JOIN TAnsFreDwg A ON A.iAnsFreDwgId = R.iAnsFreDwgId "
+            "JOIN TSit_Situazioni S ON S.iSitId = R.iSitId "
+            "JOIN TClsPst P ON P.iClsPstId = S.iClsPstId "
+            "WHERE A.iAnsId = ? AND A.iFreId = ? AND A.iDwgId IS NULL AND EXISTS (SELECT 1 FROM "
+            "TClsSes CS WHERE CS.iClsId = P.iClsId AND CS.iAnsSesDwgId = ?) AND NOT EXISTS "
+            "(SELECT 1 FROM TRec_Recuperi D WHERE D.iSitId = R.iSitId AND D.iMatId = R.iMatId "
+            "AND D.iAnsFreDwgId = R.iAnsFreDwgId AND D.iRecId <> R.iRecId) ORDER BY R.iRecId",
+            {year, phase, w});
+        while (q.next())
+            rec << Record{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt(),
+                          q.value(3).toInt()};
+        q.finish();
+        ASSERT_EQ(rec.size(), 5);
+        otherClass = scalar("SELECT FIRST 1 iClsId FROM TClsSes WHERE iAnsSesDwgId = ? AND "
+                            "iClsId <> ?",
+                            {w, rec[0].iClsId})
+                         .toInt();
+        for (const Record &r : std::as_const(rec)) {
+            runSql("INSERT INTO TClsMatAna (iClsMatAnaId, iClsId, iMatId, iAnaId) SELECT "
+                   "900000 + ?, ?, ?, ? FROM RDB$DATABASE WHERE NOT EXISTS (SELECT 1 FROM "
+                   "TClsMatAna WHERE iClsId = ? AND iMatId = ? AND iAnaId = ?)",
+                   {r.iRecId, r.iClsId, r.iMatId, teacher, r.iClsId, r.iMatId, teacher});
+            runSql("UPDATE TRec_Recuperi SET iEreId = 1, dRecVer = '2010-07-01', iPvrId = 1 "
+                   "WHERE iRecId = ?",
+                   {r.iRecId});
+        }
+    }
+
+    // What the send uploads, built here: recuperi.xml of the records for the teacher, and a
+    // lookup packet beside it.
+    void uploadOwnArchive()
+    {
+        TClientDataSet ds;
+        for (const char *name : {"iDocId", "iClsId", "iSitId", "iRecId", "iFreId", "iMatId",
+                                 "iTreId", "iPrvId", "iEreId"})
+            ds.AddFieldDef(QLatin1String(name), ftInteger);
+        ds.AddFieldDef(QStringLiteral("dRecVer"), ftDate);
+        ds.CreateDataSet();
+        for (const Record &r : std::as_const(rec)) {
+            ds.Append();
+            const QVariantList values = {teacher,  r.iClsId, r.iSitId, r.iRecId, phase,
+                                         r.iMatId, 1,        1,        1,        QDate(2010, 7, 1)};
+            for (int i = 0; i < values.size(); ++i)
+                ds.Fields(i)->setValue(values.at(i));
+            ds.Post();
+        }
+        const QString packet = folder + "sent-recuperi.xml";
+        ds.SaveToFile(packet, dfXML);
+        const QString zip = folder + "twrecuperi.zip";
+        writeFileBytes(zip, Server::zipBytes({{"recuperi.xml", readFileBytes(packet)},
+                                              {"esirec.xml", "<esiti/>"}}));
+        QFile::remove(packet);
+        TTavrinWebConnection web;
+        queuePassword(kPassword);
+        ASSERT_TRUE(web.Autentica(kCode));
+        ASSERT_TRUE(web.UploadCaricaRec(zip));
+        QFile::remove(zip);
+    }
+
+    // Shown, the download; OK, the collection; the texts shown, then the log.
+    QStringList collectInWindow(TfmqelDocReceiveRecuperiWeb &window, int phaseTold)
+    {
+        if (phaseTold != 0)
+            queuePassword(kPassword);
+        DialogSeam::clearShown();
+        window.SetFaseRecId(phaseTold);
+        window.SetWebTimeout(2000);
+        window.SetWebDownloadCap(kCap);
+        window.FormShow();
+        if (window.frqelDocReceiveClasse_fm()->IsOpen()) {
+            DialogSeam::queueAnswer(mrYes);
+            window.buOk()->click();
+        }
+        return messages() << window.frqelDocReceiveClasse_fm()->meLog()->toPlainText();
+    }
+
+    // Outcome, date and test kind of each record; "gone" for one no longer there.
+    QStringList stored()
+    {
+        QStringList rows;
+        for (const Record &r : std::as_const(rec)) {
+            QSqlQuery q = runSql("SELECT iEreId, dRecVer, iPvrId FROM TRec_Recuperi WHERE "
+                                 "iRecId = ?",
+                                 {r.iRecId});
+            QStringList values{QStringLiteral("gone")};
+            if (q.next()) {
+                values.clear();
+                for (int i = 0; i < 3; ++i)
+                    values << (q.value(i).isNull() ? QString() : q.value(i).toString());
+            }
+            rows << values.join('|');
+        }
+        return rows;
+    }
+
+    static QString tables()
+    {
+        return scalar("SELECT (SELECT COUNT(*) FROM TRec_Recuperi) || '/' || (SELECT MAX(iRecId) "
+                      "FROM TRec_Recuperi) || '/' || (SELECT COUNT(*) FROM TAai_AnaAppInvio "
+                      "WHERE iAaiRicevuto = 1) FROM RDB$DATABASE")
+            .toString();
+    }
+
+    static constexpr qint64 kCap = 64 * 1024;
+    const int phase = 1;
+    int year = 0, teacher = 0, otherClass = 0;
+    QList<Record> rec;
+};
+
+// Uploaded, given results on the server, collected: each row by its own rule.
+TEST_F(DocReceiveRecuperiWeb, ResultsComeBackIntoTheRecords)
+{
+    uploadOwnArchive();
+    const int outcome = scalar("SELECT MAX(iEreId) FROM TEre_EsitoRec").toInt();
+    const int kind = scalar("SELECT MAX(iPvrId) FROM TPvr_ProvaRecupero").toInt();
+    ASSERT_GT(outcome, 1);
+    TavrinWebMakeUpResults results;
+    const auto result = [&](int i, const QVariant &ere, const QVariant &date, const QVariant &prv) {
+        results.result(teacher, rec[i].iSitId, rec[i].iMatId, ere, date, prv);
+    };
+    result(0, outcome, QDate(2010, 7, 12), kind);
+    result(1, QVariant(), QVariant(), QVariant());
+    result(2, outcome, QDate(2010, 7, 13), kind); // its record deleted meanwhile
+    result(3, outcome, QDate(2010, 7, 14), kind);
+    results.set(teacher, rec[3].iSitId, rec[3].iMatId, "iClsId", otherClass);
+    result(4, outcome - 1, QDate(2010, 7, 15), kind); // refused by the database
+    results.installOn(server);
+    runSql("DELETE FROM TRec_Recuperi WHERE iRecId = ?", {rec[2].iRecId});
+    runSql("CREATE EXCEPTION E_ESITO 'esito rifiutato'");
+    runSql(QStringLiteral("CREATE TRIGGER T_ESITO FOR TRec_Recuperi BEFORE UPDATE AS BEGIN IF "
+                          "(NEW.iEreId = %1) THEN EXCEPTION E_ESITO; END")
+               .arg(outcome - 1));
+    writeFileBytes(folder + "altro.xml", "resta");
+    const QString before = tables();
+
+    TfmqelDocReceiveRecuperiWeb window;
+    const QStringList shown = collectInWindow(window, phase);
+    ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
+    EXPECT_TRUE(shown[0].startsWith("Selezionate ")) << shown[0].toStdString();
+    const QString log = shown[1];
+    EXPECT_EQ(log.count("***ERRORE***"), 2) << log.toStdString();
+    EXPECT_TRUE(log.contains("esito rifiutato"));
+    EXPECT_TRUE(log.contains(QStringLiteral("non è della classe %1").arg(otherClass)));
+    EXPECT_TRUE(log.contains("  classe: ") && log.contains("  Materia: "));
+
+    const QString dateOf = QStringLiteral("2010-07-%1");
+    const QString was = "1|2010-07-01|1";
+    EXPECT_EQ(stored(),
+              (QStringList{QStringLiteral("%1|%2|%3").arg(outcome).arg(dateOf.arg(12)).arg(kind),
+                           "||", "gone", was, was}));
+    // No record inserted or deleted, no received mark.
+    EXPECT_EQ(tables(), before);
+
+    // Every class taken, none to leave out; the teacher's page not offered; OK kept it open.
+    TfrqelDocReceiveCls *classes = window.frqelDocReceiveClasse_fm();
+    EXPECT_EQ(classes->SelectedSourceRows().size(), classes->Data().RecordCount());
+    EXPECT_FALSE(classes->grGrid()->isEnabled());
+    EXPECT_FALSE(
+        window.pcTipologia()->isTabVisible(window.pcTipologia()->indexOf(window.tsSingleDoc())));
+    EXPECT_TRUE(window.ckForzata()->isHidden());
+    EXPECT_TRUE(QFile::exists(folder + "recuperi.xml"));
+    EXPECT_FALSE(QFile::exists(folder + "esirec.xml")); // only the results are unpacked
+    window.buCancel()->click();
+    EXPECT_FALSE(QFile::exists(folder + "recuperi.xml"));
+    EXPECT_EQ(readFileBytes(folder + "altro.xml"), "resta");
+}
+
+TEST_F(DocReceiveRecuperiWeb, AFailedDownloadImportsNothing)
+{
+    uploadOwnArchive();
+    TavrinWebMakeUpResults results;
+    results.result(teacher, rec[0].iSitId, rec[0].iMatId, 2, QDate(2010, 7, 12), 2);
+    TavrinWebMakeUpResults without = results;
+    without.withoutPacket();
+    const QString comm = QString::fromUtf8(TTavrinWebConnection::kCommError);
+    server.setSlowMs(3000);
+    server.setOverCapBytes(kCap + 1);
+    using A = Server::ArchiveFault;
+    using F = Server::Fault;
+    struct Case
+    {
+        const char *what;
+        const TavrinWebMakeUpResults &script;
+        F fault;
+        A archive;
+        int phaseTold;
+        QString message; // how the error begins
+    };
+    const QList<Case> cases = {
+        {"HTTP 500", results, F::Status500, A::None, phase, comm},
+        {"slower than the time limit", results, F::Slow, A::None, phase, comm},
+        {"over the cap", results, F::OverCapDeclared, A::None, phase, comm},
+        {"cut short", results, F::CloseMidBody, A::None, phase, comm},
+        {"truncated", results, F::None, A::Truncated, phase,
+         "Il file ricevuto dal server non è "
+         "un archivio valido."},
+        {"no recuperi.xml", without, F::None, A::None, phase,
+         "Il file ricevuto dal server non contiene i dati dei recuperi (recuperi.xml)"},
+        {"no phase told", results, F::None, A::None, 0,
+         "Selezionare la fase di recupero da raccogliere."},
+    };
+    const QStringList before = stored();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        // A packet of an earlier download must never be read again.
+        writeFileBytes(folder + "recuperi.xml", "stale");
+        c.script.installOn(server);
+        server.setArchiveFault(c.archive);
+        server.setFault(c.fault, "scarica.php");
+        const int asked = int(server.requestsTo("RichiestaExportRec.php").size());
+        TfmqelDocReceiveRecuperiWeb window;
+        const QStringList shown = collectInWindow(window, c.phaseTold);
+        ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
+        EXPECT_TRUE(shown[0].startsWith(c.message)) << shown[0].toStdString();
+        EXPECT_FALSE(window.frqelDocReceiveClasse_fm()->IsOpen());
+        EXPECT_FALSE(QFile::exists(folder + "recuperi.xml"));
+        EXPECT_EQ(int(server.requestsTo("RichiestaExportRec.php").size()),
+                  asked + (c.phaseTold ? 1 : 0));
+        EXPECT_EQ(stored(), before);
+    }
+}
+
+// The phases of the working year to choose from; none in the year, and the command refuses
+// before the server is asked anything.
+TEST_F(DocReceiveRecuperiWeb, PhaseDialogAndItsEmptyList)
+{
+    {
+        TfmqelSelectFaseRecupero dialog;
+        ASSERT_EQ(dialog.cbFaseRec()->count(), 2);
+        EXPECT_EQ(dialog.cbFaseRec()->itemText(0), "1a fase");
+        EXPECT_EQ(dialog.GetFaseRecId(), 1);
+        dialog.cbFaseRec()->setCurrentIndex(1);
+        EXPECT_EQ(dialog.GetFaseRecId(), 2);
+    }
+    TVxWorkingContext::setSchoolYear(
+        scalar("SELECT MAX(iAnsId) + 1 FROM TAns_AnniScolast").toInt());
+    {
+        TfmqelSelectFaseRecupero dialog;
+        EXPECT_EQ(dialog.cbFaseRec()->count(), 0);
+        EXPECT_EQ(dialog.GetFaseRecId(), 0);
+    }
+    DialogSeam::clearShown();
+    DialogSeam::queueAnswer(int(mrOk));
+    EXPECT_FALSE(dmqelActivations->Item("xafReceiveRecuperiDocWeb")->Execute());
+    EXPECT_EQ(DialogSeam::shownTexts().last(), "Selezionare la fase di recupero da raccogliere.");
+    EXPECT_TRUE(server.requests().isEmpty());
+}
+
+} // namespace
