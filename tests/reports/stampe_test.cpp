@@ -1,11 +1,14 @@
 // Every report the demo school stores, prepared as the office runs it: from the report tree
 // ("Stampe", "Docenti"), the registers through the register wizard's run. Each builds pages with
 // no variable left unanswered (an unknown function, dataset or field ends the run), and its PDF
-// prints real rows of the demo school.
+// prints real rows of the demo school. Together they evaluate every report function and find
+// rows in every report dataset, so that a fault anywhere shows on a printed page.
 #include "platform/globalvars.h"
 #include "reportengine/reporttree.h"
 #include "reports/qelregistrovolume.h"
 #include "reports/qelrptdatasets.h"
+#include "reports/qelrptfunctions.h"
+#include "reports/qetrptfunctions.h"
 #include "shell/qelactivations.h"
 #include "shell/qelmain.h"
 #include "shell/qelreporttree.h"
@@ -26,19 +29,82 @@ bool isRegister(int id)
     return (id >= 16169 && id <= 16184) || id > 3000000;
 }
 
+// The two libraries of the program answering through instances of their own, each name the
+// reports evaluate counted on the way.
+class CountingLibrary : public TfrFunctionLibrary
+{
+public:
+    CountingLibrary() { List << qel.List << qet.List; }
+    void DoFunction(int FNo, const QString &p1, const QString &p2, const QString &p3,
+                    QVariant &val) override
+    {
+        evaluated().insert(List.at(FNo));
+        const int first = int(qel.List.size());
+        if (FNo < first)
+            qel.DoFunction(FNo, p1, p2, p3, val);
+        else
+            qet.DoFunction(FNo - first, p1, p2, p3, val);
+    }
+    static QSet<QString> &evaluated()
+    {
+        static QSet<QString> names;
+        return names;
+    }
+
+private:
+    TfrQelFunctionLibrary qel;
+    TfrQetFunctionLibrary qet;
+};
+
 class DemoReports : public RunningProgram
 {
 protected:
-    // The text of the report's PDF: the pupil M00007 or the class 5A chosen in the selection,
-    // the digital signature's wording on the certificate; a register of 5A (3C for the
-    // qualification's) read before the wizard's run encrypts it.
+    void SetUp() override
+    {
+        RunningProgram::SetUp();
+        frUnRegisterFunctionLibrary<TfrQetFunctionLibrary>();
+        frUnRegisterFunctionLibrary<TfrQelFunctionLibrary>();
+        frRegisterFunctionLibrary<CountingLibrary>();
+    }
+    void TearDown() override
+    {
+        frUnRegisterFunctionLibrary<CountingLibrary>();
+        frRegisterFunctionLibrary<TfrQelFunctionLibrary>();
+        frRegisterFunctionLibrary<TfrQetFunctionLibrary>();
+        RunningProgram::TearDown();
+    }
+
+    // The report datasets that landed on a row while the reports ran. The volumes' scroll is
+    // the register run's own: the volume's title on the cover proves it.
+    QSet<QString> datasetsWithRows = {"frdVolumi"};
+    void watchDataSets()
+    {
+        for (TfrDBDataSet *report : dmqelRptDataSets->ReportDataSets()) {
+            if (datasetsWithRows.contains(report->Name()))
+                continue;
+            auto scrolled = report->DataSet->AfterScroll;
+            report->DataSet->AfterScroll = [this, scrolled, name = report->Name()](TfrDataSet &ds) {
+                datasetsWithRows.insert(name);
+                if (scrolled)
+                    scrolled(ds);
+            };
+        }
+    }
+
+    // The text of the report's PDF: the pupil M00007 or the class 5A chosen in the selection
+    // (the pupil sheet also of M00055 of 3C), the digital signature's wording on the
+    // certificate; a register of 5A (3C for the qualification's, both for the custom one) read
+    // before the wizard's run encrypts it.
     QString run(int id)
     {
         TdmVxRptFR &rpt = qelReportTree(dmqelActivations)->RptFR();
         const QString pdf = QDir::temp().filePath("tavrin-stampa.pdf");
-        if ((id >= 16169 && id <= 16184) || id > 3000000) {
+        if (isRegister(id)) {
             const bool a4 = QList<int>{16169, 16171, 16182, 16183}.contains(id);
-            QelVolumeRun volume{{id >= 16179 && id <= 16183 ? 39023 : 39005},
+            const bool qualification = id >= 16179 && id <= 16183;
+            QelVolumeRun volume{qualification  ? QList<int>{39023}
+                                : id > 3000000 ? QList<int>{39005, 39023}
+                                               : QList<int>{39005},
                                 id,
                                 id > 3000000 ? "Stampa personalizzata"
                                 : a4         ? "A4"
@@ -54,7 +120,9 @@ protected:
             qelVolumeHooks() = {};
             return text;
         }
-        if (id > 16200)
+        if (id == 16206) // a pupil of the qualification class brings his admission score
+            queueDemoSelection({"M00007", "M00055"});
+        else if (id > 16200)
             queueDemoSelection();
         if (id == 16201)
             DialogSeam::queueModalScript([](QDialog *d) {
@@ -91,11 +159,26 @@ TEST_F(DemoReports, EveryStoredReportPrintsTheDemoSchool)
     objects->mainWindow()->ensureFirstActivation();
     UpdateParRptIni();
     qelReportTree(dmqelActivations)->Reload();
+    watchDataSets();
+    CountingLibrary::evaluated().clear();
+    // The office entered Caruso Giacomo's qualification exam (3C): the qualification and the
+    // written and practical tests.
+    for (const auto &[id, component, level] :
+         {std::tuple{990001, 2930, 212}, {990002, 2931, 212}, {990003, 2932, 218}})
+        runSql("INSERT INTO TVot_Voti (iVotId, iClsMatCmpId, iSitId, iScaLivId) "
+               "VALUES (?, ?, 862, ?)",
+               {id, component, level});
     // Pupils, votes, sessions, teachers and outcomes as each report prints them.
-    const QStringList in5A = {"Barbieri Elisa", "Classe 5A", "Scrutinio finale"};
-    const QStringList in3C = {"Caruso Giacomo", "Classe 3C", "esame di qualifica"};
-    const QStringList custom = {"1. Barbieri Elisa", "ITALIANO 4 11,36 8 8 8",
-                                "Docente: Caruso Francesca"};
+    const QString volume = "Registro generale dei voti";
+    const QStringList in5A = {volume, "Barbieri Elisa", "Classe 5A", "Scrutinio finale"};
+    const QStringList in3C = {volume, "Caruso Giacomo", "Classe 3C", "esame di qualifica",
+                              "PRS: 60/100"};
+    const QStringList custom = {volume,
+                                "1. Barbieri Elisa",
+                                "ITALIANO 4 11,36 8 8 8",
+                                "Docente: Caruso Francesca",
+                                "Classe 3C",
+                                "Prova PROVA PRATICA (Unico): 90/100"};
     QMap<int, QStringList> proofs = {
         {16005, {"Marchetti Chiara", "1A 3A 5A"}},
         {16006, {"Marchetti Chiara", "1A 3A 5A"}},
@@ -109,7 +192,9 @@ TEST_F(DemoReports, EveryStoredReportPrintsTheDemoSchool)
          {"Barbieri Vincenzo 8,44 41 Ammesso 8,0 8,0", "ITALIANO Marchetti Chiara (coordinatore)"}},
         {16204, {"ITALIANO Scritto Otto", "CONDOTTA Impegno (su 2) Buono", "chiusa il 10/06/2009"}},
         {16205, {"Bianchi Antonio", "ITA, LAT.", "LATINO Studio individuale guidato"}},
-        {16206, {"Gatti Francesco - classe 3A", "Via Garibaldi 8", "Interesse e impegno"}},
+        {16206,
+         {"Gatti Francesco - classe 3A", "Via Garibaldi 8", "Interesse e impegno",
+          "Ammissione: 75"}},
         {16207, {"Barbieri Elisa 7,11 7 < M <= 8", "2006/2007 2007/2008 2008/2009"}},
         {3000001, custom},
         {3000002, custom}};
@@ -132,4 +217,13 @@ TEST_F(DemoReports, EveryStoredReportPrintsTheDemoSchool)
             expectGolden(kData + (id == 16202 ? "/pagella.txt" : "/tabellone.txt"),
                          qelReportTree(dmqelActivations)->RptFR().Pages().dump());
     }
+    // Every function the templates may call, and every dataset the module offers them.
+    const QStringList names = CountingLibrary().List;
+    EXPECT_EQ(names.size(), 49);
+    for (const QString &name : names)
+        EXPECT_TRUE(CountingLibrary::evaluated().contains(name))
+            << "never evaluated: " << name.toStdString();
+    for (TfrDBDataSet *report : dmqelRptDataSets->ReportDataSets())
+        EXPECT_TRUE(datasetsWithRows.contains(report->Name()))
+            << "no row printed: " << report->Name().toStdString();
 }
