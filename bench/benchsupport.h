@@ -95,42 +95,61 @@ inline double median(std::vector<double> times)
     return times.empty() ? 0 : times[times.size() / 2];
 }
 
-// Runs recorded statements again directly, in one transaction: each text prepared once, every
-// row fetched and its first columns read (all of a statement with fewer; every column with
-// -1). The bare cost that a step's own time is set against. Values are bound by their
-// parameters' names: a statement may name them in another order than its caller gave them, or
-// name one twice.
-inline void runStatementsBare(QSqlDatabase &db,
-                              const QList<TVxStatementRecorder::Statement> &statements, int columns)
+// Recorded statements run again directly: each text prepared once, the first time it comes.
+// Values are bound by their parameters' names: a statement may name them in another order than
+// its caller gave them, or name one twice. Prepared outside a transaction, each run commits by
+// itself.
+class BareStatementRunner
 {
-    db.transaction();
+public:
+    explicit BareStatementRunner(QSqlDatabase &db) : m_db(db) {}
+
+    // The statement's query, run: a select's rows are there to read.
+    QSqlQuery &run(const TVxStatementRecorder::Statement &s)
+    {
+        Prepared &p = m_prepared[s.sql];
+        if (!p.query) {
+            const TVxNamedStatement positional = toPositional(s.sql);
+            p.query = std::make_unique<QSqlQuery>(m_db);
+            p.query->setForwardOnly(true);
+            p.query->prepare(positional.sql);
+            p.names = positional.names;
+        }
+        for (int i = 0; i < p.names.size(); ++i)
+            p.query->bindValue(i, s.values.value(p.names.at(i)));
+        p.query->exec();
+        return *p.query;
+    }
+
+private:
     struct Prepared
     {
         std::unique_ptr<QSqlQuery> query;
         QStringList names;
     };
-    std::map<QString, Prepared> prepared;
-    for (const TVxStatementRecorder::Statement &s : statements) {
-        Prepared &p = prepared[s.sql];
-        if (!p.query) {
-            const TVxNamedStatement positional = toPositional(s.sql);
-            p.query = std::make_unique<QSqlQuery>(db);
-            p.query->setForwardOnly(true);
-            p.query->prepare(positional.sql);
-            p.names = positional.names;
-        }
-        QSqlQuery *q = p.query.get();
-        for (int i = 0; i < p.names.size(); ++i)
-            q->bindValue(i, s.values.value(p.names.at(i)));
-        q->exec();
-        const int count = q->record().count();
-        const int read = columns < 0 ? count : std::min(columns, count);
-        while (q->next()) {
-            for (int c = 0; c < read; ++c)
-                benchmark::DoNotOptimize(q->value(c));
+    QSqlDatabase &m_db;
+    std::map<QString, Prepared> m_prepared;
+};
+
+// Runs recorded statements again directly, in one transaction, every row fetched and its first
+// columns read (all of a statement with fewer; every column with -1). The bare cost that a
+// step's own time is set against.
+inline void runStatementsBare(QSqlDatabase &db,
+                              const QList<TVxStatementRecorder::Statement> &statements, int columns)
+{
+    db.transaction();
+    {
+        BareStatementRunner bare(db);
+        for (const TVxStatementRecorder::Statement &s : statements) {
+            QSqlQuery &q = bare.run(s);
+            const int count = q.record().count();
+            const int read = columns < 0 ? count : std::min(columns, count);
+            while (q.next()) {
+                for (int c = 0; c < read; ++c)
+                    benchmark::DoNotOptimize(q.value(c));
+            }
         }
     }
-    prepared.clear();
     db.commit();
 }
 

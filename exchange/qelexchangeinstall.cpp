@@ -6,6 +6,7 @@
 #include "exchange/qelfdocreceiverecuperiweb.h"
 #include "exchange/qelfdocreceiveweb.h"
 #include "exchange/qelfdocsend.h"
+#include "exchange/qelfdocsendrecuperiweb.h"
 #include "exchange/qelfdocsendweb.h"
 #include "exchange/qelfpagelleweb.h"
 #include "exchange/qelfplanfolders.h"
@@ -36,6 +37,8 @@ void registerExchangeForms()
     registerRiceDForms();
     registerPlanFolderForms();
     registerDocFolderForms();
+    // Make-up data over the web: the send.
+    registerDocSendRecuperiWebForms();
     // The make-up collection over the web.
     registerDocReceiveRecuperiWebForms();
 }

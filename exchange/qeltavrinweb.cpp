@@ -291,6 +291,13 @@ void DeleteExportFiles(const QString &dir, Qt::CaseSensitivity names)
 
 void DeleteExportRecFiles(const QString &dir)
 {
-    deleteFiles(dir, {"recuperi.xml", "frerec.xml", "tiprec.xml", "prvrec.xml", "esirec.xml",
-                      "istituto.xml"});
+    DeleteExportRecFiles(dir, Qt::CaseInsensitive);
+}
+
+void DeleteExportRecFiles(const QString &dir, Qt::CaseSensitivity names)
+{
+    deleteFiles(dir,
+                {"recuperi.xml", "frerec.xml", "tiprec.xml", "prvrec.xml", "esirec.xml",
+                 "istituto.xml"},
+                names);
 }

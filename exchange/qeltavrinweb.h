@@ -92,3 +92,4 @@ private:
 void DeleteExportFiles(const QString &dir);
 void DeleteExportFiles(const QString &dir, Qt::CaseSensitivity names);
 void DeleteExportRecFiles(const QString &dir);
+void DeleteExportRecFiles(const QString &dir, Qt::CaseSensitivity names);

@@ -5,6 +5,7 @@
 #include "exchange/qelwebsendsql.h"
 #include "platform/connection.h"
 #include "platform/engineerrors.h"
+#include "platform/helpers.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
 #include "platform/zip.h"
@@ -25,6 +26,12 @@ void addLine(QStringList *log, const QString &line)
 {
     if (log)
         log->append(line);
+}
+
+// "  ***ERRORE*** " and the reason, on one line of the log.
+void addError(QStringList *log, const QString &reason)
+{
+    addLine(log, QLatin1String(kError) + OneLine(reason));
 }
 
 // A packet's value, null as an invalid QVariant, whatever its column's type.
@@ -48,6 +55,14 @@ QVariant textOrNull(const QVariant &value)
 QVariant dateOrNull(const QDate &date)
 {
     return date.isValid() ? QVariant(date) : QVariant();
+}
+
+// The failures that are no value's own: every value after them would meet them too. A value
+// waiting on rows another office holds asks the user whether to wait again; after a no, the
+// collection stops there instead of asking again, ten seconds later, for each value of that class.
+bool endsTheCollection(const EVxException &e)
+{
+    return isConnectionLost(e) || isLockWaitRefused(e);
 }
 
 void openPacket(TClientDataSet &packet, const QString &path)
@@ -164,8 +179,7 @@ bool QelWebCollection::connectionFree(const QSqlDatabase &db, QStringList *log)
     // A value is not written beside work the program holds open on the connection.
     if (!TVxTransaction::activeOn(db))
         return true;
-    addLine(log, QLatin1String(kError) +
-                     QStringLiteral("Un'altra transazione è in corso su questa connessione."));
+    addError(log, QStringLiteral("Un'altra transazione è in corso su questa connessione."));
     return false;
 }
 
@@ -176,9 +190,9 @@ int QelWebCollection::writeAlone(QStringList *log, const QString &sql, const TVx
     try {
         return m_selfCommitting->ExecChanged(sql, values);
     } catch (const EVxException &e) {
-        if (isConnectionLost(e))
+        if (endsTheCollection(e))
             throw;
-        addLine(log, QLatin1String(kError) + e.message());
+        addError(log, e.message());
         return -1;
     }
 }
@@ -197,7 +211,7 @@ void QelWebCollection::WriteLogged(const QSqlDatabase &db, QStringList *log, con
         // A connection that could not be opened again: every value after it would fail too.
         if (!db.isOpen())
             throw connectionLostError(tr.lastError());
-        addLine(log, QLatin1String(kError) + tr.lastError());
+        addError(log, tr.lastError());
         return;
     }
     try {
@@ -205,9 +219,9 @@ void QelWebCollection::WriteLogged(const QSqlDatabase &db, QStringList *log, con
         tr.Commit();
     } catch (const EVxException &e) {
         tr.Rollback();
-        if (isConnectionLost(e))
+        if (endsTheCollection(e))
             throw;
-        addLine(log, QLatin1String(kError) + e.message());
+        addError(log, e.message());
     }
 }
 

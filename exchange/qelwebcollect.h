@@ -14,7 +14,9 @@
 // one update prepared once per collection and committed by itself (TVxSelfCommittingStatements),
 // a new value by its checks, key and insert in a TVxTransaction, prepared inside it. A value the
 // database rejects is rolled back alone and logged, the rest goes on, and what was committed
-// stays. A lost connection ends the import with the office's message. Nothing is deleted but
+// stays. A lost connection, or a wait on rows another office holds that the user will not prolong
+// (a value meeting them waits, then asks), ends the import with the office's message; what was
+// committed stays. A value another office changed under it gets its line. Nothing is deleted but
 // class notes; an update that touches no row is followed by an insert (debts, of the year
 // before: only updated). A value is written only where its component or class-session subject
 // belongs to a class session of the session and its situation to that class: the packets come from
@@ -56,8 +58,9 @@ public:
                               const QStringList &packets, const QString &whatTheFirstHolds);
 
     // One write in a transaction of its own (kTransactionId) on the connection: a refusal,
-    // or a transaction that does not start, is rolled back and logged ("  ***ERRORE*** ");
-    // a lost connection raises EVxException, ending the collection.
+    // or a transaction that does not start, is rolled back and logged ("  ***ERRORE*** ", one
+    // line); a lost connection, or a wait on another office's rows the user will not prolong,
+    // raises EVxException, ending the collection.
     using Write = std::function<void(TVxTransaction &)>;
     static void WriteLogged(const QSqlDatabase &db, QStringList *log, const Write &write);
     // A date as a packet holds it (a date, a timestamp, "dd/mm/yyyy"); an invalid QVariant

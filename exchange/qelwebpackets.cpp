@@ -2,9 +2,12 @@
 
 #include "platform/helpers.h"
 #include "platform/maindir.h"
+#include "platform/sqlclientdataset.h"
 #include "platform/vxexception.h"
+#include "platform/zip.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -65,9 +68,38 @@ QString SaveOrAppendPacket(TClientDataSet &packet, const QString &folder, const 
     return path;
 }
 
+QString SaveQueryPacket(const QString &sql, const TVxFieldValues &params, const QString &folder,
+                        const QString &name)
+{
+    TSQLClientDataSet ds;
+    ds.setCommandText(sql);
+    ds.Params() = params;
+    ds.Open();
+    return SaveOrAppendPacket(ds, folder, name, false);
+}
+
 QString DateToDmy(const QDate &date)
 {
     return date.isValid() ? date.toString(QStringLiteral("dd/MM/yyyy")) : QString();
+}
+
+void ZipWorkXml(const QStringList &files, const QString &archive)
+{
+    if (QFile::exists(archive) && !QFile::remove(archive))
+        throw EVxException(
+            QStringLiteral("OPERAZIONE TERMINATA CON ERRORE: Impossibile creare il file ") +
+            QDir::toNativeSeparators(archive));
+    TZip zip;
+    zip.setFileName(archive);
+    zip.setFileList(files);
+    zip.setAccess(TVxFileAccess::OwnerOnly);
+    zip.Add();
+    for (const QString &file : files) {
+        QFile packet(file);
+        if (!packet.remove())
+            throw EVxException(QStringLiteral("Impossibile cancellare il file %1: %2")
+                                   .arg(QDir::toNativeSeparators(file), packet.errorString()));
+    }
 }
 
 void QelGatheredPacket::add(const TClientDataSet &dataSet)

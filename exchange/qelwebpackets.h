@@ -12,6 +12,7 @@
 // and "Voti.xml" are two files, and the folder may keep others.
 
 #include "platform/clientdataset.h"
+#include "platform/sqlparams.h"
 
 #include <QDate>
 #include <QList>
@@ -29,7 +30,17 @@
 QString SaveOrAppendPacket(TClientDataSet &packet, const QString &folder, const QString &name,
                            bool append);
 
+// The rows of a statement, its parameters bound, saved as the packet of that name (the file
+// replaced). Returns the file's path.
+QString SaveQueryPacket(const QString &sql, const TVxFieldValues &params, const QString &folder,
+                        const QString &name);
+
 QString DateToDmy(const QDate &date);
+
+// Packs the files into the archive (an older one replaced, or refused with "OPERAZIONE TERMINATA
+// CON ERRORE: Impossibile creare il file " and its path), readable by its owner only, then
+// deletes them. Only the files named go in: the web folder keeps other files of its own.
+void ZipWorkXml(const QStringList &files, const QString &archive);
 
 // The rows of one packet gathered over several reads (one per teacher), in order, with the
 // columns of the first read. A text never loses characters: a column is as wide as its longest

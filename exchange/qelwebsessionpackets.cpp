@@ -288,9 +288,7 @@ QStringList QelWebSessionPackets::Write(const QString &folder)
         packet.Close();
     };
     const auto query = [&](const QString &sql, const QString &name) {
-        TSQLClientDataSet ds;
-        open(ds, sql, TVxFieldValues());
-        files << SaveOrAppendPacket(ds, folder, name, false);
+        files << SaveQueryPacket(sql, TVxFieldValues(), folder, name);
     };
     gathered(m_clsMat, names.at(0));
     gathered(votiPacket(), names.at(1));

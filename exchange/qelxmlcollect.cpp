@@ -6,6 +6,7 @@
 #include "platform/clientdataset.h"
 #include "platform/connection.h"
 #include "platform/engineerrors.h"
+#include "platform/helpers.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
 #include "platform/waitwindow.h"
@@ -180,11 +181,6 @@ QList<int> selectIds(TVxTransaction &tr, const QString &sql, const TVxFieldValue
         ids << query.value(0).toInt();
     query.finish();
     return ids;
-}
-
-QString oneLine(QString text)
-{
-    return text.replace(u'\r', u' ').replace(u'\n', u' ').simplified();
 }
 
 } // namespace
@@ -403,7 +399,7 @@ bool endsTheStep(const TVxTransaction &tr, const EVxException &e)
 QString errorLine(const EVxException &e)
 {
     return QStringLiteral("  ***ERRORE*** ") +
-           oneLine(e.detail().isEmpty() ? e.message() : e.message() + u' ' + e.detail());
+           OneLine(e.detail().isEmpty() ? e.message() : e.message() + u' ' + e.detail());
 }
 
 QString outsideClass(const QString &packet, const TVxFieldValues &row, const QString &what,

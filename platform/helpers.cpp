@@ -34,6 +34,11 @@ QString PadL(const QString &text, QChar ch, int width)
     return text.rightJustified(width, ch, false);
 }
 
+QString OneLine(const QString &text)
+{
+    return text.simplified();
+}
+
 QString TKIENormalizeString(const QString &text)
 {
     // Letters lose their accents ("è" -> "e") so that the name reads the same on every file

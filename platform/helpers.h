@@ -9,6 +9,7 @@
 //   BoolToInt(b), IntToBool(i)   1/0, and non-zero is true
 //   NullDate()               the null date (QDate()), what an empty date text gives
 //   TKIENormalizeString(t)   a text made safe as one file or folder name
+//   OneLine(text)            the text on one line: line breaks and runs of blanks one blank
 //   RoundTo(value, digits)   value rounded to a multiple of 10^digits (-2: hundredths), halves
 //                            to the even neighbour
 //   SyncFolderToDisk(folder) every file written on the folder's filesystem is on the disk
@@ -35,6 +36,8 @@ inline QDate NullDate()
 }
 
 QString TKIENormalizeString(const QString &text);
+// For a log of one line per entry: the engine's messages run over several.
+QString OneLine(const QString &text);
 
 // Rounds on the decimal value as written, not on its binary approximation: 7.45 is a half and
 // goes to 7.4, though the nearest double lies just above it. Averages shown by grade entry and

@@ -7,13 +7,16 @@
 #include "platform/clientdataset.h"
 #include "platform/connection.h"
 #include "platform/globalvars.h"
+#include "platform/engineerrors.h"
 #include "platform/inifile.h"
+#include "platform/lockwait.h"
 #include "platform/maindir.h"
 #include "platform/sleep.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
 #include "shell/qelpargen.h"
 #include "tests/exchange/tavrinwebfixture.h"
+#include "tests/support/otheroffice.h"
 #include "tests/support/runningprogram.h"
 #include "tests/support/tavrinwebserver.h"
 #include "tests/support/tavrinwebteachers.h"
@@ -21,9 +24,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QItemSelectionModel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTabWidget>
+#include <QTableView>
 
 namespace {
 
@@ -59,6 +65,18 @@ QStringList sorted(const QSet<QString> &rows)
     QStringList list(rows.cbegin(), rows.cend());
     list.sort();
     return list;
+}
+
+// Selects the class frame's rows of the classes, and only those.
+void selectClasses(TfrqelDocReceiveCls *frame, const QList<int> &classes)
+{
+    frame->ClearSelection();
+    const int id = frame->Data().FindField("iClsId")->Index();
+    QItemSelectionModel *selection = frame->grGrid()->selectionModel();
+    for (int row = 0; row < frame->VisibleRowCount(); ++row)
+        if (classes.contains(frame->Data().Value(frame->SourceRowAt(row), id).toInt()))
+            selection->select(frame->grGrid()->model()->index(row, 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 // One class of the working session with three of its pupils, a subject with two components and
@@ -185,9 +203,9 @@ protected:
         return Server::zipBytes(entries);
     }
 
-    // A new download, then the collection of the teacher alone (the single page) or of every
-    // class; the texts the window showed.
-    QStringList collectInWindow(bool alone)
+    // A new download, then the collection of the teacher alone (the single page) or of the
+    // classes (none: every class); the texts the window showed.
+    QStringList collectInWindow(bool alone, const QList<int> &classes = {})
     {
         queuePassword(kPassword);
         TfmqelDocReceiveWeb window;
@@ -198,8 +216,10 @@ protected:
             for (int row = 0; row < single->Teachers().RowCount(); ++row)
                 if (single->Teachers().Value(row, "iAnaId").toInt() == teacher)
                     single->SetCurrentSourceRow(row);
-        } else {
+        } else if (classes.isEmpty()) {
             window.frqelDocReceiveClasse_fm()->SelectAllRows();
+        } else {
+            selectClasses(window.frqelDocReceiveClasse_fm(), classes);
         }
         DialogSeam::clearShown();
         DialogSeam::queueAnswer(mrYes);
@@ -226,11 +246,21 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
         runSql("INSERT INTO TCno_ClassiNoteOre VALUES (?, ?, ?, 4, 'prima')",
                {900001 + i, csm[i], teacher});
     const QVariant null;
+    // A pupil of another class, and a component of another class's subject.
+    const int otherSit = at("SELECT FIRST 1 S.iSitId FROM TSit_Situazioni S JOIN TClsPst P ON "
+                            "P.iClsPstId = S.iClsPstId JOIN TClsSes CS ON CS.iClsId = P.iClsId "
+                            "WHERE CS.iAnsSesDwgId = ? AND P.iClsId <> ?",
+                            {w, cls})
+                             .toInt();
+    const int otherCmp =
+        at("SELECT MIN(iClsMatCmpId) FROM TClsMatCmp WHERE iClsSesMatId = ?", {otherCsm}).toInt();
     writeVotes({{sit[0], csm[0], null, null, cmp2, level, 0, "", "", "con data vuota"},
                 {sit[1], csm[0], cmp1, null, null, null, 5, "X", "", ""},
                 {sit[2], csm[0], null, null, null, null, 3, null, "1/2/2009", "data errata"},
                 {sit[0], otherCsm, null, null, null, null, 7, null, null, null},
-                {sit[1], otherYearCsm, null, null, null, null, 8, null, null, null}},
+                {sit[1], otherYearCsm, null, null, null, null, 8, null, null, null},
+                {otherSit, csm[0], cmp1, level, null, null, 9, null, null, null},
+                {sit[2], csm[0], otherCmp, level, null, null, null, null, null, null}},
                folder);
     writePacket(folder + "debiti.xml",
                 {"iiDocId", "iiClsId", "iiSitId", "iiMatId", "iiDesDedId", "sbDebNota"},
@@ -243,7 +273,7 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
                  {teacher, ses + 1, cls, mat[0], 9, "altra sessione"}});
 
     const QStringList log = collect();
-    ASSERT_EQ(log.filter("***ERRORE***").size(), 2) << log.join('\n').toStdString();
+    ASSERT_EQ(log.filter("***ERRORE***").size(), 5) << log.join('\n').toStdString();
     EXPECT_TRUE(log.filter("ATTENZIONE").isEmpty());
 
     struct Case
@@ -275,6 +305,14 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
                                                               "WHERE iClsSesMatId IN (?, ?) AND "
                                                               "iSitId IN (?, ?)",
          {otherCsm, otherYearCsm, sit[0], sit[1]}, 0},
+        {"another class's pupil changes nothing", "SELECT (SELECT COUNT(*) FROM TVtp_Proposti WHERE "
+                                                  "iSitId = ? AND iClsMatCmpId = ?) + (SELECT "
+                                                  "COUNT(*) FROM TAss_Assenze WHERE iSitId = ? AND "
+                                                  "iClsSesMatId = ?) FROM RDB$DATABASE",
+         {otherSit, cmp1, otherSit, csm[0]}, 0},
+        {"another class's component changes nothing", "SELECT COUNT(*) FROM TVtp_Proposti WHERE "
+                                                      "iClsMatCmpId = ? AND iSitId = ?",
+         {otherCmp, sit[2]}, 0},
         {"a null outcome clears the stored one", "SELECT COUNT(*) FROM TDeb_Debiti WHERE iDebId = "
                                                  "900001 AND iDesDedId IS NULL AND bDebNota IS NULL",
          {}, 1},
@@ -382,8 +420,9 @@ TEST_F(DocReceiveWeb, WindowDownloadsAndCollects)
         const bool opens = c.message.isEmpty();
         const QStringList shown = messages();
         EXPECT_EQ(shown.size(), opens ? 0 : 1);
-        if (!opens && !shown.isEmpty())
+        if (!opens && !shown.isEmpty()) {
             EXPECT_TRUE(shown.last().startsWith(c.message)) << shown.last().toStdString();
+        }
         EXPECT_EQ(window.frqelDocReceiveClasse_fm()->IsOpen(), opens);
         EXPECT_EQ(QFile::exists(folder + "voti.xml"), opens);
         EXPECT_FALSE(QFile::exists(db.mainDir.path() + "voti.xml"));
@@ -405,6 +444,19 @@ TEST_F(DocReceiveWeb, WindowDownloadsAndCollects)
     }
 }
 
+// Without a working session the service would be asked for session 0.
+TEST_F(DocReceiveWeb, NoWorkingSessionAsksNothing)
+{
+    TVxWorkingContext::setSession(0);
+    DialogSeam::clearShown();
+    TfmqelDocReceiveWeb window;
+    window.FormShow();
+    EXPECT_EQ(messages(), QStringList{"Nessuna sessione di lavoro selezionata: impossibile "
+                                      "ricevere i dati dal server."});
+    EXPECT_TRUE(server.requests().isEmpty());
+    EXPECT_FALSE(window.frqelDocReceiveClasse_fm()->IsOpen());
+}
+
 TEST_F(DocReceiveWeb, SingleTeacherWithARejectedValueIsNotMarkedReceived)
 {
     const QVariant n;
@@ -421,6 +473,117 @@ TEST_F(DocReceiveWeb, SingleTeacherWithARejectedValueIsNotMarkedReceived)
     EXPECT_TRUE(shown[1].contains("tredici ore rifiutate"));
     EXPECT_EQ(at("SELECT iAssOre FROM TAss_Assenze WHERE iSitId = ?", {sit[0]}).toInt(), 6);
     EXPECT_EQ(at("SELECT COUNT(*) FROM TAai_AnaAppInvio WHERE iAaiRicevuto = 1", {}).toInt(), before);
+}
+
+// By class, one class selected, one value refused: its line comes before its teacher's lines;
+// the web teachers who teach none of the selected classes leave no line.
+TEST_F(DocReceiveWeb, ByClassEachTeacherAfterHisOwnLines)
+{
+    const QVariant n;
+    writeVotes({{sit[0], csm[0], n, n, n, n, 6, n, n, n}, {sit[1], csm[0], n, n, n, n, 13, n, n, n},
+                {sit[2], csm[0], n, n, n, n, 8, n, n, n}},
+               folder);
+    server.setDownload(zipOf({"voti.xml"}));
+    runSql("CREATE EXCEPTION E_ORE13 'tredici ore rifiutate'");
+    runSql("CREATE TRIGGER T_ORE13 FOR TAss_Assenze BEFORE INSERT AS BEGIN IF (NEW.iAssOre = 13) "
+           "THEN EXCEPTION E_ORE13; END");
+    const QStringList shown = collectInWindow(false, {cls});
+    ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
+    EXPECT_EQ(shown[0], "Selezionate 1 classi. Confermi la raccola dati?");
+    const QStringList log = shown.last().split('\n');
+    QStringList heads;
+    for (const QString &line : log)
+        if (!line.startsWith(' '))
+            heads << line;
+    QStringList teaching;
+    QSqlQuery q = runSql(
+        "SELECT C.sAnaCagCode || ' ' || A.sAnaCognome || ' ' || A.sAnaNome FROM TAai_AnaAppInvio X "
+        "JOIN TAnaCag C ON C.iAnaCagId = X.iAnaCagId JOIN TAna_Anagrafiche A ON A.iAnaId = "
+        "C.iAnaId WHERE X.iModId = 5 AND X.iAnsSesDwgId = ? AND EXISTS (SELECT 1 FROM TClsMatAna "
+        "M WHERE M.iAnaId = C.iAnaId AND M.iClsId = ?) ORDER BY A.sAnaCognomeNomeIdx",
+        {w, cls});
+    while (q.next())
+        teaching << q.value(0).toString();
+    EXPECT_EQ(heads, teaching);
+    ASSERT_EQ(log.filter("***ERRORE***").size(), 1) << shown.last().toStdString();
+    const qsizetype error = log.indexOf(log.filter("***ERRORE***").first());
+    const QString mine = at("SELECT C.sAnaCagCode FROM TAai_AnaAppInvio X JOIN TAnaCag C ON "
+                            "C.iAnaCagId = X.iAnaCagId WHERE X.iModId = 5 AND X.iAnsSesDwgId = ? "
+                            "AND C.iAnaId = ?",
+                            {w, teacher})
+                             .toString();
+    ASSERT_LT(error + 1, log.size());
+    EXPECT_TRUE(log[error + 1].startsWith(mine + ' ')) << log[error + 1].toStdString();
+    for (const auto &[pupil, hours] : {std::pair{sit[0], 6}, {sit[2], 8}})
+        EXPECT_EQ(at("SELECT iAssOre FROM TAss_Assenze WHERE iSitId = ?", {pupil}).toInt(), hours);
+    EXPECT_EQ(at("SELECT COUNT(*) FROM TAss_Assenze WHERE iSitId = ?", {sit[1]}).toInt(), 0);
+}
+
+// Another office keeps a pupil's absences changed and not yet confirmed when the collection
+// reaches them: it waits, asks, and ends as the user and the other office decide, never hanging.
+TEST_F(DocReceiveWeb, RowsHeldByAnotherOffice)
+{
+    setLockWaitTimeout(300);
+    const auto restore = qScopeGuard([] { setLockWaitTimeout(10000); });
+    struct Case
+    {
+        const char *what;
+        int answer;      // to every question after a wait
+        int otherEnds;   // ms into the wait: > 0 the other office commits, < 0 rolls back
+        QString message; // the one that ends the collection; none when it goes on
+        int errors;
+        QStringList hours; // of the three pupils, afterwards
+    };
+    const QList<Case> cases = {
+        {"the user waits no more", mrNo, 0, lockWaitRefused().message(), 0, {"6", "1", "1"}},
+        {"the other office gives up", mrYes, -450, {}, 0, {"6", "7", "8"}},
+        {"the other office saves first", mrYes, 450, {}, 1, {"6", "20", "8"}},
+    };
+    const QVariant n;
+    writeVotes({{sit[0], csm[0], n, n, n, n, 6, n, n, n},
+                {sit[1], csm[0], n, n, n, n, 7, n, n, n},
+                {sit[2], csm[0], n, n, n, n, 8, n, n, n}},
+               folder);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        runSql("DELETE FROM TAss_Assenze WHERE iSitId IN (?, ?, ?)", {sit[0], sit[1], sit[2]});
+        for (int i = 0; i < 3; ++i)
+            runSql("INSERT INTO TAss_Assenze (iAssId, iSitId, iClsSesMatId, iAssOre) VALUES "
+                   "(?, ?, ?, 1)",
+                   {900001 + i, sit[i], csm[0]});
+        OtherOffice other(db.database);
+        other.hold("UPDATE TAss_Assenze SET iAssOre = 20 WHERE iAssId = 900002");
+        for (int i = 0; i < 10; ++i)
+            DialogSeam::queueAnswer(c.answer);
+        DialogSeam::clearShown();
+        TVxStatementRecorder recorder;
+        int updates = 0;
+        recorder.setBeforeRun([&](const QString &sql) {
+            if (!sql.startsWith("UPDATE TAss_Assenze") || ++updates != 2 || c.otherEnds == 0)
+                return;
+            if (c.otherEnds > 0)
+                other.commitAfter(c.otherEnds);
+            else
+                other.rollbackAfter(-c.otherEnds);
+        });
+        QStringList log;
+        QString message;
+        try {
+            log = collect();
+        } catch (const EVxException &e) {
+            message = e.message();
+        }
+        other.rollback();
+        while (DialogSeam::hasAnswer())
+            DialogSeam::takeAnswer();
+        EXPECT_FALSE(messages().filter("bloccati da un'altra postazione").isEmpty());
+        EXPECT_EQ(message, c.message);
+        EXPECT_EQ(log.filter("***ERRORE***").size(), c.errors) << log.join('\n').toStdString();
+        QStringList hours;
+        for (int i = 0; i < 3; ++i)
+            hours << at("SELECT iAssOre FROM TAss_Assenze WHERE iAssId = ?", {900001 + i}).toString();
+        EXPECT_EQ(hours, c.hours);
+    }
 }
 
 // Sent, edited by the teachers on the server, collected: the database changes by the edits
@@ -519,15 +682,20 @@ TEST_F(DocReceiveWeb, SendEditOnTheServerCollect)
               QString::number(teacher));
 }
 
-// A fresh ParGen.ini has no section "ExpDoc": no kind is collected but the class notes.
+// A fresh ParGen.ini has no section "ExpDoc", and a flag counts only when it is 1: no kind is
+// collected but the class notes.
 TEST_F(DocReceiveWeb, WithoutTheKindFlagsOnlyClassNotes)
 {
-    TVxINIFile(resolvePath(mainSubDir("ETC") + "ParGen.ini")).EraseSection("ExpDoc");
     const QVariant n;
     writeVotes({{sit[0], csm[0], n, n, cmp2, level, 5, "X", "", "nota"}}, folder);
     writePacket(folder + "classenote.xml",
                 {"iiDocId", "iiAnsSesDwgId", "iiClsId", "iiMatId", "iiClnOre", "sbClnNota"},
                 {{teacher, ses, cls, mat[1], 3, "solo note"}});
+    TVxINIFile ini(resolvePath(mainSubDir("ETC") + "ParGen.ini"));
+    ini.EraseSection("ExpDoc");
+    EXPECT_EQ(collect(), QStringList());
+    for (const char *kind : {"Vtp", "Tas", "Ass", "Aiu", "Not", "Deb"})
+        ini.WriteString("ExpDoc", kind, "2");
     EXPECT_EQ(collect(), QStringList());
     EXPECT_EQ(at("SELECT (SELECT COUNT(*) FROM TVtp_Proposti WHERE iSitId = ?) + (SELECT COUNT(*) "
                  "FROM TAss_Assenze WHERE iSitId = ?) + (SELECT COUNT(*) FROM TAiu_Aiuti WHERE "
@@ -541,18 +709,47 @@ TEST_F(DocReceiveWeb, WithoutTheKindFlagsOnlyClassNotes)
               3);
 }
 
+// A second institute with a class of the same name in the same session and year: its row is
+// listed beside the first one's.
 TEST_F(DocReceiveWeb, ClassFilterOfTheSelectedRows)
 {
+    runSql("INSERT INTO TDow_DataOwner (iDowId, iDwgId, sDowLDesc) VALUES (900001, 900001, "
+           "'Secondo istituto')");
+    runSql("INSERT INTO TAnsSesDwg (iAnsSesDwgId, iAnsId, iDwgId, iSesId, iSfiId) SELECT 900001, "
+           "iAnsId, 900001, iSesId, iSfiId FROM TAnsSesDwg WHERE iAnsSesDwgId = ?",
+           {w});
+    runSql("INSERT INTO TCls_Classi (iClsId, iDwgId, iAcsId, iClsOrdine, sClsDesc, sClsSDesc, "
+           "dStart) SELECT 900001, 900001, iAcsId, iClsOrdine, sClsDesc, sClsSDesc, dStart FROM "
+           "TCls_Classi WHERE iClsId = ?",
+           {cls});
+    runSql("INSERT INTO TClsSes (iClsSesId, iAnsSesDwgId, iClsId) VALUES (900001, 900001, 900001)");
     TfrqelDocReceiveCls frame;
     frame.SetAnsSesDwgId(w);
     frame.OpenList();
-    ASSERT_GE(frame.Data().RecordCount(), 2);
-    EXPECT_EQ(frame.BuildClsFilter(), "1 = 0");
-    frame.SelectAllRows();
-    const QString filter = frame.BuildClsFilter();
-    EXPECT_EQ(filter.count(" OR "), frame.Data().RecordCount() - 1);
-    EXPECT_TRUE(filter.startsWith("(iClsId = ")) << filter.toStdString();
-    EXPECT_FALSE(filter.endsWith(" OR "));
+    ASSERT_GE(frame.Data().RecordCount(), 3);
+    const QString name = at("SELECT sClsDesc FROM TCls_Classi WHERE iClsId = ?", {cls}).toString();
+    int named = 0;
+    for (int row = 0; row < frame.Data().RecordCount(); ++row)
+        named += frame.Data().Value(row, frame.Data().FindField("sClsDesc")->Index()).toString() == name;
+    EXPECT_EQ(named, 2);
+    const int other = at("SELECT MIN(iClsId) FROM TClsSes WHERE iAnsSesDwgId = ? AND iClsId <> ?",
+                         {w, cls})
+                          .toInt();
+    struct Case
+    {
+        QList<int> classes;
+        QStringList expected; // the terms, in any order
+    };
+    const auto term = [](int id) { return QStringLiteral("(iClsId = %1)").arg(id); };
+    for (const Case &c : {Case{{}, {"1 = 0"}}, Case{{cls, other}, {term(cls), term(other)}},
+                          Case{{cls, 900001}, {term(cls), term(900001)}}}) {
+        selectClasses(&frame, c.classes);
+        QStringList terms = frame.BuildClsFilter().split(" OR ");
+        terms.sort();
+        QStringList expected = c.expected;
+        expected.sort();
+        EXPECT_EQ(terms, expected) << frame.BuildClsFilter().toStdString();
+    }
 }
 
 // On a Firebird server of the test's own, stopped once the collection has started.
