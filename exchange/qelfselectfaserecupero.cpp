@@ -1,6 +1,6 @@
 #include "exchange/qelfselectfaserecupero.h"
 
-#include "exchange/qelwebrecupericollect.h"
+#include "exchange/qelwebrecuperisql.h"
 #include "platform/connection.h"
 #include "platform/enumvalues.h"
 #include "platform/globalvars.h"
@@ -21,7 +21,7 @@ TfmqelSelectFaseRecupero::TfmqelSelectFaseRecupero(QWidget *owner)
     layout->addWidget(label);
     layout->addWidget(m_phases);
     layout->addStretch(1);
-    LoadEnumValues(qqoVxGlobConn(), m_phases, QelWebMakeUpSql::phasesOfYear(),
+    LoadEnumValues(qqoVxGlobConn(), m_phases, QelWebRecuperiSql::phases(),
                    valuesOf({{"iAnsId", TVxWorkingContext::schoolYear()}}));
     m_phases->setCurrentIndex(m_phases->count() > 0 ? 0 : -1);
 }

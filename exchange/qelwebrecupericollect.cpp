@@ -25,15 +25,6 @@ QVariant valueOf(const TClientDataSet &ds, const char *column)
 
 } // namespace
 
-QString QelWebMakeUpSql::phasesOfYear()
-{
-    return QStringLiteral("SELECT Afd.iFreId, Fre.sFreSDesc, Fre.sFreLDesc "
-                          "FROM TAnsFreDwg Afd "
-                          "JOIN TFre_FasiRec Fre ON Fre.iFreId = Afd.iFreId "
-                          "WHERE Afd.iDwgId IS NULL AND Afd.iAnsId = :iAnsId "
-                          "ORDER BY Afd.iAnsFreDwgId");
-}
-
 QString QelWebMakeUpSql::situationInClass()
 {
     return QStringLiteral("SELECT Sit.iSitId FROM TSit_Situazioni Sit "

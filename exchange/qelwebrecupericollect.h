@@ -24,9 +24,6 @@
 
 struct QelWebMakeUpSql
 {
-    // The phases of a school year common to every institute (:iAnsId): iFreId, sFreSDesc,
-    // sFreLDesc, in the order the year lists them.
-    static QString phasesOfYear();
     // :iSitId is a situation of class :iClsId, a class of school year :iAnsId.
     static QString situationInClass();
     // The record of :iSitId, :iMatId in phase :iFreId of year :iAnsId gets :iEreId, :dRecVer,
