@@ -18,7 +18,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -40,21 +39,7 @@ TfmqelDocSend::TfmqelDocSend(QWidget *owner)
 
     auto *layout = new QVBoxLayout(ClientArea());
     layout->setContentsMargins(0, 0, 0, 0);
-    auto *modeRow = new QHBoxLayout;
-    auto *modeLabel = new QLabel(QStringLiteral("&Modalità di invio"));
-    modeLabel->setBuddy(m_cbSendMode);
-    m_cbSendMode->setObjectName(QStringLiteral("cbSendMode"));
-    modeRow->addWidget(modeLabel);
-    modeRow->addWidget(m_cbSendMode, 1);
-    layout->addLayout(modeRow);
-    m_grid->setObjectName(QStringLiteral("frDocenti"));
-    m_grid->SetMultiSelect(true);
-    layout->addWidget(m_grid, 1);
-    m_legend->setObjectName(QStringLiteral("laLegend"));
-    QPalette olive = m_legend->palette();
-    olive.setColor(QPalette::WindowText, kSentColour);
-    m_legend->setPalette(olive);
-    layout->addWidget(m_legend);
+    AddSendModeControls(layout, m_cbSendMode, m_grid, m_legend, kSentColour);
     m_teachers = std::make_unique<QelWebTeacherGrid>(
         m_grid, QStringLiteral("iAaiInviato"), kSentColour,
         QList<QelWebTeacherGrid::Column>{{"sAnaCagCode", "Codice", 70},
@@ -66,24 +51,20 @@ TfmqelDocSend::TfmqelDocSend(QWidget *owner)
     resize(700, 460);
 
     RunShowingErrors([this] {
-        std::unique_ptr<TdmqelParGen> own;
-        TdmqelParGen *p = dmqelParGen;
-        if (!p) {
-            own = std::make_unique<TdmqelParGen>();
-            p = own.get();
-        }
-        m_folders = {{kModeFloppy, p->xpsDirFloppy.GetValore()},
-                     {kModeNetwork, p->xpsDirRete.GetValore()},
-                     {kModeUsb, p->xpsDirUSB.GetValore()}};
-        m_askPasswd = p->xpiAskPasswd.GetValore() != 0;
-        m_show = {{QStringLiteral("Vot"), p->xpiVot.GetValore()},
-                  {QStringLiteral("Vtp"), p->xpiVtp.GetValore()},
-                  {QStringLiteral("Tas"), p->xpiTas.GetValore()},
-                  {QStringLiteral("Ass"), p->xpiAss.GetValore()},
-                  {QStringLiteral("Aiu"), p->xpiAiu.GetValore()},
-                  {QStringLiteral("Not"), p->xpiNot.GetValore()},
-                  {QStringLiteral("Deb"), p->xpiDeb.GetValore()},
-                  {QStringLiteral("Comp"), p->xpiComp.GetValore()}};
+        WithParGen([this](const TdmqelParGen &p) {
+            m_folders = {{kModeFloppy, p.xpsDirFloppy.GetValore()},
+                         {kModeNetwork, p.xpsDirRete.GetValore()},
+                         {kModeUsb, p.xpsDirUSB.GetValore()}};
+            m_askPasswd = p.xpiAskPasswd.GetValore() != 0;
+            m_show = {{QStringLiteral("Vot"), p.xpiVot.GetValore()},
+                      {QStringLiteral("Vtp"), p.xpiVtp.GetValore()},
+                      {QStringLiteral("Tas"), p.xpiTas.GetValore()},
+                      {QStringLiteral("Ass"), p.xpiAss.GetValore()},
+                      {QStringLiteral("Aiu"), p.xpiAiu.GetValore()},
+                      {QStringLiteral("Not"), p.xpiNot.GetValore()},
+                      {QStringLiteral("Deb"), p.xpiDeb.GetValore()},
+                      {QStringLiteral("Comp"), p.xpiComp.GetValore()}};
+        });
     });
     FormShow();
 }

@@ -11,14 +11,14 @@
 #include "platform/messagedlg.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
-#include "platform/waitwindow.h"
 
 #include <QComboBox>
 #include <QDate>
-#include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
+
+#include <optional>
 
 namespace {
 
@@ -100,43 +100,22 @@ void TfmqelDocSendRecuperiWeb::Send()
         return;
     }
     ClearZeroVerificationDates();
-    const std::unique_ptr<TTavrinWebConnection> web = Connect();
     const QList<int> rows = frDocenti()->SelectedSourceRows();
     if (!CheckSendSettings(int(rows.size())))
         return;
-    const QString folder = ResolvedFolder();
-    const QString archive = ArchiveIn(folder, QLatin1String(kArchiveName));
-
-    TfmVxWait wait(this);
-    wait.InitProgressBar(0, int(rows.size()));
-    wait.ShowWait();
-    DeleteExportRecFiles(folder, Qt::CaseSensitive);
-    QList<int> sent;
-    QStringList files;
-    {
-        // One reading transaction: the statement is prepared once for the whole send.
-        TVxTransaction reading(qqoVxGlobConn());
-        if (!reading.StartTransaction())
-            throw EVxException(reading.lastError());
-        QelWebMakeUpPackets packets(iFreId, m_iAnsId);
-        for (int row : rows) {
-            wait.SetOperation(QStringLiteral("Docente: ") +
-                              Teachers().Value(row, QStringLiteral("sDocNome")).toString());
-            packets.AddTeacher(Teachers().Value(row, QStringLiteral("iAnaId")).toInt());
-            sent << Teachers().Value(row, QStringLiteral("iAaiId")).toInt();
-            wait.StepProgressBar();
-        }
-        files = packets.Write(folder);
-    }
-    wait.CloseWait();
-    ZipWorkXml(files, archive);
-
-    UploadArchive(*web, wait, archive, true);
-    MarkSent(sent);
-    QFile::remove(archive);
-    ReloadTeachers();
-    wait.CloseWait();
-    VxMessageDlg(QStringLiteral("Procedura completata con successo."), mtInformation, mbOK);
+    std::optional<QelWebMakeUpPackets> packets;
+    TqelWebSendCourse course;
+    course.archiveName = kArchiveName;
+    course.makeUp = true;
+    course.deleteOld = [](const QString &folder) {
+        DeleteExportRecFiles(folder, Qt::CaseSensitive);
+    };
+    course.start = [&] { packets.emplace(iFreId, m_iAnsId); };
+    course.addTeacher = [&](int row) {
+        packets->AddTeacher(Teachers().Value(row, QStringLiteral("iAnaId")).toInt());
+    };
+    course.write = [&](const QString &folder) { return packets->Write(folder); };
+    RunSend(rows, course);
 }
 
 void registerDocSendRecuperiWebForms()

@@ -11,10 +11,9 @@
 #include "platform/messagedlg.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
-#include "platform/waitwindow.h"
 #include "shell/qelpargen.h"
 
-#include <QFile>
+#include <optional>
 
 namespace {
 
@@ -41,20 +40,16 @@ TfmqelDocSendWeb::~TfmqelDocSendWeb() = default;
 
 void TfmqelDocSendWeb::LoadSendParams()
 {
-    std::unique_ptr<TdmqelParGen> own;
-    TdmqelParGen *p = dmqelParGen;
-    if (!p) {
-        own = std::make_unique<TdmqelParGen>();
-        p = own.get();
-    }
-    const QList<QPair<QString, const TVxParInteger *>> flags = {
-        {QStringLiteral("Vot"), &p->xpiVot}, {QStringLiteral("Vtp"), &p->xpiVtp},
-        {QStringLiteral("Tas"), &p->xpiTas}, {QStringLiteral("Ass"), &p->xpiAss},
-        {QStringLiteral("Aiu"), &p->xpiAiu}, {QStringLiteral("Not"), &p->xpiNot},
-        {QStringLiteral("Deb"), &p->xpiDeb}};
-    m_flags.clear();
-    for (const auto &[name, flag] : flags)
-        m_flags.append({name, flag->GetValore() == 1 ? 1 : 0});
+    WithParGen([this](const TdmqelParGen &p) {
+        const QList<QPair<QString, const TVxParInteger *>> flags = {
+            {QStringLiteral("Vot"), &p.xpiVot}, {QStringLiteral("Vtp"), &p.xpiVtp},
+            {QStringLiteral("Tas"), &p.xpiTas}, {QStringLiteral("Ass"), &p.xpiAss},
+            {QStringLiteral("Aiu"), &p.xpiAiu}, {QStringLiteral("Not"), &p.xpiNot},
+            {QStringLiteral("Deb"), &p.xpiDeb}};
+        m_flags.clear();
+        for (const auto &[name, flag] : flags)
+            m_flags.append({name, flag->GetValore() == 1 ? 1 : 0});
+    });
 }
 
 void TfmqelDocSendWeb::FormShow()
@@ -91,47 +86,22 @@ void TfmqelDocSendWeb::OkClick()
 
 void TfmqelDocSendWeb::Send()
 {
-    const std::unique_ptr<TTavrinWebConnection> web = Connect();
     const QList<int> rows = frDocenti()->SelectedSourceRows();
     if (!CheckSend(int(rows.size())))
         return;
-    const QString folder = ResolvedFolder();
-    const QString archive = ArchiveIn(folder, QLatin1String(kArchiveName));
-
-    TfmVxWait wait(this, true);
-    wait.InitProgressBar(0, int(rows.size()));
-    wait.ShowWait();
-    DeleteExportFiles(folder, Qt::CaseSensitive);
-    QList<int> sent;
-    QStringList files;
-    {
-        // One reading transaction: each statement is prepared once for the whole send.
-        TVxTransaction reading(qqoVxGlobConn());
-        if (!reading.StartTransaction())
-            throw EVxException(reading.lastError());
-        QelWebSessionPackets packets(m_iAnsSesDwgId, m_iAnsId, m_flags);
-        for (int row : rows) {
-            if (wait.Cancelled())
-                throw EVxException(QStringLiteral("Procedura annullata dall'utente."),
-                                   EVxException::Information);
-            const QString name = Teachers().Value(row, QStringLiteral("sDocNome")).toString();
-            wait.SetOperation(QStringLiteral("Docente: ") + name);
-            packets.AddTeacher(Teachers().Value(row, QStringLiteral("iAnaId")).toInt(), name,
-                               Teachers().Value(row, QStringLiteral("sAnaPwPert")).toString());
-            sent << Teachers().Value(row, QStringLiteral("iAaiId")).toInt();
-            wait.StepProgressBar();
-        }
-        files = packets.Write(folder);
-    }
-    wait.CloseWait();
-    ZipWorkXml(files, archive);
-
-    UploadArchive(*web, wait, archive, false);
-    MarkSent(sent);
-    QFile::remove(archive);
-    ReloadTeachers();
-    wait.CloseWait();
-    VxMessageDlg(QStringLiteral("Procedura completata con successo."), mtInformation, mbOK);
+    std::optional<QelWebSessionPackets> packets;
+    TqelWebSendCourse course;
+    course.archiveName = kArchiveName;
+    course.cancellable = true;
+    course.deleteOld = [](const QString &folder) { DeleteExportFiles(folder, Qt::CaseSensitive); };
+    course.start = [&] { packets.emplace(m_iAnsSesDwgId, m_iAnsId, m_flags); };
+    course.addTeacher = [&](int row) {
+        packets->AddTeacher(Teachers().Value(row, QStringLiteral("iAnaId")).toInt(),
+                            Teachers().Value(row, QStringLiteral("sDocNome")).toString(),
+                            Teachers().Value(row, QStringLiteral("sAnaPwPert")).toString());
+    };
+    course.write = [&](const QString &folder) { return packets->Write(folder); };
+    RunSend(rows, course);
 }
 
 void registerDocSendWebForms()

@@ -31,8 +31,8 @@ QStringList QelWebMakeUpPackets::Write(const QString &folder)
     TClientDataSet packet;
     m_recuperi.toDataSet(packet);
     files << SaveOrAppendPacket(packet, folder, names.at(0), true);
-    files << SaveQueryPacket(QelWebRecuperiSql::phases(), valuesOf({{"iAnsId", m_iAnsId}}),
-                             folder, names.at(1));
+    files << SaveQueryPacket(QelWebRecuperiSql::phases(), valuesOf({{"iAnsId", m_iAnsId}}), folder,
+                             names.at(1));
     files << SaveQueryPacket(QelWebRecuperiSql::tipRec(), {}, folder, names.at(2));
     files << SaveQueryPacket(QelWebRecuperiSql::prvRec(), {}, folder, names.at(3));
     files << SaveQueryPacket(QelWebRecuperiSql::esiRec(), {}, folder, names.at(4));

@@ -2,6 +2,7 @@
 
 #include "exchange/qelsendbookkeeping.h"
 #include "exchange/qeltavrinweb.h"
+#include "exchange/qelwebpackets.h"
 #include "exchange/qelwebsendsql.h"
 #include "platform/connection.h"
 #include "platform/dbgridframes.h"
@@ -19,7 +20,7 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QHBoxLayout>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -33,29 +34,15 @@ const QColor kSentColour(128, 128, 0); // olive
 TqelWebSendWindow::TqelWebSendWindow(QWidget *owner,
                                      const QList<QelWebTeacherGrid::Column> &columns,
                                      bool everyTeacher)
-    : TfmVxOkCancDlg(owner), m_layout(new QVBoxLayout(ClientArea())),
-      m_cbSendMode(new QComboBox), m_grid(new TfrVxDBROGrid),
-      m_legend(new QLabel(QStringLiteral("Dati inviati"))), m_everyTeacher(everyTeacher)
+    : TfmVxOkCancDlg(owner), m_layout(new QVBoxLayout(ClientArea())), m_cbSendMode(new QComboBox),
+      m_grid(new TfrVxDBROGrid), m_legend(new QLabel(QStringLiteral("Dati inviati"))),
+      m_everyTeacher(everyTeacher)
 {
     setWindowTitle(QStringLiteral("Invio"));
     buCancel()->setText(QStringLiteral("Chiudi"));
 
     m_layout->setContentsMargins(0, 0, 0, 0);
-    auto *modeRow = new QHBoxLayout;
-    auto *modeLabel = new QLabel(QStringLiteral("&Modalità di invio"));
-    modeLabel->setBuddy(m_cbSendMode);
-    m_cbSendMode->setObjectName(QStringLiteral("cbSendMode"));
-    modeRow->addWidget(modeLabel);
-    modeRow->addWidget(m_cbSendMode, 1);
-    m_layout->addLayout(modeRow);
-    m_grid->setObjectName(QStringLiteral("frDocenti"));
-    m_grid->SetMultiSelect(true);
-    m_layout->addWidget(m_grid, 1);
-    m_legend->setObjectName(QStringLiteral("laLegend"));
-    QPalette olive = m_legend->palette();
-    olive.setColor(QPalette::WindowText, kSentColour);
-    m_legend->setPalette(olive);
-    m_layout->addWidget(m_legend);
+    AddSendModeControls(m_layout, m_cbSendMode, m_grid, m_legend, kSentColour);
 
     LoadDefaultImages(m_grid->ilFrame(),
                       {QStringLiteral("INVERTISELECT"), QStringLiteral("DESELECTALL"),
@@ -86,17 +73,13 @@ TqelWebSendWindow::~TqelWebSendWindow() = default;
 
 void TqelWebSendWindow::LoadSendFolders()
 {
-    std::unique_ptr<TdmqelParGen> own;
-    TdmqelParGen *p = dmqelParGen;
-    if (!p) {
-        own = std::make_unique<TdmqelParGen>();
-        p = own.get();
-    }
-    m_folders = {{kModeFloppy, p->xpsDirFloppy.GetValore()},
-                 {kModeNetwork, p->xpsDirRete.GetValore()},
-                 {kModeUsb, p->xpsDirUSB.GetValore()},
-                 {kModeWebFolder, p->xpsDirWeb.GetValore()},
-                 {kModeWebService, p->xpsDirWeb.GetValore()}};
+    WithParGen([this](const TdmqelParGen &p) {
+        m_folders = {{kModeFloppy, p.xpsDirFloppy.GetValore()},
+                     {kModeNetwork, p.xpsDirRete.GetValore()},
+                     {kModeUsb, p.xpsDirUSB.GetValore()},
+                     {kModeWebFolder, p.xpsDirWeb.GetValore()},
+                     {kModeWebService, p.xpsDirWeb.GetValore()}};
+    });
 }
 
 void TqelWebSendWindow::ReadWorkingContext()
@@ -159,29 +142,42 @@ bool TqelWebSendWindow::CheckSendSettings(int count)
     return true;
 }
 
-QString TqelWebSendWindow::ResolvedFolder() const
+void TqelWebSendWindow::RunSend(const QList<int> &rows, const TqelWebSendCourse &course)
 {
-    return LongDir(resolvePath(m_workFolder));
-}
-
-QString TqelWebSendWindow::ArchiveIn(const QString &folder, const QString &name) const
-{
-    const QString archive = folder + name;
-    checkUploadPath(archive);
-    return archive;
-}
-
-std::unique_ptr<TTavrinWebConnection> TqelWebSendWindow::Connect() const
-{
-    auto web = std::make_unique<TTavrinWebConnection>();
+    TTavrinWebConnection web;
     if (m_webTimeout > 0)
-        web->Comm().setTimeout(m_webTimeout);
-    return web;
-}
+        web.Comm().setTimeout(m_webTimeout);
+    const QString folder = LongDir(resolvePath(m_workFolder));
+    const QString archive = folder + QLatin1String(course.archiveName);
+    checkUploadPath(archive);
 
-void TqelWebSendWindow::UploadArchive(TTavrinWebConnection &web, TfmVxWait &wait,
-                                      const QString &archive, bool makeUp)
-{
+    TfmVxWait wait(this, course.cancellable);
+    wait.InitProgressBar(0, int(rows.size()));
+    wait.ShowWait();
+    course.deleteOld(folder);
+    QList<int> sent;
+    QStringList files;
+    {
+        // One reading transaction: each statement is prepared once for the whole send.
+        TVxTransaction reading(qqoVxGlobConn());
+        if (!reading.StartTransaction())
+            throw EVxException(reading.lastError());
+        course.start();
+        for (int row : rows) {
+            if (wait.Cancelled())
+                throw EVxException(QStringLiteral("Procedura annullata dall'utente."),
+                                   EVxException::Information);
+            wait.SetOperation(QStringLiteral("Docente: ") +
+                              m_teachers->Value(row, QStringLiteral("sDocNome")).toString());
+            course.addTeacher(row);
+            sent << m_teachers->Value(row, QStringLiteral("iAaiId")).toInt();
+            wait.StepProgressBar();
+        }
+        files = course.write(folder);
+    }
+    wait.CloseWait();
+    ZipWorkXml(files, archive);
+
     wait.SetCancelVisible(false);
     wait.SetOperation(QStringLiteral("Invio dati al Server"));
     wait.ShowWait();
@@ -192,8 +188,13 @@ void TqelWebSendWindow::UploadArchive(TTavrinWebConnection &web, TfmVxWait &wait
                                     "per l'abilitazione")
                          .arg(code),
                      mtError, mbOK);
-    if (!(makeUp ? web.UploadCaricaRec(archive) : web.UploadCarica(archive)))
+    if (!(course.makeUp ? web.UploadCaricaRec(archive) : web.UploadCarica(archive)))
         throw EVxException(QStringLiteral("File NON inviato correttamente!"));
+    MarkSent(sent);
+    QFile::remove(archive);
+    ReloadTeachers();
+    wait.CloseWait();
+    VxMessageDlg(QStringLiteral("Procedura completata con successo."), mtInformation, mbOK);
 }
 
 void TqelWebSendWindow::MarkSent(const QList<int> &iAaiIds)

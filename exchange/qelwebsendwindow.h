@@ -8,8 +8,7 @@
 //   class TfmqelDocSendWeb : public TqelWebSendWindow { ... };
 //   ChooseWebServiceMode();                   // fills the box, chooses mode 5, locks it
 //   if (!CheckSendSettings(n)) return;        // a teacher selected, a folder set
-//   UploadArchive(web, wait, archive, page);  // logged in, uploaded: false raises
-//   MarkSent(iAaiIds);                        // every teacher, one transaction
+//   RunSend(rows, course);                    // written, packed, uploaded, marked
 //
 // A teacher is marked sent only once the server took the archive: a refused upload leaves the
 // marks as they were and the archive in the folder.
@@ -20,15 +19,29 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class QComboBox;
 class QLabel;
 class QVBoxLayout;
-class TfmVxWait;
 class TfrVxDBROGrid;
-class TTavrinWebConnection;
+
+// What one web send writes and where it goes; RunSend calls the steps in this order.
+struct TqelWebSendCourse
+{
+    const char *archiveName = nullptr; // in the work folder
+    bool makeUp = false;               // to "caricarec.php", else "carica.php"
+    bool cancellable = false;          // "Annulla" offered while the packets are written
+    std::function<void(const QString &folder)> deleteOld;
+    // Inside the reading transaction: start, then each selected row of the teacher list, then
+    // write, which returns the files written.
+    std::function<void()> start;
+    std::function<void(int row)> addTeacher;
+    std::function<QStringList(const QString &folder)> write;
+};
 
 class TqelWebSendWindow : public TfmVxOkCancDlg
 {
@@ -66,24 +79,21 @@ protected:
 
     // No teacher selected, or no folder for the mode: told, and false.
     bool CheckSendSettings(int count);
-    // The folder, resolved, and the archive in it; refused when the path cannot travel in the
-    // upload's header (better before a packet is written than after).
-    QString ResolvedFolder() const;
-    QString ArchiveIn(const QString &folder, const QString &name) const;
-    // A connection with the window's time limit.
-    std::unique_ptr<TTavrinWebConnection> Connect() const;
-    // Asks the password until the server takes it, then uploads to the page; a refused upload
-    // raises "File NON inviato correttamente!".
-    void UploadArchive(TTavrinWebConnection &web, TfmVxWait &wait, const QString &archive,
-                       bool makeUp);
-    // Every teacher marked sent, in one transaction.
-    static void MarkSent(const QList<int> &iAaiIds);
+    // The send of the rows, checked already: the old packets deleted, every teacher's written
+    // in one reading transaction, packed; the password asked until the server takes it, the
+    // archive uploaded (a refusal raises "File NON inviato correttamente!" and leaves it in the
+    // folder); then every teacher marked in one transaction, the archive deleted, the list read
+    // again and the success told. The archive's path is refused before a packet is written
+    // when it cannot travel in the upload's header.
+    void RunSend(const QList<int> &rows, const TqelWebSendCourse &course);
 
     int m_iAnsSesDwgId = 0;
     int m_iAnsId = 0;
 
 private:
     void LoadSendFolders();
+    // Every teacher marked sent, in one transaction.
+    static void MarkSent(const QList<int> &iAaiIds);
     void cbSendModeChange();
 
     QVBoxLayout *m_layout;

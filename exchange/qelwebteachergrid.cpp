@@ -3,7 +3,10 @@
 #include "exchange/qelsendbookkeeping.h"
 #include "platform/dbgridframes.h"
 
+#include <QComboBox>
 #include <QDateTime>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QStyleOptionViewItem>
 
 QelWebTeacherGrid::QelWebTeacherGrid(TfrVxDBROGrid *grid, const QString &markField,
@@ -73,4 +76,24 @@ QVariant QelWebTeacherGrid::Value(int row, const QString &field) const
     if (!f || row < 0 || row >= m_data.RecordCount())
         return QVariant();
     return m_data.Value(row, f->Index());
+}
+
+void AddSendModeControls(QVBoxLayout *layout, QComboBox *mode, TfrVxDBROGrid *grid, QLabel *legend,
+                         const QColor &markColour)
+{
+    auto *modeRow = new QHBoxLayout;
+    auto *modeLabel = new QLabel(QStringLiteral("&Modalità di invio"));
+    modeLabel->setBuddy(mode);
+    mode->setObjectName(QStringLiteral("cbSendMode"));
+    modeRow->addWidget(modeLabel);
+    modeRow->addWidget(mode, 1);
+    layout->addLayout(modeRow);
+    grid->setObjectName(QStringLiteral("frDocenti"));
+    grid->SetMultiSelect(true);
+    layout->addWidget(grid, 1);
+    legend->setObjectName(QStringLiteral("laLegend"));
+    QPalette palette = legend->palette();
+    palette.setColor(QPalette::WindowText, markColour);
+    legend->setPalette(palette);
+    layout->addWidget(legend);
 }

@@ -17,7 +17,16 @@
 #include <QString>
 #include <QVariant>
 
+class QComboBox;
+class QLabel;
+class QVBoxLayout;
 class TfrVxDBROGrid;
+
+// The send windows' column: the row "&Modalità di invio" with the mode box, the grid (several
+// rows selectable) and under it the legend in the mark's colour. The widgets get their usual
+// object names (cbSendMode, frDocenti, laLegend).
+void AddSendModeControls(QVBoxLayout *layout, QComboBox *mode, TfrVxDBROGrid *grid, QLabel *legend,
+                         const QColor &markColour);
 
 class QelWebTeacherGrid
 {

@@ -198,3 +198,13 @@ void TdmqelParGen::SaveParRptIniToDb()
     });
     transaction.Commit();
 }
+
+void WithParGen(const std::function<void(const TdmqelParGen &)> &work)
+{
+    if (dmqelParGen) {
+        work(*dmqelParGen);
+        return;
+    }
+    const TdmqelParGen own;
+    work(own);
+}

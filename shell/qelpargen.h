@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 // The program's general parameters (ETC\ParGen.ini) and the print parameters
@@ -91,3 +92,7 @@ private:
 };
 
 extern TdmqelParGen *dmqelParGen;
+
+// Runs the work on the program's general parameters or, when the program has none yet (a
+// window made alone, a test), on a set read for the call.
+void WithParGen(const std::function<void(const TdmqelParGen &)> &work);

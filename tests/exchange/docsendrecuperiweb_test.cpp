@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <tuple>
 
 namespace {
 
@@ -45,18 +46,11 @@ protected:
     {
         auto window = std::make_unique<TfmqelDocSendRecuperiWeb>();
         window->SetWebTimeout(timeout);
-        for (const QVariant &answer : answers)
-            answer.typeId() == QMetaType::QString ? queuePassword(answer.toString())
-                                                  : DialogSeam::queueAnswer(answer);
+        queueAnswers(answers);
         window->buOk()->click();
         return window;
     }
 
-    static int marked()
-    {
-        return scalar("SELECT COUNT(*) FROM TAai_AnaAppInvio WHERE iModId = 5 AND iAaiInviato = 1")
-            .toInt();
-    }
     static int zeroDates()
     {
         return scalar("SELECT COUNT(*) FROM TRec_Recuperi WHERE dRecVer = '1899-12-30'").toInt();
@@ -105,15 +99,10 @@ TEST_F(DocSendRecuperiWeb, APhaseGoesToEveryTeacherOfItsRowsAndTheListIsMarkedAf
     const int t1 = teachers[0];
     const int t2 = teachers[1];
     // 5A's Italian, and Italian of last year's 5A, taught by the two web teachers.
-    runSql("INSERT INTO TClsMatAna (iClsMatAnaId, iClsId, iMatId, iAnaId) VALUES (900001, 39005, "
-           "1, ?)",
-           {t1});
-    runSql("INSERT INTO TClsMatAna (iClsMatAnaId, iClsId, iMatId, iAnaId) VALUES (900002, 39005, "
-           "1, ?)",
-           {t2});
-    runSql("INSERT INTO TClsMatAna (iClsMatAnaId, iClsId, iMatId, iAnaId) VALUES (900003, 38005, "
-           "1, ?)",
-           {t1});
+    for (const auto &[key, cls, teacher] :
+         {std::tuple{900001, 39005, t1}, {900002, 39005, t2}, {900003, 38005, t1}})
+        runSql("INSERT INTO TClsMatAna (iClsMatAnaId, iClsId, iMatId, iAnaId) VALUES (?, ?, 1, ?)",
+               {key, cls, teacher});
     // A web teacher with no class at all.
     runSql("INSERT INTO TAna_Anagrafiche (iAnaId, sAnaCognome, sAnaNome) VALUES (1100000, 'Nuovo', "
            "'Docente')");
@@ -160,7 +149,7 @@ TEST_F(DocSendRecuperiWeb, APhaseGoesToEveryTeacherOfItsRowsAndTheListIsMarkedAf
     EXPECT_EQ(window->cbFaseRec()->count(), 2);
     EXPECT_EQ(window->frDocenti()->SelectedSourceRows().size(), teachers.size() + 1);
     EXPECT_EQ(zeroDates(), 0);
-    EXPECT_EQ(marked(), teachers.size() + 1);
+    EXPECT_EQ(markedWebTeachers(), teachers.size() + 1);
     EXPECT_EQ(folderFiles(), untouched());
     for (const QString &name : untouched())
         EXPECT_EQ(readFileBytes(folder + name), name.toLatin1());
@@ -228,22 +217,12 @@ TEST_F(DocSendRecuperiWeb, AFailedUploadMarksNobodyAndKeepsTheArchive)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         DialogSeam::setScripted(true);
-        Server faulty;
-        faulty.nameInParGen();
-        faulty.setInstitute(kCode, kPassword);
-        faulty.setSlowMs(2000);
-        faulty.setOverCapBytes(TTavrinWebConnection::kTextReplyCap + 1);
-        faulty.setFault(c.fault, "caricarec.php");
-        if (c.fault == Fault::None)
-            faulty.addRoute("POST", "/nzapps/tavrinweb/caricarec.php",
-                            [](const Server::Request &, const QString &) {
-                                return Server::Reply{200, "KO", {}};
-                            });
+        const auto faulty = failingUpload(c.fault, "caricarec.php");
         send({kPassword}, 500);
         EXPECT_TRUE(messages().last().startsWith(c.message)) << messages().last().toStdString();
-        EXPECT_EQ(marked(), 0);
+        EXPECT_EQ(markedWebTeachers(), 0);
         EXPECT_EQ(folderFiles(), untouched() << QStringLiteral("twrecuperi.zip"));
-        EXPECT_EQ(faulty.requestsTo("caricarec.php").size(), 1);
+        EXPECT_EQ(faulty->requestsTo("caricarec.php").size(), 1);
     }
 }
 
@@ -289,7 +268,7 @@ TEST_F(DocSendRecuperiWeb, ASendThatCannotStartWritesNothing)
     }
     EXPECT_EQ(folderFiles(), untouched());
     EXPECT_TRUE(server.requests().isEmpty());
-    EXPECT_EQ(marked(), 0);
+    EXPECT_EQ(markedWebTeachers(), 0);
 }
 
 // The command meets the demo's duplicate record first; once it is corrected, the send goes.
@@ -297,13 +276,7 @@ TEST_F(DocSendRecuperiWeb, TheCommandSendsOnceTheDuplicatesAreCorrected)
 {
     ASSERT_TRUE(dmQelControllaRecuperi->HasRecuperiDoppi());
     DialogSeam::queueAnswer(int(mrOk));
-    DialogSeam::queueModalScript([](QDialog *d) {
-        auto *left = d->findChild<QTreeWidget *>(QStringLiteral("lvLeft"));
-        left->topLevelItem(1)->setSelected(true);
-        d->findChild<QPushButton *>(QStringLiteral("buRight"))->click();
-        d->findChild<QPushButton *>(QStringLiteral("buOk"))->click();
-        return int(mrNone);
-    });
+    queueDuplicateCorrection();
     DialogSeam::queueAnswer(int(mrOk)); // the deletion told
     DialogSeam::queueAnswer(int(mrOk)); // the warning
     DialogSeam::queueModalScript([](QDialog *d) {
@@ -316,12 +289,12 @@ TEST_F(DocSendRecuperiWeb, TheCommandSendsOnceTheDuplicatesAreCorrected)
         return int(mrCancel);
     });
     EXPECT_TRUE(dmqelActivations->Item(QStringLiteral("xafSendRecuperiWeb"))->Execute());
-    EXPECT_EQ(messages().mid(0, 1), QStringList{QStringLiteral(
-                                        "Attenzione sono stati trovati degli errori. Procedere "
-                                        "alla correzione ?")});
+    EXPECT_EQ(messages().mid(0, 1),
+              QStringList{QStringLiteral("Attenzione sono stati trovati degli errori. Procedere "
+                                         "alla correzione ?")});
     EXPECT_EQ(messages().mid(messages().size() - 2), (QStringList{kWarning, kDone}));
     EXPECT_EQ(server.uploads().size(), 1);
-    EXPECT_EQ(marked(), webTeachers().size());
+    EXPECT_EQ(markedWebTeachers(), webTeachers().size());
 }
 
 } // namespace

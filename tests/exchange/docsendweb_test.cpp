@@ -51,18 +51,11 @@ protected:
         window->SetWebTimeout(timeout);
         window->frDocenti()->SelectAllRows();
         finishWizard();
-        for (const QVariant &answer : answers)
-            answer.typeId() == QMetaType::QString ? queuePassword(answer.toString())
-                                                  : DialogSeam::queueAnswer(answer);
+        queueAnswers(answers);
         window->buOk()->click();
         return window;
     }
 
-    static int marked()
-    {
-        return scalar("SELECT COUNT(*) FROM TAai_AnaAppInvio WHERE iModId = 5 AND iAaiInviato = 1")
-            .toInt();
-    }
 
     TClientDataSet &packet(const QString &name)
     {
@@ -221,7 +214,7 @@ TEST_F(DocSendWeb, AnAcceptedUploadStoresTheNinePacketsAndMarksTheTeachers)
     EXPECT_EQ(window->result(), 0); // still open
     EXPECT_EQ(messages(), QStringList{QStringLiteral("Procedura completata con successo.")});
     ASSERT_EQ(server.uploads().size(), 1);
-    EXPECT_EQ(marked(), 9);
+    EXPECT_EQ(markedWebTeachers(), 9);
     EXPECT_EQ(QDir(folder).entryList(QDir::Files), (QStringList{"altro.xml", "Docenti.xml"}));
     EXPECT_EQ(server.uploads()[0].fileName, folder + QStringLiteral("twdocenti.zip"));
     const QString zip = folder + QStringLiteral("stored.zip");
@@ -275,20 +268,10 @@ TEST_F(DocSendWeb, AFailedUploadMarksNobodyAndKeepsTheArchive)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         DialogSeam::setScripted(true);
-        Server faulty;
-        faulty.nameInParGen();
-        faulty.setInstitute(kCode, kPassword);
-        faulty.setSlowMs(2000);
-        faulty.setOverCapBytes(TTavrinWebConnection::kTextReplyCap + 1);
-        faulty.setFault(c.fault, "carica.php");
-        if (c.fault == Fault::None)
-            faulty.addRoute("POST", "/nzapps/tavrinweb/carica.php",
-                            [](const Server::Request &, const QString &) {
-                                return Server::Reply{200, "KO", {}};
-                            });
+        const auto faulty = failingUpload(c.fault, "carica.php");
         send(c.answers, 500);
         EXPECT_TRUE(messages().last().startsWith(c.message)) << messages().last().toStdString();
-        EXPECT_EQ(marked(), 0);
+        EXPECT_EQ(markedWebTeachers(), 0);
         const QFileInfo archive(folder + QStringLiteral("twdocenti.zip"));
         EXPECT_TRUE(archive.exists());
         EXPECT_EQ(archive.permissions() & 0x0777, QFile::ReadUser | QFile::WriteUser);
@@ -302,7 +285,7 @@ TEST_F(DocSendWeb, AWrongPasswordIsToldAndAskedAgain)
     EXPECT_EQ(messages(),
               (QStringList{kWrongLogin, kWrongLogin, "Procedura completata con successo."}));
     EXPECT_EQ(server.logins().size(), 3);
-    EXPECT_EQ(marked(), 9);
+    EXPECT_EQ(markedWebTeachers(), 9);
 }
 
 // Nothing is written nor asked of the server when the send cannot start.

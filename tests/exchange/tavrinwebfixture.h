@@ -6,6 +6,7 @@
 
 #include "exchange/qelaskpasswd.h"
 #include "exchange/qelfdocconfirmsendweb.h"
+#include "exchange/qeltavrinweb.h"
 #include "platform/dialogseam.h"
 #include "platform/messagedlg.h"
 #include "platform/sleep.h"
@@ -14,6 +15,8 @@
 #include "tests/support/tavrinwebserver.h"
 
 #include <QLineEdit>
+
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -28,6 +31,21 @@ inline void queuePassword(const QString &password)
         prompt->edPasswd()->setText(password);
         return int(mrOk);
     });
+}
+
+// Each answer goes to the next prompt or message: a password is typed, an int is a button.
+inline void queueAnswers(const QVariantList &answers)
+{
+    for (const QVariant &answer : answers)
+        answer.typeId() == QMetaType::QString ? queuePassword(answer.toString())
+                                              : DialogSeam::queueAnswer(answer);
+}
+
+// The web-service teachers marked sent.
+inline int markedWebTeachers()
+{
+    return scalar("SELECT COUNT(*) FROM TAai_AnaAppInvio WHERE iModId = 5 AND iAaiInviato = 1")
+        .toInt();
 }
 
 // The next modal window is the web send's confirmation wizard: it walks its road and finishes.
@@ -64,6 +82,26 @@ protected:
         server.setInstitute(kCode, kPassword);
         folder = db.mainDir.path() + QStringLiteral("web/");
         dmqelParGen->xpsDirWeb.SetValore(folder);
+    }
+
+    // A second server, named in ParGen.ini in place of the first, whose upload page fails as
+    // asked (a reply over the cap of the client's texts, one after 2 s); Fault::None refuses
+    // the archive with "KO".
+    static std::unique_ptr<TavrinWebTestServer> failingUpload(TavrinWebTestServer::Fault fault,
+                                                              const QByteArray &page)
+    {
+        auto faulty = std::make_unique<TavrinWebTestServer>();
+        faulty->nameInParGen();
+        faulty->setInstitute(kCode, kPassword);
+        faulty->setSlowMs(2000);
+        faulty->setOverCapBytes(TTavrinWebConnection::kTextReplyCap + 1);
+        faulty->setFault(fault, page);
+        if (fault == TavrinWebTestServer::Fault::None)
+            faulty->addRoute("POST", "/nzapps/tavrinweb/" + page,
+                             [](const TavrinWebTestServer::Request &, const QString &) {
+                                 return TavrinWebTestServer::Reply{200, "KO", {}};
+                             });
+        return faulty;
     }
 
     ScriptedDialogs dialogs;

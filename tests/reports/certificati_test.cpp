@@ -107,7 +107,7 @@ TEST_F(Certificates, TheDemoCertificatePrintsThePupilAndTheWording)
     ASSERT_TRUE(tree->Preview());
     expectGolden(kData + "/certificato.txt", tree->RptFR().Report().Pages().dump());
     EXPECT_EQ(tree->RptFR().Report().UnansweredVariables(), QStringList());
-    const QString pdf = QDir::temp().filePath("tavrin-certificato.pdf");
+    const QString pdf = db.mainDir.path() + "certificato.pdf";
     tree->RptFR().ExportTo(tree->RptFR().PDFExport, pdf);
     QString text;
     EXPECT_EQ(runChecker("pdftotext", {pdf, "-"}, &text), 0);

@@ -98,7 +98,7 @@ protected:
     QString run(int id)
     {
         TdmVxRptFR &rpt = qelReportTree(dmqelActivations)->RptFR();
-        const QString pdf = QDir::temp().filePath("tavrin-stampa.pdf");
+        const QString pdf = db.mainDir.path() + "stampa.pdf";
         if (isRegister(id)) {
             const bool a4 = QList<int>{16169, 16171, 16182, 16183}.contains(id);
             const bool qualification = id >= 16179 && id <= 16183;

@@ -281,14 +281,8 @@ TEST_F(Commands, DuplicateMakeUpRecordsStopTheSends)
         // OK, the copy moved right and deleted: the send goes on.
         ScriptedDialogs dialogs;
         DialogSeam::queueAnswer(int(mrOk));
-        DialogSeam::queueModalScript([](QDialog *d) {
-            auto *left = d->findChild<QTreeWidget *>(QStringLiteral("lvLeft"));
-            left->topLevelItem(1)->setSelected(true);
-            d->findChild<QPushButton *>(QStringLiteral("buRight"))->click();
-            d->findChild<QPushButton *>(QStringLiteral("buOk"))->click();
-            return int(mrNone);
-        });
-        DialogSeam::queueAnswer(int(mrCancel)); // the send window, closed at once
+        queueDuplicateCorrection();
+        DialogSeam::queueAnswer(int(mrCancel)); // the deletion told; the send window then closes
         EXPECT_TRUE(run("xafSendRecuperiWeb"));
         EXPECT_EQ(
             DialogSeam::shownTexts().mid(0, 3),
