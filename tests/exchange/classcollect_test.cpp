@@ -7,7 +7,10 @@
 #include "platform/engineerrors.h"
 #include "platform/lockwait.h"
 #include "platform/messagedlg.h"
+#include "platform/sqlparams.h"
 #include "platform/vxexception.h"
+#include "platform/waitwindow.h"
+#include "tests/support/classtables.h"
 #include "tests/support/otheroffice.h"
 #include "tests/support/testdb.h"
 #include "tests/support/testfiles.h"
@@ -16,32 +19,10 @@
 #include <QFile>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSqlRecord>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-// Every row the collection may write, by natural keys, without generated keys and dInsert.
-const char *const kTables[] = {
-    "V TVot_Voti iClsMatCmpId iSitId iScaLivId dStart dEnd",
-    "P TVtp_Proposti iClsMatCmpId iSitId iPrpScaLivId dStart dEnd",
-    "T TTas_Tassonomie iClsMatCmpId iSitId iScaLivId dStart dEnd",
-    "A TAss_Assenze iClsSesMatId iSitId iAssOre dStart dEnd",
-    "U TAiu_Aiuti iClsSesMatId iSitId sAiuVal dStart dEnd",
-    "N TNot_Note iClsSesMatId iSitId dNotData iAnaId bNotNota dStart dEnd",
-    "D TDeb_Debiti iSitId iMatId dDebAttr dDebVer iAnaId_Attr iAnaId_Ver iDesDedId iDtpDtdId "
-    "bDebNota dStart dEnd",
-    "G TGdz_Giudizi iSitId iAnsSesDwgId bGdzGiudizio dStart dEnd",
-    "S TSit_Situazioni iSitId iPosFinId iFreqId",
-    "C TCOMP_COMPETENZE IANAID ISITID ICOMPASSEID ICOMPLIVID ILINGUASTRANIERAID SCOMPNOTE",
-    "E TSit_Situazioni iSitId dSitEsito",
-    "K TCre_Crediti iSitId iCreCredito iCrePerMedia iBndId iCreOutBanda fCreMediaVoti iCreFrmSco "
-    "iCreSosp iCreRecup iEncId bCreNota lCreUnanimCre lCreConsideraCurrDis iCreMediaVoti dStart "
-    "dEnd",
-    "F TCreFrm_K k.iSitId f.iFrmId f.dStart f.dEnd",
-    "O TCreSco_K k.iSitId f.iScoId f.dStart f.dEnd",
-    "R TRec_Recuperi iSitId iMatId iTreId iEreId iAnsFreDwgId dRecAttr dRecVer iPvrId"};
 
 class ClassCollect : public ::testing::Test
 {
@@ -72,32 +53,10 @@ protected:
     }
     void TearDown() override { setLockWaitTimeout(10000); }
 
-    static QStringList snapshot()
-    {
-        QStringList rows;
-        for (const char *table : kTables) {
-            const QStringList words = QString(table).split(' ');
-            // An item names its credit's situation, not the credit's generated key.
-            QString from = words[1];
-            if (from.endsWith("_K"))
-                from = from.chopped(2) + " f JOIN TCre_Crediti k ON k.iCreId = f.iCreId";
-            const QString sql = "SELECT " + words.mid(2).join(',') + " FROM " + from;
-            for (QSqlQuery q = runSql(sql); q.next();) {
-                QString row = words[0];
-                for (int i = 0; i < q.record().count(); ++i)
-                    row += '|' + (q.isNull(i) ? QStringLiteral("-") : q.value(i).toString());
-                rows << row;
-            }
-        }
-        rows.sort();
-        return rows;
-    }
-    // The rows gone and the rows come since the snapshot.
+    static QStringList snapshot() { return classTablesSnapshot(); }
     static std::pair<QStringList, QStringList> changes(const QStringList &before)
     {
-        QStringList gone = before, come = snapshot();
-        gone.removeIf([&come](const QString &row) { return come.removeOne(row); });
-        return {gone, come};
+        return classTablesChanges(before);
     }
     void exportClass(int plan = -1)
     {
@@ -294,7 +253,8 @@ TEST_F(ClassCollect, AFailureBeforeOrDuringAKindLeavesItAsItWas)
         {[&] { QFile::remove(folder + "ClsNot.xml"); }, "ClsNot.xml", 0},
         {[&] { QFile(folder + "ClsGdz.xml").resize(2000); }, "ClsGdz.xml", 0},
         {[&] {
-             other.hold("UPDATE TNot_Note SET dNotData = dNotData WHERE iNotId = 9200955");
+             other.hold("UPDATE TNot_Note SET dNotData = dNotData WHERE iSitId = 955 AND "
+                        "iClsSesMatId = 1320");
              other.finish();
              DialogSeam::queueAnswer(int(mrNo));
          },
@@ -427,8 +387,19 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
          {"A|1320|*", "G|*"},
          {},
          {"  ClsAss.xml", "  Competenze.xml", "  ClsFin.xml", "  ClsGdz.xml"}},
-        // Make-up rows without a pupil still empty the class's records.
-        {{setAt("Rec.xml", "iMatId", 7, "iSitId", 0)}, {"R|*"}},
+        // Make-up rows that all lack a pupil or a subject still empty every record of the class
+        // (one left by the change-log case, one more added).
+        {{setAt("Rec.xml", "iMatId", 7, "iSitId", 0),
+          add("Rec.xml", {{"iSitId", 958}, {"iMatId", 0}, {"iTreId", 2}})},
+         {"R|957|7|*", "R|958|1|*"},
+         {},
+         {},
+         [] {
+             runSql("INSERT INTO TRec_Recuperi (iRecId, iSitId, iMatId, iTreId, iEreId, "
+                    "iAnsFreDwgId, dRecAttr, iPvrId) SELECT 9500001, 958, 1, iTreId, iEreId, "
+                    "iAnsFreDwgId, dRecAttr, iPvrId FROM TRec_Recuperi WHERE iSitId = 957 AND "
+                    "iMatId = 7");
+         }},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.gone.join(' ').toStdString());
@@ -478,10 +449,37 @@ TEST_F(ClassCollect, ATeacherFolderUpdatesTheDebtsHeVerifiesAndLastYearsIsRefuse
     EXPECT_EQ(gone, QStringList{debt.arg("-", "-")});
     EXPECT_EQ(come, QStringList{debt.arg("2009-07-01", "1")});
 
-    edit("ClsSes.xml", [](TClientDataSet &p) { set(p, "iAnsSesDwgId", 391); });
-    const QStringList stored = snapshot();
-    EXPECT_THROW(collect(1000001), EVxException);
-    EXPECT_EQ(snapshot(), stored);
+    // A folder of the year before (its final session), a teacher's or a class's, is refused
+    // with its edits.
+    const struct
+    {
+        int teacher;
+        const char *file;
+        std::function<void(TClientDataSet &)> change;
+    } lastYear[] = {{1000001, "ClsDeb.xml",
+                     [&](TClientDataSet &p) {
+                         ASSERT_TRUE(p.Locate("iSitId", stranger.toInt()));
+                         set(p, "dDebVer", QDate(2009, 7, 2));
+                     }},
+                    {0, "ClsVot.xml", raiseVote}};
+    for (const auto &[teacher, file, change] : lastYear) {
+        SCOPED_TRACE(teacher);
+        if (teacher == 0) {
+            TdmqelXML::ClearFolder(folder);
+            exportClass();
+        }
+        edit(file, change);
+        edit("ClsSes.xml", [](TClientDataSet &p) { set(p, "iAnsSesDwgId", 382); });
+        const QStringList stored = snapshot();
+        try {
+            collect(teacher);
+            ADD_FAILURE();
+        } catch (const EVxException &e) {
+            EXPECT_TRUE(e.message().contains("non è dell'anno e della sessione di lavoro"))
+                << e.message().toStdString();
+        }
+        EXPECT_EQ(snapshot(), stored);
+    }
 }
 
 TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
@@ -492,6 +490,7 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
     runSql("UPDATE OR INSERT INTO TGdz_Giudizi (iGdzId, iSitId, iAnsSesDwgId, bGdzGiudizio) "
            "VALUES (9400001, 955, 391, 'Primo') MATCHING (iSitId, iAnsSesDwgId)");
     ScriptedDialogs dialogs;
+    OtherOffice other(db.database);
     const QString base = db.mainDir.path() + "Piani/", classFolder = base + "5A/";
     const QList<TqelClassPlan> plans = ClassPlans(39005);
     ASSERT_EQ(plans.size(), 2);
@@ -526,7 +525,18 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
         form.eDir()->SetText(classFolder);
         form.SetCurrentClass(39005);
         saveScreenshot(&form, "ricecpst.png");
+        // The importer never reads "Annulla": while it runs, its wait window offers none.
+        bool waited = false, cancelOffered = false;
+        TVxStatementRecorder recorder;
+        recorder.setBeforeRun([&](const QString &) {
+            if (fmVxWait) {
+                waited = true;
+                cancelOffered |= fmVxWait->buAnnulla()->isVisibleTo(fmVxWait);
+            }
+        });
         form.buOk()->click();
+        EXPECT_TRUE(waited);
+        EXPECT_FALSE(cancelOffered);
         const QStringList shown = DialogSeam::shownTexts();
         DialogSeam::clearShown();
         return shown;
@@ -575,8 +585,8 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
           setAt("Rec.xml", "iSitId", 957, "iEreId", 1),
           setAt("Rec.xml", "iSitId", 957, "iPvrId", 2)},
          [] {},
-         {"D|152|1|*", "D|957|1|2009-06-10|-|1000001|-|-|2|*", "D|959|*|2009-06-30|*",
-          "K|955|6|*", "R|957|1|2|-|*"},
+         {"D|152|1|*", "D|957|1|2009-06-10|-|1000001|-|-|2|*", "D|959|*|2009-06-30|*", "K|955|6|*",
+          "R|957|1|2|-|*"},
          {"D|152|1|*|2008-01-15|*", "D|957|1|2009-06-10|2009-07-15|1000001|-|1|2|*",
           "D|959|*|2009-06-12|-|*", "K|955|7|*", "R|957|1|2|1|*|2"}},
         // A refused second folder refuses the first one's edits too.
@@ -610,6 +620,24 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
          {"G|958|392|*", "G|960|392|*"},
          {"G|958|392|Nuovo|*"},
          {"  ***ERRORE*** "}},
+        // Another office's notes end the collection there: the notes and the kinds after them
+        // stay as they were, the kinds before are stored and named.
+        {{{"ClsVot.xml", "iSitId", 955, raiseVote},
+          setAt("ClsGdz.xml", "iSitId", 958, "bGdzGiudizio", "Altro")},
+         [&] {
+             setLockWaitTimeout(300);
+             other.hold("UPDATE TNot_Note SET dNotData = dNotData WHERE iSitId = 955 AND "
+                        "iClsSesMatId = 1320");
+             other.finish();
+             DialogSeam::queueAnswer(int(mrNo));
+         },
+         {"V|*|955|*"},
+         {"V|*|955|*"},
+         {"I dati da salvare sono bloccati",
+          QString("La raccolta si è interrotta sui dati \"note\", che restano come erano.\r\r" +
+                  lockWaitRefused().message() +
+                  "\r\rDati già raccolti: voti, voti proposti, tassonomie, assenze, aiuti.")
+              .replace('\r', '\n')}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.come.join(' ').toStdString());

@@ -11,6 +11,7 @@
 #include "platform/globalvars.h"
 #include "platform/helpers.h"
 #include "platform/messagedlg.h"
+#include "tests/support/classtables.h"
 #include "tests/support/runningprogram.h"
 #include "tests/support/testfiles.h"
 
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QToolBar>
 
@@ -222,12 +224,7 @@ TEST_F(ClassFolders, RiceCCollectsOnlyTheFolderOfItsClassAndStoresItsParent)
     runSql("CREATE EXCEPTION E_RIFIUTO 'rifiutato per prova'");
     runSql("CREATE TRIGGER T_RIFIUTO FOR TGdz_Giudizi BEFORE INSERT AS BEGIN "
            "IF (NEW.iSitId = 960) THEN EXCEPTION E_RIFIUTO; END");
-    const auto state = [] {
-        return scalar("SELECT (SELECT COUNT(*) || '/' || SUM(iScaLivId) FROM TVot_Voti) || '/' || "
-                      "(SELECT COUNT(*) FROM TGdz_Giudizi) FROM RDB$DATABASE")
-            .toString();
-    };
-    const QString before = state();
+    const QStringList before = classTablesSnapshot();
 
     auto window = open<TfmqelRiceC>("TfmqelRiceC");
     const QString refused = "La classe selezionata non è la stessa del percorso specificato.";
@@ -243,7 +240,7 @@ TEST_F(ClassFolders, RiceCCollectsOnlyTheFolderOfItsClassAndStoresItsParent)
         window->SetCurrentClass(cls);
         window->buOk()->click();
         EXPECT_EQ(messages(), QStringList{refused}) << folder.toStdString();
-        EXPECT_EQ(state(), before);
+        EXPECT_EQ(classTablesSnapshot(), before);
         EXPECT_EQ(storedBase(), stored);
     }
 
@@ -254,9 +251,22 @@ TEST_F(ClassFolders, RiceCCollectsOnlyTheFolderOfItsClassAndStoresItsParent)
     ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
     EXPECT_EQ(shown[0], "Operazione completata.");
     EXPECT_TRUE(shown[1].startsWith("  ***ERRORE*** ") && shown[1].contains("rifiutato per prova"));
-    EXPECT_EQ(scalar("SELECT v.iScaLivId FROM TVot_Voti v JOIN TClsMatCmp c ON c.iClsMatCmpId = "
-                     "v.iClsMatCmpId WHERE v.iSitId = ? AND c.iClsSesMatId = ? AND c.iCmpScaId = ?",
-                     vote)
-                  .toInt(),
-              level);
+    // Exactly the raised vote and the refused judgment changed: the rest came back as it was.
+    const QString cell = QStringLiteral("V|%1|%2|")
+                             .arg(scalar("SELECT iClsMatCmpId FROM TClsMatCmp WHERE iClsSesMatId "
+                                         "= ? AND iCmpScaId = ?",
+                                         {vote[1], vote[2]})
+                                      .toInt())
+                             .arg(vote[0].toInt());
+    const auto rowsOf = [&before](const QString &start) {
+        return before.filter(QRegularExpression('^' + QRegularExpression::escape(start)));
+    };
+    const QStringList voted = rowsOf(cell), judged = rowsOf("G|960|392|");
+    ASSERT_EQ(voted.size(), 1);
+    ASSERT_EQ(judged.size(), 1);
+    const QString raised =
+        cell + QString::number(level) + voted[0].mid(voted[0].indexOf('|', cell.size()));
+    const auto [gone, come] = classTablesChanges(before);
+    EXPECT_EQ(gone, judged + voted);
+    EXPECT_EQ(come, QStringList{raised});
 }

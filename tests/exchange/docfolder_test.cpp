@@ -279,12 +279,17 @@ TEST_F(DocFolder, AnInterruptedSendLeavesAFolderTheCollectionRefuses)
     EXPECT_FALSE(QFile::exists(folder + "qedInfo.ini"));
     EXPECT_EQ(collectSingle(teachers[0], folder).last(), kWrongTeacher);
 
-    // A name whose line would be forged ends the send before the folder is touched.
-    runSql("UPDATE TAna_Anagrafiche SET sAnaNome = 'X' || ASCII_CHAR(10) || 'Codice=Z' "
-           "WHERE iAnaId = ?",
-           {teachers[1].iAnaId});
-    EXPECT_TRUE(send(2, {1}, {mrYes}).last().contains(teachers[1].code));
-    EXPECT_EQ(QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
+    // A name whose line would be forged, or that the file cannot hold, ends the send before the
+    // folder is touched.
+    for (const QString name : {"X\nCodice=Z", "Łukasz"}) {
+        runSql("UPDATE TAna_Anagrafiche SET sAnaNome = ? WHERE iAnaId = ?",
+               {name, teachers[1].iAnaId});
+        const QString shown = send(2, {1}, {mrYes}).last();
+        EXPECT_TRUE(shown.contains("non può essere scritto in qedInfo.ini") &&
+                    shown.contains(teachers[1].code))
+            << shown.toStdString();
+        EXPECT_EQ(QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
+    }
 }
 
 TEST_F(DocFolder, DebtsComeBackOnlyWhereTheTeacherHasThem)
@@ -483,6 +488,7 @@ TEST_F(DocFolderRoundTrip, RefusalsEndTheCollectionWithTheirMessage)
 
 TEST_F(DocFolderRoundTrip, ClassCollectionTakesEveryNetworkTeacherOfTheClasses)
 {
+    // The second teacher's recorded folder is not there: he is passed over.
     runSql("UPDATE TAai_AnaAppInvio SET sAaiDirInviato = ? WHERE iAaiId = ?",
            {base + "nessuna", teachers[1].iAaiId});
     const QVariant received = mark("dAaiRicevuto", teachers[0]);
@@ -506,13 +512,43 @@ TEST_F(DocFolderRoundTrip, ClassCollectionTakesEveryNetworkTeacherOfTheClasses)
                      "iClsSesMatId"),
               41);
     EXPECT_EQ(mark("dAaiRicevuto", teachers[0]), received);
+    EXPECT_EQ(log.count(" dalla directory "), 1) << log.toStdString();
 
-    writeFileBytes(folder + "qedInfo.ini", "[Info]\r\nCodice=x\r\n");
+    // The second teacher's folder there too: both are collected, neither marked.
+    ASSERT_EQ(send(2, {1}, {mrYes}).last(), kDone);
+    const QString second = folderOf(teachers[1]);
+    TClientDataSet theirs;
+    theirs.LoadFromFile(second + "voti.cds");
+    ASSERT_GT(theirs.RecordCount(), 0);
+    theirs.First();
+    theirs.Edit();
+    theirs.FieldByName("iAssOre")->setValue(42);
+    theirs.Post();
+    theirs.SaveToFile(second + "voti.cds", dfBinary);
+    const QVariant theirsReceived = mark("dAaiRicevuto", teachers[1]);
     std::tie(shown, log) = collect({mrYes});
-    EXPECT_TRUE(shown.last().contains("non è un valore booleano valido") &&
-                shown.last().contains("Vot") &&
-                shown.last().contains(QDir::toNativeSeparators(folder)))
-        << shown.last().toStdString();
+    EXPECT_TRUE(
+        log.contains(teachers[1].code + " " + teachers[1].name + " dalla directory " + second))
+        << log.toStdString();
+    EXPECT_EQ(log.count(" dalla directory "), 2) << log.toStdString();
+    EXPECT_EQ(scalar("SELECT iAssOre FROM TAss_Assenze WHERE iSitId = ? AND iClsSesMatId = ?",
+                     {theirs.FieldByName("iSitId")->Value(),
+                      theirs.FieldByName("iClsSesMatId")->Value()}),
+              42);
+    EXPECT_EQ(mark("dAaiRicevuto", teachers[0]), received);
+    EXPECT_EQ(mark("dAaiRicevuto", teachers[1]), theirsReceived);
+
+    // A qedInfo.ini without [Show], or none at all: the conversion error.
+    for (const bool removed : {false, true}) {
+        writeFileBytes(folder + "qedInfo.ini", "[Info]\r\nCodice=x\r\n");
+        if (removed)
+            ASSERT_TRUE(QFile::remove(folder + "qedInfo.ini"));
+        std::tie(shown, log) = collect({mrYes});
+        EXPECT_TRUE(shown.last().contains("non è un valore booleano valido") &&
+                    shown.last().contains("Vot") &&
+                    shown.last().contains(QDir::toNativeSeparators(folder)))
+            << removed << shown.last().toStdString();
+    }
 }
 
 TEST(DocFolderFrame, BuildClsFilterOfTheTickedClasses)

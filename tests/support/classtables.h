@@ -1,0 +1,65 @@
+#pragma once
+
+#include "tests/support/testdb.h"
+
+#include <QSqlRecord>
+#include <QString>
+#include <QStringList>
+
+#include <utility>
+
+// Every row a class collection may write, by natural keys, without generated keys and dInsert:
+// a collection's whole effect is the rows gone and come between two snapshots.
+//
+//   const QStringList before = classTablesSnapshot();
+//   ... collect ...
+//   const auto [gone, come] = classTablesChanges(before);
+
+// One line per row, "<letter>|value|value...", NULL as "-", sorted.
+inline QStringList classTablesSnapshot()
+{
+    static const char *const tables[] = {
+        "V TVot_Voti iClsMatCmpId iSitId iScaLivId dStart dEnd",
+        "P TVtp_Proposti iClsMatCmpId iSitId iPrpScaLivId dStart dEnd",
+        "T TTas_Tassonomie iClsMatCmpId iSitId iScaLivId dStart dEnd",
+        "A TAss_Assenze iClsSesMatId iSitId iAssOre dStart dEnd",
+        "U TAiu_Aiuti iClsSesMatId iSitId sAiuVal dStart dEnd",
+        "N TNot_Note iClsSesMatId iSitId dNotData iAnaId bNotNota dStart dEnd",
+        "D TDeb_Debiti iSitId iMatId dDebAttr dDebVer iAnaId_Attr iAnaId_Ver iDesDedId "
+        "iDtpDtdId bDebNota dStart dEnd",
+        "G TGdz_Giudizi iSitId iAnsSesDwgId bGdzGiudizio dStart dEnd",
+        "S TSit_Situazioni iSitId iPosFinId iFreqId",
+        "C TCOMP_COMPETENZE IANAID ISITID ICOMPASSEID ICOMPLIVID ILINGUASTRANIERAID SCOMPNOTE",
+        "E TSit_Situazioni iSitId dSitEsito",
+        "K TCre_Crediti iSitId iCreCredito iCrePerMedia iBndId iCreOutBanda fCreMediaVoti "
+        "iCreFrmSco iCreSosp iCreRecup iEncId bCreNota lCreUnanimCre lCreConsideraCurrDis "
+        "iCreMediaVoti dStart dEnd",
+        "F TCreFrm_K k.iSitId f.iFrmId f.dStart f.dEnd",
+        "O TCreSco_K k.iSitId f.iScoId f.dStart f.dEnd",
+        "R TRec_Recuperi iSitId iMatId iTreId iEreId iAnsFreDwgId dRecAttr dRecVer iPvrId"};
+    QStringList rows;
+    for (const char *table : tables) {
+        const QStringList words = QString(table).split(' ');
+        // An item names its credit's situation, not the credit's generated key.
+        QString from = words[1];
+        if (from.endsWith("_K"))
+            from = from.chopped(2) + " f JOIN TCre_Crediti k ON k.iCreId = f.iCreId";
+        const QString sql = "SELECT " + words.mid(2).join(',') + " FROM " + from;
+        for (QSqlQuery q = runSql(sql); q.next();) {
+            QString row = words[0];
+            for (int i = 0; i < q.record().count(); ++i)
+                row += '|' + (q.isNull(i) ? QStringLiteral("-") : q.value(i).toString());
+            rows << row;
+        }
+    }
+    rows.sort();
+    return rows;
+}
+
+// The rows gone and the rows come since the snapshot.
+inline std::pair<QStringList, QStringList> classTablesChanges(const QStringList &before)
+{
+    QStringList gone = before, come = classTablesSnapshot();
+    gone.removeIf([&come](const QString &row) { return come.removeOne(row); });
+    return {gone, come};
+}
