@@ -11,62 +11,14 @@
 #include "platform/messagedlg.h"
 #include "platform/vxexception.h"
 
-#include <QBoxLayout>
 #include <QCheckBox>
-#include <QLabel>
 #include <QSet>
 #include <QTableView>
 #include <QToolBar>
 
-TfmqelSendCPst::TfmqelSendCPst(QWidget *parent)
-    : TfmVxMultiSelect(parent), m_xml(std::make_unique<TdmqelXML>()),
-      m_dir(AddClassFolderField(*this, QStringLiteral("Percorso base:"))),
-      m_storico(new QCheckBox(QStringLiteral("Includi storico HTML"))),
-      m_notice(new QLabel(QStringLiteral(
-          "Nella sezione Anno-Sessioni-Classi hai spuntato per bene tutte le voci necessarie?"))),
-      m_deferred(new QLabel(QStringLiteral(
-          "E' stata selezionata una sessione differita. \r\nE' necessario effettuare prima il "
-          "passaggio dei voti dalla sessione finale a quella attuale")))
+TfmqelSendCPst::TfmqelSendCPst(QWidget *parent) : TfmqelSendC(parent)
 {
     setObjectName(QStringLiteral("fmqelSendCPst"));
-    setWindowTitle(QStringLiteral("Invio"));
-    m_storico->setObjectName(QStringLiteral("cbStorico"));
-    m_notice->setObjectName(QStringLiteral("laAvviso"));
-    m_notice->setWordWrap(true);
-    m_deferred->setObjectName(QStringLiteral("pnDifferita"));
-    m_deferred->setWordWrap(true);
-    m_deferred->setFrameShape(QFrame::Panel);
-    m_deferred->hide();
-    auto *layout = qobject_cast<QBoxLayout *>(ClientArea()->layout());
-    layout->addWidget(m_storico);
-    layout->addWidget(m_notice);
-    layout->addWidget(m_deferred);
-
-    RunShowingErrors([this] {
-        ShowClassList(*this, m_list, m_model, m_xml->iAnsSesDwgId);
-        m_xml->SetSessionKind(SessionKindOf(m_xml->iAnsSesDwgId));
-    });
-    m_deferred->setVisible(m_xml->iSessionKind == 3);
-    if (m_xml->iSessionKind == 2)
-        m_notice->setText(m_notice->text() + QStringLiteral("\r\n") +
-                          QStringLiteral("Hai agganciato le classi alle rispettive bande del "
-                                         "credito ?"));
-    m_dir->SetText(m_xml->ScrutinioBaseFolder());
-}
-
-TfmqelSendCPst::~TfmqelSendCPst() = default;
-
-void TfmqelSendCPst::done(int result)
-{
-    if (!m_running)
-        TfmVxMultiSelect::done(result);
-}
-
-void TfmqelSendCPst::OkClick()
-{
-    SetModalResult(mrNone);
-    const TqelRunningWork running(*this, m_running);
-    RunShowingErrors([this] { Send(); });
 }
 
 void TfmqelSendCPst::Send()
@@ -106,40 +58,15 @@ void TfmqelSendCPst::Send()
 }
 
 TfmqelRiceCPst::TfmqelRiceCPst(QWidget *parent)
-    : TfmVxMultiSelect(parent), m_importer(std::make_unique<TdmqelExportPst>()),
-      m_xml(std::make_unique<TdmqelXML>()),
-      m_dir(AddClassFolderField(*this, QStringLiteral("Percorso classe:")))
+    : TfmqelRiceC(parent), m_importer(std::make_unique<TdmqelExportPst>())
 {
     setObjectName(QStringLiteral("fmqelRiceCPst"));
-    setWindowTitle(QStringLiteral("Raccolta"));
     // One class is collected at a time: the tools of a multiple choice mean nothing here.
     grSelect()->setSelectionMode(QAbstractItemView::SingleSelection);
     tbSelect()->hide();
-    RunShowingErrors([this] { ShowClassList(*this, m_list, m_model, m_importer->iAnsSesDwgId); });
-    m_dir->SetText(m_xml->ScrutinioBaseFolder());
 }
 
 TfmqelRiceCPst::~TfmqelRiceCPst() = default;
-
-void TfmqelRiceCPst::SetCurrentClass(int iClsId)
-{
-    for (int row = 0; m_list.Active() && row < m_list.RecordCount(); ++row)
-        if (ClassRowAt(m_list, row).iClsId == iClsId)
-            frSelect()->SetCurrentSourceRow(row);
-}
-
-void TfmqelRiceCPst::done(int result)
-{
-    if (!m_running)
-        TfmVxMultiSelect::done(result);
-}
-
-void TfmqelRiceCPst::OkClick()
-{
-    SetModalResult(mrNone);
-    const TqelRunningWork running(*this, m_running);
-    RunShowingErrors([this] { Collect(); });
-}
 
 void TfmqelRiceCPst::Collect()
 {

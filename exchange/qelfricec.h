@@ -28,9 +28,7 @@ public:
 
 protected:
     void OkClick() override;
-
-private:
-    void Collect();
+    virtual void Collect();
 
     std::unique_ptr<TdmqelXML> m_xml;
     TSQLClientDataSet m_list;

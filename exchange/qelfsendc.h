@@ -33,9 +33,7 @@ public:
 
 protected:
     void OkClick() override;
-
-private:
-    void Send();
+    virtual void Send();
 
     std::unique_ptr<TdmqelXML> m_xml;
     TSQLClientDataSet m_list;
