@@ -18,16 +18,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QVBoxLayout>
 
 namespace {
-
-QVBoxLayout *pageLayout(QWidget *page)
-{
-    auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    return layout;
-}
 
 const char kNoClass[] = "Nessuna classe selezionata";
 
@@ -41,19 +33,9 @@ TfmqelDocReceive::TfmqelDocReceive(QWidget *owner)
     setObjectName(QStringLiteral("fmqelDocReceive"));
     setWindowTitle(QStringLiteral("Raccolta"));
     buCancel()->setText(QStringLiteral("Chiudi"));
-    auto *layout = new QVBoxLayout(ClientArea());
-    layout->setContentsMargins(0, 0, 0, 0);
-    m_pages->setObjectName(QStringLiteral("pcTipologia"));
-    m_singlePage->setObjectName(QStringLiteral("tsSingleDoc"));
-    m_classPage->setObjectName(QStringLiteral("tsClasse"));
-    m_single->setObjectName(QStringLiteral("frqelDocReceiveSingle_fm"));
-    m_classes->setObjectName(QStringLiteral("frqelDocReceiveClasse_fm"));
-    pageLayout(m_singlePage)->addWidget(m_single);
-    pageLayout(m_classPage)->addWidget(m_classes);
-    m_pages->addTab(m_singlePage, QStringLiteral("Singolo"));
-    m_pages->addTab(m_classPage, QStringLiteral("Classe"));
+    AddTeacherCollectionPages(ClientArea(), m_pages, m_singlePage, m_single, m_classPage,
+                              m_classes);
     m_pages->setCurrentWidget(m_singlePage);
-    layout->addWidget(m_pages, 1);
     resize(700, 560);
 }
 

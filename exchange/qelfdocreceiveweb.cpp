@@ -33,13 +33,6 @@ namespace {
 
 const char kArchiveName[] = "twdocenti.zip";
 
-QVBoxLayout *pageLayout(QWidget *page)
-{
-    auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    return layout;
-}
-
 } // namespace
 
 TfmqelDocReceiveWeb::TfmqelDocReceiveWeb(QWidget *owner)
@@ -53,19 +46,9 @@ TfmqelDocReceiveWeb::TfmqelDocReceiveWeb(QWidget *owner)
     setWindowTitle(QStringLiteral("Raccolta"));
     buCancel()->setText(QStringLiteral("Chiudi"));
 
-    auto *layout = new QVBoxLayout(ClientArea());
-    layout->setContentsMargins(0, 0, 0, 0);
-    m_pages->setObjectName(QStringLiteral("pcTipologia"));
-    m_singlePage->setObjectName(QStringLiteral("tsSingleDoc"));
-    m_classPage->setObjectName(QStringLiteral("tsClasse"));
-    m_single->setObjectName(QStringLiteral("frqelDocReceiveSingle_fm"));
-    m_classes->setObjectName(QStringLiteral("frqelDocReceiveClasse_fm"));
-    pageLayout(m_singlePage)->addWidget(m_single);
-    pageLayout(m_classPage)->addWidget(m_classes);
-    m_pages->addTab(m_singlePage, QStringLiteral("Singolo"));
-    m_pages->addTab(m_classPage, QStringLiteral("Classe"));
+    auto *layout = AddTeacherCollectionPages(ClientArea(), m_pages, m_singlePage, m_single,
+                                             m_classPage, m_classes);
     m_pages->setCurrentWidget(m_classPage);
-    layout->addWidget(m_pages, 1);
     m_forced->setObjectName(QStringLiteral("ckForzata"));
     layout->addWidget(m_forced);
     resize(640, 560);

@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QStringList>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 TfrqelDocReceiveCls::TfrqelDocReceiveCls(QWidget *parent)
@@ -55,4 +56,27 @@ QString TfrqelDocReceiveCls::BuildClsFilter() const
         for (int row : SelectedSourceRows())
             terms << QStringLiteral("(iClsId = %1)").arg(m_data.Value(row, id->Index()).toInt());
     return terms.isEmpty() ? QStringLiteral("1 = 0") : terms.join(QLatin1String(" OR "));
+}
+
+QVBoxLayout *AddTeacherCollectionPages(QWidget *clientArea, QTabWidget *pages,
+                                       QWidget *singlePage, QWidget *single, QWidget *classPage,
+                                       TfrqelDocReceiveCls *classes)
+{
+    const auto pageLayout = [](QWidget *page) {
+        auto *layout = new QVBoxLayout(page);
+        layout->setContentsMargins(0, 0, 0, 0);
+        return layout;
+    };
+    auto *layout = pageLayout(clientArea);
+    pages->setObjectName(QStringLiteral("pcTipologia"));
+    singlePage->setObjectName(QStringLiteral("tsSingleDoc"));
+    classPage->setObjectName(QStringLiteral("tsClasse"));
+    single->setObjectName(QStringLiteral("frqelDocReceiveSingle_fm"));
+    classes->setObjectName(QStringLiteral("frqelDocReceiveClasse_fm"));
+    pageLayout(singlePage)->addWidget(single);
+    pageLayout(classPage)->addWidget(classes);
+    pages->addTab(singlePage, QStringLiteral("Singolo"));
+    pages->addTab(classPage, QStringLiteral("Classe"));
+    layout->addWidget(pages, 1);
+    return layout;
 }

@@ -14,6 +14,8 @@
 #include "platform/sqlclientdataset.h"
 
 class QPlainTextEdit;
+class QTabWidget;
+class QVBoxLayout;
 
 class TfrqelDocReceiveCls : public TfrVxDBROGrid
 {
@@ -36,3 +38,10 @@ private:
     TVxClientDataSetModel m_model;
     QPlainTextEdit *m_log;
 };
+
+// The pages "Singolo" and "Classe" of a teacher collection window, the teacher frame on the
+// first and this class frame on the second, filling the window's client area, whose layout it
+// gives back for what goes below them.
+QVBoxLayout *AddTeacherCollectionPages(QWidget *clientArea, QTabWidget *pages,
+                                       QWidget *singlePage, QWidget *single, QWidget *classPage,
+                                       TfrqelDocReceiveCls *classes);
