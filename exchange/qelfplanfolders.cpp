@@ -70,12 +70,7 @@ TfmqelRiceCPst::~TfmqelRiceCPst() = default;
 
 void TfmqelRiceCPst::Collect()
 {
-    const int current = frSelect()->CurrentSourceRow();
-    if (current < 0)
-        throw EVxException(QStringLiteral("Nessuna classe selezionata."), EVxException::Warning);
-    const TqelClassRow row = ClassRowAt(m_list, current);
-    if (const QString base = ParentFolder(m_dir->Text()); !base.isEmpty())
-        m_xml->xpsPathScrutinio.SetValore(base);
+    const TqelClassRow row = TakeCurrentClass();
     const QString classFolder = ChosenFolder(m_dir->Text());
     TdmqelExportPst &importer = *m_importer;
     importer.iMode = 1;

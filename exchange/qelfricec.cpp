@@ -39,7 +39,7 @@ void TfmqelRiceC::OkClick()
     RunShowingErrors([this] { Collect(); });
 }
 
-void TfmqelRiceC::Collect()
+TqelClassRow TfmqelRiceC::TakeCurrentClass()
 {
     const int current = frSelect()->CurrentSourceRow();
     if (current < 0)
@@ -47,6 +47,12 @@ void TfmqelRiceC::Collect()
     const TqelClassRow row = ClassRowAt(m_list, current);
     if (const QString base = ParentFolder(m_dir->Text()); !base.isEmpty())
         m_xml->xpsPathScrutinio.SetValore(base);
+    return row;
+}
+
+void TfmqelRiceC::Collect()
+{
+    const TqelClassRow row = TakeCurrentClass();
     m_xml->iMode = 1;
     m_xml->LoadClassFlags(row.iClsId);
     m_xml->sFolder = ChosenFolder(m_dir->Text());

@@ -7,6 +7,7 @@
 #include <memory>
 
 class TdmqelXML;
+struct TqelClassRow;
 class TVxDirectoryEdit;
 
 // "Raccolta" of the scrutiny page: the class folder a coordinator returned, collected into the
@@ -29,6 +30,9 @@ public:
 protected:
     void OkClick() override;
     virtual void Collect();
+    // The class on the current row, refused when there is none; the folder's parent becomes the
+    // base folder the class windows propose.
+    TqelClassRow TakeCurrentClass();
 
     std::unique_ptr<TdmqelXML> m_xml;
     TSQLClientDataSet m_list;
