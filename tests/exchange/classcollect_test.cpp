@@ -54,9 +54,13 @@ protected:
     void TearDown() override { setLockWaitTimeout(10000); }
 
     static QStringList snapshot() { return classTablesSnapshot(); }
-    static std::pair<QStringList, QStringList> changes(const QStringList &before)
+    static auto changes(const QStringList &before) { return classTablesChanges(before); }
+    void exportTeacher()
     {
-        return classTablesChanges(before);
+        TdmqelXML xml;
+        xml.iAnaId = 1000001;
+        xml.sFolder = folder;
+        xml.ExportTeacherData();
     }
     void exportClass(int plan = -1)
     {
@@ -100,6 +104,16 @@ protected:
         xml.LoadClassFlags(39005);
         return xml.CollectData();
     }
+    // The collection fails with a message holding the text.
+    void expectFailure(const QString &text, int teacher = 0)
+    {
+        try {
+            collect(teacher);
+            ADD_FAILURE();
+        } catch (const EVxException &e) {
+            EXPECT_TRUE(e.message().contains(text)) << e.message().toStdString();
+        }
+    }
     // Whether the sorted rows are the expected ones, where "*" matches any text but a line break.
     static bool matches(const QStringList &rows, const QStringList &expected)
     {
@@ -117,7 +131,8 @@ protected:
         TClientDataSet packet;
         packet.LoadFromFile(folder + file);
         packet.First();
-        change(packet);
+        if (change)
+            change(packet);
         packet.SaveToFile(folder + file, format);
     }
     static void set(TClientDataSet &p, const char *field, const QVariant &value)
@@ -144,8 +159,7 @@ TEST_F(ClassCollect, UnchangedFoldersChangeNothingInEitherFormNorOutsideThePlanS
     EXPECT_EQ(collect(), QStringList());
     EXPECT_EQ(snapshot(), before);
     for (const QString &file : QDir(folder).entryList({"*.xml"}))
-        edit(
-            file, [](TClientDataSet &) {}, dfBinary);
+        edit(file, {}, dfBinary);
     EXPECT_EQ(collect(), QStringList());
     EXPECT_EQ(snapshot(), before);
     // One plan's folder carries only its pupils' debts, competences and outcomes.
@@ -221,10 +235,7 @@ TEST_F(ClassCollect, ATeacherFolderReplacesOnlyTheTeachersSubjectsOnce)
     exportClass();
     const QByteArray competences = readFileBytes(folder + "Competenze.xml");
     TdmqelXML::ClearFolder(folder);
-    TdmqelXML xml;
-    xml.iAnaId = 1000001;
-    xml.sFolder = folder;
-    xml.ExportTeacherData();
+    exportTeacher();
     writeFileBytes(folder + "Competenze.xml", competences);
     const QStringList before = snapshot();
     edit("ClsVot.xml", [](TClientDataSet &p) {
@@ -269,12 +280,7 @@ TEST_F(ClassCollect, AFailureBeforeOrDuringAKindLeavesItAsItWas)
         edit("ClsVot.xml", raiseVote);
         const QStringList before = snapshot();
         c.damage();
-        try {
-            collect();
-            ADD_FAILURE();
-        } catch (const EVxException &e) {
-            EXPECT_TRUE(e.message().contains(c.message)) << e.message().toStdString();
-        }
+        expectFailure(c.message);
         EXPECT_EQ(changes(before).second.size(), c.changed);
     }
 }
@@ -361,8 +367,7 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
          {},
          {},
          [&] {
-             edit(
-                 "Rec.xml", [](TClientDataSet &) {}, dfXML);
+             edit("Rec.xml", {});
              QByteArray xml = readFileBytes(folder + "Rec.xml");
              xml.replace("</FIELDS>", "</FIELDS><PARAMS CHANGE_LOG=\"1 0 2\"/>");
              xml.insert(xml.indexOf("<ROW ") + 5, "RowState=\"2\" ");
@@ -430,10 +435,7 @@ TEST_F(ClassCollect, ATeacherFolderUpdatesTheDebtsHeVerifiesAndLastYearsIsRefuse
     const QString stranger =
         scalar("SELECT iSitId FROM TDeb_Debiti WHERE iDebId = 9300002").toString();
     writeFileBytes(db.mainDir.path() + "ETC/ParGen.ini", "[ExpDoc]\r\nDeb=1\r\n");
-    TdmqelXML xml;
-    xml.iAnaId = 1000001;
-    xml.sFolder = folder;
-    xml.ExportTeacherData();
+    exportTeacher();
     edit("ClsDeb.xml", [&](TClientDataSet &p) {
         ASSERT_TRUE(p.Locate("iSitId", 957));
         p.Delete(); // debts are only updated
@@ -451,18 +453,14 @@ TEST_F(ClassCollect, ATeacherFolderUpdatesTheDebtsHeVerifiesAndLastYearsIsRefuse
 
     // A folder of the year before (its final session), a teacher's or a class's, is refused
     // with its edits.
-    const struct
-    {
-        int teacher;
-        const char *file;
-        std::function<void(TClientDataSet &)> change;
-    } lastYear[] = {{1000001, "ClsDeb.xml",
-                     [&](TClientDataSet &p) {
-                         ASSERT_TRUE(p.Locate("iSitId", stranger.toInt()));
-                         set(p, "dDebVer", QDate(2009, 7, 2));
-                     }},
-                    {0, "ClsVot.xml", raiseVote}};
-    for (const auto &[teacher, file, change] : lastYear) {
+    using Change = std::function<void(TClientDataSet &)>;
+    const Change verifiedLater = [&](TClientDataSet &p) {
+        ASSERT_TRUE(p.Locate("iSitId", stranger.toInt()));
+        set(p, "dDebVer", QDate(2009, 7, 2));
+    };
+    for (const auto &[teacher, file, change] :
+         {std::tuple<int, const char *, Change>{1000001, "ClsDeb.xml", verifiedLater},
+          {0, "ClsVot.xml", raiseVote}}) {
         SCOPED_TRACE(teacher);
         if (teacher == 0) {
             TdmqelXML::ClearFolder(folder);
@@ -471,13 +469,7 @@ TEST_F(ClassCollect, ATeacherFolderUpdatesTheDebtsHeVerifiesAndLastYearsIsRefuse
         edit(file, change);
         edit("ClsSes.xml", [](TClientDataSet &p) { set(p, "iAnsSesDwgId", 382); });
         const QStringList stored = snapshot();
-        try {
-            collect(teacher);
-            ADD_FAILURE();
-        } catch (const EVxException &e) {
-            EXPECT_TRUE(e.message().contains("non è dell'anno e della sessione di lavoro"))
-                << e.message().toStdString();
-        }
+        expectFailure("non è dell'anno e della sessione di lavoro", teacher);
         EXPECT_EQ(snapshot(), stored);
     }
 }
@@ -497,17 +489,13 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
     const auto planFolder = [&](const TqelClassPlan &plan) {
         return classFolder + PlanFolderName(plan.description) + '/';
     };
-    const auto classRow = [](TfmVxMultiSelect &form) {
-        for (int row = 0; row < form.DataSet()->rowCount(); ++row)
-            if (form.DataSet()->index(row, 0).data(Qt::EditRole).toInt() == 39005)
-                return form.DataSet()->index(row, 0);
-        return QModelIndex();
-    };
     const auto send = [&] {
         QDir(base).removeRecursively();
         TfmqelSendCPst form;
         form.eDir()->SetText(base);
-        form.SetSelectedRows({classRow(form).row()});
+        for (int row = 0; row < form.DataSet()->rowCount(); ++row)
+            if (form.DataSet()->index(row, 0).data(Qt::EditRole).toInt() == 39005)
+                form.SetSelectedRows({row});
         bool okWhileSending = false;
         saveScreenshot(&form, "sendcpst.png");
         form.engine().onPacketWritten = [&](const QString &) {

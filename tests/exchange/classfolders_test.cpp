@@ -87,21 +87,16 @@ TEST_F(ClassFolders, SendScrutinioWritesFromTheLastTickedClassAndSkipsOneWithout
     ASSERT_EQ(window->clClsSes()->count(), 15);
     EXPECT_EQ(window->clClsSes()->item(0)->text(), scalar("SELECT sClsSDesc || ' - ' || sClsDesc "
                                                           "FROM VCls_Classi WHERE iClsId = 39001"));
-    const struct
-    {
-        const char *action;
-        const char *hint;
-        bool ok;
-    } tools[] = {{"tbSelectAllMatCls", "Seleziona tutte le classi", true},
-                 {"tbSelectInvMatCls", "Inverte la selezione delle classi", false},
-                 {"tbSelectDelMatCls", "Annulla la selezione delle classi", false}};
     EXPECT_FALSE(window->buOk()->isEnabled());
-    for (const auto &tool : tools) {
-        QAction *action = window->tbClassi()->findChild<QAction *>(tool.action);
-        ASSERT_NE(action, nullptr) << tool.action;
-        EXPECT_EQ(action->toolTip(), tool.hint);
+    for (const auto &[name, hint, ok] :
+         {std::tuple{"tbSelectAllMatCls", "Seleziona tutte le classi", true},
+          {"tbSelectInvMatCls", "Inverte la selezione delle classi", false},
+          {"tbSelectDelMatCls", "Annulla la selezione delle classi", false}}) {
+        QAction *action = window->tbClassi()->findChild<QAction *>(name);
+        ASSERT_NE(action, nullptr) << name;
+        EXPECT_EQ(action->toolTip(), hint);
         action->trigger();
-        EXPECT_EQ(window->buOk()->isEnabled(), tool.ok) << tool.action;
+        EXPECT_EQ(window->buOk()->isEnabled(), ok) << name;
     }
     for (int cls : {39001, 39012, 39005})
         window->SetClassTicked(cls, true);
@@ -191,17 +186,12 @@ TEST_F(ClassFolders, AnnullaStopsBeforeTheNextClassAndSendCKeepsTheWorkFolders)
 TEST_F(ClassFolders, RiceCCollectsOnlyTheFolderOfItsClassAndStoresItsParent)
 {
     const QString shortBase = ShortDir(base);
-    const struct
-    {
-        QString text;
-        QString parent;
-    } parents[] = {{base + "5A", shortBase},
-                   {" " + base + "5A/ ", shortBase},
-                   {shortBase + "\\5A\\", shortBase},
-                   {base + "9Z/", ""},
-                   {"", ""}};
     QDir().mkpath(base + "5A");
-    for (const auto &[text, parent] : parents)
+    for (const auto &[text, parent] : {std::pair{base + "5A", shortBase},
+                                       {" " + base + "5A/ ", shortBase},
+                                       {shortBase + "\\5A\\", shortBase},
+                                       {base + "9Z/", QString()},
+                                       {QString(), QString()}})
         EXPECT_EQ(ParentFolder(text), parent) << text.toStdString();
 
     runSql("UPDATE TClsSes SET iClsSesCre = 0 WHERE iClsSesId = 390052");
@@ -228,13 +218,9 @@ TEST_F(ClassFolders, RiceCCollectsOnlyTheFolderOfItsClassAndStoresItsParent)
 
     auto window = open<TfmqelRiceC>("TfmqelRiceC");
     const QString refused = "La classe selezionata non è la stessa del percorso specificato.";
-    const struct
-    {
-        QString folder;
-        int cls;
-        QString stored;
-    } refusals[] = {{base + "9Z/", 39005, "/elsewhere"}, {base + "5A/", 39012, shortBase}};
-    for (const auto &[folder, cls, stored] : refusals) {
+    for (const auto &[folder, cls, stored] :
+         {std::tuple{base + "9Z/", 39005, QString("/elsewhere")},
+          {base + "5A/", 39012, shortBase}}) {
         TdmqelXML().xpsPathScrutinio.SetValore("/elsewhere");
         window->eDir()->SetText(folder);
         window->SetCurrentClass(cls);

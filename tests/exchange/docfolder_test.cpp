@@ -122,6 +122,13 @@ protected:
         return names;
     }
 
+    static int recordsOf(const QString &path)
+    {
+        TClientDataSet ds;
+        ds.LoadFromFile(path);
+        return ds.RecordCount();
+    }
+
     QVariant mark(const char *column, const Teacher &t)
     {
         return scalar(QStringLiteral("SELECT %1 FROM TAai_AnaAppInvio WHERE iAaiId = ?")
@@ -184,9 +191,8 @@ TEST_F(DocFolder, WritesTheSevenPacketsAndTheInfoFileLast)
     for (const QString &file : QelTeacherFolderWriter::PacketNames())
         EXPECT_FALSE(readFileBytes(folder + file).trimmed().startsWith('<')) << file.toStdString();
 
-    TClientDataSet seat, voti;
-    seat.LoadFromFile(folder + "istituto.cds");
-    EXPECT_EQ(seat.RecordCount(), 1);
+    EXPECT_EQ(recordsOf(folder + "istituto.cds"), 1);
+    TClientDataSet voti;
     voti.LoadFromFile(folder + "voti.cds");
     const QStringList names = columnsOf(folder + "voti.cds");
     EXPECT_EQ(names.mid(0, 9).join(','), "iclsid,imatid,iclssesmatid,ipstid,isitid,ianaid,"
@@ -196,7 +202,6 @@ TEST_F(DocFolder, WritesTheSevenPacketsAndTheInfoFileLast)
     EXPECT_EQ(names.mid(names.size() - 4).join(','), "iassore,saiuval,dnotdata,bnotnota");
     EXPECT_EQ(voti.FieldByName("sAiuVal")->Size(), 4);
     EXPECT_EQ(voti.FieldByName("sCmpLDesc_vot1")->Size(), 100);
-    EXPECT_GT(voti.RecordCount(), 0);
     // Religion reaches only the pupils who take it.
     const QString religion = QStringLiteral(
         "SELECT COUNT(*) FROM TSit_Situazioni S JOIN TClsPst P ON P.iClsPstId = S.iClsPstId "
@@ -235,14 +240,9 @@ TEST_F(DocFolder, SendCasesStopWhereTheyShould)
     EXPECT_TRUE(second.startsWith(base) && QDir(second).exists()) << second.toStdString();
     EXPECT_EQ(QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 2);
     EXPECT_EQ(columnsOf(folderOf(teachers[0]) + "voti.cds").filter("_tas").size(), 0);
-    for (const char *file : {"clsmat.cds", "voti.cds"}) {
-        TClientDataSet ds;
-        ds.LoadFromFile(second + file);
-        EXPECT_EQ(ds.RecordCount(), 0) << file;
-    }
-    TClientDataSet levels;
-    levels.LoadFromFile(second + "livelli.cds");
-    EXPECT_GT(levels.RecordCount(), 0);
+    for (const char *file : {"clsmat.cds", "voti.cds"})
+        EXPECT_EQ(recordsOf(second + file), 0) << file;
+    EXPECT_GT(recordsOf(second + "livelli.cds"), 0);
 
     // Both folders exist now: Yes to All asks once; Abort stops before anything is written.
     const QString exists = QStringLiteral("Cartella %1 già esistente. Sovrascrivere ?");
@@ -374,6 +374,10 @@ protected:
     }
 
     void save() { voti.SaveToFile(folder + "voti.cds", dfBinary); }
+    int hours(int row) { return stored(kHours, row, "iClsSesMatId").toInt(); }
+
+    static constexpr const char *kHours =
+        "SELECT iAssOre FROM TAss_Assenze WHERE iSitId = ? AND iClsSesMatId = ?";
 
     QString folder;
     TClientDataSet voti;
@@ -408,9 +412,7 @@ TEST_F(DocFolderRoundTrip, TheDatabaseHoldsExactlyTheEdits)
     EXPECT_FALSE(stored("SELECT 1 FROM TVtp_Proposti WHERE iSitId = ? AND iClsMatCmpId = ?",
                         cleared, "iClsMatCmpId_vtp1")
                      .isValid());
-    EXPECT_FALSE(stored("SELECT 1 FROM TAss_Assenze WHERE iSitId = ? AND iClsSesMatId = ?", 0,
-                        "iClsSesMatId")
-                     .isValid());
+    EXPECT_FALSE(stored(kHours, 0, "iClsSesMatId").isValid());
     EXPECT_EQ(stored("SELECT bNotNota FROM TNot_Note WHERE iSitId = ? AND iClsSesMatId = ?", 1,
                      "iClsSesMatId")
                   .toString(),
@@ -449,9 +451,7 @@ TEST_F(DocFolderRoundTrip, RefusalsEndTheCollectionWithTheirMessage)
     save();
     QStringList shown = collectSingle(teachers[0], folder);
     EXPECT_TRUE(shown.last().contains("assenza rifiutata")) << shown.last().toStdString();
-    EXPECT_EQ(stored("SELECT iAssOre FROM TAss_Assenze WHERE iSitId = ? AND iClsSesMatId = ?", row,
-                     "iClsSesMatId"),
-              33);
+    EXPECT_EQ(hours(row), 33);
     EXPECT_TRUE(mark("iAaiRicevuto", teachers[0]).isNull());
 
     // A transaction that cannot start is an error, never a value skipped.
@@ -508,9 +508,7 @@ TEST_F(DocFolderRoundTrip, ClassCollectionTakesEveryNetworkTeacherOfTheClasses)
         log.startsWith(teachers[0].code + " " + teachers[0].name + " dalla directory " + folder))
         << log.toStdString();
     EXPECT_TRUE(log.contains("\n  classe: ")) << log.toStdString();
-    EXPECT_EQ(stored("SELECT iAssOre FROM TAss_Assenze WHERE iSitId = ? AND iClsSesMatId = ?", 0,
-                     "iClsSesMatId"),
-              41);
+    EXPECT_EQ(hours(0), 41);
     EXPECT_EQ(mark("dAaiRicevuto", teachers[0]), received);
     EXPECT_EQ(log.count(" dalla directory "), 1) << log.toStdString();
 
@@ -531,9 +529,8 @@ TEST_F(DocFolderRoundTrip, ClassCollectionTakesEveryNetworkTeacherOfTheClasses)
         log.contains(teachers[1].code + " " + teachers[1].name + " dalla directory " + second))
         << log.toStdString();
     EXPECT_EQ(log.count(" dalla directory "), 2) << log.toStdString();
-    EXPECT_EQ(scalar("SELECT iAssOre FROM TAss_Assenze WHERE iSitId = ? AND iClsSesMatId = ?",
-                     {theirs.FieldByName("iSitId")->Value(),
-                      theirs.FieldByName("iClsSesMatId")->Value()}),
+    EXPECT_EQ(scalar(kHours, {theirs.FieldByName("iSitId")->Value(),
+                              theirs.FieldByName("iClsSesMatId")->Value()}),
               42);
     EXPECT_EQ(mark("dAaiRicevuto", teachers[0]), received);
     EXPECT_EQ(mark("dAaiRicevuto", teachers[1]), theirsReceived);

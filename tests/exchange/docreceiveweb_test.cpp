@@ -179,7 +179,26 @@ protected:
                     full);
     }
 
-    QVariant at(const char *sql, const QVariantList &values)
+    // voti.xml with absence hours only, of the first subject unless told: {pupil, hours} rows.
+    void writeHours(const QList<std::pair<int, int>> &rows, int subject = 0)
+    {
+        const QVariant n;
+        QList<QVariantList> full;
+        for (const auto &[pupil, hours] : rows)
+            full << QVariantList{pupil, subject ? subject : csm[0], n, n, n, n, hours, n, n, n};
+        writeVotes(full, folder);
+    }
+
+    // The database refuses 13 hours of absence, and the archive holds voti.xml.
+    void refuseThirteenHours()
+    {
+        server.setDownload(zipOf({"voti.xml"}));
+        runSql("CREATE EXCEPTION E_ORE13 'tredici ore rifiutate'");
+        runSql("CREATE TRIGGER T_ORE13 FOR TAss_Assenze BEFORE INSERT AS BEGIN IF (NEW.iAssOre = "
+               "13) THEN EXCEPTION E_ORE13; END");
+    }
+
+    QVariant at(const char *sql, const QVariantList &values = {})
     {
         return scalar(QString::fromLatin1(sql), values);
     }
@@ -284,48 +303,39 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
         QVariant expected;
     };
     const QList<Case> cases = {
-        {"slot 1 null: component 1 untouched", "SELECT COUNT(*) FROM TVtp_Proposti WHERE iSitId = ? "
-                                               "AND iClsMatCmpId = ?", {sit[0], cmp1}, 0},
+        {"slot 1 null: component 1 untouched",
+         "SELECT COUNT(*) FROM TVtp_Proposti WHERE iSitId = ? AND iClsMatCmpId = ?", {sit[0], cmp1}, 0},
         {"slot 2 written", "SELECT iPrpScaLivId FROM TVtp_Proposti WHERE iSitId = ? AND "
-                           "iClsMatCmpId = ?", {sit[0], cmp2}, level},
+         "iClsMatCmpId = ?", {sit[0], cmp2}, level},
         {"null level keeps the stored one", "SELECT iVtpId FROM TVtp_Proposti WHERE iSitId = ? AND "
-                                            "iClsMatCmpId = ?", {sit[1], cmp1}, 900001},
-        {"0 hours and an empty aid write nothing", "SELECT (SELECT COUNT(*) FROM TAss_Assenze "
-                                                   "WHERE iSitId = ?) + (SELECT COUNT(*) FROM "
-                                                   "TAiu_Aiuti WHERE iSitId = ?) FROM RDB$DATABASE",
+         "iClsMatCmpId = ?", {sit[1], cmp1}, 900001},
+        {"0 hours and an empty aid write nothing", "SELECT (SELECT COUNT(*) FROM TAss_Assenze WHERE "
+         "iSitId = ?) + (SELECT COUNT(*) FROM TAiu_Aiuti WHERE iSitId = ?) FROM RDB$DATABASE",
          {sit[0], sit[0]}, 0},
         {"hours written", "SELECT iAssOre FROM TAss_Assenze WHERE iSitId = ? AND iClsSesMatId = ?",
          {sit[1], csm[0]}, 5},
         {"empty date with a text", "SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ? AND dNotData "
-                                   "IS NULL AND bNotNota = 'con data vuota'", {sit[0]}, 1},
+         "IS NULL AND bNotNota = 'con data vuota'", {sit[0]}, 1},
         {"both empty write nothing", "SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ?", {sit[1]}, 0},
-        {"1/2/2009 gives a NULL date", "SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ? AND "
-                                       "dNotData IS NULL", {sit[2]}, 1},
+        {"1/2/2009 gives a NULL date",
+         "SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ? AND dNotData IS NULL", {sit[2]}, 1},
         {"another class's or year's subject changes nothing", "SELECT COUNT(*) FROM TAss_Assenze "
-                                                              "WHERE iClsSesMatId IN (?, ?) AND "
-                                                              "iSitId IN (?, ?)",
-         {otherCsm, otherYearCsm, sit[0], sit[1]}, 0},
+         "WHERE iClsSesMatId IN (?, ?) AND iSitId IN (?, ?)", {otherCsm, otherYearCsm, sit[0], sit[1]}, 0},
         {"another class's pupil changes nothing", "SELECT (SELECT COUNT(*) FROM TVtp_Proposti WHERE "
-                                                  "iSitId = ? AND iClsMatCmpId = ?) + (SELECT "
-                                                  "COUNT(*) FROM TAss_Assenze WHERE iSitId = ? AND "
-                                                  "iClsSesMatId = ?) FROM RDB$DATABASE",
-         {otherSit, cmp1, otherSit, csm[0]}, 0},
-        {"another class's component changes nothing", "SELECT COUNT(*) FROM TVtp_Proposti WHERE "
-                                                      "iClsMatCmpId = ? AND iSitId = ?",
-         {otherCmp, sit[2]}, 0},
+         "iSitId = ? AND iClsMatCmpId = ?) + (SELECT COUNT(*) FROM TAss_Assenze WHERE iSitId = ? "
+         "AND iClsSesMatId = ?) FROM RDB$DATABASE", {otherSit, cmp1, otherSit, csm[0]}, 0},
+        {"another class's component changes nothing",
+         "SELECT COUNT(*) FROM TVtp_Proposti WHERE iClsMatCmpId = ? AND iSitId = ?", {otherCmp, sit[2]}, 0},
         {"a null outcome clears the stored one", "SELECT COUNT(*) FROM TDeb_Debiti WHERE iDebId = "
-                                                 "900001 AND iDesDedId IS NULL AND bDebNota IS NULL",
-         {}, 1},
-        {"a debt not in the database is not created", "SELECT COUNT(*) FROM TDeb_Debiti WHERE "
-                                                      "iSitId = ?", {sit[1]}, 0},
+         "900001 AND iDesDedId IS NULL AND bDebNota IS NULL", {}, 1},
+        {"a debt not in the database is not created",
+         "SELECT COUNT(*) FROM TDeb_Debiti WHERE iSitId = ?", {sit[1]}, 0},
         {"class notes deleted, the other session's ignored", "SELECT COUNT(*) FROM "
-                                                             "TCno_ClassiNoteOre WHERE iAnaId = ? "
-                                                             "AND iClsSesMatId = ?",
-         {teacher, csm[0]}, 0},
+         "TCno_ClassiNoteOre WHERE iAnaId = ? AND iClsSesMatId = ?", {teacher, csm[0]}, 0},
         {"class notes updated", "SELECT COUNT(*) FROM TCno_ClassiNoteOre WHERE iCnoId = 900002 AND "
-                                "iCnoOre = 0 AND bCnoNota = 'solo testo'", {}, 1},
+         "iCnoOre = 0 AND bCnoNota = 'solo testo'", {}, 1},
         {"class notes inserted", "SELECT SUM(iCnoOre) FROM TCno_ClassiNoteOre WHERE iAnaId = ? AND "
-                                 "iClsSesMatId = ?", {teacher, csm[2]}, 2},
+         "iClsSesMatId = ?", {teacher, csm[2]}, 2},
     };
     for (const Case &c : cases)
         EXPECT_EQ(at(c.sql, c.values).toString(), c.expected.toString()) << c.what;
@@ -353,8 +363,7 @@ TEST_F(DocReceiveWeb, ForcedCollectionMapsOnlyOneCandidate)
             runSql("INSERT INTO TMatRma (iMatRmaId, iMatId) VALUES (901, ?)", {mat[0]});
             runSql("INSERT INTO TClsSesMat VALUES (900001, ?, 901)", {cs});
         }
-        const QVariant n;
-        writeVotes({{sit[0], kMissing, n, n, n, n, 4, n, n, n}}, folder);
+        writeHours({{sit[0], 4}}, kMissing);
         const QStringList log = collect(c.forced);
         EXPECT_EQ(log.filter("***ATTENZIONE*** Configurazione sessione modificata dopo l'invio.")
                       .size(),
@@ -370,9 +379,7 @@ TEST_F(DocReceiveWeb, ForcedCollectionMapsOnlyOneCandidate)
 
 TEST_F(DocReceiveWeb, WindowDownloadsAndCollects)
 {
-    const QVariant n;
-    writeVotes({{sit[0], csm[0], n, n, n, n, 6, "A", n, n}, {sit[1], csm[0], n, n, n, n, 2, n, n, n}},
-               folder);
+    writeHours({{sit[0], 6}, {sit[1], 2}});
     const QByteArray good = zipOf({"VOTI.XML"});
     QFile::remove(folder + "voti.xml");
     const QString comm = QString::fromUtf8(TTavrinWebConnection::kCommError);
@@ -420,9 +427,8 @@ TEST_F(DocReceiveWeb, WindowDownloadsAndCollects)
         const bool opens = c.message.isEmpty();
         const QStringList shown = messages();
         EXPECT_EQ(shown.size(), opens ? 0 : 1);
-        if (!opens && !shown.isEmpty()) {
+        if (!opens && !shown.isEmpty())
             EXPECT_TRUE(shown.last().startsWith(c.message)) << shown.last().toStdString();
-        }
         EXPECT_EQ(window.frqelDocReceiveClasse_fm()->IsOpen(), opens);
         EXPECT_EQ(QFile::exists(folder + "voti.xml"), opens);
         EXPECT_FALSE(QFile::exists(db.mainDir.path() + "voti.xml"));
@@ -459,34 +465,24 @@ TEST_F(DocReceiveWeb, NoWorkingSessionAsksNothing)
 
 TEST_F(DocReceiveWeb, SingleTeacherWithARejectedValueIsNotMarkedReceived)
 {
-    const QVariant n;
-    writeVotes({{sit[0], csm[0], n, n, n, n, 6, n, n, n}, {sit[1], csm[0], n, n, n, n, 13, n, n, n}},
-               folder);
-    server.setDownload(zipOf({"voti.xml"}));
-    runSql("CREATE EXCEPTION E_ORE13 'tredici ore rifiutate'");
-    runSql("CREATE TRIGGER T_ORE13 FOR TAss_Assenze BEFORE INSERT AS BEGIN IF (NEW.iAssOre = 13) "
-           "THEN EXCEPTION E_ORE13; END");
-    const int before = at("SELECT COUNT(*) FROM TAai_AnaAppInvio WHERE iAaiRicevuto = 1", {}).toInt();
+    writeHours({{sit[0], 6}, {sit[1], 13}});
+    refuseThirteenHours();
+    const char *marks = "SELECT COUNT(*) FROM TAai_AnaAppInvio WHERE iAaiRicevuto = 1";
+    const int before = at(marks).toInt();
     const QStringList shown = collectInWindow(true);
     ASSERT_EQ(shown.size(), 3) << shown.join('\n').toStdString();
     EXPECT_EQ(shown[1].count("***ERRORE***"), 1);
     EXPECT_TRUE(shown[1].contains("tredici ore rifiutate"));
     EXPECT_EQ(at("SELECT iAssOre FROM TAss_Assenze WHERE iSitId = ?", {sit[0]}).toInt(), 6);
-    EXPECT_EQ(at("SELECT COUNT(*) FROM TAai_AnaAppInvio WHERE iAaiRicevuto = 1", {}).toInt(), before);
+    EXPECT_EQ(at(marks).toInt(), before);
 }
 
 // By class, one class selected, one value refused: its line comes before its teacher's lines;
 // the web teachers who teach none of the selected classes leave no line.
 TEST_F(DocReceiveWeb, ByClassEachTeacherAfterHisOwnLines)
 {
-    const QVariant n;
-    writeVotes({{sit[0], csm[0], n, n, n, n, 6, n, n, n}, {sit[1], csm[0], n, n, n, n, 13, n, n, n},
-                {sit[2], csm[0], n, n, n, n, 8, n, n, n}},
-               folder);
-    server.setDownload(zipOf({"voti.xml"}));
-    runSql("CREATE EXCEPTION E_ORE13 'tredici ore rifiutate'");
-    runSql("CREATE TRIGGER T_ORE13 FOR TAss_Assenze BEFORE INSERT AS BEGIN IF (NEW.iAssOre = 13) "
-           "THEN EXCEPTION E_ORE13; END");
+    writeHours({{sit[0], 6}, {sit[1], 13}, {sit[2], 8}});
+    refuseThirteenHours();
     const QStringList shown = collectInWindow(false, {cls});
     ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
     EXPECT_EQ(shown[0], "Selezionate 1 classi. Confermi la raccola dati?");
@@ -539,11 +535,7 @@ TEST_F(DocReceiveWeb, RowsHeldByAnotherOffice)
         {"the other office gives up", mrYes, -450, {}, 0, {"6", "7", "8"}},
         {"the other office saves first", mrYes, 450, {}, 1, {"6", "20", "8"}},
     };
-    const QVariant n;
-    writeVotes({{sit[0], csm[0], n, n, n, n, 6, n, n, n},
-                {sit[1], csm[0], n, n, n, n, 7, n, n, n},
-                {sit[2], csm[0], n, n, n, n, 8, n, n, n}},
-               folder);
+    writeHours({{sit[0], 6}, {sit[1], 7}, {sit[2], 8}});
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         runSql("DELETE FROM TAss_Assenze WHERE iSitId IN (?, ?, ?)", {sit[0], sit[1], sit[2]});
@@ -676,8 +668,7 @@ TEST_F(DocReceiveWeb, SendEditOnTheServerCollect)
     EXPECT_EQ(alone.mid(1, 1), QStringList{"Procedura completata."});
     EXPECT_EQ(sorted(collectedTables() - after), QStringList{row({"ass", sit[1], csm[1], 8})});
     EXPECT_EQ(at("SELECT LIST(C.iAnaId) FROM TAai_AnaAppInvio A JOIN TAnaCag C ON C.iAnaCagId = "
-                 "A.iAnaCagId WHERE A.iAaiRicevuto = 1 AND A.iModId = 5",
-                 {})
+                 "A.iAnaCagId WHERE A.iAaiRicevuto = 1 AND A.iModId = 5")
                   .toString(),
               QString::number(teacher));
 }
@@ -735,18 +726,15 @@ TEST_F(DocReceiveWeb, ClassFilterOfTheSelectedRows)
     const int other = at("SELECT MIN(iClsId) FROM TClsSes WHERE iAnsSesDwgId = ? AND iClsId <> ?",
                          {w, cls})
                           .toInt();
-    struct Case
-    {
-        QList<int> classes;
-        QStringList expected; // the terms, in any order
-    };
+    // The classes selected, and the filter's terms in any order.
+    using Case = std::pair<QList<int>, QStringList>;
     const auto term = [](int id) { return QStringLiteral("(iClsId = %1)").arg(id); };
-    for (const Case &c : {Case{{}, {"1 = 0"}}, Case{{cls, other}, {term(cls), term(other)}},
-                          Case{{cls, 900001}, {term(cls), term(900001)}}}) {
-        selectClasses(&frame, c.classes);
+    for (const auto &[classes, want] : {Case{{}, {"1 = 0"}}, Case{{cls, other}, {term(cls), term(other)}},
+                                          Case{{cls, 900001}, {term(cls), term(900001)}}}) {
+        selectClasses(&frame, classes);
         QStringList terms = frame.BuildClsFilter().split(" OR ");
         terms.sort();
-        QStringList expected = c.expected;
+        QStringList expected = want;
         expected.sort();
         EXPECT_EQ(terms, expected) << frame.BuildClsFilter().toStdString();
     }
@@ -765,9 +753,7 @@ protected:
 TEST_F(DocReceiveWebServerGone, OneMessageEndsTheCollection)
 {
     ASSERT_TRUE(firebird->started());
-    const QVariant n;
-    writeVotes({{sit[0], csm[0], n, n, n, n, 6, n, n, n}, {sit[1], csm[0], n, n, n, n, 7, n, n, n}},
-               folder);
+    writeHours({{sit[0], 6}, {sit[1], 7}});
     QelWebCollection collection(folder, w);
     collection.SetFlags(QelWebCollection::ReadFlags());
     QStringList log;

@@ -182,20 +182,13 @@ TEST_F(DocSendRecuperiWeb, APhaseGoesToEveryTeacherOfItsRowsAndTheListIsMarkedAf
                                        "iAnsFreDwgId = 391 AND iPvrId = 1")));
     EXPECT_EQ(recuperi.FieldByName(QStringLiteral("iPrvId"))->AsInteger(), 1);
 
-    const struct
-    {
-        const char *packet;
-        const char *count;
-    } lookups[] = {
-        {"frerec.xml", "SELECT COUNT(*) FROM TAnsFreDwg WHERE iAnsId = 39 AND iDwgId IS NULL"},
-        {"tiprec.xml", "SELECT COUNT(*) FROM TTre_TipoRec"},
-        {"prvrec.xml", "SELECT COUNT(*) FROM TPvr_ProvaRecupero"},
-        {"esirec.xml", "SELECT COUNT(*) FROM TEre_EsitoRec"},
-        {"istituto.xml", "SELECT 1 FROM RDB$DATABASE"},
-    };
-    for (const auto &l : lookups)
-        EXPECT_EQ(stored(QLatin1String(l.packet)).RecordCount(), scalar(l.count).toInt())
-            << l.packet;
+    for (const auto &[packet, count] :
+         {std::pair{"frerec.xml", "SELECT COUNT(*) FROM TAnsFreDwg WHERE iAnsId = 39 AND iDwgId IS NULL"},
+          {"tiprec.xml", "SELECT COUNT(*) FROM TTre_TipoRec"},
+          {"prvrec.xml", "SELECT COUNT(*) FROM TPvr_ProvaRecupero"},
+          {"esirec.xml", "SELECT COUNT(*) FROM TEre_EsitoRec"},
+          {"istituto.xml", "SELECT 1 FROM RDB$DATABASE"}})
+        EXPECT_EQ(stored(QLatin1String(packet)).RecordCount(), scalar(count).toInt()) << packet;
 }
 
 // Whatever stops the upload, no teacher is marked and the archive stays.

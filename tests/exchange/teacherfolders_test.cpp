@@ -20,7 +20,6 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
-#include <QTableView>
 #include <QToolButton>
 
 namespace {

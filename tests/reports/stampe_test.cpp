@@ -24,11 +24,6 @@ namespace {
 
 const QString kData = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/data";
 
-bool isRegister(int id)
-{
-    return (id >= 16169 && id <= 16184) || id > 3000000;
-}
-
 // The two libraries of the program answering through instances of their own, each name the
 // reports evaluate counted on the way.
 class CountingLibrary : public TfrFunctionLibrary
@@ -99,7 +94,7 @@ protected:
     {
         TdmVxRptFR &rpt = qelReportTree(dmqelActivations)->RptFR();
         const QString pdf = db.mainDir.path() + "stampa.pdf";
-        if (isRegister(id)) {
+        if ((id >= 16169 && id <= 16184) || id > 3000000) { // a register
             const bool a4 = QList<int>{16169, 16171, 16182, 16183}.contains(id);
             const bool qualification = id >= 16179 && id <= 16183;
             QelVolumeRun volume{qualification  ? QList<int>{39023}
