@@ -47,10 +47,12 @@ QString TdmxComm::ReplyHeader(const QString &name) const
     return QString::fromLatin1(value);
 }
 
-void TdmxComm::http_get(const QString &url, const QString &fileName)
+void TdmxComm::http_get(const QString &url, const QString &fileName, TVxFileAccess access)
 {
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly) ||
+        (access == TVxFileAccess::OwnerOnly &&
+         !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)))
         throw EVxException(QStringLiteral("Impossibile scrivere il file %1: %2")
                                .arg(fileName, file.errorString()));
     run("GET", url, nullptr, QString(), file);
@@ -113,6 +115,9 @@ void TdmxComm::run(const QByteArray &method, const QString &url, const QByteArra
 
     QNetworkReply *networkReply = body ? m_manager.sendCustomRequest(request, method, *body)
                                        : m_manager.sendCustomRequest(request, method);
+    // The network thread reads no further ahead than this: a download goes to its file as it
+    // arrives, never piling up in memory while the file is written.
+    networkReply->setReadBufferSize(kReadAhead);
     QEventLoop loop;
     QTimer silence;
     silence.setSingleShot(true);
