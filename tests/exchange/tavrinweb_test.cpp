@@ -439,6 +439,9 @@ TEST_F(TavrinWeb, BrokenExchangesFailCleanlyAndKeepTheSecrets)
         {Fault::CloseBeforeReply, "scarica.php", true},
         {Fault::CloseMidBody, "scarica.php", true},
         {Fault::CloseMidBody, "scarica.php", false},
+        // A byte now and then: never silent for long, ended by the call's own limit.
+        {Fault::Trickle, "statorichiesta.php", true, "non ha finito di rispondere entro"},
+        {Fault::Trickle, "scarica.php", true, "non ha finito di rispondere entro"},
     };
     QStringList messages;
     QStringList secrets{kPassword};
@@ -446,7 +449,7 @@ TEST_F(TavrinWeb, BrokenExchangesFailCleanlyAndKeepTheSecrets)
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << int(c.fault) << " " << c.page.constData());
         fresh().setFault(c.fault, c.page);
-        server->setSlowMs(2000);
+        server->setSlowMs(c.fault == Fault::Trickle ? 100 : 2000);
         server->setDownload(big);
         const QString dest = dir.filePath(QStringLiteral("export.zip"));
         QFile::remove(dest);
@@ -454,7 +457,9 @@ TEST_F(TavrinWeb, BrokenExchangesFailCleanlyAndKeepTheSecrets)
             writeFileBytes(dest, "precedente");
         const QString error = failure([&] {
             TTavrinWebConnection web(server->address());
-            web.Comm().setTimeout(500);
+            // The trickle's head alone outlasts the silence of the other faults.
+            web.Comm().setTimeout(c.fault == Fault::Trickle ? 5000 : 500);
+            web.Comm().setTimeLimit(1500);
             queuePassword(kPassword);
             if (web.Autentica(kCode))
                 web.ExportSessione(dest, 2);
