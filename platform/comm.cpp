@@ -26,6 +26,44 @@ public:
     bool setCookiesFromUrl(const QList<QNetworkCookie> &, const QUrl &) override { return false; }
 };
 
+// What went wrong on the way to the server, in the office's words; the network library's own
+// text goes in the detail.
+QString networkFailure(QNetworkReply::NetworkError error)
+{
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError:
+        return QStringLiteral("il server ha rifiutato la connessione");
+    case QNetworkReply::RemoteHostClosedError:
+        return QStringLiteral("il server ha chiuso la connessione prima di rispondere");
+    case QNetworkReply::HostNotFoundError:
+        return QStringLiteral("il server non è stato trovato: controllare l'indirizzo e la rete");
+    case QNetworkReply::TimeoutError:
+        return QStringLiteral("il server non ha risposto in tempo");
+    case QNetworkReply::SslHandshakeFailedError:
+        return QStringLiteral("la connessione sicura (SSL) con il server non è riuscita");
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+        return QStringLiteral("la rete non è disponibile");
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyConnectionClosedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProxyTimeoutError:
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+        return QStringLiteral("il proxy della rete non permette la connessione");
+    case QNetworkReply::ProtocolUnknownError:
+        return QStringLiteral("l'indirizzo non è di un server web (http o https)");
+    default:
+        return QStringLiteral("la comunicazione non è riuscita");
+    }
+}
+
+EVxException communicationError(const QString &url, const QNetworkReply &reply)
+{
+    return EVxException(QStringLiteral("Errore di comunicazione con %1: %2.")
+                            .arg(url, networkFailure(reply.error())),
+                        EVxException::Error, reply.errorString());
+}
+
 } // namespace
 
 TdmxComm::TdmxComm(QObject *parent) : QObject(parent)
@@ -183,8 +221,7 @@ void TdmxComm::run(const QByteArray &method, const QString &url, const QByteArra
         throw EVxException(
             QStringLiteral("Impossibile salvare la risposta di %1: %2").arg(url, writeError));
     if (m_status == 0)
-        throw EVxException(QStringLiteral("Errore di comunicazione con %1: %2")
-                               .arg(url, networkReply->errorString()));
+        throw communicationError(url, *networkReply);
     if (m_status < 200 || m_status > 299) {
         const QString reason =
             networkReply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
@@ -194,6 +231,5 @@ void TdmxComm::run(const QByteArray &method, const QString &url, const QByteArra
                                .arg(url));
     }
     if (networkReply->error() != QNetworkReply::NoError)
-        throw EVxException(QStringLiteral("Errore di comunicazione con %1: %2")
-                               .arg(url, networkReply->errorString()));
+        throw communicationError(url, *networkReply);
 }

@@ -39,6 +39,11 @@ QString OneLine(const QString &text)
     return text.simplified();
 }
 
+QString CountText(int count, const QString &one, const QString &many)
+{
+    return (count == 1 ? one : many).arg(count);
+}
+
 QString TKIENormalizeString(const QString &text)
 {
     // Letters lose their accents ("è" -> "e") so that the name reads the same on every file

@@ -13,6 +13,8 @@
 //   RoundTo(value, digits)   value rounded to a multiple of 10^digits (-2: hundredths), halves
 //                            to the even neighbour
 //   SyncFolderToDisk(folder) every file written on the folder's filesystem is on the disk
+//   CountText(n, one, many)  "Selezionata 1 classe" / "Selezionate 3 classi": the text that
+//                            agrees with n, its %1 replaced by n
 
 #include <QDate>
 #include <QString>
@@ -38,6 +40,7 @@ inline QDate NullDate()
 QString TKIENormalizeString(const QString &text);
 // For a log of one line per entry: the engine's messages run over several.
 QString OneLine(const QString &text);
+QString CountText(int count, const QString &one, const QString &many);
 
 // Rounds on the decimal value as written, not on its binary approximation: 7.45 is a half and
 // goes to 7.4, though the nearest double lies just above it. Averages shown by grade entry and

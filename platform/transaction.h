@@ -35,6 +35,7 @@
 #include <map>
 #include <memory>
 
+class QSqlError;
 class QSqlRecord;
 class TVxSideConnection;
 
@@ -52,8 +53,10 @@ public:
     bool Rollback();
     bool InTransaction() const { return m_active; }
     int Id() const { return m_id; }
-    // Why the last start, commit or rollback failed: this program's reason or the driver's text.
+    // Why the last start, commit or rollback failed, in the office's words; the engine's own
+    // text, when it refused, for the technician.
     QString lastError() const { return m_lastError; }
+    QString lastEngineText() const { return m_engineText; }
 
     // Runs the statement with the values inside this transaction. Each distinct text is
     // prepared the first time and run again with new values afterwards (preparing costs more
@@ -78,12 +81,14 @@ public:
 
 private:
     void end();
+    void refusedBy(const QSqlError &error);
 
     QSqlDatabase m_db;
     int m_id = 0;
     bool m_active = false;
     int m_changed = 0; // rows changed by the last Exec
     QString m_lastError;
+    QString m_engineText;
     std::map<QString, std::unique_ptr<QSqlQuery>> m_statements;
 };
 

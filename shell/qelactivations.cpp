@@ -196,7 +196,7 @@ void TdmqelActivations::webFolder(bool &allowed)
     const QString folder = dmqelParGen ? dmqelParGen->xpsDirWeb.GetValore().trimmed() : QString();
     allowed = !folder.isEmpty() && QFileInfo(resolvePath(folder)).isDir();
     if (!allowed)
-        VxMessageDlg(QStringLiteral("Directory impostata nei parametri inesitente %1").arg(folder),
+        VxMessageDlg(QStringLiteral("Directory impostata nei parametri inesistente: %1").arg(folder),
                      mtError, mbOK);
 }
 

@@ -485,7 +485,7 @@ TEST_F(DocReceiveWeb, ByClassEachTeacherAfterHisOwnLines)
     refuseThirteenHours();
     const QStringList shown = collectInWindow(false, {cls});
     ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
-    EXPECT_EQ(shown[0], "Selezionate 1 classi. Confermi la raccola dati?");
+    EXPECT_EQ(shown[0], "Selezionata 1 classe. Confermi la raccolta dati?");
     const QStringList log = shown.last().split('\n');
     QStringList heads;
     for (const QString &line : log)

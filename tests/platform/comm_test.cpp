@@ -109,13 +109,20 @@ TEST(Comm, ServerErrorsRedirectsAndRefusalsRaise)
     EXPECT_THROW(comm.http_get(server.url(QStringLiteral("/")), reply), EVxException);
     comm.CustomHeaders().clear();
 
-    // Nobody listening.
+    // Nobody listening: told in Italian, the network library's words kept for the technician.
     QTcpServer closed;
     closed.listen(QHostAddress::LocalHost, 0);
     const quint16 port = closed.serverPort();
     closed.close();
-    EXPECT_THROW(comm.http_get(QStringLiteral("http://127.0.0.1:%1/").arg(port), reply),
-                 EVxException);
+    try {
+        comm.http_get(QStringLiteral("http://127.0.0.1:%1/").arg(port), reply);
+        ADD_FAILURE() << "nobody listening, yet no failure";
+    } catch (const EVxException &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Errore di comunicazione con http://127.0.0.1:%1/: "
+                                              "il server ha rifiutato la connessione.")
+                                   .arg(port));
+        EXPECT_TRUE(e.detail().contains(QStringLiteral("refused"))) << e.detail().toStdString();
+    }
 }
 
 TEST(Comm, SilentServerTimesOut)

@@ -128,7 +128,7 @@ TEST_F(RegisterVolumes, TheWizardMakesOneVolumeOfEveryClassThatTheToolsRead)
     ASSERT_EQ(DialogSeam::shownTexts().join('|'),
               "Stampa digitale dei registri|Operazione completata con successo. Andare in "
               "\"Gestione Volumi\" per "
-              "visualizzare i file e spedirli ad Veldrasoft.");
+              "visualizzare i file e spedirli a Veldrasoft.");
     expectRestored();
     const QStringList kept = files();
     ASSERT_EQ(kept.size(), 2) << kept.join(" ").toStdString();
