@@ -12,6 +12,7 @@
 //   OneLine(text)            the text on one line: line breaks and runs of blanks one blank
 //   RoundTo(value, digits)   value rounded to a multiple of 10^digits (-2: hundredths), halves
 //                            to the even neighbour
+//   RoundHalfAway(v, digits) the same, halves away from zero, as a "0.00" format prints them
 //   SyncFolderToDisk(folder) every file written on the folder's filesystem is on the disk
 
 #include <QDate>
@@ -43,6 +44,7 @@ QString OneLine(const QString &text);
 // goes to 7.4, though the nearest double lies just above it. Averages shown by grade entry and
 // printed by the reports must agree to the last digit, so both round here.
 double RoundTo(double value, int digits);
+double RoundHalfAway(double value, int digits);
 
 // Waits until every file written on the folder's filesystem is on the disk (one wait for many
 // files saved with TVxFileSync::Later); false when the folder cannot be opened or the disk
