@@ -56,10 +56,14 @@ protected:
     QString descriptor(const char *calls, const QString &media, const QString &codCli)
     {
         PrintJobStart(*module, kFileName, media, codCli, QStringLiteral("ABCD01000X"));
-        for (const char *c = calls; *c; ++c)
-            (*c == 'V'   ? PrintJobNewVolume
-             : *c == 'C' ? PrintJobNewClasse
-                         : PrintJobNewAlunno)(*module);
+        for (const char *c = calls; *c; ++c) {
+            if (*c == 'V')
+                PrintJobNewVolume(*module);
+            else if (*c == 'C')
+                PrintJobNewClasse(*module);
+            else
+                PrintJobNewAlunno(*module);
+        }
         PrintJobEnd(*module);
         return module->PrintJobText();
     }
