@@ -229,6 +229,7 @@ protected:
     {
         EXPECT_FALSE(rpt.Pages().Pages.empty());
         EXPECT_EQ(rpt.Report().UnansweredVariables(), QStringList());
+        EXPECT_EQ(rpt.Pages().Cut, QStringList());
         QString text;
         EXPECT_EQ(runChecker("pdftotext", {"-layout", pdf, "-"}, &text), 0);
         return text.simplified();
@@ -288,6 +289,12 @@ TEST_F(DemoReports, EveryStoredReportPrintsTheDemoSchool)
         proofs[id] = in5A;
     for (int id : {16179, 16180, 16181, 16182, 16183})
         proofs[id] = in3C;
+    // Religion's judgment and conduct's vote on every register: a line of their own where the
+    // components printed are those of the other subjects.
+    for (int id : {16169, 16170, 16171, 16172, 16174, 16175, 16184})
+        proofs[id] << "Religione cattolica: Buono - Comportamento: 8";
+    for (int id : {16179, 16180, 16182, 16183})
+        proofs[id] << "Religione cattolica: Buono - Comportamento: 10";
     QSqlQuery q = runSql("SELECT iYRptId FROM TYRpt_RptTemplate WHERE sYRptCodAppl = 'QEL' AND "
                          "iYRptId NOT BETWEEN 16089 AND 16091 ORDER BY iYRptId");
     QList<int> stored;
