@@ -262,6 +262,23 @@ TEST_F(ReportLayoutTest, RunsThatPrintNothingOrFail)
     EXPECT_TRUE(CountingLibrary::calls.empty()); // the invisible title evaluated nothing else
 }
 
+// A band that fills what is left of the page exactly stays on it; one a hair taller moves.
+TEST_F(ReportLayoutTest, ABandThatFillsThePageExactlyStaysOnIt)
+{
+    // Four classes of 69.25 mm fill the 277 mm between the margins of an A4 page.
+    for (const auto &[height, pages] : {std::pair{"69.25", 1}, {"69.26", 2}}) {
+        report.LoadFromTemplate(frReadTemplate(
+            QByteArray("<report version=\"1\" title=\"Prova\" paper=\"A4\" margin-top=\"10\" "
+                       "margin-bottom=\"10\"><data name=\"Righe\" dataset=\"frdClassi\" "
+                       "height=\"") +
+            height +
+            "\"><text name=\"Classe\" left=\"0\" top=\"0\" width=\"20\" height=\"5\">"
+            "[frdClassi.\"sClasse\"]</text></data></report>"));
+        ASSERT_TRUE(report.PrepareReport());
+        EXPECT_EQ(int(report.Pages().Pages.size()), pages) << height;
+    }
+}
+
 // The demo school: classes of the working session, their pupils and subjects reopened by the
 // classes' scroll handler, and a vote query whose parameters the pupil's and the subject's
 // scroll handlers set and leave closed, opened by the cell that reads it.
