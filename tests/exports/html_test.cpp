@@ -179,6 +179,7 @@ TEST_F(HistoryPages, CellsOfDebtsCreditsVotesAndAverages)
         {"credits with a regained one", credits163, QString(), 0,
          number("SELECT SUM(C.iCreCredito + COALESCE(C.iCreRecup, 0)) FROM TCre_Crediti C JOIN "
                 "TSit_Situazioni S ON S.iSitId = C.iSitId WHERE S.iAnaId = ?", 163)},
+        // After the subject, a vote and a proposal for each of the term's five components.
         {"the first term's absences", term147, QStringLiteral("&nbsp;ITA"), 11,
          number("SELECT SUM(A.iAssOre) FROM TAss_Assenze A JOIN TClsSesMat M ON M.iClsSesMatId "
                 "= A.iClsSesMatId JOIN TClsSes CS ON CS.iClsSesId = M.iClsSesId WHERE "

@@ -281,8 +281,9 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
                          "<text name=\"Sotto\" left=\"0\" top=\"5\" width=\"14\" height=\"5\">x</text>"
                          "</data>";
     const QString judgment = QString("parola ").repeated(60);
-    const QString tall = "<data name=\"Riga\" dataset=\"frdClassi\" height=\"%1\"><text "
-                         "name=\"Cella\" left=\"0\" top=\"0\" width=\"14\" height=\"5\">x</text></data>";
+    const QString tall =
+        "<data name=\"Riga\" dataset=\"frdClassi\" height=\"%1\"><text "
+        "name=\"Cella\" left=\"0\" top=\"0\" width=\"14\" height=\"5\">x</text></data>";
     struct Case
     {
         const char *what;

@@ -304,7 +304,8 @@ TEST_F(RegisterVolumes, TheWizardCountsThePupilsOnTheRegister)
     ASSERT_EQ(wizard.dlClassi()->lvRight()->count(), 1);
     wizard.Next();
     wizard.Next();
-    EXPECT_EQ(wizard.findChild<QLabel *>("laTotAlunni")->text(), QStringLiteral("Totale alunni da stampare: 25"));
+    EXPECT_EQ(wizard.findChild<QLabel *>("laTotAlunni")->text(),
+              QStringLiteral("Totale alunni da stampare: 25"));
 }
 
 TEST_F(RegisterVolumes, ThePrintTypeAndTheCustomTemplatesChooseTheReport)
