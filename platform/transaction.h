@@ -139,12 +139,12 @@ int VxNewKey(const QSqlDatabase &db, const QString &table);
 
 // The text of an insert that the database makes only while no row of the table has the values
 // of the matching columns, checked in the same statement (INSERT ... SELECT ... WHERE NOT
-// EXISTS): a row another office or another program committed after this office last looked is
-// met there, not stored twice. Run it with ExecChanged: 0 rows means the row was there. Each
+// EXISTS): a row that another office or another program stored after this office last looked
+// is met there, not stored twice. Run it with ExecChanged: 0 rows means the row was there. Each
 // column comes with its SQL type, as the database learns a value's type in a select's list only
-// from a cast; all are bound by name. A row another transaction has not committed yet is not
-// seen: where two writers may insert at the very same moment, a unique key or a lock both take
-// keeps them apart.
+// from a cast; all are bound by name. The check sees what the transaction sees: rows committed
+// before it began. Where two writers may insert at the very same moment, a unique key or a lock
+// both take keeps them apart.
 //
 //   const QString sql = VxInsertUnlessPresentSql("TCFP_FIRMAPRESIDE",
 //       {{"iCfpId", "INTEGER"}, {"iAnsId", "INTEGER"}, {"sFirmaSes1", "VARCHAR(100)"}},
