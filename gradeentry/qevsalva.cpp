@@ -171,6 +171,19 @@ void CancellaCella(TVxTransaction &tr, const TqevTabella &t, int id, const TVxFi
         ora != 0 ? kSostituitoPrimaDellaCancellazione : kCancellatoPrimaDellaCancellazione, ora);
 }
 
+EValoreAltrove InseritoAltrove(int chiave)
+{
+    return EValoreAltrove(kInseritoPrimaDellInserimento, chiave);
+}
+
+EValoreAltrove InseritoInsieme(const TqevTabella &t, const TVxFieldValues &cella,
+                               const QString &detail)
+{
+    return EValoreAltrove(
+        concurrentChangeError().message(),
+        [t, cella](TVxTransaction &dopo) { return TrovaCella(dopo, t, cella); }, detail);
+}
+
 int InserisciCella(TVxTransaction &tr, const TqevTabella &t, const TVxFieldValues &cella,
                    const TVxFieldValues &valori, const QDate &inizio, const QDate &fine)
 {
@@ -179,7 +192,7 @@ int InserisciCella(TVxTransaction &tr, const TqevTabella &t, const TVxFieldValue
         if (!t.blocca.isEmpty())
             tr.Exec(t.blocca, cella); // the insert itself looks for the row
         else if (const int esistente = TrovaCella(tr, t, cella))
-            throw EValoreAltrove(kInseritoPrimaDellInserimento, esistente);
+            throw InseritoAltrove(esistente);
         const int key = VxNewKey(qqoVxGlobConn(), t.nome);
         TVxFieldValues values = cella;
         values.setValue(t.chiave, key);
@@ -187,7 +200,7 @@ int InserisciCella(TVxTransaction &tr, const TqevTabella &t, const TVxFieldValue
             values.setValue(valori.name(i), valori.value(i));
         DateNuovaRiga(values, inizio, fine);
         if (tr.ExecChanged(t.inserisci, values) == 0)
-            throw EValoreAltrove(kInseritoPrimaDellInserimento, TrovaCella(tr, t, cella));
+            throw InseritoAltrove(TrovaCella(tr, t, cella));
         return key;
     } catch (const EVxException &e) {
         // The cell is the table's unique key (or its lock): another office stored the cell's row
@@ -195,8 +208,6 @@ int InserisciCella(TVxTransaction &tr, const TqevTabella &t, const TVxFieldValue
         // over it rather than telling the same row twice.
         if (!isDuplicateEntry(e) && !isConcurrentChange(e))
             throw;
-        throw EValoreAltrove(
-            concurrentChangeError().message(),
-            [t, cella](TVxTransaction &dopo) { return TrovaCella(dopo, t, cella); }, e.detail());
+        throw InseritoInsieme(t, cella, e.detail());
     }
 }

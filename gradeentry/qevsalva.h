@@ -103,6 +103,14 @@ struct TqevTabella
 // The key of the cell's row, 0 without one.
 int TrovaCella(TVxTransaction &tr, const TqevTabella &t, const TVxFieldValues &cella);
 
+// The refusals of the insert of a cell that held nothing when the grid was read: another office
+// stored the cell's row since (its key), or is storing it at this very moment (a duplicate of
+// the table's unique key, or its lock: the row is found with t's find once the write is rolled
+// back). Saving again writes over it.
+EValoreAltrove InseritoAltrove(int chiave);
+EValoreAltrove InseritoInsieme(const TqevTabella &t, const TVxFieldValues &cella,
+                               const QString &detail);
+
 // The insert of a cell that held nothing when the grid was read; returns the row's key. A row
 // another office (or program) stored for the cell since is not overwritten unsaid: nothing is
 // written and EValoreAltrove carries the row's key, so that saving again updates it with the
