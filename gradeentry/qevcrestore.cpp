@@ -104,8 +104,10 @@ const char kInserisci[] =
 
 const TqevTabella &tabellaCrediti()
 {
-    static const TqevTabella crediti{QStringLiteral("TCRE_CREDITI"), QStringLiteral("iCreId"),
-                                     QString::fromLatin1(kTrova), QString::fromLatin1(kInserisci),
+    static const TqevTabella crediti{QStringLiteral("TCRE_CREDITI"),
+                                     QStringLiteral("iCreId"),
+                                     QString::fromLatin1(kTrova),
+                                     QString::fromLatin1(kInserisci),
                                      {}};
     return crediti;
 }

@@ -33,20 +33,20 @@ const char kBlocca[] = "UPDATE TSit_Situazioni SET iSitId = iSitId WHERE iSitId 
 
 const TqevTabella &tabella()
 {
-    static const TqevTabella t{
-        QStringLiteral("TNOT_NOTE"), QStringLiteral("iNotId"), QString::fromLatin1(kTrova),
-        VxInsertUnlessPresentSql(QStringLiteral("TNOT_NOTE"),
-                                 {{"iNotId", "INTEGER"},
-                                  {"iClsSesMatId", "INTEGER"},
-                                  {"iSitId", "INTEGER"},
-                                  {"dNotData", "DATE"},
-                                  {"bNotNota", "BLOB SUB_TYPE TEXT"},
-                                  {"iAnaId", "INTEGER"},
-                                  {"dInsert", "TIMESTAMP"},
-                                  {"dStart", "DATE"},
-                                  {"dEnd", "DATE"}},
-                                 {"iSitId", "iClsSesMatId"}),
-        QString::fromLatin1(kBlocca)};
+    static const TqevTabella t{QStringLiteral("TNOT_NOTE"), QStringLiteral("iNotId"),
+                               QString::fromLatin1(kTrova),
+                               VxInsertUnlessPresentSql(QStringLiteral("TNOT_NOTE"),
+                                                        {{"iNotId", "INTEGER"},
+                                                         {"iClsSesMatId", "INTEGER"},
+                                                         {"iSitId", "INTEGER"},
+                                                         {"dNotData", "DATE"},
+                                                         {"bNotNota", "BLOB SUB_TYPE TEXT"},
+                                                         {"iAnaId", "INTEGER"},
+                                                         {"dInsert", "TIMESTAMP"},
+                                                         {"dStart", "DATE"},
+                                                         {"dEnd", "DATE"}},
+                                                        {"iSitId", "iClsSesMatId"}),
+                               QString::fromLatin1(kBlocca)};
     return t;
 }
 

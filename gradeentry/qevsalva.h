@@ -20,8 +20,8 @@
 // very moment of this save (an update conflict) is not overwritten unsaid: the office is told,
 // and saving again writes the grid's value over the other office's. A row another office
 // deleted or replaced since the grid was read is neither written back nor taken as deleted
-// unsaid, nor is one it stored in a cell empty when read overwritten unsaid (EValoreAltrove). A wait for rows another program keeps locked is the framework's (the
-// office may stop it).
+// unsaid, nor is one it stored in a cell empty when read overwritten unsaid (EValoreAltrove).
+// A wait for rows another program keeps locked is the framework's (the office may stop it).
 
 #include "platform/sqlparams.h"
 #include "platform/vxexception.h"

@@ -239,14 +239,16 @@ void VxEachRow(const QSqlDatabase &db, const QString &sql, const TVxFieldValues 
     scope.Commit();
 }
 
-QString VxInsertUnlessPresentSql(const QString &table, std::initializer_list<TVxTypedColumn> columns,
+QString VxInsertUnlessPresentSql(const QString &table,
+                                 std::initializer_list<TVxTypedColumn> columns,
                                  std::initializer_list<const char *> matching)
 {
     QStringList names;
     QStringList casts;
     for (const TVxTypedColumn &c : columns) {
         names << QLatin1String(c.name);
-        casts << QStringLiteral("CAST(:%1 AS %2)").arg(QLatin1String(c.name), QLatin1String(c.type));
+        casts
+            << QStringLiteral("CAST(:%1 AS %2)").arg(QLatin1String(c.name), QLatin1String(c.type));
     }
     QStringList same;
     for (const char *m : matching)

@@ -155,7 +155,8 @@ struct TVxTypedColumn
     const char *name;
     const char *type;
 };
-QString VxInsertUnlessPresentSql(const QString &table, std::initializer_list<TVxTypedColumn> columns,
+QString VxInsertUnlessPresentSql(const QString &table,
+                                 std::initializer_list<TVxTypedColumn> columns,
                                  std::initializer_list<const char *> matching);
 
 // Runs the work under a savepoint of the running transaction: a failure takes back the work's

@@ -183,11 +183,14 @@ TEST_F(TransactionTest, InsertUnlessPresentStoresNothingWhereTheRowIsThere)
     TVxTransaction tr(db);
     ASSERT_TRUE(tr.StartTransaction());
     for (const auto &c : cases) {
-        EXPECT_EQ(tr.ExecChanged(sql, valuesOf({{"ID", c.id}, {"K", c.k}, {"D", QVariant()},
+        EXPECT_EQ(tr.ExecChanged(sql, valuesOf({{"ID", c.id},
+                                                {"K", c.k},
+                                                {"D", QVariant()},
                                                 {"T", QStringLiteral("perché %1").arg(c.id)}})),
                   c.inserted);
     }
     QSqlQuery &rows = tr.Exec(QStringLiteral("SELECT LIST(ID || ':' || T, ' ') FROM TUNLESS"), {});
     ASSERT_TRUE(rows.next());
-    EXPECT_EQ(QString::fromUtf8(rows.value(0).toByteArray()), QStringLiteral("1:perché 1 3:perché 3"));
+    EXPECT_EQ(QString::fromUtf8(rows.value(0).toByteArray()),
+              QStringLiteral("1:perché 1 3:perché 3"));
 }

@@ -236,10 +236,14 @@ TEST_F(Registers, AnotherOfficesSignatureIsToldAndConfirmingAgainWritesOver)
         const char *told;
         const char *between; // the row's "count second text" after the first confirmation
     } cases[] = {
-        {"inserted first", false, "INSERT INTO TCfp_FirmaPreside (iCfpId, iAnsId, sFirmaSes2) "
-         "VALUES (990001, 38, 'Suo')", 0, "salvata da un'altra postazione", "1Suo"},
-        {"inserted at once", false, "INSERT INTO TCfp_FirmaPreside (iCfpId, iAnsId, sFirmaSes2) "
-         "VALUES (990001, 38, 'Suo')", 300, "salvata da un'altra postazione", "1Suo"},
+        {"inserted first", false,
+         "INSERT INTO TCfp_FirmaPreside (iCfpId, iAnsId, sFirmaSes2) "
+         "VALUES (990001, 38, 'Suo')",
+         0, "salvata da un'altra postazione", "1Suo"},
+        {"inserted at once", false,
+         "INSERT INTO TCfp_FirmaPreside (iCfpId, iAnsId, sFirmaSes2) "
+         "VALUES (990001, 38, 'Suo')",
+         300, "salvata da un'altra postazione", "1Suo"},
         {"deleted", true, "DELETE FROM TCfp_FirmaPreside WHERE iAnsId = 38", 0,
          "non è più nell'archivio", "0"},
     };
