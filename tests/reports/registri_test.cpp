@@ -230,37 +230,30 @@ TEST_F(Registers, AnotherOfficesSignatureIsToldAndConfirmingAgainWritesOver)
     const struct
     {
         const char *name;
-        bool stored;     // the year has its row when the window opens
-        const char *sql; // the other office's change
-        int fine;        // it commits before the confirmation (0) or that many ms into it
+        int fine; // the other office's row saved before the confirmation (0), that many ms into
+                  // it, or (-1) the row read by the window deleted before it
         const char *told;
         const char *between; // the row's "count second text" after the first confirmation
     } cases[] = {
-        {"inserted first", false,
-         "INSERT INTO TCfp_FirmaPreside (iCfpId, iAnsId, sFirmaSes2) "
-         "VALUES (990001, 38, 'Suo')",
-         0, "salvata da un'altra postazione", "1Suo"},
-        {"inserted at once", false,
-         "INSERT INTO TCfp_FirmaPreside (iCfpId, iAnsId, sFirmaSes2) "
-         "VALUES (990001, 38, 'Suo')",
-         300, "salvata da un'altra postazione", "1Suo"},
-        {"deleted", true, "DELETE FROM TCfp_FirmaPreside WHERE iAnsId = 38", 0,
-         "non è più nell'archivio", "0"},
+        {"inserted first", 0, "salvata da un'altra postazione", "1Suo"},
+        {"inserted at once", 300, "salvata da un'altra postazione", "1Suo"},
+        {"deleted", -1, "non è più nell'archivio", "0"},
+    };
+    auto row = [] {
+        return scalar("SELECT COUNT(*) || COALESCE(MAX(sFirmaSes2), '') FROM TCfp_FirmaPreside "
+                      "WHERE iAnsId = 38")
+            .toString();
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         runSql("DELETE FROM TCfp_FirmaPreside WHERE iAnsId = 38");
-        if (c.stored)
-            runSql("INSERT INTO TCfp_FirmaPreside (iCfpId, iAnsId, sFirmaSes2) VALUES (990002, 38, "
-                   "'Letta')");
-        auto row = [] {
-            return scalar("SELECT COUNT(*) || COALESCE(MAX(sFirmaSes2), '') FROM "
-                          "TCfp_FirmaPreside WHERE iAnsId = 38")
-                .toString();
-        };
+        if (c.fine < 0)
+            runSql("INSERT INTO TCfp_FirmaPreside (iCfpId, iAnsId) VALUES (990002, 38)");
         TfmQelFirmaPreside dialog;
         OtherOffice other(db.database);
-        other.hold(QString::fromUtf8(c.sql));
+        other.hold(c.fine < 0 ? "DELETE FROM TCfp_FirmaPreside WHERE iAnsId = 38"
+                              : "INSERT INTO TCfp_FirmaPreside (iCfpId, iAnsId, sFirmaSes2) VALUES "
+                                "(990001, 38, 'Suo')");
         if (c.fine > 0)
             other.commitAfter(c.fine);
         else
