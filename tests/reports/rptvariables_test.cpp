@@ -69,10 +69,10 @@ TEST_F(RptVariablesTest, EveryNameIsAnsweredEveryOtherLeftAsPassed)
     // Session 2's seventh component is commitment; session 3's eighth, one since removed. The
     // deferred session of the year chosen, 2007/2008, has a phase of its own.
     runSql("INSERT INTO TCmpSca (iCmpScaId, iCmpId, iScaId, iCmpScaTass, iCmpScaInMedia) "
-           "VALUES (12, 9, 1, 0, 0)");
+           "VALUES (13, 9, 1, 0, 0)");
     dmqelParGen->xpiCmp[1][6].SetValore(7);
-    dmqelParGen->xpiCmp[2][7].SetValore(12);
-    runSql("DELETE FROM TCmpSca WHERE iCmpScaId = 12");
+    dmqelParGen->xpiCmp[2][7].SetValore(13);
+    runSql("DELETE FROM TCmpSca WHERE iCmpScaId = 13");
     runSql("UPDATE TAnsSesDwg SET iAnsFreDwgId = 381 WHERE iAnsSesDwgId = 383");
     m->SetSelAnsId(38);
     QStringList names = QStringLiteral("Data stampe|NrFasiRecupero|Codice sessione di lavoro|"
