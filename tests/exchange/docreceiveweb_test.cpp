@@ -6,14 +6,15 @@
 #include "exchange/qelwebcollect.h"
 #include "platform/clientdataset.h"
 #include "platform/connection.h"
-#include "platform/globalvars.h"
 #include "platform/engineerrors.h"
+#include "platform/globalvars.h"
 #include "platform/inifile.h"
 #include "platform/lockwait.h"
 #include "platform/maindir.h"
 #include "platform/sleep.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
+#include "platform/waitwindow.h"
 #include "shell/qelpargen.h"
 #include "tests/exchange/tavrinwebfixture.h"
 #include "tests/support/otheroffice.h"
@@ -23,6 +24,7 @@
 #include "tests/support/testfiles.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QPlainTextEdit>
@@ -30,6 +32,7 @@
 #include <QScopeGuard>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 
 namespace {
 
@@ -421,12 +424,20 @@ TEST_F(DocReceiveWeb, WindowDownloadsAndCollects)
         Server::Fault fault;
         Server::ArchiveFault archive;
         QString message; // how the error begins; none when the lists open
+        bool cancel = false; // "Annulla" pressed while the download trickles
     };
     using A = Server::ArchiveFault;
     using F = Server::Fault;
+    const QString cancelled = QStringLiteral("Procedura annullata dall'utente.");
     const QList<Case> cases = {
-        {"HTTP 500", good, F::Status500, A::None, comm},
+        {"HTTP 500", good, F::Status500, A::None,
+         comm + "Il server ha risposto con l'errore HTTP "
+                "500, errore interno del server"},
         {"slower than the time limit", good, F::Slow, A::None, comm},
+        {"trickling past the overall limit", good, F::Trickle, A::None,
+         comm + "Il server non ha finito di rispondere entro 1,5 secondi"},
+        {"Annulla while it trickles", good, F::Trickle, A::None, cancelled, true},
+        {"Annulla in a pause for the export", good, F::None, A::None, cancelled, true},
         {"over the cap", good, F::OverCapDeclared, A::None, comm},
         {"cut short", good, F::CloseMidBody, A::None, comm},
         {"truncated", good, F::None, A::Truncated, invalid},
@@ -444,12 +455,26 @@ TEST_F(DocReceiveWeb, WindowDownloadsAndCollects)
         server.setDownload(c.zip);
         server.setArchiveFault(c.archive);
         server.setFault(c.fault, "scarica.php");
+        // A byte every 0.2 s: never silent for the 2 s limit, ended by the 1.5 s one or by
+        // "Annulla" half a second in.
+        server.setSlowMs(c.fault == F::Trickle ? 200 : 3000);
         queuePassword(kPassword);
         DialogSeam::clearShown();
         TfmqelDocReceiveWeb window;
         window.SetWebTimeout(2000);
+        window.SetWebTimeLimit(c.cancel ? 60000 : 1500);
         window.SetWebDownloadCap(kCap);
+        const auto annulla = [] { fmVxWait->buAnnulla()->click(); };
+        if (c.cancel && c.fault == F::Trickle)
+            QTimer::singleShot(500, &window, annulla);
+        sleeps.onSleep = [inPause = c.cancel && c.fault != F::Trickle, annulla](int) {
+            if (inPause)
+                annulla();
+        };
+        QElapsedTimer took;
+        took.start();
         window.FormShow();
+        EXPECT_LT(took.elapsed(), 6000);
         const bool opens = c.message.isEmpty();
         const QStringList shown = messages();
         EXPECT_EQ(shown.size(), opens ? 0 : 1);
