@@ -115,15 +115,19 @@ void TfmqelDocReceiveWeb::DeletePackets()
 void TfmqelDocReceiveWeb::DownloadTeacherData()
 {
     {
-        TfmVxWait wait(this);
+        // "Annulla" ends the login, the export's waits or the download: nothing is unpacked.
+        TfmVxWait wait(this, true);
         wait.SetTitle(QStringLiteral("Ricezione dati dal Server in corso. Attendere..."));
         wait.SetOperation(
             QStringLiteral("In relazione al carico del server l'operazione potrebbe\r\n"
                            "risultare particolarmente lunga (anche alcune decine di minuti)"));
         wait.ShowWait();
         TTavrinWebConnection web;
+        web.SetWaitWindow(&wait);
         if (m_webTimeout > 0)
             web.Comm().setTimeout(m_webTimeout);
+        if (m_webTimeLimit > 0)
+            web.Comm().setTimeLimit(m_webTimeLimit);
         if (m_webDownloadCap > 0)
             web.setDownloadCap(m_webDownloadCap);
         const QString code = TavrinWebInstituteCode();

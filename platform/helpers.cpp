@@ -1,6 +1,7 @@
 #include "platform/helpers.h"
 
 #include <QFile>
+#include <QLocale>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -37,6 +38,53 @@ QString PadL(const QString &text, QChar ch, int width)
 QString OneLine(const QString &text)
 {
     return text.simplified();
+}
+
+QString CutLine(const QString &text, int maxChars)
+{
+    if (text.size() <= maxChars)
+        return text;
+    qsizetype end = maxChars - 1;
+    // Never half of a character outside the basic plane.
+    if (end > 0 && text.at(end - 1).isHighSurrogate())
+        --end;
+    return text.left(end) + QChar(0x2026);
+}
+
+namespace {
+
+// One decimal with the Italian comma, none when it is zero.
+QString decimal(double value)
+{
+    QString text = QLocale(QLocale::Italian).toString(value, 'f', 1);
+    if (text.endsWith(QLatin1String(",0")))
+        text.chop(2);
+    return text;
+}
+
+} // namespace
+
+QString SizeText(qint64 bytes)
+{
+    constexpr qint64 kKB = 1024, kMB = kKB * 1024, kGB = kMB * 1024;
+    if (bytes < kKB)
+        return QStringLiteral("%1 byte").arg(bytes);
+    if (bytes < kMB)
+        return decimal(double(bytes) / kKB) + QStringLiteral(" KB");
+    if (bytes < kGB)
+        return decimal(double(bytes) / kMB) + QStringLiteral(" MB");
+    return decimal(double(bytes) / kGB) + QStringLiteral(" GB");
+}
+
+QString DurationText(qint64 milliseconds)
+{
+    if (milliseconds >= 60000 && milliseconds % 60000 == 0) {
+        const qint64 minutes = milliseconds / 60000;
+        return QStringLiteral("%1 %2").arg(minutes).arg(minutes == 1 ? QStringLiteral("minuto")
+                                                                     : QStringLiteral("minuti"));
+    }
+    return decimal(milliseconds / 1000.0) +
+           (milliseconds == 1000 ? QStringLiteral(" secondo") : QStringLiteral(" secondi"));
 }
 
 QString TKIENormalizeString(const QString &text)

@@ -32,6 +32,16 @@ private:
     QString m_detail;
 };
 
+// The office ended the work with "Annulla": told as information, never as a failure, and never
+// dressed as another error by a layer that explains its own failures.
+class EVxCancelled : public EVxException
+{
+public:
+    EVxCancelled() : EVxException(QStringLiteral("Procedura annullata dall'utente."), Information)
+    {
+    }
+};
+
 // Runs the work and returns what it returns; an EVxException it raises is raised again with the
 // office's words in front: "what", a blank line, then the reason (the driver's text, a file's
 // error). The one way a layer says what it was doing when the database or a file refused. A
@@ -41,6 +51,8 @@ template <typename Work> auto VxExplain(const QString &what, Work &&work) -> dec
 {
     try {
         return work();
+    } catch (const EVxCancelled &) {
+        throw;
     } catch (const EVxException &e) {
         if (!e.detail().isEmpty())
             throw EVxException(e.message(), e.severity(),

@@ -20,6 +20,32 @@ TEST(Helpers, FolderTextsAndPadding)
     EXPECT_TRUE(NullDate().isNull());
 }
 
+// What the office reads: sizes in the unit that shows them, times in seconds or minutes, and
+// no line longer than a message can hold.
+TEST(Helpers, SizesTimesAndLinesAsTheOfficeReadsThem)
+{
+    const struct
+    {
+        QString shown, expected;
+    } cases[] = {
+        {SizeText(800), "800 byte"},
+        {SizeText(256 * 1024), "256 KB"},
+        {SizeText(64 * 1024 + 1), "64 KB"},
+        {SizeText(1536 * 1024), "1,5 MB"},
+        {SizeText(256LL << 20), "256 MB"},
+        {DurationText(500), "0,5 secondi"},
+        {DurationText(1000), "1 secondo"},
+        {DurationText(90000), "90 secondi"},
+        {DurationText(300000), "5 minuti"},
+        {CutLine(QString(300, 'x')), QString(300, 'x')},
+        {CutLine(QString(301, 'x')), QString(299, 'x') + QChar(0x2026)},
+        {CutLine(QString(298, 'x') + QStringLiteral("\U0001F600x")),
+         QString(298, 'x') + QChar(0x2026)},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.shown, c.expected);
+}
+
 TEST(Helpers, NormalizedNamesAreSafeFileNames)
 {
     EXPECT_EQ(TKIENormalizeString(QStringLiteral("Liceo \"Città\" 3/A")),

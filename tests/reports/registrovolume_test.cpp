@@ -19,6 +19,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -312,6 +313,21 @@ TEST_F(RegisterVolumes, TwoRunsInOneSecondMakeTwoVolumes)
                                             QDateTime(QDate(2008, 9, 16), QTime(16, 14, 40))),
               "1234_ABCD01000X_16_09_2008_161440");
     QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+}
+
+// 5A: 27 situations, one off the register and one a pupil's second.
+TEST_F(RegisterVolumes, TheWizardCountsThePupilsOnTheRegister)
+{
+    TfmQelStampaVerbali wizard;
+    QListWidget *left = wizard.dlClassi()->lvLeft();
+    for (int row = 0; row < left->count(); ++row)
+        left->item(row)->setSelected(left->item(row)->data(Qt::UserRole).toInt() == 39005);
+    wizard.dlClassi()->MoveSelectedRight();
+    ASSERT_EQ(wizard.dlClassi()->lvRight()->count(), 1);
+    wizard.Next();
+    wizard.Next();
+    EXPECT_EQ(wizard.findChild<QLabel *>("laTotAlunni")->text(),
+              QStringLiteral("Totale alunni da stampare: 25"));
 }
 
 TEST_F(RegisterVolumes, ThePrintTypeAndTheCustomTemplatesChooseTheReport)

@@ -256,6 +256,12 @@ TEST_F(RptFunctionsTest, AveragesOfVotesProposalsAndTaxonomies)
         {"GetProposti(981, 1, 392)", 5.75},
         {"GetTassonomie(957, 14, 392)", ""}, // conduct's taxonomies are in no average
         {"GetTassonomie(957, 'SES', 392)", ""},
+        // 2C's profit: 810 has 8 in Italian, 7 in mathematics and 9 in religion, which its
+        // plan leaves out of the averages; 815's plan has no religion (6 and 7).
+        {"GetTassonomie(810, 'SES', 392)", 7.5},
+        {"GetTassonomie(810, 'ANS', 0)", 7.5},
+        {"GetTassonomie(810, 13, 392)", 9.0},
+        {"GetTassonomie(815, 'SES', 392)", 6.5},
         // By session or year: grade entry's average of the class session, conduct counting
         // from 2008/2009; 394 is no session of 5A's, and "ANS" reads its subject as one: both
         // take the final sessions' votes.

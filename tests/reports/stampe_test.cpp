@@ -321,6 +321,48 @@ TEST_F(DemoReports, EveryStoredReportPrintsTheDemoSchool)
             << "no row printed: " << report->Name().toStdString();
 }
 
+// The debt letter of 2C lists under each pupil exactly his own debts: Bruno Alessia's two,
+// Bruno Elisa's two and their classmates' others, some in the same subjects. Subjects in the
+// plan's order; a long name wraps onto a second line.
+TEST_F(DemoReports, TheDebtLetterListsEachPupilsOwnDebts)
+{
+    objects->mainWindow()->show();
+    objects->mainWindow()->ensureFirstActivation();
+    UpdateParRptIni();
+    TdmVxRptFR &rpt = qelReportTree(dmqelActivations)->RptFR();
+    queueDemoSelection({"2C"});
+    rpt.LoadReportFromVxDB(16205);
+    ASSERT_TRUE(rpt.PrepareReport());
+    QMap<QString, QStringList> printed, debts;
+    QString pupil;
+    for (const TfrPage &page : rpt.Pages().Pages) {
+        for (const TfrDisplayItem &item : page.Items) {
+            if (item.Kind != TfrItemKind::Text)
+                continue;
+            if (item.Band == "Alunni" && item.Object == "Alunno")
+                pupil = item.Text;
+            else if (item.Band == "Debiti" && item.Object == "Materia")
+                printed[pupil] << item.Text;
+        }
+    }
+    for (QSqlQuery q = runSql(
+             "SELECT A.sAnaCognome || ' ' || A.sAnaNome, M.sMatLDesc FROM TDeb_Debiti D JOIN "
+             "TSit_Situazioni S ON S.iSitId = D.iSitId JOIN TClsPst P ON P.iClsPstId = "
+             "S.iClsPstId JOIN TAna_Anagrafiche A ON A.iAnaId = S.iAnaId JOIN TMat_Materie M ON "
+             "M.iMatId = D.iMatId JOIN TMatRmaPst R ON R.iMatRmaId = D.iMatId AND R.iPstId = "
+             "P.iPstId WHERE P.iClsId = 39022 AND S.iSitOrdine = 1 ORDER BY R.iMatRmaPstOrdine");
+         q.next();)
+        debts[q.value(0).toString()] << q.value(1).toString();
+    const auto text = [](const QMap<QString, QStringList> &byPupil) {
+        QString out;
+        for (auto it = byPupil.begin(); it != byPupil.end(); ++it)
+            out += it.key() + ": " + it->join(' ') + "\n";
+        return out.toStdString();
+    };
+    ASSERT_GE(debts.size(), 3);
+    EXPECT_EQ(text(printed), text(debts));
+}
+
 // Every report of "Stampe" over the whole demo school, as the families and the school receive
 // it: no word of the data cut, clipped, broken or over another, no column dropped; then what
 // went wrong on these pages once, each case a row.
