@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <QStringList>
 
 namespace {
 
@@ -246,6 +247,26 @@ void VxEachRow(const QSqlDatabase &db, const QString &sql, const TVxFieldValues 
         row(q, rec);
     q.finish();
     scope.Commit();
+}
+
+QString VxInsertUnlessPresentSql(const QString &table,
+                                 std::initializer_list<TVxTypedColumn> columns,
+                                 std::initializer_list<const char *> matching)
+{
+    QStringList names;
+    QStringList casts;
+    for (const TVxTypedColumn &c : columns) {
+        names << QLatin1String(c.name);
+        casts
+            << QStringLiteral("CAST(:%1 AS %2)").arg(QLatin1String(c.name), QLatin1String(c.type));
+    }
+    QStringList same;
+    for (const char *m : matching)
+        same << QStringLiteral("%1 = :%1").arg(QLatin1String(m));
+    return QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM RDB$DATABASE WHERE NOT EXISTS "
+                          "(SELECT 1 FROM %1 WHERE %4)")
+        .arg(table, names.join(QStringLiteral(", ")), casts.join(QStringLiteral(", ")),
+             same.join(QStringLiteral(" AND ")));
 }
 
 void VxUnderSavepoint(TVxTransaction &tr, const std::function<void()> &work)

@@ -322,5 +322,6 @@ QString qelFirstText(TfrQuery &q)
 
 QString qelFixed2(double value)
 {
-    return QString::number(RoundTo(value, -2), 'f', 2).replace(QLatin1Char('.'), QLatin1Char(','));
+    return QString::number(RoundHalfAway(value, -2), 'f', 2)
+        .replace(QLatin1Char('.'), QLatin1Char(','));
 }

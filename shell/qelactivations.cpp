@@ -312,6 +312,9 @@ void TdmqelActivations::bindHandlers()
             allowed = true;
             if (qelReportHooks().prepareDataSets)
                 qelReportHooks().prepareDataSets();
+            // Their footers print the print date, as the reports of "Stampe" do.
+            if (qelReportHooks().setDataStampe)
+                qelReportHooks().setDataStampe(TVxWorkingContext::reportDate());
         };
         const int number = r.number;
         item->OnExecute = [this, number](TVxAttItem *sender) { runReport(sender, number); };
