@@ -115,7 +115,7 @@ TfmQelGestioneVolumi::TfmQelGestioneVolumi(QWidget *parent)
                               QStyle::SP_FileDialogContentsView, this)),
       m_delete(pictureButton("buCancella", QStringLiteral("Cancella selezionato"),
                              QStyle::SP_TrashIcon, this)),
-      m_send(pictureButton("buInvia", QStringLiteral("Invia ad Veldrasoft"), QStyle::SP_ArrowUp,
+      m_send(pictureButton("buInvia", QStringLiteral("Invia a Veldrasoft"), QStyle::SP_ArrowUp,
                            this)),
       m_empty(new QPushButton(QStringLiteral("Svuota cartella"))), m_comm(new TdmxComm(this))
 {
@@ -293,7 +293,7 @@ void TfmQelGestioneVolumi::emptyFolder()
         // And what volume runs whose program is gone left.
         QelRegisterVolume::ClearAbandonedRuns(m_folder);
         if (failed)
-            showError(QStringLiteral("E' stato impossibile cancellare uno o più file."));
+            showError(QStringLiteral("È stato impossibile cancellare uno o più file."));
     } catch (const std::exception &) {
         showError(QStringLiteral("Cancellazione cartella non riuscita"));
     }
@@ -315,7 +315,7 @@ void TfmQelGestioneVolumi::clearPreviewFolder()
             failed = !removed || failed;
         }
         if (failed)
-            showError(QStringLiteral("E' stato impossibile cancellare uno o più file dalla "
+            showError(QStringLiteral("È stato impossibile cancellare uno o più file dalla "
                                      "cartella temporanea"));
     } catch (const std::exception &) {
         showError(QStringLiteral("Cancellazione cartella temporanea non riuscita"));
@@ -361,7 +361,8 @@ bool TfmQelGestioneVolumi::UploadVolume(const QString &filePath, const QString &
     } catch (const EVxException &e) {
         wait.CloseWait();
         throw EVxException(QStringLiteral("Errore di comunicazione con il Server Veldrasoft: ") +
-                           e.message());
+                               e.message(),
+                           e.severity(), e.detail());
     }
     wait.CloseWait();
     return replyBytes == "OK";
