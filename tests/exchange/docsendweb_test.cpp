@@ -15,6 +15,7 @@
 #include "tests/support/tavrinwebserver.h"
 #include "tests/support/testfiles.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -23,6 +24,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 namespace {
@@ -249,6 +251,34 @@ TEST_F(DocSendWeb, AnAcceptedUploadStoresTheNinePacketsAndMarksTheTeachers)
         QStringList{QStringLiteral("--noout"), QStringLiteral("--schema"),
                     QStringLiteral(TAVRIN_SOURCE_DIR "/tests/platform/fixtures/datapacket.xsd")} +
             names);
+}
+
+// The office walks the wizard with "Avanti" and presses Return on its last page: that is
+// "Fine", and the send goes.
+TEST_F(DocSendWeb, ReturnOnTheWizardsLastPageSends)
+{
+    TfmqelDocSendWeb window;
+    window.frDocenti()->SelectAllRows();
+    DialogSeam::queueModalScript([](QDialog *dialog) {
+        auto *wizard = qobject_cast<TfmqelDocConfirmSendWeb *>(dialog);
+        if (!wizard)
+            return ADD_FAILURE() << "no wizard", int(mrCancel);
+        wizard->show();
+        wizard->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(wizard));
+        for (int page : {1, 5}) {
+            QTest::mouseClick(wizard->buNext(), Qt::LeftButton);
+            EXPECT_EQ(wizard->CurrentPage(), page);
+        }
+        QWidget *focus = QApplication::focusWidget();
+        EXPECT_NE(focus, nullptr);
+        QTest::keyClick(focus ? focus : wizard, Qt::Key_Return);
+        return int(mrNone);
+    });
+    queueAnswers({kPassword});
+    window.buOk()->click();
+    EXPECT_EQ(messages(), QStringList{QStringLiteral("Procedura completata con successo.")});
+    EXPECT_EQ(markedWebTeachers(), 9);
 }
 
 // Whatever stops the upload, no teacher is marked and the archive stays, for the owner alone.
