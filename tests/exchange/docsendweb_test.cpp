@@ -357,7 +357,7 @@ TEST_F(DocSendWeb, ASendThatCannotStartWritesNothing)
         {"no teacher", folder, 392, false, "Nessun docente selezionato."},
         {"no folder", "  ", 392, true,
          "Si è scelto di inviare i dati a Servizio web senza impostare il percorso di invio.\n\n"
-         "Impostarlo da \"Utilità e parametri - Parametri Tavrin\" per proseguire."},
+         "Impostarlo da \"Utilità e parametri - Parametri Invio docenti\" per proseguire."},
         {"a quote in the folder", folder + "we\"b/", 392, true, "Il testo \""},
         {"the Lumeno session", folder, 395, false, "Non è possibile inviare la sessione Lumeno"},
     };
