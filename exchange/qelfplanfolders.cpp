@@ -82,7 +82,7 @@ void TfmqelRiceCPst::Collect()
         folders << classFolder + PlanFolderName(plan.description);
     const QStringList log = importer.CollectPlanFolders(folders);
     if (!log.isEmpty())
-        VxMessageDlg(log.join(QStringLiteral("\r\n")), mtWarning, mbOK);
+        VxMessageDlg(NotCollectedMessage(log), mtWarning, mbOK);
 }
 
 void registerPlanFolderForms()

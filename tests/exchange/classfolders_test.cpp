@@ -248,7 +248,9 @@ TEST_F(ClassFolders, RiceCCollectsOnlyTheFolderOfItsClassAndStoresItsParent)
     const QStringList shown = messages();
     ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
     EXPECT_EQ(shown[0], "Operazione completata.");
-    EXPECT_TRUE(shown[1].startsWith("  ***ERRORE*** ") && shown[1].contains("rifiutato per prova"));
+    EXPECT_TRUE(shown[1].startsWith("Righe non raccolte: 1.\n\n  ***ERRORE*** ") &&
+                shown[1].contains("rifiutato per prova"))
+        << shown[1].toStdString();
     // Exactly the raised vote and the refused judgment changed: the rest came back as it was.
     const QString cell = QStringLiteral("V|%1|%2|")
                              .arg(scalar("SELECT iClsMatCmpId FROM TClsMatCmp WHERE iClsSesMatId "
