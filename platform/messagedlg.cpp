@@ -207,14 +207,11 @@ bool VxMessageTooTall(const QString &text)
 {
     const QFontMetrics metrics(QApplication::font());
     const int limit = availableArea().height() / 2;
+    const QString shown = VxShownMessageText(text);
     // Counted before any layout: a list of thousands of rows is too tall at once.
-    if (qsizetype(text.count(QLatin1Char('\n')) + text.count(QLatin1Char('\r'))) *
-            metrics.lineSpacing() >
-        limit)
+    if (shown.count(QLatin1Char('\n')) * metrics.lineSpacing() > limit)
         return true;
-    return metrics
-               .boundingRect(QRect(0, 0, kBoxTextWidth, 1 << 24), Qt::TextWordWrap,
-                             VxShownMessageText(text))
+    return metrics.boundingRect(QRect(0, 0, kBoxTextWidth, 1 << 24), Qt::TextWordWrap, shown)
                .height() > limit;
 }
 

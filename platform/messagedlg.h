@@ -56,16 +56,15 @@ int VxMessageDlg(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons, 
                  int defaultButton = mrNone, const QString &detail = QString());
 
 class QDialog;
-class QPlainTextEdit;
 
 // The text of VxMessageDlg as shown: line breaks made "\n", each line cut.
 QString VxShownMessageText(const QString &text);
 // Whether the text, as a message box would lay it out, is taller than the screen allows.
 bool VxMessageTooTall(const QString &text);
-// The dialog of a text too tall for a message box: the first paragraph on top, the whole text
-// in a scrolling read-only box (objectName "meText"), the buttons below; never larger than
-// the screen's available area. exec() returns the button pressed (Escape: Cancel, else the
-// default).
+// The dialog of a text too tall for a message box: a short first paragraph on top as the
+// summary ("laSummary"), the other lines in a scrolling read-only box ("meText"), the buttons
+// below; never larger than the screen's available area. exec() returns the button pressed (Escape:
+// Cancel, else the default).
 std::unique_ptr<QDialog> VxNewLongMessageDialog(const QString &text, TMsgDlgType type,
                                                 TMsgDlgButtons buttons, int defaultButton = mrNone);
 
