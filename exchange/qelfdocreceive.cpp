@@ -85,7 +85,7 @@ void TfmqelDocReceive::CollectSingle()
     const QString folder = LongDir(m_single->dePath()->text().trimmed());
     const QString filter = m_single->BuildClsFilter();
     const QString folderCode = QelTeacherFolderCollector::ReadInfoCode(folder);
-    if (VxMessageDlg(QStringLiteral("Selezionato docente %1. Confermi la raccola dati?").arg(name),
+    if (VxMessageDlg(QStringLiteral("Selezionato docente %1. Confermi la raccolta dati?").arg(name),
                      mtWarning, mbYesNo) != mrYes)
         return;
     if (folderCode != code) {
@@ -124,7 +124,8 @@ void TfmqelDocReceive::CollectByClass()
         return;
     }
     if (VxMessageDlg(
-            QStringLiteral("Selezionate %1 classi. Confermi la raccola dati?").arg(selected),
+            CountText(selected, QStringLiteral("Selezionata %1 classe. Confermi la raccolta dati?"),
+                      QStringLiteral("Selezionate %1 classi. Confermi la raccolta dati?")),
             mtWarning, mbYesNo) != mrYes)
         return;
     QPlainTextEdit *log = m_classes->meLog();

@@ -170,7 +170,7 @@ void TfmqelDocReceiveWeb::CollectByTeacher()
     const int iAnaId = m_single->Teachers().Value(row, QStringLiteral("iAnaId")).toInt();
     const int iAaiId = m_single->Teachers().Value(row, QStringLiteral("iAaiId")).toInt();
     const QString filter = m_single->BuildClsFilter();
-    if (VxMessageDlg(QStringLiteral("Selezionato docente %1. Confermi la raccola dati?").arg(name),
+    if (VxMessageDlg(QStringLiteral("Selezionato docente %1. Confermi la raccolta dati?").arg(name),
                      mtWarning, mbYesNo) != mrYes)
         return;
     if (filter == QLatin1String("1 = 0")) {
@@ -227,7 +227,8 @@ void TfmqelDocReceiveWeb::CollectByClass()
         return;
     }
     if (VxMessageDlg(
-            QStringLiteral("Selezionate %1 classi. Confermi la raccola dati?").arg(selected),
+            CountText(selected, QStringLiteral("Selezionata %1 classe. Confermi la raccolta dati?"),
+                      QStringLiteral("Selezionate %1 classi. Confermi la raccolta dati?")),
             mtWarning, mbYesNo) != mrYes)
         return;
     m_classes->meLog()->clear();

@@ -219,7 +219,7 @@ void TfmqelSendD::Run()
                      mtWarning, mbOK);
     else
         VxMessageDlg(cancelled ? QStringLiteral("Procedura annullata dall'utente.")
-                               : QStringLiteral("Procedura competata."),
+                               : QStringLiteral("Procedura completata."),
                      mtInformation, mbOK);
 }
 

@@ -40,6 +40,11 @@ QString OneLine(const QString &text)
     return text.simplified();
 }
 
+QString CountText(int count, const QString &one, const QString &many)
+{
+    return (count == 1 ? one : many).arg(count);
+}
+
 QString CutLine(const QString &text, int maxChars)
 {
     if (text.size() <= maxChars)
@@ -111,7 +116,11 @@ QString TKIENormalizeString(const QString &text)
     return result;
 }
 
-double RoundTo(double value, int digits)
+namespace {
+
+// Rounds on the shortest decimal text of the value; a half goes to the even neighbour or away
+// from zero.
+double roundDecimal(double value, int digits, bool halfToEven)
 {
     if (!std::isfinite(value) || value == 0)
         return value;
@@ -133,7 +142,7 @@ double RoundTo(double value, int digits)
     const bool restNonZero =
         kept >= 0 && mantissa.find_first_not_of('0', size_t(kept) + 1) != std::string::npos;
     const bool lastOdd = (whole.back() - '0') % 2 == 1;
-    if (first > '5' || (first == '5' && (restNonZero || lastOdd))) {
+    if (first > '5' || (first == '5' && (restNonZero || lastOdd || !halfToEven))) {
         int i = int(whole.size()) - 1;
         while (i >= 0 && whole[size_t(i)] == '9')
             whole[size_t(i--)] = '0';
@@ -146,6 +155,18 @@ double RoundTo(double value, int digits)
     double result = 0;
     std::from_chars(rounded.data(), rounded.data() + rounded.size(), result);
     return value < 0 ? -result : result;
+}
+
+} // namespace
+
+double RoundTo(double value, int digits)
+{
+    return roundDecimal(value, digits, true);
+}
+
+double RoundHalfAway(double value, int digits)
+{
+    return roundDecimal(value, digits, false);
 }
 
 bool SyncFolderToDisk(const QString &folder)

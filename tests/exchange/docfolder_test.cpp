@@ -474,19 +474,50 @@ TEST_F(DocFolderRoundTrip, RefusalsEndTheCollectionWithTheirMessage)
             EVxException);
     }
 
-    // A value that points at another class's pupil.
+    // A value that points at another class's pupil, and one at another teacher's subject in
+    // the pupil's own class.
     const int foreign = scalar("SELECT FIRST 1 S.iSitId FROM TSit_Situazioni S JOIN TClsPst P ON "
                                "P.iClsPstId = S.iClsPstId WHERE NOT EXISTS (SELECT 1 FROM "
                                "TClsMatAna A WHERE A.iClsId = P.iClsId AND A.iAnaId = ?)",
                                {teachers[0].iAnaId})
                             .toInt();
     voti.LoadFromFile(folder + "voti.cds");
-    edit(0, "iSitId", foreign);
-    save();
-    const QVariant before = scalar("SELECT COUNT(*) FROM TVot_Voti WHERE iSitId = ?", {foreign});
-    shown = collectSingle(teachers[0], folder);
-    EXPECT_TRUE(shown.last().contains("non appartiene")) << shown.last().toStdString();
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM TVot_Voti WHERE iSitId = ?", {foreign}), before);
+    voti.setRecNo(0);
+    const QVariant sit = voti.FieldByName("iSitId")->Value();
+    const int othersSubject =
+        scalar("SELECT FIRST 1 M.iClsSesMatId FROM TClsSesMat M JOIN TClsSes CS ON CS.iClsSesId "
+               "= M.iClsSesId JOIN TMatRma R ON R.iMatRmaId = M.iMatRmaId WHERE M.iClsSesId = "
+               "(SELECT iClsSesId FROM TClsSesMat WHERE iClsSesMatId = ?) AND NOT EXISTS (SELECT "
+               "1 FROM TClsMatAna A WHERE A.iClsId = CS.iClsId AND A.iMatId = R.iMatId AND "
+               "A.iAnaId = ?)",
+               {voti.FieldByName("iClsSesMatId")->Value(), teachers[0].iAnaId})
+            .toInt();
+    const struct
+    {
+        const char *what;
+        QList<QPair<QString, QVariant>> edits;
+        const char *stored;
+        QVariantList ids;
+    } hostile[] = {
+        {"another class's pupil", {{"iSitId", foreign}},
+         "SELECT COUNT(*) FROM TVot_Voti WHERE iSitId = ?", {foreign}},
+        {"another teacher's subject", {{"iClsSesMatId", othersSubject}, {"iAssOre", 44}},
+         "SELECT COUNT(*) FROM TAss_Assenze WHERE iSitId = ? AND iClsSesMatId = ? AND "
+         "iAssOre = 44", {sit, othersSubject}},
+    };
+    const QString sent = db.mainDir.path() + "voti.cds";
+    ASSERT_TRUE(QFile::copy(folder + "voti.cds", sent));
+    for (const auto &c : hostile) {
+        SCOPED_TRACE(c.what);
+        voti.LoadFromFile(sent);
+        for (const auto &[field, value] : c.edits)
+            edit(0, field, value);
+        save();
+        const int before = scalar(c.stored, c.ids).toInt();
+        shown = collectSingle(teachers[0], folder);
+        EXPECT_TRUE(shown.last().contains("non appartiene")) << shown.last().toStdString();
+        EXPECT_EQ(scalar(c.stored, c.ids).toInt(), before);
+    }
 
     // Missing packets and a missing qedInfo.ini.
     QFile::remove(folder + "voti.cds");

@@ -349,6 +349,32 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
     EXPECT_GE(collect().filter("***ERRORE*** Un'altra transazione").size(), 4);
 }
 
+// 2C's laboratory is taught by two teachers, each with a class note: the one who sends an empty
+// note deletes his own.
+TEST_F(DocReceiveWeb, AnEmptyClassNoteLeavesTheCoTeachersNote)
+{
+    const auto notes = [this] { // (teacher, note) of 2C's laboratory
+        std::vector<std::pair<int, int>> rows;
+        for (QSqlQuery q = runSql("SELECT C.iAnaId, C.iCnoId FROM TCno_ClassiNoteOre C JOIN "
+                                  "TClsSesMat M ON M.iClsSesMatId = C.iClsSesMatId JOIN TClsSes CS "
+                                  "ON CS.iClsSesId = M.iClsSesId WHERE CS.iClsId = 39022 AND "
+                                  "CS.iAnsSesDwgId = ? AND M.iMatRmaId = 11 ORDER BY C.iCnoId",
+                                  {w});
+             q.next();)
+            rows.emplace_back(q.value(0).toInt(), q.value(1).toInt());
+        return rows;
+    };
+    const auto both = notes();
+    ASSERT_EQ(both.size(), 2u);
+    teacher = both[0].first, cls = 39022;
+    writeVotes({}, folder);
+    writePacket(folder + "classenote.xml",
+                {"iiDocId", "iiAnsSesDwgId", "iiClsId", "iiMatId", "iiClnOre", "sbClnNota"},
+                {{teacher, ses, cls, 11, 0, ""}});
+    EXPECT_TRUE(collect().filter("***ERRORE***").isEmpty());
+    EXPECT_EQ(notes(), decltype(both){both[1]});
+}
+
 TEST_F(DocReceiveWeb, ForcedCollectionMapsOnlyOneCandidate)
 {
     struct Case
@@ -524,7 +550,7 @@ TEST_F(DocReceiveWeb, ByClassEachTeacherAfterHisOwnLines)
     refuseThirteenHours();
     const QStringList shown = collectInWindow(false, {cls});
     ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
-    EXPECT_EQ(shown[0], "Selezionate 1 classi. Confermi la raccola dati?");
+    EXPECT_EQ(shown[0], "Selezionata 1 classe. Confermi la raccolta dati?");
     const QStringList log = shown.last().split('\n');
     QStringList heads;
     for (const QString &line : log)

@@ -393,12 +393,12 @@ TEST_F(DocSendWeb, TheWizardsPathsFollowItsRadioButtons)
     for (QLabel *label : wizard.findChildren<QLabel *>())
         texts << label->text();
     for (const char *text :
-         {"Istituto: Istituto Demo", "Sessione: Scrutinio finale", "Anno scolatisco 2008-2009",
+         {"Istituto: Istituto Demo", "Sessione: Scrutinio finale", "Anno scolastico 2008-2009",
           "ATTENZIONE!!\n\nSono stati selezionati 7 docenti.",
-          "Hai calcellato su Web la sessione precedente?",
+          "Hai cancellato su Web la sessione precedente?",
           "1. fare la raccolta completa di tutti i docenti;\n2. cancellare (subito) la sessione su "
           "Web;\n"
-          "3. fale le variazioni;\n4. fare l'invio completo di tutti i docenti.",
+          "3. fai le variazioni;\n4. fare l'invio completo di tutti i docenti.",
           "Premere il bottone \"Fine\" per effettuare la spedizione dei dati al Server Veldrasoft"})
         EXPECT_TRUE(texts.contains(QString::fromUtf8(text))) << text;
     const auto click = [&](int page, const char *button) {

@@ -264,8 +264,8 @@ TEST_F(ReportLayoutTest, RunsThatPrintNothingOrFail)
 
 // What does not fit its box: a text shrinks to its smallest font, then wraps with its box and
 // band growing and pushing what lies below; what still cannot fit ends in "…" and is recorded;
-// columns past the margin are narrowed or go on in rows below; a band kept whole moves to the
-// next page with its header.
+// columns past the margin are narrowed or go on in rows below; a band that fills the page
+// exactly stays on it; a band kept whole moves to the next page with its header.
 TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
 {
     const auto texts = [](const TfrDisplayList &list, const QString &object) {
@@ -281,6 +281,9 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
                          "<text name=\"Sotto\" left=\"0\" top=\"5\" width=\"14\" height=\"5\">x</text>"
                          "</data>";
     const QString judgment = QString("parola ").repeated(60);
+    const QString tall =
+        "<data name=\"Riga\" dataset=\"frdClassi\" height=\"%1\"><text "
+        "name=\"Cella\" left=\"0\" top=\"0\" width=\"14\" height=\"5\">x</text></data>";
     struct Case
     {
         const char *what;
@@ -336,6 +339,11 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
              return t.size() == 4 * 24 && t[11]->Box.top() == t[0]->Box.top() + 5 &&
                     t[22]->Box.left() == t[0]->Box.left() && t[24]->Box.top() >= t[23]->Box.bottom();
          }},
+        // Four classes of 69.25 mm fill the 277 mm between the margins of an A4 page.
+        {"a band filling what is left of the page stays on it", tall.arg("69.25"),
+         [&](const TfrDisplayList &l) { return l.Pages.size() == 1; }},
+        {"a band a hair taller moves to the next page", tall.arg("69.26"),
+         [&](const TfrDisplayList &l) { return l.Pages.size() == 2; }},
         {"a band kept whole starts on the next page with its header",
          "<report-title height=\"200\"/><data name=\"Alunni\" dataset=\"frdAlunniTutti\" "
          "height=\"3\" keep-whole=\"true\"><header height=\"5\"><text name=\"Titolo\" left=\"0\" "

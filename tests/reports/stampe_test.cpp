@@ -229,6 +229,7 @@ protected:
     {
         EXPECT_FALSE(rpt.Pages().Pages.empty());
         EXPECT_EQ(rpt.Report().UnansweredVariables(), QStringList());
+        EXPECT_EQ(rpt.Pages().Cut, QStringList());
         QString text;
         EXPECT_EQ(runChecker("pdftotext", {"-layout", pdf, "-"}, &text), 0);
         return text.simplified();
@@ -288,6 +289,12 @@ TEST_F(DemoReports, EveryStoredReportPrintsTheDemoSchool)
         proofs[id] = in5A;
     for (int id : {16179, 16180, 16181, 16182, 16183})
         proofs[id] = in3C;
+    // Religion's judgment and conduct's vote on every register: a line of their own where the
+    // components printed are those of the other subjects.
+    for (int id : {16169, 16170, 16171, 16172, 16174, 16175, 16184})
+        proofs[id] << "Religione cattolica: Buono - Comportamento: 8";
+    for (int id : {16179, 16180, 16182, 16183})
+        proofs[id] << "Religione cattolica: Buono - Comportamento: 10";
     QSqlQuery q = runSql("SELECT iYRptId FROM TYRpt_RptTemplate WHERE sYRptCodAppl = 'QEL' AND "
                          "iYRptId NOT BETWEEN 16089 AND 16091 ORDER BY iYRptId");
     QList<int> stored;
@@ -312,6 +319,48 @@ TEST_F(DemoReports, EveryStoredReportPrintsTheDemoSchool)
     for (TfrDBDataSet *report : dmqelRptDataSets->ReportDataSets())
         EXPECT_TRUE(datasetsWithRows.contains(report->Name()))
             << "no row printed: " << report->Name().toStdString();
+}
+
+// The debt letter of 2C lists under each pupil exactly his own debts: Bruno Alessia's two,
+// Bruno Elisa's two and their classmates' others, some in the same subjects. Subjects in the
+// plan's order; a long name wraps onto a second line.
+TEST_F(DemoReports, TheDebtLetterListsEachPupilsOwnDebts)
+{
+    objects->mainWindow()->show();
+    objects->mainWindow()->ensureFirstActivation();
+    UpdateParRptIni();
+    TdmVxRptFR &rpt = qelReportTree(dmqelActivations)->RptFR();
+    queueDemoSelection({"2C"});
+    rpt.LoadReportFromVxDB(16205);
+    ASSERT_TRUE(rpt.PrepareReport());
+    QMap<QString, QStringList> printed, debts;
+    QString pupil;
+    for (const TfrPage &page : rpt.Pages().Pages) {
+        for (const TfrDisplayItem &item : page.Items) {
+            if (item.Kind != TfrItemKind::Text)
+                continue;
+            if (item.Band == "Alunni" && item.Object == "Alunno")
+                pupil = item.Text;
+            else if (item.Band == "Debiti" && item.Object == "Materia")
+                printed[pupil] << item.Text;
+        }
+    }
+    for (QSqlQuery q = runSql(
+             "SELECT A.sAnaCognome || ' ' || A.sAnaNome, M.sMatLDesc FROM TDeb_Debiti D JOIN "
+             "TSit_Situazioni S ON S.iSitId = D.iSitId JOIN TClsPst P ON P.iClsPstId = "
+             "S.iClsPstId JOIN TAna_Anagrafiche A ON A.iAnaId = S.iAnaId JOIN TMat_Materie M ON "
+             "M.iMatId = D.iMatId JOIN TMatRmaPst R ON R.iMatRmaId = D.iMatId AND R.iPstId = "
+             "P.iPstId WHERE P.iClsId = 39022 AND S.iSitOrdine = 1 ORDER BY R.iMatRmaPstOrdine");
+         q.next();)
+        debts[q.value(0).toString()] << q.value(1).toString();
+    const auto text = [](const QMap<QString, QStringList> &byPupil) {
+        QString out;
+        for (auto it = byPupil.begin(); it != byPupil.end(); ++it)
+            out += it.key() + ": " + it->join(' ') + "\n";
+        return out.toStdString();
+    };
+    ASSERT_GE(debts.size(), 3);
+    EXPECT_EQ(text(printed), text(debts));
 }
 
 // Every report of "Stampe" over the whole demo school, as the families and the school receive
