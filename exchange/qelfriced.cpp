@@ -254,8 +254,7 @@ void TfmqelRiceD::Run()
     }
     VxMessageDlg(QStringLiteral("Operazione completata."), mtInformation, mbOK);
     if (!log.isEmpty())
-        VxMessageDlg(QStringLiteral("Dati non raccolti:\r") + log.join(QLatin1Char('\r')),
-                     mtWarning, mbOK);
+        VxMessageDlg(NotCollectedMessage(log), mtWarning, mbOK);
 }
 
 void registerRiceDForms()

@@ -16,6 +16,7 @@
 #include <QSet>
 #include <QSqlQuery>
 
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -386,6 +387,15 @@ void TdmqelXML::CollectStep(const QString &what, const std::function<void(TVxTra
             e.severity(), e.detail());
     }
     m_collect->stored << what;
+}
+
+QString NotCollectedMessage(const QStringList &log)
+{
+    const auto rows = std::count_if(log.cbegin(), log.cend(), [](const QString &line) {
+        return line.startsWith(QLatin1Char(' '));
+    });
+    return QStringLiteral("Righe non raccolte: %1.\r\r").arg(rows) +
+           log.join(QStringLiteral("\r\n"));
 }
 
 namespace {

@@ -491,6 +491,7 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
     };
     const auto send = [&] {
         QDir(base).removeRecursively();
+        QDir().mkpath(base);
         TfmqelSendCPst form;
         form.eDir()->SetText(base);
         for (int row = 0; row < form.DataSet()->rowCount(); ++row)
@@ -607,7 +608,7 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
          },
          {"G|958|392|*", "G|960|392|*"},
          {"G|958|392|Nuovo|*"},
-         {"  ***ERRORE*** "}},
+         {"Righe non raccolte: 1.\n\n  ***ERRORE*** "}},
         // Another office's notes end the collection there: the notes and the kinds after them
         // stay as they were, the kinds before are stored and named.
         {{{"ClsVot.xml", "iSitId", 955, raiseVote},
