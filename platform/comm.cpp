@@ -285,6 +285,18 @@ void TdmxComm::run(const QByteArray &method, const QString &url, const QByteArra
     }
     if (networkReply->error() != QNetworkReply::NoError)
         throw networkError(url, *networkReply);
+    // A body cut short of its declared length is a broken transfer, whatever the network layer
+    // made of the connection closed under it (with a reply read no further ahead than the file
+    // is written, it may take the close for the body's end).
+    const QVariant declared = networkReply->header(QNetworkRequest::ContentLengthHeader);
+    const QByteArray encoding = networkReply->rawHeader("Content-Encoding");
+    if (declared.isValid() && (encoding.isEmpty() || encoding == "identity") &&
+        received != declared.toLongLong())
+        throw EVxException(QStringLiteral("La risposta di %1 è arrivata incompleta (%2 byte su %3): "
+                                          "ricezione interrotta.")
+                               .arg(url)
+                               .arg(received)
+                               .arg(declared.toLongLong()));
 }
 
 void TdmxComm::setWaitWindow(TfmVxWait *wait)
