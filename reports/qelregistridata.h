@@ -22,8 +22,16 @@ namespace QelRegisterOptions {
 void LoadAvailable(QListWidget *list, int iAnsSesDwgId, int tipoElenco);
 void LoadListed(QListWidget *list, int iAnsSesDwgId, int tipoElenco);
 
-// Both lists replaced in one transaction: either both are saved or neither changes.
-void Save(int iAnsSesDwgId, const std::array<QList<int>, 2> &classesByList);
+// A list as the window read it and as the office left it.
+struct ListChange
+{
+    QList<int> loaded;
+    QList<int> chosen;
+};
+// The classes added to each list and taken out of it, in one transaction: either all are saved
+// or nothing changes. Another office's change to other classes stays; one to the same classes,
+// since the window read them or at the same moment, is told (EVxException) and nothing saved.
+void Save(int iAnsSesDwgId, const std::array<ListChange, 2> &lists);
 
 } // namespace QelRegisterOptions
 

@@ -18,6 +18,7 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QToolButton>
 
 #include <memory>
@@ -279,5 +280,66 @@ TEST_F(Registers, AnotherOfficesSignatureIsToldAndConfirmingAgainWritesOver)
         EXPECT_EQ(dialog.ShowModal(), mrOk);
         EXPECT_EQ(DialogSeam::shownTexts().size(), 2);
         EXPECT_EQ(row(), QStringLiteral("1Mia"));
+    }
+}
+
+// Two offices save the options of one session. What each changed is kept; the same class
+// added or taken out by both, since this window read the lists or at the very same moment, is
+// told, and this office's save leaves the lists as they were.
+TEST_F(Registers, TwoOfficesSavingTheOptionsKeepEachOthersClasses)
+{
+    const char *const add1B = "INSERT INTO TOsd_OpzStampaDig VALUES (91, 392, 39002, 0)";
+    const char *const add1A = "INSERT INTO TOsd_OpzStampaDig VALUES (91, 392, 39001, 0)";
+    const char *const take3C = "DELETE FROM TOsd_OpzStampaDig WHERE iClsId = 39023";
+    const struct
+    {
+        const char *name;
+        const char *other; // the other office's change
+        int fine;          // committed before this save (0), or that many ms into it
+        bool adds;         // this office lists 1A, else takes 3C out
+        bool told;
+        const char *after; // the qualification list as stored
+    } cases[] = {
+        {"another class listed first", add1B, 0, true, false, "39001 39002 39023"},
+        {"another class listed at once", add1B, 300, true, false, "39001 39002 39023"},
+        {"the same class listed first", add1A, 0, true, true, "39001 39023"},
+        {"the same class listed at once", add1A, 300, true, true, "39001 39023"},
+        {"the same class taken out first", take3C, 0, false, true, ""},
+        {"the same class taken out at once", take3C, 300, false, true, ""},
+    };
+    const auto listed = [] {
+        QStringList ids;
+        for (QSqlQuery q = runSql("SELECT iClsId FROM TOsd_OpzStampaDig WHERE iAnsSesDwgId = 392 "
+                                  "AND iTipoElenco = 0 ORDER BY iClsId");
+             q.next();)
+            ids << q.value(0).toString();
+        return ids.join(' ');
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        runSql("DELETE FROM TOsd_OpzStampaDig WHERE iTipoElenco = 0");
+        runSql("INSERT INTO TOsd_OpzStampaDig VALUES (2, 392, 39023, 0)");
+        TfmQelOpzioniRegistri options;
+        TfrVxDoubleListView *list = options.dlElenco(0);
+        QListWidget *from = c.adds ? list->lvLeft() : list->lvRight();
+        for (int row = 0; row < from->count(); ++row)
+            from->item(row)->setSelected(from->item(row)->data(Qt::UserRole).toInt() ==
+                                         (c.adds ? 39001 : 39023));
+        c.adds ? list->MoveSelectedRight() : list->MoveSelectedLeft();
+        options.GoToPage(1);
+        OtherOffice other(db.database);
+        other.hold(c.other);
+        if (c.fine == 0)
+            other.commit();
+        else
+            other.commitAfter(c.fine);
+        DialogSeam::clearShown();
+        options.buFinish()->click();
+        other.finish();
+        EXPECT_EQ(options.ModalResult(), c.told ? mrNone : mrOk);
+        EXPECT_EQ(DialogSeam::shownTexts().join('|').contains("Un'altra postazione ha cambiato"),
+                  c.told);
+        EXPECT_EQ(listed(), c.after);
+        EXPECT_EQ(stored(1), "1:39005"); // the other list untouched
     }
 }
