@@ -24,8 +24,9 @@ TVxRptTreeView::TVxRptTreeView(TVxAttReport *command, QWidget *parent)
     m_list->setColumnCount(1);
     m_list->setHeaderHidden(true);
     m_list->setRootIsDecorated(false);
-    m_list->setUniformRowHeights(true);
+    // A long name wraps onto a second line rather than ending in "...".
     m_list->setWordWrap(true);
+    m_list->setTextElideMode(Qt::ElideNone);
     m_preview->setObjectName(QStringLiteral("buAnteprima"));
     m_print->setObjectName(QStringLiteral("buStampa"));
     m_pdf->setObjectName(QStringLiteral("buPdf"));
