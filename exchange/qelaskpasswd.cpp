@@ -9,6 +9,8 @@ TfmAskPasswd::TfmAskPasswd(const QString &instituteCode, QWidget *parent) : TfmV
 {
     setObjectName(QStringLiteral("fmAskPasswd"));
     setWindowTitle(QStringLiteral("Password connessione al Server"));
+    // Wide enough for its title whole in the window's frame.
+    setMinimumWidth(420);
     auto *column = new QVBoxLayout(ClientArea());
     m_question = new QLabel(
         instituteCode.isEmpty()
