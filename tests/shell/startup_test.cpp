@@ -61,6 +61,23 @@ struct DemoMainDir
     TestDatabase database;
 };
 
+// The program started, its main window shown (maximised on its screen, or as it is) and through
+// its first activation.
+struct ShownMain
+{
+    explicit ShownMain(bool onStartScreen = false) : main(objects.mainWindow())
+    {
+        if (onStartScreen)
+            main->ShowOnStartScreen();
+        else
+            main->show();
+        main->ensureFirstActivation();
+        QCoreApplication::processEvents();
+    }
+    TavrinObjects objects;
+    TfmqelMain *main;
+};
+
 void activate(QWidget *window)
 {
     QEvent event(QEvent::WindowActivate);
@@ -481,11 +498,8 @@ TEST(StartUp, MainWindowFillsItsScreenAndChildWindowsOpenInside)
     DemoMainDir dir;
     setContext(2, 39, 392);
     ScriptedDialogs dialogs;
-    TavrinObjects objects;
-    TfmqelMain *main = objects.mainWindow();
-    main->ShowOnStartScreen();
-    main->ensureFirstActivation();
-    QCoreApplication::processEvents();
+    ShownMain program(true);
+    TfmqelMain *main = program.main;
     EXPECT_TRUE(main->isMaximized());
     const QRect screen = main->screen()->availableGeometry();
     EXPECT_LE(main->frameGeometry().width(), screen.width());
@@ -528,10 +542,8 @@ TEST(StartUp, EveryCommandIsReachedByKeyboardAndFromTheMenu)
     DemoMainDir dir;
     setContext(2, 39, 392);
     ScriptedDialogs dialogs;
-    TavrinObjects objects;
-    TfmqelMain *main = objects.mainWindow();
-    main->show();
-    main->ensureFirstActivation();
+    ShownMain program;
+    TfmqelMain *main = program.main;
     main->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(main));
     TVxOutlookBar *bar = main->mxOLBar();
@@ -589,12 +601,8 @@ TEST(StartUp, TheCommandBarKeepsItsWidth)
     ScriptedDialogs dialogs;
     for (const int width : {0, 340}) {
         SCOPED_TRACE(width);
-        TavrinObjects objects;
-        TfmqelMain *main = objects.mainWindow();
-        main->resize(1200, 700);
-        main->show();
-        main->ensureFirstActivation();
-        QCoreApplication::processEvents();
+        ShownMain program;
+        TfmqelMain *main = program.main;
         if (width == 0) {
             main->spOLBar()->setSizes({340, 800});
             QCoreApplication::processEvents();
