@@ -831,8 +831,7 @@ bool TVxStringGrid::viewportEvent(QEvent *event)
     QString text;
     if (MouseToCell(help->pos(), col, row)) {
         const QString &cell = m_cells[size_t(row) * m_colCount + col].text;
-        if (QFontMetrics(font()).horizontalAdvance(cell) >
-            m_colWidths[size_t(col)] - 2 * TextMargin)
+        if (QFontMetrics(font()).horizontalAdvance(cell) > m_colWidths[size_t(col)] - 2 * TextMargin)
             text = cell;
     }
     if (text.isEmpty()) {
