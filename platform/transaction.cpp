@@ -238,6 +238,34 @@ void VxEachRow(const QSqlDatabase &db, const QString &sql, const TVxFieldValues 
     scope.Commit();
 }
 
+void VxWriteEachRow(TVxTransaction &tr, qsizetype count,
+                    const std::function<void(qsizetype)> &write,
+                    const std::function<void(qsizetype, const EVxException &)> &refused)
+{
+    const auto endsTheWork = [&tr](const EVxException &e) {
+        return !tr.InTransaction() || isLockWaitRefused(e) || isConnectionLost(e);
+    };
+    try {
+        VxUnderSavepoint(tr, [&] {
+            for (qsizetype row = 0; row < count; ++row)
+                write(row);
+        });
+        return;
+    } catch (const EVxException &e) {
+        if (endsTheWork(e))
+            throw;
+    }
+    for (qsizetype row = 0; row < count; ++row) {
+        try {
+            VxUnderSavepoint(tr, [&] { write(row); });
+        } catch (const EVxException &e) {
+            if (endsTheWork(e))
+                throw;
+            refused(row, e);
+        }
+    }
+}
+
 void VxUnderSavepoint(TVxTransaction &tr, const std::function<void()> &work)
 {
     // One name per nesting level: a savepoint taken again under its own name would release the

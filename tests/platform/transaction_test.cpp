@@ -165,3 +165,22 @@ TEST_F(TransactionTest, SelfCommittingStatementsCommitEachRun)
     ASSERT_TRUE(sum.exec("SELECT SUM(ID) FROM TRANSTEST") && sum.next());
     EXPECT_EQ(sum.value(0).toInt(), 23);
 }
+
+// Rows written together: a refused one taken back alone and told, the others kept.
+TEST_F(TransactionTest, EachRowWrittenTogetherARefusedOneTakenBackAlone)
+{
+    TVxTransaction tr(db);
+    ASSERT_TRUE(tr.StartTransaction());
+    const QList<int> ids = {1, 2, 1, 3};
+    QList<int> refused;
+    VxWriteEachRow(
+        tr, ids.size(),
+        [&](qsizetype row) {
+            tr.Exec(QStringLiteral("INSERT INTO TRANSTEST (ID) VALUES (:id)"),
+                    valuesOf({{"id", ids[row]}}));
+        },
+        [&](qsizetype row, const EVxException &) { refused << int(row); });
+    tr.Commit();
+    EXPECT_EQ(refused, QList<int>{2});
+    EXPECT_EQ(count(db), 3);
+}
