@@ -172,7 +172,7 @@ void TdmqelActivations::OfferDuplicateRecuperiCheck()
         return;
     if (VxMessageDlg(QStringLiteral("Attenzione: sono stati caricati dei recuperi doppi. "
                                     "Effettuare il controllo ora ?"),
-                     mtWarning, mbOK) == mrOk)
+                     mtWarning, mbYesNo) == mrYes)
         runCorrectionDialog();
 }
 
