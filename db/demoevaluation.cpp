@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 
 #include <algorithm>
+#include <cmath>
 
 namespace demo {
 
@@ -132,6 +133,29 @@ public:
                     m_t.vtp.add({++m_vtpKey, m_keys.clsMatCmpId(clsSes, v.matId, v.cmpScaId),
                                  sit.sitId, 600 + half - 7, stamp(on), y.start(), y.end()});
                 }
+            }
+        }
+    }
+
+    // 2C's final profit: the rounded mean of the subject's votes, the judgment's value in
+    // religion. After every other taxonomy, which keep their keys.
+    void writeProfit()
+    {
+        const SchoolClass *c = m_school.findClass(kWorkingYear, kVocational, 2);
+        const QDate on = sessionEnd(c->ansId, Final);
+        for (int s : c->situations) {
+            const Situation &sit = m_school.situations[std::size_t(s)];
+            for (int matId : profitSubjects()) {
+                int sum = 0, n = 0;
+                for (const FinalVote &v : sit.finalVotes) {
+                    if (v.matId != matId)
+                        continue;
+                    sum += v.cmpScaId == ReligionJudgment ? 310 - judgmentLevel(v.value) : v.value;
+                    ++n;
+                }
+                if (n)
+                    taxonomy(m_keys.clsMatCmpId(c->clsSes(Final), matId, Profit), sit,
+                             tenthsLevel(int(std::lround(double(sum) / n))), on);
             }
         }
     }
@@ -326,6 +350,13 @@ void writeNotesAndHours(QSqlDatabase &db, const School &school, const WrittenKey
                       school.teacherFor(matId, c.section), stamp(on), y.start(), y.end()});
         }
     }
+    // The two teachers of 2C's laboratory each noted their hours and programme.
+    const SchoolClass *c2 = school.findClass(kWorkingYear, kVocational, 2);
+    const int lab = keys.clsSesMatId(c2->clsSes(Final), Laboratorio);
+    cno.add({++cnoKey, lab, school.teacherFor(Laboratorio, c2->section), 132,
+             QStringLiteral("Programma svolto; esercitazioni di videoscrittura completate.")});
+    cno.add({++cnoKey, lab, school.labAssistant(c2->section), 66,
+             QStringLiteral("Attività pratiche in compresenza svolte regolarmente.")});
 }
 
 void writeCompetences(QSqlDatabase &db, const School &school)
@@ -356,6 +387,7 @@ void writeEvaluation(QSqlDatabase &db, const School &school, const WrittenKeys &
         for (const SchoolClass &c : school.classes)
             writer.writeClass(c);
         writer.writeKeptProposals();
+        writer.writeProfit();
     }
     writeNotesAndHours(db, school, keys);
     writeCompetences(db, school);

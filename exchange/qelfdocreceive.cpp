@@ -85,7 +85,7 @@ void TfmqelDocReceive::CollectSingle()
     const QString folder = LongDir(m_single->dePath()->text().trimmed());
     const QString filter = m_single->BuildClsFilter();
     const QString folderCode = QelTeacherFolderCollector::ReadInfoCode(folder);
-    if (VxMessageDlg(QStringLiteral("Selezionato docente %1. Confermi la raccola dati?").arg(name),
+    if (VxMessageDlg(QStringLiteral("Selezionato docente %1. Confermi la raccolta dati?").arg(name),
                      mtWarning, mbYesNo) != mrYes)
         return;
     if (folderCode != code) {
@@ -134,9 +134,10 @@ void TfmqelDocReceive::CollectByClass()
         VxMessageDlg(QLatin1String(kNoClass), mtError, mbOK);
         return;
     }
-    if (VxMessageDlg(
-            QStringLiteral("Selezionate %1 classi. Confermi la raccola dati?").arg(selected),
-            mtWarning, mbYesNo) != mrYes)
+    if (VxMessageDlg(CountText(selected,
+                               QStringLiteral("Selezionata %1 classe. Confermi la raccolta dati?"),
+                               QStringLiteral("Selezionate %1 classi. Confermi la raccolta dati?")),
+                     mtWarning, mbYesNo) != mrYes)
         return;
     QPlainTextEdit *log = m_classes->meLog();
     log->clear();

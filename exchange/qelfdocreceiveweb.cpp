@@ -117,15 +117,19 @@ void TfmqelDocReceiveWeb::DeletePackets()
 void TfmqelDocReceiveWeb::DownloadTeacherData()
 {
     {
-        TfmVxWait wait(this);
+        // "Annulla" ends the login, the export's waits or the download: nothing is unpacked.
+        TfmVxWait wait(this, true);
         wait.SetTitle(QStringLiteral("Ricezione dati dal Server in corso. Attendere..."));
         wait.SetOperation(
             QStringLiteral("In relazione al carico del server l'operazione potrebbe\r\n"
                            "risultare particolarmente lunga (anche alcune decine di minuti)"));
         wait.ShowWait();
         TTavrinWebConnection web;
+        web.SetWaitWindow(&wait);
         if (m_webTimeout > 0)
             web.Comm().setTimeout(m_webTimeout);
+        if (m_webTimeLimit > 0)
+            web.Comm().setTimeLimit(m_webTimeLimit);
         if (m_webDownloadCap > 0)
             web.setDownloadCap(m_webDownloadCap);
         const QString code = TavrinWebInstituteCode();
@@ -168,7 +172,7 @@ void TfmqelDocReceiveWeb::CollectByTeacher()
     const int iAnaId = m_single->Teachers().Value(row, QStringLiteral("iAnaId")).toInt();
     const int iAaiId = m_single->Teachers().Value(row, QStringLiteral("iAaiId")).toInt();
     const QString filter = m_single->BuildClsFilter();
-    if (VxMessageDlg(QStringLiteral("Selezionato docente %1. Confermi la raccola dati?").arg(name),
+    if (VxMessageDlg(QStringLiteral("Selezionato docente %1. Confermi la raccolta dati?").arg(name),
                      mtWarning, mbYesNo) != mrYes)
         return;
     if (filter == QLatin1String("1 = 0")) {
@@ -218,9 +222,10 @@ void TfmqelDocReceiveWeb::CollectByClass()
         VxMessageDlg(QStringLiteral("Nessuna classe selezionata"), mtError, mbOK);
         return;
     }
-    if (VxMessageDlg(
-            QStringLiteral("Selezionate %1 classi. Confermi la raccola dati?").arg(selected),
-            mtWarning, mbYesNo) != mrYes)
+    if (VxMessageDlg(CountText(selected,
+                               QStringLiteral("Selezionata %1 classe. Confermi la raccolta dati?"),
+                               QStringLiteral("Selezionate %1 classi. Confermi la raccolta dati?")),
+                     mtWarning, mbYesNo) != mrYes)
         return;
     m_classes->meLog()->clear();
     const QList<SendModeTeacher> teachers =

@@ -42,8 +42,10 @@ public:
     int AnsSesDwgId() const { return m_iAnsSesDwgId; }
     int SessionNumber() const { return m_iSesId; }
     QString WorkFolder() const { return m_workFolder; }
-    // The longest silence of the web server (tests shorten it); TdmxComm's own by default.
+    // The longest silence of the web server, and the longest a request may last (tests
+    // shorten them); TdmxComm's own by default.
     void SetWebTimeout(int milliseconds) { m_webTimeout = milliseconds; }
+    void SetWebTimeLimit(int milliseconds) { m_webTimeLimit = milliseconds; }
     // The largest archive accepted (tests lower it); the connection's own by default.
     void SetWebDownloadCap(qint64 bytes) { m_webDownloadCap = bytes; }
 
@@ -89,6 +91,7 @@ private:
     int m_iSesId = 0;
     QString m_workFolder;
     int m_webTimeout = 0;
+    int m_webTimeLimit = 0;
     qint64 m_webDownloadCap = 0;
 };
 

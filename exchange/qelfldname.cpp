@@ -70,7 +70,7 @@ void TfmqelFldName::OkClick()
 QString FolderExistsMessage(const QString &name)
 {
     return QStringLiteral("Impossibile creare la cartella ") + name +
-           QStringLiteral(": perchè già esistente. ") +
+           QStringLiteral(": perché già esistente. ") +
            QStringLiteral("Specificare un altro nome o sovrascrivere. ");
 }
 

@@ -76,7 +76,7 @@ TfmqelRiceD::TfmqelRiceD(QWidget *owner)
     connect(grSelect()->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { currentRowChanged(); });
     connect(m_pick, &QToolButton::clicked, this, [this] {
-        const QString chosen = VxSelectDirectory(this, QStringLiteral("Selezionare il persorso"),
+        const QString chosen = VxSelectDirectory(this, QStringLiteral("Selezionare il percorso"),
                                                  LongDir(m_eDir->text()));
         if (!chosen.isEmpty())
             RunShowingErrors([&] { ShowTeacherFolder(chosen); });

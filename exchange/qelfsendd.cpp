@@ -202,7 +202,7 @@ void TfmqelSendD::Run()
     if (m_iModId == kModeWebFolder)
         WriteDocentiXml(this, base + QStringLiteral("Docenti.xml"));
     VxMessageDlg(cancelled ? QStringLiteral("Procedura annullata dall'utente.")
-                           : QStringLiteral("Procedura competata."),
+                           : QStringLiteral("Procedura completata."),
                  mtInformation, mbOK);
 }
 

@@ -8,6 +8,7 @@
 #include "platform/sleep.h"
 #include "platform/uploadbody.h"
 #include "platform/vxexception.h"
+#include "platform/waitwindow.h"
 #include "platform/xmldoc.h"
 #include "shell/qelpargen.h"
 #include "shell/qelutil.h"
@@ -34,6 +35,8 @@ template <typename Step> auto guarded(Step &&step) -> decltype(step())
 {
     try {
         return step();
+    } catch (const EVxCancelled &) {
+        throw;
     } catch (const EVxException &e) {
         throw EVxException(QString::fromUtf8(TTavrinWebConnection::kCommError) + e.message(),
                            e.severity(), e.detail());
@@ -85,6 +88,12 @@ TTavrinWebConnection::TTavrinWebConnection()
 
 TTavrinWebConnection::TTavrinWebConnection(const QString &serverAddress) : m_address(serverAddress)
 {
+}
+
+void TTavrinWebConnection::SetWaitWindow(TfmVxWait *wait)
+{
+    m_wait = wait;
+    m_comm.setWaitWindow(wait);
 }
 
 QString TTavrinWebConnection::pageUrl(const QString &page) const
@@ -189,7 +198,7 @@ bool TTavrinWebConnection::UploadZip(const QString &zipPath, const QString &page
         for (int waits = 0; !ServerLibero(); ++waits) {
             if (waits == kUploadWaits)
                 throw EVxException(QStringLiteral("Richiesta non evasa"));
-            VxSleep(kWaitMs);
+            VxSleep(kWaitMs, m_wait);
         }
         return postText(page, body, uploadContentType(), true) == "OK";
     });
@@ -218,7 +227,7 @@ void TTavrinWebConnection::RichiestaExport(const QString &destFile, const QStrin
         for (int waits = 0;;) {
             if (waits == kExportWaits)
                 throw EVxException(QStringLiteral("Richiesta non evasa"));
-            VxSleep(kWaitMs);
+            VxSleep(kWaitMs, m_wait);
             ++waits;
             if (ExportPronto())
                 break;

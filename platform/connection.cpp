@@ -1,6 +1,7 @@
 #include "platform/connection.h"
 
 #include "platform/embeddedlock.h"
+#include "platform/engineerrors.h"
 #include "platform/inifile.h"
 #include "platform/maindir.h"
 #include "platform/messagedlg.h"
@@ -246,7 +247,7 @@ bool OpenConnection()
     if (!openKeepingQuitHandlers(db)) {
         const QString shown =
             location.host.isEmpty() ? QDir::toNativeSeparators(path) : settings.Database;
-        tellUser(openRefusal(db.lastError(), location, shown, where), db.lastError().text());
+        tellUser(openRefusal(db.lastError(), location, shown, where), engineText(db.lastError()));
         return false;
     }
     // A database Firebird keeps read-only (gfix -mode read_only) opens like any other and
@@ -283,7 +284,7 @@ bool openDatabase(QSqlDatabase &db, const QString &connectionName,
     if (openKeepingQuitHandlers(db))
         return true;
     if (error)
-        *error = db.lastError().text();
+        *error = engineText(db.lastError());
     return false;
 }
 
@@ -301,12 +302,11 @@ TVxSideConnection::TVxSideConnection(const QSqlDatabase &like)
     m_name = like.connectionName() + QStringLiteral("-side-%1").arg(++opened);
     QSqlDatabase db = QSqlDatabase::cloneDatabase(like, m_name);
     if (!openKeepingQuitHandlers(db)) {
-        const QString error = db.lastError().text();
+        const QString error = engineText(db.lastError());
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_name);
-        throw EVxException(
-            QStringLiteral("Impossibile aprire una seconda connessione al database.\r\r%1")
-                .arg(error));
+        throw EVxException::general(
+            QStringLiteral("Impossibile aprire una seconda connessione al database."), error);
     }
 }
 
@@ -366,7 +366,7 @@ void VxReconnect(QSqlDatabase &db)
             QStringLiteral("Il database non è raggiungibile: il server non risponde.\r\r"
                            "Riprovare quando il server è di nuovo in funzione; se il problema "
                            "resta, chiudere e riavviare Tavrin."),
-            EVxException::Error, db.lastError().text());
+            EVxException::Error, engineText(db.lastError()));
 }
 
 void CloseConnection()

@@ -4,6 +4,7 @@
 #include "platform/datapacket.h"
 
 #include "platform/cp1252.h"
+#include "platform/helpers.h"
 #include "platform/xmldoc.h"
 
 #include <QRegularExpression>
@@ -558,8 +559,9 @@ private:
 
 void refuseXmlPacketSize(const QString &fileName)
 {
-    refuseDataPacket(fileName, QStringLiteral("come documento XML supera il limite di %1 MB")
-                                   .arg(kVxXmlMaxBytes / (1024 * 1024)));
+    refuseDataPacket(
+        fileName,
+        QStringLiteral("come documento XML supera il limite di %1").arg(SizeText(kVxXmlMaxBytes)));
 }
 
 TDataPacket readXmlPacket(const QByteArray &bytes, const QString &fileName)

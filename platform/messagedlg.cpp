@@ -274,8 +274,9 @@ bool RunShowingErrors(const std::function<void()> &work)
     return false;
 }
 
-bool installQtItalianTranslations()
+bool installItalianLocale()
 {
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
     // "qt" is the catalogue that pulls in the others (qtbase, ...) of the same language.
     auto *translator = new QTranslator(QCoreApplication::instance());
     if (!translator->load(QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("qt"),

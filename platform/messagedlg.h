@@ -87,10 +87,12 @@ class QPrinter;
 // none queued, or an empty one, is a cancelled dialog.
 bool VxPrintDialog(QWidget *parent, QPrinter &printer, const QString &caption, int pageCount = 0);
 
-// Makes Qt's own dialogs and buttons (file choosers, print settings, standard buttons) speak
-// Italian with Debian's Qt translations; false when they are not installed, the dialogs then
-// staying in English. Once, at start.
-bool installQtItalianTranslations();
+// The program speaks Italian whatever the system's locale: every widget's dates, numbers and day
+// names (QLocale's default, taken by each widget when it is made), and Qt's own dialogs and
+// buttons (file choosers, print settings, standard buttons) through Debian's Qt translations;
+// false when those are not installed, the dialogs then staying in English. Once, at start,
+// before the first window.
+bool installItalianLocale();
 
 // Runs a dialog modally through the seam and returns its modal result (mrOk, mrCancel, ...).
 // Scripted runs record the dialog (kind "modal", its title, its class) and never block: a

@@ -1,5 +1,6 @@
 #include "platform/xmldoc.h"
 
+#include "platform/helpers.h"
 #include "platform/vxexception.h"
 
 #include <QFile>
@@ -10,9 +11,8 @@ namespace {
 
 EVxException tooLarge(const QString &what)
 {
-    return EVxException(QStringLiteral("Il documento XML %1 supera il limite di %2 MB.")
-                            .arg(what)
-                            .arg(kVxXmlMaxBytes / (1024 * 1024)));
+    return EVxException(QStringLiteral("Il documento XML %1 supera il limite di %2.")
+                            .arg(what, SizeText(kVxXmlMaxBytes)));
 }
 
 void checkLimits(qint64 size, QXmlStreamReader &reader, const QString &what)

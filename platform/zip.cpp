@@ -1,5 +1,6 @@
 #include "platform/zip.h"
 
+#include "platform/helpers.h"
 #include "platform/vxexception.h"
 
 #include <zip.h>
@@ -268,8 +269,8 @@ QStringList TZip::Extract()
             declared += qint64(qMin<zip_uint64_t>(stat.size, zip_uint64_t(m_maxUnpackedSize) + 1));
         }
         if (declared > m_maxUnpackedSize)
-            throw refuse(QStringLiteral("estratto occuperebbe più di %1 MB")
-                             .arg(m_maxUnpackedSize / (1024 * 1024)));
+            throw refuse(
+                QStringLiteral("estratto occuperebbe più di %1").arg(SizeText(m_maxUnpackedSize)));
         entries.append(Entry{zip_uint64_t(i), target, folder});
     }
 
@@ -327,8 +328,8 @@ QStringList TZip::Extract()
             } else if ((total += n) > m_maxUnpackedSize) {
                 // The sizes an archive declares are its own word: the bytes are counted too.
                 zip_fclose(file);
-                throw refuse(QStringLiteral("estratto occuperebbe più di %1 MB")
-                                 .arg(m_maxUnpackedSize / (1024 * 1024)));
+                throw refuse(QStringLiteral("estratto occuperebbe più di %1")
+                                 .arg(SizeText(m_maxUnpackedSize)));
             } else if (out.write(buffer, n) != n) {
                 ok = false;
                 reason = out.errorString();

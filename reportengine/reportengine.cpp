@@ -348,6 +348,8 @@ TfrRun::TfrRun(TfrReport &report) : m_report(report)
                                               "ha avviato la lettura.\r\r%1")
                                    .arg(m_snapshot->lastError()));
     }
+    static quint64 runs = 0;
+    report.m_runSerial = ++runs;
     report.m_running = true;
     report.m_unanswered.clear();
     CurReport = &report;

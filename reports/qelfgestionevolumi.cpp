@@ -114,8 +114,8 @@ TfmQelGestioneVolumi::TfmQelGestioneVolumi(QWidget *parent)
                               QStyle::SP_FileDialogContentsView, this)),
       m_delete(pictureButton("buCancella", QStringLiteral("Cancella selezionato"),
                              QStyle::SP_TrashIcon, this)),
-      m_send(pictureButton("buInvia", QStringLiteral("Invia ad Veldrasoft"), QStyle::SP_ArrowUp,
-                           this)),
+      m_send(
+          pictureButton("buInvia", QStringLiteral("Invia a Veldrasoft"), QStyle::SP_ArrowUp, this)),
       m_empty(new QPushButton(QStringLiteral("Svuota cartella"))), m_comm(new TdmxComm(this))
 {
     setObjectName(QStringLiteral("fmQelGestioneVolumi"));
@@ -284,7 +284,7 @@ void TfmQelGestioneVolumi::emptyFolder()
                  {QStringLiteral("*.kaf")}, QDir::Files | QDir::Hidden | QDir::System))
             failed = !QFile::remove(file.absoluteFilePath()) || failed;
         if (failed)
-            showError(QStringLiteral("E' stato impossibile cancellare uno o più file."));
+            showError(QStringLiteral("È stato impossibile cancellare uno o più file."));
     } catch (const std::exception &) {
         showError(QStringLiteral("Cancellazione cartella non riuscita"));
     }
@@ -306,7 +306,7 @@ void TfmQelGestioneVolumi::clearPreviewFolder()
             failed = !removed || failed;
         }
         if (failed)
-            showError(QStringLiteral("E' stato impossibile cancellare uno o più file dalla "
+            showError(QStringLiteral("È stato impossibile cancellare uno o più file dalla "
                                      "cartella temporanea"));
     } catch (const std::exception &) {
         showError(QStringLiteral("Cancellazione cartella temporanea non riuscita"));
@@ -352,7 +352,8 @@ bool TfmQelGestioneVolumi::UploadVolume(const QString &filePath, const QString &
     } catch (const EVxException &e) {
         wait.CloseWait();
         throw EVxException(QStringLiteral("Errore di comunicazione con il Server Veldrasoft: ") +
-                           e.message());
+                               e.message(),
+                           e.severity(), e.detail());
     }
     wait.CloseWait();
     return replyBytes == "OK";

@@ -1,6 +1,7 @@
 #include "reports/qelregistridata.h"
 
 #include "platform/connection.h"
+#include "platform/engineerrors.h"
 #include "platform/enumvalues.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
@@ -33,6 +34,11 @@ const char kInsertSignature[] =
     "INSERT INTO TCfp_FirmaPreside (iCfpId, iAnsId, sFirmaSes1, sFirmaSes2, sFirmaSes3, "
     "sFirmaDiff) VALUES (:iCfpId, :iAnsId, :sFirmaSes1, :sFirmaSes2, :sFirmaSes3, :sFirmaDiff)";
 const char *const kSignatureColumns[] = {"sFirmaSes1", "sFirmaSes2", "sFirmaSes3", "sFirmaDiff"};
+const QString kSignatureSavedElsewhere = QStringLiteral(
+    "La firma del preside di quest'anno è stata salvata da un'altra postazione dopo l'apertura "
+    "della finestra: le firme indicate non sono state salvate, per non sostituire senza avviso "
+    "quelle dell'altra postazione.\r\rConfermando di nuovo, le firme indicate sostituiscono "
+    "quelle dell'altra postazione.");
 
 TVxFieldValues listValues(int iAnsSesDwgId, int tipoElenco)
 {
@@ -110,7 +116,7 @@ std::optional<Texts> Load(int iAnsId)
     });
 }
 
-void Save(int iAnsId, const Texts &texts, const std::optional<Texts> &loaded)
+void Save(int iAnsId, const Texts &texts, std::optional<Texts> &loaded)
 {
     VxExplain(QStringLiteral("Impossibile salvare la firma del preside."), [&] {
         const QSqlDatabase db = qqoVxGlobConn();
@@ -128,12 +134,28 @@ void Save(int iAnsId, const Texts &texts, const std::optional<Texts> &loaded)
         if (!loaded) {
             values.setValue(QStringLiteral("iCfpId"),
                             VxNewKey(db, QStringLiteral("TCFP_FIRMAPRESIDE")));
-            tr.Exec(QString::fromLatin1(kInsertSignature), values);
+            try {
+                tr.Exec(QString::fromLatin1(kInsertSignature), values);
+            } catch (const EVxException &e) {
+                // The year's key: another office saved the row since the window read the year, or
+                // at this very moment. Read by a transaction begun after it: confirming again
+                // writes over it.
+                if (!isDuplicateEntry(e))
+                    throw;
+                tr.Rollback();
+                loaded = Load(iAnsId);
+                throw EVxException(kSignatureSavedElsewhere);
+            }
         } else if (!changed.isEmpty()) {
             // Only the texts this office changed: another office's change to the others stays.
-            tr.ExecRow(QStringLiteral("UPDATE TCfp_FirmaPreside SET %1 WHERE iAnsId = :iAnsId")
-                           .arg(changed.join(QStringLiteral(", "))),
-                       values);
+            if (tr.ExecChanged(QStringLiteral("UPDATE TCfp_FirmaPreside SET %1 WHERE iAnsId = "
+                                              ":iAnsId")
+                                   .arg(changed.join(QStringLiteral(", "))),
+                               values) == 0) {
+                // Deleted by another office: confirming again stores the texts anew.
+                loaded.reset();
+                throw rowGoneError();
+            }
         }
         tr.Commit();
     });

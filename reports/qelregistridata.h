@@ -35,7 +35,9 @@ using Texts = std::array<QString, 4>;
 // The year's texts; none when the year has no row.
 std::optional<Texts> Load(int iAnsId);
 // Inserts the year's row when there was none at loading; else writes the texts changed since
-// then, and says so when the row is gone. Empty texts are stored as empty strings.
-void Save(int iAnsId, const Texts &texts, const std::optional<Texts> &loaded);
+// then. Empty texts are stored as empty strings. Says so when another office stored the year's
+// row meanwhile, or deleted it: loaded then becomes what the year holds now, so that saving
+// again writes the texts over the other office's, or inserts them anew.
+void Save(int iAnsId, const Texts &texts, std::optional<Texts> &loaded);
 
 } // namespace QelHeadmasterSignature

@@ -359,6 +359,9 @@ QString Export(TdmqelRptDataSets &m, TdmVxRptFR &rpt, const QelVolumeRun &run)
     m.qquClsSes->Close();
     after(QelVolumeStep::Exported, folder, stem);
     step("la scrittura del descrittore di stampa", [&] {
+        // The last pupils' pages end with the PDF, however many pages each took.
+        if (m.RangePending())
+            m.SetCurrentPage(pages + 1);
         PrintJobEnd(m);
         checkDescriptor(m, pages, run.reportId);
         PrintJobWrite(folder + stem + QStringLiteral(".ist"), m.PrintJobText());

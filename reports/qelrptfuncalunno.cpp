@@ -1,5 +1,6 @@
 // What the school decided about a pupil: debts, the final outcome, the judgment, the credits,
 // the person's situation in a year and the results of the qualification tests.
+#include "reportengine/reportengine.h"
 #include "reports/qelrptdatasets.h"
 #include "reports/qelrptfunccall.h"
 #include "shell/qelpargen.h"
@@ -244,9 +245,18 @@ void esitoInStampa(QelFunctionCall &call)
         call.val = QString();
         return;
     }
-    TfrQuery &q = openEsito(situation);
-    const QString outcome = frDisplayText(q.Value(2));
-    q.Close();
+    // A board asks it for every vote of a pupil's row: the outcome read stays true for the run.
+    static quint64 lastRun = 0;
+    static int lastSituation = 0;
+    static QString outcome;
+    const int sitId = qelId(situation);
+    if (!CurReport || lastRun != CurReport->RunSerial() || lastSituation != sitId) {
+        TfrQuery &q = openEsito(situation);
+        outcome = frDisplayText(q.Value(2));
+        q.Close();
+        lastRun = CurReport ? CurReport->RunSerial() : 0;
+        lastSituation = sitId;
+    }
     if (!dmqelParGen)
         throw EVxException(QStringLiteral("Parametri di stampa non disponibili."));
     call.val = kSi;

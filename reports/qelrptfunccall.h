@@ -130,6 +130,6 @@ TfrQuery *qelOpenOnIds(QelFunctionCall &call, const QString &sql,
 // The first column of the first row as text (empty without one); the query is closed.
 QString qelFirstText(TfrQuery &q);
 
-// A number as "0.00" prints it: rounded to hundredths as grade entry rounds its averages, with
-// the decimal comma and both decimals ("7,50").
+// A number as "0.00" prints it: rounded to hundredths, halves away from zero (49 / 8 is
+// "6,13"), with the decimal comma and both decimals ("7,50").
 QString qelFixed2(double value);

@@ -120,7 +120,8 @@ bool flagSet(const QVariant &flag)
     return !flag.isNull() && frToInteger(flag) != 0;
 }
 
-// The plain mean of the counted values, kept to hundredths as it prints; null when none counts.
+// The plain mean of the counted values, kept to hundredths as "0.00" prints it (halves away
+// from zero); null when none counts.
 QVariant walkedAverage(TfrQuery &q, bool subjectFlagCounts)
 {
     double sum = 0;
@@ -133,7 +134,7 @@ QVariant walkedAverage(TfrQuery &q, bool subjectFlagCounts)
         sum += frToFloat(q.FieldByName(QStringLiteral("iValValore")).Value());
         ++count;
     }
-    return count ? QVariant(RoundTo(sum / count, -2)) : QVariant();
+    return count ? QVariant(RoundHalfAway(sum / count, -2)) : QVariant();
 }
 
 // Grade entry's average of the pupil's class session in the session the parameter names (0:

@@ -59,13 +59,13 @@ const QString &votoPropostoSql()
 }
 
 // The vote of the components the print settings do not put beside the session's first three;
-// with no session of the settings, of any component.
-const QString &votoAltroSql(bool excluding)
+// the session is one of the settings'.
+const QString &votoAltroSql()
 {
-    static const QString all = levelGrade("TVot_Voti", "iVotId");
     static const QString others =
-        all + QStringLiteral("AND (TCmc.iCmpScaId NOT IN (:iCmp1, :iCmp2, :iCmp3)) ");
-    return excluding ? others : all;
+        levelGrade("TVot_Voti", "iVotId") +
+        QStringLiteral("AND (TCmc.iCmpScaId NOT IN (:iCmp1, :iCmp2, :iCmp3)) ");
+    return others;
 }
 
 // The subject by its code: religion and conduct have one in every plan.
@@ -149,12 +149,18 @@ void votoAltro(QelFunctionCall &call)
     }
     TdmqelRptDataSets &m = qelRptModule();
     const QList<int> excluded = m.GetCmpSessione(qelId(session));
+    // Without the session's components to leave out it would print a written or oral vote as
+    // an "other" one: the report ends instead.
+    if (excluded.isEmpty())
+        throw EfrError(QStringLiteral("Voto_Altro: la sessione %1 non è una delle tre sessioni "
+                                      "dei parametri di stampa (comando \"Parametri Stampe\").")
+                           .arg(qelId(session)));
     QelParams params = {
         {"iAnsSesDwgId", qelId(session)}, {"iSitId", m.CurSitId()}, {"iMatId", m.CurMatId()}};
     const char *names[] = {"iCmp1", "iCmp2", "iCmp3"};
     for (int i = 0; i < excluded.size(); ++i)
         params.append({names[i], excluded[i]});
-    TfrQuery &q = qelOpenScratch(votoAltroSql(!excluded.isEmpty()), params);
+    TfrQuery &q = qelOpenScratch(votoAltroSql(), params);
     answer(call, q, selector);
 }
 

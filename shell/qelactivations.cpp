@@ -196,8 +196,9 @@ void TdmqelActivations::webFolder(bool &allowed)
     const QString folder = dmqelParGen ? dmqelParGen->xpsDirWeb.GetValore().trimmed() : QString();
     allowed = !folder.isEmpty() && QFileInfo(resolvePath(folder)).isDir();
     if (!allowed)
-        VxMessageDlg(QStringLiteral("Directory impostata nei parametri inesitente %1").arg(folder),
-                     mtError, mbOK);
+        VxMessageDlg(
+            QStringLiteral("Directory impostata nei parametri inesistente: %1").arg(folder),
+            mtError, mbOK);
 }
 
 void TdmqelActivations::runReport(TVxAttItem *command, int number)
@@ -312,6 +313,9 @@ void TdmqelActivations::bindHandlers()
             allowed = true;
             if (qelReportHooks().prepareDataSets)
                 qelReportHooks().prepareDataSets();
+            // Their footers print the print date, as the reports of "Stampe" do.
+            if (qelReportHooks().setDataStampe)
+                qelReportHooks().setDataStampe(TVxWorkingContext::reportDate());
         };
         const int number = r.number;
         item->OnExecute = [this, number](TVxAttItem *sender) { runReport(sender, number); };

@@ -460,6 +460,15 @@ TEST_F(DocFolderRoundTrip, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
                                "TClsMatAna A WHERE A.iClsId = P.iClsId AND A.iAnaId = ?)",
                                {teachers[0].iAnaId})
                             .toInt();
+    // A subject of the first row's class that another teacher teaches.
+    const int othersSubject =
+        scalar("SELECT FIRST 1 M.iClsSesMatId FROM TClsSesMat M JOIN TClsSes CS ON CS.iClsSesId "
+               "= M.iClsSesId JOIN TMatRma R ON R.iMatRmaId = M.iMatRmaId WHERE M.iClsSesId = "
+               "(SELECT iClsSesId FROM TClsSesMat WHERE iClsSesMatId = ?) AND NOT EXISTS (SELECT "
+               "1 FROM TClsMatAna A WHERE A.iClsId = CS.iClsId AND A.iMatId = R.iMatId AND "
+               "A.iAnaId = ?)",
+               {voti.Value(0, voti.FieldByName("iClsSesMatId")->Index()), teachers[0].iAnaId})
+            .toInt();
     QMap<QString, QByteArray> sent;
     for (const QString &name : QDir(folder).entryList(QDir::Files))
         sent.insert(name, readFileBytes(folder + name));
@@ -481,6 +490,13 @@ TEST_F(DocFolderRoundTrip, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
          [&] {
              edit(0, "iAssOre", 33);
              edit(1, "iSitId", foreign);
+             save();
+         },
+         "dati non appartengono alle classi e materie del docente"},
+        {"a value in another teacher's subject of the pupil's class",
+         [&] {
+             edit(0, "iClsSesMatId", othersSubject);
+             edit(0, "iAssOre", 44);
              save();
          },
          "dati non appartengono alle classi e materie del docente"},
@@ -512,6 +528,7 @@ TEST_F(DocFolderRoundTrip, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
          },
          "il dato è ripetuto"},
         {"voti.cds missing", [&] { QFile::remove(folder + "voti.cds"); }, "voti.cds"},
+        {"qedInfo.ini missing", [&] { QFile::remove(folder + "qedInfo.ini"); }, kWrongTeacher},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);

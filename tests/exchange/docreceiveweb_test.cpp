@@ -14,6 +14,7 @@
 #include "platform/sleep.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
+#include "platform/waitwindow.h"
 #include "shell/qelpargen.h"
 #include "tests/exchange/tavrinwebfixture.h"
 #include "tests/support/classtables.h"
@@ -24,6 +25,7 @@
 #include "tests/support/testfiles.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QPlainTextEdit>
@@ -31,6 +33,7 @@
 #include <QScopeGuard>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 
 namespace {
 
@@ -353,6 +356,32 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
     EXPECT_GE(collect().filter("***ERRORE*** Un'altra transazione").size(), 4);
 }
 
+// 2C's laboratory is taught by two teachers, each with a class note: the one who sends an empty
+// note deletes his own.
+TEST_F(DocReceiveWeb, AnEmptyClassNoteLeavesTheCoTeachersNote)
+{
+    const auto notes = [this] { // (teacher, note) of 2C's laboratory
+        std::vector<std::pair<int, int>> rows;
+        for (QSqlQuery q = runSql("SELECT C.iAnaId, C.iCnoId FROM TCno_ClassiNoteOre C JOIN "
+                                  "TClsSesMat M ON M.iClsSesMatId = C.iClsSesMatId JOIN TClsSes CS "
+                                  "ON CS.iClsSesId = M.iClsSesId WHERE CS.iClsId = 39022 AND "
+                                  "CS.iAnsSesDwgId = ? AND M.iMatRmaId = 11 ORDER BY C.iCnoId",
+                                  {w});
+             q.next();)
+            rows.emplace_back(q.value(0).toInt(), q.value(1).toInt());
+        return rows;
+    };
+    const auto both = notes();
+    ASSERT_EQ(both.size(), 2u);
+    teacher = both[0].first, cls = 39022;
+    writeVotes({}, folder);
+    writePacket(folder + "classenote.xml",
+                {"iiDocId", "iiAnsSesDwgId", "iiClsId", "iiMatId", "iiClnOre", "sbClnNota"},
+                {{teacher, ses, cls, 11, 0, ""}});
+    EXPECT_TRUE(collect().filter("***ERRORE***").isEmpty());
+    EXPECT_EQ(notes(), decltype(both){both[1]});
+}
+
 TEST_F(DocReceiveWeb, ForcedCollectionMapsOnlyOneCandidate)
 {
     struct Case
@@ -403,12 +432,20 @@ TEST_F(DocReceiveWeb, WindowDownloadsAndCollects)
         Server::Fault fault;
         Server::ArchiveFault archive;
         QString message; // how the error begins; none when the lists open
+        bool cancel = false; // "Annulla" pressed while the download trickles
     };
     using A = Server::ArchiveFault;
     using F = Server::Fault;
+    const QString cancelled = QStringLiteral("Procedura annullata dall'utente.");
     const QList<Case> cases = {
-        {"HTTP 500", good, F::Status500, A::None, comm},
+        {"HTTP 500", good, F::Status500, A::None,
+         comm + "Il server ha risposto con l'errore HTTP "
+                "500, errore interno del server"},
         {"slower than the time limit", good, F::Slow, A::None, comm},
+        {"trickling past the overall limit", good, F::Trickle, A::None,
+         comm + "Il server non ha finito di rispondere entro 1,5 secondi"},
+        {"Annulla while it trickles", good, F::Trickle, A::None, cancelled, true},
+        {"Annulla in a pause for the export", good, F::None, A::None, cancelled, true},
         {"over the cap", good, F::OverCapDeclared, A::None, comm},
         {"cut short", good, F::CloseMidBody, A::None, comm},
         {"truncated", good, F::None, A::Truncated, invalid},
@@ -426,12 +463,26 @@ TEST_F(DocReceiveWeb, WindowDownloadsAndCollects)
         server.setDownload(c.zip);
         server.setArchiveFault(c.archive);
         server.setFault(c.fault, "scarica.php");
+        // A byte every 0.2 s: never silent for the 2 s limit, ended by the 1.5 s one or by
+        // "Annulla" half a second in.
+        server.setSlowMs(c.fault == F::Trickle ? 200 : 3000);
         queuePassword(kPassword);
         DialogSeam::clearShown();
         TfmqelDocReceiveWeb window;
         window.SetWebTimeout(2000);
+        window.SetWebTimeLimit(c.cancel ? 60000 : 1500);
         window.SetWebDownloadCap(kCap);
+        const auto annulla = [] { fmVxWait->buAnnulla()->click(); };
+        if (c.cancel && c.fault == F::Trickle)
+            QTimer::singleShot(500, &window, annulla);
+        sleeps.onSleep = [inPause = c.cancel && c.fault != F::Trickle, annulla](int) {
+            if (inPause)
+                annulla();
+        };
+        QElapsedTimer took;
+        took.start();
         window.FormShow();
+        EXPECT_LT(took.elapsed(), 6000);
         const bool opens = c.message.isEmpty();
         const QStringList shown = messages();
         EXPECT_EQ(shown.size(), opens ? 0 : 1);
@@ -544,7 +595,7 @@ TEST_F(DocReceiveWeb, ByClassEachTeacherAfterHisOwnLines)
     refuseThirteenHours();
     const QStringList shown = collectInWindow(false, {cls});
     ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
-    EXPECT_EQ(shown[0], "Selezionate 1 classi. Confermi la raccola dati?");
+    EXPECT_EQ(shown[0], "Selezionata 1 classe. Confermi la raccolta dati?");
     const QStringList log = shown.last().split('\n');
     QStringList heads;
     for (const QString &line : log)

@@ -414,6 +414,7 @@ TEST_F(TavrinWeb, BrokenExchangesFailCleanlyAndKeepTheSecrets)
         Fault fault;
         QByteArray page;
         bool fileThere;
+        const char *says = ""; // part of the message
     } cases[] = {
         {Fault::Status500, "autentica.php", true},
         {Fault::Redirect302, "autentica.php", true},
@@ -421,7 +422,8 @@ TEST_F(TavrinWeb, BrokenExchangesFailCleanlyAndKeepTheSecrets)
         {Fault::Redirect302, "scarica.php", false},
         {Fault::Slow, "scarica.php", true},
         {Fault::Slow, "richiestaexport.php", true},
-        {Fault::OverCapDeclared, "statorichiesta.php", true},
+        // The cap of the texts in the unit that shows it.
+        {Fault::OverCapDeclared, "statorichiesta.php", true, "supera il limite di 256 KB"},
         {Fault::OverCapUndeclared, "richiestaexport.php", true},
         {Fault::CloseBeforeReply, "richiestaexport.php", true},
         {Fault::CloseBeforeReply, "scarica.php", true},
@@ -448,6 +450,7 @@ TEST_F(TavrinWeb, BrokenExchangesFailCleanlyAndKeepTheSecrets)
                 web.ExportSessione(dest, 2);
         });
         EXPECT_TRUE(error.startsWith(kPrefix)) << error.toStdString();
+        EXPECT_TRUE(error.contains(QString::fromUtf8(c.says))) << error.toStdString();
         EXPECT_EQ(readFileBytes(dest), c.fileThere ? QByteArray("precedente") : QByteArray());
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(),
                   c.fileThere ? 1 : 0);

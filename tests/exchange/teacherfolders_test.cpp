@@ -156,10 +156,10 @@ TEST_F(TeacherFolders, NetworkSendAsksForExistingFoldersAndMarksOnlyWhatWasWritt
     answer("buOK", "../Caruso Nuova"); // a new name, made safe
     send(2, {9, 10, 11});
     EXPECT_EQ(asked.value(0), QStringLiteral("Impossibile creare la cartella Marchetti "
-                                             "Beatrice_Jr: perchè già esistente. Specificare un "
+                                             "Beatrice_Jr: perché già esistente. Specificare un "
                                              "altro nome o sovrascrivere. "));
     EXPECT_EQ(asked.size(), 3);
-    EXPECT_EQ(messages(), QStringList{"Procedura competata."});
+    EXPECT_EQ(messages(), QStringList{"Procedura completata."});
     EXPECT_EQ(files("Caruso Greta"), QStringList{"vecchio.txt"});
     EXPECT_FALSE(files("Marchetti Beatrice_Jr").contains("vecchio.txt"));
     for (const auto &[id, folder] : {std::pair{9, "Monti Gabriele/"},
@@ -195,7 +195,7 @@ TEST_F(TeacherFolders, UsbSendCopiesTheSetUpAndSkipsOnlyWhatItMust)
     const QStringList mainFolder = QDir(db.mainDir.path()).entryList();
     answer("buCancel"); // Caruso
     send(3, {8, 9, 10, 11});
-    EXPECT_EQ(messages(), QStringList{"Procedura competata."});
+    EXPECT_EQ(messages(), QStringList{"Procedura completata."});
     EXPECT_EQ(QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
               (QStringList{"_.", "a_b", "Caruso Greta"}));
     EXPECT_EQ(QDir(db.mainDir.path()).entryList(), mainFolder);
@@ -279,7 +279,7 @@ TEST_F(TeacherFolders, EachModeWantsItsFolderAndTheFloppyADisketteForEachTeacher
                            "\n\nAvete selezionato 2 docenti, di conseguenza sono necessari 2 "
                            "dischetti.\n",
                            prompt.arg("Marchetti Beatrice", base), prompt.arg("Caruso Greta", base),
-                           "Procedura competata."}));
+                           "Procedura completata."}));
     EXPECT_EQ(marks({10}), QStringList{base + "Caruso Greta/"});
 
     // No diskette in the drive: asked again until the office gives up on the teacher.
@@ -291,7 +291,7 @@ TEST_F(TeacherFolders, EachModeWantsItsFolderAndTheFloppyADisketteForEachTeacher
     EXPECT_EQ(messages().mid(1),
               (QStringList{prompt.arg("Marchetti Beatrice", drive),
                            prompt.arg("Marchetti Beatrice", drive),
-                           prompt.arg("Caruso Greta", drive), "Procedura competata."}));
+                           prompt.arg("Caruso Greta", drive), "Procedura completata."}));
     EXPECT_EQ(marks({10}), QStringList{base + "Caruso Greta/"});
     EXPECT_FALSE(QDir(drive).exists());
 }

@@ -26,7 +26,7 @@ TEST(MessageDlg, ScriptedAnswersAreTakenInOrderAndTextsRecorded)
 // translations are installed, as the program does at start.
 TEST(MessageDlg, QtsOwnButtonsSpeakItalian)
 {
-    ASSERT_TRUE(installQtItalianTranslations());
+    ASSERT_TRUE(installItalianLocale());
     QDialogButtonBox box(QDialogButtonBox::Save | QDialogButtonBox::Cancel);
     EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Annulla"));
     EXPECT_EQ(box.button(QDialogButtonBox::Save)->text(), QStringLiteral("Salva"));

@@ -9,6 +9,7 @@
 #include "reports/qelprintjob.h"
 #include "reports/qelreportsinstall.h"
 #include "reports/qelrptdatasets.h"
+#include "tests/support/otheroffice.h"
 #include "tests/support/testdb.h"
 #include "tests/support/testfiles.h"
 
@@ -56,10 +57,14 @@ protected:
     QString descriptor(const char *calls, const QString &media, const QString &codCli)
     {
         PrintJobStart(*module, kFileName, media, codCli, QStringLiteral("ABCD01000X"));
-        for (const char *c = calls; *c; ++c)
-            (*c == 'V'   ? PrintJobNewVolume
-             : *c == 'C' ? PrintJobNewClasse
-                         : PrintJobNewAlunno)(*module);
+        for (const char *c = calls; *c; ++c) {
+            if (*c == 'V')
+                PrintJobNewVolume(*module);
+            else if (*c == 'C')
+                PrintJobNewClasse(*module);
+            else
+                PrintJobNewAlunno(*module);
+        }
         PrintJobEnd(*module);
         return module->PrintJobText();
     }
@@ -217,5 +222,62 @@ TEST_F(Registers, TheSignatureIsInsertedOnceThenUpdated)
                          "WHERE iAnsId = 38 GROUP BY sFirmaSes2, sFirmaDiff")
                       .toString(),
                   QString("1") + text);
+    }
+}
+
+// Another office saves the year's signature while this window is open: its row was inserted
+// since the window opened (first, or at the same moment as this save), or deleted. One row,
+// the office told and its texts kept; confirming again stores them.
+TEST_F(Registers, AnotherOfficesSignatureIsToldAndConfirmingAgainWritesOver)
+{
+    xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), 38);
+    const struct
+    {
+        const char *name;
+        int fine; // the other office's row saved before the confirmation (0), that many ms into
+                  // it, or (-1) the row read by the window deleted before it
+        const char *told;
+        const char *between; // the row's "count second text" after the first confirmation
+    } cases[] = {
+        {"inserted first", 0, "salvata da un'altra postazione", "1Suo"},
+        {"inserted at once", 300, "salvata da un'altra postazione", "1Suo"},
+        {"deleted", -1, "non è più nell'archivio", "0"},
+    };
+    auto row = [] {
+        return scalar("SELECT COUNT(*) || COALESCE(MAX(sFirmaSes2), '') FROM TCfp_FirmaPreside "
+                      "WHERE iAnsId = 38")
+            .toString();
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        runSql("DELETE FROM TCfp_FirmaPreside WHERE iAnsId = 38");
+        if (c.fine < 0)
+            runSql("INSERT INTO TCfp_FirmaPreside (iCfpId, iAnsId) VALUES (990002, 38)");
+        TfmQelFirmaPreside dialog;
+        OtherOffice other(db.database);
+        other.hold(c.fine < 0 ? "DELETE FROM TCfp_FirmaPreside WHERE iAnsId = 38"
+                              : "INSERT INTO TCfp_FirmaPreside (iCfpId, iAnsId, sFirmaSes2) VALUES "
+                                "(990001, 38, 'Suo')");
+        if (c.fine > 0)
+            other.commitAfter(c.fine);
+        else
+            other.commit();
+        DialogSeam::clearShown();
+        DialogSeam::queueModalScript([&](QDialog *) {
+            dialog.edFirma(1)->setText(QStringLiteral("Mia"));
+            dialog.buOk()->click();
+            other.finish();
+            const QStringList shown = DialogSeam::shownTexts().mid(1); // after the window's own
+            EXPECT_EQ(shown.size(), 1) << shown.join('|').toStdString();
+            EXPECT_TRUE(shown.value(0).contains(QString::fromUtf8(c.told)))
+                << shown.value(0).toStdString();
+            EXPECT_EQ(row(), QString::fromUtf8(c.between));
+            EXPECT_EQ(dialog.edFirma(1)->text(), QStringLiteral("Mia"));
+            dialog.buOk()->click();
+            return int(mrNone);
+        });
+        EXPECT_EQ(dialog.ShowModal(), mrOk);
+        EXPECT_EQ(DialogSeam::shownTexts().size(), 2);
+        EXPECT_EQ(row(), QStringLiteral("1Mia"));
     }
 }

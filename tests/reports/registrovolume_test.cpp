@@ -19,6 +19,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -128,7 +129,7 @@ TEST_F(RegisterVolumes, TheWizardMakesOneVolumeOfEveryClassThatTheToolsRead)
     ASSERT_EQ(DialogSeam::shownTexts().join('|'),
               "Stampa digitale dei registri|Operazione completata con successo. Andare in "
               "\"Gestione Volumi\" per "
-              "visualizzare i file e spedirli ad Veldrasoft.");
+              "visualizzare i file e spedirli a Veldrasoft.");
     expectRestored();
     const QStringList kept = files();
     ASSERT_EQ(kept.size(), 2) << kept.join(" ").toStdString();
@@ -192,6 +193,28 @@ TEST_F(RegisterVolumes, TheWizardMakesOneVolumeOfEveryClassThatTheToolsRead)
     ASSERT_EQ(catalogue.RecordCount(), 1);
     EXPECT_EQ(catalogue.FieldByName("sNomeFile")->AsString(), stem);
     EXPECT_EQ(catalogue.FieldByName("sTitolo")->AsString(), "Registro finale");
+}
+
+// A custom register whose pupils each take two pages: the descriptor follows the PDF's pages,
+// each class's cover where it prints, each pupil range up to the next cover or the last page.
+TEST_F(RegisterVolumes, PupilsOverTwoPagesKeepTheirVolume)
+{
+    runSql("INSERT INTO TYRpt_RptTemplate (iYRptId, sYRptDesc, bYRptReport, sYRptCodAppl) "
+           "VALUES (3000012, 'Lunga', ?, 'QEL')",
+           {QByteArray(R"(<?xml version="1.0"?><report version="1" title="Lunga">
+<data name="Volumi" dataset="frdVolumi" height="10" new-page-after="true"><text name="V" left="0" top="0" width="50" height="10">[NewVolume(1)][PaginaVuota(0)]</text>
+<data name="Classi" dataset="frdClsSesNoPopUp" height="10" new-page-after="true"><text name="C" left="0" top="0" width="50" height="10">[NewClasse(0)][PaginaVuota(0)]</text>
+<data name="Alunni" dataset="frdClsAlu" height="300" new-page-after="true" visible="LINE# &lt;= 2"><text name="A" left="0" top="0" width="50" height="10">[NewAlunno()][PaginaVuota(0)]</text></data>
+</data></data></report>)")});
+    qelVolumeHooks().afterStep = [this](QelVolumeStep step, const QString &f, const QString &s) {
+        if (step != QelVolumeStep::DetailsSaved)
+            return;
+        QString out;
+        ASSERT_EQ(runChecker("php", {"-r", kPhpEntries, f + s + ".ist"}, &out), 0);
+        // covers of the volume and of the two classes, two pupils of two pages each after them
+        EXPECT_EQ(out, "0:1-1:1 1:2-2:2 2:3-6:3 3:7-7:2 4:8-11:3 ");
+    };
+    EXPECT_FALSE(exportVolume(classes.mid(0, 2), 3000012).isEmpty());
 }
 
 // Every failing step ends with its message and leaves neither archive nor catalogue row nor
@@ -290,6 +313,21 @@ TEST_F(RegisterVolumes, TwoRunsInOneSecondMakeTwoVolumes)
                                             QDateTime(QDate(2008, 9, 16), QTime(16, 14, 40))),
               "1234_ABCD01000X_16_09_2008_161440");
     QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+}
+
+// 5A: 27 situations, one off the register and one a pupil's second.
+TEST_F(RegisterVolumes, TheWizardCountsThePupilsOnTheRegister)
+{
+    TfmQelStampaVerbali wizard;
+    QListWidget *left = wizard.dlClassi()->lvLeft();
+    for (int row = 0; row < left->count(); ++row)
+        left->item(row)->setSelected(left->item(row)->data(Qt::UserRole).toInt() == 39005);
+    wizard.dlClassi()->MoveSelectedRight();
+    ASSERT_EQ(wizard.dlClassi()->lvRight()->count(), 1);
+    wizard.Next();
+    wizard.Next();
+    EXPECT_EQ(wizard.findChild<QLabel *>("laTotAlunni")->text(),
+              QStringLiteral("Totale alunni da stampare: 25"));
 }
 
 TEST_F(RegisterVolumes, ThePrintTypeAndTheCustomTemplatesChooseTheReport)

@@ -287,7 +287,7 @@ TEST_F(Commands, DuplicateMakeUpRecordsStopTheSends)
         EXPECT_EQ(
             DialogSeam::shownTexts().mid(0, 3),
             (QStringList{question, QStringLiteral("Controllo recuperi doppi"),
-                         QStringLiteral("Cancellazione di 1 elementi avventua con successo")}));
+                         QStringLiteral("Cancellazione di 1 elemento avvenuta con successo")}));
         EXPECT_FALSE(dmQelControllaRecuperi->HasRecuperiDoppi());
     }
     {
@@ -354,7 +354,7 @@ TEST_F(Commands, WebCollectionsNeedTheFolderAndAPhase)
     EXPECT_FALSE(run("xafReceiveDocWeb"));
     EXPECT_FALSE(run("xafReceiveRecuperiDocWeb"));
     const QString message =
-        QStringLiteral("Directory impostata nei parametri inesitente %1").arg(missing);
+        QStringLiteral("Directory impostata nei parametri inesistente: %1").arg(missing);
     EXPECT_EQ(DialogSeam::shownTexts(), (QStringList{message, message}));
 
     QDir().mkpath(missing);

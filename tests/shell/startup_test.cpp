@@ -18,13 +18,16 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProcess>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 
@@ -209,6 +212,14 @@ TEST(StartUp, EachWrongDatabaseIsNamedAndTheProgramEndsTouchingNothing)
             const QString said = DialogSeam::shownTexts().first();
             EXPECT_TRUE(said.contains(QString::fromUtf8(c.said))) << said.toStdString();
             EXPECT_TRUE(said.contains(QDir::toNativeSeparators(named))) << said.toStdString();
+            // The engine's own words for the technician, without Qt's sentence run into them.
+            const QString detail = DialogSeam::shown().first().technical;
+            EXPECT_FALSE(detail.contains(QStringLiteral("Error opening database")) ||
+                         detail.contains(QStringLiteral("Errore di apertura")))
+                << detail.toStdString();
+            if (c.wrong == SecondCopy)
+                EXPECT_TRUE(detail.endsWith(QStringLiteral("incompatible with current")))
+                    << detail.toStdString();
             EXPECT_EQ(main->mxOLBar()->PageCount(), 0);
             EXPECT_EQ(main->reportDataModule(), nullptr);
             EXPECT_EQ(dmqelDataSets->openCount(), 0);
@@ -244,6 +255,22 @@ TEST(StartUp, ProgramWithUnreachableDatabaseReturnsAFailure)
     guard.start(20000);
     EXPECT_EQ(runTavrin(), 1);
     EXPECT_TRUE(guard.isActive());
+}
+
+// The office's computer may speak English (CTest runs this under LC_ALL=C.UTF-8): the program
+// speaks Italian all the same, in the dates and numbers of its grids and in Qt's own buttons.
+TEST(StartUp, SpeaksItalianWhateverTheSystemLocale)
+{
+    ASSERT_NE(QLocale::system().language(), QLocale::Italian);
+    DemoMainDir dir(false);
+    ScriptedDialogs dialogs;
+    EXPECT_EQ(runTavrin(), 1);
+    QDateEdit edit(QDate(2026, 12, 8));
+    EXPECT_EQ(edit.locale().toString(edit.date(), QStringLiteral("d MMM yyyy")),
+              QStringLiteral("8 dic 2026"));
+    EXPECT_EQ(QLocale().toString(1234.5, 'f', 1), QStringLiteral("1.234,5"));
+    QDialogButtonBox box(QDialogButtonBox::Cancel);
+    EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Annulla"));
 }
 
 TEST(StartUp, FirstActivationOpensFillsChecksAndShowsTheContext)
@@ -288,7 +315,7 @@ TEST(StartUp, MissingInstituteIsNamedBeforeTheSession)
     EXPECT_TRUE(main->isVisible());
     // The message, then the parameter dialog (cancelled here).
     EXPECT_EQ(DialogSeam::shownTexts(),
-              (QStringList{QStringLiteral("E' necessario impostare l'istituto di lavoro."),
+              (QStringList{QStringLiteral("È necessario impostare l'istituto di lavoro."),
                            QStringLiteral("Parametri applicazione")}));
     EXPECT_EQ(main->PanelText(1), QStringLiteral(" Istituto: "));
     EXPECT_EQ(main->PanelText(2), QStringLiteral(" Sessione: "));
@@ -305,7 +332,7 @@ TEST(StartUp, DamagedContextValuesLeaveThePanelsEmptyWithoutRaising)
     main->show();
     activate(main);
     EXPECT_EQ(DialogSeam::shownTexts(),
-              (QStringList{QStringLiteral("E' necessario impostare la sessione di lavoro."),
+              (QStringList{QStringLiteral("È necessario impostare la sessione di lavoro."),
                            QStringLiteral("Parametri applicazione")}));
     EXPECT_EQ(main->PanelText(2), QStringLiteral(" Sessione: "));
     EXPECT_EQ(main->PanelText(3), QStringLiteral(" A.S.: "));
@@ -384,7 +411,7 @@ TEST(StartUp, AContextThatCannotBeStoredIsSaidOnceAndTheProgramGoesOn)
         institute->setCurrentIndex(0);
         return int(mrOk);
     };
-    DialogSeam::queueAnswer(int(mrOk)); // "E' necessario impostare l'istituto di lavoro."
+    DialogSeam::queueAnswer(int(mrOk)); // "È necessario impostare l'istituto di lavoro."
     DialogSeam::queueModalScript(chooseAndConfirm);
     TavrinObjects objects;
     TfmqelMain *main = objects.mainWindow();

@@ -398,6 +398,20 @@ void TavrinWebTestServer::Worker::send(QTcpSocket *socket, Reply reply, Fault fa
         });
         return;
     }
+    case Fault::Trickle: {
+        auto bytes = std::make_shared<QByteArray>(head(reply, reply.body.size()) + reply.body);
+        auto *drip = new QTimer(socket);
+        QObject::connect(drip, &QTimer::timeout, socket, [socket, bytes, drip] {
+            socket->write(bytes->left(1));
+            bytes->remove(0, 1);
+            if (!bytes->isEmpty())
+                return;
+            drip->stop();
+            socket->disconnectFromHost();
+        });
+        drip->start(slowMs);
+        return;
+    }
     case Fault::None:
         break;
     }
