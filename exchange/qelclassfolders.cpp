@@ -111,6 +111,13 @@ QString ChosenFolder(const QString &text)
     return LongDir(resolvePath(typed));
 }
 
+QString ChosenSendFolder(const QString &text)
+{
+    const QString base = ChosenFolder(text);
+    RequireSendFolder(base, QStringLiteral("in \"Percorso base\""));
+    return base;
+}
+
 QString MakeClassFolder(const QString &base, const QString &name)
 {
     const QString folder = LongDir(base + name);

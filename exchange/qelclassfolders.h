@@ -85,6 +85,9 @@ bool SendClassFolders(TdmqelXML &xml, const QString &base, const QList<TqelClass
 // The folder typed or chosen in a class window's "eDir", ending with a separator; a stored
 // Windows path is resolved here. An empty text raises: it would name the filesystem's root.
 QString ChosenFolder(const QString &text);
+// The same for a send, whose base folder must exist: one that is missing (a USB key not
+// inserted, a share not mounted) is refused by name, never created.
+QString ChosenSendFolder(const QString &text);
 
 // While a class window sends or collects: its controls are off and `running` is set, which the
 // window's done() honours by staying open. The engine lets the window's events run after every

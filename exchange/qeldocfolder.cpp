@@ -606,7 +606,7 @@ QStringList QelTeacherFolderCollector::ImportCheckedFolder()
             });
         if (refused > 0) {
             tr.Rollback();
-            log << QStringLiteral("  I dati \"%1\" non sono stati raccolti e restano come erano.")
+            log << QStringLiteral("I dati \"%1\" non sono stati raccolti e restano come erano.")
                        .arg(QLatin1String(kKindNames[k]));
         } else {
             tr.Commit();

@@ -159,7 +159,7 @@ void TfmqelDocReceiveWeb::OkClick()
 void TfmqelDocReceiveWeb::appendLog(const QStringList &lines)
 {
     for (const QString &line : lines)
-        m_classes->meLog()->appendPlainText(line);
+        m_classes->meLog()->appendPlainText(CutLine(line));
 }
 
 void TfmqelDocReceiveWeb::CollectByTeacher()
@@ -196,10 +196,16 @@ void TfmqelDocReceiveWeb::CollectByTeacher()
     const QStringList errors = log.filter(QStringLiteral("***ERRORE***"));
     if (!errors.isEmpty()) {
         wait.CloseWait();
+        // The log holds every line; a message lists a few, or says how many there are.
+        constexpr qsizetype kListed = 10;
         VxMessageDlg(QStringLiteral("Alcuni dati del docente %1 non sono stati raccolti: il "
                                     "docente non è segnato come ricevuto.\r\r")
                              .arg(name) +
-                         errors.join(QLatin1String("\r")).trimmed(),
+                         (errors.size() <= kListed
+                              ? errors.join(QLatin1String("\r")).trimmed()
+                              : QStringLiteral("%1 righe non raccolte: vedere il registro "
+                                               "nella pagina \"Classe\".")
+                                    .arg(errors.size())),
                      mtError, mbOK);
         return;
     }

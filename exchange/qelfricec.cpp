@@ -88,5 +88,5 @@ void TfmqelRiceC::Collect()
     const QStringList log = m_xml->CollectData();
     VxMessageDlg(QStringLiteral("Operazione completata."), mtInformation, mbOK);
     if (!log.isEmpty())
-        VxMessageDlg(log.join(QStringLiteral("\r\n")), mtWarning, mbOK);
+        VxMessageDlg(NotCollectedMessage(log), mtWarning, mbOK);
 }

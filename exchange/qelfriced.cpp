@@ -288,13 +288,12 @@ void TfmqelRiceD::Run()
         if (!classes.isEmpty() && refused == 0)
             SendBookkeeping(qqoVxGlobConn()).markReceived(t.iAaiId);
         else if (refused > 0)
-            log << QStringLiteral("  Il docente %1 non è segnato come ricevuto.").arg(t.sDocNome);
+            log << QStringLiteral("Il docente %1 non è segnato come ricevuto.").arg(t.sDocNome);
         Reload();
     }
     VxMessageDlg(QStringLiteral("Operazione completata."), mtInformation, mbOK);
     if (!log.isEmpty())
-        VxMessageDlg(QStringLiteral("Dati non raccolti:\r") + log.join(QLatin1Char('\r')),
-                     mtWarning, mbOK);
+        VxMessageDlg(NotCollectedMessage(log), mtWarning, mbOK);
 }
 
 void registerRiceDForms()

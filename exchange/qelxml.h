@@ -239,6 +239,11 @@ struct TqelXmlKind
 };
 std::span<const TqelXmlKind> qelXmlKinds();
 
+// The office's message of collections' logs: how many rows were not collected (the lines that
+// start with a blank; others head a teacher's rows), then every line. A long one comes in a
+// scrolling dialog with this summary on top (VxMessageDlg).
+QString NotCollectedMessage(const QStringList &log);
+
 // A teacher's password for the coordinator's program, 20 letters: Krypto with the key "R5t"
 // over the teacher id (7 hexadecimal digits), "#", the school year's first calendar year (4),
 // "#", the main seat's ministry code, "#", (id - 1000000) x that year (7), and the trimmed

@@ -19,6 +19,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <algorithm>
 #include <map>
 #include <utility>
 
@@ -686,7 +687,7 @@ void TdmqelXML::CollectStep(const QString &what, const std::function<void(TVxTra
         // deletion, what the row was to bring back.
         if (refused() > refusedBefore) {
             tr.Rollback();
-            m_collect->log << QStringLiteral("  I dati \"%1\" non sono stati raccolti e restano "
+            m_collect->log << QStringLiteral("I dati \"%1\" non sono stati raccolti e restano "
                                              "come erano.")
                                   .arg(what);
             return;
@@ -705,6 +706,15 @@ void TdmqelXML::CollectStep(const QString &what, const std::function<void(TVxTra
             e.severity(), e.detail());
     }
     m_collect->stored << what;
+}
+
+QString NotCollectedMessage(const QStringList &log)
+{
+    const auto rows = std::count_if(log.cbegin(), log.cend(), [](const QString &line) {
+        return line.startsWith(QLatin1Char(' '));
+    });
+    return QStringLiteral("Righe non raccolte: %1.\r\r").arg(rows) +
+           log.join(QStringLiteral("\r\n"));
 }
 
 namespace {

@@ -222,7 +222,7 @@ TEST_F(ClassCollect, StoresExactlyTheEditsAndListsTheRowsRefused)
     const QStringList log = collect();
     ASSERT_EQ(log.size(), 4) << log.join('\n').toStdString();
     EXPECT_TRUE(log[0].startsWith("  ***ERRORE*** "));
-    EXPECT_EQ(log[1], "  I dati \"voti\" non sono stati raccolti e restano come erano.");
+    EXPECT_EQ(log[1], "I dati \"voti\" non sono stati raccolti e restano come erano.");
     EXPECT_TRUE(log[2].startsWith("  ***ERRORE*** ") && log[2].contains("rifiutato per prova"));
     EXPECT_EQ(snapshot(), stored);
 }
@@ -348,8 +348,8 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
           setAt("ClsGdz.xml", "iSitId", 958, "bGdzGiudizio", "Nuovo")},
          {"G|958|392|*"},
          {"G|958|392|Nuovo|*"},
-         {"  ClsVot.xml: la riga della situazione", "  I dati \"voti\"", "  ClsNot.xml: la riga",
-          "  I dati \"note\"", "  Rec.xml: la riga", "  I dati \"recuperi\""}},
+         {"  ClsVot.xml: la riga della situazione", "I dati \"voti\"", "  ClsNot.xml: la riga",
+          "I dati \"note\"", "  Rec.xml: la riga", "I dati \"recuperi\""}},
         // The summary of this year's pupils alone, one without a credit voted: no credit of an
         // earlier year, nor that pupil's, loses its unanimity.
         {{}, {}, {}, {}, [&] { writeSummary(folder, classPupils, 955); }},
@@ -359,7 +359,7 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
           setAt("ClsCre.xml", "iSitId", 955, "iCreId", 0)},
          {},
          {},
-         {"  ***ERRORE*** ", "  I dati \"crediti\" non sono stati raccolti"}},
+         {"  ***ERRORE*** ", "I dati \"crediti\" non sono stati raccolti"}},
         // The scrutiny date in our binary form; an earlier year's debt verified.
         {{setAt("ClsDeb.xml", "iSitId", 152, "dDebVer", QDate(2008, 1, 15))},
          QStringList{"D|152|1|*"} + QStringList(sits, "E|*|2009-06-10"),
@@ -554,6 +554,7 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
     };
     const auto send = [&] {
         QDir(base).removeRecursively();
+        QDir().mkpath(base);
         TfmqelSendCPst form;
         form.eDir()->SetText(base);
         for (int row = 0; row < form.DataSet()->rowCount(); ++row)
@@ -653,7 +654,7 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
          },
          {},
          {},
-         {"  Rec.xml: la riga della situazione 957"}},
+         {"Righe non raccolte: 1.\n\n  Rec.xml: la riga della situazione 957"}},
         // A row of another class's pupil, another school's folder, a packet of mixed encodings:
         // refused whole.
         {{{"ClsVot.xml", "iSitId", 955, raiseVote},
@@ -711,7 +712,7 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
          },
          {},
          {},
-         {"  ***ERRORE*** "}},
+         {"Righe non raccolte: 1.\n\n  ***ERRORE*** "}},
         // Another office's notes end the collection there: the notes and the kinds after them
         // stay as they were, the kinds before are stored and named.
         {{{"ClsVot.xml", "iSitId", 955, raiseVote},

@@ -32,6 +32,7 @@ class ClassFolders : public RunningProgram
 protected:
     template <class Window> std::unique_ptr<Window> open(const char *name)
     {
+        QDir().mkpath(base);
         auto window = std::unique_ptr<Window>(qobject_cast<Window *>(FormRegistry::create(name)));
         window->eDir()->SetText(base);
         return window;
@@ -136,6 +137,17 @@ TEST_F(ClassFolders, AnnullaStopsBeforeTheNextClassAndSendCKeepsTheWorkFolders)
     for (int cls : {39001, 39012, 39005})
         scrutinio->SetClassTicked(cls, true);
     watch(scrutinio->engine(), true);
+    // A base folder that is not there (a key not inserted) is named as missing, not created.
+    const QString key = temp.path() + "/chiave";
+    scrutinio->eDir()->SetText(key);
+    scrutinio->buOk()->click();
+    EXPECT_EQ(messages(), QStringList{"La cartella di invio " + key +
+                                      " non esiste.\n\nInserire "
+                                      "il supporto che la contiene (chiave USB, disco) o "
+                                      "collegare la cartella di rete, poi ripetere l'invio; "
+                                      "oppure scegliere un'altra cartella in \"Percorso base\"."});
+    EXPECT_FALSE(QFileInfo::exists(key));
+    scrutinio->eDir()->SetText(base);
     scrutinio->buOk()->click();
     EXPECT_EQ(written, QStringList{"5A"});
     EXPECT_EQ(messages(), QStringList{"Procedura annullata dall'utente."});
@@ -246,7 +258,9 @@ TEST_F(ClassFolders, RiceCCollectsOnlyTheFolderOfItsClassAndStoresItsParent)
     const QStringList shown = messages();
     ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
     EXPECT_EQ(shown[0], "Operazione completata.");
-    EXPECT_TRUE(shown[1].startsWith("  ***ERRORE*** ") && shown[1].contains("rifiutato per prova"));
+    EXPECT_TRUE(shown[1].startsWith("Righe non raccolte: 1.\n\n  ***ERRORE*** ") &&
+                shown[1].contains("rifiutato per prova"))
+        << shown[1].toStdString();
     // Exactly the raised vote changed: the judgments, one refused, and the rest are as they were.
     const QString cell = QStringLiteral("V|%1|%2|")
                              .arg(scalar("SELECT iClsMatCmpId FROM TClsMatCmp WHERE iClsSesMatId "

@@ -7,6 +7,7 @@
 #include "platform/clientdataset.h"
 #include "platform/dbgridframes.h"
 #include "platform/globalvars.h"
+#include "platform/helpers.h"
 #include "platform/messagedlg.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
@@ -46,6 +47,7 @@ protected:
     {
         RunningProgram::SetUp();
         base = db.mainDir.path() + QStringLiteral("rete/");
+        QDir().mkpath(base);
         dmqelParGen->xpsDirRete.SetValore(base);
         const QList<TVxParInteger *> show = {&dmqelParGen->xpiVot, &dmqelParGen->xpiVtp,
                                              &dmqelParGen->xpiTas, &dmqelParGen->xpiAss,
@@ -226,16 +228,24 @@ TEST_F(DocFolder, SendCasesStopWhereTheyShould)
     runSql("UPDATE TAna_Anagrafiche SET sAnaCognome = '../..', sAnaNome = 'a/b' WHERE iAnaId = ?",
            {teachers[1].iAnaId});
     teachers[1].name = "../.. a/b";
+    QDir(base).removeRecursively();
     const QString noFolder = QStringLiteral("Si è scelto di inviare i dati a %1 senza impostare il "
                                             "percorso di invio.\n\nImpostarlo da \"Utilità e "
-                                            "parametri - Parametri Tavrin\" per proseguire.");
+                                            "parametri - Parametri Invio docenti\" per "
+                                            "proseguire.");
     for (int mode : {4, 5}) {
         const QStringList shown = send(mode, {}, {});
         ASSERT_EQ(shown.size(), 1);
         EXPECT_TRUE(shown[0].startsWith(noFolder.section("%1", 0, 0))) << shown[0].toStdString();
     }
+    // The network folder is set but missing: named so, and not created.
+    const QStringList missing = send(2, {0, 1}, {mrYes});
+    ASSERT_EQ(missing.size(), 1);
+    EXPECT_TRUE(missing[0].startsWith("La cartella di invio " + ShortDir(base) + " non esiste."))
+        << missing[0].toStdString();
     EXPECT_FALSE(QDir(base).exists());
 
+    QDir().mkpath(base);
     EXPECT_EQ(send(2, {0, 1}, {mrYes}).last(), kDone);
     const QString second = folderOf(teachers[1]);
     EXPECT_TRUE(second.startsWith(base) && QDir(second).exists()) << second.toStdString();

@@ -587,6 +587,34 @@ TEST_F(DocReceiveWeb, SingleTeacherIsMarkedReceivedOnlyWhenAllCameBack)
     }
 }
 
+// A few refused values are listed in the message; many are counted there, and the log holds
+// every one.
+TEST_F(DocReceiveWeb, SingleTeacherWithARejectedValueIsNotMarkedReceived)
+{
+    const char *marks = "SELECT COUNT(*) FROM TAai_AnaAppInvio WHERE iAaiRicevuto = 1";
+    const int before = at(marks).toInt();
+    for (const int refused : {1, 150}) {
+        SCOPED_TRACE(refused);
+        QList<std::pair<int, int>> rows{{sit[0], 6}};
+        for (int i = 0; i < refused; ++i)
+            rows.append({sit[1], 13});
+        writeHours(rows);
+        if (refused == 1)
+            refuseThirteenHours();
+        server.setDownload(zipOf(QelWebCollection::PacketNames()));
+        const QStringList shown = collectInWindow(true);
+        ASSERT_EQ(shown.size(), 3) << shown.join('\n').toStdString();
+        EXPECT_EQ(shown[1].count("***ERRORE***"), refused == 1 ? 1 : 0);
+        EXPECT_TRUE(refused == 1 ? shown[1].contains("tredici ore rifiutate")
+                                 : shown[1].endsWith("\n\n150 righe non raccolte: vedere il "
+                                                     "registro nella pagina \"Classe\"."))
+            << shown[1].toStdString();
+        EXPECT_EQ(shown[2].count("***ERRORE***"), refused);
+        EXPECT_EQ(at("SELECT iAssOre FROM TAss_Assenze WHERE iSitId = ?", {sit[0]}).toInt(), 6);
+        EXPECT_EQ(at(marks).toInt(), before);
+    }
+}
+
 // By class, one class selected, one value refused: its line comes before its teacher's lines;
 // the web teachers who teach none of the selected classes leave no line.
 TEST_F(DocReceiveWeb, ByClassEachTeacherAfterHisOwnLines)

@@ -204,27 +204,35 @@ TEST_F(TeacherFolders, UsbSendCopiesTheSetUpAndSkipsOnlyWhatItMust)
     EXPECT_EQ(marks({8, 9, 10, 11}),
               (QStringList{"", base + "_./", "\\\\server\\scambio\\D010", base + "a_b/"}));
 
-    // Without the set-up, said once; a copy that fails, said; neither stops the send.
+    // Without the set-up, said once, and the send goes on.
     QFile::remove(db.mainDir.path() + "ETC/qed/SETUP.exe");
     answer("buSovrascrivi", {}, true);
     send(3, {9, 11});
     ASSERT_EQ(messages().size(), 2) << messages().join('|').toStdString();
     EXPECT_TRUE(messages()[0].startsWith("Il programma di installazione per i docenti"));
+
+    // A copy that fails, or a failure in the second teacher's export, ends the send with its
+    // closing message: the first teacher stays marked, the failed one is not.
+    const QString ended = "Procedura interrotta: i dati del docente %1 non sono stati inviati. "
+                          "I docenti inviati prima restano segnati come inviati.";
     writeFileBytes(db.mainDir.path() + "ETC/qed/SETUP.exe", "installa");
     ASSERT_TRUE(QFile::remove(base + "a_b/Setup.exe") && QDir().mkpath(base + "a_b/Setup.exe"));
-    send(3, {11});
+    runSql("UPDATE TAai_AnaAppInvio SET iAaiInviato = NULL, sAaiDirInviato = NULL");
+    send(3, {9, 11});
     ASSERT_EQ(messages().size(), 2);
     EXPECT_TRUE(messages()[0].startsWith("Impossibile copiare il programma di installazione"));
+    EXPECT_EQ(messages()[1], ended.arg("a/b"));
     EXPECT_EQ(infoId(base + "a_b/"), 1000011);
+    EXPECT_EQ(marks({9, 11}), (QStringList{base + "_./", ""}));
 
-    // A failure in the second teacher's export ends the run: the first stays marked.
+    QDir(base + "a_b/Setup.exe").removeRecursively();
     runSql("UPDATE TAai_AnaAppInvio SET iAaiInviato = NULL, sAaiDirInviato = NULL");
     sender->Engine().onPacketWritten = [this](const QString &) {
         if (sender->Engine().iAnaId == 1000011)
             throw EVxException("guasto di prova");
     };
     send(3, {9, 11});
-    EXPECT_EQ(messages(), QStringList{"guasto di prova"});
+    EXPECT_EQ(messages(), (QStringList{"guasto di prova", ended.arg("a/b")}));
     EXPECT_EQ(marks({9, 11}), (QStringList{base + "_./", ""}));
 }
 
@@ -247,24 +255,50 @@ TEST_F(TeacherFolders, WebFolderSendZipsEachFolderListsEveryTeacherAndStopsOnAnn
     EXPECT_EQ(runChecker("xmllint", {"--noout", base + "Docenti.xml"}), 0);
     const QByteArray teachers = readFileBytes(base + "Docenti.xml");
     EXPECT_TRUE(teachers.contains("<ID>1000012</ID>") && teachers.contains("<ID>1000013</ID>"));
+
+    // The second archive cannot be written: its failure is told, then the send closes as
+    // after "Annulla", the list of the web folder written, the first teacher sent and marked.
+    sender->Engine().onPacketWritten = {};
+    runSql("UPDATE TAai_AnaAppInvio SET iAaiInviato = NULL, sAaiDirInviato = NULL");
+    QDir(base).removeRecursively();
+    QDir().mkpath(base + "1000013.ZIP");
+    send(4, {12, 13});
+    ASSERT_EQ(messages().size(), 2) << messages().join('|').toStdString();
+    EXPECT_EQ(messages()[1], "Procedura interrotta: i dati del docente Conti Giovanni non sono "
+                             "stati inviati. I docenti inviati prima restano segnati come "
+                             "inviati.");
+    EXPECT_EQ(marks({12, 13}), (QStringList{base + "Villa Riccardo/", ""}));
+    EXPECT_TRUE(QFile::exists(base + "1000012.ZIP"));
+    EXPECT_EQ(runChecker("xmllint", {"--noout", base + "Docenti.xml"}), 0);
 }
 
 TEST_F(TeacherFolders, EachModeWantsItsFolderAndTheFloppyADisketteForEachTeacher)
 {
     runSql("UPDATE TAai_AnaAppInvio SET iModId = 1 WHERE iAaiId IN (10, 11)");
     runSql("UPDATE TAai_AnaAppInvio SET iModId = 3 WHERE iAaiId = 8");
-    const QString missing = "Attenzione\n\nAvete scelto di inviare i dati %1 senza impostare il "
-                            "percorso di invio.\n\nImpostarlo da \"Utilità e parametri - "
-                            "Parametri Tavrin\" per proseguire.\n\n";
-    using Case = std::tuple<int, TVxParString *, const char *, int, const char *>;
-    for (const auto &[mode, folder, value, id, place] :
-         {Case{1, &dmqelParGen->xpsDirFloppy, " ", 10, "al Floppy da 3,5 pollici"},
-          Case{2, &dmqelParGen->xpsDirRete, "\\\\server\\scambio", 9, "in un percorso di rete"},
-          Case{3, &dmqelParGen->xpsDirUSB, "", 8, "alla chiave USB"},
-          Case{4, &dmqelParGen->xpsDirWeb, "C:\\Vexto\\Web", 12, "per Web"}}) {
+    const QString unset = "Attenzione\n\nAvete scelto di inviare i dati %1 senza impostare il "
+                          "percorso di invio.\n\nImpostarlo da \"Utilità e parametri - "
+                          "Parametri Invio docenti\" per proseguire.\n\n";
+    // A folder that is set but not there (a key not inserted, a share not mounted, a Windows
+    // path) is named as missing, with what to do, and never created.
+    const QString missing = "La cartella di invio %1 non esiste.\n\nInserire il supporto che la "
+                            "contiene (chiave USB, disco) o collegare la cartella di rete, poi "
+                            "ripetere l'invio; oppure scegliere un'altra cartella da \"Utilità e "
+                            "parametri - Parametri Invio docenti\".";
+    const QString share = db.mainDir.path() + "rete", key = db.mainDir.path() + "chiave",
+                  web = db.mainDir.path() + "web";
+    using Case = std::tuple<int, TVxParString *, QString, int, QString>;
+    for (const auto &[mode, folder, value, id, message] :
+         {Case{1, &dmqelParGen->xpsDirFloppy, " ", 10, unset.arg("al Floppy da 3,5 pollici")},
+          Case{2, &dmqelParGen->xpsDirRete, share + "/", 9, missing.arg(share)},
+          Case{3, &dmqelParGen->xpsDirUSB, "", 8, unset.arg("alla chiave USB")},
+          Case{3, &dmqelParGen->xpsDirUSB, key, 8, missing.arg(key)},
+          Case{4, &dmqelParGen->xpsDirWeb, web, 12, missing.arg(web)}}) {
         folder->SetValore(value);
         send(mode, {id});
-        EXPECT_EQ(messages(), QStringList{missing.arg(place)});
+        EXPECT_EQ(messages(), QStringList{message});
+        for (const QString &path : {share, key, web})
+            EXPECT_FALSE(QFileInfo::exists(path));
         folder->SetValore(base);
     }
 
@@ -456,8 +490,8 @@ TEST_F(TeacherFolders, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
         {"a vote given twice",
          [&] { edit("ClsVot.xml", repeatCurrentRow); },
          {},
-         {"Marchetti Beatrice:", "  ClsVot.xml: la riga", "  I dati \"voti\"",
-          "  Il docente Marchetti Beatrice non è segnato come ricevuto."}},
+         {"Marchetti Beatrice:", "  ClsVot.xml: la riga", "I dati \"voti\"",
+          "Il docente Marchetti Beatrice non è segnato come ricevuto."}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -474,10 +508,14 @@ TEST_F(TeacherFolders, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
             << shown.join('\n').toStdString();
         if (!c.refused.isEmpty())
             EXPECT_TRUE(shown[0].contains(c.refused)) << shown[0].toStdString();
-        const QStringList lines = shown.last().split(QRegularExpression("[\r\n]"));
-        for (int i = 0; i < c.notTaken.size(); ++i)
-            EXPECT_TRUE(lines.value(i + 1).startsWith(c.notTaken[i]))
-                << lines.join('\n').toStdString();
+        // The count of rows, then the lines.
+        const QStringList lines =
+            shown.last().split(QRegularExpression("[\r\n]"), Qt::SkipEmptyParts);
+        QStringList expected = c.notTaken;
+        if (!expected.isEmpty())
+            expected.prepend("Righe non raccolte: 1.");
+        for (int i = 0; i < expected.size(); ++i)
+            EXPECT_TRUE(lines.value(i).startsWith(expected[i])) << lines.join('\n').toStdString();
         EXPECT_EQ(classTablesSnapshot(), before);
         EXPECT_EQ(marks({11}),
                   QStringList{folder + (c.refused.isEmpty() && c.notTaken.isEmpty() ? "+" : "")});

@@ -256,16 +256,21 @@ TEST_F(Commands, DuplicateMakeUpRecordsStopTheSends)
 {
     // The demo school has one record entered twice in 2008/2009.
     ASSERT_TRUE(dmQelControllaRecuperi->HasRecuperiDoppi());
-    const QString question =
-        QStringLiteral("Attenzione sono stati trovati degli errori. Procedere alla correzione ?");
+    const QString question = QStringLiteral(
+        "Attenzione: sono stati trovati dei recuperi doppi (lo stesso alunno con più recuperi "
+        "nella stessa materia e fase), che vanno corretti prima dell'invio. Procedere alla "
+        "correzione ?");
     const QString notCorrected =
         QStringLiteral("Alcuni errori non sono stati corretti. Rieseguire l'operazione.");
     {
-        // Cancel: refused without a further message.
+        // Cancel: refused, saying that nothing was sent and where the records are mended.
         ScriptedDialogs dialogs;
         DialogSeam::queueAnswer(int(mrCancel));
         EXPECT_FALSE(run("xafSendC"));
-        EXPECT_EQ(DialogSeam::shownTexts(), QStringList{question});
+        EXPECT_EQ(DialogSeam::shownTexts(),
+                  (QStringList{question, "Invio annullato: nessun dato è stato inviato.\n\nI "
+                                         "recuperi doppi si correggono anche da \"Utilità e "
+                                         "parametri - Controllo recuperi\"."}));
     }
     {
         // OK, then the correction dialog cancelled: the errors remain.
