@@ -204,7 +204,8 @@ private:
     void writeTemplate(int reportId, const QString &fileName);
     void exportTeacherClasses(const QString &classes, const ExpDocFlags &flags);
     void exportClassPackets();
-    void saveBuiltPacket(TClientDataSet &packet, const QString &fileName);
+    void saveBuiltPacket(TClientDataSet &packet, const QString &fileName,
+                         TVxFileAccess access = TVxFileAccess::Shared);
     void afterPacket(const QString &fileName);
 
     struct Collection;

@@ -170,7 +170,10 @@ public:
 
     TDataPacket read()
     {
+        // A DTD comes before the first element: refused before its entities could expand.
         while (!m_xml.atEnd() && m_xml.readNext() != QXmlStreamReader::StartElement) {
+            if (m_xml.tokenType() == QXmlStreamReader::DTD)
+                refuse(QStringLiteral("dichiara un DTD, che non è ammesso in un pacchetto"));
         }
         checkSyntax();
         if (m_xml.tokenType() != QXmlStreamReader::StartElement)

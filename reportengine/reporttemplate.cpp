@@ -895,7 +895,7 @@ QString frBandElement(TfrBandKind kind)
 
 TfrTemplate frReadTemplate(const QByteArray &xml)
 {
-    VxCheckXmlLimits(xml, QStringLiteral("Il modello del report"));
+    VxCheckXmlLimits(xml, QStringLiteral("del modello del report"));
     // A body of another report program is not XML at all: say so rather than what the XML
     // parser makes of its first byte.
     qsizetype first = xml.startsWith("\xEF\xBB\xBF") ? 3 : 0;

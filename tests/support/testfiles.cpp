@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QPixmap>
 #include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -19,6 +20,14 @@ QByteArray readFileBytes(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAbandonedLock(const QString &path)
+{
+    // QLockFile's lines: the process, the program, the computer. No process has a number
+    // above the system's largest (4,194,304).
+    writeFileBytes(path, "999999999\n" + QCoreApplication::applicationName().toUtf8() + "\n" +
+                             QSysInfo::machineHostName().toUtf8() + "\n");
 }
 
 void writeFileBytes(const QString &path, const QByteArray &bytes)

@@ -14,6 +14,8 @@ class QWidget;
 QByteArray readFileBytes(const QString &path);
 // Writes the bytes, making the folders on the way; a failure fails the test.
 void writeFileBytes(const QString &path, const QByteArray &bytes);
+// The lock file (QLockFile) that a run killed on this computer leaves: its program is gone.
+void writeAbandonedLock(const QString &path);
 // A ZIP archive with entries named exactly as given (no check of the names), the way a
 // hostile or careless sender would make it; a failure fails the test.
 void writeZipEntries(const QString &path, const QList<QPair<QByteArray, QByteArray>> &entries);
