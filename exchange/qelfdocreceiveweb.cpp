@@ -68,7 +68,7 @@ void TfmqelDocReceiveWeb::showEvent(QShowEvent *event)
 void TfmqelDocReceiveWeb::FormShow()
 {
     m_shown = true;
-    RunShowingErrors([this] {
+    const bool downloaded = RunShowingErrors([this] {
         const QString folder = dmqelParGen ? dmqelParGen->xpsDirWeb.GetValore().trimmed()
                                            : TdmqelParGen().xpsDirWeb.GetValore().trimmed();
         m_workFolder = LongDir(resolvePath(folder));
@@ -83,6 +83,8 @@ void TfmqelDocReceiveWeb::FormShow()
         m_classes->OpenList();
         ListsOpened();
     });
+    if (!downloaded)
+        DownloadFailed();
 }
 
 void TfmqelDocReceiveWeb::PrepareDownload()
@@ -109,7 +111,7 @@ void TfmqelDocReceiveWeb::UnpackExport()
 
 void TfmqelDocReceiveWeb::DeletePackets()
 {
-    DeleteExportFiles(m_workFolder);
+    QelWebCollection::DeletePackets(m_workFolder, QelWebCollection::PacketNames());
 }
 
 void TfmqelDocReceiveWeb::DownloadTeacherData()
@@ -157,7 +159,7 @@ void TfmqelDocReceiveWeb::OkClick()
 void TfmqelDocReceiveWeb::appendLog(const QStringList &lines)
 {
     for (const QString &line : lines)
-        m_classes->meLog()->appendPlainText(line);
+        m_classes->meLog()->appendPlainText(CutLine(line));
 }
 
 void TfmqelDocReceiveWeb::CollectByTeacher()
@@ -194,10 +196,16 @@ void TfmqelDocReceiveWeb::CollectByTeacher()
     const QStringList errors = log.filter(QStringLiteral("***ERRORE***"));
     if (!errors.isEmpty()) {
         wait.CloseWait();
+        // The log holds every line; a message lists a few, or says how many there are.
+        constexpr qsizetype kListed = 10;
         VxMessageDlg(QStringLiteral("Alcuni dati del docente %1 non sono stati raccolti: il "
                                     "docente non è segnato come ricevuto.\r\r")
                              .arg(name) +
-                         errors.join(QLatin1String("\r")).trimmed(),
+                         (errors.size() <= kListed
+                              ? errors.join(QLatin1String("\r")).trimmed()
+                              : QStringLiteral("%1 righe non raccolte: vedere il registro "
+                                               "nella pagina \"Classe\".")
+                                    .arg(errors.size())),
                      mtError, mbOK);
         return;
     }
@@ -220,10 +228,10 @@ void TfmqelDocReceiveWeb::CollectByClass()
         VxMessageDlg(QStringLiteral("Nessuna classe selezionata"), mtError, mbOK);
         return;
     }
-    if (VxMessageDlg(
-            CountText(selected, QStringLiteral("Selezionata %1 classe. Confermi la raccolta dati?"),
-                      QStringLiteral("Selezionate %1 classi. Confermi la raccolta dati?")),
-            mtWarning, mbYesNo) != mrYes)
+    if (VxMessageDlg(CountText(selected,
+                               QStringLiteral("Selezionata %1 classe. Confermi la raccolta dati?"),
+                               QStringLiteral("Selezionate %1 classi. Confermi la raccolta dati?")),
+                     mtWarning, mbYesNo) != mrYes)
         return;
     m_classes->meLog()->clear();
     const QList<SendModeTeacher> teachers =

@@ -64,7 +64,7 @@ void TfmqelSendC::OkClick()
 
 void TfmqelSendC::Send()
 {
-    const QString base = ChosenFolder(m_dir->Text());
+    const QString base = ChosenSendFolder(m_dir->Text());
     const QList<int> rows = SelectedRows();
     if (rows.isEmpty())
         throw EVxException(QStringLiteral("Nessuna classe selezionata."), EVxException::Warning);

@@ -17,9 +17,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QHostAddress>
 #include <QLineEdit>
 #include <QRandomGenerator>
 #include <QStringDecoder>
+#include <QUrl>
 
 const char TTavrinWebConnection::kCommError[] =
     "Errore di comunicazione con il Server Veldrasoft: ";
@@ -62,6 +64,24 @@ QByteArray formValue(const QString &code)
                                           "il server Veldrasoft non accetta.")
                                .arg(code));
     return bytes->toPercentEncoding();
+}
+
+// The login's digest and the session cookie travel in the clear over http://: anyone on the
+// way could replay them. Only a server on this computer (a test, a tunnel) is spoken to so.
+void refusePlainLogin(const QString &address)
+{
+    const QUrl url(address);
+    if (url.scheme().compare(QLatin1String("http"), Qt::CaseInsensitive) != 0)
+        return;
+    const QHostAddress host(url.host());
+    if (url.host().compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 ||
+        host.isLoopback())
+        return;
+    throw EVxException(QStringLiteral("Il server Veldrasoft è indicato con \"http://\" (%1): la "
+                                      "password e la sessione viaggerebbero in chiaro. Indicare "
+                                      "l'indirizzo con \"https://\" in ParGen.ini, sezione "
+                                      "[ServerWeb], voce Indirizzo.")
+                           .arg(address));
 }
 
 void deleteFiles(const QString &dir, std::initializer_list<const char *> names,
@@ -136,6 +156,7 @@ QByteArray TTavrinWebConnection::postText(const QString &page, const QByteArray 
 
 bool TTavrinWebConnection::Autentica(const QString &instituteCode)
 {
+    refusePlainLogin(m_address);
     const QByteArray code = formValue(instituteCode);
     QString password;
     {
@@ -234,7 +255,9 @@ void TTavrinWebConnection::RichiestaExport(const QString &destFile, const QStrin
         }
         setCookieLine(true);
         m_comm.setMaxReplySize(m_downloadCap);
-        m_comm.http_get(pageUrl(QStringLiteral("scarica.php")), resolvePath(destFile));
+        // The archive carries the teachers' credentials.
+        m_comm.http_get(pageUrl(QStringLiteral("scarica.php")), resolvePath(destFile),
+                        TVxFileAccess::OwnerOnly);
     });
 }
 
@@ -264,7 +287,8 @@ void TTavrinWebConnection::CancellaSuServer(const QString &page, const QByteArra
 QString TTavrinWebConnection::StatoRichiesta()
 {
     VxXmlDocument state;
-    state.loadText(replyText(getText(QStringLiteral("statorichiesta.php"))));
+    const QString page = QStringLiteral("statorichiesta.php");
+    state.loadText(replyText(getText(page)), QStringLiteral("della risposta a ") + page);
     const QDomElement root = state.root();
     if (root.tagName() != QLatin1String("RICHIESTE"))
         return QString();

@@ -15,7 +15,9 @@
 // HTTP error, a time-out, a reply too large, a broken connection, a state that is not XML, a
 // request never served) raises EVxException whose message starts with kCommError; the
 // cancelled password prompt ("operazione interrotta"), an unreadable archive, a password
-// character the server cannot receive and an unset server address are told as they are.
+// character the server cannot receive, an unset server address and a login over plain
+// "http://" to a server other than this computer (refused before the password is asked) are
+// told as they are. The downloaded archive is readable by its owner only.
 // The pauses between two questions about a request go through VxSleep (platform/sleep.h).
 // With a wait window, its "Annulla" ends a request or a pause at once (EVxCancelled, told as
 // "Procedura annullata dall'utente.", not as a communication error); each request also has

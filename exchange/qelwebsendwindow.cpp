@@ -1,5 +1,6 @@
 #include "exchange/qelwebsendwindow.h"
 
+#include "exchange/qelfldname.h"
 #include "exchange/qelsendbookkeeping.h"
 #include "exchange/qeltavrinweb.h"
 #include "exchange/qelwebpackets.h"
@@ -132,11 +133,7 @@ bool TqelWebSendWindow::CheckSendSettings(int count)
         return false;
     }
     if (m_workFolder.isEmpty()) {
-        VxMessageDlg(QStringLiteral("Si è scelto di inviare i dati a %1 senza impostare il "
-                                    "percorso di invio.\r\rImpostarlo da \"Utilità e parametri - "
-                                    "Parametri Tavrin\" per proseguire.")
-                         .arg(m_cbSendMode->currentText()),
-                     mtWarning, mbOK);
+        VxMessageDlg(FolderNotSetMessage(m_cbSendMode->currentText()), mtWarning, mbOK);
         return false;
     }
     return true;

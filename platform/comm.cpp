@@ -105,10 +105,12 @@ QString TdmxComm::ReplyHeader(const QString &name) const
     return QString::fromLatin1(value);
 }
 
-void TdmxComm::http_get(const QString &url, const QString &fileName)
+void TdmxComm::http_get(const QString &url, const QString &fileName, TVxFileAccess access)
 {
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly) ||
+        (access == TVxFileAccess::OwnerOnly &&
+         !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)))
         throw EVxException(QStringLiteral("Impossibile scrivere il file %1: %2")
                                .arg(fileName, file.errorString()));
     run("GET", url, nullptr, QString(), file);
@@ -173,6 +175,9 @@ void TdmxComm::run(const QByteArray &method, const QString &url, const QByteArra
         m_wait->CheckCancelled();
     QNetworkReply *networkReply = body ? m_manager.sendCustomRequest(request, method, *body)
                                        : m_manager.sendCustomRequest(request, method);
+    // The network thread reads no further ahead than this: a download goes to its file as it
+    // arrives, never piling up in memory while the file is written.
+    networkReply->setReadBufferSize(kReadAhead);
     // The context of every connection below: they end with this call, while the reply lives on
     // until the event loop frees it, and a later "Annulla" must not reach this call's variables.
     QObject call;
@@ -280,6 +285,18 @@ void TdmxComm::run(const QByteArray &method, const QString &url, const QByteArra
     }
     if (networkReply->error() != QNetworkReply::NoError)
         throw networkError(url, *networkReply);
+    // A body cut short of its declared length is a broken transfer, whatever the network layer
+    // made of the connection closed under it (with a reply read no further ahead than the file
+    // is written, it may take the close for the body's end).
+    const QVariant declared = networkReply->header(QNetworkRequest::ContentLengthHeader);
+    const QByteArray encoding = networkReply->rawHeader("Content-Encoding");
+    if (declared.isValid() && (encoding.isEmpty() || encoding == "identity") &&
+        received != declared.toLongLong())
+        throw EVxException(QStringLiteral("La risposta di %1 è arrivata incompleta (%2 byte su %3): "
+                                          "ricezione interrotta.")
+                               .arg(url)
+                               .arg(received)
+                               .arg(declared.toLongLong()));
 }
 
 void TdmxComm::setWaitWindow(TfmVxWait *wait)

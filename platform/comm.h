@@ -1,8 +1,9 @@
 #pragma once
 
 // TdmxComm: the HTTP client of the exchange with the maker's web service and its servers.
-//   http_get(url, file)                   downloads into the file; the file is replaced only
-//                                         by a complete download
+//   http_get(url, file[, access])         downloads into the file as the bytes arrive; the
+//                                         file is replaced only by a complete download
+//                                         (OwnerOnly: readable by its owner only)
 //   http_get(url, reply)                  the body into a stream
 //   http_post(url, formLines, reply)      the lines joined by "&" as
 //                                         "application/x-www-form-urlencoded" ("=" and "&"
@@ -22,6 +23,8 @@
 // it. No cookies are stored or sent by themselves and redirects are not followed: callers
 // handle both. A network failure, a time-out or a status other than 2xx raises EVxException
 // with an Italian message that carries the code (Qt's own text is its detail).
+
+#include "platform/fileaccess.h"
 
 #include <QByteArray>
 #include <QList>
@@ -52,9 +55,11 @@ public:
     int TimeLimit() const { return m_timeLimit; }
     void setWaitWindow(TfmVxWait *wait);
     static constexpr qint64 kDefaultMaxReplySize = 256LL * 1024 * 1024;
+    static constexpr qint64 kReadAhead = 1024 * 1024;
     void setMaxReplySize(qint64 bytes) { m_maxReplySize = bytes; }
 
-    void http_get(const QString &url, const QString &fileName);
+    void http_get(const QString &url, const QString &fileName,
+                  TVxFileAccess access = TVxFileAccess::Shared);
     void http_get(const QString &url, QIODevice &reply);
     void http_post(const QString &url, const QStringList &formLines, QIODevice &reply);
     void http_post(const QString &url, QIODevice &body, QIODevice &reply);

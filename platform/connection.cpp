@@ -2,6 +2,7 @@
 
 #include "platform/embeddedlock.h"
 #include "platform/engineerrors.h"
+#include "platform/fileaccess.h"
 #include "platform/inifile.h"
 #include "platform/maindir.h"
 #include "platform/messagedlg.h"
@@ -66,6 +67,23 @@ void requireUsableSettingsFile(const QString &path)
                 "indicare il file del database, oppure il server e il percorso "
                 "(server:percorso), e riavviare il programma.")
                 .arg(shown));
+}
+
+// The file holds the database password: said once per file and run when others may read it
+// (a file written by hand, or by an older program). It is not changed here: on a school's
+// share the offices' users may need it as it is.
+void tellIfReadableByOthers(const QString &path)
+{
+    static QSet<QString> told;
+    if (VxIsOwnerOnly(path) || told.contains(path))
+        return;
+    told.insert(path);
+    VxMessageDlg(QStringLiteral("Il file delle impostazioni di connessione %1 contiene la password "
+                                "del database ed è leggibile anche da altri utenti di questo "
+                                "computer.\r\rRenderlo leggibile solo dall'utente che usa Tavrin, "
+                                "ad esempio con il comando: chmod 600 %1")
+                     .arg(QDir::toNativeSeparators(path)),
+                 mtWarning, mbOK);
 }
 
 // The engine's refusal to open, told by its cause; the engine's text stays as the detail.
@@ -148,10 +166,12 @@ TVxConnectionSettings readConnectionSettings()
 {
     const TVxINIFile ini = settingsIni();
     const TVxConnectionSettings defaults = defaultConnectionSettings();
-    if (!QFileInfo::exists(ini.resolvedPath()))
+    if (!QFileInfo::exists(ini.resolvedPath())) {
         writeConnectionSettings(defaults);
-    else
+    } else {
         requireUsableSettingsFile(ini.resolvedPath());
+        tellIfReadableByOthers(ini.resolvedPath());
+    }
     TVxConnectionSettings settings;
     settings.Database = ini.ReadString(kSection, QStringLiteral("Database"), defaults.Database);
     settings.User = ini.ReadString(kSection, QStringLiteral("User"), defaults.User);
@@ -165,10 +185,11 @@ void writeConnectionSettings(const TVxConnectionSettings &settings)
 {
     TVxINIFile ini = settingsIni();
     ini.setScriviSempre(true);
-    ini.WriteString(kSection, QStringLiteral("Database"), settings.Database);
-    ini.WriteString(kSection, QStringLiteral("User"), settings.User);
-    ini.WriteString(kSection, QStringLiteral("Password"), settings.Password);
-    ini.WriteString(kSection, QStringLiteral("CharacterSet"), settings.CharacterSet);
+    ini.setAccess(TVxFileAccess::OwnerOnly); // it holds the database password
+    ini.WriteValues(kSection, {{QStringLiteral("Database"), settings.Database},
+                               {QStringLiteral("User"), settings.User},
+                               {QStringLiteral("Password"), settings.Password},
+                               {QStringLiteral("CharacterSet"), settings.CharacterSet}});
 }
 
 TVxDatabaseLocation parseDatabaseLocation(const QString &database)

@@ -158,9 +158,13 @@ void TZip::Add()
 
     // The permissions are set on the temporary file (made readable by its owner only), so the
     // archive never shows under its name readable by more than it should be; rename() then
-    // replaces the old archive in one step.
+    // replaces the old archive in one step. An archive is no more readable than the most
+    // private of its files (a class folder's teachers' passwords).
+    const bool ownerOnly =
+        m_access == TVxFileAccess::OwnerOnly ||
+        std::any_of(m_fileList.cbegin(), m_fileList.cend(), &VxIsOwnerOnly);
     QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner;
-    if (m_access == TVxFileAccess::Shared)
+    if (!ownerOnly)
         permissions |= QFile::ReadGroup | QFile::ReadOther;
     QFile::setPermissions(tempName, permissions);
     const QByteArray finalPath = QFile::encodeName(target.absoluteFilePath());
@@ -344,10 +348,13 @@ QStringList TZip::Extract()
             throw EVxException(QStringLiteral("Impossibile estrarre %1 dall'archivio %2: %3")
                                    .arg(entry.relative, m_fileName, reason));
     }
+    // What an archive readable by its owner only holds stays so once extracted.
+    QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner;
+    if (!VxIsOwnerOnly(m_fileName))
+        permissions |= QFile::ReadGroup | QFile::ReadOther;
     QStringList extracted;
     for (const Written &w : std::as_const(written)) {
-        QFile::setPermissions(w.temp, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                          QFile::ReadOther);
+        QFile::setPermissions(w.temp, permissions);
         if (std::rename(QFile::encodeName(w.temp).constData(),
                         QFile::encodeName(w.target).constData()) != 0)
             throw EVxException(QStringLiteral("Impossibile estrarre %1 dall'archivio %2.")

@@ -15,6 +15,7 @@
 #include "tests/support/tavrinwebserver.h"
 #include "tests/support/testfiles.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -23,6 +24,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 namespace {
@@ -251,6 +253,34 @@ TEST_F(DocSendWeb, AnAcceptedUploadStoresTheNinePacketsAndMarksTheTeachers)
             names);
 }
 
+// The office walks the wizard with "Avanti" and presses Return on its last page: that is
+// "Fine", and the send goes.
+TEST_F(DocSendWeb, ReturnOnTheWizardsLastPageSends)
+{
+    TfmqelDocSendWeb window;
+    window.frDocenti()->SelectAllRows();
+    DialogSeam::queueModalScript([](QDialog *dialog) {
+        auto *wizard = qobject_cast<TfmqelDocConfirmSendWeb *>(dialog);
+        if (!wizard)
+            return ADD_FAILURE() << "no wizard", int(mrCancel);
+        wizard->show();
+        wizard->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(wizard));
+        for (int page : {1, 5}) {
+            QTest::mouseClick(wizard->buNext(), Qt::LeftButton);
+            EXPECT_EQ(wizard->CurrentPage(), page);
+        }
+        QWidget *focus = QApplication::focusWidget();
+        EXPECT_NE(focus, nullptr);
+        QTest::keyClick(focus ? focus : wizard, Qt::Key_Return);
+        return int(mrNone);
+    });
+    queueAnswers({kPassword});
+    window.buOk()->click();
+    EXPECT_EQ(messages(), QStringList{QStringLiteral("Procedura completata con successo.")});
+    EXPECT_EQ(markedWebTeachers(), 9);
+}
+
 // Whatever stops the upload, no teacher is marked and the archive stays, for the owner alone.
 TEST_F(DocSendWeb, AFailedUploadMarksNobodyAndKeepsTheArchive)
 {
@@ -327,7 +357,7 @@ TEST_F(DocSendWeb, ASendThatCannotStartWritesNothing)
         {"no teacher", folder, 392, false, "Nessun docente selezionato."},
         {"no folder", "  ", 392, true,
          "Si è scelto di inviare i dati a Servizio web senza impostare il percorso di invio.\n\n"
-         "Impostarlo da \"Utilità e parametri - Parametri Tavrin\" per proseguire."},
+         "Impostarlo da \"Utilità e parametri - Parametri Invio docenti\" per proseguire."},
         {"a quote in the folder", folder + "we\"b/", 392, true, "Il testo \""},
         {"the Lumeno session", folder, 395, false, "Non è possibile inviare la sessione Lumeno"},
     };

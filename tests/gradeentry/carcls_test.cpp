@@ -120,13 +120,12 @@ TEST_F(ClassWindow, LauncherChecksTheContextAndTheOtherWindows)
     EXPECT_EQ(dmqevActivations->Ruolo, QStringLiteral("Segreteria"));
 
     const QString anno = QStringLiteral("Non è stato selezionato l'anno scolastico di lavoro.\n\n"
-                                        "Selezionarlo in Utilità e Parametri - Parametri.\nVoce: "
-                                        "\"Parametri applicazione\", \"Anno scolastico di "
-                                        "lavoro\".");
+                                        "Selezionarlo in \"Utilità e parametri - Parametri "
+                                        "applicazione\".\nVoce: \"Anno scolastico di lavoro\".");
     const QString sessione = QStringLiteral("Non è stata selezionata la sessione scolastica di "
-                                            "lavoro.\n\nSelezionarla in Utilità e Parametri - "
-                                            "Parametri.\nVoce: \"Parametri applicazione\", "
-                                            "\"Sessione di lavoro\".");
+                                            "lavoro.\n\nSelezionarla in \"Utilità e parametri - "
+                                            "Parametri applicazione\".\nVoce: \"Sessione di "
+                                            "lavoro\".");
     const struct
     {
         QVariant year;

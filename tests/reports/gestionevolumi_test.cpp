@@ -121,13 +121,18 @@ TEST_F(VolumeManagement, ListsPreviewsDeletesAndEmpties)
               (QStringList{del, "error: Impossibile eliminare il file selezionato."}));
     EXPECT_EQ(rows().size(), 3);
 
+    // A volume run killed half-way left its files: they go with the volumes.
+    const QString killed = QStringLiteral("ABCD_RMIS00100A_08_12_2026_101010");
+    for (const QString &name : {killed + ".pdf", killed + ".ist", "." + killed + ".kaf.Ab12Cd"})
+        writeFileBytes(folder + name, "x");
+    writeAbandonedLock(folder + killed + ".lck");
     const QByteArray kept = readFileBytes(folder + "info.xml");
     EXPECT_EQ(press(window->buSvuota(), 0, {mrYes, mrYes}),
               (QStringList{"warning: Questa operazione cancellerà dal disco tutti i volumi, anche "
                            "quelli non ancora inviati. Continuare?",
                            "warning: ATTENZIONE! Questa operazione è irreversibile. Svuotare la "
                            "cartella?"}));
-    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               (QStringList{"info.xml", "tmp"}));
     EXPECT_EQ(readFileBytes(folder + "info.xml"), kept);
     EXPECT_EQ(press(window->buInvia(), -1), QStringList{"custom: Selezionare un volume."});

@@ -627,6 +627,17 @@ QByteArray TavrinWebTestServer::stateMalformed()
     return "<?xml version=\"1.0\"?>\r\n<RICHIESTE><RICHIESTA STATO=\"W\"></RICHIESTE>";
 }
 
+QByteArray TavrinWebTestServer::stateWithEntities()
+{
+    QByteArray dtd = "<!ENTITY e0 \"WWWWWWWWWW\">";
+    for (int level = 1; level < 4; ++level)
+        dtd += "<!ENTITY e" + QByteArray::number(level) + " \"" +
+               ("&e" + QByteArray::number(level - 1) + ";").repeated(10) + "\">";
+    return "<?xml version=\"1.0\"?>\r\n<!DOCTYPE RICHIESTE [" + dtd +
+           "]>\r\n<RICHIESTE><RICHIESTA STATO=\"" + QByteArray("&e3;").repeated(48000) +
+           "\"/></RICHIESTE>";
+}
+
 void TavrinWebTestServer::setExportReply(const QByteArray &reply)
 {
     QMutexLocker lock(&m_worker->mutex);

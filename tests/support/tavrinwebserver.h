@@ -131,6 +131,8 @@ public:
     static QByteArray stateRootWithoutChild();
     static QByteArray stateChildWithoutState();
     static QByteArray stateMalformed();
+    // A state of 190 KB whose entities would expand to hundreds of millions of characters.
+    static QByteArray stateWithEntities();
 
     void setExportReply(const QByteArray &reply);
     void setDeleteReply(const QByteArray &reply);
