@@ -1,6 +1,7 @@
 #include "db/demowriter.h"
 
 #include "db/seedtable.h"
+#include "platform/transaction.h"
 
 #include <QDateTime>
 #include <QSqlDatabase>
@@ -11,6 +12,17 @@
 namespace demo {
 
 namespace {
+
+const char kAbsenceTotals[] =
+    "UPDATE TSit_Situazioni Sit SET iSitOreAssenza = (SELECT COALESCE(SUM(Ass.iAssOre), 0) "
+    "FROM TAss_Assenze Ass "
+    "INNER JOIN TClsSesMat Csm ON (Csm.iClsSesMatId = Ass.iClsSesMatId) "
+    "INNER JOIN TClsSes ClsSes ON (ClsSes.iClsSesId = Csm.iClsSesId) "
+    "INNER JOIN TAnsSesDwg Asd ON (Asd.iAnsSesDwgId = ClsSes.iAnsSesDwgId) "
+    "INNER JOIN TAns_AnniScolast Ans ON (Ans.iAnsId = Asd.iAnsId) "
+    "WHERE Ass.iSitId = Sit.iSitId AND Asd.iSfiId <> 3 AND Asd.lAnsSesDwgPagella = 1 "
+    "AND Ans.dAnsVextoInizio = Sit.dStart) "
+    "WHERE Sit.iSitOrdine = 1";
 
 QStringList cols(const char *list)
 {
@@ -391,6 +403,10 @@ void writeEvaluation(QSqlDatabase &db, const School &school, const WrittenKeys &
     }
     writeNotesAndHours(db, school, keys);
     writeCompetences(db, school);
+    // Each pupil's hours of absence in his year, as "Esportazione dati alunni" stores them at
+    // the final session (the report cards print them as a share of the annual hours): those of
+    // the sessions of the report card, the deferred one left out.
+    TVxTransactionScope(db).transaction().Exec(QString::fromLatin1(kAbsenceTotals), {});
 }
 
 } // namespace demo

@@ -81,9 +81,8 @@ void writeCredits(QSqlDatabase &db, const School &school)
     int regained = 0;
     for (int s : a4->situations) {
         const Situation &sit = school.situations[std::size_t(s)];
-        if (sit.posFin == Suspended &&
-            std::count(sit.debtOutcomes.begin(), sit.debtOutcomes.end(), 1) ==
-                std::ptrdiff_t(sit.debtOutcomes.size())) {
+        if (sit.posFin == Suspended && std::count(sit.debtOutcomes.begin(), sit.debtOutcomes.end(),
+                                                  1) == std::ptrdiff_t(sit.debtOutcomes.size())) {
             regained = sit.sitId;
             break;
         }

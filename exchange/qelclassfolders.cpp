@@ -70,6 +70,11 @@ QString ParentFolder(const QString &text)
     return last > 0 ? folder.left(last - 1) : QString();
 }
 
+QString ClassFolderName(const TqelClassRow &row)
+{
+    return TKIENormalizeString(row.sClsSDesc.trimmed());
+}
+
 void OpenClassList(TSQLClientDataSet &list, int iAnsSesDwgId)
 {
     list.Close();

@@ -28,6 +28,10 @@ struct TqelClassRow
     QString sClsDesc;
 };
 
+// The folder of a class under the base of the class windows: its short description trimmed and
+// made safe as one folder name, as the sends name it.
+QString ClassFolderName(const TqelClassRow &row);
+
 // The classes of a year-session in the office's order: iClsId, iClsSesId, sClsSDesc, sClsDesc.
 void OpenClassList(TSQLClientDataSet &list, int iAnsSesDwgId);
 TqelClassRow ClassRowAt(const TClientDataSet &list, int row);

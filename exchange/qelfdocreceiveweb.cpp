@@ -68,7 +68,7 @@ void TfmqelDocReceiveWeb::showEvent(QShowEvent *event)
 void TfmqelDocReceiveWeb::FormShow()
 {
     m_shown = true;
-    RunShowingErrors([this] {
+    const bool downloaded = RunShowingErrors([this] {
         const QString folder = dmqelParGen ? dmqelParGen->xpsDirWeb.GetValore().trimmed()
                                            : TdmqelParGen().xpsDirWeb.GetValore().trimmed();
         m_workFolder = LongDir(resolvePath(folder));
@@ -83,6 +83,8 @@ void TfmqelDocReceiveWeb::FormShow()
         m_classes->OpenList();
         ListsOpened();
     });
+    if (!downloaded)
+        DownloadFailed();
 }
 
 void TfmqelDocReceiveWeb::PrepareDownload()
@@ -109,7 +111,7 @@ void TfmqelDocReceiveWeb::UnpackExport()
 
 void TfmqelDocReceiveWeb::DeletePackets()
 {
-    DeleteExportFiles(m_workFolder);
+    QelWebCollection::DeletePackets(m_workFolder, QelWebCollection::PacketNames());
 }
 
 void TfmqelDocReceiveWeb::DownloadTeacherData()
@@ -226,10 +228,10 @@ void TfmqelDocReceiveWeb::CollectByClass()
         VxMessageDlg(QStringLiteral("Nessuna classe selezionata"), mtError, mbOK);
         return;
     }
-    if (VxMessageDlg(
-            CountText(selected, QStringLiteral("Selezionata %1 classe. Confermi la raccolta dati?"),
-                      QStringLiteral("Selezionate %1 classi. Confermi la raccolta dati?")),
-            mtWarning, mbYesNo) != mrYes)
+    if (VxMessageDlg(CountText(selected,
+                               QStringLiteral("Selezionata %1 classe. Confermi la raccolta dati?"),
+                               QStringLiteral("Selezionate %1 classi. Confermi la raccolta dati?")),
+                     mtWarning, mbYesNo) != mrYes)
         return;
     m_classes->meLog()->clear();
     const QList<SendModeTeacher> teachers =

@@ -67,6 +67,8 @@ protected:
     virtual void DeletePackets();
     // After the download, once the lists are open.
     virtual void ListsOpened() {}
+    // After a download that failed, its message shown: the lists stay closed.
+    virtual void DownloadFailed() {}
     // The import of one teacher into the classes of the filter, with his log.
     using TeacherImport = std::function<void(int iDocId, QStringList *log)>;
     virtual TeacherImport ClassImport(const QString &clsFilter);

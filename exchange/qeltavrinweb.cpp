@@ -160,7 +160,7 @@ bool TTavrinWebConnection::Autentica(const QString &instituteCode)
     const QByteArray code = formValue(instituteCode);
     QString password;
     {
-        TfmAskPasswd prompt;
+        TfmAskPasswd prompt(instituteCode);
         if (prompt.ShowModal() != mrOk)
             throw EVxException(QStringLiteral("operazione interrotta"));
         QCoreApplication::processEvents();

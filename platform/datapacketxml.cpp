@@ -20,8 +20,26 @@ const QString kRowState = QStringLiteral("RowState");
 // Row states of a change log, as bits.
 enum RowStateBit { rsOriginal = 1, rsDeleted = 2, rsInserted = 4, rsModified = 8, rsDetail = 64 };
 
+// Whether Windows-1252 bytes hold what can only be a UTF-8 character of that code page's
+// range (U+00A0 to U+00FF: "è" as "Ã¨") or a UTF-8 quote or dash ("â€™"): no Italian text
+// writes those pairs, and a file that holds them beside bytes that are no UTF-8 mixes two
+// encodings, which no reading of it can undo.
+bool holdsUtf8Pairs(QByteArrayView bytes)
+{
+    const auto tail = [&](qsizetype i) {
+        return i < bytes.size() && (uchar(bytes[i]) & 0xC0) == 0x80;
+    };
+    for (qsizetype i = 0; i + 1 < bytes.size(); ++i) {
+        const uchar lead = uchar(bytes[i]), next = uchar(bytes[i + 1]);
+        if ((lead == 0xC3 && tail(i + 1)) || (lead == 0xC2 && next >= 0xA0 && tail(i + 1)) ||
+            (lead == 0xE2 && next == 0x80 && tail(i + 2)))
+            return true;
+    }
+    return false;
+}
+
 // The text of the file: the declared encoding, else UTF-8, else Windows-1252 (a file of a
-// Windows program that declares nothing).
+// Windows program that declares nothing) unless it mixes in UTF-8.
 QString decodeXmlText(const QByteArray &bytes, const QString &fileName)
 {
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
@@ -52,9 +70,12 @@ QString decodeXmlText(const QByteArray &bytes, const QString &fileName)
     };
     QString text;
     if (encoding.isEmpty()) {
-        if (!utf8(&text))
-            text = decodeCp1252(body.toByteArray());
-        return text;
+        if (utf8(&text))
+            return text;
+        if (holdsUtf8Pairs(body))
+            refuseDataPacket(fileName, QStringLiteral("non dichiara la codifica e mescola testo "
+                                                      "UTF-8 e Windows-1252"));
+        return decodeCp1252(body.toByteArray());
     }
     if (encoding == QLatin1String("utf-8") || encoding == QLatin1String("utf8")) {
         if (!utf8(&text))

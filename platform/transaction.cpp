@@ -249,6 +249,34 @@ void VxEachRow(const QSqlDatabase &db, const QString &sql, const TVxFieldValues 
     scope.Commit();
 }
 
+void VxWriteEachRow(TVxTransaction &tr, qsizetype count,
+                    const std::function<void(qsizetype)> &write,
+                    const std::function<void(qsizetype, const EVxException &)> &refused)
+{
+    const auto endsTheWork = [&tr](const EVxException &e) {
+        return !tr.InTransaction() || isLockWaitRefused(e) || isConnectionLost(e);
+    };
+    try {
+        VxUnderSavepoint(tr, [&] {
+            for (qsizetype row = 0; row < count; ++row)
+                write(row);
+        });
+        return;
+    } catch (const EVxException &e) {
+        if (endsTheWork(e))
+            throw;
+    }
+    for (qsizetype row = 0; row < count; ++row) {
+        try {
+            VxUnderSavepoint(tr, [&] { write(row); });
+        } catch (const EVxException &e) {
+            if (endsTheWork(e))
+                throw;
+            refused(row, e);
+        }
+    }
+}
+
 QString VxInsertUnlessPresentSql(const QString &table,
                                  std::initializer_list<TVxTypedColumn> columns,
                                  std::initializer_list<const char *> matching)

@@ -36,6 +36,7 @@
 #include <map>
 #include <memory>
 
+class EVxException;
 class QSqlError;
 class QSqlRecord;
 class TVxSideConnection;
@@ -170,6 +171,17 @@ QString VxInsertUnlessPresentSql(const QString &table,
 // savepoint itself cannot be taken back (the server gone), the whole transaction is rolled back:
 // it must not commit half a row. Savepoints nest.
 void VxUnderSavepoint(TVxTransaction &tr, const std::function<void()> &work);
+
+// Writes count rows in the running transaction, each row's failure its own: a row the database
+// refuses is taken back alone and handed to refused, and the other rows are still written. A
+// failure that is not a row's own (the transaction gone, the server gone, a wait for another
+// office's rows that the office stopped) raises, ending the work. The rows run under one
+// savepoint first, since a refusal is rare and a savepoint per row costs two round trips more;
+// once one is refused they are written again, each under a savepoint of its own, so write must
+// give the same result when run again.
+void VxWriteEachRow(TVxTransaction &tr, qsizetype count,
+                    const std::function<void(qsizetype)> &write,
+                    const std::function<void(qsizetype, const EVxException &)> &refused);
 
 // Runs a select in the transaction of a TVxTransactionScope (the caller's, or one of its own
 // committed after the last row) and hands each row, with the select's columns for looking

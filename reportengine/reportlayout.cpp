@@ -625,9 +625,8 @@ private:
         if (!grows) {
             const size_t shown = std::max<size_t>(1, size_t(o.Height / lineHeight + kEps));
             if (m.lines.size() > shown) {
-                const bool hidden =
-                    std::any_of(m.lines.begin() + qsizetype(shown), m.lines.end(),
-                                [](const Line &l) { return !l.text.isEmpty(); });
+                const bool hidden = std::any_of(m.lines.begin() + qsizetype(shown), m.lines.end(),
+                                                [](const Line &l) { return !l.text.isEmpty(); });
                 m.lines.resize(shown);
                 if (hidden) {
                     m.lines.back() = withEllipsis(m.lines.back().text, m.metrics, room);

@@ -39,7 +39,9 @@ const std::vector<BandSpec> &bandSpecs()
          kBandCommon + QStringList{"dataset", "print-when-empty", "keep-together", "keep-whole"}},
         {TfrBandKind::Header, "header", kBandCommon},
         {TfrBandKind::Footer, "footer", kBandCommon},
-        {TfrBandKind::Across, "across", {"name", "dataset", "left", "width", "overflow", "visible"}},
+        {TfrBandKind::Across,
+         "across",
+         {"name", "dataset", "left", "width", "overflow", "visible"}},
         {TfrBandKind::Summary, "summary", kBandCommon},
     };
     return specs;
@@ -63,9 +65,9 @@ const BandSpec &bandSpec(TfrBandKind kind)
     Q_UNREACHABLE();
 }
 
-const QStringList kTextAttributes = {"name",      "left",  "top",        "width", "height",
-                                     "font-size", "min-font-size", "bold", "italic", "align",
-                                     "wrap", "overflow", "frame", "line-width", "fill", "format"};
+const QStringList kTextAttributes = {
+    "name",   "left",  "top",  "width",    "height", "font-size",  "min-font-size", "bold",
+    "italic", "align", "wrap", "overflow", "frame",  "line-width", "fill",          "format"};
 const QStringList kLineAttributes = {"name", "left", "top", "width", "height", "line-width"};
 const QStringList kRectAttributes = {"name",   "left",       "top", "width",
                                      "height", "line-width", "fill"};

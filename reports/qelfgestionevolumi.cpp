@@ -115,8 +115,8 @@ TfmQelGestioneVolumi::TfmQelGestioneVolumi(QWidget *parent)
                               QStyle::SP_FileDialogContentsView, this)),
       m_delete(pictureButton("buCancella", QStringLiteral("Cancella selezionato"),
                              QStyle::SP_TrashIcon, this)),
-      m_send(pictureButton("buInvia", QStringLiteral("Invia a Veldrasoft"), QStyle::SP_ArrowUp,
-                           this)),
+      m_send(
+          pictureButton("buInvia", QStringLiteral("Invia a Veldrasoft"), QStyle::SP_ArrowUp, this)),
       m_empty(new QPushButton(QStringLiteral("Svuota cartella"))), m_comm(new TdmxComm(this))
 {
     setObjectName(QStringLiteral("fmQelGestioneVolumi"));
@@ -258,7 +258,7 @@ void TfmQelGestioneVolumi::preview()
     zip.setExtractPath(tmp);
     zip.Extract();
     QCoreApplication::processEvents();
-    VxOpenDocument(tmp + QLatin1Char('/') + name.chopped(4) + QStringLiteral(".pdf"));
+    VxOpenDocumentOrTell(tmp + QLatin1Char('/') + name.chopped(4) + QStringLiteral(".pdf"));
 }
 
 void TfmQelGestioneVolumi::deleteSelected()
@@ -333,7 +333,7 @@ void TfmQelGestioneVolumi::send()
     const QString page = UploadVolume(m_folder + name, server + QLatin1String(kUploadPath))
                              ? QLatin1String(kNotifyPath) + name
                              : QString::fromLatin1(kFailurePath);
-    VxOpenUrl(QUrl(server + page));
+    VxOpenUrlOrTell(QUrl(server + page));
 }
 
 bool TfmQelGestioneVolumi::UploadVolume(const QString &filePath, const QString &url)

@@ -171,6 +171,16 @@ void TfmQelStampaVerbali::toggleCustom()
                                      : QStringLiteral("Usa stampe personalizzate"));
 }
 
+bool TfmQelStampaVerbali::CanGoNext(int page)
+{
+    if (page != 0 || m_classes->lvRight()->count() > 0)
+        return true;
+    VxMessageDlg(QStringLiteral("Nessuna classe scelta.\r\rSpostare nell'elenco di destra le "
+                                "classi da stampare, poi premere \"Avanti\"."),
+                 mtWarning, mbOK);
+    return false;
+}
+
 void TfmQelStampaVerbali::PageShown(int page)
 {
     QListWidget *chosen = m_classes->lvRight();
@@ -180,8 +190,9 @@ void TfmQelStampaVerbali::PageShown(int page)
                                                   TVxWorkingContext::session());
         });
     } else if (page == 1) {
-        m_chosen->setText(CountText(int(chosen->count()), QStringLiteral("È stata selezionata %1 classe"),
-                                     QStringLiteral("Sono state selezionate %1 classi")));
+        m_chosen->setText(CountText(int(chosen->count()),
+                                    QStringLiteral("È stata selezionata %1 classe"),
+                                    QStringLiteral("Sono state selezionate %1 classi")));
         m_classIds.clear();
         for (int row = 0; row < chosen->count(); ++row)
             m_classIds << chosen->item(row)->data(Qt::UserRole).toInt();

@@ -62,8 +62,9 @@ const QString &votoPropostoSql()
 // the session is one of the settings'.
 const QString &votoAltroSql()
 {
-    static const QString others = levelGrade("TVot_Voti", "iVotId") +
-                                  QStringLiteral("AND (TCmc.iCmpScaId NOT IN (:iCmp1, :iCmp2, :iCmp3)) ");
+    static const QString others =
+        levelGrade("TVot_Voti", "iVotId") +
+        QStringLiteral("AND (TCmc.iCmpScaId NOT IN (:iCmp1, :iCmp2, :iCmp3)) ");
     return others;
 }
 

@@ -181,7 +181,7 @@ void TdmqelActivations::OfferDuplicateRecuperiCheck()
         return;
     if (VxMessageDlg(QStringLiteral("Attenzione: sono stati caricati dei recuperi doppi. "
                                     "Effettuare il controllo ora ?"),
-                     mtWarning, mbOK) == mrOk)
+                     mtWarning, mbYesNo) == mrYes)
         runCorrectionDialog();
 }
 
@@ -205,8 +205,9 @@ void TdmqelActivations::webFolder(bool &allowed)
     const QString folder = dmqelParGen ? dmqelParGen->xpsDirWeb.GetValore().trimmed() : QString();
     allowed = !folder.isEmpty() && QFileInfo(resolvePath(folder)).isDir();
     if (!allowed)
-        VxMessageDlg(QStringLiteral("Directory impostata nei parametri inesistente: %1").arg(folder),
-                     mtError, mbOK);
+        VxMessageDlg(
+            QStringLiteral("Directory impostata nei parametri inesistente: %1").arg(folder),
+            mtError, mbOK);
 }
 
 void TdmqelActivations::runReport(TVxAttItem *command, int number)

@@ -56,8 +56,8 @@ bool CheckWorkingContext(TVxParamManager *manager)
                          mbOK);
             runParameterDialog(manager);
         } else if (noSession) {
-            VxMessageDlg(QStringLiteral("È necessario impostare la sessione di lavoro."),
-                         mtWarning, mbOK);
+            VxMessageDlg(QStringLiteral("È necessario impostare la sessione di lavoro."), mtWarning,
+                         mbOK);
             runParameterDialog(manager);
         }
     }

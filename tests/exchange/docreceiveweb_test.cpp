@@ -17,6 +17,7 @@
 #include "platform/waitwindow.h"
 #include "shell/qelpargen.h"
 #include "tests/exchange/tavrinwebfixture.h"
+#include "tests/support/classtables.h"
 #include "tests/support/otheroffice.h"
 #include "tests/support/runningprogram.h"
 #include "tests/support/tavrinwebserver.h"
@@ -180,6 +181,12 @@ protected:
                      "iiClsMatCmpId_vtp1", "iiScaLivId_vtp1", "iiClsMatCmpId_vtp2",
                      "iiScaLivId_vtp2", "iiAssOre", "ssAiuVal", "sdNotData", "sbNotNota"},
                     full);
+        // The other packets of the download, with nothing to collect.
+        writePacket(dir + "debiti.xml",
+                    {"iiDocId", "iiClsId", "iiSitId", "iiMatId", "iiDesDedId", "sbDebNota"}, {});
+        writePacket(dir + "classenote.xml",
+                    {"iiDocId", "iiAnsSesDwgId", "iiClsId", "iiMatId", "iiClnOre", "sbClnNota"},
+                    {});
     }
 
     // voti.xml with absence hours only, of the first subject unless told: {pupil, hours} rows.
@@ -195,7 +202,7 @@ protected:
     // The database refuses 13 hours of absence, and the archive holds voti.xml.
     void refuseThirteenHours()
     {
-        server.setDownload(zipOf({"voti.xml"}));
+        server.setDownload(zipOf(QelWebCollection::PacketNames()));
         runSql("CREATE EXCEPTION E_ORE13 'tredici ore rifiutate'");
         runSql("CREATE TRIGGER T_ORE13 FOR TAss_Assenze BEFORE INSERT AS BEGIN IF (NEW.iAssOre = "
                "13) THEN EXCEPTION E_ORE13; END");
@@ -411,6 +418,7 @@ TEST_F(DocReceiveWeb, WindowDownloadsAndCollects)
     writeHours({{sit[0], 6}, {sit[1], 2}});
     const QByteArray good = zipOf({"VOTI.XML"});
     QFile::remove(folder + "voti.xml");
+    writeFileBytes(folder + "Docenti.xml", "cartelle");
     const QString comm = QString::fromUtf8(TTavrinWebConnection::kCommError);
     const QString invalid = QStringLiteral("Il file ricevuto dal server non è un archivio valido.");
     const QString noVotes = QStringLiteral("Il file ricevuto dal server non contiene i dati");
@@ -498,6 +506,8 @@ TEST_F(DocReceiveWeb, WindowDownloadsAndCollects)
             "  Materia: "));
         window.buCancel()->click();
         EXPECT_FALSE(QFile::exists(folder + "voti.xml"));
+        // The folder mode's list, in the same folder, is no packet of this collection.
+        EXPECT_EQ(readFileBytes(folder + "Docenti.xml"), "cartelle");
     }
 }
 
@@ -514,6 +524,69 @@ TEST_F(DocReceiveWeb, NoWorkingSessionAsksNothing)
     EXPECT_FALSE(window.frqelDocReceiveClasse_fm()->IsOpen());
 }
 
+// A teacher collected alone is marked received only when all he was asked for came back; each
+// packet missing is told, a packet of mixed encodings refused; the folder's other files stay.
+TEST_F(DocReceiveWeb, SingleTeacherIsMarkedReceivedOnlyWhenAllCameBack)
+{
+    const QVariant n;
+    refuseThirteenHours();
+    writeFileBytes(folder + "Docenti.xml", "cartelle");
+    const QStringList all = QelWebCollection::PacketNames();
+    const auto download = [&](int hours, const QStringList &packets, bool mixed) {
+        QList<QVariantList> rows{{sit[0], csm[0], n, n, n, n, 6, "X", n, n}};
+        if (hours)
+            rows << QVariantList{sit[1], csm[0], n, n, n, n, hours, n, n, n};
+        writeVotes(rows, folder);
+        if (mixed)
+            writeFileBytes(folder + "voti.xml",
+                           mixEncodings(readFileBytes(folder + "voti.xml"), "sAiuVal"));
+        server.setDownload(zipOf(packets));
+    };
+    const auto received = [&] {
+        return at("SELECT A.iAaiRicevuto FROM TAai_AnaAppInvio A JOIN TAnaCag C ON C.iAnaCagId = "
+                  "A.iAnaCagId WHERE C.iAnaId = ? AND A.iModId = 5 AND A.iAnsSesDwgId = ?",
+                  {teacher, w})
+            .toInt();
+    };
+    download(0, all, false);
+    collectInWindow(true);
+    struct Case
+    {
+        const char *what;
+        int hours; // a second pupil's, 13 refused
+        QStringList packets;
+        bool mixed;
+        QString shown;
+    } cases[] = {
+        {"as downloaded", 0, all, false, "Procedura completata."},
+        {"a value refused", 13, all, false, "tredici ore rifiutate"},
+        {"debiti.xml missing",
+         0,
+         {all[0], all[2]},
+         false,
+         "***ERRORE*** Il file debiti.xml non è arrivato dal server"},
+        {"classenote.xml missing",
+         0,
+         {all[0], all[1]},
+         false,
+         "***ERRORE*** Il file classenote.xml non è arrivato dal server"},
+        {"mixed encodings", 0, all, true,
+         "Il file " + QDir::toNativeSeparators(folder + "voti.xml") +
+             " non è un pacchetto dati valido"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        runSql("UPDATE TAai_AnaAppInvio SET iAaiRicevuto = NULL");
+        download(c.hours, c.packets, c.mixed);
+        const QStringList before = classTablesSnapshot();
+        const QStringList shown = collectInWindow(true);
+        EXPECT_TRUE(shown.join('\n').contains(c.shown)) << shown.join('\n').toStdString();
+        EXPECT_EQ(classTablesSnapshot(), before);
+        EXPECT_EQ(received(), c.hours == 0 && c.packets == all && !c.mixed ? 1 : 0);
+        EXPECT_EQ(readFileBytes(folder + "Docenti.xml"), "cartelle");
+    }
+}
+
 // A few refused values are listed in the message; many are counted there, and the log holds
 // every one.
 TEST_F(DocReceiveWeb, SingleTeacherWithARejectedValueIsNotMarkedReceived)
@@ -528,7 +601,7 @@ TEST_F(DocReceiveWeb, SingleTeacherWithARejectedValueIsNotMarkedReceived)
         writeHours(rows);
         if (refused == 1)
             refuseThirteenHours();
-        server.setDownload(zipOf({"voti.xml"}));
+        server.setDownload(zipOf(QelWebCollection::PacketNames()));
         const QStringList shown = collectInWindow(true);
         ASSERT_EQ(shown.size(), 3) << shown.join('\n').toStdString();
         EXPECT_EQ(shown[1].count("***ERRORE***"), refused == 1 ? 1 : 0);

@@ -142,7 +142,12 @@ TEST_F(TavrinWeb, NothingIsSentWithoutAPasswordOrACodeTheServerCanRead)
     DialogSeam::queueModalScript([](QDialog *dialog) {
         auto *prompt = qobject_cast<TfmAskPasswd *>(dialog);
         EXPECT_EQ(prompt->windowTitle(), QStringLiteral("Password connessione al Server"));
-        auto *label = prompt->findChild<QLabel *>();
+        // It says whose password it asks.
+        EXPECT_EQ(prompt->laDomanda()->text(),
+                  QStringLiteral("Password dell'istituto %1 per il servizio Tavrin-Web di "
+                                 "Veldrasoft:")
+                      .arg(kCode));
+        QLabel *label = prompt->findChildren<QLabel *>().last();
         EXPECT_EQ(label->text(), QStringLiteral("&Password:"));
         EXPECT_EQ(label->buddy(), prompt->edPasswd());
         EXPECT_EQ(prompt->edPasswd()->echoMode(), QLineEdit::Password);

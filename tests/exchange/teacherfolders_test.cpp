@@ -8,6 +8,7 @@
 #include "platform/messagedlg.h"
 #include "platform/vxexception.h"
 #include "shell/qelpargen.h"
+#include "tests/support/classtables.h"
 #include "tests/support/runningprogram.h"
 #include "tests/support/testfiles.h"
 
@@ -20,6 +21,7 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QToolButton>
 
 namespace {
@@ -348,7 +350,15 @@ TEST_F(TeacherFolders, ReturnedArchivesAreUnpackedOnlyIntoTheirTeachersFolders)
     DialogSeam::clearShown();
     collector({});
     ASSERT_EQ(messages().size(), 2);
-    EXPECT_TRUE(messages()[1].contains("Conti Giovanni"));
+    // Each archive left packed is a line: the one that did not extract, and those whose
+    // recorded folder is none or lies on another computer.
+    const QString left = messages()[1];
+    for (const QString &line :
+         {"OUT_1000013.ZIP (Conti Giovanni): non è stato estratto.",
+          "OUT_1000010.ZIP (Caruso Greta): nessuna cartella registrata all'invio.",
+          "OUT_1000009.ZIP (Monti Gabriele): la cartella registrata all'invio "
+          "(\\\\server\\scambio\\D009) non c'è su questo computer."})
+        EXPECT_TRUE(left.contains(line)) << left.toStdString();
     EXPECT_EQ(QDir(base).entryList({"OUT_*"}),
               (QStringList{"OUT_1000009.ZIP", "OUT_1000010.ZIP", "OUT_1000013.ZIP"}));
     EXPECT_EQ(infoId(base + "Villa Riccardo/"), 1000012);
@@ -410,3 +420,106 @@ TEST_F(TeacherFolders, CollectionBringsBackTheTickedClassesOfTheRightTeacherOnly
     EXPECT_EQ(changedSince(before), Changes(2, 2));
     EXPECT_EQ(marks({10, 11}), (QStringList{caruso, marchetti + "+"}));
 }
+
+namespace {
+
+TEST_F(TeacherFolders, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
+{
+    send(2, {11});
+    const QString folder = base + "Marchetti Beatrice/";
+    QMap<QString, QByteArray> sent;
+    for (const QString &name : files("Marchetti Beatrice"))
+        sent.insert(name, readFileBytes(folder + name));
+    const auto edit = [&](const QString &file,
+                          const std::function<void(TClientDataSet &)> &change) {
+        TClientDataSet packet;
+        packet.LoadFromFile(folder + file);
+        packet.First();
+        change(packet);
+        packet.SaveToFile(folder + file, dfXML);
+    };
+    const auto set = [](TClientDataSet &p, const char *field, const QVariant &value) {
+        p.Edit();
+        p.FieldByName(field)->setValue(value);
+        p.Post();
+    };
+    // A subject of her first class that she does not teach.
+    TClientDataSet votes;
+    votes.LoadFromFile(folder + "ClsVot.xml");
+    votes.First();
+    const int notHers =
+        scalar(
+            "SELECT FIRST 1 m.iClsSesMatId FROM TClsSesMat m JOIN TClsSes s ON s.iClsSesId = "
+            "m.iClsSesId JOIN TMatRma r ON r.iMatRmaId = m.iMatRmaId WHERE s.iClsSesId = (SELECT "
+            "iClsSesId FROM TClsSesMat WHERE iClsSesMatId = ?) AND NOT EXISTS (SELECT 1 FROM "
+            "TClsMatAna a WHERE a.iClsId = s.iClsId AND a.iMatId = r.iMatId AND a.iAnaId = "
+            "1000011)",
+            {votes.FieldByName("iClsSesMatId")->Value()})
+            .toInt();
+    ASSERT_NE(notHers, 0);
+    struct Case
+    {
+        const char *what;
+        std::function<void()> damage;
+        QString refused;      // what the refusal says; none when the folder is collected
+        QStringList notTaken; // the beginnings of the lines of the rows not collected
+    } cases[] = {
+        {"as sent", [] {}, {}, {}},
+        {"every vote in a subject she does not teach",
+         [&] {
+             edit("ClsVot.xml", [&](TClientDataSet &p) {
+                 for (p.First(); !p.Eof(); p.Next())
+                     set(p, "iClsSesMatId", notHers);
+             });
+         },
+         "righe non appartengono ai dati del docente Marchetti Beatrice"},
+        {"another school's",
+         [&] { edit("InfoSed.xml", [&](TClientDataSet &p) { set(p, "sSedMecCod", "XX0"); }); },
+         "è di un'altra scuola"},
+        {"a flag that is no number",
+         [&] {
+             writeFileBytes(folder + "Info.ini", sent.value("Info.ini").replace("Vot=1", "Vot=x"));
+         },
+         "la chiave Vot vale \"x\""},
+        {"mixed encodings",
+         [&] {
+             writeFileBytes(folder + "InfoSed.xml",
+                            mixEncodings(sent.value("InfoSed.xml"), "sSedNomLDesc"));
+         },
+         "InfoSed.xml non è leggibile"},
+        {"a vote given twice",
+         [&] { edit("ClsVot.xml", repeatCurrentRow); },
+         {},
+         {"Marchetti Beatrice:", "  ClsVot.xml: la riga", "I dati \"voti\"",
+          "Il docente Marchetti Beatrice non è segnato come ricevuto."}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        for (auto file = sent.cbegin(); file != sent.cend(); ++file)
+            writeFileBytes(folder + file.key(), file.value());
+        runSql("UPDATE TAai_AnaAppInvio SET iAaiRicevuto = NULL WHERE iAaiId = 11");
+        c.damage();
+        const QStringList before = classTablesSnapshot();
+        auto window = collector({11});
+        DialogSeam::clearShown();
+        window->buOk()->click();
+        const QStringList shown = messages();
+        ASSERT_EQ(shown.size(), c.notTaken.isEmpty() ? 1 + !c.refused.isEmpty() : 2)
+            << shown.join('\n').toStdString();
+        if (!c.refused.isEmpty())
+            EXPECT_TRUE(shown[0].contains(c.refused)) << shown[0].toStdString();
+        // The count of rows, then the lines.
+        const QStringList lines =
+            shown.last().split(QRegularExpression("[\r\n]"), Qt::SkipEmptyParts);
+        QStringList expected = c.notTaken;
+        if (!expected.isEmpty())
+            expected.prepend("Righe non raccolte: 1.");
+        for (int i = 0; i < expected.size(); ++i)
+            EXPECT_TRUE(lines.value(i).startsWith(expected[i])) << lines.join('\n').toStdString();
+        EXPECT_EQ(classTablesSnapshot(), before);
+        EXPECT_EQ(marks({11}),
+                  QStringList{folder + (c.refused.isEmpty() && c.notTaken.isEmpty() ? "+" : "")});
+    }
+}
+
+} // namespace

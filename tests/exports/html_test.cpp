@@ -178,19 +178,19 @@ TEST_F(HistoryPages, CellsOfDebtsCreditsVotesAndAverages)
         {"credits adding up to 0", credits147, QString(), 0, "#FFFFFF|&nbsp;"},
         {"credits with a regained one", credits163, QString(), 0,
          number("SELECT SUM(C.iCreCredito + COALESCE(C.iCreRecup, 0)) FROM TCre_Crediti C JOIN "
-                "TSit_Situazioni S ON S.iSitId = C.iSitId WHERE S.iAnaId = ?", 163)},
+                "TSit_Situazioni S ON S.iSitId = C.iSitId WHERE S.iAnaId = ?",
+                163)},
         // After the subject, a vote and a proposal for each of the term's five components.
         {"the first term's absences", term147, QStringLiteral("&nbsp;ITA"), 11,
          number("SELECT SUM(A.iAssOre) FROM TAss_Assenze A JOIN TClsSesMat M ON M.iClsSesMatId "
                 "= A.iClsSesMatId JOIN TClsSes CS ON CS.iClsSesId = M.iClsSesId WHERE "
-                "A.iSitId = ? AND CS.iAnsSesDwgId = 391 AND M.iMatRmaId = 1", 955)},
+                "A.iSitId = ? AND CS.iAnsSesDwgId = 391 AND M.iMatRmaId = 1",
+                955)},
         {"no vote counted", general147, QStringLiteral("&nbsp;Totali"), 4, total + "0.00"},
         {"conduct out before 2008/2009", general147, QStringLiteral("&nbsp;Totali"), 1,
          total + avg37},
-        {"conduct in from 2008/2009", general147, QStringLiteral("&nbsp;Totali"), 7,
-         total + avg39},
-        {"a missing vote", current147, QStringLiteral("&nbsp;ITA"), 1,
-         "#FFFFFF|&nbsp;&nbsp;"},
+        {"conduct in from 2008/2009", general147, QStringLiteral("&nbsp;Totali"), 7, total + avg39},
+        {"a missing vote", current147, QStringLiteral("&nbsp;ITA"), 1, "#FFFFFF|&nbsp;&nbsp;"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);

@@ -118,7 +118,8 @@ TEST_F(StatExtracts, CountedColumnsAgreeWithTheirRows)
     const QString inSession = " JOIN TClsSes CS ON CS.iClsSesId = M.iClsSesId "
                               "WHERE CS.iAnsSesDwgId = 392 AND X.iSitId = ?";
     const QString hours = "SELECT SUM(X.iAssOre) FROM TAss_Assenze X JOIN TClsSesMat M ON "
-                          "M.iClsSesMatId = X.iClsSesMatId" + inSession;
+                          "M.iClsSesMatId = X.iClsSesMatId" +
+                          inSession;
     const QString before =
         "SELECT COUNT(*) FROM TDeb_Debiti D JOIN TSit_Situazioni P ON P.iSitId = D.iSitId "
         "JOIN TSit_Situazioni X ON X.iAnaId = P.iAnaId AND P.dStart = DATEADD(-1 YEAR TO "
@@ -134,7 +135,8 @@ TEST_F(StatExtracts, CountedColumnsAgreeWithTheirRows)
         {false, "IINSUF",
          "SELECT COUNT(*) FROM TVot_Voti X JOIN TScaLiv L ON L.iScaLivId = X.iScaLivId JOIN "
          "TClsMatCmp C ON C.iClsMatCmpId = X.iClsMatCmpId JOIN TClsSesMat M ON M.iClsSesMatId "
-         "= C.iClsSesMatId" + inSession + " AND L.iScaLivSufficiente = 0"},
+         "= C.iClsSesMatId" +
+             inSession + " AND L.iScaLivSufficiente = 0"},
         {false, "IASSORE", hours},
         {false, "INRDEBPREC", before},
         {false, "INRDEBSANATI", before + outcome.arg(1)},

@@ -423,6 +423,14 @@ TEST_F(DataPacketTest, PacketsMadeElsewhereAreReadAsTheirCurrentRows)
         {"an original without its new version",
          QByteArray(good).replace(modifiedRow, "").replace(log, "CHANGE_LOG=\"4 0 4 3 0 2\"")},
     };
+    // Nor is a packet read whose undeclared text mixes UTF-8 with Windows-1252.
+    const QByteArray mixed = head + "<FIELD attrname=\"sNota\" fieldtype=\"string\" WIDTH=\"20\"/>"
+                                    "</FIELDS></METADATA><ROWDATA><ROW sNota=\"perch\xE9\"/><ROW "
+                                    "sNota=\"\xC3\xA8 \xE2\x80\x99\"/></ROWDATA></DATAPACKET>";
+    for (const QByteArray &utf8 : {QByteArray("\xC3\xA8"), QByteArray("\xE2\x80\x99")})
+        EXPECT_TRUE(refusal(QByteArray(mixed).replace("\xC3\xA8 \xE2\x80\x99", utf8), "ClsGdz.xml")
+                        .contains(QStringLiteral("mescola")))
+            << utf8.toHex().toStdString();
     for (const auto &b : broken) {
         ASSERT_NE(b.bytes, good) << b.what;
         const QString message = refusal(b.bytes, QStringLiteral("ClsVot.xml"));

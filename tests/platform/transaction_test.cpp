@@ -166,6 +166,25 @@ TEST_F(TransactionTest, SelfCommittingStatementsCommitEachRun)
     EXPECT_EQ(sum.value(0).toInt(), 23);
 }
 
+// Rows written together: a refused one taken back alone and told, the others kept.
+TEST_F(TransactionTest, EachRowWrittenTogetherARefusedOneTakenBackAlone)
+{
+    TVxTransaction tr(db);
+    ASSERT_TRUE(tr.StartTransaction());
+    const QList<int> ids = {1, 2, 1, 3};
+    QList<int> refused;
+    VxWriteEachRow(
+        tr, ids.size(),
+        [&](qsizetype row) {
+            tr.Exec(QStringLiteral("INSERT INTO TRANSTEST (ID) VALUES (:id)"),
+                    valuesOf({{"id", ids[row]}}));
+        },
+        [&](qsizetype row, const EVxException &) { refused << int(row); });
+    tr.Commit();
+    EXPECT_EQ(refused, QList<int>{2});
+    EXPECT_EQ(count(db), 3);
+}
+
 // The row goes in only while none has the matching values; a null value and a text blob pass
 // through their casts.
 TEST_F(TransactionTest, InsertUnlessPresentStoresNothingWhereTheRowIsThere)

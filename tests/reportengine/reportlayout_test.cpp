@@ -276,10 +276,11 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
                     found.push_back(&item);
         return found;
     };
-    const QString cell = "<data name=\"Riga\" dataset=\"frdClassi\" height=\"5\"%1><text "
-                         "name=\"Cella\" left=\"0\" top=\"0\" width=\"14\" height=\"5\"%2>%3</text>"
-                         "<text name=\"Sotto\" left=\"0\" top=\"5\" width=\"14\" height=\"5\">x</text>"
-                         "</data>";
+    const QString cell =
+        "<data name=\"Riga\" dataset=\"frdClassi\" height=\"5\"%1><text "
+        "name=\"Cella\" left=\"0\" top=\"0\" width=\"14\" height=\"5\"%2>%3</text>"
+        "<text name=\"Sotto\" left=\"0\" top=\"5\" width=\"14\" height=\"5\">x</text>"
+        "</data>";
     const QString judgment = QString("parola ").repeated(60);
     const QString tall =
         "<data name=\"Riga\" dataset=\"frdClassi\" height=\"%1\"><text "
@@ -337,7 +338,8 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
              const auto t = texts(l, "Materia");
              // 11 columns a row: 24 in three rows, the next class below the third
              return t.size() == 4 * 24 && t[11]->Box.top() == t[0]->Box.top() + 5 &&
-                    t[22]->Box.left() == t[0]->Box.left() && t[24]->Box.top() >= t[23]->Box.bottom();
+                    t[22]->Box.left() == t[0]->Box.left() &&
+                    t[24]->Box.top() >= t[23]->Box.bottom();
          }},
         // Four classes of 69.25 mm fill the 277 mm between the margins of an A4 page.
         {"a band filling what is left of the page stays on it", tall.arg("69.25"),
@@ -357,8 +359,8 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        report.LoadFromTemplate(
-            frReadTemplate("<report version=\"1\" title=\"Prova\">" + c.bands.toUtf8() + "</report>"));
+        report.LoadFromTemplate(frReadTemplate("<report version=\"1\" title=\"Prova\">" +
+                                               c.bands.toUtf8() + "</report>"));
         ASSERT_TRUE(report.PrepareReport());
         EXPECT_TRUE(c.holds(report.Pages())) << report.Pages().dump().left(3000).toStdString();
     }

@@ -454,15 +454,17 @@ TEST_F(RegisterVolumes, TheWizardCountsThePupilsOnTheRegister)
 TEST_F(RegisterVolumes, ThePrintTypeAndTheCustomTemplatesChooseTheReport)
 {
     TfmQelStampaVerbali wizard;
-    ASSERT_TRUE(wizard.Next());
-    EXPECT_EQ(wizard.lbTipoStampa()->item(0)->text(), "Quadrimestri (3 Componenti)");
-    ASSERT_TRUE(wizard.Next());
-    EXPECT_FALSE(wizard.buFinish()->isEnabled()); // no class chosen
-    wizard.Back();
-    wizard.Back();
+    // Without a class the first page says why and keeps the wizard on it.
+    DialogSeam::clearShown();
+    EXPECT_FALSE(wizard.Next());
+    EXPECT_EQ(wizard.CurrentPage(), 0);
+    EXPECT_EQ(DialogSeam::shownTexts(),
+              QStringList{"Nessuna classe scelta.\n\nSpostare nell'elenco di destra le classi da "
+                          "stampare, poi premere \"Avanti\"."});
     wizard.dlClassi()->lvLeft()->item(0)->setSelected(true);
     wizard.dlClassi()->MoveSelectedRight();
-    wizard.Next();
+    ASSERT_TRUE(wizard.Next());
+    EXPECT_EQ(wizard.lbTipoStampa()->item(0)->text(), "Quadrimestri (3 Componenti)");
     wizard.Back();
     EXPECT_EQ(wizard.dlClassi()->lvRight()->count(), 1); // kept, and the left list reloaded
     EXPECT_EQ(wizard.dlClassi()->lvLeft()->count(), classes.size());

@@ -202,8 +202,7 @@ TEST_F(RptFunctionsTest, FailuresBeyondTheConvertingFunctionsEndTheReport)
             EXPECT_TRUE(c.conversion);
         } catch (const EVxException &e) {
             EXPECT_FALSE(c.conversion);
-            EXPECT_TRUE(e.message().contains(c.says))
-                << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains(c.says)) << e.message().toStdString();
         }
     }
     // A database failure is never taken for an empty value, in any function.

@@ -52,7 +52,6 @@ private:
     TfrQetFunctionLibrary qet;
 };
 
-
 // A word as pdftotext -bbox reads it off a PDF page, in millimetres from the page's corner.
 struct PdfWord
 {
@@ -80,7 +79,11 @@ std::vector<PdfPage> pdfWords(const QString &pdf)
             continue;
         }
         QString text = m.captured(7);
-        text.replace("&lt;", "<").replace("&gt;", ">").replace("&quot;", "\"").replace("&apos;", "'").replace("&amp;", "&");
+        text.replace("&lt;", "<")
+            .replace("&gt;", ">")
+            .replace("&quot;", "\"")
+            .replace("&apos;", "'")
+            .replace("&amp;", "&");
         pages.back().words.push_back(
             {text, QRectF(QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()) * mm,
                           QPointF(m.captured(5).toDouble(), m.captured(6).toDouble()) * mm)});
@@ -104,14 +107,13 @@ QStringList printFaults(const TfrDisplayList &list, const std::vector<PdfPage> &
         for (const PdfWord &w : words) {
             if (!page.contains(w.box))
                 faults << at + "off the page: " + w.text;
-            const bool inItsBox =
-                std::any_of(list.Pages[p].Items.begin(), list.Pages[p].Items.end(),
-                            [&w, slack](const TfrDisplayItem &item) {
-                                return item.Kind == TfrItemKind::Text &&
-                                       item.Box.adjusted(-slack, -slack, slack, slack)
-                                           .contains(w.box) &&
-                                       item.Text.contains(w.text);
-                            });
+            const bool inItsBox = std::any_of(
+                list.Pages[p].Items.begin(), list.Pages[p].Items.end(),
+                [&w, slack](const TfrDisplayItem &item) {
+                    return item.Kind == TfrItemKind::Text &&
+                           item.Box.adjusted(-slack, -slack, slack, slack).contains(w.box) &&
+                           item.Text.contains(w.text);
+                });
             if (!inItsBox)
                 faults << at + "outside its box: " + w.text;
         }
@@ -432,10 +434,10 @@ TEST_F(DemoReports, TheWholeSchoolPrintsWithNothingCutNorDropped)
                               "WHERE TClsSes.iAnsSesDwgId = 392");
          q.next();) {
         const QString cls = q.value(0).toString(), subject = ' ' + q.value(1).toString() + ' ';
-        EXPECT_TRUE(classPages(16203, cls).contains(subject)) << "board " << cls.toStdString()
-                                                              << subject.toStdString();
-        EXPECT_TRUE(classPages(16204, cls).contains(subject)) << "register " << cls.toStdString()
-                                                              << subject.toStdString();
+        EXPECT_TRUE(classPages(16203, cls).contains(subject))
+            << "board " << cls.toStdString() << subject.toStdString();
+        EXPECT_TRUE(classPages(16204, cls).contains(subject))
+            << "register " << cls.toStdString() << subject.toStdString();
     }
     // The objects printed on the board row of a pupil, by the pupil's name: "text Voto" for a
     // vote, "rect Voto" for its cell.
@@ -453,17 +455,16 @@ TEST_F(DemoReports, TheWholeSchoolPrintsWithNothingCutNorDropped)
     };
     // Pages printing a band's rows without the header that names what they are.
     const auto headless = [&laidOut](int id, const QString &band, const QString &header) {
-        return std::count_if(laidOut[id].Pages.begin(), laidOut[id].Pages.end(),
-                             [&](const TfrPage &page) {
-                                 const auto has = [&page](const QString &object) {
-                                     return std::any_of(page.Items.begin(), page.Items.end(),
-                                                        [&](const TfrDisplayItem &item) {
-                                                            return item.Band + ' ' + item.Object ==
-                                                                   object;
-                                                        });
-                                 };
-                                 return has(band) && !has(header);
-                             });
+        return std::count_if(
+            laidOut[id].Pages.begin(), laidOut[id].Pages.end(), [&](const TfrPage &page) {
+                const auto has = [&page](const QString &object) {
+                    return std::any_of(page.Items.begin(), page.Items.end(),
+                                       [&](const TfrDisplayItem &item) {
+                                           return item.Band + ' ' + item.Object == object;
+                                       });
+                };
+                return has(band) && !has(header);
+            });
     };
     const struct
     {
@@ -515,9 +516,10 @@ TEST_F(DemoReports, TheWholeSchoolPrintsWithNothingCutNorDropped)
          [&] { return classPages(16204, "1A").contains(" REL "); }},
         {7, "the register's class heading whole above the session line",
          [&] {
-             return classPages(16204, "1C").contains(
-                 "Classe 1C ISTITUTO PROFESSIONALE SERVIZI COMMERCIALI - Primo anno, Sezione C "
-                 "Scrutinio finale");
+             return classPages(16204, "1C")
+                 .contains(
+                     "Classe 1C ISTITUTO PROFESSIONALE SERVIZI COMMERCIALI - Primo anno, Sezione C "
+                     "Scrutinio finale");
          }},
     };
     for (const auto &c : cases)

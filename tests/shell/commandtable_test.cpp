@@ -308,14 +308,21 @@ TEST_F(Commands, DuplicateMakeUpRecordsStopTheSends)
 TEST_F(Commands, CollectionsOfferTheCheckWhenDuplicatesCameIn)
 {
     ScriptedDialogs dialogs;
-    DialogSeam::queueAnswer(int(mrCancel)); // the placeholder of the collection window
-    DialogSeam::queueAnswer(int(mrOk));     // "check now?"
-    DialogSeam::queueAnswer(int(mrCancel)); // the correction dialog
-    EXPECT_TRUE(run("xafRiceC"));
-    EXPECT_EQ(DialogSeam::shownTexts().mid(1),
-              (QStringList{QStringLiteral("Attenzione: sono stati caricati dei recuperi doppi. "
-                                          "Effettuare il controllo ora ?"),
-                           QStringLiteral("Controllo recuperi doppi")}));
+    const QString question = QStringLiteral("Attenzione: sono stati caricati dei recuperi doppi. "
+                                            "Effettuare il controllo ora ?");
+    // "No" leaves the records to be checked later; "Sì" opens the correction dialog.
+    for (const int answer : {int(mrNo), int(mrYes)}) {
+        DialogSeam::clearShown();
+        DialogSeam::queueAnswer(int(mrCancel)); // the placeholder of the collection window
+        DialogSeam::queueAnswer(answer);        // "check now?"
+        if (answer == mrYes)
+            DialogSeam::queueAnswer(int(mrCancel)); // the correction dialog
+        EXPECT_TRUE(run("xafRiceC"));
+        const QStringList expected =
+            answer == mrYes ? QStringList{question, QStringLiteral("Controllo recuperi doppi")}
+                            : QStringList{question};
+        EXPECT_EQ(DialogSeam::shownTexts().mid(1), expected);
+    }
     // The correction command opens the dialog while duplicates are there.
     DialogSeam::clearShown();
     EXPECT_TRUE(run("xafCorreggiRecuperi"));

@@ -1,5 +1,6 @@
 #include "db/database.h"
 #include "exports/qelexportsinstall.h"
+#include "gradeentry/qevinstall.h"
 #include "makeup/qelcontrollarecuperi.h"
 #include "platform/formregistry.h"
 #include "platform/globalvars.h"
@@ -25,11 +26,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
+#include <QMenu>
 #include <QMdiSubWindow>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QSplitter>
+#include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 namespace {
 
@@ -54,6 +59,23 @@ struct DemoMainDir
     ~DemoMainDir() { CloseConnection(); }
     TestMainDir mainDir;
     TestDatabase database;
+};
+
+// The program started, its main window shown (maximised on its screen, or as it is) and through
+// its first activation.
+struct ShownMain
+{
+    explicit ShownMain(bool onStartScreen = false) : main(objects.mainWindow())
+    {
+        if (onStartScreen)
+            main->ShowOnStartScreen();
+        else
+            main->show();
+        main->ensureFirstActivation();
+        QCoreApplication::processEvents();
+    }
+    TavrinObjects objects;
+    TfmqelMain *main;
 };
 
 void activate(QWidget *window)
@@ -472,14 +494,12 @@ TEST(StartUp, AContextThatCannotBeStoredIsSaidOnceAndTheProgramGoesOn)
 // than the work area opens inside it.
 TEST(StartUp, MainWindowFillsItsScreenAndChildWindowsOpenInside)
 {
+    installMakeupParts();
     DemoMainDir dir;
     setContext(2, 39, 392);
     ScriptedDialogs dialogs;
-    TavrinObjects objects;
-    TfmqelMain *main = objects.mainWindow();
-    main->ShowOnStartScreen();
-    main->ensureFirstActivation();
-    QCoreApplication::processEvents();
+    ShownMain program(true);
+    TfmqelMain *main = program.main;
     EXPECT_TRUE(main->isMaximized());
     const QRect screen = main->screen()->availableGeometry();
     EXPECT_LE(main->frameGeometry().width(), screen.width());
@@ -497,6 +517,100 @@ TEST(StartUp, MainWindowFillsItsScreenAndChildWindowsOpenInside)
     ASSERT_EQ(area->subWindowList().size(), 1);
     EXPECT_TRUE(area->viewport()->rect().contains(area->subWindowList().first()->geometry()));
     area->closeAllSubWindows();
+
+    // A window that opens maximised fills the area from its first opening.
+    main->showMaximized();
+    QCoreApplication::processEvents();
+    for (const char *command : {"xafGiudizi", "xafRiconoscimento"}) {
+        SCOPED_TRACE(command);
+        ASSERT_TRUE(RunCommandShowingErrors(dmqelActivations->Item(QString::fromLatin1(command))));
+        QCoreApplication::processEvents();
+        QMdiSubWindow *sub = area->activeSubWindow();
+        ASSERT_NE(sub, nullptr);
+        EXPECT_TRUE(sub->isMaximized());
+        EXPECT_EQ(sub->geometry(), area->viewport()->rect());
+        area->closeAllSubWindows();
+    }
+}
+
+// Every command without a mouse: F6 gives the command bar the keyboard, the arrows go from entry
+// to entry, Page Down opens the next page, Return runs the entry; the menu "Comandi" lists every
+// page with its entries and runs them too.
+TEST(StartUp, EveryCommandIsReachedByKeyboardAndFromTheMenu)
+{
+    installGradeEntry();
+    DemoMainDir dir;
+    setContext(2, 39, 392);
+    ScriptedDialogs dialogs;
+    ShownMain program;
+    TfmqelMain *main = program.main;
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+    TVxOutlookBar *bar = main->mxOLBar();
+    const auto focused = [] {
+        auto *button = qobject_cast<QToolButton *>(QApplication::focusWidget());
+        return button ? button->text() : QString();
+    };
+    const auto key = [](Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k); };
+    const QStringList gestione = bar->EntryCaptions(0);
+    ASSERT_GE(gestione.size(), 3);
+
+    QTest::keyClick(main, Qt::Key_F6);
+    EXPECT_EQ(focused(), gestione[0]);
+    key(Qt::Key_Down);
+    EXPECT_EQ(focused(), gestione[1]);
+    key(Qt::Key_End);
+    EXPECT_EQ(focused(), gestione.last());
+    key(Qt::Key_Home);
+    DialogSeam::clearShown();
+    key(Qt::Key_Return); // "Caricamento per classe" asks for the class first
+    ASSERT_EQ(DialogSeam::shown().size(), 1);
+    EXPECT_EQ(DialogSeam::shown()[0].detail, QStringLiteral("TfmQevSelCarCls"));
+    key(Qt::Key_PageDown);
+    EXPECT_EQ(bar->ActivePage(), 1);
+    EXPECT_EQ(focused(), bar->EntryCaptions(1).value(0));
+    key(Qt::Key_PageUp);
+    EXPECT_EQ(bar->ActivePage(), 0);
+
+    QMenu *commands = main->miCommands();
+    emit commands->aboutToShow();
+    QList<QMenu *> pages;
+    for (QAction *action : commands->actions())
+        if (action->menu())
+            pages << action->menu();
+    ASSERT_EQ(pages.size(), bar->PageCount());
+    for (int page = 0; page < bar->PageCount(); ++page) {
+        EXPECT_EQ(pages[page]->title(), bar->PageCaption(page));
+        QStringList entries;
+        for (QAction *action : pages[page]->actions())
+            entries << action->text();
+        if (!bar->EntryCaptions(page).isEmpty())
+            EXPECT_EQ(entries, bar->EntryCaptions(page)) << bar->PageCaption(page).toStdString();
+    }
+    DialogSeam::clearShown();
+    pages[0]->actions().first()->trigger();
+    ASSERT_EQ(DialogSeam::shown().size(), 1);
+    EXPECT_EQ(DialogSeam::shown()[0].detail, QStringLiteral("TfmQevSelCarCls"));
+}
+
+// The command bar keeps the width the office gave it, from one start of the program to the next.
+TEST(StartUp, TheCommandBarKeepsItsWidth)
+{
+    DemoMainDir dir;
+    setContext(2, 39, 392);
+    ScriptedDialogs dialogs;
+    for (const int width : {0, 340}) {
+        SCOPED_TRACE(width);
+        ShownMain program;
+        TfmqelMain *main = program.main;
+        if (width == 0) {
+            main->spOLBar()->setSizes({340, 800});
+            QCoreApplication::processEvents();
+        } else {
+            EXPECT_EQ(main->mxOLBar()->width(), width);
+        }
+        EXPECT_TRUE(main->close());
+    }
 }
 
 TEST(StartUp, HelpNoteOpensTheSiteAsTheOfficeWroteIt)

@@ -99,3 +99,11 @@ void expectGolden(const QString &path, const QString &text)
                   << QCoreApplication::applicationFilePath().toStdString()
                   << " --gtest_filter=" << test->test_suite_name() << "." << test->name();
 }
+
+QByteArray mixEncodings(QByteArray xml, const QByteArray &attribute)
+{
+    xml.replace(" encoding=\"UTF-8\"", "");
+    const qsizetype at = xml.toLower().indexOf(attribute.toLower() + "=\"");
+    EXPECT_GE(at, 0) << attribute.toStdString();
+    return at < 0 ? xml : xml.insert(at + attribute.size() + 2, "\xE8 \xC3\xA8 ");
+}

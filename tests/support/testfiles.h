@@ -20,6 +20,11 @@ void writeAbandonedLock(const QString &path);
 // hostile or careless sender would make it; a failure fails the test.
 void writeZipEntries(const QString &path, const QList<QPair<QByteArray, QByteArray>> &entries);
 
+// An XML packet as a careless program spoils it: its encoding declaration dropped, and the
+// first value of the attribute (in any letter case) starting with "è" in Windows-1252 and again
+// in UTF-8.
+QByteArray mixEncodings(QByteArray xml, const QByteArray &attribute);
+
 // Runs a checker program (unzip, qpdf...); its exit code (-1 when it did not end normally
 // within 30 seconds), its output and errors kept in the output.
 int runChecker(const QString &program, const QStringList &arguments, QString *output = nullptr);
