@@ -30,7 +30,7 @@ qint64 g_bytes = 0;
 
 void writePackets()
 {
-    DeleteExportFiles(g_folder, Qt::CaseSensitive);
+    DeleteExportFiles(g_folder);
     TVxTransaction reading(g_db);
     if (!reading.StartTransaction())
         std::exit(1);

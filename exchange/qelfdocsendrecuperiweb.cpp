@@ -107,9 +107,7 @@ void TfmqelDocSendRecuperiWeb::Send()
     TqelWebSendCourse course;
     course.archiveName = kArchiveName;
     course.makeUp = true;
-    course.deleteOld = [](const QString &folder) {
-        DeleteExportRecFiles(folder, Qt::CaseSensitive);
-    };
+    course.deleteOld = [](const QString &folder) { DeleteExportRecFiles(folder); };
     course.start = [&] { packets.emplace(iFreId, m_iAnsId); };
     course.addTeacher = [&](int row) {
         packets->AddTeacher(Teachers().Value(row, QStringLiteral("iAnaId")).toInt());

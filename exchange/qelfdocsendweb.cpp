@@ -93,7 +93,7 @@ void TfmqelDocSendWeb::Send()
     TqelWebSendCourse course;
     course.archiveName = kArchiveName;
     course.cancellable = true;
-    course.deleteOld = [](const QString &folder) { DeleteExportFiles(folder, Qt::CaseSensitive); };
+    course.deleteOld = [](const QString &folder) { DeleteExportFiles(folder); };
     course.start = [&] { packets.emplace(m_iAnsSesDwgId, m_iAnsId, m_flags); };
     course.addTeacher = [&](int row) {
         packets->AddTeacher(Teachers().Value(row, QStringLiteral("iAnaId")).toInt(),

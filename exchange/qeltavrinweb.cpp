@@ -84,13 +84,10 @@ void refusePlainLogin(const QString &address)
                            .arg(address));
 }
 
-void deleteFiles(const QString &dir, std::initializer_list<const char *> names,
-                 Qt::CaseSensitivity match = Qt::CaseInsensitive)
+void deleteFiles(const QString &dir, std::initializer_list<const char *> names)
 {
     for (const char *name : names) {
-        const QString path = match == Qt::CaseInsensitive
-                                 ? resolvePath(dir + QLatin1String(name))
-                                 : LongDir(resolvePath(dir)) + QLatin1String(name);
+        const QString path = LongDir(resolvePath(dir)) + QLatin1String(name);
         QFile file(path);
         if (file.exists() && !file.remove())
             throw EVxException(QStringLiteral("Impossibile cancellare il file %1: %2")
@@ -311,26 +308,14 @@ bool TTavrinWebConnection::ExportPronto()
 
 void DeleteExportFiles(const QString &dir)
 {
-    DeleteExportFiles(dir, Qt::CaseInsensitive);
-}
-
-void DeleteExportFiles(const QString &dir, Qt::CaseSensitivity names)
-{
     deleteFiles(dir,
                 {"clsmat.xml", "voti.xml", "livelli.xml", "livvtp.xml", "debiti.xml", "esideb.xml",
-                 "istituto.xml", "docenti.xml", "sessioni.xml", "classenote.xml"},
-                names);
+                 "istituto.xml", "docenti.xml", "sessioni.xml", "classenote.xml"});
 }
 
 void DeleteExportRecFiles(const QString &dir)
 {
-    DeleteExportRecFiles(dir, Qt::CaseInsensitive);
-}
-
-void DeleteExportRecFiles(const QString &dir, Qt::CaseSensitivity names)
-{
     deleteFiles(dir,
                 {"recuperi.xml", "frerec.xml", "tiprec.xml", "prvrec.xml", "esirec.xml",
-                 "istituto.xml"},
-                names);
+                 "istituto.xml"});
 }

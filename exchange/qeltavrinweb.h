@@ -95,12 +95,10 @@ private:
 };
 
 // Delete the files of a session's (or a make-up phase's) web exchange from a work folder,
-// where present. The folder text ends with a separator; Windows paths and any letter case
-// are accepted. A file that is there but cannot be deleted raises EVxException: a stale
-// packet would travel with the next send. Names match in any letter case (the files the
-// service sent back), or exactly (before a send: the web folder also keeps the folder mode's
-// "Docenti.xml", which is not this send's "docenti.xml").
+// where present, before a send writes them again. The folder text ends with a separator;
+// Windows paths and any letter case are accepted for the folder. A file that is there but
+// cannot be deleted raises EVxException: a stale packet would travel with the next send.
+// Names match exactly: the web folder also keeps the folder mode's "Docenti.xml", which is
+// not this send's "docenti.xml".
 void DeleteExportFiles(const QString &dir);
-void DeleteExportFiles(const QString &dir, Qt::CaseSensitivity names);
 void DeleteExportRecFiles(const QString &dir);
-void DeleteExportRecFiles(const QString &dir, Qt::CaseSensitivity names);

@@ -202,7 +202,7 @@ TEST_F(DocSendWeb, ADeferredSessionSendsOnlyTheSuspendedPupils)
 {
     for (int state : {11, 2}) {
         runSql("UPDATE TSit_Situazioni SET iPosFinId_Sosp = ? WHERE iSitId = 957", {state});
-        DeleteExportFiles(folder, Qt::CaseSensitive);
+        DeleteExportFiles(folder);
         QelWebSessionPackets packets(393, 39, {});
         packets.AddTeacher(1000001, QStringLiteral("Docente"), QString());
         packets.Write(folder);

@@ -507,7 +507,9 @@ TEST(ExportFiles, OnlyTheExchangeFilesOfTheKindLeaveTheFolder)
         void (*clear)(const QString &);
         QStringList left;
     } cases[] = {
-        {DeleteExportFiles, {"altro.xml", "recuperi.xml", "tiprec.xml", "voti.zip"}},
+        // A name in another letter case is another mode's file.
+        {DeleteExportFiles,
+         {"altro.xml", "CLASSENOTE.XML", "recuperi.xml", "tiprec.xml", "voti.zip"}},
         {DeleteExportRecFiles, {"altro.xml", "CLASSENOTE.XML", "voti.xml", "voti.zip"}},
     };
     for (const auto &c : cases) {
