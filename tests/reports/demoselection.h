@@ -23,3 +23,17 @@ inline void queueDemoSelection(const QStringList &chosen = {"M00007", "5A"})
         return int(mrOk);
     });
 }
+
+// Every row of the selection dialog's list: the whole school's pupils or classes.
+inline void queueWholeSelection()
+{
+    DialogSeam::queueModalScript([](QDialog *d) {
+        d->show();
+        auto *selection = static_cast<TfmqelSelRptAnsSesBs *>(d);
+        QList<int> rows;
+        for (int row = 0; row < selection->ListDataSet()->RecordCount(); ++row)
+            rows << row;
+        selection->SetSelectedRows(rows);
+        return int(mrOk);
+    });
+}

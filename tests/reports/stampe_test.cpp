@@ -17,6 +17,7 @@
 #include "tests/support/testfiles.h"
 
 #include <QCheckBox>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QPushButton>
 
@@ -221,4 +222,64 @@ TEST_F(DemoReports, EveryStoredReportPrintsTheDemoSchool)
     for (TfrDBDataSet *report : dmqelRptDataSets->ReportDataSets())
         EXPECT_TRUE(datasetsWithRows.contains(report->Name()))
             << "no row printed: " << report->Name().toStdString();
+}
+
+// The text of every page of the whole demo school's report cards (16202), boards (16203) and
+// registers, one digest per report in data/digests-scale1.txt: what the office prints cannot
+// change unnoticed, however the reports come to read the database. A change that is meant
+// (demo data, layout) is accepted with TAVRIN_UPDATE_GOLDEN=1; with TAVRIN_DEMO_SCALE=10 the
+// school ten times larger is printed against data/digests-scale10.txt (tens of minutes). The
+// texts of the last run stay in the build folder's report-texts-scale1/ (or -scale10/), to
+// compare two runs.
+TEST_F(DemoReports, TheWholeSchoolPrintsTheSameText)
+{
+    objects->mainWindow()->show();
+    objects->mainWindow()->ensureFirstActivation();
+    UpdateParRptIni();
+    TdmVxRptFR &rpt = qelReportTree(dmqelActivations)->RptFR();
+    rpt.SetDataStampe(QDate(2009, 6, 12));
+    QList<int> classes;
+    for (QSqlQuery q = runSql("SELECT TClsSes.iClsId FROM TClsSes INNER JOIN VCls_Classi VCls ON "
+                              "(VCls.iClsId = TClsSes.iClsId) WHERE TClsSes.iAnsSesDwgId = 392 "
+                              "ORDER BY VCls.iClsOrdine");
+         q.next();)
+        classes << q.value(0).toInt();
+    const int scale = std::max(1, qEnvironmentVariableIntValue("TAVRIN_DEMO_SCALE"));
+    const QString texts = QStringLiteral(TAVRIN_TEST_BUILD_DIR "/report-texts-scale%1/").arg(scale);
+    QDir().mkpath(texts);
+    QString digests;
+    for (int id : {16202, 16203, 16169, 16170, 16171, 16172, 16173, 16174, 16175, 16179, 16180,
+                   16181, 16182, 16183, 16184, 3000001}) {
+        SCOPED_TRACE(id);
+        const QString pdf = texts + QString::number(id) + ".pdf";
+        if (id == 16202 || id == 16203) {
+            queueWholeSelection();
+            rpt.LoadReportFromVxDB(id);
+            ASSERT_TRUE(rpt.PrepareReport());
+            rpt.ExportTo(rpt.PDFExport, pdf);
+        } else {
+            qelVolumeHooks().afterStep = [&](QelVolumeStep step, const QString &folder,
+                                             const QString &stem) {
+                if (step == QelVolumeStep::Exported)
+                    QFile::copy(folder + stem + ".pdf", pdf);
+            };
+            const bool a4 = QList<int>{16169, 16171, 16182, 16183}.contains(id);
+            ASSERT_NO_THROW(QelRegisterVolume::Export(
+                *dmqelRptDataSets, rpt,
+                {classes, id, id > 3000000 ? "Stampa personalizzata" : a4 ? "A4" : "A3",
+                 "Registro generale dei voti"}));
+            qelVolumeHooks() = {};
+        }
+        const int pages = int(rpt.Pages().Pages.size());
+        ASSERT_EQ(runChecker("pdftotext", {"-layout", pdf, texts + QString::number(id) + ".txt"}),
+                  0);
+        QFile::remove(pdf);
+        const QByteArray bytes = readFileBytes(texts + QString::number(id) + ".txt");
+        EXPECT_EQ(bytes.count('\f'), pages);
+        digests += QStringLiteral("%1 %2 %3\n")
+                       .arg(id)
+                       .arg(pages)
+                       .arg(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex());
+    }
+    expectGolden(kData + QStringLiteral("/digests-scale%1.txt").arg(scale), digests);
 }
