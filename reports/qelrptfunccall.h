@@ -117,8 +117,37 @@ TdmqelRptDataSets &qelRptModule();
 // opened. The caller reads it and closes it unless the function leaves it open.
 using QelParams = QList<std::pair<const char *, QVariant>>;
 TfrQuery &qelOpenScratch(const QString &sql, const QelParams &params);
-// The same on another query of the module (qquTotMatAss, qquGetPercentAss).
+// The same left closed: a function that answers from what the run read for many pupils still
+// leaves the scratch query as its own statement would, for a template that reads it after.
+TfrQuery &qelSetScratch(const QString &sql, const QelParams &params);
+
+// A pupil situation's grades of one kind in every session, subject and component, read with
+// the next pupils the run prints (qelrptpupilreads.h): one row per grade by its id (twice when
+// the pupil's plan lists its subject twice), the columns below. The vote functions and the
+// averages answer from them as their own statements would.
+enum class QelGrade { Voto, Proposta, Tassonomia };
+enum QelGradeColumn {
+    gcSituation,
+    gcSubject,   // TMatRma.iMatId
+    gcSession,   // iAnsSesDwgId of the class session
+    gcComponent, // iCmpScaId of the class-session subject's component
+    gcId,        // the grade's id, then its five values as the functions read them
+    gcShort,
+    gcLong,
+    gcSufficient,
+    gcValue,
+    gcInAverage,
+    gcSubjectCode,         // sMatCodVexto; null without the subject's row
+    gcSubjectInAverage,    // of the pupil's plan; null when the plan has not the subject
+    gcComponentInAverage,  // iCmpScaInMedia; null without the component's row
+    gcHasComponent,        // the component's row exists
+    gcHasPlan              // the pupil's class plan exists
+};
+TfrRows qelGradeRows(QelGrade kind, int iSitId);
+// The same on another query of the module (qquTotMatAss, qquGetPercentAss); set and left
+// closed.
 TfrQuery &qelOpenQuery(TfrQuery &query, const QString &sql, const QelParams &params);
+TfrQuery &qelSetQuery(TfrQuery &query, const QString &sql, const QelParams &params);
 
 // The call's first count arguments, evaluated into args; false, the result being the empty
 // text, when one of them is blank.

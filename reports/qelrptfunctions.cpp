@@ -276,7 +276,7 @@ TfrQuery &qelOpenScratch(const QString &sql, const QelParams &params)
     return qelOpenQuery(*qelRptModule().qquGetDato, sql, params);
 }
 
-TfrQuery &qelOpenQuery(TfrQuery &q, const QString &sql, const QelParams &params)
+TfrQuery &qelSetQuery(TfrQuery &q, const QString &sql, const QelParams &params)
 {
     q.Close();
     q.setSQL(sql);
@@ -286,6 +286,17 @@ TfrQuery &qelOpenQuery(TfrQuery &q, const QString &sql, const QelParams &params)
         q.DeclareParam(QString::fromLatin1(name), text ? TfrParamType::Text : TfrParamType::Integer)
             .setValue(value);
     }
+    return q;
+}
+
+TfrQuery &qelSetScratch(const QString &sql, const QelParams &params)
+{
+    return qelSetQuery(*qelRptModule().qquGetDato, sql, params);
+}
+
+TfrQuery &qelOpenQuery(TfrQuery &q, const QString &sql, const QelParams &params)
+{
+    qelSetQuery(q, sql, params);
     q.Open();
     return q;
 }

@@ -88,9 +88,9 @@ protected:
     }
 
     // The text of the report's PDF: the pupil M00007 or the class 5A chosen in the selection
-    // (the pupil sheet also of M00055 of 3C), the digital signature's wording on the
-    // certificate; a register of 5A (3C for the qualification's, both for the custom one) read
-    // before the wizard's run encrypts it.
+    // (the pupil sheet also of M00055 of 3C and M00021, who has parents), the digital
+    // signature's wording on the certificate; a register of 5A (3C for the qualification's, both
+    // for the custom one) read before the wizard's run encrypts it.
     QString run(int id)
     {
         TdmVxRptFR &rpt = qelReportTree(dmqelActivations)->RptFR();
@@ -117,7 +117,7 @@ protected:
             return text;
         }
         if (id == 16206) // a pupil of the qualification class brings his admission score
-            queueDemoSelection({"M00007", "M00055"});
+            queueDemoSelection({"M00007", "M00055", "M00021"});
         else if (id > 16200)
             queueDemoSelection();
         if (id == 16201)
