@@ -277,11 +277,11 @@ QList<int> TdmqelRptDataSets::GetCmpSessione(qint64 iAnsSesDwgId) const
     const TVxParInteger *sessions[] = {&dmqelParGen->xpiSes1, &dmqelParGen->xpiSes2,
                                        &dmqelParGen->xpiSes3};
     for (int slot = 0; slot < 3; ++slot) {
-        if (sessions[slot]->GetValore() != iAnsSesDwgId)
+        if (qelPrintSetting(*sessions[slot]) != iAnsSesDwgId)
             continue;
         QList<int> components;
         for (int n = 0; n < 3; ++n)
-            components << dmqelParGen->xpiCmp[slot][n].GetValore();
+            components << qelPrintSetting(dmqelParGen->xpiCmp[slot][n]);
         return components;
     }
     return {};

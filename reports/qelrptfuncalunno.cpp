@@ -300,7 +300,7 @@ void esitoInStampa(QelFunctionCall &call)
         throw EVxException(QStringLiteral("Parametri di stampa non disponibili."));
     call.val = kSi;
     QString token;
-    for (const QChar ch : dmqelParGen->xpsEsi.GetValore().trimmed()) {
+    for (const QChar ch : qelPrintSetting(dmqelParGen->xpsEsi).trimmed()) {
         if (ch != QLatin1Char(';')) {
             token += ch;
         } else if (token == outcome) {

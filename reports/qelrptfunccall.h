@@ -13,6 +13,7 @@
 //   }
 //   void qelAddVoteFunctions(QelFunctionHandlers &h) { h[fnVoto] = voto; }
 
+#include "platform/params.h"
 #include "reportengine/reportdataset.h"
 
 #include <QList>
@@ -158,6 +159,12 @@ TfrQuery *qelOpenOnIds(QelFunctionCall &call, const QString &sql,
                        std::initializer_list<const char *> ids, const QelParams &more = {});
 // The first column of the first row as text (empty without one); the query is closed.
 QString qelFirstText(TfrQuery &q);
+
+// A print setting (qelParRpt.ini through dmqelParGen) as the run found it at its first read:
+// the templates ask for the sessions and components at every cell, and the file is read once
+// per run. Outside a run, as the file holds it now.
+int qelPrintSetting(const TVxParInteger &setting);
+QString qelPrintSetting(const TVxParString &setting);
 
 // A number as "0.00" prints it: rounded to hundredths as grade entry rounds its averages, with
 // the decimal comma and both decimals ("7,50").

@@ -5,6 +5,8 @@
 #include "reports/qelrptdatasets.h"
 #include "reports/qelrptfunccall.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <iterator>
 #include <limits>
@@ -329,6 +331,30 @@ QString qelFirstText(TfrQuery &q)
     const QString text = frDisplayText(q.Value(0));
     q.Close();
     return text;
+}
+
+namespace {
+
+template <class T> T settingOfRun(const TVxPar<T> &setting)
+{
+    TfrRunCache *cache = TfrRunCache::current();
+    if (!cache)
+        return setting.GetValore();
+    auto &read = cache->state<QHash<const void *, T>>(QStringLiteral("qelPrintSettings"));
+    const auto found = read.constFind(&setting);
+    return found != read.constEnd() ? *found : *read.insert(&setting, setting.GetValore());
+}
+
+} // namespace
+
+int qelPrintSetting(const TVxParInteger &setting)
+{
+    return settingOfRun(setting);
+}
+
+QString qelPrintSetting(const TVxParString &setting)
+{
+    return settingOfRun(setting);
 }
 
 QString qelFixed2(double value)
