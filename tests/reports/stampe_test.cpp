@@ -13,6 +13,7 @@
 #include "shell/qelmain.h"
 #include "shell/qelreporttree.h"
 #include "tests/reports/demoselection.h"
+#include "tests/support/otheroffice.h"
 #include "tests/support/runningprogram.h"
 #include "tests/support/testfiles.h"
 
@@ -222,6 +223,37 @@ TEST_F(DemoReports, EveryStoredReportPrintsTheDemoSchool)
     for (TfrDBDataSet *report : dmqelRptDataSets->ReportDataSets())
         EXPECT_TRUE(datasetsWithRows.contains(report->Name()))
             << "no row printed: " << report->Name().toStdString();
+}
+
+// What a run reads stays with the run: a vote another office saves between two report cards is
+// printed by the second.
+TEST_F(DemoReports, TheNextRunPrintsWhatAnotherOfficeSaved)
+{
+    objects->mainWindow()->show();
+    objects->mainWindow()->ensureFirstActivation();
+    UpdateParRptIni();
+    // Gatti Francesco's (M00007) Italian in the final session, first component: 9, to 4.
+    const QVariant vote = scalar(
+        "SELECT Vot.iVotId FROM TVot_Voti Vot "
+        "JOIN TClsMatCmp Cmc ON Cmc.iClsMatCmpId = Vot.iClsMatCmpId "
+        "JOIN TClsSesMat Csm ON Csm.iClsSesMatId = Cmc.iClsSesMatId "
+        "JOIN TClsSes Cs ON Cs.iClsSesId = Csm.iClsSesId "
+        "JOIN TMatRma Rma ON Rma.iMatRmaId = Csm.iMatRmaId "
+        "JOIN TMat_Materie Mat ON Mat.iMatId = Rma.iMatId "
+        "JOIN TSit_Situazioni Sit ON Sit.iSitId = Vot.iSitId "
+        "JOIN TAnaCag Cag ON Cag.iAnaId = Sit.iAnaId "
+        "WHERE Cag.sAnaCagCode = 'M00007' AND Mat.sMatLDesc = 'ITALIANO' "
+        "AND Cs.iAnsSesDwgId = 392 AND Cmc.iCmpScaId = 1");
+    const QVariant four = scalar("SELECT Four.iScaLivId FROM TVot_Voti Vot "
+                                 "JOIN TScaLiv Nine ON Nine.iScaLivId = Vot.iScaLivId "
+                                 "JOIN TScaLiv Four ON Four.iScaId = Nine.iScaId "
+                                 "JOIN TLiv_Livelli Liv ON Liv.iLivId = Four.iLivId "
+                                 "WHERE Vot.iVotId = ? AND Liv.sLivSDesc = '4'",
+                                 {vote});
+    EXPECT_TRUE(run(16202).contains("ITALIANO 8 8 0 9 9 8"));
+    OtherOffice(db.database).save("UPDATE TVot_Voti SET iScaLivId = ? WHERE iVotId = ?",
+                                  {four, vote});
+    EXPECT_TRUE(run(16202).contains("ITALIANO 8 8 0 4 9 8"));
 }
 
 // The text of every page of the whole demo school's report cards (16202), boards (16203) and
