@@ -189,6 +189,7 @@ void TfmqelSendD::Run()
     m_written.clear();
     m_setupMissingTold = false;
     bool cancelled = false;
+    const TdmqelXML::ReadsOfRun reads(m_xml);
     for (qsizetype i = teachers.size() - 1; i >= 0; --i) {
         if (m_xml.lCancel) {
             m_xml.lCancel = false;
