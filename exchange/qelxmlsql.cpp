@@ -64,12 +64,15 @@ const char kProposalLevels[] =
 
 // The classes of the working session (:iAnsSesDwgId) where the teacher (:iAnaId) teaches: the
 // first table of a teacher's packets, so that their statements are the same for every teacher
-// (each prepared once for a whole send) and the database starts from his assignments.
+// (each prepared once for a whole send) and the database starts from his assignments. The
+// class's view is looked into, not joined: joined, the database would read every class of the
+// school for each teacher.
 const char kTeacherClasses[] =
     "(SELECT DISTINCT ClsMatAna.iClsId "
     "FROM TClsMatAna ClsMatAna "
-    "  JOIN VCls_Classi VCls ON VCls.iClsId = ClsMatAna.iClsId "
-    "WHERE ClsMatAna.iAnaId = :iAnaId AND EXISTS (SELECT 1 FROM TClsSes ClsSes "
+    "WHERE ClsMatAna.iAnaId = :iAnaId "
+    "  AND EXISTS (SELECT 1 FROM VCls_Classi VCls WHERE VCls.iClsId = ClsMatAna.iClsId) "
+    "  AND EXISTS (SELECT 1 FROM TClsSes ClsSes "
     "  WHERE ClsSes.iClsId = ClsMatAna.iClsId AND ClsSes.iAnsSesDwgId = :iAnsSesDwgId)) ";
 QString teacherClassesAs(const char *alias)
 {
@@ -223,13 +226,8 @@ QString classSessionFlags()
 
 QString teacherClasses()
 {
-    return QStringLiteral(
-        "SELECT DISTINCT ClsMatAna.iClsId "
-        "FROM TClsMatAna ClsMatAna "
-        "  JOIN VCls_Classi VCls ON VCls.iClsId = ClsMatAna.iClsId "
-        "WHERE ClsMatAna.iAnaId = :iAnaId AND EXISTS (SELECT 1 FROM TClsSes ClsSes "
-        "  WHERE ClsSes.iClsId = ClsMatAna.iClsId AND ClsSes.iAnsSesDwgId = :iAnsSesDwgId) "
-        "ORDER BY ClsMatAna.iClsId");
+    return QStringLiteral("SELECT TeacherCls.iClsId FROM ") + teacherClassesAs("TeacherCls") +
+           QStringLiteral("ORDER BY TeacherCls.iClsId");
 }
 
 QString hasQualification()
