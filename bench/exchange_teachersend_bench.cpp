@@ -57,11 +57,7 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir mainDir;
-    setMainDir(mainDir.path());
-    DialogSeam::setScripted(true);
-    TVxWorkingContext::setInstitute(2);
-    TVxWorkingContext::setSchoolYear(39);
-    TVxWorkingContext::setSession(392);
+    benchProgram(mainDir);
     // Every data kind goes to the teachers.
     QDir().mkpath(mainDir.filePath(QStringLiteral("ETC")));
     QFile ini(mainDir.filePath(QStringLiteral("ETC/ParGen.ini")));

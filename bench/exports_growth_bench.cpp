@@ -113,11 +113,8 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir mainDir;
-    setMainDir(mainDir.path());
+    benchProgram(mainDir);
     g_dir = &mainDir;
-    TVxWorkingContext::setInstitute(2);
-    TVxWorkingContext::setSchoolYear(kYear);
-    TVxWorkingContext::setSession(kSession);
 
     QSqlDatabase db;
     School here{QStringLiteral("this school")};

@@ -84,20 +84,11 @@ void getDebito(QelFunctionCall &call)
 // nulls without one.
 QList<QVariant> esitoOf(const QVariant &situation)
 {
-    const int sitId = qelId(situation);
-    const QString columns =
-        QStringLiteral("SELECT VPosFin.sStaFinDettLDesc, VPosFin.sStaFinDettSDesc, TSit.iPosFinId");
-    const QString from =
+    const TfrRows rows = qelRowsOfPupil(
+        QStringLiteral("SELECT VPosFin.sStaFinDettLDesc, VPosFin.sStaFinDettSDesc, TSit.iPosFinId"),
         QStringLiteral(" FROM TSit_Situazioni TSit "
-                       "LEFT JOIN VPosFin VPosFin ON (VPosFin.iPosFinId = TSit.iPosFinId) ");
-    static const QelPupilRead read{
-        QStringLiteral("esito"),
-        columns + QStringLiteral(", TSit.iSitId AS BatchKey") + from +
-            QStringLiteral("WHERE TSit.iSitId IN (%KEYS%)"),
-        QelPupilKey::Situation};
-    qelSetScratch(columns + from + QStringLiteral("WHERE (TSit.iSitId = :iSitId)"),
-                  {{"iSitId", sitId}});
-    const TfrRows rows = qelPupilRows(read, sitId);
+                       "LEFT JOIN VPosFin VPosFin ON (VPosFin.iPosFinId = TSit.iPosFinId) "),
+        "TSit.iSitId", qelId(situation));
     return rows.rows.empty() ? QList<QVariant>{QVariant(), QVariant(), QVariant()}
                              : rows.rows.front();
 }
@@ -123,24 +114,17 @@ void getGiudizio(QelFunctionCall &call)
         return;
     const int situation = qelId(args[0]);
     const int session = qelId(args[1]);
-    const QString from =
+    const TfrRows judgments = qelRowsOfPupil(
+        QStringLiteral("SELECT TGdz.bGdzGiudizio"),
         QStringLiteral(" FROM TGdz_Giudizi TGdz "
                        "INNER JOIN TSit_Situazioni TSit ON (TSit.iSitId = TGdz.iSitId) "
                        "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = TSit.iClsPstId) "
                        "INNER JOIN TClsSes TClsSes ON (TClsSes.iClsId = TClsPst.iClsId "
-                       "AND TClsSes.iAnsSesDwgId = TGdz.iAnsSesDwgId) ");
-    static const QelPupilRead read{
-        QStringLiteral("giudizi"),
-        QStringLiteral("SELECT TGdz.bGdzGiudizio, TGdz.iSitId AS BatchKey, "
-                       "TClsSes.iAnsSesDwgId") +
-            from + QStringLiteral("WHERE TGdz.iSitId IN (%KEYS%)"),
-        QelPupilKey::Situation};
-    qelSetScratch(QStringLiteral("SELECT TGdz.bGdzGiudizio") + from +
-                      QStringLiteral("WHERE (TGdz.iSitId = :iSitId) "
-                                     "AND (TClsSes.iAnsSesDwgId = :iAnsSesDwgId)"),
-                  {{"iSitId", situation}, {"iAnsSesDwgId", session}});
+                       "AND TClsSes.iAnsSesDwgId = TGdz.iAnsSesDwgId) "),
+        "TGdz.iSitId", situation, QStringLiteral(" AND (TClsSes.iAnsSesDwgId = :iAnsSesDwgId)"),
+        {{"iAnsSesDwgId", session}}, QStringLiteral(", TClsSes.iAnsSesDwgId"));
     call.val = QString();
-    for (const QList<QVariant> &row : qelPupilRows(read, situation).rows) {
+    for (const QList<QVariant> &row : judgments.rows) {
         if (!row.value(2).isNull() && frToInteger(row.value(2)) == session) {
             call.val = frDisplayText(row.value(0));
             break;
@@ -191,19 +175,11 @@ void getInfDebiti(QelFunctionCall &call)
     const QVariant situation = call.arg(0);
     if (qelBlank(situation))
         return; // the default "0"
-    const int sitId = qelId(situation);
-    const QString columns = QStringLiteral(
-        "SELECT COUNT(TDeb.iDebId), "
-        "SUM(CASE WHEN COALESCE(TDes.iDesSufficiente, 0) = 0 THEN 1 ELSE 0 END)");
-    const QString from = QStringLiteral(" FROM TDeb_Debiti TDeb ") + kDebtJoins;
-    static const QelPupilRead read{
-        QStringLiteral("stato debiti"),
-        columns + QStringLiteral(", TDeb.iSitId AS BatchKey") + from +
-            QStringLiteral("WHERE TDeb.iSitId IN (%KEYS%) GROUP BY TDeb.iSitId"),
-        QelPupilKey::Situation};
-    qelSetScratch(columns + from + QStringLiteral("WHERE (TDeb.iSitId = :iSitId)"),
-                  {{"iSitId", sitId}});
-    const TfrRows rows = qelPupilRows(read, sitId);
+    const TfrRows rows = qelRowsOfPupil(
+        QStringLiteral("SELECT COUNT(TDeb.iDebId), "
+                       "SUM(CASE WHEN COALESCE(TDes.iDesSufficiente, 0) = 0 THEN 1 ELSE 0 END)"),
+        QStringLiteral(" FROM TDeb_Debiti TDeb ") + kDebtJoins, "TDeb.iSitId", qelId(situation),
+        {}, {}, {}, QStringLiteral(" GROUP BY TDeb.iSitId"));
     const qint64 debts = rows.rows.empty() ? 0 : frToInteger(rows.rows.front().value(0));
     const qint64 open = debts ? frToInteger(rows.rows.front().value(1)) : 0;
     call.val = !debts ? QStringLiteral("0") : open ? QStringLiteral("2") : QStringLiteral("1");

@@ -122,6 +122,15 @@ TfrQuery &qelOpenScratch(const QString &sql, const QelParams &params);
 // leaves the scratch query as its own statement would, for a template that reads it after.
 TfrQuery &qelSetScratch(const QString &sql, const QelParams &params);
 
+// A function that answers from what the run read for many pupils: its statement for its own
+// pupil, select + from + "WHERE (" pupil " = :iSitId)" + the condition, is left on the scratch
+// query, closed, with the parameters, as the function's own statement would be; the rows are
+// that statement's over the next pupils the run prints, without the condition: the select, the
+// pupil as BatchKey and the columns given, from, and the tail (a GROUP BY).
+TfrRows qelRowsOfPupil(const QString &select, const QString &from, const char *pupil, int sitId,
+                       const QString &condition = {}, const QelParams &conditionParams = {},
+                       const QString &columns = {}, const QString &tail = {});
+
 // A pupil situation's grades of one kind in every session, subject and component, read with
 // the next pupils the run prints (qelrptpupilreads.h): one row per grade by its id (twice when
 // the pupil's plan lists its subject twice), the columns below. The vote functions and the

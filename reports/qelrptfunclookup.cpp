@@ -4,7 +4,6 @@
 #include "platform/globalvars.h"
 #include "reports/qelrptdatasets.h"
 #include "reports/qelrptfunccall.h"
-#include "reports/qelrptpupilreads.h"
 
 #include <algorithm>
 #include <limits>
@@ -23,19 +22,14 @@ void getMatAlunno(QelFunctionCall &call)
         return;
     const int situation = qelId(args[0]);
     const int subject = qelId(args[1]);
-    const QString from =
+    const TfrRows plan = qelRowsOfPupil(
+        QStringLiteral("SELECT TRma.iMatId"),
         QStringLiteral(" FROM TSit_Situazioni TSit "
                        "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = TSit.iClsPstId) "
                        "INNER JOIN TMatRmaPst TMrp ON (TMrp.iPstId = TClsPst.iPstId) "
-                       "INNER JOIN TMatRma TRma ON (TRma.iMatRmaId = TMrp.iMatRmaId) ");
-    static const QelPupilRead read{QStringLiteral("materie del piano"),
-                                   QStringLiteral("SELECT TRma.iMatId, TSit.iSitId AS BatchKey") +
-                                       from + QStringLiteral("WHERE TSit.iSitId IN (%KEYS%)"),
-                                   QelPupilKey::Situation};
-    qelSetScratch(QStringLiteral("SELECT TRma.iMatId") + from +
-                      QStringLiteral("WHERE (TSit.iSitId = :iSitId) AND (TRma.iMatId = :iMatId)"),
-                  {{"iSitId", situation}, {"iMatId", subject}});
-    const TfrRows plan = qelPupilRows(read, situation);
+                       "INNER JOIN TMatRma TRma ON (TRma.iMatRmaId = TMrp.iMatRmaId) "),
+        "TSit.iSitId", situation, QStringLiteral(" AND (TRma.iMatId = :iMatId)"),
+        {{"iMatId", subject}});
     const bool found = std::any_of(plan.rows.begin(), plan.rows.end(), [&](const auto &row) {
         return !row.value(0).isNull() && frToInteger(row.value(0)) == subject;
     });

@@ -4,6 +4,7 @@
 #include "reportengine/reportengine.h"
 #include "reports/qelrptdatasets.h"
 #include "reports/qelrptfunccall.h"
+#include "reports/qelrptpupilreads.h"
 
 #include <QHash>
 
@@ -301,6 +302,20 @@ TfrQuery &qelOpenQuery(TfrQuery &q, const QString &sql, const QelParams &params)
     qelSetQuery(q, sql, params);
     q.Open();
     return q;
+}
+
+TfrRows qelRowsOfPupil(const QString &select, const QString &from, const char *pupil, int sitId,
+                       const QString &condition, const QelParams &conditionParams,
+                       const QString &columns, const QString &tail)
+{
+    const QString column = QLatin1String(pupil);
+    qelSetScratch(select + from + QStringLiteral("WHERE (%1 = :iSitId)").arg(column) + condition,
+                  QelParams{{"iSitId", sitId}} + conditionParams);
+    return qelPupilRows({select + from,
+                         select + QStringLiteral(", %1 AS BatchKey").arg(column) + columns +
+                             from + QStringLiteral("WHERE %1 IN (%KEYS%)").arg(column) + tail,
+                         QelPupilKey::Situation},
+                        sitId);
 }
 
 bool qelArgsNotBlank(QelFunctionCall &call, int count, QList<QVariant> &args)
