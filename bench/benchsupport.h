@@ -18,8 +18,8 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QTemporaryDir>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 

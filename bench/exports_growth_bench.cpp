@@ -72,8 +72,8 @@ void measure(QSqlDatabase &db, School &school)
     school.session = median3([&] {
         TVxTransaction tr(db);
         tr.StartTransaction();
-        TQelStatExtracts(tr, QStringLiteral("1")).WriteSessionSubjects(kSession, std::nullopt,
-                                                                       path);
+        TQelStatExtracts(tr, QStringLiteral("1"))
+            .WriteSessionSubjects(kSession, std::nullopt, path);
         tr.Rollback();
     });
 
@@ -88,12 +88,12 @@ void measure(QSqlDatabase &db, School &school)
     school.teachers = int(teachers.size());
     QList<TVxStatementRecorder::Statement> components;
     for (int teacher : teachers)
-        components << TVxStatementRecorder::Statement{
-            QelXmlSql::teacherAluMat(), valuesOf({{"iAnsSesDwgId", kSession},
-                                                  {"iAnaId", teacher},
-                                                  {"iAnaId1", teacher},
-                                                  {"iAnsIdPrec", kYear - 1},
-                                                  {"iAnsId", kYear}})};
+        components << TVxStatementRecorder::Statement{QelXmlSql::teacherAluMat(),
+                                                      valuesOf({{"iAnsSesDwgId", kSession},
+                                                                {"iAnaId", teacher},
+                                                                {"iAnaId1", teacher},
+                                                                {"iAnsIdPrec", kYear - 1},
+                                                                {"iAnsId", kYear}})};
     school.components = median3([&] { runStatementsBare(db, components, -1); });
 }
 
@@ -150,7 +150,7 @@ int main(int argc, char **argv)
     print("counted votes of every pupil", here.counted, small ? small->counted : 0, growth);
     print("\"Sessione corrente\", pupils and subjects", here.session, small ? small->session : 0,
           growth);
-    print("components of every teacher's pupils", here.components,
-          small ? small->components : 0, growth);
+    print("components of every teacher's pupils", here.components, small ? small->components : 0,
+          growth);
     return 0;
 }

@@ -38,7 +38,7 @@ struct Run
     const char *name;
     QList<TVxStatementRecorder::Statement> statements;
     int pages = 0;
-    int pupils = 0;           // chosen in the dialog (classes for the boards)
+    int pupils = 0;            // chosen in the dialog (classes for the boards)
     long long roundTrips = -1; // of the recorded preparation, through the relay
 };
 Run g_runs[] = {{16202, "report cards", {}, 0}, {16203, "boards", {}, 0}};
@@ -144,7 +144,8 @@ int main(int argc, char **argv)
     benchmark::Shutdown();
 
     if (benchRelay())
-        std::printf("\nthrough the relay, %d us a round trip:", benchRelay()->roundTripMicroseconds());
+        std::printf("\nthrough the relay, %d us a round trip:",
+                    benchRelay()->roundTripMicroseconds());
     for (const Run &run : g_runs) {
         const QString name = QString::fromLatin1(run.name);
         const double bare = g_seconds.value(name + QStringLiteral(" bare"));

@@ -407,10 +407,10 @@ void TdmqelXML::writeTeacherInfo(const ExpDocFlags &flags)
         {QStringLiteral("Docente"),
          {{QStringLiteral("ID"), QString::number(iAnaId)},
           {QStringLiteral("Nome"), sDocNome},
-          {QStringLiteral("Anno"), m_runYearAndSession ? m_runYearAndSession->first
-                                                       : AnnoScolTextOfAnsId(iAnsId)},
-          {QStringLiteral("Sessione"), m_runYearAndSession ? m_runYearAndSession->second
-                                                           : GetSessioneDesc(iAnsSesDwgId)}}}};
+          {QStringLiteral("Anno"),
+           m_runYearAndSession ? m_runYearAndSession->first : AnnoScolTextOfAnsId(iAnsId)},
+          {QStringLiteral("Sessione"),
+           m_runYearAndSession ? m_runYearAndSession->second : GetSessioneDesc(iAnsSesDwgId)}}}};
     for (const ExpDocFlag &flag : flags.values) {
         auto section = std::find_if(sections.begin(), sections.end(), [&](const auto &s) {
             return s.first.compare(flag.section, Qt::CaseInsensitive) == 0;

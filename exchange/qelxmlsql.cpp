@@ -109,11 +109,10 @@ QString averagesSelect(const QString &columns, const QString &valueJoins, bool t
                "  JOIN TClsSes ClsSes ON ClsSes.iClsSesId = ClsSesMat.iClsSesId "
                "  JOIN TAnsSesDwg AnsSesDwg ON AnsSesDwg.iAnsSesDwgId = ClsSes.iAnsSesDwgId ") +
            (teacher ? QStringLiteral("WHERE ") : QStringLiteral("WHERE TSit.iAnaId IN %1 AND ")) +
-           QStringLiteral(
-               "AnsSesDwg.iSfiId = 2 AND ScaLiv.iScaLivInMedia = 1 "
-               "  AND CmpSca.iCmpScaInMedia = 1 "
-               "ORDER BY TSit.iAnaId, AnsSesDwg.iAnsId, MatRma.iMatId, Val.iSitId, "
-               "  Val.iClsMatCmpId");
+           QStringLiteral("AnsSesDwg.iSfiId = 2 AND ScaLiv.iScaLivInMedia = 1 "
+                          "  AND CmpSca.iCmpScaInMedia = 1 "
+                          "ORDER BY TSit.iAnaId, AnsSesDwg.iAnsId, MatRma.iMatId, Val.iSitId, "
+                          "  Val.iClsMatCmpId");
 }
 
 } // namespace
@@ -375,17 +374,18 @@ QString mVtpDeb()
 
 QString teacherClsDwg()
 {
-    return QStringLiteral(
-        "SELECT Cls.iClsId, Sed.sSedNomLDesc AS SSEDNOMLDESC, Sed.sSedNomSDesc AS SSEDNOMSDESC, "
-        "Com.sComDesc "
-        "FROM ") + teacherClassesAs("TeacherCls") + QStringLiteral(
-        "  JOIN TCls_Classi Cls ON Cls.iClsId = TeacherCls.iClsId "
-        "  JOIN TDow_DataOwner Dow ON Dow.iDwgId = Cls.iDwgId "
-        "  LEFT JOIN VSed_Sedi Sed ON Sed.iDwgSedId = Cls.iDwgSedId "
-        "  LEFT JOIN TComCap ComCap ON ComCap.iComCapId = Sed.iComCapId "
-        "  LEFT JOIN TSrpc Srpc ON Srpc.iSrpcId = ComCap.iSrpcId "
-        "  LEFT JOIN TCom_Comuni Com ON Com.iComId = Srpc.iComId "
-        "ORDER BY Cls.iClsId");
+    return QStringLiteral("SELECT Cls.iClsId, Sed.sSedNomLDesc AS SSEDNOMLDESC, Sed.sSedNomSDesc "
+                          "AS SSEDNOMSDESC, "
+                          "Com.sComDesc "
+                          "FROM ") +
+           teacherClassesAs("TeacherCls") +
+           QStringLiteral("  JOIN TCls_Classi Cls ON Cls.iClsId = TeacherCls.iClsId "
+                          "  JOIN TDow_DataOwner Dow ON Dow.iDwgId = Cls.iDwgId "
+                          "  LEFT JOIN VSed_Sedi Sed ON Sed.iDwgSedId = Cls.iDwgSedId "
+                          "  LEFT JOIN TComCap ComCap ON ComCap.iComCapId = Sed.iComCapId "
+                          "  LEFT JOIN TSrpc Srpc ON Srpc.iSrpcId = ComCap.iSrpcId "
+                          "  LEFT JOIN TCom_Comuni Com ON Com.iComId = Srpc.iComId "
+                          "ORDER BY Cls.iClsId");
 }
 
 QString classSessionColumns()
@@ -425,9 +425,8 @@ QString teacherClsSes()
 QString teacherMatRmaPst()
 {
     // A plan shared by two of the classes is sent once.
-    return QStringLiteral(
-               "SELECT DISTINCT MatRmaPst.iMatRmaPstInMedia, MatRmaPst.iMatRmaId, "
-               "MatRmaPst.iPstId FROM ") +
+    return QStringLiteral("SELECT DISTINCT MatRmaPst.iMatRmaPstInMedia, MatRmaPst.iMatRmaId, "
+                          "MatRmaPst.iPstId FROM ") +
            teacherClassesAs("TeacherCls") +
            QStringLiteral("  JOIN TClsPst ClsPst ON ClsPst.iClsId = TeacherCls.iClsId "
                           "  JOIN TMatRmaPst MatRmaPst ON MatRmaPst.iPstId = ClsPst.iPstId "
@@ -481,7 +480,8 @@ QString teacherMatCls()
                "  JOIN TClsPst ClsPst ON ClsPst.iClsId = ClsSes.iClsId "
                "  JOIN TMatRmaPst MatRmaPst ON MatRmaPst.iMatRmaId = MatRma.iMatRmaId "
                "    AND MatRmaPst.iPstId = ClsPst.iPstId "
-               "  JOIN ") + teacherClassesAs("TeacherCls") +
+               "  JOIN ") +
+           teacherClassesAs("TeacherCls") +
            QStringLiteral("ON TeacherCls.iClsId = ClsSes.iClsId "
                           "WHERE ClsSes.iAnsSesDwgId = :iAnsSesDwgId AND ") +
            QLatin1String(kTeacherSubject) +
@@ -537,9 +537,10 @@ QString pupilComponents(bool withCodVexto, const QString &situations)
 
 QString pupilComponentsSelect(bool withCodVexto)
 {
-    return pupilComponents(withCodVexto,
-                           QStringLiteral("FROM TSit_Situazioni TSit "
-                                          "  JOIN TClsPst ClsPst ON ClsPst.iClsPstId = TSit.iClsPstId "));
+    return pupilComponents(
+        withCodVexto,
+        QStringLiteral("FROM TSit_Situazioni TSit "
+                       "  JOIN TClsPst ClsPst ON ClsPst.iClsPstId = TSit.iClsPstId "));
 }
 
 QString teacherAluMat()
@@ -548,11 +549,10 @@ QString teacherAluMat()
     // From the pupils on: the plan is found from the situation, never the situation from the
     // plan ("+ 0"), or the database would start from the school years and read every class.
     return pupilComponents(false, QStringLiteral("FROM ") + teacherPupils("Pupils") +
-                                      QStringLiteral(
-                                          "  JOIN TSit_Situazioni TSit ON TSit.iAnaId = "
-                                          "Pupils.iAnaId "
-                                          "  JOIN TClsPst ClsPst ON ClsPst.iClsPstId = "
-                                          "TSit.iClsPstId + 0 ")) +
+                                      QStringLiteral("  JOIN TSit_Situazioni TSit ON TSit.iAnaId = "
+                                                     "Pupils.iAnaId "
+                                                     "  JOIN TClsPst ClsPst ON ClsPst.iClsPstId = "
+                                                     "TSit.iClsPstId + 0 ")) +
            QStringLiteral(
                "WHERE AnsSesDwg.iAnsId IN (:iAnsIdPrec, :iAnsId) "
                "  AND (EXISTS (SELECT 1 FROM TClsMatAna ClsMatAna "
@@ -576,28 +576,24 @@ QString teacherValues(const QString &select)
 
 QString teacherClsNot()
 {
-    return teacherValues(notSelect()).replace(
-        QStringLiteral(" ORDER BY 2"),
-        QStringLiteral(" ORDER BY MatRmaPst.iMatRmaPstOrdine, Nte.iNotId"));
+    return teacherValues(notSelect())
+        .replace(QStringLiteral(" ORDER BY 2"),
+                 QStringLiteral(" ORDER BY MatRmaPst.iMatRmaPstOrdine, Nte.iNotId"));
 }
 
 QString teacherClsDeb()
 {
     // The teacher's subjects in his classes, and every debt of the year he verifies, whoever
     // teaches the pupil.
-    return debSelect() +
-           QStringLiteral(
-               "WHERE (ClsPst.iClsId IN (SELECT TeacherCls.iClsId FROM ") +
+    return debSelect() + QStringLiteral("WHERE (ClsPst.iClsId IN (SELECT TeacherCls.iClsId FROM ") +
            teacherClassesAs("TeacherCls") +
-           QStringLiteral(
-               ") AND EXISTS (SELECT 1 FROM TClsMatAna ClsMatAna "
-               "    WHERE ClsMatAna.iAnaId = :iAnaId AND ClsMatAna.iMatId = Deb.iMatId "
-               "    AND ClsMatAna.iClsId IN (SELECT TeacherCls.iClsId FROM ") +
+           QStringLiteral(") AND EXISTS (SELECT 1 FROM TClsMatAna ClsMatAna "
+                          "    WHERE ClsMatAna.iAnaId = :iAnaId AND ClsMatAna.iMatId = Deb.iMatId "
+                          "    AND ClsMatAna.iClsId IN (SELECT TeacherCls.iClsId FROM ") +
            teacherClassesAs("TeacherCls") +
-           QStringLiteral(
-               "))) "
-               "  OR (Deb.iAnaId_Ver = :iAnaId1 AND Ans.iAnsId = :iAnsId) "
-               "ORDER BY Deb.iDebId");
+           QStringLiteral("))) "
+                          "  OR (Deb.iAnaId_Ver = :iAnaId1 AND Ans.iAnsId = :iAnsId) "
+                          "ORDER BY Deb.iDebId");
 }
 
 QString teacherDocCls()

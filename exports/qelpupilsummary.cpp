@@ -92,9 +92,9 @@ struct Statements
     // The level found from the vote, not the vote from the level ("+ 0"): with the filter on
     // the level the database would start from the levels and, for each, read the votes of the
     // level and of the pupil in two indexes, growing with the school.
-    QString counted = text({kCounted, kVotes, kOfPupil, kInAverage})
-                          .replace(QStringLiteral("= Vot.iScaLivId)"),
-                                   QStringLiteral("= Vot.iScaLivId + 0)"));
+    QString counted =
+        text({kCounted, kVotes, kOfPupil, kInAverage})
+            .replace(QStringLiteral("= Vot.iScaLivId)"), QStringLiteral("= Vot.iScaLivId + 0)"));
     QString absences = QString::fromLatin1(kAbsences);
 };
 

@@ -100,7 +100,8 @@ std::vector<TRigaMedia> averageRows(bool proposti, int iSitId, int iClsSesId)
 QString RigheMediaSql(bool proposti, const QString &columns, const QString &situations)
 {
     QString sql = averageSelect(proposti, columns);
-    sql.replace(sql.lastIndexOf(QLatin1String("= :iSitId")), 9, QStringLiteral("IN (%1)").arg(situations));
+    sql.replace(sql.lastIndexOf(QLatin1String("= :iSitId")), 9,
+                QStringLiteral("IN (%1)").arg(situations));
     return sql;
 }
 

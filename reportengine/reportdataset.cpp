@@ -229,9 +229,13 @@ void TfrQuery::fetch(QStringList &columns, std::vector<QList<QVariant>> &rows)
         key = m_connectionName + QLatin1Char('\n') + text;
         for (const TfrParam &p : m_params) {
             const QString value = p.IsNull() ? QString() : frDisplayText(p.Value());
-            key += p.IsNull() ? QStringLiteral("\nN") : QStringLiteral("\n%1%2:").arg(
-                       p.DataType() == TfrParamType::Integer ? QLatin1Char('I') : QLatin1Char('T'))
-                           .arg(value.size()) + value;
+            key += p.IsNull()
+                       ? QStringLiteral("\nN")
+                       : QStringLiteral("\n%1%2:")
+                                 .arg(p.DataType() == TfrParamType::Integer ? QLatin1Char('I')
+                                                                            : QLatin1Char('T'))
+                                 .arg(value.size()) +
+                             value;
         }
         const TfrRows *kept = cache->find(key);
         if (!kept && RunReader) {

@@ -296,11 +296,11 @@ QVariant TdmqelRptDataSets::GetPercentualeAssenze(int iSitId)
         QStringLiteral(" FROM TSit_Situazioni TSit "
                        "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = TSit.iClsPstId) "
                        "INNER JOIN TPst_PianiStudio TPst ON (TPst.iPstId = TClsPst.iPstId) ");
-    static const QelPupilRead read{
-        QStringLiteral("percentuale assenze"),
-        QStringLiteral("SELECT ") + columns + QStringLiteral(", TSit.iSitId AS BatchKey") + from +
-            QStringLiteral("WHERE TSit.iSitId IN (%KEYS%)"),
-        QelPupilKey::Situation};
+    static const QelPupilRead read{QStringLiteral("percentuale assenze"),
+                                   QStringLiteral("SELECT ") + columns +
+                                       QStringLiteral(", TSit.iSitId AS BatchKey") + from +
+                                       QStringLiteral("WHERE TSit.iSitId IN (%KEYS%)"),
+                                   QelPupilKey::Situation};
     try {
         // The query keeps its statement, for a template that reads it; the run answers.
         qelSetQuery(*qquGetPercentAss,
@@ -331,8 +331,8 @@ QVariant TdmqelRptDataSets::GetPercentualeAssenze(int iSitId)
 QString TdmqelRptDataSets::GetDebitoValue(const QString &selector) const
 {
     const TfrQuery &q = *qquGetDato;
-    return GetDebitoValue(selector,
-                          [&q](const char *field) { return q.FieldByName(QLatin1String(field)).Value(); });
+    return GetDebitoValue(
+        selector, [&q](const char *field) { return q.FieldByName(QLatin1String(field)).Value(); });
 }
 
 QString TdmqelRptDataSets::GetDebitoValue(const QString &selector,

@@ -253,7 +253,8 @@ private:
     void situazioniAfterScroll(TfrDataSet &master);
     void ansSesDwgAfterScroll(TfrDataSet &master);
     void matCmpClsAfterScroll(TfrDataSet &master);
-    void setMaster(TfrQuery *master, std::initializer_list<std::pair<const char *, QVariant>> values);
+    void setMaster(TfrQuery *master,
+                   std::initializer_list<std::pair<const char *, QVariant>> values);
 
     int m_curPstId = 0;
     int m_curSitId = 0;

@@ -178,8 +178,8 @@ void getInfDebiti(QelFunctionCall &call)
     const TfrRows rows = qelRowsOfPupil(
         QStringLiteral("SELECT COUNT(TDeb.iDebId), "
                        "SUM(CASE WHEN COALESCE(TDes.iDesSufficiente, 0) = 0 THEN 1 ELSE 0 END)"),
-        QStringLiteral(" FROM TDeb_Debiti TDeb ") + kDebtJoins, "TDeb.iSitId", qelId(situation),
-        {}, {}, {}, QStringLiteral(" GROUP BY TDeb.iSitId"));
+        QStringLiteral(" FROM TDeb_Debiti TDeb ") + kDebtJoins, "TDeb.iSitId", qelId(situation), {},
+        {}, {}, QStringLiteral(" GROUP BY TDeb.iSitId"));
     const qint64 debts = rows.rows.empty() ? 0 : frToInteger(rows.rows.front().value(0));
     const qint64 open = debts ? frToInteger(rows.rows.front().value(1)) : 0;
     call.val = !debts ? QStringLiteral("0") : open ? QStringLiteral("2") : QStringLiteral("1");

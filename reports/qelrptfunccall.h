@@ -147,11 +147,11 @@ enum QelGradeColumn {
     gcSufficient,
     gcValue,
     gcInAverage,
-    gcSubjectCode,         // sMatCodVexto; null without the subject's row
-    gcSubjectInAverage,    // of the pupil's plan; null when the plan has not the subject
-    gcComponentInAverage,  // iCmpScaInMedia; null without the component's row
-    gcHasComponent,        // the component's row exists
-    gcHasPlan              // the pupil's class plan exists
+    gcSubjectCode,        // sMatCodVexto; null without the subject's row
+    gcSubjectInAverage,   // of the pupil's plan; null when the plan has not the subject
+    gcComponentInAverage, // iCmpScaInMedia; null without the component's row
+    gcHasComponent,       // the component's row exists
+    gcHasPlan             // the pupil's class plan exists
 };
 TfrRows qelGradeRows(QelGrade kind, int iSitId);
 // The same on another query of the module (qquTotMatAss, qquGetPercentAss); set and left

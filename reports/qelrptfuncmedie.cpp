@@ -149,8 +149,7 @@ struct Filters
 // The plain mean of the pupil's distinct grades that count, kept to hundredths as it prints;
 // null when none counts. Distinct as the family's statement reads them: a grade once, unless
 // the plan lists its subject twice with other flags.
-QVariant walkedAverage(QelGrade kind, int situation, const Filters &filters,
-                       bool subjectFlagCounts)
+QVariant walkedAverage(QelGrade kind, int situation, const Filters &filters, bool subjectFlagCounts)
 {
     const TfrRows grades = qelGradeRows(kind, situation);
     QSet<QString> seen;
@@ -160,11 +159,12 @@ QVariant walkedAverage(QelGrade kind, int situation, const Filters &filters,
         if (row.value(gcHasComponent).isNull() || row.value(gcHasPlan).isNull() ||
             !filters.keep(row.value(gcSession), row.value(gcSubject)))
             continue;
-        const QString grade = QStringLiteral("%1/%2/%3").arg(
-            frDisplayText(row.value(gcId)),
-            row.value(gcSubjectInAverage).isNull() ? QStringLiteral("-")
-                                                   : frDisplayText(row.value(gcSubjectInAverage)),
-            frDisplayText(row.value(gcComponentInAverage)));
+        const QString grade = QStringLiteral("%1/%2/%3")
+                                  .arg(frDisplayText(row.value(gcId)),
+                                       row.value(gcSubjectInAverage).isNull()
+                                           ? QStringLiteral("-")
+                                           : frDisplayText(row.value(gcSubjectInAverage)),
+                                       frDisplayText(row.value(gcComponentInAverage)));
         if (seen.contains(grade))
             continue;
         seen.insert(grade);
@@ -184,11 +184,13 @@ std::vector<TRigaMedia> averageRows(bool proposti, int situation, int classSessi
 {
     static const QelPupilRead reads[2] = {
         {QStringLiteral("medie voti"),
-         RigheMediaSql(false, QStringLiteral(", Sit.iSitId AS BatchKey, ClsSes.iClsSesId, asd.iSfiId"),
+         RigheMediaSql(false,
+                       QStringLiteral(", Sit.iSitId AS BatchKey, ClsSes.iClsSesId, asd.iSfiId"),
                        QStringLiteral("%KEYS%")),
          QelPupilKey::Situation},
         {QStringLiteral("medie proposti"),
-         RigheMediaSql(true, QStringLiteral(", Sit.iSitId AS BatchKey, ClsSes.iClsSesId, asd.iSfiId"),
+         RigheMediaSql(true,
+                       QStringLiteral(", Sit.iSitId AS BatchKey, ClsSes.iClsSesId, asd.iSfiId"),
                        QStringLiteral("%KEYS%")),
          QelPupilKey::Situation}};
     const TfrRows rows = qelPupilRows(reads[proposti], situation);
@@ -214,8 +216,7 @@ QString gradeEntryAverage(Member member, int situation, int session)
     SetAnsIdMedia(m.SelAnsId());
     const int classSession = m.GetClsSesId(situation, session);
     const double average =
-        CalcMedia(averageRows(member == Member::Proposti, situation, classSession), 0,
-                  false);
+        CalcMedia(averageRows(member == Member::Proposti, situation, classSession), 0, false);
     return average > 0 ? qelFixed2(average) : QString();
 }
 
@@ -349,7 +350,7 @@ void family(QelFunctionCall &call, Member member)
         const int value = qelId(parameter);
         parameterIsZero = value == 0;
         filters.session = mode == QLatin1String("ANS") ? 0 : value;
-        filters.subject = mode == QLatin1String("ANS") ? value
+        filters.subject = mode == QLatin1String("ANS")   ? value
                           : mode == QLatin1String("SES") ? 0
                                                          : subject;
     }

@@ -312,8 +312,8 @@ TfrRows qelRowsOfPupil(const QString &select, const QString &from, const char *p
     qelSetScratch(select + from + QStringLiteral("WHERE (%1 = :iSitId)").arg(column) + condition,
                   QelParams{{"iSitId", sitId}} + conditionParams);
     return qelPupilRows({select + from,
-                         select + QStringLiteral(", %1 AS BatchKey").arg(column) + columns +
-                             from + QStringLiteral("WHERE %1 IN (%KEYS%)").arg(column) + tail,
+                         select + QStringLiteral(", %1 AS BatchKey").arg(column) + columns + from +
+                             QStringLiteral("WHERE %1 IN (%KEYS%)").arg(column) + tail,
                          QelPupilKey::Situation},
                         sitId);
 }

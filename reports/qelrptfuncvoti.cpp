@@ -54,11 +54,10 @@ const QString kProposalJoins =
 
 const QString &votoPropostoSql()
 {
-    static const QString sql =
-        QStringLiteral("SELECT TGrd.iVtpId, TPrp.sPrpSDesc, TPrp.sPrpLDesc, "
-                       "TScaLiv.iScaLivSufficiente, TPsl.fPrpScaLivValore, "
-                       "TScaLiv.iScaLivInMedia FROM TVtp_Proposti TGrd ") +
-        kGradeJoins + kProposalJoins + kPupilSession + kSubject + kComponent;
+    static const QString sql = QStringLiteral("SELECT TGrd.iVtpId, TPrp.sPrpSDesc, TPrp.sPrpLDesc, "
+                                              "TScaLiv.iScaLivSufficiente, TPsl.fPrpScaLivValore, "
+                                              "TScaLiv.iScaLivInMedia FROM TVtp_Proposti TGrd ") +
+                               kGradeJoins + kProposalJoins + kPupilSession + kSubject + kComponent;
     return sql;
 }
 
@@ -95,14 +94,13 @@ QString gradesOfPupils(const char *table, const QString &columns, const QString 
                           "TCmpSca.iCmpScaId, TClsPst.iClsPstId FROM %1 TGrd ")
                .arg(QLatin1String(table)) +
            kGradeJoins + levelJoins +
-           QStringLiteral(
-               "LEFT JOIN TMat_Materie TMat ON (TMat.iMatId = TRma.iMatId) "
-               "LEFT JOIN TCmpSca TCmpSca ON (TCmpSca.iCmpScaId = TCmc.iCmpScaId) "
-               "LEFT JOIN TSit_Situazioni TSit ON (TSit.iSitId = TGrd.iSitId) "
-               "LEFT JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = TSit.iClsPstId) "
-               "LEFT JOIN TMatRmaPst TMrp ON (TMrp.iMatRmaId = TCsm.iMatRmaId "
-               "AND TMrp.iPstId = TClsPst.iPstId) "
-               "WHERE TGrd.iSitId IN (%KEYS%) ORDER BY 1, 5");
+           QStringLiteral("LEFT JOIN TMat_Materie TMat ON (TMat.iMatId = TRma.iMatId) "
+                          "LEFT JOIN TCmpSca TCmpSca ON (TCmpSca.iCmpScaId = TCmc.iCmpScaId) "
+                          "LEFT JOIN TSit_Situazioni TSit ON (TSit.iSitId = TGrd.iSitId) "
+                          "LEFT JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = TSit.iClsPstId) "
+                          "LEFT JOIN TMatRmaPst TMrp ON (TMrp.iMatRmaId = TCsm.iMatRmaId "
+                          "AND TMrp.iPstId = TClsPst.iPstId) "
+                          "WHERE TGrd.iSitId IN (%KEYS%) ORDER BY 1, 5");
 }
 
 const QelPupilRead &gradeRead(QelGrade kind)
@@ -112,12 +110,11 @@ const QelPupilRead &gradeRead(QelGrade kind)
          gradesOfPupils("TVot_Voti", QStringLiteral("TGrd.iVotId, ") + kLevelColumns, kLevelJoins),
          QelPupilKey::Situation},
         {QStringLiteral("proposti"),
-         gradesOfPupils(
-             "TVtp_Proposti",
-             QStringLiteral("TGrd.iVtpId, TPrp.sPrpSDesc, TPrp.sPrpLDesc, "
-                            "TScaLiv.iScaLivSufficiente, TPsl.fPrpScaLivValore, "
-                            "TScaLiv.iScaLivInMedia "),
-             kProposalJoins),
+         gradesOfPupils("TVtp_Proposti",
+                        QStringLiteral("TGrd.iVtpId, TPrp.sPrpSDesc, TPrp.sPrpLDesc, "
+                                       "TScaLiv.iScaLivSufficiente, TPsl.fPrpScaLivValore, "
+                                       "TScaLiv.iScaLivInMedia "),
+                        kProposalJoins),
          QelPupilKey::Situation},
         {QStringLiteral("tassonomie"),
          gradesOfPupils("TTas_Tassonomie", QStringLiteral("TGrd.iTasId, ") + kLevelColumns,
@@ -180,8 +177,7 @@ void componentGrade(QelFunctionCall &call, QelGrade kind, const QString &sql)
                         {"iMatId", subject},
                         {"iCmpScaId", componentId}});
     answer(call, kind, selector, [&](const QList<QVariant> &row) {
-        return equals(row.value(gcSubject), subject) &&
-               equals(row.value(gcSession), sessionId) &&
+        return equals(row.value(gcSubject), subject) && equals(row.value(gcSession), sessionId) &&
                equals(row.value(gcComponent), componentId);
     });
 }
@@ -222,8 +218,7 @@ void votoAltro(QelFunctionCall &call)
     qelSetScratch(votoAltroSql(!excluded.isEmpty()), params);
     answer(call, QelGrade::Voto, selector, [&](const QList<QVariant> &row) {
         const QVariant component = row.value(gcComponent);
-        return equals(row.value(gcSubject), subject) &&
-               equals(row.value(gcSession), sessionId) &&
+        return equals(row.value(gcSubject), subject) && equals(row.value(gcSession), sessionId) &&
                (excluded.isEmpty() ||
                 (!component.isNull() && !excluded.contains(frToInteger(component))));
     });
@@ -238,9 +233,9 @@ void subjectByCode(QelFunctionCall &call, const QString &code)
         return;
     }
     const int sessionId = qelId(session);
-    qelSetScratch(votoMateriaSql(), {{"iAnsSesDwgId", sessionId},
-                                     {"iSitId", qelRptModule().CurSitId()},
-                                     {"MATERIA", code}});
+    qelSetScratch(
+        votoMateriaSql(),
+        {{"iAnsSesDwgId", sessionId}, {"iSitId", qelRptModule().CurSitId()}, {"MATERIA", code}});
     answer(call, QelGrade::Voto, selector, [&](const QList<QVariant> &row) {
         return equals(row.value(gcSession), sessionId) &&
                frDisplayText(row.value(gcSubjectCode)) == code &&

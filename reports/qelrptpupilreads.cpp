@@ -94,8 +94,8 @@ TfrRows qelPupilRows(const QelPupilRead &read, int key, const TVxFieldValues &va
         bound.setValue(QStringLiteral("k%1").arg(i), keys.value(i, key));
     QString sql = read.sql;
     sql.replace(QLatin1String("%KEYS%"), keyParameters());
-    TfrRows all = cache ? cache->read(qqoVxGlobConn(), sql, bound)
-                        : frReadRows(qqoVxGlobConn(), sql, bound);
+    TfrRows all =
+        cache ? cache->read(qqoVxGlobConn(), sql, bound) : frReadRows(qqoVxGlobConn(), sql, bound);
     if (read.onRead)
         read.onRead(keys, all);
     const int column = qelColumn(all, "BatchKey");

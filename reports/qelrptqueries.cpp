@@ -616,8 +616,7 @@ QList<QelRptQueryText> buildTexts()
     const auto address = [](const char *name, const QString &sql, int use) {
         return QelRptQueryText{S(name), sql, {{"iAnaId", QVariant()}, {"iAbt", use}}, {}};
     };
-    const auto q = [](const char *name, const QString &sql, Params params,
-                      QelRptBatch batch = {}) {
+    const auto q = [](const char *name, const QString &sql, Params params, QelRptBatch batch = {}) {
         return QelRptQueryText{S(name), sql, params, batch};
     };
     // The situation's statements that name it "(TSit.iSitId = :iSitId)".

@@ -233,17 +233,16 @@ TEST_F(DemoReports, TheNextRunPrintsWhatAnotherOfficeSaved)
     objects->mainWindow()->ensureFirstActivation();
     UpdateParRptIni();
     // Gatti Francesco's (M00007) Italian in the final session, first component: 9, to 4.
-    const QVariant vote = scalar(
-        "SELECT Vot.iVotId FROM TVot_Voti Vot "
-        "JOIN TClsMatCmp Cmc ON Cmc.iClsMatCmpId = Vot.iClsMatCmpId "
-        "JOIN TClsSesMat Csm ON Csm.iClsSesMatId = Cmc.iClsSesMatId "
-        "JOIN TClsSes Cs ON Cs.iClsSesId = Csm.iClsSesId "
-        "JOIN TMatRma Rma ON Rma.iMatRmaId = Csm.iMatRmaId "
-        "JOIN TMat_Materie Mat ON Mat.iMatId = Rma.iMatId "
-        "JOIN TSit_Situazioni Sit ON Sit.iSitId = Vot.iSitId "
-        "JOIN TAnaCag Cag ON Cag.iAnaId = Sit.iAnaId "
-        "WHERE Cag.sAnaCagCode = 'M00007' AND Mat.sMatLDesc = 'ITALIANO' "
-        "AND Cs.iAnsSesDwgId = 392 AND Cmc.iCmpScaId = 1");
+    const QVariant vote = scalar("SELECT Vot.iVotId FROM TVot_Voti Vot "
+                                 "JOIN TClsMatCmp Cmc ON Cmc.iClsMatCmpId = Vot.iClsMatCmpId "
+                                 "JOIN TClsSesMat Csm ON Csm.iClsSesMatId = Cmc.iClsSesMatId "
+                                 "JOIN TClsSes Cs ON Cs.iClsSesId = Csm.iClsSesId "
+                                 "JOIN TMatRma Rma ON Rma.iMatRmaId = Csm.iMatRmaId "
+                                 "JOIN TMat_Materie Mat ON Mat.iMatId = Rma.iMatId "
+                                 "JOIN TSit_Situazioni Sit ON Sit.iSitId = Vot.iSitId "
+                                 "JOIN TAnaCag Cag ON Cag.iAnaId = Sit.iAnaId "
+                                 "WHERE Cag.sAnaCagCode = 'M00007' AND Mat.sMatLDesc = 'ITALIANO' "
+                                 "AND Cs.iAnsSesDwgId = 392 AND Cmc.iCmpScaId = 1");
     const QVariant four = scalar("SELECT Four.iScaLivId FROM TVot_Voti Vot "
                                  "JOIN TScaLiv Nine ON Nine.iScaLivId = Vot.iScaLivId "
                                  "JOIN TScaLiv Four ON Four.iScaId = Nine.iScaId "
@@ -251,8 +250,8 @@ TEST_F(DemoReports, TheNextRunPrintsWhatAnotherOfficeSaved)
                                  "WHERE Vot.iVotId = ? AND Liv.sLivSDesc = '4'",
                                  {vote});
     EXPECT_TRUE(run(16202).contains("ITALIANO 8 8 0 9 9 8"));
-    OtherOffice(db.database).save("UPDATE TVot_Voti SET iScaLivId = ? WHERE iVotId = ?",
-                                  {four, vote});
+    OtherOffice(db.database)
+        .save("UPDATE TVot_Voti SET iScaLivId = ? WHERE iVotId = ?", {four, vote});
     EXPECT_TRUE(run(16202).contains("ITALIANO 8 8 0 4 9 8"));
 }
 
@@ -296,10 +295,12 @@ TEST_F(DemoReports, TheWholeSchoolPrintsTheSameText)
                     QFile::copy(folder + stem + ".pdf", pdf);
             };
             const bool a4 = QList<int>{16169, 16171, 16182, 16183}.contains(id);
-            ASSERT_NO_THROW(QelRegisterVolume::Export(
-                *dmqelRptDataSets, rpt,
-                {classes, id, id > 3000000 ? "Stampa personalizzata" : a4 ? "A4" : "A3",
-                 "Registro generale dei voti"}));
+            ASSERT_NO_THROW(QelRegisterVolume::Export(*dmqelRptDataSets, rpt,
+                                                      {classes, id,
+                                                       id > 3000000 ? "Stampa personalizzata"
+                                                       : a4         ? "A4"
+                                                                    : "A3",
+                                                       "Registro generale dei voti"}));
             qelVolumeHooks() = {};
         }
         const int pages = int(rpt.Pages().Pages.size());
