@@ -1,15 +1,28 @@
 #include "db/demowriter.h"
 
 #include "db/seedtable.h"
+#include "platform/transaction.h"
 
 #include <QDateTime>
 #include <QSqlDatabase>
 
 #include <algorithm>
+#include <cmath>
 
 namespace demo {
 
 namespace {
+
+const char kAbsenceTotals[] =
+    "UPDATE TSit_Situazioni Sit SET iSitOreAssenza = (SELECT COALESCE(SUM(Ass.iAssOre), 0) "
+    "FROM TAss_Assenze Ass "
+    "INNER JOIN TClsSesMat Csm ON (Csm.iClsSesMatId = Ass.iClsSesMatId) "
+    "INNER JOIN TClsSes ClsSes ON (ClsSes.iClsSesId = Csm.iClsSesId) "
+    "INNER JOIN TAnsSesDwg Asd ON (Asd.iAnsSesDwgId = ClsSes.iAnsSesDwgId) "
+    "INNER JOIN TAns_AnniScolast Ans ON (Ans.iAnsId = Asd.iAnsId) "
+    "WHERE Ass.iSitId = Sit.iSitId AND Asd.iSfiId <> 3 AND Asd.lAnsSesDwgPagella = 1 "
+    "AND Ans.dAnsVextoInizio = Sit.dStart) "
+    "WHERE Sit.iSitOrdine = 1";
 
 QStringList cols(const char *list)
 {
@@ -132,6 +145,29 @@ public:
                     m_t.vtp.add({++m_vtpKey, m_keys.clsMatCmpId(clsSes, v.matId, v.cmpScaId),
                                  sit.sitId, 600 + half - 7, stamp(on), y.start(), y.end()});
                 }
+            }
+        }
+    }
+
+    // 2C's final profit: the rounded mean of the subject's votes, the judgment's value in
+    // religion. After every other taxonomy, which keep their keys.
+    void writeProfit()
+    {
+        const SchoolClass *c = m_school.findClass(kWorkingYear, kVocational, 2);
+        const QDate on = sessionEnd(c->ansId, Final);
+        for (int s : c->situations) {
+            const Situation &sit = m_school.situations[std::size_t(s)];
+            for (int matId : profitSubjects()) {
+                int sum = 0, n = 0;
+                for (const FinalVote &v : sit.finalVotes) {
+                    if (v.matId != matId)
+                        continue;
+                    sum += v.cmpScaId == ReligionJudgment ? 310 - judgmentLevel(v.value) : v.value;
+                    ++n;
+                }
+                if (n)
+                    taxonomy(m_keys.clsMatCmpId(c->clsSes(Final), matId, Profit), sit,
+                             tenthsLevel(int(std::lround(double(sum) / n))), on);
             }
         }
     }
@@ -326,6 +362,13 @@ void writeNotesAndHours(QSqlDatabase &db, const School &school, const WrittenKey
                       school.teacherFor(matId, c.section), stamp(on), y.start(), y.end()});
         }
     }
+    // The two teachers of 2C's laboratory each noted their hours and programme.
+    const SchoolClass *c2 = school.findClass(kWorkingYear, kVocational, 2);
+    const int lab = keys.clsSesMatId(c2->clsSes(Final), Laboratorio);
+    cno.add({++cnoKey, lab, school.teacherFor(Laboratorio, c2->section), 132,
+             QStringLiteral("Programma svolto; esercitazioni di videoscrittura completate.")});
+    cno.add({++cnoKey, lab, school.labAssistant(c2->section), 66,
+             QStringLiteral("Attività pratiche in compresenza svolte regolarmente.")});
 }
 
 void writeCompetences(QSqlDatabase &db, const School &school)
@@ -356,9 +399,14 @@ void writeEvaluation(QSqlDatabase &db, const School &school, const WrittenKeys &
         for (const SchoolClass &c : school.classes)
             writer.writeClass(c);
         writer.writeKeptProposals();
+        writer.writeProfit();
     }
     writeNotesAndHours(db, school, keys);
     writeCompetences(db, school);
+    // Each pupil's hours of absence in his year, as "Esportazione dati alunni" stores them at
+    // the final session (the report cards print them as a share of the annual hours): those of
+    // the sessions of the report card, the deferred one left out.
+    TVxTransactionScope(db).transaction().Exec(QString::fromLatin1(kAbsenceTotals), {});
 }
 
 } // namespace demo

@@ -345,7 +345,8 @@ void writeScales(QSqlDatabase &db)
                {7, "Tipo recupero", "TR", 999},
                {8, "Esito recupero", "ER", 888},
                {9, "Altro", "ALT", 777},
-               {10, "RELIGIONE", "REL", 1}});
+               {10, "RELIGIONE", "REL", 1},
+               {11, "Profitto", "PRF", sqlNull()}});
     plainRows(db, "TSca_Scale", "iScaId,sScaDesc",
               {{1, "Decimi"},
                {2, "Centesimi"},
@@ -363,7 +364,8 @@ void writeScales(QSqlDatabase &db)
                {Participation, 6, 3, 1, 0, 8},
                {MakeUpType, 7, 4, 1, 0, 9},
                {MakeUpOutcome, 8, 5, 1, 0, 10},
-               {Other, 9, 3, 1, 0, 11}});
+               {Other, 9, 3, 1, 0, 11},
+               {Profit, 11, 1, 1, 1, 12}});
     plainRows(db, "TTre_TipoRec", "iTreId,sTreSDesc,sTreLDesc,iTrePeso,lVisible",
               {{1, "CR", "Corso di recupero", 1, 1},
                {2, "SI", "Studio individuale", 2, 1},

@@ -69,7 +69,8 @@ enum CmpSca {
     Participation,
     MakeUpType,
     MakeUpOutcome,
-    Other
+    Other,
+    Profit // a taxonomy in tenths that counts in the averages
 };
 
 // Levels of the scales (iScaLivId): tenths 100 + v (100 = "NC"), hundredths 200 + v / 5,
@@ -104,6 +105,11 @@ inline int planOf(int track, bool withoutReligion)
 
 // Vote components of a subject (component-scales) in a session.
 QVector<int> subjectComponents(int matId, int sesId);
+// The subjects of the working year's 2C with the profit taxonomy in the final session.
+inline QVector<int> profitSubjects()
+{
+    return {Italiano, Matematica, Religione};
+}
 
 struct Year
 {

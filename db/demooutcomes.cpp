@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QSqlDatabase>
 
+#include <algorithm>
 #include <cmath>
 
 namespace demo {
@@ -69,11 +70,23 @@ void writeCredits(QSqlDatabase &db, const School &school)
     SeedTable cre(db, QStringLiteral("TCre_Crediti"),
                   cols("iCreId,iSitId,iCreCredito,iCrePerMedia,iBndId,iCreOutBanda,fCreMediaVoti,"
                        "iCreSosp,iEncId,lCreConsideraCurrDis,lCreUnanimCre,iCreMediaVoti,dInsert,"
-                       "dStart,dEnd"));
+                       "dStart,dEnd,iCreRecup"));
     SeedTable frm(db, QStringLiteral("TCreFrm"),
                   cols("iCreFrmId,iCreId,iFrmId,dInsert,dStart,dEnd"));
     SeedTable sco(db, QStringLiteral("TCreSco"),
                   cols("iCreScoId,iCreId,iScoId,dInsert,dStart,dEnd"));
+    // 2007/2008's 4A: the first pupil whose suspended judgment ended with every debt made
+    // up regained a credit point.
+    const SchoolClass *a4 = school.findClass(kFirstYear + 1, 0, 4);
+    int regained = 0;
+    for (int s : a4->situations) {
+        const Situation &sit = school.situations[std::size_t(s)];
+        if (sit.posFin == Suspended && std::count(sit.debtOutcomes.begin(), sit.debtOutcomes.end(),
+                                                  1) == std::ptrdiff_t(sit.debtOutcomes.size())) {
+            regained = sit.sitId;
+            break;
+        }
+    }
     int key = 0;
     for (const SchoolClass &c : school.classes) {
         if (c.acs < 3)
@@ -103,7 +116,8 @@ void writeCredits(QSqlDatabase &db, const School &school)
                      sit.posFin == Suspended ? QVariant(1) : sqlNull(),
                      a5 && i == 0 ? QVariant(1) : sqlNull(),
                      sit.ordine == 2 ? QVariant(1) : sqlNull(), key % 3 ? QVariant(1) : QVariant(0),
-                     int(std::lround(average)), on, y.start(), y.end()});
+                     int(std::lround(average)), on, y.start(), y.end(),
+                     sit.sitId == regained && credit.isValid() ? QVariant(1) : sqlNull()});
             if (credit.isValid() && key % 4 == 0)
                 frm.add({key / 4, key, 1 + key % 3, on, y.start(), y.end()});
             if (credit.isValid() && key % 5 == 0)

@@ -228,6 +228,15 @@ void writeClasses(QSqlDatabase &db, const School &school, WrittenKeys &keys)
             keys.clsMatCmp[{csmKey, cmp}] = cmcKey;
         }
     }
+    // The working year's 2C also rates the final profit in Italian, mathematics and religion
+    // as a taxonomy that counts in the averages (religion, out of the plan's average, stays
+    // out of it). After every other component, which keep their keys.
+    const SchoolClass *c2 = school.findClass(kWorkingYear, kVocational, 2);
+    for (int matId : profitSubjects()) {
+        const int csm = keys.clsSesMatId(c2->clsSes(Final), matId);
+        cmc.add({++cmcKey, csm, int(Profit)});
+        keys.clsMatCmp[{csm, int(Profit)}] = cmcKey;
+    }
 }
 
 void writeSituations(QSqlDatabase &db, const School &school)

@@ -70,6 +70,11 @@ QString ParentFolder(const QString &text)
     return last > 0 ? folder.left(last - 1) : QString();
 }
 
+QString ClassFolderName(const TqelClassRow &row)
+{
+    return TKIENormalizeString(row.sClsSDesc.trimmed());
+}
+
 void OpenClassList(TSQLClientDataSet &list, int iAnsSesDwgId)
 {
     list.Close();
@@ -104,6 +109,13 @@ QString ChosenFolder(const QString &text)
         throw EVxException(QStringLiteral("Indicare il percorso della cartella."),
                            EVxException::Warning);
     return LongDir(resolvePath(typed));
+}
+
+QString ChosenSendFolder(const QString &text)
+{
+    const QString base = ChosenFolder(text);
+    RequireSendFolder(base, QStringLiteral("in \"Percorso base\""));
+    return base;
 }
 
 QString MakeClassFolder(const QString &base, const QString &name)

@@ -28,6 +28,10 @@ struct TqelClassRow
     QString sClsDesc;
 };
 
+// The folder of a class under the base of the class windows: its short description trimmed and
+// made safe as one folder name, as the sends name it.
+QString ClassFolderName(const TqelClassRow &row);
+
 // The classes of a year-session in the office's order: iClsId, iClsSesId, sClsSDesc, sClsDesc.
 void OpenClassList(TSQLClientDataSet &list, int iAnsSesDwgId);
 TqelClassRow ClassRowAt(const TClientDataSet &list, int row);
@@ -81,6 +85,9 @@ bool SendClassFolders(TdmqelXML &xml, const QString &base, const QList<TqelClass
 // The folder typed or chosen in a class window's "eDir", ending with a separator; a stored
 // Windows path is resolved here. An empty text raises: it would name the filesystem's root.
 QString ChosenFolder(const QString &text);
+// The same for a send, whose base folder must exist: one that is missing (a USB key not
+// inserted, a share not mounted) is refused by name, never created.
+QString ChosenSendFolder(const QString &text);
 
 // While a class window sends or collects: its controls are off and `running` is set, which the
 // window's done() honours by staying open. The engine lets the window's events run after every

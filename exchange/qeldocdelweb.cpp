@@ -103,11 +103,11 @@ QelDocDelWebForm::QelDocDelWebForm(const Texts &texts, QWidget *owner)
 void QelDocDelWebForm::DeleteFromServer(const std::function<void(TTavrinWebConnection &)> &deletion)
 {
     RunShowingErrors([&] {
-        auto wait = std::make_unique<TfmVxWait>(this);
-        wait->SetCancelVisible(false);
+        auto wait = std::make_unique<TfmVxWait>(this, true);
         wait->SetTitle(QString::fromUtf8(m_texts.waitTitle));
         wait->ShowWait();
         TTavrinWebConnection web;
+        web.SetWaitWindow(wait.get());
         m_instituteCode = TavrinWebInstituteCode();
         if (!web.Autentica(m_instituteCode))
             throw EVxException(QString::fromUtf8(m_texts.refusedLogin).arg(m_instituteCode));

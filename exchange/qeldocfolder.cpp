@@ -5,6 +5,7 @@
 #include "exchange/qelwebsendsql.h"
 #include "platform/connection.h"
 #include "platform/cp1252.h"
+#include "platform/globalvars.h"
 #include "platform/helpers.h"
 #include "platform/inifile.h"
 #include "platform/sqlclientdataset.h"
@@ -17,6 +18,10 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
+#include <QSet>
+#include <QSqlRecord>
+
+#include <utility>
 
 namespace {
 
@@ -283,10 +288,32 @@ void QelTeacherFolderWriter::writeVoti(const QelFolderTeacher &teacher, const QS
     voti.SaveToFile(folder + PacketNames().at(1), dfBinary, TVxFileSync::Later);
 }
 
+namespace {
+
+// The kinds as the office reads them, in the order of QelDocFolderSql::kinds(), then the debts.
+const char *const kKindNames[] = {"voti",  "voti proposti", "tassonomie",          "assenze",
+                                  "aiuti", "note",          "verifiche dei debiti"};
+
+// The first faults shown of a refused folder; the count of the others follows them.
+constexpr int kFaultsShown = 10;
+
+} // namespace
+
+struct QelTeacherFolderCollector::Value
+{
+    int kind; // an index of QelDocFolderSql::kinds(), or kindCount() for a debt
+    TVxFieldValues values;
+    bool remove = false;     // the value was emptied: the stored one goes
+    QString what;            // the value as the office reads it
+    std::pair<int, int> key; // situation and row key (debts: subject): one value each
+};
+
 QelTeacherFolderCollector::QelTeacherFolderCollector(int iAnsSesDwgId, int iAnsId)
     : m_db(qqoVxGlobConn()), m_iAnsSesDwgId(iAnsSesDwgId), m_iAnsId(iAnsId)
 {
 }
+
+QelTeacherFolderCollector::~QelTeacherFolderCollector() = default;
 
 QString QelTeacherFolderCollector::ReadInfoCode(const QString &folder)
 {
@@ -299,40 +326,80 @@ QelTeacherFolderCollector::Show QelTeacherFolderCollector::ReadShow(const QStrin
     const QString path = folder + QelTeacherFolderWriter::InfoFileName();
     const TVxINIFile ini(path);
     Show show;
+    // A value spoilt must not leave its kind out of the collection unsaid.
     for (const char *key : {"Vot", "Vtp", "Tas", "Ass", "Aiu", "Not", "Deb"}) {
         const QString name = QLatin1String(key);
         const QString text = ini.ReadString(QStringLiteral("Show"), name, QString()).trimmed();
-        bool number = false;
-        const qlonglong value = text.toLongLong(&number);
-        if (number)
-            show.append({name, value != 0});
-        else if (text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ||
-                 text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
-            show.append({name, text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0});
-        else
-            throw EVxException(QStringLiteral("'%1' non è un valore booleano valido (%2, "
-                                              "sezione [Show], chiave %3).")
-                                   .arg(text, native(path), name));
+        if (text != QLatin1String("0") && text != QLatin1String("1"))
+            throw EVxException(QStringLiteral("Il file %1 non è valido: nella sezione [Show] la "
+                                              "chiave %2 vale \"%3\" e non 0 o 1. La cartella non "
+                                              "è stata raccolta e nessun dato è stato modificato.")
+                                   .arg(native(path), name, text));
+        show.append({name, text == QLatin1String("1")});
     }
     return show;
 }
 
-void QelTeacherFolderCollector::ImportTeacherFolder(const QString &folder, int iDocId,
-                                                    const QString &clsFilter, const Show &show)
+QStringList QelTeacherFolderCollector::ImportTeacherFolder(const QString &folder, int iDocId,
+                                                           const QString &clsFilter,
+                                                           const Show &show)
+{
+    CheckTeacherFolder(folder, iDocId, clsFilter, show);
+    return ImportCheckedFolder();
+}
+
+void QelTeacherFolderCollector::CheckTeacherFolder(const QString &folder, int iDocId,
+                                                   const QString &clsFilter, const Show &show)
 {
     m_iDocId = iDocId;
+    m_values.clear();
     const auto shown = [&show](const char *name) {
         for (const auto &[key, on] : show)
             if (key == QLatin1String(name))
                 return on;
         return false;
     };
-    const QString votiPath = folder + QelTeacherFolderWriter::PacketNames().at(1);
-    const QString debitiPath = folder + QelTeacherFolderWriter::PacketNames().at(4);
-    // Both packets are there before anything is written.
+    const QStringList &packets = QelTeacherFolderWriter::PacketNames();
+    const QString votiPath = folder + packets.at(1), debitiPath = folder + packets.at(4),
+                  schoolPath = folder + packets.at(6);
+    // Every packet is there before anything is written.
     requireFile(votiPath);
     if (shown("Deb"))
         requireFile(debitiPath);
+    requireFile(schoolPath);
+    const auto refuse = [&](const QString &why) {
+        return EVxException(QStringLiteral("La cartella %1 non è stata raccolta: %2\r\rNessun dato "
+                                           "è stato modificato.")
+                                .arg(native(folder), why));
+    };
+    // Another school's folder, or another year's or session's: its ids would name other rows.
+    TClientDataSet school;
+    school.LoadFromFile(schoolPath);
+    school.First();
+    const QString theirs = school.IsEmpty()
+                               ? QString()
+                               : valueOf(school, QStringLiteral("sSedMecCod")).toString().trimmed();
+    QString ours;
+    bool first = true;
+    VxEachRow(m_db, QelDocFolderSql::istituto(),
+              valuesOf({{"iDwgId", TVxWorkingContext::institute()}}),
+              [&](const QSqlQuery &q, const QSqlRecord &r) {
+                  if (std::exchange(first, false))
+                      ours = q.value(r.indexOf(QStringLiteral("sSedMecCod"))).toString().trimmed();
+              });
+    if (theirs != ours)
+        throw refuse(QStringLiteral("è di un'altra scuola (il codice meccanografico del suo file "
+                                    "%1 è \"%2\", quello di questa scuola \"%3\").")
+                         .arg(packets.at(6), theirs, ours));
+    const TVxINIFile info(folder + QelTeacherFolderWriter::InfoFileName());
+    const QString year = info.ReadString(QStringLiteral("Info"), QStringLiteral("Anno"), QString());
+    const QString session =
+        info.ReadString(QStringLiteral("Info"), QStringLiteral("Sessione"), QString());
+    if (year != AnnoScolTextOfAnsId(m_iAnsId) || session != GetSessioneDesc(m_iAnsSesDwgId))
+        throw refuse(QStringLiteral("è dell'anno \"%1\", sessione \"%2\", e non di quelli di "
+                                    "lavoro (\"%3\", sessione \"%4\").")
+                         .arg(year, session, AnnoScolTextOfAnsId(m_iAnsId),
+                              GetSessioneDesc(m_iAnsSesDwgId)));
 
     TClientDataSet voti;
     voti.LoadFromFile(votiPath);
@@ -346,34 +413,54 @@ void QelTeacherFolderCollector::ImportTeacherFolder(const QString &folder, int i
             if (!shown(kind.name))
                 continue;
             if (*kind.prefix)
-                ImportGradeKind(voti, kind);
+                addGradeValues(voti, k);
             else
-                importSubjectValue(voti, kind);
+                addSubjectValue(voti, k);
         }
-    if (shown("Deb"))
-        importDebts(debitiPath, clsFilter);
-}
-
-void QelTeacherFolderCollector::writeValue(const Write &write)
-{
-    TVxTransaction tr(m_db, kTransactionId);
-    // A value that cannot be written is never skipped unsaid.
-    if (!tr.StartTransaction())
-        throw EVxException(QStringLiteral("Impossibile avviare la transazione di scrittura: "
-                                          "raccolta interrotta.\r") +
-                           tr.lastError());
-    try {
-        write(tr);
-        tr.Commit();
-    } catch (const EVxException &) {
-        tr.Rollback();
-        throw;
+    if (shown("Deb")) {
+        TClientDataSet debiti;
+        debiti.LoadFromFile(debitiPath);
+        if (!clsFilter.isEmpty()) {
+            debiti.setFilter(clsFilter);
+            debiti.setFiltered(true);
+        }
+        addDebts(debiti);
     }
+
+    // Every value is checked in the teacher's classes and subjects before the first is written.
+    TVxTransaction reading(m_db, kTransactionId);
+    if (!reading.StartTransaction())
+        throw EVxException(reading.lastError());
+    QStringList faults;
+    int count = 0;
+    for (const Value &v : std::as_const(m_values)) {
+        const bool debt = v.kind == QelDocFolderSql::kindCount();
+        QSqlQuery &found =
+            reading.Exec(debt ? QelDocFolderSql::debtInScope()
+                              : QelDocFolderSql::valueInScope(QelDocFolderSql::kinds()[v.kind]),
+                         v.values);
+        const bool inScope = fetchNext(found);
+        found.finish();
+        if (inScope)
+            continue;
+        if (++count <= kFaultsShown)
+            faults << QStringLiteral("  ") + v.what;
+    }
+    reading.Commit();
+    if (count == 0)
+        return;
+    if (count > faults.size())
+        faults << QStringLiteral("  ... e altri %1.").arg(count - faults.size());
+    throw refuse(QStringLiteral("%1 alle classi e materie del docente nella sessione di lavoro "
+                                "(i debiti: a quelli che verifica o delle sue materie).\r\r%2")
+                     .arg(count == 1 ? QStringLiteral("un dato non appartiene")
+                                     : QStringLiteral("%1 dati non appartengono").arg(count),
+                          faults.join(QLatin1Char('\r'))));
 }
 
-void QelTeacherFolderCollector::ImportGradeKind(const TClientDataSet &record,
-                                                const QelDocFolderKind &kind)
+void QelTeacherFolderCollector::addGradeValues(const TClientDataSet &record, int kindIndex)
 {
+    const QelDocFolderKind &kind = QelDocFolderSql::kinds()[kindIndex];
     const QString prefix = QLatin1String(kind.prefix);
     for (int n = 1; record.FindField(QStringLiteral("iClsMatCmpId_%1%2").arg(prefix).arg(n)); ++n) {
         const QString slot = prefix + QString::number(n);
@@ -384,14 +471,18 @@ void QelTeacherFolderCollector::ImportGradeKind(const TClientDataSet &record,
         QList<QPair<QString, QVariant>> values;
         if (!level.isNull())
             values.append({QStringLiteral("iScaLivId"), level.toInt()});
-        writeKindValue(record, kind, slot, component.toInt(), values);
+        addValue(record, kindIndex,
+                 QStringLiteral("%1, componente %2 (iClsMatCmpId %3)")
+                     .arg(QLatin1String(kKindNames[kindIndex]),
+                          valueOf(record, QStringLiteral("sCmpSDesc_") + slot).toString())
+                     .arg(component.toInt()),
+                 component.toInt(), values);
     }
 }
 
-void QelTeacherFolderCollector::importSubjectValue(const TClientDataSet &record,
-                                                   const QelDocFolderKind &kind)
+void QelTeacherFolderCollector::addSubjectValue(const TClientDataSet &record, int kindIndex)
 {
-    const QString name = QLatin1String(kind.name);
+    const QString name = QLatin1String(QelDocFolderSql::kinds()[kindIndex].name);
     QList<QPair<QString, QVariant>> values;
     if (name == QLatin1String("Ass")) {
         const QVariant hours = valueOf(record, QStringLiteral("iAssOre"));
@@ -413,79 +504,137 @@ void QelTeacherFolderCollector::importSubjectValue(const TClientDataSet &record,
                            text.isNull() ? QVariant() : QVariant(text.toString())});
         }
     }
-    writeKindValue(record, kind, QString(), valueOf(record, QStringLiteral("iClsSesMatId")).toInt(),
-                   values);
+    const int subject = valueOf(record, QStringLiteral("iClsSesMatId")).toInt();
+    addValue(record, kindIndex,
+             QStringLiteral("%1 (iClsSesMatId %2)")
+                 .arg(QLatin1String(kKindNames[kindIndex]))
+                 .arg(subject),
+             subject, values);
 }
 
-void QelTeacherFolderCollector::writeKindValue(const TClientDataSet &record,
-                                               const QelDocFolderKind &kind, const QString &slot,
-                                               int rowKey,
-                                               const QList<QPair<QString, QVariant>> &values)
+void QelTeacherFolderCollector::addValue(const TClientDataSet &record, int kindIndex,
+                                         const QString &target, int rowKey,
+                                         const QList<QPair<QString, QVariant>> &values)
 {
-    TVxFieldValues all = valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId},
-                                   {"iDocId", m_iDocId},
-                                   {"iSitId", valueOf(record, QStringLiteral("iSitId")).toInt()},
-                                   {kind.rowKey, rowKey}});
+    const QelDocFolderKind &kind = QelDocFolderSql::kinds()[kindIndex];
+    const int sit = valueOf(record, QStringLiteral("iSitId")).toInt();
+    Value v{
+        kindIndex,
+        valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId},
+                  {"iDocId", m_iDocId},
+                  {"iSitId", sit},
+                  {kind.rowKey, rowKey}}),
+        values.isEmpty(),
+        QStringLiteral("alunno %1 (situazione %2), %3").arg(pupilOf(record)).arg(sit).arg(target),
+        {sit, rowKey}};
     for (const auto &[name, value] : values)
-        all.setValue(name, value);
-    const auto outside = [&] {
-        const QString target =
-            slot.isEmpty()
-                ? QStringLiteral("materia (%1 %2)").arg(QLatin1String(kind.rowKey)).arg(rowKey)
-                : QStringLiteral("componente %1 (%2 %3)")
-                      .arg(valueOf(record, QStringLiteral("sCmpSDesc_") + slot).toString(),
-                           QLatin1String(kind.rowKey))
-                      .arg(rowKey);
-        return EVxException(QStringLiteral("Alunno %1 (situazione %2), %3: il dato non appartiene "
-                                           "alle classi e materie del docente nella sessione di "
-                                           "lavoro e non è stato scritto. Raccolta interrotta.")
-                                .arg(pupilOf(record))
-                                .arg(valueOf(record, QStringLiteral("iSitId")).toInt())
-                                .arg(target));
-    };
-    writeValue([&](TVxTransaction &tr) {
-        const QString write = values.isEmpty() ? QelDocFolderSql::deleteValue(kind)
-                                               : QelDocFolderSql::updateValue(kind);
-        if (tr.ExecChanged(write, all) > 0)
-            return;
-        if (!tr.Exec(QelDocFolderSql::valueInScope(kind), all).next())
-            throw outside();
-        if (values.isEmpty())
-            return;
-        all.setValue(QStringLiteral("iNewId"), VxNewKey(m_db, QLatin1String(kind.generator)));
-        if (tr.ExecChanged(QelDocFolderSql::insertValue(kind), all) == 0)
-            throw outside();
-    });
+        v.values.setValue(name, value);
+    m_values << v;
 }
 
-void QelTeacherFolderCollector::importDebts(const QString &path, const QString &clsFilter)
+void QelTeacherFolderCollector::addDebts(TClientDataSet &debiti)
 {
-    TClientDataSet debiti;
-    debiti.LoadFromFile(path);
-    if (!clsFilter.isEmpty()) {
-        debiti.setFilter(clsFilter);
-        debiti.setFiltered(true);
-    }
     for (debiti.First(); !debiti.Eof(); debiti.Next()) {
         QVariant verified = valueOf(debiti, QStringLiteral("dDebVer"));
         verified = verified.toDate().isValid() ? QVariant(verified.toDate()) : QVariant();
         const QVariant note = valueOf(debiti, QStringLiteral("bDebNota"));
-        const TVxFieldValues values =
+        const int sit = valueOf(debiti, QStringLiteral("iSitId")).toInt();
+        const int subject = valueOf(debiti, QStringLiteral("iMatId")).toInt();
+        m_values << Value{
+            QelDocFolderSql::kindCount(),
             valuesOf({{"iDesDedId", valueOf(debiti, QStringLiteral("iDesDedId"))},
                       {"dDebVer", verified},
                       {"bDebNota", note.isNull() ? QVariant() : QVariant(note.toString())},
-                      {"iSitId", valueOf(debiti, QStringLiteral("iSitId")).toInt()},
-                      {"iMatId", valueOf(debiti, QStringLiteral("iMatId")).toInt()},
+                      {"iSitId", sit},
+                      {"iMatId", subject},
                       {"iDocId", m_iDocId},
-                      {"iAnsId", m_iAnsId}});
-        writeValue([&](TVxTransaction &tr) {
-            if (tr.ExecChanged(QelDocFolderSql::debtUpdate(), values) == 0)
-                throw EVxException(
-                    QStringLiteral("Alunno %1, debito nella materia %2: il debito "
-                                   "non è tra quelli del docente e non è stato "
-                                   "scritto. Raccolta interrotta.")
-                        .arg(pupilOf(debiti),
-                             valueOf(debiti, QStringLiteral("sMatLDesc")).toString()));
-        });
+                      {"iAnsId", m_iAnsId}}),
+            false,
+            QStringLiteral("alunno %1 (situazione %2), debito nella materia %3")
+                .arg(pupilOf(debiti))
+                .arg(sit)
+                .arg(valueOf(debiti, QStringLiteral("sMatLDesc")).toString()),
+            {sit, subject}};
     }
+}
+
+QStringList QelTeacherFolderCollector::ImportCheckedFolder()
+{
+    QStringList log;
+    for (int k = 0; k <= QelDocFolderSql::kindCount(); ++k) {
+        const bool debts = k == QelDocFolderSql::kindCount();
+        QList<const Value *> values;
+        QSet<std::pair<int, int>> seen;
+        int refused = 0;
+        for (const Value &v : std::as_const(m_values)) {
+            if (v.kind != k)
+                continue;
+            // Two rows of one value: which the teacher meant cannot be told.
+            if (seen.contains(v.key)) {
+                log << QStringLiteral("  %1: il dato è ripetuto e non è stato scritto.")
+                           .arg(v.what);
+                ++refused;
+            } else {
+                values << &v;
+            }
+            seen.insert(v.key);
+        }
+        if (values.isEmpty() && refused == 0)
+            continue;
+        // One transaction per kind: a value refused keeps the whole kind as it was.
+        TVxTransaction tr(m_db, kTransactionId);
+        if (!tr.StartTransaction())
+            throw EVxException(QStringLiteral("Impossibile avviare la transazione di scrittura: "
+                                              "raccolta interrotta.\r") +
+                               tr.lastError());
+        VxWriteEachRow(
+            tr, values.size(),
+            [&](qsizetype i) {
+                const Value &v = *values[i];
+                if (debts) {
+                    if (tr.ExecChanged(QelDocFolderSql::debtUpdate(), v.values) == 0)
+                        throw EVxException(
+                            v.what + QStringLiteral(": il debito non è tra quelli del docente."));
+                    return;
+                }
+                writeValue(tr, v);
+            },
+            [&](qsizetype i, const EVxException &e) {
+                log << QStringLiteral("  ***ERRORE*** %1: %2")
+                           .arg(values[i]->what, OneLine(e.message()));
+                ++refused;
+            });
+        if (refused > 0) {
+            tr.Rollback();
+            log << QStringLiteral("I dati \"%1\" non sono stati raccolti e restano come erano.")
+                       .arg(QLatin1String(kKindNames[k]));
+        } else {
+            tr.Commit();
+        }
+    }
+    return log;
+}
+
+void QelTeacherFolderCollector::writeValue(TVxTransaction &tr, const Value &v)
+{
+    const QelDocFolderKind &kind = QelDocFolderSql::kinds()[v.kind];
+    TVxFieldValues all = v.values;
+    const auto outside = [&] {
+        return EVxException(QStringLiteral("il dato non appartiene alle classi e materie del "
+                                           "docente nella sessione di lavoro."));
+    };
+    const QString write =
+        v.remove ? QelDocFolderSql::deleteValue(kind) : QelDocFolderSql::updateValue(kind);
+    if (tr.ExecChanged(write, all) > 0)
+        return;
+    QSqlQuery &found = tr.Exec(QelDocFolderSql::valueInScope(kind), all);
+    const bool inScope = fetchNext(found);
+    found.finish();
+    if (!inScope)
+        throw outside();
+    if (v.remove)
+        return;
+    all.setValue(QStringLiteral("iNewId"), VxNewKey(m_db, QLatin1String(kind.generator)));
+    if (tr.ExecChanged(QelDocFolderSql::insertValue(kind), all) == 0)
+        throw outside();
 }

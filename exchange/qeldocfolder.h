@@ -8,24 +8,25 @@
 //   writer.WriteTeacherFolder(base, teacher);                // the packets, then qedInfo.ini, then
 //                                                            // the sent mark
 //   QelTeacherFolderCollector c(iAnsSesDwgId, iAnsId);
-//   c.ImportTeacherFolder(folder, iDocId, "(iClsId = 5)",
-//   QelTeacherFolderCollector::ReadShow(folder));
+//   c.CheckTeacherFolder(folder, iDocId, "(iClsId = 5)",
+//   QelTeacherFolderCollector::ReadShow(folder)); const QStringList notCollected =
+//   c.ImportCheckedFolder();
 //
 // qedInfo.ini vouches for the packets beside it: it is deleted before the first packet and
 // written last, so a send cut short leaves a folder the collection refuses. Its lines are
 // Windows-1252 with CR LF; a value that would break a line or has no Windows-1252 byte ends the
 // send before the teacher's folder is touched.
 //
-// The collection writes every value in a transaction of its own, and only where the statement
-// finds it in the teacher's classes and subjects of the working year-session; a value outside,
-// a value the database refuses, or a transaction that does not start ends the collection with
-// the error, and what was committed before stays.
+// The collection checks the folder whole first (this school's, the working year's and
+// session's, every value in the teacher's classes and subjects), then writes each kind in one
+// transaction; a kind with a value not written keeps what it held, and the value is listed.
 
 #include <QList>
 #include <QPair>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <functional>
 
@@ -85,29 +86,45 @@ public:
     static constexpr int kTransactionId = 5270;
 
     QelTeacherFolderCollector(int iAnsSesDwgId, int iAnsId);
+    ~QelTeacherFolderCollector();
 
     // [Info] Codice of the folder's qedInfo.ini (empty without one).
     static QString ReadInfoCode(const QString &folder);
-    // The [Show] values read as booleans; one that is not a boolean text (an empty one, as in a
-    // folder without qedInfo.ini) raises the conversion error naming the folder and the key.
+    // The [Show] values; one that is not 0 or 1 (an empty one, as in a folder without
+    // qedInfo.ini) raises EVxException naming the file and the key.
     static Show ReadShow(const QString &folder);
 
-    void ImportTeacherFolder(const QString &folder, int iDocId, const QString &clsFilter,
-                             const Show &show);
+    // Reads the folder's packets for the classes of the filter and checks it whole before
+    // anything is written: voti.cds and, with Deb, debiti.cds there; istituto.cds of this
+    // school; qedInfo.ini of the working year and session; and every value of a kind asked for
+    // in the teacher's classes and subjects of the working year-session (a debt: one of his).
+    // A folder that fails raises EVxException naming its first values at fault.
+    void CheckTeacherFolder(const QString &folder, int iDocId, const QString &clsFilter,
+                            const Show &show);
+    // Writes the folder checked, each kind in one transaction of its own: a value the database
+    // refuses, or one given twice, is listed, the kind's other values still tried, and the kind
+    // then rolled back whole, keeping what it held. Returns the lines of what was not collected:
+    // none when the folder came back whole. A failure that is no value's own (the server gone,
+    // a wait for another office's rows stopped, a transaction that does not start) raises; the
+    // kinds committed before stay.
+    QStringList ImportCheckedFolder();
+    // Both in turn.
+    QStringList ImportTeacherFolder(const QString &folder, int iDocId, const QString &clsFilter,
+                                    const Show &show);
 
 private:
-    using Write = std::function<void(TVxTransaction &)>;
-    void writeValue(const Write &write);
-    void ImportGradeKind(const TClientDataSet &record, const QelDocFolderKind &kind);
-    void importSubjectValue(const TClientDataSet &record, const QelDocFolderKind &kind);
+    struct Value;
+    void addGradeValues(const TClientDataSet &record, int kindIndex);
+    void addSubjectValue(const TClientDataSet &record, int kindIndex);
+    void addValue(const TClientDataSet &record, int kindIndex, const QString &target, int rowKey,
+                  const QList<QPair<QString, QVariant>> &values);
+    void addDebts(TClientDataSet &debiti);
     // Deletes (no values) or updates, else inserts, the value in the teacher's scope.
-    void writeKindValue(const TClientDataSet &record, const QelDocFolderKind &kind,
-                        const QString &slot, int rowKey,
-                        const QList<QPair<QString, QVariant>> &values);
-    void importDebts(const QString &path, const QString &clsFilter);
+    void writeValue(TVxTransaction &tr, const Value &value);
 
     QSqlDatabase m_db;
     int m_iAnsSesDwgId;
     int m_iAnsId;
     int m_iDocId = 0;
+    QList<Value> m_values; // of the folder checked
 };

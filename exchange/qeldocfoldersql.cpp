@@ -49,6 +49,20 @@ const char kScope[] =
     "  AND EXISTS (SELECT 1 FROM TClsMatAna ScpAna WHERE ScpAna.iClsId = ScpPst.iClsId "
     "    AND ScpAna.iMatId = ScpRma.iMatId AND ScpAna.iAnaId = :iDocId) ";
 
+// A debt of the teacher's, as the send gave it to him: of an earlier year, verified by him or in
+// a subject he is assigned to in the debt's class.
+const char kDebtScope[] =
+    "EXISTS (SELECT 1 FROM TDeb_Debiti ScpDeb "
+    "  JOIN VAns_AnniScolast ScpAns ON ScpAns.dAnsVextoInizio = ScpDeb.dStart "
+    "  JOIN TAns_AnniScolast ScpWrk ON ScpWrk.iAnsId = :iAnsId "
+    "  JOIN TSit_Situazioni ScpSit ON ScpSit.iSitId = ScpDeb.iSitId "
+    "  WHERE ScpDeb.iSitId = :iSitId AND ScpDeb.iMatId = :iMatId "
+    "    AND ScpAns.iAnsValore < ScpWrk.iAnsValore "
+    "    AND (ScpDeb.iAnaId_Ver = :iDocId OR EXISTS (SELECT 1 FROM TClsPst ScpPst "
+    "      JOIN TClsMatAna ScpAna ON ScpAna.iClsId = ScpPst.iClsId "
+    "      WHERE ScpPst.iClsPstId = ScpSit.iClsPstId AND ScpAna.iMatId = ScpDeb.iMatId "
+    "        AND ScpAna.iAnaId = :iDocId)))";
+
 QString scope(const QelDocFolderKind &kind)
 {
     if (isComponent(kind))
@@ -253,18 +267,14 @@ QString valueInScope(const QelDocFolderKind &kind)
 
 QString debtUpdate()
 {
-    return QStringLiteral(
-        "UPDATE TDeb_Debiti SET iDesDedId = :iDesDedId, dDebVer = :dDebVer, bDebNota = :bDebNota "
-        "WHERE iSitId = :iSitId AND iMatId = :iMatId AND EXISTS (SELECT 1 FROM TDeb_Debiti ScpDeb "
-        "  JOIN VAns_AnniScolast ScpAns ON ScpAns.dAnsVextoInizio = ScpDeb.dStart "
-        "  JOIN TAns_AnniScolast ScpWrk ON ScpWrk.iAnsId = :iAnsId "
-        "  JOIN TSit_Situazioni ScpSit ON ScpSit.iSitId = ScpDeb.iSitId "
-        "  WHERE ScpDeb.iSitId = :iSitId AND ScpDeb.iMatId = :iMatId "
-        "    AND ScpAns.iAnsValore < ScpWrk.iAnsValore "
-        "    AND (ScpDeb.iAnaId_Ver = :iDocId OR EXISTS (SELECT 1 FROM TClsPst ScpPst "
-        "      JOIN TClsMatAna ScpAna ON ScpAna.iClsId = ScpPst.iClsId "
-        "      WHERE ScpPst.iClsPstId = ScpSit.iClsPstId AND ScpAna.iMatId = ScpDeb.iMatId "
-        "        AND ScpAna.iAnaId = :iDocId)))");
+    return QStringLiteral("UPDATE TDeb_Debiti SET iDesDedId = :iDesDedId, dDebVer = :dDebVer, "
+                          "bDebNota = :bDebNota WHERE iSitId = :iSitId AND iMatId = :iMatId AND ") +
+           QLatin1String(kDebtScope);
+}
+
+QString debtInScope()
+{
+    return QStringLiteral("SELECT 1 FROM RDB$DATABASE WHERE ") + QLatin1String(kDebtScope);
 }
 
 } // namespace QelDocFolderSql

@@ -60,5 +60,7 @@ QString insertValue(const QelDocFolderKind &kind); // :iNewId
 QString valueInScope(const QelDocFolderKind &kind);
 // :iDesDedId, :dDebVer, :bDebNota by :iSitId, :iMatId, in the scope (:iDocId, :iAnsId).
 QString debtUpdate();
+// One row when that debt is in the scope.
+QString debtInScope();
 
 } // namespace QelDocFolderSql

@@ -94,35 +94,44 @@ QStringList TdmqelExportPst::CollectPlanFolders(const QStringList &folders)
                 QStringLiteral("La classe selezionata non è la stessa del percorso specificato."
                                "\r\r%1\r\rNessun dato è stato modificato.")
                     .arg(named));
-        try {
-            engine->LoadCollectPackets();
-        } catch (const EVxException &e) {
-            throw EVxException(e.message() + QStringLiteral("\r\r") + named, e.severity(),
-                               e.detail());
-        }
+        // Its messages name the folder or the file.
+        engine->LoadCollectPackets();
         plans.push_back(std::move(engine));
     }
     if (plans.empty())
         return {};
 
-    // The first plan's engine keeps the steps stored, for the message of a failure.
+    // The first plan's engine keeps the steps stored, for the message of a failure; a row that
+    // any plan folder could not write keeps the kind as it was.
     TdmqelXML &first = *plans.front();
+    const auto refused = [&] {
+        int rows = 0;
+        for (const auto &plan : plans)
+            rows += plan->RefusedRows();
+        return rows;
+    };
     const auto step = [&](const QString &what, const std::function<void(TdmqelXML &,
                                                                         TVxTransaction &)> &run) {
         wait.Refresh();
-        first.CollectStep(what, [&](TVxTransaction &tr) {
-            for (const auto &plan : plans)
-                run(*plan, tr);
-        });
+        first.CollectStep(
+            what,
+            [&](TVxTransaction &tr) {
+                for (const auto &plan : plans)
+                    run(*plan, tr);
+            },
+            refused);
     };
     const auto replace = [&](int kind, const QString &what) {
         wait.Refresh();
-        first.CollectStep(what, [&](TVxTransaction &tr) {
-            for (const auto &plan : plans)
-                plan->DeleteKindData(kind, tr);
-            for (const auto &plan : plans)
-                plan->ImportKindData(kind, tr);
-        });
+        first.CollectStep(
+            what,
+            [&](TVxTransaction &tr) {
+                for (const auto &plan : plans)
+                    plan->DeleteKindData(kind, tr);
+                for (const auto &plan : plans)
+                    plan->ImportKindData(kind, tr);
+            },
+            refused);
     };
     const QPair<int, const char *> kinds[] = {{iVot, "voti"},       {iVtp, "voti proposti"},
                                               {iTas, "tassonomie"}, {iAss, "assenze"},

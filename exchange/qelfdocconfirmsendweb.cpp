@@ -76,20 +76,20 @@ TfmqelDocConfirmSendWeb::TfmqelDocConfirmSendWeb(QWidget *owner) : TfmVxWizard(o
 
     QWidget *warnings = page("tsAvvertenze", &layout);
     label(layout, QStringLiteral("AVVERTENZE"), nullptr, true);
-    label(layout, QStringLiteral("Hai calcellato su Web la sessione precedente?"));
+    label(layout, QStringLiteral("Hai cancellato su Web la sessione precedente?"));
     label(layout, QStringLiteral("Tra l'invio su Web e la raccolta successiva si raccomanda di "
                                  "NON FARE VARIAZIONI"));
     label(layout, QStringLiteral("In caso di necessità seguire la seguente procedura:"));
     label(layout, QStringLiteral("1. fare la raccolta completa di tutti i docenti;\r\n"
                                  "2. cancellare (subito) la sessione su Web;\r\n"
-                                 "3. fale le variazioni;\r\n"
+                                 "3. fai le variazioni;\r\n"
                                  "4. fare l'invio completo di tutti i docenti."));
     layout->addStretch();
     AddPage(warnings);
 
     QRadioButton *yes = nullptr;
     QRadioButton *no = nullptr;
-    AddPage(questionPage("tsFirstSend", QStringLiteral("E' il primo invio?"), &yes, &no));
+    AddPage(questionPage("tsFirstSend", QStringLiteral("È il primo invio?"), &yes, &no));
     connect(yes, &QRadioButton::clicked, this,
             [this] { SetActivePath(QStringLiteral("FirstSend")); });
     connect(no, &QRadioButton::clicked, this, [this] { SetActivePath(QStringLiteral("All")); });
@@ -196,5 +196,5 @@ void TfmqelDocConfirmSendWeb::fillConfiguration()
     });
     m_istituto->setText(QStringLiteral("Istituto: ") + institute);
     m_sessione->setText(QStringLiteral("Sessione: ") + session);
-    m_anno->setText(QStringLiteral("Anno scolatisco ") + year);
+    m_anno->setText(QStringLiteral("Anno scolastico ") + year);
 }

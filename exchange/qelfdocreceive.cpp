@@ -85,7 +85,7 @@ void TfmqelDocReceive::CollectSingle()
     const QString folder = LongDir(m_single->dePath()->text().trimmed());
     const QString filter = m_single->BuildClsFilter();
     const QString folderCode = QelTeacherFolderCollector::ReadInfoCode(folder);
-    if (VxMessageDlg(QStringLiteral("Selezionato docente %1. Confermi la raccola dati?").arg(name),
+    if (VxMessageDlg(QStringLiteral("Selezionato docente %1. Confermi la raccolta dati?").arg(name),
                      mtWarning, mbYesNo) != mrYes)
         return;
     if (folderCode != code) {
@@ -102,10 +102,21 @@ void TfmqelDocReceive::CollectSingle()
     wait.InitProgressBar(0, 1);
     wait.SetOperation(QStringLiteral("Docente: ") + name);
     wait.ShowWait();
-    QelTeacherFolderCollector(m_iAnsSesDwgId, m_iAnsId)
-        .ImportTeacherFolder(folder, teachers.Value(row, QStringLiteral("iAnaId")).toInt(), filter,
-                             QelTeacherFolderCollector::ReadShow(folder));
+    const QStringList notCollected =
+        QelTeacherFolderCollector(m_iAnsSesDwgId, m_iAnsId)
+            .ImportTeacherFolder(folder, teachers.Value(row, QStringLiteral("iAnaId")).toInt(),
+                                 filter, QelTeacherFolderCollector::ReadShow(folder));
     wait.StepProgressBar();
+    // What did not come back is to be collected again: the teacher is not received yet.
+    if (!notCollected.isEmpty()) {
+        wait.CloseWait();
+        VxMessageDlg(QStringLiteral("Alcuni dati del docente %1 non sono stati raccolti: il "
+                                    "docente non è segnato come ricevuto.\r\r")
+                             .arg(name) +
+                         notCollected.join(QLatin1Char('\r')),
+                     mtError, mbOK);
+        return;
+    }
     SendBookkeeping(qqoVxGlobConn())
         .markReceived(teachers.Value(row, QStringLiteral("iAaiId")).toInt());
     m_single->OpenList();
@@ -123,9 +134,10 @@ void TfmqelDocReceive::CollectByClass()
         VxMessageDlg(QLatin1String(kNoClass), mtError, mbOK);
         return;
     }
-    if (VxMessageDlg(
-            QStringLiteral("Selezionate %1 classi. Confermi la raccola dati?").arg(selected),
-            mtWarning, mbYesNo) != mrYes)
+    if (VxMessageDlg(CountText(selected,
+                               QStringLiteral("Selezionata %1 classe. Confermi la raccolta dati?"),
+                               QStringLiteral("Selezionate %1 classi. Confermi la raccolta dati?")),
+                     mtWarning, mbYesNo) != mrYes)
         return;
     QPlainTextEdit *log = m_classes->meLog();
     log->clear();
@@ -144,8 +156,18 @@ void TfmqelDocReceive::CollectByClass()
             assignments.setFilter(filter);
             assignments.setFiltered(true);
             if (!assignments.IsEmpty()) {
-                collector.ImportTeacherFolder(folder, teacher.iAnaId, filter,
-                                              QelTeacherFolderCollector::ReadShow(folder));
+                // A folder refused is told in the log, and the next teacher goes on.
+                QStringList lines;
+                try {
+                    collector.CheckTeacherFolder(folder, teacher.iAnaId, filter,
+                                                 QelTeacherFolderCollector::ReadShow(folder));
+                } catch (const EVxException &e) {
+                    lines << QStringLiteral("  ***ERRORE*** ") + OneLine(e.message());
+                }
+                if (lines.isEmpty())
+                    lines = collector.ImportCheckedFolder();
+                for (const QString &line : std::as_const(lines))
+                    log->appendPlainText(line);
                 log->appendPlainText(teacher.sAnaCagCode + QLatin1Char(' ') + teacher.sDocNome +
                                      QStringLiteral(" dalla directory ") + folder);
                 for (assignments.First(); !assignments.Eof(); assignments.Next())

@@ -3,14 +3,17 @@
 #include "exchange/qelfselectfaserecupero.h"
 #include "exchange/qelrdocreceivecls.h"
 #include "exchange/qeltavrinweb.h"
+#include "exchange/qelwebcollect.h"
 #include "exchange/qelwebrecupericollect.h"
 #include "platform/formregistry.h"
 #include "platform/globalvars.h"
+#include "platform/messagedlg.h"
 #include "platform/vxexception.h"
 
 #include <QCheckBox>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QToolBar>
 
 #include <memory>
@@ -45,7 +48,8 @@ void TfmqelDocReceiveRecuperiWeb::UnpackExport()
 
 void TfmqelDocReceiveRecuperiWeb::DeletePackets()
 {
-    DeleteExportRecFiles(WorkFolder());
+    QelWebCollection::DeletePackets(WorkFolder(),
+                                    {QLatin1String(QelWebMakeUpCollection::kPacketName)});
 }
 
 void TfmqelDocReceiveRecuperiWeb::ListsOpened()
@@ -55,6 +59,13 @@ void TfmqelDocReceiveRecuperiWeb::ListsOpened()
     classes->SelectAllRows();
     classes->grGrid()->setEnabled(false);
     classes->xoaCustom()->setEnabled(false);
+}
+
+void TfmqelDocReceiveRecuperiWeb::DownloadFailed()
+{
+    // Nothing to collect: an empty window would only ask to be closed. Once shown, the window
+    // closes from the event loop, which a modal run is in by then.
+    QTimer::singleShot(0, this, [this] { done(mrCancel); });
 }
 
 TfmqelDocReceiveWeb::TeacherImport

@@ -6,7 +6,8 @@
 // logs in, asks for the phase's export and unpacks recuperi.xml into the web folder. OK
 // collects every web teacher of every class of the session (the classes are all selected and
 // cannot be changed; the page of one teacher is not offered) and leaves the window open, with
-// the log and no closing message. Closing it deletes the make-up packets.
+// the log and no closing message. Closing it deletes the make-up packets. A download that
+// brings nothing to collect closes the window after its message.
 //
 // Built on the session's web collection: the same download, checks, class collection and log.
 
@@ -30,6 +31,7 @@ protected:
     void UnpackExport() override;
     void DeletePackets() override;
     void ListsOpened() override;
+    void DownloadFailed() override;
     TeacherImport ClassImport(const QString &clsFilter) override;
 
 private:

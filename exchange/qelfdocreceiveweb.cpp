@@ -68,7 +68,7 @@ void TfmqelDocReceiveWeb::showEvent(QShowEvent *event)
 void TfmqelDocReceiveWeb::FormShow()
 {
     m_shown = true;
-    RunShowingErrors([this] {
+    const bool downloaded = RunShowingErrors([this] {
         const QString folder = dmqelParGen ? dmqelParGen->xpsDirWeb.GetValore().trimmed()
                                            : TdmqelParGen().xpsDirWeb.GetValore().trimmed();
         m_workFolder = LongDir(resolvePath(folder));
@@ -83,6 +83,8 @@ void TfmqelDocReceiveWeb::FormShow()
         m_classes->OpenList();
         ListsOpened();
     });
+    if (!downloaded)
+        DownloadFailed();
 }
 
 void TfmqelDocReceiveWeb::PrepareDownload()
@@ -109,21 +111,25 @@ void TfmqelDocReceiveWeb::UnpackExport()
 
 void TfmqelDocReceiveWeb::DeletePackets()
 {
-    DeleteExportFiles(m_workFolder);
+    QelWebCollection::DeletePackets(m_workFolder, QelWebCollection::PacketNames());
 }
 
 void TfmqelDocReceiveWeb::DownloadTeacherData()
 {
     {
-        TfmVxWait wait(this);
+        // "Annulla" ends the login, the export's waits or the download: nothing is unpacked.
+        TfmVxWait wait(this, true);
         wait.SetTitle(QStringLiteral("Ricezione dati dal Server in corso. Attendere..."));
         wait.SetOperation(
             QStringLiteral("In relazione al carico del server l'operazione potrebbe\r\n"
                            "risultare particolarmente lunga (anche alcune decine di minuti)"));
         wait.ShowWait();
         TTavrinWebConnection web;
+        web.SetWaitWindow(&wait);
         if (m_webTimeout > 0)
             web.Comm().setTimeout(m_webTimeout);
+        if (m_webTimeLimit > 0)
+            web.Comm().setTimeLimit(m_webTimeLimit);
         if (m_webDownloadCap > 0)
             web.setDownloadCap(m_webDownloadCap);
         const QString code = TavrinWebInstituteCode();
@@ -153,7 +159,7 @@ void TfmqelDocReceiveWeb::OkClick()
 void TfmqelDocReceiveWeb::appendLog(const QStringList &lines)
 {
     for (const QString &line : lines)
-        m_classes->meLog()->appendPlainText(line);
+        m_classes->meLog()->appendPlainText(CutLine(line));
 }
 
 void TfmqelDocReceiveWeb::CollectByTeacher()
@@ -166,7 +172,7 @@ void TfmqelDocReceiveWeb::CollectByTeacher()
     const int iAnaId = m_single->Teachers().Value(row, QStringLiteral("iAnaId")).toInt();
     const int iAaiId = m_single->Teachers().Value(row, QStringLiteral("iAaiId")).toInt();
     const QString filter = m_single->BuildClsFilter();
-    if (VxMessageDlg(QStringLiteral("Selezionato docente %1. Confermi la raccola dati?").arg(name),
+    if (VxMessageDlg(QStringLiteral("Selezionato docente %1. Confermi la raccolta dati?").arg(name),
                      mtWarning, mbYesNo) != mrYes)
         return;
     if (filter == QLatin1String("1 = 0")) {
@@ -190,10 +196,16 @@ void TfmqelDocReceiveWeb::CollectByTeacher()
     const QStringList errors = log.filter(QStringLiteral("***ERRORE***"));
     if (!errors.isEmpty()) {
         wait.CloseWait();
+        // The log holds every line; a message lists a few, or says how many there are.
+        constexpr qsizetype kListed = 10;
         VxMessageDlg(QStringLiteral("Alcuni dati del docente %1 non sono stati raccolti: il "
                                     "docente non è segnato come ricevuto.\r\r")
                              .arg(name) +
-                         errors.join(QLatin1String("\r")).trimmed(),
+                         (errors.size() <= kListed
+                              ? errors.join(QLatin1String("\r")).trimmed()
+                              : QStringLiteral("%1 righe non raccolte: vedere il registro "
+                                               "nella pagina \"Classe\".")
+                                    .arg(errors.size())),
                      mtError, mbOK);
         return;
     }
@@ -216,9 +228,10 @@ void TfmqelDocReceiveWeb::CollectByClass()
         VxMessageDlg(QStringLiteral("Nessuna classe selezionata"), mtError, mbOK);
         return;
     }
-    if (VxMessageDlg(
-            QStringLiteral("Selezionate %1 classi. Confermi la raccola dati?").arg(selected),
-            mtWarning, mbYesNo) != mrYes)
+    if (VxMessageDlg(CountText(selected,
+                               QStringLiteral("Selezionata %1 classe. Confermi la raccolta dati?"),
+                               QStringLiteral("Selezionate %1 classi. Confermi la raccolta dati?")),
+                     mtWarning, mbYesNo) != mrYes)
         return;
     m_classes->meLog()->clear();
     const QList<SendModeTeacher> teachers =

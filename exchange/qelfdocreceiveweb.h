@@ -42,8 +42,10 @@ public:
     int AnsSesDwgId() const { return m_iAnsSesDwgId; }
     int SessionNumber() const { return m_iSesId; }
     QString WorkFolder() const { return m_workFolder; }
-    // The longest silence of the web server (tests shorten it); TdmxComm's own by default.
+    // The longest silence of the web server, and the longest a request may last (tests
+    // shorten them); TdmxComm's own by default.
     void SetWebTimeout(int milliseconds) { m_webTimeout = milliseconds; }
+    void SetWebTimeLimit(int milliseconds) { m_webTimeLimit = milliseconds; }
     // The largest archive accepted (tests lower it); the connection's own by default.
     void SetWebDownloadCap(qint64 bytes) { m_webDownloadCap = bytes; }
 
@@ -65,6 +67,8 @@ protected:
     virtual void DeletePackets();
     // After the download, once the lists are open.
     virtual void ListsOpened() {}
+    // After a download that failed, its message shown: the lists stay closed.
+    virtual void DownloadFailed() {}
     // The import of one teacher into the classes of the filter, with his log.
     using TeacherImport = std::function<void(int iDocId, QStringList *log)>;
     virtual TeacherImport ClassImport(const QString &clsFilter);
@@ -87,6 +91,7 @@ private:
     int m_iSesId = 0;
     QString m_workFolder;
     int m_webTimeout = 0;
+    int m_webTimeLimit = 0;
     qint64 m_webDownloadCap = 0;
 };
 

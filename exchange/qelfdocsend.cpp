@@ -1,6 +1,7 @@
 #include "exchange/qelfdocsend.h"
 
 #include "exchange/qelfdocreceive.h"
+#include "exchange/qelfldname.h"
 #include "exchange/qelsendbookkeeping.h"
 #include "exchange/qelwebsendsql.h"
 #include "platform/connection.h"
@@ -106,13 +107,13 @@ bool TfmqelDocSend::CheckSend(int count)
     }
     const QString mode = m_cbSendMode->currentText();
     if (m_baseFolder.isEmpty()) {
-        VxMessageDlg(QStringLiteral("Si è scelto di inviare i dati a %1 senza impostare il "
-                                    "percorso di invio.\r\rImpostarlo da \"Utilità e parametri - "
-                                    "Parametri Tavrin\" per proseguire.")
-                         .arg(mode),
-                     mtWarning, mbOK);
+        VxMessageDlg(FolderNotSetMessage(mode), mtWarning, mbOK);
         return false;
     }
+    // The diskette's drive is asked for teacher by teacher.
+    if (m_iModId != kModeFloppy)
+        RequireSendFolder(LongDir(resolvePath(m_baseFolder)),
+                          QStringLiteral("da ") + SendFoldersCommand());
     if (m_iModId == kModeFloppy)
         return VxMessageDlg(QStringLiteral("Si è scelto di inviare i dati al Floppy da 3,5 pollici."
                                            "\r\rLa procedura chiederà un dischetto nuovo e "

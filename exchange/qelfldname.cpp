@@ -2,8 +2,11 @@
 
 #include "platform/helpers.h"
 #include "platform/messagedlg.h"
+#include "platform/vxexception.h"
+#include "shell/qelcommandtable.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -70,8 +73,32 @@ void TfmqelFldName::OkClick()
 QString FolderExistsMessage(const QString &name)
 {
     return QStringLiteral("Impossibile creare la cartella ") + name +
-           QStringLiteral(": perchè già esistente. ") +
+           QStringLiteral(": perché già esistente. ") +
            QStringLiteral("Specificare un altro nome o sovrascrivere. ");
+}
+
+QString SendFoldersCommand()
+{
+    return QLatin1Char('"') + qelCommandPath("xafDocParams") + QLatin1Char('"');
+}
+
+QString FolderNotSetMessage(const QString &mode)
+{
+    return QStringLiteral("Si è scelto di inviare i dati a %1 senza impostare il percorso di "
+                          "invio.\r\rImpostarlo da %2 per proseguire.")
+        .arg(mode, SendFoldersCommand());
+}
+
+void RequireSendFolder(const QString &base, const QString &chooseWhere)
+{
+    if (QFileInfo(base).isDir())
+        return;
+    throw EVxException(QStringLiteral("La cartella di invio %1 non esiste.\r\rInserire il "
+                                      "supporto che la contiene (chiave USB, disco) o collegare "
+                                      "la cartella di rete, poi ripetere l'invio; oppure scegliere "
+                                      "un'altra cartella %2.")
+                           .arg(QDir::toNativeSeparators(ShortDir(base)), chooseWhere),
+                       EVxException::Warning);
 }
 
 TqelFolderChoice AskFolderName(const QString &base, const QString &name, bool &overwriteAlways,

@@ -53,6 +53,15 @@ private:
 // The question of an existing target folder, the same in every folder send.
 QString FolderExistsMessage(const QString &name);
 
+// Where the teacher sends' folders are set, as the office finds the command.
+QString SendFoldersCommand();
+// The warning of a web or binary send whose mode (its text) has no folder set.
+QString FolderNotSetMessage(const QString &mode);
+// The base folder of a folder send must be there: a folder that is set but missing (a USB key
+// not inserted, a share not mounted) is named as missing, with what to do, and never created.
+// chooseWhere says where another folder is chosen. Raises a warning; nothing is written.
+void RequireSendFolder(const QString &base, const QString &chooseWhere);
+
 // What the folder-exists question decided for one teacher or class.
 struct TqelFolderChoice
 {

@@ -140,7 +140,9 @@ void TfmqelPagelleWeb::updateNext()
 
 void TfmqelPagelleWeb::PageShown(int page)
 {
-    setWindowTitle(QStringLiteral("Profiling %1").arg(page + 1));
+    static const char *const titles[] = {"Pagelle Web - Operazione", "Pagelle Web - Classi",
+                                         "Pagelle Web - Opzioni di esportazione"};
+    setWindowTitle(QString::fromLatin1(titles[qBound(0, page, 2)]));
     if (page != 1)
         return;
     // Rebuilt on every entry: the choices of the first page may have changed.

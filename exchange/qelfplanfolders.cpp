@@ -23,7 +23,7 @@ TfmqelSendCPst::TfmqelSendCPst(QWidget *parent) : TfmqelSendC(parent)
 
 void TfmqelSendCPst::Send()
 {
-    const QString base = ChosenFolder(m_dir->Text());
+    const QString base = ChosenSendFolder(m_dir->Text());
     const QList<int> rows = SelectedRows();
     if (rows.isEmpty())
         throw EVxException(QStringLiteral("Nessuna classe selezionata."), EVxException::Warning);
@@ -82,7 +82,7 @@ void TfmqelRiceCPst::Collect()
         folders << classFolder + PlanFolderName(plan.description);
     const QStringList log = importer.CollectPlanFolders(folders);
     if (!log.isEmpty())
-        VxMessageDlg(log.join(QStringLiteral("\r\n")), mtWarning, mbOK);
+        VxMessageDlg(NotCollectedMessage(log), mtWarning, mbOK);
 }
 
 void registerPlanFolderForms()

@@ -7,6 +7,10 @@
 #include "platform/messagedlg.h"
 #include "platform/vxexception.h"
 
+#include <QDir>
+#include <QItemSelectionModel>
+#include <QTableView>
+
 TfmqelRiceC::TfmqelRiceC(QWidget *parent)
     : TfmVxMultiSelect(parent), m_xml(std::make_unique<TdmqelXML>()),
       m_dir(AddClassFolderField(*this, QStringLiteral("Percorso classe:")))
@@ -15,6 +19,17 @@ TfmqelRiceC::TfmqelRiceC(QWidget *parent)
     setWindowTitle(QStringLiteral("Raccolta"));
     RunShowingErrors([this] { ShowClassList(*this, m_list, m_model, m_xml->iAnsSesDwgId); });
     m_dir->SetText(m_xml->ScrutinioBaseFolder());
+    // The folder offered is the one the send wrote for the class chosen.
+    connect(grSelect()->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
+        const int current = frSelect()->CurrentSourceRow();
+        if (current >= 0)
+            m_dir->SetText(ExpectedFolder(ClassRowAt(m_list, current)));
+    });
+}
+
+QString TfmqelRiceC::ExpectedFolder(const TqelClassRow &row) const
+{
+    return m_xml->ScrutinioBaseFolder() + ClassFolderName(row) + QLatin1Char('/');
 }
 
 TfmqelRiceC::~TfmqelRiceC() = default;
@@ -52,6 +67,10 @@ TqelClassRow TfmqelRiceC::TakeCurrentClass()
 
 void TfmqelRiceC::Collect()
 {
+    const QString expected =
+        frSelect()->CurrentSourceRow() < 0
+            ? QString()
+            : ExpectedFolder(ClassRowAt(m_list, frSelect()->CurrentSourceRow()));
     const TqelClassRow row = TakeCurrentClass();
     m_xml->iMode = 1;
     m_xml->LoadClassFlags(row.iClsId);
@@ -60,12 +79,14 @@ void TfmqelRiceC::Collect()
     m_xml->sClsDesc = row.sClsDesc;
     if (!m_xml->CheckClassInfo(row.iClsId, row.iClsSesId)) {
         VxMessageDlg(QStringLiteral("La classe selezionata non è la stessa del percorso "
-                                    "specificato."),
+                                    "specificato.\r\rLa classe %1 si raccoglie dalla cartella "
+                                    "che l'invio ha scritto per lei: %2")
+                         .arg(row.sClsDesc, QDir::toNativeSeparators(expected)),
                      mtError, mbOK);
         return;
     }
     const QStringList log = m_xml->CollectData();
     VxMessageDlg(QStringLiteral("Operazione completata."), mtInformation, mbOK);
     if (!log.isEmpty())
-        VxMessageDlg(log.join(QStringLiteral("\r\n")), mtWarning, mbOK);
+        VxMessageDlg(NotCollectedMessage(log), mtWarning, mbOK);
 }

@@ -12,7 +12,8 @@ class TVxDirectoryEdit;
 
 // "Raccolta" of the scrutiny page: the class folder a coordinator returned, collected into the
 // class on the grid's current row once it proves to be that class's, then the rows the database
-// refused. The folder's parent becomes the base folder the class windows propose.
+// refused. Choosing a class offers the folder the send wrote for it; a refused folder is told
+// with the one expected. The folder's parent becomes the base folder the class windows propose.
 class TfmqelRiceC : public TfmVxMultiSelect
 {
     Q_OBJECT
@@ -22,8 +23,10 @@ public:
 
     TdmqelXML &engine() const { return *m_xml; }
     TVxDirectoryEdit *eDir() const { return m_dir; }
-    // Makes the class of that id the current row.
+    // Makes the class of that id the current row, its folder under the base folder offered.
     void SetCurrentClass(int iClsId);
+    // The folder the send wrote for the class: the base folder and the class's folder name.
+    QString ExpectedFolder(const TqelClassRow &row) const;
 
     void done(int result) override;
 

@@ -76,7 +76,7 @@ TfmqelRiceD::TfmqelRiceD(QWidget *owner)
     connect(grSelect()->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { currentRowChanged(); });
     connect(m_pick, &QToolButton::clicked, this, [this] {
-        const QString chosen = VxSelectDirectory(this, QStringLiteral("Selezionare il persorso"),
+        const QString chosen = VxSelectDirectory(this, QStringLiteral("Selezionare il percorso"),
                                                  LongDir(m_eDir->text()));
         if (!chosen.isEmpty())
             RunShowingErrors([&] { ShowTeacherFolder(chosen); });
@@ -128,6 +128,8 @@ void TfmqelRiceD::UnpackReturnedArchives()
     const QString web = webFolder();
     if (web.isEmpty())
         return;
+    // Every archive left packed is told: its teacher's data would otherwise look never returned.
+    QStringList left;
     for (int row = 0; row < Teachers().RowCount(); ++row) {
         if (Teachers().Value(row, QStringLiteral("iModId")).toInt() != kModeWebFolder)
             continue;
@@ -136,18 +138,27 @@ void TfmqelRiceD::UnpackReturnedArchives()
             resolvePath(web + QStringLiteral("OUT_") + id + QStringLiteral(".ZIP"));
         if (!QFileInfo(archive).isFile())
             continue;
+        const QString line = QStringLiteral("  %1 (%2): ")
+                                 .arg(QDir::toNativeSeparators(archive),
+                                      Teachers().Value(row, QStringLiteral("sDocNome")).toString());
         // Without a folder of its own the archive would land in the program's current folder.
-        const QString folder =
-            RecordedFolder(Teachers().Value(row, QStringLiteral("sAaiDirInviato")).toString());
+        const QString stored =
+            Teachers().Value(row, QStringLiteral("sAaiDirInviato")).toString().trimmed();
+        const QString folder = RecordedFolder(stored);
         if (folder.isEmpty())
-            continue;
-        if (!UnzipToDir(archive, folder))
-            VxMessageDlg(QStringLiteral("I dati restituiti dal docente %1 (%2) non sono stati "
-                                        "estratti: l'archivio resta nella cartella Web.")
-                             .arg(Teachers().Value(row, QStringLiteral("sDocNome")).toString(),
-                                  QDir::toNativeSeparators(archive)),
-                         mtError, mbOK);
+            left << line + (stored.isEmpty() ? QStringLiteral("nessuna cartella registrata "
+                                                              "all'invio.")
+                                             : QStringLiteral("la cartella registrata all'invio "
+                                                              "(%1) non c'è su questo computer.")
+                                                   .arg(stored));
+        else if (!UnzipToDir(archive, folder))
+            left << line + QStringLiteral("non è stato estratto.");
     }
+    if (!left.isEmpty())
+        VxMessageDlg(QStringLiteral("Alcuni dati restituiti dai docenti non sono stati estratti: "
+                                    "gli archivi restano nella cartella Web.\r\r") +
+                         left.join(QLatin1Char('\r')),
+                     mtWarning, mbOK);
 }
 
 void TfmqelRiceD::currentRowChanged()
@@ -195,6 +206,14 @@ void TfmqelRiceD::FillClassList(const QString &folder)
     }
 }
 
+QString TfmqelRiceD::className(int classId) const
+{
+    for (int i = 0; i < m_classes->count(); ++i)
+        if (m_classes->item(i)->data(Qt::UserRole).toInt() == classId)
+            return m_classes->item(i)->text();
+    return QString::number(classId);
+}
+
 QList<int> TfmqelRiceD::tickedClasses() const
 {
     QList<int> ids;
@@ -240,22 +259,41 @@ void TfmqelRiceD::Run()
             continue;
         }
         const QList<int> classes = tickedClasses();
-        for (int classId : classes) {
-            m_xml.LoadClassFlags(classId);
+        const auto prepare = [&](int classId) {
             m_xml.sDocNome = t.sDocNome;
+            m_xml.sClsDesc = className(classId);
+            m_xml.LoadClassFlags(classId);
+        };
+        // The folder is checked whole, every ticked class, before its first row is written: a
+        // refused one is told and the next teacher goes on.
+        try {
+            for (int classId : classes) {
+                prepare(classId);
+                m_xml.LoadCollectPackets();
+            }
+        } catch (const EVxException &e) {
+            VxMessageDlg(e.message(), mtError, mbOK);
+            continue;
+        }
+        int refused = 0;
+        for (int classId : classes) {
+            prepare(classId);
             const QStringList lines = m_xml.CollectData();
+            refused += m_xml.RefusedRows();
             if (!lines.isEmpty())
                 log << t.sDocNome + QLatin1Char(':') << lines;
         }
-        // A folder without classes brought nothing back: the teacher is still to be collected.
-        if (!classes.isEmpty())
+        // A folder without classes brought nothing back, and one with rows not written did not
+        // bring back all: the teacher is still to be collected.
+        if (!classes.isEmpty() && refused == 0)
             SendBookkeeping(qqoVxGlobConn()).markReceived(t.iAaiId);
+        else if (refused > 0)
+            log << QStringLiteral("Il docente %1 non è segnato come ricevuto.").arg(t.sDocNome);
         Reload();
     }
     VxMessageDlg(QStringLiteral("Operazione completata."), mtInformation, mbOK);
     if (!log.isEmpty())
-        VxMessageDlg(QStringLiteral("Dati non raccolti:\r") + log.join(QLatin1Char('\r')),
-                     mtWarning, mbOK);
+        VxMessageDlg(NotCollectedMessage(log), mtWarning, mbOK);
 }
 
 void registerRiceDForms()

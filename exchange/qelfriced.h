@@ -3,10 +3,12 @@
 // "Raccolta" (command "Raccolta (dischetti)"): what the teachers of the folder and medium modes
 // entered comes back into the database. When shown, the window unpacks each web-folder
 // teacher's returned "OUT_<iAnaId>.ZIP" into the folder recorded at sending (only inside it: a
-// hostile archive writes nothing and is named with its teacher). OK collects, for each selected
-// teacher whose folder's Info.ini names him, the ticked classes (one teacher: the folder and
-// classes shown; several: each one's recorded folder, every class), marks him received when a
-// class was collected, and shows the rows not written after "Operazione completata.".
+// hostile archive writes nothing and is named with its teacher); an archive left packed, its
+// recorded folder missing here, is named too. OK collects, for each selected teacher whose
+// folder's Info.ini names him, the ticked classes (one teacher: the folder and classes shown;
+// several: each one's recorded folder, every class), checked whole before the first is written
+// (a refused folder is told, and the next teacher goes on); marks him received when a class was
+// collected and no row refused, and shows the rows not written after "Operazione completata.".
 //
 // A recorded folder that is empty, or that neither exists nor could exist here (a path written
 // by an office on Windows), is not looked at. The window's controls are off while it collects.
@@ -50,6 +52,8 @@ private:
     void UnpackReturnedArchives();
     void FillClassList(const QString &folder);
     QList<int> tickedClasses() const;
+    // The class's description as the folder's class list shows it.
+    QString className(int classId) const;
     void currentRowChanged();
     void updateOk();
 

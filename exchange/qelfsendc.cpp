@@ -18,7 +18,7 @@ TfmqelSendC::TfmqelSendC(QWidget *parent)
       m_notice(new QLabel(QStringLiteral(
           "Nella sezione Anno-Sessioni-Classi hai spuntato per bene tutte le voci necessarie?"))),
       m_deferred(new QLabel(QStringLiteral(
-          "E' stata selezionata una sessione differita. \r\nE' necessario effettuare prima il "
+          "È stata selezionata una sessione differita. \r\nÈ necessario effettuare prima il "
           "passaggio dei voti dalla sessione finale a quella attuale")))
 {
     setObjectName(QStringLiteral("fmqelSendC"));
@@ -64,7 +64,7 @@ void TfmqelSendC::OkClick()
 
 void TfmqelSendC::Send()
 {
-    const QString base = ChosenFolder(m_dir->Text());
+    const QString base = ChosenSendFolder(m_dir->Text());
     const QList<int> rows = SelectedRows();
     if (rows.isEmpty())
         throw EVxException(QStringLiteral("Nessuna classe selezionata."), EVxException::Warning);

@@ -146,18 +146,19 @@ QString TfmqelSendD::BaseFolder() const
         const TVxParString *folder = modeFolder(p, m_iModId);
         return folder ? folder->GetValore().trimmed() : QString();
     });
-    QString base = value.isEmpty() ? QString() : LongDir(resolvePath(value));
-    // A folder stored by an office on Windows does not exist here: it counts as not set. The
-    // diskette's drive is asked for teacher by teacher.
-    if (m_iModId != kModeFloppy && !base.isEmpty() && !QFileInfo(base).isDir())
-        base.clear();
-    if (base.isEmpty())
+    if (value.isEmpty()) {
         VxMessageDlg(QStringLiteral("Attenzione\r\rAvete scelto di inviare i dati ") +
                          modePlace(m_iModId) +
                          QStringLiteral(" senza impostare il percorso di invio.\r\rImpostarlo "
-                                        "da \"Utilità e parametri - Parametri Tavrin\" per "
-                                        "proseguire.\r\r"),
+                                        "da ") +
+                         SendFoldersCommand() + QStringLiteral(" per proseguire.\r\r"),
                      mtWarning, mbOK);
+        return {};
+    }
+    const QString base = LongDir(resolvePath(value));
+    // The diskette's drive is asked for teacher by teacher.
+    if (m_iModId != kModeFloppy)
+        RequireSendFolder(base, QStringLiteral("da ") + SendFoldersCommand());
     return base;
 }
 
@@ -189,22 +190,38 @@ void TfmqelSendD::Run()
     m_written.clear();
     m_setupMissingTold = false;
     bool cancelled = false;
+    // The teacher whose folder, set-up copy or archive failed: the send ends there, the
+    // failure told, and closes as after "Annulla", the web folder's list written.
+    QString failedTeacher;
     const TdmqelXML::ReadsOfRun reads(m_xml);
-    for (qsizetype i = teachers.size() - 1; i >= 0; --i) {
+    for (qsizetype i = teachers.size() - 1; i >= 0 && failedTeacher.isEmpty(); --i) {
         if (m_xml.lCancel) {
             m_xml.lCancel = false;
             cancelled = true;
             break;
         }
-        if (!SendTeacherFolder(base, teachers.at(i)))
-            return;
+        const Teacher &teacher = teachers.at(i);
+        try {
+            if (!SendTeacherFolder(base, teacher))
+                failedTeacher = teacher.sDocNome;
+        } catch (const EVxException &e) {
+            VxMessageDlg(e.message(), mtError, mbOK, 0, mrNone, e.detail());
+            failedTeacher = teacher.sDocNome;
+        }
         Reload();
     }
     if (m_iModId == kModeWebFolder)
         WriteDocentiXml(this, base + QStringLiteral("Docenti.xml"));
-    VxMessageDlg(cancelled ? QStringLiteral("Procedura annullata dall'utente.")
-                           : QStringLiteral("Procedura competata."),
-                 mtInformation, mbOK);
+    if (!failedTeacher.isEmpty())
+        VxMessageDlg(QStringLiteral("Procedura interrotta: i dati del docente %1 non sono stati "
+                                    "inviati. I docenti inviati prima restano segnati come "
+                                    "inviati.")
+                         .arg(failedTeacher),
+                     mtWarning, mbOK);
+    else
+        VxMessageDlg(cancelled ? QStringLiteral("Procedura annullata dall'utente.")
+                               : QStringLiteral("Procedura completata."),
+                     mtInformation, mbOK);
 }
 
 bool TfmqelSendD::AskForDiskette(const QString &base, const QString &name) const
@@ -276,10 +293,10 @@ void TfmqelSendD::CopySetup(const QString &folder)
     try {
         copyFile(source, target);
     } catch (const EVxException &e) {
-        VxMessageDlg(QStringLiteral("Impossibile copiare il programma di installazione per i "
-                                    "docenti in %1:\r%2")
-                         .arg(QDir::toNativeSeparators(target), e.message()),
-                     mtWarning, mbOK);
+        // A key without the set-up is no complete folder: the teacher is not marked sent.
+        throw EVxException(QStringLiteral("Impossibile copiare il programma di installazione per "
+                                          "i docenti in %1:\r%2")
+                               .arg(QDir::toNativeSeparators(target), e.message()));
     }
 }
 

@@ -36,9 +36,10 @@ private:
     void LoadSendModes();
     void cbModChange();
     // The mode's folder with a trailing separator; empty (after the mode's warning) when it is
-    // not set or does not exist here. The diskette's drive is looked at per teacher instead.
+    // not set; one set but missing here is refused, named as missing. The diskette's drive is
+    // looked at per teacher instead.
     QString BaseFolder() const;
-    // One teacher's folder: false when a failure already told ends the run.
+    // One teacher's folder: false (or a raise) when a failure, already told, ends the run.
     bool SendTeacherFolder(const QString &base, const Teacher &teacher);
     bool AskForDiskette(const QString &base, const QString &name) const;
     void CopySetup(const QString &folder);

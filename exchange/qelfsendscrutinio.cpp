@@ -132,7 +132,7 @@ void TfmqelSendScrutinio::done(int result)
 
 void TfmqelSendScrutinio::Send()
 {
-    const QString base = ChosenFolder(m_dir->Text());
+    const QString base = ChosenSendFolder(m_dir->Text());
     QList<TqelClassRow> classes;
     for (int i = 0; i < m_list->count(); ++i) {
         if (m_list->item(i)->checkState() != Qt::Checked)

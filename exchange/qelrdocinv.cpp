@@ -256,7 +256,7 @@ void TfrqelDocInv::acDelNodeExecute()
             "Confermando la cancellazione i dati eventualmente già inviati non potranno ") +
         QStringLiteral("\r") +
         QStringLiteral("più essere utilizzati e occorrerà inviarli nuovamente.");
-    if (VxMessageDlg(text, mtInformation, mbYesNo) != mrYes)
+    if (VxMessageDlg(text, mtInformation, mbYesNo, 0, mrNo) != mrYes)
         return;
     const int id = node->data(0, Qt::UserRole).toInt();
     const int session = TVxWorkingContext::session();

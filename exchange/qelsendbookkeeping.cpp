@@ -1,6 +1,8 @@
 #include "exchange/qelsendbookkeeping.h"
 
+#include "platform/engineerrors.h"
 #include "platform/transaction.h"
+#include "platform/vxexception.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -8,14 +10,25 @@
 namespace {
 
 // The row goes in only while the teacher has none in the year-session, checked by the database
-// in the same statement; the values stand in the select's list, where the database learns their
-// types only from the casts.
-const char kAssign[] =
-    "INSERT INTO TAai_AnaAppInvio (iAaiId, iAaiModulo, iAnaCagId, iModId, iAnsSesDwgId) "
-    "SELECT CAST(:iAaiId AS INTEGER), 1, CAST(:iAnaCagId AS INTEGER), CAST(:iModId AS INTEGER), "
-    "CAST(:iAnsSesDwgId AS INTEGER) FROM RDB$DATABASE "
-    "WHERE NOT EXISTS (SELECT 1 FROM TAai_AnaAppInvio TAai WHERE TAai.iAnaCagId = :iAnaCagId "
-    "AND TAai.iAnsSesDwgId = :iAnsSesDwgId)";
+// in the same statement.
+const QString &assignSql()
+{
+    static const QString sql = VxInsertUnlessPresentSql(QStringLiteral("TAai_AnaAppInvio"),
+                                                        {{"iAaiId", "INTEGER"},
+                                                         {"iAaiModulo", "SMALLINT"},
+                                                         {"iAnaCagId", "INTEGER"},
+                                                         {"iModId", "INTEGER"},
+                                                         {"iAnsSesDwgId", "INTEGER"}},
+                                                        {"iAnaCagId", "iAnsSesDwgId"});
+    return sql;
+}
+// The table's key holds one row per teacher and mode, not per teacher: two offices assigning
+// him at once meet on his role row, which this update (changing nothing) locks, and the second
+// waits for the first's save. A write, so that a wait behind another program is guarded as
+// every write's is.
+const char kLockTeacher[] = "UPDATE TAnaCag SET iAnaCagId = iAnaCagId WHERE iAnaCagId = :iAnaCagId";
+const char kTeacherRows[] = "SELECT COUNT(*) FROM TAai_AnaAppInvio WHERE iAnaCagId = :iAnaCagId "
+                            "AND iAnsSesDwgId = :iAnsSesDwgId";
 const char kUnassignMode[] =
     "DELETE FROM TAai_AnaAppInvio WHERE iModId = :iModId AND iAnsSesDwgId = :iAnsSesDwgId";
 const char kUnassignTeacher[] =
@@ -64,17 +77,31 @@ QString textOf(const QVariant &value)
 
 bool SendBookkeeping::assign(int iAnaCagId, int iModId, int iAnsSesDwgId)
 {
-    TVxTransactionScope scope(m_db);
-    const int key = VxNewKey(m_db, QStringLiteral("TAAI_ANAAPPINVIO"));
-    const int inserted = scope.transaction()
-                             .Exec(QString::fromLatin1(kAssign),
-                                   valuesOf({{QStringLiteral("iAaiId"), key},
-                                             {QStringLiteral("iAnaCagId"), iAnaCagId},
-                                             {QStringLiteral("iModId"), iModId},
-                                             {QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId}}))
-                             .numRowsAffected();
-    scope.Commit();
-    return inserted > 0;
+    TVxFieldValues values = valuesOf({{QStringLiteral("iAaiModulo"), 1},
+                                      {QStringLiteral("iAnaCagId"), iAnaCagId},
+                                      {QStringLiteral("iModId"), iModId},
+                                      {QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId}});
+    try {
+        TVxTransactionScope scope(m_db);
+        TVxTransaction &tr = scope.transaction();
+        tr.Exec(QString::fromLatin1(kLockTeacher), values);
+        values.setValue(QStringLiteral("iAaiId"),
+                        VxNewKey(m_db, QStringLiteral("TAAI_ANAAPPINVIO")));
+        const int inserted = tr.ExecChanged(assignSql(), values);
+        scope.Commit();
+        return inserted > 0;
+    } catch (const EVxException &e) {
+        // The role row changed by another office at this very moment: when it assigned him, its
+        // row, committed after this transaction began, is seen by a new one.
+        if (!isConcurrentChange(e))
+            throw;
+        int rows = 0;
+        VxEachRow(m_db, QString::fromLatin1(kTeacherRows), values,
+                  [&rows](const QSqlQuery &q, const QSqlRecord &) { rows = q.value(0).toInt(); });
+        if (rows == 0)
+            throw;
+        return false;
+    }
 }
 
 int SendBookkeeping::unassignMode(int iModId, int iAnsSesDwgId)

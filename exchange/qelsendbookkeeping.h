@@ -73,9 +73,10 @@ public:
 
     // Assigns the teacher role to the mode in the year-session (iAaiModulo 1, no marks), unless
     // the teacher already has a row there in any mode: another office may have assigned him
-    // since this one read its list, and one teacher has one mode in a session. False then, and
-    // nothing is written. (Two offices assigning him in the very same instant each see no row
-    // yet: the table's key, per mode, does not stop that.)
+    // since this one read its list, or be assigning him at this very moment (the save waits for
+    // its own), and one teacher has one mode in a session. False then, and nothing is written.
+    // Run outside a transaction of the caller: a row another office commits meanwhile is seen
+    // only by a transaction begun after it.
     bool assign(int iAnaCagId, int iModId, int iAnsSesDwgId);
     // The rows of a mode, or of a teacher role, in the year-session only: another year's
     // bookkeeping is that year's record. Return the rows deleted.

@@ -8,6 +8,7 @@
 #include "platform/sleep.h"
 #include "platform/uploadbody.h"
 #include "platform/vxexception.h"
+#include "platform/waitwindow.h"
 #include "platform/xmldoc.h"
 #include "shell/qelpargen.h"
 #include "shell/qelutil.h"
@@ -16,9 +17,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QHostAddress>
 #include <QLineEdit>
 #include <QRandomGenerator>
 #include <QStringDecoder>
+#include <QUrl>
 
 const char TTavrinWebConnection::kCommError[] =
     "Errore di comunicazione con il Server Veldrasoft: ";
@@ -34,6 +37,8 @@ template <typename Step> auto guarded(Step &&step) -> decltype(step())
 {
     try {
         return step();
+    } catch (const EVxCancelled &) {
+        throw;
     } catch (const EVxException &e) {
         throw EVxException(QString::fromUtf8(TTavrinWebConnection::kCommError) + e.message(),
                            e.severity(), e.detail());
@@ -61,6 +66,24 @@ QByteArray formValue(const QString &code)
     return bytes->toPercentEncoding();
 }
 
+// The login's digest and the session cookie travel in the clear over http://: anyone on the
+// way could replay them. Only a server on this computer (a test, a tunnel) is spoken to so.
+void refusePlainLogin(const QString &address)
+{
+    const QUrl url(address);
+    if (url.scheme().compare(QLatin1String("http"), Qt::CaseInsensitive) != 0)
+        return;
+    const QHostAddress host(url.host());
+    if (url.host().compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 ||
+        host.isLoopback())
+        return;
+    throw EVxException(QStringLiteral("Il server Veldrasoft è indicato con \"http://\" (%1): la "
+                                      "password e la sessione viaggerebbero in chiaro. Indicare "
+                                      "l'indirizzo con \"https://\" in ParGen.ini, sezione "
+                                      "[ServerWeb], voce Indirizzo.")
+                           .arg(address));
+}
+
 void deleteFiles(const QString &dir, std::initializer_list<const char *> names,
                  Qt::CaseSensitivity match = Qt::CaseInsensitive)
 {
@@ -85,6 +108,12 @@ TTavrinWebConnection::TTavrinWebConnection()
 
 TTavrinWebConnection::TTavrinWebConnection(const QString &serverAddress) : m_address(serverAddress)
 {
+}
+
+void TTavrinWebConnection::SetWaitWindow(TfmVxWait *wait)
+{
+    m_wait = wait;
+    m_comm.setWaitWindow(wait);
 }
 
 QString TTavrinWebConnection::pageUrl(const QString &page) const
@@ -127,10 +156,11 @@ QByteArray TTavrinWebConnection::postText(const QString &page, const QByteArray 
 
 bool TTavrinWebConnection::Autentica(const QString &instituteCode)
 {
+    refusePlainLogin(m_address);
     const QByteArray code = formValue(instituteCode);
     QString password;
     {
-        TfmAskPasswd prompt;
+        TfmAskPasswd prompt(instituteCode);
         if (prompt.ShowModal() != mrOk)
             throw EVxException(QStringLiteral("operazione interrotta"));
         QCoreApplication::processEvents();
@@ -189,7 +219,7 @@ bool TTavrinWebConnection::UploadZip(const QString &zipPath, const QString &page
         for (int waits = 0; !ServerLibero(); ++waits) {
             if (waits == kUploadWaits)
                 throw EVxException(QStringLiteral("Richiesta non evasa"));
-            VxSleep(kWaitMs);
+            VxSleep(kWaitMs, m_wait);
         }
         return postText(page, body, uploadContentType(), true) == "OK";
     });
@@ -218,14 +248,16 @@ void TTavrinWebConnection::RichiestaExport(const QString &destFile, const QStrin
         for (int waits = 0;;) {
             if (waits == kExportWaits)
                 throw EVxException(QStringLiteral("Richiesta non evasa"));
-            VxSleep(kWaitMs);
+            VxSleep(kWaitMs, m_wait);
             ++waits;
             if (ExportPronto())
                 break;
         }
         setCookieLine(true);
         m_comm.setMaxReplySize(m_downloadCap);
-        m_comm.http_get(pageUrl(QStringLiteral("scarica.php")), resolvePath(destFile));
+        // The archive carries the teachers' credentials.
+        m_comm.http_get(pageUrl(QStringLiteral("scarica.php")), resolvePath(destFile),
+                        TVxFileAccess::OwnerOnly);
     });
 }
 
@@ -255,7 +287,8 @@ void TTavrinWebConnection::CancellaSuServer(const QString &page, const QByteArra
 QString TTavrinWebConnection::StatoRichiesta()
 {
     VxXmlDocument state;
-    state.loadText(replyText(getText(QStringLiteral("statorichiesta.php"))));
+    const QString page = QStringLiteral("statorichiesta.php");
+    state.loadText(replyText(getText(page)), QStringLiteral("della risposta a ") + page);
     const QDomElement root = state.root();
     if (root.tagName() != QLatin1String("RICHIESTE"))
         return QString();

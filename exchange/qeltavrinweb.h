@@ -15,14 +15,22 @@
 // HTTP error, a time-out, a reply too large, a broken connection, a state that is not XML, a
 // request never served) raises EVxException whose message starts with kCommError; the
 // cancelled password prompt ("operazione interrotta"), an unreadable archive, a password
-// character the server cannot receive and an unset server address are told as they are.
+// character the server cannot receive, an unset server address and a login over plain
+// "http://" to a server other than this computer (refused before the password is asked) are
+// told as they are. The downloaded archive is readable by its owner only.
 // The pauses between two questions about a request go through VxSleep (platform/sleep.h).
+// With a wait window, its "Annulla" ends a request or a pause at once (EVxCancelled, told as
+// "Procedura annullata dall'utente.", not as a communication error); each request also has
+// TdmxComm's overall time limit besides its silence limit.
 // The password, its digest and the session cookie are never written into a message.
 
 #include "platform/comm.h"
 
 #include <QByteArray>
+#include <QPointer>
 #include <QString>
+
+class TfmVxWait;
 
 class TTavrinWebConnection
 {
@@ -62,8 +70,10 @@ public:
     bool ServerLibero();
     bool ExportPronto();
 
-    // The HTTP client, for the time limit of a test.
+    // The HTTP client, for the time limits of a test.
     TdmxComm &Comm() { return m_comm; }
+    // The wait window whose "Annulla" ends the requests and the pauses.
+    void SetWaitWindow(TfmVxWait *wait);
     // The largest archive a download accepts (TdmxComm's own limit; tests lower it).
     void setDownloadCap(qint64 bytes) { m_downloadCap = bytes; }
 
@@ -81,6 +91,7 @@ private:
     TdmxComm m_comm;
     qint64 m_downloadCap = TdmxComm::kDefaultMaxReplySize;
     QString m_cookie;
+    QPointer<TfmVxWait> m_wait;
 };
 
 // Delete the files of a session's (or a make-up phase's) web exchange from a work folder,

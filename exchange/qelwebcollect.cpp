@@ -133,6 +133,33 @@ void QelWebCollection::UnpackPackets(const QString &folder, const QString &archi
     QFile::remove(archive);
 }
 
+void QelWebCollection::DeletePackets(const QString &folder, const QStringList &packets)
+{
+    for (const QString &name : packets) {
+        QFile file(folder + name);
+        if (file.exists() && !file.remove())
+            throw EVxException(
+                QStringLiteral("Impossibile cancellare il file %1: %2")
+                    .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
+    }
+}
+
+QStringList QelWebCollection::MissingPackets() const
+{
+    QStringList lines;
+    const auto missing = [&](const TClientDataSet &packet, int name, const QString &what) {
+        if (!packet.Active())
+            lines << QLatin1String(kError) +
+                         QStringLiteral("Il file %1 non è arrivato dal server: %2 non sono state "
+                                        "raccolte.")
+                             .arg(PacketNames().at(name), what);
+    };
+    if (flag("Deb"))
+        missing(m_debiti, 1, QStringLiteral("le verifiche dei debiti"));
+    missing(m_classNotes, 2, QStringLiteral("le note e le ore di classe"));
+    return lines;
+}
+
 QelWebCollection::QelWebCollection(const QString &folder, int iAnsSesDwgId)
     : m_db(qqoVxGlobConn()), m_folder(folder), m_iAnsSesDwgId(iAnsSesDwgId),
       m_selfCommitting(std::make_unique<TVxSelfCommittingStatements>(m_db))
@@ -348,6 +375,10 @@ void QelWebCollection::importSubjectValue(const QelWebCollectKind &kind, QString
 
 void QelWebCollection::ImportTeacherWebData(int iDocId, QStringList *log)
 {
+    // A packet missing is told once per collection, ahead of the first teacher's lines.
+    if (!m_missingTold && log)
+        *log << MissingPackets();
+    m_missingTold = true;
     const QString byTeacher = teacherFilter(QStringLiteral("(iDocId = %1)").arg(iDocId));
     m_voti.setFilter(byTeacher);
     m_voti.setFiltered(true);

@@ -57,6 +57,12 @@ public:
     static void UnpackPackets(const QString &folder, const QString &archiveName,
                               const QStringList &packets, const QString &whatTheFirstHolds);
 
+    // Deletes the packets named from the folder, under the names the unpacking gives them: the
+    // folder is shared with the folder mode of the exchange, whose lists are no concern of the
+    // collection. A packet there that cannot be deleted raises EVxException: it would pass for
+    // one of the next download.
+    static void DeletePackets(const QString &folder, const QStringList &packets);
+
     // One write in a transaction of its own (kTransactionId) on the connection: a refusal,
     // or a transaction that does not start, is rolled back and logged ("  ***ERRORE*** ", one
     // line); a lost connection, or a wait on another office's rows the user will not prolong,
@@ -72,6 +78,9 @@ public:
 
     int SessionNumber() const { return m_iSesId; }
     void SetFlags(const Flags &flags) { m_flags = flags; }
+    // The packets of the kinds asked for that the download did not bring, as lines of the log
+    // ("  ***ERRORE*** ..."): the first teacher's import adds them.
+    QStringList MissingPackets() const;
     void SetClsFilter(const QString &filter) { m_clsFilter = filter; }
     void SetForced(bool forced) { m_forced = forced; }
 
@@ -109,6 +118,7 @@ private:
     Flags m_flags;
     QString m_clsFilter;
     bool m_forced = false;
+    bool m_missingTold = false;
     TClientDataSet m_voti;
     TClientDataSet m_debiti;
     TClientDataSet m_classNotes;

@@ -1,5 +1,6 @@
 #include "exchange/qelwebsendwindow.h"
 
+#include "exchange/qelfldname.h"
 #include "exchange/qelsendbookkeeping.h"
 #include "exchange/qeltavrinweb.h"
 #include "exchange/qelwebpackets.h"
@@ -132,11 +133,7 @@ bool TqelWebSendWindow::CheckSendSettings(int count)
         return false;
     }
     if (m_workFolder.isEmpty()) {
-        VxMessageDlg(QStringLiteral("Si è scelto di inviare i dati a %1 senza impostare il "
-                                    "percorso di invio.\r\rImpostarlo da \"Utilità e parametri - "
-                                    "Parametri Tavrin\" per proseguire.")
-                         .arg(m_cbSendMode->currentText()),
-                     mtWarning, mbOK);
+        VxMessageDlg(FolderNotSetMessage(m_cbSendMode->currentText()), mtWarning, mbOK);
         return false;
     }
     return true;
@@ -147,6 +144,8 @@ void TqelWebSendWindow::RunSend(const QList<int> &rows, const TqelWebSendCourse 
     TTavrinWebConnection web;
     if (m_webTimeout > 0)
         web.Comm().setTimeout(m_webTimeout);
+    if (m_webTimeLimit > 0)
+        web.Comm().setTimeLimit(m_webTimeLimit);
     const QString folder = LongDir(resolvePath(m_workFolder));
     const QString archive = folder + QLatin1String(course.archiveName);
     checkUploadPath(archive);
@@ -164,9 +163,7 @@ void TqelWebSendWindow::RunSend(const QList<int> &rows, const TqelWebSendCourse 
             throw EVxException(reading.lastError());
         course.start();
         for (int row : rows) {
-            if (wait.Cancelled())
-                throw EVxException(QStringLiteral("Procedura annullata dall'utente."),
-                                   EVxException::Information);
+            wait.CheckCancelled();
             wait.SetOperation(QStringLiteral("Docente: ") +
                               m_teachers->Value(row, QStringLiteral("sDocNome")).toString());
             course.addTeacher(row);
@@ -178,7 +175,10 @@ void TqelWebSendWindow::RunSend(const QList<int> &rows, const TqelWebSendCourse 
     wait.CloseWait();
     ZipWorkXml(files, archive);
 
-    wait.SetCancelVisible(false);
+    // The upload and the server's waits end by "Annulla" too: the teachers then stay unmarked
+    // and the archive in the folder, as after a refused upload.
+    wait.SetCancelVisible(true);
+    web.SetWaitWindow(&wait);
     wait.SetOperation(QStringLiteral("Invio dati al Server"));
     wait.ShowWait();
     const QString code = TavrinWebInstituteCode();

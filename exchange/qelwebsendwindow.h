@@ -58,8 +58,10 @@ public:
     // The chosen mode's folder, ending with a separator; empty when none is set.
     QString WorkFolder() const { return m_workFolder; }
 
-    // The longest silence of the web server (tests shorten it); TdmxComm's own by default.
+    // The longest silence of the web server, and the longest a request may last (tests
+    // shorten them); TdmxComm's own by default.
     void SetWebTimeout(int milliseconds) { m_webTimeout = milliseconds; }
+    void SetWebTimeLimit(int milliseconds) { m_webTimeLimit = milliseconds; }
 
 protected:
     // With everyTeacher, each reading of the list selects every row and the grid stays
@@ -107,4 +109,5 @@ private:
     int m_iModId = 0;
     QString m_workFolder;
     int m_webTimeout = 0;
+    int m_webTimeLimit = 0;
 };

@@ -167,8 +167,20 @@ void TdmqelXML::LoadClassFlags(int classId)
         {"Vot", &TdmqelXML::iVot}, {"Vtp", &TdmqelXML::iVtp},  {"Tas", &TdmqelXML::iTas},
         {"Ass", &TdmqelXML::iAss}, {"Aiu", &TdmqelXML::iAiu},  {"Not", &TdmqelXML::iNot},
         {"Deb", &TdmqelXML::iDeb}, {"Comp", &TdmqelXML::iComp}};
-    for (const auto &[key, flag] : teacherFlags)
-        this->*flag = ini.ReadInteger(QStringLiteral("ExpDoc"), QLatin1String(key), 0);
+    // A flag the folder spoils must not silently leave its kind out of the collection.
+    for (const auto &[key, flag] : teacherFlags) {
+        const QString text =
+            ini.ReadString(QStringLiteral("ExpDoc"), QLatin1String(key), QStringLiteral("0"))
+                .trimmed();
+        if (text != QLatin1String("0") && text != QLatin1String("1"))
+            throw EVxException(
+                QStringLiteral("Il file %1 non è valido: nella sezione [ExpDoc] la chiave %2 "
+                               "vale \"%3\" e non 0 o 1. La cartella non è stata raccolta e "
+                               "nessun dato è stato modificato.")
+                    .arg(nativePath(FolderFile(QStringLiteral("Info.ini"))), QLatin1String(key),
+                         text));
+        this->*flag = text.toInt();
+    }
 }
 
 bool TdmqelXML::CheckClassInfo(int classId, int classSessionId) const

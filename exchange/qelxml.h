@@ -91,7 +91,7 @@ public:
     void SetSessionKind(int iSfiId);
     // Class mode: the class session's flags in the working session (all 0 without one).
     // Teacher mode: [ExpDoc] of the folder's Info.ini (sFolder first), a missing key 0; iEsi,
-    // iCre and iGdz are 0.
+    // iCre and iGdz are 0; a value other than 0 or 1 raises EVxException naming the file and key.
     void LoadClassFlags(int classId);
     // The class folder of iClsSesId: the general packets, the class session with its
     // subjects, pupils, values, debts, credits, make-up courses, competences, teachers and
@@ -140,10 +140,15 @@ public:
     // The step for each pupil of the class in ClsAlu.xml, each under a savepoint of his own: a
     // refused pupil is taken back and listed, and the others go on.
     void ImportEachPupil(TVxTransaction &tr, void (TdmqelXML::*step)(int, TVxTransaction &));
-    // Runs one step of the collection in a transaction of its own, committed at its end; a
-    // failure rolls it back whole and raises, naming it and the steps stored before it.
-    void CollectStep(const QString &what, const std::function<void(TVxTransaction &)> &step);
+    // Runs one step of the collection in a transaction of its own, committed at its end. A row
+    // not written (refusedRows grew, by default RefusedRows) rolls the step back, its kind kept
+    // as it was and named in the log; any other failure rolls it back whole and raises, naming
+    // it and the steps stored before it.
+    void CollectStep(const QString &what, const std::function<void(TVxTransaction &)> &step,
+                     const std::function<int()> &refusedRows = {});
     QStringList CollectLog() const;
+    // The rows the running collection did not write so far.
+    int RefusedRows() const;
     // Deletes the files lying in the folder, symbolic links as links: never a sub-folder or
     // what a link points to, and an entry that cannot be deleted stays. An empty path and the
     // filesystem's root are refused with EVxException: their files are not the exchange's.
@@ -222,15 +227,21 @@ private:
     void writeTemplate(int reportId, const QString &fileName);
     void exportTeacherClasses(const ExpDocFlags &flags);
     void exportClassPackets();
-    void saveBuiltPacket(TClientDataSet &packet, const QString &fileName);
+    void saveBuiltPacket(TClientDataSet &packet, const QString &fileName,
+                         TVxFileAccess access = TVxFileAccess::Shared);
     void afterPacket(const QString &fileName);
 
     struct Collection;
-    // The class-session subjects kinds 0 to 5 replace: the class's in iAnsSesDwgId, in teacher
-    // mode only the teacher's; read once per collection.
-    const QList<int> &collectedSubjects(TVxTransaction &tr);
-    // Rec.xml's rows of a pupil and a subject, only sitId's unless 0, as make-up inserts take them.
-    QList<TVxFieldValues> makeUpRows(int sitId) const;
+    // What the database holds of the collected class, read once before anything is written
+    // (its situations and pupils, the subjects kinds 0 to 5 replace, the teacher's subjects and
+    // debts); then the folder checked whole against it: the school of InfoSed.xml, and every row
+    // that would be written in the class, the teacher's subjects and the working session. A
+    // folder that fails raises EVxException naming its first rows at fault.
+    void loadScope();
+    void checkFolder();
+    // Rec.xml's rows of a pupil and a subject, only sitId's unless 0, as make-up inserts take
+    // them; a second row of the same phase, pupil and subject is listed as refused instead.
+    QList<TVxFieldValues> makeUpRows(int sitId);
 
     QPointer<TfmqelWait> m_wait;
     // The connection the reads run on: the program's, or a run's (ReadsOfRun).
@@ -255,6 +266,11 @@ struct TqelXmlKind
     const char *table;
 };
 std::span<const TqelXmlKind> qelXmlKinds();
+
+// The office's message of collections' logs: how many rows were not collected (the lines that
+// start with a blank; others head a teacher's rows), then every line. A long one comes in a
+// scrolling dialog with this summary on top (VxMessageDlg).
+QString NotCollectedMessage(const QStringList &log);
 
 // A teacher's password for the coordinator's program, 20 letters: Krypto with the key "R5t"
 // over the teacher id (7 hexadecimal digits), "#", the school year's first calendar year (4),

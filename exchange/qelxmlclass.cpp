@@ -180,9 +180,10 @@ void TdmqelXML::exportClassPackets()
     scdExp.Close();
 }
 
-void TdmqelXML::saveBuiltPacket(TClientDataSet &packet, const QString &fileName)
+void TdmqelXML::saveBuiltPacket(TClientDataSet &packet, const QString &fileName,
+                                TVxFileAccess access)
 {
-    packet.SaveToFile(FolderFile(fileName), dfXML, TVxFileSync::Later);
+    packet.SaveToFile(FolderFile(fileName), dfXML, TVxFileSync::Later, access);
     afterPacket(fileName);
 }
 
@@ -238,5 +239,6 @@ void TdmqelXML::WriteDocCls(const TClientDataSet &source)
                                        mecCode, value("sAnaPwPert").toString()));
         packet.Post();
     }
-    saveBuiltPacket(packet, QStringLiteral("DocCls.xml"));
+    // The teachers' logins and passwords: read by the class folder's owner alone.
+    saveBuiltPacket(packet, QStringLiteral("DocCls.xml"), TVxFileAccess::OwnerOnly);
 }

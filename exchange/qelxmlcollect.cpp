@@ -3,10 +3,12 @@
 
 #include "exchange/qelwait.h"
 #include "exchange/qelxml.h"
+#include "exchange/qelxmlsql.h"
 #include "platform/clientdataset.h"
 #include "platform/connection.h"
 #include "platform/engineerrors.h"
 #include "platform/helpers.h"
+#include "platform/sqlparams.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
 #include "platform/waitwindow.h"
@@ -15,8 +17,11 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QSqlQuery>
+#include <QSqlRecord>
 
+#include <algorithm>
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -31,6 +36,8 @@ struct CollectKind
     const char *columns;
     const char *table; // the table written; its first typed column is the new key
     const char *typed;
+    // The row's values that make two rows one record: a second such row is refused.
+    const char *duplicateKey;
 };
 
 // Kinds 0 to 2 find the row's component inside the statement: a component gone since the
@@ -42,32 +49,42 @@ struct CollectKind
 #define QEL_DATES "dInsert TIMESTAMP, dStart DATE, dEnd DATE"
 const CollectKind kKinds[] = {
     {0, "voti", "iClsId iClsSesMatId iSitId iCmpScaId iValId", "TVot_Voti",
-     "iVotId INTEGER, " QEL_COMPONENT ", iSitId INTEGER, iScaLivId INTEGER, " QEL_DATES},
+     "iVotId INTEGER, " QEL_COMPONENT ", iSitId INTEGER, iScaLivId INTEGER, " QEL_DATES,
+     "iClsSesMatId iCmpScaId iSitId"},
     {1, "voti proposti", "iClsId iClsSesMatId iSitId iCmpScaId iValId", "TVtp_Proposti",
-     "iVtpId INTEGER, " QEL_COMPONENT ", iSitId INTEGER, iPrpScaLivId INTEGER, " QEL_DATES},
+     "iVtpId INTEGER, " QEL_COMPONENT ", iSitId INTEGER, iPrpScaLivId INTEGER, " QEL_DATES,
+     "iClsSesMatId iCmpScaId iSitId"},
     {2, "tassonomie", "iClsId iClsSesMatId iSitId iCmpScaId iValId", "TTas_Tassonomie",
-     "iTasId INTEGER, " QEL_COMPONENT ", iSitId INTEGER, iScaLivId INTEGER, " QEL_DATES},
+     "iTasId INTEGER, " QEL_COMPONENT ", iSitId INTEGER, iScaLivId INTEGER, " QEL_DATES,
+     "iClsSesMatId iCmpScaId iSitId"},
     {3, "assenze", "iClsId iClsSesMatId iSitId iValId", "TAss_Assenze",
-     "iAssId INTEGER, iClsSesMatId INTEGER, iSitId INTEGER, iAssOre INTEGER, " QEL_DATES},
+     "iAssId INTEGER, iClsSesMatId INTEGER, iSitId INTEGER, iAssOre INTEGER, " QEL_DATES,
+     "iClsSesMatId iSitId"},
     {4, "aiuti", "iClsId iClsSesMatId iSitId sValSDesc", "TAiu_Aiuti",
-     "iAiuId INTEGER, iClsSesMatId INTEGER, iSitId INTEGER, sAiuVal VARCHAR(4), " QEL_DATES},
+     "iAiuId INTEGER, iClsSesMatId INTEGER, iSitId INTEGER, sAiuVal VARCHAR(4), " QEL_DATES,
+     "iClsSesMatId iSitId"},
     {5, "note", "iClsId iClsSesMatId iSitId bNotNota", "TNot_Note",
      "iNotId INTEGER, iClsSesMatId INTEGER, iSitId INTEGER, dNotData DATE, "
-     "bNotNota BLOB SUB_TYPE TEXT, iAnaId INTEGER, " QEL_DATES},
+     "bNotNota BLOB SUB_TYPE TEXT, iAnaId INTEGER, " QEL_DATES,
+     // A pupil may have several notes in a subject, but not the same one twice.
+     "iClsSesMatId iSitId dNotData bNotNota iAnaId"},
     // The debt goes to the pupil's first situation of the working year.
     {7, "debiti", "iClsId iAnsId iAnaId iSitId iMatId", "TDeb_Debiti",
      "iDebId INTEGER, iSitId (SELECT s.iSitId FROM TSit_Situazioni s JOIN TAns_AnniScolast a "
      "ON a.dAnsVextoInizio = s.dStart WHERE s.iAnaId = CAST(:iAnaId AS INTEGER) AND "
      "s.iSitOrdine = 1 AND a.iAnsId = CAST(:iAnsId AS INTEGER)), iMatId INTEGER, dDebAttr DATE, "
      "dDebVer DATE, iAnaId_Attr INTEGER, iAnaId_Ver INTEGER, iDesDedId INTEGER, "
-     "iDtpDtdId INTEGER, bDebNota BLOB SUB_TYPE TEXT, " QEL_DATES},
+     "iDtpDtdId INTEGER, bDebNota BLOB SUB_TYPE TEXT, " QEL_DATES,
+     "iAnaId iMatId"},
     {8, "giudizi", "iClsId iSitId iAnsSesDwgId bGdzGiudizio", "TGdz_Giudizi",
-     "iGdzId INTEGER, iSitId INTEGER, iAnsSesDwgId INTEGER, bGdzGiudizio BLOB SUB_TYPE TEXT, "
-     QEL_DATES},
-    {9, "esiti finali", "iClsId iSitId iPosFinId", nullptr, nullptr},
+     "iGdzId INTEGER, iSitId INTEGER, iAnsSesDwgId INTEGER, bGdzGiudizio BLOB SUB_TYPE "
+     "TEXT, " QEL_DATES,
+     "iSitId iAnsSesDwgId"},
+    {9, "esiti finali", "iClsId iSitId iPosFinId", nullptr, nullptr, "iSitId"},
     {10, "competenze", "iAnaId iCompAsseId", "TCOMP_COMPETENZE",
      "ICOMPID INTEGER, IANAID INTEGER, ISITID INTEGER, ICOMPASSEID INTEGER, ICOMPLIVID INTEGER, "
-     "ILINGUASTRANIERAID INTEGER, SCOMPNOTE VARCHAR(500)"},
+     "ILINGUASTRANIERAID INTEGER, SCOMPNOTE VARCHAR(500)",
+     "IANAID ISITID ICOMPASSEID ICOMPLIVID ILINGUASTRANIERAID SCOMPNOTE"},
 };
 #undef QEL_COMPONENT
 #undef QEL_DATES
@@ -90,6 +107,7 @@ QString packetOf(int kind)
 
 const QString kPupils = QStringLiteral("ClsAlu.xml");
 const QString kSessions = QStringLiteral("ClsSes.xml");
+const QString kSchool = QStringLiteral("InfoSed.xml");
 const QString kGeneral = QStringLiteral("outfin/DatiGen.cds");
 const QString kSummary = QStringLiteral("outfin/QEVAluRiep.xml");
 const QString kCredits = QStringLiteral("ClsCre.xml");
@@ -183,18 +201,66 @@ QList<int> selectIds(TVxTransaction &tr, const QString &sql, const TVxFieldValue
     return ids;
 }
 
+// Where the rows not written go: their lines, and the count that takes their step back.
+struct Refusals
+{
+    QStringList &log;
+    int &count;
+    void add(const QString &line)
+    {
+        log << line;
+        ++count;
+    }
+};
+
+// The rows without those whose key repeats an earlier row's: two such rows would become two
+// records of one, or the second would replace the first unseen. Each repeated row is refused,
+// with its line.
+QList<TVxFieldValues> withoutRepeats(const QList<TVxFieldValues> &rows, const char *key,
+                                     Refusals refusals,
+                                     const std::function<QString(const TVxFieldValues &)> &line)
+{
+    const QStringList names = QString::fromLatin1(key).split(u' ');
+    QSet<QString> seen;
+    QList<TVxFieldValues> kept;
+    for (const TVxFieldValues &row : rows) {
+        QString text;
+        for (const QString &name : names) {
+            const QVariant value = row.value(name);
+            text += (value.isNull() ? QStringLiteral("-") : u'=' + value.toString()) + u'|';
+        }
+        if (seen.contains(text))
+            refusals.add(line(row));
+        else
+            kept << row;
+        seen.insert(text);
+    }
+    return kept;
+}
+
 } // namespace
 
 struct TdmqelXML::Collection
 {
     std::map<QString, std::unique_ptr<TClientDataSet>> packets; // by file name
-    QList<int> classSits; // ClsAlu.xml's situations of the collected class
-    QSet<int> folderSits; // ClsAlu.xml's situations of every class of the folder
+    QList<int> classSits;    // ClsAlu.xml's situations of the collected class
+    QSet<int> classPupils;   // and their pupils
+    QSet<int> folderSits;    // ClsAlu.xml's situations of every class of the folder
+    QSet<int> folderClasses; // the classes of the folder's ClsSes.xml
+    QString className;       // the collected class, as the office reads it
     QDate yearStart, yearEnd;
-    QList<int> sesMats; // the class-session subjects of kinds 0 to 5 (the teacher's only)
-    bool sesMatsRead = false;
-    bool generalUnread = false;             // outfin\DatiGen.cds is there but does not load
+    // What the database holds of the collected class, read before anything is written: its
+    // situations with their pupils, every situation of its pupils (earlier years' debts and
+    // credits), the class-session subjects kinds 0 to 5 replace (the teacher's only), and in
+    // teacher mode the subjects he teaches in the class and the debts he verifies.
+    QHash<int, int> classSitPupils;
+    QSet<int> pupilSits;
+    QList<int> sesMats;
+    QSet<int> teacherMats;
+    QSet<std::pair<int, int>> verifiedDebts;
+    bool generalUnread = false; // outfin\DatiGen.cds is there but does not load
     QStringList log;
+    int refused = 0;    // the rows not written so far: a step that refuses one is taken back
     QStringList stored; // the steps committed so far
 
     TClientDataSet *packet(const QString &file) const
@@ -214,7 +280,8 @@ void TdmqelXML::LoadCollectPackets()
         QString columns;
     };
     QList<Need> needs{{kPupils, QStringLiteral("ISITID ICLSID IANAID")},
-                      {kSessions, QStringLiteral("iAnsSesDwgId")}};
+                      {kSessions, QStringLiteral("iAnsSesDwgId iClsId")},
+                      {kSchool, QStringLiteral("sSedMecCod")}};
     for (const CollectKind &k : kKinds) {
         // Teacher folders carry debts too, to update their verifications.
         const bool classOnly = k.kind == 8 || k.kind == 9;
@@ -295,8 +362,10 @@ void TdmqelXML::LoadCollectPackets()
                         .arg(QLatin1String(name), field(pupils, name).toString()));
         }
         c.folderSits.insert(intField(pupils, "ISITID"));
-        if (intField(pupils, "ICLSID") == iClsId)
+        if (intField(pupils, "ICLSID") == iClsId) {
             c.classSits << intField(pupils, "ISITID");
+            c.classPupils.insert(intField(pupils, "IANAID"));
+        }
     }
     TVxFieldValues year;
     year.setValue(QStringLiteral("iAnsId"), iAnsId);
@@ -307,11 +376,250 @@ void TdmqelXML::LoadCollectPackets()
                   c.yearStart = query.value(0).toDate();
                   c.yearEnd = query.value(1).toDate();
               });
+    checkFolder();
+}
+
+void TdmqelXML::loadScope()
+{
+    Collection &c = *m_collect;
+    const QSqlDatabase db = qqoVxGlobConn();
+    const TVxFieldValues values =
+        valuesOf({{"iClsId", iClsId}, {"iAnsSesDwgId", iAnsSesDwgId}, {"iAnaId", iAnaId}});
+    const auto read = [&](const char *sql, const std::function<void(const QSqlQuery &)> &row) {
+        VxEachRow(db, QLatin1String(sql), values,
+                  [&row](const QSqlQuery &query, const QSqlRecord &) { row(query); });
+    };
+    read("SELECT s.iSitId, s.iAnaId FROM TSit_Situazioni s JOIN TClsPst p ON p.iClsPstId = "
+         "s.iClsPstId WHERE p.iClsId = :iClsId",
+         [&c](const QSqlQuery &q) {
+             c.classSitPupils.insert(q.value(0).toInt(), q.value(1).toInt());
+         });
+    read("SELECT ps.iSitId FROM TSit_Situazioni ps WHERE EXISTS (SELECT 1 FROM TSit_Situazioni cs "
+         "JOIN TClsPst cp ON cp.iClsPstId = cs.iClsPstId WHERE cs.iAnaId = ps.iAnaId AND "
+         "cp.iClsId = :iClsId)",
+         [&c](const QSqlQuery &q) { c.pupilSits.insert(q.value(0).toInt()); });
+    read(iMode == 1
+             ? "SELECT m.iClsSesMatId FROM TClsSesMat m JOIN TClsSes s ON s.iClsSesId = "
+               "m.iClsSesId WHERE s.iClsId = :iClsId AND s.iAnsSesDwgId = :iAnsSesDwgId"
+             : "SELECT m.iClsSesMatId FROM TClsSesMat m JOIN TClsSes s ON s.iClsSesId = "
+               "m.iClsSesId WHERE s.iClsId = :iClsId AND s.iAnsSesDwgId = :iAnsSesDwgId AND "
+               "EXISTS (SELECT 1 FROM TMatRma r JOIN TClsMatAna a ON a.iMatId = r.iMatId WHERE "
+               "r.iMatRmaId = m.iMatRmaId AND a.iClsId = :iClsId AND a.iAnaId = :iAnaId)",
+         [&c](const QSqlQuery &q) { c.sesMats << q.value(0).toInt(); });
+    if (iMode == 1)
+        return;
+    read("SELECT iMatId FROM TClsMatAna WHERE iClsId = :iClsId AND iAnaId = :iAnaId",
+         [&c](const QSqlQuery &q) { c.teacherMats.insert(q.value(0).toInt()); });
+    read("SELECT iSitId, iMatId FROM TDeb_Debiti WHERE iAnaId_Ver = :iAnaId",
+         [&c](const QSqlQuery &q) {
+             c.verifiedDebts.insert({q.value(0).toInt(), q.value(1).toInt()});
+         });
+}
+
+void TdmqelXML::checkFolder()
+{
+    Collection &c = *m_collect;
+    const QString folder = QDir::toNativeSeparators(FolderFile(QString()));
+    // Another school's folder: its ids would name this school's rows.
+    TClientDataSet &school = *c.packet(kSchool);
+    school.First();
+    const QString theirs =
+        school.IsEmpty() ? QString() : field(school, "sSedMecCod").toString().trimmed();
+    QString ours;
+    bool first = true;
+    VxEachRow(
+        qqoVxGlobConn(), QelXmlSql::infoSed(), {},
+        [&](const QSqlQuery &query, const QSqlRecord &record) {
+            if (std::exchange(first, false))
+                ours =
+                    query.value(record.indexOf(QStringLiteral("sSedMecCod"))).toString().trimmed();
+        });
+    if (theirs != ours)
+        throw EVxException(QStringLiteral("La cartella %1 è di un'altra scuola: il codice "
+                                          "meccanografico del suo file %2 è \"%3\", quello di "
+                                          "questa scuola \"%4\". La raccolta non può partire e "
+                                          "nessun dato è stato modificato.")
+                               .arg(folder, kSchool, theirs, ours));
+    loadScope();
+    TClientDataSet &sessions = *c.packet(kSessions);
+    for (sessions.First(); !sessions.Eof(); sessions.Next()) {
+        c.folderClasses.insert(intField(sessions, "iClsId"));
+        if (intField(sessions, "iClsId") == iClsId)
+            c.className = field(sessions, "sClsDesc").toString().trimmed();
+    }
+    if (c.className.isEmpty())
+        c.className = sClsDesc.isEmpty() ? QString::number(iClsId) : sClsDesc;
+    const QString &cls = c.className;
+
+    // Every row the collection would write is checked first: one outside the class (or the
+    // teacher's subjects) refuses the folder, and nothing is written.
+    QStringList shown;
+    int faults = 0;
+    const auto fault = [&](const QString &file, int row, const QString &why) {
+        if (shown.size() < 10)
+            shown << QStringLiteral("  %1, riga %2: %3").arg(file).arg(row).arg(why);
+        ++faults;
+    };
+    const auto each = [&](const QString &file,
+                          const std::function<void(const TClientDataSet &, int)> &check) {
+        if (TClientDataSet *packet = c.packet(file)) {
+            int row = 0;
+            for (packet->First(); !packet->Eof(); packet->Next())
+                check(*packet, ++row);
+        }
+    };
+    // The collected class's rows are checked; a teacher folder's other classes come in their own
+    // turn; a row of any other class is foreign.
+    const auto ofClass = [&](const QString &file, const TClientDataSet &packet, int row,
+                             const char *column) {
+        const int rowClass = intField(packet, column);
+        if (rowClass == iClsId)
+            return true;
+        if (iMode != 1 && c.folderClasses.contains(rowClass))
+            return false;
+        fault(file, row,
+              iMode == 1 ? QStringLiteral("la riga è della classe %1, non della classe %2")
+                               .arg(rowClass)
+                               .arg(cls)
+                         : QStringLiteral("la riga è della classe %1, che non è tra quelle della "
+                                          "cartella")
+                               .arg(rowClass));
+        return false;
+    };
+    const auto pupil = [&](const QString &file, int row, int sit) {
+        if (c.classSitPupils.contains(sit))
+            return true;
+        fault(file, row,
+              QStringLiteral("la situazione %1 non è di un alunno della classe %2")
+                  .arg(sit)
+                  .arg(cls));
+        return false;
+    };
+    if (iMode != 1) {
+        QSet<int> teacherClasses;
+        VxEachRow(qqoVxGlobConn(),
+                  QStringLiteral("SELECT DISTINCT a.iClsId FROM TClsMatAna a WHERE a.iAnaId = "
+                                 ":iAnaId AND EXISTS (SELECT 1 FROM TClsSes s WHERE s.iClsId = "
+                                 "a.iClsId AND s.iAnsSesDwgId = :iAnsSesDwgId)"),
+                  valuesOf({{"iAnaId", iAnaId}, {"iAnsSesDwgId", iAnsSesDwgId}}),
+                  [&](const QSqlQuery &query, const QSqlRecord &) {
+                      teacherClasses.insert(query.value(0).toInt());
+                  });
+        each(kSessions, [&](const TClientDataSet &p, int row) {
+            if (!teacherClasses.contains(intField(p, "iClsId")))
+                fault(kSessions, row,
+                      QStringLiteral("la classe %1 non è tra quelle del docente %2")
+                          .arg(intField(p, "iClsId"))
+                          .arg(sDocNome));
+        });
+    }
+    each(kPupils, [&](const TClientDataSet &p, int row) {
+        if (ofClass(kPupils, p, row, "ICLSID"))
+            pupil(kPupils, row, intField(p, "ISITID"));
+    });
+    const QSet<int> subjects(c.sesMats.cbegin(), c.sesMats.cend());
+    for (int kind = 0; kind <= 5; ++kind) {
+        const QString file = packetOf(kind);
+        each(file, [&](const TClientDataSet &p, int row) {
+            if (!ofClass(file, p, row, "iClsId") || !pupil(file, row, intField(p, "iSitId")) ||
+                subjects.contains(intField(p, "iClsSesMatId")))
+                return;
+            fault(file, row,
+                  iMode == 1 ? QStringLiteral("la materia (iClsSesMatId %1) non è della classe %2 "
+                                              "nella sessione di lavoro")
+                                   .arg(intField(p, "iClsSesMatId"))
+                                   .arg(cls)
+                             : QStringLiteral("la materia (iClsSesMatId %1) non è tra quelle del "
+                                              "docente %2 nella classe %3 nella sessione di lavoro")
+                                   .arg(intField(p, "iClsSesMatId"))
+                                   .arg(sDocNome, cls));
+        });
+    }
+    const QString debts = packetOf(7);
+    each(debts, [&](const TClientDataSet &p, int row) {
+        const int sit = intField(p, "iSitId"), mat = intField(p, "iMatId");
+        const QString debt =
+            QStringLiteral("il debito (materia %1) della situazione %2").arg(mat).arg(sit);
+        // A class folder carries its pupils' debts of every year, each row with the class of
+        // its year: this year's are replaced, every one's verification updated.
+        if (iMode == 1) {
+            const bool replaced =
+                intField(p, "iClsId") == iClsId && intField(p, "iAnsId") == iAnsId;
+            if (replaced ? !c.classSits.contains(sit) ||
+                               c.classSitPupils.value(sit) != intField(p, "iAnaId")
+                         : !c.pupilSits.contains(sit))
+                fault(debts, row, debt + QStringLiteral(" non è di un alunno della classe ") + cls);
+            return;
+        }
+        // A teacher updates the verifications of his subjects in the class and of the debts he
+        // verifies.
+        if (!c.classPupils.contains(intField(p, "iAnaId")) && intField(p, "iAnaId_Ver") != iAnaId)
+            return;
+        if (!(c.pupilSits.contains(sit) && c.teacherMats.contains(mat)) &&
+            !c.verifiedDebts.contains({sit, mat}))
+            fault(debts, row, debt + QStringLiteral(" non è tra quelli del docente ") + sDocNome);
+    });
+    for (const int kind : {8, 9}) {
+        const QString file = packetOf(kind);
+        each(file, [&](const TClientDataSet &p, int row) {
+            if (ofClass(file, p, row, "iClsId") && pupil(file, row, intField(p, "iSitId")) &&
+                kind == 8 && intField(p, "iAnsSesDwgId") != iAnsSesDwgId)
+                fault(file, row,
+                      QStringLiteral("il giudizio è della sessione %1, non di quella di lavoro")
+                          .arg(intField(p, "iAnsSesDwgId")));
+        });
+    }
+    each(packetOf(10), [&](const TClientDataSet &p, int row) {
+        const int sit = intField(p, "iSitId");
+        if (!c.classSits.contains(sit)) {
+            if (iMode == 1 || !c.folderSits.contains(sit))
+                fault(packetOf(10), row,
+                      QStringLiteral("la situazione %1 non è tra gli alunni della classe %2 in %3")
+                          .arg(sit)
+                          .arg(cls, kPupils));
+            return;
+        }
+        if (c.classSitPupils.value(sit) != intField(p, "iAnaId"))
+            fault(
+                packetOf(10), row,
+                QStringLiteral("la competenza della situazione %1 è di un altro alunno").arg(sit));
+    });
+    each(kCredits, [&](const TClientDataSet &p, int row) {
+        const int sit = intField(p, "iSitId");
+        if (intField(p, "iCreId") != 0 && !c.pupilSits.contains(sit))
+            fault(
+                kCredits, row,
+                QStringLiteral("il credito della situazione %1 non è di un alunno della classe %2")
+                    .arg(sit)
+                    .arg(cls));
+    });
+    each(kMakeUps, [&](const TClientDataSet &p, int row) {
+        if (intField(p, "iSitId") > 0 && intField(p, "iMatId") > 0)
+            pupil(kMakeUps, row, intField(p, "iSitId"));
+    });
+    if (faults == 0)
+        return;
+    if (faults > shown.size())
+        shown << QStringLiteral("  ... e altre %1 righe.").arg(faults - shown.size());
+    throw EVxException(
+        QStringLiteral("La cartella %1 non è stata raccolta: %2 ai dati %3.\r\r%4\r\rNessun dato "
+                       "è stato modificato.")
+            .arg(folder,
+                 faults == 1 ? QStringLiteral("una riga non appartiene")
+                             : QStringLiteral("%1 righe non appartengono").arg(faults),
+                 iMode == 1 ? QStringLiteral("della classe ") + cls
+                            : QStringLiteral("del docente %1 nella classe %2").arg(sDocNome, cls),
+                 shown.join(QLatin1Char('\r'))));
 }
 
 QStringList TdmqelXML::CollectLog() const
 {
     return m_collect ? m_collect->log : QStringList();
+}
+
+int TdmqelXML::RefusedRows() const
+{
+    return m_collect ? m_collect->refused : 0;
 }
 
 QStringList TdmqelXML::CollectData()
@@ -363,15 +671,27 @@ QStringList TdmqelXML::CollectData()
     return m_collect->log;
 }
 
-void TdmqelXML::CollectStep(const QString &what, const std::function<void(TVxTransaction &)> &step)
+void TdmqelXML::CollectStep(const QString &what, const std::function<void(TVxTransaction &)> &step,
+                            const std::function<int()> &refusedRows)
 {
     if (m_wait)
         m_wait->Refresh();
+    const auto refused = [&] { return refusedRows ? refusedRows() : RefusedRows(); };
+    const int refusedBefore = refused();
     TVxTransaction tr(qqoVxGlobConn());
     try {
         if (!tr.StartTransaction())
             throw EVxException(tr.lastError());
         step(tr);
+        // A kind with a row not written keeps what it holds: it would otherwise lose, to its
+        // deletion, what the row was to bring back.
+        if (refused() > refusedBefore) {
+            tr.Rollback();
+            m_collect->log << QStringLiteral("I dati \"%1\" non sono stati raccolti e restano "
+                                             "come erano.")
+                                  .arg(what);
+            return;
+        }
         tr.Commit();
     } catch (const EVxException &e) {
         tr.Rollback();
@@ -386,6 +706,15 @@ void TdmqelXML::CollectStep(const QString &what, const std::function<void(TVxTra
             e.severity(), e.detail());
     }
     m_collect->stored << what;
+}
+
+QString NotCollectedMessage(const QStringList &log)
+{
+    const auto rows = std::count_if(log.cbegin(), log.cend(), [](const QString &line) {
+        return line.startsWith(QLatin1Char(' '));
+    });
+    return QStringLiteral("Righe non raccolte: %1.\r\r").arg(rows) +
+           log.join(QStringLiteral("\r\n"));
 }
 
 namespace {
@@ -410,34 +739,12 @@ QString outsideClass(const QString &packet, const TVxFieldValues &row, const QSt
         .arg(packet, row.value(QStringLiteral("iSitId")).toString(), what, classDesc);
 }
 
-// Writes the rows, each row's failure its own: a row the database refuses is taken back and
-// listed, and the others are written; a failure that is not a row's own ends the kind. The rows
-// run under one savepoint first, since a refused row is rare and a savepoint per row costs two
-// round trips more; when one is refused, they are written again, each under a savepoint of its
-// own.
-void writeRows(TVxTransaction &tr, QStringList &log, qsizetype count,
+// Writes the rows, each row's failure its own (VxWriteEachRow): a refused row is listed.
+void writeRows(TVxTransaction &tr, Refusals refusals, qsizetype count,
                const std::function<void(qsizetype)> &write)
 {
-    const auto endsTheKind = [&tr](const EVxException &e) { return endsTheStep(tr, e); };
-    try {
-        VxUnderSavepoint(tr, [&] {
-            for (qsizetype row = 0; row < count; ++row)
-                write(row);
-        });
-        return;
-    } catch (const EVxException &e) {
-        if (endsTheKind(e))
-            throw;
-    }
-    for (qsizetype row = 0; row < count; ++row) {
-        try {
-            VxUnderSavepoint(tr, [&] { write(row); });
-        } catch (const EVxException &e) {
-            if (endsTheKind(e))
-                throw;
-            log << errorLine(e);
-        }
-    }
+    VxWriteEachRow(tr, count, write,
+                   [&refusals](qsizetype, const EVxException &e) { refusals.add(errorLine(e)); });
 }
 
 } // namespace
@@ -458,7 +765,7 @@ void TdmqelXML::ImportAttendance(TVxTransaction &tr)
         rows << values;
     }
     QSet<qsizetype> outside;
-    writeRows(tr, m_collect->log, rows.size(), [&](qsizetype row) {
+    writeRows(tr, Refusals{m_collect->log, m_collect->refused}, rows.size(), [&](qsizetype row) {
         // The export writes "" for every code but 2 and 3: an empty code takes back only
         // those, so that a code the folder cannot carry comes back as it was.
         const bool empty = rows[row].value(QStringLiteral("lEmpty")).toBool();
@@ -475,30 +782,8 @@ void TdmqelXML::ImportAttendance(TVxTransaction &tr)
     });
     for (qsizetype row = 0; row < rows.size(); ++row)
         if (outside.contains(row))
-            m_collect->log << outsideClass(kPupils, rows[row], QStringLiteral("frequenza"),
-                                           sClsDesc);
-}
-
-const QList<int> &TdmqelXML::collectedSubjects(TVxTransaction &tr)
-{
-    Collection &c = *m_collect;
-    if (!c.sesMatsRead) {
-        TVxFieldValues values;
-        values.setValue(QStringLiteral("iClsId"), iClsId);
-        values.setValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId);
-        QString scope = QStringLiteral("SELECT m.iClsSesMatId FROM TClsSesMat m JOIN TClsSes s "
-                                       "ON s.iClsSesId = m.iClsSesId WHERE s.iClsId = :iClsId "
-                                       "AND s.iAnsSesDwgId = :iAnsSesDwgId");
-        if (iMode != 1) {
-            values.setValue(QStringLiteral("iAnaId"), iAnaId);
-            scope += QStringLiteral(" AND EXISTS (SELECT 1 FROM TMatRma r JOIN TClsMatAna a "
-                                    "ON a.iMatId = r.iMatId WHERE r.iMatRmaId = m.iMatRmaId "
-                                    "AND a.iClsId = :iClsId AND a.iAnaId = :iAnaId)");
-        }
-        c.sesMats = selectIds(tr, scope, values);
-        c.sesMatsRead = true;
-    }
-    return c.sesMats;
+            Refusals{m_collect->log, m_collect->refused}.add(
+                outsideClass(kPupils, rows[row], QStringLiteral("frequenza"), sClsDesc));
 }
 
 void TdmqelXML::DeleteKindData(int kind, TVxTransaction &tr)
@@ -518,7 +803,7 @@ void TdmqelXML::DeleteKindData(int kind, TVxTransaction &tr)
             const QList<int> components = selectIds(
                 tr,
                 QStringLiteral("SELECT iClsMatCmpId FROM TClsMatCmp WHERE iClsSesMatId IN ") +
-                    idList(collectedSubjects(tr)),
+                    idList(c.sesMats),
                 {});
             tr.Exec(QStringLiteral("DELETE FROM %1 WHERE iClsMatCmpId IN ")
                             .arg(QLatin1String(tables[kind])) +
@@ -527,7 +812,7 @@ void TdmqelXML::DeleteKindData(int kind, TVxTransaction &tr)
         } else {
             tr.Exec(QStringLiteral("DELETE FROM %1 WHERE iClsSesMatId IN ")
                             .arg(QLatin1String(tables[kind])) +
-                        idList(collectedSubjects(tr)),
+                        idList(c.sesMats),
                     {});
         }
         return;
@@ -584,12 +869,12 @@ namespace {
 // Writes rows whose statement checks its own scope: a row that touches nothing lies outside
 // the collected class, and is listed instead of written. keyColumn, when given, takes a new
 // key of keyTable.
-void writeScopedRows(TVxTransaction &tr, QStringList &log, QList<TVxFieldValues> &rows,
+void writeScopedRows(TVxTransaction &tr, Refusals refusals, QList<TVxFieldValues> &rows,
                      const QString &sql, const char *keyColumn, const char *keyTable,
                      const std::function<QString(const TVxFieldValues &)> &outsideLine)
 {
     QSet<qsizetype> outside;
-    writeRows(tr, log, rows.size(), [&](qsizetype row) {
+    writeRows(tr, refusals, rows.size(), [&](qsizetype row) {
         if (keyColumn)
             rows[row].setValue(QLatin1String(keyColumn),
                                VxNewKey(qqoVxGlobConn(), QLatin1String(keyTable)));
@@ -600,7 +885,7 @@ void writeScopedRows(TVxTransaction &tr, QStringList &log, QList<TVxFieldValues>
     });
     for (qsizetype row = 0; row < rows.size(); ++row)
         if (outside.contains(row))
-            log << outsideLine(rows[row]);
+            refusals.add(outsideLine(rows[row]));
 }
 
 } // namespace
@@ -673,7 +958,7 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
         const int sit = intField(packet, "iSitId");
         if ((kind == 7 || kind == 10) && !classSits.contains(sit)) {
             if (kind == 7 || !c.folderSits.contains(sit))
-                c.log << line;
+                Refusals{c.log, c.refused}.add(line);
             continue;
         }
         TVxFieldValues values;
@@ -748,11 +1033,19 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
         lines << line;
         rows << values;
     }
+    rows = withoutRepeats(
+        rows, rule.duplicateKey, Refusals{c.log, c.refused}, [&](const TVxFieldValues &row) {
+            return QStringLiteral("  %1: la riga della situazione %2 (%3 %4) è "
+                                  "ripetuta: non è stata raccolta.")
+                .arg(packetName, row.value(QStringLiteral("iSitId")).toString(),
+                     QLatin1String(what), row.value(QLatin1String(whatId)).toString());
+        });
     const QString key = rule.typed ? QString::fromLatin1(rule.typed).section(u' ', 0, 0) : QString();
     const QByteArray keyName = key.toLatin1();
     const QByteArray keyTable = QByteArray(rule.table ? rule.table : "").toUpper();
-    writeScopedRows(tr, c.log, rows, sql, rule.typed ? keyName.constData() : nullptr,
-                    keyTable.constData(), [&lines](const TVxFieldValues &row) {
+    writeScopedRows(tr, Refusals{c.log, c.refused}, rows, sql,
+                    rule.typed ? keyName.constData() : nullptr, keyTable.constData(),
+                    [&lines](const TVxFieldValues &row) {
                         return lines[row.value(QStringLiteral("iLine")).toInt()];
                     });
 }
@@ -777,7 +1070,7 @@ void TdmqelXML::ImportScrutinyDate(TVxTransaction &tr)
         values.setValue(QStringLiteral("dSitEsito"), dateField(*general, "DataScrutinio"));
         rows << values;
     }
-    writeScopedRows(tr, c.log, rows,
+    writeScopedRows(tr, Refusals{m_collect->log, m_collect->refused}, rows,
                     QStringLiteral("UPDATE TSit_Situazioni SET dSitEsito = :dSitEsito "
                                    "WHERE iSitId = :iSitId AND " QEL_CLASS_SIT),
                     nullptr, nullptr, [this](const TVxFieldValues &row) {
@@ -814,8 +1107,9 @@ void TdmqelXML::UpdateClassDebts(TVxTransaction &tr)
     QList<TVxFieldValues> rows;
     for (debts.First(); !debts.Eof(); debts.Next())
         rows << debtVerification(debts, iClsId);
-    writeScopedRows(tr, c.log, rows, QLatin1String(kDebtUpdate) + QStringLiteral(QEL_PUPIL_SIT),
-                    nullptr, nullptr, [this](const TVxFieldValues &row) {
+    writeScopedRows(tr, Refusals{m_collect->log, m_collect->refused}, rows,
+                    QLatin1String(kDebtUpdate) + QStringLiteral(QEL_PUPIL_SIT), nullptr, nullptr,
+                    [this](const TVxFieldValues &row) {
                         return outsideClass(packetOf(7), row,
                                             QStringLiteral("debito della materia %1")
                                                 .arg(row.value(QStringLiteral("iMatId")).toInt()),
@@ -843,7 +1137,7 @@ void TdmqelXML::UpdateTeacherDebts(TVxTransaction &tr)
         rows.last().setValue(QStringLiteral("iTeacher"), iAnaId);
     }
     writeScopedRows(
-        tr, c.log, rows,
+        tr, Refusals{m_collect->log, m_collect->refused}, rows,
         QLatin1String(kDebtUpdate) +
             QStringLiteral("((" QEL_PUPIL_SIT " AND EXISTS (SELECT 1 FROM TClsMatAna a WHERE "
                            "a.iAnaId = :iTeacher AND a.iMatId = d.iMatId AND a.iClsId = :iClsId)) "
@@ -864,9 +1158,10 @@ void TdmqelXML::ImportCredits(TVxTransaction &tr)
         return;
     QList<int> sits;
     for (credits->First(); !credits->Eof(); credits->Next())
-        if (intField(*credits, "iCreId") != 0)
+        if (intField(*credits, "iCreId") != 0 && !sits.contains(intField(*credits, "iSitId")))
             sits << intField(*credits, "iSitId");
-    // Each pupil's credit and items are one unit: a refused one keeps the pupil's old credit.
+    // Each pupil's credit and items are one unit, taken back alone when refused so that the
+    // others are still tried and every refusal listed.
     for (const int sit : sits) {
         if (m_wait)
             m_wait->Refresh();
@@ -875,7 +1170,7 @@ void TdmqelXML::ImportCredits(TVxTransaction &tr)
         } catch (const EVxException &e) {
             if (endsTheStep(tr, e))
                 throw;
-            c.log << errorLine(e);
+            Refusals{m_collect->log, m_collect->refused}.add(errorLine(e));
         }
     }
 }
@@ -889,7 +1184,7 @@ void TdmqelXML::ImportEachPupil(TVxTransaction &tr, void (TdmqelXML::*step)(int,
         } catch (const EVxException &e) {
             if (endsTheStep(tr, e))
                 throw;
-            c.log << errorLine(e);
+            Refusals{m_collect->log, m_collect->refused}.add(errorLine(e));
         }
     }
 }
@@ -900,6 +1195,18 @@ void TdmqelXML::ImportPupilCredit(int sitId, TVxTransaction &tr)
     if (!c.packet(kCredits))
         return;
     TClientDataSet &credits = *c.packet(kCredits);
+    // A pupil has one credit a year: a second row of his would replace the first unseen.
+    int rows = 0;
+    for (credits.First(); !credits.Eof(); credits.Next())
+        rows += intField(credits, "iSitId") == sitId && intField(credits, "iCreId") != 0;
+    if (rows > 1) {
+        Refusals{c.log, c.refused}.add(
+            QStringLiteral("  %1: la riga della situazione %2 (credito) è ripetuta: non è stata "
+                           "raccolta.")
+                .arg(kCredits)
+                .arg(sitId));
+        return;
+    }
     if (!credits.Locate(QStringLiteral("iSitId"), sitId) || intField(credits, "iCreId") == 0)
         return;
     const int oldCredit = intField(credits, "iCreId");
@@ -909,12 +1216,15 @@ void TdmqelXML::ImportPupilCredit(int sitId, TVxTransaction &tr)
     // What the packet does not carry, the office's own choices, stays as the credit had it.
     values.setValue(QStringLiteral("lCreConsideraCurrDis"), QVariant());
     values.setValue(QStringLiteral("iCreMediaVoti"), QVariant());
-    QSqlQuery &kept = tr.Exec(QStringLiteral("SELECT lCreConsideraCurrDis, iCreMediaVoti FROM "
-                                             "TCre_Crediti WHERE iSitId = :iSitId"),
+    QVariant unanimous;
+    QSqlQuery &kept = tr.Exec(QStringLiteral("SELECT lCreConsideraCurrDis, iCreMediaVoti, "
+                                             "lCreUnanimCre FROM TCre_Crediti WHERE iSitId = "
+                                             ":iSitId"),
                               values);
     if (fetchNext(kept)) {
         values.setValue(QStringLiteral("lCreConsideraCurrDis"), kept.value(0));
         values.setValue(QStringLiteral("iCreMediaVoti"), kept.value(1));
+        unanimous = kept.value(2);
     }
     kept.finish();
     // The deletions hold the same scope as the insert: a pupil outside the class loses nothing.
@@ -933,8 +1243,8 @@ void TdmqelXML::ImportPupilCredit(int sitId, TVxTransaction &tr)
     values.setValue(QStringLiteral("fCreMediaVoti"), field(credits, "fCreMediaVoti").toDouble());
     for (const char *name : {"iBndId", "iEncId"})
         values.setValue(QLatin1String(name), keyField(credits, name));
-    // Unanimity of the pupil's own row of the summary: none, or no credit voted, says nothing.
-    QVariant unanimous;
+    // Unanimity of the pupil's own row of the summary; none (an earlier year's credit), or no
+    // credit voted, says nothing, and the stored one stays.
     TClientDataSet *summary = c.packet(kSummary);
     if (summary && summary->Locate(QStringLiteral("iSitId"), sitId) &&
         field(*summary, "Cr").toDouble() > 0)
@@ -949,7 +1259,8 @@ void TdmqelXML::ImportPupilCredit(int sitId, TVxTransaction &tr)
                      "lCreUnanimCre SMALLINT, lCreConsideraCurrDis SMALLINT, iCreMediaVoti INTEGER",
                      QEL_PUPIL_SIT);
     if (tr.ExecChanged(insert, values) == 0) {
-        c.log << outsideClass(kCredits, values, QStringLiteral("credito"), sClsDesc);
+        Refusals{m_collect->log, m_collect->refused}.add(
+            outsideClass(kCredits, values, QStringLiteral("credito"), sClsDesc));
         return;
     }
     struct Items
@@ -987,7 +1298,7 @@ const char *const kMakeUpDelete =
 
 } // namespace
 
-QList<TVxFieldValues> TdmqelXML::makeUpRows(int sitId) const
+QList<TVxFieldValues> TdmqelXML::makeUpRows(int sitId)
 {
     TClientDataSet &makeUps = *m_collect->packet(kMakeUps);
     QList<TVxFieldValues> rows;
@@ -1002,7 +1313,16 @@ QList<TVxFieldValues> TdmqelXML::makeUpRows(int sitId) const
             values.setValue(QLatin1String(name), field(makeUps, name));
         rows << values;
     }
-    return rows;
+    // The duplicate check of the make-up records takes them as one.
+    return withoutRepeats(rows, "iAnsFreDwgId iSitId iMatId",
+                          Refusals{m_collect->log, m_collect->refused},
+                          [](const TVxFieldValues &row) {
+                              return QStringLiteral("  %1: la riga della situazione %2 (recupero "
+                                                    "della materia %3) è ripetuta: non è stata "
+                                                    "raccolta.")
+                                  .arg(kMakeUps, row.value(QStringLiteral("iSitId")).toString(),
+                                       row.value(QStringLiteral("iMatId")).toString());
+                          });
 }
 
 static const char *const kMakeUpColumns =
@@ -1022,8 +1342,9 @@ void TdmqelXML::ImportRecuperi(TVxTransaction &tr)
                            "WHERE s.iSitId = r.iSitId AND p.iClsId = :iClsId)"),
             values);
     QList<TVxFieldValues> rows = makeUpRows(0);
-    writeScopedRows(tr, c.log, rows, scopedInsert("TRec_Recuperi", kMakeUpColumns, QEL_CLASS_SIT),
-                    "iRecId", "TREC_RECUPERI", [this](const TVxFieldValues &row) {
+    writeScopedRows(tr, Refusals{m_collect->log, m_collect->refused}, rows,
+                    scopedInsert("TRec_Recuperi", kMakeUpColumns, QEL_CLASS_SIT), "iRecId",
+                    "TREC_RECUPERI", [this](const TVxFieldValues &row) {
                         return outsideClass(kMakeUps, row,
                                             QStringLiteral("recupero della materia %1")
                                                 .arg(row.value(QStringLiteral("iMatId")).toInt()),
@@ -1045,7 +1366,8 @@ void TdmqelXML::ImportPupilRecuperi(int sitId, TVxTransaction &tr)
         row.setValue(QStringLiteral("iRecId"),
                      VxNewKey(qqoVxGlobConn(), QStringLiteral("TREC_RECUPERI")));
         if (tr.ExecChanged(insert, row) == 0)
-            m_collect->log << outsideClass(kMakeUps, row, QStringLiteral("recupero"), sClsDesc);
+            Refusals{m_collect->log, m_collect->refused}.add(
+                outsideClass(kMakeUps, row, QStringLiteral("recupero"), sClsDesc));
     }
 }
 

@@ -40,12 +40,14 @@ QString qelYearTag(const QDate &start)
 }
 
 void qelWriteExtract(TVxTransaction &tr, const QString &sql, const TVxFieldValues &values,
-                     const QString &path)
+                     const QString &path, const std::function<void(TClientDataSet &)> &complete)
 {
     VxExplain(QStringLiteral("Impossibile creare il file %1.").arg(QDir::toNativeSeparators(path)),
               [&] {
                   TClientDataSet cds;
                   cds.FillFromQuery(tr.Exec(sql, values));
+                  if (complete)
+                      complete(cds);
                   cds.SaveToFile(path, dfBinary);
               });
 }

@@ -9,6 +9,9 @@
 #include <QDate>
 #include <QString>
 
+#include <functional>
+
+class TClientDataSet;
 class TVxFieldValues;
 class TVxTransaction;
 
@@ -61,7 +64,9 @@ QDate qelSchoolYearStart(TVxTransaction &tr, int iAnsId);
 // and of the next ("0607").
 QString qelYearTag(const QDate &start);
 
-// Runs the select in the transaction and saves its rows as a binary packet; a failure names
-// the file.
+// Runs the select in the transaction and saves its rows as a binary packet, once: the rows are
+// completed in memory first (complete, when given), so that no reader ever finds them half
+// done. A failure names the file.
 void qelWriteExtract(TVxTransaction &tr, const QString &sql, const TVxFieldValues &values,
-                     const QString &path);
+                     const QString &path,
+                     const std::function<void(TClientDataSet &)> &complete = {});

@@ -25,6 +25,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLockFile>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -94,7 +95,33 @@ void keepSelection(TVxParInteger &par, const QComboBox *items)
         par.SetValore(selectedId(items));
 }
 
+// The export folder is written by one export at a time. The hold of an export whose program is
+// gone is stale at once on this computer, after a day from another one.
+std::unique_ptr<QLockFile> holdExportFolder(const QString &root)
+{
+    auto hold = std::make_unique<QLockFile>(root + QStringLiteral("/estrazione.lck"));
+    hold->setStaleLockTime(24 * 60 * 60 * 1000);
+    if (hold->tryLock(0))
+        return hold;
+    qint64 pid = 0;
+    QString host;
+    QString program;
+    const QString who = hold->getLockInfo(&pid, &host, &program)
+                            ? QStringLiteral(" (computer %1, processo %2)").arg(host).arg(pid)
+                            : QString();
+    throw EVxException(QStringLiteral("Un'altra estrazione%1 sta scrivendo nella cartella %2: i "
+                                      "dati non sono stati esportati. Ripetere l'estrazione quando "
+                                      "l'altra è terminata.")
+                           .arg(who, QDir::toNativeSeparators(root)));
+}
+
 } // namespace
+
+QelExportHooks &qelExportHooks()
+{
+    static QelExportHooks hooks;
+    return hooks;
+}
 
 TfmQelExport::TfmQelExport(QWidget *parent)
     : TfmVxDialog(parent), m_xpiExit(kIni, kSection, QStringLiteral("Exit")),
@@ -308,13 +335,18 @@ void TfmQelExport::buEsportaClick()
 
     setRunning(true);
     const QString root = ExportRoot();
-    // The log goes beside the extracts: no folder, no log, and the failure is told instead.
-    bool rootMade = false;
+    const QString logPath = root + QStringLiteral("/controllo.log");
+    // The log goes beside the extracts: no folder, or another export writing there, no log, and
+    // the failure is told instead.
+    std::unique_ptr<QLockFile> hold;
     guarded([&] {
-        rootMade = QDir().mkpath(root);
-        if (!rootMade)
+        if (!QDir().mkpath(root))
             throw EVxException(QStringLiteral("Impossibile creare la cartella %1.")
                                    .arg(QDir::toNativeSeparators(root)));
+        hold = holdExportFolder(root);
+        // Until the last file is written, the log says only that the export began: the log of
+        // an earlier run must not vouch for the files of one that is cut short.
+        m_log.saveToFile(logPath);
         if (m_chkAlunni->isChecked())
             exportAlunni();
         if (m_chkTavrin->isChecked())
@@ -324,9 +356,10 @@ void TfmQelExport::buEsportaClick()
     });
     // The office's choices are kept whatever became of the export.
     guarded([this] { writeSelections(); });
-    if (rootMade) {
+    if (hold) {
         m_log.end();
-        guarded([&] { m_log.saveToFile(root + QStringLiteral("/controllo.log")); });
+        guarded([&] { m_log.saveToFile(logPath); });
+        hold.reset();
     }
     setRunning(false);
 
@@ -383,6 +416,8 @@ void TfmQelExport::logFileWritten(const QString &path)
 {
     m_log.add(QStringLiteral(": File %1 creato")
                   .arg(QDir::toNativeSeparators(QDir(ExportRoot()).relativeFilePath(path))));
+    if (qelExportHooks().fileWritten)
+        qelExportHooks().fileWritten(path);
 }
 
 void TfmQelExport::exportAlunni()
@@ -433,7 +468,6 @@ void TfmQelExport::exportSessione()
             m_log.add(QStringLiteral(": Query 1 eseguita"));
             logFileWritten(pupils);
             step(QStringLiteral("Creazione tabella alunni..."), ++done, total);
-            TQelStatExtracts::CompleteAverages(pupils);
             step(QStringLiteral("Creazione tabella materie..."), ++done, total);
             subjects = dir + QLatin1Char('/') + TQelStatExtracts::FileName("QewM", tag, session);
             extracts.WriteSessionSubjects(session, siteFilter(code), subjects);

@@ -8,10 +8,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
 class QCheckBox;
+class QLockFile;
 class QComboBox;
 class QLabel;
 class QProgressBar;
@@ -23,6 +25,9 @@ class TdmExportAlu;
 // with a check log (controllo.log) of every run. The lists and the folder come from
 // ETC/qew/QewIni.ini, section [Export]; the chosen lists are written back after an export.
 // Every export ends by closing the window; its outcome is told once, by a message.
+// One export at a time writes into the export folder (offices on one main folder share it): a
+// second is told and writes nothing. The check log is written when the export starts, without
+// its end line, and again, whole, once the last file is written.
 class TfmQelExport : public TfmVxDialog
 {
     Q_OBJECT
@@ -119,3 +124,10 @@ private:
     std::unique_ptr<TdmExportAlu> m_ownModule;
     TdmExportAlu *m_module = nullptr;
 };
+
+// A test follows the files an export writes, each once it is complete.
+struct QelExportHooks
+{
+    std::function<void(const QString &path)> fileWritten;
+};
+QelExportHooks &qelExportHooks();

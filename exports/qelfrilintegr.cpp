@@ -209,5 +209,5 @@ void TfmQelRilIntegr::buOkClick()
     if (VxMessageDlg(QStringLiteral("I dati sono ora disponibili in: ") + m_outputName +
                          QStringLiteral(". Aprire la cartella ?"),
                      mtInformation, mbYesNo) == mrYes)
-        VxOpenDocument(QFileInfo(m_outputName).absolutePath());
+        VxOpenDocumentOrTell(QFileInfo(m_outputName).absolutePath());
 }

@@ -3,6 +3,7 @@
 #include "gradeentry/qevutil.h"
 #include "platform/connection.h"
 #include "platform/cp1252.h"
+#include "platform/fileaccess.h"
 #include "platform/helpers.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
@@ -12,10 +13,6 @@
 #include <QFile>
 #include <QLocale>
 #include <QSqlRecord>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -263,25 +260,6 @@ QString nativePath(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
-// Beside the old file, then renamed over it, so that a reader never sees half a file; the
-// export makes its files durable together once all are written.
-void replaceFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path + QStringLiteral(".~tmp"));
-    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                         file.write(bytes) == bytes.size() && file.flush();
-    file.close();
-    if (!written || std::rename(QFile::encodeName(file.fileName()).constData(),
-                                QFile::encodeName(path).constData()) != 0) {
-        const QString why = file.error() != QFileDevice::NoError
-                                ? file.errorString()
-                                : QString::fromLocal8Bit(std::strerror(errno));
-        file.remove();
-        throw EVxException(
-            QStringLiteral("Impossibile scrivere il file %1: %2").arg(nativePath(path), why));
-    }
-}
-
 QString crlfLines(const QStringList &lines)
 {
     QString content;
@@ -303,7 +281,8 @@ void writePage(const QString &path, const QStringList &lines)
         }
         bytes = encodeCp1252(referenced);
     }
-    replaceFile(path, *bytes);
+    // The export makes its files durable together once all are written.
+    VxReplaceFile(path, *bytes, TVxFileSync::Later);
 }
 
 void makeFolder(const QString &folder)
@@ -401,7 +380,7 @@ QString TdmqelHtml::BuildHistory(const QString &classIds, const QString &folder)
 
     // The pages are written: a list that cannot be saved is told, not taken for a failure.
     try {
-        replaceFile(listPath, encodeCp1252(crlfLines(PupilList), '?'));
+        VxReplaceFile(listPath, encodeCp1252(crlfLines(PupilList), '?'));
     } catch (const EVxException &e) {
         return QStringLiteral("Le pagine dello storico sono state scritte, ma non è stato "
                               "possibile salvare l'elenco degli alunni.\r") +

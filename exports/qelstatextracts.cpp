@@ -211,17 +211,21 @@ TQelStatExtracts::SessionYear TQelStatExtracts::YearOfSession(int iAnsSesDwgId)
 }
 
 void TQelStatExtracts::write(const char *sql, TVxFieldValues values,
-                             const std::optional<QString> &siteCode, const QString &path)
+                             const std::optional<QString> &siteCode, const QString &path,
+                             const std::function<void(TClientDataSet &)> &complete)
 {
     if (siteCode)
         values.setValue(QStringLiteral("sSedMecCod"), *siteCode);
-    qelWriteExtract(m_tr, qelExtractSql(sql, m_version, siteCode.has_value()), values, path);
+    qelWriteExtract(m_tr, qelExtractSql(sql, m_version, siteCode.has_value()), values, path,
+                    complete);
 }
 
 void TQelStatExtracts::WriteSessionPupils(int iAnsSesDwgId, const std::optional<QString> &siteCode,
                                           const QString &path)
 {
-    write(kSessionPupils, valuesOf({{"indice", iAnsSesDwgId}}), siteCode, path);
+    // With its averages: a file of zeros would be read by the converter, or by another office,
+    // or left by a kill.
+    write(kSessionPupils, valuesOf({{"indice", iAnsSesDwgId}}), siteCode, path, &CompleteAverages);
 }
 
 void TQelStatExtracts::WriteSessionSubjects(int iAnsSesDwgId,
@@ -237,10 +241,8 @@ void TQelStatExtracts::WriteCandidates(int iAnsId, int iDwgId,
     write(kCandidates, valuesOf({{"indice", iAnsId}, {"istituto", iDwgId}}), siteCode, path);
 }
 
-void TQelStatExtracts::CompleteAverages(const QString &path)
+void TQelStatExtracts::CompleteAverages(TClientDataSet &cds)
 {
-    TClientDataSet cds;
-    cds.LoadFromFile(path);
     TField *vot = cds.FieldByName(QStringLiteral("fMediaVot"));
     TField *vtp = cds.FieldByName(QStringLiteral("fMediaVtp"));
     const TField *sit = cds.FieldByName(QStringLiteral("iSitId"));
@@ -253,7 +255,6 @@ void TQelStatExtracts::CompleteAverages(const QString &path)
             RoundTo(MediaVotiProposti(sit->AsInteger(), 0, classSession->AsInteger()), -2));
         cds.Post();
     }
-    cds.SaveToFile(path, dfBinary);
 }
 
 QString TQelStatExtracts::SessionLabel(const QString &pupilsPath)

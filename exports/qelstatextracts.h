@@ -5,8 +5,10 @@
 #include <QDate>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
+class TClientDataSet;
 class TVxTransaction;
 
 // The "Sessione corrente" and "Esami di stato" sources of the statistics extraction, as binary
@@ -39,9 +41,10 @@ public:
     void WriteCandidates(int iAnsId, int iDwgId, const std::optional<QString> &siteCode,
                          const QString &path);
 
-    // The pupils' file again, with fMediaVot and fMediaVtp of every row from the grade module's
-    // averages of its class session (conduct by the rule of the year set with SetAnsIdMedia).
-    static void CompleteAverages(const QString &path);
+    // fMediaVot and fMediaVtp of every row of the pupils' rows from the grade module's averages
+    // of its class session (conduct by the rule of the year set with SetAnsIdMedia): the pupils'
+    // file is written with them, once.
+    static void CompleteAverages(TClientDataSet &cds);
     // sSesDesc and sAnnoDesc of the file's first row ("Scrutinio finale 2008-2009"); empty for a
     // file without rows.
     static QString SessionLabel(const QString &pupilsPath);
@@ -50,7 +53,7 @@ public:
 
 private:
     void write(const char *sql, TVxFieldValues values, const std::optional<QString> &siteCode,
-               const QString &path);
+               const QString &path, const std::function<void(TClientDataSet &)> &complete = {});
 
     TVxTransaction &m_tr;
     QString m_version;

@@ -4,6 +4,7 @@
 #include "platform/helpers.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QLocale>
@@ -44,7 +45,7 @@ bool blank(const QString &text)
 
 TqelStringGrid::TqelStringGrid(QWidget *parent) : TVxStringGrid(parent)
 {
-    setOptions(Options() | goEditing);
+    setOptions(Options() | goEditing | goColSizing);
 }
 
 std::shared_ptr<TVxGridObject> TqelStringGrid::objectAt(int col, int row) const
@@ -344,6 +345,9 @@ void TqelStringGrid::setnColDim(int width)
 {
     if (m_tipoDati == tdGiudizio)
         return;
+    // A width chosen for every column again replaces the ones dragged.
+    if (width != m_nColDim)
+        m_trascinate.clear();
     m_nColDim = width;
     for (int c = 1; c < ColCount(); ++c)
         setLarghezza(c, width);
@@ -376,7 +380,74 @@ int TqelStringGrid::LarghezzaScalata(int width) const
 void TqelStringGrid::setLarghezza(int col, int width)
 {
     m_larghezze[col] = width;
-    setColWidths(col, LarghezzaScalata(width));
+    applicaLarghezza(col);
+}
+
+void TqelStringGrid::applicaLarghezza(int col)
+{
+    if (col >= ColCount())
+        return;
+    if (const auto dragged = m_trascinate.find(col); dragged != m_trascinate.end()) {
+        setColWidths(col, dragged->second);
+        return;
+    }
+    const auto stored = m_larghezze.find(col);
+    int width = stored != m_larghezze.end() ? LarghezzaScalata(stored->second) : ColWidths(col);
+    if (const auto texts = m_testi.find(col); texts != m_testi.end()) {
+        // The cell's text stands between margins of two pixels, the grid line after it.
+        const QFontMetrics metrics(font());
+        for (const QString &text : texts->second)
+            width = std::max(width, metrics.horizontalAdvance(text) + 6);
+    }
+    setColWidths(col, width);
+    if (m_ultimaEstesa && col < ColCount() - 1)
+        estendiUltima();
+}
+
+void TqelStringGrid::AdattaLarghezze(const std::function<QStringList(int col)> &valori)
+{
+    m_testi.clear();
+    for (int c = m_nColIntest; c < ColCount(); ++c) {
+        QStringList texts = valori ? valori(c) : QStringList();
+        for (int r = m_nRowIntest; r < RowCount(); ++r)
+            texts << Cells(c, r);
+        m_testi[c] = texts;
+        applicaLarghezza(c);
+    }
+    estendiUltima();
+}
+
+void TqelStringGrid::setUltimaEstesa(bool on)
+{
+    m_ultimaEstesa = on;
+    estendiUltima();
+}
+
+void TqelStringGrid::estendiUltima()
+{
+    const int last = ColCount() - 1;
+    if (!m_ultimaEstesa || last < 1 || m_trascinate.count(last))
+        return;
+    const auto stored = m_larghezze.find(last);
+    const int own = stored != m_larghezze.end() ? LarghezzaScalata(stored->second) : 0;
+    // Every column is followed by its line of one pixel.
+    int others = 0;
+    for (int c = 0; c < last; ++c)
+        others += ColWidths(c) + 1;
+    setColWidths(last, std::max(own, viewport()->width() - others - 1));
+}
+
+void TqelStringGrid::ColSized(int col)
+{
+    m_trascinate[col] = ColWidths(col);
+    if (col < ColCount() - 1)
+        estendiUltima();
+}
+
+void TqelStringGrid::resizeEvent(QResizeEvent *event)
+{
+    TVxStringGrid::resizeEvent(event);
+    estendiUltima();
 }
 
 void TqelStringGrid::changeEvent(QEvent *event)
@@ -384,10 +455,9 @@ void TqelStringGrid::changeEvent(QEvent *event)
     TVxStringGrid::changeEvent(event);
     if (event->type() != QEvent::FontChange)
         return;
-    for (const auto &[col, width] : m_larghezze) {
-        if (col < ColCount())
-            setColWidths(col, LarghezzaScalata(width));
-    }
+    for (const auto &entry : m_larghezze)
+        applicaLarghezza(entry.first);
+    estendiUltima();
 }
 
 void TqelStringGrid::setEvRowCol(bool on)

@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QPointer>
 
+#include <functional>
 #include <map>
 #include <set>
 #include <utility>
@@ -75,6 +76,13 @@ public:
     // width, and scaled again when the font changes.
     void setLarghezza(int col, int width);
     int LarghezzaScalata(int width) const;
+    // What each data column may hold (a vote column its scale's levels): no column is narrower
+    // than the widest of those texts, or of what its cells hold now, in the grid's font. The
+    // frames call it once the grid is loaded. A width the user drags (the border of a header)
+    // is kept as it is, while the grid lives.
+    void AdattaLarghezze(const std::function<QStringList(int col)> &valori = {});
+    // The last column takes the room the others leave (the judgments' text).
+    void setUltimaEstesa(bool on);
 
     // The frame's dirty flag: set by every edit. Clearing it also clears every cell's mark,
     // so a frame clears it after loading and after saving.
@@ -112,6 +120,8 @@ protected:
     void DrawCell(QPainter &painter, int col, int row, const QRect &rect,
                   TGridDrawState state) override;
     void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void ColSized(int col) override;
 
 private:
     std::shared_ptr<TVxGridObject> objectAt(int col, int row) const;
@@ -119,6 +129,10 @@ private:
     void advance(int &col, int &row) const;
     void retreat(int &col, int &row) const;
     QString helpText(int col, int row) const;
+    // Gives a column the width it should have: the dragged one, else the stored one scaled and
+    // widened to its texts (the last one stretched when it takes the room left).
+    void applicaLarghezza(int col);
+    void estendiUltima();
 
     int m_nRowIntest = 1;
     int m_nColIntest = 1;
@@ -135,7 +149,10 @@ private:
     bool m_evInsuff = false;
     bool m_modificato = false;
     std::set<std::pair<int, int>> m_changed;
-    std::map<int, int> m_larghezze; // unscaled, by column
+    std::map<int, int> m_larghezze;     // unscaled, by column
+    std::map<int, QStringList> m_testi; // what each column must show whole
+    std::map<int, int> m_trascinate;    // pixels, the columns the user sized
+    bool m_ultimaEstesa = false;
     int m_selCol = -1;
     int m_selRow = -1;
 };

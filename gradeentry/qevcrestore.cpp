@@ -102,6 +102,16 @@ const char kInserisci[] =
     ":fCreMediaVoti, :iCreFrmSco, :iCreSosp, :iCreRecup, :iEncId, :bCreNota, :dInsert, :dStart, "
     ":dEnd)";
 
+const TqevTabella &tabellaCrediti()
+{
+    static const TqevTabella crediti{QStringLiteral("TCRE_CREDITI"),
+                                     QStringLiteral("iCreId"),
+                                     QString::fromLatin1(kTrova),
+                                     QString::fromLatin1(kInserisci),
+                                     {}};
+    return crediti;
+}
+
 // The two check lists: the kinds' table and the marks' table with their columns.
 struct Lista
 {
@@ -361,8 +371,12 @@ int TqevCreStore::Inserisci(TVxTransaction &tr, int iSitId, const TValCredito &v
         const int esistente = intero(trova, rec, "iCreId");
         salvati = valoriLetti(trova, rec);
         trova.finish();
-        // Seen by this transaction, so committed: the update finds it.
+        // Seen by this transaction, so committed. An empty row is the one an office's page makes
+        // on entering; one with values is a credit another office saved since this page read
+        // the pupil, which the typed values do not replace unsaid.
         if (sovrascrivi) {
+            if (!(salvati == TValCredito()) && !(salvati == v))
+                throw InseritoAltrove(esistente);
             Aggiorna(tr, esistente, v);
             salvati = v;
         }
@@ -380,7 +394,7 @@ int TqevCreStore::Inserisci(TVxTransaction &tr, int iSitId, const TValCredito &v
         // One row per situation: the one there already is another office's, committed after
         // this transaction began.
         if (isDuplicateEntry(e))
-            throw concurrentChangeError(e.detail());
+            throw InseritoInsieme(tabellaCrediti(), valori("iSitId", iSitId), e.detail());
         throw;
     }
     salvati = v;
@@ -390,12 +404,7 @@ int TqevCreStore::Inserisci(TVxTransaction &tr, int iSitId, const TValCredito &v
 void TqevCreStore::Aggiorna(TVxTransaction &tr, int iCreId, const TValCredito &v,
                             const TValCredito *salvato)
 {
-    static const TqevTabella crediti{QStringLiteral("TCRE_CREDITI"),
-                                     QStringLiteral("iCreId"),
-                                     QString::fromLatin1(kTrova),
-                                     QString::fromLatin1(kInserisci),
-                                     {}};
-    AggiornaRiga(tr, crediti, iCreId, v, salvato, valoriRiga);
+    AggiornaRiga(tr, tabellaCrediti(), iCreId, v, salvato, valoriRiga);
 }
 
 QString TqevCreStore::SqlVoci(TqevListaCrediti lista)

@@ -92,7 +92,7 @@ void TfmqevCarMat::EsportaQualifica()
                          .arg(dialog.Campo() == cqAmmissione ? dialog.rbQuaAmmissione->text()
                               : dialog.Campo() == cqFinale   ? dialog.rbQuaFinale->text()
                                                              : dialog.rbLicenza->text()),
-                     mtConfirmation, mbYesNo) != mrYes)
+                     mtConfirmation, mbYesNo, 0, mrNo) != mrYes)
         return;
     // A pupil who does not take the subject has no score here: his career stays as it is.
     QList<TqevPunteggio> punteggi;

@@ -142,7 +142,7 @@ TfmqevSelItem::TfmqevSelItem(QWidget *owner) : TfmVxOkCancDlg(owner)
     cbAll->setObjectName(QStringLiteral("cbAll"));
     buDocIst = new QPushButton(QStringLiteral("Doc. istituto"));
     buDocIst->setObjectName(QStringLiteral("buDocIst"));
-    buDocIst->setToolTip(QStringLiteral("Carica i docneti dell'istituto"));
+    buDocIst->setToolTip(QStringLiteral("Carica i docenti dell'istituto"));
     buDocIst->setAutoDefault(false);
     auto *top = new QHBoxLayout;
     top->setContentsMargins(0, 0, 0, 0);

@@ -24,20 +24,28 @@ const char kCarica[] =
 const char kTrova[] = "SELECT TNot.iNotId FROM TNot_Note TNot WHERE TNot.iSitId = :iSitId AND "
                       "TNot.iClsSesMatId = :iClsSesMatId ORDER BY TNot.iNotId";
 
-const char kInserisci[] =
-    "INSERT INTO TNOT_NOTE (iNotId, iClsSesMatId, iSitId, dNotData, bNotNota, iAnaId, dInsert, "
-    "dStart, dEnd) VALUES (:iNotId, :iClsSesMatId, :iSitId, :dNotData, :bNotNota, :iAnaId, "
-    ":dInsert, :dStart, :dEnd)";
-
-// The table keeps no unique key on (pupil, subject): two offices filling one empty cell at once
-// meet on the pupil's situation row instead, which this update (changing nothing) locks. A write,
-// so that a wait behind another program is guarded as every write's is.
+// The table keeps no unique key on (pupil, subject), as other programs of the suite store
+// several notes for a cell: the insert itself stores nothing when the cell has a note already,
+// whoever wrote it; and two copies of this program filling one empty cell at once meet on the
+// pupil's situation row, which this update (changing nothing) locks. A write, so that a wait
+// behind another program is guarded as every write's is.
 const char kBlocca[] = "UPDATE TSit_Situazioni SET iSitId = iSitId WHERE iSitId = :iSitId";
 
 const TqevTabella &tabella()
 {
     static const TqevTabella t{QStringLiteral("TNOT_NOTE"), QStringLiteral("iNotId"),
-                               QString::fromLatin1(kTrova), QString::fromLatin1(kInserisci),
+                               QString::fromLatin1(kTrova),
+                               VxInsertUnlessPresentSql(QStringLiteral("TNOT_NOTE"),
+                                                        {{"iNotId", "INTEGER"},
+                                                         {"iClsSesMatId", "INTEGER"},
+                                                         {"iSitId", "INTEGER"},
+                                                         {"dNotData", "DATE"},
+                                                         {"bNotNota", "BLOB SUB_TYPE TEXT"},
+                                                         {"iAnaId", "INTEGER"},
+                                                         {"dInsert", "TIMESTAMP"},
+                                                         {"dStart", "DATE"},
+                                                         {"dEnd", "DATE"}},
+                                                        {"iSitId", "iClsSesMatId"}),
                                QString::fromLatin1(kBlocca)};
     return t;
 }
@@ -73,7 +81,7 @@ QString TqevNotStore::SqlTrova()
 
 QString TqevNotStore::SqlInserisci()
 {
-    return QString::fromLatin1(kInserisci);
+    return tabella().inserisci;
 }
 
 QString TqevNotStore::SqlCancella()

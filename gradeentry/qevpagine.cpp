@@ -284,7 +284,7 @@ void TqevPagine::PassaVotiProposti(int Modo, const QString &domanda)
             return;
         }
     }
-    if (VxMessageDlg(domanda, mtWarning, mbYesNo) != mrYes)
+    if (VxMessageDlg(domanda, mtWarning, mbYesNo, 0, mrNo) != mrYes)
         return;
     // The transfer replaces each vote by a new row: the votes page's keys are stale afterwards,
     // also when it stops half-way, so the page reads the votes again whatever the outcome.

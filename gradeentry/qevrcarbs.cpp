@@ -87,7 +87,7 @@ TfrqevCarBs::TfrqevCarBs(QWidget *parent)
     aParVis = aggiungi(this, "aParVis", "tbParVis", QStringLiteral("Parametri visualizzazione"), 4,
                        QStringLiteral("Imposta parametri di visualizzazione"));
     separatore(this, "tb3");
-    aStorico = aggiungi(this, "aStorico", "tbStorico", QStringLiteral("aStorico"), 9,
+    aStorico = aggiungi(this, "aStorico", "tbStorico", QStringLiteral("Storico alunno"), 9,
                         QStringLiteral("Visualizza storico dell'alunno"));
 
     grGrid->setObjectName(QStringLiteral("grGrid"));

@@ -699,12 +699,14 @@ bool TfrqevCarCre::SaveDataDb()
             s.esegui = [key, valori, salvato](TVxTransaction &tr) {
                 TqevCreStore::Aggiorna(tr, key, valori, &salvato);
             };
-            // The other office deleted the row: saving again stores it anew.
-            s.altrove = [rec](int) {
-                rec->iCreId = 0;
-                rec->Salvato = TValCredito();
-            };
         }
+        // The other office deleted the row: saving again stores it anew. It stored one: saving
+        // again writes over it.
+        s.altrove = [rec](int chiave) {
+            rec->iCreId = chiave;
+            if (chiave == 0)
+                rec->Salvato = TValCredito();
+        };
         s.salvata = [this, rec, salvati, col, row] {
             prendiSalvata(*rec, salvati->first, salvati->second, col, row);
         };

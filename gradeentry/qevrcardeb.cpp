@@ -91,6 +91,11 @@ void TfrqevCarDeb::InitTipoDati(int tipoDati)
     if (medieDaGriglie())
         AggiornaMedieDaGriglie();
     ApplicaParVis();
+    // The columns of a pupil's or a subject's debts are at least as wide as their titles;
+    // every column as what it shows.
+    grGrid->AdattaLarghezze([this](int col) {
+        return TipoCar == tcClasse ? QStringList() : QStringList{grGrid->Cells(col, 0)};
+    });
 }
 
 void TfrqevCarDeb::layoutRighe()
@@ -570,7 +575,7 @@ void TfrqevCarDeb::aDelExecute()
     if (!rec || rec->bBloccato || m_readOnly)
         return;
     if (VxMessageDlg(QStringLiteral("Confermi la cancellazione del debito?"), mtConfirmation,
-                     mbYesNo) != mrYes)
+                     mbYesNo, 0, mrNo) != mrYes)
         return;
     const int iDebId = rec->iDebId;
     const int iMatId = rec->iMatId;

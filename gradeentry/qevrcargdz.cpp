@@ -44,6 +44,8 @@ void TfrqevCarGdz::InitTipoDati(int tipoDati)
     TfrqevCarBs::InitTipoDati(tipoDati);
     TestoConferma = QStringLiteral("Confermi il salvataggio dei giudizi?");
     LayoutColonnaAlunni(QStringLiteral("Giudizio"), 300, {"aParVis", "tb1", "tb2"});
+    // The judgments take the room the names leave.
+    grGrid->setUltimaEstesa(true);
     const bool classe = TipoCar == tcClasse;
     aFormSel->setVisible(classe);
     meGiudizio->setVisible(!classe);
@@ -203,7 +205,7 @@ void TfrqevCarGdz::tbCancellaClick()
     if (m_readOnly)
         return;
     if (VxMessageDlg(QStringLiteral("Confermi la cancellazione del giudizio?"), mtConfirmation,
-                     mbYesNo) != mrYes)
+                     mbYesNo, 0, mrNo) != mrYes)
         return;
     if (TipoCar == tcClasse)
         svuotaRiga(grGrid->Row());

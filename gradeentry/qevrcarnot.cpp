@@ -417,7 +417,7 @@ void TfrqevCarNot::aDelExecute()
     if (m_readOnly || !nota || nota->bBloccato)
         return;
     if (VxMessageDlg(QStringLiteral("Confermi la cancellazione della nota?"), mtConfirmation,
-                     mbYesNo) != mrYes)
+                     mbYesNo, 0, mrNo) != mrYes)
         return;
     // The key stays: the next save deletes the stored row.
     for (int parte = 0; parte <= 2; ++parte)

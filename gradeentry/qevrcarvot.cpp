@@ -189,6 +189,18 @@ void TfrqevCarVot::InitTipoDati(int tipoDati)
     m_store.CaricaLivelli();
     ApplicaParVis();
     Carica();
+    // Every level a column takes shows whole, whatever width is stored.
+    const int riga = RighePerAlunno(TipoCar) ? grGrid->nRowIntest() - 1 : 0;
+    grGrid->AdattaLarghezze([this, riga](int col) {
+        QStringList texts;
+        if (TipoDati == tdAssenze)
+            texts << QStringLiteral("9999");
+        if (auto cmp = grGrid->RecordAt<TRecCmp>(col, riga)) {
+            for (const TqevLivello &l : m_store.Livelli(cmp->iCmpScaId))
+                texts << l.sValSDesc.trimmed();
+        }
+        return texts;
+    });
     AggiornaMedia(grGrid->nRowIntest());
     frqevEsMeCr1->setVisible(false);
 }

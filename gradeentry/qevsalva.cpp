@@ -42,10 +42,33 @@ const QString kCancellatoPrimaDellaCancellazione = QStringLiteral(
     "Il dato era già stato cancellato da un'altra postazione dopo l'apertura della finestra: "
     "la cancellazione non è stata eseguita.\r\rSalvando di nuovo, la cella resta vuota, come "
     "nell'archivio.");
+const QString kInseritoPrimaDellInserimento = QStringLiteral(
+    "Il dato è stato inserito da un'altra postazione dopo l'apertura della finestra: il dato "
+    "della griglia non è stato salvato, per non sostituire senza avviso quello dell'altra "
+    "postazione.\r\rSalvando di nuovo, il dato della griglia sostituisce quello dell'altra "
+    "postazione.");
 const QString kSostituitoPrimaDellaCancellazione = QStringLiteral(
     "Il dato è stato sostituito da un'altra postazione, o da un passaggio di dati, dopo "
     "l'apertura della finestra: la cancellazione non è stata eseguita, per non cancellare senza "
     "avviso il dato nuovo.\r\rSalvando di nuovo, il dato viene cancellato.");
+
+// The key of the row another office committed while a write waited, read once the write is
+// rolled back; 0 when it cannot be read (the office is told of the write's failure anyway).
+int chiaveDopo(TVxTransaction &tr, const EValoreAltrove &e)
+{
+    if (!e.trovaDopo())
+        return e.chiave();
+    try {
+        if (!tr.StartTransaction())
+            return 0;
+        const int chiave = e.trovaDopo()(tr);
+        tr.Rollback();
+        return chiave;
+    } catch (const EVxException &) {
+        tr.Rollback();
+        return 0;
+    }
+}
 
 } // namespace
 
@@ -69,7 +92,7 @@ bool SalvaScritture(const QList<TqevScrittura> &scritture)
             tr.Rollback();
             const auto *altrove = dynamic_cast<const EValoreAltrove *>(&e);
             if (altrove && s.altrove)
-                s.altrove(altrove->chiave());
+                s.altrove(chiaveDopo(tr, *altrove));
             mostraErrore(s.cella, motivoDi(e), e.detail());
             return false;
         }
@@ -148,30 +171,43 @@ void CancellaCella(TVxTransaction &tr, const TqevTabella &t, int id, const TVxFi
         ora != 0 ? kSostituitoPrimaDellaCancellazione : kCancellatoPrimaDellaCancellazione, ora);
 }
 
+EValoreAltrove InseritoAltrove(int chiave)
+{
+    return EValoreAltrove(kInseritoPrimaDellInserimento, chiave);
+}
+
+EValoreAltrove InseritoInsieme(const TqevTabella &t, const TVxFieldValues &cella,
+                               const QString &detail)
+{
+    return EValoreAltrove(
+        concurrentChangeError().message(),
+        [t, cella](TVxTransaction &dopo) { return TrovaCella(dopo, t, cella); }, detail);
+}
+
 int InserisciCella(TVxTransaction &tr, const TqevTabella &t, const TVxFieldValues &cella,
                    const TVxFieldValues &valori, const QDate &inizio, const QDate &fine)
 {
     try {
+        // Seen by this transaction, so committed: the other office's, stored since the read.
         if (!t.blocca.isEmpty())
-            tr.Exec(t.blocca, cella);
-        // Seen by this transaction, so committed: the update finds it.
-        if (const int esistente = TrovaCella(tr, t, cella)) {
-            AggiornaRiga(tr, t, esistente, valori);
-            return esistente;
-        }
+            tr.Exec(t.blocca, cella); // the insert itself looks for the row
+        else if (const int esistente = TrovaCella(tr, t, cella))
+            throw InseritoAltrove(esistente);
         const int key = VxNewKey(qqoVxGlobConn(), t.nome);
         TVxFieldValues values = cella;
         values.setValue(t.chiave, key);
         for (int i = 0; i < valori.size(); ++i)
             values.setValue(valori.name(i), valori.value(i));
         DateNuovaRiga(values, inizio, fine);
-        tr.Exec(t.inserisci, values);
+        if (tr.ExecChanged(t.inserisci, values) == 0)
+            throw InseritoAltrove(TrovaCella(tr, t, cella));
         return key;
     } catch (const EVxException &e) {
-        // The cell is the table's unique key (or its lock): the row that is there already is
-        // another office's, committed after this transaction began.
-        if (isDuplicateEntry(e))
-            throw concurrentChangeError(e.detail());
-        throw;
+        // The cell is the table's unique key (or its lock): another office stored the cell's row
+        // at this very moment, committed now. The record takes it, so that saving again writes
+        // over it rather than telling the same row twice.
+        if (!isDuplicateEntry(e) && !isConcurrentChange(e))
+            throw;
+        throw InseritoInsieme(t, cella, e.detail());
     }
 }

@@ -20,8 +20,8 @@
 // very moment of this save (an update conflict) is not overwritten unsaid: the office is told,
 // and saving again writes the grid's value over the other office's. A row another office
 // deleted or replaced since the grid was read is neither written back nor taken as deleted
-// unsaid (EValoreAltrove). A wait for rows another program keeps locked is the framework's (the
-// office may stop it).
+// unsaid, nor is one it stored in a cell empty when read overwritten unsaid (EValoreAltrove).
+// A wait for rows another program keeps locked is the framework's (the office may stop it).
 
 #include "platform/sqlparams.h"
 #include "platform/vxexception.h"
@@ -32,6 +32,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 class TVxTransaction;
 
@@ -54,16 +55,28 @@ bool SalvaScritture(const QList<TqevScrittura> &scritture);
 // votes, the class judgments) since the grid was read: an update or a delete that touches no
 // row is never taken as done. It carries the key of the row the cell holds now (0: none), which
 // the write's record takes whatever becomes of the transaction (the other office's change is
-// committed): saving again then does what the grid shows, it inserts the value again or deletes
-// the row that replaced it.
+// committed): saving again then does what the grid shows, it inserts the value again, deletes
+// the row that replaced it, or writes over the row another office stored in a cell that was
+// empty.
 class EValoreAltrove : public EVxException
 {
 public:
+    using Trova = std::function<int(TVxTransaction &)>;
+
     EValoreAltrove(const QString &message, int chiave) : EVxException(message), m_chiave(chiave) {}
+    // A row another office committed while this write waited for it: the write's transaction,
+    // begun before, does not see it. Its key is read with trova after the write is rolled back,
+    // in a transaction of its own.
+    EValoreAltrove(const QString &message, Trova trova, const QString &detail)
+        : EVxException(message, Error, detail), m_trova(std::move(trova))
+    {
+    }
     int chiave() const { return m_chiave; }
+    const Trova &trovaDopo() const { return m_trova; }
 
 private:
-    int m_chiave;
+    int m_chiave = 0;
+    Trova m_trova;
 };
 
 // The one shape of the grade stores (votes and the other vote kinds, notes, judgments, debts,
@@ -79,20 +92,31 @@ struct TqevTabella
     QString trova;
     // A new row, bound with the key, the cell's values, the row's values and the dates.
     QString inserisci;
-    // For a table with no unique key on the cell: a statement that locks a row standing for
-    // the cell, run first by the insert of a cell, bound with the cell's values. Two offices
-    // filling one empty cell at once meet on it, and the second is told (a change at the same
-    // moment) rather than a second row stored.
+    // For a table with no unique key on the cell, whose insert (inserisci) then stores nothing
+    // while the cell has a row, checked by the database (VxInsertUnlessPresentSql): a statement
+    // that locks a row standing for the cell, run first by the insert of a cell, bound with the
+    // cell's values. Two offices filling one empty cell at once meet on it, and the second is
+    // told (a change at the same moment) rather than a second row stored.
     QString blocca;
 };
 
 // The key of the cell's row, 0 without one.
 int TrovaCella(TVxTransaction &tr, const TqevTabella &t, const TVxFieldValues &cella);
 
+// The refusals of the insert of a cell that held nothing when the grid was read: another office
+// stored the cell's row since (its key), or is storing it at this very moment (a duplicate of
+// the table's unique key, or its lock: the row is found with t's find once the write is rolled
+// back). Saving again writes over it.
+EValoreAltrove InseritoAltrove(int chiave);
+EValoreAltrove InseritoInsieme(const TqevTabella &t, const TVxFieldValues &cella,
+                               const QString &detail);
+
 // The insert of a cell that held nothing when the grid was read; returns the row's key. A row
-// another office stored for the cell since takes the values instead (the last save wins, as for
-// a changed value). One it is storing at this very moment (a duplicate of the table's unique
-// key, or the lock) is told as a change of another office at the same moment.
+// another office (or program) stored for the cell since is not overwritten unsaid: nothing is
+// written and EValoreAltrove carries the row's key, so that saving again updates it with the
+// grid's value (the last save wins, as for a changed value). One it is storing at this very
+// moment (a duplicate of the table's unique key, or the lock) is told as a change of another
+// office at the same moment.
 int InserisciCella(TVxTransaction &tr, const TqevTabella &t, const TVxFieldValues &cella,
                    const TVxFieldValues &valori, const QDate &inizio, const QDate &fine);
 

@@ -155,7 +155,7 @@ void TfmqelCompGiudizioMedie::OkClick()
     const QString question =
         m_modo == 1 ? QStringLiteral("Conferma cancellazione giudizi delle classi selezionate?")
                     : QStringLiteral("Conferma inserimento giudizi delle classi selezionate?");
-    if (VxMessageDlg(question, mtWarning, mbYesNo) != mrYes)
+    if (VxMessageDlg(question, mtWarning, mbYesNo, 0, mrNo) != mrYes)
         return;
     // A failure stops at its pupil; the dialog stays open to run again.
     const bool done = RunShowingErrors([this] {

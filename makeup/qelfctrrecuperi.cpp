@@ -10,6 +10,7 @@
 #include "makeup/qelfrecupericonvert.h"
 #include "makeup/qelfriconoscimento.h"
 #include "platform/formregistry.h"
+#include "platform/helpers.h"
 #include "platform/messagedlg.h"
 
 #include <QHBoxLayout>
@@ -146,7 +147,8 @@ void TqelFCtrRecuperi::OkClick()
     const bool ok = m_module && m_module->CancellaRecuperi(ids);
     if (ok) {
         VxMessageDlg(
-            QStringLiteral("Cancellazione di %1 elementi avventua con successo").arg(count),
+            CountText(count, QStringLiteral("Cancellazione di %1 elemento avvenuta con successo"),
+                      QStringLiteral("Cancellazione di %1 elementi avvenuta con successo")),
             mtInformation, mbOK);
     } else {
         // One message: the office's words, then the database's reason.

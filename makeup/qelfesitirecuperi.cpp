@@ -319,8 +319,3 @@ QList<MakeupLegendRow> TfmQelEsitiRecuperi::legendRows() const
 {
     return m_data.outcomeLegend();
 }
-
-int TfmQelEsitiRecuperi::legendTop() const
-{
-    return m_grid->y();
-}

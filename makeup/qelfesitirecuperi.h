@@ -42,7 +42,6 @@ protected:
     void FormShow() override;
     void cboFasiChange() override;
     QList<MakeupLegendRow> legendRows() const override;
-    int legendTop() const override;
 
 private:
     friend class TqelGrigliaEsiti;

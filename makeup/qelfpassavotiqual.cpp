@@ -145,7 +145,7 @@ void TfmqelPassaVotiQual::OkClick()
         completed = runSteps(source, target);
     }
     if (completed)
-        VxMessageDlg(QStringLiteral("Operazione conlusa."), mtInformation, mbOK);
+        VxMessageDlg(QStringLiteral("Operazione conclusa."), mtInformation, mbOK);
 }
 
 bool TfmqelPassaVotiQual::runSteps(int source, int target)

@@ -197,8 +197,3 @@ QList<MakeupLegendRow> TfmQelRec::legendRows() const
 {
     return m_data.typeLegend();
 }
-
-int TfmQelRec::legendTop() const
-{
-    return m_dett->y();
-}

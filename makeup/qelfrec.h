@@ -30,7 +30,6 @@ protected:
     void disable() override;
     void cboFasiChange() override;
     QList<MakeupLegendRow> legendRows() const override;
-    int legendTop() const override;
 
 private:
     void cboTipoVotoChange();

@@ -137,11 +137,13 @@ TqelLegendaRec::TqelLegendaRec(QWidget *window, int swatchWidth, Colour colour)
     m_grid->setColumnWidth(1, 50);
     m_grid->setColumnWidth(2, 272);
     m_grid->verticalHeader()->setVisible(false);
+    m_grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionMode(QAbstractItemView::NoSelection);
     m_grid->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(m_grid);
-    resize(swatchWidth + 50 + 272 + 8, 160);
+    layout->addStretch();
+    setFixedWidth(swatchWidth + 50 + 272 + m_grid->frameWidth() * 2 + 2);
     hide();
 }
 
@@ -169,17 +171,11 @@ void TqelLegendaRec::Toggle(QToolButton *button,
     button->setChecked(loaded);
     if (!loaded)
         return;
-    int height = m_grid->horizontalHeader()->sizeHint().height() + 4;
+    int height = m_grid->horizontalHeader()->sizeHint().height() + m_grid->frameWidth() * 2;
     for (int r = 0; r < m_grid->rowCount(); ++r)
         height += m_grid->rowHeight(r);
-    resize(width(), height);
+    m_grid->setFixedHeight(height);
     show();
-    raise();
-}
-
-void TqelLegendaRec::PlaceAt(int y)
-{
-    move(parentWidget()->width() - 30 - width(), y);
 }
 
 TfmQelMakeupClassWindow::TfmQelMakeupClassWindow(QWidget *parent, int swatchWidth,
@@ -204,6 +200,16 @@ QVBoxLayout *TfmQelMakeupClassWindow::addFrame(
         this, layout, QString::fromLatin1(texts.deleteOneName),
         QString::fromUtf8(texts.deleteOneHint), QString::fromLatin1(texts.deleteAllName),
         QString::fromUtf8(texts.deleteAllHint), addOwn);
+    // The window's own controls and grid on the left, the legend beside them when shown.
+    auto *body = new QHBoxLayout;
+    body->setContentsMargins(0, 0, 0, 0);
+    body->setSpacing(4);
+    auto *own = new QVBoxLayout;
+    own->setContentsMargins(0, 0, 0, 0);
+    own->setSpacing(0);
+    body->addLayout(own, 1);
+    body->addWidget(m_legenda);
+    layout->addLayout(body, 1);
     m_toolBar = tools.bar;
     m_deleteOne = tools.deleteOne;
     m_deleteAll = tools.deleteAll;
@@ -214,7 +220,7 @@ QVBoxLayout *TfmQelMakeupClassWindow::addFrame(
             RunShowingErrors([this] { cboFasiChange(); });
     });
     connect(m_sbuLegenda, &QToolButton::clicked, this, &TfmQelMakeupClassWindow::sbuLegendaClick);
-    return layout;
+    return own;
 }
 
 bool TfmQelMakeupClassWindow::openClass(const QString &beforeLimitMessage)
@@ -252,11 +258,4 @@ QTableWidget *TfmQelMakeupClassWindow::dbgLegenda() const
 void TfmQelMakeupClassWindow::sbuLegendaClick()
 {
     m_legenda->Toggle(m_sbuLegenda, [this] { return legendRows(); });
-    m_legenda->PlaceAt(legendTop());
-}
-
-void TfmQelMakeupClassWindow::resizeEvent(QResizeEvent *event)
-{
-    TfmVxChildBase::resizeEvent(event);
-    m_legenda->PlaceAt(legendTop());
 }

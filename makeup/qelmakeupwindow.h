@@ -21,8 +21,9 @@ class QTableWidget;
 class QToolButton;
 class QVBoxLayout;
 
-// pnlLegenda: the weights with their short texts over a swatch of each weight's colour,
-// shown over the window's top right corner and hidden by the same button.
+// pnlLegenda: the weights with their short texts beside a swatch of each weight's colour,
+// shown on the window's right, beside the controls and the grid (never over them), and hidden
+// by the same button.
 class TqelLegendaRec : public QWidget
 {
     Q_OBJECT
@@ -36,8 +37,6 @@ public:
     // shown to the office, the legend then stays hidden). The button is checked while the
     // legend is shown.
     void Toggle(QToolButton *button, const std::function<QList<MakeupLegendRow>()> &load);
-    // Puts the legend 30 pixels from the window's right edge, its top at y.
-    void PlaceAt(int y);
 
 private:
     QTableWidget *m_grid;
@@ -82,8 +81,8 @@ protected:
     TfmQelMakeupClassWindow(QWidget *parent, int swatchWidth, TqelLegendaRec::Colour colour);
 
     // Lays out the header and ToolBar1, addOwn putting the window's own controls after the
-    // phases; the window adds the rest to the layout returned. Called from the window's
-    // constructor, once its own members exist.
+    // phases; the window adds the rest to the layout returned, which the legend, when shown,
+    // stands beside. Called from the window's constructor, once its own members exist.
     QVBoxLayout *addFrame(const MakeupWindowTexts &texts,
                           const std::function<void(QWidget *panel, QHBoxLayout *line)> &addOwn);
 
@@ -98,11 +97,8 @@ protected:
     virtual void disable();
 
     virtual void cboFasiChange() = 0;
-    // The legend's rows, and the top it is placed at.
+    // The legend's rows.
     virtual QList<MakeupLegendRow> legendRows() const = 0;
-    virtual int legendTop() const = 0;
-
-    void resizeEvent(QResizeEvent *event) override;
 
     MakeupRecords m_data;
     MakeupClass m_classe;

@@ -139,7 +139,7 @@ void TfrQelDettRec::AssegnaRecupero()
         record.iRecId = found->iRecId;
     }
     if (VxMessageDlg(QStringLiteral("Recupero già assegnato. Cambiare il tipo di recupero?"),
-                     mtInformation, mbYesNo) != mrYes)
+                     mtInformation, mbYesNo, 0, mrNo) != mrYes)
         return;
     if (m_data.update(record) == 0) {
         VxMessageDlg(QStringLiteral("Il recupero non esiste più: è stato cancellato da un'altra "

@@ -61,6 +61,14 @@ protected:
         TVxStringGrid::DrawCell(painter, col, row, rect, state);
     }
 
+    // The grades stay readable on every type's colour: white on the dark ones.
+    QColor CellTextColour(int col, int row, TGridDrawState state) const override
+    {
+        if (const auto cell = ObjectAs<TqevCellaRec>(col, row); cell && cell->iRecId > 0)
+            return VxTextColourOn(typeCellColour(cell->iPesoRec));
+        return TVxStringGrid::CellTextColour(col, row, state);
+    }
+
 private:
     TfrQevGrigliaRec *m_frame;
     bool m_following = true;

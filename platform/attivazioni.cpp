@@ -51,6 +51,12 @@ void showChild(QWidget *form)
         sub->setObjectName(QStringLiteral("sub") + form->objectName());
         sub->setWindowIcon(form->windowIcon());
         sub->show();
+        // A window that maximised itself as it was shown fills the area as it is: a size of its
+        // own would leave it maximised yet short of the area's edges.
+        if (sub->isMaximized()) {
+            area->setActiveSubWindow(sub);
+            return;
+        }
         if (wanted.isValid())
             sub->resize(wanted + (sub->size() - form->size()));
         // A window larger than the work area, or placed past its edge, would open with its

@@ -28,8 +28,9 @@
 //   part of the data
 // Files (datapacket.h)
 //   SaveToFile(path, dfXML or dfBinary[, sync[, access]]): merges the change log, then replaces
-//     the file atomically with every record in the order of posting, whatever the filter and
-//     index; TVxFileAccess::OwnerOnly (fileaccess.h) for a file only its owner may read
+//     the file atomically (VxReplaceFile, fileaccess.h) with every record in the order of
+//     posting, whatever the filter and index; TVxFileAccess::OwnerOnly for a file only its
+//     owner may read
 //   LoadFromFile(path): either form, the content decides; the records arrive unchanged
 //
 // Values are kept normalised per type (see fieldvalue.h); a null is an invalid QVariant.
@@ -67,10 +68,6 @@ struct TFieldDef
 // The two file forms of a packet: our compact binary form (".cds") and the XML form
 // (".xml") that other readers of the client-dataset layout read.
 enum TDataPacketFormat { dfBinary, dfXML };
-// When a saved file is on the disk: before SaveToFile returns (Now), or once the caller has
-// synced its folder (Later, SyncFolderToDisk in helpers.h), one wait for many files, before
-// the file that vouches for them is written.
-enum class TVxFileSync { Now, Later };
 
 class TField
 {

@@ -1,8 +1,11 @@
 #include "platform/comm.h"
 
+#include "platform/helpers.h"
 #include "platform/vxexception.h"
+#include "platform/waitwindow.h"
 
 #include <QEventLoop>
+#include <QHash>
 #include <QIODevice>
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
@@ -26,6 +29,61 @@ public:
     bool setCookiesFromUrl(const QList<QNetworkCookie> &, const QUrl &) override { return false; }
 };
 
+// What failed on the network, in Italian with Qt's code; Qt's own text is the detail.
+EVxException networkError(const QString &url, const QNetworkReply &reply)
+{
+    using E = QNetworkReply::NetworkError;
+    const E code = reply.error();
+    const char *text = "errore di rete";
+    switch (code) {
+    case E::ConnectionRefusedError:
+        text = "il server ha rifiutato la connessione";
+        break;
+    case E::RemoteHostClosedError:
+        text = "il server ha chiuso la connessione";
+        break;
+    case E::HostNotFoundError:
+        text = "server non trovato (nome sconosciuto)";
+        break;
+    case E::TimeoutError:
+        text = "tempo di connessione scaduto";
+        break;
+    case E::OperationCanceledError:
+        text = "operazione interrotta";
+        break;
+    case E::SslHandshakeFailedError:
+        text = "connessione sicura non riuscita (certificato o protocollo non accettati)";
+        break;
+    case E::TemporaryNetworkFailureError:
+    case E::NetworkSessionFailedError:
+        text = "rete non disponibile";
+        break;
+    case E::TooManyRedirectsError:
+    case E::InsecureRedirectError:
+        text = "reindirizzamento non seguito";
+        break;
+    case E::ProxyConnectionRefusedError:
+    case E::ProxyConnectionClosedError:
+    case E::ProxyNotFoundError:
+    case E::ProxyTimeoutError:
+    case E::ProxyAuthenticationRequiredError:
+    case E::UnknownProxyError:
+        text = "errore del proxy";
+        break;
+    case E::ProtocolUnknownError:
+    case E::ProtocolInvalidOperationError:
+    case E::ProtocolFailure:
+        text = "errore di protocollo";
+        break;
+    default:
+        break;
+    }
+    return EVxException(QStringLiteral("Errore di comunicazione con %1: %2 (codice %3).")
+                            .arg(url, QString::fromUtf8(text))
+                            .arg(int(code)),
+                        EVxException::Error, reply.errorString());
+}
+
 } // namespace
 
 TdmxComm::TdmxComm(QObject *parent) : QObject(parent)
@@ -47,10 +105,12 @@ QString TdmxComm::ReplyHeader(const QString &name) const
     return QString::fromLatin1(value);
 }
 
-void TdmxComm::http_get(const QString &url, const QString &fileName)
+void TdmxComm::http_get(const QString &url, const QString &fileName, TVxFileAccess access)
 {
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly) ||
+        (access == TVxFileAccess::OwnerOnly &&
+         !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)))
         throw EVxException(QStringLiteral("Impossibile scrivere il file %1: %2")
                                .arg(fileName, file.errorString()));
     run("GET", url, nullptr, QString(), file);
@@ -111,32 +171,55 @@ void TdmxComm::run(const QByteArray &method, const QString &url, const QByteArra
         request.setRawHeader(name, value);
     }
 
+    if (m_wait)
+        m_wait->CheckCancelled();
     QNetworkReply *networkReply = body ? m_manager.sendCustomRequest(request, method, *body)
                                        : m_manager.sendCustomRequest(request, method);
+    // The network thread reads no further ahead than this: a download goes to its file as it
+    // arrives, never piling up in memory while the file is written.
+    networkReply->setReadBufferSize(kReadAhead);
+    // The context of every connection below: they end with this call, while the reply lives on
+    // until the event loop frees it, and a later "Annulla" must not reach this call's variables.
+    QObject call;
     QEventLoop loop;
     QTimer silence;
     silence.setSingleShot(true);
     silence.setInterval(m_timeout);
+    // A server that sends a byte now and then is never silent long enough: the request has a
+    // limit of its own.
+    QTimer overall;
+    overall.setSingleShot(true);
     bool timedOut = false;
+    bool overLimit = false;
+    bool cancelled = false;
     bool tooLarge = false;
     qint64 received = 0;
     QString writeError;
-    connect(&silence, &QTimer::timeout, networkReply, [&] {
+    connect(&silence, &QTimer::timeout, &call, [&] {
         timedOut = true;
         networkReply->abort();
     });
+    connect(&overall, &QTimer::timeout, &call, [&] {
+        overLimit = true;
+        networkReply->abort();
+    });
+    if (m_wait)
+        connect(m_wait, &TfmVxWait::cancelRequested, &call, [&] {
+            cancelled = true;
+            networkReply->abort();
+        });
     // A reply larger than the limit is refused as soon as it says so, or as soon as its bytes
     // pass the limit, before it fills the disk or the memory of the caller's stream.
     const auto refuseTooLarge = [&] {
         tooLarge = true;
         networkReply->abort();
     };
-    connect(networkReply, &QNetworkReply::metaDataChanged, networkReply, [&] {
+    connect(networkReply, &QNetworkReply::metaDataChanged, &call, [&] {
         const QVariant length = networkReply->header(QNetworkRequest::ContentLengthHeader);
         if (length.isValid() && length.toLongLong() > m_maxReplySize)
             refuseTooLarge();
     });
-    connect(networkReply, &QNetworkReply::readyRead, networkReply, [&] {
+    connect(networkReply, &QNetworkReply::readyRead, &call, [&] {
         silence.start();
         const QByteArray chunk = networkReply->readAll();
         if (tooLarge)
@@ -151,15 +234,20 @@ void TdmxComm::run(const QByteArray &method, const QString &url, const QByteArra
             networkReply->abort();
         }
     });
-    connect(networkReply, &QNetworkReply::uploadProgress, networkReply, [&] { silence.start(); });
+    connect(networkReply, &QNetworkReply::uploadProgress, &call, [&] { silence.start(); });
     connect(networkReply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     silence.start();
+    overall.start(m_timeLimit);
     if (!networkReply->isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        loop.exec(m_wait && m_wait->TakesInput() ? QEventLoop::AllEvents
+                                                 : QEventLoop::ExcludeUserInputEvents);
     silence.stop();
+    overall.stop();
 
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply *)> owner(
         networkReply, [](QNetworkReply *r) { r->deleteLater(); });
+    if (cancelled)
+        throw EVxCancelled();
     if (!tooLarge && writeError.isEmpty() && networkReply->bytesAvailable() > 0) {
         const QByteArray rest = networkReply->readAll();
         if ((received += rest.size()) > m_maxReplySize)
@@ -171,29 +259,78 @@ void TdmxComm::run(const QByteArray &method, const QString &url, const QByteArra
     m_replyHeaders = networkReply->rawHeaderPairs();
 
     if (tooLarge)
-        throw EVxException(QStringLiteral("La risposta di %1 supera il limite di %2 MB: ricezione "
+        throw EVxException(QStringLiteral("La risposta di %1 supera il limite di %2: ricezione "
                                           "interrotta.")
-                               .arg(url)
-                               .arg(m_maxReplySize / (1024 * 1024)));
+                               .arg(url, SizeText(m_maxReplySize)));
+    if (overLimit)
+        throw EVxException(QStringLiteral("Il server non ha finito di rispondere entro %1 (%2): "
+                                          "ricezione interrotta.")
+                               .arg(DurationText(m_timeLimit), url));
     if (timedOut)
-        throw EVxException(QStringLiteral("Il server non ha risposto entro %1 secondi (%2).")
-                               .arg(m_timeout / 1000.0)
-                               .arg(url));
+        throw EVxException(QStringLiteral("Il server non ha risposto entro %1 (%2).")
+                               .arg(DurationText(m_timeout), url));
     if (!writeError.isEmpty())
         throw EVxException(
             QStringLiteral("Impossibile salvare la risposta di %1: %2").arg(url, writeError));
     if (m_status == 0)
-        throw EVxException(QStringLiteral("Errore di comunicazione con %1: %2")
-                               .arg(url, networkReply->errorString()));
+        throw networkError(url, *networkReply);
     if (m_status < 200 || m_status > 299) {
         const QString reason =
             networkReply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
-        throw EVxException(QStringLiteral("Il server ha risposto con l'errore HTTP %1%2 (%3).")
-                               .arg(m_status)
-                               .arg(reason.isEmpty() ? QString() : QLatin1Char(' ') + reason)
-                               .arg(url));
+        throw EVxException(
+            QStringLiteral("Il server ha risposto con l'errore HTTP %1 (%2).")
+                .arg(VxHttpStatusText(m_status), url),
+            EVxException::Error,
+            reason.isEmpty() ? QString() : QStringLiteral("HTTP %1 %2").arg(m_status).arg(reason));
     }
     if (networkReply->error() != QNetworkReply::NoError)
-        throw EVxException(QStringLiteral("Errore di comunicazione con %1: %2")
-                               .arg(url, networkReply->errorString()));
+        throw networkError(url, *networkReply);
+    // A body cut short of its declared length is a broken transfer, whatever the network layer
+    // made of the connection closed under it (with a reply read no further ahead than the file
+    // is written, it may take the close for the body's end).
+    const QVariant declared = networkReply->header(QNetworkRequest::ContentLengthHeader);
+    const QByteArray encoding = networkReply->rawHeader("Content-Encoding");
+    if (declared.isValid() && (encoding.isEmpty() || encoding == "identity") &&
+        received != declared.toLongLong())
+        throw EVxException(QStringLiteral("La risposta di %1 è arrivata incompleta (%2 byte su %3): "
+                                          "ricezione interrotta.")
+                               .arg(url)
+                               .arg(received)
+                               .arg(declared.toLongLong()));
+}
+
+void TdmxComm::setWaitWindow(TfmVxWait *wait)
+{
+    m_wait = wait;
+}
+
+QString VxHttpStatusText(int status)
+{
+    static const QHash<int, const char *> texts = {
+        {301, "la pagina è stata spostata"},
+        {302, "la pagina è stata spostata"},
+        {303, "la pagina è stata spostata"},
+        {307, "la pagina è stata spostata"},
+        {308, "la pagina è stata spostata"},
+        {400, "richiesta non valida"},
+        {401, "autenticazione richiesta"},
+        {403, "accesso negato"},
+        {404, "pagina non trovata"},
+        {405, "metodo non consentito"},
+        {408, "tempo di attesa della richiesta scaduto"},
+        {413, "richiesta troppo grande"},
+        {429, "troppe richieste"},
+        {500, "errore interno del server"},
+        {501, "funzione non disponibile sul server"},
+        {502, "risposta non valida dal server intermedio"},
+        {503, "servizio non disponibile"},
+        {504, "il server intermedio non ha ricevuto risposta in tempo"},
+    };
+    const char *text = texts.value(status);
+    if (!text)
+        text = status >= 500   ? "errore del server"
+               : status >= 400 ? "richiesta rifiutata dal server"
+               : status >= 300 ? "reindirizzamento non seguito"
+                               : "risposta inattesa";
+    return QStringLiteral("%1, %2").arg(status).arg(QString::fromUtf8(text));
 }

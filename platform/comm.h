@@ -1,8 +1,9 @@
 #pragma once
 
 // TdmxComm: the HTTP client of the exchange with the maker's web service and its servers.
-//   http_get(url, file)                   downloads into the file; the file is replaced only
-//                                         by a complete download
+//   http_get(url, file[, access])         downloads into the file as the bytes arrive; the
+//                                         file is replaced only by a complete download
+//                                         (OwnerOnly: readable by its owner only)
 //   http_get(url, reply)                  the body into a stream
 //   http_post(url, formLines, reply)      the lines joined by "&" as
 //                                         "application/x-www-form-urlencoded" ("=" and "&"
@@ -12,22 +13,30 @@
 //                                         "Name:value"), kept until the caller clears them
 //   ReplyHeader(name), ReplyHeaders(), StatusCode()   of the last reply
 //   setTimeout(ms)                        the longest silence of the server (default 60 s)
+//   setTimeLimit(ms)                      the longest a request may last in all (default
+//                                         5 min), however often the server sends a byte
 //   setMaxReplySize(bytes)                the largest reply accepted (default 256 MB): a
 //                                         larger one is refused as soon as it shows
+//   setWaitWindow(wait)                   its "Annulla" ends the request (EVxCancelled)
 // Calls return when the exchange is over; meanwhile the window system keeps painting but
-// takes no user input. No cookies are stored or sent by themselves and redirects are not
-// followed: callers handle both. A network failure, a time-out or a status other than 2xx
-// raises EVxException with an Italian message.
+// takes no user input, but for the wait window's "Annulla" while that window is up and offers
+// it. No cookies are stored or sent by themselves and redirects are not followed: callers
+// handle both. A network failure, a time-out or a status other than 2xx raises EVxException
+// with an Italian message that carries the code (Qt's own text is its detail).
+
+#include "platform/fileaccess.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QPair>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
 class QIODevice;
+class TfmVxWait;
 
 class TdmxComm : public QObject
 {
@@ -41,10 +50,16 @@ public:
 
     void setTimeout(int milliseconds) { m_timeout = milliseconds; }
     int Timeout() const { return m_timeout; }
+    static constexpr int kDefaultTimeLimit = 5 * 60 * 1000;
+    void setTimeLimit(int milliseconds) { m_timeLimit = milliseconds; }
+    int TimeLimit() const { return m_timeLimit; }
+    void setWaitWindow(TfmVxWait *wait);
     static constexpr qint64 kDefaultMaxReplySize = 256LL * 1024 * 1024;
+    static constexpr qint64 kReadAhead = 1024 * 1024;
     void setMaxReplySize(qint64 bytes) { m_maxReplySize = bytes; }
 
-    void http_get(const QString &url, const QString &fileName);
+    void http_get(const QString &url, const QString &fileName,
+                  TVxFileAccess access = TVxFileAccess::Shared);
     void http_get(const QString &url, QIODevice &reply);
     void http_post(const QString &url, const QStringList &formLines, QIODevice &reply);
     void http_post(const QString &url, QIODevice &body, QIODevice &reply);
@@ -61,7 +76,12 @@ private:
     QString m_contentType;
     QStringList m_customHeaders;
     int m_timeout = 60000;
+    int m_timeLimit = kDefaultTimeLimit;
+    QPointer<TfmVxWait> m_wait;
     qint64 m_maxReplySize = kDefaultMaxReplySize;
     int m_status = 0;
     QList<QPair<QByteArray, QByteArray>> m_replyHeaders;
 };
+
+// An HTTP status as the office reads it: "404, pagina non trovata".
+QString VxHttpStatusText(int status);

@@ -1,6 +1,8 @@
 #include "platform/connection.h"
 
 #include "platform/embeddedlock.h"
+#include "platform/engineerrors.h"
+#include "platform/fileaccess.h"
 #include "platform/inifile.h"
 #include "platform/maindir.h"
 #include "platform/messagedlg.h"
@@ -65,6 +67,23 @@ void requireUsableSettingsFile(const QString &path)
                 "indicare il file del database, oppure il server e il percorso "
                 "(server:percorso), e riavviare il programma.")
                 .arg(shown));
+}
+
+// The file holds the database password: said once per file and run when others may read it
+// (a file written by hand, or by an older program). It is not changed here: on a school's
+// share the offices' users may need it as it is.
+void tellIfReadableByOthers(const QString &path)
+{
+    static QSet<QString> told;
+    if (VxIsOwnerOnly(path) || told.contains(path))
+        return;
+    told.insert(path);
+    VxMessageDlg(QStringLiteral("Il file delle impostazioni di connessione %1 contiene la password "
+                                "del database ed è leggibile anche da altri utenti di questo "
+                                "computer.\r\rRenderlo leggibile solo dall'utente che usa Tavrin, "
+                                "ad esempio con il comando: chmod 600 %1")
+                     .arg(QDir::toNativeSeparators(path)),
+                 mtWarning, mbOK);
 }
 
 // The engine's refusal to open, told by its cause; the engine's text stays as the detail.
@@ -147,10 +166,12 @@ TVxConnectionSettings readConnectionSettings()
 {
     const TVxINIFile ini = settingsIni();
     const TVxConnectionSettings defaults = defaultConnectionSettings();
-    if (!QFileInfo::exists(ini.resolvedPath()))
+    if (!QFileInfo::exists(ini.resolvedPath())) {
         writeConnectionSettings(defaults);
-    else
+    } else {
         requireUsableSettingsFile(ini.resolvedPath());
+        tellIfReadableByOthers(ini.resolvedPath());
+    }
     TVxConnectionSettings settings;
     settings.Database = ini.ReadString(kSection, QStringLiteral("Database"), defaults.Database);
     settings.User = ini.ReadString(kSection, QStringLiteral("User"), defaults.User);
@@ -164,10 +185,11 @@ void writeConnectionSettings(const TVxConnectionSettings &settings)
 {
     TVxINIFile ini = settingsIni();
     ini.setScriviSempre(true);
-    ini.WriteString(kSection, QStringLiteral("Database"), settings.Database);
-    ini.WriteString(kSection, QStringLiteral("User"), settings.User);
-    ini.WriteString(kSection, QStringLiteral("Password"), settings.Password);
-    ini.WriteString(kSection, QStringLiteral("CharacterSet"), settings.CharacterSet);
+    ini.setAccess(TVxFileAccess::OwnerOnly); // it holds the database password
+    ini.WriteValues(kSection, {{QStringLiteral("Database"), settings.Database},
+                               {QStringLiteral("User"), settings.User},
+                               {QStringLiteral("Password"), settings.Password},
+                               {QStringLiteral("CharacterSet"), settings.CharacterSet}});
 }
 
 TVxDatabaseLocation parseDatabaseLocation(const QString &database)
@@ -246,7 +268,7 @@ bool OpenConnection()
     if (!openKeepingQuitHandlers(db)) {
         const QString shown =
             location.host.isEmpty() ? QDir::toNativeSeparators(path) : settings.Database;
-        tellUser(openRefusal(db.lastError(), location, shown, where), db.lastError().text());
+        tellUser(openRefusal(db.lastError(), location, shown, where), engineText(db.lastError()));
         return false;
     }
     // A database Firebird keeps read-only (gfix -mode read_only) opens like any other and
@@ -283,7 +305,7 @@ bool openDatabase(QSqlDatabase &db, const QString &connectionName,
     if (openKeepingQuitHandlers(db))
         return true;
     if (error)
-        *error = db.lastError().text();
+        *error = engineText(db.lastError());
     return false;
 }
 
@@ -301,12 +323,11 @@ TVxSideConnection::TVxSideConnection(const QSqlDatabase &like)
     m_name = like.connectionName() + QStringLiteral("-side-%1").arg(++opened);
     QSqlDatabase db = QSqlDatabase::cloneDatabase(like, m_name);
     if (!openKeepingQuitHandlers(db)) {
-        const QString error = db.lastError().text();
+        const QString error = engineText(db.lastError());
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_name);
-        throw EVxException(
-            QStringLiteral("Impossibile aprire una seconda connessione al database.\r\r%1")
-                .arg(error));
+        throw EVxException::general(
+            QStringLiteral("Impossibile aprire una seconda connessione al database."), error);
     }
 }
 
@@ -366,7 +387,7 @@ void VxReconnect(QSqlDatabase &db)
             QStringLiteral("Il database non è raggiungibile: il server non risponde.\r\r"
                            "Riprovare quando il server è di nuovo in funzione; se il problema "
                            "resta, chiudere e riavviare Tavrin."),
-            EVxException::Error, db.lastError().text());
+            EVxException::Error, engineText(db.lastError()));
 }
 
 void CloseConnection()

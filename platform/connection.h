@@ -48,7 +48,8 @@ TVxConnectionSettings defaultConnectionSettings();
 // Missing keys take their defaults; a missing file is first written with the defaults. A file
 // that is there but unreadable, empty, without a Database entry or with an empty one is never
 // rewritten: EVxException names the file and what is wrong with it. Throws EVxException too
-// when a missing file cannot be written.
+// when a missing file cannot be written. The file is written readable by its owner only (it
+// holds the password); one that others may read is said once (a warning), and left as it is.
 TVxConnectionSettings readConnectionSettings();
 void writeConnectionSettings(const TVxConnectionSettings &settings);
 TVxDatabaseLocation parseDatabaseLocation(const QString &database);

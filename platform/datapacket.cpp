@@ -5,12 +5,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -126,33 +122,9 @@ void TClientDataSet::SaveToFile(const QString &path, TDataPacketFormat format, T
             QStringLiteral("Impossibile salvare il file %1: il dataset non è aperto.")
                 .arg(QDir::toNativeSeparators(path)));
     MergeChangeLog();
-    const QByteArray bytes = format == dfXML ? writeXmlPacket(*this) : writeBinaryPacket(*this);
-    const auto refuse = [&path](const QString &why) {
-        return EVxException(QStringLiteral("Impossibile scrivere il file %1: %2")
-                                .arg(QDir::toNativeSeparators(path), why));
-    };
-    // A temporary file beside the target, renamed over it: a reader never sees half a packet.
-    if (sync == TVxFileSync::Now) {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || !applyFileAccess(file, access) ||
-            file.write(bytes) != bytes.size() || !file.commit())
-            throw refuse(file.errorString());
-        return;
-    }
-    QFile file(path + QStringLiteral(".~tmp"));
-    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                         applyFileAccess(file, access) && file.write(bytes) == bytes.size() &&
-                         file.flush();
-    file.close();
-    if (!written || file.error() != QFileDevice::NoError ||
-        std::rename(QFile::encodeName(file.fileName()).constData(),
-                    QFile::encodeName(path).constData()) != 0) {
-        const QString why = file.error() != QFileDevice::NoError
-                                ? file.errorString()
-                                : QString::fromLocal8Bit(std::strerror(errno));
-        file.remove();
-        throw refuse(why);
-    }
+    // A reader never sees half a packet, nor one written through a planted link.
+    VxReplaceFile(path, format == dfXML ? writeXmlPacket(*this) : writeBinaryPacket(*this), sync,
+                  access);
 }
 
 void TClientDataSet::LoadFromFile(const QString &path)

@@ -86,7 +86,9 @@ public:
     QString getText(const QString &what)
     {
         const QByteArray data = getBytes();
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        // Text as written: a leading U+FEFF is a character of the value, not a byte-order mark.
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                      QStringDecoder::Flag::ConvertInitialBom);
         QString text = utf8.decode(data);
         if (utf8.hasError())
             refuse(QStringLiteral("%1 non è testo UTF-8").arg(what));

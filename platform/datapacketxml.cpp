@@ -4,6 +4,7 @@
 #include "platform/datapacket.h"
 
 #include "platform/cp1252.h"
+#include "platform/helpers.h"
 #include "platform/xmldoc.h"
 
 #include <QRegularExpression>
@@ -19,8 +20,26 @@ const QString kRowState = QStringLiteral("RowState");
 // Row states of a change log, as bits.
 enum RowStateBit { rsOriginal = 1, rsDeleted = 2, rsInserted = 4, rsModified = 8, rsDetail = 64 };
 
+// Whether Windows-1252 bytes hold what can only be a UTF-8 character of that code page's
+// range (U+00A0 to U+00FF: "è" as "Ã¨") or a UTF-8 quote or dash ("â€™"): no Italian text
+// writes those pairs, and a file that holds them beside bytes that are no UTF-8 mixes two
+// encodings, which no reading of it can undo.
+bool holdsUtf8Pairs(QByteArrayView bytes)
+{
+    const auto tail = [&](qsizetype i) {
+        return i < bytes.size() && (uchar(bytes[i]) & 0xC0) == 0x80;
+    };
+    for (qsizetype i = 0; i + 1 < bytes.size(); ++i) {
+        const uchar lead = uchar(bytes[i]), next = uchar(bytes[i + 1]);
+        if ((lead == 0xC3 && tail(i + 1)) || (lead == 0xC2 && next >= 0xA0 && tail(i + 1)) ||
+            (lead == 0xE2 && next == 0x80 && tail(i + 2)))
+            return true;
+    }
+    return false;
+}
+
 // The text of the file: the declared encoding, else UTF-8, else Windows-1252 (a file of a
-// Windows program that declares nothing).
+// Windows program that declares nothing) unless it mixes in UTF-8.
 QString decodeXmlText(const QByteArray &bytes, const QString &fileName)
 {
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
@@ -51,9 +70,12 @@ QString decodeXmlText(const QByteArray &bytes, const QString &fileName)
     };
     QString text;
     if (encoding.isEmpty()) {
-        if (!utf8(&text))
-            text = decodeCp1252(body.toByteArray());
-        return text;
+        if (utf8(&text))
+            return text;
+        if (holdsUtf8Pairs(body))
+            refuseDataPacket(fileName, QStringLiteral("non dichiara la codifica e mescola testo "
+                                                      "UTF-8 e Windows-1252"));
+        return decodeCp1252(body.toByteArray());
     }
     if (encoding == QLatin1String("utf-8") || encoding == QLatin1String("utf8")) {
         if (!utf8(&text))
@@ -148,7 +170,10 @@ public:
 
     TDataPacket read()
     {
+        // A DTD comes before the first element: refused before its entities could expand.
         while (!m_xml.atEnd() && m_xml.readNext() != QXmlStreamReader::StartElement) {
+            if (m_xml.tokenType() == QXmlStreamReader::DTD)
+                refuse(QStringLiteral("dichiara un DTD, che non è ammesso in un pacchetto"));
         }
         checkSyntax();
         if (m_xml.tokenType() != QXmlStreamReader::StartElement)
@@ -537,8 +562,9 @@ private:
 
 void refuseXmlPacketSize(const QString &fileName)
 {
-    refuseDataPacket(fileName, QStringLiteral("come documento XML supera il limite di %1 MB")
-                                   .arg(kVxXmlMaxBytes / (1024 * 1024)));
+    refuseDataPacket(
+        fileName,
+        QStringLiteral("come documento XML supera il limite di %1").arg(SizeText(kVxXmlMaxBytes)));
 }
 
 TDataPacket readXmlPacket(const QByteArray &bytes, const QString &fileName)

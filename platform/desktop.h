@@ -5,7 +5,10 @@
 //
 //   VxOpenUrl(url)         true when the desktop took the address; an invalid or relative
 //                          address is refused without asking it
-//   VxOpenDocument(path)   the same for a local file
+//   VxOpenDocument(path)   the same for a local file or folder
+//   VxOpenUrlOrTell(url), VxOpenDocumentOrTell(path)   the same, and a refusal is told to
+//                          the office with what to open by hand: the address, the file or the
+//                          folder
 //
 // Scripted runs (DialogSeam::scripted()) open nothing: they record the address (kind
 // "open-url", or "open-document" with the file's path) and report it opened, unless the next
@@ -17,3 +20,5 @@
 
 bool VxOpenUrl(const QUrl &url);
 bool VxOpenDocument(const QString &path);
+bool VxOpenUrlOrTell(const QUrl &url);
+bool VxOpenDocumentOrTell(const QString &path);

@@ -14,6 +14,7 @@ const QString kForeignKey = QStringLiteral("-530");
 const QString kUniqueKey = QStringLiteral("-803");
 const QString kArithmetic = QStringLiteral("-802");
 const QString kUpdateConflict = QStringLiteral("-913"); // and deadlocks
+const QString kRaisedException = QStringLiteral("-836"); // by a trigger or procedure
 
 // The engine says how long the column is, not which column it is: the field is the bound
 // text longer than that (the one exactly as long as the engine counted, when several are).
@@ -45,6 +46,19 @@ const QString kConcurrentChange = QStringLiteral(
     "stata salvata, per non cancellare quella dell'altra postazione.\r\rAggiornare i dati e "
     "ripetere la modifica.");
 const QString kDuplicateEntry = QStringLiteral("Esiste già una voce con questi dati.");
+
+// A trigger's or procedure's exception carries the words of whoever wrote the database's rules:
+// "exception 1 - E_NAME - its text - At trigger 'T' line: 1, col: 9".
+QString raisedText(const QString &engineText)
+{
+    QStringList parts = engineText.split(QStringLiteral(" - "));
+    if (parts.size() < 3 || !parts[0].startsWith(QLatin1String("exception")))
+        return {};
+    parts = parts.mid(2);
+    while (parts.size() > 1 && parts.last().startsWith(QLatin1String("At ")))
+        parts.removeLast();
+    return parts.join(QStringLiteral(" - ")).trimmed();
+}
 
 bool mentions(const QString &text, const QStringList &phrases)
 {
@@ -132,9 +146,15 @@ QString textTooLongMessage(const QString &field, int maxLength)
         .arg(maxLength);
 }
 
+QString engineText(const QSqlError &error)
+{
+    const QString engine = error.databaseText().trimmed();
+    return engine.isEmpty() ? error.driverText().trimmed() : engine;
+}
+
 EVxException statementRefused(const QSqlError &error, const TVxFieldValues &values)
 {
-    const QString engineText = error.text();
+    const QString engineText = ::engineText(error);
     const QString code = error.nativeErrorCode();
     QString office;
     if (isConnectionLost(error))
@@ -154,8 +174,13 @@ EVxException statementRefused(const QSqlError &error, const TVxFieldValues &valu
         office = field.isEmpty() ? QStringLiteral("Il testo è troppo lungo per uno dei campi.")
                                  : textTooLongMessage(field, maxLength);
     }
+    const QString raised = code == kRaisedException ? raisedText(engineText) : QString();
+    if (office.isEmpty() && !raised.isEmpty())
+        return EVxException::general(
+            QStringLiteral("Il database ha rifiutato l'operazione: %1").arg(raised), engineText);
     if (office.isEmpty())
-        return EVxException(QStringLiteral("Errore del database:\r%1").arg(engineText));
+        return EVxException::general(QStringLiteral("Il database ha rifiutato l'operazione."),
+                                     engineText);
     return EVxException(office, EVxException::Error, engineText);
 }
 

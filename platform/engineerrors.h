@@ -8,8 +8,8 @@
 // An entry still used by other rows, a duplicate, a text longer than its column, a linked
 // entry that is gone, and, with two offices at once, a change another office saved first (an
 // update conflict) and a server gone away, become Italian messages with the engine's own text
-// kept as the detail (EVxException::detail) for the technician; any other refusal keeps the
-// engine's text as its message.
+// kept as the detail (EVxException::detail) for the technician; any other refusal is told in
+// general words (EVxException::general), the engine's text again the detail.
 
 #include "platform/vxexception.h"
 
@@ -17,6 +17,10 @@ class QSqlError;
 class TVxFieldValues;
 
 EVxException statementRefused(const QSqlError &error, const TVxFieldValues &values);
+
+// The engine's own words of a failure, for the detail: without the driver's sentence that Qt
+// adds in the program's language ("Errore di apertura del database"), which would run into them.
+QString engineText(const QSqlError &error);
 
 // The message of a text longer than its field may hold: the field as the office knows it
 // (a caption, else the field's name) and the most characters it takes.

@@ -1,6 +1,7 @@
 #include "platform/helpers.h"
 
 #include <QFile>
+#include <QLocale>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -39,6 +40,58 @@ QString OneLine(const QString &text)
     return text.simplified();
 }
 
+QString CountText(int count, const QString &one, const QString &many)
+{
+    return (count == 1 ? one : many).arg(count);
+}
+
+QString CutLine(const QString &text, int maxChars)
+{
+    if (text.size() <= maxChars)
+        return text;
+    qsizetype end = maxChars - 1;
+    // Never half of a character outside the basic plane.
+    if (end > 0 && text.at(end - 1).isHighSurrogate())
+        --end;
+    return text.left(end) + QChar(0x2026);
+}
+
+namespace {
+
+// One decimal with the Italian comma, none when it is zero.
+QString decimal(double value)
+{
+    QString text = QLocale(QLocale::Italian).toString(value, 'f', 1);
+    if (text.endsWith(QLatin1String(",0")))
+        text.chop(2);
+    return text;
+}
+
+} // namespace
+
+QString SizeText(qint64 bytes)
+{
+    constexpr qint64 kKB = 1024, kMB = kKB * 1024, kGB = kMB * 1024;
+    if (bytes < kKB)
+        return QStringLiteral("%1 byte").arg(bytes);
+    if (bytes < kMB)
+        return decimal(double(bytes) / kKB) + QStringLiteral(" KB");
+    if (bytes < kGB)
+        return decimal(double(bytes) / kMB) + QStringLiteral(" MB");
+    return decimal(double(bytes) / kGB) + QStringLiteral(" GB");
+}
+
+QString DurationText(qint64 milliseconds)
+{
+    if (milliseconds >= 60000 && milliseconds % 60000 == 0) {
+        const qint64 minutes = milliseconds / 60000;
+        return QStringLiteral("%1 %2").arg(minutes).arg(minutes == 1 ? QStringLiteral("minuto")
+                                                                     : QStringLiteral("minuti"));
+    }
+    return decimal(milliseconds / 1000.0) +
+           (milliseconds == 1000 ? QStringLiteral(" secondo") : QStringLiteral(" secondi"));
+}
+
 QString TKIENormalizeString(const QString &text)
 {
     // Letters lose their accents ("è" -> "e") so that the name reads the same on every file
@@ -63,7 +116,11 @@ QString TKIENormalizeString(const QString &text)
     return result;
 }
 
-double RoundTo(double value, int digits)
+namespace {
+
+// Rounds on the shortest decimal text of the value; a half goes to the even neighbour or away
+// from zero.
+double roundDecimal(double value, int digits, bool halfToEven)
 {
     if (!std::isfinite(value) || value == 0)
         return value;
@@ -85,7 +142,7 @@ double RoundTo(double value, int digits)
     const bool restNonZero =
         kept >= 0 && mantissa.find_first_not_of('0', size_t(kept) + 1) != std::string::npos;
     const bool lastOdd = (whole.back() - '0') % 2 == 1;
-    if (first > '5' || (first == '5' && (restNonZero || lastOdd))) {
+    if (first > '5' || (first == '5' && (restNonZero || lastOdd || !halfToEven))) {
         int i = int(whole.size()) - 1;
         while (i >= 0 && whole[size_t(i)] == '9')
             whole[size_t(i--)] = '0';
@@ -98,6 +155,18 @@ double RoundTo(double value, int digits)
     double result = 0;
     std::from_chars(rounded.data(), rounded.data() + rounded.size(), result);
     return value < 0 ? -result : result;
+}
+
+} // namespace
+
+double RoundTo(double value, int digits)
+{
+    return roundDecimal(value, digits, true);
+}
+
+double RoundHalfAway(double value, int digits)
+{
+    return roundDecimal(value, digits, false);
 }
 
 bool SyncFolderToDisk(const QString &folder)

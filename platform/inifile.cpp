@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -78,7 +77,7 @@ IniText loadForWrite(const QString &path, TVxIniEncoding newFileEncoding)
 
 quint64 writeGeneration = 0;
 
-void save(const QString &path, const IniText &ini)
+void save(const QString &path, const IniText &ini, TVxFileAccess access)
 {
     ++writeGeneration;
     QString text = ini.lines.join(ini.eol);
@@ -98,10 +97,7 @@ void save(const QString &path, const IniText &ini)
         bytes += text.toUtf8();
     }
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw EVxException(QStringLiteral("Impossibile scrivere il file %1:\r%2")
-                               .arg(QDir::toNativeSeparators(path), file.errorString()));
+    VxReplaceFile(path, bytes, TVxFileSync::Now, access);
 }
 
 std::optional<QString> sectionOf(const QString &line)
@@ -331,7 +327,7 @@ void TVxINIFile::WriteSections(const QList<QPair<QString, TVxIniValues>> &sectio
         }
     }
     if (changed)
-        save(path, ini);
+        save(path, ini, m_access);
 }
 
 void TVxINIFile::WriteInteger(const QString &section, const QString &ident, int value)
@@ -386,7 +382,7 @@ void TVxINIFile::DeleteKey(const QString &section, const QString &ident)
     if (i < 0)
         return;
     ini.lines.removeAt(i);
-    save(path, ini);
+    save(path, ini, m_access);
 }
 
 void TVxINIFile::EraseSection(const QString &section)
@@ -397,5 +393,5 @@ void TVxINIFile::EraseSection(const QString &section)
     if (range.header < 0)
         return;
     ini.lines.remove(range.header, range.end - range.header);
-    save(path, ini);
+    save(path, ini, m_access);
 }

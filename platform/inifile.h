@@ -8,13 +8,14 @@
 //   ini.ReadSection(section), ReadSections(), SectionExists, ValueExists, DeleteKey, EraseSection
 //   ini.setScriviSempre(true)              // write every value given, even an unchanged one
 //   ini.setNewFileEncoding(TVxIniEncoding::Cp1252)   // for files another 8-bit program reads
+//   ini.setAccess(TVxFileAccess::OwnerOnly)          // for a file holding a password
 //
 // Rules kept:
 // - Sections and keys match case-insensitively; the first occurrence wins. Lines that are not
 //   "key=value" or "[section]" (comments starting with ";", blank lines) are kept as they are.
 // - No cache: every read opens the file, because other code (and other programs) rewrite these
 //   files behind the components. Every write reads, changes one line and replaces the file
-//   atomically (temporary file, then rename); a failed write leaves the old file whole.
+//   atomically (VxReplaceFile); a failed write leaves the old file whole.
 // - Files are read as UTF-8, falling back to Windows-1252 for files written by Windows
 //   programs; a file is written back in the encoding it was read in when that still holds every
 //   character, else in UTF-8. CRLF and LF are both read; a file keeps its line ending, a new
@@ -27,6 +28,8 @@
 // - Values are stored trimmed; a value enclosed in a pair of quotes is read without them. A
 //   value holding a line break is refused: it would forge other keys. So are a key holding "="
 //   and a section name holding "]", which would be read back as another key or section.
+
+#include "platform/fileaccess.h"
 
 #include <QList>
 #include <QPair>
@@ -53,6 +56,7 @@ public:
     void setScriviSempre(bool on) { m_scriviSempre = on; }
     TVxIniEncoding NewFileEncoding() const { return m_newFileEncoding; }
     void setNewFileEncoding(TVxIniEncoding encoding) { m_newFileEncoding = encoding; }
+    void setAccess(TVxFileAccess access) { m_access = access; }
 
     // The file's path on disk as it resolves now (existing components in their own case).
     QString resolvedPath() const;
@@ -88,6 +92,7 @@ private:
     QString m_fileName;
     bool m_scriviSempre = false;
     TVxIniEncoding m_newFileEncoding = TVxIniEncoding::Utf8;
+    TVxFileAccess m_access = TVxFileAccess::Shared;
 };
 
 // The path the suite's files are named by: a relative name lives in the main ETC folder, an

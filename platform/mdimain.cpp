@@ -66,6 +66,24 @@ void TfmVxMDIMain::buildMenus()
     exit->setObjectName(QStringLiteral("acExit"));
     connect(exit, &QAction::triggered, this, &QWidget::close);
 
+    // Every command by keyboard: F6 reaches the command bar, the menu lists its pages.
+    auto *bar = new QAction(QStringLiteral("&Barra dei comandi"), this);
+    bar->setObjectName(QStringLiteral("acCommandBar"));
+    bar->setShortcut(QKeySequence(Qt::Key_F6));
+    bar->setShortcutContext(Qt::WindowShortcut);
+    addAction(bar);
+    connect(bar, &QAction::triggered, m_olBar, &TVxOutlookBar::FocusBar);
+    m_commandMenu = menuBar()->addMenu(QStringLiteral("&Comandi"));
+    m_commandMenu->setObjectName(QStringLiteral("miCommands"));
+    connect(m_commandMenu, &QMenu::aboutToShow, this, [this, bar] {
+        // The submenus of the last opening go with their actions.
+        qDeleteAll(m_commandMenu->findChildren<QMenu *>(QString(), Qt::FindDirectChildrenOnly));
+        m_commandMenu->clear();
+        m_commandMenu->addAction(bar);
+        m_commandMenu->addSeparator();
+        m_olBar->FillMenu(m_commandMenu);
+    });
+
     m_windowMenu = menuBar()->addMenu(QStringLiteral("F&inestre"));
     m_windowMenu->setObjectName(QStringLiteral("miWindow"));
     connect(m_windowMenu, &QMenu::aboutToShow, this, [this] { refreshWindowMenu(); });

@@ -32,6 +32,8 @@ public:
     TVxOutlookBar *mxOLBar() const { return m_olBar; }
     QSplitter *spOLBar() const { return m_splitter; }
     QMenu *miHelp() const { return m_helpMenu; }
+    // The command bar's pages and entries, filled each time it opens.
+    QMenu *miCommands() const { return m_commandMenu; }
     QMenu *miWindow() const { return m_windowMenu; }
     // The command images: an entry's ImageIndex is an index here.
     TVxImageList &ilCommands() { return m_commandImages; }
@@ -73,6 +75,7 @@ private:
     TVxOutlookBar *m_olBar;
     QSplitter *m_splitter;
     QMenu *m_helpMenu = nullptr;
+    QMenu *m_commandMenu = nullptr;
     QMenu *m_windowMenu = nullptr;
     TVxImageList m_commandImages{32};
     QList<QLabel *> m_panels;

@@ -1,6 +1,7 @@
 #include "platform/messagedlg.h"
 
 #include "platform/dialogseam.h"
+#include "platform/helpers.h"
 #include "platform/vxexception.h"
 
 #include <QApplication>
@@ -8,13 +9,21 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 #include <QTranslator>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -81,19 +90,157 @@ QString withLineBreaks(const QString &text)
 
 } // namespace
 
+QString VxShownMessageText(const QString &text)
+{
+    QStringList lines = withLineBreaks(text).split(QLatin1Char('\n'));
+    for (QString &line : lines)
+        line = CutLine(line);
+    return lines.join(QLatin1Char('\n'));
+}
+
+namespace {
+
+QRect availableArea()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 800, 600);
+}
+
+// The width a message box gives its text before it wraps a line.
+constexpr int kBoxTextWidth = 500;
+
+QIcon typeIcon(TMsgDlgType type)
+{
+    QStyle *style = QApplication::style();
+    switch (type) {
+    case mtWarning:
+        return style->standardIcon(QStyle::SP_MessageBoxWarning);
+    case mtError:
+        return style->standardIcon(QStyle::SP_MessageBoxCritical);
+    case mtInformation:
+        return style->standardIcon(QStyle::SP_MessageBoxInformation);
+    case mtConfirmation:
+        return style->standardIcon(QStyle::SP_MessageBoxQuestion);
+    case mtCustom:
+        break;
+    }
+    return {};
+}
+
+// A message too tall for a message box: the summary stays in view above the lines, which
+// scroll, and the window never outgrows the screen.
+class TfmVxLongMessage : public QDialog
+{
+public:
+    TfmVxLongMessage(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons,
+                     int defaultButton)
+        : QDialog(QApplication::activeWindow())
+    {
+        setObjectName(QStringLiteral("fmVxLongMessage"));
+        setWindowTitle(QApplication::applicationName());
+        const QString shown = VxShownMessageText(text);
+        // The first paragraph is the summary when it is short; else everything scrolls.
+        const qsizetype blank = shown.indexOf(QLatin1String("\n\n"));
+        const bool summarised = blank > 0 && shown.left(blank).count(QLatin1Char('\n')) < 10;
+        auto *layout = new QVBoxLayout(this);
+        auto *top = new QHBoxLayout;
+        const QIcon icon = typeIcon(type);
+        if (!icon.isNull()) {
+            auto *image = new QLabel;
+            image->setPixmap(icon.pixmap(32, 32));
+            top->addWidget(image, 0, Qt::AlignTop);
+        }
+        if (summarised) {
+            auto *summary = new QLabel(shown.left(blank));
+            summary->setObjectName(QStringLiteral("laSummary"));
+            summary->setWordWrap(true);
+            summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            top->addWidget(summary, 1);
+        } else {
+            top->addStretch();
+        }
+        layout->addLayout(top);
+        auto *lines = new QPlainTextEdit;
+        lines->setObjectName(QStringLiteral("meText"));
+        lines->setReadOnly(true);
+        lines->setLineWrapMode(QPlainTextEdit::NoWrap);
+        lines->setPlainText(summarised ? shown.mid(blank + 2) : shown);
+        layout->addWidget(lines, 1);
+        auto *row = new QHBoxLayout;
+        row->addStretch();
+        const int fallback = defaultButton != mrNone ? defaultButton : fallbackDefault(buttons);
+        m_escape = buttons & mbCancel ? int(mrCancel) : (buttons & mbNo ? int(mrNo) : fallback);
+        for (const ButtonInfo &b : kButtons) {
+            if (!(buttons & b.flag))
+                continue;
+            auto *button = new QPushButton(QString::fromUtf8(b.caption));
+            button->setObjectName(QStringLiteral("button%1").arg(b.result));
+            button->setDefault(b.result == fallback);
+            const int result = b.result;
+            connect(button, &QPushButton::clicked, this, [this, result] { done(result); });
+            row->addWidget(button);
+        }
+        layout->addLayout(row);
+
+        const QRect area = availableArea();
+        const QFontMetrics metrics(lines->font());
+        int widest = 0;
+        for (const QString &line : lines->toPlainText().split(QLatin1Char('\n')))
+            widest = qMax(widest, metrics.horizontalAdvance(line));
+        const int chrome = sizeHint().height() - lines->sizeHint().height();
+        const int wanted =
+            chrome + (lines->blockCount() + 1) * metrics.lineSpacing() + 2 * lines->frameWidth();
+        setMaximumSize(area.size());
+        resize(qBound(kBoxTextWidth, widest + 80, area.width() * 9 / 10),
+               qMin(wanted, area.height() * 9 / 10));
+    }
+
+    void reject() override { done(m_escape); }
+
+private:
+    int m_escape = mrCancel;
+};
+
+} // namespace
+
+bool VxMessageTooTall(const QString &text)
+{
+    const QFontMetrics metrics(QApplication::font());
+    const int limit = availableArea().height() / 2;
+    const QString shown = VxShownMessageText(text);
+    // Counted before any layout: a list of thousands of rows is too tall at once.
+    if (shown.count(QLatin1Char('\n')) * metrics.lineSpacing() > limit)
+        return true;
+    return metrics.boundingRect(QRect(0, 0, kBoxTextWidth, 1 << 24), Qt::TextWordWrap, shown)
+               .height() > limit;
+}
+
+std::unique_ptr<QDialog> VxNewLongMessageDialog(const QString &text, TMsgDlgType type,
+                                                TMsgDlgButtons buttons, int defaultButton)
+{
+    return std::make_unique<TfmVxLongMessage>(text, type, buttons == 0 ? mbOK : buttons,
+                                              defaultButton);
+}
+
 int VxMessageDlg(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext,
                  int defaultButton, const QString &detail)
 {
     Q_UNUSED(helpContext);
-    const QString shown = withLineBreaks(text);
+    const QString shown = VxShownMessageText(text);
     if (buttons == 0)
         buttons = mbOK;
     const int fallback = defaultButton != mrNone ? defaultButton : fallbackDefault(buttons);
 
     if (DialogSeam::scripted()) {
         DialogSeam::record(QStringLiteral("message"), shown, QString::fromLatin1(typeName(type)),
-                           withLineBreaks(detail));
+                           VxShownMessageText(detail));
         return DialogSeam::hasAnswer() ? DialogSeam::takeAnswer().toInt() : fallback;
+    }
+    if (VxMessageTooTall(text)) {
+        const auto dialog =
+            VxNewLongMessageDialog(detail.isEmpty() ? text : text + QStringLiteral("\n\n") + detail,
+                                   type, buttons, defaultButton);
+        return dialog->exec();
     }
 
     QMessageBox box(QApplication::activeWindow());
@@ -274,8 +421,9 @@ bool RunShowingErrors(const std::function<void()> &work)
     return false;
 }
 
-bool installQtItalianTranslations()
+bool installItalianLocale()
 {
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
     // "qt" is the catalogue that pulls in the others (qtbase, ...) of the same language.
     auto *translator = new QTranslator(QCoreApplication::instance());
     if (!translator->load(QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("qt"),

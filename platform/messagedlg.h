@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 // The suite's message dialog. Types, buttons and results keep the suite's values, which
@@ -48,8 +49,24 @@ enum TModalResult {
 // default button is the one a scripted run without a queued answer presses; without one,
 // the first of OK, Yes, Cancel, No present. A detail (the engine's text behind the message)
 // is offered for the technician behind a button, not put in the office's way.
+// No line is longer than kMaxLineChars (platform/helpers.h): a longer one is cut with "…".
+// A text taller than a message box can show on the screen (a list of refused rows) comes in
+// VxNewLongMessageDialog's dialog instead; its first paragraph, the summary, stays in view.
 int VxMessageDlg(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext = 0,
                  int defaultButton = mrNone, const QString &detail = QString());
+
+class QDialog;
+
+// The text of VxMessageDlg as shown: line breaks made "\n", each line cut.
+QString VxShownMessageText(const QString &text);
+// Whether the text, as a message box would lay it out, is taller than the screen allows.
+bool VxMessageTooTall(const QString &text);
+// The dialog of a text too tall for a message box: a short first paragraph on top as the
+// summary ("laSummary"), the other lines in a scrolling read-only box ("meText"), the buttons
+// below; never larger than the screen's available area. exec() returns the button pressed (Escape:
+// Cancel, else the default).
+std::unique_ptr<QDialog> VxNewLongMessageDialog(const QString &text, TMsgDlgType type,
+                                                TMsgDlgButtons buttons, int defaultButton = mrNone);
 
 // The one boundary of work started by an event (a command, a button, a timer, a window's
 // activation): runs the work and shows an exception it raises once, an EVxException with its
@@ -57,7 +74,6 @@ int VxMessageDlg(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons, 
 // of an event handler: without this boundary an expected failure would end the program.
 bool RunShowingErrors(const std::function<void()> &work);
 
-class QDialog;
 class QWidget;
 
 // File and folder choosers of the program. Scripted runs take the next queued answer as the
@@ -87,10 +103,12 @@ class QPrinter;
 // none queued, or an empty one, is a cancelled dialog.
 bool VxPrintDialog(QWidget *parent, QPrinter &printer, const QString &caption, int pageCount = 0);
 
-// Makes Qt's own dialogs and buttons (file choosers, print settings, standard buttons) speak
-// Italian with Debian's Qt translations; false when they are not installed, the dialogs then
-// staying in English. Once, at start.
-bool installQtItalianTranslations();
+// The program speaks Italian whatever the system's locale: every widget's dates, numbers and day
+// names (QLocale's default, taken by each widget when it is made), and Qt's own dialogs and
+// buttons (file choosers, print settings, standard buttons) through Debian's Qt translations;
+// false when those are not installed, the dialogs then staying in English. Once, at start,
+// before the first window.
+bool installItalianLocale();
 
 // Runs a dialog modally through the seam and returns its modal result (mrOk, mrCancel, ...).
 // Scripted runs record the dialog (kind "modal", its title, its class) and never block: a

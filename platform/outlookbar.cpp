@@ -3,11 +3,15 @@
 #include "platform/attivazioni.h"
 #include "platform/images.h"
 
+#include <QKeyEvent>
+#include <QMenu>
 #include <QPointer>
 #include <QScrollArea>
 #include <QToolBox>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -27,6 +31,7 @@ QToolButton { color: white; border: 1px solid transparent; border-radius: 4px; p
 QToolButton:hover { background: rgba(255, 255, 255, 40); border-color: #d8e0ee; }
 QToolButton:pressed { background: rgba(0, 0, 0, 50); }
 QToolButton:disabled { color: #b0b8c8; }
+QToolButton:focus { background: rgba(255, 255, 255, 60); border-color: #ffe9b0; }
 )";
 
 QWidget *pageContent(QToolBox *box, int page)
@@ -105,6 +110,7 @@ QWidget *TVxOutlookBar::AddEntry(int page, TVxAttItem *entry)
                 delete stretch;
             layout->addWidget(tree, 1);
             tree->show();
+            tree->installEventFilter(this);
             m_trees.append(tree);
             return tree;
         }
@@ -118,6 +124,8 @@ QWidget *TVxOutlookBar::AddEntry(int page, TVxAttItem *entry)
     button->setIconSize(QSize(32, 32));
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     button->setEnabled(entry->Enabled);
+    button->setFocusPolicy(Qt::StrongFocus);
+    button->installEventFilter(this);
     QIcon icon = m_images ? m_images->icon(entry->ImageIndex) : QIcon();
     // An entry whose number has no image still shows one, never a blank button.
     button->setIcon(icon.isNull() ? VxImage(QStringLiteral("VXAPP")) : icon);
@@ -172,4 +180,103 @@ QStringList TVxOutlookBar::EntryCaptions(int page) const
         }
     }
     return captions;
+}
+
+QList<QWidget *> TVxOutlookBar::pageWidgets(int page) const
+{
+    QList<QWidget *> widgets;
+    if (QWidget *content = pageContent(m_box, page)) {
+        QLayout *layout = content->layout();
+        for (int i = 0; i < layout->count(); ++i) {
+            if (QWidget *w = layout->itemAt(i)->widget())
+                widgets << w;
+        }
+    }
+    return widgets;
+}
+
+void TVxOutlookBar::FocusBar()
+{
+    for (QWidget *w : pageWidgets(ActivePage())) {
+        if (w->isEnabled() && w->focusPolicy() != Qt::NoFocus) {
+            w->setFocus(Qt::ShortcutFocusReason);
+            return;
+        }
+    }
+}
+
+void TVxOutlookBar::openPage(int page)
+{
+    if (page < 0 || page >= m_box->count())
+        return;
+    ActivatePage(page);
+    FocusBar();
+}
+
+void TVxOutlookBar::FillMenu(QMenu *menu)
+{
+    for (int page = 0; page < m_box->count(); ++page) {
+        QMenu *sub = menu->addMenu(m_box->itemText(page));
+        sub->setObjectName(QStringLiteral("miPage%1").arg(page));
+        for (QWidget *w : pageWidgets(page)) {
+            auto *button = qobject_cast<QToolButton *>(w);
+            if (!button) {
+                QAction *open = sub->addAction(QStringLiteral("Mostra l'elenco"));
+                connect(open, &QAction::triggered, this, [this, page] { openPage(page); });
+                continue;
+            }
+            QAction *action = sub->addAction(button->icon(), button->text());
+            action->setObjectName(QStringLiteral("mi") + button->objectName());
+            action->setEnabled(button->isEnabled());
+            QPointer<QToolButton> guard(button);
+            connect(action, &QAction::triggered, this, [guard] {
+                if (guard)
+                    guard->click();
+            });
+        }
+    }
+}
+
+bool TVxOutlookBar::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    auto *key = static_cast<QKeyEvent *>(event);
+    const bool pageKey = key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown;
+    auto *button = qobject_cast<QToolButton *>(watched);
+    // The report list keeps its own keys; Ctrl+Page Up/Down still change the page.
+    if (pageKey && (button || (key->modifiers() & Qt::ControlModifier))) {
+        openPage(ActivePage() + (key->key() == Qt::Key_PageUp ? -1 : 1));
+        return true;
+    }
+    if (!button)
+        return QWidget::eventFilter(watched, event);
+    QList<QWidget *> entries;
+    for (QWidget *w : pageWidgets(ActivePage())) {
+        if (w->isEnabled() && qobject_cast<QToolButton *>(w))
+            entries << w;
+    }
+    const qsizetype at = entries.indexOf(button);
+    switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        button->click();
+        return true;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End: {
+        if (at < 0)
+            return true;
+        qsizetype to = key->key() == Qt::Key_Home  ? 0
+                       : key->key() == Qt::Key_End ? entries.size() - 1
+                       : key->key() == Qt::Key_Up  ? at - 1
+                                                   : at + 1;
+        to = std::clamp<qsizetype>(to, 0, entries.size() - 1);
+        entries.at(to)->setFocus(Qt::OtherFocusReason);
+        return true;
+    }
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
 }

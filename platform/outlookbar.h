@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class QMenu;
 class QToolBox;
 class QToolButton;
 class TVxAttItem;
@@ -12,6 +13,11 @@ class TVxImageList;
 // The command bar on the left of the main window: pages as headers, one open at a time,
 // the open page's entries as large icons with their captions. Each entry is a tool button
 // named after its command, so tests find it by name.
+//
+// The keyboard works it as the mouse does: FocusBar gives it the keyboard (the main window's
+// F6); Up and Down (Tab too) go from entry to entry, Home and End to the first and last,
+// Return or Space runs the entry, Page Up and Page Down (with Ctrl also from the report list)
+// open the page before or after. FillMenu lists the same pages and entries in a menu.
 class TVxOutlookBar : public QWidget
 {
     Q_OBJECT
@@ -36,12 +42,23 @@ public:
     // The captions of a page's entries, in order.
     QStringList EntryCaptions(int page) const;
 
+    // Gives the keyboard to the open page: its first entry, or the report list it holds.
+    void FocusBar();
+    // Adds one submenu per page, each entry an action that runs it as its button does (a page
+    // holding the report list has one action that opens it).
+    void FillMenu(QMenu *menu);
+
 signals:
     // After an entry was chosen and run (ran: whether its action took place).
     void entryExecuted(TVxAttItem *entry, bool ran);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void releaseTrees();
+    QList<QWidget *> pageWidgets(int page) const;
+    void openPage(int page);
 
     QToolBox *m_box;
     QList<QPointer<QWidget>> m_trees;

@@ -2,8 +2,10 @@
 
 #include "platform/quitrequest.h"
 #include "platform/vxexception.h"
+#include "platform/waitwindow.h"
 
 #include <QEventLoop>
+#include <QPointer>
 #include <QTimer>
 
 namespace {
@@ -31,12 +33,17 @@ ScriptedSleeps::~ScriptedSleeps()
     scripted = m_previous;
 }
 
-void VxSleep(int milliseconds)
+void VxSleep(int milliseconds, const TfmVxWait *wait)
 {
+    const QPointer<const TfmVxWait> watched(wait);
+    if (watched)
+        watched->CheckCancelled();
     if (scripted) {
         scripted->m_durations.append(milliseconds);
         if (scripted->onSleep)
             scripted->onSleep(scripted->count());
+        if (watched)
+            watched->CheckCancelled();
         return;
     }
     if (quitRequestPending())
@@ -55,9 +62,14 @@ void VxSleep(int milliseconds)
             loop.quit();
         }
     });
+    if (watched)
+        QObject::connect(watched.data(), &TfmVxWait::cancelRequested, &loop, &QEventLoop::quit);
     end.start(milliseconds);
     watch.start(kQuitPollMs);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    loop.exec(watched && watched->TakesInput() ? QEventLoop::AllEvents
+                                               : QEventLoop::ExcludeUserInputEvents);
     if (interrupted)
         throw quitting();
+    if (watched)
+        watched->CheckCancelled();
 }

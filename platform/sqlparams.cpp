@@ -244,7 +244,7 @@ bool prepareOnLiveConnection(QSqlQuery &query, const QString &text)
         return false;
     QSqlDatabase db = connectionOfDriver(query.driver());
     if (!db.isValid() || TVxTransaction::activeOn(db))
-        throw connectionLostError(query.lastError().text());
+        throw connectionLostError(engineText(query.lastError()));
     VxReconnect(db);
     renewQuery(query, db);
     return query.prepare(text);
@@ -257,9 +257,9 @@ void prepareText(QSqlQuery &query, const QString &sql, const QString &text)
     if (prepareOnLiveConnection(query, text))
         return;
     if (isConnectionLost(query.lastError()))
-        throw connectionLostError(query.lastError().text());
-    throw EVxException(QStringLiteral("Istruzione rifiutata dal database:\r%1\r\r%2")
-                           .arg(sql, query.lastError().text()));
+        throw connectionLostError(engineText(query.lastError()));
+    throw EVxException::general(QStringLiteral("Istruzione rifiutata dal database."),
+                                sql + QStringLiteral("\r\r") + engineText(query.lastError()));
 }
 
 void bindAll(QSqlQuery &query, const BoundStatement &prepared, const TVxFieldValues &values)
@@ -342,8 +342,8 @@ bool fetchNext(QSqlQuery &query)
         return true;
     // After the last row the driver leaves no error; a failed fetch leaves its own.
     if (query.lastError().type() != QSqlError::NoError)
-        throw EVxException(QStringLiteral("Errore nella lettura dei dati dal database:\r%1")
-                               .arg(query.lastError().text()));
+        throw EVxException::general(QStringLiteral("Errore nella lettura dei dati dal database."),
+                                    engineText(query.lastError()));
     return false;
 }
 

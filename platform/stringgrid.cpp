@@ -10,6 +10,7 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <utility>
 
 // The in-cell editor: every key goes to the grid first, which decides what the editor sees.
 class VxInplaceEdit : public QLineEdit
@@ -689,6 +690,18 @@ void TVxStringGrid::gridKey(QKeyEvent *event)
 void TVxStringGrid::editorKey(QKeyEvent *event)
 {
     switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right: {
+        // At the start or the end of the text the arrow goes on to the neighbouring cell, as
+        // in every spreadsheet; inside the text, or extending a selection, it stays in it.
+        const bool plain = !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
+        const int edge = event->key() == Qt::Key_Left ? 0 : int(m_editor->text().size());
+        if (plain && !m_editor->hasSelectedText() && m_editor->cursorPosition() == edge) {
+            navigate(event);
+            return;
+        }
+        break;
+    }
     case Qt::Key_Up:
     case Qt::Key_Down:
     case Qt::Key_PageUp:
@@ -790,8 +803,10 @@ void TVxStringGrid::mouseMoveEvent(QMouseEvent *event)
 void TVxStringGrid::mouseReleaseEvent(QMouseEvent *event)
 {
     if (m_sizingCol >= 0) {
-        m_sizingCol = -1;
+        const int sized = std::exchange(m_sizingCol, -1);
         viewport()->unsetCursor();
+        if (m_colWidths[size_t(sized)] != m_sizingStartWidth)
+            ColSized(sized);
     }
     if (OnMouseUp)
         OnMouseUp(event->button(), event->position().toPoint());
@@ -835,12 +850,26 @@ void TVxStringGrid::DrawCell(QPainter &painter, int col, int row, const QRect &r
 {
     const QString &text = m_cells[size_t(row) * m_colCount + col].text;
     if (!text.isEmpty()) {
-        painter.setPen(palette().color((state & gdFixed) ? QPalette::ButtonText : QPalette::Text));
+        painter.setPen(CellTextColour(col, row, state));
         painter.drawText(rect.adjusted(TextMargin, 0, -TextMargin, 0),
                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
     }
     if (OnDrawCell)
         OnDrawCell(painter, col, row, rect, state);
+}
+
+QColor TVxStringGrid::CellTextColour(int col, int row, TGridDrawState state) const
+{
+    Q_UNUSED(col);
+    Q_UNUSED(row);
+    return palette().color((state & gdFixed) ? QPalette::ButtonText : QPalette::Text);
+}
+
+QColor VxTextColourOn(const QColor &fill)
+{
+    // The relative luminance the eye sees (ITU-R BT.709), against the middle grey.
+    const double luminance = 0.2126 * fill.redF() + 0.7152 * fill.greenF() + 0.0722 * fill.blueF();
+    return luminance < 0.45 ? QColor(Qt::white) : QColor(Qt::black);
 }
 
 void TVxStringGrid::paintEvent(QPaintEvent *event)

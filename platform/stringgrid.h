@@ -16,6 +16,7 @@
 // Tab/Shift+Tab (along the line, on to the next one; focus never leaves the grid), mouse
 // click. With goEditing, typing a character starts editing with that character, F2 or a
 // double click edits the current text, Esc puts the old text back, Enter closes the editor;
+// Left at the start of the edited text and Right at its end move on to the neighbouring cell;
 // Delete, and Backspace on a cell not being edited, empty the cell (the hooks see Backspace).
 // Control characters are never typed into a cell. A text wider than its column shows whole
 // in a tooltip.
@@ -29,6 +30,10 @@
 //                          to QChar() to swallow it
 //   DrawCell(p, c, r, rect, state)  the cell's background is already painted; the base draws
 //                          the text, so an override can paint before and after it
+//   CellTextColour(c, r, state)  the colour the base draws a cell's text in: an override that
+//                          fills cells with colours of its own keeps their text readable
+//                          (VxTextColourOn)
+//   ColSized(c)            the user dragged a column's border (goColSizing) and let it go
 // Structural changes (counts, fixed counts) that leave the cursor outside the data cells move
 // it without asking SelectCell.
 
@@ -46,6 +51,9 @@
 class QLineEdit;
 class QPainter;
 class VxInplaceEdit;
+
+// Black or white, whichever reads better on the fill (white on dark green, black on yellow).
+QColor VxTextColourOn(const QColor &fill);
 
 // Base of the records that hang on grid cells. Several grids and windows may hold the same
 // record; it lives as long as its last holder.
@@ -153,6 +161,8 @@ protected:
     virtual void KeyPress(QChar &key);
     virtual void DrawCell(QPainter &painter, int col, int row, const QRect &rect,
                           TGridDrawState state);
+    virtual QColor CellTextColour(int col, int row, TGridDrawState state) const;
+    virtual void ColSized(int col) { Q_UNUSED(col); }
 
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <QStringList>
 
 namespace {
 
@@ -39,8 +40,15 @@ TVxTransaction *TVxTransaction::runningOn(const QSqlDatabase &db)
     return running().value(db.connectionName(), nullptr);
 }
 
+void TVxTransaction::refusedBy(const QSqlError &error)
+{
+    m_lastError = QStringLiteral("Il database ha rifiutato l'operazione.");
+    m_engineText = engineText(error);
+}
+
 bool TVxTransaction::StartTransaction()
 {
+    m_engineText.clear();
     if (m_active) {
         m_lastError = QStringLiteral("La transazione è già avviata.");
         return false;
@@ -63,7 +71,7 @@ bool TVxTransaction::StartTransaction()
         // The server went away since the last piece of work: nothing was running on the old
         // attachment, so the connection is opened again and the work goes on.
         if (!isConnectionLost(m_db.lastError())) {
-            m_lastError = m_db.lastError().text();
+            refusedBy(m_db.lastError());
             return false;
         }
         try {
@@ -73,7 +81,7 @@ bool TVxTransaction::StartTransaction()
             return false;
         }
         if (!m_db.transaction()) {
-            m_lastError = m_db.lastError().text();
+            refusedBy(m_db.lastError());
             return false;
         }
     }
@@ -100,17 +108,17 @@ void TVxTransaction::Commit()
     const bool ok = m_db.commit();
     const QSqlError error = m_db.lastError();
     if (!ok) {
-        m_lastError = error.text();
+        refusedBy(error);
         // The driver drops the transaction after a failed commit; try to roll it back anyway so
         // that no half-written work can be committed later.
         m_db.rollback();
     }
     end();
     if (!ok && isConnectionLost(error))
-        throw connectionLostError(error.text());
+        throw connectionLostError(engineText(error));
     if (!ok)
-        throw EVxException(QStringLiteral("Impossibile confermare le modifiche nel database.\r\r%1")
-                               .arg(m_lastError));
+        throw EVxException::general(
+            QStringLiteral("Impossibile confermare le modifiche nel database."), m_engineText);
 }
 
 bool TVxTransaction::Rollback()
@@ -120,7 +128,7 @@ bool TVxTransaction::Rollback()
     m_statements.clear();
     const bool ok = m_db.rollback();
     if (!ok)
-        m_lastError = m_db.lastError().text();
+        refusedBy(m_db.lastError());
     end();
     return ok;
 }
@@ -193,8 +201,11 @@ TVxTransactionScope::TVxTransactionScope(const QSqlDatabase &db)
         return;
     m_own = std::make_unique<TVxTransaction>(db);
     if (!m_own->StartTransaction())
-        throw EVxException(
-            QStringLiteral("Impossibile avviare una transazione.\r\r%1").arg(m_own->lastError()));
+        throw m_own->lastEngineText().isEmpty()
+            ? EVxException(QStringLiteral("Impossibile avviare una transazione.\r\r%1")
+                               .arg(m_own->lastError()))
+            : EVxException::general(QStringLiteral("Impossibile avviare una transazione."),
+                                    m_own->lastEngineText());
     m_transaction = m_own.get();
 }
 
@@ -236,6 +247,54 @@ void VxEachRow(const QSqlDatabase &db, const QString &sql, const TVxFieldValues 
         row(q, rec);
     q.finish();
     scope.Commit();
+}
+
+void VxWriteEachRow(TVxTransaction &tr, qsizetype count,
+                    const std::function<void(qsizetype)> &write,
+                    const std::function<void(qsizetype, const EVxException &)> &refused)
+{
+    const auto endsTheWork = [&tr](const EVxException &e) {
+        return !tr.InTransaction() || isLockWaitRefused(e) || isConnectionLost(e);
+    };
+    try {
+        VxUnderSavepoint(tr, [&] {
+            for (qsizetype row = 0; row < count; ++row)
+                write(row);
+        });
+        return;
+    } catch (const EVxException &e) {
+        if (endsTheWork(e))
+            throw;
+    }
+    for (qsizetype row = 0; row < count; ++row) {
+        try {
+            VxUnderSavepoint(tr, [&] { write(row); });
+        } catch (const EVxException &e) {
+            if (endsTheWork(e))
+                throw;
+            refused(row, e);
+        }
+    }
+}
+
+QString VxInsertUnlessPresentSql(const QString &table,
+                                 std::initializer_list<TVxTypedColumn> columns,
+                                 std::initializer_list<const char *> matching)
+{
+    QStringList names;
+    QStringList casts;
+    for (const TVxTypedColumn &c : columns) {
+        names << QLatin1String(c.name);
+        casts
+            << QStringLiteral("CAST(:%1 AS %2)").arg(QLatin1String(c.name), QLatin1String(c.type));
+    }
+    QStringList same;
+    for (const char *m : matching)
+        same << QStringLiteral("%1 = :%1").arg(QLatin1String(m));
+    return QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM RDB$DATABASE WHERE NOT EXISTS "
+                          "(SELECT 1 FROM %1 WHERE %4)")
+        .arg(table, names.join(QStringLiteral(", ")), casts.join(QStringLiteral(", ")),
+             same.join(QStringLiteral(" AND ")));
 }
 
 void VxUnderSavepoint(TVxTransaction &tr, const std::function<void()> &work)

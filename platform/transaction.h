@@ -32,9 +32,12 @@
 #include <QString>
 
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 
+class EVxException;
+class QSqlError;
 class QSqlRecord;
 class TVxSideConnection;
 
@@ -52,8 +55,10 @@ public:
     bool Rollback();
     bool InTransaction() const { return m_active; }
     int Id() const { return m_id; }
-    // Why the last start, commit or rollback failed: this program's reason or the driver's text.
+    // Why the last start, commit or rollback failed, in the office's words; the engine's own
+    // text, when it refused, for the technician.
     QString lastError() const { return m_lastError; }
+    QString lastEngineText() const { return m_engineText; }
 
     // Runs the statement with the values inside this transaction. Each distinct text is
     // prepared the first time and run again with new values afterwards (preparing costs more
@@ -78,12 +83,14 @@ public:
 
 private:
     void end();
+    void refusedBy(const QSqlError &error);
 
     QSqlDatabase m_db;
     int m_id = 0;
     bool m_active = false;
     int m_changed = 0; // rows changed by the last Exec
     QString m_lastError;
+    QString m_engineText;
     std::map<QString, std::unique_ptr<QSqlQuery>> m_statements;
 };
 
@@ -136,12 +143,45 @@ private:
 // EVxException when the database gives none.
 int VxNewKey(const QSqlDatabase &db, const QString &table);
 
+// The text of an insert that the database makes only while no row of the table has the values
+// of the matching columns, checked in the same statement (INSERT ... SELECT ... WHERE NOT
+// EXISTS): a row that another office or another program stored after this office last looked
+// is met there, not stored twice. Run it with ExecChanged: 0 rows means the row was there. Each
+// column comes with its SQL type, as the database learns a value's type in a select's list only
+// from a cast; all are bound by name. The check sees what the transaction sees: rows committed
+// before it began. Where two writers may insert at the very same moment, a unique key or a lock
+// both take keeps them apart.
+//
+//   const QString sql = VxInsertUnlessPresentSql("TCFP_FIRMAPRESIDE",
+//       {{"iCfpId", "INTEGER"}, {"iAnsId", "INTEGER"}, {"sFirmaSes1", "VARCHAR(100)"}},
+//       {"iAnsId"});
+//   if (tr.ExecChanged(sql, values) == 0) ...   // the year has its row already
+struct TVxTypedColumn
+{
+    const char *name;
+    const char *type;
+};
+QString VxInsertUnlessPresentSql(const QString &table,
+                                 std::initializer_list<TVxTypedColumn> columns,
+                                 std::initializer_list<const char *> matching);
+
 // Runs the work under a savepoint of the running transaction: a failure takes back the work's
 // statements alone, the transaction goes on, and the failure is raised again. The one way a
 // collection that writes several rows in one transaction undoes a refused row. When the
 // savepoint itself cannot be taken back (the server gone), the whole transaction is rolled back:
 // it must not commit half a row. Savepoints nest.
 void VxUnderSavepoint(TVxTransaction &tr, const std::function<void()> &work);
+
+// Writes count rows in the running transaction, each row's failure its own: a row the database
+// refuses is taken back alone and handed to refused, and the other rows are still written. A
+// failure that is not a row's own (the transaction gone, the server gone, a wait for another
+// office's rows that the office stopped) raises, ending the work. The rows run under one
+// savepoint first, since a refusal is rare and a savepoint per row costs two round trips more;
+// once one is refused they are written again, each under a savepoint of its own, so write must
+// give the same result when run again.
+void VxWriteEachRow(TVxTransaction &tr, qsizetype count,
+                    const std::function<void(qsizetype)> &write,
+                    const std::function<void(qsizetype, const EVxException &)> &refused);
 
 // Runs a select in the transaction of a TVxTransactionScope (the caller's, or one of its own
 // committed after the last row) and hands each row, with the select's columns for looking

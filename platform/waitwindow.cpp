@@ -2,6 +2,7 @@
 
 #include "platform/dialogseam.h"
 #include "platform/images.h"
+#include "platform/vxexception.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -52,7 +53,10 @@ TfmVxWait::TfmVxWait(QWidget *parent, bool withCancel)
     layout->addLayout(buttons);
     setMinimumWidth(420);
     m_cancel->setVisible(withCancel);
-    connect(m_cancel, &QPushButton::clicked, this, [this] { m_cancelled = true; });
+    connect(m_cancel, &QPushButton::clicked, this, [this] {
+        m_cancelled = true;
+        emit cancelRequested();
+    });
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_cursorSet = true;
@@ -133,6 +137,22 @@ void TfmVxWait::SetCancelVisible(bool visible)
     m_cancel->setVisible(visible);
 }
 
+bool TfmVxWait::CancelOffered() const
+{
+    return !m_cancel->isHidden();
+}
+
+void TfmVxWait::CheckCancelled() const
+{
+    if (m_cancelled)
+        throw EVxCancelled();
+}
+
+bool TfmVxWait::TakesInput() const
+{
+    return CancelOffered() && isVisible() && isModal();
+}
+
 void TfmVxWait::ShowWait()
 {
     if (!DialogSeam::scripted())
@@ -159,7 +179,7 @@ void TfmVxWait::CloseWait()
 void TfmVxWait::reject()
 {
     if (m_cancel->isVisible())
-        m_cancelled = true;
+        m_cancel->click();
 }
 
 namespace {

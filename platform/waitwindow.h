@@ -33,9 +33,17 @@ public:
     int Maximum() const;
 
     void SetCancelVisible(bool visible);
+    // Whether "Annulla" is offered (shown whenever the window is).
+    bool CancelOffered() const;
     // Set when "Annulla" was pressed; the working loop stops when it sees it.
     bool Cancelled() const { return m_cancelled; }
     void ResetCancel() { m_cancelled = false; }
+    // Raises EVxCancelled once "Annulla" was pressed: for work that waits on a server or a
+    // pause, which ends at once rather than at the next step of a loop.
+    void CheckCancelled() const;
+    // Whether the office can press "Annulla" now: offered, and the window up. The window is
+    // application-modal, so a wait that lets user input through reaches no other window.
+    bool TakesInput() const;
 
     // Shows the window (not in scripted runs) and lets it paint.
     void ShowWait();
@@ -46,6 +54,10 @@ public:
     void CloseWait();
 
     QPushButton *buAnnulla() const { return m_cancel; }
+
+signals:
+    // "Annulla" was pressed (or Escape, while it is offered).
+    void cancelRequested();
 
 protected:
     // Escape cancels like "Annulla" when it is offered; the window never closes by itself.

@@ -28,6 +28,10 @@ TfmVxWizard::TfmVxWizard(QWidget *parent)
         b->setMinimumWidth(90);
         buttons->addWidget(b);
     }
+    // Return is the page's default button wherever the focus rests (Escape cancels): a wizard
+    // whose page disables "Avanti" must not leave Return to "Annulla" or "< Indietro".
+    m_back->setAutoDefault(false);
+    m_cancel->setAutoDefault(false);
     m_title->setVisible(false);
     auto *layout = new QVBoxLayout(this);
     QFont bold = m_title->font();
@@ -146,10 +150,21 @@ void TfmVxWizard::updateButtons()
 {
     const QList<int> pages = PathPages();
     const int at = pages.indexOf(CurrentPage());
+    const bool last = IsLastPage();
+    QPushButton *answering = last ? m_finish : m_next;
+    // The button that answers Return on this page is enabled first: a focused button that is
+    // disabled hands the focus on along the row, and it must not land on "Annulla".
+    answering->setEnabled(last || (at >= 0 && at + 1 < pages.size()));
     m_back->setEnabled(at > 0);
     m_next->setEnabled(at >= 0 && at + 1 < pages.size());
-    m_finish->setEnabled(IsLastPage());
-    (IsLastPage() ? m_finish : m_next)->setDefault(true);
+    m_finish->setEnabled(last);
+    answering->setDefault(true);
+    // After a step the focus sits on the page's default button, so that Return walks on and,
+    // on the last page, finishes; a control of the page or "Annulla" chosen by the office
+    // keeps it.
+    QWidget *focus = focusWidget();
+    if (!focus || focus == m_back || focus == m_next || focus == m_finish)
+        answering->setFocus();
 }
 
 void TfmVxWizard::OkClick()

@@ -1,5 +1,6 @@
 #include "platform/xmldoc.h"
 
+#include "platform/helpers.h"
 #include "platform/vxexception.h"
 
 #include <QFile>
@@ -10,12 +11,11 @@ namespace {
 
 EVxException tooLarge(const QString &what)
 {
-    return EVxException(QStringLiteral("Il documento XML %1 supera il limite di %2 MB.")
-                            .arg(what)
-                            .arg(kVxXmlMaxBytes / (1024 * 1024)));
+    return EVxException(QStringLiteral("Il documento XML %1 supera il limite di %2.")
+                            .arg(what, SizeText(kVxXmlMaxBytes)));
 }
 
-void checkLimits(qint64 size, QXmlStreamReader &reader, const QString &what)
+void checkLimits(qint64 size, QXmlStreamReader &reader, const QString &what, bool refuseDtd)
 {
     if (size > kVxXmlMaxBytes)
         throw tooLarge(what);
@@ -29,7 +29,21 @@ void checkLimits(qint64 size, QXmlStreamReader &reader, const QString &what)
                                    .arg(kVxXmlMaxDepth));
         if (token == QXmlStreamReader::EndElement)
             --depth;
+        if (token == QXmlStreamReader::DTD) {
+            if (refuseDtd)
+                throw EVxException(QStringLiteral("Il documento XML %1 dichiara un DTD, che non "
+                                                  "è ammesso.")
+                                       .arg(what));
+            return; // read no further: its entities would expand
+        }
     }
+}
+
+// No document the program reads from outside declares a DTD.
+template <typename Text> void checkDocument(const Text &xml, const QString &what)
+{
+    QXmlStreamReader reader(xml);
+    checkLimits(xml.size(), reader, what, true);
 }
 
 } // namespace
@@ -37,18 +51,18 @@ void checkLimits(qint64 size, QXmlStreamReader &reader, const QString &what)
 void VxCheckXmlLimits(const QByteArray &xml, const QString &what)
 {
     QXmlStreamReader reader(xml);
-    checkLimits(xml.size(), reader, what);
+    checkLimits(xml.size(), reader, what, false);
 }
 
 void VxCheckXmlLimits(const QString &xml, const QString &what)
 {
     QXmlStreamReader reader(xml);
-    checkLimits(xml.size(), reader, what);
+    checkLimits(xml.size(), reader, what, false);
 }
 
-void VxXmlDocument::loadText(const QString &text)
+void VxXmlDocument::loadText(const QString &text, const QString &what)
 {
-    VxCheckXmlLimits(text, QStringLiteral("ricevuto"));
+    checkDocument(text, what);
     QDomDocument doc;
     QString error;
     int line = 0;
@@ -70,7 +84,7 @@ void VxXmlDocument::loadFile(const QString &path)
     if (file.size() > kVxXmlMaxBytes)
         throw tooLarge(path);
     const QByteArray bytes = file.read(kVxXmlMaxBytes + 1);
-    VxCheckXmlLimits(bytes, path);
+    checkDocument(bytes, path);
     QDomDocument doc;
     QString error;
     int line = 0;

@@ -1,15 +1,16 @@
 #pragma once
 
 // VxXmlDocument: the small XML document the exchange reads and writes.
-//   loadText(text)            parses a reply or file text; malformed text raises EVxException
-//   loadFile(path)            the same from a file
+//   loadText(text, what)      parses a reply or file text; malformed text raises EVxException,
+//                             naming the document ("della risposta a statorichiesta.php")
+//   loadFile(path)            the same from a file, named by its path
 //   root()                    the document element (null when there is none)
 //   element(parent, name)     the first child element of that name (null element when missing)
 //   attribute(element, name)  the attribute's text, std::nullopt when missing
 //   createRoot(name), addElement(parent, name, text) build a new document
 //   saveToFile(path)          writes UTF-8 with an XML declaration, replacing the file atomically
 // Names are matched exactly, as XML defines them. Documents come from outside: both loads
-// refuse one over the limits below before a DOM is built.
+// refuse one over the limits below, or one that declares a DTD, before a DOM is built.
 
 #include <QDomDocument>
 #include <QDomElement>
@@ -22,15 +23,18 @@
 // the square of the nesting (50,000 levels in 350 KB take it seconds).
 constexpr qint64 kVxXmlMaxBytes = 64LL * 1024 * 1024;
 constexpr int kVxXmlMaxDepth = 256;
-// Throws EVxException, naming the document ("what") and the limit, when the text passes
-// either; text that is not well formed is left to the parser's own message.
+// Throws EVxException, naming the document ("what", the words after "Il documento XML": a path,
+// "ricevuto", "del modello del report") and the limit, when the text passes either; text that
+// is not well formed is left to the parser's own message. The check stops at a DTD, which the
+// caller's reader must refuse: the loads below do, before a DOM would expand its entities far
+// past both limits (a few KB of nested entities make gigabytes).
 void VxCheckXmlLimits(const QByteArray &xml, const QString &what);
 void VxCheckXmlLimits(const QString &xml, const QString &what);
 
 class VxXmlDocument
 {
 public:
-    void loadText(const QString &text);
+    void loadText(const QString &text, const QString &what = QStringLiteral("ricevuto"));
     void loadFile(const QString &path);
 
     QDomElement root() const { return m_doc.documentElement(); }

@@ -1,5 +1,6 @@
 #include "platform/zip.h"
 
+#include "platform/helpers.h"
 #include "platform/vxexception.h"
 
 #include <zip.h>
@@ -157,9 +158,13 @@ void TZip::Add()
 
     // The permissions are set on the temporary file (made readable by its owner only), so the
     // archive never shows under its name readable by more than it should be; rename() then
-    // replaces the old archive in one step.
+    // replaces the old archive in one step. An archive is no more readable than the most
+    // private of its files (a class folder's teachers' passwords).
+    const bool ownerOnly =
+        m_access == TVxFileAccess::OwnerOnly ||
+        std::any_of(m_fileList.cbegin(), m_fileList.cend(), &VxIsOwnerOnly);
     QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner;
-    if (m_access == TVxFileAccess::Shared)
+    if (!ownerOnly)
         permissions |= QFile::ReadGroup | QFile::ReadOther;
     QFile::setPermissions(tempName, permissions);
     const QByteArray finalPath = QFile::encodeName(target.absoluteFilePath());
@@ -268,8 +273,8 @@ QStringList TZip::Extract()
             declared += qint64(qMin<zip_uint64_t>(stat.size, zip_uint64_t(m_maxUnpackedSize) + 1));
         }
         if (declared > m_maxUnpackedSize)
-            throw refuse(QStringLiteral("estratto occuperebbe più di %1 MB")
-                             .arg(m_maxUnpackedSize / (1024 * 1024)));
+            throw refuse(
+                QStringLiteral("estratto occuperebbe più di %1").arg(SizeText(m_maxUnpackedSize)));
         entries.append(Entry{zip_uint64_t(i), target, folder});
     }
 
@@ -327,8 +332,8 @@ QStringList TZip::Extract()
             } else if ((total += n) > m_maxUnpackedSize) {
                 // The sizes an archive declares are its own word: the bytes are counted too.
                 zip_fclose(file);
-                throw refuse(QStringLiteral("estratto occuperebbe più di %1 MB")
-                                 .arg(m_maxUnpackedSize / (1024 * 1024)));
+                throw refuse(QStringLiteral("estratto occuperebbe più di %1")
+                                 .arg(SizeText(m_maxUnpackedSize)));
             } else if (out.write(buffer, n) != n) {
                 ok = false;
                 reason = out.errorString();
@@ -343,10 +348,13 @@ QStringList TZip::Extract()
             throw EVxException(QStringLiteral("Impossibile estrarre %1 dall'archivio %2: %3")
                                    .arg(entry.relative, m_fileName, reason));
     }
+    // What an archive readable by its owner only holds stays so once extracted.
+    QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner;
+    if (!VxIsOwnerOnly(m_fileName))
+        permissions |= QFile::ReadGroup | QFile::ReadOther;
     QStringList extracted;
     for (const Written &w : std::as_const(written)) {
-        QFile::setPermissions(w.temp, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                          QFile::ReadOther);
+        QFile::setPermissions(w.temp, permissions);
         if (std::rename(QFile::encodeName(w.temp).constData(),
                         QFile::encodeName(w.target).constData()) != 0)
             throw EVxException(QStringLiteral("Impossibile estrarre %1 dall'archivio %2.")

@@ -24,7 +24,9 @@
 //                           CRC: a packer proves its archive whole before it drops the files
 //   setMaxUnpackedSize(bytes), setMaxEntries(n)   the limits (512 MB, 10,000 entries)
 //   setAccess(TVxFileAccess::OwnerOnly)  the archive Add writes is readable by its owner only
-//                           (fileaccess.h); by default by everyone
+//                           (fileaccess.h); by default by everyone, unless one of its files is
+//                           readable by its owner only. Files extracted from an archive
+//                           readable by its owner only are so too.
 // Failures raise EVxException with the reason.
 
 #include "platform/fileaccess.h"

@@ -349,6 +349,8 @@ TfrRun::TfrRun(TfrReport &report) : m_report(report)
                                    .arg(m_snapshot->lastError()));
     }
     m_cache = std::make_unique<TfrRunCache>();
+    static quint64 runs = 0;
+    report.m_runSerial = ++runs;
     report.m_running = true;
     report.m_unanswered.clear();
     CurReport = &report;

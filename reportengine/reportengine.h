@@ -123,6 +123,9 @@ public:
 
     QVariant GetVariable(const QString &name);
     QStringList UnansweredVariables() const { return m_unanswered; }
+    // Different for every run of every report: a run reads one state of the database, so what a
+    // library read for the run it names is still true while the serial stays the same.
+    quint64 RunSerial() const { return m_runSerial; }
 
     // The dataset of the report dataset with that name, else the dataset with that name, in
     // the data modules the report may read.
@@ -166,6 +169,7 @@ private:
     int m_calcDepth = 0;
     bool m_running = false;
     bool m_cancelled = false;
+    quint64 m_runSerial = 0;
     QStringList m_unanswered;
     QStringList m_moduleFilter;
     QStringList m_registeredModules;

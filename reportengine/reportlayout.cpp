@@ -51,11 +51,43 @@ double textWidth(const TfrFontMetrics &m, QStringView text)
     return w;
 }
 
+// Where a text that cannot fit ends: what fits of it, then this.
+const QString kEllipsis = QStringLiteral("\u2026");
+
+// The longest start of the text that fits within the width with the ellipsis after it.
+Line withEllipsis(QStringView text, const TfrFontMetrics &m, double width)
+{
+    const double mark = m.width(kEllipsis);
+    qsizetype end = 0;
+    double w = 0;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype len = charLength(text, i);
+        const double cw = charWidth(m, text.mid(i, len));
+        if (w + cw + mark > width + kEps)
+            break;
+        w += cw;
+        i += len;
+        end = i;
+    }
+    while (end > 0 && text[end - 1] == QLatin1Char(' '))
+        w -= charWidth(m, text.mid(--end, 1));
+    return {text.left(end).toString() + kEllipsis, w + mark};
+}
+
+// How a text was broken: `wordCut` tells that a word (with wrap) or a line (without) was wider
+// than the width; with `ellipsis` such a word or line ends in "…" at the width instead of
+// going on on the next line or past the box.
+struct Breaking
+{
+    bool ellipsis = false;
+    bool wordCut = false;
+};
+
 // A paragraph's lines: with word wrap, each as long as fits within the width, broken at the
-// last blank that fits, or inside a word longer than a whole line; the blanks at a break
-// belong to neither line.
+// last blank that fits; a word longer than a whole line is broken inside, or cut. The blanks
+// at a break belong to neither line.
 void wrapParagraph(QStringView p, const TfrFontMetrics &m, double width, bool wrap,
-                   std::vector<Line> &lines)
+                   std::vector<Line> &lines, Breaking &how)
 {
     const qsizetype n = p.size();
     qsizetype start = 0;
@@ -84,16 +116,33 @@ void wrapParagraph(QStringView p, const TfrFontMetrics &m, double width, bool wr
             qsizetype end = n;
             while (end > start && p[end - 1] == QLatin1Char(' '))
                 --end;
-            lines.push_back({p.mid(start, end - start).toString(),
-                             end == n ? w : textWidth(m, p.mid(start, end - start))});
+            const QStringView last = p.mid(start, end - start);
+            const double lastWidth = end == n ? w : textWidth(m, last);
+            if (!wrap && lastWidth > width + kEps) {
+                how.wordCut = true;
+                if (how.ellipsis) {
+                    lines.push_back(withEllipsis(last, m, width));
+                    return;
+                }
+            }
+            lines.push_back({last.toString(), lastWidth});
             return;
         }
         if (spaceRun > start) {
             lines.push_back({p.mid(start, spaceRun - start).toString(), widthAtSpace});
             start = lastSpace + 1;
         } else {
-            lines.push_back({p.mid(start, i - start).toString(), w});
-            start = i;
+            how.wordCut = true;
+            if (how.ellipsis) {
+                qsizetype end = i;
+                while (end < n && p[end] != QLatin1Char(' '))
+                    ++end;
+                lines.push_back(withEllipsis(p.mid(start, end - start), m, width));
+                start = end;
+            } else {
+                lines.push_back({p.mid(start, i - start).toString(), w});
+                start = i;
+            }
         }
         while (start < n && p[start] == QLatin1Char(' '))
             ++start;
@@ -102,7 +151,8 @@ void wrapParagraph(QStringView p, const TfrFontMetrics &m, double width, bool wr
 
 // The lines of a text: its own line breaks always (CR LF, LF or CR), and the breaks of word
 // wrap.
-std::vector<Line> breakLines(const QString &text, const TfrFontMetrics &m, double width, bool wrap)
+std::vector<Line> breakLines(const QString &text, const TfrFontMetrics &m, double width, bool wrap,
+                             Breaking &how)
 {
     std::vector<Line> lines;
     const QStringView t(text);
@@ -113,7 +163,7 @@ std::vector<Line> breakLines(const QString &text, const TfrFontMetrics &m, doubl
         if (i == start)
             lines.push_back({QString(), 0});
         else
-            wrapParagraph(t.mid(start, i - start), m, width, wrap, lines);
+            wrapParagraph(t.mid(start, i - start), m, width, wrap, lines, how);
         if (i + 1 < t.size() && t[i] == QLatin1Char('\r') && t[i + 1] == QLatin1Char('\n'))
             ++i;
         start = i + 1;
@@ -210,11 +260,25 @@ struct Block
 // waiting for the band's height.
 struct Measured
 {
+    Measured(const CObject &object, const CBand &from, double columnLeft)
+        : c(&object), band(&from), x0(columnLeft), left(object.o->Left), width(object.o->Width),
+          font(object.font), metrics(object.metrics)
+    {
+    }
     const CObject *c;
     const CBand *band; // the across band of a column's object
     double x0;
+    double left, width; // the object's, narrowed in a shrunk across band
+    double row = 0;     // below the first row of a wrapped across band
+    double shift = 0;   // moved down under a text of its band that grew
+    QString text;
+    TfrFontSpec font; // the object's, or smaller where the text fits only so
+    TfrFontMetrics metrics;
     std::vector<Line> lines;
     double height = 0; // text: the lines and the padding
+    bool cut = false;  // ends in an ellipsis
+
+    double top() const { return c->o->Top + row + shift; }
 };
 
 void shiftItem(TfrDisplayItem &item, double dy)
@@ -421,6 +485,8 @@ private:
         if (empty && !band.b->PrintWhenEmpty)
             return;
         m_lines.push_back(0);
+        if (band.b->KeepWhole)
+            m_keep.push_back(std::make_unique<Block>());
         if (band.header)
             print(*band.header);
         if (empty) {
@@ -440,6 +506,8 @@ private:
         }
         if (band.footer)
             print(*band.footer);
+        if (band.b->KeepWhole)
+            closeBlock();
         m_lines.pop_back();
     }
 
@@ -470,13 +538,27 @@ private:
         for (const CBand &across : band.across)
             walkAcross(across, objects);
 
+        const bool stretches = band.b->Stretch;
+        bool grew = false;
+        for (Measured &m : objects) {
+            if (m.c->o->Kind != TfrObjectKind::Text)
+                continue;
+            fit(m, stretches && m.c->o->Stretch);
+            grew = grew || (stretches && m.c->o->Stretch && m.height > m.c->o->Height + kEps);
+        }
+        if (grew)
+            moveBelowGrown(band, objects);
+
         const double declared = band.b->Height;
         double height = declared;
-        if (band.b->Stretch) {
-            for (const Measured &m : objects) {
-                if (m.c->o->Stretch)
-                    height = std::max(height, m.c->o->Top + m.height);
-            }
+        for (const Measured &m : objects) {
+            const TfrObject &o = *m.c->o;
+            if (m.row > kEps)
+                height = std::max(height, m.top() + o.Height);
+            if (m.shift > kEps)
+                height = std::max(height, declared + m.shift);
+            if (stretches && o.Stretch)
+                height = std::max(height, m.top() + m.height);
         }
         Instance inst;
         inst.items.reserve(objects.size() * 2);
@@ -498,22 +580,88 @@ private:
     void measure(const CBand &band, double x0, std::vector<Measured> &objects)
     {
         for (const CObject &c : band.objects) {
-            if (c.o->Kind != TfrObjectKind::Text) {
-                objects.push_back({&c, &band, x0, {}});
+            Measured &m = objects.emplace_back(c, band, x0);
+            if (c.o->Kind != TfrObjectKind::Text)
                 continue;
-            }
-            QString text;
             for (const TfrText::Segment &s : c.text.segments()) {
                 QString part = !s.isExpression ? s.literal : segmentText(c, s.expression);
-                if (text.isEmpty())
-                    text = std::move(part);
+                if (m.text.isEmpty())
+                    m.text = std::move(part);
                 else
-                    text += part;
+                    m.text += part;
             }
-            Measured m{&c, &band, x0,
-                       breakLines(text, c.metrics, c.o->Width - 2 * kPadX, c.o->WordWrap), 0};
-            m.height = m.lines.size() * c.metrics.lineHeight() + 2 * kPadY;
-            objects.push_back(std::move(m));
+        }
+    }
+
+    // A text broken into lines within its box: a text that does not fit shrinks, where its
+    // object allows, down to the object's smallest font; then it wraps at blanks, its box
+    // growing where it may. A word wider than the box, or lines below a box that cannot grow,
+    // are cut with an ellipsis, and the report records the cut.
+    void fit(Measured &m, bool grows)
+    {
+        const TfrObject &o = *m.c->o;
+        const double room = m.width - 2 * kPadX;
+        Breaking how;
+        m.lines = breakLines(m.text, m.metrics, room, o.WordWrap, how);
+        const auto tooTall = [&m, &o] {
+            return double(m.lines.size()) * m.metrics.lineHeight() > o.Height + kEps;
+        };
+        if (o.MinFontSize && (how.wordCut || tooTall())) {
+            while (m.font.Size > *o.MinFontSize + kEps) {
+                m.font.Size = std::max(*o.MinFontSize, m.font.Size - 0.5);
+                m.metrics = TfrFontMetrics::of(m.font);
+                how = {};
+                m.lines = breakLines(m.text, m.metrics, room, o.WordWrap, how);
+                if (!how.wordCut && !tooTall())
+                    break;
+            }
+        }
+        if (how.wordCut) {
+            how = {true, false};
+            m.lines = breakLines(m.text, m.metrics, room, o.WordWrap, how);
+            m.cut = true;
+        }
+        const double lineHeight = m.metrics.lineHeight();
+        if (!grows) {
+            const size_t shown = std::max<size_t>(1, size_t(o.Height / lineHeight + kEps));
+            if (m.lines.size() > shown) {
+                const bool hidden = std::any_of(m.lines.begin() + qsizetype(shown), m.lines.end(),
+                                                [](const Line &l) { return !l.text.isEmpty(); });
+                m.lines.resize(shown);
+                if (hidden) {
+                    m.lines.back() = withEllipsis(m.lines.back().text, m.metrics, room);
+                    m.cut = true;
+                }
+            }
+        }
+        m.height = double(m.lines.size()) * lineHeight + 2 * kPadY;
+        if (m.cut)
+            m_pages.Cut << QStringLiteral("%1 %2 \u00ab%3\u00bb").arg(m.band->name, o.Name, m.text);
+    }
+
+    // Objects of the band below a text that grew move down with it, so that the text pushes
+    // what follows it instead of printing over it.
+    static void moveBelowGrown(const CBand &band, std::vector<Measured> &objects)
+    {
+        std::vector<Measured *> own;
+        for (Measured &m : objects) {
+            if (m.band == &band)
+                own.push_back(&m);
+        }
+        std::stable_sort(own.begin(), own.end(), [](const Measured *a, const Measured *b) {
+            return a->c->o->Top < b->c->o->Top;
+        });
+        for (size_t i = 0; i < own.size(); ++i) {
+            const TfrObject &below = *own[i]->c->o;
+            for (size_t j = 0; j < i; ++j) {
+                const TfrObject &above = *own[j]->c->o;
+                if (above.Top + above.Height > below.Top + kEps)
+                    continue;
+                const double growth = above.Kind == TfrObjectKind::Text && above.Stretch
+                                          ? std::max(0.0, own[j]->height - above.Height)
+                                          : 0;
+                own[i]->shift = std::max(own[i]->shift, own[j]->shift + growth);
+            }
         }
     }
 
@@ -523,22 +671,61 @@ private:
         return c.format.isEmpty() ? frDisplayText(value) : c.format.apply(value);
     }
 
-    // Columns left to right from the across band's left, each its width wide, as long as they
-    // stay within the page's margins: those past the right margin are not printed.
+    // Columns left to right from the across band's left, each its width wide. Those that would
+    // pass the right margin are not printed, or all are narrowed to fit, or they go on in rows
+    // below, as the band's overflow says.
     void walkAcross(const CBand &across, std::vector<Measured> &objects)
     {
         TfrDataSet *ds = first(across);
         m_lines.push_back(0);
-        double x0 = m_left + across.b->Left;
-        while (!ds->Eof() && x0 + across.b->Width <= m_left + m_width + kEps) {
+        const TfrAcrossOverflow overflow = across.b->Overflow;
+        const double start = m_left + across.b->Left;
+        const double right = m_left + m_width;
+        const double width = across.b->Width;
+        double rowHeight = 0;
+        if (overflow == TfrAcrossOverflow::Wrap && !across.objects.empty()) {
+            double top = across.objects.front().o->Top, bottom = top;
+            for (const CObject &c : across.objects) {
+                top = std::min(top, c.o->Top);
+                bottom = std::max(bottom, c.o->Top + c.o->Height);
+            }
+            rowHeight = bottom - top;
+        }
+        const size_t first = objects.size();
+        double x0 = start;
+        double row = 0;
+        int columns = 0;
+        while (!ds->Eof()) {
+            if (x0 + width > right + kEps) {
+                if (overflow == TfrAcrossOverflow::Clip)
+                    break;
+                if (overflow == TfrAcrossOverflow::Wrap && x0 > start + kEps) {
+                    x0 = start;
+                    row += rowHeight;
+                }
+            }
             ++m_lines.back();
             if (visible(across)) {
+                const size_t from = objects.size();
                 measure(across, x0, objects);
-                x0 += across.b->Width;
+                for (size_t i = from; i < objects.size(); ++i)
+                    objects[i].row = row;
+                x0 += width;
+                ++columns;
             }
             move(across, [ds] { ds->Next(); });
         }
         m_lines.pop_back();
+        if (overflow == TfrAcrossOverflow::Shrink && start + columns * width > right + kEps) {
+            const double factor = std::max(0.0, right - start) / (columns * width);
+            for (size_t i = first; i < objects.size(); ++i) {
+                Measured &m = objects[i];
+                const double column = std::round((m.x0 - start) / width);
+                m.x0 = start + column * width * factor;
+                m.left *= factor;
+                m.width *= factor;
+            }
+        }
     }
 
     // An object whose bottom lies on the band's bottom follows it when the band grows: the
@@ -552,23 +739,25 @@ private:
         item.Band = s.band->name;
         item.Object = o.Name;
         item.LineWidth = o.LineWidth;
+        // what the object already moved down it no longer has to grow by
+        const double follow = grown - s.row - s.shift;
         if (o.Kind == TfrObjectKind::Line) {
-            double top = o.Top;
+            double top = s.top();
             double height = o.Height;
-            if (grown > kEps && followsBottom(o.Top + o.Height, declared)) {
+            if (follow > kEps && followsBottom(o.Top + o.Height, declared)) {
                 if (o.Height < kEps)
-                    top += grown; // a rule under the row moves down with it
+                    top += follow; // a rule under the row moves down with it
                 else
-                    height += grown;
+                    height += follow;
             }
             item.Kind = TfrItemKind::Line;
-            item.Line = QLineF(s.x0 + o.Left, top, s.x0 + o.Left + o.Width, top + height);
+            item.Line = QLineF(s.x0 + s.left, top, s.x0 + s.left + s.width, top + height);
         } else {
             double height = o.Height;
-            if (grown > kEps && followsBottom(o.Top + o.Height, declared))
-                height += grown;
+            if (follow > kEps && followsBottom(o.Top + o.Height, declared))
+                height += follow;
             item.Kind = TfrItemKind::Rect;
-            item.Box = QRectF(s.x0 + o.Left, o.Top, o.Width, height);
+            item.Box = QRectF(s.x0 + s.left, s.top(), s.width, height);
             item.Fill = o.Fill;
             item.Stroke = o.LineWidth > 0;
         }
@@ -583,9 +772,10 @@ private:
         double height = o.Height;
         if (o.Stretch && band.b->Stretch)
             height = std::max(height, m.height);
-        if (grown > kEps && followsBottom(o.Top + o.Height, declared))
-            height = std::max(height, o.Height + grown);
-        const QRectF box(m.x0 + o.Left, o.Top, o.Width, height);
+        const double follow = grown - m.row - m.shift;
+        if (follow > kEps && followsBottom(o.Top + o.Height, declared))
+            height = std::max(height, o.Height + follow);
+        const QRectF box(m.x0 + m.left, m.top(), m.width, height);
 
         TfrDisplayItem base;
         base.Band = m.band->name;
@@ -597,10 +787,10 @@ private:
             fill.Fill = o.Fill;
             inst.items.push_back(std::move(fill));
         }
-        const double lineHeight = c.metrics.lineHeight();
-        const double ascent = c.metrics.ascent();
+        const double lineHeight = m.metrics.lineHeight();
+        const double ascent = m.metrics.ascent();
         for (size_t i = 0; i < m.lines.size(); ++i) {
-            const double top = o.Top + kPadY + i * lineHeight;
+            const double top = box.top() + kPadY + i * lineHeight;
             if (top >= box.bottom() - kEps)
                 break; // clipped
             if (m.lines[i].text.isEmpty())
@@ -610,7 +800,7 @@ private:
             line.Box =
                 QRectF(box.left(), top, box.width(), std::min(lineHeight, box.bottom() - top));
             line.Text = m.lines[i].text;
-            line.Font = c.font;
+            line.Font = m.font;
             line.Align = o.Align;
             line.Origin = QPointF(alignedX(line.Box, o.Align, m.lines[i].width), top + ascent);
             inst.items.push_back(std::move(line));

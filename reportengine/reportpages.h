@@ -27,6 +27,7 @@
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -58,6 +59,9 @@ struct TfrDisplayList
 {
     QString Title;
     std::vector<TfrPage> Pages;
+    // Each text printed shortened, ending in "…" because it could not fit its box even at its
+    // smallest font: its band, its object and its whole text ("Alunni Giudizio «...»").
+    QStringList Cut;
 
     // One line per item, in page and drawing order, with a line per page before its items:
     //   page 1 210x297

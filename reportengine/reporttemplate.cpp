@@ -36,10 +36,12 @@ const std::vector<BandSpec> &bandSpecs()
         // cannot grow.
         {TfrBandKind::PageFooter, "page-footer", {"name", "height", "visible"}},
         {TfrBandKind::Data, "data",
-         kBandCommon + QStringList{"dataset", "print-when-empty", "keep-together"}},
+         kBandCommon + QStringList{"dataset", "print-when-empty", "keep-together", "keep-whole"}},
         {TfrBandKind::Header, "header", kBandCommon},
         {TfrBandKind::Footer, "footer", kBandCommon},
-        {TfrBandKind::Across, "across", {"name", "dataset", "left", "width", "visible"}},
+        {TfrBandKind::Across,
+         "across",
+         {"name", "dataset", "left", "width", "overflow", "visible"}},
         {TfrBandKind::Summary, "summary", kBandCommon},
     };
     return specs;
@@ -63,9 +65,9 @@ const BandSpec &bandSpec(TfrBandKind kind)
     Q_UNREACHABLE();
 }
 
-const QStringList kTextAttributes = {"name",      "left",  "top",        "width", "height",
-                                     "font-size", "bold",  "italic",     "align", "wrap",
-                                     "overflow",  "frame", "line-width", "fill",  "format"};
+const QStringList kTextAttributes = {
+    "name",   "left",  "top",  "width",    "height", "font-size",  "min-font-size", "bold",
+    "italic", "align", "wrap", "overflow", "frame",  "line-width", "fill",          "format"};
 const QStringList kLineAttributes = {"name", "left", "top", "width", "height", "line-width"};
 const QStringList kRectAttributes = {"name",   "left",       "top", "width",
                                      "height", "line-width", "fill"};
@@ -360,6 +362,11 @@ private:
             b.Width = requiredLength("width");
             if (b.Width <= 0)
                 fail(QStringLiteral("le colonne di <across> devono avere una larghezza."));
+            b.Overflow = choice<TfrAcrossOverflow>("overflow",
+                                                   {{"clip", TfrAcrossOverflow::Clip},
+                                                    {"shrink", TfrAcrossOverflow::Shrink},
+                                                    {"wrap", TfrAcrossOverflow::Wrap}},
+                                                   TfrAcrossOverflow::Clip);
         } else {
             b.Height = requiredLength("height");
         }
@@ -368,6 +375,7 @@ private:
         readBool("new-page-after", b.NewPageAfter);
         readBool("print-when-empty", b.PrintWhenEmpty);
         readBool("keep-together", b.KeepTogether);
+        readBool("keep-whole", b.KeepWhole);
         b.Visible = attribute("visible").value_or(QString());
         if (!b.Visible.isEmpty())
             checkExpression(b.Visible, false);
@@ -436,6 +444,12 @@ private:
                 if (*o.FontSize <= 0)
                     fail(QStringLiteral("la dimensione del carattere deve essere maggiore di "
                                         "zero."));
+            }
+            if (const std::optional<QString> v = attribute("min-font-size")) {
+                o.MinFontSize = length(*v, "min-font-size", kMaxFontSize);
+                if (*o.MinFontSize <= 0)
+                    fail(QStringLiteral("la dimensione minima del carattere deve essere maggiore "
+                                        "di zero."));
             }
             if (const std::optional<QString> v = attribute("bold"))
                 o.Bold = boolean(*v, "bold");
@@ -689,6 +703,10 @@ private:
         if (b.Kind == TfrBandKind::Across) {
             length("left", b.Left);
             length("width", b.Width);
+            if (b.Overflow != TfrAcrossOverflow::Clip)
+                attribute("overflow", b.Overflow == TfrAcrossOverflow::Shrink
+                                          ? QStringLiteral("shrink")
+                                          : QStringLiteral("wrap"));
         } else {
             length("height", b.Height);
         }
@@ -697,6 +715,7 @@ private:
         flag("new-page-after", b.NewPageAfter);
         flag("print-when-empty", b.PrintWhenEmpty);
         flag("keep-together", b.KeepTogether);
+        flag("keep-whole", b.KeepWhole);
         text("visible", b.Visible);
         // The reader's order: header, objects, across, data, footer.
         for (const TfrBand &c : b.Bands) {
@@ -728,6 +747,8 @@ private:
         if (isText) {
             if (o.FontSize)
                 length("font-size", *o.FontSize);
+            if (o.MinFontSize)
+                length("min-font-size", *o.MinFontSize);
             if (o.Bold)
                 attribute("bold", *o.Bold ? QStringLiteral("true") : QStringLiteral("false"));
             if (o.Italic)
@@ -874,7 +895,7 @@ QString frBandElement(TfrBandKind kind)
 
 TfrTemplate frReadTemplate(const QByteArray &xml)
 {
-    VxCheckXmlLimits(xml, QStringLiteral("Il modello del report"));
+    VxCheckXmlLimits(xml, QStringLiteral("del modello del report"));
     // A body of another report program is not XML at all: say so rather than what the XML
     // parser makes of its first byte.
     qsizetype first = xml.startsWith("\xEF\xBB\xBF") ? 3 : 0;

@@ -83,6 +83,8 @@ struct TfrObject
     TfrAlign Align = TfrAlign::Left;
     bool WordWrap = true;
     bool Stretch = false; // grows with its text (in a stretching band); else clipped
+    // Shrinks, half a point at a time down to this size, until the text fits its box.
+    std::optional<double> MinFontSize;
     int Frame = fsNone;   // TfrFrameSide bits
     QString Format;       // "number:2", "date:dd/MM/yyyy" or empty
 
@@ -91,6 +93,13 @@ struct TfrObject
     QColor Fill; // invalid: none (text, rectangle)
 
     bool operator==(const TfrObject &) const = default;
+};
+
+// What an across band does with columns that would pass the right margin.
+enum class TfrAcrossOverflow {
+    Clip,   // not printed
+    Shrink, // every column narrowed so that all fit
+    Wrap    // continued on a new row of columns below, the band growing
 };
 
 enum class TfrBandKind {
@@ -116,6 +125,8 @@ struct TfrBand
     bool NewPageAfter = false;
     bool PrintWhenEmpty = false;
     bool KeepTogether = false;
+    bool KeepWhole = false; // data: header, rows and footer on one page when they fit on one
+    TfrAcrossOverflow Overflow = TfrAcrossOverflow::Clip; // across
     QString Visible; // an expression; empty: always
 
     std::vector<TfrObject> Objects;

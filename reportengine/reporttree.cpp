@@ -9,8 +9,32 @@
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+// A tree measures its rows without their width, so a wrapped name would keep one line: its
+// one column is the list's width.
+class WrappedNames : public QStyledItemDelegate
+{
+public:
+    explicit WrappedNames(QTreeWidget *list) : QStyledItemDelegate(list), m_list(list) {}
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem sized(option);
+        sized.rect = QRect(0, 0, m_list->viewport()->width(), std::max(1, option.rect.height()));
+        return QStyledItemDelegate::sizeHint(sized, index);
+    }
+
+private:
+    QTreeWidget *m_list;
+};
+
+} // namespace
 
 TVxRptTreeView::TVxRptTreeView(TVxAttReport *command, QWidget *parent)
     : QWidget(parent), m_command(command), m_list(new QTreeWidget(this)),
@@ -24,8 +48,12 @@ TVxRptTreeView::TVxRptTreeView(TVxAttReport *command, QWidget *parent)
     m_list->setColumnCount(1);
     m_list->setHeaderHidden(true);
     m_list->setRootIsDecorated(false);
-    m_list->setUniformRowHeights(true);
+    // A long name wraps onto a second line, in the list's width, rather than ending in "...".
     m_list->setWordWrap(true);
+    m_list->setTextElideMode(Qt::ElideNone);
+    m_list->header()->setSectionResizeMode(QHeaderView::Stretch);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setItemDelegate(new WrappedNames(m_list));
     m_preview->setObjectName(QStringLiteral("buAnteprima"));
     m_print->setObjectName(QStringLiteral("buStampa"));
     m_pdf->setObjectName(QStringLiteral("buPdf"));
@@ -90,6 +118,13 @@ void TVxRptTreeView::showEvent(QShowEvent *event)
     // Listed whenever the page opens: the database opens after the command bar is built, and
     // templates may have been saved since.
     RunShowingErrors([this] { Reload(); });
+}
+
+void TVxRptTreeView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // The wrapped names take the lines the new width gives them.
+    m_list->doItemsLayout();
 }
 
 bool TVxRptTreeView::run(const std::function<bool(int id)> &work)

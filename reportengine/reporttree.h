@@ -44,6 +44,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     bool run(const std::function<bool(int id)> &work);

@@ -53,7 +53,7 @@ TfmQelAggStampe::TfmQelAggStampe(QWidget *owner)
 
     m_browse->setObjectName(QStringLiteral("BrowseURL1"));
     m_board->setObjectName(QStringLiteral("SpeedButton1"));
-    m_board->setText(QStringLiteral(" Visualizza la bacheca on-line delle stampe personalizate"));
+    m_board->setText(QStringLiteral(" Visualizza la bacheca on-line delle stampe personalizzate"));
     m_board->setAutoRaise(true);
     layout->addWidget(m_board);
 
@@ -89,7 +89,8 @@ bool TfmQelAggStampe::ScaricaFile(const QString &url, const QString &fileName)
         m_comm->http_get(url, fileName);
     } catch (const EVxException &e) {
         throw EVxException(QStringLiteral("Errore di comunicazione con il Server Veldrasoft: ") +
-                           e.message());
+                               e.message(),
+                           e.severity(), e.detail());
     }
     return true;
 }

@@ -78,6 +78,7 @@ std::optional<VolumeName> parseVolumeName(const QString &fileName)
 
 void createCatalogue(TClientDataSet &catalogue)
 {
+    catalogue.Close();
     catalogue.ClearFieldDefs();
     catalogue.AddFieldDef(QStringLiteral("sNomeFile"), ftString, 50);
     catalogue.AddFieldDef(QStringLiteral("sTitolo"), ftString, 100);
@@ -114,8 +115,8 @@ TfmQelGestioneVolumi::TfmQelGestioneVolumi(QWidget *parent)
                               QStyle::SP_FileDialogContentsView, this)),
       m_delete(pictureButton("buCancella", QStringLiteral("Cancella selezionato"),
                              QStyle::SP_TrashIcon, this)),
-      m_send(pictureButton("buInvia", QStringLiteral("Invia ad Veldrasoft"), QStyle::SP_ArrowUp,
-                           this)),
+      m_send(
+          pictureButton("buInvia", QStringLiteral("Invia a Veldrasoft"), QStyle::SP_ArrowUp, this)),
       m_empty(new QPushButton(QStringLiteral("Svuota cartella"))), m_comm(new TdmxComm(this))
 {
     setObjectName(QStringLiteral("fmQelGestioneVolumi"));
@@ -173,43 +174,49 @@ void TfmQelGestioneVolumi::LoadVolumi()
     if (m_folder.isEmpty())
         m_folder = QelRegisterVolume::RegisterFolder();
     m_volumes->EmptyDataSet();
-    TClientDataSet catalogue;
-    const QString cataloguePath = resolvePath(m_folder + QStringLiteral("info.xml"));
-    if (QFileInfo::exists(cataloguePath))
-        catalogue.LoadFromFile(cataloguePath);
-    else
+    // Under the catalogue's lock: a volume run of another office adds its row meanwhile.
+    QelRegisterVolume::ChangeCatalogue(m_folder, [this](TClientDataSet &catalogue) {
+        TClientDataSet kept;
+        createCatalogue(kept);
+        const QFileInfoList files = QDir(m_folder).entryInfoList(
+            {QStringLiteral("*.kaf")}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+        for (const QFileInfo &file : files) {
+            const QString name = file.fileName();
+            const QString stem = name.chopped(4);
+            QString title;
+            if (catalogue.Locate(QStringLiteral("sNomeFile"), stem)) {
+                title = catalogue.FieldByName(QStringLiteral("sTitolo"))->AsString();
+                kept.Append();
+                kept.FieldByName(QStringLiteral("sNomeFile"))->setValue(stem);
+                kept.FieldByName(QStringLiteral("sTitolo"))->setValue(title);
+                kept.Post();
+            }
+            const std::optional<VolumeName> parsed = parseVolumeName(name);
+            m_volumes->Append();
+            m_volumes->FieldByName(QStringLiteral("sNomeCompleto"))->setValue(name);
+            m_volumes->FieldByName(QStringLiteral("Titolo"))->setValue(title);
+            if (parsed) {
+                m_volumes->FieldByName(QStringLiteral("Codice Cliente"))
+                    ->setValue(parsed->customer);
+                m_volumes->FieldByName(QStringLiteral("Codice Ministeriale"))
+                    ->setValue(parsed->mec);
+                m_volumes->FieldByName(QStringLiteral("Data"))->setValue(parsed->date);
+                m_volumes->FieldByName(QStringLiteral("Ora"))->setValue(parsed->time);
+            }
+            m_volumes->Post();
+        }
+        // An emptied folder keeps its catalogue: the titles come back with a volume restored.
+        if (files.isEmpty())
+            return false;
         createCatalogue(catalogue);
-    TClientDataSet kept;
-    createCatalogue(kept);
-
-    const QFileInfoList files = QDir(m_folder).entryInfoList(
-        {QStringLiteral("*.kaf")}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-    for (const QFileInfo &file : files) {
-        const QString name = file.fileName();
-        const QString stem = name.chopped(4);
-        QString title;
-        if (catalogue.Locate(QStringLiteral("sNomeFile"), stem)) {
-            title = catalogue.FieldByName(QStringLiteral("sTitolo"))->AsString();
-            kept.Append();
-            kept.FieldByName(QStringLiteral("sNomeFile"))->setValue(stem);
-            kept.FieldByName(QStringLiteral("sTitolo"))->setValue(title);
-            kept.Post();
+        for (int row = 0; row < kept.RecordCount(); ++row) {
+            catalogue.Append();
+            for (int column = 0; column < 2; ++column)
+                catalogue.Fields(column)->setValue(kept.Value(row, column));
+            catalogue.Post();
         }
-        const std::optional<VolumeName> parsed = parseVolumeName(name);
-        m_volumes->Append();
-        m_volumes->FieldByName(QStringLiteral("sNomeCompleto"))->setValue(name);
-        m_volumes->FieldByName(QStringLiteral("Titolo"))->setValue(title);
-        if (parsed) {
-            m_volumes->FieldByName(QStringLiteral("Codice Cliente"))->setValue(parsed->customer);
-            m_volumes->FieldByName(QStringLiteral("Codice Ministeriale"))->setValue(parsed->mec);
-            m_volumes->FieldByName(QStringLiteral("Data"))->setValue(parsed->date);
-            m_volumes->FieldByName(QStringLiteral("Ora"))->setValue(parsed->time);
-        }
-        m_volumes->Post();
-    }
-    // An emptied folder keeps its catalogue: the titles come back with a volume restored.
-    if (!files.isEmpty())
-        kept.SaveToFile(cataloguePath, dfXML);
+        return true;
+    });
 
     m_volumes->First();
     m_model->Reload();
@@ -251,7 +258,7 @@ void TfmQelGestioneVolumi::preview()
     zip.setExtractPath(tmp);
     zip.Extract();
     QCoreApplication::processEvents();
-    VxOpenDocument(tmp + QLatin1Char('/') + name.chopped(4) + QStringLiteral(".pdf"));
+    VxOpenDocumentOrTell(tmp + QLatin1Char('/') + name.chopped(4) + QStringLiteral(".pdf"));
 }
 
 void TfmQelGestioneVolumi::deleteSelected()
@@ -283,8 +290,10 @@ void TfmQelGestioneVolumi::emptyFolder()
         for (const QFileInfo &file : QDir(m_folder).entryInfoList(
                  {QStringLiteral("*.kaf")}, QDir::Files | QDir::Hidden | QDir::System))
             failed = !QFile::remove(file.absoluteFilePath()) || failed;
+        // And what volume runs whose program is gone left.
+        QelRegisterVolume::ClearAbandonedRuns(m_folder);
         if (failed)
-            showError(QStringLiteral("E' stato impossibile cancellare uno o più file."));
+            showError(QStringLiteral("È stato impossibile cancellare uno o più file."));
     } catch (const std::exception &) {
         showError(QStringLiteral("Cancellazione cartella non riuscita"));
     }
@@ -306,7 +315,7 @@ void TfmQelGestioneVolumi::clearPreviewFolder()
             failed = !removed || failed;
         }
         if (failed)
-            showError(QStringLiteral("E' stato impossibile cancellare uno o più file dalla "
+            showError(QStringLiteral("È stato impossibile cancellare uno o più file dalla "
                                      "cartella temporanea"));
     } catch (const std::exception &) {
         showError(QStringLiteral("Cancellazione cartella temporanea non riuscita"));
@@ -324,7 +333,7 @@ void TfmQelGestioneVolumi::send()
     const QString page = UploadVolume(m_folder + name, server + QLatin1String(kUploadPath))
                              ? QLatin1String(kNotifyPath) + name
                              : QString::fromLatin1(kFailurePath);
-    VxOpenUrl(QUrl(server + page));
+    VxOpenUrlOrTell(QUrl(server + page));
 }
 
 bool TfmQelGestioneVolumi::UploadVolume(const QString &filePath, const QString &url)
@@ -352,7 +361,8 @@ bool TfmQelGestioneVolumi::UploadVolume(const QString &filePath, const QString &
     } catch (const EVxException &e) {
         wait.CloseWait();
         throw EVxException(QStringLiteral("Errore di comunicazione con il Server Veldrasoft: ") +
-                           e.message());
+                               e.message(),
+                           e.severity(), e.detail());
     }
     wait.CloseWait();
     return replyBytes == "OK";

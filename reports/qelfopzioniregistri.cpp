@@ -52,10 +52,11 @@ void TfmQelOpzioniRegistri::PageShown(int page)
 {
     TfrVxDoubleListView *list = m_lists[std::size_t(page)];
     if (list->lvRight()->count() == 0) {
-        m_loadFailed = !RunShowingErrors([list, page] {
+        m_loadFailed = !RunShowingErrors([this, list, page] {
             const int session = TVxWorkingContext::session();
             QelRegisterOptions::LoadAvailable(list->lvLeft(), session, page);
             QelRegisterOptions::LoadListed(list->lvRight(), session, page);
+            m_loaded[std::size_t(page)] = classIds(list->lvRight());
         }) || m_loadFailed;
     }
     if (m_loadFailed)
@@ -67,8 +68,9 @@ bool TfmQelOpzioniRegistri::Finish()
     if (m_loadFailed)
         return false;
     const bool saved = RunShowingErrors([this] {
-        QelRegisterOptions::Save(TVxWorkingContext::session(), {classIds(m_lists[0]->lvRight()),
-                                                                classIds(m_lists[1]->lvRight())});
+        QelRegisterOptions::Save(TVxWorkingContext::session(),
+                                 {{{m_loaded[0], classIds(m_lists[0]->lvRight())},
+                                   {m_loaded[1], classIds(m_lists[1]->lvRight())}}});
     });
     if (saved)
         VxMessageDlg(QStringLiteral("Operazione completata. Opzioni salvate."), mtCustom, mbOK);

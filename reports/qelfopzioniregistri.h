@@ -2,6 +2,8 @@
 
 #include "platform/wizard.h"
 
+#include <QList>
+
 #include <array>
 
 class TfrVxDoubleListView;
@@ -28,5 +30,7 @@ protected:
 
 private:
     std::array<TfrVxDoubleListView *, 2> m_lists{};
+    // Each page's listed classes as last read: a save writes what changed since.
+    std::array<QList<int>, 2> m_loaded;
     bool m_loadFailed = false;
 };

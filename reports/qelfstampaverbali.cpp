@@ -2,6 +2,7 @@
 
 #include "platform/frames.h"
 #include "platform/globalvars.h"
+#include "platform/helpers.h"
 #include "platform/messagedlg.h"
 #include "reportengine/reporttree.h"
 #include "reports/qelregistrovolume.h"
@@ -28,16 +29,16 @@ const char kFormatText[] = "La scelta del formato di stampa influenza la quantit
                            "e limita il giudizio a circa 1500 caratteri.\n"
                            "Per classi con molte materie o giudizi molto lunghi si consiglia\n"
                            "di utilizzare il formato A3.";
-const char kQualificaText[] = "Usando le stampe per la qalifica il processo di elaborazione\n"
+const char kQualificaText[] = "Usando le stampe per la qualifica il processo di elaborazione\n"
                               "sarà più lento ma il programma riconoscerà le classi e le\n"
                               "presenterà con un aspetto grafico diverso, mostrando anche i\n"
-                              "risultati delle prove di amissione.\n"
+                              "risultati delle prove di ammissione.\n"
                               "Le altre classi verranno stampate nel formato standard.";
 const char kSendText[] =
     "Al termine dell'elaborazione sarà possibile visualizzare un'anteprima in PDF del registro\n"
-    "ed effettuare l'invio ad Veldrasoft attraverso l'apposita finestra \"Gestione Volumi\".";
+    "ed effettuare l'invio a Veldrasoft attraverso l'apposita finestra \"Gestione Volumi\".";
 const char kDone[] = "Operazione completata con successo. Andare in \"Gestione Volumi\" per "
-                     "visualizzare i file e spedirli ad Veldrasoft.";
+                     "visualizzare i file e spedirli a Veldrasoft.";
 const char kCustomMedia[] = "Stampa personalizzata";
 
 QWidget *page(const char *title, const char *name)
@@ -170,6 +171,16 @@ void TfmQelStampaVerbali::toggleCustom()
                                      : QStringLiteral("Usa stampe personalizzate"));
 }
 
+bool TfmQelStampaVerbali::CanGoNext(int page)
+{
+    if (page != 0 || m_classes->lvRight()->count() > 0)
+        return true;
+    VxMessageDlg(QStringLiteral("Nessuna classe scelta.\r\rSpostare nell'elenco di destra le "
+                                "classi da stampare, poi premere \"Avanti\"."),
+                 mtWarning, mbOK);
+    return false;
+}
+
 void TfmQelStampaVerbali::PageShown(int page)
 {
     QListWidget *chosen = m_classes->lvRight();
@@ -179,7 +190,9 @@ void TfmQelStampaVerbali::PageShown(int page)
                                                   TVxWorkingContext::session());
         });
     } else if (page == 1) {
-        m_chosen->setText(QStringLiteral("Sono state selezionate %1 classi").arg(chosen->count()));
+        m_chosen->setText(CountText(int(chosen->count()),
+                                    QStringLiteral("È stata selezionata %1 classe"),
+                                    QStringLiteral("Sono state selezionate %1 classi")));
         m_classIds.clear();
         for (int row = 0; row < chosen->count(); ++row)
             m_classIds << chosen->item(row)->data(Qt::UserRole).toInt();

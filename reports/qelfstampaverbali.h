@@ -15,8 +15,9 @@ class TfrVxDoubleListView;
 
 // "Stampa digitale dei registri": the classes of the working session (page 1), the format,
 // the print type or a custom template (page 2), the volume's title (page 3); Finish makes the
-// volume (QelRegisterVolume::Export, qelregistrovolume.h). Finish stands enabled only with a
-// class chosen; a run that fails is told and keeps the wizard open.
+// volume (QelRegisterVolume::Export, qelregistrovolume.h). "Avanti" leaves page 1 only with a
+// class chosen, saying so otherwise, and Finish stands enabled only with one; a run that fails
+// is told and keeps the wizard open.
 class TfmQelStampaVerbali : public TfmVxWizard
 {
     Q_OBJECT
@@ -38,6 +39,7 @@ public:
     QList<int> ClassIds() const { return m_classIds; }
 
 protected:
+    bool CanGoNext(int page) override;
     void PageShown(int page) override;
     bool Finish() override;
 

@@ -58,8 +58,10 @@ void closePupilRange(TdmqelRptDataSets &m)
     m.SetRangePending(false);
 }
 
-void cover(TdmqelRptDataSets &m, const char *tray, const char *title)
+void cover(TdmqelRptDataSets &m, int page, const char *tray, const char *title)
 {
+    if (page > 0 && m.RangePending())
+        m.SetCurrentPage(page);
     closePupilRange(m);
     appendEntry(m, m.RangeFirstPage(), m.RangeFirstPage(), tray, title);
     m.SetRangeFirstPage(m.RangeFirstPage() + 1);
@@ -121,14 +123,14 @@ void PrintJobNewAlunno(TdmqelRptDataSets &m)
     m.SetCurrentPage(m.CurrentPage() + 1);
 }
 
-void PrintJobNewVolume(TdmqelRptDataSets &m)
+void PrintJobNewVolume(TdmqelRptDataSets &m, int page)
 {
-    cover(m, "1", "Volume");
+    cover(m, page, "1", "Volume");
 }
 
-void PrintJobNewClasse(TdmqelRptDataSets &m)
+void PrintJobNewClasse(TdmqelRptDataSets &m, int page)
 {
-    cover(m, "2", "Classe");
+    cover(m, page, "2", "Classe");
 }
 
 void PrintJobEnd(TdmqelRptDataSets &m)

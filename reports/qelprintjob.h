@@ -29,12 +29,13 @@ QString PrintJobFooter();
 // One register run. Start resets the state (the two page-text lists emptied, page 1, no
 // entry) and begins the text with the header; a pupil page extends the open pupil range; a
 // cover closes it, then adds its own entry; End closes the last range, the footer and the
-// count.
+// count. A cover given the page it prints on (0: not known) ends the open range just before
+// it, whatever the pupil pages counted: a pupil's part may run over a page.
 void PrintJobStart(TdmqelRptDataSets &m, const QString &fileName, const QString &media,
                    const QString &codCli, const QString &codMec);
 void PrintJobNewAlunno(TdmqelRptDataSets &m);
-void PrintJobNewVolume(TdmqelRptDataSets &m);
-void PrintJobNewClasse(TdmqelRptDataSets &m);
+void PrintJobNewVolume(TdmqelRptDataSets &m, int page = 0);
+void PrintJobNewClasse(TdmqelRptDataSets &m, int page = 0);
 void PrintJobEnd(TdmqelRptDataSets &m);
 
 // The descriptor as a text file ending with a line break, replaced whole; EVxException when

@@ -22,8 +22,16 @@ namespace QelRegisterOptions {
 void LoadAvailable(QListWidget *list, int iAnsSesDwgId, int tipoElenco);
 void LoadListed(QListWidget *list, int iAnsSesDwgId, int tipoElenco);
 
-// Both lists replaced in one transaction: either both are saved or neither changes.
-void Save(int iAnsSesDwgId, const std::array<QList<int>, 2> &classesByList);
+// A list as the window read it and as the office left it.
+struct ListChange
+{
+    QList<int> loaded;
+    QList<int> chosen;
+};
+// The classes added to each list and taken out of it, in one transaction: either all are saved
+// or nothing changes. Another office's change to other classes stays; one to the same classes,
+// since the window read them or at the same moment, is told (EVxException) and nothing saved.
+void Save(int iAnsSesDwgId, const std::array<ListChange, 2> &lists);
 
 } // namespace QelRegisterOptions
 
@@ -35,7 +43,9 @@ using Texts = std::array<QString, 4>;
 // The year's texts; none when the year has no row.
 std::optional<Texts> Load(int iAnsId);
 // Inserts the year's row when there was none at loading; else writes the texts changed since
-// then, and says so when the row is gone. Empty texts are stored as empty strings.
-void Save(int iAnsId, const Texts &texts, const std::optional<Texts> &loaded);
+// then. Empty texts are stored as empty strings. Says so when another office stored the year's
+// row meanwhile, or deleted it: loaded then becomes what the year holds now, so that saving
+// again writes the texts over the other office's, or inserts them anew.
+void Save(int iAnsId, const Texts &texts, std::optional<Texts> &loaded);
 
 } // namespace QelHeadmasterSignature

@@ -18,8 +18,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
+#include <QLockFile>
 #include <QScopeGuard>
 #include <QSqlRecord>
+
+#include <algorithm>
 
 namespace {
 
@@ -54,6 +57,20 @@ const char kRegisterClasses[] =
 
 const char *const kIntermediates[] = {".pdf", ".ist", ".xml"};
 
+// A school code makes part of a file name that Windows peers and the print service read too:
+// none of the characters a file name may not hold there, no "_" (it separates the name's parts,
+// which the volume management reads back), and no blank or "." at either end.
+bool fitsFileName(const QString &code)
+{
+    if (code.isEmpty() || code.startsWith(QLatin1Char(' ')) || code.endsWith(QLatin1Char(' ')) ||
+        code.startsWith(QLatin1Char('.')) || code.endsWith(QLatin1Char('.')))
+        return false;
+    return std::none_of(code.cbegin(), code.cend(), [](QChar c) {
+        return c.unicode() < 0x20 || c.unicode() == 0x7F ||
+               QStringView(u"<>:\"/\\|?*_").contains(c);
+    });
+}
+
 // One bound parameter per class: ":iClsId0, :iClsId1, ...".
 QString classParams(const QList<int> &classIds)
 {
@@ -81,19 +98,126 @@ bool taken(const QString &folder, const QString &stem)
     return false;
 }
 
-// Two runs in one second would make one name, and the second would replace a volume that may
-// not have been sent: the name waits for the next second.
-QString freeStem(const QString &folder, const QelSchoolCodes &codes)
+// A run holds its name from the choice of the name to the catalogue row. The hold of a run
+// whose program is gone is stale at once on this computer, after a day from another one: its
+// files are then litter.
+constexpr int kStaleRunMs = 24 * 60 * 60 * 1000;
+
+std::unique_ptr<QLockFile> holdOf(const QString &folder, const QString &stem)
 {
+    auto hold = std::make_unique<QLockFile>(folder + stem + QStringLiteral(".lck"));
+    hold->setStaleLockTime(kStaleRunMs);
+    return hold;
+}
+
+// The catalogue is read, changed and written by one program at a time.
+std::unique_ptr<QLockFile> lockCatalogue(const QString &folder)
+{
+    auto lock = std::make_unique<QLockFile>(folder + QStringLiteral("info.xml.lck"));
+    if (!lock->tryLock(10000))
+        throw EVxException(QStringLiteral("Il catalogo dei volumi %1 è occupato da un altro "
+                                          "programma: riprovare fra qualche istante.")
+                               .arg(QDir::toNativeSeparators(folder + QStringLiteral("info.xml"))));
+    return lock;
+}
+
+void loadCatalogue(TClientDataSet &catalogue, const QString &path)
+{
+    if (QFileInfo::exists(path)) {
+        catalogue.LoadFromFile(path);
+        return;
+    }
+    catalogue.AddFieldDef(QStringLiteral("sNomeFile"), ftString, 50);
+    catalogue.AddFieldDef(QStringLiteral("sTitolo"), ftString, 100);
+    catalogue.CreateDataSet();
+}
+
+// What a run of the stem may have left: its intermediate files, its archive (unless the
+// catalogue lists it: the run then ended but for letting its name go) and the temporary files
+// of their writers, all named after the stem.
+void removeRunFiles(const QString &folder, const QString &stem)
+{
+    bool catalogued = false;
+    QelRegisterVolume::ChangeCatalogue(folder, [&](TClientDataSet &catalogue) {
+        catalogued = catalogue.Locate(QStringLiteral("sNomeFile"), stem);
+        return false;
+    });
+    // Compared as text: a code may hold a character that a name filter reads as a wildcard.
+    const QString own = stem + QLatin1Char('.');
+    const QString hidden = QLatin1Char('.') + own;
+    for (const QFileInfo &file :
+         QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+        const QString name = file.fileName();
+        if ((!name.startsWith(own) && !name.startsWith(hidden)) ||
+            name == stem + QStringLiteral(".lck") ||
+            (catalogued && name == stem + QStringLiteral(".kaf")))
+            continue;
+        QFile::remove(file.absoluteFilePath());
+    }
+}
+
+} // namespace
+
+QelVolumeHooks &qelVolumeHooks()
+{
+    static QelVolumeHooks hooks;
+    return hooks;
+}
+
+namespace QelRegisterVolume {
+
+VolumeName::VolumeName(const QString &folder, const QelSchoolCodes &codes)
+{
+    // Two runs in one second would make one name, and the second would replace a volume that
+    // may not have been sent: a name held by another run, or given to a volume, waits for the
+    // next second.
     for (;;) {
         const QDateTime when =
             qelVolumeHooks().now ? qelVolumeHooks().now() : QDateTime::currentDateTime();
-        const QString stem = QelRegisterVolume::VolumeStem(codes, when);
-        if (!taken(folder, stem))
-            return stem;
+        m_stem = VolumeStem(codes, when);
+        m_hold = holdOf(folder, m_stem);
+        if (m_hold->tryLock(0)) {
+            if (!taken(folder, m_stem))
+                return;
+            m_hold->unlock();
+        } else if (m_hold->error() == QLockFile::PermissionError) {
+            throw EVxException(QStringLiteral("Impossibile scrivere nella cartella %1.")
+                                   .arg(QDir::toNativeSeparators(folder)));
+        }
         VxSleep(1000 - when.time().msec());
     }
 }
+
+VolumeName::~VolumeName() = default;
+
+void ClearAbandonedRuns(const QString &folder)
+{
+    const QFileInfoList holds = QDir(folder).entryInfoList(
+        {QStringLiteral("*.lck")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo &file : holds) {
+        const QString stem = file.completeBaseName();
+        if (stem == QLatin1String("info.xml"))
+            continue;
+        // A hold that no live run keeps: its program is gone.
+        const std::unique_ptr<QLockFile> hold = holdOf(folder, stem);
+        if (hold->tryLock(0))
+            removeRunFiles(folder, stem);
+    }
+}
+
+void ChangeCatalogue(const QString &folder, const std::function<bool(TClientDataSet &)> &change)
+{
+    const auto lock = lockCatalogue(folder);
+    const QString path = resolvePath(folder + QStringLiteral("info.xml"));
+    TClientDataSet catalogue;
+    loadCatalogue(catalogue, path);
+    if (change(catalogue))
+        catalogue.SaveToFile(path, dfXML);
+}
+
+} // namespace QelRegisterVolume
+
+namespace {
 
 // Whatever happens to the run: the class query's own text back, the run's scroll handler
 // gone, the datasets closed, the intermediate files removed, and the archive too unless the
@@ -101,8 +225,9 @@ QString freeStem(const QString &folder, const QelSchoolCodes &codes)
 class RunScope
 {
 public:
-    RunScope(TdmqelRptDataSets &module, const QString &folder, const QString &stem)
-        : m_module(module), m_folder(folder), m_stem(stem)
+    RunScope(TdmqelRptDataSets &module, const QString &folder,
+             std::unique_ptr<QelRegisterVolume::VolumeName> name)
+        : m_module(module), m_folder(folder), m_stem(name->stem()), m_name(std::move(name))
     {
     }
     ~RunScope()
@@ -115,6 +240,8 @@ public:
             QFile::remove(m_folder + m_stem + QLatin1String(extension));
         if (!m_kept)
             QFile::remove(m_folder + m_stem + QStringLiteral(".kaf"));
+        // The name goes last: until then no other run may take it.
+        m_name.reset();
     }
     void keepArchive() { m_kept = true; }
 
@@ -122,6 +249,7 @@ private:
     TdmqelRptDataSets &m_module;
     QString m_folder;
     QString m_stem;
+    std::unique_ptr<QelRegisterVolume::VolumeName> m_name;
     bool m_kept = false;
 };
 
@@ -205,29 +333,16 @@ void pack(const QString &folder, const QString &stem)
 
 void addCatalogueRow(const QString &folder, const QString &stem, const QString &title)
 {
-    TClientDataSet catalogue;
-    const QString path = resolvePath(folder + QStringLiteral("info.xml"));
-    if (QFileInfo::exists(path)) {
-        catalogue.LoadFromFile(path);
-    } else {
-        catalogue.AddFieldDef(QStringLiteral("sNomeFile"), ftString, 50);
-        catalogue.AddFieldDef(QStringLiteral("sTitolo"), ftString, 100);
-        catalogue.CreateDataSet();
-    }
-    catalogue.Append();
-    catalogue.FieldByName(QStringLiteral("sNomeFile"))->setValue(stem);
-    catalogue.FieldByName(QStringLiteral("sTitolo"))->setValue(title);
-    catalogue.Post();
-    catalogue.SaveToFile(path, dfXML);
+    QelRegisterVolume::ChangeCatalogue(folder, [&](TClientDataSet &catalogue) {
+        catalogue.Append();
+        catalogue.FieldByName(QStringLiteral("sNomeFile"))->setValue(stem);
+        catalogue.FieldByName(QStringLiteral("sTitolo"))->setValue(title);
+        catalogue.Post();
+        return true;
+    });
 }
 
 } // namespace
-
-QelVolumeHooks &qelVolumeHooks()
-{
-    static QelVolumeHooks hooks;
-    return hooks;
-}
 
 namespace QelRegisterVolume {
 
@@ -258,17 +373,29 @@ QelSchoolCodes ReadSchoolCodes()
                                           "di 4 caratteri: impossibile dare un nome al volume "
                                           "dei registri.")
                                .arg(codes->customer));
+    const std::pair<const char *, QString> named[] = {{"cliente", codes->customer},
+                                                      {"meccanografico", codes->mec}};
+    for (const auto &[what, code] : named) {
+        if (!fitsFileName(code))
+            throw EVxException(QStringLiteral("Il codice %1 della sede principale (\"%2\") non può "
+                                              "stare nel nome di un file: impossibile dare un "
+                                              "nome al volume dei registri. Correggere il codice "
+                                              "nei dati della sede.")
+                                   .arg(QLatin1String(what), code));
+    }
     return *codes;
 }
 
 QString VolumeStem(const QelSchoolCodes &codes, const QDateTime &when)
 {
+    // Joined, never formatted: a code is the office's text, and a "%" in it is a character.
     const QTime t = when.time();
-    return QStringLiteral("%1_%2_%3_%4%5%6")
-        .arg(codes.customer, codes.mec, when.date().toString(QStringLiteral("dd_MM_yyyy")))
-        .arg(t.hour())
-        .arg(t.minute(), 2, 10, QLatin1Char('0'))
-        .arg(t.second(), 2, 10, QLatin1Char('0'));
+    const auto twoDigits = [](int n) {
+        return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+    };
+    return codes.customer + QLatin1Char('_') + codes.mec + QLatin1Char('_') +
+           when.date().toString(QStringLiteral("dd_MM_yyyy")) + QLatin1Char('_') +
+           QString::number(t.hour()) + twoDigits(t.minute()) + twoDigits(t.second());
 }
 
 QStringList PrintTypes(bool a3, bool qualifica)
@@ -321,8 +448,11 @@ QString Export(TdmqelRptDataSets &m, TdmVxRptFR &rpt, const QelVolumeRun &run)
         throw EVxException(QStringLiteral("Scegliere almeno una classe da stampare."));
     const QelSchoolCodes codes = ReadSchoolCodes();
     const QString folder = RegisterFolder();
-    const QString stem = freeStem(folder, codes);
-    RunScope scope(m, folder, stem);
+    ClearAbandonedRuns(folder);
+    auto name = std::make_unique<VolumeName>(folder, codes);
+    const QString stem = name->stem();
+    RunScope scope(m, folder, std::move(name));
+    after(QelVolumeStep::Named, folder, stem);
 
     PrintJobStart(m, stem + QStringLiteral(".pdf"), run.media, codes.customer, codes.mec);
     m.cdsTitoli.CreateDataSet();
@@ -359,6 +489,9 @@ QString Export(TdmqelRptDataSets &m, TdmVxRptFR &rpt, const QelVolumeRun &run)
     m.qquClsSes->Close();
     after(QelVolumeStep::Exported, folder, stem);
     step("la scrittura del descrittore di stampa", [&] {
+        // The last pupils' pages end with the PDF, however many pages each took.
+        if (m.RangePending())
+            m.SetCurrentPage(pages + 1);
         PrintJobEnd(m);
         checkDescriptor(m, pages, run.reportId);
         PrintJobWrite(folder + stem + QStringLiteral(".ist"), m.PrintJobText());
@@ -377,6 +510,7 @@ QString Export(TdmqelRptDataSets &m, TdmVxRptFR &rpt, const QelVolumeRun &run)
     after(QelVolumeStep::Packed, folder, stem);
     step("l'aggiornamento del catalogo", [&] { addCatalogueRow(folder, stem, run.title); });
     scope.keepArchive();
+    after(QelVolumeStep::Catalogued, folder, stem);
     return stem;
 }
 

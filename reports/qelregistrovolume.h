@@ -10,9 +10,15 @@
 //
 // The run stops at the first step that fails, with EVxException naming the step: nothing is
 // packed, no catalogue row is added, the intermediate files are removed; a refusal before any
-// file is written (no main seat, a customer code that is not 4 characters) leaves the folder
-// as it was. However it ends, the class query gets back its standard text and parameter and
-// the volumes dataset loses the run's scroll handler.
+// file is written (no main seat, a customer code that is not 4 characters, a code that cannot
+// stand in a file name) leaves the folder as it was. However it ends, the class query gets back
+// its standard text and parameter and the volumes dataset loses the run's scroll handler.
+//
+// Several programs may share the register folder (offices on one main folder on the school's
+// share). A run holds its volume's name ("<stem>.lck") from its choice to the catalogue row, so
+// that two runs never make one name; the catalogue changes under a lock of its own
+// ("info.xml.lck"). Every run first removes what runs whose program is gone (killed, crashed)
+// left: the files named after their stems, but a volume already catalogued.
 
 #include <QDateTime>
 #include <QList>
@@ -20,8 +26,11 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 class QListWidget;
+class QLockFile;
+class TClientDataSet;
 class TdmVxRptFR;
 class TdmqelRptDataSets;
 
@@ -41,7 +50,7 @@ struct QelSchoolCodes
 };
 
 // The steps a test may follow, and the clock that names the volume.
-enum class QelVolumeStep { Exported, DetailsSaved, Encrypted, Packed };
+enum class QelVolumeStep { Named, Exported, DetailsSaved, Encrypted, Packed, Catalogued };
 struct QelVolumeHooks
 {
     std::function<QDateTime()> now;
@@ -60,6 +69,26 @@ QelSchoolCodes ReadSchoolCodes();
 
 // customer_mec_dd_MM_yyyy_Hmmss, whatever the desktop's locale: 9:05:07 gives "90507".
 QString VolumeStem(const QelSchoolCodes &codes, const QDateTime &when);
+
+// The name of a new volume, held while the object lives: the stem of this second, or of the
+// next one free while another run holds a name or a volume has it.
+class VolumeName
+{
+public:
+    VolumeName(const QString &folder, const QelSchoolCodes &codes);
+    ~VolumeName();
+    QString stem() const { return m_stem; }
+
+private:
+    QString m_stem;
+    std::unique_ptr<QLockFile> m_hold;
+};
+
+// Removes the files of the runs whose program is gone (their own names only).
+void ClearAbandonedRuns(const QString &folder);
+// Loads the catalogue "info.xml" of the folder (empty when missing) while no other program
+// changes it, and saves it when the change says so.
+void ChangeCatalogue(const QString &folder, const std::function<bool(TClientDataSet &)> &change);
 
 // The print types offered for the format and the qualification box, and the register
 // template of a print type's position; 0 when the position has none.

@@ -271,6 +271,8 @@ void esitoInStampa(QelFunctionCall &call)
         call.val = QString();
         return;
     }
+    // A board asks it for every vote of a pupil's row: the run read the outcome with the
+    // pupil's (esitoOf).
     const QString outcome = frDisplayText(esitoOf(situation).value(2));
     if (!dmqelParGen)
         throw EVxException(QStringLiteral("Parametri di stampa non disponibili."));

@@ -175,6 +175,6 @@ QString qelFirstText(TfrQuery &q);
 int qelPrintSetting(const TVxParInteger &setting);
 QString qelPrintSetting(const TVxParString &setting);
 
-// A number as "0.00" prints it: rounded to hundredths as grade entry rounds its averages, with
-// the decimal comma and both decimals ("7,50").
+// A number as "0.00" prints it: rounded to hundredths, halves away from zero (49 / 8 is
+// "6,13"), with the decimal comma and both decimals ("7,50").
 QString qelFixed2(double value);

@@ -146,8 +146,8 @@ struct Filters
     }
 };
 
-// The plain mean of the pupil's distinct grades that count, kept to hundredths as it prints;
-// null when none counts. Distinct as the family's statement reads them: a grade once, unless
+// The plain mean of the pupil's distinct grades that count, kept to hundredths as "0.00"
+// prints it (halves away from zero); null when none counts. Distinct as the family's statement reads them: a grade once, unless
 // the plan lists its subject twice with other flags.
 QVariant walkedAverage(QelGrade kind, int situation, const Filters &filters, bool subjectFlagCounts)
 {
@@ -174,7 +174,7 @@ QVariant walkedAverage(QelGrade kind, int situation, const Filters &filters, boo
         sum += frToFloat(row.value(gcValue));
         ++count;
     }
-    return count ? QVariant(RoundTo(sum / count, -2)) : QVariant();
+    return count ? QVariant(RoundHalfAway(sum / count, -2)) : QVariant();
 }
 
 // The rows of grade entry's averages of the pupil, of every class session, read with the next

@@ -2,6 +2,7 @@
 // (qelprintjob.h), one text per page for the volume's page details, which exam a class took and
 // the headmaster's signature. None of them catches a failure: a wrong argument ends the
 // register, which must never come out with a page missing from its descriptor.
+#include "reportengine/reportengine.h"
 #include "reportengine/reportsignature.h"
 #include "reports/qelprintjob.h"
 #include "reports/qelrptdatasets.h"
@@ -11,18 +12,26 @@
 
 namespace {
 
+// The page a cover prints on, as the layout numbers it (0 outside a layout): the pupil pages
+// before it end where the PDF's do, however many pages a pupil took.
+int coverPage()
+{
+    const QVariant page = frParser.Calc(QStringLiteral("PAGE#"));
+    return page.isNull() ? 0 : int(frToInteger(page));
+}
+
 // The paging functions evaluate their argument (a template may pass a field to check it is
 // there) and answer the library's "0".
 void newVolume(QelFunctionCall &call)
 {
     call.arg(0);
-    PrintJobNewVolume(qelRptModule());
+    PrintJobNewVolume(qelRptModule(), coverPage());
 }
 
 void newClasse(QelFunctionCall &call)
 {
     call.arg(0);
-    PrintJobNewClasse(qelRptModule());
+    PrintJobNewClasse(qelRptModule(), coverPage());
 }
 
 void newAlunno(QelFunctionCall &)

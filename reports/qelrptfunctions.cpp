@@ -76,7 +76,7 @@ const Function kFunctions[] = {
      nullptr},
     {"GetEsito",
      "GetEsito(<Situazione ID>, <RESULT>)/Ritorna l'informazione sull' esito per la <Situazione ID> indicata." "\r"
-     "Il valore di ritorno dipernde da <RESULT> che avere i seguenti" "\r"
+     "Il valore di ritorno dipende da <RESULT> che può avere i seguenti" "\r"
      "valori: ESITODESCR o ESITOSIGLA",
      nullptr},
     {"GetGiudizio",
@@ -95,12 +95,12 @@ const Function kFunctions[] = {
      "<Anagrafica ID> e <Anno> indicati.",
      nullptr},
     {"Get_InfDebiti",
-     "Get_InfDebiti(<Situazone ID>)/Ritorna lo stato dei debiti per la <Situazione ID> indicata." "\r"
+     "Get_InfDebiti(<Situazione ID>)/Ritorna lo stato dei debiti per la <Situazione ID> indicata." "\r"
      "Possibili valori di ritorno: NESSUN DEBITO," "\r"
      "DEBITI NON SANATI, DEBITI SANATI ",
      nullptr},
     {"GetCredito",
-     "GetCredito(<Situazone ID>, <RESULT>)/Ritorna il valore <RESULT> del credito associato alla <Situazione ID> indicata." "\r"
+     "GetCredito(<Situazione ID>, <RESULT>)/Ritorna il valore <RESULT> del credito associato alla <Situazione ID> indicata." "\r"
      "",
      nullptr},
     {"GetMatAlunno",
@@ -135,19 +135,19 @@ const Function kFunctions[] = {
      "GetCoordinatore(<Valore1>)/ Ritorna il nome del docente coordinatore per la classe passata.",
      nullptr},
     {"GetElencoRec",
-     "GetElencoRec(<Sess. rec.>, <Id Situaz.>, <Tipo descr>)/ Restituisce la lista delle materie per le quali è necessario un recupero Se Tipo descr è: \"BREVE\" restituisce la sigla Se Tipo descr è: \"LUNGA\" restituisce la materia ",
+     "GetElencoRec(<Sess. rec.>, <Id Situaz.>, <Tipo descr>)/ Restituisce la lista delle materie per le quali è necessario un recupero Se Tipo descr è: \"BREVE\" restituisce la sigla. Se Tipo descr è: \"LUNGA\" restituisce la materia ",
      nullptr},
     {"SetFaseRecupero",
      "(<Fase>)/Imposta la <Fase> selezionata",
      nullptr},
     {"GetRec",
-     "GetRec(<Id Situaz.>, <Id Materia>, <Tipo descr>)/ Restituisce il recupero per alunno e materia indicatiSe Tipo descr è: \"BREVE\" restituisce la sigla Se Tipo descr è: \"LUNGA\" restituisce la descrizione lunga ",
+     "GetRec(<Id Situaz.>, <Id Materia>, <Tipo descr>)/ Restituisce il recupero per alunno e materia indicati. Se Tipo descr è: \"BREVE\" restituisce la sigla. Se Tipo descr è: \"LUNGA\" restituisce la descrizione lunga ",
      nullptr},
     {"GetEsitoRec",
-     "GetRec(<Id Situaz.>, <Id Materia>, <Tipo descr>)/ Restituisce l'esito recupero per alunno e materia indicatiSe Tipo descr è: \"BREVE\" restituisce la sigla Se Tipo descr è: \"LUNGA\" restituisce la descrizione lunga ",
+     "GetRec(<Id Situaz.>, <Id Materia>, <Tipo descr>)/ Restituisce l'esito recupero per alunno e materia indicati. Se Tipo descr è: \"BREVE\" restituisce la sigla. Se Tipo descr è: \"LUNGA\" restituisce la descrizione lunga ",
      nullptr},
     {"GetProvaRec",
-     "GetRec(<Id Situaz.>, <Id Materia>, <Tipo descr>)/ Restituisce l'esito recupero per alunno e materia indicatiSe Tipo descr è: \"BREVE\" restituisce la sigla Se Tipo descr è: \"LUNGA\" restituisce la descrizione lunga ",
+     "GetRec(<Id Situaz.>, <Id Materia>, <Tipo descr>)/ Restituisce l'esito recupero per alunno e materia indicati. Se Tipo descr è: \"BREVE\" restituisce la sigla. Se Tipo descr è: \"LUNGA\" restituisce la descrizione lunga ",
      nullptr},
     {"NewVolume", nullptr, nullptr},
     {"NewClasse", nullptr, nullptr},
@@ -171,7 +171,7 @@ const Function kFunctions[] = {
      "Frequenza minima(<Id Situazione>)/ Restituisce la frequenza minima (tre quarti del monte ore annuale)",
      nullptr},
     {"GetTotMatAssenze",
-     "GetTotMatAssenze(<Classe ID>, <Seesione ID>, <Materia ID>)/Ritorna il totale delle assenze di una materia per sessione o per tutte le sessioni.",
+     "GetTotMatAssenze(<Classe ID>, <Sessione ID>, <Materia ID>)/Ritorna il totale delle assenze di una materia per sessione o per tutte le sessioni.",
      nullptr},
     {"Ordine_Scuola", "", nullptr},
     {"Voto_Altro",
@@ -374,5 +374,6 @@ QString qelPrintSetting(const TVxParString &setting)
 
 QString qelFixed2(double value)
 {
-    return QString::number(RoundTo(value, -2), 'f', 2).replace(QLatin1Char('.'), QLatin1Char(','));
+    return QString::number(RoundHalfAway(value, -2), 'f', 2)
+        .replace(QLatin1Char('.'), QLatin1Char(','));
 }

@@ -62,13 +62,13 @@ const QString &votoPropostoSql()
 }
 
 // The vote of the components the print settings do not put beside the session's first three;
-// with no session of the settings, of any component.
-const QString &votoAltroSql(bool excluding)
+// the session is one of the settings'.
+const QString &votoAltroSql()
 {
-    static const QString all = levelGrade("TVot_Voti", "iVotId");
     static const QString others =
-        all + QStringLiteral("AND (TCmc.iCmpScaId NOT IN (:iCmp1, :iCmp2, :iCmp3)) ");
-    return excluding ? others : all;
+        levelGrade("TVot_Voti", "iVotId") +
+        QStringLiteral("AND (TCmc.iCmpScaId NOT IN (:iCmp1, :iCmp2, :iCmp3)) ");
+    return others;
 }
 
 // The subject by its code: religion and conduct have one in every plan.
@@ -211,16 +211,21 @@ void votoAltro(QelFunctionCall &call)
     const int sessionId = qelId(session);
     const int subject = m.CurMatId();
     const QList<int> excluded = m.GetCmpSessione(sessionId);
+    // Without the session's components to leave out it would print a written or oral vote as
+    // an "other" one: the report ends instead.
+    if (excluded.isEmpty())
+        throw EfrError(QStringLiteral("Voto_Altro: la sessione %1 non è una delle tre sessioni "
+                                      "dei parametri di stampa (comando \"Parametri Stampe\").")
+                           .arg(sessionId));
     QelParams params = {{"iAnsSesDwgId", sessionId}, {"iSitId", m.CurSitId()}, {"iMatId", subject}};
     const char *names[] = {"iCmp1", "iCmp2", "iCmp3"};
     for (int i = 0; i < excluded.size(); ++i)
         params.append({names[i], excluded[i]});
-    qelSetScratch(votoAltroSql(!excluded.isEmpty()), params);
+    qelSetScratch(votoAltroSql(), params);
     answer(call, QelGrade::Voto, selector, [&](const QList<QVariant> &row) {
         const QVariant component = row.value(gcComponent);
         return equals(row.value(gcSubject), subject) && equals(row.value(gcSession), sessionId) &&
-               (excluded.isEmpty() ||
-                (!component.isNull() && !excluded.contains(frToInteger(component))));
+               !component.isNull() && !excluded.contains(frToInteger(component));
     });
 }
 

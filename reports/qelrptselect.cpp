@@ -12,6 +12,7 @@
 #include "reportengine/reportengine.h"
 #include "reports/qelfselrptansbs.h"
 #include "shell/qelactivations.h"
+#include "shell/qelcommandtable.h"
 
 #include <QAbstractItemModel>
 #include <QComboBox>
@@ -66,8 +67,9 @@ bool AlunniDrawColumnCell(QPainter *, QStyleOptionViewItem &option, const QModel
 [[noreturn]] void endForNoInstitute()
 {
     VxMessageDlg(QStringLiteral("Non è stato selezionato l'istituto\r\r"
-                                "Selezionarlo in Utilità e Parametri - Parametri.\r"
-                                "Voce: \"Parametri applicazione\", \"Istituto\"."),
+                                "Selezionarlo in \"%1\".\r"
+                                "Voce: \"Istituto\".")
+                     .arg(qelCommandPath("xacParams")),
                  mtWarning, mbOK);
     throw EfrAbort();
 }

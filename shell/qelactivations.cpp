@@ -109,8 +109,9 @@ bool TdmqelActivations::RequireSchoolYear()
     if (TVxWorkingContext::schoolYear() > 0)
         return true;
     VxMessageDlg(QStringLiteral("Non è stato selezionato l'anno scolastico di lavoro.\r\r"
-                                "Selezionarlo in Utilità e Parametri - Parametri.\r"
-                                "Voce: \"Parametri applicazione\", \"Anno scolastico di lavoro\"."),
+                                "Selezionarlo in \"%1\".\r"
+                                "Voce: \"Anno scolastico di lavoro\".")
+                     .arg(qelCommandPath("xacParams")),
                  mtWarning, mbOK);
     return false;
 }
@@ -120,8 +121,9 @@ bool TdmqelActivations::RequireSession()
     if (TVxWorkingContext::session() > 0)
         return true;
     VxMessageDlg(QStringLiteral("Non è stata selezionata la sessione scolastica di lavoro.\r\r"
-                                "Selezionarla in Utilità e Parametri - Parametri.\r"
-                                "Voce: \"Parametri applicazione\", \"Sessione di lavoro\"."),
+                                "Selezionarla in \"%1\".\r"
+                                "Voce: \"Sessione di lavoro\".")
+                     .arg(qelCommandPath("xacParams")),
                  mtWarning, mbOK);
     return false;
 }
@@ -152,10 +154,17 @@ bool TdmqelActivations::RequireNoDuplicateRecuperi()
 {
     if (!hasDuplicates())
         return true;
-    if (VxMessageDlg(QStringLiteral("Attenzione sono stati trovati degli errori. Procedere alla "
+    if (VxMessageDlg(QStringLiteral("Attenzione: sono stati trovati dei recuperi doppi (lo "
+                                    "stesso alunno con più recuperi nella stessa materia e "
+                                    "fase), che vanno corretti prima dell'invio. Procedere alla "
                                     "correzione ?"),
-                     mtWarning, mbOKCancel) != mrOk)
+                     mtWarning, mbOKCancel) != mrOk) {
+        VxMessageDlg(QStringLiteral("Invio annullato: nessun dato è stato inviato.\r\rI "
+                                    "recuperi doppi si correggono anche da \"%1\".")
+                         .arg(qelCommandPath("xafCorreggiRecuperi")),
+                     mtInformation, mbOK);
         return false;
+    }
     bool result = false;
     if (runCorrectionDialog() == mrOk)
         result = !hasDuplicates();
@@ -172,7 +181,7 @@ void TdmqelActivations::OfferDuplicateRecuperiCheck()
         return;
     if (VxMessageDlg(QStringLiteral("Attenzione: sono stati caricati dei recuperi doppi. "
                                     "Effettuare il controllo ora ?"),
-                     mtWarning, mbOK) == mrOk)
+                     mtWarning, mbYesNo) == mrYes)
         runCorrectionDialog();
 }
 
@@ -196,8 +205,9 @@ void TdmqelActivations::webFolder(bool &allowed)
     const QString folder = dmqelParGen ? dmqelParGen->xpsDirWeb.GetValore().trimmed() : QString();
     allowed = !folder.isEmpty() && QFileInfo(resolvePath(folder)).isDir();
     if (!allowed)
-        VxMessageDlg(QStringLiteral("Directory impostata nei parametri inesitente %1").arg(folder),
-                     mtError, mbOK);
+        VxMessageDlg(
+            QStringLiteral("Directory impostata nei parametri inesistente: %1").arg(folder),
+            mtError, mbOK);
 }
 
 void TdmqelActivations::runReport(TVxAttItem *command, int number)
@@ -312,6 +322,9 @@ void TdmqelActivations::bindHandlers()
             allowed = true;
             if (qelReportHooks().prepareDataSets)
                 qelReportHooks().prepareDataSets();
+            // Their footers print the print date, as the reports of "Stampe" do.
+            if (qelReportHooks().setDataStampe)
+                qelReportHooks().setDataStampe(TVxWorkingContext::reportDate());
         };
         const int number = r.number;
         item->OnExecute = [this, number](TVxAttItem *sender) { runReport(sender, number); };

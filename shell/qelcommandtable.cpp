@@ -1,5 +1,7 @@
 #include "shell/qelcommandtable.h"
 
+#include <QByteArray>
+
 namespace {
 constexpr auto F = QelCommandKind::Form;
 constexpr auto C = QelCommandKind::Component;
@@ -133,6 +135,20 @@ const QList<QelCommandDef> &qelCommands()
         {"xasSkype", nullptr, S, "VsHelp", 100, 48, nullptr, false, false},
     };
     return commands;
+}
+
+QString qelCommandPath(const char *name)
+{
+    for (const QelCommandDef &command : qelCommands()) {
+        if (qstrcmp(command.name, name) != 0)
+            continue;
+        for (const QelPageDef &page : qelPages())
+            if (command.page && qstrcmp(page.name, command.page) == 0)
+                return QString::fromUtf8(page.caption) + QStringLiteral(" - ") +
+                       QString::fromUtf8(command.caption);
+    }
+    Q_ASSERT_X(false, "qelCommandPath", name);
+    return QString::fromUtf8(name);
 }
 
 const QList<const char *> &qelPendingFormClasses()

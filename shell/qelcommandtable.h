@@ -32,6 +32,11 @@ struct QelCommandDef
 const QList<QelPageDef> &qelPages();
 const QList<QelCommandDef> &qelCommands();
 
+// Where the office finds a command, as the command bar shows it: "page - command"
+// ("Utilità e parametri - Parametri Invio docenti"). Messages that send the office to a
+// command name it so; a name the table lacks is a programming error.
+QString qelCommandPath(const char *name);
+
 // Target classes of form commands whose windows belong to parts of the program not built
 // yet; each is registered with the placeholder window. A window a part registers leaves this
 // list the day it is registered: the command table's test holds the two to each other.

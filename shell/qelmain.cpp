@@ -3,6 +3,7 @@
 #include "platform/attivazioni.h"
 #include "platform/desktop.h"
 #include "platform/globalvars.h"
+#include "platform/inifile.h"
 #include "platform/messagedlg.h"
 #include "platform/outlookbar.h"
 #include "platform/vxexception.h"
@@ -16,11 +17,19 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QSplitter>
 #include <QUrl>
+
+#include <algorithm>
 
 TfmqelMain *fmqelMain = nullptr;
 
 namespace {
+
+// The main window's layout as the office leaves it, in the ETC folder of the main folder.
+const char kLayoutFile[] = "qelMain.ini";
+const char kLayoutSection[] = "Finestra principale";
+const char kBarWidth[] = "LarghezzaComandi";
 
 // A panel shows what it can: a database that cannot be read leaves the value out rather
 // than breaking the window's painting.
@@ -189,6 +198,12 @@ void TfmqelMain::ensureFirstActivation()
             dmqelActivations->Execute();
             mxOLBar()->ActivatePage(0);
         }
+        // The command bar as wide as the office last left it (the report names whole).
+        const int width = TVxINIFile(QString::fromLatin1(kLayoutFile))
+                              .ReadInteger(QString::fromLatin1(kLayoutSection),
+                                           QString::fromLatin1(kBarWidth), 0);
+        if (width > 0)
+            spOLBar()->setSizes({width, std::max(1, spOLBar()->width() - width)});
         CheckWorkingContext(dmqelParams ? dmqelParams->xpmVxuParams : nullptr);
     });
     RefreshPanels();
@@ -211,6 +226,19 @@ bool TfmqelMain::FormClose()
 {
     if (!TfmVxMDIMain::FormClose())
         return false;
+    // Only a width the office chose is kept; a main folder that cannot take it loses nothing
+    // but the width.
+    const int width = mxOLBar()->width();
+    TVxINIFile layout(QString::fromLatin1(kLayoutFile));
+    if (mxOLBar()->PageCount() > 0 &&
+        layout.ReadInteger(QString::fromLatin1(kLayoutSection), QString::fromLatin1(kBarWidth),
+                           0) != width) {
+        try {
+            layout.WriteInteger(QString::fromLatin1(kLayoutSection), QString::fromLatin1(kBarWidth),
+                                width);
+        } catch (const EVxException &) {
+        }
+    }
     if (dmqelDataSets)
         dmqelDataSets->CloseConnection();
     delete m_reportModule.data();

@@ -67,11 +67,15 @@ TavrinObjects::~TavrinObjects()
     m_dataSets.reset();
 }
 
-int runTavrin()
+void prepareTavrinApplication()
 {
     QApplication::setApplicationName(QStringLiteral("Tavrin"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tavrin"));
-    installQtItalianTranslations();
+    installItalianLocale();
+}
+
+int runTavrin()
+{
+    prepareTavrinApplication();
     TavrinObjects objects;
     TfmqelMain *main = objects.mainWindow();
     main->ShowOnStartScreen();

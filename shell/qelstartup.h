@@ -56,5 +56,8 @@ private:
 // placeholder under every window class still missing. Safe to call more than once.
 void registerAllForms();
 
+// The application's name, and Italian whatever the system's locale; before the first window.
+void prepareTavrinApplication();
+
 // The program: the objects, the main window shown, the message loop until it closes.
 int runTavrin();

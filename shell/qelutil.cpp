@@ -52,12 +52,12 @@ bool CheckWorkingContext(TVxParamManager *manager)
     const bool result = !noInstitute && !noSession;
     if (manager) {
         if (noInstitute) {
-            VxMessageDlg(QStringLiteral("E' necessario impostare l'istituto di lavoro."), mtWarning,
+            VxMessageDlg(QStringLiteral("È necessario impostare l'istituto di lavoro."), mtWarning,
                          mbOK);
             runParameterDialog(manager);
         } else if (noSession) {
-            VxMessageDlg(QStringLiteral("E' necessario impostare la sessione di lavoro."),
-                         mtWarning, mbOK);
+            VxMessageDlg(QStringLiteral("È necessario impostare la sessione di lavoro."), mtWarning,
+                         mbOK);
             runParameterDialog(manager);
         }
     }

@@ -73,12 +73,14 @@ CREATE TABLE TFir_Firme (
   dDelete DATE
 );
 
--- Classes that took an exam: iTipoElenco 0 qualification exam, 1 state exam.
+-- Classes that took an exam: iTipoElenco 0 qualification exam, 1 state exam; a class once in
+-- each list of a session.
 CREATE TABLE TOsd_OpzStampaDig (
   iOsdId INTEGER NOT NULL PRIMARY KEY,
   iAnsSesDwgId INTEGER NOT NULL,
   iClsId INTEGER NOT NULL,
-  iTipoElenco SMALLINT NOT NULL
+  iTipoElenco SMALLINT NOT NULL,
+  CONSTRAINT UQ_TOsd UNIQUE (iAnsSesDwgId, iTipoElenco, iClsId)
 );
 
 -- The headmaster's signature texts, at most one row per school year.

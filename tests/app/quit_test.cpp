@@ -37,9 +37,11 @@ TEST(Program, EndsCleanlyWhenAskedBySignal)
         SCOPED_TRACE(strsignal(signal));
         TestDatabase database;
         QTemporaryDir dataHome;
-        writeFileBytes(dataHome.filePath("Tavrin/ETC/Connessione.ini"),
-                       "[Connessione]\r\nDatabase=" + QFile::encodeName(database.path()) +
-                           "\r\nUser=SYSDBA\r\nPassword=\r\nCharacterSet=UTF8\r\n");
+        const QString settings = dataHome.filePath("Tavrin/ETC/Connessione.ini");
+        writeFileBytes(settings, "[Connessione]\r\nDatabase=" + QFile::encodeName(database.path()) +
+                                     "\r\nUser=SYSDBA\r\nPassword=\r\nCharacterSet=UTF8\r\n");
+        // Its owner's alone, as the README asks: else the program says so before it starts.
+        QFile::setPermissions(settings, QFile::ReadOwner | QFile::WriteOwner);
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("XDG_DATA_HOME", dataHome.path());

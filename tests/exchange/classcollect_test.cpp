@@ -75,20 +75,21 @@ protected:
         writeSummary(folder);
     }
     // The coordinator's summary of the scrutiny, in the reverse order of the pupils: each
-    // credit's unanimity as the database holds it.
-    static void writeSummary(const QString &into)
+    // credit's unanimity as the database holds it; only the credits of the condition, and the
+    // pupil noCredit's without a credit voted.
+    static void writeSummary(const QString &into, const QString &where = {}, int noCredit = 0)
     {
         TClientDataSet summary;
         summary.AddFieldDef("iSitId", ftInteger);
         summary.AddFieldDef("Cr", ftFloat);
         summary.AddFieldDef("Cr_UM", ftString, 1);
         summary.CreateDataSet();
-        for (QSqlQuery q = runSql("SELECT iSitId, lCreUnanimCre FROM TCre_Crediti "
-                                  "ORDER BY iSitId DESC");
+        for (QSqlQuery q = runSql("SELECT iSitId, lCreUnanimCre FROM TCre_Crediti " + where +
+                                  " ORDER BY iSitId DESC");
              q.next();) {
             summary.Append();
             summary.FieldByName("iSitId")->setValue(q.value(0));
-            summary.FieldByName("Cr")->setValue(q.isNull(1) ? 0 : 1);
+            summary.FieldByName("Cr")->setValue(q.isNull(1) || q.value(0) == noCredit ? 0 : 1);
             summary.FieldByName("Cr_UM")->setValue(q.value(1).toInt() == 1 ? "U" : "M");
             summary.Post();
         }
@@ -212,19 +213,18 @@ TEST_F(ClassCollect, StoresExactlyTheEditsAndListsTheRowsRefused)
     EXPECT_TRUE(gone.contains("A|1320|955|15" + year));
 
     // A component gone since the export, and a pupil's judgment the database refuses: one
-    // line each, every other row stored.
+    // line each, and their kinds keep every row they held.
     runSql("CREATE EXCEPTION E_RIFIUTO 'rifiutato per prova'");
     runSql("CREATE TRIGGER T_RIFIUTO FOR TGdz_Giudizi BEFORE INSERT AS BEGIN "
            "IF (NEW.iSitId = 960) THEN EXCEPTION E_RIFIUTO; END");
     edit("ClsVot.xml", [](TClientDataSet &p) { set(p, "iCmpScaId", 999999); });
     const QStringList stored = snapshot();
     const QStringList log = collect();
-    ASSERT_EQ(log.size(), 2) << log.join('\n').toStdString();
+    ASSERT_EQ(log.size(), 4) << log.join('\n').toStdString();
     EXPECT_TRUE(log[0].startsWith("  ***ERRORE*** "));
-    EXPECT_TRUE(log[1].startsWith("  ***ERRORE*** ") && log[1].contains("rifiutato per prova"));
-    const auto [lost, added] = changes(stored);
-    EXPECT_EQ(lost.size(), 2);
-    EXPECT_TRUE(added.isEmpty());
+    EXPECT_EQ(log[1], "I dati \"voti\" non sono stati raccolti e restano come erano.");
+    EXPECT_TRUE(log[2].startsWith("  ***ERRORE*** ") && log[2].contains("rifiutato per prova"));
+    EXPECT_EQ(snapshot(), stored);
 }
 
 TEST_F(ClassCollect, ATeacherFolderReplacesOnlyTheTeachersSubjectsOnce)
@@ -316,14 +316,21 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
                                  "m.iClsSesMatId = 1320")
                               .toInt();
     const int sits = 25; // the pupils of ClsAlu.xml
+    const QString classPupils = "WHERE iSitId IN (SELECT s.iSitId FROM TSit_Situazioni s JOIN "
+                                "TClsPst p ON p.iClsPstId = s.iClsPstId WHERE p.iClsId = 39005)";
+    const auto repeatFirst = [](const char *file) {
+        return std::make_pair(QString(file), Change(repeatCurrentRow));
+    };
     struct Case
     {
         QList<std::pair<QString, Change>> edits;
         QStringList gone, come; // sorted; "*" matches any text but a line break
         QStringList log;        // the lines' beginnings
         std::function<void()> prepare = [] {};
+        QString refused = {}; // the collection refused, with a message holding this
     } cases[] = {
-        // The coordinator's edits; two pupils' summary rows, each flag its own row's.
+        // The coordinator's edits; two pupils' summary rows, each flag its own row's, and one
+        // without a credit voted, whose stored unanimity stays.
         {{setAt("ClsDeb.xml", "iSitId", 957, "iDesDedId", 1),
           setAt("ClsDeb.xml", "iSitId", 957, "dDebVer", QDate(2009, 7, 15)),
           setAt("ClsCre.xml", "iSitId", 955, "iCreCredito", 7),
@@ -332,16 +339,27 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
           setAt("outfin/QEVAluRiep.xml", "iSitId", 959, "Cr_UM", "U"),
           setAt("outfin/QEVAluRiep.xml", "iSitId", 960, "Cr", 0)},
          {"D|957|1|2009-06-10|-|1000001|-|-|2|-|2008-09-01|2009-08-31", "F|962|*", "K|955|6|*",
-          "K|959|*", "K|960|*", "R|957|1|2|-|*"},
+          "K|959|*", "R|957|1|2|-|*"},
          {"D|957|1|2009-06-10|2009-07-15|1000001|-|1|2|-|2008-09-01|2009-08-31", "K|955|7|*",
-          "K|959|10|*|1|-|9|2008-09-01|2009-08-31", "K|960|8|*|-|-|9|2008-09-01|2009-08-31",
-          "R|957|1|2|1|*"}},
-        // A credit of a band gone keeps the old one; a row without credit changes nothing.
+          "K|959|10|*|1|-|9|2008-09-01|2009-08-31", "R|957|1|2|1|*"}},
+        // A row given twice, of a kind with a unique key or without: each refused, and its kind
+        // keeps one record.
+        {{repeatFirst("Rec.xml"), repeatFirst("ClsNot.xml"), repeatFirst("ClsVot.xml"),
+          setAt("ClsGdz.xml", "iSitId", 958, "bGdzGiudizio", "Nuovo")},
+         {"G|958|392|*"},
+         {"G|958|392|Nuovo|*"},
+         {"  ClsVot.xml: la riga della situazione", "I dati \"voti\"", "  ClsNot.xml: la riga",
+          "I dati \"note\"", "  Rec.xml: la riga", "I dati \"recuperi\""}},
+        // The summary of this year's pupils alone, one without a credit voted: no credit of an
+        // earlier year, nor that pupil's, loses its unanimity.
+        {{}, {}, {}, {}, [&] { writeSummary(folder, classPupils, 955); }},
+        // A credit of a band gone is refused: the credits stay as they were; a row without
+        // credit changes nothing.
         {{setAt("ClsCre.xml", "iSitId", 966, "iBndId", 999999),
           setAt("ClsCre.xml", "iSitId", 955, "iCreId", 0)},
          {},
          {},
-         {"  ***ERRORE*** "}},
+         {"  ***ERRORE*** ", "I dati \"crediti\" non sono stati raccolti"}},
         // The scrutiny date in our binary form; an earlier year's debt verified.
         {{setAt("ClsDeb.xml", "iSitId", 152, "dDebVer", QDate(2008, 1, 15))},
          QStringList{"D|152|1|*"} + QStringList(sits, "E|*|2009-06-10"),
@@ -373,25 +391,6 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
              xml.insert(xml.indexOf("<ROW ") + 5, "RowState=\"2\" ");
              writeFileBytes(folder + "Rec.xml", xml);
          }},
-        // Rows of another class.
-        {{setAt("ClsCre.xml", "iSitId", 955, "iSitId", stranger),
-          setAt("ClsDeb.xml", "iSitId", 957, "iSitId", stranger),
-          setAt("ClsVot.xml", "iSitId", 955, "iSitId", stranger),
-          setAt("ClsGdz.xml", "iSitId", 955, "iSitId", stranger)},
-         {"D|957|1|*", "G|955|*", "V|*|955|*"},
-         {},
-         QStringList(5, "  ")},
-        // Rows of the class's first term, and a pupil of another class that the folder's own
-        // list claims: the database tells.
-        {{setAt("ClsAss.xml", "iClsSesMatId", 1320, "iClsSesMatId", firstTerm),
-          setAt("ClsGdz.xml", "iClsId", 39005, "iAnsSesDwgId", 391),
-          setAt("ClsFin.xml", "iSitId", 955, "iSitId", stranger),
-          add("ClsAlu.xml", {{"ISITID", stranger}, {"ICLSID", 39005}, {"IANAID", strangerPupil}}),
-          add("Competenze.xml",
-              {{"iSitId", stranger}, {"iAnaId", strangerPupil}, {"iCompAsseId", 1}})},
-         {"A|1320|*", "G|*"},
-         {},
-         {"  ClsAss.xml", "  Competenze.xml", "  ClsFin.xml", "  ClsGdz.xml"}},
         // Make-up rows that all lack a pupil or a subject still empty every record of the class
         // (one left by the change-log case, one more added).
         {{setAt("Rec.xml", "iMatId", 7, "iSitId", 0),
@@ -405,9 +404,66 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
                     "iAnsFreDwgId, dRecAttr, iPvrId FROM TRec_Recuperi WHERE iSitId = 957 AND "
                     "iMatId = 7");
          }},
+        // Rows of another class's pupils, of the class's first term, of another session, or a
+        // pupil of another class that the folder's own list claims: the folder is refused.
+        {{setAt("ClsCre.xml", "iSitId", 955, "iSitId", stranger),
+          setAt("ClsDeb.xml", "iSitId", 957, "iSitId", stranger),
+          setAt("ClsVot.xml", "iSitId", 955, "iSitId", stranger),
+          setAt("ClsGdz.xml", "iSitId", 955, "iSitId", stranger),
+          setAt("ClsAss.xml", "iClsSesMatId", 1320, "iClsSesMatId", firstTerm),
+          setAt("ClsGdz.xml", "iClsId", 39005, "iAnsSesDwgId", 391),
+          setAt("ClsFin.xml", "iSitId", 955, "iSitId", stranger),
+          add("ClsAlu.xml", {{"ISITID", stranger}, {"ICLSID", 39005}, {"IANAID", strangerPupil}}),
+          add("Competenze.xml",
+              {{"iSitId", stranger}, {"iAnaId", strangerPupil}, {"iCompAsseId", 1}})},
+         {},
+         {},
+         {},
+         [] {},
+         "righe non appartengono ai dati della classe"},
+        // Another class's folder under this class's Info.ini and ClsSes.xml.
+        {{},
+         {},
+         {},
+         {},
+         [&] {
+             const QByteArray info = readFileBytes(folder + "Info.ini"),
+                              sessions = readFileBytes(folder + "ClsSes.xml");
+             TdmqelXML::ClearFolder(folder);
+             TdmqelXML xml;
+             xml.iMode = 1;
+             xml.SetSessionKind(2);
+             xml.LoadClassFlags(39004);
+             xml.sFolder = folder;
+             xml.iClsSesId = scalar("SELECT iClsSesId FROM TClsSes WHERE iClsId = 39004 AND "
+                                    "iAnsSesDwgId = 392")
+                                 .toInt();
+             xml.ExportClassData();
+             writeFileBytes(folder + "Info.ini", info);
+             writeFileBytes(folder + "ClsSes.xml", sessions);
+         },
+         "la riga è della classe 39004"},
+        // Another school's folder.
+        {{std::make_pair(QString("InfoSed.xml"),
+                         Change([](TClientDataSet &p) { set(p, "sSedMecCod", "XXPS000000"); }))},
+         {},
+         {},
+         {},
+         [] {},
+         "è di un'altra scuola"},
+        // A packet that declares no encoding and mixes UTF-8 with Windows-1252.
+        {{},
+         {},
+         {},
+         {},
+         [&] {
+             writeFileBytes(folder + "ClsGdz.xml",
+                            mixEncodings(readFileBytes(folder + "ClsGdz.xml"), "bGdzGiudizio"));
+         },
+         "ClsGdz.xml non è leggibile"},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.gone.join(' ').toStdString());
+        SCOPED_TRACE((c.gone.join(' ') + c.refused).toStdString());
         TdmqelXML::ClearFolder(folder);
         exportClass();
         QFile::remove(folder + "outfin/DatiGen.cds");
@@ -415,7 +471,11 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
             edit(file, change);
         c.prepare();
         const QStringList before = snapshot();
-        const QStringList log = collect();
+        QStringList log;
+        if (c.refused.isEmpty())
+            log = collect();
+        else
+            expectFailure(c.refused);
         const auto [gone, come] = changes(before);
         EXPECT_TRUE(matches(gone, c.gone)) << gone.join('\n').toStdString();
         EXPECT_TRUE(matches(come, c.come)) << come.join('\n').toStdString();
@@ -483,6 +543,9 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
            "VALUES (9400001, 955, 391, 'Primo') MATCHING (iSitId, iAnsSesDwgId)");
     ScriptedDialogs dialogs;
     OtherOffice other(db.database);
+    const int stranger = scalar("SELECT MIN(s.iSitId) FROM TSit_Situazioni s JOIN TClsPst p ON "
+                                "p.iClsPstId = s.iClsPstId WHERE p.iClsId = 39004")
+                             .toInt();
     const QString base = db.mainDir.path() + "Piani/", classFolder = base + "5A/";
     const QList<TqelClassPlan> plans = ClassPlans(39005);
     ASSERT_EQ(plans.size(), 2);
@@ -491,6 +554,7 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
     };
     const auto send = [&] {
         QDir(base).removeRecursively();
+        QDir().mkpath(base);
         TfmqelSendCPst form;
         form.eDir()->SetText(base);
         for (int row = 0; row < form.DataSet()->rowCount(); ++row)
@@ -577,6 +641,47 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
           "R|957|1|2|-|*"},
          {"D|152|1|*|2008-01-15|*", "D|957|1|2009-06-10|2009-07-15|1000001|-|1|2|*",
           "D|959|*|2009-06-12|-|*", "K|955|7|*", "R|957|1|2|1|*|2"}},
+        // The summary of this year's pupils alone, one without a credit voted: no credit loses
+        // its unanimity; a make-up row given twice is refused, the records kept.
+        {{{"Rec.xml", "iSitId", 957, repeatCurrentRow},
+          setAt("Rec.xml", "iSitId", 957, "iEreId", 2)},
+         [&] {
+             for (const TqelClassPlan &plan : plans)
+                 writeSummary(planFolder(plan),
+                              "WHERE iSitId IN (SELECT s.iSitId FROM TSit_Situazioni s JOIN "
+                              "TClsPst p ON p.iClsPstId = s.iClsPstId WHERE p.iClsId = 39005)",
+                              955);
+         },
+         {},
+         {},
+         {"Righe non raccolte: 1.\n\n  Rec.xml: la riga della situazione 957"}},
+        // A row of another class's pupil, another school's folder, a packet of mixed encodings:
+        // refused whole.
+        {{{"ClsVot.xml", "iSitId", 955, raiseVote},
+          setAt("ClsGdz.xml", "iSitId", 958, "iSitId", stranger)},
+         [] {},
+         {},
+         {},
+         {"La cartella "}},
+        {{{"ClsVot.xml", "iSitId", 955, raiseVote}},
+         [&] {
+             TClientDataSet school;
+             school.LoadFromFile(planFolder(plans[1]) + "InfoSed.xml");
+             school.First();
+             set(school, "sSedMecCod", "XXPS000000");
+             school.SaveToFile(planFolder(plans[1]) + "InfoSed.xml", dfXML);
+         },
+         {},
+         {},
+         {"La cartella "}},
+        {{{"ClsVot.xml", "iSitId", 955, raiseVote}},
+         [&] {
+             const QString file = planFolder(plans[1]) + "ClsGdz.xml";
+             writeFileBytes(file, mixEncodings(readFileBytes(file), "bGdzGiudizio"));
+         },
+         {},
+         {},
+         {"Il file "}},
         // A refused second folder refuses the first one's edits too.
         {{{"ClsVot.xml", "iSitId", 955, raiseVote}},
          [&] { writeFileBytes(planFolder(plans[1]) + "Info.ini", "[Classe]\r\nID=39004\r\n"); },
@@ -596,7 +701,7 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
          {},
          {},
          {"Il file "}},
-        // Outcomes off stay as they are; a refused judgment is listed, the others written.
+        // Outcomes off stay as they are; a refused judgment is listed, the judgments kept.
         {{setAt("ClsFin.xml", "iSitId", 955, "iPosFinId", 0),
           setAt("ClsGdz.xml", "iSitId", 958, "bGdzGiudizio", "Nuovo")},
          [] {
@@ -605,9 +710,9 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
              runSql("CREATE TRIGGER T_RIFIUTO FOR TGdz_Giudizi BEFORE INSERT AS BEGIN "
                     "IF (NEW.iSitId = 960) THEN EXCEPTION E_RIFIUTO; END");
          },
-         {"G|958|392|*", "G|960|392|*"},
-         {"G|958|392|Nuovo|*"},
-         {"  ***ERRORE*** "}},
+         {},
+         {},
+         {"Righe non raccolte: 1.\n\n  ***ERRORE*** "}},
         // Another office's notes end the collection there: the notes and the kinds after them
         // stay as they were, the kinds before are stored and named.
         {{{"ClsVot.xml", "iSitId", 955, raiseVote},

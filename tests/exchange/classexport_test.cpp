@@ -2,6 +2,7 @@
 #include "exchange/qelxml.h"
 #include "platform/clientdataset.h"
 #include "platform/dialogseam.h"
+#include "platform/fileaccess.h"
 #include "platform/krypto.h"
 #include "platform/vxexception.h"
 #include "tests/support/testdb.h"
@@ -187,6 +188,9 @@ TEST_F(ClassExport, WritesThePacketsThenTheHistoryThenInfoIniAndNothingHalfDone)
         EXPECT_EQ(names, columns) << file.toStdString();
     }
     EXPECT_EQ(column("ClsSes.xml", "ProteggiPwd"), QStringList{"1"});
+    // The teachers' logins and passwords are for the folder's owner alone.
+    for (const QString &file : QDir(folder).entryList(QDir::Files))
+        EXPECT_EQ(VxIsOwnerOnly(folder + file), file == "DocCls.xml") << file.toStdString();
 
     QStringList arguments = {"--noout", "--schema",
                              TAVRIN_SOURCE_DIR "/tests/platform/fixtures/datapacket.xsd"};

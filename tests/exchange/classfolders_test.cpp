@@ -32,6 +32,7 @@ class ClassFolders : public RunningProgram
 protected:
     template <class Window> std::unique_ptr<Window> open(const char *name)
     {
+        QDir().mkpath(base);
         auto window = std::unique_ptr<Window>(qobject_cast<Window *>(FormRegistry::create(name)));
         window->eDir()->SetText(base);
         return window;
@@ -136,6 +137,17 @@ TEST_F(ClassFolders, AnnullaStopsBeforeTheNextClassAndSendCKeepsTheWorkFolders)
     for (int cls : {39001, 39012, 39005})
         scrutinio->SetClassTicked(cls, true);
     watch(scrutinio->engine(), true);
+    // A base folder that is not there (a key not inserted) is named as missing, not created.
+    const QString key = temp.path() + "/chiave";
+    scrutinio->eDir()->SetText(key);
+    scrutinio->buOk()->click();
+    EXPECT_EQ(messages(), QStringList{"La cartella di invio " + key +
+                                      " non esiste.\n\nInserire "
+                                      "il supporto che la contiene (chiave USB, disco) o "
+                                      "collegare la cartella di rete, poi ripetere l'invio; "
+                                      "oppure scegliere un'altra cartella in \"Percorso base\"."});
+    EXPECT_FALSE(QFileInfo::exists(key));
+    scrutinio->eDir()->SetText(base);
     scrutinio->buOk()->click();
     EXPECT_EQ(written, QStringList{"5A"});
     EXPECT_EQ(messages(), QStringList{"Procedura annullata dall'utente."});
@@ -216,28 +228,40 @@ TEST_F(ClassFolders, RiceCCollectsOnlyTheFolderOfItsClassAndStoresItsParent)
            "IF (NEW.iSitId = 960) THEN EXCEPTION E_RIFIUTO; END");
     const QStringList before = classTablesSnapshot();
 
+    // Choosing a class offers the folder the send wrote for it, under the base folder.
+    TdmqelXML().xpsPathScrutinio.SetValore(base);
     auto window = open<TfmqelRiceC>("TfmqelRiceC");
-    const QString refused = "La classe selezionata non è la stessa del percorso specificato.";
-    for (const auto &[folder, cls, stored] :
-         {std::tuple{base + "9Z/", 39005, QString("/elsewhere")},
-          {base + "5A/", 39012, shortBase}}) {
-        TdmqelXML().xpsPathScrutinio.SetValore("/elsewhere");
-        window->eDir()->SetText(folder);
+    for (const int cls : {39012, 39005})
         window->SetCurrentClass(cls);
+    EXPECT_EQ(window->eDir()->Text(), base + "5A/");
+    // Another folder is refused, naming the one expected.
+    const QString refused = "La classe selezionata non è la stessa del percorso specificato.";
+    for (const auto &[folder, cls, stored, name] :
+         {std::tuple{base + "9Z/", 39005, QString("/elsewhere"), QString("5A/")},
+          {base + "5A/", 39012, shortBase, QString("2B/")}}) {
+        TdmqelXML().xpsPathScrutinio.SetValore("/elsewhere");
+        const QString expected = TdmqelXML().ScrutinioBaseFolder() + name;
+        window->SetCurrentClass(cls);
+        window->eDir()->SetText(folder);
         window->buOk()->click();
-        EXPECT_EQ(messages(), QStringList{refused}) << folder.toStdString();
+        const QStringList shown = messages();
+        ASSERT_EQ(shown.size(), 1) << folder.toStdString();
+        EXPECT_TRUE(shown[0].startsWith(refused) && shown[0].endsWith(": " + expected))
+            << shown[0].toStdString();
         EXPECT_EQ(classTablesSnapshot(), before);
         EXPECT_EQ(storedBase(), stored);
     }
 
-    window->eDir()->SetText(shortBase + "\\5A\\");
     window->SetCurrentClass(39005);
+    window->eDir()->SetText(shortBase + "\\5A\\");
     window->buOk()->click();
     const QStringList shown = messages();
     ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
     EXPECT_EQ(shown[0], "Operazione completata.");
-    EXPECT_TRUE(shown[1].startsWith("  ***ERRORE*** ") && shown[1].contains("rifiutato per prova"));
-    // Exactly the raised vote and the refused judgment changed: the rest came back as it was.
+    EXPECT_TRUE(shown[1].startsWith("Righe non raccolte: 1.\n\n  ***ERRORE*** ") &&
+                shown[1].contains("rifiutato per prova"))
+        << shown[1].toStdString();
+    // Exactly the raised vote changed: the judgments, one refused, and the rest are as they were.
     const QString cell = QStringLiteral("V|%1|%2|")
                              .arg(scalar("SELECT iClsMatCmpId FROM TClsMatCmp WHERE iClsSesMatId "
                                          "= ? AND iCmpScaId = ?",
@@ -253,6 +277,6 @@ TEST_F(ClassFolders, RiceCCollectsOnlyTheFolderOfItsClassAndStoresItsParent)
     const QString raised =
         cell + QString::number(level) + voted[0].mid(voted[0].indexOf('|', cell.size()));
     const auto [gone, come] = classTablesChanges(before);
-    EXPECT_EQ(gone, judged + voted);
+    EXPECT_EQ(gone, voted);
     EXPECT_EQ(come, QStringList{raised});
 }

@@ -7,11 +7,13 @@
 #include "platform/clientdataset.h"
 #include "platform/dbgridframes.h"
 #include "platform/globalvars.h"
+#include "platform/helpers.h"
 #include "platform/messagedlg.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
 #include "shell/qelpargen.h"
 #include "shell/qelutil.h"
+#include "tests/support/classtables.h"
 #include "tests/support/runningprogram.h"
 #include "tests/support/testfiles.h"
 
@@ -45,6 +47,7 @@ protected:
     {
         RunningProgram::SetUp();
         base = db.mainDir.path() + QStringLiteral("rete/");
+        QDir().mkpath(base);
         dmqelParGen->xpsDirRete.SetValore(base);
         const QList<TVxParInteger *> show = {&dmqelParGen->xpiVot, &dmqelParGen->xpiVtp,
                                              &dmqelParGen->xpiTas, &dmqelParGen->xpiAss,
@@ -225,16 +228,24 @@ TEST_F(DocFolder, SendCasesStopWhereTheyShould)
     runSql("UPDATE TAna_Anagrafiche SET sAnaCognome = '../..', sAnaNome = 'a/b' WHERE iAnaId = ?",
            {teachers[1].iAnaId});
     teachers[1].name = "../.. a/b";
+    QDir(base).removeRecursively();
     const QString noFolder = QStringLiteral("Si è scelto di inviare i dati a %1 senza impostare il "
                                             "percorso di invio.\n\nImpostarlo da \"Utilità e "
-                                            "parametri - Parametri Tavrin\" per proseguire.");
+                                            "parametri - Parametri Invio docenti\" per "
+                                            "proseguire.");
     for (int mode : {4, 5}) {
         const QStringList shown = send(mode, {}, {});
         ASSERT_EQ(shown.size(), 1);
         EXPECT_TRUE(shown[0].startsWith(noFolder.section("%1", 0, 0))) << shown[0].toStdString();
     }
+    // The network folder is set but missing: named so, and not created.
+    const QStringList missing = send(2, {0, 1}, {mrYes});
+    ASSERT_EQ(missing.size(), 1);
+    EXPECT_TRUE(missing[0].startsWith("La cartella di invio " + ShortDir(base) + " non esiste."))
+        << missing[0].toStdString();
     EXPECT_FALSE(QDir(base).exists());
 
+    QDir().mkpath(base);
     EXPECT_EQ(send(2, {0, 1}, {mrYes}).last(), kDone);
     const QString second = folderOf(teachers[1]);
     EXPECT_TRUE(second.startsWith(base) && QDir(second).exists()) << second.toStdString();
@@ -341,7 +352,7 @@ TEST_F(DocFolder, DebtsComeBackOnlyWhereTheTeacherHasThem)
     EXPECT_EQ(q.value(1).toDate(), QDate(2009, 9, 1));
     EXPECT_EQ(q.value(2).toString(), "Verificato");
 
-    EXPECT_TRUE(collect(debts[1]).contains("non è tra quelli del docente"));
+    EXPECT_TRUE(collect(debts[1]).contains("alle classi e materie del docente"));
     EXPECT_TRUE(scalar(stored, {debts[1][0]}).isNull());
 }
 
@@ -434,25 +445,12 @@ TEST_F(DocFolderRoundTrip, TheDatabaseHoldsExactlyTheEdits)
                 << row << " " << voti.Fields(col)->FieldName().toStdString();
 }
 
-TEST_F(DocFolderRoundTrip, RefusalsEndTheCollectionWithTheirMessage)
+TEST_F(DocFolderRoundTrip, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
 {
     // Another teacher's row, and no class ticked.
     EXPECT_EQ(collectSingle(teachers[1], folder).last(), kWrongTeacher);
     EXPECT_EQ(collectSingle(teachers[0], folder, {mrYes}, true).last(),
               "Nessuna classe selezionata");
-
-    // A trigger refuses the absence of one row: the value before it stays.
-    runSql("CREATE EXCEPTION E_TEST_ASS 'assenza rifiutata'");
-    runSql("CREATE TRIGGER T_TEST_ASS FOR TAss_Assenze BEFORE INSERT OR UPDATE AS BEGIN IF "
-           "(NEW.iAssOre = 77) THEN EXCEPTION E_TEST_ASS; END");
-    const int row = 0;
-    edit(row, "iAssOre", 33);
-    edit(row + 1, "iAssOre", 77);
-    save();
-    QStringList shown = collectSingle(teachers[0], folder);
-    EXPECT_TRUE(shown.last().contains("assenza rifiutata")) << shown.last().toStdString();
-    EXPECT_EQ(hours(row), 33);
-    EXPECT_TRUE(mark("iAaiRicevuto", teachers[0]).isNull());
 
     // A transaction that cannot start is an error, never a value skipped.
     {
@@ -464,26 +462,98 @@ TEST_F(DocFolderRoundTrip, RefusalsEndTheCollectionWithTheirMessage)
             EVxException);
     }
 
-    // A value that points at another class's pupil.
+    runSql("CREATE EXCEPTION E_TEST_ASS 'assenza rifiutata'");
+    runSql("CREATE TRIGGER T_TEST_ASS FOR TAss_Assenze BEFORE INSERT OR UPDATE AS BEGIN IF "
+           "(NEW.iAssOre = 77) THEN EXCEPTION E_TEST_ASS; END");
     const int foreign = scalar("SELECT FIRST 1 S.iSitId FROM TSit_Situazioni S JOIN TClsPst P ON "
                                "P.iClsPstId = S.iClsPstId WHERE NOT EXISTS (SELECT 1 FROM "
                                "TClsMatAna A WHERE A.iClsId = P.iClsId AND A.iAnaId = ?)",
                                {teachers[0].iAnaId})
                             .toInt();
-    voti.LoadFromFile(folder + "voti.cds");
-    edit(0, "iSitId", foreign);
-    save();
-    const QVariant before = scalar("SELECT COUNT(*) FROM TVot_Voti WHERE iSitId = ?", {foreign});
-    shown = collectSingle(teachers[0], folder);
-    EXPECT_TRUE(shown.last().contains("non appartiene")) << shown.last().toStdString();
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM TVot_Voti WHERE iSitId = ?", {foreign}), before);
-
-    // Missing packets and a missing qedInfo.ini.
-    QFile::remove(folder + "voti.cds");
-    shown = collectSingle(teachers[0], folder);
-    EXPECT_TRUE(shown.last().contains("voti.cds")) << shown.last().toStdString();
-    QFile::remove(folder + "qedInfo.ini");
-    EXPECT_EQ(collectSingle(teachers[0], folder).last(), kWrongTeacher);
+    // A subject of the first row's class that another teacher teaches.
+    const int othersSubject =
+        scalar("SELECT FIRST 1 M.iClsSesMatId FROM TClsSesMat M JOIN TClsSes CS ON CS.iClsSesId "
+               "= M.iClsSesId JOIN TMatRma R ON R.iMatRmaId = M.iMatRmaId WHERE M.iClsSesId = "
+               "(SELECT iClsSesId FROM TClsSesMat WHERE iClsSesMatId = ?) AND NOT EXISTS (SELECT "
+               "1 FROM TClsMatAna A WHERE A.iClsId = CS.iClsId AND A.iMatId = R.iMatId AND "
+               "A.iAnaId = ?)",
+               {voti.Value(0, voti.FieldByName("iClsSesMatId")->Index()), teachers[0].iAnaId})
+            .toInt();
+    QMap<QString, QByteArray> sent;
+    for (const QString &name : QDir(folder).entryList(QDir::Files))
+        sent.insert(name, readFileBytes(folder + name));
+    // Collected once, the absences of 0 hours the folder carries are gone: from there on the
+    // folder as sent changes nothing.
+    ASSERT_EQ(collectSingle(teachers[0], folder).last(), kDone);
+    const auto info = [&](const QByteArray &from, const QByteArray &to) {
+        writeFileBytes(folder + "qedInfo.ini",
+                       QByteArray(sent.value("qedInfo.ini")).replace(from, to));
+    };
+    struct Case
+    {
+        const char *what;
+        std::function<void()> damage;
+        QString shown; // what the last message holds
+    } cases[] = {
+        {"as sent", [] {}, kDone},
+        {"a value of another class's pupil",
+         [&] {
+             edit(0, "iAssOre", 33);
+             edit(1, "iSitId", foreign);
+             save();
+         },
+         "dati non appartengono alle classi e materie del docente"},
+        {"a value in another teacher's subject of the pupil's class",
+         [&] {
+             edit(0, "iClsSesMatId", othersSubject);
+             edit(0, "iAssOre", 44);
+             save();
+         },
+         "dati non appartengono alle classi e materie del docente"},
+        {"another school's",
+         [&] {
+             TClientDataSet school;
+             school.LoadFromFile(folder + "istituto.cds");
+             school.First();
+             school.Edit();
+             school.FieldByName("sSedMecCod")->setValue("XX0");
+             school.Post();
+             school.SaveToFile(folder + "istituto.cds", dfBinary);
+         },
+         "è di un'altra scuola"},
+        {"another year's", [&] { info("Anno=", "Anno=1999/2000"); }, "è dell'anno"},
+        {"a flag that is no boolean", [&] { info("Vot=1", "Vot=2"); }, "la chiave Vot vale \"2\""},
+        {"a value the database refuses",
+         [&] {
+             edit(0, "iAssOre", 33);
+             edit(1, "iAssOre", 77);
+             save();
+         },
+         "assenza rifiutata"},
+        {"a value given twice",
+         [&] {
+             edit(0, "iAssOre", 33);
+             repeatCurrentRow(voti);
+             save();
+         },
+         "il dato è ripetuto"},
+        {"voti.cds missing", [&] { QFile::remove(folder + "voti.cds"); }, "voti.cds"},
+        {"qedInfo.ini missing", [&] { QFile::remove(folder + "qedInfo.ini"); }, kWrongTeacher},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        for (auto file = sent.cbegin(); file != sent.cend(); ++file)
+            writeFileBytes(folder + file.key(), file.value());
+        voti.LoadFromFile(folder + "voti.cds");
+        runSql("UPDATE TAai_AnaAppInvio SET iAaiRicevuto = NULL WHERE iAaiId = ?",
+               {teachers[0].iAaiId});
+        c.damage();
+        const QStringList before = classTablesSnapshot();
+        const QString shown = collectSingle(teachers[0], folder).last();
+        EXPECT_TRUE(shown.contains(c.shown)) << shown.toStdString();
+        EXPECT_EQ(classTablesSnapshot(), before);
+        EXPECT_EQ(mark("iAaiRicevuto", teachers[0]).toInt(), c.shown == kDone ? 1 : 0);
+    }
 }
 
 TEST_F(DocFolderRoundTrip, ClassCollectionTakesEveryNetworkTeacherOfTheClasses)
@@ -535,16 +605,18 @@ TEST_F(DocFolderRoundTrip, ClassCollectionTakesEveryNetworkTeacherOfTheClasses)
     EXPECT_EQ(mark("dAaiRicevuto", teachers[0]), received);
     EXPECT_EQ(mark("dAaiRicevuto", teachers[1]), theirsReceived);
 
-    // A qedInfo.ini without [Show], or none at all: the conversion error.
+    // A qedInfo.ini without [Show], or none at all: that folder refused in the log, the other
+    // teacher collected.
     for (const bool removed : {false, true}) {
         writeFileBytes(folder + "qedInfo.ini", "[Info]\r\nCodice=x\r\n");
         if (removed)
             ASSERT_TRUE(QFile::remove(folder + "qedInfo.ini"));
         std::tie(shown, log) = collect({mrYes});
-        EXPECT_TRUE(shown.last().contains("non è un valore booleano valido") &&
-                    shown.last().contains("Vot") &&
-                    shown.last().contains(QDir::toNativeSeparators(folder)))
-            << removed << shown.last().toStdString();
+        EXPECT_TRUE(log.startsWith("  ***ERRORE*** Il file " +
+                                   QDir::toNativeSeparators(folder + "qedInfo.ini") +
+                                   " non è valido: nella sezione [Show] la chiave Vot vale \"\"") &&
+                    log.count(" dalla directory ") == 2)
+            << removed << log.toStdString();
     }
 }
 

@@ -6,11 +6,13 @@
 #include "platform/globalvars.h"
 #include "shell/qelactivations.h"
 #include "tests/exchange/tavrinwebfixture.h"
+#include "tests/support/classtables.h"
 #include "tests/support/tavrinwebrecuperi.h"
 #include "tests/support/testfiles.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QMap>
@@ -165,7 +167,9 @@ TEST_F(DocReceiveRecuperiWeb, ResultsComeBackIntoTheRecords)
                           "(NEW.iEreId = %1 AND NEW.iRecId = %2) THEN EXCEPTION E_ESITO; END")
                .arg(outcome - 1)
                .arg(rec[4].iRecId));
-    writeFileBytes(folder + "altro.xml", "resta");
+    // The folder mode's lists share the web folder: only the packet unpacked is deleted.
+    for (const char *other : {"altro.xml", "istituto.xml", "Docenti.xml"})
+        writeFileBytes(folder + other, "resta");
     QMap<int, QString> before = records();
     const int marks = receivedMarks();
 
@@ -200,7 +204,8 @@ TEST_F(DocReceiveRecuperiWeb, ResultsComeBackIntoTheRecords)
     EXPECT_FALSE(QFile::exists(folder + "esirec.xml")); // only the results are unpacked
     window.buCancel()->click();
     EXPECT_FALSE(QFile::exists(folder + "recuperi.xml"));
-    EXPECT_EQ(readFileBytes(folder + "altro.xml"), "resta");
+    for (const char *other : {"altro.xml", "istituto.xml", "Docenti.xml"})
+        EXPECT_EQ(readFileBytes(folder + other), "resta") << other;
 }
 
 TEST_F(DocReceiveRecuperiWeb, AFailedDownloadImportsNothing)
@@ -208,8 +213,9 @@ TEST_F(DocReceiveRecuperiWeb, AFailedDownloadImportsNothing)
     sendPhase();
     TavrinWebMakeUpResults results;
     results.result(teacher, rec[0].iSitId, rec[0].iMatId, 2, QDate(2010, 7, 12), 2);
-    TavrinWebMakeUpResults without = results;
+    TavrinWebMakeUpResults without = results, mixed = results;
     without.withoutPacket();
+    mixed.rewritePacket([](const QByteArray &xml) { return mixEncodings(xml, "sAnaCognome"); });
     const QString comm = QString::fromUtf8(TTavrinWebConnection::kCommError);
     server.setSlowMs(3000);
     server.setOverCapBytes(kCap + 1);
@@ -223,6 +229,7 @@ TEST_F(DocReceiveRecuperiWeb, AFailedDownloadImportsNothing)
         A archive;
         int phaseTold;
         QString message; // how the error begins
+        bool opens = false; // the download is whole: the lists open, the window stays
     };
     const QList<Case> cases = {
         {"HTTP 500", results, F::Status500, A::None, phase, comm},
@@ -235,8 +242,12 @@ TEST_F(DocReceiveRecuperiWeb, AFailedDownloadImportsNothing)
          "Il file ricevuto dal server non contiene i dati dei recuperi (recuperi.xml)"},
         {"no phase told", results, F::None, A::None, 0,
          "Selezionare la fase di recupero da raccogliere."},
+        {"mixed encodings", mixed, F::None, A::None, phase,
+         "Il file " + QDir::toNativeSeparators(folder + "recuperi.xml") +
+             " non è un pacchetto dati valido",
+         true},
     };
-    const QStringList before = stored();
+    const QStringList before = classTablesSnapshot();
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         // A packet of an earlier download must never be read again.
@@ -247,13 +258,17 @@ TEST_F(DocReceiveRecuperiWeb, AFailedDownloadImportsNothing)
         const int asked = int(server.requestsTo("RichiestaExportRec.php").size());
         TfmqelDocReceiveRecuperiWeb window;
         const QStringList shown = collectInWindow(window, c.phaseTold);
-        ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
-        EXPECT_TRUE(shown[0].startsWith(c.message)) << shown[0].toStdString();
-        EXPECT_FALSE(window.frqelDocReceiveClasse_fm()->IsOpen());
-        EXPECT_FALSE(QFile::exists(folder + "recuperi.xml"));
+        // A whole download asks first, then tells.
+        ASSERT_EQ(shown.size(), 2 + c.opens) << shown.join('\n').toStdString();
+        EXPECT_TRUE(shown[c.opens].startsWith(c.message)) << shown[c.opens].toStdString();
+        EXPECT_EQ(window.frqelDocReceiveClasse_fm()->IsOpen(), c.opens);
+        EXPECT_EQ(QFile::exists(folder + "recuperi.xml"), c.opens);
         EXPECT_EQ(int(server.requestsTo("RichiestaExportRec.php").size()),
                   asked + (c.phaseTold ? 1 : 0));
-        EXPECT_EQ(stored(), before);
+        EXPECT_EQ(classTablesSnapshot(), before);
+        // With nothing to collect the window ends there, after its message.
+        QCoreApplication::processEvents();
+        EXPECT_EQ(window.result(), c.opens ? 0 : int(mrCancel));
     }
 }
 

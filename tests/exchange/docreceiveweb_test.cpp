@@ -6,16 +6,18 @@
 #include "exchange/qelwebcollect.h"
 #include "platform/clientdataset.h"
 #include "platform/connection.h"
-#include "platform/globalvars.h"
 #include "platform/engineerrors.h"
+#include "platform/globalvars.h"
 #include "platform/inifile.h"
 #include "platform/lockwait.h"
 #include "platform/maindir.h"
 #include "platform/sleep.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
+#include "platform/waitwindow.h"
 #include "shell/qelpargen.h"
 #include "tests/exchange/tavrinwebfixture.h"
+#include "tests/support/classtables.h"
 #include "tests/support/otheroffice.h"
 #include "tests/support/runningprogram.h"
 #include "tests/support/tavrinwebserver.h"
@@ -23,6 +25,7 @@
 #include "tests/support/testfiles.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QPlainTextEdit>
@@ -30,6 +33,7 @@
 #include <QScopeGuard>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 
 namespace {
 
@@ -177,6 +181,12 @@ protected:
                      "iiClsMatCmpId_vtp1", "iiScaLivId_vtp1", "iiClsMatCmpId_vtp2",
                      "iiScaLivId_vtp2", "iiAssOre", "ssAiuVal", "sdNotData", "sbNotNota"},
                     full);
+        // The other packets of the download, with nothing to collect.
+        writePacket(dir + "debiti.xml",
+                    {"iiDocId", "iiClsId", "iiSitId", "iiMatId", "iiDesDedId", "sbDebNota"}, {});
+        writePacket(dir + "classenote.xml",
+                    {"iiDocId", "iiAnsSesDwgId", "iiClsId", "iiMatId", "iiClnOre", "sbClnNota"},
+                    {});
     }
 
     // voti.xml with absence hours only, of the first subject unless told: {pupil, hours} rows.
@@ -192,7 +202,7 @@ protected:
     // The database refuses 13 hours of absence, and the archive holds voti.xml.
     void refuseThirteenHours()
     {
-        server.setDownload(zipOf({"voti.xml"}));
+        server.setDownload(zipOf(QelWebCollection::PacketNames()));
         runSql("CREATE EXCEPTION E_ORE13 'tredici ore rifiutate'");
         runSql("CREATE TRIGGER T_ORE13 FOR TAss_Assenze BEFORE INSERT AS BEGIN IF (NEW.iAssOre = "
                "13) THEN EXCEPTION E_ORE13; END");
@@ -346,6 +356,32 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
     EXPECT_GE(collect().filter("***ERRORE*** Un'altra transazione").size(), 4);
 }
 
+// 2C's laboratory is taught by two teachers, each with a class note: the one who sends an empty
+// note deletes his own.
+TEST_F(DocReceiveWeb, AnEmptyClassNoteLeavesTheCoTeachersNote)
+{
+    const auto notes = [this] { // (teacher, note) of 2C's laboratory
+        std::vector<std::pair<int, int>> rows;
+        for (QSqlQuery q = runSql("SELECT C.iAnaId, C.iCnoId FROM TCno_ClassiNoteOre C JOIN "
+                                  "TClsSesMat M ON M.iClsSesMatId = C.iClsSesMatId JOIN TClsSes CS "
+                                  "ON CS.iClsSesId = M.iClsSesId WHERE CS.iClsId = 39022 AND "
+                                  "CS.iAnsSesDwgId = ? AND M.iMatRmaId = 11 ORDER BY C.iCnoId",
+                                  {w});
+             q.next();)
+            rows.emplace_back(q.value(0).toInt(), q.value(1).toInt());
+        return rows;
+    };
+    const auto both = notes();
+    ASSERT_EQ(both.size(), 2u);
+    teacher = both[0].first, cls = 39022;
+    writeVotes({}, folder);
+    writePacket(folder + "classenote.xml",
+                {"iiDocId", "iiAnsSesDwgId", "iiClsId", "iiMatId", "iiClnOre", "sbClnNota"},
+                {{teacher, ses, cls, 11, 0, ""}});
+    EXPECT_TRUE(collect().filter("***ERRORE***").isEmpty());
+    EXPECT_EQ(notes(), decltype(both){both[1]});
+}
+
 TEST_F(DocReceiveWeb, ForcedCollectionMapsOnlyOneCandidate)
 {
     struct Case
@@ -382,6 +418,7 @@ TEST_F(DocReceiveWeb, WindowDownloadsAndCollects)
     writeHours({{sit[0], 6}, {sit[1], 2}});
     const QByteArray good = zipOf({"VOTI.XML"});
     QFile::remove(folder + "voti.xml");
+    writeFileBytes(folder + "Docenti.xml", "cartelle");
     const QString comm = QString::fromUtf8(TTavrinWebConnection::kCommError);
     const QString invalid = QStringLiteral("Il file ricevuto dal server non è un archivio valido.");
     const QString noVotes = QStringLiteral("Il file ricevuto dal server non contiene i dati");
@@ -395,12 +432,20 @@ TEST_F(DocReceiveWeb, WindowDownloadsAndCollects)
         Server::Fault fault;
         Server::ArchiveFault archive;
         QString message; // how the error begins; none when the lists open
+        bool cancel = false; // "Annulla" pressed while the download trickles
     };
     using A = Server::ArchiveFault;
     using F = Server::Fault;
+    const QString cancelled = QStringLiteral("Procedura annullata dall'utente.");
     const QList<Case> cases = {
-        {"HTTP 500", good, F::Status500, A::None, comm},
+        {"HTTP 500", good, F::Status500, A::None,
+         comm + "Il server ha risposto con l'errore HTTP "
+                "500, errore interno del server"},
         {"slower than the time limit", good, F::Slow, A::None, comm},
+        {"trickling past the overall limit", good, F::Trickle, A::None,
+         comm + "Il server non ha finito di rispondere entro 1,5 secondi"},
+        {"Annulla while it trickles", good, F::Trickle, A::None, cancelled, true},
+        {"Annulla in a pause for the export", good, F::None, A::None, cancelled, true},
         {"over the cap", good, F::OverCapDeclared, A::None, comm},
         {"cut short", good, F::CloseMidBody, A::None, comm},
         {"truncated", good, F::None, A::Truncated, invalid},
@@ -418,12 +463,26 @@ TEST_F(DocReceiveWeb, WindowDownloadsAndCollects)
         server.setDownload(c.zip);
         server.setArchiveFault(c.archive);
         server.setFault(c.fault, "scarica.php");
+        // A byte every 0.2 s: never silent for the 2 s limit, ended by the 1.5 s one or by
+        // "Annulla" half a second in.
+        server.setSlowMs(c.fault == F::Trickle ? 200 : 3000);
         queuePassword(kPassword);
         DialogSeam::clearShown();
         TfmqelDocReceiveWeb window;
         window.SetWebTimeout(2000);
+        window.SetWebTimeLimit(c.cancel ? 60000 : 1500);
         window.SetWebDownloadCap(kCap);
+        const auto annulla = [] { fmVxWait->buAnnulla()->click(); };
+        if (c.cancel && c.fault == F::Trickle)
+            QTimer::singleShot(500, &window, annulla);
+        sleeps.onSleep = [inPause = c.cancel && c.fault != F::Trickle, annulla](int) {
+            if (inPause)
+                annulla();
+        };
+        QElapsedTimer took;
+        took.start();
         window.FormShow();
+        EXPECT_LT(took.elapsed(), 6000);
         const bool opens = c.message.isEmpty();
         const QStringList shown = messages();
         EXPECT_EQ(shown.size(), opens ? 0 : 1);
@@ -447,6 +506,8 @@ TEST_F(DocReceiveWeb, WindowDownloadsAndCollects)
             "  Materia: "));
         window.buCancel()->click();
         EXPECT_FALSE(QFile::exists(folder + "voti.xml"));
+        // The folder mode's list, in the same folder, is no packet of this collection.
+        EXPECT_EQ(readFileBytes(folder + "Docenti.xml"), "cartelle");
     }
 }
 
@@ -463,18 +524,95 @@ TEST_F(DocReceiveWeb, NoWorkingSessionAsksNothing)
     EXPECT_FALSE(window.frqelDocReceiveClasse_fm()->IsOpen());
 }
 
+// A teacher collected alone is marked received only when all he was asked for came back; each
+// packet missing is told, a packet of mixed encodings refused; the folder's other files stay.
+TEST_F(DocReceiveWeb, SingleTeacherIsMarkedReceivedOnlyWhenAllCameBack)
+{
+    const QVariant n;
+    refuseThirteenHours();
+    writeFileBytes(folder + "Docenti.xml", "cartelle");
+    const QStringList all = QelWebCollection::PacketNames();
+    const auto download = [&](int hours, const QStringList &packets, bool mixed) {
+        QList<QVariantList> rows{{sit[0], csm[0], n, n, n, n, 6, "X", n, n}};
+        if (hours)
+            rows << QVariantList{sit[1], csm[0], n, n, n, n, hours, n, n, n};
+        writeVotes(rows, folder);
+        if (mixed)
+            writeFileBytes(folder + "voti.xml",
+                           mixEncodings(readFileBytes(folder + "voti.xml"), "sAiuVal"));
+        server.setDownload(zipOf(packets));
+    };
+    const auto received = [&] {
+        return at("SELECT A.iAaiRicevuto FROM TAai_AnaAppInvio A JOIN TAnaCag C ON C.iAnaCagId = "
+                  "A.iAnaCagId WHERE C.iAnaId = ? AND A.iModId = 5 AND A.iAnsSesDwgId = ?",
+                  {teacher, w})
+            .toInt();
+    };
+    download(0, all, false);
+    collectInWindow(true);
+    struct Case
+    {
+        const char *what;
+        int hours; // a second pupil's, 13 refused
+        QStringList packets;
+        bool mixed;
+        QString shown;
+    } cases[] = {
+        {"as downloaded", 0, all, false, "Procedura completata."},
+        {"a value refused", 13, all, false, "tredici ore rifiutate"},
+        {"debiti.xml missing",
+         0,
+         {all[0], all[2]},
+         false,
+         "***ERRORE*** Il file debiti.xml non è arrivato dal server"},
+        {"classenote.xml missing",
+         0,
+         {all[0], all[1]},
+         false,
+         "***ERRORE*** Il file classenote.xml non è arrivato dal server"},
+        {"mixed encodings", 0, all, true,
+         "Il file " + QDir::toNativeSeparators(folder + "voti.xml") +
+             " non è un pacchetto dati valido"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        runSql("UPDATE TAai_AnaAppInvio SET iAaiRicevuto = NULL");
+        download(c.hours, c.packets, c.mixed);
+        const QStringList before = classTablesSnapshot();
+        const QStringList shown = collectInWindow(true);
+        EXPECT_TRUE(shown.join('\n').contains(c.shown)) << shown.join('\n').toStdString();
+        EXPECT_EQ(classTablesSnapshot(), before);
+        EXPECT_EQ(received(), c.hours == 0 && c.packets == all && !c.mixed ? 1 : 0);
+        EXPECT_EQ(readFileBytes(folder + "Docenti.xml"), "cartelle");
+    }
+}
+
+// A few refused values are listed in the message; many are counted there, and the log holds
+// every one.
 TEST_F(DocReceiveWeb, SingleTeacherWithARejectedValueIsNotMarkedReceived)
 {
-    writeHours({{sit[0], 6}, {sit[1], 13}});
-    refuseThirteenHours();
     const char *marks = "SELECT COUNT(*) FROM TAai_AnaAppInvio WHERE iAaiRicevuto = 1";
     const int before = at(marks).toInt();
-    const QStringList shown = collectInWindow(true);
-    ASSERT_EQ(shown.size(), 3) << shown.join('\n').toStdString();
-    EXPECT_EQ(shown[1].count("***ERRORE***"), 1);
-    EXPECT_TRUE(shown[1].contains("tredici ore rifiutate"));
-    EXPECT_EQ(at("SELECT iAssOre FROM TAss_Assenze WHERE iSitId = ?", {sit[0]}).toInt(), 6);
-    EXPECT_EQ(at(marks).toInt(), before);
+    for (const int refused : {1, 150}) {
+        SCOPED_TRACE(refused);
+        QList<std::pair<int, int>> rows{{sit[0], 6}};
+        for (int i = 0; i < refused; ++i)
+            rows.append({sit[1], 13});
+        writeHours(rows);
+        if (refused == 1)
+            refuseThirteenHours();
+        server.setDownload(zipOf(QelWebCollection::PacketNames()));
+        const QStringList shown = collectInWindow(true);
+        ASSERT_EQ(shown.size(), 3) << shown.join('\n').toStdString();
+        EXPECT_EQ(shown[1].count("***ERRORE***"), refused == 1 ? 1 : 0);
+        EXPECT_TRUE(refused == 1 ? shown[1].contains("tredici ore rifiutate")
+                                 : shown[1].endsWith("\n\n150 righe non raccolte: vedere il "
+                                                     "registro nella pagina \"Classe\"."))
+            << shown[1].toStdString();
+        EXPECT_EQ(shown[2].count("***ERRORE***"), refused);
+        EXPECT_EQ(at("SELECT iAssOre FROM TAss_Assenze WHERE iSitId = ?", {sit[0]}).toInt(), 6);
+        EXPECT_EQ(at(marks).toInt(), before);
+    }
 }
 
 // By class, one class selected, one value refused: its line comes before its teacher's lines;
@@ -485,7 +623,7 @@ TEST_F(DocReceiveWeb, ByClassEachTeacherAfterHisOwnLines)
     refuseThirteenHours();
     const QStringList shown = collectInWindow(false, {cls});
     ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
-    EXPECT_EQ(shown[0], "Selezionate 1 classi. Confermi la raccola dati?");
+    EXPECT_EQ(shown[0], "Selezionata 1 classe. Confermi la raccolta dati?");
     const QStringList log = shown.last().split('\n');
     QStringList heads;
     for (const QString &line : log)

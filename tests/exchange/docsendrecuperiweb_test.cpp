@@ -243,7 +243,7 @@ TEST_F(DocSendRecuperiWeb, ASendThatCannotStartWritesNothing)
          true},
         {"no folder", [] { dmqelParGen->xpsDirWeb.SetValore(QStringLiteral(" ")); },
          "Si è scelto di inviare i dati a Servizio web senza impostare il percorso di invio.\n\n"
-         "Impostarlo da \"Utilità e parametri - Parametri Tavrin\" per proseguire.",
+         "Impostarlo da \"Utilità e parametri - Parametri Invio docenti\" per proseguire.",
          true},
     };
     for (const auto &c : cases) {
@@ -283,8 +283,10 @@ TEST_F(DocSendRecuperiWeb, TheCommandSendsOnceTheDuplicatesAreCorrected)
     });
     EXPECT_TRUE(dmqelActivations->Item(QStringLiteral("xafSendRecuperiWeb"))->Execute());
     EXPECT_EQ(messages().mid(0, 1),
-              QStringList{QStringLiteral("Attenzione sono stati trovati degli errori. Procedere "
-                                         "alla correzione ?")});
+              QStringList{QStringLiteral(
+                  "Attenzione: sono stati trovati dei recuperi doppi (lo stesso alunno con più "
+                  "recuperi nella stessa materia e fase), che vanno corretti prima dell'invio. "
+                  "Procedere alla correzione ?")});
     EXPECT_EQ(messages().mid(messages().size() - 2), (QStringList{kWarning, kDone}));
     EXPECT_EQ(server.uploads().size(), 1);
     EXPECT_EQ(markedWebTeachers(), webTeachers().size());

@@ -7,6 +7,7 @@
 #include "platform/globalvars.h"
 #include "platform/sleep.h"
 #include "platform/vxexception.h"
+#include "platform/waitwindow.h"
 #include "shell/qelpargen.h"
 #include "shell/qelutil.h"
 #include "tests/exchange/tavrinwebfixture.h"
@@ -14,6 +15,7 @@
 #include "tests/support/tavrinwebserver.h"
 #include "tests/support/testfiles.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -22,6 +24,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -45,10 +49,12 @@ protected:
 
     // Opens the window, selects every teacher, confirms the wizard and presses OK. Each answer
     // goes to the next prompt or message: a password is typed, an int is a button.
-    std::unique_ptr<TfmqelDocSendWeb> send(const QVariantList &answers, int timeout = 0)
+    std::unique_ptr<TfmqelDocSendWeb> send(const QVariantList &answers, int timeout = 0,
+                                           int timeLimit = 0)
     {
         auto window = std::make_unique<TfmqelDocSendWeb>();
         window->SetWebTimeout(timeout);
+        window->SetWebTimeLimit(timeLimit);
         window->frDocenti()->SelectAllRows();
         finishWizard();
         queueAnswers(answers);
@@ -247,6 +253,34 @@ TEST_F(DocSendWeb, AnAcceptedUploadStoresTheNinePacketsAndMarksTheTeachers)
             names);
 }
 
+// The office walks the wizard with "Avanti" and presses Return on its last page: that is
+// "Fine", and the send goes.
+TEST_F(DocSendWeb, ReturnOnTheWizardsLastPageSends)
+{
+    TfmqelDocSendWeb window;
+    window.frDocenti()->SelectAllRows();
+    DialogSeam::queueModalScript([](QDialog *dialog) {
+        auto *wizard = qobject_cast<TfmqelDocConfirmSendWeb *>(dialog);
+        if (!wizard)
+            return ADD_FAILURE() << "no wizard", int(mrCancel);
+        wizard->show();
+        wizard->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(wizard));
+        for (int page : {1, 5}) {
+            QTest::mouseClick(wizard->buNext(), Qt::LeftButton);
+            EXPECT_EQ(wizard->CurrentPage(), page);
+        }
+        QWidget *focus = QApplication::focusWidget();
+        EXPECT_NE(focus, nullptr);
+        QTest::keyClick(focus ? focus : wizard, Qt::Key_Return);
+        return int(mrNone);
+    });
+    queueAnswers({kPassword});
+    window.buOk()->click();
+    EXPECT_EQ(messages(), QStringList{QStringLiteral("Procedura completata con successo.")});
+    EXPECT_EQ(markedWebTeachers(), 9);
+}
+
 // Whatever stops the upload, no teacher is marked and the archive stays, for the owner alone.
 TEST_F(DocSendWeb, AFailedUploadMarksNobodyAndKeepsTheArchive)
 {
@@ -256,11 +290,21 @@ TEST_F(DocSendWeb, AFailedUploadMarksNobodyAndKeepsTheArchive)
         const char *name;
         Fault fault;
         QVariantList answers;
-        QString message; // the last one shown, or how it begins
+        QString message;     // the last one shown, or how it begins
+        bool cancel = false; // "Annulla" pressed once the archive is on its way
     } cases[] = {
         {"refused", Fault::None, {kPassword}, QStringLiteral("File NON inviato correttamente!")},
         {"HTTP 500", Fault::Status500, {kPassword}, prefix},
         {"too slow", Fault::Slow, {kPassword}, prefix},
+        {"trickling past the overall limit",
+         Fault::Trickle,
+         {kPassword},
+         prefix + "Il server non ha finito di rispondere entro 1,5 secondi"},
+        {"Annulla while the reply trickles",
+         Fault::Trickle,
+         {kPassword},
+         QStringLiteral("Procedura annullata dall'utente."),
+         true},
         {"too large", Fault::OverCapDeclared, {kPassword}, prefix},
         {"closed half-way", Fault::CloseMidBody, {kPassword}, prefix},
         {"prompt cancelled", Fault::None, {int(mrCancel)}, QStringLiteral("operazione interrotta")},
@@ -269,7 +313,18 @@ TEST_F(DocSendWeb, AFailedUploadMarksNobodyAndKeepsTheArchive)
         SCOPED_TRACE(c.name);
         DialogSeam::setScripted(true);
         const auto faulty = failingUpload(c.fault, "carica.php");
-        send(c.answers, 500);
+        QTimer annulla;
+        if (c.fault == Fault::Trickle) {
+            faulty->setSlowMs(100);
+            QObject::connect(&annulla, &QTimer::timeout, [&] {
+                if (c.cancel && !faulty->requestsTo("carica.php").isEmpty() && fmVxWait)
+                    fmVxWait->buAnnulla()->click();
+            });
+            annulla.start(50);
+        }
+        // A trickle is never silent for 5 s: the 1.5 s limit or "Annulla" ends it.
+        const bool trickle = c.fault == Fault::Trickle;
+        send(c.answers, trickle ? 5000 : 500, c.cancel ? 60000 : 1500);
         EXPECT_TRUE(messages().last().startsWith(c.message)) << messages().last().toStdString();
         EXPECT_EQ(markedWebTeachers(), 0);
         const QFileInfo archive(folder + QStringLiteral("twdocenti.zip"));
@@ -302,7 +357,7 @@ TEST_F(DocSendWeb, ASendThatCannotStartWritesNothing)
         {"no teacher", folder, 392, false, "Nessun docente selezionato."},
         {"no folder", "  ", 392, true,
          "Si è scelto di inviare i dati a Servizio web senza impostare il percorso di invio.\n\n"
-         "Impostarlo da \"Utilità e parametri - Parametri Tavrin\" per proseguire."},
+         "Impostarlo da \"Utilità e parametri - Parametri Invio docenti\" per proseguire."},
         {"a quote in the folder", folder + "we\"b/", 392, true, "Il testo \""},
         {"the Lumeno session", folder, 395, false, "Non è possibile inviare la sessione Lumeno"},
     };
@@ -338,12 +393,12 @@ TEST_F(DocSendWeb, TheWizardsPathsFollowItsRadioButtons)
     for (QLabel *label : wizard.findChildren<QLabel *>())
         texts << label->text();
     for (const char *text :
-         {"Istituto: Istituto Demo", "Sessione: Scrutinio finale", "Anno scolatisco 2008-2009",
+         {"Istituto: Istituto Demo", "Sessione: Scrutinio finale", "Anno scolastico 2008-2009",
           "ATTENZIONE!!\n\nSono stati selezionati 7 docenti.",
-          "Hai calcellato su Web la sessione precedente?",
+          "Hai cancellato su Web la sessione precedente?",
           "1. fare la raccolta completa di tutti i docenti;\n2. cancellare (subito) la sessione su "
           "Web;\n"
-          "3. fale le variazioni;\n4. fare l'invio completo di tutti i docenti.",
+          "3. fai le variazioni;\n4. fare l'invio completo di tutti i docenti.",
           "Premere il bottone \"Fine\" per effettuare la spedizione dei dati al Server Veldrasoft"})
         EXPECT_TRUE(texts.contains(QString::fromUtf8(text))) << text;
     const auto click = [&](int page, const char *button) {

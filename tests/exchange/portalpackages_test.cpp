@@ -175,8 +175,9 @@ TEST_F(PortalPackages, WizardBuildsTheTickedClassSession)
         saveScreenshot(w, QStringLiteral("exchange-pagelle-web.png"));
         w->buFinish()->click();
     });
-    EXPECT_EQ(captions, QStringList({QStringLiteral("Profiling 1"), QStringLiteral("Profiling 2"),
-                                     QStringLiteral("Profiling 3")}));
+    EXPECT_EQ(captions, QStringList({QStringLiteral("Pagelle Web - Operazione"),
+                                     QStringLiteral("Pagelle Web - Classi"),
+                                     QStringLiteral("Pagelle Web - Opzioni di esportazione")}));
     EXPECT_TRUE(DialogSeam::shownTexts().contains(kDone));
     expectNoScratch();
 

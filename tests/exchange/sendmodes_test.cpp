@@ -263,39 +263,50 @@ TEST_F(SendModes, RefusedInsertIsShownAndCommitsNothingOfThatTeacher)
     EXPECT_EQ(treeOf(frame.tvDocInv()).value(1), QList<int>{free.at(0)});
 }
 
-// Another office assigned the teacher after this list was read: no second mode for him, the
-// office is told and sees the other office's choice.
+// Another office assigned the teacher after this list was read, or assigns him at this very
+// moment (its save ending while this one waits): no second mode for him, the office is told
+// and sees the other office's choice.
 TEST_F(SendModes, TeacherAssignedMeanwhileByAnotherOfficeGetsNoSecondRow)
 {
-    TfrqelDocInv frame;
-    const QList<int> free = idsOf(frame.lvDoc());
-    ASSERT_GE(free.size(), 2);
-    const int teacher = free.at(1);
-    const QString name = frame.lvDoc()->item(1)->text();
-    {
+    for (const int fine : {0, 300}) {
+        SCOPED_TRACE(fine);
+        TfrqelDocInv frame;
+        const QList<int> free = idsOf(frame.lvDoc());
+        ASSERT_GE(free.size(), 2);
+        const int teacher = free.at(1);
+        const QString name = frame.lvDoc()->item(1)->text();
         OtherOffice other(db.database);
-        other.save(QStringLiteral("INSERT INTO TAai_AnaAppInvio (iAaiId, iAaiModulo, iAnaCagId, "
-                                  "iModId, iAnsSesDwgId) VALUES (900001, 1, ?, 2, ?)"),
-                   {teacher, kSession});
+        if (fine > 0) // as this program assigns
+            other.hold(QStringLiteral("UPDATE TAnaCag SET iAnaCagId = iAnaCagId WHERE iAnaCagId "
+                                      "= ?"),
+                       {teacher});
+        other.hold(QStringLiteral("INSERT INTO TAai_AnaAppInvio (iAaiId, iAaiModulo, iAnaCagId, "
+                                  "iModId, iAnsSesDwgId) VALUES (?, 1, ?, 2, ?)"),
+                   {900001 + fine, teacher, kSession});
+        if (fine > 0)
+            other.commitAfter(fine);
+        else
+            other.commit();
+        select(frame.lvDoc(), {free.at(0), teacher});
+        select(frame.lvModInv(), {5});
+        DialogSeam::clearShown();
+        QTest::mouseClick(frame.buApply(), Qt::LeftButton);
         other.finish();
-    }
-    select(frame.lvDoc(), {free.at(0), teacher});
-    select(frame.lvModInv(), {5});
-    QTest::mouseClick(frame.buApply(), Qt::LeftButton);
 
-    EXPECT_EQ(rowsOf(teacher), 1);
-    EXPECT_EQ(scalar(QStringLiteral("SELECT iModId FROM TAai_AnaAppInvio WHERE iAnaCagId = ? AND "
-                                    "iAnsSesDwgId = ?"),
-                     {teacher, kSession})
-                  .toInt(),
-              2);
-    EXPECT_EQ(rowsOf(free.at(0)), 1);
-    const QStringList shown = DialogSeam::shownTexts();
-    ASSERT_EQ(shown.size(), 1);
-    EXPECT_TRUE(shown.first().startsWith(QStringLiteral("Assegnazione non eseguita")));
-    EXPECT_TRUE(shown.first().contains(name)) << shown.first().toStdString();
-    EXPECT_EQ(idsOf(frame.lvDoc()), free.mid(2));
-    EXPECT_TRUE(treeOf(frame.tvDocInv()).value(2).contains(teacher));
+        EXPECT_EQ(rowsOf(teacher), 1);
+        EXPECT_EQ(scalar(QStringLiteral("SELECT iModId FROM TAai_AnaAppInvio WHERE iAnaCagId = ? "
+                                        "AND iAnsSesDwgId = ?"),
+                         {teacher, kSession})
+                      .toInt(),
+                  2);
+        EXPECT_EQ(rowsOf(free.at(0)), 1);
+        const QStringList shown = DialogSeam::shownTexts();
+        ASSERT_EQ(shown.size(), 1);
+        EXPECT_TRUE(shown.first().startsWith(QStringLiteral("Assegnazione non eseguita")));
+        EXPECT_TRUE(shown.first().contains(name)) << shown.first().toStdString();
+        EXPECT_EQ(idsOf(frame.lvDoc()), free.mid(2));
+        EXPECT_TRUE(treeOf(frame.tvDocInv()).value(2).contains(teacher));
+    }
 }
 
 // Deleting a mode's node, or a teacher's, asks first and gives the teachers back to the

@@ -1,6 +1,7 @@
 #include "exchange/qeltavrinweb.h"
 #include "platform/cp1252.h"
 #include "platform/digest.h"
+#include "platform/fileaccess.h"
 #include "platform/sleep.h"
 #include "platform/vxexception.h"
 #include "tests/exchange/tavrinwebfixture.h"
@@ -141,7 +142,12 @@ TEST_F(TavrinWeb, NothingIsSentWithoutAPasswordOrACodeTheServerCanRead)
     DialogSeam::queueModalScript([](QDialog *dialog) {
         auto *prompt = qobject_cast<TfmAskPasswd *>(dialog);
         EXPECT_EQ(prompt->windowTitle(), QStringLiteral("Password connessione al Server"));
-        auto *label = prompt->findChild<QLabel *>();
+        // It says whose password it asks.
+        EXPECT_EQ(prompt->laDomanda()->text(),
+                  QStringLiteral("Password dell'istituto %1 per il servizio Tavrin-Web di "
+                                 "Veldrasoft:")
+                      .arg(kCode));
+        QLabel *label = prompt->findChildren<QLabel *>().last();
         EXPECT_EQ(label->text(), QStringLiteral("&Password:"));
         EXPECT_EQ(label->buddy(), prompt->edPasswd());
         EXPECT_EQ(prompt->edPasswd()->echoMode(), QLineEdit::Password);
@@ -160,6 +166,12 @@ TEST_F(TavrinWeb, NothingIsSentWithoutAPasswordOrACodeTheServerCanRead)
     DialogSeam::clearShown();
     const QString code = failure([&] { web.Autentica(QStringLiteral("ŁD01")); });
     EXPECT_TRUE(code.contains(QStringLiteral("ŁD01"))) << code.toStdString();
+    // The digest and the cookie in the clear to another computer; this one's are the tests'.
+    for (const char *address : {"http://192.0.2.7", "HTTP://scuola.example.it:8080"}) {
+        const QString plain = failure(
+            [&] { TTavrinWebConnection(QString::fromLatin1(address)).Autentica(kCode); });
+        EXPECT_TRUE(plain.contains(QStringLiteral("indirizzo con \"https://\""))) << address;
+    }
     EXPECT_EQ(DialogSeam::shown().size(), 0); // refused before the prompt
     EXPECT_EQ(server->requests().size(), 0);
 }
@@ -257,6 +269,8 @@ TEST_F(TavrinWeb, TheUploadWaitsTwentyTimesAtMostForAFreeServer)
         {"a root without a child", {Server::stateRootWithoutChild()}, QString(), 0},
         {"a child without STATO", {Server::stateChildWithoutState()}, QString(), 0},
         {"malformed XML", {Server::stateMalformed()}, kPrefix + "Documento XML non valido", 0},
+        {"entities declared", {Server::stateWithEntities()},
+         kPrefix + "Il documento XML della risposta a statorichiesta.php dichiara un DTD", 0},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -316,6 +330,7 @@ TEST_F(TavrinWeb, TheExportIsAskedForAwaitedAndDownloaded)
         });
         EXPECT_EQ(error, c.error);
         EXPECT_EQ(readFileBytes(dest), c.error.isEmpty() ? zip : QByteArray());
+        EXPECT_EQ(VxIsOwnerOnly(dest), c.error.isEmpty()); // the teachers' credentials
         EXPECT_EQ(waits.durations(), QList<int>(c.waits, 30000));
         EXPECT_EQ(server->requestsTo("statorichiesta.php").size(), qsizetype(c.waits));
         if (c.waits > 0) {
@@ -414,6 +429,7 @@ TEST_F(TavrinWeb, BrokenExchangesFailCleanlyAndKeepTheSecrets)
         Fault fault;
         QByteArray page;
         bool fileThere;
+        const char *says = ""; // part of the message
     } cases[] = {
         {Fault::Status500, "autentica.php", true},
         {Fault::Redirect302, "autentica.php", true},
@@ -421,12 +437,16 @@ TEST_F(TavrinWeb, BrokenExchangesFailCleanlyAndKeepTheSecrets)
         {Fault::Redirect302, "scarica.php", false},
         {Fault::Slow, "scarica.php", true},
         {Fault::Slow, "richiestaexport.php", true},
-        {Fault::OverCapDeclared, "statorichiesta.php", true},
+        // The cap of the texts in the unit that shows it.
+        {Fault::OverCapDeclared, "statorichiesta.php", true, "supera il limite di 256 KB"},
         {Fault::OverCapUndeclared, "richiestaexport.php", true},
         {Fault::CloseBeforeReply, "richiestaexport.php", true},
         {Fault::CloseBeforeReply, "scarica.php", true},
         {Fault::CloseMidBody, "scarica.php", true},
         {Fault::CloseMidBody, "scarica.php", false},
+        // A byte now and then: never silent for long, ended by the call's own limit.
+        {Fault::Trickle, "statorichiesta.php", true, "non ha finito di rispondere entro"},
+        {Fault::Trickle, "scarica.php", true, "non ha finito di rispondere entro"},
     };
     QStringList messages;
     QStringList secrets{kPassword};
@@ -434,7 +454,7 @@ TEST_F(TavrinWeb, BrokenExchangesFailCleanlyAndKeepTheSecrets)
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << int(c.fault) << " " << c.page.constData());
         fresh().setFault(c.fault, c.page);
-        server->setSlowMs(2000);
+        server->setSlowMs(c.fault == Fault::Trickle ? 100 : 2000);
         server->setDownload(big);
         const QString dest = dir.filePath(QStringLiteral("export.zip"));
         QFile::remove(dest);
@@ -442,12 +462,15 @@ TEST_F(TavrinWeb, BrokenExchangesFailCleanlyAndKeepTheSecrets)
             writeFileBytes(dest, "precedente");
         const QString error = failure([&] {
             TTavrinWebConnection web(server->address());
-            web.Comm().setTimeout(500);
+            // The trickle's head alone outlasts the silence of the other faults.
+            web.Comm().setTimeout(c.fault == Fault::Trickle ? 5000 : 500);
+            web.Comm().setTimeLimit(1500);
             queuePassword(kPassword);
             if (web.Autentica(kCode))
                 web.ExportSessione(dest, 2);
         });
         EXPECT_TRUE(error.startsWith(kPrefix)) << error.toStdString();
+        EXPECT_TRUE(error.contains(QString::fromUtf8(c.says))) << error.toStdString();
         EXPECT_EQ(readFileBytes(dest), c.fileThere ? QByteArray("precedente") : QByteArray());
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(),
                   c.fileThere ? 1 : 0);

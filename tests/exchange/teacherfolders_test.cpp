@@ -8,6 +8,7 @@
 #include "platform/messagedlg.h"
 #include "platform/vxexception.h"
 #include "shell/qelpargen.h"
+#include "tests/support/classtables.h"
 #include "tests/support/runningprogram.h"
 #include "tests/support/testfiles.h"
 
@@ -20,6 +21,7 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QToolButton>
 
 namespace {
@@ -154,10 +156,10 @@ TEST_F(TeacherFolders, NetworkSendAsksForExistingFoldersAndMarksOnlyWhatWasWritt
     answer("buOK", "../Caruso Nuova"); // a new name, made safe
     send(2, {9, 10, 11});
     EXPECT_EQ(asked.value(0), QStringLiteral("Impossibile creare la cartella Marchetti "
-                                             "Beatrice_Jr: perchè già esistente. Specificare un "
+                                             "Beatrice_Jr: perché già esistente. Specificare un "
                                              "altro nome o sovrascrivere. "));
     EXPECT_EQ(asked.size(), 3);
-    EXPECT_EQ(messages(), QStringList{"Procedura competata."});
+    EXPECT_EQ(messages(), QStringList{"Procedura completata."});
     EXPECT_EQ(files("Caruso Greta"), QStringList{"vecchio.txt"});
     EXPECT_FALSE(files("Marchetti Beatrice_Jr").contains("vecchio.txt"));
     for (const auto &[id, folder] : {std::pair{9, "Monti Gabriele/"},
@@ -193,7 +195,7 @@ TEST_F(TeacherFolders, UsbSendCopiesTheSetUpAndSkipsOnlyWhatItMust)
     const QStringList mainFolder = QDir(db.mainDir.path()).entryList();
     answer("buCancel"); // Caruso
     send(3, {8, 9, 10, 11});
-    EXPECT_EQ(messages(), QStringList{"Procedura competata."});
+    EXPECT_EQ(messages(), QStringList{"Procedura completata."});
     EXPECT_EQ(QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
               (QStringList{"_.", "a_b", "Caruso Greta"}));
     EXPECT_EQ(QDir(db.mainDir.path()).entryList(), mainFolder);
@@ -202,27 +204,35 @@ TEST_F(TeacherFolders, UsbSendCopiesTheSetUpAndSkipsOnlyWhatItMust)
     EXPECT_EQ(marks({8, 9, 10, 11}),
               (QStringList{"", base + "_./", "\\\\server\\scambio\\D010", base + "a_b/"}));
 
-    // Without the set-up, said once; a copy that fails, said; neither stops the send.
+    // Without the set-up, said once, and the send goes on.
     QFile::remove(db.mainDir.path() + "ETC/qed/SETUP.exe");
     answer("buSovrascrivi", {}, true);
     send(3, {9, 11});
     ASSERT_EQ(messages().size(), 2) << messages().join('|').toStdString();
     EXPECT_TRUE(messages()[0].startsWith("Il programma di installazione per i docenti"));
+
+    // A copy that fails, or a failure in the second teacher's export, ends the send with its
+    // closing message: the first teacher stays marked, the failed one is not.
+    const QString ended = "Procedura interrotta: i dati del docente %1 non sono stati inviati. "
+                          "I docenti inviati prima restano segnati come inviati.";
     writeFileBytes(db.mainDir.path() + "ETC/qed/SETUP.exe", "installa");
     ASSERT_TRUE(QFile::remove(base + "a_b/Setup.exe") && QDir().mkpath(base + "a_b/Setup.exe"));
-    send(3, {11});
+    runSql("UPDATE TAai_AnaAppInvio SET iAaiInviato = NULL, sAaiDirInviato = NULL");
+    send(3, {9, 11});
     ASSERT_EQ(messages().size(), 2);
     EXPECT_TRUE(messages()[0].startsWith("Impossibile copiare il programma di installazione"));
+    EXPECT_EQ(messages()[1], ended.arg("a/b"));
     EXPECT_EQ(infoId(base + "a_b/"), 1000011);
+    EXPECT_EQ(marks({9, 11}), (QStringList{base + "_./", ""}));
 
-    // A failure in the second teacher's export ends the run: the first stays marked.
+    QDir(base + "a_b/Setup.exe").removeRecursively();
     runSql("UPDATE TAai_AnaAppInvio SET iAaiInviato = NULL, sAaiDirInviato = NULL");
     sender->Engine().onPacketWritten = [this](const QString &) {
         if (sender->Engine().iAnaId == 1000011)
             throw EVxException("guasto di prova");
     };
     send(3, {9, 11});
-    EXPECT_EQ(messages(), QStringList{"guasto di prova"});
+    EXPECT_EQ(messages(), (QStringList{"guasto di prova", ended.arg("a/b")}));
     EXPECT_EQ(marks({9, 11}), (QStringList{base + "_./", ""}));
 }
 
@@ -245,24 +255,50 @@ TEST_F(TeacherFolders, WebFolderSendZipsEachFolderListsEveryTeacherAndStopsOnAnn
     EXPECT_EQ(runChecker("xmllint", {"--noout", base + "Docenti.xml"}), 0);
     const QByteArray teachers = readFileBytes(base + "Docenti.xml");
     EXPECT_TRUE(teachers.contains("<ID>1000012</ID>") && teachers.contains("<ID>1000013</ID>"));
+
+    // The second archive cannot be written: its failure is told, then the send closes as
+    // after "Annulla", the list of the web folder written, the first teacher sent and marked.
+    sender->Engine().onPacketWritten = {};
+    runSql("UPDATE TAai_AnaAppInvio SET iAaiInviato = NULL, sAaiDirInviato = NULL");
+    QDir(base).removeRecursively();
+    QDir().mkpath(base + "1000013.ZIP");
+    send(4, {12, 13});
+    ASSERT_EQ(messages().size(), 2) << messages().join('|').toStdString();
+    EXPECT_EQ(messages()[1], "Procedura interrotta: i dati del docente Conti Giovanni non sono "
+                             "stati inviati. I docenti inviati prima restano segnati come "
+                             "inviati.");
+    EXPECT_EQ(marks({12, 13}), (QStringList{base + "Villa Riccardo/", ""}));
+    EXPECT_TRUE(QFile::exists(base + "1000012.ZIP"));
+    EXPECT_EQ(runChecker("xmllint", {"--noout", base + "Docenti.xml"}), 0);
 }
 
 TEST_F(TeacherFolders, EachModeWantsItsFolderAndTheFloppyADisketteForEachTeacher)
 {
     runSql("UPDATE TAai_AnaAppInvio SET iModId = 1 WHERE iAaiId IN (10, 11)");
     runSql("UPDATE TAai_AnaAppInvio SET iModId = 3 WHERE iAaiId = 8");
-    const QString missing = "Attenzione\n\nAvete scelto di inviare i dati %1 senza impostare il "
-                            "percorso di invio.\n\nImpostarlo da \"Utilità e parametri - "
-                            "Parametri Tavrin\" per proseguire.\n\n";
-    using Case = std::tuple<int, TVxParString *, const char *, int, const char *>;
-    for (const auto &[mode, folder, value, id, place] :
-         {Case{1, &dmqelParGen->xpsDirFloppy, " ", 10, "al Floppy da 3,5 pollici"},
-          Case{2, &dmqelParGen->xpsDirRete, "\\\\server\\scambio", 9, "in un percorso di rete"},
-          Case{3, &dmqelParGen->xpsDirUSB, "", 8, "alla chiave USB"},
-          Case{4, &dmqelParGen->xpsDirWeb, "C:\\Vexto\\Web", 12, "per Web"}}) {
+    const QString unset = "Attenzione\n\nAvete scelto di inviare i dati %1 senza impostare il "
+                          "percorso di invio.\n\nImpostarlo da \"Utilità e parametri - "
+                          "Parametri Invio docenti\" per proseguire.\n\n";
+    // A folder that is set but not there (a key not inserted, a share not mounted, a Windows
+    // path) is named as missing, with what to do, and never created.
+    const QString missing = "La cartella di invio %1 non esiste.\n\nInserire il supporto che la "
+                            "contiene (chiave USB, disco) o collegare la cartella di rete, poi "
+                            "ripetere l'invio; oppure scegliere un'altra cartella da \"Utilità e "
+                            "parametri - Parametri Invio docenti\".";
+    const QString share = db.mainDir.path() + "rete", key = db.mainDir.path() + "chiave",
+                  web = db.mainDir.path() + "web";
+    using Case = std::tuple<int, TVxParString *, QString, int, QString>;
+    for (const auto &[mode, folder, value, id, message] :
+         {Case{1, &dmqelParGen->xpsDirFloppy, " ", 10, unset.arg("al Floppy da 3,5 pollici")},
+          Case{2, &dmqelParGen->xpsDirRete, share + "/", 9, missing.arg(share)},
+          Case{3, &dmqelParGen->xpsDirUSB, "", 8, unset.arg("alla chiave USB")},
+          Case{3, &dmqelParGen->xpsDirUSB, key, 8, missing.arg(key)},
+          Case{4, &dmqelParGen->xpsDirWeb, web, 12, missing.arg(web)}}) {
         folder->SetValore(value);
         send(mode, {id});
-        EXPECT_EQ(messages(), QStringList{missing.arg(place)});
+        EXPECT_EQ(messages(), QStringList{message});
+        for (const QString &path : {share, key, web})
+            EXPECT_FALSE(QFileInfo::exists(path));
         folder->SetValore(base);
     }
 
@@ -277,7 +313,7 @@ TEST_F(TeacherFolders, EachModeWantsItsFolderAndTheFloppyADisketteForEachTeacher
                            "\n\nAvete selezionato 2 docenti, di conseguenza sono necessari 2 "
                            "dischetti.\n",
                            prompt.arg("Marchetti Beatrice", base), prompt.arg("Caruso Greta", base),
-                           "Procedura competata."}));
+                           "Procedura completata."}));
     EXPECT_EQ(marks({10}), QStringList{base + "Caruso Greta/"});
 
     // No diskette in the drive: asked again until the office gives up on the teacher.
@@ -289,7 +325,7 @@ TEST_F(TeacherFolders, EachModeWantsItsFolderAndTheFloppyADisketteForEachTeacher
     EXPECT_EQ(messages().mid(1),
               (QStringList{prompt.arg("Marchetti Beatrice", drive),
                            prompt.arg("Marchetti Beatrice", drive),
-                           prompt.arg("Caruso Greta", drive), "Procedura competata."}));
+                           prompt.arg("Caruso Greta", drive), "Procedura completata."}));
     EXPECT_EQ(marks({10}), QStringList{base + "Caruso Greta/"});
     EXPECT_FALSE(QDir(drive).exists());
 }
@@ -314,7 +350,15 @@ TEST_F(TeacherFolders, ReturnedArchivesAreUnpackedOnlyIntoTheirTeachersFolders)
     DialogSeam::clearShown();
     collector({});
     ASSERT_EQ(messages().size(), 2);
-    EXPECT_TRUE(messages()[1].contains("Conti Giovanni"));
+    // Each archive left packed is a line: the one that did not extract, and those whose
+    // recorded folder is none or lies on another computer.
+    const QString left = messages()[1];
+    for (const QString &line :
+         {"OUT_1000013.ZIP (Conti Giovanni): non è stato estratto.",
+          "OUT_1000010.ZIP (Caruso Greta): nessuna cartella registrata all'invio.",
+          "OUT_1000009.ZIP (Monti Gabriele): la cartella registrata all'invio "
+          "(\\\\server\\scambio\\D009) non c'è su questo computer."})
+        EXPECT_TRUE(left.contains(line)) << left.toStdString();
     EXPECT_EQ(QDir(base).entryList({"OUT_*"}),
               (QStringList{"OUT_1000009.ZIP", "OUT_1000010.ZIP", "OUT_1000013.ZIP"}));
     EXPECT_EQ(infoId(base + "Villa Riccardo/"), 1000012);
@@ -376,3 +420,106 @@ TEST_F(TeacherFolders, CollectionBringsBackTheTickedClassesOfTheRightTeacherOnly
     EXPECT_EQ(changedSince(before), Changes(2, 2));
     EXPECT_EQ(marks({10, 11}), (QStringList{caruso, marchetti + "+"}));
 }
+
+namespace {
+
+TEST_F(TeacherFolders, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
+{
+    send(2, {11});
+    const QString folder = base + "Marchetti Beatrice/";
+    QMap<QString, QByteArray> sent;
+    for (const QString &name : files("Marchetti Beatrice"))
+        sent.insert(name, readFileBytes(folder + name));
+    const auto edit = [&](const QString &file,
+                          const std::function<void(TClientDataSet &)> &change) {
+        TClientDataSet packet;
+        packet.LoadFromFile(folder + file);
+        packet.First();
+        change(packet);
+        packet.SaveToFile(folder + file, dfXML);
+    };
+    const auto set = [](TClientDataSet &p, const char *field, const QVariant &value) {
+        p.Edit();
+        p.FieldByName(field)->setValue(value);
+        p.Post();
+    };
+    // A subject of her first class that she does not teach.
+    TClientDataSet votes;
+    votes.LoadFromFile(folder + "ClsVot.xml");
+    votes.First();
+    const int notHers =
+        scalar(
+            "SELECT FIRST 1 m.iClsSesMatId FROM TClsSesMat m JOIN TClsSes s ON s.iClsSesId = "
+            "m.iClsSesId JOIN TMatRma r ON r.iMatRmaId = m.iMatRmaId WHERE s.iClsSesId = (SELECT "
+            "iClsSesId FROM TClsSesMat WHERE iClsSesMatId = ?) AND NOT EXISTS (SELECT 1 FROM "
+            "TClsMatAna a WHERE a.iClsId = s.iClsId AND a.iMatId = r.iMatId AND a.iAnaId = "
+            "1000011)",
+            {votes.FieldByName("iClsSesMatId")->Value()})
+            .toInt();
+    ASSERT_NE(notHers, 0);
+    struct Case
+    {
+        const char *what;
+        std::function<void()> damage;
+        QString refused;      // what the refusal says; none when the folder is collected
+        QStringList notTaken; // the beginnings of the lines of the rows not collected
+    } cases[] = {
+        {"as sent", [] {}, {}, {}},
+        {"every vote in a subject she does not teach",
+         [&] {
+             edit("ClsVot.xml", [&](TClientDataSet &p) {
+                 for (p.First(); !p.Eof(); p.Next())
+                     set(p, "iClsSesMatId", notHers);
+             });
+         },
+         "righe non appartengono ai dati del docente Marchetti Beatrice"},
+        {"another school's",
+         [&] { edit("InfoSed.xml", [&](TClientDataSet &p) { set(p, "sSedMecCod", "XX0"); }); },
+         "è di un'altra scuola"},
+        {"a flag that is no number",
+         [&] {
+             writeFileBytes(folder + "Info.ini", sent.value("Info.ini").replace("Vot=1", "Vot=x"));
+         },
+         "la chiave Vot vale \"x\""},
+        {"mixed encodings",
+         [&] {
+             writeFileBytes(folder + "InfoSed.xml",
+                            mixEncodings(sent.value("InfoSed.xml"), "sSedNomLDesc"));
+         },
+         "InfoSed.xml non è leggibile"},
+        {"a vote given twice",
+         [&] { edit("ClsVot.xml", repeatCurrentRow); },
+         {},
+         {"Marchetti Beatrice:", "  ClsVot.xml: la riga", "I dati \"voti\"",
+          "Il docente Marchetti Beatrice non è segnato come ricevuto."}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        for (auto file = sent.cbegin(); file != sent.cend(); ++file)
+            writeFileBytes(folder + file.key(), file.value());
+        runSql("UPDATE TAai_AnaAppInvio SET iAaiRicevuto = NULL WHERE iAaiId = 11");
+        c.damage();
+        const QStringList before = classTablesSnapshot();
+        auto window = collector({11});
+        DialogSeam::clearShown();
+        window->buOk()->click();
+        const QStringList shown = messages();
+        ASSERT_EQ(shown.size(), c.notTaken.isEmpty() ? 1 + !c.refused.isEmpty() : 2)
+            << shown.join('\n').toStdString();
+        if (!c.refused.isEmpty())
+            EXPECT_TRUE(shown[0].contains(c.refused)) << shown[0].toStdString();
+        // The count of rows, then the lines.
+        const QStringList lines =
+            shown.last().split(QRegularExpression("[\r\n]"), Qt::SkipEmptyParts);
+        QStringList expected = c.notTaken;
+        if (!expected.isEmpty())
+            expected.prepend("Righe non raccolte: 1.");
+        for (int i = 0; i < expected.size(); ++i)
+            EXPECT_TRUE(lines.value(i).startsWith(expected[i])) << lines.join('\n').toStdString();
+        EXPECT_EQ(classTablesSnapshot(), before);
+        EXPECT_EQ(marks({11}),
+                  QStringList{folder + (c.refused.isEmpty() && c.notTaken.isEmpty() ? "+" : "")});
+    }
+}
+
+} // namespace

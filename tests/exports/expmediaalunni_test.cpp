@@ -274,6 +274,7 @@ TEST_F(ExpMediaAlunni, AnUntickedBoxLeavesItsColumnsUntouched)
 TEST_F(ExpMediaAlunni, ARefusalEndsTheExportKeepingThePupilsWrittenBefore)
 {
     const QList<int> pupils = pupilsOf("2008-09-01");
+    runSql(QStringLiteral("UPDATE TSit_Situazioni SET iSitOreAssenza = NULL"));
     runSql(QStringLiteral("CREATE EXCEPTION E_RIFIUTO 'rifiutato per prova'"));
     runSql(QStringLiteral("CREATE TRIGGER T_RIFIUTO FOR TSit_Situazioni BEFORE UPDATE AS BEGIN "
                           "IF (NEW.iSitId = %1) THEN EXCEPTION E_RIFIUTO; END")

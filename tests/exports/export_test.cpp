@@ -16,11 +16,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -301,5 +303,72 @@ TEST_F(ExportWindow, AFailedConversionIsLoggedAndTold)
             " non creato: il programma di conversione \\S+ " + QString::fromUtf8(c.reason))))
             << c.reason;
         EXPECT_FALSE(text.contains(".xls creato")) << c.reason;
+    }
+}
+
+// Another office exporting into the same folder, or an export cut short between two files: no
+// reader ever finds the pupils' file without its averages, nor a log vouching for files an
+// export did not finish; the hold of an export whose program is gone does not stop the next.
+TEST_F(ExportWindow, OneExportAtATimeAndNoFileHalfWritten)
+{
+    fakeConverter(QStringLiteral(": > \"$5\""));
+    const auto exportSession = [](TfmQelExport *w) {
+        w->chkTavrin()->setChecked(true);
+        w->buEsporta()->click();
+    };
+    EXPECT_FALSE(run(exportSession));
+    const QString pupils = root + "/2/QewA0809392.cds";
+    const QString hold = root + "/estrazione.lck";
+    std::unique_ptr<QLockFile> underWay;
+    const struct
+    {
+        const char *name;
+        std::function<void()> before;
+        bool exported;
+    } cases[] = {
+        {"cut short after each file", {}, true},
+        {"another office's export under way",
+         [&] {
+             underWay = std::make_unique<QLockFile>(hold);
+             ASSERT_TRUE(underWay->tryLock(0));
+         },
+         false},
+        {"the hold of a program that is gone", [&] { writeAbandonedLock(hold); }, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.before)
+            c.before();
+        const QByteArray logBefore = log();
+        const QByteArray pupilsBefore = readFileBytes(pupils);
+        // What the folder holds the moment each file is complete, as a kill would leave it.
+        QStringList cut;
+        qelExportHooks().fileWritten = [&](const QString &path) {
+            if (decodeCp1252(log()).contains(QStringLiteral("Fine operazione")))
+                cut << "a log of success beside " + path;
+            TClientDataSet written;
+            written.LoadFromFile(pupils);
+            int averaged = 0;
+            for (written.First(); !written.Eof(); written.Next())
+                averaged += written.FieldByName("FMEDIAVOT")->AsFloat() > 0;
+            if (averaged == 0)
+                cut << "no average beside " + path;
+        };
+        runSql("UPDATE TAna_Anagrafiche SET sAnaCognome = sAnaCognome || 'x' WHERE iAnaId = 1");
+        EXPECT_FALSE(run(exportSession));
+        qelExportHooks() = {};
+        EXPECT_EQ(cut, QStringList());
+        ASSERT_EQ(messages.size(), 1);
+        if (c.exported) {
+            EXPECT_EQ(messages.first(), kSuccess + root);
+            EXPECT_TRUE(decodeCp1252(log()).contains(QStringLiteral("Fine operazione")));
+            EXPECT_NE(readFileBytes(pupils), pupilsBefore);
+        } else {
+            EXPECT_TRUE(messages.first().startsWith("Un'altra estrazione (computer "))
+                << messages.first().toStdString();
+            EXPECT_EQ(log(), logBefore);
+            EXPECT_EQ(readFileBytes(pupils), pupilsBefore);
+        }
+        underWay.reset();
     }
 }

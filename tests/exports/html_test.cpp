@@ -154,7 +154,13 @@ TEST_F(HistoryPages, CellsOfDebtsCreditsVotesAndAverages)
     const QStringList general147 = cells(pupil147 + QStringLiteral("Generale.html"));
     const QStringList credits147 = cells(pupil147 + QStringLiteral("Generale.html"), 1);
     const QStringList current147 = cells(pupil147 + QStringLiteral("2008.html"), 1);
+    const QStringList term147 = cells(pupil147 + QStringLiteral("2008.html"), 0);
+    // Pupil 163 (5A) regained a credit point in 4A.
+    const QStringList credits163 = cells(pupilDir(965) + QStringLiteral("Generale.html"), 1);
     const QString total = QStringLiteral("#99CCFF|");
+    const auto number = [](const char *sql, int id) {
+        return QStringLiteral("#FFFFFF|") + scalar(QString::fromLatin1(sql), {id}).toString();
+    };
     const struct
     {
         const char *name;
@@ -169,19 +175,27 @@ TEST_F(HistoryPages, CellsOfDebtsCreditsVotesAndAverages)
         {"the debts of a year", year38, QStringLiteral("&nbsp;Medie e totali"), 4, total + "2"},
         {"a year without debts", cells(pupil160 + QStringLiteral("2006.html")),
          QStringLiteral("&nbsp;Medie e totali"), 4, total + "&nbsp;"},
-        {"credits adding up to 0", credits147, QString(), 0, ""},
+        {"credits adding up to 0", credits147, QString(), 0, "#FFFFFF|&nbsp;"},
+        {"credits with a regained one", credits163, QString(), 0,
+         number("SELECT SUM(C.iCreCredito + COALESCE(C.iCreRecup, 0)) FROM TCre_Crediti C JOIN "
+                "TSit_Situazioni S ON S.iSitId = C.iSitId WHERE S.iAnaId = ?",
+                163)},
+        // After the subject, a vote and a proposal for each of the term's five components.
+        {"the first term's absences", term147, QStringLiteral("&nbsp;ITA"), 11,
+         number("SELECT SUM(A.iAssOre) FROM TAss_Assenze A JOIN TClsSesMat M ON M.iClsSesMatId "
+                "= A.iClsSesMatId JOIN TClsSes CS ON CS.iClsSesId = M.iClsSesId WHERE "
+                "A.iSitId = ? AND CS.iAnsSesDwgId = 391 AND M.iMatRmaId = 1",
+                955)},
         {"no vote counted", general147, QStringLiteral("&nbsp;Totali"), 4, total + "0.00"},
         {"conduct out before 2008/2009", general147, QStringLiteral("&nbsp;Totali"), 1,
          total + avg37},
-        {"conduct in from 2008/2009", general147, QStringLiteral("&nbsp;Totali"), 7,
-         total + avg39},
-        {"a missing vote", current147, QStringLiteral("&nbsp;ITA"), 1,
-         "#FFFFFF|&nbsp;&nbsp;"},
+        {"conduct in from 2008/2009", general147, QStringLiteral("&nbsp;Totali"), 7, total + avg39},
+        {"a missing vote", current147, QStringLiteral("&nbsp;ITA"), 1, "#FFFFFF|&nbsp;&nbsp;"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.label.isEmpty())
-            EXPECT_EQ(c.page.last().section(QLatin1Char('\t'), 3), "#FFFFFF\t&nbsp;");
+        if (c.label.isEmpty()) // the credits' total
+            EXPECT_EQ(c.page.last().section(QLatin1Char('\t'), 3).replace('\t', '|'), c.expected);
         else
             EXPECT_EQ(cell(c.page, c.label, c.column), c.expected);
     }

@@ -109,3 +109,70 @@ TEST_F(StatExtracts, CandidatesOneRowPerCitizenshipAndExamVote)
     EXPECT_EQ(written(candidates(QStringLiteral("ABCD01000X"))).RecordCount(), 9);
     EXPECT_EQ(written(candidates(QStringLiteral("ABCD01001Y"))).RecordCount(), 0);
 }
+
+// The counted columns of three pupils against their own rows: 752 (1C) had three debts the
+// year before, two made up; 957 (5A) has insufficient votes and two debts of a type; 965 (5A)
+// regained a credit point in 4A. "?" stands for the situation, then the subject.
+TEST_F(StatExtracts, CountedColumnsAgreeWithTheirRows)
+{
+    const QString inSession = " JOIN TClsSes CS ON CS.iClsSesId = M.iClsSesId "
+                              "WHERE CS.iAnsSesDwgId = 392 AND X.iSitId = ?";
+    const QString hours = "SELECT SUM(X.iAssOre) FROM TAss_Assenze X JOIN TClsSesMat M ON "
+                          "M.iClsSesMatId = X.iClsSesMatId" +
+                          inSession;
+    const QString before =
+        "SELECT COUNT(*) FROM TDeb_Debiti D JOIN TSit_Situazioni P ON P.iSitId = D.iSitId "
+        "JOIN TSit_Situazioni X ON X.iAnaId = P.iAnaId AND P.dStart = DATEADD(-1 YEAR TO "
+        "X.dStart) WHERE P.iSitOrdine = 1 AND X.iSitId = ?";
+    const QString outcome = " AND D.iDesDedId IN (SELECT iDesDedId FROM TDesDed WHERE iDesId = %1)";
+    ASSERT_EQ(scalar(before + outcome.arg(1), {752}).toInt(), 2);
+    const struct
+    {
+        bool subjects;
+        const char *column;
+        QString sql;
+    } cases[] = {
+        {false, "IINSUF",
+         "SELECT COUNT(*) FROM TVot_Voti X JOIN TScaLiv L ON L.iScaLivId = X.iScaLivId JOIN "
+         "TClsMatCmp C ON C.iClsMatCmpId = X.iClsMatCmpId JOIN TClsSesMat M ON M.iClsSesMatId "
+         "= C.iClsSesMatId" +
+             inSession + " AND L.iScaLivSufficiente = 0"},
+        {false, "IASSORE", hours},
+        {false, "INRDEBPREC", before},
+        {false, "INRDEBSANATI", before + outcome.arg(1)},
+        {false, "INRDEBNONSANATI", before + outcome.arg(2)},
+        {false, "INRDEBATT",
+         "SELECT COUNT(*) FROM TDeb_Debiti X WHERE X.iSitId = ? AND X.iDtpDtdId IS NOT NULL"},
+        {false, "ITOTCREDITO",
+         "SELECT COALESCE(SUM(C.iCreCredito + COALESCE(C.iCreRecup, 0)), 0) FROM TCre_Crediti C "
+         "JOIN TSit_Situazioni S ON S.iSitId = C.iSitId JOIN TSit_Situazioni X ON X.iAnaId = "
+         "S.iAnaId WHERE X.iSitId = ?"},
+        {true, "IOREASS", hours + " AND M.iMatRmaId = ?"},
+        {true, "INRDEBPREC", before + " AND D.iMatId = ?"},
+        {true, "INRDEBSANATI", before + outcome.arg(1) + " AND D.iMatId = ?"},
+    };
+    const auto text = [](const QVariant &v) { return v.isNull() ? QString() : v.toString(); };
+    const QList<int> pupils = {752, 957, 965};
+    for (const bool subjects : {false, true}) {
+        written([subjects](TQelStatExtracts &x, const QString &path) {
+            subjects ? x.WriteSessionSubjects(392, std::nullopt, path)
+                     : x.WriteSessionPupils(392, std::nullopt, path);
+        });
+        QSet<int> seen;
+        for (cds.First(); !cds.Eof(); cds.Next()) {
+            const int sit = cds.FieldByName("ISITID")->AsInteger();
+            if (!pupils.contains(sit))
+                continue;
+            seen << sit;
+            QVariantList ids{sit};
+            if (subjects)
+                ids << cds.FieldByName("IMATID")->Value();
+            for (const auto &c : cases)
+                if (c.subjects == subjects)
+                    EXPECT_EQ(text(cds.FieldByName(QString::fromLatin1(c.column))->Value()),
+                              text(scalar(c.sql, ids)))
+                        << c.column << " " << ids.last().toInt();
+        }
+        EXPECT_EQ(seen.size(), 3);
+    }
+}

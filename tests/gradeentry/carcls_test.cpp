@@ -10,14 +10,17 @@
 #include "shell/qelactivations.h"
 #include "shell/qelplaceholder.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFontMetrics>
 #include <QHash>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -117,13 +120,12 @@ TEST_F(ClassWindow, LauncherChecksTheContextAndTheOtherWindows)
     EXPECT_EQ(dmqevActivations->Ruolo, QStringLiteral("Segreteria"));
 
     const QString anno = QStringLiteral("Non è stato selezionato l'anno scolastico di lavoro.\n\n"
-                                        "Selezionarlo in Utilità e Parametri - Parametri.\nVoce: "
-                                        "\"Parametri applicazione\", \"Anno scolastico di "
-                                        "lavoro\".");
+                                        "Selezionarlo in \"Utilità e parametri - Parametri "
+                                        "applicazione\".\nVoce: \"Anno scolastico di lavoro\".");
     const QString sessione = QStringLiteral("Non è stata selezionata la sessione scolastica di "
-                                            "lavoro.\n\nSelezionarla in Utilità e Parametri - "
-                                            "Parametri.\nVoce: \"Parametri applicazione\", "
-                                            "\"Sessione di lavoro\".");
+                                            "lavoro.\n\nSelezionarla in \"Utilità e parametri - "
+                                            "Parametri applicazione\".\nVoce: \"Sessione di "
+                                            "lavoro\".");
     const struct
     {
         QVariant year;
@@ -670,10 +672,11 @@ TEST_F(ClassWindow, ProposedVotesBecomeTheClassVotes)
     ASSERT_TRUE(votes->aPass->isVisible());
     const QString question = QStringLiteral("ATTENZIONE!\n\nI voti già presenti saranno "
                                             "sostituiti\n\nContinuare?");
-    // Only Yes transfers: No, or the question closed, copies nothing.
-    for (int answer : {int(mrNo), int(mrCancel)}) {
+    // Only Yes transfers: No, the question closed, or Return on its default No copies nothing.
+    for (int answer : {int(mrNo), int(mrCancel), int(mrNone)}) {
         DialogSeam::clearShown();
-        DialogSeam::queueAnswer(answer);
+        if (answer != mrNone)
+            DialogSeam::queueAnswer(answer);
         votes->aPass->trigger();
         EXPECT_EQ(DialogSeam::shownTexts(), QStringList{question});
         EXPECT_TRUE(
@@ -874,6 +877,101 @@ TEST_F(ClassWindow, VotesThatDifferFromTheProposalAreOutlined)
     window->SetEvContrasto(false, false);
     EXPECT_FALSE(votes->viewport()->grab().toImage().pixelColor(
                      votes->CellRect(sette[0].x(), sette[0].y()).topLeft()) == green);
+}
+
+// What the office types goes cell by cell along the line with the arrows; every column of a
+// level page shows its levels' longest short text whole in the grid's font, a column the office
+// widens keeps its width when the page loads again, the judgments take the room the names
+// leave, and no button is captioned with a component's name.
+TEST_F(ClassWindow, ArrowsTypeAlongTheLineAndEveryColumnShowsWhatItHolds)
+{
+    TfmqevCarCls *window = apri(k5A);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(window->MostraPagina(QStringLiteral("Voti")));
+    TqelStringGrid *g = griglia(0);
+    auto *frame = static_cast<TfrqevCarVot *>(window->FrameDi(0));
+    const auto takes = [&](int c, int r, const char *text) {
+        auto rec = g->RecordAt<TRecVal>(c, r);
+        auto cmp = g->RecordAt<TRecCmp>(c, 1);
+        return rec && !rec->bBloccato && cmp &&
+               frame->Store().Livello(cmp->iCmpScaId, QString::fromLatin1(text));
+    };
+    QPoint start(-1, -1);
+    for (int r = g->nRowIntest(); r < g->RowCount() && start.x() < 0; ++r)
+        for (int c = g->nColIntest(); c + 2 < g->ColCount() && start.x() < 0; ++c)
+            if (takes(c, r, "8") && takes(c + 1, r, "6") && takes(c + 2, r, "7"))
+                start = {c, r};
+    ASSERT_GE(start.x(), 0);
+    ASSERT_TRUE(g->MoveCursor(start.x(), start.y()));
+    for (const char *text : {"8", "6", "7"}) {
+        QTest::keyClicks(g, QString::fromLatin1(text));
+        QTest::keyClick(g, Qt::Key_Right);
+    }
+    EXPECT_EQ((QStringList{g->Cells(start.x(), start.y()), g->Cells(start.x() + 1, start.y()),
+                           g->Cells(start.x() + 2, start.y())}),
+              (QStringList{"8", "6", "7"}));
+    EXPECT_EQ(g->Col(), start.x() + 3);
+
+    const auto everyLevelWhole = [this](int kind) {
+        TqelStringGrid *grid = griglia(kind);
+        auto *levels = static_cast<TfrqevCarVot *>(fmqevCarCls()->FrameDi(kind));
+        const QFontMetrics metrics(grid->font());
+        int columns = 0;
+        for (int c = grid->nColIntest(); c < grid->ColCount(); ++c) {
+            auto cmp = grid->RecordAt<TRecCmp>(c, 1);
+            if (!cmp)
+                continue;
+            ++columns;
+            for (const TqevLivello &l : levels->Store().Livelli(cmp->iCmpScaId)) {
+                // Two pixels of margin on each side of the text.
+                EXPECT_GE(grid->ColWidths(c),
+                          metrics.horizontalAdvance(l.sValSDesc.trimmed()) + 4)
+                    << kCaptions[kind] << " " << c << " " << l.sValSDesc.toStdString();
+            }
+        }
+        EXPECT_GT(columns, 0) << kCaptions[kind];
+    };
+    for (int kind : {0, 2}) {
+        ASSERT_TRUE(window->MostraPagina(QString::fromLatin1(kCaptions[kind])));
+        everyLevelWhole(kind);
+    }
+
+    // The office widens a column by its header's border: the width stays through a reload.
+    ASSERT_TRUE(window->MostraPagina(QStringLiteral("Voti")));
+    QTest::keyClick(g, Qt::Key_Escape);
+    const int col = g->nColIntest();
+    const QRect header = g->CellRect(col, 0);
+    const auto mouse = [g](QEvent::Type type, QPoint at) {
+        QMouseEvent event(type, at, g->viewport()->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(g->viewport(), &event);
+    };
+    const QPoint border(header.right() + 1, header.center().y());
+    const int wider = g->ColWidths(col) + 40;
+    mouse(QEvent::MouseButtonPress, border);
+    mouse(QEvent::MouseMove, border + QPoint(40, 0));
+    mouse(QEvent::MouseButtonRelease, border + QPoint(40, 0));
+    ASSERT_EQ(g->ColWidths(col), wider);
+    window->CaricaFrames();
+    EXPECT_EQ(g->ColWidths(col), wider);
+
+    ASSERT_TRUE(window->MostraPagina(QStringLiteral("Giudizio")));
+    TqelStringGrid *judgments = window->FrameDi(tdGiudizio)->grGrid;
+    QCoreApplication::processEvents();
+    EXPECT_GE(judgments->CellRect(1, judgments->nRowIntest()).right(),
+              judgments->viewport()->width() - 2);
+
+    for (const QAction *action : window->findChildren<QAction *>()) {
+        if (!action->text().isEmpty())
+            EXPECT_NE(action->text(), action->objectName());
+    }
+
+    ASSERT_TRUE(chiudi(window));
+    window = apri(k5B); // proposed votes only
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(window->MostraPagina(QString::fromLatin1(kCaptions[1])));
+    everyLevelWhole(1);
 }
 
 TEST_F(ClassWindow, Screenshot)

@@ -226,6 +226,50 @@ TEST_F(Crediti, ATypedCreditIsTakenWhenItsCellIsLeftAndOnlyAWholeNumberFromZero)
     }
 }
 
+// While this office types a credit, another office deletes the pupil's row, then stores one
+// with its own credit: each save is told and stores nothing; the next writes over it, one row.
+TEST_F(Crediti, ACreditAnotherOfficeStoredMeanwhileIsToldBeforeItIsWrittenOver)
+{
+    TfrqevCarCre *frame = pagina();
+    ASSERT_NE(frame, nullptr);
+    TqelStringGrid *g = frame->grGrid;
+    const int last = g->ColCount() - 1;
+    const int sit = situazioni(frame).value(0);
+    ASSERT_NE(sit, 0);
+    ASSERT_TRUE(g->MoveCursor(last, 1));
+    g->setEditorMode(true);
+    QTest::keyClick(g, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(g, QStringLiteral("8"));
+    ASSERT_TRUE(g->MoveCursor(last, 2));
+    const char *const steps[][3] = {
+        // The other office's change, what this office's save tells, the credit stored after.
+        {"DELETE FROM TCre_Crediti WHERE iSitId = ?", "cancellato da un'altra postazione", nullptr},
+        {"INSERT INTO TCre_Crediti (iCreId, iSitId, iCreCredito) VALUES (990001, ?, 9)",
+         "inserito da un'altra postazione", "9"},
+        {nullptr, nullptr, "8"},
+    };
+    runSql(QStringLiteral("DELETE FROM TCreSco WHERE iCreId IN (SELECT iCreId FROM TCre_Crediti "
+                          "WHERE iSitId = ?)"),
+           {sit});
+    runSql(QStringLiteral("DELETE FROM TCreFrm WHERE iCreId IN (SELECT iCreId FROM TCre_Crediti "
+                          "WHERE iSitId = ?)"),
+           {sit});
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step[1] ? step[1] : "saved");
+        if (step[0])
+            runSql(QString::fromLatin1(step[0]), {sit});
+        DialogSeam::clearShown();
+        salva(frame);
+        const QString told = DialogSeam::shownTexts().mid(1).join('|');
+        if (step[1])
+            EXPECT_TRUE(told.contains(QString::fromUtf8(step[1]))) << told.toStdString();
+        else
+            EXPECT_EQ(told, QString());
+        EXPECT_EQ(righe(sit), step[2] ? 1 : 0);
+        EXPECT_EQ(riga(sit).section(' ', 0, 0), step[2] ? step[2] : "none");
+    }
+}
+
 TEST_F(Crediti, TheCalculationTakesTheBandOfTheAverageAndClearsTheBandWhenNoneHoldsIt)
 {
     TfrqevCarCre *frame = pagina();

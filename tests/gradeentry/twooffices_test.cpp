@@ -268,12 +268,21 @@ TEST_P(TwoOffices, TheLastSaveWinsAndNothingIsLostUnsaid)
 const char kInsieme[] = "Un'altra postazione ha salvato lo stesso dato nello stesso momento";
 const char kCancellato[] = "cancellato da un'altra postazione";
 const char kSostituito[] = "sostituito da un'altra postazione";
+const char kInserito[] = "inserito da un'altra postazione";
 const char kBloccati[] = "Salvataggio annullato: i dati sono bloccati";
 
 const Caso kCasi[] = {
     // The other office's save ended before this one began.
     {"OtherChangedTheValueFirst", false, false, aggiorna, 0, 5000, {}, 0, {{nullptr, Mio}}},
-    {"OtherEnteredANewValueFirst", true, false, inserisci, 0, 5000, {}, 0, {{nullptr, Mio}}},
+    {"OtherEnteredANewValueFirst",
+     true,
+     false,
+     inserisci,
+     0,
+     5000,
+     {},
+     0,
+     {{kInserito, Suo}, {nullptr, Mio}}},
     {"OtherDeletedTheValueFirst",
      false,
      false,
@@ -503,8 +512,29 @@ const CasoTesto kCasiTesto[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, TextsOfTwoOffices, ::testing::ValuesIn(kCasiTesto),
                          [](const auto &info) { return std::string(info.param.name); });
 
-TEST_F(ClassSession, TwoOfficesFillingOneEmptyNoteAtOnceStoreOneNote)
+// A note cell empty when the window opened, filled by both offices: one note is stored, this
+// office is told and keeps what it typed, and saving again writes it over the other's.
+struct CasoNotaVuota
 {
+    const char *name;
+    bool blocca; // the other office is this program: it locks the pupil's situation first
+    int fine;    // its save ends before this office saves (0) or that many ms into it
+    const char *messaggio;
+};
+
+void PrintTo(const CasoNotaVuota &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class EmptyNoteOfTwoOffices : public ClassSession,
+                              public ::testing::WithParamInterface<CasoNotaVuota>
+{
+};
+
+TEST_P(EmptyNoteOfTwoOffices, OneNoteIsStoredAndTheLastSaveWins)
+{
+    const CasoNotaVuota &c = GetParam();
     ASSERT_TRUE(window->MostraPagina(QStringLiteral("Note")));
     auto *page = static_cast<TfrqevCarNot *>(window->FrameDi(tdNote));
     TqelStringGrid *g = page->grGrid;
@@ -516,25 +546,37 @@ TEST_F(ClassSession, TwoOfficesFillingOneEmptyNoteAtOnceStoreOneNote)
     scegli(page, 2, 4, testo(mio));
     auto note = [&] { return TextsOfTwoOffices::testi(true, sit, csm); };
 
-    // The other office fills the same cell as this program does, and ends its save while this
-    // office's waits.
     OtherOffice other(db.database);
-    other.hold("UPDATE TSit_Situazioni SET iSitId = iSitId WHERE iSitId = ?", {sit});
+    if (c.blocca)
+        other.hold("UPDATE TSit_Situazioni SET iSitId = iSitId WHERE iSitId = ?", {sit});
     other.hold("INSERT INTO TNot_Note (iNotId, iClsSesMatId, iSitId, bNotNota) VALUES (990004, ?, "
                "?, 'Suo')",
                {csm, sit});
-    other.commitAfter(300);
+    if (c.fine == 0)
+        other.commit();
+    else
+        other.commitAfter(c.fine);
     QStringList told = salva({}, page);
     other.finish();
     ASSERT_EQ(told.size(), 1) << told.join('|').toStdString();
-    EXPECT_TRUE(told.first().contains(kInsieme)) << told.first().toStdString();
+    EXPECT_TRUE(told.first().contains(QString::fromUtf8(c.messaggio)))
+        << told.first().toStdString();
     EXPECT_EQ(note(), QStringList{"Suo"});
     EXPECT_EQ(g->RecordAt<TRecNot>(2, 4)->bNotNota, mio);
     EXPECT_TRUE(g->Modificato());
-    // Saving again: the last save wins, on the one note.
     EXPECT_EQ(salva({}, page), QStringList());
     EXPECT_EQ(note(), QStringList{mio});
 }
+
+const CasoNotaVuota kCasiNotaVuota[] = {
+    // Another program of the suite, which takes no lock, stored it since the window opened.
+    {"AnotherProgramFilledItFirst", false, 0, kInserito},
+    // Another copy of this program saves it while this office's save waits for the lock.
+    {"BothFillItAtTheSameMoment", true, 300, kInsieme},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, EmptyNoteOfTwoOffices, ::testing::ValuesIn(kCasiNotaVuota),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ClassSession, WhatTheOtherOfficeSavedStaysWhereThisOfficeTypedNothing)
 {

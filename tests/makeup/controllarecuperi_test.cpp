@@ -227,7 +227,7 @@ TEST_F(Duplicates, CorrectionDialogDeletesWhatWasMovedRight)
     });
     EXPECT_EQ(VxExecModal(&dialog), int(mrOk));
     EXPECT_EQ(DialogSeam::shownTexts().last(),
-              QStringLiteral("Cancellazione di 2 elementi avventua con successo"));
+              QStringLiteral("Cancellazione di 2 elementi avvenuta con successo"));
     EXPECT_FALSE(module.HasRecuperiDoppi());
     EXPECT_EQ(recordsOfCell(original), 1);
     EXPECT_EQ(recordsOfCell(other), 1);
@@ -244,6 +244,6 @@ TEST_F(Duplicates, EmptyRightListDeletesNothingAndSaysSo)
     DialogSeam::queueAnswer(int(mrOk));
     EXPECT_EQ(VxExecModal(&dialog), int(mrOk));
     EXPECT_EQ(DialogSeam::shownTexts().last(),
-              QStringLiteral("Cancellazione di 0 elementi avventua con successo"));
+              QStringLiteral("Cancellazione di 0 elementi avvenuta con successo"));
     EXPECT_TRUE(module.HasRecuperiDoppi());
 }

@@ -538,19 +538,24 @@ TEST_F(Recuperi, GridLoadShowsWhatEachCellsLookupShows)
 TEST_F(Recuperi, ColoursByWeightAndKeypadDigits)
 {
     const QColor yellow(255, 255, 0), aqua(0, 255, 255), green(0, 128, 0), orange(255, 167, 0),
-        silver(192, 192, 192), fuchsia(255, 0, 255), red(255, 0, 0);
+        silver(192, 192, 192), fuchsia(255, 0, 255), red(255, 0, 0), black(Qt::black),
+        white(Qt::white);
     const struct
     {
         int weight;
         QColor typeCell, typeLegend;
         std::optional<QColor> outcome; // cell and legend alike, but for -1
+        QColor typeText;               // the grades over the type's colour
     } colours[] = {
-        {-1, silver, silver, silver}, {0, yellow, yellow, red},      {1, aqua, aqua, green},
-        {2, green, silver, yellow},   {3, orange, silver, yellow},   {4, silver, silver, yellow},
-        {8, silver, silver, yellow},  {9, fuchsia, fuchsia, yellow}, {10, silver, silver, {}},
+        {-1, silver, silver, silver, black},  {0, yellow, yellow, red, black},
+        {1, aqua, aqua, green, black},        {2, green, silver, yellow, white},
+        {3, orange, silver, yellow, black},   {4, silver, silver, yellow, black},
+        {8, silver, silver, yellow, black},   {9, fuchsia, fuchsia, yellow, white},
+        {10, silver, silver, {}, black},
     };
     for (const auto &c : colours) {
         EXPECT_EQ(typeCellColour(c.weight), c.typeCell) << c.weight;
+        EXPECT_EQ(VxTextColourOn(c.typeCell), c.typeText) << c.weight;
         EXPECT_EQ(typeLegendColour(c.weight), c.typeLegend) << c.weight;
         EXPECT_EQ(outcomeCellColour(c.weight), c.outcome) << c.weight;
         EXPECT_EQ(outcomeLegendColour(c.weight), c.weight == -1 ? std::nullopt : c.outcome)
@@ -579,6 +584,15 @@ TEST_F(Recuperi, ColoursByWeightAndKeypadDigits)
     open(k5A);
     window->sbuLegenda()->click();
     ASSERT_TRUE(window->pnlLegenda()->isVisible());
+    // Beside the detail panel and the grid, never over them.
+    QCoreApplication::processEvents();
+    const auto placed = [this](const QWidget *w) {
+        return QRect(w->mapTo(window.get(), QPoint()), w->size());
+    };
+    for (const QWidget *w : {static_cast<QWidget *>(window->frQelDettRec1()),
+                             static_cast<QWidget *>(window->frQelGrigliaRec1())})
+        EXPECT_FALSE(placed(w).intersects(placed(window->pnlLegenda())))
+            << w->objectName().toStdString();
     QTableWidget *legend = window->dbgLegenda();
     ASSERT_EQ(legend->rowCount(), 3);
     for (int r = 0; r < 3; ++r) {

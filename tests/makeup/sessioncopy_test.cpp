@@ -27,7 +27,7 @@ constexpr int k3C = 39023;
 constexpr int k5A = 39005;
 
 const QString kCompleted = QStringLiteral("Operazione completata!");
-const QString kConcluded = QStringLiteral("Operazione conlusa.");
+const QString kConcluded = QStringLiteral("Operazione conclusa.");
 
 // The rows of a session of each kind as the office sees them: where they stand (class,
 // subject, component), whose they are, what they say and their dates; keys left out.

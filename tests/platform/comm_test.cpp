@@ -8,8 +8,17 @@
 #include <QFile>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 
 TEST(Comm, FormPostSendsTheLineAsFormDataWithTheCallersHeaders)
 {
@@ -95,7 +104,11 @@ TEST(Comm, ServerErrorsRedirectsAndRefusalsRaise)
         comm.http_get(server.url(QStringLiteral("/errore")), reply);
         ADD_FAILURE() << "a 500 reply was taken as success";
     } catch (const EVxException &e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("500"))) << e.message().toStdString();
+        // In Italian with the code; the server's English words only for the technician.
+        EXPECT_TRUE(
+            e.message().contains(QStringLiteral("l'errore HTTP 500, errore interno del server")))
+            << e.message().toStdString();
+        EXPECT_EQ(e.detail(), QStringLiteral("HTTP 500 Internal Server Error"));
     }
     EXPECT_EQ(comm.StatusCode(), 500);
 
@@ -114,8 +127,14 @@ TEST(Comm, ServerErrorsRedirectsAndRefusalsRaise)
     closed.listen(QHostAddress::LocalHost, 0);
     const quint16 port = closed.serverPort();
     closed.close();
-    EXPECT_THROW(comm.http_get(QStringLiteral("http://127.0.0.1:%1/").arg(port), reply),
-                 EVxException);
+    try {
+        comm.http_get(QStringLiteral("http://127.0.0.1:%1/").arg(port), reply);
+        ADD_FAILURE() << "nobody answered";
+    } catch (const EVxException &e) {
+        EXPECT_TRUE(e.message().endsWith(
+            QStringLiteral(": il server ha rifiutato la connessione (codice 1).")))
+            << e.message().toStdString();
+    }
 }
 
 TEST(Comm, SilentServerTimesOut)
@@ -202,4 +221,78 @@ TEST(Comm, RepliesOverTheLimitAreRefusedAsSoonAsTheyShow)
         EXPECT_LT(timer.elapsed(), 5000);
         EXPECT_EQ(readFileBytes(target), QByteArray("precedente"));
     }
+}
+
+namespace {
+
+// Counts what a program writes to its file, and is as slow as a busy disk at its first write.
+class SlowDisk : public QIODevice
+{
+public:
+    explicit SlowDisk(const std::function<void()> &atFirstWrite) : m_first(atFirstWrite)
+    {
+        open(QIODevice::WriteOnly);
+    }
+    qint64 written = 0;
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *, qint64 length) override
+    {
+        if (written == 0)
+            m_first();
+        written += length;
+        return length;
+    }
+
+private:
+    std::function<void()> m_first;
+};
+
+} // namespace
+
+// A download goes to its file as it arrives: while the file is being written, the program reads
+// no further ahead from the network than a little buffer, so the server cannot push the whole
+// body into its memory (which a body near the reply limit would double).
+TEST(Comm, ADownloadIsReadNoFasterThanItsFileIsWritten)
+{
+    const qint64 body = 96LL << 20;
+    // A server of its own thread and plain sockets: it sends as fast as the client reads.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_TRUE(::bind(fd, reinterpret_cast<sockaddr *>(&address), length) == 0 &&
+                ::listen(fd, 1) == 0 &&
+                ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0);
+    std::atomic<qint64> sent{0};
+    std::thread server([&] {
+        const int client = ::accept(fd, nullptr, nullptr);
+        char request[4096];
+        ::recv(client, request, sizeof request, 0);
+        const QByteArray head =
+            "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body) + "\r\n\r\n";
+        ::send(client, head.constData(), size_t(head.size()), MSG_NOSIGNAL);
+        const QByteArray chunk(64 * 1024, 'x');
+        while (sent < body) {
+            const ssize_t n = ::send(client, chunk.constData(), size_t(chunk.size()), MSG_NOSIGNAL);
+            if (n <= 0)
+                break;
+            sent += n;
+        }
+        ::close(client);
+        ::close(fd);
+    });
+    qint64 sentWhileWriting = 0;
+    SlowDisk disk([&] {
+        QThread::msleep(1500);
+        sentWhileWriting = sent;
+    });
+    TdmxComm comm;
+    EXPECT_NO_THROW(comm.http_get(
+        QStringLiteral("http://127.0.0.1:%1/grande.zip").arg(ntohs(address.sin_port)), disk));
+    server.join();
+    EXPECT_EQ(disk.written, body);
+    EXPECT_LT(sentWhileWriting, body / 3) << sentWhileWriting;
 }

@@ -1,10 +1,12 @@
 #include "platform/connection.h"
 #include "platform/dialogseam.h"
+#include "platform/fileaccess.h"
 #include "platform/inifile.h"
 #include "platform/maindir.h"
 #include "platform/vxexception.h"
 #include "tests/support/testdb.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -23,6 +25,22 @@ TEST(Connection, FirstUseWritesTheDefaultSettings)
     EXPECT_TRUE(QFileInfo::exists(main.path() + "ETC/Connessione.ini"));
     EXPECT_EQ(ini.ReadString("Connessione", "Database"), defaultDatabasePath());
     EXPECT_EQ(ini.ReadString("Connessione", "User"), QStringLiteral("SYSDBA"));
+
+    // It holds the database password: its owner alone reads it. A file others may read (made
+    // by hand) is said once, and left as it is.
+    const QString file = main.path() + "ETC/Connessione.ini";
+    EXPECT_TRUE(VxIsOwnerOnly(file));
+    ScriptedDialogs scripted;
+    readConnectionSettings();
+    EXPECT_TRUE(DialogSeam::shownTexts().isEmpty());
+    ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner |
+                                                QFile::ReadGroup | QFile::ReadOther));
+    readConnectionSettings();
+    readConnectionSettings();
+    ASSERT_EQ(DialogSeam::shownTexts().size(), 1);
+    EXPECT_TRUE(DialogSeam::shownTexts()[0].contains("leggibile anche da altri utenti"));
+    EXPECT_TRUE(DialogSeam::shownTexts()[0].contains("chmod 600 " + file));
+    EXPECT_FALSE(VxIsOwnerOnly(file));
 }
 
 TEST(Connection, DatabaseTextNamesAFileOrAServer)

@@ -45,6 +45,7 @@ void fillEveryType(TClientDataSet &ds)
     ds.AddFieldDef(QStringLiteral("lFlag"), ftBoolean);
     ds.AddFieldDef(QStringLiteral("Voto 1° quadr."), ftString, 5); // no XML name
     ds.AddFieldDef(QStringLiteral("RowState"), ftInteger);         // the layout's own word
+    ds.AddFieldDef(QStringLiteral("\uFEFFsText"), ftString, 5);    // a name of its own
     ds.CreateDataSet();
     const QList<QVariantList> rows = {
         {}, // every value null
@@ -55,7 +56,7 @@ void fillEveryType(TClientDataSet &ds)
         {qlonglong(-2147483648LL), qlonglong(-9223372036854775807LL - 1), QString(), QString(),
          QDate(1900, 3, 1), QDate(2000, 1, 1).startOfDay(), 0.1, QByteArray(), false,
          QStringLiteral(" "), 0},
-        {0, 0, QStringLiteral("Più"), QStringLiteral("\n"), QDate(9999, 12, 31),
+        {0, 0, QStringLiteral("\uFEFFPiù"), QStringLiteral("\n"), QDate(9999, 12, 31),
          QDateTime(QDate(1970, 1, 1), QTime(0, 0, 0, 1)), -1.5e-300, QByteArray(1, '\0'), true,
          QVariant(), QVariant()},
         {QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), 1234567.875e10,
@@ -281,6 +282,12 @@ TEST_F(DataPacketTest, TheContentDecidesTheFormAndDamagedFilesAreRefused)
         {"unknown version", patched(8, quint16(2)), "versione"},
         {"bytes after the last row", small + "x", "dopo l'ultima riga"},
         {"empty rows asking for gigabytes", emptyRows(4096, 2100), "2100 righe di 4096 colonne"},
+        {"entities declared",
+         "<?xml version=\"1.0\"?><!DOCTYPE DATAPACKET [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b "
+         "\"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]><DATAPACKET><METADATA><FIELDS><FIELD "
+         "attrname=\"A\" fieldtype=\"string\" WIDTH=\"9\"/></FIELDS></METADATA><ROWDATA><ROW "
+         "A=\"&b;&b;&b;&b;\"/></ROWDATA></DATAPACKET>",
+         "DTD"},
         {"nested past the cap of XML documents",
          "<DATAPACKET>" + QByteArray("<X>").repeated(300) + QByteArray("</X>").repeated(300) +
              "</DATAPACKET>",
@@ -416,6 +423,14 @@ TEST_F(DataPacketTest, PacketsMadeElsewhereAreReadAsTheirCurrentRows)
         {"an original without its new version",
          QByteArray(good).replace(modifiedRow, "").replace(log, "CHANGE_LOG=\"4 0 4 3 0 2\"")},
     };
+    // Nor is a packet read whose undeclared text mixes UTF-8 with Windows-1252.
+    const QByteArray mixed = head + "<FIELD attrname=\"sNota\" fieldtype=\"string\" WIDTH=\"20\"/>"
+                                    "</FIELDS></METADATA><ROWDATA><ROW sNota=\"perch\xE9\"/><ROW "
+                                    "sNota=\"\xC3\xA8 \xE2\x80\x99\"/></ROWDATA></DATAPACKET>";
+    for (const QByteArray &utf8 : {QByteArray("\xC3\xA8"), QByteArray("\xE2\x80\x99")})
+        EXPECT_TRUE(refusal(QByteArray(mixed).replace("\xC3\xA8 \xE2\x80\x99", utf8), "ClsGdz.xml")
+                        .contains(QStringLiteral("mescola")))
+            << utf8.toHex().toStdString();
     for (const auto &b : broken) {
         ASSERT_NE(b.bytes, good) << b.what;
         const QString message = refusal(b.bytes, QStringLiteral("ClsVot.xml"));

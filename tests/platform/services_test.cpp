@@ -176,6 +176,31 @@ TEST(XmlDocument, DocumentsPastTheLimitsAreRefusedBeforeTheyAreParsed)
         EXPECT_EQ(loads([&] { doc.loadFile(path); }), accepted);
         EXPECT_LT(timer.elapsed(), 1000);
     }
+    // Entities that would expand far past both limits: the DTD is refused, the reply by its
+    // call, the file by its name, before any entity expands.
+    QByteArray entities = "<?xml version=\"1.0\"?><!DOCTYPE R [<!ENTITY e0 \"eeeeeeee\">";
+    for (int level = 1; level < 8; ++level)
+        entities += QStringLiteral("<!ENTITY e%1 \"%2\">")
+                        .arg(level)
+                        .arg(QStringLiteral("&e%1;").arg(level - 1).repeated(8))
+                        .toLatin1();
+    entities += "]><R>" + QByteArray("&e7;").repeated(1000) + "</R>";
+    writeFileBytes(path, entities);
+    const auto refusal = [](const std::function<void()> &load) {
+        try {
+            load();
+        } catch (const EVxException &e) {
+            return e.message();
+        }
+        return QString();
+    };
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(refusal([&] { doc.loadText(QString::fromLatin1(entities), "della risposta a x"); }),
+              "Il documento XML della risposta a x dichiara un DTD, che non è ammesso.");
+    EXPECT_TRUE(refusal([&] { doc.loadFile(path); }).contains(path + " dichiara un DTD"));
+    EXPECT_LT(timer.elapsed(), 1000);
+
     // A file over the size limit is refused unread.
     QFile huge(path);
     ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(kVxXmlMaxBytes + 1));

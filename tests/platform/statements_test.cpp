@@ -170,10 +170,12 @@ TEST_F(Statements, ARowTheDatabaseCannotDeliverFailsEveryReaderInsteadOfEndingTh
             const int rows = reader.read(db, 3);
             ADD_FAILURE() << "read " << rows << " rows as if they were all";
         } catch (const EVxException &e) {
-            // The driver's own words reach the office.
-            EXPECT_TRUE(e.message().contains(QStringLiteral("divide"), Qt::CaseInsensitive) ||
-                        e.message().contains(QStringLiteral("arithmetic"), Qt::CaseInsensitive))
+            // Told in Italian; the engine's own words stay for the technician.
+            EXPECT_TRUE(e.message().contains(QStringLiteral("Errore nella lettura dei dati")))
                 << e.message().toStdString();
+            EXPECT_TRUE(e.detail().contains(QStringLiteral("divide"), Qt::CaseInsensitive) ||
+                        e.detail().contains(QStringLiteral("arithmetic"), Qt::CaseInsensitive))
+                << e.detail().toStdString();
         }
     }
 }
@@ -237,7 +239,7 @@ TEST_F(Statements, ANullValueReachesTheDatabaseAsNullWhereverItsParameterStands)
         const char *sql;
         TVxFieldValues before, values;
         int result;          // when it runs
-        const char *refused; // in the driver's words, when it must not
+        const char *refused; // in the engine's words (the detail), when it must not
     } cases[] = {
         {"NOT NULL integer", kInsertNulli, valuesOf({{"iNulA", 90}, {"iNulB", 1}, {"sNulS", "w"}}),
          valuesOf({{"iNulA", null}, {"iNulB", 1}, {"sNulS", "x"}}), 0, "INULA"},
@@ -260,8 +262,9 @@ TEST_F(Statements, ANullValueReachesTheDatabaseAsNullWhereverItsParameterStands)
                 EXPECT_FALSE(c.refused) << "stored";
             } catch (const EVxException &e) {
                 ASSERT_TRUE(c.refused) << e.message().toStdString();
-                EXPECT_TRUE(e.message().contains(QString::fromLatin1(c.refused)))
-                    << e.message().toStdString();
+                EXPECT_EQ(e.message(), QStringLiteral("Il database ha rifiutato l'operazione."));
+                EXPECT_TRUE(e.detail().contains(QString::fromLatin1(c.refused)))
+                    << e.detail().toStdString();
             }
         }
         EXPECT_EQ(scalar(db, QStringLiteral("SELECT COUNT(*) FROM TPrv_Nulli WHERE iNulA = 7 "

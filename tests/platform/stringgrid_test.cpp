@@ -203,6 +203,55 @@ TEST_F(StringGridTest, TypingEditsTheCellKeystrokeByKeystrokeThroughTheHooks)
     EXPECT_EQ(grid.Cells(4, 2), QStringLiteral("4.2"));
 }
 
+// The arrows leave an edited cell only at the edges of its text, as in every spreadsheet.
+TEST_F(StringGridTest, LeftAndRightLeaveTheEditorOnlyAtTheEdgesOfItsText)
+{
+    using K = Qt::Key;
+    const struct
+    {
+        const char *name;
+        std::vector<std::pair<K, Qt::KeyboardModifiers>> keys; // after F2 on (2, 2), "2.2"
+        std::pair<int, int> cursor;
+        bool editing;
+        int textCursor; // in the editor, when still editing
+    } cases[] = {
+        {"right at the end", {{K::Key_Right, {}}}, {3, 2}, false, 0},
+        {"left at the end", {{K::Key_Left, {}}}, {2, 2}, true, 2},
+        {"left at the start", {{K::Key_Home, {}}, {K::Key_Left, {}}}, {1, 2}, false, 0},
+        {"right at the start", {{K::Key_Home, {}}, {K::Key_Right, {}}}, {2, 2}, true, 1},
+        {"selecting at the end", {{K::Key_Right, Qt::ShiftModifier}}, {2, 2}, true, 3},
+        {"a selection first collapses",
+         {{K::Key_Left, Qt::ShiftModifier}, {K::Key_Right, {}}},
+         {2, 2},
+         true,
+         3},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        grid.setEditorMode(false);
+        grid.MoveCursor(2, 2);
+        QTest::keyClick(&grid, Qt::Key_F2);
+        for (const auto &[key, modifiers] : c.keys)
+            QTest::keyClick(&grid, key, modifiers);
+        EXPECT_EQ(cursor(), c.cursor);
+        EXPECT_EQ(grid.EditorMode(), c.editing);
+        if (c.editing)
+            EXPECT_EQ(editor()->cursorPosition(), c.textCursor);
+        EXPECT_EQ(grid.Cells(2, 2), QStringLiteral("2.2"));
+    }
+
+    // Typed along a line: each value in its cell, never "86" in one.
+    grid.setEditorMode(false);
+    grid.MoveCursor(1, 4);
+    QTest::keyClicks(&grid, QStringLiteral("8"));
+    QTest::keyClick(&grid, Qt::Key_Right);
+    QTest::keyClicks(&grid, QStringLiteral("6"));
+    QTest::keyClick(&grid, Qt::Key_Right);
+    QTest::keyClicks(&grid, QStringLiteral("5"));
+    EXPECT_EQ((QStringList{grid.Cells(1, 4), grid.Cells(2, 4), grid.Cells(3, 4)}),
+              (QStringList{"8", "6", "5"}));
+}
+
 TEST_F(StringGridTest, HeadersStayInViewWhileTheDataScrollsAndPaintsOverTheBackground)
 {
     auto record = std::make_shared<Record>();

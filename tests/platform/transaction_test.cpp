@@ -165,3 +165,51 @@ TEST_F(TransactionTest, SelfCommittingStatementsCommitEachRun)
     ASSERT_TRUE(sum.exec("SELECT SUM(ID) FROM TRANSTEST") && sum.next());
     EXPECT_EQ(sum.value(0).toInt(), 23);
 }
+
+// Rows written together: a refused one taken back alone and told, the others kept.
+TEST_F(TransactionTest, EachRowWrittenTogetherARefusedOneTakenBackAlone)
+{
+    TVxTransaction tr(db);
+    ASSERT_TRUE(tr.StartTransaction());
+    const QList<int> ids = {1, 2, 1, 3};
+    QList<int> refused;
+    VxWriteEachRow(
+        tr, ids.size(),
+        [&](qsizetype row) {
+            tr.Exec(QStringLiteral("INSERT INTO TRANSTEST (ID) VALUES (:id)"),
+                    valuesOf({{"id", ids[row]}}));
+        },
+        [&](qsizetype row, const EVxException &) { refused << int(row); });
+    tr.Commit();
+    EXPECT_EQ(refused, QList<int>{2});
+    EXPECT_EQ(count(db), 3);
+}
+
+// The row goes in only while none has the matching values; a null value and a text blob pass
+// through their casts.
+TEST_F(TransactionTest, InsertUnlessPresentStoresNothingWhereTheRowIsThere)
+{
+    QSqlQuery create(db);
+    ASSERT_TRUE(create.exec("CREATE TABLE TUNLESS (ID INTEGER NOT NULL PRIMARY KEY, K INTEGER, "
+                            "D DATE, T BLOB SUB_TYPE TEXT)"));
+    const QString sql = VxInsertUnlessPresentSql(
+        QStringLiteral("TUNLESS"),
+        {{"ID", "INTEGER"}, {"K", "INTEGER"}, {"D", "DATE"}, {"T", "BLOB SUB_TYPE TEXT"}}, {"K"});
+    const struct
+    {
+        int id, k, inserted;
+    } cases[] = {{1, 5, 1}, {2, 5, 0}, {3, 6, 1}};
+    TVxTransaction tr(db);
+    ASSERT_TRUE(tr.StartTransaction());
+    for (const auto &c : cases) {
+        EXPECT_EQ(tr.ExecChanged(sql, valuesOf({{"ID", c.id},
+                                                {"K", c.k},
+                                                {"D", QVariant()},
+                                                {"T", QStringLiteral("perché %1").arg(c.id)}})),
+                  c.inserted);
+    }
+    QSqlQuery &rows = tr.Exec(QStringLiteral("SELECT LIST(ID || ':' || T, ' ') FROM TUNLESS"), {});
+    ASSERT_TRUE(rows.next());
+    EXPECT_EQ(QString::fromUtf8(rows.value(0).toByteArray()),
+              QStringLiteral("1:perché 1 3:perché 3"));
+}

@@ -214,9 +214,11 @@ TEST_F(ReportDataSetTest, ARunReadsOneStateAndPreparesEachTextOnce)
     const QString numNote = QStringLiteral("NumNote(%1)").arg(sit);
     int ended = 0;
     report.OnEndReport = [&] { ++ended; };
+    quint64 serial = 0;
     {
         TVxStatementRecorder recorder;
         TfrRun run(report);
+        serial = report.RunSerial();
         reopen(aluNote, "iSitId", sit);
         EXPECT_EQ(aluNote->FieldByName("NumNote").AsInteger(), before);
 
@@ -247,6 +249,9 @@ TEST_F(ReportDataSetTest, ARunReadsOneStateAndPreparesEachTextOnce)
         EXPECT_EQ(ended, 1);
     }
     EXPECT_FALSE(TVxTransaction::activeOn(qqoVxGlobConn()));
+    // What a library keeps for a run (its serial) is not taken for the next run's.
+    TfrRun(report).End();
+    EXPECT_NE(report.RunSerial(), serial);
     // Outside a run each open reads the database as it is now.
     reopen(aluNote, "iSitId", sit);
     EXPECT_EQ(aluNote->FieldByName("NumNote").AsInteger(), before + 1);

@@ -262,6 +262,110 @@ TEST_F(ReportLayoutTest, RunsThatPrintNothingOrFail)
     EXPECT_TRUE(CountingLibrary::calls.empty()); // the invisible title evaluated nothing else
 }
 
+// What does not fit its box: a text shrinks to its smallest font, then wraps with its box and
+// band growing and pushing what lies below; what still cannot fit ends in "…" and is recorded;
+// columns past the margin are narrowed or go on in rows below; a band that fills the page
+// exactly stays on it; a band kept whole moves to the next page with its header.
+TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
+{
+    const auto texts = [](const TfrDisplayList &list, const QString &object) {
+        std::vector<const TfrDisplayItem *> found;
+        for (const TfrPage &page : list.Pages)
+            for (const TfrDisplayItem &item : page.Items)
+                if (item.Kind == TfrItemKind::Text && item.Object == object)
+                    found.push_back(&item);
+        return found;
+    };
+    const QString cell =
+        "<data name=\"Riga\" dataset=\"frdClassi\" height=\"5\"%1><text "
+        "name=\"Cella\" left=\"0\" top=\"0\" width=\"14\" height=\"5\"%2>%3</text>"
+        "<text name=\"Sotto\" left=\"0\" top=\"5\" width=\"14\" height=\"5\">x</text>"
+        "</data>";
+    const QString judgment = QString("parola ").repeated(60);
+    const QString tall =
+        "<data name=\"Riga\" dataset=\"frdClassi\" height=\"%1\"><text "
+        "name=\"Cella\" left=\"0\" top=\"0\" width=\"14\" height=\"5\">x</text></data>";
+    struct Case
+    {
+        const char *what;
+        QString bands;
+        std::function<bool(const TfrDisplayList &)> holds;
+    };
+    const Case cases[] = {
+        {"a word shrinks to fit its cell", cell.arg("", " min-font-size=\"6\"", "DISTINTO"),
+         [&](const TfrDisplayList &l) {
+             const auto t = texts(l, "Cella");
+             return t.size() == 4 && t[0]->Text == "DISTINTO" && t[0]->Font.Size == 7.5 &&
+                    l.Cut.isEmpty();
+         }},
+        {"a word too wide at any size ends in an ellipsis",
+         cell.arg("", " min-font-size=\"7\"", "INSUFFICIENTEMENTE"),
+         [&](const TfrDisplayList &l) {
+             const auto t = texts(l, "Cella");
+             return t.size() == 4 && t[0]->Text.endsWith("…") && l.Cut.size() == 4 &&
+                    l.Cut[0] == "Riga Cella «INSUFFICIENTEMENTE»";
+         }},
+        {"lines below a box that cannot grow are left out, the last shown ending in …",
+         cell.arg("", "", "uno due tre quattro"),
+         [&](const TfrDisplayList &l) {
+             const auto t = texts(l, "Cella");
+             return t.size() == 4 && t[0]->Text == "uno du…" && l.Cut.size() == 4;
+         }},
+        {"a text wraps at its smallest font, its band growing, what lies below moving down",
+         cell.arg(" stretch=\"true\"", " min-font-size=\"7\" overflow=\"stretch\"", judgment),
+         [&](const TfrDisplayList &l) {
+             const auto t = texts(l, "Cella");
+             const auto below = texts(l, "Sotto");
+             return t.size() > 8 && t[0]->Font.Size == 7 && !t[0]->Text.contains("…") &&
+                    l.Cut.isEmpty() && below[0]->Box.top() >= t[t.size() / 4 - 1]->Box.bottom();
+         }},
+        {"columns past the margin narrowed to fit",
+         "<data name=\"Riga\" dataset=\"frdClassi\" height=\"5\"><across name=\"Materie\" "
+         "dataset=\"frdMaterie\" left=\"10\" width=\"16\" overflow=\"shrink\"><text "
+         "name=\"Materia\" left=\"0\" top=\"0\" width=\"16\" height=\"5\" "
+         "min-font-size=\"4\">[frdMaterie.\"iMatId\"]</text></across></data>",
+         [&](const TfrDisplayList &l) {
+             const auto t = texts(l, "Materia");
+             return t.size() == 4 * 24 && t[23]->Text == "24" &&
+                    std::abs(t[23]->Box.right() - 200) < 0.01 && l.Cut.isEmpty();
+         }},
+        {"columns past the margin go on in rows below",
+         "<data name=\"Riga\" dataset=\"frdClassi\" height=\"5\"><across name=\"Materie\" "
+         "dataset=\"frdMaterie\" left=\"10\" width=\"16\" overflow=\"wrap\"><text "
+         "name=\"Materia\" left=\"0\" top=\"0\" width=\"16\" height=\"5\">[frdMaterie.\"iMatId\"]"
+         "</text></across></data>",
+         [&](const TfrDisplayList &l) {
+             const auto t = texts(l, "Materia");
+             // 11 columns a row: 24 in three rows, the next class below the third
+             return t.size() == 4 * 24 && t[11]->Box.top() == t[0]->Box.top() + 5 &&
+                    t[22]->Box.left() == t[0]->Box.left() &&
+                    t[24]->Box.top() >= t[23]->Box.bottom();
+         }},
+        // Four classes of 69.25 mm fill the 277 mm between the margins of an A4 page.
+        {"a band filling what is left of the page stays on it", tall.arg("69.25"),
+         [&](const TfrDisplayList &l) { return l.Pages.size() == 1; }},
+        {"a band a hair taller moves to the next page", tall.arg("69.26"),
+         [&](const TfrDisplayList &l) { return l.Pages.size() == 2; }},
+        {"a band kept whole starts on the next page with its header",
+         "<report-title height=\"200\"/><data name=\"Alunni\" dataset=\"frdAlunniTutti\" "
+         "height=\"3\" keep-whole=\"true\"><header height=\"5\"><text name=\"Titolo\" left=\"0\" "
+         "top=\"0\" width=\"50\" height=\"5\">Alunni</text></header><text name=\"Nome\" "
+         "left=\"0\" top=\"0\" width=\"50\" height=\"3\">[frdAlunniTutti.\"sCognome\"]</text>"
+         "</data>",
+         [&](const TfrDisplayList &l) {
+             return l.Pages.size() == 2 && texts(l, "Titolo").size() == 1 &&
+                    l.Pages[1].Items.front().Object == "Titolo" && texts(l, "Nome").size() == 30;
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        report.LoadFromTemplate(frReadTemplate("<report version=\"1\" title=\"Prova\">" +
+                                               c.bands.toUtf8() + "</report>"));
+        ASSERT_TRUE(report.PrepareReport());
+        EXPECT_TRUE(c.holds(report.Pages())) << report.Pages().dump().left(3000).toStdString();
+    }
+}
+
 // The demo school: classes of the working session, their pupils and subjects reopened by the
 // classes' scroll handler, and a vote query whose parameters the pupil's and the subject's
 // scroll handlers set and leave closed, opened by the cell that reads it.

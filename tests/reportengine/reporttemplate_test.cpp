@@ -101,6 +101,14 @@ TEST(ReportTemplate, RefusesWhatItDoesNotKnowWithLineAndColumn)
                 e.message().contains(QString("riga %1, colonna %2").arg(c.line).arg(c.column)));
         }
     }
+    // Past the nesting cap of XML documents: refused before the reader sees it, in one sentence.
+    try {
+        frReadTemplate(report(QByteArray("<data>").repeated(300)));
+        ADD_FAILURE() << "read";
+    } catch (const EVxException &e) {
+        EXPECT_EQ(e.message().toStdString(), "Il documento XML del modello del report ha più di "
+                                             "256 livelli di elementi annidati.");
+    }
 }
 
 // A template with every attribute away from its default: a writer that forgets one, or a

@@ -71,8 +71,7 @@ TEST_F(TemplateDownload, ArchiveReplacesTheEarlierOneOnlyWhenComplete)
         {mainDir.path() + "SCARICATI\\", ok("PK terza"), done, "PK terza"},
         {{},
          TestHttpServer::response(404, "Not Found", ""),
-         failed + "Il server ha risposto con "
-                  "l'errore HTTP 404 Not Found",
+         failed + "Il server ha risposto con l'errore HTTP 404, pagina non trovata",
          "PK terza"},
         {{},
          TestHttpServer::response(500, "Internal Server Error", ""),

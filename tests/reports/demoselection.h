@@ -2,7 +2,7 @@
 
 // The selection dialog of the "Stampe" reports answered as the office would: the pupil M00007
 // (3A) of a pupil report, the class 5A of a class report, in the working session; or the rows
-// of the codes or classes given.
+// of the codes or classes given; or, given none, every row: the whole school.
 #include "platform/dialogseam.h"
 #include "platform/messagedlg.h"
 #include "reports/qelfselrptansbs.h"
@@ -17,23 +17,10 @@ inline void queueDemoSelection(const QStringList &chosen = {"M00007", "5A"})
         const int field = (pupil ? pupil : list.FieldByName("sClsSDesc"))->Index();
         QList<int> rows;
         for (int row = 0; row < list.RecordCount(); ++row)
-            if (chosen.contains(list.Value(row, field).toString()))
+            if (chosen.isEmpty() || chosen.contains(list.Value(row, field).toString()))
                 rows << row;
         selection->SetSelectedRows(rows);
         return int(mrOk);
     });
 }
 
-// Every row of the selection dialog's list: the whole school's pupils or classes.
-inline void queueWholeSelection()
-{
-    DialogSeam::queueModalScript([](QDialog *d) {
-        d->show();
-        auto *selection = static_cast<TfmqelSelRptAnsSesBs *>(d);
-        QList<int> rows;
-        for (int row = 0; row < selection->ListDataSet()->RecordCount(); ++row)
-            rows << row;
-        selection->SetSelectedRows(rows);
-        return int(mrOk);
-    });
-}

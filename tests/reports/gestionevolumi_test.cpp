@@ -102,6 +102,13 @@ TEST_F(VolumeManagement, ListsPreviewsDeletesAndEmpties)
     EXPECT_EQ(
         press(window->buAnteprima(), 0),
         (QStringList{"confirmation: Aprire un'anteprima del file?", ": " + tmp + kFirst + ".pdf"}));
+    // A desktop that opens nothing: the office is told, with the file to open by hand.
+    EXPECT_EQ(press(window->buAnteprima(), 0, {mrYes, false}),
+              (QStringList{"confirmation: Aprire un'anteprima del file?",
+                           ": " + tmp + kFirst + ".pdf",
+                           "warning: Il computer non ha aperto il file."}));
+    EXPECT_TRUE(DialogSeam::shownTexts().last().endsWith(
+        "\n" + QDir::toNativeSeparators(tmp + kFirst + ".pdf")));
     const QStringList refused = press(window->buAnteprima(), 1);
     EXPECT_TRUE(refused.value(1).startsWith("error: ")) << refused.join('\n').toStdString();
     EXPECT_EQ(QDir(tmp).entryList(QDir::Files), QStringList{kFirst + ".pdf"});
@@ -114,13 +121,18 @@ TEST_F(VolumeManagement, ListsPreviewsDeletesAndEmpties)
               (QStringList{del, "error: Impossibile eliminare il file selezionato."}));
     EXPECT_EQ(rows().size(), 3);
 
+    // A volume run killed half-way left its files: they go with the volumes.
+    const QString killed = QStringLiteral("ABCD_RMIS00100A_08_12_2026_101010");
+    for (const QString &name : {killed + ".pdf", killed + ".ist", "." + killed + ".kaf.Ab12Cd"})
+        writeFileBytes(folder + name, "x");
+    writeAbandonedLock(folder + killed + ".lck");
     const QByteArray kept = readFileBytes(folder + "info.xml");
     EXPECT_EQ(press(window->buSvuota(), 0, {mrYes, mrYes}),
               (QStringList{"warning: Questa operazione cancellerà dal disco tutti i volumi, anche "
                            "quelli non ancora inviati. Continuare?",
                            "warning: ATTENZIONE! Questa operazione è irreversibile. Svuotare la "
                            "cartella?"}));
-    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               (QStringList{"info.xml", "tmp"}));
     EXPECT_EQ(readFileBytes(folder + "info.xml"), kept);
     EXPECT_EQ(press(window->buInvia(), -1), QStringList{"custom: Selezionare un volume."});

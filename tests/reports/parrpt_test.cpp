@@ -57,9 +57,9 @@ protected:
 
 TEST_F(PrintSettings, SessionsAndComponentsShowTheDatabasesChoicesAndStoreWhatIsShown)
 {
-    // The demo's final session uses the component-scales 1 to 10, most in many classes; the
-    // deferred one all but 9. 4711 is no session nor component.
-    const QList<int> final = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    // The demo's final session uses the component-scales 1 to 10, most in many classes, and
+    // 2C's profit (12); the deferred one 1 to 10 but 9. 4711 is no session nor component.
+    const QList<int> final = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 12};
     const QByteArray stored = "[Sessione1]\r\nCodSessione1=392\r\nCodComponente1=9\r\n"
                               "CodComponente2=4711\r\nCodComponente8=2\r\n"
                               "[Sessione2]\r\nCodSessione2=392\r\n[Sessione3]\r\nCodSessione3=4711";
@@ -80,7 +80,7 @@ TEST_F(PrintSettings, SessionsAndComponentsShowTheDatabasesChoicesAndStoreWhatIs
         int first, second, eighth; // components shown afterwards
         int offered;               // items of each list, "[Nessuna]" included
     } steps[] = {
-        {393, 0, 0, 2, 10}, {392, 9, 0, 2, 11}, {0, 0, 0, 0, 1}, // "[Nessuna]"
+        {393, 0, 0, 2, 10}, {392, 9, 0, 2, 12}, {0, 0, 0, 0, 1}, // "[Nessuna]"
     };
     for (const auto &s : steps) {
         choose(dialog.cbSes(1), s.session);
@@ -88,7 +88,7 @@ TEST_F(PrintSettings, SessionsAndComponentsShowTheDatabasesChoicesAndStoreWhatIs
         EXPECT_EQ(dialog.cbCmp(1, 2)->currentData().toInt(), s.second) << s.session;
         EXPECT_EQ(dialog.cbCmp(1, 8)->currentData().toInt(), s.eighth) << s.session;
         EXPECT_EQ(dialog.cbCmp(1, 4)->count(), s.offered) << s.session;
-        EXPECT_EQ(dialog.cbCmp(2, 4)->count(), 11) << s.session;
+        EXPECT_EQ(dialog.cbCmp(2, 4)->count(), 12) << s.session;
     }
     choose(dialog.cbSes(1), 392);
     choose(dialog.cbCmp(2, 3), 10);

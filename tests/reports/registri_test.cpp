@@ -9,6 +9,7 @@
 #include "reports/qelprintjob.h"
 #include "reports/qelreportsinstall.h"
 #include "reports/qelrptdatasets.h"
+#include "tests/support/otheroffice.h"
 #include "tests/support/testdb.h"
 #include "tests/support/testfiles.h"
 
@@ -17,6 +18,7 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QToolButton>
 
 #include <memory>
@@ -56,10 +58,14 @@ protected:
     QString descriptor(const char *calls, const QString &media, const QString &codCli)
     {
         PrintJobStart(*module, kFileName, media, codCli, QStringLiteral("ABCD01000X"));
-        for (const char *c = calls; *c; ++c)
-            (*c == 'V'   ? PrintJobNewVolume
-             : *c == 'C' ? PrintJobNewClasse
-                         : PrintJobNewAlunno)(*module);
+        for (const char *c = calls; *c; ++c) {
+            if (*c == 'V')
+                PrintJobNewVolume(*module);
+            else if (*c == 'C')
+                PrintJobNewClasse(*module);
+            else
+                PrintJobNewAlunno(*module);
+        }
         PrintJobEnd(*module);
         return module->PrintJobText();
     }
@@ -217,5 +223,123 @@ TEST_F(Registers, TheSignatureIsInsertedOnceThenUpdated)
                          "WHERE iAnsId = 38 GROUP BY sFirmaSes2, sFirmaDiff")
                       .toString(),
                   QString("1") + text);
+    }
+}
+
+// Another office saves the year's signature while this window is open: its row was inserted
+// since the window opened (first, or at the same moment as this save), or deleted. One row,
+// the office told and its texts kept; confirming again stores them.
+TEST_F(Registers, AnotherOfficesSignatureIsToldAndConfirmingAgainWritesOver)
+{
+    xgvmGlobalVar.SetValues(TVxWorkingContext::schoolYearKey(), 38);
+    const struct
+    {
+        const char *name;
+        int fine; // the other office's row saved before the confirmation (0), that many ms into
+                  // it, or (-1) the row read by the window deleted before it
+        const char *told;
+        const char *between; // the row's "count second text" after the first confirmation
+    } cases[] = {
+        {"inserted first", 0, "salvata da un'altra postazione", "1Suo"},
+        {"inserted at once", 300, "salvata da un'altra postazione", "1Suo"},
+        {"deleted", -1, "non è più nell'archivio", "0"},
+    };
+    auto row = [] {
+        return scalar("SELECT COUNT(*) || COALESCE(MAX(sFirmaSes2), '') FROM TCfp_FirmaPreside "
+                      "WHERE iAnsId = 38")
+            .toString();
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        runSql("DELETE FROM TCfp_FirmaPreside WHERE iAnsId = 38");
+        if (c.fine < 0)
+            runSql("INSERT INTO TCfp_FirmaPreside (iCfpId, iAnsId) VALUES (990002, 38)");
+        TfmQelFirmaPreside dialog;
+        OtherOffice other(db.database);
+        other.hold(c.fine < 0 ? "DELETE FROM TCfp_FirmaPreside WHERE iAnsId = 38"
+                              : "INSERT INTO TCfp_FirmaPreside (iCfpId, iAnsId, sFirmaSes2) VALUES "
+                                "(990001, 38, 'Suo')");
+        if (c.fine > 0)
+            other.commitAfter(c.fine);
+        else
+            other.commit();
+        DialogSeam::clearShown();
+        DialogSeam::queueModalScript([&](QDialog *) {
+            dialog.edFirma(1)->setText(QStringLiteral("Mia"));
+            dialog.buOk()->click();
+            other.finish();
+            const QStringList shown = DialogSeam::shownTexts().mid(1); // after the window's own
+            EXPECT_EQ(shown.size(), 1) << shown.join('|').toStdString();
+            EXPECT_TRUE(shown.value(0).contains(QString::fromUtf8(c.told)))
+                << shown.value(0).toStdString();
+            EXPECT_EQ(row(), QString::fromUtf8(c.between));
+            EXPECT_EQ(dialog.edFirma(1)->text(), QStringLiteral("Mia"));
+            dialog.buOk()->click();
+            return int(mrNone);
+        });
+        EXPECT_EQ(dialog.ShowModal(), mrOk);
+        EXPECT_EQ(DialogSeam::shownTexts().size(), 2);
+        EXPECT_EQ(row(), QStringLiteral("1Mia"));
+    }
+}
+
+// Two offices save the options of one session. What each changed is kept; the same class
+// added or taken out by both, since this window read the lists or at the very same moment, is
+// told, and this office's save leaves the lists as they were.
+TEST_F(Registers, TwoOfficesSavingTheOptionsKeepEachOthersClasses)
+{
+    const char *const add1B = "INSERT INTO TOsd_OpzStampaDig VALUES (91, 392, 39002, 0)";
+    const char *const add1A = "INSERT INTO TOsd_OpzStampaDig VALUES (91, 392, 39001, 0)";
+    const char *const take3C = "DELETE FROM TOsd_OpzStampaDig WHERE iClsId = 39023";
+    const struct
+    {
+        const char *name;
+        const char *other; // the other office's change
+        int fine;          // committed before this save (0), or that many ms into it
+        bool adds;         // this office lists 1A, else takes 3C out
+        bool told;
+        const char *after; // the qualification list as stored
+    } cases[] = {
+        {"another class listed first", add1B, 0, true, false, "39001 39002 39023"},
+        {"another class listed at once", add1B, 300, true, false, "39001 39002 39023"},
+        {"the same class listed first", add1A, 0, true, true, "39001 39023"},
+        {"the same class listed at once", add1A, 300, true, true, "39001 39023"},
+        {"the same class taken out first", take3C, 0, false, true, ""},
+        {"the same class taken out at once", take3C, 300, false, true, ""},
+    };
+    const auto listed = [] {
+        QStringList ids;
+        for (QSqlQuery q = runSql("SELECT iClsId FROM TOsd_OpzStampaDig WHERE iAnsSesDwgId = 392 "
+                                  "AND iTipoElenco = 0 ORDER BY iClsId");
+             q.next();)
+            ids << q.value(0).toString();
+        return ids.join(' ');
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        runSql("DELETE FROM TOsd_OpzStampaDig WHERE iTipoElenco = 0");
+        runSql("INSERT INTO TOsd_OpzStampaDig VALUES (2, 392, 39023, 0)");
+        TfmQelOpzioniRegistri options;
+        TfrVxDoubleListView *list = options.dlElenco(0);
+        QListWidget *from = c.adds ? list->lvLeft() : list->lvRight();
+        for (int row = 0; row < from->count(); ++row)
+            from->item(row)->setSelected(from->item(row)->data(Qt::UserRole).toInt() ==
+                                         (c.adds ? 39001 : 39023));
+        c.adds ? list->MoveSelectedRight() : list->MoveSelectedLeft();
+        options.GoToPage(1);
+        OtherOffice other(db.database);
+        other.hold(c.other);
+        if (c.fine == 0)
+            other.commit();
+        else
+            other.commitAfter(c.fine);
+        DialogSeam::clearShown();
+        options.buFinish()->click();
+        other.finish();
+        EXPECT_EQ(options.ModalResult(), c.told ? mrNone : mrOk);
+        EXPECT_EQ(DialogSeam::shownTexts().join('|').contains("Un'altra postazione ha cambiato"),
+                  c.told);
+        EXPECT_EQ(listed(), c.after);
+        EXPECT_EQ(stored(1), "1:39005"); // the other list untouched
     }
 }

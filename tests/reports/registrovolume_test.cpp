@@ -19,12 +19,18 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QListWidget>
+#include <QLockFile>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QThread>
+
+#include <memory>
+#include <thread>
 
 namespace {
 
@@ -128,7 +134,7 @@ TEST_F(RegisterVolumes, TheWizardMakesOneVolumeOfEveryClassThatTheToolsRead)
     ASSERT_EQ(DialogSeam::shownTexts().join('|'),
               "Stampa digitale dei registri|Operazione completata con successo. Andare in "
               "\"Gestione Volumi\" per "
-              "visualizzare i file e spedirli ad Veldrasoft.");
+              "visualizzare i file e spedirli a Veldrasoft.");
     expectRestored();
     const QStringList kept = files();
     ASSERT_EQ(kept.size(), 2) << kept.join(" ").toStdString();
@@ -194,6 +200,28 @@ TEST_F(RegisterVolumes, TheWizardMakesOneVolumeOfEveryClassThatTheToolsRead)
     EXPECT_EQ(catalogue.FieldByName("sTitolo")->AsString(), "Registro finale");
 }
 
+// A custom register whose pupils each take two pages: the descriptor follows the PDF's pages,
+// each class's cover where it prints, each pupil range up to the next cover or the last page.
+TEST_F(RegisterVolumes, PupilsOverTwoPagesKeepTheirVolume)
+{
+    runSql("INSERT INTO TYRpt_RptTemplate (iYRptId, sYRptDesc, bYRptReport, sYRptCodAppl) "
+           "VALUES (3000012, 'Lunga', ?, 'QEL')",
+           {QByteArray(R"(<?xml version="1.0"?><report version="1" title="Lunga">
+<data name="Volumi" dataset="frdVolumi" height="10" new-page-after="true"><text name="V" left="0" top="0" width="50" height="10">[NewVolume(1)][PaginaVuota(0)]</text>
+<data name="Classi" dataset="frdClsSesNoPopUp" height="10" new-page-after="true"><text name="C" left="0" top="0" width="50" height="10">[NewClasse(0)][PaginaVuota(0)]</text>
+<data name="Alunni" dataset="frdClsAlu" height="300" new-page-after="true" visible="LINE# &lt;= 2"><text name="A" left="0" top="0" width="50" height="10">[NewAlunno()][PaginaVuota(0)]</text></data>
+</data></data></report>)")});
+    qelVolumeHooks().afterStep = [this](QelVolumeStep step, const QString &f, const QString &s) {
+        if (step != QelVolumeStep::DetailsSaved)
+            return;
+        QString out;
+        ASSERT_EQ(runChecker("php", {"-r", kPhpEntries, f + s + ".ist"}, &out), 0);
+        // covers of the volume and of the two classes, two pupils of two pages each after them
+        EXPECT_EQ(out, "0:1-1:1 1:2-2:2 2:3-6:3 3:7-7:2 4:8-11:3 ");
+    };
+    EXPECT_FALSE(exportVolume(classes.mid(0, 2), 3000012).isEmpty());
+}
+
 // Every failing step ends with its message and leaves neither archive nor catalogue row nor
 // intermediate file; refusals before the run write nothing.
 TEST_F(RegisterVolumes, AFailingRunLeavesNoVolume)
@@ -243,6 +271,15 @@ TEST_F(RegisterVolumes, AFailingRunLeavesNoVolume)
              runSql("UPDATE TSedInf_SedeInfo SET sSedInfCodVexto = '12345' WHERE iSedId = 1");
          },
          16169, false, "(\"12345\") non è di 4 caratteri"},
+        {"customer code out of the folder",
+         [] { runSql("UPDATE TSedInf_SedeInfo SET sSedInfCodVexto = '../Z' WHERE iSedId = 1"); },
+         16169, false, "Il codice cliente della sede principale (\"../Z\") non può stare"},
+        {"ministry code with the name's separator",
+         [] {
+             runSql("UPDATE TSedInf_SedeInfo SET sSedInfCodVexto = '1234', "
+                    "sSedMecCod = 'AB_CD' WHERE iSedId = 1");
+         },
+         16169, false, "Il codice meccanografico della sede principale (\"AB_CD\") non può"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -254,6 +291,8 @@ TEST_F(RegisterVolumes, AFailingRunLeavesNoVolume)
         QDir(folder).removeRecursively(); // the archive case's directory
         QDir().mkpath(folder);
         EXPECT_EQ(catalogueRows(), 0);
+        EXPECT_EQ(QDir(folder + "..").entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                  QStringList{"Registro"});
         expectRestored();
     }
 }
@@ -261,16 +300,24 @@ TEST_F(RegisterVolumes, AFailingRunLeavesNoVolume)
 TEST_F(RegisterVolumes, TwoRunsInOneSecondMakeTwoVolumes)
 {
     const QDateTime start(QDate(2008, 9, 16), QTime(9, 5, 7, 400));
-    int reads = 0;
-    qelVolumeHooks().now = [&] { return start.addMSecs(reads++ < 2 ? 0 : 700); };
+    // The clock of this run; of another office's, which names its volume in the same second,
+    // before this one's files are there; of the next run here.
+    QList<int> clock = {0, 0, 700, 0, 700};
+    qelVolumeHooks().now = [&] { return start.addMSecs(clock.takeFirst()); };
     ScriptedSleeps sleeps;
+    QString other;
+    qelVolumeHooks().afterStep = [&](QelVolumeStep step, const QString &f, const QString &) {
+        if (step == QelVolumeStep::Named && other.isEmpty())
+            other = QelRegisterVolume::VolumeName(f, {"1234", "ABCD01000X"}).stem();
+    };
     const QString first = exportVolume({39023}, 16184); // 3C took the qualification exam
+    EXPECT_EQ(other, "1234_ABCD01000X_16_09_2008_90508");
     // A template that wrote no text to the second list: its column stays empty.
     storeTemplate(3000012, "[IIF(NewVolume(1) = '0', '', '')][ScriviDettPagina('Copertina')]");
     const QString second = exportVolume(classes.mid(0, 1), 3000012);
     EXPECT_EQ(first, "1234_ABCD01000X_16_09_2008_90507");
     EXPECT_EQ(second, "1234_ABCD01000X_16_09_2008_90508");
-    EXPECT_EQ(sleeps.durations(), QList<int>({600}));
+    EXPECT_EQ(sleeps.durations(), QList<int>({600, 600}));
     EXPECT_EQ(files(), QStringList({first + ".kaf", second + ".kaf", "info.xml"}));
     EXPECT_EQ(catalogueRows(), 2);
     TZip volume;
@@ -284,26 +331,140 @@ TEST_F(RegisterVolumes, TwoRunsInOneSecondMakeTwoVolumes)
     EXPECT_EQ(details.FieldByName("sShowCd")->AsString(), QString());
     // The report command's PDF filter is left as it was.
     EXPECT_EQ(qelReportTree(dmqelActivations)->RptFR().PDFExport.Title, QString());
-    // Whatever the desktop's locale.
+    // Whatever the desktop's locale; a "%" of a code is a character of the name.
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    EXPECT_EQ(QelRegisterVolume::VolumeStem({"1234", "ABCD01000X"},
+    EXPECT_EQ(QelRegisterVolume::VolumeStem({"1234", "AB%6CD01000X"},
                                             QDateTime(QDate(2008, 9, 16), QTime(16, 14, 40))),
-              "1234_ABCD01000X_16_09_2008_161440");
+              "1234_AB%6CD01000X_16_09_2008_161440");
     QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+}
+
+// A run killed between two steps leaves what it had written, its hold on its name among them;
+// the next run removes it, but a volume already catalogued and the files of a run whose program
+// is alive (another office's, under way).
+TEST_F(RegisterVolumes, TheNextRunRemovesWhatAKilledRunLeft)
+{
+    const struct
+    {
+        const char *name;
+        QelVolumeStep at;
+        bool alive;
+        bool keepsVolume;
+    } cases[] = {
+        {"named", QelVolumeStep::Named, false, false},
+        {"exported", QelVolumeStep::Exported, false, false},
+        {"details saved", QelVolumeStep::DetailsSaved, false, false},
+        {"archive half written", QelVolumeStep::Encrypted, false, false},
+        {"packed, not catalogued", QelVolumeStep::Packed, false, false},
+        {"catalogued", QelVolumeStep::Catalogued, false, true},
+        {"another office's run under way", QelVolumeStep::DetailsSaved, true, false},
+    };
+    const QDateTime start(QDate(2008, 9, 16), QTime(9, 5, 7));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+        int reads = 0;
+        qelVolumeHooks().now = [&] { return start.addSecs(reads++); };
+        // What the run had written when it was stopped, kept as the kill would leave it.
+        QHash<QString, QByteArray> left;
+        QString killed;
+        qelVolumeHooks().afterStep = [&](QelVolumeStep step, const QString &f, const QString &stem) {
+            if (step != c.at)
+                return;
+            killed = stem;
+            for (const QString &name : QDir(f).entryList(QDir::Files | QDir::Hidden))
+                if (!name.endsWith(".lck"))
+                    left.insert(name, readFileBytes(f + name));
+            if (step == QelVolumeStep::Encrypted)
+                left.insert('.' + stem + ".kaf.Ab12Cd", "PK\x03\x04");
+            throw EVxException("ucciso");
+        };
+        EXPECT_EQ(failure(classes.mid(0, 1)), "ucciso\r\r");
+        for (auto file = left.cbegin(); file != left.cend(); ++file)
+            writeFileBytes(folder + file.key(), file.value());
+        std::unique_ptr<QLockFile> alive;
+        if (c.alive) {
+            alive = std::make_unique<QLockFile>(folder + killed + ".lck");
+            ASSERT_TRUE(alive->tryLock(0));
+        } else {
+            writeAbandonedLock(folder + killed + ".lck");
+        }
+
+        qelVolumeHooks().afterStep = nullptr;
+        const QString next = exportVolume(classes.mid(0, 1));
+        QStringList expected{next + ".kaf", "info.xml"};
+        if (c.keepsVolume)
+            expected << killed + ".kaf";
+        if (c.alive)
+            expected << left.keys() << killed + ".lck";
+        expected.sort();
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
+        EXPECT_EQ(catalogueRows(), c.keepsVolume ? 2 : 1);
+    }
+}
+
+// Another office rewrites the catalogue (its listing, its own volume's row) while this run adds
+// its row: one after the other, both rows stay.
+TEST_F(RegisterVolumes, TheCatalogueChangesOneProgramAtATime)
+{
+    std::thread otherOffice;
+    qelVolumeHooks().afterStep = [&](QelVolumeStep step, const QString &f, const QString &) {
+        if (step != QelVolumeStep::Packed)
+            return;
+        auto lock = std::make_shared<QLockFile>(f + "info.xml.lck");
+        ASSERT_TRUE(lock->tryLock(0));
+        otherOffice = std::thread([lock, f] {
+            QThread::msleep(300);
+            TClientDataSet catalogue;
+            catalogue.AddFieldDef("sNomeFile", ftString, 50);
+            catalogue.AddFieldDef("sTitolo", ftString, 100);
+            catalogue.CreateDataSet();
+            catalogue.Append();
+            catalogue.FieldByName("sNomeFile")->setValue("1234_ABCD01000X_01_09_2008_80000");
+            catalogue.Post();
+            catalogue.SaveToFile(f + "info.xml", dfXML);
+            lock->unlock();
+        });
+    };
+    const QString stem = exportVolume(classes.mid(0, 1));
+    otherOffice.join();
+    TClientDataSet catalogue;
+    catalogue.LoadFromFile(folder + "info.xml");
+    ASSERT_EQ(catalogue.RecordCount(), 2);
+    catalogue.Last();
+    EXPECT_EQ(catalogue.FieldByName("sNomeFile")->AsString(), stem);
+}
+
+// 5A: 27 situations, one off the register and one a pupil's second.
+TEST_F(RegisterVolumes, TheWizardCountsThePupilsOnTheRegister)
+{
+    TfmQelStampaVerbali wizard;
+    QListWidget *left = wizard.dlClassi()->lvLeft();
+    for (int row = 0; row < left->count(); ++row)
+        left->item(row)->setSelected(left->item(row)->data(Qt::UserRole).toInt() == 39005);
+    wizard.dlClassi()->MoveSelectedRight();
+    ASSERT_EQ(wizard.dlClassi()->lvRight()->count(), 1);
+    wizard.Next();
+    wizard.Next();
+    EXPECT_EQ(wizard.findChild<QLabel *>("laTotAlunni")->text(),
+              QStringLiteral("Totale alunni da stampare: 25"));
 }
 
 TEST_F(RegisterVolumes, ThePrintTypeAndTheCustomTemplatesChooseTheReport)
 {
     TfmQelStampaVerbali wizard;
-    ASSERT_TRUE(wizard.Next());
-    EXPECT_EQ(wizard.lbTipoStampa()->item(0)->text(), "Quadrimestri (3 Componenti)");
-    ASSERT_TRUE(wizard.Next());
-    EXPECT_FALSE(wizard.buFinish()->isEnabled()); // no class chosen
-    wizard.Back();
-    wizard.Back();
+    // Without a class the first page says why and keeps the wizard on it.
+    DialogSeam::clearShown();
+    EXPECT_FALSE(wizard.Next());
+    EXPECT_EQ(wizard.CurrentPage(), 0);
+    EXPECT_EQ(DialogSeam::shownTexts(),
+              QStringList{"Nessuna classe scelta.\n\nSpostare nell'elenco di destra le classi da "
+                          "stampare, poi premere \"Avanti\"."});
     wizard.dlClassi()->lvLeft()->item(0)->setSelected(true);
     wizard.dlClassi()->MoveSelectedRight();
-    wizard.Next();
+    ASSERT_TRUE(wizard.Next());
+    EXPECT_EQ(wizard.lbTipoStampa()->item(0)->text(), "Quadrimestri (3 Componenti)");
     wizard.Back();
     EXPECT_EQ(wizard.dlClassi()->lvRight()->count(), 1); // kept, and the left list reloaded
     EXPECT_EQ(wizard.dlClassi()->lvLeft()->count(), classes.size());

@@ -105,8 +105,6 @@ TEST_F(RptFunctionsTest, VoteValuesFollowTheSelector)
         {"Voto_Altro(392, 'BREVE', 1 / 0)", "9", 1, 957, 14},
         {"Voto_Altro(392, 'BREVE', 14)", ""},
         {"Voto_Altro('x', 'BREVE')", "", 0},
-        // 2007/2008 is in no print setting: no component left out, none refused.
-        {"Voto_Altro(382, 'BREVE')", "6", 1, 554},
     });
 }
 
@@ -182,6 +180,7 @@ TEST_F(RptFunctionsTest, FailuresBeyondTheConvertingFunctionsEndTheReport)
     {
         const char *text;
         bool conversion;
+        const char *says = "GetPreside: la firma numero 7";
     } cases[] = {
         {"DataSessione('x')", true},
         {"SetFaseRecupero('')", true},
@@ -191,6 +190,8 @@ TEST_F(RptFunctionsTest, FailuresBeyondTheConvertingFunctionsEndTheReport)
         {"GetTotMatAssenze(39005, '', 0)", true},
         {"Percentuale_Assenze('x')", true},
         {"GetPreside(392, 7)", false}, // no such signature: said, not a syntax error
+        // 2007/2008 is in no print setting: no component to leave out, the report ends.
+        {"Voto_Altro(382, 'BREVE')", false, "Voto_Altro: la sessione 382 non è una delle tre"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
@@ -201,8 +202,7 @@ TEST_F(RptFunctionsTest, FailuresBeyondTheConvertingFunctionsEndTheReport)
             EXPECT_TRUE(c.conversion);
         } catch (const EVxException &e) {
             EXPECT_FALSE(c.conversion);
-            EXPECT_TRUE(e.message().contains("GetPreside: la firma numero 7"))
-                << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains(c.says)) << e.message().toStdString();
         }
     }
     // A database failure is never taken for an empty value, in any function.
@@ -255,6 +255,12 @@ TEST_F(RptFunctionsTest, AveragesOfVotesProposalsAndTaxonomies)
         {"GetProposti(981, 1, 392)", 5.75},
         {"GetTassonomie(957, 14, 392)", ""}, // conduct's taxonomies are in no average
         {"GetTassonomie(957, 'SES', 392)", ""},
+        // 2C's profit: 810 has 8 in Italian, 7 in mathematics and 9 in religion, which its
+        // plan leaves out of the averages; 815's plan has no religion (6 and 7).
+        {"GetTassonomie(810, 'SES', 392)", 7.5},
+        {"GetTassonomie(810, 'ANS', 0)", 7.5},
+        {"GetTassonomie(810, 13, 392)", 9.0},
+        {"GetTassonomie(815, 'SES', 392)", 6.5},
         // By session or year: grade entry's average of the class session, conduct counting
         // from 2008/2009; 394 is no session of 5A's, and "ANS" reads its subject as one: both
         // take the final sessions' votes.
@@ -272,6 +278,19 @@ TEST_F(RptFunctionsTest, AveragesOfVotesProposalsAndTaxonomies)
     });
     module->SetSelAnsId(38);
     expectCalls({{"GetVoti(957, 'SES', 392)", "6,44", 2}});
+    // Six votes more beside the 7 and 8: 49 / 8 prints as "0.00" does, 6,13, not 6,12.
+    runSql("ALTER TABLE TVot_Voti DROP CONSTRAINT UQ_TVot");
+    for (const int level : {106, 106, 106, 106, 105, 105})
+        runSql("INSERT INTO TVot_Voti (iVotId, iClsMatCmpId, iSitId, iScaLivId) "
+               "SELECT FIRST 1 GEN_ID(GEN_VXID, 1), V.iClsMatCmpId, V.iSitId, ? "
+               "FROM TVot_Voti V "
+               "JOIN TClsMatCmp C ON C.iClsMatCmpId = V.iClsMatCmpId "
+               "JOIN TClsSesMat S ON S.iClsSesMatId = C.iClsSesMatId "
+               "JOIN TClsSes CS ON CS.iClsSesId = S.iClsSesId "
+               "JOIN TMatRma R ON R.iMatRmaId = S.iMatRmaId "
+               "WHERE V.iSitId = 957 AND R.iMatId = 4 AND CS.iAnsSesDwgId = 392",
+               {level});
+    expectCalls({{"GetVoti(957, 4, 392)", 6.13}});
 }
 
 TEST_F(RptFunctionsTest, AbsencesAidsAndNotes)

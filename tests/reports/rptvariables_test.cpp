@@ -69,10 +69,10 @@ TEST_F(RptVariablesTest, EveryNameIsAnsweredEveryOtherLeftAsPassed)
     // Session 2's seventh component is commitment; session 3's eighth, one since removed. The
     // deferred session of the year chosen, 2007/2008, has a phase of its own.
     runSql("INSERT INTO TCmpSca (iCmpScaId, iCmpId, iScaId, iCmpScaTass, iCmpScaInMedia) "
-           "VALUES (12, 9, 1, 0, 0)");
+           "VALUES (13, 9, 1, 0, 0)");
     dmqelParGen->xpiCmp[1][6].SetValore(7);
-    dmqelParGen->xpiCmp[2][7].SetValore(12);
-    runSql("DELETE FROM TCmpSca WHERE iCmpScaId = 12");
+    dmqelParGen->xpiCmp[2][7].SetValore(13);
+    runSql("DELETE FROM TCmpSca WHERE iCmpScaId = 13");
     runSql("UPDATE TAnsSesDwg SET iAnsFreDwgId = 381 WHERE iAnsSesDwgId = 383");
     m->SetSelAnsId(38);
     QStringList names = QStringLiteral("Data stampe|NrFasiRecupero|Codice sessione di lavoro|"
@@ -126,8 +126,10 @@ TEST_F(RptVariablesTest, TheDocentiReportsPrintFromTheirCommands)
 {
     writeFileBytes(db.mainDir.path() + "ETC/Lumeno/Sede.ini", "[SEDE]\r\nABCD01000X=TW0042\r\n");
     TdmVxRptFR &rpt = qelReportTree(dmqelActivations)->RptFR();
-    rpt.SetDataStampe(QDate(2009, 6, 12)); // as the page "Stampe" leaves it
-    QMap<QString, QString> printed;        // the report's text, by command
+    // Each command sets the print date, whatever date another report left.
+    rpt.SetDataStampe(QDate(2001, 1, 1));
+    TVxWorkingContext::setReportDate(QDate(2009, 6, 12));
+    QMap<QString, QString> printed; // the report's text, by command
     for (const char *command : {"xacRepInvio", "xacRepRice", "xacRepComPaswd"}) {
         ASSERT_EQ(run(command), qMakePair(1, QStringList())) << command;
         EXPECT_EQ(rpt.Report().UnansweredVariables(), QStringList()) << command;
@@ -136,6 +138,7 @@ TEST_F(RptVariablesTest, TheDocentiReportsPrintFromTheirCommands)
         const QString pdf = db.mainDir.path() + command + ".pdf";
         rpt.ExportTo(rpt.PDFExport, pdf);
         ASSERT_EQ(runChecker("pdftotext", {"-layout", pdf, "-"}, &printed[command]), 0);
+        EXPECT_TRUE(printed[command].contains("Stampato il 12/06/2009")) << command;
     }
     QSqlQuery q = runSql("SELECT A.sAnaCognome || ' ' || A.sAnaNome, M.sModDesc, T.dAaiRicevuto, "
                          "A.iAnaId, A.sAnaPwPert FROM TAai_AnaAppInvio T "

@@ -259,9 +259,8 @@ TEST_F(SelRptTest, APupilReportFiltersSortsAndPrintsThePupilsChosen)
 // Pupils of no institute or no year: the office is told, and the report ends without pages.
 TEST_F(SelRptTest, APupilReportWithoutInstituteOrYearSaysSoAndPrintsNothing)
 {
-    const QString institute = "Non è stato selezionato l'istituto\n\nSelezionarlo in Utilità e "
-                              "Parametri - Parametri.\nVoce: \"Parametri applicazione\", "
-                              "\"Istituto\".";
+    const QString institute = "Non è stato selezionato l'istituto\n\nSelezionarlo in \"Utilità "
+                              "e parametri - Parametri applicazione\".\nVoce: \"Istituto\".";
     for (const auto &[id, iDwgId, iAnsId, message] :
          {std::tuple{3900102, 0, 39, institute},
           {3900103, 0, 39, institute},

@@ -21,6 +21,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace {
 
@@ -52,6 +53,98 @@ private:
     TfrQelFunctionLibrary qel;
     TfrQetFunctionLibrary qet;
 };
+
+// A word as pdftotext -bbox reads it off a PDF page, in millimetres from the page's corner.
+struct PdfWord
+{
+    QString text;
+    QRectF box;
+};
+struct PdfPage
+{
+    QSizeF size;
+    std::vector<PdfWord> words;
+};
+
+std::vector<PdfPage> pdfWords(const QString &pdf)
+{
+    QString html;
+    EXPECT_EQ(runChecker("pdftotext", {"-bbox", pdf, "-"}, &html), 0);
+    constexpr double mm = 25.4 / 72;
+    static const QRegularExpression tag(
+        QStringLiteral("<page width=\"([0-9.]+)\" height=\"([0-9.]+)\">|<word xMin=\"([0-9.]+)\" "
+                       "yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">([^<]*)</word>"));
+    std::vector<PdfPage> pages;
+    for (const QRegularExpressionMatch &m : tag.globalMatch(html)) {
+        if (!m.captured(1).isEmpty()) {
+            pages.push_back({QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble()) * mm, {}});
+            continue;
+        }
+        QString text = m.captured(7);
+        text.replace("&lt;", "<")
+            .replace("&gt;", ">")
+            .replace("&quot;", "\"")
+            .replace("&apos;", "'")
+            .replace("&amp;", "&");
+        pages.back().words.push_back(
+            {text, QRectF(QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()) * mm,
+                          QPointF(m.captured(5).toDouble(), m.captured(6).toDouble()) * mm)});
+    }
+    return pages;
+}
+
+// What a reader would find wrong on the printed pages: a word outside its page, outside the
+// box of the text that printed it (a glyph clipped or spilling into the next cell), or over
+// another word.
+QStringList printFaults(const TfrDisplayList &list, const std::vector<PdfPage> &pdf)
+{
+    QStringList faults;
+    if (pdf.size() != list.Pages.size())
+        faults << QStringLiteral("%1 PDF pages for %2").arg(pdf.size()).arg(list.Pages.size());
+    constexpr double slack = 0.25; // pdftotext's boxes round the glyphs' outlines
+    for (size_t p = 0; p < std::min(pdf.size(), list.Pages.size()); ++p) {
+        const QString at = QStringLiteral("page %1: ").arg(p + 1);
+        std::vector<PdfWord> words = pdf[p].words;
+        const QRectF page = QRectF(QPointF(), pdf[p].size).adjusted(-slack, -slack, slack, slack);
+        for (const PdfWord &w : words) {
+            if (!page.contains(w.box))
+                faults << at + "off the page: " + w.text;
+            const bool inItsBox = std::any_of(
+                list.Pages[p].Items.begin(), list.Pages[p].Items.end(),
+                [&w, slack](const TfrDisplayItem &item) {
+                    return item.Kind == TfrItemKind::Text &&
+                           item.Box.adjusted(-slack, -slack, slack, slack).contains(w.box) &&
+                           item.Text.contains(w.text);
+                });
+            if (!inItsBox)
+                faults << at + "outside its box: " + w.text;
+        }
+        std::sort(words.begin(), words.end(),
+                  [](const PdfWord &a, const PdfWord &b) { return a.box.top() < b.box.top(); });
+        for (size_t i = 0; i < words.size(); ++i) {
+            for (size_t j = i + 1; j < words.size() && words[j].box.top() < words[i].box.bottom();
+                 ++j) {
+                const QRectF both = words[i].box.intersected(words[j].box);
+                if (both.width() > slack && both.height() > slack)
+                    faults << at + words[i].text + " over " + words[j].text;
+            }
+        }
+    }
+    return faults;
+}
+
+// The texts of a PDF page by page, as a reader reads them.
+QStringList pageTexts(const std::vector<PdfPage> &pdf)
+{
+    QStringList texts;
+    for (const PdfPage &page : pdf) {
+        QStringList words;
+        for (const PdfWord &w : page.words)
+            words << w.text;
+        texts << words.join(' ');
+    }
+    return texts;
+}
 
 class DemoReports : public RunningProgram
 {
@@ -140,6 +233,7 @@ protected:
     {
         EXPECT_FALSE(rpt.Pages().Pages.empty());
         EXPECT_EQ(rpt.Report().UnansweredVariables(), QStringList());
+        EXPECT_EQ(rpt.Pages().Cut, QStringList());
         QString text;
         EXPECT_EQ(runChecker("pdftotext", {"-layout", pdf, "-"}, &text), 0);
         return text.simplified();
@@ -199,6 +293,12 @@ TEST_F(DemoReports, EveryStoredReportPrintsTheDemoSchool)
         proofs[id] = in5A;
     for (int id : {16179, 16180, 16181, 16182, 16183})
         proofs[id] = in3C;
+    // Religion's judgment and conduct's vote on every register: a line of their own where the
+    // components printed are those of the other subjects.
+    for (int id : {16169, 16170, 16171, 16172, 16174, 16175, 16184})
+        proofs[id] << "Religione cattolica: Buono - Comportamento: 8";
+    for (int id : {16179, 16180, 16182, 16183})
+        proofs[id] << "Religione cattolica: Buono - Comportamento: 10";
     QSqlQuery q = runSql("SELECT iYRptId FROM TYRpt_RptTemplate WHERE sYRptCodAppl = 'QEL' AND "
                          "iYRptId NOT BETWEEN 16089 AND 16091 ORDER BY iYRptId");
     QList<int> stored;
@@ -284,7 +384,7 @@ TEST_F(DemoReports, TheWholeSchoolPrintsTheSameText)
         SCOPED_TRACE(id);
         const QString pdf = texts + QString::number(id) + ".pdf";
         if (id == 16202 || id == 16203) {
-            queueWholeSelection();
+            queueDemoSelection({});
             rpt.LoadReportFromVxDB(id);
             ASSERT_TRUE(rpt.PrepareReport());
             rpt.ExportTo(rpt.PDFExport, pdf);
@@ -315,4 +415,207 @@ TEST_F(DemoReports, TheWholeSchoolPrintsTheSameText)
                        .arg(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex());
     }
     expectGolden(kData + QStringLiteral("/digests-scale%1.txt").arg(scale), digests);
+}
+
+// The debt letter of 2C lists under each pupil exactly his own debts: Bruno Alessia's two,
+// Bruno Elisa's two and their classmates' others, some in the same subjects. Subjects in the
+// plan's order; a long name wraps onto a second line.
+TEST_F(DemoReports, TheDebtLetterListsEachPupilsOwnDebts)
+{
+    objects->mainWindow()->show();
+    objects->mainWindow()->ensureFirstActivation();
+    UpdateParRptIni();
+    TdmVxRptFR &rpt = qelReportTree(dmqelActivations)->RptFR();
+    queueDemoSelection({"2C"});
+    rpt.LoadReportFromVxDB(16205);
+    ASSERT_TRUE(rpt.PrepareReport());
+    QMap<QString, QStringList> printed, debts;
+    QString pupil;
+    for (const TfrPage &page : rpt.Pages().Pages) {
+        for (const TfrDisplayItem &item : page.Items) {
+            if (item.Kind != TfrItemKind::Text)
+                continue;
+            if (item.Band == "Alunni" && item.Object == "Alunno")
+                pupil = item.Text;
+            else if (item.Band == "Debiti" && item.Object == "Materia")
+                printed[pupil] << item.Text;
+        }
+    }
+    for (QSqlQuery q = runSql(
+             "SELECT A.sAnaCognome || ' ' || A.sAnaNome, M.sMatLDesc FROM TDeb_Debiti D JOIN "
+             "TSit_Situazioni S ON S.iSitId = D.iSitId JOIN TClsPst P ON P.iClsPstId = "
+             "S.iClsPstId JOIN TAna_Anagrafiche A ON A.iAnaId = S.iAnaId JOIN TMat_Materie M ON "
+             "M.iMatId = D.iMatId JOIN TMatRmaPst R ON R.iMatRmaId = D.iMatId AND R.iPstId = "
+             "P.iPstId WHERE P.iClsId = 39022 AND S.iSitOrdine = 1 ORDER BY R.iMatRmaPstOrdine");
+         q.next();)
+        debts[q.value(0).toString()] << q.value(1).toString();
+    const auto text = [](const QMap<QString, QStringList> &byPupil) {
+        QString out;
+        for (auto it = byPupil.begin(); it != byPupil.end(); ++it)
+            out += it.key() + ": " + it->join(' ') + "\n";
+        return out.toStdString();
+    };
+    ASSERT_GE(debts.size(), 3);
+    EXPECT_EQ(text(printed), text(debts));
+}
+
+// Every report of "Stampe" over the whole demo school, as the families and the school receive
+// it: no word of the data cut, clipped, broken or over another, no column dropped; then what
+// went wrong on these pages once, each case a row.
+TEST_F(DemoReports, TheWholeSchoolPrintsWithNothingCutNorDropped)
+{
+    objects->mainWindow()->show();
+    objects->mainWindow()->ensureFirstActivation();
+    // Caruso Giacomo's (3C) judgments run over many lines; the boards leave out the votes of
+    // the pupils not admitted (2) or whose judgment is suspended (11).
+    QStringList sentences;
+    for (int n = 1; n <= 12; ++n)
+        sentences << QStringLiteral("Nel periodo %1 l'alunno ha lavorato con impegno costante "
+                                    "e ha migliorato il metodo di studio.")
+                         .arg(n);
+    const QString judgment = sentences.join(' ') + " Fine del giudizio.";
+    EXPECT_GT(runSql("UPDATE TGdz_Giudizi SET bGdzGiudizio = ? WHERE iSitId = 862", {judgment})
+                  .numRowsAffected(),
+              0);
+    QSqlQuery settings = runSql("SELECT bParVal FROM TParVal WHERE iParValId = 1");
+    ASSERT_TRUE(settings.next());
+    runSql("UPDATE TParVal SET bParVal = ? WHERE iParValId = 1",
+           {QString::fromUtf8(settings.value(0).toByteArray()) +
+            "\r\n[Tabelloni]\r\nEsiti=2;11;\r\n"});
+    UpdateParRptIni();
+    qelReportTree(dmqelActivations)->Reload();
+
+    TdmVxRptFR &rpt = qelReportTree(dmqelActivations)->RptFR();
+    const QString pdf = db.mainDir.path() + "scuola.pdf";
+    QMap<int, std::vector<PdfPage>> printed;
+    QMap<int, TfrDisplayList> laidOut;
+    for (int id : {16201, 16202, 16203, 16204, 16205, 16206, 16207}) {
+        SCOPED_TRACE(id);
+        queueDemoSelection({});
+        if (id == 16201)
+            DialogSeam::queueModalScript([](QDialog *d) {
+                d->findChild<QCheckBox *>("chkfirmdig")->setChecked(true);
+                d->findChild<QCheckBox *>("ckNonChiedere")->setChecked(true);
+                d->findChild<QPushButton *>("buOk")->click();
+                return int(mrNone);
+            });
+        rpt.SetDataStampe(QDate(2009, 6, 12));
+        rpt.LoadReportFromVxDB(id);
+        ASSERT_TRUE(rpt.PrepareReport());
+        rpt.ExportTo(rpt.PDFExport, pdf);
+        printed[id] = pdfWords(pdf);
+        laidOut[id] = rpt.Pages();
+        EXPECT_EQ(rpt.Pages().Cut, QStringList());
+        EXPECT_EQ(printFaults(rpt.Pages(), printed[id]).mid(0, 20), QStringList());
+    }
+    const auto text = [&printed](int id) { return pageTexts(printed[id]).join(' ') + ' '; };
+    // The pages of a class: its board's, its register's.
+    const auto classPages = [&printed](int id, const QString &cls) {
+        QStringList pages;
+        for (const QString &page : pageTexts(printed[id]))
+            if (page.contains("lasse " + cls + ' '))
+                pages << page + ' ';
+        return pages.join(' ');
+    };
+    // Every subject of every class of the working session on its board and in its register.
+    for (QSqlQuery q = runSql(QStringLiteral("SELECT DISTINCT VCls.sClsDesc, TMat.sMatSDesc "
+                                             "FROM TClsSes TClsSes "
+                                             "INNER JOIN VCls_Classi VCls ON (VCls.iClsId = "
+                                             "TClsSes.iClsId) ") +
+                              "INNER JOIN TClsSesMat TCsm ON (TCsm.iClsSesId = TClsSes.iClsSesId) "
+                              "INNER JOIN TMatRma TRma ON (TRma.iMatRmaId = TCsm.iMatRmaId) "
+                              "INNER JOIN TMat_Materie TMat ON (TMat.iMatId = TRma.iMatId) "
+                              "WHERE TClsSes.iAnsSesDwgId = 392");
+         q.next();) {
+        const QString cls = q.value(0).toString(), subject = ' ' + q.value(1).toString() + ' ';
+        EXPECT_TRUE(classPages(16203, cls).contains(subject))
+            << "board " << cls.toStdString() << subject.toStdString();
+        EXPECT_TRUE(classPages(16204, cls).contains(subject))
+            << "register " << cls.toStdString() << subject.toStdString();
+    }
+    // The objects printed on the board row of a pupil, by the pupil's name: "text Voto" for a
+    // vote, "rect Voto" for its cell.
+    const auto boardRow = [&laidOut](const QString &pupil) {
+        QStringList row;
+        for (const TfrPage &page : laidOut[16203].Pages)
+            for (const TfrDisplayItem &name : page.Items)
+                if (name.Object == "Alunno" && name.Text == pupil)
+                    for (const TfrDisplayItem &item : page.Items)
+                        if (item.Kind != TfrItemKind::Line &&
+                            std::abs(item.Box.top() - name.Box.top()) < 0.35)
+                            row << (item.Kind == TfrItemKind::Text ? "text " : "rect ") +
+                                       item.Object;
+        return row;
+    };
+    // Pages printing a band's rows without the header that names what they are.
+    const auto headless = [&laidOut](int id, const QString &band, const QString &header) {
+        return std::count_if(
+            laidOut[id].Pages.begin(), laidOut[id].Pages.end(), [&](const TfrPage &page) {
+                const auto has = [&page](const QString &object) {
+                    return std::any_of(page.Items.begin(), page.Items.end(),
+                                       [&](const TfrDisplayItem &item) {
+                                           return item.Band + ' ' + item.Object == object;
+                                       });
+                };
+                return has(band) && !has(header);
+            });
+    };
+    const struct
+    {
+        int number;
+        const char *what;
+        std::function<bool()> holds;
+    } cases[] = {
+        {1, "the report card's religion judgments whole",
+         [&] {
+             const QString t = text(16202);
+             return t.contains(" DISTINTO ") && t.contains(" SUFFICIENTE ") &&
+                    t.contains(" INSUFFICIENTE ");
+         }},
+        {2, "a judgment of many lines whole, to its last word",
+         [&] { return text(16202).contains(judgment); }},
+        {3, "3C's twelfth column, the admission score, with its values",
+         [&] {
+             return classPages(16203, "3C").contains(" AMM ") &&
+                    boardRow("Caruso Giacomo").count("rect Voto") == 12;
+         }},
+        {4, "the boards print no vote nor average of a pupil not admitted or suspended",
+         [&] {
+             QSqlQuery q = runSql("SELECT TAna.sAnaCognome || ' ' || TAna.sAnaNome "
+                                  "FROM TSit_Situazioni TSit "
+                                  "INNER JOIN TAna_Anagrafiche TAna ON (TAna.iAnaId = TSit.iAnaId) "
+                                  "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = "
+                                  "TSit.iClsPstId) "
+                                  "INNER JOIN TClsSes TClsSes ON (TClsSes.iClsId = TClsPst.iClsId) "
+                                  "WHERE TClsSes.iAnsSesDwgId = 392 AND TSit.iPosFinId IN (2, 11) "
+                                  "AND TSit.iSitOrdine = 1 AND TSit.iSitPosReg > 0");
+             int rows = 0;
+             for (; q.next(); ++rows) {
+                 const QStringList row = boardRow(q.value(0).toString());
+                 if (!row.contains("text Alunno") || row.contains("text Voto") ||
+                     row.contains("text Media"))
+                     return false;
+             }
+             return rows > 0;
+         }},
+        {5, "every page of the boards names its class; each council whole, under its heading",
+         [&] {
+             const QStringList pages = pageTexts(printed[16203]);
+             return std::all_of(pages.begin(), pages.end(),
+                                [](const QString &p) { return p.contains("Classe "); }) &&
+                    text(16203).count("Il consiglio della classe") == 15 &&
+                    headless(16203, "Docenti Materia", "header TitConsiglio") == 0;
+         }},
+        {6, "the register lists every subject of the year, 1A's religion too",
+         [&] { return classPages(16204, "1A").contains(" REL "); }},
+        {7, "the register's class heading whole above the session line",
+         [&] {
+             return classPages(16204, "1C")
+                 .contains(
+                     "Classe 1C ISTITUTO PROFESSIONALE SERVIZI COMMERCIALI - Primo anno, Sezione C "
+                     "Scrutinio finale");
+         }},
+    };
+    for (const auto &c : cases)
+        EXPECT_TRUE(c.holds()) << c.number << ": " << c.what;
 }

@@ -256,16 +256,21 @@ TEST_F(Commands, DuplicateMakeUpRecordsStopTheSends)
 {
     // The demo school has one record entered twice in 2008/2009.
     ASSERT_TRUE(dmQelControllaRecuperi->HasRecuperiDoppi());
-    const QString question =
-        QStringLiteral("Attenzione sono stati trovati degli errori. Procedere alla correzione ?");
+    const QString question = QStringLiteral(
+        "Attenzione: sono stati trovati dei recuperi doppi (lo stesso alunno con più recuperi "
+        "nella stessa materia e fase), che vanno corretti prima dell'invio. Procedere alla "
+        "correzione ?");
     const QString notCorrected =
         QStringLiteral("Alcuni errori non sono stati corretti. Rieseguire l'operazione.");
     {
-        // Cancel: refused without a further message.
+        // Cancel: refused, saying that nothing was sent and where the records are mended.
         ScriptedDialogs dialogs;
         DialogSeam::queueAnswer(int(mrCancel));
         EXPECT_FALSE(run("xafSendC"));
-        EXPECT_EQ(DialogSeam::shownTexts(), QStringList{question});
+        EXPECT_EQ(DialogSeam::shownTexts(),
+                  (QStringList{question, "Invio annullato: nessun dato è stato inviato.\n\nI "
+                                         "recuperi doppi si correggono anche da \"Utilità e "
+                                         "parametri - Controllo recuperi\"."}));
     }
     {
         // OK, then the correction dialog cancelled: the errors remain.
@@ -287,7 +292,7 @@ TEST_F(Commands, DuplicateMakeUpRecordsStopTheSends)
         EXPECT_EQ(
             DialogSeam::shownTexts().mid(0, 3),
             (QStringList{question, QStringLiteral("Controllo recuperi doppi"),
-                         QStringLiteral("Cancellazione di 1 elementi avventua con successo")}));
+                         QStringLiteral("Cancellazione di 1 elemento avvenuta con successo")}));
         EXPECT_FALSE(dmQelControllaRecuperi->HasRecuperiDoppi());
     }
     {
@@ -303,14 +308,21 @@ TEST_F(Commands, DuplicateMakeUpRecordsStopTheSends)
 TEST_F(Commands, CollectionsOfferTheCheckWhenDuplicatesCameIn)
 {
     ScriptedDialogs dialogs;
-    DialogSeam::queueAnswer(int(mrCancel)); // the placeholder of the collection window
-    DialogSeam::queueAnswer(int(mrOk));     // "check now?"
-    DialogSeam::queueAnswer(int(mrCancel)); // the correction dialog
-    EXPECT_TRUE(run("xafRiceC"));
-    EXPECT_EQ(DialogSeam::shownTexts().mid(1),
-              (QStringList{QStringLiteral("Attenzione: sono stati caricati dei recuperi doppi. "
-                                          "Effettuare il controllo ora ?"),
-                           QStringLiteral("Controllo recuperi doppi")}));
+    const QString question = QStringLiteral("Attenzione: sono stati caricati dei recuperi doppi. "
+                                            "Effettuare il controllo ora ?");
+    // "No" leaves the records to be checked later; "Sì" opens the correction dialog.
+    for (const int answer : {int(mrNo), int(mrYes)}) {
+        DialogSeam::clearShown();
+        DialogSeam::queueAnswer(int(mrCancel)); // the placeholder of the collection window
+        DialogSeam::queueAnswer(answer);        // "check now?"
+        if (answer == mrYes)
+            DialogSeam::queueAnswer(int(mrCancel)); // the correction dialog
+        EXPECT_TRUE(run("xafRiceC"));
+        const QStringList expected =
+            answer == mrYes ? QStringList{question, QStringLiteral("Controllo recuperi doppi")}
+                            : QStringList{question};
+        EXPECT_EQ(DialogSeam::shownTexts().mid(1), expected);
+    }
     // The correction command opens the dialog while duplicates are there.
     DialogSeam::clearShown();
     EXPECT_TRUE(run("xafCorreggiRecuperi"));
@@ -347,7 +359,7 @@ TEST_F(Commands, WebCollectionsNeedTheFolderAndAPhase)
     EXPECT_FALSE(run("xafReceiveDocWeb"));
     EXPECT_FALSE(run("xafReceiveRecuperiDocWeb"));
     const QString message =
-        QStringLiteral("Directory impostata nei parametri inesitente %1").arg(missing);
+        QStringLiteral("Directory impostata nei parametri inesistente: %1").arg(missing);
     EXPECT_EQ(DialogSeam::shownTexts(), (QStringList{message, message}));
 
     QDir().mkpath(missing);

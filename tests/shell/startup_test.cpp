@@ -1,5 +1,6 @@
 #include "db/database.h"
 #include "exports/qelexportsinstall.h"
+#include "gradeentry/qevinstall.h"
 #include "makeup/qelcontrollarecuperi.h"
 #include "platform/formregistry.h"
 #include "platform/globalvars.h"
@@ -18,15 +19,22 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
+#include <QMenu>
 #include <QMdiSubWindow>
 #include <QProcess>
+#include <QPushButton>
 #include <QScreen>
+#include <QSplitter>
+#include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 namespace {
 
@@ -51,6 +59,23 @@ struct DemoMainDir
     ~DemoMainDir() { CloseConnection(); }
     TestMainDir mainDir;
     TestDatabase database;
+};
+
+// The program started, its main window shown (maximised on its screen, or as it is) and through
+// its first activation.
+struct ShownMain
+{
+    explicit ShownMain(bool onStartScreen = false) : main(objects.mainWindow())
+    {
+        if (onStartScreen)
+            main->ShowOnStartScreen();
+        else
+            main->show();
+        main->ensureFirstActivation();
+        QCoreApplication::processEvents();
+    }
+    TavrinObjects objects;
+    TfmqelMain *main;
 };
 
 void activate(QWidget *window)
@@ -209,6 +234,14 @@ TEST(StartUp, EachWrongDatabaseIsNamedAndTheProgramEndsTouchingNothing)
             const QString said = DialogSeam::shownTexts().first();
             EXPECT_TRUE(said.contains(QString::fromUtf8(c.said))) << said.toStdString();
             EXPECT_TRUE(said.contains(QDir::toNativeSeparators(named))) << said.toStdString();
+            // The engine's own words for the technician, without Qt's sentence run into them.
+            const QString detail = DialogSeam::shown().first().technical;
+            EXPECT_FALSE(detail.contains(QStringLiteral("Error opening database")) ||
+                         detail.contains(QStringLiteral("Errore di apertura")))
+                << detail.toStdString();
+            if (c.wrong == SecondCopy)
+                EXPECT_TRUE(detail.endsWith(QStringLiteral("incompatible with current")))
+                    << detail.toStdString();
             EXPECT_EQ(main->mxOLBar()->PageCount(), 0);
             EXPECT_EQ(main->reportDataModule(), nullptr);
             EXPECT_EQ(dmqelDataSets->openCount(), 0);
@@ -244,6 +277,22 @@ TEST(StartUp, ProgramWithUnreachableDatabaseReturnsAFailure)
     guard.start(20000);
     EXPECT_EQ(runTavrin(), 1);
     EXPECT_TRUE(guard.isActive());
+}
+
+// The office's computer may speak English (CTest runs this under LC_ALL=C.UTF-8): the program
+// speaks Italian all the same, in the dates and numbers of its grids and in Qt's own buttons.
+TEST(StartUp, SpeaksItalianWhateverTheSystemLocale)
+{
+    ASSERT_NE(QLocale::system().language(), QLocale::Italian);
+    DemoMainDir dir(false);
+    ScriptedDialogs dialogs;
+    EXPECT_EQ(runTavrin(), 1);
+    QDateEdit edit(QDate(2026, 12, 8));
+    EXPECT_EQ(edit.locale().toString(edit.date(), QStringLiteral("d MMM yyyy")),
+              QStringLiteral("8 dic 2026"));
+    EXPECT_EQ(QLocale().toString(1234.5, 'f', 1), QStringLiteral("1.234,5"));
+    QDialogButtonBox box(QDialogButtonBox::Cancel);
+    EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Annulla"));
 }
 
 TEST(StartUp, FirstActivationOpensFillsChecksAndShowsTheContext)
@@ -288,7 +337,7 @@ TEST(StartUp, MissingInstituteIsNamedBeforeTheSession)
     EXPECT_TRUE(main->isVisible());
     // The message, then the parameter dialog (cancelled here).
     EXPECT_EQ(DialogSeam::shownTexts(),
-              (QStringList{QStringLiteral("E' necessario impostare l'istituto di lavoro."),
+              (QStringList{QStringLiteral("È necessario impostare l'istituto di lavoro."),
                            QStringLiteral("Parametri applicazione")}));
     EXPECT_EQ(main->PanelText(1), QStringLiteral(" Istituto: "));
     EXPECT_EQ(main->PanelText(2), QStringLiteral(" Sessione: "));
@@ -305,7 +354,7 @@ TEST(StartUp, DamagedContextValuesLeaveThePanelsEmptyWithoutRaising)
     main->show();
     activate(main);
     EXPECT_EQ(DialogSeam::shownTexts(),
-              (QStringList{QStringLiteral("E' necessario impostare la sessione di lavoro."),
+              (QStringList{QStringLiteral("È necessario impostare la sessione di lavoro."),
                            QStringLiteral("Parametri applicazione")}));
     EXPECT_EQ(main->PanelText(2), QStringLiteral(" Sessione: "));
     EXPECT_EQ(main->PanelText(3), QStringLiteral(" A.S.: "));
@@ -384,7 +433,7 @@ TEST(StartUp, AContextThatCannotBeStoredIsSaidOnceAndTheProgramGoesOn)
         institute->setCurrentIndex(0);
         return int(mrOk);
     };
-    DialogSeam::queueAnswer(int(mrOk)); // "E' necessario impostare l'istituto di lavoro."
+    DialogSeam::queueAnswer(int(mrOk)); // "È necessario impostare l'istituto di lavoro."
     DialogSeam::queueModalScript(chooseAndConfirm);
     TavrinObjects objects;
     TfmqelMain *main = objects.mainWindow();
@@ -445,14 +494,12 @@ TEST(StartUp, AContextThatCannotBeStoredIsSaidOnceAndTheProgramGoesOn)
 // than the work area opens inside it.
 TEST(StartUp, MainWindowFillsItsScreenAndChildWindowsOpenInside)
 {
+    installMakeupParts();
     DemoMainDir dir;
     setContext(2, 39, 392);
     ScriptedDialogs dialogs;
-    TavrinObjects objects;
-    TfmqelMain *main = objects.mainWindow();
-    main->ShowOnStartScreen();
-    main->ensureFirstActivation();
-    QCoreApplication::processEvents();
+    ShownMain program(true);
+    TfmqelMain *main = program.main;
     EXPECT_TRUE(main->isMaximized());
     const QRect screen = main->screen()->availableGeometry();
     EXPECT_LE(main->frameGeometry().width(), screen.width());
@@ -470,6 +517,100 @@ TEST(StartUp, MainWindowFillsItsScreenAndChildWindowsOpenInside)
     ASSERT_EQ(area->subWindowList().size(), 1);
     EXPECT_TRUE(area->viewport()->rect().contains(area->subWindowList().first()->geometry()));
     area->closeAllSubWindows();
+
+    // A window that opens maximised fills the area from its first opening.
+    main->showMaximized();
+    QCoreApplication::processEvents();
+    for (const char *command : {"xafGiudizi", "xafRiconoscimento"}) {
+        SCOPED_TRACE(command);
+        ASSERT_TRUE(RunCommandShowingErrors(dmqelActivations->Item(QString::fromLatin1(command))));
+        QCoreApplication::processEvents();
+        QMdiSubWindow *sub = area->activeSubWindow();
+        ASSERT_NE(sub, nullptr);
+        EXPECT_TRUE(sub->isMaximized());
+        EXPECT_EQ(sub->geometry(), area->viewport()->rect());
+        area->closeAllSubWindows();
+    }
+}
+
+// Every command without a mouse: F6 gives the command bar the keyboard, the arrows go from entry
+// to entry, Page Down opens the next page, Return runs the entry; the menu "Comandi" lists every
+// page with its entries and runs them too.
+TEST(StartUp, EveryCommandIsReachedByKeyboardAndFromTheMenu)
+{
+    installGradeEntry();
+    DemoMainDir dir;
+    setContext(2, 39, 392);
+    ScriptedDialogs dialogs;
+    ShownMain program;
+    TfmqelMain *main = program.main;
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+    TVxOutlookBar *bar = main->mxOLBar();
+    const auto focused = [] {
+        auto *button = qobject_cast<QToolButton *>(QApplication::focusWidget());
+        return button ? button->text() : QString();
+    };
+    const auto key = [](Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k); };
+    const QStringList gestione = bar->EntryCaptions(0);
+    ASSERT_GE(gestione.size(), 3);
+
+    QTest::keyClick(main, Qt::Key_F6);
+    EXPECT_EQ(focused(), gestione[0]);
+    key(Qt::Key_Down);
+    EXPECT_EQ(focused(), gestione[1]);
+    key(Qt::Key_End);
+    EXPECT_EQ(focused(), gestione.last());
+    key(Qt::Key_Home);
+    DialogSeam::clearShown();
+    key(Qt::Key_Return); // "Caricamento per classe" asks for the class first
+    ASSERT_EQ(DialogSeam::shown().size(), 1);
+    EXPECT_EQ(DialogSeam::shown()[0].detail, QStringLiteral("TfmQevSelCarCls"));
+    key(Qt::Key_PageDown);
+    EXPECT_EQ(bar->ActivePage(), 1);
+    EXPECT_EQ(focused(), bar->EntryCaptions(1).value(0));
+    key(Qt::Key_PageUp);
+    EXPECT_EQ(bar->ActivePage(), 0);
+
+    QMenu *commands = main->miCommands();
+    emit commands->aboutToShow();
+    QList<QMenu *> pages;
+    for (QAction *action : commands->actions())
+        if (action->menu())
+            pages << action->menu();
+    ASSERT_EQ(pages.size(), bar->PageCount());
+    for (int page = 0; page < bar->PageCount(); ++page) {
+        EXPECT_EQ(pages[page]->title(), bar->PageCaption(page));
+        QStringList entries;
+        for (QAction *action : pages[page]->actions())
+            entries << action->text();
+        if (!bar->EntryCaptions(page).isEmpty())
+            EXPECT_EQ(entries, bar->EntryCaptions(page)) << bar->PageCaption(page).toStdString();
+    }
+    DialogSeam::clearShown();
+    pages[0]->actions().first()->trigger();
+    ASSERT_EQ(DialogSeam::shown().size(), 1);
+    EXPECT_EQ(DialogSeam::shown()[0].detail, QStringLiteral("TfmQevSelCarCls"));
+}
+
+// The command bar keeps the width the office gave it, from one start of the program to the next.
+TEST(StartUp, TheCommandBarKeepsItsWidth)
+{
+    DemoMainDir dir;
+    setContext(2, 39, 392);
+    ScriptedDialogs dialogs;
+    for (const int width : {0, 340}) {
+        SCOPED_TRACE(width);
+        ShownMain program;
+        TfmqelMain *main = program.main;
+        if (width == 0) {
+            main->spOLBar()->setSizes({340, 800});
+            QCoreApplication::processEvents();
+        } else {
+            EXPECT_EQ(main->mxOLBar()->width(), width);
+        }
+        EXPECT_TRUE(main->close());
+    }
 }
 
 TEST(StartUp, HelpNoteOpensTheSiteAsTheOfficeWroteIt)

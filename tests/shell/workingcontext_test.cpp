@@ -10,12 +10,12 @@ namespace {
 
 const QString kYearMessage =
     QStringLiteral("Non è stato selezionato l'anno scolastico di lavoro.\n\n"
-                   "Selezionarlo in Utilità e Parametri - Parametri.\n"
-                   "Voce: \"Parametri applicazione\", \"Anno scolastico di lavoro\".");
+                   "Selezionarlo in \"Utilità e parametri - Parametri applicazione\".\n"
+                   "Voce: \"Anno scolastico di lavoro\".");
 const QString kSessionMessage =
     QStringLiteral("Non è stata selezionata la sessione scolastica di lavoro.\n\n"
-                   "Selezionarla in Utilità e Parametri - Parametri.\n"
-                   "Voce: \"Parametri applicazione\", \"Sessione di lavoro\".");
+                   "Selezionarla in \"Utilità e parametri - Parametri applicazione\".\n"
+                   "Voce: \"Sessione di lavoro\".");
 
 struct Stored
 {

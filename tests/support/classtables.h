@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/clientdataset.h"
 #include "tests/support/testdb.h"
 
 #include <QSqlRecord>
@@ -62,4 +63,16 @@ inline std::pair<QStringList, QStringList> classTablesChanges(const QStringList 
     QStringList gone = before, come = classTablesSnapshot();
     gone.removeIf([&come](const QString &row) { return come.removeOne(row); });
     return {gone, come};
+}
+
+// The packet's current row once more, at its end: a row a careless program wrote twice.
+inline void repeatCurrentRow(TClientDataSet &packet)
+{
+    QVariantList row;
+    for (int i = 0; i < packet.FieldCount(); ++i)
+        row << packet.Fields(i)->Value();
+    packet.Append();
+    for (int i = 0; i < row.size(); ++i)
+        packet.Fields(i)->setValue(row[i]);
+    packet.Post();
 }

@@ -68,11 +68,13 @@ void TavrinWebMakeUpResults::installOn(TavrinWebTestServer &server) const
         for (const auto &[name, bytes] : TavrinWebTestServer::zipEntries(uploaded)) {
             if (name != kPacket)
                 entries.append({name, bytes});
-            else if (!script.m_withoutPacket)
-                entries.append(
-                    {name, edited(bytes, script.m_edits,
-                                  server.lastOrderNumber(institute, "RichiestaExportRec.php",
-                                                         QStringLiteral("codsessionerecupero")))});
+            else if (!script.m_withoutPacket) {
+                const QByteArray packet =
+                    edited(bytes, script.m_edits,
+                           server.lastOrderNumber(institute, "RichiestaExportRec.php",
+                                                  QStringLiteral("codsessionerecupero")));
+                entries.append({name, script.m_rewrite ? script.m_rewrite(packet) : packet});
+            }
         }
         if (entries.isEmpty())
             ADD_FAILURE() << "no make-up upload of " << institute.toStdString();

@@ -398,6 +398,20 @@ void TavrinWebTestServer::Worker::send(QTcpSocket *socket, Reply reply, Fault fa
         });
         return;
     }
+    case Fault::Trickle: {
+        auto bytes = std::make_shared<QByteArray>(head(reply, reply.body.size()) + reply.body);
+        auto *drip = new QTimer(socket);
+        QObject::connect(drip, &QTimer::timeout, socket, [socket, bytes, drip] {
+            socket->write(bytes->left(1));
+            bytes->remove(0, 1);
+            if (!bytes->isEmpty())
+                return;
+            drip->stop();
+            socket->disconnectFromHost();
+        });
+        drip->start(slowMs);
+        return;
+    }
     case Fault::None:
         break;
     }
@@ -611,6 +625,17 @@ QByteArray TavrinWebTestServer::stateChildWithoutState()
 QByteArray TavrinWebTestServer::stateMalformed()
 {
     return "<?xml version=\"1.0\"?>\r\n<RICHIESTE><RICHIESTA STATO=\"W\"></RICHIESTE>";
+}
+
+QByteArray TavrinWebTestServer::stateWithEntities()
+{
+    QByteArray dtd = "<!ENTITY e0 \"WWWWWWWWWW\">";
+    for (int level = 1; level < 4; ++level)
+        dtd += "<!ENTITY e" + QByteArray::number(level) + " \"" +
+               ("&e" + QByteArray::number(level - 1) + ";").repeated(10) + "\">";
+    return "<?xml version=\"1.0\"?>\r\n<!DOCTYPE RICHIESTE [" + dtd +
+           "]>\r\n<RICHIESTE><RICHIESTA STATO=\"" + QByteArray("&e3;").repeated(48000) +
+           "\"/></RICHIESTE>";
 }
 
 void TavrinWebTestServer::setExportReply(const QByteArray &reply)

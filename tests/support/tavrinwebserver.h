@@ -88,6 +88,7 @@ public:
         OkLowerCase,     // ... "ok"
         TwoCookies,      // a second Set-Cookie header
         Slow,            // the reply comes after slowMs
+        Trickle,         // the reply one byte every slowMs, never silent for long
         OverCapDeclared, // a body of overCapBytes, with its length
         OverCapUndeclared,
         CloseBeforeReply,
@@ -118,7 +119,8 @@ public:
 
     // An empty page: every page.
     void setFault(Fault fault, const QByteArray &page = QByteArray());
-    // A slow reply comes after this time (3 s); a reply over the cap has this size (1 MB).
+    // A slow reply comes after this time (3 s), a trickling one a byte each such time; a reply
+    // over the cap has this size (1 MB).
     void setSlowMs(int milliseconds);
     void setOverCapBytes(qint64 bytes);
 
@@ -129,6 +131,8 @@ public:
     static QByteArray stateRootWithoutChild();
     static QByteArray stateChildWithoutState();
     static QByteArray stateMalformed();
+    // A state of 190 KB whose entities would expand to hundreds of millions of characters.
+    static QByteArray stateWithEntities();
 
     void setExportReply(const QByteArray &reply);
     void setDeleteReply(const QByteArray &reply);

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QPixmap>
 #include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -19,6 +20,14 @@ QByteArray readFileBytes(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAbandonedLock(const QString &path)
+{
+    // QLockFile's lines: the process, the program, the computer. No process has a number
+    // above the system's largest (4,194,304).
+    writeFileBytes(path, "999999999\n" + QCoreApplication::applicationName().toUtf8() + "\n" +
+                             QSysInfo::machineHostName().toUtf8() + "\n");
 }
 
 void writeFileBytes(const QString &path, const QByteArray &bytes)
@@ -89,4 +98,12 @@ void expectGolden(const QString &path, const QString &text)
                   << "\nIf the new text is right, accept it with:\n  TAVRIN_UPDATE_GOLDEN=1 "
                   << QCoreApplication::applicationFilePath().toStdString()
                   << " --gtest_filter=" << test->test_suite_name() << "." << test->name();
+}
+
+QByteArray mixEncodings(QByteArray xml, const QByteArray &attribute)
+{
+    xml.replace(" encoding=\"UTF-8\"", "");
+    const qsizetype at = xml.toLower().indexOf(attribute.toLower() + "=\"");
+    EXPECT_GE(at, 0) << attribute.toStdString();
+    return at < 0 ? xml : xml.insert(at + attribute.size() + 2, "\xE8 \xC3\xA8 ");
 }

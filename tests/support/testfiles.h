@@ -14,9 +14,16 @@ class QWidget;
 QByteArray readFileBytes(const QString &path);
 // Writes the bytes, making the folders on the way; a failure fails the test.
 void writeFileBytes(const QString &path, const QByteArray &bytes);
+// The lock file (QLockFile) that a run killed on this computer leaves: its program is gone.
+void writeAbandonedLock(const QString &path);
 // A ZIP archive with entries named exactly as given (no check of the names), the way a
 // hostile or careless sender would make it; a failure fails the test.
 void writeZipEntries(const QString &path, const QList<QPair<QByteArray, QByteArray>> &entries);
+
+// An XML packet as a careless program spoils it: its encoding declaration dropped, and the
+// first value of the attribute (in any letter case) starting with "è" in Windows-1252 and again
+// in UTF-8.
+QByteArray mixEncodings(QByteArray xml, const QByteArray &attribute);
 
 // Runs a checker program (unzip, qpdf...); its exit code (-1 when it did not end normally
 // within 30 seconds), its output and errors kept in the output.
