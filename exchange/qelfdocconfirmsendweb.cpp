@@ -2,6 +2,7 @@
 
 #include "exchange/qelwebsendsql.h"
 #include "platform/globalvars.h"
+#include "platform/helpers.h"
 #include "platform/messagedlg.h"
 #include "platform/sqlclientdataset.h"
 #include "shell/qelutil.h"
@@ -174,6 +175,13 @@ void TfmqelDocConfirmSendWeb::SetFinalText(const QString &text)
 {
     m_finalText = text;
     m_final->setText(shown(text));
+}
+
+void TfmqelDocConfirmSendWeb::SetTeacherCount(int count)
+{
+    SetFinalText(CountText(count, QStringLiteral("ATTENZIONE!!\r\n\r\nÈ stato selezionato %1 docente."),
+                           QString::fromLatin1(kFinalText).replace(QLatin1String("%d"),
+                                                                   QLatin1String("%1"))));
 }
 
 void TfmqelDocConfirmSendWeb::PageShown(int page)

@@ -21,6 +21,8 @@ public:
     // The final page's first text; its "%d" is where the caller puts the number of teachers.
     QString FinalText() const;
     void SetFinalText(const QString &text);
+    // The final page's text for the number of teachers chosen, in the number that agrees.
+    void SetTeacherCount(int count);
 
     QLabel *laIstituto() const { return m_istituto; }
     QLabel *laSessione() const { return m_sessione; }

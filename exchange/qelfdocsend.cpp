@@ -120,16 +120,17 @@ bool TfmqelDocSend::CheckSend(int count)
                                            "formattato per ogni docente selezionato.\r\r"
                                            "Assicurarsi di disporre di un numero sufficiente di "
                                            "floppy vuoti e premere OK per proseguire o ANNULLA "
-                                           "per interrompere.\r\rSono stati selezionati %1 "
-                                           "docenti, sono necessari %2 dischetti.")
-                                .arg(count)
-                                .arg(count),
+                                           "per interrompere.\r\r") +
+                                CountText(count,
+                                          QStringLiteral("È stato selezionato %1 docente, è "
+                                                         "necessario %1 dischetto."),
+                                          QStringLiteral("Sono stati selezionati %1 docenti, "
+                                                         "sono necessari %1 dischetti.")),
                             mtWarning, mbOKCancel) == mrOk;
-    return VxMessageDlg(QStringLiteral("Si è scelto di inviare i dati a %1.\r\rSono stati "
-                                       "selezionati %2 docenti. Confermi la creazione delle "
-                                       "directory?")
-                            .arg(mode)
-                            .arg(count),
+    return VxMessageDlg(QStringLiteral("Si è scelto di inviare i dati a %1.\r\r").arg(mode) +
+                            CountText(count, QStringLiteral("È stato selezionato %1 docente."),
+                                      QStringLiteral("Sono stati selezionati %1 docenti.")) +
+                            QStringLiteral(" Confermi la creazione delle directory?"),
                         mtWarning, mbYesNo) == mrYes;
 }
 

@@ -74,7 +74,7 @@ bool TfmqelDocSendWeb::CheckSend(int count)
     if (!CheckSendSettings(count))
         return false;
     TfmqelDocConfirmSendWeb wizard(this);
-    wizard.SetFinalText(wizard.FinalText().replace(QLatin1String("%d"), QString::number(count)));
+    wizard.SetTeacherCount(count);
     return wizard.ShowModal() == mrOk;
 }
 

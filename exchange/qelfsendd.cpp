@@ -174,15 +174,18 @@ void TfmqelSendD::Run()
     const QString base = BaseFolder();
     if (base.isEmpty())
         return;
-    const QString count = QString::number(teachers.size());
+    const int count = int(teachers.size());
     if (m_iModId == kModeFloppy &&
         VxMessageDlg(QStringLiteral("Avete scelto di inviare i dati al Floppy da 3,5 pollici. "
                                     "\r\rLa procedura chiederà un dischetto nuovo e formattato "
                                     "per ogni docente selezionato. \r\rAssicurarsi di disporre "
                                     "di un numero sufficiente di floppy vuoti e premere OK per "
-                                    "proseguire o ANNULLA per annullare.\r\rAvete selezionato ") +
-                         count + QStringLiteral(" docenti, di conseguenza sono necessari ") +
-                         count + QStringLiteral(" dischetti.") + QStringLiteral("\r"),
+                                    "proseguire o ANNULLA per annullare.\r\r") +
+                         CountText(count,
+                                   QStringLiteral("Avete selezionato %1 docente, di conseguenza "
+                                                  "è necessario %1 dischetto.\r"),
+                                   QStringLiteral("Avete selezionato %1 docenti, di conseguenza "
+                                                  "sono necessari %1 dischetti.\r")),
                      mtWarning, mbOKCancel) != mrOk)
         return;
 

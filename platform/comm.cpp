@@ -292,11 +292,12 @@ void TdmxComm::run(const QByteArray &method, const QString &url, const QByteArra
     const QByteArray encoding = networkReply->rawHeader("Content-Encoding");
     if (declared.isValid() && (encoding.isEmpty() || encoding == "identity") &&
         received != declared.toLongLong())
-        throw EVxException(QStringLiteral("La risposta di %1 è arrivata incompleta (%2 byte su %3): "
-                                          "ricezione interrotta.")
-                               .arg(url)
-                               .arg(received)
-                               .arg(declared.toLongLong()));
+        throw EVxException(
+            QStringLiteral("La risposta di %1 è arrivata incompleta (%2 byte su %3): "
+                           "ricezione interrotta.")
+                .arg(url)
+                .arg(received)
+                .arg(declared.toLongLong()));
 }
 
 void TdmxComm::setWaitWindow(TfmVxWait *wait)

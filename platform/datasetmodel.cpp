@@ -34,6 +34,12 @@ QVariant TVxClientDataSetModel::data(const QModelIndex &index, int role) const
     const QVariant value = m_dataSet->Value(index.row(), index.column());
     if (role == Qt::DisplayRole && value.typeId() == QMetaType::QString)
         return value.toString().trimmed();
+    // Dates as the office writes them, with the whole year: the locale's short form would
+    // give "08/12/26".
+    if (role == Qt::DisplayRole && value.typeId() == QMetaType::QDate)
+        return value.toDate().toString(QStringLiteral("dd/MM/yyyy"));
+    if (role == Qt::DisplayRole && value.typeId() == QMetaType::QDateTime)
+        return value.toDateTime().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
     return value;
 }
 

@@ -30,7 +30,11 @@
 class VxGridProxy : public QSortFilterProxyModel
 {
 public:
-    using QSortFilterProxyModel::QSortFilterProxyModel;
+    // Rows sort by the stored values: a date shown as "08/12/2026" sorts by its day, not its text.
+    explicit VxGridProxy(QObject *parent = nullptr) : QSortFilterProxyModel(parent)
+    {
+        setSortRole(Qt::EditRole);
+    }
     QTableView *view = nullptr;
     QString text;
     // Fields the rows sort by in place of the sort column; the source column of a field.

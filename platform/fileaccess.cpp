@@ -31,9 +31,8 @@ int openFreshName(const QString &path, mode_t mode, QByteArray *freshName)
                 .arg(target.absolutePath(), target.fileName())
                 .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0'));
         *freshName = QFile::encodeName(name);
-        const int fd =
-            ::open(freshName->constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                   mode);
+        const int fd = ::open(freshName->constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }

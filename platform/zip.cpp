@@ -160,9 +160,8 @@ void TZip::Add()
     // archive never shows under its name readable by more than it should be; rename() then
     // replaces the old archive in one step. An archive is no more readable than the most
     // private of its files (a class folder's teachers' passwords).
-    const bool ownerOnly =
-        m_access == TVxFileAccess::OwnerOnly ||
-        std::any_of(m_fileList.cbegin(), m_fileList.cend(), &VxIsOwnerOnly);
+    const bool ownerOnly = m_access == TVxFileAccess::OwnerOnly ||
+                           std::any_of(m_fileList.cbegin(), m_fileList.cend(), &VxIsOwnerOnly);
     QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner;
     if (!ownerOnly)
         permissions |= QFile::ReadGroup | QFile::ReadOther;

@@ -21,9 +21,8 @@ const char kAvailable[] =
 const char kListed[] = "SELECT Cls.iClsId, Cls.sClsDesc FROM VCls_Classi Cls "
                        "INNER JOIN TOsd_OpzStampaDig Osd ON (Osd.iClsId = Cls.iClsId) "
                        "WHERE Osd.iAnsSesDwgId = :iAnsSesDwgId AND Osd.iTipoElenco = :iTipoElenco";
-const char kDeleteClass[] =
-    "DELETE FROM TOsd_OpzStampaDig WHERE iAnsSesDwgId = :iAnsSesDwgId "
-    "AND iTipoElenco = :iTipoElenco AND iClsId = :iClsId";
+const char kDeleteClass[] = "DELETE FROM TOsd_OpzStampaDig WHERE iAnsSesDwgId = :iAnsSesDwgId "
+                            "AND iTipoElenco = :iTipoElenco AND iClsId = :iClsId";
 const QString kOptionsSavedElsewhere = QStringLiteral(
     "Un'altra postazione ha cambiato le stesse opzioni di stampa digitale dopo l'apertura della "
     "finestra: le opzioni indicate non sono state salvate, per non sostituire senza avviso "
@@ -82,13 +81,13 @@ void LoadListed(QListWidget *list, int iAnsSesDwgId, int tipoElenco)
 
 void Save(int iAnsSesDwgId, const std::array<ListChange, 2> &lists)
 {
-    static const QString insertClass = VxInsertUnlessPresentSql(
-        QStringLiteral("TOsd_OpzStampaDig"),
-        {{"iOsdId", "INTEGER"},
-         {"iAnsSesDwgId", "INTEGER"},
-         {"iClsId", "INTEGER"},
-         {"iTipoElenco", "SMALLINT"}},
-        {"iAnsSesDwgId", "iClsId", "iTipoElenco"});
+    static const QString insertClass =
+        VxInsertUnlessPresentSql(QStringLiteral("TOsd_OpzStampaDig"),
+                                 {{"iOsdId", "INTEGER"},
+                                  {"iAnsSesDwgId", "INTEGER"},
+                                  {"iClsId", "INTEGER"},
+                                  {"iTipoElenco", "SMALLINT"}},
+                                 {"iAnsSesDwgId", "iClsId", "iTipoElenco"});
     VxExplain(QStringLiteral("Impossibile salvare le opzioni di stampa digitale."), [&] {
         const QSqlDatabase db = qqoVxGlobConn();
         TVxTransaction tr(db);

@@ -271,7 +271,7 @@ TEST_F(DocFolder, SendCasesStopWhereTheyShould)
     runSql("UPDATE TAai_AnaAppInvio SET iModId = 1 WHERE iAaiId = ?", {teachers[1].iAaiId});
     shown = send(1, {}, {mrOk, mrCancel});
     ASSERT_EQ(shown.size(), 3);
-    EXPECT_TRUE(shown[0].endsWith("Sono stati selezionati 1 docenti, sono necessari 1 dischetti."));
+    EXPECT_TRUE(shown[0].endsWith("È stato selezionato 1 docente, è necessario 1 dischetto."));
     EXPECT_TRUE(
         shown[1].startsWith("Invio dati per il docente: ../.. a/b\n\nInserire un dischetto"));
     EXPECT_EQ(shown[2], QStringLiteral("Procedura interrotta dall'utente."));

@@ -168,8 +168,8 @@ TEST_F(TavrinWeb, NothingIsSentWithoutAPasswordOrACodeTheServerCanRead)
     EXPECT_TRUE(code.contains(QStringLiteral("ŁD01"))) << code.toStdString();
     // The digest and the cookie in the clear to another computer; this one's are the tests'.
     for (const char *address : {"http://192.0.2.7", "HTTP://scuola.example.it:8080"}) {
-        const QString plain = failure(
-            [&] { TTavrinWebConnection(QString::fromLatin1(address)).Autentica(kCode); });
+        const QString plain =
+            failure([&] { TTavrinWebConnection(QString::fromLatin1(address)).Autentica(kCode); });
         EXPECT_TRUE(plain.contains(QStringLiteral("indirizzo con \"https://\""))) << address;
     }
     EXPECT_EQ(DialogSeam::shown().size(), 0); // refused before the prompt
@@ -269,8 +269,10 @@ TEST_F(TavrinWeb, TheUploadWaitsTwentyTimesAtMostForAFreeServer)
         {"a root without a child", {Server::stateRootWithoutChild()}, QString(), 0},
         {"a child without STATO", {Server::stateChildWithoutState()}, QString(), 0},
         {"malformed XML", {Server::stateMalformed()}, kPrefix + "Documento XML non valido", 0},
-        {"entities declared", {Server::stateWithEntities()},
-         kPrefix + "Il documento XML della risposta a statorichiesta.php dichiara un DTD", 0},
+        {"entities declared",
+         {Server::stateWithEntities()},
+         kPrefix + "Il documento XML della risposta a statorichiesta.php dichiara un DTD",
+         0},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);

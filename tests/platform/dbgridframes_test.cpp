@@ -281,6 +281,26 @@ TEST_F(BrowseEditFrameTest, SortsByClickedColumn)
               QStringLiteral("VOLONT"));
 }
 
+TEST(ReadOnlyGrid, ShowsDatesWithTheWholeYearAndSortsThemByDay)
+{
+    TClientDataSet data;
+    data.AddFieldDef(QStringLiteral("Data"), ftDate);
+    data.CreateDataSet();
+    for (const QDate day : {QDate(2026, 12, 8), QDate(2026, 6, 15)}) {
+        data.Append();
+        data.FieldByName(QStringLiteral("Data"))->setValue(day);
+        data.Post();
+    }
+    TVxClientDataSetModel model;
+    model.SetDataSet(&data);
+    TfrVxDBROGrid frame;
+    frame.SetDataSource(&model);
+    frame.SetSortIndex(0);
+    // June before December, whatever the texts' order.
+    EXPECT_EQ(frame.SourceRowAt(0), 1);
+    EXPECT_EQ(frame.grGrid()->model()->index(1, 0).data().toString(), QStringLiteral("08/12/2026"));
+}
+
 TEST(ReadOnlyGrid, ShowsAnInMemoryDatasetWithTitlesSortAndDrawHook)
 {
     TClientDataSet data;

@@ -103,10 +103,10 @@ TEST_F(VolumeManagement, ListsPreviewsDeletesAndEmpties)
         press(window->buAnteprima(), 0),
         (QStringList{"confirmation: Aprire un'anteprima del file?", ": " + tmp + kFirst + ".pdf"}));
     // A desktop that opens nothing: the office is told, with the file to open by hand.
-    EXPECT_EQ(press(window->buAnteprima(), 0, {mrYes, false}),
-              (QStringList{"confirmation: Aprire un'anteprima del file?",
-                           ": " + tmp + kFirst + ".pdf",
-                           "warning: Il computer non ha aperto il file."}));
+    EXPECT_EQ(
+        press(window->buAnteprima(), 0, {mrYes, false}),
+        (QStringList{"confirmation: Aprire un'anteprima del file?", ": " + tmp + kFirst + ".pdf",
+                     "warning: Il computer non ha aperto il file."}));
     EXPECT_TRUE(DialogSeam::shownTexts().last().endsWith(
         "\n" + QDir::toNativeSeparators(tmp + kFirst + ".pdf")));
     const QStringList refused = press(window->buAnteprima(), 1);

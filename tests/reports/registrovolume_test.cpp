@@ -369,7 +369,8 @@ TEST_F(RegisterVolumes, TheNextRunRemovesWhatAKilledRunLeft)
         // What the run had written when it was stopped, kept as the kill would leave it.
         QHash<QString, QByteArray> left;
         QString killed;
-        qelVolumeHooks().afterStep = [&](QelVolumeStep step, const QString &f, const QString &stem) {
+        qelVolumeHooks().afterStep = [&](QelVolumeStep step, const QString &f,
+                                         const QString &stem) {
             if (step != c.at)
                 return;
             killed = stem;
