@@ -6,6 +6,9 @@
 // and TAVRIN_MAKEDB from bench/CMakeLists.txt.
 #include "bench/latencyrelay.h"
 #include "platform/connection.h"
+#include "platform/dialogseam.h"
+#include "platform/globalvars.h"
+#include "platform/maindir.h"
 #include "platform/sqlparams.h"
 
 #include <QElapsedTimer>
@@ -16,6 +19,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -70,6 +74,17 @@ inline void openDemoSchool(QSqlDatabase &db, const QString &connectionName)
         std::fprintf(stderr, "%s\n", qPrintable(error));
         std::exit(1);
     }
+}
+
+// The program as a benchmark runs it: offscreen, a main folder of its own, the dialogs scripted,
+// the demo school's working context (institute 2, 2008/2009, its final session 392).
+inline void benchProgram(const QTemporaryDir &mainDir)
+{
+    setMainDir(mainDir.path());
+    DialogSeam::setScripted(true);
+    TVxWorkingContext::setInstitute(2);
+    TVxWorkingContext::setSchoolYear(39);
+    TVxWorkingContext::setSession(392);
 }
 
 // Runs the benchmark's iterations, keeping the mean seconds of one under the name.

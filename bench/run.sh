@@ -3,9 +3,10 @@
 # school at scale 1 and 10, starts a private Firebird server (scripts/fbserver.sh, stopped at
 # the end), and runs each benchmark. Those over the demo school run four times: scale 1 and
 # 10, with the embedded engine and against the server; the others once. The grade windows'
-# benchmark runs three times more, against the server through a relay adding 0, 1 and 4 ms to
-# each round trip. Each prints its own comparison lines at its end; they are repeated together
-# at the end of the run, after the machine's load, which weighs on every time.
+# benchmark and the report cards' preparation (scale 1 and 10) run three times more, against
+# the server through a relay adding 0, 1 and 4 ms to each round trip. Each prints its own
+# comparison lines at its end; they are repeated together at the end of the run, after the
+# machine's load, which weighs on every time.
 #   bench/run.sh [build-folder]        (default build/bench)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -94,8 +95,15 @@ busiest
 for bench in "${other_benches[@]}"; do
   run "$bench" "$build/bench/$bench"
 done
-# on_school <database> <password> <benchmark>; the password stays out of the process list.
-on_school() { TAVRIN_BENCH_DATABASE=$1 TAVRIN_BENCH_PASSWORD=$2 "$build/bench/$3"; }
+# on_school <database> <password> <benchmark> [argument...]; the password stays out of the
+# process list. The school at scale 1 is named beside it, for the benchmarks that compare how
+# a read grows with the school (exports_growth_bench).
+on_school() {
+  local scale1=$build/bench/demo-scale1.fdb
+  [[ $1 == "$server:"* ]] && scale1=$server:$data/demo-scale1.fdb
+  TAVRIN_BENCH_DATABASE=$1 TAVRIN_BENCH_PASSWORD=$2 TAVRIN_BENCH_SCALE1_DATABASE=$scale1 \
+    TAVRIN_BENCH_SCALE1_PASSWORD=$2 "$build/bench/$3" "${@:4}"
+}
 for scale in 1 10; do
   cp "$build/bench/demo-scale$scale.fdb" "$data/"
   for bench in "${school_benches[@]}"; do
@@ -106,14 +114,20 @@ for scale in 1 10; do
   done
 done
 
-# The grade windows as an office meets them over a LAN or Wi-Fi: the scale-10 school on the
-# server through a relay of our own (bench/latencyrelay.h) that holds each direction half the
-# round trip; the benchmark prints each window's statements and round trips beside its times.
-through_relay() { TAVRIN_BENCH_ROUND_TRIP_US=$1 on_school "$2" "$3" "$4"; }
+# The grade windows and the report cards as an office meets them over a LAN or Wi-Fi: the
+# school on the server through a relay of our own (bench/latencyrelay.h) that holds each
+# direction half the round trip; the benchmarks print the statements and round trips beside
+# their times. The report cards are prepared alone (their PDF export reads nothing).
+through_relay() { TAVRIN_BENCH_ROUND_TRIP_US=$1 on_school "$2" "$3" "${@:4}"; }
 for round_trip in 0 1000 4000; do
   run "gradeentry_carcls_bench, scale 10, server $server through a relay adding $round_trip us" \
     through_relay "$round_trip" "$server:$data/demo-scale10.fdb" "$password" \
     gradeentry_carcls_bench
+  for scale in 1 10; do
+    run "reports_stampe_bench, scale $scale, server $server through a relay adding $round_trip us" \
+      through_relay "$round_trip" "$server:$data/demo-scale$scale.fdb" "$password" \
+      reports_stampe_bench --benchmark_filter='Prepared<'
+  done
 done
 
 # The lines each benchmark printed after its table.

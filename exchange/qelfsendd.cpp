@@ -196,6 +196,7 @@ void TfmqelSendD::Run()
     // The teacher whose folder, set-up copy or archive failed: the send ends there, the
     // failure told, and closes as after "Annulla", the web folder's list written.
     QString failedTeacher;
+    const TdmqelXML::ReadsOfRun reads(m_xml);
     for (qsizetype i = teachers.size() - 1; i >= 0 && failedTeacher.isEmpty(); --i) {
         if (m_xml.lCancel) {
             m_xml.lCancel = false;

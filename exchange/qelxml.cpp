@@ -252,6 +252,34 @@ QString TdmqelXML::FieldValueList(const QString &field) const
     return ids.isEmpty() ? QStringLiteral("(-1)") : idList(ids);
 }
 
+TdmqelXML::ReadsOfRun::ReadsOfRun(TdmqelXML &xml)
+    : m_xml(xml), m_side(std::make_unique<TVxSideConnection>(qqoVxGlobConn())),
+      m_reads(std::make_unique<TVxTransaction>(m_side->database()))
+{
+    if (!m_reads->StartTransaction())
+        throw EVxException(m_reads->lastError());
+    m_xml.m_runReads = m_side->database();
+    m_xml.scdExp.setConnection(m_side->database());
+    // The year and the session every teacher's Info.ini names, read once.
+    m_xml.m_runYearAndSession = {AnnoScolTextOfAnsId(m_xml.iAnsId),
+                                 GetSessioneDesc(m_xml.iAnsSesDwgId)};
+}
+
+TdmqelXML::ReadsOfRun::~ReadsOfRun()
+{
+    m_xml.scdExp.Close();
+    m_xml.scdExp.setConnection(qqoVxGlobConn());
+    m_xml.m_runReads.reset();
+    m_xml.m_runYearAndSession.reset();
+    // Nothing was written: the reads end as they would end with a failure.
+    m_reads.reset();
+}
+
+QSqlDatabase TdmqelXML::readsConnection() const
+{
+    return m_runReads ? *m_runReads : qqoVxGlobConn();
+}
+
 QString TdmqelXML::TeacherClassList() const
 {
     TVxFieldValues values;
@@ -259,7 +287,7 @@ QString TdmqelXML::TeacherClassList() const
     values.setValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId);
     QList<qint64> ids;
     VxEachRow(
-        qqoVxGlobConn(), QelXmlSql::teacherClasses(), values,
+        readsConnection(), QelXmlSql::teacherClasses(), values,
         [&](const QSqlQuery &query, const QSqlRecord &) { ids << query.value(0).toLongLong(); });
     return ids.isEmpty() ? QString() : idList(ids);
 }
@@ -391,8 +419,10 @@ void TdmqelXML::writeTeacherInfo(const ExpDocFlags &flags)
         {QStringLiteral("Docente"),
          {{QStringLiteral("ID"), QString::number(iAnaId)},
           {QStringLiteral("Nome"), sDocNome},
-          {QStringLiteral("Anno"), AnnoScolTextOfAnsId(iAnsId)},
-          {QStringLiteral("Sessione"), GetSessioneDesc(iAnsSesDwgId)}}}};
+          {QStringLiteral("Anno"),
+           m_runYearAndSession ? m_runYearAndSession->first : AnnoScolTextOfAnsId(iAnsId)},
+          {QStringLiteral("Sessione"),
+           m_runYearAndSession ? m_runYearAndSession->second : GetSessioneDesc(iAnsSesDwgId)}}}};
     for (const ExpDocFlag &flag : flags.values) {
         auto section = std::find_if(sections.begin(), sections.end(), [&](const auto &s) {
             return s.first.compare(flag.section, Qt::CaseInsensitive) == 0;

@@ -6,15 +6,19 @@
 
 #include <QList>
 #include <QObject>
+#include <QPair>
 #include <QPointer>
+#include <QSqlDatabase>
 #include <QString>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 
 class TdmqelParGen;
 class TfmqelWait;
+class TVxSideConnection;
 class TVxTransaction;
 
 // The data-packet engine of the exchange with the teachers' grade-entry program. It writes a
@@ -57,6 +61,25 @@ public:
 
     // The client dataset through which every exported query runs.
     TSQLClientDataSet scdExp;
+
+    // While it lives, every read of the engine (packets, the teacher's classes, the templates)
+    // runs in one transaction of its own, on a connection beside the program's: a send of
+    // many teachers' folders prepares each statement once, and one state of the database goes
+    // out to every teacher, while the send marks each teacher done on the program's connection
+    // as it goes. Throws EVxException when the connection or the transaction cannot be had.
+    class ReadsOfRun
+    {
+    public:
+        explicit ReadsOfRun(TdmqelXML &xml);
+        ~ReadsOfRun();
+        ReadsOfRun(const ReadsOfRun &) = delete;
+        ReadsOfRun &operator=(const ReadsOfRun &) = delete;
+
+    private:
+        TdmqelXML &m_xml;
+        std::unique_ptr<TVxSideConnection> m_side;
+        std::unique_ptr<TVxTransaction> m_reads;
+    };
     // The last base folder of the class send and collect windows (ETC\qelParScrut.ini); the
     // callers read it through ScrutinioBaseFolder.
     TVxINIFile xIniFileScrutinio;
@@ -202,7 +225,7 @@ private:
     void exportGeneralTables(const ExpDocFlags &flags, bool gated);
     void writeTeacherInfo(const ExpDocFlags &flags);
     void writeTemplate(int reportId, const QString &fileName);
-    void exportTeacherClasses(const QString &classes, const ExpDocFlags &flags);
+    void exportTeacherClasses(const ExpDocFlags &flags);
     void exportClassPackets();
     void saveBuiltPacket(TClientDataSet &packet, const QString &fileName,
                          TVxFileAccess access = TVxFileAccess::Shared);
@@ -221,6 +244,10 @@ private:
     QList<TVxFieldValues> makeUpRows(int sitId);
 
     QPointer<TfmqelWait> m_wait;
+    // The connection the reads run on: the program's, or a run's (ReadsOfRun).
+    QSqlDatabase readsConnection() const;
+    std::optional<QSqlDatabase> m_runReads;
+    std::optional<QPair<QString, QString>> m_runYearAndSession;
     std::shared_ptr<Collection> m_collect; // the packets and the log of the running collection
     mutable std::unique_ptr<TdmqelParGen> m_ownParGen;
 };

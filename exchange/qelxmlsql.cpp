@@ -57,24 +57,62 @@ QString subjectValueSelect(const QString &table, const QString &alias, const QSt
 const char kAverageKeys[] = "MatRma.iMatId, TSit.iAnaId, AnsSesDwg.iAnsId";
 const char kVoteLevels[] = "FROM TVot_Voti Val "
                            "  JOIN TScaLiv ScaLiv ON ScaLiv.iScaLivId = Val.iScaLivId ";
+const char kProposalLevels[] =
+    "FROM TVtp_Proposti Val "
+    "  JOIN TPrpScaLiv PrpScaLiv ON PrpScaLiv.iPrpScaLivId = Val.iPrpScaLivId "
+    "  JOIN TScaLiv ScaLiv ON ScaLiv.iScaLivId = PrpScaLiv.iScaLivId ";
+
+// The classes of the working session (:iAnsSesDwgId) where the teacher (:iAnaId) teaches: the
+// first table of a teacher's packets, so that their statements are the same for every teacher
+// (each prepared once for a whole send) and the database starts from his assignments. The
+// class's view is looked into, not joined: joined, the database would read every class of the
+// school for each teacher.
+const char kTeacherClasses[] =
+    "(SELECT DISTINCT ClsMatAna.iClsId "
+    "FROM TClsMatAna ClsMatAna "
+    "WHERE ClsMatAna.iAnaId = :iAnaId "
+    "  AND EXISTS (SELECT 1 FROM VCls_Classi VCls WHERE VCls.iClsId = ClsMatAna.iClsId) "
+    "  AND EXISTS (SELECT 1 FROM TClsSes ClsSes "
+    "  WHERE ClsSes.iClsId = ClsMatAna.iClsId AND ClsSes.iAnsSesDwgId = :iAnsSesDwgId)) ";
+QString teacherClassesAs(const char *alias)
+{
+    return QLatin1String(kTeacherClasses) + QLatin1String(alias) + QLatin1Char(' ');
+}
+
+// The pupils of those classes, as their register (ClsAlu.xml) lists them.
+QString teacherPupils(const char *alias)
+{
+    return QStringLiteral("(SELECT DISTINCT TeacherSit.iAnaId FROM ") +
+           teacherClassesAs("TeacherCls") +
+           QStringLiteral(
+               "  JOIN TClsPst TeacherPst ON TeacherPst.iClsId = TeacherCls.iClsId "
+               "  JOIN TSit_Situazioni TeacherSit ON TeacherSit.iClsPstId = TeacherPst.iClsPstId "
+               "WHERE TeacherSit.iSitOrdine = 1 AND TeacherSit.iSitPosReg > 0) ") +
+           QLatin1String(alias) + QLatin1Char(' ');
+}
 
 // Final-session values of the pupils, by subject and year, at levels and components that
-// count in the average; the value row is Val, its level ScaLiv.
-QString averagesSelect(const QString &columns, const QString &valueJoins)
+// count in the average; the value row is Val, its level ScaLiv. The pupils are a list (%1) or,
+// for a teacher, his pupils.
+QString averagesSelect(const QString &columns, const QString &valueJoins, bool teacher = false)
 {
     return QStringLiteral("SELECT ") + columns + QLatin1Char(' ') + valueJoins +
+           QStringLiteral("  JOIN TSit_Situazioni TSit ON TSit.iSitId = Val.iSitId ") +
+           (teacher ? QStringLiteral("  JOIN ") + teacherPupils("Pupils") +
+                          QStringLiteral("ON Pupils.iAnaId = TSit.iAnaId ")
+                    : QString()) +
            QStringLiteral(
-               "  JOIN TSit_Situazioni TSit ON TSit.iSitId = Val.iSitId "
                "  JOIN TClsMatCmp ClsMatCmp ON ClsMatCmp.iClsMatCmpId = Val.iClsMatCmpId "
                "  JOIN TCmpSca CmpSca ON CmpSca.iCmpScaId = ClsMatCmp.iCmpScaId "
                "  JOIN TClsSesMat ClsSesMat ON ClsSesMat.iClsSesMatId = ClsMatCmp.iClsSesMatId "
                "  JOIN TMatRma MatRma ON MatRma.iMatRmaId = ClsSesMat.iMatRmaId "
                "  JOIN TClsSes ClsSes ON ClsSes.iClsSesId = ClsSesMat.iClsSesId "
-               "  JOIN TAnsSesDwg AnsSesDwg ON AnsSesDwg.iAnsSesDwgId = ClsSes.iAnsSesDwgId "
-               "WHERE TSit.iAnaId IN %1 AND AnsSesDwg.iSfiId = 2 AND ScaLiv.iScaLivInMedia = 1 "
-               "  AND CmpSca.iCmpScaInMedia = 1 "
-               "ORDER BY TSit.iAnaId, AnsSesDwg.iAnsId, MatRma.iMatId, Val.iSitId, "
-               "  Val.iClsMatCmpId");
+               "  JOIN TAnsSesDwg AnsSesDwg ON AnsSesDwg.iAnsSesDwgId = ClsSes.iAnsSesDwgId ") +
+           (teacher ? QStringLiteral("WHERE ") : QStringLiteral("WHERE TSit.iAnaId IN %1 AND ")) +
+           QStringLiteral("AnsSesDwg.iSfiId = 2 AND ScaLiv.iScaLivInMedia = 1 "
+                          "  AND CmpSca.iCmpScaInMedia = 1 "
+                          "ORDER BY TSit.iAnaId, AnsSesDwg.iAnsId, MatRma.iMatId, Val.iSitId, "
+                          "  Val.iClsMatCmpId");
 }
 
 } // namespace
@@ -187,13 +225,8 @@ QString classSessionFlags()
 
 QString teacherClasses()
 {
-    return QStringLiteral(
-        "SELECT DISTINCT ClsMatAna.iClsId "
-        "FROM TClsMatAna ClsMatAna "
-        "  JOIN VCls_Classi VCls ON VCls.iClsId = ClsMatAna.iClsId "
-        "WHERE ClsMatAna.iAnaId = :iAnaId AND EXISTS (SELECT 1 FROM TClsSes ClsSes "
-        "  WHERE ClsSes.iClsId = ClsMatAna.iClsId AND ClsSes.iAnsSesDwgId = :iAnsSesDwgId) "
-        "ORDER BY ClsMatAna.iClsId");
+    return QStringLiteral("SELECT TeacherCls.iClsId FROM ") + teacherClassesAs("TeacherCls") +
+           QStringLiteral("ORDER BY TeacherCls.iClsId");
 }
 
 QString hasQualification()
@@ -316,6 +349,18 @@ QString mVotDeb()
     return averagesSelect(QStringLiteral("ScaLiv.iScaLivValore, ") + kAverageKeys, kVoteLevels);
 }
 
+QString teacherMVotDeb()
+{
+    return averagesSelect(QStringLiteral("ScaLiv.iScaLivValore, ") + kAverageKeys, kVoteLevels,
+                          true);
+}
+
+QString teacherMVtpDeb()
+{
+    return averagesSelect(QStringLiteral("PrpScaLiv.fPrpScaLivValore, ") + kAverageKeys,
+                          kProposalLevels, true);
+}
+
 QString aluMed()
 {
     return averagesSelect(QStringLiteral("ScaLiv.iScaLivValore, Val.iSitId"), kVoteLevels);
@@ -323,26 +368,24 @@ QString aluMed()
 
 QString mVtpDeb()
 {
-    return averagesSelect(
-        QStringLiteral("PrpScaLiv.fPrpScaLivValore, ") + kAverageKeys,
-        QStringLiteral("FROM TVtp_Proposti Val "
-                       "  JOIN TPrpScaLiv PrpScaLiv ON PrpScaLiv.iPrpScaLivId = Val.iPrpScaLivId "
-                       "  JOIN TScaLiv ScaLiv ON ScaLiv.iScaLivId = PrpScaLiv.iScaLivId "));
+    return averagesSelect(QStringLiteral("PrpScaLiv.fPrpScaLivValore, ") + kAverageKeys,
+                          kProposalLevels);
 }
 
 QString teacherClsDwg()
 {
-    return QStringLiteral(
-        "SELECT Cls.iClsId, Sed.sSedNomLDesc AS SSEDNOMLDESC, Sed.sSedNomSDesc AS SSEDNOMSDESC, "
-        "Com.sComDesc "
-        "FROM TCls_Classi Cls "
-        "  JOIN TDow_DataOwner Dow ON Dow.iDwgId = Cls.iDwgId "
-        "  LEFT JOIN VSed_Sedi Sed ON Sed.iDwgSedId = Cls.iDwgSedId "
-        "  LEFT JOIN TComCap ComCap ON ComCap.iComCapId = Sed.iComCapId "
-        "  LEFT JOIN TSrpc Srpc ON Srpc.iSrpcId = ComCap.iSrpcId "
-        "  LEFT JOIN TCom_Comuni Com ON Com.iComId = Srpc.iComId "
-        "WHERE Cls.iClsId IN %1 "
-        "ORDER BY Cls.iClsId");
+    return QStringLiteral("SELECT Cls.iClsId, Sed.sSedNomLDesc AS SSEDNOMLDESC, Sed.sSedNomSDesc "
+                          "AS SSEDNOMSDESC, "
+                          "Com.sComDesc "
+                          "FROM ") +
+           teacherClassesAs("TeacherCls") +
+           QStringLiteral("  JOIN TCls_Classi Cls ON Cls.iClsId = TeacherCls.iClsId "
+                          "  JOIN TDow_DataOwner Dow ON Dow.iDwgId = Cls.iDwgId "
+                          "  LEFT JOIN VSed_Sedi Sed ON Sed.iDwgSedId = Cls.iDwgSedId "
+                          "  LEFT JOIN TComCap ComCap ON ComCap.iComCapId = Sed.iComCapId "
+                          "  LEFT JOIN TSrpc Srpc ON Srpc.iSrpcId = ComCap.iSrpcId "
+                          "  LEFT JOIN TCom_Comuni Com ON Com.iComId = Srpc.iComId "
+                          "ORDER BY Cls.iClsId");
 }
 
 QString classSessionColumns()
@@ -373,19 +416,21 @@ QString classSessionFrom()
 QString teacherClsSes()
 {
     return QStringLiteral("SELECT ") + classSessionColumns() + classSessionFrom() +
-           QStringLiteral("WHERE ClsSes.iAnsSesDwgId = :iAnsSesDwgId AND ClsSes.iClsId IN %1 "
+           QStringLiteral("  JOIN ") + teacherClassesAs("TeacherCls") +
+           QStringLiteral("ON TeacherCls.iClsId = ClsSes.iClsId "
+                          "WHERE ClsSes.iAnsSesDwgId = :iAnsSesDwgId "
                           "ORDER BY VCls.iClsOrdine, ClsSes.iClsSesId");
 }
 
 QString teacherMatRmaPst()
 {
     // A plan shared by two of the classes is sent once.
-    return QStringLiteral(
-        "SELECT DISTINCT MatRmaPst.iMatRmaPstInMedia, MatRmaPst.iMatRmaId, MatRmaPst.iPstId "
-        "FROM TMatRmaPst MatRmaPst "
-        "  JOIN TClsPst ClsPst ON ClsPst.iPstId = MatRmaPst.iPstId "
-        "WHERE ClsPst.iClsId IN %1 "
-        "ORDER BY MatRmaPst.iPstId, MatRmaPst.iMatRmaId");
+    return QStringLiteral("SELECT DISTINCT MatRmaPst.iMatRmaPstInMedia, MatRmaPst.iMatRmaId, "
+                          "MatRmaPst.iPstId FROM ") +
+           teacherClassesAs("TeacherCls") +
+           QStringLiteral("  JOIN TClsPst ClsPst ON ClsPst.iClsId = TeacherCls.iClsId "
+                          "  JOIN TMatRmaPst MatRmaPst ON MatRmaPst.iPstId = ClsPst.iPstId "
+                          "ORDER BY MatRmaPst.iPstId, MatRmaPst.iMatRmaId");
 }
 
 QString classComponentsFrom()
@@ -435,7 +480,10 @@ QString teacherMatCls()
                "  JOIN TClsPst ClsPst ON ClsPst.iClsId = ClsSes.iClsId "
                "  JOIN TMatRmaPst MatRmaPst ON MatRmaPst.iMatRmaId = MatRma.iMatRmaId "
                "    AND MatRmaPst.iPstId = ClsPst.iPstId "
-               "WHERE ClsSes.iAnsSesDwgId = :iAnsSesDwgId AND ClsSes.iClsId IN %1 AND ") +
+               "  JOIN ") +
+           teacherClassesAs("TeacherCls") +
+           QStringLiteral("ON TeacherCls.iClsId = ClsSes.iClsId "
+                          "WHERE ClsSes.iAnsSesDwgId = :iAnsSesDwgId AND ") +
            QLatin1String(kTeacherSubject) +
            QStringLiteral(" GROUP BY ClsSesMat.iClsSesMatId, Mat.sMatLDesc, Mat.sMatSDesc, "
                           "Mat.sMatCodUser, Mat.sMatCodMin, ClsSes.iClsId "
@@ -445,18 +493,21 @@ QString teacherMatCls()
 
 QString teacherClsAlu()
 {
-    return QStringLiteral(
-        "SELECT TSit.iSitPosReg, Ana.sAnaCognome, Ana.sAnaNome, Ana.iAnaId, TSit.iSitId, "
-        "ClsPst.iPstId, ClsPst.iClsId, Sex.sSexSDesc "
-        "FROM TSit_Situazioni TSit "
-        "  JOIN TClsPst ClsPst ON ClsPst.iClsPstId = TSit.iClsPstId "
-        "  JOIN TAna_Anagrafiche Ana ON Ana.iAnaId = TSit.iAnaId "
-        "  LEFT JOIN TSex_Sesso Sex ON Sex.iSexId = Ana.iSexId "
-        "WHERE ClsPst.iClsId IN %1 AND TSit.iSitOrdine = 1 AND TSit.iSitPosReg > 0 "
-        "ORDER BY TSit.iSitPosReg, Ana.sAnaCognomeNomeIdx, TSit.iSitId");
+    return QStringLiteral("SELECT TSit.iSitPosReg, Ana.sAnaCognome, Ana.sAnaNome, Ana.iAnaId, "
+                          "TSit.iSitId, ClsPst.iPstId, ClsPst.iClsId, Sex.sSexSDesc FROM ") +
+           teacherClassesAs("TeacherCls") +
+           QStringLiteral("  JOIN TClsPst ClsPst ON ClsPst.iClsId = TeacherCls.iClsId "
+                          "  JOIN TSit_Situazioni TSit ON TSit.iClsPstId = ClsPst.iClsPstId "
+                          "  JOIN TAna_Anagrafiche Ana ON Ana.iAnaId = TSit.iAnaId "
+                          "  LEFT JOIN TSex_Sesso Sex ON Sex.iSexId = Ana.iSexId "
+                          "WHERE TSit.iSitOrdine = 1 AND TSit.iSitPosReg > 0 "
+                          "ORDER BY TSit.iSitPosReg, Ana.sAnaCognomeNomeIdx, TSit.iSitId");
 }
 
-QString pupilComponentsSelect(bool withCodVexto)
+namespace {
+
+// From the pupils' situations (TSit) and their plan of the class (ClsPst) on.
+QString pupilComponents(bool withCodVexto, const QString &situations)
 {
     return QStringLiteral("SELECT ClsSesMat.iClsSesMatId, Mat.iMatId, Mat.sMatLDesc, "
                           "Mat.sMatSDesc, Mat.sMatCodUser, Mat.sMatCodMin, ") +
@@ -466,9 +517,9 @@ QString pupilComponentsSelect(bool withCodVexto)
                "CmpSca.iCmpScaInMedia, Cmp.sCmpLDesc, Cmp.sCmpSDesc, Sca.sScaDesc, TSit.iSitId, "
                "ClsSes.iClsSesId, TSit.iAnaId, AnsSesDwg.iAnsId, ClsSes.iClsId, MatRma.iMatRmaId, "
                "MatRmaPst.iMatRmaPstInMedia AS iMatInMedia, CmpSca.iCmpScaOrdine, "
-               "MatRmaPst.iMatRmaPstOrdine AS iMatRMaPstOrdine, ClsMatCmp.iClsMatCmpId "
-               "FROM TSit_Situazioni TSit "
-               "  JOIN TClsPst ClsPst ON ClsPst.iClsPstId = TSit.iClsPstId "
+               "MatRmaPst.iMatRmaPstOrdine AS iMatRMaPstOrdine, ClsMatCmp.iClsMatCmpId ") +
+           situations +
+           QStringLiteral(
                "  JOIN TClsSes ClsSes ON ClsSes.iClsId = ClsPst.iClsId "
                "  JOIN TAnsSesDwg AnsSesDwg ON AnsSesDwg.iAnsSesDwgId = ClsSes.iAnsSesDwgId "
                "  JOIN TClsSesMat ClsSesMat ON ClsSesMat.iClsSesId = ClsSes.iClsSesId "
@@ -482,12 +533,28 @@ QString pupilComponentsSelect(bool withCodVexto)
                "  JOIN TSca_Scale Sca ON Sca.iScaId = CmpSca.iScaId ");
 }
 
+} // namespace
+
+QString pupilComponentsSelect(bool withCodVexto)
+{
+    return pupilComponents(
+        withCodVexto,
+        QStringLiteral("FROM TSit_Situazioni TSit "
+                       "  JOIN TClsPst ClsPst ON ClsPst.iClsPstId = TSit.iClsPstId "));
+}
+
 QString teacherAluMat()
 {
     // Years A-1 and A: a teacher verifying a debt of last year needs last year's components.
-    return pupilComponentsSelect(false) +
+    // From the pupils on: the plan is found from the situation, never the situation from the
+    // plan ("+ 0"), or the database would start from the school years and read every class.
+    return pupilComponents(false, QStringLiteral("FROM ") + teacherPupils("Pupils") +
+                                      QStringLiteral("  JOIN TSit_Situazioni TSit ON TSit.iAnaId = "
+                                                     "Pupils.iAnaId "
+                                                     "  JOIN TClsPst ClsPst ON ClsPst.iClsPstId = "
+                                                     "TSit.iClsPstId + 0 ")) +
            QStringLiteral(
-               "WHERE TSit.iAnaId IN %1 AND AnsSesDwg.iAnsId IN %2 "
+               "WHERE AnsSesDwg.iAnsId IN (:iAnsIdPrec, :iAnsId) "
                "  AND (EXISTS (SELECT 1 FROM TClsMatAna ClsMatAna "
                "    WHERE ClsMatAna.iClsId = ClsPst.iClsId AND ClsMatAna.iMatId = Mat.iMatId "
                "    AND ClsMatAna.iAnaId = :iAnaId) "
@@ -501,41 +568,42 @@ QString teacherAluMat()
 
 QString teacherValues(const QString &select)
 {
-    return select +
-           QStringLiteral("WHERE ClsSes.iAnsSesDwgId = :iAnsSesDwgId AND ClsSes.iClsId IN %1 "
-                          "AND ") +
+    return select + QStringLiteral("  JOIN ") + teacherClassesAs("TeacherCls") +
+           QStringLiteral("ON TeacherCls.iClsId = ClsSes.iClsId "
+                          "WHERE ClsSes.iAnsSesDwgId = :iAnsSesDwgId AND ") +
            QLatin1String(kTeacherSubject) + QStringLiteral(" ORDER BY 2");
 }
 
 QString teacherClsNot()
 {
-    return notSelect() +
-           QStringLiteral("WHERE ClsSes.iAnsSesDwgId = :iAnsSesDwgId AND ClsSes.iClsId IN %1 "
-                          "AND ") +
-           QLatin1String(kTeacherSubject) +
-           QStringLiteral(" ORDER BY MatRmaPst.iMatRmaPstOrdine, Nte.iNotId");
+    return teacherValues(notSelect())
+        .replace(QStringLiteral(" ORDER BY 2"),
+                 QStringLiteral(" ORDER BY MatRmaPst.iMatRmaPstOrdine, Nte.iNotId"));
 }
 
 QString teacherClsDeb()
 {
     // The teacher's subjects in his classes, and every debt of the year he verifies, whoever
     // teaches the pupil.
-    return debSelect() +
-           QStringLiteral(
-               "WHERE (ClsPst.iClsId IN %1 AND EXISTS (SELECT 1 FROM TClsMatAna ClsMatAna "
-               "    WHERE ClsMatAna.iAnaId = :iAnaId AND ClsMatAna.iMatId = Deb.iMatId "
-               "    AND ClsMatAna.iClsId IN %1)) "
-               "  OR (Deb.iAnaId_Ver = :iAnaId1 AND Ans.iAnsId = :iAnsId) "
-               "ORDER BY Deb.iDebId");
+    return debSelect() + QStringLiteral("WHERE (ClsPst.iClsId IN (SELECT TeacherCls.iClsId FROM ") +
+           teacherClassesAs("TeacherCls") +
+           QStringLiteral(") AND EXISTS (SELECT 1 FROM TClsMatAna ClsMatAna "
+                          "    WHERE ClsMatAna.iAnaId = :iAnaId AND ClsMatAna.iMatId = Deb.iMatId "
+                          "    AND ClsMatAna.iClsId IN (SELECT TeacherCls.iClsId FROM ") +
+           teacherClassesAs("TeacherCls") +
+           QStringLiteral("))) "
+                          "  OR (Deb.iAnaId_Ver = :iAnaId1 AND Ans.iAnsId = :iAnsId) "
+                          "ORDER BY Deb.iDebId");
 }
 
 QString teacherDocCls()
 {
     return QStringLiteral("SELECT ClsMatAna.iAnaId, ") + docName(QStringLiteral("Ana")) +
            QStringLiteral(" AS sDocNome, ClsMatAna.iClsId, ClsMatAna.iMatId "
-                          "FROM TClsMatAna ClsMatAna "
+                          "FROM ") +
+           teacherClassesAs("TeacherCls") +
+           QStringLiteral("  JOIN TClsMatAna ClsMatAna ON ClsMatAna.iClsId = TeacherCls.iClsId "
                           "  LEFT JOIN TAna_Anagrafiche Ana ON Ana.iAnaId = ClsMatAna.iAnaId "
-                          "WHERE ClsMatAna.iClsId IN %1 "
                           "GROUP BY ClsMatAna.iAnaId, Ana.sAnaCognome, Ana.sAnaNome, "
                           "  Ana.sAnaCognomeNomeIdx, ClsMatAna.iClsId, ClsMatAna.iMatId "
                           "ORDER BY Ana.sAnaCognomeNomeIdx, ClsMatAna.iAnaId, ClsMatAna.iClsId, "

@@ -1,8 +1,8 @@
 #pragma once
 
 // The statements of the exchange packets: the column lists the teachers' program reads, by
-// packet. A "%1" is the place of an id list (TdmqelXML::TeacherClassList, FieldValueList),
-// never of anything else; every other value is a bound parameter.
+// packet. A "%1" is the place of an id list (FieldValueList), never of anything else; every
+// other value is a bound parameter.
 //
 // The value packets share one select per kind, up to its WHERE: the vote (or other value) row,
 // its class session as ClsSes, the subject node as MatRma, the pupil's situation as TSit and
@@ -59,18 +59,22 @@ QString classComponentsFrom();
 // class session of that class with its subjects in that plan; select ... from, no WHERE.
 QString pupilComponentsSelect(bool withCodVexto);
 
-// Teacher folder (%1 = CLASSES unless said otherwise).
+// Teacher folder: the classes where the teacher (:iAnaId) teaches in the session
+// (:iAnsSesDwgId), and their pupils, are read by each statement, which is the same for every
+// teacher.
 QString teacherClsDwg();
-QString teacherClsSes(); // :iAnsSesDwgId
+QString teacherClsSes();
 QString teacherMatRmaPst();
-QString teacherClsMat(); // :iAnsSesDwgId, :iAnaId
-QString teacherMatCls(); // :iAnsSesDwgId, :iAnaId
+QString teacherClsMat();
+QString teacherMatCls();
 QString teacherClsAlu();
-QString teacherAluMat(); // %1 PUPILS, %2 YEARS; :iAnaId, :iAnaId1
-// A value packet of CLASSES in :iAnsSesDwgId, the teacher's (:iAnaId) subjects only.
+QString teacherAluMat(); // and :iAnaId1, the years :iAnsIdPrec and :iAnsId
+// A value packet of the classes in the session, the teacher's subjects only.
 QString teacherValues(const QString &select);
-QString teacherClsNot(); // :iAnsSesDwgId, :iAnaId
-QString teacherClsDeb(); // :iAnaId, :iAnaId1, :iAnsId
+QString teacherClsNot();
+QString teacherClsDeb(); // and :iAnaId1, :iAnsId
 QString teacherDocCls();
+QString teacherMVotDeb();
+QString teacherMVtpDeb();
 
 } // namespace QelXmlSql

@@ -29,7 +29,7 @@ void TdmqelXML::ExportTeacherData()
     wait.ShowWait();
 
     DeleteFolderInfo();
-    const QString classes = TeacherClassList();
+    const bool classes = !TeacherClassList().isEmpty();
     exportGeneralTables(flags, true);
     if (flags.on(QStringLiteral("Vot")) || flags.on(QStringLiteral("Vtp")) ||
         flags.on(QStringLiteral("Tas")))
@@ -38,8 +38,8 @@ void TdmqelXML::ExportTeacherData()
         writeTemplate(kNoteReport, QStringLiteral("Note.frf"));
     if (flags.on(QStringLiteral("Deb")))
         writeTemplate(kDebitiReport, QStringLiteral("Debiti.frf"));
-    if (!classes.isEmpty())
-        exportTeacherClasses(classes, flags);
+    if (classes)
+        exportTeacherClasses(flags);
     scdExp.Close();
     SyncFolder();
     writeTeacherInfo(flags);
@@ -48,7 +48,7 @@ void TdmqelXML::ExportTeacherData()
 void TdmqelXML::writeTemplate(int reportId, const QString &fileName)
 {
     // The stored body travels as it is: the teachers' program opens it with its own engine.
-    const QByteArray bytes = TfrReportStore().Bytes(reportId);
+    const QByteArray bytes = TfrReportStore(readsConnection()).Bytes(reportId);
     const QString path = FolderFile(fileName);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
@@ -57,26 +57,26 @@ void TdmqelXML::writeTemplate(int reportId, const QString &fileName)
     afterPacket(fileName);
 }
 
-void TdmqelXML::exportTeacherClasses(const QString &classes, const ExpDocFlags &flags)
+void TdmqelXML::exportTeacherClasses(const ExpDocFlags &flags)
 {
     using namespace QelXmlSql;
-    TVxFieldValues session;
-    session.setValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId);
-    TVxFieldValues teacher = session;
+    // Every statement names the teacher and the session, whatever else it needs.
+    TVxFieldValues teacher;
+    teacher.setValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId);
     teacher.setValue(QStringLiteral("iAnaId"), iAnaId);
-    TVxFieldValues verifier;
-    verifier.setValue(QStringLiteral("iAnaId"), iAnaId);
+    TVxFieldValues verifier = teacher;
     verifier.setValue(QStringLiteral("iAnaId1"), iAnaId);
-    const QString years = QStringLiteral("(%1,%2)").arg(iAnsId - 1).arg(iAnsId);
+    TVxFieldValues years = verifier;
+    years.setValue(QStringLiteral("iAnsIdPrec"), iAnsId - 1);
+    years.setValue(QStringLiteral("iAnsId"), iAnsId);
 
-    WritePacket(QStringLiteral("ClsDwg.xml"), teacherClsDwg().arg(classes));
-    WritePacket(QStringLiteral("ClsSes.xml"), teacherClsSes().arg(classes), session);
-    WritePacket(QStringLiteral("MatRmaPst.xml"), teacherMatRmaPst().arg(classes));
+    WritePacket(QStringLiteral("ClsDwg.xml"), teacherClsDwg(), teacher);
+    WritePacket(QStringLiteral("ClsSes.xml"), teacherClsSes(), teacher);
+    WritePacket(QStringLiteral("MatRmaPst.xml"), teacherMatRmaPst(), teacher);
     WritePacket(QStringLiteral("ClsMat.xml"), teacherClsMat(), teacher);
-    WritePacket(QStringLiteral("MatCls.xml"), teacherMatCls().arg(classes), teacher);
-    WritePacket(QStringLiteral("ClsAlu.xml"), teacherClsAlu().arg(classes));
-    const QString pupils = FieldValueList(QStringLiteral("iAnaId"));
-    WritePacket(QStringLiteral("AluMat.xml"), teacherAluMat().arg(pupils, years), verifier);
+    WritePacket(QStringLiteral("MatCls.xml"), teacherMatCls(), teacher);
+    WritePacket(QStringLiteral("ClsAlu.xml"), teacherClsAlu(), teacher);
+    WritePacket(QStringLiteral("AluMat.xml"), teacherAluMat(), years);
 
     const struct
     {
@@ -90,17 +90,16 @@ void TdmqelXML::exportTeacherClasses(const QString &classes, const ExpDocFlags &
                   {"Ass", "ClsAss.xml", assSelect()}};
     for (const auto &packet : values) {
         if (flags.on(QLatin1String(packet.key)))
-            WritePacket(QLatin1String(packet.file), teacherValues(packet.select).arg(classes),
-                        teacher);
+            WritePacket(QLatin1String(packet.file), teacherValues(packet.select), teacher);
     }
     if (flags.on(QStringLiteral("Not")))
-        WritePacket(QStringLiteral("ClsNot.xml"), teacherClsNot().arg(classes), teacher);
+        WritePacket(QStringLiteral("ClsNot.xml"), teacherClsNot(), teacher);
     if (flags.on(QStringLiteral("Deb"))) {
         TVxFieldValues debts = verifier;
         debts.setValue(QStringLiteral("iAnsId"), iAnsId);
-        WritePacket(QStringLiteral("ClsDeb.xml"), teacherClsDeb().arg(classes), debts);
-        WritePacket(QStringLiteral("MVotDeb.xml"), mVotDeb().arg(pupils));
-        WritePacket(QStringLiteral("MVtpDeb.xml"), mVtpDeb().arg(pupils));
+        WritePacket(QStringLiteral("ClsDeb.xml"), teacherClsDeb(), debts);
+        WritePacket(QStringLiteral("MVotDeb.xml"), teacherMVotDeb(), teacher);
+        WritePacket(QStringLiteral("MVtpDeb.xml"), teacherMVtpDeb(), teacher);
     }
-    WritePacket(QStringLiteral("DocCls.xml"), teacherDocCls().arg(classes));
+    WritePacket(QStringLiteral("DocCls.xml"), teacherDocCls(), teacher);
 }

@@ -89,7 +89,12 @@ struct Statements
     QString written = text({kDistinctValue, kVotes, kOfParent, kOfPupil, kParentNamed, kWritten});
     QString oral = text({kAverageValue, kVotes, kOfParent, kOfPupil, kParentNamed, kNotWritten});
     QString wholeSubject = text({kAverageValue, kVotes, kOfParent, kOfPupil, kParentNamed});
-    QString counted = text({kCounted, kVotes, kOfPupil, kInAverage});
+    // The level found from the vote, not the vote from the level ("+ 0"): with the filter on
+    // the level the database would start from the levels and, for each, read the votes of the
+    // level and of the pupil in two indexes, growing with the school.
+    QString counted =
+        text({kCounted, kVotes, kOfPupil, kInAverage})
+            .replace(QStringLiteral("= Vot.iScaLivId)"), QStringLiteral("= Vot.iScaLivId + 0)"));
     QString absences = QString::fromLatin1(kAbsences);
 };
 

@@ -44,12 +44,14 @@ const char kSessionYear[] =
     "AND PrevSit.iSitOrdine = 1 AND PrevSit.dStart = PrevAns.dAnsVextoInizio "
 #define IN_SESSION "WHERE ClsSes.iAnsSesDwgId = :indice%SITE%"
 
-// The votes of the situation in the class session, with their levels (L).
+// The votes of the situation in the class session, with their levels (L). The class session
+// is compared, not looked up ("+ 0"): from its subjects the database would read every vote of
+// the pupil once per subject.
 #define SESSION_VOTES                                                                              \
     "FROM TVot_Voti V JOIN TScaLiv L ON L.iScaLivId = V.iScaLivId "                                \
     "JOIN TClsMatCmp C ON C.iClsMatCmpId = V.iClsMatCmpId "                                        \
     "JOIN TClsSesMat M ON M.iClsSesMatId = C.iClsSesMatId "                                        \
-    "WHERE V.iSitId = Sit.iSitId AND M.iClsSesId = ClsSes.iClsSesId "
+    "WHERE V.iSitId = Sit.iSitId AND M.iClsSesId + 0 = ClsSes.iClsSesId "
 // Debts of the pupil's main situation of the year before, made up (1) or not (2).
 #define PREVIOUS_DEBTS(condition)                                                                  \
     "(SELECT COUNT(*) FROM TDeb_Debiti D LEFT JOIN TDesDed E ON E.iDesDedId = D.iDesDedId "        \
@@ -66,12 +68,12 @@ const char kSessionPupils[] =
     "AND D.iDtpDtdId IS NOT NULL) AS iNrDebAtt, Pos.iStaFinId, Pos.sStaFinDettLDesc, "
     "(SELECT FIRST 1 L.iScaLivValore " SESSION_VOTES "AND EXISTS (SELECT 1 FROM TMatRma R "
     "JOIN TMat_Materie T ON T.iMatId = R.iMatId WHERE R.iMatRmaId = M.iMatRmaId "
-    "AND T.sMatCodVexto = 'CONDOTTA') ORDER BY V.iVotId) AS iVotoCondotta, "
+    "AND T.sMatCodVexto = 'CONDOTTA') ORDER BY V.iVotId + 0) AS iVotoCondotta, "
     "Sit.lSitRelig, Sit.lSitEdFis, "
     "(SELECT SUM(A.iAssOre) FROM TAss_Assenze A JOIN TClsSesMat M ON M.iClsSesMatId = "
     "A.iClsSesMatId WHERE A.iSitId = Sit.iSitId AND M.iClsSesId = ClsSes.iClsSesId) AS iAssOre, "
     "(SELECT FIRST 1 Cre.iCreCredito FROM TCre_Crediti Cre WHERE Cre.iSitId = Sit.iSitId "
-    "ORDER BY Cre.iCreId) AS iCreCredito, " QEL_TOT_CREDITO " AS iTotCredito, " QEL_STAMP ", "
+    "ORDER BY Cre.iCreId + 0) AS iCreCredito, " QEL_TOT_CREDITO " AS iTotCredito, " QEL_STAMP ", "
     "ClsSes.iClsSesId, Sit.iSitId, Sit.iPosFinId_Sosp " SESSION_SITUATIONS
     "LEFT JOIN VPosFin Pos ON Pos.iPosFinId = Sit.iPosFinId " IN_SESSION
     " ORDER BY Ana.iAnaId, Sit.iSitId";
@@ -89,7 +91,10 @@ const char kSessionPupils[] =
 #define PROPOSALS_AVERAGE                                                                          \
     SUBJECT_AVERAGE("TVtp_Proposti", "TPrpScaLiv", "iPrpScaLivId", "fPrpScaLivValore")
 #define VOTES_AVERAGE SUBJECT_AVERAGE("TVot_Voti", "TScaLiv", "iScaLivId", "iScaLivValore")
-// This subject's debts of the pupil's main situation of the year before.
+// This subject's debts of the pupil's main situation of the year before. Where a first one is
+// taken, ordered by its id as a value ("+ 0"): walking the key's index in order, the database
+// would pass over every debt of the school for each row, and the extract would grow with the
+// square of the school. The same for the subject's first teacher below.
 #define PREVIOUS_SUBJECT_DEBTS                                                                     \
     "FROM TDeb_Debiti D LEFT JOIN TDesDed E ON E.iDesDedId = D.iDesDedId "                         \
     "WHERE D.iSitId = PrevSit.iSitId AND D.iMatId = Mat.iMatId"
@@ -105,7 +110,7 @@ const char kSessionSubjects[] =
     "Dtd.sDtdLDesc AS sTipoDeb, Ded.sDedLDesc AS sEsitoDeb, "
     "(SELECT COUNT(*) " PREVIOUS_SUBJECT_DEBTS ") AS iNrDebPrec, "
     "(SELECT COUNT(*) " PREVIOUS_SUBJECT_DEBTS " AND E.iDesId = 1) AS iNrDebSanati, "
-    "(SELECT FIRST 1 E.iDesId " PREVIOUS_SUBJECT_DEBTS " ORDER BY D.iDebId) AS iEsitoPrecId, "
+    "(SELECT FIRST 1 E.iDesId " PREVIOUS_SUBJECT_DEBTS " ORDER BY D.iDebId + 0) AS iEsitoPrecId, "
     "Ass.iAssOre AS iOreAss, (SELECT SUM(A.iAssOre) FROM TAss_Assenze A "
     "JOIN TSit_Situazioni S ON S.iSitId = A.iSitId WHERE S.iAnaId = Sit.iAnaId "
     "AND A.iClsSesMatId = Csm.iClsSesMatId) AS iOreAssTot, Doc.iAnaId AS iAnaIdDoc, "
@@ -133,8 +138,8 @@ const char kSessionSubjects[] =
     "LEFT JOIN TDed_DebEsDett Ded ON Ded.iDedId = DesDed.iDedId "
     "LEFT JOIN TAss_Assenze Ass ON Ass.iClsSesMatId = Csm.iClsSesMatId "
     "AND Ass.iSitId = Sit.iSitId "
-    "LEFT JOIN TAna_Anagrafiche Doc ON Doc.iAnaId = (SELECT MIN(Cma.iAnaId) FROM TClsMatAna Cma "
-    "WHERE Cma.iClsId = Cls.iClsId AND Cma.iMatId = Mat.iMatId) " IN_SESSION;
+    "LEFT JOIN TAna_Anagrafiche Doc ON Doc.iAnaId = (SELECT MIN(Cma.iAnaId + 0) "
+    "FROM TClsMatAna Cma WHERE Cma.iClsId = Cls.iClsId AND Cma.iMatId = Mat.iMatId) " IN_SESSION;
 
 // The pupil's first citizenship of a kind; state 1 is Italy.
 #define CITIZENSHIP(condition)                                                                     \

@@ -44,11 +44,17 @@ const char kJoins[] = "INNER JOIN TClsMatCmp Cmc ON (Cmc.iClsMatCmpId = %1.iClsM
 const char kOfClassSession[] = "AND ClsSes.iClsSesId = :iClsSesId ORDER BY Csm.iClsSesMatId";
 const char kOfFinalSessions[] = "AND asd.iSfiId = 2 ORDER BY Csm.iClsSesMatId";
 
+QString averageSelect(bool proposti, const QString &columns)
+{
+    QString select = QString::fromLatin1(proposti ? kPropostiSelect : kVotiSelect);
+    select.insert(select.indexOf(QLatin1String(" FROM ")), columns);
+    return select + QString::fromLatin1(kJoins).arg(proposti ? QStringLiteral("Vtp")
+                                                             : QStringLiteral("Vot"));
+}
+
 QString buildAverageSql(bool proposti, bool ofClassSession)
 {
-    return QString::fromLatin1(proposti ? kPropostiSelect : kVotiSelect) +
-           QString::fromLatin1(kJoins).arg(proposti ? QStringLiteral("Vtp")
-                                                    : QStringLiteral("Vot")) +
+    return averageSelect(proposti, QString()) +
            QString::fromLatin1(ofClassSession ? kOfClassSession : kOfFinalSessions);
 }
 
@@ -65,14 +71,10 @@ std::vector<TRigaMedia> readRows(QSqlQuery &query)
 {
     std::vector<TRigaMedia> rows;
     while (fetchNext(query)) {
-        TRigaMedia r;
-        r.iClsSesMatId = query.value(0).toInt();
-        r.iValDato = query.value(1).toDouble();
-        r.bMatInMedia = query.value(2).toInt();
-        r.bValInMedia = query.value(3).toInt();
-        r.iCmpPeso = query.value(4).toInt();
-        r.sMatCodVexto = query.value(5).toString();
-        rows.push_back(std::move(r));
+        QList<QVariant> values;
+        for (int i = 0; i < 6; ++i)
+            values << query.value(i);
+        rows.push_back(RigaMedia(values));
     }
     return rows;
 }
@@ -94,6 +96,26 @@ std::vector<TRigaMedia> averageRows(bool proposti, int iSitId, int iClsSesId)
 }
 
 } // namespace
+
+QString RigheMediaSql(bool proposti, const QString &columns, const QString &situations)
+{
+    QString sql = averageSelect(proposti, columns);
+    sql.replace(sql.lastIndexOf(QLatin1String("= :iSitId")), 9,
+                QStringLiteral("IN (%1)").arg(situations));
+    return sql;
+}
+
+TRigaMedia RigaMedia(const QList<QVariant> &values)
+{
+    TRigaMedia r;
+    r.iClsSesMatId = values.value(0).toInt();
+    r.iValDato = values.value(1).toDouble();
+    r.bMatInMedia = values.value(2).toInt();
+    r.bValInMedia = values.value(3).toInt();
+    r.iCmpPeso = values.value(4).toInt();
+    r.sMatCodVexto = values.value(5).toString();
+    return r;
+}
 
 void SetAnsIdMedia(int iAnsId)
 {

@@ -18,7 +18,9 @@
 // Otherwise each call reads in a short transaction of its own. Database errors raise
 // EVxException with the driver's text.
 
+#include <QList>
 #include <QString>
+#include <QVariant>
 
 #include <vector>
 
@@ -47,6 +49,13 @@ int AnsIdMedia();
 double MediaVoti(int iSitId, int iClsSesMatId, int iClsSesId, bool bConCondotta);
 // The same over the proposed votes, conduct rule always applied.
 double MediaVotiProposti(int iSitId, int iClsSesMatId, int iClsSesId);
+
+// For a caller that averages many pupils after one read (the reports): the statement of the
+// rows both averages read, with the extra columns after the six of TRigaMedia, of every class
+// session of the situations in the list (the text inside "IN (...)", bound parameters), not
+// filtered by class session nor ordered; and one row's six values as the averages take them.
+QString RigheMediaSql(bool proposti, const QString &columns, const QString &situations);
+TRigaMedia RigaMedia(const QList<QVariant> &values);
 
 // The averaging core over rows ordered by subject.
 double CalcMedia(const std::vector<TRigaMedia> &rows, int iClsSesMatId, bool bConCondotta);

@@ -108,8 +108,17 @@ void TfmVxWait::InitProgressBar(int minimum, int maximum)
 void TfmVxWait::StepProgressBar(int steps)
 {
     // A bar without a range (never initialised) only shows that work goes on.
-    if (m_progress->maximum() > m_progress->minimum())
-        m_progress->setValue(qMin(m_progress->maximum(), m_progress->value() + steps));
+    bool filled = false;
+    if (m_progress->maximum() > m_progress->minimum()) {
+        const int value = qMin(m_progress->maximum(), m_progress->value() + steps);
+        filled = value == m_progress->maximum() && value != m_progress->value();
+        m_progress->setValue(value);
+    }
+    // A loop may step every few microseconds: painting the window each time would cost more
+    // than the work. It paints, and "Annulla" is seen, a twentieth of a second apart at most,
+    // faster than anyone notices; and when the bar fills.
+    if (m_refreshed.isValid() && m_refreshed.elapsed() < kRefreshMs && !filled)
+        return;
     Refresh();
 }
 
@@ -156,6 +165,7 @@ void TfmVxWait::Refresh()
     if (isVisible())
         repaint();
     QApplication::processEvents();
+    m_refreshed.start();
 }
 
 void TfmVxWait::CloseWait()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QPointer>
 
 class QLabel;
@@ -25,6 +26,8 @@ public:
     QString Operation() const;
 
     void InitProgressBar(int minimum, int maximum);
+    // Moves the bar; the window paints and its events run (Refresh) when the last did a
+    // twentieth of a second ago or more, or when the bar is full.
     void StepProgressBar(int steps = 1);
     int Position() const;
     int Maximum() const;
@@ -67,6 +70,8 @@ private:
     QPushButton *m_cancel;
     bool m_cancelled = false;
     bool m_cursorSet = false;
+    static constexpr int kRefreshMs = 50;
+    QElapsedTimer m_refreshed; // since the last Refresh
 };
 
 // The wait window in use, or none (cleared when it is freed).

@@ -97,6 +97,18 @@ int TfrDataSet::FieldIndex(const QString &name) const
     return m_index.value(name.toUpper(), -1);
 }
 
+QList<QVariant> TfrDataSet::ColumnValues(const QString &name) const
+{
+    QList<QVariant> values;
+    const int index = m_active ? FieldIndex(name) : -1;
+    if (index < 0)
+        return values;
+    values.reserve(qsizetype(m_rows.size()));
+    for (const QList<QVariant> &row : m_rows)
+        values << row.value(index);
+    return values;
+}
+
 QVariant TfrDataSet::Value(int index) const
 {
     if (Eof() || index < 0 || index >= m_columns.size())
@@ -209,21 +221,45 @@ void TfrQuery::fetch(QStringList &columns, std::vector<QList<QVariant>> &rows)
     TVxFieldValues values;
     for (const TfrParam &p : m_params)
         values.setValue(p.Name(), p.Value());
-    TVxTransactionScope scope(Connection());
     const QString text = StatementText();
-    QSqlQuery &query = scope.transaction().Exec(text, values);
+    TfrRunCache *cache = TfrRunCache::current();
+    QString key;
+    if (cache) {
+        // The connection, the text as it runs and each value with its kind.
+        key = m_connectionName + QLatin1Char('\n') + text;
+        for (const TfrParam &p : m_params) {
+            const QString value = p.IsNull() ? QString() : frDisplayText(p.Value());
+            key += p.IsNull()
+                       ? QStringLiteral("\nN")
+                       : QStringLiteral("\n%1%2:")
+                                 .arg(p.DataType() == TfrParamType::Integer ? QLatin1Char('I')
+                                                                            : QLatin1Char('T'))
+                                 .arg(value.size()) +
+                             value;
+        }
+        const TfrRows *kept = cache->find(key);
+        if (!kept && RunReader) {
+            if (std::optional<TfrRows> answered = RunReader(*this, values)) {
+                cache->keep(key, std::move(*answered));
+                kept = cache->find(key);
+            }
+        }
+        if (kept) {
+            columns = kept->columns;
+            rows = kept->rows;
+            return;
+        }
+    }
     // The columns of a text are the same at every run: read from the driver once.
     if (text != m_layoutOf) {
-        m_layout = TVxRowLayout::of(query);
+        m_layout.reset();
         m_layoutOf = text;
     }
-    TVxRowReader reader(query, m_layout);
-    QList<QVariant> row;
-    while (reader.Next(row))
-        rows.push_back(std::move(row));
-    for (const TFieldDef &def : reader.FieldDefs())
-        columns << def.Name;
-    scope.Commit();
+    TfrRows read = frReadRows(Connection(), text, values, &m_layout);
+    columns = read.columns;
+    rows = std::move(read.rows);
+    if (cache)
+        cache->keep(key, TfrRows{columns, rows});
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -24,6 +24,7 @@
 // own: an unknown field, a closed dataset moved; the database's with the driver's text).
 
 #include "platform/clientdataset.h"
+#include "reportengine/reportruncache.h"
 #include "reportengine/reportvalue.h"
 
 #include <QHash>
@@ -36,6 +37,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QWidget;
@@ -76,6 +78,9 @@ public:
     bool Eof() const { return !m_active || m_row >= int(m_rows.size()); }
     int RecordCount() const { return int(m_rows.size()); }
     int RecNo() const { return m_row; }
+
+    // The field's value in every row, in order; empty while closed or without the field.
+    QList<QVariant> ColumnValues(const QString &name) const;
 
     int FieldCount() const { return int(m_columns.size()); }
     int FieldIndex(const QString &name) const; // -1 when absent
@@ -166,6 +171,12 @@ public:
     void setSQL(const QString &sql) { m_sql = sql; }
     QString SQL() const { return m_sql; }
     QString StatementText() const;
+    // Inside a report run an open first looks among what the run has read (TfrRunCache): the
+    // same text with the same values answers with the same rows. Before reading, the query
+    // asks its run reader, when it has one, which may answer from rows it read for many opens
+    // at once (a detail reopened at every pupil of its master reads a whole class in one
+    // statement); nothing, and the query reads its own rows.
+    std::function<std::optional<TfrRows>(const TfrQuery &, const TVxFieldValues &)> RunReader;
     // The program's shared connection unless set.
     void setConnection(const QSqlDatabase &db) { m_connectionName = db.connectionName(); }
     QSqlDatabase Connection() const;
@@ -187,7 +198,7 @@ private:
     // every row of its master.
     mutable QString m_statement;
     mutable QString m_statementOf;
-    TVxRowLayout m_layout;
+    std::optional<TVxRowLayout> m_layout;
     QString m_layoutOf;
 };
 

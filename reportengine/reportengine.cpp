@@ -348,6 +348,7 @@ TfrRun::TfrRun(TfrReport &report) : m_report(report)
                                               "ha avviato la lettura.\r\r%1")
                                    .arg(m_snapshot->lastError()));
     }
+    m_cache = std::make_unique<TfrRunCache>();
     static quint64 runs = 0;
     report.m_runSerial = ++runs;
     report.m_running = true;
@@ -373,6 +374,7 @@ void TfrRun::End()
     m_ended = true;
     m_report.m_running = false;
     CurReport = nullptr;
+    m_cache.reset();
     struct RollBack
     {
         std::unique_ptr<TVxTransaction> &snapshot;

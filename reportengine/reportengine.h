@@ -187,6 +187,8 @@ private:
 // running on the connection is used as it is; a closed connection (a report over in-memory
 // datasets) gets none.
 //
+// What the run reads is kept for it (TfrRunCache) and let go when it ends.
+//
 // End() runs OnEndReport, then rolls back, letting a failure through; a run destroyed without
 // End (a failure is on its way) finishes quietly.
 class TfrRun
@@ -202,6 +204,7 @@ public:
 private:
     TfrReport &m_report;
     std::unique_ptr<TVxTransaction> m_snapshot;
+    std::unique_ptr<TfrRunCache> m_cache; // what the run read, let go at its end
     bool m_ended = false;
 };
 

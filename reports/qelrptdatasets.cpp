@@ -2,6 +2,7 @@
 
 #include "platform/globalvars.h"
 #include "reports/qelrptfunccall.h"
+#include "reports/qelrptpupilreads.h"
 #include "reports/qelrptqueries.h"
 #include "shell/qelpargen.h"
 
@@ -15,14 +16,16 @@ namespace {
 enum class Detail { Reopen, SetOnly };
 using Values = std::initializer_list<std::pair<const char *, QVariant>>;
 
-// A detail follows its master: closed, given its parameters and, unless set only, reopened
-// (which may scroll it and move its own details in turn).
+// A detail follows its master: closed, given its parameters and, unless set only, reopened,
+// which scrolls it and moves its own details and the current rows in turn. A detail that moves
+// nothing when it scrolls is only set: it reads its rows when a template first reads it (the
+// engine opens a closed dataset), and never when no template does.
 void follow(TfrQuery *detail, Values values, Detail how = Detail::Reopen)
 {
     detail->Close();
     for (const auto &[name, value] : values)
         detail->ParamByName(QString::fromLatin1(name)).setValue(value);
-    if (how == Detail::Reopen)
+    if (how == Detail::Reopen && detail->AfterScroll)
         detail->Open();
 }
 
@@ -43,6 +46,54 @@ int key(const TfrDataSet &ds, const char *name)
 {
     const QVariant value = field(ds, name);
     return value.isNull() ? 0 : value.toInt();
+}
+
+// Within a report run the query reads for many pupils at once (QelRptBatch), as long as it
+// keeps its standard text and is opened on a pupil; each open keeps the rows its filters
+// select, in the statement's columns. A read over persons makes the situations it finds the
+// next the run reads.
+std::optional<TfrRows> readForPupils(const QelRptQueryText &text, const TfrQuery &query,
+                                     const TVxFieldValues &values)
+{
+    const QelRptBatch &batch = text.batch;
+    const QVariant key = values.value(batch.key);
+    if (query.SQL() != text.sql || key.isNull())
+        return std::nullopt;
+    TVxFieldValues bound;
+    for (int i = 0; i < values.size(); ++i) {
+        if (values.name(i).compare(batch.key, Qt::CaseInsensitive) != 0 &&
+            !batch.filters.contains(values.name(i), Qt::CaseInsensitive))
+            bound.setValue(values.name(i), values.value(i));
+    }
+    QelPupilRead read{text.name, batch.sql, batch.kind};
+    if (batch.kind == QelPupilKey::Person) {
+        read.onRead = [](const QList<int> &keys, const TfrRows &rows) {
+            const int person = qelColumn(rows, "BatchKey");
+            const int situation = qelColumn(rows, "iSitId");
+            for (int k : keys) {
+                QList<QVariant> found;
+                for (const QList<QVariant> &row : rows.rows) {
+                    if (row.value(person).toInt() == k)
+                        found << row.value(situation);
+                }
+                qelNotePupils(QelPupilKey::Situation, found);
+            }
+        };
+    }
+    TfrRows rows = qelPupilRows(read, int(frToInteger(key)), bound);
+    for (int f = 0; f < batch.filters.size(); ++f) {
+        const int column = qelColumn(rows, qPrintable(QStringLiteral("BatchFilter%1").arg(f + 1)));
+        const QVariant wanted = values.value(batch.filters.at(f));
+        std::erase_if(rows.rows, [&](const QList<QVariant> &row) {
+            const QVariant value = row.value(column);
+            return wanted.isNull() || value.isNull() || frToInteger(value) != frToInteger(wanted);
+        });
+    }
+    const int own = qelColumn(rows, "BatchKey");
+    rows.columns = rows.columns.mid(0, own);
+    for (QList<QVariant> &row : rows.rows)
+        row.resize(own);
+    return rows;
 }
 
 // The parameters of a text run once: integers as integers, any other value as text.
@@ -162,6 +213,11 @@ void TdmqelRptDataSets::prepare(const QelRptQueryText &text)
     query->Params().clear();
     for (const auto &[name, initial] : text.params)
         query->DeclareParam(name, TfrParamType::Integer).setValue(initial);
+    query->RunReader = nullptr;
+    if (!text.batch.sql.isEmpty())
+        query->RunReader = [&text](const TfrQuery &q, const TVxFieldValues &values) {
+            return readForPupils(text, q, values);
+        };
 }
 
 void TdmqelRptDataSets::CloseAllDataSets()
@@ -192,14 +248,20 @@ QVariant TdmqelRptDataSets::GetSingleValue(const QString &sql, const QString &fi
 
 int TdmqelRptDataSets::GetClsSesId(int iSitId, int iAnsSesDwgId)
 {
-    const QVariant id = GetSingleValue(
-        QStringLiteral("SELECT TClsSes.iClsSesId FROM TSit_Situazioni TSit "
+    // Every class session of the pupil's class, read with the next pupils the run prints.
+    static const QelPupilRead read{
+        QStringLiteral("sessioni della classe"),
+        QStringLiteral("SELECT TSit.iSitId AS BatchKey, TClsSes.iAnsSesDwgId, TClsSes.iClsSesId "
+                       "FROM TSit_Situazioni TSit "
                        "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = TSit.iClsPstId) "
                        "INNER JOIN TClsSes TClsSes ON (TClsSes.iClsId = TClsPst.iClsId) "
-                       "WHERE (TSit.iSitId = :iSitId) AND (TClsSes.iAnsSesDwgId = :iAnsSesDwgId)"),
-        QStringLiteral("iClsSesId"),
-        valuesOf({{"iSitId", iSitId}, {"iAnsSesDwgId", iAnsSesDwgId}}));
-    return id.isNull() ? 0 : id.toInt();
+                       "WHERE TSit.iSitId IN (%KEYS%) ORDER BY 1, 3"),
+        QelPupilKey::Situation};
+    for (const QList<QVariant> &row : qelPupilRows(read, iSitId).rows) {
+        if (!row.value(1).isNull() && row.value(1).toInt() == iAnsSesDwgId)
+            return row.value(2).toInt();
+    }
+    return 0;
 }
 
 void TdmqelRptDataSets::SetParamFreId(int iFreId)
@@ -215,11 +277,11 @@ QList<int> TdmqelRptDataSets::GetCmpSessione(qint64 iAnsSesDwgId) const
     const TVxParInteger *sessions[] = {&dmqelParGen->xpiSes1, &dmqelParGen->xpiSes2,
                                        &dmqelParGen->xpiSes3};
     for (int slot = 0; slot < 3; ++slot) {
-        if (sessions[slot]->GetValore() != iAnsSesDwgId)
+        if (qelPrintSetting(*sessions[slot]) != iAnsSesDwgId)
             continue;
         QList<int> components;
         for (int n = 0; n < 3; ++n)
-            components << dmqelParGen->xpiCmp[slot][n].GetValore();
+            components << qelPrintSetting(dmqelParGen->xpiCmp[slot][n]);
         return components;
     }
     return {};
@@ -227,20 +289,28 @@ QList<int> TdmqelRptDataSets::GetCmpSessione(qint64 iAnsSesDwgId) const
 
 QVariant TdmqelRptDataSets::GetPercentualeAssenze(int iSitId)
 {
+    const QString columns =
+        QStringLiteral("TSit.iSitOreAssenza, CASE WHEN TSit.iSitMonteOre > 0 "
+                       "THEN TSit.iSitMonteOre ELSE TPst.iPstTotOre END AS iMonteOre");
+    const QString from =
+        QStringLiteral(" FROM TSit_Situazioni TSit "
+                       "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = TSit.iClsPstId) "
+                       "INNER JOIN TPst_PianiStudio TPst ON (TPst.iPstId = TClsPst.iPstId) ");
+    static const QelPupilRead read{QStringLiteral("percentuale assenze"),
+                                   QStringLiteral("SELECT ") + columns +
+                                       QStringLiteral(", TSit.iSitId AS BatchKey") + from +
+                                       QStringLiteral("WHERE TSit.iSitId IN (%KEYS%)"),
+                                   QelPupilKey::Situation};
     try {
-        TfrQuery &q = qelOpenQuery(
-            *qquGetPercentAss,
-            QStringLiteral("SELECT TSit.iSitOreAssenza, CASE WHEN TSit.iSitMonteOre > 0 "
-                           "THEN TSit.iSitMonteOre ELSE TPst.iPstTotOre END AS iMonteOre "
-                           "FROM TSit_Situazioni TSit "
-                           "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = TSit.iClsPstId) "
-                           "INNER JOIN TPst_PianiStudio TPst ON (TPst.iPstId = TClsPst.iPstId) "
-                           "WHERE (TSit.iSitId = :iSitId)"),
-            {{"iSitId", iSitId}});
-        const bool found = !q.Eof();
-        const QVariant hours = q.Value(0);
-        const QVariant annual = q.Value(1);
-        q.Close();
+        // The query keeps its statement, for a template that reads it; the run answers.
+        qelSetQuery(*qquGetPercentAss,
+                    QStringLiteral("SELECT ") + columns + from +
+                        QStringLiteral("WHERE (TSit.iSitId = :iSitId)"),
+                    {{"iSitId", iSitId}});
+        const TfrRows rows = qelPupilRows(read, iSitId);
+        const bool found = !rows.rows.empty();
+        const QVariant hours = found ? rows.rows.front().value(0) : QVariant();
+        const QVariant annual = found ? rows.rows.front().value(1) : QVariant();
         // Hours not entered count as none; annual hours missing leave nothing to divide by.
         const qint64 total = annual.isNull() ? 0 : frToInteger(annual);
         if (!found || total <= 0)
@@ -261,11 +331,16 @@ QVariant TdmqelRptDataSets::GetPercentualeAssenze(int iSitId)
 QString TdmqelRptDataSets::GetDebitoValue(const QString &selector) const
 {
     const TfrQuery &q = *qquGetDato;
-    const auto text = [&q](const char *field) {
-        return q.FieldByName(QLatin1String(field)).DisplayText();
-    };
-    const auto yes = [&q](const char *field, bool (*test)(qint64)) {
-        const QVariant value = q.FieldByName(QLatin1String(field)).Value();
+    return GetDebitoValue(
+        selector, [&q](const char *field) { return q.FieldByName(QLatin1String(field)).Value(); });
+}
+
+QString TdmqelRptDataSets::GetDebitoValue(const QString &selector,
+                                          const std::function<QVariant(const char *)> &field)
+{
+    const auto text = [&field](const char *name) { return frDisplayText(field(name)); };
+    const auto yes = [&field](const char *name, bool (*test)(qint64)) {
+        const QVariant value = field(name);
         return !value.isNull() && test(frToInteger(value)) ? QStringLiteral("SI")
                                                            : QStringLiteral("NO");
     };
@@ -330,6 +405,24 @@ void TdmqelRptDataSets::bindChain()
         follow(qquAnaGme, {{"iAnaId", field(m, "iAnaId")}});
     };
 
+    // Two masters whose scroll only gives their details their parameters are only set by their
+    // own masters (setMaster), as the details that move nothing, and their details closed:
+    // reading one of the details opens the master first, and the detail gets the master's first
+    // row as it would have.
+    m_setMasters = {{qquGenitori,
+                     {qquGenitoriDettagli, qquGenitoriFrazDom, qquGenitoriFrazRes,
+                      qquGenitoriFrazRec, qquGenitoriDom, qquGenitoriRes, qquGenitoriRec,
+                      qquGenitoriProfesTdStud, qquGenitoriTelEmail, qquGenAna}},
+                    {qquAluNoAnsId, {qquAnaGme}}};
+    for (const auto &[master, details] : m_setMasters.asKeyValueRange()) {
+        for (TfrQuery *detail : details) {
+            detail->BeforeOpen = [master = master](TfrDataSet &) {
+                if (!master->Active())
+                    master->Open();
+            };
+        }
+    }
+
     // Parameters taken as the dataset opens.
     qquAai->BeforeOpen = [this](TfrDataSet &) {
         const int session = TVxWorkingContext::session();
@@ -345,6 +438,14 @@ void TdmqelRptDataSets::bindChain()
                 phase.setValue(1);
         };
     }
+}
+
+void TdmqelRptDataSets::setMaster(TfrQuery *master,
+                                  std::initializer_list<std::pair<const char *, QVariant>> values)
+{
+    follow(master, values, Detail::SetOnly);
+    for (TfrQuery *detail : m_setMasters.value(master))
+        detail->Close();
 }
 
 void TdmqelRptDataSets::clsSesAfterScroll(TfrDataSet &m)
@@ -372,15 +473,30 @@ void TdmqelRptDataSets::clsSesAfterScroll(TfrDataSet &m)
     follow(qquClsMatAns, {{"iClsId", cls}});
 }
 
+namespace {
+
+// The pupils a master lists are those the run prints next, in its order: noted when it lands
+// on a pupil the run does not know yet.
+void notePupilsOf(const TfrDataSet &master)
+{
+    if (qelPupilNoted(QelPupilKey::Situation, key(master, "iSitId")))
+        return;
+    qelNotePupils(QelPupilKey::Situation, master.ColumnValues(QStringLiteral("iSitId")));
+    qelNotePupils(QelPupilKey::Person, master.ColumnValues(QStringLiteral("iAnaId")));
+}
+
+} // namespace
+
 void TdmqelRptDataSets::clsAluAfterScroll(TfrDataSet &m)
 {
+    notePupilsOf(m);
     const QVariant clsSes = field(*qquClsSes, "iClsSesId");
     const QVariant sit = field(m, "iSitId");
     const QVariant ana = field(m, "iAnaId");
     const QVariant plan = field(m, "iClsPstId");
     follow({qquMatCmpCls, qquMatTasCls, qquMatCls}, {{"iClsSesId", clsSes}, {"iSitId", sit}});
     follow(qquMatClsDeb, {{"iClsId", field(*qquClsSes, "iClsId")}, {"iSitId", sit}});
-    follow(qquGenitori, {{"iAnaId", ana}});
+    setMaster(qquGenitori, {{"iAnaId", ana}});
     follow({qquAlunniFrazDom, qquAlunniFrazRes, qquAlunniFrazRec}, {{"iAnaId", ana}},
            Detail::SetOnly);
     follow(qquSituazioni, {{"iAnaId", ana}});
@@ -399,11 +515,12 @@ void TdmqelRptDataSets::clsAluAfterScroll(TfrDataSet &m)
 
 void TdmqelRptDataSets::alunniAfterScroll(TfrDataSet &m)
 {
+    notePupilsOf(m);
     const QVariant sit = field(m, "iSitId");
     const QVariant ana = field(m, "iAnaId");
-    follow(qquAluNoAnsId, {{"iDwgId", TVxWorkingContext::institute()}, {"iAnaId", ana}});
+    setMaster(qquAluNoAnsId, {{"iDwgId", TVxWorkingContext::institute()}, {"iAnaId", ana}});
     follow(qquDebiti, {{"iSitId", sit}});
-    follow(qquGenitori, {{"iAnaId", ana}});
+    setMaster(qquGenitori, {{"iAnaId", ana}});
     follow({qquAlunniFrazDom, qquAlunniFrazRes, qquAlunniFrazRec, qquAlunniDom, qquAlunniRes,
             qquAlunniRec},
            {{"iAnaId", ana}}, Detail::SetOnly);

@@ -22,9 +22,14 @@
 #include "platform/sqlparams.h"
 #include "reportengine/reportdataset.h"
 
+#include <QHash>
 #include <QObject>
 #include <QStringList>
 #include <QVariant>
+
+#include <functional>
+#include <initializer_list>
+#include <utility>
 
 class QWidget;
 struct QelRptQueryText;
@@ -92,6 +97,9 @@ public:
     // The current debt row of qquGetDato as the selector of GetDebito asks ("TIPODESCR",
     // "SANATO", "MATSIGLA"...); the empty text for another selector.
     QString GetDebitoValue(const QString &selector) const;
+    // The same of a row whose fields the function gives by name (null past the last row).
+    static QString GetDebitoValue(const QString &selector,
+                                  const std::function<QVariant(const char *field)> &field);
 
     // The report engine's variable request (qelrptvariables.cpp): the print date, the year and
     // session keys, the current teacher's credentials, the print settings' sessions and
@@ -245,6 +253,8 @@ private:
     void situazioniAfterScroll(TfrDataSet &master);
     void ansSesDwgAfterScroll(TfrDataSet &master);
     void matCmpClsAfterScroll(TfrDataSet &master);
+    void setMaster(TfrQuery *master,
+                   std::initializer_list<std::pair<const char *, QVariant>> values);
 
     int m_curPstId = 0;
     int m_curSitId = 0;
@@ -260,6 +270,7 @@ private:
     QStringList m_pageDetails;
     QStringList m_pageSearchTexts;
     bool m_rangePending = false;
+    QHash<TfrQuery *, QList<TfrQuery *>> m_setMasters;
 };
 
 extern TdmqelRptDataSets *dmqelRptDataSets;

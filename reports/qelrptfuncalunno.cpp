@@ -1,8 +1,8 @@
 // What the school decided about a pupil: debts, the final outcome, the judgment, the credits,
 // the person's situation in a year and the results of the qualification tests.
-#include "reportengine/reportengine.h"
 #include "reports/qelrptdatasets.h"
 #include "reports/qelrptfunccall.h"
+#include "reports/qelrptpupilreads.h"
 #include "shell/qelpargen.h"
 
 namespace {
@@ -16,62 +16,81 @@ const QString kDebtJoins =
 
 // The pupil's debts in one subject, or in all (0 or -1), in the order of the pupil's study plan
 // (iOrdine, the ninth column), then by short name.
+const QString kDebitiColumns = QStringLiteral(
+    "SELECT TMat.sMatSDesc, TMat.sMatLDesc, TDeb.iDebId AS DebEsiste, "
+    "TDed.sDedLDesc AS sDebEsitoDescr, TDed.sDedSDesc AS sDebEsitoSigla, "
+    "TDtd.sDtdLDesc AS sDebTipoDescr, TDtd.sDtdSDesc AS sDebTipoSigla, "
+    "TDes.iDesSufficiente AS iDebSanato, "
+    "(SELECT MIN(TMrp.iMatRmaPstOrdine) FROM TMatRmaPst TMrp "
+    "INNER JOIN TMatRma TRma ON (TRma.iMatRmaId = TMrp.iMatRmaId) "
+    "WHERE (TRma.iMatId = TDeb.iMatId) AND (TMrp.iPstId = TClsPst.iPstId)) AS iOrdine");
+const QString kDebitiFrom =
+    QStringLiteral(" FROM TDeb_Debiti TDeb "
+                   "INNER JOIN TSit_Situazioni TSit ON (TSit.iSitId = TDeb.iSitId) "
+                   "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = TSit.iClsPstId) "
+                   "LEFT JOIN TMat_Materie TMat ON (TMat.iMatId = TDeb.iMatId) ") +
+    kDebtJoins +
+    QStringLiteral("LEFT JOIN TDed_DebEsDett TDed ON (TDed.iDedId = TDesDed.iDedId) "
+                   "LEFT JOIN TDtpDtd TDtpDtd ON (TDtpDtd.iDtpDtdId = TDeb.iDtpDtdId) "
+                   "LEFT JOIN TDtd_DebTpDett TDtd ON (TDtd.iDtdId = TDtpDtd.iDtdId) ");
+
 void getDebito(QelFunctionCall &call)
 {
     QList<QVariant> args;
     if (!qelArgsNotBlank(call, 3, args))
         return;
+    const int situation = qelId(args[0]);
     const int subject = qelId(args[1]);
     const QString selector = qelSelector(args[2]);
-    TdmqelRptDataSets &m = qelRptModule();
-    TfrQuery &q = qelOpenScratch(
-        QStringLiteral(
-            "SELECT TMat.sMatSDesc, TMat.sMatLDesc, TDeb.iDebId AS DebEsiste, "
-            "TDed.sDedLDesc AS sDebEsitoDescr, TDed.sDedSDesc AS sDebEsitoSigla, "
-            "TDtd.sDtdLDesc AS sDebTipoDescr, TDtd.sDtdSDesc AS sDebTipoSigla, "
-            "TDes.iDesSufficiente AS iDebSanato, "
-            "(SELECT MIN(TMrp.iMatRmaPstOrdine) FROM TMatRmaPst TMrp "
-            "INNER JOIN TMatRma TRma ON (TRma.iMatRmaId = TMrp.iMatRmaId) "
-            "WHERE (TRma.iMatId = TDeb.iMatId) AND (TMrp.iPstId = TClsPst.iPstId)) AS iOrdine "
-            "FROM TDeb_Debiti TDeb "
-            "INNER JOIN TSit_Situazioni TSit ON (TSit.iSitId = TDeb.iSitId) "
-            "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = TSit.iClsPstId) "
-            "LEFT JOIN TMat_Materie TMat ON (TMat.iMatId = TDeb.iMatId) ") +
-            kDebtJoins +
-            QStringLiteral(
-                "LEFT JOIN TDed_DebEsDett TDed ON (TDed.iDedId = TDesDed.iDedId) "
-                "LEFT JOIN TDtpDtd TDtpDtd ON (TDtpDtd.iDtpDtdId = TDeb.iDtpDtdId) "
-                "LEFT JOIN TDtd_DebTpDett TDtd ON (TDtd.iDtdId = TDtpDtd.iDtdId) "
-                "WHERE (TDeb.iSitId = :iSitId) AND (TDeb.iMatId = :iMatId OR :iMatId = 0) "
-                "ORDER BY 9, 1"),
-        {{"iSitId", qelId(args[0])}, {"iMatId", subject == -1 ? 0 : subject}});
+    const int wanted = subject == -1 ? 0 : subject;
+    qelSetScratch(kDebitiColumns + kDebitiFrom +
+                      QStringLiteral("WHERE (TDeb.iSitId = :iSitId) "
+                                     "AND (TDeb.iMatId = :iMatId OR :iMatId = 0) ORDER BY 9, 1"),
+                  {{"iSitId", situation}, {"iMatId", wanted}});
+    static const QelPupilRead read{
+        QStringLiteral("debiti"),
+        kDebitiColumns + QStringLiteral(", TDeb.iSitId AS BatchKey, TDeb.iMatId AS iMateria") +
+            kDebitiFrom + QStringLiteral("WHERE TDeb.iSitId IN (%KEYS%) ORDER BY BatchKey, 9, 1"),
+        QelPupilKey::Situation};
+    TfrRows debts = qelPupilRows(read, situation);
+    const int debtSubject = qelColumn(debts, "iMateria");
+    std::erase_if(debts.rows, [&](const QList<QVariant> &row) {
+        return wanted != 0 &&
+               (row.value(debtSubject).isNull() || frToInteger(row.value(debtSubject)) != wanted);
+    });
+    const auto valueOf = [&](const QList<QVariant> *row) {
+        return TdmqelRptDataSets::GetDebitoValue(selector, [&](const char *field) {
+            return row ? row->value(qelColumn(debts, field)) : QVariant();
+        });
+    };
     if (subject != 0 && subject != -1) {
-        call.val = m.GetDebitoValue(selector);
-    } else {
-        // A list: "ITA, MAT." in a sentence, or one subject a line.
-        QString list;
-        const QString separator = subject == 0 ? QStringLiteral(", ") : QStringLiteral("\r");
-        for (; !q.Eof(); q.Next())
-            list += m.GetDebitoValue(selector) + separator;
-        if (subject == 0) {
-            list.chop(2);
-            if (!list.trimmed().isEmpty())
-                list += QLatin1Char('.');
-        }
-        call.val = list;
+        call.val = valueOf(debts.rows.empty() ? nullptr : &debts.rows.front());
+        return;
     }
-    q.Close();
+    // A list: "ITA, MAT." in a sentence, or one subject a line.
+    QString list;
+    const QString separator = subject == 0 ? QStringLiteral(", ") : QStringLiteral("\r");
+    for (const QList<QVariant> &row : debts.rows)
+        list += valueOf(&row) + separator;
+    if (subject == 0) {
+        list.chop(2);
+        if (!list.trimmed().isEmpty())
+            list += QLatin1Char('.');
+    }
+    call.val = list;
 }
 
-// The final outcome's texts, and its id as EsitoInStampa compares it.
-TfrQuery &openEsito(const QVariant &situation)
+// The final outcome's texts, and its id as EsitoInStampa compares it: the first row's, or
+// nulls without one.
+QList<QVariant> esitoOf(const QVariant &situation)
 {
-    return qelOpenScratch(
-        QStringLiteral("SELECT VPosFin.sStaFinDettLDesc, VPosFin.sStaFinDettSDesc, TSit.iPosFinId "
-                       "FROM TSit_Situazioni TSit "
-                       "LEFT JOIN VPosFin VPosFin ON (VPosFin.iPosFinId = TSit.iPosFinId) "
-                       "WHERE (TSit.iSitId = :iSitId)"),
-        {{"iSitId", qelId(situation)}});
+    const TfrRows rows = qelRowsOfPupil(
+        QStringLiteral("SELECT VPosFin.sStaFinDettLDesc, VPosFin.sStaFinDettSDesc, TSit.iPosFinId"),
+        QStringLiteral(" FROM TSit_Situazioni TSit "
+                       "LEFT JOIN VPosFin VPosFin ON (VPosFin.iPosFinId = TSit.iPosFinId) "),
+        "TSit.iSitId", qelId(situation));
+    return rows.rows.empty() ? QList<QVariant>{QVariant(), QVariant(), QVariant()}
+                             : rows.rows.front();
 }
 
 void getEsito(QelFunctionCall &call)
@@ -80,28 +99,37 @@ void getEsito(QelFunctionCall &call)
     if (!qelArgsNotBlank(call, 2, args))
         return;
     const QString selector = qelSelector(args[1]);
-    TfrQuery &q = openEsito(args[0]);
+    const QList<QVariant> esito = esitoOf(args[0]);
     if (selector == QLatin1String("ESITODESCR"))
-        call.val = frDisplayText(q.Value(0));
+        call.val = frDisplayText(esito.value(0));
     else if (selector == QLatin1String("ESITOSIGLA"))
-        call.val = frDisplayText(q.Value(1));
-    q.Close();
+        call.val = frDisplayText(esito.value(1));
 }
 
 // In a session of the pupil's own class.
 void getGiudizio(QelFunctionCall &call)
 {
-    if (TfrQuery *q = qelOpenOnIds(
-            call,
-            QStringLiteral("SELECT TGdz.bGdzGiudizio FROM TGdz_Giudizi TGdz "
-                           "INNER JOIN TSit_Situazioni TSit ON (TSit.iSitId = TGdz.iSitId) "
-                           "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = TSit.iClsPstId) "
-                           "INNER JOIN TClsSes TClsSes ON (TClsSes.iClsId = TClsPst.iClsId "
-                           "AND TClsSes.iAnsSesDwgId = TGdz.iAnsSesDwgId) "
-                           "WHERE (TGdz.iSitId = :iSitId) "
-                           "AND (TClsSes.iAnsSesDwgId = :iAnsSesDwgId)"),
-            {"iSitId", "iAnsSesDwgId"}))
-        call.val = qelFirstText(*q);
+    QList<QVariant> args;
+    if (!qelArgsNotBlank(call, 2, args))
+        return;
+    const int situation = qelId(args[0]);
+    const int session = qelId(args[1]);
+    const TfrRows judgments = qelRowsOfPupil(
+        QStringLiteral("SELECT TGdz.bGdzGiudizio"),
+        QStringLiteral(" FROM TGdz_Giudizi TGdz "
+                       "INNER JOIN TSit_Situazioni TSit ON (TSit.iSitId = TGdz.iSitId) "
+                       "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = TSit.iClsPstId) "
+                       "INNER JOIN TClsSes TClsSes ON (TClsSes.iClsId = TClsPst.iClsId "
+                       "AND TClsSes.iAnsSesDwgId = TGdz.iAnsSesDwgId) "),
+        "TGdz.iSitId", situation, QStringLiteral(" AND (TClsSes.iAnsSesDwgId = :iAnsSesDwgId)"),
+        {{"iAnsSesDwgId", session}}, QStringLiteral(", TClsSes.iAnsSesDwgId"));
+    call.val = QString();
+    for (const QList<QVariant> &row : judgments.rows) {
+        if (!row.value(2).isNull() && frToInteger(row.value(2)) == session) {
+            call.val = frDisplayText(row.value(0));
+            break;
+        }
+    }
 }
 
 // A situation's credit counts when it is the person's main one of its year, or when the
@@ -147,15 +175,13 @@ void getInfDebiti(QelFunctionCall &call)
     const QVariant situation = call.arg(0);
     if (qelBlank(situation))
         return; // the default "0"
-    TfrQuery &q = qelOpenScratch(
+    const TfrRows rows = qelRowsOfPupil(
         QStringLiteral("SELECT COUNT(TDeb.iDebId), "
-                       "SUM(CASE WHEN COALESCE(TDes.iDesSufficiente, 0) = 0 THEN 1 ELSE 0 END) "
-                       "FROM TDeb_Debiti TDeb ") +
-            kDebtJoins + QStringLiteral("WHERE (TDeb.iSitId = :iSitId)"),
-        {{"iSitId", qelId(situation)}});
-    const qint64 debts = frToInteger(q.Value(0));
-    const qint64 open = debts ? frToInteger(q.Value(1)) : 0;
-    q.Close();
+                       "SUM(CASE WHEN COALESCE(TDes.iDesSufficiente, 0) = 0 THEN 1 ELSE 0 END)"),
+        QStringLiteral(" FROM TDeb_Debiti TDeb ") + kDebtJoins, "TDeb.iSitId", qelId(situation), {},
+        {}, {}, QStringLiteral(" GROUP BY TDeb.iSitId"));
+    const qint64 debts = rows.rows.empty() ? 0 : frToInteger(rows.rows.front().value(0));
+    const qint64 open = debts ? frToInteger(rows.rows.front().value(1)) : 0;
     call.val = !debts ? QStringLiteral("0") : open ? QStringLiteral("2") : QStringLiteral("1");
 }
 
@@ -245,23 +271,14 @@ void esitoInStampa(QelFunctionCall &call)
         call.val = QString();
         return;
     }
-    // A board asks it for every vote of a pupil's row: the outcome read stays true for the run.
-    static quint64 lastRun = 0;
-    static int lastSituation = 0;
-    static QString outcome;
-    const int sitId = qelId(situation);
-    if (!CurReport || lastRun != CurReport->RunSerial() || lastSituation != sitId) {
-        TfrQuery &q = openEsito(situation);
-        outcome = frDisplayText(q.Value(2));
-        q.Close();
-        lastRun = CurReport ? CurReport->RunSerial() : 0;
-        lastSituation = sitId;
-    }
+    // A board asks it for every vote of a pupil's row: the run read the outcome with the
+    // pupil's (esitoOf).
+    const QString outcome = frDisplayText(esitoOf(situation).value(2));
     if (!dmqelParGen)
         throw EVxException(QStringLiteral("Parametri di stampa non disponibili."));
     call.val = kSi;
     QString token;
-    for (const QChar ch : dmqelParGen->xpsEsi.GetValore().trimmed()) {
+    for (const QChar ch : qelPrintSetting(dmqelParGen->xpsEsi).trimmed()) {
         if (ch != QLatin1Char(';')) {
             token += ch;
         } else if (token == outcome) {

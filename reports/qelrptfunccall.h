@@ -13,6 +13,7 @@
 //   }
 //   void qelAddVoteFunctions(QelFunctionHandlers &h) { h[fnVoto] = voto; }
 
+#include "platform/params.h"
 #include "reportengine/reportdataset.h"
 
 #include <QList>
@@ -117,8 +118,46 @@ TdmqelRptDataSets &qelRptModule();
 // opened. The caller reads it and closes it unless the function leaves it open.
 using QelParams = QList<std::pair<const char *, QVariant>>;
 TfrQuery &qelOpenScratch(const QString &sql, const QelParams &params);
-// The same on another query of the module (qquTotMatAss, qquGetPercentAss).
+// The same left closed: a function that answers from what the run read for many pupils still
+// leaves the scratch query as its own statement would, for a template that reads it after.
+TfrQuery &qelSetScratch(const QString &sql, const QelParams &params);
+
+// A function that answers from what the run read for many pupils: its statement for its own
+// pupil, select + from + "WHERE (" pupil " = :iSitId)" + the condition, is left on the scratch
+// query, closed, with the parameters, as the function's own statement would be; the rows are
+// that statement's over the next pupils the run prints, without the condition: the select, the
+// pupil as BatchKey and the columns given, from, and the tail (a GROUP BY).
+TfrRows qelRowsOfPupil(const QString &select, const QString &from, const char *pupil, int sitId,
+                       const QString &condition = {}, const QelParams &conditionParams = {},
+                       const QString &columns = {}, const QString &tail = {});
+
+// A pupil situation's grades of one kind in every session, subject and component, read with
+// the next pupils the run prints (qelrptpupilreads.h): one row per grade by its id (twice when
+// the pupil's plan lists its subject twice), the columns below. The vote functions and the
+// averages answer from them as their own statements would.
+enum class QelGrade { Voto, Proposta, Tassonomia };
+enum QelGradeColumn {
+    gcSituation,
+    gcSubject,   // TMatRma.iMatId
+    gcSession,   // iAnsSesDwgId of the class session
+    gcComponent, // iCmpScaId of the class-session subject's component
+    gcId,        // the grade's id, then its five values as the functions read them
+    gcShort,
+    gcLong,
+    gcSufficient,
+    gcValue,
+    gcInAverage,
+    gcSubjectCode,        // sMatCodVexto; null without the subject's row
+    gcSubjectInAverage,   // of the pupil's plan; null when the plan has not the subject
+    gcComponentInAverage, // iCmpScaInMedia; null without the component's row
+    gcHasComponent,       // the component's row exists
+    gcHasPlan             // the pupil's class plan exists
+};
+TfrRows qelGradeRows(QelGrade kind, int iSitId);
+// The same on another query of the module (qquTotMatAss, qquGetPercentAss); set and left
+// closed.
 TfrQuery &qelOpenQuery(TfrQuery &query, const QString &sql, const QelParams &params);
+TfrQuery &qelSetQuery(TfrQuery &query, const QString &sql, const QelParams &params);
 
 // The call's first count arguments, evaluated into args; false, the result being the empty
 // text, when one of them is blank.
@@ -129,6 +168,12 @@ TfrQuery *qelOpenOnIds(QelFunctionCall &call, const QString &sql,
                        std::initializer_list<const char *> ids, const QelParams &more = {});
 // The first column of the first row as text (empty without one); the query is closed.
 QString qelFirstText(TfrQuery &q);
+
+// A print setting (qelParRpt.ini through dmqelParGen) as the run found it at its first read:
+// the templates ask for the sessions and components at every cell, and the file is read once
+// per run. Outside a run, as the file holds it now.
+int qelPrintSetting(const TVxParInteger &setting);
+QString qelPrintSetting(const TVxParString &setting);
 
 // A number as "0.00" prints it: rounded to hundredths, halves away from zero (49 / 8 is
 // "6,13"), with the decimal comma and both decimals ("7,50").

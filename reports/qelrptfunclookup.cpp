@@ -13,21 +13,27 @@ namespace {
 const QString kSi = QStringLiteral("SI");
 const QString kNo = QStringLiteral("NO");
 
+// Whether the subject is one of the plan's: asked of every pupil and subject of a board, and
+// answered from the plan's subjects the run read with the next pupils.
 void getMatAlunno(QelFunctionCall &call)
 {
-    TfrQuery *q = qelOpenOnIds(
-        call,
-        QStringLiteral("SELECT TRma.iMatId FROM TSit_Situazioni TSit "
+    QList<QVariant> args;
+    if (!qelArgsNotBlank(call, 2, args))
+        return;
+    const int situation = qelId(args[0]);
+    const int subject = qelId(args[1]);
+    const TfrRows plan = qelRowsOfPupil(
+        QStringLiteral("SELECT TRma.iMatId"),
+        QStringLiteral(" FROM TSit_Situazioni TSit "
                        "INNER JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = TSit.iClsPstId) "
                        "INNER JOIN TMatRmaPst TMrp ON (TMrp.iPstId = TClsPst.iPstId) "
-                       "INNER JOIN TMatRma TRma ON (TRma.iMatRmaId = TMrp.iMatRmaId) "
-                       "WHERE (TSit.iSitId = :iSitId) AND (TRma.iMatId = :iMatId)"),
-        {"iSitId", "iMatId"});
-    if (!q)
-        return;
-    const QVariant subject = q->Value(0);
-    q->Close();
-    call.val = !subject.isNull() && frToInteger(subject) != 0 ? kSi : kNo;
+                       "INNER JOIN TMatRma TRma ON (TRma.iMatRmaId = TMrp.iMatRmaId) "),
+        "TSit.iSitId", situation, QStringLiteral(" AND (TRma.iMatId = :iMatId)"),
+        {{"iMatId", subject}});
+    const bool found = std::any_of(plan.rows.begin(), plan.rows.end(), [&](const auto &row) {
+        return !row.value(0).isNull() && frToInteger(row.value(0)) == subject;
+    });
+    call.val = found && subject != 0 ? kSi : kNo;
 }
 
 // In the report data module's current class.

@@ -5,6 +5,12 @@
 #include "platform/helpers.h"
 #include "reports/qelrptdatasets.h"
 #include "reports/qelrptfunccall.h"
+#include "reports/qelrptpupilreads.h"
+
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
 
 namespace {
 
@@ -120,21 +126,85 @@ bool flagSet(const QVariant &flag)
     return !flag.isNull() && frToInteger(flag) != 0;
 }
 
-// The plain mean of the counted values, kept to hundredths as "0.00" prints it (halves away
-// from zero); null when none counts.
-QVariant walkedAverage(TfrQuery &q, bool subjectFlagCounts)
+// The family's filters: 0 for the session or the subject takes them all; a parameter without
+// a value (a mode none of the three) matches nothing.
+struct Filters
 {
+    QVariant session;
+    QVariant subject;
+
+    static bool matches(const QVariant &wanted, const QVariant &column)
+    {
+        if (wanted.isNull())
+            return false;
+        const qint64 value = frToInteger(wanted);
+        return value == 0 || (!column.isNull() && frToInteger(column) == value);
+    }
+    bool keep(const QVariant &sessionColumn, const QVariant &subjectColumn) const
+    {
+        return matches(session, sessionColumn) && matches(subject, subjectColumn);
+    }
+};
+
+// The plain mean of the pupil's distinct grades that count, kept to hundredths as "0.00"
+// prints it (halves away from zero); null when none counts. Distinct as the family's statement reads them: a grade once, unless
+// the plan lists its subject twice with other flags.
+QVariant walkedAverage(QelGrade kind, int situation, const Filters &filters, bool subjectFlagCounts)
+{
+    const TfrRows grades = qelGradeRows(kind, situation);
+    QSet<QString> seen;
     double sum = 0;
     int count = 0;
-    for (; !q.Eof(); q.Next()) {
-        if (!flagSet(q.FieldByName(QStringLiteral("iCmpScaInMedia")).Value()) ||
-            !flagSet(q.FieldByName(QStringLiteral("iValInMedia")).Value()) ||
-            (subjectFlagCounts && !flagSet(q.FieldByName(QStringLiteral("iMatInMedia")).Value())))
+    for (const QList<QVariant> &row : grades.rows) {
+        if (row.value(gcHasComponent).isNull() || row.value(gcHasPlan).isNull() ||
+            !filters.keep(row.value(gcSession), row.value(gcSubject)))
             continue;
-        sum += frToFloat(q.FieldByName(QStringLiteral("iValValore")).Value());
+        const QString grade = QStringLiteral("%1/%2/%3")
+                                  .arg(frDisplayText(row.value(gcId)),
+                                       row.value(gcSubjectInAverage).isNull()
+                                           ? QStringLiteral("-")
+                                           : frDisplayText(row.value(gcSubjectInAverage)),
+                                       frDisplayText(row.value(gcComponentInAverage)));
+        if (seen.contains(grade))
+            continue;
+        seen.insert(grade);
+        if (!flagSet(row.value(gcComponentInAverage)) || !flagSet(row.value(gcInAverage)) ||
+            (subjectFlagCounts && !flagSet(row.value(gcSubjectInAverage))))
+            continue;
+        sum += frToFloat(row.value(gcValue));
         ++count;
     }
     return count ? QVariant(RoundHalfAway(sum / count, -2)) : QVariant();
+}
+
+// The rows of grade entry's averages of the pupil, of every class session, read with the next
+// pupils the run prints: the six columns of TRigaMedia, then the class session and the
+// session's kind.
+std::vector<TRigaMedia> averageRows(bool proposti, int situation, int classSession)
+{
+    static const QelPupilRead reads[2] = {
+        {QStringLiteral("medie voti"),
+         RigheMediaSql(false,
+                       QStringLiteral(", Sit.iSitId AS BatchKey, ClsSes.iClsSesId, asd.iSfiId"),
+                       QStringLiteral("%KEYS%")),
+         QelPupilKey::Situation},
+        {QStringLiteral("medie proposti"),
+         RigheMediaSql(true,
+                       QStringLiteral(", Sit.iSitId AS BatchKey, ClsSes.iClsSesId, asd.iSfiId"),
+                       QStringLiteral("%KEYS%")),
+         QelPupilKey::Situation}};
+    const TfrRows rows = qelPupilRows(reads[proposti], situation);
+    std::vector<TRigaMedia> kept;
+    for (const QList<QVariant> &row : rows.rows) {
+        // The class session's rows, or without one those of the final sessions (kind 2).
+        const QVariant chosen = row.value(classSession >= 1 ? 7 : 8);
+        if (!chosen.isNull() && chosen.toInt() == (classSession >= 1 ? classSession : 2))
+            kept.push_back(RigaMedia(row));
+    }
+    std::stable_sort(kept.begin(), kept.end(), [](const TRigaMedia &a, const TRigaMedia &b) {
+        return a.iClsSesMatId < b.iClsSesMatId;
+    });
+    return kept;
 }
 
 // Grade entry's average of the pupil's class session in the session the parameter names (0:
@@ -145,9 +215,108 @@ QString gradeEntryAverage(Member member, int situation, int session)
     TdmqelRptDataSets &m = qelRptModule();
     SetAnsIdMedia(m.SelAnsId());
     const int classSession = m.GetClsSesId(situation, session);
-    const double average = member == Member::Voti ? MediaVoti(situation, 0, classSession, false)
-                                                  : MediaVotiProposti(situation, 0, classSession);
+    const double average =
+        CalcMedia(averageRows(member == Member::Proposti, situation, classSession), 0, false);
     return average > 0 ? qelFixed2(average) : QString();
+}
+
+// The pupils' absence rows, each with what the absence functions filter on: whether each join
+// of their statements finds its row, the session, subject and its code, the session's kind and
+// report-card mark, and whether the row was inserted (the latest of a class-session subject is
+// the highest id among those).
+enum AbsenceColumn {
+    acSituation,
+    acId,
+    acClassSubject,
+    acHours,
+    acInserted,
+    acHasClassSubject,
+    acHasClassSession,
+    acSession,
+    acHasSubjectLink,
+    acSubject,
+    acHasSession,
+    acReportCard,
+    acSessionKind,
+    acOwnClass,
+    acHasSubject,
+    acSubjectCode
+};
+
+TfrRows absenceRows(int situation)
+{
+    static const QelPupilRead read{
+        QStringLiteral("assenze"),
+        QStringLiteral(
+            "SELECT TGrd.iSitId AS BatchKey, TGrd.iAssId, TGrd.iClsSesMatId, TGrd.iAssOre, "
+            "CASE WHEN TGrd.dInsert IS NULL THEN 0 ELSE 1 END AS lInserita, "
+            "TCsm.iClsSesMatId AS iCsm, TClsSes.iClsSesId, TClsSes.iAnsSesDwgId, "
+            "TRma.iMatRmaId, TRma.iMatId, TAsd.iAnsSesDwgId AS iAsd, TAsd.lAnsSesDwgPagella, "
+            "TAsd.iSfiId, TClsPst.iClsPstId, TMat.iMatId AS iMat, TMat.sMatCodVexto "
+            "FROM TAss_Assenze TGrd "
+            "LEFT JOIN TClsSesMat TCsm ON (TCsm.iClsSesMatId = TGrd.iClsSesMatId) "
+            "LEFT JOIN TClsSes TClsSes ON (TClsSes.iClsSesId = TCsm.iClsSesId) "
+            "LEFT JOIN TMatRma TRma ON (TRma.iMatRmaId = TCsm.iMatRmaId) "
+            "LEFT JOIN TAnsSesDwg TAsd ON (TAsd.iAnsSesDwgId = TClsSes.iAnsSesDwgId) "
+            "LEFT JOIN TSit_Situazioni TSit ON (TSit.iSitId = TGrd.iSitId) "
+            "LEFT JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = TSit.iClsPstId "
+            "AND TClsPst.iClsId = TClsSes.iClsId) "
+            "LEFT JOIN TMat_Materie TMat ON (TMat.iMatId = TRma.iMatId) "
+            "WHERE TGrd.iSitId IN (%KEYS%) ORDER BY 1, 2"),
+        QelPupilKey::Situation};
+    return qelPupilRows(read, situation);
+}
+
+// What the absences' statements join: the class-session subject, its class session and subject
+// link, the session.
+bool joined(const QList<QVariant> &row)
+{
+    return !row.value(acHasClassSubject).isNull() && !row.value(acHasClassSession).isNull() &&
+           !row.value(acHasSubjectLink).isNull() && !row.value(acHasSession).isNull();
+}
+
+bool notDeferred(const QList<QVariant> &row)
+{
+    const QVariant kind = row.value(acSessionKind);
+    return !kind.isNull() && frToInteger(kind) != 3;
+}
+
+// The sum of the hours of the rows kept, as the statements' SUM prints it: nothing without a
+// row or an hour.
+template <class Keep> QString hoursOf(const TfrRows &rows, Keep keep)
+{
+    qint64 sum = 0;
+    bool any = false;
+    for (const QList<QVariant> &row : rows.rows) {
+        if (!keep(row) || row.value(acHours).isNull())
+            continue;
+        sum += frToInteger(row.value(acHours));
+        any = true;
+    }
+    return any ? QString::number(sum) : QString();
+}
+
+// GetAssenze: in the pupil's own class, in report-card sessions, the latest row of each
+// class-session subject among those inserted.
+QString absences(int situation, const Filters &filters, bool withoutDeferred)
+{
+    const TfrRows rows = absenceRows(situation);
+    QHash<qint64, qint64> latest;
+    for (const QList<QVariant> &row : rows.rows) {
+        if (row.value(acClassSubject).isNull() || frToInteger(row.value(acInserted)) == 0)
+            continue;
+        qint64 &id = latest[frToInteger(row.value(acClassSubject))];
+        id = std::max(id, frToInteger(row.value(acId)));
+    }
+    return hoursOf(rows, [&](const QList<QVariant> &row) {
+        const QVariant classSubject = row.value(acClassSubject);
+        return joined(row) && !row.value(acOwnClass).isNull() &&
+               frToInteger(row.value(acReportCard)) == 1 && !row.value(acReportCard).isNull() &&
+               !classSubject.isNull() &&
+               latest.value(frToInteger(classSubject), -1) == frToInteger(row.value(acId)) &&
+               filters.keep(row.value(acSession), row.value(acSubject)) &&
+               (!withoutDeferred || notDeferred(row));
+    });
 }
 
 // GetVoti, GetProposti, GetTassonomie, GetAssenze, GetAiuti, GetNote: the situation, then a
@@ -175,31 +344,38 @@ void family(QelFunctionCall &call, Member member)
         call.val = gradeEntryAverage(member, sitId, qelId(parameter));
         return;
     }
-    QVariant session;
-    QVariant matId;
+    Filters filters;
     bool parameterIsZero = false;
     if (known) {
         const int value = qelId(parameter);
         parameterIsZero = value == 0;
-        session = mode == QLatin1String("ANS") ? 0 : value;
-        matId = mode == QLatin1String("ANS") ? value : mode == QLatin1String("SES") ? 0 : subject;
+        filters.session = mode == QLatin1String("ANS") ? 0 : value;
+        filters.subject = mode == QLatin1String("ANS")   ? value
+                          : mode == QLatin1String("SES") ? 0
+                                                         : subject;
     }
-    TfrQuery &q = qelOpenScratch(memberSql(member, parameterIsZero),
-                                 {{"iSitId", sitId}, {"iAnsSesDwgId", session}, {"iMatId", matId}});
-    switch (member) {
-    case Member::Assenze: // the sum
-    case Member::Note:    // the first note
-        call.val = frDisplayText(q.Value(0));
-        break;
-    case Member::Aiuti:
-        call.val = q.RecordCount() ? QString::number(q.RecordCount()) : QString();
-        break;
-    default: {
-        const QVariant walked = walkedAverage(q, mode != QLatin1String("MAT"));
-        call.val = walked.isNull() ? QVariant(QString()) : walked;
+    const QelParams params = {
+        {"iSitId", sitId}, {"iAnsSesDwgId", filters.session}, {"iMatId", filters.subject}};
+    if (member == Member::Aiuti || member == Member::Note) {
+        TfrQuery &q = qelOpenScratch(memberSql(member, parameterIsZero), params);
+        if (member == Member::Note) // the first note
+            call.val = frDisplayText(q.Value(0));
+        else
+            call.val = q.RecordCount() ? QString::number(q.RecordCount()) : QString();
+        q.Close();
+        return;
     }
+    // The rest answer from what the run read for the pupil.
+    qelSetScratch(memberSql(member, parameterIsZero), params);
+    if (member == Member::Assenze) {
+        call.val = absences(sitId, filters, parameterIsZero);
+        return;
     }
-    q.Close();
+    const QelGrade kind = member == Member::Voti       ? QelGrade::Voto
+                          : member == Member::Proposti ? QelGrade::Proposta
+                                                       : QelGrade::Tassonomia;
+    const QVariant walked = walkedAverage(kind, sitId, filters, mode != QLatin1String("MAT"));
+    call.val = walked.isNull() ? QVariant(QString()) : walked;
 }
 
 template <Member member> void memberOfFamily(QelFunctionCall &call)
@@ -209,18 +385,28 @@ template <Member member> void memberOfFamily(QelFunctionCall &call)
 
 void assenzeReligione(QelFunctionCall &call)
 {
-    if (TfrQuery *q = qelOpenOnIds(
-            call,
-            QStringLiteral("SELECT SUM(TGrd.iAssOre) AS iTotOre FROM TAss_Assenze TGrd ") +
-                kSubjectJoins +
-                QStringLiteral(
-                    "INNER JOIN TAnsSesDwg TAsd ON (TAsd.iAnsSesDwgId = TClsSes.iAnsSesDwgId) "
-                    "INNER JOIN TMat_Materie TMat ON (TMat.iMatId = TRma.iMatId) "
-                    "WHERE (TGrd.iSitId = :iSitId) AND (TMat.sMatCodVexto = :MATERIA) "
-                    "AND (TAsd.iSfiId <> 3) "
-                    "AND (TClsSes.iAnsSesDwgId = :iAnsSesDwgId OR :iAnsSesDwgId = 0)"),
-            {"iSitId", "iAnsSesDwgId"}, {{"MATERIA", QStringLiteral("RELIGIONE")}}))
-        call.val = qelFirstText(*q);
+    QList<QVariant> args;
+    if (!qelArgsNotBlank(call, 2, args))
+        return;
+    const int situation = qelId(args[0]);
+    const Filters filters{qelId(args[1]), 0};
+    qelSetScratch(
+        QStringLiteral("SELECT SUM(TGrd.iAssOre) AS iTotOre FROM TAss_Assenze TGrd ") +
+            kSubjectJoins +
+            QStringLiteral(
+                "INNER JOIN TAnsSesDwg TAsd ON (TAsd.iAnsSesDwgId = TClsSes.iAnsSesDwgId) "
+                "INNER JOIN TMat_Materie TMat ON (TMat.iMatId = TRma.iMatId) "
+                "WHERE (TGrd.iSitId = :iSitId) AND (TMat.sMatCodVexto = :MATERIA) "
+                "AND (TAsd.iSfiId <> 3) "
+                "AND (TClsSes.iAnsSesDwgId = :iAnsSesDwgId OR :iAnsSesDwgId = 0)"),
+        {{"iSitId", situation},
+         {"iAnsSesDwgId", filters.session},
+         {"MATERIA", QStringLiteral("RELIGIONE")}});
+    call.val = hoursOf(absenceRows(situation), [&](const QList<QVariant> &row) {
+        return joined(row) && !row.value(acHasSubject).isNull() &&
+               row.value(acSubjectCode).toString() == QLatin1String("RELIGIONE") &&
+               notDeferred(row) && filters.keep(row.value(acSession), QVariant());
+    });
 }
 
 // The class's pupils on the register, in its report-card sessions but the deferred one.

@@ -4,6 +4,9 @@
 #include "reportengine/reportengine.h"
 #include "reports/qelrptdatasets.h"
 #include "reports/qelrptfunccall.h"
+#include "reports/qelrptpupilreads.h"
+
+#include <QHash>
 
 #include <algorithm>
 #include <iterator>
@@ -276,7 +279,7 @@ TfrQuery &qelOpenScratch(const QString &sql, const QelParams &params)
     return qelOpenQuery(*qelRptModule().qquGetDato, sql, params);
 }
 
-TfrQuery &qelOpenQuery(TfrQuery &q, const QString &sql, const QelParams &params)
+TfrQuery &qelSetQuery(TfrQuery &q, const QString &sql, const QelParams &params)
 {
     q.Close();
     q.setSQL(sql);
@@ -286,8 +289,33 @@ TfrQuery &qelOpenQuery(TfrQuery &q, const QString &sql, const QelParams &params)
         q.DeclareParam(QString::fromLatin1(name), text ? TfrParamType::Text : TfrParamType::Integer)
             .setValue(value);
     }
+    return q;
+}
+
+TfrQuery &qelSetScratch(const QString &sql, const QelParams &params)
+{
+    return qelSetQuery(*qelRptModule().qquGetDato, sql, params);
+}
+
+TfrQuery &qelOpenQuery(TfrQuery &q, const QString &sql, const QelParams &params)
+{
+    qelSetQuery(q, sql, params);
     q.Open();
     return q;
+}
+
+TfrRows qelRowsOfPupil(const QString &select, const QString &from, const char *pupil, int sitId,
+                       const QString &condition, const QelParams &conditionParams,
+                       const QString &columns, const QString &tail)
+{
+    const QString column = QLatin1String(pupil);
+    qelSetScratch(select + from + QStringLiteral("WHERE (%1 = :iSitId)").arg(column) + condition,
+                  QelParams{{"iSitId", sitId}} + conditionParams);
+    return qelPupilRows({select + from,
+                         select + QStringLiteral(", %1 AS BatchKey").arg(column) + columns + from +
+                             QStringLiteral("WHERE %1 IN (%KEYS%)").arg(column) + tail,
+                         QelPupilKey::Situation},
+                        sitId);
 }
 
 bool qelArgsNotBlank(QelFunctionCall &call, int count, QList<QVariant> &args)
@@ -318,6 +346,30 @@ QString qelFirstText(TfrQuery &q)
     const QString text = frDisplayText(q.Value(0));
     q.Close();
     return text;
+}
+
+namespace {
+
+template <class T> T settingOfRun(const TVxPar<T> &setting)
+{
+    TfrRunCache *cache = TfrRunCache::current();
+    if (!cache)
+        return setting.GetValore();
+    auto &read = cache->state<QHash<const void *, T>>(QStringLiteral("qelPrintSettings"));
+    const auto found = read.constFind(&setting);
+    return found != read.constEnd() ? *found : *read.insert(&setting, setting.GetValore());
+}
+
+} // namespace
+
+int qelPrintSetting(const TVxParInteger &setting)
+{
+    return settingOfRun(setting);
+}
+
+QString qelPrintSetting(const TVxParString &setting)
+{
+    return settingOfRun(setting);
 }
 
 QString qelFixed2(double value)

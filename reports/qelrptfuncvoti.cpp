@@ -2,6 +2,9 @@
 // report data module's current rows), in a session and component, as the selector asks.
 #include "reports/qelrptdatasets.h"
 #include "reports/qelrptfunccall.h"
+#include "reports/qelrptpupilreads.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -44,17 +47,17 @@ const QString &tassonomiaSql()
 }
 
 // A proposal's texts are its own, its value may be a half; its flags are the scale level's.
+const QString kProposalJoins =
+    QStringLiteral("INNER JOIN TPrpScaLiv TPsl ON (TPsl.iPrpScaLivId = TGrd.iPrpScaLivId) "
+                   "INNER JOIN TPrp_Proposti TPrp ON (TPrp.iPrpId = TPsl.iPrpId) "
+                   "INNER JOIN TScaLiv TScaLiv ON (TScaLiv.iScaLivId = TPsl.iScaLivId) ");
+
 const QString &votoPropostoSql()
 {
-    static const QString sql =
-        QStringLiteral("SELECT TGrd.iVtpId, TPrp.sPrpSDesc, TPrp.sPrpLDesc, "
-                       "TScaLiv.iScaLivSufficiente, TPsl.fPrpScaLivValore, "
-                       "TScaLiv.iScaLivInMedia FROM TVtp_Proposti TGrd ") +
-        kGradeJoins +
-        QStringLiteral("INNER JOIN TPrpScaLiv TPsl ON (TPsl.iPrpScaLivId = TGrd.iPrpScaLivId) "
-                       "INNER JOIN TPrp_Proposti TPrp ON (TPrp.iPrpId = TPsl.iPrpId) "
-                       "INNER JOIN TScaLiv TScaLiv ON (TScaLiv.iScaLivId = TPsl.iScaLivId) ") +
-        kPupilSession + kSubject + kComponent;
+    static const QString sql = QStringLiteral("SELECT TGrd.iVtpId, TPrp.sPrpSDesc, TPrp.sPrpLDesc, "
+                                              "TScaLiv.iScaLivSufficiente, TPsl.fPrpScaLivValore, "
+                                              "TScaLiv.iScaLivInMedia FROM TVtp_Proposti TGrd ") +
+                               kGradeJoins + kProposalJoins + kPupilSession + kSubject + kComponent;
     return sql;
 }
 
@@ -79,33 +82,84 @@ const QString &votoMateriaSql()
     return sql;
 }
 
+// Every grade of the pupils, with what the functions filter and average on. The joins the
+// functions' statements share are inner; those only the averages make are outer here, their
+// rows flagged, so that one read serves both.
+QString gradesOfPupils(const char *table, const QString &columns, const QString &levelJoins)
+{
+    return QStringLiteral("SELECT TGrd.iSitId AS BatchKey, TRma.iMatId, TClsSes.iAnsSesDwgId, "
+                          "TCmc.iCmpScaId, ") +
+           columns +
+           QStringLiteral(", TMat.sMatCodVexto, TMrp.iMatRmaPstInMedia, TCmpSca.iCmpScaInMedia, "
+                          "TCmpSca.iCmpScaId, TClsPst.iClsPstId FROM %1 TGrd ")
+               .arg(QLatin1String(table)) +
+           kGradeJoins + levelJoins +
+           QStringLiteral("LEFT JOIN TMat_Materie TMat ON (TMat.iMatId = TRma.iMatId) "
+                          "LEFT JOIN TCmpSca TCmpSca ON (TCmpSca.iCmpScaId = TCmc.iCmpScaId) "
+                          "LEFT JOIN TSit_Situazioni TSit ON (TSit.iSitId = TGrd.iSitId) "
+                          "LEFT JOIN TClsPst TClsPst ON (TClsPst.iClsPstId = TSit.iClsPstId) "
+                          "LEFT JOIN TMatRmaPst TMrp ON (TMrp.iMatRmaId = TCsm.iMatRmaId "
+                          "AND TMrp.iPstId = TClsPst.iPstId) "
+                          "WHERE TGrd.iSitId IN (%KEYS%) ORDER BY 1, 5");
+}
+
+const QelPupilRead &gradeRead(QelGrade kind)
+{
+    static const QelPupilRead reads[] = {
+        {QStringLiteral("voti"),
+         gradesOfPupils("TVot_Voti", QStringLiteral("TGrd.iVotId, ") + kLevelColumns, kLevelJoins),
+         QelPupilKey::Situation},
+        {QStringLiteral("proposti"),
+         gradesOfPupils("TVtp_Proposti",
+                        QStringLiteral("TGrd.iVtpId, TPrp.sPrpSDesc, TPrp.sPrpLDesc, "
+                                       "TScaLiv.iScaLivSufficiente, TPsl.fPrpScaLivValore, "
+                                       "TScaLiv.iScaLivInMedia "),
+                        kProposalJoins),
+         QelPupilKey::Situation},
+        {QStringLiteral("tassonomie"),
+         gradesOfPupils("TTas_Tassonomie", QStringLiteral("TGrd.iTasId, ") + kLevelColumns,
+                        kLevelJoins),
+         QelPupilKey::Situation},
+    };
+    return reads[int(kind)];
+}
+
 bool isSet(const QVariant &flag)
 {
     return !flag.isNull() && frToInteger(flag) != 0;
 }
 
-// The first row's grade as the selector asks; the empty text without a grade, "0" (the
-// default) for a selector that is none of the five.
-void answer(QelFunctionCall &call, TfrQuery &q, const QString &selector)
+bool equals(const QVariant &column, qint64 value)
 {
-    if (qelBlank(q.Value(0))) {
+    return !column.isNull() && frToInteger(column) == value;
+}
+
+// The first grade of the pupil's rows the condition keeps (by id: where two would match, the
+// database's first is the older one), as the selector asks; the empty text without a grade,
+// "0" (the default) for a selector that is none of the five.
+template <class Keep>
+void answer(QelFunctionCall &call, QelGrade kind, const QString &selector, Keep keep)
+{
+    const TfrRows rows = qelGradeRows(kind, qelRptModule().CurSitId());
+    const auto row = std::find_if(rows.rows.begin(), rows.rows.end(), keep);
+    const auto value = [&row](int column) { return row->value(column); };
+    if (row == rows.rows.end() || qelBlank(value(gcId))) {
         call.val = QString();
     } else if (selector == QLatin1String("BREVE")) {
-        call.val = frDisplayText(q.Value(1));
+        call.val = frDisplayText(value(gcShort));
     } else if (selector == QLatin1String("LUNGA")) {
-        call.val = frDisplayText(q.Value(2));
+        call.val = frDisplayText(value(gcLong));
     } else if (selector == QLatin1String("VALORE")) {
-        call.val = frDisplayText(q.Value(4));
+        call.val = frDisplayText(value(gcValue));
     } else if (selector == QLatin1String("SUFF")) {
-        call.val = isSet(q.Value(3)) ? QStringLiteral("SI") : QStringLiteral("NO");
+        call.val = isSet(value(gcSufficient)) ? QStringLiteral("SI") : QStringLiteral("NO");
     } else if (selector == QLatin1String("MEDIA")) {
-        call.val = isSet(q.Value(5)) ? QStringLiteral("SI") : QStringLiteral("NO");
+        call.val = isSet(value(gcInAverage)) ? QStringLiteral("SI") : QStringLiteral("NO");
     }
-    q.Close();
 }
 
 // Voto, Voto_Proposto, Tassonomia: session, component, selector.
-void componentGrade(QelFunctionCall &call, const QString &sql)
+void componentGrade(QelFunctionCall &call, QelGrade kind, const QString &sql)
 {
     const QVariant session = call.arg(0);
     const QVariant component = call.arg(1);
@@ -115,26 +169,32 @@ void componentGrade(QelFunctionCall &call, const QString &sql)
         return;
     }
     TdmqelRptDataSets &m = qelRptModule();
-    TfrQuery &q = qelOpenScratch(sql, {{"iAnsSesDwgId", qelId(session)},
-                                       {"iSitId", m.CurSitId()},
-                                       {"iMatId", m.CurMatId()},
-                                       {"iCmpScaId", qelId(component)}});
-    answer(call, q, selector);
+    const int sessionId = qelId(session);
+    const int componentId = qelId(component);
+    const int subject = m.CurMatId();
+    qelSetScratch(sql, {{"iAnsSesDwgId", sessionId},
+                        {"iSitId", m.CurSitId()},
+                        {"iMatId", subject},
+                        {"iCmpScaId", componentId}});
+    answer(call, kind, selector, [&](const QList<QVariant> &row) {
+        return equals(row.value(gcSubject), subject) && equals(row.value(gcSession), sessionId) &&
+               equals(row.value(gcComponent), componentId);
+    });
 }
 
 void voto(QelFunctionCall &call)
 {
-    componentGrade(call, votoSql());
+    componentGrade(call, QelGrade::Voto, votoSql());
 }
 
 void votoProposto(QelFunctionCall &call)
 {
-    componentGrade(call, votoPropostoSql());
+    componentGrade(call, QelGrade::Proposta, votoPropostoSql());
 }
 
 void tassonomia(QelFunctionCall &call)
 {
-    componentGrade(call, tassonomiaSql());
+    componentGrade(call, QelGrade::Tassonomia, tassonomiaSql());
 }
 
 // The third argument, a subject id in the designer's help, is neither read nor used: the
@@ -148,20 +208,25 @@ void votoAltro(QelFunctionCall &call)
         return;
     }
     TdmqelRptDataSets &m = qelRptModule();
-    const QList<int> excluded = m.GetCmpSessione(qelId(session));
+    const int sessionId = qelId(session);
+    const int subject = m.CurMatId();
+    const QList<int> excluded = m.GetCmpSessione(sessionId);
     // Without the session's components to leave out it would print a written or oral vote as
     // an "other" one: the report ends instead.
     if (excluded.isEmpty())
         throw EfrError(QStringLiteral("Voto_Altro: la sessione %1 non è una delle tre sessioni "
                                       "dei parametri di stampa (comando \"Parametri Stampe\").")
-                           .arg(qelId(session)));
-    QelParams params = {
-        {"iAnsSesDwgId", qelId(session)}, {"iSitId", m.CurSitId()}, {"iMatId", m.CurMatId()}};
+                           .arg(sessionId));
+    QelParams params = {{"iAnsSesDwgId", sessionId}, {"iSitId", m.CurSitId()}, {"iMatId", subject}};
     const char *names[] = {"iCmp1", "iCmp2", "iCmp3"};
     for (int i = 0; i < excluded.size(); ++i)
         params.append({names[i], excluded[i]});
-    TfrQuery &q = qelOpenScratch(votoAltroSql(), params);
-    answer(call, q, selector);
+    qelSetScratch(votoAltroSql(), params);
+    answer(call, QelGrade::Voto, selector, [&](const QList<QVariant> &row) {
+        const QVariant component = row.value(gcComponent);
+        return equals(row.value(gcSubject), subject) && equals(row.value(gcSession), sessionId) &&
+               !component.isNull() && !excluded.contains(frToInteger(component));
+    });
 }
 
 void subjectByCode(QelFunctionCall &call, const QString &code)
@@ -172,10 +237,15 @@ void subjectByCode(QelFunctionCall &call, const QString &code)
         call.val = QString();
         return;
     }
-    TfrQuery &q = qelOpenScratch(votoMateriaSql(), {{"iAnsSesDwgId", qelId(session)},
-                                                    {"iSitId", qelRptModule().CurSitId()},
-                                                    {"MATERIA", code}});
-    answer(call, q, selector);
+    const int sessionId = qelId(session);
+    qelSetScratch(
+        votoMateriaSql(),
+        {{"iAnsSesDwgId", sessionId}, {"iSitId", qelRptModule().CurSitId()}, {"MATERIA", code}});
+    answer(call, QelGrade::Voto, selector, [&](const QList<QVariant> &row) {
+        return equals(row.value(gcSession), sessionId) &&
+               frDisplayText(row.value(gcSubjectCode)) == code &&
+               !row.value(gcSubjectCode).isNull();
+    });
 }
 
 void votoReligione(QelFunctionCall &call)
@@ -189,6 +259,11 @@ void votoCondotta(QelFunctionCall &call)
 }
 
 } // namespace
+
+TfrRows qelGradeRows(QelGrade kind, int iSitId)
+{
+    return qelPupilRows(gradeRead(kind), iSitId);
+}
 
 void qelAddVoteFunctions(QelFunctionHandlers &h)
 {

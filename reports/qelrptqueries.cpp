@@ -559,14 +559,75 @@ QString aluRec(bool allSubjects)
            S(allSubjects ? "TMat.sMatLDesc, TRec.iRecId" : "TRec.iRecId");
 }
 
+void replaceOnce(QString &sql, const QString &what, const QString &with)
+{
+    const qsizetype at = sql.indexOf(what);
+    if (at < 0)
+        qFatal("A report query has no \"%s\" to read it for many pupils.", qPrintable(what));
+    sql.replace(at, what.size(), with);
+}
+
+// Where the select list ends: the first FROM outside parentheses (EXTRACT(YEAR FROM ...) and
+// subqueries have their own).
+qsizetype selectListEnd(const QString &sql)
+{
+    int depth = 0;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        depth += c == QLatin1Char('(') ? 1 : c == QLatin1Char(')') ? -1 : 0;
+        if (depth == 0 && sql.mid(i, 6) == QLatin1String(" FROM "))
+            return i;
+    }
+    qFatal("A report query has no FROM.");
+}
+
+struct Filter
+{
+    const char *condition; // as the statement has it, with its AND
+    const char *column;
+    const char *param;
+};
+
+// The statement of one pupil made the statement of many (QelRptBatch): the pupil's condition
+// over the keys, each filter's condition taken out and its column read instead.
+QelRptBatch batchOf(QString sql, const char *condition, const char *key, const char *param,
+                    QelPupilKey kind = QelPupilKey::Situation,
+                    std::initializer_list<Filter> filters = {})
+{
+    QelRptBatch batch{QString(), S(param), kind, {}};
+    QString columns = QStringLiteral(", %1 AS BatchKey").arg(S(key));
+    int n = 0;
+    for (const Filter &f : filters) {
+        columns += QStringLiteral(", %1 AS BatchFilter%2").arg(S(f.column)).arg(++n);
+        replaceOnce(sql, S(f.condition), QString());
+        batch.filters << S(f.param);
+    }
+    replaceOnce(sql, S(condition), QStringLiteral("(%1 IN (%KEYS%))").arg(S(key)));
+    sql.insert(selectListEnd(sql), columns);
+    const qsizetype order = sql.lastIndexOf(QLatin1String(" ORDER BY "));
+    if (order >= 0)
+        sql.insert(order + 10, QStringLiteral("BatchKey, "));
+    batch.sql = sql;
+    return batch;
+}
+
 QList<QelRptQueryText> buildTexts()
 {
     const auto address = [](const char *name, const QString &sql, int use) {
-        return QelRptQueryText{S(name), sql, {{"iAnaId", QVariant()}, {"iAbt", use}}};
+        return QelRptQueryText{S(name), sql, {{"iAnaId", QVariant()}, {"iAbt", use}}, {}};
     };
-    const auto q = [](const char *name, const QString &sql, Params params) {
-        return QelRptQueryText{S(name), sql, params};
+    const auto q = [](const char *name, const QString &sql, Params params, QelRptBatch batch = {}) {
+        return QelRptQueryText{S(name), sql, params, batch};
     };
+    // The situation's statements that name it "(TSit.iSitId = :iSitId)".
+    const auto pupilBatch = [](const QString &sql, std::initializer_list<Filter> filters = {}) {
+        return batchOf(sql, "(TSit.iSitId = :iSitId)", "TSit.iSitId", "iSitId",
+                       QelPupilKey::Situation, filters);
+    };
+    const Filter kOfSession = {"(TClsSes.iAnsSesDwgId = :iAnsSesDwgId) AND ",
+                               "TClsSes.iAnsSesDwgId", "iAnsSesDwgId"};
+    const Filter kOfClassSession = {" AND (TCsm.iClsSesId = :iClsSesId)", "TCsm.iClsSesId",
+                                    "iClsSesId"};
     const Params sit = ints({"iSitId"});
     const Params ana = ints({"iAnaId"});
     const Params clsSesSit = ints({"iClsSesId", "iSitId"});
@@ -596,16 +657,20 @@ QList<QelRptQueryText> buildTexts()
         address("qquGenitoriFrazDom", hamlets(), 1),
         address("qquGenitoriFrazRes", hamlets(), 2),
         address("qquGenitoriFrazRec", hamlets(), 3),
-        q("qquSituazioni", situazioni(), ana),
-        q("qquSituazDettagli", situazDettagli(), sit),
+        q("qquSituazioni", situazioni(), ana,
+          batchOf(situazioni(), "(TSit.iAnaId = :iAnaId)", "TSit.iAnaId", "iAnaId",
+                  QelPupilKey::Person)),
+        q("qquSituazDettagli", situazDettagli(), sit, pupilBatch(situazDettagli())),
         q("qquAluAna", birthAndCitizenship(false), ana),
         q("qquGenAna", birthAndCitizenship(true), ana),
         q("qquClassi", classi(), ints({"iClsPstId"})),
         q("qquAluCls", classi(), ints({"iClsPstId"})),
-        q("qquAluMat", aluMat(kVoteCmp, false, true, false), sit),
-        q("qquAluMatTas", aluMat(kTaxCmp, false, false, false), sit),
+        q("qquAluMat", aluMat(kVoteCmp, false, true, false), sit,
+          pupilBatch(aluMat(kVoteCmp, false, true, false))),
+        q("qquAluMatTas", aluMat(kTaxCmp, false, false, false), sit,
+          pupilBatch(aluMat(kTaxCmp, false, false, false))),
         q("qquAluCmp", aluCmpBySubject(), sit),
-        q("qquAluTas", aluCmp(kTaxCmp, false), sit),
+        q("qquAluTas", aluCmp(kTaxCmp, false), sit, pupilBatch(aluCmp(kTaxCmp, false))),
         q("qquObbligoForm", obbligoForm(), sit),
         q("qquEsoneri", esoneri(), sit),
         q("qquScuolaProve", school("iScuId_Prov"), sit),
@@ -622,20 +687,23 @@ QList<QelRptQueryText> buildTexts()
         q("qquNMatCls", classCount("TCsm.iClsSesMatId", "NumMatCls", kVoteCmp), clsInSes),
         q("qquNMatDebCls", nMatDebCls(), ints({"iClsId", "iAnsId"})),
         q("qquClsAlu", clsAlu(), ints({"iClsId"})),
-        q("qquMatCmpCls", matCmpCls(), clsSesSit),
+        q("qquMatCmpCls", matCmpCls(), clsSesSit, pupilBatch(matCmpCls(), {kOfClassSession})),
         q("qquClsMat", clsMat(true), clsInSes),
         q("qquClsMatAns", clsMat(false), ints({"iClsId"})),
         q("qquNCmpMat", subjectCount(kVoteCmp), ints({"iClsSesMatId"})),
-        q("qquMatTasCls", matTasCls(), clsSesSit),
+        q("qquMatTasCls", matTasCls(), clsSesSit, pupilBatch(matTasCls(), {kOfClassSession})),
         q("qquNTasMat", subjectCount(kTaxCmp), ints({"iClsSesMatId"})),
         q("qquMatCls", matCls(), clsSesSit),
         q("qquMatClsDeb", matClsDeb(), ints({"iClsId", "iSitId"})),
         q("qquCreAlu", creAlu(), sit),
         q("qquCreFrmAlu", creItems("TFrm_Formativi", "TCreFrm", "Frm"), sit),
         q("qquCreScoAlu", creItems("TSco_Scolastici", "TCreSco", "Sco"), sit),
-        q("qquAnsSesDwg", ansSesDwg(), sit),
-        q("qquAluMatSes", aluMat(kVoteCmp, true, false, false), sitSes),
-        q("qquAluMatTasSes", aluMat(kTaxCmp, true, false, true), sitSes),
+        q("qquAnsSesDwg", ansSesDwg(), sit,
+          batchOf(ansSesDwg(), "TSit.iSitId = :iSitId", "TSit.iSitId", "iSitId")),
+        q("qquAluMatSes", aluMat(kVoteCmp, true, false, false), sitSes,
+          pupilBatch(aluMat(kVoteCmp, true, false, false), {kOfSession})),
+        q("qquAluMatTasSes", aluMat(kTaxCmp, true, false, true), sitSes,
+          pupilBatch(aluMat(kTaxCmp, true, false, true), {kOfSession})),
         q("qquAluCmpSesNoRel",
           aluCmp(kVoteCmp, true,
                  // Ordinary subjects have no code: compared as blank, they stay.
@@ -644,7 +712,10 @@ QList<QelRptQueryText> buildTexts()
           sitSes),
         q("qquAluCmpSes", aluCmp(kVoteCmp, true), sitSes),
         q("qquAluTasSes", aluCmp(kTaxCmp, true), sitSes),
-        q("qquDebMat", debMat(), ints({"iSitId", "iMatId"})),
+        q("qquDebMat", debMat(), ints({"iSitId", "iMatId"}),
+          batchOf(debMat(), "(TDeb.iSitId = :iSitId)", "TDeb.iSitId", "iSitId",
+                  QelPupilKey::Situation,
+                  {{" AND (TDeb.iMatId = :iMatId)", "TDeb.iMatId", "iMatId"}})),
         q("qquAai", aai(), ints({"iAnsSesDwgId"})),
         q("qquCreSco", creditItems("Sco"), {}),
         q("qquCreFrm", creditItems("Frm"), {}),

@@ -7,6 +7,7 @@
 #include "platform/vxexception.h"
 #include "reportengine/reportengine.h"
 #include "reports/qelrptdatasets.h"
+#include "reports/qelrptfunccall.h"
 #include "shell/qelpargen.h"
 #include "shell/qelutil.h"
 
@@ -223,8 +224,8 @@ void TdmqelRptDataSets::ReportGetValue(const QString &name, QVariant &value)
     const TdmqelParGen &settings = printSettings();
     const TVxParInteger *sessions[] = {&settings.xpiSes1, &settings.xpiSes2, &settings.xpiSes3};
     const int id = var.kind < Var::CodComponente
-                       ? sessions[var.slot]->GetValore()
-                       : settings.xpiCmp[var.slot][var.component].GetValore();
+                       ? qelPrintSetting(*sessions[var.slot])
+                       : qelPrintSetting(settings.xpiCmp[var.slot][var.component]);
     if (id == 0) {
         value = QString();
         return;

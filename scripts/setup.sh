@@ -66,7 +66,14 @@ elif ((quiet)); then
 fi
 
 jobs=$(nproc 2>/dev/null || echo 2)
-step "Configuring in $build" cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# A new build folder is built by Ninja, which starts a library's sources while the library
+# below it is still being compiled; a folder already configured keeps its generator.
+generator=()
+if [[ ! -f "$build/CMakeCache.txt" ]] && command -v ninja > /dev/null; then
+  generator=(-G Ninja)
+fi
+step "Configuring in $build" cmake -S "$top" -B "$build" "${generator[@]}" \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo
 if ((${#targets[@]})); then
   step "Building ${targets[*]} with $jobs jobs" \
     cmake --build "$build" --parallel "$jobs" --target "${targets[@]}"

@@ -23,3 +23,4 @@ inline void queueDemoSelection(const QStringList &chosen = {"M00007", "5A"})
         return int(mrOk);
     });
 }
+

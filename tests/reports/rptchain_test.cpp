@@ -66,42 +66,42 @@ const QStringList kPupilDetails = {
     "qquMatCmpCls iClsSesId S.iClsSesId open",
     "qquMatCmpCls iSitId A.iSitId open",
     "qquMatTasCls iSitId A.iSitId open",
-    "qquMatCls iClsSesId S.iClsSesId open",
-    "qquMatClsDeb iClsId S.iClsId open",
-    "qquMatClsDeb iSitId A.iSitId open",
-    "qquGenitori iAnaId A.iAnaId open",
+    "qquMatCls iClsSesId S.iClsSesId closed",
+    "qquMatClsDeb iClsId S.iClsId closed",
+    "qquMatClsDeb iSitId A.iSitId closed",
+    "qquGenitori iAnaId A.iAnaId closed",
     "qquAlunniFrazRes iAnaId A.iAnaId closed",
     "qquSituazioni iAnaId A.iAnaId open",
     "qquSituazDettagli iSitId A.iSitId closed",
     "qquAluAna iAnaId A.iAnaId closed",
     "qquAluMat iSitId A.iSitId open",
     "qquAluMatTas iSitId A.iSitId open",
-    "qquAluCmp iSitId A.iSitId open",
+    "qquAluCmp iSitId A.iSitId closed",
     "qquClassi iClsPstId A.iClsPstId closed",
-    "qquAluCls iClsPstId A.iClsPstId open",
-    "qquObbligoForm iSitId A.iSitId open",
-    "qquEsoneri iSitId A.iSitId open",
+    "qquAluCls iClsPstId A.iClsPstId closed",
+    "qquObbligoForm iSitId A.iSitId closed",
+    "qquEsoneri iSitId A.iSitId closed",
     "qquScuolaProve iSitId A.iSitId closed",
     "qquScuolProDettagli iSitId A.iSitId closed",
     "qquAlunniDettagli iAnaId A.iAnaId closed",
-    "qquCreAlu iSitId A.iSitId open",
-    "qquCreScoAlu iSitId A.iSitId open",
+    "qquCreAlu iSitId A.iSitId closed",
+    "qquCreScoAlu iSitId A.iSitId closed",
     "qquAlunniRec iAnaId A.iAnaId closed",
     "qquAlunniDom iAbt 1 closed",
     "qquAlunniRec iAbt 3 closed",
     // The pupil's first situation, its parent and its sessions, reopened on the way.
-    "qquCommissioni iClsId Z.iClsId open",
-    "qquSedi iClsId Z.iClsId open",
-    "qquVotiProve iSitId Z.iSitId open",
-    "qquDebiti iSitId Z.iSitId open",
-    "qquAluTas iSitId Z.iSitId open",
+    "qquCommissioni iClsId Z.iClsId closed",
+    "qquSedi iClsId Z.iClsId closed",
+    "qquVotiProve iSitId Z.iSitId closed",
+    "qquDebiti iSitId Z.iSitId closed",
+    "qquAluTas iSitId Z.iSitId closed",
     "qquAnsSesDwg iSitId Z.iSitId open",
     "qquAluMatSes iAnsSesDwgId 392 open",
     "qquAluMatTasSes iSitId Z.iSitId open",
-    "qquAluCmpSes iAnsSesDwgId D.iAnsSesDwgId open",
-    "qquAluRecAllMat iSitId Z.iSitId open",
-    "qquAluTasSes iAnsSesDwgId D.iAnsSesDwgId open",
-    "qquNCmpMat iClsSesMatId M.iClsSesMatId open",
+    "qquAluCmpSes iAnsSesDwgId D.iAnsSesDwgId closed",
+    "qquAluRecAllMat iSitId Z.iSitId closed",
+    "qquAluTasSes iAnsSesDwgId D.iAnsSesDwgId closed",
+    "qquNCmpMat iClsSesMatId M.iClsSesMatId closed",
 };
 
 } // namespace
@@ -121,10 +121,10 @@ TEST_F(RptChainTest, EachClassAndPupilMoveKeepsTheDetailsOnItsRow)
                                     {5, "2006/2007 2007/2008 2008/2009"}};
     for (; !classes.Eof(); classes.Next()) {
         SCOPED_TRACE(classes.FieldByName("sClsSDesc").DisplayText().toStdString());
-        expectFollows({"qquClsAlu iClsId S.iClsId open", "qquNCmpCls iClsId S.iClsId open",
-                       "qquNTasCls iAnsSesDwgId S.iAnsSesDwgId open",
-                       "qquNMatCls iClsId S.iClsId open", "qquNMatDebCls iClsId S.iClsId open",
-                       "qquNMatDebCls iAnsId 39 open", "qquClsMat iAnsSesDwgId 392 open",
+        expectFollows({"qquClsAlu iClsId S.iClsId open", "qquNCmpCls iClsId S.iClsId closed",
+                       "qquNTasCls iAnsSesDwgId S.iAnsSesDwgId closed",
+                       "qquNMatCls iClsId S.iClsId closed", "qquNMatDebCls iClsId S.iClsId closed",
+                       "qquNMatDebCls iAnsId 39 closed", "qquClsMat iAnsSesDwgId 392 open",
                        "qquClsMatAns iClsId S.iClsId open"});
         QStringList listed;
         for (TfrQuery &crs = q("qquClsAnsCrs"); !crs.Eof(); crs.Next())
@@ -148,11 +148,14 @@ TEST_F(RptChainTest, EachClassAndPupilMoveKeepsTheDetailsOnItsRow)
         EXPECT_EQ(m->CurClsId(), first.FieldByName("iClsId").AsInteger());
         EXPECT_EQ(m->CurPstId(), first.FieldByName("iPstId").AsInteger());
         // The subject last scrolled is the current one, and its debt follows.
-        expectFollows({"qquDebMat iSitId A.iSitId open",
-                       "qquDebMat iMatId " + QString::number(m->CurMatId()) + " open"});
+        expectFollows({"qquDebMat iSitId A.iSitId closed",
+                       "qquDebMat iMatId " + QString::number(m->CurMatId()) + " closed"});
+        // The parents, only set, open as their details are read.
+        q("qquGenAna").Open();
+        EXPECT_TRUE(q("qquGenitori").Active());
         if (q("qquGenitori").RecordCount() > 0)
             expectFollows(
-                {"qquGenAna iAnaId P.iAnaId closed", "qquGenitoriDom iAnaId P.iAnaId closed"});
+                {"qquGenAna iAnaId P.iAnaId open", "qquGenitoriDom iAnaId P.iAnaId closed"});
     }
     EXPECT_EQ(moves, 25);
     EXPECT_EQ(m->CurMatId(), q("qquAluMatTas").FieldByName("iMatId").AsInteger());
@@ -171,12 +174,13 @@ TEST_F(RptChainTest, APupilReportFollowsThePupilAndItsYears)
     EXPECT_EQ(pupils.ParamByName("iDwgId").Value(), 2);
     ASSERT_EQ(pupils.RecordCount(), 26);
     for (; !pupils.Eof(); pupils.Next()) {
-        expectFollows({"qquAluNoAnsId iDwgId 2 open", "qquAluNoAnsId iAnaId N.iAnaId open",
-                       "qquAluCls iClsPstId N.iClsPstId open",
+        expectFollows({"qquAluNoAnsId iDwgId 2 closed", "qquAluNoAnsId iAnaId N.iAnaId closed",
+                       "qquAluCls iClsPstId N.iClsPstId closed",
                        // The pupil's first situation takes the debts over, as it comes later.
-                       "qquDebiti iSitId Z.iSitId open", "qquAlunniDom iAnaId N.iAnaId closed",
-                       "qquAluMat iSitId N.iSitId open", "qquCreFrmAlu iSitId N.iSitId open",
-                       "qquAnaGme iAnaId X.iAnaId open"});
+                       "qquDebiti iSitId Z.iSitId closed", "qquAlunniDom iAnaId N.iAnaId closed",
+                       "qquAluMat iSitId N.iSitId open", "qquCreFrmAlu iSitId N.iSitId closed"});
+        q("qquAnaGme").Open(); // its master first
+        expectFollows({"qquAluNoAnsId iAnaId N.iAnaId open", "qquAnaGme iAnaId X.iAnaId open"});
     }
 }
 

@@ -13,10 +13,12 @@
 #include "shell/qelmain.h"
 #include "shell/qelreporttree.h"
 #include "tests/reports/demoselection.h"
+#include "tests/support/otheroffice.h"
 #include "tests/support/runningprogram.h"
 #include "tests/support/testfiles.h"
 
 #include <QCheckBox>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -180,9 +182,9 @@ protected:
     }
 
     // The text of the report's PDF: the pupil M00007 or the class 5A chosen in the selection
-    // (the pupil sheet also of M00055 of 3C), the digital signature's wording on the
-    // certificate; a register of 5A (3C for the qualification's, both for the custom one) read
-    // before the wizard's run encrypts it.
+    // (the pupil sheet also of M00055 of 3C and M00021, who has parents), the digital
+    // signature's wording on the certificate; a register of 5A (3C for the qualification's, both
+    // for the custom one) read before the wizard's run encrypts it.
     QString run(int id)
     {
         TdmVxRptFR &rpt = qelReportTree(dmqelActivations)->RptFR();
@@ -209,7 +211,7 @@ protected:
             return text;
         }
         if (id == 16206) // a pupil of the qualification class brings his admission score
-            queueDemoSelection({"M00007", "M00055"});
+            queueDemoSelection({"M00007", "M00055", "M00021"});
         else if (id > 16200)
             queueDemoSelection();
         if (id == 16201)
@@ -321,6 +323,98 @@ TEST_F(DemoReports, EveryStoredReportPrintsTheDemoSchool)
     for (TfrDBDataSet *report : dmqelRptDataSets->ReportDataSets())
         EXPECT_TRUE(datasetsWithRows.contains(report->Name()))
             << "no row printed: " << report->Name().toStdString();
+}
+
+// What a run reads stays with the run: a vote another office saves between two report cards is
+// printed by the second.
+TEST_F(DemoReports, TheNextRunPrintsWhatAnotherOfficeSaved)
+{
+    objects->mainWindow()->show();
+    objects->mainWindow()->ensureFirstActivation();
+    UpdateParRptIni();
+    // Gatti Francesco's (M00007) Italian in the final session, first component: 9, to 4.
+    const QVariant vote = scalar("SELECT Vot.iVotId FROM TVot_Voti Vot "
+                                 "JOIN TClsMatCmp Cmc ON Cmc.iClsMatCmpId = Vot.iClsMatCmpId "
+                                 "JOIN TClsSesMat Csm ON Csm.iClsSesMatId = Cmc.iClsSesMatId "
+                                 "JOIN TClsSes Cs ON Cs.iClsSesId = Csm.iClsSesId "
+                                 "JOIN TMatRma Rma ON Rma.iMatRmaId = Csm.iMatRmaId "
+                                 "JOIN TMat_Materie Mat ON Mat.iMatId = Rma.iMatId "
+                                 "JOIN TSit_Situazioni Sit ON Sit.iSitId = Vot.iSitId "
+                                 "JOIN TAnaCag Cag ON Cag.iAnaId = Sit.iAnaId "
+                                 "WHERE Cag.sAnaCagCode = 'M00007' AND Mat.sMatLDesc = 'ITALIANO' "
+                                 "AND Cs.iAnsSesDwgId = 392 AND Cmc.iCmpScaId = 1");
+    const QVariant four = scalar("SELECT Four.iScaLivId FROM TVot_Voti Vot "
+                                 "JOIN TScaLiv Nine ON Nine.iScaLivId = Vot.iScaLivId "
+                                 "JOIN TScaLiv Four ON Four.iScaId = Nine.iScaId "
+                                 "JOIN TLiv_Livelli Liv ON Liv.iLivId = Four.iLivId "
+                                 "WHERE Vot.iVotId = ? AND Liv.sLivSDesc = '4'",
+                                 {vote});
+    EXPECT_TRUE(run(16202).contains("ITALIANO 8 8 0 9 9 8"));
+    OtherOffice(db.database)
+        .save("UPDATE TVot_Voti SET iScaLivId = ? WHERE iVotId = ?", {four, vote});
+    EXPECT_TRUE(run(16202).contains("ITALIANO 8 8 0 4 9 8"));
+}
+
+// The text of every page of the whole demo school's report cards (16202), boards (16203) and
+// registers, one digest per report in data/digests-scale1.txt: what the office prints cannot
+// change unnoticed, however the reports come to read the database. A change that is meant
+// (demo data, layout) is accepted with TAVRIN_UPDATE_GOLDEN=1; with TAVRIN_DEMO_SCALE=10 the
+// school ten times larger is printed against data/digests-scale10.txt (tens of minutes). The
+// texts of the last run stay in the build folder's report-texts-scale1/ (or -scale10/), to
+// compare two runs.
+TEST_F(DemoReports, TheWholeSchoolPrintsTheSameText)
+{
+    objects->mainWindow()->show();
+    objects->mainWindow()->ensureFirstActivation();
+    UpdateParRptIni();
+    TdmVxRptFR &rpt = qelReportTree(dmqelActivations)->RptFR();
+    rpt.SetDataStampe(QDate(2009, 6, 12));
+    QList<int> classes;
+    for (QSqlQuery q = runSql("SELECT TClsSes.iClsId FROM TClsSes INNER JOIN VCls_Classi VCls ON "
+                              "(VCls.iClsId = TClsSes.iClsId) WHERE TClsSes.iAnsSesDwgId = 392 "
+                              "ORDER BY VCls.iClsOrdine");
+         q.next();)
+        classes << q.value(0).toInt();
+    const int scale = std::max(1, qEnvironmentVariableIntValue("TAVRIN_DEMO_SCALE"));
+    const QString texts = QStringLiteral(TAVRIN_TEST_BUILD_DIR "/report-texts-scale%1/").arg(scale);
+    QDir().mkpath(texts);
+    QString digests;
+    for (int id : {16202, 16203, 16169, 16170, 16171, 16172, 16173, 16174, 16175, 16179, 16180,
+                   16181, 16182, 16183, 16184, 3000001}) {
+        SCOPED_TRACE(id);
+        const QString pdf = texts + QString::number(id) + ".pdf";
+        if (id == 16202 || id == 16203) {
+            queueDemoSelection({});
+            rpt.LoadReportFromVxDB(id);
+            ASSERT_TRUE(rpt.PrepareReport());
+            rpt.ExportTo(rpt.PDFExport, pdf);
+        } else {
+            qelVolumeHooks().afterStep = [&](QelVolumeStep step, const QString &folder,
+                                             const QString &stem) {
+                if (step == QelVolumeStep::Exported)
+                    QFile::copy(folder + stem + ".pdf", pdf);
+            };
+            const bool a4 = QList<int>{16169, 16171, 16182, 16183}.contains(id);
+            ASSERT_NO_THROW(QelRegisterVolume::Export(*dmqelRptDataSets, rpt,
+                                                      {classes, id,
+                                                       id > 3000000 ? "Stampa personalizzata"
+                                                       : a4         ? "A4"
+                                                                    : "A3",
+                                                       "Registro generale dei voti"}));
+            qelVolumeHooks() = {};
+        }
+        const int pages = int(rpt.Pages().Pages.size());
+        ASSERT_EQ(runChecker("pdftotext", {"-layout", pdf, texts + QString::number(id) + ".txt"}),
+                  0);
+        QFile::remove(pdf);
+        const QByteArray bytes = readFileBytes(texts + QString::number(id) + ".txt");
+        EXPECT_EQ(bytes.count('\f'), pages);
+        digests += QStringLiteral("%1 %2 %3\n")
+                       .arg(id)
+                       .arg(pages)
+                       .arg(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex());
+    }
+    expectGolden(kData + QStringLiteral("/digests-scale%1.txt").arg(scale), digests);
 }
 
 // The debt letter of 2C lists under each pupil exactly his own debts: Bruno Alessia's two,

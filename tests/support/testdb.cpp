@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSqlError>
 #include <QUuid>
@@ -16,10 +17,30 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
 
 QString templateDatabasePath()
 {
-    return QStringLiteral(TAVRIN_TEMPLATE_DB);
+    const int scale = qEnvironmentVariableIntValue("TAVRIN_DEMO_SCALE");
+    const QString run = QStringLiteral(TAVRIN_TEMPLATE_DB);
+    if (scale <= 1)
+        return run;
+    // Made again whenever the run's own template is newer: the demo data may have changed.
+    const QString path =
+        QStringLiteral(TAVRIN_TEST_BUILD_DIR "/testdb/template-scale%1.fdb").arg(scale);
+    const QFileInfo made(path);
+    if (!made.exists() || made.lastModified() < QFileInfo(run).lastModified()) {
+        QProcess tool;
+        tool.setProcessChannelMode(QProcess::ForwardedChannels);
+        tool.start(QStringLiteral(TAVRIN_TEST_BUILD_DIR "/db/tavrin-makedb"),
+                   {QStringLiteral("--scale"), QString::number(scale), QStringLiteral("--force"),
+                    QStringLiteral("--no-forced-writes"), path});
+        if (!tool.waitForFinished(-1) || tool.exitStatus() != QProcess::NormalExit ||
+            tool.exitCode() != 0)
+            throw std::runtime_error("cannot make the demo school at scale " +
+                                     std::to_string(scale));
+    }
+    return path;
 }
 
 std::optional<TestServer> testServer()

@@ -97,7 +97,9 @@ private:
     QString m_previous;
 };
 
-// The template database of the run.
+// The template database of the run; with TAVRIN_DEMO_SCALE=N (N > 1) in the environment, the
+// demo school N times larger, made by the demo tool in the build folder (minutes at 10) and
+// kept until the run's template is made again.
 QString templateDatabasePath();
 
 // A temporary main folder whose connection settings name a fresh copy of the template

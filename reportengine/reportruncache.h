@@ -1,0 +1,91 @@
+#pragma once
+
+// What one report run has read, kept until the run ends: a run reads one state of the database
+// (TfrRun's snapshot transaction), so the same select with the same values gives the same rows
+// for the whole run, and whatever it read answers again without the database. TfrRun owns the
+// cache; nothing of it outlives the run, and the next run reads afresh what another office has
+// saved since.
+//
+//   if (TfrRunCache *cache = TfrRunCache::current()) {        // nullptr outside a run
+//       if (const TfrRows *rows = cache->find(key)) ...         // read before under the key
+//       cache->keep(key, cache->read(db, sql, values));         // read now, kept
+//   }
+//   QList<int> &keys = cache->state<QList<int>>("pupils");     // a module's own, for the run
+//
+// Kept rows are held to a bound: past it, those used least recently go first (and are read
+// again should the run want them back), so that a whole school's run does not keep the whole
+// school. A pointer find() returns lasts until the next keep().
+
+#include "platform/clientdataset.h"
+#include "platform/sqlparams.h"
+
+#include <QHash>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <list>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+struct TfrRows
+{
+    QStringList columns;
+    std::vector<QList<QVariant>> rows;
+};
+
+// Runs a select in the transaction running on the connection, or in a short one of its own, and
+// reads its rows as a report dataset does: CHAR columns without their padding, text BLOBs as
+// text. The layout, when given, holds the columns an earlier run of the same text found (set
+// at the first: asking the driver again costs a round trip to a server). Throws EVxException
+// with the driver's text.
+TfrRows frReadRows(const QSqlDatabase &db, const QString &sql, const TVxFieldValues &values,
+                   std::optional<TVxRowLayout> *layout = nullptr);
+
+class TfrRunCache
+{
+public:
+    // At most this many rows are kept at once.
+    static constexpr int kRowBudget = 100000;
+
+    TfrRunCache();
+    ~TfrRunCache();
+    TfrRunCache(const TfrRunCache &) = delete;
+    TfrRunCache &operator=(const TfrRunCache &) = delete;
+
+    // The cache of the report being prepared.
+    static TfrRunCache *current();
+
+    const TfrRows *find(const QString &key);
+    bool contains(const QString &key) const { return m_index.contains(key); }
+    void keep(const QString &key, TfrRows rows);
+
+    // frReadRows, each text's columns asked once for the run.
+    TfrRows read(const QSqlDatabase &db, const QString &sql, const TVxFieldValues &values);
+
+    // A value a module keeps for the run, made empty at the first call with its name.
+    template <class T> T &state(const QString &name)
+    {
+        std::shared_ptr<void> &slot = m_states[name];
+        if (!slot)
+            slot = std::make_shared<T>();
+        return *static_cast<T *>(slot.get());
+    }
+
+private:
+    struct Entry
+    {
+        QString key;
+        TfrRows rows;
+    };
+    std::list<Entry> m_entries; // most recently used first
+    QHash<QString, std::list<Entry>::iterator> m_index;
+    qsizetype m_rows = 0;
+    std::map<QString, std::shared_ptr<void>> m_states;
+    QHash<QString, std::optional<TVxRowLayout>> m_layouts;
+    TfrRunCache *m_previous = nullptr;
+};

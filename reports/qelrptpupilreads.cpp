@@ -1,0 +1,125 @@
+#include "reports/qelrptpupilreads.h"
+
+#include "platform/connection.h"
+
+#include <QHash>
+
+#include <map>
+
+namespace {
+
+// Keys in the order the run prints them, each once.
+struct Keys
+{
+    QList<int> order;
+    QHash<int, int> at;
+};
+
+struct Pupils
+{
+    Keys situations;
+    Keys persons;
+};
+
+Keys *keysOfRun(QelPupilKey kind)
+{
+    TfrRunCache *cache = TfrRunCache::current();
+    if (!cache)
+        return nullptr;
+    Pupils &pupils = cache->state<Pupils>(QStringLiteral("qelPupils"));
+    return kind == QelPupilKey::Situation ? &pupils.situations : &pupils.persons;
+}
+
+// ":k0, :k1, ...": one text whatever the number of keys, prepared once for the run.
+const QString &keyParameters()
+{
+    static const QString text = [] {
+        QStringList names;
+        for (int i = 0; i < kPupilsAtOnce; ++i)
+            names << QStringLiteral(":k%1").arg(i);
+        return names.join(QStringLiteral(", "));
+    }();
+    return text;
+}
+
+} // namespace
+
+void qelNotePupils(QelPupilKey kind, const QList<QVariant> &keys)
+{
+    Keys *run = keysOfRun(kind);
+    if (!run)
+        return;
+    for (const QVariant &key : keys) {
+        if (key.isNull())
+            continue;
+        const int k = key.toInt();
+        if (!run->at.contains(k)) {
+            run->at.insert(k, int(run->order.size()));
+            run->order << k;
+        }
+    }
+}
+
+bool qelPupilNoted(QelPupilKey kind, int key)
+{
+    const Keys *run = keysOfRun(kind);
+    return run && run->at.contains(key);
+}
+
+TfrRows qelPupilRows(const QelPupilRead &read, int key, const TVxFieldValues &values)
+{
+    TfrRunCache *cache = TfrRunCache::current();
+    QString prefix = read.id;
+    for (int i = 0; i < values.size(); ++i)
+        prefix += QLatin1Char('\n') + values.name(i) + QLatin1Char('=') +
+                  (values.value(i).isNull() ? QStringLiteral("null") : values.value(i).toString());
+    prefix += QLatin1Char('\n');
+    const auto keptAs = [&prefix](int k) { return prefix + QString::number(k); };
+    if (cache) {
+        if (const TfrRows *kept = cache->find(keptAs(key)))
+            return *kept;
+    }
+    // The key, then the next ones of the run not read yet.
+    QList<int> keys{key};
+    if (const Keys *run = keysOfRun(read.kind)) {
+        const int at = run->at.value(key, -1);
+        for (int i = at + 1; at >= 0 && i < run->order.size() && keys.size() < kPupilsAtOnce; ++i) {
+            if (!cache->contains(keptAs(run->order.at(i))))
+                keys << run->order.at(i);
+        }
+    }
+    // Every place bound, the spare ones to the first key: the same text at every read.
+    TVxFieldValues bound = values;
+    for (int i = 0; i < kPupilsAtOnce; ++i)
+        bound.setValue(QStringLiteral("k%1").arg(i), keys.value(i, key));
+    QString sql = read.sql;
+    sql.replace(QLatin1String("%KEYS%"), keyParameters());
+    TfrRows all =
+        cache ? cache->read(qqoVxGlobConn(), sql, bound) : frReadRows(qqoVxGlobConn(), sql, bound);
+    if (read.onRead)
+        read.onRead(keys, all);
+    const int column = qelColumn(all, "BatchKey");
+    std::map<int, TfrRows> split;
+    for (int k : keys)
+        split[k].columns = all.columns;
+    for (QList<QVariant> &row : all.rows) {
+        const auto found = split.find(row.value(column).toInt());
+        if (found != split.end())
+            found->second.rows.push_back(std::move(row));
+    }
+    TfrRows mine = split[key];
+    if (cache) {
+        for (auto &[k, rows] : split)
+            cache->keep(keptAs(k), std::move(rows));
+    }
+    return mine;
+}
+
+int qelColumn(const TfrRows &rows, const char *name)
+{
+    for (int i = 0; i < rows.columns.size(); ++i) {
+        if (rows.columns.at(i).compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
