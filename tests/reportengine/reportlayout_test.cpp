@@ -217,6 +217,11 @@ TEST_F(ReportLayoutTest, MemoryTemplatesLayOutAsTheirReferences)
 // no report in preparation.
 TEST_F(ReportLayoutTest, RunsThatPrintNothingOrFail)
 {
+    const QString across =
+        "<data name=\"Riga\" dataset=\"frdClassi\" height=\"5\"><across name=\"Materie\" "
+        "dataset=\"frdMaterie\" left=\"10\" width=\"16\" overflow=\"%1\"><text "
+        "name=\"Materia\" left=\"0\" top=\"0\" width=\"16\" height=\"5\"%2>"
+        "[frdMaterie.\"iMatId\"]</text></across></data>";
     struct Case
     {
         const char *what;
@@ -285,6 +290,11 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
     const QString tall =
         "<data name=\"Riga\" dataset=\"frdClassi\" height=\"%1\"><text "
         "name=\"Cella\" left=\"0\" top=\"0\" width=\"14\" height=\"5\">x</text></data>";
+    const QString across =
+        "<data name=\"Riga\" dataset=\"frdClassi\" height=\"5\"><across name=\"Materie\" "
+        "dataset=\"frdMaterie\" left=\"10\" width=\"16\" overflow=\"%1\"><text "
+        "name=\"Materia\" left=\"0\" top=\"0\" width=\"16\" height=\"5\"%2>"
+        "[frdMaterie.\"iMatId\"]</text></across></data>";
     struct Case
     {
         const char *what;
@@ -319,21 +329,13 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
              return t.size() > 8 && t[0]->Font.Size == 7 && !t[0]->Text.contains("…") &&
                     l.Cut.isEmpty() && below[0]->Box.top() >= t[t.size() / 4 - 1]->Box.bottom();
          }},
-        {"columns past the margin narrowed to fit",
-         "<data name=\"Riga\" dataset=\"frdClassi\" height=\"5\"><across name=\"Materie\" "
-         "dataset=\"frdMaterie\" left=\"10\" width=\"16\" overflow=\"shrink\"><text "
-         "name=\"Materia\" left=\"0\" top=\"0\" width=\"16\" height=\"5\" "
-         "min-font-size=\"4\">[frdMaterie.\"iMatId\"]</text></across></data>",
+        {"columns past the margin narrowed to fit", across.arg("shrink", " min-font-size=\"4\""),
          [&](const TfrDisplayList &l) {
              const auto t = texts(l, "Materia");
              return t.size() == 4 * 24 && t[23]->Text == "24" &&
                     std::abs(t[23]->Box.right() - 200) < 0.01 && l.Cut.isEmpty();
          }},
-        {"columns past the margin go on in rows below",
-         "<data name=\"Riga\" dataset=\"frdClassi\" height=\"5\"><across name=\"Materie\" "
-         "dataset=\"frdMaterie\" left=\"10\" width=\"16\" overflow=\"wrap\"><text "
-         "name=\"Materia\" left=\"0\" top=\"0\" width=\"16\" height=\"5\">[frdMaterie.\"iMatId\"]"
-         "</text></across></data>",
+        {"columns past the margin go on in rows below", across.arg("wrap", ""),
          [&](const TfrDisplayList &l) {
              const auto t = texts(l, "Materia");
              // 11 columns a row: 24 in three rows, the next class below the third

@@ -259,10 +259,7 @@ TEST_F(Registers, AnotherOfficesSignatureIsToldAndConfirmingAgainWritesOver)
         other.hold(c.fine < 0 ? "DELETE FROM TCfp_FirmaPreside WHERE iAnsId = 38"
                               : "INSERT INTO TCfp_FirmaPreside (iCfpId, iAnsId, sFirmaSes2) VALUES "
                                 "(990001, 38, 'Suo')");
-        if (c.fine > 0)
-            other.commitAfter(c.fine);
-        else
-            other.commit();
+        c.fine > 0 ? other.commitAfter(c.fine) : other.commit();
         DialogSeam::clearShown();
         DialogSeam::queueModalScript([&](QDialog *) {
             dialog.edFirma(1)->setText(QStringLiteral("Mia"));
@@ -329,10 +326,7 @@ TEST_F(Registers, TwoOfficesSavingTheOptionsKeepEachOthersClasses)
         options.GoToPage(1);
         OtherOffice other(db.database);
         other.hold(c.other);
-        if (c.fine == 0)
-            other.commit();
-        else
-            other.commitAfter(c.fine);
+        c.fine > 0 ? other.commitAfter(c.fine) : other.commit();
         DialogSeam::clearShown();
         options.buFinish()->click();
         other.finish();
