@@ -217,11 +217,6 @@ TEST_F(ReportLayoutTest, MemoryTemplatesLayOutAsTheirReferences)
 // no report in preparation.
 TEST_F(ReportLayoutTest, RunsThatPrintNothingOrFail)
 {
-    const QString across =
-        "<data name=\"Riga\" dataset=\"frdClassi\" height=\"5\"><across name=\"Materie\" "
-        "dataset=\"frdMaterie\" left=\"10\" width=\"16\" overflow=\"%1\"><text "
-        "name=\"Materia\" left=\"0\" top=\"0\" width=\"16\" height=\"5\"%2>"
-        "[frdMaterie.\"iMatId\"]</text></across></data>";
     struct Case
     {
         const char *what;

@@ -216,7 +216,6 @@ protected:
         if (id == 16201)
             DialogSeam::queueModalScript([](QDialog *d) {
                 d->findChild<QCheckBox *>("chkfirmdig")->setChecked(true);
-                d->findChild<QCheckBox *>("ckNonChiedere")->setChecked(true);
                 d->findChild<QPushButton *>("buOk")->click();
                 return int(mrNone);
             });
