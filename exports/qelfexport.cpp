@@ -6,6 +6,7 @@
 #include "gradeentry/qevutil.h"
 #include "platform/connection.h"
 #include "platform/enumvalues.h"
+#include "platform/fileaccess.h"
 #include "platform/globalvars.h"
 #include "platform/helpers.h"
 #include "platform/maindir.h"
@@ -25,7 +26,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLockFile>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -95,12 +95,10 @@ void keepSelection(TVxParInteger &par, const QComboBox *items)
         par.SetValore(selectedId(items));
 }
 
-// The export folder is written by one export at a time. The hold of an export whose program is
-// gone is stale at once on this computer, after a day from another one.
+// The export folder is written by one export at a time.
 std::unique_ptr<QLockFile> holdExportFolder(const QString &root)
 {
-    auto hold = std::make_unique<QLockFile>(root + QStringLiteral("/estrazione.lck"));
-    hold->setStaleLockTime(24 * 60 * 60 * 1000);
+    auto hold = VxSharedHold(root + QStringLiteral("/estrazione.lck"));
     if (hold->tryLock(0))
         return hold;
     qint64 pid = 0;

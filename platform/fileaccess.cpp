@@ -101,3 +101,10 @@ bool VxIsOwnerOnly(const QString &path)
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 &&
            (info.st_mode & (S_IRGRP | S_IROTH)) == 0;
 }
+
+std::unique_ptr<QLockFile> VxSharedHold(const QString &path)
+{
+    auto hold = std::make_unique<QLockFile>(path);
+    hold->setStaleLockTime(24 * 60 * 60 * 1000);
+    return hold;
+}

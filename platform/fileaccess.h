@@ -4,13 +4,17 @@
 //
 //   VxReplaceFile(path, bytes[, sync[, access]])   the file replaced whole, or left as it was
 //   VxIsOwnerOnly(path)                           no one but the owner may read it
+//   VxSharedHold(path)                            a lock file among offices of one folder
 //
 // Files holding a password or pupils' data on their way to an upload (the connection settings,
 // the teachers' credentials, packets and archives) are readable by their owner alone; every
 // other file keeps the folder's usual permissions.
 
 #include <QByteArray>
+#include <QLockFile>
 #include <QString>
+
+#include <memory>
 
 enum class TVxFileAccess { Shared, OwnerOnly };
 // When a saved file is on the disk: before the save returns (Now), or once the caller has
@@ -30,3 +34,8 @@ void VxReplaceFile(const QString &path, const QByteArray &bytes,
 
 // True when neither the group nor others may read the file (a missing file is not).
 bool VxIsOwnerOnly(const QString &path);
+
+// A hold (not yet taken) on a file of a folder that offices on several computers share: a
+// volume's name, an export folder. The hold of a program that is gone is stale at once on this
+// computer, and after a day when another computer took it: its process can't be seen from here.
+std::unique_ptr<QLockFile> VxSharedHold(const QString &path);

@@ -3,6 +3,7 @@
 #include "platform/clientdataset.h"
 #include "platform/connection.h"
 #include "platform/enumvalues.h"
+#include "platform/fileaccess.h"
 #include "platform/globalvars.h"
 #include "platform/maindir.h"
 #include "platform/sleep.h"
@@ -18,7 +19,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
-#include <QLockFile>
 #include <QScopeGuard>
 #include <QSqlRecord>
 
@@ -98,16 +98,11 @@ bool taken(const QString &folder, const QString &stem)
     return false;
 }
 
-// A run holds its name from the choice of the name to the catalogue row. The hold of a run
-// whose program is gone is stale at once on this computer, after a day from another one: its
-// files are then litter.
-constexpr int kStaleRunMs = 24 * 60 * 60 * 1000;
-
+// A run holds its name from the choice of the name to the catalogue row; once the hold is
+// stale, its files are litter.
 std::unique_ptr<QLockFile> holdOf(const QString &folder, const QString &stem)
 {
-    auto hold = std::make_unique<QLockFile>(folder + stem + QStringLiteral(".lck"));
-    hold->setStaleLockTime(kStaleRunMs);
-    return hold;
+    return VxSharedHold(folder + stem + QStringLiteral(".lck"));
 }
 
 // The catalogue is read, changed and written by one program at a time.
