@@ -74,6 +74,10 @@ protected:
         xml.ExportClassData();
         writeSummary(folder);
     }
+    // The credits of this year's pupils of the class.
+    static constexpr const char *kClassPupils =
+        "WHERE iSitId IN (SELECT s.iSitId FROM TSit_Situazioni s JOIN TClsPst p ON p.iClsPstId = "
+        "s.iClsPstId WHERE p.iClsId = 39005)";
     // The coordinator's summary of the scrutiny, in the reverse order of the pupils: each
     // credit's unanimity as the database holds it; only the credits of the condition, and the
     // pupil noCredit's without a credit voted.
@@ -316,16 +320,14 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
                                  "m.iClsSesMatId = 1320")
                               .toInt();
     const int sits = 25; // the pupils of ClsAlu.xml
-    const QString classPupils = "WHERE iSitId IN (SELECT s.iSitId FROM TSit_Situazioni s JOIN "
-                                "TClsPst p ON p.iClsPstId = s.iClsPstId WHERE p.iClsId = 39005)";
     const auto repeatFirst = [](const char *file) {
         return std::make_pair(QString(file), Change(repeatCurrentRow));
     };
     struct Case
     {
-        QList<std::pair<QString, Change>> edits;
-        QStringList gone, come; // sorted; "*" matches any text but a line break
-        QStringList log;        // the lines' beginnings
+        QList<std::pair<QString, Change>> edits = {};
+        QStringList gone = {}, come = {}; // sorted; "*" matches any text but a line break
+        QStringList log = {};             // the lines' beginnings
         std::function<void()> prepare = [] {};
         QString refused = {}; // the collection refused, with a message holding this
     } cases[] = {
@@ -352,14 +354,12 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
           "I dati \"note\"", "  Rec.xml: la riga", "I dati \"recuperi\""}},
         // The summary of this year's pupils alone, one without a credit voted: no credit of an
         // earlier year, nor that pupil's, loses its unanimity.
-        {{}, {}, {}, {}, [&] { writeSummary(folder, classPupils, 955); }},
+        {.prepare = [&] { writeSummary(folder, kClassPupils, 955); }},
         // A credit of a band gone is refused: the credits stay as they were; a row without
         // credit changes nothing.
-        {{setAt("ClsCre.xml", "iSitId", 966, "iBndId", 999999),
-          setAt("ClsCre.xml", "iSitId", 955, "iCreId", 0)},
-         {},
-         {},
-         {"  ***ERRORE*** ", "I dati \"crediti\" non sono stati raccolti"}},
+        {.edits = {setAt("ClsCre.xml", "iSitId", 966, "iBndId", 999999),
+                   setAt("ClsCre.xml", "iSitId", 955, "iCreId", 0)},
+         .log = {"  ***ERRORE*** ", "I dati \"crediti\" non sono stati raccolti"}},
         // The scrutiny date in our binary form; an earlier year's debt verified.
         {{setAt("ClsDeb.xml", "iSitId", 152, "dDebVer", QDate(2008, 1, 15))},
          QStringList{"D|152|1|*"} + QStringList(sits, "E|*|2009-06-10"),
@@ -374,93 +374,76 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
              general.Post();
              general.SaveToFile(folder + "outfin/DatiGen.cds", dfBinary);
          }},
-        {{},
-         {},
-         {},
-         {"  outfin\\DatiGen.cds non si legge: data di scrutinio non raccolta"},
-         [&] { writeFileBytes(folder + "outfin/DatiGen.cds", "\x96\x19\xe0\xbd garbage"); }},
+        {.log = {"  outfin\\DatiGen.cds non si legge: data di scrutinio non raccolta"},
+         .prepare =
+             [&] { writeFileBytes(folder + "outfin/DatiGen.cds", "\x96\x19\xe0\xbd garbage"); }},
         // A row that the packet's change log deletes.
-        {{},
-         {"R|957|1|*"},
-         {},
-         {},
-         [&] {
-             edit("Rec.xml", {});
-             QByteArray xml = readFileBytes(folder + "Rec.xml");
-             xml.replace("</FIELDS>", "</FIELDS><PARAMS CHANGE_LOG=\"1 0 2\"/>");
-             xml.insert(xml.indexOf("<ROW ") + 5, "RowState=\"2\" ");
-             writeFileBytes(folder + "Rec.xml", xml);
-         }},
+        {.gone = {"R|957|1|*"},
+         .prepare =
+             [&] {
+                 edit("Rec.xml", {});
+                 QByteArray xml = readFileBytes(folder + "Rec.xml");
+                 xml.replace("</FIELDS>", "</FIELDS><PARAMS CHANGE_LOG=\"1 0 2\"/>");
+                 xml.insert(xml.indexOf("<ROW ") + 5, "RowState=\"2\" ");
+                 writeFileBytes(folder + "Rec.xml", xml);
+             }},
         // Make-up rows that all lack a pupil or a subject still empty every record of the class
         // (one left by the change-log case, one more added).
-        {{setAt("Rec.xml", "iMatId", 7, "iSitId", 0),
-          add("Rec.xml", {{"iSitId", 958}, {"iMatId", 0}, {"iTreId", 2}})},
-         {"R|957|7|*", "R|958|1|*"},
-         {},
-         {},
-         [] {
-             runSql("INSERT INTO TRec_Recuperi (iRecId, iSitId, iMatId, iTreId, iEreId, "
-                    "iAnsFreDwgId, dRecAttr, iPvrId) SELECT 9500001, 958, 1, iTreId, iEreId, "
-                    "iAnsFreDwgId, dRecAttr, iPvrId FROM TRec_Recuperi WHERE iSitId = 957 AND "
-                    "iMatId = 7");
-         }},
+        {.edits = {setAt("Rec.xml", "iMatId", 7, "iSitId", 0),
+                   add("Rec.xml", {{"iSitId", 958}, {"iMatId", 0}, {"iTreId", 2}})},
+         .gone = {"R|957|7|*", "R|958|1|*"},
+         .prepare =
+             [] {
+                 runSql("INSERT INTO TRec_Recuperi (iRecId, iSitId, iMatId, iTreId, iEreId, "
+                        "iAnsFreDwgId, dRecAttr, iPvrId) SELECT 9500001, 958, 1, iTreId, iEreId, "
+                        "iAnsFreDwgId, dRecAttr, iPvrId FROM TRec_Recuperi WHERE iSitId = 957 AND "
+                        "iMatId = 7");
+             }},
         // Rows of another class's pupils, of the class's first term, of another session, or a
         // pupil of another class that the folder's own list claims: the folder is refused.
-        {{setAt("ClsCre.xml", "iSitId", 955, "iSitId", stranger),
-          setAt("ClsDeb.xml", "iSitId", 957, "iSitId", stranger),
-          setAt("ClsVot.xml", "iSitId", 955, "iSitId", stranger),
-          setAt("ClsGdz.xml", "iSitId", 955, "iSitId", stranger),
-          setAt("ClsAss.xml", "iClsSesMatId", 1320, "iClsSesMatId", firstTerm),
-          setAt("ClsGdz.xml", "iClsId", 39005, "iAnsSesDwgId", 391),
-          setAt("ClsFin.xml", "iSitId", 955, "iSitId", stranger),
-          add("ClsAlu.xml", {{"ISITID", stranger}, {"ICLSID", 39005}, {"IANAID", strangerPupil}}),
-          add("Competenze.xml",
-              {{"iSitId", stranger}, {"iAnaId", strangerPupil}, {"iCompAsseId", 1}})},
-         {},
-         {},
-         {},
-         [] {},
-         "righe non appartengono ai dati della classe"},
+        {.edits = {setAt("ClsCre.xml", "iSitId", 955, "iSitId", stranger),
+                   setAt("ClsDeb.xml", "iSitId", 957, "iSitId", stranger),
+                   setAt("ClsVot.xml", "iSitId", 955, "iSitId", stranger),
+                   setAt("ClsGdz.xml", "iSitId", 955, "iSitId", stranger),
+                   setAt("ClsAss.xml", "iClsSesMatId", 1320, "iClsSesMatId", firstTerm),
+                   setAt("ClsGdz.xml", "iClsId", 39005, "iAnsSesDwgId", 391),
+                   setAt("ClsFin.xml", "iSitId", 955, "iSitId", stranger),
+                   add("ClsAlu.xml",
+                       {{"ISITID", stranger}, {"ICLSID", 39005}, {"IANAID", strangerPupil}}),
+                   add("Competenze.xml",
+                       {{"iSitId", stranger}, {"iAnaId", strangerPupil}, {"iCompAsseId", 1}})},
+         .refused = "righe non appartengono ai dati della classe"},
         // Another class's folder under this class's Info.ini and ClsSes.xml.
-        {{},
-         {},
-         {},
-         {},
-         [&] {
-             const QByteArray info = readFileBytes(folder + "Info.ini"),
-                              sessions = readFileBytes(folder + "ClsSes.xml");
-             TdmqelXML::ClearFolder(folder);
-             TdmqelXML xml;
-             xml.iMode = 1;
-             xml.SetSessionKind(2);
-             xml.LoadClassFlags(39004);
-             xml.sFolder = folder;
-             xml.iClsSesId = scalar("SELECT iClsSesId FROM TClsSes WHERE iClsId = 39004 AND "
-                                    "iAnsSesDwgId = 392")
-                                 .toInt();
-             xml.ExportClassData();
-             writeFileBytes(folder + "Info.ini", info);
-             writeFileBytes(folder + "ClsSes.xml", sessions);
-         },
-         "la riga è della classe 39004"},
+        {.prepare =
+             [&] {
+                 const QByteArray info = readFileBytes(folder + "Info.ini"),
+                                  sessions = readFileBytes(folder + "ClsSes.xml");
+                 TdmqelXML::ClearFolder(folder);
+                 TdmqelXML xml;
+                 xml.iMode = 1;
+                 xml.SetSessionKind(2);
+                 xml.LoadClassFlags(39004);
+                 xml.sFolder = folder;
+                 xml.iClsSesId = scalar("SELECT iClsSesId FROM TClsSes WHERE iClsId = 39004 AND "
+                                        "iAnsSesDwgId = 392")
+                                     .toInt();
+                 xml.ExportClassData();
+                 writeFileBytes(folder + "Info.ini", info);
+                 writeFileBytes(folder + "ClsSes.xml", sessions);
+             },
+         .refused = "la riga è della classe 39004"},
         // Another school's folder.
-        {{std::make_pair(QString("InfoSed.xml"),
-                         Change([](TClientDataSet &p) { set(p, "sSedMecCod", "XXPS000000"); }))},
-         {},
-         {},
-         {},
-         [] {},
-         "è di un'altra scuola"},
+        {.edits = {std::make_pair(QString("InfoSed.xml"), Change([](TClientDataSet &p) {
+                                      set(p, "sSedMecCod", "XXPS000000");
+                                  }))},
+         .refused = "è di un'altra scuola"},
         // A packet that declares no encoding and mixes UTF-8 with Windows-1252.
-        {{},
-         {},
-         {},
-         {},
-         [&] {
-             writeFileBytes(folder + "ClsGdz.xml",
-                            mixEncodings(readFileBytes(folder + "ClsGdz.xml"), "bGdzGiudizio"));
-         },
-         "ClsGdz.xml non è leggibile"},
+        {.prepare =
+             [&] {
+                 writeFileBytes(folder + "ClsGdz.xml",
+                                mixEncodings(readFileBytes(folder + "ClsGdz.xml"), "bGdzGiudizio"));
+             },
+         .refused = "ClsGdz.xml non è leggibile"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE((c.gone.join(' ') + c.refused).toStdString());
@@ -543,9 +526,6 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
            "VALUES (9400001, 955, 391, 'Primo') MATCHING (iSitId, iAnsSesDwgId)");
     ScriptedDialogs dialogs;
     OtherOffice other(db.database);
-    const int stranger = scalar("SELECT MIN(s.iSitId) FROM TSit_Situazioni s JOIN TClsPst p ON "
-                                "p.iClsPstId = s.iClsPstId WHERE p.iClsId = 39004")
-                             .toInt();
     const QString base = db.mainDir.path() + "Piani/", classFolder = base + "5A/";
     const QList<TqelClassPlan> plans = ClassPlans(39005);
     ASSERT_EQ(plans.size(), 2);
@@ -625,7 +605,8 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
     {
         QList<Edit> edits;
         std::function<void()> prepare;
-        QStringList gone, come, shown; // rows as the class route's cases; messages' beginnings
+        QStringList shown = {};           // the messages' beginnings
+        QStringList gone = {}, come = {}; // rows as the class route's
     } cases[] = {
         {{setAt("ClsDeb.xml", "iSitId", 957, "iDesDedId", 1),
           setAt("ClsDeb.xml", "iSitId", 957, "dDebVer", QDate(2009, 7, 15)),
@@ -637,6 +618,7 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
           setAt("Rec.xml", "iSitId", 957, "iEreId", 1),
           setAt("Rec.xml", "iSitId", 957, "iPvrId", 2)},
          [] {},
+         {},
          {"D|152|1|*", "D|957|1|2009-06-10|-|1000001|-|-|2|*", "D|959|*|2009-06-30|*", "K|955|6|*",
           "R|957|1|2|-|*"},
          {"D|152|1|*|2008-01-15|*", "D|957|1|2009-06-10|2009-07-15|1000001|-|1|2|*",
@@ -647,46 +629,13 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
           setAt("Rec.xml", "iSitId", 957, "iEreId", 2)},
          [&] {
              for (const TqelClassPlan &plan : plans)
-                 writeSummary(planFolder(plan),
-                              "WHERE iSitId IN (SELECT s.iSitId FROM TSit_Situazioni s JOIN "
-                              "TClsPst p ON p.iClsPstId = s.iClsPstId WHERE p.iClsId = 39005)",
-                              955);
+                 writeSummary(planFolder(plan), kClassPupils, 955);
          },
-         {},
-         {},
          {"Righe non raccolte: 1.\n\n  Rec.xml: la riga della situazione 957"}},
-        // A row of another class's pupil, another school's folder, a packet of mixed encodings:
-        // refused whole.
-        {{{"ClsVot.xml", "iSitId", 955, raiseVote},
-          setAt("ClsGdz.xml", "iSitId", 958, "iSitId", stranger)},
-         [] {},
-         {},
-         {},
-         {"La cartella "}},
-        {{{"ClsVot.xml", "iSitId", 955, raiseVote}},
-         [&] {
-             TClientDataSet school;
-             school.LoadFromFile(planFolder(plans[1]) + "InfoSed.xml");
-             school.First();
-             set(school, "sSedMecCod", "XXPS000000");
-             school.SaveToFile(planFolder(plans[1]) + "InfoSed.xml", dfXML);
-         },
-         {},
-         {},
-         {"La cartella "}},
-        {{{"ClsVot.xml", "iSitId", 955, raiseVote}},
-         [&] {
-             const QString file = planFolder(plans[1]) + "ClsGdz.xml";
-             writeFileBytes(file, mixEncodings(readFileBytes(file), "bGdzGiudizio"));
-         },
-         {},
-         {},
-         {"Il file "}},
-        // A refused second folder refuses the first one's edits too.
+        // A refused second folder refuses the first one's edits too (each folder is read and
+        // checked as the class's own folder is).
         {{{"ClsVot.xml", "iSitId", 955, raiseVote}},
          [&] { writeFileBytes(planFolder(plans[1]) + "Info.ini", "[Classe]\r\nID=39004\r\n"); },
-         {},
-         {},
          {"La classe selezionata non è la stessa del percorso specificato."}},
         // So does a pupil's situation that is no number.
         {{},
@@ -698,8 +647,6 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
              const qsizetype at = xml.indexOf("ISITID=\"", xml.indexOf("<ROW"));
              writeFileBytes(file, xml.insert(xml.indexOf('"', at + 8), " or 1=1"));
          },
-         {},
-         {},
          {"Il file "}},
         // Outcomes off stay as they are; a refused judgment is listed, the judgments kept.
         {{setAt("ClsFin.xml", "iSitId", 955, "iPosFinId", 0),
@@ -710,8 +657,6 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
              runSql("CREATE TRIGGER T_RIFIUTO FOR TGdz_Giudizi BEFORE INSERT AS BEGIN "
                     "IF (NEW.iSitId = 960) THEN EXCEPTION E_RIFIUTO; END");
          },
-         {},
-         {},
          {"Righe non raccolte: 1.\n\n  ***ERRORE*** "}},
         // Another office's notes end the collection there: the notes and the kinds after them
         // stay as they were, the kinds before are stored and named.
@@ -724,16 +669,16 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
              other.finish();
              DialogSeam::queueAnswer(int(mrNo));
          },
-         {"V|*|955|*"},
-         {"V|*|955|*"},
          {"I dati da salvare sono bloccati",
           QString("La raccolta si è interrotta sui dati \"note\", che restano come erano.\r\r" +
                   lockWaitRefused().message() +
                   "\r\rDati già raccolti: voti, voti proposti, tassonomie, assenze, aiuti.")
-              .replace('\r', '\n')}},
+              .replace('\r', '\n')},
+         {"V|*|955|*"},
+         {"V|*|955|*"}},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.come.join(' ').toStdString());
+        SCOPED_TRACE((c.come.join(' ') + c.shown.value(0)).toStdString());
         send();
         for (const Edit &edit : c.edits) {
             bool found = false;

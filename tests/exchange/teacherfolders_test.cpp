@@ -353,7 +353,7 @@ TEST_F(TeacherFolders, ReturnedArchivesAreUnpackedOnlyIntoTheirTeachersFolders)
     // Each archive left packed is a line: the one that did not extract, and those whose
     // recorded folder is none or lies on another computer.
     const QString left = messages()[1];
-    for (const QString &line :
+    for (const char *line :
          {"OUT_1000013.ZIP (Conti Giovanni): non è stato estratto.",
           "OUT_1000010.ZIP (Caruso Greta): nessuna cartella registrata all'invio.",
           "OUT_1000009.ZIP (Monti Gabriele): la cartella registrata all'invio "
@@ -438,11 +438,6 @@ TEST_F(TeacherFolders, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
         change(packet);
         packet.SaveToFile(folder + file, dfXML);
     };
-    const auto set = [](TClientDataSet &p, const char *field, const QVariant &value) {
-        p.Edit();
-        p.FieldByName(field)->setValue(value);
-        p.Post();
-    };
     // A subject of her first class that she does not teach.
     TClientDataSet votes;
     votes.LoadFromFile(folder + "ClsVot.xml");
@@ -457,36 +452,32 @@ TEST_F(TeacherFolders, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
             {votes.FieldByName("iClsSesMatId")->Value()})
             .toInt();
     ASSERT_NE(notHers, 0);
+    // The checks a class folder shares (another school's, a packet that does not read) are the
+    // class collection's cases; here, the teacher's own and what the window tells.
     struct Case
     {
         const char *what;
         std::function<void()> damage;
-        QString refused;      // what the refusal says; none when the folder is collected
-        QStringList notTaken; // the beginnings of the lines of the rows not collected
+        QString refused;           // what the refusal says; none when the folder is collected
+        QStringList notTaken = {}; // the beginnings of the lines of the rows not collected
     } cases[] = {
         {"as sent", [] {}, {}, {}},
         {"every vote in a subject she does not teach",
          [&] {
              edit("ClsVot.xml", [&](TClientDataSet &p) {
-                 for (p.First(); !p.Eof(); p.Next())
-                     set(p, "iClsSesMatId", notHers);
+                 for (p.First(); !p.Eof(); p.Next()) {
+                     p.Edit();
+                     p.FieldByName("iClsSesMatId")->setValue(notHers);
+                     p.Post();
+                 }
              });
          },
          "righe non appartengono ai dati del docente Marchetti Beatrice"},
-        {"another school's",
-         [&] { edit("InfoSed.xml", [&](TClientDataSet &p) { set(p, "sSedMecCod", "XX0"); }); },
-         "è di un'altra scuola"},
         {"a flag that is no number",
          [&] {
              writeFileBytes(folder + "Info.ini", sent.value("Info.ini").replace("Vot=1", "Vot=x"));
          },
          "la chiave Vot vale \"x\""},
-        {"mixed encodings",
-         [&] {
-             writeFileBytes(folder + "InfoSed.xml",
-                            mixEncodings(sent.value("InfoSed.xml"), "sSedNomLDesc"));
-         },
-         "InfoSed.xml non è leggibile"},
         {"a vote given twice",
          [&] { edit("ClsVot.xml", repeatCurrentRow); },
          {},
@@ -506,8 +497,9 @@ TEST_F(TeacherFolders, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
         const QStringList shown = messages();
         ASSERT_EQ(shown.size(), c.notTaken.isEmpty() ? 1 + !c.refused.isEmpty() : 2)
             << shown.join('\n').toStdString();
-        if (!c.refused.isEmpty())
+        if (!c.refused.isEmpty()) {
             EXPECT_TRUE(shown[0].contains(c.refused)) << shown[0].toStdString();
+        }
         // The count of rows, then the lines.
         const QStringList lines =
             shown.last().split(QRegularExpression("[\r\n]"), Qt::SkipEmptyParts);

@@ -75,6 +75,16 @@ protected:
         return sits;
     }
 
+    // Types over what a cell holds, the editor left open: the cell is taken when it is left.
+    static void scrivi(TqelStringGrid *g, int col, int row, const QString &text)
+    {
+        ASSERT_TRUE(g->MoveCursor(col, row));
+        g->setEditorMode(true);
+        QTest::keyClick(g, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(g, Qt::Key_Delete);
+        QTest::keyClicks(g, text);
+    }
+
     static void salva(TfrqevCarBs *frame)
     {
         DialogSeam::queueAnswer(int(mrYes));
@@ -209,11 +219,7 @@ TEST_F(Crediti, ATypedCreditIsTakenWhenItsCellIsLeftAndOnlyAWholeNumberFromZero)
     runSql(QStringLiteral("UPDATE TCre_Crediti SET iCreRecup = 3 WHERE iSitId = ?"), {sits[0]});
     for (const auto &c : cases) {
         SCOPED_TRACE(c.typed);
-        ASSERT_TRUE(g->MoveCursor(last, c.row));
-        g->setEditorMode(true);
-        QTest::keyClick(g, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(g, Qt::Key_Delete);
-        QTest::keyClicks(g, QString::fromLatin1(c.typed));
+        scrivi(g, last, c.row, QString::fromLatin1(c.typed));
         ASSERT_TRUE(g->MoveCursor(c.leaveTo.x(), c.leaveTo.y()));
         salva(frame);
         const int sit = sits[c.row - 1];
@@ -236,10 +242,7 @@ TEST_F(Crediti, ACreditAnotherOfficeStoredMeanwhileIsToldBeforeItIsWrittenOver)
     const int last = g->ColCount() - 1;
     const int sit = situazioni(frame).value(0);
     ASSERT_NE(sit, 0);
-    ASSERT_TRUE(g->MoveCursor(last, 1));
-    g->setEditorMode(true);
-    QTest::keyClick(g, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(g, QStringLiteral("8"));
+    scrivi(g, last, 1, QStringLiteral("8"));
     ASSERT_TRUE(g->MoveCursor(last, 2));
     const char *const steps[][3] = {
         // The other office's change, what this office's save tells, the credit stored after.
@@ -248,12 +251,11 @@ TEST_F(Crediti, ACreditAnotherOfficeStoredMeanwhileIsToldBeforeItIsWrittenOver)
          "inserito da un'altra postazione", "9"},
         {nullptr, nullptr, "8"},
     };
-    runSql(QStringLiteral("DELETE FROM TCreSco WHERE iCreId IN (SELECT iCreId FROM TCre_Crediti "
-                          "WHERE iSitId = ?)"),
-           {sit});
-    runSql(QStringLiteral("DELETE FROM TCreFrm WHERE iCreId IN (SELECT iCreId FROM TCre_Crediti "
-                          "WHERE iSitId = ?)"),
-           {sit});
+    for (const char *marks : {"TCreSco", "TCreFrm"})
+        runSql(QStringLiteral("DELETE FROM %1 WHERE iCreId IN (SELECT iCreId FROM TCre_Crediti "
+                              "WHERE iSitId = ?)")
+                   .arg(QLatin1String(marks)),
+               {sit});
     for (const auto &step : steps) {
         SCOPED_TRACE(step[1] ? step[1] : "saved");
         if (step[0])
@@ -474,10 +476,7 @@ TEST_F(Crediti, APupilWindowTakesTheClassWindowsUnsavedCreditAndGivesBackWhatItS
     const QList<int> sits = situazioni(frame);
     ASSERT_NE(sits.value(0), 0);
     // Typed in the class window and not saved.
-    ASSERT_TRUE(g->MoveCursor(last, 1));
-    g->setEditorMode(true);
-    QTest::keyClick(g, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(g, QStringLiteral("9"));
+    scrivi(g, last, 1, QStringLiteral("9"));
     ASSERT_TRUE(g->MoveCursor(last - 1, 1));
     ASSERT_TRUE(g->MoveCursor(last, 1));
     frame->aSingolo->trigger();
@@ -490,10 +489,7 @@ TEST_F(Crediti, APupilWindowTakesTheClassWindowsUnsavedCreditAndGivesBackWhatItS
     ASSERT_EQ(sng->RecordDi(1, anno)->iSitId, sits[0]);
     EXPECT_EQ(p->Cells(6, anno), QStringLiteral("9"));
     // "Integrazione" typed per pupil and saved there.
-    ASSERT_TRUE(p->MoveCursor(7, anno));
-    p->setEditorMode(true);
-    QTest::keyClick(p, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(p, QStringLiteral("2"));
+    scrivi(p, 7, anno, QStringLiteral("2"));
     ASSERT_TRUE(p->MoveCursor(6, anno));
     salva(sng);
     EXPECT_EQ(riga(sits[0]).section(QLatin1Char(' '), 0, 0), QStringLiteral("9"));

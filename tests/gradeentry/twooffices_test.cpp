@@ -376,9 +376,16 @@ INSTANTIATE_TEST_SUITE_P(Cases, TwoOffices, ::testing::ValuesIn(kCasi),
                          [](const auto &info) { return std::string(info.param.name); });
 
 // A note or a judgment that this office rewrites, redates or empties while the other office
-// changes, deletes or replaces it (a new row for the same cell, as the class judgments do).
+// changes, deletes or replaces it (a new row for the same cell, as the class judgments do); or a
+// note cell empty when the window opened that both offices fill.
 enum Mia { Scrive, Data, Svuota };
-enum Altro { Cambia, Cancella, Sostituisce };
+enum Altro {
+    Cambia,
+    Cancella,
+    Sostituisce,
+    Inserisce,       // another program of the suite, which takes no lock, before this office saves
+    InserisceInsieme // this program, locking the pupil's situation, while this office's save waits
+};
 
 struct CasoTesto
 {
@@ -428,7 +435,8 @@ TEST_P(TextsOfTwoOffices, TheLastSaveWinsPartByPartAndWhatTheOtherDidIsTold)
     const int row = 3;
     const int sit = g->RecordAt<TRecAna>(0, row)->iSitId;
     const int csm = note ? g->RecordAt<TRecMat>(col, 0)->iClsSesMatId : 0;
-    if (note) {
+    const bool vuota = c.altro >= Inserisce;
+    if (note && !vuota) {
         runSql("INSERT INTO TNot_Note (iNotId, iClsSesMatId, iSitId, bNotNota) VALUES (990002, ?, "
                "?, ?)",
                {csm, sit, QStringLiteral("Nota letta")});
@@ -436,7 +444,11 @@ TEST_P(TextsOfTwoOffices, TheLastSaveWinsPartByPartAndWhatTheOtherDidIsTold)
     }
     const int key =
         note ? g->RecordAt<TRecNot>(col, row)->iNotId : g->RecordAt<TRecGdz>(col, row)->iGdzId;
-    ASSERT_NE(key, 0);
+    ASSERT_EQ(key != 0, !vuota);
+    const auto scritto = [&] {
+        return note ? g->RecordAt<TRecNot>(col, row)->bNotNota
+                    : g->RecordAt<TRecGdz>(col, row)->bGdzGiudizio;
+    };
 
     const QString mio = QStringLiteral("Scritto in questa postazione");
     if (c.mia == Svuota) {
@@ -453,29 +465,34 @@ TEST_P(TextsOfTwoOffices, TheLastSaveWinsPartByPartAndWhatTheOtherDidIsTold)
         scegli(page, col, row, testo(mio));
     }
     ASSERT_TRUE(g->Modificato());
-    {
-        OtherOffice other(db.database);
-        const QString tabella = note ? "TNot_Note" : "TGdz_Giudizi";
-        const QString chiave = note ? "iNotId" : "iGdzId";
-        if (c.altro == Cambia)
-            other.hold(QStringLiteral("UPDATE %1 SET %2 = 'Suo' WHERE %3 = ?")
-                           .arg(tabella, note ? "bNotNota" : "bGdzGiudizio", chiave),
-                       {key});
-        else
-            other.hold(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(tabella, chiave), {key});
-        if (c.altro == Sostituisce && note)
-            other.hold("INSERT INTO TNot_Note (iNotId, iClsSesMatId, iSitId, bNotNota) VALUES "
-                       "(990003, ?, ?, 'Suo')",
-                       {csm, sit});
-        else if (c.altro == Sostituisce)
-            other.hold("INSERT INTO TGdz_Giudizi (iGdzId, iSitId, iAnsSesDwgId, bGdzGiudizio) "
-                       "VALUES (990003, ?, 392, 'Suo')",
-                       {sit});
+    OtherOffice other(db.database);
+    const QString tabella = note ? "TNot_Note" : "TGdz_Giudizi";
+    const QString chiave = note ? "iNotId" : "iGdzId";
+    if (c.altro == Cambia)
+        other.hold(QStringLiteral("UPDATE %1 SET %2 = 'Suo' WHERE %3 = ?")
+                       .arg(tabella, note ? "bNotNota" : "bGdzGiudizio", chiave),
+                   {key});
+    else if (c.altro == InserisceInsieme)
+        other.hold("UPDATE TSit_Situazioni SET iSitId = iSitId WHERE iSitId = ?", {sit});
+    else if (!vuota)
+        other.hold(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(tabella, chiave), {key});
+    if ((c.altro == Sostituisce || vuota) && note)
+        other.hold("INSERT INTO TNot_Note (iNotId, iClsSesMatId, iSitId, bNotNota) VALUES "
+                   "(990003, ?, ?, 'Suo')",
+                   {csm, sit});
+    else if (c.altro == Sostituisce)
+        other.hold("INSERT INTO TGdz_Giudizi (iGdzId, iSitId, iAnsSesDwgId, bGdzGiudizio) "
+                   "VALUES (990003, ?, 392, 'Suo')",
+                   {sit});
+    if (c.altro == InserisceInsieme) {
+        other.commitAfter(300);
+    } else {
         other.commit();
         other.finish();
     }
 
     QStringList told = salva({}, page);
+    other.finish();
     if (c.messaggio) {
         ASSERT_EQ(told.size(), 1) << told.join('|').toStdString();
         EXPECT_TRUE(told.first().startsWith(kFallito)) << told.first().toStdString();
@@ -483,14 +500,15 @@ TEST_P(TextsOfTwoOffices, TheLastSaveWinsPartByPartAndWhatTheOtherDidIsTold)
             << told.first().toStdString();
         EXPECT_TRUE(g->Modificato());
         EXPECT_EQ(testi(note, sit, csm), c.dopo);
+        // What this office typed stays in the cell, to be saved again.
+        if (c.mia == Scrive)
+            EXPECT_EQ(scritto(), mio);
         told = salva({}, page);
     }
     EXPECT_EQ(told, QStringList());
     EXPECT_EQ(testi(note, sit, csm), c.fine);
     if (c.mia == Scrive)
-        EXPECT_EQ(note ? g->RecordAt<TRecNot>(col, row)->bNotNota
-                       : g->RecordAt<TRecGdz>(col, row)->bGdzGiudizio,
-                  mio);
+        EXPECT_EQ(scritto(), mio);
     EXPECT_FALSE(g->Modificato());
     EXPECT_FALSE(TVxTransaction::activeOn(qqoVxGlobConn()));
 }
@@ -507,75 +525,12 @@ const CasoTesto kCasiTesto[] = {
     // The row emptied here was replaced there: deleting by the old key would leave the new one.
     {"NoteReplacedThereEmptiedHere", tdNote, Svuota, Sostituisce, kSostituito, {"Suo"}, {}},
     {"JudgmentReplacedThereEmptiedHere", tdGiudizio, Svuota, Sostituisce, kSostituito, {"Suo"}, {}},
+    // An empty note filled by both: one note is stored, and saving again writes over the other's.
+    {"EmptyNoteFilledFirstByAnotherProgram", tdNote, Scrive, Inserisce, kInserito, {"Suo"}, {kMio}},
+    {"EmptyNoteFilledByBothAtOnce", tdNote, Scrive, InserisceInsieme, kInsieme, {"Suo"}, {kMio}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, TextsOfTwoOffices, ::testing::ValuesIn(kCasiTesto),
-                         [](const auto &info) { return std::string(info.param.name); });
-
-// A note cell empty when the window opened, filled by both offices: one note is stored, this
-// office is told and keeps what it typed, and saving again writes it over the other's.
-struct CasoNotaVuota
-{
-    const char *name;
-    bool blocca; // the other office is this program: it locks the pupil's situation first
-    int fine;    // its save ends before this office saves (0) or that many ms into it
-    const char *messaggio;
-};
-
-void PrintTo(const CasoNotaVuota &c, std::ostream *os)
-{
-    *os << c.name;
-}
-
-class EmptyNoteOfTwoOffices : public ClassSession,
-                              public ::testing::WithParamInterface<CasoNotaVuota>
-{
-};
-
-TEST_P(EmptyNoteOfTwoOffices, OneNoteIsStoredAndTheLastSaveWins)
-{
-    const CasoNotaVuota &c = GetParam();
-    ASSERT_TRUE(window->MostraPagina(QStringLiteral("Note")));
-    auto *page = static_cast<TfrqevCarNot *>(window->FrameDi(tdNote));
-    TqelStringGrid *g = page->grGrid;
-    const int sit = g->RecordAt<TRecAna>(0, 4)->iSitId;
-    const int csm = g->RecordAt<TRecMat>(2, 0)->iClsSesMatId;
-    ASSERT_EQ(g->RecordAt<TRecNot>(2, 4)->iNotId, 0);
-    const QString mio = QStringLiteral("Scritta qui");
-    page->aNota->trigger();
-    scegli(page, 2, 4, testo(mio));
-    auto note = [&] { return TextsOfTwoOffices::testi(true, sit, csm); };
-
-    OtherOffice other(db.database);
-    if (c.blocca)
-        other.hold("UPDATE TSit_Situazioni SET iSitId = iSitId WHERE iSitId = ?", {sit});
-    other.hold("INSERT INTO TNot_Note (iNotId, iClsSesMatId, iSitId, bNotNota) VALUES (990004, ?, "
-               "?, 'Suo')",
-               {csm, sit});
-    if (c.fine == 0)
-        other.commit();
-    else
-        other.commitAfter(c.fine);
-    QStringList told = salva({}, page);
-    other.finish();
-    ASSERT_EQ(told.size(), 1) << told.join('|').toStdString();
-    EXPECT_TRUE(told.first().contains(QString::fromUtf8(c.messaggio)))
-        << told.first().toStdString();
-    EXPECT_EQ(note(), QStringList{"Suo"});
-    EXPECT_EQ(g->RecordAt<TRecNot>(2, 4)->bNotNota, mio);
-    EXPECT_TRUE(g->Modificato());
-    EXPECT_EQ(salva({}, page), QStringList());
-    EXPECT_EQ(note(), QStringList{mio});
-}
-
-const CasoNotaVuota kCasiNotaVuota[] = {
-    // Another program of the suite, which takes no lock, stored it since the window opened.
-    {"AnotherProgramFilledItFirst", false, 0, kInserito},
-    // Another copy of this program saves it while this office's save waits for the lock.
-    {"BothFillItAtTheSameMoment", true, 300, kInsieme},
-};
-
-INSTANTIATE_TEST_SUITE_P(Cases, EmptyNoteOfTwoOffices, ::testing::ValuesIn(kCasiNotaVuota),
                          [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ClassSession, WhatTheOtherOfficeSavedStaysWhereThisOfficeTypedNothing)

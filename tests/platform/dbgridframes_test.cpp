@@ -281,13 +281,18 @@ TEST_F(BrowseEditFrameTest, SortsByClickedColumn)
               QStringLiteral("VOLONT"));
 }
 
-TEST(ReadOnlyGrid, ShowsDatesWithTheWholeYearAndSortsThemByDay)
+TEST(ReadOnlyGrid, ShowsAnInMemoryDatasetWithTitlesSortAndDrawHook)
 {
     TClientDataSet data;
+    data.AddFieldDef(QStringLiteral("iSitId"), ftInteger);
+    data.AddFieldDef(QStringLiteral("Cognome Nome"), ftString, 100);
     data.AddFieldDef(QStringLiteral("Data"), ftDate);
     data.CreateDataSet();
-    for (const QDate day : {QDate(2026, 12, 8), QDate(2026, 6, 15)}) {
+    for (const auto &[id, name, day] : {std::tuple{7, "1) Rossi Anna", QDate(2026, 12, 8)},
+                                        std::tuple{3, "2) Bianchi Luca", QDate(2026, 6, 15)}}) {
         data.Append();
+        data.FieldByName(QStringLiteral("iSitId"))->setValue(id);
+        data.FieldByName(QStringLiteral("Cognome Nome"))->setValue(QString::fromUtf8(name));
         data.FieldByName(QStringLiteral("Data"))->setValue(day);
         data.Post();
     }
@@ -295,29 +300,10 @@ TEST(ReadOnlyGrid, ShowsDatesWithTheWholeYearAndSortsThemByDay)
     model.SetDataSet(&data);
     TfrVxDBROGrid frame;
     frame.SetDataSource(&model);
-    frame.SetSortIndex(0);
-    // June before December, whatever the texts' order.
+    // Dates with the whole year, sorted by day: June before December, whatever the texts' order.
+    frame.SetSortIndex(2);
     EXPECT_EQ(frame.SourceRowAt(0), 1);
-    EXPECT_EQ(frame.grGrid()->model()->index(1, 0).data().toString(), QStringLiteral("08/12/2026"));
-}
-
-TEST(ReadOnlyGrid, ShowsAnInMemoryDatasetWithTitlesSortAndDrawHook)
-{
-    TClientDataSet data;
-    data.AddFieldDef(QStringLiteral("iSitId"), ftInteger);
-    data.AddFieldDef(QStringLiteral("Cognome Nome"), ftString, 100);
-    data.CreateDataSet();
-    for (const auto &[id, name] :
-         {std::pair{7, "1) Rossi Anna"}, std::pair{3, "2) Bianchi Luca"}}) {
-        data.Append();
-        data.FieldByName(QStringLiteral("iSitId"))->setValue(id);
-        data.FieldByName(QStringLiteral("Cognome Nome"))->setValue(QString::fromUtf8(name));
-        data.Post();
-    }
-    TVxClientDataSetModel model;
-    model.SetDataSet(&data);
-    TfrVxDBROGrid frame;
-    frame.SetDataSource(&model);
+    EXPECT_EQ(frame.grGrid()->model()->index(1, 2).data().toString(), QStringLiteral("08/12/2026"));
     frame.HideAllColumns();
     frame.ShowColumn(QStringLiteral("cognome nome"), QStringLiteral("Alunno"), 150);
     EXPECT_TRUE(frame.grGrid()->isColumnHidden(0));

@@ -243,11 +243,10 @@ TEST_F(StringGridTest, LeftAndRightLeaveTheEditorOnlyAtTheEdgesOfItsText)
     // Typed along a line: each value in its cell, never "86" in one.
     grid.setEditorMode(false);
     grid.MoveCursor(1, 4);
-    QTest::keyClicks(&grid, QStringLiteral("8"));
-    QTest::keyClick(&grid, Qt::Key_Right);
-    QTest::keyClicks(&grid, QStringLiteral("6"));
-    QTest::keyClick(&grid, Qt::Key_Right);
-    QTest::keyClicks(&grid, QStringLiteral("5"));
+    for (const char *typed : {"8", "6", "5"}) {
+        QTest::keyClicks(&grid, typed);
+        QTest::keyClick(&grid, Qt::Key_Right);
+    }
     EXPECT_EQ((QStringList{grid.Cells(1, 4), grid.Cells(2, 4), grid.Cells(3, 4)}),
               (QStringList{"8", "6", "5"}));
 }
