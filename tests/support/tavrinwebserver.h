@@ -93,6 +93,8 @@ public:
         OverCapUndeclared,
         CloseBeforeReply,
         CloseMidBody, // the length declared, half the body sent, then closed
+        MaintenancePage, // a web page in place of the reply, as a proxy or a notice gives it
+        GzipEncoded,     // the body said to be gzip-compressed (the test gives its bytes)
     };
 
     enum class ArchiveFault {
