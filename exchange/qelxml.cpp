@@ -262,6 +262,12 @@ QString TdmqelXML::ClassFolderFault(int classId, int classSessionId) const
     if (value("iClsSesId").isNull())
         return QStringLiteral("Il file %1 non dice di quale classe è la cartella.")
             .arg(nativePath(packet));
+    // Another session's or year's folder is that, whatever class it names.
+    const qint64 theirs = value("iAnsSesDwgId").toLongLong();
+    if (theirs != 0 && theirs != iAnsSesDwgId)
+        return QStringLiteral("La cartella %1 è %2, non di quella di lavoro: si raccoglie solo "
+                              "nella sua sessione.")
+            .arg(nativePath(folder), YearSessionText(int(theirs)));
     if (seal.id != classId) {
         const QString name = value("sClsDesc").toString().trimmed();
         return QStringLiteral("La classe selezionata non è la stessa del percorso specificato."
@@ -270,11 +276,6 @@ QString TdmqelXML::ClassFolderFault(int classId, int classSessionId) const
     }
     if (value("iClsSesId").toLongLong() == classSessionId)
         return QString();
-    const qint64 theirs = value("iAnsSesDwgId").toLongLong();
-    if (theirs != 0 && theirs != iAnsSesDwgId)
-        return QStringLiteral("La cartella %1 è %2, non di quella di lavoro: si raccoglie solo "
-                              "nella sua sessione.")
-            .arg(nativePath(folder), YearSessionText(int(theirs)));
     return QStringLiteral("La cartella %1 è di una sessione della classe che non c'è più in "
                           "questo archivio (iClsSesId %2).")
         .arg(nativePath(folder), value("iClsSesId").toString());

@@ -225,7 +225,9 @@ TEST_F(ClassCollect, StoresExactlyTheEditsAndListsTheRowsRefused)
     const QStringList stored = snapshot();
     const QStringList log = collect();
     ASSERT_EQ(log.size(), 4) << log.join('\n').toStdString();
-    EXPECT_TRUE(log[0].startsWith("  ***ERRORE*** "));
+    EXPECT_TRUE(log[0].startsWith("  ClsVot.xml: ") &&
+                log[0].contains("il componente (iCmpScaId 999999) non prende voti."))
+        << log[0].toStdString();
     EXPECT_EQ(log[1], "I dati \"voti\" non sono stati raccolti e restano come erano.");
     EXPECT_TRUE(log[2].startsWith("  ***ERRORE*** ") && log[2].contains("rifiutato per prova"));
     EXPECT_EQ(snapshot(), stored);
@@ -512,7 +514,9 @@ TEST_F(ClassCollect, ATeacherFolderUpdatesTheDebtsHeVerifiesAndLastYearsIsRefuse
         edit(file, change);
         edit("ClsSes.xml", [](TClientDataSet &p) { set(p, "iAnsSesDwgId", 382); });
         const QStringList stored = snapshot();
-        expectFailure("non è dell'anno e della sessione di lavoro", teacher);
+        expectFailure("è della sessione \"Scrutinio finale\" dell'anno 2007/2008, non di quella "
+                      "di lavoro",
+                      teacher);
         EXPECT_EQ(snapshot(), stored);
     }
 }
@@ -586,7 +590,7 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
                       plan.id);
     }
     const QStringList unchanged = snapshot();
-    EXPECT_EQ(collectPlans(), QStringList());
+    EXPECT_EQ(collectPlans(), QStringList{"Operazione completata.\n\nNessun dato è cambiato."});
     EXPECT_EQ(snapshot(), unchanged);
 
     using Change = std::function<void(TClientDataSet &)>;
@@ -618,7 +622,10 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
           setAt("Rec.xml", "iSitId", 957, "iEreId", 1),
           setAt("Rec.xml", "iSitId", 957, "iPvrId", 2)},
          [] {},
-         {},
+         {"Operazione completata.\n\ndebiti: righe aggiunte 0, cambiate 2, cancellate 0\n"
+          "verifiche dei debiti: righe aggiunte 0, cambiate 1, cancellate 0\ncrediti: righe "
+          "aggiunte 0, cambiate 1, cancellate 0\nrecuperi: righe aggiunte 0, cambiate 1, "
+          "cancellate 0"},
          {"D|152|1|*", "D|957|1|2009-06-10|-|1000001|-|-|2|*", "D|959|*|2009-06-30|*", "K|955|6|*",
           "R|957|1|2|-|*"},
          {"D|152|1|*|2008-01-15|*", "D|957|1|2009-06-10|2009-07-15|1000001|-|1|2|*",
