@@ -56,9 +56,8 @@ QString QelCollectedValues::Refusal(int kind, int iCmpScaId, const QVariant &val
 QString QelCollectedValues::CreditRefusal(const QVariant &credit, int creMin, int creMax,
                                           const QVariant &outOfBand)
 {
-    if (credit.isNull() ||
-        TqevRegoleValori::CreditoNellaBanda(credit.toLongLong(), creMin, creMax,
-                                            outOfBand.toLongLong()))
+    if (credit.isNull() || TqevRegoleValori::CreditoNellaBanda(credit.toLongLong(), creMin, creMax,
+                                                               outOfBand.toLongLong()))
         return QString();
     return QStringLiteral("il credito %1 è fuori dalla sua banda: %2")
         .arg(credit.toLongLong())
@@ -72,6 +71,6 @@ bool QelCollectedValues::FitsKey(const QVariant &value)
     bool number = false;
     const qint64 key = value.toString().trimmed().toLongLong(&number);
     // A text that is no number is the caller's to refuse, by the column's own rule.
-    return !number || (key >= std::numeric_limits<qint32>::min() &&
-                       key <= std::numeric_limits<qint32>::max());
+    return !number ||
+           (key >= std::numeric_limits<qint32>::min() && key <= std::numeric_limits<qint32>::max());
 }

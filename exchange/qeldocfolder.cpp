@@ -443,10 +443,10 @@ void QelTeacherFolderCollector::CheckTeacherFolder(const QString &folder, int iD
         bool inScope = false;
         int scale = 0;
         if (v.keysFit) {
-            QSqlQuery &found = reading.Exec(
-                debt ? QelDocFolderSql::debtInScope()
-                     : QelDocFolderSql::valueInScope(QelDocFolderSql::kinds()[v.kind]),
-                v.values);
+            QSqlQuery &found =
+                reading.Exec(debt ? QelDocFolderSql::debtInScope()
+                                  : QelDocFolderSql::valueInScope(QelDocFolderSql::kinds()[v.kind]),
+                             v.values);
             inScope = fetchNext(found);
             scale = inScope && !debt ? found.value(0).toInt() : 0;
             found.finish();
@@ -455,11 +455,11 @@ void QelTeacherFolderCollector::CheckTeacherFolder(const QString &folder, int iD
         // kept; one outside refuses the folder.
         if (inScope) {
             if (!debt && !v.remove && v.kind <= 4)
-                v.refusal = rules.Refusal(
-                    v.kind, scale,
-                    v.values.value(v.kind <= 2 ? QStringLiteral("iScaLivId")
-                                   : v.kind == 3 ? QStringLiteral("iAssOre")
-                                                 : QStringLiteral("sAiuVal")));
+                v.refusal =
+                    rules.Refusal(v.kind, scale,
+                                  v.values.value(v.kind <= 2   ? QStringLiteral("iScaLivId")
+                                                 : v.kind == 3 ? QStringLiteral("iAssOre")
+                                                               : QStringLiteral("sAiuVal")));
             continue;
         }
         if (++count <= kFaultsShown)
@@ -540,17 +540,16 @@ void QelTeacherFolderCollector::addValue(const TClientDataSet &record, int kindI
     const QelDocFolderKind &kind = QelDocFolderSql::kinds()[kindIndex];
     const QVariant sitValue = valueOf(record, QStringLiteral("iSitId"));
     const int sit = sitValue.toInt();
-    Value v{
-        kindIndex,
-        valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId},
-                  {"iDocId", m_iDocId},
-                  {"iSitId", sit},
-                  {kind.rowKey, rowKey.toInt()}}),
-        values.isEmpty(),
-        QStringLiteral("alunno %1 (situazione %2), %3")
-            .arg(pupilOf(record), sitValue.toString(), target),
-        {sit, rowKey.toInt()},
-        QelCollectedValues::FitsKey(sitValue) && QelCollectedValues::FitsKey(rowKey)};
+    Value v{kindIndex,
+            valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId},
+                      {"iDocId", m_iDocId},
+                      {"iSitId", sit},
+                      {kind.rowKey, rowKey.toInt()}}),
+            values.isEmpty(),
+            QStringLiteral("alunno %1 (situazione %2), %3")
+                .arg(pupilOf(record), sitValue.toString(), target),
+            {sit, rowKey.toInt()},
+            QelCollectedValues::FitsKey(sitValue) && QelCollectedValues::FitsKey(rowKey)};
     for (const auto &[name, value] : values)
         v.values.setValue(name, value);
     m_values << v;
@@ -636,8 +635,8 @@ QStringList QelTeacherFolderCollector::ImportCheckedFolder()
                 const bool inScope = fetchNext(found);
                 found.finish();
                 if (!inScope)
-                    throw EVxException(
-                        v.what + QStringLiteral(": il debito non è tra quelli del docente."));
+                    throw EVxException(v.what +
+                                       QStringLiteral(": il debito non è tra quelli del docente."));
             },
             [&](qsizetype i, const EVxException &e) {
                 log << QStringLiteral("  ***ERRORE*** %1: %2")

@@ -122,8 +122,7 @@ private:
     void addGradeValues(const TClientDataSet &record, int kindIndex);
     void addSubjectValue(const TClientDataSet &record, int kindIndex);
     void addValue(const TClientDataSet &record, int kindIndex, const QString &target,
-                  const QVariant &rowKey,
-                  const QList<QPair<QString, QVariant>> &values);
+                  const QVariant &rowKey, const QList<QPair<QString, QVariant>> &values);
     void addDebts(TClientDataSet &debiti);
     // Deletes (no values) or updates, else inserts, the value in the teacher's scope; counts
     // what it changed.

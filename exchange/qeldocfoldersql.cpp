@@ -21,8 +21,7 @@ const QelDocFolderKind kKinds[] = {
      "CAST(:sAiuVal AS VARCHAR(4))", "TAIU_AIUTI", "sAiuVal IS DISTINCT FROM :sAiuVal"},
     {"Not", "", "TNot_Note", "iNotId", "iClsSesMatId", "dNotData = :dNotData, bNotNota = :bNotNota",
      "dNotData, bNotNota", "CAST(:dNotData AS DATE), CAST(:bNotNota AS BLOB SUB_TYPE TEXT)",
-     "TNOT_NOTE",
-     "(dNotData IS DISTINCT FROM :dNotData OR bNotNota IS DISTINCT FROM :bNotNota)"},
+     "TNOT_NOTE", "(dNotData IS DISTINCT FROM :dNotData OR bNotNota IS DISTINCT FROM :bNotNota)"},
 };
 
 bool isComponent(const QelDocFolderKind &kind)

@@ -165,14 +165,14 @@ QStringList TdmqelExportPst::CollectPlanFolders(const QStringList &folders)
     if (iCre == 1)
         step(QStringLiteral("crediti"), TdmqelXML::kStepCredits,
              [](TdmqelXML &plan, TVxTransaction &tr) {
-            plan.ImportEachPupil(tr, &TdmqelXML::ImportPupilCredit);
-        });
+                 plan.ImportEachPupil(tr, &TdmqelXML::ImportPupilCredit);
+             });
     if (iGdz == 1)
         replace(8, QStringLiteral("giudizi"));
     step(QStringLiteral("recuperi"), TdmqelXML::kStepMakeUps,
          [](TdmqelXML &plan, TVxTransaction &tr) {
-        plan.ImportEachPupil(tr, &TdmqelXML::ImportPupilRecuperi);
-    });
+             plan.ImportEachPupil(tr, &TdmqelXML::ImportPupilRecuperi);
+         });
     QStringList log, notInFolder;
     for (const auto &plan : plans) {
         log << plan->CollectLog();

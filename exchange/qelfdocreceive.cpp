@@ -91,16 +91,16 @@ void TfmqelDocReceive::CollectSingle()
         return;
     if (folderCode != code) {
         const QString info = folder + QelTeacherFolderWriter::InfoFileName();
-        VxMessageDlg(!QFileInfo(info).isFile()
-                         ? QStringLiteral("Nella cartella %1 manca il file %2: non è una cartella "
-                                          "scritta dall'invio, o il suo invio non è finito.")
-                               .arg(QDir::toNativeSeparators(folder),
-                                    QelTeacherFolderWriter::InfoFileName())
-                         : QStringLiteral("Il docente selezionato non è lo stesso del percorso "
-                                          "specificato.\r\rLa cartella %1 è del docente con "
-                                          "codice \"%2\".")
-                               .arg(QDir::toNativeSeparators(folder), folderCode),
-                     mtError, mbOK);
+        VxMessageDlg(
+            !QFileInfo(info).isFile()
+                ? QStringLiteral("Nella cartella %1 manca il file %2: non è una cartella "
+                                 "scritta dall'invio, o il suo invio non è finito.")
+                      .arg(QDir::toNativeSeparators(folder), QelTeacherFolderWriter::InfoFileName())
+                : QStringLiteral("Il docente selezionato non è lo stesso del percorso "
+                                 "specificato.\r\rLa cartella %1 è del docente con "
+                                 "codice \"%2\".")
+                      .arg(QDir::toNativeSeparators(folder), folderCode),
+            mtError, mbOK);
         return;
     }
     if (filter == QLatin1String("1 = 0")) {
@@ -112,9 +112,9 @@ void TfmqelDocReceive::CollectSingle()
     wait.SetOperation(QStringLiteral("Docente: ") + name);
     wait.ShowWait();
     QelTeacherFolderCollector collector(m_iAnsSesDwgId, m_iAnsId);
-    const QStringList notCollected = collector.ImportTeacherFolder(
-        folder, teachers.Value(row, QStringLiteral("iAnaId")).toInt(), filter,
-        QelTeacherFolderCollector::ReadShow(folder));
+    const QStringList notCollected =
+        collector.ImportTeacherFolder(folder, teachers.Value(row, QStringLiteral("iAnaId")).toInt(),
+                                      filter, QelTeacherFolderCollector::ReadShow(folder));
     wait.StepProgressBar();
     const QString summary = collector.Summary().join(QLatin1Char('\r'));
     // What did not come back is to be collected again: the teacher is not received yet.
@@ -200,8 +200,8 @@ void TfmqelDocReceive::CollectByClass()
     }
     // The log ends naming every teacher whose folder was refused whole.
     if (!refused.isEmpty())
-        log->appendPlainText(QStringLiteral("Docenti non raccolti: %1.")
-                                 .arg(refused.join(QStringLiteral(", "))));
+        log->appendPlainText(
+            QStringLiteral("Docenti non raccolti: %1.").arg(refused.join(QStringLiteral(", "))));
     wait.CloseWait();
 }
 

@@ -25,8 +25,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -184,8 +184,8 @@ QString TfmqelRiceD::ArchiveTeacherFault(const QString &archive, int teacherId)
     }
     if (files.isEmpty())
         return QStringLiteral("non contiene il file Info.ini della cartella del docente.");
-    const int named =
-        TVxINIFile(files.first(), true).ReadInteger(QStringLiteral("Docente"), QStringLiteral("ID"), 0);
+    const int named = TVxINIFile(files.first(), true)
+                          .ReadInteger(QStringLiteral("Docente"), QStringLiteral("ID"), 0);
     if (named == teacherId)
         return {};
     return QStringLiteral("il suo Info.ini è del docente %1, non di questo: non è stato estratto.")
@@ -292,8 +292,8 @@ void TfmqelRiceD::Run()
                       .arg(t.sAaiDirInviato.trimmed())
                 : m_xml.TeacherFolderFault(t.iAnaId);
         const auto refuse = [&](const QString &why) {
-            refusedTeachers << QStringLiteral("Il docente %1 non è stato raccolto.\r%2")
-                                   .arg(t.sDocNome, why);
+            refusedTeachers
+                << QStringLiteral("Il docente %1 non è stato raccolto.\r%2").arg(t.sDocNome, why);
         };
         if (!fault.isEmpty()) {
             refuse(fault);

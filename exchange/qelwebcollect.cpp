@@ -330,8 +330,8 @@ QString valueText(const QVariant &value)
 
 QString storedKey(const QelWebCollectKind &kind, const QVariant &sit, const QVariant &rowKey)
 {
-    return QStringLiteral("%1|%2|%3").arg(QLatin1String(kind.name), sit.toString(),
-                                          rowKey.toString());
+    return QStringLiteral("%1|%2|%3")
+        .arg(QLatin1String(kind.name), sit.toString(), rowKey.toString());
 }
 
 // The kinds as the summary names them.
@@ -361,8 +361,7 @@ void QelWebCollection::readStored(int iDocId)
                       QStringList values;
                       for (int i = 2; i < r.count(); ++i)
                           values << valueText(q.value(i));
-                      m_stored.insert(storedKey(kind, q.value(0), q.value(1)),
-                                      values.join(u'|'));
+                      m_stored.insert(storedKey(kind, q.value(0), q.value(1)), values.join(u'|'));
                   });
     }
 }
@@ -410,9 +409,9 @@ QString QelWebCollection::refusal(const QelWebCollectKind &kind, int rowKey,
                                    values.value(QStringLiteral("iScaLivId")));
     } else if (name == QLatin1String("Ass") || name == QLatin1String("Aiu")) {
         const bool hours = name == QLatin1String("Ass");
-        why = m_rules->Refusal(hours ? 3 : 4, 0,
-                               values.value(hours ? QStringLiteral("iAssOre")
-                                                  : QStringLiteral("sAiuVal")));
+        why = m_rules->Refusal(
+            hours ? 3 : 4, 0,
+            values.value(hours ? QStringLiteral("iAssOre") : QStringLiteral("sAiuVal")));
     }
     if (why.isEmpty())
         return why;

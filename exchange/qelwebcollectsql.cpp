@@ -162,9 +162,9 @@ const char kSessionClasses[] =
 
 QString storedValues(const QelWebCollectKind &kind)
 {
-    const QString values = QStringLiteral("Val.") +
-                           QString::fromLatin1(kind.columns).replace(QLatin1String(", "),
-                                                                     QLatin1String(", Val."));
+    const QString values =
+        QStringLiteral("Val.") +
+        QString::fromLatin1(kind.columns).replace(QLatin1String(", "), QLatin1String(", Val."));
     const QString target =
         isComponent(kind) ? QStringLiteral("JOIN TClsMatCmp Cmp ON Cmp.iClsMatCmpId = "
                                            "Val.iClsMatCmpId JOIN TClsSesMat ClsSesMat ON "

@@ -153,6 +153,7 @@ void QelWebMakeUpCollection::ImportMakeUpResults(int iDocId, QStringList *log)
 
 QStringList QelWebMakeUpCollection::Summary() const
 {
-    return CollectionSummary(
-        {}, m_counts.IsEmpty() ? QStringList() : QStringList{m_counts.Line(QStringLiteral("recuperi"))});
+    return CollectionSummary({}, m_counts.IsEmpty()
+                                     ? QStringList()
+                                     : QStringList{m_counts.Line(QStringLiteral("recuperi"))});
 }

@@ -196,10 +196,11 @@ bool TdmqelXML::CheckTeacherInfo(int teacherId) const
 QString YearSessionText(int iAnsSesDwgId)
 {
     int year = 0;
-    VxEachRow(qqoVxGlobConn(),
-              QStringLiteral("SELECT iAnsId FROM TAnsSesDwg WHERE iAnsSesDwgId = :iAnsSesDwgId"),
-              valuesOf({{"iAnsSesDwgId", iAnsSesDwgId}}),
-              [&year](const QSqlQuery &query, const QSqlRecord &) { year = query.value(0).toInt(); });
+    VxEachRow(
+        qqoVxGlobConn(),
+        QStringLiteral("SELECT iAnsId FROM TAnsSesDwg WHERE iAnsSesDwgId = :iAnsSesDwgId"),
+        valuesOf({{"iAnsSesDwgId", iAnsSesDwgId}}),
+        [&year](const QSqlQuery &query, const QSqlRecord &) { year = query.value(0).toInt(); });
     if (year == 0)
         return QStringLiteral("di una sessione che non c'è in questo archivio (%1)")
             .arg(iAnsSesDwgId);
@@ -292,8 +293,7 @@ QString TdmqelXML::TeacherFolderFault(int teacherId) const
     VxEachRow(qqoVxGlobConn(),
               QStringLiteral("SELECT TRIM(sAnaCognome) || ' ' || TRIM(sAnaNome) FROM "
                              "TAna_Anagrafiche WHERE iAnaId = :iAnaId"),
-              valuesOf({{"iAnaId", seal.id}}),
-              [&name](const QSqlQuery &query, const QSqlRecord &) {
+              valuesOf({{"iAnaId", seal.id}}), [&name](const QSqlQuery &query, const QSqlRecord &) {
                   name = query.value(0).toString();
               });
     return QStringLiteral("Il docente selezionato non è lo stesso del percorso specificato.\r\r"

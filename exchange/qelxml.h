@@ -151,8 +151,8 @@ public:
                      const std::function<int()> &refusedRows = {},
                      const std::function<QStringList(TVxTransaction &)> &rows = {});
     // The steps that are no kind, as StepRows knows them beside the kinds' numbers.
-    static constexpr int kStepAttendance = -1, kStepScrutinyDate = -2,
-                         kStepDebtVerifications = -3, kStepCredits = -4, kStepMakeUps = -5;
+    static constexpr int kStepAttendance = -1, kStepScrutinyDate = -2, kStepDebtVerifications = -3,
+                         kStepCredits = -4, kStepMakeUps = -5;
     // The rows a step of the running collection may write, in the folder's scope: one line
     // each, "key<tab>values" (TqelChangeCounts).
     QStringList StepRows(int step, TVxTransaction &tr);
@@ -305,7 +305,6 @@ QString YearSessionText(int iAnsSesDwgId);
 // only when the log is empty, else the rows not collected; then the summary's lines.
 QString CollectionEndMessage(const QString &done, const QStringList &log,
                              const QStringList &summary);
-
 
 // A teacher's password for the coordinator's program, 20 letters: Krypto with the key "R5t"
 // over the teacher id (7 hexadecimal digits), "#", the school year's first calendar year (4),

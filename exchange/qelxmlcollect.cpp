@@ -445,8 +445,9 @@ void TdmqelXML::loadScope()
                                (plans.isEmpty() || plans.contains(q.value(5).toInt())) &&
                                (sessionKind != 3 || !q.isNull(6));
              if (sent && !folderSits.contains(sit))
-                 c.notInFolder << QStringLiteral("L'alunno %1 (situazione %2) non è nella cartella: "
-                                                 "i suoi dati restano come erano.")
+                 c.notInFolder << QStringLiteral(
+                                      "L'alunno %1 (situazione %2) non è nella cartella: "
+                                      "i suoi dati restano come erano.")
                                       .arg(q.value(2).toString())
                                       .arg(sit);
          });
@@ -835,7 +836,6 @@ QStringList TdmqelXML::ChangeLines() const
     return m_collect ? m_collect->changes : QStringList();
 }
 
-
 QString CollectionEndMessage(const QString &done, const QStringList &log,
                              const QStringList &summary)
 {
@@ -1136,9 +1136,8 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
             copy("iSitId");
         // A value the grade grid would refuse is no more taken from a folder.
         if (kind <= 4) {
-            const QString why =
-                c.values.Refusal(kind, intField(packet, "iCmpScaId"),
-                                 field(packet, kind == 4 ? "sValSDesc" : "iValId"));
+            const QString why = c.values.Refusal(kind, intField(packet, "iCmpScaId"),
+                                                 field(packet, kind == 4 ? "sValSDesc" : "iValId"));
             if (!why.isEmpty()) {
                 Refusals{c.log, c.refused}.add(
                     valueLine(packetName, sit, intField(packet, "iClsSesMatId"), why));
@@ -1197,11 +1196,11 @@ QString TdmqelXML::valueScope(int kind, TVxTransaction &tr)
 {
     Collection &c = *m_collect;
     if (kind <= 2 && !c.componentsRead) {
-        c.components = selectIds(
-            tr,
-            QStringLiteral("SELECT iClsMatCmpId FROM TClsMatCmp WHERE iClsSesMatId IN ") +
-                idList(c.sesMats),
-            {});
+        c.components =
+            selectIds(tr,
+                      QStringLiteral("SELECT iClsMatCmpId FROM TClsMatCmp WHERE iClsSesMatId IN ") +
+                          idList(c.sesMats),
+                      {});
         c.componentsRead = true;
     }
     return (kind <= 2 ? QStringLiteral("iClsMatCmpId IN ") + idList(c.components)
@@ -1263,7 +1262,7 @@ QStringList TdmqelXML::StepRows(int step, TVxTransaction &tr)
     case kStepScrutinyDate:
         keys = 1;
         sql = QStringLiteral("SELECT iSitId, %1 FROM TSit_Situazioni WHERE iSitId IN %2")
-                  .arg(QLatin1String(step == 9                  ? "iPosFinId"
+                  .arg(QLatin1String(step == 9                 ? "iPosFinId"
                                      : step == kStepAttendance ? "iFreqId"
                                                                : "dSitEsito"),
                        sits);
@@ -1460,8 +1459,8 @@ void TdmqelXML::ImportPupilCredit(int sitId, TVxTransaction &tr)
     // A credit the grid of the credits would not take: beyond its band's range.
     if (const QVariant band = keyField(credits, "iBndId"); !band.isNull()) {
         if (!c.bandsRead) {
-            QSqlQuery &bands =
-                tr.Exec(QStringLiteral("SELECT iBndId, iBndCreMin, iBndCreMax FROM TBnd_Bande"), {});
+            QSqlQuery &bands = tr.Exec(
+                QStringLiteral("SELECT iBndId, iBndCreMin, iBndCreMax FROM TBnd_Bande"), {});
             while (fetchNext(bands))
                 c.bands.insert(bands.value(0).toInt(),
                                {bands.value(1).toInt(), bands.value(2).toInt()});
@@ -1473,8 +1472,7 @@ void TdmqelXML::ImportPupilCredit(int sitId, TVxTransaction &tr)
             range == c.bands.constEnd()
                 ? QString()
                 : QelCollectedValues::CreditRefusal(field(credits, "iCreCredito"), range->first,
-                                                    range->second,
-                                                    field(credits, "iCreOutBanda"));
+                                                    range->second, field(credits, "iCreOutBanda"));
         if (!why.isEmpty()) {
             Refusals{c.log, c.refused}.add(valueLine(kCredits, sitId, 0, why));
             return;
@@ -1620,8 +1618,7 @@ void TdmqelXML::ImportRecuperi(TVxTransaction &tr)
         return;
     // A packet whose rows all lack a pupil or a subject still empties the records of the
     // folder's pupils, whom the check found in the class; a pupil it does not carry keeps his.
-    tr.Exec(QStringLiteral("DELETE FROM TRec_Recuperi WHERE iSitId IN ") +
-                idList(makeUpSits()),
+    tr.Exec(QStringLiteral("DELETE FROM TRec_Recuperi WHERE iSitId IN ") + idList(makeUpSits()),
             {});
     QList<TVxFieldValues> rows = makeUpRows(0);
     writeScopedRows(tr, Refusals{m_collect->log, m_collect->refused}, rows,

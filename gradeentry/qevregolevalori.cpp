@@ -16,8 +16,7 @@ bool TqevRegoleValori::ConControllo(const QString &text)
                        [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
-bool TqevRegoleValori::CreditoNellaBanda(qint64 credito, int creMin, int creMax,
-                                         qint64 fuoriBanda)
+bool TqevRegoleValori::CreditoNellaBanda(qint64 credito, int creMin, int creMax, qint64 fuoriBanda)
 {
     const qint64 oltre = std::max<qint64>(fuoriBanda, 0);
     return credito >= 0 && credito >= creMin - oltre && credito <= creMax + oltre;

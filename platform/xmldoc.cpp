@@ -69,10 +69,9 @@ void VxXmlDocument::loadText(const QString &text, const QString &what)
     int column = 0;
     // The reader's own text (English) goes under the details.
     if (!doc.setContent(text, &error, &line, &column))
-        throw EVxException(QStringLiteral("Documento XML non valido (riga %1, colonna %2).")
-                               .arg(line)
-                               .arg(column),
-                           EVxException::Error, error);
+        throw EVxException(
+            QStringLiteral("Documento XML non valido (riga %1, colonna %2).").arg(line).arg(column),
+            EVxException::Error, error);
     m_doc = doc;
 }
 

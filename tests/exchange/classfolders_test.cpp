@@ -257,30 +257,45 @@ TEST_F(ClassFolders, RiceCCollectsOnlyTheFolderOfItsClassAndStoresItsParent)
         QString folder;
         int cls;
         std::function<void()> damage;
-        QString says;     // the message's beginning
-        QString offered;  // the folder offered instead, none when it is the one refused
-        QString stored;   // the base folder kept
+        QString says;    // the message's beginning
+        QString offered; // the folder offered instead, none when it is the one refused
+        QString stored;  // the base folder kept
     } refusals[] = {
-        {base + "9Z/", 39005, [] {}, "La cartella " + QDir::toNativeSeparators(base + "9Z/") +
-         " non c'è.", "5A/", "/elsewhere"},
-        {sent, 39012, [] {}, "La classe selezionata non è la stessa del percorso specificato.\n\n"
-         "La cartella " + native + " è della classe 5A LICEO SCIENTIFICO.", "2B/", shortBase},
+        {base + "9Z/", 39005, [] {},
+         "La cartella " + QDir::toNativeSeparators(base + "9Z/") + " non c'è.", "5A/",
+         "/elsewhere"},
+        {sent, 39012, [] {},
+         "La classe selezionata non è la stessa del percorso specificato.\n\n"
+         "La cartella " +
+             native + " è della classe 5A LICEO SCIENTIFICO.",
+         "2B/", shortBase},
         // The first session's folder collected in the final one, last year's, one that lost its
         // Info.ini.
-        {sent, 39005, session(390051, 391),
-         "La cartella " + native + " è della sessione \"Primo periodo\" dell'anno 2008/2009, "
-         "non di quella di lavoro",
-         {}, shortBase},
-        {sent, 39005,
+        {sent,
+         39005,
+         session(390051, 391),
+         "La cartella " + native +
+             " è della sessione \"Primo periodo\" dell'anno 2008/2009, "
+             "non di quella di lavoro",
+         {},
+         shortBase},
+        {sent,
+         39005,
          [&] {
              session(380052, 382)();
              writeFileBytes(sent + "Info.ini", QByteArray(info).replace("39005", "38005"));
          },
-         "La cartella " + native + " è della sessione \"Scrutinio finale\" dell'anno "
-         "2007/2008, non di quella di lavoro",
-         {}, shortBase},
-        {sent, 39005, [&] { QFile::remove(sent + "Info.ini"); },
-         "Nella cartella " + native + " manca il file Info.ini", {}, shortBase},
+         "La cartella " + native +
+             " è della sessione \"Scrutinio finale\" dell'anno "
+             "2007/2008, non di quella di lavoro",
+         {},
+         shortBase},
+        {sent,
+         39005,
+         [&] { QFile::remove(sent + "Info.ini"); },
+         "Nella cartella " + native + " manca il file Info.ini",
+         {},
+         shortBase},
     };
     for (const auto &c : refusals) {
         SCOPED_TRACE(c.says.toStdString());

@@ -288,8 +288,9 @@ TEST_F(DocFolder, AnInterruptedSendLeavesAFolderTheCollectionRefuses)
     EXPECT_NE(shown.last(), kDone);
     EXPECT_TRUE(QFile::exists(folder + "livelli.cds"));
     EXPECT_FALSE(QFile::exists(folder + "qedInfo.ini"));
-    EXPECT_TRUE(collectSingle(teachers[0], folder).last().startsWith("Nella cartella " + folder +
-                                                                    " manca il file qedInfo.ini"));
+    EXPECT_TRUE(collectSingle(teachers[0], folder)
+                    .last()
+                    .startsWith("Nella cartella " + folder + " manca il file qedInfo.ini"));
 
     // A name whose line would be forged, or that the file cannot hold, ends the send before the
     // folder is touched.

@@ -203,8 +203,8 @@ TEST_F(DocReceiveRecuperiWeb, ResultsComeBackIntoTheRecords)
     EXPECT_TRUE(log.endsWith("recuperi: righe aggiunte 0, cambiate 2, cancellate 0"));
 
     const QString was = "1|2010-07-01|1";
-    EXPECT_EQ(stored(), (QStringList{QStringLiteral("%1|2010-07-12|%2").arg(outcome).arg(kind), "||",
-                                     "gone", was, was, was}));
+    EXPECT_EQ(stored(), (QStringList{QStringLiteral("%1|2010-07-12|%2").arg(outcome).arg(kind),
+                                     "||", "gone", was, was, was}));
     // No other record changed, none inserted or deleted, no received mark.
     QMap<int, QString> after = records();
     for (int i : {0, 1})

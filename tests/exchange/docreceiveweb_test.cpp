@@ -343,44 +343,88 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
     };
     const QList<Case> cases = {
         {"slot 1 null: component 1 untouched",
-         "SELECT COUNT(*) FROM TVtp_Proposti WHERE iSitId = ? AND iClsMatCmpId = ?", {sit[0], cmp1}, 0},
-        {"slot 2 written", "SELECT iPrpScaLivId FROM TVtp_Proposti WHERE iSitId = ? AND "
-         "iClsMatCmpId = ?", {sit[0], cmp2}, level},
-        {"null level keeps the stored one", "SELECT iVtpId FROM TVtp_Proposti WHERE iSitId = ? AND "
-         "iClsMatCmpId = ?", {sit[1], cmp1}, 900001},
-        {"0 hours and an empty aid write nothing", "SELECT (SELECT COUNT(*) FROM TAss_Assenze WHERE "
+         "SELECT COUNT(*) FROM TVtp_Proposti WHERE iSitId = ? AND iClsMatCmpId = ?",
+         {sit[0], cmp1},
+         0},
+        {"slot 2 written",
+         "SELECT iPrpScaLivId FROM TVtp_Proposti WHERE iSitId = ? AND "
+         "iClsMatCmpId = ?",
+         {sit[0], cmp2},
+         level},
+        {"null level keeps the stored one",
+         "SELECT iVtpId FROM TVtp_Proposti WHERE iSitId = ? AND "
+         "iClsMatCmpId = ?",
+         {sit[1], cmp1},
+         900001},
+        {"0 hours and an empty aid write nothing",
+         "SELECT (SELECT COUNT(*) FROM TAss_Assenze WHERE "
          "iSitId = ?) + (SELECT COUNT(*) FROM TAiu_Aiuti WHERE iSitId = ?) FROM RDB$DATABASE",
-         {sit[0], sit[0]}, 0},
-        {"hours written", "SELECT iAssOre FROM TAss_Assenze WHERE iSitId = ? AND iClsSesMatId = ?",
-         {sit[1], csm[0]}, 5},
-        {"empty date with a text", "SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ? AND dNotData "
-         "IS NULL AND bNotNota = 'con data vuota'", {sit[0]}, 1},
-        {"both empty write nothing", "SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ?", {sit[1]}, 0},
+         {sit[0], sit[0]},
+         0},
+        {"hours written",
+         "SELECT iAssOre FROM TAss_Assenze WHERE iSitId = ? AND iClsSesMatId = ?",
+         {sit[1], csm[0]},
+         5},
+        {"empty date with a text",
+         "SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ? AND dNotData "
+         "IS NULL AND bNotNota = 'con data vuota'",
+         {sit[0]},
+         1},
+        {"both empty write nothing",
+         "SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ?",
+         {sit[1]},
+         0},
         {"1/2/2009 gives a NULL date",
-         "SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ? AND dNotData IS NULL", {sit[2]}, 1},
-        {"another class's or year's subject changes nothing", "SELECT COUNT(*) FROM TAss_Assenze "
-         "WHERE iClsSesMatId IN (?, ?) AND iSitId IN (?, ?)", {otherCsm, otherYearCsm, sit[0], sit[1]}, 0},
-        {"another class's pupil changes nothing", "SELECT (SELECT COUNT(*) FROM TVtp_Proposti WHERE "
+         "SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ? AND dNotData IS NULL",
+         {sit[2]},
+         1},
+        {"another class's or year's subject changes nothing",
+         "SELECT COUNT(*) FROM TAss_Assenze "
+         "WHERE iClsSesMatId IN (?, ?) AND iSitId IN (?, ?)",
+         {otherCsm, otherYearCsm, sit[0], sit[1]},
+         0},
+        {"another class's pupil changes nothing",
+         "SELECT (SELECT COUNT(*) FROM TVtp_Proposti WHERE "
          "iSitId = ? AND iClsMatCmpId = ?) + (SELECT COUNT(*) FROM TAss_Assenze WHERE iSitId = ? "
-         "AND iClsSesMatId = ?) FROM RDB$DATABASE", {otherSit, cmp1, otherSit, csm[0]}, 0},
+         "AND iClsSesMatId = ?) FROM RDB$DATABASE",
+         {otherSit, cmp1, otherSit, csm[0]},
+         0},
         {"another class's component changes nothing",
-         "SELECT COUNT(*) FROM TVtp_Proposti WHERE iClsMatCmpId = ? AND iSitId = ?", {otherCmp, sit[2]}, 0},
-        {"values the grid refuses change nothing", "SELECT (SELECT COUNT(*) FROM TVtp_Proposti "
+         "SELECT COUNT(*) FROM TVtp_Proposti WHERE iClsMatCmpId = ? AND iSitId = ?",
+         {otherCmp, sit[2]},
+         0},
+        {"values the grid refuses change nothing",
+         "SELECT (SELECT COUNT(*) FROM TVtp_Proposti "
          "WHERE iSitId = ? AND iClsMatCmpId = ?) + (SELECT COUNT(*) FROM TTas_Tassonomie WHERE "
          "iSitId = ?) + (SELECT COUNT(*) FROM TAss_Assenze WHERE iClsSesMatId = ? AND iSitId IN "
          "(?, ?)) + (SELECT COUNT(*) FROM TAiu_Aiuti WHERE iClsSesMatId = ? AND iSitId = ?) FROM "
          "RDB$DATABASE",
-         {sit[2], cmp1, sit[2], csm[1], sit[1], sit[2], csm[1], sit[1]}, 0},
-        {"a null outcome clears the stored one", "SELECT COUNT(*) FROM TDeb_Debiti WHERE iDebId = "
-         "900001 AND iDesDedId IS NULL AND bDebNota IS NULL", {}, 1},
+         {sit[2], cmp1, sit[2], csm[1], sit[1], sit[2], csm[1], sit[1]},
+         0},
+        {"a null outcome clears the stored one",
+         "SELECT COUNT(*) FROM TDeb_Debiti WHERE iDebId = "
+         "900001 AND iDesDedId IS NULL AND bDebNota IS NULL",
+         {},
+         1},
         {"a debt not in the database is not created",
-         "SELECT COUNT(*) FROM TDeb_Debiti WHERE iSitId = ?", {sit[1]}, 0},
-        {"class notes deleted, the other session's ignored", "SELECT COUNT(*) FROM "
-         "TCno_ClassiNoteOre WHERE iAnaId = ? AND iClsSesMatId = ?", {teacher, csm[0]}, 0},
-        {"class notes updated", "SELECT COUNT(*) FROM TCno_ClassiNoteOre WHERE iCnoId = 900002 AND "
-         "iCnoOre = 0 AND bCnoNota = 'solo testo'", {}, 1},
-        {"class notes inserted", "SELECT SUM(iCnoOre) FROM TCno_ClassiNoteOre WHERE iAnaId = ? AND "
-         "iClsSesMatId = ?", {teacher, csm[2]}, 2},
+         "SELECT COUNT(*) FROM TDeb_Debiti WHERE iSitId = ?",
+         {sit[1]},
+         0},
+        {"class notes deleted, the other session's ignored",
+         "SELECT COUNT(*) FROM "
+         "TCno_ClassiNoteOre WHERE iAnaId = ? AND iClsSesMatId = ?",
+         {teacher, csm[0]},
+         0},
+        {"class notes updated",
+         "SELECT COUNT(*) FROM TCno_ClassiNoteOre WHERE iCnoId = 900002 AND "
+         "iCnoOre = 0 AND bCnoNota = 'solo testo'",
+         {},
+         1},
+        {"class notes inserted",
+         "SELECT SUM(iCnoOre) FROM TCno_ClassiNoteOre WHERE iAnaId = ? AND "
+         "iClsSesMatId = ?",
+         {teacher, csm[2]},
+         2},
     };
     for (const Case &c : cases)
         EXPECT_EQ(at(c.sql, c.values).toString(), c.expected.toString()) << c.what;

@@ -9,8 +9,8 @@
 #include "tests/support/testfiles.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QLabel>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
@@ -270,8 +270,10 @@ TEST_F(TavrinWeb, TheUploadWaitsTwentyTimesAtMostForAFreeServer)
         {"a root without a child", {Server::stateRootWithoutChild()}, QString(), 0},
         {"a child without STATO", {Server::stateChildWithoutState()}, QString(), 0},
         {"malformed XML", {Server::stateMalformed()}, kPrefix + "Documento XML non valido", 0},
-        {"a notice, no document", {"Servizio in manutenzione"},
-         kPrefix + "Documento XML non valido (riga 1, colonna 1).", 0},
+        {"a notice, no document",
+         {"Servizio in manutenzione"},
+         kPrefix + "Documento XML non valido (riga 1, colonna 1).",
+         0},
         {"entities declared",
          {Server::stateWithEntities()},
          kPrefix + "Il documento XML della risposta a statorichiesta.php dichiara un DTD",

@@ -359,8 +359,8 @@ TEST_F(TeacherFolders, ReturnedArchivesAreUnpackedOnlyIntoTheirTeachersFolders)
     // teacher's, and those whose recorded folder is none or lies on another computer.
     const QString left = messages()[0];
     for (const char *line :
-         {"OUT_1000013.ZIP (Conti Giovanni): non è un archivio leggibile (",
-          "OUT_1000008.ZIP (", "): il suo Info.ini è del docente 1000012, non di questo: non è stato "
+         {"OUT_1000013.ZIP (Conti Giovanni): non è un archivio leggibile (", "OUT_1000008.ZIP (",
+          "): il suo Info.ini è del docente 1000012, non di questo: non è stato "
           "estratto.",
           "OUT_1000010.ZIP (Caruso Greta): nessuna cartella registrata all'invio.",
           "OUT_1000009.ZIP (Monti Gabriele): la cartella registrata all'invio "
@@ -513,8 +513,7 @@ TEST_F(TeacherFolders, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
          {},
          {"Marchetti Beatrice:", "  ClsVot.xml: la riga", "I dati \"voti\"",
           "Il docente Marchetti Beatrice non è segnato come ricevuto."}},
-        {"a folder without its Info.ini",
-         [&] { QFile::remove(folder + "Info.ini"); },
+        {"a folder without its Info.ini", [&] { QFile::remove(folder + "Info.ini"); },
          "Nella cartella " + folder + " manca il file Info.ini"},
         {"a class she does not teach",
          [&] {
