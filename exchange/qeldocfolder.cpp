@@ -549,7 +549,8 @@ void QelTeacherFolderCollector::addValue(const TClientDataSet &record, int kindI
             QStringLiteral("alunno %1 (situazione %2), %3")
                 .arg(pupilOf(record), sitValue.toString(), target),
             {sit, rowKey.toInt()},
-            QelCollectedValues::FitsKey(sitValue) && QelCollectedValues::FitsKey(rowKey)};
+            QelCollectedValues::FitsKey(sitValue) && QelCollectedValues::FitsKey(rowKey),
+            {}};
     for (const auto &[name, value] : values)
         v.values.setValue(name, value);
     m_values << v;
@@ -579,7 +580,8 @@ void QelTeacherFolderCollector::addDebts(TClientDataSet &debiti)
                 .arg(pupilOf(debiti), sitValue.toString(),
                      valueOf(debiti, QStringLiteral("sMatLDesc")).toString()),
             {sit, subject},
-            QelCollectedValues::FitsKey(sitValue) && QelCollectedValues::FitsKey(subjectValue)};
+            QelCollectedValues::FitsKey(sitValue) && QelCollectedValues::FitsKey(subjectValue),
+            {}};
     }
 }
 

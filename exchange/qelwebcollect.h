@@ -141,8 +141,8 @@ private:
     bool m_sessionRead = false;
     QHash<int, int> m_scales;       // component -> its scale
     QHash<int, QString> m_subjects; // class-session subject -> its name
-    std::unique_ptr<QelCollectedValues> m_rules;
     QMap<QString, TqelChangeCounts> m_counts; // by kind, as the summary names it
     // The usual writes, each in a transaction of its own, prepared once per collection.
     std::unique_ptr<TVxSelfCommittingStatements> m_selfCommitting;
+    std::unique_ptr<QelCollectedValues> m_rules;
 };

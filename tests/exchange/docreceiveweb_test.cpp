@@ -565,8 +565,9 @@ TEST_F(DocReceiveWeb, WindowDownloadsAndCollects)
         const bool opens = c.message.isEmpty();
         const QStringList shown = messages();
         EXPECT_EQ(shown.size(), opens ? 0 : 1);
-        if (!opens && !shown.isEmpty())
+        if (!opens && !shown.isEmpty()) {
             EXPECT_TRUE(shown.last().startsWith(c.message)) << shown.last().toStdString();
+        }
         // The archive library's own English stays in the details.
         EXPECT_FALSE(shown.join('\n').contains(QRegularExpression("\\b(archive|zip file)\\b")))
             << shown.join('\n').toStdString();
