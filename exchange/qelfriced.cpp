@@ -285,12 +285,14 @@ void TfmqelRiceD::Run()
             FillClassList(folder);
         }
         m_xml.sFolder = folder;
+        const QString recorded = t.sAaiDirInviato.trimmed();
         const QString fault =
-            folder.isEmpty()
-                ? QStringLiteral("Nessuna cartella indicata: quella registrata all'invio (%1) non "
-                                 "c'è su questo computer.")
-                      .arg(t.sAaiDirInviato.trimmed())
-                : m_xml.TeacherFolderFault(t.iAnaId);
+            !folder.isEmpty() ? m_xml.TeacherFolderFault(t.iAnaId)
+            : recorded.isEmpty() || single
+                ? QStringLiteral("Nessuna cartella indicata.")
+                : QStringLiteral("La cartella registrata all'invio (%1) non c'è su questo "
+                                 "computer.")
+                      .arg(recorded);
         const auto refuse = [&](const QString &why) {
             refusedTeachers
                 << QStringLiteral("Il docente %1 non è stato raccolto.\r%2").arg(t.sDocNome, why);
