@@ -12,9 +12,11 @@
 #include "platform/sqlparams.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QMap>
 #include <QProcess>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -166,6 +168,27 @@ inline void runStatementsBare(QSqlDatabase &db,
         }
     }
     db.commit();
+}
+
+// With TAVRIN_BENCH_STATEMENTS naming a file, appends each distinct text of the statements to
+// it, its parameters as "?", one statement a line ending with ";": isql-fb reads the file after
+// "SET PLANONLY ON;" and prints the plan of each, to see that none reads a whole table.
+inline void writeStatementTexts(const QList<TVxStatementRecorder::Statement> &statements)
+{
+    const QString path = qEnvironmentVariable("TAVRIN_BENCH_STATEMENTS");
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::Append | QIODevice::Text))
+        return;
+    QSet<QString> written;
+    for (const TVxStatementRecorder::Statement &s : statements) {
+        const QString text = toPositional(s.sql).sql.simplified();
+        if (!written.contains(text) && !text.startsWith(QLatin1String("SAVEPOINT")) &&
+            !text.contains(QLatin1String(" SAVEPOINT ")) && !text.startsWith(QLatin1String("COMMIT")))
+            file.write((text + QStringLiteral(";\n")).toUtf8());
+        written.insert(text);
+    }
 }
 
 // Runs the benchmarks the command line asks for, then lets the demo school go before the

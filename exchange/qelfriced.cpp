@@ -274,6 +274,8 @@ void TfmqelRiceD::Run()
     // Told once, after the work: the teachers refused with their reasons, the rows not
     // collected, and what each collected class changed.
     QStringList refusedTeachers, log, summary;
+    // Every teacher's folder in one run: each statement prepared once.
+    TdmqelXML::CollectionRun run(m_xml);
     for (qsizetype i = teachers.size() - 1; i >= 0; --i) {
         const Teacher &t = teachers.at(i);
         m_xml.iAnaId = t.iAnaId;
@@ -331,9 +333,10 @@ void TfmqelRiceD::Run()
         }
         // A folder without classes brought nothing back, and one with rows not written did not
         // bring back all: the teacher is still to be collected.
-        if (!classes.isEmpty() && refused == 0)
+        if (!classes.isEmpty() && refused == 0) {
             SendBookkeeping(qqoVxGlobConn()).markReceived(t.iAaiId);
-        else if (refused > 0)
+            run.Commit();
+        } else if (refused > 0)
             log << QStringLiteral("Il docente %1 non è segnato come ricevuto.").arg(t.sDocNome);
         Reload();
     }

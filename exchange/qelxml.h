@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -81,6 +82,27 @@ public:
         std::unique_ptr<TVxSideConnection> m_side;
         std::unique_ptr<TVxTransaction> m_reads;
     };
+    // While it lives, the collections of the engine run in one transaction of the program's
+    // connection, each statement prepared once for the whole run (a collection of many
+    // teachers' folders): every step is stored as it ends (TVxTransaction::CommitRetaining), and
+    // one with a row not written is taken back under a savepoint, as when each step ran in a
+    // transaction of its own. A folder checked by LoadCollectPackets is kept for its collection
+    // (CollectData), not read again. The run sees the database as it was when it began, with
+    // its own writes. Throws EVxException when no transaction can be started.
+    class CollectionRun
+    {
+    public:
+        explicit CollectionRun(TdmqelXML &xml);
+        ~CollectionRun();
+        CollectionRun(const CollectionRun &) = delete;
+        CollectionRun &operator=(const CollectionRun &) = delete;
+        // Stores what ran on the connection between the steps (a teacher marked received).
+        void Commit();
+
+    private:
+        TdmqelXML &m_xml;
+        std::unique_ptr<TVxTransaction> m_tr;
+    };
     // The last base folder of the class send and collect windows (ETC\qelParScrut.ini); the
     // callers read it through ScrutinioBaseFolder.
     TVxINIFile xIniFileScrutinio;
@@ -114,7 +136,7 @@ public:
     QStringList CollectData();
     // The steps of the collection, each inside the kind's transaction. LoadCollectPackets
     // loads ClsAlu.xml and the packets of the flagged kinds (raising EVxException naming a file
-    // that is missing or unreadable); the others read what it loaded. ImportKindData writes one
+    // that is missing or unreadable), then checks the folder; the others read what it loaded. ImportKindData writes one
     // kind's packet rows of the class, each statement checking that its row lies in the scope
     // DeleteKindData deletes; rows not written go to CollectLog.
     void LoadCollectPackets();
@@ -262,9 +284,13 @@ private:
     void checkFolder();
     // A refused value's line of the log: its packet, pupil, subject and why.
     QString valueLine(const QString &packet, int sitId, int sesMatId, const QString &why) const;
-    // The rows of kind 0 to 5 the folder replaces, as a condition: the folder's pupils in the
-    // class-session subjects (the teacher's own), by the ids the database gave.
-    QString valueScope(int kind, TVxTransaction &tr);
+    // The rows (v) of kind 0 to 5 the folder replaces, as a condition: the folder's pupils in
+    // the class-session subjects (the teacher's own) or their components, by the ids the
+    // database gave; valueChunks binds them, as many chunks of both as they take. scopeValues:
+    // the class, the session, the teacher and the year.
+    QString valueScope(int kind) const;
+    QList<TVxFieldValues> valueChunks(int kind, TVxTransaction &tr);
+    TVxFieldValues scopeValues() const;
     // Rec.xml's rows of a pupil and a subject, only sitId's unless 0, as make-up inserts take
     // them; a second row of the same phase, pupil and subject is listed as refused instead.
     QList<TVxFieldValues> makeUpRows(int sitId);
@@ -277,6 +303,11 @@ private:
     std::optional<QSqlDatabase> m_runReads;
     std::optional<QPair<QString, QString>> m_runYearAndSession;
     std::shared_ptr<Collection> m_collect; // the packets and the log of the running collection
+    // The collection run's transaction, and the folders it checked, by folder, class and teacher
+    // (collectionKey), each taken by its collection.
+    TVxTransaction *m_runTransaction = nullptr;
+    std::map<QString, std::shared_ptr<Collection>> m_checked;
+    QString collectionKey() const;
     mutable std::unique_ptr<TdmqelParGen> m_ownParGen;
 };
 

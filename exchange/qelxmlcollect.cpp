@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -129,6 +130,11 @@ constexpr int kFaultsShown = 10;
     "EXISTS (SELECT 1 FROM TSit_Situazioni ps JOIN TSit_Situazioni cs ON cs.iAnaId = ps.iAnaId "   \
     "JOIN TClsPst cp ON cp.iClsPstId = cs.iClsPstId WHERE ps.iSitId = :iSitId "                    \
     "AND cp.iClsId = :iClsId)"
+// Every situation (ps) of the collected class's pupils, of every year, reached from the class
+// through its pupils: a condition on each situation of the school would read them all.
+#define QEL_PUPIL_SITS                                                                             \
+    "(SELECT DISTINCT cs.iAnaId FROM TClsPst cp JOIN TSit_Situazioni cs ON cs.iClsPstId = "        \
+    "cp.iClsPstId WHERE cp.iClsId = :iClsId) p JOIN TSit_Situazioni ps ON ps.iAnaId = p.iAnaId "
 
 QVariant field(const TClientDataSet &packet, const char *name)
 {
@@ -184,25 +190,6 @@ QVariant numberField(const TClientDataSet &packet, const char *name)
     bool ok = false;
     const qint64 number = field(packet, name).toString().trimmed().toLongLong(&ok);
     return ok && number != 0 ? QVariant(number) : QVariant();
-}
-
-QString idList(const QList<int> &ids)
-{
-    QStringList texts;
-    for (const int id : ids)
-        texts << QString::number(id);
-    return QLatin1Char('(') + (texts.isEmpty() ? QStringLiteral("-1") : texts.join(u',')) +
-           QLatin1Char(')');
-}
-
-QList<int> selectIds(TVxTransaction &tr, const QString &sql, const TVxFieldValues &values)
-{
-    QList<int> ids;
-    QSqlQuery &query = tr.Exec(sql, values);
-    while (fetchNext(query))
-        ids << query.value(0).toInt();
-    query.finish();
-    return ids;
 }
 
 // Where the rows not written go: their lines, and the count that takes their step back.
@@ -406,6 +393,13 @@ void TdmqelXML::LoadCollectPackets()
                   c.yearEnd = query.value(1).toDate();
               });
     checkFolder();
+    if (m_runTransaction)
+        m_checked[collectionKey()] = m_collect;
+}
+
+QString TdmqelXML::collectionKey() const
+{
+    return QStringLiteral("%1\n%2\n%3\n%4").arg(sFolder).arg(iMode).arg(iAnaId).arg(iClsId);
 }
 
 void TdmqelXML::loadScope()
@@ -451,9 +445,7 @@ void TdmqelXML::loadScope()
                                       .arg(q.value(2).toString())
                                       .arg(sit);
          });
-    read("SELECT ps.iSitId FROM TSit_Situazioni ps WHERE EXISTS (SELECT 1 FROM TSit_Situazioni cs "
-         "JOIN TClsPst cp ON cp.iClsPstId = cs.iClsPstId WHERE cs.iAnaId = ps.iAnaId AND "
-         "cp.iClsId = :iClsId)",
+    read("SELECT ps.iSitId FROM " QEL_PUPIL_SITS,
          [&c](const QSqlQuery &q) { c.pupilSits.insert(q.value(0).toInt()); });
     const auto subject = [&c](const QSqlQuery &q) {
         c.sesMats << q.value(0).toInt();
@@ -732,7 +724,13 @@ QStringList TdmqelXML::CollectData()
         ~Done() { wait = nullptr; }
     } done{m_wait};
 
-    LoadCollectPackets();
+    // A folder the run has just checked is collected as it was read.
+    if (const auto checked = m_checked.find(collectionKey()); checked != m_checked.end()) {
+        m_collect = checked->second;
+        m_checked.erase(checked);
+    } else {
+        LoadCollectPackets();
+    }
     const auto rowsOf = [this](int step) {
         return [this, step](TVxTransaction &tr) { return StepRows(step, tr); };
     };
@@ -777,6 +775,83 @@ QStringList TdmqelXML::CollectData()
     return m_collect->log;
 }
 
+namespace {
+
+// A step's transaction: one of its own, or in a collection run the run's, the step under a
+// savepoint: taken back alone, or stored by a commit that keeps the run's statements prepared.
+class StepTransaction
+{
+public:
+    explicit StepTransaction(TVxTransaction *run) : m_run(run) {}
+    StepTransaction(const StepTransaction &) = delete;
+    StepTransaction &operator=(const StepTransaction &) = delete;
+
+    TVxTransaction &Start()
+    {
+        TVxTransaction &tr = m_run ? *m_run : m_own;
+        // A run whose transaction a lost server ended starts again, on the connection opened
+        // again.
+        if (!tr.InTransaction() && !tr.StartTransaction())
+            throw EVxException(tr.lastError());
+        if (m_run) {
+            m_run->Exec(QStringLiteral("SAVEPOINT QEL_STEP"), {});
+            m_underSavepoint = true;
+        }
+        return tr;
+    }
+    void Rollback()
+    {
+        if (!m_run) {
+            m_own.Rollback();
+            return;
+        }
+        if (!std::exchange(m_underSavepoint, false) || !m_run->InTransaction())
+            return;
+        try {
+            m_run->Exec(QStringLiteral("ROLLBACK TO SAVEPOINT QEL_STEP"), {});
+        } catch (const EVxException &) {
+            m_run->Rollback();
+        }
+    }
+    void Commit()
+    {
+        if (!m_run) {
+            m_own.Commit();
+            return;
+        }
+        m_run->Exec(QStringLiteral("RELEASE SAVEPOINT QEL_STEP ONLY"), {});
+        m_underSavepoint = false;
+        m_run->CommitRetaining();
+    }
+
+private:
+    TVxTransaction *m_run;
+    TVxTransaction m_own{qqoVxGlobConn()};
+    bool m_underSavepoint = false;
+};
+
+} // namespace
+
+TdmqelXML::CollectionRun::CollectionRun(TdmqelXML &xml)
+    : m_xml(xml), m_tr(std::make_unique<TVxTransaction>(qqoVxGlobConn()))
+{
+    if (!m_tr->StartTransaction())
+        throw EVxException(m_tr->lastError());
+    m_xml.m_runTransaction = m_tr.get();
+}
+
+TdmqelXML::CollectionRun::~CollectionRun()
+{
+    m_xml.m_runTransaction = nullptr;
+    m_xml.m_checked.clear();
+}
+
+void TdmqelXML::CollectionRun::Commit()
+{
+    if (m_tr->InTransaction())
+        m_tr->CommitRetaining();
+}
+
 void TdmqelXML::CollectStep(const QString &what, const std::function<void(TVxTransaction &)> &step,
                             const std::function<int()> &refusedRows,
                             const std::function<QStringList(TVxTransaction &)> &rows)
@@ -785,13 +860,12 @@ void TdmqelXML::CollectStep(const QString &what, const std::function<void(TVxTra
         m_wait->Refresh();
     const auto refused = [&] { return refusedRows ? refusedRows() : RefusedRows(); };
     const int refusedBefore = refused();
-    TVxTransaction tr(qqoVxGlobConn());
+    StepTransaction tr(m_runTransaction);
     TqelChangeCounts counts;
     try {
-        if (!tr.StartTransaction())
-            throw EVxException(tr.lastError());
-        const QStringList before = rows ? rows(tr) : QStringList();
-        step(tr);
+        TVxTransaction &work = tr.Start();
+        const QStringList before = rows ? rows(work) : QStringList();
+        step(work);
         // A kind with a row not written keeps what it holds: it would otherwise lose, to its
         // deletion, what the row was to bring back.
         if (refused() > refusedBefore) {
@@ -802,7 +876,7 @@ void TdmqelXML::CollectStep(const QString &what, const std::function<void(TVxTra
             return;
         }
         if (rows)
-            counts = TqelChangeCounts::Between(before, rows(tr));
+            counts = TqelChangeCounts::Between(before, rows(work));
         tr.Commit();
     } catch (const EVxException &e) {
         tr.Rollback();
@@ -934,11 +1008,12 @@ void TdmqelXML::DeleteKindData(int kind, TVxTransaction &tr)
     if (kind <= 5) {
         static const char *const tables[] = {"TVot_Voti",    "TVtp_Proposti", "TTas_Tassonomie",
                                              "TAss_Assenze", "TAiu_Aiuti",    "TNot_Note"};
-        // The lists hold the ids the database gave: the rows go through the tables' indexes.
         // Only the folder's pupils: one who joined the class since the send keeps his values.
-        tr.Exec(QStringLiteral("DELETE FROM %1 WHERE ").arg(QLatin1String(tables[kind])) +
-                    valueScope(kind, tr),
-                {});
+        const QString sql =
+            QStringLiteral("DELETE FROM %1 v WHERE ").arg(QLatin1String(tables[kind])) +
+            valueScope(kind);
+        for (const TVxFieldValues &chunk : valueChunks(kind, tr))
+            tr.Exec(sql, chunk);
         return;
     }
     if (kind == 7 || kind == 10) {
@@ -962,10 +1037,10 @@ void TdmqelXML::DeleteKindData(int kind, TVxTransaction &tr)
     }
     if (kind == 8) {
         // The folder's pupils, whom the check found in the class.
-        tr.Exec(QStringLiteral("DELETE FROM TGdz_Giudizi WHERE iAnsSesDwgId = :iAnsSesDwgId "
-                               "AND iSitId IN ") +
-                    idList(c.carried),
-                values);
+        for (const TVxFieldValues &chunk : VxKeyChunks(c.carried, values))
+            tr.Exec(VxKeysSql(QStringLiteral("DELETE FROM TGdz_Giudizi WHERE iAnsSesDwgId = "
+                                             ":iAnsSesDwgId AND iSitId IN (%KEYS%)")),
+                    chunk);
         return;
     }
     if (kind == 9) {
@@ -1192,27 +1267,48 @@ QString TdmqelXML::valueLine(const QString &packet, int sitId, int sesMatId,
         .arg(subject.isEmpty() ? QString() : QStringLiteral(", ") + subject, why);
 }
 
-QString TdmqelXML::valueScope(int kind, TVxTransaction &tr)
+QString TdmqelXML::valueScope(int kind) const
+{
+    // Through the subjects' (or components') index: the pupils of the school's other classes are
+    // never read. The pupils are then picked among the few rows of those.
+    return VxKeysSql(VxKeysSql(QStringLiteral("v.%1 IN (%SUBJECTS%) AND v.iSitId + 0 IN (%KEYS%)")
+                                   .arg(QLatin1String(kind <= 2 ? "iClsMatCmpId" : "iClsSesMatId"))),
+                     QStringLiteral("%SUBJECTS%"), QStringLiteral("s"));
+}
+
+QList<TVxFieldValues> TdmqelXML::valueChunks(int kind, TVxTransaction &tr)
 {
     Collection &c = *m_collect;
     if (kind <= 2 && !c.componentsRead) {
-        c.components =
-            selectIds(tr,
-                      QStringLiteral("SELECT iClsMatCmpId FROM TClsMatCmp WHERE iClsSesMatId IN ") +
-                          idList(c.sesMats),
-                      {});
+        for (const TVxFieldValues &chunk : VxKeyChunks(c.sesMats)) {
+            QSqlQuery &query = tr.Exec(
+                VxKeysSql(QStringLiteral(
+                    "SELECT iClsMatCmpId FROM TClsMatCmp WHERE iClsSesMatId IN (%KEYS%)")),
+                chunk);
+            while (fetchNext(query))
+                c.components << query.value(0).toInt();
+            query.finish();
+        }
         c.componentsRead = true;
     }
-    return (kind <= 2 ? QStringLiteral("iClsMatCmpId IN ") + idList(c.components)
-                      : QStringLiteral("iClsSesMatId IN ") + idList(c.sesMats)) +
-           QStringLiteral(" AND iSitId IN ") + idList(c.carried);
+    QList<TVxFieldValues> chunks;
+    for (const TVxFieldValues &pupils : VxKeyChunks(c.carried, scopeValues()))
+        chunks << VxKeyChunks(kind <= 2 ? c.components : c.sesMats, pupils, QStringLiteral("s"));
+    return chunks;
+}
+
+TVxFieldValues TdmqelXML::scopeValues() const
+{
+    return valuesOf(
+        {{"iClsId", iClsId}, {"iAnsSesDwgId", iAnsSesDwgId}, {"iAnaId", iAnaId}, {"iAnsId", iAnsId}});
 }
 
 QStringList TdmqelXML::StepRows(int step, TVxTransaction &tr)
 {
     Collection &c = *m_collect;
-    const QString sits = idList(c.carried);
-    const QString pupilSits = idList(QList<int>(c.pupilSits.cbegin(), c.pupilSits.cend()));
+    // Most read the folder's pupils, in chunks (VxKeyChunks); the others find their situations.
+    std::optional<QList<int>> sits = c.carried;
+    const bool values = step >= 0 && step <= 5;
     QString sql;
     int keys = 2;
     switch (step) {
@@ -1220,80 +1316,101 @@ QStringList TdmqelXML::StepRows(int step, TVxTransaction &tr)
     case 1:
     case 2: {
         static const char *const tables[] = {"TVot_Voti", "TVtp_Proposti", "TTas_Tassonomie"};
-        sql = QStringLiteral("SELECT iClsMatCmpId, iSitId, %1, dStart, dEnd FROM %2 WHERE ")
+        sql = QStringLiteral("SELECT v.iClsMatCmpId, v.iSitId, v.%1, v.dStart, v.dEnd FROM %2 v "
+                             "WHERE ")
                   .arg(QLatin1String(step == 1 ? "iPrpScaLivId" : "iScaLivId"),
                        QLatin1String(tables[step])) +
-              valueScope(step, tr);
+              valueScope(step);
         break;
     }
     case 3:
     case 4:
-        sql = QStringLiteral("SELECT iClsSesMatId, iSitId, %1, dStart, dEnd FROM %2 WHERE ")
+        sql = QStringLiteral("SELECT v.iClsSesMatId, v.iSitId, v.%1, v.dStart, v.dEnd FROM %2 v "
+                             "WHERE ")
                   .arg(QLatin1String(step == 3 ? "iAssOre" : "sAiuVal"),
                        QLatin1String(step == 3 ? "TAss_Assenze" : "TAiu_Aiuti")) +
-              valueScope(step, tr);
+              valueScope(step);
         break;
     case 5:
-        sql = QStringLiteral("SELECT iClsSesMatId, iSitId, dNotData, bNotNota, iAnaId, dStart, "
-                             "dEnd FROM TNot_Note WHERE ") +
-              valueScope(step, tr);
+        sql = QStringLiteral("SELECT v.iClsSesMatId, v.iSitId, v.dNotData, v.bNotNota, v.iAnaId, "
+                             "v.dStart, v.dEnd FROM TNot_Note v WHERE ") +
+              valueScope(step);
         break;
     case 7:
-    case kStepDebtVerifications:
-        sql = QStringLiteral("SELECT iSitId, iMatId, dDebAttr, dDebVer, iAnaId_Attr, iAnaId_Ver, "
-                             "iDesDedId, iDtpDtdId, bDebNota, dStart, dEnd FROM TDeb_Debiti "
-                             "WHERE iSitId IN %1 OR iAnaId_Ver = %2")
-                  .arg(pupilSits)
-                  .arg(iMode == 1 ? 0 : iAnaId);
+    case kStepDebtVerifications: {
+        // The debts of the class's pupils, of every year, and in a teacher folder those he
+        // verifies of other pupils.
+        sits.reset();
+        const QString columns =
+            QStringLiteral("SELECT d.iSitId, d.iMatId, d.dDebAttr, d.dDebVer, d.iAnaId_Attr, "
+                           "d.iAnaId_Ver, d.iDesDedId, d.iDtpDtdId, d.bDebNota, d.dStart, d.dEnd ");
+        sql = columns + QStringLiteral("FROM " QEL_PUPIL_SITS "JOIN TDeb_Debiti d ON d.iSitId = "
+                                       "ps.iSitId");
+        if (iMode != 1)
+            sql += QStringLiteral(" UNION ALL ") + columns +
+                   QStringLiteral("FROM TDeb_Debiti d WHERE d.iAnaId_Ver = :iAnaId AND NOT ") +
+                   QStringLiteral(QEL_PUPIL_SIT).replace(QStringLiteral(":iSitId"),
+                                                         QStringLiteral("d.iSitId"));
         break;
+    }
     case 8:
         sql = QStringLiteral("SELECT iSitId, iAnsSesDwgId, bGdzGiudizio, dStart, dEnd FROM "
-                             "TGdz_Giudizi WHERE iAnsSesDwgId = %1 AND iSitId IN %2")
-                  .arg(iAnsSesDwgId)
-                  .arg(sits);
+                             "TGdz_Giudizi WHERE iAnsSesDwgId = :iAnsSesDwgId AND iSitId IN "
+                             "(%KEYS%)");
         break;
     case 10:
         sql = QStringLiteral("SELECT ISITID, ICOMPASSEID, IANAID, ICOMPLIVID, ILINGUASTRANIERAID, "
-                             "SCOMPNOTE FROM TCOMP_COMPETENZE WHERE ISITID IN ") +
-              sits;
+                             "SCOMPNOTE FROM TCOMP_COMPETENZE WHERE ISITID IN (%KEYS%)");
         break;
     case 9:
     case kStepAttendance:
     case kStepScrutinyDate:
         keys = 1;
-        sql = QStringLiteral("SELECT iSitId, %1 FROM TSit_Situazioni WHERE iSitId IN %2")
+        sql = QStringLiteral("SELECT iSitId, %1 FROM TSit_Situazioni WHERE iSitId IN (%KEYS%)")
                   .arg(QLatin1String(step == 9                 ? "iPosFinId"
                                      : step == kStepAttendance ? "iFreqId"
-                                                               : "dSitEsito"),
-                       sits);
+                                                               : "dSitEsito"));
         break;
     case kStepCredits:
         keys = 1;
+        sits.reset();
         sql = QStringLiteral(
-                  "SELECT k.iSitId, k.iCreCredito, k.iCrePerMedia, k.iBndId, k.iCreOutBanda, "
-                  "k.fCreMediaVoti, k.iCreFrmSco, k.iCreSosp, k.iCreRecup, k.iEncId, k.bCreNota, "
-                  "k.lCreUnanimCre, k.dStart, k.dEnd, (SELECT COUNT(*) FROM TCreFrm f WHERE "
-                  "f.iCreId = k.iCreId), (SELECT COUNT(*) FROM TCreSco f WHERE f.iCreId = "
-                  "k.iCreId) FROM TCre_Crediti k WHERE k.iSitId IN ") +
-              pupilSits;
+            "SELECT k.iSitId, k.iCreCredito, k.iCrePerMedia, k.iBndId, k.iCreOutBanda, "
+            "k.fCreMediaVoti, k.iCreFrmSco, k.iCreSosp, k.iCreRecup, k.iEncId, k.bCreNota, "
+            "k.lCreUnanimCre, k.dStart, k.dEnd, (SELECT COUNT(*) FROM TCreFrm f WHERE "
+            "f.iCreId = k.iCreId), (SELECT COUNT(*) FROM TCreSco f WHERE f.iCreId = "
+            "k.iCreId) FROM " QEL_PUPIL_SITS "JOIN TCre_Crediti k ON k.iSitId = ps.iSitId");
         break;
     case kStepMakeUps:
+        sits = makeUpSits();
         sql = QStringLiteral("SELECT iSitId, iMatId, iAnsFreDwgId, iTreId, iEreId, dRecAttr, "
-                             "dRecVer, iPvrId FROM TRec_Recuperi WHERE iSitId IN ") +
-              idList(makeUpSits());
+                             "dRecVer, iPvrId FROM TRec_Recuperi WHERE iSitId IN (%KEYS%)");
         break;
     default:
         return {};
     }
     QStringList rows;
-    QSqlQuery &query = tr.Exec(sql, {});
-    while (fetchNext(query)) {
-        QStringList values;
-        for (int i = 0; i < query.record().count(); ++i)
-            values << (query.isNull(i) ? QStringLiteral("-") : query.value(i).toString());
-        rows << values.mid(0, keys).join(u'|') + u'\t' + values.mid(keys).join(u'|');
+    const auto read = [&](const QString &text, const TVxFieldValues &values) {
+        QSqlQuery &query = tr.Exec(text, values);
+        while (fetchNext(query)) {
+            QStringList row;
+            for (int i = 0; i < query.record().count(); ++i)
+                row << (query.isNull(i) ? QStringLiteral("-") : query.value(i).toString());
+            rows << row.mid(0, keys).join(u'|') + u'\t' + row.mid(keys).join(u'|');
+        }
+        query.finish();
+    };
+    if (values) {
+        for (const TVxFieldValues &chunk : valueChunks(step, tr))
+            read(sql, chunk);
+        return rows;
     }
-    query.finish();
+    if (!sits) {
+        read(sql, scopeValues());
+        return rows;
+    }
+    for (const TVxFieldValues &chunk : VxKeyChunks(*sits, scopeValues()))
+        read(VxKeysSql(sql), chunk);
     return rows;
 }
 
@@ -1618,8 +1735,9 @@ void TdmqelXML::ImportRecuperi(TVxTransaction &tr)
         return;
     // A packet whose rows all lack a pupil or a subject still empties the records of the
     // folder's pupils, whom the check found in the class; a pupil it does not carry keeps his.
-    tr.Exec(QStringLiteral("DELETE FROM TRec_Recuperi WHERE iSitId IN ") + idList(makeUpSits()),
-            {});
+    for (const TVxFieldValues &chunk : VxKeyChunks(makeUpSits()))
+        tr.Exec(VxKeysSql(QStringLiteral("DELETE FROM TRec_Recuperi WHERE iSitId IN (%KEYS%)")),
+                chunk);
     QList<TVxFieldValues> rows = makeUpRows(0);
     writeScopedRows(tr, Refusals{m_collect->log, m_collect->refused}, rows,
                     scopedInsert("TRec_Recuperi", kMakeUpColumns, QEL_CLASS_SIT), "iRecId",
@@ -1652,3 +1770,4 @@ void TdmqelXML::ImportPupilRecuperi(int sitId, TVxTransaction &tr)
 
 #undef QEL_CLASS_SIT
 #undef QEL_PUPIL_SIT
+#undef QEL_PUPIL_SITS

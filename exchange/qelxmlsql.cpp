@@ -200,14 +200,15 @@ QString debEsi()
 
 QString docIst()
 {
-    // One row per teacher role, however many staff rows it has.
+    // One row per teacher role, however many staff rows it has; found from the institute's
+    // staff, not among the roles of every person (pupils and parents too).
     return QStringLiteral("SELECT AnaCag.iAnaCagId, ") + docName(QStringLiteral("Ana")) +
            QStringLiteral(" AS sDocNome, Ana.iAnaId "
-                          "FROM TAnaCag AnaCag "
+                          "FROM (SELECT DISTINCT Per.iAnaCagId FROM TAnaPer_Personale Per "
+                          "  WHERE Per.iDwgId = :iDwgId AND Per.iStabPerId = 1 "
+                          "  AND Per.iDctId = 1) Staff "
+                          "  JOIN TAnaCag AnaCag ON AnaCag.iAnaCagId = Staff.iAnaCagId "
                           "  JOIN TAna_Anagrafiche Ana ON Ana.iAnaId = AnaCag.iAnaId "
-                          "WHERE EXISTS (SELECT 1 FROM TAnaPer_Personale Per "
-                          "  WHERE Per.iAnaCagId = AnaCag.iAnaCagId AND Per.iDwgId = :iDwgId "
-                          "  AND Per.iStabPerId = 1 AND Per.iDctId = 1) "
                           "ORDER BY Ana.sAnaCognomeNomeIdx, AnaCag.iAnaCagId");
 }
 
@@ -299,7 +300,7 @@ QString assSelect()
                               QStringLiteral("iAssId"), QStringLiteral("iAssOre"));
 }
 
-QString notSelect()
+QString notSelect(const QString &joins)
 {
     // The subject's order comes from the pupil's own plan: one row per note, and a note of a
     // subject that plan lacks is still sent.
@@ -312,13 +313,13 @@ QString notSelect()
                "FROM TNot_Note Nte "
                "  JOIN TClsSesMat ClsSesMat ON ClsSesMat.iClsSesMatId = Nte.iClsSesMatId "
                "  JOIN TSit_Situazioni TSit ON TSit.iSitId = Nte.iSitId ") +
-           QLatin1String(kValueJoins) +
+           QLatin1String(kValueJoins) + joins +
            QStringLiteral("  LEFT JOIN TMatRmaPst MatRmaPst ON MatRmaPst.iMatRmaId = "
                           "MatRma.iMatRmaId AND MatRmaPst.iPstId = ClsPst.iPstId "
                           "  LEFT JOIN TAna_Anagrafiche Ana ON Ana.iAnaId = Nte.iAnaId ");
 }
 
-QString debSelect()
+QString debSelect(const QString &debts)
 {
     return QStringLiteral(
                "SELECT Deb.iDebId, Deb.iMatId, Mat.sMatSDesc, Mat.sMatLDesc, Mat.sMatCodUser, "
@@ -328,8 +329,9 @@ QString debSelect()
            docName(QStringLiteral("AnaVer")) +
            QStringLiteral(
                " AS sDocVer, Deb.bDebNota, Deb.dInsert, Deb.dStart, Deb.dEnd, ClsPst.iClsId, "
-               "TSit.iAnaId, Ans.iAnsId, Deb.iSitId "
-               "FROM TDeb_Debiti Deb "
+               "TSit.iAnaId, Ans.iAnsId, Deb.iSitId FROM ") +
+           debts +
+           QStringLiteral(
                "  JOIN TSit_Situazioni TSit ON TSit.iSitId = Deb.iSitId "
                "  JOIN TClsPst ClsPst ON ClsPst.iClsPstId = TSit.iClsPstId "
                "  JOIN TCls_Classi Cls ON Cls.iClsId = ClsPst.iClsId "
@@ -566,26 +568,51 @@ QString teacherAluMat()
                "  CmpSca.iCmpScaOrdine, TSit.iSitId, ClsSes.iClsSesId, ClsMatCmp.iClsMatCmpId");
 }
 
+namespace {
+
+// A teacher's rows: of his classes (joined before any outer join, so that the database starts
+// from them), in the working session, in the subjects he teaches there.
+QString teacherClassesJoin()
+{
+    return QStringLiteral("  JOIN ") + teacherClassesAs("TeacherCls") +
+           QStringLiteral("ON TeacherCls.iClsId = ClsSes.iClsId ");
+}
+
+QString teacherSubjects()
+{
+    return QStringLiteral("WHERE ClsSes.iAnsSesDwgId = :iAnsSesDwgId AND ") +
+           QLatin1String(kTeacherSubject);
+}
+
+} // namespace
+
 QString teacherValues(const QString &select)
 {
-    return select + QStringLiteral("  JOIN ") + teacherClassesAs("TeacherCls") +
-           QStringLiteral("ON TeacherCls.iClsId = ClsSes.iClsId "
-                          "WHERE ClsSes.iAnsSesDwgId = :iAnsSesDwgId AND ") +
-           QLatin1String(kTeacherSubject) + QStringLiteral(" ORDER BY 2");
+    return select + teacherClassesJoin() + teacherSubjects() + QStringLiteral(" ORDER BY 2");
 }
 
 QString teacherClsNot()
 {
-    return teacherValues(notSelect())
-        .replace(QStringLiteral(" ORDER BY 2"),
-                 QStringLiteral(" ORDER BY MatRmaPst.iMatRmaPstOrdine, Nte.iNotId"));
+    return notSelect(teacherClassesJoin()) + teacherSubjects() +
+           QStringLiteral(" ORDER BY MatRmaPst.iMatRmaPstOrdine, Nte.iNotId");
 }
 
 QString teacherClsDeb()
 {
     // The teacher's subjects in his classes, and every debt of the year he verifies, whoever
-    // teaches the pupil.
-    return debSelect() + QStringLiteral("WHERE (ClsPst.iClsId IN (SELECT TeacherCls.iClsId FROM ") +
+    // teaches the pupil. The debts are found from each side through its indexes, each once: the
+    // two conditions joined by OR would read every debt of the school for each teacher.
+    return debSelect(QStringLiteral("(SELECT TeacherDeb.iDebId FROM ") +
+                     teacherClassesAs("TeacherCls") +
+                     QStringLiteral(
+                         "  JOIN TClsPst TeacherPst ON TeacherPst.iClsId = TeacherCls.iClsId "
+                         "  JOIN TSit_Situazioni TeacherSit ON TeacherSit.iClsPstId = "
+                         "TeacherPst.iClsPstId "
+                         "  JOIN TDeb_Debiti TeacherDeb ON TeacherDeb.iSitId = TeacherSit.iSitId "
+                         "UNION SELECT VerDeb.iDebId FROM TDeb_Debiti VerDeb "
+                         "  WHERE VerDeb.iAnaId_Ver = :iAnaId1) DebIds "
+                         "  JOIN TDeb_Debiti Deb ON Deb.iDebId = DebIds.iDebId ")) +
+           QStringLiteral("WHERE (ClsPst.iClsId IN (SELECT TeacherCls.iClsId FROM ") +
            teacherClassesAs("TeacherCls") +
            QStringLiteral(") AND EXISTS (SELECT 1 FROM TClsMatAna ClsMatAna "
                           "    WHERE ClsMatAna.iAnaId = :iAnaId AND ClsMatAna.iMatId = Deb.iMatId "

@@ -36,9 +36,11 @@ QString vtpSelect();
 QString tasSelect();
 QString aiuSelect();
 QString assSelect();
-QString notSelect();
-// The debts with their outcome, type and teachers' names: ClsDeb.xml, as select ... from.
-QString debSelect();
+// The notes' joins may take more inner joins before the outer ones.
+QString notSelect(const QString &joins = {});
+// The debts with their outcome, type and teachers' names: ClsDeb.xml, as select ... from. The
+// debts (Deb) are the table's unless given: a join that finds them first.
+QString debSelect(const QString &debts = QStringLiteral("TDeb_Debiti Deb "));
 // Averages of the pupils' final votes and proposals in every final session (%1 = PUPILS).
 QString mVotDeb();
 QString mVtpDeb();

@@ -347,6 +347,27 @@ bool fetchNext(QSqlQuery &query)
     return false;
 }
 
+QString VxKeysSql(const QString &sql, const QString &hole, const QString &prefix)
+{
+    QStringList places;
+    for (int i = 0; i < kVxKeysAtOnce; ++i)
+        places << QStringLiteral(":%1%2").arg(prefix).arg(i);
+    return QString(sql).replace(hole, places.join(QStringLiteral(", ")));
+}
+
+QList<TVxFieldValues> VxKeyChunks(const QList<int> &keys, const TVxFieldValues &values,
+                                  const QString &prefix)
+{
+    QList<TVxFieldValues> chunks;
+    for (qsizetype first = 0; first < keys.size(); first += kVxKeysAtOnce) {
+        TVxFieldValues chunk = values;
+        for (int i = 0; i < kVxKeysAtOnce; ++i)
+            chunk.setValue(prefix + QString::number(i), keys.value(first + i, keys.at(first)));
+        chunks << chunk;
+    }
+    return chunks;
+}
+
 TVxStatementRecorder::TVxStatementRecorder() : m_previous(recorder)
 {
     recorder = this;

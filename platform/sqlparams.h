@@ -85,6 +85,23 @@ int execAgain(QSqlQuery &query, const QString &sql, const TVxFieldValues &values
 // that stopped there would take a failure for the end of the rows.
 bool fetchNext(QSqlQuery &query);
 
+// A list of keys in a statement of one text, whatever the list's length: "IN (%KEYS%)" is
+// written with kVxKeysAtOnce places (":k0, :k1, ..."), and the keys go in that many at a time,
+// the spare places repeating the chunk's first key (it selects nothing more). A text with the
+// keys written into it would be a statement of its own at every list, prepared again each time.
+//
+//   const QString sql = VxKeysSql("DELETE FROM TNot_Note WHERE iSitId IN (%KEYS%)");
+//   for (const TVxFieldValues &chunk : VxKeyChunks(sits, values))  // none for no key
+//       tr.Exec(sql, chunk);
+// A second list takes a hole and places of its own ("%SUBJECTS%", ":s0, :s1, ..."), its chunks
+// made from each chunk of the first.
+constexpr int kVxKeysAtOnce = 50;
+QString VxKeysSql(const QString &sql, const QString &hole = QStringLiteral("%KEYS%"),
+                  const QString &prefix = QStringLiteral("k"));
+// The values, with the keys of each chunk beside them.
+QList<TVxFieldValues> VxKeyChunks(const QList<int> &keys, const TVxFieldValues &values = {},
+                                  const QString &prefix = QStringLiteral("k"));
+
 // Counts, by text, the statements these helpers prepare and run while it lives, and records
 // each run with its values in order: tests check that a statement is prepared once, a
 // benchmark replays a report's statements bare. One at a time: one made meanwhile takes over

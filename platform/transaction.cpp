@@ -96,6 +96,7 @@ void TVxTransaction::end()
     // The prepared statements belong to the transaction that ends: the driver would run them
     // in a transaction handle that no longer exists.
     m_statements.clear();
+    m_retain.reset();
     m_active = false;
     running().remove(m_db.connectionName());
 }
@@ -105,6 +106,7 @@ void TVxTransaction::Commit()
     if (!m_active)
         throw EVxException(QStringLiteral("Nessuna transazione da confermare."));
     m_statements.clear();
+    m_retain.reset();
     const bool ok = m_db.commit();
     const QSqlError error = m_db.lastError();
     if (!ok) {
@@ -121,11 +123,33 @@ void TVxTransaction::Commit()
             QStringLiteral("Impossibile confermare le modifiche nel database."), m_engineText);
 }
 
+void TVxTransaction::CommitRetaining()
+{
+    if (!m_active)
+        throw EVxException(QStringLiteral("Nessuna transazione da confermare."));
+    // Run as it stands: the driver has no count of rows for a commit.
+    if (!m_retain) {
+        m_retain = std::make_unique<QSqlQuery>(m_db);
+        m_retain->prepare(QStringLiteral("COMMIT RETAIN"));
+    }
+    if (m_retain->exec())
+        return;
+    const QSqlError error = m_retain->lastError();
+    refusedBy(error);
+    // Nothing is kept half-committed: the work since the last commit goes.
+    Rollback();
+    if (isConnectionLost(error))
+        throw connectionLostError(engineText(error));
+    throw EVxException::general(QStringLiteral("Impossibile confermare le modifiche nel database."),
+                                m_engineText);
+}
+
 bool TVxTransaction::Rollback()
 {
     if (!m_active)
         return false;
     m_statements.clear();
+    m_retain.reset();
     const bool ok = m_db.rollback();
     if (!ok)
         refusedBy(m_db.lastError());

@@ -52,6 +52,12 @@ public:
 
     bool StartTransaction();
     void Commit();
+    // Commits the work so far and goes on as the same transaction, its statements still
+    // prepared (Firebird's COMMIT RETAIN): a long piece of work that stores step by step prepares
+    // each text once. It still sees the database as it was when it started, with its own writes:
+    // what another office saved since is not seen, and a row it changed since is refused as an
+    // update conflict. A failed commit rolls the work back and throws, as Commit does.
+    void CommitRetaining();
     bool Rollback();
     bool InTransaction() const { return m_active; }
     int Id() const { return m_id; }
@@ -92,6 +98,7 @@ private:
     QString m_lastError;
     QString m_engineText;
     std::map<QString, std::unique_ptr<QSqlQuery>> m_statements;
+    std::unique_ptr<QSqlQuery> m_retain; // COMMIT RETAIN, prepared at its first run
 };
 
 // Statements each of whose runs is a transaction of its own, committed when it succeeds: for

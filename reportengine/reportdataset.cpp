@@ -226,7 +226,7 @@ void TfrQuery::fetch(QStringList &columns, std::vector<QList<QVariant>> &rows)
     QString key;
     if (cache) {
         // The connection, the text as it runs and each value with its kind.
-        key = m_connectionName + QLatin1Char('\n') + text;
+        key = cache->textKey(m_connectionName + QLatin1Char('\n') + text);
         for (const TfrParam &p : m_params) {
             const QString value = p.IsNull() ? QString() : frDisplayText(p.Value());
             key += p.IsNull()

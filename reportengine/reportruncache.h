@@ -12,9 +12,11 @@
 //   }
 //   QList<int> &keys = cache->state<QList<int>>("pupils");     // a module's own, for the run
 //
-// Kept rows are held to a bound: past it, those used least recently go first (and are read
-// again should the run want them back), so that a whole school's run does not keep the whole
-// school. A pointer find() returns lasts until the next keep().
+// What is kept is held to a bound in bytes, its keys with it: past it, what was used least
+// recently goes first (and is read again should the run want it back), so that a whole school's
+// run does not keep the whole school. A pointer find() returns lasts until the next keep(). A
+// key names a statement's text by textKey(), never by the text itself: a report opens its
+// details at every pupil, and each text spelled out in a key took more than its rows.
 
 #include "platform/clientdataset.h"
 #include "platform/sqlparams.h"
@@ -49,8 +51,8 @@ TfrRows frReadRows(const QSqlDatabase &db, const QString &sql, const TVxFieldVal
 class TfrRunCache
 {
 public:
-    // At most this many rows are kept at once.
-    static constexpr int kRowBudget = 100000;
+    // At most about this many bytes of rows and keys are kept at once.
+    static constexpr qsizetype kByteBudget = 24 * 1024 * 1024;
 
     TfrRunCache();
     ~TfrRunCache();
@@ -63,6 +65,12 @@ public:
     const TfrRows *find(const QString &key);
     bool contains(const QString &key) const { return m_index.contains(key); }
     void keep(const QString &key, TfrRows rows);
+    // A short name of the text for keys, the same for the same text throughout the run.
+    QString textKey(const QString &text);
+    // The bytes kept now, as the bound counts them.
+    qsizetype keptBytes() const { return m_bytes; }
+    // What a kept entry costs, as the bound counts it: its key and its rows' values.
+    static qsizetype bytesOf(const QString &key, const TfrRows &rows);
 
     // frReadRows, each text's columns asked once for the run.
     TfrRows read(const QSqlDatabase &db, const QString &sql, const TVxFieldValues &values);
@@ -81,10 +89,12 @@ private:
     {
         QString key;
         TfrRows rows;
+        qsizetype bytes = 0;
     };
     std::list<Entry> m_entries; // most recently used first
     QHash<QString, std::list<Entry>::iterator> m_index;
-    qsizetype m_rows = 0;
+    qsizetype m_bytes = 0;
+    QHash<QString, QString> m_textKeys;
     std::map<QString, std::shared_ptr<void>> m_states;
     QHash<QString, std::optional<TVxRowLayout>> m_layouts;
     TfrRunCache *m_previous = nullptr;

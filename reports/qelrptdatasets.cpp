@@ -89,11 +89,7 @@ std::optional<TfrRows> readForPupils(const QelRptQueryText &text, const TfrQuery
             return wanted.isNull() || value.isNull() || frToInteger(value) != frToInteger(wanted);
         });
     }
-    const int own = qelColumn(rows, "BatchKey");
-    rows.columns = rows.columns.mid(0, own);
-    for (QList<QVariant> &row : rows.rows)
-        row.resize(own);
-    return rows;
+    return qelOwnColumns(std::move(rows));
 }
 
 // The parameters of a text run once: integers as integers, any other value as text.

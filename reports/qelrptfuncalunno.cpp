@@ -296,8 +296,9 @@ void getProveQualifica(QelFunctionCall &call)
 {
     const int situation = qelId(call.arg(0));
     const int year = qelId(call.arg(1));
-    TfrQuery &q = qelOpenScratch(
-        QStringLiteral("SELECT TMat.sMatSDesc, TLiv.sLivLDesc FROM TVot_Voti TGrd "
+    TfrQuery &q = qelOpenScratchOfPupil(
+        QStringLiteral("SELECT TMat.sMatSDesc, TLiv.sLivLDesc"),
+        QStringLiteral(" FROM TVot_Voti TGrd "
                        "INNER JOIN TClsMatCmp TCmc ON (TCmc.iClsMatCmpId = TGrd.iClsMatCmpId) "
                        "INNER JOIN TClsSesMat TCsm ON (TCsm.iClsSesMatId = TCmc.iClsSesMatId) "
                        "INNER JOIN TClsSes TClsSes ON (TClsSes.iClsSesId = TCsm.iClsSesId) "
@@ -305,16 +306,16 @@ void getProveQualifica(QelFunctionCall &call)
                        "INNER JOIN TMatRma TRma ON (TRma.iMatRmaId = TCsm.iMatRmaId) "
                        "INNER JOIN TMat_Materie TMat ON (TMat.iMatId = TRma.iMatId) "
                        "INNER JOIN TScaLiv TScaLiv ON (TScaLiv.iScaLivId = TGrd.iScaLivId) "
-                       "INNER JOIN TLiv_Livelli TLiv ON (TLiv.iLivId = TScaLiv.iLivId) "
-                       "WHERE (TGrd.iSitId = :iSitId) AND (TAsd.iAnsId = :iAnsId) "
+                       "INNER JOIN TLiv_Livelli TLiv ON (TLiv.iLivId = TScaLiv.iLivId) "),
+        "TGrd.iSitId", situation,
+        QStringLiteral(" AND (TAsd.iAnsId = :iAnsId) "
                        "AND (TMat.sMatCodVexto = :PROVA) AND EXISTS (SELECT 1 FROM TClsSes TExam "
                        "INNER JOIN TClsSesMat TEcsm ON (TEcsm.iClsSesId = TExam.iClsSesId) "
                        "INNER JOIN TMatRma TErma ON (TErma.iMatRmaId = TEcsm.iMatRmaId) "
                        "INNER JOIN TMat_Materie TEmat ON (TEmat.iMatId = TErma.iMatId) "
                        "WHERE (TExam.iAnsSesDwgId = TClsSes.iAnsSesDwgId) "
                        "AND (TEmat.sMatCodVexto = :QUALIFICA))"),
-        {{"iSitId", situation},
-         {"iAnsId", year},
+        {{"iAnsId", year},
          {"PROVA", QStringLiteral("PROVA")},
          {"QUALIFICA", QStringLiteral("QUALIFICA")}});
     QString lines;

@@ -131,6 +131,13 @@ TfrRows qelRowsOfPupil(const QString &select, const QString &from, const char *p
                        const QString &condition = {}, const QelParams &conditionParams = {},
                        const QString &columns = {}, const QString &tail = {});
 
+// The same left open for the template, the scratch query's own rows: within a run they are the
+// pupil's of one statement over the next pupils the run prints, select + the pupil as BatchKey
+// + from + "WHERE (" pupil " IN (%KEYS%))" + the condition, its values bound beside the keys.
+TfrQuery &qelOpenScratchOfPupil(const QString &select, const QString &from, const char *pupil,
+                                int sitId, const QString &condition,
+                                const QelParams &conditionParams);
+
 // A pupil situation's grades of one kind in every session, subject and component, read with
 // the next pupils the run prints (qelrptpupilreads.h): one row per grade by its id (twice when
 // the pupil's plan lists its subject twice), the columns below. The vote functions and the

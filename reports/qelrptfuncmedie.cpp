@@ -267,6 +267,23 @@ TfrRows absenceRows(int situation)
     return qelPupilRows(read, situation);
 }
 
+// The pupils' aids or notes, with the session and the subject each is filtered on, read with the
+// next pupils the run prints; each pupil's in the order of his own statement.
+TfrRows aidAndNoteRows(Member member, int situation)
+{
+    const auto read = [](const char *name, const char *value, const char *table) {
+        return QelPupilRead{QLatin1String(name),
+                            QStringLiteral("SELECT %1, TGrd.iSitId AS BatchKey, "
+                                           "TClsSes.iAnsSesDwgId, TRma.iMatId FROM %2 TGrd ")
+                                    .arg(QLatin1String(value), QLatin1String(table)) +
+                                kSubjectJoins + QStringLiteral("WHERE TGrd.iSitId IN (%KEYS%)"),
+                            QelPupilKey::Situation};
+    };
+    static const QelPupilRead aids = read("aiuti", "TGrd.sAiuVal", "TAiu_Aiuti");
+    static const QelPupilRead notes = read("note", "TGrd.bNotNota", "TNot_Note");
+    return qelPupilRows(member == Member::Note ? notes : aids, situation);
+}
+
 // What the absences' statements join: the class-session subject, its class session and subject
 // link, the session.
 bool joined(const QList<QVariant> &row)
@@ -356,17 +373,22 @@ void family(QelFunctionCall &call, Member member)
     }
     const QelParams params = {
         {"iSitId", sitId}, {"iAnsSesDwgId", filters.session}, {"iMatId", filters.subject}};
+    // They answer from what the run read for the pupil.
+    qelSetScratch(memberSql(member, parameterIsZero), params);
     if (member == Member::Aiuti || member == Member::Note) {
-        TfrQuery &q = qelOpenScratch(memberSql(member, parameterIsZero), params);
-        if (member == Member::Note) // the first note
-            call.val = frDisplayText(q.Value(0));
-        else
-            call.val = q.RecordCount() ? QString::number(q.RecordCount()) : QString();
-        q.Close();
+        int count = 0;
+        for (const QList<QVariant> &row : aidAndNoteRows(member, sitId).rows) {
+            if (!filters.keep(row.value(2), row.value(3)))
+                continue;
+            if (member == Member::Note) { // the first note
+                call.val = frDisplayText(row.value(0));
+                return;
+            }
+            ++count;
+        }
+        call.val = count ? QString::number(count) : QString();
         return;
     }
-    // The rest answer from what the run read for the pupil.
-    qelSetScratch(memberSql(member, parameterIsZero), params);
     if (member == Member::Assenze) {
         call.val = absences(sitId, filters, parameterIsZero);
         return;

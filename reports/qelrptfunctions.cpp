@@ -7,6 +7,7 @@
 #include "reports/qelrptpupilreads.h"
 
 #include <QHash>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <iterator>
@@ -316,6 +317,29 @@ TfrRows qelRowsOfPupil(const QString &select, const QString &from, const char *p
                              QStringLiteral("WHERE %1 IN (%KEYS%)").arg(column) + tail,
                          QelPupilKey::Situation},
                         sitId);
+}
+
+TfrQuery &qelOpenScratchOfPupil(const QString &select, const QString &from, const char *pupil,
+                                int sitId, const QString &condition,
+                                const QelParams &conditionParams)
+{
+    const QString column = QLatin1String(pupil);
+    TfrQuery &q =
+        qelSetScratch(select + from + QStringLiteral("WHERE (%1 = :iSitId)").arg(column) + condition,
+                      QelParams{{"iSitId", sitId}} + conditionParams);
+    const QelPupilRead read{select + from + condition,
+                            select + QStringLiteral(", %1 AS BatchKey").arg(column) + from +
+                                QStringLiteral("WHERE (%1 IN (%KEYS%))").arg(column) + condition,
+                            QelPupilKey::Situation};
+    TVxFieldValues values;
+    for (const auto &[name, value] : conditionParams)
+        values.setValue(QLatin1String(name), value);
+    q.RunReader = [&](const TfrQuery &, const TVxFieldValues &) -> std::optional<TfrRows> {
+        return qelOwnColumns(qelPupilRows(read, sitId, values));
+    };
+    const auto readerGoes = qScopeGuard([&q] { q.RunReader = nullptr; });
+    q.Open();
+    return q;
 }
 
 bool qelArgsNotBlank(QelFunctionCall &call, int count, QList<QVariant> &args)

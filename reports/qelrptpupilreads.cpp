@@ -30,18 +30,6 @@ Keys *keysOfRun(QelPupilKey kind)
     return kind == QelPupilKey::Situation ? &pupils.situations : &pupils.persons;
 }
 
-// ":k0, :k1, ...": one text whatever the number of keys, prepared once for the run.
-const QString &keyParameters()
-{
-    static const QString text = [] {
-        QStringList names;
-        for (int i = 0; i < kPupilsAtOnce; ++i)
-            names << QStringLiteral(":k%1").arg(i);
-        return names.join(QStringLiteral(", "));
-    }();
-    return text;
-}
-
 } // namespace
 
 void qelNotePupils(QelPupilKey kind, const QList<QVariant> &keys)
@@ -69,7 +57,7 @@ bool qelPupilNoted(QelPupilKey kind, int key)
 TfrRows qelPupilRows(const QelPupilRead &read, int key, const TVxFieldValues &values)
 {
     TfrRunCache *cache = TfrRunCache::current();
-    QString prefix = read.id;
+    QString prefix = cache ? cache->textKey(read.id) : read.id;
     for (int i = 0; i < values.size(); ++i)
         prefix += QLatin1Char('\n') + values.name(i) + QLatin1Char('=') +
                   (values.value(i).isNull() ? QStringLiteral("null") : values.value(i).toString());
@@ -88,12 +76,9 @@ TfrRows qelPupilRows(const QelPupilRead &read, int key, const TVxFieldValues &va
                 keys << run->order.at(i);
         }
     }
-    // Every place bound, the spare ones to the first key: the same text at every read.
-    TVxFieldValues bound = values;
-    for (int i = 0; i < kPupilsAtOnce; ++i)
-        bound.setValue(QStringLiteral("k%1").arg(i), keys.value(i, key));
-    QString sql = read.sql;
-    sql.replace(QLatin1String("%KEYS%"), keyParameters());
+    // The same text at every read, however many keys.
+    const TVxFieldValues bound = VxKeyChunks(keys, values).constFirst();
+    const QString sql = VxKeysSql(read.sql);
     TfrRows all =
         cache ? cache->read(qqoVxGlobConn(), sql, bound) : frReadRows(qqoVxGlobConn(), sql, bound);
     if (read.onRead)
@@ -122,4 +107,15 @@ int qelColumn(const TfrRows &rows, const char *name)
             return i;
     }
     return -1;
+}
+
+TfrRows qelOwnColumns(TfrRows rows)
+{
+    const int own = qelColumn(rows, "BatchKey");
+    if (own < 0)
+        return rows;
+    rows.columns = rows.columns.mid(0, own);
+    for (QList<QVariant> &row : rows.rows)
+        row.resize(own);
+    return rows;
 }

@@ -9,7 +9,7 @@
 //   qelNotePupils(QelPupilKey::Situation, master.ColumnValues("iSitId"));   // the print order
 //   const TfrRows votes = qelPupilRows({"voti", kVotesSql, QelPupilKey::Situation}, iSitId);
 //
-// A statement of many pupils holds "%KEYS%" where their keys go (bound parameters) and names
+// A statement of many pupils holds "%KEYS%" where their keys go (VxKeysSql) and names
 // its key column BatchKey; each pupil's rows keep the statement's order. Outside a report run
 // (nothing to keep them in) the pupil is read alone.
 
@@ -23,7 +23,7 @@
 #include <functional>
 
 // How many pupils one statement reads.
-constexpr int kPupilsAtOnce = 50;
+constexpr int kPupilsAtOnce = kVxKeysAtOnce;
 
 enum class QelPupilKey { Situation, Person };
 
@@ -48,3 +48,5 @@ TfrRows qelPupilRows(const QelPupilRead &read, int key, const TVxFieldValues &va
 
 // The index of a column among the rows' columns (case-insensitive); -1 when absent.
 int qelColumn(const TfrRows &rows, const char *name);
+// The rows without BatchKey and the columns after it: those of the pupil's own statement.
+TfrRows qelOwnColumns(TfrRows rows);

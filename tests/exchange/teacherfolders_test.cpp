@@ -1,6 +1,7 @@
 #include "exchange/qelfldname.h"
 #include "exchange/qelfriced.h"
 #include "exchange/qelfsendd.h"
+#include "exchange/qelsendbookkeeping.h"
 #include "exchange/qelwait.h"
 #include "platform/clientdataset.h"
 #include "platform/dbgridframes.h"
@@ -443,6 +444,48 @@ TEST_F(TeacherFolders, CollectionBringsBackTheTickedClassesOfTheRightTeacherOnly
                                     caruso + " manca il file Info.ini"))
         << shown[0].toStdString();
     EXPECT_TRUE(shown[0].contains("\nMarchetti Beatrice, classe ")) << shown[0].toStdString();
+}
+
+// Every kind sent and collected back: each statement of the collection prepared once for the
+// whole run, and none of the send's or the collection's reads a table of the school's people or
+// values whole (each would grow with the school, once per teacher).
+TEST_F(TeacherFolders, ASendAndItsCollectionReadThroughIndexesEachStatementPreparedOnce)
+{
+    for (TVxParInteger *flag : {&dmqelParGen->xpiVtp, &dmqelParGen->xpiTas, &dmqelParGen->xpiAss,
+                                &dmqelParGen->xpiAiu, &dmqelParGen->xpiNot, &dmqelParGen->xpiDeb,
+                                &dmqelParGen->xpiComp})
+        flag->SetValore(1);
+    QStringList texts, twice;
+    const auto ran = [&](const TVxStatementRecorder &recorder, bool once) {
+        for (const TVxStatementRecorder::Statement &st : recorder.statements()) {
+            texts << st.sql;
+            // The window's list is read again after each teacher, outside the collection.
+            if (once && recorder.prepared(st.sql) > 1 && !twice.contains(st.sql) &&
+                st.sql != SendBookkeeping::folderTeachersSql())
+                twice << st.sql;
+        }
+    };
+    {
+        TVxStatementRecorder recorder;
+        send(2, {10, 11});
+        ran(recorder, false);
+    }
+    {
+        TVxStatementRecorder recorder;
+        collector({10, 11})->buOk()->click();
+        ran(recorder, true);
+    }
+    EXPECT_EQ(twice, QStringList());
+    EXPECT_EQ(marks({10, 11}), (QStringList{base + "Caruso Greta/+", base + "Marchetti Beatrice/+"}));
+    CloseConnection();
+    EXPECT_EQ(tablesReadWhole(db.database.connectionSettings(), texts,
+                              {"TSIT_SITUAZIONI", "TANA_ANAGRAFICHE", "TANACAG",
+                               "TANAPER_PERSONALE", "TVOT_VOTI", "TVTP_PROPOSTI",
+                               "TTAS_TASSONOMIE", "TASS_ASSENZE", "TAIU_AIUTI", "TNOT_NOTE",
+                               "TDEB_DEBITI", "TGDZ_GIUDIZI", "TCRE_CREDITI", "TREC_RECUPERI",
+                               "TCOMP_COMPETENZE", "TCLSMATANA", "TCLSPST", "TCLSSES",
+                               "TCLSSESMAT", "TCLSMATCMP", "TCLS_CLASSI", "TAAI_ANAAPPINVIO"}),
+              QStringList());
 }
 
 namespace {

@@ -9,6 +9,7 @@
 
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <functional>
 #include <initializer_list>
 #include <utility>
@@ -26,11 +27,11 @@ QString numbers(int zeroAt, const QString &where = QStringLiteral("1 = 1"))
         .arg(rows.join(QStringLiteral(" UNION ALL ")), where);
 }
 
-QSqlQuery executed(QSqlDatabase &db, const QString &sql)
+QSqlQuery executed(QSqlDatabase &db, const QString &sql, const TVxFieldValues &values = {})
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    execBound(query, sql, {});
+    execBound(query, sql, values);
     return query;
 }
 
@@ -326,6 +327,36 @@ TEST_F(Statements, AStatementRunAgainWithValuesTurningNullAndBackGivesTheRightRo
             EXPECT_EQ(recorder.prepared(select), 2);
         }
     }
+}
+
+// A list of keys of any length runs as one text, a chunk of keys at a time, each key's rows
+// once.
+TEST_F(Statements, AKeyListOfAnyLengthIsOneStatementRunAChunkAtATime)
+{
+    const QString sql = VxKeysSql(QStringLiteral(
+        "WITH RECURSIVE R (n) AS (SELECT 1 FROM RDB$DATABASE UNION ALL SELECT n + 1 FROM R "
+        "WHERE n < 200) SELECT n FROM R WHERE n IN (%KEYS%) AND n > :lowest"));
+    const struct
+    {
+        int keys, chunks;
+    } cases[] = {{0, 0}, {1, 1}, {kVxKeysAtOnce, 1}, {kVxKeysAtOnce + 1, 2}, {120, 3}};
+    TVxStatementRecorder recorder;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.keys);
+        QList<int> keys, read;
+        for (int k = 0; k < c.keys; ++k)
+            keys << 200 - k;
+        const QList<TVxFieldValues> chunks = VxKeyChunks(keys, valuesOf({{"lowest", 0}}));
+        EXPECT_EQ(chunks.size(), c.chunks);
+        for (const TVxFieldValues &chunk : chunks)
+            for (QSqlQuery q = executed(db, sql, chunk); fetchNext(q);)
+                read << q.value(0).toInt();
+        std::sort(keys.begin(), keys.end());
+        std::sort(read.begin(), read.end());
+        EXPECT_EQ(read, keys);
+    }
+    EXPECT_EQ(recorder.statements().size(), 7);
+    EXPECT_EQ(recorder.executed(sql), 7); // one text however many keys
 }
 
 TEST(Positional, NamesOutsideQuotesAndCommentsBecomePlaceholdersEveryTime)

@@ -166,6 +166,28 @@ TEST_F(TransactionTest, SelfCommittingStatementsCommitEachRun)
     EXPECT_EQ(sum.value(0).toInt(), 23);
 }
 
+// Each step of a long piece of work stored as it ends, its statements prepared once; what
+// follows the last commit goes with a rollback.
+TEST_F(TransactionTest, CommitRetainingStoresEachStepAndKeepsTheStatements)
+{
+    TVxStatementRecorder recorder;
+    const QString insertSql = QStringLiteral("INSERT INTO TRANSTEST (ID) VALUES (:id)");
+    QSqlDatabase other = database.connect("other");
+    TVxTransaction tr(db);
+    ASSERT_TRUE(tr.StartTransaction());
+    for (int id = 1; id <= 3; ++id) {
+        tr.Exec(insertSql, valuesOf({{"id", id}}));
+        if (id < 3)
+            tr.CommitRetaining();
+        EXPECT_EQ(count(other), std::min(id, 2));
+    }
+    EXPECT_TRUE(tr.InTransaction());
+    EXPECT_EQ(recorder.prepared(insertSql), 1);
+    EXPECT_TRUE(tr.Rollback());
+    EXPECT_EQ(count(db), 2);
+    EXPECT_THROW(tr.CommitRetaining(), EVxException);
+}
+
 // Rows written together: a refused one taken back alone and told, the others kept.
 TEST_F(TransactionTest, EachRowWrittenTogetherARefusedOneTakenBackAlone)
 {

@@ -4,6 +4,7 @@
 #include "platform/sqlparams.h"
 #include "platform/transaction.h"
 #include "reportengine/reportengine.h"
+#include "reportengine/reportruncache.h"
 #include "tests/reportengine/reporttestlibrary.h"
 #include "tests/support/testdb.h"
 
@@ -255,6 +256,35 @@ TEST_F(ReportDataSetTest, ARunReadsOneStateAndPreparesEachTextOnce)
     // Outside a run each open reads the database as it is now.
     reopen(aluNote, "iSitId", sit);
     EXPECT_EQ(aluNote->FieldByName("NumNote").AsInteger(), before + 1);
+}
+
+// What a run keeps stays within its bytes, the least recently used going first, and a key
+// names a long statement by a short name.
+TEST(RunCache, WhatARunKeepsStaysWithinItsBytesTheLeastRecentGoingFirst)
+{
+    TfrRunCache cache;
+    const QString text(2000, QLatin1Char('x'));
+    EXPECT_LE(cache.textKey(text).size(), 8);
+    EXPECT_EQ(cache.textKey(text), cache.textKey(QString(2000, QLatin1Char('x'))));
+    EXPECT_NE(cache.textKey(text), cache.textKey(QStringLiteral("y")));
+    // Rows of long texts: their characters count, not only the rows.
+    TfrRows rows;
+    rows.columns = QStringList{QStringLiteral("t")};
+    for (int i = 0; i < 1000; ++i)
+        rows.rows.push_back({QVariant(QString(100, QLatin1Char('v')))});
+    const qsizetype each = TfrRunCache::bytesOf(QStringLiteral("k0"), rows);
+    EXPECT_GT(each, 1000 * 2 * 100);
+    const int fit = int(TfrRunCache::kByteBudget / each);
+    const auto key = [](int i) { return QStringLiteral("k%1").arg(i); };
+    for (int i = 0; i < fit + 10; ++i) {
+        cache.keep(key(i), rows);
+        if (i == fit - 1)
+            ASSERT_NE(cache.find(key(0)), nullptr); // used again: kept
+    }
+    EXPECT_LE(cache.keptBytes(), TfrRunCache::kByteBudget);
+    EXPECT_NE(cache.find(key(0)), nullptr);
+    EXPECT_EQ(cache.find(key(1)), nullptr);
+    EXPECT_NE(cache.find(key(fit + 9)), nullptr);
 }
 
 TEST_F(ReportDataSetTest, ADatabaseErrorIsTheThirdKind)

@@ -5,6 +5,7 @@
 #include "reportengine/reportengine.h"
 #include "reports/qelreportsinstall.h"
 #include "reports/qelrptdatasets.h"
+#include "reports/qelrptpupilreads.h"
 #include "shell/qelpargen.h"
 #include "tests/support/testdb.h"
 
@@ -342,6 +343,29 @@ TEST_F(RptFunctionsTest, AbsencesAidsAndNotes)
         {"MaxOre_Assenze_Consentite(957)", "0", 0},
         {"MinOre_Frequenza('x')", "0", 0},
     });
+}
+
+// Within a run a pupil's notes, aids and qualification tests are read with the next pupils the
+// run prints, one statement for each, and answer as each pupil's own statement does.
+TEST_F(RptFunctionsTest, NotesAidsAndTestsAreReadForTheNextPupilsAtOnce)
+{
+    const char *const calls[] = {"GetNote(735, 8, 392)", "GetNote(33, 'ANS', 0)",
+                                 "GetNote(957, 1, 392)", "GetAiuti(735, 'ANS', 0)",
+                                 "GetAiuti(33, 'SES', 392)", "GetAiuti(957, 1, 0)",
+                                 "GetProveQualifica(735, 39)", "GetProveQualifica(862, 39)"};
+    QStringList alone;
+    for (const char *text : calls)
+        alone << calc(QString::fromLatin1(text)).toString();
+    TfrReport report;
+    TfrRun run(report);
+    qelNotePupils(QelPupilKey::Situation, {735, 33, 957, 862});
+    TVxStatementRecorder recorder;
+    QStringList together;
+    for (const char *text : calls)
+        together << report.Calc(QString::fromLatin1(text)).toString();
+    run.End();
+    EXPECT_EQ(together, alone);
+    EXPECT_EQ(recorder.statements().size(), 3);
 }
 
 // Each pupil of 5A against the same rows read by the database's own tool.
