@@ -5,6 +5,7 @@
 #include "exchange/qelwebsendsql.h"
 #include "platform/connection.h"
 #include "platform/cp1252.h"
+#include "platform/fileaccess.h"
 #include "platform/globalvars.h"
 #include "platform/helpers.h"
 #include "platform/inifile.h"
@@ -17,7 +18,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 #include <QSet>
 #include <QSqlRecord>
 
@@ -177,10 +177,7 @@ QString QelTeacherFolderWriter::WriteTeacherFolder(const QString &base,
             QStringLiteral("Impossibile completare la scrittura dei file nella cartella %1.")
                 .arg(native(folder)));
 
-    QSaveFile file(folder + InfoFileName());
-    if (!file.open(QIODevice::WriteOnly) || file.write(info) != info.size() || !file.commit())
-        throw EVxException(QStringLiteral("Impossibile scrivere il file %1:\r%2")
-                               .arg(native(folder + InfoFileName()), file.errorString()));
+    VxReplaceFile(folder + InfoFileName(), info);
     SendBookkeeping(db).markSentFolder(teacher.iAaiId, folder);
     reading.Commit();
     return folder;

@@ -116,6 +116,8 @@ void TVxTransaction::Commit()
     end();
     if (!ok && isConnectionLost(error))
         throw connectionLostError(engineText(error));
+    if (!ok && isDatabaseStorageFailure(error))
+        throw databaseStorageError(engineText(error));
     if (!ok)
         throw EVxException::general(
             QStringLiteral("Impossibile confermare le modifiche nel database."), m_engineText);
@@ -253,8 +255,8 @@ void VxWriteEachRow(TVxTransaction &tr, qsizetype count,
                     const std::function<void(qsizetype)> &write,
                     const std::function<void(qsizetype, const EVxException &)> &refused)
 {
-    const auto endsTheWork = [&tr](const EVxException &e) {
-        return !tr.InTransaction() || isLockWaitRefused(e) || isConnectionLost(e);
+    const auto stops = [&tr](const EVxException &e) {
+        return !tr.InTransaction() || endsTheWork(e);
     };
     try {
         VxUnderSavepoint(tr, [&] {
@@ -263,14 +265,14 @@ void VxWriteEachRow(TVxTransaction &tr, qsizetype count,
         });
         return;
     } catch (const EVxException &e) {
-        if (endsTheWork(e))
+        if (stops(e))
             throw;
     }
     for (qsizetype row = 0; row < count; ++row) {
         try {
             VxUnderSavepoint(tr, [&] { write(row); });
         } catch (const EVxException &e) {
-            if (endsTheWork(e))
+            if (stops(e))
                 throw;
             refused(row, e);
         }

@@ -5,6 +5,7 @@
 #include "platform/datasetmodel.h"
 #include "platform/dbgridframes.h"
 #include "platform/desktop.h"
+#include "platform/fileaccess.h"
 #include "platform/maindir.h"
 #include "platform/messagedlg.h"
 #include "platform/uploadbody.h"
@@ -121,6 +122,7 @@ TfmQelGestioneVolumi::TfmQelGestioneVolumi(QWidget *parent)
 {
     setObjectName(QStringLiteral("fmQelGestioneVolumi"));
     setWindowTitle(QStringLiteral("Gestione volumi"));
+    WithParGen([this](const TdmqelParGen &parGen) { parGen.ApplyWebLimits(*m_comm); });
     auto *layout = new QVBoxLayout(this);
     auto *header = new QLabel(QStringLiteral("Elenco dei volumi generati. Selezionare un volume e "
                                              "usare i tasti sulla destra per operare su di esso."));
@@ -338,8 +340,8 @@ void TfmQelGestioneVolumi::send()
 
 bool TfmQelGestioneVolumi::UploadVolume(const QString &filePath, const QString &url)
 {
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!VxOpenRegularFile(file, filePath))
         throw EVxException(QStringLiteral("Impossibile leggere il volume %1").arg(filePath));
     QByteArray body =
         uploadBody(filePath, file.readAll(), QStringLiteral("tipo"), QStringLiteral("Registro"));

@@ -299,7 +299,7 @@ TEST_F(DocSendWeb, AFailedUploadMarksNobodyAndKeepsTheArchive)
         {"trickling past the overall limit",
          Fault::Trickle,
          {kPassword},
-         prefix + "Il server non ha finito di rispondere entro 1,5 secondi"},
+         prefix + "Il trasferimento con il server è troppo lento: in 1,5 secondi"},
         {"Annulla while the reply trickles",
          Fault::Trickle,
          {kPassword},

@@ -447,8 +447,8 @@ TEST_F(TavrinWeb, BrokenExchangesFailCleanlyAndKeepTheSecrets)
         {Fault::CloseMidBody, "scarica.php", true},
         {Fault::CloseMidBody, "scarica.php", false},
         // A byte now and then: never silent for long, ended by the call's own limit.
-        {Fault::Trickle, "statorichiesta.php", true, "non ha finito di rispondere entro"},
-        {Fault::Trickle, "scarica.php", true, "non ha finito di rispondere entro"},
+        {Fault::Trickle, "statorichiesta.php", true, "troppo lento"},
+        {Fault::Trickle, "scarica.php", true, "troppo lento"},
     };
     QStringList messages;
     QStringList secrets{kPassword};

@@ -2,6 +2,7 @@
 #include "gradeentry/qevutil.h"
 #include "platform/clientdataset.h"
 #include "platform/cp1252.h"
+#include "platform/fileaccess.h"
 #include "platform/globalvars.h"
 #include "platform/helpers.h"
 #include "platform/inifile.h"
@@ -16,7 +17,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QLockFile>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -319,7 +319,7 @@ TEST_F(ExportWindow, OneExportAtATimeAndNoFileHalfWritten)
     EXPECT_FALSE(run(exportSession));
     const QString pupils = root + "/2/QewA0809392.cds";
     const QString hold = root + "/estrazione.lck";
-    std::unique_ptr<QLockFile> underWay;
+    std::unique_ptr<TVxSharedHold> underWay;
     const struct
     {
         const char *name;
@@ -329,8 +329,8 @@ TEST_F(ExportWindow, OneExportAtATimeAndNoFileHalfWritten)
         {"cut short after each file", {}, true},
         {"another office's export under way",
          [&] {
-             underWay = std::make_unique<QLockFile>(hold);
-             ASSERT_TRUE(underWay->tryLock(0));
+             underWay = std::make_unique<TVxSharedHold>(hold);
+             ASSERT_TRUE(underWay->tryTake());
          },
          false},
         {"the hold of a program that is gone", [&] { writeAbandonedLock(hold); }, true},

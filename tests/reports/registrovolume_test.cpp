@@ -3,6 +3,7 @@
 #include "platform/attivazioni.h"
 #include "platform/clientdataset.h"
 #include "platform/dialogseam.h"
+#include "platform/fileaccess.h"
 #include "platform/frames.h"
 #include "platform/maindir.h"
 #include "platform/sleep.h"
@@ -21,7 +22,6 @@
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
-#include <QLockFile>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -384,10 +384,10 @@ TEST_F(RegisterVolumes, TheNextRunRemovesWhatAKilledRunLeft)
         EXPECT_EQ(failure(classes.mid(0, 1)), "ucciso\r\r");
         for (auto file = left.cbegin(); file != left.cend(); ++file)
             writeFileBytes(folder + file.key(), file.value());
-        std::unique_ptr<QLockFile> alive;
+        std::unique_ptr<TVxSharedHold> alive;
         if (c.alive) {
-            alive = std::make_unique<QLockFile>(folder + killed + ".lck");
-            ASSERT_TRUE(alive->tryLock(0));
+            alive = std::make_unique<TVxSharedHold>(folder + killed + ".lck");
+            ASSERT_TRUE(alive->tryTake());
         } else {
             writeAbandonedLock(folder + killed + ".lck");
         }
@@ -413,8 +413,8 @@ TEST_F(RegisterVolumes, TheCatalogueChangesOneProgramAtATime)
     qelVolumeHooks().afterStep = [&](QelVolumeStep step, const QString &f, const QString &) {
         if (step != QelVolumeStep::Packed)
             return;
-        auto lock = std::make_shared<QLockFile>(f + "info.xml.lck");
-        ASSERT_TRUE(lock->tryLock(0));
+        auto lock = std::make_shared<TVxSharedHold>(f + "info.xml.lck");
+        ASSERT_TRUE(lock->tryTake());
         otherOffice = std::thread([lock, f] {
             QThread::msleep(300);
             TClientDataSet catalogue;
@@ -425,7 +425,7 @@ TEST_F(RegisterVolumes, TheCatalogueChangesOneProgramAtATime)
             catalogue.FieldByName("sNomeFile")->setValue("1234_ABCD01000X_01_09_2008_80000");
             catalogue.Post();
             catalogue.SaveToFile(f + "info.xml", dfXML);
-            lock->unlock();
+            lock->release();
         });
     };
     const QString stem = exportVolume(classes.mid(0, 1));

@@ -24,7 +24,7 @@ QByteArray readFileBytes(const QString &path)
 
 void writeAbandonedLock(const QString &path)
 {
-    // QLockFile's lines: the process, the program, the computer. No process has a number
+    // The lock's first lines: the process, the program, the computer. No process has a number
     // above the system's largest (4,194,304).
     writeFileBytes(path, "999999999\n" + QCoreApplication::applicationName().toUtf8() + "\n" +
                              QSysInfo::machineHostName().toUtf8() + "\n");

@@ -14,7 +14,7 @@ class QWidget;
 QByteArray readFileBytes(const QString &path);
 // Writes the bytes, making the folders on the way; a failure fails the test.
 void writeFileBytes(const QString &path, const QByteArray &bytes);
-// The lock file (QLockFile) that a run killed on this computer leaves: its program is gone.
+// The lock file (TVxSharedHold) that a run killed on this computer leaves: its program is gone.
 void writeAbandonedLock(const QString &path);
 // A ZIP archive with entries named exactly as given (no check of the names), the way a
 // hostile or careless sender would make it; a failure fails the test.
