@@ -218,9 +218,6 @@ private:
         const QXmlStreamReader::TokenType token = m_xml.readNext();
         if (token == QXmlStreamReader::DTD)
             refuse(QStringLiteral("dichiara un DTD, che non è ammesso in un pacchetto"));
-        if (token == QXmlStreamReader::EntityReference)
-            refuse(QStringLiteral("usa l'entità \"%1\", che non è ammessa in un pacchetto")
-                       .arg(m_xml.name()));
         return token;
     }
 

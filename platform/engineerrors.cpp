@@ -85,7 +85,9 @@ bool isConnectionLost(const QSqlError &error)
     return error.type() != QSqlError::NoError && mentions(error.text(), phrases);
 }
 
-bool isDatabaseStorageFailure(const QSqlError &error)
+namespace {
+
+bool isStorageFailure(const QSqlError &error)
 {
     static const QStringList phrases{
         QStringLiteral("I/O error during"),
@@ -94,6 +96,8 @@ bool isDatabaseStorageFailure(const QSqlError &error)
     };
     return error.type() != QSqlError::NoError && mentions(error.text(), phrases);
 }
+
+} // namespace
 
 EVxException databaseStorageError(const QString &engineText)
 {
@@ -189,7 +193,7 @@ EVxException statementRefused(const QSqlError &error, const TVxFieldValues &valu
     QString office;
     if (isConnectionLost(error))
         return connectionLostError(engineText);
-    if (isDatabaseStorageFailure(error))
+    if (isStorageFailure(error))
         return databaseStorageError(engineText);
     if (code == kUpdateConflict)
         return concurrentChangeError(engineText);

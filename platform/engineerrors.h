@@ -55,7 +55,6 @@ bool isConnectionLost(const EVxException &e);
 
 // The engine could not write its database file (the disk full, or gone read-only): no further
 // statement would be written either. Told once, as the end of the work, like a lost connection.
-bool isDatabaseStorageFailure(const QSqlError &error);
 EVxException databaseStorageError(const QString &engineText = QString());
 bool isDatabaseStorageFailure(const EVxException &e);
 

@@ -116,8 +116,6 @@ void TVxTransaction::Commit()
     end();
     if (!ok && isConnectionLost(error))
         throw connectionLostError(engineText(error));
-    if (!ok && isDatabaseStorageFailure(error))
-        throw databaseStorageError(engineText(error));
     if (!ok)
         throw EVxException::general(
             QStringLiteral("Impossibile confermare le modifiche nel database."), m_engineText);
