@@ -394,7 +394,8 @@ QStringList TZip::Extract()
             reason = out.errorString();
         }
         if (!ok)
-            throw EVxException(QStringLiteral("Impossibile estrarre %1 dall'archivio %2: %3")
+            throw EVxException(QStringLiteral("Impossibile estrarre %1 dall'archivio %2: %3. "
+                                              "Nessun file è stato estratto.")
                                    .arg(entry.relative, m_fileName, reason));
     }
     // What an archive readable by its owner only holds stays so once extracted.
