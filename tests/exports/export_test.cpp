@@ -23,6 +23,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -308,7 +310,8 @@ TEST_F(ExportWindow, AFailedConversionIsLoggedAndTold)
 
 // Another office exporting into the same folder, or an export cut short between two files: no
 // reader ever finds the pupils' file without its averages, nor a log vouching for files an
-// export did not finish; the hold of an export whose program is gone does not stop the next.
+// export did not finish; the hold of an export whose program is gone does not stop the next,
+// one of another computer does for a day; a folder that takes nothing is told as it is.
 TEST_F(ExportWindow, OneExportAtATimeAndNoFileHalfWritten)
 {
     fakeConverter(QStringLiteral(": > \"$5\""));
@@ -320,11 +323,13 @@ TEST_F(ExportWindow, OneExportAtATimeAndNoFileHalfWritten)
     const QString pupils = root + "/2/QewA0809392.cds";
     const QString hold = root + "/estrazione.lck";
     std::unique_ptr<TVxSharedHold> underWay;
+    std::optional<ReadOnlyFolder> readOnly;
     const struct
     {
         const char *name;
         std::function<void()> before;
         bool exported;
+        const char *says = ""; // how the refusal begins, or what it holds
     } cases[] = {
         {"cut short after each file", {}, true},
         {"another office's export under way",
@@ -332,8 +337,18 @@ TEST_F(ExportWindow, OneExportAtATimeAndNoFileHalfWritten)
              underWay = std::make_unique<TVxSharedHold>(hold);
              ASSERT_TRUE(underWay->tryTake());
          },
-         false},
+         false, "Un'altra estrazione (computer "},
         {"the hold of a program that is gone", [&] { writeAbandonedLock(hold); }, true},
+        {"another computer's export, an hour ago", [&] { writeForeignLock(hold, 3600); }, false,
+         "Un'altra estrazione (computer altro-pc, processo 4242, utente segreteria2) sta "
+         "scrivendo"},
+        {"another computer's hold, left two days ago",
+         [&] { writeForeignLock(hold, 2 * 86400); }, true},
+        {"a FIFO at the hold's name",
+         [&] { ASSERT_EQ(::mkfifo(QFile::encodeName(hold).constData(), 0644), 0); }, false,
+         "non è un file normale (è una coda FIFO)"},
+        {"a read-only folder", [&] { readOnly.emplace(root); }, false,
+         "la cartella è di sola lettura"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -364,11 +379,13 @@ TEST_F(ExportWindow, OneExportAtATimeAndNoFileHalfWritten)
             EXPECT_TRUE(decodeCp1252(log()).contains(QStringLiteral("Fine operazione")));
             EXPECT_NE(readFileBytes(pupils), pupilsBefore);
         } else {
-            EXPECT_TRUE(messages.first().startsWith("Un'altra estrazione (computer "))
+            EXPECT_TRUE(messages.first().contains(QString::fromUtf8(c.says)))
                 << messages.first().toStdString();
             EXPECT_EQ(log(), logBefore);
             EXPECT_EQ(readFileBytes(pupils), pupilsBefore);
         }
         underWay.reset();
+        readOnly.reset();
+        QFile::remove(hold);
     }
 }
