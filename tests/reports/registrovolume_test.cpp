@@ -30,6 +30,7 @@
 #include <QThread>
 
 #include <memory>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -243,6 +244,18 @@ TEST_F(RegisterVolumes, AFailingRunLeavesNoVolume)
         bool noClass;
         const char *message;
     };
+    // A folder that takes no byte or no file, from the moment the volume's name is chosen: the
+    // search for a free name ends there.
+    std::optional<FileSizeLimit> full;
+    std::optional<ReadOnlyFolder> readOnly;
+    const auto from = [&](const std::function<void()> &block) {
+        qelVolumeHooks().now = [block, names = 0]() mutable {
+            if (++names > 3)
+                throw EVxException("nomi cercati senza fine");
+            block();
+            return QDateTime::currentDateTime();
+        };
+    };
     const Case cases[] = {
         {"preparation", {}, 3000010, false, "durante la preparazione del registro"},
         {"missing template", {}, 16999, false, "durante la preparazione del registro"},
@@ -263,6 +276,10 @@ TEST_F(RegisterVolumes, AFailingRunLeavesNoVolume)
          },
          16169, false, "durante la creazione dell'archivio"},
         {"no class", {}, 16169, true, "Scegliere almeno una classe da stampare."},
+        {"a folder that takes no byte", [&] { from([&] { full.emplace(0); }); }, 16169, false,
+         "Impossibile scrivere nella cartella"},
+        {"a read-only folder", [&] { from([&] { readOnly.emplace(folder); }); }, 16169, false,
+         "la cartella è di sola lettura"},
         {"no main seat", [] { runSql("UPDATE TDwgSed SET lDwgSedMain = 0 WHERE iDwgSedId = 1"); },
          16169, false, "non ha una sede principale attiva"},
         {"customer code",
@@ -286,6 +303,8 @@ TEST_F(RegisterVolumes, AFailingRunLeavesNoVolume)
         if (c.setUp)
             c.setUp();
         const QString message = failure(c.noClass ? QList<int>() : classes.mid(0, 1), c.reportId);
+        full.reset();
+        readOnly.reset();
         EXPECT_TRUE(message.contains(QString::fromUtf8(c.message))) << message.toStdString();
         qelVolumeHooks() = {};
         QDir(folder).removeRecursively(); // the archive case's directory
