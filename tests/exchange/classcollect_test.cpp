@@ -25,6 +25,7 @@
 
 #include <optional>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -492,6 +493,14 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
                  writeFileBytes(folder + "ClsVot.xml", xml);
              },
          .refused = "DTD"},
+        // A FIFO standing for a packet: refused by name, never waited on.
+        {.prepare =
+             [&] {
+                 QFile::remove(folder + "ClsAss.xml");
+                 ASSERT_EQ(::mkfifo(QFile::encodeName(folder + "ClsAss.xml").constData(), 0644),
+                           0);
+             },
+         .refused = "ClsAss.xml non è un file normale (è una coda FIFO)"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE((c.gone.join(' ') + c.refused).toStdString());
