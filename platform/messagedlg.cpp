@@ -392,7 +392,9 @@ std::optional<QFont> VxChooseFont(QWidget *parent, const QFont &initial, const Q
         return answer.value<QFont>();
     }
     bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, initial, parent, caption);
+    // Qt's own, as every chooser of the program: the desktop's speaks the system's language.
+    const QFont font =
+        QFontDialog::getFont(&ok, initial, parent, caption, QFontDialog::DontUseNativeDialog);
     return ok ? std::optional<QFont>(font) : std::nullopt;
 }
 
@@ -406,7 +408,8 @@ std::optional<QColor> VxChooseColor(QWidget *parent, const QColor &initial, cons
                                  : QColor::fromString(answer.toString());
         return color.isValid() ? std::optional<QColor>(color) : std::nullopt;
     }
-    const QColor color = QColorDialog::getColor(initial, parent, caption);
+    const QColor color =
+        QColorDialog::getColor(initial, parent, caption, QColorDialog::DontUseNativeDialog);
     return color.isValid() ? std::optional<QColor>(color) : std::nullopt;
 }
 
