@@ -82,6 +82,8 @@ void TVxOutlookBar::releaseTrees()
 {
     for (const QPointer<QWidget> &tree : std::as_const(m_trees)) {
         if (tree) {
+            for (QWidget *w : tree->findChildren<QWidget *>())
+                w->removeEventFilter(this);
             tree->hide();
             tree->setParent(nullptr);
         }
