@@ -293,9 +293,10 @@ void TfrqevCarBs::PerCella(const std::function<void(int col, int row)> &visita) 
     }
 }
 
-bool TfrqevCarBs::SalvaGriglia(const QList<TqevScrittura> &scritture)
+bool TfrqevCarBs::SalvaGriglia(const QList<TqevScrittura> &scritture,
+                               const TqevVerifica &verifica)
 {
-    if (!SalvaScritture(scritture))
+    if (!SalvaScritture(scritture, verifica))
         return false;
     grGrid->setModificato(false);
     return true;

@@ -35,6 +35,7 @@ class QLabel;
 class QWidget;
 class TqelStringGrid;
 struct TqevScrittura;
+struct TqevVerifica;
 
 class TfrqevCarBs : public TfrVxBase
 {
@@ -174,9 +175,9 @@ protected:
     // Every data position in save order: per class each cell, column by column; else column 1
     // of each row.
     void PerCella(const std::function<void(int col, int row)> &visita) const;
-    // The end of SaveDataDb: the writes through the one save routine; the grid is clean once
-    // every one was saved. False after the office was told why.
-    bool SalvaGriglia(const QList<TqevScrittura> &scritture);
+    // The end of SaveDataDb: the writes through the one save routine, checked as the kind says;
+    // the grid is clean once every one was saved. False after the office was told why.
+    bool SalvaGriglia(const QList<TqevScrittura> &scritture, const TqevVerifica &verifica);
     // The class window's record of the selected pupil; none when there is none to share.
     std::shared_ptr<TVxGridObject> RecordClasse() const;
     // After a save: the class window's cell of the pupil shows the text, when that window

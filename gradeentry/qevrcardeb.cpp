@@ -409,7 +409,7 @@ bool TfrqevCarDeb::SaveDataDb()
         };
         scritture.append(s);
     }
-    return SalvaGriglia(scritture);
+    return SalvaGriglia(scritture, {});
 }
 
 TfrqevCarDeb *TfrqevCarDeb::frameClasse() const

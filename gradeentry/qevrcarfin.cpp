@@ -101,7 +101,7 @@ bool TfrqevCarFin::SaveDataDb()
         s.salvata = [rec, id] { rec->iPosFinIdSalvato = id; };
         scritture.append(s);
     });
-    return SalvaGriglia(scritture);
+    return SalvaGriglia(scritture, {});
 }
 
 void TfrqevCarFin::UpdateClassForm()

@@ -137,15 +137,23 @@ bool TfrqevCarGdz::SaveDataDb()
             s.esegui = [&store, key, text](TVxTransaction &tr) { store.Aggiorna(tr, key, text); };
             s.salvata = [rec, text] { rec->bGdzGiudizioSalvato = text; };
         }
-        // Gone: saving again stores the text anew. Replaced: saving again deletes the new row.
-        s.altrove = [rec](int chiave) {
-            rec->iGdzId = chiave;
-            if (chiave == 0)
-                rec->bGdzGiudizioSalvato.clear();
+        s.id = TqevGdzStore::Id(iSitId);
+        s.letta = TqevGdzStore::Letta(key, rec->bGdzGiudizioSalvato);
+        s.cancella = vuoto(text);
+        // Saving again writes the text over the other office's, or deletes it.
+        s.cambiata = [rec](const TqevRiga &ora) {
+            rec->iGdzId = ora.chiave;
+            rec->bGdzGiudizioSalvato = TqevGdzStore::Testo(ora);
         };
         scritture.append(s);
     });
-    return SalvaGriglia(scritture);
+    const int iClsSesId = dmqevDataSets->iClsSesId;
+    const int iSitId = TipoCar == tcClasse ? 0 : dmqevDataSets->iSitId;
+    TqevVerifica verifica;
+    verifica.leggi = [&store, iClsSesId, iSitId](TVxTransaction &) {
+        return store.Righe(iClsSesId, iSitId);
+    };
+    return SalvaGriglia(scritture, verifica);
 }
 
 void TfrqevCarGdz::UpdateClassForm()

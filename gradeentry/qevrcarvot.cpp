@@ -129,6 +129,16 @@ void DimenticaValore(TRecVal &rec, int iPKId)
     rec.sValSalvato.clear();
 }
 
+// Another office changed the cell's row: the record takes it as what is stored, and keeps the
+// value typed, which saving again writes over it.
+void PrendiRiga(TRecVal &rec, const TqevRiga &ora)
+{
+    DimenticaValore(rec, ora.chiave);
+    const QVariant valore = ora.valori.value(QStringLiteral("valore"));
+    rec.iValIdSalvato = valore.toInt();
+    rec.sValSalvato = valore.toString();
+}
+
 } // namespace
 
 TfrqevCarVot::TfrqevCarVot(QWidget *parent) : TfrqevCarBs(parent)
@@ -391,8 +401,7 @@ QString TfrqevCarVot::descriviCella(int col, int row) const
 bool TfrqevCarVot::SaveDataDb()
 {
     TqevDateNuoveRighe anno;
-    // A per-pupil cell gives each committed write to the window beside at once: a key that
-    // reached the database reaches that window even when a later cell fails.
+    // A per-pupil cell gives each committed write to the window beside at once.
     const bool accanto = TipoCar == tcAlunno;
     const TqevValStore &store = m_store;
     QList<TqevScrittura> scritture;
@@ -413,6 +422,9 @@ bool TfrqevCarVot::SaveDataDb()
             const QString testo = rec->sValSDesc.trimmed();
             TqevScrittura s;
             s.cella = descriviCella(c, r);
+            s.id = TqevValStore::Id(chiave);
+            s.letta = store.Letta(*rec);
+            s.cancella = vuota;
             std::function<void()> salvata;
             if (vuota) {
                 s.esegui = [&store, pk, chiave](TVxTransaction &tr) {
@@ -439,7 +451,7 @@ bool TfrqevCarVot::SaveDataDb()
                     rec->sValSalvato = testo;
                 };
             }
-            s.altrove = [rec](int key) { DimenticaValore(*rec, key); };
+            s.cambiata = [rec](const TqevRiga &ora) { PrendiRiga(*rec, ora); };
             s.salvata = [this, salvata, accanto, c, r] {
                 salvata();
                 if (accanto)
@@ -448,7 +460,15 @@ bool TfrqevCarVot::SaveDataDb()
             scritture.append(s);
         }
     }
-    return SalvaGriglia(scritture);
+    // The rows of the grid's scope, as LoadData reads them.
+    const int iClsSesId = dmqevDataSets->iClsSesId;
+    const int iSitId = RighePerAlunno(TipoCar) ? 0 : m_iSitId;
+    const int iClsSesMatId = TipoCar == tcMateria ? dmqevDataSets->iClsSesMatId : 0;
+    TqevVerifica verifica;
+    verifica.leggi = [&store, iClsSesId, iSitId, iClsSesMatId](TVxTransaction &) {
+        return store.Righe(iClsSesId, iSitId, iClsSesMatId);
+    };
+    return SalvaGriglia(scritture, verifica);
 }
 
 void TfrqevCarVot::UpdateClassForm()
