@@ -186,15 +186,32 @@ void TqelStringGrid::setModificato(bool on)
         m_changed.clear();
 }
 
+bool TqelStringGrid::Modificato() const
+{
+    return m_modificato ||
+           std::any_of(m_changed.begin(), m_changed.end(), [this](const auto &changed) {
+               return CellaModificata(changed.first.first, changed.first.second);
+           });
+}
+
 bool TqelStringGrid::CellaModificata(int col, int row) const
 {
-    return m_changed.count({col, row}) > 0;
+    if (!m_changed.count({col, row}))
+        return false;
+    return OnDiversa ? OnDiversa(col, row) : TestoCambiato(col, row);
+}
+
+bool TqelStringGrid::TestoCambiato(int col, int row) const
+{
+    const auto found = m_changed.find({col, row});
+    return found != m_changed.end() && col < ColCount() && row < RowCount() &&
+           Cells(col, row) != found->second;
 }
 
 void TqelStringGrid::SegnaModificata(int col, int row)
 {
-    m_modificato = true;
-    m_changed.insert({col, row});
+    if (col >= 0 && row >= 0 && col < ColCount() && row < RowCount())
+        m_changed.emplace(std::make_pair(col, row), Cells(col, row));
 }
 
 // ---- Painting -------------------------------------------------------------------------------

@@ -509,7 +509,6 @@ void TfmqevSelItem::AssegnaCella(bool assegna, bool avanti)
     if (!g || g->Col() < g->nColIntest() || g->Row() < g->nRowIntest() ||
         g->Col() >= g->ColCount() || g->Row() >= g->RowCount())
         return;
-    g->setModificato(true);
     const int col = g->Col();
     const int row = g->Row();
     const int recCol = perRiga(*g) ? 1 : col;
@@ -522,8 +521,8 @@ void TfmqevSelItem::AssegnaCella(bool assegna, bool avanti)
     if (scrivi)
         g->setEditorMode(false);
     auto cella = [g](int c, int r, const QString &text) {
-        g->setCells(c, r, text);
         g->SegnaModificata(c, r);
+        g->setCells(c, r, text);
     };
 
     switch (TipoSel) {

@@ -139,6 +139,7 @@ TfrqevCarBs::TfrqevCarBs(QWidget *parent)
     };
     grGrid->OnMouseUp = [this](Qt::MouseButton, const QPoint &) { grGridMouseUp(); };
     grGrid->OnEditRefused = [this] { grGridEditRefused(); };
+    grGrid->OnDiversa = [this](int col, int row) { return CellaDiversa(col, row); };
     // Ctrl+S saves the page the office works in, as in the lookup editors.
     aSave->setShortcut(QKeySequence::Save);
     aSave->setShortcutContext(Qt::WidgetWithChildrenShortcut);
@@ -152,6 +153,11 @@ TfrqevCarBs::TfrqevCarBs(QWidget *parent)
 }
 
 TfrqevCarBs::~TfrqevCarBs() = default;
+
+bool TfrqevCarBs::CellaDiversa(int col, int row) const
+{
+    return grGrid->TestoCambiato(col, row);
+}
 
 QAction *TfrqevCarBs::AzioneStrumenti(const char *name, const char *button, const char *caption,
                                       const char *hint, int image)

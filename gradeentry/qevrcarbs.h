@@ -98,6 +98,10 @@ public:
     virtual void UpdateClassForm() {}
     // True makes the grid read-only and disables the frame's saving commands; false undoes it.
     virtual void SetReadOnly(bool value) = 0;
+    // Whether a cell edited since loading differs from what was read (the window is
+    // "modified" only then): the record against what it last read or wrote; the base compares
+    // the cell's text.
+    virtual bool CellaDiversa(int col, int row) const;
 
     // Loads: from the class window (per-pupil frame while it is open) or the database. Then
     // "Selezione dati..." is enabled when the grid has a data column.

@@ -784,3 +784,9 @@ void TfrqevCarCre::disegna(QPainter &painter, int col, int row, const QRect &rec
     if (dati && rec && CreditoBloccato(*rec))
         painter.fillRect(rect, Qt::black);
 }
+
+bool TfrqevCarCre::CellaDiversa(int col, int row) const
+{
+    auto rec = RecordDi(col, row);
+    return rec && !CreditoBloccato(*rec) && !(TqevCreStore::Valori(*rec) == rec->Salvato);
+}

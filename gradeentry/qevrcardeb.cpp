@@ -606,3 +606,12 @@ void TfrqevCarDeb::FrameEnter()
     if (medieDaGriglie() && (grVoti || grProposti) && TipoCar == tcMateria)
         AggiornaMedieDaGriglie();
 }
+
+bool TfrqevCarDeb::CellaDiversa(int col, int row) const
+{
+    auto rec = DebitoDi(col, row);
+    if (!rec || rec->bBloccato)
+        return false;
+    const TValDebito valori = TqevDebStore::Valori(*rec);
+    return rec->iDebId != 0 ? !(valori == rec->Salvato) : !TqevDebStore::Vuoto(valori);
+}

@@ -143,3 +143,9 @@ void TfrqevCarFin::grGridKeyPress(QChar &key)
     grGrid->setCells(1, row, QString());
     grGrid->SegnaModificata(1, row);
 }
+
+bool TfrqevCarFin::CellaDiversa(int col, int row) const
+{
+    auto rec = grGrid->RecordAt<TRecFin>(col, row);
+    return rec && rec->iPosFinId != rec->iPosFinIdSalvato;
+}

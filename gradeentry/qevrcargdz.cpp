@@ -31,7 +31,7 @@ TfrqevCarGdz::TfrqevCarGdz(QWidget *parent) : TfrqevCarBs(parent)
     FrameLayout()->addWidget(meGiudizio, 1);
     connect(meGiudizio, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_caricando)
-            grGrid->setModificato(true);
+            grGrid->SegnaModificata(0, 0);
     });
     tbCancella = AddFrameAction(QStringLiteral("tbCancella"), QStringLiteral("Cancella Giudizio"),
                                 10, QStringLiteral("Cancella Giudizio"));
@@ -219,4 +219,13 @@ void TfrqevCarGdz::tbCancellaClick()
         svuotaRiga(grGrid->Row());
     else
         meGiudizio->clear();
+}
+
+bool TfrqevCarGdz::CellaDiversa(int col, int row) const
+{
+    auto rec = grGrid->RecordAt<TRecGdz>(col, row);
+    if (!rec)
+        return false;
+    const QString testo = TipoCar == tcClasse ? rec->bGdzGiudizio : m_memo.Testo(meGiudizio);
+    return testo != rec->bGdzGiudizioSalvato;
 }

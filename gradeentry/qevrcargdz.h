@@ -36,6 +36,7 @@ public:
     void LoadFromClassForm() override;
     void UpdateClassForm() override;
     void SetReadOnly(bool value) override;
+    bool CellaDiversa(int col, int row) const override;
     void aFormSelExecute() override;
     // "Cancella Giudizio": after asking, empties the current pupil's judgment (the row's, or
     // the memo); the next save deletes it.

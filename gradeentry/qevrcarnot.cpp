@@ -457,3 +457,9 @@ void TfrqevCarNot::grGridSelectCell(int col, int row, bool &canSelect)
     AggiornaMedia(row);
     laVoti->clear();
 }
+
+bool TfrqevCarNot::CellaDiversa(int col, int row) const
+{
+    auto nota = std::dynamic_pointer_cast<TRecNot>(grGrid->RecordOf(col, row));
+    return nota && !nota->bBloccato && NotaCambiata(*nota);
+}

@@ -669,3 +669,15 @@ void TfrqevCarVot::grGridSetEditText(int col, int row, const QString &value)
     if (m_backspace && value.trimmed().isEmpty())
         azzera(col, row);
 }
+
+bool TfrqevCarVot::CellaDiversa(int col, int row) const
+{
+    auto rec = grGrid->RecordAt<TRecVal>(col, row);
+    if (!rec || rec->bBloccato)
+        return false;
+    const QString text = grGrid->Cells(col, row).trimmed();
+    if (text.isEmpty())
+        return rec->iPKId != 0;
+    // A text typed and not yet checked differs from its record.
+    return rec->iPKId == 0 || m_store.Cambiato(*rec) || text != rec->sValSDesc.trimmed();
+}

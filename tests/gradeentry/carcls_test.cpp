@@ -387,6 +387,21 @@ TEST_F(ClassWindow, EnteredTextIsCheckedWhenTheCursorLeavesTheCell)
 {
     TfmqevCarCls *window = apri(k5A);
     ASSERT_NE(window, nullptr);
+    {
+        // Typed, refused on the way out and put back with Esc: the page is as loaded, and
+        // closing would ask nothing.
+        ASSERT_TRUE(window->MostraPagina(QStringLiteral("Voti")));
+        TqelStringGrid *g = griglia(0);
+        const QPoint cell = trova(0, true, QStringLiteral("7"));
+        const QString letto = g->Cells(cell.x(), cell.y());
+        ASSERT_TRUE(g->MoveCursor(cell.x(), cell.y()));
+        QTest::keyClicks(g, QStringLiteral("X"));
+        QTest::keyClick(g, Qt::Key_Right);
+        EXPECT_TRUE(g->Modificato());
+        QTest::keyClick(g, Qt::Key_Escape);
+        EXPECT_EQ(g->Cells(cell.x(), cell.y()), letto);
+        EXPECT_FALSE(g->Modificato());
+    }
     const struct
     {
         int kind;

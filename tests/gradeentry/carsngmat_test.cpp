@@ -268,17 +268,16 @@ TEST_F(PupilAndSubject, OneValueIsStoredOnceWhicheverWindowSavesIt)
         EXPECT_FALSE(chiudi(window));
         EXPECT_EQ(chiesti, QList<QWidget *>{pupil});
         ASSERT_EQ(fmqevCarSng(), pupil);
-        // ...else the pupil window saves first, then the window behind.
-        for (int i = 0; i < 2; ++i) {
-            DialogSeam::queueModalScript([&chiesti](QDialog *d) {
-                chiesti << d->parentWidget();
-                return int(mrOk);
-            });
-        }
+        // ...else the pupil window saves first, the values the window behind shows among them:
+        // that window is left with nothing to save, and asks nothing.
+        DialogSeam::queueModalScript([&chiesti](QDialog *d) {
+            chiesti << d->parentWidget();
+            return int(mrOk);
+        });
         chiesti.clear();
         DialogSeam::clearShown();
         ASSERT_TRUE(chiudi(window));
-        EXPECT_EQ(chiesti, (QList<QWidget *>{pupil, window}));
+        EXPECT_EQ(chiesti, (QList<QWidget *>{pupil}));
         EXPECT_EQ(fmqevCarSng(), nullptr);
         EXPECT_FALSE(TdmqevActivations::CarClsAperto() || TdmqevActivations::CarMatAperto());
         // No value was inserted twice (the unique key would have refused it): one row each,

@@ -232,10 +232,10 @@ TEST_F(PickDialog, FinalOutcomesForOnePupilOrTheWholeColumn)
                          {g->RecordAt<TRecAna>(0, r)->iSitId}),
                   QVariant(chosenAll));
     }
-    // A walk without a choice still marks the grid modified, and writes nothing.
+    // A walk without a choice changes nothing: the grid stays as saved.
     p->cbAll->setChecked(false);
     p->tbNext->trigger();
-    EXPECT_TRUE(g->Modificato());
+    EXPECT_FALSE(g->Modificato());
     EXPECT_EQ(g->Row(), 4);
 }
 
