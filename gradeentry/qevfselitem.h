@@ -100,8 +100,17 @@ public:
     // The open dialog, else a new one owned by the frame (it closes with the frame's window);
     // either way serving the grid.
     static TfmqevSelItem *Apri(QWidget *owner, TqelStringGrid *grid);
-    // Shows it, not modal, on top.
+    // Shows it, not modal, on top, with the keyboard in its list, calendar or memo.
     void Mostra();
+    // While one lives, Mostra shows the dialog following the grid without taking the keyboard
+    // from it: a click in the grid, a page entered.
+    struct Seguendo
+    {
+        Seguendo() { ++s_seguendo; }
+        ~Seguendo() { --s_seguendo; }
+        Seguendo(const Seguendo &) = delete;
+        Seguendo &operator=(const Seguendo &) = delete;
+    };
 
     int TipoSel = -1;      // the kind prepared for; -1 until the first
     int ScaIdCorrente = 0; // the grading scale of the level list
@@ -168,6 +177,7 @@ private:
     QString testoData() const;
     bool lista() const;
 
+    static inline int s_seguendo = 0;
     TqevValStore m_livelli;
     int m_livelliTipo = -1; // the kind whose levels m_livelli holds
     TqevTestoMemo m_memo;

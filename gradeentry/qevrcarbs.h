@@ -143,8 +143,9 @@ protected:
     virtual void grGridKeyPress(QChar &key);
     virtual void grGridSetEditText(int col, int row, const QString &value);
     virtual void grGridMouseUp();
-    // A character typed, F2 or a double click on a grid that takes no typing.
-    virtual void grGridEditRefused() {}
+    // A character typed, F2 or a double click on a grid that takes no typing: the help line
+    // says which command writes the cell, with its key.
+    void grGridEditRefused();
     // The grid's cell check refused the current cell: the help panel says why (the refused
     // value and what the cell takes), and so does ValidaCella's warning.
     void Rifiuta(const QString &motivo);
@@ -156,6 +157,8 @@ protected:
                              const char *hint, int image);
     // Clears every cell's text and record and leaves a 1 x 1 grid.
     void SvuotaGriglia();
+    // Every command of the frame gets its key, shown in its tooltip (InitTipoDati).
+    void AssegnaTasti();
     // A per-pupil frame beside the class window: that window's frame of the same kind, when
     // its page is loaded and its row RigaCls1 is the selected pupil's; none otherwise (the
     // frame then reads the database).

@@ -201,13 +201,6 @@ void TfrqevCarGdz::grGridKeyPress(QChar &key)
         svuotaRiga(grGrid->Row());
 }
 
-void TfrqevCarGdz::grGridEditRefused()
-{
-    if (TipoCar == tcClasse && !m_readOnly)
-        PanelHelp->setText(QStringLiteral(
-            " Il giudizio non si scrive nella griglia: si scrive con \"Selezione dati...\"."));
-}
-
 void TfrqevCarGdz::tbCancellaClick()
 {
     if (m_readOnly)

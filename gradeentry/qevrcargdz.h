@@ -45,7 +45,6 @@ public:
 protected:
     void grGridKeyPress(QChar &key) override;
     // The class grid takes no typing: the help panel says where a judgment is written.
-    void grGridEditRefused() override;
 
 private:
     void mostraMemo(const QString &text);

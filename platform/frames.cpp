@@ -1,12 +1,56 @@
 #include "platform/frames.h"
 
 #include <QAction>
+#include <QKeySequence>
+#include <QMenu>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+namespace {
+
+// The hint an action had before its key was added to it.
+const char kHint[] = "vxHint";
+
+QString hintOf(QObject *object, const QString &current)
+{
+    const QVariant kept = object->property(kHint);
+    if (kept.isValid())
+        return kept.toString();
+    object->setProperty(kHint, current);
+    return current;
+}
+
+} // namespace
+
+void VxSetShortcut(QWidget *scope, QAction *action, const QKeySequence &key)
+{
+    const QString hint = hintOf(action, action->toolTip());
+    action->setShortcut(key);
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    if (!scope->actions().contains(action))
+        scope->addAction(action);
+    action->setToolTip(QStringLiteral("%1 (%2)").arg(hint, key.toString(QKeySequence::NativeText)));
+}
+
+void VxShowMenuShortcuts(QToolButton *button)
+{
+    const QString hint = hintOf(button, button->toolTip().isEmpty() ? button->text()
+                                                                     : button->toolTip());
+    QStringList keys;
+    if (QMenu *menu = button->menu()) {
+        for (QAction *action : menu->actions()) {
+            if (!action->shortcut().isEmpty())
+                keys << QStringLiteral("%1 %2").arg(
+                    action->text(), action->shortcut().toString(QKeySequence::NativeText));
+        }
+    }
+    button->setToolTip(keys.isEmpty() ? hint
+                                      : QStringLiteral("%1 (%2)").arg(hint, keys.join(QStringLiteral(", "))));
+}
 
 TfrVxVuoto::TfrVxVuoto(QWidget *parent)
     : QFrame(parent), m_captionLabel(new QLabel), m_layout(new QVBoxLayout(this))

@@ -6,12 +6,20 @@
 #include <QList>
 
 class QAction;
+class QKeySequence;
 class QLabel;
 class QListWidget;
 class QListWidgetItem;
 class QToolBar;
 class QToolButton;
 class QVBoxLayout;
+
+// Gives an action its key, working wherever the focus is inside the scope (a frame, a window, a
+// dialog), and shows the key in the action's tooltip beside its hint: a tool bar's command is
+// found by the keyboard as by the mouse. Called again, it replaces the key.
+void VxSetShortcut(QWidget *scope, QAction *action, const QKeySequence &key);
+// The tooltip of a tool button that opens a menu: its hint and its menu's keys.
+void VxShowMenuShortcuts(QToolButton *button);
 
 // The frame bases. A frame has a caption bar (RefreshFrameCaption shows its Caption, or its
 // hint when it has none), FrameEnter for the host to call when the frame becomes the working
