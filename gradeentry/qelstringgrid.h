@@ -76,12 +76,20 @@ public:
     void setLarghezza(int col, int width);
     int LarghezzaScalata(int width) const;
     // What each data column may hold (a vote column its scale's levels): no column is narrower
-    // than the widest of those texts, or of what its cells hold now, in the grid's font. The
-    // frames call it once the grid is loaded. A width the user drags (the border of a header)
-    // is kept as it is, while the grid lives.
+    // than the widest of those texts, of what its cells hold now, or of the first word of its
+    // headers (the whole header in its tooltip), in the grid's font. The frames call it once
+    // the grid is loaded; a value written afterwards widens its column at once. A width the
+    // user drags (the border of a header) is kept as it is.
     void AdattaLarghezze(const std::function<QStringList(int col)> &valori = {});
     // The last column takes the room the others leave (the judgments' text).
     void setUltimaEstesa(bool on);
+    // Widths the office dragged: what names a column among the grid's (its headers: subject
+    // code and component, else the caption; "#0" the names' column), a width given back in the
+    // stored unit, told as the office lets the border go; and forgotten.
+    QString ChiaveColonna(int col) const;
+    void setLarghezzaTrascinata(int col, int width);
+    std::function<void(int col, int width)> OnLarghezzaTrascinata;
+    void DimenticaTrascinate();
 
     // Whether a cell marked since loading differs from what was loaded: a text typed and
     // refused, then put back with Esc, leaves the grid unmodified. Whether a cell differs asks
@@ -128,6 +136,7 @@ protected:
     void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void ColSized(int col) override;
+    void CellTextChanged(int col, int row) override;
 
 private:
     std::shared_ptr<TVxGridObject> objectAt(int col, int row) const;

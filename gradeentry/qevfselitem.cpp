@@ -13,6 +13,7 @@
 #include "platform/waitwindow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -306,6 +307,12 @@ void TfmqevSelItem::chiuso()
     // Closed is gone: the frames must not find it open while it waits to be deleted.
     if (dmqevActivations && dmqevActivations->fmqevSelItem == this)
         dmqevActivations->fmqevSelItem = nullptr;
+    // The keyboard it had goes back to the grid it served, whatever the window manager does.
+    QWidget *attiva = QApplication::activeWindow();
+    if (Griglia && Griglia->isVisible() && (!attiva || attiva == this)) {
+        Griglia->window()->activateWindow();
+        Griglia->setFocus(Qt::ActiveWindowFocusReason);
+    }
 }
 
 bool TfmqevSelItem::eventFilter(QObject *watched, QEvent *event)

@@ -176,6 +176,14 @@ TfrqevCarBs::TfrqevCarBs(QWidget *parent)
     grGrid->OnMouseUp = [this](Qt::MouseButton, const QPoint &) { grGridMouseUp(); };
     grGrid->OnEditRefused = [this] { grGridEditRefused(); };
     grGrid->OnDiversa = [this](int col, int row) { return CellaDiversa(col, row); };
+    // A width the office drags stays with the page's display parameters.
+    grGrid->OnLarghezzaTrascinata = [this](int col, int width) {
+        if (dmqevParVis)
+            RunShowingErrors([&] {
+                dmqevParVis->Griglia(grGrid->TipoDati(), grGrid->TipoCar())
+                    .SetLarghezza(grGrid->ChiaveColonna(col), width);
+            });
+    };
 
     aStorico->setEnabled(false);
     azione(aSave, this, [this] { aSaveExecute(); });
@@ -495,6 +503,12 @@ void TfrqevCarBs::ApplicaParVis()
         grGrid->setFixedRows(grGrid->nRowIntest());
     if (grGrid->nColIntest() < grGrid->ColCount())
         grGrid->setFixedCols(grGrid->nColIntest());
+    const std::map<QString, int> trascinate = p.Larghezze();
+    for (int c = 0; c < grGrid->ColCount() && !trascinate.empty(); ++c) {
+        const auto found = trascinate.find(grGrid->ChiaveColonna(c));
+        if (found != trascinate.end())
+            grGrid->setLarghezzaTrascinata(c, found->second);
+    }
     if (parentWidget() && parentWidget()->isVisible() && grGrid->isVisible())
         grGrid->setFocus();
     try {

@@ -117,7 +117,7 @@ TfrqevCarCre::TfrqevCarCre(QWidget *parent)
         ->setObjectName(QStringLiteral("aSelCar"));
     aCalcCreMed = AzioneStrumenti("aCalcCreMed", "tbCalc", "Calcola credito per media",
                                   "Calcola credito per media", 6);
-    aCreMin = AzioneStrumenti("aCreMin", "tbCreMin", "credito minimo", "Assegna Credito Minimo", 7);
+    aCreMin = AzioneStrumenti("aCreMin", "tbCreMin", "Credito minimo", "Assegna credito minimo", 7);
     aCreMax =
         AzioneStrumenti("aCreMax", "tbCreMax", "Credito massimo", "Assegna credito massimo", 7);
     connect(aCalcCreMed, &QAction::triggered, this, [this] {

@@ -22,7 +22,7 @@
 // Typing changes the text; the record takes the number when the cursor leaves the cell (a
 // text that is not a whole number from 0 puts the record's value back in the cell). The
 // commendation and the note come from the pick dialog; Backspace clears them. "Calcola credito
-// per media" (and "credito minimo", "Credito massimo") takes the band of the average on the
+// per media" (and "Credito minimo", "Credito massimo") takes the band of the average on the
 // last course year: its minimum as credit by average, its maximum (display parameter
 // SetMaxCre) or minimum as credit.
 //
@@ -75,7 +75,7 @@ public:
     TfrqevCreLista *frqevCreSco; // "Crediti scolastici"
     TfrqevCreLista *frqevCreFrm; // "Crediti formativi"
     QAction *aCalcCreMed;        // "Calcola credito per media" (tbCalc)
-    QAction *aCreMin;            // "credito minimo" (tbCreMin)
+    QAction *aCreMin;            // "Credito minimo" (tbCreMin)
     QAction *aCreMax;            // "Credito massimo" (tbCreMax)
     QToolButton *tbSelCar;       // the display modes' menu
     QMenu *pmCrediti;            // aCrePerMedia ... aCreNota, in mode order

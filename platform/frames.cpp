@@ -1,6 +1,7 @@
 #include "platform/frames.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QKeySequence>
 #include <QMenu>
 #include <QHBoxLayout>
@@ -85,6 +86,49 @@ TfrVxBase::TfrVxBase(QWidget *parent)
     bar->addWidget(m_toolBar);
     bar->addStretch();
     FrameLayout()->addWidget(m_controlBar);
+    m_controlBar->installEventFilter(this);
+    m_toolBar->installEventFilter(this);
+}
+
+bool TfrVxBase::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if ((watched == m_controlBar && (type == QEvent::Resize || type == QEvent::Show)) ||
+        (watched == m_toolBar && (type == QEvent::ActionAdded || type == QEvent::ActionChanged ||
+                                  type == QEvent::ActionRemoved)))
+        FitToolBar();
+    return TfrVxGen::eventFilter(watched, event);
+}
+
+void TfrVxBase::FitToolBar()
+{
+    if (!m_controlBar->isVisible())
+        return;
+    QList<QToolButton *> buttons;
+    for (QAction *action : m_toolBar->actions()) {
+        auto *button = qobject_cast<QToolButton *>(m_toolBar->widgetForAction(action));
+        if (button && action->isVisible())
+            buttons << button;
+    }
+    // What the row leaves the bar: its width less the least the others beside it need.
+    auto *row = m_controlBar->layout();
+    int room = m_controlBar->contentsRect().width() - row->contentsMargins().left() -
+               row->contentsMargins().right();
+    for (int i = 0; i < row->count(); ++i) {
+        QWidget *w = row->itemAt(i)->widget();
+        if (w && w != m_toolBar && w->isVisibleTo(m_controlBar))
+            room -= w->minimumSizeHint().width() + row->spacing();
+    }
+    auto needed = [this] {
+        m_toolBar->layout()->invalidate();
+        return m_toolBar->sizeHint().width();
+    };
+    for (QToolButton *button : buttons)
+        button->setToolButtonStyle(m_toolBar->toolButtonStyle());
+    for (auto it = buttons.rbegin(); it != buttons.rend() && needed() > room; ++it) {
+        if (!(*it)->icon().isNull())
+            (*it)->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    }
 }
 
 QList<QAction *> TfrVxBase::alFrame() const

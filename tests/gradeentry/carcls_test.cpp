@@ -970,6 +970,23 @@ TEST_F(ClassWindow, ArrowsTypeAlongTheLineAndEveryColumnShowsWhatItHolds)
     ASSERT_EQ(g->ColWidths(col), wider);
     window->CaricaFrames();
     EXPECT_EQ(g->ColWidths(col), wider);
+    // ...and in the window opened again (within a pixel: kept in the widths' unit), until
+    // "Parametri visualizzazione" sets the grid's widths anew.
+    DialogSeam::queueAnswer(int(mrNo)); // "Non salvare", if asked
+    ASSERT_TRUE(chiudi(window));
+    if (DialogSeam::hasAnswer())
+        DialogSeam::takeAnswer();
+    window = apri(k5A);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(window->MostraPagina(QStringLiteral("Voti")));
+    EXPECT_NEAR(griglia(0)->ColWidths(col), wider, 1);
+    DialogSeam::queueAnswer(int(mrOk));
+    window->FrameDi(tdVoti)->aParVis->trigger();
+    EXPECT_LT(griglia(0)->ColWidths(col), wider - 20);
+    ASSERT_TRUE(chiudi(window));
+    window = apri(k5A);
+    ASSERT_NE(window, nullptr);
+    EXPECT_LT(griglia(0)->ColWidths(col), wider - 20);
 
     ASSERT_TRUE(window->MostraPagina(QStringLiteral("Giudizio")));
     TqelStringGrid *judgments = window->FrameDi(tdGiudizio)->grGrid;
