@@ -71,7 +71,7 @@ bool perRiga(const TqelStringGrid &g)
 
 QString siONiente(const QString &text)
 {
-    return text.trimmed().isEmpty() ? QString() : QStringLiteral("Si");
+    return text.trimmed().isEmpty() ? QString() : QStringLiteral("Sì");
 }
 
 struct Colonna

@@ -23,15 +23,15 @@
 //   0 1 2   level of a vote / proposed vote / taxonomy   TRecVal of the cell: the level
 //   8 9     teacher of a note (class / institute)        TRecNot iAnaId, sDocNome
 //   10      date of a note                               TRecNot dNotData
-//   13      text of a note ("Si" in the cell)            TRecNot bNotNota
+//   13      text of a note ("Sì" in the cell)            TRecNot bNotNota
 //   11 12   debt dates of assignment / verification      TRecDeb dDebAttr / dDebVer
 //   14 15   debt type / debt outcome                     TRecDeb iDtpDtdId+sDtdLDesc /
 //                                                                 iDesDedId+sDedLDesc
 //   16 18   assigning teacher (class / institute)        TRecDeb iAnaId_Attr, sDocAttr
 //   17 19   verifying teacher (class / institute)        TRecDeb iAnaId_Ver, sDocVer
-//   20      note of a debt ("Si" in the cell)            TRecDeb slNota
+//   20      note of a debt ("Sì" in the cell)            TRecDeb slNota
 //   21      commendation of a credit row                 TRecCre iEncId, sEncSDesc
-//   22      note of a credit row ("Si" in the cell)      TRecCre lsNota
+//   22      note of a credit row ("Sì" in the cell)      TRecCre lsNota
 //   23      judgment text (trimmed in the cell)          TRecGdz of column 1: bGdzGiudizio
 //   25      final outcome ("Applica a tutta la colonna"  TRecFin of column 1: iPosFinId,
 //           in a per-class grid)                                  sStaFinDettSDesc

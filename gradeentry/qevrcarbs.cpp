@@ -398,6 +398,9 @@ bool TfrqevCarBs::Salva()
     // close handler, which nothing may leave by an exception.
     bool salvato = false;
     RunShowingErrors([this, &salvato] { salvato = SaveDataDb(); });
+    // The pupil's average is the stored one: it follows what was just stored.
+    if (perLivello(TipoDati) && grGrid->Row() >= grGrid->nRowIntest())
+        AggiornaMedia(grGrid->Row());
     if (!salvato)
         return false;
     // A per-pupil frame beside the class or subject window brings that window up to date.

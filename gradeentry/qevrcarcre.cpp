@@ -315,7 +315,7 @@ QString TfrqevCarCre::testoModo(const TRecCre &rec, int modo) const
     case mcEncomio:
         return rec.sEncSDesc;
     case mcNota:
-        return conNota(rec) ? QStringLiteral("Si") : QString();
+        return conNota(rec) ? QStringLiteral("Sì") : QString();
     default:
         return numero(rec.iCreCredito);
     }
@@ -334,7 +334,7 @@ void TfrqevCarCre::mostraRiga(int row)
     grGrid->setCells(kColPerMedia, row, numero(rec->iCrePerMedia));
     grGrid->setCells(kColCredito, row, numero(rec->iCreCredito));
     grGrid->setCells(kColRecup, row, numero(rec->iCreRecup));
-    grGrid->setCells(kColNota, row, conNota(*rec) ? QStringLiteral("Si") : QString());
+    grGrid->setCells(kColNota, row, conNota(*rec) ? QStringLiteral("Sì") : QString());
 }
 
 void TfrqevCarCre::VisualizzaModo(int modo)

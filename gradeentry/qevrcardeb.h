@@ -14,7 +14,7 @@
 // 1 "Voto prop.", 2 "Voto" (the averages in the subject), 3 "Data attr.", 4 "Debito",
 // 5 "Data Ver.", 6 "Esito", 7 "Docente attr.", 8 "Docente ver.", 9 "Nota"; one debt record
 // (TRecDeb) per row on column 1. Per class (tcClasse) the class's pupils by the class's
-// subjects, one record per cell showing the debt's type ("Si" for a debt without one): there
+// subjects, one record per cell showing the debt's type ("Sì" for a debt without one): there
 // the commands work on the type, and the other attributes are entered per pupil or per
 // subject. A pupil window beside the class window takes the pupil's debts from it, unsaved
 // ones too, and gives them back after its save. A subject the pupil does not take locks its

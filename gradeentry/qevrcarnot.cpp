@@ -30,7 +30,7 @@ QString testoNota(const TRecNot &nota, int modo)
     case 1:
         return nota.sDocNome;
     default:
-        return nota.bNotNota.trimmed().isEmpty() ? QString() : QStringLiteral("Si");
+        return nota.bNotNota.trimmed().isEmpty() ? QString() : QStringLiteral("Sì");
     }
 }
 

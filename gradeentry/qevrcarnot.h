@@ -12,7 +12,7 @@
 // Layout:
 //   per class    rows the pupils (TRecAna), columns the class session's subjects (TRecMat): a
 //                note per cell, the cell showing the part ModoNota chooses (the "Carica" menu:
-//                0 "Data nota", 1 "Docente nota", 2 "Nota", shown as "Si"); a subject off the
+//                0 "Data nota", 1 "Docente nota", 2 "Nota", shown as "Sì"); a subject off the
 //                pupil's plan of studies is a locked, empty note
 //   per pupil    rows the pupil's subjects (TRecMat), columns 1 "Data", 2 "Docente", 3 "Nota"
 //   per subject  rows the pupils, the same columns; the subject's TRecMat on cell (0, 0)

@@ -181,7 +181,7 @@ TEST_F(ClassWindow, LauncherChecksTheContextAndTheOtherWindows)
     xgvmGlobalVar.SetValues(TVxWorkingContext::instituteKey(), 2);
 
     // Opening a grade window while another kind is open names both.
-    const QString format = QStringLiteral("Impossibile attivare il caricamento per %1.\n\nE' già "
+    const QString format = QStringLiteral("Impossibile attivare il caricamento per %1.\n\nÈ già "
                                           "stato attivato il caricamento per %2.\n\nChiudere la "
                                           "finestra di caricamento attuale per proseguire.");
     ASSERT_NE(apri(k5A), nullptr);

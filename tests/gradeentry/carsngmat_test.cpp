@@ -28,7 +28,7 @@ constexpr int kItaliano = 1320;   // 5A's ITALIANO: written (component 1) and or
 constexpr int kAmmissione = 1202; // 3C's admission score, out of a hundred
 
 const QString kEsclusione = QStringLiteral(
-    "Impossibile attivare il caricamento per %1.\n\nE' già stato attivato il caricamento per "
+    "Impossibile attivare il caricamento per %1.\n\nÈ già stato attivato il caricamento per "
     "%2.\n\nChiudere la finestra di caricamento attuale per proseguire.");
 
 // The cell of a value in a grid whose rows are pupils (class and subject windows).
