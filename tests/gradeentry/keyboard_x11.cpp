@@ -14,9 +14,11 @@
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTest>
+#include <QToolButton>
 
 namespace {
 
@@ -24,7 +26,8 @@ constexpr int k5A = 390052; // 5A of 2008/2009, final session
 
 using Keyboard = GradeWindows;
 
-// Every command of the page's frames stands on its tool bar, none behind the bar's "»".
+// Every command of the page's frames stands on its tool bar, none behind the bar's "»", with
+// its key in its tooltip (a menu's, its items').
 void everyCommandShows(QWidget *window)
 {
     QCoreApplication::processEvents();
@@ -33,9 +36,18 @@ void everyCommandShows(QWidget *window)
             continue;
         for (QAction *action : frame->xoaCustom()->actions()) {
             QWidget *button = frame->xoaCustom()->widgetForAction(action);
-            if (action->isVisible() && !action->isSeparator() && button)
-                EXPECT_TRUE(button->isVisible())
-                    << frame->objectName().toStdString() << " " << action->text().toStdString();
+            if (!action->isVisible() || action->isSeparator() || !button)
+                continue;
+            SCOPED_TRACE(frame->objectName().toStdString() + " " + action->text().toStdString());
+            EXPECT_TRUE(button->isVisible());
+            auto *menu = qobject_cast<QToolButton *>(button);
+            const QList<QAction *> commands =
+                menu && menu->menu() ? menu->menu()->actions() : QList<QAction *>{action};
+            for (QAction *command : commands) {
+                const QString key = command->shortcut().toString(QKeySequence::NativeText);
+                EXPECT_FALSE(key.isEmpty()) << command->text().toStdString();
+                EXPECT_TRUE(button->toolTip().contains(key)) << button->toolTip().toStdString();
+            }
         }
     }
 }
