@@ -484,8 +484,8 @@ void TqelStringGrid::ColSized(int col)
         estendiUltima();
     // In the stored unit, which the grid scales by its font as it scales the others.
     if (OnLarghezzaTrascinata)
-        OnLarghezzaTrascinata(col, qMax(1, qRound(ColWidths(col) * 1000.0 /
-                                                  qMax(1, LarghezzaScalata(1000)))));
+        OnLarghezzaTrascinata(
+            col, qMax(1, qRound(ColWidths(col) * 1000.0 / qMax(1, LarghezzaScalata(1000)))));
 }
 
 QString TqelStringGrid::ChiaveColonna(int col) const

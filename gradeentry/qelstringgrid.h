@@ -162,7 +162,7 @@ private:
     int m_tipoDati = 0;
     bool m_evRowCol = false;
     bool m_evInsuff = false;
-    bool m_modificato = false; // set whatever the cells hold
+    bool m_modificato = false;                        // set whatever the cells hold
     std::map<std::pair<int, int>, QString> m_changed; // the cells marked, with their first text
     std::map<int, int> m_larghezze;     // unscaled, by column
     std::map<int, QStringList> m_testi; // what each column must show whole

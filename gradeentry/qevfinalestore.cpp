@@ -40,10 +40,8 @@ const char kFinAggiorna[] = "UPDATE TSIT_SITUAZIONI SET iPosFinId=:iPosFinId WHE
 
 const TqevTabella &tabellaGiudizi()
 {
-    static const TqevTabella t{QStringLiteral("TGDZ_GIUDIZI"),
-                               QStringLiteral("iGdzId"),
-                               QString::fromLatin1(kGdzTrova),
-                               QString::fromLatin1(kGdzInserisci),
+    static const TqevTabella t{QStringLiteral("TGDZ_GIUDIZI"), QStringLiteral("iGdzId"),
+                               QString::fromLatin1(kGdzTrova), QString::fromLatin1(kGdzInserisci),
                                true};
     return t;
 }

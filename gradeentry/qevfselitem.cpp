@@ -254,8 +254,8 @@ TfmqevSelItem::TfmqevSelItem(QWidget *owner) : TfmVxOkCancDlg(owner)
     assegna->setObjectName(QStringLiteral("aAssegna"));
     assegna->setToolTip(QStringLiteral("Assegna il dato alla cella"));
     VxSetShortcut(this, assegna, QKeySequence(Qt::CTRL | Qt::Key_Return));
-    assegna->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return),
-                           QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    assegna->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     buOk()->setToolTip(assegna->toolTip());
     connect(assegna, &QAction::triggered, this, [this] {
         if (buOk()->isEnabled())
@@ -289,7 +289,7 @@ void TfmqevSelItem::Mostra()
     if (s_seguendo > 0)
         return;
     activateWindow();
-    QWidget *editor = conMemo(TipoSel) ? static_cast<QWidget *>(meNota)
+    QWidget *editor = conMemo(TipoSel)   ? static_cast<QWidget *>(meNota)
                       : perData(TipoSel) ? static_cast<QWidget *>(mcData)
                                          : static_cast<QWidget *>(lvItems);
     editor->setFocus(Qt::ActiveWindowFocusReason);

@@ -31,7 +31,8 @@ const char kPrimaConfermata[] =
 
 const TqevTabella &tabella()
 {
-    static const TqevTabella t{QStringLiteral("TNOT_NOTE"), QStringLiteral("iNotId"),
+    static const TqevTabella t{QStringLiteral("TNOT_NOTE"),
+                               QStringLiteral("iNotId"),
                                QString::fromLatin1(kTrova),
                                VxInsertUnlessPresentSql(QStringLiteral("TNOT_NOTE"),
                                                         {{"iNotId", "INTEGER"},
@@ -44,7 +45,8 @@ const TqevTabella &tabella()
                                                          {"dStart", "DATE"},
                                                          {"dEnd", "DATE"}},
                                                         {"iSitId", "iClsSesMatId"}),
-                               true, true};
+                               true,
+                               true};
     return t;
 }
 

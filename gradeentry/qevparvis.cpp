@@ -100,7 +100,8 @@ TqevParVisGriglia::TqevParVisGriglia(int TipoDati, int TipoCar)
 std::map<QString, int> TqevParVisGriglia::Larghezze() const
 {
     std::map<QString, int> larghezze;
-    for (const QString &voce : xpsLarghezze.GetValore().split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    for (const QString &voce :
+         xpsLarghezze.GetValore().split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const qsizetype uguale = voce.lastIndexOf(QLatin1Char('='));
         bool numero = false;
         const int larghezza = voce.mid(uguale + 1).toInt(&numero);

@@ -355,8 +355,7 @@ void TfrqevCarBs::PerCella(const std::function<void(int col, int row)> &visita) 
     }
 }
 
-bool TfrqevCarBs::SalvaGriglia(const QList<TqevScrittura> &scritture,
-                               const TqevVerifica &verifica)
+bool TfrqevCarBs::SalvaGriglia(const QList<TqevScrittura> &scritture, const TqevVerifica &verifica)
 {
     if (!SalvaScritture(scritture, verifica))
         return false;

@@ -30,8 +30,8 @@
 // without one, so that the check lists can mark it; a row another office stored meanwhile is
 // taken, not stored again. SaveDataDb writes first the check lists' ticks the database refused
 // when they were made, then only the rows changed since loading (of a stored row, the values
-// changed), each in its own transaction through the one save routine. A per-pupil frame beside the class window
-// takes the pupil's records from that window's grid and gives them back after its save.
+// changed), in the one transaction of the one save routine. A per-pupil frame beside the class
+// window takes the pupil's records from that window's grid and gives them back after its save.
 
 #include "gradeentry/qevcrestore.h"
 #include "gradeentry/qevrcarbs.h"

@@ -28,8 +28,7 @@
 // proposals pages, unsaved changes included; elsewhere they come from what is stored.
 //
 // SaveDataDb writes only the debts changed since loading (emptied: deleted; new: inserted;
-// else their changed attributes updated), each in its own transaction through the one save
-// routine.
+// else their changed attributes updated) through the one save routine, in its one transaction.
 
 #include "gradeentry/qevrcarbs.h"
 

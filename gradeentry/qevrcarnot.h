@@ -18,10 +18,11 @@
 //   per subject  rows the pupils, the same columns; the subject's TRecMat on cell (0, 0)
 // outside class mode the row's note hangs on column 1.
 //
-// SaveDataDb writes the notes changed since loading, each in its own transaction through the
-// one save routine: an emptied stored note is deleted (its record forgets the key, so a note
-// entered there again is one new row), a new note inserted, a changed one updated; a failure
-// stops there, says why and leaves the grid modified. A per-pupil frame beside the class
+// SaveDataDb writes the notes changed since loading through the one save routine, each checked
+// against what was read (TqevNotStore::Righe): an emptied stored note is deleted (its record
+// forgets the key, so a note entered there again is one new row), a new note inserted once a
+// note another writer holds in the cell is waited for, a changed one updated; a note another
+// office changed is told and left as typed. A per-pupil frame beside the class
 // window reads its notes from the class window's notes grid and writes back its saved notes.
 
 #include "gradeentry/qevnotstore.h"

@@ -22,8 +22,9 @@ const QString kNonSalvati = QStringLiteral("I dati non salvati restano nella gri
 void mostraErrore(const QString &cella, const QString &motivo, const QString &dettaglio = {})
 {
     const QString dove = cella.isEmpty() ? QString() : cella + QStringLiteral("\r\r");
-    VxMessageDlg(QStringLiteral("Impossibile salvare i dati.\r\r%1%2\r\r%3").arg(dove, motivo, kNonSalvati),
-                 mtError, mbOK, 0, mrNone, dettaglio);
+    VxMessageDlg(
+        QStringLiteral("Impossibile salvare i dati.\r\r%1%2\r\r%3").arg(dove, motivo, kNonSalvati),
+        mtError, mbOK, 0, mrNone, dettaglio);
 }
 
 // What a change saved by another office at the same moment means for a grid: the other
@@ -133,7 +134,8 @@ void mostraDetti(const QList<Detto> &detti, bool altriSalvati)
     QStringList parti;
     for (const QString &motivo : motivi)
         parti << celle.value(motivo).join(QStringLiteral("\r\r")) + QStringLiteral("\r\r") + motivo;
-    QString testo = QStringLiteral("Impossibile salvare i dati.\r\r") + parti.join(QStringLiteral("\r\r"));
+    QString testo =
+        QStringLiteral("Impossibile salvare i dati.\r\r") + parti.join(QStringLiteral("\r\r"));
     if (altriSalvati)
         testo += QStringLiteral("\r\rGli altri dati della griglia sono stati salvati.");
     VxMessageDlg(testo + QStringLiteral("\r\r") + kNonSalvati, mtError, mbOK, 0, mrNone,
@@ -166,8 +168,9 @@ bool SalvaScritture(const QList<TqevScrittura> &scritture, const TqevVerifica &v
     }
     TVxTransaction tr(qqoVxGlobConn());
     if (!tr.StartTransaction()) {
-        mostraErrore(QString(),
-                     QStringLiteral("Impossibile avviare una transazione.\r%1").arg(tr.lastError()));
+        mostraErrore(
+            QString(),
+            QStringLiteral("Impossibile avviare una transazione.\r%1").arg(tr.lastError()));
         return false;
     }
     QList<Detto> detti;

@@ -260,7 +260,10 @@ QString TqevValStore::SqlRighe(bool perAlunno, bool perMateria) const
 
 QString TqevValStore::Id(const TqevChiaveVal &cella)
 {
-    return QStringLiteral("%1:%2:%3").arg(cella.iSitId).arg(cella.iClsSesMatId).arg(cella.iCmpScaId);
+    return QStringLiteral("%1:%2:%3")
+        .arg(cella.iSitId)
+        .arg(cella.iClsSesMatId)
+        .arg(cella.iCmpScaId);
 }
 
 TqevRiga TqevValStore::Letta(const TRecVal &rec) const
@@ -283,16 +286,16 @@ QHash<QString, TqevRiga> TqevValStore::Righe(int iClsSesId, int iSitId, int iCls
         values.setValue(QStringLiteral("iClsSesMatId"), iClsSesMatId);
     QHash<QString, TqevRiga> righe;
     const bool testo = m_tipoDati == 4;
-    VxEachRow(qqoVxGlobConn(), SqlRighe(iSitId != 0, iClsSesMatId != 0), values,
-              [&](const QSqlQuery &q, const QSqlRecord &) {
-                  TqevRiga riga;
-                  riga.chiave = q.value(3).toInt();
-                  riga.valori.insert(QStringLiteral("valore"),
-                                     testo ? QVariant(q.value(4).toString().trimmed())
-                                           : QVariant(q.value(4).toInt()));
-                  righe.insert(Id({q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt()}),
-                               riga);
-              });
+    VxEachRow(
+        qqoVxGlobConn(), SqlRighe(iSitId != 0, iClsSesMatId != 0), values,
+        [&](const QSqlQuery &q, const QSqlRecord &) {
+            TqevRiga riga;
+            riga.chiave = q.value(3).toInt();
+            riga.valori.insert(QStringLiteral("valore"),
+                               testo ? QVariant(q.value(4).toString().trimmed())
+                                     : QVariant(q.value(4).toInt()));
+            righe.insert(Id({q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt()}), riga);
+        });
     return righe;
 }
 

@@ -2,11 +2,11 @@
 
 #include <QAction>
 #include <QEvent>
-#include <QKeySequence>
-#include <QMenu>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -39,8 +39,8 @@ void VxSetShortcut(QWidget *scope, QAction *action, const QKeySequence &key)
 
 void VxShowMenuShortcuts(QToolButton *button)
 {
-    const QString hint = hintOf(button, button->toolTip().isEmpty() ? button->text()
-                                                                     : button->toolTip());
+    const QString hint =
+        hintOf(button, button->toolTip().isEmpty() ? button->text() : button->toolTip());
     QStringList keys;
     if (QMenu *menu = button->menu()) {
         for (QAction *action : menu->actions()) {
@@ -49,8 +49,9 @@ void VxShowMenuShortcuts(QToolButton *button)
                     action->text(), action->shortcut().toString(QKeySequence::NativeText));
         }
     }
-    button->setToolTip(keys.isEmpty() ? hint
-                                      : QStringLiteral("%1 (%2)").arg(hint, keys.join(QStringLiteral(", "))));
+    button->setToolTip(keys.isEmpty()
+                           ? hint
+                           : QStringLiteral("%1 (%2)").arg(hint, keys.join(QStringLiteral(", "))));
 }
 
 TfrVxVuoto::TfrVxVuoto(QWidget *parent)

@@ -279,8 +279,7 @@ bool isSavepointStatement(const QString &sql)
 // A write that waits past lockWaitTimeout() for rows another office or program holds is
 // cancelled; the user decides whether to wait again. Reads never wait: each transaction reads
 // its own snapshot.
-int runPrepared(QSqlQuery &query, const QString &sql, const TVxFieldValues &values,
-                bool countRows)
+int runPrepared(QSqlQuery &query, const QString &sql, const TVxFieldValues &values, bool countRows)
 {
     if (recorder)
         recorder->noteExecuted(sql, values);

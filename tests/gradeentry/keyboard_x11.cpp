@@ -134,9 +134,9 @@ TEST_F(Keyboard, AWholeClassAt1366x768)
     key(Qt::Key_S, Qt::ControlModifier);
     EXPECT_FALSE(voti->Modificato());
     const int iSitId = voti->RecordAt<TRecAna>(0, riga)->iSitId;
-    EXPECT_EQ(scalar(QStringLiteral("SELECT COUNT(*) FROM TVot_Voti WHERE iSitId = ?"), {iSitId})
-                  .toInt(),
-              digitati.size());
+    EXPECT_EQ(
+        scalar(QStringLiteral("SELECT COUNT(*) FROM TVot_Voti WHERE iSitId = ?"), {iSitId}).toInt(),
+        digitati.size());
     EXPECT_EQ(QString::fromUtf8(scalar(QStringLiteral("SELECT bGdzGiudizio FROM TGdz_Giudizi WHERE "
                                                       "iSitId = ? AND iAnsSesDwgId = 392"),
                                        {giudizi->RecordAt<TRecAna>(0, alunno)->iSitId})
@@ -181,4 +181,3 @@ TEST_F(Keyboard, AWholeClassAt1366x768)
     EXPECT_FALSE(g->Modificato());
     EXPECT_NE(debiti->DebitoDi(1, conDebito)->iDebId, 0);
 }
-

@@ -39,12 +39,12 @@ struct Pagina
     const char *cella; // iClsMatCmpId (a subject's component) or iClsSesMatId
     const char *valori[3];
 };
-const Pagina kVoti{tdVoti, "Voti", "TVot_Voti", "iVotId", "iScaLivId", "iClsMatCmpId",
-                   {"4", "5", "6"}};
-const Pagina kProposti{tdProposti, "Voti proposti", "TVtp_Proposti", "iVtpId",
-                       "iPrpScaLivId", "iClsMatCmpId", {"4", "4.5", "5"}};
-const Pagina kAssenze{tdAssenze, "Assenze", "TAss_Assenze", "iAssId", "iAssOre", "iClsSesMatId",
-                      {"3", "7", "5"}};
+const Pagina kVoti{tdVoti,      "Voti",         "TVot_Voti",    "iVotId",
+                   "iScaLivId", "iClsMatCmpId", {"4", "5", "6"}};
+const Pagina kProposti{tdProposti,     "Voti proposti", "TVtp_Proposti",  "iVtpId",
+                       "iPrpScaLivId", "iClsMatCmpId",  {"4", "4.5", "5"}};
+const Pagina kAssenze{tdAssenze, "Assenze",      "TAss_Assenze", "iAssId",
+                      "iAssOre", "iClsSesMatId", {"3", "7", "5"}};
 
 // A cell of the class window, with the three values the case gives it: the one stored when
 // the window opened (empty: none), this office's and the other office's (its level, or hours).
@@ -206,8 +206,8 @@ protected:
         altri.removeAll(b.originale);
         b.mio = altri.at(0);
         b.suo = altri.at(1);
-        b.valoreSuo = livelli ? frame->Store().Livello(cmp->iCmpScaId, b.suo)->iValId
-                              : b.suo.toInt();
+        b.valoreSuo =
+            livelli ? frame->Store().Livello(cmp->iCmpScaId, b.suo)->iValId : b.suo.toInt();
         return b;
     }
 
@@ -345,7 +345,6 @@ TEST_P(TwoOffices, TheLastSaveWinsAndNothingIsLostUnsaid)
         EXPECT_FALSE(TVxTransaction::activeOn(qqoVxGlobConn()));
     }
 }
-
 
 const Caso kCasi[] = {
     // The other office's save ended before this one began.
@@ -650,9 +649,21 @@ const CasoTesto kCasiTesto[] = {
     // An empty note filled by both: one note is stored, and saving again writes over the other's.
     {"EmptyNoteFilledFirstByAnotherProgram", tdNote, Scrive, Inserisce, kInserito, {"Suo"}, {kMio}},
     // Whatever program holds it, however long: one note, told.
-    {"EmptyNoteHeldBrieflyByAnother", tdNote, Scrive, InserisceInsieme, kInserito, {"Suo"}, {kMio},
+    {"EmptyNoteHeldBrieflyByAnother",
+     tdNote,
+     Scrive,
+     InserisceInsieme,
+     kInserito,
+     {"Suo"},
+     {kMio},
      50},
-    {"EmptyNoteHeldLongByAnother", tdNote, Scrive, InserisceInsieme, kInserito, {"Suo"}, {kMio},
+    {"EmptyNoteHeldLongByAnother",
+     tdNote,
+     Scrive,
+     InserisceInsieme,
+     kInserito,
+     {"Suo"},
+     {kMio},
      2000},
 };
 
