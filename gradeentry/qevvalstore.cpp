@@ -178,6 +178,18 @@ TqevValore valoreDi(const QSqlQuery &q, const QSqlRecord &rec, bool perComponent
     return v;
 }
 
+// The values of a read of the class session's values, of one pupil and one subject when given.
+TVxFieldValues valoriAmbito(int iClsSesId, int iSitId, int iClsSesMatId)
+{
+    TVxFieldValues values;
+    values.setValue(QStringLiteral("iClsSesId"), iClsSesId);
+    if (iSitId != 0)
+        values.setValue(QStringLiteral("iSitId"), iSitId);
+    if (iClsSesMatId != 0)
+        values.setValue(QStringLiteral("iClsSesMatId"), iClsSesMatId);
+    return values;
+}
+
 } // namespace
 
 size_t qHash(const TqevChiaveVal &key, size_t seed)
@@ -278,12 +290,7 @@ TqevRiga TqevValStore::Letta(const TRecVal &rec) const
 
 QHash<QString, TqevRiga> TqevValStore::Righe(int iClsSesId, int iSitId, int iClsSesMatId) const
 {
-    TVxFieldValues values;
-    values.setValue(QStringLiteral("iClsSesId"), iClsSesId);
-    if (iSitId != 0)
-        values.setValue(QStringLiteral("iSitId"), iSitId);
-    if (iClsSesMatId != 0)
-        values.setValue(QStringLiteral("iClsSesMatId"), iClsSesMatId);
+    const TVxFieldValues values = valoriAmbito(iClsSesId, iSitId, iClsSesMatId);
     QHash<QString, TqevRiga> righe;
     const bool testo = m_tipoDati == 4;
     VxEachRow(
@@ -302,12 +309,7 @@ QHash<QString, TqevRiga> TqevValStore::Righe(int iClsSesId, int iSitId, int iCls
 QHash<TqevChiaveVal, TqevValore> TqevValStore::Carica(int iClsSesId, int iSitId,
                                                       int iClsSesMatId) const
 {
-    TVxFieldValues values;
-    values.setValue(QStringLiteral("iClsSesId"), iClsSesId);
-    if (iSitId != 0)
-        values.setValue(QStringLiteral("iSitId"), iSitId);
-    if (iClsSesMatId != 0)
-        values.setValue(QStringLiteral("iClsSesMatId"), iClsSesMatId);
+    const TVxFieldValues values = valoriAmbito(iClsSesId, iSitId, iClsSesMatId);
     QHash<TqevChiaveVal, TqevValore> stored;
     const bool perComponente = PerComponente();
     const QString sql = SqlCarica(iSitId != 0, iClsSesMatId != 0);

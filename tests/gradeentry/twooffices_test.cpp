@@ -649,7 +649,7 @@ const CasoTesto kCasiTesto[] = {
     // An empty note filled by both: one note is stored, and saving again writes over the other's.
     {"EmptyNoteFilledFirstByAnotherProgram", tdNote, Scrive, Inserisce, kInserito, {"Suo"}, {kMio}},
     // Whatever program holds it, however long: one note, told.
-    {"EmptyNoteHeldBrieflyByAnother",
+    {"EmptyNoteHeld50msByAnother",
      tdNote,
      Scrive,
      InserisceInsieme,
@@ -657,7 +657,7 @@ const CasoTesto kCasiTesto[] = {
      {"Suo"},
      {kMio},
      50},
-    {"EmptyNoteHeldLongByAnother",
+    {"EmptyNoteHeld2sByAnother",
      tdNote,
      Scrive,
      InserisceInsieme,
