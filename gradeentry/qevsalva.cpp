@@ -224,7 +224,7 @@ bool SalvaScritture(const QList<TqevScrittura> &scritture, const TqevVerifica &v
             scritture.at(i).cambiata(adesso);
     }
     // The rows other offices committed while this save waited, now that it has ended.
-    QHash<QString, TqevRiga> dopo;
+    std::optional<QHash<QString, TqevRiga>> dopo;
     bool lettiDopo = false;
     for (const auto &[i, e] : altrove) {
         const TqevScrittura &s = scritture.at(i);
@@ -237,10 +237,10 @@ bool SalvaScritture(const QList<TqevScrittura> &scritture, const TqevVerifica &v
                     lettura.Commit();
                 } catch (const EVxException &) {
                     // The cells keep what they read: saving again tells them once more.
-                    continue;
                 }
             }
-            s.cambiata(dopo.value(s.id));
+            if (dopo)
+                s.cambiata(dopo->value(s.id));
         } else if (e && s.altrove) {
             s.altrove(chiaveDopo(tr, *e));
         }
