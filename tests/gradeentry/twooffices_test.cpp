@@ -622,14 +622,16 @@ TEST_P(TextsOfTwoOffices, TheLastSaveWinsPartByPartAndWhatTheOtherDidIsTold)
         EXPECT_TRUE(g->Modificato());
         EXPECT_EQ(testi(note, sit, csm), c.dopo);
         // What this office typed stays in the cell, to be saved again.
-        if (c.mia == Scrive)
+        if (c.mia == Scrive) {
             EXPECT_EQ(scritto(), mio);
+        }
         told = salva({}, page);
     }
     EXPECT_EQ(told, QStringList());
     EXPECT_EQ(testi(note, sit, csm), c.fine);
-    if (c.mia == Scrive)
+    if (c.mia == Scrive) {
         EXPECT_EQ(scritto(), mio);
+    }
     EXPECT_FALSE(g->Modificato());
     EXPECT_FALSE(TVxTransaction::activeOn(qqoVxGlobConn()));
 }
