@@ -136,7 +136,7 @@ QWidget *TfmqelDocConfirmSendWeb::questionPage(const char *name, const QString &
     QWidget *widget = page(name, &layout);
     label(layout, question, nullptr, true);
     auto *group = new QButtonGroup(widget);
-    *yes = new QRadioButton(QStringLiteral("Si"));
+    *yes = new QRadioButton(QStringLiteral("Sì"));
     *no = new QRadioButton(QStringLiteral("No"));
     (*yes)->setObjectName(QStringLiteral("rbSi"));
     (*no)->setObjectName(QStringLiteral("rbNo"));
