@@ -4,6 +4,7 @@
 #include "gradeentry/qevactivations.h"
 #include "gradeentry/qevfselitem.h"
 #include "gradeentry/qevparvis.h"
+#include "gradeentry/qevregolevalori.h"
 #include "gradeentry/qevresmecr.h"
 #include "gradeentry/qevsalva.h"
 #include "platform/connection.h"
@@ -25,20 +26,6 @@ const QChar Enter(13);
 bool perLivello(int tipoDati)
 {
     return tipoDati >= tdVoti && tipoDati <= tdTassonomie;
-}
-
-// The hours of absence of a school year: a year has 8,760 hours, so four digits hold any real
-// count and a fifth is a slip of the keyboard.
-constexpr int kMaxOreAssenza = 9999;
-// An aid is a code of the aids column (sAiuVal VARCHAR(4)).
-constexpr int kMaxAiuto = 4;
-
-// A code or a level is printable text: a control character (pasted, or typed through a
-// keyboard's odd key) would be stored unseen.
-bool conControllo(const QString &text)
-{
-    return std::any_of(text.begin(), text.end(),
-                       [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
 // A refused text as the help panel and the warning show it: control characters by their code.
@@ -129,6 +116,16 @@ void DimenticaValore(TRecVal &rec, int iPKId)
     rec.sValSalvato.clear();
 }
 
+// Another office changed the cell's row: the record takes it as what is stored, and keeps the
+// value typed, which saving again writes over it.
+void PrendiRiga(TRecVal &rec, const TqevRiga &ora)
+{
+    DimenticaValore(rec, ora.chiave);
+    const QVariant valore = ora.valori.value(QStringLiteral("valore"));
+    rec.iValIdSalvato = valore.toInt();
+    rec.sValSalvato = valore.toString();
+}
+
 } // namespace
 
 TfrqevCarVot::TfrqevCarVot(QWidget *parent) : TfrqevCarBs(parent)
@@ -194,7 +191,7 @@ void TfrqevCarVot::InitTipoDati(int tipoDati)
     grGrid->AdattaLarghezze([this, riga](int col) {
         QStringList texts;
         if (TipoDati == tdAssenze)
-            texts << QStringLiteral("9999");
+            texts << QString::number(TqevRegoleValori::kMaxOreAssenza);
         if (auto cmp = grGrid->RecordAt<TRecCmp>(col, riga)) {
             for (const TqevLivello &l : m_store.Livelli(cmp->iCmpScaId))
                 texts << l.sValSDesc.trimmed();
@@ -391,8 +388,7 @@ QString TfrqevCarVot::descriviCella(int col, int row) const
 bool TfrqevCarVot::SaveDataDb()
 {
     TqevDateNuoveRighe anno;
-    // A per-pupil cell gives each committed write to the window beside at once: a key that
-    // reached the database reaches that window even when a later cell fails.
+    // A per-pupil cell gives each committed write to the window beside at once.
     const bool accanto = TipoCar == tcAlunno;
     const TqevValStore &store = m_store;
     QList<TqevScrittura> scritture;
@@ -413,6 +409,9 @@ bool TfrqevCarVot::SaveDataDb()
             const QString testo = rec->sValSDesc.trimmed();
             TqevScrittura s;
             s.cella = descriviCella(c, r);
+            s.id = TqevValStore::Id(chiave);
+            s.letta = store.Letta(*rec);
+            s.cancella = vuota;
             std::function<void()> salvata;
             if (vuota) {
                 s.esegui = [&store, pk, chiave](TVxTransaction &tr) {
@@ -439,7 +438,7 @@ bool TfrqevCarVot::SaveDataDb()
                     rec->sValSalvato = testo;
                 };
             }
-            s.altrove = [rec](int key) { DimenticaValore(*rec, key); };
+            s.cambiata = [rec](const TqevRiga &ora) { PrendiRiga(*rec, ora); };
             s.salvata = [this, salvata, accanto, c, r] {
                 salvata();
                 if (accanto)
@@ -448,7 +447,15 @@ bool TfrqevCarVot::SaveDataDb()
             scritture.append(s);
         }
     }
-    return SalvaGriglia(scritture);
+    // The rows of the grid's scope, as LoadData reads them.
+    const int iClsSesId = dmqevDataSets->iClsSesId;
+    const int iSitId = RighePerAlunno(TipoCar) ? 0 : m_iSitId;
+    const int iClsSesMatId = TipoCar == tcMateria ? dmqevDataSets->iClsSesMatId : 0;
+    TqevVerifica verifica;
+    verifica.leggi = [&store, iClsSesId, iSitId, iClsSesMatId](TVxTransaction &) {
+        return store.Righe(iClsSesId, iSitId, iClsSesMatId);
+    };
+    return SalvaGriglia(scritture, verifica);
 }
 
 void TfrqevCarVot::UpdateClassForm()
@@ -524,21 +531,17 @@ bool TfrqevCarVot::accetta(int c, int r, bool &aggiornata, QString &motivo)
                                     : nullptr;
     const TqevLivello *livello = nullptr;
     int ore = -1;
-    bool valido = !conControllo(typed);
+    bool valido = !TqevRegoleValori::ConControllo(typed);
     if (perLivello(TipoDati)) {
         // What is stored is accepted as it is: its level may have been deleted since.
         const bool memorizzato = text == rec->sValSDesc.trimmed();
         livello = cmp && !memorizzato ? m_store.Livello(cmp->iCmpScaId, text) : nullptr;
         valido = valido && (memorizzato || livello);
     } else if (TipoDati == tdAssenze) {
-        // Digits only: a sign, a separator or a blank inside is a slip, not a number of hours.
-        const bool cifre = std::all_of(text.begin(), text.end(), [](QChar ch) {
-            return ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
-        });
-        ore = cifre && text.size() <= 9 ? text.toInt() : -1;
-        valido = valido && ore >= 0 && ore <= kMaxOreAssenza;
+        ore = TqevRegoleValori::OreDigitate(text);
+        valido = valido && TqevRegoleValori::OreValide(ore);
     } else {
-        valido = valido && text.size() <= kMaxAiuto;
+        valido = valido && TqevRegoleValori::AiutoValido(text);
     }
     if (!valido) {
         motivo = QStringLiteral("Valore \"%1\" non valido: ").arg(leggibile(typed));
@@ -550,13 +553,9 @@ bool TfrqevCarVot::accetta(int c, int r, bool &aggiornata, QString &motivo)
             motivo += livelli.isEmpty() ? QStringLiteral("la scala %1 non ha livelli.").arg(scala)
                                         : QStringLiteral("la scala %1 accetta %2.")
                                               .arg(scala, livelli.join(QStringLiteral(", ")));
-        } else if (TipoDati == tdAssenze) {
-            motivo += QStringLiteral("le assenze sono ore intere, scritte in cifre, da 0 a %1.")
-                          .arg(kMaxOreAssenza);
         } else {
-            motivo += QStringLiteral("l'aiuto è un codice di al più %1 caratteri, senza "
-                                     "caratteri di controllo.")
-                          .arg(kMaxAiuto);
+            motivo += TipoDati == tdAssenze ? TqevRegoleValori::MotivoOre()
+                                            : TqevRegoleValori::MotivoAiuto();
         }
         return false;
     }
@@ -648,4 +647,16 @@ void TfrqevCarVot::grGridSetEditText(int col, int row, const QString &value)
 {
     if (m_backspace && value.trimmed().isEmpty())
         azzera(col, row);
+}
+
+bool TfrqevCarVot::CellaDiversa(int col, int row) const
+{
+    auto rec = grGrid->RecordAt<TRecVal>(col, row);
+    if (!rec || rec->bBloccato)
+        return false;
+    const QString text = grGrid->Cells(col, row).trimmed();
+    if (text.isEmpty())
+        return rec->iPKId != 0;
+    // A text typed and not yet checked differs from its record.
+    return rec->iPKId == 0 || m_store.Cambiato(*rec) || text != rec->sValSDesc.trimmed();
 }

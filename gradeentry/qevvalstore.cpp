@@ -87,27 +87,30 @@ const TabellaVoti kTabelle[] = {
      " AND Aiu.iSitId = :iSitId"},
 };
 
-// Levels of the vote (iCmpScaTass 0) or taxonomy (1) component scales, deleted ones left out.
+// Levels of the vote (iCmpScaTass 0) or taxonomy (1) component scales; a deleted one is
+// offered no more (lOfferto 0) but still belongs to its scale.
 const char kLivelli[] =
     "SELECT TCmpSca.iCmpScaId, TCmpSca.iCmpScaTass, TScaLiv.iScaLivId iValId, TLiv.sLivSDesc "
     "sValSDesc, TLiv.sLivLDesc sValLDesc, TScaLiv.iScaLivValore iValDato, "
-    "TScaLiv.iScaLivSufficiente bValSuff, TScaLiv.iScaLivInMedia bValInMed "
+    "TScaLiv.iScaLivSufficiente bValSuff, TScaLiv.iScaLivInMedia bValInMed, "
+    "IIF(TScaLiv.dDelete IS NULL, 1, 0) lOfferto "
     "FROM TCmpSca TCmpSca "
     "INNER JOIN TScaLiv TScaLiv ON (TScaLiv.iScaId = TCmpSca.iScaId) "
     "INNER JOIN TLiv_Livelli TLiv ON (TScaLiv.iLivId = TLiv.iLivId) "
-    "WHERE (TScaLiv.dDelete IS NULL AND TCmpSca.iCmpScaTass = :iCmpScaTass) "
+    "WHERE TCmpSca.iCmpScaTass = :iCmpScaTass "
     "ORDER BY TCmpSca.iCmpId, TCmpSca.iScaId, TScaLiv.iScaLivOrd";
 
-// The visible proposal levels, each with the scale level it stands for.
+// The proposal levels, each with the scale level it stands for; only the visible ones are
+// offered.
 const char kLivelliProposti[] =
     "SELECT TCmpSca.iCmpScaId, TCmpSca.iCmpScaTass, TPrpScaLiv.iPrpScaLivId iValId, "
     "TPrp.sPrpSDesc sValSDesc, TPrp.sPrpLDesc sValLDesc, TPrpScaLiv.fPrpScaLivValore iValDato, "
-    "TScaLiv.iScaLivSufficiente bValSuff, TScaLiv.iScaLivId, TScaLiv.iScaLivInMedia bValInMed "
+    "TScaLiv.iScaLivSufficiente bValSuff, TScaLiv.iScaLivId, TScaLiv.iScaLivInMedia bValInMed, "
+    "IIF(TPrpScaLiv.lPrpScaLivVisible = 1, 1, 0) lOfferto "
     "FROM TCmpSca TCmpSca "
     "INNER JOIN TScaLiv TScaLiv ON (TScaLiv.iScaId = TCmpSca.iScaId) "
     "INNER JOIN TPrpScaLiv TPrpScaLiv ON (TPrpScaLiv.iScaLivId = TScaLiv.iScaLivId) "
     "INNER JOIN TPrp_Proposti TPrp ON (TPrp.iPrpId = TPrpScaLiv.iPrpId) "
-    "WHERE (TPrpScaLiv.lPrpScaLivVisible = 1) "
     "ORDER BY TCmpSca.iCmpId, TCmpSca.iScaId, TPrpScaLiv.iPrpScaLivOrd";
 
 const TabellaVoti &tabellaDi(int tipoDati)
@@ -144,6 +147,8 @@ TqevTabella tabellaCelle(const TabellaVoti &t)
     tab.inserisci = QStringLiteral("INSERT INTO %1 (%2, %3, iSitId, %4, dInsert, dStart, dEnd) "
                                    "VALUES (:%2, %5, :iSitId, :%4, :dInsert, :dStart, :dEnd)")
                         .arg(tab.nome, tab.chiave, colonnaCella(t), valore, valoreCella(t));
+    // A cell is the table's unique key; the save reads every cell's row before it writes.
+    tab.verificata = true;
     return tab;
 }
 
@@ -173,6 +178,18 @@ TqevValore valoreDi(const QSqlQuery &q, const QSqlRecord &rec, bool perComponent
     return v;
 }
 
+// The values of a read of the class session's values, of one pupil and one subject when given.
+TVxFieldValues valoriAmbito(int iClsSesId, int iSitId, int iClsSesMatId)
+{
+    TVxFieldValues values;
+    values.setValue(QStringLiteral("iClsSesId"), iClsSesId);
+    if (iSitId != 0)
+        values.setValue(QStringLiteral("iSitId"), iSitId);
+    if (iClsSesMatId != 0)
+        values.setValue(QStringLiteral("iClsSesMatId"), iClsSesMatId);
+    return values;
+}
+
 } // namespace
 
 size_t qHash(const TqevChiaveVal &key, size_t seed)
@@ -184,8 +201,10 @@ TqevValStore::TqevValStore(int TipoDati) : m_tipoDati(TipoDati) {}
 
 void TqevValStore::setTipoDati(int TipoDati)
 {
-    if (TipoDati != m_tipoDati)
+    if (TipoDati != m_tipoDati) {
         m_livelli.clear();
+        m_dellaScala.clear();
+    }
     m_tipoDati = TipoDati;
 }
 
@@ -230,15 +249,67 @@ QString TqevValStore::SqlCancella() const
     return ::SqlCancella(tabella());
 }
 
+QString TqevValStore::SqlRighe(bool perAlunno, bool perMateria) const
+{
+    const TabellaVoti &t = tabellaDi(m_tipoDati);
+    const QString nome = QString::fromLatin1(t.nome);
+    const QString from =
+        t.perComponente
+            ? QStringLiteral("FROM %1 Val INNER JOIN TClsMatCmp Cmc ON (Cmc.iClsMatCmpId = "
+                             "Val.iClsMatCmpId) INNER JOIN TClsSesMat Csm ON (Csm.iClsSesMatId = "
+                             "Cmc.iClsSesMatId) ")
+                  .arg(nome)
+            : QStringLiteral("FROM %1 Val INNER JOIN TClsSesMat Csm ON (Csm.iClsSesMatId = "
+                             "Val.iClsSesMatId) ")
+                  .arg(nome);
+    return QStringLiteral("SELECT Val.iSitId, Csm.iClsSesMatId, %1, Val.%2, Val.%3 ")
+               .arg(QLatin1String(t.perComponente ? "Cmc.iCmpScaId" : "0"),
+                    QString::fromLatin1(t.chiave), QString::fromLatin1(t.valore)) +
+           from + QStringLiteral("WHERE Csm.iClsSesId = :iClsSesId") +
+           (perAlunno ? QStringLiteral(" AND Val.iSitId = :iSitId") : QString()) +
+           QString::fromLatin1(perMateria ? kPerMateria : "");
+}
+
+QString TqevValStore::Id(const TqevChiaveVal &cella)
+{
+    return QStringLiteral("%1:%2:%3")
+        .arg(cella.iSitId)
+        .arg(cella.iClsSesMatId)
+        .arg(cella.iCmpScaId);
+}
+
+TqevRiga TqevValStore::Letta(const TRecVal &rec) const
+{
+    TqevRiga riga;
+    riga.chiave = rec.iPKId;
+    if (rec.iPKId != 0)
+        riga.valori.insert(QStringLiteral("valore"), m_tipoDati == 4 ? QVariant(rec.sValSalvato)
+                                                                     : QVariant(rec.iValIdSalvato));
+    return riga;
+}
+
+QHash<QString, TqevRiga> TqevValStore::Righe(int iClsSesId, int iSitId, int iClsSesMatId) const
+{
+    const TVxFieldValues values = valoriAmbito(iClsSesId, iSitId, iClsSesMatId);
+    QHash<QString, TqevRiga> righe;
+    const bool testo = m_tipoDati == 4;
+    VxEachRow(
+        qqoVxGlobConn(), SqlRighe(iSitId != 0, iClsSesMatId != 0), values,
+        [&](const QSqlQuery &q, const QSqlRecord &) {
+            TqevRiga riga;
+            riga.chiave = q.value(3).toInt();
+            riga.valori.insert(QStringLiteral("valore"),
+                               testo ? QVariant(q.value(4).toString().trimmed())
+                                     : QVariant(q.value(4).toInt()));
+            righe.insert(Id({q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt()}), riga);
+        });
+    return righe;
+}
+
 QHash<TqevChiaveVal, TqevValore> TqevValStore::Carica(int iClsSesId, int iSitId,
                                                       int iClsSesMatId) const
 {
-    TVxFieldValues values;
-    values.setValue(QStringLiteral("iClsSesId"), iClsSesId);
-    if (iSitId != 0)
-        values.setValue(QStringLiteral("iSitId"), iSitId);
-    if (iClsSesMatId != 0)
-        values.setValue(QStringLiteral("iClsSesMatId"), iClsSesMatId);
+    const TVxFieldValues values = valoriAmbito(iClsSesId, iSitId, iClsSesMatId);
     QHash<TqevChiaveVal, TqevValore> stored;
     const bool perComponente = PerComponente();
     const QString sql = SqlCarica(iSitId != 0, iClsSesMatId != 0);
@@ -254,6 +325,7 @@ QHash<TqevChiaveVal, TqevValore> TqevValStore::Carica(int iClsSesId, int iSitId,
 void TqevValStore::CaricaLivelli()
 {
     m_livelli.clear();
+    m_dellaScala.clear();
     if (!PerComponente())
         return;
     TVxFieldValues values;
@@ -264,8 +336,23 @@ void TqevValStore::CaricaLivelli()
     }
     VxEachRow(qqoVxGlobConn(), sql, values, [this](const QSqlQuery &q, const QSqlRecord &rec) {
         const TqevLivello l = valoreDi(q, rec, true);
-        m_livelli[l.iCmpScaId].append(l);
+        if (campo(q, rec, "lOfferto").toInt() == 1)
+            m_livelli[l.iCmpScaId].append(l);
+        // A proposal stands on a vote component, never on a taxonomy's.
+        if (m_tipoDati != 1 || campo(q, rec, "iCmpScaTass").toInt() == 0)
+            m_dellaScala[l.iCmpScaId].insert(l.iValId);
     });
+}
+
+bool TqevValStore::LivelloDellaScala(int iCmpScaId, qint64 iValId) const
+{
+    const auto found = m_dellaScala.constFind(iCmpScaId);
+    return found != m_dellaScala.constEnd() && found->contains(iValId);
+}
+
+bool TqevValStore::ScalaDelTipo(int iCmpScaId) const
+{
+    return m_dellaScala.contains(iCmpScaId);
 }
 
 const TqevLivello *TqevValStore::Livello(int iCmpScaId, const QString &sValSDesc) const

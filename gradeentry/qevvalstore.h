@@ -23,12 +23,14 @@
 #include <QDate>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QVariant>
 
 class TVxFieldValues;
 class TVxTransaction;
 struct TRecVal;
+struct TqevRiga;
 struct TqevTabella;
 
 struct TqevChiaveVal
@@ -73,25 +75,37 @@ public:
                                             int iClsSesMatId = 0) const;
 
     // Reads again the levels every component scale of the kind allows (none for absences and
-    // aids): vote and taxonomy levels not deleted, visible proposal levels.
+    // aids): vote and taxonomy levels not deleted, visible proposal levels are offered; the
+    // deleted and hidden ones still belong to their scale.
     void CaricaLivelli();
     // The level of the component scale whose short text is exactly the text (case counts);
     // none when the scale has no such level.
     const TqevLivello *Livello(int iCmpScaId, const QString &sValSDesc) const;
     // A component scale's levels in the scale's order.
     QList<TqevLivello> Livelli(int iCmpScaId) const;
+    // Whether the level (the id a row stores) belongs to the component scale, offered or not,
+    // and the scale to a component of the kind (a vote's or a proposal's scale is never a
+    // taxonomy's): what a value brought back from outside must keep.
+    bool LivelloDellaScala(int iCmpScaId, qint64 iValId) const;
+    bool ScalaDelTipo(int iCmpScaId) const;
 
     // The value a record writes into the table: an aid's text, else the level or the hours.
     QVariant ValoreDi(const TRecVal &rec) const;
     // Whether the record's value differs from the one it last read or wrote.
     bool Cambiato(const TRecVal &rec) const;
 
-    // One cell's statement, in the transaction the caller started, through the stores' one
-    // shape (qevsalva.h): a new row takes its key from PYSetGetId first, and the year's first
-    // day as insert and start date; a cell another office filled since the grid was read is
-    // updated in place (the last save wins), one it is filling at this very moment is told as a
-    // change made at the same moment. An update or delete whose row another office deleted or
-    // replaced raises EValoreAltrove.
+    // What the cells' rows hold now, by cell (Id): their keys and values, in one statement of
+    // the save's transaction, over the scope Carica reads.
+    QHash<QString, TqevRiga> Righe(int iClsSesId, int iSitId = 0, int iClsSesMatId = 0) const;
+    // A cell among the rows of Righe.
+    static QString Id(const TqevChiaveVal &cella);
+    // What the record's row held when it was last read or written, as Righe gives it.
+    TqevRiga Letta(const TRecVal &rec) const;
+
+    // One cell's statement, in the save's transaction, through the stores' one shape
+    // (qevsalva.h), once the save checked the cell's row (Righe): a new row takes its key from
+    // PYSetGetId first, and the year's first day as insert and start date; a cell another
+    // office is filling at this very moment is told as a change made at the same moment.
     int Inserisci(TVxTransaction &tr, const TqevChiaveVal &cella, const QVariant &valore,
                   const QDate &dStart, const QDate &dEnd) const;
     void Aggiorna(TVxTransaction &tr, int iPKId, const QVariant &valore) const;
@@ -103,6 +117,7 @@ public:
     QString SqlTrova() const; // the row of a cell
     QString SqlAggiorna() const;
     QString SqlCancella() const;
+    QString SqlRighe(bool perAlunno, bool perMateria) const;
 
 private:
     const TqevTabella &tabella() const;
@@ -111,4 +126,5 @@ private:
 
     int m_tipoDati;
     QHash<int, QList<TqevLivello>> m_livelli; // by iCmpScaId, in the scale's order
+    QHash<int, QSet<qint64>> m_dellaScala;    // every level of each scale of the kind
 };
