@@ -124,7 +124,7 @@ TEST_F(HistoryPages, FoldersPagesRerunAndTheListFile)
     EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::Files), QStringList{"main.html"});
     EXPECT_EQ(readFileBytes(elsewhere.filePath(QStringLiteral("main.html"))), "altrove");
     EXPECT_FALSE(QFileInfo(QDir::cleanPath(pupilDir(956))).isSymLink());
-    EXPECT_TRUE(readFileBytes(pupilDir(956) + QStringLiteral("main.html")).startsWith("<html>"));
+    EXPECT_TRUE(readFileBytes(pupilDir(956) + QStringLiteral("anni.html")).startsWith("<html>"));
     EXPECT_EQ(readFileBytes(exportFolder() + QStringLiteral("storico/4242/main.html")),
               "another class");
 }
