@@ -106,9 +106,12 @@ struct LockInfo
     QString user;
 };
 
+// The name the kernel keeps for the process: what another run reads back of it.
 QString ownProgram()
 {
-    return QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).fileName();
+    QFile comm(QStringLiteral("/proc/self/comm"));
+    return comm.open(QIODevice::ReadOnly) ? QString::fromUtf8(comm.readAll().trimmed())
+                                          : QString();
 }
 
 QString ownUser()
@@ -162,12 +165,17 @@ bool runGone(const LockInfo &info)
     if (info.process > std::numeric_limits<pid_t>::max() ||
         (::kill(pid_t(info.process), 0) != 0 && errno == ESRCH))
         return true;
-    // The kernel keeps the first 15 bytes of a program's name.
+    // A number now another program's matches neither the name the kernel keeps (15 bytes) nor
+    // the program's file (an older lock's); a name that can't be read counts as the same.
+    const QByteArray recorded = info.program.toUtf8();
     QFile comm(QStringLiteral("/proc/%1/comm").arg(info.process));
-    if (info.program.isEmpty() || !comm.open(QIODevice::ReadOnly))
+    if (recorded.isEmpty() || !comm.open(QIODevice::ReadOnly))
         return false;
     const QByteArray running = comm.readAll().trimmed();
-    return !running.isEmpty() && running != info.program.toUtf8().left(15);
+    const QString file =
+        QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(info.process)))
+            .fileName();
+    return !running.isEmpty() && running != recorded.left(15) && file.toUtf8() != recorded;
 }
 
 QString folderOf(const QString &path)
