@@ -8,7 +8,6 @@
 #include "platform/vxexception.h"
 #include "reportengine/reportstore.h"
 
-
 namespace {
 
 // The teachers' own report templates, by number.

@@ -101,12 +101,10 @@ std::unique_ptr<TVxSharedHold> holdExportFolder(const QString &root)
     auto hold = std::make_unique<TVxSharedHold>(root + QStringLiteral("/estrazione.lck"));
     if (hold->tryTake())
         return hold;
-    const QString who = hold->holderText();
     throw EVxException(QStringLiteral("Un'altra estrazione%1 sta scrivendo nella cartella %2: i "
                                       "dati non sono stati esportati. Ripetere l'estrazione quando "
                                       "l'altra è terminata.")
-                           .arg(who.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(who),
-                                QDir::toNativeSeparators(root)));
+                           .arg(hold->holderText(), QDir::toNativeSeparators(root)));
 }
 
 } // namespace

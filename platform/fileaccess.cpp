@@ -328,7 +328,7 @@ QString TVxSharedHold::holderText() const
         QStringLiteral("computer %1, processo %2").arg(m_holder.computer).arg(m_holder.process);
     if (!m_holder.user.isEmpty())
         text += QStringLiteral(", utente %1").arg(m_holder.user);
-    return text;
+    return QStringLiteral(" (%1)").arg(text);
 }
 
 bool TVxSharedHold::tryTake(int waitMs)
@@ -423,8 +423,7 @@ TVxSharedHold::Outcome TVxSharedHold::attempt()
         QStringLiteral("Il file di blocco %1 è rimasto da un'esecuzione interrotta%2, ma "
                        "questo utente non può cancellarlo: %3.\r\rCancellare il file (o chiedere "
                        "di farlo a chi lo ha creato o al tecnico) e ripetere l'operazione.")
-            .arg(native(m_path),
-                 holderText().isEmpty() ? QString() : QStringLiteral(" (%1)").arg(holderText()),
+            .arg(native(m_path), holderText(),
                  code == EACCES || code == EPERM
                      ? QStringLiteral("la cartella non lo permette")
                      : VxSystemErrorText(code)));

@@ -65,13 +65,6 @@ void VxMakeOwnFolder(const QString &path);
 class TVxSharedHold
 {
 public:
-    struct Holder
-    {
-        QString computer;
-        qint64 process = 0;
-        QString user;
-    };
-
     static constexpr qint64 kStaleAfterSecs = 24 * 60 * 60;
 
     explicit TVxSharedHold(const QString &path);
@@ -79,21 +72,25 @@ public:
     TVxSharedHold(const TVxSharedHold &) = delete;
     TVxSharedHold &operator=(const TVxSharedHold &) = delete;
 
-    // True when the hold is taken, false when a live run holds it (holder() says whose), trying
-    // again for up to waitMs. Any other failure throws EVxException naming the file, in Italian:
-    // a folder that can't be written (read-only, full), a lock that is not a regular file (never
-    // read), a stale lock this user may not remove.
+    // True when the hold is taken, false when a live run holds it (holderText() says whose),
+    // trying again for up to waitMs. Any other failure throws EVxException naming the file, in
+    // Italian: a folder that can't be written (read-only, full), a lock that is not a regular
+    // file (never read), a stale lock this user may not remove.
     bool tryTake(int waitMs = 0);
     void release();
     bool isTaken() const { return m_fd >= 0; }
-    QString fileName() const { return m_path; }
-    // Of the last refused take: the live holder.
-    const Holder &holder() const { return m_holder; }
-    // "computer PC2, processo 4242, utente segreteria"; empty when the lock did not say.
+    // Who holds it, after a refused take, to follow a message's subject: " (computer PC2,
+    // processo 4242, utente segreteria)"; empty when the lock did not say.
     QString holderText() const;
 
 private:
     enum class Outcome { Taken, Held, Stale, Gone };
+    struct Holder
+    {
+        QString computer;
+        qint64 process = 0;
+        QString user;
+    };
     Outcome attempt();
 
     QString m_path;

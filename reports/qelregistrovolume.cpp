@@ -114,9 +114,7 @@ std::unique_ptr<TVxSharedHold> lockCatalogue(const QString &folder)
             QStringLiteral("Il catalogo dei volumi %1 è in uso da un altro programma%2: "
                            "riprovare fra qualche istante.")
                 .arg(QDir::toNativeSeparators(folder + QStringLiteral("info.xml")),
-                     lock->holderText().isEmpty()
-                         ? QString()
-                         : QStringLiteral(" (%1)").arg(lock->holderText())));
+                     lock->holderText()));
     return lock;
 }
 
