@@ -6,6 +6,7 @@
 #include <QScopeGuard>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -611,8 +612,10 @@ private:
             fit(m, stretches && m.c->o->Stretch);
             grew = grew || (stretches && m.c->o->Stretch && m.height > m.c->o->Height + kEps);
         }
-        if (grew)
+        if (grew) {
             moveBelowGrown(band, objects);
+            spaceWrappedRows(band, objects);
+        }
 
         const double declared = band.b->Height;
         double height = declared;
@@ -730,6 +733,36 @@ private:
                                           ? std::max(0.0, own[j]->height - above.Height)
                                           : 0;
                 own[i]->shift = std::max(own[i]->shift, own[j]->shift + growth);
+            }
+        }
+    }
+
+    // The rows of a wrapped across band stand one under the other: a row whose text grew
+    // pushes the rows below it down by as much.
+    static void spaceWrappedRows(const CBand &band, std::vector<Measured> &objects)
+    {
+        const bool stretches = band.b->Stretch;
+        for (const CBand &across : band.across) {
+            if (across.b->Overflow != TfrAcrossOverflow::Wrap)
+                continue;
+            std::map<double, double> growth; // by row, the most a text of it grew
+            for (const Measured &m : objects) {
+                const TfrObject &o = *m.c->o;
+                if (m.band != &across)
+                    continue;
+                double &g = growth[m.row];
+                if (o.Kind == TfrObjectKind::Text && stretches && o.Stretch)
+                    g = std::max(g, m.height - o.Height);
+            }
+            std::map<double, double> shift;
+            double below = 0;
+            for (const auto &[row, grown] : growth) {
+                shift[row] = below;
+                below += std::max(0.0, grown);
+            }
+            for (Measured &m : objects) {
+                if (m.band == &across)
+                    m.row += shift[m.row];
             }
         }
     }

@@ -347,6 +347,20 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
                     t[22]->Box.left() == t[0]->Box.left() &&
                     t[24]->Box.top() >= t[23]->Box.bottom();
          }},
+        {"a row of columns goes on below the columns of the row above that grew",
+         QString(across).replace("height=\"5\"><across", "height=\"5\" stretch=\"true\"><across")
+             .arg("wrap", " min-font-size=\"6\" overflow=\"stretch\"")
+             .replace("[frdMaterie.\"iMatId\"]", "[frdMaterie.\"sMateria\"]")
+             .replace("width=\"16\"", "width=\"10\""),
+         [&](const TfrDisplayList &l) {
+             const auto t = texts(l, "Materia");
+             for (size_t i = 0; i < t.size(); ++i)
+                 for (size_t j = i + 1; j < t.size(); ++j)
+                     if (t[i]->Box.intersected(t[j]->Box).height() > 0.01 &&
+                         t[i]->Box.intersected(t[j]->Box).width() > 0.01)
+                         return false;
+             return t.size() > 4 * 24 && l.Cut.isEmpty();
+         }},
         // Four classes of 69.25 mm fill the 277 mm between the margins of an A4 page.
         {"a band filling what is left of the page stays on it", tall.arg("69.25"),
          [&](const TfrDisplayList &l) { return l.Pages.size() == 1; }},
