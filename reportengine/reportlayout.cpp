@@ -1046,18 +1046,28 @@ private:
             std::vector<int> lines = h->lines;
             std::swap(m_lines, lines);
             const auto restore = qScopeGuard([&] { std::swap(m_lines, lines); });
-            std::optional<Instance> heading = evaluate(*h->band);
-            if (heading) {
-                putAt(*heading, m_y);
-                m_y += heading->height;
-            }
+            putHeading(evaluate(*h->band));
         }
+        leaveRoomBelow(QStringLiteral("Le intestazioni delle pagine di seguito"));
+    }
+
+    // Something that heads the page, above what the page holds.
+    void putHeading(std::optional<Instance> heading)
+    {
+        if (heading) {
+            putAt(*heading, m_y);
+            m_y += heading->height;
+        }
+    }
+
+    // What heads the page leaves the page its room below.
+    void leaveRoomBelow(const QString &headings)
+    {
         m_top = m_y;
         if (m_bottom - m_top < 1)
-            throw EfrError(QStringLiteral("Errore nella preparazione del report «%1».\r\r"
-                                          "Le intestazioni delle pagine di seguito non lasciano "
-                                          "spazio sulla pagina %2.")
-                               .arg(m_report.Title)
+            throw EfrError(QStringLiteral("Errore nella preparazione del report «%1».\r\r%2 non "
+                                          "lasciano spazio sulla pagina %3.")
+                               .arg(m_report.Title, headings)
                                .arg(m_pages.Pages.size()));
     }
 
@@ -1088,20 +1098,10 @@ private:
         m_empty = true;
         m_led = true;
         m_y = m_t.MarginTop;
-        if (m_pageHeader) {
-            if (std::optional<Instance> header = evaluate(*m_pageHeader)) {
-                putAt(*header, m_y);
-                m_y += header->height;
-            }
-        }
-        m_top = m_y;
         m_bottom = m_pageSize.height() - m_t.MarginBottom - m_footerHeight;
-        if (m_bottom - m_top < 1)
-            throw EfrError(QStringLiteral("Errore nella preparazione del report «%1».\r\r"
-                                          "L'intestazione e il piè di pagina non lasciano spazio "
-                                          "sulla pagina %2.")
-                               .arg(m_report.Title)
-                               .arg(m_pages.Pages.size()));
+        if (m_pageHeader)
+            putHeading(evaluate(*m_pageHeader));
+        leaveRoomBelow(QStringLiteral("L'intestazione e il piè di pagina"));
     }
 
     void closePage()
