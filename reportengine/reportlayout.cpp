@@ -235,9 +235,10 @@ CBand compile(const TfrTemplate &t, const TfrBand &b)
     return c;
 }
 
-// The continued band of a row being printed, and the row numbers (LINE#) of the bands walked
-// when the row was: it is evaluated anew atop each page the row goes on to, so that what it
-// calls (a register's page count and page texts) follows the pages.
+// What heads the pages a row, or a band's rows, go on to: the row's continued band or the
+// band's repeated header, with the row numbers (LINE#) of the bands walked when it was first
+// printed. It is evaluated anew atop each such page, so that what it calls (a register's page
+// count and page texts) follows the pages.
 struct Heading
 {
     const CBand *band;
@@ -1036,9 +1037,9 @@ private:
         }
     }
 
-    // The page that what did not fit goes on to: after its page header, the continued bands
-    // of the rows it belongs to, outermost first, each evaluated there with its row's line
-    // numbers. What is placed next counts their room as taken.
+    // The page that what did not fit goes on to: after its page header, what heads the rows it
+    // belongs to, outermost first, each evaluated there with its row's line numbers. What is
+    // placed next counts their room as taken.
     void continueOnNewPage(const Headings &headings)
     {
         newPage();
