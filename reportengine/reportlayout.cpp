@@ -254,7 +254,7 @@ struct Instance
     bool newPageBefore = false;
     bool newPageAfter = false;
     std::vector<TfrDisplayItem> items;
-    Headings headings; // of the rows it is printed within, the outermost first
+    Headings headings;                  // of the rows it is printed within, the outermost first
     std::shared_ptr<const Heading> own; // its own row's, where the instance itself goes on
 
     bool blank() const { return items.empty() && height <= kEps; }

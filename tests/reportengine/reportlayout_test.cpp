@@ -316,8 +316,8 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
                   "INSUFFICIENTEMENTE"),
          [&](const TfrDisplayList &l) {
              const auto t = texts(l, "Cella");
-             return t.size() == 12 && t[0]->Text + t[1]->Text + t[2]->Text == "INSUFFICIENTEMENTE" &&
-                    l.Cut.isEmpty();
+             return t.size() == 12 &&
+                    t[0]->Text + t[1]->Text + t[2]->Text == "INSUFFICIENTEMENTE" && l.Cut.isEmpty();
          }},
         {"lines below a box that cannot grow are left out, the last shown ending in …",
          cell.arg("", "", "uno due tre quattro"),
@@ -348,7 +348,8 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
                     t[24]->Box.top() >= t[23]->Box.bottom();
          }},
         {"a row of columns goes on below the columns of the row above that grew",
-         QString(across).replace("height=\"5\"><across", "height=\"5\" stretch=\"true\"><across")
+         QString(across)
+             .replace("height=\"5\"><across", "height=\"5\" stretch=\"true\"><across")
              .arg("wrap", " min-font-size=\"6\" overflow=\"stretch\"")
              .replace("[frdMaterie.\"iMatId\"]", "[frdMaterie.\"sMateria\"]")
              .replace("width=\"16\"", "width=\"10\""),
