@@ -1,8 +1,10 @@
 #include "exchange/qeldocfolder.h"
 
+#include "exchange/qelcollectedvalues.h"
 #include "exchange/qeldocfoldersql.h"
 #include "exchange/qelsendbookkeeping.h"
 #include "exchange/qelwebsendsql.h"
+#include "exchange/qelxml.h"
 #include "platform/connection.h"
 #include "platform/cp1252.h"
 #include "platform/globalvars.h"
@@ -306,6 +308,8 @@ struct QelTeacherFolderCollector::Value
     bool remove = false;     // the value was emptied: the stored one goes
     QString what;            // the value as the office reads it
     std::pair<int, int> key; // situation and row key (debts: subject): one value each
+    bool keysFit = true;     // its keys are numbers the database holds
+    QString refusal;         // why the grid would refuse it; empty when it would take it
 };
 
 QelTeacherFolderCollector::QelTeacherFolderCollector(int iAnsSesDwgId, int iAnsId)
@@ -433,18 +437,36 @@ void QelTeacherFolderCollector::CheckTeacherFolder(const QString &folder, int iD
         throw EVxException(reading.lastError());
     QStringList faults;
     int count = 0;
-    for (const Value &v : std::as_const(m_values)) {
+    QelCollectedValues rules;
+    for (Value &v : m_values) {
         const bool debt = v.kind == QelDocFolderSql::kindCount();
-        QSqlQuery &found =
-            reading.Exec(debt ? QelDocFolderSql::debtInScope()
-                              : QelDocFolderSql::valueInScope(QelDocFolderSql::kinds()[v.kind]),
-                         v.values);
-        const bool inScope = fetchNext(found);
-        found.finish();
-        if (inScope)
+        bool inScope = false;
+        int scale = 0;
+        if (v.keysFit) {
+            QSqlQuery &found =
+                reading.Exec(debt ? QelDocFolderSql::debtInScope()
+                                  : QelDocFolderSql::valueInScope(QelDocFolderSql::kinds()[v.kind]),
+                             v.values);
+            inScope = fetchNext(found);
+            scale = inScope && !debt ? found.value(0).toInt() : 0;
+            found.finish();
+        }
+        // A value in the teacher's scope that the grid would refuse is refused alone, its kind
+        // kept; one outside refuses the folder.
+        if (inScope) {
+            if (!debt && !v.remove && v.kind <= 4)
+                v.refusal =
+                    rules.Refusal(v.kind, scale,
+                                  v.values.value(v.kind <= 2   ? QStringLiteral("iScaLivId")
+                                                 : v.kind == 3 ? QStringLiteral("iAssOre")
+                                                               : QStringLiteral("sAiuVal")));
             continue;
+        }
         if (++count <= kFaultsShown)
-            faults << QStringLiteral("  ") + v.what;
+            faults << QStringLiteral("  ") + v.what +
+                          (v.keysFit ? QString()
+                                     : QStringLiteral(": un numero che il database non può "
+                                                      "contenere"));
     }
     reading.Commit();
     if (count == 0)
@@ -470,13 +492,13 @@ void QelTeacherFolderCollector::addGradeValues(const TClientDataSet &record, int
         const QVariant level = valueOf(record, QStringLiteral("iScaLivId_") + slot);
         QList<QPair<QString, QVariant>> values;
         if (!level.isNull())
-            values.append({QStringLiteral("iScaLivId"), level.toInt()});
+            values.append({QStringLiteral("iScaLivId"), level.toLongLong()});
         addValue(record, kindIndex,
                  QStringLiteral("%1, componente %2 (iClsMatCmpId %3)")
                      .arg(QLatin1String(kKindNames[kindIndex]),
                           valueOf(record, QStringLiteral("sCmpSDesc_") + slot).toString())
-                     .arg(component.toInt()),
-                 component.toInt(), values);
+                     .arg(component.toString()),
+                 component, values);
     }
 }
 
@@ -486,8 +508,8 @@ void QelTeacherFolderCollector::addSubjectValue(const TClientDataSet &record, in
     QList<QPair<QString, QVariant>> values;
     if (name == QLatin1String("Ass")) {
         const QVariant hours = valueOf(record, QStringLiteral("iAssOre"));
-        if (!hours.isNull() && hours.toInt() != 0)
-            values.append({QStringLiteral("iAssOre"), hours.toInt()});
+        if (!hours.isNull() && hours.toLongLong() != 0)
+            values.append({QStringLiteral("iAssOre"), hours.toLongLong()});
     } else if (name == QLatin1String("Aiu")) {
         const QString aid = valueOf(record, QStringLiteral("sAiuVal")).toString();
         if (!aid.isEmpty())
@@ -504,29 +526,31 @@ void QelTeacherFolderCollector::addSubjectValue(const TClientDataSet &record, in
                            text.isNull() ? QVariant() : QVariant(text.toString())});
         }
     }
-    const int subject = valueOf(record, QStringLiteral("iClsSesMatId")).toInt();
+    const QVariant subject = valueOf(record, QStringLiteral("iClsSesMatId"));
     addValue(record, kindIndex,
              QStringLiteral("%1 (iClsSesMatId %2)")
-                 .arg(QLatin1String(kKindNames[kindIndex]))
-                 .arg(subject),
+                 .arg(QLatin1String(kKindNames[kindIndex]), subject.toString()),
              subject, values);
 }
 
 void QelTeacherFolderCollector::addValue(const TClientDataSet &record, int kindIndex,
-                                         const QString &target, int rowKey,
+                                         const QString &target, const QVariant &rowKey,
                                          const QList<QPair<QString, QVariant>> &values)
 {
     const QelDocFolderKind &kind = QelDocFolderSql::kinds()[kindIndex];
-    const int sit = valueOf(record, QStringLiteral("iSitId")).toInt();
-    Value v{
-        kindIndex,
-        valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId},
-                  {"iDocId", m_iDocId},
-                  {"iSitId", sit},
-                  {kind.rowKey, rowKey}}),
-        values.isEmpty(),
-        QStringLiteral("alunno %1 (situazione %2), %3").arg(pupilOf(record)).arg(sit).arg(target),
-        {sit, rowKey}};
+    const QVariant sitValue = valueOf(record, QStringLiteral("iSitId"));
+    const int sit = sitValue.toInt();
+    Value v{kindIndex,
+            valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId},
+                      {"iDocId", m_iDocId},
+                      {"iSitId", sit},
+                      {kind.rowKey, rowKey.toInt()}}),
+            values.isEmpty(),
+            QStringLiteral("alunno %1 (situazione %2), %3")
+                .arg(pupilOf(record), sitValue.toString(), target),
+            {sit, rowKey.toInt()},
+            QelCollectedValues::FitsKey(sitValue) && QelCollectedValues::FitsKey(rowKey),
+            {}};
     for (const auto &[name, value] : values)
         v.values.setValue(name, value);
     m_values << v;
@@ -538,8 +562,10 @@ void QelTeacherFolderCollector::addDebts(TClientDataSet &debiti)
         QVariant verified = valueOf(debiti, QStringLiteral("dDebVer"));
         verified = verified.toDate().isValid() ? QVariant(verified.toDate()) : QVariant();
         const QVariant note = valueOf(debiti, QStringLiteral("bDebNota"));
-        const int sit = valueOf(debiti, QStringLiteral("iSitId")).toInt();
-        const int subject = valueOf(debiti, QStringLiteral("iMatId")).toInt();
+        const QVariant sitValue = valueOf(debiti, QStringLiteral("iSitId"));
+        const QVariant subjectValue = valueOf(debiti, QStringLiteral("iMatId"));
+        const int sit = sitValue.toInt();
+        const int subject = subjectValue.toInt();
         m_values << Value{
             QelDocFolderSql::kindCount(),
             valuesOf({{"iDesDedId", valueOf(debiti, QStringLiteral("iDesDedId"))},
@@ -551,16 +577,18 @@ void QelTeacherFolderCollector::addDebts(TClientDataSet &debiti)
                       {"iAnsId", m_iAnsId}}),
             false,
             QStringLiteral("alunno %1 (situazione %2), debito nella materia %3")
-                .arg(pupilOf(debiti))
-                .arg(sit)
-                .arg(valueOf(debiti, QStringLiteral("sMatLDesc")).toString()),
-            {sit, subject}};
+                .arg(pupilOf(debiti), sitValue.toString(),
+                     valueOf(debiti, QStringLiteral("sMatLDesc")).toString()),
+            {sit, subject},
+            QelCollectedValues::FitsKey(sitValue) && QelCollectedValues::FitsKey(subjectValue),
+            {}};
     }
 }
 
 QStringList QelTeacherFolderCollector::ImportCheckedFolder()
 {
     QStringList log;
+    m_changes.clear();
     for (int k = 0; k <= QelDocFolderSql::kindCount(); ++k) {
         const bool debts = k == QelDocFolderSql::kindCount();
         QList<const Value *> values;
@@ -573,6 +601,10 @@ QStringList QelTeacherFolderCollector::ImportCheckedFolder()
             if (seen.contains(v.key)) {
                 log << QStringLiteral("  %1: il dato è ripetuto e non è stato scritto.")
                            .arg(v.what);
+                ++refused;
+            } else if (!v.refusal.isEmpty()) {
+                log << QStringLiteral("  %1: %2 Il dato non è stato scritto.")
+                           .arg(v.what, v.refusal);
                 ++refused;
             } else {
                 values << &v;
@@ -587,17 +619,26 @@ QStringList QelTeacherFolderCollector::ImportCheckedFolder()
             throw EVxException(QStringLiteral("Impossibile avviare la transazione di scrittura: "
                                               "raccolta interrotta.\r") +
                                tr.lastError());
+        TqelChangeCounts counts;
         VxWriteEachRow(
             tr, values.size(),
             [&](qsizetype i) {
                 const Value &v = *values[i];
-                if (debts) {
-                    if (tr.ExecChanged(QelDocFolderSql::debtUpdate(), v.values) == 0)
-                        throw EVxException(
-                            v.what + QStringLiteral(": il debito non è tra quelli del docente."));
+                if (!debts) {
+                    writeValue(tr, v, counts);
                     return;
                 }
-                writeValue(tr, v);
+                if (tr.ExecChanged(QelDocFolderSql::debtUpdate(), v.values) > 0) {
+                    ++counts.changed;
+                    return;
+                }
+                // As it is stored, or no more the teacher's since the check.
+                QSqlQuery &found = tr.Exec(QelDocFolderSql::debtInScope(), v.values);
+                const bool inScope = fetchNext(found);
+                found.finish();
+                if (!inScope)
+                    throw EVxException(v.what +
+                                       QStringLiteral(": il debito non è tra quelli del docente."));
             },
             [&](qsizetype i, const EVxException &e) {
                 log << QStringLiteral("  ***ERRORE*** %1: %2")
@@ -610,12 +651,20 @@ QStringList QelTeacherFolderCollector::ImportCheckedFolder()
                        .arg(QLatin1String(kKindNames[k]));
         } else {
             tr.Commit();
+            if (!counts.IsEmpty())
+                m_changes << counts.Line(QLatin1String(kKindNames[k]));
         }
     }
     return log;
 }
 
-void QelTeacherFolderCollector::writeValue(TVxTransaction &tr, const Value &v)
+QStringList QelTeacherFolderCollector::Summary() const
+{
+    return CollectionSummary({}, m_changes);
+}
+
+void QelTeacherFolderCollector::writeValue(TVxTransaction &tr, const Value &v,
+                                           TqelChangeCounts &counts)
 {
     const QelDocFolderKind &kind = QelDocFolderSql::kinds()[v.kind];
     TVxFieldValues all = v.values;
@@ -625,8 +674,10 @@ void QelTeacherFolderCollector::writeValue(TVxTransaction &tr, const Value &v)
     };
     const QString write =
         v.remove ? QelDocFolderSql::deleteValue(kind) : QelDocFolderSql::updateValue(kind);
-    if (tr.ExecChanged(write, all) > 0)
+    if (tr.ExecChanged(write, all) > 0) {
+        ++(v.remove ? counts.deleted : counts.changed);
         return;
+    }
     QSqlQuery &found = tr.Exec(QelDocFolderSql::valueInScope(kind), all);
     const bool inScope = fetchNext(found);
     found.finish();
@@ -634,7 +685,8 @@ void QelTeacherFolderCollector::writeValue(TVxTransaction &tr, const Value &v)
         throw outside();
     if (v.remove)
         return;
+    // None stored, or the same value: the insert writes only the first.
     all.setValue(QStringLiteral("iNewId"), VxNewKey(m_db, QLatin1String(kind.generator)));
-    if (tr.ExecChanged(QelDocFolderSql::insertValue(kind), all) == 0)
-        throw outside();
+    if (tr.ExecChanged(QelDocFolderSql::insertValue(kind), all) > 0)
+        ++counts.added;
 }

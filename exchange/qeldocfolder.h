@@ -21,6 +21,8 @@
 // session's, every value in the teacher's classes and subjects), then writes each kind in one
 // transaction; a kind with a value not written keeps what it held, and the value is listed.
 
+#include "exchange/qelchangecounts.h"
+
 #include <QList>
 #include <QPair>
 #include <QSqlDatabase>
@@ -108,6 +110,9 @@ public:
     // a wait for another office's rows stopped, a transaction that does not start) raises; the
     // kinds committed before stay.
     QStringList ImportCheckedFolder();
+    // After ImportCheckedFolder: what each kind committed changed, a line each ("voti: righe
+    // aggiunte 1, cambiate 0, cancellate 0"), or that nothing changed.
+    QStringList Summary() const;
     // Both in turn.
     QStringList ImportTeacherFolder(const QString &folder, int iDocId, const QString &clsFilter,
                                     const Show &show);
@@ -116,15 +121,17 @@ private:
     struct Value;
     void addGradeValues(const TClientDataSet &record, int kindIndex);
     void addSubjectValue(const TClientDataSet &record, int kindIndex);
-    void addValue(const TClientDataSet &record, int kindIndex, const QString &target, int rowKey,
-                  const QList<QPair<QString, QVariant>> &values);
+    void addValue(const TClientDataSet &record, int kindIndex, const QString &target,
+                  const QVariant &rowKey, const QList<QPair<QString, QVariant>> &values);
     void addDebts(TClientDataSet &debiti);
-    // Deletes (no values) or updates, else inserts, the value in the teacher's scope.
-    void writeValue(TVxTransaction &tr, const Value &value);
+    // Deletes (no values) or updates, else inserts, the value in the teacher's scope; counts
+    // what it changed.
+    void writeValue(TVxTransaction &tr, const Value &value, TqelChangeCounts &counts);
 
     QSqlDatabase m_db;
     int m_iAnsSesDwgId;
     int m_iAnsId;
     int m_iDocId = 0;
     QList<Value> m_values; // of the folder checked
+    QStringList m_changes; // of the kinds the last import committed
 };

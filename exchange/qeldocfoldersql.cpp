@@ -8,18 +8,20 @@ namespace {
 
 const QelDocFolderKind kKinds[] = {
     {"Vot", "vot", "TVot_Voti", "iVotId", "iClsMatCmpId", "iScaLivId = :iScaLivId", "iScaLivId",
-     "CAST(:iScaLivId AS INTEGER)", "TVOT_VOTI"},
+     "CAST(:iScaLivId AS INTEGER)", "TVOT_VOTI", "iScaLivId IS DISTINCT FROM :iScaLivId"},
     {"Vtp", "vtp", "TVtp_Proposti", "iVtpId", "iClsMatCmpId", "iPrpScaLivId = :iScaLivId",
-     "iPrpScaLivId", "CAST(:iScaLivId AS INTEGER)", "TVTP_PROPOSTI"},
+     "iPrpScaLivId", "CAST(:iScaLivId AS INTEGER)", "TVTP_PROPOSTI",
+     "iPrpScaLivId IS DISTINCT FROM :iScaLivId"},
     {"Tas", "tas", "TTas_Tassonomie", "iTasId", "iClsMatCmpId", "iScaLivId = :iScaLivId",
-     "iScaLivId", "CAST(:iScaLivId AS INTEGER)", "TTAS_TASSONOMIE"},
+     "iScaLivId", "CAST(:iScaLivId AS INTEGER)", "TTAS_TASSONOMIE",
+     "iScaLivId IS DISTINCT FROM :iScaLivId"},
     {"Ass", "", "TAss_Assenze", "iAssId", "iClsSesMatId", "iAssOre = :iAssOre", "iAssOre",
-     "CAST(:iAssOre AS INTEGER)", "TASS_ASSENZE"},
+     "CAST(:iAssOre AS INTEGER)", "TASS_ASSENZE", "iAssOre IS DISTINCT FROM :iAssOre"},
     {"Aiu", "", "TAiu_Aiuti", "iAiuId", "iClsSesMatId", "sAiuVal = :sAiuVal", "sAiuVal",
-     "CAST(:sAiuVal AS VARCHAR(4))", "TAIU_AIUTI"},
+     "CAST(:sAiuVal AS VARCHAR(4))", "TAIU_AIUTI", "sAiuVal IS DISTINCT FROM :sAiuVal"},
     {"Not", "", "TNot_Note", "iNotId", "iClsSesMatId", "dNotData = :dNotData, bNotNota = :bNotNota",
      "dNotData, bNotNota", "CAST(:dNotData AS DATE), CAST(:bNotNota AS BLOB SUB_TYPE TEXT)",
-     "TNOT_NOTE"},
+     "TNOT_NOTE", "(dNotData IS DISTINCT FROM :dNotData OR bNotNota IS DISTINCT FROM :bNotNota)"},
 };
 
 bool isComponent(const QelDocFolderKind &kind)
@@ -239,9 +241,11 @@ QString deleteValue(const QelDocFolderKind &kind)
 
 QString updateValue(const QelDocFolderKind &kind)
 {
-    return QStringLiteral("UPDATE %1 SET %2 WHERE iSitId = :iSitId AND %3 = :%3 AND EXISTS (")
+    // A value as it is stored is left alone: nothing is written, nothing counted as changed.
+    return QStringLiteral("UPDATE %1 SET %2 WHERE iSitId = :iSitId AND %3 = :%3 AND %4 AND "
+                          "EXISTS (")
                .arg(QLatin1String(kind.table), QLatin1String(kind.setClause),
-                    QLatin1String(kind.rowKey)) +
+                    QLatin1String(kind.rowKey), QLatin1String(kind.changed)) +
            scope(kind) + QLatin1Char(')');
 }
 
@@ -252,7 +256,9 @@ QString insertValue(const QelDocFolderKind &kind)
     return QStringLiteral("INSERT INTO %1 (%2, %3, %4, iSitId, dInsert, dStart, dEnd) "
                           "SELECT CAST(:iNewId AS INTEGER), CAST(:%3 AS INTEGER), %5, "
                           "Sit.iSitId, CURRENT_DATE, Sit.dStart, Sit.dEnd "
-                          "FROM TSit_Situazioni Sit WHERE Sit.iSitId = :iSitId AND EXISTS (")
+                          "FROM TSit_Situazioni Sit WHERE Sit.iSitId = :iSitId AND NOT EXISTS "
+                          "(SELECT 1 FROM %1 Cur WHERE Cur.iSitId = :iSitId AND Cur.%3 = :%3) "
+                          "AND EXISTS (")
                .arg(QLatin1String(kind.table), QLatin1String(kind.keyColumn),
                     QLatin1String(kind.rowKey), QLatin1String(kind.columns),
                     QLatin1String(kind.values)) +
@@ -261,14 +267,20 @@ QString insertValue(const QelDocFolderKind &kind)
 
 QString valueInScope(const QelDocFolderKind &kind)
 {
-    return QStringLiteral("SELECT 1 FROM RDB$DATABASE WHERE EXISTS (") + scope(kind) +
-           QLatin1Char(')');
+    // With the component's scale, which its level must belong to.
+    return (isComponent(kind) ? QStringLiteral("SELECT (SELECT ScaCmp.iCmpScaId FROM TClsMatCmp "
+                                               "ScaCmp WHERE ScaCmp.iClsMatCmpId = "
+                                               ":iClsMatCmpId) ")
+                              : QStringLiteral("SELECT 0 ")) +
+           QStringLiteral("FROM RDB$DATABASE WHERE EXISTS (") + scope(kind) + QLatin1Char(')');
 }
 
 QString debtUpdate()
 {
     return QStringLiteral("UPDATE TDeb_Debiti SET iDesDedId = :iDesDedId, dDebVer = :dDebVer, "
-                          "bDebNota = :bDebNota WHERE iSitId = :iSitId AND iMatId = :iMatId AND ") +
+                          "bDebNota = :bDebNota WHERE iSitId = :iSitId AND iMatId = :iMatId AND "
+                          "(iDesDedId IS DISTINCT FROM :iDesDedId OR dDebVer IS DISTINCT FROM "
+                          ":dDebVer OR bDebNota IS DISTINCT FROM :bDebNota) AND ") +
            QLatin1String(kDebtScope);
 }
 

@@ -23,6 +23,7 @@ struct QelDocFolderKind
     const char *columns;   // the value columns of the insert
     const char *values;    // their parameters, typed for the insert's select list
     const char *generator; // "TVOT_VOTI"
+    const char *changed;   // the stored value differs from the parameters'
 };
 
 namespace QelDocFolderSql {
@@ -52,13 +53,16 @@ QString istituto(); // :iDwgId
 // The bookkeeping rows of every mode of the year-session, for the teacher frame.
 QString teachersOfSession();
 
-// The collection (:iAnsSesDwgId, :iDocId, :iSitId, the row key; the values).
+// The collection (:iAnsSesDwgId, :iDocId, :iSitId, the row key; the values). The update
+// changes only a value that differs; the insert writes only where there is none.
 QString deleteValue(const QelDocFolderKind &kind);
 QString updateValue(const QelDocFolderKind &kind);
 QString insertValue(const QelDocFolderKind &kind); // :iNewId
-// One row when the target is in the teacher's scope.
+// One row when the target is in the teacher's scope: the component's scale (0 for a subject's
+// value).
 QString valueInScope(const QelDocFolderKind &kind);
-// :iDesDedId, :dDebVer, :bDebNota by :iSitId, :iMatId, in the scope (:iDocId, :iAnsId).
+// :iDesDedId, :dDebVer, :bDebNota by :iSitId, :iMatId, in the scope (:iDocId, :iAnsId), when
+// they differ from the stored ones.
 QString debtUpdate();
 // One row when that debt is in the scope.
 QString debtInScope();

@@ -9,6 +9,7 @@
 #include "platform/vxexception.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSqlQuery>
 
 #include <memory>
@@ -89,15 +90,18 @@ QStringList TdmqelExportPst::CollectPlanFolders(const QStringList &folders)
         engine->iCre = iCre;
         engine->iGdz = iGdz;
         const QString named = QDir::toNativeSeparators(engine->sFolder);
-        if (!engine->CheckClassInfo(iClsId, iClsSesId))
-            throw EVxException(
-                QStringLiteral("La classe selezionata non è la stessa del percorso specificato."
-                               "\r\r%1\r\rNessun dato è stato modificato.")
-                    .arg(named));
+        // The class folder holds a folder per plan, named as the send names it.
+        if (!QFileInfo(engine->sFolder).isDir())
+            throw EVxException(QStringLiteral("Manca la cartella del piano di studio \"%1\": %2"
+                                              "\r\rNessun dato è stato modificato.")
+                                   .arg(QDir(folder).dirName(), named));
+        if (const QString fault = engine->ClassFolderFault(iClsId, iClsSesId); !fault.isEmpty())
+            throw EVxException(fault + QStringLiteral("\r\rNessun dato è stato modificato."));
         // Its messages name the folder or the file.
         engine->LoadCollectPackets();
         plans.push_back(std::move(engine));
     }
+    m_summary.clear();
     if (plans.empty())
         return {};
 
@@ -110,8 +114,20 @@ QStringList TdmqelExportPst::CollectPlanFolders(const QStringList &folders)
             rows += plan->RefusedRows();
         return rows;
     };
-    const auto step = [&](const QString &what, const std::function<void(TdmqelXML &,
-                                                                        TVxTransaction &)> &run) {
+    // What a step may write is every plan folder's pupils' rows.
+    const auto rowsOf = [&](int stepId) {
+        return [&plans, stepId](TVxTransaction &tr) {
+            QStringList rows;
+            for (const auto &plan : plans)
+                rows << plan->StepRows(stepId, tr);
+            // The folders share their pupils' earlier years and the class's make-up records:
+            // one row read by two of them is one row.
+            rows.removeDuplicates();
+            return rows;
+        };
+    };
+    const auto step = [&](const QString &what, int stepId,
+                          const std::function<void(TdmqelXML &, TVxTransaction &)> &run) {
         wait.Refresh();
         first.CollectStep(
             what,
@@ -119,7 +135,7 @@ QStringList TdmqelExportPst::CollectPlanFolders(const QStringList &folders)
                 for (const auto &plan : plans)
                     run(*plan, tr);
             },
-            refused);
+            refused, rowsOf(stepId));
     };
     const auto replace = [&](int kind, const QString &what) {
         wait.Refresh();
@@ -131,7 +147,7 @@ QStringList TdmqelExportPst::CollectPlanFolders(const QStringList &folders)
                 for (const auto &plan : plans)
                     plan->ImportKindData(kind, tr);
             },
-            refused);
+            refused, rowsOf(kind));
     };
     const QPair<int, const char *> kinds[] = {{iVot, "voti"},       {iVtp, "voti proposti"},
                                               {iTas, "tassonomie"}, {iAss, "assenze"},
@@ -141,22 +157,28 @@ QStringList TdmqelExportPst::CollectPlanFolders(const QStringList &folders)
             replace(kind, QLatin1String(kinds[kind].second));
     if (iDeb == 1) {
         replace(7, QStringLiteral("debiti"));
-        step(QStringLiteral("verifiche dei debiti"),
+        step(QStringLiteral("verifiche dei debiti"), TdmqelXML::kStepDebtVerifications,
              [](TdmqelXML &plan, TVxTransaction &tr) { plan.UpdateClassDebts(tr); });
     }
     if (iEsi == 1)
         replace(9, QStringLiteral("esiti finali"));
     if (iCre == 1)
-        step(QStringLiteral("crediti"), [](TdmqelXML &plan, TVxTransaction &tr) {
-            plan.ImportEachPupil(tr, &TdmqelXML::ImportPupilCredit);
-        });
+        step(QStringLiteral("crediti"), TdmqelXML::kStepCredits,
+             [](TdmqelXML &plan, TVxTransaction &tr) {
+                 plan.ImportEachPupil(tr, &TdmqelXML::ImportPupilCredit);
+             });
     if (iGdz == 1)
         replace(8, QStringLiteral("giudizi"));
-    step(QStringLiteral("recuperi"), [](TdmqelXML &plan, TVxTransaction &tr) {
-        plan.ImportEachPupil(tr, &TdmqelXML::ImportPupilRecuperi);
-    });
-    QStringList log;
-    for (const auto &plan : plans)
+    step(QStringLiteral("recuperi"), TdmqelXML::kStepMakeUps,
+         [](TdmqelXML &plan, TVxTransaction &tr) {
+             plan.ImportEachPupil(tr, &TdmqelXML::ImportPupilRecuperi);
+         });
+    QStringList log, notInFolder;
+    for (const auto &plan : plans) {
         log << plan->CollectLog();
+        notInFolder << plan->NotInFolder();
+    }
+    // The steps ran on the first folder's engine, which counted what they changed.
+    m_summary = CollectionSummary(notInFolder, first.ChangeLines());
     return log;
 }

@@ -34,6 +34,12 @@ public:
     // reason that is not a row's own, that step rolled back and the steps stored before it
     // named. Returns the log of the rows not written.
     QStringList CollectPlanFolders(const QStringList &folders);
+    // After a collection: the pupils of the folders' plans they do not carry, and what each
+    // step changed (TdmqelXML::CollectSummary).
+    QStringList CollectSummary() const { return m_summary; }
+
+private:
+    QStringList m_summary;
 };
 
 // A plan's folder name under its class folder, the same on sending and on collecting: the

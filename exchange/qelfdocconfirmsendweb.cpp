@@ -62,7 +62,7 @@ QString firstText(const QString &sql, const TVxFieldValues &params)
 TfmqelDocConfirmSendWeb::TfmqelDocConfirmSendWeb(QWidget *owner) : TfmVxWizard(owner)
 {
     setObjectName(QStringLiteral("fmqelDocConfirmSendWeb"));
-    setWindowTitle(QStringLiteral("Invio dati a Tavrin-web"));
+    setWindowTitle(QStringLiteral("Invio dati a Tavrin-Web"));
 
     QVBoxLayout *layout = nullptr;
     QWidget *first = page("tsFirst", &layout);

@@ -13,6 +13,7 @@
 #include "platform/vxexception.h"
 #include "platform/waitwindow.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -89,9 +90,17 @@ void TfmqelDocReceive::CollectSingle()
                      mtWarning, mbYesNo) != mrYes)
         return;
     if (folderCode != code) {
-        VxMessageDlg(QStringLiteral("Il docente selezionato non è lo stesso del percorso "
-                                    "specificato"),
-                     mtError, mbOK);
+        const QString info = folder + QelTeacherFolderWriter::InfoFileName();
+        VxMessageDlg(
+            !QFileInfo(info).isFile()
+                ? QStringLiteral("Nella cartella %1 manca il file %2: non è una cartella "
+                                 "scritta dall'invio, o il suo invio non è finito.")
+                      .arg(QDir::toNativeSeparators(folder), QelTeacherFolderWriter::InfoFileName())
+                : QStringLiteral("Il docente selezionato non è lo stesso del percorso "
+                                 "specificato.\r\rLa cartella %1 è del docente con "
+                                 "codice \"%2\".")
+                      .arg(QDir::toNativeSeparators(folder), folderCode),
+            mtError, mbOK);
         return;
     }
     if (filter == QLatin1String("1 = 0")) {
@@ -102,18 +111,19 @@ void TfmqelDocReceive::CollectSingle()
     wait.InitProgressBar(0, 1);
     wait.SetOperation(QStringLiteral("Docente: ") + name);
     wait.ShowWait();
+    QelTeacherFolderCollector collector(m_iAnsSesDwgId, m_iAnsId);
     const QStringList notCollected =
-        QelTeacherFolderCollector(m_iAnsSesDwgId, m_iAnsId)
-            .ImportTeacherFolder(folder, teachers.Value(row, QStringLiteral("iAnaId")).toInt(),
-                                 filter, QelTeacherFolderCollector::ReadShow(folder));
+        collector.ImportTeacherFolder(folder, teachers.Value(row, QStringLiteral("iAnaId")).toInt(),
+                                      filter, QelTeacherFolderCollector::ReadShow(folder));
     wait.StepProgressBar();
+    const QString summary = collector.Summary().join(QLatin1Char('\r'));
     // What did not come back is to be collected again: the teacher is not received yet.
     if (!notCollected.isEmpty()) {
         wait.CloseWait();
         VxMessageDlg(QStringLiteral("Alcuni dati del docente %1 non sono stati raccolti: il "
                                     "docente non è segnato come ricevuto.\r\r")
                              .arg(name) +
-                         notCollected.join(QLatin1Char('\r')),
+                         notCollected.join(QLatin1Char('\r')) + QStringLiteral("\r\r") + summary,
                      mtError, mbOK);
         return;
     }
@@ -122,7 +132,7 @@ void TfmqelDocReceive::CollectSingle()
     m_single->OpenList();
     m_single->SetCurrentSourceRow(row);
     wait.CloseWait();
-    VxMessageDlg(QStringLiteral("Procedura completata."), mtInformation, mbOK);
+    VxMessageDlg(QStringLiteral("Procedura completata.\r\r") + summary, mtInformation, mbOK);
 }
 
 void TfmqelDocReceive::CollectByClass()
@@ -146,6 +156,7 @@ void TfmqelDocReceive::CollectByClass()
     wait.ShowWait();
     const QString filter = m_classes->BuildClsFilter();
     QelTeacherFolderCollector collector(m_iAnsSesDwgId, m_iAnsId);
+    QStringList refused;
     for (const SendModeTeacher &teacher : teachers) {
         const QString folder = LongDir(teacher.sAaiDirInviato.trimmed());
         wait.SetOperation(QStringLiteral("Docente: ") + teacher.sDocNome);
@@ -163,9 +174,13 @@ void TfmqelDocReceive::CollectByClass()
                                                  QelTeacherFolderCollector::ReadShow(folder));
                 } catch (const EVxException &e) {
                     lines << QStringLiteral("  ***ERRORE*** ") + OneLine(e.message());
+                    refused << teacher.sDocNome;
                 }
-                if (lines.isEmpty())
+                QStringList summary;
+                if (lines.isEmpty()) {
                     lines = collector.ImportCheckedFolder();
+                    summary = collector.Summary();
+                }
                 for (const QString &line : std::as_const(lines))
                     log->appendPlainText(line);
                 log->appendPlainText(teacher.sAnaCagCode + QLatin1Char(' ') + teacher.sDocNome +
@@ -176,10 +191,17 @@ void TfmqelDocReceive::CollectByClass()
                         assignments.FieldByName(QStringLiteral("sClsDesc"))->AsString() +
                         QStringLiteral("  Materia: ") +
                         assignments.FieldByName(QStringLiteral("sMatLDesc"))->AsString());
+                // What his folder changed closes his lines.
+                for (const QString &line : std::as_const(summary))
+                    log->appendPlainText(line);
             }
         }
         wait.StepProgressBar();
     }
+    // The log ends naming every teacher whose folder was refused whole.
+    if (!refused.isEmpty())
+        log->appendPlainText(
+            QStringLiteral("Docenti non raccolti: %1.").arg(refused.join(QStringLiteral(", "))));
     wait.CloseWait();
 }
 

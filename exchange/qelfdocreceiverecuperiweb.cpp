@@ -73,9 +73,10 @@ TfmqelDocReceiveRecuperiWeb::ClassImport(const QString &clsFilter)
 {
     auto collection = std::make_shared<QelWebMakeUpCollection>(WorkFolder(), m_iAnsId, m_iFreId);
     collection->SetClsFilter(clsFilter);
-    return [collection](int iDocId, QStringList *log) {
-        collection->ImportMakeUpResults(iDocId, log);
-    };
+    return {[collection](int iDocId, QStringList *log) {
+                collection->ImportMakeUpResults(iDocId, log);
+            },
+            [collection] { return collection->Summary(); }};
 }
 
 void registerDocReceiveRecuperiWebForms()

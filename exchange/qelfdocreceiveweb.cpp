@@ -40,7 +40,7 @@ TfmqelDocReceiveWeb::TfmqelDocReceiveWeb(QWidget *owner)
       m_classPage(new QWidget), m_single(new TfrqelDocReceiveSingleWeb),
       m_classes(new TfrqelDocReceiveCls),
       m_forced(new QCheckBox(QStringLiteral(
-          "Forza la raccolta in caso di modifiche alla  configurazione dopo l'invio")))
+          "Forza la raccolta in caso di modifiche alla configurazione dopo l'invio")))
 {
     setObjectName(QStringLiteral("fmqelDocReceiveWeb"));
     setWindowTitle(QStringLiteral("Raccolta"));
@@ -194,6 +194,7 @@ void TfmqelDocReceiveWeb::CollectByTeacher()
     }
     wait.StepProgressBar();
     const QStringList errors = log.filter(QStringLiteral("***ERRORE***"));
+    const QString summary = collection.Summary().join(QLatin1Char('\r'));
     if (!errors.isEmpty()) {
         wait.CloseWait();
         // The log holds every line; a message lists a few, or says how many there are.
@@ -205,7 +206,8 @@ void TfmqelDocReceiveWeb::CollectByTeacher()
                               ? errors.join(QLatin1String("\r")).trimmed()
                               : QStringLiteral("%1 righe non raccolte: vedere il registro "
                                                "nella pagina \"Classe\".")
-                                    .arg(errors.size())),
+                                    .arg(errors.size())) +
+                         QStringLiteral("\r\r") + summary,
                      mtError, mbOK);
         return;
     }
@@ -218,7 +220,7 @@ void TfmqelDocReceiveWeb::CollectByTeacher()
     }
     m_single->OpenList();
     wait.CloseWait();
-    VxMessageDlg(QStringLiteral("Procedura completata."), mtInformation, mbOK);
+    VxMessageDlg(QStringLiteral("Procedura completata.\r\r") + summary, mtInformation, mbOK);
 }
 
 void TfmqelDocReceiveWeb::CollectByClass()
@@ -240,7 +242,7 @@ void TfmqelDocReceiveWeb::CollectByClass()
     wait.InitProgressBar(0, int(teachers.size()));
     wait.ShowWait();
     const QString filter = m_classes->BuildClsFilter();
-    const TeacherImport import = ClassImport(filter);
+    const TeacherImport collection = ClassImport(filter);
     TSQLClientDataSet assignments;
     for (const SendModeTeacher &teacher : teachers) {
         wait.SetOperation(QStringLiteral("Docente: ") + teacher.sDocNome);
@@ -253,7 +255,7 @@ void TfmqelDocReceiveWeb::CollectByClass()
             {
                 // What was written before an error that ends the collection stays logged.
                 const auto keepLog = qScopeGuard([&] { appendLog(log); });
-                import(teacher.iAnaId, &log);
+                collection.import(teacher.iAnaId, &log);
             }
             QStringList lines{teacher.sAnaCagCode + QLatin1Char(' ') + teacher.sDocNome};
             for (assignments.First(); !assignments.Eof(); assignments.Next())
@@ -266,6 +268,7 @@ void TfmqelDocReceiveWeb::CollectByClass()
         assignments.Close();
         wait.StepProgressBar();
     }
+    appendLog(collection.summary());
     wait.CloseWait();
 }
 
@@ -275,9 +278,10 @@ TfmqelDocReceiveWeb::TeacherImport TfmqelDocReceiveWeb::ClassImport(const QStrin
     collection->SetFlags(QelWebCollection::ReadFlags());
     collection->SetClsFilter(clsFilter);
     collection->SetForced(m_forced->isChecked());
-    return [collection](int iDocId, QStringList *log) {
-        collection->ImportTeacherWebData(iDocId, log);
-    };
+    return {[collection](int iDocId, QStringList *log) {
+                collection->ImportTeacherWebData(iDocId, log);
+            },
+            [collection] { return collection->Summary(); }};
 }
 
 void TfmqelDocReceiveWeb::FormClose()

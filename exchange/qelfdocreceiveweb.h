@@ -69,8 +69,13 @@ protected:
     virtual void ListsOpened() {}
     // After a download that failed, its message shown: the lists stay closed.
     virtual void DownloadFailed() {}
-    // The import of one teacher into the classes of the filter, with his log.
-    using TeacherImport = std::function<void(int iDocId, QStringList *log)>;
+    // The import of one teacher into the classes of the filter, with his log; and what the
+    // imports changed, which the log ends with.
+    struct TeacherImport
+    {
+        std::function<void(int iDocId, QStringList *log)> import;
+        std::function<QStringList()> summary;
+    };
     virtual TeacherImport ClassImport(const QString &clsFilter);
 
 private:

@@ -81,8 +81,9 @@ void TfmqelRiceCPst::Collect()
     for (const TqelClassPlan &plan : ClassPlans(row.iClsId))
         folders << classFolder + PlanFolderName(plan.description);
     const QStringList log = importer.CollectPlanFolders(folders);
-    if (!log.isEmpty())
-        VxMessageDlg(NotCollectedMessage(log), mtWarning, mbOK);
+    VxMessageDlg(CollectionEndMessage(QStringLiteral("Operazione completata."), log,
+                                      importer.CollectSummary()),
+                 log.isEmpty() ? mtInformation : mtWarning, mbOK);
 }
 
 void registerPlanFolderForms()

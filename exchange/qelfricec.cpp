@@ -8,6 +8,7 @@
 #include "platform/vxexception.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QTableView>
 
@@ -77,16 +78,25 @@ void TfmqelRiceC::Collect()
     m_xml->sFolder = ChosenFolder(m_dir->Text());
     m_xml->iClsSesId = row.iClsSesId;
     m_xml->sClsDesc = row.sClsDesc;
-    if (!m_xml->CheckClassInfo(row.iClsId, row.iClsSesId)) {
-        VxMessageDlg(QStringLiteral("La classe selezionata non è la stessa del percorso "
-                                    "specificato.\r\rLa classe %1 si raccoglie dalla cartella "
-                                    "che l'invio ha scritto per lei: %2")
-                         .arg(row.sClsDesc, QDir::toNativeSeparators(expected)),
+    if (const QString fault = m_xml->ClassFolderFault(row.iClsId, row.iClsSesId);
+        !fault.isEmpty()) {
+        // The folder the send wrote for the class is offered, never the one just refused.
+        const auto same = [](const QString &a, const QString &b) {
+            const QFileInfo x(a), y(b);
+            return x.exists() && y.exists() ? x.canonicalFilePath() == y.canonicalFilePath()
+                                            : QDir::cleanPath(a) == QDir::cleanPath(b);
+        };
+        const bool elsewhere = !expected.isEmpty() && !same(expected, m_xml->sFolder);
+        VxMessageDlg(fault + (elsewhere ? QStringLiteral("\r\rLa classe %1 si raccoglie dalla "
+                                                         "cartella che l'invio ha scritto per "
+                                                         "lei: %2")
+                                              .arg(row.sClsDesc, QDir::toNativeSeparators(expected))
+                                        : QString()),
                      mtError, mbOK);
         return;
     }
     const QStringList log = m_xml->CollectData();
-    VxMessageDlg(QStringLiteral("Operazione completata."), mtInformation, mbOK);
-    if (!log.isEmpty())
-        VxMessageDlg(NotCollectedMessage(log), mtWarning, mbOK);
+    VxMessageDlg(CollectionEndMessage(QStringLiteral("Operazione completata."), log,
+                                      m_xml->CollectSummary()),
+                 log.isEmpty() ? mtInformation : mtWarning, mbOK);
 }

@@ -7,11 +7,13 @@
 #include "platform/formregistry.h"
 #include "platform/globalvars.h"
 #include "platform/helpers.h"
+#include "platform/inifile.h"
 #include "platform/maindir.h"
 #include "platform/messagedlg.h"
 #include "platform/sqlparams.h"
 #include "platform/vxexception.h"
 #include "platform/waitwindow.h"
+#include "platform/zip.h"
 #include "shell/qelpargen.h"
 #include "shell/qelutil.h"
 
@@ -24,6 +26,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -145,12 +148,15 @@ void TfmqelRiceD::UnpackReturnedArchives()
         const QString stored =
             Teachers().Value(row, QStringLiteral("sAaiDirInviato")).toString().trimmed();
         const QString folder = RecordedFolder(stored);
+        QString whose;
         if (folder.isEmpty())
             left << line + (stored.isEmpty() ? QStringLiteral("nessuna cartella registrata "
                                                               "all'invio.")
                                              : QStringLiteral("la cartella registrata all'invio "
                                                               "(%1) non c'è su questo computer.")
                                                    .arg(stored));
+        else if (whose = ArchiveTeacherFault(archive, id.toInt()); !whose.isEmpty())
+            left << line + whose;
         else if (!UnzipToDir(archive, folder))
             left << line + QStringLiteral("non è stato estratto.");
     }
@@ -159,6 +165,31 @@ void TfmqelRiceD::UnpackReturnedArchives()
                                     "gli archivi restano nella cartella Web.\r\r") +
                          left.join(QLatin1Char('\r')),
                      mtWarning, mbOK);
+}
+
+QString TfmqelRiceD::ArchiveTeacherFault(const QString &archive, int teacherId)
+{
+    // Read alone, into a folder of its own: another teacher's archive must not be unpacked
+    // over this teacher's folder before it is found out.
+    QTemporaryDir look;
+    TZip zip;
+    zip.setFileName(archive);
+    zip.setExtractPath(look.path());
+    zip.setOnlyEntries({QStringLiteral("Info.ini")});
+    QStringList files;
+    try {
+        files = zip.Extract();
+    } catch (const EVxException &e) {
+        return QStringLiteral("non è un archivio leggibile (%1).").arg(OneLine(e.message()));
+    }
+    if (files.isEmpty())
+        return QStringLiteral("non contiene il file Info.ini della cartella del docente.");
+    const int named = TVxINIFile(files.first(), true)
+                          .ReadInteger(QStringLiteral("Docente"), QStringLiteral("ID"), 0);
+    if (named == teacherId)
+        return {};
+    return QStringLiteral("il suo Info.ini è del docente %1, non di questo: non è stato estratto.")
+        .arg(named);
 }
 
 void TfmqelRiceD::currentRowChanged()
@@ -240,7 +271,9 @@ void TfmqelRiceD::Run()
     m_xml.iAnsSesDwgId = TVxWorkingContext::session();
     m_xml.iAnsId = TVxWorkingContext::schoolYear();
     m_xml.iMode = 0;
-    QStringList log;
+    // Told once, after the work: the teachers refused with their reasons, the rows not
+    // collected, and what each collected class changed.
+    QStringList refusedTeachers, log, summary;
     for (qsizetype i = teachers.size() - 1; i >= 0; --i) {
         const Teacher &t = teachers.at(i);
         m_xml.iAnaId = t.iAnaId;
@@ -252,10 +285,20 @@ void TfmqelRiceD::Run()
             FillClassList(folder);
         }
         m_xml.sFolder = folder;
-        if (folder.isEmpty() || !m_xml.CheckTeacherInfo(t.iAnaId)) {
-            VxMessageDlg(
-                QStringLiteral("Il docente selezionato non è lo stesso del percorso specificato."),
-                mtError, mbOK);
+        const QString recorded = t.sAaiDirInviato.trimmed();
+        const QString fault =
+            !folder.isEmpty() ? m_xml.TeacherFolderFault(t.iAnaId)
+            : recorded.isEmpty() || single
+                ? QStringLiteral("Nessuna cartella indicata.")
+                : QStringLiteral("La cartella registrata all'invio (%1) non c'è su questo "
+                                 "computer.")
+                      .arg(recorded);
+        const auto refuse = [&](const QString &why) {
+            refusedTeachers
+                << QStringLiteral("Il docente %1 non è stato raccolto.\r%2").arg(t.sDocNome, why);
+        };
+        if (!fault.isEmpty()) {
+            refuse(fault);
             continue;
         }
         const QList<int> classes = tickedClasses();
@@ -272,7 +315,7 @@ void TfmqelRiceD::Run()
                 m_xml.LoadCollectPackets();
             }
         } catch (const EVxException &e) {
-            VxMessageDlg(e.message(), mtError, mbOK);
+            refuse(e.message());
             continue;
         }
         int refused = 0;
@@ -282,6 +325,9 @@ void TfmqelRiceD::Run()
             refused += m_xml.RefusedRows();
             if (!lines.isEmpty())
                 log << t.sDocNome + QLatin1Char(':') << lines;
+            summary << QStringLiteral("%1, classe %2:").arg(t.sDocNome, m_xml.sClsDesc);
+            for (const QString &line : m_xml.CollectSummary())
+                summary << QStringLiteral("  ") + line;
         }
         // A folder without classes brought nothing back, and one with rows not written did not
         // bring back all: the teacher is still to be collected.
@@ -291,9 +337,17 @@ void TfmqelRiceD::Run()
             log << QStringLiteral("Il docente %1 non è segnato come ricevuto.").arg(t.sDocNome);
         Reload();
     }
-    VxMessageDlg(QStringLiteral("Operazione completata."), mtInformation, mbOK);
+    const bool whole = refusedTeachers.isEmpty() && log.isEmpty();
+    QStringList parts;
+    if (!refusedTeachers.isEmpty())
+        parts << refusedTeachers;
     if (!log.isEmpty())
-        VxMessageDlg(NotCollectedMessage(log), mtWarning, mbOK);
+        parts << NotCollectedMessage(log);
+    if (!summary.isEmpty())
+        parts << summary.join(QLatin1Char('\r'));
+    parts.prepend(whole ? QStringLiteral("Operazione completata.")
+                        : QStringLiteral("Alcuni dati non sono stati raccolti."));
+    VxMessageDlg(parts.join(QStringLiteral("\r\r")), whole ? mtInformation : mtWarning, mbOK);
 }
 
 void registerRiceDForms()

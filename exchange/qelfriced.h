@@ -41,6 +41,9 @@ public:
     // A folder recorded at sending, as it lies here; empty when there is none or it names no
     // place here.
     static QString RecordedFolder(const QString &stored);
+    // Why a returned "OUT_" archive is not the teacher's, read from the Info.ini it holds before
+    // anything of it is unpacked; empty when it is his.
+    static QString ArchiveTeacherFault(const QString &archive, int teacherId);
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -186,7 +186,22 @@ bool TTavrinWebConnection::Autentica(const QString &instituteCode)
             m_cookie = QString::fromLatin1(value.replace('\r', QByteArray()));
             break;
         }
-        return reply == "OK";
+        if (reply == "OK")
+            return true;
+        // The service refuses in a short line of its own (PHP's, sent as text/html); a page
+        // (a proxy's, a maintenance notice) or nothing at all is no verdict on the password.
+        const QByteArray text = reply.trimmed();
+        const bool refusal =
+            !text.isEmpty() && text.size() <= 200 && !text.contains('\n') && !text.contains('<');
+        if (refusal)
+            return false;
+        const QString first = replyText(text).section(u'\n', 0, 0).trimmed();
+        throw EVxException(QStringLiteral("Il server ha risposto in modo inatteso all'accesso "
+                                          "(HTTP %1): %2")
+                               .arg(m_comm.StatusCode())
+                               .arg(first.isEmpty()
+                                        ? QStringLiteral("risposta vuota")
+                                        : QStringLiteral("\"%1\"").arg(CutLine(first, 120))));
     });
 }
 

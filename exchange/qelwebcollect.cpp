@@ -1,5 +1,6 @@
 #include "exchange/qelwebcollect.h"
 
+#include "exchange/qelcollectedvalues.h"
 #include "exchange/qeltavrinweb.h"
 #include "exchange/qelwebcollectsql.h"
 #include "exchange/qelwebsendsql.h"
@@ -16,6 +17,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <utility>
 
 namespace {
 
@@ -162,7 +166,8 @@ QStringList QelWebCollection::MissingPackets() const
 
 QelWebCollection::QelWebCollection(const QString &folder, int iAnsSesDwgId)
     : m_db(qqoVxGlobConn()), m_folder(folder), m_iAnsSesDwgId(iAnsSesDwgId),
-      m_selfCommitting(std::make_unique<TVxSelfCommittingStatements>(m_db))
+      m_selfCommitting(std::make_unique<TVxSelfCommittingStatements>(m_db)),
+      m_rules(std::make_unique<QelCollectedValues>())
 {
     VxEachRow(m_db, QelWebCollectSql::sessionNumber(), valuesOf({{"iAnsSesDwgId", iAnsSesDwgId}}),
               [this](const QSqlQuery &q, const QSqlRecord &) { m_iSesId = q.value(0).toInt(); });
@@ -224,31 +229,33 @@ int QelWebCollection::writeAlone(QStringList *log, const QString &sql, const TVx
     }
 }
 
-void QelWebCollection::writeValue(QStringList *log, const Write &write)
+bool QelWebCollection::writeValue(QStringList *log, const Write &write)
 {
-    WriteLogged(m_db, log, write);
+    return WriteLogged(m_db, log, write);
 }
 
-void QelWebCollection::WriteLogged(const QSqlDatabase &db, QStringList *log, const Write &write)
+bool QelWebCollection::WriteLogged(const QSqlDatabase &db, QStringList *log, const Write &write)
 {
     if (!connectionFree(db, log))
-        return;
+        return false;
     TVxTransaction tr(db, kTransactionId);
     if (!tr.StartTransaction()) {
         // A connection that could not be opened again: every value after it would fail too.
         if (!db.isOpen())
             throw connectionLostError(tr.lastError());
         addError(log, tr.lastError());
-        return;
+        return false;
     }
     try {
         write(tr);
         tr.Commit();
+        return true;
     } catch (const EVxException &e) {
         tr.Rollback();
         if (endsTheCollection(e))
             throw;
         addError(log, e.message());
+        return false;
     }
 }
 
@@ -305,32 +312,180 @@ void QelWebCollection::requireInSession(TVxTransaction &tr, const QelWebCollectK
                            .arg(sit.toInt()));
 }
 
+namespace {
+
+// A value as the stored one reads beside it: dates as ISO text, texts as they are.
+QString valueText(const QVariant &value)
+{
+    if (value.isNull())
+        return QStringLiteral("-");
+    if (value.typeId() == QMetaType::QDate)
+        return value.toDate().toString(Qt::ISODate);
+    if (value.typeId() == QMetaType::QDateTime)
+        return value.toDateTime().date().toString(Qt::ISODate);
+    if (value.typeId() == QMetaType::QByteArray)
+        return QString::fromUtf8(value.toByteArray());
+    return value.toString();
+}
+
+QString storedKey(const QelWebCollectKind &kind, const QVariant &sit, const QVariant &rowKey)
+{
+    return QStringLiteral("%1|%2|%3")
+        .arg(QLatin1String(kind.name), sit.toString(), rowKey.toString());
+}
+
+// The kinds as the summary names them.
+QString kindName(const QString &name)
+{
+    static const QHash<QString, QString> names = {
+        {QStringLiteral("Vtp"), QStringLiteral("voti proposti")},
+        {QStringLiteral("Tas"), QStringLiteral("tassonomie")},
+        {QStringLiteral("Ass"), QStringLiteral("assenze")},
+        {QStringLiteral("Aiu"), QStringLiteral("aiuti")},
+        {QStringLiteral("Not"), QStringLiteral("note")}};
+    return names.value(name, name);
+}
+
+} // namespace
+
+void QelWebCollection::readStored(int iDocId)
+{
+    m_stored.clear();
+    for (const char *name : {"Vtp", "Tas", "Ass", "Aiu", "Not"}) {
+        if (!flag(name))
+            continue;
+        const QelWebCollectKind &kind = QelWebCollectSql::kind(QLatin1String(name));
+        VxEachRow(m_db, QelWebCollectSql::storedValues(kind),
+                  valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId}, {"iDocId", iDocId}}),
+                  [&](const QSqlQuery &q, const QSqlRecord &r) {
+                      QStringList values;
+                      for (int i = 2; i < r.count(); ++i)
+                          values << valueText(q.value(i));
+                      m_stored.insert(storedKey(kind, q.value(0), q.value(1)), values.join(u'|'));
+                  });
+    }
+}
+
+void QelWebCollection::readSession()
+{
+    if (std::exchange(m_sessionRead, true))
+        return;
+    const TVxFieldValues session = valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId}});
+    VxEachRow(m_db, QelWebCollectSql::sessionComponents(), session,
+              [this](const QSqlQuery &q, const QSqlRecord &) {
+                  m_scales.insert(q.value(0).toInt(), q.value(1).toInt());
+              });
+    VxEachRow(m_db, QelWebCollectSql::sessionSubjects(), session,
+              [this](const QSqlQuery &q, const QSqlRecord &) {
+                  m_subjects.insert(q.value(0).toInt(), q.value(1).toString().trimmed());
+              });
+}
+
+TqelChangeCounts &QelWebCollection::counts(const QelWebCollectKind &kind)
+{
+    return m_counts[kindName(QLatin1String(kind.name))];
+}
+
+QStringList QelWebCollection::Summary() const
+{
+    QStringList lines;
+    for (auto it = m_counts.cbegin(); it != m_counts.cend(); ++it)
+        if (!it.value().IsEmpty())
+            lines << it.value().Line(it.key());
+    return CollectionSummary({}, lines);
+}
+
+QString QelWebCollection::refusal(const QelWebCollectKind &kind, int rowKey,
+                                  const TVxFieldValues &values)
+{
+    const QString name = QLatin1String(kind.name);
+    QString why;
+    if (name == QLatin1String("Vtp") || name == QLatin1String("Tas")) {
+        readSession();
+        // An id the session does not hold is refused by its own check.
+        const auto scale = m_scales.constFind(rowKey);
+        if (scale != m_scales.constEnd())
+            why = m_rules->Refusal(name == QLatin1String("Vtp") ? 1 : 2, *scale,
+                                   values.value(QStringLiteral("iScaLivId")));
+    } else if (name == QLatin1String("Ass") || name == QLatin1String("Aiu")) {
+        const bool hours = name == QLatin1String("Ass");
+        why = m_rules->Refusal(
+            hours ? 3 : 4, 0,
+            values.value(hours ? QStringLiteral("iAssOre") : QStringLiteral("sAiuVal")));
+    }
+    if (why.isEmpty())
+        return why;
+    readSession();
+    const QString pupil = (valueOf(m_voti, QStringLiteral("sAnaCognome")).toString().trimmed() +
+                           u' ' + valueOf(m_voti, QStringLiteral("sAnaNome")).toString().trimmed())
+                              .trimmed();
+    const int subject = valueOf(m_voti, QStringLiteral("iClsSesMatId")).toInt();
+    return QStringLiteral("%1: %2 (situazione %3), %4: %5 Il dato non è stato scritto.")
+        .arg(PacketNames().at(0), pupil.isEmpty() ? QStringLiteral("alunno") : pupil,
+             valueOf(m_voti, QStringLiteral("iSitId")).toString(),
+             m_subjects.value(subject, QStringLiteral("materia %1").arg(subject)), why);
+}
+
 void QelWebCollection::writeRow(const QelWebCollectKind &kind, const QString &suffix,
                                 const TVxFieldValues &values, QStringList *log)
 {
     const QString column = suffix.isEmpty() ? QStringLiteral("iClsSesMatId")
                                             : QStringLiteral("iClsMatCmpId_") + suffix;
-    const int sent = valueOf(m_voti, column).toInt();
+    const QVariant sentValue = valueOf(m_voti, column);
+    const QVariant sitValue = valueOf(m_voti, QStringLiteral("iSitId"));
+    // A key beyond the database's would wrap into another row's.
+    if (!QelCollectedValues::FitsKey(sentValue) || !QelCollectedValues::FitsKey(sitValue)) {
+        addError(log, QStringLiteral("%1: la situazione %2 o il componente %3 è un numero che "
+                                     "il database non può contenere: dato non scritto.")
+                          .arg(PacketNames().at(0), sitValue.toString(), sentValue.toString()));
+        return;
+    }
+    const int sent = sentValue.toInt();
+    // A value as it is stored is left alone: nothing written, nothing counted.
+    QStringList texts;
+    for (int i = 0; i < values.size(); ++i)
+        texts << valueText(values.value(i));
+    if (m_stored.value(storedKey(kind, sitValue, sent)) == texts.join(u'|') &&
+        m_stored.contains(storedKey(kind, sitValue, sent)))
+        return;
+    if (const QString why = refusal(kind, sent, values); !why.isEmpty()) {
+        addError(log, why);
+        return;
+    }
     TVxFieldValues all = values;
-    all.setValue(QStringLiteral("iSitId"), valueOf(m_voti, QStringLiteral("iSitId")));
+    all.setValue(QStringLiteral("iSitId"), sitValue);
     all.setValue(QStringLiteral("iAnsSesDwgId"), m_iAnsSesDwgId);
     all.setValue(QLatin1String(kind.rowKey), sent);
     // The usual case, a stored value changed: one statement, which also proves the sent id
     // still there and in the session, prepared once for the whole collection. Refused: logged.
-    if (writeAlone(log, QelWebCollectSql::updateInSession(kind), all) != 0)
+    const int updated = writeAlone(log, QelWebCollectSql::updateInSession(kind), all);
+    if (updated != 0) {
+        counts(kind).changed += updated > 0;
         return;
+    }
     // A new value, or an id to map: the checks, the key and the insert in one transaction.
-    writeValue(log, [&](TVxTransaction &tr) {
+    bool changed = false, added = false;
+    const bool written = writeValue(log, [&](TVxTransaction &tr) {
+        changed = added = false;
         const int id = resolveSentId(tr, kind, suffix, log);
         if (id != sent) {
+            if (const QString why = refusal(kind, id, values); !why.isEmpty())
+                throw EVxException(why);
             all.setValue(QLatin1String(kind.rowKey), id);
-            if (tr.ExecChanged(QelWebCollectSql::updateInSession(kind), all) > 0)
+            if (tr.ExecChanged(QelWebCollectSql::updateInSession(kind), all) > 0) {
+                changed = true;
                 return;
+            }
         }
         requireInSession(tr, kind, id);
         all.setValue(QStringLiteral("iNewId"), VxNewKey(m_db, QLatin1String(kind.generator)));
         tr.Exec(QelWebCollectSql::insert(kind), all);
+        added = true;
     });
+    if (written) {
+        counts(kind).changed += changed;
+        counts(kind).added += added;
+    }
 }
 
 void QelWebCollection::importComponentLevels(const QelWebCollectKind &kind, const QString &suffix,
@@ -342,7 +497,7 @@ void QelWebCollection::importComponentLevels(const QelWebCollectKind &kind, cons
         // A level left empty on the web keeps the stored one.
         if (valueOf(m_voti, QStringLiteral("iClsMatCmpId_") + slot).isNull() || level.isNull())
             continue;
-        writeRow(kind, slot, valuesOf({{"iScaLivId", level.toInt()}}), log);
+        writeRow(kind, slot, valuesOf({{"iScaLivId", level.toLongLong()}}), log);
     }
 }
 
@@ -352,8 +507,8 @@ void QelWebCollection::importSubjectValue(const QelWebCollectKind &kind, QString
     const QString name = QLatin1String(kind.name);
     if (name == QLatin1String("Ass")) {
         const QVariant hours = valueOf(m_voti, QStringLiteral("iAssOre"));
-        if (!hours.isNull() && hours.toInt() != 0)
-            values.setValue(QStringLiteral("iAssOre"), hours.toInt());
+        if (!hours.isNull() && hours.toLongLong() != 0)
+            values.setValue(QStringLiteral("iAssOre"), hours.toLongLong());
     } else if (name == QLatin1String("Aiu")) {
         const QVariant aid = valueOf(m_voti, QStringLiteral("sAiuVal"));
         if (!isEmptyValue(aid))
@@ -379,6 +534,7 @@ void QelWebCollection::ImportTeacherWebData(int iDocId, QStringList *log)
     if (!m_missingTold && log)
         *log << MissingPackets();
     m_missingTold = true;
+    readStored(iDocId);
     const QString byTeacher = teacherFilter(QStringLiteral("(iDocId = %1)").arg(iDocId));
     m_voti.setFilter(byTeacher);
     m_voti.setFiltered(true);
@@ -416,8 +572,10 @@ void QelWebCollection::importDebts(QStringList *log)
                       {"bDebNota", textOrNull(valueOf(m_debiti, QStringLiteral("bDebNota")))},
                       {"iSitId", valueOf(m_debiti, QStringLiteral("iSitId")).toInt()},
                       {"iMatId", valueOf(m_debiti, QStringLiteral("iMatId")).toInt()}});
-        // The debts are the year before's: the update finds the row the send read, or none.
-        writeAlone(log, QelWebCollectSql::debtUpdate(), values);
+        // The debts are the year before's: the update finds the row the send read, or none,
+        // and changes it only where the teacher did.
+        if (writeAlone(log, QelWebCollectSql::debtUpdate(), values) > 0)
+            ++m_counts[QStringLiteral("verifiche dei debiti")].changed;
     }
 }
 
@@ -431,9 +589,11 @@ void QelWebCollection::importClassNotes(QStringList *log)
                       {"iClsId", valueOf(m_classNotes, QStringLiteral("iClsId")).toInt()},
                       {"iMatId", valueOf(m_classNotes, QStringLiteral("iMatId")).toInt()},
                       {"iAnsSesDwgId", m_iAnsSesDwgId}});
-        writeValue(log, [&](TVxTransaction &tr) {
+        TqelChangeCounts done;
+        const bool written = writeValue(log, [&](TVxTransaction &tr) {
+            done = {};
             if (hours == 0 && isEmptyValue(text)) {
-                tr.ExecChanged(QelWebCollectSql::classNotesDelete(), where);
+                done.deleted = tr.ExecChanged(QelWebCollectSql::classNotesDelete(), where);
                 return;
             }
             if (!tr.Exec(QelWebCollectSql::classNotesTarget(), where).next())
@@ -445,10 +605,14 @@ void QelWebCollection::importClassNotes(QStringList *log)
             TVxFieldValues values = where;
             values.setValue(QStringLiteral("iCnoOre"), hours);
             values.setValue(QStringLiteral("bCnoNota"), textOrNull(text));
-            if (tr.ExecChanged(QelWebCollectSql::classNotesUpdate(), values) > 0)
+            done.changed = tr.ExecChanged(QelWebCollectSql::classNotesUpdate(), values);
+            if (done.changed > 0)
                 return;
+            // None stored, or the same note: the insert writes only the first.
             values.setValue(QStringLiteral("iNewId"), VxNewKey(m_db, "TCNO_CLASSINOTEORE"));
-            tr.Exec(QelWebCollectSql::classNotesInsert(), values);
+            done.added = tr.ExecChanged(QelWebCollectSql::classNotesInsert(), values);
         });
+        if (written)
+            m_counts[QStringLiteral("note di classe")] += done;
     }
 }

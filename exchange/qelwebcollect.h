@@ -22,10 +22,12 @@
 // belongs to a class session of the session and its situation to that class: the packets come from
 // outside. A value left empty is neither written nor checked.
 
+#include "exchange/qelchangecounts.h"
 #include "platform/sqlclientdataset.h"
 
 #include <QDate>
 #include <QHash>
+#include <QMap>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -33,6 +35,7 @@
 #include <functional>
 #include <memory>
 
+class QelCollectedValues;
 class TVxSelfCommittingStatements;
 class TVxTransaction;
 struct QelWebCollectKind;
@@ -68,7 +71,8 @@ public:
     // line); a lost connection, or a wait on another office's rows the user will not prolong,
     // raises EVxException, ending the collection.
     using Write = std::function<void(TVxTransaction &)>;
-    static void WriteLogged(const QSqlDatabase &db, QStringList *log, const Write &write);
+    // Returns whether the write was committed.
+    static bool WriteLogged(const QSqlDatabase &db, QStringList *log, const Write &write);
     // A date as a packet holds it (a date, a timestamp, "dd/mm/yyyy"); an invalid QVariant
     // for none, which binds as NULL.
     static QVariant PacketDate(const QVariant &value);
@@ -85,6 +89,9 @@ public:
     void SetForced(bool forced) { m_forced = forced; }
 
     void ImportTeacherWebData(int iDocId, QStringList *log);
+    // What the imports so far changed, a line per kind ("assenze: righe aggiunte 1, cambiate
+    // 2, cancellate 0"), or that nothing changed.
+    QStringList Summary() const;
 
     // The teacher's classes and subjects in the session: iDocId, iClsId, sClsDesc, iMatId,
     // sMatLDesc.
@@ -96,7 +103,7 @@ private:
     static bool connectionFree(const QSqlDatabase &db, QStringList *log);
     // One statement, committed by itself: the rows it changed, -1 when refused (logged).
     int writeAlone(QStringList *log, const QString &sql, const TVxFieldValues &values);
-    void writeValue(QStringList *log, const Write &write);
+    bool writeValue(QStringList *log, const Write &write);
     void importComponentLevels(const QelWebCollectKind &kind, const QString &suffix,
                                QStringList *log);
     void importSubjectValue(const QelWebCollectKind &kind, QStringList *log);
@@ -108,6 +115,14 @@ private:
                   const TVxFieldValues &values, QStringList *log);
     void importDebts(QStringList *log);
     void importClassNotes(QStringList *log);
+    // The teacher's values as stored, to leave the same ones alone; the session's components'
+    // scales and subjects' names, read once.
+    void readStored(int iDocId);
+    void readSession();
+    // Why a value of the kind at the row key is refused (a level outside its component's scale,
+    // hours or an aid the grid would not take); empty when it is taken.
+    QString refusal(const QelWebCollectKind &kind, int rowKey, const TVxFieldValues &values);
+    TqelChangeCounts &counts(const QelWebCollectKind &kind);
     QString teacherFilter(const QString &filter) const;
     bool flag(const char *name) const { return m_flags.value(QLatin1String(name)); }
 
@@ -122,6 +137,12 @@ private:
     TClientDataSet m_voti;
     TClientDataSet m_debiti;
     TClientDataSet m_classNotes;
+    QHash<QString, QString> m_stored; // "kind|situation|row key" -> the value as text
+    bool m_sessionRead = false;
+    QHash<int, int> m_scales;       // component -> its scale
+    QHash<int, QString> m_subjects; // class-session subject -> its name
+    QMap<QString, TqelChangeCounts> m_counts; // by kind, as the summary names it
     // The usual writes, each in a transaction of its own, prepared once per collection.
     std::unique_ptr<TVxSelfCommittingStatements> m_selfCommitting;
+    std::unique_ptr<QelCollectedValues> m_rules;
 };

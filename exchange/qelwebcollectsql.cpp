@@ -122,14 +122,21 @@ QString classNotesUpdate()
 {
     return QStringLiteral("UPDATE TCno_ClassiNoteOre SET iCnoOre = :iCnoOre, bCnoNota = "
                           ":bCnoNota WHERE iClsSesMatId = ") +
-           QLatin1String(kClassNotesSubject) + QStringLiteral(" AND iAnaId = :iDocId");
+           QLatin1String(kClassNotesSubject) +
+           QStringLiteral(" AND iAnaId = :iDocId AND (iCnoOre IS DISTINCT FROM :iCnoOre OR "
+                          "bCnoNota IS DISTINCT FROM :bCnoNota)");
 }
 
 QString classNotesInsert()
 {
     return QStringLiteral("INSERT INTO TCno_ClassiNoteOre (iCnoId, iClsSesMatId, iAnaId, "
-                          "iCnoOre, bCnoNota) VALUES (:iNewId, ") +
-           QLatin1String(kClassNotesSubject) + QStringLiteral(", :iDocId, :iCnoOre, :bCnoNota)");
+                          "iCnoOre, bCnoNota) SELECT CAST(:iNewId AS INTEGER), ") +
+           QLatin1String(kClassNotesSubject) +
+           QStringLiteral(", CAST(:iDocId AS INTEGER), CAST(:iCnoOre AS INTEGER), CAST(:bCnoNota "
+                          "AS BLOB SUB_TYPE TEXT) FROM RDB$DATABASE WHERE NOT EXISTS (SELECT 1 "
+                          "FROM TCno_ClassiNoteOre Cur WHERE Cur.iAnaId = :iDocId AND "
+                          "Cur.iClsSesMatId = ") +
+           QLatin1String(kClassNotesSubject) + QLatin1Char(')');
 }
 
 QString classNotesTarget()
@@ -141,7 +148,53 @@ QString classNotesTarget()
 QString debtUpdate()
 {
     return QStringLiteral("UPDATE TDeb_Debiti SET iDesDedId = :iDesDedId, dDebVer = :dDebVer, "
-                          "bDebNota = :bDebNota WHERE iSitId = :iSitId AND iMatId = :iMatId");
+                          "bDebNota = :bDebNota WHERE iSitId = :iSitId AND iMatId = :iMatId "
+                          "AND (iDesDedId IS DISTINCT FROM :iDesDedId OR dDebVer IS DISTINCT "
+                          "FROM :dDebVer OR bDebNota IS DISTINCT FROM :bDebNota)");
+}
+
+// The class sessions of the session (Wrk the working year-session's).
+const char kSessionClasses[] =
+    "  JOIN TClsSes ClsSes ON ClsSes.iClsSesId = ClsSesMat.iClsSesId "
+    "  JOIN TAnsSesDwg Asd ON Asd.iAnsSesDwgId = ClsSes.iAnsSesDwgId "
+    "  JOIN TAnsSesDwg Wrk ON Wrk.iSesId = Asd.iSesId AND Wrk.iAnsId = Asd.iAnsId "
+    "WHERE Wrk.iAnsSesDwgId = :iAnsSesDwgId ";
+
+QString storedValues(const QelWebCollectKind &kind)
+{
+    const QString values =
+        QStringLiteral("Val.") +
+        QString::fromLatin1(kind.columns).replace(QLatin1String(", "), QLatin1String(", Val."));
+    const QString target =
+        isComponent(kind) ? QStringLiteral("JOIN TClsMatCmp Cmp ON Cmp.iClsMatCmpId = "
+                                           "Val.iClsMatCmpId JOIN TClsSesMat ClsSesMat ON "
+                                           "ClsSesMat.iClsSesMatId = Cmp.iClsSesMatId ")
+                          : QStringLiteral("JOIN TClsSesMat ClsSesMat ON ClsSesMat.iClsSesMatId "
+                                           "= Val.iClsSesMatId ");
+    return QStringLiteral("SELECT Val.iSitId, Val.%1, %2 FROM %3 Val ")
+               .arg(QLatin1String(kind.rowKey), values, QLatin1String(kind.table)) +
+           target + QLatin1String(kSessionClasses) +
+           QStringLiteral("AND EXISTS (SELECT 1 FROM TMatRma MatRma JOIN TClsMatAna ClsMatAna ON "
+                          "ClsMatAna.iMatId = MatRma.iMatId WHERE MatRma.iMatRmaId = "
+                          "ClsSesMat.iMatRmaId AND ClsMatAna.iClsId = ClsSes.iClsId AND "
+                          "ClsMatAna.iAnaId = :iDocId)");
+}
+
+QString sessionComponents()
+{
+    return QStringLiteral("SELECT Cmp.iClsMatCmpId, Cmp.iCmpScaId FROM TClsMatCmp Cmp "
+                          "JOIN TClsSesMat ClsSesMat ON ClsSesMat.iClsSesMatId = "
+                          "Cmp.iClsSesMatId ") +
+           QLatin1String(kSessionClasses);
+}
+
+QString sessionSubjects()
+{
+    return QStringLiteral("SELECT ClsSesMat.iClsSesMatId, Mat.sMatLDesc FROM TClsSesMat "
+                          "ClsSesMat LEFT JOIN TMatRma MatRma ON MatRma.iMatRmaId = "
+                          "ClsSesMat.iMatRmaId LEFT JOIN TMat_Materie Mat ON Mat.iMatId = "
+                          "MatRma.iMatId ") +
+           QLatin1String(kSessionClasses);
 }
 
 QString sessionNumber()

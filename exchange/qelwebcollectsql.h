@@ -42,15 +42,25 @@ QString searchByConfiguration(const QelWebCollectKind &kind);
 // of the session and the situation :iSitId to that class.
 QString targetInSession(const QelWebCollectKind &kind);
 
-// Class notes: :iDocId, :iClsId, :iMatId, :iAnsSesDwgId (working); :iCnoOre, :bCnoNota.
+// Class notes: :iDocId, :iClsId, :iMatId, :iAnsSesDwgId (working); :iCnoOre, :bCnoNota. The
+// update changes only notes that differ; the insert writes only where there is none.
 QString classNotesDelete();
 QString classNotesUpdate();
 QString classNotesInsert(); // :iNewId
 // One row when the class and subject have a class-session subject in the working year-session.
 QString classNotesTarget();
 
-// :iDesDedId, :dDebVer, :bDebNota by :iSitId, :iMatId: only an existing debt is changed.
+// :iDesDedId, :dDebVer, :bDebNota by :iSitId, :iMatId: only an existing debt is changed, and
+// only when they differ from the stored ones.
 QString debtUpdate();
+
+// The values of the kind stored in the classes and subjects of teacher :iDocId in the session:
+// iSitId, the row key, then the value columns.
+QString storedValues(const QelWebCollectKind &kind);
+// The session's components with their scales (iClsMatCmpId, iCmpScaId), and its class-session
+// subjects with their names (iClsSesMatId, sMatLDesc).
+QString sessionComponents();
+QString sessionSubjects();
 
 // iSesId of :iAnsSesDwgId.
 QString sessionNumber();

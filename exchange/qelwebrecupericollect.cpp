@@ -1,5 +1,6 @@
 #include "exchange/qelwebrecupericollect.h"
 
+#include "exchange/qelcollectedvalues.h"
 #include "exchange/qelwebcollect.h"
 #include "platform/connection.h"
 #include "platform/transaction.h"
@@ -35,14 +36,35 @@ QString QelWebMakeUpSql::situationInClass()
                           "WHERE ClsSes.iClsId = ClsPst.iClsId AND Asd.iAnsId = :iAnsId)");
 }
 
+namespace {
+
+// The records of the web exchange are filed under the year's common phase row.
+const char kRecordOfPhase[] =
+    "WHERE iSitId = :iSitId AND iMatId = :iMatId AND iAnsFreDwgId IN "
+    "(SELECT Afd.iAnsFreDwgId FROM TAnsFreDwg Afd WHERE Afd.iAnsId = :iAnsId AND "
+    "Afd.iFreId = :iFreId AND Afd.iDwgId IS NULL)";
+
+} // namespace
+
 QString QelWebMakeUpSql::updateResults()
 {
-    // The records of the web exchange are filed under the year's common phase row.
+    // A result as it is stored is left alone: nothing written, nothing counted.
     return QStringLiteral("UPDATE TRec_Recuperi SET iEreId = :iEreId, dRecVer = :dRecVer, "
-                          "iPvrId = :iPvrId "
-                          "WHERE iSitId = :iSitId AND iMatId = :iMatId AND iAnsFreDwgId IN "
-                          "(SELECT Afd.iAnsFreDwgId FROM TAnsFreDwg Afd WHERE Afd.iAnsId = "
-                          ":iAnsId AND Afd.iFreId = :iFreId AND Afd.iDwgId IS NULL)");
+                          "iPvrId = :iPvrId ") +
+           QLatin1String(kRecordOfPhase) +
+           QStringLiteral(" AND (iEreId IS DISTINCT FROM :iEreId OR dRecVer IS DISTINCT FROM "
+                          ":dRecVer OR iPvrId IS DISTINCT FROM :iPvrId)");
+}
+
+QString QelWebMakeUpSql::recordOfPhase()
+{
+    return QStringLiteral("SELECT 1 FROM TRec_Recuperi ") + QLatin1String(kRecordOfPhase);
+}
+
+QString QelWebMakeUpSql::teacherOfSubject()
+{
+    return QStringLiteral("SELECT 1 FROM TClsMatAna ClsMatAna WHERE ClsMatAna.iAnaId = :iDocId "
+                          "AND ClsMatAna.iClsId = :iClsId AND ClsMatAna.iMatId = :iMatId");
 }
 
 const char QelWebMakeUpCollection::kArchiveName[] = "twrecuperi.zip";
@@ -76,16 +98,28 @@ void QelWebMakeUpCollection::ImportMakeUpResults(int iDocId, QStringList *log)
     for (m_recuperi.First(); !m_recuperi.Eof(); m_recuperi.Next()) {
         const QVariant iSitId = integerOrNull(m_recuperi, "iSitId");
         const QVariant iClsId = integerOrNull(m_recuperi, "iClsId");
+        const QVariant iMatId = integerOrNull(m_recuperi, "iMatId");
         const TVxFieldValues values =
             valuesOf({{"iEreId", integerOrNull(m_recuperi, "iEreId")},
                       {"dRecVer", QelWebCollection::PacketDate(valueOf(m_recuperi, "dRecVer"))},
                       // The packet names the test kind iPrvId.
                       {"iPvrId", integerOrNull(m_recuperi, "iPrvId")},
                       {"iSitId", iSitId},
-                      {"iMatId", integerOrNull(m_recuperi, "iMatId")},
+                      {"iMatId", iMatId},
                       {"iAnsId", m_iAnsId},
                       {"iFreId", m_iFreId}});
-        QelWebCollection::WriteLogged(m_db, log, [&](TVxTransaction &tr) {
+        bool changed = false;
+        const bool written = QelWebCollection::WriteLogged(m_db, log, [&](TVxTransaction &tr) {
+            changed = false;
+            const QString row = QStringLiteral("Il risultato del recupero della situazione %1 "
+                                               "nella materia %2")
+                                    .arg(valueOf(m_recuperi, "iSitId").toString(),
+                                         valueOf(m_recuperi, "iMatId").toString());
+            for (const char *key : {"iSitId", "iClsId", "iMatId", "iEreId", "iPrvId"})
+                if (!QelCollectedValues::FitsKey(valueOf(m_recuperi, key)))
+                    throw EVxException(row + QStringLiteral(" porta un numero che il database "
+                                                            "non può contenere: non è stato "
+                                                            "scritto."));
             if (!tr.Exec(QelWebMakeUpSql::situationInClass(),
                          valuesOf({{"iSitId", iSitId}, {"iClsId", iClsId}, {"iAnsId", m_iAnsId}}))
                      .next())
@@ -93,8 +127,33 @@ void QelWebMakeUpCollection::ImportMakeUpResults(int iDocId, QStringList *log)
                                                   "nell'anno scolastico: recupero non scritto.")
                                        .arg(iSitId.toInt())
                                        .arg(iClsId.toInt()));
-            tr.Exec(QelWebMakeUpSql::updateResults(), values);
+            // Only the teacher of the subject in the class gives its results: a row sent under
+            // another would overwrite his colleague's.
+            if (!tr.Exec(QelWebMakeUpSql::teacherOfSubject(),
+                         valuesOf({{"iDocId", iDocId}, {"iClsId", iClsId}, {"iMatId", iMatId}}))
+                     .next())
+                throw EVxException(row + QStringLiteral(" viene dal docente %1, che non insegna "
+                                                        "la materia nella classe %2: non è stato "
+                                                        "scritto.")
+                                             .arg(iDocId)
+                                             .arg(iClsId.toInt()));
+            if (tr.ExecChanged(QelWebMakeUpSql::updateResults(), values) > 0) {
+                changed = true;
+                return;
+            }
+            if (!tr.Exec(QelWebMakeUpSql::recordOfPhase(), values).next())
+                throw EVxException(row + QStringLiteral(" non ha più il suo recupero in questa "
+                                                        "fase (cancellato dopo l'invio): non è "
+                                                        "stato scritto."));
         });
+        m_counts.changed += written && changed;
     }
     m_recuperi.setFiltered(false);
+}
+
+QStringList QelWebMakeUpCollection::Summary() const
+{
+    return CollectionSummary({}, m_counts.IsEmpty()
+                                     ? QStringList()
+                                     : QStringList{m_counts.Line(QStringLiteral("recuperi"))});
 }

@@ -10,12 +10,14 @@
 //   QStringList log;
 //   c.ImportMakeUpResults(iDocId, &log);           // "  ***ERRORE*** ..." per refused row
 //
-// Only existing records change: nothing is inserted or deleted, and a row whose record is
-// gone (its situation, subject and the year's common phase) changes nothing. Each row is
-// written in a transaction of its own, and only when its situation is of the row's class in
-// the school year, else it gets an error line: the packet comes from outside. A value left
-// empty on the web clears the stored one. A lost connection ends the import.
+// Only existing records change: nothing is inserted or deleted. Each row is written in a
+// transaction of its own, and only when its situation is of the row's class in the school year
+// and the row's teacher teaches its subject in that class; a row it cannot place (outside
+// those, or its record gone since the send: its situation, subject and the year's common phase)
+// gets an error line: the packet comes from outside. A value left empty on the web clears the
+// stored one. A lost connection ends the import.
 
+#include "exchange/qelchangecounts.h"
 #include "platform/clientdataset.h"
 
 #include <QSqlDatabase>
@@ -27,8 +29,12 @@ struct QelWebMakeUpSql
     // :iSitId is a situation of class :iClsId, a class of school year :iAnsId.
     static QString situationInClass();
     // The record of :iSitId, :iMatId in phase :iFreId of year :iAnsId gets :iEreId, :dRecVer,
-    // :iPvrId.
+    // :iPvrId, when they differ from the stored ones.
     static QString updateResults();
+    // One row when that record is there.
+    static QString recordOfPhase();
+    // One row when teacher :iDocId teaches subject :iMatId in class :iClsId.
+    static QString teacherOfSubject();
 };
 
 class QelWebMakeUpCollection
@@ -46,6 +52,9 @@ public:
 
     void SetClsFilter(const QString &filter) { m_clsFilter = filter; }
     void ImportMakeUpResults(int iDocId, QStringList *log);
+    // What the imports changed ("recuperi: righe aggiunte 0, cambiate 3, cancellate 0"), or
+    // that nothing changed.
+    QStringList Summary() const;
 
 private:
     QSqlDatabase m_db;
@@ -53,4 +62,5 @@ private:
     int m_iFreId;
     QString m_clsFilter;
     TClientDataSet m_recuperi;
+    TqelChangeCounts m_counts;
 };

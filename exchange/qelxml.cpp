@@ -185,28 +185,120 @@ void TdmqelXML::LoadClassFlags(int classId)
 
 bool TdmqelXML::CheckClassInfo(int classId, int classSessionId) const
 {
-    const QString packet = FolderFile(QStringLiteral("ClsSes.xml"));
-    if (!QFileInfo::exists(packet))
-        return false;
-    TClientDataSet session;
-    try {
-        session.LoadFromFile(packet);
-    } catch (const EVxException &) {
-        // A damaged packet is no class folder of ours.
-        return false;
-    }
-    session.First();
-    const TField *field = session.FindField(QStringLiteral("iClsSesId"));
-    if (!field || session.IsEmpty() || field->IsNull() || field->AsLargeInt() != classSessionId)
-        return false;
-    const int stored = folderInfo().ReadInteger(QStringLiteral("Classe"), QStringLiteral("ID"), 0);
-    return stored != 0 && stored == classId;
+    return ClassFolderFault(classId, classSessionId).isEmpty();
 }
 
 bool TdmqelXML::CheckTeacherInfo(int teacherId) const
 {
-    const int stored = folderInfo().ReadInteger(QStringLiteral("Docente"), QStringLiteral("ID"), 0);
-    return stored != 0 && stored == teacherId;
+    return TeacherFolderFault(teacherId).isEmpty();
+}
+
+QString YearSessionText(int iAnsSesDwgId)
+{
+    int year = 0;
+    VxEachRow(
+        qqoVxGlobConn(),
+        QStringLiteral("SELECT iAnsId FROM TAnsSesDwg WHERE iAnsSesDwgId = :iAnsSesDwgId"),
+        valuesOf({{"iAnsSesDwgId", iAnsSesDwgId}}),
+        [&year](const QSqlQuery &query, const QSqlRecord &) { year = query.value(0).toInt(); });
+    if (year == 0)
+        return QStringLiteral("di una sessione che non c'è in questo archivio (%1)")
+            .arg(iAnsSesDwgId);
+    return QStringLiteral("della sessione \"%1\" dell'anno %2")
+        .arg(GetSessioneDesc(iAnsSesDwgId).trimmed(), AnnoScolTextOfAnsId(year));
+}
+
+namespace {
+
+// Info.ini, the seal of a folder the send wrote: the id it names in its section, or why it
+// names none (the folder or the file missing, no id).
+struct FolderSeal
+{
+    int id = 0;
+    QString fault;
+};
+
+FolderSeal readSeal(const QString &folder, const QString &info, const QString &section,
+                    const QString &whose)
+{
+    if (!QFileInfo(folder).isDir())
+        return {0, QStringLiteral("La cartella %1 non c'è.").arg(nativePath(folder))};
+    if (!QFileInfo(info).isFile())
+        return {0, QStringLiteral("Nella cartella %1 manca il file Info.ini: non è una cartella "
+                                  "scritta dall'invio, o il suo invio non è finito.")
+                       .arg(nativePath(folder))};
+    const int id = TVxINIFile(info, true).ReadInteger(section, QStringLiteral("ID"), 0);
+    if (id == 0)
+        return {0, QStringLiteral("Il file %1 non dice di quale %2 è la cartella (sezione [%3], "
+                                  "chiave ID).")
+                       .arg(nativePath(info), whose, section)};
+    return {id, QString()};
+}
+
+} // namespace
+
+QString TdmqelXML::ClassFolderFault(int classId, int classSessionId) const
+{
+    const QString folder = FolderFile(QString());
+    const FolderSeal seal = readSeal(folder, FolderFile(QStringLiteral("Info.ini")),
+                                     QStringLiteral("Classe"), QStringLiteral("classe"));
+    if (!seal.fault.isEmpty())
+        return seal.fault;
+    const QString packet = FolderFile(QStringLiteral("ClsSes.xml"));
+    if (!QFileInfo(packet).isFile())
+        return QStringLiteral("Nella cartella %1 manca il file ClsSes.xml.")
+            .arg(nativePath(folder));
+    TClientDataSet session;
+    try {
+        session.LoadFromFile(packet);
+    } catch (const EVxException &e) {
+        return QStringLiteral("Il file %1 non è leggibile.\r\r%2")
+            .arg(nativePath(packet), e.message());
+    }
+    session.First();
+    const auto value = [&](const char *name) {
+        const TField *f = session.IsEmpty() ? nullptr : session.FindField(QLatin1String(name));
+        return f ? f->Value() : QVariant();
+    };
+    if (value("iClsSesId").isNull())
+        return QStringLiteral("Il file %1 non dice di quale classe è la cartella.")
+            .arg(nativePath(packet));
+    // Another session's or year's folder is that, whatever class it names.
+    const qint64 theirs = value("iAnsSesDwgId").toLongLong();
+    if (theirs != 0 && theirs != iAnsSesDwgId)
+        return QStringLiteral("La cartella %1 è %2, non di quella di lavoro: si raccoglie solo "
+                              "nella sua sessione.")
+            .arg(nativePath(folder), YearSessionText(int(theirs)));
+    if (seal.id != classId) {
+        const QString name = value("sClsDesc").toString().trimmed();
+        return QStringLiteral("La classe selezionata non è la stessa del percorso specificato."
+                              "\r\rLa cartella %1 è della classe %2.")
+            .arg(nativePath(folder), name.isEmpty() ? QString::number(seal.id) : name);
+    }
+    if (value("iClsSesId").toLongLong() == classSessionId)
+        return QString();
+    return QStringLiteral("La cartella %1 è di una sessione della classe che non c'è più in "
+                          "questo archivio (iClsSesId %2).")
+        .arg(nativePath(folder), value("iClsSesId").toString());
+}
+
+QString TdmqelXML::TeacherFolderFault(int teacherId) const
+{
+    const QString folder = FolderFile(QString());
+    const FolderSeal seal = readSeal(folder, FolderFile(QStringLiteral("Info.ini")),
+                                     QStringLiteral("Docente"), QStringLiteral("docente"));
+    if (!seal.fault.isEmpty() || seal.id == teacherId)
+        return seal.fault;
+    QString name;
+    VxEachRow(qqoVxGlobConn(),
+              QStringLiteral("SELECT TRIM(sAnaCognome) || ' ' || TRIM(sAnaNome) FROM "
+                             "TAna_Anagrafiche WHERE iAnaId = :iAnaId"),
+              valuesOf({{"iAnaId", seal.id}}), [&name](const QSqlQuery &query, const QSqlRecord &) {
+                  name = query.value(0).toString();
+              });
+    return QStringLiteral("Il docente selezionato non è lo stesso del percorso specificato.\r\r"
+                          "La cartella %1 è del docente %2.")
+        .arg(nativePath(folder), name.isEmpty() ? QString::number(seal.id) : name);
 }
 
 QString TdmqelXML::BuildPstFilter(int pstId, const QString &sql, const QString &alias,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchange/qelchangecounts.h"
 #include "platform/inifile.h"
 #include "platform/params.h"
 #include "platform/sqlclientdataset.h"
@@ -143,10 +144,25 @@ public:
     // Runs one step of the collection in a transaction of its own, committed at its end. A row
     // not written (refusedRows grew, by default RefusedRows) rolls the step back, its kind kept
     // as it was and named in the log; any other failure rolls it back whole and raises, naming
-    // it and the steps stored before it.
+    // it and the steps stored before it. rows, when given, reads what the step may write, in
+    // its transaction before and after it: what it added, changed and deleted goes to the
+    // summary.
     void CollectStep(const QString &what, const std::function<void(TVxTransaction &)> &step,
-                     const std::function<int()> &refusedRows = {});
+                     const std::function<int()> &refusedRows = {},
+                     const std::function<QStringList(TVxTransaction &)> &rows = {});
+    // The steps that are no kind, as StepRows knows them beside the kinds' numbers.
+    static constexpr int kStepAttendance = -1, kStepScrutinyDate = -2, kStepDebtVerifications = -3,
+                         kStepCredits = -4, kStepMakeUps = -5;
+    // The rows a step of the running collection may write, in the folder's scope: one line
+    // each, "key<tab>values" (TqelChangeCounts).
+    QStringList StepRows(int step, TVxTransaction &tr);
     QStringList CollectLog() const;
+    // After a collection: the class's pupils the send would carry now and the folder does not
+    // (they keep what they hold), then a line per step that changed rows, saying how many it
+    // added, changed and deleted, or that nothing changed. No line starts with a blank.
+    QStringList CollectSummary() const;
+    QStringList NotInFolder() const;
+    QStringList ChangeLines() const;
     // The rows the running collection did not write so far.
     int RefusedRows() const;
     // Deletes the files lying in the folder, symbolic links as links: never a sub-folder or
@@ -158,6 +174,11 @@ public:
     bool CheckClassInfo(int classId, int classSessionId) const;
     // Info.ini [Docente] ID is iAnaId.
     bool CheckTeacherInfo(int teacherId) const;
+    // Why the folder is not the class session's (or the teacher's), as the office reads it:
+    // the folder or a file of it missing (by name), another class (or teacher), another
+    // session or year; empty when it is.
+    QString ClassFolderFault(int classId, int classSessionId) const;
+    QString TeacherFolderFault(int teacherId) const;
     // The general packets: all of them in class mode, gated by the office's [ExpDoc] flags in
     // teacher mode.
     void ExportGeneralTables();
@@ -239,9 +260,16 @@ private:
     // folder that fails raises EVxException naming its first rows at fault.
     void loadScope();
     void checkFolder();
+    // A refused value's line of the log: its packet, pupil, subject and why.
+    QString valueLine(const QString &packet, int sitId, int sesMatId, const QString &why) const;
+    // The rows of kind 0 to 5 the folder replaces, as a condition: the folder's pupils in the
+    // class-session subjects (the teacher's own), by the ids the database gave.
+    QString valueScope(int kind, TVxTransaction &tr);
     // Rec.xml's rows of a pupil and a subject, only sitId's unless 0, as make-up inserts take
     // them; a second row of the same phase, pupil and subject is listed as refused instead.
     QList<TVxFieldValues> makeUpRows(int sitId);
+    // The situations whose make-up records the class collection replaces.
+    QList<int> makeUpSits() const;
 
     QPointer<TfmqelWait> m_wait;
     // The connection the reads run on: the program's, or a run's (ReadsOfRun).
@@ -271,6 +299,12 @@ std::span<const TqelXmlKind> qelXmlKinds();
 // start with a blank; others head a teacher's rows), then every line. A long one comes in a
 // scrolling dialog with this summary on top (VxMessageDlg).
 QString NotCollectedMessage(const QStringList &log);
+// A year-session as a refusal names it: "della sessione "Scrutinio finale" dell'anno 2008/2009".
+QString YearSessionText(int iAnsSesDwgId);
+// The one message that closes a collection, after the work: `done` ("Operazione completata.")
+// only when the log is empty, else the rows not collected; then the summary's lines.
+QString CollectionEndMessage(const QString &done, const QStringList &log,
+                             const QStringList &summary);
 
 // A teacher's password for the coordinator's program, 20 letters: Krypto with the key "R5t"
 // over the teacher id (7 hexadecimal digits), "#", the school year's first calendar year (4),

@@ -1,6 +1,7 @@
 // The collection of a returned class or teacher folder: the attendance, then each data kind
 // replaced in one transaction of its own, after every packet it needs has been read.
 
+#include "exchange/qelcollectedvalues.h"
 #include "exchange/qelwait.h"
 #include "exchange/qelxml.h"
 #include "exchange/qelxmlsql.h"
@@ -114,6 +115,9 @@ const QString kCredits = QStringLiteral("ClsCre.xml");
 const QString kTrainingItems = QStringLiteral("ClsCreFrm.xml");
 const QString kSchoolItems = QStringLiteral("ClsCreSco.xml");
 const QString kMakeUps = QStringLiteral("Rec.xml");
+
+// The first rows shown of a refused folder; the count of the others follows them.
+constexpr int kFaultsShown = 10;
 
 // The conditions that keep a write inside the collected class (:iClsId): the situation
 // (:iSitId) is one of the class's, or, for the earlier years' debts and credits, of one of
@@ -244,6 +248,9 @@ struct TdmqelXML::Collection
 {
     std::map<QString, std::unique_ptr<TClientDataSet>> packets; // by file name
     QList<int> classSits;    // ClsAlu.xml's situations of the collected class
+    // The class's situations the folder carries: ClsAlu.xml's and those its value packets hold
+    // rows of (a pupil off the register still has his). Only theirs are replaced.
+    QList<int> carried;
     QSet<int> classPupils;   // and their pupils
     QSet<int> folderSits;    // ClsAlu.xml's situations of every class of the folder
     QSet<int> folderClasses; // the classes of the folder's ClsSes.xml
@@ -258,10 +265,23 @@ struct TdmqelXML::Collection
     QList<int> sesMats;
     QSet<int> teacherMats;
     QSet<std::pair<int, int>> verifiedDebts;
+    // How the office reads the class's pupils and subjects in the lines of the log.
+    QHash<int, QString> pupilNames;   // by situation
+    QHash<int, QString> subjectNames; // by class-session subject
+    QSet<int> yearPhases;             // the make-up phases of the working year
+    // The class's pupils the send would carry now and the folder does not (joined since): they
+    // keep what they have, and the summary says so.
+    QStringList notInFolder;
+    QelCollectedValues values;
+    QList<int> components; // of the class-session subjects kinds 0 to 2 replace, read once
+    bool componentsRead = false;
+    QHash<int, std::pair<int, int>> bands; // credit range by band, read with the first credit
+    bool bandsRead = false;
     bool generalUnread = false; // outfin\DatiGen.cds is there but does not load
     QStringList log;
     int refused = 0;    // the rows not written so far: a step that refuses one is taken back
     QStringList stored; // the steps committed so far
+    QStringList changes; // what each step committed changed, a line each
 
     TClientDataSet *packet(const QString &file) const
     {
@@ -330,11 +350,12 @@ void TdmqelXML::LoadCollectPackets()
     // A folder of another year or session would write its ids into this one's.
     TClientDataSet &sessions = *c.packet(kSessions);
     for (sessions.First(); !sessions.Eof(); sessions.Next())
-        if (intField(sessions, "iAnsSesDwgId") != iAnsSesDwgId)
+        if (field(sessions, "iAnsSesDwgId").toLongLong() != iAnsSesDwgId)
             throw EVxException(
-                QStringLiteral("La cartella %1 non è dell'anno e della sessione di lavoro: la "
-                               "raccolta non può partire e nessun dato è stato modificato.")
-                    .arg(QDir::toNativeSeparators(FolderFile(QString()))));
+                QStringLiteral("La cartella %1 è %2, non di quella di lavoro: la raccolta non "
+                               "può partire e nessun dato è stato modificato.")
+                    .arg(QDir::toNativeSeparators(FolderFile(QString())),
+                         YearSessionText(intField(sessions, "iAnsSesDwgId"))));
     // The teachers' program writes the general data in a form of its own: a file that does not
     // load costs the scrutiny date alone.
     if (QFileInfo::exists(FolderFile(kGeneral))) {
@@ -367,6 +388,14 @@ void TdmqelXML::LoadCollectPackets()
             c.classPupils.insert(intField(pupils, "IANAID"));
         }
     }
+    QSet<int> carried(c.classSits.cbegin(), c.classSits.cend());
+    for (const int kind : {0, 1, 2, 3, 4, 5, 8, 9})
+        if (TClientDataSet *packet = c.packet(packetOf(kind)))
+            for (packet->First(); !packet->Eof(); packet->Next())
+                if (intField(*packet, "iClsId") == iClsId)
+                    carried.insert(intField(*packet, "iSitId"));
+    c.carried = QList<int>(carried.cbegin(), carried.cend());
+    std::sort(c.carried.begin(), c.carried.end());
     TVxFieldValues year;
     year.setValue(QStringLiteral("iAnsId"), iAnsId);
     VxEachRow(qqoVxGlobConn(),
@@ -383,29 +412,68 @@ void TdmqelXML::loadScope()
 {
     Collection &c = *m_collect;
     const QSqlDatabase db = qqoVxGlobConn();
-    const TVxFieldValues values =
-        valuesOf({{"iClsId", iClsId}, {"iAnsSesDwgId", iAnsSesDwgId}, {"iAnaId", iAnaId}});
+    const TVxFieldValues values = valuesOf({{"iClsId", iClsId},
+                                            {"iAnsSesDwgId", iAnsSesDwgId},
+                                            {"iAnaId", iAnaId},
+                                            {"iAnsId", iAnsId}});
     const auto read = [&](const char *sql, const std::function<void(const QSqlQuery &)> &row) {
         VxEachRow(db, QLatin1String(sql), values,
                   [&row](const QSqlQuery &query, const QSqlRecord &) { row(query); });
     };
-    read("SELECT s.iSitId, s.iAnaId FROM TSit_Situazioni s JOIN TClsPst p ON p.iClsPstId = "
-         "s.iClsPstId WHERE p.iClsId = :iClsId",
-         [&c](const QSqlQuery &q) {
-             c.classSitPupils.insert(q.value(0).toInt(), q.value(1).toInt());
+    // The folder's plans, and the pupils who would go out with them now.
+    QSet<int> plans;
+    TClientDataSet &pupils = *c.packet(kPupils);
+    for (pupils.First(); !pupils.Eof(); pupils.Next())
+        if (intField(pupils, "ICLSID") == iClsId && pupils.FindField(QStringLiteral("iPstId")))
+            plans.insert(intField(pupils, "iPstId"));
+    const QSet<int> folderSits(c.carried.cbegin(), c.carried.cend());
+    int sessionKind = 0;
+    read("SELECT iSfiId FROM TAnsSesDwg WHERE iAnsSesDwgId = :iAnsSesDwgId",
+         [&](const QSqlQuery &q) { sessionKind = q.value(0).toInt(); });
+    read("SELECT s.iSitId, s.iAnaId, TRIM(a.sAnaCognome) || ' ' || TRIM(a.sAnaNome), "
+         "s.iSitOrdine, s.iSitPosReg, p.iPstId, s.iPosFinId_Sosp FROM TSit_Situazioni s "
+         "JOIN TClsPst p ON p.iClsPstId = s.iClsPstId "
+         "LEFT JOIN TAna_Anagrafiche a ON a.iAnaId = s.iAnaId WHERE p.iClsId = :iClsId "
+         "ORDER BY s.iSitPosReg, s.iSitId",
+         [&](const QSqlQuery &q) {
+             const int sit = q.value(0).toInt();
+             c.classSitPupils.insert(sit, q.value(1).toInt());
+             c.pupilNames.insert(sit, q.value(2).toString());
+             // As the export chooses them: first situations on the register, of the folder's
+             // plans, in a deferred session the suspended ones.
+             const bool sent = q.value(3).toInt() == 1 && q.value(4).toInt() > 0 &&
+                               (plans.isEmpty() || plans.contains(q.value(5).toInt())) &&
+                               (sessionKind != 3 || !q.isNull(6));
+             if (sent && !folderSits.contains(sit))
+                 c.notInFolder << QStringLiteral(
+                                      "L'alunno %1 (situazione %2) non è nella cartella: "
+                                      "i suoi dati restano come erano.")
+                                      .arg(q.value(2).toString())
+                                      .arg(sit);
          });
     read("SELECT ps.iSitId FROM TSit_Situazioni ps WHERE EXISTS (SELECT 1 FROM TSit_Situazioni cs "
          "JOIN TClsPst cp ON cp.iClsPstId = cs.iClsPstId WHERE cs.iAnaId = ps.iAnaId AND "
          "cp.iClsId = :iClsId)",
          [&c](const QSqlQuery &q) { c.pupilSits.insert(q.value(0).toInt()); });
+    const auto subject = [&c](const QSqlQuery &q) {
+        c.sesMats << q.value(0).toInt();
+        c.subjectNames.insert(q.value(0).toInt(), q.value(1).toString().trimmed());
+    };
     read(iMode == 1
-             ? "SELECT m.iClsSesMatId FROM TClsSesMat m JOIN TClsSes s ON s.iClsSesId = "
-               "m.iClsSesId WHERE s.iClsId = :iClsId AND s.iAnsSesDwgId = :iAnsSesDwgId"
-             : "SELECT m.iClsSesMatId FROM TClsSesMat m JOIN TClsSes s ON s.iClsSesId = "
-               "m.iClsSesId WHERE s.iClsId = :iClsId AND s.iAnsSesDwgId = :iAnsSesDwgId AND "
-               "EXISTS (SELECT 1 FROM TMatRma r JOIN TClsMatAna a ON a.iMatId = r.iMatId WHERE "
-               "r.iMatRmaId = m.iMatRmaId AND a.iClsId = :iClsId AND a.iAnaId = :iAnaId)",
-         [&c](const QSqlQuery &q) { c.sesMats << q.value(0).toInt(); });
+             ? "SELECT m.iClsSesMatId, t.sMatLDesc FROM TClsSesMat m JOIN TClsSes s ON "
+               "s.iClsSesId = m.iClsSesId LEFT JOIN TMatRma r ON r.iMatRmaId = m.iMatRmaId "
+               "LEFT JOIN TMat_Materie t ON t.iMatId = r.iMatId WHERE s.iClsId = :iClsId AND "
+               "s.iAnsSesDwgId = :iAnsSesDwgId"
+             : "SELECT m.iClsSesMatId, t.sMatLDesc FROM TClsSesMat m JOIN TClsSes s ON "
+               "s.iClsSesId = m.iClsSesId LEFT JOIN TMatRma mr ON mr.iMatRmaId = m.iMatRmaId "
+               "LEFT JOIN TMat_Materie t ON t.iMatId = mr.iMatId WHERE s.iClsId = :iClsId AND "
+               "s.iAnsSesDwgId = :iAnsSesDwgId AND EXISTS (SELECT 1 FROM TMatRma r JOIN "
+               "TClsMatAna a ON a.iMatId = r.iMatId WHERE r.iMatRmaId = m.iMatRmaId AND "
+               "a.iClsId = :iClsId AND a.iAnaId = :iAnaId)",
+         subject);
+    if (c.packet(kMakeUps))
+        read("SELECT iAnsFreDwgId FROM TAnsFreDwg WHERE iAnsId = :iAnsId",
+             [&c](const QSqlQuery &q) { c.yearPhases.insert(q.value(0).toInt()); });
     if (iMode == 1)
         return;
     read("SELECT iMatId FROM TClsMatAna WHERE iClsId = :iClsId AND iAnaId = :iAnaId",
@@ -456,9 +524,23 @@ void TdmqelXML::checkFolder()
     QStringList shown;
     int faults = 0;
     const auto fault = [&](const QString &file, int row, const QString &why) {
-        if (shown.size() < 10)
+        if (shown.size() < kFaultsShown)
             shown << QStringLiteral("  %1, riga %2: %3").arg(file).arg(row).arg(why);
         ++faults;
+    };
+    const auto refuse = [&] {
+        if (faults > shown.size())
+            shown << QStringLiteral("  ... e altre %1 righe.").arg(faults - shown.size());
+        return EVxException(
+            QStringLiteral("La cartella %1 non è stata raccolta: %2 ai dati %3.\r\r%4\r\rNessun "
+                           "dato è stato modificato.")
+                .arg(folder,
+                     faults == 1 ? QStringLiteral("una riga non appartiene")
+                                 : QStringLiteral("%1 righe non appartengono").arg(faults),
+                     iMode == 1
+                         ? QStringLiteral("della classe ") + cls
+                         : QStringLiteral("del docente %1 nella classe %2").arg(sDocNome, cls),
+                     shown.join(QLatin1Char('\r'))));
     };
     const auto each = [&](const QString &file,
                           const std::function<void(const TClientDataSet &, int)> &check) {
@@ -468,6 +550,24 @@ void TdmqelXML::checkFolder()
                 check(*packet, ++row);
         }
     };
+    // A number beyond the database's keys would be read as another row's key: every whole
+    // number of the folder is measured before any is read as one.
+    for (const auto &[file, packet] : c.packets) {
+        const QList<TFieldDef> defs = packet->FieldDefs();
+        each(file, [&](const TClientDataSet &p, int row) {
+            for (const TFieldDef &def : defs) {
+                const QVariant value =
+                    def.DataType == ftInteger ? p.FindField(def.Name)->Value() : QVariant();
+                if (!QelCollectedValues::FitsKey(value))
+                    fault(file, row,
+                          QStringLiteral("%1 vale %2, un numero che il database non può "
+                                         "contenere")
+                              .arg(def.Name, value.toString()));
+            }
+        });
+    }
+    if (faults > 0)
+        throw refuse();
     // The collected class's rows are checked; a teacher folder's other classes come in their own
     // turn; a row of any other class is foreign.
     const auto ofClass = [&](const QString &file, const TClientDataSet &packet, int row,
@@ -593,23 +693,19 @@ void TdmqelXML::checkFolder()
                     .arg(sit)
                     .arg(cls));
     });
+    // The make-up records of the working year only: a row of another year's phase would move
+    // its pupil's records out of this year's make-up windows.
     each(kMakeUps, [&](const TClientDataSet &p, int row) {
-        if (intField(p, "iSitId") > 0 && intField(p, "iMatId") > 0)
-            pupil(kMakeUps, row, intField(p, "iSitId"));
+        if (intField(p, "iSitId") <= 0 || intField(p, "iMatId") <= 0 ||
+            !pupil(kMakeUps, row, intField(p, "iSitId")))
+            return;
+        if (!c.yearPhases.contains(intField(p, "iAnsFreDwgId")))
+            fault(kMakeUps, row,
+                  QStringLiteral("il recupero è della fase %1, che non è dell'anno di lavoro")
+                      .arg(field(p, "iAnsFreDwgId").toString()));
     });
-    if (faults == 0)
-        return;
-    if (faults > shown.size())
-        shown << QStringLiteral("  ... e altre %1 righe.").arg(faults - shown.size());
-    throw EVxException(
-        QStringLiteral("La cartella %1 non è stata raccolta: %2 ai dati %3.\r\r%4\r\rNessun dato "
-                       "è stato modificato.")
-            .arg(folder,
-                 faults == 1 ? QStringLiteral("una riga non appartiene")
-                             : QStringLiteral("%1 righe non appartengono").arg(faults),
-                 iMode == 1 ? QStringLiteral("della classe ") + cls
-                            : QStringLiteral("del docente %1 nella classe %2").arg(sDocNome, cls),
-                 shown.join(QLatin1Char('\r'))));
+    if (faults > 0)
+        throw refuse();
 }
 
 QStringList TdmqelXML::CollectLog() const
@@ -637,11 +733,19 @@ QStringList TdmqelXML::CollectData()
     } done{m_wait};
 
     LoadCollectPackets();
-    CollectStep(QStringLiteral("frequenza"), [this](TVxTransaction &tr) { ImportAttendance(tr); });
-    CollectStep(QStringLiteral("data di scrutinio"),
-                [this](TVxTransaction &tr) { ImportScrutinyDate(tr); });
-    const auto replace = [this](int kind) {
-        CollectStep(QLatin1String(collectKind(kind).name), [this, kind](TVxTransaction &tr) {
+    const auto rowsOf = [this](int step) {
+        return [this, step](TVxTransaction &tr) { return StepRows(step, tr); };
+    };
+    const auto run = [&](const QString &what, int step,
+                         const std::function<void(TVxTransaction &)> &work) {
+        CollectStep(what, work, {}, rowsOf(step));
+    };
+    run(QStringLiteral("frequenza"), kStepAttendance,
+        [this](TVxTransaction &tr) { ImportAttendance(tr); });
+    run(QStringLiteral("data di scrutinio"), kStepScrutinyDate,
+        [this](TVxTransaction &tr) { ImportScrutinyDate(tr); });
+    const auto replace = [&](int kind) {
+        run(QLatin1String(collectKind(kind).name), kind, [this, kind](TVxTransaction &tr) {
             DeleteKindData(kind, tr);
             ImportKindData(kind, tr);
         });
@@ -654,34 +758,39 @@ QStringList TdmqelXML::CollectData()
     if (iDeb == 1) {
         if (iMode == 1)
             replace(7);
-        CollectStep(QStringLiteral("verifiche dei debiti"), [this](TVxTransaction &tr) {
-            iMode == 1 ? UpdateClassDebts(tr) : UpdateTeacherDebts(tr);
-        });
+        run(QStringLiteral("verifiche dei debiti"), kStepDebtVerifications,
+            [this](TVxTransaction &tr) {
+                iMode == 1 ? UpdateClassDebts(tr) : UpdateTeacherDebts(tr);
+            });
     }
     if (iMode == 1) {
         if (iEsi == 1)
             replace(9);
         if (iCre == 1)
-            CollectStep(QStringLiteral("crediti"),
-                        [this](TVxTransaction &tr) { ImportCredits(tr); });
+            run(QStringLiteral("crediti"), kStepCredits,
+                [this](TVxTransaction &tr) { ImportCredits(tr); });
         if (iGdz == 1)
             replace(8);
-        CollectStep(QStringLiteral("recuperi"), [this](TVxTransaction &tr) { ImportRecuperi(tr); });
+        run(QStringLiteral("recuperi"), kStepMakeUps,
+            [this](TVxTransaction &tr) { ImportRecuperi(tr); });
     }
     return m_collect->log;
 }
 
 void TdmqelXML::CollectStep(const QString &what, const std::function<void(TVxTransaction &)> &step,
-                            const std::function<int()> &refusedRows)
+                            const std::function<int()> &refusedRows,
+                            const std::function<QStringList(TVxTransaction &)> &rows)
 {
     if (m_wait)
         m_wait->Refresh();
     const auto refused = [&] { return refusedRows ? refusedRows() : RefusedRows(); };
     const int refusedBefore = refused();
     TVxTransaction tr(qqoVxGlobConn());
+    TqelChangeCounts counts;
     try {
         if (!tr.StartTransaction())
             throw EVxException(tr.lastError());
+        const QStringList before = rows ? rows(tr) : QStringList();
         step(tr);
         // A kind with a row not written keeps what it holds: it would otherwise lose, to its
         // deletion, what the row was to bring back.
@@ -692,6 +801,8 @@ void TdmqelXML::CollectStep(const QString &what, const std::function<void(TVxTra
                                   .arg(what);
             return;
         }
+        if (rows)
+            counts = TqelChangeCounts::Between(before, rows(tr));
         tr.Commit();
     } catch (const EVxException &e) {
         tr.Rollback();
@@ -706,6 +817,31 @@ void TdmqelXML::CollectStep(const QString &what, const std::function<void(TVxTra
             e.severity(), e.detail());
     }
     m_collect->stored << what;
+    if (!counts.IsEmpty())
+        m_collect->changes << counts.Line(what);
+}
+
+QStringList TdmqelXML::CollectSummary() const
+{
+    return CollectionSummary(NotInFolder(), ChangeLines());
+}
+
+QStringList TdmqelXML::NotInFolder() const
+{
+    return m_collect ? m_collect->notInFolder : QStringList();
+}
+
+QStringList TdmqelXML::ChangeLines() const
+{
+    return m_collect ? m_collect->changes : QStringList();
+}
+
+QString CollectionEndMessage(const QString &done, const QStringList &log,
+                             const QStringList &summary)
+{
+    const QString tail =
+        summary.isEmpty() ? QString() : QStringLiteral("\r\r") + summary.join(QLatin1Char('\r'));
+    return (log.isEmpty() ? done : NotCollectedMessage(log)) + tail;
 }
 
 QString NotCollectedMessage(const QStringList &log)
@@ -799,22 +935,10 @@ void TdmqelXML::DeleteKindData(int kind, TVxTransaction &tr)
         static const char *const tables[] = {"TVot_Voti",    "TVtp_Proposti", "TTas_Tassonomie",
                                              "TAss_Assenze", "TAiu_Aiuti",    "TNot_Note"};
         // The lists hold the ids the database gave: the rows go through the tables' indexes.
-        if (kind <= 2) {
-            const QList<int> components = selectIds(
-                tr,
-                QStringLiteral("SELECT iClsMatCmpId FROM TClsMatCmp WHERE iClsSesMatId IN ") +
-                    idList(c.sesMats),
+        // Only the folder's pupils: one who joined the class since the send keeps his values.
+        tr.Exec(QStringLiteral("DELETE FROM %1 WHERE ").arg(QLatin1String(tables[kind])) +
+                    valueScope(kind, tr),
                 {});
-            tr.Exec(QStringLiteral("DELETE FROM %1 WHERE iClsMatCmpId IN ")
-                            .arg(QLatin1String(tables[kind])) +
-                        idList(components),
-                    {});
-        } else {
-            tr.Exec(QStringLiteral("DELETE FROM %1 WHERE iClsSesMatId IN ")
-                            .arg(QLatin1String(tables[kind])) +
-                        idList(c.sesMats),
-                    {});
-        }
         return;
     }
     if (kind == 7 || kind == 10) {
@@ -837,14 +961,10 @@ void TdmqelXML::DeleteKindData(int kind, TVxTransaction &tr)
         return;
     }
     if (kind == 8) {
-        const QList<int> sits =
-            selectIds(tr,
-                      QStringLiteral("SELECT s.iSitId FROM TSit_Situazioni s JOIN TClsPst p "
-                                     "ON p.iClsPstId = s.iClsPstId WHERE p.iClsId = :iClsId"),
-                      values);
+        // The folder's pupils, whom the check found in the class.
         tr.Exec(QStringLiteral("DELETE FROM TGdz_Giudizi WHERE iAnsSesDwgId = :iAnsSesDwgId "
                                "AND iSitId IN ") +
-                    idList(sits),
+                    idList(c.carried),
                 values);
         return;
     }
@@ -1014,6 +1134,16 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
             copy("iClsSesMatId");
         if (kind != 10)
             copy("iSitId");
+        // A value the grade grid would refuse is no more taken from a folder.
+        if (kind <= 4) {
+            const QString why = c.values.Refusal(kind, intField(packet, "iCmpScaId"),
+                                                 field(packet, kind == 4 ? "sValSDesc" : "iValId"));
+            if (!why.isEmpty()) {
+                Refusals{c.log, c.refused}.add(
+                    valueLine(packetName, sit, intField(packet, "iClsSesMatId"), why));
+                continue;
+            }
+        }
         if (kind != 9 && kind != 10) {
             // Rows the teachers' program made may lack their dates: those of a new row of the
             // year, as grade entry gives them.
@@ -1048,6 +1178,123 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
                     [&lines](const TVxFieldValues &row) {
                         return lines[row.value(QStringLiteral("iLine")).toInt()];
                     });
+}
+
+QString TdmqelXML::valueLine(const QString &packet, int sitId, int sesMatId,
+                             const QString &why) const
+{
+    const Collection &c = *m_collect;
+    const QString pupil = c.pupilNames.value(sitId);
+    const QString subject = c.subjectNames.value(sesMatId);
+    return QStringLiteral("  %1: %2 (situazione %3)%4: %5 Il dato non è stato raccolto.")
+        .arg(packet, pupil.isEmpty() ? QStringLiteral("alunno") : pupil)
+        .arg(sitId)
+        .arg(subject.isEmpty() ? QString() : QStringLiteral(", ") + subject, why);
+}
+
+QString TdmqelXML::valueScope(int kind, TVxTransaction &tr)
+{
+    Collection &c = *m_collect;
+    if (kind <= 2 && !c.componentsRead) {
+        c.components =
+            selectIds(tr,
+                      QStringLiteral("SELECT iClsMatCmpId FROM TClsMatCmp WHERE iClsSesMatId IN ") +
+                          idList(c.sesMats),
+                      {});
+        c.componentsRead = true;
+    }
+    return (kind <= 2 ? QStringLiteral("iClsMatCmpId IN ") + idList(c.components)
+                      : QStringLiteral("iClsSesMatId IN ") + idList(c.sesMats)) +
+           QStringLiteral(" AND iSitId IN ") + idList(c.carried);
+}
+
+QStringList TdmqelXML::StepRows(int step, TVxTransaction &tr)
+{
+    Collection &c = *m_collect;
+    const QString sits = idList(c.carried);
+    const QString pupilSits = idList(QList<int>(c.pupilSits.cbegin(), c.pupilSits.cend()));
+    QString sql;
+    int keys = 2;
+    switch (step) {
+    case 0:
+    case 1:
+    case 2: {
+        static const char *const tables[] = {"TVot_Voti", "TVtp_Proposti", "TTas_Tassonomie"};
+        sql = QStringLiteral("SELECT iClsMatCmpId, iSitId, %1, dStart, dEnd FROM %2 WHERE ")
+                  .arg(QLatin1String(step == 1 ? "iPrpScaLivId" : "iScaLivId"),
+                       QLatin1String(tables[step])) +
+              valueScope(step, tr);
+        break;
+    }
+    case 3:
+    case 4:
+        sql = QStringLiteral("SELECT iClsSesMatId, iSitId, %1, dStart, dEnd FROM %2 WHERE ")
+                  .arg(QLatin1String(step == 3 ? "iAssOre" : "sAiuVal"),
+                       QLatin1String(step == 3 ? "TAss_Assenze" : "TAiu_Aiuti")) +
+              valueScope(step, tr);
+        break;
+    case 5:
+        sql = QStringLiteral("SELECT iClsSesMatId, iSitId, dNotData, bNotNota, iAnaId, dStart, "
+                             "dEnd FROM TNot_Note WHERE ") +
+              valueScope(step, tr);
+        break;
+    case 7:
+    case kStepDebtVerifications:
+        sql = QStringLiteral("SELECT iSitId, iMatId, dDebAttr, dDebVer, iAnaId_Attr, iAnaId_Ver, "
+                             "iDesDedId, iDtpDtdId, bDebNota, dStart, dEnd FROM TDeb_Debiti "
+                             "WHERE iSitId IN %1 OR iAnaId_Ver = %2")
+                  .arg(pupilSits)
+                  .arg(iMode == 1 ? 0 : iAnaId);
+        break;
+    case 8:
+        sql = QStringLiteral("SELECT iSitId, iAnsSesDwgId, bGdzGiudizio, dStart, dEnd FROM "
+                             "TGdz_Giudizi WHERE iAnsSesDwgId = %1 AND iSitId IN %2")
+                  .arg(iAnsSesDwgId)
+                  .arg(sits);
+        break;
+    case 10:
+        sql = QStringLiteral("SELECT ISITID, ICOMPASSEID, IANAID, ICOMPLIVID, ILINGUASTRANIERAID, "
+                             "SCOMPNOTE FROM TCOMP_COMPETENZE WHERE ISITID IN ") +
+              sits;
+        break;
+    case 9:
+    case kStepAttendance:
+    case kStepScrutinyDate:
+        keys = 1;
+        sql = QStringLiteral("SELECT iSitId, %1 FROM TSit_Situazioni WHERE iSitId IN %2")
+                  .arg(QLatin1String(step == 9                 ? "iPosFinId"
+                                     : step == kStepAttendance ? "iFreqId"
+                                                               : "dSitEsito"),
+                       sits);
+        break;
+    case kStepCredits:
+        keys = 1;
+        sql = QStringLiteral(
+                  "SELECT k.iSitId, k.iCreCredito, k.iCrePerMedia, k.iBndId, k.iCreOutBanda, "
+                  "k.fCreMediaVoti, k.iCreFrmSco, k.iCreSosp, k.iCreRecup, k.iEncId, k.bCreNota, "
+                  "k.lCreUnanimCre, k.dStart, k.dEnd, (SELECT COUNT(*) FROM TCreFrm f WHERE "
+                  "f.iCreId = k.iCreId), (SELECT COUNT(*) FROM TCreSco f WHERE f.iCreId = "
+                  "k.iCreId) FROM TCre_Crediti k WHERE k.iSitId IN ") +
+              pupilSits;
+        break;
+    case kStepMakeUps:
+        sql = QStringLiteral("SELECT iSitId, iMatId, iAnsFreDwgId, iTreId, iEreId, dRecAttr, "
+                             "dRecVer, iPvrId FROM TRec_Recuperi WHERE iSitId IN ") +
+              idList(makeUpSits());
+        break;
+    default:
+        return {};
+    }
+    QStringList rows;
+    QSqlQuery &query = tr.Exec(sql, {});
+    while (fetchNext(query)) {
+        QStringList values;
+        for (int i = 0; i < query.record().count(); ++i)
+            values << (query.isNull(i) ? QStringLiteral("-") : query.value(i).toString());
+        rows << values.mid(0, keys).join(u'|') + u'\t' + values.mid(keys).join(u'|');
+    }
+    query.finish();
+    return rows;
 }
 
 void TdmqelXML::ImportScrutinyDate(TVxTransaction &tr)
@@ -1209,6 +1456,28 @@ void TdmqelXML::ImportPupilCredit(int sitId, TVxTransaction &tr)
     }
     if (!credits.Locate(QStringLiteral("iSitId"), sitId) || intField(credits, "iCreId") == 0)
         return;
+    // A credit the grid of the credits would not take: beyond its band's range.
+    if (const QVariant band = keyField(credits, "iBndId"); !band.isNull()) {
+        if (!c.bandsRead) {
+            QSqlQuery &bands = tr.Exec(
+                QStringLiteral("SELECT iBndId, iBndCreMin, iBndCreMax FROM TBnd_Bande"), {});
+            while (fetchNext(bands))
+                c.bands.insert(bands.value(0).toInt(),
+                               {bands.value(1).toInt(), bands.value(2).toInt()});
+            bands.finish();
+            c.bandsRead = true;
+        }
+        const auto range = c.bands.constFind(band.toInt());
+        const QString why =
+            range == c.bands.constEnd()
+                ? QString()
+                : QelCollectedValues::CreditRefusal(field(credits, "iCreCredito"), range->first,
+                                                    range->second, field(credits, "iCreOutBanda"));
+        if (!why.isEmpty()) {
+            Refusals{c.log, c.refused}.add(valueLine(kCredits, sitId, 0, why));
+            return;
+        }
+    }
     const int oldCredit = intField(credits, "iCreId");
     TVxFieldValues values;
     values.setValue(QStringLiteral("iSitId"), sitId);
@@ -1298,6 +1567,19 @@ const char *const kMakeUpDelete =
 
 } // namespace
 
+QList<int> TdmqelXML::makeUpSits() const
+{
+    // The folder's pupils, and those Rec.xml has records of (the check found them in the class).
+    QSet<int> sits(m_collect->carried.cbegin(), m_collect->carried.cend());
+    if (TClientDataSet *makeUps = m_collect->packet(kMakeUps))
+        for (makeUps->First(); !makeUps->Eof(); makeUps->Next())
+            if (intField(*makeUps, "iSitId") > 0 && intField(*makeUps, "iMatId") > 0)
+                sits.insert(intField(*makeUps, "iSitId"));
+    QList<int> list(sits.cbegin(), sits.cend());
+    std::sort(list.begin(), list.end());
+    return list;
+}
+
 QList<TVxFieldValues> TdmqelXML::makeUpRows(int sitId)
 {
     TClientDataSet &makeUps = *m_collect->packet(kMakeUps);
@@ -1334,13 +1616,10 @@ void TdmqelXML::ImportRecuperi(TVxTransaction &tr)
     Collection &c = *m_collect;
     if (!c.packet(kMakeUps))
         return;
-    TVxFieldValues values;
-    values.setValue(QStringLiteral("iClsId"), iClsId);
-    // A packet whose rows all lack a pupil or a subject still empties the class's records.
-    tr.Exec(QStringLiteral("DELETE FROM TRec_Recuperi r WHERE EXISTS (SELECT 1 FROM "
-                           "TSit_Situazioni s JOIN TClsPst p ON p.iClsPstId = s.iClsPstId "
-                           "WHERE s.iSitId = r.iSitId AND p.iClsId = :iClsId)"),
-            values);
+    // A packet whose rows all lack a pupil or a subject still empties the records of the
+    // folder's pupils, whom the check found in the class; a pupil it does not carry keeps his.
+    tr.Exec(QStringLiteral("DELETE FROM TRec_Recuperi WHERE iSitId IN ") + idList(makeUpSits()),
+            {});
     QList<TVxFieldValues> rows = makeUpRows(0);
     writeScopedRows(tr, Refusals{m_collect->log, m_collect->refused}, rows,
                     scopedInsert("TRec_Recuperi", kMakeUpColumns, QEL_CLASS_SIT), "iRecId",

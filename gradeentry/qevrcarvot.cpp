@@ -4,6 +4,7 @@
 #include "gradeentry/qevactivations.h"
 #include "gradeentry/qevfselitem.h"
 #include "gradeentry/qevparvis.h"
+#include "gradeentry/qevregolevalori.h"
 #include "gradeentry/qevresmecr.h"
 #include "gradeentry/qevsalva.h"
 #include "platform/connection.h"
@@ -25,20 +26,6 @@ const QChar Enter(13);
 bool perLivello(int tipoDati)
 {
     return tipoDati >= tdVoti && tipoDati <= tdTassonomie;
-}
-
-// The hours of absence of a school year: a year has 8,760 hours, so four digits hold any real
-// count and a fifth is a slip of the keyboard.
-constexpr int kMaxOreAssenza = 9999;
-// An aid is a code of the aids column (sAiuVal VARCHAR(4)).
-constexpr int kMaxAiuto = 4;
-
-// A code or a level is printable text: a control character (pasted, or typed through a
-// keyboard's odd key) would be stored unseen.
-bool conControllo(const QString &text)
-{
-    return std::any_of(text.begin(), text.end(),
-                       [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
 // A refused text as the help panel and the warning show it: control characters by their code.
@@ -194,7 +181,7 @@ void TfrqevCarVot::InitTipoDati(int tipoDati)
     grGrid->AdattaLarghezze([this, riga](int col) {
         QStringList texts;
         if (TipoDati == tdAssenze)
-            texts << QStringLiteral("9999");
+            texts << QString::number(TqevRegoleValori::kMaxOreAssenza);
         if (auto cmp = grGrid->RecordAt<TRecCmp>(col, riga)) {
             for (const TqevLivello &l : m_store.Livelli(cmp->iCmpScaId))
                 texts << l.sValSDesc.trimmed();
@@ -524,21 +511,17 @@ bool TfrqevCarVot::accetta(int c, int r, bool &aggiornata, QString &motivo)
                                     : nullptr;
     const TqevLivello *livello = nullptr;
     int ore = -1;
-    bool valido = !conControllo(typed);
+    bool valido = !TqevRegoleValori::ConControllo(typed);
     if (perLivello(TipoDati)) {
         // What is stored is accepted as it is: its level may have been deleted since.
         const bool memorizzato = text == rec->sValSDesc.trimmed();
         livello = cmp && !memorizzato ? m_store.Livello(cmp->iCmpScaId, text) : nullptr;
         valido = valido && (memorizzato || livello);
     } else if (TipoDati == tdAssenze) {
-        // Digits only: a sign, a separator or a blank inside is a slip, not a number of hours.
-        const bool cifre = std::all_of(text.begin(), text.end(), [](QChar ch) {
-            return ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
-        });
-        ore = cifre && text.size() <= 9 ? text.toInt() : -1;
-        valido = valido && ore >= 0 && ore <= kMaxOreAssenza;
+        ore = TqevRegoleValori::OreDigitate(text);
+        valido = valido && TqevRegoleValori::OreValide(ore);
     } else {
-        valido = valido && text.size() <= kMaxAiuto;
+        valido = valido && TqevRegoleValori::AiutoValido(text);
     }
     if (!valido) {
         motivo = QStringLiteral("Valore \"%1\" non valido: ").arg(leggibile(typed));
@@ -550,13 +533,9 @@ bool TfrqevCarVot::accetta(int c, int r, bool &aggiornata, QString &motivo)
             motivo += livelli.isEmpty() ? QStringLiteral("la scala %1 non ha livelli.").arg(scala)
                                         : QStringLiteral("la scala %1 accetta %2.")
                                               .arg(scala, livelli.join(QStringLiteral(", ")));
-        } else if (TipoDati == tdAssenze) {
-            motivo += QStringLiteral("le assenze sono ore intere, scritte in cifre, da 0 a %1.")
-                          .arg(kMaxOreAssenza);
         } else {
-            motivo += QStringLiteral("l'aiuto è un codice di al più %1 caratteri, senza "
-                                     "caratteri di controllo.")
-                          .arg(kMaxAiuto);
+            motivo += TipoDati == tdAssenze ? TqevRegoleValori::MotivoOre()
+                                            : TqevRegoleValori::MotivoAiuto();
         }
         return false;
     }

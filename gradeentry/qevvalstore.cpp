@@ -87,27 +87,30 @@ const TabellaVoti kTabelle[] = {
      " AND Aiu.iSitId = :iSitId"},
 };
 
-// Levels of the vote (iCmpScaTass 0) or taxonomy (1) component scales, deleted ones left out.
+// Levels of the vote (iCmpScaTass 0) or taxonomy (1) component scales; a deleted one is
+// offered no more (lOfferto 0) but still belongs to its scale.
 const char kLivelli[] =
     "SELECT TCmpSca.iCmpScaId, TCmpSca.iCmpScaTass, TScaLiv.iScaLivId iValId, TLiv.sLivSDesc "
     "sValSDesc, TLiv.sLivLDesc sValLDesc, TScaLiv.iScaLivValore iValDato, "
-    "TScaLiv.iScaLivSufficiente bValSuff, TScaLiv.iScaLivInMedia bValInMed "
+    "TScaLiv.iScaLivSufficiente bValSuff, TScaLiv.iScaLivInMedia bValInMed, "
+    "IIF(TScaLiv.dDelete IS NULL, 1, 0) lOfferto "
     "FROM TCmpSca TCmpSca "
     "INNER JOIN TScaLiv TScaLiv ON (TScaLiv.iScaId = TCmpSca.iScaId) "
     "INNER JOIN TLiv_Livelli TLiv ON (TScaLiv.iLivId = TLiv.iLivId) "
-    "WHERE (TScaLiv.dDelete IS NULL AND TCmpSca.iCmpScaTass = :iCmpScaTass) "
+    "WHERE TCmpSca.iCmpScaTass = :iCmpScaTass "
     "ORDER BY TCmpSca.iCmpId, TCmpSca.iScaId, TScaLiv.iScaLivOrd";
 
-// The visible proposal levels, each with the scale level it stands for.
+// The proposal levels, each with the scale level it stands for; only the visible ones are
+// offered.
 const char kLivelliProposti[] =
     "SELECT TCmpSca.iCmpScaId, TCmpSca.iCmpScaTass, TPrpScaLiv.iPrpScaLivId iValId, "
     "TPrp.sPrpSDesc sValSDesc, TPrp.sPrpLDesc sValLDesc, TPrpScaLiv.fPrpScaLivValore iValDato, "
-    "TScaLiv.iScaLivSufficiente bValSuff, TScaLiv.iScaLivId, TScaLiv.iScaLivInMedia bValInMed "
+    "TScaLiv.iScaLivSufficiente bValSuff, TScaLiv.iScaLivId, TScaLiv.iScaLivInMedia bValInMed, "
+    "IIF(TPrpScaLiv.lPrpScaLivVisible = 1, 1, 0) lOfferto "
     "FROM TCmpSca TCmpSca "
     "INNER JOIN TScaLiv TScaLiv ON (TScaLiv.iScaId = TCmpSca.iScaId) "
     "INNER JOIN TPrpScaLiv TPrpScaLiv ON (TPrpScaLiv.iScaLivId = TScaLiv.iScaLivId) "
     "INNER JOIN TPrp_Proposti TPrp ON (TPrp.iPrpId = TPrpScaLiv.iPrpId) "
-    "WHERE (TPrpScaLiv.lPrpScaLivVisible = 1) "
     "ORDER BY TCmpSca.iCmpId, TCmpSca.iScaId, TPrpScaLiv.iPrpScaLivOrd";
 
 const TabellaVoti &tabellaDi(int tipoDati)
@@ -184,8 +187,10 @@ TqevValStore::TqevValStore(int TipoDati) : m_tipoDati(TipoDati) {}
 
 void TqevValStore::setTipoDati(int TipoDati)
 {
-    if (TipoDati != m_tipoDati)
+    if (TipoDati != m_tipoDati) {
         m_livelli.clear();
+        m_dellaScala.clear();
+    }
     m_tipoDati = TipoDati;
 }
 
@@ -254,6 +259,7 @@ QHash<TqevChiaveVal, TqevValore> TqevValStore::Carica(int iClsSesId, int iSitId,
 void TqevValStore::CaricaLivelli()
 {
     m_livelli.clear();
+    m_dellaScala.clear();
     if (!PerComponente())
         return;
     TVxFieldValues values;
@@ -264,8 +270,23 @@ void TqevValStore::CaricaLivelli()
     }
     VxEachRow(qqoVxGlobConn(), sql, values, [this](const QSqlQuery &q, const QSqlRecord &rec) {
         const TqevLivello l = valoreDi(q, rec, true);
-        m_livelli[l.iCmpScaId].append(l);
+        if (campo(q, rec, "lOfferto").toInt() == 1)
+            m_livelli[l.iCmpScaId].append(l);
+        // A proposal stands on a vote component, never on a taxonomy's.
+        if (m_tipoDati != 1 || campo(q, rec, "iCmpScaTass").toInt() == 0)
+            m_dellaScala[l.iCmpScaId].insert(l.iValId);
     });
+}
+
+bool TqevValStore::LivelloDellaScala(int iCmpScaId, qint64 iValId) const
+{
+    const auto found = m_dellaScala.constFind(iCmpScaId);
+    return found != m_dellaScala.constEnd() && found->contains(iValId);
+}
+
+bool TqevValStore::ScalaDelTipo(int iCmpScaId) const
+{
+    return m_dellaScala.contains(iCmpScaId);
 }
 
 const TqevLivello *TqevValStore::Livello(int iCmpScaId, const QString &sValSDesc) const

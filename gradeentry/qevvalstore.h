@@ -23,6 +23,7 @@
 #include <QDate>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QVariant>
 
@@ -73,13 +74,19 @@ public:
                                             int iClsSesMatId = 0) const;
 
     // Reads again the levels every component scale of the kind allows (none for absences and
-    // aids): vote and taxonomy levels not deleted, visible proposal levels.
+    // aids): vote and taxonomy levels not deleted, visible proposal levels are offered; the
+    // deleted and hidden ones still belong to their scale.
     void CaricaLivelli();
     // The level of the component scale whose short text is exactly the text (case counts);
     // none when the scale has no such level.
     const TqevLivello *Livello(int iCmpScaId, const QString &sValSDesc) const;
     // A component scale's levels in the scale's order.
     QList<TqevLivello> Livelli(int iCmpScaId) const;
+    // Whether the level (the id a row stores) belongs to the component scale, offered or not,
+    // and the scale to a component of the kind (a vote's or a proposal's scale is never a
+    // taxonomy's): what a value brought back from outside must keep.
+    bool LivelloDellaScala(int iCmpScaId, qint64 iValId) const;
+    bool ScalaDelTipo(int iCmpScaId) const;
 
     // The value a record writes into the table: an aid's text, else the level or the hours.
     QVariant ValoreDi(const TRecVal &rec) const;
@@ -111,4 +118,5 @@ private:
 
     int m_tipoDati;
     QHash<int, QList<TqevLivello>> m_livelli; // by iCmpScaId, in the scale's order
+    QHash<int, QSet<qint64>> m_dellaScala;    // every level of each scale of the kind
 };

@@ -75,6 +75,12 @@ EVxException networkError(const QString &url, const QNetworkReply &reply)
     case E::ProtocolFailure:
         text = "errore di protocollo";
         break;
+    case E::UnknownContentError:
+        // A compressed body that does not decompress, or would fill the memory once
+        // decompressed (a "bomb"): the network layer stops it here.
+        text = "la risposta non si può leggere: compressa in modo non valido, o troppo grande "
+               "una volta decompressa";
+        break;
     default:
         break;
     }

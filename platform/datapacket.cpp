@@ -70,10 +70,11 @@ void widenStringsToTheirValues(TDataPacket &packet)
 
 } // namespace
 
-void refuseDataPacket(const QString &fileName, const QString &why)
+void refuseDataPacket(const QString &fileName, const QString &why, const QString &detail)
 {
     throw EVxException(QStringLiteral("Il file %1 non è un pacchetto dati valido: %2.")
-                           .arg(QDir::toNativeSeparators(fileName), why));
+                           .arg(QDir::toNativeSeparators(fileName), why),
+                       EVxException::Error, detail);
 }
 
 void addPacketColumn(TDataPacket &packet, const TFieldDef &def, const QString &fileName)

@@ -41,7 +41,9 @@ void loadDataPacket(TClientDataSet &ds, TDataPacket packet);
 
 // Shared by the readers: the messages of a refused packet, naming the file (an XML packet over
 // the framework's size cap of XML documents among them), and a column added after the checks
-// the dataset would make (a name, not repeated in any letter case).
-[[noreturn]] void refuseDataPacket(const QString &fileName, const QString &why);
+// the dataset would make (a name, not repeated in any letter case). A library's own text (the
+// XML reader's) goes to the detail, under the office's.
+[[noreturn]] void refuseDataPacket(const QString &fileName, const QString &why,
+                                   const QString &detail = {});
 [[noreturn]] void refuseXmlPacketSize(const QString &fileName);
 void addPacketColumn(TDataPacket &packet, const TFieldDef &def, const QString &fileName);

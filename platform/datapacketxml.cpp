@@ -204,10 +204,11 @@ private:
     void checkSyntax() const
     {
         if (m_xml.hasError())
-            refuse(QStringLiteral("XML non valido alla riga %1, colonna %2 (%3)")
-                       .arg(m_xml.lineNumber())
-                       .arg(m_xml.columnNumber())
-                       .arg(m_xml.errorString()));
+            refuseDataPacket(m_name,
+                             QStringLiteral("XML non valido alla riga %1, colonna %2")
+                                 .arg(m_xml.lineNumber())
+                                 .arg(m_xml.columnNumber()),
+                             m_xml.errorString());
     }
 
     bool isElement(const char *name) const

@@ -67,11 +67,11 @@ void VxXmlDocument::loadText(const QString &text, const QString &what)
     QString error;
     int line = 0;
     int column = 0;
+    // The reader's own text (English) goes under the details.
     if (!doc.setContent(text, &error, &line, &column))
-        throw EVxException(QStringLiteral("Documento XML non valido (riga %1, colonna %2): %3")
-                               .arg(line)
-                               .arg(column)
-                               .arg(error));
+        throw EVxException(
+            QStringLiteral("Documento XML non valido (riga %1, colonna %2).").arg(line).arg(column),
+            EVxException::Error, error);
     m_doc = doc;
 }
 
@@ -92,11 +92,11 @@ void VxXmlDocument::loadFile(const QString &path)
     // From the bytes, so that the declared encoding is honoured.
     if (!doc.setContent(bytes, &error, &line, &column))
         throw EVxException(QStringLiteral("Il file %1 non è un documento XML valido "
-                                          "(riga %2, colonna %3): %4")
+                                          "(riga %2, colonna %3).")
                                .arg(path)
                                .arg(line)
-                               .arg(column)
-                               .arg(error));
+                               .arg(column),
+                           EVxException::Error, error);
     m_doc = doc;
 }
 

@@ -19,18 +19,60 @@
 
 namespace {
 
-QString libzipError(zip_t *archive)
+// What libzip reports, in the office's words; its own text (English) where none is known.
+QString italianZipError(int code, const QString &library)
 {
-    return QString::fromLocal8Bit(zip_error_strerror(zip_get_error(archive)));
+    switch (code) {
+    case ZIP_ER_NOZIP:
+        return QStringLiteral("non è un archivio ZIP");
+    case ZIP_ER_INCONS:
+        return QStringLiteral("la sua struttura è incoerente (archivio danneggiato o troncato)");
+    case ZIP_ER_CRC:
+        return QStringLiteral("un file non supera il controllo CRC (archivio danneggiato)");
+    case ZIP_ER_READ:
+    case ZIP_ER_SEEK:
+    case ZIP_ER_EOF:
+        return QStringLiteral("errore di lettura (archivio troncato?)");
+    case ZIP_ER_OPEN:
+    case ZIP_ER_NOENT:
+        return QStringLiteral("il file non si apre");
+    case ZIP_ER_MEMORY:
+        return QStringLiteral("memoria insufficiente");
+    case ZIP_ER_COMPNOTSUPP:
+        return QStringLiteral("usa una compressione non supportata");
+    case ZIP_ER_ENCRNOTSUPP:
+    case ZIP_ER_NOPASSWD:
+    case ZIP_ER_WRONGPASSWD:
+        return QStringLiteral("è cifrato");
+    case ZIP_ER_ZLIB:
+        return QStringLiteral("i dati compressi sono danneggiati");
+    case ZIP_ER_MULTIDISK:
+        return QStringLiteral("è diviso su più dischi");
+    default:
+        return library;
+    }
 }
 
-QString openError(int code)
+QString libzipError(zip_t *archive)
+{
+    zip_error_t *error = zip_get_error(archive);
+    return italianZipError(zip_error_code_zip(error),
+                           QString::fromLocal8Bit(zip_error_strerror(error)));
+}
+
+// libzip's own text of an error code, for the details.
+QString openErrorText(int code)
 {
     zip_error_t error;
     zip_error_init_with_code(&error, code);
     const QString text = QString::fromLocal8Bit(zip_error_strerror(&error));
     zip_error_fini(&error);
     return text;
+}
+
+QString openError(int code)
+{
+    return italianZipError(code, openErrorText(code));
 }
 
 // The end-of-central-directory record alone: a valid archive without entries (libzip
@@ -51,7 +93,8 @@ ReadArchive openToRead(const QString &fileName, int flags)
     zip_t *archive = zip_open(QFile::encodeName(fileName).constData(), ZIP_RDONLY | flags, &code);
     if (!archive)
         throw EVxException(
-            QStringLiteral("L'archivio %1 non è leggibile: %2").arg(fileName, openError(code)));
+            QStringLiteral("L'archivio %1 non è leggibile: %2.").arg(fileName, openError(code)),
+            EVxException::Error, openErrorText(code));
     return ReadArchive(archive);
 }
 

@@ -90,9 +90,11 @@ void showError(const QString &text)
     VxMessageDlg(text, mtError, mbOK);
 }
 
-bool confirm(const QString &text, TMsgDlgType type)
+// A question that destroys or sends defaults to No; one that follows the office's own
+// request (the preview it asked for) defaults to doing it.
+bool confirm(const QString &text, TMsgDlgType type, int defaultButton = mrNo)
 {
-    return VxMessageDlg(text, type, mbYesNo, 0, mrNo) == mrYes;
+    return VxMessageDlg(text, type, mbYesNo, 0, defaultButton) == mrYes;
 }
 
 QToolButton *pictureButton(const char *name, const QString &hint, QStyle::StandardPixmap icon,
@@ -248,7 +250,8 @@ QString TfmQelGestioneVolumi::selectedVolume()
 void TfmQelGestioneVolumi::preview()
 {
     const QString name = selectedVolume();
-    if (name.isEmpty() || !confirm(QStringLiteral("Aprire un'anteprima del file?"), mtConfirmation))
+    if (name.isEmpty() ||
+        !confirm(QStringLiteral("Aprire un'anteprima del file?"), mtConfirmation, mrYes))
         return;
     const QString tmp = m_folder + QStringLiteral("tmp");
     if (!QDir().mkpath(tmp))

@@ -83,6 +83,7 @@ protected:
     // pupil noCredit's without a credit voted.
     static void writeSummary(const QString &into, const QString &where = {}, int noCredit = 0)
     {
+        // The pupil without a credit voted carries the other unanimity: it must say nothing.
         TClientDataSet summary;
         summary.AddFieldDef("iSitId", ftInteger);
         summary.AddFieldDef("Cr", ftFloat);
@@ -94,7 +95,8 @@ protected:
             summary.Append();
             summary.FieldByName("iSitId")->setValue(q.value(0));
             summary.FieldByName("Cr")->setValue(q.isNull(1) || q.value(0) == noCredit ? 0 : 1);
-            summary.FieldByName("Cr_UM")->setValue(q.value(1).toInt() == 1 ? "U" : "M");
+            summary.FieldByName("Cr_UM")->setValue(
+                (q.value(1).toInt() == 1) != (q.value(0) == noCredit) ? "U" : "M");
             summary.Post();
         }
         QDir().mkpath(into + "outfin");
@@ -107,7 +109,9 @@ protected:
         xml.iAnaId = teacher;
         xml.sFolder = folder;
         xml.LoadClassFlags(39005);
-        return xml.CollectData();
+        const QStringList log = xml.CollectData();
+        summary = xml.CollectSummary();
+        return log;
     }
     // The collection fails with a message holding the text.
     void expectFailure(const QString &text, int teacher = 0)
@@ -153,6 +157,7 @@ protected:
 
     ProgramDatabase db;
     QString folder = db.mainDir.path() + QStringLiteral("Classi/5A/");
+    QStringList summary; // of the last collection
 };
 
 } // namespace
@@ -225,7 +230,9 @@ TEST_F(ClassCollect, StoresExactlyTheEditsAndListsTheRowsRefused)
     const QStringList stored = snapshot();
     const QStringList log = collect();
     ASSERT_EQ(log.size(), 4) << log.join('\n').toStdString();
-    EXPECT_TRUE(log[0].startsWith("  ***ERRORE*** "));
+    EXPECT_TRUE(log[0].startsWith("  ClsVot.xml: ") &&
+                log[0].contains("il componente (iCmpScaId 999999) non prende voti."))
+        << log[0].toStdString();
     EXPECT_EQ(log[1], "I dati \"voti\" non sono stati raccolti e restano come erano.");
     EXPECT_TRUE(log[2].startsWith("  ***ERRORE*** ") && log[2].contains("rifiutato per prova"));
     EXPECT_EQ(snapshot(), stored);
@@ -277,6 +284,17 @@ TEST_F(ClassCollect, AFailureBeforeOrDuringAKindLeavesItAsItWas)
              "\r\rDati già raccolti: frequenza, data di scrutinio, voti, voti proposti, "
              "tassonomie, assenze, aiuti.",
          1},
+        // A wait the office stops, met by a pupil's credit: the collection ends there, it is no
+        // credit refused.
+        {[&] {
+             other.rollback();
+             other.hold("UPDATE TCre_Crediti SET iCreCredito = iCreCredito WHERE iSitId = 955");
+             other.finish();
+             DialogSeam::queueAnswer(int(mrNo));
+         },
+         "sui dati \"crediti\", che restano come erano.\r\r" + lockWaitRefused().message() +
+             "\r\rDati già raccolti: ",
+         1},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.changed);
@@ -323,6 +341,52 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
     const auto repeatFirst = [](const char *file) {
         return std::make_pair(QString(file), Change(repeatCurrentRow));
     };
+    // The rows of the packet from the first, each changed by its own edit.
+    const auto rows = [](const char *file, const QList<std::function<void(TClientDataSet &)>> &e) {
+        return std::make_pair(QString(file), Change([=](TClientDataSet &p) {
+                                  for (const auto &change : e) {
+                                      change(p);
+                                      p.Next();
+                                  }
+                              }));
+    };
+    // A level of a taxonomy's own scale, which no vote takes; a make-up phase of the year before.
+    const int taxonomyLevel =
+        scalar("SELECT MIN(L.iScaLivId) FROM TScaLiv L WHERE NOT EXISTS (SELECT 1 FROM TCmpSca S "
+               "WHERE S.iScaId = L.iScaId AND S.iCmpScaTass = 0)")
+            .toInt();
+    const int lastYearsPhase =
+        scalar("SELECT MIN(iAnsFreDwgId) FROM TAnsFreDwg WHERE iAnsId = 38").toInt();
+    // 5A's vote of a subject with a taxonomy component, moved onto that component.
+    const auto ontoTaxonomy = [](TClientDataSet &p) {
+        for (; !p.Eof(); p.Next()) {
+            const int component =
+                scalar("SELECT MIN(C.iCmpScaId) FROM TClsMatCmp C JOIN TCmpSca S ON S.iCmpScaId "
+                       "= C.iCmpScaId WHERE C.iClsSesMatId = ? AND S.iCmpScaTass = 1",
+                       {p.FieldByName("iClsSesMatId")->Value()})
+                    .toInt();
+            if (component != 0 && p.FieldByName("iClsId")->AsInteger() == 39005)
+                return set(p, "iCmpScaId", component);
+        }
+        ADD_FAILURE() << "no vote of a subject with a taxonomy";
+    };
+    const auto joined = [&] {
+        runSql("UPDATE TSit_Situazioni SET iClsPstId = (SELECT MIN(iClsPstId) FROM TClsPst WHERE "
+               "iClsId = 39005), iSitOrdine = 1, iSitPosReg = 99 WHERE iSitId = ?",
+               {stranger});
+        runSql("INSERT INTO TVot_Voti (iVotId, iClsMatCmpId, iSitId, iScaLivId, dStart, dEnd) "
+               "SELECT 9600000 + C.iClsMatCmpId, C.iClsMatCmpId, ?, (SELECT MIN(L.iScaLivId) FROM "
+               "TScaLiv L JOIN TCmpSca S ON S.iScaId = L.iScaId WHERE S.iCmpScaId = "
+               "C.iCmpScaId), '2008-09-01', '2009-08-31' FROM TClsMatCmp C JOIN TCmpSca S ON "
+               "S.iCmpScaId = C.iCmpScaId WHERE C.iClsSesMatId = 1320 AND S.iCmpScaTass = 0",
+               {stranger});
+        runSql("INSERT INTO TAss_Assenze (iAssId, iClsSesMatId, iSitId, iAssOre, dStart, dEnd) "
+               "VALUES (9600001, 1320, ?, 4, '2008-09-01', '2009-08-31')",
+               {stranger});
+        runSql("UPDATE TGdz_Giudizi SET bGdzGiudizio = 'Arrivato dopo l''invio' WHERE iSitId = ? "
+               "AND iAnsSesDwgId = 392",
+               {stranger});
+    };
     struct Case
     {
         QList<std::pair<QString, Change>> edits = {};
@@ -330,7 +394,41 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
         QStringList log = {};             // the lines' beginnings
         std::function<void()> prepare = [] {};
         QString refused = {}; // the collection refused, with a message holding this
+        QString summary = {}; // a line of the summary holds this
     } cases[] = {
+        // Values the grid would refuse, each listed, their kinds kept: a level of another scale,
+        // a vote moved onto a taxonomy, hours below 0 and beyond four digits, a credit beyond its
+        // band.
+        {.edits = {setAt("ClsVot.xml", "iSitId", 955, "iValId", taxonomyLevel),
+                   at("ClsVot.xml", "iSitId", 957, ontoTaxonomy),
+                   rows("ClsAss.xml", {[](TClientDataSet &p) { set(p, "iValId", -3); },
+                                       [](TClientDataSet &p) { set(p, "iValId", 99999); }}),
+                   setAt("ClsCre.xml", "iSitId", 955, "iCreCredito", 99)},
+         .log = {"  ClsVot.xml: ", "  ClsVot.xml: ", "I dati \"voti\"", "  ClsAss.xml: ",
+                 "  ClsAss.xml: ", "I dati \"assenze\"", "  ClsCre.xml: ", "I dati \"crediti\""}},
+        // Keys beyond the database's, and a make-up record of the year before's phase: refused.
+        {.edits = {setAt("ClsFin.xml", "iSitId", 955, "iSitId", (qint64(1) << 32) + 955)},
+         .refused = "vale 4294968251, un numero che il database non può contenere"},
+        {.edits = {setAt("Rec.xml", "iSitId", 957, "iAnsFreDwgId", lastYearsPhase)},
+         .refused = QStringLiteral("il recupero è della fase %1, che non è dell'anno di lavoro")
+                        .arg(lastYearsPhase)},
+        // A debt of a pupil's earlier year under the class's own id is only verified; two notes
+        // of one day are two notes; a pupil's credit given twice is refused.
+        {.edits = {setAt("ClsDeb.xml", "iSitId", 152, "iClsId", 39005),
+                   add("ClsNot.xml", {{"iClsId", 39005},
+                                      {"iClsSesMatId", 1320},
+                                      {"iSitId", 955},
+                                      {"dNotData", QDate(2009, 1, 10)},
+                                      {"bNotNota", "Altra nota"}}),
+                   at("ClsCre.xml", "iSitId", 955, repeatCurrentRow)},
+         .come = {"N|1320|955|2009-01-10|-|Altra nota|2008-09-01|2009-08-31"},
+         .log = {"  ClsCre.xml: la riga della situazione 955 (credito) è ripetuta",
+                 "I dati \"crediti\""}},
+        // The first ten rows of a refused folder are named, then how many more.
+        {.edits = {rows("ClsVot.xml",
+                        QList<std::function<void(TClientDataSet &)>>(
+                            12, [=](TClientDataSet &p) { set(p, "iSitId", stranger); }))},
+         .refused = "  ... e altre 2 righe."},
         // The coordinator's edits; two pupils' summary rows, each flag its own row's, and one
         // without a credit voted, whose stored unanimity stays.
         {{setAt("ClsDeb.xml", "iSitId", 957, "iDesDedId", 1),
@@ -444,6 +542,12 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
                                 mixEncodings(readFileBytes(folder + "ClsGdz.xml"), "bGdzGiudizio"));
              },
          .refused = "ClsGdz.xml non è leggibile"},
+        // A pupil who joined the class after the send keeps what the office entered for him
+        // (last: he stays in the class).
+        {.prepare = joined,
+         .summary = QStringLiteral("(situazione %1) non è nella cartella: i suoi dati restano "
+                                   "come erano.")
+                        .arg(stranger)},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE((c.gone.join(' ') + c.refused).toStdString());
@@ -465,6 +569,8 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
         ASSERT_EQ(log.size(), c.log.size()) << log.join('\n').toStdString();
         for (int i = 0; i < log.size(); ++i)
             EXPECT_TRUE(log[i].startsWith(c.log[i])) << log[i].toStdString();
+        EXPECT_TRUE(summary.join('\n').contains(c.summary)) << summary.join('\n').toStdString();
+        summary.clear();
     }
 }
 
@@ -512,7 +618,9 @@ TEST_F(ClassCollect, ATeacherFolderUpdatesTheDebtsHeVerifiesAndLastYearsIsRefuse
         edit(file, change);
         edit("ClsSes.xml", [](TClientDataSet &p) { set(p, "iAnsSesDwgId", 382); });
         const QStringList stored = snapshot();
-        expectFailure("non è dell'anno e della sessione di lavoro", teacher);
+        expectFailure("è della sessione \"Scrutinio finale\" dell'anno 2007/2008, non di quella "
+                      "di lavoro",
+                      teacher);
         EXPECT_EQ(snapshot(), stored);
     }
 }
@@ -586,7 +694,7 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
                       plan.id);
     }
     const QStringList unchanged = snapshot();
-    EXPECT_EQ(collectPlans(), QStringList());
+    EXPECT_EQ(collectPlans(), QStringList{"Operazione completata.\n\nNessun dato è cambiato."});
     EXPECT_EQ(snapshot(), unchanged);
 
     using Change = std::function<void(TClientDataSet &)>;
@@ -618,7 +726,10 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
           setAt("Rec.xml", "iSitId", 957, "iEreId", 1),
           setAt("Rec.xml", "iSitId", 957, "iPvrId", 2)},
          [] {},
-         {},
+         {"Operazione completata.\n\ndebiti: righe aggiunte 0, cambiate 2, cancellate 0\n"
+          "verifiche dei debiti: righe aggiunte 0, cambiate 1, cancellate 0\ncrediti: righe "
+          "aggiunte 0, cambiate 1, cancellate 0\nrecuperi: righe aggiunte 0, cambiate 1, "
+          "cancellate 0"},
          {"D|152|1|*", "D|957|1|2009-06-10|-|1000001|-|-|2|*", "D|959|*|2009-06-30|*", "K|955|6|*",
           "R|957|1|2|-|*"},
          {"D|152|1|*|2008-01-15|*", "D|957|1|2009-06-10|2009-07-15|1000001|-|1|2|*",
@@ -637,6 +748,11 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
         {{{"ClsVot.xml", "iSitId", 955, raiseVote}},
          [&] { writeFileBytes(planFolder(plans[1]) + "Info.ini", "[Classe]\r\nID=39004\r\n"); },
          {"La classe selezionata non è la stessa del percorso specificato."}},
+        // So does a plan folder that is not there, named as such.
+        {{{"ClsVot.xml", "iSitId", 955, raiseVote}},
+         [&] { QDir(planFolder(plans[1])).removeRecursively(); },
+         {"Manca la cartella del piano di studio \"" + PlanFolderName(plans[1].description) +
+          "\": " + QDir::toNativeSeparators(planFolder(plans[1]))}},
         // So does a pupil's situation that is no number.
         {{},
          [&] {

@@ -234,33 +234,101 @@ TEST_F(ClassFolders, RiceCCollectsOnlyTheFolderOfItsClassAndStoresItsParent)
     for (const int cls : {39012, 39005})
         window->SetCurrentClass(cls);
     EXPECT_EQ(window->eDir()->Text(), base + "5A/");
-    // Another folder is refused, naming the one expected.
-    const QString refused = "La classe selezionata non è la stessa del percorso specificato.";
-    for (const auto &[folder, cls, stored, name] :
-         {std::tuple{base + "9Z/", 39005, QString("/elsewhere"), QString("5A/")},
-          {base + "5A/", 39012, shortBase, QString("2B/")}}) {
-        TdmqelXML().xpsPathScrutinio.SetValore("/elsewhere");
-        const QString expected = TdmqelXML().ScrutinioBaseFolder() + name;
-        window->SetCurrentClass(cls);
-        window->eDir()->SetText(folder);
+    // Every refusal names its cause; the folder the send wrote for the class is offered, never
+    // the one refused.
+    const QString sent = base + "5A/";
+    const QString native = QDir::toNativeSeparators(sent);
+    const QByteArray info = readFileBytes(sent + "Info.ini"),
+                     sessions = readFileBytes(sent + "ClsSes.xml");
+    const auto session = [&](int clsSes, int yearSession) {
+        return [=] {
+            TClientDataSet packet;
+            packet.LoadFromFile(sent + "ClsSes.xml");
+            packet.First();
+            packet.Edit();
+            packet.FieldByName("iClsSesId")->setValue(clsSes);
+            packet.FieldByName("iAnsSesDwgId")->setValue(yearSession);
+            packet.Post();
+            packet.SaveToFile(sent + "ClsSes.xml", dfXML);
+        };
+    };
+    const struct
+    {
+        QString folder;
+        int cls;
+        std::function<void()> damage;
+        QString says;    // the message's beginning
+        QString offered; // the folder offered instead, none when it is the one refused
+        QString stored;  // the base folder kept
+    } refusals[] = {
+        {base + "9Z/", 39005, [] {},
+         "La cartella " + QDir::toNativeSeparators(base + "9Z/") + " non c'è.", "5A/",
+         "/elsewhere"},
+        {sent, 39012, [] {},
+         "La classe selezionata non è la stessa del percorso specificato.\n\n"
+         "La cartella " +
+             native + " è della classe 5A LICEO SCIENTIFICO.",
+         "2B/", shortBase},
+        // The first session's folder collected in the final one, last year's, one that lost its
+        // Info.ini.
+        {sent,
+         39005,
+         session(390051, 391),
+         "La cartella " + native +
+             " è della sessione \"Primo periodo\" dell'anno 2008/2009, "
+             "non di quella di lavoro",
+         {},
+         shortBase},
+        {sent,
+         39005,
+         [&] {
+             session(380052, 382)();
+             writeFileBytes(sent + "Info.ini", QByteArray(info).replace("39005", "38005"));
+         },
+         "La cartella " + native +
+             " è della sessione \"Scrutinio finale\" dell'anno "
+             "2007/2008, non di quella di lavoro",
+         {},
+         shortBase},
+        {sent,
+         39005,
+         [&] { QFile::remove(sent + "Info.ini"); },
+         "Nella cartella " + native + " manca il file Info.ini",
+         {},
+         shortBase},
+    };
+    for (const auto &c : refusals) {
+        SCOPED_TRACE(c.says.toStdString());
+        // The send's base is not here, or it is the one the refused folder lies in.
+        TdmqelXML().xpsPathScrutinio.SetValore(c.offered.isEmpty() ? base : "/elsewhere");
+        const QString expected = TdmqelXML().ScrutinioBaseFolder() + c.offered;
+        c.damage();
+        window->SetCurrentClass(c.cls);
+        window->eDir()->SetText(c.folder);
         window->buOk()->click();
         const QStringList shown = messages();
-        ASSERT_EQ(shown.size(), 1) << folder.toStdString();
-        EXPECT_TRUE(shown[0].startsWith(refused) && shown[0].endsWith(": " + expected))
-            << shown[0].toStdString();
+        ASSERT_EQ(shown.size(), 1) << c.folder.toStdString();
+        EXPECT_TRUE(shown[0].startsWith(c.says)) << shown[0].toStdString();
+        const QString offer = " si raccoglie dalla cartella che l'invio ha scritto per lei: ";
+        EXPECT_EQ(shown[0].contains(offer), !c.offered.isEmpty()) << shown[0].toStdString();
+        if (!c.offered.isEmpty()) {
+            EXPECT_TRUE(shown[0].endsWith(offer + expected)) << shown[0].toStdString();
+        }
         EXPECT_EQ(classTablesSnapshot(), before);
-        EXPECT_EQ(storedBase(), stored);
+        EXPECT_EQ(storedBase(), c.stored);
+        writeFileBytes(sent + "Info.ini", info);
+        writeFileBytes(sent + "ClsSes.xml", sessions);
     }
-
     window->SetCurrentClass(39005);
     window->eDir()->SetText(shortBase + "\\5A\\");
     window->buOk()->click();
+    // One message, after the work: what was not collected, then what was.
     const QStringList shown = messages();
-    ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
-    EXPECT_EQ(shown[0], "Operazione completata.");
-    EXPECT_TRUE(shown[1].startsWith("Righe non raccolte: 1.\n\n  ***ERRORE*** ") &&
-                shown[1].contains("rifiutato per prova"))
-        << shown[1].toStdString();
+    ASSERT_EQ(shown.size(), 1) << shown.join('\n').toStdString();
+    EXPECT_TRUE(shown[0].startsWith("Righe non raccolte: 1.\n\n  ***ERRORE*** ") &&
+                shown[0].contains("rifiutato per prova") &&
+                shown[0].endsWith("\n\nvoti: righe aggiunte 0, cambiate 1, cancellate 0"))
+        << shown[0].toStdString();
     // Exactly the raised vote changed: the judgments, one refused, and the rest are as they were.
     const QString cell = QStringLiteral("V|%1|%2|")
                              .arg(scalar("SELECT iClsMatCmpId FROM TClsMatCmp WHERE iClsSesMatId "

@@ -288,7 +288,9 @@ TEST_F(DocFolder, AnInterruptedSendLeavesAFolderTheCollectionRefuses)
     EXPECT_NE(shown.last(), kDone);
     EXPECT_TRUE(QFile::exists(folder + "livelli.cds"));
     EXPECT_FALSE(QFile::exists(folder + "qedInfo.ini"));
-    EXPECT_EQ(collectSingle(teachers[0], folder).last(), kWrongTeacher);
+    EXPECT_TRUE(collectSingle(teachers[0], folder)
+                    .last()
+                    .startsWith("Nella cartella " + folder + " manca il file qedInfo.ini"));
 
     // A name whose line would be forged, or that the file cannot hold, ends the send before the
     // folder is touched.
@@ -345,7 +347,9 @@ TEST_F(DocFolder, DebtsComeBackOnlyWhereTheTeacherHasThem)
         return collectSingle(teachers[0], folder).last();
     };
     const char *stored = "SELECT iDesDedId, dDebVer, bDebNota FROM TDeb_Debiti WHERE iDebId = ?";
-    EXPECT_EQ(collect(debts[0]), kDone);
+    EXPECT_EQ(collect(debts[0]), kDone + "\n\nassenze: righe aggiunte 0, cambiate 0, cancellate "
+                                         "6\nverifiche dei debiti: righe aggiunte 0, cambiate 1, "
+                                         "cancellate 0");
     q = runSql(stored, {debts[0][0]});
     ASSERT_TRUE(q.next());
     EXPECT_EQ(q.value(0), outcome);
@@ -416,7 +420,11 @@ TEST_F(DocFolderRoundTrip, TheDatabaseHoldsExactlyTheEdits)
            {voti.Value(0, voti.FieldByName("iClsSesMatId")->Index()),
             voti.Value(0, voti.FieldByName("iSitId")->Index())});
 
-    EXPECT_EQ(collectSingle(teachers[0], folder).last(), kDone);
+    // The message counts the rows each kind changed.
+    EXPECT_EQ(collectSingle(teachers[0], folder).last(),
+              kDone + "\n\nvoti: righe aggiunte 1, cambiate 0, cancellate 0\nvoti proposti: righe "
+                      "aggiunte 0, cambiate 0, cancellate 1\nassenze: righe aggiunte 0, cambiate "
+                      "0, cancellate 7\nnote: righe aggiunte 1, cambiate 0, cancellate 0");
     EXPECT_EQ(stored("SELECT iScaLivId FROM TVot_Voti WHERE iSitId = ? AND iClsMatCmpId = ?", set,
                      "iClsMatCmpId_vot1"),
               level);
@@ -448,7 +456,9 @@ TEST_F(DocFolderRoundTrip, TheDatabaseHoldsExactlyTheEdits)
 TEST_F(DocFolderRoundTrip, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
 {
     // Another teacher's row, and no class ticked.
-    EXPECT_EQ(collectSingle(teachers[1], folder).last(), kWrongTeacher);
+    EXPECT_EQ(collectSingle(teachers[1], folder).last(),
+              kWrongTeacher + ".\n\nLa cartella " + folder + " è del docente con codice \"" +
+                  teachers[0].code + "\".");
     EXPECT_EQ(collectSingle(teachers[0], folder, {mrYes}, true).last(),
               "Nessuna classe selezionata");
 
@@ -484,7 +494,12 @@ TEST_F(DocFolderRoundTrip, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
         sent.insert(name, readFileBytes(folder + name));
     // Collected once, the absences of 0 hours the folder carries are gone: from there on the
     // folder as sent changes nothing.
-    ASSERT_EQ(collectSingle(teachers[0], folder).last(), kDone);
+    ASSERT_TRUE(collectSingle(teachers[0], folder).last().startsWith(kDone));
+    // A level of a scale that is not the first vote component's, as a judgment on a numeric one.
+    const int otherScale = scalar("SELECT MIN(L.iScaLivId) FROM TScaLiv L WHERE L.iScaId <> "
+                                  "(SELECT S.iScaId FROM TCmpSca S WHERE S.iCmpScaId = ?)",
+                                  {voti.Value(0, voti.FieldByName("iCmpScaId_vot1")->Index())})
+                               .toInt();
     const auto info = [&](const QByteArray &from, const QByteArray &to) {
         writeFileBytes(folder + "qedInfo.ini",
                        QByteArray(sent.value("qedInfo.ini")).replace(from, to));
@@ -495,7 +510,22 @@ TEST_F(DocFolderRoundTrip, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
         std::function<void()> damage;
         QString shown; // what the last message holds
     } cases[] = {
-        {"as sent", [] {}, kDone},
+        {"as sent", [] {}, kDone + "\n\nNessun dato è cambiato."},
+        // Values the grid would refuse: listed, their kind kept, the teacher not received.
+        {"a level of another scale",
+         [&] {
+             edit(0, "iScaLivId_vot1", otherScale);
+             save();
+         },
+         QStringLiteral("il livello %1 non è della scala del componente").arg(otherScale)},
+        {"hours below 0 and beyond four digits",
+         [&] {
+             edit(0, "iAssOre", -7);
+             edit(1, "iAssOre", 99999);
+             save();
+         },
+         "le ore di assenza \"99999\" non sono valide: le assenze sono ore intere, scritte in "
+         "cifre, da 0 a 9999."},
         {"a value of another class's pupil",
          [&] {
              edit(0, "iAssOre", 33);
@@ -538,7 +568,8 @@ TEST_F(DocFolderRoundTrip, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
          },
          "il dato è ripetuto"},
         {"voti.cds missing", [&] { QFile::remove(folder + "voti.cds"); }, "voti.cds"},
-        {"qedInfo.ini missing", [&] { QFile::remove(folder + "qedInfo.ini"); }, kWrongTeacher},
+        {"qedInfo.ini missing", [&] { QFile::remove(folder + "qedInfo.ini"); },
+         "manca il file qedInfo.ini"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -552,7 +583,7 @@ TEST_F(DocFolderRoundTrip, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
         const QString shown = collectSingle(teachers[0], folder).last();
         EXPECT_TRUE(shown.contains(c.shown)) << shown.toStdString();
         EXPECT_EQ(classTablesSnapshot(), before);
-        EXPECT_EQ(mark("iAaiRicevuto", teachers[0]).toInt(), c.shown == kDone ? 1 : 0);
+        EXPECT_EQ(mark("iAaiRicevuto", teachers[0]).toInt(), c.shown.startsWith(kDone) ? 1 : 0);
     }
 }
 
@@ -578,6 +609,8 @@ TEST_F(DocFolderRoundTrip, ClassCollectionTakesEveryNetworkTeacherOfTheClasses)
         log.startsWith(teachers[0].code + " " + teachers[0].name + " dalla directory " + folder))
         << log.toStdString();
     EXPECT_TRUE(log.contains("\n  classe: ")) << log.toStdString();
+    EXPECT_TRUE(log.endsWith("\nassenze: righe aggiunte 0, cambiate 1, cancellate 6"))
+        << log.toStdString();
     EXPECT_EQ(hours(0), 41);
     EXPECT_EQ(mark("dAaiRicevuto", teachers[0]), received);
     EXPECT_EQ(log.count(" dalla directory "), 1) << log.toStdString();
@@ -617,6 +650,9 @@ TEST_F(DocFolderRoundTrip, ClassCollectionTakesEveryNetworkTeacherOfTheClasses)
                                    " non è valido: nella sezione [Show] la chiave Vot vale \"\"") &&
                     log.count(" dalla directory ") == 2)
             << removed << log.toStdString();
+        // The log ends naming the teacher refused.
+        EXPECT_TRUE(log.endsWith("\nDocenti non raccolti: " + teachers[0].name + "."))
+            << log.toStdString();
     }
 }
 

@@ -51,7 +51,7 @@ protected:
         // Records of pupils on the register in their class of the year, a class
         // of the working session.
         QSqlQuery q = runSql(
-            "SELECT FIRST 5 R.iRecId, R.iSitId, R.iMatId, P.iClsId FROM TRec_Recuperi R "
+            "SELECT FIRST 6 R.iRecId, R.iSitId, R.iMatId, P.iClsId FROM TRec_Recuperi R "
             "JOIN TAnsFreDwg A ON A.iAnsFreDwgId = R.iAnsFreDwgId "
             "JOIN TSit_Situazioni S ON S.iSitId = R.iSitId "
             "JOIN TClsPst P ON P.iClsPstId = S.iClsPstId "
@@ -64,11 +64,18 @@ protected:
             rec << Record{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt(),
                           q.value(3).toInt()};
         q.finish();
-        ASSERT_EQ(rec.size(), 5);
+        ASSERT_EQ(rec.size(), 6);
         otherClass = scalar("SELECT FIRST 1 iClsId FROM TClsSes WHERE iAnsSesDwgId = ? AND "
                             "iClsId <> ?",
                             {w, rec[0].iClsId})
                          .toInt();
+        // Another web teacher, of other subjects.
+        otherTeacher = scalar("SELECT FIRST 1 C.iAnaId FROM TAai_AnaAppInvio A JOIN TAnaCag C ON "
+                              "C.iAnaCagId = A.iAnaCagId WHERE A.iModId = 5 AND A.iAnsSesDwgId = ? "
+                              "AND C.iAnaId <> ? AND EXISTS (SELECT 1 FROM TClsMatAna M WHERE "
+                              "M.iAnaId = C.iAnaId)",
+                              {w, teacher})
+                           .toInt();
         // The teacher alone teaches their subjects, so no other teacher's copy comes back.
         for (const Record &r : std::as_const(rec)) {
             runSql("DELETE FROM TClsMatAna WHERE iClsId = ? AND iMatId = ? AND iAnaId <> ?",
@@ -139,7 +146,7 @@ protected:
 
     static constexpr qint64 kCap = 64 * 1024;
     const int phase = 1;
-    int year = 0, teacher = 0, otherClass = 0;
+    int year = 0, teacher = 0, otherTeacher = 0, otherClass = 0;
     QList<Record> rec;
 };
 
@@ -160,6 +167,9 @@ TEST_F(DocReceiveRecuperiWeb, ResultsComeBackIntoTheRecords)
     result(3, outcome, QDate(2010, 7, 14), kind);
     results.set(teacher, rec[3].iSitId, rec[3].iMatId, "iClsId", otherClass);
     result(4, outcome - 1, QDate(2010, 7, 15), kind); // refused by the database
+    // A row sent under a teacher of other subjects.
+    result(5, outcome, QDate(2010, 7, 16), kind);
+    results.set(teacher, rec[5].iSitId, rec[5].iMatId, "iDocId", otherTeacher);
     results.installOn(server);
     runSql("DELETE FROM TRec_Recuperi WHERE iRecId = ?", {rec[2].iRecId});
     runSql("CREATE EXCEPTION E_ESITO 'esito rifiutato'");
@@ -178,14 +188,23 @@ TEST_F(DocReceiveRecuperiWeb, ResultsComeBackIntoTheRecords)
     ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
     EXPECT_TRUE(shown[0].startsWith("Selezionate ")) << shown[0].toStdString();
     const QString log = shown[1];
-    EXPECT_EQ(log.count("***ERRORE***"), 2) << log.toStdString();
-    EXPECT_TRUE(log.contains("esito rifiutato"));
-    EXPECT_TRUE(log.contains(QStringLiteral("non è della classe %1").arg(otherClass)));
+    // Each row not placed is a line: refused, of another class, its record gone, of a teacher
+    // of other subjects; the log ends with what changed.
+    EXPECT_EQ(log.count("***ERRORE***"), 4) << log.toStdString();
+    for (const QString &line :
+         {QStringLiteral("esito rifiutato"),
+          QStringLiteral("non è della classe %1").arg(otherClass),
+          QStringLiteral("situazione %1 nella materia %2 non ha più il suo recupero")
+              .arg(rec[2].iSitId)
+              .arg(rec[2].iMatId),
+          QStringLiteral("viene dal docente %1, che non insegna la materia").arg(otherTeacher)})
+        EXPECT_TRUE(log.contains(line)) << line.toStdString();
     EXPECT_TRUE(log.contains("  classe: ") && log.contains("  Materia: "));
+    EXPECT_TRUE(log.endsWith("recuperi: righe aggiunte 0, cambiate 2, cancellate 0"));
 
     const QString was = "1|2010-07-01|1";
-    EXPECT_EQ(stored(), (QStringList{QStringLiteral("%1|2010-07-12|%2").arg(outcome).arg(kind), "||",
-                                     "gone", was, was}));
+    EXPECT_EQ(stored(), (QStringList{QStringLiteral("%1|2010-07-12|%2").arg(outcome).arg(kind),
+                                     "||", "gone", was, was, was}));
     // No other record changed, none inserted or deleted, no received mark.
     QMap<int, QString> after = records();
     for (int i : {0, 1})

@@ -116,16 +116,18 @@ protected:
                 "SELECT FIRST 1 SKIP " + QString::number(i) +
                     " M.iClsSesMatId, R.iMatId FROM TClsSesMat M JOIN TMatRma R ON R.iMatRmaId = "
                     "M.iMatRmaId WHERE M.iClsSesId = ? AND (SELECT COUNT(*) FROM TClsMatCmp C "
-                    "WHERE C.iClsSesMatId = M.iClsSesMatId) >= 2 ORDER BY M.iClsSesMatId",
+                    "JOIN TCmpSca V ON V.iCmpScaId = C.iCmpScaId WHERE C.iClsSesMatId = "
+                    "M.iClsSesMatId AND V.iCmpScaTass = 0) >= 2 ORDER BY M.iClsSesMatId",
                 {cs});
             m.next();
             csm << m.value(0).toInt();
             mat << m.value(1).toInt();
         }
-        cmp1 = scalar("SELECT MIN(iClsMatCmpId) FROM TClsMatCmp WHERE iClsSesMatId = ?", {csm[0]})
-                   .toInt();
-        cmp2 = scalar("SELECT MAX(iClsMatCmpId) FROM TClsMatCmp WHERE iClsSesMatId = ?", {csm[0]})
-                   .toInt();
+        // Two vote components, which take proposals.
+        const QString votes = "FROM TClsMatCmp C JOIN TCmpSca V ON V.iCmpScaId = C.iCmpScaId "
+                              "WHERE C.iClsSesMatId = ? AND V.iCmpScaTass = 0";
+        cmp1 = scalar("SELECT MIN(C.iClsMatCmpId) " + votes, {csm[0]}).toInt();
+        cmp2 = scalar("SELECT MAX(C.iClsMatCmpId) " + votes, {csm[0]}).toInt();
         otherCsm = scalar("SELECT FIRST 1 M.iClsSesMatId FROM TClsSesMat M JOIN TClsSes CS ON "
                           "CS.iClsSesId = M.iClsSesId WHERE CS.iClsId <> ? AND CS.iAnsSesDwgId = ?",
                           {cls, w})
@@ -140,7 +142,12 @@ protected:
                          "C.iAnaCagId = A.iAnaCagId WHERE A.iModId = 5 AND A.iAnsSesDwgId = ?",
                          {w})
                       .toInt();
-        level = scalar("SELECT MIN(iPrpScaLivId) FROM TPrpScaLiv").toInt();
+        // A proposal of the second component's scale.
+        level = scalar("SELECT MIN(P.iPrpScaLivId) FROM TPrpScaLiv P JOIN TScaLiv L ON "
+                       "L.iScaLivId = P.iScaLivId JOIN TCmpSca V ON V.iScaId = L.iScaId JOIN "
+                       "TClsMatCmp C ON C.iCmpScaId = V.iCmpScaId WHERE C.iClsMatCmpId = ?",
+                       {cmp2})
+                    .toInt();
         // The teacher teaches the class's three subjects: the collection by class finds him.
         for (int i = 0; i < 3; ++i)
             runSql("INSERT INTO TClsMatAna (iClsMatAnaId, iClsId, iMatId, iAnaId) SELECT ?, ?, ?, ? "
@@ -170,16 +177,19 @@ protected:
     }
 
     // voti.xml rows: sit, iClsSesMatId, cmp vtp1, level vtp1, cmp vtp2, level vtp2, hours, aid,
-    // note date, note text. Column names carry their type in front (i: integer, s: text).
+    // note date, note text, and when given cmp tas1, level tas1. Column names carry their type
+    // in front (i: integer, s: text).
     void writeVotes(const QList<QVariantList> &rows, const QString &dir)
     {
         QList<QVariantList> full;
         for (const QVariantList &r : rows)
-            full << (QVariantList{teacher, cls, pst, mat[0]} + r);
+            full << (QVariantList{teacher, cls, pst, mat[0]} + r +
+                     QVariantList(12 - r.size(), QVariant()));
         writePacket(dir + "voti.xml",
                     {"iiDocId", "iiClsId", "iiPstId", "iiMatId", "iiSitId", "iiClsSesMatId",
                      "iiClsMatCmpId_vtp1", "iiScaLivId_vtp1", "iiClsMatCmpId_vtp2",
-                     "iiScaLivId_vtp2", "iiAssOre", "ssAiuVal", "sdNotData", "sbNotNota"},
+                     "iiScaLivId_vtp2", "iiAssOre", "ssAiuVal", "sdNotData", "sbNotNota",
+                     "iiClsMatCmpId_tas1", "iiScaLivId_tas1"},
                     full);
         // The other packets of the download, with nothing to collect.
         writePacket(dir + "debiti.xml",
@@ -283,13 +293,29 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
                              .toInt();
     const int otherCmp =
         at("SELECT MIN(iClsMatCmpId) FROM TClsMatCmp WHERE iClsSesMatId = ?", {otherCsm}).toInt();
+    // A taxonomy component of the class, and a level of another scale.
+    const int taxonomy = at("SELECT MIN(C.iClsMatCmpId) FROM TClsMatCmp C JOIN TCmpSca V ON "
+                            "V.iCmpScaId = C.iCmpScaId WHERE C.iClsSesMatId IN (?, ?, ?) AND "
+                            "V.iCmpScaTass = 1",
+                            {csm[0], csm[1], csm[2]})
+                             .toInt();
+    const int foreign = at("SELECT MIN(L.iScaLivId) FROM TScaLiv L WHERE L.iScaId <> (SELECT "
+                           "V.iScaId FROM TCmpSca V JOIN TClsMatCmp C ON C.iCmpScaId = "
+                           "V.iCmpScaId WHERE C.iClsMatCmpId = ?)",
+                           {taxonomy})
+                            .toInt();
+    ASSERT_NE(taxonomy, 0);
     writeVotes({{sit[0], csm[0], null, null, cmp2, level, 0, "", "", "con data vuota"},
                 {sit[1], csm[0], cmp1, null, null, null, 5, "X", "", ""},
                 {sit[2], csm[0], null, null, null, null, 3, null, "1/2/2009", "data errata"},
                 {sit[0], otherCsm, null, null, null, null, 7, null, null, null},
                 {sit[1], otherYearCsm, null, null, null, null, 8, null, null, null},
                 {otherSit, csm[0], cmp1, level, null, null, 9, null, null, null},
-                {sit[2], csm[0], otherCmp, level, null, null, null, null, null, null}},
+                {sit[2], csm[0], otherCmp, level, null, null, null, null, null, null},
+                // Values the grid would refuse: a proposal and a taxonomy not of their
+                // components' scales, hours below 0 and beyond four digits, an aid too long.
+                {sit[2], csm[1], cmp1, 999999, null, null, -3, null, null, null, taxonomy, foreign},
+                {sit[1], csm[1], null, null, null, null, 99999, "ABCDE", null, null}},
                folder);
     writePacket(folder + "debiti.xml",
                 {"iiDocId", "iiClsId", "iiSitId", "iiMatId", "iiDesDedId", "sbDebNota"},
@@ -302,7 +328,10 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
                  {teacher, ses + 1, cls, mat[0], 9, "altra sessione"}});
 
     const QStringList log = collect();
-    ASSERT_EQ(log.filter("***ERRORE***").size(), 5) << log.join('\n').toStdString();
+    ASSERT_EQ(log.filter("***ERRORE***").size(), 10) << log.join('\n').toStdString();
+    EXPECT_EQ(log.filter("il livello").size(), 2);
+    EXPECT_EQ(log.filter("le ore di assenza").size(), 2);
+    EXPECT_EQ(log.filter("l'aiuto \"ABCDE\" non è valido").size(), 1);
     EXPECT_TRUE(log.filter("ATTENZIONE").isEmpty());
 
     struct Case
@@ -314,38 +343,88 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
     };
     const QList<Case> cases = {
         {"slot 1 null: component 1 untouched",
-         "SELECT COUNT(*) FROM TVtp_Proposti WHERE iSitId = ? AND iClsMatCmpId = ?", {sit[0], cmp1}, 0},
-        {"slot 2 written", "SELECT iPrpScaLivId FROM TVtp_Proposti WHERE iSitId = ? AND "
-         "iClsMatCmpId = ?", {sit[0], cmp2}, level},
-        {"null level keeps the stored one", "SELECT iVtpId FROM TVtp_Proposti WHERE iSitId = ? AND "
-         "iClsMatCmpId = ?", {sit[1], cmp1}, 900001},
-        {"0 hours and an empty aid write nothing", "SELECT (SELECT COUNT(*) FROM TAss_Assenze WHERE "
+         "SELECT COUNT(*) FROM TVtp_Proposti WHERE iSitId = ? AND iClsMatCmpId = ?",
+         {sit[0], cmp1},
+         0},
+        {"slot 2 written",
+         "SELECT iPrpScaLivId FROM TVtp_Proposti WHERE iSitId = ? AND "
+         "iClsMatCmpId = ?",
+         {sit[0], cmp2},
+         level},
+        {"null level keeps the stored one",
+         "SELECT iVtpId FROM TVtp_Proposti WHERE iSitId = ? AND "
+         "iClsMatCmpId = ?",
+         {sit[1], cmp1},
+         900001},
+        {"0 hours and an empty aid write nothing",
+         "SELECT (SELECT COUNT(*) FROM TAss_Assenze WHERE "
          "iSitId = ?) + (SELECT COUNT(*) FROM TAiu_Aiuti WHERE iSitId = ?) FROM RDB$DATABASE",
-         {sit[0], sit[0]}, 0},
-        {"hours written", "SELECT iAssOre FROM TAss_Assenze WHERE iSitId = ? AND iClsSesMatId = ?",
-         {sit[1], csm[0]}, 5},
-        {"empty date with a text", "SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ? AND dNotData "
-         "IS NULL AND bNotNota = 'con data vuota'", {sit[0]}, 1},
-        {"both empty write nothing", "SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ?", {sit[1]}, 0},
+         {sit[0], sit[0]},
+         0},
+        {"hours written",
+         "SELECT iAssOre FROM TAss_Assenze WHERE iSitId = ? AND iClsSesMatId = ?",
+         {sit[1], csm[0]},
+         5},
+        {"empty date with a text",
+         "SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ? AND dNotData "
+         "IS NULL AND bNotNota = 'con data vuota'",
+         {sit[0]},
+         1},
+        {"both empty write nothing",
+         "SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ?",
+         {sit[1]},
+         0},
         {"1/2/2009 gives a NULL date",
-         "SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ? AND dNotData IS NULL", {sit[2]}, 1},
-        {"another class's or year's subject changes nothing", "SELECT COUNT(*) FROM TAss_Assenze "
-         "WHERE iClsSesMatId IN (?, ?) AND iSitId IN (?, ?)", {otherCsm, otherYearCsm, sit[0], sit[1]}, 0},
-        {"another class's pupil changes nothing", "SELECT (SELECT COUNT(*) FROM TVtp_Proposti WHERE "
+         "SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ? AND dNotData IS NULL",
+         {sit[2]},
+         1},
+        {"another class's or year's subject changes nothing",
+         "SELECT COUNT(*) FROM TAss_Assenze "
+         "WHERE iClsSesMatId IN (?, ?) AND iSitId IN (?, ?)",
+         {otherCsm, otherYearCsm, sit[0], sit[1]},
+         0},
+        {"another class's pupil changes nothing",
+         "SELECT (SELECT COUNT(*) FROM TVtp_Proposti WHERE "
          "iSitId = ? AND iClsMatCmpId = ?) + (SELECT COUNT(*) FROM TAss_Assenze WHERE iSitId = ? "
-         "AND iClsSesMatId = ?) FROM RDB$DATABASE", {otherSit, cmp1, otherSit, csm[0]}, 0},
+         "AND iClsSesMatId = ?) FROM RDB$DATABASE",
+         {otherSit, cmp1, otherSit, csm[0]},
+         0},
         {"another class's component changes nothing",
-         "SELECT COUNT(*) FROM TVtp_Proposti WHERE iClsMatCmpId = ? AND iSitId = ?", {otherCmp, sit[2]}, 0},
-        {"a null outcome clears the stored one", "SELECT COUNT(*) FROM TDeb_Debiti WHERE iDebId = "
-         "900001 AND iDesDedId IS NULL AND bDebNota IS NULL", {}, 1},
+         "SELECT COUNT(*) FROM TVtp_Proposti WHERE iClsMatCmpId = ? AND iSitId = ?",
+         {otherCmp, sit[2]},
+         0},
+        {"values the grid refuses change nothing",
+         "SELECT (SELECT COUNT(*) FROM TVtp_Proposti "
+         "WHERE iSitId = ? AND iClsMatCmpId = ?) + (SELECT COUNT(*) FROM TTas_Tassonomie WHERE "
+         "iSitId = ?) + (SELECT COUNT(*) FROM TAss_Assenze WHERE iClsSesMatId = ? AND iSitId IN "
+         "(?, ?)) + (SELECT COUNT(*) FROM TAiu_Aiuti WHERE iClsSesMatId = ? AND iSitId = ?) FROM "
+         "RDB$DATABASE",
+         {sit[2], cmp1, sit[2], csm[1], sit[1], sit[2], csm[1], sit[1]},
+         0},
+        {"a null outcome clears the stored one",
+         "SELECT COUNT(*) FROM TDeb_Debiti WHERE iDebId = "
+         "900001 AND iDesDedId IS NULL AND bDebNota IS NULL",
+         {},
+         1},
         {"a debt not in the database is not created",
-         "SELECT COUNT(*) FROM TDeb_Debiti WHERE iSitId = ?", {sit[1]}, 0},
-        {"class notes deleted, the other session's ignored", "SELECT COUNT(*) FROM "
-         "TCno_ClassiNoteOre WHERE iAnaId = ? AND iClsSesMatId = ?", {teacher, csm[0]}, 0},
-        {"class notes updated", "SELECT COUNT(*) FROM TCno_ClassiNoteOre WHERE iCnoId = 900002 AND "
-         "iCnoOre = 0 AND bCnoNota = 'solo testo'", {}, 1},
-        {"class notes inserted", "SELECT SUM(iCnoOre) FROM TCno_ClassiNoteOre WHERE iAnaId = ? AND "
-         "iClsSesMatId = ?", {teacher, csm[2]}, 2},
+         "SELECT COUNT(*) FROM TDeb_Debiti WHERE iSitId = ?",
+         {sit[1]},
+         0},
+        {"class notes deleted, the other session's ignored",
+         "SELECT COUNT(*) FROM "
+         "TCno_ClassiNoteOre WHERE iAnaId = ? AND iClsSesMatId = ?",
+         {teacher, csm[0]},
+         0},
+        {"class notes updated",
+         "SELECT COUNT(*) FROM TCno_ClassiNoteOre WHERE iCnoId = 900002 AND "
+         "iCnoOre = 0 AND bCnoNota = 'solo testo'",
+         {},
+         1},
+        {"class notes inserted",
+         "SELECT SUM(iCnoOre) FROM TCno_ClassiNoteOre WHERE iAnaId = ? AND "
+         "iClsSesMatId = ?",
+         {teacher, csm[2]},
+         2},
     };
     for (const Case &c : cases)
         EXPECT_EQ(at(c.sql, c.values).toString(), c.expected.toString()) << c.what;
@@ -486,8 +565,12 @@ TEST_F(DocReceiveWeb, WindowDownloadsAndCollects)
         const bool opens = c.message.isEmpty();
         const QStringList shown = messages();
         EXPECT_EQ(shown.size(), opens ? 0 : 1);
-        if (!opens && !shown.isEmpty())
+        if (!opens && !shown.isEmpty()) {
             EXPECT_TRUE(shown.last().startsWith(c.message)) << shown.last().toStdString();
+        }
+        // The archive library's own English stays in the details.
+        EXPECT_FALSE(shown.join('\n').contains(QRegularExpression("\\b(archive|zip file)\\b")))
+            << shown.join('\n').toStdString();
         EXPECT_EQ(window.frqelDocReceiveClasse_fm()->IsOpen(), opens);
         EXPECT_EQ(QFile::exists(folder + "voti.xml"), opens);
         EXPECT_FALSE(QFile::exists(db.mainDir.path() + "voti.xml"));
@@ -599,7 +682,7 @@ TEST_F(DocReceiveWeb, SingleTeacherWithARejectedValueIsNotMarkedReceived)
         ASSERT_EQ(shown.size(), 3) << shown.join('\n').toStdString();
         EXPECT_EQ(shown[1].count("***ERRORE***"), refused == 1 ? 1 : 0);
         EXPECT_TRUE(refused == 1 ? shown[1].contains("tredici ore rifiutate")
-                                 : shown[1].endsWith("\n\n150 righe non raccolte: vedere il "
+                                 : shown[1].contains("\n\n150 righe non raccolte: vedere il "
                                                      "registro nella pagina \"Classe\"."))
             << shown[1].toStdString();
         EXPECT_EQ(shown[2].count("***ERRORE***"), refused);
@@ -618,8 +701,10 @@ TEST_F(DocReceiveWeb, ByClassEachTeacherAfterHisOwnLines)
     ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
     EXPECT_EQ(shown[0], "Selezionata 1 classe. Confermi la raccolta dati?");
     const QStringList log = shown.last().split('\n');
+    // The log ends with what the collection changed.
+    EXPECT_EQ(log.last(), "assenze: righe aggiunte 2, cambiate 0, cancellate 0");
     QStringList heads;
-    for (const QString &line : log)
+    for (const QString &line : log.mid(0, log.size() - 1))
         if (!line.startsWith(' '))
             heads << line;
     QStringList teaching;
@@ -796,7 +881,8 @@ TEST_F(DocReceiveWeb, SendEditOnTheServerCollect)
                  sent.FieldByName("iClsSesMatId")->AsInteger(), "iAssOre", 9);
     second.installOn(server);
     const QStringList alone = collectInWindow(true);
-    EXPECT_EQ(alone.mid(1, 1), QStringList{"Procedura completata."});
+    EXPECT_EQ(alone.mid(1, 1), QStringList{"Procedura completata.\n\nassenze: righe aggiunte 0, "
+                                           "cambiate 1, cancellate 0"});
     EXPECT_EQ(sorted(collectedTables() - after), QStringList{row({"ass", sit[1], csm[1], 8})});
     EXPECT_EQ(at("SELECT LIST(C.iAnaId) FROM TAai_AnaAppInvio A JOIN TAnaCag C ON C.iAnaCagId = "
                  "A.iAnaCagId WHERE A.iAaiRicevuto = 1 AND A.iModId = 5")

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
@@ -269,6 +270,10 @@ TEST_F(TavrinWeb, TheUploadWaitsTwentyTimesAtMostForAFreeServer)
         {"a root without a child", {Server::stateRootWithoutChild()}, QString(), 0},
         {"a child without STATO", {Server::stateChildWithoutState()}, QString(), 0},
         {"malformed XML", {Server::stateMalformed()}, kPrefix + "Documento XML non valido", 0},
+        {"a notice, no document",
+         {"Servizio in manutenzione"},
+         kPrefix + "Documento XML non valido (riga 1, colonna 1).",
+         0},
         {"entities declared",
          {Server::stateWithEntities()},
          kPrefix + "Il documento XML della risposta a statorichiesta.php dichiara un DTD",
@@ -282,6 +287,9 @@ TEST_F(TavrinWeb, TheUploadWaitsTwentyTimesAtMostForAFreeServer)
         bool uploaded = false;
         const QString error = failure([&] { uploaded = web->UploadCarica(archive(zip)); });
         EXPECT_TRUE(c.error.isEmpty() ? error.isEmpty() : error.startsWith(c.error))
+            << error.toStdString();
+        // The XML reader's own English stays in the details.
+        EXPECT_FALSE(error.contains(QRegularExpression("expected|tag|mismatch")))
             << error.toStdString();
         EXPECT_EQ(uploaded, c.error.isEmpty());
         EXPECT_EQ(server->uploads().size(), c.error.isEmpty() ? 1 : 0);
@@ -449,7 +457,23 @@ TEST_F(TavrinWeb, BrokenExchangesFailCleanlyAndKeepTheSecrets)
         // A byte now and then: never silent for long, ended by the call's own limit.
         {Fault::Trickle, "statorichiesta.php", true, "non ha finito di rispondere entro"},
         {Fault::Trickle, "scarica.php", true, "non ha finito di rispondere entro"},
+        // A page where the login's verdict should be is no wrong password.
+        {Fault::MaintenancePage, "autentica.php", true,
+         "Il server ha risposto in modo inatteso all'accesso (HTTP 200): \"<!DOCTYPE html>\""},
+        // 64 MB of zeros in 64 KB: the network layer stops it, and says so in Italian.
+        {Fault::GzipEncoded, "scarica.php", true,
+         "la risposta non si può leggere: compressa in modo non valido, o troppo grande una "
+         "volta decompressa"},
     };
+    QByteArray bomb;
+    {
+        QProcess gzip;
+        gzip.start("python3", {"-c", "import gzip,sys; sys.stdout.buffer.write(gzip.compress("
+                                     "bytes(64 << 20), 9))"});
+        ASSERT_TRUE(gzip.waitForFinished(60000));
+        bomb = gzip.readAllStandardOutput();
+        ASSERT_LT(bomb.size(), 256 * 1024);
+    }
     QStringList messages;
     QStringList secrets{kPassword};
     const QByteArray big = Server::zipBytes({{"voti.xml", QByteArray(300000, 'v')}});
@@ -457,7 +481,7 @@ TEST_F(TavrinWeb, BrokenExchangesFailCleanlyAndKeepTheSecrets)
         SCOPED_TRACE(testing::Message() << int(c.fault) << " " << c.page.constData());
         fresh().setFault(c.fault, c.page);
         server->setSlowMs(c.fault == Fault::Trickle ? 100 : 2000);
-        server->setDownload(big);
+        server->setDownload(c.fault == Fault::GzipEncoded ? bomb : big);
         const QString dest = dir.filePath(QStringLiteral("export.zip"));
         QFile::remove(dest);
         if (c.fileThere)

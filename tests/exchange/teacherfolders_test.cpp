@@ -274,9 +274,15 @@ TEST_F(TeacherFolders, WebFolderSendZipsEachFolderListsEveryTeacherAndStopsOnAnn
 
 TEST_F(TeacherFolders, EachModeWantsItsFolderAndTheFloppyADisketteForEachTeacher)
 {
+    // The window opens on the diskette, which nobody has yet: where teachers get a mode.
+    sender = std::make_unique<TfmqelSendD>();
+    EXPECT_FALSE(sender->laNessunDocente()->isHidden());
+    EXPECT_EQ(sender->laNessunDocente()->text(),
+              "Nessun docente ha la modalità \"Floppy\" nella sessione di lavoro: la modalità di "
+              "invio si assegna ai docenti in \"Docenti - Configurazione invio\".");
     runSql("UPDATE TAai_AnaAppInvio SET iModId = 1 WHERE iAaiId IN (10, 11)");
     runSql("UPDATE TAai_AnaAppInvio SET iModId = 3 WHERE iAaiId = 8");
-    const QString unset = "Attenzione\n\nAvete scelto di inviare i dati %1 senza impostare il "
+    const QString unset = "Attenzione\n\nSi è scelto di inviare i dati %1 senza impostare il "
                           "percorso di invio.\n\nImpostarlo da \"Utilità e parametri - "
                           "Parametri Invio docenti\" per proseguire.\n\n";
     // A folder that is set but not there (a key not inserted, a share not mounted, a Windows
@@ -297,6 +303,7 @@ TEST_F(TeacherFolders, EachModeWantsItsFolderAndTheFloppyADisketteForEachTeacher
         folder->SetValore(value);
         send(mode, {id});
         EXPECT_EQ(messages(), QStringList{message});
+        EXPECT_TRUE(sender->laNessunDocente()->isHidden());
         for (const QString &path : {share, key, web})
             EXPECT_FALSE(QFileInfo::exists(path));
         folder->SetValore(base);
@@ -306,12 +313,11 @@ TEST_F(TeacherFolders, EachModeWantsItsFolderAndTheFloppyADisketteForEachTeacher
                            "drive %2 \n\nPremere OK per proseguire o ANNULLA per annullare.";
     send(1, {10, 11});
     EXPECT_EQ(messages(),
-              (QStringList{"Avete scelto di inviare i dati al Floppy da 3,5 pollici. \n\nLa "
+              (QStringList{"Si è scelto di inviare i dati al Floppy da 3,5 pollici.\n\nLa "
                            "procedura chiederà un dischetto nuovo e formattato per ogni docente "
-                           "selezionato. \n\nAssicurarsi di disporre di un numero sufficiente di "
-                           "floppy vuoti e premere OK per proseguire o ANNULLA per annullare."
-                           "\n\nAvete selezionato 2 docenti, di conseguenza sono necessari 2 "
-                           "dischetti.\n",
+                           "selezionato.\n\nAssicurarsi di disporre di un numero sufficiente di "
+                           "floppy vuoti e premere OK per proseguire o ANNULLA per interrompere."
+                           "\n\nSono stati selezionati 2 docenti, sono necessari 2 dischetti.",
                            prompt.arg("Marchetti Beatrice", base), prompt.arg("Caruso Greta", base),
                            "Procedura completata."}));
     EXPECT_EQ(marks({10}), QStringList{base + "Caruso Greta/"});
@@ -335,32 +341,40 @@ TEST_F(TeacherFolders, ReturnedArchivesAreUnpackedOnlyIntoTheirTeachersFolders)
     send(4, {12, 13});
     ASSERT_TRUE(QFile::rename(base + "1000012.ZIP", base + "OUT_1000012.ZIP"));
     // Conti's archive escapes its folder; Marchetti's holds a link; Caruso has no folder and
-    // Monti one of an office on Windows.
+    // Monti one of an office on Windows; the archive of teacher 8 is Villa's folder.
     writeZipEntries(base + "OUT_1000013.ZIP",
                     {{"buono.txt", "x"}, {"../x", "x"}, {(base + "assoluto").toUtf8(), "x"}});
+    writeZipEntries(base + "OUT_1000008.ZIP",
+                    {{"Info.ini", "[Docente]\r\nID=1000012\r\n"}, {"rubato.txt", "x"}});
+    QDir().mkpath(base + "Altro");
     runSql("UPDATE TAai_AnaAppInvio SET iModId = 4, sAaiDirInviato = CASE iAaiId WHEN 9 THEN "
-           "'\\\\server\\scambio\\D009' WHEN 11 THEN ? ELSE NULL END WHERE iAaiId IN (9, 10, 11)",
-           {base + "Marchetti Beatrice/"});
+           "'\\\\server\\scambio\\D009' WHEN 11 THEN ? WHEN 8 THEN ? ELSE NULL END WHERE iAaiId "
+           "IN (8, 9, 10, 11)",
+           {base + "Marchetti Beatrice/", base + "Altro/"});
     const QString link = "import zipfile,sys\nz=zipfile.ZipFile(sys.argv[1],'w')\n"
                          "i=zipfile.ZipInfo('collegamento')\ni.external_attr=0o120777<<16\n"
-                         "z.writestr(i,'/etc/passwd')\nz.close()\n";
+                         "z.writestr(i,'/etc/passwd')\n"
+                         "z.writestr('Info.ini','[Docente]\\r\\nID=1000011\\r\\n')\nz.close()\n";
     ASSERT_EQ(QProcess::execute("python3", {"-c", link, base + "OUT_1000011.ZIP"}), 0);
     for (const char *id : {"1000009", "1000010"})
         writeZipEntries(base + "OUT_" + id + ".ZIP", {{"vuoto.txt", "x"}});
     DialogSeam::clearShown();
     collector({});
-    ASSERT_EQ(messages().size(), 2);
-    // Each archive left packed is a line: the one that did not extract, and those whose
-    // recorded folder is none or lies on another computer.
-    const QString left = messages()[1];
+    ASSERT_EQ(messages().size(), 1) << messages().join("|").toStdString();
+    // Each archive left packed is a line, once: the one that does not extract, another
+    // teacher's, and those whose recorded folder is none or lies on another computer.
+    const QString left = messages()[0];
     for (const char *line :
-         {"OUT_1000013.ZIP (Conti Giovanni): non è stato estratto.",
+         {"OUT_1000013.ZIP (Conti Giovanni): non è un archivio leggibile (", "OUT_1000008.ZIP (",
+          "): il suo Info.ini è del docente 1000012, non di questo: non è stato "
+          "estratto.",
           "OUT_1000010.ZIP (Caruso Greta): nessuna cartella registrata all'invio.",
           "OUT_1000009.ZIP (Monti Gabriele): la cartella registrata all'invio "
           "(\\\\server\\scambio\\D009) non c'è su questo computer."})
         EXPECT_TRUE(left.contains(line)) << left.toStdString();
-    EXPECT_EQ(QDir(base).entryList({"OUT_*"}),
-              (QStringList{"OUT_1000009.ZIP", "OUT_1000010.ZIP", "OUT_1000013.ZIP"}));
+    EXPECT_EQ(QDir(base).entryList({"OUT_*"}), (QStringList{"OUT_1000008.ZIP", "OUT_1000009.ZIP",
+                                                            "OUT_1000010.ZIP", "OUT_1000013.ZIP"}));
+    EXPECT_EQ(files("Altro"), QStringList());
     EXPECT_EQ(infoId(base + "Villa Riccardo/"), 1000012);
     EXPECT_FALSE(QDir(base + "Conti Giovanni").exists() && !files("Conti Giovanni").isEmpty());
     EXPECT_FALSE(QFileInfo::exists(base + "assoluto") ||
@@ -399,8 +413,10 @@ TEST_F(TeacherFolders, CollectionBringsBackTheTickedClassesOfTheRightTeacherOnly
     DialogSeam::clearShown();
     window->buOk()->click();
     EXPECT_EQ(messages(),
-              (QStringList{"Il docente selezionato non è lo stesso del percorso specificato.",
-                           "Operazione completata."}));
+              QStringList{"Alcuni dati non sono stati raccolti.\n\nIl docente Marchetti Beatrice "
+                          "non è stato raccolto.\nIl docente selezionato non è lo stesso del "
+                          "percorso specificato.\n\nLa cartella " +
+                          caruso + " è del docente Caruso Greta."});
     EXPECT_EQ(marks({11}), QStringList{marchetti});
 
     // Her own folder, the second class unticked: only the first comes back.
@@ -419,6 +435,20 @@ TEST_F(TeacherFolders, CollectionBringsBackTheTickedClassesOfTheRightTeacherOnly
     window->buOk()->click();
     EXPECT_EQ(changedSince(before), Changes(2, 2));
     EXPECT_EQ(marks({10, 11}), (QStringList{caruso, marchetti + "+"}));
+
+    // One of them refused: named, with its cause, in the one message closing the work, which
+    // also says what the other's classes changed.
+    QFile::remove(caruso + "Info.ini");
+    DialogSeam::clearShown();
+    window = collector({10, 11});
+    window->buOk()->click();
+    const QStringList shown = messages();
+    ASSERT_EQ(shown.size(), 1) << shown.join('\n').toStdString();
+    EXPECT_TRUE(shown[0].startsWith("Alcuni dati non sono stati raccolti.\n\nIl docente Caruso "
+                                    "Greta non è stato raccolto.\nNella cartella " +
+                                    caruso + " manca il file Info.ini"))
+        << shown[0].toStdString();
+    EXPECT_TRUE(shown[0].contains("\nMarchetti Beatrice, classe ")) << shown[0].toStdString();
 }
 
 namespace {
@@ -452,6 +482,12 @@ TEST_F(TeacherFolders, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
             {votes.FieldByName("iClsSesMatId")->Value()})
             .toInt();
     ASSERT_NE(notHers, 0);
+    // A class of the working session she does not teach in.
+    const int notHersClass = scalar("SELECT FIRST 1 S.iClsId FROM TClsSes S WHERE S.iAnsSesDwgId = "
+                                    "? AND NOT EXISTS (SELECT 1 FROM TClsMatAna A WHERE A.iClsId = "
+                                    "S.iClsId AND A.iAnaId = 1000011)",
+                                    {392})
+                                 .toInt();
     // The checks a class folder shares (another school's, a packet that does not read) are the
     // class collection's cases; here, the teacher's own and what the window tells.
     struct Case
@@ -483,6 +519,18 @@ TEST_F(TeacherFolders, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
          {},
          {"Marchetti Beatrice:", "  ClsVot.xml: la riga", "I dati \"voti\"",
           "Il docente Marchetti Beatrice non è segnato come ricevuto."}},
+        {"a folder without its Info.ini", [&] { QFile::remove(folder + "Info.ini"); },
+         "Nella cartella " + folder + " manca il file Info.ini"},
+        {"a class she does not teach",
+         [&] {
+             edit("ClsSes.xml", [&](TClientDataSet &p) {
+                 p.Edit();
+                 p.FieldByName("iClsId")->setValue(notHersClass);
+                 p.Post();
+             });
+         },
+         QStringLiteral("la classe %1 non è tra quelle del docente Marchetti Beatrice")
+             .arg(notHersClass)},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -494,18 +542,18 @@ TEST_F(TeacherFolders, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
         auto window = collector({11});
         DialogSeam::clearShown();
         window->buOk()->click();
+        // One message, after the work: all collected, or what was not and why.
         const QStringList shown = messages();
-        ASSERT_EQ(shown.size(), c.notTaken.isEmpty() ? 1 + !c.refused.isEmpty() : 2)
-            << shown.join('\n').toStdString();
-        if (!c.refused.isEmpty()) {
-            EXPECT_TRUE(shown[0].contains(c.refused)) << shown[0].toStdString();
-        }
-        // The count of rows, then the lines.
+        ASSERT_EQ(shown.size(), 1) << shown.join('\n').toStdString();
+        EXPECT_TRUE(shown[0].contains(c.refused)) << shown[0].toStdString();
         const QStringList lines =
             shown.last().split(QRegularExpression("[\r\n]"), Qt::SkipEmptyParts);
         QStringList expected = c.notTaken;
         if (!expected.isEmpty())
             expected.prepend("Righe non raccolte: 1.");
+        expected.prepend(c.refused.isEmpty() && c.notTaken.isEmpty()
+                             ? "Operazione completata."
+                             : "Alcuni dati non sono stati raccolti.");
         for (int i = 0; i < expected.size(); ++i)
             EXPECT_TRUE(lines.value(i).startsWith(expected[i])) << lines.join('\n').toStdString();
         EXPECT_EQ(classTablesSnapshot(), before);

@@ -375,6 +375,13 @@ void TavrinWebTestServer::Worker::send(QTcpSocket *socket, Reply reply, Fault fa
     case Fault::TwoCookies:
         reply.headers.append({QByteArray("Set-Cookie"), "TWLINGUA=it; path=/"});
         break;
+    case Fault::MaintenancePage:
+        reply = text("<!DOCTYPE html>\r\n<html><head><title>Manutenzione</title></head><body>"
+                     "Servizio in manutenzione</body></html>");
+        break;
+    case Fault::GzipEncoded:
+        reply.headers.append({QByteArray("Content-Encoding"), "gzip"});
+        break;
     case Fault::CloseBeforeReply:
         socket->disconnectFromHost();
         return;

@@ -92,7 +92,9 @@ public:
         OverCapDeclared, // a body of overCapBytes, with its length
         OverCapUndeclared,
         CloseBeforeReply,
-        CloseMidBody, // the length declared, half the body sent, then closed
+        CloseMidBody,    // the length declared, half the body sent, then closed
+        MaintenancePage, // a web page in place of the reply, as a proxy or a notice gives it
+        GzipEncoded,     // the body said to be gzip-compressed (the test gives its bytes)
     };
 
     enum class ArchiveFault {
