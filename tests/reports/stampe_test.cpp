@@ -482,8 +482,9 @@ TEST_F(DemoReports, EveryStoredReportPrintsTheDemoSchool)
 // change unnoticed, however the reports come to read the database. A change that is meant
 // (demo data, layout) is accepted with TAVRIN_UPDATE_GOLDEN=1; with TAVRIN_DEMO_SCALE=10 the
 // school ten times larger is printed against data/digests-scale10.txt (tens of minutes). The
-// texts of the last run stay in the build folder's report-texts-scale1/ (or -scale10/), to
-// compare two runs.
+// texts of the last run stay in the build folder's report-texts-scale1/ (or -scale10/; with
+// "-server" after it for the run against the run's server, which prints beside), to compare two
+// runs.
 TEST_F(DemoReports, TheWholeSchoolPrintsTheSameText)
 {
     QList<int> classes;
@@ -493,7 +494,9 @@ TEST_F(DemoReports, TheWholeSchoolPrintsTheSameText)
          q.next();)
         classes << q.value(0).toInt();
     const int scale = std::max(1, qEnvironmentVariableIntValue("TAVRIN_DEMO_SCALE"));
-    const QString texts = QStringLiteral(TAVRIN_TEST_BUILD_DIR "/report-texts-scale%1/").arg(scale);
+    const QString texts = QStringLiteral(TAVRIN_TEST_BUILD_DIR "/report-texts-scale%1%2/")
+                              .arg(scale)
+                              .arg(testServer() ? "-server" : "");
     QDir().mkpath(texts);
     QString digests;
     for (int id : {16202, 16203, 16169, 16170, 16171, 16172, 16173, 16174, 16175, 16179, 16180,
