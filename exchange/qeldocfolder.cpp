@@ -7,6 +7,7 @@
 #include "exchange/qelxml.h"
 #include "platform/connection.h"
 #include "platform/cp1252.h"
+#include "platform/fileaccess.h"
 #include "platform/globalvars.h"
 #include "platform/helpers.h"
 #include "platform/inifile.h"
@@ -19,7 +20,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 #include <QSet>
 #include <QSqlRecord>
 
@@ -179,10 +179,7 @@ QString QelTeacherFolderWriter::WriteTeacherFolder(const QString &base,
             QStringLiteral("Impossibile completare la scrittura dei file nella cartella %1.")
                 .arg(native(folder)));
 
-    QSaveFile file(folder + InfoFileName());
-    if (!file.open(QIODevice::WriteOnly) || file.write(info) != info.size() || !file.commit())
-        throw EVxException(QStringLiteral("Impossibile scrivere il file %1:\r%2")
-                               .arg(native(folder + InfoFileName()), file.errorString()));
+    VxReplaceFile(folder + InfoFileName(), info);
     SendBookkeeping(db).markSentFolder(teacher.iAaiId, folder);
     reading.Commit();
     return folder;

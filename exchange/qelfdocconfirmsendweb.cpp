@@ -62,7 +62,7 @@ QString firstText(const QString &sql, const TVxFieldValues &params)
 TfmqelDocConfirmSendWeb::TfmqelDocConfirmSendWeb(QWidget *owner) : TfmVxWizard(owner)
 {
     setObjectName(QStringLiteral("fmqelDocConfirmSendWeb"));
-    setWindowTitle(QStringLiteral("Invio dati a Tavrin-web"));
+    setWindowTitle(QStringLiteral("Invio dati a Tavrin-Web"));
 
     QVBoxLayout *layout = nullptr;
     QWidget *first = page("tsFirst", &layout);
@@ -136,7 +136,7 @@ QWidget *TfmqelDocConfirmSendWeb::questionPage(const char *name, const QString &
     QWidget *widget = page(name, &layout);
     label(layout, question, nullptr, true);
     auto *group = new QButtonGroup(widget);
-    *yes = new QRadioButton(QStringLiteral("Si"));
+    *yes = new QRadioButton(QStringLiteral("Sì"));
     *no = new QRadioButton(QStringLiteral("No"));
     (*yes)->setObjectName(QStringLiteral("rbSi"));
     (*no)->setObjectName(QStringLiteral("rbNo"));

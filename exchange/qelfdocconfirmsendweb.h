@@ -36,7 +36,7 @@ protected:
 private:
     // The working institute, session and school year, read when the first page shows.
     void fillConfiguration();
-    // Two radio buttons "Si" and "No" under a question; each click runs its handler and
+    // Two radio buttons "Sì" and "No" under a question; each click runs its handler and
     // re-evaluates the buttons.
     QWidget *questionPage(const char *name, const QString &question, QRadioButton **yes,
                           QRadioButton **no);

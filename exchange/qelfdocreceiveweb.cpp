@@ -40,7 +40,7 @@ TfmqelDocReceiveWeb::TfmqelDocReceiveWeb(QWidget *owner)
       m_classPage(new QWidget), m_single(new TfrqelDocReceiveSingleWeb),
       m_classes(new TfrqelDocReceiveCls),
       m_forced(new QCheckBox(QStringLiteral(
-          "Forza la raccolta in caso di modifiche alla  configurazione dopo l'invio")))
+          "Forza la raccolta in caso di modifiche alla configurazione dopo l'invio")))
 {
     setObjectName(QStringLiteral("fmqelDocReceiveWeb"));
     setWindowTitle(QStringLiteral("Raccolta"));

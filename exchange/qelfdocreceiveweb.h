@@ -42,8 +42,8 @@ public:
     int AnsSesDwgId() const { return m_iAnsSesDwgId; }
     int SessionNumber() const { return m_iSesId; }
     QString WorkFolder() const { return m_workFolder; }
-    // The longest silence of the web server, and the longest a request may last (tests
-    // shorten them); TdmxComm's own by default.
+    // The longest silence of the web server, and the longest a transfer may go without moving
+    // (tests shorten them); the general parameters' by default.
     void SetWebTimeout(int milliseconds) { m_webTimeout = milliseconds; }
     void SetWebTimeLimit(int milliseconds) { m_webTimeLimit = milliseconds; }
     // The largest archive accepted (tests lower it); the connection's own by default.

@@ -115,18 +115,7 @@ bool TfmqelDocSend::CheckSend(int count)
         RequireSendFolder(LongDir(resolvePath(m_baseFolder)),
                           QStringLiteral("da ") + SendFoldersCommand());
     if (m_iModId == kModeFloppy)
-        return VxMessageDlg(QStringLiteral("Si è scelto di inviare i dati al Floppy da 3,5 pollici."
-                                           "\r\rLa procedura chiederà un dischetto nuovo e "
-                                           "formattato per ogni docente selezionato.\r\r"
-                                           "Assicurarsi di disporre di un numero sufficiente di "
-                                           "floppy vuoti e premere OK per proseguire o ANNULLA "
-                                           "per interrompere.\r\r") +
-                                CountText(count,
-                                          QStringLiteral("È stato selezionato %1 docente, è "
-                                                         "necessario %1 dischetto."),
-                                          QStringLiteral("Sono stati selezionati %1 docenti, "
-                                                         "sono necessari %1 dischetti.")),
-                            mtWarning, mbOKCancel) == mrOk;
+        return VxMessageDlg(FloppySendQuestion(count), mtWarning, mbOKCancel) == mrOk;
     return VxMessageDlg(QStringLiteral("Si è scelto di inviare i dati a %1.\r\r").arg(mode) +
                             CountText(count, QStringLiteral("È stato selezionato %1 docente."),
                                       QStringLiteral("Sono stati selezionati %1 docenti.")) +

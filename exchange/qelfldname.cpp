@@ -89,6 +89,19 @@ QString FolderNotSetMessage(const QString &mode)
         .arg(mode, SendFoldersCommand());
 }
 
+QString FloppySendQuestion(int count)
+{
+    return QStringLiteral("Si è scelto di inviare i dati al Floppy da 3,5 pollici.\r\rLa procedura "
+                          "chiederà un dischetto nuovo e formattato per ogni docente "
+                          "selezionato.\r\rAssicurarsi di disporre di un numero sufficiente di "
+                          "floppy vuoti e premere OK per proseguire o ANNULLA per "
+                          "interrompere.\r\r") +
+           CountText(count,
+                     QStringLiteral("È stato selezionato %1 docente, è necessario %1 dischetto."),
+                     QStringLiteral("Sono stati selezionati %1 docenti, sono necessari %1 "
+                                    "dischetti."));
+}
+
 void RequireSendFolder(const QString &base, const QString &chooseWhere)
 {
     if (QFileInfo(base).isDir())

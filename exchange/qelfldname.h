@@ -57,6 +57,8 @@ QString FolderExistsMessage(const QString &name);
 QString SendFoldersCommand();
 // The warning of a web or binary send whose mode (its text) has no folder set.
 QString FolderNotSetMessage(const QString &mode);
+// The question before a send to diskettes of count teachers, one diskette each (OK, Cancel).
+QString FloppySendQuestion(int count);
 // The base folder of a folder send must be there: a folder that is set but missing (a USB key
 // not inserted, a share not mounted) is named as missing, with what to do, and never created.
 // chooseWhere says where another folder is chosen. Raises a warning; nothing is written.

@@ -15,7 +15,7 @@ TfmqelSelectFaseRecupero::TfmqelSelectFaseRecupero(QWidget *owner)
     setObjectName(QStringLiteral("fmqelSelectFaseRecupero"));
     setWindowTitle(QStringLiteral("Scelta fase di recupero"));
     auto *layout = new QVBoxLayout(ClientArea());
-    auto *label = new QLabel(QStringLiteral("fase di recupero da Raccogliere da Tavrin-web"));
+    auto *label = new QLabel(QStringLiteral("Fase di recupero da raccogliere da Tavrin-Web"));
     label->setBuddy(m_phases);
     m_phases->setObjectName(QStringLiteral("cbFaseRec"));
     layout->addWidget(label);

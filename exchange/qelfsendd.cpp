@@ -12,6 +12,7 @@
 #include "platform/messagedlg.h"
 #include "platform/vxexception.h"
 #include "platform/waitwindow.h"
+#include "shell/qelcommandtable.h"
 #include "shell/qelpargen.h"
 #include "shell/qelutil.h"
 
@@ -101,7 +102,7 @@ TfmqelSendD::TfmqelSendD(QWidget *owner)
                                {{"sDocNome", "Docente", 260},
                                 {"dAaiInviato", "Data e ora di invio", 140},
                                 {"sAaiDirInviato", "Percorso di invio", 260}}),
-      m_cbMod(new QComboBox)
+      m_cbMod(new QComboBox), m_laNoTeachers(new QLabel)
 {
     setObjectName(QStringLiteral("fmqelSendD"));
     setWindowTitle(QStringLiteral("Invio"));
@@ -112,8 +113,14 @@ TfmqelSendD::TfmqelSendD(QWidget *owner)
     m_cbMod->setObjectName(QStringLiteral("cbMod"));
     modeRow->addWidget(modeLabel);
     modeRow->addWidget(m_cbMod, 1);
-    if (auto *layout = qobject_cast<QVBoxLayout *>(ClientArea()->layout()))
+    // A mode nobody has shows an empty list: the office is told where teachers get a mode.
+    m_laNoTeachers->setObjectName(QStringLiteral("laNessunDocente"));
+    m_laNoTeachers->setWordWrap(true);
+    m_laNoTeachers->hide();
+    if (auto *layout = qobject_cast<QVBoxLayout *>(ClientArea()->layout())) {
         layout->insertLayout(0, modeRow);
+        layout->addWidget(m_laNoTeachers);
+    }
     connect(m_cbMod, &QComboBox::activated, this,
             [this] { RunShowingErrors([this] { cbModChange(); }); });
     resize(720, 480);
@@ -138,6 +145,11 @@ void TfmqelSendD::cbModChange()
     m_iModId = enumItemId(m_cbMod, m_cbMod->currentIndex());
     Teachers().Open(TVxWorkingContext::session(), m_iModId);
     grSelect()->clearSelection();
+    m_laNoTeachers->setText(QStringLiteral("Nessun docente ha la modalità \"%1\" nella sessione di "
+                                           "lavoro: la modalità di invio si assegna ai docenti in "
+                                           "\"%2\".")
+                                .arg(m_cbMod->currentText(), qelCommandPath("xafCfgInvio")));
+    m_laNoTeachers->setVisible(Teachers().RowCount() == 0);
 }
 
 QString TfmqelSendD::BaseFolder() const
@@ -147,7 +159,7 @@ QString TfmqelSendD::BaseFolder() const
         return folder ? folder->GetValore().trimmed() : QString();
     });
     if (value.isEmpty()) {
-        VxMessageDlg(QStringLiteral("Attenzione\r\rAvete scelto di inviare i dati ") +
+        VxMessageDlg(QStringLiteral("Attenzione\r\rSi è scelto di inviare i dati ") +
                          modePlace(m_iModId) +
                          QStringLiteral(" senza impostare il percorso di invio.\r\rImpostarlo "
                                         "da ") +
@@ -176,17 +188,7 @@ void TfmqelSendD::Run()
         return;
     const int count = int(teachers.size());
     if (m_iModId == kModeFloppy &&
-        VxMessageDlg(QStringLiteral("Avete scelto di inviare i dati al Floppy da 3,5 pollici. "
-                                    "\r\rLa procedura chiederà un dischetto nuovo e formattato "
-                                    "per ogni docente selezionato. \r\rAssicurarsi di disporre "
-                                    "di un numero sufficiente di floppy vuoti e premere OK per "
-                                    "proseguire o ANNULLA per annullare.\r\r") +
-                         CountText(count,
-                                   QStringLiteral("Avete selezionato %1 docente, di conseguenza "
-                                                  "è necessario %1 dischetto.\r"),
-                                   QStringLiteral("Avete selezionato %1 docenti, di conseguenza "
-                                                  "sono necessari %1 dischetti.\r")),
-                     mtWarning, mbOKCancel) != mrOk)
+        VxMessageDlg(FloppySendQuestion(count), mtWarning, mbOKCancel) != mrOk)
         return;
 
     m_xml.lCancel = false;

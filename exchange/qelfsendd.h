@@ -17,6 +17,7 @@
 #include <QString>
 
 class QComboBox;
+class QLabel;
 
 class TfmqelSendD : public TqelFolderTeachersWindow
 {
@@ -26,6 +27,8 @@ public:
     ~TfmqelSendD() override;
 
     QComboBox *cbMod() const { return m_cbMod; }
+    // Shown when no teacher has the chosen mode: where teachers get one.
+    QLabel *laNessunDocente() const { return m_laNoTeachers; }
 
 protected:
     // The send (buOkClick).
@@ -45,6 +48,7 @@ private:
     void CopySetup(const QString &folder);
 
     QComboBox *m_cbMod;
+    QLabel *m_laNoTeachers;
     int m_iModId = 0;
     bool m_overwriteAlways = false;
     // The folders filled in the running send, and whether the missing set-up was told.

@@ -2,6 +2,7 @@
 
 #include "exchange/qelportalpackets.h"
 #include "platform/connection.h"
+#include "platform/fileaccess.h"
 #include "platform/sqlclientdataset.h"
 #include "platform/temppath.h"
 #include "platform/transaction.h"
@@ -250,8 +251,8 @@ void startTransaction(TVxTransaction &transaction)
 
 QByteArray fileBytes(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!VxOpenRegularFile(file, path))
         throw EVxException(QStringLiteral("Impossibile leggere il file %1: %2")
                                .arg(QDir::toNativeSeparators(path), file.errorString()));
     return file.readAll();

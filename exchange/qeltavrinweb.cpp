@@ -2,6 +2,7 @@
 
 #include "exchange/qelaskpasswd.h"
 #include "platform/cp1252.h"
+#include "platform/fileaccess.h"
 #include "platform/helpers.h"
 #include "platform/maindir.h"
 #include "platform/messagedlg.h"
@@ -105,6 +106,8 @@ TTavrinWebConnection::TTavrinWebConnection()
 
 TTavrinWebConnection::TTavrinWebConnection(const QString &serverAddress) : m_address(serverAddress)
 {
+    WithParGen([this](const TdmqelParGen &parGen) { parGen.ApplyWebLimits(m_comm); });
+    m_downloadCap = m_comm.MaxReplySize();
 }
 
 void TTavrinWebConnection::SetWaitWindow(TfmVxWait *wait)
@@ -217,8 +220,8 @@ bool TTavrinWebConnection::UploadCaricaRec(const QString &zipPath)
 
 bool TTavrinWebConnection::UploadZip(const QString &zipPath, const QString &page)
 {
-    QFile file(resolvePath(zipPath));
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!VxOpenRegularFile(file, resolvePath(zipPath)))
         throw EVxException(
             QStringLiteral("Impossibile leggere il file %1: %2").arg(zipPath, file.errorString()));
     const QByteArray bytes = file.readAll();

@@ -21,7 +21,8 @@
 // The pauses between two questions about a request go through VxSleep (platform/sleep.h).
 // With a wait window, its "Annulla" ends a request or a pause at once (EVxCancelled, told as
 // "Procedura annullata dall'utente.", not as a communication error); each request also has
-// TdmxComm's overall time limit besides its silence limit.
+// TdmxComm's limit on a transfer that stops moving besides its silence limit, both from the
+// general parameters.
 // The password, its digest and the session cookie are never written into a message.
 
 #include "platform/comm.h"
@@ -74,7 +75,7 @@ public:
     TdmxComm &Comm() { return m_comm; }
     // The wait window whose "Annulla" ends the requests and the pauses.
     void SetWaitWindow(TfmVxWait *wait);
-    // The largest archive a download accepts (TdmxComm's own limit; tests lower it).
+    // The largest archive a download accepts (the general parameters'; tests lower it).
     void setDownloadCap(qint64 bytes) { m_downloadCap = bytes; }
 
 private:

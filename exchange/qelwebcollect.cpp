@@ -61,14 +61,6 @@ QVariant dateOrNull(const QDate &date)
     return date.isValid() ? QVariant(date) : QVariant();
 }
 
-// The failures that are no value's own: every value after them would meet them too. A value
-// waiting on rows another office holds asks the user whether to wait again; after a no, the
-// collection stops there instead of asking again, ten seconds later, for each value of that class.
-bool endsTheCollection(const EVxException &e)
-{
-    return isConnectionLost(e) || isLockWaitRefused(e);
-}
-
 void openPacket(TClientDataSet &packet, const QString &path)
 {
     if (QFileInfo(path).isFile())
@@ -222,7 +214,9 @@ int QelWebCollection::writeAlone(QStringList *log, const QString &sql, const TVx
     try {
         return m_selfCommitting->ExecChanged(sql, values);
     } catch (const EVxException &e) {
-        if (endsTheCollection(e))
+        // A failure that is no value's own would meet every value after it: the collection
+        // stops there, told once.
+        if (endsTheWork(e))
             throw;
         addError(log, e.message());
         return -1;
@@ -252,7 +246,7 @@ bool QelWebCollection::WriteLogged(const QSqlDatabase &db, QStringList *log, con
         return true;
     } catch (const EVxException &e) {
         tr.Rollback();
-        if (endsTheCollection(e))
+        if (endsTheWork(e))
             throw;
         addError(log, e.message());
         return false;

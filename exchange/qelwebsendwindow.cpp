@@ -48,7 +48,8 @@ TqelWebSendWindow::TqelWebSendWindow(QWidget *owner,
     LoadDefaultImages(m_grid->ilFrame(),
                       {QStringLiteral("INVERTISELECT"), QStringLiteral("DESELECTALL"),
                        QStringLiteral("SELECTALL")});
-    QObject::connect(m_grid->AddFrameAction(QStringLiteral("aInvSel"), QStringLiteral("Inv.Sel"), 0,
+    QObject::connect(m_grid->AddFrameAction(QStringLiteral("aInvSel"),
+                                            QStringLiteral("Inverti selezione"), 0,
                                             QStringLiteral("Inverti selezione")),
                      &QAction::triggered, m_grid, &TfrVxDBROGrid::InvertSelection);
     QObject::connect(m_grid->AddFrameAction(QStringLiteral("aDeSelTutti"),

@@ -58,8 +58,8 @@ public:
     // The chosen mode's folder, ending with a separator; empty when none is set.
     QString WorkFolder() const { return m_workFolder; }
 
-    // The longest silence of the web server, and the longest a request may last (tests
-    // shorten them); TdmxComm's own by default.
+    // The longest silence of the web server, and the longest a transfer may go without moving
+    // (tests shorten them); the general parameters' by default.
     void SetWebTimeout(int milliseconds) { m_webTimeout = milliseconds; }
     void SetWebTimeLimit(int milliseconds) { m_webTimeLimit = milliseconds; }
 

@@ -932,7 +932,7 @@ namespace {
 // The failures that are no row's own: they end the step, rolled back whole.
 bool endsTheStep(const TVxTransaction &tr, const EVxException &e)
 {
-    return !tr.InTransaction() || isLockWaitRefused(e) || isConnectionLost(e);
+    return !tr.InTransaction() || endsTheWork(e);
 }
 
 QString errorLine(const EVxException &e)

@@ -4,11 +4,9 @@
 #include "exchange/qelwait.h"
 #include "exchange/qelxml.h"
 #include "exchange/qelxmlsql.h"
+#include "platform/fileaccess.h"
 #include "platform/vxexception.h"
 #include "reportengine/reportstore.h"
-
-#include <QDir>
-#include <QSaveFile>
 
 namespace {
 
@@ -49,11 +47,8 @@ void TdmqelXML::writeTemplate(int reportId, const QString &fileName)
 {
     // The stored body travels as it is: the teachers' program opens it with its own engine.
     const QByteArray bytes = TfrReportStore(readsConnection()).Bytes(reportId);
-    const QString path = FolderFile(fileName);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw EVxException(QStringLiteral("Impossibile scrivere il file %1:\r%2")
-                               .arg(QDir::toNativeSeparators(path), file.errorString()));
+    // Made durable with the packets, by the folder's sync.
+    VxReplaceFile(FolderFile(fileName), bytes, TVxFileSync::Later);
     afterPacket(fileName);
 }
 

@@ -96,21 +96,15 @@ void keepSelection(TVxParInteger &par, const QComboBox *items)
 }
 
 // The export folder is written by one export at a time.
-std::unique_ptr<QLockFile> holdExportFolder(const QString &root)
+std::unique_ptr<TVxSharedHold> holdExportFolder(const QString &root)
 {
-    auto hold = VxSharedHold(root + QStringLiteral("/estrazione.lck"));
-    if (hold->tryLock(0))
+    auto hold = std::make_unique<TVxSharedHold>(root + QStringLiteral("/estrazione.lck"));
+    if (hold->tryTake())
         return hold;
-    qint64 pid = 0;
-    QString host;
-    QString program;
-    const QString who = hold->getLockInfo(&pid, &host, &program)
-                            ? QStringLiteral(" (computer %1, processo %2)").arg(host).arg(pid)
-                            : QString();
     throw EVxException(QStringLiteral("Un'altra estrazione%1 sta scrivendo nella cartella %2: i "
                                       "dati non sono stati esportati. Ripetere l'estrazione quando "
                                       "l'altra è terminata.")
-                           .arg(who, QDir::toNativeSeparators(root)));
+                           .arg(hold->holderText(), QDir::toNativeSeparators(root)));
 }
 
 } // namespace
@@ -336,7 +330,7 @@ void TfmQelExport::buEsportaClick()
     const QString logPath = root + QStringLiteral("/controllo.log");
     // The log goes beside the extracts: no folder, or another export writing there, no log, and
     // the failure is told instead.
-    std::unique_ptr<QLockFile> hold;
+    std::unique_ptr<TVxSharedHold> hold;
     guarded([&] {
         if (!QDir().mkpath(root))
             throw EVxException(QStringLiteral("Impossibile creare la cartella %1.")

@@ -13,7 +13,6 @@
 #include <optional>
 
 class QCheckBox;
-class QLockFile;
 class QComboBox;
 class QLabel;
 class QProgressBar;

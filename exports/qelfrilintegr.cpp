@@ -81,7 +81,13 @@ TfmQelRilIntegr::TfmQelRilIntegr(QWidget *parent)
     tipoLayout->addWidget(m_secondoGrado);
     m_secondoGrado->setChecked(true);
 
+    // Filled by "Cerca" only: it looks read-only and the keyboard goes past it to "Cerca".
     m_salvaIn->setReadOnly(true);
+    m_salvaIn->setFocusPolicy(Qt::NoFocus);
+    m_salvaIn->setPlaceholderText(QStringLiteral("Scegliere il file con \"Cerca\""));
+    QPalette readOnly = m_salvaIn->palette();
+    readOnly.setColor(QPalette::Base, readOnly.color(QPalette::Window));
+    m_salvaIn->setPalette(readOnly);
     auto *salva = new QHBoxLayout;
     salva->addWidget(m_salvaIn, 1);
     salva->addWidget(m_odSalva);
@@ -187,8 +193,16 @@ void TfmQelRilIntegr::buOkClick()
                      mbOK);
         return;
     }
-    if (m_outputName.isEmpty() || !QFileInfo(QFileInfo(m_outputName).absolutePath()).isDir()) {
-        VxMessageDlg(QStringLiteral("Il nome o la cartella del file da salvare non sono corretti."),
+    // The field is filled by "Cerca" alone: the refusal points there.
+    if (m_outputName.isEmpty()) {
+        VxMessageDlg(QStringLiteral("Scegliere con \"Cerca\" il file in cui salvare la "
+                                    "rilevazione."),
+                     mtError, mbOK);
+        return;
+    }
+    if (!QFileInfo(QFileInfo(m_outputName).absolutePath()).isDir()) {
+        VxMessageDlg(QStringLiteral("Il nome o la cartella del file da salvare non sono "
+                                    "corretti.\r\rSceglierli di nuovo con \"Cerca\"."),
                      mtError, mbOK);
         return;
     }
@@ -207,7 +221,7 @@ void TfmQelRilIntegr::buOkClick()
     if (!done)
         return;
     if (VxMessageDlg(QStringLiteral("I dati sono ora disponibili in: ") + m_outputName +
-                         QStringLiteral(". Aprire la cartella ?"),
+                         QStringLiteral(". Aprire la cartella?"),
                      mtInformation, mbYesNo) == mrYes)
         VxOpenDocumentOrTell(QFileInfo(m_outputName).absolutePath());
 }

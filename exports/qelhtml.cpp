@@ -285,11 +285,11 @@ void writePage(const QString &path, const QStringList &lines)
     VxReplaceFile(path, *bytes, TVxFileSync::Later);
 }
 
+// A link planted at the history's or a pupil's folder is replaced: the pages stay in the
+// class folder, never replacing the files of the folder it points to.
 void makeFolder(const QString &folder)
 {
-    if (!QDir().mkpath(folder))
-        throw EVxException(
-            QStringLiteral("Impossibile creare la cartella %1").arg(nativePath(folder)));
+    VxMakeOwnFolder(folder);
 }
 
 // The class ids go into the statement's text: only decimal ids are accepted.
@@ -350,7 +350,7 @@ QString TdmqelHtml::BuildHistory(const QString &classIds, const QString &folder)
     const QString listPath = QDir::cleanPath(folder + QStringLiteral("../qek_alunni.txt"));
     QFile listFile(listPath);
     if (listFile.exists()) {
-        if (!listFile.open(QIODevice::ReadOnly))
+        if (!VxOpenRegularFile(listFile, listPath))
             throw EVxException(QStringLiteral("Impossibile leggere il file %1: %2")
                                    .arg(nativePath(listPath), listFile.errorString()));
         QString content = decodeCp1252(listFile.readAll());

@@ -41,6 +41,13 @@ bool blank(const QString &text)
     return text.trimmed().isEmpty();
 }
 
+// What a header must show whole: its first word ("Scritto" of "Scritto e grafico"); the rest
+// is in the cell's tooltip.
+QString primaParola(const QString &text)
+{
+    return text.trimmed().section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty);
+}
+
 } // namespace
 
 TqelStringGrid::TqelStringGrid(QWidget *parent) : TVxStringGrid(parent)
@@ -186,15 +193,32 @@ void TqelStringGrid::setModificato(bool on)
         m_changed.clear();
 }
 
+bool TqelStringGrid::Modificato() const
+{
+    return m_modificato ||
+           std::any_of(m_changed.begin(), m_changed.end(), [this](const auto &changed) {
+               return CellaModificata(changed.first.first, changed.first.second);
+           });
+}
+
 bool TqelStringGrid::CellaModificata(int col, int row) const
 {
-    return m_changed.count({col, row}) > 0;
+    if (!m_changed.count({col, row}))
+        return false;
+    return OnDiversa ? OnDiversa(col, row) : TestoCambiato(col, row);
+}
+
+bool TqelStringGrid::TestoCambiato(int col, int row) const
+{
+    const auto found = m_changed.find({col, row});
+    return found != m_changed.end() && col < ColCount() && row < RowCount() &&
+           Cells(col, row) != found->second;
 }
 
 void TqelStringGrid::SegnaModificata(int col, int row)
 {
-    m_modificato = true;
-    m_changed.insert({col, row});
+    if (col >= 0 && row >= 0 && col < ColCount() && row < RowCount())
+        m_changed.emplace(std::make_pair(col, row), Cells(col, row));
 }
 
 // ---- Painting -------------------------------------------------------------------------------
@@ -409,6 +433,8 @@ void TqelStringGrid::AdattaLarghezze(const std::function<QStringList(int col)> &
     m_testi.clear();
     for (int c = m_nColIntest; c < ColCount(); ++c) {
         QStringList texts = valori ? valori(c) : QStringList();
+        for (int r = 0; r < m_nRowIntest && r < RowCount(); ++r)
+            texts << primaParola(Cells(c, r));
         for (int r = m_nRowIntest; r < RowCount(); ++r)
             texts << Cells(c, r);
         m_testi[c] = texts;
@@ -437,11 +463,63 @@ void TqelStringGrid::estendiUltima()
     setColWidths(last, std::max(own, viewport()->width() - others - 1));
 }
 
+void TqelStringGrid::CellTextChanged(int col, int row)
+{
+    // A value written once the columns were fitted (typed, chosen, assigned) shows whole at
+    // once: its column widens, never narrows, unless the office sized it by hand.
+    const auto texts = m_testi.find(col);
+    if (texts == m_testi.end() || m_trascinate.count(col))
+        return;
+    const QString text = row < m_nRowIntest ? primaParola(Cells(col, row)) : Cells(col, row);
+    if (QFontMetrics(font()).horizontalAdvance(text) + 6 <= ColWidths(col))
+        return;
+    texts->second << text;
+    applicaLarghezza(col);
+}
+
 void TqelStringGrid::ColSized(int col)
 {
     m_trascinate[col] = ColWidths(col);
     if (col < ColCount() - 1)
         estendiUltima();
+    // In the stored unit, which the grid scales by its font as it scales the others.
+    if (OnLarghezzaTrascinata)
+        OnLarghezzaTrascinata(
+            col, qMax(1, qRound(ColWidths(col) * 1000.0 / qMax(1, LarghezzaScalata(1000)))));
+}
+
+QString TqelStringGrid::ChiaveColonna(int col) const
+{
+    if (col == 0)
+        return QStringLiteral("#0");
+    QStringList parti;
+    for (int r = 0; r < m_nRowIntest && r < RowCount(); ++r) {
+        if (auto mat = RecordAt<TRecMat>(col, r))
+            parti << (mat->sMatCodUser.trimmed().isEmpty() ? mat->sMatSDesc.trimmed()
+                                                           : mat->sMatCodUser.trimmed());
+        else if (auto cmp = RecordAt<TRecCmp>(col, r))
+            parti << cmp->sCmpSDesc.trimmed();
+        else
+            parti << Cells(col, r).trimmed();
+    }
+    return parti.join(QLatin1Char('/'));
+}
+
+void TqelStringGrid::setLarghezzaTrascinata(int col, int width)
+{
+    // A width dragged in this grid keeps its pixel.
+    if (col >= ColCount() || m_trascinate.count(col))
+        return;
+    m_trascinate[col] = LarghezzaScalata(width);
+    applicaLarghezza(col);
+}
+
+void TqelStringGrid::DimenticaTrascinate()
+{
+    m_trascinate.clear();
+    for (const auto &entry : m_larghezze)
+        applicaLarghezza(entry.first);
+    estendiUltima();
 }
 
 void TqelStringGrid::resizeEvent(QResizeEvent *event)

@@ -26,7 +26,6 @@
 
 #include <functional>
 #include <map>
-#include <set>
 #include <utility>
 
 class TqelStringGrid : public TVxStringGrid
@@ -77,22 +76,37 @@ public:
     void setLarghezza(int col, int width);
     int LarghezzaScalata(int width) const;
     // What each data column may hold (a vote column its scale's levels): no column is narrower
-    // than the widest of those texts, or of what its cells hold now, in the grid's font. The
-    // frames call it once the grid is loaded. A width the user drags (the border of a header)
-    // is kept as it is, while the grid lives.
+    // than the widest of those texts, of what its cells hold now, or of the first word of its
+    // headers (the whole header in its tooltip), in the grid's font. The frames call it once
+    // the grid is loaded; a value written afterwards widens its column at once. A width the
+    // user drags (the border of a header) is kept as it is.
     void AdattaLarghezze(const std::function<QStringList(int col)> &valori = {});
     // The last column takes the room the others leave (the judgments' text).
     void setUltimaEstesa(bool on);
+    // Widths the office dragged: what names a column among the grid's (its headers: subject
+    // code and component, else the caption; "#0" the names' column), a width given back in the
+    // stored unit, told as the office lets the border go; and forgotten.
+    QString ChiaveColonna(int col) const;
+    void setLarghezzaTrascinata(int col, int width);
+    std::function<void(int col, int width)> OnLarghezzaTrascinata;
+    void DimenticaTrascinate();
 
-    // The frame's dirty flag: set by every edit. Clearing it also clears every cell's mark,
-    // so a frame clears it after loading and after saving.
-    bool Modificato() const { return m_modificato; }
+    // Whether a cell marked since loading differs from what was loaded: a text typed and
+    // refused, then put back with Esc, leaves the grid unmodified. Whether a cell differs asks
+    // OnDiversa (the frame compares the record with what it read), else compares the cell's text
+    // with the one it had when first marked. Clearing the flag clears every cell's mark, so a
+    // frame clears it after loading and after saving; setting it marks the grid modified
+    // whatever its cells hold (an edit that no cell shows).
+    bool Modificato() const;
     void setModificato(bool on);
-    // Whether the cell changed since the flag was last cleared: the frames write only those.
+    // Whether the cell was marked and differs from what was loaded.
     bool CellaModificata(int col, int row) const;
-    // Marks a cell changed (and the grid modified): for values written by code, such as the
-    // pick dialog's choice.
+    // Marks a cell changed: every edit does; values written by code too, such as the pick
+    // dialog's choice.
     void SegnaModificata(int col, int row);
+    // Whether the cell's text differs from the one it had when first marked.
+    bool TestoCambiato(int col, int row) const;
+    std::function<bool(int col, int row)> OnDiversa;
 
     // Move the cursor one data cell forward or back (by ScorrOrizz), wrapping at the edges
     // and skipping locked cells; false when the cursor did not move (refused, or every other
@@ -122,6 +136,7 @@ protected:
     void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void ColSized(int col) override;
+    void CellTextChanged(int col, int row) override;
 
 private:
     std::shared_ptr<TVxGridObject> objectAt(int col, int row) const;
@@ -147,8 +162,8 @@ private:
     int m_tipoDati = 0;
     bool m_evRowCol = false;
     bool m_evInsuff = false;
-    bool m_modificato = false;
-    std::set<std::pair<int, int>> m_changed;
+    bool m_modificato = false;                        // set whatever the cells hold
+    std::map<std::pair<int, int>, QString> m_changed; // the cells marked, with their first text
     std::map<int, int> m_larghezze;     // unscaled, by column
     std::map<int, QStringList> m_testi; // what each column must show whole
     std::map<int, int> m_trascinate;    // pixels, the columns the user sized

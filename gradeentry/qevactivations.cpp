@@ -21,7 +21,7 @@ const QString kDebiti = QStringLiteral("debiti");
 
 void rifiuta(const QString &richiesto, const QString &aperto)
 {
-    VxMessageDlg(QStringLiteral("Impossibile attivare il caricamento per %1.\r\rE' già stato "
+    VxMessageDlg(QStringLiteral("Impossibile attivare il caricamento per %1.\r\rÈ già stato "
                                 "attivato il caricamento per %2.\r\rChiudere la finestra di "
                                 "caricamento attuale per proseguire.")
                      .arg(richiesto, aperto),

@@ -5,6 +5,7 @@
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevrcarcre.h"
 #include "gradeentry/qevrcarvot.h"
+#include "platform/frames.h"
 #include "platform/images.h"
 #include "platform/messagedlg.h"
 #include "platform/vxexception.h"
@@ -64,6 +65,8 @@ TfmqevCarSng::TfmqevCarSng(QWidget *parent)
     aPrevSit = azione(m_xoaCustom, this, "aPrevSit", "tbPrior", "Alunno precedente", "PREVSIT");
     aNextSit = azione(m_xoaCustom, this, "aNextSit", "tbNext", "Alunno successivo", "NEXTSIT");
     Layout()->insertWidget(0, m_xoaCustom);
+    VxSetShortcut(this, aPrevSit, QKeySequence(Qt::ALT | Qt::Key_PageUp));
+    VxSetShortcut(this, aNextSit, QKeySequence(Qt::ALT | Qt::Key_PageDown));
 
     connect(aNextSit, &QAction::triggered, this,
             [this] { RunShowingErrors([this] { CambiaAlunno(true); }); });

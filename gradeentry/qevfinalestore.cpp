@@ -40,11 +40,9 @@ const char kFinAggiorna[] = "UPDATE TSIT_SITUAZIONI SET iPosFinId=:iPosFinId WHE
 
 const TqevTabella &tabellaGiudizi()
 {
-    static const TqevTabella t{QStringLiteral("TGDZ_GIUDIZI"),
-                               QStringLiteral("iGdzId"),
-                               QString::fromLatin1(kGdzTrova),
-                               QString::fromLatin1(kGdzInserisci),
-                               {}};
+    static const TqevTabella t{QStringLiteral("TGDZ_GIUDIZI"), QStringLiteral("iGdzId"),
+                               QString::fromLatin1(kGdzTrova), QString::fromLatin1(kGdzInserisci),
+                               true};
     return t;
 }
 
@@ -106,6 +104,30 @@ QHash<int, TqevGiudizio> TqevGdzStore::Carica(int iClsSesId, int iSitId) const
     });
     testo.Completa();
     return giudizi;
+}
+
+QHash<QString, TqevRiga> TqevGdzStore::Righe(int iClsSesId, int iSitId) const
+{
+    QHash<QString, TqevRiga> righe;
+    const QHash<int, TqevGiudizio> giudizi = Carica(iClsSesId, iSitId);
+    for (auto it = giudizi.cbegin(); it != giudizi.cend(); ++it)
+        righe.insert(Id(it.key()), {it->iGdzId, MappaValori(testoGiudizio(it->testo))});
+    return righe;
+}
+
+QString TqevGdzStore::Id(int iSitId)
+{
+    return QString::number(iSitId);
+}
+
+TqevRiga TqevGdzStore::Letta(int iGdzId, const QString &testoLetto)
+{
+    return {iGdzId, iGdzId != 0 ? MappaValori(testoGiudizio(testoLetto)) : QVariantMap()};
+}
+
+QString TqevGdzStore::Testo(const TqevRiga &riga)
+{
+    return riga.valori.value(QStringLiteral("bGdzGiudizio")).toString();
 }
 
 int TqevGdzStore::Inserisci(TVxTransaction &tr, int iSitId, int iAnsSesDwgId, const QString &testo,

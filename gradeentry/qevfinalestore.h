@@ -19,6 +19,7 @@
 #include <QString>
 
 class TVxTransaction;
+struct TqevRiga;
 
 struct TqevGiudizio
 {
@@ -33,11 +34,16 @@ public:
     // one statement: of every pupil of the class, or of one (iSitId). A pupil without one has
     // none in the list.
     QHash<int, TqevGiudizio> Carica(int iClsSesId, int iSitId = 0) const;
-    // Through the stores' one shape (qevsalva.h). Returns the new key. The table keeps one
-    // judgment per situation and year-session: one another office stored since the grid was
-    // read is updated instead (the last save wins), and its key returned; one stored at the
-    // very same moment is refused, not doubled. A judgment another office deleted or replaced
-    // raises EValoreAltrove.
+    // What the pupils' judgments hold now, by pupil (Id), as Carica reads them: in the save's
+    // transaction, one statement.
+    QHash<QString, TqevRiga> Righe(int iClsSesId, int iSitId = 0) const;
+    static QString Id(int iSitId);
+    // A judgment's row as last read or written (key 0: none), and the text of a row.
+    static TqevRiga Letta(int iGdzId, const QString &testoLetto);
+    static QString Testo(const TqevRiga &riga);
+    // Through the stores' one shape (qevsalva.h), once the save checked the judgment's row
+    // (Righe). Returns the new key. The table keeps one judgment per situation and
+    // year-session: one stored at the very same moment is refused, not doubled.
     int Inserisci(TVxTransaction &tr, int iSitId, int iAnsSesDwgId, const QString &testo,
                   const QDate &dStart, const QDate &dEnd) const;
     void Aggiorna(TVxTransaction &tr, int iGdzId, const QString &testo) const;

@@ -174,6 +174,8 @@ bool TfmqevParVis::Apply()
 {
     if (!m_grid)
         return true;
+    // The widths set here replace those dragged on the headers.
+    m_grid->DimenticaTrascinate();
     m_grid->setnNomeDim(m_fCol->value());
     m_grid->setnColDim(m_col->value());
     m_grid->setnRowDim(m_row->value());
@@ -225,4 +227,5 @@ void TfmqevParVis::writeParameters()
     p.xpsColorTraccia.SetValore(ColorToString(m_colorTraccia));
     p.xpsColorDebiti.Scrivi();
     p.xpfFont.SetValore(TVxFont{m_font, m_fontColor});
+    p.xpsLarghezze.SetValore(QString());
 }

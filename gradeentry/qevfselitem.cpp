@@ -5,6 +5,7 @@
 #include "gradeentry/qevdatasets.h"
 #include "gradeentry/qevliste.h"
 #include "gradeentry/qevparvis.h"
+#include "platform/frames.h"
 #include "platform/globalvars.h"
 #include "platform/images.h"
 #include "platform/messagedlg.h"
@@ -12,12 +13,14 @@
 #include "platform/waitwindow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -68,7 +71,7 @@ bool perRiga(const TqelStringGrid &g)
 
 QString siONiente(const QString &text)
 {
-    return text.trimmed().isEmpty() ? QString() : QStringLiteral("Si");
+    return text.trimmed().isEmpty() ? QString() : QStringLiteral("Sì");
 }
 
 struct Colonna
@@ -86,23 +89,43 @@ QList<Colonna> colonneDi(int kind)
     return {{"Descrizione lunga", 170}, {"Descrizione breve", 100}};
 }
 
+// The caption names what the office writes: the note, the debt, the judgment.
 QString captionDi(int kind)
 {
-    if (perLivello(kind))
-        return QStringLiteral("Seleziona Livello");
-    if (perDocente(kind))
-        return QStringLiteral("Seleziona docente");
-    if (perData(kind))
-        return QStringLiteral("Seziona data");
-    if (conMemo(kind))
-        return QStringLiteral("Inserisci nota");
     switch (kind) {
+    case TfS::skVoto:
+    case TfS::skProposto:
+    case TfS::skTassonomia:
+        return QStringLiteral("Seleziona Livello");
+    case TfS::skDocenteNota:
+    case TfS::skDocenteNotaIstituto:
+        return QStringLiteral("Seleziona docente della nota");
+    case TfS::skDataNota:
+        return QStringLiteral("Seleziona data della nota");
+    case TfS::skTestoNota:
+        return QStringLiteral("Inserisci nota");
+    case TfS::skDataAttr:
+        return QStringLiteral("Seleziona data di attribuzione del debito");
+    case TfS::skDataVer:
+        return QStringLiteral("Seleziona data di verifica del debito");
     case TfS::skTipoDebito:
         return QStringLiteral("Tipo debito");
     case TfS::skEsitoDebito:
         return QStringLiteral("Esito debito");
+    case TfS::skDocAttr:
+    case TfS::skDocAttrIstituto:
+        return QStringLiteral("Seleziona docente che attribuisce il debito");
+    case TfS::skDocVer:
+    case TfS::skDocVerIstituto:
+        return QStringLiteral("Seleziona docente che verifica il debito");
+    case TfS::skNotaDebito:
+        return QStringLiteral("Inserisci nota del debito");
     case TfS::skEncomio:
         return QStringLiteral("Encomio");
+    case TfS::skNotaCredito:
+        return QStringLiteral("Inserisci nota del credito");
+    case TfS::skGiudizio:
+        return QStringLiteral("Inserisci giudizio");
     case TfS::skEsito:
         return QStringLiteral("Esito");
     default:
@@ -120,11 +143,11 @@ TfmqevSelItem::TfmqevSelItem(QWidget *owner) : TfmVxOkCancDlg(owner)
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
     resize(440, 300);
-    buOk()->setText(QStringLiteral("Assegna"));
+    buOk()->setText(QStringLiteral("&Assegna"));
     buOk()->setDefault(false);
     buOk()->setAutoDefault(false);
     buOk()->setEnabled(false);
-    buCancel()->setText(QStringLiteral("Chiudi"));
+    buCancel()->setText(QStringLiteral("&Chiudi"));
     buCancel()->setAutoDefault(false);
 
     TVxImageList images;
@@ -222,6 +245,22 @@ TfmqevSelItem::TfmqevSelItem(QWidget *owner) : TfmVxOkCancDlg(owner)
             [this] { RunShowingErrors([this] { AssegnaCella(false, false); }); });
     connect(tbNext, &QAction::triggered, this,
             [this] { RunShowingErrors([this] { AssegnaCella(false, true); }); });
+
+    // The keyboard's way through: Ctrl+Enter assigns from anywhere, the memo's text too
+    // (Enter there starts a new line), Alt+Up and Alt+Down walk, Esc closes.
+    VxSetShortcut(this, tbPrior, QKeySequence(Qt::ALT | Qt::Key_Up));
+    VxSetShortcut(this, tbNext, QKeySequence(Qt::ALT | Qt::Key_Down));
+    auto *assegna = new QAction(this);
+    assegna->setObjectName(QStringLiteral("aAssegna"));
+    assegna->setToolTip(QStringLiteral("Assegna il dato alla cella"));
+    VxSetShortcut(this, assegna, QKeySequence(Qt::CTRL | Qt::Key_Return));
+    assegna->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    buOk()->setToolTip(assegna->toolTip());
+    connect(assegna, &QAction::triggered, this, [this] {
+        if (buOk()->isEnabled())
+            buOk()->click();
+    });
 }
 
 TfmqevSelItem::~TfmqevSelItem() = default;
@@ -242,8 +281,18 @@ TfmqevSelItem *TfmqevSelItem::Apri(QWidget *owner, TqelStringGrid *grid)
 
 void TfmqevSelItem::Mostra()
 {
-    // A tool window that stays on top: shown, it is in front.
+    // The office goes on from the keyboard in what it opened: the window is made the active one
+    // (a window manager may show a tool window without giving it the keyboard), its editor of
+    // the kind takes the focus.
     show();
+    raise();
+    if (s_seguendo > 0)
+        return;
+    activateWindow();
+    QWidget *editor = conMemo(TipoSel)   ? static_cast<QWidget *>(meNota)
+                      : perData(TipoSel) ? static_cast<QWidget *>(mcData)
+                                         : static_cast<QWidget *>(lvItems);
+    editor->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void TfmqevSelItem::closeEvent(QCloseEvent *event)
@@ -258,6 +307,12 @@ void TfmqevSelItem::chiuso()
     // Closed is gone: the frames must not find it open while it waits to be deleted.
     if (dmqevActivations && dmqevActivations->fmqevSelItem == this)
         dmqevActivations->fmqevSelItem = nullptr;
+    // The keyboard it had goes back to the grid it served, whatever the window manager does.
+    QWidget *attiva = QApplication::activeWindow();
+    if (Griglia && Griglia->isVisible() && (!attiva || attiva == this)) {
+        Griglia->window()->activateWindow();
+        Griglia->setFocus(Qt::ActiveWindowFocusReason);
+    }
 }
 
 bool TfmqevSelItem::eventFilter(QObject *watched, QEvent *event)
@@ -509,7 +564,6 @@ void TfmqevSelItem::AssegnaCella(bool assegna, bool avanti)
     if (!g || g->Col() < g->nColIntest() || g->Row() < g->nRowIntest() ||
         g->Col() >= g->ColCount() || g->Row() >= g->RowCount())
         return;
-    g->setModificato(true);
     const int col = g->Col();
     const int row = g->Row();
     const int recCol = perRiga(*g) ? 1 : col;
@@ -522,8 +576,8 @@ void TfmqevSelItem::AssegnaCella(bool assegna, bool avanti)
     if (scrivi)
         g->setEditorMode(false);
     auto cella = [g](int c, int r, const QString &text) {
-        g->setCells(c, r, text);
         g->SegnaModificata(c, r);
+        g->setCells(c, r, text);
     };
 
     switch (TipoSel) {

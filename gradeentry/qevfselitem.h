@@ -23,15 +23,15 @@
 //   0 1 2   level of a vote / proposed vote / taxonomy   TRecVal of the cell: the level
 //   8 9     teacher of a note (class / institute)        TRecNot iAnaId, sDocNome
 //   10      date of a note                               TRecNot dNotData
-//   13      text of a note ("Si" in the cell)            TRecNot bNotNota
+//   13      text of a note ("Sì" in the cell)            TRecNot bNotNota
 //   11 12   debt dates of assignment / verification      TRecDeb dDebAttr / dDebVer
 //   14 15   debt type / debt outcome                     TRecDeb iDtpDtdId+sDtdLDesc /
 //                                                                 iDesDedId+sDedLDesc
 //   16 18   assigning teacher (class / institute)        TRecDeb iAnaId_Attr, sDocAttr
 //   17 19   verifying teacher (class / institute)        TRecDeb iAnaId_Ver, sDocVer
-//   20      note of a debt ("Si" in the cell)            TRecDeb slNota
+//   20      note of a debt ("Sì" in the cell)            TRecDeb slNota
 //   21      commendation of a credit row                 TRecCre iEncId, sEncSDesc
-//   22      note of a credit row ("Si" in the cell)      TRecCre lsNota
+//   22      note of a credit row ("Sì" in the cell)      TRecCre lsNota
 //   23      judgment text (trimmed in the cell)          TRecGdz of column 1: bGdzGiudizio
 //   25      final outcome ("Applica a tutta la colonna"  TRecFin of column 1: iPosFinId,
 //           in a per-class grid)                                  sStaFinDettSDesc
@@ -100,8 +100,17 @@ public:
     // The open dialog, else a new one owned by the frame (it closes with the frame's window);
     // either way serving the grid.
     static TfmqevSelItem *Apri(QWidget *owner, TqelStringGrid *grid);
-    // Shows it, not modal, on top.
+    // Shows it, not modal, on top, with the keyboard in its list, calendar or memo.
     void Mostra();
+    // While one lives, Mostra shows the dialog following the grid without taking the keyboard
+    // from it: a click in the grid, a page entered.
+    struct Seguendo
+    {
+        Seguendo() { ++s_seguendo; }
+        ~Seguendo() { --s_seguendo; }
+        Seguendo(const Seguendo &) = delete;
+        Seguendo &operator=(const Seguendo &) = delete;
+    };
 
     int TipoSel = -1;      // the kind prepared for; -1 until the first
     int ScaIdCorrente = 0; // the grading scale of the level list
@@ -168,6 +177,7 @@ private:
     QString testoData() const;
     bool lista() const;
 
+    static inline int s_seguendo = 0;
     TqevValStore m_livelli;
     int m_livelliTipo = -1; // the kind whose levels m_livelli holds
     TqevTestoMemo m_memo;

@@ -24,16 +24,15 @@ const char kCarica[] =
 const char kTrova[] = "SELECT TNot.iNotId FROM TNot_Note TNot WHERE TNot.iSitId = :iSitId AND "
                       "TNot.iClsSesMatId = :iClsSesMatId ORDER BY TNot.iNotId";
 
-// The table keeps no unique key on (pupil, subject), as other programs of the suite store
-// several notes for a cell: the insert itself stores nothing when the cell has a note already,
-// whoever wrote it; and two copies of this program filling one empty cell at once meet on the
-// pupil's situation row, which this update (changing nothing) locks. A write, so that a wait
-// behind another program is guarded as every write's is.
-const char kBlocca[] = "UPDATE TSit_Situazioni SET iSitId = iSitId WHERE iSitId = :iSitId";
+// The first note of a cell as committed, read where a save waits for the notes other writers
+// hold (VxReadCommitted).
+const char kPrimaConfermata[] =
+    "SELECT MIN(TNot.iNotId) FROM TNot_Note TNot WHERE TNot.iSitId = ? AND TNot.iClsSesMatId = ?";
 
 const TqevTabella &tabella()
 {
-    static const TqevTabella t{QStringLiteral("TNOT_NOTE"), QStringLiteral("iNotId"),
+    static const TqevTabella t{QStringLiteral("TNOT_NOTE"),
+                               QStringLiteral("iNotId"),
                                QString::fromLatin1(kTrova),
                                VxInsertUnlessPresentSql(QStringLiteral("TNOT_NOTE"),
                                                         {{"iNotId", "INTEGER"},
@@ -46,7 +45,8 @@ const TqevTabella &tabella()
                                                          {"dStart", "DATE"},
                                                          {"dEnd", "DATE"}},
                                                         {"iSitId", "iClsSesMatId"}),
-                               QString::fromLatin1(kBlocca)};
+                               true,
+                               true};
     return t;
 }
 
@@ -140,6 +140,52 @@ void TqevNotStore::Aggiorna(TVxTransaction &tr, int iNotId, const TRecNot &nota)
         valoriNota(nota.dNotDataSalvata, nota.iAnaIdSalvato, nota.bNotNotaSalvata);
     AggiornaRiga(tr, tabella(), iNotId, valoriNota(nota.dNotData, nota.iAnaId, nota.bNotNota),
                  &letti);
+}
+
+QString TqevNotStore::Id(int iClsSesMatId, int iSitId)
+{
+    return QStringLiteral("%1:%2").arg(iSitId).arg(iClsSesMatId);
+}
+
+QHash<QString, TqevRiga> TqevNotStore::Righe(int iClsSesId, int iSitId, int iClsSesMatId) const
+{
+    QHash<QString, TqevRiga> righe;
+    const auto notes = Carica(iClsSesId, iSitId, iClsSesMatId);
+    for (auto it = notes.cbegin(); it != notes.cend(); ++it) {
+        const TqevNota &n = it.value();
+        righe.insert(Id(it.key().second, it.key().first),
+                     {n.iNotId, MappaValori(valoriNota(n.dNotData, n.iAnaId, n.bNotNota))});
+    }
+    return righe;
+}
+
+TqevRiga TqevNotStore::Letta(const TRecNot &nota, bool tutta)
+{
+    TqevRiga riga{nota.iNotId, {}};
+    if (nota.iNotId == 0)
+        return riga;
+    const TVxFieldValues letti =
+        valoriNota(nota.dNotDataSalvata, nota.iAnaIdSalvato, nota.bNotNotaSalvata);
+    const TVxFieldValues nuovi = valoriNota(nota.dNotData, nota.iAnaId, nota.bNotNota);
+    for (int i = 0; i < letti.size(); ++i) {
+        if (tutta || letti.value(i) != nuovi.value(letti.name(i)))
+            riga.valori.insert(letti.name(i), letti.value(i));
+    }
+    return riga;
+}
+
+void TqevNotStore::Attendi(int iClsSesMatId, int iSitId) const
+{
+    VxReadCommitted(qqoVxGlobConn(), QString::fromLatin1(kPrimaConfermata), {iSitId, iClsSesMatId});
+}
+
+void NotaPresa(TRecNot &nota, const TqevRiga &ora)
+{
+    nota.iNotId = ora.chiave;
+    const QDate data = ora.valori.value(QStringLiteral("dNotData")).toDate();
+    nota.dNotDataSalvata = data.isValid() ? data.startOfDay() : QDateTime();
+    nota.iAnaIdSalvato = ora.valori.value(QStringLiteral("iAnaId")).toInt();
+    nota.bNotNotaSalvata = ora.valori.value(QStringLiteral("bNotNota")).toString();
 }
 
 void TqevNotStore::Cancella(TVxTransaction &tr, int iNotId, int iClsSesMatId, int iSitId) const

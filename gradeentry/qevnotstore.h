@@ -24,6 +24,7 @@
 
 class TVxTransaction;
 struct TRecNot;
+struct TqevRiga;
 
 struct TqevNota
 {
@@ -42,11 +43,23 @@ public:
     // one (iClsSesMatId).
     QHash<QPair<int, int>, TqevNota> Carica(int iClsSesId, int iSitId = 0,
                                             int iClsSesMatId = 0) const;
-    // A note's statements, in the transaction the caller started, through the stores' one
-    // shape (qevsalva.h). A new note returns its key; a note another office stored for the
-    // pupil and subject since the grid was read is updated instead (the last save wins), one it
-    // is storing at this very moment is told, not doubled. An update writes only the parts
-    // (date, teacher, text) that differ from what the record last read or wrote.
+    // What the cells' notes hold now, by cell (Id), over the scope Carica reads: in the save's
+    // transaction, one statement.
+    QHash<QString, TqevRiga> Righe(int iClsSesId, int iSitId = 0, int iClsSesMatId = 0) const;
+    static QString Id(int iClsSesMatId, int iSitId);
+    // What the note's row held when it was last read or written: its key and the parts (date,
+    // teacher, text) it changes since, or every part (tutta: a note emptied, whose row goes).
+    static TqevRiga Letta(const TRecNot &nota, bool tutta);
+    // Before a save stores a note in an empty cell: waits for a note of the cell another writer
+    // holds uncommitted, whatever program it is, so that the save's check then finds it (the
+    // table has no unique key on the cell for the insert to meet).
+    void Attendi(int iClsSesMatId, int iSitId) const;
+
+    // A note's statements, in the save's transaction, through the stores' one shape
+    // (qevsalva.h), once the save checked the cell's note (Righe). A new note returns its key;
+    // the insert stores nothing where the cell has a committed note (told, not doubled). An
+    // update writes only the parts (date, teacher, text) that differ from what the record last
+    // read or wrote.
     int Inserisci(TVxTransaction &tr, int iClsSesMatId, int iSitId, const TRecNot &nota,
                   const QDate &dStart, const QDate &dEnd) const;
     void Aggiorna(TVxTransaction &tr, int iNotId, const TRecNot &nota) const;
@@ -64,6 +77,8 @@ bool NotaVuota(const TRecNot &nota);
 bool NotaCambiata(const TRecNot &nota);
 // The note as it stands is what the database holds.
 void NotaSalvata(TRecNot &nota);
+// Another office changed the note's row: what the database holds is that row (none: no key).
+void NotaPresa(TRecNot &nota, const TqevRiga &ora);
 // The note's row is gone or replaced: the note takes the cell's row as it now stands. None: what
 // it last read is no longer stored, and saving it again stores it anew.
 void NotaDimenticata(TRecNot &nota, int iNotId);

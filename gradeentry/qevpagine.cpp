@@ -12,7 +12,9 @@
 #include "platform/vxexception.h"
 
 #include <QCheckBox>
+#include <QKeySequence>
 #include <QPainter>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -81,6 +83,18 @@ TqevPagine::TqevPagine(QWidget *window, std::span<const TqevDefPagina> pagine, i
     std::stable_sort(m_ospiti.begin(), m_ospiti.end(), [](const Ospite &a, const Ospite &b) {
         return posizioneSalva(a.TipoDati) < posizioneSalva(b.TipoDati);
     });
+    const std::pair<QKeySequence, bool> tasti[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_Tab), true},
+        {QKeySequence(Qt::CTRL | Qt::Key_PageDown), true},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), false},
+        {QKeySequence(Qt::CTRL | Qt::Key_Backtab), false},
+        {QKeySequence(Qt::CTRL | Qt::Key_PageUp), false}};
+    for (const auto &[tasto, avanti] : tasti) {
+        auto *shortcut = new QShortcut(tasto, window);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this,
+                [this, avanti = avanti] { PaginaSeguente(avanti); });
+    }
     const Ospite *iniziale = ospiteDi(tipoIniziale);
     m_pcMain->setCurrentIndex(iniziale ? iniziale->pagina : 0);
     m_paginaCorrente = m_pcMain->currentIndex();
@@ -307,6 +321,28 @@ void TqevPagine::PassaVotiProposti(int Modo, const QString &domanda)
         throw;
     }
     ricarica();
+}
+
+void TqevPagine::PaginaSeguente(bool avanti)
+{
+    const int count = m_pcMain->count();
+    for (int step = 1; step < count; ++step) {
+        const int index = (m_pcMain->currentIndex() + (avanti ? step : count - step)) % count;
+        if (!m_pcMain->isTabVisible(index))
+            continue;
+        m_pcMain->setCurrentIndex(index);
+        if (m_pcMain->currentIndex() != index)
+            return; // a refused cell keeps the page
+        // The grid, or the editor a page shows in its place (a pupil's judgment).
+        QWidget *page = m_pcMain->currentWidget();
+        for (QWidget *w : page->findChildren<QWidget *>()) {
+            if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+                w->setFocus(Qt::ShortcutFocusReason);
+                break;
+            }
+        }
+        return;
+    }
 }
 
 void TqevPagine::paginaCambiata(int index)

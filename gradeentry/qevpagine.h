@@ -23,7 +23,8 @@
 // does not close. A per-class judgments page is saved, without asking, when the office leaves
 // it, and read again when the office comes back to it. The save question offers every modified
 // page and saves the ticked ones in the fixed order votes, proposed votes, taxonomies, absences,
-// aids, notes, debts, final outcome, credits, judgments.
+// aids, notes, debts, final outcome, credits, judgments. Ctrl+Tab and Ctrl+PgDn (Ctrl+Shift+Tab,
+// Ctrl+PgUp) change the page from anywhere in the window.
 
 #include <QList>
 #include <QObject>
@@ -101,6 +102,10 @@ public:
     // message), then the question; only Yes transfers and reloads the votes page, also after
     // a transfer that failed half-way.
     void PassaVotiProposti(int Modo, const QString &domanda);
+
+    // The next (or previous) shown page becomes the active one, the keyboard in its grid: Ctrl+Tab
+    // and Ctrl+PgDn, Ctrl+Shift+Tab and Ctrl+PgUp, wherever the focus is in the window.
+    void PaginaSeguente(bool avanti);
 
 private:
     struct Ospite

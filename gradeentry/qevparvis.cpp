@@ -94,6 +94,34 @@ TqevParVisGriglia::TqevParVisGriglia(int TipoDati, int TipoCar)
     bind(xpsColorDebiti, ini, s, "ColorDebiti", ColorToString(DefaultColorDebiti()));
     bind(xpsColorTraccia, ini, s, "ColorTraccia", ColorToString(DefaultColorTraccia()));
     bind(xpbMaxCre, ini, s, "SetMaxCre", true);
+    bind(xpsLarghezze, ini, s, "Larghezze", QString());
+}
+
+std::map<QString, int> TqevParVisGriglia::Larghezze() const
+{
+    std::map<QString, int> larghezze;
+    for (const QString &voce :
+         xpsLarghezze.GetValore().split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const qsizetype uguale = voce.lastIndexOf(QLatin1Char('='));
+        bool numero = false;
+        const int larghezza = voce.mid(uguale + 1).toInt(&numero);
+        if (uguale > 0 && numero && larghezza > 0)
+            larghezze[voce.left(uguale)] = larghezza;
+    }
+    return larghezze;
+}
+
+void TqevParVisGriglia::SetLarghezza(const QString &colonna, int larghezza)
+{
+    std::map<QString, int> larghezze = Larghezze();
+    // The list's own separators cannot stand in a column's name.
+    QString nome = colonna;
+    nome.replace(QLatin1Char(';'), QLatin1Char('_')).replace(QLatin1Char('='), QLatin1Char('_'));
+    larghezze[nome] = larghezza;
+    QStringList voci;
+    for (const auto &[col, width] : larghezze)
+        voci << QStringLiteral("%1=%2").arg(col).arg(width);
+    xpsLarghezze.SetValore(voci.join(QLatin1Char(';')));
 }
 
 QString TqevParVisGriglia::Sezione() const

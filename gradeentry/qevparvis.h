@@ -67,6 +67,12 @@ public:
     TVxParString xpsColorDebiti;
     TVxParString xpsColorTraccia;
     TVxParBool xpbMaxCre; // credits take the band's maximum (else its minimum)
+    // The widths the office dragged on the grid's headers, by column ("ITA/Scritto=40;..."),
+    // in the data columns' unit; kept until the dialog sets the grid's widths again.
+    TVxParString xpsLarghezze;
+
+    std::map<QString, int> Larghezze() const;
+    void SetLarghezza(const QString &colonna, int larghezza);
 
     // The colours decoded; a text that does not read as a colour gives the default colour.
     QColor ColorInsuf() const;

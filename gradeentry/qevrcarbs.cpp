@@ -3,6 +3,7 @@
 #include "gradeentry/qelstringgrid.h"
 #include "gradeentry/qevactivations.h"
 #include "gradeentry/qevfparvis.h"
+#include "gradeentry/qevfselitem.h"
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevsalva.h"
 #include "gradeentry/qevutil.h"
@@ -21,6 +22,7 @@
 #include <QLocale>
 #include <QSplitter>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -61,6 +63,40 @@ QString testo(const QString &text)
 {
     return text.trimmed();
 }
+
+// The key of every command of the frames' tool bars and menus, by the action's name: a grade
+// page is worked from the keyboard as from the mouse.
+const struct
+{
+    const char *azione;
+    QKeyCombination tasto;
+} kTasti[] = {
+    {"aSave", Qt::CTRL | Qt::Key_S},
+    {"aFormSel", Qt::Key_F4},
+    {"aSingolo", Qt::CTRL | Qt::Key_U},
+    {"aParVis", Qt::CTRL | Qt::SHIFT | Qt::Key_P},
+    {"aStorico", Qt::CTRL | Qt::Key_H},
+    {"aPass", Qt::CTRL | Qt::SHIFT | Qt::Key_V},
+    {"aImpQualif", Qt::CTRL | Qt::SHIFT | Qt::Key_I},
+    {"aExpQualif", Qt::CTRL | Qt::SHIFT | Qt::Key_E},
+    {"aDebDef", Qt::CTRL | Qt::Key_D},
+    {"aDel", Qt::CTRL | Qt::Key_Delete},
+    {"tbCancella", Qt::CTRL | Qt::Key_Delete},
+    {"aCalcCreMed", Qt::CTRL | Qt::Key_M},
+    {"aCreMin", Qt::CTRL | Qt::SHIFT | Qt::Key_N},
+    {"aCreMax", Qt::CTRL | Qt::SHIFT | Qt::Key_X},
+    // What the cells of the notes and credits grids show ("Carica", "Dato visualizzato").
+    {"aDataNota", Qt::CTRL | Qt::Key_1},
+    {"aDocNome", Qt::CTRL | Qt::Key_2},
+    {"aNota", Qt::CTRL | Qt::Key_3},
+    {"aCrePerMedia", Qt::CTRL | Qt::Key_1},
+    {"aCreFrmSco", Qt::CTRL | Qt::Key_2},
+    {"aCreSosp", Qt::CTRL | Qt::Key_3},
+    {"aCreRecup", Qt::CTRL | Qt::Key_4},
+    {"aCredito", Qt::CTRL | Qt::Key_5},
+    {"aEncomio", Qt::CTRL | Qt::Key_6},
+    {"aCreNota", Qt::CTRL | Qt::Key_7},
+};
 
 } // namespace
 
@@ -139,10 +175,15 @@ TfrqevCarBs::TfrqevCarBs(QWidget *parent)
     };
     grGrid->OnMouseUp = [this](Qt::MouseButton, const QPoint &) { grGridMouseUp(); };
     grGrid->OnEditRefused = [this] { grGridEditRefused(); };
-    // Ctrl+S saves the page the office works in, as in the lookup editors.
-    aSave->setShortcut(QKeySequence::Save);
-    aSave->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    addAction(aSave);
+    grGrid->OnDiversa = [this](int col, int row) { return CellaDiversa(col, row); };
+    // A width the office drags stays with the page's display parameters.
+    grGrid->OnLarghezzaTrascinata = [this](int col, int width) {
+        if (dmqevParVis)
+            RunShowingErrors([&] {
+                dmqevParVis->Griglia(grGrid->TipoDati(), grGrid->TipoCar())
+                    .SetLarghezza(grGrid->ChiaveColonna(col), width);
+            });
+    };
 
     aStorico->setEnabled(false);
     azione(aSave, this, [this] { aSaveExecute(); });
@@ -152,6 +193,11 @@ TfrqevCarBs::TfrqevCarBs(QWidget *parent)
 }
 
 TfrqevCarBs::~TfrqevCarBs() = default;
+
+bool TfrqevCarBs::CellaDiversa(int col, int row) const
+{
+    return grGrid->TestoCambiato(col, row);
+}
 
 QAction *TfrqevCarBs::AzioneStrumenti(const char *name, const char *button, const char *caption,
                                       const char *hint, int image)
@@ -194,6 +240,22 @@ void TfrqevCarBs::InitTipoDati(int tipoDati)
         tb2->setVisible(aFormSel->isVisible() || aSingolo->isVisible());
     aStorico->setEnabled(false);
     laNameCaption->setVisible(false);
+    AssegnaTasti();
+}
+
+void TfrqevCarBs::AssegnaTasti()
+{
+    const QList<QAction *> azioni = findChildren<QAction *>();
+    for (const auto &t : kTasti) {
+        for (QAction *action : azioni) {
+            if (action->objectName() == QLatin1String(t.azione))
+                VxSetShortcut(this, action, QKeySequence(t.tasto));
+        }
+    }
+    for (QToolButton *button : xoaCustom()->findChildren<QToolButton *>()) {
+        if (button->menu())
+            VxShowMenuShortcuts(button);
+    }
 }
 
 void TfrqevCarBs::LoadFromClassForm()
@@ -293,9 +355,9 @@ void TfrqevCarBs::PerCella(const std::function<void(int col, int row)> &visita) 
     }
 }
 
-bool TfrqevCarBs::SalvaGriglia(const QList<TqevScrittura> &scritture)
+bool TfrqevCarBs::SalvaGriglia(const QList<TqevScrittura> &scritture, const TqevVerifica &verifica)
 {
-    if (!SalvaScritture(scritture))
+    if (!SalvaScritture(scritture, verifica))
         return false;
     grGrid->setModificato(false);
     return true;
@@ -335,6 +397,9 @@ bool TfrqevCarBs::Salva()
     // close handler, which nothing may leave by an exception.
     bool salvato = false;
     RunShowingErrors([this, &salvato] { salvato = SaveDataDb(); });
+    // The pupil's average is the stored one: it follows what was just stored.
+    if (perLivello(TipoDati) && grGrid->Row() >= grGrid->nRowIntest())
+        AggiornaMedia(grGrid->Row());
     if (!salvato)
         return false;
     // A per-pupil frame beside the class or subject window brings that window up to date.
@@ -440,6 +505,12 @@ void TfrqevCarBs::ApplicaParVis()
         grGrid->setFixedRows(grGrid->nRowIntest());
     if (grGrid->nColIntest() < grGrid->ColCount())
         grGrid->setFixedCols(grGrid->nColIntest());
+    const std::map<QString, int> trascinate = p.Larghezze();
+    for (int c = 0; c < grGrid->ColCount() && !trascinate.empty(); ++c) {
+        const auto found = trascinate.find(grGrid->ChiaveColonna(c));
+        if (found != trascinate.end())
+            grGrid->setLarghezzaTrascinata(c, found->second);
+    }
     if (parentWidget() && parentWidget()->isVisible() && grGrid->isVisible())
         grGrid->setFocus();
     try {
@@ -650,6 +721,28 @@ void TfrqevCarBs::grGridSelectCell(int, int, bool &)
 
 void TfrqevCarBs::grGridKeyPress(QChar &) {}
 
+void TfrqevCarBs::grGridEditRefused()
+{
+    // A read-only grid (behind a pupil window) takes nothing at all.
+    if (!aFormSel->isVisible() || !aFormSel->isEnabled())
+        return;
+    auto comando = [](QAction *action) {
+        return QStringLiteral("\"%1\" (%2)")
+            .arg(action->text(), action->shortcut().toString(QKeySequence::NativeText));
+    };
+    const QString cosa = TipoDati == tdNote       ? QStringLiteral("La nota")
+                         : TipoDati == tdDebiti   ? QStringLiteral("Il debito")
+                         : TipoDati == tdGiudizio ? QStringLiteral("Il giudizio")
+                         : TipoDati == tdEsito    ? QStringLiteral("L'esito")
+                                                  : QStringLiteral("Il dato");
+    QString testo = QStringLiteral(" %1 non si scrive nella griglia: si sceglie con %2")
+                        .arg(cosa, comando(aFormSel));
+    QAction *assegna = FrameAction(QStringLiteral("aDebDef"));
+    if (assegna && assegna->isVisible())
+        testo += QStringLiteral(" o si assegna con ") + comando(assegna);
+    PanelHelp->setText(testo + QLatin1Char('.'));
+}
+
 void TfrqevCarBs::grGridSetEditText(int, int, const QString &) {}
 
 void TfrqevCarBs::grGridMouseUp()
@@ -657,6 +750,7 @@ void TfrqevCarBs::grGridMouseUp()
     // A read-only grid (behind a pupil window) takes nothing from the pick dialog.
     if (!dmqevActivations || !dmqevActivations->SelItemAperto() || !aFormSel->isEnabled())
         return;
+    TfmqevSelItem::Seguendo seguendo;
     if (TipoDati == tdCrediti && TipoCar == tcAlunno) {
         const int col = grGrid->Col();
         if (col == 11 || col == 12)
@@ -683,5 +777,6 @@ void TfrqevCarBs::FrameEnter()
         return;
     }
     pick->show();
+    TfmqevSelItem::Seguendo seguendo;
     RunShowingErrors([this] { aFormSelExecute(); });
 }

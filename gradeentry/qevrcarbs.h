@@ -35,6 +35,7 @@ class QLabel;
 class QWidget;
 class TqelStringGrid;
 struct TqevScrittura;
+struct TqevVerifica;
 
 class TfrqevCarBs : public TfrVxBase
 {
@@ -97,6 +98,10 @@ public:
     virtual void UpdateClassForm() {}
     // True makes the grid read-only and disables the frame's saving commands; false undoes it.
     virtual void SetReadOnly(bool value) = 0;
+    // Whether a cell edited since loading differs from what was read (the window is
+    // "modified" only then): the record against what it last read or wrote; the base compares
+    // the cell's text.
+    virtual bool CellaDiversa(int col, int row) const;
 
     // Loads: from the class window (per-pupil frame while it is open) or the database. Then
     // "Selezione dati..." is enabled when the grid has a data column.
@@ -138,8 +143,9 @@ protected:
     virtual void grGridKeyPress(QChar &key);
     virtual void grGridSetEditText(int col, int row, const QString &value);
     virtual void grGridMouseUp();
-    // A character typed, F2 or a double click on a grid that takes no typing.
-    virtual void grGridEditRefused() {}
+    // A character typed, F2 or a double click on a grid that takes no typing: the help line
+    // says which command writes the cell, with its key.
+    void grGridEditRefused();
     // The grid's cell check refused the current cell: the help panel says why (the refused
     // value and what the cell takes), and so does ValidaCella's warning.
     void Rifiuta(const QString &motivo);
@@ -151,6 +157,8 @@ protected:
                              const char *hint, int image);
     // Clears every cell's text and record and leaves a 1 x 1 grid.
     void SvuotaGriglia();
+    // Every command of the frame gets its key, shown in its tooltip (InitTipoDati).
+    void AssegnaTasti();
     // A per-pupil frame beside the class window: that window's frame of the same kind, when
     // its page is loaded and its row RigaCls1 is the selected pupil's; none otherwise (the
     // frame then reads the database).
@@ -174,9 +182,9 @@ protected:
     // Every data position in save order: per class each cell, column by column; else column 1
     // of each row.
     void PerCella(const std::function<void(int col, int row)> &visita) const;
-    // The end of SaveDataDb: the writes through the one save routine; the grid is clean once
-    // every one was saved. False after the office was told why.
-    bool SalvaGriglia(const QList<TqevScrittura> &scritture);
+    // The end of SaveDataDb: the writes through the one save routine, checked as the kind says;
+    // the grid is clean once every one was saved. False after the office was told why.
+    bool SalvaGriglia(const QList<TqevScrittura> &scritture, const TqevVerifica &verifica);
     // The class window's record of the selected pupil; none when there is none to share.
     std::shared_ptr<TVxGridObject> RecordClasse() const;
     // After a save: the class window's cell of the pupil shows the text, when that window

@@ -117,7 +117,7 @@ TfrqevCarCre::TfrqevCarCre(QWidget *parent)
         ->setObjectName(QStringLiteral("aSelCar"));
     aCalcCreMed = AzioneStrumenti("aCalcCreMed", "tbCalc", "Calcola credito per media",
                                   "Calcola credito per media", 6);
-    aCreMin = AzioneStrumenti("aCreMin", "tbCreMin", "credito minimo", "Assegna Credito Minimo", 7);
+    aCreMin = AzioneStrumenti("aCreMin", "tbCreMin", "Credito minimo", "Assegna credito minimo", 7);
     aCreMax =
         AzioneStrumenti("aCreMax", "tbCreMax", "Credito massimo", "Assegna credito massimo", 7);
     connect(aCalcCreMed, &QAction::triggered, this, [this] {
@@ -315,7 +315,7 @@ QString TfrqevCarCre::testoModo(const TRecCre &rec, int modo) const
     case mcEncomio:
         return rec.sEncSDesc;
     case mcNota:
-        return conNota(rec) ? QStringLiteral("Si") : QString();
+        return conNota(rec) ? QStringLiteral("Sì") : QString();
     default:
         return numero(rec.iCreCredito);
     }
@@ -334,7 +334,7 @@ void TfrqevCarCre::mostraRiga(int row)
     grGrid->setCells(kColPerMedia, row, numero(rec->iCrePerMedia));
     grGrid->setCells(kColCredito, row, numero(rec->iCreCredito));
     grGrid->setCells(kColRecup, row, numero(rec->iCreRecup));
-    grGrid->setCells(kColNota, row, conNota(*rec) ? QStringLiteral("Si") : QString());
+    grGrid->setCells(kColNota, row, conNota(*rec) ? QStringLiteral("Sì") : QString());
 }
 
 void TfrqevCarCre::VisualizzaModo(int modo)
@@ -783,4 +783,10 @@ void TfrqevCarCre::disegna(QPainter &painter, int col, int row, const QRect &rec
     auto rec = RecordDi(col, row);
     if (dati && rec && CreditoBloccato(*rec))
         painter.fillRect(rect, Qt::black);
+}
+
+bool TfrqevCarCre::CellaDiversa(int col, int row) const
+{
+    auto rec = RecordDi(col, row);
+    return rec && !CreditoBloccato(*rec) && !(TqevCreStore::Valori(*rec) == rec->Salvato);
 }

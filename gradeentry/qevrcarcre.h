@@ -22,7 +22,7 @@
 // Typing changes the text; the record takes the number when the cursor leaves the cell (a
 // text that is not a whole number from 0 puts the record's value back in the cell). The
 // commendation and the note come from the pick dialog; Backspace clears them. "Calcola credito
-// per media" (and "credito minimo", "Credito massimo") takes the band of the average on the
+// per media" (and "Credito minimo", "Credito massimo") takes the band of the average on the
 // last course year: its minimum as credit by average, its maximum (display parameter
 // SetMaxCre) or minimum as credit.
 //
@@ -30,8 +30,8 @@
 // without one, so that the check lists can mark it; a row another office stored meanwhile is
 // taken, not stored again. SaveDataDb writes first the check lists' ticks the database refused
 // when they were made, then only the rows changed since loading (of a stored row, the values
-// changed), each in its own transaction through the one save routine. A per-pupil frame beside the class window
-// takes the pupil's records from that window's grid and gives them back after its save.
+// changed), in the one transaction of the one save routine. A per-pupil frame beside the class
+// window takes the pupil's records from that window's grid and gives them back after its save.
 
 #include "gradeentry/qevcrestore.h"
 #include "gradeentry/qevrcarbs.h"
@@ -75,7 +75,7 @@ public:
     TfrqevCreLista *frqevCreSco; // "Crediti scolastici"
     TfrqevCreLista *frqevCreFrm; // "Crediti formativi"
     QAction *aCalcCreMed;        // "Calcola credito per media" (tbCalc)
-    QAction *aCreMin;            // "credito minimo" (tbCreMin)
+    QAction *aCreMin;            // "Credito minimo" (tbCreMin)
     QAction *aCreMax;            // "Credito massimo" (tbCreMax)
     QToolButton *tbSelCar;       // the display modes' menu
     QMenu *pmCrediti;            // aCrePerMedia ... aCreNota, in mode order
@@ -87,6 +87,7 @@ public:
     void LoadFromClassForm() override;
     void UpdateClassForm() override;
     void SetReadOnly(bool value) override;
+    bool CellaDiversa(int col, int row) const override;
     void aFormSelExecute() override;
     void grGridSelectCell(int col, int row, bool &canSelect) override;
     void FrameEnter() override;

@@ -41,7 +41,7 @@ QString dataBreve(const QDateTime &date)
 
 QString nota(const TRecDeb &rec)
 {
-    return rec.slNota.join(QString()).trimmed().isEmpty() ? QString() : QStringLiteral("Si");
+    return rec.slNota.join(QString()).trimmed().isEmpty() ? QString() : QStringLiteral("Sì");
 }
 
 // The default of a debt, as the global values keep it.
@@ -280,7 +280,7 @@ void TfrqevCarDeb::mostra(int col, int row)
     auto rec = DebitoDi(col, row);
     QString text;
     if (rec && !rec->bBloccato && !TqevDebStore::Vuoto(TqevDebStore::Valori(*rec)))
-        text = rec->sDtdLDesc.isEmpty() ? QStringLiteral("Si") : rec->sDtdLDesc;
+        text = rec->sDtdLDesc.isEmpty() ? QStringLiteral("Sì") : rec->sDtdLDesc;
     grGrid->setCells(col, row, text);
 }
 
@@ -409,7 +409,7 @@ bool TfrqevCarDeb::SaveDataDb()
         };
         scritture.append(s);
     }
-    return SalvaGriglia(scritture);
+    return SalvaGriglia(scritture, {});
 }
 
 TfrqevCarDeb *TfrqevCarDeb::frameClasse() const
@@ -605,4 +605,13 @@ void TfrqevCarDeb::FrameEnter()
     TfrqevCarBs::FrameEnter();
     if (medieDaGriglie() && (grVoti || grProposti) && TipoCar == tcMateria)
         AggiornaMedieDaGriglie();
+}
+
+bool TfrqevCarDeb::CellaDiversa(int col, int row) const
+{
+    auto rec = DebitoDi(col, row);
+    if (!rec || rec->bBloccato)
+        return false;
+    const TValDebito valori = TqevDebStore::Valori(*rec);
+    return rec->iDebId != 0 ? !(valori == rec->Salvato) : !TqevDebStore::Vuoto(valori);
 }

@@ -14,7 +14,7 @@
 // 1 "Voto prop.", 2 "Voto" (the averages in the subject), 3 "Data attr.", 4 "Debito",
 // 5 "Data Ver.", 6 "Esito", 7 "Docente attr.", 8 "Docente ver.", 9 "Nota"; one debt record
 // (TRecDeb) per row on column 1. Per class (tcClasse) the class's pupils by the class's
-// subjects, one record per cell showing the debt's type ("Si" for a debt without one): there
+// subjects, one record per cell showing the debt's type ("Sì" for a debt without one): there
 // the commands work on the type, and the other attributes are entered per pupil or per
 // subject. A pupil window beside the class window takes the pupil's debts from it, unsaved
 // ones too, and gives them back after its save. A subject the pupil does not take locks its
@@ -28,8 +28,7 @@
 // proposals pages, unsaved changes included; elsewhere they come from what is stored.
 //
 // SaveDataDb writes only the debts changed since loading (emptied: deleted; new: inserted;
-// else their changed attributes updated), each in its own transaction through the one save
-// routine.
+// else their changed attributes updated) through the one save routine, in its one transaction.
 
 #include "gradeentry/qevrcarbs.h"
 
@@ -57,6 +56,7 @@ public:
     void LoadFromClassForm() override;
     void UpdateClassForm() override;
     void SetReadOnly(bool value) override;
+    bool CellaDiversa(int col, int row) const override;
     void aFormSelExecute() override;
     void grGridSelectCell(int col, int row, bool &canSelect) override;
     void FrameEnter() override;

@@ -101,7 +101,7 @@ bool TfrqevCarFin::SaveDataDb()
         s.salvata = [rec, id] { rec->iPosFinIdSalvato = id; };
         scritture.append(s);
     });
-    return SalvaGriglia(scritture);
+    return SalvaGriglia(scritture, {});
 }
 
 void TfrqevCarFin::UpdateClassForm()
@@ -142,4 +142,10 @@ void TfrqevCarFin::grGridKeyPress(QChar &key)
     rec->sStaFinDettSDesc.clear();
     grGrid->setCells(1, row, QString());
     grGrid->SegnaModificata(1, row);
+}
+
+bool TfrqevCarFin::CellaDiversa(int col, int row) const
+{
+    auto rec = grGrid->RecordAt<TRecFin>(col, row);
+    return rec && rec->iPosFinId != rec->iPosFinIdSalvato;
 }

@@ -10,8 +10,8 @@
 //       TRecFin hangs on (0, 0) of the hidden grid, beside the class window the class
 //       window's own record
 //
-// SaveDataDb writes only the outcomes changed since loading, each pupil in its own transaction
-// through the one save routine; an emptied outcome is stored as none (NULL). In the pupil
+// SaveDataDb writes only the outcomes changed since loading, in the one transaction of the one
+// save routine; an emptied outcome is stored as none (NULL). In the pupil
 // window a drop-down with nothing chosen keeps the stored outcome.
 
 #include "gradeentry/qevfinalestore.h"
@@ -33,6 +33,7 @@ public:
     void LoadFromClassForm() override;
     void UpdateClassForm() override;
     void SetReadOnly(bool value) override;
+    bool CellaDiversa(int col, int row) const override;
     void aFormSelExecute() override;
 
 protected:

@@ -31,7 +31,7 @@ TfrqevCarGdz::TfrqevCarGdz(QWidget *parent) : TfrqevCarBs(parent)
     FrameLayout()->addWidget(meGiudizio, 1);
     connect(meGiudizio, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_caricando)
-            grGrid->setModificato(true);
+            grGrid->SegnaModificata(0, 0);
     });
     tbCancella = AddFrameAction(QStringLiteral("tbCancella"), QStringLiteral("Cancella Giudizio"),
                                 10, QStringLiteral("Cancella Giudizio"));
@@ -137,15 +137,23 @@ bool TfrqevCarGdz::SaveDataDb()
             s.esegui = [&store, key, text](TVxTransaction &tr) { store.Aggiorna(tr, key, text); };
             s.salvata = [rec, text] { rec->bGdzGiudizioSalvato = text; };
         }
-        // Gone: saving again stores the text anew. Replaced: saving again deletes the new row.
-        s.altrove = [rec](int chiave) {
-            rec->iGdzId = chiave;
-            if (chiave == 0)
-                rec->bGdzGiudizioSalvato.clear();
+        s.id = TqevGdzStore::Id(iSitId);
+        s.letta = TqevGdzStore::Letta(key, rec->bGdzGiudizioSalvato);
+        s.cancella = vuoto(text);
+        // Saving again writes the text over the other office's, or deletes it.
+        s.cambiata = [rec](const TqevRiga &ora) {
+            rec->iGdzId = ora.chiave;
+            rec->bGdzGiudizioSalvato = TqevGdzStore::Testo(ora);
         };
         scritture.append(s);
     });
-    return SalvaGriglia(scritture);
+    const int iClsSesId = dmqevDataSets->iClsSesId;
+    const int iSitId = TipoCar == tcClasse ? 0 : dmqevDataSets->iSitId;
+    TqevVerifica verifica;
+    verifica.leggi = [&store, iClsSesId, iSitId](TVxTransaction &) {
+        return store.Righe(iClsSesId, iSitId);
+    };
+    return SalvaGriglia(scritture, verifica);
 }
 
 void TfrqevCarGdz::UpdateClassForm()
@@ -193,13 +201,6 @@ void TfrqevCarGdz::grGridKeyPress(QChar &key)
         svuotaRiga(grGrid->Row());
 }
 
-void TfrqevCarGdz::grGridEditRefused()
-{
-    if (TipoCar == tcClasse && !m_readOnly)
-        PanelHelp->setText(QStringLiteral(
-            " Il giudizio non si scrive nella griglia: si scrive con \"Selezione dati...\"."));
-}
-
 void TfrqevCarGdz::tbCancellaClick()
 {
     if (m_readOnly)
@@ -211,4 +212,13 @@ void TfrqevCarGdz::tbCancellaClick()
         svuotaRiga(grGrid->Row());
     else
         meGiudizio->clear();
+}
+
+bool TfrqevCarGdz::CellaDiversa(int col, int row) const
+{
+    auto rec = grGrid->RecordAt<TRecGdz>(col, row);
+    if (!rec)
+        return false;
+    const QString testo = TipoCar == tcClasse ? rec->bGdzGiudizio : m_memo.Testo(meGiudizio);
+    return testo != rec->bGdzGiudizioSalvato;
 }

@@ -36,6 +36,7 @@ public:
     void LoadFromClassForm() override;
     void UpdateClassForm() override;
     void SetReadOnly(bool value) override;
+    bool CellaDiversa(int col, int row) const override;
     void aFormSelExecute() override;
     // "Cancella Giudizio": after asking, empties the current pupil's judgment (the row's, or
     // the memo); the next save deletes it.
@@ -44,7 +45,6 @@ public:
 protected:
     void grGridKeyPress(QChar &key) override;
     // The class grid takes no typing: the help panel says where a judgment is written.
-    void grGridEditRefused() override;
 
 private:
     void mostraMemo(const QString &text);

@@ -30,7 +30,7 @@ QString testoNota(const TRecNot &nota, int modo)
     case 1:
         return nota.sDocNome;
     default:
-        return nota.bNotNota.trimmed().isEmpty() ? QString() : QStringLiteral("Si");
+        return nota.bNotNota.trimmed().isEmpty() ? QString() : QStringLiteral("Sì");
     }
 }
 
@@ -254,6 +254,8 @@ bool TfrqevCarNot::SaveDataDb()
     TqevDateNuoveRighe anno;
     const TqevNotStore &store = m_store;
     QList<TqevScrittura> scritture;
+    // The empty cells that take a note: (subject, situation).
+    QList<std::pair<int, int>> nuove;
     auto visita = [&](int c, int r) {
         auto nota = grGrid->RecordAt<TRecNot>(TipoCar == tcClasse ? c : 1, r);
         auto mat = materiaDi(c, r);
@@ -271,6 +273,11 @@ bool TfrqevCarNot::SaveDataDb()
         s.cella = QStringLiteral("Alunno: %1\rMateria: %2")
                       .arg(ana ? NomeAlunno(*ana) : dmqevDataSets->sNomeAlunno, mat->sMatLDesc);
         const int subject = mat->iClsSesMatId;
+        s.id = TqevNotStore::Id(subject, iSitId);
+        s.letta = TqevNotStore::Letta(*nota, vuota);
+        s.cancella = vuota;
+        if (key == 0)
+            nuove.append({subject, iSitId});
         if (vuota) {
             s.esegui = [&store, key, subject, iSitId](TVxTransaction &tr) {
                 store.Cancella(tr, key, subject, iSitId);
@@ -293,11 +300,22 @@ bool TfrqevCarNot::SaveDataDb()
             s.esegui = [&store, nota, key](TVxTransaction &tr) { store.Aggiorna(tr, key, *nota); };
             s.salvata = [nota] { NotaSalvata(*nota); };
         }
-        s.altrove = [nota](int chiave) { NotaDimenticata(*nota, chiave); };
+        s.cambiata = [nota](const TqevRiga &ora) { NotaPresa(*nota, ora); };
         scritture.append(s);
     };
     PerCella(visita);
-    return SalvaGriglia(scritture);
+    const int iClsSesId = dmqevDataSets->iClsSesId;
+    const int iSitId = RighePerAlunno(TipoCar) ? 0 : dmqevDataSets->iSitId;
+    const int iClsSesMatId = TipoCar == tcMateria ? dmqevDataSets->iClsSesMatId : 0;
+    TqevVerifica verifica;
+    verifica.attendi = [&store, nuove] {
+        for (const auto &[subject, sit] : nuove)
+            store.Attendi(subject, sit);
+    };
+    verifica.leggi = [&store, iClsSesId, iSitId, iClsSesMatId](TVxTransaction &) {
+        return store.Righe(iClsSesId, iSitId, iClsSesMatId);
+    };
+    return SalvaGriglia(scritture, verifica);
 }
 
 TfrqevCarNot *TfrqevCarNot::frameClasse() const
@@ -438,4 +456,10 @@ void TfrqevCarNot::grGridSelectCell(int col, int row, bool &canSelect)
         return;
     AggiornaMedia(row);
     laVoti->clear();
+}
+
+bool TfrqevCarNot::CellaDiversa(int col, int row) const
+{
+    auto nota = std::dynamic_pointer_cast<TRecNot>(grGrid->RecordOf(col, row));
+    return nota && !nota->bBloccato && NotaCambiata(*nota);
 }

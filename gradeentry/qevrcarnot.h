@@ -12,16 +12,17 @@
 // Layout:
 //   per class    rows the pupils (TRecAna), columns the class session's subjects (TRecMat): a
 //                note per cell, the cell showing the part ModoNota chooses (the "Carica" menu:
-//                0 "Data nota", 1 "Docente nota", 2 "Nota", shown as "Si"); a subject off the
+//                0 "Data nota", 1 "Docente nota", 2 "Nota", shown as "Sì"); a subject off the
 //                pupil's plan of studies is a locked, empty note
 //   per pupil    rows the pupil's subjects (TRecMat), columns 1 "Data", 2 "Docente", 3 "Nota"
 //   per subject  rows the pupils, the same columns; the subject's TRecMat on cell (0, 0)
 // outside class mode the row's note hangs on column 1.
 //
-// SaveDataDb writes the notes changed since loading, each in its own transaction through the
-// one save routine: an emptied stored note is deleted (its record forgets the key, so a note
-// entered there again is one new row), a new note inserted, a changed one updated; a failure
-// stops there, says why and leaves the grid modified. A per-pupil frame beside the class
+// SaveDataDb writes the notes changed since loading through the one save routine, each checked
+// against what was read (TqevNotStore::Righe): an emptied stored note is deleted (its record
+// forgets the key, so a note entered there again is one new row), a new note inserted once a
+// note another writer holds in the cell is waited for, a changed one updated; a note another
+// office changed is told and left as typed. A per-pupil frame beside the class
 // window reads its notes from the class window's notes grid and writes back its saved notes.
 
 #include "gradeentry/qevnotstore.h"
@@ -52,6 +53,7 @@ public:
     void LoadFromClassForm() override;
     void UpdateClassForm() override;
     void SetReadOnly(bool value) override;
+    bool CellaDiversa(int col, int row) const override;
     void aFormSelExecute() override;
     void grGridSelectCell(int col, int row, bool &canSelect) override;
 

@@ -116,6 +116,16 @@ void DimenticaValore(TRecVal &rec, int iPKId)
     rec.sValSalvato.clear();
 }
 
+// Another office changed the cell's row: the record takes it as what is stored, and keeps the
+// value typed, which saving again writes over it.
+void PrendiRiga(TRecVal &rec, const TqevRiga &ora)
+{
+    DimenticaValore(rec, ora.chiave);
+    const QVariant valore = ora.valori.value(QStringLiteral("valore"));
+    rec.iValIdSalvato = valore.toInt();
+    rec.sValSalvato = valore.toString();
+}
+
 } // namespace
 
 TfrqevCarVot::TfrqevCarVot(QWidget *parent) : TfrqevCarBs(parent)
@@ -378,8 +388,7 @@ QString TfrqevCarVot::descriviCella(int col, int row) const
 bool TfrqevCarVot::SaveDataDb()
 {
     TqevDateNuoveRighe anno;
-    // A per-pupil cell gives each committed write to the window beside at once: a key that
-    // reached the database reaches that window even when a later cell fails.
+    // A per-pupil cell gives each committed write to the window beside at once.
     const bool accanto = TipoCar == tcAlunno;
     const TqevValStore &store = m_store;
     QList<TqevScrittura> scritture;
@@ -400,6 +409,9 @@ bool TfrqevCarVot::SaveDataDb()
             const QString testo = rec->sValSDesc.trimmed();
             TqevScrittura s;
             s.cella = descriviCella(c, r);
+            s.id = TqevValStore::Id(chiave);
+            s.letta = store.Letta(*rec);
+            s.cancella = vuota;
             std::function<void()> salvata;
             if (vuota) {
                 s.esegui = [&store, pk, chiave](TVxTransaction &tr) {
@@ -426,7 +438,7 @@ bool TfrqevCarVot::SaveDataDb()
                     rec->sValSalvato = testo;
                 };
             }
-            s.altrove = [rec](int key) { DimenticaValore(*rec, key); };
+            s.cambiata = [rec](const TqevRiga &ora) { PrendiRiga(*rec, ora); };
             s.salvata = [this, salvata, accanto, c, r] {
                 salvata();
                 if (accanto)
@@ -435,7 +447,15 @@ bool TfrqevCarVot::SaveDataDb()
             scritture.append(s);
         }
     }
-    return SalvaGriglia(scritture);
+    // The rows of the grid's scope, as LoadData reads them.
+    const int iClsSesId = dmqevDataSets->iClsSesId;
+    const int iSitId = RighePerAlunno(TipoCar) ? 0 : m_iSitId;
+    const int iClsSesMatId = TipoCar == tcMateria ? dmqevDataSets->iClsSesMatId : 0;
+    TqevVerifica verifica;
+    verifica.leggi = [&store, iClsSesId, iSitId, iClsSesMatId](TVxTransaction &) {
+        return store.Righe(iClsSesId, iSitId, iClsSesMatId);
+    };
+    return SalvaGriglia(scritture, verifica);
 }
 
 void TfrqevCarVot::UpdateClassForm()
@@ -627,4 +647,16 @@ void TfrqevCarVot::grGridSetEditText(int col, int row, const QString &value)
 {
     if (m_backspace && value.trimmed().isEmpty())
         azzera(col, row);
+}
+
+bool TfrqevCarVot::CellaDiversa(int col, int row) const
+{
+    auto rec = grGrid->RecordAt<TRecVal>(col, row);
+    if (!rec || rec->bBloccato)
+        return false;
+    const QString text = grGrid->Cells(col, row).trimmed();
+    if (text.isEmpty())
+        return rec->iPKId != 0;
+    // A text typed and not yet checked differs from its record.
+    return rec->iPKId == 0 || m_store.Cambiato(*rec) || text != rec->sValSDesc.trimmed();
 }

@@ -25,8 +25,8 @@
 // so a vote whose level was deleted since can still be left, saved and closed.
 //
 // SaveDataDb writes only the cells changed since loading (text emptied: delete; a value with no
-// row: insert with a new key; a changed value: update), each in its own transaction through the
-// one save routine.
+// row: insert with a new key; a changed value: update) through the one save routine, each
+// checked against what its row holds now (TqevValStore::Righe).
 
 #include "gradeentry/qevrcarbs.h"
 #include "gradeentry/qevvalstore.h"
@@ -64,6 +64,7 @@ public:
     void LoadFromClassForm() override;
     void UpdateClassForm() override;
     void SetReadOnly(bool value) override;
+    bool CellaDiversa(int col, int row) const override;
     void aFormSelExecute() override;
     void grGridSelectCell(int col, int row, bool &canSelect) override;
 

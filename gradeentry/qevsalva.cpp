@@ -9,16 +9,22 @@
 #include "platform/vxexception.h"
 #include "platform/waitwindow.h"
 
+#include <QSet>
 #include <QSqlQuery>
+#include <QStringList>
+
+#include <memory>
 
 namespace {
 
+const QString kNonSalvati = QStringLiteral("I dati non salvati restano nella griglia.");
+
 void mostraErrore(const QString &cella, const QString &motivo, const QString &dettaglio = {})
 {
-    VxMessageDlg(QStringLiteral("Impossibile salvare i dati.\r\r%1\r\r%2\r\rI dati non salvati "
-                                "restano nella griglia.")
-                     .arg(cella, motivo),
-                 mtError, mbOK, 0, mrNone, dettaglio);
+    const QString dove = cella.isEmpty() ? QString() : cella + QStringLiteral("\r\r");
+    VxMessageDlg(
+        QStringLiteral("Impossibile salvare i dati.\r\r%1%2\r\r%3").arg(dove, motivo, kNonSalvati),
+        mtError, mbOK, 0, mrNone, dettaglio);
 }
 
 // What a change saved by another office at the same moment means for a grid: the other
@@ -33,7 +39,8 @@ QString motivoDi(const EVxException &e)
                           "della griglia sostituisce quello dell'altra postazione.");
 }
 
-// A write that finds its row gone, by what it was to do and what the cell holds now.
+// A write that finds its row gone, changed or filled, by what it was to do and what the cell
+// holds now.
 const QString kCancellatoPrimaDellaModifica = QStringLiteral(
     "Il dato è stato cancellato da un'altra postazione dopo l'apertura della finestra: la "
     "modifica non è stata salvata.\r\rSalvando di nuovo, il dato della griglia viene "
@@ -51,9 +58,42 @@ const QString kSostituitoPrimaDellaCancellazione = QStringLiteral(
     "Il dato è stato sostituito da un'altra postazione, o da un passaggio di dati, dopo "
     "l'apertura della finestra: la cancellazione non è stata eseguita, per non cancellare senza "
     "avviso il dato nuovo.\r\rSalvando di nuovo, il dato viene cancellato.");
+const QString kModificatoPrimaDellaModifica = QStringLiteral(
+    "Il dato è stato modificato da un'altra postazione dopo l'apertura della finestra: il dato "
+    "della griglia non è stato salvato, per non sostituire senza avviso quello dell'altra "
+    "postazione.\r\rSalvando di nuovo, il dato della griglia sostituisce quello dell'altra "
+    "postazione.");
+const QString kModificatoPrimaDellaCancellazione = QStringLiteral(
+    "Il dato è stato modificato da un'altra postazione dopo l'apertura della finestra: la "
+    "cancellazione non è stata eseguita, per non cancellare senza avviso il dato nuovo."
+    "\r\rSalvando di nuovo, il dato viene cancellato.");
 
-// The key of the row another office committed while a write waited, read once the write is
-// rolled back; 0 when it cannot be read (the office is told of the write's failure anyway).
+// Whether the row still holds what the write read: its key, and each column it changes.
+bool comeLetta(const TqevRiga &letta, const TqevRiga &ora)
+{
+    if (letta.chiave != ora.chiave)
+        return false;
+    for (auto it = letta.valori.cbegin(); it != letta.valori.cend(); ++it) {
+        if (ora.valori.value(it.key()) != it.value())
+            return false;
+    }
+    return true;
+}
+
+QString motivoCambiata(const TqevScrittura &s, const TqevRiga &ora)
+{
+    if (s.letta.chiave == 0)
+        return kInseritoPrimaDellInserimento;
+    if (ora.chiave == 0)
+        return s.cancella ? kCancellatoPrimaDellaCancellazione : kCancellatoPrimaDellaModifica;
+    if (s.cancella)
+        return ora.chiave != s.letta.chiave ? kSostituitoPrimaDellaCancellazione
+                                            : kModificatoPrimaDellaCancellazione;
+    return kModificatoPrimaDellaModifica;
+}
+
+// The key of the row another office committed while a write waited, read once the save's
+// transaction has ended; 0 when it cannot be read (the office is told of the write anyway).
 int chiaveDopo(TVxTransaction &tr, const EValoreAltrove &e)
 {
     if (!e.trovaDopo())
@@ -70,36 +110,145 @@ int chiaveDopo(TVxTransaction &tr, const EValoreAltrove &e)
     }
 }
 
+// A cell left unwritten, and why.
+struct Detto
+{
+    QString cella;
+    QString motivo;
+    QString dettaglio;
+};
+
+// Every cell left unwritten in one message, those of one reason together, after the work.
+void mostraDetti(const QList<Detto> &detti, bool altriSalvati)
+{
+    QStringList motivi;
+    QHash<QString, QStringList> celle;
+    QStringList dettagli;
+    for (const Detto &d : detti) {
+        if (!celle.contains(d.motivo))
+            motivi << d.motivo;
+        celle[d.motivo] << d.cella;
+        if (!d.dettaglio.isEmpty())
+            dettagli << d.dettaglio;
+    }
+    QStringList parti;
+    for (const QString &motivo : motivi)
+        parti << celle.value(motivo).join(QStringLiteral("\r\r")) + QStringLiteral("\r\r") + motivo;
+    QString testo =
+        QStringLiteral("Impossibile salvare i dati.\r\r") + parti.join(QStringLiteral("\r\r"));
+    if (altriSalvati)
+        testo += QStringLiteral("\r\rGli altri dati della griglia sono stati salvati.");
+    VxMessageDlg(testo + QStringLiteral("\r\r") + kNonSalvati, mtError, mbOK, 0, mrNone,
+                 dettagli.join(QLatin1Char('\n')));
+}
+
+// A write refused by another office's change: its own guard's (EValoreAltrove), or the
+// engine's at the same moment.
+bool daAltraPostazione(const EVxException &e)
+{
+    return dynamic_cast<const EValoreAltrove *>(&e) || isConcurrentChange(e);
+}
+
 } // namespace
 
-bool SalvaScritture(const QList<TqevScrittura> &scritture)
+bool SalvaScritture(const QList<TqevScrittura> &scritture, const TqevVerifica &verifica)
 {
     if (scritture.isEmpty())
         return true;
     TVxHourglass hourglass;
-    TVxTransaction tr(qqoVxGlobConn());
-    for (const TqevScrittura &s : scritture) {
-        if (!tr.StartTransaction()) {
-            mostraErrore(
-                s.cella,
-                QStringLiteral("Impossibile avviare una transazione.\r%1").arg(tr.lastError()));
-            return false;
-        }
-        try {
-            s.esegui(tr);
-            tr.Commit();
-        } catch (const EVxException &e) {
-            tr.Rollback();
-            const auto *altrove = dynamic_cast<const EValoreAltrove *>(&e);
-            if (altrove && s.altrove)
-                s.altrove(chiaveDopo(tr, *altrove));
-            mostraErrore(s.cella, motivoDi(e), e.detail());
-            return false;
-        }
-        if (s.salvata)
-            s.salvata();
+    const bool verificate = bool(verifica.leggi);
+    // The cell whose statements run when the work ends: the failure is told as its.
+    QString corrente;
+    try {
+        if (verifica.attendi)
+            verifica.attendi();
+    } catch (const EVxException &e) {
+        mostraErrore(QString(), motivoDi(e), e.detail());
+        return false;
     }
-    return true;
+    TVxTransaction tr(qqoVxGlobConn());
+    if (!tr.StartTransaction()) {
+        mostraErrore(
+            QString(),
+            QStringLiteral("Impossibile avviare una transazione.\r%1").arg(tr.lastError()));
+        return false;
+    }
+    QList<Detto> detti;
+    QList<qsizetype> daScrivere;
+    QList<std::pair<qsizetype, TqevRiga>> cambiate;
+    // The writes refused by another office's change, with the exception that told it.
+    QList<std::pair<qsizetype, std::shared_ptr<EValoreAltrove>>> altrove;
+    QSet<qsizetype> rifiutate;
+    try {
+        const QHash<QString, TqevRiga> ora =
+            verificate ? verifica.leggi(tr) : QHash<QString, TqevRiga>();
+        for (qsizetype i = 0; i < scritture.size(); ++i) {
+            const TqevScrittura &s = scritture.at(i);
+            const TqevRiga adesso = ora.value(s.id);
+            if (!verificate || s.id.isEmpty() || comeLetta(s.letta, adesso)) {
+                daScrivere << i;
+                continue;
+            }
+            cambiate.append({i, adesso});
+            detti.append({s.cella, motivoCambiata(s, adesso), QString()});
+        }
+        VxWriteEachRow(
+            tr, daScrivere.size(),
+            [&](qsizetype k) {
+                const TqevScrittura &s = scritture.at(daScrivere.at(k));
+                corrente = s.cella;
+                s.esegui(tr);
+            },
+            [&](qsizetype k, const EVxException &e) {
+                const qsizetype i = daScrivere.at(k);
+                rifiutate.insert(i);
+                detti.append({scritture.at(i).cella, motivoDi(e), e.detail()});
+                if (const auto *a = dynamic_cast<const EValoreAltrove *>(&e))
+                    altrove.append({i, std::make_shared<EValoreAltrove>(*a)});
+                else if (daAltraPostazione(e))
+                    altrove.append({i, nullptr});
+            });
+        corrente.clear();
+        tr.Commit();
+    } catch (const EVxException &e) {
+        tr.Rollback();
+        mostraErrore(corrente, motivoDi(e), e.detail());
+        return false;
+    }
+    for (qsizetype i : daScrivere) {
+        if (!rifiutate.contains(i) && scritture.at(i).salvata)
+            scritture.at(i).salvata();
+    }
+    for (const auto &[i, adesso] : cambiate) {
+        if (scritture.at(i).cambiata)
+            scritture.at(i).cambiata(adesso);
+    }
+    // The rows other offices committed while this save waited, now that it has ended.
+    std::optional<QHash<QString, TqevRiga>> dopo;
+    bool lettiDopo = false;
+    for (const auto &[i, e] : altrove) {
+        const TqevScrittura &s = scritture.at(i);
+        if (verificate && !s.id.isEmpty() && s.cambiata) {
+            if (!lettiDopo) {
+                lettiDopo = true;
+                try {
+                    TVxTransactionScope lettura(qqoVxGlobConn());
+                    dopo = verifica.leggi(lettura.transaction());
+                    lettura.Commit();
+                } catch (const EVxException &) {
+                    // The cells keep what they read: saving again tells them once more.
+                }
+            }
+            if (dopo)
+                s.cambiata(dopo->value(s.id));
+        } else if (e && s.altrove) {
+            s.altrove(chiaveDopo(tr, *e));
+        }
+    }
+    if (detti.isEmpty())
+        return true;
+    mostraDetti(detti, detti.size() < scritture.size());
+    return false;
 }
 
 const TqevDateAnno &TqevDateNuoveRighe::Date()
@@ -111,6 +260,14 @@ const TqevDateAnno &TqevDateNuoveRighe::Date()
             dmqevDataSets->GetAnnoScolField(iAnsId, QStringLiteral("dAnsVextoFine")).toDate()};
     }
     return *m_date;
+}
+
+QVariantMap MappaValori(const TVxFieldValues &values)
+{
+    QVariantMap map;
+    for (int i = 0; i < values.size(); ++i)
+        map.insert(values.name(i), values.value(i));
+    return map;
 }
 
 void DateNuovaRiga(TVxFieldValues &values, const QDate &inizio, const QDate &fine)
@@ -155,7 +312,9 @@ void AggiornaRiga(TVxTransaction &tr, const TqevTabella &t, int id, const TVxFie
     valori.setValue(t.chiave, id);
     const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = :%3")
                             .arg(t.nome, colonne.join(QStringLiteral(", ")), t.chiave);
-    if (tr.ExecChanged(sql, valori) == 0)
+    if (t.verificata)
+        tr.Run(sql, valori);
+    else if (tr.ExecChanged(sql, valori) == 0)
         throw EValoreAltrove(kCancellatoPrimaDellaModifica, 0);
 }
 
@@ -163,6 +322,10 @@ void CancellaCella(TVxTransaction &tr, const TqevTabella &t, int id, const TVxFi
 {
     TVxFieldValues chiave;
     chiave.setValue(t.chiave, id);
+    if (t.verificata) {
+        tr.Run(SqlCancella(t), chiave);
+        return;
+    }
     if (tr.ExecChanged(SqlCancella(t), chiave) > 0)
         return;
     // Seen by this transaction, so committed: the row that replaced it is the cell's now.
@@ -189,23 +352,25 @@ int InserisciCella(TVxTransaction &tr, const TqevTabella &t, const TVxFieldValue
 {
     try {
         // Seen by this transaction, so committed: the other office's, stored since the read.
-        if (!t.blocca.isEmpty())
-            tr.Exec(t.blocca, cella); // the insert itself looks for the row
-        else if (const int esistente = TrovaCella(tr, t, cella))
-            throw InseritoAltrove(esistente);
+        if (!t.verificata && !t.inserisciCondizionato) {
+            if (const int esistente = TrovaCella(tr, t, cella))
+                throw InseritoAltrove(esistente);
+        }
         const int key = VxNewKey(qqoVxGlobConn(), t.nome);
         TVxFieldValues values = cella;
         values.setValue(t.chiave, key);
         for (int i = 0; i < valori.size(); ++i)
             values.setValue(valori.name(i), valori.value(i));
         DateNuovaRiga(values, inizio, fine);
-        if (tr.ExecChanged(t.inserisci, values) == 0)
+        if (!t.inserisciCondizionato)
+            tr.Run(t.inserisci, values);
+        else if (tr.ExecChanged(t.inserisci, values) == 0)
             throw InseritoAltrove(TrovaCella(tr, t, cella));
         return key;
     } catch (const EVxException &e) {
-        // The cell is the table's unique key (or its lock): another office stored the cell's row
-        // at this very moment, committed now. The record takes it, so that saving again writes
-        // over it rather than telling the same row twice.
+        // The cell is the table's unique key: another office stored the cell's row at this very
+        // moment, committed now. The record takes it, so that saving again writes over it rather
+        // than telling the same row twice.
         if (!isDuplicateEntry(e) && !isConcurrentChange(e))
             throw;
         throw InseritoInsieme(t, cella, e.detail());

@@ -5,30 +5,37 @@
 // and what the record notes once they are committed (its new key, its value as now stored).
 //
 //   QList<TqevScrittura> writes;
-//   writes.append({descrizione, [=](TVxTransaction &tr) { store.Aggiorna(tr, ...); },
+//   writes.append({descrizione, id, letta, cancella,
+//                  [=](TVxTransaction &tr) { store.Aggiorna(tr, ...); },
 //                  [rec] { rec->... = ...; }});
-//   if (SalvaScritture(writes)) grid.setModificato(false);
+//   if (SalvaScritture(writes, {attendi, leggi})) grid.setModificato(false);
 //
-// Each write runs in a transaction of its own, its statements prepared inside it, and is
-// committed before the next starts: two offices share one database, and nothing is held
-// locked across cells. A transaction that cannot start, a statement the database refuses (or
-// an update that finds no row) or a failed commit rolls that write back, tells the office which
-// cell and why, and stops: the writes before it stay saved and their records up to date, so a
-// second save takes up from the failed cell. No transaction is left open.
+// A save is one transaction, its statements prepared once: over a network every statement and
+// every transaction costs round trips. A write whose cell carries an id is checked first: the
+// save reads, in its transaction and in one statement, what every such cell's row holds now
+// (TqevVerifica::leggi), and writes only the cells whose row still holds what the grid read.
+// Where another office changed, emptied, deleted or filled the cell since, nothing is written
+// for it: the office is told which cells, keeps what it typed, and the record takes the row as
+// it now stands, so that saving again writes the grid's value over the other office's (the last
+// save wins, once told). The other cells of the save are written. A cell another office saves
+// at the very moment of this save (an update conflict, a duplicate of the table's unique key)
+// is told likewise. Unchecked writes (no id) keep their own guards: a row another office deleted
+// or replaced is neither written back nor taken as deleted unsaid (EValoreAltrove).
 //
-// Two offices at once: the last save wins cell by cell. A cell another office saved at the
-// very moment of this save (an update conflict) is not overwritten unsaid: the office is told,
-// and saving again writes the grid's value over the other office's. A row another office
-// deleted or replaced since the grid was read is neither written back nor taken as deleted
-// unsaid, nor is one it stored in a cell empty when read overwritten unsaid (EValoreAltrove).
-// A wait for rows another program keeps locked is the framework's (the office may stop it).
+// A failure that is not one cell's own (the server gone, a wait for rows another program keeps
+// locked that the office stopped, a failed commit) rolls the whole save back and tells why:
+// nothing of it is written, every value stays in the grid, and no transaction is left open. A
+// cell the database refuses (a text too long...) is taken back alone and told; the others are
+// written.
 
 #include "platform/sqlparams.h"
 #include "platform/vxexception.h"
 
 #include <QDate>
+#include <QHash>
 #include <QList>
 #include <QString>
+#include <QVariantMap>
 
 #include <functional>
 #include <optional>
@@ -36,20 +43,48 @@
 
 class TVxTransaction;
 
+// What a cell's row holds in the database: its key (0: none) and, by column, the values a save
+// compares.
+struct TqevRiga
+{
+    int chiave = 0;
+    QVariantMap valori;
+};
+
 struct TqevScrittura
 {
     // Names the cell for the office ("Alunno: ...\rMateria: ...").
     QString cella;
-    // Runs the cell's statements in the transaction started for it; raises EVxException.
+    // The cell among the rows the save's check reads (TqevVerifica::leggi); empty: unchecked.
+    QString id;
+    // What the cell's row held when the grid read it or last saved it: its key and the values of
+    // the columns this write changes. A checked write goes only where the row still holds them.
+    TqevRiga letta;
+    bool cancella = false; // the write deletes the cell's row
+    // Runs the cell's statements in the save's transaction; raises EVxException.
     std::function<void(TVxTransaction &)> esegui;
-    // Runs once the write is committed.
+    // Runs once the save is committed.
     std::function<void()> salvata;
-    // Runs when the write met EValoreAltrove, with the key the cell's row now has (0: none).
+    // An unchecked write met EValoreAltrove: the key the cell's row now has (0: none).
     std::function<void(int chiave)> altrove;
+    // A checked write was not made, another office having changed the cell's row: the row as it
+    // stands now.
+    std::function<void(const TqevRiga &ora)> cambiata;
 };
 
-// True when every write was saved; false after showing the failure.
-bool SalvaScritture(const QList<TqevScrittura> &scritture);
+// How a save checks its cells against what other offices stored since the grid read them.
+struct TqevVerifica
+{
+    // Before the save's transaction begins: the waits for what other offices are writing at
+    // this moment and no unique key would meet (VxReadCommitted).
+    std::function<void()> attendi;
+    // In the save's transaction, one statement: the rows of the save's cells by id (a cell
+    // without a row has none).
+    std::function<QHash<QString, TqevRiga>(TVxTransaction &)> leggi;
+};
+
+// True when every write was saved; false after telling the office what was not.
+bool SalvaScritture(const QList<TqevScrittura> &scritture, const TqevVerifica &verifica = {});
 
 // The refusal of a write whose row another office deleted or replaced (the transfer of proposed
 // votes, the class judgments) since the grid was read: an update or a delete that touches no
@@ -92,12 +127,13 @@ struct TqevTabella
     QString trova;
     // A new row, bound with the key, the cell's values, the row's values and the dates.
     QString inserisci;
-    // For a table with no unique key on the cell, whose insert (inserisci) then stores nothing
-    // while the cell has a row, checked by the database (VxInsertUnlessPresentSql): a statement
-    // that locks a row standing for the cell, run first by the insert of a cell, bound with the
-    // cell's values. Two offices filling one empty cell at once meet on it, and the second is
-    // told (a change at the same moment) rather than a second row stored.
-    QString blocca;
+    // The cells' rows are checked by the save (TqevScrittura::id) in its own transaction before
+    // they are written: a write neither looks for the row again nor counts the rows it touched
+    // (each a round trip to a server), since a row read in this transaction is changed by it or
+    // the change fails (an update conflict). An insert that may store nothing (INSERT ... WHERE
+    // NOT EXISTS, for a table with no unique key on the cell) is still counted.
+    bool verificata = false;
+    bool inserisciCondizionato = false;
 };
 
 // The key of the cell's row, 0 without one.
@@ -105,8 +141,8 @@ int TrovaCella(TVxTransaction &tr, const TqevTabella &t, const TVxFieldValues &c
 
 // The refusals of the insert of a cell that held nothing when the grid was read: another office
 // stored the cell's row since (its key), or is storing it at this very moment (a duplicate of
-// the table's unique key, or its lock: the row is found with t's find once the write is rolled
-// back). Saving again writes over it.
+// the table's unique key: the row is found with t's find once the write is rolled back). Saving
+// again writes over it.
 EValoreAltrove InseritoAltrove(int chiave);
 EValoreAltrove InseritoInsieme(const TqevTabella &t, const TVxFieldValues &cella,
                                const QString &detail);
@@ -115,8 +151,8 @@ EValoreAltrove InseritoInsieme(const TqevTabella &t, const TVxFieldValues &cella
 // another office (or program) stored for the cell since is not overwritten unsaid: nothing is
 // written and EValoreAltrove carries the row's key, so that saving again updates it with the
 // grid's value (the last save wins, as for a changed value). One it is storing at this very
-// moment (a duplicate of the table's unique key, or the lock) is told as a change of another
-// office at the same moment.
+// moment (a duplicate of the table's unique key) is told as a change of another office at the
+// same moment.
 int InserisciCella(TVxTransaction &tr, const TqevTabella &t, const TVxFieldValues &cella,
                    const TVxFieldValues &valori, const QDate &inizio, const QDate &fine);
 
@@ -165,6 +201,9 @@ public:
 private:
     std::optional<TqevDateAnno> m_date;
 };
+
+// Values by name, as a TqevRiga holds them.
+QVariantMap MappaValori(const TVxFieldValues &values);
 
 // The dates into the values of a new row: dInsert and dStart the first day, dEnd the last.
 void DateNuovaRiga(TVxFieldValues &values, const QDate &inizio, const QDate &fine);

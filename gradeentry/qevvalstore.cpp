@@ -147,6 +147,8 @@ TqevTabella tabellaCelle(const TabellaVoti &t)
     tab.inserisci = QStringLiteral("INSERT INTO %1 (%2, %3, iSitId, %4, dInsert, dStart, dEnd) "
                                    "VALUES (:%2, %5, :iSitId, :%4, :dInsert, :dStart, :dEnd)")
                         .arg(tab.nome, tab.chiave, colonnaCella(t), valore, valoreCella(t));
+    // A cell is the table's unique key; the save reads every cell's row before it writes.
+    tab.verificata = true;
     return tab;
 }
 
@@ -174,6 +176,18 @@ TqevValore valoreDi(const QSqlQuery &q, const QSqlRecord &rec, bool perComponent
         v.bValInMed = campo(q, rec, "bValInMed").toInt() == 1;
     }
     return v;
+}
+
+// The values of a read of the class session's values, of one pupil and one subject when given.
+TVxFieldValues valoriAmbito(int iClsSesId, int iSitId, int iClsSesMatId)
+{
+    TVxFieldValues values;
+    values.setValue(QStringLiteral("iClsSesId"), iClsSesId);
+    if (iSitId != 0)
+        values.setValue(QStringLiteral("iSitId"), iSitId);
+    if (iClsSesMatId != 0)
+        values.setValue(QStringLiteral("iClsSesMatId"), iClsSesMatId);
+    return values;
 }
 
 } // namespace
@@ -235,15 +249,67 @@ QString TqevValStore::SqlCancella() const
     return ::SqlCancella(tabella());
 }
 
+QString TqevValStore::SqlRighe(bool perAlunno, bool perMateria) const
+{
+    const TabellaVoti &t = tabellaDi(m_tipoDati);
+    const QString nome = QString::fromLatin1(t.nome);
+    const QString from =
+        t.perComponente
+            ? QStringLiteral("FROM %1 Val INNER JOIN TClsMatCmp Cmc ON (Cmc.iClsMatCmpId = "
+                             "Val.iClsMatCmpId) INNER JOIN TClsSesMat Csm ON (Csm.iClsSesMatId = "
+                             "Cmc.iClsSesMatId) ")
+                  .arg(nome)
+            : QStringLiteral("FROM %1 Val INNER JOIN TClsSesMat Csm ON (Csm.iClsSesMatId = "
+                             "Val.iClsSesMatId) ")
+                  .arg(nome);
+    return QStringLiteral("SELECT Val.iSitId, Csm.iClsSesMatId, %1, Val.%2, Val.%3 ")
+               .arg(QLatin1String(t.perComponente ? "Cmc.iCmpScaId" : "0"),
+                    QString::fromLatin1(t.chiave), QString::fromLatin1(t.valore)) +
+           from + QStringLiteral("WHERE Csm.iClsSesId = :iClsSesId") +
+           (perAlunno ? QStringLiteral(" AND Val.iSitId = :iSitId") : QString()) +
+           QString::fromLatin1(perMateria ? kPerMateria : "");
+}
+
+QString TqevValStore::Id(const TqevChiaveVal &cella)
+{
+    return QStringLiteral("%1:%2:%3")
+        .arg(cella.iSitId)
+        .arg(cella.iClsSesMatId)
+        .arg(cella.iCmpScaId);
+}
+
+TqevRiga TqevValStore::Letta(const TRecVal &rec) const
+{
+    TqevRiga riga;
+    riga.chiave = rec.iPKId;
+    if (rec.iPKId != 0)
+        riga.valori.insert(QStringLiteral("valore"), m_tipoDati == 4 ? QVariant(rec.sValSalvato)
+                                                                     : QVariant(rec.iValIdSalvato));
+    return riga;
+}
+
+QHash<QString, TqevRiga> TqevValStore::Righe(int iClsSesId, int iSitId, int iClsSesMatId) const
+{
+    const TVxFieldValues values = valoriAmbito(iClsSesId, iSitId, iClsSesMatId);
+    QHash<QString, TqevRiga> righe;
+    const bool testo = m_tipoDati == 4;
+    VxEachRow(
+        qqoVxGlobConn(), SqlRighe(iSitId != 0, iClsSesMatId != 0), values,
+        [&](const QSqlQuery &q, const QSqlRecord &) {
+            TqevRiga riga;
+            riga.chiave = q.value(3).toInt();
+            riga.valori.insert(QStringLiteral("valore"),
+                               testo ? QVariant(q.value(4).toString().trimmed())
+                                     : QVariant(q.value(4).toInt()));
+            righe.insert(Id({q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt()}), riga);
+        });
+    return righe;
+}
+
 QHash<TqevChiaveVal, TqevValore> TqevValStore::Carica(int iClsSesId, int iSitId,
                                                       int iClsSesMatId) const
 {
-    TVxFieldValues values;
-    values.setValue(QStringLiteral("iClsSesId"), iClsSesId);
-    if (iSitId != 0)
-        values.setValue(QStringLiteral("iSitId"), iSitId);
-    if (iClsSesMatId != 0)
-        values.setValue(QStringLiteral("iClsSesMatId"), iClsSesMatId);
+    const TVxFieldValues values = valoriAmbito(iClsSesId, iSitId, iClsSesMatId);
     QHash<TqevChiaveVal, TqevValore> stored;
     const bool perComponente = PerComponente();
     const QString sql = SqlCarica(iSitId != 0, iClsSesMatId != 0);

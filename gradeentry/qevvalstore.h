@@ -30,6 +30,7 @@
 class TVxFieldValues;
 class TVxTransaction;
 struct TRecVal;
+struct TqevRiga;
 struct TqevTabella;
 
 struct TqevChiaveVal
@@ -93,12 +94,18 @@ public:
     // Whether the record's value differs from the one it last read or wrote.
     bool Cambiato(const TRecVal &rec) const;
 
-    // One cell's statement, in the transaction the caller started, through the stores' one
-    // shape (qevsalva.h): a new row takes its key from PYSetGetId first, and the year's first
-    // day as insert and start date; a cell another office filled since the grid was read is
-    // updated in place (the last save wins), one it is filling at this very moment is told as a
-    // change made at the same moment. An update or delete whose row another office deleted or
-    // replaced raises EValoreAltrove.
+    // What the cells' rows hold now, by cell (Id): their keys and values, in one statement of
+    // the save's transaction, over the scope Carica reads.
+    QHash<QString, TqevRiga> Righe(int iClsSesId, int iSitId = 0, int iClsSesMatId = 0) const;
+    // A cell among the rows of Righe.
+    static QString Id(const TqevChiaveVal &cella);
+    // What the record's row held when it was last read or written, as Righe gives it.
+    TqevRiga Letta(const TRecVal &rec) const;
+
+    // One cell's statement, in the save's transaction, through the stores' one shape
+    // (qevsalva.h), once the save checked the cell's row (Righe): a new row takes its key from
+    // PYSetGetId first, and the year's first day as insert and start date; a cell another
+    // office is filling at this very moment is told as a change made at the same moment.
     int Inserisci(TVxTransaction &tr, const TqevChiaveVal &cella, const QVariant &valore,
                   const QDate &dStart, const QDate &dEnd) const;
     void Aggiorna(TVxTransaction &tr, int iPKId, const QVariant &valore) const;
@@ -110,6 +117,7 @@ public:
     QString SqlTrova() const; // the row of a cell
     QString SqlAggiorna() const;
     QString SqlCancella() const;
+    QString SqlRighe(bool perAlunno, bool perMateria) const;
 
 private:
     const TqevTabella &tabella() const;

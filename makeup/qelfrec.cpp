@@ -41,7 +41,7 @@ TfmQelRec::TfmQelRec(QWidget *parent)
         m_cboTipoVoto->setObjectName(QStringLiteral("cboTipoVoto"));
         line->addWidget(m_cboTipoVoto);
     });
-    layout->addWidget(m_dett);
+    m_aboveLegend->addWidget(m_dett);
     layout->addWidget(m_griglia, 1);
 
     connect(m_griglia, &TfrQevGrigliaRec::cellaCorrenteCambiata, this, &TfmQelRec::followCell);

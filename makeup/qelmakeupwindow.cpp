@@ -47,6 +47,15 @@ QLabel *addMakeupHeader(QWidget *window, QBoxLayout *layout, const QString &capt
     return classLabel;
 }
 
+// The tool bar holds the phases and the legend button: never folded away behind its
+// extension arrow, however narrow the window is made.
+class TqelWholeToolBar : public QToolBar
+{
+public:
+    using QToolBar::QToolBar;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+};
+
 struct MakeupToolBar
 {
     QToolBar *bar;
@@ -62,7 +71,7 @@ MakeupToolBar addMakeupToolBar(QWidget *window, QBoxLayout *layout, const QStrin
                                const std::function<void(QWidget *panel, QHBoxLayout *line)> &addOwn)
 {
     MakeupToolBar tools;
-    tools.bar = new QToolBar(window);
+    tools.bar = new TqelWholeToolBar(window);
     tools.bar->setObjectName(QStringLiteral("ToolBar1"));
     tools.bar->setIconSize(QSize(16, 16));
     tools.deleteOne = tools.bar->addAction(VxImage(QStringLiteral("VXDELETE")), QString());
@@ -141,7 +150,7 @@ TqelLegendaRec::TqelLegendaRec(QWidget *window, int swatchWidth, Colour colour)
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionMode(QAbstractItemView::NoSelection);
     m_grid->setFocusPolicy(Qt::NoFocus);
-    layout->addWidget(m_grid);
+    layout->addWidget(m_grid, 1);
     layout->addStretch();
     setFixedWidth(swatchWidth + 50 + 272 + m_grid->frameWidth() * 2 + 2);
     hide();
@@ -174,7 +183,9 @@ void TqelLegendaRec::Toggle(QToolButton *button,
     int height = m_grid->horizontalHeader()->sizeHint().height() + m_grid->frameWidth() * 2;
     for (int r = 0; r < m_grid->rowCount(); ++r)
         height += m_grid->rowHeight(r);
-    m_grid->setFixedHeight(height);
+    // As tall as its rows when there is room; else it scrolls, the window staying in the area.
+    m_grid->setMaximumHeight(height);
+    m_grid->setMinimumHeight(qMin(height, 4 * m_grid->verticalHeader()->defaultSectionSize()));
     show();
 }
 
@@ -200,7 +211,11 @@ QVBoxLayout *TfmQelMakeupClassWindow::addFrame(
         this, layout, QString::fromLatin1(texts.deleteOneName),
         QString::fromUtf8(texts.deleteOneHint), QString::fromLatin1(texts.deleteAllName),
         QString::fromUtf8(texts.deleteAllHint), addOwn);
-    // The window's own controls and grid on the left, the legend beside them when shown.
+    // Controls that need the window's width above; the grid, which scrolls, beside the legend.
+    m_aboveLegend = new QVBoxLayout;
+    m_aboveLegend->setContentsMargins(0, 0, 0, 0);
+    m_aboveLegend->setSpacing(0);
+    layout->addLayout(m_aboveLegend);
     auto *body = new QHBoxLayout;
     body->setContentsMargins(0, 0, 0, 0);
     body->setSpacing(4);

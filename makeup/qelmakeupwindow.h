@@ -22,7 +22,7 @@ class QToolButton;
 class QVBoxLayout;
 
 // pnlLegenda: the weights with their short texts beside a swatch of each weight's colour,
-// shown on the window's right, beside the controls and the grid (never over them), and hidden
+// shown on the window's right, beside the grid (never over it nor the controls), and hidden
 // by the same button.
 class TqelLegendaRec : public QWidget
 {
@@ -82,7 +82,8 @@ protected:
 
     // Lays out the header and ToolBar1, addOwn putting the window's own controls after the
     // phases; the window adds the rest to the layout returned, which the legend, when shown,
-    // stands beside. Called from the window's constructor, once its own members exist.
+    // stands beside, and what needs the window's whole width to m_aboveLegend. Called from
+    // the window's constructor, once its own members exist.
     QVBoxLayout *addFrame(const MakeupWindowTexts &texts,
                           const std::function<void(QWidget *panel, QHBoxLayout *line)> &addOwn);
 
@@ -113,6 +114,7 @@ protected:
     QAction *m_deleteAll = nullptr;
     QComboBox *m_cboFasi = nullptr;
     QToolButton *m_sbuLegenda = nullptr;
+    QVBoxLayout *m_aboveLegend = nullptr;
 
 private:
     void sbuLegendaClick();

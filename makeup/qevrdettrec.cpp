@@ -25,7 +25,6 @@ TVxDateEdit *dateEdit(const QString &name, QWidget *parent)
 {
     auto *edit = new TVxDateEdit(parent);
     edit->setObjectName(name);
-    edit->setMinimumWidth(130);
     return edit;
 }
 
@@ -52,6 +51,8 @@ TfrQevDettRec::TfrQevDettRec(QWidget *parent)
     m_buSave->setText(QStringLiteral("Assegna recupero"));
     m_buSave->setIcon(VxImage(QStringLiteral("VXPOST")));
     m_buSave->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    // Its caption whole: the row narrows its lists, never the command.
+    m_buSave->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
     // A speed button: pressing it leaves the focus on the grid's cell.
     m_buSave->setFocusPolicy(Qt::NoFocus);
     m_fields->addWidget(m_buSave, 1, 4);

@@ -191,8 +191,8 @@ void TdmxComm::run(const QByteArray &method, const QString &url, const QByteArra
     QTimer silence;
     silence.setSingleShot(true);
     silence.setInterval(m_timeout);
-    // A server that sends a byte now and then is never silent long enough: the request has a
-    // limit of its own.
+    // A server that sends a byte now and then is never silent long enough: each step of the
+    // transfer has a time limit of its own, started again whenever the transfer moved a step.
     QTimer overall;
     overall.setSingleShot(true);
     bool timedOut = false;
@@ -201,6 +201,14 @@ void TdmxComm::run(const QByteArray &method, const QString &url, const QByteArra
     bool tooLarge = false;
     qint64 received = 0;
     QString writeError;
+    qint64 sent = 0;
+    qint64 movedAtStep = 0;
+    const auto moved = [&] {
+        if (received + sent - movedAtStep < kProgressStep)
+            return;
+        movedAtStep = received + sent;
+        overall.start();
+    };
     connect(&silence, &QTimer::timeout, &call, [&] {
         timedOut = true;
         networkReply->abort();
@@ -239,8 +247,13 @@ void TdmxComm::run(const QByteArray &method, const QString &url, const QByteArra
             writeError = reply.errorString();
             networkReply->abort();
         }
+        moved();
     });
-    connect(networkReply, &QNetworkReply::uploadProgress, &call, [&] { silence.start(); });
+    connect(networkReply, &QNetworkReply::uploadProgress, &call, [&](qint64 bytesSent, qint64) {
+        silence.start();
+        sent = bytesSent;
+        moved();
+    });
     connect(networkReply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     silence.start();
     overall.start(m_timeLimit);
@@ -269,9 +282,9 @@ void TdmxComm::run(const QByteArray &method, const QString &url, const QByteArra
                                           "interrotta.")
                                .arg(url, SizeText(m_maxReplySize)));
     if (overLimit)
-        throw EVxException(QStringLiteral("Il server non ha finito di rispondere entro %1 (%2): "
-                                          "ricezione interrotta.")
-                               .arg(DurationText(m_timeLimit), url));
+        throw EVxException(QStringLiteral("Il trasferimento con il server è troppo lento: in %1 "
+                                          "non ha trasmesso %2 (%3). Trasferimento interrotto.")
+                               .arg(DurationText(m_timeLimit), SizeText(kProgressStep), url));
     if (timedOut)
         throw EVxException(QStringLiteral("Il server non ha risposto entro %1 (%2).")
                                .arg(DurationText(m_timeout), url));

@@ -13,8 +13,10 @@
 //                                         "Name:value"), kept until the caller clears them
 //   ReplyHeader(name), ReplyHeaders(), StatusCode()   of the last reply
 //   setTimeout(ms)                        the longest silence of the server (default 60 s)
-//   setTimeLimit(ms)                      the longest a request may last in all (default
-//                                         5 min), however often the server sends a byte
+//   setTimeLimit(ms)                      the longest a transfer may go without moving a
+//                                         step (kProgressStep, either way; default 5 min):
+//                                         a server that sends a byte now and then is cut, a
+//                                         download that keeps moving never is, however long
 //   setMaxReplySize(bytes)                the largest reply accepted (default 256 MB): a
 //                                         larger one is refused as soon as it shows
 //   setWaitWindow(wait)                   its "Annulla" ends the request (EVxCancelled)
@@ -50,13 +52,16 @@ public:
 
     void setTimeout(int milliseconds) { m_timeout = milliseconds; }
     int Timeout() const { return m_timeout; }
+    static constexpr int kDefaultTimeout = 60 * 1000;
     static constexpr int kDefaultTimeLimit = 5 * 60 * 1000;
+    static constexpr qint64 kProgressStep = 64 * 1024;
     void setTimeLimit(int milliseconds) { m_timeLimit = milliseconds; }
     int TimeLimit() const { return m_timeLimit; }
     void setWaitWindow(TfmVxWait *wait);
     static constexpr qint64 kDefaultMaxReplySize = 256LL * 1024 * 1024;
     static constexpr qint64 kReadAhead = 1024 * 1024;
     void setMaxReplySize(qint64 bytes) { m_maxReplySize = bytes; }
+    qint64 MaxReplySize() const { return m_maxReplySize; }
 
     void http_get(const QString &url, const QString &fileName,
                   TVxFileAccess access = TVxFileAccess::Shared);
@@ -75,7 +80,7 @@ private:
     QNetworkAccessManager m_manager;
     QString m_contentType;
     QStringList m_customHeaders;
-    int m_timeout = 60000;
+    int m_timeout = kDefaultTimeout;
     int m_timeLimit = kDefaultTimeLimit;
     QPointer<TfmVxWait> m_wait;
     qint64 m_maxReplySize = kDefaultMaxReplySize;

@@ -43,8 +43,8 @@ const QString kFixSettings = QStringLiteral(
 void requireUsableSettingsFile(const QString &path)
 {
     const QString shown = QDir::toNativeSeparators(path);
-    QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (QFileInfo(path).isDir() || !VxOpenRegularFile(file, path))
         throw EVxException(
             QStringLiteral(
                 "Impossibile leggere il file delle impostazioni di connessione %1.\r\r%2")

@@ -1,5 +1,6 @@
 #include "platform/datapacket.h"
 
+#include "platform/fileaccess.h"
 #include "platform/vxexception.h"
 #include "platform/xmldoc.h"
 
@@ -134,7 +135,7 @@ void TClientDataSet::LoadFromFile(const QString &path)
     if (!file.exists())
         throw EVxException(
             QStringLiteral("Il file %1 non esiste.").arg(QDir::toNativeSeparators(path)));
-    if (!file.open(QIODevice::ReadOnly))
+    if (!VxOpenRegularFile(file, path))
         throw EVxException(QStringLiteral("Impossibile leggere il file %1: %2")
                                .arg(QDir::toNativeSeparators(path), file.errorString()));
     // The head tells the form: neither an unknown file nor an XML one past the size cap is

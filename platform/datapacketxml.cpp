@@ -166,14 +166,14 @@ QDateTime parseDateTime(QStringView s)
 class XmlPacketReader
 {
 public:
-    XmlPacketReader(const QString &text, const QString &fileName) : m_xml(text), m_name(fileName) {}
+    XmlPacketReader(const QString &text, const QString &fileName)
+        : m_xml(text), m_name(fileName), m_textChars(text.size())
+    {
+    }
 
     TDataPacket read()
     {
-        // A DTD comes before the first element: refused before its entities could expand.
-        while (!m_xml.atEnd() && m_xml.readNext() != QXmlStreamReader::StartElement) {
-            if (m_xml.tokenType() == QXmlStreamReader::DTD)
-                refuse(QStringLiteral("dichiara un DTD, che non è ammesso in un pacchetto"));
+        while (!m_xml.atEnd() && next() != QXmlStreamReader::StartElement) {
         }
         checkSyntax();
         if (m_xml.tokenType() != QXmlStreamReader::StartElement)
@@ -181,7 +181,7 @@ public:
         if (m_xml.name().compare(QLatin1String("DATAPACKET"), Qt::CaseInsensitive) != 0)
             refuse(QStringLiteral("l'elemento principale è <%1> e non <DATAPACKET>")
                        .arg(m_xml.name()));
-        while (m_xml.readNextStartElement()) {
+        while (nextStartElement()) {
             if (isElement("METADATA"))
                 readMetadata();
             else if (isElement("ROWDATA"))
@@ -190,7 +190,7 @@ public:
                 skip(2);
         }
         while (!m_xml.atEnd())
-            m_xml.readNext();
+            next();
         checkSyntax();
         if (m_packet.defs.isEmpty())
             refuse(QStringLiteral("non ha colonne"));
@@ -211,6 +211,31 @@ private:
                              m_xml.errorString());
     }
 
+    // Every token goes through here. A DTD is refused wherever it stands (the parser takes one
+    // inside an element too) before any of its entities could expand: a few hundred KB of them
+    // make gigabytes of one value.
+    QXmlStreamReader::TokenType next()
+    {
+        const QXmlStreamReader::TokenType token = m_xml.readNext();
+        if (token == QXmlStreamReader::DTD)
+            refuse(QStringLiteral("dichiara un DTD, che non è ammesso in un pacchetto"));
+        return token;
+    }
+
+    // QXmlStreamReader::readNextStartElement through next(): true at the next child element,
+    // false at the end of the current one.
+    bool nextStartElement()
+    {
+        while (!m_xml.atEnd()) {
+            const QXmlStreamReader::TokenType token = next();
+            if (token == QXmlStreamReader::StartElement)
+                return true;
+            if (token == QXmlStreamReader::EndElement)
+                return false;
+        }
+        return false;
+    }
+
     bool isElement(const char *name) const
     {
         return m_xml.name().compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
@@ -221,7 +246,7 @@ private:
     {
         int inner = 0;
         while (!m_xml.atEnd()) {
-            const auto token = m_xml.readNext();
+            const auto token = next();
             if (token == QXmlStreamReader::StartElement) {
                 if (depth + ++inner > kVxXmlMaxDepth)
                     refuse(QStringLiteral("gli elementi sono annidati oltre %1 livelli")
@@ -236,12 +261,12 @@ private:
 
     void readMetadata()
     {
-        while (m_xml.readNextStartElement()) {
+        while (nextStartElement()) {
             if (isElement("FIELDS")) {
                 if (m_fieldsRead)
                     refuse(QStringLiteral("ha due elenchi di colonne"));
                 m_fieldsRead = true;
-                while (m_xml.readNextStartElement()) {
+                while (nextStartElement()) {
                     if (isElement("FIELD"))
                         readField();
                     skip(4);
@@ -345,7 +370,7 @@ private:
             refuse(QStringLiteral("le righe vengono prima delle colonne"));
         const int columns = int(m_packet.defs.size());
         m_lastDateTimes.resize(size_t(columns));
-        while (m_xml.readNextStartElement()) {
+        while (nextStartElement()) {
             if (!isElement("ROW")) {
                 skip(3);
                 continue;
@@ -379,7 +404,12 @@ private:
                                .arg(m_packet.defs.at(c).Name));
                 present[c] = true;
                 values[c] = parseValue(c, a.value(), number);
+                m_valueChars += a.value().size();
             }
+            // Without a DTD no value is longer than the text it came from: the whole packet's
+            // are held to it all the same, before its rows could fill the memory.
+            if (m_valueChars > m_textChars)
+                refuse(QStringLiteral("i suoi valori sono più lunghi del testo del file"));
             m_packet.rows.push_back(std::move(values));
             m_present.push_back(std::move(present));
             m_states.append(state & ~rsDetail);
@@ -551,6 +581,8 @@ private:
 
     QXmlStreamReader m_xml;
     QString m_name;
+    qsizetype m_textChars;
+    qsizetype m_valueChars = 0;
     TDataPacket m_packet;
     QStringList m_attributes; // attribute name of each column
     bool m_fieldsRead = false;

@@ -8,6 +8,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -27,6 +29,16 @@ TVxDateEdit::TVxDateEdit(QWidget *parent)
     m_edit->setObjectName(QStringLiteral("edData"));
     m_edit->setPlaceholderText(QStringLiteral("gg/mm/aaaa"));
     m_edit->setMaxLength(10);
+    // A date, or the hint of one, always whole, however narrow the window.
+    QStyleOptionFrame frame;
+    frame.initFrom(m_edit);
+    const QFontMetrics metrics = m_edit->fontMetrics();
+    const int text = qMax(metrics.horizontalAdvance(QStringLiteral("00/00/0000")),
+                          metrics.horizontalAdvance(m_edit->placeholderText()));
+    m_edit->setMinimumWidth(m_edit->style()
+                                ->sizeFromContents(QStyle::CT_LineEdit, &frame,
+                                                   QSize(text + 8, metrics.height()), m_edit)
+                                .width());
     m_edit->installEventFilter(this);
     layout->addWidget(m_edit, 1);
 

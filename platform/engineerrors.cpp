@@ -85,6 +85,40 @@ bool isConnectionLost(const QSqlError &error)
     return error.type() != QSqlError::NoError && mentions(error.text(), phrases);
 }
 
+namespace {
+
+bool isStorageFailure(const QSqlError &error)
+{
+    static const QStringList phrases{
+        QStringLiteral("I/O error during"),
+        QStringLiteral("Error while trying to write to file"),
+        QStringLiteral("No space left on device"),
+    };
+    return error.type() != QSqlError::NoError && mentions(error.text(), phrases);
+}
+
+} // namespace
+
+EVxException databaseStorageError(const QString &engineText)
+{
+    return EVxException(
+        QStringLiteral("Il database non riesce a scrivere nel suo file: il disco del database è "
+                       "pieno o non accetta scritture.\r\rQuanto non era ancora stato confermato "
+                       "non è stato salvato. Liberare spazio sul disco del database (o chiedere "
+                       "al tecnico di farlo) e ripetere l'operazione."),
+        EVxException::Error, engineText);
+}
+
+bool isDatabaseStorageFailure(const EVxException &e)
+{
+    return e.message() == databaseStorageError().message();
+}
+
+bool endsTheWork(const EVxException &e)
+{
+    return isConnectionLost(e) || isDatabaseStorageFailure(e) || isLockWaitRefused(e);
+}
+
 EVxException connectionLostError(const QString &engineText)
 {
     return EVxException(
@@ -159,6 +193,8 @@ EVxException statementRefused(const QSqlError &error, const TVxFieldValues &valu
     QString office;
     if (isConnectionLost(error))
         return connectionLostError(engineText);
+    if (isStorageFailure(error))
+        return databaseStorageError(engineText);
     if (code == kUpdateConflict)
         return concurrentChangeError(engineText);
     if (code == kForeignKey && engineText.contains(QLatin1String("references are present")))

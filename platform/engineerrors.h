@@ -52,3 +52,12 @@ bool isDuplicateEntry(const EVxException &e);
 // Whether an exception is the office's message of a lost connection (connectionLostError):
 // work that goes on value by value ends there, instead of failing once per remaining value.
 bool isConnectionLost(const EVxException &e);
+
+// The engine could not write its database file (the disk full, or gone read-only): no further
+// statement would be written either. Told once, as the end of the work, like a lost connection.
+EVxException databaseStorageError(const QString &engineText = QString());
+bool isDatabaseStorageFailure(const EVxException &e);
+
+// The failures after which work that goes on row by row must stop, rolled back whole: a lost
+// connection, the database's disk, rows another office holds past the office's patience.
+bool endsTheWork(const EVxException &e);

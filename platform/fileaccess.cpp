@@ -3,22 +3,30 @@
 #include "platform/vxexception.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QRandomGenerator>
+#include <QSysInfo>
+#include <QThread>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
+#include <optional>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-QString systemError(int code)
+QString native(const QString &path)
 {
-    return QString::fromLocal8Bit(std::strerror(code));
+    return QDir::toNativeSeparators(path);
 }
 
 // A name of its own beside the target, opened for writing only if nothing stands there.
@@ -56,36 +64,197 @@ bool writeAll(int fd, const QByteArray &bytes)
     return true;
 }
 
+// What stands at a name that should be a regular file, in the words of a message.
+QString kindOf(mode_t mode)
+{
+    if (S_ISLNK(mode))
+        return QStringLiteral("è un collegamento");
+    if (S_ISDIR(mode))
+        return QStringLiteral("è una cartella");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("è una coda FIFO");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("è un dispositivo");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("è un socket");
+    return QStringLiteral("non è un file");
+}
+
+EVxException notRegular(const QString &path, mode_t mode, const QString &what)
+{
+    return EVxException(QStringLiteral("%1 %2 non è un file normale (%3): Tavrin non lo legge. "
+                                       "Cancellarlo o sostituirlo e ripetere l'operazione.")
+                            .arg(what, native(path), kindOf(mode)));
+}
+
+bool sameFile(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// ---- the shared hold ----
+
+// QLockFile's lines (an older run's lock reads the same) and the user: process, program,
+// computer, machine, boot, user.
+struct LockInfo
+{
+    qint64 process = 0;
+    QString program;
+    QString computer;
+    QByteArray machine;
+    QByteArray boot;
+    QString user;
+};
+
+// The name the kernel keeps for the process: what another run reads back of it.
+QString ownProgram()
+{
+    QFile comm(QStringLiteral("/proc/self/comm"));
+    return comm.open(QIODevice::ReadOnly) ? QString::fromUtf8(comm.readAll().trimmed())
+                                          : QString();
+}
+
+QString ownUser()
+{
+    const uid_t uid = ::geteuid();
+    if (const passwd *pw = ::getpwuid(uid))
+        return QString::fromLocal8Bit(pw->pw_name);
+    return QString::number(uid);
+}
+
+QByteArray ownLockContents()
+{
+    return QByteArray::number(qint64(::getpid())) + '\n' + ownProgram().toUtf8() + '\n' +
+           QSysInfo::machineHostName().toUtf8() + '\n' + QSysInfo::machineUniqueId() + '\n' +
+           QSysInfo::bootUniqueId() + '\n' + ownUser().toUtf8() + '\n';
+}
+
+std::optional<LockInfo> parseLock(const QByteArray &bytes)
+{
+    const QList<QByteArray> lines = bytes.split('\n');
+    if (lines.size() < 3)
+        return std::nullopt;
+    LockInfo info;
+    bool ok = false;
+    info.process = lines.at(0).trimmed().toLongLong(&ok);
+    if (!ok || info.process <= 0)
+        return std::nullopt;
+    info.program = QString::fromUtf8(lines.at(1));
+    info.computer = QString::fromUtf8(lines.at(2));
+    info.machine = lines.value(3);
+    info.boot = lines.value(4);
+    info.user = QString::fromUtf8(lines.value(5));
+    return info;
+}
+
+bool sameComputer(const LockInfo &info)
+{
+    if (info.computer != QSysInfo::machineHostName())
+        return false;
+    const QByteArray machine = QSysInfo::machineUniqueId();
+    return info.machine.isEmpty() || machine.isEmpty() || info.machine == machine;
+}
+
+// Whether the run that wrote the lock is gone from this computer: another boot, no such
+// process, or its number now another program's.
+bool runGone(const LockInfo &info)
+{
+    const QByteArray boot = QSysInfo::bootUniqueId();
+    if (!info.boot.isEmpty() && !boot.isEmpty() && info.boot != boot)
+        return true;
+    if (info.process > std::numeric_limits<pid_t>::max() ||
+        (::kill(pid_t(info.process), 0) != 0 && errno == ESRCH))
+        return true;
+    // A number now another program's matches neither the name the kernel keeps (15 bytes) nor
+    // the program's file (an older lock's); a name that can't be read counts as the same.
+    const QByteArray recorded = info.program.toUtf8();
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(info.process));
+    if (recorded.isEmpty() || !comm.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray running = comm.readAll().trimmed();
+    const QString file =
+        QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(info.process)))
+            .fileName();
+    return !running.isEmpty() && running != recorded.left(15) && file.toUtf8() != recorded;
+}
+
+QString folderOf(const QString &path)
+{
+    return native(QFileInfo(path).absolutePath());
+}
+
+// A lock that could not be made: the folder's fault, in the office's words.
+EVxException folderRefused(const QString &path, int code)
+{
+    QString why;
+    if (code == EACCES || code == EPERM)
+        why = QStringLiteral("la cartella è di sola lettura per questo utente");
+    else if (code == EROFS)
+        why = QStringLiteral("il disco è di sola lettura");
+    else
+        why = VxSystemErrorText(code);
+    return EVxException(QStringLiteral("Impossibile scrivere nella cartella %1 (file di blocco "
+                                       "%2): %3.")
+                            .arg(folderOf(path), QFileInfo(path).fileName(), why));
+}
+
 } // namespace
+
+QString VxSystemErrorText(int code)
+{
+    static const QHash<int, const char *> texts = {
+        {EACCES, "permesso negato"},
+        {EPERM, "operazione non permessa"},
+        {EROFS, "il disco è di sola lettura"},
+        {ENOSPC, "spazio esaurito sul disco"},
+        {EDQUOT, "spazio concesso all'utente esaurito"},
+        {EFBIG, "il file supera la dimensione concessa dal sistema"},
+        {ENOENT, "file o cartella inesistente"},
+        {ENOTDIR, "una parte del percorso non è una cartella"},
+        {EISDIR, "è una cartella"},
+        {ENAMETOOLONG, "nome troppo lungo"},
+        {ELOOP, "è un collegamento, non ammesso qui"},
+        {EEXIST, "esiste già"},
+        {EIO, "errore di lettura o scrittura sul disco"},
+        {EMFILE, "troppi file aperti"},
+        {ENFILE, "troppi file aperti"},
+        {EBUSY, "file in uso"},
+        {ETXTBSY, "file in uso"},
+        {ENOTEMPTY, "la cartella non è vuota"},
+        {EXDEV, "i due percorsi sono su dischi diversi"},
+        {ESTALE, "il file di rete non è più valido"},
+        {ENXIO, "dispositivo non disponibile"},
+        {ENODEV, "dispositivo non disponibile"},
+        {EAGAIN, "risorsa temporaneamente non disponibile"},
+    };
+    if (const char *text = texts.value(code))
+        return QString::fromUtf8(text);
+    return QStringLiteral("errore di sistema %1 (%2)")
+        .arg(code)
+        .arg(QString::fromLocal8Bit(std::strerror(code)));
+}
 
 void VxReplaceFile(const QString &path, const QByteArray &bytes, TVxFileSync sync,
                    TVxFileAccess access)
 {
     const auto refuse = [&path](int code) {
         return EVxException(QStringLiteral("Impossibile scrivere il file %1: %2")
-                                .arg(QDir::toNativeSeparators(path), systemError(code)));
+                                .arg(native(path), VxSystemErrorText(code)));
     };
-    const QByteArray target = QFile::encodeName(path);
-    struct stat old;
-    const bool replacing = ::lstat(target.constData(), &old) == 0 && S_ISREG(old.st_mode);
     // Created with the umask applied, as any new file of the program.
     const mode_t mode = access == TVxFileAccess::OwnerOnly ? 0600 : 0666;
     QByteArray fresh;
     const int fd = openFreshName(path, mode, &fresh);
     if (fd < 0)
         throw refuse(errno);
-    bool ok = true;
-    if (access == TVxFileAccess::OwnerOnly)
-        ok = ::fchmod(fd, 0600) == 0;
-    else if (replacing)
-        ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+    bool ok = access == TVxFileAccess::Shared || ::fchmod(fd, 0600) == 0;
     ok = ok && writeAll(fd, bytes) && (sync == TVxFileSync::Later || ::fsync(fd) == 0);
     int code = errno;
     if (::close(fd) != 0 && ok) {
         ok = false;
         code = errno;
     }
-    if (ok && std::rename(fresh.constData(), target.constData()) != 0) {
+    if (ok && std::rename(fresh.constData(), QFile::encodeName(path).constData()) != 0) {
         ok = false;
         code = errno;
     }
@@ -102,9 +271,175 @@ bool VxIsOwnerOnly(const QString &path)
            (info.st_mode & (S_IRGRP | S_IROTH)) == 0;
 }
 
-std::unique_ptr<QLockFile> VxSharedHold(const QString &path)
+bool VxOpenRegularFile(QFile &file, const QString &path)
 {
-    auto hold = std::make_unique<QLockFile>(path);
-    hold->setStaleLockTime(24 * 60 * 60 * 1000);
-    return hold;
+    const QByteArray name = QFile::encodeName(path);
+    const QString what = QStringLiteral("Il file");
+    file.setFileName(path);
+    // A device is not even opened: opening some has effects of its own.
+    struct stat info;
+    if (::stat(name.constData(), &info) == 0 && !S_ISREG(info.st_mode))
+        throw notRegular(path, info.st_mode, what);
+    // Without waiting for a writer, should a FIFO have taken the name since.
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return file.open(QIODevice::ReadOnly); // only to say why, in Qt's words
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        info.st_mode = S_ISREG(info.st_mode) ? 0 : info.st_mode;
+        throw notRegular(path, info.st_mode, what);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+}
+
+void VxMakeOwnFolder(const QString &path)
+{
+    const QString folder = QDir::cleanPath(path);
+    const QByteArray name = QFile::encodeName(folder);
+    const auto refuse = [&](int code) {
+        return EVxException(QStringLiteral("Impossibile creare la cartella %1: %2")
+                                .arg(native(folder), VxSystemErrorText(code)));
+    };
+    struct stat info;
+    if (::lstat(name.constData(), &info) == 0 && S_ISLNK(info.st_mode) &&
+        ::unlink(name.constData()) != 0)
+        throw refuse(errno);
+    if (!QDir().mkpath(folder))
+        throw refuse(::lstat(name.constData(), &info) == 0 ? ENOTDIR : errno);
+    if (::lstat(name.constData(), &info) != 0)
+        throw refuse(errno);
+    if (!S_ISDIR(info.st_mode))
+        throw refuse(ENOTDIR);
+}
+
+TVxSharedHold::TVxSharedHold(const QString &path) : m_path(path) {}
+
+TVxSharedHold::~TVxSharedHold()
+{
+    release();
+}
+
+QString TVxSharedHold::holderText() const
+{
+    if (m_holder.process <= 0)
+        return QString();
+    QString text =
+        QStringLiteral("computer %1, processo %2").arg(m_holder.computer).arg(m_holder.process);
+    if (!m_holder.user.isEmpty())
+        text += QStringLiteral(", utente %1").arg(m_holder.user);
+    return QStringLiteral(" (%1)").arg(text);
+}
+
+bool TVxSharedHold::tryTake(int waitMs)
+{
+    if (isTaken())
+        return true;
+    QElapsedTimer waited;
+    waited.start();
+    // A lock removed or made stale between two looks is looked at again; a few rounds of that
+    // and the name counts as held.
+    int rounds = 0;
+    for (;;) {
+        const Outcome outcome = attempt();
+        if (outcome == Outcome::Taken)
+            return true;
+        if (outcome != Outcome::Held && ++rounds < 20)
+            continue;
+        if (waited.elapsed() >= waitMs)
+            return false;
+        rounds = 0;
+        QThread::msleep(100);
+    }
+}
+
+TVxSharedHold::Outcome TVxSharedHold::attempt()
+{
+    const QByteArray name = QFile::encodeName(m_path);
+    struct stat folder;
+    const bool groupFolder =
+        ::stat(QFile::encodeName(QFileInfo(m_path).absolutePath()).constData(), &folder) == 0 &&
+        (folder.st_mode & S_IWGRP);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          0644);
+    if (fd >= 0) {
+        // Writable by the group of a group's folder, whatever this user's umask: an older
+        // program of the suite removes a lock only where it may write it.
+        ::fchmod(fd, groupFolder ? 0664 : 0644);
+        if (!writeAll(fd, ownLockContents()) || ::fsync(fd) != 0) {
+            const int code = errno;
+            ::close(fd);
+            ::unlink(name.constData());
+            throw folderRefused(m_path, code);
+        }
+        m_fd = fd;
+        return Outcome::Taken;
+    }
+    if (errno != EEXIST)
+        throw folderRefused(m_path, errno);
+
+    // Another run's lock, or what stands at its name: looked at, never opened unless a
+    // regular file.
+    struct stat seen;
+    if (::lstat(name.constData(), &seen) != 0) {
+        if (errno == ENOENT)
+            return Outcome::Gone;
+        throw folderRefused(m_path, errno);
+    }
+    const QString what = QStringLiteral("Il file di blocco");
+    if (!S_ISREG(seen.st_mode))
+        throw notRegular(m_path, seen.st_mode, what);
+    const int rfd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY |
+                                                 O_CLOEXEC);
+    if (rfd < 0 && errno == ENOENT)
+        return Outcome::Gone;
+    QByteArray bytes;
+    if (rfd >= 0) {
+        struct stat opened;
+        if (::fstat(rfd, &opened) != 0 || !sameFile(opened, seen)) {
+            ::close(rfd);
+            return Outcome::Gone;
+        }
+        bytes.resize(4096);
+        const ssize_t n = ::read(rfd, bytes.data(), size_t(bytes.size()));
+        bytes.resize(n > 0 ? n : 0);
+        ::close(rfd);
+    }
+    const std::optional<LockInfo> info = parseLock(bytes);
+    const qint64 age = QDateTime::currentSecsSinceEpoch() - qint64(seen.st_mtime);
+    const bool stale = info && sameComputer(*info) ? runGone(*info) : age > kStaleAfterSecs;
+    m_holder = info ? Holder{info->computer, info->process, info->user} : Holder{};
+    if (!stale)
+        return Outcome::Held;
+
+    // Removed only if it is still the lock judged stale: a run may have taken the name since.
+    struct stat again;
+    if (::lstat(name.constData(), &again) != 0 || !sameFile(again, seen))
+        return Outcome::Gone;
+    if (::unlink(name.constData()) == 0 || errno == ENOENT)
+        return Outcome::Stale;
+    const int code = errno;
+    throw EVxException(
+        QStringLiteral("Il file di blocco %1 è rimasto da un'esecuzione interrotta%2, ma "
+                       "questo utente non può cancellarlo: %3.\r\rCancellare il file (o chiedere "
+                       "di farlo a chi lo ha creato o al tecnico) e ripetere l'operazione.")
+            .arg(native(m_path), holderText(),
+                 code == EACCES || code == EPERM
+                     ? QStringLiteral("la cartella non lo permette")
+                     : VxSystemErrorText(code)));
+}
+
+void TVxSharedHold::release()
+{
+    if (m_fd < 0)
+        return;
+    // Only the own lock goes: never one that another run made after a stale judgement.
+    struct stat own;
+    struct stat there;
+    const QByteArray name = QFile::encodeName(m_path);
+    if (::fstat(m_fd, &own) == 0 && ::lstat(name.constData(), &there) == 0 &&
+        sameFile(own, there))
+        ::unlink(name.constData());
+    ::close(m_fd);
+    m_fd = -1;
 }

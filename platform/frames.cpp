@@ -1,12 +1,58 @@
 #include "platform/frames.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+namespace {
+
+// The hint an action had before its key was added to it.
+const char kHint[] = "vxHint";
+
+QString hintOf(QObject *object, const QString &current)
+{
+    const QVariant kept = object->property(kHint);
+    if (kept.isValid())
+        return kept.toString();
+    object->setProperty(kHint, current);
+    return current;
+}
+
+} // namespace
+
+void VxSetShortcut(QWidget *scope, QAction *action, const QKeySequence &key)
+{
+    const QString hint = hintOf(action, action->toolTip());
+    action->setShortcut(key);
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    if (!scope->actions().contains(action))
+        scope->addAction(action);
+    action->setToolTip(QStringLiteral("%1 (%2)").arg(hint, key.toString(QKeySequence::NativeText)));
+}
+
+void VxShowMenuShortcuts(QToolButton *button)
+{
+    const QString hint =
+        hintOf(button, button->toolTip().isEmpty() ? button->text() : button->toolTip());
+    QStringList keys;
+    if (QMenu *menu = button->menu()) {
+        for (QAction *action : menu->actions()) {
+            if (!action->shortcut().isEmpty())
+                keys << QStringLiteral("%1 %2").arg(
+                    action->text(), action->shortcut().toString(QKeySequence::NativeText));
+        }
+    }
+    button->setToolTip(keys.isEmpty()
+                           ? hint
+                           : QStringLiteral("%1 (%2)").arg(hint, keys.join(QStringLiteral(", "))));
+}
 
 TfrVxVuoto::TfrVxVuoto(QWidget *parent)
     : QFrame(parent), m_captionLabel(new QLabel), m_layout(new QVBoxLayout(this))
@@ -41,6 +87,49 @@ TfrVxBase::TfrVxBase(QWidget *parent)
     bar->addWidget(m_toolBar);
     bar->addStretch();
     FrameLayout()->addWidget(m_controlBar);
+    m_controlBar->installEventFilter(this);
+    m_toolBar->installEventFilter(this);
+}
+
+bool TfrVxBase::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if ((watched == m_controlBar && (type == QEvent::Resize || type == QEvent::Show)) ||
+        (watched == m_toolBar && (type == QEvent::ActionAdded || type == QEvent::ActionChanged ||
+                                  type == QEvent::ActionRemoved)))
+        FitToolBar();
+    return TfrVxGen::eventFilter(watched, event);
+}
+
+void TfrVxBase::FitToolBar()
+{
+    if (!m_controlBar->isVisible())
+        return;
+    QList<QToolButton *> buttons;
+    for (QAction *action : m_toolBar->actions()) {
+        auto *button = qobject_cast<QToolButton *>(m_toolBar->widgetForAction(action));
+        if (button && action->isVisible())
+            buttons << button;
+    }
+    // What the row leaves the bar: its width less the least the others beside it need.
+    auto *row = m_controlBar->layout();
+    int room = m_controlBar->contentsRect().width() - row->contentsMargins().left() -
+               row->contentsMargins().right();
+    for (int i = 0; i < row->count(); ++i) {
+        QWidget *w = row->itemAt(i)->widget();
+        if (w && w != m_toolBar && w->isVisibleTo(m_controlBar))
+            room -= w->minimumSizeHint().width() + row->spacing();
+    }
+    auto needed = [this] {
+        m_toolBar->layout()->invalidate();
+        return m_toolBar->sizeHint().width();
+    };
+    for (QToolButton *button : buttons)
+        button->setToolButtonStyle(m_toolBar->toolButtonStyle());
+    for (auto it = buttons.rbegin(); it != buttons.rend() && needed() > room; ++it) {
+        if (!(*it)->icon().isNull())
+            (*it)->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    }
 }
 
 QList<QAction *> TfrVxBase::alFrame() const

@@ -6,12 +6,20 @@
 #include <QList>
 
 class QAction;
+class QKeySequence;
 class QLabel;
 class QListWidget;
 class QListWidgetItem;
 class QToolBar;
 class QToolButton;
 class QVBoxLayout;
+
+// Gives an action its key, working wherever the focus is inside the scope (a frame, a window, a
+// dialog), and shows the key in the action's tooltip beside its hint: a tool bar's command is
+// found by the keyboard as by the mouse. Called again, it replaces the key.
+void VxSetShortcut(QWidget *scope, QAction *action, const QKeySequence &key);
+// The tooltip of a tool button that opens a menu: its hint and its menu's keys.
+void VxShowMenuShortcuts(QToolButton *button);
 
 // The frame bases. A frame has a caption bar (RefreshFrameCaption shows its Caption, or its
 // hint when it has none), FrameEnter for the host to call when the frame becomes the working
@@ -62,6 +70,14 @@ public:
                             const QString &hint = {});
     QAction *FrameAction(const QString &name) const;
     void SetImageIndex(QAction *action, int imageIndex);
+    // Every command stays on the tool bar, none behind its "»": where the row is too narrow
+    // for the captions, buttons from the last show their image alone (the caption, the hint
+    // and the key in the tooltip). Done as the row is resized or its commands change; call it
+    // when what stands beside the bar (a summary) changed its width.
+    void FitToolBar();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     TVxImageList m_images{16};

@@ -1,6 +1,7 @@
 #include "platform/inifile.h"
 
 #include "platform/cp1252.h"
+#include "platform/fileaccess.h"
 #include "platform/maindir.h"
 #include "platform/vxexception.h"
 
@@ -23,15 +24,24 @@ struct IniText
     Encoding encoding = Encoding::Utf8;
     bool ascii = true;       // no byte above 0x7F (or no file): every encoding reads it alike
     bool unreadable = false; // exists but could not be opened: never write over it
+    QString refusal;         // why, when it is no regular file
     bool lossy = false;      // written in Windows-1252 whatever it holds ("?" for the rest)
 };
 
 IniText load(const QString &path)
 {
     IniText ini;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        ini.unreadable = file.exists();
+    QFile file;
+    // Read as missing when it is no regular file: a setting read gives its default rather
+    // than hang on a FIFO or fill the memory from a device; a write says why.
+    try {
+        if (!VxOpenRegularFile(file, path)) {
+            ini.unreadable = file.exists();
+            return ini;
+        }
+    } catch (const EVxException &e) {
+        ini.unreadable = true;
+        ini.refusal = e.message();
         return ini;
     }
     QByteArray bytes = file.readAll();
@@ -65,8 +75,9 @@ IniText loadForWrite(const QString &path, TVxIniEncoding newFileEncoding)
 {
     IniText ini = load(path);
     if (ini.unreadable)
-        throw EVxException(
-            QStringLiteral("Impossibile leggere il file %1.").arg(QDir::toNativeSeparators(path)));
+        throw EVxException(ini.refusal.isEmpty() ? QStringLiteral("Impossibile leggere il file %1.")
+                                                       .arg(QDir::toNativeSeparators(path))
+                                                 : ini.refusal);
     if (newFileEncoding == TVxIniEncoding::Cp1252 &&
         (ini.ascii || ini.encoding == Encoding::Cp1252)) {
         ini.encoding = Encoding::Cp1252;

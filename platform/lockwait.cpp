@@ -103,8 +103,9 @@ Watchdog &watchdog()
     return instance;
 }
 
-// The attachment handle of a Firebird connection; 0 for any other driver or a closed one.
-isc_db_handle attachmentOf(const QSqlDriver *driver)
+} // namespace
+
+unsigned VxAttachmentOf(const QSqlDriver *driver)
 {
     if (!driver || driver->dbmsType() != QSqlDriver::Interbase || !driver->isOpen())
         return 0;
@@ -114,9 +115,7 @@ isc_db_handle attachmentOf(const QSqlDriver *driver)
     return *static_cast<const isc_db_handle *>(handle.constData());
 }
 
-} // namespace
-
-TVxLockWaitGuard::TVxLockWaitGuard(const QSqlDriver *driver) : m_handle(attachmentOf(driver))
+TVxLockWaitGuard::TVxLockWaitGuard(const QSqlDriver *driver) : m_handle(VxAttachmentOf(driver))
 {
     if (m_handle == 0)
         return;

@@ -35,6 +35,10 @@ private:
     bool m_fired = false;
 };
 
+// The Firebird attachment of an open connection's driver, for the client library's own calls;
+// 0 for any other driver or a closed connection.
+unsigned VxAttachmentOf(const QSqlDriver *driver);
+
 // Milliseconds; 10 seconds unless set (tests shorten it).
 int lockWaitTimeout();
 void setLockWaitTimeout(int milliseconds);

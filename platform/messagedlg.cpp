@@ -8,10 +8,13 @@
 #include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QFontDialog>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -23,6 +26,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTranslator>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace {
@@ -294,27 +298,88 @@ QString scriptedPath(const QString &kind, const QString &caption)
 
 } // namespace
 
+namespace {
+
+// QFileSystemModel writes dates and sizes in the system's locale: the program's instead.
+class TVxFileTextsInLocale : public QIdentityProxyModel
+{
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
+        if (role == Qt::DisplayRole && files && index.isValid()) {
+            const QModelIndex source = mapToSource(index);
+            if (index.column() == 1 && !files->isDir(source))
+                return QLocale().formattedDataSize(files->size(source));
+            if (index.column() == 3)
+                return QLocale().toString(files->lastModified(source), QLocale::ShortFormat);
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+};
+
+QString chosenPath(TVxFileDialogMode mode, QWidget *parent, const QString &caption,
+                   const QString &dir, const QString &filter)
+{
+    static const char *const kinds[] = {"open-file", "save-file", "folder"};
+    if (DialogSeam::scripted())
+        return scriptedPath(QString::fromLatin1(kinds[int(mode)]), caption);
+    const auto dialog = VxNewFileDialog(parent, mode, caption, dir, filter);
+    return dialog->exec() == QDialog::Accepted ? dialog->selectedFiles().value(0) : QString();
+}
+
+} // namespace
+
+std::unique_ptr<QFileDialog> VxNewFileDialog(QWidget *parent, TVxFileDialogMode mode,
+                                             const QString &caption, const QString &dir,
+                                             const QString &filter)
+{
+    auto dialog = std::make_unique<QFileDialog>(parent, caption, dir, filter);
+    // The desktop's own chooser speaks the system's language; Qt's speaks the program's.
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setLocale(QLocale());
+    dialog->setProxyModel(new TVxFileTextsInLocale(dialog.get()));
+    switch (mode) {
+    case TVxFileDialogMode::Open:
+        dialog->setFileMode(QFileDialog::ExistingFile);
+        break;
+    case TVxFileDialogMode::Save:
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        break;
+    case TVxFileDialogMode::Folder:
+        dialog->setFileMode(QFileDialog::Directory);
+        dialog->setOption(QFileDialog::ShowDirsOnly);
+        break;
+    }
+    dialog->setViewMode(QFileDialog::Detail);
+    // Size, type and date whole; the name takes the rest.
+    if (auto *view = dialog->findChild<QTreeView *>(QStringLiteral("treeView"))) {
+        QHeaderView *header = view->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
+    dialog->resize(QSize(900, 560).boundedTo(availableArea().size() * 9 / 10));
+    return dialog;
+}
+
 QString VxOpenFileName(QWidget *parent, const QString &caption, const QString &dir,
                        const QString &filter)
 {
-    if (DialogSeam::scripted())
-        return scriptedPath(QStringLiteral("open-file"), caption);
-    return QFileDialog::getOpenFileName(parent, caption, dir, filter);
+    return chosenPath(TVxFileDialogMode::Open, parent, caption, dir, filter);
 }
 
 QString VxSaveFileName(QWidget *parent, const QString &caption, const QString &dir,
                        const QString &filter)
 {
-    if (DialogSeam::scripted())
-        return scriptedPath(QStringLiteral("save-file"), caption);
-    return QFileDialog::getSaveFileName(parent, caption, dir, filter);
+    return chosenPath(TVxFileDialogMode::Save, parent, caption, dir, filter);
 }
 
 QString VxSelectDirectory(QWidget *parent, const QString &caption, const QString &dir)
 {
-    if (DialogSeam::scripted())
-        return scriptedPath(QStringLiteral("folder"), caption);
-    return QFileDialog::getExistingDirectory(parent, caption, dir);
+    return chosenPath(TVxFileDialogMode::Folder, parent, caption, dir, QString());
 }
 
 std::optional<QFont> VxChooseFont(QWidget *parent, const QFont &initial, const QString &caption)
@@ -327,7 +392,9 @@ std::optional<QFont> VxChooseFont(QWidget *parent, const QFont &initial, const Q
         return answer.value<QFont>();
     }
     bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, initial, parent, caption);
+    // Qt's own, as every chooser of the program: the desktop's speaks the system's language.
+    const QFont font =
+        QFontDialog::getFont(&ok, initial, parent, caption, QFontDialog::DontUseNativeDialog);
     return ok ? std::optional<QFont>(font) : std::nullopt;
 }
 
@@ -341,7 +408,8 @@ std::optional<QColor> VxChooseColor(QWidget *parent, const QColor &initial, cons
                                  : QColor::fromString(answer.toString());
         return color.isValid() ? std::optional<QColor>(color) : std::nullopt;
     }
-    const QColor color = QColorDialog::getColor(initial, parent, caption);
+    const QColor color =
+        QColorDialog::getColor(initial, parent, caption, QColorDialog::DontUseNativeDialog);
     return color.isValid() ? std::optional<QColor>(color) : std::nullopt;
 }
 
@@ -365,13 +433,19 @@ bool VxPrintDialog(QWidget *parent, QPrinter &printer, const QString &caption, i
         }
         return true;
     }
-    QPrintDialog dialog(&printer, parent);
-    dialog.setWindowTitle(caption);
+    return VxNewPrintDialog(printer, parent, caption, pageCount)->exec() == QDialog::Accepted;
+}
+
+std::unique_ptr<QPrintDialog> VxNewPrintDialog(QPrinter &printer, QWidget *parent,
+                                               const QString &caption, int pageCount)
+{
+    auto dialog = std::make_unique<QPrintDialog>(&printer, parent);
+    dialog->setWindowTitle(caption);
     if (pageCount > 0) {
-        dialog.setMinMax(1, pageCount);
-        dialog.setOption(QAbstractPrintDialog::PrintPageRange);
+        dialog->setMinMax(1, pageCount);
+        dialog->setOption(QAbstractPrintDialog::PrintPageRange);
     }
-    return dialog.exec() == QDialog::Accepted;
+    return dialog;
 }
 
 int VxExecModal(QDialog *dialog)
@@ -421,12 +495,58 @@ bool RunShowingErrors(const std::function<void()> &work)
     return false;
 }
 
+namespace {
+
+// What Qt's Italian catalogues (Debian 12) leave in English in the dialogs the program shows;
+// asked after them, so that a catalogue that learns a text has the last word.
+class TVxQtCatalogueGaps : public QTranslator
+{
+public:
+    using QTranslator::QTranslator;
+
+    bool isEmpty() const override { return false; }
+
+    QString translate(const char *context, const char *sourceText, const char *, int) const override
+    {
+        static const struct
+        {
+            const char *context, *source, *italian;
+        } kGaps[] = {
+            {"QAbstractFileIconProvider", "Folder", "Cartella"},
+            {"QAbstractFileIconProvider", "Drive", "Unità"},
+            {"QPrintSettingsOutput", "Pages", "Pagine"},
+            {"QPrintSettingsOutput", "Double Sided Printing", "Stampa fronte/retro"},
+            {"QPrintSettingsOutput", "Off", "Solo fronte"},
+            {"QPrintSettingsOutput", "Long side binding", "Rilegatura sul lato lungo"},
+            {"QPrintSettingsOutput", "Short side binding", "Rilegatura sul lato corto"},
+            {"QPrintSettingsOutput",
+             "Specify pages or ranges separated by commas. Ranges are specified by two numbers "
+             "separated by a hyphen. E.g: 3,5-7,9 prints pages 3, 5, 6, 7 and 9.",
+             "Indicare pagine o intervalli separati da virgole; un intervallo è dato da due "
+             "numeri separati da un trattino. Ad esempio 3,5-7,9 stampa le pagine 3, 5, 6, 7 e 9."},
+            {"QPrintPropertiesWidget", "Advanced", "Avanzate"},
+            {"QPrintPropertiesWidget", "There are conflicts in some options. Please fix them.",
+             "Alcune opzioni sono in conflitto: correggerle."},
+        };
+        for (const auto &gap : kGaps) {
+            if (qstrcmp(context, gap.context) == 0 && qstrcmp(sourceText, gap.source) == 0)
+                return QString::fromUtf8(gap.italian);
+        }
+        return {};
+    }
+};
+
+} // namespace
+
 bool installItalianLocale()
 {
     QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
-    // "qt" is the catalogue that pulls in the others (qtbase, ...) of the same language.
+    // Installed first, asked last.
+    QCoreApplication::installTranslator(new TVxQtCatalogueGaps(QCoreApplication::instance()));
+    // Every Qt module the program shows (widgets, print settings, the file chooser's icons)
+    // is in qtbase's catalogue.
     auto *translator = new QTranslator(QCoreApplication::instance());
-    if (!translator->load(QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("qt"),
+    if (!translator->load(QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("qtbase"),
                           QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete translator;

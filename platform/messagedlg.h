@@ -76,14 +76,23 @@ bool RunShowingErrors(const std::function<void()> &work);
 
 class QWidget;
 
-// File and folder choosers of the program. Scripted runs take the next queued answer as the
-// chosen path (a queued empty text, or none, is a cancelled chooser); the caption is recorded.
-// An empty result means the user cancelled.
+// File and folder choosers of the program, in VxNewFileDialog's dialog. Scripted runs take the
+// next queued answer as the chosen path (a queued empty text, or none, is a cancelled
+// chooser); the caption is recorded. An empty result means the user cancelled.
 QString VxOpenFileName(QWidget *parent, const QString &caption, const QString &dir = {},
                        const QString &filter = {});
 QString VxSaveFileName(QWidget *parent, const QString &caption, const QString &dir = {},
                        const QString &filter = {});
 QString VxSelectDirectory(QWidget *parent, const QString &caption, const QString &dir = {});
+
+class QFileDialog;
+enum class TVxFileDialogMode { Open, Save, Folder };
+// The chooser as the program shows it: Qt's own dialog, never the desktop's (which speaks the
+// system's language), its dates and sizes in the program's locale, in detail, every column but
+// the name as wide as its texts.
+std::unique_ptr<QFileDialog> VxNewFileDialog(QWidget *parent, TVxFileDialogMode mode,
+                                             const QString &caption, const QString &dir = {},
+                                             const QString &filter = {});
 
 // Font and colour choosers of the program: the chosen value, none when the user cancelled.
 // Scripted runs record the caption (kinds "font" and "color") and take the next queued answer:
@@ -102,12 +111,17 @@ class QPrinter;
 // name prints to that PDF file; a map {"file", "from", "to"} prints that page range to it;
 // none queued, or an empty one, is a cancelled dialog.
 bool VxPrintDialog(QWidget *parent, QPrinter &printer, const QString &caption, int pageCount = 0);
+class QPrintDialog;
+// The print dialog VxPrintDialog shows.
+std::unique_ptr<QPrintDialog> VxNewPrintDialog(QPrinter &printer, QWidget *parent,
+                                               const QString &caption, int pageCount = 0);
 
 // The program speaks Italian whatever the system's locale: every widget's dates, numbers and day
 // names (QLocale's default, taken by each widget when it is made), and Qt's own dialogs and
-// buttons (file choosers, print settings, standard buttons) through Debian's Qt translations;
-// false when those are not installed, the dialogs then staying in English. Once, at start,
-// before the first window.
+// buttons (file choosers, print settings, standard buttons) through Debian's Qt translations,
+// with the program's own Italian for the few texts they leave in English; false when those
+// are not installed, the dialogs then staying mostly in English. Once, at start, before the
+// first window.
 bool installItalianLocale();
 
 // Runs a dialog modally through the seam and returns its modal result (mrOk, mrCancel, ...).

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QToolBox>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -27,17 +28,25 @@ QToolBox#tbxOutlookPages::tab:selected {
 }
 QScrollArea { background: #5b6f8f; border: none; }
 QWidget#outlookPageContent { background: #5b6f8f; }
-QToolButton { color: white; border: 1px solid transparent; border-radius: 4px; padding: 4px; }
+QToolButton { color: white; border: 2px solid transparent; border-radius: 4px; padding: 3px; }
 QToolButton:hover { background: rgba(255, 255, 255, 40); border-color: #d8e0ee; }
 QToolButton:pressed { background: rgba(0, 0, 0, 50); }
 QToolButton:disabled { color: #b0b8c8; }
-QToolButton:focus { background: rgba(255, 255, 255, 60); border-color: #ffe9b0; }
+QToolButton:focus { background: rgba(255, 255, 255, 80); border-color: #ffd24a; }
 )";
 
 QWidget *pageContent(QToolBox *box, int page)
 {
     auto *area = qobject_cast<QScrollArea *>(box->widget(page));
     return area ? area->widget() : nullptr;
+}
+
+// The widget that takes the keyboard for w: its focus proxy, when it has one.
+QWidget *keyboardTaker(QWidget *w)
+{
+    while (w->focusProxy())
+        w = w->focusProxy();
+    return w;
 }
 
 } // namespace
@@ -52,6 +61,18 @@ TVxOutlookBar::TVxOutlookBar(QWidget *parent) : QWidget(parent), m_box(new QTool
     setMinimumWidth(120);
 }
 
+void TVxOutlookBar::fitWidestEntry(QWidget *content)
+{
+    // Never narrower than an entry beside its page's scroll bar: every caption stays whole.
+    auto *area = qobject_cast<QScrollArea *>(content->parentWidget()->parentWidget());
+    if (!area)
+        return;
+    const int needed = content->minimumSizeHint().width() +
+                       area->verticalScrollBar()->sizeHint().width() + 2 * area->frameWidth();
+    if (needed > minimumWidth())
+        setMinimumWidth(needed);
+}
+
 TVxOutlookBar::~TVxOutlookBar()
 {
     releaseTrees();
@@ -61,6 +82,8 @@ void TVxOutlookBar::releaseTrees()
 {
     for (const QPointer<QWidget> &tree : std::as_const(m_trees)) {
         if (tree) {
+            for (QWidget *w : tree->findChildren<QWidget *>())
+                w->removeEventFilter(this);
             tree->hide();
             tree->setParent(nullptr);
         }
@@ -110,7 +133,11 @@ QWidget *TVxOutlookBar::AddEntry(int page, TVxAttItem *entry)
                 delete stretch;
             layout->addWidget(tree, 1);
             tree->show();
-            tree->installEventFilter(this);
+            // The keys reach the tree's list and buttons, not the tree itself.
+            for (QWidget *w : tree->findChildren<QWidget *>()) {
+                if (w->focusPolicy() != Qt::NoFocus)
+                    w->installEventFilter(this);
+            }
             m_trees.append(tree);
             return tree;
         }
@@ -140,6 +167,7 @@ QWidget *TVxOutlookBar::AddEntry(int page, TVxAttItem *entry)
         layout->insertWidget(layout->count() - 1, button);
     else
         layout->addWidget(button);
+    fitWidestEntry(content);
     return button;
 }
 
@@ -198,11 +226,26 @@ QList<QWidget *> TVxOutlookBar::pageWidgets(int page) const
 void TVxOutlookBar::FocusBar()
 {
     for (QWidget *w : pageWidgets(ActivePage())) {
-        if (w->isEnabled() && w->focusPolicy() != Qt::NoFocus) {
+        if (w->isEnabled() && keyboardTaker(w)->focusPolicy() != Qt::NoFocus) {
             w->setFocus(Qt::ShortcutFocusReason);
             return;
         }
     }
+}
+
+void TVxOutlookBar::keepInSight(QWidget *w)
+{
+    // The entry with the keyboard is always in sight: the page scrolls to it once laid out (a
+    // page just opened is laid out by a posted event).
+    QPointer<QWidget> guard(w);
+    QMetaObject::invokeMethod(
+        this,
+        [this, guard] {
+            auto *area = qobject_cast<QScrollArea *>(m_box->currentWidget());
+            if (guard && area && area->isAncestorOf(guard))
+                area->ensureWidgetVisible(guard, 0, 0);
+        },
+        Qt::QueuedConnection);
 }
 
 void TVxOutlookBar::openPage(int page)
@@ -239,16 +282,20 @@ void TVxOutlookBar::FillMenu(QMenu *menu)
 
 bool TVxOutlookBar::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::FocusIn) {
+        keepInSight(qobject_cast<QWidget *>(watched));
+        return QWidget::eventFilter(watched, event);
+    }
     if (event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
     auto *key = static_cast<QKeyEvent *>(event);
-    const bool pageKey = key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown;
-    auto *button = qobject_cast<QToolButton *>(watched);
-    // The report list keeps its own keys; Ctrl+Page Up/Down still change the page.
-    if (pageKey && (button || (key->modifiers() & Qt::ControlModifier))) {
+    // Page Up and Down open the page before or after from anywhere in the bar, the report list
+    // too (with Ctrl as well): a list moves by its arrows, Home and End.
+    if (key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown) {
         openPage(ActivePage() + (key->key() == Qt::Key_PageUp ? -1 : 1));
         return true;
     }
+    auto *button = qobject_cast<QToolButton *>(watched);
     if (!button)
         return QWidget::eventFilter(watched, event);
     QList<QWidget *> entries;
@@ -274,6 +321,7 @@ bool TVxOutlookBar::eventFilter(QObject *watched, QEvent *event)
                                                    : at + 1;
         to = std::clamp<qsizetype>(to, 0, entries.size() - 1);
         entries.at(to)->setFocus(Qt::OtherFocusReason);
+        keepInSight(entries.at(to));
         return true;
     }
     default:

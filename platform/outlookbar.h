@@ -16,8 +16,10 @@ class TVxImageList;
 //
 // The keyboard works it as the mouse does: FocusBar gives it the keyboard (the main window's
 // F6); Up and Down (Tab too) go from entry to entry, Home and End to the first and last,
-// Return or Space runs the entry, Page Up and Page Down (with Ctrl also from the report list)
-// open the page before or after. FillMenu lists the same pages and entries in a menu.
+// Return or Space runs the entry, Page Up and Page Down (from the report list too) open the
+// page before or after. The entry with the keyboard is scrolled into sight and drawn framed.
+// A report list takes the keyboard through its tree's focus proxy. FillMenu lists the same
+// pages and entries in a menu.
 class TVxOutlookBar : public QWidget
 {
     Q_OBJECT
@@ -42,7 +44,8 @@ public:
     // The captions of a page's entries, in order.
     QStringList EntryCaptions(int page) const;
 
-    // Gives the keyboard to the open page: its first entry, or the report list it holds.
+    // Gives the keyboard to the open page: its first entry, or the report list it holds (the
+    // tree's focus proxy).
     void FocusBar();
     // Adds one submenu per page, each entry an action that runs it as its button does (a page
     // holding the report list has one action that opens it).
@@ -59,6 +62,8 @@ private:
     void releaseTrees();
     QList<QWidget *> pageWidgets(int page) const;
     void openPage(int page);
+    void keepInSight(QWidget *w);
+    void fitWidestEntry(QWidget *content);
 
     QToolBox *m_box;
     QList<QPointer<QWidget>> m_trees;

@@ -279,7 +279,7 @@ bool isSavepointStatement(const QString &sql)
 // A write that waits past lockWaitTimeout() for rows another office or program holds is
 // cancelled; the user decides whether to wait again. Reads never wait: each transaction reads
 // its own snapshot.
-int runPrepared(QSqlQuery &query, const QString &sql, const TVxFieldValues &values)
+int runPrepared(QSqlQuery &query, const QString &sql, const TVxFieldValues &values, bool countRows)
 {
     if (recorder)
         recorder->noteExecuted(sql, values);
@@ -294,8 +294,9 @@ int runPrepared(QSqlQuery &query, const QString &sql, const TVxFieldValues &valu
             waitedOut = guard.fired() && !ok;
         }
         if (ok)
-            return query.isSelect() || isSavepointStatement(sql) ? 0
-                                                                 : qMax(0, query.numRowsAffected());
+            return !countRows || query.isSelect() || isSavepointStatement(sql)
+                       ? 0
+                       : qMax(0, query.numRowsAffected());
         if (!waitedOut)
             throw statementRefused(query.lastError(), values);
         if (VxMessageDlg(lockWaitQuestion(), mtWarning, mbYesNo, 0, mrNo) != mrYes)
@@ -320,20 +321,20 @@ void prepareAndBind(QSqlQuery &query, const QString &sql, const TVxFieldValues &
     bindAll(query, prepared, values);
 }
 
-int execBound(QSqlQuery &query, const QString &sql, const TVxFieldValues &values)
+int execBound(QSqlQuery &query, const QString &sql, const TVxFieldValues &values, bool countRows)
 {
     prepareAndBind(query, sql, values);
-    return runPrepared(query, sql, values);
+    return runPrepared(query, sql, values, countRows);
 }
 
-int execAgain(QSqlQuery &query, const QString &sql, const TVxFieldValues &values)
+int execAgain(QSqlQuery &query, const QString &sql, const TVxFieldValues &values, bool countRows)
 {
     const BoundStatement prepared = boundStatement(sql, values);
     // A value that turned null, or back, changes the text the statement needs.
     if (query.lastQuery() != prepared.text)
         prepareText(query, sql, prepared.text);
     bindAll(query, prepared, values);
-    return runPrepared(query, sql, values);
+    return runPrepared(query, sql, values, countRows);
 }
 
 bool fetchNext(QSqlQuery &query)

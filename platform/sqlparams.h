@@ -72,13 +72,16 @@ QString preparedText(const QString &sql, const TVxFieldValues &values);
 void prepareAndBind(QSqlQuery &query, const QString &sql, const TVxFieldValues &values);
 // Prepares, binds and runs the statement. Returns the number of rows it inserted, changed or
 // deleted (0 for a select), so that an update that touched no row can be told from one that
-// did.
-int execBound(QSqlQuery &query, const QString &sql, const TVxFieldValues &values);
+// did. Asking the driver costs a round trip to a server: without countRows it is not asked,
+// and 0 returned.
+int execBound(QSqlQuery &query, const QString &sql, const TVxFieldValues &values,
+              bool countRows = true);
 // Runs again, with new values, a statement that prepareAndBind or execBound prepared on this
 // query from the same text: a statement run once per row is prepared once, which is most of
 // the cost of a small insert. A value turned null, or back, prepares it again. Returns the
 // rows changed, as execBound.
-int execAgain(QSqlQuery &query, const QString &sql, const TVxFieldValues &values);
+int execAgain(QSqlQuery &query, const QString &sql, const TVxFieldValues &values,
+              bool countRows = true);
 // Moves to the next row of a select that ran: false after the last row. A row the database
 // fails to deliver (a computed column that divides by zero, a lost connection) throws
 // EVxException with the driver's text: QSqlQuery::next answers false for it too, and a loop

@@ -116,9 +116,13 @@ QString TVxStringGrid::Cells(int col, int row) const
 void TVxStringGrid::setCells(int col, int row, const QString &text)
 {
     checkCell(col, row);
-    m_cells[size_t(row) * m_colCount + col].text = text;
+    QString &cell = m_cells[size_t(row) * m_colCount + col].text;
+    const bool changed = cell != text;
+    cell = text;
     if (m_editing && col == m_editCol && row == m_editRow && m_editor->text() != text)
         m_editor->setText(text);
+    if (changed)
+        CellTextChanged(col, row);
     viewport()->update();
 }
 

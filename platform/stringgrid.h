@@ -34,6 +34,7 @@
 //                          fills cells with colours of its own keeps their text readable
 //                          (VxTextColourOn)
 //   ColSized(c)            the user dragged a column's border (goColSizing) and let it go
+//   CellTextChanged(c, r)  a cell's text changed (setCells, typing): a column may widen to it
 // Structural changes (counts, fixed counts) that leave the cursor outside the data cells move
 // it without asking SelectCell.
 
@@ -163,6 +164,11 @@ protected:
                           TGridDrawState state);
     virtual QColor CellTextColour(int col, int row, TGridDrawState state) const;
     virtual void ColSized(int col) { Q_UNUSED(col); }
+    virtual void CellTextChanged(int col, int row)
+    {
+        Q_UNUSED(col);
+        Q_UNUSED(row);
+    }
 
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;

@@ -2,12 +2,19 @@
 
 #include "platform/connection.h"
 #include "platform/engineerrors.h"
+#include "platform/lockwait.h"
+#include "platform/messagedlg.h"
 #include "platform/vxexception.h"
 
 #include <QHash>
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QStringList>
+
+#include <ibase.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -19,6 +26,44 @@ QHash<QString, TVxTransaction *> &running()
 }
 
 const char kNewKeySql[] = "SELECT L_iCntId FROM PYSetGetId(:sTable, 0)";
+
+// A failure of the client library's own calls as the driver would give it: the engine's words
+// and its SQLCODE, which statementRefused reads.
+QSqlError clientError(const ISC_STATUS *status)
+{
+    QString text;
+    const ISC_STATUS *vector = status;
+    char line[512];
+    while (fb_interpret(line, sizeof line, &vector) > 0)
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + QString::fromUtf8(line);
+    return QSqlError(QString(), text, QSqlError::StatementError,
+                     QString::number(isc_sqlcode(status)));
+}
+
+// An XSQLDA of whole numbers (BIGINT) over the values, in place.
+struct Numbers
+{
+    explicit Numbers(qsizetype count, bool nullable)
+        : buffer(XSQLDA_LENGTH(std::max<qsizetype>(count, 1))), values(size_t(count)),
+          nulls(size_t(count))
+    {
+        da()->version = SQLDA_VERSION1;
+        da()->sqln = da()->sqld = short(count);
+        for (qsizetype i = 0; i < count; ++i) {
+            XSQLVAR &var = da()->sqlvar[i];
+            var = XSQLVAR{};
+            var.sqltype = SQL_INT64 + (nullable ? 1 : 0);
+            var.sqllen = sizeof(ISC_INT64);
+            var.sqldata = reinterpret_cast<ISC_SCHAR *>(&values[size_t(i)]);
+            var.sqlind = nullable ? &nulls[size_t(i)] : nullptr;
+        }
+    }
+    XSQLDA *da() { return reinterpret_cast<XSQLDA *>(buffer.data()); }
+
+    std::vector<char> buffer;
+    std::vector<ISC_INT64> values;
+    std::vector<ISC_SHORT> nulls;
+};
 
 } // namespace
 
@@ -159,6 +204,16 @@ bool TVxTransaction::Rollback()
 
 QSqlQuery &TVxTransaction::Exec(const QString &sql, const TVxFieldValues &values)
 {
+    return exec(sql, values, true);
+}
+
+void TVxTransaction::Run(const QString &sql, const TVxFieldValues &values)
+{
+    exec(sql, values, false);
+}
+
+QSqlQuery &TVxTransaction::exec(const QString &sql, const TVxFieldValues &values, bool countRows)
+{
     if (!m_active)
         throw EVxException(
             QStringLiteral("Nessuna transazione in corso per l'istruzione:\r%1").arg(sql));
@@ -167,12 +222,12 @@ QSqlQuery &TVxTransaction::Exec(const QString &sql, const TVxFieldValues &values
     QString text = preparedText(sql, values);
     auto found = m_statements.find(text);
     if (found != m_statements.end()) {
-        m_changed = execAgain(*found->second, sql, values);
+        m_changed = execAgain(*found->second, sql, values, countRows);
         return *found->second;
     }
     auto query = std::make_unique<QSqlQuery>(m_db);
     query->setForwardOnly(true);
-    m_changed = execBound(*query, sql, values);
+    m_changed = execBound(*query, sql, values, countRows);
     return *m_statements.emplace(std::move(text), std::move(query)).first->second;
 }
 
@@ -261,6 +316,43 @@ int VxNewKey(const QSqlDatabase &db, const QString &table)
     return key;
 }
 
+qint64 VxReadCommitted(const QSqlDatabase &db, const QString &sql, const QList<qint64> &values)
+{
+    isc_db_handle attachment = VxAttachmentOf(db.driver());
+    if (attachment == 0)
+        throw EVxException(QStringLiteral("La connessione al database non è aperta."));
+    static const char tpb[] = {isc_tpb_version3, isc_tpb_read_committed, isc_tpb_no_rec_version,
+                               isc_tpb_wait, isc_tpb_read};
+    const QByteArray text = sql.toUtf8();
+    Numbers in(values.size(), false);
+    for (qsizetype i = 0; i < values.size(); ++i)
+        in.values[size_t(i)] = values.at(i);
+    for (;;) {
+        Numbers out(1, true);
+        ISC_STATUS_ARRAY status{};
+        ISC_STATUS_ARRAY ignored{};
+        isc_tr_handle tr = 0;
+        if (isc_start_transaction(status, &tr, 1, &attachment, short(sizeof tpb), tpb))
+            throw statementRefused(clientError(status), {});
+        bool waitedOut = false;
+        {
+            TVxLockWaitGuard guard(db.driver());
+            const bool failed = isc_dsql_exec_immed2(status, &attachment, &tr, 0, text.constData(),
+                                                     SQL_DIALECT_V6, in.da(), out.da()) != 0;
+            waitedOut = guard.fired() && failed;
+            if (!failed) {
+                isc_commit_transaction(ignored, &tr);
+                return out.nulls[0] ? 0 : out.values[0];
+            }
+        }
+        isc_rollback_transaction(ignored, &tr);
+        if (!waitedOut)
+            throw statementRefused(clientError(status), {});
+        if (VxMessageDlg(lockWaitQuestion(), mtWarning, mbYesNo, 0, mrNo) != mrYes)
+            throw lockWaitRefused();
+    }
+}
+
 void VxEachRow(const QSqlDatabase &db, const QString &sql, const TVxFieldValues &values,
                const std::function<void(const QSqlQuery &, const QSqlRecord &)> &row)
 {
@@ -277,8 +369,8 @@ void VxWriteEachRow(TVxTransaction &tr, qsizetype count,
                     const std::function<void(qsizetype)> &write,
                     const std::function<void(qsizetype, const EVxException &)> &refused)
 {
-    const auto endsTheWork = [&tr](const EVxException &e) {
-        return !tr.InTransaction() || isLockWaitRefused(e) || isConnectionLost(e);
+    const auto stops = [&tr](const EVxException &e) {
+        return !tr.InTransaction() || endsTheWork(e);
     };
     try {
         VxUnderSavepoint(tr, [&] {
@@ -287,14 +379,14 @@ void VxWriteEachRow(TVxTransaction &tr, qsizetype count,
         });
         return;
     } catch (const EVxException &e) {
-        if (endsTheWork(e))
+        if (stops(e))
             throw;
     }
     for (qsizetype row = 0; row < count; ++row) {
         try {
             VxUnderSavepoint(tr, [&] { write(row); });
         } catch (const EVxException &e) {
-            if (endsTheWork(e))
+            if (stops(e))
                 throw;
             refused(row, e);
         }

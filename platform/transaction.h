@@ -76,6 +76,9 @@ public:
     // Exec of an insert, update or delete: the rows it changed. The driver is asked once per
     // run, a round trip to a server: asking the query again would cost another.
     int ExecChanged(const QString &sql, const TVxFieldValues &values);
+    // Exec of an insert, update or delete whose rows need not be counted, saving that round
+    // trip: a write of a row this transaction has just read, which touches it or fails.
+    void Run(const QString &sql, const TVxFieldValues &values);
     // Exec of an update or delete that names one row: touching none means that another office
     // deleted the row since it was read, and the change would be lost unsaid; throws
     // EVxException (rowGoneError) then. Returns the rows changed.
@@ -90,6 +93,7 @@ public:
 private:
     void end();
     void refusedBy(const QSqlError &error);
+    QSqlQuery &exec(const QString &sql, const TVxFieldValues &values, bool countRows);
 
     QSqlDatabase m_db;
     int m_id = 0;
@@ -189,6 +193,17 @@ void VxUnderSavepoint(TVxTransaction &tr, const std::function<void()> &work);
 void VxWriteEachRow(TVxTransaction &tr, qsizetype count,
                     const std::function<void(qsizetype)> &write,
                     const std::function<void(qsizetype, const EVxException &)> &refused);
+
+// Reads one whole number with a select of at most one row (an aggregate: NULL reads 0) in a
+// transaction of its own on the connection's attachment, beside the driver's: Firebird's read
+// committed without record versions, which waits for the rows another transaction holds
+// written and then reads what it committed. A TVxTransaction reads a snapshot, and never sees a
+// row another office has not committed, nor one committed after it began: where no unique key
+// keeps two writers of one row apart, this wait is what meets the other. Run it before this
+// program's own work on the connection writes anything: it would wait for its own rows. "?"
+// parameters take the values in order. A wait past lockWaitTimeout() asks whether to wait again,
+// as a write does (No throws lockWaitRefused()); a refusal throws as a statement's does.
+qint64 VxReadCommitted(const QSqlDatabase &db, const QString &sql, const QList<qint64> &values);
 
 // Runs a select in the transaction of a TVxTransactionScope (the caller's, or one of its own
 // committed after the last row) and hands each row, with the select's columns for looking

@@ -1,5 +1,6 @@
 #include "platform/xmldoc.h"
 
+#include "platform/fileaccess.h"
 #include "platform/helpers.h"
 #include "platform/vxexception.h"
 
@@ -77,8 +78,8 @@ void VxXmlDocument::loadText(const QString &text, const QString &what)
 
 void VxXmlDocument::loadFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!VxOpenRegularFile(file, path))
         throw EVxException(
             QStringLiteral("Impossibile leggere il file %1: %2").arg(path, file.errorString()));
     if (file.size() > kVxXmlMaxBytes)

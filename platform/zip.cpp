@@ -14,6 +14,7 @@
 #include <QTemporaryFile>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <memory>
 
@@ -111,6 +112,17 @@ QString unsafeReason(const QString &normalised)
         if (part == QLatin1String(".."))
             return QStringLiteral("risale alla cartella superiore");
     return QString();
+}
+
+// Every name within the disk's longest, and the whole path within the system's.
+bool fitsTheDisk(const QString &path)
+{
+    const QByteArray encoded = QFile::encodeName(path);
+    if (encoded.size() >= PATH_MAX)
+        return false;
+    const QList<QByteArray> names = encoded.split('/');
+    return std::none_of(names.cbegin(), names.cend(),
+                        [](const QByteArray &name) { return name.size() > NAME_MAX; });
 }
 
 bool isInside(const QString &path, const QString &root)
@@ -320,27 +332,9 @@ QStringList TZip::Extract()
         entries.append(Entry{zip_uint64_t(i), target, folder});
     }
 
-    // Every file is written under a temporary name in its folder, then all are renamed over
-    // their targets: a failure leaves nothing, and a link standing at a target's name is
-    // replaced, never followed.
-    struct Written
-    {
-        QString temp;
-        QString target;
-    };
-    QList<Written> written;
-    struct RemoveUnlessDone
-    {
-        QList<Written> &files;
-        bool done = false;
-        ~RemoveUnlessDone()
-        {
-            if (!done)
-                for (const Written &w : std::as_const(files))
-                    QFile::remove(w.temp);
-        }
-    } cleanup{written};
-    qint64 total = 0;
+    // What the names meet on the disk, and each other: checked whole before the first folder
+    // is made, so that no rename can fail half-way over the files of an earlier entry.
+    QSet<QString> folders; // lower-case, every folder the entries need
     for (const Entry &entry : std::as_const(entries)) {
         const QString folder = entry.folder ? entry.relative : QFileInfo(entry.relative).path();
         // A link already in the folder must not carry the files elsewhere.
@@ -348,8 +342,64 @@ QStringList TZip::Extract()
             throw EVxException(QStringLiteral("La cartella %1 porta fuori da %2: estrazione "
                                               "interrotta. Nessun file è stato estratto.")
                                    .arg(folder, m_extractPath));
-        if (!QDir().mkpath(folder))
-            throw EVxException(QStringLiteral("Impossibile creare la cartella %1").arg(folder));
+        if (!fitsTheDisk(entry.relative))
+            throw refuse(QStringLiteral("contiene un nome troppo lungo per il disco: \"%1\"")
+                             .arg(QDir(root).relativeFilePath(entry.relative)));
+        for (QString up = folder; up.size() > root.size(); up = QFileInfo(up).path()) {
+            folders.insert(up.toLower());
+            const QFileInfo there(up);
+            if (there.exists() && !there.isDir())
+                throw refuse(QStringLiteral("contiene la cartella \"%1\", ma nella cartella di "
+                                            "estrazione c'è un file con quel nome")
+                                 .arg(QDir(root).relativeFilePath(up)));
+        }
+        if (!entry.folder && QFileInfo(entry.relative).isDir() &&
+            !QFileInfo(entry.relative).isSymLink())
+            throw refuse(QStringLiteral("contiene il file \"%1\", ma nella cartella di "
+                                        "estrazione c'è una cartella con quel nome")
+                             .arg(QDir(root).relativeFilePath(entry.relative)));
+    }
+    for (const Entry &entry : std::as_const(entries))
+        if (!entry.folder && folders.contains(entry.relative.toLower()))
+            throw refuse(QStringLiteral("contiene \"%1\" sia come file sia come cartella")
+                             .arg(QDir(root).relativeFilePath(entry.relative)));
+
+    // Every file is written under a temporary name in its folder, then all are renamed over
+    // their targets: a failure leaves nothing, not even the folders made for it, and a link
+    // standing at a target's name is replaced, never followed.
+    struct Written
+    {
+        QString temp;
+        QString target;
+    };
+    QList<Written> written;
+    QStringList made; // the folders made, parents first
+    struct RemoveUnlessDone
+    {
+        QList<Written> &files;
+        QStringList &folders;
+        bool done = false;
+        ~RemoveUnlessDone()
+        {
+            if (done)
+                return;
+            for (const Written &w : std::as_const(files))
+                QFile::remove(w.temp);
+            for (auto folder = folders.crbegin(); folder != folders.crend(); ++folder)
+                QDir().rmdir(*folder);
+        }
+    } cleanup{written, made};
+    qint64 total = 0;
+    for (const Entry &entry : std::as_const(entries)) {
+        const QString folder = entry.folder ? entry.relative : QFileInfo(entry.relative).path();
+        QStringList missing;
+        for (QString up = folder; !QFileInfo::exists(up); up = QFileInfo(up).path())
+            missing.prepend(up);
+        for (const QString &up : std::as_const(missing)) {
+            if (!QDir().mkdir(up))
+                throw EVxException(QStringLiteral("Impossibile creare la cartella %1").arg(up));
+            made << up;
+        }
         if (entry.folder)
             continue;
 
@@ -387,7 +437,8 @@ QStringList TZip::Extract()
             reason = out.errorString();
         }
         if (!ok)
-            throw EVxException(QStringLiteral("Impossibile estrarre %1 dall'archivio %2: %3")
+            throw EVxException(QStringLiteral("Impossibile estrarre %1 dall'archivio %2: %3. "
+                                              "Nessun file è stato estratto.")
                                    .arg(entry.relative, m_fileName, reason));
     }
     // What an archive readable by its owner only holds stays so once extracted.

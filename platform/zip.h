@@ -11,12 +11,13 @@
 //   Extract()               the files extracted, as full paths. Archives come from outside:
 //                           every entry is checked before anything is written; an entry with
 //                           "..", an absolute path or a drive letter (backslashes read as
-//                           separators), two files whose names differ only in case, more
-//                           entries than MaxEntries or more bytes than MaxUnpackedSize refuse
-//                           the whole archive. Files are written under temporary names and
-//                           renamed over their targets once all are complete: a failure leaves
-//                           nothing, and a link standing at a target's name is replaced,
-//                           never followed.
+//                           separators), two files whose names differ only in case, a name
+//                           both a file and a folder (in the archive, or against the folder's
+//                           own), a name too long for the disk, more entries than MaxEntries
+//                           or more bytes than MaxUnpackedSize refuse the whole archive. Files
+//                           are written under temporary names and renamed over their targets
+//                           once all are complete: a failure leaves the folder as it was, and
+//                           a link standing at a target's name is replaced, never followed.
 //   setOnlyEntries(names)   Extract writes only the files whose base name is one of these, in
 //                           any letter case, directly into the folder under the name listed
 //                           (every entry is still checked); two such entries refuse the archive

@@ -3,9 +3,13 @@
 #include "platform/waitwindow.h"
 #include "reportengine/reportengine.h"
 
+#include <QScopeGuard>
+
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -191,6 +195,7 @@ struct CBand
     std::vector<CBand> across;
     std::vector<CBand> data;
     std::unique_ptr<CBand> header;
+    std::unique_ptr<CBand> continued;
     std::unique_ptr<CBand> footer;
 };
 
@@ -213,6 +218,9 @@ CBand compile(const TfrTemplate &t, const TfrBand &b)
         case TfrBandKind::Header:
             c.header = std::make_unique<CBand>(compile(t, child));
             break;
+        case TfrBandKind::Continued:
+            c.continued = std::make_unique<CBand>(compile(t, child));
+            break;
         case TfrBandKind::Footer:
             c.footer = std::make_unique<CBand>(compile(t, child));
             break;
@@ -227,14 +235,29 @@ CBand compile(const TfrTemplate &t, const TfrBand &b)
     return c;
 }
 
+// What heads the pages a row, or a band's rows, go on to: the row's continued band or the
+// band's repeated header, with the row numbers (LINE#) of the bands walked when it was first
+// printed. It is evaluated anew atop each such page, so that what it calls (a register's page
+// count and page texts) follows the pages.
+struct Heading
+{
+    const CBand *band;
+    std::vector<int> lines;
+};
+using Headings = std::vector<std::shared_ptr<const Heading>>;
+
 // A band instance, evaluated and measured: items with y from the instance's top.
 struct Instance
 {
     double height = 0;
-    bool leads = false; // a title or header, which the band after it may stay with
+    bool leads = false; // a title, header or continued band, which the band after it stays with
     bool newPageBefore = false;
     bool newPageAfter = false;
     std::vector<TfrDisplayItem> items;
+    Headings headings;                  // of the rows it is printed within, the outermost first
+    std::shared_ptr<const Heading> own; // its own row's, where the instance itself goes on
+
+    bool blank() const { return items.empty() && height <= kEps; }
 };
 
 // Band instances of a group kept together, and groups nested in it.
@@ -246,6 +269,15 @@ struct Block
         std::unique_ptr<Block> block;
     };
     std::vector<Part> parts;
+
+    Instance *first()
+    {
+        for (Part &p : parts) {
+            if (Instance *i = p.instance ? &*p.instance : p.block->first())
+                return i;
+        }
+        return nullptr;
+    }
 
     double height() const
     {
@@ -296,6 +328,10 @@ Instance splitAt(Instance &inst, double cut)
     Instance rest;
     rest.height = inst.height - cut;
     rest.newPageAfter = inst.newPageAfter;
+    // the rest goes on within its own row too
+    rest.headings = inst.headings;
+    if (inst.own)
+        rest.headings.push_back(inst.own);
     inst.newPageAfter = false;
     inst.height = cut;
     std::vector<TfrDisplayItem> above;
@@ -478,6 +514,9 @@ private:
         return ds;
     }
 
+    // The header leads into the first row that prints, kept with it, and, repeated, heads each
+    // page the rows go on to; a band none of whose rows print prints neither header nor
+    // footer. A row's continued band heads each page its details go on to.
     void walk(const CBand &band)
     {
         TfrDataSet *ds = first(band);
@@ -487,35 +526,63 @@ private:
         m_lines.push_back(0);
         if (band.b->KeepWhole)
             m_keep.push_back(std::make_unique<Block>());
-        if (band.header)
-            print(*band.header);
+        bool led = false;
+        bool repeated = false;
+        // Prints the current row when visible, its header first; false when not visible.
+        const auto row = [&] {
+            if (!visible(band))
+                return false;
+            if (!led && band.header) {
+                const int line = std::exchange(m_lines.back(), 0); // as before the first row
+                print(*band.header);
+                if (band.header->b->Repeat) {
+                    m_headings.push_back(
+                        std::make_shared<const Heading>(Heading{band.header.get(), m_lines}));
+                    repeated = true;
+                }
+                m_lines.back() = line;
+            }
+            led = true;
+            std::shared_ptr<const Heading> heading;
+            if (band.continued)
+                heading = std::make_shared<const Heading>(Heading{band.continued.get(), m_lines});
+            print(band, heading, false);
+            if (heading)
+                m_headings.push_back(std::move(heading));
+            return true;
+        };
         if (empty) {
             m_lines.back() = 1;
-            print(band);
+            row();
         }
         while (!ds->Eof()) {
             ++m_lines.back();
             if (band.b->KeepTogether)
                 m_keep.push_back(std::make_unique<Block>());
-            print(band);
+            const bool headed = row() && band.continued;
             for (const CBand &detail : band.data)
                 walk(detail);
+            if (headed)
+                m_headings.pop_back();
             if (band.b->KeepTogether)
                 closeBlock();
             move(band, [ds] { ds->Next(); });
         }
-        if (band.footer)
+        if (repeated)
+            m_headings.pop_back();
+        if (band.footer && led)
             print(*band.footer);
         if (band.b->KeepWhole)
             closeBlock();
         m_lines.pop_back();
     }
 
-    void print(const CBand &band)
+    void print(const CBand &band, std::shared_ptr<const Heading> own = {}, bool checkVisible = true)
     {
-        std::optional<Instance> inst = evaluate(band);
+        std::optional<Instance> inst = evaluate(band, checkVisible);
         if (!inst)
             return;
+        inst->own = std::move(own);
         if (!m_keep.empty())
             m_keep.back()->parts.push_back({std::move(inst), nullptr});
         else
@@ -529,9 +596,9 @@ private:
 
     // Evaluates every expression of one instance of the band once, with its across columns,
     // and lays the result out at the band's height; nothing when the band is not visible.
-    std::optional<Instance> evaluate(const CBand &band)
+    std::optional<Instance> evaluate(const CBand &band, bool checkVisible = true)
     {
-        if (!visible(band))
+        if (checkVisible && !visible(band))
             return std::nullopt;
         std::vector<Measured> objects;
         measure(band, m_left, objects);
@@ -546,8 +613,10 @@ private:
             fit(m, stretches && m.c->o->Stretch);
             grew = grew || (stretches && m.c->o->Stretch && m.height > m.c->o->Height + kEps);
         }
-        if (grew)
+        if (grew) {
             moveBelowGrown(band, objects);
+            spaceWrappedRows(band, objects);
+        }
 
         const double declared = band.b->Height;
         double height = declared;
@@ -564,9 +633,10 @@ private:
         inst.items.reserve(objects.size() * 2);
         inst.height = height;
         inst.newPageBefore = band.b->NewPageBefore;
-        inst.leads =
-            band.b->Kind == TfrBandKind::ReportTitle || band.b->Kind == TfrBandKind::Header;
+        inst.leads = band.b->Kind == TfrBandKind::ReportTitle ||
+                     band.b->Kind == TfrBandKind::Header || band.b->Kind == TfrBandKind::Continued;
         inst.newPageAfter = band.b->NewPageAfter;
+        inst.headings = m_headings;
         const double grown = height - declared;
         for (const Measured &m : objects) {
             if (m.c->o->Kind == TfrObjectKind::Text)
@@ -594,9 +664,10 @@ private:
     }
 
     // A text broken into lines within its box: a text that does not fit shrinks, where its
-    // object allows, down to the object's smallest font; then it wraps at blanks, its box
-    // growing where it may. A word wider than the box, or lines below a box that cannot grow,
-    // are cut with an ellipsis, and the report records the cut.
+    // object allows, down to the object's smallest font; then it wraps at blanks (inside a word
+    // wider than the box), its box growing where it may. A line wider than a box without wrap,
+    // or lines below a box that cannot grow, are cut with an ellipsis, and the report records
+    // the cut.
     void fit(Measured &m, bool grows)
     {
         const TfrObject &o = *m.c->o;
@@ -616,7 +687,9 @@ private:
                     break;
             }
         }
-        if (how.wordCut) {
+        // With wrap, a word wider than the box even at the smallest font goes on on the next
+        // line, broken between two of its characters: every character stays on the page.
+        if (how.wordCut && !o.WordWrap) {
             how = {true, false};
             m.lines = breakLines(m.text, m.metrics, room, o.WordWrap, how);
             m.cut = true;
@@ -661,6 +734,36 @@ private:
                                           ? std::max(0.0, own[j]->height - above.Height)
                                           : 0;
                 own[i]->shift = std::max(own[i]->shift, own[j]->shift + growth);
+            }
+        }
+    }
+
+    // The rows of a wrapped across band stand one under the other: a row whose text grew
+    // pushes the rows below it down by as much.
+    static void spaceWrappedRows(const CBand &band, std::vector<Measured> &objects)
+    {
+        const bool stretches = band.b->Stretch;
+        for (const CBand &across : band.across) {
+            if (across.b->Overflow != TfrAcrossOverflow::Wrap)
+                continue;
+            std::map<double, double> growth; // by row, the most a text of it grew
+            for (const Measured &m : objects) {
+                const TfrObject &o = *m.c->o;
+                if (m.band != &across)
+                    continue;
+                double &g = growth[m.row];
+                if (o.Kind == TfrObjectKind::Text && stretches && o.Stretch)
+                    g = std::max(g, m.height - o.Height);
+            }
+            std::map<double, double> shift;
+            double below = 0;
+            for (const auto &[row, grown] : growth) {
+                shift[row] = below;
+                below += std::max(0.0, grown);
+            }
+            for (Measured &m : objects) {
+                if (m.band == &across)
+                    m.row += shift[m.row];
             }
         }
     }
@@ -860,16 +963,18 @@ private:
     // one but fits on a page of its own; a group taller than a page is placed band by band.
     void place(Block &block)
     {
-        if (m_breakPending) {
-            m_breakPending = false;
-            if (m_open)
-                newPage();
-        }
+        Instance *first = block.first();
+        if (!first)
+            return;
+        breakIfPending();
+        // a new page the group's first band asks for starts it afresh, with no continued band
+        if (first->newPageBefore && m_open && !m_led)
+            newPage();
         if (!m_open)
             openPage();
         const double height = block.height();
         if (!m_empty && height > m_bottom - m_y + kEps && height <= m_bottom - m_top + kEps)
-            newPage();
+            continueOnNewPage(first->headings);
         for (Block::Part &p : block.parts) {
             if (p.instance)
                 place(std::move(*p.instance));
@@ -881,14 +986,17 @@ private:
     // An instance goes on the open page when it fits; else on a new page, whole, when it fits
     // on an empty one; else it continues page by page, cut between lines of text. A band
     // that moves keeps the values it was evaluated with. A new page before a band is not
-    // started on a page that holds only the titles and headers leading into it.
+    // started on a page that holds only the titles and headers leading into it. An instance
+    // that prints nothing and takes no room opens no page: its new pages wait for what
+    // follows, so that a band with nothing under it leaves no empty page.
     void place(Instance inst)
     {
-        if (m_breakPending) {
-            m_breakPending = false;
-            if (m_open)
-                newPage();
+        if (inst.blank()) {
+            if ((inst.newPageBefore && m_open && !m_led) || inst.newPageAfter)
+                m_breakPending = true;
+            return;
         }
+        breakIfPending();
         if (inst.newPageBefore && m_open && !m_led)
             newPage();
         if (!m_open)
@@ -900,13 +1008,13 @@ private:
                 break;
             }
             if (!m_empty && inst.height <= m_bottom - m_top + kEps) {
-                newPage();
+                continueOnNewPage(inst.headings);
                 continue;
             }
             double cut = cutHeight(inst, room);
             if (cut <= kEps) {
                 if (!m_empty) {
-                    newPage();
+                    continueOnNewPage(inst.headings);
                     continue;
                 }
                 cut = room; // a single line taller than the page: cut through it
@@ -914,10 +1022,54 @@ private:
             Instance rest = splitAt(inst, cut);
             put(inst);
             inst = std::move(rest);
-            newPage();
+            continueOnNewPage(inst.headings);
         }
         if (inst.newPageAfter)
             m_breakPending = true;
+    }
+
+    void breakIfPending()
+    {
+        if (m_breakPending) {
+            m_breakPending = false;
+            if (m_open)
+                newPage();
+        }
+    }
+
+    // The page that what did not fit goes on to: after its page header, what heads the rows it
+    // belongs to, outermost first, each evaluated there with its row's line numbers. What is
+    // placed next counts their room as taken.
+    void continueOnNewPage(const Headings &headings)
+    {
+        newPage();
+        for (const std::shared_ptr<const Heading> &h : headings) {
+            std::vector<int> lines = h->lines;
+            std::swap(m_lines, lines);
+            const auto restore = qScopeGuard([&] { std::swap(m_lines, lines); });
+            putHeading(evaluate(*h->band));
+        }
+        leaveRoomBelow(QStringLiteral("Le intestazioni delle pagine di seguito"));
+    }
+
+    // Something that heads the page, above what the page holds.
+    void putHeading(std::optional<Instance> heading)
+    {
+        if (heading) {
+            putAt(*heading, m_y);
+            m_y += heading->height;
+        }
+    }
+
+    // What heads the page leaves the page its room below.
+    void leaveRoomBelow(const QString &headings)
+    {
+        m_top = m_y;
+        if (m_bottom - m_top < 1)
+            throw EfrError(QStringLiteral("Errore nella preparazione del report «%1».\r\r%2 non "
+                                          "lasciano spazio sulla pagina %3.")
+                               .arg(m_report.Title, headings)
+                               .arg(m_pages.Pages.size()));
     }
 
     // Moves the instance's items onto the open page, its top at y.
@@ -947,20 +1099,10 @@ private:
         m_empty = true;
         m_led = true;
         m_y = m_t.MarginTop;
-        if (m_pageHeader) {
-            if (std::optional<Instance> header = evaluate(*m_pageHeader)) {
-                putAt(*header, m_y);
-                m_y += header->height;
-            }
-        }
-        m_top = m_y;
         m_bottom = m_pageSize.height() - m_t.MarginBottom - m_footerHeight;
-        if (m_bottom - m_top < 1)
-            throw EfrError(QStringLiteral("Errore nella preparazione del report «%1».\r\r"
-                                          "L'intestazione e il piè di pagina non lasciano spazio "
-                                          "sulla pagina %2.")
-                               .arg(m_report.Title)
-                               .arg(m_pages.Pages.size()));
+        if (m_pageHeader)
+            putHeading(evaluate(*m_pageHeader));
+        leaveRoomBelow(QStringLiteral("L'intestazione e il piè di pagina"));
     }
 
     void closePage()
@@ -1012,6 +1154,7 @@ private:
     double m_top = 0;
     double m_bottom = 0;
     std::vector<int> m_lines; // LINE# of each data band being walked, the innermost last
+    Headings m_headings;      // of the rows being walked, the outermost first
     std::vector<std::unique_ptr<Block>> m_keep;
     // Pages built, in the wait window.
     TVxProgress m_progress{m_report.Title};

@@ -68,6 +68,10 @@ bool frExportPdfWithDialog(QWidget *parent, const TfrDisplayList &pages)
             return false;
     }
     frExportPdf(pages, file, pages.Title, 600);
+    // A whole school's report cards take minutes: the end says where they went.
+    VxMessageDlg(QStringLiteral("Esportazione terminata. Il file PDF è stato salvato in:\r%1")
+                     .arg(QDir::toNativeSeparators(file)),
+                 mtInformation, mbOK);
     return true;
 }
 

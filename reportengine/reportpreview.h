@@ -28,7 +28,8 @@ class QSpinBox;
 // false when the office cancelled. Raises EVxException when the printer refuses.
 bool frPrintWithDialog(QWidget *parent, const TfrDisplayList &pages);
 // Asks where to save the PDF and writes it there (the report's title, 600 dots per inch);
-// false when the office cancelled. Raises EVxException when the file cannot be written.
+// false when the office cancelled. Raises EVxException when the file cannot be written; a
+// written file is named to the office at the end.
 bool frExportPdfWithDialog(QWidget *parent, const TfrDisplayList &pages);
 
 enum class TfrZoom { WholePage, PageWidth, Actual };

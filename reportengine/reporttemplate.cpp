@@ -37,7 +37,9 @@ const std::vector<BandSpec> &bandSpecs()
         {TfrBandKind::PageFooter, "page-footer", {"name", "height", "visible"}},
         {TfrBandKind::Data, "data",
          kBandCommon + QStringList{"dataset", "print-when-empty", "keep-together", "keep-whole"}},
-        {TfrBandKind::Header, "header", kBandCommon},
+        {TfrBandKind::Header, "header", kBandCommon + QStringList{"repeat"}},
+        // Printed where the report goes on, not where it chooses a new page: no page breaks.
+        {TfrBandKind::Continued, "continued", {"name", "height", "stretch", "visible"}},
         {TfrBandKind::Footer, "footer", kBandCommon},
         {TfrBandKind::Across,
          "across",
@@ -376,13 +378,14 @@ private:
         readBool("print-when-empty", b.PrintWhenEmpty);
         readBool("keep-together", b.KeepTogether);
         readBool("keep-whole", b.KeepWhole);
+        readBool("repeat", b.Repeat);
         b.Visible = attribute("visible").value_or(QString());
         if (!b.Visible.isEmpty())
             checkExpression(b.Visible, false);
 
-        // header?, objects*, across*, data*, footer? (only data bands take header, footer and
-        // data; page bands and across bands take no across band)
-        enum Stage { AtHeader, AtObjects, AtAcross, AtData, AtFooter };
+        // header?, continued?, objects*, across*, data*, footer? (only data bands take header,
+        // continued, footer and data; page bands and across bands take no across band)
+        enum Stage { AtHeader, AtContinued, AtObjects, AtAcross, AtData, AtFooter };
         int stage = -1;
         const bool isData = spec.kind == TfrBandKind::Data;
         const bool takesAcross = spec.kind != TfrBandKind::Across &&
@@ -397,6 +400,8 @@ private:
             else if (const BandSpec *child = bandSpec(element)) {
                 if (child->kind == TfrBandKind::Header && isData)
                     at = AtHeader;
+                else if (child->kind == TfrBandKind::Continued && isData)
+                    at = AtContinued;
                 else if (child->kind == TfrBandKind::Across && takesAcross)
                     at = AtAcross;
                 else if (child->kind == TfrBandKind::Data && isData)
@@ -408,7 +413,8 @@ private:
             } else {
                 unknownElement();
             }
-            if (at < stage || (at == stage && (at == AtHeader || at == AtFooter)))
+            if (at < stage ||
+                (at == stage && (at == AtHeader || at == AtContinued || at == AtFooter)))
                 misplaced();
             stage = at;
             if (at == AtObjects)
@@ -716,11 +722,14 @@ private:
         flag("print-when-empty", b.PrintWhenEmpty);
         flag("keep-together", b.KeepTogether);
         flag("keep-whole", b.KeepWhole);
+        flag("repeat", b.Repeat);
         text("visible", b.Visible);
-        // The reader's order: header, objects, across, data, footer.
-        for (const TfrBand &c : b.Bands) {
-            if (c.Kind == TfrBandKind::Header)
-                band(c);
+        // The reader's order: header, continued, objects, across, data, footer.
+        for (TfrBandKind kind : {TfrBandKind::Header, TfrBandKind::Continued}) {
+            for (const TfrBand &c : b.Bands) {
+                if (c.Kind == kind)
+                    band(c);
+            }
         }
         for (const TfrObject &o : b.Objects)
             object(o);

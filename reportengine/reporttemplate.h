@@ -85,8 +85,8 @@ struct TfrObject
     bool Stretch = false; // grows with its text (in a stretching band); else clipped
     // Shrinks, half a point at a time down to this size, until the text fits its box.
     std::optional<double> MinFontSize;
-    int Frame = fsNone;   // TfrFrameSide bits
-    QString Format;       // "number:2", "date:dd/MM/yyyy" or empty
+    int Frame = fsNone; // TfrFrameSide bits
+    QString Format;     // "number:2", "date:dd/MM/yyyy" or empty
 
     // Text frames, lines and rectangles.
     double LineWidth = 0.2;
@@ -108,6 +108,7 @@ enum class TfrBandKind {
     PageFooter,
     Data,
     Header,
+    Continued, // data: atop each page a row of its goes on to
     Footer,
     Across,
     Summary
@@ -126,12 +127,13 @@ struct TfrBand
     bool PrintWhenEmpty = false;
     bool KeepTogether = false;
     bool KeepWhole = false; // data: header, rows and footer on one page when they fit on one
+    bool Repeat = false;    // header: again atop each page its band's rows go on to
     TfrAcrossOverflow Overflow = TfrAcrossOverflow::Clip; // across
-    QString Visible; // an expression; empty: always
+    QString Visible;                                      // an expression; empty: always
 
     std::vector<TfrObject> Objects;
-    // A data band: its header and footer (at most one each), across bands and nested data
-    // bands; another band: its across bands.
+    // A data band: its header, continued band and footer (at most one each), across bands and
+    // nested data bands; another band: its across bands.
     std::vector<TfrBand> Bands;
 
     const TfrBand *child(TfrBandKind kind) const;

@@ -57,6 +57,8 @@ TVxRptTreeView::TVxRptTreeView(TVxAttReport *command, QWidget *parent)
     m_preview->setObjectName(QStringLiteral("buAnteprima"));
     m_print->setObjectName(QStringLiteral("buStampa"));
     m_pdf->setObjectName(QStringLiteral("buPdf"));
+    // The command bar gives the page the keyboard: the list takes it.
+    setFocusProxy(m_list);
 
     auto *buttons = new QGridLayout;
     buttons->addWidget(m_preview, 0, 0, 1, 2);
@@ -72,6 +74,10 @@ TVxRptTreeView::TVxRptTreeView(TVxAttReport *command, QWidget *parent)
     connect(m_pdf, &QPushButton::clicked, this, &TVxRptTreeView::ExportPdf);
     connect(m_list, &QTreeWidget::itemActivated, this, [this] { Preview(); });
     const auto enable = [this] {
+        // The list's cursor is the chosen report, drawn chosen also when the keyboard put it
+        // there on entering the list.
+        if (QTreeWidgetItem *item = m_list->currentItem(); item && !item->isSelected())
+            item->setSelected(true);
         const bool chosen = SelectedReportId() != 0;
         for (QPushButton *b : {m_preview, m_print, m_pdf})
             b->setEnabled(chosen);

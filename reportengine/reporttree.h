@@ -8,7 +8,8 @@
 // Each run is the command's: its BeforeExecute first (which may refuse, or pass the print
 // date), then the work, then its AfterExecute; a failure is shown once.
 //
-// Controls (by objectName): the list tvReports, the buttons buAnteprima, buStampa, buPdf.
+// Controls (by objectName): the list tvReports, the buttons buAnteprima, buStampa, buPdf. The
+// list is the tree's focus proxy: Up and Down choose a report, Return previews it.
 
 #include "reportengine/reportmodule.h"
 

@@ -34,6 +34,7 @@ TfmQelAggStampe::TfmQelAggStampe(QWidget *owner)
 {
     setObjectName(QStringLiteral("fmQelAggStampe"));
     setWindowTitle(QStringLiteral("Aggiorna stampe scrutinio"));
+    WithParGen([this](const TdmqelParGen &parGen) { parGen.ApplyWebLimits(*m_comm); });
     auto *layout = new QVBoxLayout(ClientArea());
 
     layout->addWidget(new QLabel(QString::fromUtf8(kFolderCaption)));

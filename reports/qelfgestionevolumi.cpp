@@ -5,6 +5,7 @@
 #include "platform/datasetmodel.h"
 #include "platform/dbgridframes.h"
 #include "platform/desktop.h"
+#include "platform/fileaccess.h"
 #include "platform/maindir.h"
 #include "platform/messagedlg.h"
 #include "platform/uploadbody.h"
@@ -90,9 +91,11 @@ void showError(const QString &text)
     VxMessageDlg(text, mtError, mbOK);
 }
 
-bool confirm(const QString &text, TMsgDlgType type)
+// A question that destroys or sends defaults to No; one that follows the office's own
+// request (the preview it asked for) defaults to doing it.
+bool confirm(const QString &text, TMsgDlgType type, int defaultButton = mrNo)
 {
-    return VxMessageDlg(text, type, mbYesNo, 0, mrNo) == mrYes;
+    return VxMessageDlg(text, type, mbYesNo, 0, defaultButton) == mrYes;
 }
 
 QToolButton *pictureButton(const char *name, const QString &hint, QStyle::StandardPixmap icon,
@@ -121,6 +124,7 @@ TfmQelGestioneVolumi::TfmQelGestioneVolumi(QWidget *parent)
 {
     setObjectName(QStringLiteral("fmQelGestioneVolumi"));
     setWindowTitle(QStringLiteral("Gestione volumi"));
+    WithParGen([this](const TdmqelParGen &parGen) { parGen.ApplyWebLimits(*m_comm); });
     auto *layout = new QVBoxLayout(this);
     auto *header = new QLabel(QStringLiteral("Elenco dei volumi generati. Selezionare un volume e "
                                              "usare i tasti sulla destra per operare su di esso."));
@@ -248,7 +252,8 @@ QString TfmQelGestioneVolumi::selectedVolume()
 void TfmQelGestioneVolumi::preview()
 {
     const QString name = selectedVolume();
-    if (name.isEmpty() || !confirm(QStringLiteral("Aprire un'anteprima del file?"), mtConfirmation))
+    if (name.isEmpty() ||
+        !confirm(QStringLiteral("Aprire un'anteprima del file?"), mtConfirmation, mrYes))
         return;
     const QString tmp = m_folder + QStringLiteral("tmp");
     if (!QDir().mkpath(tmp))
@@ -338,8 +343,8 @@ void TfmQelGestioneVolumi::send()
 
 bool TfmQelGestioneVolumi::UploadVolume(const QString &filePath, const QString &url)
 {
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!VxOpenRegularFile(file, filePath))
         throw EVxException(QStringLiteral("Impossibile leggere il volume %1").arg(filePath));
     QByteArray body =
         uploadBody(filePath, file.readAll(), QStringLiteral("tipo"), QStringLiteral("Registro"));

@@ -129,7 +129,8 @@ TfmQelStampaVerbali::TfmQelStampaVerbali(QWidget *owner) : TfmVxWizard(owner)
     m_formatChosen = label(QStringLiteral("Formato selezionato: "), "laFormato");
     summary->addWidget(m_pupils);
     summary->addWidget(m_formatChosen);
-    summary->addWidget(label(QStringLiteral("Premere FINE per avviare l'export dei registri")));
+    summary->addWidget(
+        label(QStringLiteral("Premere FINE per avviare la stampa digitale dei registri")));
     AddPage(third);
     connect(m_titles, &QTableWidget::itemChanged, this, [this](QTableWidgetItem *item) {
         if (item->column() != 1 || !cdsTitoli.Active())

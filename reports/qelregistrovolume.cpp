@@ -100,19 +100,21 @@ bool taken(const QString &folder, const QString &stem)
 
 // A run holds its name from the choice of the name to the catalogue row; once the hold is
 // stale, its files are litter.
-std::unique_ptr<QLockFile> holdOf(const QString &folder, const QString &stem)
+std::unique_ptr<TVxSharedHold> holdOf(const QString &folder, const QString &stem)
 {
-    return VxSharedHold(folder + stem + QStringLiteral(".lck"));
+    return std::make_unique<TVxSharedHold>(folder + stem + QStringLiteral(".lck"));
 }
 
 // The catalogue is read, changed and written by one program at a time.
-std::unique_ptr<QLockFile> lockCatalogue(const QString &folder)
+std::unique_ptr<TVxSharedHold> lockCatalogue(const QString &folder)
 {
-    auto lock = std::make_unique<QLockFile>(folder + QStringLiteral("info.xml.lck"));
-    if (!lock->tryLock(10000))
-        throw EVxException(QStringLiteral("Il catalogo dei volumi %1 è occupato da un altro "
-                                          "programma: riprovare fra qualche istante.")
-                               .arg(QDir::toNativeSeparators(folder + QStringLiteral("info.xml"))));
+    auto lock = std::make_unique<TVxSharedHold>(folder + QStringLiteral("info.xml.lck"));
+    if (!lock->tryTake(10000))
+        throw EVxException(
+            QStringLiteral("Il catalogo dei volumi %1 è in uso da un altro programma%2: "
+                           "riprovare fra qualche istante.")
+                .arg(QDir::toNativeSeparators(folder + QStringLiteral("info.xml")),
+                     lock->holderText()));
     return lock;
 }
 
@@ -171,13 +173,10 @@ VolumeName::VolumeName(const QString &folder, const QelSchoolCodes &codes)
             qelVolumeHooks().now ? qelVolumeHooks().now() : QDateTime::currentDateTime();
         m_stem = VolumeStem(codes, when);
         m_hold = holdOf(folder, m_stem);
-        if (m_hold->tryLock(0)) {
+        if (m_hold->tryTake()) {
             if (!taken(folder, m_stem))
                 return;
-            m_hold->unlock();
-        } else if (m_hold->error() == QLockFile::PermissionError) {
-            throw EVxException(QStringLiteral("Impossibile scrivere nella cartella %1.")
-                                   .arg(QDir::toNativeSeparators(folder)));
+            m_hold->release();
         }
         VxSleep(1000 - when.time().msec());
     }
@@ -194,8 +193,8 @@ void ClearAbandonedRuns(const QString &folder)
         if (stem == QLatin1String("info.xml"))
             continue;
         // A hold that no live run keeps: its program is gone.
-        const std::unique_ptr<QLockFile> hold = holdOf(folder, stem);
-        if (hold->tryLock(0))
+        const std::unique_ptr<TVxSharedHold> hold = holdOf(folder, stem);
+        if (hold->tryTake())
             removeRunFiles(folder, stem);
     }
 }

@@ -29,7 +29,7 @@
 #include <memory>
 
 class QListWidget;
-class QLockFile;
+class TVxSharedHold;
 class TClientDataSet;
 class TdmVxRptFR;
 class TdmqelRptDataSets;
@@ -71,7 +71,8 @@ QelSchoolCodes ReadSchoolCodes();
 QString VolumeStem(const QelSchoolCodes &codes, const QDateTime &when);
 
 // The name of a new volume, held while the object lives: the stem of this second, or of the
-// next one free while another run holds a name or a volume has it.
+// next one free while another run holds a name or a volume has it. A folder that takes no
+// lock (read-only, full) ends the search at once, saying why.
 class VolumeName
 {
 public:
@@ -81,7 +82,7 @@ public:
 
 private:
     QString m_stem;
-    std::unique_ptr<QLockFile> m_hold;
+    std::unique_ptr<TVxSharedHold> m_hold;
 };
 
 // Removes the files of the runs whose program is gone (their own names only).

@@ -52,7 +52,7 @@ const QList<QelCommandDef> &qelCommands()
          "TfmqelDocDelSessioneWeb", true, true},
         {"xafSendRecuperiWeb", "xpgDocenti", F, "Invio Recuperi Tavrin-Web", 50, 44,
          "TfmqelDocSendRecuperiWeb", true, true},
-        {"xafDelRecWeb", "xpgDocenti", F, "Cancella recuperi TavrinWeb", 55, 58,
+        {"xafDelRecWeb", "xpgDocenti", F, "Cancella recuperi Tavrin-Web", 55, 58,
          "TfmQelDocDelRecuperiWeb", true, true},
         {"xafReceiveRecuperiDocWeb", "xpgDocenti", F, "Raccolta Recuperi Tavrin-Web", 60, 45,
          "TfmqelDocReceiveRecuperiWeb", true, true},

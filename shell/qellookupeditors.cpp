@@ -230,14 +230,14 @@ TfmqelLookupEditor::TfmqelLookupEditor(QelLookupTable table, QWidget *parent)
     case QelLookupTable::Frm:
         m_frame->ShowColumn(QStringLiteral("sFrmLDesc"), QStringLiteral("Descrizione"), 380);
         m_frame->ShowColumn(QStringLiteral("sFrmSDesc"), QStringLiteral("Sigla"), 210);
-        m_frame->ShowColumn(QStringLiteral("lFrmVisible"), QStringLiteral("Visibile (Si/No)"), -1,
+        m_frame->ShowColumn(QStringLiteral("lFrmVisible"), QStringLiteral("Visibile (Sì/No)"), -1,
                             kRight);
         showYesNo(QStringLiteral("lFrmVisible"));
         break;
     case QelLookupTable::Sco:
         m_frame->ShowColumn(QStringLiteral("sScoLDesc"), QStringLiteral("Descrizione"), 380);
         m_frame->ShowColumn(QStringLiteral("sScoSDesc"), QStringLiteral("Sigla"), 210);
-        m_frame->ShowColumn(QStringLiteral("lScoVisible"), QStringLiteral("Visibile (Si/No)"), -1,
+        m_frame->ShowColumn(QStringLiteral("lScoVisible"), QStringLiteral("Visibile (Sì/No)"), -1,
                             kRight);
         showYesNo(QStringLiteral("lScoVisible"));
         break;
@@ -261,7 +261,7 @@ void TfmqelLookupEditor::showYesNo(const QString &field)
             return false;
         QStyleOptionViewItem cell(option);
         cell.features |= QStyleOptionViewItem::HasDisplay;
-        cell.text = index.data().toInt() != 0 ? QStringLiteral("Si") : QStringLiteral("No");
+        cell.text = index.data().toInt() != 0 ? QStringLiteral("Sì") : QStringLiteral("No");
         cell.displayAlignment = kRight;
         grid->style()->drawControl(QStyle::CE_ItemViewItem, &cell, painter, grid);
         return true;

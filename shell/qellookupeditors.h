@@ -48,7 +48,7 @@ protected:
     void FormClose(TCloseAction &action) override;
 
 private:
-    // Shows a 0/1 column as "No"/"Si".
+    // Shows a 0/1 column as "No"/"Sì".
     void showYesNo(const QString &field);
 
     TfrqelLookup *m_frame;

@@ -1,6 +1,8 @@
 #include "shell/qelpargen.h"
 
+#include "platform/comm.h"
 #include "platform/connection.h"
+#include "platform/fileaccess.h"
 #include "platform/maindir.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
@@ -110,6 +112,15 @@ TdmqelParGen::TdmqelParGen(QObject *owner) : QObject(owner)
     bind(xpsServerWeb, xIniFilePar, QStringLiteral("ServerWeb"), QStringLiteral("Indirizzo"));
     bind(xpsServerSupporto, xIniFilePar, QStringLiteral("ServerWeb"), QStringLiteral("Supporto"));
     bind(xpsServerWiki, xIniFilePar, QStringLiteral("ServerWeb"), QStringLiteral("Wiki"));
+    bind(xpiAttesaRisposta, xIniFilePar, QStringLiteral("ServerWeb"),
+         QStringLiteral("AttesaRisposta"));
+    xpiAttesaRisposta.setDefault(TdmxComm::kDefaultTimeout / 1000);
+    bind(xpiAttesaAvanzamento, xIniFilePar, QStringLiteral("ServerWeb"),
+         QStringLiteral("AttesaAvanzamento"));
+    xpiAttesaAvanzamento.setDefault(TdmxComm::kDefaultTimeLimit / 1000);
+    bind(xpiDimensioneMassima, xIniFilePar, QStringLiteral("ServerWeb"),
+         QStringLiteral("DimensioneMassima"));
+    xpiDimensioneMassima.setDefault(int(TdmxComm::kDefaultMaxReplySize >> 20));
 
     TVxParInteger *sessions[] = {&xpiSes1, &xpiSes2, &xpiSes3};
     for (int slot = 1; slot <= 3; ++slot) {
@@ -143,6 +154,21 @@ QString TdmqelParGen::WikiServerAddress() const
     return checkedServerAddress(xpsServerWiki, QStringLiteral("server wiki Veldrasoft"));
 }
 
+void TdmqelParGen::ApplyWebLimits(TdmxComm &comm) const
+{
+    // Seconds and megabytes as the office writes them; kept below what the timers take.
+    const auto positive = [](const TVxParInteger &par, qint64 most) {
+        const qint64 value = par.GetValore();
+        return value > 0 ? qMin(value, most) : qint64(0);
+    };
+    if (const qint64 s = positive(xpiAttesaRisposta, 24 * 3600))
+        comm.setTimeout(int(s * 1000));
+    if (const qint64 s = positive(xpiAttesaAvanzamento, 24 * 3600))
+        comm.setTimeLimit(int(s * 1000));
+    if (const qint64 mb = positive(xpiDimensioneMassima, 1 << 20))
+        comm.setMaxReplySize(mb << 20);
+}
+
 void TdmqelParGen::WriteParRptIniFromDb()
 {
     const QString what = QStringLiteral("Impossibile leggere i parametri di stampa dall'archivio.");
@@ -166,8 +192,8 @@ void TdmqelParGen::WriteParRptIniFromDb()
 
 void TdmqelParGen::SaveParRptIniToDb()
 {
-    QFile file(ReportIniPath);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!VxOpenRegularFile(file, ReportIniPath))
         throw EVxException(QStringLiteral("Impossibile leggere il file %1\r\r%2")
                                .arg(ReportIniPath, file.errorString()));
     QStringList kept;

@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 
+class TdmxComm;
+
 // The program's general parameters (ETC\ParGen.ini) and the print parameters
 // (ETC\qelParRpt.ini). The print parameters are mirrored in the database (TParVal row 1) so
 // that every workstation prints with the same settings: the file is rewritten from the
@@ -79,6 +81,15 @@ public:
     QString WebServerAddress() const;
     QString SupportServerAddress() const;
     QString WikiServerAddress() const;
+    // The limits of the web client (ParGen.ini, "ServerWeb"): the longest a server may stay
+    // silent ("AttesaRisposta", seconds, 60), the longest a transfer may go without moving
+    // ("AttesaAvanzamento", seconds, 300) and the largest download ("DimensioneMassima", MB,
+    // 256). ApplyWebLimits sets them on a client; a value that is no positive number keeps
+    // its default.
+    TVxParInteger xpiAttesaRisposta;
+    TVxParInteger xpiAttesaAvanzamento;
+    TVxParInteger xpiDimensioneMassima;
+    void ApplyWebLimits(TdmxComm &comm) const;
 
     TVxParInteger xpiSes1;
     TVxParInteger xpiSes2;

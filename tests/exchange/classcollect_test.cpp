@@ -17,10 +17,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
+
+#include <optional>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -113,15 +118,23 @@ protected:
         summary = xml.CollectSummary();
         return log;
     }
-    // The collection fails with a message holding the text.
+    // The collection fails with a message (or its detail) holding the text.
     void expectFailure(const QString &text, int teacher = 0)
     {
         try {
             collect(teacher);
             ADD_FAILURE();
         } catch (const EVxException &e) {
-            EXPECT_TRUE(e.message().contains(text)) << e.message().toStdString();
+            EXPECT_TRUE((e.message() + e.detail()).contains(text))
+                << (e.message() + e.detail()).toStdString();
         }
+    }
+    // The most memory the process has held so far, in KB.
+    static long peakMemory()
+    {
+        rusage usage;
+        ::getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_maxrss;
     }
     // Whether the sorted rows are the expected ones, where "*" matches any text but a line break.
     static bool matches(const QStringList &rows, const QStringList &expected)
@@ -266,11 +279,14 @@ TEST_F(ClassCollect, AFailureBeforeOrDuringAKindLeavesItAsItWas)
     OtherOffice other(db.database);
     ScriptedDialogs dialogs;
     setLockWaitTimeout(300);
+    std::optional<FileSizeLimit> diskFull;
+    std::optional<TVxStatementRecorder> recorder;
     struct Case
     {
         std::function<void()> damage;
         QString message;
         int changed; // rows changed by the kinds collected before the failure
+        bool ownEngine = false; // the database's disk is the test process's own
     } cases[] = {
         {[&] { QFile::remove(folder + "ClsNot.xml"); }, "ClsNot.xml", 0},
         {[&] { QFile(folder + "ClsGdz.xml").resize(2000); }, "ClsGdz.xml", 0},
@@ -295,14 +311,35 @@ TEST_F(ClassCollect, AFailureBeforeOrDuringAKindLeavesItAsItWas)
          "sui dati \"crediti\", che restano come erano.\r\r" + lockWaitRefused().message() +
              "\r\rDati già raccolti: ",
          1},
+        // The database's disk fills as the first vote is written (its free pages taken, the
+        // file kept at its size): said once, as the end of the collection, not once per row.
+        // Last: what the engine could not write back stays locked for the rest of the run.
+        {[&] {
+             runSql("CREATE TABLE TPIENO (S VARCHAR(8000))");
+             recorder.emplace();
+             recorder->setBeforeRun([&](const QString &sql) {
+                 if (diskFull || !sql.startsWith("INSERT INTO TVot_Voti"))
+                     return;
+                 diskFull.emplace(QFileInfo(db.database.path()).size());
+                 runSql("EXECUTE BLOCK AS BEGIN WHILE (1 = 1) DO INSERT INTO TPIENO VALUES "
+                        "(LPAD('', 8000, 'x')); WHEN ANY DO EXIT; END");
+             });
+         },
+         "sui dati \"voti\", che restano come erano.\r\r" + databaseStorageError().message() +
+             "\r\rDati già raccolti: frequenza, data di scrutinio.",
+         0, true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.changed);
+        if (c.ownEngine && testServer())
+            continue;
         exportClass();
         edit("ClsVot.xml", raiseVote);
         const QStringList before = snapshot();
         c.damage();
         expectFailure(c.message);
+        recorder.reset();
+        diskFull.reset();
         EXPECT_EQ(changes(before).second.size(), c.changed);
     }
 }
@@ -542,6 +579,26 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
                                 mixEncodings(readFileBytes(folder + "ClsGdz.xml"), "bGdzGiudizio"));
              },
          .refused = "ClsGdz.xml non è leggibile"},
+        // A DTD inside a packet, whose entities would make a value of gigabytes: refused before
+        // they expand.
+        {.prepare =
+             [&] {
+                 QByteArray xml = readFileBytes(folder + "ClsVot.xml");
+                 xml.insert(xml.indexOf(">", xml.indexOf("<DATAPACKET")) + 1,
+                            "<!DOCTYPE x [<!ENTITY a \"" + QByteArray(1000, 'a') + "\">]>");
+                 xml.insert(xml.indexOf("<ROW ") + 5, "X=\"" + QByteArray("&a;").repeated(200000) +
+                                                          "\" ");
+                 writeFileBytes(folder + "ClsVot.xml", xml);
+             },
+         .refused = "DTD"},
+        // A FIFO standing for a packet: refused by name, never waited on.
+        {.prepare =
+             [&] {
+                 QFile::remove(folder + "ClsAss.xml");
+                 ASSERT_EQ(::mkfifo(QFile::encodeName(folder + "ClsAss.xml").constData(), 0644),
+                           0);
+             },
+         .refused = "ClsAss.xml non è un file normale (è una coda FIFO)"},
         // A pupil who joined the class after the send keeps what the office entered for him
         // (last: he stays in the class).
         {.prepare = joined,
@@ -558,11 +615,13 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
             edit(file, change);
         c.prepare();
         const QStringList before = snapshot();
+        const long memoryBefore = peakMemory();
         QStringList log;
         if (c.refused.isEmpty())
             log = collect();
         else
             expectFailure(c.refused);
+        EXPECT_LT(peakMemory() - memoryBefore, 200 * 1024);
         const auto [gone, come] = changes(before);
         EXPECT_TRUE(matches(gone, c.gone)) << gone.join('\n').toStdString();
         EXPECT_TRUE(matches(come, c.come)) << come.join('\n').toStdString();

@@ -522,7 +522,7 @@ TEST_F(DocReceiveWeb, WindowDownloadsAndCollects)
                 "500, errore interno del server"},
         {"slower than the time limit", good, F::Slow, A::None, comm},
         {"trickling past the overall limit", good, F::Trickle, A::None,
-         comm + "Il server non ha finito di rispondere entro 1,5 secondi"},
+         comm + "Il trasferimento con il server è troppo lento: in 1,5 secondi"},
         {"Annulla while it trickles", good, F::Trickle, A::None, cancelled, true},
         {"Annulla in a pause for the export", good, F::None, A::None, cancelled, true},
         {"over the cap", good, F::OverCapDeclared, A::None, comm},

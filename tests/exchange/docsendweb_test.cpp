@@ -299,7 +299,7 @@ TEST_F(DocSendWeb, AFailedUploadMarksNobodyAndKeepsTheArchive)
         {"trickling past the overall limit",
          Fault::Trickle,
          {kPassword},
-         prefix + "Il server non ha finito di rispondere entro 1,5 secondi"},
+         prefix + "Il trasferimento con il server è troppo lento: in 1,5 secondi"},
         {"Annulla while the reply trickles",
          Fault::Trickle,
          {kPassword},
@@ -388,7 +388,7 @@ TEST_F(DocSendWeb, TheWizardsPathsFollowItsRadioButtons)
     wizard.SetTeacherCount(1);
     EXPECT_EQ(wizard.FinalText(), QStringLiteral("ATTENZIONE!!\r\n\r\nÈ stato selezionato 1 docente."));
     wizard.SetTeacherCount(7);
-    EXPECT_EQ(wizard.windowTitle(), QStringLiteral("Invio dati a Tavrin-web"));
+    EXPECT_EQ(wizard.windowTitle(), QStringLiteral("Invio dati a Tavrin-Web"));
     EXPECT_EQ(wizard.ActivePath(), QStringLiteral("New"));
     EXPECT_EQ(wizard.PathPages(), (QList<int>{0, 1, 5}));
     QStringList texts;

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
@@ -311,8 +312,11 @@ TEST_F(TavrinWeb, TheExportIsAskedForAwaitedAndDownloaded)
         QByteArray reply;
         QString error;
         int waits;
+        Fault download = Fault::None;
     } cases[] = {
         {"ready at the 60th query", false, readyAt60, false, "OK", QString(), 60},
+        // Longer than the time limit, never stalling: never cut.
+        {"a download that keeps moving", false, {}, false, "OK", QString(), 1, Fault::Steady},
         {"make-up data, ready at once", true, {}, false, "OK", QString(), 1},
         {"never ready", false, {}, true, "OK", kPrefix + "Richiesta non evasa", 60},
         {"refused", true, {}, false, "NO", kPrefix + "Richiesta export non accettata", 0},
@@ -322,7 +326,14 @@ TEST_F(TavrinWeb, TheExportIsAskedForAwaitedAndDownloaded)
         fresh().setStates(c.states);
         server->setNeverReady(c.neverReady);
         server->setExportReply(c.reply);
-        server->setDownload(zip);
+        server->setFault(c.download, "scarica.php");
+        server->setSlowMs(100);
+        // What a slow line takes over two seconds: a few hundred KB that nothing shrinks.
+        QByteArray bulk(600 * 1024, Qt::Uninitialized);
+        QRandomGenerator(2009).fillRange(reinterpret_cast<quint32 *>(bulk.data()), bulk.size() / 4);
+        const QByteArray archive =
+            c.download == Fault::Steady ? Server::zipBytes({{"voti.xml", bulk}}) : zip;
+        server->setDownload(archive);
         ScriptedSleeps waits;
         qsizetype queriesAtFirstWait = -1;
         waits.onSleep = [&](int n) {
@@ -332,6 +343,7 @@ TEST_F(TavrinWeb, TheExportIsAskedForAwaitedAndDownloaded)
         const QString dest = dir.filePath(QStringLiteral("export.zip"));
         QFile::remove(dest);
         auto web = loggedIn();
+        web->Comm().setTimeLimit(1500);
         const QString error = failure([&] {
             if (c.makeUp)
                 web->ExportRecuperi(dest, 3);
@@ -339,7 +351,7 @@ TEST_F(TavrinWeb, TheExportIsAskedForAwaitedAndDownloaded)
                 web->ExportSessione(dest, 2);
         });
         EXPECT_EQ(error, c.error);
-        EXPECT_EQ(readFileBytes(dest), c.error.isEmpty() ? zip : QByteArray());
+        EXPECT_EQ(readFileBytes(dest), c.error.isEmpty() ? archive : QByteArray());
         EXPECT_EQ(VxIsOwnerOnly(dest), c.error.isEmpty()); // the teachers' credentials
         EXPECT_EQ(waits.durations(), QList<int>(c.waits, 30000));
         EXPECT_EQ(server->requestsTo("statorichiesta.php").size(), qsizetype(c.waits));
@@ -455,8 +467,9 @@ TEST_F(TavrinWeb, BrokenExchangesFailCleanlyAndKeepTheSecrets)
         {Fault::CloseMidBody, "scarica.php", true},
         {Fault::CloseMidBody, "scarica.php", false},
         // A byte now and then: never silent for long, ended by the call's own limit.
-        {Fault::Trickle, "statorichiesta.php", true, "non ha finito di rispondere entro"},
-        {Fault::Trickle, "scarica.php", true, "non ha finito di rispondere entro"},
+        {Fault::Trickle, "statorichiesta.php", true, "troppo lento"},
+        {Fault::Trickle, "scarica.php", true, "troppo lento"},
+        {Fault::Drip, "scarica.php", true, "troppo lento"},
         // A page where the login's verdict should be is no wrong password.
         {Fault::MaintenancePage, "autentica.php", true,
          "Il server ha risposto in modo inatteso all'accesso (HTTP 200): \"<!DOCTYPE html>\""},
@@ -480,7 +493,8 @@ TEST_F(TavrinWeb, BrokenExchangesFailCleanlyAndKeepTheSecrets)
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << int(c.fault) << " " << c.page.constData());
         fresh().setFault(c.fault, c.page);
-        server->setSlowMs(c.fault == Fault::Trickle ? 100 : 2000);
+        const bool trickle = c.fault == Fault::Trickle || c.fault == Fault::Drip;
+        server->setSlowMs(trickle ? 100 : 2000);
         server->setDownload(c.fault == Fault::GzipEncoded ? bomb : big);
         const QString dest = dir.filePath(QStringLiteral("export.zip"));
         QFile::remove(dest);
@@ -489,7 +503,7 @@ TEST_F(TavrinWeb, BrokenExchangesFailCleanlyAndKeepTheSecrets)
         const QString error = failure([&] {
             TTavrinWebConnection web(server->address());
             // The trickle's head alone outlasts the silence of the other faults.
-            web.Comm().setTimeout(c.fault == Fault::Trickle ? 5000 : 500);
+            web.Comm().setTimeout(trickle ? 5000 : 500);
             web.Comm().setTimeLimit(1500);
             queuePassword(kPassword);
             if (web.Autentica(kCode))

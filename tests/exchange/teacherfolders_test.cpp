@@ -275,9 +275,15 @@ TEST_F(TeacherFolders, WebFolderSendZipsEachFolderListsEveryTeacherAndStopsOnAnn
 
 TEST_F(TeacherFolders, EachModeWantsItsFolderAndTheFloppyADisketteForEachTeacher)
 {
+    // The window opens on the diskette, which nobody has yet: where teachers get a mode.
+    sender = std::make_unique<TfmqelSendD>();
+    EXPECT_FALSE(sender->laNessunDocente()->isHidden());
+    EXPECT_EQ(sender->laNessunDocente()->text(),
+              "Nessun docente ha la modalità \"Floppy\" nella sessione di lavoro: la modalità di "
+              "invio si assegna ai docenti in \"Docenti - Configurazione invio\".");
     runSql("UPDATE TAai_AnaAppInvio SET iModId = 1 WHERE iAaiId IN (10, 11)");
     runSql("UPDATE TAai_AnaAppInvio SET iModId = 3 WHERE iAaiId = 8");
-    const QString unset = "Attenzione\n\nAvete scelto di inviare i dati %1 senza impostare il "
+    const QString unset = "Attenzione\n\nSi è scelto di inviare i dati %1 senza impostare il "
                           "percorso di invio.\n\nImpostarlo da \"Utilità e parametri - "
                           "Parametri Invio docenti\" per proseguire.\n\n";
     // A folder that is set but not there (a key not inserted, a share not mounted, a Windows
@@ -298,6 +304,7 @@ TEST_F(TeacherFolders, EachModeWantsItsFolderAndTheFloppyADisketteForEachTeacher
         folder->SetValore(value);
         send(mode, {id});
         EXPECT_EQ(messages(), QStringList{message});
+        EXPECT_TRUE(sender->laNessunDocente()->isHidden());
         for (const QString &path : {share, key, web})
             EXPECT_FALSE(QFileInfo::exists(path));
         folder->SetValore(base);
@@ -307,12 +314,11 @@ TEST_F(TeacherFolders, EachModeWantsItsFolderAndTheFloppyADisketteForEachTeacher
                            "drive %2 \n\nPremere OK per proseguire o ANNULLA per annullare.";
     send(1, {10, 11});
     EXPECT_EQ(messages(),
-              (QStringList{"Avete scelto di inviare i dati al Floppy da 3,5 pollici. \n\nLa "
+              (QStringList{"Si è scelto di inviare i dati al Floppy da 3,5 pollici.\n\nLa "
                            "procedura chiederà un dischetto nuovo e formattato per ogni docente "
-                           "selezionato. \n\nAssicurarsi di disporre di un numero sufficiente di "
-                           "floppy vuoti e premere OK per proseguire o ANNULLA per annullare."
-                           "\n\nAvete selezionato 2 docenti, di conseguenza sono necessari 2 "
-                           "dischetti.\n",
+                           "selezionato.\n\nAssicurarsi di disporre di un numero sufficiente di "
+                           "floppy vuoti e premere OK per proseguire o ANNULLA per interrompere."
+                           "\n\nSono stati selezionati 2 docenti, sono necessari 2 dischetti.",
                            prompt.arg("Marchetti Beatrice", base), prompt.arg("Caruso Greta", base),
                            "Procedura completata."}));
     EXPECT_EQ(marks({10}), QStringList{base + "Caruso Greta/"});

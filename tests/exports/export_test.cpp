@@ -2,6 +2,7 @@
 #include "gradeentry/qevutil.h"
 #include "platform/clientdataset.h"
 #include "platform/cp1252.h"
+#include "platform/fileaccess.h"
 #include "platform/globalvars.h"
 #include "platform/helpers.h"
 #include "platform/inifile.h"
@@ -16,13 +17,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QLockFile>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -308,7 +309,8 @@ TEST_F(ExportWindow, AFailedConversionIsLoggedAndTold)
 
 // Another office exporting into the same folder, or an export cut short between two files: no
 // reader ever finds the pupils' file without its averages, nor a log vouching for files an
-// export did not finish; the hold of an export whose program is gone does not stop the next.
+// export did not finish; the hold of an export whose program is gone does not stop the next,
+// one of another computer does; a folder that takes nothing is told as it is.
 TEST_F(ExportWindow, OneExportAtATimeAndNoFileHalfWritten)
 {
     fakeConverter(QStringLiteral(": > \"$5\""));
@@ -319,21 +321,28 @@ TEST_F(ExportWindow, OneExportAtATimeAndNoFileHalfWritten)
     EXPECT_FALSE(run(exportSession));
     const QString pupils = root + "/2/QewA0809392.cds";
     const QString hold = root + "/estrazione.lck";
-    std::unique_ptr<QLockFile> underWay;
+    std::unique_ptr<TVxSharedHold> underWay;
+    std::optional<ReadOnlyFolder> readOnly;
     const struct
     {
         const char *name;
         std::function<void()> before;
         bool exported;
+        const char *says = ""; // how the refusal begins, or what it holds
     } cases[] = {
         {"cut short after each file", {}, true},
         {"another office's export under way",
          [&] {
-             underWay = std::make_unique<QLockFile>(hold);
-             ASSERT_TRUE(underWay->tryLock(0));
+             underWay = std::make_unique<TVxSharedHold>(hold);
+             ASSERT_TRUE(underWay->tryTake());
          },
-         false},
+         false, "Un'altra estrazione (computer "},
         {"the hold of a program that is gone", [&] { writeAbandonedLock(hold); }, true},
+        {"another computer's export, an hour ago", [&] { writeForeignLock(hold, 3600); }, false,
+         "Un'altra estrazione (computer altro-pc, processo 4242, utente segreteria2) sta "
+         "scrivendo"},
+        {"a read-only folder", [&] { readOnly.emplace(root); }, false,
+         "la cartella è di sola lettura"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -364,11 +373,13 @@ TEST_F(ExportWindow, OneExportAtATimeAndNoFileHalfWritten)
             EXPECT_TRUE(decodeCp1252(log()).contains(QStringLiteral("Fine operazione")));
             EXPECT_NE(readFileBytes(pupils), pupilsBefore);
         } else {
-            EXPECT_TRUE(messages.first().startsWith("Un'altra estrazione (computer "))
+            EXPECT_TRUE(messages.first().contains(QString::fromUtf8(c.says)))
                 << messages.first().toStdString();
             EXPECT_EQ(log(), logBefore);
             EXPECT_EQ(readFileBytes(pupils), pupilsBefore);
         }
         underWay.reset();
+        readOnly.reset();
+        QFile::remove(hold);
     }
 }

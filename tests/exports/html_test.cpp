@@ -105,23 +105,26 @@ TEST_F(HistoryPages, FoldersPagesRerunAndTheListFile)
     EXPECT_TRUE(readFileBytes(pupilDir(955) + QStringLiteral("main.html"))
                     .contains("src=\"Generale.html\""));
 
-    // A rerun writes every page anew and leaves another class's pupil alone; a list file that
-    // cannot be saved is the warning the export shows, the pages written.
+    // A rerun writes every page anew and leaves another class's pupil alone, and a pupil's
+    // folder that someone replaced by a link is made again, the linked folder left as it was;
+    // a list file that cannot be saved is the warning the export shows, the pages written.
     writeFileBytes(pupilDir(955) + QStringLiteral("anni.html"), "stale");
-    const bool root0 = geteuid() == 0;
-    const QString parent = root.path();
-    if (root0)
-        ASSERT_EQ(runChecker(QStringLiteral("chattr"), {QStringLiteral("+i"), parent}), 0);
-    else
-        QFile::setPermissions(parent, QFile::ReadOwner | QFile::ExeOwner);
-    const QString warning = build();
-    if (root0)
-        runChecker(QStringLiteral("chattr"), {QStringLiteral("-i"), parent});
-    else
-        QFile::setPermissions(parent, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QTemporaryDir elsewhere;
+    writeFileBytes(elsewhere.filePath(QStringLiteral("main.html")), "altrove");
+    QDir(pupilDir(956)).removeRecursively();
+    ASSERT_TRUE(QFile::link(elsewhere.path(), QDir::cleanPath(pupilDir(956))));
+    QString warning;
+    {
+        ReadOnlyFolder readOnly(root.path());
+        warning = build();
+    }
     EXPECT_TRUE(warning.contains(QStringLiteral("qek_alunni.txt"))) << warning.toStdString();
     EXPECT_EQ(readFileBytes(list), expected);
     EXPECT_TRUE(readFileBytes(pupilDir(955) + QStringLiteral("anni.html")).startsWith("<html>"));
+    EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::Files), QStringList{"main.html"});
+    EXPECT_EQ(readFileBytes(elsewhere.filePath(QStringLiteral("main.html"))), "altrove");
+    EXPECT_FALSE(QFileInfo(QDir::cleanPath(pupilDir(956))).isSymLink());
+    EXPECT_TRUE(readFileBytes(pupilDir(956) + QStringLiteral("anni.html")).startsWith("<html>"));
     EXPECT_EQ(readFileBytes(exportFolder() + QStringLiteral("storico/4242/main.html")),
               "another class");
 }

@@ -296,6 +296,7 @@ TEST_F(RilIntegrWindow, StopsWithItsMessagesAndKeepsThePreviousOutputOnFailure)
     const QString locked = QStringLiteral(
         "Il file indicato esiste già ma non può essere cancellato. Impossibile proseguire");
     QDir(out.path()).mkpath(QStringLiteral("ro/cartella.xls"));
+    QDir(out.path()).mkpath(QStringLiteral("sparita"));
     xlstest::writeFile(out.filePath(QStringLiteral("ro/esiti.xls")), "previous");
     QFile::setPermissions(out.filePath(QStringLiteral("ro")), QFile::ReadOwner | QFile::ExeOwner);
     const struct
@@ -306,9 +307,14 @@ TEST_F(RilIntegrWindow, StopsWithItsMessagesAndKeepsThePreviousOutputOnFailure)
     } cases[] = {
         {output, [&] { QFile::remove(templ); },
          QStringLiteral("Mancano uno o più file necessari alla generazione.")},
+        // The chooser refuses a folder that is not there: nothing chosen, "Cerca" named.
         {out.filePath(QStringLiteral("none/esiti.xls")),
          {},
-         QStringLiteral("Il nome o la cartella del file da salvare non sono corretti.")},
+         QStringLiteral("Scegliere con \"Cerca\" il file in cui salvare la rilevazione.")},
+        {out.filePath(QStringLiteral("sparita/esiti.xls")),
+         [&] { QDir(out.filePath(QStringLiteral("sparita"))).removeRecursively(); },
+         QStringLiteral("Il nome o la cartella del file da salvare non sono corretti.\n\n"
+                        "Sceglierli di nuovo con \"Cerca\".")},
         {out.filePath(QStringLiteral("ro/cartella.xls")), {}, locked},
         // Permissions do not bind root.
         {geteuid() == 0 ? QString() : out.filePath(QStringLiteral("ro/esiti.xls")), {}, locked},
@@ -320,9 +326,9 @@ TEST_F(RilIntegrWindow, StopsWithItsMessagesAndKeepsThePreviousOutputOnFailure)
         SCOPED_TRACE(c.output.toStdString());
         xlstest::writeFile(output, "previous");
         run([&](TfmQelRilIntegr *w) {
+            choose(w, c.output);
             if (c.prepare)
                 c.prepare();
-            choose(w, c.output);
             w->buOk()->click();
             QFile::remove(templ);
             TdmQelExpScru::InstallTemplates();
@@ -373,7 +379,7 @@ TEST_F(RilIntegrWindow, ClassesChosenAgainReplaceTheFirstChoiceAndYesOpensTheFol
     EXPECT_EQ(second, QList<int>{k1A});
     EXPECT_EQ(shown(QStringLiteral("message")).last(),
               QStringLiteral("I dati sono ora disponibili in: ") + output +
-                  QStringLiteral(". Aprire la cartella ?"));
+                  QStringLiteral(". Aprire la cartella?"));
     EXPECT_EQ(shown(QStringLiteral("open-document")), QStringList{out.path()});
     EXPECT_EQ(xlstest::readFile(output).left(4), QByteArray("\xD0\xCF\x11\xE0", 4));
 }

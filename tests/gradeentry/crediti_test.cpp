@@ -528,7 +528,7 @@ TEST_F(Crediti, TheCommendationAndTheNoteComeFromThePickDialogAndBackspaceClears
     } cases[] = {
         {TfrqevCarCre::mcEncomio, [](TfmqevSelItem *p) { p->SelezionaItem(2); }, "MEN", "2|"},
         {TfrqevCarCre::mcNota,
-         [](TfmqevSelItem *p) { p->meNota->setPlainText(QStringLiteral("Certificato FCE")); }, "Si",
+         [](TfmqevSelItem *p) { p->meNota->setPlainText(QStringLiteral("Certificato FCE")); }, "Sì",
          "2|Certificato FCE"},
     };
     for (const auto &c : cases) {
@@ -536,7 +536,7 @@ TEST_F(Crediti, TheCommendationAndTheNoteComeFromThePickDialogAndBackspaceClears
         frame->AzioniModo[c.modo]->trigger();
         EXPECT_FALSE(g->Options().testFlag(TVxStringGrid::goEditing));
         scegli(frame, last, 1, c.scegli);
-        EXPECT_EQ(g->Cells(last, 1), QString::fromLatin1(c.cella));
+        EXPECT_EQ(g->Cells(last, 1), QString::fromUtf8(c.cella));
         salva(frame);
         EXPECT_EQ(stored(), QString::fromLatin1(c.dopo));
     }

@@ -136,6 +136,10 @@ TEST_F(Debiti, ADebtIsAssignedEditedClearedAndDeletedAndLockedRowsTakeNothing)
     QTest::keyClicks(g, QStringLiteral("x"));
     EXPECT_FALSE(g->Modificato());
     EXPECT_EQ(g->Cells(4, libera), QString());
+    // The help line says what writes it instead, with the keys.
+    EXPECT_EQ(frame->PanelHelp->text(),
+              QStringLiteral(" Il debito non si scrive nella griglia: si sceglie con \"Selezione "
+                             "dati...\" (F4) o si assegna con \"Assegna debito\" (Ctrl+D)."));
 
     const QString assegnato = QStringLiteral("2009-06-15|2009-09-10|2|3|%1|%1|").arg(teacher);
     const struct

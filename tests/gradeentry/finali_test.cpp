@@ -216,7 +216,7 @@ TEST_F(FinalData, NotesAreSavedNoteByNote)
     salva(frame);
     EXPECT_FALSE(g->Modificato());
     EXPECT_EQ(note(sit, csm), QStringList{"|" + docente + "|Rifiutata"});
-    EXPECT_EQ(g->Cells(c, r), QStringLiteral("Si"));
+    EXPECT_EQ(g->Cells(c, r), QStringLiteral("Sì"));
     const QString dir = qEnvironmentVariable("TAVRIN_SCREENSHOTS");
     if (!dir.isEmpty()) {
         frame->aDocNome->trigger();
@@ -259,7 +259,7 @@ TEST_F(FinalData, NotesOfOneSubject)
     }
     ASSERT_GT(row, 0);
     EXPECT_EQ(g->RecordAt<TRecNot>(1, row)->bNotNota, stored);
-    EXPECT_EQ(g->Cells(3, row), QStringLiteral("Si"));
+    EXPECT_EQ(g->Cells(3, row), QStringLiteral("Sì"));
     EXPECT_FALSE(g->Cells(2, row).isEmpty()); // the teacher's name
     // Another pupil: the dialog walks date, teacher and text along his row.
     const int other = row == 1 ? 2 : 1;
@@ -517,7 +517,7 @@ TEST_F(FinalData, ThePupilWindowWorksOnTheClassWindowsNotesJudgmentAndOutcome)
     ASSERT_EQ(notes->grGrid->RecordAt<TRecMat>(0, 1)->iClsSesMatId, subject);
     EXPECT_EQ(notes->grGrid->RecordAt<TRecNot>(1, 1)->bNotNota,
               QStringLiteral("Scritta in classe"));
-    EXPECT_EQ(notes->grGrid->Cells(3, 1), QStringLiteral("Si"));
+    EXPECT_EQ(notes->grGrid->Cells(3, 1), QStringLiteral("Sì"));
     EXPECT_FALSE(classFin->aSave->isEnabled()); // read-only behind the pupil window
 
     QTest::keyClick(gdz->meGiudizio, Qt::Key_End, Qt::ControlModifier);

@@ -157,6 +157,10 @@ TEST_F(GradeGridTest, ARefusedCellKeepsTheCursorAndChangedCellsAreMarked)
     QTest::keyClick(&grid, Qt::Key_Return);
     EXPECT_EQ(cursor(), Cell(2, 2));
     grid.SegnaModificata(4, 5);
+    grid.setCells(4, 5, QStringLiteral("7"));
+    // Typed and put back with Esc: as loaded.
+    QTest::keyClicks(&grid, QStringLiteral("9"));
+    QTest::keyClick(&grid, Qt::Key_Escape);
 
     EXPECT_TRUE(grid.Modificato());
     EXPECT_TRUE(grid.CellaModificata(1, 2));
@@ -164,6 +168,9 @@ TEST_F(GradeGridTest, ARefusedCellKeepsTheCursorAndChangedCellsAreMarked)
     EXPECT_FALSE(grid.CellaModificata(2, 2));
     grid.setModificato(false);
     EXPECT_FALSE(grid.CellaModificata(1, 2));
+    QTest::keyClicks(&grid, QStringLiteral("9"));
+    QTest::keyClick(&grid, Qt::Key_Escape);
+    EXPECT_FALSE(grid.Modificato());
 }
 
 TEST_F(GradeGridTest, LockedCellsShowSolidAndOnlyTypedInsufficientVotesAreFilled)

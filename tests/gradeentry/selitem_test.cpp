@@ -232,10 +232,10 @@ TEST_F(PickDialog, FinalOutcomesForOnePupilOrTheWholeColumn)
                          {g->RecordAt<TRecAna>(0, r)->iSitId}),
                   QVariant(chosenAll));
     }
-    // A walk without a choice still marks the grid modified, and writes nothing.
+    // A walk without a choice changes nothing: the grid stays as saved.
     p->cbAll->setChecked(false);
     p->tbNext->trigger();
-    EXPECT_TRUE(g->Modificato());
+    EXPECT_FALSE(g->Modificato());
     EXPECT_EQ(g->Row(), 4);
 }
 
@@ -266,7 +266,7 @@ TEST_F(PickDialog, NotesAndJudgmentsTakeDatesTeachersAndTexts)
          [](TfmqevSelItem *d) {
              d->meNota->setPlainText(QStringLiteral("Attenzione: più\nimpegno"));
          },
-         [](const TRecNot &n) { return n.bNotNota; }, "Attenzione: più\nimpegno", "Si"},
+         [](const TRecNot &n) { return n.bNotNota; }, "Attenzione: più\nimpegno", "Sì"},
         {"aDataNota", TfmqevSelItem::skDataNota,
          [](TfmqevSelItem *d) { d->mcData->setSelectedDate(QDate(2009, 5, 20)); },
          [](const TRecNot &n) { return n.dNotData.date().toString("dd/MM/yyyy"); }, "20/05/2009",
@@ -404,7 +404,7 @@ TEST_F(PickDialog, DebtAndCreditKindsWalkTheirColumns)
         EXPECT_TRUE(g->CellaModificata(col, 1));
         ++col;
     }
-    EXPECT_EQ(g->Cells(9, 1), QStringLiteral("Si"));
+    EXPECT_EQ(g->Cells(9, 1), QStringLiteral("Sì"));
     EXPECT_EQ(g->Cells(7, 1), deb->sDocAttr);
     // After the last column the walk skips the locked row and starts again on the dates.
     EXPECT_EQ(g->Row(), 3);
@@ -434,7 +434,7 @@ TEST_F(PickDialog, DebtAndCreditKindsWalkTheirColumns)
     p->meNota->setPlainText(QStringLiteral("Volontariato"));
     assegna(p);
     EXPECT_EQ(sng->RecordAt<TRecCre>(1, 1)->lsNota, QStringList{"Volontariato"});
-    EXPECT_EQ(sng->Cells(8, 1), QStringLiteral("Si"));
+    EXPECT_EQ(sng->Cells(8, 1), QStringLiteral("Sì"));
     EXPECT_EQ(sng->Col(), 8);
     EXPECT_EQ(sng->Row(), 2);
     EXPECT_EQ(p->meNota->toPlainText(), QStringLiteral("Stage\nestivo"));

@@ -25,24 +25,40 @@ namespace {
 
 constexpr int k5A = 390052; // 5A of 2008/2009, final session
 
-const char kAggiorna[] = "UPDATE TVot_Voti SET iScaLivId = ? WHERE iVotId = ?";
-const char kInserisci[] =
-    "INSERT INTO TVot_Voti (iVotId, iClsMatCmpId, iSitId, iScaLivId) VALUES (990001, ?, ?, ?)";
-const char kCancella[] = "DELETE FROM TVot_Voti WHERE iVotId = ?";
 const QString kFallito = QStringLiteral("Impossibile salvare i dati.");
 
-// A vote cell of the class window, with the three values the case gives it: the one stored
-// when the window opened (empty: none), this office's and the other office's (its level).
+// A page of the class window as the other office writes its table: the row's key and value,
+// what names the cell beside the pupil's situation, and the values the cases' cells take.
+struct Pagina
+{
+    int kind;
+    const char *caption;
+    const char *tabella;
+    const char *chiave;
+    const char *colonna;
+    const char *cella; // iClsMatCmpId (a subject's component) or iClsSesMatId
+    const char *valori[3];
+};
+const Pagina kVoti{tdVoti,      "Voti",         "TVot_Voti",    "iVotId",
+                   "iScaLivId", "iClsMatCmpId", {"4", "5", "6"}};
+const Pagina kProposti{tdProposti,     "Voti proposti", "TVtp_Proposti",  "iVtpId",
+                       "iPrpScaLivId", "iClsMatCmpId",  {"4", "4.5", "5"}};
+const Pagina kAssenze{tdAssenze, "Assenze",      "TAss_Assenze", "iAssId",
+                      "iAssOre", "iClsSesMatId", {"3", "7", "5"}};
+
+// A cell of the class window, with the three values the case gives it: the one stored when
+// the window opened (empty: none), this office's and the other office's (its level, or hours).
 struct Bersaglio
 {
+    const Pagina *pagina = &kVoti;
     QPoint pos;
     Cella cella;
-    int iClsMatCmpId = 0; // what names the cell in TVot_Voti, with the pupil's situation
-    int iVotId = 0;
+    int iCella = 0; // what names the cell in the table, with the pupil's situation
+    int chiave = 0;
     QString originale;
     QString mio;
     QString suo;
-    int iScaLivSuo = 0;
+    int valoreSuo = 0;
 };
 
 enum Valore { Originale, Mio, Suo, Nessuno };
@@ -69,6 +85,8 @@ struct Caso
     QList<int> risposte;           // to the questions asked while this office's first save waits
     int domande;                   // questions asked
     QList<Salvataggio> salvataggi; // this office's saves, one after the other
+    const Pagina *pagina = &kVoti;
+    bool altroPrima = false; // the other office saved before this office typed
 };
 
 void PrintTo(const Caso &c, std::ostream *os)
@@ -78,15 +96,20 @@ void PrintTo(const Caso &c, std::ostream *os)
 
 void aggiorna(OtherOffice &o, const Bersaglio &b)
 {
-    o.hold(kAggiorna, {b.iScaLivSuo, b.iVotId});
+    o.hold(QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ?")
+               .arg(b.pagina->tabella, b.pagina->colonna, b.pagina->chiave),
+           {b.valoreSuo, b.chiave});
 }
 void inserisci(OtherOffice &o, const Bersaglio &b)
 {
-    o.hold(kInserisci, {b.iClsMatCmpId, b.cella.iSitId, b.iScaLivSuo});
+    o.hold(QStringLiteral("INSERT INTO %1 (%2, %3, iSitId, %4) VALUES (990001, ?, ?, ?)")
+               .arg(b.pagina->tabella, b.pagina->chiave, b.pagina->cella, b.pagina->colonna),
+           {b.iCella, b.cella.iSitId, b.valoreSuo});
 }
 void cancella(OtherOffice &o, const Bersaglio &b)
 {
-    o.hold(kCancella, {b.iVotId});
+    o.hold(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(b.pagina->tabella, b.pagina->chiave),
+           {b.chiave});
 }
 void sostituisci(OtherOffice &o, const Bersaglio &b)
 {
@@ -111,21 +134,46 @@ protected:
         DialogSeam::clearShown();
     }
 
+    // The page the case works on.
+    void usa(const Pagina &p)
+    {
+        pagina = &p;
+        ASSERT_TRUE(window->MostraPagina(QString::fromUtf8(p.caption)));
+        frame = qobject_cast<TfrqevCarVot *>(window->FrameDi(p.kind));
+        ASSERT_NE(frame, nullptr);
+        grid = frame->grGrid;
+        if (!celle(true).isEmpty())
+            return;
+        // A page of 5A with no stored value gets two, at its third value.
+        const QList<QPoint> vuote = celle(false);
+        for (int i = 0; i < 2 && i < vuote.size(); ++i) {
+            const Bersaglio b = bersaglio(vuote.at(i));
+            auto cmp = grid->RecordAt<TRecCmp>(b.pos.x(), 1);
+            runSql(QStringLiteral("INSERT INTO %1 (%2, %3, iSitId, %4) VALUES (?, ?, ?, ?)")
+                       .arg(p.tabella, p.chiave, p.cella, p.colonna),
+                   {990101 + i, b.iCella, b.cella.iSitId,
+                    cmp ? frame->Store().Livello(cmp->iCmpScaId, p.valori[2])->iValId
+                        : QString::fromLatin1(p.valori[2]).toInt()});
+        }
+        frame->Carica();
+    }
+
     void TearDown() override
     {
         setLockWaitTimeout(previousTimeout);
         GradeWindows::TearDown();
     }
 
-    // The cells, column by column, of the columns whose scale has the levels 4 to 6: open and
-    // stored, or open and empty.
+    // The cells, column by column, of the columns that take the page's values (a scale with
+    // them): open and stored, or open and empty.
     QList<QPoint> celle(bool stored) const
     {
         QList<QPoint> found;
         for (int c = grid->nColIntest(); c < grid->ColCount(); ++c) {
             auto cmp = grid->RecordAt<TRecCmp>(c, 1);
-            if (!cmp || !frame->Store().Livello(cmp->iCmpScaId, "4") ||
-                !frame->Store().Livello(cmp->iCmpScaId, "6"))
+            const bool livelli = frame->Store().PerComponente();
+            if (livelli && (!cmp || !frame->Store().Livello(cmp->iCmpScaId, pagina->valori[0]) ||
+                            !frame->Store().Livello(cmp->iCmpScaId, pagina->valori[2])))
                 continue;
             for (int r = grid->nRowIntest(); r < grid->RowCount(); ++r) {
                 auto rec = grid->RecordAt<TRecVal>(c, r);
@@ -139,22 +187,27 @@ protected:
     Bersaglio bersaglio(QPoint pos) const
     {
         Bersaglio b;
+        b.pagina = pagina;
         b.pos = pos;
         auto rec = grid->RecordAt<TRecVal>(pos.x(), pos.y());
         auto mat = grid->RecordAt<TRecMat>(pos.x(), 0);
-        auto cmp = grid->RecordAt<TRecCmp>(pos.x(), 1);
-        b.cella = {grid->RecordAt<TRecAna>(0, pos.y())->iSitId, mat->iClsSesMatId, cmp->iCmpScaId};
-        b.iClsMatCmpId = scalar("SELECT iClsMatCmpId FROM TClsMatCmp WHERE iClsSesMatId = ? AND "
-                                "iCmpScaId = ?",
-                                {mat->iClsSesMatId, cmp->iCmpScaId})
-                             .toInt();
-        b.iVotId = rec->iPKId;
+        const bool livelli = frame->Store().PerComponente();
+        auto cmp = livelli ? grid->RecordAt<TRecCmp>(pos.x(), 1) : nullptr;
+        b.cella = {grid->RecordAt<TRecAna>(0, pos.y())->iSitId, mat->iClsSesMatId,
+                   cmp ? cmp->iCmpScaId : 0};
+        b.iCella = livelli ? scalar("SELECT iClsMatCmpId FROM TClsMatCmp WHERE iClsSesMatId = ? "
+                                    "AND iCmpScaId = ?",
+                                    {mat->iClsSesMatId, cmp->iCmpScaId})
+                                 .toInt()
+                           : mat->iClsSesMatId;
+        b.chiave = rec->iPKId;
         b.originale = grid->Cells(pos.x(), pos.y());
-        QStringList altri{"4", "5", "6"};
+        QStringList altri{pagina->valori[0], pagina->valori[1], pagina->valori[2]};
         altri.removeAll(b.originale);
         b.mio = altri.at(0);
         b.suo = altri.at(1);
-        b.iScaLivSuo = frame->Store().Livello(cmp->iCmpScaId, b.suo)->iValId;
+        b.valoreSuo =
+            livelli ? frame->Store().Livello(cmp->iCmpScaId, b.suo)->iValId : b.suo.toInt();
         return b;
     }
 
@@ -195,9 +248,13 @@ protected:
         return closed;
     }
 
-    // The votes of 5A as a new connection reads them: the shared one may be the lost one.
-    QHash<Cella, QString> votiDi5A() { return memorizzati(0, k5A, db.database.connect()); }
+    // The values of 5A's page as a new connection reads them: the shared one may be the lost one.
+    QHash<Cella, QString> votiDi5A()
+    {
+        return memorizzati(pagina->kind, k5A, db.database.connect());
+    }
 
+    const Pagina *pagina = &kVoti;
     TfmqevCarCls *window = nullptr;
     TfrqevCarVot *frame = nullptr;
     TqelStringGrid *grid = nullptr;
@@ -208,12 +265,23 @@ class TwoOffices : public ClassSession, public ::testing::WithParamInterface<Cas
 {
 };
 
+const char kInsieme[] = "Un'altra postazione ha salvato lo stesso dato nello stesso momento";
+const char kCancellato[] = "cancellato da un'altra postazione";
+const char kSostituito[] = "sostituito da un'altra postazione";
+const char kModificato[] = "modificato da un'altra postazione";
+const char kInserito[] = "inserito da un'altra postazione";
+const char kBloccati[] = "Salvataggio annullato: i dati sono bloccati";
+
 TEST_P(TwoOffices, TheLastSaveWinsAndNothingIsLostUnsaid)
 {
     const Caso &c = GetParam();
+    usa(*c.pagina);
     const QList<QPoint> candidates = celle(!c.vuota);
     ASSERT_FALSE(candidates.isEmpty());
     const Bersaglio b = bersaglio(candidates.first());
+    // Another cell this office changes in the same save, which the other office leaves alone.
+    const Bersaglio altra = bersaglio(celle(true).constLast());
+    ASSERT_NE(altra.pos, b.pos);
     const QString typed = c.svuota ? QString() : b.mio;
     auto testo = [&b, &typed](Valore v) {
         const QString texts[] = {b.originale, typed, b.suo, QString()};
@@ -221,15 +289,22 @@ TEST_P(TwoOffices, TheLastSaveWinsAndNothingIsLostUnsaid)
     };
     setLockWaitTimeout(c.lockWaitMs);
     OtherOffice other(db.database);
+    auto altro = [&] {
+        c.altro(other, b);
+        if (c.fine == 0)
+            other.commit();
+        else if (c.fine > 0)
+            other.commitAfter(c.fine);
+        else
+            other.rollbackAfter(-c.fine);
+    };
+    if (c.altroPrima)
+        altro();
     scrivi(b.pos, typed);
+    scrivi(altra.pos, altra.mio);
     ASSERT_TRUE(grid->Modificato());
-    c.altro(other, b);
-    if (c.fine == 0)
-        other.commit();
-    else if (c.fine > 0)
-        other.commitAfter(c.fine);
-    else
-        other.rollbackAfter(-c.fine);
+    if (!c.altroPrima)
+        altro();
 
     for (int i = 0; i < c.salvataggi.size(); ++i) {
         SCOPED_TRACE(QStringLiteral("save %1").arg(i + 1).toStdString());
@@ -257,23 +332,62 @@ TEST_P(TwoOffices, TheLastSaveWinsAndNothingIsLostUnsaid)
         } else {
             EXPECT_EQ(told, QStringList());
         }
-        EXPECT_EQ(votiDi5A().value(b.cella), testo(s.dopo));
-        // What was typed is still in the cell, and the grid modified until it is saved.
+        const QHash<Cella, QString> dopo = votiDi5A();
+        EXPECT_EQ(dopo.value(b.cella), testo(s.dopo));
+        // The other cell is saved beside the one told; a save stopped whole writes neither.
+        const bool annullata = i == 0 && s.messaggio == kBloccati;
+        EXPECT_EQ(dopo.value(altra.cella), annullata ? altra.originale : altra.mio);
+        // What was typed is still in the cell, and the grid modified while it differs from the
+        // database (not when both offices emptied the cell).
         EXPECT_EQ(grid->Cells(b.pos.x(), b.pos.y()), typed);
-        EXPECT_EQ(grid->Modificato(), s.messaggio != nullptr);
+        EXPECT_EQ(grid->Modificato(),
+                  dopo.value(b.cella) != typed || dopo.value(altra.cella) != altra.mio);
         EXPECT_FALSE(TVxTransaction::activeOn(qqoVxGlobConn()));
     }
 }
 
-const char kInsieme[] = "Un'altra postazione ha salvato lo stesso dato nello stesso momento";
-const char kCancellato[] = "cancellato da un'altra postazione";
-const char kSostituito[] = "sostituito da un'altra postazione";
-const char kInserito[] = "inserito da un'altra postazione";
-const char kBloccati[] = "Salvataggio annullato: i dati sono bloccati";
-
 const Caso kCasi[] = {
     // The other office's save ended before this one began.
-    {"OtherChangedTheValueFirst", false, false, aggiorna, 0, 5000, {}, 0, {{nullptr, Mio}}},
+    {"OtherChangedTheValueFirst",
+     false,
+     false,
+     aggiorna,
+     0,
+     5000,
+     {},
+     0,
+     {{kModificato, Suo}, {nullptr, Mio}}},
+    {"OtherChangedBeforeThisTyped",
+     false,
+     false,
+     aggiorna,
+     0,
+     5000,
+     {},
+     0,
+     {{kModificato, Suo}, {nullptr, Mio}},
+     &kVoti,
+     true},
+    {"OtherChangedAProposedVoteFirst",
+     false,
+     false,
+     aggiorna,
+     0,
+     5000,
+     {},
+     0,
+     {{kModificato, Suo}, {nullptr, Mio}},
+     &kProposti},
+    {"OtherChangedAnAbsenceFirst",
+     false,
+     false,
+     aggiorna,
+     0,
+     5000,
+     {},
+     0,
+     {{kModificato, Suo}, {nullptr, Mio}},
+     &kAssenze},
     {"OtherEnteredANewValueFirst",
      true,
      false,
@@ -292,7 +406,15 @@ const Caso kCasi[] = {
      {},
      0,
      {{kCancellato, Nessuno}, {nullptr, Mio}}},
-    {"ThisEmptiesWhatTheOtherChanged", false, true, aggiorna, 0, 5000, {}, 0, {{nullptr, Nessuno}}},
+    {"ThisEmptiesWhatTheOtherChanged",
+     false,
+     true,
+     aggiorna,
+     0,
+     5000,
+     {},
+     0,
+     {{kModificato, Suo}, {nullptr, Nessuno}}},
     {"BothDeleteTheValue",
      false,
      true,
@@ -340,7 +462,7 @@ const Caso kCasi[] = {
      5000,
      {},
      0,
-     {{kInsieme, Nessuno}, {kCancellato, Nessuno}, {nullptr, Mio}}},
+     {{kInsieme, Nessuno}, {nullptr, Mio}}},
     {"OtherChangeEndsWhileThisEmpties",
      false,
      true,
@@ -383,8 +505,8 @@ enum Altro {
     Cambia,
     Cancella,
     Sostituisce,
-    Inserisce,       // another program of the suite, which takes no lock, before this office saves
-    InserisceInsieme // this program, locking the pupil's situation, while this office's save waits
+    Inserisce,       // another program of the suite, before this office saves
+    InserisceInsieme // another program, holding its note uncommitted while this office saves
 };
 
 struct CasoTesto
@@ -396,6 +518,7 @@ struct CasoTesto
     const char *messaggio; // what the first save tells (nullptr: nothing, the save went through)
     QStringList dopo;      // the texts stored after the first save
     QStringList fine;      // after saving again
+    int tiene = 300;       // milliseconds the other program holds its note into this office's save
 };
 
 void PrintTo(const CasoTesto &c, std::ostream *os)
@@ -472,8 +595,6 @@ TEST_P(TextsOfTwoOffices, TheLastSaveWinsPartByPartAndWhatTheOtherDidIsTold)
         other.hold(QStringLiteral("UPDATE %1 SET %2 = 'Suo' WHERE %3 = ?")
                        .arg(tabella, note ? "bNotNota" : "bGdzGiudizio", chiave),
                    {key});
-    else if (c.altro == InserisceInsieme)
-        other.hold("UPDATE TSit_Situazioni SET iSitId = iSitId WHERE iSitId = ?", {sit});
     else if (!vuota)
         other.hold(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(tabella, chiave), {key});
     if ((c.altro == Sostituisce || vuota) && note)
@@ -485,7 +606,7 @@ TEST_P(TextsOfTwoOffices, TheLastSaveWinsPartByPartAndWhatTheOtherDidIsTold)
                    "VALUES (990003, ?, 392, 'Suo')",
                    {sit});
     if (c.altro == InserisceInsieme) {
-        other.commitAfter(300);
+        other.commitAfter(c.tiene);
     } else {
         other.commit();
         other.finish();
@@ -501,14 +622,16 @@ TEST_P(TextsOfTwoOffices, TheLastSaveWinsPartByPartAndWhatTheOtherDidIsTold)
         EXPECT_TRUE(g->Modificato());
         EXPECT_EQ(testi(note, sit, csm), c.dopo);
         // What this office typed stays in the cell, to be saved again.
-        if (c.mia == Scrive)
+        if (c.mia == Scrive) {
             EXPECT_EQ(scritto(), mio);
+        }
         told = salva({}, page);
     }
     EXPECT_EQ(told, QStringList());
     EXPECT_EQ(testi(note, sit, csm), c.fine);
-    if (c.mia == Scrive)
+    if (c.mia == Scrive) {
         EXPECT_EQ(scritto(), mio);
+    }
     EXPECT_FALSE(g->Modificato());
     EXPECT_FALSE(TVxTransaction::activeOn(qqoVxGlobConn()));
 }
@@ -516,9 +639,9 @@ TEST_P(TextsOfTwoOffices, TheLastSaveWinsPartByPartAndWhatTheOtherDidIsTold)
 const QString kMio = QStringLiteral("Scritto in questa postazione");
 
 const CasoTesto kCasiTesto[] = {
-    {"NoteChangedByTheOther", tdNote, Scrive, Cambia, nullptr, {}, {kMio}},
+    {"NoteChangedByTheOther", tdNote, Scrive, Cambia, kModificato, {"Suo"}, {kMio}},
     {"NoteDeletedByTheOther", tdNote, Scrive, Cancella, kCancellato, {}, {kMio}},
-    {"JudgmentChangedByTheOther", tdGiudizio, Scrive, Cambia, nullptr, {}, {kMio}},
+    {"JudgmentChangedByTheOther", tdGiudizio, Scrive, Cambia, kModificato, {"Suo"}, {kMio}},
     {"JudgmentDeletedByTheOther", tdGiudizio, Scrive, Cancella, kCancellato, {}, {kMio}},
     // The date is one cell, the text another: the other office's text stays.
     {"NoteRedatedHereRewrittenThere", tdNote, Data, Cambia, nullptr, {}, {"Suo"}},
@@ -527,7 +650,23 @@ const CasoTesto kCasiTesto[] = {
     {"JudgmentReplacedThereEmptiedHere", tdGiudizio, Svuota, Sostituisce, kSostituito, {"Suo"}, {}},
     // An empty note filled by both: one note is stored, and saving again writes over the other's.
     {"EmptyNoteFilledFirstByAnotherProgram", tdNote, Scrive, Inserisce, kInserito, {"Suo"}, {kMio}},
-    {"EmptyNoteFilledByBothAtOnce", tdNote, Scrive, InserisceInsieme, kInsieme, {"Suo"}, {kMio}},
+    // Whatever program holds it, however long: one note, told.
+    {"EmptyNoteHeld50msByAnother",
+     tdNote,
+     Scrive,
+     InserisceInsieme,
+     kInserito,
+     {"Suo"},
+     {kMio},
+     50},
+    {"EmptyNoteHeld2sByAnother",
+     tdNote,
+     Scrive,
+     InserisceInsieme,
+     kInserito,
+     {"Suo"},
+     {kMio},
+     2000},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, TextsOfTwoOffices, ::testing::ValuesIn(kCasiTesto),
@@ -604,8 +743,8 @@ PrivateTestServer *ServerGoneDuringSave::server = nullptr;
 
 TEST_F(ServerGoneDuringSave, TheUserIsToldNothingTypedIsLostAndSavingAgainWorks)
 {
-    // Three cells of one column, saved in row order: two changed votes, the second held by the
-    // other office, and a new vote.
+    // Three cells of one column: two changed votes, the second held by the other office, and a
+    // new vote.
     const QList<QPoint> empty = celle(false);
     ASSERT_FALSE(empty.isEmpty());
     QList<QPoint> column;
@@ -647,10 +786,10 @@ TEST_F(ServerGoneDuringSave, TheUserIsToldNothingTypedIsLostAndSavingAgainWorks)
         EXPECT_EQ(grid->Cells(b.pos.x(), b.pos.y()), b.mio);
     EXPECT_TRUE(grid->Modificato());
 
-    // The first cell was committed before the server went; nothing of the others was written.
+    // The save is one transaction: nothing of it was written.
     server->resume();
     QHash<Cella, QString> voti = votiDi5A();
-    EXPECT_EQ(voti.value(cells[0].cella), cells[0].mio);
+    EXPECT_EQ(voti.value(cells[0].cella), cells[0].originale);
     EXPECT_EQ(voti.value(cells[1].cella), cells[1].originale);
     EXPECT_FALSE(voti.contains(cells[2].cella));
 

@@ -261,6 +261,20 @@ TEST_F(DataPacketTest, TheContentDecidesTheFormAndDamagedFilesAreRefused)
         return b + QByteArray(qsizetype(rows) * ((columns + 7) / 8), '\xFF');
     };
 
+    // A packet with a DTD standing after the first start tag or the rows, whose entity the
+    // row's value references.
+    const auto dtdAt = [](const char *after) {
+        QByteArray xml = "<?xml version=\"1.0\"?><DATAPACKET><METADATA><FIELDS><FIELD "
+                         "attrname=\"A\" fieldtype=\"string\" WIDTH=\"9\"/></FIELDS></METADATA>"
+                         "<ROWDATA><ROW A=\"&a;&a;\"/></ROWDATA></DATAPACKET>";
+        return xml.insert(xml.indexOf(after) + qsizetype(strlen(after)),
+                          "<!DOCTYPE x [<!ENTITY a \"aaaa\">]>");
+    };
+    const QString utf16Dtd = QString::fromLatin1(dtdAt("<DATAPACKET>"))
+                                 .replace("?>", " encoding=\"UTF-16\"?>");
+    const QByteArray inUtf16 =
+        "\xFF\xFE" + QByteArray(reinterpret_cast<const char *>(utf16Dtd.utf16()),
+                                utf16Dtd.size() * 2);
     const struct
     {
         const char *what;
@@ -288,6 +302,9 @@ TEST_F(DataPacketTest, TheContentDecidesTheFormAndDamagedFilesAreRefused)
          "attrname=\"A\" fieldtype=\"string\" WIDTH=\"9\"/></FIELDS></METADATA><ROWDATA><ROW "
          "A=\"&b;&b;&b;&b;\"/></ROWDATA></DATAPACKET>",
          "DTD"},
+        {"a DTD inside the packet's element", dtdAt("<DATAPACKET>"), "DTD"},
+        {"a DTD inside the packet's element, in UTF-16", inUtf16, "DTD"},
+        {"a DTD after the rows", dtdAt("</ROWDATA>").replace("&a;&a;", "b"), "DTD"},
         {"nested past the cap of XML documents",
          "<DATAPACKET>" + QByteArray("<X>").repeated(300) + QByteArray("</X>").repeated(300) +
              "</DATAPACKET>",

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 TEST(VxINIFile, WindowsFileIsReadCaseInsensitivelyWithCommentsAndCrlf)
 {
     TestMainDir main;
@@ -146,15 +148,24 @@ TEST(VxINIFile, WriteReplacesTheFileByRenameAndFailuresSayWhy)
     EXPECT_EQ(QDir(main.path() + "ETC").entryList(QDir::Files | QDir::Hidden),
               QStringList{"ParGen.ini"});
 
-    // A file standing where the folder should be: the write fails and names the file.
+    // A file standing where the folder should be, or a FIFO or a device at the file's name
+    // (read as missing, never waited on): the write fails and names the file.
     writeFileBytes(main.path() + "USR", "not a folder");
-    TVxINIFile blocked(main.path() + "USR/qel/x.ini");
-    try {
-        blocked.WriteString("A", "k", "v");
-        ADD_FAILURE() << "the write should fail";
-    } catch (const EVxException &e) {
-        EXPECT_TRUE(e.message().contains("x.ini")) << e.message().toStdString();
+    const QString fifo = main.path() + "ETC/Fifo.ini";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    ASSERT_TRUE(QFile::link("/dev/zero", main.path() + "ETC/Zero.ini"));
+    for (const char *name : {"USR/qel/x.ini", "ETC/Fifo.ini", "ETC/Zero.ini"}) {
+        TVxINIFile blocked(main.path() + name);
+        EXPECT_EQ(blocked.ReadString("A", "k", "predefinito"), "predefinito");
+        try {
+            blocked.WriteString("A", "k", "v");
+            ADD_FAILURE() << "the write should fail";
+        } catch (const EVxException &e) {
+            EXPECT_TRUE(e.message().contains(QFileInfo(name).fileName()))
+                << e.message().toStdString();
+        }
     }
+    EXPECT_TRUE(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
 }
 
 TEST(VxINIFile, NamesAndValuesThatWouldReadBackAsOthersAreRefused)

@@ -1,14 +1,24 @@
 #include "platform/dialogseam.h"
 #include "platform/helpers.h"
 #include "platform/messagedlg.h"
+#include "tests/support/testfiles.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -63,12 +73,47 @@ TEST(MessageDlg, ALongListScrollsWithinTheScreenAndNoLineRunsOn)
         EXPECT_LE(line.size(), kMaxLineChars);
 }
 
-// Qt's own dialogs and buttons (file choosers, print settings) speak Italian once the
-// translations are installed, as the program does at start.
-TEST(MessageDlg, QtsOwnButtonsSpeakItalian)
+// Qt's own dialogs and buttons speak Italian once the translations are installed, as the
+// program does at start, also on an English system (the test runs under LANG=C): no English
+// caption, dates and sizes in the program's locale, no column of the file chooser cut.
+TEST(MessageDlg, QtsOwnDialogsSpeakItalianOnAnEnglishSystem)
 {
     ASSERT_TRUE(installItalianLocale());
     QDialogButtonBox box(QDialogButtonBox::Save | QDialogButtonBox::Cancel);
     EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Annulla"));
     EXPECT_EQ(box.button(QDialogButtonBox::Save)->text(), QStringLiteral("Salva"));
+
+    // Qt's chooser keeps its columns in Qt's settings: none here, as on a first start.
+    QTemporaryDir settings, dir;
+    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
+    QDir(dir.path()).mkdir(QStringLiteral("Verbali"));
+    writeFileBytes(dir.filePath(QStringLiteral("pagelle.pdf")), QByteArray(12345, 'x'));
+    const auto files = VxNewFileDialog(nullptr, TVxFileDialogMode::Save, "Esporta PDF", dir.path());
+    QPrinter printer;
+    const auto print = VxNewPrintDialog(printer, nullptr, QStringLiteral("Stampa"), 3);
+    files->show();
+    auto *view = files->findChild<QTreeView *>(QStringLiteral("treeView"));
+    ASSERT_TRUE(
+        QTest::qWaitFor([view] { return view->model()->rowCount(view->rootIndex()) == 2; }));
+    QStringList shown;
+    for (QWidget *w : files->findChildren<QWidget *>() + print->findChildren<QWidget *>())
+        shown << w->property("text").toString() << w->property("title").toString();
+    for (int cell = 0; cell < 8; ++cell)
+        shown << view->model()->index(cell / 4, cell % 4, view->rootIndex()).data().toString();
+    const QDateTime modified =
+        QFileInfo(dir.filePath(QStringLiteral("pagelle.pdf"))).lastModified();
+    for (const QString &english :
+         QStringList{"Folder", "Pages", "Double Sided Printing", "Off", "Long side binding",
+                     "Short side binding", QLocale::c().formattedDataSize(12345),
+                     QLocale::c().toString(modified, QLocale::ShortFormat)})
+        EXPECT_FALSE(shown.contains(english)) << english.toStdString();
+    EXPECT_TRUE(shown.contains(QLocale().toString(modified, QLocale::ShortFormat)));
+    saveScreenshot(files.get(), QStringLiteral("dialogo-file.png"));
+    // Size, type and date whole in their columns, also in Qt's own narrow size.
+    files->resize(624, 408);
+    QCoreApplication::processEvents();
+    for (int col = 1; col < 4; ++col)
+        EXPECT_GE(view->header()->sectionSize(col),
+                  std::max(static_cast<QAbstractItemView *>(view)->sizeHintForColumn(col),
+                           view->header()->sectionSizeHint(col)));
 }

@@ -11,12 +11,15 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace {
 
-QStringList allFiles(const QString &root)
+QStringList allFiles(const QString &root, QDir::Filters kinds = QDir::Files)
 {
     QStringList files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    QDirIterator it(root, kinds | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
     while (it.hasNext())
         files << QDir(root).relativeFilePath(it.next());
     files.sort();
@@ -129,6 +132,7 @@ struct Refused
     const char *label;
     QList<QPair<QByteArray, QByteArray>> entries;
     QString named;
+    bool diskFull = false;
 };
 
 QList<Refused> refusedArchives()
@@ -149,6 +153,24 @@ QList<Refused> refusedArchives()
     cases.append({"case",
                   {{"Voti.xml", "primo"}, {"sub/a", "a"}, {"VOTI.XML", "secondo"}},
                   QStringLiteral("\"Voti.xml\" e \"VOTI.XML\"")});
+    // What the folder holds, or the other entries, or the disk refuse a name after an earlier
+    // entry could have replaced its file.
+    cases.append({"a folder where the archive has a file",
+                  {{"primo.txt", "nuovo"}, {"voti.xml", "x"}},
+                  QStringLiteral("\"voti.xml\", ma nella cartella di estrazione c'è una cartella")});
+    cases.append({"a name both a file and a folder",
+                  {{"primo.txt", "nuovo"}, {"dati", "x"}, {"dati/voti.xml", "y"}},
+                  QStringLiteral("\"dati\" sia come file sia come cartella")});
+    cases.append({"a name too long for the disk",
+                  {{"primo.txt", "nuovo"}, {QByteArray(300, 'n'), "x"}},
+                  QStringLiteral("nome troppo lungo")});
+    cases.append({"a path too long for the system",
+                  {{"primo.txt", "nuovo"}, {QByteArray(200, 'c').append('/').repeated(21), ""}},
+                  QStringLiteral("nome troppo lungo")});
+    cases.append({"a disk that takes no byte",
+                  {{"sub/voti.xml", "x"}, {"primo.txt", "nuovo"}},
+                  QStringLiteral("Impossibile estrarre"),
+                  true});
     return cases;
 }
 
@@ -158,6 +180,11 @@ TEST(Zip, HostileArchivesAreRefusedWithNothingWritten)
     const QString dest = dir.filePath(QStringLiteral("a/b/dest"));
     for (const Refused &r : refusedArchives()) {
         SCOPED_TRACE(r.label);
+        // What the folder held: an earlier file, and a folder.
+        QDir(dir.filePath(QStringLiteral("a"))).removeRecursively();
+        writeFileBytes(dest + QStringLiteral("/primo.txt"), "vecchio");
+        ASSERT_TRUE(QDir().mkpath(dest + QStringLiteral("/voti.xml")));
+        const QStringList before = allFiles(dir.path(), QDir::AllEntries);
         const QString archive = dir.filePath(QStringLiteral("hostile.zip"));
         writeZipEntries(archive, r.entries);
         TZip zip;
@@ -166,6 +193,9 @@ TEST(Zip, HostileArchivesAreRefusedWithNothingWritten)
         zip.setMaxUnpackedSize(1 << 20);
         zip.setMaxEntries(20);
         try {
+            std::optional<FileSizeLimit> full;
+            if (r.diskFull)
+                full.emplace(0);
             zip.Extract();
             ADD_FAILURE() << "accepted";
         } catch (const EVxException &e) {
@@ -173,8 +203,10 @@ TEST(Zip, HostileArchivesAreRefusedWithNothingWritten)
             EXPECT_TRUE(e.message().contains(QStringLiteral("Nessun file è stato estratto")));
         }
         QFile::remove(archive);
-        // Not even the harmless entries were written, inside or outside the folder.
-        EXPECT_EQ(allFiles(dir.path()), QStringList());
+        // Not even the harmless entries were written, inside or outside the folder, nor a
+        // folder made for them.
+        EXPECT_EQ(allFiles(dir.path(), QDir::AllEntries), before);
+        EXPECT_EQ(readFileBytes(dest + QStringLiteral("/primo.txt")), "vecchio");
     }
     EXPECT_FALSE(QFile::exists(QStringLiteral("/etc/x")) &&
                  readFileBytes(QStringLiteral("/etc/x")) == "pwned");

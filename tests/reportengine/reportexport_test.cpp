@@ -396,6 +396,11 @@ TEST_F(ReportExportTest, TheAddedExtensionNeverReplacesAFileSilently)
                                      .arg(QDir::toNativeSeparators(file));
         EXPECT_EQ(DialogSeam::shownTexts().contains(question), c.asked)
             << DialogSeam::shownTexts().join(" | ").toStdString();
+        // A written file is named at the end: a whole school's cards take minutes.
+        EXPECT_EQ(DialogSeam::shownTexts().contains(
+                      "Esportazione terminata. Il file PDF è stato salvato in:\n" +
+                      QDir::toNativeSeparators(file)),
+                  c.exported);
         if (c.exported)
             EXPECT_TRUE(readFileBytes(file).startsWith("%PDF-"));
         else

@@ -265,7 +265,8 @@ TEST_F(ReportLayoutTest, RunsThatPrintNothingOrFail)
 // What does not fit its box: a text shrinks to its smallest font, then wraps with its box and
 // band growing and pushing what lies below; what still cannot fit ends in "…" and is recorded;
 // columns past the margin are narrowed or go on in rows below; a band that fills the page
-// exactly stays on it; a band kept whole moves to the next page with its header.
+// exactly stays on it; a band kept whole moves to the next page with its header; the pages a
+// class goes on to are headed by its continued band and its rows' repeated header.
 TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
 {
     const auto texts = [](const TfrDisplayList &list, const QString &object) {
@@ -310,6 +311,14 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
              return t.size() == 4 && t[0]->Text.endsWith("…") && l.Cut.size() == 4 &&
                     l.Cut[0] == "Riga Cella «INSUFFICIENTEMENTE»";
          }},
+        {"a word too wide at its smallest font goes on on the next line of a growing box",
+         cell.arg(" stretch=\"true\"", " min-font-size=\"7\" overflow=\"stretch\"",
+                  "INSUFFICIENTEMENTE"),
+         [&](const TfrDisplayList &l) {
+             const auto t = texts(l, "Cella");
+             return t.size() == 12 &&
+                    t[0]->Text + t[1]->Text + t[2]->Text == "INSUFFICIENTEMENTE" && l.Cut.isEmpty();
+         }},
         {"lines below a box that cannot grow are left out, the last shown ending in …",
          cell.arg("", "", "uno due tre quattro"),
          [&](const TfrDisplayList &l) {
@@ -338,6 +347,21 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
                     t[22]->Box.left() == t[0]->Box.left() &&
                     t[24]->Box.top() >= t[23]->Box.bottom();
          }},
+        {"a row of columns goes on below the columns of the row above that grew",
+         QString(across)
+             .replace("height=\"5\"><across", "height=\"5\" stretch=\"true\"><across")
+             .arg("wrap", " min-font-size=\"6\" overflow=\"stretch\"")
+             .replace("[frdMaterie.\"iMatId\"]", "[frdMaterie.\"sMateria\"]")
+             .replace("width=\"16\"", "width=\"10\""),
+         [&](const TfrDisplayList &l) {
+             const auto t = texts(l, "Materia");
+             for (size_t i = 0; i < t.size(); ++i)
+                 for (size_t j = i + 1; j < t.size(); ++j)
+                     if (t[i]->Box.intersected(t[j]->Box).height() > 0.01 &&
+                         t[i]->Box.intersected(t[j]->Box).width() > 0.01)
+                         return false;
+             return t.size() > 4 * 24 && l.Cut.isEmpty();
+         }},
         // Four classes of 69.25 mm fill the 277 mm between the margins of an A4 page.
         {"a band filling what is left of the page stays on it", tall.arg("69.25"),
          [&](const TfrDisplayList &l) { return l.Pages.size() == 1; }},
@@ -352,6 +376,36 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
          [&](const TfrDisplayList &l) {
              return l.Pages.size() == 2 && texts(l, "Titolo").size() == 1 &&
                     l.Pages[1].Items.front().Object == "Titolo" && texts(l, "Nome").size() == 30;
+         }},
+        // 3A's thirty pupils of 20 mm go on to two more pages, each headed by the class's
+        // continued band (its LINE# the class's) and the pupils' header, evaluated there.
+        {"a class goes on to pages headed by its continued band and its rows' header",
+         "<data name=\"Classi\" dataset=\"frdClassi\" height=\"6\" new-page-before=\"true\">"
+         "<continued height=\"6\"><text name=\"Segue\" left=\"0\" top=\"0\" width=\"90\" "
+         "height=\"6\">[Conta('segue')] [frdClassi.\"sClasse\"] riga [LINE#]</text></continued>"
+         "<data name=\"Alunni\" dataset=\"frdAlunni\" height=\"20\"><header height=\"5\" "
+         "repeat=\"true\"><text name=\"Titolo\" left=\"0\" top=\"0\" width=\"50\" "
+         "height=\"5\">[Conta('testa')]</text></header><text name=\"Nome\" left=\"0\" "
+         "top=\"0\" width=\"50\" height=\"5\">[frdAlunni.\"sCognome\"]</text></data></data>",
+         [&](const TfrDisplayList &l) {
+             const auto segue = texts(l, "Segue");
+             return l.Pages.size() == 6 && segue.size() == 2 &&
+                    segue[1]->Text.endsWith(" 3A riga 3") &&
+                    l.Pages[4].Items[0].Object == "Segue" &&
+                    l.Pages[4].Items[1].Object == "Titolo" && texts(l, "Titolo").size() == 5;
+         }},
+        // Only 1A's withdrawn pupil prints: the other classes print no header, and their
+        // bands of no height no page.
+        {"a band whose rows print nothing prints no header and opens no page",
+         "<data name=\"Classi\" dataset=\"frdClassi\" height=\"0\" new-page-before=\"true\">"
+         "<data name=\"Alunni\" dataset=\"frdAlunni\" height=\"5\" "
+         "visible=\"frdAlunni.&quot;lRitirato&quot; = 1\"><header height=\"5\"><text "
+         "name=\"Titolo\" left=\"0\" top=\"0\" width=\"50\" height=\"5\">Ritirati</text>"
+         "</header><text name=\"Nome\" left=\"0\" top=\"0\" width=\"50\" height=\"5\">"
+         "[frdAlunni.\"sCognome\"]</text></data></data>",
+         [&](const TfrDisplayList &l) {
+             return l.Pages.size() == 1 && texts(l, "Titolo").size() == 1 &&
+                    texts(l, "Nome").size() == 1;
          }},
     };
     for (const Case &c : cases) {

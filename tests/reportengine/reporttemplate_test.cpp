@@ -56,6 +56,10 @@ TEST(ReportTemplate, RefusesWhatItDoesNotKnowWithLineAndColumn)
          report(band + "    <footer height=\"5\"/>\n    <line left=\"0\" top=\"0\" width=\"5\" "
                        "height=\"0\"/>\n  </data>\n"),
          5, 5, "non è ammesso in questa posizione"},
+        {"continued band after the objects",
+         report(band + "    <line left=\"0\" top=\"0\" width=\"5\" height=\"0\"/>\n"
+                       "    <continued height=\"5\"/>\n  </data>\n"),
+         5, 5, "<continued> non è ammesso in questa posizione"},
         {"page header after the data", report(band + "  </data>\n  <page-header height=\"5\"/>\n"),
          5, 3, "<page-header> non è ammesso"},
         {"two titles", report("  <report-title height=\"5\"/>\n  <report-title height=\"5\"/>\n"),
@@ -179,7 +183,9 @@ TfrTemplate everything()
     data.Visible = "[LINE#] > 1";
     TfrBand detail = band(TfrBandKind::Data, "Dettagli");
     detail.DataSet = "frdC";
-    data.Bands = {band(TfrBandKind::Header, ""), across, detail,
+    TfrBand header = band(TfrBandKind::Header, "");
+    header.Repeat = true;
+    data.Bands = {header, band(TfrBandKind::Continued, "Segue"), across, detail,
                   band(TfrBandKind::Footer, "Piede")};
     TfrBand pageHeader = band(TfrBandKind::PageHeader, "");
     pageHeader.Stretch = true;

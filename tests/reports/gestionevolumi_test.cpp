@@ -99,8 +99,9 @@ TEST_F(VolumeManagement, ListsPreviewsDeletesAndEmpties)
     EXPECT_FALSE(readFileBytes(folder + "info.xml").contains("101010"));
 
     const QString tmp = folder + "tmp/";
+    // The office asked for the preview: Return opens it.
     EXPECT_EQ(
-        press(window->buAnteprima(), 0),
+        press(window->buAnteprima(), 0, {}),
         (QStringList{"confirmation: Aprire un'anteprima del file?", ": " + tmp + kFirst + ".pdf"}));
     // A desktop that opens nothing: the office is told, with the file to open by hand.
     EXPECT_EQ(

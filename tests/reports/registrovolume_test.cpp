@@ -3,6 +3,7 @@
 #include "platform/attivazioni.h"
 #include "platform/clientdataset.h"
 #include "platform/dialogseam.h"
+#include "platform/fileaccess.h"
 #include "platform/frames.h"
 #include "platform/maindir.h"
 #include "platform/sleep.h"
@@ -21,7 +22,6 @@
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
-#include <QLockFile>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -30,6 +30,7 @@
 #include <QThread>
 
 #include <memory>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -243,6 +244,18 @@ TEST_F(RegisterVolumes, AFailingRunLeavesNoVolume)
         bool noClass;
         const char *message;
     };
+    // A folder that takes no byte or no file, from the moment the volume's name is chosen: the
+    // search for a free name ends there.
+    std::optional<FileSizeLimit> full;
+    std::optional<ReadOnlyFolder> readOnly;
+    const auto from = [&](const std::function<void()> &block) {
+        qelVolumeHooks().now = [block, names = 0]() mutable {
+            if (++names > 3)
+                throw EVxException("nomi cercati senza fine");
+            block();
+            return QDateTime::currentDateTime();
+        };
+    };
     const Case cases[] = {
         {"preparation", {}, 3000010, false, "durante la preparazione del registro"},
         {"missing template", {}, 16999, false, "durante la preparazione del registro"},
@@ -263,6 +276,10 @@ TEST_F(RegisterVolumes, AFailingRunLeavesNoVolume)
          },
          16169, false, "durante la creazione dell'archivio"},
         {"no class", {}, 16169, true, "Scegliere almeno una classe da stampare."},
+        {"a folder that takes no byte", [&] { from([&] { full.emplace(0); }); }, 16169, false,
+         "Impossibile scrivere nella cartella"},
+        {"a read-only folder", [&] { from([&] { readOnly.emplace(folder); }); }, 16169, false,
+         "la cartella è di sola lettura"},
         {"no main seat", [] { runSql("UPDATE TDwgSed SET lDwgSedMain = 0 WHERE iDwgSedId = 1"); },
          16169, false, "non ha una sede principale attiva"},
         {"customer code",
@@ -286,6 +303,8 @@ TEST_F(RegisterVolumes, AFailingRunLeavesNoVolume)
         if (c.setUp)
             c.setUp();
         const QString message = failure(c.noClass ? QList<int>() : classes.mid(0, 1), c.reportId);
+        full.reset();
+        readOnly.reset();
         EXPECT_TRUE(message.contains(QString::fromUtf8(c.message))) << message.toStdString();
         qelVolumeHooks() = {};
         QDir(folder).removeRecursively(); // the archive case's directory
@@ -384,10 +403,10 @@ TEST_F(RegisterVolumes, TheNextRunRemovesWhatAKilledRunLeft)
         EXPECT_EQ(failure(classes.mid(0, 1)), "ucciso\r\r");
         for (auto file = left.cbegin(); file != left.cend(); ++file)
             writeFileBytes(folder + file.key(), file.value());
-        std::unique_ptr<QLockFile> alive;
+        std::unique_ptr<TVxSharedHold> alive;
         if (c.alive) {
-            alive = std::make_unique<QLockFile>(folder + killed + ".lck");
-            ASSERT_TRUE(alive->tryLock(0));
+            alive = std::make_unique<TVxSharedHold>(folder + killed + ".lck");
+            ASSERT_TRUE(alive->tryTake());
         } else {
             writeAbandonedLock(folder + killed + ".lck");
         }
@@ -413,8 +432,8 @@ TEST_F(RegisterVolumes, TheCatalogueChangesOneProgramAtATime)
     qelVolumeHooks().afterStep = [&](QelVolumeStep step, const QString &f, const QString &) {
         if (step != QelVolumeStep::Packed)
             return;
-        auto lock = std::make_shared<QLockFile>(f + "info.xml.lck");
-        ASSERT_TRUE(lock->tryLock(0));
+        auto lock = std::make_shared<TVxSharedHold>(f + "info.xml.lck");
+        ASSERT_TRUE(lock->tryTake());
         otherOffice = std::thread([lock, f] {
             QThread::msleep(300);
             TClientDataSet catalogue;
@@ -425,7 +444,7 @@ TEST_F(RegisterVolumes, TheCatalogueChangesOneProgramAtATime)
             catalogue.FieldByName("sNomeFile")->setValue("1234_ABCD01000X_01_09_2008_80000");
             catalogue.Post();
             catalogue.SaveToFile(f + "info.xml", dfXML);
-            lock->unlock();
+            lock->release();
         });
     };
     const QString stem = exportVolume(classes.mid(0, 1));

@@ -105,6 +105,7 @@ TEST_F(RptFunctionsTest, VoteValuesFollowTheSelector)
         {"Voto_Altro(392, 'BREVE', 1)", "9", 1, 957, 14},
         {"Voto_Altro(392, 'BREVE', 1 / 0)", "9", 1, 957, 14},
         {"Voto_Altro(392, 'BREVE', 14)", ""},
+        {"Voto_Altro(392, 'BREVE')", "", 1, 957, 12}, // its practical vote is the third one
         {"Voto_Altro('x', 'BREVE')", "", 0},
     });
 }
@@ -324,6 +325,7 @@ TEST_F(RptFunctionsTest, AbsencesAidsAndNotes)
         {"GetAssenze(957, 1, 393)", "3"},
         {"GetAssenze(957, 'ANS', 0)", "84"},
         {"GetAssenze(957, 'ANS', 1)", "23"}, // a subject, so the deferred session counts
+        {"GetAssenze(957, 'SES', 0)", "84"}, // every session but the deferred one
         {"GetAssenze(957, 'SES', 392)", "41"},
         {"GetAssenze(957, 'SES', 394)", ""},
         {"GetAssenze(957, 'TOT', 0)", ""},

@@ -1,3 +1,4 @@
+#include "platform/comm.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
 #include "shell/qelpargen.h"
@@ -132,4 +133,25 @@ TEST(GeneralParameters, LiveInTheirFilesSectionsAndKeys)
     TVxINIFile rpt(QStringLiteral("qelParRpt.ini"));
     EXPECT_EQ(rpt.ReadInteger(QStringLiteral("Sessione3"), QStringLiteral("CodComponente8")), 44);
     EXPECT_EQ(parGen.xpiAskPasswd.GetValore(), 0);
+
+    // The web client's limits: today's where the office set none, or none that counts.
+    const struct
+    {
+        QStringList stored; // AttesaRisposta, AttesaAvanzamento, DimensioneMassima
+        QList<qint64> limits;
+    } cases[] = {
+        {{"", "", ""}, {60000, 300000, 256LL << 20}},
+        {{"90", "1800", "1024"}, {90000, 1800000, 1024LL << 20}},
+        {{"0", "-5", "molti"}, {60000, 300000, 256LL << 20}},
+    };
+    for (const auto &c : cases) {
+        const QStringList keys = {"AttesaRisposta", "AttesaAvanzamento", "DimensioneMassima"};
+        for (int i = 0; i < keys.size(); ++i)
+            parGenIni.WriteString(QStringLiteral("ServerWeb"), keys[i], c.stored[i]);
+        TdmxComm comm;
+        parGen.ApplyWebLimits(comm);
+        EXPECT_EQ((QList<qint64>{comm.Timeout(), comm.TimeLimit(), comm.MaxReplySize()}),
+                  c.limits)
+            << c.stored.join(' ').toStdString();
+    }
 }

@@ -1,21 +1,29 @@
 // Run by tests/makeup/run_under_xvfb.sh on a private X server of 1366x768, the screen of many
 // offices: the main window as the program starts, with the class window's votes and
 // judgments, the make-up windows with their legends and the volume management maximised in it,
-// as the office sees them. The window system's own title is the program's name once. The
-// screenshots go to $TAVRIN_SCREENSHOTS.
+// as the office sees them, and its command bar walked by keyboard. The window system's own
+// title is the program's name once. The screenshots go to $TAVRIN_SCREENSHOTS.
 
 #include "gradeentry/qevactivations.h"
 #include "gradeentry/qevfcarcls.h"
 #include "gradeentry/qevfselcarcls.h"
+#include "makeup/qelfrec.h"
 #include "makeup/qelmakeupwindow.h"
+#include "makeup/qelrdettrec.h"
 #include "platform/attivazioni.h"
+#include "platform/dateedit.h"
 #include "platform/outlookbar.h"
+#include "reportengine/reportpreview.h"
+#include "reportengine/reporttree.h"
 #include "shell/qelactivations.h"
 #include "shell/qelmain.h"
+#include "shell/qelreporttree.h"
 #include "tests/makeup/x11support.h"
 #include "tests/support/runningprogram.h"
 #include "tests/support/testfiles.h"
 
+#include <QApplication>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QToolButton>
@@ -29,6 +37,18 @@ void chooseFifthA()
         auto *dialog = qobject_cast<TfmQevSelCarCls *>(d);
         return dialog && dialog->SelezionaClsSes(390052) ? int(mrOk) : int(mrCancel);
     });
+}
+
+// Whether the widget is shown whole: no ancestor up to `within` cuts it.
+bool seenWhole(const QWidget *w, const QWidget *within)
+{
+    QRect seen(w->mapToGlobal(QPoint()), w->size());
+    const QRect own = seen;
+    const QWidget *p = w;
+    for (; p && p != within; p = p->parentWidget())
+        if (const QWidget *parent = p->parentWidget())
+            seen &= QRect(parent->mapToGlobal(QPoint()), parent->size());
+    return p && w->isVisible() && seen == own;
 }
 
 QString windowName(QWidget *window)
@@ -100,19 +120,40 @@ TEST_F(Screens, TheOfficesWindowsAt1366x768)
     screenshot(main, QStringLiteral("screen_class_judgments.png"));
     main->mdiArea()->closeAllSubWindows();
 
-    for (const char *command : {"xafRecupero", "xafEsitiRecuperi"}) {
-        SCOPED_TRACE(command);
-        chooseFifthA();
-        sub = run(dmqelActivations->Item(QString::fromLatin1(command)));
-        ASSERT_NE(sub, nullptr);
-        sub->showMaximized();
-        auto *makeup = qobject_cast<TfmQelMakeupClassWindow *>(sub->widget());
-        ASSERT_NE(makeup, nullptr);
-        makeup->sbuLegenda()->click();
-        QTest::qWait(200);
-        screenshot(main, QStringLiteral("screen_%1.png").arg(QLatin1String(command).mid(3)));
-        main->mdiArea()->closeAllSubWindows();
-    }
+    // The make-up windows fit the area, as opened, at their narrowest and maximised, the
+    // legend shown before or after: header, legend button and legend whole, texts whole.
+    for (const char *command : {"xafRecupero", "xafEsitiRecuperi"})
+        for (int first = 0; first < 3; first += 2) {
+            SCOPED_TRACE(std::string(command) + std::to_string(first));
+            chooseFifthA();
+            sub = run(dmqelActivations->Item(QString::fromLatin1(command)));
+            auto *makeup = qobject_cast<TfmQelMakeupClassWindow *>(sub->widget());
+            ASSERT_NE(makeup, nullptr);
+            for (int size = first; size < 3; ++size) {
+                if (size == 1)
+                    sub->resize(sub->minimumSizeHint());
+                if (size == 2 || first == 2)
+                    sub->showMaximized();
+                if (size == first)
+                    makeup->sbuLegenda()->click();
+                QTest::qWait(200);
+                for (QWidget *w :
+                     QWidgetList{makeup->lblCLasse(), makeup->sbuLegenda(), makeup->pnlLegenda()})
+                    EXPECT_TRUE(seenWhole(w, main->mdiArea()->viewport())) << size;
+                if (const auto *rec = qobject_cast<TfmQelRec *>(makeup)) {
+                    const TfrQelDettRec *panel = rec->frQelDettRec1();
+                    EXPECT_GE(panel->buSave()->width(), panel->buSave()->sizeHint().width());
+                    for (const QLineEdit *date :
+                         {panel->deAssegna()->edit(), panel->deVerifica()->edit()})
+                        EXPECT_GE(date->width(),
+                                  date->fontMetrics().horizontalAdvance("gg/mm/aaaa") + 8);
+                }
+                if (size == 0)
+                    screenshot(main, QStringLiteral("screen_%1_normale.png").arg(command + 3));
+            }
+            screenshot(main, QStringLiteral("screen_%1.png").arg(command + 3));
+            main->mdiArea()->closeAllSubWindows();
+        }
 
     const QString folder = db.mainDir.path() + QStringLiteral("USR/Dati/Registro/");
     writeFileBytes(folder + QStringLiteral("ABCD_RMIS00100A_08_12_2026_90507.kaf"), "PK");
@@ -123,4 +164,46 @@ TEST_F(Screens, TheOfficesWindowsAt1366x768)
     QTest::qWait(200);
     screenshot(main, QStringLiteral("screen_gestionevolumi.png"));
     main->mdiArea()->closeAllSubWindows();
+}
+
+// A clerk without a mouse: F6 reaches the command bar, Page Down every page, Home and End each
+// page's first and last entry, in sight, Return runs it; on "Stampe" the list takes the
+// keyboard, Down chooses the next report and Return previews it. Keys only.
+TEST_F(Screens, EveryPageOfTheCommandBarByKeyboard)
+{
+    TVxOutlookBar *bar = main->mxOLBar();
+    TVxRptTreeView *tree = qelReportTree(dmqelActivations);
+    focus(main, bar);
+    const auto key = [](QWidget *w, Qt::Key k) {
+        QTest::keyClick(w ? w : QApplication::focusWidget(), k);
+        QTest::qWait(100);
+    };
+    key(main, Qt::Key_F6);
+    for (int page = 0; page < bar->PageCount(); ++page, key(nullptr, Qt::Key_PageDown)) {
+        SCOPED_TRACE(bar->PageCaption(page).toStdString());
+        ASSERT_EQ(bar->ActivePage(), page);
+        const QStringList entries = bar->EntryCaptions(page);
+        for (const Qt::Key k : {Qt::Key_Home, Qt::Key_End, Qt::Key_Down}) {
+            if (entries.isEmpty() != (k == Qt::Key_Down))
+                continue;
+            key(nullptr, k);
+            auto *focused = QApplication::focusWidget();
+            EXPECT_TRUE(seenWhole(focused, bar));
+            if (auto *button = qobject_cast<QToolButton *>(focused))
+                EXPECT_EQ(button->text(), k == Qt::Key_Home ? entries.first() : entries.last());
+            else // entering the list chose "Brogliaccio invio", Down the next
+                EXPECT_EQ(tree->SelectedReportId(), 16006);
+            if (k != Qt::Key_Home)
+                screenshot(main, QStringLiteral("walk_%1.png").arg(page));
+            key(nullptr, Qt::Key_Return);
+            if (k == Qt::Key_Down) {
+                EXPECT_TRUE(
+                    qobject_cast<TfrPreviewForm *>(main->mdiArea()->activeSubWindow()->widget()));
+                screenshot(main, QStringLiteral("walk_%1_anteprima.png").arg(page));
+            }
+            // Back to the bar as the office goes: the command's windows closed, then F6.
+            main->mdiArea()->closeAllSubWindows();
+            key(main, Qt::Key_F6);
+        }
+    }
 }

@@ -36,6 +36,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <sys/stat.h>
+
 namespace {
 
 // Stored as any program of the suite may have left them, damaged values included.
@@ -143,7 +145,9 @@ TEST(StartUp, EachWrongDatabaseIsNamedAndTheProgramEndsTouchingNothing)
         EmptyDatabase,
         EmptyFile,
         NoDatabaseEntry,
-        Unreadable
+        Unreadable,
+        Fifo,
+        Device
     };
     const struct
     {
@@ -162,6 +166,9 @@ TEST(StartUp, EachWrongDatabaseIsNamedAndTheProgramEndsTouchingNothing)
         {EmptyFile, "è vuoto"},
         {NoDatabaseEntry, "manca la voce Database"},
         {Unreadable, "Impossibile leggere il file delle impostazioni di connessione"},
+        // Never waited on, never read.
+        {Fifo, "non è un file normale (è una coda FIFO)"},
+        {Device, "non è un file normale (è un dispositivo)"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.said);
@@ -206,6 +213,8 @@ TEST(StartUp, EachWrongDatabaseIsNamedAndTheProgramEndsTouchingNothing)
         case EmptyFile:
         case NoDatabaseEntry:
         case Unreadable:
+        case Fifo:
+        case Device:
             named = settingsFile;
             break;
         }
@@ -220,7 +229,18 @@ TEST(StartUp, EachWrongDatabaseIsNamedAndTheProgramEndsTouchingNothing)
             ASSERT_TRUE(QFile::remove(settingsFile));
             ASSERT_TRUE(QDir().mkpath(settingsFile));
         }
-        const QByteArray settingsBefore = readFileBytes(settingsFile);
+        if (c.wrong == Fifo || c.wrong == Device) {
+            ASSERT_TRUE(QFile::remove(settingsFile));
+            ASSERT_TRUE(c.wrong == Fifo
+                            ? ::mkfifo(QFile::encodeName(settingsFile).constData(), 0600) == 0
+                            : QFile::link(QStringLiteral("/dev/zero"), settingsFile));
+        }
+        // What stands at the name, read only where it is a file.
+        const auto settingsNow = [&] {
+            return QFileInfo(settingsFile).isFile() ? readFileBytes(settingsFile)
+                                                    : QByteArray("non un file");
+        };
+        const QByteArray settingsBefore = settingsNow();
         const QByteArray databaseBefore = readFileBytes(database);
 
         ScriptedDialogs dialogs;
@@ -247,7 +267,7 @@ TEST(StartUp, EachWrongDatabaseIsNamedAndTheProgramEndsTouchingNothing)
             EXPECT_EQ(dmqelDataSets->openCount(), 0);
             EXPECT_FALSE(qqoVxGlobConn().isOpen());
         }
-        EXPECT_EQ(readFileBytes(settingsFile), settingsBefore);
+        EXPECT_EQ(settingsNow(), settingsBefore);
         EXPECT_EQ(QFileInfo(settingsFile).isDir(), c.wrong == Unreadable);
         if (c.wrong != NotTheSuites) {
             EXPECT_EQ(readFileBytes(database), databaseBefore);

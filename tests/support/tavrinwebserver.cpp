@@ -405,12 +405,19 @@ void TavrinWebTestServer::Worker::send(QTcpSocket *socket, Reply reply, Fault fa
         });
         return;
     }
-    case Fault::Trickle: {
-        auto bytes = std::make_shared<QByteArray>(head(reply, reply.body.size()) + reply.body);
+    case Fault::Trickle:
+    case Fault::Drip:
+    case Fault::Steady: {
+        auto bytes = std::make_shared<QByteArray>(reply.body);
+        if (fault == Fault::Trickle)
+            bytes->prepend(head(reply, reply.body.size()));
+        else
+            socket->write(head(reply, reply.body.size()));
         auto *drip = new QTimer(socket);
-        QObject::connect(drip, &QTimer::timeout, socket, [socket, bytes, drip] {
-            socket->write(bytes->left(1));
-            bytes->remove(0, 1);
+        const qsizetype step = fault == Fault::Steady ? 32 * 1024 : 1;
+        QObject::connect(drip, &QTimer::timeout, socket, [socket, bytes, drip, step] {
+            socket->write(bytes->left(step));
+            bytes->remove(0, step);
             if (!bytes->isEmpty())
                 return;
             drip->stop();

@@ -89,6 +89,8 @@ public:
         TwoCookies,      // a second Set-Cookie header
         Slow,            // the reply comes after slowMs
         Trickle,         // the reply one byte every slowMs, never silent for long
+        Drip,            // the head at once, then the body one byte every slowMs
+        Steady,          // ... the body 32 KB every slowMs, as a slow line carries it
         OverCapDeclared, // a body of overCapBytes, with its length
         OverCapUndeclared,
         CloseBeforeReply,

@@ -13,8 +13,12 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <sys/resource.h>
+#include <sys/time.h>
+#include <unistd.h>
 
 QByteArray readFileBytes(const QString &path)
 {
@@ -24,10 +28,70 @@ QByteArray readFileBytes(const QString &path)
 
 void writeAbandonedLock(const QString &path)
 {
-    // QLockFile's lines: the process, the program, the computer. No process has a number
+    // The lock's first lines: the process, the program, the computer. No process has a number
     // above the system's largest (4,194,304).
     writeFileBytes(path, "999999999\n" + QCoreApplication::applicationName().toUtf8() + "\n" +
                              QSysInfo::machineHostName().toUtf8() + "\n");
+}
+
+void writeForeignLock(const QString &path, qint64 ageSeconds)
+{
+    writeFileBytes(path, "4242\ntavrin\naltro-pc\n\n\nsegreteria2\n");
+    const timeval then[2] = {{time(nullptr) - ageSeconds, 0}, {time(nullptr) - ageSeconds, 0}};
+    ASSERT_EQ(::utimes(QFile::encodeName(path).constData(), then), 0);
+}
+
+FileSizeLimit::FileSizeLimit(qint64 bytes) : m_handler(std::signal(SIGXFSZ, SIG_IGN))
+{
+    rlimit limit;
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    m_soft = limit.rlim_cur;
+    limit.rlim_cur = rlim_t(bytes);
+    EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    rlimit limit;
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = m_soft;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, m_handler);
+}
+
+ReadOnlyFolder::ReadOnlyFolder(const QString &folder) : m_folder(folder)
+{
+    if (::geteuid() == 0)
+        EXPECT_EQ(runChecker(QStringLiteral("chattr"), {QStringLiteral("+i"), folder}), 0);
+    else
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+}
+
+ReadOnlyFolder::~ReadOnlyFolder()
+{
+    if (::geteuid() == 0)
+        runChecker(QStringLiteral("chattr"), {QStringLiteral("-i"), m_folder});
+    else
+        QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+OrdinaryAccount::OrdinaryAccount(const QStringList &folders)
+{
+    if (::geteuid() != 0)
+        return;
+    const uid_t nobody = 65534;
+    for (const QString &folder : folders)
+        EXPECT_EQ(::chown(QFile::encodeName(folder).constData(), nobody, nobody), 0);
+    m_switched = ::setegid(nobody) == 0 && ::seteuid(nobody) == 0;
+    EXPECT_TRUE(m_switched);
+}
+
+OrdinaryAccount::~OrdinaryAccount()
+{
+    if (m_switched) {
+        EXPECT_EQ(::seteuid(0), 0);
+        EXPECT_EQ(::setegid(0), 0);
+    }
 }
 
 void writeFileBytes(const QString &path, const QByteArray &bytes)

@@ -14,8 +14,49 @@ class QWidget;
 QByteArray readFileBytes(const QString &path);
 // Writes the bytes, making the folders on the way; a failure fails the test.
 void writeFileBytes(const QString &path, const QByteArray &bytes);
-// The lock file (QLockFile) that a run killed on this computer leaves: its program is gone.
+// The lock file (TVxSharedHold) that a run killed on this computer leaves: its program is gone.
 void writeAbandonedLock(const QString &path);
+// The lock of a run on another computer ("altro-pc", process 4242, user "segreteria2"), made
+// the given seconds ago.
+void writeForeignLock(const QString &path, qint64 ageSeconds);
+
+// While it lives no file of the process grows past the bytes, as on a disk with no room left:
+// a write beyond fails (EFBIG) instead of ending the process.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(qint64 bytes);
+    ~FileSizeLimit();
+
+private:
+    quint64 m_soft;
+    void (*m_handler)(int);
+};
+
+// While it lives the folder takes no new entry, whoever the tests run as: root passes every
+// permission, so the folder is made immutable for it.
+class ReadOnlyFolder
+{
+public:
+    explicit ReadOnlyFolder(const QString &folder);
+    ~ReadOnlyFolder();
+
+private:
+    QString m_folder;
+};
+
+// While it lives the process acts as an ordinary account (nobody's) when the tests run as
+// root, whom every permission lets through; the folders become that account's. Running as
+// anyone else, nothing changes.
+class OrdinaryAccount
+{
+public:
+    explicit OrdinaryAccount(const QStringList &folders);
+    ~OrdinaryAccount();
+
+private:
+    bool m_switched = false;
+};
 // A ZIP archive with entries named exactly as given (no check of the names), the way a
 // hostile or careless sender would make it; a failure fails the test.
 void writeZipEntries(const QString &path, const QList<QPair<QByteArray, QByteArray>> &entries);

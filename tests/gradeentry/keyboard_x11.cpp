@@ -1,0 +1,183 @@
+// Run by tests/makeup/run_under_xvfb.sh on a private X server of 1366x768, the screen of many
+// offices, where a window asks the window system for the keyboard as it does at an office: a
+// class entered from the keyboard alone, QTest's key events sent where the keyboard is. The
+// screenshots go to $TAVRIN_SCREENSHOTS.
+#include "tests/gradeentry/gradewindows.h"
+
+#include "gradeentry/qevfcarmat.h"
+#include "gradeentry/qevfselcarclsdett.h"
+#include "gradeentry/qevparvis.h"
+#include "gradeentry/qevrcardeb.h"
+#include "shell/qelmain.h"
+#include "tests/support/testfiles.h"
+
+#include <QApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+constexpr int k5A = 390052; // 5A of 2008/2009, final session
+
+using Keyboard = GradeWindows;
+
+// Every command of the page's frames stands on its tool bar, none behind the bar's "»", with
+// its key in its tooltip (a menu's, its items').
+void everyCommandShows(QWidget *window)
+{
+    QCoreApplication::processEvents();
+    for (TfrqevCarBs *frame : window->findChildren<TfrqevCarBs *>()) {
+        if (!frame->isVisible())
+            continue;
+        for (QAction *action : frame->xoaCustom()->actions()) {
+            QWidget *button = frame->xoaCustom()->widgetForAction(action);
+            if (!action->isVisible() || action->isSeparator() || !button)
+                continue;
+            SCOPED_TRACE(frame->objectName().toStdString() + " " + action->text().toStdString());
+            EXPECT_TRUE(button->isVisible());
+            auto *menu = qobject_cast<QToolButton *>(button);
+            const QList<QAction *> commands =
+                menu && menu->menu() ? menu->menu()->actions() : QList<QAction *>{action};
+            for (QAction *command : commands) {
+                const QString key = command->shortcut().toString(QKeySequence::NativeText);
+                EXPECT_FALSE(key.isEmpty()) << command->text().toStdString();
+                EXPECT_TRUE(button->toolTip().contains(key)) << button->toolTip().toStdString();
+            }
+        }
+    }
+}
+
+} // namespace
+
+// A whole class as a clerk without a mouse enters it, on a screen of 1366x768: votes typed along
+// a pupil's row, a page change, a judgment written in the pick window, the saves; then a debt
+// in the subject window. Keys only: the selection dialogs and the saves' questions are scripted.
+TEST_F(Keyboard, AWholeClassAt1366x768)
+{
+    TfmqelMain *main = objects->mainWindow();
+    ASSERT_EQ(main->screen()->size(), QSize(1366, 768));
+    // No window manager maximises it here: the whole screen, as a maximised window has.
+    main->setGeometry(main->screen()->geometry());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
+    auto key = [](int k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(k), m);
+    };
+    // The last pupil without votes yet; "Assegna debito" with the school's defaults.
+    runSql("DELETE FROM TVot_Voti WHERE iSitId = (SELECT FIRST 1 S.iSitId FROM "
+           "TSit_Situazioni S JOIN TClsPst P ON P.iClsPstId = S.iClsPstId WHERE P.iClsId = "
+           "39005 AND S.iSitOrdine = 1 AND S.iSitPosReg > 0 ORDER BY S.iSitPosReg DESC)");
+    xgvmGlobalVar.SetValues({{QStringLiteral("QELP_CarDeb_dAttr"), QStringLiteral("15/06/2009")},
+                             {QStringLiteral("QELP_CarDeb_dVer"), QStringLiteral("2009-09-10")},
+                             {QStringLiteral("QELP_CarDeb_Dtd"), 2},
+                             {QStringLiteral("QELP_CarDeb_Ded"), 3}});
+    TfmqevCarCls *window = apri(k5A);
+    ASSERT_NE(window, nullptr);
+    main->mdiArea()->activeSubWindow()->showMaximized();
+    ASSERT_TRUE(window->MostraPagina(QStringLiteral("Voti")));
+    TqelStringGrid *voti = window->FrameDi(tdVoti)->grGrid;
+    voti->setFocus();
+
+    // The last pupil's votes, typed along the row: Enter moves on, past the subjects he does
+    // not take.
+    const int riga = voti->RowCount() - 1;
+    ASSERT_TRUE(voti->MoveCursor(voti->nColIntest(), riga));
+    QStringList digitati;
+    while (voti->Row() == riga && digitati.size() < 5) {
+        const QString v = QString::number(6 + digitati.size() % 3);
+        QTest::keyClicks(QApplication::focusWidget(), v);
+        digitati << v;
+        key(Qt::Key_Return);
+    }
+    EXPECT_TRUE(voti->Modificato());
+
+    // To the judgments, page by page from the keyboard.
+    for (int i = 0; i < 12 && window->PaginaAttiva() != QStringLiteral("Giudizio"); ++i) {
+        everyCommandShows(window);
+        if (window->PaginaAttiva() == QStringLiteral("Crediti"))
+            saveScreenshot(main, QStringLiteral("gradeentry_keyboard_credits.png"));
+        key(Qt::Key_PageDown, Qt::ControlModifier);
+    }
+    ASSERT_EQ(window->PaginaAttiva(), QStringLiteral("Giudizio"));
+    TqelStringGrid *giudizi = window->FrameDi(tdGiudizio)->grGrid;
+    EXPECT_EQ(QApplication::focusWidget(), giudizi);
+    key(Qt::Key_Down);
+    const int alunno = giudizi->Row();
+    key(Qt::Key_F4);
+    TfmqevSelItem *p = pick();
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->windowTitle(), QStringLiteral("Inserisci giudizio"));
+    // A tool window beside the main one takes the keyboard from it.
+    EXPECT_TRUE(QTest::qWaitFor([p] { return QApplication::activeWindow() == p; }));
+    EXPECT_EQ(QApplication::focusWidget(), p->meNota);
+    key(Qt::Key_A, Qt::ControlModifier); // the text it had, written over
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Ha lavorato con impegno."));
+    saveScreenshot(main, QStringLiteral("gradeentry_keyboard_pick_main.png"));
+    saveScreenshot(p, QStringLiteral("gradeentry_keyboard_pick.png"));
+    key(Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(giudizi->Cells(1, alunno), QStringLiteral("Ha lavorato con impegno."));
+    key(Qt::Key_Escape);
+    EXPECT_EQ(pick(), nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([main] { return QApplication::activeWindow() == main; }));
+    EXPECT_EQ(QApplication::focusWidget(), giudizi);
+
+    // Back to the votes: leaving the page saves the judgments; Ctrl+S the votes.
+    for (int i = 0; i < 12 && window->PaginaAttiva() != QStringLiteral("Voti"); ++i)
+        key(Qt::Key_Tab, Qt::ControlModifier);
+    ASSERT_EQ(window->PaginaAttiva(), QStringLiteral("Voti"));
+    EXPECT_EQ(QApplication::focusWidget(), voti);
+    DialogSeam::queueAnswer(int(mrYes));
+    key(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_FALSE(voti->Modificato());
+    const int iSitId = voti->RecordAt<TRecAna>(0, riga)->iSitId;
+    EXPECT_EQ(
+        scalar(QStringLiteral("SELECT COUNT(*) FROM TVot_Voti WHERE iSitId = ?"), {iSitId}).toInt(),
+        digitati.size());
+    EXPECT_EQ(QString::fromUtf8(scalar(QStringLiteral("SELECT bGdzGiudizio FROM TGdz_Giudizi WHERE "
+                                                      "iSitId = ? AND iAnsSesDwgId = 392"),
+                                       {giudizi->RecordAt<TRecAna>(0, alunno)->iSitId})
+                                    .toByteArray()),
+              QStringLiteral("Ha lavorato con impegno."));
+    saveScreenshot(main, QStringLiteral("gradeentry_keyboard_votes.png"));
+    EXPECT_TRUE(chiudi(window));
+
+    // A debt of the first subject, in the subject window: its page by keys, "Assegna debito"
+    // by its key, the save by Ctrl+S.
+    const int materia = dmqevDataSets->slMaterie.ObjectAs<TRecMat>(1)->iClsSesMatId;
+    DialogSeam::queueModalScript([materia](QDialog *d) {
+        auto *dialog = qobject_cast<TfmqevSelCarClsMat *>(d);
+        return dialog && dialog->SelezionaClsSes(k5A) && dialog->SelezionaMateria(materia)
+                   ? int(mrOk)
+                   : int(mrCancel);
+    });
+    dmqevActivations->xafCarMat->Execute();
+    TfmqevCarMat *perMateria = fmqevCarMat();
+    ASSERT_NE(perMateria, nullptr);
+    main->mdiArea()->activeSubWindow()->showMaximized();
+    perMateria->FrameAttivo()->grGrid->setFocus();
+    for (int i = 0; i < 12 && perMateria->PaginaAttiva() != QStringLiteral("Debiti"); ++i)
+        key(Qt::Key_PageDown, Qt::ControlModifier);
+    ASSERT_EQ(perMateria->PaginaAttiva(), QStringLiteral("Debiti"));
+    auto *debiti = qobject_cast<TfrqevCarDeb *>(perMateria->FrameDi(tdDebiti));
+    ASSERT_NE(debiti, nullptr);
+    TqelStringGrid *g = debiti->grGrid;
+    EXPECT_EQ(QApplication::focusWidget(), g);
+    while (g->Row() < g->RowCount() - 1 &&
+           (debiti->DebitoDi(1, g->Row())->bBloccato || debiti->DebitoDi(1, g->Row())->iDebId))
+        key(Qt::Key_Down);
+    const int conDebito = g->Row();
+    key(Qt::Key_D, Qt::ControlModifier);
+    // The debt's texts show whole at once.
+    for (int c = 3; c <= 8; ++c)
+        EXPECT_GE(g->ColWidths(c), g->fontMetrics().horizontalAdvance(g->Cells(c, conDebito)))
+            << c << " " << g->Cells(c, conDebito).toStdString();
+    saveScreenshot(main, QStringLiteral("gradeentry_keyboard_debt.png"));
+    DialogSeam::queueAnswer(int(mrYes));
+    key(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_FALSE(g->Modificato());
+    EXPECT_NE(debiti->DebitoDi(1, conDebito)->iDebId, 0);
+}
