@@ -23,7 +23,9 @@ const char kPropostiSelect[] =
     "MrmPst.iMatRMaPstInMedia AS bMatInMedia, 1 AS bValInMedia, "
     "Cmp.iCmpPeso, Mat.sMatCodVexto "
     "FROM TVtp_Proposti Vtp "
-    "INNER JOIN TPrpScaLiv ScaLiv ON (ScaLiv.iPrpScaLivId = Vtp.iPrpScaLivId) ";
+    // The level from the proposal ("+ 0"), never the proposals of the whole school from each
+    // level.
+    "INNER JOIN TPrpScaLiv ScaLiv ON (ScaLiv.iPrpScaLivId = Vtp.iPrpScaLivId + 0) ";
 
 // %1 is the driving table's alias. The joins keep only the subjects on the pupil's own plan of
 // studies (TMatRMaPst of the subject node and the plan of the pupil's class).

@@ -46,9 +46,11 @@ const QString &tassonomiaSql()
     return sql;
 }
 
-// A proposal's texts are its own, its value may be a half; its flags are the scale level's.
+// A proposal's texts are its own, its value may be a half; its flags are the scale level's. The
+// level is found from the proposal ("+ 0"): found the other way, each level would read the
+// proposals of the whole school that have it.
 const QString kProposalJoins =
-    QStringLiteral("INNER JOIN TPrpScaLiv TPsl ON (TPsl.iPrpScaLivId = TGrd.iPrpScaLivId) "
+    QStringLiteral("INNER JOIN TPrpScaLiv TPsl ON (TPsl.iPrpScaLivId = TGrd.iPrpScaLivId + 0) "
                    "INNER JOIN TPrp_Proposti TPrp ON (TPrp.iPrpId = TPsl.iPrpId) "
                    "INNER JOIN TScaLiv TScaLiv ON (TScaLiv.iScaLivId = TPsl.iScaLivId) ");
 
