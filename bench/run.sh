@@ -3,10 +3,10 @@
 # school at scale 1 and 10, starts a private Firebird server (scripts/fbserver.sh, stopped at
 # the end), and runs each benchmark. Those over the demo school run four times: scale 1 and
 # 10, with the embedded engine and against the server; the others once. The grade windows'
-# benchmark and the report cards' preparation (scale 1 and 10) run three times more, against
-# the server through a relay adding 0, 1 and 4 ms to each round trip. Each prints its own
-# comparison lines at its end; they are repeated together at the end of the run, after the
-# machine's load, which weighs on every time.
+# benchmark and the preparation of the report cards, boards and general registers (scale 1 and
+# 10) run three times more, against the server through a relay adding 0, 1 and 4 ms to each
+# round trip. Each prints its own comparison lines at its end; they are repeated together at
+# the end of the run, after the machine's load, which weighs on every time.
 #   bench/run.sh [build-folder]        (default build/bench)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -114,10 +114,10 @@ for scale in 1 10; do
   done
 done
 
-# The grade windows and the report cards as an office meets them over a LAN or Wi-Fi: the
+# The grade windows and the reports as an office meets them over a LAN or Wi-Fi: the
 # school on the server through a relay of our own (bench/latencyrelay.h) that holds each
 # direction half the round trip; the benchmarks print the statements and round trips beside
-# their times. The report cards are prepared alone (their PDF export reads nothing).
+# their times. The reports are prepared alone (their PDF export reads nothing).
 through_relay() { TAVRIN_BENCH_ROUND_TRIP_US=$1 on_school "$2" "$3" "${@:4}"; }
 for round_trip in 0 1000 4000; do
   run "gradeentry_carcls_bench, scale 10, server $server through a relay adding $round_trip us" \
@@ -130,11 +130,13 @@ for round_trip in 0 1000 4000; do
   done
 done
 
-# The lines each benchmark printed after its table.
+# The lines each benchmark printed after its table; all it printed when it has no table (those
+# that time the work in turns on their own, as the teachers' folders).
 printf '\n===== summary\n'
 busiest
 for i in "${!sections[@]}"; do
   printf '\n%s\n' "${sections[$i]}"
-  awk 'after { print } /^-+$/ { rules++ } rules >= 2 && /^$/ { after = 1 }' \
+  awk 'after { print; next } /^-+$/ { rules++ } rules >= 2 && /^$/ { after = 1 }
+       { all[NR] = $0 } END { if (!rules) for (n = 1; n <= NR; n++) print all[n] }' \
     "$outputs/$((i + 1)).txt" | sed '/^$/d; s/^/  /'
 done

@@ -287,6 +287,32 @@ TEST(RunCache, WhatARunKeepsStaysWithinItsBytesTheLeastRecentGoingFirst)
     EXPECT_NE(cache.find(key(fit + 9)), nullptr);
 }
 
+// Rows read past the run's bound are let go, the least recently used first, and an open that
+// wants them back reads them again, the same as before.
+TEST_F(ReportDataSetTest, RowsPastTheRunsBoundAreLetGoAndReadAgainTheSame)
+{
+    // About 10 MB as the bound counts them: two pupils' rows fit, not three.
+    TfrQuery *big = query("qquGrande",
+                          "WITH RECURSIVE R (i) AS (SELECT 1 FROM RDB$DATABASE UNION ALL "
+                          "SELECT i + 1 FROM R WHERE i < 600) "
+                          "SELECT i + :n AS v, RPAD('', 8000, 'x') AS t FROM R",
+                          "n");
+    TVxStatementRecorder recorder;
+    TfrRun run(report);
+    const auto read = [&](int n) {
+        reopen(big, "n", n);
+        EXPECT_EQ(big->RecordCount(), 600);
+        EXPECT_EQ(big->FieldByName("v").AsInteger(), n + 1);
+        EXPECT_EQ(big->FieldByName("t").AsString(), QString(8000, QLatin1Char('x')));
+        EXPECT_LE(TfrRunCache::current()->keptBytes(), TfrRunCache::kByteBudget);
+    };
+    for (const int n : {0, 1000, 2000, 0, 2000})
+        read(n);
+    // 0 let go and read again; 2000, read last before it, still kept.
+    EXPECT_EQ(recorder.executed(big->StatementText()), 4);
+    run.End();
+}
+
 TEST_F(ReportDataSetTest, ADatabaseErrorIsTheThirdKind)
 {
     TfrQuery *broken = query("qquRotta", "SELECT x FROM TNonEsiste", nullptr);
