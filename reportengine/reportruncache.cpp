@@ -34,13 +34,19 @@ const TfrRows *TfrRunCache::find(const QString &key)
     return &m_entries.front().rows;
 }
 
+void TfrRunCache::forget(const QString &key)
+{
+    const auto found = m_index.constFind(key);
+    if (found == m_index.constEnd())
+        return;
+    m_bytes -= found.value()->bytes;
+    m_entries.erase(found.value());
+    m_index.erase(found);
+}
+
 void TfrRunCache::keep(const QString &key, TfrRows rows)
 {
-    if (const auto found = m_index.constFind(key); found != m_index.constEnd()) {
-        m_bytes -= found.value()->bytes;
-        m_entries.erase(found.value());
-        m_index.erase(found);
-    }
+    forget(key);
     // Room is made first: what was just read is what the run wants next.
     const qsizetype added = bytesOf(key, rows);
     while (!m_entries.empty() && m_bytes + added > kByteBudget) {

@@ -52,7 +52,7 @@ class TfrRunCache
 {
 public:
     // At most about this many bytes of rows and keys are kept at once.
-    static constexpr qsizetype kByteBudget = 24 * 1024 * 1024;
+    static constexpr qsizetype kByteBudget = 16 * 1024 * 1024;
 
     TfrRunCache();
     ~TfrRunCache();
@@ -65,6 +65,8 @@ public:
     const TfrRows *find(const QString &key);
     bool contains(const QString &key) const { return m_index.contains(key); }
     void keep(const QString &key, TfrRows rows);
+    // What the run is done with, let go before it would be the least recently used.
+    void forget(const QString &key);
     // A short name of the text for keys, the same for the same text throughout the run.
     QString textKey(const QString &text);
     // The bytes kept now, as the bound counts them.

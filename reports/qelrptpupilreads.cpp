@@ -4,6 +4,7 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -71,6 +72,11 @@ TfrRows qelPupilRows(const QelPupilRead &read, int key, const TVxFieldValues &va
     QList<int> keys{key};
     if (const Keys *run = keysOfRun(read.kind)) {
         const int at = run->at.value(key, -1);
+        // The pupils printed before this one are done with: their rows make room for the next
+        // ones' instead of waiting to be the least recently used (a whole school's run would
+        // otherwise hold the bound's worth of them).
+        for (int i = std::max(0, at - 2 * kPupilsAtOnce); i < at; ++i)
+            cache->forget(keptAs(run->order.at(i)));
         for (int i = at + 1; at >= 0 && i < run->order.size() && keys.size() < kPupilsAtOnce; ++i) {
             if (!cache->contains(keptAs(run->order.at(i))))
                 keys << run->order.at(i);

@@ -291,19 +291,24 @@ TEST(RunCache, WhatARunKeepsStaysWithinItsBytesTheLeastRecentGoingFirst)
 // wants them back reads them again, the same as before.
 TEST_F(ReportDataSetTest, RowsPastTheRunsBoundAreLetGoAndReadAgainTheSame)
 {
-    // About 10 MB as the bound counts them: two pupils' rows fit, not three.
-    TfrQuery *big = query("qquGrande",
-                          "WITH RECURSIVE R (i) AS (SELECT 1 FROM RDB$DATABASE UNION ALL "
-                          "SELECT i + 1 FROM R WHERE i < 600) "
-                          "SELECT i + :n AS v, RPAD('', 8000, 'x') AS t FROM R",
-                          "n");
+    // Two fifths of the bound each, as it counts them: two reads fit, not three.
+    const QString text(8000, QLatin1Char('x'));
+    const int count =
+        int(TfrRunCache::kByteBudget * 2 / 5 /
+            TfrRunCache::bytesOf({}, TfrRows{QStringList{QStringLiteral("v"), QStringLiteral("t")},
+                                             {{QVariant(1), QVariant(text)}}}));
+    TfrQuery *big = query("qquGrande", "", "n");
+    big->setSQL(QStringLiteral("WITH RECURSIVE R (i) AS (SELECT 1 FROM RDB$DATABASE UNION ALL "
+                               "SELECT i + 1 FROM R WHERE i < %1) "
+                               "SELECT i + :n AS v, RPAD('', 8000, 'x') AS t FROM R")
+                    .arg(count));
     TVxStatementRecorder recorder;
     TfrRun run(report);
     const auto read = [&](int n) {
         reopen(big, "n", n);
-        EXPECT_EQ(big->RecordCount(), 600);
+        EXPECT_EQ(big->RecordCount(), count);
         EXPECT_EQ(big->FieldByName("v").AsInteger(), n + 1);
-        EXPECT_EQ(big->FieldByName("t").AsString(), QString(8000, QLatin1Char('x')));
+        EXPECT_EQ(big->FieldByName("t").AsString(), text);
         EXPECT_LE(TfrRunCache::current()->keptBytes(), TfrRunCache::kByteBudget);
     };
     for (const int n : {0, 1000, 2000, 0, 2000})
