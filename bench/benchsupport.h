@@ -185,7 +185,8 @@ inline void writeStatementTexts(const QList<TVxStatementRecorder::Statement> &st
     for (const TVxStatementRecorder::Statement &s : statements) {
         const QString text = toPositional(s.sql).sql.simplified();
         if (!written.contains(text) && !text.startsWith(QLatin1String("SAVEPOINT")) &&
-            !text.contains(QLatin1String(" SAVEPOINT ")) && !text.startsWith(QLatin1String("COMMIT")))
+            !text.contains(QLatin1String(" SAVEPOINT ")) &&
+            !text.startsWith(QLatin1String("COMMIT")))
             file.write((text + QStringLiteral(";\n")).toUtf8());
         written.insert(text);
     }

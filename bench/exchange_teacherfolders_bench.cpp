@@ -6,9 +6,9 @@
 // scale 1 (TAVRIN_BENCH_SCALE1_DATABASE, with TAVRIN_BENCH_SCALE1_PASSWORD on a server, as
 // bench/run.sh sets them), in turns, with the statements it ran and how often they were
 // prepared: a school ten times larger should cost at most 12 times as much (time that grows with
-// the school, not with its square), and its collection less than a minute. The send is also timed in turns with
-// the bare run of its statements (recorded once, run again directly in one transaction, each
-// text prepared once).
+// the school, not with its square), and its collection less than a minute. The send is also timed
+// in turns with the bare run of its statements (recorded once, run again directly in one
+// transaction, each text prepared once).
 //   cmake -DTAVRIN_BENCH=ON ... && build/bench/bench/exchange_teacherfolders_bench
 #include "bench/benchsupport.h"
 #include "exchange/qelxml.h"

@@ -136,9 +136,9 @@ public:
     QStringList CollectData();
     // The steps of the collection, each inside the kind's transaction. LoadCollectPackets
     // loads ClsAlu.xml and the packets of the flagged kinds (raising EVxException naming a file
-    // that is missing or unreadable), then checks the folder; the others read what it loaded. ImportKindData writes one
-    // kind's packet rows of the class, each statement checking that its row lies in the scope
-    // DeleteKindData deletes; rows not written go to CollectLog.
+    // that is missing or unreadable), then checks the folder; the others read what it loaded.
+    // ImportKindData writes one kind's packet rows of the class, each statement checking that its
+    // row lies in the scope DeleteKindData deletes; rows not written go to CollectLog.
     void LoadCollectPackets();
     void ImportAttendance(TVxTransaction &tr);
     void DeleteKindData(int kind, TVxTransaction &tr);

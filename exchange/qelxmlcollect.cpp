@@ -178,7 +178,8 @@ QString scopedInsert(const char *table, const char *typedColumns, const QString 
         const QString name = column.trimmed().section(u' ', 0, 0);
         const QString type = column.trimmed().section(u' ', 1);
         names << name;
-        values << (type.startsWith(u'(') ? type : QStringLiteral("CAST(:%1 AS %2)").arg(name, type));
+        values << (type.startsWith(u'(') ? type
+                                         : QStringLiteral("CAST(:%1 AS %2)").arg(name, type));
     }
     return QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM RDB$DATABASE WHERE %4")
         .arg(QLatin1String(table), names.join(u','), values.join(u','), scope);
@@ -234,7 +235,7 @@ QList<TVxFieldValues> withoutRepeats(const QList<TVxFieldValues> &rows, const ch
 struct TdmqelXML::Collection
 {
     std::map<QString, std::unique_ptr<TClientDataSet>> packets; // by file name
-    QList<int> classSits;    // ClsAlu.xml's situations of the collected class
+    QList<int> classSits; // ClsAlu.xml's situations of the collected class
     // The class's situations the folder carries: ClsAlu.xml's and those its value packets hold
     // rows of (a pupil off the register still has his). Only theirs are replaced.
     QList<int> carried;
@@ -266,8 +267,8 @@ struct TdmqelXML::Collection
     bool bandsRead = false;
     bool generalUnread = false; // outfin\DatiGen.cds is there but does not load
     QStringList log;
-    int refused = 0;    // the rows not written so far: a step that refuses one is taken back
-    QStringList stored; // the steps committed so far
+    int refused = 0;     // the rows not written so far: a step that refuses one is taken back
+    QStringList stored;  // the steps committed so far
     QStringList changes; // what each step committed changed, a line each
 
     TClientDataSet *packet(const QString &file) const
@@ -1245,7 +1246,8 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
                 .arg(packetName, row.value(QStringLiteral("iSitId")).toString(),
                      QLatin1String(what), row.value(QLatin1String(whatId)).toString());
         });
-    const QString key = rule.typed ? QString::fromLatin1(rule.typed).section(u' ', 0, 0) : QString();
+    const QString key =
+        rule.typed ? QString::fromLatin1(rule.typed).section(u' ', 0, 0) : QString();
     const QByteArray keyName = key.toLatin1();
     const QByteArray keyTable = QByteArray(rule.table ? rule.table : "").toUpper();
     writeScopedRows(tr, Refusals{c.log, c.refused}, rows, sql,
@@ -1271,9 +1273,10 @@ QString TdmqelXML::valueScope(int kind) const
 {
     // Through the subjects' (or components') index: the pupils of the school's other classes are
     // never read. The pupils are then picked among the few rows of those.
-    return VxKeysSql(VxKeysSql(QStringLiteral("v.%1 IN (%SUBJECTS%) AND v.iSitId + 0 IN (%KEYS%)")
-                                   .arg(QLatin1String(kind <= 2 ? "iClsMatCmpId" : "iClsSesMatId"))),
-                     QStringLiteral("%SUBJECTS%"), QStringLiteral("s"));
+    return VxKeysSql(
+        VxKeysSql(QStringLiteral("v.%1 IN (%SUBJECTS%) AND v.iSitId + 0 IN (%KEYS%)")
+                      .arg(QLatin1String(kind <= 2 ? "iClsMatCmpId" : "iClsSesMatId"))),
+        QStringLiteral("%SUBJECTS%"), QStringLiteral("s"));
 }
 
 QList<TVxFieldValues> TdmqelXML::valueChunks(int kind, TVxTransaction &tr)
@@ -1281,10 +1284,10 @@ QList<TVxFieldValues> TdmqelXML::valueChunks(int kind, TVxTransaction &tr)
     Collection &c = *m_collect;
     if (kind <= 2 && !c.componentsRead) {
         for (const TVxFieldValues &chunk : VxKeyChunks(c.sesMats)) {
-            QSqlQuery &query = tr.Exec(
-                VxKeysSql(QStringLiteral(
-                    "SELECT iClsMatCmpId FROM TClsMatCmp WHERE iClsSesMatId IN (%KEYS%)")),
-                chunk);
+            QSqlQuery &query =
+                tr.Exec(VxKeysSql(QStringLiteral(
+                            "SELECT iClsMatCmpId FROM TClsMatCmp WHERE iClsSesMatId IN (%KEYS%)")),
+                        chunk);
             while (fetchNext(query))
                 c.components << query.value(0).toInt();
             query.finish();
@@ -1299,8 +1302,10 @@ QList<TVxFieldValues> TdmqelXML::valueChunks(int kind, TVxTransaction &tr)
 
 TVxFieldValues TdmqelXML::scopeValues() const
 {
-    return valuesOf(
-        {{"iClsId", iClsId}, {"iAnsSesDwgId", iAnsSesDwgId}, {"iAnaId", iAnaId}, {"iAnsId", iAnsId}});
+    return valuesOf({{"iClsId", iClsId},
+                     {"iAnsSesDwgId", iAnsSesDwgId},
+                     {"iAnaId", iAnaId},
+                     {"iAnsId", iAnsId}});
 }
 
 QStringList TdmqelXML::StepRows(int step, TVxTransaction &tr)
@@ -1349,8 +1354,8 @@ QStringList TdmqelXML::StepRows(int step, TVxTransaction &tr)
         if (iMode != 1)
             sql += QStringLiteral(" UNION ALL ") + columns +
                    QStringLiteral("FROM TDeb_Debiti d WHERE d.iAnaId_Ver = :iAnaId AND NOT ") +
-                   QStringLiteral(QEL_PUPIL_SIT).replace(QStringLiteral(":iSitId"),
-                                                         QStringLiteral("d.iSitId"));
+                   QStringLiteral(QEL_PUPIL_SIT)
+                       .replace(QStringLiteral(":iSitId"), QStringLiteral("d.iSitId"));
         break;
     }
     case 8:

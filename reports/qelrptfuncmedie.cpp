@@ -147,8 +147,8 @@ struct Filters
 };
 
 // The plain mean of the pupil's distinct grades that count, kept to hundredths as "0.00"
-// prints it (halves away from zero); null when none counts. Distinct as the family's statement reads them: a grade once, unless
-// the plan lists its subject twice with other flags.
+// prints it (halves away from zero); null when none counts. Distinct as the family's statement
+// reads them: a grade once, unless the plan lists its subject twice with other flags.
 QVariant walkedAverage(QelGrade kind, int situation, const Filters &filters, bool subjectFlagCounts)
 {
     const TfrRows grades = qelGradeRows(kind, situation);

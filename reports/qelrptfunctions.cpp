@@ -324,9 +324,9 @@ TfrQuery &qelOpenScratchOfPupil(const QString &select, const QString &from, cons
                                 const QelParams &conditionParams)
 {
     const QString column = QLatin1String(pupil);
-    TfrQuery &q =
-        qelSetScratch(select + from + QStringLiteral("WHERE (%1 = :iSitId)").arg(column) + condition,
-                      QelParams{{"iSitId", sitId}} + conditionParams);
+    TfrQuery &q = qelSetScratch(select + from + QStringLiteral("WHERE (%1 = :iSitId)").arg(column) +
+                                    condition,
+                                QelParams{{"iSitId", sitId}} + conditionParams);
     const QelPupilRead read{select + from + condition,
                             select + QStringLiteral(", %1 AS BatchKey").arg(column) + from +
                                 QStringLiteral("WHERE (%1 IN (%KEYS%))").arg(column) + condition,

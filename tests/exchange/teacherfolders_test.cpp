@@ -457,9 +457,9 @@ TEST_F(TeacherFolders, CollectionBringsBackTheTickedClassesOfTheRightTeacherOnly
 // values whole (each would grow with the school, once per teacher).
 TEST_F(TeacherFolders, ASendAndItsCollectionReadThroughIndexesEachStatementPreparedOnce)
 {
-    for (TVxParInteger *flag : {&dmqelParGen->xpiVtp, &dmqelParGen->xpiTas, &dmqelParGen->xpiAss,
-                                &dmqelParGen->xpiAiu, &dmqelParGen->xpiNot, &dmqelParGen->xpiDeb,
-                                &dmqelParGen->xpiComp})
+    for (TVxParInteger *flag :
+         {&dmqelParGen->xpiVtp, &dmqelParGen->xpiTas, &dmqelParGen->xpiAss, &dmqelParGen->xpiAiu,
+          &dmqelParGen->xpiNot, &dmqelParGen->xpiDeb, &dmqelParGen->xpiComp})
         flag->SetValore(1);
     QStringList texts, twice;
     const auto ran = [&](const TVxStatementRecorder &recorder, bool once) {
@@ -482,15 +482,17 @@ TEST_F(TeacherFolders, ASendAndItsCollectionReadThroughIndexesEachStatementPrepa
         ran(recorder, true);
     }
     EXPECT_EQ(twice, QStringList());
-    EXPECT_EQ(marks({10, 11}), (QStringList{base + "Caruso Greta/+", base + "Marchetti Beatrice/+"}));
+    EXPECT_EQ(marks({10, 11}),
+              (QStringList{base + "Caruso Greta/+", base + "Marchetti Beatrice/+"}));
     CloseConnection();
-    EXPECT_EQ(tablesReadWhole(db.database.connectionSettings(), texts,
-                              {"TSIT_SITUAZIONI", "TANA_ANAGRAFICHE", "TANACAG",
-                               "TANAPER_PERSONALE", "TVOT_VOTI", "TVTP_PROPOSTI",
-                               "TTAS_TASSONOMIE", "TASS_ASSENZE", "TAIU_AIUTI", "TNOT_NOTE",
-                               "TDEB_DEBITI", "TGDZ_GIUDIZI", "TCRE_CREDITI", "TREC_RECUPERI",
-                               "TCOMP_COMPETENZE", "TCLSMATANA", "TCLSPST", "TCLSSES",
-                               "TCLSSESMAT", "TCLSMATCMP", "TCLS_CLASSI", "TAAI_ANAAPPINVIO"}),
+    EXPECT_EQ(tablesReadWhole(
+                  db.database.connectionSettings(), texts,
+                  {"TSIT_SITUAZIONI", "TANA_ANAGRAFICHE", "TANACAG",          "TANAPER_PERSONALE",
+                   "TVOT_VOTI",       "TVTP_PROPOSTI",    "TTAS_TASSONOMIE",  "TASS_ASSENZE",
+                   "TAIU_AIUTI",      "TNOT_NOTE",        "TDEB_DEBITI",      "TGDZ_GIUDIZI",
+                   "TCRE_CREDITI",    "TREC_RECUPERI",    "TCOMP_COMPETENZE", "TCLSMATANA",
+                   "TCLSPST",         "TCLSSES",          "TCLSSESMAT",       "TCLSMATCMP",
+                   "TCLS_CLASSI",     "TAAI_ANAAPPINVIO"}),
               QStringList());
 }
 

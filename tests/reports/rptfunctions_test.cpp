@@ -351,9 +351,9 @@ TEST_F(RptFunctionsTest, AbsencesAidsAndNotes)
 // run prints, one statement for each, and answer as each pupil's own statement does.
 TEST_F(RptFunctionsTest, NotesAidsAndTestsAreReadForTheNextPupilsAtOnce)
 {
-    const char *const calls[] = {"GetNote(735, 8, 392)", "GetNote(33, 'ANS', 0)",
-                                 "GetNote(957, 1, 392)", "GetAiuti(735, 'ANS', 0)",
-                                 "GetAiuti(33, 'SES', 392)", "GetAiuti(957, 1, 0)",
+    const char *const calls[] = {"GetNote(735, 8, 392)",       "GetNote(33, 'ANS', 0)",
+                                 "GetNote(957, 1, 392)",       "GetAiuti(735, 'ANS', 0)",
+                                 "GetAiuti(33, 'SES', 392)",   "GetAiuti(957, 1, 0)",
                                  "GetProveQualifica(735, 39)", "GetProveQualifica(862, 39)"};
     QStringList alone;
     for (const char *text : calls)

@@ -274,8 +274,8 @@ QStringList tablesReadWhole(const TVxConnectionSettings &settings, const QString
                 const auto match = m.next();
                 const QString table = match.captured(1).toUpper();
                 const QString alias = match.captured(2).toUpper();
-                static const QStringList keywords{"ON", "WHERE", "JOIN", "LEFT", "INNER",
-                                                  "ORDER", "GROUP", "UNION"};
+                static const QStringList keywords{"ON",    "WHERE", "JOIN",  "LEFT",
+                                                  "INNER", "ORDER", "GROUP", "UNION"};
                 aliases.insert(alias.isEmpty() || keywords.contains(alias) ? table : alias, table);
             }
             continue;
