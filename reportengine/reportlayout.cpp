@@ -1111,6 +1111,9 @@ private:
             if (std::optional<Instance> footer = evaluate(*m_pageFooter))
                 putAt(*footer, m_pageSize.height() - m_t.MarginBottom - m_footerHeight);
         }
+        // A page was given room for a quarter more than the one before: a whole school's pages
+        // stay in memory until they are printed, so what a page did not use is given back.
+        m_pages.Pages.back().Items.shrink_to_fit();
         m_open = false;
         if (m_progress.due())
             m_progress.show(QStringLiteral("Pagine preparate: %1").arg(m_pages.Pages.size()));

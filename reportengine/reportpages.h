@@ -33,20 +33,22 @@
 
 enum class TfrItemKind { Text, Line, Rect };
 
+// The small members stand together, with no padding between them: a whole school's pages stay
+// in memory until they are printed.
 struct TfrDisplayItem
 {
     TfrItemKind Kind = TfrItemKind::Text;
+    TfrAlign Align = TfrAlign::Left;
+    QColor Fill;
+    bool Stroke = false;
     QString Band;
     QString Object;
     QRectF Box;
     QLineF Line;
     QString Text;
     TfrFontSpec Font;
-    TfrAlign Align = TfrAlign::Left;
     QPointF Origin;
     double LineWidth = 0;
-    bool Stroke = false;
-    QColor Fill;
 };
 
 struct TfrPage
