@@ -350,10 +350,15 @@ bool fetchNext(QSqlQuery &query)
 
 QString VxKeysSql(const QString &sql, const QString &hole, const QString &prefix)
 {
-    QStringList places;
-    for (int i = 0; i < kVxKeysAtOnce; ++i)
-        places << QStringLiteral(":%1%2").arg(prefix).arg(i);
-    return QString(sql).replace(hole, places.join(QStringLiteral(", ")));
+    const auto placesOf = [](const QString &prefix) {
+        QStringList places;
+        for (int i = 0; i < kVxKeysAtOnce; ++i)
+            places << QStringLiteral(":%1%2").arg(prefix).arg(i);
+        return places.join(QStringLiteral(", "));
+    };
+    // A report writes the pupils' places at each of its reads.
+    static const QString keyPlaces = placesOf(QStringLiteral("k"));
+    return QString(sql).replace(hole, prefix == QLatin1String("k") ? keyPlaces : placesOf(prefix));
 }
 
 QList<TVxFieldValues> VxKeyChunks(const QList<int> &keys, const TVxFieldValues &values,
