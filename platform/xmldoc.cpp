@@ -5,7 +5,6 @@
 #include "platform/vxexception.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QXmlStreamReader>
 
 namespace {
@@ -81,7 +80,7 @@ void VxXmlDocument::loadFile(const QString &path)
     QFile file;
     if (!VxOpenRegularFile(file, path))
         throw EVxException(
-            QStringLiteral("Impossibile leggere il file %1: %2").arg(path, file.errorString()));
+            QStringLiteral("Impossibile leggere il file %1: %2").arg(path, VxFileErrorText(file)));
     if (file.size() > kVxXmlMaxBytes)
         throw tooLarge(path);
     const QByteArray bytes = file.read(kVxXmlMaxBytes + 1);
@@ -134,12 +133,5 @@ QDomElement VxXmlDocument::addElement(QDomElement &parent, const QString &name, 
 
 void VxXmlDocument::saveToFile(const QString &path) const
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EVxException(
-            QStringLiteral("Impossibile scrivere il file %1: %2").arg(path, file.errorString()));
-    file.write(m_doc.toByteArray(2));
-    if (!file.commit())
-        throw EVxException(
-            QStringLiteral("Impossibile scrivere il file %1: %2").arg(path, file.errorString()));
+    VxReplaceFile(path, m_doc.toByteArray(2));
 }
