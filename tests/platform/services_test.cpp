@@ -148,10 +148,7 @@ QByteArray nested(int depth)
 // One start tag with that many attributes, on the second line.
 QByteArray attributes(int count)
 {
-    QByteArray tag = "<?xml version=\"1.0\"?>\n<a";
-    for (int i = 0; i < count; ++i)
-        tag += " a" + QByteArray::number(i) + "=\"1\"";
-    return tag + "/>";
+    return "<?xml version=\"1.0\"?>\n<a" + xmlAttributes(count) + "/>";
 }
 
 // The message of the refusal the load raises; empty when it goes through.

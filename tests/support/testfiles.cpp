@@ -188,6 +188,14 @@ void expectGolden(const QString &path, const QString &text)
                   << " --gtest_filter=" << test->test_suite_name() << "." << test->name();
 }
 
+QByteArray xmlAttributes(int count)
+{
+    QByteArray attributes;
+    for (int i = 0; i < count; ++i)
+        attributes += " a" + QByteArray::number(i) + "=\"0\"";
+    return attributes;
+}
+
 QByteArray mixEncodings(QByteArray xml, const QByteArray &attribute)
 {
     xml.replace(" encoding=\"UTF-8\"", "");

@@ -82,6 +82,10 @@ void writeZipEntries(const QString &path, const QList<QPair<QByteArray, QByteArr
 // in UTF-8.
 QByteArray mixEncodings(QByteArray xml, const QByteArray &attribute);
 
+// Attributes as a hostile sender packs one start tag with them: " a0=\"0\" a1=\"0\"...", each
+// name its own.
+QByteArray xmlAttributes(int count);
+
 // Runs a checker program (unzip, qpdf...); its exit code (-1 when it did not end normally
 // within 30 seconds), its output and errors kept in the output.
 int runChecker(const QString &program, const QStringList &arguments, QString *output = nullptr);
