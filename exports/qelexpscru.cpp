@@ -174,8 +174,11 @@ bool TdmQelExpScru::InstallTemplates()
         if (QFileInfo::exists(target))
             continue;
         QFile source(QStringLiteral(":/exports/templates/") + QString::fromLatin1(name));
+        if (!source.open(QIODevice::ReadOnly)) {
+            installed = false;
+            continue;
+        }
         try {
-            installed = source.open(QIODevice::ReadOnly) && installed;
             VxReplaceFile(target, source.readAll());
         } catch (const EVxException &) {
             installed = false;
