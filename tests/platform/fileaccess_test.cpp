@@ -261,8 +261,10 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
 }
 
 // Whoever left a lock, and whatever stands at its name: a run whose process is gone from this
-// computer never keeps it, another computer's keeps it a day; a lock that is no regular file,
-// a folder that takes nothing, a lock the folder won't let go are refused, saying which file.
+// computer never keeps it, another computer's keeps it a day, one that names nobody a few
+// seconds; offices racing for a stale lock never hold it two at once, and a run whose lock was
+// taken over leaves the new one when it ends; a lock that is no regular file, a folder that
+// takes nothing, a lock the folder won't let go are refused, saying which file.
 TEST(SharedHold, AStaleLockIsTakenOverWhoeverLeftItAndEveryOtherFailureIsTold)
 {
     QTemporaryDir dir;
