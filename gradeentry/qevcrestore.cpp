@@ -72,6 +72,14 @@ const char kCrediti[] =
     "AND " CREDITO_STATI " "
     "ORDER BY Cls.iClsOrdine, Ans.iAnsId DESC, Sit.iSitOrdine, Sit.iSitId";
 
+// %1 the pupils' situations, %2 the credit's note, %3 the condition on the pupils.
+const char kRighe[] = "SELECT Sit.iSitId, Cre.iCreId, Cre.iCreCredito, Cre.iCrePerMedia, "
+                      "Cre.iBndId, Cre.iCreOutBanda, Cre.fCreMediaVoti, Cre.iCreFrmSco, "
+                      "Cre.iCreSosp, Cre.iCreRecup, Cre.iEncId, %2 "
+                      "FROM %1"
+                      "INNER JOIN TCre_Crediti Cre ON (Cre.iSitId = Sit.iSitId) "
+                      "WHERE %3";
+
 const char kStatoDebiti[] = "SELECT Des.iDesSufficiente FROM TDeb_Debiti Deb "
                             "LEFT JOIN TDesDed DesDed ON (DesDed.iDesDedId = Deb.iDesDedId) "
                             "LEFT JOIN TDes_DebEsito Des ON (Des.iDesId = DesDed.iDesId) "
@@ -102,13 +110,13 @@ const char kInserisci[] =
     ":fCreMediaVoti, :iCreFrmSco, :iCreSosp, :iCreRecup, :iEncId, :bCreNota, :dInsert, :dStart, "
     ":dEnd)";
 
+// One row per situation (the table's unique key); the save reads every changed row before it
+// writes.
 const TqevTabella &tabellaCrediti()
 {
-    static const TqevTabella crediti{QStringLiteral("TCRE_CREDITI"),
-                                     QStringLiteral("iCreId"),
-                                     QString::fromLatin1(kTrova),
-                                     QString::fromLatin1(kInserisci),
-                                     {}};
+    static const TqevTabella crediti{QStringLiteral("TCRE_CREDITI"), QStringLiteral("iCreId"),
+                                     QString::fromLatin1(kTrova), QString::fromLatin1(kInserisci),
+                                     true};
     return crediti;
 }
 
@@ -407,6 +415,61 @@ void TqevCreStore::Aggiorna(TVxTransaction &tr, int iCreId, const TValCredito &v
     AggiornaRiga(tr, tabellaCrediti(), iCreId, v, salvato, valoriRiga);
 }
 
+QHash<QString, TqevRiga> TqevCreStore::Righe(int iAnaId, int iClsId)
+{
+    const bool classe = iAnaId == 0;
+    const TqevSituazioni sit = SituazioniAlunni(QStringLiteral("Sit"), classe);
+    TqevTesto nota(QStringLiteral("TCre_Crediti Cre"), QStringLiteral("Cre.iCreId"),
+                   QStringLiteral("Cre.bCreNota"), QStringLiteral("bCreNota"));
+    const QString sql = QString::fromLatin1(kRighe).arg(sit.from, nota.Colonne(), sit.condizione);
+    QHash<int, std::pair<int, TValCredito>> letti;
+    VxEachRow(qqoVxGlobConn(), sql, classe ? valori("iClsId", iClsId) : valori("iAnaId", iAnaId),
+              [&](const QSqlQuery &q, const QSqlRecord &rec) {
+                  const int iSitId = intero(q, rec, "iSitId");
+                  const int iCreId = intero(q, rec, "iCreId");
+                  TValCredito v = valoriLetti(q, rec);
+                  v.sNota = nota.Leggi(q, rec, iCreId, [&letti, iSitId](const QString &t) {
+                      letti[iSitId].second.sNota = t;
+                  });
+                  letti.insert(iSitId, {iCreId, v});
+              });
+    nota.Completa();
+    QHash<QString, TqevRiga> righe;
+    for (auto it = letti.cbegin(); it != letti.cend(); ++it)
+        righe.insert(Id(it.key()), RigaLetta(it->first, it->second,
+                                             static_cast<const TValCredito *>(nullptr),
+                                             valoriRiga));
+    return righe;
+}
+
+QString TqevCreStore::Id(int iSitId)
+{
+    return QString::number(iSitId);
+}
+
+TqevRiga TqevCreStore::Letta(int iCreId, const TValCredito &salvato, const TValCredito &nuovi)
+{
+    return RigaLetta(iCreId, salvato, &nuovi, valoriRiga);
+}
+
+TValCredito TqevCreStore::ValoriDi(const TqevRiga &riga)
+{
+    const QVariantMap &m = riga.valori;
+    auto intero = [&m](const char *name) { return m.value(QString::fromLatin1(name)).toInt(); };
+    TValCredito v;
+    v.iCreCredito = intero("iCreCredito");
+    v.iCrePerMedia = intero("iCrePerMedia");
+    v.iBndId = intero("iBndId");
+    v.iCreOutBanda = intero("iCreOutBanda");
+    v.fCreMediaVoti = m.value(QStringLiteral("fCreMediaVoti")).toDouble();
+    v.iCreFrmSco = intero("iCreFrmSco");
+    v.iCreSosp = intero("iCreSosp");
+    v.iCreRecup = intero("iCreRecup");
+    v.iEncId = intero("iEncId");
+    v.sNota = m.value(QStringLiteral("bCreNota")).toString();
+    return v;
+}
+
 QString TqevCreStore::SqlVoci(TqevListaCrediti lista)
 {
     return QString::fromLatin1(listaDi(lista).voci);
@@ -426,34 +489,29 @@ QSet<int> TqevCreStore::Spuntate(TqevListaCrediti lista, int iCreId)
     return spuntate;
 }
 
-void TqevCreStore::SalvaSpunte(TVxTransaction &tr, TqevListaCrediti lista, int iCreId,
-                               const QSet<int> &aggiunte, const QSet<int> &tolte,
-                               const QDate &inizio, const QDate &fine)
+QSet<int> TqevCreStore::SalvaSpunte(TVxTransaction &tr, TqevListaCrediti lista, int iCreId,
+                                    const QSet<int> &aggiunte, const QSet<int> &tolte,
+                                    const QDate &inizio, const QDate &fine)
 {
     const Lista &l = listaDi(lista);
     const QString tabella = QLatin1String(l.tabella);
     const QString tipo = QLatin1String(l.tipo);
     const QString cancella =
         QStringLiteral("DELETE FROM %1 WHERE iCreId = :iCreId AND %2 = :iTipo").arg(tabella, tipo);
-    const QString trova =
-        QStringLiteral("SELECT Mrk.%1 FROM %2 Mrk WHERE Mrk.iCreId = :iCreId AND Mrk.%3 = :iTipo")
-            .arg(QLatin1String(l.chiave), tabella, tipo);
     const QString inserisci = QStringLiteral("INSERT INTO %1 (%2, iCreId, %3, dInsert, dStart, "
                                              "dEnd) VALUES (:iKey, :iCreId, :iTipo, :dInsert, "
                                              ":dStart, :dEnd)")
                                   .arg(tabella, QLatin1String(l.chiave), tipo);
+    // Read in this transaction: the marks another office stored or removed since the list read
+    // them, which the caller shows.
+    const QSet<int> salvate = Spuntate(lista, iCreId);
     TVxFieldValues values = valori("iCreId", iCreId);
-    for (int id : tolte) {
+    for (int id : tolte & salvate) {
         values.setValue(QStringLiteral("iTipo"), id);
-        tr.Exec(cancella, values);
+        tr.Run(cancella, values);
     }
-    for (int id : aggiunte) {
+    for (int id : aggiunte - salvate) {
         values.setValue(QStringLiteral("iTipo"), id);
-        QSqlQuery &q = tr.Exec(trova, values);
-        const bool presente = fetchNext(q);
-        q.finish();
-        if (presente)
-            continue;
         TVxFieldValues nuova = values;
         nuova.setValue(QStringLiteral("iKey"), VxNewKey(qqoVxGlobConn(), tabella));
         DateNuovaRiga(nuova, inizio, fine);
@@ -465,4 +523,5 @@ void TqevCreStore::SalvaSpunte(TVxTransaction &tr, TqevListaCrediti lista, int i
                 throw;
         }
     }
+    return salvate;
 }

@@ -27,6 +27,7 @@
 #include <QString>
 
 class TVxTransaction;
+struct TqevRiga;
 
 struct TqevBanda
 {
@@ -82,17 +83,27 @@ public:
                          bool sovrascrivi, const QDate &inizio, const QDate &fine,
                          TValCredito &salvati);
     // The values that differ from salvato (every one without it) into the row, through the
-    // stores' one shape (qevsalva.h): a row another office deleted raises EValoreAltrove.
+    // stores' one shape (qevsalva.h), once the save checked the row (Righe).
     static void Aggiorna(TVxTransaction &tr, int iCreId, const TValCredito &valori,
                          const TValCredito *salvato = nullptr);
+    // What the credit rows of the situations of one pupil (iAnaId), or of every pupil of a
+    // class (iAnaId 0, the class iClsId), hold now, by situation (Id), whatever the situation's
+    // outcome: in the save's transaction, one statement.
+    static QHash<QString, TqevRiga> Righe(int iAnaId, int iClsId = 0);
+    static QString Id(int iSitId);
+    // A credit row as last read or written, with the columns a write changes to nuovi; and the
+    // values of a row of Righe.
+    static TqevRiga Letta(int iCreId, const TValCredito &salvato, const TValCredito &nuovi);
+    static TValCredito ValoriDi(const TqevRiga &riga);
 
     // A check list: the statement of its kinds (the visible ones, by key: id and long text,
     // as the enumeration helpers take them), the kinds ticked for a credit, and the change of
-    // the ticks in the caller's transaction: marks removed for kinds no longer ticked, added
-    // for kinds newly ticked unless stored already.
+    // the ticks in the caller's transaction: the marks stored now are read first (and
+    // returned), then removed for kinds no longer ticked and added for kinds newly ticked,
+    // where they are not so already.
     static QString SqlVoci(TqevListaCrediti lista);
     static QSet<int> Spuntate(TqevListaCrediti lista, int iCreId);
-    static void SalvaSpunte(TVxTransaction &tr, TqevListaCrediti lista, int iCreId,
-                            const QSet<int> &aggiunte, const QSet<int> &tolte, const QDate &inizio,
-                            const QDate &fine);
+    static QSet<int> SalvaSpunte(TVxTransaction &tr, TqevListaCrediti lista, int iCreId,
+                                 const QSet<int> &aggiunte, const QSet<int> &tolte,
+                                 const QDate &inizio, const QDate &fine);
 };

@@ -95,13 +95,13 @@ const char kInserisci[] =
     ":iSitId, :iMatId, :dDebAttr, :dDebVer, :iAnaId_Attr, :iAnaId_Ver, :iDesDedId, :iDtpDtdId, "
     ":bDebNota, :dInsert, :dStart, :dEnd)";
 
+// A debt is the table's unique key (situation, subject); the save reads every debt's row
+// before it writes.
 const TqevTabella &tabella()
 {
-    static const TqevTabella t{QStringLiteral("TDEB_DEBITI"),
-                               QStringLiteral("iDebId"),
-                               QString::fromLatin1(kTrova),
-                               QString::fromLatin1(kInserisci),
-                               {}};
+    static const TqevTabella t{QStringLiteral("TDEB_DEBITI"), QStringLiteral("iDebId"),
+                               QString::fromLatin1(kTrova), QString::fromLatin1(kInserisci),
+                               true};
     return t;
 }
 
@@ -305,7 +305,47 @@ void TqevDebStore::Aggiorna(TVxTransaction &tr, int iDebId, const TValDebito &v,
     AggiornaRiga(tr, tabella(), iDebId, v, salvato, valoriRiga);
 }
 
-void TqevDebStore::Cancella(TVxTransaction &tr, int iDebId, int iAnaId, int iAnsId, int iMatId)
+void TqevDebStore::Cancella(TVxTransaction &tr, int iDebId)
 {
-    CancellaCella(tr, tabella(), iDebId, cellaDebito(tr, iAnaId, iAnsId, iMatId));
+    CancellaCella(tr, tabella(), iDebId, {});
+}
+
+QHash<QString, TqevRiga> TqevDebStore::Righe(int iAnsId, int iAnaId, int iClsId)
+{
+    QHash<QString, TqevRiga> righe;
+    const TqevDebitiAnno debiti = Debiti(iAnsId, iAnaId, iClsId);
+    for (auto alunno = debiti.cbegin(); alunno != debiti.cend(); ++alunno) {
+        for (const TqevDebito &d : alunno.value())
+            righe.insert(Id(alunno.key(), d.iMatId), Letta(d.iDebId, d.valori));
+    }
+    return righe;
+}
+
+QString TqevDebStore::Id(int iAnaId, int iMatId)
+{
+    return QStringLiteral("%1:%2").arg(iAnaId).arg(iMatId);
+}
+
+TqevRiga TqevDebStore::Letta(int iDebId, const TValDebito &salvato, const TValDebito *nuovi)
+{
+    return RigaLetta(iDebId, salvato, nuovi, valoriRiga);
+}
+
+TValDebito TqevDebStore::ValoriDi(const TqevRiga &riga)
+{
+    const QVariantMap &m = riga.valori;
+    auto data = [&m](const char *name) {
+        const QDate d = m.value(QString::fromLatin1(name)).toDate();
+        return d.isValid() ? d.startOfDay() : QDateTime();
+    };
+    auto id = [&m](const char *name) { return m.value(QString::fromLatin1(name)).toInt(); };
+    TValDebito v;
+    v.dDebAttr = data("dDebAttr");
+    v.dDebVer = data("dDebVer");
+    v.iAnaId_Attr = id("iAnaId_Attr");
+    v.iAnaId_Ver = id("iAnaId_Ver");
+    v.iDesDedId = id("iDesDedId");
+    v.iDtpDtdId = id("iDtpDtdId");
+    v.sNota = m.value(QStringLiteral("bDebNota")).toString();
+    return v;
 }

@@ -14,6 +14,7 @@
 #include "platform/waitwindow.h"
 
 #include <QAction>
+#include <QListWidget>
 #include <QLocale>
 #include <QMenu>
 #include <QPainter>
@@ -106,6 +107,10 @@ TfrqevCarCre::TfrqevCarCre(QWidget *parent)
     m_liste->addWidget(frqevCreSco);
     m_liste->addWidget(frqevCreFrm);
     m_liste->setChildrenCollapsible(false);
+    // The keyboard reaches the lists from the grid: Tab on its last cell, Shift+Tab back.
+    grGrid->setOptions(grGrid->Options() | TVxStringGrid::goTabLeaves);
+    setTabOrder(grGrid, frqevCreSco->clbLista);
+    setTabOrder(frqevCreSco->clbLista, frqevCreFrm->clbLista);
 
     tbSelCar->setObjectName(QStringLiteral("tbSelCar"));
     tbSelCar->setToolTip(QStringLiteral("Dato visualizzato"));
@@ -639,7 +644,7 @@ bool TfrqevCarCre::CreaRigheVuote()
         scritture.append(s);
     };
     PerCella(visita);
-    return scrivi(scritture);
+    return scrivi(scritture, {});
 }
 
 void TfrqevCarCre::prendiSalvata(TRecCre &rec, int iCreId, const TValCredito &salvati, int col,
@@ -657,9 +662,9 @@ void TfrqevCarCre::prendiSalvata(TRecCre &rec, int iCreId, const TValCredito &sa
         mostraRiga(row);
 }
 
-bool TfrqevCarCre::scrivi(const QList<TqevScrittura> &scritture)
+bool TfrqevCarCre::scrivi(const QList<TqevScrittura> &scritture, const TqevVerifica &verifica)
 {
-    const bool salvate = SalvaScritture(scritture);
+    const bool salvate = SalvaScritture(scritture, verifica);
     puntaListe(RecordDi(grGrid->Col(), grGrid->Row()), false);
     grGrid->Invalidate();
     return salvate;
@@ -699,6 +704,14 @@ bool TfrqevCarCre::SaveDataDb()
             s.esegui = [key, valori, salvato](TVxTransaction &tr) {
                 TqevCreStore::Aggiorna(tr, key, valori, &salvato);
             };
+            // Only where the values it changes are still as read: another office's credit is
+            // told, not written over or emptied unsaid.
+            s.id = TqevCreStore::Id(iSitId);
+            s.letta = TqevCreStore::Letta(key, salvato, valori);
+            s.cambiata = [rec](const TqevRiga &ora) {
+                rec->iCreId = ora.chiave;
+                rec->Salvato = ora.chiave != 0 ? TqevCreStore::ValoriDi(ora) : TValCredito();
+            };
         }
         // The other office deleted the row: saving again stores it anew. It stored one: saving
         // again writes over it.
@@ -713,7 +726,15 @@ bool TfrqevCarCre::SaveDataDb()
         scritture.append(s);
     };
     PerCella(visita);
-    if (!scrivi(scritture))
+    // The credit rows of the grid's pupils.
+    const bool perClasse = TipoCar == tcClasse;
+    const int iAnaId = perClasse ? 0 : dmqevDataSets->iAnaId;
+    const int iClsId = perClasse ? dmqevDataSets->iClsId : 0;
+    TqevVerifica verifica;
+    verifica.leggi = [iAnaId, iClsId](TVxTransaction &) {
+        return TqevCreStore::Righe(iAnaId, iClsId);
+    };
+    if (!scrivi(scritture, verifica))
         return false;
     grGrid->setModificato(false);
     return true;

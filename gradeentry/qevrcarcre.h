@@ -30,7 +30,8 @@
 // without one, so that the check lists can mark it; a row another office stored meanwhile is
 // taken, not stored again. SaveDataDb writes first the check lists' ticks the database refused
 // when they were made, then only the rows changed since loading (of a stored row, the values
-// changed), in the one transaction of the one save routine. A per-pupil frame beside the class
+// changed, and only where they still hold what the window read: another office's credit is
+// told, and saving again writes over it), in the one transaction of the one save routine. A per-pupil frame beside the class
 // window takes the pupil's records from that window's grid and gives them back after its save.
 
 #include "gradeentry/qevcrestore.h"
@@ -131,7 +132,7 @@ private:
     void prendiSalvata(TRecCre &rec, int iCreId, const TValCredito &salvati, int col, int row);
     // The writes through the one save routine; then the check lists follow the cursor's
     // credit again. True when every write was saved.
-    bool scrivi(const QList<TqevScrittura> &scritture);
+    bool scrivi(const QList<TqevScrittura> &scritture, const TqevVerifica &verifica);
 
     QSplitter *m_divisore;
     QSplitter *m_liste;
