@@ -25,6 +25,17 @@ const char kBande[] =
     "WHERE ClsSes.iClsSesId = :iClsSesId "
     "ORDER BY Bnd.iBndId";
 
+// The bands of the course years: every year's, or (with the condition) of a situation's class.
+const char kBandeCorso[] =
+    "SELECT Bnd.iAcsId, Bnd.iBndId, Bnd.sBndDesc, Bnd.iBndMedMin, Bnd.iBndMedMax, "
+    "Bnd.iBndCreMin, Bnd.iBndCreMax FROM TBnd_Bande Bnd ";
+const char kBandeSituazione[] =
+    "INNER JOIN TCls_Classi Cls ON (Cls.iAcsId = Bnd.iAcsId) "
+    "INNER JOIN TClsPst ClsPst ON (ClsPst.iClsId = Cls.iClsId) "
+    "INNER JOIN TSit_Situazioni Sit ON (Sit.iClsPstId = ClsPst.iClsPstId) "
+    "WHERE Sit.iSitId = :iSitId ";
+const char kBandeOrdine[] = "ORDER BY Bnd.iAcsId, Bnd.iBndId";
+
 // The statuses whose situations bear a credit: admitted, suitable, admitted to the exam,
 // suspended; or no outcome yet.
 #define CREDITO_STATI "(PosFin.iStaFinId IN (1, 3, 5, 11) OR Sit.iPosFinId IS NULL)"
@@ -242,19 +253,49 @@ const TqevBanda *BandaDi(const QList<TqevBanda> &bande, double media)
     return trovata;
 }
 
+namespace {
+
+TqevBanda bandaLetta(const QSqlQuery &q, const QSqlRecord &rec)
+{
+    TqevBanda b;
+    b.iBndId = intero(q, rec, "iBndId");
+    b.sBndDesc = testo(q, rec, "sBndDesc");
+    b.iBndMedMin = intero(q, rec, "iBndMedMin");
+    b.iBndMedMax = intero(q, rec, "iBndMedMax");
+    b.iBndCreMin = intero(q, rec, "iBndCreMin");
+    b.iBndCreMax = intero(q, rec, "iBndCreMax");
+    return b;
+}
+
+} // namespace
+
 QList<TqevBanda> TqevCreStore::Bande(int iClsSesId)
 {
     QList<TqevBanda> bande;
-    VxEachRow(qqoVxGlobConn(), QString::fromLatin1(kBande), valori("iClsSesId", iClsSesId),
+    VxEachRow(
+        qqoVxGlobConn(), QString::fromLatin1(kBande), valori("iClsSesId", iClsSesId),
+        [&bande](const QSqlQuery &q, const QSqlRecord &rec) { bande.append(bandaLetta(q, rec)); });
+    return bande;
+}
+
+QList<TqevBanda> TqevCreStore::BandeDellaSituazione(int iSitId)
+{
+    QList<TqevBanda> bande;
+    VxEachRow(qqoVxGlobConn(),
+              QString::fromLatin1(kBandeCorso) + QLatin1String(kBandeSituazione) +
+                  QLatin1String(kBandeOrdine),
+              valori("iSitId", iSitId), [&bande](const QSqlQuery &q, const QSqlRecord &rec) {
+                  bande.append(bandaLetta(q, rec));
+              });
+    return bande;
+}
+
+QHash<int, QList<TqevBanda>> TqevCreStore::BandeDeiCorsi()
+{
+    QHash<int, QList<TqevBanda>> bande;
+    VxEachRow(qqoVxGlobConn(), QString::fromLatin1(kBandeCorso) + QLatin1String(kBandeOrdine), {},
               [&bande](const QSqlQuery &q, const QSqlRecord &rec) {
-                  TqevBanda b;
-                  b.iBndId = intero(q, rec, "iBndId");
-                  b.sBndDesc = testo(q, rec, "sBndDesc");
-                  b.iBndMedMin = intero(q, rec, "iBndMedMin");
-                  b.iBndMedMax = intero(q, rec, "iBndMedMax");
-                  b.iBndCreMin = intero(q, rec, "iBndCreMin");
-                  b.iBndCreMax = intero(q, rec, "iBndCreMax");
-                  bande.append(b);
+                  bande[intero(q, rec, "iAcsId")].append(bandaLetta(q, rec));
               });
     return bande;
 }

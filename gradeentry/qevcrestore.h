@@ -54,6 +54,12 @@ class TqevCreStore
 public:
     // The bands of the class session's band type, by key.
     static QList<TqevBanda> Bande(int iClsSesId);
+    // The bands of a course year as the database holds them (TBnd_Bande.iAcsId), by key, for
+    // the credit rule (TqevRegoleValori::CreditoNellaBanda): of the course year of a situation's
+    // class (one statement; none for an unknown situation), or of every course year by iAcsId
+    // (one statement, for a grid that measures many rows).
+    static QList<TqevBanda> BandeDellaSituazione(int iSitId);
+    static QHash<int, QList<TqevBanda>> BandeDeiCorsi();
     // For each band type met among the credit-bearing situations of the class session's pupils
     // (final status admitted, suitable, admitted to the exam, suspended, or none yet), the
     // course year it belongs to.

@@ -7,6 +7,7 @@
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevrcarcre.h"
 #include "gradeentry/qevrcrelista.h"
+#include "gradeentry/qevregolevalori.h"
 #include "tests/gradeentry/gradewindows.h"
 
 #include <QListWidget>
@@ -125,6 +126,99 @@ TEST_F(Crediti, TheBandOfAnAverageIsChosenAtItsEdgesAndNoneWhenNoRangeHoldsIt)
             EXPECT_EQ(b, nullptr);
         else
             EXPECT_EQ(b ? b->sBndDesc : QString(), QString::fromUtf8(c.banda));
+    }
+}
+
+TEST_F(Crediti, ACreditIsMeasuredAgainstTheBandsOfThePupilsCourseYearInTheDatabase)
+{
+    // A pupil's situation in a class of the course year (none: a situation that is not there).
+    const auto situazione = [](int iAcsId) {
+        return scalar("SELECT MIN(s.iSitId) FROM TSit_Situazioni s JOIN TClsPst p ON "
+                      "p.iClsPstId = s.iClsPstId JOIN TCls_Classi c ON c.iClsId = p.iClsId "
+                      "WHERE c.iAcsId = ?",
+                      {iAcsId})
+            .toInt();
+    };
+    // Third year: bands 1001-1006, credits 3-4, 4-5, 5-6, 6-7 (1004), 7-8, 2-3; fifth year:
+    // 3001-3006, one point more (3005: 8-9); first year: none.
+    const int terzo = situazione(3), quinto = situazione(5), primo = situazione(1);
+    const QVariant no;
+    const struct
+    {
+        int sit;
+        QVariant banda, fuori, credito;
+        const char *motivo; // the reason's beginning; "" taken
+    } cases[] = {
+        {terzo, 1004, no, 6, ""},
+        {terzo, 1004, 0, 7, ""}, // the band's edges
+        {terzo, 1004, no, 8, "il credito 8 è fuori dalla sua banda: la banda va da 6 a 7 punti."},
+        {terzo, 1004, 1, 8, ""}, // one point beyond, either end, by the council's flag
+        {terzo, 1004, 1, 5, ""},
+        {terzo, 1004, 1, 9,
+         "il credito 9 è fuori dalla sua banda: la banda va da 6 a 7 punti, "
+         "un punto in più o in meno"},
+        // The flag is 0 or 1, whatever the row claims.
+        {terzo, 1004, 93, 99, "il credito fuori banda è segnato con 93: il segno è 0 oppure 1"},
+        {terzo, 1004, 2, 8, "il credito fuori banda è segnato con 2"},
+        {terzo, 1004, -1, 6, "il credito fuori banda è segnato con -1"},
+        // Another year's band, and a band the database does not hold.
+        {terzo, 3005, no, 9, "la banda 3005 non è una banda dell'anno di corso dell'alunno."},
+        {terzo, 999999, no, no, "la banda 999999 non è una banda"},
+        {quinto, 3005, no, 9, ""},
+        // No band: the year's bands together.
+        {terzo, 0, no, 99,
+         "il credito 99 è fuori dalle bande del suo anno di corso, che vanno "
+         "da 2 a 8 punti."},
+        {terzo, no, no, 8, ""},
+        {terzo, 0, no, 2, ""},
+        {terzo, 0, no, 1, "il credito 1 è fuori dalle bande"},
+        {quinto, 0, no, 9, ""},
+        {terzo, 0, no, -4, "il credito -4 è negativo"},
+        // Typed text: blanks around, not a whole number, beyond the column, far below 0.
+        {terzo, 1004, no, " 6 ", ""},
+        {terzo, 1004, no, "6,5", "il credito \"6,5\" non è un numero intero."},
+        {terzo, 1004, no, "2147483648",
+         "il credito 2147483648 è più grande di quanto il "
+         "database possa contenere (al più 2147483647)."},
+        {terzo, 1004, no, "99999999999999999999", "il credito 99999999999999999999 è più grande"},
+        {terzo, 1004, no, "-99999999999999999999", "il credito -99999999999999999999 è negativo"},
+        // No credit (empty, or 0 as the grid shows it): only the band and flag are measured.
+        {terzo, 1004, no, "", ""},
+        {terzo, 1004, no, 0, ""},
+        {primo, no, no, no, ""},
+        {primo, 0, no, 5, "l'anno di corso dell'alunno non ha bande del credito: il credito 5"},
+        {primo, 1001, no, no,
+         "l'anno di corso dell'alunno non ha bande del credito: la banda "
+         "1001"},
+        {0, 0, no, 5, "l'anno di corso dell'alunno non ha bande del credito"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(QStringLiteral("%1 %2 %3 %4")
+                         .arg(c.sit)
+                         .arg(c.banda.toString(), c.fuori.toString(), c.credito.toString())
+                         .toStdString());
+        const QString motivo = TqevRegoleValori::CreditoNellaBanda(
+            TqevCreStore::BandeDellaSituazione(c.sit), c.banda, c.fuori, c.credito);
+        if (*c.motivo == 0)
+            EXPECT_EQ(motivo, QString());
+        else
+            EXPECT_TRUE(motivo.startsWith(QString::fromUtf8(c.motivo))) << motivo.toStdString();
+    }
+    // Every year's bands at once hold the same as a situation's.
+    const QHash<int, QList<TqevBanda>> corsi = TqevCreStore::BandeDeiCorsi();
+    for (const int sit : {terzo, quinto, primo}) {
+        const int acs = scalar("SELECT c.iAcsId FROM TSit_Situazioni s JOIN TClsPst p ON "
+                               "p.iClsPstId = s.iClsPstId JOIN TCls_Classi c ON c.iClsId = "
+                               "p.iClsId WHERE s.iSitId = ?",
+                               {sit})
+                            .toInt();
+        QStringList a, b;
+        for (const TqevBanda &x : corsi.value(acs))
+            a << QString::number(x.iBndId) + ' ' + x.sBndCre();
+        for (const TqevBanda &x : TqevCreStore::BandeDellaSituazione(sit))
+            b << QString::number(x.iBndId) + ' ' + x.sBndCre();
+        EXPECT_EQ(a, b);
+        EXPECT_EQ(a.size(), acs >= 3 ? 6 : 0);
     }
 }
 
