@@ -411,7 +411,7 @@ void TqevCreStore::Imposta(TRecCre &rec, const TValCredito &v)
     rec.lsNota = v.sNota.isEmpty() ? QStringList() : v.sNota.split(QLatin1Char('\n'));
 }
 
-int TqevCreStore::Inserisci(TVxTransaction &tr, int iSitId, const TValCredito &v, bool sovrascrivi,
+int TqevCreStore::Inserisci(TVxTransaction &tr, int iSitId, const TValCredito &v,
                             const QDate &inizio, const QDate &fine, TValCredito &salvati)
 {
     QSqlQuery &trova = tr.Exec(QString::fromLatin1(kTrova), valori("iSitId", iSitId));
@@ -420,15 +420,6 @@ int TqevCreStore::Inserisci(TVxTransaction &tr, int iSitId, const TValCredito &v
         const int esistente = intero(trova, rec, "iCreId");
         salvati = valoriLetti(trova, rec);
         trova.finish();
-        // Seen by this transaction, so committed. An empty row is the one an office's page makes
-        // on entering; one with values is a credit another office saved since this page read
-        // the pupil, which the typed values do not replace unsaid.
-        if (sovrascrivi) {
-            if (!(salvati == TValCredito()) && !(salvati == v))
-                throw InseritoAltrove(esistente);
-            Aggiorna(tr, esistente, v);
-            salvati = v;
-        }
         return esistente;
     }
     trova.finish();

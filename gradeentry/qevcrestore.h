@@ -8,7 +8,7 @@
 //   const QList<TqevBanda> bande = TqevCreStore::Bande(iClsSesId);
 //   for (const auto &r : TqevCreStore::Crediti(iAnaId).value(iAnaId)) ...  // his credit rows
 //   SalvaScritture({{cella, [&](TVxTransaction &tr) {
-//       key = TqevCreStore::Inserisci(tr, iSitId, valori, inizio, fine, &trovati); }}});
+//       key = TqevCreStore::Inserisci(tr, iSitId, valori, inizio, fine, trovati); }}});
 //
 // A band's key carries its band type in thousands (type t owns t * 1000 + n): the number of
 // band types a class session shows is its first band's key div 1000.
@@ -81,13 +81,13 @@ public:
     static void Imposta(TRecCre &rec, const TValCredito &valori);
 
     // The credit row of a situation, inserted with the values. The table keeps one row per
-    // situation: a row another office stored meanwhile is kept as it is, or takes the values
-    // when sovrascrivi (the last save wins); its key is returned either way, and salvati tells
-    // what the row now holds. A row another office inserts at the very same moment is told as
-    // a change made at the same moment.
+    // situation: a row there already (another office's, committed before this transaction
+    // began) is kept as it is; its key is returned either way, and salvati tells what the row
+    // now holds. A row another office inserts at the very same moment is told as a change made
+    // at the same moment. Typed values go through the save's check first (Righe), which tells
+    // a row another office stored since the window read none.
     static int Inserisci(TVxTransaction &tr, int iSitId, const TValCredito &valori,
-                         bool sovrascrivi, const QDate &inizio, const QDate &fine,
-                         TValCredito &salvati);
+                         const QDate &inizio, const QDate &fine, TValCredito &salvati);
     // The values that differ from salvato (every one without it) into the row, through the
     // stores' one shape (qevsalva.h), once the save checked the row (Righe).
     static void Aggiorna(TVxTransaction &tr, int iCreId, const TValCredito &valori,

@@ -19,8 +19,11 @@
 // "Credito", "Integrazione", "Nota". A record without a situation (the pupil was not in that
 // course year) is drawn black and never entered or written.
 //
-// Typing changes the text; the record takes the number when the cursor leaves the cell (a
-// text that is not a whole number from 0 puts the record's value back in the cell). The
+// Typing changes the text; the record takes the number when the cursor leaves the cell. The
+// credit attributed goes through the credit rule (TqevRegoleValori::CreditoNellaBanda) against
+// the bands of the row's course year as the database holds them, the other values must be whole
+// numbers from 0 that the column holds: a refused text keeps the cursor in its cell, the reason
+// on the help line, and nothing is taken. The
 // commendation and the note come from the pick dialog; Backspace clears them. "Calcola credito
 // per media" (and "Credito minimo", "Credito massimo") takes the band of the average on the
 // last course year: its minimum as credit by average, its maximum (display parameter
@@ -117,8 +120,9 @@ private:
     void leggiAnni();
     void mostraRiga(int row);
     QString testoModo(const TRecCre &rec, int modo) const;
-    // Takes the number typed into the cell being left; a refused text is put back.
-    void prendiDigitato(int col, int row);
+    // Takes the number typed into the cell being left; false with the reason a text is refused
+    // for (the cursor then stays, the text in the cell).
+    bool prendiDigitato(int col, int row, QString &motivo);
     bool modificabile(int col, int row) const;
     bool ultimaColonna(int col, int row) const;
     double mediaAlunno(int row) const;
@@ -137,6 +141,7 @@ private:
     QSplitter *m_divisore;
     QSplitter *m_liste;
     QList<TqevBanda> m_bande;
+    QHash<int, QList<TqevBanda>> m_bandeCorsi; // every course year's bands, by iAcsId
     bool m_readOnly = false;
     bool m_righeCreate = false; // the empty rows of this load are stored
 };
