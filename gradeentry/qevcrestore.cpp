@@ -468,9 +468,9 @@ QHash<QString, TqevRiga> TqevCreStore::Righe(int iAnaId, int iClsId)
     nota.Completa();
     QHash<QString, TqevRiga> righe;
     for (auto it = letti.cbegin(); it != letti.cend(); ++it)
-        righe.insert(Id(it.key()), RigaLetta(it->first, it->second,
-                                             static_cast<const TValCredito *>(nullptr),
-                                             valoriRiga));
+        righe.insert(Id(it.key()),
+                     RigaLetta(it->first, it->second, static_cast<const TValCredito *>(nullptr),
+                               valoriRiga));
     return righe;
 }
 
@@ -537,12 +537,14 @@ QSet<int> TqevCreStore::SalvaSpunte(TVxTransaction &tr, TqevListaCrediti lista, 
     // Read in this transaction: the marks another office stored or removed since the list read
     // them, which the caller shows.
     const QSet<int> salvate = Spuntate(lista, iCreId);
+    const QSet<int> daTogliere = tolte & salvate;
+    const QSet<int> daAggiungere = aggiunte - salvate;
     TVxFieldValues values = valori("iCreId", iCreId);
-    for (int id : tolte & salvate) {
+    for (int id : daTogliere) {
         values.setValue(QStringLiteral("iTipo"), id);
         tr.Run(cancella, values);
     }
-    for (int id : aggiunte - salvate) {
+    for (int id : daAggiungere) {
         values.setValue(QStringLiteral("iTipo"), id);
         TVxFieldValues nuova = values;
         nuova.setValue(QStringLiteral("iKey"), VxNewKey(qqoVxGlobConn(), tabella));

@@ -100,8 +100,7 @@ const char kInserisci[] =
 const TqevTabella &tabella()
 {
     static const TqevTabella t{QStringLiteral("TDEB_DEBITI"), QStringLiteral("iDebId"),
-                               QString::fromLatin1(kTrova), QString::fromLatin1(kInserisci),
-                               true};
+                               QString::fromLatin1(kTrova), QString::fromLatin1(kInserisci), true};
     return t;
 }
 

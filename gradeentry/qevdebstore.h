@@ -81,8 +81,7 @@ public:
     static QString Id(int iAnaId, int iMatId);
     // A debt as last read or written, for the save's check: its key with the columns the write
     // changes to nuovi, or with every column (a deletion); and the values of a row of Righe.
-    static TqevRiga Letta(int iDebId, const TValDebito &salvato,
-                          const TValDebito *nuovi = nullptr);
+    static TqevRiga Letta(int iDebId, const TValDebito &salvato, const TValDebito *nuovi = nullptr);
     static TValDebito ValoriDi(const TqevRiga &riga);
 
     // Through the stores' one shape (qevsalva.h), once the save checked the debt's row

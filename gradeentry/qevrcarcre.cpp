@@ -415,8 +415,8 @@ bool TfrqevCarCre::prendiDigitato(int col, int row, QString &motivo)
     static const QList<TqevBanda> kSenzaBanda{
         TqevBanda{0, QString(), 0, 0, 0, std::numeric_limits<qint32>::max()}};
     motivo = chi == mcCredito
-                 ? TqevRegoleValori::CreditoNellaBanda(m_bandeCorsi.value(rec->iAcsId),
-                                                       rec->iBndId, rec->iCreOutBanda, text)
+                 ? TqevRegoleValori::CreditoNellaBanda(m_bandeCorsi.value(rec->iAcsId), rec->iBndId,
+                                                       rec->iCreOutBanda, text)
                  : TqevRegoleValori::CreditoNellaBanda(kSenzaBanda, {}, {}, text);
     if (!motivo.isEmpty()) {
         motivo[0] = motivo[0].toUpper();
@@ -643,8 +643,7 @@ bool TfrqevCarCre::CreaRigheVuote()
         TqevScrittura s;
         s.cella = descriviCella(*rec, row);
         s.esegui = [=, inizio = inizio, fine = fine](TVxTransaction &tr) {
-            esito->first =
-                TqevCreStore::Inserisci(tr, iSitId, {}, inizio, fine, esito->second);
+            esito->first = TqevCreStore::Inserisci(tr, iSitId, {}, inizio, fine, esito->second);
         };
         s.salvata = [this, rec, esito, col, row] {
             prendiSalvata(*rec, esito->first, esito->second, col, row);

@@ -34,8 +34,9 @@
 // taken, not stored again. SaveDataDb writes first the check lists' ticks the database refused
 // when they were made, then only the rows changed since loading (of a stored row, the values
 // changed, and only where they still hold what the window read: another office's credit is
-// told, and saving again writes over it), in the one transaction of the one save routine. A per-pupil frame beside the class
-// window takes the pupil's records from that window's grid and gives them back after its save.
+// told, and saving again writes over it), in the one transaction of the one save routine. A
+// per-pupil frame beside the class window takes the pupil's records from that window's grid and
+// gives them back after its save.
 
 #include "gradeentry/qevcrestore.h"
 #include "gradeentry/qevrcarbs.h"

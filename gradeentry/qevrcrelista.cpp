@@ -44,8 +44,8 @@ QString TfrqevCreLista::cambiateAltrove(const QStringList &spuntate, const QStri
         testo += QStringLiteral("\r\rSpuntate dall'altra postazione: ") +
                  spuntate.join(QStringLiteral(", "));
     if (!tolte.isEmpty())
-        testo += QStringLiteral("\r\rTolte dall'altra postazione: ") +
-                 tolte.join(QStringLiteral(", "));
+        testo +=
+            QStringLiteral("\r\rTolte dall'altra postazione: ") + tolte.join(QStringLiteral(", "));
     return testo + QStringLiteral("\r\rLe modifiche di questa postazione sono state salvate.");
 }
 

@@ -180,7 +180,8 @@ void AggiornaRiga(TVxTransaction &tr, const TqevTabella &t, int id, const V &val
 // TqevScrittura's letta): its key and the values of the columns the write changes, those that
 // differ in nuovi (as AggiornaRiga sets them), or of every column without nuovi (a deletion,
 // which must not take away unsaid what another office saved in any of them). Key 0: no row.
-TqevRiga RigaLetta(int chiave, const TVxFieldValues &salvati, const TVxFieldValues *nuovi = nullptr);
+TqevRiga RigaLetta(int chiave, const TVxFieldValues &salvati,
+                   const TVxFieldValues *nuovi = nullptr);
 
 // The same for a row a store writes from its values type through its row function.
 template <class V>

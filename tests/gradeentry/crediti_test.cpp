@@ -402,8 +402,9 @@ TEST_F(Crediti, ACreditAnotherOfficeStoredMeanwhileIsToldBeforeItIsWrittenOver)
         else
             EXPECT_EQ(told, QString());
         EXPECT_EQ(righe(sit), step[1] && !step[2] ? 0 : 1);
-        EXPECT_EQ(riga(sit).section(' ', 0, 0),
-                  step[2] ? QString::fromLatin1(step[2]) : step[1] ? QStringLiteral("none") : mio);
+        EXPECT_EQ(riga(sit).section(' ', 0, 0), step[2]   ? QString::fromLatin1(step[2])
+                                                : step[1] ? QStringLiteral("none")
+                                                          : mio);
     }
 }
 

@@ -59,7 +59,8 @@ void everyCommandShows(QWidget *window)
 
 // A whole class as a clerk without a mouse enters it, on a screen of 1366x768: votes typed along
 // a pupil's row, the pages by every page key, a credit with its check lists, a judgment written
-// in the pick window, the saves; then a debt in the subject window. Keys only: the selection dialogs and the saves' questions are scripted.
+// in the pick window, the saves; then a debt in the subject window. Keys only: the selection
+// dialogs and the saves' questions are scripted.
 TEST_F(Keyboard, AWholeClassAt1366x768)
 {
     TfmqelMain *main = objects->mainWindow();
@@ -104,8 +105,8 @@ TEST_F(Keyboard, AWholeClassAt1366x768)
 
     // The page keys, each a row: once round the shown pages from the votes, forward or back,
     // the hidden "Aiuti" and "Competenze" skipped, the keyboard in each page's grid.
-    const QStringList pagine{"Voti",    "Voti proposti", "Tassonomie", "Assenze", "Note",
-                             "Debiti",  "Esito finale",  "Crediti",    "Giudizio"};
+    const QStringList pagine{"Voti",   "Voti proposti", "Tassonomie", "Assenze", "Note",
+                             "Debiti", "Esito finale",  "Crediti",    "Giudizio"};
     const struct
     {
         const char *name;

@@ -530,10 +530,10 @@ struct CasoTesto
     int kind;
     Mia mia;
     Altro altro;
-    const char *messaggio; // what the first save tells (nullptr: nothing, the save went through)
-    QStringList dopo;      // the values stored after the first save
-    QStringList fine;      // after saving again
-    int tiene = 300;       // milliseconds the other program holds its note into this office's save
+    const char *messaggio;  // what the first save tells (nullptr: nothing, the save went through)
+    QStringList dopo;       // the values stored after the first save
+    QStringList fine;       // after saving again
+    int tiene = 300;        // milliseconds the other program holds its note into this office's save
     bool perAlunno = false; // in the pupil window opened from the class window's page
 };
 
@@ -628,7 +628,7 @@ TEST_P(TextsOfTwoOffices, TheLastSaveWinsPartByPartAndWhatTheOtherDidIsTold)
     int col = colonnaDi(c.kind, g);
     int row = 3;
     const int sit = g->RecordAt<TRecAna>(0, row)->iSitId;
-    const int materia = note                   ? g->RecordAt<TRecMat>(col, 0)->iClsSesMatId
+    const int materia = note                 ? g->RecordAt<TRecMat>(col, 0)->iClsSesMatId
                         : c.kind == tdDebiti ? kMatematica
                                              : 0;
     const bool vuota = c.altro >= Inserisce;
@@ -680,10 +680,9 @@ TEST_P(TextsOfTwoOffices, TheLastSaveWinsPartByPartAndWhatTheOtherDidIsTold)
         if (note)
             return g->RecordAt<TRecNot>(col, row)->bNotNota;
         if (!testo && c.kind != tdCrediti) {
-            const int id =
-                c.kind == tdEsito
-                    ? g->RecordAt<TRecFin>(col, row)->iPosFinId
-                    : static_cast<TfrqevCarDeb *>(page)->DebitoDi(col, row)->iDtpDtdId;
+            const int id = c.kind == tdEsito
+                               ? g->RecordAt<TRecFin>(col, row)->iPosFinId
+                               : static_cast<TfrqevCarDeb *>(page)->DebitoDi(col, row)->iDtpDtdId;
             return id ? QString::number(id) : QString();
         }
         return testo ? g->RecordAt<TRecGdz>(col, row)->bGdzGiudizio : g->Cells(col, row);
