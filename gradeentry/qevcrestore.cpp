@@ -182,20 +182,26 @@ QString nota(const QVariant &blob)
     return normalizeFieldValue(ftMemo, blob, &ok).toString();
 }
 
-TValCredito valoriLetti(const QSqlQuery &q, const QSqlRecord &rec)
+// A row's values by column name, as a select reads them or a TqevRiga holds them.
+template <class Campo> TValCredito valoriDi(const Campo &campo)
 {
     TValCredito v;
-    v.iCreCredito = intero(q, rec, "iCreCredito");
-    v.iCrePerMedia = intero(q, rec, "iCrePerMedia");
-    v.iBndId = intero(q, rec, "iBndId");
-    v.iCreOutBanda = intero(q, rec, "iCreOutBanda");
-    v.fCreMediaVoti = campo(q, rec, "fCreMediaVoti").toDouble();
-    v.iCreFrmSco = intero(q, rec, "iCreFrmSco");
-    v.iCreSosp = intero(q, rec, "iCreSosp");
-    v.iCreRecup = intero(q, rec, "iCreRecup");
-    v.iEncId = intero(q, rec, "iEncId");
-    v.sNota = nota(campo(q, rec, "bCreNota"));
+    v.iCreCredito = campo("iCreCredito").toInt();
+    v.iCrePerMedia = campo("iCrePerMedia").toInt();
+    v.iBndId = campo("iBndId").toInt();
+    v.iCreOutBanda = campo("iCreOutBanda").toInt();
+    v.fCreMediaVoti = campo("fCreMediaVoti").toDouble();
+    v.iCreFrmSco = campo("iCreFrmSco").toInt();
+    v.iCreSosp = campo("iCreSosp").toInt();
+    v.iCreRecup = campo("iCreRecup").toInt();
+    v.iEncId = campo("iEncId").toInt();
+    v.sNota = nota(campo("bCreNota"));
     return v;
+}
+
+TValCredito valoriLetti(const QSqlQuery &q, const QSqlRecord &rec)
+{
+    return valoriDi([&](const char *name) { return campo(q, rec, name); });
 }
 
 // A number of the row as the table takes it: 0 is no value.
@@ -486,20 +492,8 @@ TqevRiga TqevCreStore::Letta(int iCreId, const TValCredito &salvato, const TValC
 
 TValCredito TqevCreStore::ValoriDi(const TqevRiga &riga)
 {
-    const QVariantMap &m = riga.valori;
-    auto intero = [&m](const char *name) { return m.value(QString::fromLatin1(name)).toInt(); };
-    TValCredito v;
-    v.iCreCredito = intero("iCreCredito");
-    v.iCrePerMedia = intero("iCrePerMedia");
-    v.iBndId = intero("iBndId");
-    v.iCreOutBanda = intero("iCreOutBanda");
-    v.fCreMediaVoti = m.value(QStringLiteral("fCreMediaVoti")).toDouble();
-    v.iCreFrmSco = intero("iCreFrmSco");
-    v.iCreSosp = intero("iCreSosp");
-    v.iCreRecup = intero("iCreRecup");
-    v.iEncId = intero("iEncId");
-    v.sNota = m.value(QStringLiteral("bCreNota")).toString();
-    return v;
+    return valoriDi(
+        [&riga](const char *name) { return riga.valori.value(QString::fromLatin1(name)); });
 }
 
 QString TqevCreStore::SqlVoci(TqevListaCrediti lista)

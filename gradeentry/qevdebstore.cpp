@@ -150,6 +150,19 @@ QDateTime data(const QVariant &value)
     return value.isNull() ? QDateTime() : value.toDate().startOfDay();
 }
 
+// A debt's values but its note, by column name, as a select reads them or a TqevRiga holds them.
+template <class Campo> TValDebito valoriDi(const Campo &campo)
+{
+    TValDebito v;
+    v.dDebAttr = data(campo("dDebAttr"));
+    v.dDebVer = data(campo("dDebVer"));
+    v.iDtpDtdId = campo("iDtpDtdId").toInt();
+    v.iDesDedId = campo("iDesDedId").toInt();
+    v.iAnaId_Attr = campo("iAnaId_Attr").toInt();
+    v.iAnaId_Ver = campo("iAnaId_Ver").toInt();
+    return v;
+}
+
 QVariant id(int value)
 {
     return value != 0 ? QVariant(value) : QVariant();
@@ -194,12 +207,7 @@ TqevDebitiAnno TqevDebStore::Debiti(int iAnsId, int iAnaId, int iClsId)
         TqevDebito d;
         d.iDebId = campo(q, rec, "iDebId").toInt();
         d.iMatId = campo(q, rec, "iMatId").toInt();
-        d.valori.dDebAttr = data(campo(q, rec, "dDebAttr"));
-        d.valori.dDebVer = data(campo(q, rec, "dDebVer"));
-        d.valori.iDtpDtdId = campo(q, rec, "iDtpDtdId").toInt();
-        d.valori.iDesDedId = campo(q, rec, "iDesDedId").toInt();
-        d.valori.iAnaId_Attr = campo(q, rec, "iAnaId_Attr").toInt();
-        d.valori.iAnaId_Ver = campo(q, rec, "iAnaId_Ver").toInt();
+        d.valori = valoriDi([&](const char *name) { return campo(q, rec, name); });
         const int alunno = campo(q, rec, "iAnaId").toInt();
         d.valori.sNota =
             nota.Leggi(q, rec, d.iDebId,
@@ -332,19 +340,10 @@ TqevRiga TqevDebStore::Letta(int iDebId, const TValDebito &salvato, const TValDe
 
 TValDebito TqevDebStore::ValoriDi(const TqevRiga &riga)
 {
-    const QVariantMap &m = riga.valori;
-    auto data = [&m](const char *name) {
-        const QDate d = m.value(QString::fromLatin1(name)).toDate();
-        return d.isValid() ? d.startOfDay() : QDateTime();
+    const auto campo = [&riga](const char *name) {
+        return riga.valori.value(QString::fromLatin1(name));
     };
-    auto id = [&m](const char *name) { return m.value(QString::fromLatin1(name)).toInt(); };
-    TValDebito v;
-    v.dDebAttr = data("dDebAttr");
-    v.dDebVer = data("dDebVer");
-    v.iAnaId_Attr = id("iAnaId_Attr");
-    v.iAnaId_Ver = id("iAnaId_Ver");
-    v.iDesDedId = id("iDesDedId");
-    v.iDtpDtdId = id("iDtpDtdId");
-    v.sNota = m.value(QStringLiteral("bDebNota")).toString();
+    TValDebito v = valoriDi(campo);
+    v.sNota = campo("bDebNota").toString();
     return v;
 }
