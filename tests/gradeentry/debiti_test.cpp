@@ -166,9 +166,9 @@ TEST_F(Debiti, ADebtIsAssignedEditedClearedAndDeletedAndLockedRowsTakeNothing)
              salva(frame);
              EXPECT_TRUE(DialogSeam::shownTexts().join('|').contains(
                  QStringLiteral("modificato da un'altra postazione")));
-             EXPECT_EQ(debito(ana, kMatReligione),
-                       QStringLiteral("2009-06-15|2009-09-10|2|1|%1|%1|Altra postazione")
-                           .arg(teacher));
+             EXPECT_EQ(
+                 debito(ana, kMatReligione),
+                 QStringLiteral("2009-06-15|2009-09-10|2|1|%1|%1|Altra postazione").arg(teacher));
          },
          QStringLiteral("2009-06-15|2009-09-02|2|1|%1|%1|Prova di settembre").arg(teacher)},
         {"Backspace on the type",

@@ -301,47 +301,31 @@ TEST_F(EsitiRecuperi, TheCellChangesOnlyAfterTheDatabase)
     }
     runSql(QStringLiteral("DROP TRIGGER T_TEST_NOUPDATE"));
 
-    // Latin shows REC (weight 1) when the window reads it; the other office changes it, at
-    // once or while this office's write waits for it, or deletes the cell's records.
+    // Latin shows REC (weight 1) when the window reads it; the other office gives it another
+    // outcome (or none), at once or while this office's write waits, or deletes (-1) Italian's
+    // records.
     const char kCambiato[] = "cambiato da un'altra postazione";
+    const QVariant nessuno;
     const struct
     {
         const char *name;
         int iMatId;
-        const char *altro; // the other office's statement on the pupil's subject
-        int tiene;         // milliseconds it holds it into this office's write (0: committed)
-        int digit;         // this office's key (-1: "Cancella l'esito selezionato")
+        QVariant suo;
+        int tiene; // milliseconds the other office holds it into this office's write
+        int digit; // this office's key (-1: "Cancella l'esito selezionato")
         const char *told;
-        QVariant dopo;   // what the cell shows, and the outcome stored (invalid: none)
-        QVariant ancora; // after the same key again (invalid: no second key)
+        QVariant dopo, ancora; // shown and stored after the key, and after it again
     } cases[] = {
-        {"outcome changed there", kLat,
-         "UPDATE TRec_Recuperi SET iEreId = 2 WHERE iSitId = ? AND iMatId = ?", 0, 3, kCambiato, 2,
-         3},
-        {"outcome cleared there", kLat,
-         "UPDATE TRec_Recuperi SET iEreId = NULL WHERE iSitId = ? AND iMatId = ?", 0, 3, kCambiato,
-         -1, 3},
-        {"outcome changed there while this waits", kLat,
-         "UPDATE TRec_Recuperi SET iEreId = 2 WHERE iSitId = ? AND iMatId = ?", 300, 3, kCambiato,
-         2, 3},
-        {"cleared here, changed there", kLat,
-         "UPDATE TRec_Recuperi SET iEreId = 2 WHERE iSitId = ? AND iMatId = ?", 0, -1, kCambiato, 2,
-         -1},
-        {"records deleted there",
-         kIta,
-         "DELETE FROM TRec_Recuperi WHERE iSitId = ? AND iMatId = ?",
-         0,
-         1,
-         "non esiste più",
-         {},
-         {}},
+        {"outcome changed there", kLat, 2, 0, 3, kCambiato, 2, 3},
+        {"outcome cleared there", kLat, nessuno, 0, 3, kCambiato, -1, 3},
+        {"outcome changed there while this waits", kLat, 2, 300, 3, kCambiato, 2, 3},
+        {"cleared here, changed there", kLat, 2, 0, -1, kCambiato, 2, -1},
+        {"records deleted there", kIta, -1, 0, 1, "non esiste più", nessuno, nessuno},
     };
     const auto stored = [](int iMatId) {
         const QList<Rec> rows = recordsOf(kBianchi, iMatId);
-        if (rows.isEmpty())
-            return QVariant();
-        const QVariant id = rows.first().iEreId;
-        return id.isValid() ? QVariant(id.toInt()) : QVariant(-1);
+        const int iEreId = rows.isEmpty() ? 0 : rows.first().iEreId.toInt();
+        return rows.isEmpty() ? QVariant() : QVariant(iEreId ? iEreId : -1);
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -352,7 +336,12 @@ TEST_F(EsitiRecuperi, TheCellChangesOnlyAfterTheDatabase)
         focus(kBianchi, c.iMatId);
         const QVariant prima = shown(kBianchi, c.iMatId);
         OtherOffice other(db.database);
-        other.hold(QString::fromLatin1(c.altro), {kBianchi, c.iMatId});
+        if (c.suo == -1)
+            other.hold("DELETE FROM TRec_Recuperi WHERE iSitId = ? AND iMatId = ?",
+                       {kBianchi, c.iMatId});
+        else
+            other.hold("UPDATE TRec_Recuperi SET iEreId = ? WHERE iSitId = ? AND iMatId = ?",
+                       {c.suo, kBianchi, c.iMatId});
         if (c.tiene)
             other.commitAfter(c.tiene);
         else
