@@ -46,8 +46,10 @@ QFont shapingFont(int index)
 // an Italian line keeps the line's order), without wrap.
 struct ShapedLine
 {
-    ShapedLine(const QString &text, int index) : layout(text, shapingFont(index))
+    ShapedLine(const QString &text, int index, const QList<QTextLayout::FormatRange> &upright = {})
+        : layout(text, shapingFont(index))
     {
+        layout.setFormats(upright);
         QTextOption option;
         option.setWrapMode(QTextOption::NoWrap);
         option.setTextDirection(Qt::LeftToRight);
@@ -120,6 +122,11 @@ struct TfrFontMetrics::Face
         return a;
     }
 
+    // As the character prints: a slanted face's fallback may lack what its upright one has
+    // (DejaVu's Arabic is upright only), and then the upright one draws it, as a hand writes
+    // a script that has no italic.
+    const Alone &drawn(char32_t c);
+
     const Alone &aloneOf(char32_t c)
     {
         auto it = alone.find(c);
@@ -148,7 +155,56 @@ QString frFontFile(bool bold, bool italic)
            QString::fromLatin1(names[(bold ? 2 : 0) + (italic ? 1 : 0)]);
 }
 
+namespace {
+
+TfrFontMetrics::Face &faceAt(int index)
+{
+    return TfrFontMetrics::faceOf(TfrFontSpec{1, index >= 2, index % 2 == 1});
+}
+
+// The ranges of a slanted text whose characters print upright (Face::drawn).
+QList<QTextLayout::FormatRange> uprightRanges(const QString &text, int index)
+{
+    QList<QTextLayout::FormatRange> ranges;
+    if (index % 2 == 0)
+        return ranges;
+    TfrFontMetrics::Face &face = faceAt(index);
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const char32_t c =
+            n == 2 ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
+        if ((n == 2 || face.advanceOf(text[i].unicode()) == kShaped) &&
+            &face.drawn(c) != &face.aloneOf(c)) {
+            if (!ranges.isEmpty() && ranges.back().start + ranges.back().length == i) {
+                ranges.back().length += n;
+            } else {
+                QTextLayout::FormatRange range{int(i), int(n), {}};
+                range.format.setFont(shapingFont(index - 1));
+                ranges.append(range);
+            }
+        }
+        i += n;
+    }
+    return ranges;
+}
+
+} // namespace
+
+const TfrFontMetrics::Face::Alone &TfrFontMetrics::Face::drawn(char32_t c)
+{
+    const Alone &own = aloneOf(c);
+    if (!own.missing || index % 2 == 0)
+        return own;
+    const Alone &upright = faceAt(index - 1).aloneOf(c);
+    return upright.missing ? own : upright;
+}
+
 TfrFontMetrics TfrFontMetrics::of(const TfrFontSpec &spec)
+{
+    return TfrFontMetrics(&faceOf(spec), spec.Size * kMmPerPoint);
+}
+
+TfrFontMetrics::Face &TfrFontMetrics::faceOf(const TfrFontSpec &spec)
 {
     static std::unique_ptr<Face> faces[4];
     const int index = faceIndex(spec);
@@ -166,7 +222,7 @@ TfrFontMetrics TfrFontMetrics::of(const TfrFontSpec &spec)
             (face->raw.ascent() + face->raw.descent() + face->raw.leading()) / kRawSize;
         faces[index] = std::move(face);
     }
-    return TfrFontMetrics(faces[index].get(), spec.Size * kMmPerPoint);
+    return *faces[index];
 }
 
 TfrFontMetrics::TfrFontMetrics(Face *face, double em)
@@ -186,7 +242,7 @@ double TfrFontMetrics::width(QStringView text) const
             // whole text shaped
             const QList<uint> ucs4 = text.toUcs4();
             if (ucs4.size() == 1)
-                return m_face->aloneOf(ucs4[0]).advance * m_em;
+                return m_face->drawn(ucs4[0]).advance * m_em;
             const TfrFontSpec spec{1, m_face->index >= 2, m_face->index % 2 == 1};
             return frShapeText(text.toString(), spec)->Width * m_em;
         }
@@ -211,7 +267,7 @@ QString TfrFontMetrics::missing(QStringView text) const
         return found;
     for (const char32_t c : text.toUcs4()) {
         if ((c > 0xFFFF || m_face->advanceOf(char16_t(c)) == kShaped) && !invisible(c) &&
-            m_face->aloneOf(c).missing) {
+            m_face->drawn(c).missing) {
             const QString s = QString::fromUcs4(&c, 1);
             if (!found.contains(s))
                 found += s;
@@ -231,7 +287,7 @@ std::shared_ptr<const TfrShapedText> frShapeText(const QString &text, const TfrF
     if (kept.size() >= 4096)
         kept.clear();
 
-    const ShapedLine shaped(text, index);
+    const ShapedLine shaped(text, index, uprightRanges(text, index));
     const double baseline = shaped.line.ascent();
     auto result = std::make_shared<TfrShapedText>();
     result->Width = shaped.line.naturalTextWidth() / kRawSize;

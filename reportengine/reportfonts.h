@@ -61,6 +61,7 @@ public:
     QString missing(QStringView text) const;
 
     struct Face;
+    static Face &faceOf(const TfrFontSpec &spec);
 
 private:
     TfrFontMetrics(Face *face, double em);

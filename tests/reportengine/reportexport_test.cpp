@@ -230,7 +230,8 @@ TEST_F(ReportExportTest, TextStandsWhereTheLayoutPlacedIt)
 
 // Pages drawn by hand, landscape and portrait: every face, accents built of two glyphs, a
 // character the font lacks and one beyond 16 bits, a line wider than its box (clipped), frames
-// of every width and a fill, names in Arabic (from the fallback font) and Hebrew script.
+// of every width and a fill, names in Hebrew and Arabic script (in italics: from the fallback
+// font's upright face, its only one with Arabic).
 TfrDisplayList handDrawnPages()
 {
     TfrDisplayList list;
@@ -251,7 +252,7 @@ TfrDisplayList handDrawnPages()
         text(50, "Giudizio sospeso: fisica", false, true);
         text(65, "Esito \u6F22 finale \U0001D11E fine", true, true);
         text(80, "Questa riga esce dal suo riquadro e va tagliata", false, false, 30);
-        text(165, "Alunno عبد الرحمن الحسيني Nguyễn, classe 3A", false, false);
+        text(165, "Alunno عبد الرحمن الحسيني Nguyễn, classe 3A", false, true);
         text(180, "Alunna כהן לוי Zoë, classe 3B", true, false);
         TfrDisplayItem line;
         line.Kind = TfrItemKind::Line;
