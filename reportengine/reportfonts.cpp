@@ -135,7 +135,7 @@ struct TfrFontMetrics::Face
             Alone a{shaped.line.naturalTextWidth() / kRawSize, true};
             for (const QGlyphRun &run : shaped.line.glyphRuns())
                 for (const quint32 g : run.glyphIndexes())
-                    a.missing = a.missing && g == 0;
+                    a.missing = a.missing && (g == 0 || !frEmbeddable(run.rawFont()));
             it = alone.insert(c, a);
         }
         return *it;
@@ -326,6 +326,16 @@ std::shared_ptr<const TfrShapedText> frShapeText(const QString &text, const TfrF
     }
     kept.insert(key, result);
     return result;
+}
+
+bool frEmbeddable(const QRawFont &face)
+{
+    static QHash<QString, bool> known;
+    const QString key = face.familyName() + QLatin1Char('|') + face.styleName();
+    auto it = known.find(key);
+    if (it == known.end())
+        it = known.insert(key, !face.fontTable("glyf").isEmpty());
+    return *it;
 }
 
 QString frComposed(QString text)

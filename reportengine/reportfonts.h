@@ -91,6 +91,10 @@ struct TfrShapedText
 // asking: the layout measures a line, the preview and the PDF draw the same line.
 std::shared_ptr<const TfrShapedText> frShapeText(const QString &text, const TfrFontSpec &spec);
 
+// Whether a PDF can embed the face (a TrueType one): a character only another kind of face
+// has counts as missing.
+bool frEmbeddable(const QRawFont &face);
+
 // Text as it is laid out: in its composed form, so that a letter stored with its marks apart
 // (as some keyboards and systems store them) is the one letter the font draws.
 QString frComposed(QString text);

@@ -193,11 +193,21 @@ FontFile &FontFile::of(const QRawFont &face)
         if (c.unicode() > ' ' && c.unicode() < 0x7F &&
             !QByteArrayView("()<>[]{}/%#").contains(char(c.unicode())))
             file->name += char(c.unicode());
+    const auto damaged = [&face] {
+        return EVxException(QStringLiteral("Il carattere %1 %2 è danneggiato.")
+                                .arg(face.familyName(), face.styleName()));
+    };
+    if (file->table("head").size() < 54 || file->table("hhea").size() < 36 ||
+        file->table("maxp").size() < 6)
+        throw damaged();
     const char *head = file->table("head").data();
     file->unitsPerEm = be16(head + 18);
     file->longLoca = be16(head + 50) != 0;
     file->glyphCount = be16(file->table("maxp").data() + 4);
     file->hMetricCount = std::max(1, int(be16(file->table("hhea").data() + 34)));
+    if (file->table("loca").size() < (file->glyphCount + 1) * (file->longLoca ? 4 : 2) ||
+        file->table("hmtx").size() < 4 * file->hMetricCount)
+        throw damaged();
     if (const QByteArrayView post = file->table("post"); post.size() >= 8)
         file->italicAngle = qint16(be16(post.data() + 4)) + be16(post.data() + 6) / 65536.0;
     f = std::move(file);
@@ -610,14 +620,18 @@ private:
         const double em = item.Font.Size * 25.4 / 72.0; // millimetres
         clipped(item, shaped->Width * em, [&] {
             for (const TfrGlyphRun &run : shaped->Runs) {
-                const int face = m_faces.number(FontFile::of(run.Font));
+                // a face that cannot be embedded prints the report face's empty boxes, as
+                // the layout recorded
+                const bool embeddable = frEmbeddable(run.Font);
+                const int face =
+                    embeddable ? m_faces.number(FontFile::of(run.Font)) : m_faces.number(item.Font);
                 FaceUse &use = m_faces.uses[size_t(face)];
                 font(face, item.Font.Size);
                 m_out += "BT ";
                 bool open = false;
                 QPointF pen;
                 for (qsizetype i = 0; i < run.Glyphs.size(); ++i) {
-                    quint32 g = run.Glyphs[i];
+                    quint32 g = embeddable ? run.Glyphs[i] : 0;
                     if (g >= use.used.size())
                         g = 0;
                     use.used[g] = true;
