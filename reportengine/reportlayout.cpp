@@ -88,6 +88,7 @@ struct Breaking
 {
     bool ellipsis = false;
     bool wordCut = false;
+    bool shaped = false; // the text is not simple (reportfonts.h)
 };
 
 // A paragraph's lines: with word wrap, each as long as fits within the width, broken at the
@@ -100,7 +101,7 @@ void wrapParagraph(QStringView p, const TfrFontMetrics &m, double width, bool wr
     // measured as they are drawn, joined letters and all.
     const size_t first = lines.size();
     const auto shapedWidths = qScopeGuard([&] {
-        if (m.simple(p))
+        if (!how.shaped || m.simple(p))
             return;
         for (size_t i = first; i < lines.size(); ++i)
             lines[i].width = textWidth(m, lines[i].text);
@@ -695,7 +696,8 @@ private:
     {
         const TfrObject &o = *m.c->o;
         const double room = m.width - 2 * kPadX;
-        Breaking how;
+        const bool shaped = !m.metrics.simple(m.text);
+        Breaking how{false, false, shaped};
         m.lines = breakLines(m.text, m.metrics, room, o.WordWrap, how);
         const auto tooTall = [&m, &o] {
             return double(m.lines.size()) * m.metrics.lineHeight() > o.Height + kEps;
@@ -704,7 +706,7 @@ private:
             while (m.font.Size > *o.MinFontSize + kEps) {
                 m.font.Size = std::max(*o.MinFontSize, m.font.Size - 0.5);
                 m.metrics = TfrFontMetrics::of(m.font);
-                how = {};
+                how = {false, false, shaped};
                 m.lines = breakLines(m.text, m.metrics, room, o.WordWrap, how);
                 if (!how.wordCut && !tooTall())
                     break;
@@ -713,7 +715,7 @@ private:
         // With wrap, a word wider than the box even at the smallest font goes on on the next
         // line, broken between two of its characters: every character stays on the page.
         if (how.wordCut && !o.WordWrap) {
-            how = {true, false};
+            how = {true, false, shaped};
             m.lines = breakLines(m.text, m.metrics, room, o.WordWrap, how);
             m.cut = true;
         }
@@ -733,7 +735,8 @@ private:
         m.height = double(m.lines.size()) * lineHeight + 2 * kPadY;
         if (m.cut)
             m_pages.Cut << QStringLiteral("%1 %2 \u00ab%3\u00bb").arg(m.band->name, o.Name, m.text);
-        const QString missing = m.metrics.missing(QString(m.text).remove(QChar(kTotalPagesMark)));
+        const QString missing =
+            shaped ? m.metrics.missing(QString(m.text).remove(QChar(kTotalPagesMark))) : QString();
         if (!missing.isEmpty())
             m_pages.Cut << QStringLiteral("%1 %2 \u00ab%3\u00bb: nessun carattere installato ha "
                                           "\u00ab%4\u00bb")

@@ -432,6 +432,22 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
              return l.Pages.size() == 3 && t.size() == 2 && l.Pages[0].Items.size() == 0 &&
                     l.Pages[1].Items.front().Object == "Titolo" && texts(l, "Nome").size() > 80;
          }},
+        // Arabic joins its letters, narrower than they stand alone: a line aligned right ends
+        // at its box's right side as drawn; in italics, from the fallback's upright face.
+        {"a line in another script is measured as drawn, slanted or not",
+         cell.arg("", " italic=\"true\" align=\"right\"",
+                  "&#x639;&#x628;&#x62F; &#x627;&#x644;&#x631;&#x62D;&#x645;&#x646; Zo&#xEB;")
+             .replace("width=\"14\"", "width=\"60\""),
+         [&](const TfrDisplayList &l) {
+             const auto t = texts(l, "Cella");
+             const TfrFontMetrics m = TfrFontMetrics::of(t[0]->Font);
+             double alone = 0;
+             for (const QChar c : t[0]->Text)
+                 alone += m.width(QString(c));
+             const double width = m.width(t[0]->Text);
+             return t.size() == 4 && l.Cut.isEmpty() && width < alone &&
+                    std::abs(t[0]->Origin.x() + width - (t[0]->Box.right() - 0.5)) < 0.01;
+         }},
         // Marks stored apart from their letters, another script, a character no font has.
         {"a text is laid out composed, and what no font can print is recorded",
          cell.arg("", "", "Zoe&#x308; &#x5DB;&#x5D4;&#x5DF; &#x4E2D;")
