@@ -448,6 +448,17 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
              return t.size() == 4 && l.Cut.isEmpty() && width < alone &&
                     std::abs(t[0]->Origin.x() + width - (t[0]->Box.right() - 0.5)) < 0.01;
          }},
+        // The page count, known only at the end, beside a shaped word: nothing missing, and
+        // the line aligned once the count is in.
+        {"a page count beside a word in another script",
+         cell.arg("", " align=\"right\"", "Pagina [PAGE#] di [TOTALPAGES] &#x639;&#x628;&#x62F;")
+             .replace("width=\"14\"", "width=\"60\""),
+         [&](const TfrDisplayList &l) {
+             const auto t = texts(l, "Cella");
+             const double width = TfrFontMetrics::of(t[0]->Font).width(t[0]->Text);
+             return t.size() == 4 && l.Cut.isEmpty() && t[0]->Text == "Pagina 1 di 1 عبد" &&
+                    std::abs(t[0]->Origin.x() + width - (t[0]->Box.right() - 0.5)) < 0.01;
+         }},
         // Marks stored apart from their letters, another script, a character no font has.
         {"a text is laid out composed, and what no font can print is recorded",
          cell.arg("", "", "Zoe&#x308; &#x5DB;&#x5D4;&#x5DF; &#x4E2D;")
