@@ -2,20 +2,37 @@
 
 // The one font family of reports, Liberation Sans (Debian's fonts-liberation2, metric twin of
 // the Arial that school forms are drawn in), read from the package's own files and never from
-// whatever the desktop offers.
+// whatever the desktop offers; and, for the characters it lacks, the installed fonts that have
+// them (DejaVu Sans, Debian's fonts-dejavu-core, first).
 //
 //   const TfrFontMetrics &m = TfrFontMetrics::of(TfrFontSpec{9, true, false});
 //   double w = m.width("Rossi Mario");     // millimetres, at that font's size
 //   QFont f = frQFont(spec);               // what a renderer draws the same text with
+//   if (!m.simple(text))                   // a line drawn through Qt's shaping:
+//       const TfrShapedText &s = *frShapeText(text, spec);   // its glyphs and their faces
 //
 // Layout and rendering use the same numbers: widths are the font's design advances, without
 // hinting and without kerning, scaled linearly by the size; frQFont turns hinting and kerning
 // off too, so a text drawn at a layout's origin ends where the layout measured it, on screen,
 // paper and PDF alike. Sizes are in points, lengths in millimetres.
+//
+// A text is simple when the report's face has a glyph for each of its characters and none is
+// written right to left or sits on the letter before it: it is drawn one glyph per character,
+// which is most of a school's texts and the fast way. Any other is shaped by Qt as its script
+// writes it (joined letters, marks on their letters, right-to-left words in visual order within
+// the left-to-right line), each character the report's face lacks taken from an installed font
+// that has it; its width is the width of that shaping.
 
 #include <QFont>
+#include <QList>
+#include <QPointF>
+#include <QRawFont>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
+
+#include <memory>
+#include <vector>
 
 struct TfrFontSpec
 {
@@ -37,7 +54,14 @@ public:
     // From one line's top to the next: ascent, descent and the face's leading.
     double lineHeight() const { return m_lineHeight; }
 
+    // Whether the text is drawn one glyph of the report's face per character (above).
+    bool simple(QStringView text) const;
+    // The characters of the text that no installed font has, each once: they print as empty
+    // boxes.
+    QString missing(QStringView text) const;
+
     struct Face;
+    static Face &faceOf(const TfrFontSpec &spec);
 
 private:
     TfrFontMetrics(Face *face, double em);
@@ -46,6 +70,34 @@ private:
     double m_ascent;
     double m_lineHeight;
 };
+
+// One face's glyphs of a shaped text, in ems of the font's size from the text's origin (the left
+// end of its baseline), y growing downwards.
+struct TfrGlyphRun
+{
+    QRawFont Font; // the face, at 1000 pixels per em
+    QList<quint32> Glyphs;
+    QList<QPointF> Positions;
+    QStringList Texts; // what each glyph stands for, for copying and searching
+};
+
+struct TfrShapedText
+{
+    std::vector<TfrGlyphRun> Runs;
+    double Width = 0; // ems
+};
+
+// A text shaped as above, in the face the spec names (its size aside). Kept for the next
+// asking: the layout measures a line, the preview and the PDF draw the same line.
+std::shared_ptr<const TfrShapedText> frShapeText(const QString &text, const TfrFontSpec &spec);
+
+// Whether a PDF can embed the face (a TrueType one): a character only another kind of face
+// has counts as missing.
+bool frEmbeddable(const QRawFont &face);
+
+// Text as it is laid out: in its composed form, so that a letter stored with its marks apart
+// (as some keyboards and systems store them) is the one letter the font draws.
+QString frComposed(QString text);
 
 QString frFontFamily();
 // The file of a face: bold and italic pick among the family's four.

@@ -46,6 +46,8 @@ qsizetype charLength(QStringView text, qsizetype i)
 
 double textWidth(const TfrFontMetrics &m, QStringView text)
 {
+    if (!text.contains(QChar(kTotalPagesMark)))
+        return m.width(text);
     double w = 0;
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype len = charLength(text, i);
@@ -75,7 +77,8 @@ Line withEllipsis(QStringView text, const TfrFontMetrics &m, double width)
     }
     while (end > 0 && text[end - 1] == QLatin1Char(' '))
         w -= charWidth(m, text.mid(--end, 1));
-    return {text.left(end).toString() + kEllipsis, w + mark};
+    const QString line = text.left(end).toString() + kEllipsis;
+    return {line, m.simple(line) ? w + mark : textWidth(m, line)};
 }
 
 // How a text was broken: `wordCut` tells that a word (with wrap) or a line (without) was wider
@@ -85,6 +88,7 @@ struct Breaking
 {
     bool ellipsis = false;
     bool wordCut = false;
+    bool shaped = false; // the text is not simple (reportfonts.h)
 };
 
 // A paragraph's lines: with word wrap, each as long as fits within the width, broken at the
@@ -93,6 +97,15 @@ struct Breaking
 void wrapParagraph(QStringView p, const TfrFontMetrics &m, double width, bool wrap,
                    std::vector<Line> &lines, Breaking &how)
 {
+    // A shaped text is broken by the widths of its characters alone, and its lines then
+    // measured as they are drawn, joined letters and all.
+    const size_t first = lines.size();
+    const auto shapedWidths = qScopeGuard([&] {
+        if (!how.shaped || m.simple(p))
+            return;
+        for (size_t i = first; i < lines.size(); ++i)
+            lines[i].width = textWidth(m, lines[i].text);
+    });
     const qsizetype n = p.size();
     qsizetype start = 0;
     do {
@@ -250,6 +263,7 @@ using Headings = std::vector<std::shared_ptr<const Heading>>;
 struct Instance
 {
     double height = 0;
+    const CBand *band = nullptr;
     bool leads = false; // a title, header or continued band, which the band after it stays with
     bool newPageBefore = false;
     bool newPageAfter = false;
@@ -373,6 +387,14 @@ Instance splitAt(Instance &inst, double cut)
     }
     inst.items = std::move(above);
     return rest;
+}
+
+// Whether a line of text of the instance lies wholly above the cut.
+bool textAbove(const Instance &inst, double cut)
+{
+    return std::any_of(inst.items.begin(), inst.items.end(), [cut](const TfrDisplayItem &item) {
+        return item.Kind == TfrItemKind::Text && item.Box.bottom() <= cut + kEps;
+    });
 }
 
 // The lowest cut at most `room` high that crosses no line of text.
@@ -632,6 +654,7 @@ private:
         Instance inst;
         inst.items.reserve(objects.size() * 2);
         inst.height = height;
+        inst.band = &band;
         inst.newPageBefore = band.b->NewPageBefore;
         inst.leads = band.b->Kind == TfrBandKind::ReportTitle ||
                      band.b->Kind == TfrBandKind::Header || band.b->Kind == TfrBandKind::Continued;
@@ -660,6 +683,7 @@ private:
                 else
                     m.text += part;
             }
+            m.text = frComposed(std::move(m.text));
         }
     }
 
@@ -672,7 +696,8 @@ private:
     {
         const TfrObject &o = *m.c->o;
         const double room = m.width - 2 * kPadX;
-        Breaking how;
+        const bool shaped = !m.metrics.simple(m.text);
+        Breaking how{false, false, shaped};
         m.lines = breakLines(m.text, m.metrics, room, o.WordWrap, how);
         const auto tooTall = [&m, &o] {
             return double(m.lines.size()) * m.metrics.lineHeight() > o.Height + kEps;
@@ -681,7 +706,7 @@ private:
             while (m.font.Size > *o.MinFontSize + kEps) {
                 m.font.Size = std::max(*o.MinFontSize, m.font.Size - 0.5);
                 m.metrics = TfrFontMetrics::of(m.font);
-                how = {};
+                how = {false, false, shaped};
                 m.lines = breakLines(m.text, m.metrics, room, o.WordWrap, how);
                 if (!how.wordCut && !tooTall())
                     break;
@@ -690,7 +715,7 @@ private:
         // With wrap, a word wider than the box even at the smallest font goes on on the next
         // line, broken between two of its characters: every character stays on the page.
         if (how.wordCut && !o.WordWrap) {
-            how = {true, false};
+            how = {true, false, shaped};
             m.lines = breakLines(m.text, m.metrics, room, o.WordWrap, how);
             m.cut = true;
         }
@@ -710,6 +735,12 @@ private:
         m.height = double(m.lines.size()) * lineHeight + 2 * kPadY;
         if (m.cut)
             m_pages.Cut << QStringLiteral("%1 %2 \u00ab%3\u00bb").arg(m.band->name, o.Name, m.text);
+        const QString missing =
+            shaped ? m.metrics.missing(QString(m.text).remove(QChar(kTotalPagesMark))) : QString();
+        if (!missing.isEmpty())
+            m_pages.Cut << QStringLiteral("%1 %2 \u00ab%3\u00bb: nessun carattere installato ha "
+                                          "\u00ab%4\u00bb")
+                               .arg(m.band->name, o.Name, m.text, missing);
     }
 
     // Objects of the band below a text that grew move down with it, so that the text pushes
@@ -973,8 +1004,8 @@ private:
         if (!m_open)
             openPage();
         const double height = block.height();
-        if (!m_empty && height > m_bottom - m_y + kEps && height <= m_bottom - m_top + kEps)
-            continueOnNewPage(first->headings);
+        if (!bare() && height > m_bottom - m_y + kEps && height <= m_bottom - m_top + kEps)
+            moveOn(first->headings);
         for (Block::Part &p : block.parts) {
             if (p.instance)
                 place(std::move(*p.instance));
@@ -1007,14 +1038,15 @@ private:
                 put(inst);
                 break;
             }
-            if (!m_empty && inst.height <= m_bottom - m_top + kEps) {
-                continueOnNewPage(inst.headings);
+            if (!bare() && inst.height <= m_bottom - m_top + kEps) {
+                moveOn(inst.headings);
                 continue;
             }
             double cut = cutHeight(inst, room);
-            if (cut <= kEps) {
+            // a slice with no line of text on it would leave the headings above alone
+            if (cut <= kEps || (!m_empty && !textAbove(inst, cut))) {
                 if (!m_empty) {
-                    continueOnNewPage(inst.headings);
+                    moveOn(inst.headings);
                     continue;
                 }
                 cut = room; // a single line taller than the page: cut through it
@@ -1035,6 +1067,47 @@ private:
             if (m_open)
                 newPage();
         }
+    }
+
+    // Whether the page holds nothing yet, or only the headers leading into what comes next, at
+    // its top: what does not fit under them is cut there rather than leaving them alone.
+    bool bare() const
+    {
+        return m_empty || (!m_leading.bands.empty() && m_leading.y <= m_top + kEps);
+    }
+
+    // The page that what did not fit goes on to, as continueOnNewPage; the headers that lead
+    // into it go along when something else stands above them, so that no heading is left at
+    // the foot of a page with nothing under it. A header that goes along heads the new page
+    // itself, not repeated.
+    void moveOn(const Headings &headings)
+    {
+        if (m_leading.bands.empty() || m_leading.y <= m_top + kEps) {
+            continueOnNewPage(headings);
+            return;
+        }
+        std::vector<TfrDisplayItem> &items = m_pages.Pages.back().Items;
+        std::vector<TfrDisplayItem> moved(
+            std::make_move_iterator(items.begin() + qsizetype(m_leading.item)),
+            std::make_move_iterator(items.end()));
+        items.erase(items.begin() + qsizetype(m_leading.item), items.end());
+        const double from = m_leading.y;
+        const double height = m_y - from;
+        std::vector<const CBand *> bands = std::move(m_leading.bands);
+        Headings outer;
+        for (const std::shared_ptr<const Heading> &h : headings) {
+            if (std::find(bands.begin(), bands.end(), h->band) == bands.end())
+                outer.push_back(h);
+        }
+        continueOnNewPage(outer);
+        std::vector<TfrDisplayItem> &page = m_pages.Pages.back().Items;
+        m_leading = {page.size(), m_y, std::move(bands)};
+        for (TfrDisplayItem &item : moved) {
+            shiftItem(item, m_y - from);
+            page.push_back(std::move(item));
+        }
+        m_y += height;
+        m_empty = false;
     }
 
     // The page that what did not fit goes on to: after its page header, what heads the rows it
@@ -1084,6 +1157,13 @@ private:
 
     void put(Instance &inst)
     {
+        if (!inst.band || inst.band->b->Kind != TfrBandKind::Header) {
+            m_leading.bands.clear();
+        } else {
+            if (m_leading.bands.empty())
+                m_leading = {m_pages.Pages.back().Items.size(), m_y, {}};
+            m_leading.bands.push_back(inst.band);
+        }
         putAt(inst, m_y);
         m_y += inst.height;
         m_empty = false;
@@ -1098,6 +1178,7 @@ private:
         m_open = true;
         m_empty = true;
         m_led = true;
+        m_leading = {};
         m_y = m_t.MarginTop;
         m_bottom = m_pageSize.height() - m_t.MarginBottom - m_footerHeight;
         if (m_pageHeader)
@@ -1153,6 +1234,14 @@ private:
     bool m_empty = true;
     bool m_led = true; // the page holds nothing but titles and headers
     bool m_breakPending = false;
+    // The headers put last on the open page, nothing put under them yet: where their items
+    // start on the page, their top, and their bands (none: there are none).
+    struct Leading
+    {
+        size_t item = 0;
+        double y = 0;
+        std::vector<const CBand *> bands;
+    } m_leading;
     double m_y = 0;
     double m_top = 0;
     double m_bottom = 0;
@@ -1182,6 +1271,20 @@ QString mm(double v)
 }
 
 } // namespace
+
+QString TfrDisplayList::cutNotice() const
+{
+    if (Cut.isEmpty())
+        return QString();
+    constexpr int kShown = 10;
+    QString text = QStringLiteral("Nel report \"%1\" alcuni testi non sono stampati per intero "
+                                  "(non entrano nel loro spazio, o nessun carattere installato "
+                                  "ha le loro lettere):\r\r%2")
+                       .arg(Title, Cut.mid(0, kShown).join(QLatin1Char('\r')));
+    if (Cut.size() > kShown)
+        text += QStringLiteral("\r... e altri %1.").arg(Cut.size() - kShown);
+    return text;
+}
 
 QString TfrDisplayList::dump() const
 {

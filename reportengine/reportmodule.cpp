@@ -37,8 +37,12 @@ void TdmVxRptFR::ExportTo(TfrExportFilter &filter, const QString &fileName)
 bool TdmVxRptFR::PrepareStoredReport(int id)
 {
     LoadReportFromVxDB(id);
-    if (PrepareReport())
+    if (PrepareReport()) {
+        // before the office prints what does not show the data whole
+        if (const QString notice = m_report.Pages().cutNotice(); !notice.isEmpty())
+            VxMessageDlg(notice, mtWarning, mbOK);
         return true;
+    }
     if (m_report.Cancelled())
         return false;
     VxMessageDlg(QStringLiteral("Il report \"%1\" non ha pagine: non ci sono dati da stampare.")

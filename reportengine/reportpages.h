@@ -62,7 +62,9 @@ struct TfrDisplayList
     QString Title;
     std::vector<TfrPage> Pages;
     // Each text printed shortened, ending in "…" because it could not fit its box even at its
-    // smallest font: its band, its object and its whole text ("Alunni Giudizio «...»").
+    // smallest font: its band, its object and its whole text ("Alunni Giudizio «...»"); and
+    // each printed with characters that no installed font has, as empty boxes ("Alunni Cognome
+    // «...»: nessun carattere installato ha «...»").
     QStringList Cut;
 
     // One line per item, in page and drawing order, with a line per page before its items:
@@ -73,4 +75,7 @@ struct TfrDisplayList
     // Lengths in millimetres with two decimals; text with its font size, b for bold, i for
     // italic. Golden tests compare it as text.
     QString dump() const;
+
+    // What the office is told of the texts that do not print whole (Cut), empty when all do.
+    QString cutNotice() const;
 };

@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -93,20 +94,13 @@ QByteArray textString(const QString &text)
     return out + '>';
 }
 
-// One face of the report family, read once for the life of the program: its TrueType tables
-// and a character-to-glyph cache.
+// One face, read once for the life of the program: its TrueType tables and a
+// character-to-glyph cache. The report's own faces and those shaping took characters from.
 struct FontFile
 {
-    struct Table
-    {
-        quint32 offset = 0;
-        quint32 length = 0;
-    };
-
-    QByteArray data;
     QRawFont raw;
     QByteArray name; // PostScript name
-    QHash<QByteArray, Table> tables;
+    QHash<QByteArray, QByteArray> tables;
     int unitsPerEm = 1000;
     int glyphCount = 0;
     int hMetricCount = 0;
@@ -117,8 +111,7 @@ struct FontFile
     QByteArrayView table(const char *tag) const
     {
         const auto it = tables.find(tag);
-        return it == tables.end() ? QByteArrayView()
-                                  : QByteArrayView(data).sliced(it->offset, it->length);
+        return it == tables.end() ? QByteArrayView() : QByteArrayView(*it);
     }
 
     quint32 glyphOffset(int glyph) const
@@ -146,44 +139,79 @@ struct FontFile
     }
 
     static FontFile &of(const TfrFontSpec &spec);
+    static FontFile &of(const QRawFont &face);
 };
 
 FontFile &FontFile::of(const TfrFontSpec &spec)
 {
-    static std::unique_ptr<FontFile> faces[4];
+    static FontFile *faces[4] = {};
     const int index = (spec.Bold ? 2 : 0) + (spec.Italic ? 1 : 0);
     if (faces[index])
         return *faces[index];
     TfrFontMetrics::of(spec); // raises, naming the package, when the file is missing
-    auto f = std::make_unique<FontFile>();
     QFile file(frFontFile(spec.Bold, spec.Italic));
+    QByteArray data;
     if (file.open(QIODevice::ReadOnly))
-        f->data = file.readAll();
-    f->raw.loadFromData(f->data, 1000, QFont::PreferNoHinting);
-    const char *d = f->data.constData();
-    const int tableCount = f->data.size() >= 12 ? be16(d + 4) : 0;
-    for (int i = 0; i < tableCount && 12 + 16 * (i + 1) <= f->data.size(); ++i) {
-        const char *rec = d + 12 + 16 * i;
-        const Table t{be32(rec + 8), be32(rec + 12)};
-        if (qint64(t.offset) + t.length <= f->data.size())
-            f->tables.insert(QByteArray(rec, 4), t);
-    }
-    static const char *const names[] = {"LiberationSans", "LiberationSans-Italic",
-                                        "LiberationSans-Bold", "LiberationSans-BoldItalic"};
-    f->name = names[index];
-    for (const char *needed : {"head", "hhea", "maxp", "hmtx", "loca", "glyf"})
-        if (!f->tables.contains(needed))
-            throw EVxException(
-                QStringLiteral("Il carattere dei report %1 è danneggiato.").arg(file.fileName()));
-    const char *head = f->table("head").data();
-    f->unitsPerEm = be16(head + 18);
-    f->longLoca = be16(head + 50) != 0;
-    f->glyphCount = be16(f->table("maxp").data() + 4);
-    f->hMetricCount = std::max(1, int(be16(f->table("hhea").data() + 34)));
-    if (const QByteArrayView post = f->table("post"); post.size() >= 8)
-        f->italicAngle = qint16(be16(post.data() + 4)) + be16(post.data() + 6) / 65536.0;
-    faces[index] = std::move(f);
+        data = file.readAll();
+    QRawFont raw;
+    raw.loadFromData(data, 1000, QFont::PreferNoHinting);
+    if (!raw.isValid())
+        throw EVxException(
+            QStringLiteral("Il carattere dei report %1 è danneggiato.").arg(file.fileName()));
+    faces[index] = &of(raw);
     return *faces[index];
+}
+
+// By family and style: the report's face and the same face met in a shaped line are one.
+FontFile &FontFile::of(const QRawFont &face)
+{
+    static std::map<QString, std::unique_ptr<FontFile>> files;
+    const QString key = face.familyName() + QLatin1Char('|') + face.styleName();
+    std::unique_ptr<FontFile> &f = files[key];
+    if (f)
+        return *f;
+    auto file = std::make_unique<FontFile>();
+    file->raw = face;
+    file->raw.setPixelSize(1000);
+    for (const char *tag :
+         {"head", "hhea", "maxp", "hmtx", "loca", "glyf", "cvt ", "fpgm", "prep", "post"}) {
+        const QByteArray t = face.fontTable(tag);
+        if (!t.isEmpty())
+            file->tables.insert(tag, t);
+    }
+    for (const char *needed : {"head", "hhea", "maxp", "hmtx", "loca", "glyf"})
+        if (!file->tables.contains(needed))
+            throw EVxException(QStringLiteral("Il carattere %1 %2 non si può incorporare nel "
+                                              "PDF: non è un carattere TrueType.")
+                                   .arg(face.familyName(), face.styleName()));
+    // "Liberation Sans" "Bold Italic": LiberationSans-BoldItalic
+    QString name = face.familyName().remove(QLatin1Char(' '));
+    const QString style = face.styleName().remove(QLatin1Char(' '));
+    if (style != QLatin1String("Regular") && style != QLatin1String("Book") && !style.isEmpty())
+        name += QLatin1Char('-') + style;
+    for (const QChar c : std::as_const(name))
+        if (c.unicode() > ' ' && c.unicode() < 0x7F &&
+            !QByteArrayView("()<>[]{}/%#").contains(char(c.unicode())))
+            file->name += char(c.unicode());
+    const auto damaged = [&face] {
+        return EVxException(QStringLiteral("Il carattere %1 %2 è danneggiato.")
+                                .arg(face.familyName(), face.styleName()));
+    };
+    if (file->table("head").size() < 54 || file->table("hhea").size() < 36 ||
+        file->table("maxp").size() < 6)
+        throw damaged();
+    const char *head = file->table("head").data();
+    file->unitsPerEm = be16(head + 18);
+    file->longLoca = be16(head + 50) != 0;
+    file->glyphCount = be16(file->table("maxp").data() + 4);
+    file->hMetricCount = std::max(1, int(be16(file->table("hhea").data() + 34)));
+    if (file->table("loca").size() < (file->glyphCount + 1) * (file->longLoca ? 4 : 2) ||
+        file->table("hmtx").size() < 4 * file->hMetricCount)
+        throw damaged();
+    if (const QByteArrayView post = file->table("post"); post.size() >= 8)
+        file->italicAngle = qint16(be16(post.data() + 4)) + be16(post.data() + 6) / 65536.0;
+    f = std::move(file);
+    return *f;
 }
 
 // What one document uses of a face: its glyphs and the text each stands for.
@@ -367,6 +395,33 @@ struct FaceUse
     }
 };
 
+// The faces one document uses, numbered in the order met (/F0, /F1, ...).
+struct Faces
+{
+    std::vector<FaceUse> uses;
+    std::map<const FontFile *, int> numbers;
+    int ofSpec[4] = {-1, -1, -1, -1};
+
+    int number(FontFile &file)
+    {
+        const auto [it, added] = numbers.emplace(&file, int(uses.size()));
+        if (added) {
+            FaceUse &use = uses.emplace_back();
+            use.file = &file;
+            use.used.resize(size_t(file.glyphCount));
+            use.textOf.resize(size_t(file.glyphCount));
+        }
+        return it->second;
+    }
+    int number(const TfrFontSpec &spec)
+    {
+        int &n = ofSpec[(spec.Bold ? 2 : 0) + (spec.Italic ? 1 : 0)];
+        if (n < 0)
+            n = number(FontFile::of(spec));
+        return n;
+    }
+};
+
 // The file being written: objects numbered as they are reserved, their offsets for the
 // cross-reference table.
 class PdfFile
@@ -428,7 +483,7 @@ private:
 class PageContent
 {
 public:
-    PageContent(FaceUse (&faces)[4], double height) : m_faces(faces), m_height(height)
+    PageContent(Faces &faces, double height) : m_faces(faces), m_height(height)
     {
         m_out.reserve(1 << 16);
         m_out += "2 J 0 j\n"; // square caps and mitred corners, as the screen draws frames
@@ -497,34 +552,22 @@ private:
         m_out += "w\n";
     }
 
-    void text(const TfrDisplayItem &item)
+    // The font a text is set in, stated when it changes.
+    void font(int face, double size)
     {
-        const int face = (item.Font.Bold ? 2 : 0) + (item.Font.Italic ? 1 : 0);
-        FaceUse &use = m_faces[face];
-        if (!use.file) {
-            use.file = &FontFile::of(item.Font);
-            use.used.resize(size_t(use.file->glyphCount));
-            use.textOf.resize(size_t(use.file->glyphCount));
-        }
-        m_glyphs.clear();
-        const QString &t = item.Text;
-        const char16_t *units = reinterpret_cast<const char16_t *>(t.utf16());
-        for (qsizetype i = 0; i < t.size();) {
-            const int n = QChar::isHighSurrogate(units[i]) && i + 1 < t.size() &&
-                                  QChar::isLowSurrogate(units[i + 1])
-                              ? 2
-                              : 1;
-            quint32 g = use.file->glyph(units + i, n);
-            if (g >= use.used.size())
-                g = 0;
-            use.used[g] = true;
-            if (g > 0 && use.textOf[g].isEmpty())
-                use.textOf[g] = QString(reinterpret_cast<const QChar *>(units + i), n);
-            appendHex4(m_glyphs, g);
-            i += n;
-        }
-        const TfrFontMetrics metrics = TfrFontMetrics::of(item.Font);
-        const bool clip = frTextLeavesBox(item, metrics.width(t));
+        if (face == m_font && size == m_size)
+            return;
+        m_font = face;
+        m_size = size;
+        m_out += "/F" + QByteArray::number(face) + ' ';
+        coordinate(m_size);
+        m_out += "Tf\n";
+    }
+
+    // A line's glyphs, clipped to its box when they leave it.
+    template <typename Draw> void clipped(const TfrDisplayItem &item, double width, Draw draw)
+    {
+        const bool clip = frTextLeavesBox(item, width);
         const int fontBefore = m_font;
         const double sizeBefore = m_size;
         if (clip) {
@@ -532,16 +575,7 @@ private:
             rect(item.Box);
             m_out += "W n\n";
         }
-        if (face != m_font || item.Font.Size != m_size) {
-            m_font = face;
-            m_size = item.Font.Size;
-            m_out += "/F" + QByteArray::number(face) + ' ';
-            coordinate(m_size);
-            m_out += "Tf\n";
-        }
-        m_out += "BT ";
-        point(item.Origin);
-        m_out += "Td <" + m_glyphs + "> Tj ET\n";
+        draw();
         if (clip) {
             m_out += "Q\n"; // back to the font before the clip
             m_font = fontBefore;
@@ -549,7 +583,79 @@ private:
         }
     }
 
-    FaceUse (&m_faces)[4];
+    void text(const TfrDisplayItem &item)
+    {
+        const TfrFontMetrics metrics = TfrFontMetrics::of(item.Font);
+        const QString &t = item.Text;
+        if (!metrics.simple(t)) {
+            shapedText(item);
+            return;
+        }
+        const int face = m_faces.number(item.Font);
+        FaceUse &use = m_faces.uses[size_t(face)];
+        m_glyphs.clear();
+        const char16_t *units = reinterpret_cast<const char16_t *>(t.utf16());
+        for (qsizetype i = 0; i < t.size(); ++i) {
+            quint32 g = use.file->glyph(units + i, 1);
+            if (g >= use.used.size())
+                g = 0;
+            use.used[g] = true;
+            if (g > 0 && use.textOf[g].isEmpty())
+                use.textOf[g] = QString(QChar(units[i]));
+            appendHex4(m_glyphs, g);
+        }
+        clipped(item, metrics.width(t), [&] {
+            font(face, item.Font.Size);
+            m_out += "BT ";
+            point(item.Origin);
+            m_out += "Td <" + m_glyphs + "> Tj ET\n";
+        });
+    }
+
+    // A shaped line: each run in its face, a glyph placed anew only where the one before does
+    // not leave the pen there (a mark on its letter, a right-to-left word).
+    void shapedText(const TfrDisplayItem &item)
+    {
+        const std::shared_ptr<const TfrShapedText> shaped = frShapeText(item.Text, item.Font);
+        const double em = item.Font.Size * 25.4 / 72.0; // millimetres
+        clipped(item, shaped->Width * em, [&] {
+            for (const TfrGlyphRun &run : shaped->Runs) {
+                // a face that cannot be embedded prints the report face's empty boxes, as
+                // the layout recorded
+                const bool embeddable = frEmbeddable(run.Font);
+                const int face =
+                    embeddable ? m_faces.number(FontFile::of(run.Font)) : m_faces.number(item.Font);
+                FaceUse &use = m_faces.uses[size_t(face)];
+                font(face, item.Font.Size);
+                m_out += "BT ";
+                bool open = false;
+                QPointF pen;
+                for (qsizetype i = 0; i < run.Glyphs.size(); ++i) {
+                    quint32 g = embeddable ? run.Glyphs[i] : 0;
+                    if (g >= use.used.size())
+                        g = 0;
+                    use.used[g] = true;
+                    if (g > 0 && use.textOf[g].isEmpty())
+                        use.textOf[g] = run.Texts.value(i);
+                    const QPointF at = item.Origin + run.Positions[i] * em;
+                    if (!open || std::abs(at.x() - pen.x()) > 0.001 ||
+                        std::abs(at.y() - pen.y()) > 0.001) {
+                        if (open)
+                            m_out += "> Tj ";
+                        m_out += "1 0 0 1 ";
+                        point(at);
+                        m_out += "Tm <";
+                        open = true;
+                    }
+                    appendHex4(m_out, g);
+                    pen = at + QPointF(use.width(int(g)) / 1000.0 * em, 0);
+                }
+                m_out += open ? "> Tj ET\n" : "ET\n";
+            }
+        });
+    }
+
+    Faces &m_faces;
     double m_height;
     QByteArray m_out;
     QByteArray m_glyphs;
@@ -568,7 +674,7 @@ bool frWritePdf(QIODevice &device, const TfrDisplayList &pages, const QString &t
     const int pageTree = pdf.reserve();
     const int resources = pdf.reserve();
     const int info = pdf.reserve();
-    FaceUse faces[4];
+    Faces faces;
 
     TVxProgress progress(title);
     const int count = int(pages.Pages.size());
@@ -593,10 +699,8 @@ bool frWritePdf(QIODevice &device, const TfrDisplayList &pages, const QString &t
     }
 
     QByteArray fonts;
-    for (int i = 0; i < 4; ++i) {
-        FaceUse &use = faces[i];
-        if (!use.file)
-            continue;
+    for (size_t i = 0; i < faces.uses.size(); ++i) {
+        FaceUse &use = faces.uses[i];
         const FontFile &f = *use.file;
         const double em = 1000.0 / f.unitsPerEm;
         const char *head = f.table("head").data();

@@ -48,11 +48,28 @@ QRawFont TfrPageRenderer::rawFont(const TfrFontSpec &spec, double pixelSize)
     return *it;
 }
 
+QRawFont TfrPageRenderer::sized(const QRawFont &face, double pixelSize)
+{
+    const QString key = face.familyName() + QLatin1Char('|') + face.styleName() + QLatin1Char('|') +
+                        QString::number(pixelSize, 'g', 10);
+    auto it = m_fonts.find(key);
+    if (it == m_fonts.end()) {
+        QRawFont raw = face;
+        raw.setPixelSize(pixelSize);
+        it = m_fonts.insert(key, raw);
+    }
+    return *it;
+}
+
 void TfrPageRenderer::drawText(QPainter &painter, const TfrDisplayItem &item, double s)
 {
     const TfrFontMetrics metrics = TfrFontMetrics::of(item.Font);
-    const QRawFont raw = rawFont(item.Font, item.Font.Size * kMmPerPoint * s);
     const QString &text = item.Text;
+    if (!metrics.simple(text)) {
+        drawShapedText(painter, item, s);
+        return;
+    }
+    const QRawFont raw = rawFont(item.Font, item.Font.Size * kMmPerPoint * s);
     // One glyph per character, straight from the font's character map.
     const QList<quint32> glyphs = raw.glyphIndexesForString(text);
     QList<QPointF> positions;
@@ -80,6 +97,31 @@ void TfrPageRenderer::drawText(QPainter &painter, const TfrDisplayItem &item, do
     }
     painter.setPen(Qt::black);
     painter.drawGlyphRun(item.Origin * s, run);
+    if (clip)
+        painter.restore();
+}
+
+void TfrPageRenderer::drawShapedText(QPainter &painter, const TfrDisplayItem &item, double s)
+{
+    const std::shared_ptr<const TfrShapedText> shaped = frShapeText(item.Text, item.Font);
+    const double em = item.Font.Size * kMmPerPoint * s; // pixels
+    const bool clip = frTextLeavesBox(item, shaped->Width * item.Font.Size * kMmPerPoint);
+    if (clip) {
+        painter.save();
+        painter.setClipRect(toDevice(item.Box, s), Qt::IntersectClip);
+    }
+    painter.setPen(Qt::black);
+    for (const TfrGlyphRun &r : shaped->Runs) {
+        QList<QPointF> positions;
+        positions.reserve(r.Positions.size());
+        for (const QPointF &p : r.Positions)
+            positions.append(p * em);
+        QGlyphRun run;
+        run.setRawFont(sized(r.Font, em));
+        run.setGlyphIndexes(r.Glyphs);
+        run.setPositions(positions);
+        painter.drawGlyphRun(item.Origin * s, run);
+    }
     if (clip)
         painter.restore();
 }

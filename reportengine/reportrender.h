@@ -16,7 +16,9 @@
 // the device's own pixels. Drawing a font by its point size would scale it by the device's
 // idea of an inch, and shaping would join "fi" into one narrower glyph: either moves the end
 // of a line away from where the layout broke it. The font is the one registered from its file,
-// so that a PDF embeds it and its text can be copied and searched.
+// so that a PDF embeds it and its text can be copied and searched. A line that is not simple
+// (reportfonts.h: another script, a mark on its letter, a character the face lacks) is drawn
+// as the layout measured it too: shaped, each run of glyphs in the face that has them.
 
 #include "reportengine/reportpages.h"
 
@@ -40,7 +42,9 @@ public:
 
 private:
     QRawFont rawFont(const TfrFontSpec &spec, double pixelSize);
+    QRawFont sized(const QRawFont &face, double pixelSize);
     void drawText(QPainter &painter, const TfrDisplayItem &item, double pixelsPerMm);
+    void drawShapedText(QPainter &painter, const TfrDisplayItem &item, double pixelsPerMm);
 
     QHash<QString, QRawFont> m_fonts;
 };

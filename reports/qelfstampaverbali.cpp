@@ -250,7 +250,17 @@ bool TfmQelStampaVerbali::Finish()
                                               "principale del programma."));
         QelRegisterVolume::Export(*dmqelRptDataSets, tree->RptFR(), run);
     });
-    if (done)
-        VxMessageDlg(QString::fromUtf8(kDone), mtInformation, mbOK);
+    if (done) {
+        const QString notice = dmqelActivations
+                                   ? qelReportTree(dmqelActivations)->RptFR().Pages().cutNotice()
+                                   : QString();
+        if (notice.isEmpty())
+            VxMessageDlg(QString::fromUtf8(kDone), mtInformation, mbOK);
+        else
+            VxMessageDlg(notice + QStringLiteral("\r\rIl volume è stato creato: andare in "
+                                                 "\"Gestione Volumi\" per visualizzare i file e "
+                                                 "spedirli a Veldrasoft."),
+                         mtWarning, mbOK);
+    }
     return done;
 }

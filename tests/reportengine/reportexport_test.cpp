@@ -230,7 +230,8 @@ TEST_F(ReportExportTest, TextStandsWhereTheLayoutPlacedIt)
 
 // Pages drawn by hand, landscape and portrait: every face, accents built of two glyphs, a
 // character the font lacks and one beyond 16 bits, a line wider than its box (clipped), frames
-// of every width and a fill.
+// of every width and a fill, names in Hebrew and Arabic script (in italics: from the fallback
+// font's upright face, its only one with Arabic).
 TfrDisplayList handDrawnPages()
 {
     TfrDisplayList list;
@@ -251,6 +252,8 @@ TfrDisplayList handDrawnPages()
         text(50, "Giudizio sospeso: fisica", false, true);
         text(65, "Esito \u6F22 finale \U0001D11E fine", true, true);
         text(80, "Questa riga esce dal suo riquadro e va tagliata", false, false, 30);
+        text(165, "Alunno عبد الرحمن الحسيني Nguyễn, classe 3A", false, true);
+        text(180, "Alunna כהן לוי Zoë, classe 3B", true, false);
         TfrDisplayItem line;
         line.Kind = TfrItemKind::Line;
         for (const double width : {0.0, 0.2, 1.0}) {
@@ -318,8 +321,13 @@ TEST(ReportPdfTest, PagesLookAsThePreviewDrawsThem)
     const QString text = runTool("pdftotext", {pdf, "-"}).out;
     for (const char *line :
          {"Città, perché più già ÀÈÌÒÙ ÉÇ ñ", "Bocciato in Storia (voto 4)",
-          "Giudizio sospeso: fisica", "Esito", "Questa riga esce dal suo riquadro e va tagliata"})
+          "Giudizio sospeso: fisica", "Esito", "Questa riga esce dal suo riquadro e va tagliata",
+          "عبد الرحمن الحسيني", "Nguyễn, classe 3A", "כהן לוי", "Zoë, classe 3B"})
         EXPECT_EQ(text.count(QString::fromUtf8(line)), 2) << line << " in\n" << text.toStdString();
+    // Every face embedded, the fallback's too.
+    const QStringList fonts = runTool("pdffonts", {pdf}).out.split('\n', Qt::SkipEmptyParts).mid(2);
+    EXPECT_EQ(fonts.filter(QRegularExpression("\\byes\\s+(yes|no)\\s+(yes|no)\\s+\\d+")), fonts);
+    EXPECT_FALSE(fonts.filter("DejaVuSans").isEmpty()) << fonts.join('\n').toStdString();
 }
 
 // An export that cannot be written says so, naming the file, and leaves nothing behind: no file

@@ -286,6 +286,11 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
     const QString tall =
         "<data name=\"Riga\" dataset=\"frdClassi\" height=\"%1\"><text "
         "name=\"Cella\" left=\"0\" top=\"0\" width=\"14\" height=\"5\">x</text></data>";
+    const QString heading =
+        "<data name=\"Righe\" dataset=\"%1\" height=\"%2\"%4><header height=\"5\" "
+        "repeat=\"true\"><text name=\"Titolo\" left=\"0\" top=\"0\" width=\"50\" "
+        "height=\"5\">Titolo</text></header><text name=\"Nome\" left=\"0\" top=\"0\" "
+        "width=\"190\" height=\"5\" overflow=\"stretch\">[%1.\"%3\"]</text></data>";
     const QString across =
         "<data name=\"Riga\" dataset=\"frdClassi\" height=\"5\"><across name=\"Materie\" "
         "dataset=\"frdMaterie\" left=\"10\" width=\"16\" overflow=\"%1\"><text "
@@ -394,18 +399,74 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
                     l.Pages[4].Items[0].Object == "Segue" &&
                     l.Pages[4].Items[1].Object == "Titolo" && texts(l, "Titolo").size() == 5;
          }},
-        // Only 1A's withdrawn pupil prints: the other classes print no header, and their
-        // bands of no height no page.
-        {"a band whose rows print nothing prints no header and opens no page",
+        // Only 1A's withdrawn pupil prints: the other classes print no header and no footer,
+        // and their bands of no height no page.
+        {"a band whose rows print nothing prints neither header nor footer and opens no page",
          "<data name=\"Classi\" dataset=\"frdClassi\" height=\"0\" new-page-before=\"true\">"
          "<data name=\"Alunni\" dataset=\"frdAlunni\" height=\"5\" "
          "visible=\"frdAlunni.&quot;lRitirato&quot; = 1\"><header height=\"5\"><text "
          "name=\"Titolo\" left=\"0\" top=\"0\" width=\"50\" height=\"5\">Ritirati</text>"
          "</header><text name=\"Nome\" left=\"0\" top=\"0\" width=\"50\" height=\"5\">"
-         "[frdAlunni.\"sCognome\"]</text></data></data>",
+         "[frdAlunni.\"sCognome\"]</text><footer height=\"5\"><text name=\"Piede\" left=\"0\" "
+         "top=\"0\" width=\"50\" height=\"5\">Fine</text></footer></data></data>",
          [&](const TfrDisplayList &l) {
              return l.Pages.size() == 1 && texts(l, "Titolo").size() == 1 &&
-                    texts(l, "Nome").size() == 1;
+                    texts(l, "Nome").size() == 1 && texts(l, "Piede").size() == 1;
+         }},
+        // 265 mm of title leave 12 on the first page: room for the header, not for its row.
+        {"a heading that would stand alone at a page foot goes on with its first row",
+         "<report-title height=\"265\"/>" + heading.arg("frdClassi", "20", "sClasse", ""),
+         [&](const TfrDisplayList &l) {
+             return l.Pages.size() == 2 && texts(l, "Titolo").size() == 1 &&
+                    l.Pages[1].Items.front().Object == "Titolo";
+         }},
+        // 270 mm leave room for the header and a slice of the first line of the pupil whose
+        // note runs over two pages: the note starts on the next page under its heading, which
+        // is repeated on the third.
+        {"a heading goes on with a first row taller than a page, not with a slice of it",
+         "<report-title height=\"270\"/>" +
+             heading.arg("frdAlunniTutti", "5", "sNota",
+                         " stretch=\"true\" visible=\"frdAlunniTutti.&quot;iId&quot; = 18\""),
+         [&](const TfrDisplayList &l) {
+             const auto t = texts(l, "Titolo");
+             return l.Pages.size() == 3 && t.size() == 2 && l.Pages[0].Items.size() == 0 &&
+                    l.Pages[1].Items.front().Object == "Titolo" && texts(l, "Nome").size() > 80;
+         }},
+        // Arabic joins its letters, narrower than they stand alone: a line aligned right ends
+        // at its box's right side as drawn; in italics, from the fallback's upright face.
+        {"a line in another script is measured as drawn, slanted or not",
+         cell.arg("", " italic=\"true\" align=\"right\"",
+                  "&#x639;&#x628;&#x62F; &#x627;&#x644;&#x631;&#x62D;&#x645;&#x646; Zo&#xEB;")
+             .replace("width=\"14\"", "width=\"60\""),
+         [&](const TfrDisplayList &l) {
+             const auto t = texts(l, "Cella");
+             const TfrFontMetrics m = TfrFontMetrics::of(t[0]->Font);
+             double alone = 0;
+             for (const QChar c : t[0]->Text)
+                 alone += m.width(QString(c));
+             const double width = m.width(t[0]->Text);
+             return t.size() == 4 && l.Cut.isEmpty() && width < alone &&
+                    std::abs(t[0]->Origin.x() + width - (t[0]->Box.right() - 0.5)) < 0.01;
+         }},
+        // The page count, known only at the end, beside a shaped word: nothing missing, and
+        // the line aligned once the count is in.
+        {"a page count beside a word in another script",
+         cell.arg("", " align=\"right\"", "Pagina [PAGE#] di [TOTALPAGES] &#x639;&#x628;&#x62F;")
+             .replace("width=\"14\"", "width=\"60\""),
+         [&](const TfrDisplayList &l) {
+             const auto t = texts(l, "Cella");
+             const double width = TfrFontMetrics::of(t[0]->Font).width(t[0]->Text);
+             return t.size() == 4 && l.Cut.isEmpty() && t[0]->Text == "Pagina 1 di 1 عبد" &&
+                    std::abs(t[0]->Origin.x() + width - (t[0]->Box.right() - 0.5)) < 0.01;
+         }},
+        // Marks stored apart from their letters, another script, a character no font has.
+        {"a text is laid out composed, and what no font can print is recorded",
+         cell.arg("", "", "Zoe&#x308; &#x5DB;&#x5D4;&#x5DF; &#x4E2D;")
+             .replace("width=\"14\"", "width=\"60\""),
+         [&](const TfrDisplayList &l) {
+             const auto t = texts(l, "Cella");
+             return t.size() == 4 && t[0]->Text == "Zoë כהן 中" && l.Cut.size() == 4 &&
+                    l.Cut[0] == "Riga Cella «Zoë כהן 中»: nessun carattere installato ha «中»";
          }},
     };
     for (const Case &c : cases) {

@@ -48,7 +48,10 @@ protected:
 
     TfrPreviewForm *open()
     {
+        ScriptedDialogs dialogs; // the votes cut to fit their cells are told before the window
         TfrPreviewForm *preview = rpt.PreviewReportFromVxDB(kStored, 4);
+        EXPECT_TRUE(DialogSeam::shownTexts().value(0).startsWith(
+            "Nel report \"Voti per classe\" alcuni testi non sono stampati per intero"));
         if (preview) {
             preview->showNormal();
             preview->resize(1100, 760);
@@ -170,15 +173,38 @@ TEST_F(ReportPreviewTest, PrintAndExportFromThePreview)
     }
 }
 
-// A report whose data are empty opens no window and says why.
-TEST_F(ReportPreviewTest, AReportWithoutPagesOpensNoWindow)
+// A report whose data are empty opens no window and says why; one that prints a text with a
+// character no installed font has says which before its window opens.
+TEST_F(ReportPreviewTest, AReportWithoutPagesOrWithTextsNotWholeSaysSo)
 {
-    school.clsSes->ParamByName("iAnsSesDwgId").setValue(-1);
-    ScriptedDialogs dialogs;
-    EXPECT_EQ(rpt.PreviewReportFromVxDB(kStored, 4), nullptr);
-    ASSERT_EQ(DialogSeam::shown().size(), 1);
-    EXPECT_EQ(DialogSeam::shown().first().text,
-              "Il report \"Voti per classe\" non ha pagine: non ci sono dati da stampare.");
+    struct Case
+    {
+        const char *what;
+        int session;
+        QByteArray column; // the class's column of the template: "中" no font has
+        bool window;
+        QString says;
+    };
+    const Case cases[] = {
+        {"a character no font has", 392, "Classe \u4E2D", true,
+         "Nel report \"Voti per classe\" alcuni testi non sono stampati per intero (non entrano "
+         "nel loro spazio, o nessun carattere installato ha le loro lettere):\n\nClassi "
+         "Classe «Classe \u4E2D 5A»: nessun carattere installato ha «\u4E2D»"},
+        {"no data", -1, "Classe", false,
+         "Il report \"Voti per classe\" non ha pagine: non ci sono dati da stampare."},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        TfrReportStore().Save(
+            {kStored, "Voti per classe", std::nullopt, "QEL"},
+            readFileBytes(kData + "/scuola.xml").replace(">Classe [", ">" + c.column + " ["));
+        school.clsSes->Close();
+        school.clsSes->ParamByName("iAnsSesDwgId").setValue(c.session);
+        ScriptedDialogs dialogs;
+        const std::unique_ptr<TfrPreviewForm> preview(rpt.PreviewReportFromVxDB(kStored, 4));
+        EXPECT_EQ(preview != nullptr, c.window);
+        EXPECT_EQ(DialogSeam::shownTexts().value(0).left(c.says.size()), c.says);
+    }
 }
 
 } // namespace

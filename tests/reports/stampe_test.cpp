@@ -257,6 +257,7 @@ protected:
     {
         std::vector<PdfPage> pdf;
         TfrDisplayList laidOut;
+        QString text; // as pdftotext reads it, in reading order (right to left where so written)
     };
     QMap<int, Printed> printTheWholeStore(const QList<int> &kept = {})
     {
@@ -278,8 +279,9 @@ protected:
                                   "INNER JOIN VCls_Classi VCls ON (VCls.iClsId = TClsPst.iClsId)");
              q.next();)
             for (int column : {0, 1})
-                if (pupils.contains(q.value(column).toString()))
-                    pupils[q.value(column).toString()] << q.value(2).toString();
+                if (pupils.contains(q.value(column).toString())) // as printed: composed
+                    pupils[q.value(column).toString()]
+                        << q.value(2).toString().normalized(QString::NormalizationForm_C);
         QList<int> stored;
         for (QSqlQuery q = runSql("SELECT iYRptId FROM TYRpt_RptTemplate WHERE sYRptCodAppl = "
                                   "'QEL' AND iYRptId NOT BETWEEN 16089 AND 16091 ORDER BY 1");
@@ -296,14 +298,47 @@ protected:
             p.laidOut = rpt().Pages();
             EXPECT_EQ(p.laidOut.Cut, QStringList());
             EXPECT_EQ(printFaults(p.laidOut, p.pdf).mid(0, 20), QStringList());
+            EXPECT_EQ(headingsAtFoot(p.laidOut), QStringList());
+            EXPECT_EQ(unembeddedFonts(pdf), QStringList());
             EXPECT_EQ(unnamedPages(id, p.laidOut, pupils).mid(0, 20), QStringList());
             EXPECT_FALSE(pageTexts(p.pdf).join(' ').contains(QChar(0x2026)));
             if (isRegister(id)) // a page text for each page, those a pupil goes on to too
                 EXPECT_EQ(dmqelRptDataSets->PageDetails().size(), qsizetype(p.pdf.size()));
-            if (kept.contains(id))
+            if (kept.contains(id)) {
+                EXPECT_EQ(runChecker("pdftotext", {pdf, "-"}, &p.text), 0);
+                p.text = p.text.simplified();
                 printed[id] = std::move(p);
+            }
         }
         return printed;
+    }
+
+    // The pages whose last line above the page footer is a table's heading, none of its rows
+    // under it.
+    static QStringList headingsAtFoot(const TfrDisplayList &list)
+    {
+        QStringList found;
+        for (size_t p = 0; p < list.Pages.size(); ++p) {
+            const TfrDisplayItem *last = nullptr;
+            for (const TfrDisplayItem &item : list.Pages[p].Items)
+                if (item.Kind == TfrItemKind::Text && item.Band != "page-footer")
+                    last = &item;
+            if (last && last->Band == "header")
+                found << QStringLiteral("page %1: %2").arg(p + 1).arg(last->Text);
+        }
+        return found;
+    }
+
+    // The fonts of a PDF that pdffonts does not find embedded.
+    static QStringList unembeddedFonts(const QString &pdf)
+    {
+        QString fonts;
+        EXPECT_EQ(runChecker("pdffonts", {pdf}, &fonts), 0);
+        QStringList lines = fonts.split('\n', Qt::SkipEmptyParts).mid(2);
+        lines.removeIf([](const QString &line) {
+            return line.contains(QRegularExpression("\\byes\\s+(yes|no)\\s+(yes|no)\\s+\\d+"));
+        });
+        return lines;
     }
 
     // The pages that do not say whose they are: any of a class (a register's volume cover and
@@ -531,6 +566,18 @@ TEST_F(DemoReports, TheLongestTextsTheDatabaseKeepsPrintWhole)
     const QStringList names = {"Maria", "Addolorata", "Giovanna", "Immacolata", "Francesca"};
     lengthen("TAna_Anagrafiche", "iAnaId", "sAnaCognome", 60, surnames);
     lengthen("TAna_Anagrafiche", "iAnaId", "sAnaNome", 60, names);
+    // Names as a school's database may hold them: in Arabic and Hebrew script, and with their
+    // marks stored apart from their letters (composed, they are the names the pages give back).
+    const struct
+    {
+        const char *pupil, *surname, *name;
+    } written[] = {{"M00007", "عبد الرحمن الحسيني", "Nguye\u0302\u0303n Thi\u0323 Hoa\u0300ng"},
+                   {"M00055", "כהן לוי", "Zoe\u0308"},
+                   {"M00021", "S\u030cevc\u030ci\u0301kova\u0301", "Ana"}};
+    for (const auto &w : written)
+        runSql("UPDATE TAna_Anagrafiche SET sAnaCognome = ?, sAnaNome = ? WHERE iAnaId = "
+               "(SELECT iAnaId FROM TAnaCag WHERE sAnaCagCode = ?)",
+               {QString::fromUtf8(w.surname), QString::fromUtf8(w.name), w.pupil});
     runSql(
         "UPDATE TAna_Anagrafiche SET sAnaCognomeNomeIdx = UPPER(sAnaCognome || ' ' || sAnaNome)");
     lengthen("TMat_Materie", "iMatId", "sMatLDesc", 100,
@@ -549,9 +596,18 @@ TEST_F(DemoReports, TheLongestTextsTheDatabaseKeepsPrintWhole)
     // a pupil in four with three times as much, more than a register's page holds
     runSql("UPDATE TGdz_Giudizi SET bGdzGiudizio = bGdzGiudizio || ' ' || bGdzGiudizio || ' ' || "
            "bGdzGiudizio WHERE MOD(iSitId, 4) = 0");
+    // notes that bring the register's absence headings to page feet
+    lengthen("TNot_Note", "iNotId", "bNotNota", 6000, sentences);
     UpdateParRptIni();
     qelReportTree(dmqelActivations)->Reload();
-    printTheWholeStore();
+    const QMap<int, Printed> store = printTheWholeStore({16202, 16203, 16204});
+    // each name given back whole, composed, on the card, the board and the register
+    for (auto it = store.begin(); it != store.end(); ++it)
+        for (const auto &w : written)
+            for (const char *name : {w.surname, w.name})
+                EXPECT_TRUE(it->text.contains(
+                    QString::fromUtf8(name).normalized(QString::NormalizationForm_C)))
+                    << it.key() << " " << name;
 }
 
 // Every report of the store over the whole demo school, as the families and the school receive
