@@ -28,6 +28,7 @@
 #include <QDate>
 #include <QHash>
 #include <QMap>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -106,7 +107,19 @@ private:
     bool writeValue(QStringList *log, const Write &write);
     void importComponentLevels(const QelWebCollectKind &kind, const QString &suffix,
                                QStringList *log);
+    // What the current voti.xml row brings of an absence, aid or note: none when left empty.
+    TVxFieldValues subjectValues(const QelWebCollectKind &kind) const;
     void importSubjectValue(const QelWebCollectKind &kind, QStringList *log);
+    // The keys of the teacher's rows that repeat with another value (findRepeats), which none of
+    // them writes; a row once done is not done again (firstTime).
+    void findRepeats();
+    bool firstTime(const QString &key, const QString &repeatedLine, QStringList *log);
+    // Why the packet's current row holds a whole number the database cannot (an id that would
+    // wrap into another row's); empty when none.
+    static QString keysFault(const TClientDataSet &packet);
+    // The pupil and the subject of the current voti.xml row as the log names them.
+    QString rowWho();
+    QString subjectName();
     int resolveSentId(TVxTransaction &tr, const QelWebCollectKind &kind, const QString &suffix,
                       QStringList *log);
     void requireInSession(TVxTransaction &tr, const QelWebCollectKind &kind, int id);
@@ -130,6 +143,11 @@ private:
     QString m_folder;
     int m_iAnsSesDwgId;
     int m_iSesId = 0;
+    int m_iAnsId = 0;          // the working school year
+    int m_iDocId = 0;          // the teacher being imported
+    QSet<QString> m_repeated;  // his rows' keys given twice with other values
+    QSet<QString> m_done;      // his rows' keys done once
+    QSet<int> m_outsidePupils; // his rows' pupils not in the class of their subject (told once)
     Flags m_flags;
     QString m_clsFilter;
     bool m_forced = false;
@@ -139,8 +157,8 @@ private:
     TClientDataSet m_classNotes;
     QHash<QString, QString> m_stored; // "kind|situation|row key" -> the value as text
     bool m_sessionRead = false;
-    QHash<int, int> m_scales;       // component -> its scale
-    QHash<int, QString> m_subjects; // class-session subject -> its name
+    QHash<int, int> m_scales;                 // component -> its scale
+    QHash<int, QString> m_subjects;           // class-session subject -> its name
     QMap<QString, TqelChangeCounts> m_counts; // by kind, as the summary names it
     // The usual writes, each in a transaction of its own, prepared once per collection.
     std::unique_ptr<TVxSelfCommittingStatements> m_selfCommitting;

@@ -39,20 +39,22 @@ QString sentIdExists(const QelWebCollectKind &kind);
 // :iCmpScaId).
 QString searchByConfiguration(const QelWebCollectKind &kind);
 // One row when the component or class-session subject (the row key) belongs to a class session
-// of the session and the situation :iSitId to that class.
+// of the session, teacher :iDocId teaches it in that class, and the situation :iSitId is of that
+// class.
 QString targetInSession(const QelWebCollectKind &kind);
+// The same without the situation: where targetInSession finds nothing, whether the pupil is the
+// cause.
+QString subjectOfTeacher(const QelWebCollectKind &kind);
 
 // Class notes: :iDocId, :iClsId, :iMatId, :iAnsSesDwgId (working); :iCnoOre, :bCnoNota. The
 // update changes only notes that differ; the insert writes only where there is none.
 QString classNotesDelete();
 QString classNotesUpdate();
 QString classNotesInsert(); // :iNewId
-// One row when the class and subject have a class-session subject in the working year-session.
+// One row when the class and subject have a class-session subject in the working year-session
+// and teacher :iDocId teaches the subject in the class.
 QString classNotesTarget();
-
-// :iDesDedId, :dDebVer, :bDebNota by :iSitId, :iMatId: only an existing debt is changed, and
-// only when they differ from the stored ones.
-QString debtUpdate();
+// The debts are the teacher folders': QelDocFolderSql::debtUpdate, debtInScope.
 
 // The values of the kind stored in the classes and subjects of teacher :iDocId in the session:
 // iSitId, the row key, then the value columns.
@@ -62,7 +64,7 @@ QString storedValues(const QelWebCollectKind &kind);
 QString sessionComponents();
 QString sessionSubjects();
 
-// iSesId of :iAnsSesDwgId.
+// iSesId and iAnsId of :iAnsSesDwgId.
 QString sessionNumber();
 
 } // namespace QelWebCollectSql
