@@ -307,9 +307,9 @@ void QelWebCollection::requireInSession(TVxTransaction &tr, const QelWebCollectK
     if (tr.Exec(QelWebCollectSql::targetInSession(kind), values).next())
         return;
     // The subject is the teacher's in the session: the pupil is not in its class (he left it
-    // after the send), which is told once, by his name, for all his values.
+    // after the send), which is told once, by his name, for all his values in that class.
     if (tr.Exec(QelWebCollectSql::subjectOfTeacher(kind), values).next()) {
-        m_outsidePupils.insert(sit.toInt());
+        m_outsidePupils.insert({sit.toInt(), classSessionOf(kind, id)});
         QString name;
         QSqlQuery &pupil =
             tr.Exec(QStringLiteral("SELECT TRIM(Ana.sAnaCognome) || ' ' || TRIM(Ana.sAnaNome) FROM "
@@ -403,10 +403,12 @@ void QelWebCollection::readSession()
     VxEachRow(m_db, QelWebCollectSql::sessionComponents(), session,
               [this](const QSqlQuery &q, const QSqlRecord &) {
                   m_scales.insert(q.value(0).toInt(), q.value(1).toInt());
+                  m_componentSubjects.insert(q.value(0).toInt(), q.value(2).toInt());
               });
     VxEachRow(m_db, QelWebCollectSql::sessionSubjects(), session,
               [this](const QSqlQuery &q, const QSqlRecord &) {
                   m_subjects.insert(q.value(0).toInt(), q.value(1).toString().trimmed());
+                  m_subjectClasses.insert(q.value(0).toInt(), q.value(2).toInt());
               });
 }
 
@@ -422,6 +424,13 @@ QStringList QelWebCollection::Summary() const
         if (!it.value().IsEmpty())
             lines << it.value().Line(it.key());
     return CollectionSummary({}, lines);
+}
+
+int QelWebCollection::classSessionOf(const QelWebCollectKind &kind, int id)
+{
+    readSession();
+    const bool component = QLatin1String(kind.rowKey) == QLatin1String("iClsMatCmpId");
+    return m_subjectClasses.value(component ? m_componentSubjects.value(id) : id);
 }
 
 QString QelWebCollection::subjectName()
@@ -482,7 +491,7 @@ void QelWebCollection::writeRow(const QelWebCollectKind &kind, const QString &su
                                   "non è stato scritto e resta come era.")
                        .arg(PacketNames().at(0), rowWho(), subjectName()),
                    log) ||
-        m_outsidePupils.contains(sitValue.toInt()))
+        m_outsidePupils.contains({sitValue.toInt(), classSessionOf(kind, sent)}))
         return;
     // A value as it is stored is left alone: nothing written, nothing counted.
     if (m_stored.contains(key) && m_stored.value(key) == textOf(values))

@@ -199,7 +199,8 @@ QString storedValues(const QelWebCollectKind &kind)
 
 QString sessionComponents()
 {
-    return QStringLiteral("SELECT Cmp.iClsMatCmpId, Cmp.iCmpScaId FROM TClsMatCmp Cmp "
+    return QStringLiteral("SELECT Cmp.iClsMatCmpId, Cmp.iCmpScaId, Cmp.iClsSesMatId FROM "
+                          "TClsMatCmp Cmp "
                           "JOIN TClsSesMat ClsSesMat ON ClsSesMat.iClsSesMatId = "
                           "Cmp.iClsSesMatId ") +
            QLatin1String(kSessionClasses);
@@ -207,7 +208,8 @@ QString sessionComponents()
 
 QString sessionSubjects()
 {
-    return QStringLiteral("SELECT ClsSesMat.iClsSesMatId, Mat.sMatLDesc FROM TClsSesMat "
+    return QStringLiteral("SELECT ClsSesMat.iClsSesMatId, Mat.sMatLDesc, ClsSesMat.iClsSesId "
+                          "FROM TClsSesMat "
                           "ClsSesMat LEFT JOIN TMatRma MatRma ON MatRma.iMatRmaId = "
                           "ClsSesMat.iMatRmaId LEFT JOIN TMat_Materie Mat ON Mat.iMatId = "
                           "MatRma.iMatId ") +

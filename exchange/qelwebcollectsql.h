@@ -3,7 +3,7 @@
 // The statements of the web collection of a session (twdocenti.zip read back): per kind an
 // update by situation and row key, its insert, the check that a sent id still exists and the
 // search by configuration; the class notes by the class-session subject of the working
-// year-session; the debt update; the checks that a value's target belongs to the session.
+// year-session; the checks that a value's target belongs to the session and the teacher.
 //
 // "The session" is every year-session with the session number and school year of the working
 // one (:iAnsSesDwgId), as the web send understands it: the service knows a session by its
@@ -59,8 +59,9 @@ QString classNotesTarget();
 // The values of the kind stored in the classes and subjects of teacher :iDocId in the session:
 // iSitId, the row key, then the value columns.
 QString storedValues(const QelWebCollectKind &kind);
-// The session's components with their scales (iClsMatCmpId, iCmpScaId), and its class-session
-// subjects with their names (iClsSesMatId, sMatLDesc).
+// The session's components with their scales and subjects (iClsMatCmpId, iCmpScaId,
+// iClsSesMatId), and its class-session subjects with their names and class sessions
+// (iClsSesMatId, sMatLDesc, iClsSesId).
 QString sessionComponents();
 QString sessionSubjects();
 

@@ -333,7 +333,14 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
         more << q.value(0).toInt();
     ASSERT_EQ(more.size(), 2);
     const int fourth = more[0], fifth = more[1];
+    const int fifthSubject = at("SELECT M.iClsSesMatId FROM TClsSesMat M JOIN TMatRma R ON "
+                                "R.iMatRmaId = M.iMatRmaId WHERE M.iClsSesId = ? AND R.iMatId = ?",
+                                {cs, fifth})
+                                 .toInt();
     runSql("DELETE FROM TClsMatAna WHERE iClsId = ? AND iMatId = ?", {cls, fifth});
+    runSql("INSERT INTO TClsMatAna (iClsMatAnaId, iClsId, iMatId, iAnaId) SELECT 900012, ?, ?, "
+           "MAX(iAnaId) FROM TClsMatAna WHERE iAnaId <> ?",
+           {cls, fifth, teacher});
     runSql("INSERT INTO TClsMatAna (iClsMatAnaId, iClsId, iMatId, iAnaId) SELECT 900011, ?, ?, ? "
            "FROM RDB$DATABASE WHERE NOT EXISTS (SELECT 1 FROM TClsMatAna WHERE iClsId = ? AND "
            "iMatId = ? AND iAnaId = ?)",
@@ -366,7 +373,9 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
                 {sit[0], csm[1], null, null, null, null, 31, null, null, null},
                 {sit[1], csm[2], null, null, null, null, null, "\U0001F600\U0001F600\U0001F600",
                  null, null},
-                {sit[0], wrapped + csm[0], null, null, null, null, 2, null, null, null}},
+                {sit[0], wrapped + csm[0], null, null, null, null, 2, null, null, null},
+                // The class's subject another teacher teaches.
+                {sit[1], fifthSubject, null, null, null, null, 5, null, null, null}},
                folder);
     writePacket(folder + "debiti.xml",
                 {"iiDocId", "iiClsId", "iiSitId", "iiMatId", "iiDesDedId", "sbDebNota"},
@@ -386,7 +395,7 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
                  {teacher, ses, cls, fifth, 3, "non sua"}});
 
     const QStringList log = collect();
-    ASSERT_EQ(log.filter("***ERRORE***").size(), 17) << log.join('\n').toStdString();
+    ASSERT_EQ(log.filter("***ERRORE***").size(), 18) << log.join('\n').toStdString();
     EXPECT_EQ(log.filter("il livello").size(), 2);
     EXPECT_EQ(log.filter("le ore di assenza").size(), 2);
     EXPECT_EQ(log.filter("l'aiuto \"ABCDE\" non è valido").size(), 1);
@@ -492,6 +501,10 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
          "900002)",
          {},
          "-,altrui"},
+        {"a subject of his class that another teacher teaches changes nothing",
+         "SELECT COUNT(*) FROM TAss_Assenze WHERE iSitId = ? AND iClsSesMatId = ?",
+         {sit[1], fifthSubject},
+         0},
         {"class notes of hours below 0 or of a subject not his are not written",
          "SELECT COUNT(*) FROM TCno_ClassiNoteOre C JOIN TClsSesMat M ON M.iClsSesMatId = "
          "C.iClsSesMatId JOIN TMatRma R ON R.iMatRmaId = M.iMatRmaId WHERE M.iClsSesId = ? AND "
