@@ -609,6 +609,22 @@ bool QelWebCollection::firstTime(const QString &key, const QString &repeatedLine
     return first;
 }
 
+bool QelWebCollection::rowToWrite(const TClientDataSet &packet, const QString &key,
+                                  const QString &what, bool feminine, QStringList *log)
+{
+    const QString written =
+        feminine ? QStringLiteral("non è stata scritta") : QStringLiteral("non è stato scritto");
+    if (const QString fault = keysFault(packet); !fault.isEmpty()) {
+        addError(log, QStringLiteral("%1 ha %2: %3.").arg(what, fault, written));
+        return false;
+    }
+    return firstTime(
+        key,
+        QStringLiteral("%1 è %2 con un altro valore: %3 e resta come era.")
+            .arg(what, feminine ? QStringLiteral("ripetuta") : QStringLiteral("ripetuto"), written),
+        log);
+}
+
 namespace {
 
 // Notes the text a key takes in a row; a key met again with another text is repeated.
@@ -747,14 +763,7 @@ void QelWebCollection::importDebts(QStringList *log)
         const QString subject = valueOf(m_debiti, QStringLiteral("iMatId")).toString();
         const QString debt = QStringLiteral("%1: il debito della situazione %2 nella materia %3")
                                  .arg(PacketNames().at(1), sit, subject);
-        if (const QString fault = keysFault(m_debiti); !fault.isEmpty()) {
-            addError(log, QStringLiteral("%1 ha %2: non è stato scritto.").arg(debt, fault));
-            continue;
-        }
-        if (!firstTime(debtKey(m_debiti),
-                       debt + QStringLiteral(" è ripetuto con un altro valore: non è stato "
-                                             "scritto e resta come era."),
-                       log))
+        if (!rowToWrite(m_debiti, debtKey(m_debiti), debt, false, log))
             continue;
         TVxFieldValues values = debtValues(m_debiti);
         values.setValue(QStringLiteral("iSitId"), sit.toInt());
@@ -787,14 +796,7 @@ void QelWebCollection::importClassNotes(QStringList *log)
                 .arg(PacketNames().at(2),
                      valueOf(m_classNotes, QStringLiteral("iClsId")).toString(),
                      valueOf(m_classNotes, QStringLiteral("iMatId")).toString());
-        if (const QString fault = keysFault(m_classNotes); !fault.isEmpty()) {
-            addError(log, QStringLiteral("%1 ha %2: non è stata scritta.").arg(note, fault));
-            continue;
-        }
-        if (!firstTime(classNoteKey(m_classNotes),
-                       note + QStringLiteral(" è ripetuta con un altro valore: non è stata "
-                                             "scritta e resta come era."),
-                       log))
+        if (!rowToWrite(m_classNotes, classNoteKey(m_classNotes), note, true, log))
             continue;
         // The hours of a class note are whole hours, as an absence's are.
         const qint64 hours = hoursValue.toLongLong();

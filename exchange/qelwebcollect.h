@@ -116,6 +116,10 @@ private:
     // them writes; a row once done is not done again (firstTime).
     void findRepeats();
     bool firstTime(const QString &key, const QString &repeatedLine, QStringList *log);
+    // Whether the debts' or class notes' current row is to be written: its keys fit, and it is
+    // its key's first (what: the row as the log names it, a feminine noun or not).
+    bool rowToWrite(const TClientDataSet &packet, const QString &key, const QString &what,
+                    bool feminine, QStringList *log);
     // Why the packet's current row holds a whole number the database cannot (an id that would
     // wrap into another row's); empty when none.
     static QString keysFault(const TClientDataSet &packet);
