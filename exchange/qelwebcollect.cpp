@@ -8,6 +8,7 @@
 #include "gradeentry/qevregolevalori.h"
 #include "platform/connection.h"
 #include "platform/engineerrors.h"
+#include "platform/fileaccess.h"
 #include "platform/helpers.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
@@ -138,7 +139,7 @@ void QelWebCollection::DeletePackets(const QString &folder, const QStringList &p
         if (file.exists() && !file.remove())
             throw EVxException(
                 QStringLiteral("Impossibile cancellare il file %1: %2")
-                    .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
+                    .arg(QDir::toNativeSeparators(file.fileName()), VxFileErrorText(file)));
     }
 }
 

@@ -655,16 +655,29 @@ bool TVxStringGrid::navigate(QKeyEvent *event)
             moveTo(m_col + 1, m_row);
         else if (m_row < lastRow)
             moveTo(firstCursorCol(), m_row + 1);
+        else
+            leave(true);
         return true;
     case Qt::Key_Backtab:
         if (m_col > firstCursorCol())
             moveTo(m_col - 1, m_row);
         else if (m_row > m_fixedRows)
             moveTo(lastCol, m_row - 1);
+        else
+            leave(false);
         return true;
     default:
         return false;
     }
+}
+
+void TVxStringGrid::leave(bool next)
+{
+    // The cell is checked as a move checks it: a refused one keeps the keyboard.
+    if (!(m_options & goTabLeaves) || !SelectCell(m_col, m_row))
+        return;
+    hideEditor();
+    QWidget::focusNextPrevChild(next);
 }
 
 void TVxStringGrid::gridKey(QKeyEvent *event)

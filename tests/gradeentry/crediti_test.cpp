@@ -86,6 +86,14 @@ protected:
         QTest::keyClicks(g, text);
     }
 
+    // A credit the rule takes on a row: its band's maximum (without a band, one the fifth
+    // year's bands together hold).
+    static QString nellaBanda(const TfrqevCarCre *frame, int col, int row)
+    {
+        const QString banda = frame->RecordDi(col, row)->sBndCre;
+        return banda.isEmpty() ? QStringLiteral("5") : banda.section(QLatin1Char('-'), 1);
+    }
+
     static void salva(TfrqevCarBs *frame)
     {
         DialogSeam::queueAnswer(int(mrYes));
@@ -274,7 +282,10 @@ TEST_F(Crediti, EnteringThePageStoresOneRowPerSituationAndKeepsWhatIsStored)
     EXPECT_EQ(riga(altrove), QStringLiteral("9 - - - - - - - -"));
 }
 
-TEST_F(Crediti, ATypedCreditIsTakenWhenItsCellIsLeftAndOnlyAWholeNumberFromZero)
+// A typed credit goes through the credit rule against the bands of the row's course year as
+// the database holds them: taken when the cell is left, or refused there with the reason on the
+// help line, the cursor and the text staying, nothing stored.
+TEST_F(Crediti, ATypedCreditIsTakenWhenItsCellIsLeftOnlyWithinItsBand)
 {
     TfrqevCarCre *frame = pagina();
     ASSERT_NE(frame, nullptr);
@@ -293,18 +304,35 @@ TEST_F(Crediti, ATypedCreditIsTakenWhenItsCellIsLeftAndOnlyAWholeNumberFromZero)
                 fermo = QPoint(c, r);
         }
     }
+    // Both rows in the fifth year's band of credits 7-8, the second with the council's point
+    // beyond it.
+    runSql(QStringLiteral("UPDATE TCre_Crediti SET iBndId = 3004, iCreOutBanda = NULL WHERE "
+                          "iSitId = ?"),
+           {sits[0]});
+    runSql(QStringLiteral("UPDATE TCre_Crediti SET iBndId = 3004, iCreOutBanda = 1 WHERE iSitId "
+                          "= ?"),
+           {sits[1]});
+    frame->Carica();
     const struct
     {
         const char *typed;
         int row;
         QPoint leaveTo;
         const char *stored; // iCreCredito after the save
+        const char *motivo; // the reason on the help line of a refused text
     } cases[] = {
-        {"8", r1, QPoint(last, r2), "8"},
-        {"abc", r1, QPoint(last, r2), "8"}, // not a number: the record keeps its value
-        {"-3", r1, QPoint(last, r2), "8"},  // negative: likewise
-        {"5", r2, fermo, "5"},              // the cell left decides, not the target
-        {"", r1, QPoint(last, r2), "-"},    // emptied: NULL, the row stays
+        {"8", r1, QPoint(last, r2), "8", nullptr}, // the band's edges
+        {" 7 ", r1, QPoint(last, r2), "7", nullptr},
+        {"9", r1, QPoint(last, r2), "7", "Il credito 9 è fuori dalla sua banda"},
+        {"9", r2, fermo, "9", nullptr}, // one beyond by the council's flag; the cell left decides
+        {"6", r2, QPoint(last, r1), "6", nullptr},
+        {"10", r2, QPoint(last, r1), "6", "Il credito 10 è fuori dalla sua banda"},
+        {"-3", r1, QPoint(last, r2), "7", "Il credito -3 è negativo"},
+        {"abc", r1, QPoint(last, r2), "7", "Il credito \"abc\" non è un numero intero."},
+        {"2147483647", r1, QPoint(last, r2), "7", "Il credito 2147483647 è fuori dalla sua banda"},
+        {"2147483648", r1, QPoint(last, r2), "7", "Il credito 2147483648 è più grande"},
+        {"99999999999", r1, QPoint(last, r2), "7", "Il credito 99999999999 è più grande"},
+        {"", r1, QPoint(last, r2), "-", nullptr}, // emptied: NULL, the row stays
     };
     // Another office's saves after the load, of a third pupil and of the first pupil's
     // "Integrazione": no save here writes them back.
@@ -313,13 +341,23 @@ TEST_F(Crediti, ATypedCreditIsTakenWhenItsCellIsLeftAndOnlyAWholeNumberFromZero)
     runSql(QStringLiteral("UPDATE TCre_Crediti SET iCreRecup = 3 WHERE iSitId = ?"), {sits[0]});
     for (const auto &c : cases) {
         SCOPED_TRACE(c.typed);
-        scrivi(g, last, c.row, QString::fromLatin1(c.typed));
-        ASSERT_TRUE(g->MoveCursor(c.leaveTo.x(), c.leaveTo.y()));
-        salva(frame);
         const int sit = sits[c.row - 1];
-        EXPECT_EQ(riga(sit).section(QLatin1Char(' '), 0, 0), QString::fromLatin1(c.stored));
-        EXPECT_EQ(g->Cells(last, c.row),
-                  QString::fromLatin1(c.stored) == "-" ? QString() : QString::fromLatin1(c.stored));
+        const QString stored = QString::fromLatin1(c.stored);
+        scrivi(g, last, c.row, QString::fromLatin1(c.typed));
+        EXPECT_EQ(g->MoveCursor(c.leaveTo.x(), c.leaveTo.y()), !c.motivo);
+        if (c.motivo) {
+            EXPECT_EQ(QPoint(g->Col(), g->Row()), QPoint(last, c.row));
+            EXPECT_TRUE(frame->PanelHelp->text().contains(QString::fromUtf8(c.motivo)))
+                << frame->PanelHelp->text().toStdString();
+            EXPECT_EQ(g->Cells(last, c.row), QString::fromLatin1(c.typed));
+            EXPECT_EQ(riga(sit).section(QLatin1Char(' '), 0, 0), stored);
+            // Typed again as stored, the cell lets the cursor go.
+            scrivi(g, last, c.row, stored);
+            ASSERT_TRUE(g->MoveCursor(c.leaveTo.x(), c.leaveTo.y()));
+        }
+        salva(frame);
+        EXPECT_EQ(riga(sit).section(QLatin1Char(' '), 0, 0), stored);
+        EXPECT_EQ(g->Cells(last, c.row), stored == "-" ? QString() : stored);
         EXPECT_EQ(righe(sit), 1);
         EXPECT_EQ(riga(sits[2]).section(QLatin1Char(' '), 0, 0), QStringLiteral("11"));
         EXPECT_EQ(riga(sits[0]).section(QLatin1Char(' '), 7, 7), QStringLiteral("3"));
@@ -336,14 +374,16 @@ TEST_F(Crediti, ACreditAnotherOfficeStoredMeanwhileIsToldBeforeItIsWrittenOver)
     const int last = g->ColCount() - 1;
     const int sit = situazioni(frame).value(0);
     ASSERT_NE(sit, 0);
-    scrivi(g, last, 1, QStringLiteral("8"));
+    const QString mio = nellaBanda(frame, last, 1);
+    ASSERT_NE(mio, QStringLiteral("9"));
+    scrivi(g, last, 1, mio);
     ASSERT_TRUE(g->MoveCursor(last, 2));
     const char *const steps[][3] = {
         // The other office's change, what this office's save tells, the credit stored after.
         {"DELETE FROM TCre_Crediti WHERE iSitId = ?", "cancellato da un'altra postazione", nullptr},
         {"INSERT INTO TCre_Crediti (iCreId, iSitId, iCreCredito) VALUES (990001, ?, 9)",
          "inserito da un'altra postazione", "9"},
-        {nullptr, nullptr, "8"},
+        {nullptr, nullptr, nullptr},
     };
     for (const char *marks : {"TCreSco", "TCreFrm"})
         runSql(QStringLiteral("DELETE FROM %1 WHERE iCreId IN (SELECT iCreId FROM TCre_Crediti "
@@ -361,8 +401,10 @@ TEST_F(Crediti, ACreditAnotherOfficeStoredMeanwhileIsToldBeforeItIsWrittenOver)
             EXPECT_TRUE(told.contains(QString::fromUtf8(step[1]))) << told.toStdString();
         else
             EXPECT_EQ(told, QString());
-        EXPECT_EQ(righe(sit), step[2] ? 1 : 0);
-        EXPECT_EQ(riga(sit).section(' ', 0, 0), step[2] ? step[2] : "none");
+        EXPECT_EQ(righe(sit), step[1] && !step[2] ? 0 : 1);
+        EXPECT_EQ(riga(sit).section(' ', 0, 0), step[2]   ? QString::fromLatin1(step[2])
+                                                : step[1] ? QStringLiteral("none")
+                                                          : mio);
     }
 }
 
@@ -381,6 +423,7 @@ TEST_F(Crediti, TheCalculationTakesTheBandOfTheAverageAndClearsTheBandWhenNoneHo
                           "= 8 WHERE iSitId = ?"),
            {sits[1]});
     runSql(QStringLiteral("DELETE FROM TVot_Voti WHERE iSitId = ?"), {sits[1]});
+    frame->Carica();
     for (int r : {1, 2}) {
         ASSERT_TRUE(g->MoveCursor(last, r));
         frame->aCreMax->trigger();
@@ -570,7 +613,8 @@ TEST_F(Crediti, APupilWindowTakesTheClassWindowsUnsavedCreditAndGivesBackWhatItS
     const QList<int> sits = situazioni(frame);
     ASSERT_NE(sits.value(0), 0);
     // Typed in the class window and not saved.
-    scrivi(g, last, 1, QStringLiteral("9"));
+    const QString mio = nellaBanda(frame, last, 1);
+    scrivi(g, last, 1, mio);
     ASSERT_TRUE(g->MoveCursor(last - 1, 1));
     ASSERT_TRUE(g->MoveCursor(last, 1));
     frame->aSingolo->trigger();
@@ -581,12 +625,12 @@ TEST_F(Crediti, APupilWindowTakesTheClassWindowsUnsavedCreditAndGivesBackWhatItS
     TqelStringGrid *p = sng->grGrid;
     const int anno = p->RowCount() - 1;
     ASSERT_EQ(sng->RecordDi(1, anno)->iSitId, sits[0]);
-    EXPECT_EQ(p->Cells(6, anno), QStringLiteral("9"));
+    EXPECT_EQ(p->Cells(6, anno), mio);
     // "Integrazione" typed per pupil and saved there.
     scrivi(p, 7, anno, QStringLiteral("2"));
     ASSERT_TRUE(p->MoveCursor(6, anno));
     salva(sng);
-    EXPECT_EQ(riga(sits[0]).section(QLatin1Char(' '), 0, 0), QStringLiteral("9"));
+    EXPECT_EQ(riga(sits[0]).section(QLatin1Char(' '), 0, 0), mio);
     EXPECT_EQ(riga(sits[0]).section(QLatin1Char(' '), 7, 7), QStringLiteral("2"));
     EXPECT_EQ(frame->RecordDi(last, 1)->iCreRecup, 2);
     EXPECT_TRUE(chiudi(pupil));

@@ -130,6 +130,13 @@ TEST_F(StringGridTest, RefusedSelectionKeepsTheCursorHoweverTheMoveIsAsked)
              QTest::keyClick(&g, Qt::Key_F2);
              QTest::keyClick(&g, Qt::Key_Down);
          }},
+        // Out of the grid: the cell is left as by any move, and a refused one keeps the keyboard.
+        {"shift+tab out of the grid",
+         {1, 2},
+         [](ProbeGrid &g) {
+             g.setOptions(g.Options() | TVxStringGrid::goTabLeaves);
+             QTest::keyClick(&g, Qt::Key_Backtab);
+         }},
     };
     for (Case c : cases) {
         SCOPED_TRACE(c.name);
