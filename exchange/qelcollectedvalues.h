@@ -1,7 +1,7 @@
 #pragma once
 
 // What a value brought back by a collection may be: the rules of a value the office types in
-// grade entry (the component scale's levels of the kind, the hours and aids of
+// grade entry (the component scale's levels of the kind, the hours, aids and credits of
 // TqevRegoleValori), and keys the database can hold. The routes come from outside (a teacher's
 // program, the web service), so every value is measured as a typed one before it is written.
 //
@@ -14,6 +14,7 @@
 
 #include "gradeentry/qevvalstore.h"
 
+#include <QHash>
 #include <QString>
 #include <QVariant>
 
@@ -29,11 +30,14 @@ public:
     // Why the value of a vote kind (0 votes, 1 proposed votes, 2 taxonomies, 3 absences, 4 aids)
     // is refused, as the office reads it after the pupil and subject; empty when it is taken.
     // Kinds 0 to 2 measure the level (the id a row stores) against the component scale
-    // iCmpScaId.
-    QString Refusal(int kind, int iCmpScaId, const QVariant &value);
-    // Why a credit is refused against its band (iBndCreMin, iBndCreMax); empty when taken.
-    static QString CreditRefusal(const QVariant &credit, int creMin, int creMax,
-                                 const QVariant &outOfBand);
+    // iCmpScaId: a level the grid no longer offers (deleted from its scale, or a proposal
+    // hidden) is refused unless it is the level stored (null: none stored), which the grid
+    // shows and keeps.
+    QString Refusal(int kind, int iCmpScaId, const QVariant &value,
+                    const QVariant &stored = QVariant());
+    // Whether a level of kind 0 to 2 is of the component scale but no longer offered there: the
+    // one case where what is stored decides (Refusal's stored).
+    bool LevelRetired(int kind, int iCmpScaId, const QVariant &value);
 
     // A value the database's INTEGER columns hold (null too): a larger one would wrap into
     // another row's key.
@@ -41,6 +45,10 @@ public:
 
 private:
     TqevValStore &levels(int kind);
+    // The component of the scale as the office reads it: its name, read once for every scale.
+    QString componentName(int iCmpScaId);
 
     std::array<std::unique_ptr<TqevValStore>, 3> m_levels;
+    QHash<int, QString> m_components;
+    bool m_componentsRead = false;
 };

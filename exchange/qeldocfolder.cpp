@@ -439,6 +439,7 @@ void QelTeacherFolderCollector::CheckTeacherFolder(const QString &folder, int iD
         const bool debt = v.kind == QelDocFolderSql::kindCount();
         bool inScope = false;
         int scale = 0;
+        QVariant stored;
         if (v.keysFit) {
             QSqlQuery &found =
                 reading.Exec(debt ? QelDocFolderSql::debtInScope()
@@ -446,17 +447,18 @@ void QelTeacherFolderCollector::CheckTeacherFolder(const QString &folder, int iD
                              v.values);
             inScope = fetchNext(found);
             scale = inScope && !debt ? found.value(0).toInt() : 0;
+            stored = inScope && !debt ? found.value(1) : QVariant();
             found.finish();
         }
         // A value in the teacher's scope that the grid would refuse is refused alone, its kind
         // kept; one outside refuses the folder.
         if (inScope) {
             if (!debt && !v.remove && v.kind <= 4)
-                v.refusal =
-                    rules.Refusal(v.kind, scale,
-                                  v.values.value(v.kind <= 2   ? QStringLiteral("iScaLivId")
-                                                 : v.kind == 3 ? QStringLiteral("iAssOre")
-                                                               : QStringLiteral("sAiuVal")));
+                v.refusal = rules.Refusal(v.kind, scale,
+                                          v.values.value(v.kind <= 2   ? QStringLiteral("iScaLivId")
+                                                         : v.kind == 3 ? QStringLiteral("iAssOre")
+                                                                       : QStringLiteral("sAiuVal")),
+                                          stored);
             continue;
         }
         if (++count <= kFaultsShown)

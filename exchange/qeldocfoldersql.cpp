@@ -267,11 +267,15 @@ QString insertValue(const QelDocFolderKind &kind)
 
 QString valueInScope(const QelDocFolderKind &kind)
 {
-    // With the component's scale, which its level must belong to.
-    return (isComponent(kind) ? QStringLiteral("SELECT (SELECT ScaCmp.iCmpScaId FROM TClsMatCmp "
-                                               "ScaCmp WHERE ScaCmp.iClsMatCmpId = "
-                                               ":iClsMatCmpId) ")
-                              : QStringLiteral("SELECT 0 ")) +
+    // With the component's scale, which its level must belong to, and the level stored, which
+    // may stay though the scale no longer offers it.
+    return (isComponent(kind)
+                ? QStringLiteral("SELECT (SELECT ScaCmp.iCmpScaId FROM TClsMatCmp ScaCmp WHERE "
+                                 "ScaCmp.iClsMatCmpId = :iClsMatCmpId), (SELECT Cur.%1 FROM %2 "
+                                 "Cur WHERE Cur.iSitId = :iSitId AND Cur.iClsMatCmpId = "
+                                 ":iClsMatCmpId) ")
+                      .arg(QLatin1String(kind.columns), QLatin1String(kind.table))
+                : QStringLiteral("SELECT 0, NULL ")) +
            QStringLiteral("FROM RDB$DATABASE WHERE EXISTS (") + scope(kind) + QLatin1Char(')');
 }
 

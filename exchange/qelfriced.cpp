@@ -188,6 +188,8 @@ QString TfmqelRiceD::ArchiveTeacherFault(const QString &archive, int teacherId)
                           .ReadInteger(QStringLiteral("Docente"), QStringLiteral("ID"), 0);
     if (named == teacherId)
         return {};
+    if (named == 0)
+        return QStringLiteral("il suo Info.ini non dice di quale docente è: non è stato estratto.");
     return QStringLiteral("il suo Info.ini è del docente %1, non di questo: non è stato estratto.")
         .arg(named);
 }

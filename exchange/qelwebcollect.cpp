@@ -1,9 +1,11 @@
 #include "exchange/qelwebcollect.h"
 
 #include "exchange/qelcollectedvalues.h"
+#include "exchange/qeldocfoldersql.h"
 #include "exchange/qeltavrinweb.h"
 #include "exchange/qelwebcollectsql.h"
 #include "exchange/qelwebsendsql.h"
+#include "gradeentry/qevregolevalori.h"
 #include "platform/connection.h"
 #include "platform/engineerrors.h"
 #include "platform/fileaccess.h"
@@ -163,7 +165,10 @@ QelWebCollection::QelWebCollection(const QString &folder, int iAnsSesDwgId)
       m_rules(std::make_unique<QelCollectedValues>())
 {
     VxEachRow(m_db, QelWebCollectSql::sessionNumber(), valuesOf({{"iAnsSesDwgId", iAnsSesDwgId}}),
-              [this](const QSqlQuery &q, const QSqlRecord &) { m_iSesId = q.value(0).toInt(); });
+              [this](const QSqlQuery &q, const QSqlRecord &) {
+                  m_iSesId = q.value(0).toInt();
+                  m_iAnsId = q.value(1).toInt();
+              });
     const QString votes = folder + PacketNames().at(0);
     if (!QFileInfo(votes).isFile())
         throw EVxException(QStringLiteral("Dati dei docenti non trovati (%1): ripetere la "
@@ -296,15 +301,36 @@ int QelWebCollection::resolveSentId(TVxTransaction &tr, const QelWebCollectKind 
 void QelWebCollection::requireInSession(TVxTransaction &tr, const QelWebCollectKind &kind, int id)
 {
     const QVariant sit = valueOf(m_voti, QStringLiteral("iSitId"));
-    if (tr.Exec(QelWebCollectSql::targetInSession(kind),
-                valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId}, {"iSitId", sit}, {kind.rowKey, id}}))
-            .next())
+    const TVxFieldValues values = valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId},
+                                            {"iSitId", sit},
+                                            {kind.rowKey, id},
+                                            {"iDocId", m_iDocId}});
+    if (tr.Exec(QelWebCollectSql::targetInSession(kind), values).next())
         return;
-    throw EVxException(QStringLiteral("%1 %2 dell'alunno (situazione %3) non appartiene alle "
-                                      "classi della sessione di lavoro: dato non scritto.")
-                           .arg(QLatin1String(kind.rowKey))
-                           .arg(id)
-                           .arg(sit.toInt()));
+    // The subject is the teacher's in the session: the pupil is not in its class (he left it
+    // after the send), which is told once, by his name, for all his values in that class.
+    if (tr.Exec(QelWebCollectSql::subjectOfTeacher(kind), values).next()) {
+        m_outsidePupils.insert({sit.toInt(), classSessionOf(kind, id)});
+        QString name;
+        QSqlQuery &pupil =
+            tr.Exec(QStringLiteral("SELECT TRIM(Ana.sAnaCognome) || ' ' || TRIM(Ana.sAnaNome) FROM "
+                                   "TSit_Situazioni Sit JOIN TAna_Anagrafiche Ana ON Ana.iAnaId = "
+                                   "Sit.iAnaId WHERE Sit.iSitId = :iSitId"),
+                    values);
+        if (fetchNext(pupil))
+            name = pupil.value(0).toString().trimmed();
+        pupil.finish();
+        throw EVxException(QStringLiteral("%1: l'alunno %2 (situazione %3) non è nella classe di "
+                                          "%4 nella sessione di lavoro: i suoi dati non sono "
+                                          "stati scritti.")
+                               .arg(PacketNames().at(0), name.isEmpty() ? rowWho() : name,
+                                    sit.toString(), subjectName()));
+    }
+    throw EVxException(
+        QStringLiteral("%1: %2, %3: la materia non è tra quelle del docente nelle "
+                       "classi della sessione di lavoro (%4 %5): dato non scritto.")
+            .arg(PacketNames().at(0), rowWho(), subjectName(), QLatin1String(kind.rowKey))
+            .arg(id));
 }
 
 namespace {
@@ -321,6 +347,15 @@ QString valueText(const QVariant &value)
     if (value.typeId() == QMetaType::QByteArray)
         return QString::fromUtf8(value.toByteArray());
     return value.toString();
+}
+
+// Values as the stored ones read beside them, one text.
+QString textOf(const TVxFieldValues &values)
+{
+    QStringList texts;
+    for (int i = 0; i < values.size(); ++i)
+        texts << valueText(values.value(i));
+    return texts.join(u'|');
 }
 
 QString storedKey(const QelWebCollectKind &kind, const QVariant &sit, const QVariant &rowKey)
@@ -369,10 +404,12 @@ void QelWebCollection::readSession()
     VxEachRow(m_db, QelWebCollectSql::sessionComponents(), session,
               [this](const QSqlQuery &q, const QSqlRecord &) {
                   m_scales.insert(q.value(0).toInt(), q.value(1).toInt());
+                  m_componentSubjects.insert(q.value(0).toInt(), q.value(2).toInt());
               });
     VxEachRow(m_db, QelWebCollectSql::sessionSubjects(), session,
               [this](const QSqlQuery &q, const QSqlRecord &) {
                   m_subjects.insert(q.value(0).toInt(), q.value(1).toString().trimmed());
+                  m_subjectClasses.insert(q.value(0).toInt(), q.value(2).toInt());
               });
 }
 
@@ -390,6 +427,30 @@ QStringList QelWebCollection::Summary() const
     return CollectionSummary({}, lines);
 }
 
+int QelWebCollection::classSessionOf(const QelWebCollectKind &kind, int id)
+{
+    readSession();
+    const bool component = QLatin1String(kind.rowKey) == QLatin1String("iClsMatCmpId");
+    return m_subjectClasses.value(component ? m_componentSubjects.value(id) : id);
+}
+
+QString QelWebCollection::subjectName()
+{
+    readSession();
+    const int subject = valueOf(m_voti, QStringLiteral("iClsSesMatId")).toInt();
+    return m_subjects.value(subject, QStringLiteral("materia %1").arg(subject));
+}
+
+QString QelWebCollection::rowWho()
+{
+    const QString pupil = (valueOf(m_voti, QStringLiteral("sAnaCognome")).toString().trimmed() +
+                           u' ' + valueOf(m_voti, QStringLiteral("sAnaNome")).toString().trimmed())
+                              .trimmed();
+    return QStringLiteral("%1 (situazione %2)")
+        .arg(pupil.isEmpty() ? QStringLiteral("alunno") : pupil,
+             valueOf(m_voti, QStringLiteral("iSitId")).toString());
+}
+
 QString QelWebCollection::refusal(const QelWebCollectKind &kind, int rowKey,
                                   const TVxFieldValues &values)
 {
@@ -397,11 +458,15 @@ QString QelWebCollection::refusal(const QelWebCollectKind &kind, int rowKey,
     QString why;
     if (name == QLatin1String("Vtp") || name == QLatin1String("Tas")) {
         readSession();
-        // An id the session does not hold is refused by its own check.
+        // An id the session does not hold is refused by its own check. A level the scale no
+        // longer offers stays only where it is stored.
         const auto scale = m_scales.constFind(rowKey);
+        const QString stored = storedKey(kind, valueOf(m_voti, QStringLiteral("iSitId")), rowKey);
         if (scale != m_scales.constEnd())
             why = m_rules->Refusal(name == QLatin1String("Vtp") ? 1 : 2, *scale,
-                                   values.value(QStringLiteral("iScaLivId")));
+                                   values.value(QStringLiteral("iScaLivId")),
+                                   m_stored.contains(stored) ? QVariant(m_stored.value(stored))
+                                                             : QVariant());
     } else if (name == QLatin1String("Ass") || name == QLatin1String("Aiu")) {
         const bool hours = name == QLatin1String("Ass");
         why = m_rules->Refusal(
@@ -410,15 +475,8 @@ QString QelWebCollection::refusal(const QelWebCollectKind &kind, int rowKey,
     }
     if (why.isEmpty())
         return why;
-    readSession();
-    const QString pupil = (valueOf(m_voti, QStringLiteral("sAnaCognome")).toString().trimmed() +
-                           u' ' + valueOf(m_voti, QStringLiteral("sAnaNome")).toString().trimmed())
-                              .trimmed();
-    const int subject = valueOf(m_voti, QStringLiteral("iClsSesMatId")).toInt();
-    return QStringLiteral("%1: %2 (situazione %3), %4: %5 Il dato non è stato scritto.")
-        .arg(PacketNames().at(0), pupil.isEmpty() ? QStringLiteral("alunno") : pupil,
-             valueOf(m_voti, QStringLiteral("iSitId")).toString(),
-             m_subjects.value(subject, QStringLiteral("materia %1").arg(subject)), why);
+    return QStringLiteral("%1: %2, %3: %4 Il dato non è stato scritto.")
+        .arg(PacketNames().at(0), rowWho(), subjectName(), why);
 }
 
 void QelWebCollection::writeRow(const QelWebCollectKind &kind, const QString &suffix,
@@ -426,22 +484,18 @@ void QelWebCollection::writeRow(const QelWebCollectKind &kind, const QString &su
 {
     const QString column = suffix.isEmpty() ? QStringLiteral("iClsSesMatId")
                                             : QStringLiteral("iClsMatCmpId_") + suffix;
-    const QVariant sentValue = valueOf(m_voti, column);
+    const int sent = valueOf(m_voti, column).toInt();
     const QVariant sitValue = valueOf(m_voti, QStringLiteral("iSitId"));
-    // A key beyond the database's would wrap into another row's.
-    if (!QelCollectedValues::FitsKey(sentValue) || !QelCollectedValues::FitsKey(sitValue)) {
-        addError(log, QStringLiteral("%1: la situazione %2 o il componente %3 è un numero che "
-                                     "il database non può contenere: dato non scritto.")
-                          .arg(PacketNames().at(0), sitValue.toString(), sentValue.toString()));
+    const QString key = storedKey(kind, sitValue, sent);
+    if (!firstTime(key,
+                   QStringLiteral("%1: %2, %3: la riga è ripetuta con un altro valore: il dato "
+                                  "non è stato scritto e resta come era.")
+                       .arg(PacketNames().at(0), rowWho(), subjectName()),
+                   log) ||
+        m_outsidePupils.contains({sitValue.toInt(), classSessionOf(kind, sent)}))
         return;
-    }
-    const int sent = sentValue.toInt();
     // A value as it is stored is left alone: nothing written, nothing counted.
-    QStringList texts;
-    for (int i = 0; i < values.size(); ++i)
-        texts << valueText(values.value(i));
-    if (m_stored.value(storedKey(kind, sitValue, sent)) == texts.join(u'|') &&
-        m_stored.contains(storedKey(kind, sitValue, sent)))
+    if (m_stored.contains(key) && m_stored.value(key) == textOf(values))
         return;
     if (const QString why = refusal(kind, sent, values); !why.isEmpty()) {
         addError(log, why);
@@ -451,6 +505,7 @@ void QelWebCollection::writeRow(const QelWebCollectKind &kind, const QString &su
     all.setValue(QStringLiteral("iSitId"), sitValue);
     all.setValue(QStringLiteral("iAnsSesDwgId"), m_iAnsSesDwgId);
     all.setValue(QLatin1String(kind.rowKey), sent);
+    all.setValue(QStringLiteral("iDocId"), m_iDocId);
     // The usual case, a stored value changed: one statement, which also proves the sent id
     // still there and in the session, prepared once for the whole collection. Refused: logged.
     const int updated = writeAlone(log, QelWebCollectSql::updateInSession(kind), all);
@@ -496,7 +551,7 @@ void QelWebCollection::importComponentLevels(const QelWebCollectKind &kind, cons
     }
 }
 
-void QelWebCollection::importSubjectValue(const QelWebCollectKind &kind, QStringList *log)
+TVxFieldValues QelWebCollection::subjectValues(const QelWebCollectKind &kind) const
 {
     TVxFieldValues values;
     const QString name = QLatin1String(kind.name);
@@ -517,10 +572,144 @@ void QelWebCollection::importSubjectValue(const QelWebCollectKind &kind, QString
             values.setValue(QStringLiteral("bNotNota"), textOrNull(text));
         }
     }
+    return values;
+}
+
+void QelWebCollection::importSubjectValue(const QelWebCollectKind &kind, QStringList *log)
+{
     // A value left empty writes nothing: no transaction, no check of its id.
+    const TVxFieldValues values = subjectValues(kind);
     if (values.size() == 0)
         return;
     writeRow(kind, QString(), values, log);
+}
+
+QString QelWebCollection::keysFault(const TClientDataSet &packet)
+{
+    for (const TFieldDef &def : packet.FieldDefs()) {
+        if (def.DataType != ftInteger)
+            continue;
+        const QVariant value = packet.FindField(def.Name)->Value();
+        if (!QelCollectedValues::FitsKey(value))
+            return QStringLiteral("%1 = %2, un numero che il database non può contenere")
+                .arg(def.Name, value.toString());
+    }
+    return QString();
+}
+
+bool QelWebCollection::firstTime(const QString &key, const QString &repeatedLine, QStringList *log)
+{
+    const bool first = !m_done.contains(key);
+    m_done.insert(key);
+    // Two values for one place: which the teacher meant cannot be told, so neither is written.
+    if (m_repeated.contains(key)) {
+        if (first)
+            addError(log, repeatedLine);
+        return false;
+    }
+    return first;
+}
+
+bool QelWebCollection::rowToWrite(const TClientDataSet &packet, const QString &key,
+                                  const QString &what, bool feminine, QStringList *log)
+{
+    const QString written =
+        feminine ? QStringLiteral("non è stata scritta") : QStringLiteral("non è stato scritto");
+    if (const QString fault = keysFault(packet); !fault.isEmpty()) {
+        addError(log, QStringLiteral("%1 ha %2: %3.").arg(what, fault, written));
+        return false;
+    }
+    return firstTime(
+        key,
+        QStringLiteral("%1 è %2 con un altro valore: %3 e resta come era.")
+            .arg(what, feminine ? QStringLiteral("ripetuta") : QStringLiteral("ripetuto"), written),
+        log);
+}
+
+namespace {
+
+// Notes the text a key takes in a row; a key met again with another text is repeated.
+void noteValue(QHash<QString, QString> &first, QSet<QString> &repeated, const QString &key,
+               const QString &text)
+{
+    const auto found = first.constFind(key);
+    if (found == first.constEnd())
+        first.insert(key, text);
+    else if (*found != text)
+        repeated.insert(key);
+}
+
+QString debtKey(const TClientDataSet &debts)
+{
+    return QStringLiteral("Deb|%1|%2")
+        .arg(valueOf(debts, QStringLiteral("iSitId")).toString(),
+             valueOf(debts, QStringLiteral("iMatId")).toString());
+}
+
+TVxFieldValues debtValues(const TClientDataSet &debts)
+{
+    return valuesOf(
+        {{"iDesDedId", valueOf(debts, QStringLiteral("iDesDedId"))},
+         {"dDebVer", QelWebCollection::PacketDate(valueOf(debts, QStringLiteral("dDebVer")))},
+         {"bDebNota", textOrNull(valueOf(debts, QStringLiteral("bDebNota")))}});
+}
+
+QString classNoteKey(const TClientDataSet &notes)
+{
+    return QStringLiteral("Cno|%1|%2")
+        .arg(valueOf(notes, QStringLiteral("iClsId")).toString(),
+             valueOf(notes, QStringLiteral("iMatId")).toString());
+}
+
+QString classNoteText(const TClientDataSet &notes)
+{
+    return valueText(valueOf(notes, QStringLiteral("iClnOre"))) + u'|' +
+           valueText(valueOf(notes, QStringLiteral("bClnNota")));
+}
+
+} // namespace
+
+void QelWebCollection::findRepeats()
+{
+    m_repeated.clear();
+    m_done.clear();
+    m_outsidePupils.clear();
+    QHash<QString, QString> first;
+    for (m_voti.First(); !m_voti.Eof(); m_voti.Next()) {
+        if (!keysFault(m_voti).isEmpty())
+            continue;
+        const QVariant sit = valueOf(m_voti, QStringLiteral("iSitId"));
+        for (const char *name : {"Vtp", "Tas"}) {
+            if (!flag(name))
+                continue;
+            const QelWebCollectKind &kind = QelWebCollectSql::kind(QLatin1String(name));
+            const QString suffix = QString::fromLatin1(name).toLower();
+            for (int n = 1;
+                 m_voti.FindField(QStringLiteral("iClsMatCmpId_%1%2").arg(suffix).arg(n)); ++n) {
+                const QString slot = suffix + QString::number(n);
+                const QVariant component = valueOf(m_voti, QStringLiteral("iClsMatCmpId_") + slot);
+                const QVariant level = valueOf(m_voti, QStringLiteral("iScaLivId_") + slot);
+                if (!component.isNull() && !level.isNull())
+                    noteValue(first, m_repeated, storedKey(kind, sit, component.toInt()),
+                              textOf(valuesOf({{"iScaLivId", level.toLongLong()}})));
+            }
+        }
+        for (const char *name : {"Ass", "Aiu", "Not"}) {
+            const QelWebCollectKind &kind = QelWebCollectSql::kind(QLatin1String(name));
+            const TVxFieldValues values = subjectValues(kind);
+            if (flag(name) && values.size() > 0)
+                noteValue(
+                    first, m_repeated,
+                    storedKey(kind, sit, valueOf(m_voti, QStringLiteral("iClsSesMatId")).toInt()),
+                    textOf(values));
+        }
+    }
+    if (flag("Deb") && m_debiti.Active())
+        for (m_debiti.First(); !m_debiti.Eof(); m_debiti.Next())
+            noteValue(first, m_repeated, debtKey(m_debiti), textOf(debtValues(m_debiti)));
+    if (m_classNotes.Active())
+        for (m_classNotes.First(); !m_classNotes.Eof(); m_classNotes.Next())
+            noteValue(first, m_repeated, classNoteKey(m_classNotes), classNoteText(m_classNotes));
 }
 
 void QelWebCollection::ImportTeacherWebData(int iDocId, QStringList *log)
@@ -529,11 +718,29 @@ void QelWebCollection::ImportTeacherWebData(int iDocId, QStringList *log)
     if (!m_missingTold && log)
         *log << MissingPackets();
     m_missingTold = true;
+    m_iDocId = iDocId;
     readStored(iDocId);
     const QString byTeacher = teacherFilter(QStringLiteral("(iDocId = %1)").arg(iDocId));
     m_voti.setFilter(byTeacher);
     m_voti.setFiltered(true);
+    if (m_debiti.Active()) {
+        m_debiti.setFilter(byTeacher);
+        m_debiti.setFiltered(true);
+    }
+    if (m_classNotes.Active()) {
+        m_classNotes.setFilter(teacherFilter(
+            QStringLiteral("(iDocId = %1) AND (iAnsSesDwgId = %2)").arg(iDocId).arg(m_iSesId)));
+        m_classNotes.setFiltered(true);
+    }
+    findRepeats();
     for (m_voti.First(); !m_voti.Eof(); m_voti.Next()) {
+        // A number beyond the database's would wrap into another row's id: the row is refused
+        // whole.
+        if (const QString fault = keysFault(m_voti); !fault.isEmpty()) {
+            addError(log, QStringLiteral("%1: la riga di %2 ha %3: la riga non è stata scritta.")
+                              .arg(PacketNames().at(0), rowWho(), fault));
+            continue;
+        }
         if (flag("Vtp"))
             importComponentLevels(QelWebCollectSql::kind(QStringLiteral("Vtp")),
                                   QStringLiteral("vtp"), log);
@@ -544,61 +751,81 @@ void QelWebCollection::ImportTeacherWebData(int iDocId, QStringList *log)
             if (flag(kind))
                 importSubjectValue(QelWebCollectSql::kind(QLatin1String(kind)), log);
     }
-    if (flag("Deb") && m_debiti.Active()) {
-        m_debiti.setFilter(byTeacher);
-        m_debiti.setFiltered(true);
+    if (flag("Deb") && m_debiti.Active())
         importDebts(log);
-    }
-    if (m_classNotes.Active()) {
-        m_classNotes.setFilter(teacherFilter(
-            QStringLiteral("(iDocId = %1) AND (iAnsSesDwgId = %2)").arg(iDocId).arg(m_iSesId)));
-        m_classNotes.setFiltered(true);
+    if (m_classNotes.Active())
         importClassNotes(log);
-    }
 }
 
 void QelWebCollection::importDebts(QStringList *log)
 {
     for (m_debiti.First(); !m_debiti.Eof(); m_debiti.Next()) {
-        const QVariant verified = PacketDate(valueOf(m_debiti, QStringLiteral("dDebVer")));
-        const TVxFieldValues values =
-            valuesOf({{"iDesDedId", valueOf(m_debiti, QStringLiteral("iDesDedId"))},
-                      {"dDebVer", verified},
-                      {"bDebNota", textOrNull(valueOf(m_debiti, QStringLiteral("bDebNota")))},
-                      {"iSitId", valueOf(m_debiti, QStringLiteral("iSitId")).toInt()},
-                      {"iMatId", valueOf(m_debiti, QStringLiteral("iMatId")).toInt()}});
-        // The debts are the year before's: the update finds the row the send read, or none,
-        // and changes it only where the teacher did.
-        if (writeAlone(log, QelWebCollectSql::debtUpdate(), values) > 0)
+        const QString sit = valueOf(m_debiti, QStringLiteral("iSitId")).toString();
+        const QString subject = valueOf(m_debiti, QStringLiteral("iMatId")).toString();
+        const QString debt = QStringLiteral("%1: il debito della situazione %2 nella materia %3")
+                                 .arg(PacketNames().at(1), sit, subject);
+        if (!rowToWrite(m_debiti, debtKey(m_debiti), debt, false, log))
+            continue;
+        TVxFieldValues values = debtValues(m_debiti);
+        values.setValue(QStringLiteral("iSitId"), sit.toInt());
+        values.setValue(QStringLiteral("iMatId"), subject.toInt());
+        values.setValue(QStringLiteral("iDocId"), m_iDocId);
+        values.setValue(QStringLiteral("iAnsId"), m_iAnsId);
+        // A debt of the teacher's as the send gave it to him (of an earlier year, his to verify
+        // or of his subject), changed only where the teacher changed it.
+        const int changed = writeAlone(log, QelDocFolderSql::debtUpdate(), values);
+        if (changed > 0)
             ++m_counts[QStringLiteral("verifiche dei debiti")].changed;
+        if (changed != 0)
+            continue;
+        bool inScope = false;
+        VxEachRow(m_db, QelDocFolderSql::debtInScope(), values,
+                  [&inScope](const QSqlQuery &, const QSqlRecord &) { inScope = true; });
+        if (!inScope)
+            addError(log, debt + QStringLiteral(" non è tra i debiti che il docente verifica o "
+                                                "delle sue materie: non è stato scritto."));
     }
 }
 
 void QelWebCollection::importClassNotes(QStringList *log)
 {
     for (m_classNotes.First(); !m_classNotes.Eof(); m_classNotes.Next()) {
-        const int hours = valueOf(m_classNotes, QStringLiteral("iClnOre")).toInt();
+        const QVariant hoursValue = valueOf(m_classNotes, QStringLiteral("iClnOre"));
         const QVariant text = valueOf(m_classNotes, QStringLiteral("bClnNota"));
+        const QString note =
+            QStringLiteral("%1: la nota di classe della classe %2 nella materia %3")
+                .arg(PacketNames().at(2),
+                     valueOf(m_classNotes, QStringLiteral("iClsId")).toString(),
+                     valueOf(m_classNotes, QStringLiteral("iMatId")).toString());
+        if (!rowToWrite(m_classNotes, classNoteKey(m_classNotes), note, true, log))
+            continue;
+        // The hours of a class note are whole hours, as an absence's are.
+        const qint64 hours = hoursValue.toLongLong();
+        if (!TqevRegoleValori::OreValide(hours)) {
+            addError(log, QStringLiteral("%1 non è stata scritta: le ore \"%2\" non sono valide, "
+                                         "sono ore intere da 0 a %3.")
+                              .arg(note, hoursValue.toString())
+                              .arg(TqevRegoleValori::kMaxOreAssenza));
+            continue;
+        }
         const TVxFieldValues where =
-            valuesOf({{"iDocId", valueOf(m_classNotes, QStringLiteral("iDocId")).toInt()},
+            valuesOf({{"iDocId", m_iDocId},
                       {"iClsId", valueOf(m_classNotes, QStringLiteral("iClsId")).toInt()},
                       {"iMatId", valueOf(m_classNotes, QStringLiteral("iMatId")).toInt()},
                       {"iAnsSesDwgId", m_iAnsSesDwgId}});
         TqelChangeCounts done;
         const bool written = writeValue(log, [&](TVxTransaction &tr) {
             done = {};
+            if (!tr.Exec(QelWebCollectSql::classNotesTarget(), where).next())
+                throw EVxException(note + QStringLiteral(" non è stata scritta: il docente non "
+                                                         "ha la materia nella classe nella "
+                                                         "sessione di lavoro."));
             if (hours == 0 && isEmptyValue(text)) {
                 done.deleted = tr.ExecChanged(QelWebCollectSql::classNotesDelete(), where);
                 return;
             }
-            if (!tr.Exec(QelWebCollectSql::classNotesTarget(), where).next())
-                throw EVxException(QStringLiteral("La classe %1 non ha la materia %2 nella "
-                                                  "sessione di lavoro: note di classe non "
-                                                  "scritte.")
-                                       .arg(where.value(1).toInt())
-                                       .arg(where.value(2).toInt()));
             TVxFieldValues values = where;
-            values.setValue(QStringLiteral("iCnoOre"), hours);
+            values.setValue(QStringLiteral("iCnoOre"), int(hours));
             values.setValue(QStringLiteral("bCnoNota"), textOrNull(text));
             done.changed = tr.ExecChanged(QelWebCollectSql::classNotesUpdate(), values);
             if (done.changed > 0)

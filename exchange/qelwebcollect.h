@@ -18,9 +18,11 @@
 // (a value meeting them waits, then asks), ends the import with the office's message; what was
 // committed stays. A value another office changed under it gets its line. Nothing is deleted but
 // class notes; an update that touches no row is followed by an insert (debts, of the year
-// before: only updated). A value is written only where its component or class-session subject
-// belongs to a class session of the session and its situation to that class: the packets come from
-// outside. A value left empty is neither written nor checked.
+// before, the teacher's: only updated). A value is written only where its component or
+// class-session subject belongs to a class session of the session that the teacher teaches it in,
+// and its situation to that class: the packets come from outside. A row holding a number beyond
+// the database's keys is refused whole; a row given twice is written once, and given twice with
+// other values not at all. A value left empty is neither written nor checked.
 
 #include "exchange/qelchangecounts.h"
 #include "platform/sqlclientdataset.h"
@@ -28,6 +30,7 @@
 #include <QDate>
 #include <QHash>
 #include <QMap>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -106,7 +109,25 @@ private:
     bool writeValue(QStringList *log, const Write &write);
     void importComponentLevels(const QelWebCollectKind &kind, const QString &suffix,
                                QStringList *log);
+    // What the current voti.xml row brings of an absence, aid or note: none when left empty.
+    TVxFieldValues subjectValues(const QelWebCollectKind &kind) const;
     void importSubjectValue(const QelWebCollectKind &kind, QStringList *log);
+    // The keys of the teacher's rows that repeat with another value (findRepeats), which none of
+    // them writes; a row once done is not done again (firstTime).
+    void findRepeats();
+    bool firstTime(const QString &key, const QString &repeatedLine, QStringList *log);
+    // Whether the debts' or class notes' current row is to be written: its keys fit, and it is
+    // its key's first (what: the row as the log names it, a feminine noun or not).
+    bool rowToWrite(const TClientDataSet &packet, const QString &key, const QString &what,
+                    bool feminine, QStringList *log);
+    // Why the packet's current row holds a whole number the database cannot (an id that would
+    // wrap into another row's); empty when none.
+    static QString keysFault(const TClientDataSet &packet);
+    // The pupil and the subject of the current voti.xml row as the log names them.
+    QString rowWho();
+    QString subjectName();
+    // The class session of a row key of the kind (a component's, or a class-session subject's).
+    int classSessionOf(const QelWebCollectKind &kind, int id);
     int resolveSentId(TVxTransaction &tr, const QelWebCollectKind &kind, const QString &suffix,
                       QStringList *log);
     void requireInSession(TVxTransaction &tr, const QelWebCollectKind &kind, int id);
@@ -130,6 +151,12 @@ private:
     QString m_folder;
     int m_iAnsSesDwgId;
     int m_iSesId = 0;
+    int m_iAnsId = 0;         // the working school year
+    int m_iDocId = 0;         // the teacher being imported
+    QSet<QString> m_repeated; // his rows' keys given twice with other values
+    QSet<QString> m_done;     // his rows' keys done once
+    // His rows' pupils not in the class (session) of their subject, told once for that class.
+    QSet<std::pair<int, int>> m_outsidePupils;
     Flags m_flags;
     QString m_clsFilter;
     bool m_forced = false;
@@ -139,8 +166,10 @@ private:
     TClientDataSet m_classNotes;
     QHash<QString, QString> m_stored; // "kind|situation|row key" -> the value as text
     bool m_sessionRead = false;
-    QHash<int, int> m_scales;       // component -> its scale
-    QHash<int, QString> m_subjects; // class-session subject -> its name
+    QHash<int, int> m_scales;                 // component -> its scale
+    QHash<int, int> m_componentSubjects;      // component -> its class-session subject
+    QHash<int, QString> m_subjects;           // class-session subject -> its name
+    QHash<int, int> m_subjectClasses;         // class-session subject -> its class session
     QMap<QString, TqelChangeCounts> m_counts; // by kind, as the summary names it
     // The usual writes, each in a transaction of its own, prepared once per collection.
     std::unique_ptr<TVxSelfCommittingStatements> m_selfCommitting;

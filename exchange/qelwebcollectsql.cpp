@@ -5,14 +5,14 @@
 namespace {
 
 const QelWebCollectKind kKinds[] = {
-    {"Vtp", "TVtp_Proposti", "iVtpId", "iClsMatCmpId", "iPrpScaLivId = :iScaLivId",
-     "iPrpScaLivId", ":iScaLivId", "TVTP_PROPOSTI", true},
+    {"Vtp", "TVtp_Proposti", "iVtpId", "iClsMatCmpId", "iPrpScaLivId = :iScaLivId", "iPrpScaLivId",
+     ":iScaLivId", "TVTP_PROPOSTI", true},
     {"Tas", "TTas_Tassonomie", "iTasId", "iClsMatCmpId", "iScaLivId = :iScaLivId", "iScaLivId",
      ":iScaLivId", "TTAS_TASSONOMIE", false},
-    {"Ass", "TAss_Assenze", "iAssId", "iClsSesMatId", "iAssOre = :iAssOre", "iAssOre",
-     ":iAssOre", "TASS_ASSENZE", true},
-    {"Aiu", "TAiu_Aiuti", "iAiuId", "iClsSesMatId", "sAiuVal = :sAiuVal", "sAiuVal",
-     ":sAiuVal", "TAIU_AIUTI", false},
+    {"Ass", "TAss_Assenze", "iAssId", "iClsSesMatId", "iAssOre = :iAssOre", "iAssOre", ":iAssOre",
+     "TASS_ASSENZE", true},
+    {"Aiu", "TAiu_Aiuti", "iAiuId", "iClsSesMatId", "sAiuVal = :sAiuVal", "sAiuVal", ":sAiuVal",
+     "TAIU_AIUTI", false},
     {"Not", "TNot_Note", "iNotId", "iClsSesMatId", "dNotData = :dNotData, bNotNota = :bNotNota",
      "dNotData, bNotNota", ":dNotData, :bNotNota", "TNOT_NOTE", true},
 };
@@ -31,6 +31,12 @@ const char kSubjectInSession[] =
     "  JOIN TClsPst ClsPst ON ClsPst.iClsId = ClsSes.iClsId "
     "  JOIN TSit_Situazioni Sit ON Sit.iClsPstId = ClsPst.iClsPstId "
     "WHERE Wrk.iAnsSesDwgId = :iAnsSesDwgId AND Sit.iSitId = :iSitId ";
+
+// A class session (ClsSes) of the session (Wrk the working year-session's).
+const char kSessionClassesOf[] =
+    "  JOIN TAnsSesDwg Asd ON Asd.iAnsSesDwgId = ClsSes.iAnsSesDwgId "
+    "  JOIN TAnsSesDwg Wrk ON Wrk.iSesId = Asd.iSesId AND Wrk.iAnsId = Asd.iAnsId "
+    "WHERE Wrk.iAnsSesDwgId = :iAnsSesDwgId ";
 
 const char kClassNotesSubject[] =
     "(SELECT FIRST 1 ClsSesMat.iClsSesMatId FROM TClsSesMat ClsSesMat "
@@ -54,8 +60,7 @@ const QelWebCollectKind &kind(const QString &name)
 QString update(const QelWebCollectKind &kind)
 {
     return QStringLiteral("UPDATE %1 SET %2 WHERE iSitId = :iSitId AND %3 = :%3")
-        .arg(QLatin1String(kind.table), QLatin1String(kind.setClause),
-             QLatin1String(kind.rowKey));
+        .arg(QLatin1String(kind.table), QLatin1String(kind.setClause), QLatin1String(kind.rowKey));
 }
 
 QString updateInSession(const QelWebCollectKind &kind)
@@ -71,9 +76,8 @@ QString insert(const QelWebCollectKind &kind)
                "VALUES (:iNewId, :%3, %5, :iSitId, CURRENT_DATE, "
                "(SELECT Sit.dStart FROM TSit_Situazioni Sit WHERE Sit.iSitId = :iSitId), "
                "(SELECT Sit.dEnd FROM TSit_Situazioni Sit WHERE Sit.iSitId = :iSitId))")
-        .arg(QLatin1String(kind.table), QLatin1String(kind.keyColumn),
-             QLatin1String(kind.rowKey), QLatin1String(kind.columns),
-             QLatin1String(kind.values));
+        .arg(QLatin1String(kind.table), QLatin1String(kind.keyColumn), QLatin1String(kind.rowKey),
+             QLatin1String(kind.columns), QLatin1String(kind.values));
 }
 
 QString sentIdExists(const QelWebCollectKind &kind)
@@ -87,12 +91,12 @@ QString sentIdExists(const QelWebCollectKind &kind)
 
 QString searchByConfiguration(const QelWebCollectKind &kind)
 {
-    const QString joins = QStringLiteral(
-        "JOIN TMatRma MatRma ON MatRma.iMatRmaId = ClsSesMat.iMatRmaId "
-        "JOIN TClsSes ClsSes ON ClsSes.iClsSesId = ClsSesMat.iClsSesId "
-        "JOIN TClsPst ClsPst ON ClsPst.iClsId = ClsSes.iClsId "
-        "WHERE ClsSes.iAnsSesDwgId = :iAnsSesDwgId AND ClsSes.iClsId = :iClsId "
-        "AND ClsPst.iPstId = :iPstId AND MatRma.iMatId = :iMatId");
+    const QString joins =
+        QStringLiteral("JOIN TMatRma MatRma ON MatRma.iMatRmaId = ClsSesMat.iMatRmaId "
+                       "JOIN TClsSes ClsSes ON ClsSes.iClsSesId = ClsSesMat.iClsSesId "
+                       "JOIN TClsPst ClsPst ON ClsPst.iClsId = ClsSes.iClsId "
+                       "WHERE ClsSes.iAnsSesDwgId = :iAnsSesDwgId AND ClsSes.iClsId = :iClsId "
+                       "AND ClsPst.iPstId = :iPstId AND MatRma.iMatId = :iMatId");
     if (isComponent(kind))
         return QStringLiteral("SELECT Cmp.iClsMatCmpId FROM TClsMatCmp Cmp "
                               "JOIN TClsSesMat ClsSesMat ON ClsSesMat.iClsSesMatId = "
@@ -101,15 +105,34 @@ QString searchByConfiguration(const QelWebCollectKind &kind)
     return QStringLiteral("SELECT ClsSesMat.iClsSesMatId FROM TClsSesMat ClsSesMat ") + joins;
 }
 
+namespace {
+
+// The row key's class-session subject (or its component's), taught by :iDocId in its class.
+QString targetOfTeacher(const QelWebCollectKind &kind)
+{
+    return (isComponent(kind) ? QStringLiteral("AND EXISTS (SELECT 1 FROM TClsMatCmp Cmp WHERE "
+                                               "Cmp.iClsSesMatId = ClsSesMat.iClsSesMatId AND "
+                                               "Cmp.iClsMatCmpId = :iClsMatCmpId) ")
+                              : QStringLiteral("AND ClsSesMat.iClsSesMatId = :iClsSesMatId ")) +
+           QStringLiteral("AND EXISTS (SELECT 1 FROM TMatRma TgtRma JOIN TClsMatAna TgtAna ON "
+                          "TgtAna.iMatId = TgtRma.iMatId WHERE TgtRma.iMatRmaId = "
+                          "ClsSesMat.iMatRmaId AND TgtAna.iClsId = ClsSes.iClsId AND "
+                          "TgtAna.iAnaId = :iDocId)");
+}
+
+} // namespace
+
 QString targetInSession(const QelWebCollectKind &kind)
 {
-    if (isComponent(kind))
-        return QStringLiteral("SELECT FIRST 1 1 ") + QLatin1String(kSubjectInSession) +
-               QStringLiteral("AND EXISTS (SELECT 1 FROM TClsMatCmp Cmp WHERE "
-                              "Cmp.iClsSesMatId = ClsSesMat.iClsSesMatId AND "
-                              "Cmp.iClsMatCmpId = :iClsMatCmpId)");
     return QStringLiteral("SELECT FIRST 1 1 ") + QLatin1String(kSubjectInSession) +
-           QStringLiteral("AND ClsSesMat.iClsSesMatId = :iClsSesMatId");
+           targetOfTeacher(kind);
+}
+
+QString subjectOfTeacher(const QelWebCollectKind &kind)
+{
+    return QStringLiteral("SELECT FIRST 1 1 FROM TClsSesMat ClsSesMat "
+                          "  JOIN TClsSes ClsSes ON ClsSes.iClsSesId = ClsSesMat.iClsSesId ") +
+           QLatin1String(kSessionClassesOf) + targetOfTeacher(kind);
 }
 
 QString classNotesDelete()
@@ -142,15 +165,9 @@ QString classNotesInsert()
 QString classNotesTarget()
 {
     return QStringLiteral("SELECT 1 FROM RDB$DATABASE WHERE EXISTS ") +
-           QLatin1String(kClassNotesSubject);
-}
-
-QString debtUpdate()
-{
-    return QStringLiteral("UPDATE TDeb_Debiti SET iDesDedId = :iDesDedId, dDebVer = :dDebVer, "
-                          "bDebNota = :bDebNota WHERE iSitId = :iSitId AND iMatId = :iMatId "
-                          "AND (iDesDedId IS DISTINCT FROM :iDesDedId OR dDebVer IS DISTINCT "
-                          "FROM :dDebVer OR bDebNota IS DISTINCT FROM :bDebNota)");
+           QLatin1String(kClassNotesSubject) +
+           QStringLiteral(" AND EXISTS (SELECT 1 FROM TClsMatAna TgtAna WHERE TgtAna.iClsId = "
+                          ":iClsId AND TgtAna.iMatId = :iMatId AND TgtAna.iAnaId = :iDocId)");
 }
 
 // The class sessions of the session (Wrk the working year-session's).
@@ -182,7 +199,8 @@ QString storedValues(const QelWebCollectKind &kind)
 
 QString sessionComponents()
 {
-    return QStringLiteral("SELECT Cmp.iClsMatCmpId, Cmp.iCmpScaId FROM TClsMatCmp Cmp "
+    return QStringLiteral("SELECT Cmp.iClsMatCmpId, Cmp.iCmpScaId, Cmp.iClsSesMatId FROM "
+                          "TClsMatCmp Cmp "
                           "JOIN TClsSesMat ClsSesMat ON ClsSesMat.iClsSesMatId = "
                           "Cmp.iClsSesMatId ") +
            QLatin1String(kSessionClasses);
@@ -190,7 +208,8 @@ QString sessionComponents()
 
 QString sessionSubjects()
 {
-    return QStringLiteral("SELECT ClsSesMat.iClsSesMatId, Mat.sMatLDesc FROM TClsSesMat "
+    return QStringLiteral("SELECT ClsSesMat.iClsSesMatId, Mat.sMatLDesc, ClsSesMat.iClsSesId "
+                          "FROM TClsSesMat "
                           "ClsSesMat LEFT JOIN TMatRma MatRma ON MatRma.iMatRmaId = "
                           "ClsSesMat.iMatRmaId LEFT JOIN TMat_Materie Mat ON Mat.iMatId = "
                           "MatRma.iMatId ") +
@@ -199,7 +218,7 @@ QString sessionSubjects()
 
 QString sessionNumber()
 {
-    return QStringLiteral("SELECT Asd.iSesId FROM TAnsSesDwg Asd "
+    return QStringLiteral("SELECT Asd.iSesId, Asd.iAnsId FROM TAnsSesDwg Asd "
                           "WHERE Asd.iAnsSesDwgId = :iAnsSesDwgId");
 }
 

@@ -3,7 +3,7 @@
 // The statements of the web collection of a session (twdocenti.zip read back): per kind an
 // update by situation and row key, its insert, the check that a sent id still exists and the
 // search by configuration; the class notes by the class-session subject of the working
-// year-session; the debt update; the checks that a value's target belongs to the session.
+// year-session; the checks that a value's target belongs to the session and the teacher.
 //
 // "The session" is every year-session with the session number and school year of the working
 // one (:iAnsSesDwgId), as the web send understands it: the service knows a session by its
@@ -39,30 +39,33 @@ QString sentIdExists(const QelWebCollectKind &kind);
 // :iCmpScaId).
 QString searchByConfiguration(const QelWebCollectKind &kind);
 // One row when the component or class-session subject (the row key) belongs to a class session
-// of the session and the situation :iSitId to that class.
+// of the session, teacher :iDocId teaches it in that class, and the situation :iSitId is of that
+// class.
 QString targetInSession(const QelWebCollectKind &kind);
+// The same without the situation: where targetInSession finds nothing, whether the pupil is the
+// cause.
+QString subjectOfTeacher(const QelWebCollectKind &kind);
 
 // Class notes: :iDocId, :iClsId, :iMatId, :iAnsSesDwgId (working); :iCnoOre, :bCnoNota. The
 // update changes only notes that differ; the insert writes only where there is none.
 QString classNotesDelete();
 QString classNotesUpdate();
 QString classNotesInsert(); // :iNewId
-// One row when the class and subject have a class-session subject in the working year-session.
+// One row when the class and subject have a class-session subject in the working year-session
+// and teacher :iDocId teaches the subject in the class.
 QString classNotesTarget();
-
-// :iDesDedId, :dDebVer, :bDebNota by :iSitId, :iMatId: only an existing debt is changed, and
-// only when they differ from the stored ones.
-QString debtUpdate();
+// The debts are the teacher folders': QelDocFolderSql::debtUpdate, debtInScope.
 
 // The values of the kind stored in the classes and subjects of teacher :iDocId in the session:
 // iSitId, the row key, then the value columns.
 QString storedValues(const QelWebCollectKind &kind);
-// The session's components with their scales (iClsMatCmpId, iCmpScaId), and its class-session
-// subjects with their names (iClsSesMatId, sMatLDesc).
+// The session's components with their scales and subjects (iClsMatCmpId, iCmpScaId,
+// iClsSesMatId), and its class-session subjects with their names and class sessions
+// (iClsSesMatId, sMatLDesc, iClsSesId).
 QString sessionComponents();
 QString sessionSubjects();
 
-// iSesId of :iAnsSesDwgId.
+// iSesId and iAnsId of :iAnsSesDwgId.
 QString sessionNumber();
 
 } // namespace QelWebCollectSql

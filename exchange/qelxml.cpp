@@ -270,12 +270,25 @@ QString TdmqelXML::ClassFolderFault(int classId, int classSessionId) const
         return QStringLiteral("La cartella %1 è %2, non di quella di lavoro: si raccoglie solo "
                               "nella sua sessione.")
             .arg(nativePath(folder), YearSessionText(int(theirs)));
-    if (seal.id != classId) {
-        const QString name = value("sClsDesc").toString().trimmed();
+    // The class each file names, as this archive calls it.
+    const auto className = [](qint64 id) {
+        QString name;
+        VxEachRow(qqoVxGlobConn(),
+                  QStringLiteral("SELECT sClsDesc FROM VCls_Classi WHERE iClsId = :iClsId"),
+                  valuesOf({{"iClsId", id}}), [&name](const QSqlQuery &query, const QSqlRecord &) {
+                      name = query.value(0).toString().trimmed();
+                  });
+        return name.isEmpty() ? QString::number(id) : name;
+    };
+    const qint64 packetClass = value("iClsId").toLongLong();
+    if (packetClass != 0 && packetClass != seal.id)
+        return QStringLiteral("I file della cartella %1 non concordano: Info.ini è della classe "
+                              "%2, ClsSes.xml della classe %3. La cartella non si raccoglie.")
+            .arg(nativePath(folder), className(seal.id), className(packetClass));
+    if (seal.id != classId)
         return QStringLiteral("La classe selezionata non è la stessa del percorso specificato."
                               "\r\rLa cartella %1 è della classe %2.")
-            .arg(nativePath(folder), name.isEmpty() ? QString::number(seal.id) : name);
-    }
+            .arg(nativePath(folder), className(seal.id));
     if (value("iClsSesId").toLongLong() == classSessionId)
         return QString();
     return QStringLiteral("La cartella %1 è di una sessione della classe che non c'è più in "

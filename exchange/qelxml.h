@@ -290,6 +290,9 @@ private:
     // the class, the session, the teacher and the year.
     QString valueScope(int kind) const;
     QList<TVxFieldValues> valueChunks(int kind, TVxTransaction &tr);
+    // Before kind 0 to 2 is deleted: the levels stored where the folder brings a level its
+    // scale no longer offers, which stays only where it is stored already.
+    void readRetiredLevelsStored(int kind, TVxTransaction &tr);
     TVxFieldValues scopeValues() const;
     // Rec.xml's rows of a pupil and a subject, only sitId's unless 0, as make-up inserts take
     // them; a second row of the same phase, pupil and subject is listed as refused instead.

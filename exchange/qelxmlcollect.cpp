@@ -5,6 +5,7 @@
 #include "exchange/qelwait.h"
 #include "exchange/qelxml.h"
 #include "exchange/qelxmlsql.h"
+#include "gradeentry/qevregolevalori.h"
 #include "platform/clientdataset.h"
 #include "platform/connection.h"
 #include "platform/engineerrors.h"
@@ -193,6 +194,12 @@ QVariant numberField(const TClientDataSet &packet, const char *name)
     return ok && number != 0 ? QVariant(number) : QVariant();
 }
 
+// A stored level's place: kind, pupil, class-session subject and component scale.
+QString levelKey(int kind, int sit, int sesMat, int cmpSca)
+{
+    return QStringLiteral("%1|%2|%3|%4").arg(kind).arg(sit).arg(sesMat).arg(cmpSca);
+}
+
 // Where the rows not written go: their lines, and the count that takes their step back.
 struct Refusals
 {
@@ -261,10 +268,11 @@ struct TdmqelXML::Collection
     // keep what they have, and the summary says so.
     QStringList notInFolder;
     QelCollectedValues values;
+    // The levels stored, by kind, pupil, subject and component ("0|955|1320|7"), read before a
+    // kind's deletion when the folder brings a level its scale no longer offers.
+    QHash<QString, QVariant> storedLevels;
     QList<int> components; // of the class-session subjects kinds 0 to 2 replace, read once
     bool componentsRead = false;
-    QHash<int, std::pair<int, int>> bands; // credit range by band, read with the first credit
-    bool bandsRead = false;
     bool generalUnread = false; // outfin\DatiGen.cds is there but does not load
     QStringList log;
     int refused = 0;     // the rows not written so far: a step that refuses one is taken back
@@ -658,8 +666,8 @@ void TdmqelXML::checkFolder()
             if (ofClass(file, p, row, "iClsId") && pupil(file, row, intField(p, "iSitId")) &&
                 kind == 8 && intField(p, "iAnsSesDwgId") != iAnsSesDwgId)
                 fault(file, row,
-                      QStringLiteral("il giudizio è della sessione %1, non di quella di lavoro")
-                          .arg(intField(p, "iAnsSesDwgId")));
+                      QStringLiteral("il giudizio è %1, non di quella di lavoro")
+                          .arg(YearSessionText(intField(p, "iAnsSesDwgId"))));
         });
     }
     each(packetOf(10), [&](const TClientDataSet &p, int row) {
@@ -745,6 +753,8 @@ QStringList TdmqelXML::CollectData()
         [this](TVxTransaction &tr) { ImportScrutinyDate(tr); });
     const auto replace = [&](int kind) {
         run(QLatin1String(collectKind(kind).name), kind, [this, kind](TVxTransaction &tr) {
+            if (kind <= 2)
+                readRetiredLevelsStored(kind, tr);
             DeleteKindData(kind, tr);
             ImportKindData(kind, tr);
         });
@@ -921,11 +931,24 @@ QString CollectionEndMessage(const QString &done, const QStringList &log,
 
 QString NotCollectedMessage(const QStringList &log)
 {
-    const auto rows = std::count_if(log.cbegin(), log.cend(), [](const QString &line) {
-        return line.startsWith(QLatin1Char(' '));
-    });
+    // The first rows refused and the count of the others, as a folder refused shows them: one
+    // row repeated through a whole packet would otherwise be as many lines.
+    QStringList shown;
+    qsizetype rows = 0, more = -1;
+    for (const QString &line : log) {
+        if (!line.startsWith(QLatin1Char(' ')))
+            shown << line;
+        else if (++rows <= kFaultsShown)
+            shown << line;
+        else if (more < 0) {
+            more = shown.size();
+            shown << QString();
+        }
+    }
+    if (more >= 0)
+        shown[more] = QStringLiteral("  ... e altre %1 righe.").arg(rows - kFaultsShown);
     return QStringLiteral("Righe non raccolte: %1.\r\r").arg(rows) +
-           log.join(QStringLiteral("\r\n"));
+           shown.join(QStringLiteral("\r\n"));
 }
 
 namespace {
@@ -1212,8 +1235,11 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
             copy("iSitId");
         // A value the grade grid would refuse is no more taken from a folder.
         if (kind <= 4) {
-            const QString why = c.values.Refusal(kind, intField(packet, "iCmpScaId"),
-                                                 field(packet, kind == 4 ? "sValSDesc" : "iValId"));
+            const QString why = c.values.Refusal(
+                kind, intField(packet, "iCmpScaId"),
+                field(packet, kind == 4 ? "sValSDesc" : "iValId"),
+                c.storedLevels.value(levelKey(kind, sit, intField(packet, "iClsSesMatId"),
+                                              intField(packet, "iCmpScaId"))));
             if (!why.isEmpty()) {
                 Refusals{c.log, c.refused}.add(
                     valueLine(packetName, sit, intField(packet, "iClsSesMatId"), why));
@@ -1255,6 +1281,34 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
                     [&lines](const TVxFieldValues &row) {
                         return lines[row.value(QStringLiteral("iLine")).toInt()];
                     });
+}
+
+void TdmqelXML::readRetiredLevelsStored(int kind, TVxTransaction &tr)
+{
+    Collection &c = *m_collect;
+    TClientDataSet &packet = *c.packet(packetOf(kind));
+    bool retired = false;
+    for (packet.First(); !packet.Eof() && !retired; packet.Next())
+        retired =
+            intField(packet, "iClsId") == iClsId &&
+            c.values.LevelRetired(kind, intField(packet, "iCmpScaId"), field(packet, "iValId"));
+    if (!retired)
+        return;
+    static const char *const tables[] = {"TVot_Voti", "TVtp_Proposti", "TTas_Tassonomie"};
+    const QString sql = QStringLiteral("SELECT v.iSitId, m.iClsSesMatId, m.iCmpScaId, v.%1 FROM "
+                                       "%2 v JOIN TClsMatCmp m ON m.iClsMatCmpId = v.iClsMatCmpId "
+                                       "WHERE ")
+                            .arg(QLatin1String(kind == 1 ? "iPrpScaLivId" : "iScaLivId"),
+                                 QLatin1String(tables[kind])) +
+                        valueScope(kind);
+    for (const TVxFieldValues &chunk : valueChunks(kind, tr)) {
+        QSqlQuery &query = tr.Exec(sql, chunk);
+        while (fetchNext(query))
+            c.storedLevels.insert(levelKey(kind, query.value(0).toInt(), query.value(1).toInt(),
+                                           query.value(2).toInt()),
+                                  query.value(3));
+        query.finish();
+    }
 }
 
 QString TdmqelXML::valueLine(const QString &packet, int sitId, int sesMatId,
@@ -1578,27 +1632,14 @@ void TdmqelXML::ImportPupilCredit(int sitId, TVxTransaction &tr)
     }
     if (!credits.Locate(QStringLiteral("iSitId"), sitId) || intField(credits, "iCreId") == 0)
         return;
-    // A credit the grid of the credits would not take: beyond its band's range.
-    if (const QVariant band = keyField(credits, "iBndId"); !band.isNull()) {
-        if (!c.bandsRead) {
-            QSqlQuery &bands = tr.Exec(
-                QStringLiteral("SELECT iBndId, iBndCreMin, iBndCreMax FROM TBnd_Bande"), {});
-            while (fetchNext(bands))
-                c.bands.insert(bands.value(0).toInt(),
-                               {bands.value(1).toInt(), bands.value(2).toInt()});
-            bands.finish();
-            c.bandsRead = true;
-        }
-        const auto range = c.bands.constFind(band.toInt());
-        const QString why =
-            range == c.bands.constEnd()
-                ? QString()
-                : QelCollectedValues::CreditRefusal(field(credits, "iCreCredito"), range->first,
-                                                    range->second, field(credits, "iCreOutBanda"));
-        if (!why.isEmpty()) {
-            Refusals{c.log, c.refused}.add(valueLine(kCredits, sitId, 0, why));
-            return;
-        }
+    // The credit the credits grid would refuse: measured against the bands of the pupil's
+    // course year as the database holds them, whatever the packet says of its band.
+    if (const QString why = TqevRegoleValori::CreditoNellaBanda(
+            TqevCreStore::BandeDellaSituazione(sitId), field(credits, "iBndId"),
+            field(credits, "iCreOutBanda"), field(credits, "iCreCredito"));
+        !why.isEmpty()) {
+        Refusals{c.log, c.refused}.add(valueLine(kCredits, sitId, 0, why));
+        return;
     }
     const int oldCredit = intField(credits, "iCreId");
     TVxFieldValues values;

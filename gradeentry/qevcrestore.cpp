@@ -25,15 +25,16 @@ const char kBande[] =
     "WHERE ClsSes.iClsSesId = :iClsSesId "
     "ORDER BY Bnd.iBndId";
 
-// The bands of the course years: every year's, or (with the condition) of a situation's class.
-const char kBandeCorso[] =
-    "SELECT Bnd.iAcsId, Bnd.iBndId, Bnd.sBndDesc, Bnd.iBndMedMin, Bnd.iBndMedMax, "
-    "Bnd.iBndCreMin, Bnd.iBndCreMax FROM TBnd_Bande Bnd ";
-const char kBandeSituazione[] =
-    "INNER JOIN TCls_Classi Cls ON (Cls.iAcsId = Bnd.iAcsId) "
-    "INNER JOIN TClsPst ClsPst ON (ClsPst.iClsId = Cls.iClsId) "
-    "INNER JOIN TSit_Situazioni Sit ON (Sit.iClsPstId = ClsPst.iClsPstId) "
-    "WHERE Sit.iSitId = :iSitId ";
+// The bands of the course years: every year's, or those of a situation's class, found from the
+// situation (its key) so that no class or band is read but its own.
+const char kBandeColonne[] = "SELECT Bnd.iAcsId, Bnd.iBndId, Bnd.sBndDesc, Bnd.iBndMedMin, "
+                             "Bnd.iBndMedMax, Bnd.iBndCreMin, Bnd.iBndCreMax ";
+const char kBandeCorsi[] = "FROM TBnd_Bande Bnd ";
+const char kBandeSituazione[] = "FROM TSit_Situazioni Sit "
+                                "INNER JOIN TClsPst ClsPst ON (ClsPst.iClsPstId = Sit.iClsPstId) "
+                                "INNER JOIN TCls_Classi Cls ON (Cls.iClsId = ClsPst.iClsId) "
+                                "INNER JOIN TBnd_Bande Bnd ON (Bnd.iAcsId = Cls.iAcsId) "
+                                "WHERE Sit.iSitId = :iSitId ";
 const char kBandeOrdine[] = "ORDER BY Bnd.iAcsId, Bnd.iBndId";
 
 // The statuses whose situations bear a credit: admitted, suitable, admitted to the exam,
@@ -288,7 +289,7 @@ QList<TqevBanda> TqevCreStore::BandeDellaSituazione(int iSitId)
 {
     QList<TqevBanda> bande;
     VxEachRow(qqoVxGlobConn(),
-              QString::fromLatin1(kBandeCorso) + QLatin1String(kBandeSituazione) +
+              QString::fromLatin1(kBandeColonne) + QLatin1String(kBandeSituazione) +
                   QLatin1String(kBandeOrdine),
               valori("iSitId", iSitId), [&bande](const QSqlQuery &q, const QSqlRecord &rec) {
                   bande.append(bandaLetta(q, rec));
@@ -299,8 +300,10 @@ QList<TqevBanda> TqevCreStore::BandeDellaSituazione(int iSitId)
 QHash<int, QList<TqevBanda>> TqevCreStore::BandeDeiCorsi()
 {
     QHash<int, QList<TqevBanda>> bande;
-    VxEachRow(qqoVxGlobConn(), QString::fromLatin1(kBandeCorso) + QLatin1String(kBandeOrdine), {},
-              [&bande](const QSqlQuery &q, const QSqlRecord &rec) {
+    VxEachRow(qqoVxGlobConn(),
+              QString::fromLatin1(kBandeColonne) + QLatin1String(kBandeCorsi) +
+                  QLatin1String(kBandeOrdine),
+              {}, [&bande](const QSqlQuery &q, const QSqlRecord &rec) {
                   bande[intero(q, rec, "iAcsId")].append(bandaLetta(q, rec));
               });
     return bande;

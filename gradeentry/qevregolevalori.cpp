@@ -19,12 +19,6 @@ bool TqevRegoleValori::ConControllo(const QString &text)
                        [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
-bool TqevRegoleValori::CreditoNellaBanda(qint64 credito, int creMin, int creMax, qint64 fuoriBanda)
-{
-    const qint64 oltre = std::max<qint64>(fuoriBanda, 0);
-    return credito >= 0 && credito >= creMin - oltre && credito <= creMax + oltre;
-}
-
 namespace {
 
 // A whole number as a packet or a typed text holds it.
@@ -146,9 +140,4 @@ QString TqevRegoleValori::MotivoAiuto()
     return QStringLiteral("l'aiuto è un codice di al più %1 caratteri, senza caratteri di "
                           "controllo.")
         .arg(kMaxAiuto);
-}
-
-QString TqevRegoleValori::MotivoCredito(int creMin, int creMax)
-{
-    return QStringLiteral("la banda del credito va da %1 a %2 punti.").arg(creMin).arg(creMax);
 }

@@ -31,14 +31,12 @@ struct TqevRegoleValori
     // A code or a level is printable text: a control character (pasted, or typed through a
     // keyboard's odd key) would be stored unseen.
     static bool ConControllo(const QString &text);
+    // Characters as the database counts them in the column: a character beyond the first
+    // plane is one, not the two halves a QString holds it in.
     static bool AiutoValido(const QString &text)
     {
-        return text.size() <= kMaxAiuto && !ConControllo(text);
+        return text.toUcs4().size() <= kMaxAiuto && !ConControllo(text);
     }
-    // A credit lies in its band's range; a credit the council set outside it (iCreOutBanda)
-    // may stand that many points beyond either end, and never below 0.
-    static bool CreditoNellaBanda(qint64 credito, int creMin, int creMax, qint64 fuoriBanda);
-
     // The credit rule, one for a credit typed in the credits grid and one brought back by a
     // collection: why the credit is refused, as the office reads it after the pupil's name;
     // empty when it is taken. It is measured against bandeAnno, the bands of the pupil's course
@@ -60,5 +58,4 @@ struct TqevRegoleValori
     // What the office reads beside a refused value.
     static QString MotivoOre();
     static QString MotivoAiuto();
-    static QString MotivoCredito(int creMin, int creMax);
 };

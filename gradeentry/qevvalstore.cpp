@@ -9,6 +9,8 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <algorithm>
+
 namespace {
 
 // One vote kind's table: the row key, the value column, and whether a row names a
@@ -348,6 +350,13 @@ bool TqevValStore::LivelloDellaScala(int iCmpScaId, qint64 iValId) const
 {
     const auto found = m_dellaScala.constFind(iCmpScaId);
     return found != m_dellaScala.constEnd() && found->contains(iValId);
+}
+
+bool TqevValStore::LivelloOfferto(int iCmpScaId, qint64 iValId) const
+{
+    const QList<TqevLivello> offerti = m_livelli.value(iCmpScaId);
+    return std::any_of(offerti.cbegin(), offerti.cend(),
+                       [iValId](const TqevLivello &l) { return l.iValId == iValId; });
 }
 
 bool TqevValStore::ScalaDelTipo(int iCmpScaId) const

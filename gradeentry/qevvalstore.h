@@ -87,6 +87,8 @@ public:
     // and the scale to a component of the kind (a vote's or a proposal's scale is never a
     // taxonomy's): what a value brought back from outside must keep.
     bool LivelloDellaScala(int iCmpScaId, qint64 iValId) const;
+    // Whether the grid offers the level on the component scale (not deleted, or visible).
+    bool LivelloOfferto(int iCmpScaId, qint64 iValId) const;
     bool ScalaDelTipo(int iCmpScaId) const;
 
     // The value a record writes into the table: an aid's text, else the level or the hours.

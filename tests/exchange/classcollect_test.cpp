@@ -244,7 +244,7 @@ TEST_F(ClassCollect, StoresExactlyTheEditsAndListsTheRowsRefused)
     const QStringList log = collect();
     ASSERT_EQ(log.size(), 4) << log.join('\n').toStdString();
     EXPECT_TRUE(log[0].startsWith("  ClsVot.xml: ") &&
-                log[0].contains("il componente (iCmpScaId 999999) non prende voti."))
+                log[0].contains("il componente (iCmpScaId 999999) non c'è in questo archivio."))
         << log[0].toStdString();
     EXPECT_EQ(log[1], "I dati \"voti\" non sono stati raccolti e restano come erano.");
     EXPECT_TRUE(log[2].startsWith("  ***ERRORE*** ") && log[2].contains("rifiutato per prova"));
@@ -285,7 +285,7 @@ TEST_F(ClassCollect, AFailureBeforeOrDuringAKindLeavesItAsItWas)
     {
         std::function<void()> damage;
         QString message;
-        int changed; // rows changed by the kinds collected before the failure
+        int changed;            // rows changed by the kinds collected before the failure
         bool ownEngine = false; // the database's disk is the test process's own
     } cases[] = {
         {[&] { QFile::remove(folder + "ClsNot.xml"); }, "ClsNot.xml", 0},
@@ -392,6 +392,14 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
         scalar("SELECT MIN(L.iScaLivId) FROM TScaLiv L WHERE NOT EXISTS (SELECT 1 FROM TCmpSca S "
                "WHERE S.iScaId = L.iScaId AND S.iCmpScaTass = 0)")
             .toInt();
+    // A 5A pupil's credit of his third year, which the folder carries too.
+    const int thirdYear =
+        scalar("SELECT MIN(k.iSitId) FROM TCre_Crediti k JOIN TSit_Situazioni s ON s.iSitId = "
+               "k.iSitId JOIN TClsPst p ON p.iClsPstId = s.iClsPstId JOIN TCls_Classi c ON "
+               "c.iClsId = p.iClsId WHERE c.iAcsId = 3 AND k.iBndId IS NOT NULL AND s.iAnaId IN "
+               "(SELECT t.iAnaId FROM TSit_Situazioni t JOIN TClsPst q ON q.iClsPstId = "
+               "t.iClsPstId WHERE q.iClsId = 39005)")
+            .toInt();
     const int lastYearsPhase =
         scalar("SELECT MIN(iAnsFreDwgId) FROM TAnsFreDwg WHERE iAnsId = 38").toInt();
     // 5A's vote of a subject with a taxonomy component, moved onto that component.
@@ -406,6 +414,44 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
                 return set(p, "iCmpScaId", component);
         }
         ADD_FAILURE() << "no vote of a subject with a taxonomy";
+    };
+    // A vote of 955 whose level another pupil's vote of the same component does not have: the
+    // level to take off its scale.
+    struct
+    {
+        int stored = 0, other = 0, level = 0, subject = 0, component = 0;
+    } retired;
+    {
+        QSqlQuery q = runSql("SELECT FIRST 1 a.iScaLivId, b.iSitId, c.iClsSesMatId, c.iCmpScaId "
+                             "FROM TVot_Voti a JOIN TVot_Voti b ON b.iClsMatCmpId = "
+                             "a.iClsMatCmpId AND b.iScaLivId <> a.iScaLivId JOIN TClsMatCmp c ON "
+                             "c.iClsMatCmpId = a.iClsMatCmpId JOIN TClsSesMat m ON "
+                             "m.iClsSesMatId = c.iClsSesMatId WHERE a.iSitId = 955 AND "
+                             "m.iClsSesId = 390052 AND b.iSitId IN (957, 958, 959, 960)");
+        ASSERT_TRUE(q.next());
+        retired = {955, q.value(1).toInt(), q.value(0).toInt(), q.value(2).toInt(),
+                   q.value(3).toInt()};
+    }
+    // A taxonomy component of 5A: its subject, component scale and scale.
+    QVariantList taxonomy;
+    {
+        QSqlQuery q = runSql("SELECT FIRST 1 C.iClsSesMatId, C.iCmpScaId, S.iScaId FROM "
+                             "TClsMatCmp C JOIN TCmpSca S ON S.iCmpScaId = C.iCmpScaId JOIN "
+                             "TClsSesMat M ON M.iClsSesMatId = C.iClsSesMatId WHERE M.iClsSesId = "
+                             "390052 AND S.iCmpScaTass = 1");
+        ASSERT_TRUE(q.next());
+        taxonomy = {q.value(0), q.value(1), q.value(2)};
+    }
+    // The pupil's vote of that component takes the level.
+    const auto ontoComponent = [&](int pupil) {
+        return [=](TClientDataSet &p) {
+            for (p.First(); !p.Eof(); p.Next())
+                if (p.FieldByName("iSitId")->AsInteger() == pupil &&
+                    p.FieldByName("iClsSesMatId")->AsInteger() == retired.subject &&
+                    p.FieldByName("iCmpScaId")->AsInteger() == retired.component)
+                    return set(p, "iValId", retired.level);
+            ADD_FAILURE() << "no vote of the component";
+        };
     };
     const auto joined = [&] {
         runSql("UPDATE TSit_Situazioni SET iClsPstId = (SELECT MIN(iClsPstId) FROM TClsPst WHERE "
@@ -432,6 +478,7 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
         std::function<void()> prepare = [] {};
         QString refused = {}; // the collection refused, with a message holding this
         QString summary = {}; // a line of the summary holds this
+        QString message = {}; // the closing message begins so
     } cases[] = {
         // Values the grid would refuse, each listed, their kinds kept: a level of another scale,
         // a vote moved onto a taxonomy, hours below 0 and beyond four digits, a credit beyond its
@@ -494,7 +541,55 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
         // credit changes nothing.
         {.edits = {setAt("ClsCre.xml", "iSitId", 966, "iBndId", 999999),
                    setAt("ClsCre.xml", "iSitId", 955, "iCreId", 0)},
-         .log = {"  ***ERRORE*** ", "I dati \"crediti\" non sono stati raccolti"}},
+         .log = {"  ClsCre.xml: ", "I dati \"crediti\" non sono stati raccolti"}},
+        // Credits measured against the bands of the pupil's course year in the database, not the
+        // packet's: an out-of-band flag of 93, no band (99 and -4), a fifth year's band (8-9)
+        // on a third year's credit.
+        {.edits = {setAt("ClsCre.xml", "iSitId", 955, "iCreOutBanda", 93),
+                   setAt("ClsCre.xml", "iSitId", 955, "iCreCredito", 99),
+                   setAt("ClsCre.xml", "iSitId", 957, "iBndId", 0),
+                   setAt("ClsCre.xml", "iSitId", 957, "iCreCredito", 99),
+                   setAt("ClsCre.xml", "iSitId", 959, "iBndId", 0),
+                   setAt("ClsCre.xml", "iSitId", 959, "iCreCredito", -4),
+                   setAt("ClsCre.xml", "iSitId", thirdYear, "iBndId", 3005),
+                   setAt("ClsCre.xml", "iSitId", thirdYear, "iCreCredito", 9)},
+         .log = {"  ClsCre.xml: ", "  ClsCre.xml: ", "  ClsCre.xml: ", "  ClsCre.xml: ",
+                 "I dati \"crediti\" non sono stati raccolti"}},
+        // A level taken off its scale since the send: refused where another is stored, kept where
+        // it is the one stored; a proposal on a taxonomy component, which the proposals' grid has
+        // no column for.
+        {.edits = {at("ClsVot.xml", "iSitId", retired.stored, ontoComponent(retired.other)),
+                   add("ClsVtp.xml", {{"iClsId", 39005},
+                                      {"iClsSesMatId", taxonomy[0]},
+                                      {"iSitId", 955},
+                                      {"iCmpScaId", taxonomy[1]},
+                                      {"iValId", 9000000 + taxonomy[2].toInt()}})},
+         .log = {"  ClsVot.xml: ", "I dati \"voti\"", "  ClsVtp.xml: ", "I dati \"voti proposti\""},
+         .prepare =
+             [&] {
+                 runSql("UPDATE TScaLiv SET dDelete = '2009-05-01' WHERE iScaLivId = ?",
+                        {retired.level});
+                 // A proposal on every taxonomy scale, which no proposal column shows.
+                 runSql("INSERT INTO TPrpScaLiv (iPrpScaLivId, iScaLivId, iPrpId, "
+                        "fPrpScaLivValore, lPrpScaLivVisible, iPrpScaLivOrd) SELECT 9000000 + "
+                        "S.iScaId, MIN(L.iScaLivId), 1, 1, 1, 99 FROM TCmpSca S JOIN TScaLiv L ON "
+                        "L.iScaId = S.iScaId WHERE S.iCmpScaTass = 1 GROUP BY S.iScaId");
+             }},
+        // A row repeated through a packet: the message shows its first ten and counts the others.
+        {.edits = {at("ClsAss.xml", "iClsId", 39005,
+                      [](TClientDataSet &p) {
+                          for (int i = 0; i < 13; ++i)
+                              repeatCurrentRow(p);
+                      })},
+         .log = QStringList(13, "  ClsAss.xml: la riga della situazione") << "I dati \"assenze\"",
+         .message = "Righe non raccolte: 13.\r\r" +
+                    QStringList(10, "  ClsAss.xml: la riga della situazione *").join("\r\n") +
+                    "\r\n  ... e altre 3 righe.\r\nI dati \"assenze\" non sono stati raccolti e "
+                    "restano come erano.\r\rNessun dato è cambiato."},
+        // Judgments of another session refuse the folder on that ground alone.
+        {.edits = {setAt("ClsGdz.xml", "iClsId", 39005, "iAnsSesDwgId", 391)},
+         .refused = "ClsGdz.xml, riga 1: il giudizio è della sessione \"Primo periodo\" dell'anno "
+                    "2008/2009, non di quella di lavoro"},
         // The scrutiny date in our binary form; an earlier year's debt verified.
         {{setAt("ClsDeb.xml", "iSitId", 152, "dDebVer", QDate(2008, 1, 15))},
          QStringList{"D|152|1|*"} + QStringList(sits, "E|*|2009-06-10"),
@@ -586,8 +681,8 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
                  QByteArray xml = readFileBytes(folder + "ClsVot.xml");
                  xml.insert(xml.indexOf(">", xml.indexOf("<DATAPACKET")) + 1,
                             "<!DOCTYPE x [<!ENTITY a \"" + QByteArray(1000, 'a') + "\">]>");
-                 xml.insert(xml.indexOf("<ROW ") + 5, "X=\"" + QByteArray("&a;").repeated(200000) +
-                                                          "\" ");
+                 xml.insert(xml.indexOf("<ROW ") + 5,
+                            "X=\"" + QByteArray("&a;").repeated(200000) + "\" ");
                  writeFileBytes(folder + "ClsVot.xml", xml);
              },
          .refused = "DTD"},
@@ -595,8 +690,7 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
         {.prepare =
              [&] {
                  QFile::remove(folder + "ClsAss.xml");
-                 ASSERT_EQ(::mkfifo(QFile::encodeName(folder + "ClsAss.xml").constData(), 0644),
-                           0);
+                 ASSERT_EQ(::mkfifo(QFile::encodeName(folder + "ClsAss.xml").constData(), 0644), 0);
              },
          .refused = "ClsAss.xml non è un file normale (è una coda FIFO)"},
         // A pupil who joined the class after the send keeps what the office entered for him
@@ -629,6 +723,13 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
         for (int i = 0; i < log.size(); ++i)
             EXPECT_TRUE(log[i].startsWith(c.log[i])) << log[i].toStdString();
         EXPECT_TRUE(summary.join('\n').contains(c.summary)) << summary.join('\n').toStdString();
+        const QString message =
+            CollectionEndMessage(QStringLiteral("Operazione completata."), log, summary);
+        EXPECT_TRUE(QRegularExpression(
+                        "^" + QRegularExpression::escape(c.message).replace("\\*", "[^\r\n]*"))
+                        .match(message)
+                        .hasMatch())
+            << message.toStdString();
         summary.clear();
     }
 }
@@ -806,7 +907,7 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
         // checked as the class's own folder is).
         {{{"ClsVot.xml", "iSitId", 955, raiseVote}},
          [&] { writeFileBytes(planFolder(plans[1]) + "Info.ini", "[Classe]\r\nID=39004\r\n"); },
-         {"La classe selezionata non è la stessa del percorso specificato."}},
+         {"I file della cartella "}},
         // So does a plan folder that is not there, named as such.
         {{{"ClsVot.xml", "iSitId", 955, raiseVote}},
          [&] { QDir(planFolder(plans[1])).removeRecursively(); },

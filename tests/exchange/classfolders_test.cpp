@@ -296,6 +296,15 @@ TEST_F(ClassFolders, RiceCCollectsOnlyTheFolderOfItsClassAndStoresItsParent)
          "Nella cartella " + native + " manca il file Info.ini",
          {},
          shortBase},
+        // Info.ini of another class beside 5A's ClsSes.xml: each file's class named.
+        {sent,
+         39005,
+         [&] { writeFileBytes(sent + "Info.ini", QByteArray(info).replace("39005", "39004")); },
+         "I file della cartella " + native + " non concordano: Info.ini è della classe " +
+             scalar("SELECT sClsDesc FROM VCls_Classi WHERE iClsId = 39004").toString().trimmed() +
+             ", ClsSes.xml della classe 5A LICEO SCIENTIFICO.",
+         {},
+         shortBase},
     };
     for (const auto &c : refusals) {
         SCOPED_TRACE(c.says.toStdString());

@@ -504,11 +504,18 @@ TEST_F(DocFolderRoundTrip, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
         writeFileBytes(folder + "qedInfo.ini",
                        QByteArray(sent.value("qedInfo.ini")).replace(from, to));
     };
+    const auto valueAt = [&](int row, const char *field) {
+        return voti.Value(row, voti.FieldByName(field)->Index()).toString();
+    };
+    const auto sitOf = [&](int row) { return valueAt(row, "iSitId"); };
+    const auto componentOf = [&](int row) { return valueAt(row, "iClsMatCmpId_vtp1"); };
+    const auto levelOf = [&](int row) { return valueAt(row, "iScaLivId_vtp1"); };
     struct Case
     {
         const char *what;
         std::function<void()> damage;
-        QString shown; // what the last message holds
+        QString shown;      // what the last message holds
+        QString notShown{}; // ... and what it does not
     } cases[] = {
         {"as sent", [] {}, kDone + "\n\nNessun dato è cambiato."},
         // Values the grid would refuse: listed, their kind kept, the teacher not received.
@@ -518,6 +525,21 @@ TEST_F(DocFolderRoundTrip, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
              save();
          },
          QStringLiteral("il livello %1 non è della scala del componente").arg(otherScale)},
+        // A proposal the scale no longer shows: kept where stored (the second pupil's), refused
+        // where another is (the first's).
+        {"a level taken off its scale",
+         [&] {
+             const int vtp = voti.FieldByName("iScaLivId_vtp1")->Index();
+             const QVariant hidden = voti.Value(1, vtp);
+             ASSERT_NE(voti.Value(0, vtp), hidden);
+             runSql("UPDATE TPrpScaLiv SET lPrpScaLivVisible = 0 WHERE iPrpScaLivId = ?", {hidden});
+             edit(0, "iScaLivId_vtp1", hidden);
+             save();
+         },
+         QStringLiteral("(situazione %1), voti proposti, componente").arg(sitOf(0)) +
+             " P (iClsMatCmpId " + componentOf(0) + "): il livello " + levelOf(1) +
+             " è stato tolto dalla scala del componente \"Pratico\"",
+         QStringLiteral("(situazione %1)").arg(sitOf(1))},
         {"hours below 0 and beyond four digits",
          [&] {
              edit(0, "iAssOre", -7);
@@ -582,6 +604,7 @@ TEST_F(DocFolderRoundTrip, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
         const QStringList before = classTablesSnapshot();
         const QString shown = collectSingle(teachers[0], folder).last();
         EXPECT_TRUE(shown.contains(c.shown)) << shown.toStdString();
+        EXPECT_TRUE(c.notShown.isEmpty() || !shown.contains(c.notShown)) << shown.toStdString();
         EXPECT_EQ(classTablesSnapshot(), before);
         EXPECT_EQ(mark("iAaiRicevuto", teachers[0]).toInt(), c.shown.startsWith(kDone) ? 1 : 0);
     }

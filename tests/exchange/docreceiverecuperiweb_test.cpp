@@ -167,9 +167,12 @@ TEST_F(DocReceiveRecuperiWeb, ResultsComeBackIntoTheRecords)
     result(3, outcome, QDate(2010, 7, 14), kind);
     results.set(teacher, rec[3].iSitId, rec[3].iMatId, "iClsId", otherClass);
     result(4, outcome - 1, QDate(2010, 7, 15), kind); // refused by the database
-    // A row sent under a teacher of other subjects.
+    // A row sent under another teacher, who teaches the subject in another class.
     result(5, outcome, QDate(2010, 7, 16), kind);
     results.set(teacher, rec[5].iSitId, rec[5].iMatId, "iDocId", otherTeacher);
+    runSql("INSERT INTO TClsMatAna (iClsMatAnaId, iClsId, iMatId, iAnaId) SELECT FIRST 1 900999, "
+           "iClsId, ?, ? FROM TClsSes WHERE iAnsSesDwgId = ? AND iClsId <> ?",
+           {rec[5].iMatId, otherTeacher, TVxWorkingContext::session(), rec[5].iClsId});
     results.installOn(server);
     runSql("DELETE FROM TRec_Recuperi WHERE iRecId = ?", {rec[2].iRecId});
     runSql("CREATE EXCEPTION E_ESITO 'esito rifiutato'");
@@ -189,7 +192,7 @@ TEST_F(DocReceiveRecuperiWeb, ResultsComeBackIntoTheRecords)
     EXPECT_TRUE(shown[0].startsWith("Selezionate ")) << shown[0].toStdString();
     const QString log = shown[1];
     // Each row not placed is a line: refused, of another class, its record gone, of a teacher
-    // of other subjects; the log ends with what changed.
+    // of the subject in another class; the log ends with what changed.
     EXPECT_EQ(log.count("***ERRORE***"), 4) << log.toStdString();
     for (const QString &line :
          {QStringLiteral("esito rifiutato"),
@@ -247,7 +250,7 @@ TEST_F(DocReceiveRecuperiWeb, AFailedDownloadImportsNothing)
         F fault;
         A archive;
         int phaseTold;
-        QString message; // how the error begins
+        QString message;    // how the error begins
         bool opens = false; // the download is whole: the lists open, the window stays
     };
     const QList<Case> cases = {

@@ -150,12 +150,13 @@ protected:
                     .toInt();
         // The teacher teaches the class's three subjects: the collection by class finds him.
         for (int i = 0; i < 3; ++i)
-            runSql("INSERT INTO TClsMatAna (iClsMatAnaId, iClsId, iMatId, iAnaId) SELECT ?, ?, ?, ? "
-                   "FROM RDB$DATABASE WHERE NOT EXISTS (SELECT 1 FROM TClsMatAna WHERE iClsId = ? "
-                   "AND iMatId = ? AND iAnaId = ?)",
-                   {900001 + i, cls, mat[i], teacher, cls, mat[i], teacher});
-        for (const char *t : {"TVtp_Proposti", "TTas_Tassonomie", "TAss_Assenze", "TAiu_Aiuti",
-                              "TNot_Note"})
+            runSql(
+                "INSERT INTO TClsMatAna (iClsMatAnaId, iClsId, iMatId, iAnaId) SELECT ?, ?, ?, ? "
+                "FROM RDB$DATABASE WHERE NOT EXISTS (SELECT 1 FROM TClsMatAna WHERE iClsId = ? "
+                "AND iMatId = ? AND iAnaId = ?)",
+                {900001 + i, cls, mat[i], teacher, cls, mat[i], teacher});
+        for (const char *t :
+             {"TVtp_Proposti", "TTas_Tassonomie", "TAss_Assenze", "TAiu_Aiuti", "TNot_Note"})
             runSql(QStringLiteral("DELETE FROM %1 WHERE iSitId IN (?, ?, ?)").arg(t),
                    {sit[0], sit[1], sit[2]});
     }
@@ -231,6 +232,7 @@ protected:
         c.SetForced(forced);
         QStringList log;
         c.ImportTeacherWebData(teacher, &log);
+        summary = c.Summary();
         return log;
     }
 
@@ -266,9 +268,10 @@ protected:
         return messages() << window.frqelDocReceiveClasse_fm()->meLog()->toPlainText();
     }
 
-    int w = 0, ses = 0, cs = 0, cls = 0, pst = 0, cmp1 = 0, cmp2 = 0, otherCsm = 0, otherYearCsm = 0,
-        teacher = 0, level = 0;
+    int w = 0, ses = 0, cs = 0, cls = 0, pst = 0, cmp1 = 0, cmp2 = 0, otherCsm = 0,
+        otherYearCsm = 0, teacher = 0, level = 0;
     QList<int> sit, csm, mat;
+    QStringList summary; // of the last collect()
 };
 
 TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
@@ -277,9 +280,24 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
            "(900001, ?, ?, ?)",
            {cmp1, sit[1], level});
     runSql("DELETE FROM TDeb_Debiti WHERE iSitId IN (?, ?)", {sit[0], sit[1]});
-    runSql("INSERT INTO TDeb_Debiti (iDebId, iSitId, iMatId, iDesDedId, bDebNota) SELECT 900001, "
-           "?, ?, MIN(iDesDedId), 'vecchia' FROM TDesDed",
-           {sit[0], mat[0]});
+    // Debts of the year before: one the teacher verifies, one of a subject he does not teach
+    // that another verifies.
+    const QVariant lastYear = at("SELECT MAX(Y.dAnsVextoInizio) FROM TAns_AnniScolast Y WHERE "
+                                 "Y.dAnsVextoInizio < (SELECT A.dAnsVextoInizio FROM "
+                                 "TAns_AnniScolast A JOIN TAnsSesDwg D ON D.iAnsId = A.iAnsId "
+                                 "WHERE D.iAnsSesDwgId = ?)",
+                                 {w});
+    const int notHis = at("SELECT MIN(iMatId) FROM TMat_Materie M WHERE NOT EXISTS (SELECT 1 FROM "
+                          "TClsMatAna A WHERE A.iMatId = M.iMatId AND A.iClsId = ? AND A.iAnaId = "
+                          "?)",
+                          {cls, teacher})
+                           .toInt();
+    runSql("INSERT INTO TDeb_Debiti (iDebId, iSitId, iMatId, iDesDedId, bDebNota, iAnaId_Ver, "
+           "dStart) SELECT 900001, ?, ?, MIN(iDesDedId), 'vecchia', ?, ? FROM TDesDed",
+           {sit[0], mat[0], teacher, lastYear});
+    runSql("INSERT INTO TDeb_Debiti (iDebId, iSitId, iMatId, bDebNota, dStart) VALUES (900002, "
+           "?, ?, 'altrui', ?)",
+           {sit[2], notHis, lastYear});
     runSql("DELETE FROM TCno_ClassiNoteOre WHERE iAnaId = ?", {teacher});
     for (int i : {0, 1})
         runSql("INSERT INTO TCno_ClassiNoteOre VALUES (?, ?, ?, 4, 'prima')",
@@ -305,6 +323,34 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
                            {taxonomy})
                             .toInt();
     ASSERT_NE(taxonomy, 0);
+    // A fourth subject of the class the teacher teaches, and a fifth he does not.
+    QList<int> more;
+    for (QSqlQuery q = runSql("SELECT FIRST 2 R.iMatId FROM TClsSesMat M JOIN TMatRma R ON "
+                              "R.iMatRmaId = M.iMatRmaId WHERE M.iClsSesId = ? AND R.iMatId NOT IN "
+                              "(?, ?, ?) ORDER BY R.iMatId",
+                              {cs, mat[0], mat[1], mat[2]});
+         q.next();)
+        more << q.value(0).toInt();
+    ASSERT_EQ(more.size(), 2);
+    const int fourth = more[0], fifth = more[1];
+    const int fifthSubject = at("SELECT M.iClsSesMatId FROM TClsSesMat M JOIN TMatRma R ON "
+                                "R.iMatRmaId = M.iMatRmaId WHERE M.iClsSesId = ? AND R.iMatId = ?",
+                                {cs, fifth})
+                                 .toInt();
+    runSql("DELETE FROM TClsMatAna WHERE iClsId = ? AND iMatId = ?", {cls, fifth});
+    runSql("INSERT INTO TClsMatAna (iClsMatAnaId, iClsId, iMatId, iAnaId) SELECT 900012, ?, ?, "
+           "MAX(iAnaId) FROM TClsMatAna WHERE iAnaId <> ?",
+           {cls, fifth, teacher});
+    runSql("INSERT INTO TClsMatAna (iClsMatAnaId, iClsId, iMatId, iAnaId) SELECT 900011, ?, ?, ? "
+           "FROM RDB$DATABASE WHERE NOT EXISTS (SELECT 1 FROM TClsMatAna WHERE iClsId = ? AND "
+           "iMatId = ? AND iAnaId = ?)",
+           {cls, fourth, teacher, cls, fourth, teacher});
+    const QString otherName = at("SELECT TRIM(A.sAnaCognome) || ' ' || TRIM(A.sAnaNome) FROM "
+                                 "TSit_Situazioni S JOIN TAna_Anagrafiche A ON A.iAnaId = S.iAnaId "
+                                 "WHERE S.iSitId = ?",
+                                 {otherSit})
+                                  .toString();
+    const qint64 wrapped = (qint64(1) << 32);
     writeVotes({{sit[0], csm[0], null, null, cmp2, level, 0, "", "", "con data vuota"},
                 {sit[1], csm[0], cmp1, null, null, null, 5, "X", "", ""},
                 {sit[2], csm[0], null, null, null, null, 3, null, "1/2/2009", "data errata"},
@@ -315,24 +361,68 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
                 // Values the grid would refuse: a proposal and a taxonomy not of their
                 // components' scales, hours below 0 and beyond four digits, an aid too long.
                 {sit[2], csm[1], cmp1, 999999, null, null, -3, null, null, null, taxonomy, foreign},
-                {sit[1], csm[1], null, null, null, null, 99999, "ABCDE", null, null}},
+                {sit[1], csm[1], null, null, null, null, 99999, "ABCDE", null, null},
+                // A proposal on a taxonomy component, which the proposals' grid has no column for.
+                {sit[1], csm[2], taxonomy, level, null, null, null, null, null, null},
+                // Twice the same (counted once), twice with other hours (neither taken), an aid of
+                // three characters beyond the first plane (three for the database), a subject's
+                // id beyond the database's (it would wrap into csm[0]'s).
+                {sit[2], csm[2], null, null, null, null, 4, "R", null, null},
+                {sit[2], csm[2], null, null, null, null, 4, "R", null, null},
+                {sit[0], csm[1], null, null, null, null, 30, null, null, null},
+                {sit[0], csm[1], null, null, null, null, 31, null, null, null},
+                {sit[1], csm[2], null, null, null, null, null, "\U0001F600\U0001F600\U0001F600",
+                 null, null},
+                {sit[0], wrapped + csm[0], null, null, null, null, 2, null, null, null},
+                // The class's subject another teacher teaches.
+                {sit[1], fifthSubject, null, null, null, null, 5, null, null, null}},
                folder);
     writePacket(folder + "debiti.xml",
                 {"iiDocId", "iiClsId", "iiSitId", "iiMatId", "iiDesDedId", "sbDebNota"},
-                {{teacher, cls, sit[0], mat[0], null, null}, {teacher, cls, sit[1], mat[0], 1, "n"}});
+                {{teacher, cls, sit[0], mat[0], null, null},
+                 {teacher, cls, sit[1], mat[0], 1, "n"},
+                 // Pupil sit[0]'s debt under a key that wraps into it, another teacher's debt.
+                 {teacher, cls, wrapped + sit[0], mat[0], 1, "avvolto"},
+                 {teacher, cls, sit[2], notHis, 1, "non suo"}});
     writePacket(folder + "classenote.xml",
                 {"iiDocId", "iiAnsSesDwgId", "iiClsId", "iiMatId", "iiClnOre", "sbClnNota"},
                 {{teacher, ses, cls, mat[0], 0, ""},
                  {teacher, ses, cls, mat[1], 0, "solo testo"},
                  {teacher, ses, cls, mat[2], 2, null},
-                 {teacher, ses + 1, cls, mat[0], 9, "altra sessione"}});
+                 {teacher, ses + 1, cls, mat[0], 9, "altra sessione"},
+                 // Hours below 0; a subject of the class he does not teach.
+                 {teacher, ses, cls, fourth, -5, "meno cinque"},
+                 {teacher, ses, cls, fifth, 3, "non sua"}});
 
     const QStringList log = collect();
-    ASSERT_EQ(log.filter("***ERRORE***").size(), 10) << log.join('\n').toStdString();
+    ASSERT_EQ(log.filter("***ERRORE***").size(), 18) << log.join('\n').toStdString();
     EXPECT_EQ(log.filter("il livello").size(), 2);
     EXPECT_EQ(log.filter("le ore di assenza").size(), 2);
     EXPECT_EQ(log.filter("l'aiuto \"ABCDE\" non è valido").size(), 1);
     EXPECT_TRUE(log.filter("ATTENZIONE").isEmpty());
+    // Each cause said once, as it is: the pupil who left the class by name, the component by its
+    // name, the keys beyond the database's, the repetition, the debts and class notes not his.
+    const auto says = [&log](const QString &text) { return log.filter(text).size(); };
+    EXPECT_EQ(says(QStringLiteral("l'alunno %1 (situazione %2) non è nella classe")
+                       .arg(otherName)
+                       .arg(otherSit)),
+              1);
+    EXPECT_EQ(says(QString::number(otherSit)), 1);
+    EXPECT_EQ(says("\" non prende voti proposti."), 1);
+    EXPECT_EQ(says("la riga è ripetuta con un altro valore"), 1);
+    EXPECT_EQ(says(QStringLiteral("iClsSesMatId = %1, un numero").arg(wrapped + csm[0])), 1);
+    EXPECT_EQ(says(QStringLiteral("iSitId = %1, un numero").arg(wrapped + sit[0])), 1);
+    EXPECT_EQ(says("non è tra i debiti che il docente verifica o delle sue materie"), 2);
+    EXPECT_EQ(says("le ore \"-5\" non sono valide"), 1);
+    EXPECT_EQ(says("il docente non ha la materia nella classe"), 1);
+    // Only what changed is counted: a repeated row once, the class note deleted and updated.
+    EXPECT_EQ(summary, (QStringList{"aiuti: righe aggiunte 3, cambiate 0, cancellate 0",
+                                    "assenze: righe aggiunte 3, cambiate 0, cancellate 0",
+                                    "note: righe aggiunte 2, cambiate 0, cancellate 0",
+                                    "note di classe: righe aggiunte 1, cambiate 1, cancellate 1",
+                                    "verifiche dei debiti: righe aggiunte 0, cambiate 1, "
+                                    "cancellate 0",
+                                    "voti proposti: righe aggiunte 1, cambiate 0, cancellate 0"}));
 
     struct Case
     {
@@ -392,6 +482,34 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
         {"another class's component changes nothing",
          "SELECT COUNT(*) FROM TVtp_Proposti WHERE iClsMatCmpId = ? AND iSitId = ?",
          {otherCmp, sit[2]},
+         0},
+        {"a row repeated with other hours, and one wrapping into another subject, write nothing",
+         "SELECT COUNT(*) FROM TAss_Assenze WHERE iSitId = ? AND iClsSesMatId IN (?, ?)",
+         {sit[0], csm[1], csm[0]},
+         0},
+        {"a row repeated the same is written once",
+         "SELECT COUNT(*) || '|' || MIN(iAssOre) FROM TAss_Assenze WHERE iSitId = ? AND "
+         "iClsSesMatId = ?",
+         {sit[2], csm[2]},
+         "1|4"},
+        {"three characters beyond the first plane make an aid",
+         "SELECT sAiuVal FROM TAiu_Aiuti WHERE iSitId = ? AND iClsSesMatId = ?",
+         {sit[1], csm[2]},
+         QString::fromUtf8("\U0001F600\U0001F600\U0001F600")},
+        {"another teacher's debt, or one a key wraps into, keeps its verification",
+         "SELECT LIST(COALESCE(bDebNota, '-'), ',') FROM TDeb_Debiti WHERE iDebId IN (900001, "
+         "900002)",
+         {},
+         "-,altrui"},
+        {"a subject of his class that another teacher teaches changes nothing",
+         "SELECT COUNT(*) FROM TAss_Assenze WHERE iSitId = ? AND iClsSesMatId = ?",
+         {sit[1], fifthSubject},
+         0},
+        {"class notes of hours below 0 or of a subject not his are not written",
+         "SELECT COUNT(*) FROM TCno_ClassiNoteOre C JOIN TClsSesMat M ON M.iClsSesMatId = "
+         "C.iClsSesMatId JOIN TMatRma R ON R.iMatRmaId = M.iMatRmaId WHERE M.iClsSesId = ? AND "
+         "R.iMatId IN (?, ?) AND C.iAnaId = ?",
+         {cs, fourth, fifth, teacher},
          0},
         {"values the grid refuses change nothing",
          "SELECT (SELECT COUNT(*) FROM TVtp_Proposti "
@@ -470,7 +588,8 @@ TEST_F(DocReceiveWeb, ForcedCollectionMapsOnlyOneCandidate)
         int errors;
         int written;
     };
-    for (const Case &c : {Case{false, false, 1, 0}, Case{true, false, 0, 1}, Case{true, true, 1, 0}}) {
+    for (const Case &c :
+         {Case{false, false, 1, 0}, Case{true, false, 0, 1}, Case{true, true, 1, 0}}) {
         runSql("DELETE FROM TAss_Assenze WHERE iSitId = ?", {sit[0]});
         runSql("DELETE FROM TClsSesMat WHERE iClsSesMatId = 900001");
         runSql("DELETE FROM TMatRma WHERE iMatRmaId = 901");
@@ -480,9 +599,9 @@ TEST_F(DocReceiveWeb, ForcedCollectionMapsOnlyOneCandidate)
         }
         writeHours({{sit[0], 4}}, kMissing);
         const QStringList log = collect(c.forced);
-        EXPECT_EQ(log.filter("***ATTENZIONE*** Configurazione sessione modificata dopo l'invio.")
-                      .size(),
-                  1) // the empty note is not checked
+        EXPECT_EQ(
+            log.filter("***ATTENZIONE*** Configurazione sessione modificata dopo l'invio.").size(),
+            1) // the empty note is not checked
             << c.forced << c.twoCandidates;
         EXPECT_EQ(log.filter("***ERRORE***").size(), c.errors) << log.join('\n').toStdString();
         EXPECT_EQ(at("SELECT COUNT(*) FROM TAss_Assenze WHERE iSitId = ? AND iClsSesMatId = ?",
@@ -510,7 +629,7 @@ TEST_F(DocReceiveWeb, WindowDownloadsAndCollects)
         QByteArray zip;
         Server::Fault fault;
         Server::ArchiveFault archive;
-        QString message; // how the error begins; none when the lists open
+        QString message;     // how the error begins; none when the lists open
         bool cancel = false; // "Annulla" pressed while the download trickles
     };
     using A = Server::ArchiveFault;
@@ -582,11 +701,12 @@ TEST_F(DocReceiveWeb, WindowDownloadsAndCollects)
         window.frqelDocReceiveClasse_fm()->SelectAllRows();
         DialogSeam::queueAnswer(mrYes);
         window.buOk()->click();
-        EXPECT_EQ(at("SELECT SUM(iAssOre) FROM TAss_Assenze WHERE iSitId IN (?, ?)", {sit[0], sit[1]})
-                      .toInt(),
-                  8);
-        EXPECT_TRUE(window.frqelDocReceiveClasse_fm()->meLog()->toPlainText().contains(
-            "  Materia: "));
+        EXPECT_EQ(
+            at("SELECT SUM(iAssOre) FROM TAss_Assenze WHERE iSitId IN (?, ?)", {sit[0], sit[1]})
+                .toInt(),
+            8);
+        EXPECT_TRUE(
+            window.frqelDocReceiveClasse_fm()->meLog()->toPlainText().contains("  Materia: "));
         window.buCancel()->click();
         EXPECT_FALSE(QFile::exists(folder + "voti.xml"));
         // The folder mode's list, in the same folder, is no packet of this collection.
@@ -663,18 +783,31 @@ TEST_F(DocReceiveWeb, SingleTeacherIsMarkedReceivedOnlyWhenAllCameBack)
     }
 }
 
-// A few refused values are listed in the message; many are counted there, and the log holds
-// every one.
+// A few refused values are listed in the message; more than ten are counted there, and the log
+// holds every one.
 TEST_F(DocReceiveWeb, SingleTeacherWithARejectedValueIsNotMarkedReceived)
 {
     const char *marks = "SELECT COUNT(*) FROM TAai_AnaAppInvio WHERE iAaiRicevuto = 1";
     const int before = at(marks).toInt();
-    for (const int refused : {1, 150}) {
+    // Four pupils of the class besides the first, in the three subjects: a row repeated would
+    // be one value, refused once.
+    QList<int> pupils;
+    for (QSqlQuery q = runSql("SELECT FIRST 4 S.iSitId FROM TSit_Situazioni S JOIN TClsPst P ON "
+                              "P.iClsPstId = S.iClsPstId WHERE P.iClsId = ? AND S.iSitId <> ? "
+                              "ORDER BY S.iSitId",
+                              {cls, sit[0]});
+         q.next();)
+        pupils << q.value(0).toInt();
+    ASSERT_EQ(pupils.size(), 4);
+    for (const int pupil : std::as_const(pupils))
+        runSql("DELETE FROM TAss_Assenze WHERE iSitId = ?", {pupil});
+    const QVariant n;
+    for (const int refused : {1, 12}) {
         SCOPED_TRACE(refused);
-        QList<std::pair<int, int>> rows{{sit[0], 6}};
+        QList<QVariantList> rows{{sit[0], csm[0], n, n, n, n, 6, n, n, n}};
         for (int i = 0; i < refused; ++i)
-            rows.append({sit[1], 13});
-        writeHours(rows);
+            rows.append({pupils[i / 3], csm[i % 3], n, n, n, n, 13, n, n, n});
+        writeVotes(rows, folder);
         if (refused == 1)
             refuseThirteenHours();
         server.setDownload(zipOf(QelWebCollection::PacketNames()));
@@ -682,7 +815,7 @@ TEST_F(DocReceiveWeb, SingleTeacherWithARejectedValueIsNotMarkedReceived)
         ASSERT_EQ(shown.size(), 3) << shown.join('\n').toStdString();
         EXPECT_EQ(shown[1].count("***ERRORE***"), refused == 1 ? 1 : 0);
         EXPECT_TRUE(refused == 1 ? shown[1].contains("tredici ore rifiutate")
-                                 : shown[1].contains("\n\n150 righe non raccolte: vedere il "
+                                 : shown[1].contains("\n\n12 righe non raccolte: vedere il "
                                                      "registro nella pagina \"Classe\"."))
             << shown[1].toStdString();
         EXPECT_EQ(shown[2].count("***ERRORE***"), refused);
@@ -789,7 +922,8 @@ TEST_F(DocReceiveWeb, RowsHeldByAnotherOffice)
         EXPECT_EQ(log.filter("***ERRORE***").size(), c.errors) << log.join('\n').toStdString();
         QStringList hours;
         for (int i = 0; i < 3; ++i)
-            hours << at("SELECT iAssOre FROM TAss_Assenze WHERE iAssId = ?", {900001 + i}).toString();
+            hours
+                << at("SELECT iAssOre FROM TAss_Assenze WHERE iAssId = ?", {900001 + i}).toString();
         EXPECT_EQ(hours, c.hours);
     }
 }
@@ -812,7 +946,8 @@ TEST_F(DocReceiveWeb, SendEditOnTheServerCollect)
             writeFileBytes(folder + "sent-" + name, bytes);
     sent.LoadFromFile(folder + "sent-debiti.xml");
     ASSERT_FALSE(sent.IsEmpty());
-    const QVariantList debt = {sent.FieldByName("iDocId")->Value(), sent.FieldByName("iSitId")->Value(),
+    const QVariantList debt = {sent.FieldByName("iDocId")->Value(),
+                               sent.FieldByName("iSitId")->Value(),
                                sent.FieldByName("iMatId")->Value()};
     const QVariant outcome = at("SELECT MAX(iDesDedId) FROM TDesDed WHERE iDesDedId IS DISTINCT "
                                 "FROM (SELECT MAX(iDesDedId) FROM TDeb_Debiti WHERE iSitId = ? AND "
@@ -826,10 +961,11 @@ TEST_F(DocReceiveWeb, SendEditOnTheServerCollect)
     ASSERT_TRUE(q.next());
     const QVariantList tas = {q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt()};
     q.finish();
-    const int vtpCmp = at("SELECT MIN(M.iClsMatCmpId) FROM TClsMatCmp M JOIN TCmpSca C ON "
-                          "C.iCmpScaId = M.iCmpScaId WHERE M.iClsSesMatId = ? AND C.iCmpScaTass = 0",
-                          {csm[0]})
-                           .toInt();
+    const int vtpCmp =
+        at("SELECT MIN(M.iClsMatCmpId) FROM TClsMatCmp M JOIN TCmpSca C ON "
+           "C.iCmpScaId = M.iCmpScaId WHERE M.iClsSesMatId = ? AND C.iCmpScaTass = 0",
+           {csm[0]})
+            .toInt();
     TavrinWebTeacherEdits edits;
     edits.level(teacher, sit[0], csm[0], "vtp", vtpCmp, level);
     edits.level(teacher, sit[1], tas[0].toInt(), "tas", tas[1].toInt(), tas[2]);
@@ -905,12 +1041,13 @@ TEST_F(DocReceiveWeb, WithoutTheKindFlagsOnlyClassNotes)
     for (const char *kind : {"Vtp", "Tas", "Ass", "Aiu", "Not", "Deb"})
         ini.WriteString("ExpDoc", kind, "2");
     EXPECT_EQ(collect(), QStringList());
-    EXPECT_EQ(at("SELECT (SELECT COUNT(*) FROM TVtp_Proposti WHERE iSitId = ?) + (SELECT COUNT(*) "
-                 "FROM TAss_Assenze WHERE iSitId = ?) + (SELECT COUNT(*) FROM TAiu_Aiuti WHERE "
-                 "iSitId = ?) + (SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ?) FROM RDB$DATABASE",
-                 {sit[0], sit[0], sit[0], sit[0]})
-                  .toInt(),
-              0);
+    EXPECT_EQ(
+        at("SELECT (SELECT COUNT(*) FROM TVtp_Proposti WHERE iSitId = ?) + (SELECT COUNT(*) "
+           "FROM TAss_Assenze WHERE iSitId = ?) + (SELECT COUNT(*) FROM TAiu_Aiuti WHERE "
+           "iSitId = ?) + (SELECT COUNT(*) FROM TNot_Note WHERE iSitId = ?) FROM RDB$DATABASE",
+           {sit[0], sit[0], sit[0], sit[0]})
+            .toInt(),
+        0);
     EXPECT_EQ(at("SELECT iCnoOre FROM TCno_ClassiNoteOre WHERE iAnaId = ? AND iClsSesMatId = ?",
                  {teacher, csm[1]})
                   .toInt(),
@@ -938,16 +1075,18 @@ TEST_F(DocReceiveWeb, ClassFilterOfTheSelectedRows)
     const QString name = at("SELECT sClsDesc FROM TCls_Classi WHERE iClsId = ?", {cls}).toString();
     int named = 0;
     for (int row = 0; row < frame.Data().RecordCount(); ++row)
-        named += frame.Data().Value(row, frame.Data().FindField("sClsDesc")->Index()).toString() == name;
+        named +=
+            frame.Data().Value(row, frame.Data().FindField("sClsDesc")->Index()).toString() == name;
     EXPECT_EQ(named, 2);
-    const int other = at("SELECT MIN(iClsId) FROM TClsSes WHERE iAnsSesDwgId = ? AND iClsId <> ?",
-                         {w, cls})
-                          .toInt();
+    const int other =
+        at("SELECT MIN(iClsId) FROM TClsSes WHERE iAnsSesDwgId = ? AND iClsId <> ?", {w, cls})
+            .toInt();
     // The classes selected, and the filter's terms in any order.
     using Case = std::pair<QList<int>, QStringList>;
     const auto term = [](int id) { return QStringLiteral("(iClsId = %1)").arg(id); };
-    for (const auto &[classes, want] : {Case{{}, {"1 = 0"}}, Case{{cls, other}, {term(cls), term(other)}},
-                                          Case{{cls, 900001}, {term(cls), term(900001)}}}) {
+    for (const auto &[classes, want] :
+         {Case{{}, {"1 = 0"}}, Case{{cls, other}, {term(cls), term(other)}},
+          Case{{cls, 900001}, {term(cls), term(900001)}}}) {
         selectClasses(&frame, classes);
         QStringList terms = frame.BuildClsFilter().split(" OR ");
         terms.sort();

@@ -473,6 +473,8 @@ TEST_F(TavrinWeb, BrokenExchangesFailCleanlyAndKeepTheSecrets)
         // A page where the login's verdict should be is no wrong password.
         {Fault::MaintenancePage, "autentica.php", true,
          "Il server ha risposto in modo inatteso all'accesso (HTTP 200): \"<!DOCTYPE html>\""},
+        {Fault::OneLineMarkup, "autentica.php", true,
+         "Il server ha risposto in modo inatteso all'accesso (HTTP 200): \"<html><body>"},
         // 64 MB of zeros in 64 KB: the network layer stops it, and says so in Italian.
         {Fault::GzipEncoded, "scarica.php", true,
          "la risposta non si può leggere: compressa in modo non valido, o troppo grande una "

@@ -5,11 +5,14 @@
 #include "exchange/qelwait.h"
 #include "platform/clientdataset.h"
 #include "platform/dbgridframes.h"
+#include "platform/engineerrors.h"
 #include "platform/inifile.h"
+#include "platform/lockwait.h"
 #include "platform/messagedlg.h"
 #include "platform/vxexception.h"
 #include "shell/qelpargen.h"
 #include "tests/support/classtables.h"
+#include "tests/support/otheroffice.h"
 #include "tests/support/runningprogram.h"
 #include "tests/support/testfiles.h"
 
@@ -383,6 +386,19 @@ TEST_F(TeacherFolders, ReturnedArchivesAreUnpackedOnlyIntoTheirTeachersFolders)
     const QFileInfo linked(base + "Marchetti Beatrice/collegamento");
     EXPECT_TRUE(linked.isFile() && !linked.isSymLink());
     EXPECT_FALSE(QFileInfo::exists("vuoto.txt") || QFileInfo::exists(base + "vuoto.txt"));
+
+    // An archive whose Info.ini names no teacher is no teacher's either.
+    writeZipEntries(base + "OUT_1000008.ZIP",
+                    {{"Info.ini", "[Docente]\r\nNome=Villa\r\n"}, {"rubato.txt", "x"}});
+    DialogSeam::clearShown();
+    collector({});
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].contains("OUT_1000008.ZIP (") &&
+                messages()[0].contains("): il suo Info.ini non dice di quale docente è: non è "
+                                       "stato estratto."))
+        << messages()[0].toStdString();
+    EXPECT_EQ(files("Altro"), QStringList());
+    EXPECT_TRUE(QFileInfo::exists(base + "OUT_1000008.ZIP"));
 }
 
 TEST_F(TeacherFolders, CollectionBringsBackTheTickedClassesOfTheRightTeacherOnly)
@@ -450,6 +466,57 @@ TEST_F(TeacherFolders, CollectionBringsBackTheTickedClassesOfTheRightTeacherOnly
                                     caruso + " manca il file Info.ini"))
         << shown[0].toStdString();
     EXPECT_TRUE(shown[0].contains("\nMarchetti Beatrice, classe ")) << shown[0].toStdString();
+}
+
+// A run that a failure of no row's own stops (another office's lock the user will not wait for)
+// keeps the teachers collected before it: each step is stored as it ends, not with the run.
+TEST_F(TeacherFolders, ARunStoppedAfterItsThirdTeacherKeepsTheFirstThree)
+{
+    runSql("UPDATE TAai_AnaAppInvio SET iModId = 2 WHERE iAaiId IN (2, 3, 4)");
+    const QList<int> four{2, 3, 4, 11};
+    send(2, four);
+    // Each teacher raises his first vote, "component|situation|level" once collected.
+    QStringList raised;
+    for (const QString &folder : marks(four)) {
+        TClientDataSet packet;
+        packet.LoadFromFile(folder + "ClsVot.xml");
+        packet.First();
+        ASSERT_FALSE(packet.Eof()) << folder.toStdString();
+        const int level = packet.FieldByName("iValId")->AsInteger() + 1;
+        packet.Edit();
+        packet.FieldByName("iValId")->setValue(level);
+        packet.Post();
+        packet.SaveToFile(folder + "ClsVot.xml", dfXML);
+        raised << QStringLiteral("%1|%2|%3")
+                      .arg(scalar("SELECT iClsMatCmpId FROM TClsMatCmp WHERE iClsSesMatId = ? AND "
+                                  "iCmpScaId = ?",
+                                  {packet.FieldByName("iClsSesMatId")->Value(),
+                                   packet.FieldByName("iCmpScaId")->Value()})
+                               .toInt())
+                      .arg(packet.FieldByName("iSitId")->AsInteger())
+                      .arg(level);
+    }
+    // The run goes from the last teacher by name (Rossi) to the first (Caruso, aai 2), whose
+    // vote another office holds.
+    OtherOffice other(db.database);
+    setLockWaitTimeout(300);
+    other.hold("UPDATE TVot_Voti SET iScaLivId = iScaLivId WHERE iClsMatCmpId = ? AND iSitId = ?",
+               {raised[0].section('|', 0, 0).toInt(), raised[0].section('|', 1, 1).toInt()});
+    other.finish();
+    DialogSeam::queueAnswer(int(mrNo));
+    DialogSeam::clearShown();
+    collector(four)->buOk()->click();
+    other.rollback();
+    setLockWaitTimeout(10000);
+    EXPECT_TRUE(
+        messages().join('\n').contains(QString(lockWaitRefused().message()).replace('\r', '\n')))
+        << messages().join('\n').toStdString();
+    const QStringList now = votes();
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(now.contains(raised[i]), i != 0) << raised[i].toStdString();
+    const QStringList folders = marks(four);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(folders[i].endsWith('+'), i != 0) << folders[i].toStdString();
 }
 
 // Every kind sent and collected back: each statement of the collection prepared once for the

@@ -379,6 +379,9 @@ void TavrinWebTestServer::Worker::send(QTcpSocket *socket, Reply reply, Fault fa
         reply = text("<!DOCTYPE html>\r\n<html><head><title>Manutenzione</title></head><body>"
                      "Servizio in manutenzione</body></html>");
         break;
+    case Fault::OneLineMarkup:
+        reply = text("<html><body>Servizio sospeso</body></html>");
+        break;
     case Fault::GzipEncoded:
         reply.headers.append({QByteArray("Content-Encoding"), "gzip"});
         break;

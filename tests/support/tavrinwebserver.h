@@ -96,6 +96,7 @@ public:
         CloseBeforeReply,
         CloseMidBody,    // the length declared, half the body sent, then closed
         MaintenancePage, // a web page in place of the reply, as a proxy or a notice gives it
+        OneLineMarkup,   // ... the same page on one short line
         GzipEncoded,     // the body said to be gzip-compressed (the test gives its bytes)
     };
 
