@@ -37,6 +37,13 @@ void VxSetShortcut(QWidget *scope, QAction *action, const QKeySequence &key)
     action->setToolTip(QStringLiteral("%1 (%2)").arg(hint, key.toString(QKeySequence::NativeText)));
 }
 
+void VxSetSelectionShortcuts(QWidget *scope, QAction *all, QAction *none, QAction *invert)
+{
+    VxSetShortcut(scope, all, QKeySequence(Qt::CTRL | Qt::Key_A));
+    VxSetShortcut(scope, none, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    VxSetShortcut(scope, invert, QKeySequence(Qt::CTRL | Qt::Key_I));
+}
+
 void VxShowMenuShortcuts(QToolButton *button)
 {
     const QString hint =

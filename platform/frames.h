@@ -18,6 +18,10 @@ class QVBoxLayout;
 // dialog), and shows the key in the action's tooltip beside its hint: a tool bar's command is
 // found by the keyboard as by the mouse. Called again, it replaces the key.
 void VxSetShortcut(QWidget *scope, QAction *action, const QKeySequence &key);
+// The keys of the three tools of every list of choices: "Seleziona tutto" Ctrl+A, "Annulla
+// selezione" Ctrl+Shift+A, "Inverti selezione" Ctrl+I, working inside scope and shown in
+// their tooltips.
+void VxSetSelectionShortcuts(QWidget *scope, QAction *all, QAction *none, QAction *invert);
 // The tooltip of a tool button that opens a menu: its hint and its menu's keys.
 void VxShowMenuShortcuts(QToolButton *button);
 

@@ -13,7 +13,8 @@
 // they stay in view while the data cells scroll under them, and the cursor never enters them.
 //
 // The cursor moves by arrows, Home/End (with Ctrl: the first/last data cell), Page Up/Down,
-// Tab/Shift+Tab (along the line, on to the next one; focus never leaves the grid), mouse
+// Tab/Shift+Tab (along the line, on to the next one; at the last cell Tab, at the first
+// Shift+Tab, give the keyboard on to the next or previous control of the window), mouse
 // click. With goEditing, typing a character starts editing with that character, F2 or a
 // double click edits the current text, Esc puts the old text back, Enter closes the editor;
 // Left at the start of the edited text and Right at its end move on to the neighbouring cell;
@@ -23,7 +24,8 @@
 //
 // Hooks for subclasses, each calling the matching On... event in its base version:
 //   SelectCell(c, r)       asked before every change of the current cell (keys, mouse, Tab,
-//                          setCol/setRow); false keeps the cursor where it is
+//                          setCol/setRow), and with the current cell itself before Tab
+//                          leaves the grid; false keeps the cursor (the keyboard) where it is
 //   SetEditText(c, r, t)   every keystroke of the editor; the base puts t into the cell
 //   KeyPress(key)          every character typed (Enter, Esc and Backspace included), editing
 //                          or not, before the grid's own handling; change the key or set it
@@ -208,6 +210,9 @@ private:
     // Runs KeyPress and the grid's own handling of a typed character.
     void typed(QChar key, QKeyEvent *event);
     bool navigate(QKeyEvent *event);
+    // Tab past the grid's last cell, Shift+Tab before its first: the window's next (previous)
+    // control takes the keyboard, unless SelectCell refuses to let the current cell go.
+    void passKeyboardOn(bool next);
     void showEditor(const QString &text);
     void hideEditor();
     void cancelEdit();

@@ -98,8 +98,8 @@ TEST_F(Keyboard, AWholeClassAt1366x768)
     // To the judgments, page by page from the keyboard.
     for (int i = 0; i < 12 && window->PaginaAttiva() != QStringLiteral("Giudizio"); ++i) {
         everyCommandShows(window);
-        if (window->PaginaAttiva() == QStringLiteral("Crediti"))
-            saveScreenshot(main, QStringLiteral("gradeentry_keyboard_credits.png"));
+        saveScreenshot(main, QStringLiteral("gradeentry_keyboard_%1.png")
+                                 .arg(window->PaginaAttiva().toLower().replace(' ', '_')));
         key(Qt::Key_PageDown, Qt::ControlModifier);
     }
     ASSERT_EQ(window->PaginaAttiva(), QStringLiteral("Giudizio"));
@@ -110,7 +110,19 @@ TEST_F(Keyboard, AWholeClassAt1366x768)
     key(Qt::Key_F4);
     TfmqevSelItem *p = pick();
     ASSERT_NE(p, nullptr);
-    EXPECT_EQ(p->windowTitle(), QStringLiteral("Inserisci giudizio"));
+    // The caption names whose judgment it writes; the window stands beside the pupil's row,
+    // never over it, also once Ctrl+Enter has moved on to the next pupil.
+    const auto nome = [giudizi](int riga) {
+        return TfrqevCarBs::NomeAlunno(*giudizi->RecordAt<TRecAna>(0, riga));
+    };
+    const auto besideTheRow = [giudizi, p] {
+        const QRect cella = giudizi->CellRect(giudizi->Col(), giudizi->Row());
+        const QRect riga(giudizi->viewport()->mapToGlobal(QPoint(0, cella.top())),
+                         QSize(giudizi->viewport()->width(), cella.height()));
+        return !cella.isEmpty() && !p->frameGeometry().intersects(riga);
+    };
+    EXPECT_EQ(p->windowTitle(), QStringLiteral("Inserisci giudizio - ") + nome(alunno));
+    EXPECT_TRUE(besideTheRow());
     // A tool window beside the main one takes the keyboard from it.
     EXPECT_TRUE(QTest::qWaitFor([p] { return QApplication::activeWindow() == p; }));
     EXPECT_EQ(QApplication::focusWidget(), p->meNota);
@@ -120,6 +132,9 @@ TEST_F(Keyboard, AWholeClassAt1366x768)
     saveScreenshot(p, QStringLiteral("gradeentry_keyboard_pick.png"));
     key(Qt::Key_Return, Qt::ControlModifier);
     EXPECT_EQ(giudizi->Cells(1, alunno), QStringLiteral("Ha lavorato con impegno."));
+    EXPECT_EQ(p->windowTitle(), QStringLiteral("Inserisci giudizio - ") + nome(alunno + 1));
+    EXPECT_TRUE(besideTheRow());
+    saveScreenshot(main, QStringLiteral("gradeentry_keyboard_pick_next.png"));
     key(Qt::Key_Escape);
     EXPECT_EQ(pick(), nullptr);
     EXPECT_TRUE(QTest::qWaitFor([main] { return QApplication::activeWindow() == main; }));
