@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QHeaderView>
 #include <QLayout>
+#include <QTabBar>
 #include <QWidget>
 
 #include <utility>
@@ -31,8 +32,9 @@ QWidget *VxFirstField(QWidget *area)
     QWidget *first = nullptr;
     QRect firstAt;
     for (QWidget *w : area->findChildren<QWidget *>()) {
+        // A page's tabs lead to fields, and Ctrl+Tab turns them from anywhere: not a field.
         if (w->focusProxy() || !w->isEnabled() || !w->isVisibleTo(area) ||
-            (w->focusPolicy() & Qt::TabFocus) != Qt::TabFocus)
+            (w->focusPolicy() & Qt::TabFocus) != Qt::TabFocus || qobject_cast<QTabBar *>(w))
             continue;
         const QRect at(w->mapTo(area, QPoint()), w->size());
         const bool above = at.bottom() < firstAt.top();

@@ -1,8 +1,9 @@
 // Run by tests/makeup/run_under_xvfb.sh on a private X server of 1366x768, the screen of many
 // offices: the main window as the program starts, with the class window's votes and
 // judgments, the make-up windows with their legends and the volume management maximised in it,
-// as the office sees them, and its command bar walked by keyboard. The window system's own
-// title is the program's name once. The screenshots go to $TAVRIN_SCREENSHOTS.
+// as the office sees them, and its command bar walked by keyboard, with the commands' last
+// dialogs. The window system's own title is the program's name once. The screenshots go to
+// $TAVRIN_SCREENSHOTS.
 
 #include "exchange/qelfpagelleweb.h"
 #include "gradeentry/qevactivations.h"
