@@ -112,8 +112,17 @@ void TfmVxMDIMain::refreshWindowMenu()
             if (action->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_F4)))
                 action->setShortcuts({});
     }
-    m_closeWindow->setEnabled(m_mdiArea->activeSubWindow() != nullptr);
+    QMdiSubWindow *active = m_mdiArea->activeSubWindow();
+    m_closeWindow->setEnabled(active != nullptr);
     m_windowMenu->addAction(m_closeWindow);
+    // Without a mouse the window's own buttons are out of reach.
+    QAction *maximize = m_windowMenu->addAction(QStringLiteral("&Ingrandisci"));
+    maximize->setObjectName(QStringLiteral("acMaximize"));
+    maximize->setEnabled(active != nullptr);
+    connect(maximize, &QAction::triggered, this, [this] {
+        if (QMdiSubWindow *sub = m_mdiArea->activeSubWindow())
+            sub->showMaximized();
+    });
     QAction *cascade = m_windowMenu->addAction(VxImage(QStringLiteral("VXCASCADE")),
                                                QStringLiteral("&Sovrapponi"));
     cascade->setObjectName(QStringLiteral("acCascade"));

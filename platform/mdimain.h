@@ -35,8 +35,8 @@ public:
     QMenu *miHelp() const { return m_helpMenu; }
     // The command bar's pages and entries, filled each time it opens.
     QMenu *miCommands() const { return m_commandMenu; }
-    // "Finestre": "Chiudi" (Ctrl+F4 or Ctrl+W, the active inner window), the arrangements, the
-    // windows.
+    // "Finestre": "Chiudi" (Ctrl+F4 or Ctrl+W) and "Ingrandisci", the active inner window's;
+    // the arrangements; the windows.
     QMenu *miWindow() const { return m_windowMenu; }
     QAction *acClose() const { return m_closeWindow; }
     // The command images: an entry's ImageIndex is an index here.

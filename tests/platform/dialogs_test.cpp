@@ -422,6 +422,9 @@ TEST(MainWindow, CtrlF4ClosesTheActiveInnerWindow)
     emit main.miWindow()->aboutToShow();
     EXPECT_TRUE(main.miWindow()->actions().contains(main.acClose()));
     EXPECT_EQ(main.acClose()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F4));
+    // "Ingrandisci" maximises the active one, as its own button would.
+    main.miWindow()->findChild<QAction *>(QStringLiteral("acMaximize"))->trigger();
+    EXPECT_TRUE(main.mdiArea()->activeSubWindow()->isMaximized());
     for (int open = 2; open > 0; --open) {
         EXPECT_TRUE(main.acClose()->isEnabled());
         main.mdiArea()->activeSubWindow()->widget()->setFocus();
