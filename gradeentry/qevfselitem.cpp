@@ -258,17 +258,10 @@ TfmqevSelItem::TfmqevSelItem(QWidget *owner) : TfmVxOkCancDlg(owner)
     // (Enter there starts a new line), Alt+Up and Alt+Down walk, Esc closes.
     VxSetShortcut(this, tbPrior, QKeySequence(Qt::ALT | Qt::Key_Up));
     VxSetShortcut(this, tbNext, QKeySequence(Qt::ALT | Qt::Key_Down));
-    auto *assegna = new QAction(this);
-    assegna->setObjectName(QStringLiteral("aAssegna"));
-    assegna->setToolTip(QStringLiteral("Assegna il dato alla cella"));
-    VxSetShortcut(this, assegna, QKeySequence(Qt::CTRL | Qt::Key_Return));
-    assegna->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
-    buOk()->setToolTip(assegna->toolTip());
-    connect(assegna, &QAction::triggered, this, [this] {
-        if (buOk()->isEnabled())
-            buOk()->click();
-    });
+    VxSetButtonShortcut(
+        this, buOk(), QStringLiteral("Assegna il dato alla cella"),
+        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)})
+        ->setObjectName(QStringLiteral("aAssegna"));
 }
 
 TfmqevSelItem::~TfmqevSelItem() = default;

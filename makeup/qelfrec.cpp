@@ -48,14 +48,10 @@ TfmQelRec::TfmQelRec(QWidget *parent)
     m_aboveLegend->addWidget(m_dett);
     layout->addWidget(m_griglia, 1);
     // "Assegna recupero" from wherever the keyboard is, the grid's cell above all.
-    auto *assegna = new QAction(this);
-    assegna->setObjectName(QStringLiteral("aAssegna"));
-    assegna->setToolTip(QStringLiteral("Assegna il recupero scelto alla cella"));
-    VxSetShortcut(this, assegna, QKeySequence(Qt::CTRL | Qt::Key_Return));
-    assegna->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
-    m_dett->buSave()->setToolTip(assegna->toolTip());
-    connect(assegna, &QAction::triggered, m_dett->buSave(), &QToolButton::click);
+    VxSetButtonShortcut(
+        this, m_dett->buSave(), QStringLiteral("Assegna il recupero scelto alla cella"),
+        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)})
+        ->setObjectName(QStringLiteral("aAssegna"));
     const auto date = [](const TVxDateEdit *edit) {
         return QList<QWidget *>{edit->edit(), edit->calendarButton(), edit->clearButton()};
     };

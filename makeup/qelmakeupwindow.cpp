@@ -106,12 +106,10 @@ MakeupToolBar addMakeupToolBar(QWidget *window, QBoxLayout *layout, const QStrin
     // Tab reaches it; a click leaves the keyboard where it was (the grid's cell).
     tools.legend->setFocusPolicy(Qt::TabFocus);
     // Its key works wherever the keyboard is in the window, and shows in its tooltip.
-    auto *legendKey = new QAction(window);
-    legendKey->setObjectName(QStringLiteral("aLegenda"));
-    legendKey->setToolTip(QStringLiteral("Mostra o nasconde la legenda dei colori"));
-    VxSetShortcut(window, legendKey, QKeySequence(Qt::CTRL | Qt::Key_L));
-    tools.legend->setToolTip(legendKey->toolTip());
-    QObject::connect(legendKey, &QAction::triggered, tools.legend, &QToolButton::click);
+    VxSetButtonShortcut(window, tools.legend,
+                        QStringLiteral("Mostra o nasconde la legenda dei colori"),
+                        {QKeySequence(Qt::CTRL | Qt::Key_L)})
+        ->setObjectName(QStringLiteral("aLegenda"));
     line->addWidget(tools.legend);
     tools.bar->addWidget(panel);
     layout->addWidget(tools.bar);
