@@ -80,7 +80,7 @@ void deleteInfoFile(const QString &folder)
         QFile file(entry.absoluteFilePath());
         if (!file.remove())
             throw EVxException(QStringLiteral("Impossibile cancellare il file %1:\r%2")
-                                   .arg(native(entry.absoluteFilePath()), file.errorString()));
+                                   .arg(native(entry.absoluteFilePath()), VxFileErrorText(file)));
     }
 }
 

@@ -7,6 +7,7 @@
 #include "platform/connection.h"
 #include "platform/dbgridframes.h"
 #include "platform/enumvalues.h"
+#include "platform/fileaccess.h"
 #include "platform/formregistry.h"
 #include "platform/globalvars.h"
 #include "platform/helpers.h"
@@ -18,7 +19,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -159,7 +159,7 @@ void TfmqelDocSend::Send()
                          mtWarning, mbOKCancel) != mrOk)
             break;
         const QString folder = QelTeacherFolderWriter::FolderOf(base, teacher);
-        if (!overwriteAll && QFileInfo(folder).exists()) {
+        if (!overwriteAll && VxNameTaken(folder)) {
             const int answer =
                 VxMessageDlg(QStringLiteral("La cartella %1 esiste già. Sovrascriverla?")
                                  .arg(QDir::toNativeSeparators(folder)),

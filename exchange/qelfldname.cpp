@@ -1,5 +1,6 @@
 #include "exchange/qelfldname.h"
 
+#include "platform/fileaccess.h"
 #include "platform/helpers.h"
 #include "platform/messagedlg.h"
 #include "platform/vxexception.h"
@@ -120,7 +121,7 @@ TqelFolderChoice AskFolderName(const QString &base, const QString &name, bool &o
     if (name.trimmed().isEmpty())
         return choice;
     choice.name = TKIENormalizeString(name.trimmed());
-    const auto exists = [&base](const QString &n) { return QFileInfo::exists(LongDir(base) + n); };
+    const auto exists = [&base](const QString &n) { return VxNameTaken(LongDir(base) + n); };
     const auto askable = [&](const QString &n) {
         return written.contains(n) || (!overwriteAlways && exists(n));
     };

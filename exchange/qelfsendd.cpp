@@ -5,6 +5,7 @@
 #include "platform/connection.h"
 #include "platform/dbgridframes.h"
 #include "platform/enumvalues.h"
+#include "platform/fileaccess.h"
 #include "platform/formregistry.h"
 #include "platform/globalvars.h"
 #include "platform/helpers.h"
@@ -23,7 +24,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -72,26 +72,6 @@ template <typename Work> auto withParGen(Work work)
         return work(*dmqelParGen);
     TdmqelParGen own;
     return work(own);
-}
-
-// Copies in steps into a file that replaces the target only once complete.
-void copyFile(const QString &source, const QString &target)
-{
-    QFile in(source);
-    QSaveFile out(target);
-    if (!in.open(QIODevice::ReadOnly))
-        throw EVxException(in.errorString());
-    if (!out.open(QIODevice::WriteOnly))
-        throw EVxException(out.errorString());
-    while (!in.atEnd()) {
-        const QByteArray chunk = in.read(1 << 20);
-        if (chunk.isEmpty() && in.error() != QFileDevice::NoError)
-            throw EVxException(in.errorString());
-        if (out.write(chunk) != chunk.size())
-            throw EVxException(out.errorString());
-    }
-    if (!out.commit())
-        throw EVxException(out.errorString());
 }
 
 } // namespace
@@ -296,7 +276,7 @@ void TfmqelSendD::CopySetup(const QString &folder)
     }
     const QString target = folder + QStringLiteral("Setup.exe");
     try {
-        copyFile(source, target);
+        VxCopyFile(source, target);
     } catch (const EVxException &e) {
         // A key without the set-up is no complete folder: the teacher is not marked sent.
         throw EVxException(QStringLiteral("Impossibile copiare il programma di installazione per "

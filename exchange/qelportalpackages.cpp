@@ -254,7 +254,7 @@ QByteArray fileBytes(const QString &path)
     QFile file;
     if (!VxOpenRegularFile(file, path))
         throw EVxException(QStringLiteral("Impossibile leggere il file %1: %2")
-                               .arg(QDir::toNativeSeparators(path), file.errorString()));
+                               .arg(QDir::toNativeSeparators(path), VxFileErrorText(file)));
     return file.readAll();
 }
 

@@ -3,10 +3,8 @@
 #include "platform/clientdataset.h"
 #include "platform/datapacket.h"
 #include "platform/enumvalues.h"
-#include "platform/vxexception.h"
+#include "platform/fileaccess.h"
 
-#include <QDir>
-#include <QFile>
 #include <QHash>
 #include <QScopeGuard>
 
@@ -181,11 +179,7 @@ void ResortPacket(TClientDataSet &packet, const QString &path)
 
 void SaveScratchPacket(const TClientDataSet &packet, const QString &path)
 {
-    const QByteArray bytes = writeBinaryPacket(packet);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-        throw EVxException(QStringLiteral("Impossibile scrivere il file %1: %2")
-                               .arg(QDir::toNativeSeparators(path), file.errorString()));
+    VxReplaceFile(path, writeBinaryPacket(packet), TVxFileSync::Later);
 }
 
 } // namespace QelPortalPackets

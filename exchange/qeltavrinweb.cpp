@@ -92,7 +92,7 @@ void deleteFiles(const QString &dir, std::initializer_list<const char *> names)
         QFile file(path);
         if (file.exists() && !file.remove())
             throw EVxException(QStringLiteral("Impossibile cancellare il file %1: %2")
-                                   .arg(QDir::toNativeSeparators(path), file.errorString()));
+                                   .arg(QDir::toNativeSeparators(path), VxFileErrorText(file)));
     }
 }
 
@@ -222,12 +222,12 @@ bool TTavrinWebConnection::UploadZip(const QString &zipPath, const QString &page
 {
     QFile file;
     if (!VxOpenRegularFile(file, resolvePath(zipPath)))
-        throw EVxException(
-            QStringLiteral("Impossibile leggere il file %1: %2").arg(zipPath, file.errorString()));
+        throw EVxException(QStringLiteral("Impossibile leggere il file %1: %2")
+                               .arg(zipPath, VxFileErrorText(file)));
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw EVxException(
-            QStringLiteral("Impossibile leggere il file %1: %2").arg(zipPath, file.errorString()));
+        throw EVxException(QStringLiteral("Impossibile leggere il file %1: %2")
+                               .arg(zipPath, VxFileErrorText(file)));
     const QByteArray body =
         uploadBody(zipPath, bytes, QStringLiteral("nascosto"), QStringLiteral("Submit"));
     return guarded([&] {
@@ -333,7 +333,6 @@ void DeleteExportFiles(const QString &dir)
 
 void DeleteExportRecFiles(const QString &dir)
 {
-    deleteFiles(dir,
-                {"recuperi.xml", "frerec.xml", "tiprec.xml", "prvrec.xml", "esirec.xml",
-                 "istituto.xml"});
+    deleteFiles(dir, {"recuperi.xml", "frerec.xml", "tiprec.xml", "prvrec.xml", "esirec.xml",
+                      "istituto.xml"});
 }

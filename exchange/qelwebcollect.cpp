@@ -6,6 +6,7 @@
 #include "exchange/qelwebsendsql.h"
 #include "platform/connection.h"
 #include "platform/engineerrors.h"
+#include "platform/fileaccess.h"
 #include "platform/helpers.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
@@ -136,7 +137,7 @@ void QelWebCollection::DeletePackets(const QString &folder, const QStringList &p
         if (file.exists() && !file.remove())
             throw EVxException(
                 QStringLiteral("Impossibile cancellare il file %1: %2")
-                    .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
+                    .arg(QDir::toNativeSeparators(file.fileName()), VxFileErrorText(file)));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "exchange/qelwebpackets.h"
 
+#include "platform/fileaccess.h"
 #include "platform/helpers.h"
 #include "platform/maindir.h"
 #include "platform/sqlclientdataset.h"
@@ -98,7 +99,7 @@ void ZipWorkXml(const QStringList &files, const QString &archive)
         QFile packet(file);
         if (!packet.remove())
             throw EVxException(QStringLiteral("Impossibile cancellare il file %1: %2")
-                                   .arg(QDir::toNativeSeparators(file), packet.errorString()));
+                                   .arg(QDir::toNativeSeparators(file), VxFileErrorText(packet)));
     }
 }
 

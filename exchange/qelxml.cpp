@@ -3,6 +3,7 @@
 #include "exchange/qelwait.h"
 #include "exchange/qelxmlsql.h"
 #include "platform/connection.h"
+#include "platform/fileaccess.h"
 #include "platform/globalvars.h"
 #include "platform/helpers.h"
 #include "platform/maindir.h"
@@ -426,8 +427,9 @@ void TdmqelXML::DeleteFolderInfo()
             continue;
         QFile file(entry.absoluteFilePath());
         if (!file.remove())
-            throw EVxException(QStringLiteral("Impossibile cancellare il file %1:\r%2")
-                                   .arg(nativePath(entry.absoluteFilePath()), file.errorString()));
+            throw EVxException(
+                QStringLiteral("Impossibile cancellare il file %1:\r%2")
+                    .arg(nativePath(entry.absoluteFilePath()), VxFileErrorText(file)));
     }
 }
 

@@ -1,11 +1,9 @@
 #include "exports/qelexportlog.h"
 
 #include "platform/cp1252.h"
-#include "platform/vxexception.h"
+#include "platform/fileaccess.h"
 
-#include <QDir>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 void TQelExportLog::begin()
 {
@@ -42,8 +40,5 @@ void TQelExportLog::saveToFile(const QString &path) const
             bytes += encodeCp1252(QString(c)).value_or(QByteArray("?"));
         bytes += "\r\n";
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw EVxException(QStringLiteral("Impossibile scrivere il file %1: %2")
-                               .arg(QDir::toNativeSeparators(path), file.errorString()));
+    VxReplaceFile(path, bytes);
 }

@@ -1,14 +1,15 @@
 #include "exports/qelexpscru.h"
 
 #include "platform/connection.h"
+#include "platform/fileaccess.h"
 #include "platform/globalvars.h"
 #include "platform/maindir.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
+#include "xls/xlsmessages.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cmath>
 
@@ -173,9 +174,15 @@ bool TdmQelExpScru::InstallTemplates()
         if (QFileInfo::exists(target))
             continue;
         QFile source(QStringLiteral(":/exports/templates/") + QString::fromLatin1(name));
-        QSaveFile out(target);
-        installed = source.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly) &&
-                    out.write(source.readAll()) == source.size() && out.commit() && installed;
+        if (!source.open(QIODevice::ReadOnly)) {
+            installed = false;
+            continue;
+        }
+        try {
+            VxReplaceFile(target, source.readAll());
+        } catch (const EVxException &) {
+            installed = false;
+        }
     }
     return installed;
 }
@@ -416,13 +423,17 @@ void TdmQelExpScru::WriteEsitiWorkbook(const QString &templateName, const QStrin
     file->SetCellValue(layout.caption, 0, QStringLiteral("ANNO SCOLASTICO ") + yearText);
 
     // The library writes to the stream it is given; the old file is replaced only on commit.
-    QSaveFile out(outputName);
-    if (!out.open(QIODevice::WriteOnly))
-        throw EVxException(QStringLiteral("Impossibile scrivere il file %1.").arg(outputName),
-                           EVxException::Error, out.errorString());
-    file->Save(false, outputName, {}, {}, &out);
-    if (!out.commit())
-        throw EVxException(QStringLiteral("Impossibile scrivere il file %1.").arg(outputName),
-                           EVxException::Error, out.errorString());
+    TVxFileReplacement out(outputName);
+    if (!out.open())
+        throw out.failure();
+    try {
+        file->Save(false, outputName, {}, {}, &out);
+    } catch (const xls::EExcelException &) {
+        // The stream's own refusal (a full disk) in the office's words, naming the file.
+        if (out.failed())
+            throw out.failure();
+        throw;
+    }
+    out.commit();
     file->ReleaseWorkbook();
 }

@@ -352,7 +352,7 @@ QString TdmqelHtml::BuildHistory(const QString &classIds, const QString &folder)
     if (listFile.exists()) {
         if (!VxOpenRegularFile(listFile, listPath))
             throw EVxException(QStringLiteral("Impossibile leggere il file %1: %2")
-                                   .arg(nativePath(listPath), listFile.errorString()));
+                                   .arg(nativePath(listPath), VxFileErrorText(listFile)));
         QString content = decodeCp1252(listFile.readAll());
         content.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         if (content.endsWith(QLatin1Char('\n')))

@@ -25,6 +25,17 @@ const char kBande[] =
     "WHERE ClsSes.iClsSesId = :iClsSesId "
     "ORDER BY Bnd.iBndId";
 
+// The bands of the course years: every year's, or (with the condition) of a situation's class.
+const char kBandeCorso[] =
+    "SELECT Bnd.iAcsId, Bnd.iBndId, Bnd.sBndDesc, Bnd.iBndMedMin, Bnd.iBndMedMax, "
+    "Bnd.iBndCreMin, Bnd.iBndCreMax FROM TBnd_Bande Bnd ";
+const char kBandeSituazione[] =
+    "INNER JOIN TCls_Classi Cls ON (Cls.iAcsId = Bnd.iAcsId) "
+    "INNER JOIN TClsPst ClsPst ON (ClsPst.iClsId = Cls.iClsId) "
+    "INNER JOIN TSit_Situazioni Sit ON (Sit.iClsPstId = ClsPst.iClsPstId) "
+    "WHERE Sit.iSitId = :iSitId ";
+const char kBandeOrdine[] = "ORDER BY Bnd.iAcsId, Bnd.iBndId";
+
 // The statuses whose situations bear a credit: admitted, suitable, admitted to the exam,
 // suspended; or no outcome yet.
 #define CREDITO_STATI "(PosFin.iStaFinId IN (1, 3, 5, 11) OR Sit.iPosFinId IS NULL)"
@@ -72,6 +83,14 @@ const char kCrediti[] =
     "AND " CREDITO_STATI " "
     "ORDER BY Cls.iClsOrdine, Ans.iAnsId DESC, Sit.iSitOrdine, Sit.iSitId";
 
+// %1 the pupils' situations, %2 the credit's note, %3 the condition on the pupils.
+const char kRighe[] = "SELECT Sit.iSitId, Cre.iCreId, Cre.iCreCredito, Cre.iCrePerMedia, "
+                      "Cre.iBndId, Cre.iCreOutBanda, Cre.fCreMediaVoti, Cre.iCreFrmSco, "
+                      "Cre.iCreSosp, Cre.iCreRecup, Cre.iEncId, %2 "
+                      "FROM %1"
+                      "INNER JOIN TCre_Crediti Cre ON (Cre.iSitId = Sit.iSitId) "
+                      "WHERE %3";
+
 const char kStatoDebiti[] = "SELECT Des.iDesSufficiente FROM TDeb_Debiti Deb "
                             "LEFT JOIN TDesDed DesDed ON (DesDed.iDesDedId = Deb.iDesDedId) "
                             "LEFT JOIN TDes_DebEsito Des ON (Des.iDesId = DesDed.iDesId) "
@@ -102,13 +121,13 @@ const char kInserisci[] =
     ":fCreMediaVoti, :iCreFrmSco, :iCreSosp, :iCreRecup, :iEncId, :bCreNota, :dInsert, :dStart, "
     ":dEnd)";
 
+// One row per situation (the table's unique key); the save reads every changed row before it
+// writes.
 const TqevTabella &tabellaCrediti()
 {
-    static const TqevTabella crediti{QStringLiteral("TCRE_CREDITI"),
-                                     QStringLiteral("iCreId"),
-                                     QString::fromLatin1(kTrova),
-                                     QString::fromLatin1(kInserisci),
-                                     {}};
+    static const TqevTabella crediti{QStringLiteral("TCRE_CREDITI"), QStringLiteral("iCreId"),
+                                     QString::fromLatin1(kTrova), QString::fromLatin1(kInserisci),
+                                     true};
     return crediti;
 }
 
@@ -163,20 +182,26 @@ QString nota(const QVariant &blob)
     return normalizeFieldValue(ftMemo, blob, &ok).toString();
 }
 
-TValCredito valoriLetti(const QSqlQuery &q, const QSqlRecord &rec)
+// A row's values by column name, as a select reads them or a TqevRiga holds them.
+template <class Campo> TValCredito valoriDi(const Campo &campo)
 {
     TValCredito v;
-    v.iCreCredito = intero(q, rec, "iCreCredito");
-    v.iCrePerMedia = intero(q, rec, "iCrePerMedia");
-    v.iBndId = intero(q, rec, "iBndId");
-    v.iCreOutBanda = intero(q, rec, "iCreOutBanda");
-    v.fCreMediaVoti = campo(q, rec, "fCreMediaVoti").toDouble();
-    v.iCreFrmSco = intero(q, rec, "iCreFrmSco");
-    v.iCreSosp = intero(q, rec, "iCreSosp");
-    v.iCreRecup = intero(q, rec, "iCreRecup");
-    v.iEncId = intero(q, rec, "iEncId");
-    v.sNota = nota(campo(q, rec, "bCreNota"));
+    v.iCreCredito = campo("iCreCredito").toInt();
+    v.iCrePerMedia = campo("iCrePerMedia").toInt();
+    v.iBndId = campo("iBndId").toInt();
+    v.iCreOutBanda = campo("iCreOutBanda").toInt();
+    v.fCreMediaVoti = campo("fCreMediaVoti").toDouble();
+    v.iCreFrmSco = campo("iCreFrmSco").toInt();
+    v.iCreSosp = campo("iCreSosp").toInt();
+    v.iCreRecup = campo("iCreRecup").toInt();
+    v.iEncId = campo("iEncId").toInt();
+    v.sNota = nota(campo("bCreNota"));
     return v;
+}
+
+TValCredito valoriLetti(const QSqlQuery &q, const QSqlRecord &rec)
+{
+    return valoriDi([&](const char *name) { return campo(q, rec, name); });
 }
 
 // A number of the row as the table takes it: 0 is no value.
@@ -234,19 +259,49 @@ const TqevBanda *BandaDi(const QList<TqevBanda> &bande, double media)
     return trovata;
 }
 
+namespace {
+
+TqevBanda bandaLetta(const QSqlQuery &q, const QSqlRecord &rec)
+{
+    TqevBanda b;
+    b.iBndId = intero(q, rec, "iBndId");
+    b.sBndDesc = testo(q, rec, "sBndDesc");
+    b.iBndMedMin = intero(q, rec, "iBndMedMin");
+    b.iBndMedMax = intero(q, rec, "iBndMedMax");
+    b.iBndCreMin = intero(q, rec, "iBndCreMin");
+    b.iBndCreMax = intero(q, rec, "iBndCreMax");
+    return b;
+}
+
+} // namespace
+
 QList<TqevBanda> TqevCreStore::Bande(int iClsSesId)
 {
     QList<TqevBanda> bande;
-    VxEachRow(qqoVxGlobConn(), QString::fromLatin1(kBande), valori("iClsSesId", iClsSesId),
+    VxEachRow(
+        qqoVxGlobConn(), QString::fromLatin1(kBande), valori("iClsSesId", iClsSesId),
+        [&bande](const QSqlQuery &q, const QSqlRecord &rec) { bande.append(bandaLetta(q, rec)); });
+    return bande;
+}
+
+QList<TqevBanda> TqevCreStore::BandeDellaSituazione(int iSitId)
+{
+    QList<TqevBanda> bande;
+    VxEachRow(qqoVxGlobConn(),
+              QString::fromLatin1(kBandeCorso) + QLatin1String(kBandeSituazione) +
+                  QLatin1String(kBandeOrdine),
+              valori("iSitId", iSitId), [&bande](const QSqlQuery &q, const QSqlRecord &rec) {
+                  bande.append(bandaLetta(q, rec));
+              });
+    return bande;
+}
+
+QHash<int, QList<TqevBanda>> TqevCreStore::BandeDeiCorsi()
+{
+    QHash<int, QList<TqevBanda>> bande;
+    VxEachRow(qqoVxGlobConn(), QString::fromLatin1(kBandeCorso) + QLatin1String(kBandeOrdine), {},
               [&bande](const QSqlQuery &q, const QSqlRecord &rec) {
-                  TqevBanda b;
-                  b.iBndId = intero(q, rec, "iBndId");
-                  b.sBndDesc = testo(q, rec, "sBndDesc");
-                  b.iBndMedMin = intero(q, rec, "iBndMedMin");
-                  b.iBndMedMax = intero(q, rec, "iBndMedMax");
-                  b.iBndCreMin = intero(q, rec, "iBndCreMin");
-                  b.iBndCreMax = intero(q, rec, "iBndCreMax");
-                  bande.append(b);
+                  bande[intero(q, rec, "iAcsId")].append(bandaLetta(q, rec));
               });
     return bande;
 }
@@ -362,7 +417,7 @@ void TqevCreStore::Imposta(TRecCre &rec, const TValCredito &v)
     rec.lsNota = v.sNota.isEmpty() ? QStringList() : v.sNota.split(QLatin1Char('\n'));
 }
 
-int TqevCreStore::Inserisci(TVxTransaction &tr, int iSitId, const TValCredito &v, bool sovrascrivi,
+int TqevCreStore::Inserisci(TVxTransaction &tr, int iSitId, const TValCredito &v,
                             const QDate &inizio, const QDate &fine, TValCredito &salvati)
 {
     QSqlQuery &trova = tr.Exec(QString::fromLatin1(kTrova), valori("iSitId", iSitId));
@@ -371,15 +426,6 @@ int TqevCreStore::Inserisci(TVxTransaction &tr, int iSitId, const TValCredito &v
         const int esistente = intero(trova, rec, "iCreId");
         salvati = valoriLetti(trova, rec);
         trova.finish();
-        // Seen by this transaction, so committed. An empty row is the one an office's page makes
-        // on entering; one with values is a credit another office saved since this page read
-        // the pupil, which the typed values do not replace unsaid.
-        if (sovrascrivi) {
-            if (!(salvati == TValCredito()) && !(salvati == v))
-                throw InseritoAltrove(esistente);
-            Aggiorna(tr, esistente, v);
-            salvati = v;
-        }
         return esistente;
     }
     trova.finish();
@@ -407,6 +453,49 @@ void TqevCreStore::Aggiorna(TVxTransaction &tr, int iCreId, const TValCredito &v
     AggiornaRiga(tr, tabellaCrediti(), iCreId, v, salvato, valoriRiga);
 }
 
+QHash<QString, TqevRiga> TqevCreStore::Righe(int iAnaId, int iClsId)
+{
+    const bool classe = iAnaId == 0;
+    const TqevSituazioni sit = SituazioniAlunni(QStringLiteral("Sit"), classe);
+    TqevTesto nota(QStringLiteral("TCre_Crediti Cre"), QStringLiteral("Cre.iCreId"),
+                   QStringLiteral("Cre.bCreNota"), QStringLiteral("bCreNota"));
+    const QString sql = QString::fromLatin1(kRighe).arg(sit.from, nota.Colonne(), sit.condizione);
+    QHash<int, std::pair<int, TValCredito>> letti;
+    VxEachRow(qqoVxGlobConn(), sql, classe ? valori("iClsId", iClsId) : valori("iAnaId", iAnaId),
+              [&](const QSqlQuery &q, const QSqlRecord &rec) {
+                  const int iSitId = intero(q, rec, "iSitId");
+                  const int iCreId = intero(q, rec, "iCreId");
+                  TValCredito v = valoriLetti(q, rec);
+                  v.sNota = nota.Leggi(q, rec, iCreId, [&letti, iSitId](const QString &t) {
+                      letti[iSitId].second.sNota = t;
+                  });
+                  letti.insert(iSitId, {iCreId, v});
+              });
+    nota.Completa();
+    QHash<QString, TqevRiga> righe;
+    for (auto it = letti.cbegin(); it != letti.cend(); ++it)
+        righe.insert(Id(it.key()),
+                     RigaLetta(it->first, it->second, static_cast<const TValCredito *>(nullptr),
+                               valoriRiga));
+    return righe;
+}
+
+QString TqevCreStore::Id(int iSitId)
+{
+    return QString::number(iSitId);
+}
+
+TqevRiga TqevCreStore::Letta(int iCreId, const TValCredito &salvato, const TValCredito &nuovi)
+{
+    return RigaLetta(iCreId, salvato, &nuovi, valoriRiga);
+}
+
+TValCredito TqevCreStore::ValoriDi(const TqevRiga &riga)
+{
+    return valoriDi(
+        [&riga](const char *name) { return riga.valori.value(QString::fromLatin1(name)); });
+}
+
 QString TqevCreStore::SqlVoci(TqevListaCrediti lista)
 {
     return QString::fromLatin1(listaDi(lista).voci);
@@ -426,34 +515,31 @@ QSet<int> TqevCreStore::Spuntate(TqevListaCrediti lista, int iCreId)
     return spuntate;
 }
 
-void TqevCreStore::SalvaSpunte(TVxTransaction &tr, TqevListaCrediti lista, int iCreId,
-                               const QSet<int> &aggiunte, const QSet<int> &tolte,
-                               const QDate &inizio, const QDate &fine)
+QSet<int> TqevCreStore::SalvaSpunte(TVxTransaction &tr, TqevListaCrediti lista, int iCreId,
+                                    const QSet<int> &aggiunte, const QSet<int> &tolte,
+                                    const QDate &inizio, const QDate &fine)
 {
     const Lista &l = listaDi(lista);
     const QString tabella = QLatin1String(l.tabella);
     const QString tipo = QLatin1String(l.tipo);
     const QString cancella =
         QStringLiteral("DELETE FROM %1 WHERE iCreId = :iCreId AND %2 = :iTipo").arg(tabella, tipo);
-    const QString trova =
-        QStringLiteral("SELECT Mrk.%1 FROM %2 Mrk WHERE Mrk.iCreId = :iCreId AND Mrk.%3 = :iTipo")
-            .arg(QLatin1String(l.chiave), tabella, tipo);
     const QString inserisci = QStringLiteral("INSERT INTO %1 (%2, iCreId, %3, dInsert, dStart, "
                                              "dEnd) VALUES (:iKey, :iCreId, :iTipo, :dInsert, "
                                              ":dStart, :dEnd)")
                                   .arg(tabella, QLatin1String(l.chiave), tipo);
+    // Read in this transaction: the marks another office stored or removed since the list read
+    // them, which the caller shows.
+    const QSet<int> salvate = Spuntate(lista, iCreId);
+    const QSet<int> daTogliere = tolte & salvate;
+    const QSet<int> daAggiungere = aggiunte - salvate;
     TVxFieldValues values = valori("iCreId", iCreId);
-    for (int id : tolte) {
+    for (int id : daTogliere) {
         values.setValue(QStringLiteral("iTipo"), id);
-        tr.Exec(cancella, values);
+        tr.Run(cancella, values);
     }
-    for (int id : aggiunte) {
+    for (int id : daAggiungere) {
         values.setValue(QStringLiteral("iTipo"), id);
-        QSqlQuery &q = tr.Exec(trova, values);
-        const bool presente = fetchNext(q);
-        q.finish();
-        if (presente)
-            continue;
         TVxFieldValues nuova = values;
         nuova.setValue(QStringLiteral("iKey"), VxNewKey(qqoVxGlobConn(), tabella));
         DateNuovaRiga(nuova, inizio, fine);
@@ -465,4 +551,5 @@ void TqevCreStore::SalvaSpunte(TVxTransaction &tr, TqevListaCrediti lista, int i
                 throw;
         }
     }
+    return salvate;
 }

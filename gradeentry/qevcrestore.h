@@ -8,7 +8,7 @@
 //   const QList<TqevBanda> bande = TqevCreStore::Bande(iClsSesId);
 //   for (const auto &r : TqevCreStore::Crediti(iAnaId).value(iAnaId)) ...  // his credit rows
 //   SalvaScritture({{cella, [&](TVxTransaction &tr) {
-//       key = TqevCreStore::Inserisci(tr, iSitId, valori, inizio, fine, &trovati); }}});
+//       key = TqevCreStore::Inserisci(tr, iSitId, valori, inizio, fine, trovati); }}});
 //
 // A band's key carries its band type in thousands (type t owns t * 1000 + n): the number of
 // band types a class session shows is its first band's key div 1000.
@@ -27,6 +27,7 @@
 #include <QString>
 
 class TVxTransaction;
+struct TqevRiga;
 
 struct TqevBanda
 {
@@ -53,6 +54,12 @@ class TqevCreStore
 public:
     // The bands of the class session's band type, by key.
     static QList<TqevBanda> Bande(int iClsSesId);
+    // The bands of a course year as the database holds them (TBnd_Bande.iAcsId), by key, for
+    // the credit rule (TqevRegoleValori::CreditoNellaBanda): of the course year of a situation's
+    // class (one statement; none for an unknown situation), or of every course year by iAcsId
+    // (one statement, for a grid that measures many rows).
+    static QList<TqevBanda> BandeDellaSituazione(int iSitId);
+    static QHash<int, QList<TqevBanda>> BandeDeiCorsi();
     // For each band type met among the credit-bearing situations of the class session's pupils
     // (final status admitted, suitable, admitted to the exam, suspended, or none yet), the
     // course year it belongs to.
@@ -74,25 +81,35 @@ public:
     static void Imposta(TRecCre &rec, const TValCredito &valori);
 
     // The credit row of a situation, inserted with the values. The table keeps one row per
-    // situation: a row another office stored meanwhile is kept as it is, or takes the values
-    // when sovrascrivi (the last save wins); its key is returned either way, and salvati tells
-    // what the row now holds. A row another office inserts at the very same moment is told as
-    // a change made at the same moment.
+    // situation: a row there already (another office's, committed before this transaction
+    // began) is kept as it is; its key is returned either way, and salvati tells what the row
+    // now holds. A row another office inserts at the very same moment is told as a change made
+    // at the same moment. Typed values go through the save's check first (Righe), which tells
+    // a row another office stored since the window read none.
     static int Inserisci(TVxTransaction &tr, int iSitId, const TValCredito &valori,
-                         bool sovrascrivi, const QDate &inizio, const QDate &fine,
-                         TValCredito &salvati);
+                         const QDate &inizio, const QDate &fine, TValCredito &salvati);
     // The values that differ from salvato (every one without it) into the row, through the
-    // stores' one shape (qevsalva.h): a row another office deleted raises EValoreAltrove.
+    // stores' one shape (qevsalva.h), once the save checked the row (Righe).
     static void Aggiorna(TVxTransaction &tr, int iCreId, const TValCredito &valori,
                          const TValCredito *salvato = nullptr);
+    // What the credit rows of the situations of one pupil (iAnaId), or of every pupil of a
+    // class (iAnaId 0, the class iClsId), hold now, by situation (Id), whatever the situation's
+    // outcome: in the save's transaction, one statement.
+    static QHash<QString, TqevRiga> Righe(int iAnaId, int iClsId = 0);
+    static QString Id(int iSitId);
+    // A credit row as last read or written, with the columns a write changes to nuovi; and the
+    // values of a row of Righe.
+    static TqevRiga Letta(int iCreId, const TValCredito &salvato, const TValCredito &nuovi);
+    static TValCredito ValoriDi(const TqevRiga &riga);
 
     // A check list: the statement of its kinds (the visible ones, by key: id and long text,
     // as the enumeration helpers take them), the kinds ticked for a credit, and the change of
-    // the ticks in the caller's transaction: marks removed for kinds no longer ticked, added
-    // for kinds newly ticked unless stored already.
+    // the ticks in the caller's transaction: the marks stored now are read first (and
+    // returned), then removed for kinds no longer ticked and added for kinds newly ticked,
+    // where they are not so already.
     static QString SqlVoci(TqevListaCrediti lista);
     static QSet<int> Spuntate(TqevListaCrediti lista, int iCreId);
-    static void SalvaSpunte(TVxTransaction &tr, TqevListaCrediti lista, int iCreId,
-                            const QSet<int> &aggiunte, const QSet<int> &tolte, const QDate &inizio,
-                            const QDate &fine);
+    static QSet<int> SalvaSpunte(TVxTransaction &tr, TqevListaCrediti lista, int iCreId,
+                                 const QSet<int> &aggiunte, const QSet<int> &tolte,
+                                 const QDate &inizio, const QDate &fine);
 };

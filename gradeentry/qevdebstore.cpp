@@ -95,13 +95,12 @@ const char kInserisci[] =
     ":iSitId, :iMatId, :dDebAttr, :dDebVer, :iAnaId_Attr, :iAnaId_Ver, :iDesDedId, :iDtpDtdId, "
     ":bDebNota, :dInsert, :dStart, :dEnd)";
 
+// A debt is the table's unique key (situation, subject); the save reads every debt's row
+// before it writes.
 const TqevTabella &tabella()
 {
-    static const TqevTabella t{QStringLiteral("TDEB_DEBITI"),
-                               QStringLiteral("iDebId"),
-                               QString::fromLatin1(kTrova),
-                               QString::fromLatin1(kInserisci),
-                               {}};
+    static const TqevTabella t{QStringLiteral("TDEB_DEBITI"), QStringLiteral("iDebId"),
+                               QString::fromLatin1(kTrova), QString::fromLatin1(kInserisci), true};
     return t;
 }
 
@@ -151,6 +150,19 @@ QDateTime data(const QVariant &value)
     return value.isNull() ? QDateTime() : value.toDate().startOfDay();
 }
 
+// A debt's values but its note, by column name, as a select reads them or a TqevRiga holds them.
+template <class Campo> TValDebito valoriDi(const Campo &campo)
+{
+    TValDebito v;
+    v.dDebAttr = data(campo("dDebAttr"));
+    v.dDebVer = data(campo("dDebVer"));
+    v.iDtpDtdId = campo("iDtpDtdId").toInt();
+    v.iDesDedId = campo("iDesDedId").toInt();
+    v.iAnaId_Attr = campo("iAnaId_Attr").toInt();
+    v.iAnaId_Ver = campo("iAnaId_Ver").toInt();
+    return v;
+}
+
 QVariant id(int value)
 {
     return value != 0 ? QVariant(value) : QVariant();
@@ -195,12 +207,7 @@ TqevDebitiAnno TqevDebStore::Debiti(int iAnsId, int iAnaId, int iClsId)
         TqevDebito d;
         d.iDebId = campo(q, rec, "iDebId").toInt();
         d.iMatId = campo(q, rec, "iMatId").toInt();
-        d.valori.dDebAttr = data(campo(q, rec, "dDebAttr"));
-        d.valori.dDebVer = data(campo(q, rec, "dDebVer"));
-        d.valori.iDtpDtdId = campo(q, rec, "iDtpDtdId").toInt();
-        d.valori.iDesDedId = campo(q, rec, "iDesDedId").toInt();
-        d.valori.iAnaId_Attr = campo(q, rec, "iAnaId_Attr").toInt();
-        d.valori.iAnaId_Ver = campo(q, rec, "iAnaId_Ver").toInt();
+        d.valori = valoriDi([&](const char *name) { return campo(q, rec, name); });
         const int alunno = campo(q, rec, "iAnaId").toInt();
         d.valori.sNota =
             nota.Leggi(q, rec, d.iDebId,
@@ -305,7 +312,38 @@ void TqevDebStore::Aggiorna(TVxTransaction &tr, int iDebId, const TValDebito &v,
     AggiornaRiga(tr, tabella(), iDebId, v, salvato, valoriRiga);
 }
 
-void TqevDebStore::Cancella(TVxTransaction &tr, int iDebId, int iAnaId, int iAnsId, int iMatId)
+void TqevDebStore::Cancella(TVxTransaction &tr, int iDebId)
 {
-    CancellaCella(tr, tabella(), iDebId, cellaDebito(tr, iAnaId, iAnsId, iMatId));
+    CancellaCella(tr, tabella(), iDebId, {});
+}
+
+QHash<QString, TqevRiga> TqevDebStore::Righe(int iAnsId, int iAnaId, int iClsId)
+{
+    QHash<QString, TqevRiga> righe;
+    const TqevDebitiAnno debiti = Debiti(iAnsId, iAnaId, iClsId);
+    for (auto alunno = debiti.cbegin(); alunno != debiti.cend(); ++alunno) {
+        for (const TqevDebito &d : alunno.value())
+            righe.insert(Id(alunno.key(), d.iMatId), Letta(d.iDebId, d.valori));
+    }
+    return righe;
+}
+
+QString TqevDebStore::Id(int iAnaId, int iMatId)
+{
+    return QStringLiteral("%1:%2").arg(iAnaId).arg(iMatId);
+}
+
+TqevRiga TqevDebStore::Letta(int iDebId, const TValDebito &salvato, const TValDebito *nuovi)
+{
+    return RigaLetta(iDebId, salvato, nuovi, valoriRiga);
+}
+
+TValDebito TqevDebStore::ValoriDi(const TqevRiga &riga)
+{
+    const auto campo = [&riga](const char *name) {
+        return riga.valori.value(QString::fromLatin1(name));
+    };
+    TValDebito v = valoriDi(campo);
+    v.sNota = campo("bDebNota").toString();
+    return v;
 }

@@ -23,6 +23,7 @@
 #include <QVariant>
 
 class TVxTransaction;
+struct TqevRiga;
 
 // A stored debt with the texts of its type, outcome and teachers.
 struct TqevDebito
@@ -74,16 +75,24 @@ public:
     static TValDebito Valori(const TRecDeb &rec);
     static bool Vuoto(const TValDebito &valori);
 
-    // Through the stores' one shape (qevsalva.h): the debt of the pupil's main situation of
-    // the year in the subject, inserted with the values; a row another office stored meanwhile
-    // for it takes them instead (the last save wins). Raises EVxException when the pupil has no
-    // main situation in the year, and as a change made at the same moment when another office
-    // inserts the row at the very moment.
+    // What the debts hold now, by pupil and subject (Id), as Debiti reads them: in the save's
+    // transaction, one statement.
+    static QHash<QString, TqevRiga> Righe(int iAnsId, int iAnaId, int iClsId = 0);
+    static QString Id(int iAnaId, int iMatId);
+    // A debt as last read or written, for the save's check: its key with the columns the write
+    // changes to nuovi, or with every column (a deletion); and the values of a row of Righe.
+    static TqevRiga Letta(int iDebId, const TValDebito &salvato, const TValDebito *nuovi = nullptr);
+    static TValDebito ValoriDi(const TqevRiga &riga);
+
+    // Through the stores' one shape (qevsalva.h), once the save checked the debt's row
+    // (Righe): the debt of the pupil's main situation of the year in the subject, inserted with
+    // the values. Raises EVxException when the pupil has no main situation in the year, and as
+    // a change made at the same moment when another office inserts the row at the very moment
+    // (the table keeps one debt per situation and subject).
     static int Inserisci(TVxTransaction &tr, int iAnaId, int iAnsId, int iMatId,
                          const TValDebito &valori, const QDate &inizio, const QDate &fine);
-    // The values that differ from salvato (every one without it) into the row; a debt another
-    // office deleted or replaced raises EValoreAltrove, as its deletion does.
+    // The values that differ from salvato (every one without it) into the row.
     static void Aggiorna(TVxTransaction &tr, int iDebId, const TValDebito &valori,
                          const TValDebito *salvato = nullptr);
-    static void Cancella(TVxTransaction &tr, int iDebId, int iAnaId, int iAnsId, int iMatId);
+    static void Cancella(TVxTransaction &tr, int iDebId);
 };

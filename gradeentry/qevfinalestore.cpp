@@ -169,6 +169,30 @@ QHash<int, TqevEsito> TqevFinStore::Carica(int iClsId, int iSitId) const
     return esiti;
 }
 
+QHash<QString, TqevRiga> TqevFinStore::Righe(int iClsId, int iSitId) const
+{
+    QHash<QString, TqevRiga> righe;
+    const QHash<int, TqevEsito> esiti = Carica(iClsId, iSitId);
+    for (auto it = esiti.cbegin(); it != esiti.cend(); ++it)
+        righe.insert(Id(it.key()), Letta(it.key(), it->iPosFinId));
+    return righe;
+}
+
+QString TqevFinStore::Id(int iSitId)
+{
+    return QString::number(iSitId);
+}
+
+TqevRiga TqevFinStore::Letta(int iSitId, int iPosFinId)
+{
+    return {iSitId, {{QStringLiteral("iPosFinId"), iPosFinId}}};
+}
+
+int TqevFinStore::Esito(const TqevRiga &riga)
+{
+    return riga.valori.value(QStringLiteral("iPosFinId")).toInt();
+}
+
 void TqevFinStore::Aggiorna(TVxTransaction &tr, int iSitId, int iPosFinId) const
 {
     TVxFieldValues values;

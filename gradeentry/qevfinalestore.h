@@ -67,6 +67,13 @@ public:
     // The outcomes of the situations of a class by situation, in one statement; or of the one
     // situation iSitId. A situation without one (or without a row) has none in the list.
     QHash<int, TqevEsito> Carica(int iClsId, int iSitId = 0) const;
+    // What the outcomes hold now, by situation (Id), as Carica reads them: in the save's
+    // transaction, one statement. A situation's row is its own key (0: the row is gone).
+    QHash<QString, TqevRiga> Righe(int iClsId, int iSitId = 0) const;
+    static QString Id(int iSitId);
+    // The outcome of a situation as last read or written, and the outcome of a row (0: none).
+    static TqevRiga Letta(int iSitId, int iPosFinId);
+    static int Esito(const TqevRiga &riga);
     // 0 stores no outcome (NULL). Raises when the situation row is gone.
     void Aggiorna(TVxTransaction &tr, int iSitId, int iPosFinId) const;
 

@@ -333,7 +333,13 @@ void TqevPagine::PaginaSeguente(bool avanti)
         m_pcMain->setCurrentIndex(index);
         if (m_pcMain->currentIndex() != index)
             return; // a refused cell keeps the page
-        // The grid, or the editor a page shows in its place (a pupil's judgment).
+        // The grid, or the editor a page shows in its place (a pupil's judgment): never a
+        // button of the frame's tool bar, where what is typed would go nowhere.
+        TfrqevCarBs *frame = FrameAttivo();
+        if (frame && frame->grGrid->isVisible() && frame->grGrid->isEnabled()) {
+            frame->grGrid->setFocus(Qt::ShortcutFocusReason);
+            return;
+        }
         QWidget *page = m_pcMain->currentWidget();
         for (QWidget *w : page->findChildren<QWidget *>()) {
             if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {

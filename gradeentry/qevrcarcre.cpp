@@ -5,6 +5,7 @@
 #include "gradeentry/qevfselitem.h"
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevrcrelista.h"
+#include "gradeentry/qevregolevalori.h"
 #include "gradeentry/qevsalva.h"
 #include "gradeentry/qevutil.h"
 #include "platform/connection.h"
@@ -14,6 +15,7 @@
 #include "platform/waitwindow.h"
 
 #include <QAction>
+#include <QListWidget>
 #include <QLocale>
 #include <QMenu>
 #include <QPainter>
@@ -22,6 +24,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <limits>
 #include <map>
 
 namespace {
@@ -106,6 +109,10 @@ TfrqevCarCre::TfrqevCarCre(QWidget *parent)
     m_liste->addWidget(frqevCreSco);
     m_liste->addWidget(frqevCreFrm);
     m_liste->setChildrenCollapsible(false);
+    // The keyboard reaches the lists from the grid: Tab on its last cell, Shift+Tab back.
+    grGrid->setOptions(grGrid->Options() | TVxStringGrid::goTabLeaves);
+    setTabOrder(grGrid, frqevCreSco->clbLista);
+    setTabOrder(frqevCreSco->clbLista, frqevCreFrm->clbLista);
 
     tbSelCar->setObjectName(QStringLiteral("tbSelCar"));
     tbSelCar->setToolTip(QStringLiteral("Dato visualizzato"));
@@ -200,6 +207,7 @@ void TfrqevCarCre::leggiAnni()
     ListaAnni = {QString()};
     TipiBanda = {0};
     m_bande = TqevCreStore::Bande(dmqevDataSets->iClsSesId);
+    m_bandeCorsi = TqevCreStore::BandeDeiCorsi();
     // A band's key carries its type in thousands: the class session's first band tells how
     // many band types (course years with credits) there are.
     const int tipi = m_bande.isEmpty() ? 0 : m_bande.first().iBndId / 1000;
@@ -382,44 +390,44 @@ bool TfrqevCarCre::ultimaColonna(int col, int row) const
     return TipoCar == tcClasse ? col == grGrid->ColCount() - 1 : row == grGrid->RowCount() - 1;
 }
 
-void TfrqevCarCre::prendiDigitato(int col, int row)
+bool TfrqevCarCre::prendiDigitato(int col, int row, QString &motivo)
 {
     // The cell being left decides: a value typed where it may be typed is taken over.
     if (!modificabile(col, row))
-        return;
+        return true;
     auto rec = RecordDi(col, row);
+    const int chi = TipoCar == tcClasse   ? ModoCre
+                    : col == kColPerMedia ? mcPerMedia
+                    : col == kColCredito  ? mcCredito
+                                          : mcRecup;
+    int *valore = chi == mcPerMedia ? &rec->iCrePerMedia
+                  : chi == mcFrmSco ? &rec->iCreFrmSco
+                  : chi == mcSosp   ? &rec->iCreSosp
+                  : chi == mcRecup  ? &rec->iCreRecup
+                                    : &rec->iCreCredito;
     const QString text = grGrid->Cells(col, row).trimmed();
-    bool numero = true;
-    const int valore = text.isEmpty() ? 0 : text.toInt(&numero);
-    if (numero && valore >= 0) {
-        const int chi = TipoCar == tcClasse   ? ModoCre
-                        : col == kColPerMedia ? mcPerMedia
-                        : col == kColCredito  ? mcCredito
-                                              : mcRecup;
-        switch (chi) {
-        case mcPerMedia:
-            rec->iCrePerMedia = valore;
-            break;
-        case mcFrmSco:
-            rec->iCreFrmSco = valore;
-            break;
-        case mcSosp:
-            rec->iCreSosp = valore;
-            break;
-        case mcRecup:
-            rec->iCreRecup = valore;
-            break;
-        default:
-            rec->iCreCredito = valore;
-            break;
-        }
+    if (text == numero(*valore))
+        return true;
+    // The credit attributed goes through the rule a collected one meets, against the bands of
+    // the row's course year as the database holds them; the other values are whole numbers the
+    // column holds, under no band. A refused text stays in the cell, with the reason on the help
+    // line: nothing is dropped unsaid.
+    static const QList<TqevBanda> kSenzaBanda{
+        TqevBanda{0, QString(), 0, 0, 0, std::numeric_limits<qint32>::max()}};
+    motivo = chi == mcCredito
+                 ? TqevRegoleValori::CreditoNellaBanda(m_bandeCorsi.value(rec->iAcsId), rec->iBndId,
+                                                       rec->iCreOutBanda, text)
+                 : TqevRegoleValori::CreditoNellaBanda(kSenzaBanda, {}, {}, text);
+    if (!motivo.isEmpty()) {
+        motivo[0] = motivo[0].toUpper();
+        return false;
     }
-    // What is not a whole number from 0 is not taken: the cell shows the record again, so
-    // that what the office sees is what a save writes.
+    *valore = text.toInt();
     if (TipoCar == tcClasse)
         grGrid->setCells(col, row, testoModo(*rec, ModoCre));
     else
         mostraRiga(row);
+    return true;
 }
 
 bool TfrqevCarCre::puntaListe(const std::shared_ptr<TRecCre> &rec, bool chiedi)
@@ -466,7 +474,12 @@ void TfrqevCarCre::grGridSelectCell(int col, int row, bool &canSelect)
         return;
     if (row < grGrid->nRowIntest() || col < grGrid->nColIntest())
         return;
-    prendiDigitato(grGrid->Col(), grGrid->Row());
+    QString motivo;
+    if (!prendiDigitato(grGrid->Col(), grGrid->Row(), motivo)) {
+        canSelect = false;
+        Rifiuta(motivo);
+        return;
+    }
     // The current cell checked before a save, a page change or a close: its value is taken,
     // and the lists stay on the credit they show (nothing is read, the server may be away).
     auto rec = RecordDi(col, row);
@@ -630,8 +643,7 @@ bool TfrqevCarCre::CreaRigheVuote()
         TqevScrittura s;
         s.cella = descriviCella(*rec, row);
         s.esegui = [=, inizio = inizio, fine = fine](TVxTransaction &tr) {
-            esito->first =
-                TqevCreStore::Inserisci(tr, iSitId, {}, false, inizio, fine, esito->second);
+            esito->first = TqevCreStore::Inserisci(tr, iSitId, {}, inizio, fine, esito->second);
         };
         s.salvata = [this, rec, esito, col, row] {
             prendiSalvata(*rec, esito->first, esito->second, col, row);
@@ -639,7 +651,7 @@ bool TfrqevCarCre::CreaRigheVuote()
         scritture.append(s);
     };
     PerCella(visita);
-    return scrivi(scritture);
+    return scrivi(scritture, {});
 }
 
 void TfrqevCarCre::prendiSalvata(TRecCre &rec, int iCreId, const TValCredito &salvati, int col,
@@ -657,9 +669,9 @@ void TfrqevCarCre::prendiSalvata(TRecCre &rec, int iCreId, const TValCredito &sa
         mostraRiga(row);
 }
 
-bool TfrqevCarCre::scrivi(const QList<TqevScrittura> &scritture)
+bool TfrqevCarCre::scrivi(const QList<TqevScrittura> &scritture, const TqevVerifica &verifica)
 {
-    const bool salvate = SalvaScritture(scritture);
+    const bool salvate = SalvaScritture(scritture, verifica);
     puntaListe(RecordDi(grGrid->Col(), grGrid->Row()), false);
     grGrid->Invalidate();
     return salvate;
@@ -691,8 +703,8 @@ bool TfrqevCarCre::SaveDataDb()
         if (key == 0) {
             const auto [inizio, fine] = date.di(rec->iAnsId);
             s.esegui = [=, inizio = inizio, fine = fine](TVxTransaction &tr) {
-                salvati->first = TqevCreStore::Inserisci(tr, iSitId, valori, cambiato, inizio, fine,
-                                                         salvati->second);
+                salvati->first =
+                    TqevCreStore::Inserisci(tr, iSitId, valori, inizio, fine, salvati->second);
             };
         } else {
             const TValCredito salvato = rec->Salvato;
@@ -700,20 +712,33 @@ bool TfrqevCarCre::SaveDataDb()
                 TqevCreStore::Aggiorna(tr, key, valori, &salvato);
             };
         }
-        // The other office deleted the row: saving again stores it anew. It stored one: saving
-        // again writes over it.
-        s.altrove = [rec](int chiave) {
-            rec->iCreId = chiave;
-            if (chiave == 0)
-                rec->Salvato = TValCredito();
-        };
+        // What the office typed goes only where the row still holds, in the values it changes,
+        // what the window read: another office's credit is told, not written over or emptied
+        // unsaid, and saving again writes over it (or stores the row anew where it was deleted).
+        // A row without typed values, stored for the check lists, takes one found there.
+        if (cambiato) {
+            s.id = TqevCreStore::Id(iSitId);
+            s.letta = TqevCreStore::Letta(key, rec->Salvato, valori);
+            s.cambiata = [rec](const TqevRiga &ora) {
+                rec->iCreId = ora.chiave;
+                rec->Salvato = ora.chiave != 0 ? TqevCreStore::ValoriDi(ora) : TValCredito();
+            };
+        }
         s.salvata = [this, rec, salvati, col, row] {
             prendiSalvata(*rec, salvati->first, salvati->second, col, row);
         };
         scritture.append(s);
     };
     PerCella(visita);
-    if (!scrivi(scritture))
+    // The credit rows of the grid's pupils.
+    const bool perClasse = TipoCar == tcClasse;
+    const int iAnaId = perClasse ? 0 : dmqevDataSets->iAnaId;
+    const int iClsId = perClasse ? dmqevDataSets->iClsId : 0;
+    TqevVerifica verifica;
+    verifica.leggi = [iAnaId, iClsId](TVxTransaction &) {
+        return TqevCreStore::Righe(iAnaId, iClsId);
+    };
+    if (!scrivi(scritture, verifica))
         return false;
     grGrid->setModificato(false);
     return true;

@@ -19,8 +19,11 @@
 // "Credito", "Integrazione", "Nota". A record without a situation (the pupil was not in that
 // course year) is drawn black and never entered or written.
 //
-// Typing changes the text; the record takes the number when the cursor leaves the cell (a
-// text that is not a whole number from 0 puts the record's value back in the cell). The
+// Typing changes the text; the record takes the number when the cursor leaves the cell. The
+// credit attributed goes through the credit rule (TqevRegoleValori::CreditoNellaBanda) against
+// the bands of the row's course year as the database holds them, the other values must be whole
+// numbers from 0 that the column holds: a refused text keeps the cursor in its cell, the reason
+// on the help line, and nothing is taken. The
 // commendation and the note come from the pick dialog; Backspace clears them. "Calcola credito
 // per media" (and "Credito minimo", "Credito massimo") takes the band of the average on the
 // last course year: its minimum as credit by average, its maximum (display parameter
@@ -30,8 +33,10 @@
 // without one, so that the check lists can mark it; a row another office stored meanwhile is
 // taken, not stored again. SaveDataDb writes first the check lists' ticks the database refused
 // when they were made, then only the rows changed since loading (of a stored row, the values
-// changed), in the one transaction of the one save routine. A per-pupil frame beside the class
-// window takes the pupil's records from that window's grid and gives them back after its save.
+// changed, and only where they still hold what the window read: another office's credit is
+// told, and saving again writes over it), in the one transaction of the one save routine. A
+// per-pupil frame beside the class window takes the pupil's records from that window's grid and
+// gives them back after its save.
 
 #include "gradeentry/qevcrestore.h"
 #include "gradeentry/qevrcarbs.h"
@@ -116,8 +121,9 @@ private:
     void leggiAnni();
     void mostraRiga(int row);
     QString testoModo(const TRecCre &rec, int modo) const;
-    // Takes the number typed into the cell being left; a refused text is put back.
-    void prendiDigitato(int col, int row);
+    // Takes the number typed into the cell being left; false with the reason a text is refused
+    // for (the cursor then stays, the text in the cell).
+    bool prendiDigitato(int col, int row, QString &motivo);
     bool modificabile(int col, int row) const;
     bool ultimaColonna(int col, int row) const;
     double mediaAlunno(int row) const;
@@ -131,11 +137,12 @@ private:
     void prendiSalvata(TRecCre &rec, int iCreId, const TValCredito &salvati, int col, int row);
     // The writes through the one save routine; then the check lists follow the cursor's
     // credit again. True when every write was saved.
-    bool scrivi(const QList<TqevScrittura> &scritture);
+    bool scrivi(const QList<TqevScrittura> &scritture, const TqevVerifica &verifica);
 
     QSplitter *m_divisore;
     QSplitter *m_liste;
     QList<TqevBanda> m_bande;
+    QHash<int, QList<TqevBanda>> m_bandeCorsi; // every course year's bands, by iAcsId
     bool m_readOnly = false;
     bool m_righeCreate = false; // the empty rows of this load are stored
 };

@@ -378,11 +378,14 @@ bool TfrqevCarDeb::SaveDataDb()
             continue;
         TqevScrittura s;
         s.cella = descrivi(p.x(), p.y());
+        s.id = TqevDebStore::Id(iAnaId, iMatId);
+        // A deletion goes only where no attribute changed since; a change only where the
+        // attributes it changes are as read: another office's change of another attribute stays.
+        s.letta = TqevDebStore::Letta(key, rec->Salvato, vuoto ? nullptr : &valori);
+        s.cancella = vuoto;
         auto nuova = std::make_shared<int>(key);
         if (vuoto) {
-            s.esegui = [=](TVxTransaction &tr) {
-                TqevDebStore::Cancella(tr, key, iAnaId, iAnsId, iMatId);
-            };
+            s.esegui = [key](TVxTransaction &tr) { TqevDebStore::Cancella(tr, key); };
             *nuova = 0;
         } else if (key == 0) {
             s.esegui = [=](TVxTransaction &tr) {
@@ -396,11 +399,11 @@ bool TfrqevCarDeb::SaveDataDb()
                 TqevDebStore::Aggiorna(tr, key, valori, &salvato);
             };
         }
-        // Gone: saving again stores the debt anew. Replaced: saving again deletes the new row.
-        s.altrove = [rec](int chiave) {
-            rec->iDebId = chiave;
-            if (chiave == 0)
-                rec->Salvato = TValDebito();
+        // Saving again writes the debt as shown over the other office's row, deletes it, or
+        // stores it anew where the other office deleted it.
+        s.cambiata = [rec](const TqevRiga &ora) {
+            rec->iDebId = ora.chiave;
+            rec->Salvato = ora.chiave != 0 ? TqevDebStore::ValoriDi(ora) : TValDebito();
         };
         s.salvata = [rec, nuova, valori, iMatId, vuoto] {
             rec->iDebId = *nuova;
@@ -409,7 +412,15 @@ bool TfrqevCarDeb::SaveDataDb()
         };
         scritture.append(s);
     }
-    return SalvaGriglia(scritture, {});
+    // The debts of the grid's pupils, as LoadData reads them.
+    const bool perAlunni = RighePerAlunno(TipoCar);
+    const int iAnaId = perAlunni ? 0 : dmqevDataSets->iAnaId;
+    const int iClsId = perAlunni ? dmqevDataSets->iClsId : 0;
+    TqevVerifica verifica;
+    verifica.leggi = [iAnsId, iAnaId, iClsId](TVxTransaction &) {
+        return TqevDebStore::Righe(iAnsId, iAnaId, iClsId);
+    };
+    return SalvaGriglia(scritture, verifica);
 }
 
 TfrqevCarDeb *TfrqevCarDeb::frameClasse() const

@@ -28,7 +28,10 @@
 // proposals pages, unsaved changes included; elsewhere they come from what is stored.
 //
 // SaveDataDb writes only the debts changed since loading (emptied: deleted; new: inserted;
-// else their changed attributes updated) through the one save routine, in its one transaction.
+// else their changed attributes updated) through the one save routine, in its one transaction,
+// and only where the stored debt still holds what the window read: a debt another office
+// changed (the same attribute, or any, for a deletion), deleted or stored meanwhile is told and
+// left as it stands, and saving again writes what the window shows.
 
 #include "gradeentry/qevrcarbs.h"
 

@@ -97,11 +97,25 @@ bool TfrqevCarFin::SaveDataDb()
         const int id = rec->iPosFinId;
         TqevScrittura s;
         s.cella = QStringLiteral("Alunno: %1\rEsito finale").arg(nome);
+        s.id = TqevFinStore::Id(iSitId);
+        s.letta = TqevFinStore::Letta(iSitId, rec->iPosFinIdSalvato);
+        s.cancella = id == 0;
         s.esegui = [&store, iSitId, id](TVxTransaction &tr) { store.Aggiorna(tr, iSitId, id); };
         s.salvata = [rec, id] { rec->iPosFinIdSalvato = id; };
+        // Saving again writes the chosen outcome over the other office's, or empties it.
+        s.cambiata = [rec](const TqevRiga &ora) {
+            rec->iPosFinIdSalvato = TqevFinStore::Esito(ora);
+        };
         scritture.append(s);
     });
-    return SalvaGriglia(scritture, {});
+    // The outcomes of the grid's pupils, as LoadData reads them.
+    const int iClsId = dmqevDataSets->iClsId;
+    const int iSitId = TipoCar == tcClasse ? 0 : dmqevDataSets->iSitId;
+    TqevVerifica verifica;
+    verifica.leggi = [&store, iClsId, iSitId](TVxTransaction &) {
+        return store.Righe(iClsId, iSitId);
+    };
+    return SalvaGriglia(scritture, verifica);
 }
 
 void TfrqevCarFin::UpdateClassForm()

@@ -11,8 +11,9 @@
 //       window's own record
 //
 // SaveDataDb writes only the outcomes changed since loading, in the one transaction of the one
-// save routine; an emptied outcome is stored as none (NULL). In the pupil
-// window a drop-down with nothing chosen keeps the stored outcome.
+// save routine, and only where the stored outcome is still the one the window read (another
+// office's is told, and saving again writes over it); an emptied outcome is stored as none
+// (NULL). In the pupil window a drop-down with nothing chosen keeps the stored outcome.
 
 #include "gradeentry/qevfinalestore.h"
 #include "gradeentry/qevrcarbs.h"

@@ -34,6 +34,21 @@ private:
 
 } // namespace
 
+QString TfrqevCreLista::cambiateAltrove(const QStringList &spuntate, const QStringList &tolte) const
+{
+    QString testo = QStringLiteral("Attenzione!\r\rLe voci di \"%1\" sono state cambiate da "
+                                   "un'altra postazione dopo l'apertura della finestra: l'elenco "
+                                   "mostra ora quelle salvate.")
+                        .arg(toolTip());
+    if (!spuntate.isEmpty())
+        testo += QStringLiteral("\r\rSpuntate dall'altra postazione: ") +
+                 spuntate.join(QStringLiteral(", "));
+    if (!tolte.isEmpty())
+        testo +=
+            QStringLiteral("\r\rTolte dall'altra postazione: ") + tolte.join(QStringLiteral(", "));
+    return testo + QStringLiteral("\r\rLe modifiche di questa postazione sono state salvate.");
+}
+
 TfrqevCreLista::TfrqevCreLista(TqevListaCrediti lista, QWidget *parent)
     : TfrVxBase(parent), clbLista(new QListWidget), m_lista(lista)
 {
@@ -144,15 +159,34 @@ bool TfrqevCreLista::SalvaLista()
     }
     const int credito = iCreId;
     const TqevListaCrediti lista = m_lista;
+    auto salvate = std::make_shared<QSet<int>>();
     TqevScrittura s;
     s.cella = toolTip();
     s.esegui = [=](TVxTransaction &tr) {
-        TqevCreStore::SalvaSpunte(tr, lista, credito, aggiunte, tolte, inizio, fine);
+        *salvate = TqevCreStore::SalvaSpunte(tr, lista, credito, aggiunte, tolte, inizio, fine);
     };
     if (!SalvaScritture({s}))
         return false;
-    m_salvate = spuntate;
+    // The kinds another office ticked or cleared since the list read them, which this office
+    // left alone: the list shows them as now stored, and says so.
+    QStringList spuntateAltrove;
+    QStringList tolteAltrove;
+    {
+        const Caricamento caricamento(m_caricamento);
+        for (int i = 0; i < clbLista->count(); ++i) {
+            QListWidgetItem *item = clbLista->item(i);
+            const int id = item->data(Qt::UserRole).toInt();
+            const bool ora = salvate->contains(id);
+            if (aggiunte.contains(id) || tolte.contains(id) || ora == m_salvate.contains(id))
+                continue;
+            item->setCheckState(ora ? Qt::Checked : Qt::Unchecked);
+            (ora ? spuntateAltrove : tolteAltrove) << item->text();
+        }
+    }
+    m_salvate = (*salvate - tolte) | aggiunte;
     bModificata = false;
+    if (!spuntateAltrove.isEmpty() || !tolteAltrove.isEmpty())
+        VxMessageDlg(cambiateAltrove(spuntateAltrove, tolteAltrove), mtWarning, mbOK);
     return true;
 }
 

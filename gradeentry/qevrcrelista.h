@@ -10,10 +10,11 @@
 //
 // A tick changed by the mouse, by Space or by Enter is saved at once (one change per press),
 // the changed marks only, in one transaction; new marks take the first and last day of the
-// credit's own school year. A tick that could not be saved stays, the list marked modified (and
-// OnNonSalvata told), and pointing the list at the same credit again keeps it: only the credits
-// frame's question (save, drop, stay) or its save lets it go. Without a stored credit (key 0)
-// the list shows no tick and takes none.
+// credit's own school year. The save reads the marks stored now: kinds another office ticked or
+// cleared since the list read them show as stored, and the office is told which. A tick that could
+// not be saved stays, the list marked modified (and OnNonSalvata told), and pointing the list at
+// the same credit again keeps it: only the credits frame's question (save, drop, stay) or its save
+// lets it go. Without a stored credit (key 0) the list shows no tick and takes none.
 
 #include "gradeentry/qevcrestore.h"
 #include "platform/frames.h"
@@ -58,6 +59,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // What the office reads when a save met kinds another office ticked or cleared meanwhile.
+    QString cambiateAltrove(const QStringList &spuntate, const QStringList &tolte) const;
     void aggiornaAbilitazione();
     // The marks of the credit shown, read and ticked; unsaved ticks are dropped.
     void mostraSpunte();

@@ -7,9 +7,14 @@
 //
 //   const int ore = TqevRegoleValori::OreDigitate(text);   // -1: no hours
 //   if (!TqevRegoleValori::OreValide(ore)) motivo = TqevRegoleValori::MotivoOre();
-//   if (!TqevRegoleValori::CreditoNellaBanda(credito, min, max, fuoriBanda)) ...
+//   const QString perche = TqevRegoleValori::CreditoNellaBanda(
+//       TqevCreStore::BandeDellaSituazione(iSitId), iBndId, iCreOutBanda, credito);
 
+#include "gradeentry/qevcrestore.h"
+
+#include <QList>
 #include <QString>
+#include <QVariant>
 
 struct TqevRegoleValori
 {
@@ -33,6 +38,24 @@ struct TqevRegoleValori
     // A credit lies in its band's range; a credit the council set outside it (iCreOutBanda)
     // may stand that many points beyond either end, and never below 0.
     static bool CreditoNellaBanda(qint64 credito, int creMin, int creMax, qint64 fuoriBanda);
+
+    // The credit rule, one for a credit typed in the credits grid and one brought back by a
+    // collection: why the credit is refused, as the office reads it after the pupil's name;
+    // empty when it is taken. It is measured against bandeAnno, the bands of the pupil's course
+    // year as the database holds them (TqevCreStore::BandeDellaSituazione, BandeDeiCorsi), never
+    // against what the row says of its band:
+    // - the band the row names (iBndId) must be one of them: another year's band is refused;
+    // - a row without band (iBndId 0 or null) is measured against the year's bands together,
+    //   from the lowest minimum to the highest maximum;
+    // - iCreOutBanda is a flag, 1 when the council set the credit one point beyond the band
+    //   (either end), 0 or null when not: any other value is refused;
+    // - the credit is a whole number from 0 that the column (INTEGER) holds, as a number or as
+    //   the text typed: a negative one, one too large, or a text that is no whole number is
+    //   refused, never dropped. A null or empty credit, or 0 (the grid shows and stores 0 as
+    //   no credit), is no credit: only its band and flag are measured.
+    // A course year without bands takes no credit and no band.
+    static QString CreditoNellaBanda(const QList<TqevBanda> &bandeAnno, const QVariant &iBndId,
+                                     const QVariant &iCreOutBanda, const QVariant &credito);
 
     // What the office reads beside a refused value.
     static QString MotivoOre();

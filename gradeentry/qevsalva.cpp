@@ -318,6 +318,20 @@ void AggiornaRiga(TVxTransaction &tr, const TqevTabella &t, int id, const TVxFie
         throw EValoreAltrove(kCancellatoPrimaDellaModifica, 0);
 }
 
+TqevRiga RigaLetta(int chiave, const TVxFieldValues &salvati, const TVxFieldValues *nuovi)
+{
+    TqevRiga riga;
+    riga.chiave = chiave;
+    if (chiave == 0)
+        return riga;
+    for (int i = 0; i < salvati.size(); ++i) {
+        const QString nome = salvati.name(i);
+        if (!nuovi || nuovi->value(nome) != salvati.value(i))
+            riga.valori.insert(nome, salvati.value(i));
+    }
+    return riga;
+}
+
 void CancellaCella(TVxTransaction &tr, const TqevTabella &t, int id, const TVxFieldValues &cella)
 {
     TVxFieldValues chiave;

@@ -176,6 +176,26 @@ void AggiornaRiga(TVxTransaction &tr, const TqevTabella &t, int id, const V &val
     AggiornaRiga(tr, t, id, nuovi, salvati ? &vecchi : nullptr);
 }
 
+// What a stored row held when last read or written, as a checked write compares it (the
+// TqevScrittura's letta): its key and the values of the columns the write changes, those that
+// differ in nuovi (as AggiornaRiga sets them), or of every column without nuovi (a deletion,
+// which must not take away unsaid what another office saved in any of them). Key 0: no row.
+TqevRiga RigaLetta(int chiave, const TVxFieldValues &salvati,
+                   const TVxFieldValues *nuovi = nullptr);
+
+// The same for a row a store writes from its values type through its row function.
+template <class V>
+TqevRiga RigaLetta(int chiave, const V &salvati, const V *nuovi,
+                   void (*valoriRiga)(TVxFieldValues &, const V &))
+{
+    TVxFieldValues vecchi;
+    valoriRiga(vecchi, salvati);
+    TVxFieldValues scritti;
+    if (nuovi)
+        valoriRiga(scritti, *nuovi);
+    return RigaLetta(chiave, vecchi, nuovi ? &scritti : nullptr);
+}
+
 // Deletes the row of an emptied cell by its key. Raises EValoreAltrove when no row has the key:
 // another office deleted it (key 0), or replaced it (the key of the row the cell holds now).
 void CancellaCella(TVxTransaction &tr, const TqevTabella &t, int id, const TVxFieldValues &cella);

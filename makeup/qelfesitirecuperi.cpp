@@ -44,7 +44,7 @@ public:
     explicit TqelGrigliaEsiti(TfmQelEsitiRecuperi *window) : TVxStringGrid(window), m_window(window)
     {
         setObjectName(QStringLiteral("dbgEsiti"));
-        setOptions(goFixedColsFocus | goColSizing);
+        setOptions(goFixedColsFocus | goColSizing | goTabLeaves);
         setDefaultRowHeight(20);
         OnSelectCell = [this](int col, int row, bool &) { m_window->showFocusedCell(col, row); };
     }
@@ -187,8 +187,7 @@ void TfmQelEsitiRecuperi::loadGrid()
             const auto found =
                 grid.records.constFind(MakeupCell(p.iSitId, m_materie.at(k).toInt()));
             if (found != grid.records.constEnd())
-                m_cdsEsiti.Fields(fieldOfCol(k + 1))
-                    ->setValue(found->iEreId ? found->iPesoRec.value_or(-1) : -1);
+                m_cdsEsiti.Fields(fieldOfCol(k + 1))->setValue(outcomeCellValue(*found));
         }
         m_cdsEsiti.Post();
     }
@@ -284,9 +283,19 @@ void TfmQelEsitiRecuperi::writeOutcome(std::optional<int> weight)
         return;
     const int iSitId = m_cdsEsiti.Value(row - 1, kFieldSitId).toInt();
     const int iMatId = m_materie.at(col - 1).toInt();
+    const int shown = value(col, row).toInt();
     RunShowingErrors([&] {
         const MakeupRecords::OutcomeWritten written =
-            m_data.setCellOutcome(m_ansFreDwgId, iSitId, iMatId, weight);
+            m_data.setCellOutcome(m_ansFreDwgId, iSitId, iMatId, weight, shown);
+        if (written.changedTo) {
+            setValue(col, row, *written.changedTo);
+            VxMessageDlg(QStringLiteral("L'esito del recupero è stato cambiato da un'altra "
+                                        "postazione dopo la lettura della griglia: l'esito "
+                                        "digitato non è stato salvato.\r\rLa cella mostra "
+                                        "l'esito salvato; per sostituirlo, digitarlo di nuovo."),
+                         mtWarning, mbOK);
+            return;
+        }
         if (written.rows == 0) {
             setValue(col, row, QVariant());
             VxMessageDlg(QStringLiteral("Il recupero non esiste più: è stato cancellato da "

@@ -18,7 +18,8 @@ class TqelGrigliaEsiti;
 // cdsEsiti holds one row per pupil: iSitId, "Cognome Nome", then one field per subject named
 // by its iMatId: NULL without record, -1 for a record without outcome, else the outcome's
 // weight. The database is written first and the cell changed after: a refused write leaves
-// the cell as it was, and says why.
+// the cell as it was, and says why. A cell is written only while its stored outcome is the one
+// it shows: one another office changed since is told and shown, not written over.
 class TfmQelEsitiRecuperi : public TfmQelMakeupClassWindow
 {
     Q_OBJECT

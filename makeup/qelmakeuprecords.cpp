@@ -1,5 +1,6 @@
 #include "makeup/qelmakeuprecords.h"
 
+#include "platform/engineerrors.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
 
@@ -297,6 +298,11 @@ QString MakeupClass::yearText() const
     return QStringLiteral("%1/%2").arg(iAnsValore).arg(iAnsValore + 1);
 }
 
+int outcomeCellValue(const MakeupRecord &record)
+{
+    return record.iEreId ? record.iPesoRec.value_or(-1) : -1;
+}
+
 MakeupRecords::MakeupRecords(const QSqlDatabase &db) : m_db(db) {}
 
 MakeupClass MakeupRecords::classOf(int iClsSesId) const
@@ -510,20 +516,38 @@ int MakeupRecords::update(const MakeupRecord &r) const
 }
 
 MakeupRecords::OutcomeWritten MakeupRecords::setCellOutcome(int iAnsFreDwgId, int iSitId,
-                                                            int iMatId,
-                                                            std::optional<int> weight) const
+                                                            int iMatId, std::optional<int> weight,
+                                                            int shown) const
 {
-    // The lookup and the update see the same outcomes.
-    TVxTransactionScope scope(m_db);
     OutcomeWritten written;
-    if (weight)
-        written.iEreId = firstOutcomeOfWeight(*weight);
-    written.rows = changeRows(m_db, text(kSetCellOutcome),
-                              valuesOf({{"iEreId", keyOrNull(written.iEreId)},
-                                        {"iAnsFreDwgId", iAnsFreDwgId},
-                                        {"iMatId", iMatId},
-                                        {"iSitId", iSitId}}));
-    scope.Commit();
+    try {
+        // The check, the lookup and the update see the same records and outcomes.
+        TVxTransactionScope scope(m_db);
+        const std::optional<MakeupRecord> stored =
+            cellRecordOfPhaseRow(iAnsFreDwgId, iSitId, iMatId);
+        if (!stored)
+            return written;
+        if (outcomeCellValue(*stored) != shown) {
+            written.changedTo = outcomeCellValue(*stored);
+            return written;
+        }
+        if (weight)
+            written.iEreId = firstOutcomeOfWeight(*weight);
+        written.rows = changeRows(m_db, text(kSetCellOutcome),
+                                  valuesOf({{"iEreId", keyOrNull(written.iEreId)},
+                                            {"iAnsFreDwgId", iAnsFreDwgId},
+                                            {"iMatId", iMatId},
+                                            {"iSitId", iSitId}}));
+        scope.Commit();
+    } catch (const EVxException &e) {
+        if (!isConcurrentChange(e))
+            throw;
+        // Another office saved the cell at this very moment: its outcome stands, and shows.
+        written = {};
+        if (const std::optional<MakeupRecord> now =
+                cellRecordOfPhaseRow(iAnsFreDwgId, iSitId, iMatId))
+            written.changedTo = outcomeCellValue(*now);
+    }
     return written;
 }
 

@@ -120,6 +120,10 @@ struct MakeupLegendRow
     QString sDesc;
 };
 
+// What an outcomes cell shows of its first record: -1 without outcome, else the outcome's
+// weight (-1 too for an outcome without one).
+int outcomeCellValue(const MakeupRecord &record);
+
 // A pupil's and subject's cell of a grid: (iSitId, iMatId).
 using MakeupCell = QPair<int, int>;
 
@@ -192,15 +196,19 @@ public:
     int update(const MakeupRecord &record) const;
     // Gives every record of the pupil's subject in the phase row the first outcome of the
     // weight (none when no outcome has it, or no weight is given), in one transaction; types
-    // and dates stay. The rows changed (0: the cell has no record any more) and the outcome
-    // written (0: none).
+    // and dates stay; only while the cell's first record still shows what the window shows
+    // (shown, as outcomeCellValue gives it). The rows changed (0: the cell has no record any
+    // more, or shows another outcome) and the outcome written (0: none); changedTo, the value
+    // the cell shows now when another office changed its outcome since, or saves it at this
+    // very moment: nothing is written then.
     struct OutcomeWritten
     {
         int rows = 0;
         int iEreId = 0;
+        std::optional<int> changedTo;
     };
     OutcomeWritten setCellOutcome(int iAnsFreDwgId, int iSitId, int iMatId,
-                                  std::optional<int> weight) const;
+                                  std::optional<int> weight, int shown) const;
     // Clears the outcome of every record of the phase row whose pupil situation belongs to
     // the class and is on the register, whatever its iSitOrdine; types and dates stay. The rows
     // changed.

@@ -11,7 +11,6 @@
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QSaveFile>
 #include <QTimer>
 #include <QUrl>
 
@@ -113,16 +112,18 @@ QString TdmxComm::ReplyHeader(const QString &name) const
 
 void TdmxComm::http_get(const QString &url, const QString &fileName, TVxFileAccess access)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) ||
-        (access == TVxFileAccess::OwnerOnly &&
-         !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)))
-        throw EVxException(QStringLiteral("Impossibile scrivere il file %1: %2")
-                               .arg(fileName, file.errorString()));
-    run("GET", url, nullptr, QString(), file);
-    if (!file.commit())
-        throw EVxException(QStringLiteral("Impossibile scrivere il file %1: %2")
-                               .arg(fileName, file.errorString()));
+    TVxFileReplacement file(fileName, access);
+    if (!file.open())
+        throw file.failure();
+    try {
+        run("GET", url, nullptr, QString(), file);
+    } catch (const EVxException &) {
+        // The file's own refusal (a full disk) names the file and says it is as it was.
+        if (file.failed())
+            throw file.failure();
+        throw;
+    }
+    file.commit();
 }
 
 void TdmxComm::http_get(const QString &url, QIODevice &reply)

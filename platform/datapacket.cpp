@@ -137,7 +137,7 @@ void TClientDataSet::LoadFromFile(const QString &path)
             QStringLiteral("Il file %1 non esiste.").arg(QDir::toNativeSeparators(path)));
     if (!VxOpenRegularFile(file, path))
         throw EVxException(QStringLiteral("Impossibile leggere il file %1: %2")
-                               .arg(QDir::toNativeSeparators(path), file.errorString()));
+                               .arg(QDir::toNativeSeparators(path), VxFileErrorText(file)));
     // The head tells the form: neither an unknown file nor an XML one past the size cap is
     // read into memory.
     const QByteArray head = file.peek(256);

@@ -604,5 +604,9 @@ TDataPacket readXmlPacket(const QByteArray &bytes, const QString &fileName)
 {
     if (bytes.size() > kVxXmlMaxBytes)
         refuseXmlPacketSize(fileName);
-    return XmlPacketReader(decodeXmlText(bytes, fileName), fileName).read();
+    const QString text = decodeXmlText(bytes, fileName);
+    if (const auto tag = VxFindOversizedStartTag(text))
+        refuseDataPacket(fileName,
+                         QStringLiteral("ha alla riga %1 %2").arg(tag->line).arg(tag->what));
+    return XmlPacketReader(text, fileName).read();
 }

@@ -5,9 +5,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDevice>
 #include <QFileInfo>
 #include <QHash>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSysInfo>
 #include <QThread>
 
@@ -19,6 +21,7 @@
 #include <limits>
 #include <optional>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -48,18 +51,20 @@ int openFreshName(const QString &path, mode_t mode, QByteArray *freshName)
     return -1;
 }
 
-bool writeAll(int fd, const QByteArray &bytes)
+// Every byte, or false with errno saying why (a write that takes none is a full disk).
+bool writeAll(int fd, const char *data, qint64 size)
 {
-    const char *data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, size_t(left));
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size_t(size));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
             return false;
+        }
         data += n;
-        left -= n;
+        size -= n;
     }
     return true;
 }
@@ -110,8 +115,7 @@ struct LockInfo
 QString ownProgram()
 {
     QFile comm(QStringLiteral("/proc/self/comm"));
-    return comm.open(QIODevice::ReadOnly) ? QString::fromUtf8(comm.readAll().trimmed())
-                                          : QString();
+    return comm.open(QIODevice::ReadOnly) ? QString::fromUtf8(comm.readAll().trimmed()) : QString();
 }
 
 QString ownUser()
@@ -234,34 +238,183 @@ QString VxSystemErrorText(int code)
         .arg(QString::fromLocal8Bit(std::strerror(code)));
 }
 
+TVxFileReplacement::TVxFileReplacement(const QString &path, TVxFileAccess access)
+    : m_path(path), m_access(access)
+{
+}
+
+TVxFileReplacement::~TVxFileReplacement()
+{
+    if (!m_committed)
+        discard();
+}
+
+bool TVxFileReplacement::open(OpenMode mode)
+{
+    Q_UNUSED(mode);
+    Q_ASSERT(m_fd < 0 && !m_finished);
+    // Created with the umask applied, as any new file of the program.
+    const mode_t bits = m_access == TVxFileAccess::OwnerOnly ? 0600 : 0666;
+    m_fd = openFreshName(m_path, bits, &m_fresh);
+    if (m_fd < 0 || (m_access == TVxFileAccess::OwnerOnly && ::fchmod(m_fd, 0600) != 0)) {
+        fail(errno);
+        return false;
+    }
+    return QIODevice::open(WriteOnly | Unbuffered);
+}
+
+qint64 TVxFileReplacement::readData(char *data, qint64 maxSize)
+{
+    Q_UNUSED(data);
+    Q_UNUSED(maxSize);
+    return -1;
+}
+
+qint64 TVxFileReplacement::writeData(const char *data, qint64 size)
+{
+    if (failed() || m_fd < 0)
+        return -1;
+    if (m_buffer.size() + size > kBufferSize && !flushBuffer())
+        return -1;
+    if (size >= kBufferSize) {
+        if (!writeAll(m_fd, data, size)) {
+            fail(errno);
+            return -1;
+        }
+    } else {
+        m_buffer.append(data, size);
+    }
+    return size;
+}
+
+bool TVxFileReplacement::flushBuffer()
+{
+    if (!failed() && !writeAll(m_fd, m_buffer.constData(), m_buffer.size()))
+        fail(errno);
+    m_buffer.clear();
+    return !failed();
+}
+
+void TVxFileReplacement::fail(int code)
+{
+    if (m_error == 0)
+        m_error = code != 0 ? code : EIO;
+    setErrorString(reason());
+}
+
+void TVxFileReplacement::discard()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    if (!m_fresh.isEmpty())
+        ::unlink(m_fresh.constData());
+    m_fresh.clear();
+    if (isOpen())
+        QIODevice::close();
+}
+
+void TVxFileReplacement::finish(TVxFileSync sync)
+{
+    if (m_finished)
+        return;
+    Q_ASSERT(m_fd >= 0 || failed());
+    // A network disk may tell a failed write only at the flush or the close.
+    if (m_fd >= 0)
+        flushBuffer();
+    if (!failed() && sync == TVxFileSync::Now && ::fsync(m_fd) != 0)
+        fail(errno);
+    if (m_fd >= 0 && ::close(m_fd) != 0)
+        fail(errno);
+    m_fd = -1;
+    if (failed()) {
+        discard();
+        throw failure();
+    }
+    m_finished = true;
+    QIODevice::close();
+}
+
+void TVxFileReplacement::commit(TVxFileSync sync)
+{
+    finish(sync);
+    if (std::rename(m_fresh.constData(), QFile::encodeName(m_path).constData()) != 0) {
+        fail(errno);
+        discard();
+        throw failure();
+    }
+    m_committed = true;
+}
+
+QString TVxFileReplacement::reason() const
+{
+    return VxSystemErrorText(m_error);
+}
+
+EVxException TVxFileReplacement::failure() const
+{
+    QString text =
+        QStringLiteral("Impossibile scrivere il file %1: %2.").arg(native(m_path), reason());
+    if (VxNameTaken(m_path))
+        text += QStringLiteral(" Il file che c'era è rimasto com'era.");
+    return EVxException(text);
+}
+
 void VxReplaceFile(const QString &path, const QByteArray &bytes, TVxFileSync sync,
                    TVxFileAccess access)
 {
-    const auto refuse = [&path](int code) {
-        return EVxException(QStringLiteral("Impossibile scrivere il file %1: %2")
-                                .arg(native(path), VxSystemErrorText(code)));
+    TVxFileReplacement file(path, access);
+    if (!file.open())
+        throw file.failure();
+    file.write(bytes);
+    file.commit(sync);
+}
+
+void VxCopyFile(const QString &source, const QString &target)
+{
+    QFile in(source);
+    const auto unread = [&] {
+        return EVxException(QStringLiteral("Impossibile leggere il file %1: %2.")
+                                .arg(native(source), VxFileErrorText(in)));
     };
-    // Created with the umask applied, as any new file of the program.
-    const mode_t mode = access == TVxFileAccess::OwnerOnly ? 0600 : 0666;
-    QByteArray fresh;
-    const int fd = openFreshName(path, mode, &fresh);
-    if (fd < 0)
-        throw refuse(errno);
-    bool ok = access == TVxFileAccess::Shared || ::fchmod(fd, 0600) == 0;
-    ok = ok && writeAll(fd, bytes) && (sync == TVxFileSync::Later || ::fsync(fd) == 0);
-    int code = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        code = errno;
+    if (!VxOpenRegularFile(in, source))
+        throw unread();
+    TVxFileReplacement out(target);
+    if (!out.open())
+        throw out.failure();
+    while (!in.atEnd()) {
+        const QByteArray chunk = in.read(1 << 20);
+        if (chunk.isEmpty() && in.error() != QFileDevice::NoError)
+            throw unread();
+        if (out.write(chunk) != chunk.size())
+            break; // commit() tells why
     }
-    if (ok && std::rename(fresh.constData(), QFile::encodeName(path).constData()) != 0) {
-        ok = false;
-        code = errno;
-    }
-    if (!ok) {
-        ::unlink(fresh.constData());
-        throw refuse(code);
-    }
+    out.commit();
+}
+
+bool VxNameTaken(const QString &path)
+{
+    struct stat info;
+    // Without a trailing separator, which would have the link followed.
+    return ::lstat(QFile::encodeName(QDir::cleanPath(path)).constData(), &info) == 0 ||
+           (errno != ENOENT && errno != ENOTDIR);
+}
+
+QString VxFileErrorText(const QFileDevice &file)
+{
+    // Qt words a system error as qt_error_string() does: the same text, read back.
+    static const int codes[] = {EACCES, EPERM,   EROFS,  ENOSPC,       EDQUOT,  EFBIG,
+                                ENOENT, ENOTDIR, EISDIR, ENAMETOOLONG, ELOOP,   EEXIST,
+                                EIO,    EMFILE,  ENFILE, EBUSY,        ETXTBSY, ENOTEMPTY,
+                                EXDEV,  ESTALE,  ENXIO,  ENODEV,       EAGAIN};
+    const QString text = file.errorString();
+    for (const int code : codes)
+        if (text == qt_error_string(code))
+            return VxSystemErrorText(code);
+    if (file.error() == QFileDevice::NoError || text.isEmpty() ||
+        text == QIODevice::tr("Unknown error") || text == QLatin1String("Unknown error"))
+        return QStringLiteral("errore sconosciuto del sistema");
+    return QStringLiteral("errore del sistema (%1)").arg(text);
 }
 
 bool VxIsOwnerOnly(const QString &path)
@@ -338,15 +491,19 @@ bool TVxSharedHold::tryTake(int waitMs)
     QElapsedTimer waited;
     waited.start();
     // A lock removed or made stale between two looks is looked at again; a few rounds of that
-    // and the name counts as held.
+    // and the name counts as held. A lock that names nobody yet is waited on until it is
+    // written or old enough to be judged damaged: never told as another run's.
     int rounds = 0;
     for (;;) {
         const Outcome outcome = attempt();
         if (outcome == Outcome::Taken)
             return true;
-        if (outcome != Outcome::Held && ++rounds < 20)
+        if ((outcome == Outcome::Stale || outcome == Outcome::Gone) && ++rounds < 20)
             continue;
-        if (waited.elapsed() >= waitMs)
+        const qint64 limit = outcome == Outcome::Unnamed
+                                 ? qMax<qint64>(waitMs, (kUnnamedStaleAfterSecs + 1) * 1000)
+                                 : waitMs;
+        if (waited.elapsed() >= limit)
             return false;
         rounds = 0;
         QThread::msleep(100);
@@ -356,17 +513,18 @@ bool TVxSharedHold::tryTake(int waitMs)
 TVxSharedHold::Outcome TVxSharedHold::attempt()
 {
     const QByteArray name = QFile::encodeName(m_path);
-    struct stat folder;
-    const bool groupFolder =
-        ::stat(QFile::encodeName(QFileInfo(m_path).absolutePath()).constData(), &folder) == 0 &&
-        (folder.st_mode & S_IWGRP);
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                          0644);
+    const QString folder = QFileInfo(m_path).absolutePath();
+    struct stat folderInfo;
+    const bool groupFolder = ::stat(QFile::encodeName(folder).constData(), &folderInfo) == 0 &&
+                             (folderInfo.st_mode & S_IWGRP);
+    const int fd =
+        ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd >= 0) {
         // Writable by the group of a group's folder, whatever this user's umask: an older
         // program of the suite removes a lock only where it may write it.
         ::fchmod(fd, groupFolder ? 0664 : 0644);
-        if (!writeAll(fd, ownLockContents()) || ::fsync(fd) != 0) {
+        if (const QByteArray own = ownLockContents();
+            !writeAll(fd, own.constData(), own.size()) || ::fsync(fd) != 0) {
             const int code = errno;
             ::close(fd);
             ::unlink(name.constData());
@@ -377,9 +535,66 @@ TVxSharedHold::Outcome TVxSharedHold::attempt()
     }
     if (errno != EEXIST)
         throw folderRefused(m_path, errno);
+    const Outcome first = judge();
+    if (first != Outcome::Stale)
+        return first;
 
-    // Another run's lock, or what stands at its name: looked at, never opened unless a
-    // regular file.
+    // Judged again and removed under the breaker: no other office removes a lock meanwhile,
+    // and the run of a stale one is gone, so the lock judged is the one removed. The breaker
+    // goes when it is let go; a holder that finds its file no longer at the name looks again.
+    const QByteArray breaker =
+        QFile::encodeName(folder + QLatin1Char('/') + QLatin1String(kBreakerName));
+    QElapsedTimer waited;
+    waited.start();
+    int bfd = -1;
+    for (;;) {
+        bfd = ::open(breaker.constData(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                     0644);
+        if (bfd < 0)
+            refuseRemoval(errno);
+        struct stat held = {};
+        if (::fstat(bfd, &held) != 0) {
+            const int code = errno;
+            ::close(bfd);
+            refuseRemoval(code);
+        }
+        if (!S_ISREG(held.st_mode)) {
+            ::close(bfd);
+            throw notRegular(QFile::decodeName(breaker), held.st_mode, QStringLiteral("Il file"));
+        }
+        if (held.st_uid == ::geteuid())
+            ::fchmod(bfd, groupFolder ? 0664 : 0644); // any account of the folder takes it
+        struct stat there;
+        if (::flock(bfd, LOCK_EX | LOCK_NB) == 0) {
+            if (::lstat(breaker.constData(), &there) == 0 && sameFile(there, held))
+                break;
+        } else if (errno != EWOULDBLOCK && errno != EINTR) {
+            const int code = errno;
+            ::close(bfd);
+            refuseRemoval(code);
+        }
+        ::close(bfd);
+        if (waited.elapsed() > 2000)
+            return Outcome::Gone; // another office is at it: looked at again
+        QThread::msleep(5);
+    }
+    const auto letGo = qScopeGuard([&] {
+        ::unlink(breaker.constData());
+        ::close(bfd);
+    });
+    const Outcome again = judge();
+    if (again != Outcome::Stale)
+        return again;
+    if (::unlink(name.constData()) != 0 && errno != ENOENT)
+        refuseRemoval(errno);
+    return Outcome::Stale;
+}
+
+// What stands at the name, another run's lock or not: looked at, never opened unless a regular
+// file.
+TVxSharedHold::Outcome TVxSharedHold::judge()
+{
+    const QByteArray name = QFile::encodeName(m_path);
     struct stat seen;
     if (::lstat(name.constData(), &seen) != 0) {
         if (errno == ENOENT)
@@ -389,8 +604,8 @@ TVxSharedHold::Outcome TVxSharedHold::attempt()
     const QString what = QStringLiteral("Il file di blocco");
     if (!S_ISREG(seen.st_mode))
         throw notRegular(m_path, seen.st_mode, what);
-    const int rfd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY |
-                                                 O_CLOEXEC);
+    const int rfd =
+        ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (rfd < 0 && errno == ENOENT)
         return Outcome::Gone;
     QByteArray bytes;
@@ -400,6 +615,7 @@ TVxSharedHold::Outcome TVxSharedHold::attempt()
             ::close(rfd);
             return Outcome::Gone;
         }
+        seen = opened;
         bytes.resize(4096);
         const ssize_t n = ::read(rfd, bytes.data(), size_t(bytes.size()));
         bytes.resize(n > 0 ? n : 0);
@@ -407,26 +623,35 @@ TVxSharedHold::Outcome TVxSharedHold::attempt()
     }
     const std::optional<LockInfo> info = parseLock(bytes);
     const qint64 age = QDateTime::currentSecsSinceEpoch() - qint64(seen.st_mtime);
-    const bool stale = info && sameComputer(*info) ? runGone(*info) : age > kStaleAfterSecs;
-    m_holder = info ? Holder{info->computer, info->process, info->user} : Holder{};
-    if (!stale)
-        return Outcome::Held;
+    // A lock this user may not read says nothing of its run: judged as another computer's.
+    if (rfd < 0) {
+        m_holder = Holder{};
+        return age > kStaleAfterSecs ? Outcome::Stale : Outcome::Held;
+    }
+    if (!info || info->computer.isEmpty()) {
+        m_holder = Holder{};
+        return age > kUnnamedStaleAfterSecs ? Outcome::Stale : Outcome::Unnamed;
+    }
+    m_holder = Holder{info->computer, info->process, info->user};
+    const bool stale = sameComputer(*info) ? runGone(*info) : age > kStaleAfterSecs;
+    return stale ? Outcome::Stale : Outcome::Held;
+}
 
-    // Removed only if it is still the lock judged stale: a run may have taken the name since.
-    struct stat again;
-    if (::lstat(name.constData(), &again) != 0 || !sameFile(again, seen))
-        return Outcome::Gone;
-    if (::unlink(name.constData()) == 0 || errno == ENOENT)
-        return Outcome::Stale;
-    const int code = errno;
+void TVxSharedHold::refuseRemoval(int code) const
+{
+    const QString why = code == EACCES || code == EPERM
+                            ? QStringLiteral("la cartella non lo permette")
+                            : VxSystemErrorText(code);
+    const QString left =
+        m_holder.process > 0
+            ? QStringLiteral("è rimasto da un'esecuzione interrotta%1").arg(holderText())
+            : QStringLiteral("è danneggiato (non dice quale esecuzione lo ha "
+                             "creato)");
     throw EVxException(
-        QStringLiteral("Il file di blocco %1 è rimasto da un'esecuzione interrotta%2, ma "
-                       "questo utente non può cancellarlo: %3.\r\rCancellare il file (o chiedere "
-                       "di farlo a chi lo ha creato o al tecnico) e ripetere l'operazione.")
-            .arg(native(m_path), holderText(),
-                 code == EACCES || code == EPERM
-                     ? QStringLiteral("la cartella non lo permette")
-                     : VxSystemErrorText(code)));
+        QStringLiteral("Il file di blocco %1 %2, ma questo utente non può cancellarlo: %3.\r\r"
+                       "Cancellare il file (o chiedere di farlo a chi lo ha creato o al tecnico) "
+                       "e ripetere l'operazione.")
+            .arg(native(m_path), left, why));
 }
 
 void TVxSharedHold::release()
@@ -437,8 +662,7 @@ void TVxSharedHold::release()
     struct stat own;
     struct stat there;
     const QByteArray name = QFile::encodeName(m_path);
-    if (::fstat(m_fd, &own) == 0 && ::lstat(name.constData(), &there) == 0 &&
-        sameFile(own, there))
+    if (::fstat(m_fd, &own) == 0 && ::lstat(name.constData(), &there) == 0 && sameFile(own, there))
         ::unlink(name.constData());
     ::close(m_fd);
     m_fd = -1;

@@ -4,21 +4,32 @@
 // the files of folders that other offices (or other accounts) share are opened and held.
 //
 //   VxReplaceFile(path, bytes[, sync[, access]])   the file replaced whole, or left as it was
+//   TVxFileReplacement                            the same for a file written as a stream
+//   VxCopyFile(source, target)                    a copy that replaces the target when whole
 //   VxIsOwnerOnly(path)                           no one but the owner may read it
+//   VxNameTaken(path)                             anything stands at the name, a link included
 //   VxOpenRegularFile(file, path)                 opened for reading only if a regular file
 //   VxMakeOwnFolder(path)                         a folder of ours, never one a link points to
 //   TVxSharedHold                                 a lock file among offices of one folder
-//   VxSystemErrorText(errno)                      a system error in Italian
+//   VxSystemErrorText(errno), VxFileErrorText(file)  a system error in Italian
+//
+// Every file the program writes goes through VxReplaceFile or TVxFileReplacement: no writer
+// follows a link, keeps the modes of a file someone planted, or leaves a shorter file in place
+// of the old one when the disk is full.
 //
 // Files holding a password or pupils' data on their way to an upload (the connection settings,
 // the teachers' credentials, packets and archives) are readable by their owner alone; every
 // other file takes the program's usual permissions.
 
+#include "platform/vxexception.h"
+
 #include <QByteArray>
 #include <QDateTime>
+#include <QIODevice>
 #include <QString>
 
 class QFile;
+class QFileDevice;
 
 enum class TVxFileAccess { Shared, OwnerOnly };
 // When a saved file is on the disk: before the save returns (Now), or once the caller has
@@ -32,16 +43,84 @@ enum class TVxFileSync { Now, Later };
 // standing at the file's name is replaced, never followed. The file gets the program's own
 // modes, never those of the file it replaces (which another account may have planted
 // world-writable or setuid): OwnerOnly readable by its owner only, Shared the usual
-// permissions. Throws EVxException naming the file; the fresh name is then gone.
+// permissions. Every write and the flush are checked (the last pages of a small file reach the
+// disk only then): a failure throws EVxException naming the file and the cause in Italian and
+// saying that the old file is as it was; the fresh name is then gone.
 void VxReplaceFile(const QString &path, const QByteArray &bytes,
                    TVxFileSync sync = TVxFileSync::Now,
                    TVxFileAccess access = TVxFileAccess::Shared);
 
+// VxReplaceFile for a file written as it is made (a download, a PDF, a workbook, a copy):
+//   TVxFileReplacement out(path);
+//   if (!out.open()) throw out.failure();   // the fresh name, created exclusively
+//   writer(out);
+//   out.commit();                           // synced, closed, renamed over the file; or throws
+// The bytes go to the disk in pieces of kBufferSize, each write checked by the object itself:
+// a write that fails fails every later one and commit(), so a writer that does not look at
+// what write() returns still never replaces the file with a cut one. The fresh name goes with
+// the object unless committed. Files that must appear together (an extraction) are each
+// finish()ed, then each commit()ted.
+class TVxFileReplacement : public QIODevice
+{
+public:
+    explicit TVxFileReplacement(const QString &path, TVxFileAccess access = TVxFileAccess::Shared);
+    ~TVxFileReplacement() override;
+    TVxFileReplacement(const TVxFileReplacement &) = delete;
+    TVxFileReplacement &operator=(const TVxFileReplacement &) = delete;
+
+    static constexpr qint64 kBufferSize = 64 * 1024;
+
+    // Write-only whatever the mode asks; false when the fresh name can't be made (failure()
+    // says why).
+    bool open(OpenMode mode = WriteOnly) override;
+    bool isSequential() const override { return true; }
+    // Every byte on the disk (TVxFileSync::Later: once the caller syncs the folder) and closed.
+    void finish(TVxFileSync sync = TVxFileSync::Now);
+    // finish(), then the fresh name renamed over the file.
+    void commit(TVxFileSync sync = TVxFileSync::Now);
+
+    bool failed() const { return m_error != 0; }
+    // "Impossibile scrivere il file …: spazio esaurito sul disco. Il file … è rimasto com'era."
+    EVxException failure() const;
+    // The cause alone: "spazio esaurito sul disco".
+    QString reason() const;
+    QString path() const { return m_path; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override;
+    qint64 writeData(const char *data, qint64 size) override;
+
+private:
+    void fail(int code);
+    bool flushBuffer();
+    void discard();
+
+    QString m_path;
+    TVxFileAccess m_access;
+    QByteArray m_fresh;
+    QByteArray m_buffer;
+    int m_fd = -1;
+    int m_error = 0;
+    bool m_finished = false;
+    bool m_committed = false;
+};
+
+// The source copied in steps into a TVxFileReplacement of the target. Throws EVxException
+// naming the file that could not be read or written.
+void VxCopyFile(const QString &source, const QString &target);
+
 // True when neither the group nor others may read the file (a missing file is not).
 bool VxIsOwnerOnly(const QString &path);
 
-// A system error (errno) as the office reads it: "spazio esaurito sul disco".
+// True when anything stands at the name: a file, a folder, a link, a dangling link too. The
+// test for a name to be free, which a link planted at it must not pass.
+bool VxNameTaken(const QString &path);
+
+// A system error (errno) as the office reads it: "spazio esaurito sul disco". The one place
+// that words the system's refusals; VxFileErrorText does it for Qt's file objects, whose own
+// text is English.
 QString VxSystemErrorText(int code);
+QString VxFileErrorText(const QFileDevice &file);
 
 // Opens a file of a folder others may write (settings, packets, lists) for reading, only when
 // it is a regular file (a link to one is followed): a FIFO, a device, a socket or a folder at
@@ -59,13 +138,22 @@ void VxMakeOwnFolder(const QString &path);
 // share: a volume's name, the register's catalogue, an export folder. The lock file says who
 // holds it (computer, process, program, user). A hold whose process is gone from this computer
 // is stale at once, whoever made it; one made on another computer, whose process can't be seen
-// from here, after a day. A stale lock is removed and made again; where the folder does not let
-// this user remove it, the office is told which file to remove. The lock is created writable
-// by its owner, and by the group where the folder is the group's.
+// from here, after a day; one that names no process or no computer (a run killed between
+// making its lock and writing it, a power loss) after the time a run takes to write its lock,
+// and is waited on until then. A stale lock is removed and made again; where the folder does
+// not let this user remove it, the office is told which file to remove. Offices that judge one
+// lock stale remove it one at a time, each under a kernel lock on the folder's breaker file
+// (kBreakerName, there only while an office removes a lock) and after judging it again there:
+// no office ever removes a lock made since its judgement, whatever inode the file system gives
+// the new one. A release removes the run's
+// own lock only, never one another run made after taking the name over. The lock is created
+// writable by its owner, and by the group where the folder is the group's.
 class TVxSharedHold
 {
 public:
     static constexpr qint64 kStaleAfterSecs = 24 * 60 * 60;
+    static constexpr qint64 kUnnamedStaleAfterSecs = 10;
+    static constexpr const char *kBreakerName = ".tavrin-subentro";
 
     explicit TVxSharedHold(const QString &path);
     ~TVxSharedHold();
@@ -75,7 +163,7 @@ public:
     // True when the hold is taken, false when a live run holds it (holderText() says whose),
     // trying again for up to waitMs. Any other failure throws EVxException naming the file, in
     // Italian: a folder that can't be written (read-only, full), a lock that is not a regular
-    // file (never read), a stale lock this user may not remove.
+    // file (never read), a stale or damaged lock this user may not remove.
     bool tryTake(int waitMs = 0);
     void release();
     bool isTaken() const { return m_fd >= 0; }
@@ -84,7 +172,8 @@ public:
     QString holderText() const;
 
 private:
-    enum class Outcome { Taken, Held, Stale, Gone };
+    // Unnamed: a lock that names no process or computer, too young to be judged.
+    enum class Outcome { Taken, Held, Unnamed, Stale, Gone };
     struct Holder
     {
         QString computer;
@@ -92,6 +181,8 @@ private:
         QString user;
     };
     Outcome attempt();
+    Outcome judge();
+    [[noreturn]] void refuseRemoval(int code) const;
 
     QString m_path;
     int m_fd = -1;

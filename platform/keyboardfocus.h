@@ -10,7 +10,8 @@
 //
 // A grid's Tab walks its cells; at the last cell Tab, at the first Shift+Tab, hand the keyboard
 // to the window's next or previous control, as any field does, never going round the grid
-// again nor staying on its last cell. TVxStringGrid does the same for the grids it draws.
+// again nor staying on its last cell. TVxStringGrid does the same for the grids it draws with
+// goTabLeaves.
 
 #include <QList>
 #include <QTableView>

@@ -622,16 +622,6 @@ bool TVxStringGrid::focusNextPrevChild(bool)
     return false;
 }
 
-void TVxStringGrid::passKeyboardOn(bool next)
-{
-    // Leaving the grid is leaving its cell: one the hooks refuse keeps the keyboard, as it
-    // keeps the cursor.
-    if (!SelectCell(m_col, m_row))
-        return;
-    hideEditor();
-    QAbstractScrollArea::focusNextPrevChild(next);
-}
-
 bool TVxStringGrid::navigate(QKeyEvent *event)
 {
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
@@ -671,7 +661,7 @@ bool TVxStringGrid::navigate(QKeyEvent *event)
         else if (m_row < lastRow)
             moveTo(firstCursorCol(), m_row + 1);
         else
-            passKeyboardOn(true);
+            leave(true);
         return true;
     case Qt::Key_Backtab:
         if (m_col > firstCursorCol())
@@ -679,11 +669,20 @@ bool TVxStringGrid::navigate(QKeyEvent *event)
         else if (m_row > m_fixedRows)
             moveTo(lastCol, m_row - 1);
         else
-            passKeyboardOn(false);
+            leave(false);
         return true;
     default:
         return false;
     }
+}
+
+void TVxStringGrid::leave(bool next)
+{
+    // The cell is checked as a move checks it: a refused one keeps the keyboard.
+    if (!(m_options & goTabLeaves) || !SelectCell(m_col, m_row))
+        return;
+    hideEditor();
+    QWidget::focusNextPrevChild(next);
 }
 
 void TVxStringGrid::gridKey(QKeyEvent *event)

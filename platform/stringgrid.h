@@ -13,8 +13,8 @@
 // they stay in view while the data cells scroll under them, and the cursor never enters them.
 //
 // The cursor moves by arrows, Home/End (with Ctrl: the first/last data cell), Page Up/Down,
-// Tab/Shift+Tab (along the line, on to the next one; at the last cell Tab, at the first
-// Shift+Tab, give the keyboard on to the next or previous control of the window), mouse
+// Tab/Shift+Tab (along the line, on to the next one; focus leaves the grid only with
+// goTabLeaves), mouse
 // click. With goEditing, typing a character starts editing with that character, F2 or a
 // double click edits the current text, Esc puts the old text back, Enter closes the editor;
 // Left at the start of the edited text and Right at its end move on to the neighbouring cell;
@@ -25,7 +25,8 @@
 // Hooks for subclasses, each calling the matching On... event in its base version:
 //   SelectCell(c, r)       asked before every change of the current cell (keys, mouse, Tab,
 //                          setCol/setRow), and with the current cell itself before Tab
-//                          leaves the grid; false keeps the cursor (the keyboard) where it is
+//                          leaves the grid (goTabLeaves); false keeps the cursor (the
+//                          keyboard) where it is
 //   SetEditText(c, r, t)   every keystroke of the editor; the base puts t into the cell
 //   KeyPress(key)          every character typed (Enter, Esc and Backspace included), editing
 //                          or not, before the grid's own handling; change the key or set it
@@ -83,8 +84,15 @@ class TVxStringGrid : public QAbstractScrollArea
 public:
     // goFixedColsFocus: the cursor may also stand on the fixed columns, which then hold data
     // that stays in view while the rest scrolls sideways (a name column); fixed rows stay
-    // headers the cursor never enters.
-    enum TGridOption { goEditing = 0x1, goColSizing = 0x2, goFixedColsFocus = 0x4 };
+    // headers the cursor never enters. goTabLeaves: Tab on the last cell (Shift+Tab on the
+    // first) takes the keyboard on to the next (previous) control, once the cell is left as any
+    // move leaves it: a grid with controls beside it that the keyboard must reach.
+    enum TGridOption {
+        goEditing = 0x1,
+        goColSizing = 0x2,
+        goFixedColsFocus = 0x4,
+        goTabLeaves = 0x8
+    };
     Q_DECLARE_FLAGS(TGridOptions, TGridOption)
 
     explicit TVxStringGrid(QWidget *parent = nullptr);
@@ -194,6 +202,8 @@ private:
 
     void checkCell(int col, int row) const;
     bool isDataCell(int col, int row) const;
+    // Tab past the last cell, Shift+Tab before the first: the next or previous control.
+    void leave(bool next);
     int firstCursorCol() const;
     void resizeCells(int cols, int rows);
     void keepCursorInData();
@@ -210,9 +220,6 @@ private:
     // Runs KeyPress and the grid's own handling of a typed character.
     void typed(QChar key, QKeyEvent *event);
     bool navigate(QKeyEvent *event);
-    // Tab past the grid's last cell, Shift+Tab before its first: the window's next (previous)
-    // control takes the keyboard, unless SelectCell refuses to let the current cell go.
-    void passKeyboardOn(bool next);
     void showEditor(const QString &text);
     void hideEditor();
     void cancelEdit();

@@ -5,8 +5,10 @@
 #include "platform/vxexception.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QXmlStreamReader>
+
+#include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -16,10 +18,110 @@ EVxException tooLarge(const QString &what)
                             .arg(what, SizeText(kVxXmlMaxBytes)));
 }
 
-void checkLimits(qint64 size, QXmlStreamReader &reader, const QString &what, bool refuseDtd)
+// The text as characters, whatever its form: bytes of an 8-bit or UTF-8 text, or UTF-16.
+char16_t charAt(QStringView text, qsizetype i)
 {
-    if (size > kVxXmlMaxBytes)
+    return text.at(i).unicode();
+}
+
+char16_t charAt(QByteArrayView text, qsizetype i)
+{
+    return uchar(text.at(i));
+}
+
+qsizetype find(QStringView text, const char *what, qsizetype from)
+{
+    return text.indexOf(QLatin1StringView(what), from);
+}
+
+qsizetype find(QByteArrayView text, const char *what, qsizetype from)
+{
+    return text.indexOf(QByteArrayView(what), from);
+}
+
+bool startsAt(QStringView text, qsizetype at, const char *what)
+{
+    return text.sliced(at).startsWith(QLatin1StringView(what));
+}
+
+bool startsAt(QByteArrayView text, qsizetype at, const char *what)
+{
+    return text.sliced(at).startsWith(QByteArrayView(what));
+}
+
+template <typename View> std::optional<TVxXmlTagFault> oversizedStartTag(View xml)
+{
+    const auto fault = [&](qsizetype at, const QString &what) {
+        TVxXmlTagFault f;
+        qsizetype lineStart = 0;
+        f.line = 1;
+        for (qsizetype i = 0; i < at; ++i) {
+            if (charAt(xml, i) == u'\n') {
+                ++f.line;
+                lineStart = i + 1;
+            }
+        }
+        f.column = at - lineStart + 1;
+        f.what = what;
+        return f;
+    };
+    // Comments, character data, processing instructions and declarations are stepped over
+    // whole; what a declaration holds is the parser's to refuse.
+    const struct
+    {
+        const char *open;
+        const char *close;
+    } skipped[] = {{"<!--", "-->"}, {"<![CDATA[", "]]>"}, {"<?", "?>"}, {"<!", ">"}, {"</", ">"}};
+    for (qsizetype i = find(xml, "<", 0); i >= 0; i = find(xml, "<", i)) {
+        const auto skip = std::find_if(std::begin(skipped), std::end(skipped),
+                                       [&](const auto &s) { return startsAt(xml, i, s.open); });
+        if (skip != std::end(skipped)) {
+            const qsizetype end = find(xml, skip->close, i + qsizetype(strlen(skip->open)));
+            if (end < 0)
+                return std::nullopt;
+            i = end + 1;
+            continue;
+        }
+        // A start tag: every attribute has one "=" outside the quoted values.
+        int attributes = 0;
+        char16_t quote = 0;
+        qsizetype j = i + 1;
+        for (; j < xml.size(); ++j) {
+            const char16_t c = charAt(xml, j);
+            if (quote) {
+                if (c == quote)
+                    quote = 0;
+            } else if (c == u'"' || c == u'\'') {
+                quote = c;
+            } else if (c == u'>' || c == u'<') {
+                break;
+            } else if (c == u'=' && ++attributes > kVxXmlMaxAttributes) {
+                return fault(
+                    i,
+                    QStringLiteral("un elemento con più di %1 attributi").arg(kVxXmlMaxAttributes));
+            }
+            if (j - i >= kVxXmlMaxTagLength)
+                return fault(
+                    i,
+                    QStringLiteral("un elemento di più di %1").arg(SizeText(kVxXmlMaxTagLength)));
+        }
+        i = j;
+    }
+    return std::nullopt;
+}
+
+// The document's size and start tags, then its depth in one streaming pass; a DTD ends the
+// pass, refused or left to the caller's reader.
+template <typename Text> void checkText(const Text &xml, const QString &what, bool refuseDtd)
+{
+    if (xml.size() > kVxXmlMaxBytes)
         throw tooLarge(what);
+    if (const auto tag = VxFindOversizedStartTag(xml))
+        throw EVxException(QStringLiteral("Il documento XML %1 ha alla riga %2 %3.")
+                               .arg(what)
+                               .arg(tag->line)
+                               .arg(tag->what));
+    QXmlStreamReader reader(xml);
     int depth = 0;
     while (!reader.atEnd()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
@@ -40,30 +142,31 @@ void checkLimits(qint64 size, QXmlStreamReader &reader, const QString &what, boo
     }
 }
 
-// No document the program reads from outside declares a DTD.
-template <typename Text> void checkDocument(const Text &xml, const QString &what)
-{
-    QXmlStreamReader reader(xml);
-    checkLimits(xml.size(), reader, what, true);
-}
-
 } // namespace
 
 void VxCheckXmlLimits(const QByteArray &xml, const QString &what)
 {
-    QXmlStreamReader reader(xml);
-    checkLimits(xml.size(), reader, what, false);
+    checkText(xml, what, false);
 }
 
 void VxCheckXmlLimits(const QString &xml, const QString &what)
 {
-    QXmlStreamReader reader(xml);
-    checkLimits(xml.size(), reader, what, false);
+    checkText(xml, what, false);
+}
+
+std::optional<TVxXmlTagFault> VxFindOversizedStartTag(QStringView xml)
+{
+    return oversizedStartTag(xml);
+}
+
+std::optional<TVxXmlTagFault> VxFindOversizedStartTag(QByteArrayView xml)
+{
+    return oversizedStartTag(xml);
 }
 
 void VxXmlDocument::loadText(const QString &text, const QString &what)
 {
-    checkDocument(text, what);
+    checkText(text, what, true);
     QDomDocument doc;
     QString error;
     int line = 0;
@@ -81,11 +184,11 @@ void VxXmlDocument::loadFile(const QString &path)
     QFile file;
     if (!VxOpenRegularFile(file, path))
         throw EVxException(
-            QStringLiteral("Impossibile leggere il file %1: %2").arg(path, file.errorString()));
+            QStringLiteral("Impossibile leggere il file %1: %2").arg(path, VxFileErrorText(file)));
     if (file.size() > kVxXmlMaxBytes)
         throw tooLarge(path);
     const QByteArray bytes = file.read(kVxXmlMaxBytes + 1);
-    checkDocument(bytes, path);
+    checkText(bytes, path, true);
     QDomDocument doc;
     QString error;
     int line = 0;
@@ -134,12 +237,5 @@ QDomElement VxXmlDocument::addElement(QDomElement &parent, const QString &name, 
 
 void VxXmlDocument::saveToFile(const QString &path) const
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EVxException(
-            QStringLiteral("Impossibile scrivere il file %1: %2").arg(path, file.errorString()));
-    file.write(m_doc.toByteArray(2));
-    if (!file.commit())
-        throw EVxException(
-            QStringLiteral("Impossibile scrivere il file %1: %2").arg(path, file.errorString()));
+    VxReplaceFile(path, m_doc.toByteArray(2));
 }

@@ -12,9 +12,11 @@
 // Names are matched exactly, as XML defines them. Documents come from outside: both loads
 // refuse one over the limits below, or one that declares a DTD, before a DOM is built.
 
+#include <QByteArrayView>
 #include <QDomDocument>
 #include <QDomElement>
 #include <QString>
+#include <QStringView>
 
 #include <optional>
 
@@ -23,13 +25,31 @@
 // the square of the nesting (50,000 levels in 350 KB take it seconds).
 constexpr qint64 kVxXmlMaxBytes = 64LL * 1024 * 1024;
 constexpr int kVxXmlMaxDepth = 256;
+// One start tag: the readers' time grows with the square of its attributes (40,000 of them in
+// 430 KB hold a reader for many seconds, 200,000 for minutes), and no document of the program
+// needs a tag of thousands.
+constexpr int kVxXmlMaxAttributes = 1000;
+constexpr qint64 kVxXmlMaxTagLength = 1024 * 1024; // characters
 // Throws EVxException, naming the document ("what", the words after "Il documento XML": a path,
-// "ricevuto", "del modello del report") and the limit, when the text passes either; text that
-// is not well formed is left to the parser's own message. The check stops at a DTD, which the
-// caller's reader must refuse: the loads below do, before a DOM would expand its entities far
-// past both limits (a few KB of nested entities make gigabytes).
+// "ricevuto", "del modello del report"), the limit and, for a start tag, its line, when the
+// text passes any; text that is not well formed is left to the parser's own message. The check
+// stops at a DTD, which the caller's reader must refuse: the loads below do, before a DOM would
+// expand its entities far past the limits (a few KB of nested entities make gigabytes).
 void VxCheckXmlLimits(const QByteArray &xml, const QString &what);
 void VxCheckXmlLimits(const QString &xml, const QString &what);
+
+// The first start tag past kVxXmlMaxAttributes or kVxXmlMaxTagLength: where it starts and what
+// it passes ("un elemento con più di 1000 attributi"). One pass that no tag makes longer than
+// its length, run before any parser sees the text: every reader of the program (data packets,
+// web replies, report templates) refuses such a document through it, in its own words.
+struct TVxXmlTagFault
+{
+    qint64 line = 0;
+    qint64 column = 0;
+    QString what;
+};
+std::optional<TVxXmlTagFault> VxFindOversizedStartTag(QStringView xml);
+std::optional<TVxXmlTagFault> VxFindOversizedStartTag(QByteArrayView xml);
 
 class VxXmlDocument
 {

@@ -17,6 +17,7 @@
 #include <climits>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -54,11 +55,19 @@ QString italianZipError(int code, const QString &library)
     }
 }
 
-QString libzipError(zip_t *archive)
+// A refusal of the system under libzip's (a full disk, a folder not permitted) in the
+// system's words.
+QString zipErrorText(zip_error_t *error)
 {
-    zip_error_t *error = zip_get_error(archive);
+    if (zip_error_system_type(error) == ZIP_ET_SYS && zip_error_code_system(error) != 0)
+        return VxSystemErrorText(zip_error_code_system(error));
     return italianZipError(zip_error_code_zip(error),
                            QString::fromLocal8Bit(zip_error_strerror(error)));
+}
+
+QString libzipError(zip_t *archive)
+{
+    return zipErrorText(zip_get_error(archive));
 }
 
 // libzip's own text of an error code, for the details.
@@ -166,7 +175,7 @@ void TZip::Add()
                         QStringLiteral(".XXXXXX"));
     if (!temp.open())
         throw EVxException(QStringLiteral("Impossibile creare l'archivio %1: %2")
-                               .arg(m_fileName, temp.errorString()));
+                               .arg(m_fileName, VxFileErrorText(temp)));
     const QString tempName = temp.fileName();
     const QByteArray tempPath = QFile::encodeName(tempName);
 
@@ -174,7 +183,7 @@ void TZip::Add()
         if (temp.write(emptyArchive, sizeof emptyArchive) != qint64(sizeof emptyArchive) ||
             !temp.flush())
             throw EVxException(QStringLiteral("Impossibile scrivere l'archivio %1: %2")
-                                   .arg(m_fileName, temp.errorString()));
+                                   .arg(m_fileName, VxFileErrorText(temp)));
         temp.close();
     } else {
         temp.close();
@@ -223,7 +232,8 @@ void TZip::Add()
     QFile::setPermissions(tempName, permissions);
     const QByteArray finalPath = QFile::encodeName(target.absoluteFilePath());
     if (std::rename(tempPath.constData(), finalPath.constData()) != 0)
-        throw EVxException(QStringLiteral("Impossibile sostituire l'archivio %1.").arg(m_fileName));
+        throw EVxException(QStringLiteral("Impossibile sostituire l'archivio %1: %2.")
+                               .arg(m_fileName, VxSystemErrorText(errno)));
 }
 
 QStringList TZip::EntryNames() const
@@ -364,31 +374,33 @@ QStringList TZip::Extract()
             throw refuse(QStringLiteral("contiene \"%1\" sia come file sia come cartella")
                              .arg(QDir(root).relativeFilePath(entry.relative)));
 
-    // Every file is written under a temporary name in its folder, then all are renamed over
-    // their targets: a failure leaves nothing, not even the folders made for it, and a link
-    // standing at a target's name is replaced, never followed.
-    struct Written
-    {
-        QString temp;
-        QString target;
-    };
-    QList<Written> written;
+    // Every file is written under a fresh name in its folder, then all are renamed over their
+    // targets: a failure leaves nothing, not even the folders made for it, and a link standing
+    // at a target's name is replaced, never followed. What an archive readable by its owner
+    // only holds stays so once extracted.
+    const TVxFileAccess access =
+        VxIsOwnerOnly(m_fileName) ? TVxFileAccess::OwnerOnly : TVxFileAccess::Shared;
+    std::vector<std::unique_ptr<TVxFileReplacement>> written;
     QStringList made; // the folders made, parents first
     struct RemoveUnlessDone
     {
-        QList<Written> &files;
+        std::vector<std::unique_ptr<TVxFileReplacement>> &files;
         QStringList &folders;
         bool done = false;
         ~RemoveUnlessDone()
         {
             if (done)
                 return;
-            for (const Written &w : std::as_const(files))
-                QFile::remove(w.temp);
+            files.clear();
             for (auto folder = folders.crbegin(); folder != folders.crend(); ++folder)
                 QDir().rmdir(*folder);
         }
     } cleanup{written, made};
+    const auto notExtracted = [this](const QString &file, const QString &why) {
+        return EVxException(QStringLiteral("Impossibile estrarre %1 dall'archivio %2: %3. "
+                                           "Nessun file è stato estratto.")
+                                .arg(file, m_fileName, why));
+    };
     qint64 total = 0;
     for (const Entry &entry : std::as_const(entries)) {
         const QString folder = entry.folder ? entry.relative : QFileInfo(entry.relative).path();
@@ -397,7 +409,9 @@ QStringList TZip::Extract()
             missing.prepend(up);
         for (const QString &up : std::as_const(missing)) {
             if (!QDir().mkdir(up))
-                throw EVxException(QStringLiteral("Impossibile creare la cartella %1").arg(up));
+                throw EVxException(QStringLiteral("Impossibile creare la cartella %1: %2. "
+                                                  "Nessun file è stato estratto.")
+                                       .arg(up, VxSystemErrorText(errno)));
             made << up;
         }
         if (entry.folder)
@@ -405,54 +419,43 @@ QStringList TZip::Extract()
 
         zip_file_t *file = zip_fopen_index(archive, entry.index, 0);
         if (!file)
-            throw EVxException(QStringLiteral("Impossibile estrarre %1 dall'archivio %2: %3")
-                                   .arg(entry.relative, m_fileName, libzipError(archive)));
-        QTemporaryFile out(folder + QStringLiteral("/.vxzip.XXXXXX"));
-        out.setAutoRemove(false);
-        bool ok = out.open();
-        QString reason = out.errorString();
-        if (ok)
-            written.append({out.fileName(), entry.relative});
+            throw notExtracted(entry.relative, libzipError(archive));
+        auto out = std::make_unique<TVxFileReplacement>(entry.relative, access);
+        if (!out->open()) {
+            zip_fclose(file);
+            throw notExtracted(entry.relative, out->reason());
+        }
         char buffer[65536];
-        while (ok) {
+        for (;;) {
             const zip_int64_t n = zip_fread(file, buffer, sizeof buffer);
             if (n < 0) {
-                ok = false;
-                reason = QString::fromLocal8Bit(zip_error_strerror(zip_file_get_error(file)));
-            } else if (n == 0) {
+                const QString why = zipErrorText(zip_file_get_error(file));
+                zip_fclose(file);
+                throw notExtracted(entry.relative, why);
+            }
+            if (n == 0)
                 break;
-            } else if ((total += n) > m_maxUnpackedSize) {
+            if ((total += n) > m_maxUnpackedSize) {
                 // The sizes an archive declares are its own word: the bytes are counted too.
                 zip_fclose(file);
                 throw refuse(QStringLiteral("estratto occuperebbe più di %1")
                                  .arg(SizeText(m_maxUnpackedSize)));
-            } else if (out.write(buffer, n) != n) {
-                ok = false;
-                reason = out.errorString();
             }
+            if (out->write(buffer, n) != n)
+                break;
         }
         zip_fclose(file);
-        if (ok && !out.flush()) {
-            ok = false;
-            reason = out.errorString();
+        try {
+            out->finish(TVxFileSync::Later);
+        } catch (const EVxException &) {
+            throw notExtracted(entry.relative, out->reason());
         }
-        if (!ok)
-            throw EVxException(QStringLiteral("Impossibile estrarre %1 dall'archivio %2: %3. "
-                                              "Nessun file è stato estratto.")
-                                   .arg(entry.relative, m_fileName, reason));
+        written.push_back(std::move(out));
     }
-    // What an archive readable by its owner only holds stays so once extracted.
-    QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner;
-    if (!VxIsOwnerOnly(m_fileName))
-        permissions |= QFile::ReadGroup | QFile::ReadOther;
     QStringList extracted;
-    for (const Written &w : std::as_const(written)) {
-        QFile::setPermissions(w.temp, permissions);
-        if (std::rename(QFile::encodeName(w.temp).constData(),
-                        QFile::encodeName(w.target).constData()) != 0)
-            throw EVxException(QStringLiteral("Impossibile estrarre %1 dall'archivio %2.")
-                                   .arg(w.target, m_fileName));
-        extracted << w.target;
+    for (const auto &file : written) {
+        file->commit(TVxFileSync::Later);
+        extracted << file->path();
     }
     cleanup.done = true;
     return extracted;

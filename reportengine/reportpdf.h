@@ -6,7 +6,7 @@
 // fonts' design advances, a ToUnicode map so that the text can be copied and searched), every
 // stream compressed.
 //
-//   QSaveFile file(name); file.open(QIODevice::WriteOnly);
+//   TVxFileReplacement file(name); file.open();                 // platform/fileaccess.h
 //   if (!frWritePdf(file, report.Pages(), "Registro")) ...   // the device refused a write
 //
 // A general painter-based PDF engine places every glyph on its own and restates the pen, the

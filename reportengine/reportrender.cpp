@@ -1,5 +1,6 @@
 #include "reportengine/reportrender.h"
 
+#include "platform/fileaccess.h"
 #include "platform/vxexception.h"
 #include "platform/waitwindow.h"
 #include "reportengine/reportpdf.h"
@@ -8,7 +9,6 @@
 #include <QGlyphRun>
 #include <QPainter>
 #include <QPrinter>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -178,16 +178,12 @@ void frExportPdf(const TfrDisplayList &pages, const QString &fileName, const QSt
                             EVxException::Error, reason);
     };
     Q_UNUSED(resolution);
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw failed(file.errorString());
-    if (!frWritePdf(file, pages, title)) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        throw failed(reason);
-    }
-    if (!file.commit())
-        throw failed(file.errorString());
+    TVxFileReplacement file(fileName);
+    if (!file.open())
+        throw file.failure();
+    if (!frWritePdf(file, pages, title))
+        throw file.failed() ? file.failure() : failed(file.errorString());
+    file.commit();
 }
 
 void frPrintPages(const TfrDisplayList &pages, QPrinter &printer)

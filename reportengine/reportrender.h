@@ -56,8 +56,8 @@ QPageLayout frPageLayout(const TfrPage &page);
 // Writes the pages as a PDF (reportpdf.h): the title in the document's properties. The
 // resolution, the export filter's setting, changes nothing: the PDF holds no pixels, and its
 // positions are finer than any printer's dot. The file is written beside its final name and
-// renamed at the end, so that a failure leaves no file under the name (and an earlier file
-// whole); a failure raises EVxException naming the file, the system's reason as its detail.
+// renamed at the end (TVxFileReplacement), so that a failure leaves no file under the name
+// (and an earlier file whole); a failure raises EVxException naming the file and its cause.
 // Progress goes to the wait window.
 void frExportPdf(const TfrDisplayList &pages, const QString &fileName, const QString &title,
                  int resolution);

@@ -904,6 +904,10 @@ QString frBandElement(TfrBandKind kind)
 
 TfrTemplate frReadTemplate(const QByteArray &xml)
 {
+    // Told where it stands, as the reader tells its own refusals.
+    if (const auto tag = VxFindOversizedStartTag(xml))
+        throw EfrTemplateError(tag->line, tag->column,
+                               QStringLiteral("il modello ha %1.").arg(tag->what));
     VxCheckXmlLimits(xml, QStringLiteral("del modello del report"));
     // A body of another report program is not XML at all: say so rather than what the XML
     // parser makes of its first byte.

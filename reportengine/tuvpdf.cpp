@@ -1,10 +1,10 @@
 #include "reportengine/tuvpdf.h"
 
+#include "platform/fileaccess.h"
 #include "platform/vxexception.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 // The library's own smart pointer gives way to std::shared_ptr.
 #define POINTERHOLDER_TRANSITION 4
@@ -119,13 +119,7 @@ void TTuvPdf::SaveToFile(const QString &fileName)
                                .arg(shown(m_fileName)),
                            EVxException::Error, detail.trimmed());
     }
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(reinterpret_cast<const char *>(bytes->getBuffer()), qint64(bytes->getSize())) !=
-            qint64(bytes->getSize()) ||
-        !file.commit()) {
-        throw EVxException(
-            QStringLiteral("Impossibile salvare il file PDF %1.").arg(shown(fileName)),
-            EVxException::Error, file.errorString());
-    }
+    VxReplaceFile(fileName,
+                  QByteArray::fromRawData(reinterpret_cast<const char *>(bytes->getBuffer()),
+                                          qsizetype(bytes->getSize())));
 }

@@ -1,9 +1,7 @@
 #include "reports/qelprintjob.h"
 
-#include "platform/vxexception.h"
+#include "platform/fileaccess.h"
 #include "reports/qelrptdatasets.h"
-
-#include <QSaveFile>
 
 #include <initializer_list>
 #include <utility>
@@ -143,9 +141,5 @@ void PrintJobEnd(TdmqelRptDataSets &m)
 void PrintJobWrite(const QString &path, const QString &text)
 {
     // A text file as the suite's string lists write them: the line ends with CR LF.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8() + "\r\n") < 0 ||
-        !file.commit())
-        throw EVxException(
-            QStringLiteral("Impossibile scrivere il file %1\r\r%2").arg(path, file.errorString()));
+    VxReplaceFile(path, text.toUtf8() + "\r\n");
 }

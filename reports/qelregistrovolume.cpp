@@ -92,10 +92,12 @@ const int kReportIds[2][2][5] = {
     {{16170, 16172, 16173, 16174, 16175}, {16179, 16180, 16181, 16184, 0}},
 };
 
+// Any entry makes a name taken: a link someone planted there, one pointing nowhere included,
+// would carry the run's files wherever it points.
 bool taken(const QString &folder, const QString &stem)
 {
     for (const char *extension : {".kaf", ".pdf", ".ist", ".xml"}) {
-        if (QFileInfo::exists(resolvePath(folder + stem + QLatin1String(extension))))
+        if (VxNameTaken(resolvePath(folder + stem + QLatin1String(extension))))
             return true;
     }
     return false;

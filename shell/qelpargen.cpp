@@ -8,7 +8,6 @@
 #include "platform/vxexception.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QSqlQuery>
 #include <QStringConverter>
 #include <QStringDecoder>
@@ -183,19 +182,15 @@ void TdmqelParGen::WriteParRptIniFromDb()
     if (text.isEmpty())
         return;
 
-    QSaveFile file(ReportIniPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8() + "\r\n") < 0 ||
-        !file.commit())
-        throw EVxException(QStringLiteral("Impossibile scrivere il file %1\r\r%2")
-                               .arg(ReportIniPath, file.errorString()));
+    VxReplaceFile(ReportIniPath, text.toUtf8() + "\r\n");
 }
 
 void TdmqelParGen::SaveParRptIniToDb()
 {
     QFile file;
     if (!VxOpenRegularFile(file, ReportIniPath))
-        throw EVxException(QStringLiteral("Impossibile leggere il file %1\r\r%2")
-                               .arg(ReportIniPath, file.errorString()));
+        throw EVxException(QStringLiteral("Impossibile leggere il file %1: %2.")
+                               .arg(ReportIniPath, VxFileErrorText(file)));
     QStringList kept;
     const QStringList lines = decodeText(file.readAll()).split(QLatin1Char('\n'));
     for (QString line : lines) {

@@ -1,10 +1,10 @@
 #include "shell/qelutil.h"
 
+#include "platform/fileaccess.h"
 #include "platform/globalvars.h"
 #include "platform/inifile.h"
 #include "platform/maindir.h"
 #include "platform/messagedlg.h"
-#include "platform/vxexception.h"
 #include "shell/qeldatasets.h"
 #include "shell/qelparams.h"
 
@@ -12,7 +12,6 @@
 #include <QDomDocument>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -83,9 +82,7 @@ void WriteDocentiXml(QObject *owner, const QString &fileName)
         }
         root.appendChild(ana);
     }
-    QSaveFile file(resolvePath(fileName));
-    if (!file.open(QIODevice::WriteOnly) || file.write(doc.toByteArray(2)) < 0 || !file.commit())
-        throw EVxException(QStringLiteral("Impossibile scrivere il file %1").arg(fileName));
+    VxReplaceFile(resolvePath(fileName), doc.toByteArray(2));
 }
 
 QString ReadSedeIni(const QString &key)

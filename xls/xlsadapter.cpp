@@ -7,12 +7,27 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
-#include <QSaveFile>
 #include <QtEndian>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace xls {
+
+namespace {
+
+bool nameTaken(const QString &path)
+{
+    struct stat info;
+    return !path.isEmpty() && ::lstat(QFile::encodeName(path).constData(), &info) == 0;
+}
+
+} // namespace
 
 // --- templates ----------------------------------------------------------------------------
 
@@ -164,8 +179,9 @@ void TXLSFile::Save(bool autoClose, const QString &fileName, const GetFileNameEv
     if (!stream) {
         if (onGetFileName)
             onGetFileName(this, 0, name);
-        // An existing file is never overwritten: the caller deletes it first.
-        if (QFileInfo::exists(fileName) || QFileInfo::exists(name))
+        // An existing file is never overwritten: the caller deletes it first. A link standing
+        // at the name, even one pointing nowhere, is an existing file.
+        if (nameTaken(fileName) || nameTaken(name))
             raiseXls(CantWriteToFile, {fileName});
     }
     const QString streamName = xlsMessageText(WorkbookStreamName);
@@ -176,9 +192,24 @@ void TXLSFile::Save(bool autoClose, const QString &fileName, const GetFileNameEv
             raiseXls(ErrorWritingOutput);
         return;
     }
-    QSaveFile out(name);
-    if (!out.open(QIODevice::WriteOnly) || out.write(file) != file.size() || !out.commit())
+    // Made where nothing stands (never through a link), every byte and the flush checked; a
+    // file that could not be written whole is not left behind.
+    const QByteArray path = QFile::encodeName(name);
+    const int fd =
+        ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
         raiseXls(CantWriteToFile, {name});
+    bool written = true;
+    for (qsizetype done = 0; written && done < file.size();) {
+        const ssize_t n = ::write(fd, file.constData() + done, size_t(file.size() - done));
+        written = n > 0 || (n < 0 && errno == EINTR);
+        done += qMax<ssize_t>(n, 0);
+    }
+    written = written && ::fsync(fd) == 0;
+    if (::close(fd) != 0 || !written) {
+        ::unlink(path.constData());
+        raiseXls(ErrorWritingOutput);
+    }
 }
 
 // --- cells --------------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevrcarcre.h"
 #include "gradeentry/qevrcrelista.h"
+#include "gradeentry/qevregolevalori.h"
 #include "tests/gradeentry/gradewindows.h"
 
 #include <QListWidget>
@@ -85,6 +86,14 @@ protected:
         QTest::keyClicks(g, text);
     }
 
+    // A credit the rule takes on a row: its band's maximum (without a band, one the fifth
+    // year's bands together hold).
+    static QString nellaBanda(const TfrqevCarCre *frame, int col, int row)
+    {
+        const QString banda = frame->RecordDi(col, row)->sBndCre;
+        return banda.isEmpty() ? QStringLiteral("5") : banda.section(QLatin1Char('-'), 1);
+    }
+
     static void salva(TfrqevCarBs *frame)
     {
         DialogSeam::queueAnswer(int(mrYes));
@@ -125,6 +134,99 @@ TEST_F(Crediti, TheBandOfAnAverageIsChosenAtItsEdgesAndNoneWhenNoRangeHoldsIt)
             EXPECT_EQ(b, nullptr);
         else
             EXPECT_EQ(b ? b->sBndDesc : QString(), QString::fromUtf8(c.banda));
+    }
+}
+
+TEST_F(Crediti, ACreditIsMeasuredAgainstTheBandsOfThePupilsCourseYearInTheDatabase)
+{
+    // A pupil's situation in a class of the course year (none: a situation that is not there).
+    const auto situazione = [](int iAcsId) {
+        return scalar("SELECT MIN(s.iSitId) FROM TSit_Situazioni s JOIN TClsPst p ON "
+                      "p.iClsPstId = s.iClsPstId JOIN TCls_Classi c ON c.iClsId = p.iClsId "
+                      "WHERE c.iAcsId = ?",
+                      {iAcsId})
+            .toInt();
+    };
+    // Third year: bands 1001-1006, credits 3-4, 4-5, 5-6, 6-7 (1004), 7-8, 2-3; fifth year:
+    // 3001-3006, one point more (3005: 8-9); first year: none.
+    const int terzo = situazione(3), quinto = situazione(5), primo = situazione(1);
+    const QVariant no;
+    const struct
+    {
+        int sit;
+        QVariant banda, fuori, credito;
+        const char *motivo; // the reason's beginning; "" taken
+    } cases[] = {
+        {terzo, 1004, no, 6, ""},
+        {terzo, 1004, 0, 7, ""}, // the band's edges
+        {terzo, 1004, no, 8, "il credito 8 è fuori dalla sua banda: la banda va da 6 a 7 punti."},
+        {terzo, 1004, 1, 8, ""}, // one point beyond, either end, by the council's flag
+        {terzo, 1004, 1, 5, ""},
+        {terzo, 1004, 1, 9,
+         "il credito 9 è fuori dalla sua banda: la banda va da 6 a 7 punti, "
+         "un punto in più o in meno"},
+        // The flag is 0 or 1, whatever the row claims.
+        {terzo, 1004, 93, 99, "il credito fuori banda è segnato con 93: il segno è 0 oppure 1"},
+        {terzo, 1004, 2, 8, "il credito fuori banda è segnato con 2"},
+        {terzo, 1004, -1, 6, "il credito fuori banda è segnato con -1"},
+        // Another year's band, and a band the database does not hold.
+        {terzo, 3005, no, 9, "la banda 3005 non è una banda dell'anno di corso dell'alunno."},
+        {terzo, 999999, no, no, "la banda 999999 non è una banda"},
+        {quinto, 3005, no, 9, ""},
+        // No band: the year's bands together.
+        {terzo, 0, no, 99,
+         "il credito 99 è fuori dalle bande del suo anno di corso, che vanno "
+         "da 2 a 8 punti."},
+        {terzo, no, no, 8, ""},
+        {terzo, 0, no, 2, ""},
+        {terzo, 0, no, 1, "il credito 1 è fuori dalle bande"},
+        {quinto, 0, no, 9, ""},
+        {terzo, 0, no, -4, "il credito -4 è negativo"},
+        // Typed text: blanks around, not a whole number, beyond the column, far below 0.
+        {terzo, 1004, no, " 6 ", ""},
+        {terzo, 1004, no, "6,5", "il credito \"6,5\" non è un numero intero."},
+        {terzo, 1004, no, "2147483648",
+         "il credito 2147483648 è più grande di quanto il "
+         "database possa contenere (al più 2147483647)."},
+        {terzo, 1004, no, "99999999999999999999", "il credito 99999999999999999999 è più grande"},
+        {terzo, 1004, no, "-99999999999999999999", "il credito -99999999999999999999 è negativo"},
+        // No credit (empty, or 0 as the grid shows it): only the band and flag are measured.
+        {terzo, 1004, no, "", ""},
+        {terzo, 1004, no, 0, ""},
+        {primo, no, no, no, ""},
+        {primo, 0, no, 5, "l'anno di corso dell'alunno non ha bande del credito: il credito 5"},
+        {primo, 1001, no, no,
+         "l'anno di corso dell'alunno non ha bande del credito: la banda "
+         "1001"},
+        {0, 0, no, 5, "l'anno di corso dell'alunno non ha bande del credito"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(QStringLiteral("%1 %2 %3 %4")
+                         .arg(c.sit)
+                         .arg(c.banda.toString(), c.fuori.toString(), c.credito.toString())
+                         .toStdString());
+        const QString motivo = TqevRegoleValori::CreditoNellaBanda(
+            TqevCreStore::BandeDellaSituazione(c.sit), c.banda, c.fuori, c.credito);
+        if (*c.motivo == 0)
+            EXPECT_EQ(motivo, QString());
+        else
+            EXPECT_TRUE(motivo.startsWith(QString::fromUtf8(c.motivo))) << motivo.toStdString();
+    }
+    // Every year's bands at once hold the same as a situation's.
+    const QHash<int, QList<TqevBanda>> corsi = TqevCreStore::BandeDeiCorsi();
+    for (const int sit : {terzo, quinto, primo}) {
+        const int acs = scalar("SELECT c.iAcsId FROM TSit_Situazioni s JOIN TClsPst p ON "
+                               "p.iClsPstId = s.iClsPstId JOIN TCls_Classi c ON c.iClsId = "
+                               "p.iClsId WHERE s.iSitId = ?",
+                               {sit})
+                            .toInt();
+        QStringList a, b;
+        for (const TqevBanda &x : corsi.value(acs))
+            a << QString::number(x.iBndId) + ' ' + x.sBndCre();
+        for (const TqevBanda &x : TqevCreStore::BandeDellaSituazione(sit))
+            b << QString::number(x.iBndId) + ' ' + x.sBndCre();
+        EXPECT_EQ(a, b);
+        EXPECT_EQ(a.size(), acs >= 3 ? 6 : 0);
     }
 }
 
@@ -180,7 +282,10 @@ TEST_F(Crediti, EnteringThePageStoresOneRowPerSituationAndKeepsWhatIsStored)
     EXPECT_EQ(riga(altrove), QStringLiteral("9 - - - - - - - -"));
 }
 
-TEST_F(Crediti, ATypedCreditIsTakenWhenItsCellIsLeftAndOnlyAWholeNumberFromZero)
+// A typed credit goes through the credit rule against the bands of the row's course year as
+// the database holds them: taken when the cell is left, or refused there with the reason on the
+// help line, the cursor and the text staying, nothing stored.
+TEST_F(Crediti, ATypedCreditIsTakenWhenItsCellIsLeftOnlyWithinItsBand)
 {
     TfrqevCarCre *frame = pagina();
     ASSERT_NE(frame, nullptr);
@@ -199,18 +304,35 @@ TEST_F(Crediti, ATypedCreditIsTakenWhenItsCellIsLeftAndOnlyAWholeNumberFromZero)
                 fermo = QPoint(c, r);
         }
     }
+    // Both rows in the fifth year's band of credits 7-8, the second with the council's point
+    // beyond it.
+    runSql(QStringLiteral("UPDATE TCre_Crediti SET iBndId = 3004, iCreOutBanda = NULL WHERE "
+                          "iSitId = ?"),
+           {sits[0]});
+    runSql(QStringLiteral("UPDATE TCre_Crediti SET iBndId = 3004, iCreOutBanda = 1 WHERE iSitId "
+                          "= ?"),
+           {sits[1]});
+    frame->Carica();
     const struct
     {
         const char *typed;
         int row;
         QPoint leaveTo;
         const char *stored; // iCreCredito after the save
+        const char *motivo; // the reason on the help line of a refused text
     } cases[] = {
-        {"8", r1, QPoint(last, r2), "8"},
-        {"abc", r1, QPoint(last, r2), "8"}, // not a number: the record keeps its value
-        {"-3", r1, QPoint(last, r2), "8"},  // negative: likewise
-        {"5", r2, fermo, "5"},              // the cell left decides, not the target
-        {"", r1, QPoint(last, r2), "-"},    // emptied: NULL, the row stays
+        {"8", r1, QPoint(last, r2), "8", nullptr}, // the band's edges
+        {" 7 ", r1, QPoint(last, r2), "7", nullptr},
+        {"9", r1, QPoint(last, r2), "7", "Il credito 9 è fuori dalla sua banda"},
+        {"9", r2, fermo, "9", nullptr}, // one beyond by the council's flag; the cell left decides
+        {"6", r2, QPoint(last, r1), "6", nullptr},
+        {"10", r2, QPoint(last, r1), "6", "Il credito 10 è fuori dalla sua banda"},
+        {"-3", r1, QPoint(last, r2), "7", "Il credito -3 è negativo"},
+        {"abc", r1, QPoint(last, r2), "7", "Il credito \"abc\" non è un numero intero."},
+        {"2147483647", r1, QPoint(last, r2), "7", "Il credito 2147483647 è fuori dalla sua banda"},
+        {"2147483648", r1, QPoint(last, r2), "7", "Il credito 2147483648 è più grande"},
+        {"99999999999", r1, QPoint(last, r2), "7", "Il credito 99999999999 è più grande"},
+        {"", r1, QPoint(last, r2), "-", nullptr}, // emptied: NULL, the row stays
     };
     // Another office's saves after the load, of a third pupil and of the first pupil's
     // "Integrazione": no save here writes them back.
@@ -219,13 +341,23 @@ TEST_F(Crediti, ATypedCreditIsTakenWhenItsCellIsLeftAndOnlyAWholeNumberFromZero)
     runSql(QStringLiteral("UPDATE TCre_Crediti SET iCreRecup = 3 WHERE iSitId = ?"), {sits[0]});
     for (const auto &c : cases) {
         SCOPED_TRACE(c.typed);
-        scrivi(g, last, c.row, QString::fromLatin1(c.typed));
-        ASSERT_TRUE(g->MoveCursor(c.leaveTo.x(), c.leaveTo.y()));
-        salva(frame);
         const int sit = sits[c.row - 1];
-        EXPECT_EQ(riga(sit).section(QLatin1Char(' '), 0, 0), QString::fromLatin1(c.stored));
-        EXPECT_EQ(g->Cells(last, c.row),
-                  QString::fromLatin1(c.stored) == "-" ? QString() : QString::fromLatin1(c.stored));
+        const QString stored = QString::fromLatin1(c.stored);
+        scrivi(g, last, c.row, QString::fromLatin1(c.typed));
+        EXPECT_EQ(g->MoveCursor(c.leaveTo.x(), c.leaveTo.y()), !c.motivo);
+        if (c.motivo) {
+            EXPECT_EQ(QPoint(g->Col(), g->Row()), QPoint(last, c.row));
+            EXPECT_TRUE(frame->PanelHelp->text().contains(QString::fromUtf8(c.motivo)))
+                << frame->PanelHelp->text().toStdString();
+            EXPECT_EQ(g->Cells(last, c.row), QString::fromLatin1(c.typed));
+            EXPECT_EQ(riga(sit).section(QLatin1Char(' '), 0, 0), stored);
+            // Typed again as stored, the cell lets the cursor go.
+            scrivi(g, last, c.row, stored);
+            ASSERT_TRUE(g->MoveCursor(c.leaveTo.x(), c.leaveTo.y()));
+        }
+        salva(frame);
+        EXPECT_EQ(riga(sit).section(QLatin1Char(' '), 0, 0), stored);
+        EXPECT_EQ(g->Cells(last, c.row), stored == "-" ? QString() : stored);
         EXPECT_EQ(righe(sit), 1);
         EXPECT_EQ(riga(sits[2]).section(QLatin1Char(' '), 0, 0), QStringLiteral("11"));
         EXPECT_EQ(riga(sits[0]).section(QLatin1Char(' '), 7, 7), QStringLiteral("3"));
@@ -242,14 +374,16 @@ TEST_F(Crediti, ACreditAnotherOfficeStoredMeanwhileIsToldBeforeItIsWrittenOver)
     const int last = g->ColCount() - 1;
     const int sit = situazioni(frame).value(0);
     ASSERT_NE(sit, 0);
-    scrivi(g, last, 1, QStringLiteral("8"));
+    const QString mio = nellaBanda(frame, last, 1);
+    ASSERT_NE(mio, QStringLiteral("9"));
+    scrivi(g, last, 1, mio);
     ASSERT_TRUE(g->MoveCursor(last, 2));
     const char *const steps[][3] = {
         // The other office's change, what this office's save tells, the credit stored after.
         {"DELETE FROM TCre_Crediti WHERE iSitId = ?", "cancellato da un'altra postazione", nullptr},
         {"INSERT INTO TCre_Crediti (iCreId, iSitId, iCreCredito) VALUES (990001, ?, 9)",
          "inserito da un'altra postazione", "9"},
-        {nullptr, nullptr, "8"},
+        {nullptr, nullptr, nullptr},
     };
     for (const char *marks : {"TCreSco", "TCreFrm"})
         runSql(QStringLiteral("DELETE FROM %1 WHERE iCreId IN (SELECT iCreId FROM TCre_Crediti "
@@ -267,8 +401,10 @@ TEST_F(Crediti, ACreditAnotherOfficeStoredMeanwhileIsToldBeforeItIsWrittenOver)
             EXPECT_TRUE(told.contains(QString::fromUtf8(step[1]))) << told.toStdString();
         else
             EXPECT_EQ(told, QString());
-        EXPECT_EQ(righe(sit), step[2] ? 1 : 0);
-        EXPECT_EQ(riga(sit).section(' ', 0, 0), step[2] ? step[2] : "none");
+        EXPECT_EQ(righe(sit), step[1] && !step[2] ? 0 : 1);
+        EXPECT_EQ(riga(sit).section(' ', 0, 0), step[2]   ? QString::fromLatin1(step[2])
+                                                : step[1] ? QStringLiteral("none")
+                                                          : mio);
     }
 }
 
@@ -287,6 +423,7 @@ TEST_F(Crediti, TheCalculationTakesTheBandOfTheAverageAndClearsTheBandWhenNoneHo
                           "= 8 WHERE iSitId = ?"),
            {sits[1]});
     runSql(QStringLiteral("DELETE FROM TVot_Voti WHERE iSitId = ?"), {sits[1]});
+    frame->Carica();
     for (int r : {1, 2}) {
         ASSERT_TRUE(g->MoveCursor(last, r));
         frame->aCreMax->trigger();
@@ -476,7 +613,8 @@ TEST_F(Crediti, APupilWindowTakesTheClassWindowsUnsavedCreditAndGivesBackWhatItS
     const QList<int> sits = situazioni(frame);
     ASSERT_NE(sits.value(0), 0);
     // Typed in the class window and not saved.
-    scrivi(g, last, 1, QStringLiteral("9"));
+    const QString mio = nellaBanda(frame, last, 1);
+    scrivi(g, last, 1, mio);
     ASSERT_TRUE(g->MoveCursor(last - 1, 1));
     ASSERT_TRUE(g->MoveCursor(last, 1));
     frame->aSingolo->trigger();
@@ -487,12 +625,12 @@ TEST_F(Crediti, APupilWindowTakesTheClassWindowsUnsavedCreditAndGivesBackWhatItS
     TqelStringGrid *p = sng->grGrid;
     const int anno = p->RowCount() - 1;
     ASSERT_EQ(sng->RecordDi(1, anno)->iSitId, sits[0]);
-    EXPECT_EQ(p->Cells(6, anno), QStringLiteral("9"));
+    EXPECT_EQ(p->Cells(6, anno), mio);
     // "Integrazione" typed per pupil and saved there.
     scrivi(p, 7, anno, QStringLiteral("2"));
     ASSERT_TRUE(p->MoveCursor(6, anno));
     salva(sng);
-    EXPECT_EQ(riga(sits[0]).section(QLatin1Char(' '), 0, 0), QStringLiteral("9"));
+    EXPECT_EQ(riga(sits[0]).section(QLatin1Char(' '), 0, 0), mio);
     EXPECT_EQ(riga(sits[0]).section(QLatin1Char(' '), 7, 7), QStringLiteral("2"));
     EXPECT_EQ(frame->RecordDi(last, 1)->iCreRecup, 2);
     EXPECT_TRUE(chiudi(pupil));

@@ -157,11 +157,18 @@ TEST_F(Debiti, ADebtIsAssignedEditedClearedAndDeletedAndLockedRowsTakeNothing)
              scegli(frame, 6, libera, [](TfmqevSelItem *p) { p->SelezionaItem(1); });
          },
          QStringLiteral("2009-06-15|2009-09-10|2|1|%1|%1|Altra postazione").arg(teacher)},
-        {"date and note from the pick dialog",
+        {"date and note from the pick dialog, over the other office's note: told first",
          [&] {
              scegli(frame, 5, libera,
                     [](TfmqevSelItem *p) { p->mcData->setSelectedDate(QDate(2009, 9, 2)); });
              scegli(frame, 9, libera, testo(QStringLiteral("Prova di settembre")));
+             DialogSeam::clearShown();
+             salva(frame);
+             EXPECT_TRUE(DialogSeam::shownTexts().join('|').contains(
+                 QStringLiteral("modificato da un'altra postazione")));
+             EXPECT_EQ(
+                 debito(ana, kMatReligione),
+                 QStringLiteral("2009-06-15|2009-09-10|2|1|%1|%1|Altra postazione").arg(teacher));
          },
          QStringLiteral("2009-06-15|2009-09-02|2|1|%1|%1|Prova di settembre").arg(teacher)},
         {"Backspace on the type",

@@ -7,11 +7,14 @@
 #include "gradeentry/qevfcarmat.h"
 #include "gradeentry/qevfselcarclsdett.h"
 #include "gradeentry/qevparvis.h"
+#include "gradeentry/qevrcarcre.h"
 #include "gradeentry/qevrcardeb.h"
+#include "gradeentry/qevrcrelista.h"
 #include "shell/qelmain.h"
 #include "tests/support/testfiles.h"
 
 #include <QApplication>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -55,8 +58,9 @@ void everyCommandShows(QWidget *window)
 } // namespace
 
 // A whole class as a clerk without a mouse enters it, on a screen of 1366x768: votes typed along
-// a pupil's row, a page change, a judgment written in the pick window, the saves; then a debt
-// in the subject window. Keys only: the selection dialogs and the saves' questions are scripted.
+// a pupil's row, the pages by every page key, a credit with its check lists, a judgment written
+// in the pick window, the saves; then a debt in the subject window. Keys only: the selection
+// dialogs and the saves' questions are scripted.
 TEST_F(Keyboard, AWholeClassAt1366x768)
 {
     TfmqelMain *main = objects->mainWindow();
@@ -67,7 +71,11 @@ TEST_F(Keyboard, AWholeClassAt1366x768)
     auto key = [](int k, Qt::KeyboardModifiers m = Qt::NoModifier) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key(k), m);
     };
-    // The last pupil without votes yet; "Assegna debito" with the school's defaults.
+    // The last pupil without votes yet, and without marks in the credit check lists; no aids
+    // for the class session; "Assegna debito" with the school's defaults.
+    runSql("UPDATE TClsSes SET iClsSesAiu = 0 WHERE iClsSesId = ?", {k5A});
+    for (const char *marks : {"TCreSco", "TCreFrm"})
+        runSql(QStringLiteral("DELETE FROM %1").arg(QLatin1String(marks)));
     runSql("DELETE FROM TVot_Voti WHERE iSitId = (SELECT FIRST 1 S.iSitId FROM "
            "TSit_Situazioni S JOIN TClsPst P ON P.iClsPstId = S.iClsPstId WHERE P.iClsId = "
            "39005 AND S.iSitOrdine = 1 AND S.iSitPosReg > 0 ORDER BY S.iSitPosReg DESC)");
@@ -95,13 +103,84 @@ TEST_F(Keyboard, AWholeClassAt1366x768)
     }
     EXPECT_TRUE(voti->Modificato());
 
-    // To the judgments, page by page from the keyboard.
-    for (int i = 0; i < 12 && window->PaginaAttiva() != QStringLiteral("Giudizio"); ++i) {
-        everyCommandShows(window);
-        saveScreenshot(main, QStringLiteral("gradeentry_keyboard_%1.png")
-                                 .arg(window->PaginaAttiva().toLower().replace(' ', '_')));
-        key(Qt::Key_PageDown, Qt::ControlModifier);
+    // The page keys, each a row: once round the shown pages from the votes, forward or back,
+    // the hidden "Aiuti" and "Competenze" skipped, the keyboard in each page's grid.
+    const QStringList pagine{"Voti",   "Voti proposti", "Tassonomie", "Assenze", "Note",
+                             "Debiti", "Esito finale",  "Crediti",    "Giudizio"};
+    const struct
+    {
+        const char *name;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int passo;
+    } tasti[] = {
+        {"Ctrl+PgDn", Qt::Key_PageDown, Qt::ControlModifier, 1},
+        {"Ctrl+Tab", Qt::Key_Tab, Qt::ControlModifier, 1},
+        {"Ctrl+PgUp", Qt::Key_PageUp, Qt::ControlModifier, -1},
+        {"Ctrl+Shift+Tab", Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, -1},
+    };
+    ASSERT_EQ(window->PaginaAttiva(), pagine.first());
+    for (const auto &t : tasti) {
+        SCOPED_TRACE(t.name);
+        const qsizetype n = pagine.size();
+        for (qsizetype i = 1; i <= n; ++i) {
+            everyCommandShows(window);
+            key(t.key, t.modifiers);
+            EXPECT_EQ(window->PaginaAttiva(), pagine.at(((i * t.passo) % n + n) % n));
+            EXPECT_EQ(QApplication::focusWidget(), window->FrameAttivo()->grGrid);
+            if (window->PaginaAttiva() == QStringLiteral("Crediti") && t.passo > 0)
+                saveScreenshot(main, QStringLiteral("gradeentry_keyboard_credits.png"));
+        }
     }
+    ASSERT_EQ(window->PaginaAttiva(), pagine.first());
+
+    // The last pupil's credit of his last year, typed; Tab from the grid's last cell to the
+    // school list, a kind ticked with Space, Tab to the training list and the same, Shift+Tab
+    // back to the grid, Ctrl+S.
+    for (int i = 0; i < 12 && window->PaginaAttiva() != QStringLiteral("Crediti"); ++i)
+        key(Qt::Key_PageUp, Qt::ControlModifier);
+    ASSERT_EQ(window->PaginaAttiva(), QStringLiteral("Crediti"));
+    auto *crediti = qobject_cast<TfrqevCarCre *>(window->FrameDi(tdCrediti));
+    ASSERT_NE(crediti, nullptr);
+    TqelStringGrid *cg = crediti->grGrid;
+    key(Qt::Key_End, Qt::ControlModifier);
+    ASSERT_EQ(QPoint(cg->Col(), cg->Row()), QPoint(cg->ColCount() - 1, cg->RowCount() - 1));
+    const std::shared_ptr<TRecCre> credito = crediti->RecordDi(cg->Col(), cg->Row());
+    ASSERT_NE(credito->iCreId, 0);
+    // The top of the row's band: the credit rule takes it.
+    const QString massimo = credito->sBndCre.section(QLatin1Char('-'), 1);
+    ASSERT_FALSE(massimo.isEmpty());
+    QTest::keyClicks(QApplication::focusWidget(), massimo);
+    key(Qt::Key_Tab);
+    QListWidget *scolastici = crediti->frqevCreSco->clbLista;
+    QListWidget *formativi = crediti->frqevCreFrm->clbLista;
+    EXPECT_EQ(QApplication::focusWidget(), scolastici);
+    key(Qt::Key_Space);
+    key(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), formativi);
+    key(Qt::Key_Space);
+    saveScreenshot(main, QStringLiteral("gradeentry_keyboard_credit_lists.png"));
+    key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), scolastici);
+    key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), cg);
+    for (const char *table : {"TCreSco", "TCreFrm"})
+        EXPECT_EQ(scalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE iCreId = ?")
+                             .arg(QLatin1String(table)),
+                         {credito->iCreId})
+                      .toInt(),
+                  1)
+            << table;
+    DialogSeam::queueAnswer(int(mrYes));
+    key(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_FALSE(cg->Modificato());
+    EXPECT_EQ(scalar(QStringLiteral("SELECT iCreCredito FROM TCre_Crediti WHERE iCreId = ?"),
+                     {credito->iCreId})
+                  .toString(),
+              massimo);
+
+    // To the judgments.
+    key(Qt::Key_PageDown, Qt::ControlModifier);
     ASSERT_EQ(window->PaginaAttiva(), QStringLiteral("Giudizio"));
     TqelStringGrid *giudizi = window->FrameDi(tdGiudizio)->grGrid;
     EXPECT_EQ(QApplication::focusWidget(), giudizi);

@@ -7,16 +7,23 @@
 // the lost server is one of the test's own.
 #include "tests/gradeentry/gradewindows.h"
 
+#include "gradeentry/qevfcarsng.h"
 #include "gradeentry/qevparvis.h"
+#include "gradeentry/qevrcarcre.h"
+#include "gradeentry/qevrcardeb.h"
+#include "gradeentry/qevrcarfin.h"
 #include "gradeentry/qevrcargdz.h"
 #include "gradeentry/qevrcarnot.h"
 #include "gradeentry/qevrcarvot.h"
+#include "gradeentry/qevrcrelista.h"
 #include "platform/lockwait.h"
 #include "platform/transaction.h"
 #include "tests/support/otheroffice.h"
 
 #include <QCalendarWidget>
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QListWidget>
 
 #include <chrono>
 #include <thread>
@@ -271,6 +278,7 @@ const char kSostituito[] = "sostituito da un'altra postazione";
 const char kModificato[] = "modificato da un'altra postazione";
 const char kInserito[] = "inserito da un'altra postazione";
 const char kBloccati[] = "Salvataggio annullato: i dati sono bloccati";
+const QString kAltriSalvati = QStringLiteral("Gli altri dati della griglia sono stati salvati.");
 
 TEST_P(TwoOffices, TheLastSaveWinsAndNothingIsLostUnsaid)
 {
@@ -334,8 +342,13 @@ TEST_P(TwoOffices, TheLastSaveWinsAndNothingIsLostUnsaid)
         }
         const QHash<Cella, QString> dopo = votiDi5A();
         EXPECT_EQ(dopo.value(b.cella), testo(s.dopo));
-        // The other cell is saved beside the one told; a save stopped whole writes neither.
+        // The other cell is saved beside the one told, and the message says so; a save stopped
+        // whole writes neither.
         const bool annullata = i == 0 && s.messaggio == kBloccati;
+        if (s.messaggio) {
+            EXPECT_EQ(told.first().contains(kAltriSalvati), !annullata)
+                << told.first().toStdString();
+        }
         EXPECT_EQ(dopo.value(altra.cella), annullata ? altra.originale : altra.mio);
         // What was typed is still in the cell, and the grid modified while it differs from the
         // database (not when both offices emptied the cell).
@@ -497,10 +510,12 @@ const Caso kCasi[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, TwoOffices, ::testing::ValuesIn(kCasi),
                          [](const auto &info) { return std::string(info.param.name); });
 
-// A note or a judgment that this office rewrites, redates or empties while the other office
-// changes, deletes or replaces it (a new row for the same cell, as the class judgments do); or a
-// note cell empty when the window opened that both offices fill.
-enum Mia { Scrive, Data, Svuota };
+// One datum of a pupil (a note, a judgment, a final outcome, a debt's type, a credit) that this
+// office rewrites, redates or empties while the other office changes, deletes or replaces it (a
+// new row for the same cell, as the class judgments do); a note cell empty when the window
+// opened that both offices fill; a credit's school list that this office ticks after the other
+// office cleared another of its kinds.
+enum Mia { Scrive, Data, Svuota, Spunta };
 enum Altro {
     Cambia,
     Cancella,
@@ -515,10 +530,11 @@ struct CasoTesto
     int kind;
     Mia mia;
     Altro altro;
-    const char *messaggio; // what the first save tells (nullptr: nothing, the save went through)
-    QStringList dopo;      // the texts stored after the first save
-    QStringList fine;      // after saving again
-    int tiene = 300;       // milliseconds the other program holds its note into this office's save
+    const char *messaggio;  // what the first save tells (nullptr: nothing, the save went through)
+    QStringList dopo;       // the values stored after the first save
+    QStringList fine;       // after saving again
+    int tiene = 300;        // milliseconds the other program holds its note into this office's save
+    bool perAlunno = false; // in the pupil window opened from the class window's page
 };
 
 void PrintTo(const CasoTesto &c, std::ostream *os)
@@ -526,81 +542,205 @@ void PrintTo(const CasoTesto &c, std::ostream *os)
     *os << c.name;
 }
 
+// A kind's datum as the other office writes it, and this office's value and the other's.
+struct Dato
+{
+    int kind;
+    const char *pagina; // of the class window
+    const char *tabella;
+    const char *chiave;  // the row's key column (a situation's own, for the outcome)
+    const char *colonna; // the value
+    const char *letti;   // the pupil's stored values, by situation and subject
+    const char *mio;
+    const char *suo;
+};
+constexpr int kMatematica = 3;
+const QString kMio = QStringLiteral("Scritto in questa postazione");
+const Dato kDati[] = {
+    {tdNote, "Note", "TNot_Note", "iNotId", "bNotNota",
+     "SELECT bNotNota FROM TNot_Note WHERE iSitId = ? AND iClsSesMatId = ?", nullptr, "Suo"},
+    {tdGiudizio, "Giudizio", "TGdz_Giudizi", "iGdzId", "bGdzGiudizio",
+     "SELECT bGdzGiudizio FROM TGdz_Giudizi WHERE iSitId = ? AND iAnsSesDwgId = 392 AND 0 = ?",
+     nullptr, "Suo"},
+    {tdEsito, "Esito finale", "TSit_Situazioni", "iSitId", "iPosFinId",
+     "SELECT iPosFinId FROM TSit_Situazioni WHERE iSitId = ? AND iPosFinId IS NOT NULL AND 0 = ?",
+     "1", "2"},
+    {tdDebiti, "Debiti", "TDeb_Debiti", "iDebId", "iDtpDtdId",
+     "SELECT iDtpDtdId FROM TDeb_Debiti WHERE iSitId = ? AND iMatId = ?", "1", "3"},
+    {tdCrediti, "Crediti", "TCre_Crediti", "iCreId", "iCreCredito",
+     "SELECT iCreCredito FROM TCre_Crediti WHERE iSitId = ? AND iCreCredito IS NOT NULL AND 0 = ?",
+     "5", "9"},
+};
+
+const Dato &datoDi(int kind)
+{
+    for (const Dato &d : kDati) {
+        if (d.kind == kind)
+            return d;
+    }
+    return kDati[0];
+}
+
 class TextsOfTwoOffices : public ClassSession, public ::testing::WithParamInterface<CasoTesto>
 {
 public:
-    // The stored texts of the pupil's notes in the subject, or of his judgments.
-    static QStringList testi(bool note, int iSitId, int iClsSesMatId)
+    // The stored values of the pupil's datum: his notes in the subject, his judgments, his
+    // outcome, his debts' types in the subject, his credit in the year.
+    static QStringList testi(const Dato &d, int iSitId, int materia)
     {
-        QSqlQuery q =
-            note ? runSql(QStringLiteral("SELECT bNotNota FROM TNot_Note WHERE iSitId = ? AND "
-                                         "iClsSesMatId = ?"),
-                          {iSitId, iClsSesMatId})
-                 : runSql(QStringLiteral("SELECT bGdzGiudizio FROM TGdz_Giudizi WHERE iSitId = ? "
-                                         "AND iAnsSesDwgId = 392"),
-                          {iSitId});
+        QSqlQuery q = runSql(QString::fromLatin1(d.letti), {iSitId, materia});
         QStringList texts;
-        while (q.next())
-            texts << QString::fromUtf8(q.value(0).toByteArray());
+        while (q.next()) {
+            const QVariant v = q.value(0);
+            texts << (v.typeId() == QMetaType::QByteArray ? QString::fromUtf8(v.toByteArray())
+                                                          : v.toString());
+        }
         return texts;
+    }
+
+    // The column of the datum in the class window's grid.
+    static int colonnaDi(int kind, const TqelStringGrid *g)
+    {
+        if (kind == tdNote)
+            return 2;
+        if (kind == tdCrediti)
+            return g->ColCount() - 1;
+        for (int c = 1; kind == tdDebiti && c < g->ColCount(); ++c) {
+            auto mat = g->RecordAt<TRecMat>(c, 0);
+            if (mat && mat->iClsSesMatId == kMatematica)
+                return c;
+        }
+        return 1;
     }
 };
 
 TEST_P(TextsOfTwoOffices, TheLastSaveWinsPartByPartAndWhatTheOtherDidIsTold)
 {
     const CasoTesto &c = GetParam();
+    const Dato &d = datoDi(c.kind);
     const bool note = c.kind == tdNote;
-    ASSERT_TRUE(window->MostraPagina(note ? QStringLiteral("Note") : QStringLiteral("Giudizio")));
+    const bool testo = note || c.kind == tdGiudizio;
+    ASSERT_TRUE(window->MostraPagina(QString::fromUtf8(d.pagina)));
     TfrqevCarBs *page = window->FrameDi(c.kind);
     auto *notes = qobject_cast<TfrqevCarNot *>(page);
+    auto *crediti = qobject_cast<TfrqevCarCre *>(page);
     TqelStringGrid *g = page->grGrid;
-    const int col = note ? 2 : 1;
-    const int row = 3;
+    int col = colonnaDi(c.kind, g);
+    int row = 3;
     const int sit = g->RecordAt<TRecAna>(0, row)->iSitId;
-    const int csm = note ? g->RecordAt<TRecMat>(col, 0)->iClsSesMatId : 0;
+    const int materia = note                 ? g->RecordAt<TRecMat>(col, 0)->iClsSesMatId
+                        : c.kind == tdDebiti ? kMatematica
+                                             : 0;
     const bool vuota = c.altro >= Inserisce;
-    if (note && !vuota) {
+    // What the cell holds when the window reads it.
+    if (note && !vuota)
         runSql("INSERT INTO TNot_Note (iNotId, iClsSesMatId, iSitId, bNotNota) VALUES (990002, ?, "
                "?, ?)",
-               {csm, sit, QStringLiteral("Nota letta")});
-        page->Carica();
-    }
-    const int key =
-        note ? g->RecordAt<TRecNot>(col, row)->iNotId : g->RecordAt<TRecGdz>(col, row)->iGdzId;
+               {materia, sit, QStringLiteral("Nota letta")});
+    else if (c.kind == tdEsito)
+        runSql("UPDATE TSit_Situazioni SET iPosFinId = 5 WHERE iSitId = ?", {sit});
+    else if (c.kind == tdDebiti)
+        runSql("UPDATE OR INSERT INTO TDeb_Debiti (iDebId, iSitId, iMatId, iDtpDtdId) VALUES "
+               "(990002, ?, ?, 2) MATCHING (iSitId, iMatId)",
+               {sit, materia});
+    else if (c.kind == tdCrediti)
+        runSql("UPDATE TCre_Crediti SET iCreCredito = 7 WHERE iSitId = ?", {sit});
+    page->Carica();
+    int key = sit;
+    if (note)
+        key = g->RecordAt<TRecNot>(col, row)->iNotId;
+    else if (c.kind == tdGiudizio)
+        key = g->RecordAt<TRecGdz>(col, row)->iGdzId;
+    else if (c.kind == tdDebiti)
+        key = static_cast<TfrqevCarDeb *>(page)->DebitoDi(col, row)->iDebId;
+    else if (crediti)
+        key = crediti->RecordDi(col, row)->iCreId;
     ASSERT_EQ(key != 0, !vuota);
-    const auto scritto = [&] {
-        return note ? g->RecordAt<TRecNot>(col, row)->bNotNota
-                    : g->RecordAt<TRecGdz>(col, row)->bGdzGiudizio;
-    };
 
-    const QString mio = QStringLiteral("Scritto in questa postazione");
-    if (c.mia == Svuota) {
+    // The pupil window opened on the row: the outcome's drop-down, the debts' type column.
+    TfmqevCarSng *pupil = nullptr;
+    if (c.perAlunno) {
         ASSERT_TRUE(g->MoveCursor(col, row));
-        DialogSeam::queueAnswer(int(mrYes));
-        (note ? notes->aDel : static_cast<TfrqevCarGdz *>(page)->tbCancella)->trigger();
+        page->aSingolo->trigger();
+        pupil = fmqevCarSng();
+        ASSERT_NE(pupil, nullptr);
+        ASSERT_TRUE(pupil->MostraPagina(c.kind == tdEsito ? QStringLiteral("Finale")
+                                                          : QString::fromUtf8(d.pagina)));
+        page = pupil->FrameDi(c.kind);
+        g = page->grGrid;
+        col = c.kind == tdEsito ? 0 : 4;
+        for (row = c.kind == tdEsito ? 0 : 1; c.kind == tdDebiti && row < g->RowCount(); ++row) {
+            if (g->RecordAt<TRecMat>(0, row)->iClsSesMatId == materia)
+                break;
+        }
+        ASSERT_LT(row, g->RowCount());
+    }
+    // What this office's grid holds.
+    const auto scritto = [&]() -> QString {
+        if (note)
+            return g->RecordAt<TRecNot>(col, row)->bNotNota;
+        if (!testo && c.kind != tdCrediti) {
+            const int id = c.kind == tdEsito
+                               ? g->RecordAt<TRecFin>(col, row)->iPosFinId
+                               : static_cast<TfrqevCarDeb *>(page)->DebitoDi(col, row)->iDtpDtdId;
+            return id ? QString::number(id) : QString();
+        }
+        return testo ? g->RecordAt<TRecGdz>(col, row)->bGdzGiudizio : g->Cells(col, row);
+    };
+    const QString mio = testo ? kMio : QString::fromLatin1(d.mio);
+
+    QListWidget *lista = crediti ? crediti->frqevCreSco->clbLista : nullptr;
+    if (c.mia == Spunta) {
+        // The school list shows the credit's first kind ticked.
+        runSql("DELETE FROM TCreSco WHERE iCreId = ?", {key});
+        runSql("INSERT INTO TCreSco (iCreScoId, iCreId, iScoId) VALUES (990004, ?, 1)", {key});
+        ASSERT_TRUE(g->MoveCursor(col, row));
+        crediti->frqevCreSco->CaricaLista();
+        ASSERT_EQ(lista->item(0)->checkState(), Qt::Checked);
+    } else if (c.mia == Svuota) {
+        ASSERT_TRUE(g->MoveCursor(col, row));
+        if (c.kind == tdEsito || c.kind == tdCrediti) {
+            QTest::keyClick(g, c.kind == tdEsito ? Qt::Key_Backspace : Qt::Key_Delete);
+            QTest::keyClick(g, Qt::Key_Return);
+        } else {
+            DialogSeam::queueAnswer(int(mrYes));
+            (note                 ? notes->aDel
+             : c.kind == tdDebiti ? static_cast<TfrqevCarDeb *>(page)->aDel
+                                  : static_cast<TfrqevCarGdz *>(page)->tbCancella)
+                ->trigger();
+        }
     } else if (c.mia == Data) {
         notes->aDataNota->trigger();
         scegli(page, col, row,
                [](TfmqevSelItem *p) { p->mcData->setSelectedDate(QDate(2009, 6, 10)); });
+    } else if (c.kind == tdCrediti) {
+        digita(g, QPoint(col, row), mio);
+    } else if (pupil && c.kind == tdEsito) {
+        auto *esito = static_cast<TfrqevCarFin *>(page)->cbEsito;
+        esito->setCurrentIndex(esito->findData(mio.toInt()));
+        emit esito->activated(esito->currentIndex());
+    } else if (!testo) {
+        scegli(page, col, row, [&mio](TfmqevSelItem *p) { p->SelezionaItem(mio.toInt()); });
     } else {
         if (note)
             notes->aNota->trigger();
-        scegli(page, col, row, testo(mio));
+        scegli(page, col, row, GradeWindows::testo(mio));
     }
-    ASSERT_TRUE(g->Modificato());
+    ASSERT_TRUE(c.mia == Spunta || g->Modificato());
     OtherOffice other(db.database);
-    const QString tabella = note ? "TNot_Note" : "TGdz_Giudizi";
-    const QString chiave = note ? "iNotId" : "iGdzId";
+    const QString tabella = c.mia == Spunta ? "TCreSco" : d.tabella;
+    const QString chiave = c.mia == Spunta ? "iCreScoId" : d.chiave;
     if (c.altro == Cambia)
-        other.hold(QStringLiteral("UPDATE %1 SET %2 = 'Suo' WHERE %3 = ?")
-                       .arg(tabella, note ? "bNotNota" : "bGdzGiudizio", chiave),
-                   {key});
+        other.hold(QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ?")
+                       .arg(tabella, QString::fromLatin1(d.colonna), chiave),
+                   {QString::fromLatin1(d.suo), key});
     else if (!vuota)
-        other.hold(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(tabella, chiave), {key});
+        other.hold(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(tabella, chiave),
+                   {c.mia == Spunta ? 990004 : key});
     if ((c.altro == Sostituisce || vuota) && note)
         other.hold("INSERT INTO TNot_Note (iNotId, iClsSesMatId, iSitId, bNotNota) VALUES "
                    "(990003, ?, ?, 'Suo')",
-                   {csm, sit});
+                   {materia, sit});
     else if (c.altro == Sostituisce)
         other.hold("INSERT INTO TGdz_Giudizi (iGdzId, iSitId, iAnsSesDwgId, bGdzGiudizio) "
                    "VALUES (990003, ?, 392, 'Suo')",
@@ -612,6 +752,30 @@ TEST_P(TextsOfTwoOffices, TheLastSaveWinsPartByPartAndWhatTheOtherDidIsTold)
         other.finish();
     }
 
+    if (c.mia == Spunta) {
+        // The second kind ticked here is saved at once; the first, cleared there, shows as
+        // stored, and the office is told.
+        DialogSeam::clearShown();
+        lista->setFocus();
+        lista->setCurrentRow(1);
+        QTest::keyClick(lista, Qt::Key_Space);
+        const QStringList told = DialogSeam::shownTexts();
+        ASSERT_EQ(told.size(), 1) << told.join('|').toStdString();
+        EXPECT_FALSE(told.first().startsWith(kFallito));
+        EXPECT_TRUE(told.first().contains(QString::fromUtf8(c.messaggio)))
+            << told.first().toStdString();
+        EXPECT_TRUE(told.first().contains(lista->item(0)->text())) << told.first().toStdString();
+        QStringList segni;
+        QSqlQuery q = runSql("SELECT iScoId FROM TCreSco WHERE iCreId = ? ORDER BY 1", {key});
+        while (q.next())
+            segni << q.value(0).toString();
+        EXPECT_EQ(segni, c.fine);
+        EXPECT_EQ(lista->item(0)->checkState(), Qt::Unchecked);
+        EXPECT_EQ(lista->item(1)->checkState(), Qt::Checked);
+        EXPECT_FALSE(crediti->frqevCreSco->bModificata);
+        return;
+    }
+
     QStringList told = salva({}, page);
     other.finish();
     if (c.messaggio) {
@@ -619,8 +783,10 @@ TEST_P(TextsOfTwoOffices, TheLastSaveWinsPartByPartAndWhatTheOtherDidIsTold)
         EXPECT_TRUE(told.first().startsWith(kFallito)) << told.first().toStdString();
         EXPECT_TRUE(told.first().contains(QString::fromUtf8(c.messaggio)))
             << told.first().toStdString();
+        // One datum saved, none beside it.
+        EXPECT_FALSE(told.first().contains(kAltriSalvati)) << told.first().toStdString();
         EXPECT_TRUE(g->Modificato());
-        EXPECT_EQ(testi(note, sit, csm), c.dopo);
+        EXPECT_EQ(testi(d, sit, materia), c.dopo);
         // What this office typed stays in the cell, to be saved again.
         if (c.mia == Scrive) {
             EXPECT_EQ(scritto(), mio);
@@ -628,15 +794,16 @@ TEST_P(TextsOfTwoOffices, TheLastSaveWinsPartByPartAndWhatTheOtherDidIsTold)
         told = salva({}, page);
     }
     EXPECT_EQ(told, QStringList());
-    EXPECT_EQ(testi(note, sit, csm), c.fine);
+    EXPECT_EQ(testi(d, sit, materia), c.fine);
     if (c.mia == Scrive) {
         EXPECT_EQ(scritto(), mio);
     }
     EXPECT_FALSE(g->Modificato());
     EXPECT_FALSE(TVxTransaction::activeOn(qqoVxGlobConn()));
+    if (pupil) {
+        EXPECT_TRUE(chiudi(pupil));
+    }
 }
-
-const QString kMio = QStringLiteral("Scritto in questa postazione");
 
 const CasoTesto kCasiTesto[] = {
     {"NoteChangedByTheOther", tdNote, Scrive, Cambia, kModificato, {"Suo"}, {kMio}},
@@ -667,6 +834,43 @@ const CasoTesto kCasiTesto[] = {
      {"Suo"},
      {kMio},
      2000},
+    // The final outcome chosen or emptied here, in the class grid or the pupil's drop-down,
+    // after the other office set another.
+    {"OutcomeChosenHereSetThere", tdEsito, Scrive, Cambia, kModificato, {"2"}, {"1"}},
+    {"OutcomeEmptiedHereSetThere", tdEsito, Svuota, Cambia, kModificato, {"2"}, {}},
+    {"OutcomeOfThePupilWindowSetThere",
+     tdEsito,
+     Scrive,
+     Cambia,
+     kModificato,
+     {"2"},
+     {"1"},
+     300,
+     true},
+    // A debt's type chosen here, per class and per pupil, or the debt deleted here ("Cancella"),
+    // after the other office changed its type.
+    {"DebtTypeChosenHereChangedThere", tdDebiti, Scrive, Cambia, kModificato, {"3"}, {"1"}},
+    {"DebtTypeOfThePupilWindowChangedThere",
+     tdDebiti,
+     Scrive,
+     Cambia,
+     kModificato,
+     {"3"},
+     {"1"},
+     300,
+     true},
+    {"DebtDeletedHereChangedThere", tdDebiti, Svuota, Cambia, kModificato, {"3"}, {}},
+    // A credit typed or emptied here after the other office changed it.
+    {"CreditTypedHereChangedThere", tdCrediti, Scrive, Cambia, kModificato, {"9"}, {"5"}},
+    {"CreditEmptiedHereChangedThere", tdCrediti, Svuota, Cambia, kModificato, {"9"}, {}},
+    // The school list's first kind cleared there, its second ticked here.
+    {"CreditListTickedHereClearedThere",
+     tdCrediti,
+     Spunta,
+     Cancella,
+     "cambiate da un'altra postazione",
+     {},
+     {"2"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, TextsOfTwoOffices, ::testing::ValuesIn(kCasiTesto),

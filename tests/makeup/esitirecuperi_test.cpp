@@ -2,6 +2,7 @@
 #include "platform/messagedlg.h"
 #include "platform/stringgrid.h"
 #include "tests/makeup/makeupwindowtest.h"
+#include "tests/support/otheroffice.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -277,7 +278,9 @@ TEST_F(EsitiRecuperi, ClearingOutcomesKeepsTheRecords)
 }
 
 // The database is written before the cell: a refused update leaves cell and records as they
-// were and says why; records deleted by another office empty the cell, with a word.
+// were and says why. Another office's change since the grid was read is never written over:
+// the cell shows the stored outcome, with a word, and the office's next key writes; records
+// deleted there empty the cell.
 TEST_F(EsitiRecuperi, TheCellChangesOnlyAfterTheDatabase)
 {
     open(k5A);
@@ -296,15 +299,73 @@ TEST_F(EsitiRecuperi, TheCellChangesOnlyAfterTheDatabase)
         EXPECT_EQ(shown(kBianchi, kLat), QVariant(1));
         EXPECT_EQ(recordsOf(kBianchi, kLat), lat);
     }
+    runSql(QStringLiteral("DROP TRIGGER T_TEST_NOUPDATE"));
 
-    QSqlDatabase other = db.database.connect(QStringLiteral("otherOffice"));
-    runSql(other, QStringLiteral("DELETE FROM TRec_Recuperi WHERE iSitId = ? AND iMatId = ?"),
-           {kBianchi, kIta});
-    focus(kBianchi, kIta);
-    DialogSeam::clearShown();
-    key(1);
-    ASSERT_EQ(DialogSeam::shownTexts().size(), 1);
-    EXPECT_TRUE(DialogSeam::shownTexts().first().contains(QStringLiteral("non esiste più")));
-    EXPECT_EQ(shown(kBianchi, kIta), QVariant());
-    EXPECT_TRUE(recordsOf(kBianchi, kIta).isEmpty());
+    // Latin shows REC (weight 1) when the window reads it; the other office gives it another
+    // outcome (or none), at once or while this office's write waits, or deletes (-1) Italian's
+    // records.
+    const char kCambiato[] = "cambiato da un'altra postazione";
+    const QVariant nessuno;
+    const struct
+    {
+        const char *name;
+        int iMatId;
+        QVariant suo;
+        int tiene; // milliseconds the other office holds it into this office's write
+        int digit; // this office's key (-1: "Cancella l'esito selezionato")
+        const char *told;
+        QVariant dopo, ancora; // shown and stored after the key, and after it again
+    } cases[] = {
+        {"outcome changed there", kLat, 2, 0, 3, kCambiato, 2, 3},
+        {"outcome cleared there", kLat, nessuno, 0, 3, kCambiato, -1, 3},
+        {"outcome changed there while this waits", kLat, 2, 300, 3, kCambiato, 2, 3},
+        {"cleared here, changed there", kLat, 2, 0, -1, kCambiato, 2, -1},
+        {"records deleted there", kIta, -1, 0, 1, "non esiste più", nessuno, nessuno},
+    };
+    const auto stored = [](int iMatId) {
+        const QList<Rec> rows = recordsOf(kBianchi, iMatId);
+        const int iEreId = rows.isEmpty() ? 0 : rows.first().iEreId.toInt();
+        return rows.isEmpty() ? QVariant() : QVariant(iEreId ? iEreId : -1);
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        runSql(QStringLiteral("UPDATE TRec_Recuperi SET iEreId = 1 WHERE iSitId = ? AND iMatId "
+                              "= ?"),
+               {kBianchi, kLat});
+        open(k5A);
+        focus(kBianchi, c.iMatId);
+        const QVariant prima = shown(kBianchi, c.iMatId);
+        OtherOffice other(db.database);
+        if (c.suo == -1)
+            other.hold("DELETE FROM TRec_Recuperi WHERE iSitId = ? AND iMatId = ?",
+                       {kBianchi, c.iMatId});
+        else
+            other.hold("UPDATE TRec_Recuperi SET iEreId = ? WHERE iSitId = ? AND iMatId = ?",
+                       {c.suo, kBianchi, c.iMatId});
+        if (c.tiene)
+            other.commitAfter(c.tiene);
+        else
+            other.commit();
+        const auto act = [&] {
+            DialogSeam::clearShown();
+            if (c.digit < 0)
+                window->tbDelSng()->trigger();
+            else
+                key(c.digit);
+            return DialogSeam::shownTexts();
+        };
+        const QStringList told = act();
+        other.finish();
+        EXPECT_EQ(told.size(), 1);
+        EXPECT_TRUE(told.join('|').contains(QString::fromUtf8(c.told)))
+            << told.join('|').toStdString();
+        EXPECT_EQ(shown(kBianchi, c.iMatId), c.dopo);
+        EXPECT_EQ(stored(c.iMatId), c.dopo);
+        EXPECT_NE(prima, c.dopo);
+        if (!c.ancora.isValid())
+            continue;
+        EXPECT_EQ(act(), QStringList());
+        EXPECT_EQ(shown(kBianchi, c.iMatId), c.ancora);
+        EXPECT_EQ(stored(c.iMatId), c.ancora);
+    }
 }

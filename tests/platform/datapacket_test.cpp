@@ -270,11 +270,16 @@ TEST_F(DataPacketTest, TheContentDecidesTheFormAndDamagedFilesAreRefused)
         return xml.insert(xml.indexOf(after) + qsizetype(strlen(after)),
                           "<!DOCTYPE x [<!ENTITY a \"aaaa\">]>");
     };
-    const QString utf16Dtd = QString::fromLatin1(dtdAt("<DATAPACKET>"))
-                                 .replace("?>", " encoding=\"UTF-16\"?>");
+    const auto wideRow = [&](int attributes) {
+        return dtdAt("<DATAPACKET>")
+            .replace("<!DOCTYPE x [<!ENTITY a \"aaaa\">]>", "")
+            .replace("<ROW A=\"&a;&a;\"", "<ROW" + xmlAttributes(attributes));
+    };
+    const QString utf16Dtd =
+        QString::fromLatin1(dtdAt("<DATAPACKET>")).replace("?>", " encoding=\"UTF-16\"?>");
     const QByteArray inUtf16 =
-        "\xFF\xFE" + QByteArray(reinterpret_cast<const char *>(utf16Dtd.utf16()),
-                                utf16Dtd.size() * 2);
+        "\xFF\xFE" +
+        QByteArray(reinterpret_cast<const char *>(utf16Dtd.utf16()), utf16Dtd.size() * 2);
     const struct
     {
         const char *what;
@@ -305,6 +310,11 @@ TEST_F(DataPacketTest, TheContentDecidesTheFormAndDamagedFilesAreRefused)
         {"a DTD inside the packet's element", dtdAt("<DATAPACKET>"), "DTD"},
         {"a DTD inside the packet's element, in UTF-16", inUtf16, "DTD"},
         {"a DTD after the rows", dtdAt("</ROWDATA>").replace("&a;&a;", "b"), "DTD"},
+        {"a DTD after the packet's element", dtdAt("</DATAPACKET>").replace("&a;&a;", "b"), "DTD"},
+        {"a row of 40,000 attributes", wideRow(40000),
+         "alla riga 1 un elemento con più di 1000 attributi"},
+        {"a row of 200,000 attributes", wideRow(200000),
+         "alla riga 1 un elemento con più di 1000 attributi"},
         {"nested past the cap of XML documents",
          "<DATAPACKET>" + QByteArray("<X>").repeated(300) + QByteArray("</X>").repeated(300) +
              "</DATAPACKET>",

@@ -145,6 +145,12 @@ QByteArray nested(int depth)
            QByteArray("</a>").repeated(depth);
 }
 
+// One start tag with that many attributes, on the second line.
+QByteArray attributes(int count)
+{
+    return "<?xml version=\"1.0\"?>\n<a" + xmlAttributes(count) + "/>";
+}
+
 // The message of the refusal the load raises; empty when it goes through.
 QString refusal(const std::function<void()> &load)
 {
@@ -181,6 +187,13 @@ TEST(XmlDocument, DocumentsPastTheLimitsAreRefusedBeforeTheyAreParsed)
         {"a level deeper", nested(kVxXmlMaxDepth + 1), deeper},
         {"far deeper", nested(50000), deeper},
         {"entities declared", entities, "Il documento XML %1 dichiara un DTD, che non è ammesso."},
+        {"as many attributes as allowed", attributes(kVxXmlMaxAttributes), nullptr},
+        {"40,000 attributes", attributes(40000),
+         "Il documento XML %1 ha alla riga 2 un elemento con più di 1000 attributi."},
+        {"200,000 attributes", attributes(200000),
+         "Il documento XML %1 ha alla riga 2 un elemento con più di 1000 attributi."},
+        {"a start tag of 2 MB", "<a b=\"" + QByteArray(2 << 20, 'x') + "\"/>",
+         "Il documento XML %1 ha alla riga 1 un elemento di più di 1 MB."},
     };
     VxXmlDocument doc;
     for (const auto &c : cases) {

@@ -135,6 +135,13 @@ TEST_F(StringGridTest, RefusedSelectionKeepsTheCursorHoweverTheMoveIsAsked)
              QTest::keyClick(&g, Qt::Key_F2);
              QTest::keyClick(&g, Qt::Key_Down);
          }},
+        // Out of the grid: the cell is left as by any move, and a refused one keeps the keyboard.
+        {"shift+tab out of the grid",
+         {1, 2},
+         [](ProbeGrid &g) {
+             g.setOptions(g.Options() | TVxStringGrid::goTabLeaves);
+             QTest::keyClick(&g, Qt::Key_Backtab);
+         }},
     };
     for (Case c : cases) {
         SCOPED_TRACE(c.name);
@@ -410,6 +417,8 @@ TEST(GridKeyboard, TabGivesTheKeyboardOnAtTheEndsOnly)
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 
+    // How the grid stands: "refused" its cell may not be left, "editing" its editor open
+    // holding "9", "name" the fixed column takes the cursor, "stays" without goTabLeaves.
     const struct
     {
         const char *name;
@@ -418,52 +427,41 @@ TEST(GridKeyboard, TabGivesTheKeyboardOnAtTheEndsOnly)
         Qt::Key key;
         QWidget *to;                // where the keyboard goes
         std::pair<int, int> cursor; // the grid's cursor afterwards
-        bool refused = false;       // the cell may not be left
-        bool editing = false;       // its editor open, holding "9"
-        bool nameColumn = false;    // the fixed column takes the cursor
+        QString how = QString();
     } cases[] = {
         {"tab on along the line", grid, {2, 1}, Qt::Key_Tab, grid, {3, 1}},
         {"tab on to the next line", grid, {3, 1}, Qt::Key_Tab, grid, {1, 2}},
         {"tab at the last cell", grid, {3, 3}, Qt::Key_Tab, table, {3, 3}},
         {"shift+tab at the first cell", grid, {1, 1}, Qt::Key_Backtab, before, {1, 1}},
         {"shift+tab back a line", grid, {1, 2}, Qt::Key_Backtab, grid, {3, 1}},
-        {"a refused cell keeps the keyboard", grid, {3, 3}, Qt::Key_Tab, grid, {3, 3}, true},
-        {"an edited cell closes, its text kept",
-         grid,
-         {3, 3},
-         Qt::Key_Tab,
-         table,
-         {3, 3},
-         false,
-         true},
-        {"the name column is the first cell",
-         grid,
-         {0, 1},
-         Qt::Key_Backtab,
-         before,
-         {0, 1},
-         false,
-         false,
-         true},
+        {"a refused cell stays", grid, {3, 3}, Qt::Key_Tab, grid, {3, 3}, "refused"},
+        {"edited: closed, kept", grid, {3, 3}, Qt::Key_Tab, table, {3, 3}, "editing"},
+        {"the name column first", grid, {0, 1}, Qt::Key_Backtab, before, {0, 1}, "name"},
+        {"no goTabLeaves", grid, {3, 3}, Qt::Key_Tab, grid, {3, 3}, "stays"},
         {"table: tab inside", table, {1, 1}, Qt::Key_Tab, table, {1, 2}},
         {"table: tab at the last cell", table, {2, 2}, Qt::Key_Tab, after, {2, 2}},
         {"table: shift+tab at the first cell", table, {0, 0}, Qt::Key_Backtab, grid, {0, 0}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        grid->setOptions(c.nameColumn ? TVxStringGrid::goEditing | TVxStringGrid::goFixedColsFocus
-                                      : TVxStringGrid::goEditing);
+        const bool refused = c.how == "refused", editing = c.how == "editing";
+        TVxStringGrid::TGridOptions options = TVxStringGrid::goEditing;
+        if (c.how != "stays")
+            options |= TVxStringGrid::goTabLeaves;
+        if (c.how == "name")
+            options |= TVxStringGrid::goFixedColsFocus;
+        grid->setOptions(options);
         grid->refused.clear();
         QWidget *typedInto = c.view;
         if (c.view == grid) {
             grid->setEditorMode(false);
             grid->MoveCursor(c.from.first, c.from.second);
             grid->setFocus();
-            if (c.editing) {
+            if (editing) {
                 QTest::keyClick(grid, Qt::Key_9);
                 typedInto = grid->findChild<QLineEdit *>();
             }
-            if (c.refused)
+            if (refused)
                 grid->refused = {c.from};
         } else {
             table->setCurrentIndex(model.index(c.from.first, c.from.second));
@@ -473,8 +471,8 @@ TEST(GridKeyboard, TabGivesTheKeyboardOnAtTheEndsOnly)
         EXPECT_EQ(window.focusWidget(), c.to);
         if (c.view == grid) {
             EXPECT_EQ(std::make_pair(grid->Col(), grid->Row()), c.cursor);
-            EXPECT_EQ(grid->EditorMode(), c.refused && c.editing);
-            if (c.editing)
+            EXPECT_EQ(grid->EditorMode(), refused && editing);
+            if (editing)
                 EXPECT_EQ(grid->Cells(c.cursor.first, c.cursor.second), QStringLiteral("9"));
         } else {
             EXPECT_EQ(std::make_pair(table->currentIndex().row(), table->currentIndex().column()),

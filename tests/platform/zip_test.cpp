@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -133,6 +134,7 @@ struct Refused
     QList<QPair<QByteArray, QByteArray>> entries;
     QString named;
     bool diskFull = false;
+    bool encrypted = false; // every entry marked as encrypted
 };
 
 QList<Refused> refusedArchives()
@@ -155,9 +157,10 @@ QList<Refused> refusedArchives()
                   QStringLiteral("\"Voti.xml\" e \"VOTI.XML\"")});
     // What the folder holds, or the other entries, or the disk refuse a name after an earlier
     // entry could have replaced its file.
-    cases.append({"a folder where the archive has a file",
-                  {{"primo.txt", "nuovo"}, {"voti.xml", "x"}},
-                  QStringLiteral("\"voti.xml\", ma nella cartella di estrazione c'è una cartella")});
+    cases.append(
+        {"a folder where the archive has a file",
+         {{"primo.txt", "nuovo"}, {"voti.xml", "x"}},
+         QStringLiteral("\"voti.xml\", ma nella cartella di estrazione c'è una cartella")});
     cases.append({"a name both a file and a folder",
                   {{"primo.txt", "nuovo"}, {"dati", "x"}, {"dati/voti.xml", "y"}},
                   QStringLiteral("\"dati\" sia come file sia come cartella")});
@@ -169,7 +172,13 @@ QList<Refused> refusedArchives()
                   QStringLiteral("nome troppo lungo")});
     cases.append({"a disk that takes no byte",
                   {{"sub/voti.xml", "x"}, {"primo.txt", "nuovo"}},
-                  QStringLiteral("Impossibile estrarre"),
+                  QStringLiteral("Impossibile estrarre %1/sub/voti.xml dall'archivio %2: il file "
+                                 "supera la dimensione concessa dal sistema"),
+                  true});
+    cases.append({"encrypted entries",
+                  {{"primo.txt", "nuovo"}, {"voti2.xml", "x"}},
+                  QStringLiteral("Impossibile estrarre %1/primo.txt dall'archivio %2: è cifrato"),
+                  false,
                   true});
     return cases;
 }
@@ -187,6 +196,15 @@ TEST(Zip, HostileArchivesAreRefusedWithNothingWritten)
         const QStringList before = allFiles(dir.path(), QDir::AllEntries);
         const QString archive = dir.filePath(QStringLiteral("hostile.zip"));
         writeZipEntries(archive, r.entries);
+        if (r.encrypted) {
+            // The flag of each local and central header (a header's bit 0).
+            QByteArray bytes = readFileBytes(archive);
+            for (const auto &[signature, at] : {std::pair{"PK\x03\x04", 6}, {"PK\x01\x02", 8}})
+                for (qsizetype i = bytes.indexOf(signature); i >= 0;
+                     i = bytes.indexOf(signature, i + 1))
+                    bytes[i + at] = char(bytes[i + at] | 1);
+            writeFileBytes(archive, bytes);
+        }
         TZip zip;
         zip.setFileName(archive);
         zip.setExtractPath(dest);
@@ -199,7 +217,8 @@ TEST(Zip, HostileArchivesAreRefusedWithNothingWritten)
             zip.Extract();
             ADD_FAILURE() << "accepted";
         } catch (const EVxException &e) {
-            EXPECT_TRUE(e.message().contains(r.named)) << e.message().toStdString();
+            const QString named = r.named.contains("%1") ? r.named.arg(dest, archive) : r.named;
+            EXPECT_TRUE(e.message().contains(named)) << e.message().toStdString();
             EXPECT_TRUE(e.message().contains(QStringLiteral("Nessun file è stato estratto")));
         }
         QFile::remove(archive);

@@ -90,6 +90,10 @@ TEST(ReportTemplate, RefusesWhatItDoesNotKnowWithLineAndColumn)
         {"another program's template", "FRF placeholder 16089", 1, 1, "non è un modello XML"},
         {"not UTF-8", report("", "version=\"1\" title=\"Pagella \xE9\""), 2, 36, "UTF-8"},
         {"two documents", report("") + "<report version=\"1\"/>\n", 4, 22, "XML non valido"},
+        {"40,000 attributes", report(band + "    <line" + xmlAttributes(40000) + "/>\n  </data>\n"),
+         4, 5, "il modello ha un elemento con più di 1000 attributi"},
+        {"200,000 attributes", report("  <summary" + xmlAttributes(200000) + "/>\n"), 3, 3,
+         "il modello ha un elemento con più di 1000 attributi"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);

@@ -320,8 +320,9 @@ TEST_F(RegisterVolumes, TwoRunsInOneSecondMakeTwoVolumes)
 {
     const QDateTime start(QDate(2008, 9, 16), QTime(9, 5, 7, 400));
     // The clock of this run; of another office's, which names its volume in the same second,
-    // before this one's files are there; of the next run here.
-    QList<int> clock = {0, 0, 700, 0, 700};
+    // before this one's files are there; of the next run here, whose second name has a link
+    // pointing nowhere at its PDF's name.
+    QList<int> clock = {0, 0, 700, 0, 700, 1700};
     qelVolumeHooks().now = [&] { return start.addMSecs(clock.takeFirst()); };
     ScriptedSleeps sleeps;
     QString other;
@@ -331,12 +332,15 @@ TEST_F(RegisterVolumes, TwoRunsInOneSecondMakeTwoVolumes)
     };
     const QString first = exportVolume({39023}, 16184); // 3C took the qualification exam
     EXPECT_EQ(other, "1234_ABCD01000X_16_09_2008_90508");
+    const QTemporaryDir elsewhere;
+    ASSERT_TRUE(QFile::link(elsewhere.filePath("registro.pdf"), folder + other + ".pdf"));
     // A template that wrote no text to the second list: its column stays empty.
     storeTemplate(3000012, "[IIF(NewVolume(1) = '0', '', '')][ScriviDettPagina('Copertina')]");
     const QString second = exportVolume(classes.mid(0, 1), 3000012);
     EXPECT_EQ(first, "1234_ABCD01000X_16_09_2008_90507");
-    EXPECT_EQ(second, "1234_ABCD01000X_16_09_2008_90508");
-    EXPECT_EQ(sleeps.durations(), QList<int>({600, 600}));
+    EXPECT_EQ(second, "1234_ABCD01000X_16_09_2008_90509");
+    EXPECT_EQ(sleeps.durations(), QList<int>({600, 600, 900}));
+    EXPECT_TRUE(QDir(elsewhere.path()).isEmpty());
     EXPECT_EQ(files(), QStringList({first + ".kaf", second + ".kaf", "info.xml"}));
     EXPECT_EQ(catalogueRows(), 2);
     TZip volume;

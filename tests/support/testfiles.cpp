@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -57,6 +58,29 @@ FileSizeLimit::~FileSizeLimit()
     limit.rlim_cur = m_soft;
     ::setrlimit(RLIMIT_FSIZE, &limit);
     std::signal(SIGXFSZ, m_handler);
+}
+
+FullDisk::FullDisk(const QString &folder, const QList<QPair<QString, QByteArray>> &files)
+    : m_folder(QFile::encodeName(folder))
+{
+    m_mounted = ::geteuid() == 0 &&
+                ::mount("tavrin-pieno", m_folder.constData(), "tmpfs", 0, "size=64k") == 0;
+    if (!m_mounted)
+        return;
+    for (const auto &[name, bytes] : files)
+        writeFileBytes(folder + QLatin1Char('/') + name, bytes);
+    QFile filler(folder + QLatin1Char('/') + QLatin1String(kFiller));
+    EXPECT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const QByteArray block(512, 'x');
+    while (filler.isOpen() && filler.write(block) > 0) {
+    }
+}
+
+FullDisk::~FullDisk()
+{
+    if (m_mounted) {
+        EXPECT_EQ(::umount2(m_folder.constData(), MNT_DETACH), 0);
+    }
 }
 
 ReadOnlyFolder::ReadOnlyFolder(const QString &folder) : m_folder(folder)
@@ -162,6 +186,14 @@ void expectGolden(const QString &path, const QString &text)
                   << "\nIf the new text is right, accept it with:\n  TAVRIN_UPDATE_GOLDEN=1 "
                   << QCoreApplication::applicationFilePath().toStdString()
                   << " --gtest_filter=" << test->test_suite_name() << "." << test->name();
+}
+
+QByteArray xmlAttributes(int count)
+{
+    QByteArray attributes;
+    for (int i = 0; i < count; ++i)
+        attributes += " a" + QByteArray::number(i) + "=\"0\"";
+    return attributes;
 }
 
 QByteArray mixEncodings(QByteArray xml, const QByteArray &attribute)

@@ -33,6 +33,22 @@ private:
     void (*m_handler)(int);
 };
 
+// While it lives the folder is a disk of its own with no room left, holding only the files
+// given and a filler (FullDisk::kFiller): a write into it fails as on a full disk (ENOSPC).
+// Only root mounts one (a small tmpfs on the folder): mounted() is false for anyone else.
+class FullDisk
+{
+public:
+    static constexpr const char *kFiller = ".pieno";
+    FullDisk(const QString &folder, const QList<QPair<QString, QByteArray>> &files);
+    ~FullDisk();
+    bool mounted() const { return m_mounted; }
+
+private:
+    QByteArray m_folder;
+    bool m_mounted = false;
+};
+
 // While it lives the folder takes no new entry, whoever the tests run as: root passes every
 // permission, so the folder is made immutable for it.
 class ReadOnlyFolder
@@ -65,6 +81,10 @@ void writeZipEntries(const QString &path, const QList<QPair<QByteArray, QByteArr
 // first value of the attribute (in any letter case) starting with "è" in Windows-1252 and again
 // in UTF-8.
 QByteArray mixEncodings(QByteArray xml, const QByteArray &attribute);
+
+// Attributes as a hostile sender packs one start tag with them: " a0=\"0\" a1=\"0\"...", each
+// name its own.
+QByteArray xmlAttributes(int count);
 
 // Runs a checker program (unzip, qpdf...); its exit code (-1 when it did not end normally
 // within 30 seconds), its output and errors kept in the output.

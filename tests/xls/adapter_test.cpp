@@ -141,15 +141,21 @@ TEST_F(AdapterRoad, TemplatesAreFoundByTheirExactBareName)
               QStringLiteral("Can't find file \"SURVEY.XLS\""));
 }
 
+// A file, or a link pointing nowhere, whose target the save would make elsewhere.
 TEST_F(AdapterRoad, AnExistingOutputIsNeverOverwritten)
 {
     file->OpenFile(QStringLiteral("survey.xls"));
     const QString path = out(QStringLiteral("exists.xls"));
+    const QString link = out(QStringLiteral("link.xls"));
     writeFile(path, "keep me");
-    EXPECT_EQ(messageOf([&] { file->Save(false, path); }),
-              QStringLiteral("Can't write to file \"%1\". Check it is not in use by another user")
-                  .arg(path));
+    ASSERT_TRUE(QFile::link(out(QStringLiteral("elsewhere.xls")), link));
+    for (const QString &taken : {path, link})
+        EXPECT_EQ(messageOf([&] { file->Save(false, taken); }),
+                  QStringLiteral("Can't write to file \"%1\". Check it is not in use by another "
+                                 "user")
+                      .arg(taken));
     EXPECT_EQ(readFile(path), QByteArray("keep me"));
+    EXPECT_FALSE(QFile::exists(out(QStringLiteral("elsewhere.xls"))));
 }
 
 TEST_F(AdapterRoad, AFailedSaveLeavesNoFile)
