@@ -32,7 +32,7 @@ TfmqelDocReceive::TfmqelDocReceive(QWidget *owner)
       m_classes(new TfrqelDocReceiveCls)
 {
     setObjectName(QStringLiteral("fmqelDocReceive"));
-    setWindowTitle(QStringLiteral("Raccolta"));
+    setWindowTitle(QStringLiteral("Raccolta dati dei docenti (cartelle)"));
     buCancel()->setText(QStringLiteral("Chiudi"));
     AddTeacherCollectionPages(ClientArea(), m_pages, m_singlePage, m_single, m_classPage,
                               m_classes);

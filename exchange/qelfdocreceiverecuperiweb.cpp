@@ -22,6 +22,7 @@ TfmqelDocReceiveRecuperiWeb::TfmqelDocReceiveRecuperiWeb(QWidget *owner)
     : TfmqelDocReceiveWeb(owner)
 {
     setObjectName(QStringLiteral("fmqelDocReceiveRecuperiWeb"));
+    setWindowTitle(QStringLiteral("Raccolta recuperi dei docenti da Tavrin-Web"));
     ckForzata()->hide();
     pcTipologia()->setTabVisible(pcTipologia()->indexOf(tsSingleDoc()), false);
     pcTipologia()->setCurrentWidget(tsClasse());

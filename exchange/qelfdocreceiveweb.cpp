@@ -43,7 +43,7 @@ TfmqelDocReceiveWeb::TfmqelDocReceiveWeb(QWidget *owner)
           "Forza la raccolta in caso di modifiche alla configurazione dopo l'invio")))
 {
     setObjectName(QStringLiteral("fmqelDocReceiveWeb"));
-    setWindowTitle(QStringLiteral("Raccolta"));
+    setWindowTitle(QStringLiteral("Raccolta dati dei docenti da Tavrin-Web"));
     buCancel()->setText(QStringLiteral("Chiudi"));
 
     auto *layout = AddTeacherCollectionPages(ClientArea(), m_pages, m_singlePage, m_single,

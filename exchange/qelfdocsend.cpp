@@ -35,7 +35,7 @@ TfmqelDocSend::TfmqelDocSend(QWidget *owner)
       m_legend(new QLabel(QStringLiteral("Dati inviati")))
 {
     setObjectName(QStringLiteral("fmqelDocSend"));
-    setWindowTitle(QStringLiteral("Invio"));
+    setWindowTitle(QStringLiteral("Invio dati ai docenti (cartelle)"));
     buCancel()->setText(QStringLiteral("Chiudi"));
 
     auto *layout = new QVBoxLayout(ClientArea());
@@ -161,7 +161,7 @@ void TfmqelDocSend::Send()
         const QString folder = QelTeacherFolderWriter::FolderOf(base, teacher);
         if (!overwriteAll && VxNameTaken(folder)) {
             const int answer =
-                VxMessageDlg(QStringLiteral("Cartella %1 già esistente. Sovrascrivere ?")
+                VxMessageDlg(QStringLiteral("La cartella %1 esiste già. Sovrascriverla?")
                                  .arg(QDir::toNativeSeparators(folder)),
                              mtWarning, mbYes | mbAbort | mbYesToAll);
             if (answer == mrAbort)

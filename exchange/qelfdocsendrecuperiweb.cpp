@@ -35,6 +35,7 @@ TfmqelDocSendRecuperiWeb::TfmqelDocSendRecuperiWeb(QWidget *owner)
       m_cbFaseRec(new QComboBox)
 {
     setObjectName(QStringLiteral("fmqelDocSendRecuperiWeb"));
+    setWindowTitle(QStringLiteral("Invio recuperi ai docenti su Tavrin-Web"));
     auto *phaseRow = new QHBoxLayout;
     auto *phaseLabel = new QLabel(QStringLiteral("Fase recupero"));
     phaseLabel->setBuddy(m_cbFaseRec);

@@ -31,6 +31,7 @@ TfmqelDocSendWeb::TfmqelDocSendWeb(QWidget *owner)
                         false)
 {
     setObjectName(QStringLiteral("fmqelDocSendWeb"));
+    setWindowTitle(QStringLiteral("Invio dati ai docenti su Tavrin-Web"));
     RunShowingErrors([this] { LoadSendParams(); });
     // Read at once, so the office (or a script) finds the window filled.
     FormShow();

@@ -74,8 +74,7 @@ void TfmqelFldName::OkClick()
 QString FolderExistsMessage(const QString &name)
 {
     return QStringLiteral("Impossibile creare la cartella ") + name +
-           QStringLiteral(": perché già esistente. ") +
-           QStringLiteral("Specificare un altro nome o sovrascrivere. ");
+           QStringLiteral(": esiste già. Specificare un altro nome o sovrascriverla.");
 }
 
 QString SendFoldersCommand()

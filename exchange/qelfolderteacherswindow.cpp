@@ -30,15 +30,28 @@ TqelFolderTeachersWindow::TqelFolderTeachersWindow(QWidget *owner, const QString
 
 TqelFolderTeachersWindow::~TqelFolderTeachersWindow() = default;
 
+TqelFolderTeachersWindow::Teacher TqelFolderTeachersWindow::teacherAt(int row) const
+{
+    return {m_teachers->Value(row, QStringLiteral("iAaiId")).toInt(),
+            m_teachers->Value(row, QStringLiteral("iAnaId")).toInt(),
+            m_teachers->Value(row, QStringLiteral("sDocNome")).toString().trimmed(),
+            m_teachers->Value(row, QStringLiteral("sAaiDirInviato")).toString()};
+}
+
 QList<TqelFolderTeachersWindow::Teacher> TqelFolderTeachersWindow::SelectedTeachers() const
 {
     QList<Teacher> teachers;
     for (int row : SelectedRows())
-        teachers.append({m_teachers->Value(row, QStringLiteral("iAaiId")).toInt(),
-                         m_teachers->Value(row, QStringLiteral("iAnaId")).toInt(),
-                         m_teachers->Value(row, QStringLiteral("sDocNome")).toString().trimmed(),
-                         m_teachers->Value(row, QStringLiteral("sAaiDirInviato")).toString()});
+        teachers.append(teacherAt(row));
     return teachers;
+}
+
+QList<TqelFolderTeachersWindow::Teacher> TqelFolderTeachersWindow::ShownTeachers() const
+{
+    const int row = frSelect()->CurrentSourceRow();
+    if (!SelectedRows().isEmpty() || row < 0)
+        return SelectedTeachers();
+    return {teacherAt(row)};
 }
 
 void TqelFolderTeachersWindow::done(int result)

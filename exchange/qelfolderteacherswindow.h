@@ -46,6 +46,9 @@ protected:
 
     // The selected rows' teachers, in the list's order: read before the work reads it again.
     QList<Teacher> SelectedTeachers() const;
+    // Those, or with none selected the current row's teacher: the one whose folder the window
+    // shows beside the list, which the keyboard chose by entering the list.
+    QList<Teacher> ShownTeachers() const;
     bool Busy() const { return m_busy; }
 
     // The window's work, and the list read again after it, however it ended.
@@ -56,6 +59,8 @@ protected:
     TdmqelXML m_xml;
 
 private:
+    Teacher teacherAt(int row) const;
+
     QLabel *m_legend;
     std::unique_ptr<QelWebTeacherGrid> m_teachers;
     bool m_busy = false;

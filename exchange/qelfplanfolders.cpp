@@ -19,6 +19,7 @@
 TfmqelSendCPst::TfmqelSendCPst(QWidget *parent) : TfmqelSendC(parent)
 {
     setObjectName(QStringLiteral("fmqelSendCPst"));
+    setWindowTitle(QStringLiteral("Invio scrutinio per piano di studio"));
 }
 
 void TfmqelSendCPst::Send()
@@ -61,6 +62,7 @@ TfmqelRiceCPst::TfmqelRiceCPst(QWidget *parent)
     : TfmqelRiceC(parent), m_importer(std::make_unique<TdmqelExportPst>())
 {
     setObjectName(QStringLiteral("fmqelRiceCPst"));
+    setWindowTitle(QStringLiteral("Raccolta scrutinio per piano di studio"));
     // One class is collected at a time: the tools of a multiple choice mean nothing here.
     grSelect()->setSelectionMode(QAbstractItemView::SingleSelection);
     tbSelect()->hide();

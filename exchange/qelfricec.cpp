@@ -17,7 +17,7 @@ TfmqelRiceC::TfmqelRiceC(QWidget *parent)
       m_dir(AddClassFolderField(*this, QStringLiteral("Percorso classe:")))
 {
     setObjectName(QStringLiteral("fmqelRiceC"));
-    setWindowTitle(QStringLiteral("Raccolta"));
+    setWindowTitle(QStringLiteral("Raccolta scrutinio delle classi"));
     RunShowingErrors([this] { ShowClassList(*this, m_list, m_model, m_xml->iAnsSesDwgId); });
     m_dir->SetText(m_xml->ScrutinioBaseFolder());
     // The folder offered is the one the send wrote for the class chosen.

@@ -53,7 +53,7 @@ TfmqelRiceD::TfmqelRiceD(QWidget *owner)
       m_eDir(new QLineEdit), m_pick(new QToolButton), m_classes(new QListWidget)
 {
     setObjectName(QStringLiteral("fmqelRiceD"));
-    setWindowTitle(QStringLiteral("Raccolta"));
+    setWindowTitle(QStringLiteral("Raccolta dati dei docenti (dischetti e cartelle)"));
 
     auto *folderRow = new QHBoxLayout;
     auto *folderLabel = new QLabel(QStringLiteral("Percorso:"));
@@ -263,7 +263,7 @@ void TfmqelRiceD::updateOk()
 
 void TfmqelRiceD::Run()
 {
-    const QList<Teacher> teachers = SelectedTeachers();
+    const QList<Teacher> teachers = ShownTeachers();
     if (teachers.isEmpty()) {
         VxMessageDlg(QStringLiteral("Nessun docente selezionato."), mtInformation, mbOK);
         return;

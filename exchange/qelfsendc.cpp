@@ -22,7 +22,7 @@ TfmqelSendC::TfmqelSendC(QWidget *parent)
           "passaggio dei voti dalla sessione finale a quella attuale")))
 {
     setObjectName(QStringLiteral("fmqelSendC"));
-    setWindowTitle(QStringLiteral("Invio"));
+    setWindowTitle(QStringLiteral("Invio scrutinio delle classi"));
     m_storico->setObjectName(QStringLiteral("cbStorico"));
     m_notice->setObjectName(QStringLiteral("laAvviso"));
     m_notice->setWordWrap(true);
@@ -43,7 +43,7 @@ TfmqelSendC::TfmqelSendC(QWidget *parent)
     if (m_xml->iSessionKind == 2)
         m_notice->setText(m_notice->text() + QStringLiteral("\r\n") +
                           QStringLiteral("Hai agganciato le classi alle rispettive bande del "
-                                         "credito ?"));
+                                         "credito?"));
     m_dir->SetText(m_xml->ScrutinioBaseFolder());
 }
 

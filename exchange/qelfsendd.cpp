@@ -85,7 +85,7 @@ TfmqelSendD::TfmqelSendD(QWidget *owner)
       m_cbMod(new QComboBox), m_laNoTeachers(new QLabel)
 {
     setObjectName(QStringLiteral("fmqelSendD"));
-    setWindowTitle(QStringLiteral("Invio"));
+    setWindowTitle(QStringLiteral("Invio dati ai docenti (dischetti e cartelle)"));
 
     auto *modeRow = new QHBoxLayout;
     auto *modeLabel = new QLabel(QStringLiteral("&Modalità di invio"));

@@ -20,7 +20,7 @@ TfmqelSendScrutinio::TfmqelSendScrutinio(QWidget *parent)
       m_tools(new QToolBar(QStringLiteral("Barra di Classi - Sessioni"))), m_list(new QListWidget)
 {
     setObjectName(QStringLiteral("fmqelSendScrutinio"));
-    setWindowTitle(QStringLiteral("Invio"));
+    setWindowTitle(QStringLiteral("Invio scrutinio delle classi"));
     m_storico->setObjectName(QStringLiteral("cbStorico"));
     m_password->setObjectName(QStringLiteral("cbPassword"));
     m_tools->setObjectName(QStringLiteral("tbClassi"));

@@ -99,7 +99,7 @@ void QelPortalSelection::loadSessions()
 QString QelPortalSelection::clearQuestion()
 {
     return QStringLiteral("Attenzione: questa operazione cancellerà i dati relativi alla sessione "
-                          "selezionata, per Kerovia. Proseguire ?");
+                          "selezionata, per Kerovia. Proseguire?");
 }
 
 int QelPortalSelection::iDwgId() const

@@ -39,7 +39,6 @@ TqelWebSendWindow::TqelWebSendWindow(QWidget *owner,
       m_grid(new TfrVxDBROGrid), m_legend(new QLabel(QStringLiteral("Dati inviati"))),
       m_everyTeacher(everyTeacher)
 {
-    setWindowTitle(QStringLiteral("Invio"));
     buCancel()->setText(QStringLiteral("Chiudi"));
 
     m_layout->setContentsMargins(0, 0, 0, 0);

@@ -136,7 +136,7 @@ TfmQelExport::TfmQelExport(QWidget *parent)
     m_cboDwgAlunni = list("cboDwgAlunni", 320, this);
     m_buEsporta = new QPushButton(QStringLiteral("Esporta"), this);
     m_buEsporta->setObjectName(QStringLiteral("buEsporta"));
-    auto *label1 = new QLabel(QStringLiteral("Estrazione ETL"), this);
+    auto *label1 = new QLabel(QStringLiteral("Estrazione dei dati per RICERCA"), this);
     label1->setObjectName(QStringLiteral("Label1"));
     QFont big = label1->font();
     big.setPointSizeF(big.pointSizeF() * 1.5);
@@ -159,7 +159,7 @@ TfmQelExport::TfmQelExport(QWidget *parent)
     layout->addWidget(label1);
     layout->addWidget(group(QStringLiteral("Tavrin"), {m_chkTavrin}, this));
     layout->addWidget(
-        group(QStringLiteral("Exit"), {m_chkExit, m_cboAnnoExit, m_cboDwgExit}, this));
+        group(QStringLiteral("Esami di Stato"), {m_chkExit, m_cboAnnoExit, m_cboDwgExit}, this));
     layout->addWidget(
         group(QStringLiteral("Alunni"), {m_chkAlunni, m_cboAnnoAlunni, m_cboDwgAlunni}, this));
     auto *bottom = new QHBoxLayout;

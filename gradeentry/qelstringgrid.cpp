@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPainter>
+#include <QResizeEvent>
 
 #include <algorithm>
 
@@ -407,6 +408,23 @@ void TqelStringGrid::setLarghezza(int col, int width)
     applicaLarghezza(col);
 }
 
+int TqelStringGrid::larghezzaAdattata(int col) const
+{
+    const auto stored = m_larghezze.find(col);
+    int width = stored != m_larghezze.end() ? LarghezzaScalata(stored->second) : ColWidths(col);
+    // The cell's text stands between margins of two pixels, the grid line after it.
+    const QFontMetrics metrics(font());
+    if (const auto texts = m_testi.find(col); texts != m_testi.end()) {
+        for (const QString &text : texts->second)
+            width = std::max(width, metrics.horizontalAdvance(text) + 6);
+    }
+    if (const auto written = m_scritti.find(col); written != m_scritti.end()) {
+        for (const auto &[row, text] : written->second)
+            width = std::max(width, metrics.horizontalAdvance(text) + 6);
+    }
+    return width;
+}
+
 void TqelStringGrid::applicaLarghezza(int col)
 {
     if (col >= ColCount())
@@ -415,22 +433,51 @@ void TqelStringGrid::applicaLarghezza(int col)
         setColWidths(col, dragged->second);
         return;
     }
-    const auto stored = m_larghezze.find(col);
-    int width = stored != m_larghezze.end() ? LarghezzaScalata(stored->second) : ColWidths(col);
-    if (const auto texts = m_testi.find(col); texts != m_testi.end()) {
-        // The cell's text stands between margins of two pixels, the grid line after it.
-        const QFontMetrics metrics(font());
-        for (const QString &text : texts->second)
-            width = std::max(width, metrics.horizontalAdvance(text) + 6);
-    }
-    setColWidths(col, width);
+    const auto agio = m_agio.find(col);
+    setColWidths(col, larghezzaAdattata(col) + (agio != m_agio.end() ? agio->second : 0));
     if (m_ultimaEstesa && col < ColCount() - 1)
         estendiUltima();
+}
+
+void TqelStringGrid::distribuisciAgio()
+{
+    // The room the columns leave in the grid's width goes to the headers cut to their first
+    // word, so that they read whole; when it is not enough for all, each gets its share. A
+    // grid whose last column takes the room (the judgments) leaves none.
+    m_agio.clear();
+    if (m_testi.empty() || m_ultimaEstesa)
+        return;
+    const QFontMetrics metrics(font());
+    std::map<int, int> bisogni;
+    int usato = 0;
+    int totale = 0;
+    for (int c = 0; c < ColCount(); ++c) {
+        const auto dragged = m_trascinate.find(c);
+        const int adattata = dragged != m_trascinate.end() ? dragged->second : larghezzaAdattata(c);
+        usato += adattata + 1;
+        if (c < m_nColIntest || !m_testi.count(c) || dragged != m_trascinate.end())
+            continue;
+        int intera = 0;
+        for (int r = 0; r < m_nRowIntest && r < RowCount(); ++r)
+            intera = std::max(intera, metrics.horizontalAdvance(Cells(c, r)) + 6);
+        if (intera > adattata) {
+            bisogni[c] = intera - adattata;
+            totale += intera - adattata;
+        }
+    }
+    const int spazio = viewport()->width() - usato;
+    if (totale == 0 || spazio <= 0)
+        return;
+    for (const auto &[c, bisogno] : bisogni) {
+        m_agio[c] = totale <= spazio ? bisogno : bisogno * spazio / totale;
+        applicaLarghezza(c);
+    }
 }
 
 void TqelStringGrid::AdattaLarghezze(const std::function<QStringList(int col)> &valori)
 {
     m_testi.clear();
+    m_scritti.clear();
     for (int c = m_nColIntest; c < ColCount(); ++c) {
         QStringList texts = valori ? valori(c) : QStringList();
         for (int r = 0; r < m_nRowIntest && r < RowCount(); ++r)
@@ -438,9 +485,11 @@ void TqelStringGrid::AdattaLarghezze(const std::function<QStringList(int col)> &
         for (int r = m_nRowIntest; r < RowCount(); ++r)
             texts << Cells(c, r);
         m_testi[c] = texts;
+        m_agio.erase(c);
         applicaLarghezza(c);
     }
     estendiUltima();
+    distribuisciAgio();
 }
 
 void TqelStringGrid::setUltimaEstesa(bool on)
@@ -466,15 +515,17 @@ void TqelStringGrid::estendiUltima()
 void TqelStringGrid::CellTextChanged(int col, int row)
 {
     // A value written once the columns were fitted (typed, chosen, assigned) shows whole at
-    // once: its column widens, never narrows, unless the office sized it by hand.
-    const auto texts = m_testi.find(col);
-    if (texts == m_testi.end() || m_trascinate.count(col))
+    // once: its column widens, unless the office sized it by hand. It narrows only back to what
+    // it was fitted to, when a longer text goes (Esc puts the old one back).
+    if (!m_testi.count(col) || m_trascinate.count(col))
         return;
     const QString text = row < m_nRowIntest ? primaParola(Cells(col, row)) : Cells(col, row);
-    if (QFontMetrics(font()).horizontalAdvance(text) + 6 <= ColWidths(col))
-        return;
-    texts->second << text;
-    applicaLarghezza(col);
+    QString &written = m_scritti[col][row];
+    const QFontMetrics metrics(font());
+    const int before = metrics.horizontalAdvance(written) + 6;
+    written = text;
+    if (metrics.horizontalAdvance(text) + 6 > ColWidths(col) || before >= ColWidths(col))
+        applicaLarghezza(col);
 }
 
 void TqelStringGrid::ColSized(int col)
@@ -526,6 +577,13 @@ void TqelStringGrid::resizeEvent(QResizeEvent *event)
 {
     TVxStringGrid::resizeEvent(event);
     estendiUltima();
+    // The spare room changed: the headers' share of it is measured again.
+    if (!m_agio.empty() || event->size().width() > event->oldSize().width()) {
+        const std::map<int, int> prima = std::exchange(m_agio, {});
+        for (const auto &[c, agio] : prima)
+            applicaLarghezza(c);
+        distribuisciAgio();
+    }
 }
 
 void TqelStringGrid::changeEvent(QEvent *event)

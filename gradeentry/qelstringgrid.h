@@ -77,9 +77,10 @@ public:
     int LarghezzaScalata(int width) const;
     // What each data column may hold (a vote column its scale's levels): no column is narrower
     // than the widest of those texts, of what its cells hold now, or of the first word of its
-    // headers (the whole header in its tooltip), in the grid's font. The frames call it once
-    // the grid is loaded; a value written afterwards widens its column at once. A width the
-    // user drags (the border of a header) is kept as it is.
+    // headers (the whole header in its tooltip), in the grid's font; where the grid has room
+    // to spare, the headers read whole. The frames call it once the grid is loaded; a value
+    // written afterwards widens its column at once. A width the user drags (the border of a
+    // header) is kept as it is.
     void AdattaLarghezze(const std::function<QStringList(int col)> &valori = {});
     // The last column takes the room the others leave (the judgments' text).
     void setUltimaEstesa(bool on);
@@ -147,6 +148,10 @@ private:
     // Gives a column the width it should have: the dragged one, else the stored one scaled and
     // widened to its texts (the last one stretched when it takes the room left).
     void applicaLarghezza(int col);
+    // The width the column needs: the stored one scaled, widened to its texts.
+    int larghezzaAdattata(int col) const;
+    // Shares the room the columns leave among the headers cut to their first word.
+    void distribuisciAgio();
     void estendiUltima();
 
     int m_nRowIntest = 1;
@@ -164,9 +169,15 @@ private:
     bool m_evInsuff = false;
     bool m_modificato = false;                        // set whatever the cells hold
     std::map<std::pair<int, int>, QString> m_changed; // the cells marked, with their first text
-    std::map<int, int> m_larghezze;     // unscaled, by column
-    std::map<int, QStringList> m_testi; // what each column must show whole
-    std::map<int, int> m_trascinate;    // pixels, the columns the user sized
+    std::map<int, int> m_larghezze;                   // unscaled, by column
+    std::map<int, QStringList> m_testi;               // what each column must show whole
+    // What each cell holds now, where it changed since the columns were fitted (typed, chosen):
+    // a text put back (Esc) takes back the room its longer one had.
+    std::map<int, std::map<int, QString>> m_scritti;
+    // Pixels beyond its fitted width that a column takes from the grid's spare room, so that
+    // its headers read whole rather than by their first word.
+    std::map<int, int> m_agio;
+    std::map<int, int> m_trascinate; // pixels, the columns the user sized
     bool m_ultimaEstesa = false;
     int m_selCol = -1;
     int m_selRow = -1;

@@ -5,6 +5,7 @@
 #include "gradeentry/qevdatasets.h"
 #include "gradeentry/qevliste.h"
 #include "gradeentry/qevparvis.h"
+#include "gradeentry/qevrcarbs.h"
 #include "platform/frames.h"
 #include "platform/globalvars.h"
 #include "platform/images.h"
@@ -25,9 +26,12 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -241,26 +245,23 @@ TfmqevSelItem::TfmqevSelItem(QWidget *owner) : TfmVxOkCancDlg(owner)
     });
     // "Chiudi" and Esc end the dialog without a close event: it closes all the same.
     connect(this, &QDialog::finished, this, [this] { chiuso(); });
-    connect(tbPrior, &QAction::triggered, this,
-            [this] { RunShowingErrors([this] { AssegnaCella(false, false); }); });
-    connect(tbNext, &QAction::triggered, this,
-            [this] { RunShowingErrors([this] { AssegnaCella(false, true); }); });
+    connect(tbPrior, &QAction::triggered, this, [this] {
+        RunShowingErrors([this] { AssegnaCella(false, false); });
+        seguiCella();
+    });
+    connect(tbNext, &QAction::triggered, this, [this] {
+        RunShowingErrors([this] { AssegnaCella(false, true); });
+        seguiCella();
+    });
 
     // The keyboard's way through: Ctrl+Enter assigns from anywhere, the memo's text too
     // (Enter there starts a new line), Alt+Up and Alt+Down walk, Esc closes.
     VxSetShortcut(this, tbPrior, QKeySequence(Qt::ALT | Qt::Key_Up));
     VxSetShortcut(this, tbNext, QKeySequence(Qt::ALT | Qt::Key_Down));
-    auto *assegna = new QAction(this);
-    assegna->setObjectName(QStringLiteral("aAssegna"));
-    assegna->setToolTip(QStringLiteral("Assegna il dato alla cella"));
-    VxSetShortcut(this, assegna, QKeySequence(Qt::CTRL | Qt::Key_Return));
-    assegna->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
-    buOk()->setToolTip(assegna->toolTip());
-    connect(assegna, &QAction::triggered, this, [this] {
-        if (buOk()->isEnabled())
-            buOk()->click();
-    });
+    VxSetButtonShortcut(
+        this, buOk(), QStringLiteral("Assegna il dato alla cella"),
+        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)})
+        ->setObjectName(QStringLiteral("aAssegna"));
 }
 
 TfmqevSelItem::~TfmqevSelItem() = default;
@@ -286,6 +287,7 @@ void TfmqevSelItem::Mostra()
     // the kind takes the focus.
     show();
     raise();
+    seguiCella();
     if (s_seguendo > 0)
         return;
     activateWindow();
@@ -367,6 +369,57 @@ void TfmqevSelItem::PreparaSelItem(int kind)
         ricostruisci(kind);
     if (lista())
         SelezionaItem(ValIdCorrente);
+    seguiCella();
+}
+
+QString TfmqevSelItem::cellaServita() const
+{
+    const TqelStringGrid *g = Griglia;
+    if (!g)
+        return {};
+    // Rows of pupils carry the subject above the column; a pupil's rows, at their start.
+    const bool righeAlunni = RighePerAlunno(g->TipoCar());
+    QString alunno;
+    if (!righeAlunni && dmqevDataSets)
+        alunno = dmqevDataSets->sNomeAlunno;
+    else if (auto ana = g->RecordAt<TRecAna>(0, g->Row()))
+        alunno = TfrqevCarBs::NomeAlunno(*ana);
+    auto mat = righeAlunni ? g->RecordAt<TRecMat>(g->Col(), 0) : g->RecordAt<TRecMat>(0, g->Row());
+    QStringList chi;
+    if (!alunno.trimmed().isEmpty())
+        chi << alunno.trimmed();
+    if (mat && !mat->sMatLDesc.trimmed().isEmpty())
+        chi << mat->sMatLDesc.trimmed();
+    return chi.join(QStringLiteral(", "));
+}
+
+void TfmqevSelItem::seguiCella()
+{
+    const QString chi = cellaServita();
+    const QString cosa = captionDi(TipoSel);
+    setWindowTitle(chi.isEmpty() || cosa.isEmpty() ? cosa : cosa + QStringLiteral(" - ") + chi);
+    // Beside the row it writes to, never over it: below when the screen has room, else above.
+    // A place the office chose, off the row, is kept.
+    TqelStringGrid *g = Griglia;
+    if (!g || !isVisible() || !g->isVisible())
+        return;
+    const QRect cella = g->CellRect(g->Col(), g->Row());
+    if (cella.isEmpty())
+        return;
+    const QRect riga(g->viewport()->mapToGlobal(QPoint(0, cella.top())),
+                     QSize(g->viewport()->width(), cella.height()));
+    QRect finestra = frameGeometry();
+    if (!finestra.intersects(riga))
+        return;
+    const QRect schermo = g->screen()->availableGeometry();
+    constexpr int distacco = 4;
+    int y = riga.bottom() + 1 + distacco;
+    if (y + finestra.height() > schermo.bottom() + 1)
+        y = riga.top() - distacco - finestra.height();
+    finestra.moveTop(std::max(schermo.top(), y));
+    finestra.moveLeft(std::clamp(finestra.left(), schermo.left(),
+                                 std::max(schermo.left(), schermo.right() + 1 - finestra.width())));
+    move(finestra.topLeft());
 }
 
 void TfmqevSelItem::ricostruisci(int kind)
@@ -383,8 +436,6 @@ void TfmqevSelItem::ricostruisci(int kind)
     mcData->setVisible(perData(kind));
     meNota->setVisible(conMemo(kind));
     buDocIst->setVisible(perDocente(kind));
-    if (!captionDi(kind).isEmpty())
-        setWindowTitle(captionDi(kind));
     if (perData(kind))
         buOk()->setEnabled(true);
     if (!list)
@@ -399,6 +450,13 @@ void TfmqevSelItem::ricostruisci(int kind)
         lvItems->setColumnWidth(i, columns.at(i).width);
     TVxHourglass hourglass;
     riempiLista(kind);
+    // Every column as wide as what it holds (a debt type's long description whole), the first
+    // never narrower than its own width; the last takes what room is left.
+    for (int i = 0; i < columns.size(); ++i) {
+        lvItems->resizeColumnToContents(i);
+        if (i == 0)
+            lvItems->setColumnWidth(0, std::max(lvItems->columnWidth(0), columns.at(0).width));
+    }
 }
 
 void TfmqevSelItem::riempiLista(int kind)
@@ -529,6 +587,7 @@ void TfmqevSelItem::OkClick()
 void TfmqevSelItem::buOkClick()
 {
     RunShowingErrors([this] { AssegnaCella(true, true); });
+    seguiCella();
 }
 
 void TfmqevSelItem::muovi(bool avanti)

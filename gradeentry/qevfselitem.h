@@ -6,7 +6,9 @@
 // dates or a memo for free text. "Assegna" writes the choice into the record behind the cell
 // and into the cell, then walks to the next cell (locked cells skipped) and prepares itself for
 // the value found there; "Precedente" and "Successiva" walk without writing. Not modal, one
-// instance at a time, shared by every frame.
+// instance at a time, shared by every frame. Its caption names what it writes and whose cell
+// it is ("Seleziona Livello - Rossi Mario, Italiano"), and it stands beside that cell's row,
+// never over it, as the walk goes on.
 //
 // How a frame opens it (its "Selezione dati..."):
 //
@@ -171,6 +173,10 @@ private:
     void preparaDaCella();
     void muovi(bool avanti);
     void muoviRiga(bool avanti);
+    // The caption names what is written and whose cell it is (the pupil, the subject); the
+    // dialog stands beside the cell's row. After every preparation and walk.
+    void seguiCella();
+    QString cellaServita() const;
     QTreeWidgetItem *scelto() const;
     QString testoMemo() const;
     QStringList righeMemo() const;

@@ -103,6 +103,9 @@ void TfrqevCarNot::InitTipoDati(int tipoDati)
     layoutNote();
     ModoNota = 2;
     Carica();
+    // The subjects' headers read whole, whatever width is stored.
+    if (TipoCar == tcClasse)
+        grGrid->AdattaLarghezze();
     AggiornaMedia(grGrid->nRowIntest());
     SetCaption(TipoCar == tcClasse ? QStringLiteral("Nota") : QString());
     RefreshFrameCaption();

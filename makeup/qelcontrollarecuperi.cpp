@@ -18,7 +18,7 @@ namespace {
 
 // The duplicate groups of a school year. The joins keep only records whose situation,
 // class and subject still exist, as the lists that show them do.
-const char kVerifyRec[] = "SELECT Rec.iAnsFreDwgId, Rec.iSitId, Rec.iMatId "
+const char kVerifyRec[] = "SELECT Rec.iAnsFreDwgId, Rec.iSitId, Rec.iMatId, COUNT(*) "
                           "FROM TRec_Recuperi Rec "
                           "INNER JOIN TAnsFreDwg Afd ON (Afd.iAnsFreDwgId = Rec.iAnsFreDwgId) "
                           "INNER JOIN TSit_Situazioni Sit ON (Sit.iSitId = Rec.iSitId) "
@@ -49,22 +49,16 @@ const char kDeleteRecuperi[] = "DELETE FROM TRec_Recuperi WHERE iRecId = :iRecId
 
 const QString kReadFailure = QStringLiteral("Errore nella lettura dei recuperi.");
 
-struct Group
-{
-    int iAnsFreDwgId;
-    int iSitId;
-    int iMatId;
-};
-
 // The duplicate groups of the year.
-QList<Group> duplicateGroups(const QSqlDatabase &db, int year)
+QList<QelDuplicateGroup> duplicateGroups(const QSqlDatabase &db, int year)
 {
     TVxFieldValues values;
     values.setValue(QStringLiteral("iAnsId"), year);
-    QList<Group> groups;
+    QList<QelDuplicateGroup> groups;
     VxEachRow(db, QString::fromLatin1(kVerifyRec), values,
               [&groups](const QSqlQuery &q, const QSqlRecord &) {
-                  groups.append({q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt()});
+                  groups.append({q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt(),
+                                 q.value(3).toInt()});
               });
     return groups;
 }
@@ -113,6 +107,14 @@ bool TdmQelControllaRecuperi::HasRecuperiDoppi()
     return VxExplain(kReadFailure, [&] { return !duplicateGroups(connection(), year).isEmpty(); });
 }
 
+QList<QelDuplicateGroup> TdmQelControllaRecuperi::DuplicateGroups()
+{
+    const int year = workingYear();
+    if (year <= 0)
+        return {};
+    return VxExplain(kReadFailure, [&] { return duplicateGroups(connection(), year); });
+}
+
 bool TdmQelControllaRecuperi::CaricaRecuperiDoppi()
 {
     m_errori.clear();
@@ -126,7 +128,7 @@ bool TdmQelControllaRecuperi::CaricaRecuperiDoppi()
         TVxTransactionScope scope(db);
         QList<RecuperoDoppio> rows;
         const QString sql = QString::fromLatin1(kDettRecDoppi);
-        for (const Group &g : duplicateGroups(db, year)) {
+        for (const QelDuplicateGroup &g : duplicateGroups(db, year)) {
             TVxFieldValues values;
             values.setValue(QStringLiteral("AnsFreDwgId"), g.iAnsFreDwgId);
             values.setValue(QStringLiteral("iMatId"), g.iMatId);

@@ -37,6 +37,7 @@ public:
     // True when the working school year has at least one duplicate group.
     // A year that is not set or not a number has none.
     bool HasRecuperiDoppi() override;
+    QList<QelDuplicateGroup> DuplicateGroups() override;
     // The correction dialog over this module, modal; its result.
     int ShowCorrectionDialog(QWidget *owner) override;
 

@@ -111,6 +111,10 @@ void TfmqelCompGiudizioMedie::SetModo(int modo)
         m_fromTaxonomies->setChecked(true);
     else if (modo == 2)
         m_fromNotes->setChecked(true);
+    // Deleting starts from no class: the office ticks what it means to clear, never unticks
+    // what it did not.
+    if (modo == 1)
+        CheckAll(m_classes, false);
 }
 
 void TfmqelCompGiudizioMedie::tbSelectAllClick()

@@ -22,6 +22,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kRecIdRole = Qt::UserRole + 1;
@@ -115,6 +117,14 @@ void TqelFCtrRecuperi::FormShow()
     for (const RecuperoDoppio &r : m_module->cdsErrori()) {
         auto *item = new QTreeWidgetItem(m_left, {r.Classe, r.Alunno, r.Materia, r.TipoRec});
         item->setData(kTipoRecColumn, kRecIdRole, r.iRecId);
+    }
+    // Each column as wide as what it holds (a class's whole name), in both lists: a record
+    // moved right shows as it showed on the left.
+    for (int c = 0; c < columns.size(); ++c) {
+        m_left->resizeColumnToContents(c);
+        const int width = std::max(122, m_left->columnWidth(c));
+        for (QTreeWidget *list : {m_left, m_right})
+            list->setColumnWidth(c, width);
     }
 }
 

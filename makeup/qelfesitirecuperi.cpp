@@ -44,7 +44,7 @@ public:
     explicit TqelGrigliaEsiti(TfmQelEsitiRecuperi *window) : TVxStringGrid(window), m_window(window)
     {
         setObjectName(QStringLiteral("dbgEsiti"));
-        setOptions(goFixedColsFocus | goColSizing);
+        setOptions(goFixedColsFocus | goColSizing | goTabLeaves);
         setDefaultRowHeight(20);
         OnSelectCell = [this](int col, int row, bool &) { m_window->showFocusedCell(col, row); };
     }
@@ -87,7 +87,7 @@ TfmQelEsitiRecuperi::TfmQelEsitiRecuperi(QWidget *parent)
         image->setPixmap(VxImage(QStringLiteral("VXHELP")).pixmap(16, 16));
         line->addWidget(image);
         auto *hint = new QLabel(
-            QStringLiteral("Utilizzare il tastierino numerico per assegnare i recuperi."), panel);
+            QStringLiteral("Utilizzare il tastierino numerico per assegnare gli esiti."), panel);
         hint->setObjectName(QStringLiteral("lblHint"));
         hint->setStyleSheet(QStringLiteral("color: blue; font-weight: bold;"));
         line->addWidget(hint);
@@ -107,6 +107,8 @@ TfmQelEsitiRecuperi::TfmQelEsitiRecuperi(QWidget *parent)
     infoLine->addStretch();
     layout->addWidget(info);
     layout->addWidget(m_grid, 1);
+
+    orderTabs({}, {m_grid});
 
     connect(m_deleteOne, &QAction::triggered, this, &TfmQelEsitiRecuperi::tbDelSngClick);
     connect(m_deleteAll, &QAction::triggered, this, &TfmQelEsitiRecuperi::tbDelAllClick);

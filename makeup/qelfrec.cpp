@@ -4,6 +4,8 @@
 #include "makeup/qelrdettrec.h"
 #include "makeup/qelrgrigliarec.h"
 #include "platform/connection.h"
+#include "platform/dateedit.h"
+#include "platform/frames.h"
 #include "platform/images.h"
 #include "platform/messagedlg.h"
 
@@ -31,18 +33,32 @@ const MakeupWindowTexts kTexts = {"fmQelRec",
 
 TfmQelRec::TfmQelRec(QWidget *parent)
     : TfmQelMakeupClassWindow(
-          parent, 26, [](int weight) -> std::optional<QColor> { return typeLegendColour(weight); }),
+          parent, 26, [](int weight) -> std::optional<QColor> { return typeCellColour(weight); }),
       m_cboTipoVoto(new QComboBox(this)), m_dett(new TfrQelDettRec(this)),
       m_griglia(new TfrQelGrigliaRec(this))
 {
     QVBoxLayout *layout = addFrame(kTexts, [this](QWidget *panel, QHBoxLayout *line) {
         line->addSpacing(12);
-        line->addWidget(new QLabel(QStringLiteral("Mostra:"), panel));
+        auto *label = new QLabel(QStringLiteral("&Mostra:"), panel);
+        label->setBuddy(m_cboTipoVoto);
+        line->addWidget(label);
         m_cboTipoVoto->setObjectName(QStringLiteral("cboTipoVoto"));
         line->addWidget(m_cboTipoVoto);
     });
     m_aboveLegend->addWidget(m_dett);
     layout->addWidget(m_griglia, 1);
+    // "Assegna recupero" from wherever the keyboard is, the grid's cell above all.
+    VxSetButtonShortcut(
+        this, m_dett->buSave(), QStringLiteral("Assegna il recupero scelto alla cella"),
+        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)})
+        ->setObjectName(QStringLiteral("aAssegna"));
+    const auto date = [](const TVxDateEdit *edit) {
+        return QList<QWidget *>{edit->edit(), edit->calendarButton(), edit->clearButton()};
+    };
+    orderTabs({m_cboTipoVoto}, QList<QWidget *>{m_dett->cboTipo()}
+                                   << date(m_dett->deAssegna()) << m_dett->cboEsito()
+                                   << date(m_dett->deVerifica()) << m_dett->buSave()
+                                   << m_griglia->dbgRec());
 
     connect(m_griglia, &TfrQevGrigliaRec::cellaCorrenteCambiata, this, &TfmQelRec::followCell);
     connect(m_griglia, &TfrQevGrigliaRec::cifraDigitata, this, &TfmQelRec::digitTyped);

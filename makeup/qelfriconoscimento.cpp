@@ -1,6 +1,7 @@
 #include "makeup/qelfriconoscimento.h"
 
 #include "platform/connection.h"
+#include "platform/keyboardfocus.h"
 #include "platform/messagedlg.h"
 #include "platform/querycollection.h"
 
@@ -38,7 +39,8 @@ QLabel *panelLabel(const QString &name, const QString &text, QWidget *parent)
 
 TfmQelRiconoscimento::TfmQelRiconoscimento(QWidget *parent)
     : TfmVxChildDB(parent), m_data(qqoVxGlobConn()), m_result(new QLabel(this)),
-      m_count(new QLabel(this)), m_grid(new QTableView(this)), m_items(new TVxQueryCollection(this))
+      m_count(new QLabel(this)), m_grid(new TVxTableView(this)),
+      m_items(new TVxQueryCollection(this))
 {
     setObjectName(QStringLiteral("fmQelRiconoscimento"));
     setWindowTitle(QStringLiteral("Riconoscimento crediti formativi/scolastici"));

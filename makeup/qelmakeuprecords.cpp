@@ -275,20 +275,6 @@ QColor typeCellColour(int weight)
     }
 }
 
-QColor typeLegendColour(int weight)
-{
-    switch (weight) {
-    case 0:
-        return kYellow;
-    case 1:
-        return kAqua;
-    case 9:
-        return kFuchsia;
-    default:
-        return kSilver;
-    }
-}
-
 std::optional<QColor> outcomeCellColour(int value)
 {
     if (value == -1)

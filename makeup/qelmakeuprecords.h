@@ -46,11 +46,10 @@ inline bool makeupYearAllowed(int iAnsId)
 // weight.
 int keypadDigit(const QKeyEvent &event, bool mainKeyboardToo);
 
-// Colours by weight. Types: cells and legend differ on the weights 2 and 3 (green and orange
-// in the grid, silver in the legend). Outcomes: a cell value of -1 is a record without
+// Colours by weight. Types: the legend shows each weight in the colour its cells take, so that
+// it tells which digit is which type. Outcomes: a cell value of -1 is a record without
 // outcome (silver); every weight above 1 is yellow; a value with no colour is not painted.
 QColor typeCellColour(int weight);
-QColor typeLegendColour(int weight);
 std::optional<QColor> outcomeCellColour(int value);
 std::optional<QColor> outcomeLegendColour(int weight);
 

@@ -2,7 +2,9 @@
 
 #include "gradeentry/qevdatasets.h"
 #include "platform/connection.h"
+#include "platform/frames.h"
 #include "platform/images.h"
+#include "platform/keyboardfocus.h"
 #include "platform/messagedlg.h"
 
 #include <QAction>
@@ -80,14 +82,19 @@ MakeupToolBar addMakeupToolBar(QWidget *window, QBoxLayout *layout, const QStrin
     tools.deleteAll = tools.bar->addAction(VxImage(QStringLiteral("CANCELLAGIUDIZIO")), QString());
     tools.deleteAll->setObjectName(deleteAllName);
     tools.deleteAll->setToolTip(deleteAllHint);
+    // Tab reaches the tool bar's commands too: a tool bar's buttons take no focus of their own.
+    for (QAction *action : {tools.deleteOne, tools.deleteAll})
+        tools.bar->widgetForAction(action)->setFocusPolicy(Qt::TabFocus);
 
     auto *panel = new QWidget(tools.bar);
     panel->setObjectName(QStringLiteral("Panel2"));
     auto *line = new QHBoxLayout(panel);
     line->setContentsMargins(16, 0, 0, 0);
-    line->addWidget(new QLabel(QStringLiteral("Fase di recupero"), panel));
+    auto *phasesLabel = new QLabel(QStringLiteral("F&ase di recupero"), panel);
+    line->addWidget(phasesLabel);
     tools.phases = new QComboBox(panel);
     tools.phases->setObjectName(QStringLiteral("cboFasi"));
+    phasesLabel->setBuddy(tools.phases);
     tools.phases->setMinimumWidth(180);
     line->addWidget(tools.phases);
     addOwn(panel, line);
@@ -96,7 +103,13 @@ MakeupToolBar addMakeupToolBar(QWidget *window, QBoxLayout *layout, const QStrin
     tools.legend->setObjectName(QStringLiteral("sbuLegenda"));
     tools.legend->setText(QStringLiteral("Legenda"));
     tools.legend->setCheckable(true);
-    tools.legend->setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it; a click leaves the keyboard where it was (the grid's cell).
+    tools.legend->setFocusPolicy(Qt::TabFocus);
+    // Its key works wherever the keyboard is in the window, and shows in its tooltip.
+    VxSetButtonShortcut(window, tools.legend,
+                        QStringLiteral("Mostra o nasconde la legenda dei colori"),
+                        {QKeySequence(Qt::CTRL | Qt::Key_L)})
+        ->setObjectName(QStringLiteral("aLegenda"));
     line->addWidget(tools.legend);
     tools.bar->addWidget(panel);
     layout->addWidget(tools.bar);
@@ -149,7 +162,10 @@ TqelLegendaRec::TqelLegendaRec(QWidget *window, int swatchWidth, Colour colour)
     m_grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionMode(QAbstractItemView::NoSelection);
-    m_grid->setFocusPolicy(Qt::NoFocus);
+    // Shown, it is reached by Tab and scrolled by the arrows when it is taller than its room;
+    // the next Tab goes on past it.
+    m_grid->setFocusPolicy(Qt::TabFocus);
+    m_grid->setTabKeyNavigation(false);
     layout->addWidget(m_grid, 1);
     layout->addStretch();
     setFixedWidth(swatchWidth + 50 + 272 + m_grid->frameWidth() * 2 + 2);
@@ -258,6 +274,14 @@ void TfmQelMakeupClassWindow::disable()
     m_cboFasi->clear();
     m_filling = false;
     m_toolBar->setEnabled(false);
+}
+
+void TfmQelMakeupClassWindow::orderTabs(const QList<QWidget *> &own, const QList<QWidget *> &below)
+{
+    QList<QWidget *> order = {m_toolBar->widgetForAction(m_deleteOne),
+                              m_toolBar->widgetForAction(m_deleteAll), m_cboFasi};
+    order << own << m_sbuLegenda << m_legenda->dbgLegenda() << below;
+    VxSetTabOrder(order);
 }
 
 QWidget *TfmQelMakeupClassWindow::pnlLegenda() const

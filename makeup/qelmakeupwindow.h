@@ -96,6 +96,10 @@ protected:
     void fillPhases();
     // Empties the lists and disables the tool bar: the window shows nothing.
     virtual void disable();
+    // Tab walks the window as the office reads it: the tool bar's commands, the phases, the
+    // window's own controls of the tool bar, the legend button and (shown) the legend, then
+    // the controls below; the grid, last, gives the keyboard back to the tool bar at its end.
+    void orderTabs(const QList<QWidget *> &own, const QList<QWidget *> &below);
 
     virtual void cboFasiChange() = 0;
     // The legend's rows.

@@ -53,8 +53,8 @@ TfrQevDettRec::TfrQevDettRec(QWidget *parent)
     m_buSave->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     // Its caption whole: the row narrows its lists, never the command.
     m_buSave->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
-    // A speed button: pressing it leaves the focus on the grid's cell.
-    m_buSave->setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it; a click leaves the keyboard on the grid's cell.
+    m_buSave->setFocusPolicy(Qt::TabFocus);
     m_fields->addWidget(m_buSave, 1, 4);
     m_fields->setColumnStretch(5, 1);
     connect(m_buSave, &QToolButton::clicked, this, &TfrQevDettRec::assegnaRichiesto);

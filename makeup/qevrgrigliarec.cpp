@@ -15,7 +15,7 @@ public:
     explicit TqevGrigliaRec(TfrQevGrigliaRec *frame) : TVxStringGrid(frame), m_frame(frame)
     {
         setObjectName(QStringLiteral("dbgRec"));
-        setOptions(goFixedColsFocus | goColSizing);
+        setOptions(goFixedColsFocus | goColSizing | goTabLeaves);
         setDefaultRowHeight(20);
         OnSelectCell = [this](int col, int row, bool &) {
             if (m_following)

@@ -1,5 +1,6 @@
 #include "platform/checklist.h"
 
+#include "platform/frames.h"
 #include "platform/images.h"
 
 #include <QAction>
@@ -31,12 +32,16 @@ void AddCheckListTools(QToolBar *toolBar, QListWidget *list)
         {"tcUnselectAll", "&Annulla selezione", "DESELECTALL", [list] { CheckAll(list, false); }},
         {"tbInvert", "&Inverti selezione", "INVERTISELECT", [list] { InvertChecks(list); }},
     };
+    QList<QAction *> actions;
     for (const auto &tool : tools) {
         QAction *action = toolBar->addAction(VxImage(QString::fromLatin1(tool.image)),
                                              QString::fromLatin1(tool.caption));
         action->setObjectName(QString::fromLatin1(tool.name));
         QObject::connect(action, &QAction::triggered, list, tool.run);
+        actions << action;
     }
+    // The keys work in the list, wherever the window puts it.
+    VxSetSelectionShortcuts(list, actions.at(0), actions.at(1), actions.at(2));
 }
 
 void CheckAll(QListWidget *list, bool checked)

@@ -5,7 +5,8 @@
 //   AddCheckItem(list, "5A LICEO", 390052);   // an unchecked item keeping its id
 //   AddCheckListTools(toolBar, list);         // "Seleziona tutto" (tbSelectAll), "&Annulla
 //                                             // selezione" (tcUnselectAll), "&Inverti
-//                                             // selezione" (tbInvert)
+//                                             // selezione" (tbInvert); in the list their keys
+//                                             // Ctrl+A, Ctrl+Shift+A, Ctrl+I
 //   CheckAll(list, true); InvertChecks(list); // what the tools do
 //   CheckedItems(list), CheckedIds(list)      // the checked ones, in list order
 //

@@ -45,12 +45,13 @@ TVxDateEdit::TVxDateEdit(QWidget *parent)
     m_calendarButton->setObjectName(QStringLiteral("buCalendario"));
     m_calendarButton->setIcon(VxImage(QStringLiteral("SESSIONI")));
     m_calendarButton->setToolTip(QStringLiteral("Scegli la data dal calendario (F4)"));
-    m_calendarButton->setFocusPolicy(Qt::NoFocus);
+    // Tab reaches the buttons after the edit; a click leaves the keyboard where it was.
+    m_calendarButton->setFocusPolicy(Qt::TabFocus);
     layout->addWidget(m_calendarButton);
     m_clearButton->setObjectName(QStringLiteral("buSvuota"));
     m_clearButton->setIcon(VxImage(QStringLiteral("DESELECTALL")));
     m_clearButton->setToolTip(QStringLiteral("Nessuna data (Ctrl+Canc)"));
-    m_clearButton->setFocusPolicy(Qt::NoFocus);
+    m_clearButton->setFocusPolicy(Qt::TabFocus);
     layout->addWidget(m_clearButton);
     setFocusProxy(m_edit);
 

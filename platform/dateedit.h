@@ -10,7 +10,8 @@
 // The office types the date (d/M/yyyy, with "/", "." or "-", or eight digits; the year always
 // in full, since "29/02/20" on the way to "29/02/2009" would be a date of its own), picks it from
 // the calendar (the button, F4 or Alt+Down; a click or Enter takes the day and closes the calendar,
-// Esc closes it without change), or empties it with the clear button or Ctrl+Del. A text that is
+// Esc closes it without change), or empties it with the clear button or Ctrl+Del (Tab goes from
+// the edit to the two buttons; a click on them leaves the keyboard where it was). A text that is
 // not a date never becomes the value: the edit keeps the last date, shows the text in red meanwhile
 // and puts the date back when it loses the focus, so a slip of the keyboard never writes a date
 // nobody meant.

@@ -1,6 +1,7 @@
 #include "platform/dbgridframes.h"
 
 #include "platform/engineerrors.h"
+#include "platform/keyboardfocus.h"
 #include "platform/messagedlg.h"
 #include "platform/querycollection.h"
 #include "platform/searchform.h"
@@ -146,7 +147,7 @@ const char *const kEditorStyle =
 } // namespace
 
 TfrVxDBROGrid::TfrVxDBROGrid(QWidget *parent)
-    : TfrVxBase(parent), m_grid(new QTableView), m_proxy(new VxGridProxy(this))
+    : TfrVxBase(parent), m_grid(new TVxTableView), m_proxy(new VxGridProxy(this))
 {
     m_grid->setObjectName(QStringLiteral("grGrid"));
     m_proxy->view = m_grid;

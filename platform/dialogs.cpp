@@ -1,5 +1,6 @@
 #include "platform/dialogs.h"
 
+#include "platform/keyboardfocus.h"
 #include "platform/messagedlg.h"
 
 #include <QHBoxLayout>
@@ -56,6 +57,17 @@ TfmVxOkCancDlg::TfmVxOkCancDlg(QWidget *parent)
     layout->addLayout(m_buttons);
     connect(m_ok, &QPushButton::clicked, this, [this] { done(mrOk); });
     connect(m_cancel, &QPushButton::clicked, this, [this] { done(mrCancel); });
+}
+
+void TfmVxOkCancDlg::showEvent(QShowEvent *event)
+{
+    TfmVxDialog::showEvent(event);
+    if (m_opened)
+        return;
+    m_opened = true;
+    QWidget *focus = focusWidget();
+    if (!focus || !m_client->isAncestorOf(focus))
+        VxFocusFirstField(m_client);
 }
 
 TfmVxOkCancApplyDlg::TfmVxOkCancApplyDlg(QWidget *parent)

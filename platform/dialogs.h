@@ -54,7 +54,13 @@ public:
     QPushButton *buCancel() const { return m_cancel; }
     QHBoxLayout *ButtonRow() const { return m_buttons; }
 
+protected:
+    // The dialog opens on its first field: the keyboard is never left on OK or "Annulla",
+    // unless the dialog placed it on a field of its own before showing.
+    void showEvent(QShowEvent *event) override;
+
 private:
+    bool m_opened = false;
     QWidget *m_client;
     QHBoxLayout *m_buttons;
     QPushButton *m_ok;

@@ -1,5 +1,6 @@
 #include "platform/frames.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -35,6 +36,25 @@ void VxSetShortcut(QWidget *scope, QAction *action, const QKeySequence &key)
     if (!scope->actions().contains(action))
         scope->addAction(action);
     action->setToolTip(QStringLiteral("%1 (%2)").arg(hint, key.toString(QKeySequence::NativeText)));
+}
+
+QAction *VxSetButtonShortcut(QWidget *scope, QAbstractButton *button, const QString &hint,
+                             const QList<QKeySequence> &keys)
+{
+    auto *action = new QAction(scope);
+    action->setToolTip(hint);
+    VxSetShortcut(scope, action, keys.value(0));
+    action->setShortcuts(keys);
+    button->setToolTip(action->toolTip());
+    QObject::connect(action, &QAction::triggered, button, &QAbstractButton::click);
+    return action;
+}
+
+void VxSetSelectionShortcuts(QWidget *scope, QAction *all, QAction *none, QAction *invert)
+{
+    VxSetShortcut(scope, all, QKeySequence(Qt::CTRL | Qt::Key_A));
+    VxSetShortcut(scope, none, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    VxSetShortcut(scope, invert, QKeySequence(Qt::CTRL | Qt::Key_I));
 }
 
 void VxShowMenuShortcuts(QToolButton *button)

@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QList>
 
+class QAbstractButton;
 class QAction;
 class QKeySequence;
 class QLabel;
@@ -18,6 +19,14 @@ class QVBoxLayout;
 // dialog), and shows the key in the action's tooltip beside its hint: a tool bar's command is
 // found by the keyboard as by the mouse. Called again, it replaces the key.
 void VxSetShortcut(QWidget *scope, QAction *action, const QKeySequence &key);
+// A key for a button of the window: pressed anywhere inside scope it presses the button (a
+// disabled one stays unpressed), and the button's tooltip shows the hint with the first key.
+QAction *VxSetButtonShortcut(QWidget *scope, QAbstractButton *button, const QString &hint,
+                             const QList<QKeySequence> &keys);
+// The keys of the three tools of every list of choices: "Seleziona tutto" Ctrl+A, "Annulla
+// selezione" Ctrl+Shift+A, "Inverti selezione" Ctrl+I, working inside scope and shown in
+// their tooltips.
+void VxSetSelectionShortcuts(QWidget *scope, QAction *all, QAction *none, QAction *invert);
 // The tooltip of a tool button that opens a menu: its hint and its menu's keys.
 void VxShowMenuShortcuts(QToolButton *button);
 

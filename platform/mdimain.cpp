@@ -84,6 +84,16 @@ void TfmVxMDIMain::buildMenus()
         m_olBar->FillMenu(m_commandMenu);
     });
 
+    // The active inner window closes by the keys the office knows from every other program.
+    // Each inner window's own menu claims them too, one claim per window open: two windows and
+    // no key closed anything. The claim is the main window's alone.
+    m_closeWindow = new QAction(QStringLiteral("&Chiudi"), this);
+    m_closeWindow->setObjectName(QStringLiteral("acClose"));
+    m_closeWindow->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_F4), QKeySequence(Qt::CTRL | Qt::Key_W)});
+    m_closeWindow->setShortcutContext(Qt::WindowShortcut);
+    addAction(m_closeWindow);
+    connect(m_closeWindow, &QAction::triggered, m_mdiArea, &QMdiArea::closeActiveSubWindow);
     m_windowMenu = menuBar()->addMenu(QStringLiteral("F&inestre"));
     m_windowMenu->setObjectName(QStringLiteral("miWindow"));
     connect(m_windowMenu, &QMenu::aboutToShow, this, [this] { refreshWindowMenu(); });
@@ -96,6 +106,23 @@ void TfmVxMDIMain::buildMenus()
 void TfmVxMDIMain::refreshWindowMenu()
 {
     m_windowMenu->clear();
+    for (QMdiSubWindow *sub : m_mdiArea->subWindowList()) {
+        for (QAction *action :
+             sub->systemMenu() ? sub->systemMenu()->actions() : QList<QAction *>{})
+            if (action->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_F4)))
+                action->setShortcuts({});
+    }
+    QMdiSubWindow *active = m_mdiArea->activeSubWindow();
+    m_closeWindow->setEnabled(active != nullptr);
+    m_windowMenu->addAction(m_closeWindow);
+    // Without a mouse the window's own buttons are out of reach.
+    QAction *maximize = m_windowMenu->addAction(QStringLiteral("&Ingrandisci"));
+    maximize->setObjectName(QStringLiteral("acMaximize"));
+    maximize->setEnabled(active != nullptr);
+    connect(maximize, &QAction::triggered, this, [this] {
+        if (QMdiSubWindow *sub = m_mdiArea->activeSubWindow())
+            sub->showMaximized();
+    });
     QAction *cascade = m_windowMenu->addAction(VxImage(QStringLiteral("VXCASCADE")),
                                                QStringLiteral("&Sovrapponi"));
     cascade->setObjectName(QStringLiteral("acCascade"));
@@ -104,7 +131,7 @@ void TfmVxMDIMain::refreshWindowMenu()
         m_windowMenu->addAction(VxImage(QStringLiteral("VXTILE")), QStringLiteral("&Affianca"));
     tile->setObjectName(QStringLiteral("acTile"));
     connect(tile, &QAction::triggered, m_mdiArea, &QMdiArea::tileSubWindows);
-    QAction *closeAll = m_windowMenu->addAction(QStringLiteral("&Chiudi tutte"));
+    QAction *closeAll = m_windowMenu->addAction(QStringLiteral("Chiudi &tutte"));
     closeAll->setObjectName(QStringLiteral("acCloseAll"));
     connect(closeAll, &QAction::triggered, m_mdiArea, &QMdiArea::closeAllSubWindows);
     const QList<QMdiSubWindow *> subs = m_mdiArea->subWindowList();

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class QAction;
 class QLabel;
 class QMdiArea;
 class QMenu;
@@ -34,7 +35,10 @@ public:
     QMenu *miHelp() const { return m_helpMenu; }
     // The command bar's pages and entries, filled each time it opens.
     QMenu *miCommands() const { return m_commandMenu; }
+    // "Finestre": "Chiudi" (Ctrl+F4 or Ctrl+W) and "Ingrandisci", the active inner window's;
+    // the arrangements; the windows.
     QMenu *miWindow() const { return m_windowMenu; }
+    QAction *acClose() const { return m_closeWindow; }
     // The command images: an entry's ImageIndex is an index here.
     TVxImageList &ilCommands() { return m_commandImages; }
 
@@ -77,6 +81,7 @@ private:
     QMenu *m_helpMenu = nullptr;
     QMenu *m_commandMenu = nullptr;
     QMenu *m_windowMenu = nullptr;
+    QAction *m_closeWindow = nullptr;
     TVxImageList m_commandImages{32};
     QList<QLabel *> m_panels;
     PanelTextCallback m_panelText;

@@ -1,6 +1,7 @@
 #include "platform/multiselect.h"
 
 #include "platform/dbgridframes.h"
+#include "platform/frames.h"
 #include "platform/images.h"
 
 #include <QAbstractProxyModel>
@@ -39,12 +40,15 @@ TfmVxMultiSelect::TfmVxMultiSelect(QWidget *parent)
         {"acSelectInvert", "&Inverti selezione", "INVERTISELECT",
          &TfmVxMultiSelect::InvertSelection},
     };
+    QList<QAction *> actions;
     for (const ActionDef &def : defs) {
         QAction *action = m_tools->addAction(VxImage(QString::fromLatin1(def.image)),
                                              QString::fromUtf8(def.caption));
         action->setObjectName(QString::fromLatin1(def.name));
         connect(action, &QAction::triggered, this, def.slot);
+        actions << action;
     }
+    VxSetSelectionShortcuts(this, actions.at(0), actions.at(1), actions.at(2));
     auto *layout = new QVBoxLayout(ClientArea());
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_tools);

@@ -3,6 +3,7 @@
 #include "platform/connection.h"
 #include "platform/dialogs.h"
 #include "platform/enumvalues.h"
+#include "platform/formatdatetime.h"
 #include "platform/globalvars.h"
 #include "platform/images.h"
 #include "platform/messagedlg.h"
@@ -59,6 +60,21 @@ QSqlDatabase TVxParamManager::Connection() const
 {
     return m_db.isValid() ? m_db : qqoVxGlobConn();
 }
+
+namespace {
+
+// A date format as the office reads it: an example, then its letters in Italian ("gg/mm/aaaa").
+QString choiceText(const TVxParamDef &def, const QString &choice)
+{
+    if (def.Name.compare(TVxWorkingContext::reportDateFormatKey(), Qt::CaseInsensitive) != 0)
+        return choice;
+    QString letters = choice;
+    letters.replace(QLatin1Char('d'), QLatin1Char('g')).replace(QLatin1Char('y'), QLatin1Char('a'));
+    return QStringLiteral("%1 (%2)").arg(
+        FormatDateTime(choice, QDateTime(QDate(2009, 6, 12), QTime())), letters);
+}
+
+} // namespace
 
 QList<TVxParamDef> TVxParamManager::Definitions() const
 {
@@ -147,7 +163,8 @@ bool TVxParamManager::Execute()
         case TVxParamDef::Text: {
             auto *combo = new QComboBox;
             combo->setEditable(true);
-            combo->addItems(def.Choices);
+            for (const QString &choice : std::as_const(def.Choices))
+                combo->addItem(choiceText(def, choice), choice);
             control = combo;
             break;
         }
@@ -176,7 +193,12 @@ bool TVxParamManager::Execute()
                                                                           : QDate::currentDate());
             } else {
                 auto *combo = static_cast<QComboBox *>(control);
-                combo->setCurrentText(def.Value.isEmpty() ? def.Choices.value(0) : def.Value);
+                const QString value = def.Value.isEmpty() ? def.Choices.value(0) : def.Value;
+                const int offered = combo->findData(value);
+                if (offered >= 0)
+                    combo->setCurrentIndex(offered);
+                else
+                    combo->setCurrentText(value);
             }
         }
     });
@@ -202,7 +224,12 @@ bool TVxParamManager::Execute()
                     } else if (def.kind == TVxParamDef::Date) {
                         def.Value = static_cast<QDateEdit *>(control)->date().toString(Qt::ISODate);
                     } else {
-                        def.Value = static_cast<QComboBox *>(control)->currentText().trimmed();
+                        // An offered choice is stored as the value it shows; a typed one as typed.
+                        const auto *combo = static_cast<QComboBox *>(control);
+                        const int index = combo->currentIndex();
+                        def.Value = index >= 0 && combo->itemText(index) == combo->currentText()
+                                        ? combo->itemData(index).toString()
+                                        : combo->currentText().trimmed();
                     }
                 }
                 values.append({def.Name, def.Value.isEmpty() ? QVariant() : def.Value});

@@ -1,6 +1,7 @@
 #include "platform/searchform.h"
 
 #include "platform/images.h"
+#include "platform/keyboardfocus.h"
 #include "platform/messagedlg.h"
 #include "platform/vxexception.h"
 
@@ -140,7 +141,7 @@ QList<QVariantList> TVxSearchQuery::rowsOf(const QString &statement, const TVxFi
 }
 
 TfmVxSearch::TfmVxSearch(const QSqlDatabase &db, const QString &select, QWidget *parent)
-    : TfmVxOkCancDlg(parent), m_query(db, select), m_edit(new QLineEdit), m_grid(new QTableView),
+    : TfmVxOkCancDlg(parent), m_query(db, select), m_edit(new QLineEdit), m_grid(new TVxTableView),
       m_model(new QStandardItemModel(this))
 {
     setObjectName(QStringLiteral("fmVxSearch"));

@@ -4,6 +4,7 @@
 #include "platform/dbgridframes.h"
 #include "platform/enumvalues.h"
 #include "platform/globalvars.h"
+#include "platform/keyboardfocus.h"
 #include "platform/messagedlg.h"
 #include "platform/parammanager.h"
 
@@ -45,6 +46,8 @@ TfmVxuSelRptAnnoScol::TfmVxuSelRptAnnoScol(QWidget *parent)
     connect(grSelect()->model(), &QAbstractItemModel::modelReset, this,
             &TfmVxuSelRptAnnoScol::updateOk);
     updateOk();
+    // The year, then the rows, then OK and "Annulla": the order the office reads them in.
+    VxSetTabOrder({m_cbAnnoScol, grSelect(), buOk(), buCancel()});
     resize(700, 500);
 }
 

@@ -26,7 +26,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override { m_grid->editorKey(event); }
-    // Tab moves inside the grid, never to the next control.
+    // Tab is the grid's: it moves inside it, and leaves it only at its ends.
     bool focusNextPrevChild(bool) override { return false; }
 
 private:
@@ -384,12 +384,17 @@ void TVxStringGrid::updateScrollBars()
     const int lastLeft = lastFirst(m_colWidths, m_fixedCols, colRoom());
     m_topRow = std::clamp(m_topRow, m_fixedRows, lastTop);
     m_leftCol = std::clamp(m_leftCol, m_fixedCols, lastLeft);
-    // Blocked: the values are already ours, the scroll area need not be told back.
+    // Blocked: the values are already ours, the scroll area need not be told back. Its range
+    // is told afterwards: by it the scroll area hides a bar that has nothing left to scroll
+    // (a grid that fits once the window grew).
     const auto set = [](QScrollBar *bar, int min, int max, int page, int value) {
-        const QSignalBlocker block(bar);
-        bar->setRange(min, max);
-        bar->setPageStep(std::max(1, page));
-        bar->setValue(value);
+        {
+            const QSignalBlocker block(bar);
+            bar->setRange(min, max);
+            bar->setPageStep(std::max(1, page));
+            bar->setValue(value);
+        }
+        emit bar->rangeChanged(min, max);
     };
     set(verticalScrollBar(), m_fixedRows, lastTop, VisibleRowCount(), m_topRow);
     set(horizontalScrollBar(), m_fixedCols, lastLeft, VisibleColCount(), m_leftCol);
@@ -848,7 +853,8 @@ bool TVxStringGrid::viewportEvent(QEvent *event)
     QString text;
     if (MouseToCell(help->pos(), col, row)) {
         const QString &cell = m_cells[size_t(row) * m_colCount + col].text;
-        if (QFontMetrics(font()).horizontalAdvance(cell) > m_colWidths[size_t(col)] - 2 * TextMargin)
+        if (QFontMetrics(font()).horizontalAdvance(cell) >
+            m_colWidths[size_t(col)] - 2 * TextMargin)
             text = cell;
     }
     if (text.isEmpty()) {

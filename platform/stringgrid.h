@@ -24,7 +24,9 @@
 //
 // Hooks for subclasses, each calling the matching On... event in its base version:
 //   SelectCell(c, r)       asked before every change of the current cell (keys, mouse, Tab,
-//                          setCol/setRow); false keeps the cursor where it is
+//                          setCol/setRow), and with the current cell itself before Tab
+//                          leaves the grid (goTabLeaves); false keeps the cursor (the
+//                          keyboard) where it is
 //   SetEditText(c, r, t)   every keystroke of the editor; the base puts t into the cell
 //   KeyPress(key)          every character typed (Enter, Esc and Backspace included), editing
 //                          or not, before the grid's own handling; change the key or set it

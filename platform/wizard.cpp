@@ -1,6 +1,7 @@
 #include "platform/wizard.h"
 
 #include "platform/images.h"
+#include "platform/keyboardfocus.h"
 #include "platform/messagedlg.h"
 
 #include <QHBoxLayout>
@@ -144,6 +145,13 @@ void TfmVxWizard::GoToPage(int index)
     m_title->setVisible(!m_title->text().isEmpty());
     updateButtons();
     PageShown(index);
+    // The office goes on in the page it reached: its first field takes the keyboard (Space
+    // ticks the first class, never presses "< Indietro"), and Return still answers the page's
+    // default button from there; a page without fields leaves the keyboard on that button.
+    if (VxFocusFirstField(Page(index)))
+        return;
+    if (QPushButton *answering = IsLastPage() ? m_finish : m_next; answering->isEnabled())
+        answering->setFocus();
 }
 
 void TfmVxWizard::updateButtons()
@@ -159,8 +167,8 @@ void TfmVxWizard::updateButtons()
     m_next->setEnabled(at >= 0 && at + 1 < pages.size());
     m_finish->setEnabled(last);
     answering->setDefault(true);
-    // After a step the focus sits on the page's default button, so that Return walks on and,
-    // on the last page, finishes; a control of the page or "Annulla" chosen by the office
+    // A page without fields leaves the focus on its default button, so that Return walks on
+    // and, on the last page, finishes; a control of the page or "Annulla" chosen by the office
     // keeps it.
     QWidget *focus = focusWidget();
     if (!focus || focus == m_back || focus == m_next || focus == m_finish)

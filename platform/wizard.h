@@ -11,8 +11,8 @@ class QStackedWidget;
 
 // A paged wizard. Pages are added in index order; a named path lists the page indexes the
 // user walks through ("0;1;5"), so one wizard serves several roads. Without paths every
-// page is on the road in order. Return presses the page's default button: "Avanti" on the
-// way, "Fine" on the last page.
+// page is on the road in order. Each page reached opens on its first field; Return presses
+// the page's default button: "Avanti" on the way, "Fine" on the last page.
 class TfmVxWizard : public TfmVxDialog
 {
     Q_OBJECT

@@ -138,6 +138,13 @@ bool TVxRptTreeView::run(const std::function<bool(int id)> &work)
     const int id = SelectedReportId();
     if (id == 0)
         return false;
+    if (OnPrintedElsewhere) {
+        const QString where = OnPrintedElsewhere(id, m_list->currentItem()->text(0));
+        if (!where.isEmpty()) {
+            VxMessageDlg(where, mtInformation, mbOK);
+            return false;
+        }
+    }
     bool done = false;
     RunShowingErrors([&] {
         bool allowed = true;

@@ -38,6 +38,10 @@ public:
     bool SelectReport(int id);
     QTreeWidget *tvReports() const { return m_list; }
 
+    // A report of the list that another command prints (a register, whose volumes a wizard
+    // prepares): the sentence telling where, shown instead of running it; empty runs it here.
+    std::function<QString(int id, const QString &description)> OnPrintedElsewhere;
+
     // The three runs of the chosen report; each returns whether it did its work.
     bool Preview();
     bool Print();

@@ -32,11 +32,11 @@ TfmQelOpzioniRegistri::TfmQelOpzioniRegistri(QWidget *owner) : TfmVxWizard(owner
         auto *page = new QWidget;
         page->setObjectName(QStringLiteral("tsElenco%1").arg(tipo));
         auto *layout = new QVBoxLayout(page);
-        layout->addWidget(new QLabel(QStringLiteral("Indicare le classi che hanno sostenuto l'")));
-        auto *exam = new QLabel(QString::fromLatin1(kExams[tipo]));
-        QFont bold = exam->font();
-        bold.setBold(true);
-        exam->setFont(bold);
+        // One line: the exam in bold after its article, never the article alone at a line end.
+        auto *exam = new QLabel(QStringLiteral("Indicare le classi che hanno sostenuto l'<b>%1</b>")
+                                    .arg(QString::fromLatin1(kExams[tipo])));
+        exam->setObjectName(QStringLiteral("laEsame%1").arg(tipo));
+        exam->setTextFormat(Qt::RichText);
         layout->addWidget(exam);
         auto *list = new TfrVxDoubleListView;
         list->setObjectName(QStringLiteral("dlElenco%1").arg(tipo));

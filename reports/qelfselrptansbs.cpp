@@ -1,6 +1,7 @@
 #include "reports/qelfselrptansbs.h"
 
 #include "platform/globalvars.h"
+#include "platform/keyboardfocus.h"
 #include "platform/messagedlg.h"
 #include "platform/vxexception.h"
 #include "platform/waitwindow.h"
@@ -101,6 +102,9 @@ TfmqelSelRptAnsSesBs::TfmqelSelRptAnsSesBs(QWidget *parent)
     filters->addWidget(m_buCls);
     filters->addStretch();
     static_cast<QVBoxLayout *>(ClientArea()->layout())->insertLayout(1, filters);
+
+    VxSetTabOrder(
+        {cbAnnoScol(), m_cbAnsSesDwg, m_cbCls, m_cbPosFin, m_cbStato, m_buCls, grSelect()});
 
     connect(m_cbAnsSesDwg, &QComboBox::currentIndexChanged, this,
             [this] { RunShowingErrors([this] { cbAnsSesDwgChange(); }); });

@@ -34,6 +34,9 @@ const char kSessionClasses[] =
     "INNER JOIN TClsSes ClsSes ON (Cls.iClsId = ClsSes.iClsId) "
     "INNER JOIN TAnsSesDwg ASD ON (ClsSes.iAnsSesDwgId = ASD.iAnsSesDwgId) "
     "WHERE ASD.iAnsSesDwgId = :iAnsSesDwgId";
+// The custom templates' numbers: above the first, below the last.
+constexpr int kCustomFirst = 3000000;
+constexpr int kCustomEnd = 3010000;
 const char kCustomTemplates[] =
     "SELECT rpt.iYRptId, rpt.sYRptDesc FROM TYRpt_RptTemplate rpt "
     "WHERE rpt.iYRptId > 3000000 AND rpt.iYRptId < 3010000 AND rpt.iYRptVersion IS NOT NULL";
@@ -406,6 +409,17 @@ QStringList PrintTypes(bool a3, bool qualifica)
 int ReportId(bool a3, bool qualifica, int position)
 {
     return position >= 0 && position < 5 ? kReportIds[a3][qualifica][position] : 0;
+}
+
+bool IsRegisterReport(int id)
+{
+    if (id > kCustomFirst && id < kCustomEnd)
+        return true;
+    for (const auto &format : kReportIds)
+        for (const auto &types : format)
+            if (id != 0 && std::find(std::begin(types), std::end(types), id) != std::end(types))
+                return true;
+    return false;
 }
 
 void LoadSessionClasses(QListWidget *list, int iAnsSesDwgId)

@@ -95,6 +95,9 @@ void ChangeCatalogue(const QString &folder, const std::function<bool(TClientData
 // template of a print type's position; 0 when the position has none.
 QStringList PrintTypes(bool a3, bool qualifica);
 int ReportId(bool a3, bool qualifica, int position);
+// Whether a stored template is a register: one of the print types' or a custom one (the
+// numbers from 3000001 to 3009999), which only the wizard's volumes fill.
+bool IsRegisterReport(int id);
 
 // The working session's classes, and the custom templates (with a version), as list items:
 // the description, the id as data.

@@ -1,11 +1,13 @@
 #include "reports/qelreportsinstall.h"
 
 #include "reportengine/reporttree.h"
+#include "reports/qelregistrovolume.h"
 #include "reports/qelreportforms.h"
 #include "reports/qelrptdatasets.h"
 #include "reports/qelrptfunctions.h"
 #include "reports/qetrptfunctions.h"
 #include "shell/qelactivations.h"
+#include "shell/qelcommandtable.h"
 #include "shell/qelreporttree.h"
 #include "shell/qelstartup.h"
 
@@ -37,6 +39,14 @@ void bindReportDataModule(QObject *object)
     rpt.OnRefresh = [module] {
         if (module)
             module->RefreshClientDataSets();
+    };
+    // A register's template prints the volumes its wizard prepares: run from the list it would
+    // end on a volume list that nothing filled.
+    tree->OnPrintedElsewhere = [](int id, const QString &description) {
+        return QelRegisterVolume::IsRegisterReport(id)
+                   ? QStringLiteral("\"%1\" è un registro digitale: si stampa da \"%2\".")
+                         .arg(description, qelCommandPath("xafStampaRegistri"))
+                   : QString();
     };
 }
 

@@ -23,6 +23,7 @@
 #include <QMdiArea>
 #include <QPointer>
 
+#include <algorithm>
 #include <memory>
 
 TdmqelActivations *dmqelActivations = nullptr;
@@ -157,7 +158,7 @@ bool TdmqelActivations::RequireNoDuplicateRecuperi()
     if (VxMessageDlg(QStringLiteral("Attenzione: sono stati trovati dei recuperi doppi (lo "
                                     "stesso alunno con più recuperi nella stessa materia e "
                                     "fase), che vanno corretti prima dell'invio. Procedere alla "
-                                    "correzione ?"),
+                                    "correzione?"),
                      mtWarning, mbOKCancel) != mrOk) {
         VxMessageDlg(QStringLiteral("Invio annullato: nessun dato è stato inviato.\r\rI "
                                     "recuperi doppi si correggono anche da \"%1\".")
@@ -175,12 +176,28 @@ bool TdmqelActivations::RequireNoDuplicateRecuperi()
     return result;
 }
 
+void TdmqelActivations::NoteDuplicateRecuperi()
+{
+    m_duplicatesBefore =
+        qelDuplicateCheck() ? qelDuplicateCheck()->DuplicateGroups() : QList<QelDuplicateGroup>();
+}
+
 void TdmqelActivations::OfferDuplicateRecuperiCheck()
 {
-    if (!hasDuplicates())
+    const QList<QelDuplicateGroup> now =
+        qelDuplicateCheck() ? qelDuplicateCheck()->DuplicateGroups() : QList<QelDuplicateGroup>();
+    const bool cameIn = std::any_of(now.begin(), now.end(), [this](const QelDuplicateGroup &g) {
+        return std::none_of(m_duplicatesBefore.begin(), m_duplicatesBefore.end(),
+                            [&g](const QelDuplicateGroup &b) {
+                                return b.iAnsFreDwgId == g.iAnsFreDwgId && b.iSitId == g.iSitId &&
+                                       b.iMatId == g.iMatId && b.records >= g.records;
+                            });
+    });
+    m_duplicatesBefore.clear();
+    if (!cameIn)
         return;
     if (VxMessageDlg(QStringLiteral("Attenzione: sono stati caricati dei recuperi doppi. "
-                                    "Effettuare il controllo ora ?"),
+                                    "Effettuare il controllo ora?"),
                      mtWarning, mbYesNo) == mrYes)
         runCorrectionDialog();
 }
@@ -204,10 +221,19 @@ void TdmqelActivations::webFolder(bool &allowed)
 {
     const QString folder = dmqelParGen ? dmqelParGen->xpsDirWeb.GetValore().trimmed() : QString();
     allowed = !folder.isEmpty() && QFileInfo(resolvePath(folder)).isDir();
-    if (!allowed)
-        VxMessageDlg(
-            QStringLiteral("Directory impostata nei parametri inesistente: %1").arg(folder),
-            mtError, mbOK);
+    if (allowed)
+        return;
+    // Where to mend it, as the web send says it.
+    const QString where = qelCommandPath("xafDocParams");
+    VxMessageDlg(folder.isEmpty()
+                     ? QStringLiteral("La cartella di lavoro di Tavrin-Web non è impostata.\r\r"
+                                      "Impostarla da \"%1\" per proseguire.")
+                           .arg(where)
+                     : QStringLiteral("La cartella di lavoro di Tavrin-Web impostata nei "
+                                      "parametri non esiste:\r%1\r\rCrearla, o impostarne "
+                                      "un'altra da \"%2\", per proseguire.")
+                           .arg(QDir::toNativeSeparators(folder), where),
+                 mtError, mbOK);
 }
 
 void TdmqelActivations::runReport(TVxAttItem *command, int number)
@@ -350,14 +376,20 @@ void TdmqelActivations::bindHandlers()
         form(name)->BeforeExecute = [this](TVxAttItem *, bool &allowed) {
             allowed = RequireNoDuplicateRecuperi();
         };
-    for (const char *name : {"xafRiceC", "xafRiceCPst", "xafReceiveRecuperiDocWeb"})
+    for (const char *name : {"xafRiceC", "xafRiceCPst", "xafReceiveRecuperiDocWeb"}) {
+        form(name)->BeforeExecute = [this](TVxAttItem *, bool &allowed) {
+            allowed = true;
+            NoteDuplicateRecuperi();
+        };
         form(name)->AfterExecute = [this](TVxAttItem *) { OfferDuplicateRecuperiCheck(); };
+    }
 
     form("xafReceiveDocWeb")->BeforeExecute = [this](TVxAttItem *, bool &allowed) {
         webFolder(allowed);
     };
     TVxAttForm *receiveRec = form("xafReceiveRecuperiDocWeb");
     receiveRec->BeforeExecute = [this](TVxAttItem *, bool &allowed) {
+        NoteDuplicateRecuperi();
         webFolder(allowed);
         if (!allowed)
             return;

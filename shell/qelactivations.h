@@ -2,6 +2,7 @@
 
 #include "platform/attivazioni.h"
 #include "platform/outlookbar.h"
+#include "shell/qelduplicatecheck.h"
 
 #include <QDate>
 #include <functional>
@@ -47,7 +48,10 @@ public:
     // Before a send: true when there are no duplicate make-up records, or when the office
     // corrected them all in the correction dialog.
     bool RequireNoDuplicateRecuperi();
-    // After a collection: offers the correction dialog when duplicates came in.
+    // Before a collection: what is duplicated already. After it: offers the correction dialog
+    // when the collection brought duplicates in (a group new or grown since), never after a
+    // collection cancelled or one that brought none.
+    void NoteDuplicateRecuperi();
     void OfferDuplicateRecuperiCheck();
 
     int FaseRecId = 0;
@@ -64,6 +68,8 @@ private:
     void shellStat(bool &allowed);
     void shellSkype(bool &allowed);
     void runReport(TVxAttItem *command, int number);
+
+    QList<QelDuplicateGroup> m_duplicatesBefore;
 };
 
 extern TdmqelActivations *dmqelActivations;

@@ -185,7 +185,7 @@ TEST_F(ClassFolders, AnnullaStopsBeforeTheNextClassAndSendCKeepsTheWorkFolders)
     EXPECT_FALSE(sent.contains("vecchio.xml"));
 
     // The reminders of the session kind.
-    const QString credit = "\r\nHai agganciato le classi alle rispettive bande del credito ?";
+    const QString credit = "\r\nHai agganciato le classi alle rispettive bande del credito?";
     for (const auto &[session, deferred] : {std::pair{392, false}, std::pair{393, true}}) {
         xgvmGlobalVar.SetValues(TVxWorkingContext::sessionKey(), session);
         auto window = open<TfmqelSendC>("TfmqelSendC");

@@ -256,13 +256,13 @@ TEST_F(DocFolder, SendCasesStopWhereTheyShould)
     EXPECT_GT(recordsOf(second + "livelli.cds"), 0);
 
     // Both folders exist now: Yes to All asks once; Abort stops before anything is written.
-    const QString exists = QStringLiteral("Cartella %1 già esistente. Sovrascrivere ?");
+    const QString exists = QStringLiteral("La cartella %1 esiste già. Sovrascriverla?");
     QStringList shown = send(2, {0, 1}, {mrYes, mrYesToAll});
-    EXPECT_EQ(shown.filter("già esistente").size(), 1);
+    EXPECT_EQ(shown.filter("esiste già").size(), 1);
     EXPECT_EQ(shown.last(), kDone);
     runSql("UPDATE TAai_AnaAppInvio SET iAaiInviato = NULL WHERE iAaiId = ?", {teachers[0].iAaiId});
     shown = send(2, {0, 1}, {mrYes, mrAbort});
-    EXPECT_EQ(shown.filter("già esistente").size(), 1);
+    EXPECT_EQ(shown.filter("esiste già").size(), 1);
     EXPECT_EQ(shown.last(), QStringLiteral("Procedura interrotta dall'utente."));
     EXPECT_TRUE(mark("iAaiInviato", teachers[0]).isNull());
 

@@ -91,6 +91,9 @@ TEST_F(DocParams, OkRightAfterOpeningKeepsEveryStoredValue)
             EXPECT_TRUE(d->cbDeb()->isHidden());
             EXPECT_FALSE(d->deRete()->isHidden());
             EXPECT_EQ(d->cbDeb()->isChecked(), !c.stored.isEmpty());
+            // Shown, it opens on its first field, never on OK.
+            d->show();
+            EXPECT_TRUE(d->deRete()->isAncestorOf(d->focusWidget()));
             if (!c.stored.isEmpty())
                 saveScreenshot(d, QStringLiteral("exchange-parametri-invio.png"));
             press(d, "buOk");

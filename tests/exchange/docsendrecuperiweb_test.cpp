@@ -183,7 +183,8 @@ TEST_F(DocSendRecuperiWeb, APhaseGoesToEveryTeacherOfItsRowsAndTheListIsMarkedAf
     EXPECT_EQ(recuperi.FieldByName(QStringLiteral("iPrvId"))->AsInteger(), 1);
 
     for (const auto &[packet, count] :
-         {std::pair{"frerec.xml", "SELECT COUNT(*) FROM TAnsFreDwg WHERE iAnsId = 39 AND iDwgId IS NULL"},
+         {std::pair{"frerec.xml",
+                    "SELECT COUNT(*) FROM TAnsFreDwg WHERE iAnsId = 39 AND iDwgId IS NULL"},
           {"tiprec.xml", "SELECT COUNT(*) FROM TTre_TipoRec"},
           {"prvrec.xml", "SELECT COUNT(*) FROM TPvr_ProvaRecupero"},
           {"esirec.xml", "SELECT COUNT(*) FROM TEre_EsitoRec"},
@@ -286,7 +287,7 @@ TEST_F(DocSendRecuperiWeb, TheCommandSendsOnceTheDuplicatesAreCorrected)
               QStringList{QStringLiteral(
                   "Attenzione: sono stati trovati dei recuperi doppi (lo stesso alunno con più "
                   "recuperi nella stessa materia e fase), che vanno corretti prima dell'invio. "
-                  "Procedere alla correzione ?")});
+                  "Procedere alla correzione?")});
     EXPECT_EQ(messages().mid(messages().size() - 2), (QStringList{kWarning, kDone}));
     EXPECT_EQ(server.uploads().size(), 1);
     EXPECT_EQ(markedWebTeachers(), webTeachers().size());

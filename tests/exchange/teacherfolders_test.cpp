@@ -160,8 +160,8 @@ TEST_F(TeacherFolders, NetworkSendAsksForExistingFoldersAndMarksOnlyWhatWasWritt
     answer("buOK", "../Caruso Nuova"); // a new name, made safe
     send(2, {9, 10, 11});
     EXPECT_EQ(asked.value(0), QStringLiteral("Impossibile creare la cartella Marchetti "
-                                             "Beatrice_Jr: perché già esistente. Specificare un "
-                                             "altro nome o sovrascrivere. "));
+                                             "Beatrice_Jr: esiste già. Specificare un altro nome "
+                                             "o sovrascriverla."));
     EXPECT_EQ(asked.size(), 3);
     EXPECT_EQ(messages(), QStringList{"Procedura completata."});
     EXPECT_EQ(files("Caruso Greta"), QStringList{"vecchio.txt"});
@@ -436,8 +436,10 @@ TEST_F(TeacherFolders, CollectionBringsBackTheTickedClassesOfTheRightTeacherOnly
                           caruso + " è del docente Caruso Greta."});
     EXPECT_EQ(marks({11}), QStringList{marchetti});
 
-    // Her own folder, the second class unticked: only the first comes back.
+    // Her own folder, the second class unticked: only the first comes back. Her row is the
+    // one the keyboard stands on, none selected: the teacher whose folder shows is collected.
     window = collector({11});
+    window->SelectNone();
     for (int i = 0; i < window->clCls()->count(); ++i)
         if (window->clCls()->item(i)->data(Qt::UserRole).toInt() == classes[1])
             window->clCls()->item(i)->setCheckState(Qt::Unchecked);

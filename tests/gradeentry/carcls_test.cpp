@@ -408,15 +408,33 @@ TEST_F(ClassWindow, EnteredTextIsCheckedWhenTheCursorLeavesTheCell)
         QString text;
         bool accepted;
     } cases[] = {
-        {0, "nc", false},     {0, "NC", true},      {0, " 7 ", true},     {0, "11", false},
-        {0, "7\t", false},    {1, "6.5", true},     {1, "6,5", false},    {2, "ottimo", false},
-        {2, "OTTIMO", true},  {3, "0", true},       {3, "-1", false},     {3, "2,5", false},
-        {3, "+5", false},     {3, "99999", false},  {3, "9999", true},    {4, "ABCD", true},
-        {4, "ABCDE", false},  {4, "\x01" "A", false}, {4, "A\x1b", false}, {4, "\x7f", false},
+        {0, "nc", false},
+        {0, "NC", true},
+        {0, " 7 ", true},
+        {0, "11", false},
+        {0, "7\t", false},
+        {1, "6.5", true},
+        {1, "6,5", false},
+        {2, "ottimo", false},
+        {2, "OTTIMO", true},
+        {3, "0", true},
+        {3, "-1", false},
+        {3, "2,5", false},
+        {3, "+5", false},
+        {3, "99999", false},
+        {3, "9999", true},
+        {4, "ABCD", true},
+        {4, "ABCDE", false},
+        {4,
+         "\x01"
+         "A",
+         false},
+        {4, "A\x1b", false},
+        {4, "\x7f", false},
     };
     // What each kind takes, as the help line says it to the office.
-    const char *const prende[] = {"la scala Decimi accetta NC, 1, 2", "la scala",
-                                  "la scala", "da 0 a 9999.", "al più 4 caratteri"};
+    const char *const prende[] = {"la scala Decimi accetta NC, 1, 2", "la scala", "la scala",
+                                  "da 0 a 9999.", "al più 4 caratteri"};
     for (const auto &c : cases) {
         SCOPED_TRACE(QStringLiteral("%1 '%2'").arg(kCaptions[c.kind], c.text).toStdString());
         ASSERT_TRUE(window->MostraPagina(QString::fromLatin1(kCaptions[c.kind])));
@@ -926,6 +944,15 @@ TEST_F(ClassWindow, ArrowsTypeAlongTheLineAndEveryColumnShowsWhatItHolds)
                            g->Cells(start.x() + 2, start.y())}),
               (QStringList{"8", "6", "7"}));
     EXPECT_EQ(g->Col(), start.x() + 3);
+    // A long text widens its column as it is typed; Esc puts the old text back, and the column
+    // its width.
+    ASSERT_TRUE(g->MoveCursor(start.x(), start.y()));
+    const int fitted = g->ColWidths(start.x());
+    QTest::keyClicks(g, QStringLiteral("sufficientissimo"));
+    EXPECT_GT(g->ColWidths(start.x()), fitted);
+    QTest::keyClick(g, Qt::Key_Escape);
+    EXPECT_EQ(g->Cells(start.x(), start.y()), QStringLiteral("8"));
+    EXPECT_EQ(g->ColWidths(start.x()), fitted);
 
     const auto everyLevelWhole = [this](int kind) {
         TqelStringGrid *grid = griglia(kind);
@@ -939,8 +966,7 @@ TEST_F(ClassWindow, ArrowsTypeAlongTheLineAndEveryColumnShowsWhatItHolds)
             ++columns;
             for (const TqevLivello &l : levels->Store().Livelli(cmp->iCmpScaId)) {
                 // Two pixels of margin on each side of the text.
-                EXPECT_GE(grid->ColWidths(c),
-                          metrics.horizontalAdvance(l.sValSDesc.trimmed()) + 4)
+                EXPECT_GE(grid->ColWidths(c), metrics.horizontalAdvance(l.sValSDesc.trimmed()) + 4)
                     << kCaptions[kind] << " " << c << " " << l.sValSDesc.toStdString();
             }
         }
@@ -950,6 +976,15 @@ TEST_F(ClassWindow, ArrowsTypeAlongTheLineAndEveryColumnShowsWhatItHolds)
         ASSERT_TRUE(window->MostraPagina(QString::fromLatin1(kCaptions[kind])));
         everyLevelWhole(kind);
     }
+    // With room to spare the headers read whole, not by their first word: the notes' subjects.
+    ASSERT_TRUE(window->MostraPagina(QStringLiteral("Note")));
+    QCoreApplication::processEvents();
+    TqelStringGrid *notes = griglia(tdNote);
+    for (int c = notes->nColIntest(); c < notes->ColCount(); ++c)
+        EXPECT_GE(notes->ColWidths(c),
+                  notes->fontMetrics().horizontalAdvance(notes->Cells(c, 0)) + 4)
+            << notes->Cells(c, 0).toStdString();
+    EXPECT_LT(notes->CellRect(notes->ColCount() - 1, 0).right(), notes->viewport()->width());
 
     // The office widens a column by its header's border: the width stays through a reload.
     ASSERT_TRUE(window->MostraPagina(QStringLiteral("Voti")));

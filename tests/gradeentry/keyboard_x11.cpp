@@ -189,7 +189,19 @@ TEST_F(Keyboard, AWholeClassAt1366x768)
     key(Qt::Key_F4);
     TfmqevSelItem *p = pick();
     ASSERT_NE(p, nullptr);
-    EXPECT_EQ(p->windowTitle(), QStringLiteral("Inserisci giudizio"));
+    // The caption names whose judgment it writes; the window stands beside the pupil's row,
+    // never over it, also once Ctrl+Enter has moved on to the next pupil.
+    const auto nome = [giudizi](int riga) {
+        return TfrqevCarBs::NomeAlunno(*giudizi->RecordAt<TRecAna>(0, riga));
+    };
+    const auto besideTheRow = [giudizi, p] {
+        const QRect cella = giudizi->CellRect(giudizi->Col(), giudizi->Row());
+        const QRect riga(giudizi->viewport()->mapToGlobal(QPoint(0, cella.top())),
+                         QSize(giudizi->viewport()->width(), cella.height()));
+        return !cella.isEmpty() && !p->frameGeometry().intersects(riga);
+    };
+    EXPECT_EQ(p->windowTitle(), QStringLiteral("Inserisci giudizio - ") + nome(alunno));
+    EXPECT_TRUE(besideTheRow());
     // A tool window beside the main one takes the keyboard from it.
     EXPECT_TRUE(QTest::qWaitFor([p] { return QApplication::activeWindow() == p; }));
     EXPECT_EQ(QApplication::focusWidget(), p->meNota);
@@ -197,8 +209,16 @@ TEST_F(Keyboard, AWholeClassAt1366x768)
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Ha lavorato con impegno."));
     saveScreenshot(main, QStringLiteral("gradeentry_keyboard_pick_main.png"));
     saveScreenshot(p, QStringLiteral("gradeentry_keyboard_pick.png"));
+    // Put over the next pupil's row (where a window manager may place it), it steps aside
+    // when the walk reaches that row.
+    const QRect prossima = giudizi->CellRect(1, alunno + 1);
+    p->move(p->x(), giudizi->viewport()->mapToGlobal(prossima.topLeft()).y() - p->height() / 2);
+    QTest::qWait(100);
     key(Qt::Key_Return, Qt::ControlModifier);
     EXPECT_EQ(giudizi->Cells(1, alunno), QStringLiteral("Ha lavorato con impegno."));
+    EXPECT_EQ(p->windowTitle(), QStringLiteral("Inserisci giudizio - ") + nome(alunno + 1));
+    EXPECT_TRUE(besideTheRow());
+    saveScreenshot(main, QStringLiteral("gradeentry_keyboard_pick_next.png"));
     key(Qt::Key_Escape);
     EXPECT_EQ(pick(), nullptr);
     EXPECT_TRUE(QTest::qWaitFor([main] { return QApplication::activeWindow() == main; }));

@@ -312,6 +312,26 @@ TEST_F(GradeGridTest, HeaderTextsAndSizesFollowTheirSettersWherePositionsExist)
     grid.setFont(larger);
     EXPECT_EQ(grid.ColWidths(5), grid.LarghezzaScalata(20));
     EXPECT_GT(grid.ColWidths(5), 40);
+
+    // Fitted, a column is as wide as its header's first word; where the grid has room to
+    // spare, the headers read whole, and as the grid narrows each gets its share of the room.
+    grid.setFont(TqevParVisGriglia::DefaultFont().font);
+    for (int c = 1; c < grid.ColCount(); ++c)
+        grid.setCells(c, 1, QStringLiteral("Esito recupero"));
+    const int whole = grid.fontMetrics().horizontalAdvance(QStringLiteral("Esito recupero")) + 4;
+    grid.resize(1200, 300);
+    grid.AdattaLarghezze();
+    for (const auto &[width, headersWhole] : {std::pair{1200, true}, {300, false}, {1200, true}}) {
+        grid.resize(width, 300);
+        QCoreApplication::processEvents();
+        int total = 0;
+        for (int c = 0; c < grid.ColCount(); ++c)
+            total += grid.ColWidths(c) + 1;
+        EXPECT_EQ(grid.ColWidths(5) >= whole, headersWhole) << width;
+        EXPECT_LE(total, grid.viewport()->width()) << width;
+        EXPECT_GT(grid.ColWidths(5), grid.fontMetrics().horizontalAdvance(QStringLiteral("Esito")))
+            << width;
+    }
 }
 
 } // namespace

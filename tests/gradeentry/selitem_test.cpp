@@ -120,7 +120,10 @@ TEST_F(PickDialog, LevelsAreChosenFromTheColumnsScaleSkippingLockedCells)
     ASSERT_NE(p, nullptr);
     EXPECT_TRUE(dmqevActivations->SelItemAperto());
     EXPECT_EQ(p->TipoSel, int(TfmqevSelItem::skVoto));
-    EXPECT_EQ(p->windowTitle(), QStringLiteral("Seleziona Livello"));
+    // Whose vote: the pupil of the row, the subject of the column.
+    EXPECT_EQ(p->windowTitle(), QStringLiteral("Seleziona Livello - %1, %2")
+                                    .arg(TfrqevCarBs::NomeAlunno(*g->RecordAt<TRecAna>(0, row)),
+                                         g->RecordAt<TRecMat>(religion - 1, 0)->sMatLDesc));
     // The column's own levels, long and short texts, the stored one selected.
     QStringList levels;
     for (const TqevLivello &l : votes->Store().Livelli(cmp->iCmpScaId))
@@ -365,6 +368,11 @@ TEST_F(PickDialog, DebtAndCreditKindsWalkTheirColumns)
          [&] { return deb->dDebAttr.date().toString("dd/MM/yyyy"); }, "15/06/2009"},
         {TfmqevSelItem::skTipoDebito,
          [](TfmqevSelItem *d) {
+             // Each description reads whole ("Corso di recupero pomeridiano").
+             for (int i = 0; i < d->lvItems->topLevelItemCount(); ++i)
+                 EXPECT_GE(d->lvItems->columnWidth(0), d->lvItems->fontMetrics().horizontalAdvance(
+                                                           d->lvItems->topLevelItem(i)->text(0)))
+                     << d->lvItems->topLevelItem(i)->text(0).toStdString();
              clicca(d, [](QTreeWidgetItem *i) { return i->text(0).startsWith("Studio"); });
          },
          [&] { return QString::number(deb->iDtpDtdId) + ' ' + deb->sDtdLDesc; },

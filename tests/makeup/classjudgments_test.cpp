@@ -152,11 +152,14 @@ TEST_F(ClassJudgmentsTest, OpensOnTheWorkingSessionInEachMode)
             EXPECT_EQ(dialog->findChild<QLineEdit *>(QStringLiteral("edAns"))->text(),
                       QStringLiteral("2008/2009"));
             EXPECT_FALSE(dialog->findChild<QLineEdit *>(QStringLiteral("edSes"))->text().isEmpty());
-            // Every class of the session, checked, in the classes' order (not their keys').
+            // Every class of the session, in the classes' order (not their keys'); deleting
+            // starts with none ticked.
             QListWidget *classes = dialog->clbCls();
             ASSERT_EQ(classes->count(), 15);
             EXPECT_TRUE(classes->item(0)->text().startsWith(QStringLiteral("1A")));
             EXPECT_TRUE(classes->item(1)->text().startsWith(QStringLiteral("1B")));
+            EXPECT_TRUE(dialog->checkedClasses().isEmpty());
+            dialog->findChild<QAction *>(QStringLiteral("tbSelectAll"))->trigger();
             EXPECT_EQ(dialog->checkedClasses().size(), 15);
             dialog->findChild<QAction *>(QStringLiteral("tcUnselectAll"))->trigger();
             EXPECT_TRUE(dialog->checkedClasses().isEmpty());
@@ -178,6 +181,7 @@ TEST_F(ClassJudgmentsTest, OpensOnTheWorkingSessionInEachMode)
         "xafCompGiudMedie",
         [](TfmqelCompGiudizioMedie *dialog) {
             EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Compone Giudizio da tassonomie"));
+            EXPECT_EQ(dialog->checkedClasses().size(), 15); // composing starts from every class
             EXPECT_FALSE(dialog->findChild<QWidget *>(QStringLiteral("rbDaNote"))->isHidden());
             dialog->findChild<QRadioButton *>(QStringLiteral("rbDaNote"))->click();
             EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Copia Giudizio da note"));

@@ -205,6 +205,14 @@ TEST_F(Duplicates, CorrectionDialogDeletesWhatWasMovedRight)
     ASSERT_EQ(left->topLevelItemCount(), 4);
     EXPECT_EQ(left->headerItem()->text(3), QStringLiteral("Recupero"));
     EXPECT_EQ(dialog.lvRight()->topLevelItemCount(), 0);
+    // Each column shows its texts whole (a class's long name), in both lists alike.
+    for (int c = 0; c < 4; ++c) {
+        for (int i = 0; i < left->topLevelItemCount(); ++i)
+            EXPECT_GE(left->columnWidth(c),
+                      left->fontMetrics().horizontalAdvance(left->topLevelItem(i)->text(c)))
+                << left->topLevelItem(i)->text(c).toStdString();
+        EXPECT_EQ(dialog.lvRight()->columnWidth(c), left->columnWidth(c));
+    }
 
     // The office keeps the original of each pair: the copies go right.
     for (int i = 0; i < left->topLevelItemCount(); ++i) {

@@ -1,7 +1,8 @@
 // Run by run_under_xvfb.sh on a private X server: keys sent by xdotool reach the outcomes grid
 // through the window system. The keypad's keys are named by what they type with NumLock off
-// (KP_End is the keypad's "1"); a fresh server starts with NumLock off. Screenshots of the
-// outcomes window and of the conversion dialog go to $TAVRIN_SCREENSHOTS when it is set.
+// (KP_End is the keypad's "1"); a fresh server starts with NumLock off. Then the window is
+// walked by keyboard alone. Screenshots of the outcomes window and of the conversion dialog go
+// to $TAVRIN_SCREENSHOTS when it is set.
 
 #include "makeup/qelfesitirecuperi.h"
 #include "makeup/qelfrecupericonvert.h"
@@ -9,7 +10,9 @@
 #include "tests/makeup/makeupwindowtest.h"
 #include "tests/makeup/x11support.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QToolBar>
 #include <QToolButton>
 
 namespace {
@@ -73,6 +76,44 @@ TEST(EsitiRecuperiX11, KeypadDigitsSetOutcomesOnlyWithNumLockOn)
     grid->MoveCursor(window->ColOfSubject(2), window->RowOfPupil(957));
     window->sbuLegenda()->click();
     screenshot(window, QStringLiteral("esitirecuperi.png"));
+    window->sbuLegenda()->click();
+
+    // By keyboard alone (QTest's keys where the keyboard is): the grid gives the keyboard on at
+    // its ends, the phase by its letter, the legend by Ctrl+L, an outcome by the keypad.
+    const auto type = [](int k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(k), m);
+        QTest::qWait(50);
+    };
+    const QList<QWidget *> controls = {window->ToolBar1()->widgetForAction(window->tbDelSng()),
+                                       window->ToolBar1()->widgetForAction(window->tbDelAll()),
+                                       window->cboFasi(), window->sbuLegenda(), grid};
+    type(Qt::Key_End, Qt::ControlModifier);
+    for (QWidget *control : controls) {
+        type(Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), control) << control->objectName().toStdString();
+    }
+    type(Qt::Key_Home, Qt::ControlModifier);
+    type(Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), window->sbuLegenda());
+    type(Qt::Key_A, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), window->cboFasi());
+    type(Qt::Key_Down);
+    EXPECT_EQ(window->AnsFreDwgId(), 392);
+    EXPECT_EQ(grid->Cells(0, 0), QStringLiteral("Cognome e Nome"));
+    type(Qt::Key_Up);
+    EXPECT_EQ(window->AnsFreDwgId(), 391);
+    type(Qt::Key_L, Qt::ControlModifier);
+    EXPECT_TRUE(window->pnlLegenda()->isVisible());
+    // Tab on past the legend, shown now, into the grid: NREC (2) on 5A's first pupil's Latin.
+    for (int tabs = 0; tabs < 4 && QApplication::focusWidget() != grid; ++tabs)
+        type(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), grid);
+    grid->MoveCursor(window->ColOfSubject(2), row);
+    type(Qt::Key_2, Qt::KeypadModifier);
+    EXPECT_EQ(outcomeOf(955, 2).toInt(), 2);
+    EXPECT_EQ(window->lblEsito()->text(), QStringLiteral("ESITO DEL RECUPERO: NREC"));
+    EXPECT_TRUE(DialogSeam::shown().isEmpty());
+    screenshot(window, QStringLiteral("esitirecuperi_tastiera.png"));
     window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 

@@ -1,26 +1,45 @@
 // Run by run_under_xvfb.sh on a private X server: keys sent by xdotool reach the make-up grid
 // through the window system, as the keyboard sends them. The keypad's keys are named here by
 // what they type with NumLock off (KP_End is the keypad's "1"): asked for KP_1, xdotool would
-// switch NumLock by itself. A fresh server starts with NumLock off. A screenshot of
-// the window goes to $TAVRIN_SCREENSHOTS when it is set.
+// switch NumLock by itself. A fresh server starts with NumLock off. Then every control of the
+// window is reached from the keyboard (QTest's keys where the keyboard is), a phase changed,
+// the legend shown and a type assigned from the panel. Screenshots of the window go to
+// $TAVRIN_SCREENSHOTS when it is set.
 
 #include "makeup/qelfrec.h"
+#include "makeup/qelrdettrec.h"
 #include "makeup/qelrgrigliarec.h"
+#include "platform/dateedit.h"
 #include "tests/makeup/makeupwindowtest.h"
 #include "tests/makeup/x11support.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 
 namespace {
 
-int typeOf(int iSitId, int iMatId)
+int typeOf(int iSitId, int iMatId, int iAnsFreDwgId = kPhase1)
 {
     return scalar(QStringLiteral("SELECT MAX(iTreId) FROM TRec_Recuperi WHERE iSitId = ? AND "
-                                 "iMatId = ? AND iAnsFreDwgId = 391"),
-                  {iSitId, iMatId})
+                                 "iMatId = ? AND iAnsFreDwgId = ?"),
+                  {iSitId, iMatId, iAnsFreDwgId})
         .toInt();
+}
+
+// A key as a tooltip shows it.
+QString shown(QKeyCombination k)
+{
+    return QStringLiteral("(%1)").arg(QKeySequence(k).toString(QKeySequence::NativeText));
+}
+
+// A key where the keyboard is, as the office types it.
+void key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(k), modifiers);
+    QTest::qWait(50);
 }
 
 } // namespace
@@ -74,5 +93,70 @@ TEST(RecuperiX11, KeypadDigitsFollowNumLockAndMainKeyboardDigitsAssign)
                 grid->MoveCursor(c, r);
     window.sbuLegenda()->click();
     screenshot(&window, QStringLiteral("recuperi.png"));
+    window.sbuLegenda()->click();
+
+    // Every control by keyboard alone. The grid gives the keyboard on at its ends: Tab at the
+    // last cell to the tool bar, Shift+Tab at the first back through the detail panel.
+    TfrQelDettRec *panel = window.frQelDettRec1();
+    const QList<QWidget *> controls = {window.ToolBar1()->widgetForAction(window.tbDelete()),
+                                       window.ToolBar1()->widgetForAction(window.tbDeleteAll()),
+                                       window.cboFasi(),
+                                       window.cboTipoVoto(),
+                                       window.sbuLegenda(),
+                                       panel->cboTipo(),
+                                       panel->deAssegna()->edit(),
+                                       panel->deAssegna()->calendarButton(),
+                                       panel->deAssegna()->clearButton(),
+                                       panel->cboEsito(),
+                                       panel->deVerifica()->edit(),
+                                       panel->deVerifica()->calendarButton(),
+                                       panel->deVerifica()->clearButton(),
+                                       panel->buSave(),
+                                       grid};
+    key(Qt::Key_End, Qt::ControlModifier);
+    for (QWidget *control : controls) {
+        key(Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), control) << control->objectName().toStdString();
+    }
+    EXPECT_EQ(grid->Row(), grid->RowCount() - 1); // back where it left, at the last cell
+    key(Qt::Key_Home, Qt::ControlModifier);
+    for (qsizetype i = controls.size() - 2; i >= 0; --i) {
+        key(Qt::Key_Backtab);
+        EXPECT_EQ(QApplication::focusWidget(), controls.at(i)) << i;
+    }
+
+    // The phase and "Mostra" by their letters, the legend by Ctrl+L, its key in its tooltip.
+    key(Qt::Key_A, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), window.cboFasi());
+    key(Qt::Key_Down);
+    EXPECT_EQ(window.AnsFreDwgId(), kPhase1 + 1);
+    key(Qt::Key_M, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), window.cboTipoVoto());
+    key(Qt::Key_Up);
+    EXPECT_EQ(window.frQelGrigliaRec1()->TipoVoto(), 0);
+    EXPECT_TRUE(window.sbuLegenda()->toolTip().endsWith(shown(Qt::CTRL | Qt::Key_L)));
+    key(Qt::Key_L, Qt::ControlModifier);
+    EXPECT_TRUE(window.pnlLegenda()->isVisible());
+
+    // A type chosen in the panel and assigned to a cell of the second phase by Ctrl+Enter,
+    // "Assegna recupero"'s key, shown in its tooltip.
+    for (int tabs = 0; tabs < 3 && QApplication::focusWidget() != panel->cboTipo(); ++tabs)
+        key(Qt::Key_Tab); // past the legend button and, shown, the legend
+    ASSERT_EQ(QApplication::focusWidget(), panel->cboTipo());
+    for (int i = 0; i < 3; ++i)
+        key(Qt::Key_Down);
+    EXPECT_EQ(panel->cboTipo()->currentText(), QStringLiteral("Sportello didattico"));
+    for (qsizetype i = controls.indexOf(panel->cboTipo()); i < controls.indexOf(grid); ++i)
+        key(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), grid);
+    key(Qt::Key_Home, Qt::ControlModifier);
+    key(Qt::Key_Right);
+    const int iMatId = grid->ObjectAs<TqevCellaRec>(1, 1)->iMatId;
+    EXPECT_TRUE(panel->buSave()->toolTip().endsWith(shown(Qt::CTRL | Qt::Key_Return)));
+    key(Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(typeOf(pupil, iMatId, kPhase1 + 1), 3);
+    EXPECT_EQ(grid->ObjectAs<TqevCellaRec>(1, 1)->iPesoRec, 3);
+    EXPECT_TRUE(DialogSeam::shown().isEmpty());
+    screenshot(&window, QStringLiteral("recuperi_tastiera.png"));
     dmqevDataSets = nullptr;
 }

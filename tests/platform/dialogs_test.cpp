@@ -9,11 +9,19 @@
 #include "platform/wizard.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -60,6 +68,46 @@ TEST(Dialogs, OkClearedKeepsTheDialogOpenUntilValid)
     ASSERT_EQ(DialogSeam::shown().size(), 1);
     EXPECT_EQ(DialogSeam::shown()[0].kind, QStringLiteral("modal"));
     EXPECT_EQ(DialogSeam::shown()[0].text, QStringLiteral("Nome"));
+}
+
+// A dialog opens on its first field as the office reads it, never on OK or "Annulla" (which
+// join the tab order first); a field the dialog chose itself keeps the keyboard, and a dialog
+// without fields never leaves it on "Annulla".
+TEST(Dialogs, OpenOnTheirFirstField)
+{
+    const struct
+    {
+        const char *name;
+        bool fields, chosen, okDisabled;
+    } cases[] = {
+        {"fields below the buttons in the chain", true, false, false},
+        {"OK disabled: never on Annulla", true, false, true},
+        {"a field chosen before showing", true, true, false},
+        {"no field", false, false, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TfmVxOkCancDlg dialog;
+        auto *layout = new QVBoxLayout(dialog.ClientArea());
+        QLineEdit *lower = nullptr;
+        QComboBox *upper = nullptr;
+        if (c.fields) {
+            // Made in the reverse of their places: the tab order is not the reading order.
+            lower = new QLineEdit;
+            upper = new QComboBox;
+            layout->addWidget(upper);
+            layout->addWidget(lower);
+        }
+        if (c.chosen)
+            lower->setFocus();
+        dialog.buOk()->setEnabled(!c.okDisabled);
+        dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        if (!c.fields)
+            EXPECT_NE(dialog.focusWidget(), dialog.buCancel());
+        else
+            EXPECT_EQ(dialog.focusWidget(), c.chosen ? static_cast<QWidget *>(lower) : upper);
+    }
 }
 
 TEST(Dialogs, CancelAndNoAnswerGiveCancel)
@@ -186,11 +234,24 @@ TEST(DialogSeamChoosers, FontAndColourTakeTheQueuedValueOrCancel)
 TEST(Wizard, NamedPathsChooseThePagesWalked)
 {
     TfmVxWizard wizard;
+    // Page 1 holds a list under its tools: reached, the list takes the keyboard, so that Space
+    // ticks its first item rather than pressing a button.
+    auto *list = new QListWidget;
     for (int i = 0; i < 6; ++i) {
-        auto *page = new QLabel(QStringLiteral("Pagina %1").arg(i));
+        auto *page = new QWidget;
+        auto *layout = new QVBoxLayout(page);
+        layout->addWidget(new QLabel(QStringLiteral("Pagina %1").arg(i)));
+        if (i == 1) {
+            auto *tools = new QToolBar;
+            tools->addAction(QStringLiteral("Seleziona tutto"));
+            layout->addWidget(tools);
+            layout->addWidget(list);
+        }
         page->setWindowTitle(QStringLiteral("Passo %1").arg(i));
         wizard.AddPage(page);
     }
+    wizard.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&wizard));
     wizard.AddPath(QStringLiteral("breve"), QStringLiteral("0;1;5"));
     wizard.AddPath(QStringLiteral("lungo"), QStringLiteral("0;2;3;4;5"));
     ASSERT_TRUE(wizard.SetActivePath(QStringLiteral("breve")));
@@ -200,8 +261,10 @@ TEST(Wizard, NamedPathsChooseThePagesWalked)
     EXPECT_FALSE(wizard.buFinish()->isEnabled());
     wizard.buNext()->click();
     EXPECT_EQ(wizard.CurrentPage(), 1);
+    EXPECT_EQ(wizard.focusWidget(), list);
     wizard.buNext()->click();
     EXPECT_EQ(wizard.CurrentPage(), 5);
+    EXPECT_EQ(wizard.focusWidget(), wizard.buFinish()); // a page without fields
     EXPECT_TRUE(wizard.IsLastPage());
     EXPECT_FALSE(wizard.buNext()->isEnabled());
     EXPECT_TRUE(wizard.buFinish()->isEnabled());
@@ -340,6 +403,36 @@ TEST(Images, EveryNameInUseHasItsOwnImage)
     EXPECT_EQ(list.name(34), QStringLiteral("INVIOPST"));
     EXPECT_EQ(list.indexOf(QStringLiteral("brogliaccio_invio")), 23);
     EXPECT_TRUE(list.icon(61).isNull());
+}
+
+// Ctrl+F4 closes the active inner window; "Finestre" offers it as "Chiudi" with its key,
+// disabled while no window is open.
+TEST(MainWindow, CtrlF4ClosesTheActiveInnerWindow)
+{
+    TfmVxMDIMain main;
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    QList<QLineEdit *> edits;
+    for (int i = 0; i < 2; ++i) {
+        edits << new QLineEdit;
+        main.mdiArea()->addSubWindow(edits.last())->show();
+    }
+    emit main.miWindow()->aboutToShow();
+    EXPECT_TRUE(main.miWindow()->actions().contains(main.acClose()));
+    EXPECT_EQ(main.acClose()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F4));
+    // "Ingrandisci" maximises the active one, as its own button would.
+    main.miWindow()->findChild<QAction *>(QStringLiteral("acMaximize"))->trigger();
+    EXPECT_TRUE(main.mdiArea()->activeSubWindow()->isMaximized());
+    for (int open = 2; open > 0; --open) {
+        EXPECT_TRUE(main.acClose()->isEnabled());
+        main.mdiArea()->activeSubWindow()->widget()->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4, Qt::ControlModifier);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(main.mdiArea()->subWindowList().size(), open - 1);
+    }
+    EXPECT_FALSE(main.acClose()->isEnabled());
 }
 
 TEST(MainWindow, PanelsTakeTheirTextsFromTheCallback)

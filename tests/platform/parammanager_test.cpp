@@ -180,7 +180,12 @@ TEST_F(ParamManagerTest, ChangingTheYearReloadsSessionsAndNoSessionIsStoredAsZer
         date->setDate(QDate(2091, 6, 12));
         auto *format = d->findChild<QComboBox *>(QStringLiteral("ctl") +
                                                  TVxWorkingContext::reportDateFormatKey());
-        format->setCurrentText(QStringLiteral("d mmmm yyyy"));
+        // The formats read in Italian, an example before each; chosen, one is stored as the
+        // suite writes it.
+        EXPECT_EQ(format->itemText(0), QStringLiteral("12/06/2009 (gg/mm/aaaa)"));
+        EXPECT_EQ(format->itemText(3),
+                  QString::fromUtf8("venerdì 12 giugno 2009 (gggg g mmmm aaaa)"));
+        format->setCurrentIndex(1);
         hooks.cbAns->setCurrentIndex(hooks.cbAns->findText(QStringLiteral("2091/2092")));
         EXPECT_EQ(hooks.cbSes->count(), 0);
         return int(mrOk);

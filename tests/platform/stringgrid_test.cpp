@@ -1,8 +1,13 @@
 #include "platform/stringgrid.h"
 
+#include "platform/keyboardfocus.h"
+
+#include <QHBoxLayout>
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
+#include <QScrollBar>
+#include <QStandardItemModel>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -302,6 +307,15 @@ TEST_F(StringGridTest, HeadersStayInViewWhileTheDataScrollsAndPaintsOverTheBackg
     const QImage top = grid.viewport()->grab().toImage();
     EXPECT_EQ(top.pixelColor(outlined.topLeft() + QPoint(outlined.width() / 2, 0)),
               QColor(0, 0, 255));
+
+    // Grown to hold every cell, the grid shows no scroll bar; shrunk again, both come back.
+    for (const auto &[size, bars] :
+         {std::pair{QSize(2000, 2000), false}, {QSize(420, 300), true}}) {
+        grid.resize(size);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(grid.horizontalScrollBar()->isVisible(), bars) << size.width();
+        EXPECT_EQ(grid.verticalScrollBar()->isVisible(), bars) << size.width();
+    }
 }
 
 TEST_F(StringGridTest, MovesOutsideTheDataCellsRaiseTheGridError)
@@ -379,6 +393,92 @@ TEST_F(StringGridTest, FixedColumnsTakeTheCursorOnlyWhenAskedAndStayInView)
     // Turned off again, the cursor leaves the name column.
     grid.setOptions(TVxStringGrid::goEditing);
     EXPECT_EQ(cursor(), std::make_pair(1, 6));
+}
+
+// Tab walks a grid's cells and gives the keyboard on at its ends, as from any other field: at
+// the last cell to the next control, Shift+Tab at the first to the previous one, a cell that
+// may not be left keeping it. The grids drawn here and the table views alike.
+TEST(GridKeyboard, TabGivesTheKeyboardOnAtTheEndsOnly)
+{
+    QWidget window;
+    auto *layout = new QHBoxLayout(&window);
+    auto *before = new QLineEdit;
+    auto *grid = new ProbeGrid;
+    auto *table = new TVxTableView;
+    auto *after = new QLineEdit;
+    for (QWidget *w : {static_cast<QWidget *>(before), static_cast<QWidget *>(grid),
+                       static_cast<QWidget *>(table), static_cast<QWidget *>(after)})
+        layout->addWidget(w);
+    grid->setColCount(4);
+    grid->setRowCount(4);
+    grid->setOptions(TVxStringGrid::goEditing);
+    QStandardItemModel model(3, 3);
+    table->setModel(&model);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    // How the grid stands: "refused" its cell may not be left, "editing" its editor open
+    // holding "9", "name" the fixed column takes the cursor, "stays" without goTabLeaves.
+    const struct
+    {
+        const char *name;
+        QWidget *view;
+        std::pair<int, int> from; // the cell the keyboard stands on
+        Qt::Key key;
+        QWidget *to;                // where the keyboard goes
+        std::pair<int, int> cursor; // the grid's cursor afterwards
+        QString how = QString();
+    } cases[] = {
+        {"tab on along the line", grid, {2, 1}, Qt::Key_Tab, grid, {3, 1}},
+        {"tab on to the next line", grid, {3, 1}, Qt::Key_Tab, grid, {1, 2}},
+        {"tab at the last cell", grid, {3, 3}, Qt::Key_Tab, table, {3, 3}},
+        {"shift+tab at the first cell", grid, {1, 1}, Qt::Key_Backtab, before, {1, 1}},
+        {"shift+tab back a line", grid, {1, 2}, Qt::Key_Backtab, grid, {3, 1}},
+        {"a refused cell stays", grid, {3, 3}, Qt::Key_Tab, grid, {3, 3}, "refused"},
+        {"edited: closed, kept", grid, {3, 3}, Qt::Key_Tab, table, {3, 3}, "editing"},
+        {"the name column first", grid, {0, 1}, Qt::Key_Backtab, before, {0, 1}, "name"},
+        {"no goTabLeaves", grid, {3, 3}, Qt::Key_Tab, grid, {3, 3}, "stays"},
+        {"table: tab inside", table, {1, 1}, Qt::Key_Tab, table, {1, 2}},
+        {"table: tab at the last cell", table, {2, 2}, Qt::Key_Tab, after, {2, 2}},
+        {"table: shift+tab at the first cell", table, {0, 0}, Qt::Key_Backtab, grid, {0, 0}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const bool refused = c.how == "refused", editing = c.how == "editing";
+        TVxStringGrid::TGridOptions options = TVxStringGrid::goEditing;
+        if (c.how != "stays")
+            options |= TVxStringGrid::goTabLeaves;
+        if (c.how == "name")
+            options |= TVxStringGrid::goFixedColsFocus;
+        grid->setOptions(options);
+        grid->refused.clear();
+        QWidget *typedInto = c.view;
+        if (c.view == grid) {
+            grid->setEditorMode(false);
+            grid->MoveCursor(c.from.first, c.from.second);
+            grid->setFocus();
+            if (editing) {
+                QTest::keyClick(grid, Qt::Key_9);
+                typedInto = grid->findChild<QLineEdit *>();
+            }
+            if (refused)
+                grid->refused = {c.from};
+        } else {
+            table->setCurrentIndex(model.index(c.from.first, c.from.second));
+            table->setFocus();
+        }
+        QTest::keyClick(typedInto, c.key);
+        EXPECT_EQ(window.focusWidget(), c.to);
+        if (c.view == grid) {
+            EXPECT_EQ(std::make_pair(grid->Col(), grid->Row()), c.cursor);
+            EXPECT_EQ(grid->EditorMode(), refused && editing);
+            if (editing)
+                EXPECT_EQ(grid->Cells(c.cursor.first, c.cursor.second), QStringLiteral("9"));
+        } else {
+            EXPECT_EQ(std::make_pair(table->currentIndex().row(), table->currentIndex().column()),
+                      c.cursor);
+        }
+    }
 }
 
 TEST_F(StringGridTest, RecordsAreSharedAndCellsKeepTheirPlaceWhenTheGridChanges)

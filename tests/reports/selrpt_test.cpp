@@ -14,6 +14,7 @@
 #include "tests/support/runningprogram.h"
 #include "tests/support/testfiles.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -21,6 +22,7 @@
 #include <QRegularExpression>
 #include <QStyleOptionViewItem>
 #include <QTableView>
+#include <QTest>
 
 namespace {
 
@@ -154,6 +156,29 @@ TEST_F(SelRptTest, APupilReportFiltersSortsAndPrintsThePupilsChosen)
     const QStringList printed = run(3900102, [&](TfmqelSelRptAnsSesBs &d) {
         EXPECT_EQ(d.windowTitle(), "Selezione alunni da stampare");
         EXPECT_TRUE(d.cbCls()->isVisible() && d.buCls()->isVisible() && d.laCls()->isVisible());
+        // By keyboard: it opens on its first field, the year; Shift+Tab at the grid's first cell
+        // goes back to "Applica", never round to the last pupil; the three tools by their keys.
+        d.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&d));
+        EXPECT_EQ(d.focusWidget(), d.cbAnnoScol());
+        QTableView *grid = d.grSelect();
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier);
+        QTest::keyClick(grid, Qt::Key_Backtab);
+        EXPECT_EQ(d.focusWidget(), d.buCls());
+        const int all = d.ListDataSet()->RecordCount();
+        using Tool = std::tuple<Qt::Key, Qt::KeyboardModifiers, int, const char *>;
+        for (const auto &[k, modifiers, rows, tool] :
+             {Tool{Qt::Key_A, Qt::ControlModifier, all, "acSelectAll"},
+              Tool{Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier, 0, "acSelectNone"},
+              Tool{Qt::Key_I, Qt::ControlModifier, all, "acSelectInvert"}}) {
+            QTest::keyClick(grid, k, modifiers);
+            EXPECT_EQ(d.SelectedRows().size(), rows) << tool;
+            const QAction *action = d.findChild<QAction *>(QString::fromLatin1(tool));
+            EXPECT_TRUE(action->toolTip().endsWith(
+                QStringLiteral("(%1)").arg(action->shortcut().toString(QKeySequence::NativeText))));
+        }
+        d.SelectNone();
         EXPECT_EQ(columnTitles(d), QStringList({"Matricola", "Cognome", "Nome", "Classe"}));
         EXPECT_FALSE(d.XMLFilter().isEmpty());
         // By surname and name, first situations only: nobody twice.

@@ -259,7 +259,7 @@ TEST_F(Commands, DuplicateMakeUpRecordsStopTheSends)
     const QString question = QStringLiteral(
         "Attenzione: sono stati trovati dei recuperi doppi (lo stesso alunno con più recuperi "
         "nella stessa materia e fase), che vanno corretti prima dell'invio. Procedere alla "
-        "correzione ?");
+        "correzione?");
     const QString notCorrected =
         QStringLiteral("Alcuni errori non sono stati corretti. Rieseguire l'operazione.");
     {
@@ -305,16 +305,29 @@ TEST_F(Commands, DuplicateMakeUpRecordsStopTheSends)
     }
 }
 
-TEST_F(Commands, CollectionsOfferTheCheckWhenDuplicatesCameIn)
+TEST_F(Commands, CollectionsOfferTheCheckOnlyWhenDuplicatesCameIn)
 {
     ScriptedDialogs dialogs;
     const QString question = QStringLiteral("Attenzione: sono stati caricati dei recuperi doppi. "
-                                            "Effettuare il controllo ora ?");
-    // "No" leaves the records to be checked later; "Sì" opens the correction dialog.
+                                            "Effettuare il controllo ora?");
+    // The demo's duplicate was there before: a collection closed by Esc asks nothing.
+    DialogSeam::queueAnswer(int(mrCancel)); // the collection window
+    EXPECT_TRUE(run("xafRiceC"));
+    EXPECT_EQ(DialogSeam::shownTexts().size(), 1);
+    // A collection that writes one more record of a cell: "No" leaves the records to be checked
+    // later; "Sì" opens the correction dialog.
+    int key = 990000;
     for (const int answer : {int(mrNo), int(mrYes)}) {
         DialogSeam::clearShown();
-        DialogSeam::queueAnswer(int(mrCancel)); // the placeholder of the collection window
-        DialogSeam::queueAnswer(answer);        // "check now?"
+        DialogSeam::queueModalScript([&key](QDialog *) {
+            runSql(QStringLiteral("INSERT INTO TRec_Recuperi (iRecId, iTreId, iMatId, iSitId, "
+                                  "iAnsFreDwgId) SELECT ?, iTreId, iMatId, iSitId, iAnsFreDwgId "
+                                  "FROM TRec_Recuperi WHERE iRecId = (SELECT MIN(iRecId) FROM "
+                                  "TRec_Recuperi WHERE iAnsFreDwgId = 391)"),
+                   {++key});
+            return int(mrCancel);
+        });
+        DialogSeam::queueAnswer(answer); // "check now?"
         if (answer == mrYes)
             DialogSeam::queueAnswer(int(mrCancel)); // the correction dialog
         EXPECT_TRUE(run("xafRiceC"));
@@ -358,9 +371,21 @@ TEST_F(Commands, WebCollectionsNeedTheFolderAndAPhase)
     dmqelParGen->xpsDirWeb.SetValore(missing);
     EXPECT_FALSE(run("xafReceiveDocWeb"));
     EXPECT_FALSE(run("xafReceiveRecuperiDocWeb"));
-    const QString message =
-        QStringLiteral("Directory impostata nei parametri inesistente: %1").arg(missing);
+    // Where the folder is set, named, as the web send names it; none set says so.
+    const QString message = QStringLiteral("La cartella di lavoro di Tavrin-Web impostata nei "
+                                           "parametri non esiste:\n%1\n\nCrearla, o impostarne "
+                                           "un'altra da \"Utilità e parametri - Parametri Invio "
+                                           "docenti\", per proseguire.")
+                                .arg(QDir::toNativeSeparators(missing));
     EXPECT_EQ(DialogSeam::shownTexts(), (QStringList{message, message}));
+    DialogSeam::clearShown();
+    dmqelParGen->xpsDirWeb.SetValore(QString());
+    EXPECT_FALSE(run("xafReceiveDocWeb"));
+    EXPECT_EQ(DialogSeam::shownTexts(),
+              QStringList{QStringLiteral("La cartella di lavoro di Tavrin-Web non è impostata.\n\n"
+                                         "Impostarla da \"Utilità e parametri - Parametri Invio "
+                                         "docenti\" per proseguire.")});
+    dmqelParGen->xpsDirWeb.SetValore(missing);
 
     QDir().mkpath(missing);
     FormRegistry::registerClass(QStringLiteral("TfmqelSelectFaseRecupero"),

@@ -1,9 +1,11 @@
 // Run by tests/makeup/run_under_xvfb.sh on a private X server of 1366x768, the screen of many
 // offices: the main window as the program starts, with the class window's votes and
 // judgments, the make-up windows with their legends and the volume management maximised in it,
-// as the office sees them, and its command bar walked by keyboard. The window system's own
-// title is the program's name once. The screenshots go to $TAVRIN_SCREENSHOTS.
+// as the office sees them, and its command bar walked by keyboard, with the commands' last
+// dialogs. The window system's own title is the program's name once. The screenshots go to
+// $TAVRIN_SCREENSHOTS.
 
+#include "exchange/qelfpagelleweb.h"
 #include "gradeentry/qevactivations.h"
 #include "gradeentry/qevfcarcls.h"
 #include "gradeentry/qevfselcarcls.h"
@@ -17,6 +19,7 @@
 #include "reportengine/reporttree.h"
 #include "shell/qelactivations.h"
 #include "shell/qelmain.h"
+#include "shell/qelpargen.h"
 #include "shell/qelreporttree.h"
 #include "tests/makeup/x11support.h"
 #include "tests/support/runningprogram.h"
@@ -24,9 +27,15 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QToolButton>
+
+#include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -168,42 +177,124 @@ TEST_F(Screens, TheOfficesWindowsAt1366x768)
 
 // A clerk without a mouse: F6 reaches the command bar, Page Down every page, Home and End each
 // page's first and last entry, in sight, Return runs it; on "Stampe" the list takes the
-// keyboard, Down chooses the next report and Return previews it. Keys only.
+// keyboard, Down chooses the next report and Return previews it, a register asked from it says
+// where registers are printed. On the way: the web collection with no folder set says where to
+// set it, "Pagelle Web" ticks a class by Space, and every inner window closes by Ctrl+F4. Keys
+// only.
 TEST_F(Screens, EveryPageOfTheCommandBarByKeyboard)
 {
     TVxOutlookBar *bar = main->mxOLBar();
     TVxRptTreeView *tree = qelReportTree(dmqelActivations);
+    dmqelParGen->xpsDirWeb.SetValore(QString());
     focus(main, bar);
-    const auto key = [](QWidget *w, Qt::Key k) {
-        QTest::keyClick(w ? w : QApplication::focusWidget(), k);
+    const auto key = [](QWidget *w, Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+        QTest::keyClick(w ? w : QApplication::focusWidget(), k, m);
         QTest::qWait(100);
     };
+    // What an entry shows, beyond its window: the sentence told, or the pages it walks.
+    const struct
+    {
+        const char *entry;
+        std::function<void()> before;
+        QString told;
+    } entries[] = {
+        {"Raccolta Tavrin-Web", nullptr,
+         QStringLiteral("La cartella di lavoro di Tavrin-Web non è impostata.\n\nImpostarla da "
+                        "\"Utilità e parametri - Parametri Invio docenti\" per proseguire.")},
+        {"Pagelle Web",
+         [this, &key] {
+             DialogSeam::queueModalScript([this, &key](QDialog *d) {
+                 auto *wizard = qobject_cast<TfmqelPagelleWeb *>(d);
+                 EXPECT_NE(wizard, nullptr);
+                 if (!wizard)
+                     return int(mrCancel);
+                 focus(wizard, wizard->focusWidget() ? wizard->focusWidget() : wizard);
+                 key(nullptr, Qt::Key_Return); // "Avanti": the classes
+                 EXPECT_EQ(QApplication::focusWidget(),
+                           static_cast<QWidget *>(wizard->clbClassi()));
+                 key(nullptr, Qt::Key_Space);
+                 EXPECT_EQ(wizard->checkedClassSessions().size(), 1);
+                 EXPECT_TRUE(wizard->buNext()->isEnabled());
+                 screenshot(wizard, QStringLiteral("walk_pagelleweb_classi.png"));
+                 return int(mrCancel);
+             });
+         },
+         QString()},
+    };
+    int scrolled = 0; // pages scrolled to their last entry
     key(main, Qt::Key_F6);
     for (int page = 0; page < bar->PageCount(); ++page, key(nullptr, Qt::Key_PageDown)) {
         SCOPED_TRACE(bar->PageCaption(page).toStdString());
         ASSERT_EQ(bar->ActivePage(), page);
-        const QStringList entries = bar->EntryCaptions(page);
+        const QStringList captions = bar->EntryCaptions(page);
         for (const Qt::Key k : {Qt::Key_Home, Qt::Key_End, Qt::Key_Down}) {
-            if (entries.isEmpty() != (k == Qt::Key_Down))
+            if (captions.isEmpty() != (k == Qt::Key_Down))
                 continue;
             key(nullptr, k);
             auto *focused = QApplication::focusWidget();
             EXPECT_TRUE(seenWhole(focused, bar));
-            if (auto *button = qobject_cast<QToolButton *>(focused))
-                EXPECT_EQ(button->text(), k == Qt::Key_Home ? entries.first() : entries.last());
-            else // entering the list chose "Brogliaccio invio", Down the next
+            // A page taller than the bar scrolls to the entry with the keyboard: its place read
+            // inside the page's view, which has scrolled for the last entry.
+            for (QWidget *w = focused; w; w = w->parentWidget()) {
+                auto *area = qobject_cast<QScrollArea *>(w);
+                if (!area || area->verticalScrollBar()->maximum() == 0)
+                    continue;
+                const QRect place(focused->mapTo(area->viewport(), QPoint()), focused->size());
+                EXPECT_TRUE(area->viewport()->rect().contains(place));
+                EXPECT_EQ(area->verticalScrollBar()->value() > 0, k == Qt::Key_End);
+                scrolled += k == Qt::Key_End;
+                break;
+            }
+            const auto *button = qobject_cast<QToolButton *>(focused);
+            if (button) {
+                EXPECT_EQ(button->text(), k == Qt::Key_Home ? captions.first() : captions.last());
+            } else { // entering the list chose "Brogliaccio invio", Down the next
                 EXPECT_EQ(tree->SelectedReportId(), 16006);
+            }
             if (k != Qt::Key_Home)
                 screenshot(main, QStringLiteral("walk_%1.png").arg(page));
+            const auto *entry =
+                std::find_if(std::begin(entries), std::end(entries), [button](const auto &e) {
+                    return button && button->text() == e.entry;
+                });
+            const bool told = entry != std::end(entries);
+            if (told && entry->before)
+                entry->before();
+            DialogSeam::clearShown();
             key(nullptr, Qt::Key_Return);
+            if (told && !entry->told.isEmpty())
+                EXPECT_EQ(DialogSeam::shownTexts(), QStringList{entry->told});
             if (k == Qt::Key_Down) {
                 EXPECT_TRUE(
                     qobject_cast<TfrPreviewForm *>(main->mdiArea()->activeSubWindow()->widget()));
                 screenshot(main, QStringLiteral("walk_%1_anteprima.png").arg(page));
             }
-            // Back to the bar as the office goes: the command's windows closed, then F6.
-            main->mdiArea()->closeAllSubWindows();
+            // Back to the bar as the office goes: the command's windows closed by Ctrl+F4,
+            // then F6.
+            for (qsizetype open = main->mdiArea()->subWindowList().size(); open > 0; --open) {
+                key(nullptr, Qt::Key_F4, Qt::ControlModifier);
+                EXPECT_EQ(main->mdiArea()->subWindowList().size(), open - 1);
+            }
+            // A window of its own that took the keyboard gives it back to the main window, as the
+            // window manager does when it closes.
+            if (QApplication::activeWindow() != main)
+                focus(main, bar);
             key(main, Qt::Key_F6);
+            if (k != Qt::Key_Down)
+                continue;
+            // A register of the list is printed by the wizard that makes its volumes: asked
+            // for here, the list says so in one sentence and previews nothing.
+            for (int down = 0; down < 80 && tree->SelectedReportId() != 16170; ++down)
+                key(nullptr, Qt::Key_Down);
+            ASSERT_EQ(tree->SelectedReportId(), 16170);
+            DialogSeam::clearShown();
+            key(nullptr, Qt::Key_Return);
+            EXPECT_EQ(DialogSeam::shownTexts(),
+                      QStringList{QStringLiteral("\"Registro A3 - Quadrimestri (3 componenti)\" è "
+                                                 "un registro digitale: si stampa da \"Stampa "
+                                                 "digitale - Stampa Digitale Registri\".")});
+            EXPECT_TRUE(main->mdiArea()->subWindowList().isEmpty());
         }
     }
+    EXPECT_GT(scrolled, 0); // at 1366x768 the longest pages do not fit
 }

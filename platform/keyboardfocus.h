@@ -1,0 +1,40 @@
+#pragma once
+
+// Where the keyboard goes inside a window: the fields in the order the office reads them, a
+// window or a wizard page opening on its first field, and grids that give the keyboard on at
+// their ends.
+//
+//   VxSetTabOrder({cboFasi, cboTipoVoto, legend, grid});   // Tab walks them in this order
+//   VxFocusFirstField(page);                               // the page's first field takes it
+//   auto *grid = new TVxTableView;                          // Tab leaves it at its last cell
+//
+// A grid's Tab walks its cells; at the last cell Tab, at the first Shift+Tab, hand the keyboard
+// to the window's next or previous control, as any field does, never going round the grid
+// again nor staying on its last cell. TVxStringGrid does the same for the grids it draws with
+// goTabLeaves.
+
+#include <QList>
+#include <QTableView>
+
+class QWidget;
+
+// The tab order of the widgets, one after the other. A composite field is named by its parts
+// (a date edit's edit, then its buttons), each of which takes the keyboard.
+void VxSetTabOrder(const QList<QWidget *> &order);
+
+// The first field inside area as the office reads it (the topmost, then the leftmost) among
+// those Tab gives the keyboard to: shown, enabled, taking the focus by Tab. None when area
+// holds no such widget.
+QWidget *VxFirstField(QWidget *area);
+// Gives the keyboard to area's first field; false when it has none.
+bool VxFocusFirstField(QWidget *area);
+
+class TVxTableView : public QTableView
+{
+    Q_OBJECT
+public:
+    using QTableView::QTableView;
+
+protected:
+    bool focusNextPrevChild(bool next) override;
+};
