@@ -89,6 +89,7 @@ int main(int argc, char **argv)
         TVxStatementRecorder recorder;
         makeVolume();
         g_statements = recorder.statements();
+        writeStatementTexts(g_statements);
     }
 
     benchmark::Initialize(&argc, argv);

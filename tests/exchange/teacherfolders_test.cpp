@@ -484,9 +484,8 @@ TEST_F(TeacherFolders, ASendAndItsCollectionReadThroughIndexesEachStatementPrepa
     EXPECT_EQ(twice, QStringList());
     EXPECT_EQ(marks({10, 11}),
               (QStringList{base + "Caruso Greta/+", base + "Marchetti Beatrice/+"}));
-    CloseConnection();
     EXPECT_EQ(tablesReadWhole(
-                  db.database.connectionSettings(), texts,
+                  qqoVxGlobConn(), texts,
                   {"TSIT_SITUAZIONI", "TANA_ANAGRAFICHE", "TANACAG",          "TANAPER_PERSONALE",
                    "TVOT_VOTI",       "TVTP_PROPOSTI",    "TTAS_TASSONOMIE",  "TASS_ASSENZE",
                    "TAIU_AIUTI",      "TNOT_NOTE",        "TDEB_DEBITI",      "TGDZ_GIUDIZI",
