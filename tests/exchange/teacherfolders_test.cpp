@@ -25,6 +25,8 @@
 #include <QRegularExpression>
 #include <QToolButton>
 
+#include <optional>
+
 namespace {
 
 // The grid's rows of the bookkeeping rows given.
@@ -53,8 +55,9 @@ protected:
     }
 
     // The send window on the mode, the teachers (bookkeeping rows) selected, OK pressed; what
-    // it shows recorded anew.
-    void send(int mode, const QList<int> &aaiIds)
+    // it shows recorded anew, and what OK runs by the recorder given.
+    void send(int mode, const QList<int> &aaiIds,
+              std::optional<TVxStatementRecorder> *recorder = nullptr)
     {
         DialogSeam::clearShown();
         asked.clear();
@@ -64,6 +67,8 @@ protected:
         sender->cbMod()->setCurrentIndex(index);
         emit sender->cbMod()->activated(index);
         sender->SetSelectedRows(rowsOf(sender->Teachers(), aaiIds));
+        if (recorder)
+            recorder->emplace();
         sender->buOk()->click();
     }
     // The folder dialog's next answer: its button, after typing the name (null: the proposed
@@ -452,9 +457,10 @@ TEST_F(TeacherFolders, CollectionBringsBackTheTickedClassesOfTheRightTeacherOnly
     EXPECT_TRUE(shown[0].contains("\nMarchetti Beatrice, classe ")) << shown[0].toStdString();
 }
 
-// Every kind sent and collected back: each statement of the collection prepared once for the
-// whole run, and none of the send's or the collection's reads a table of the school's people or
-// values whole (each would grow with the school, once per teacher).
+// Every kind sent and collected back: each statement of the send and of the collection
+// prepared once for the whole run (the marks and the list too), and none of the send's or the
+// collection's reads a table of the school's people or values whole (each would grow with the
+// school, once per teacher).
 TEST_F(TeacherFolders, ASendAndItsCollectionReadThroughIndexesEachStatementPreparedOnce)
 {
     for (TVxParInteger *flag :
@@ -472,9 +478,9 @@ TEST_F(TeacherFolders, ASendAndItsCollectionReadThroughIndexesEachStatementPrepa
         }
     };
     {
-        TVxStatementRecorder recorder;
-        send(2, {10, 11});
-        ran(recorder, false);
+        std::optional<TVxStatementRecorder> recorder;
+        send(2, {10, 11}, &recorder);
+        ran(*recorder, true);
     }
     {
         TVxStatementRecorder recorder;
