@@ -281,11 +281,11 @@ protected:
     }
 
     // Every template of the store but the teachers' placeholders, each printed over the whole
-    // school or the classes given (a register over every class of the working session, or
-    // those), read back from its PDF and
-    // checked as an office reads it: nothing cut nor ending in "…", no word off its box, every
-    // page naming its class and, where a pupil's pages go on, the pupil, and a register's page
-    // texts one a page. The pages of the reports kept are returned for the caller's cases.
+    // school or the classes given (a register over each class, the pupils and classes chosen
+    // in the selection), read back from its PDF and checked as an office reads it: nothing cut
+    // nor ending in "…", no word off its box, every page naming its class and, where a pupil's
+    // pages go on, the pupil, and a register's page texts one a page. The pages of the reports
+    // kept are returned for the caller's cases.
     struct Printed
     {
         std::vector<PdfPage> pdf;
