@@ -314,9 +314,9 @@ int main(int argc, char **argv)
         openSchool(db, school);
         school.teachers = sessionTeachers(db);
         giveEveryTeacherAMode(db);
-        writeEveryTeacherFolder(school.teachers, school.collectFolder());
         if (!writeParGen(school.sendFolder()))
             return 1;
+        writeEveryTeacherFolder(school.teachers, school.collectFolder());
         school.send = recordedSend(school);
         school.collection = recordedCollection(school);
     }
