@@ -89,6 +89,7 @@ int main(int argc, char **argv)
         TVxStatementRecorder recorder;
         exportEveryClass();
         g_statements = recorder.statements();
+        writeStatementTexts(g_statements);
     }
     for (const ClassSession &cls : std::as_const(g_classes))
         g_files += int(QDir(g_folders + cls.name).entryList(QDir::Files).size());

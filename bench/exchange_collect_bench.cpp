@@ -82,6 +82,7 @@ int main(int argc, char **argv)
         // The floor writes what the collection writes, without its reads, keys and savepoints.
         TVxStatementRecorder recorder;
         collectClass();
+        writeStatementTexts(recorder.statements());
         for (const TVxStatementRecorder::Statement &s : recorder.statements()) {
             const QString verb = s.sql.trimmed().section(QLatin1Char(' '), 0, 0).toUpper();
             if (verb == u"DELETE" || verb == u"INSERT" || verb == u"UPDATE")

@@ -63,8 +63,8 @@ bool isWrite(const QString &sql)
 void collect(bool record = false)
 {
     QelWebCollection collection(g_folder, kSession);
-    collection.SetFlags({{"Vtp", true}, {"Tas", true}, {"Ass", true}, {"Aiu", true},
-                         {"Not", true}, {"Deb", true}});
+    collection.SetFlags(
+        {{"Vtp", true}, {"Tas", true}, {"Ass", true}, {"Aiu", true}, {"Not", true}, {"Deb", true}});
     collection.SetClsFilter(g_classes);
     TSQLClientDataSet assignments;
     g_lines = 0;
@@ -80,6 +80,7 @@ void collect(bool record = false)
         collection.ImportTeacherWebData(t.who.iAnaId, &log);
         g_lines += int(log.size());
         if (record) {
+            writeStatementTexts(recorder->statements());
             t.writes.clear();
             for (const TVxStatementRecorder::Statement &s : recorder->statements())
                 if (isWrite(s.sql))
@@ -120,7 +121,8 @@ void floorOfTheCollection()
         assignments.Close();
         if (!teaches)
             continue;
-        const QString mine = QStringLiteral("(iDocId = %1) AND (%2)").arg(t.who.iAnaId).arg(g_classes);
+        const QString mine =
+            QStringLiteral("(iDocId = %1) AND (%2)").arg(t.who.iAnaId).arg(g_classes);
         readRows(votes, mine);
         if (debts.Active())
             readRows(debts, mine);
@@ -183,8 +185,7 @@ int main(int argc, char **argv)
     }
     QStringList classes;
     VxEachRow(g_db, QStringLiteral("SELECT C.iClsId FROM TClsSes C WHERE C.iAnsSesDwgId = :s"),
-              valuesOf({{"s", kSession}}),
-              [&](const QSqlQuery &q, const QSqlRecord &) {
+              valuesOf({{"s", kSession}}), [&](const QSqlQuery &q, const QSqlRecord &) {
                   classes << QStringLiteral("(iClsId = %1)").arg(q.value(0).toInt());
               });
     g_classes = classes.join(QLatin1String(" OR "));

@@ -71,6 +71,7 @@ int main(int argc, char **argv)
         TVxStatementRecorder recorder;
         writePackets();
         g_statements = recorder.statements();
+        writeStatementTexts(g_statements);
     }
     runBenchmarksThenClose(argc, argv, g_db);
 

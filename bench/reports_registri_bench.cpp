@@ -31,12 +31,17 @@ TdmVxRptFR *g_rpt = nullptr;
 QList<int> g_classes;
 int g_pages = 0;
 
-// One volume; the archive and the catalogue go, so that every round writes the same.
-void makeVolume()
+// One volume of the register template (16169, A4, unless another is named); the archive and
+// the catalogue go, so that every round writes the same.
+void makeVolume(int reportId = 16169)
 {
+    const QString media = reportId > 3000000 ? QStringLiteral("Stampa personalizzata")
+                          : QList<int>{16169, 16171, 16182, 16183}.contains(reportId)
+                              ? QStringLiteral("A4")
+                              : QStringLiteral("A3");
     QelRegisterVolume::Export(
         *g_module, *g_rpt,
-        {g_classes, 16169, QStringLiteral("A4"), QStringLiteral("Registro generale dei voti")});
+        {g_classes, reportId, media, QStringLiteral("Registro generale dei voti")});
     g_pages = int(g_rpt->Pages().Pages.size());
     QDir folder(QelRegisterVolume::RegisterFolder());
     for (const QString &file : folder.entryList(QDir::Files))
@@ -45,8 +50,8 @@ void makeVolume()
 
 void VolumeAndReplay(benchmark::State &state)
 {
-    timedInTurnsWithBare(state, g_seconds, QStringLiteral("volume"), makeVolume, g_db, g_statements,
-                         6);
+    timedInTurnsWithBare(
+        state, g_seconds, QStringLiteral("volume"), [] { makeVolume(); }, g_db, g_statements, 6);
 }
 
 } // namespace
@@ -89,6 +94,16 @@ int main(int argc, char **argv)
         TVxStatementRecorder recorder;
         makeVolume();
         g_statements = recorder.statements();
+        writeStatementTexts(g_statements);
+    }
+    // For the plan check (TAVRIN_BENCH_STATEMENTS), every other register template's too.
+    if (!qEnvironmentVariableIsEmpty("TAVRIN_BENCH_STATEMENTS")) {
+        for (int id : {16170, 16171, 16172, 16173, 16174, 16175, 16179, 16180, 16181, 16182, 16183,
+                       16184, 3000001}) {
+            TVxStatementRecorder recorder;
+            makeVolume(id);
+            writeStatementTexts(recorder.statements());
+        }
     }
 
     benchmark::Initialize(&argc, argv);

@@ -56,17 +56,8 @@ cmake -S "$top" -B "$build" -DTAVRIN_BENCH=ON > /dev/null
 cmake --build "$build" --parallel "$(nproc 2>/dev/null || echo 2)" \
   --target "${school_benches[@]}" "${other_benches[@]}"
 export QT_QPA_PLATFORM=offscreen
-# A demo school is made again when the demo tool's folder has changed since it was made (its
-# tree in git; uncommitted changes are not seen).
-made_from=$(git -C "$top" rev-parse HEAD:db 2>/dev/null || echo unknown)
-for scale in 1 10; do
-  school="$build/bench/demo-scale$scale.fdb"
-  if [[ ! -f "$school" || "$(cat "$school.made-from" 2>/dev/null)" != "$made_from" ]]; then
-    rm -f "$school" "$school.made-from"
-    "$build/db/tavrin-makedb" --scale "$scale" "$school"
-    echo "$made_from" > "$school.made-from"
-  fi
-done
+source "$top/bench/schools.sh"
+make_schools "$top" "$build"
 
 instance="$build/fbserver.instance"
 trap '"$top/scripts/fbserver.sh" stop "$instance"' EXIT

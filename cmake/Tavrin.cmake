@@ -45,6 +45,16 @@ function(tavrin_add_library folder)
   endif()
 endfunction()
 
+# tavrin_test_cost(<test>): the test's COST from TAVRIN_TEST_COSTS ("<test>=<seconds>" items,
+# tests/CMakeLists.txt), when it has one: CTest starts the costliest ready test first.
+function(tavrin_test_cost name)
+  foreach(_cost ${TAVRIN_TEST_COSTS})
+    if(_cost MATCHES "^${name}=([0-9]+)$")
+      set_tests_properties(${name} PROPERTIES COST ${CMAKE_MATCH_1})
+    endif()
+  endforeach()
+endfunction()
+
 # tavrin_add_test(<name> SOURCES ... [LIBS ...] [NO_DB]): one GoogleTest executable, run by
 # CTest offscreen. Unless NO_DB, it waits for the template database of the run.
 #
@@ -65,6 +75,7 @@ function(tavrin_add_test name)
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TAVRIN_SCREENSHOTS=${CMAKE_BINARY_DIR}/screenshots"
     TIMEOUT 900)
+  tavrin_test_cost(${name})
   if(ARG_NO_DB)
     return()
   endif()
@@ -92,6 +103,7 @@ function(tavrin_add_test name)
       ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TAVRIN_TEST_SERVER=${TAVRIN_TEST_SERVER_INSTANCE}"
       FIXTURES_REQUIRED "testdb;fbserver"
       TIMEOUT 900)
+    tavrin_test_cost(${name}_server)
   endif()
 endfunction()
 

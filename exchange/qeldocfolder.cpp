@@ -90,14 +90,20 @@ QelTeacherFolderWriter::QelTeacherFolderWriter(int iAnsSesDwgId, int iAnsId, int
                                                bool askPasswd, const QelDocShowValues &show)
     : m_iAnsSesDwgId(iAnsSesDwgId), m_iAnsId(iAnsId), m_iDwgId(iDwgId), m_askPasswd(askPasswd),
       m_show(show), m_sessionText(GetSessioneDesc(iAnsSesDwgId)),
-      m_yearText(AnnoScolTextOfAnsId(iAnsId))
+      m_yearText(AnnoScolTextOfAnsId(iAnsId)),
+      m_run(std::make_unique<TVxTransaction>(qqoVxGlobConn()))
 {
+    if (!m_run->StartTransaction())
+        throw EVxException(m_run->lastError());
     for (int tass = 0; tass < 2; ++tass)
         VxEachRow(
             qqoVxGlobConn(), QelDocFolderSql::slotCount(),
             valuesOf({{"iAnsSesDwgId", iAnsSesDwgId}, {"iCmpScaTass", tass}}),
             [&](const QSqlQuery &q, const QSqlRecord &) { m_slots[tass] = q.value(0).toInt(); });
 }
+
+// A teacher not done leaves nothing: his mark is the last statement before his commit.
+QelTeacherFolderWriter::~QelTeacherFolderWriter() = default;
 
 const QStringList &QelTeacherFolderWriter::PacketNames()
 {
@@ -156,9 +162,6 @@ QString QelTeacherFolderWriter::WriteTeacherFolder(const QString &base,
     deleteInfoFile(folder);
 
     const QSqlDatabase db = qqoVxGlobConn();
-    TVxTransaction reading(db);
-    if (!reading.StartTransaction())
-        throw EVxException(reading.lastError());
     const TVxFieldValues params =
         valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId}, {"iAnaId", teacher.iAnaId}});
     const auto save = [&](const QString &name, const QString &sql, const TVxFieldValues &values) {
@@ -181,7 +184,7 @@ QString QelTeacherFolderWriter::WriteTeacherFolder(const QString &base,
 
     VxReplaceFile(folder + InfoFileName(), info);
     SendBookkeeping(db).markSentFolder(teacher.iAaiId, folder);
-    reading.Commit();
+    m_run->CommitRetaining();
     return folder;
 }
 

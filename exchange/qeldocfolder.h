@@ -17,6 +17,10 @@
 // Windows-1252 with CR LF; a value that would break a line or has no Windows-1252 byte ends the
 // send before the teacher's folder is touched.
 //
+// A writer reads every folder it writes in one transaction of the program's connection, for its
+// life, and stores each teacher's sent mark as his folder is done: a send of many teachers
+// prepares each statement once, and one state of the database goes out to all of them.
+//
 // The collection checks the folder whole first (this school's, the working year's and
 // session's, every value in the teacher's classes and subjects), then writes each kind in one
 // transaction; a kind with a value not written keeps what it held, and the value is listed.
@@ -31,6 +35,7 @@
 #include <QVariant>
 
 #include <functional>
+#include <memory>
 
 class TClientDataSet;
 class TVxTransaction;
@@ -52,6 +57,9 @@ class QelTeacherFolderWriter
 public:
     QelTeacherFolderWriter(int iAnsSesDwgId, int iAnsId, int iDwgId, bool askPasswd,
                            const QelDocShowValues &show);
+    ~QelTeacherFolderWriter();
+    QelTeacherFolderWriter(const QelTeacherFolderWriter &) = delete;
+    QelTeacherFolderWriter &operator=(const QelTeacherFolderWriter &) = delete;
 
     // The packets, in the order written.
     static const QStringList &PacketNames();
@@ -63,7 +71,7 @@ public:
     // The bytes of the teacher's qedInfo.ini; EVxException naming him when a value cannot
     // stand on its line.
     QByteArray InfoText(const QelFolderTeacher &teacher) const;
-    // Writes the folder and marks the teacher sent with it; returns the folder.
+    // Writes the folder and marks the teacher sent with it, the mark stored; returns the folder.
     QString WriteTeacherFolder(const QString &base, const QelFolderTeacher &teacher);
 
 private:
@@ -77,6 +85,7 @@ private:
     QString m_sessionText;
     QString m_yearText;
     int m_slots[2] = {0, 0};
+    std::unique_ptr<TVxTransaction> m_run; // the reads and marks of the writer's folders
 };
 
 class QelTeacherFolderCollector

@@ -27,6 +27,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace {
 
 const QColor kSentColour(255, 255, 0); // yellow
@@ -154,6 +156,19 @@ QString TfmqelSendD::BaseFolder() const
     return base;
 }
 
+void TfmqelSendD::OkClick()
+{
+    if (Busy())
+        return;
+    std::optional<TdmqelXML::ReadsOfRun> run;
+    RunShowingErrors([this, &run] { run.emplace(m_xml); });
+    if (!run)
+        return;
+    m_run = &*run;
+    TqelFolderTeachersWindow::OkClick();
+    m_run = nullptr;
+}
+
 void TfmqelSendD::Run()
 {
     const QList<Teacher> teachers = SelectedTeachers();
@@ -178,7 +193,6 @@ void TfmqelSendD::Run()
     // The teacher whose folder, set-up copy or archive failed: the send ends there, the
     // failure told, and closes as after "Annulla", the web folder's list written.
     QString failedTeacher;
-    const TdmqelXML::ReadsOfRun reads(m_xml);
     for (qsizetype i = teachers.size() - 1; i >= 0 && failedTeacher.isEmpty(); --i) {
         if (m_xml.lCancel) {
             m_xml.lCancel = false;
@@ -189,6 +203,8 @@ void TfmqelSendD::Run()
         try {
             if (!SendTeacherFolder(base, teacher))
                 failedTeacher = teacher.sDocNome;
+            else if (m_run)
+                m_run->Commit();
         } catch (const EVxException &e) {
             VxMessageDlg(e.message(), mtError, mbOK, 0, mrNone, e.detail());
             failedTeacher = teacher.sDocNome;

@@ -31,7 +31,8 @@ public:
     QLabel *laNessunDocente() const { return m_laNoTeachers; }
 
 protected:
-    // The send (buOkClick).
+    // The send (buOkClick) and the list read again, in one run of the engine (ReadsOfRun).
+    void OkClick() override;
     void Run() override;
     void Reload() override { cbModChange(); }
 
@@ -54,6 +55,7 @@ private:
     // The folders filled in the running send, and whether the missing set-up was told.
     QSet<QString> m_written;
     bool m_setupMissingTold = false;
+    TdmqelXML::ReadsOfRun *m_run = nullptr;
 };
 
 void registerSendDForms();

@@ -364,6 +364,9 @@ TdmqelXML::ReadsOfRun::ReadsOfRun(TdmqelXML &xml)
 {
     if (!m_reads->StartTransaction())
         throw EVxException(m_reads->lastError());
+    m_marks = std::make_unique<TVxTransaction>(qqoVxGlobConn());
+    if (!m_marks->StartTransaction())
+        throw EVxException(m_marks->lastError());
     m_xml.m_runReads = m_side->database();
     m_xml.scdExp.setConnection(m_side->database());
     // The year and the session every teacher's Info.ini names, read once.
@@ -377,8 +380,16 @@ TdmqelXML::ReadsOfRun::~ReadsOfRun()
     m_xml.scdExp.setConnection(qqoVxGlobConn());
     m_xml.m_runReads.reset();
     m_xml.m_runYearAndSession.reset();
-    // Nothing was written: the reads end as they would end with a failure.
+    // Nothing was written: the reads end as they would end with a failure; a mark not stored
+    // by Commit is taken back with its teacher.
     m_reads.reset();
+    m_marks.reset();
+}
+
+void TdmqelXML::ReadsOfRun::Commit()
+{
+    if (m_marks->InTransaction())
+        m_marks->CommitRetaining();
 }
 
 QSqlDatabase TdmqelXML::readsConnection() const

@@ -65,10 +65,13 @@ public:
     TSQLClientDataSet scdExp;
 
     // While it lives, every read of the engine (packets, the teacher's classes, the templates)
-    // runs in one transaction of its own, on a connection beside the program's: a send of
-    // many teachers' folders prepares each statement once, and one state of the database goes
-    // out to every teacher, while the send marks each teacher done on the program's connection
-    // as it goes. Throws EVxException when the connection or the transaction cannot be had.
+    // runs in one transaction of its own, on a connection beside the program's: one state of
+    // the database goes out to every teacher. What the send does on the program's connection
+    // meanwhile (each teacher marked sent, the window's list read again) runs in one transaction
+    // of that connection, each teacher's mark stored by Commit as he is done: a send of many
+    // teachers' folders prepares each of its statements once, whatever the teachers and the
+    // path. The list read in it shows the marks of this send, and what other offices stored
+    // before it began. Throws EVxException when a connection or a transaction cannot be had.
     class ReadsOfRun
     {
     public:
@@ -76,11 +79,14 @@ public:
         ~ReadsOfRun();
         ReadsOfRun(const ReadsOfRun &) = delete;
         ReadsOfRun &operator=(const ReadsOfRun &) = delete;
+        // Stores what ran on the program's connection since the last (a teacher marked sent).
+        void Commit();
 
     private:
         TdmqelXML &m_xml;
         std::unique_ptr<TVxSideConnection> m_side;
         std::unique_ptr<TVxTransaction> m_reads;
+        std::unique_ptr<TVxTransaction> m_marks;
     };
     // While it lives, the collections of the engine run in one transaction of the program's
     // connection, each statement prepared once for the whole run (a collection of many

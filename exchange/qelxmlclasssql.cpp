@@ -13,15 +13,25 @@ QString bandRange(const QString &low, const QString &high)
         .arg(low, high);
 }
 
-// The pupils with a situation in the class :iClsId, in any year.
-const char kClassPupils[] = "(SELECT Pupil.iAnaId FROM TSit_Situazioni Pupil "
-                            "  JOIN TClsPst PupilPst ON PupilPst.iClsPstId = Pupil.iClsPstId "
-                            "  WHERE PupilPst.iClsId = :iClsId)";
+// Every situation, in any year, of the pupils with a situation in the class :iClsId, as TSit,
+// found from the class: a filter "TSit.iAnaId IN (SELECT ...)" leads to no row, it only tests
+// each, and the read went through every situation or credit item of the school to test it.
+const char kClassPupilSituations[] =
+    "FROM (SELECT DISTINCT Pupil.iAnaId FROM TSit_Situazioni Pupil "
+    "  JOIN TClsPst PupilPst ON PupilPst.iClsPstId = Pupil.iClsPstId "
+    "  WHERE PupilPst.iClsId = :iClsId) ClassPupil "
+    "  JOIN TSit_Situazioni TSit ON TSit.iAnaId = ClassPupil.iAnaId ";
 
-// The credits of those pupils, any year, as Cre with the situation's plan as ClsPst.
-const char kClassCredits[] = "  JOIN TCre_Crediti Cre ON Cre.iCreId = Item.iCreId "
-                             "  JOIN TSit_Situazioni TSit ON TSit.iSitId = Cre.iSitId "
-                             "  JOIN TClsPst ClsPst ON ClsPst.iClsPstId = TSit.iClsPstId ";
+// The credit items of those situations (kClassPupilSituations), as Item, with the credit as Cre
+// and the situation's plan as ClsPst.
+QString classCreditItems(const char *table)
+{
+    return QLatin1String(kClassPupilSituations) +
+           QStringLiteral("  JOIN TClsPst ClsPst ON ClsPst.iClsPstId = TSit.iClsPstId "
+                          "  JOIN TCre_Crediti Cre ON Cre.iSitId = TSit.iSitId "
+                          "  JOIN %1 Item ON Item.iCreId = Cre.iCreId ")
+               .arg(QLatin1String(table));
+}
 
 } // namespace
 
@@ -177,8 +187,9 @@ QString classClsCre()
                " AS sBndCre, Cre.iCrePerMedia, Cre.iCreOutBanda, Cre.iCreFrmSco, Cre.iCreSosp, "
                "Cre.iCreRecup, Cre.iCreCredito, Cre.iEncId, Enc.sEncSDesc, Cre.bCreNota, "
                "VCls.iAcsId, VCls.iAcsAnnoCorso, VCls.iAnsId, TSit.iAnaId, Cre.dInsert, "
-               "Cre.dStart, Cre.dEnd "
-               "FROM TSit_Situazioni TSit "
+               "Cre.dStart, Cre.dEnd ") +
+           QLatin1String(kClassPupilSituations) +
+           QStringLiteral(
                "  JOIN TClsPst ClsPst ON ClsPst.iClsPstId = TSit.iClsPstId "
                "  JOIN VCls_Classi VCls ON VCls.iClsId = ClsPst.iClsId "
                "  LEFT JOIN TAcs_AnniCorso Acs ON Acs.iAcsId = VCls.iAcsId "
@@ -187,10 +198,7 @@ QString classClsCre()
                "  LEFT JOIN TCre_Crediti Cre ON Cre.iSitId = TSit.iSitId "
                "  LEFT JOIN TBnd_Bande Bnd ON Bnd.iBndId = Cre.iBndId "
                "  LEFT JOIN TEnc_Encomio Enc ON Enc.iEncId = Cre.iEncId "
-               "WHERE TSit.iAnaId IN ") +
-           QLatin1String(kClassPupils) +
-           QStringLiteral(
-               "  AND (TSit.iSitOrdine = 1 OR Cre.lCreConsideraCurrDis = 1) "
+               "WHERE (TSit.iSitOrdine = 1 OR Cre.lCreConsideraCurrDis = 1) "
                "  AND (TSit.iPosFinId IS NULL OR PosFin.iStaFinId IN (1, 3, 5, 11)) "
                "  AND COALESCE(SUBSTRING(Sed.sSedMecCod FROM 3 FOR 2), '') NOT IN ('MM', 'EE') "
                "ORDER BY TSit.iSitId");
@@ -199,21 +207,17 @@ QString classClsCre()
 QString classCreSco()
 {
     return QStringLiteral("SELECT Item.iCreScoId, Item.iCreId, Item.iScoId, Item.dInsert, "
-                          "Item.dStart, Item.dEnd "
-                          "FROM TCreSco Item "
-                          "  JOIN TSco_Scolastici Sco ON Sco.iScoId = Item.iScoId ") +
-           QLatin1String(kClassCredits) +
-           QStringLiteral("WHERE Sco.lScoVisible = 1 AND TSit.iAnaId IN ") +
-           QLatin1String(kClassPupils) + QStringLiteral(" ORDER BY Item.iCreScoId");
+                          "Item.dStart, Item.dEnd ") +
+           classCreditItems("TCreSco") +
+           QStringLiteral("  JOIN TSco_Scolastici Sco ON Sco.iScoId = Item.iScoId "
+                          "WHERE Sco.lScoVisible = 1 ORDER BY Item.iCreScoId");
 }
 
 QString classCreFrm()
 {
     return QStringLiteral("SELECT Item.iCreFrmId, Item.iCreId, Item.iFrmId, Item.dInsert, "
-                          "Item.dStart, Item.dEnd, ClsPst.iClsId "
-                          "FROM TCreFrm Item ") +
-           QLatin1String(kClassCredits) + QStringLiteral("WHERE TSit.iAnaId IN ") +
-           QLatin1String(kClassPupils) + QStringLiteral(" ORDER BY Item.iCreFrmId");
+                          "Item.dStart, Item.dEnd, ClsPst.iClsId ") +
+           classCreditItems("TCreFrm") + QStringLiteral("ORDER BY Item.iCreFrmId");
 }
 
 QString scoScol()
@@ -391,7 +395,9 @@ QString classCompetences()
         "Comp.iLinguaStranieraId, Comp.sCompNote, Asse.sCompAsseDesc, Liv.sCompLivDesc, "
         "Liv.iCompLivValue, Liv.iCompLivFasciaMin, Liv.iCompLivFasciaMax, Comp.iSitId "
         "FROM TCOMP_COMPETENZE Comp "
-        "  JOIN TCOMPASSE Asse ON Asse.iCompAsseId = Comp.iCompAsseId "
+        // Every competence has its axis: the few axes are looked up, never searched first (as an
+        // inner join they led to every competence of the school).
+        "  LEFT JOIN TCOMPASSE Asse ON Asse.iCompAsseId = Comp.iCompAsseId "
         "  LEFT JOIN TCOMPLIV Liv ON Liv.iCompLivId = Comp.iCompLivId "
         "  JOIN TSit_Situazioni TSit ON TSit.iSitId = Comp.iSitId "
         "  JOIN TClsPst ClsPst ON ClsPst.iClsPstId = TSit.iClsPstId "

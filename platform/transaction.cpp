@@ -7,6 +7,8 @@
 #include "platform/vxexception.h"
 
 #include <QHash>
+#include <QRegularExpression>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QStringList>
@@ -435,4 +437,103 @@ void VxUnderSavepoint(TVxTransaction &tr, const std::function<void()> &work)
         throw;
     }
     tr.Exec(QStringLiteral("RELEASE SAVEPOINT ") + name + QStringLiteral(" ONLY"), {});
+}
+
+TVxStatementPlan VxStatementPlan(const QSqlDatabase &db, const QString &sql)
+{
+    isc_db_handle attachment = VxAttachmentOf(db.driver());
+    if (attachment == 0)
+        throw EVxException(QStringLiteral("La connessione al database non è aperta."));
+    static const char tpb[] = {isc_tpb_version3, isc_tpb_read_committed, isc_tpb_rec_version,
+                               isc_tpb_nowait, isc_tpb_read};
+    ISC_STATUS_ARRAY status{};
+    isc_tr_handle tr = 0;
+    if (isc_start_transaction(status, &tr, 1, &attachment, short(sizeof tpb), tpb))
+        throw statementRefused(clientError(status), {});
+    isc_stmt_handle statement = 0;
+    // Whatever happens, the statement and the transaction go: nothing ran in either.
+    struct Handles
+    {
+        isc_tr_handle &tr;
+        isc_stmt_handle &statement;
+        ~Handles()
+        {
+            ISC_STATUS_ARRAY ignored{};
+            if (statement)
+                isc_dsql_free_statement(ignored, &statement, DSQL_drop);
+            isc_rollback_transaction(ignored, &tr);
+        }
+    } handles{tr, statement};
+    const QByteArray text = toPositional(sql).sql.toUtf8();
+    if (isc_dsql_allocate_statement(status, &attachment, &statement) ||
+        isc_dsql_prepare(status, &tr, &statement, 0, text.constData(), SQL_DIALECT_V6, nullptr))
+        throw statementRefused(clientError(status), {});
+    const auto item = [&](char wanted) {
+        std::vector<char> buffer(32000);
+        if (isc_dsql_sql_info(status, &statement, 1, &wanted, short(buffer.size()), buffer.data()))
+            throw statementRefused(clientError(status), {});
+        // The engine's limit on the answer: a plan cut short would hide what it reads.
+        if (buffer[0] == isc_info_truncated)
+            throw EVxException(
+                QStringLiteral("Il piano dell'istruzione è troppo lungo da leggere."));
+        if (buffer[0] != wanted)
+            return QString();
+        const int length = isc_vax_integer(buffer.data() + 1, 2);
+        return QString::fromUtf8(buffer.data() + 3, length).trimmed();
+    };
+    return {item(isc_info_sql_get_plan).simplified(), item(isc_info_sql_explain_plan)};
+}
+
+QStringList VxTablesReadWhole(const QSqlDatabase &db, const TVxStatementPlan &plan,
+                              const QStringList &tables)
+{
+    // A table is read whole unless an index narrows it (a full scan has none); an index read
+    // from end to end (an order followed along it) narrows nothing.
+    static const QRegularExpression table(QStringLiteral("-> Table \"([^\"]+)\""));
+    static const QRegularExpression index(QStringLiteral("-> Index \"([^\"]+)\"(.* Full Scan$)?"));
+    // The table each index found in the plan is a foreign key to, when it is one.
+    QHash<QString, QString> keyOf;
+    const auto referenced = [&](const QString &name) {
+        const auto found = keyOf.constFind(name);
+        if (found != keyOf.constEnd())
+            return *found;
+        QString target;
+        VxEachRow(db,
+                  QStringLiteral("SELECT TRIM(P.RDB$RELATION_NAME) FROM RDB$INDICES F "
+                                 "JOIN RDB$INDICES P ON (P.RDB$INDEX_NAME = F.RDB$FOREIGN_KEY) "
+                                 "WHERE F.RDB$INDEX_NAME = :sIndex"),
+                  valuesOf({{"sIndex", name}}),
+                  [&](const QSqlQuery &q, const QSqlRecord &) { target = q.value(0).toString(); });
+        return *keyOf.insert(name, target);
+    };
+    QStringList found;
+    QSet<QString> whole;   // the tables read whole in the select being read
+    QString reached;       // the table whose indexes follow
+    bool narrowed = false; // by one of them that is no key to a table read whole
+    const auto tableDone = [&] {
+        if (!reached.isEmpty() && !narrowed) {
+            whole.insert(reached);
+            if (tables.contains(reached, Qt::CaseInsensitive) && !found.contains(reached))
+                found << reached;
+        }
+        reached.clear();
+    };
+    for (const QString &line : plan.explained.split(QLatin1Char('\n'))) {
+        if (!line.contains(QLatin1String("->"))) { // a select or sub-query of its own
+            tableDone();
+            whole.clear();
+            continue;
+        }
+        if (const QRegularExpressionMatch m = table.match(line); m.hasMatch()) {
+            tableDone();
+            reached = m.captured(1);
+            narrowed = false;
+        } else if (const QRegularExpressionMatch m = index.match(line);
+                   m.hasMatch() && !reached.isEmpty()) {
+            if (m.captured(2).isEmpty() && !whole.contains(referenced(m.captured(1))))
+                narrowed = true;
+        }
+    }
+    tableDone();
+    return found;
 }

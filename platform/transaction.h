@@ -210,3 +210,27 @@ qint64 VxReadCommitted(const QSqlDatabase &db, const QString &sql, const QList<q
 // fields up by name, to the reader. Throws EVxException as Exec and fetchNext do.
 void VxEachRow(const QSqlDatabase &db, const QString &sql, const TVxFieldValues &values,
                const std::function<void(const QSqlQuery &, const QSqlRecord &)> &row);
+
+// How the database would read a statement, without running it: prepared in a read-only
+// transaction of its own on the connection's attachment, ":name" parameters as "?". plan is the
+// optimizer's one line ("PLAN JOIN (TSIT INDEX (PK_TSIT_SITUAZIONI), ...)"), explained its
+// detailed form, a line for each step ("-> Table \"TSIT_SITUAZIONI\" as \"TSIT\" Full Scan").
+// Throws EVxException with the engine's text when the database refuses the statement.
+//
+//   const TVxStatementPlan plan = VxStatementPlan(db, sql);
+//   for (const QString &table : VxTablesReadWhole(db, plan, {"TSIT_SITUAZIONI", "TVOT_VOTI"}))
+//       ...   // a read that grows with the whole table, not with what the statement serves
+struct TVxStatementPlan
+{
+    QString plan;
+    QString explained;
+};
+TVxStatementPlan VxStatementPlan(const QSqlDatabase &db, const QString &sql);
+// The tables among those given (names in capitals) that the plan reads whole: scanned in full
+// (also along an index, for its order), or reached only through the index of a foreign key to
+// a table read whole before it in the same select. The second is the first in disguise: every
+// row of a small table of kinds (the component kinds, the levels) brings the rows of the large
+// one that name it, all of them, however the select narrows them afterwards; and every class
+// brings every situation. Each table once, in the plan's order.
+QStringList VxTablesReadWhole(const QSqlDatabase &db, const TVxStatementPlan &plan,
+                              const QStringList &tables);

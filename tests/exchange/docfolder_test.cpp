@@ -3,6 +3,7 @@
 #include "exchange/qelfdocsend.h"
 #include "exchange/qelrdocreceivecls.h"
 #include "exchange/qelrdocreceivesingle.h"
+#include "exchange/qelsendbookkeeping.h"
 #include "platform/checklist.h"
 #include "platform/clientdataset.h"
 #include "platform/dbgridframes.h"
@@ -246,7 +247,15 @@ TEST_F(DocFolder, SendCasesStopWhereTheyShould)
     EXPECT_FALSE(QDir(base).exists());
 
     QDir().mkpath(base);
-    EXPECT_EQ(send(2, {0, 1}, {mrYes}).last(), kDone);
+    {
+        // Each statement of the send prepared once for its two teachers, their marks' too (the
+        // list is read as the window opens, and again after the send).
+        TVxStatementRecorder recorder;
+        EXPECT_EQ(send(2, {0, 1}, {mrYes}).last(), kDone);
+        for (const TVxStatementRecorder::Statement &st : recorder.statements())
+            if (st.sql != SendBookkeeping::teachersOfModeSql())
+                EXPECT_EQ(recorder.prepared(st.sql), 1) << st.sql.toStdString();
+    }
     const QString second = folderOf(teachers[1]);
     EXPECT_TRUE(second.startsWith(base) && QDir(second).exists()) << second.toStdString();
     EXPECT_EQ(QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 2);

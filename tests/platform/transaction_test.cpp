@@ -235,3 +235,41 @@ TEST_F(TransactionTest, InsertUnlessPresentStoresNothingWhereTheRowIsThere)
     EXPECT_EQ(QString::fromUtf8(rows.value(0).toByteArray()),
               QStringLiteral("1:perché 1 3:perché 3"));
 }
+
+// A statement's plan, read without running it, and what it reads whole of the tables asked
+// about, each case a row (where the optimizer would choose otherwise at this size, the plan is
+// written into the statement).
+TEST_F(TransactionTest, APlanTellsWhatItReadsWholeOfTheTablesAskedAbout)
+{
+    const QStringList growing = {"TVOT_VOTI", "TCLSMATCMP", "TSIT_SITUAZIONI", "TCREFRM"};
+    const QString kinds = "SELECT C.iClsMatCmpId FROM TCmpSca S JOIN TClsMatCmp C ON C.iCmpScaId "
+                          "= S.iCmpScaId WHERE S.iCmpScaTass = 0 AND C.iClsSesMatId = :iCsm ";
+    const struct
+    {
+        QString sql;
+        QStringList whole;
+    } cases[] = {
+        {"SELECT iVotId FROM TVot_Voti WHERE iSitId = :iSitId", {}},
+        {"SELECT COUNT(*) FROM TVot_Voti", {"TVOT_VOTI"}},
+        // every component of a kind, through the key of the kinds read first
+        {kinds + "PLAN JOIN (S NATURAL, C INDEX (FK_TCLSMATCMP_ICMPSCAID))", {"TCLSMATCMP"}},
+        {kinds + "PLAN JOIN (S NATURAL, C INDEX (FK_TCLSMATCMP_ICMPSCAID, "
+                 "FK_TCLSMATCMP_ICLSSESMATID))",
+         {}},
+        // every class brings every situation
+        {"SELECT S.iSitId FROM TCls_Classi K JOIN TClsPst P ON P.iClsId = K.iClsId "
+         "JOIN TSit_Situazioni S ON S.iClsPstId = P.iClsPstId WHERE K.sClsSDesc = :sCls "
+         "PLAN JOIN (K NATURAL, P INDEX (FK_TCLSPST_ICLSID), S INDEX (FK_TSIT_ICLSPSTID))",
+         {"TSIT_SITUAZIONI"}},
+        // an order followed along the whole key
+        {"SELECT FIRST 1 I.iCreFrmId FROM TCreFrm I ORDER BY I.iCreFrmId", {"TCREFRM"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.sql.toStdString());
+        const TVxStatementPlan plan = VxStatementPlan(db, c.sql);
+        EXPECT_TRUE(plan.plan.startsWith("PLAN ")) << plan.plan.toStdString();
+        EXPECT_EQ(VxTablesReadWhole(db, plan, growing), c.whole) << plan.explained.toStdString();
+    }
+    // A statement the database refuses is told, not planned.
+    EXPECT_THROW(VxStatementPlan(db, "SELECT x FROM TNonEsiste"), EVxException);
+}

@@ -286,6 +286,14 @@ TEST_F(ReportDataSetTest, RowsPastTheRunsBoundAreLetGoAndReadAgainTheSame)
         read(n);
     // 0, used again, kept over 1000, which 2000 lets go and is read again.
     EXPECT_EQ(recorder.executed(big->StatementText()), 4);
+    // Rows the run lets go itself (a pupil printed) take their bytes with them: the bound
+    // counts what is held, and makes room for nothing that is gone.
+    TfrRunCache &cache = *TfrRunCache::current();
+    const qsizetype held = cache.keptBytes();
+    cache.keep(QStringLiteral("printed"), TfrRows{{QStringLiteral("t")}, {{QVariant(text)}}});
+    EXPECT_GT(cache.keptBytes(), held);
+    cache.forget(QStringLiteral("printed"));
+    EXPECT_EQ(cache.keptBytes(), held);
     run.End();
 }
 

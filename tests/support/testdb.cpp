@@ -6,14 +6,14 @@
 #include "platform/inifile.h"
 #include "platform/maindir.h"
 #include "platform/sqlparams.h"
+#include "platform/transaction.h"
+#include "platform/vxexception.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QSqlError>
 #include <QUuid>
 
@@ -245,47 +245,19 @@ QPair<int, QString> runIsql(const TVxConnectionSettings &settings, const QByteAr
     return runDatabaseTool(QStringLiteral("isql-fb"), arguments << settings.Database, script);
 }
 
-QStringList tablesReadWhole(const TVxConnectionSettings &settings, const QStringList &texts,
+QStringList tablesReadWhole(const QSqlDatabase &db, const QStringList &texts,
                             const QStringList &tables)
 {
-    QStringList statements;
+    QStringList found, planned;
     for (const QString &text : texts) {
-        const QString statement = toPositional(text).sql.simplified() + QLatin1Char(';');
-        if (!statements.contains(statement))
-            statements << statement;
-    }
-    const auto [code, output] =
-        runIsql(settings, "SET PLANONLY ON;\nSET ECHO ON;\n" +
-                              statements.join(QLatin1Char('\n')).toUtf8() + '\n');
-    EXPECT_EQ(code, 0) << output.toStdString();
-    // The plan names a table by its alias in the statement, or by its name.
-    static const QRegularExpression from(
-        QStringLiteral("\\b(?:FROM|JOIN)\\s+(\\w+)(?:\\s+(?:AS\\s+)?(\\w+))?"),
-        QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression natural(QStringLiteral("(\\w+) NATURAL"));
-    QStringList found;
-    QString statement;
-    QHash<QString, QString> aliases;
-    for (const QString &line : output.split(QLatin1Char('\n'))) {
-        if (statements.contains(line.trimmed())) {
-            statement = line.trimmed();
-            aliases.clear();
-            for (auto m = from.globalMatch(statement); m.hasNext();) {
-                const auto match = m.next();
-                const QString table = match.captured(1).toUpper();
-                const QString alias = match.captured(2).toUpper();
-                static const QStringList keywords{"ON",    "WHERE", "JOIN",  "LEFT",
-                                                  "INNER", "ORDER", "GROUP", "UNION"};
-                aliases.insert(alias.isEmpty() || keywords.contains(alias) ? table : alias, table);
-            }
+        if (planned.contains(text))
             continue;
-        }
-        if (!line.startsWith(QLatin1String("PLAN")))
-            continue;
-        for (auto m = natural.globalMatch(line); m.hasNext();) {
-            const QString table = aliases.value(m.next().captured(1));
-            if (tables.contains(table, Qt::CaseInsensitive))
-                found << table + QStringLiteral(": ") + statement;
+        planned << text;
+        try {
+            for (const QString &table : VxTablesReadWhole(db, VxStatementPlan(db, text), tables))
+                found << table + QStringLiteral(": ") + text.simplified();
+        } catch (const EVxException &e) {
+            ADD_FAILURE() << text.toStdString() << ": " << e.message().toStdString();
         }
     }
     return found;

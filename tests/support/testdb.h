@@ -134,10 +134,9 @@ QPair<int, QString> runDatabaseTool(const QString &tool, const QStringList &argu
 // isql-fb run with the script on the database the settings name (the file, or the server's
 // with its user and password), once the caller has closed its connections to it.
 QPair<int, QString> runIsql(const TVxConnectionSettings &settings, const QByteArray &script);
-// The tables among those given that a statement's plan reads whole (isql-fb, SET PLANONLY), each
-// "TABLE: statement", for every text among the statements, once the caller has closed its
-// connections to the database.
-QStringList tablesReadWhole(const TVxConnectionSettings &settings, const QStringList &texts,
+// The tables among those given (in capitals) that a statement's plan reads whole
+// (VxTablesReadWhole), each "TABLE: statement", for every text among the statements.
+QStringList tablesReadWhole(const QSqlDatabase &db, const QStringList &texts,
                             const QStringList &tables);
 
 // Readable failures: texts print as texts.
