@@ -170,12 +170,15 @@ QString classNotesTarget()
                           ":iClsId AND TgtAna.iMatId = :iMatId AND TgtAna.iAnaId = :iDocId)");
 }
 
-// The class sessions of the session (Wrk the working year-session's).
-const char kSessionClasses[] =
-    "  JOIN TClsSes ClsSes ON ClsSes.iClsSesId = ClsSesMat.iClsSesId "
-    "  JOIN TAnsSesDwg Asd ON Asd.iAnsSesDwgId = ClsSes.iAnsSesDwgId "
+// The class sessions of the session (Wrk the working year-session's): the joins, then the
+// filter, so that a read's outer joins can follow the joins. Put before them, the outer joins
+// made the class-session subjects one stream, read whole, that the session could only filter.
+#define TAVRIN_SESSION_CLASS_JOINS                                                                 \
+    "  JOIN TClsSes ClsSes ON ClsSes.iClsSesId = ClsSesMat.iClsSesId "                             \
+    "  JOIN TAnsSesDwg Asd ON Asd.iAnsSesDwgId = ClsSes.iAnsSesDwgId "                             \
     "  JOIN TAnsSesDwg Wrk ON Wrk.iSesId = Asd.iSesId AND Wrk.iAnsId = Asd.iAnsId "
-    "WHERE Wrk.iAnsSesDwgId = :iAnsSesDwgId ";
+#define TAVRIN_SESSION_OF_WORK "WHERE Wrk.iAnsSesDwgId = :iAnsSesDwgId "
+const char kSessionClasses[] = TAVRIN_SESSION_CLASS_JOINS TAVRIN_SESSION_OF_WORK;
 
 QString storedValues(const QelWebCollectKind &kind)
 {
@@ -208,12 +211,11 @@ QString sessionComponents()
 
 QString sessionSubjects()
 {
-    return QStringLiteral("SELECT ClsSesMat.iClsSesMatId, Mat.sMatLDesc, ClsSesMat.iClsSesId "
-                          "FROM TClsSesMat "
-                          "ClsSesMat LEFT JOIN TMatRma MatRma ON MatRma.iMatRmaId = "
-                          "ClsSesMat.iMatRmaId LEFT JOIN TMat_Materie Mat ON Mat.iMatId = "
-                          "MatRma.iMatId ") +
-           QLatin1String(kSessionClasses);
+    return QStringLiteral(
+        "SELECT ClsSesMat.iClsSesMatId, Mat.sMatLDesc, ClsSesMat.iClsSesId "
+        "FROM TClsSesMat ClsSesMat " TAVRIN_SESSION_CLASS_JOINS
+        "  LEFT JOIN TMatRma MatRma ON MatRma.iMatRmaId = ClsSesMat.iMatRmaId "
+        "  LEFT JOIN TMat_Materie Mat ON Mat.iMatId = MatRma.iMatId " TAVRIN_SESSION_OF_WORK);
 }
 
 QString sessionNumber()

@@ -245,6 +245,18 @@ QPair<int, QString> runIsql(const TVxConnectionSettings &settings, const QByteAr
     return runDatabaseTool(QStringLiteral("isql-fb"), arguments << settings.Database, script);
 }
 
+const QStringList &tablesThatGrowWithTheSchool()
+{
+    static const QStringList tables = {
+        "TSIT_SITUAZIONI", "TANA_ANAGRAFICHE", "TANACAG",          "TANAPER_PERSONALE",
+        "TVOT_VOTI",       "TVTP_PROPOSTI",    "TTAS_TASSONOMIE",  "TASS_ASSENZE",
+        "TAIU_AIUTI",      "TNOT_NOTE",        "TDEB_DEBITI",      "TGDZ_GIUDIZI",
+        "TCRE_CREDITI",    "TREC_RECUPERI",    "TCOMP_COMPETENZE", "TCLSMATANA",
+        "TCLSPST",         "TCLSSES",          "TCLSSESMAT",       "TCLSMATCMP",
+        "TCLS_CLASSI",     "TAAI_ANAAPPINVIO"};
+    return tables;
+}
+
 QStringList tablesReadWhole(const QSqlDatabase &db, const QStringList &texts,
                             const QStringList &tables)
 {

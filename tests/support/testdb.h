@@ -138,6 +138,10 @@ QPair<int, QString> runIsql(const TVxConnectionSettings &settings, const QByteAr
 // (VxTablesReadWhole), each "TABLE: statement", for every text among the statements.
 QStringList tablesReadWhole(const QSqlDatabase &db, const QStringList &texts,
                             const QStringList &tables);
+// The tables that grow with the school, in capitals: its people and pupils, their situations
+// and the values entered for them, the classes' plans, subjects and components, and the
+// teachers' sends.
+const QStringList &tablesThatGrowWithTheSchool();
 
 // Readable failures: texts print as texts.
 #ifndef TAVRIN_PRINTS_QSTRING
