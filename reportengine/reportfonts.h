@@ -87,8 +87,8 @@ struct TfrShapedText
     double Width = 0; // ems
 };
 
-// A text shaped as above, in the face the spec names (its size aside). Kept for the next
-// asking: the layout measures a line, the preview and the PDF draw the same line.
+// A text shaped as above, in the face its font names (bold, italic; its size aside). Kept for
+// the next asking: the layout measures a line, the preview and the PDF draw the same line.
 std::shared_ptr<const TfrShapedText> frShapeText(const QString &text, const TfrFontSpec &spec);
 
 // Whether a PDF can embed the face (a TrueType one): a character only another kind of face
