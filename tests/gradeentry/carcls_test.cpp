@@ -408,29 +408,11 @@ TEST_F(ClassWindow, EnteredTextIsCheckedWhenTheCursorLeavesTheCell)
         QString text;
         bool accepted;
     } cases[] = {
-        {0, "nc", false},
-        {0, "NC", true},
-        {0, " 7 ", true},
-        {0, "11", false},
-        {0, "7\t", false},
-        {1, "6.5", true},
-        {1, "6,5", false},
-        {2, "ottimo", false},
-        {2, "OTTIMO", true},
-        {3, "0", true},
-        {3, "-1", false},
-        {3, "2,5", false},
-        {3, "+5", false},
-        {3, "99999", false},
-        {3, "9999", true},
-        {4, "ABCD", true},
-        {4, "ABCDE", false},
-        {4,
-         "\x01"
-         "A",
-         false},
-        {4, "A\x1b", false},
-        {4, "\x7f", false},
+        {0, "nc", false},    {0, "NC", true},     {0, " 7 ", true},    {0, "11", false},
+        {0, "7\t", false},   {1, "6.5", true},    {1, "6,5", false},   {2, "ottimo", false},
+        {2, "OTTIMO", true}, {3, "0", true},      {3, "-1", false},    {3, "2,5", false},
+        {3, "+5", false},    {3, "99999", false}, {3, "9999", true},   {4, "ABCD", true},
+        {4, "ABCDE", false}, {4, "\001A", false}, {4, "A\x1b", false}, {4, "\x7f", false},
     };
     // What each kind takes, as the help line says it to the office.
     const char *const prende[] = {"la scala Decimi accetta NC, 1, 2", "la scala", "la scala",

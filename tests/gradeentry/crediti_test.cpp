@@ -214,12 +214,8 @@ TEST_F(Crediti, ACreditIsMeasuredAgainstTheBandsOfThePupilsCourseYearInTheDataba
     }
     // Every year's bands at once hold the same as a situation's.
     const QHash<int, QList<TqevBanda>> corsi = TqevCreStore::BandeDeiCorsi();
-    for (const int sit : {terzo, quinto, primo}) {
-        const int acs = scalar("SELECT c.iAcsId FROM TSit_Situazioni s JOIN TClsPst p ON "
-                               "p.iClsPstId = s.iClsPstId JOIN TCls_Classi c ON c.iClsId = "
-                               "p.iClsId WHERE s.iSitId = ?",
-                               {sit})
-                            .toInt();
+    for (const int acs : {3, 5, 1}) {
+        const int sit = situazione(acs);
         QStringList a, b;
         for (const TqevBanda &x : corsi.value(acs))
             a << QString::number(x.iBndId) + ' ' + x.sBndCre();

@@ -277,6 +277,7 @@ const char kCancellato[] = "cancellato da un'altra postazione";
 const char kSostituito[] = "sostituito da un'altra postazione";
 const char kModificato[] = "modificato da un'altra postazione";
 const char kInserito[] = "inserito da un'altra postazione";
+const char kCambiate[] = "cambiate da un'altra postazione";
 const char kBloccati[] = "Salvataggio annullato: i dati sono bloccati";
 const QString kAltriSalvati = QStringLiteral("Gli altri dati della griglia sono stati salvati.");
 
@@ -838,39 +839,17 @@ const CasoTesto kCasiTesto[] = {
     // after the other office set another.
     {"OutcomeChosenHereSetThere", tdEsito, Scrive, Cambia, kModificato, {"2"}, {"1"}},
     {"OutcomeEmptiedHereSetThere", tdEsito, Svuota, Cambia, kModificato, {"2"}, {}},
-    {"OutcomeOfThePupilWindowSetThere",
-     tdEsito,
-     Scrive,
-     Cambia,
-     kModificato,
-     {"2"},
-     {"1"},
-     300,
-     true},
+    {"OutcomePerPupilSetThere", tdEsito, Scrive, Cambia, kModificato, {"2"}, {"1"}, 300, true},
     // A debt's type chosen here, per class and per pupil, or the debt deleted here ("Cancella"),
     // after the other office changed its type.
     {"DebtTypeChosenHereChangedThere", tdDebiti, Scrive, Cambia, kModificato, {"3"}, {"1"}},
-    {"DebtTypeOfThePupilWindowChangedThere",
-     tdDebiti,
-     Scrive,
-     Cambia,
-     kModificato,
-     {"3"},
-     {"1"},
-     300,
-     true},
+    {"DebtTypePerPupilSetThere", tdDebiti, Scrive, Cambia, kModificato, {"3"}, {"1"}, 300, true},
     {"DebtDeletedHereChangedThere", tdDebiti, Svuota, Cambia, kModificato, {"3"}, {}},
     // A credit typed or emptied here after the other office changed it.
     {"CreditTypedHereChangedThere", tdCrediti, Scrive, Cambia, kModificato, {"9"}, {"5"}},
     {"CreditEmptiedHereChangedThere", tdCrediti, Svuota, Cambia, kModificato, {"9"}, {}},
     // The school list's first kind cleared there, its second ticked here.
-    {"CreditListTickedHereClearedThere",
-     tdCrediti,
-     Spunta,
-     Cancella,
-     "cambiate da un'altra postazione",
-     {},
-     {"2"}},
+    {"CreditListTickedHereClearedThere", tdCrediti, Spunta, Cancella, kCambiate, {}, {"2"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, TextsOfTwoOffices, ::testing::ValuesIn(kCasiTesto),
