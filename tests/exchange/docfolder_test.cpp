@@ -516,9 +516,6 @@ TEST_F(DocFolderRoundTrip, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
     const auto valueAt = [&](int row, const char *field) {
         return voti.Value(row, voti.FieldByName(field)->Index()).toString();
     };
-    const auto sitOf = [&](int row) { return valueAt(row, "iSitId"); };
-    const auto componentOf = [&](int row) { return valueAt(row, "iClsMatCmpId_vtp1"); };
-    const auto levelOf = [&](int row) { return valueAt(row, "iScaLivId_vtp1"); };
     struct Case
     {
         const char *what;
@@ -545,10 +542,11 @@ TEST_F(DocFolderRoundTrip, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
              edit(0, "iScaLivId_vtp1", hidden);
              save();
          },
-         QStringLiteral("(situazione %1), voti proposti, componente").arg(sitOf(0)) +
-             " P (iClsMatCmpId " + componentOf(0) + "): il livello " + levelOf(1) +
-             " è stato tolto dalla scala del componente \"Pratico\"",
-         QStringLiteral("(situazione %1)").arg(sitOf(1))},
+         QStringLiteral("(situazione %1), voti proposti, componente P (iClsMatCmpId %2): il "
+                        "livello %3 è stato tolto dalla scala del componente \"Pratico\"")
+             .arg(valueAt(0, "iSitId"), valueAt(0, "iClsMatCmpId_vtp1"),
+                  valueAt(1, "iScaLivId_vtp1")),
+         QStringLiteral("(situazione %1)").arg(valueAt(1, "iSitId"))},
         {"hours below 0 and beyond four digits",
          [&] {
              edit(0, "iAssOre", -7);

@@ -150,15 +150,20 @@ protected:
                     .toInt();
         // The teacher teaches the class's three subjects: the collection by class finds him.
         for (int i = 0; i < 3; ++i)
-            runSql(
-                "INSERT INTO TClsMatAna (iClsMatAnaId, iClsId, iMatId, iAnaId) SELECT ?, ?, ?, ? "
-                "FROM RDB$DATABASE WHERE NOT EXISTS (SELECT 1 FROM TClsMatAna WHERE iClsId = ? "
-                "AND iMatId = ? AND iAnaId = ?)",
-                {900001 + i, cls, mat[i], teacher, cls, mat[i], teacher});
+            teach(900001 + i, mat[i]);
         for (const char *t :
              {"TVtp_Proposti", "TTas_Tassonomie", "TAss_Assenze", "TAiu_Aiuti", "TNot_Note"})
             runSql(QStringLiteral("DELETE FROM %1 WHERE iSitId IN (?, ?, ?)").arg(t),
                    {sit[0], sit[1], sit[2]});
+    }
+
+    // The teacher teaches the subject in the class: a row of this id unless he already does.
+    void teach(int id, int subject)
+    {
+        runSql("INSERT INTO TClsMatAna (iClsMatAnaId, iClsId, iMatId, iAnaId) SELECT ?, ?, ?, ? "
+               "FROM RDB$DATABASE WHERE NOT EXISTS (SELECT 1 FROM TClsMatAna WHERE iClsId = ? "
+               "AND iMatId = ? AND iAnaId = ?)",
+               {id, cls, subject, teacher, cls, subject, teacher});
     }
 
     static void writePacket(const QString &path, const QStringList &columns,
@@ -324,27 +329,20 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
                             .toInt();
     ASSERT_NE(taxonomy, 0);
     // A fourth subject of the class the teacher teaches, and a fifth he does not.
-    QList<int> more;
-    for (QSqlQuery q = runSql("SELECT FIRST 2 R.iMatId FROM TClsSesMat M JOIN TMatRma R ON "
-                              "R.iMatRmaId = M.iMatRmaId WHERE M.iClsSesId = ? AND R.iMatId NOT IN "
-                              "(?, ?, ?) ORDER BY R.iMatId",
-                              {cs, mat[0], mat[1], mat[2]});
-         q.next();)
-        more << q.value(0).toInt();
-    ASSERT_EQ(more.size(), 2);
-    const int fourth = more[0], fifth = more[1];
-    const int fifthSubject = at("SELECT M.iClsSesMatId FROM TClsSesMat M JOIN TMatRma R ON "
-                                "R.iMatRmaId = M.iMatRmaId WHERE M.iClsSesId = ? AND R.iMatId = ?",
-                                {cs, fifth})
-                                 .toInt();
+    QSqlQuery more = runSql("SELECT FIRST 2 R.iMatId, M.iClsSesMatId FROM TClsSesMat M JOIN "
+                            "TMatRma R ON R.iMatRmaId = M.iMatRmaId WHERE M.iClsSesId = ? AND "
+                            "R.iMatId NOT IN (?, ?, ?) ORDER BY R.iMatId",
+                            {cs, mat[0], mat[1], mat[2]});
+    ASSERT_TRUE(more.next());
+    const int fourth = more.value(0).toInt();
+    ASSERT_TRUE(more.next());
+    const int fifth = more.value(0).toInt(), fifthSubject = more.value(1).toInt();
+    more.finish();
     runSql("DELETE FROM TClsMatAna WHERE iClsId = ? AND iMatId = ?", {cls, fifth});
     runSql("INSERT INTO TClsMatAna (iClsMatAnaId, iClsId, iMatId, iAnaId) SELECT 900012, ?, ?, "
            "MAX(iAnaId) FROM TClsMatAna WHERE iAnaId <> ?",
            {cls, fifth, teacher});
-    runSql("INSERT INTO TClsMatAna (iClsMatAnaId, iClsId, iMatId, iAnaId) SELECT 900011, ?, ?, ? "
-           "FROM RDB$DATABASE WHERE NOT EXISTS (SELECT 1 FROM TClsMatAna WHERE iClsId = ? AND "
-           "iMatId = ? AND iAnaId = ?)",
-           {cls, fourth, teacher, cls, fourth, teacher});
+    teach(900011, fourth);
     const QString otherName = at("SELECT TRIM(A.sAnaCognome) || ' ' || TRIM(A.sAnaNome) FROM "
                                  "TSit_Situazioni S JOIN TAna_Anagrafiche A ON A.iAnaId = S.iAnaId "
                                  "WHERE S.iSitId = ?",

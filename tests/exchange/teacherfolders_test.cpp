@@ -518,12 +518,11 @@ TEST_F(TeacherFolders, ARunStoppedAfterItsThirdTeacherKeepsTheFirstThree)
     EXPECT_TRUE(
         messages().join('\n').contains(QString(lockWaitRefused().message()).replace('\r', '\n')))
         << messages().join('\n').toStdString();
-    const QStringList now = votes();
-    for (int i = 0; i < 4; ++i)
+    const QStringList now = votes(), folders = marks(four);
+    for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(now.contains(raised[i]), i != 0) << raised[i].toStdString();
-    const QStringList folders = marks(four);
-    for (int i = 0; i < 4; ++i)
         EXPECT_EQ(folders[i].endsWith('+'), i != 0) << folders[i].toStdString();
+    }
 }
 
 // Every kind sent and collected back: each statement of the send and of the collection
