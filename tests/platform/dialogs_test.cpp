@@ -414,11 +414,8 @@ TEST(MainWindow, CtrlF4ClosesTheActiveInnerWindow)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
     main.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
-    QList<QLineEdit *> edits;
-    for (int i = 0; i < 2; ++i) {
-        edits << new QLineEdit;
-        main.mdiArea()->addSubWindow(edits.last())->show();
-    }
+    for (int i = 0; i < 2; ++i)
+        main.mdiArea()->addSubWindow(new QLineEdit)->show();
     emit main.miWindow()->aboutToShow();
     EXPECT_TRUE(main.miWindow()->actions().contains(main.acClose()));
     EXPECT_EQ(main.acClose()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F4));

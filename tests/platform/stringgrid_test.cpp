@@ -406,12 +406,10 @@ TEST(GridKeyboard, TabGivesTheKeyboardOnAtTheEndsOnly)
     auto *grid = new ProbeGrid;
     auto *table = new TVxTableView;
     auto *after = new QLineEdit;
-    for (QWidget *w : {static_cast<QWidget *>(before), static_cast<QWidget *>(grid),
-                       static_cast<QWidget *>(table), static_cast<QWidget *>(after)})
+    for (QWidget *w : std::initializer_list<QWidget *>{before, grid, table, after})
         layout->addWidget(w);
     grid->setColCount(4);
     grid->setRowCount(4);
-    grid->setOptions(TVxStringGrid::goEditing);
     QStandardItemModel model(3, 3);
     table->setModel(&model);
     window.show();

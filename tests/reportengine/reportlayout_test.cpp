@@ -282,6 +282,12 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
         "name=\"Cella\" left=\"0\" top=\"0\" width=\"14\" height=\"5\"%2>%3</text>"
         "<text name=\"Sotto\" left=\"0\" top=\"5\" width=\"14\" height=\"5\">x</text>"
         "</data>";
+    const QString wide = QString(cell).replace("width=\"14\"", "width=\"60\"");
+    // A line aligned right ends at its box's right side, less the inset, as it is drawn.
+    const auto endsAtTheRight = [](const TfrDisplayItem &t) {
+        const double width = TfrFontMetrics::of(t.Font).width(t.Text);
+        return std::abs(t.Origin.x() + width - (t.Box.right() - 0.5)) < 0.01;
+    };
     const QString judgment = QString("parola ").repeated(60);
     const QString tall =
         "<data name=\"Riga\" dataset=\"frdClassi\" height=\"%1\"><text "
@@ -435,34 +441,29 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
         // Arabic joins its letters, narrower than they stand alone: a line aligned right ends
         // at its box's right side as drawn; in italics, from the fallback's upright face.
         {"a line in another script is measured as drawn, slanted or not",
-         cell.arg("", " italic=\"true\" align=\"right\"",
-                  "&#x639;&#x628;&#x62F; &#x627;&#x644;&#x631;&#x62D;&#x645;&#x646; Zo&#xEB;")
-             .replace("width=\"14\"", "width=\"60\""),
+         wide.arg("", " italic=\"true\" align=\"right\"",
+                  "&#x639;&#x628;&#x62F; &#x627;&#x644;&#x631;&#x62D;&#x645;&#x646; Zo&#xEB;"),
          [&](const TfrDisplayList &l) {
              const auto t = texts(l, "Cella");
              const TfrFontMetrics m = TfrFontMetrics::of(t[0]->Font);
              double alone = 0;
              for (const QChar c : t[0]->Text)
                  alone += m.width(QString(c));
-             const double width = m.width(t[0]->Text);
-             return t.size() == 4 && l.Cut.isEmpty() && width < alone &&
-                    std::abs(t[0]->Origin.x() + width - (t[0]->Box.right() - 0.5)) < 0.01;
+             return t.size() == 4 && l.Cut.isEmpty() && m.width(t[0]->Text) < alone &&
+                    endsAtTheRight(*t[0]);
          }},
         // The page count, known only at the end, beside a shaped word: nothing missing, and
         // the line aligned once the count is in.
         {"a page count beside a word in another script",
-         cell.arg("", " align=\"right\"", "Pagina [PAGE#] di [TOTALPAGES] &#x639;&#x628;&#x62F;")
-             .replace("width=\"14\"", "width=\"60\""),
+         wide.arg("", " align=\"right\"", "Pagina [PAGE#] di [TOTALPAGES] &#x639;&#x628;&#x62F;"),
          [&](const TfrDisplayList &l) {
              const auto t = texts(l, "Cella");
-             const double width = TfrFontMetrics::of(t[0]->Font).width(t[0]->Text);
              return t.size() == 4 && l.Cut.isEmpty() && t[0]->Text == "Pagina 1 di 1 عبد" &&
-                    std::abs(t[0]->Origin.x() + width - (t[0]->Box.right() - 0.5)) < 0.01;
+                    endsAtTheRight(*t[0]);
          }},
         // Marks stored apart from their letters, another script, a character no font has.
         {"a text is laid out composed, and what no font can print is recorded",
-         cell.arg("", "", "Zoe&#x308; &#x5DB;&#x5D4;&#x5DF; &#x4E2D;")
-             .replace("width=\"14\"", "width=\"60\""),
+         wide.arg("", "", "Zoe&#x308; &#x5DB;&#x5D4;&#x5DF; &#x4E2D;"),
          [&](const TfrDisplayList &l) {
              const auto t = texts(l, "Cella");
              return t.size() == 4 && t[0]->Text == "Zoë כהן 中" && l.Cut.size() == 4 &&
