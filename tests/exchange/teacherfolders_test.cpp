@@ -607,6 +607,7 @@ TEST_F(TeacherFolders, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
         std::function<void()> damage;
         QString refused;           // what the refusal says; none when the folder is collected
         QStringList notTaken = {}; // the beginnings of the lines of the rows not collected
+        int changed = 0;           // the rows the run stores, as the message counts them
     } cases[] = {
         {"as sent", [] {}, {}, {}},
         {"every vote in a subject she does not teach",
@@ -625,11 +626,27 @@ TEST_F(TeacherFolders, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
              writeFileBytes(folder + "Info.ini", sent.value("Info.ini").replace("Vot=1", "Vot=x"));
          },
          "la chiave Vot vale \"x\""},
-        {"a vote given twice",
-         [&] { edit("ClsVot.xml", repeatCurrentRow); },
+        // The last folder of the run with a row refused in one class: the votes of her other
+        // class are stored as each step ends, as the message counts them.
+        {"a vote given twice with another vote, another class's vote raised",
+         [&] {
+             edit("ClsVot.xml", [](TClientDataSet &p) {
+                 const QVariant first = p.FieldByName("iClsId")->Value();
+                 p.Edit();
+                 p.FieldByName("iValId")->setValue(p.FieldByName("iValId")->AsInteger() + 1);
+                 p.Post();
+                 while (p.FieldByName("iClsId")->Value() == first)
+                     p.Next();
+                 repeatCurrentRow(p);
+                 p.Edit();
+                 p.FieldByName("iValId")->setValue(p.FieldByName("iValId")->AsInteger() + 1);
+                 p.Post();
+             });
+         },
          {},
-         {"Marchetti Beatrice:", "  ClsVot.xml: la riga", "I dati \"voti\"",
-          "Il docente Marchetti Beatrice non è segnato come ricevuto."}},
+         {"Marchetti Beatrice:", "  ClsVot.xml: ", "I dati \"voti\"",
+          "Il docente Marchetti Beatrice non è segnato come ricevuto."},
+         1},
         {"a folder without its Info.ini", [&] { QFile::remove(folder + "Info.ini"); },
          "Nella cartella " + folder + " manca il file Info.ini"},
         {"a class she does not teach",
@@ -667,7 +684,8 @@ TEST_F(TeacherFolders, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
                              : "Alcuni dati non sono stati raccolti.");
         for (int i = 0; i < expected.size(); ++i)
             EXPECT_TRUE(lines.value(i).startsWith(expected[i])) << lines.join('\n').toStdString();
-        EXPECT_EQ(classTablesSnapshot(), before);
+        EXPECT_EQ(classTablesChanges(before).second.size(), c.changed);
+        EXPECT_EQ(shown[0].count(", cambiate 1,"), c.changed);
         EXPECT_EQ(marks({11}),
                   QStringList{folder + (c.refused.isEmpty() && c.notTaken.isEmpty() ? "+" : "")});
     }
