@@ -432,6 +432,9 @@ void QelTeacherFolderCollector::CheckTeacherFolder(const QString &folder, int iD
         throw EVxException(reading.lastError());
     QStringList faults;
     int count = 0;
+    // A row of voti.cds carries a pupil's absence, aid and note in a subject: outside, it is
+    // told once.
+    QSet<std::pair<int, int>> rowsTold;
     for (Value &v : m_values) {
         const bool debt = v.kind == QelDocFolderSql::kindCount();
         bool inScope = false;
@@ -466,6 +469,11 @@ void QelTeacherFolderCollector::CheckTeacherFolder(const QString &folder, int iD
             }
             continue;
         }
+        const bool subjectRow = !debt && !*QelDocFolderSql::kinds()[v.kind].prefix;
+        if (subjectRow && rowsTold.contains(v.key))
+            continue;
+        if (subjectRow)
+            rowsTold.insert(v.key);
         if (++count <= kFaultsShown)
             faults << QStringLiteral("  ") + v.what +
                           (v.keysFit ? QString()

@@ -67,8 +67,8 @@ QString debtUpdate();
 // One row when that debt is in the scope.
 QString debtInScope();
 // One row when that debt is no longer there, though the send could have given it to teacher
-// :iDocId: its situation is of a year before :iAnsId and its pupil is, in that year, in a class
-// of his. The office deleted it after the send.
+// :iDocId: its situation is of :iAnsId or a year before, and its pupil is, in :iAnsId, in a class
+// where he teaches its subject. The office deleted it after the send.
 QString debtGone();
 
 } // namespace QelDocFolderSql

@@ -4,6 +4,8 @@
 #include "exchange/qelsendbookkeeping.h"
 #include "exchange/qelwait.h"
 #include "platform/clientdataset.h"
+#include "platform/connection.h"
+#include "platform/transaction.h"
 #include "platform/dbgridframes.h"
 #include "platform/engineerrors.h"
 #include "platform/inifile.h"
@@ -692,3 +694,30 @@ TEST_F(TeacherFolders, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
 }
 
 } // namespace
+
+TEST_F(TeacherFolders, TmpInvioPrepares)
+{
+    TVxSideConnection side(qqoVxGlobConn());
+    QSqlQuery q(side.database());
+    q.setForwardOnly(true);
+    const QString sql = "SELECT COUNT(*) FROM TAai_AnaAppInvio WHERE iAaiRicevuto = 1";
+    TVxStatementRecorder recorder;
+    execBound(q, sql, {});
+    q.next();
+    qWarning() << "FIRST" << q.value(0);
+    q.finish();
+    runSql("UPDATE TAai_AnaAppInvio SET iAaiRicevuto = 1 WHERE iAaiId IN (2, 3)");
+    execAgain(q, sql, {});
+    q.next();
+    qWarning() << "SECOND" << q.value(0) << recorder.prepared(sql);
+    q.finish();
+    {
+        TVxTransaction tr(qqoVxGlobConn());
+        tr.StartTransaction();
+        tr.Exec("UPDATE TAai_AnaAppInvio SET iAaiRicevuto = 1 WHERE iAaiId IN (4, 5)", {});
+        tr.Commit();
+    }
+    execAgain(q, sql, {});
+    q.next();
+    qWarning() << "THIRD" << q.value(0) << recorder.prepared(sql);
+}
