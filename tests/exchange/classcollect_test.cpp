@@ -492,7 +492,8 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
                  "  ClsAss.xml: ", "I dati \"assenze\"", "  ClsCre.xml: ", "I dati \"crediti\""}},
         // Keys beyond the database's, and a make-up record of the year before's phase: refused.
         {.edits = {setAt("ClsFin.xml", "iSitId", 955, "iSitId", (qint64(1) << 32) + 955)},
-         .refused = "vale 4294968251, un numero che il database non può contenere"},
+         .refused = "una riga ha un numero che il database non può contenere.\r\r  ClsFin.xml, "
+                    "riga"},
         {.edits = {setAt("Rec.xml", "iSitId", 957, "iAnsFreDwgId", lastYearsPhase)},
          .refused = QStringLiteral("il recupero è della fase %1, che non è dell'anno di lavoro")
                         .arg(lastYearsPhase)},
@@ -516,8 +517,8 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
         // The first ten rows of a refused folder are named, then how many more.
         {.edits = {rows("ClsVot.xml",
                         QList<std::function<void(TClientDataSet &)>>(
-                            12, [=](TClientDataSet &p) { set(p, "iSitId", stranger); }))},
-         .refused = "  ... e altre 2 righe."},
+                            11, [=](TClientDataSet &p) { set(p, "iSitId", stranger); }))},
+         .refused = "  ... e un'altra riga."},
         // The coordinator's edits; two pupils' summary rows, each flag its own row's, and one
         // without a credit voted, whose stored unanimity stays.
         {{setAt("ClsDeb.xml", "iSitId", 957, "iDesDedId", 1),

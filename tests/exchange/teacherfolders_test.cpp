@@ -4,8 +4,6 @@
 #include "exchange/qelsendbookkeeping.h"
 #include "exchange/qelwait.h"
 #include "platform/clientdataset.h"
-#include "platform/connection.h"
-#include "platform/transaction.h"
 #include "platform/dbgridframes.h"
 #include "platform/engineerrors.h"
 #include "platform/inifile.h"
@@ -60,9 +58,8 @@ protected:
     }
 
     // The send window on the mode, the teachers (bookkeeping rows) selected, OK pressed; what
-    // it shows recorded anew, and what OK runs by the recorder given.
-    void send(int mode, const QList<int> &aaiIds,
-              std::optional<TVxStatementRecorder> *recorder = nullptr)
+    // it shows recorded anew.
+    void send(int mode, const QList<int> &aaiIds)
     {
         DialogSeam::clearShown();
         asked.clear();
@@ -72,8 +69,6 @@ protected:
         sender->cbMod()->setCurrentIndex(index);
         emit sender->cbMod()->activated(index);
         sender->SetSelectedRows(rowsOf(sender->Teachers(), aaiIds));
-        if (recorder)
-            recorder->emplace();
         sender->buOk()->click();
     }
     // The folder dialog's next answer: its button, after typing the name (null: the proposed
@@ -184,6 +179,7 @@ TEST_F(TeacherFolders, NetworkSendAsksForExistingFoldersAndMarksOnlyWhatWasWritt
     // Monti, now named as Marchetti, and Marchetti still get a folder each.
     runSql("UPDATE TAna_Anagrafiche SET sAnaCognome = 'Marchetti', sAnaNome = 'Beatrice_Jr' "
            "WHERE iAnaId = 1000009");
+    sender.reset(); // "Invio" reads its teachers when it opens
     writeFileBytes(base + "Caruso Greta/Info.ini", "[Docente]\r\nID=1000002\r\n");
     answer("buSovrascrivi", {}, true); // Monti, sent first
     answer("buOK", "Marchetti 2");     // Marchetti: the folder was filled in this run
@@ -293,6 +289,7 @@ TEST_F(TeacherFolders, EachModeWantsItsFolderAndTheFloppyADisketteForEachTeacher
               "invio si assegna ai docenti in \"Docenti - Configurazione invio\".");
     runSql("UPDATE TAai_AnaAppInvio SET iModId = 1 WHERE iAaiId IN (10, 11)");
     runSql("UPDATE TAai_AnaAppInvio SET iModId = 3 WHERE iAaiId = 8");
+    sender.reset();
     const QString unset = "Attenzione\n\nSi è scelto di inviare i dati %1 senza impostare il "
                           "percorso di invio.\n\nImpostarlo da \"Utilità e parametri - "
                           "Parametri Invio docenti\" per proseguire.\n\n";
@@ -538,24 +535,27 @@ TEST_F(TeacherFolders, ASendAndItsCollectionReadThroughIndexesEachStatementPrepa
           &dmqelParGen->xpiNot, &dmqelParGen->xpiDeb, &dmqelParGen->xpiComp})
         flag->SetValore(1);
     QStringList texts, twice;
-    const auto ran = [&](const TVxStatementRecorder &recorder, bool once) {
+    const auto ran = [&](const TVxStatementRecorder &recorder, bool list) {
         for (const TVxStatementRecorder::Statement &st : recorder.statements()) {
             texts << st.sql;
-            // The window's list is read again after each teacher, outside the collection.
-            if (once && recorder.prepared(st.sql) > 1 && !twice.contains(st.sql) &&
-                st.sql != SendBookkeeping::folderTeachersSql())
+            // The collection's window reads its list again after each teacher, outside the
+            // collection.
+            if (recorder.prepared(st.sql) > 1 && !twice.contains(st.sql) &&
+                (list || st.sql != SendBookkeeping::folderTeachersSql()))
                 twice << st.sql;
         }
     };
     {
-        std::optional<TVxStatementRecorder> recorder;
-        send(2, {10, 11}, &recorder);
-        ran(*recorder, true);
+        // "Invio" opened, another mode chosen, the send: each text prepared once.
+        TVxStatementRecorder recorder;
+        sender = std::make_unique<TfmqelSendD>();
+        send(2, {10, 11});
+        ran(recorder, true);
     }
     {
         TVxStatementRecorder recorder;
         collector({10, 11})->buOk()->click();
-        ran(recorder, true);
+        ran(recorder, false);
     }
     EXPECT_EQ(twice, QStringList());
     EXPECT_EQ(marks({10, 11}),
@@ -695,29 +695,3 @@ TEST_F(TeacherFolders, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
 
 } // namespace
 
-TEST_F(TeacherFolders, TmpInvioPrepares)
-{
-    TVxSideConnection side(qqoVxGlobConn());
-    QSqlQuery q(side.database());
-    q.setForwardOnly(true);
-    const QString sql = "SELECT COUNT(*) FROM TAai_AnaAppInvio WHERE iAaiRicevuto = 1";
-    TVxStatementRecorder recorder;
-    execBound(q, sql, {});
-    q.next();
-    qWarning() << "FIRST" << q.value(0);
-    q.finish();
-    runSql("UPDATE TAai_AnaAppInvio SET iAaiRicevuto = 1 WHERE iAaiId IN (2, 3)");
-    execAgain(q, sql, {});
-    q.next();
-    qWarning() << "SECOND" << q.value(0) << recorder.prepared(sql);
-    q.finish();
-    {
-        TVxTransaction tr(qqoVxGlobConn());
-        tr.StartTransaction();
-        tr.Exec("UPDATE TAai_AnaAppInvio SET iAaiRicevuto = 1 WHERE iAaiId IN (4, 5)", {});
-        tr.Commit();
-    }
-    execAgain(q, sql, {});
-    q.next();
-    qWarning() << "THIRD" << q.value(0) << recorder.prepared(sql);
-}
