@@ -561,14 +561,14 @@ TEST_F(DocFolderRoundTrip, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
              edit(1, "iSitId", foreign);
              save();
          },
-         "dati non appartengono alle classi e materie del docente"},
+         "5 dati non appartengono alle classi e materie del docente"},
         {"a value in another teacher's subject of the pupil's class",
          [&] {
              edit(0, "iClsSesMatId", othersSubject);
              edit(0, "iAssOre", 44);
              save();
          },
-         "dati non appartengono alle classi e materie del docente"},
+         "un dato non appartiene alle classi e materie del docente"},
         {"another school's",
          [&] {
              TClientDataSet school;
