@@ -36,8 +36,8 @@ const QelCollectKind kKinds[] = {
     {"note", "TNot_Note", kFolders | kWeb, -1, false, false, false, "", "dNotData", "", "", true},
     {"note di classe", "TCno_ClassiNoteOre", kWeb, -1, true, false, false, "iCnoOre", "", "",
      "iAnsSesDwgId", true},
-    {"giudizi", "TGdz_Giudizi", kClassFolders, -1, false, false, false, "", "", "",
-     "iAnsSesDwgId", false},
+    {"giudizi", "TGdz_Giudizi", kClassFolders, -1, false, false, false, "", "", "", "iAnsSesDwgId",
+     false},
     {"esiti finali", "TSit_Situazioni", kClassFolders, -1, false, false, false, "", "",
      "iPosFinId:TPosFin", "", false},
     {"crediti", "TCre_Crediti", kClassFolders, -1, false, false, true,
@@ -45,8 +45,8 @@ const QelCollectKind kKinds[] = {
      false},
     {"debiti", "TDeb_Debiti", kClassFolders, -1, false, false, false, "", "dDebAttr dDebVer",
      "iDesDedId:TDesDed iDtpDtdId:TDtpDtd", "", false},
-    {"verifiche dei debiti", "TDeb_Debiti", kFolders | kWeb, -1, false, false, false, "",
-     "dDebVer", "iDesDedId:TDesDed", "", true},
+    {"verifiche dei debiti", "TDeb_Debiti", kFolders | kWeb, -1, false, false, false, "", "dDebVer",
+     "iDesDedId:TDesDed", "", true},
     {"recuperi", "TRec_Recuperi", kClassFolders | kRouteMakeUpWeb, -1, false, false, false, "",
      "dRecAttr dRecVer", "iEreId:TEre_EsitoRec iTreId:TTre_TipoRec iPvrId:TPvr_ProvaRecupero",
      "iAnsFreDwgId", true},
@@ -215,8 +215,8 @@ QString QelCollectedValues::Refusal(const QelCollectKind &kind, TVxFieldValues &
     }
     for (const QString &column : words(kind.dates)) {
         const QVariant value = row.value(column);
-        if (value.typeId() == QMetaType::QString && italianDate().match(value.toString().trimmed()).hasMatch() &&
-            !DateOf(value).isValid())
+        if (value.typeId() == QMetaType::QString &&
+            italianDate().match(value.toString().trimmed()).hasMatch() && !DateOf(value).isValid())
             return QStringLiteral("la data \"%1\" non esiste.").arg(value.toString().trimmed());
     }
     if (kind.credit)
@@ -336,19 +336,19 @@ QString QelCollectedValues::subjectName(int subject, bool bySubject)
                                           "Mat.iMatId = MatRma.iMatId WHERE "
                                           "ClsSesMat.iClsSesMatId = :iId"),
                            subject);
-    return name.isEmpty() ? QStringLiteral("la materia (%1 %2), che non c'è nell'archivio")
-                                .arg(bySubject ? QStringLiteral("iMatId")
-                                               : QStringLiteral("iClsSesMatId"))
-                                .arg(subject)
-                          : name;
+    return name.isEmpty()
+               ? QStringLiteral("la materia (%1 %2), che non c'è nell'archivio")
+                     .arg(bySubject ? QStringLiteral("iMatId") : QStringLiteral("iClsSesMatId"))
+                     .arg(subject)
+               : name;
 }
 
 QString QelCollectedValues::Who(int iSitId, int subject, bool bySubject)
 {
     const QString pupil = PupilName(iSitId);
-    const QString who = pupil.isEmpty()
-                            ? QStringLiteral("la situazione %1, che non c'è nell'archivio").arg(iSitId)
-                            : QStringLiteral("%1 (situazione %2)").arg(pupil).arg(iSitId);
+    const QString who =
+        pupil.isEmpty() ? QStringLiteral("la situazione %1, che non c'è nell'archivio").arg(iSitId)
+                        : QStringLiteral("%1 (situazione %2)").arg(pupil).arg(iSitId);
     return subject == 0 ? who : who + QStringLiteral(", ") + subjectName(subject, bySubject);
 }
 

@@ -464,8 +464,8 @@ void QelTeacherFolderCollector::CheckTeacherFolder(const QString &folder, int iD
             if (!v.remove) {
                 TVxFieldValues measured = v.values;
                 measured.setValue(QStringLiteral("iCmpScaId"), scale);
-                v.refusal = m_rules->Refusal(QelCollectedValues::Kind(kKindNames[v.kind]),
-                                             measured, stored);
+                v.refusal = m_rules->Refusal(QelCollectedValues::Kind(kKindNames[v.kind]), measured,
+                                             stored);
             }
             continue;
         }
@@ -541,9 +541,7 @@ void QelTeacherFolderCollector::addSubjectValue(const TClientDataSet &record, in
         }
     }
     const QVariant subject = valueOf(record, QStringLiteral("iClsSesMatId"));
-    addValue(record, kindIndex,
-             QLatin1String(kKindNames[kindIndex]),
-             subject, values);
+    addValue(record, kindIndex, QLatin1String(kKindNames[kindIndex]), subject, values);
 }
 
 void QelTeacherFolderCollector::addValue(const TClientDataSet &record, int kindIndex,
@@ -622,7 +620,8 @@ QStringList QelTeacherFolderCollector::ImportCheckedFolder()
                 QStringList values;
                 for (int i = 0; i < v.values.size(); ++i)
                     values << v.values.value(i).toString();
-                repeats.Note(keyOf(v), values.join(u'|') + (v.remove ? QStringLiteral("|-") : QStringLiteral("|+")));
+                repeats.Note(keyOf(v), values.join(u'|') + (v.remove ? QStringLiteral("|-")
+                                                                     : QStringLiteral("|+")));
             }
         QList<const Value *> values;
         int refused = 0;
@@ -641,7 +640,8 @@ QStringList QelTeacherFolderCollector::ImportCheckedFolder()
                 break;
             }
             if (v.gone)
-                m_notes << QStringLiteral("  %1: %2").arg(v.what, QelCollectedValues::DebtDeleted());
+                m_notes
+                    << QStringLiteral("  %1: %2").arg(v.what, QelCollectedValues::DebtDeleted());
             else if (!v.refusal.isEmpty()) {
                 log << QStringLiteral("  %1: %2 Il dato non è stato scritto.")
                            .arg(v.what, v.refusal);

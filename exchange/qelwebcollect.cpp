@@ -763,12 +763,11 @@ void QelWebCollection::importDebts(QStringList *log)
         const QVariant sit = valueOf(m_debiti, QStringLiteral("iSitId"));
         const QVariant subject = valueOf(m_debiti, QStringLiteral("iMatId"));
         const bool fits = keysFault(m_debiti).isEmpty();
-        const QString debt =
-            QStringLiteral("%1: %2").arg(
-                PacketNames().at(1),
-                fits ? m_rules->Who(sit.toInt(), subject.toInt(), true)
-                     : QStringLiteral("il debito della situazione %1 nella materia %2")
-                           .arg(sit.toString(), subject.toString()));
+        const QString debt = QStringLiteral("%1: %2").arg(
+            PacketNames().at(1),
+            fits ? m_rules->Who(sit.toInt(), subject.toInt(), true)
+                 : QStringLiteral("il debito della situazione %1 nella materia %2")
+                       .arg(sit.toString(), subject.toString()));
         if (!rowToWrite(m_debiti, debtKey(m_debiti), debt, false, log))
             continue;
         TVxFieldValues values = debtValues(m_debiti);
@@ -791,7 +790,8 @@ void QelWebCollection::importDebts(QStringList *log)
             continue;
         const auto found = [this, &values](const QString &sql) {
             bool any = false;
-            VxEachRow(m_db, sql, values, [&any](const QSqlQuery &, const QSqlRecord &) { any = true; });
+            VxEachRow(m_db, sql, values,
+                      [&any](const QSqlQuery &, const QSqlRecord &) { any = true; });
             return any;
         };
         // A debt the office deleted since the send has nothing to verify: told, and the teacher
@@ -817,12 +817,11 @@ void QelWebCollection::importClassNotes(QStringList *log)
         const QVariant cls = valueOf(m_classNotes, QStringLiteral("iClsId"));
         const QVariant subject = valueOf(m_classNotes, QStringLiteral("iMatId"));
         const bool fits = keysFault(m_classNotes).isEmpty();
-        const QString note =
-            QStringLiteral("%1: la nota di classe della %2")
-                .arg(PacketNames().at(2),
-                     fits ? m_rules->ClassAndSubject(cls.toInt(), subject.toInt())
-                          : QStringLiteral("classe %1, materia %2")
-                                .arg(cls.toString(), subject.toString()));
+        const QString note = QStringLiteral("%1: la nota di classe della %2")
+                                 .arg(PacketNames().at(2),
+                                      fits ? m_rules->ClassAndSubject(cls.toInt(), subject.toInt())
+                                           : QStringLiteral("classe %1, materia %2")
+                                                 .arg(cls.toString(), subject.toString()));
         if (!rowToWrite(m_classNotes, classNoteKey(m_classNotes), note, true, log))
             continue;
         // The export is the working session's: a note of another is none of its own.

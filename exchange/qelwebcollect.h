@@ -150,8 +150,8 @@ private:
     QString m_folder;
     int m_iAnsSesDwgId;
     int m_iSesId = 0;
-    int m_iAnsId = 0;         // the working school year
-    int m_iDocId = 0;         // the teacher being imported
+    int m_iAnsId = 0;            // the working school year
+    int m_iDocId = 0;            // the teacher being imported
     QelCollectRepeats m_repeats; // his rows' keys, given twice with other values or not
     // His rows' pupils not in the class (session) of their subject, told once for that class.
     QSet<std::pair<int, int>> m_outsidePupils;

@@ -2,9 +2,9 @@
 
 #include "exchange/qelcollectedvalues.h"
 #include "exchange/qelwebcollect.h"
-#include "platform/sqlparams.h"
 #include "platform/connection.h"
 #include "platform/helpers.h"
+#include "platform/sqlparams.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
 
@@ -127,12 +127,11 @@ void QelWebMakeUpCollection::ImportMakeUpResults(int iDocId, QStringList *log)
             repeats.Note(keyOf(), text.join(u'|'));
         }
     for (m_recuperi.First(); !m_recuperi.Eof(); m_recuperi.Next()) {
-        const QString row =
-            keysFit() ? m_values.Who(valueOf(m_recuperi, "iSitId").toInt(),
-                                     valueOf(m_recuperi, "iMatId").toInt(), true)
-                      : QStringLiteral("la situazione %1 nella materia %2")
-                            .arg(valueOf(m_recuperi, "iSitId").toString(),
-                                 valueOf(m_recuperi, "iMatId").toString());
+        const QString row = keysFit() ? m_values.Who(valueOf(m_recuperi, "iSitId").toInt(),
+                                                     valueOf(m_recuperi, "iMatId").toInt(), true)
+                                      : QStringLiteral("la situazione %1 nella materia %2")
+                                            .arg(valueOf(m_recuperi, "iSitId").toString(),
+                                                 valueOf(m_recuperi, "iMatId").toString());
         const auto refuse = [&](const QString &why) {
             if (log)
                 *log << QStringLiteral("  ***ERRORE*** ") +

@@ -564,17 +564,19 @@ void TdmqelXML::checkFolder()
         return EVxException(
             QStringLiteral("La cartella %1 non è stata raccolta: %2.\r\r%3\r\rNessun dato è "
                            "stato modificato.")
-                .arg(folder,
-                     numbers ? (faults == 1 ? QStringLiteral("una riga ha un numero che il "
-                                                             "database non può contenere")
-                                            : QStringLiteral("%1 righe hanno numeri che il "
-                                                             "database non può contenere")
-                                                  .arg(faults))
-                             : (faults == 1 ? QStringLiteral("una riga non appartiene ai dati ")
-                                            : QStringLiteral("%1 righe non appartengono ai dati ")
-                                                  .arg(faults)) +
-                                   whose,
-                     shown.join(QLatin1Char('\r'))));
+                .arg(
+                    folder,
+                    numbers
+                        ? (faults == 1 ? QStringLiteral("una riga ha un numero che il "
+                                                        "database non può contenere")
+                                       : QStringLiteral("%1 righe hanno numeri che il "
+                                                        "database non può contenere")
+                                             .arg(faults))
+                        : (faults == 1
+                               ? QStringLiteral("una riga non appartiene ai dati ")
+                               : QStringLiteral("%1 righe non appartengono ai dati ").arg(faults)) +
+                              whose,
+                    shown.join(QLatin1Char('\r'))));
     };
     const auto each = [&](const QString &file,
                           const std::function<void(const TClientDataSet &, int)> &check) {
@@ -656,8 +658,7 @@ void TdmqelXML::checkFolder()
             if (!ofClass(file, p, row, "iClsId") || !pupil(file, row, intField(p, "iSitId")) ||
                 subjects.contains(intField(p, "iClsSesMatId")))
                 return;
-            const QString who =
-                c.values.Who(intField(p, "iSitId"), intField(p, "iClsSesMatId"));
+            const QString who = c.values.Who(intField(p, "iSitId"), intField(p, "iClsSesMatId"));
             fault(file, row,
                   iMode == 1 ? QStringLiteral("%1: la materia non è della classe %2 nella "
                                               "sessione di lavoro")
@@ -968,9 +969,10 @@ QString MoreRowsLine(qsizetype more)
 bool TdmqelXML::debtGone(int sitId, int matId) const
 {
     bool gone = false;
-    VxEachRow(qqoVxGlobConn(), QelDocFolderSql::debtGone(),
-              valuesOf({{"iSitId", sitId}, {"iMatId", matId}, {"iAnsId", iAnsId}, {"iDocId", iAnaId}}),
-              [&gone](const QSqlQuery &, const QSqlRecord &) { gone = true; });
+    VxEachRow(
+        qqoVxGlobConn(), QelDocFolderSql::debtGone(),
+        valuesOf({{"iSitId", sitId}, {"iMatId", matId}, {"iAnsId", iAnsId}, {"iDocId", iAnaId}}),
+        [&gone](const QSqlQuery &, const QSqlRecord &) { gone = true; });
     return gone;
 }
 
@@ -1061,10 +1063,9 @@ void TdmqelXML::ImportAttendance(TVxTransaction &tr)
     });
     for (qsizetype row = 0; row < rows.size(); ++row)
         if (outside.contains(row))
-            Refusals{m_collect->log, m_collect->refused}.add(
-                outsideClass(kPupils,
-                             m_collect->values.Who(rows[row].value(QStringLiteral("iSitId")).toInt()),
-                             sClsDesc));
+            Refusals{m_collect->log, m_collect->refused}.add(outsideClass(
+                kPupils, m_collect->values.Who(rows[row].value(QStringLiteral("iSitId")).toInt()),
+                sClsDesc));
 }
 
 void TdmqelXML::DeleteKindData(int kind, TVxTransaction &tr)
@@ -1201,8 +1202,8 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
                    : QStringLiteral("delle materie del docente %1 nella classe").arg(sDocNome);
     // The row's pupil and subject, as every line names them.
     const auto who = [&](const TVxFieldValues &row) {
-        const int sit = row.value(kind == 10 ? QStringLiteral("ISITID") : QStringLiteral("iSitId"))
-                            .toInt();
+        const int sit =
+            row.value(kind == 10 ? QStringLiteral("ISITID") : QStringLiteral("iSitId")).toInt();
         return kind <= 5   ? c.values.Who(sit, row.value(QStringLiteral("iClsSesMatId")).toInt())
                : kind == 7 ? c.values.Who(sit, row.value(QStringLiteral("iMatId")).toInt(), true)
                            : c.values.Who(sit);
@@ -1665,8 +1666,8 @@ void TdmqelXML::updateDebts(TVxTransaction &tr, const QList<TVxFieldValues> &row
         const bool wasDeleted = fetchNext(deleted);
         deleted.finish();
         if (wasDeleted)
-            c.log << QStringLiteral("  %1: %2: %3").arg(packetOf(7), who(kept[row]),
-                                                         QelCollectedValues::DebtDeleted());
+            c.log << QStringLiteral("  %1: %2: %3")
+                         .arg(packetOf(7), who(kept[row]), QelCollectedValues::DebtDeleted());
         else
             refusals.add(QStringLiteral("  %1: %2: il debito è fuori dai dati %3: la verifica "
                                         "non è stata raccolta.")
@@ -1733,9 +1734,9 @@ void TdmqelXML::ImportPupilCredit(int sitId, TVxTransaction &tr)
     }
     rows.removeDuplicates();
     if (rows.size() > 1) {
-        Refusals{c.log, c.refused}.add(QStringLiteral("  %1: %2: %3")
-                                           .arg(kCredits, c.values.Who(sitId),
-                                                QelCollectRepeats::Cause()));
+        Refusals{c.log, c.refused}.add(
+            QStringLiteral("  %1: %2: %3")
+                .arg(kCredits, c.values.Who(sitId), QelCollectRepeats::Cause()));
         return;
     }
     if (!credits.Locate(QStringLiteral("iSitId"), sitId) || intField(credits, "iCreId") == 0)
@@ -1745,10 +1746,10 @@ void TdmqelXML::ImportPupilCredit(int sitId, TVxTransaction &tr)
     values.setValue(QStringLiteral("iSitId"), sitId);
     values.setValue(QStringLiteral("iClsId"), iClsId);
     // The row's credit as the credits grid holds it: its numbers, band, flag and commendation.
-    const QStringList creditColumns{
-        QStringLiteral("iCreCredito"), QStringLiteral("iCrePerMedia"), QStringLiteral("iBndId"),
-        QStringLiteral("iCreOutBanda"), QStringLiteral("iCreFrmSco"), QStringLiteral("iCreSosp"),
-        QStringLiteral("iCreRecup"), QStringLiteral("iEncId")};
+    const QStringList creditColumns{QStringLiteral("iCreCredito"), QStringLiteral("iCrePerMedia"),
+                                    QStringLiteral("iBndId"),      QStringLiteral("iCreOutBanda"),
+                                    QStringLiteral("iCreFrmSco"),  QStringLiteral("iCreSosp"),
+                                    QStringLiteral("iCreRecup"),   QStringLiteral("iEncId")};
     for (const QString &name : creditColumns) {
         const QByteArray column = name.toLatin1();
         values.setValue(name, name == u"iBndId" || name == u"iEncId"
@@ -1779,8 +1780,7 @@ void TdmqelXML::ImportPupilCredit(int sitId, TVxTransaction &tr)
     for (const QString &name : creditColumns)
         brought << numberText(values.value(name));
     if (brought != stored) {
-        if (const QString why =
-                c.values.Refusal(QelCollectedValues::Kind("crediti"), values);
+        if (const QString why = c.values.Refusal(QelCollectedValues::Kind("crediti"), values);
             !why.isEmpty()) {
             Refusals{c.log, c.refused}.add(valueLine(kCredits, sitId, why));
             return;
@@ -1885,13 +1885,12 @@ QList<TVxFieldValues> TdmqelXML::makeUpRows(int sitId)
     // The duplicate check of the make-up records takes them as one; the grid's rules hold.
     const QelCollectKind &kind = QelCollectedValues::Kind("recuperi");
     QList<TVxFieldValues> measured;
-    for (TVxFieldValues &row : withoutRepeats(rows, "iAnsFreDwgId iSitId iMatId",
-                                              Refusals{m_collect->log, m_collect->refused},
-                                              [this](const TVxFieldValues &row) {
-                                                  return QStringLiteral("  %1: %2: %3")
-                                                      .arg(kMakeUps, makeUpWho(row),
-                                                           QelCollectRepeats::Cause());
-                                              })) {
+    for (TVxFieldValues &row : withoutRepeats(
+             rows, "iAnsFreDwgId iSitId iMatId", Refusals{m_collect->log, m_collect->refused},
+             [this](const TVxFieldValues &row) {
+                 return QStringLiteral("  %1: %2: %3")
+                     .arg(kMakeUps, makeUpWho(row), QelCollectRepeats::Cause());
+             })) {
         if (const QString why = m_collect->values.Refusal(kind, row); !why.isEmpty())
             Refusals{m_collect->log, m_collect->refused}.add(
                 QStringLiteral("  %1: %2: %3 Il dato non è stato raccolto.")

@@ -500,20 +500,21 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
         // A debt of a pupil's earlier year under the class's own id is only verified; two notes
         // of one day are two notes; a pupil's credit given twice, with another credit, is
         // refused.
-        {.edits = {setAt("ClsDeb.xml", "iSitId", 152, "iClsId", 39005),
-                   add("ClsNot.xml", {{"iClsId", 39005},
-                                      {"iClsSesMatId", 1320},
-                                      {"iSitId", 955},
-                                      {"dNotData", QDate(2009, 1, 10)},
-                                      {"bNotNota", "Altra nota"}}),
-                   at("ClsCre.xml", "iSitId", 955,
-                      [](TClientDataSet &p) {
-                          repeatCurrentRow(p);
-                          set(p, "iCreCredito", 7);
-                      })},
-         .come = {"N|1320|955|2009-01-10|-|Altra nota|2008-09-01|2009-08-31"},
-         .log = {"  ClsCre.xml: Barbieri Elisa (situazione 955): la riga è ripetuta",
-                 "I dati \"crediti\""}},
+        {
+            .edits = {setAt("ClsDeb.xml", "iSitId", 152, "iClsId", 39005),
+                      add("ClsNot.xml", {{"iClsId", 39005},
+                                         {"iClsSesMatId", 1320},
+                                         {"iSitId", 955},
+                                         {"dNotData", QDate(2009, 1, 10)},
+                                         {"bNotNota", "Altra nota"}}),
+                      at("ClsCre.xml", "iSitId", 955,
+                         [](TClientDataSet &p) {
+                             repeatCurrentRow(p);
+                             set(p, "iCreCredito", 7);
+                         })},
+            .come = {"N|1320|955|2009-01-10|-|Altra nota|2008-09-01|2009-08-31"},
+            .log = {"  ClsCre.xml: Barbieri Elisa (situazione 955): la riga è ripetuta",
+                    "I dati \"crediti\""}},
         // The first ten rows of a refused folder are named, then how many more.
         {.edits = {rows("ClsVot.xml",
                         QList<std::function<void(TClientDataSet &)>>(
@@ -914,7 +915,8 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
              for (const TqelClassPlan &plan : plans)
                  writeSummary(planFolder(plan), kClassPupils, 955);
          },
-         {"Righe non raccolte: 1.\n\n  Rec.xml: Bianchi Antonio (situazione 957), ITALIANO: la riga è "
+         {"Righe non raccolte: 1.\n\n  Rec.xml: Bianchi Antonio (situazione 957), ITALIANO: la "
+          "riga è "
           "ripetuta"}},
         // A refused second folder refuses the first one's edits too (each folder is read and
         // checked as the class's own folder is).

@@ -99,10 +99,10 @@ const Place kPlaces[] = {
 QString letterOf(const QString &kind)
 {
     static const QHash<QString, QString> letters = {
-        {"voti", "V"},        {"voti proposti", "P"},        {"tassonomie", "T"},
-        {"assenze", "A"},     {"aiuti", "U"},                {"note", "N"},
-        {"note di classe", "Q"}, {"giudizi", "G"},           {"esiti finali", "S"},
-        {"crediti", "K"},     {"debiti", "D"},               {"verifiche dei debiti", "D"},
+        {"voti", "V"},           {"voti proposti", "P"}, {"tassonomie", "T"},
+        {"assenze", "A"},        {"aiuti", "U"},         {"note", "N"},
+        {"note di classe", "Q"}, {"giudizi", "G"},       {"esiti finali", "S"},
+        {"crediti", "K"},        {"debiti", "D"},        {"verifiche dei debiti", "D"},
         {"recuperi", "R"}};
     return letters.value(kind);
 }
@@ -185,10 +185,7 @@ protected:
                "(SELECT MIN(iNotId) FROM TNot_Note WHERE iSitId = 955 AND iClsSesMatId = 1320)");
     }
 
-    QString folderOf(unsigned route) const
-    {
-        return base + QString::number(route) + u'/';
-    }
+    QString folderOf(unsigned route) const { return base + QString::number(route) + u'/'; }
 
     // The route's baseline, written as its send writes it.
     void send(unsigned route)
@@ -226,17 +223,27 @@ protected:
             xml.ExportTeacherData();
         } else if (route == kRouteBinaryFolder) {
             QelTeacherFolderWriter(kSession, 39, TVxWorkingContext::institute(), false,
-                                   {{"Vot", 1}, {"Vtp", 1}, {"Tas", 1}, {"Ass", 1}, {"Aiu", 1},
-                                    {"Not", 1}, {"Deb", 1}})
+                                   {{"Vot", 1},
+                                    {"Vtp", 1},
+                                    {"Tas", 1},
+                                    {"Ass", 1},
+                                    {"Aiu", 1},
+                                    {"Not", 1},
+                                    {"Deb", 1}})
                 .WriteTeacherFolder(base, {kTeacher, 1, "Docente", QString::number(route)});
         } else if (route == kRouteMakeUpWeb) {
             QelWebMakeUpPackets packets(1, 39);
             packets.AddTeacher(kTeacher);
             packets.Write(folder);
         } else {
-            QelWebSessionPackets packets(kSession, 39, {{"Vot", 1}, {"Vtp", 1}, {"Tas", 1},
-                                                        {"Ass", 1}, {"Aiu", 1}, {"Not", 1},
-                                                        {"Deb", 1}});
+            QelWebSessionPackets packets(kSession, 39,
+                                         {{"Vot", 1},
+                                          {"Vtp", 1},
+                                          {"Tas", 1},
+                                          {"Ass", 1},
+                                          {"Aiu", 1},
+                                          {"Not", 1},
+                                          {"Deb", 1}});
             packets.AddTeacher(kTeacher, "Docente", "x");
             packets.Write(folder);
             // The class notes, which only the service writes.
@@ -310,8 +317,8 @@ protected:
         Q_UNUSED(route);
         return (at("iSitId").isNull() || at("iSitId").toInt() == 955) &&
                (at("iClsSesMatId").isNull() || at("iClsSesMatId").toInt() == 1320) &&
-               (at("iMatId").isNull() || at("iMatId").toInt() == 1) &&
-               !at(place.value).isNull() && at(place.key).toInt() != 0;
+               (at("iMatId").isNull() || at("iMatId").toInt() == 1) && !at(place.value).isNull() &&
+               at(place.key).toInt() != 0;
     }
 
     // The debt a cell's row verifies (situation, subject): one of an earlier year that the
@@ -428,13 +435,13 @@ protected:
                     .toString();
             if (subjectName.isEmpty() && !key.isNull())
                 subjectName = key.toString();
-            whoText = p.FindField(QStringLiteral("iSitId"))
-                          ? QStringLiteral("(situazione %1)").arg(sit)
-                          : QStringLiteral("della classe %1").arg(
-                                scalar("SELECT sClsDesc FROM VCls_Classi WHERE iClsId = ?",
-                                       {kClass})
-                                    .toString()
-                                    .trimmed());
+            whoText =
+                p.FindField(QStringLiteral("iSitId"))
+                    ? QStringLiteral("(situazione %1)").arg(sit)
+                    : QStringLiteral("della classe %1")
+                          .arg(scalar("SELECT sClsDesc FROM VCls_Classi WHERE iClsId = ?", {kClass})
+                                   .toString()
+                                   .trimmed());
         };
         // A credit comes with the band of the pupil's average.
         if (kind.credit && (v == RepeatSame || v == UnknownKey))
@@ -503,8 +510,7 @@ protected:
                 ASSERT_TRUE(deleted.next());
                 runSql("DELETE FROM TDeb_Debiti WHERE iSitId = ? AND iMatId = ?",
                        {debtSit, debtSubject});
-            }
-            else
+            } else
                 set(place.key, 999999);
             break;
         case NoSuchDate: {
@@ -523,10 +529,10 @@ protected:
                 text.Append();
                 for (int c = 0; c < p.FieldCount(); ++c) {
                     const QString name = p.FieldDefs()[c].Name;
-                    text.Fields(c)->setValue(r != row             ? p.Value(r, c)
-                                             : is(name, date)     ? QVariant("31/02/2009")
-                                             : is(name, column)   ? value
-                                                                  : p.Value(r, c));
+                    text.Fields(c)->setValue(r != row           ? p.Value(r, c)
+                                             : is(name, date)   ? QVariant("31/02/2009")
+                                             : is(name, column) ? value
+                                                                : p.Value(r, c));
                 }
                 text.Post();
             }
@@ -653,9 +659,9 @@ TEST_F(CollectMatrix, EveryKindOnEveryRouteWithEveryVariantAsTheGridWould)
                     writeFileBytes(file.key(), file.value());
                 // A folder carries a pupil's notes in a subject as rows of their own: another is
                 // one more.
-                const bool stored = v == RepeatSame || v == BandZero ||
-                                    (v == RepeatOther && QLatin1String(kind.name) == u"note" &&
-                                     (route & kFolders));
+                const bool stored =
+                    v == RepeatSame || v == BandZero ||
+                    (v == RepeatOther && QLatin1String(kind.name) == u"note" && (route & kFolders));
                 const bool told =
                     v == UnknownKey && QLatin1String(kind.name) == u"verifiche dei debiti";
                 if (stored || told)
@@ -692,8 +698,8 @@ TEST_F(CollectMatrix, EveryKindOnEveryRouteWithEveryVariantAsTheGridWould)
                     EXPECT_TRUE(come.value(0).startsWith(letterOf(kind.name) + u'|'))
                         << come.join('\n').toStdString();
                     EXPECT_EQ(out.text.split(u'\n')
-                                  .filter(QRegularExpression(QStringLiteral("^%1: righe")
-                                                                 .arg(QLatin1String(kind.name))))
+                                  .filter(QRegularExpression(
+                                      QStringLiteral("^%1: righe").arg(QLatin1String(kind.name))))
                                   .size(),
                               1)
                         << out.text.toStdString();

@@ -694,4 +694,3 @@ TEST_F(TeacherFolders, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
 }
 
 } // namespace
-

@@ -49,8 +49,8 @@ inline QStringList classTablesSnapshot(const QString &sits = {})
         if (from.endsWith("_K"))
             from = from.chopped(2) + " f JOIN TCre_Crediti k ON k.iCreId = f.iCreId";
         QString sql = "SELECT " + words.mid(2).join(',') + " FROM " + from;
-        const QStringList sit = words.mid(2).filter(QRegularExpression("iSitId$",
-                                                      QRegularExpression::CaseInsensitiveOption));
+        const QStringList sit = words.mid(2).filter(
+            QRegularExpression("iSitId$", QRegularExpression::CaseInsensitiveOption));
         if (!sits.isEmpty() && !sit.isEmpty())
             sql += " WHERE " + sit[0] + " IN (" + sits + ")";
         for (QSqlQuery q = runSql(sql); q.next();) {
@@ -66,7 +66,7 @@ inline QStringList classTablesSnapshot(const QString &sits = {})
 
 // The rows gone and the rows come since the snapshot.
 inline std::pair<QStringList, QStringList> classTablesChanges(const QStringList &before,
-                                                             const QString &sits = {})
+                                                              const QString &sits = {})
 {
     QStringList gone = before, come = classTablesSnapshot(sits);
     gone.removeIf([&come](const QString &row) { return come.removeOne(row); });
