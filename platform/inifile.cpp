@@ -107,7 +107,12 @@ void save(const QString &path, const IniText &ini, TVxFileAccess access)
             bytes = "\xEF\xBB\xBF";
         bytes += text.toUtf8();
     }
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    try {
+        VxMakeOwnFolder(QFileInfo(path).absolutePath());
+    } catch (const EVxException &e) {
+        throw EVxException(QStringLiteral("Impossibile scrivere il file %1. %2")
+                               .arg(QDir::toNativeSeparators(path), e.message()));
+    }
     VxReplaceFile(path, bytes, TVxFileSync::Now, access);
 }
 
