@@ -296,10 +296,12 @@ void TZip::Add()
         zip_discard(archive);
         if (sink.failure)
             throw *sink.failure;
-        throw out.failed() ? out.failure()
-                           : EVxException(QStringLiteral("Impossibile scrivere l'archivio %1: %2. "
-                                                         "L'archivio che c'era è rimasto com'era.")
-                                              .arg(m_fileName, reason));
+        if (out.failed())
+            throw out.failure();
+        QString text = QStringLiteral("Impossibile scrivere l'archivio %1: %2.").arg(m_fileName, reason);
+        if (VxNameTaken(m_fileName))
+            text += QStringLiteral(" L'archivio che c'era è rimasto com'era.");
+        throw EVxException(text);
     }
 }
 
