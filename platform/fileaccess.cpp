@@ -91,7 +91,8 @@ void removeLeftFreshNames(const QString &path, QByteArrayView own)
         struct stat info;
         struct stat there;
         if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
-            info.st_nlink == 1 && now - qint64(info.st_mtime) > TVxFileReplacement::kLeftAfterSecs &&
+            info.st_nlink == 1 &&
+            now - qint64(info.st_mtime) > TVxFileReplacement::kLeftAfterSecs &&
             ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
             ::fstatat(folder, entry->d_name, &there, AT_SYMLINK_NOFOLLOW) == 0 &&
             sameFile(info, there))
@@ -522,7 +523,8 @@ QString VxMakeOwnFolder(const QString &base, const QString &relative, TVxFileAcc
     if (!QDir().mkpath(folder))
         throw refuse(VxNameTaken(folder) ? ENOTDIR : errno);
     const mode_t bits = access == TVxFileAccess::OwnerOnly ? 0700 : 0777;
-    for (const QString &part : QDir::cleanPath(relative).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+    for (const QString &part :
+         QDir::cleanPath(relative).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
         if (part == QLatin1String(".."))
             throw refuse(EACCES);
         if (part == QLatin1String("."))
@@ -651,7 +653,7 @@ TVxSharedHold::Outcome TVxSharedHold::attempt()
             if (made)
                 ::unlink(breaker.constData());
             ::close(bfd);
-            refuseBreaker(QFile::decodeName(breaker), code);
+            refuseRemoval(code, QFile::decodeName(breaker));
         }
         if (bfd >= 0)
             ::close(bfd);
@@ -762,7 +764,7 @@ int TVxSharedHold::openBreaker(const QByteArray &breaker, bool groupFolder, bool
         ::close(fd);
         throw notRegular(shown, held.st_mode, what);
     }
-    refuseBreaker(shown, code);
+    refuseRemoval(code, shown);
 }
 
 QString TVxSharedHold::leftText() const
@@ -772,28 +774,26 @@ QString TVxSharedHold::leftText() const
                : QStringLiteral("è danneggiato (non dice quale esecuzione lo ha creato)");
 }
 
-void TVxSharedHold::refuseRemoval(int code) const
+// A stale lock left where it is: this user may not remove it, or may not use the breaker under
+// which it would be removed.
+void TVxSharedHold::refuseRemoval(int code, const QString &breaker) const
 {
-    const QString why = code == EACCES || code == EPERM
-                            ? QStringLiteral("la cartella non lo permette")
-                            : VxSystemErrorText(code);
-    throw EVxException(
-        QStringLiteral("Il file di blocco %1 %2, ma questo utente non può cancellarlo: %3.\r\r"
-                       "Cancellare il file (o chiedere di farlo a chi lo ha creato o al tecnico) "
-                       "e ripetere l'operazione.")
-            .arg(native(m_path), leftText(), why));
-}
-
-void TVxSharedHold::refuseBreaker(const QString &breaker, int code) const
-{
-    const QString why = code == EACCES || code == EPERM
-                            ? QStringLiteral("è di un altro utente, che questo utente non può aprire")
-                            : VxSystemErrorText(code);
-    throw EVxException(
-        QStringLiteral("Il file di blocco %1 %2. Per cancellarlo Tavrin deve bloccare il file "
-                       "%3, che non può usare: %4.\r\rCancellare il file di blocco (o chiedere di farlo a chi lo "
-                       "ha creato o al tecnico) e ripetere l'operazione.")
-            .arg(native(m_path), leftText(), native(breaker), why));
+    const bool permission = code == EACCES || code == EPERM;
+    const QString cause =
+        breaker.isEmpty()
+            ? QStringLiteral(", ma questo utente non può cancellarlo: %1")
+                  .arg(permission ? QStringLiteral("la cartella non lo permette")
+                                  : VxSystemErrorText(code))
+            : QStringLiteral(". Per cancellarlo Tavrin deve bloccare il file %1, che non può "
+                             "usare: %2")
+                  .arg(native(breaker),
+                       permission ? QStringLiteral("è di un altro utente, che questo utente non "
+                                                   "può aprire")
+                                  : VxSystemErrorText(code));
+    throw EVxException(QStringLiteral("Il file di blocco %1 %2%3.\r\rCancellare il file di blocco "
+                                      "(o chiedere di farlo a chi lo ha creato o al tecnico) e "
+                                      "ripetere l'operazione.")
+                           .arg(native(m_path), leftText(), cause));
 }
 
 void TVxSharedHold::release()

@@ -143,9 +143,10 @@ bool VxOpenRegularFile(QFile &file, const QString &path);
 // `relative` below it ("5A", "Storico/956") is the program's: a link standing at one's name is
 // removed and a real folder made in its place, so that the files meant for it never land where
 // the link points; a file there is refused. OwnerOnly folders are made for this user alone
-// (0700), in shared places (/tmp): one that is another's, or a link, is refused. The one-argument form takes the main folder as the base of
-// a path inside it (ETC, sta, USR/Dati/Registro are the program's), any other path as the
-// office gave it. Throws EVxException naming the folder and the cause.
+// (0700), in shared places (/tmp): one that is another's, or a link, is refused. The one-argument
+// form takes the main folder as the base of a path inside it (ETC, sta, USR/Dati/Registro are the
+// program's), any other path as the office gave it. Throws EVxException naming the folder and the
+// cause.
 QString VxMakeOwnFolder(const QString &base, const QString &relative,
                         TVxFileAccess access = TVxFileAccess::Shared);
 QString VxMakeOwnFolder(const QString &path);
@@ -203,8 +204,7 @@ private:
     Outcome attempt();
     Outcome judge();
     int openBreaker(const QByteArray &breaker, bool groupFolder, bool *made);
-    [[noreturn]] void refuseRemoval(int code) const;
-    [[noreturn]] void refuseBreaker(const QString &breaker, int code) const;
+    [[noreturn]] void refuseRemoval(int code, const QString &breaker = QString()) const;
     QString leftText() const;
     qint64 ageOf(quint64 device, quint64 inode, qint64 modified);
 

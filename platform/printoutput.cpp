@@ -66,9 +66,10 @@ void TVxPrintOutput::begin(QPainter &painter)
     m_pdf->setTitle(m_printer->docName());
     m_pdf->setCreator(QStringLiteral("Tavrin"));
     if (!painter.begin(m_pdf.get()))
-        throw m_out->failed() ? m_out->failure()
-                              : EVxException(QStringLiteral("Impossibile scrivere il file PDF %1.")
-                                                 .arg(m_out->path()));
+        throw m_out->failed()
+            ? m_out->failure()
+            : EVxException(
+                  QStringLiteral("Impossibile scrivere il file PDF %1.").arg(m_out->path()));
 }
 
 void TVxPrintOutput::newPage()

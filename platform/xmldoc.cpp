@@ -172,8 +172,8 @@ std::optional<TVxXmlTagFault> VxFindOversizedStartTag(QByteArrayView xml)
         const QString text = decoder.decode(xml);
         return oversizedStartTag(QStringView(text));
     }
-    static const QRegularExpression declaration(
-        QStringLiteral("^(?:\\x{EF}\\x{BB}\\x{BF})?<\\?xml[^>]*?\\sencoding\\s*=\\s*[\"']([^\"']*)[\"']"));
+    static const QRegularExpression declaration(QStringLiteral(
+        "^(?:\\x{EF}\\x{BB}\\x{BF})?<\\?xml[^>]*?\\sencoding\\s*=\\s*[\"']([^\"']*)[\"']"));
     const QRegularExpressionMatch declared =
         declaration.match(QString::fromLatin1(xml.first(qMin<qsizetype>(xml.size(), 1024))));
     static const QStringList allowed{QStringLiteral("utf-8"), QStringLiteral("utf8"),

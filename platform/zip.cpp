@@ -11,8 +11,8 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
-#include <QSet>
 #include <QScopeGuard>
+#include <QSet>
 
 #include <algorithm>
 #include <climits>
@@ -191,9 +191,8 @@ zip_int64_t writeArchive(void *userdata, void *data, zip_uint64_t length, zip_so
     case ZIP_SOURCE_TELL_WRITE:
         return out->file->pos();
     case ZIP_SOURCE_SEEK_WRITE: {
-        const zip_int64_t at =
-            zip_source_seek_compute_offset(zip_uint64_t(out->file->pos()),
-                                           zip_uint64_t(out->length), data, length, &out->error);
+        const zip_int64_t at = zip_source_seek_compute_offset(
+            zip_uint64_t(out->file->pos()), zip_uint64_t(out->length), data, length, &out->error);
         if (at < 0)
             return -1;
         return out->file->seek(at) ? 0 : failed(ZIP_ER_SEEK);
@@ -258,22 +257,23 @@ void TZip::Add()
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t *source = zip_source_function_create(&writeArchive, &sink, &error);
-    zip_t *archive = source ? zip_open_from_source(source, ZIP_CREATE | ZIP_TRUNCATE, &error)
-                            : nullptr;
+    zip_t *archive =
+        source ? zip_open_from_source(source, ZIP_CREATE | ZIP_TRUNCATE, &error) : nullptr;
     if (!archive) {
         const QString reason = zipErrorText(&error);
         zip_error_fini(&error);
         if (source)
             zip_source_free(source);
-        throw out.failed() ? out.failure()
-                           : EVxException(QStringLiteral("Impossibile creare l'archivio %1: %2")
-                                              .arg(m_fileName, reason));
+        throw out.failed()
+            ? out.failure()
+            : EVxException(
+                  QStringLiteral("Impossibile creare l'archivio %1: %2").arg(m_fileName, reason));
     }
     zip_error_fini(&error);
     for (const QString &file : std::as_const(m_fileList)) {
         const QFileInfo info(file);
-        zip_source_t *entrySource = zip_source_file(
-            archive, QFile::encodeName(info.absoluteFilePath()).constData(), 0, -1);
+        zip_source_t *entrySource =
+            zip_source_file(archive, QFile::encodeName(info.absoluteFilePath()).constData(), 0, -1);
         const QByteArray entry = info.fileName().toUtf8();
         zip_int64_t index = -1;
         if (entrySource) {
@@ -287,8 +287,7 @@ void TZip::Add()
             throw EVxException(QStringLiteral("Impossibile aggiungere %1 all'archivio %2: %3")
                                    .arg(file, m_fileName, reason));
         }
-        zip_file_set_mtime(archive, zip_uint64_t(index), info.lastModified().toSecsSinceEpoch(),
-                           0);
+        zip_file_set_mtime(archive, zip_uint64_t(index), info.lastModified().toSecsSinceEpoch(), 0);
     }
     // The archive is written through `out` and put in place by libzip's last call, whole.
     if (zip_close(archive) != 0) {
@@ -298,7 +297,8 @@ void TZip::Add()
             throw *sink.failure;
         if (out.failed())
             throw out.failure();
-        QString text = QStringLiteral("Impossibile scrivere l'archivio %1: %2.").arg(m_fileName, reason);
+        QString text =
+            QStringLiteral("Impossibile scrivere l'archivio %1: %2.").arg(m_fileName, reason);
         if (VxNameTaken(m_fileName))
             text += QStringLiteral(" L'archivio che c'era è rimasto com'era.");
         throw EVxException(text);

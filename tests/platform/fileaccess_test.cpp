@@ -2,9 +2,10 @@
 // through a link someone planted, no more readable than what they hold and never keeping the
 // modes of a file someone planted; lock files that no killed run, of whatever account, keeps.
 #include "exchange/qelclassfolders.h"
-#include "exchange/qelwebpackets.h"
 #include "exports/qelexportlog.h"
 #include "exports/qelexpscru.h"
+#include "makeup/qelcontrollarecuperi.h"
+#include "makeup/qelfctrrecuperi.h"
 #include "platform/clientdataset.h"
 #include "platform/comm.h"
 #include "platform/dialogseam.h"
@@ -14,8 +15,6 @@
 #include "platform/vxexception.h"
 #include "platform/xmldoc.h"
 #include "platform/zip.h"
-#include "makeup/qelcontrollarecuperi.h"
-#include "makeup/qelfctrrecuperi.h"
 #include "reportengine/reportpreview.h"
 #include "reportengine/reportrender.h"
 #include "reportengine/tuvpdf.h"
@@ -40,13 +39,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fcntl.h>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <fcntl.h>
 #include <pwd.h>
-#include <sys/syscall.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/time.h>
 #include <thread>
 #include <unistd.h>
@@ -59,20 +58,12 @@ std::atomic<int> failFlock{0};
 
 extern "C" int fsync(int fd)
 {
-    if (failSync) {
-        errno = EIO;
-        return -1;
-    }
-    return int(::syscall(SYS_fsync, fd));
+    return failSync ? (errno = EIO, -1) : int(::syscall(SYS_fsync, fd));
 }
 
 extern "C" int flock(int fd, int operation) noexcept
 {
-    if (const int code = failFlock) {
-        errno = code;
-        return -1;
-    }
-    return int(::syscall(SYS_flock, fd, operation));
+    return failFlock ? (errno = failFlock, -1) : int(::syscall(SYS_flock, fd, operation));
 }
 
 namespace {
@@ -186,8 +177,8 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
         {"packet synced now", [](const QString &p) { savePacket(p, Sync::Now, Access::Shared); },
          false},
         {"packet synced later",
-         [](const QString &p) { savePacket(p, Sync::Later, Access::Shared); }, false,
-         "DocCls.xml", false, true},
+         [](const QString &p) { savePacket(p, Sync::Later, Access::Shared); }, false, "DocCls.xml",
+         false, true},
         {"packet of passwords",
          [](const QString &p) { savePacket(p, Sync::Later, Access::OwnerOnly); }, true,
          "DocCls.xml", false, true},
@@ -314,15 +305,15 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
                     ASSERT_EQ(::chown(QFile::encodeName(target).constData(), 65534, 65534), 0);
             } else if (planted == LeftByKill) {
                 for (const char *hex : {"0123456789abcdef", "fedcba9876543210"}) {
-                    const QString left = QStringLiteral("%1/.%2.%3")
-                                             .arg(folder, QFileInfo(target).fileName(), hex);
+                    const QString left =
+                        QStringLiteral("%1/.%2.%3").arg(folder, QFileInfo(target).fileName(), hex);
                     writeFileBytes(left, QByteArray(1000, 'k'));
                     const timeval then[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
                     ASSERT_EQ(::utimes(QFile::encodeName(left).constData(), then), 0);
                 }
             } else if (planted == NoRoom) {
-                full.emplace(folder,
-                             QList<QPair<QString, QByteArray>>{{QFileInfo(target).fileName(), old}});
+                full.emplace(
+                    folder, QList<QPair<QString, QByteArray>>{{QFileInfo(target).fileName(), old}});
                 if (!full->mounted())
                     continue; // only root mounts a disk of its own
             } else {
@@ -352,9 +343,10 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
             } else if (planted >= WriteLimit) {
                 // The old file whole, the file and the cause named, the old file said kept.
                 EXPECT_EQ(readFileBytes(target), old);
-                const char *cause = planted == NoRoom       ? "spazio esaurito sul disco"
-                                    : planted == WriteLimit ? "il file supera la dimensione concessa"
-                                                            : "errore di lettura o scrittura";
+                const char *cause = planted == NoRoom ? "spazio esaurito sul disco"
+                                    : planted == WriteLimit
+                                        ? "il file supera la dimensione concessa"
+                                        : "errore di lettura o scrittura";
                 EXPECT_TRUE(refusal.contains(QDir::toNativeSeparators(target)) &&
                             refusal.contains(cause) &&
                             (refusal.contains("Il file che c'era è rimasto com'era.") ||
@@ -364,8 +356,9 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
                 EXPECT_EQ(refusal, QString());
                 EXPECT_TRUE(S_ISREG(modeOf(target)));
                 EXPECT_EQ(VxIsOwnerOnly(target), c.ownerOnly);
-                EXPECT_EQ(modeOf(target) & 07777,
-                          c.ownerOnly ? 0600u : planted == OfficeFile ? 0660u : 0640u);
+                EXPECT_EQ(modeOf(target) & 07777, c.ownerOnly             ? 0600u
+                                                  : planted == OfficeFile ? 0660u
+                                                                          : 0640u);
             }
             // Nothing but the target and the link left at the old temporary name.
             EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System).size(),
@@ -389,7 +382,7 @@ TEST(FileAccess, FoldersAreMadeWhereALinkStoodNeverEnteredThroughIt)
     const struct
     {
         const char *what;
-        const char *link; // below the main folder
+        const char *link;               // below the main folder
         std::function<QString()> write; // the folder the files went into
     } cases[] = {
         {"class folder", "Classi/5A",
@@ -404,13 +397,6 @@ TEST(FileAccess, FoldersAreMadeWhereALinkStoodNeverEnteredThroughIt)
          [&] {
              TVxINIFile(QStringLiteral("ParGen.ini")).WriteString("A", "k", "v");
              return main + QStringLiteral("/ETC");
-         }},
-        {"web packets", "Web",
-         [&] {
-             TClientDataSet packet;
-             packet.AddFieldDef(QStringLiteral("Voto"), ftString, 5);
-             packet.CreateDataSet();
-             return QFileInfo(SaveOrAppendPacket(packet, main + "/Web/", "voti.xml", false)).path();
          }},
     };
     // The office's own link to its key: the base stays a link, its sub-folder may not.
@@ -454,10 +440,6 @@ TEST(SharedHold, AStaleLockIsTakenOverWhoeverLeftItAndEveryOtherFailureIsTold)
     // The breaker, and a file of the office's own that a hard link there would expose.
     const QString breaker = folder + '/' + TVxSharedHold::kBreakerName;
     const QString secret = dir.filePath(QStringLiteral("segreto"));
-    const auto stale = [&](const std::function<void()> &plantBreaker) {
-        writeAbandonedLock(lock);
-        plantBreaker();
-    };
     const struct
     {
         const char *what;
@@ -466,7 +448,7 @@ TEST(SharedHold, AStaleLockIsTakenOverWhoeverLeftItAndEveryOtherFailureIsTold)
         mode_t folderMode = 0755;
         bool full = false;
         std::function<void()> taken = {}; // once the hold is taken
-        int racers = 0; // offices taking the planted lock at once, round after round
+        int racers = 0;              // offices taking the planted lock at once, round after round
         bool anotherAccount = false; // planted by an account the office is not: only as root
     } cases[] = {
         {"free, in a group's folder", [] {}, "preso", 0775},
@@ -512,44 +494,47 @@ TEST(SharedHold, AStaleLockIsTakenOverWhoeverLeftItAndEveryOtherFailureIsTold)
         {"an empty lock dated an hour ahead", [&] { damaged("", -3600); }, "preso"},
         {"a hard link to a private file at the breaker's name",
          [&] {
-             stale([&] {
-                 writeFileBytes(secret, "segreto");
-                 ::chmod(QFile::encodeName(secret).constData(), 0600);
-                 if (::geteuid() == 0)
-                     ASSERT_EQ(::chown(QFile::encodeName(secret).constData(), 65534, 65534), 0);
-                 ASSERT_EQ(::link(QFile::encodeName(secret).constData(),
-                                  QFile::encodeName(breaker).constData()),
-                           0);
-             });
+             writeAbandonedLock(lock);
+             writeFileBytes(secret, "segreto");
+             ::chmod(QFile::encodeName(secret).constData(), 0600);
+             if (::geteuid() == 0)
+                 ASSERT_EQ(::chown(QFile::encodeName(secret).constData(), 65534, 65534), 0);
+             ASSERT_EQ(::link(QFile::encodeName(secret).constData(),
+                              QFile::encodeName(breaker).constData()),
+                       0);
          },
          "preso", 0775, false, [&] { EXPECT_EQ(modeOf(secret) & 07777, 0600u); }},
-        {"a folder at the breaker's name", [&] { stale([&] { QDir().mkdir(breaker); }); },
+        {"a folder at the breaker's name",
+         [&] {
+             writeAbandonedLock(lock);
+             QDir().mkdir(breaker);
+         },
          "Il file di subentro " + breaker + " non è un file normale (è una cartella)"},
         {"a link at the breaker's name",
-         [&] { stale([&] { QFile::link(QStringLiteral("/dev/null"), breaker); }); },
+         [&] {
+             writeAbandonedLock(lock);
+             QFile::link(QStringLiteral("/dev/null"), breaker);
+         },
          "Il file di subentro " + breaker + " non è un file normale (è un collegamento)"},
         {"another account's private breaker",
          [&] {
-             stale([&] {
-                 writeFileBytes(breaker, "");
-                 ::chmod(QFile::encodeName(breaker).constData(), 0600);
-             });
+             writeAbandonedLock(lock);
+             writeFileBytes(breaker, "");
+             ::chmod(QFile::encodeName(breaker).constData(), 0600);
          },
          "deve bloccare il file " + breaker + ", che non può usare: è di un altro utente",
-         0755, false, {}, 0, true},
-        {"a disk without kernel locks", [&] { stale([&] { failFlock = ENOLCK; }); },
+         0755,
+         false,
+         {},
+         0,
+         true},
+        {"a disk without kernel locks",
+         [&] {
+             writeAbandonedLock(lock);
+             failFlock = ENOLCK;
+         },
          "deve bloccare il file " + breaker +
              ", che non può usare: il disco non permette di bloccare i file"},
-        {"a damaged lock in a folder that won't let it go", [&] { damaged(""); },
-         "è danneggiato (non dice quale esecuzione lo ha creato)", 0555},
-        {"a run whose lock was taken over ends",
-         [&] {
-             live = std::make_unique<TVxSharedHold>(lock);
-             ASSERT_TRUE(live->tryTake());
-             ASSERT_TRUE(QFile::remove(lock));
-         },
-         "preso", 0755, false, [&] { live.reset(); }},
-        {"offices racing for a killed run's lock", [] {}, "preso", 0755, false, {}, 8},
     };
     for (const auto &c : cases) {
         if (c.anotherAccount && ::geteuid() != 0)

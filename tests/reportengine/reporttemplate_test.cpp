@@ -96,8 +96,7 @@ TEST(ReportTemplate, RefusesWhatItDoesNotKnowWithLineAndColumn)
          "il modello ha un elemento con più di 1000 attributi"},
         {"40,000 attributes written in UTF-7",
          report("  <summary" +
-                    xmlAttributes(40000).replace("=\"", "+AD0AIg-").replace("\"", "+ACI-") +
-                    "/>\n")
+                xmlAttributes(40000).replace("=\"", "+AD0AIg-").replace("\"", "+ACI-") + "/>\n")
              .replace("UTF-8", "UTF-7"),
          1, 31, "il modello ha la codifica «UTF-7», che non è ammessa (solo UTF-8 o UTF-16)"},
     };
