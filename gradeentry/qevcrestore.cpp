@@ -502,12 +502,11 @@ TVxRiga TqevCreStore::Letta(int iCreId, const TValCredito &salvato, const TValCr
     const QStringList numeri{QStringLiteral("iCreCredito"), QStringLiteral("iCrePerMedia"),
                              QStringLiteral("iCreFrmSco"), QStringLiteral("iCreSosp"),
                              QStringLiteral("iCreRecup")};
-    const bool numeroCambiato = std::any_of(numeri.cbegin(), numeri.cend(), [&](const QString &n) {
-        return letta.valori.contains(n);
-    });
+    const bool numeroCambiato = std::any_of(
+        numeri.cbegin(), numeri.cend(), [&](const QString &n) { return letta.valori.contains(n); });
     if (iCreId != 0 && numeroCambiato) {
-        const TVxRiga tutta = RigaLetta(iCreId, salvato, static_cast<const TValCredito *>(nullptr),
-                                        valoriRiga);
+        const TVxRiga tutta =
+            RigaLetta(iCreId, salvato, static_cast<const TValCredito *>(nullptr), valoriRiga);
         for (const char *banda : {"iBndId", "iCreOutBanda"}) {
             const QString nome = QString::fromLatin1(banda);
             letta.valori.insert(nome, tutta.valori.value(nome));

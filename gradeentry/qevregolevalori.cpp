@@ -158,16 +158,16 @@ QString TqevRegoleValori::CreditoNellaBanda(const QList<TqevBanda> &bandeAnno,
            oltreBanda(oltre);
 }
 
-QString TqevRegoleValori::ParteDelCredito(const QList<TqevBanda> &bandeAnno,
-                                          const QVariant &iBndId, const QString &nome,
-                                          const QVariant &valore, bool nellaBanda)
+QString TqevRegoleValori::ParteDelCredito(const QList<TqevBanda> &bandeAnno, const QVariant &iBndId,
+                                          const QString &nome, const QVariant &valore,
+                                          bool nellaBanda)
 {
     qint64 punti = 0;
     if (QString perche = numeroCredito(nome, valore, punti); !perche.isEmpty())
         return perche;
     Limiti limiti;
-    if (QString perche =
-            limitiDi(bandeAnno, iBndId, QStringLiteral("%1 %2").arg(nome).arg(punti), punti, limiti);
+    if (QString perche = limitiDi(bandeAnno, iBndId, QStringLiteral("%1 %2").arg(nome).arg(punti),
+                                  punti, limiti);
         !perche.isEmpty())
         return perche;
     if (punti == 0 || bandeAnno.isEmpty())
@@ -197,8 +197,8 @@ QString TqevRegoleValori::CreditoRifiutato(const QList<TqevBanda> &bandeAnno,
     const auto cambiato = [salvato](int TValCredito::*campo, const TValCredito &v) {
         return !salvato || v.*campo != salvato->*campo;
     };
-    const bool bandaCambiata = cambiato(&TValCredito::iBndId, valori) ||
-                               cambiato(&TValCredito::iCreOutBanda, valori);
+    const bool bandaCambiata =
+        cambiato(&TValCredito::iBndId, valori) || cambiato(&TValCredito::iCreOutBanda, valori);
     if (bandaCambiata || cambiato(&TValCredito::iCreCredito, valori)) {
         if (QString perche = CreditoNellaBanda(bandeAnno, valori.iBndId, valori.iCreOutBanda,
                                                valori.iCreCredito);

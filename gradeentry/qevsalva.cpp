@@ -86,8 +86,7 @@ void mostraDetti(const QList<Detto> &detti, bool altriSalvati, const QString &re
         testo += QStringLiteral("\r\rGli altri dati della griglia sono stati salvati.");
     if (!restano.isEmpty())
         testo += QStringLiteral("\r\r") + restano;
-    VxMessageDlg(testo, mtError, mbOK, 0, mrNone,
-                 dettagli.join(QLatin1Char('\n')));
+    VxMessageDlg(testo, mtError, mbOK, 0, mrNone, dettagli.join(QLatin1Char('\n')));
 }
 
 // A write refused by another office's change: its own guard's (EValoreAltrove), or the
@@ -116,10 +115,9 @@ bool SalvaScritture(const QList<TqevScrittura> &scritture, const TqevVerifica &v
     }
     TVxTransaction tr(qqoVxGlobConn());
     if (!tr.StartTransaction()) {
-        mostraErrore(
-            QString(),
-            QStringLiteral("Impossibile avviare una transazione.\r%1").arg(tr.lastError()),
-            verifica.restano);
+        mostraErrore(QString(),
+                     QStringLiteral("Impossibile avviare una transazione.\r%1").arg(tr.lastError()),
+                     verifica.restano);
         return false;
     }
     QList<Detto> detti;
@@ -139,8 +137,8 @@ bool SalvaScritture(const QList<TqevScrittura> &scritture, const TqevVerifica &v
                 continue;
             }
             cambiate.append({i, adesso});
-            detti.append(
-                {s.cella, VxMotivoCambiata(s.letta, adesso, s.cancella, verifica.diNuovo), QString()});
+            detti.append({s.cella, VxMotivoCambiata(s.letta, adesso, s.cancella, verifica.diNuovo),
+                          QString()});
         }
         VxWriteEachRow(
             tr, daScrivere.size(),
@@ -285,7 +283,8 @@ void CancellaCella(TVxTransaction &tr, const TqevTabella &t, int id, const TVxFi
         return;
     // Seen by this transaction, so committed: the row that replaced it is the cell's now.
     const int ora = TrovaCella(tr, t, cella);
-    throw EValoreAltrove(VxMotivo(ora != 0 ? TVxCambio::Sostituito : TVxCambio::GiaCancellato), ora);
+    throw EValoreAltrove(VxMotivo(ora != 0 ? TVxCambio::Sostituito : TVxCambio::GiaCancellato),
+                         ora);
 }
 
 EValoreAltrove InseritoAltrove(int chiave)

@@ -180,13 +180,12 @@ void AggiornaRiga(TVxTransaction &tr, const TqevTabella &t, int id, const V &val
 // TqevScrittura's letta): its key and the values of the columns the write changes, those that
 // differ in nuovi (as AggiornaRiga sets them), or of every column without nuovi (a deletion,
 // which must not take away unsaid what another office saved in any of them). Key 0: no row.
-TVxRiga RigaLetta(int chiave, const TVxFieldValues &salvati,
-                   const TVxFieldValues *nuovi = nullptr);
+TVxRiga RigaLetta(int chiave, const TVxFieldValues &salvati, const TVxFieldValues *nuovi = nullptr);
 
 // The same for a row a store writes from its values type through its row function.
 template <class V>
 TVxRiga RigaLetta(int chiave, const V &salvati, const V *nuovi,
-                   void (*valoriRiga)(TVxFieldValues &, const V &))
+                  void (*valoriRiga)(TVxFieldValues &, const V &))
 {
     TVxFieldValues vecchi;
     valoriRiga(vecchi, salvati);

@@ -171,7 +171,10 @@ bool TdmQelControllaRecuperi::CancellaRecuperi(const QStringList &ids)
     // All or nothing: after a failure the office runs the correction again on the same list,
     // which a half-done deletion would have changed under it.
     m_lastError.clear();
-    const TVxDiNuovo diNuovo{{}, {}, {}, {},
+    const TVxDiNuovo diNuovo{{},
+                             {},
+                             {},
+                             {},
                              QStringLiteral("Rilanciando la procedura, la lista mostra i recuperi "
                                             "come sono ora.")};
     try {
@@ -184,8 +187,9 @@ bool TdmQelControllaRecuperi::CancellaRecuperi(const QStringList &ids)
                 continue;
             TVxFieldValues values;
             values.setValue(QStringLiteral("iRecId"), id);
-            const auto letto = std::find_if(m_errori.cbegin(), m_errori.cend(),
-                                            [id](const RecuperoDoppio &r) { return r.iRecId == id; });
+            const auto letto =
+                std::find_if(m_errori.cbegin(), m_errori.cend(),
+                             [id](const RecuperoDoppio &r) { return r.iRecId == id; });
             if (letto != m_errori.cend()) {
                 // A record gone has nothing left to take away; one changed is not deleted unsaid.
                 QSqlQuery &q = scope.transaction().Exec(QString::fromLatin1(kRecupero), values);

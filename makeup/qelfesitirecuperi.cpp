@@ -289,8 +289,7 @@ void TfmQelEsitiRecuperi::showFocusedCell(int col, int row)
     });
 }
 
-TqevScrittura TfmQelEsitiRecuperi::scrittura(int col, int row, int iEreId,
-                                             const QVariant &shown)
+TqevScrittura TfmQelEsitiRecuperi::scrittura(int col, int row, int iEreId, const QVariant &shown)
 {
     const int iSitId = m_cdsEsiti.Value(row - 1, kFieldSitId).toInt();
     const int iMatId = m_materie.at(col - 1).toInt();

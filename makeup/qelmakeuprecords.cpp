@@ -568,14 +568,13 @@ MakeupRecord MakeupRecords::recordOfRow(const TVxRiga &row)
     return r;
 }
 
-QHash<QString, TVxRiga> MakeupRecords::cellNow(int iAnsId, int iFreId, int iSitId,
-                                                int iMatId) const
+QHash<QString, TVxRiga> MakeupRecords::cellNow(int iAnsId, int iFreId, int iSitId, int iMatId) const
 {
     return {{cellId(iSitId, iMatId), asRead(cellRecord(iAnsId, iFreId, iSitId, iMatId))}};
 }
 
 QHash<QString, TVxRiga> MakeupRecords::classPhaseNow(int iClsId, int iAnsFreDwgId,
-                                                      bool byCell) const
+                                                     bool byCell) const
 {
     QHash<QString, TVxRiga> rows;
     QHash<MakeupCell, QList<MakeupRecord>> cells;
@@ -591,7 +590,7 @@ QHash<QString, TVxRiga> MakeupRecords::classPhaseNow(int iClsId, int iAnsFreDwgI
 }
 
 QHash<QString, TVxRiga> MakeupRecords::cellOutcomesNow(int iAnsFreDwgId, int iSitId,
-                                                        int iMatId) const
+                                                       int iMatId) const
 {
     return {{cellId(iSitId, iMatId),
              outcomesAsRead(cellRecordsOfPhaseRow(iAnsFreDwgId, iSitId, iMatId))}};

@@ -142,7 +142,7 @@ struct MakeupGrid
     QList<MakeupSubject> subjects;
     QHash<MakeupCell, MakeupRecord> records;            // the first record of each cell
     QHash<MakeupCell, QList<MakeupRecord>> cellRecords; // every record of each cell, by key
-    QHash<MakeupCell, QString> gradeTexts;   // empty when no grades were asked for
+    QHash<MakeupCell, QString> gradeTexts;              // empty when no grades were asked for
 };
 
 class MakeupRecords

@@ -39,8 +39,7 @@ QString textOf(const QComboBox *combo, int id)
 
 QString dateText(const QDate &date)
 {
-    return date.isValid() ? date.toString(QStringLiteral("dd/MM/yyyy"))
-                          : QStringLiteral("nessuna");
+    return date.isValid() ? date.toString(QStringLiteral("dd/MM/yyyy")) : QStringLiteral("nessuna");
 }
 
 // The panel's words for assigning again after being told of another office's change.
@@ -188,8 +187,7 @@ void TfrQelDettRec::AssegnaRecupero()
     }
     if (read) {
         const QString testo = domanda(*read, nuovo);
-        if (testo.isEmpty() ||
-            VxMessageDlg(testo, mtInformation, mbYesNo, 0, mrNo) != mrYes)
+        if (testo.isEmpty() || VxMessageDlg(testo, mtInformation, mbYesNo, 0, mrNo) != mrYes)
             return;
     }
     scrivi(read, &nuovo);

@@ -535,10 +535,10 @@ std::optional<QVariantList> TVxQueryCollection::changedElsewhere(TVxTransaction 
     }
     const TVxRiga letta =
         VxRigaLetta(currentKey.toInt(), read, kind == skUpdate ? &written : nullptr);
-    QSqlQuery &q = tr.Exec(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = :VXCURRID")
-                               .arg(m_auto.columns.join(QStringLiteral(", ")), m_auto.table,
-                                    m_auto.key),
-                           valuesOf({{"VXCURRID", currentKey}}));
+    QSqlQuery &q =
+        tr.Exec(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = :VXCURRID")
+                    .arg(m_auto.columns.join(QStringLiteral(", ")), m_auto.table, m_auto.key),
+                valuesOf({{"VXCURRID", currentKey}}));
     // A row gone is no change to refuse: an update tells it as its own failure, a delete has
     // nothing left to take away.
     if (!fetchNext(q)) {

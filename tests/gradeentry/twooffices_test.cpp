@@ -7,6 +7,7 @@
 // the lost server is one of the test's own.
 #include "tests/gradeentry/gradewindows.h"
 
+#include "gradeentry/qevcrestore.h"
 #include "gradeentry/qevfcarsng.h"
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevrcarcre.h"
@@ -16,7 +17,6 @@
 #include "gradeentry/qevrcarnot.h"
 #include "gradeentry/qevrcarvot.h"
 #include "gradeentry/qevrcrelista.h"
-#include "gradeentry/qevcrestore.h"
 #include "makeup/qelcontrollarecuperi.h"
 #include "makeup/qelfesitirecuperi.h"
 #include "makeup/qelfgiudizi.h"
@@ -73,9 +73,9 @@ const Pagina kProposti{tdProposti,     "Voti proposti", "TVtp_Proposti",  "iVtpI
                        "iPrpScaLivId", "iClsMatCmpId",  {"4", "4.5", "5"}};
 const Pagina kAssenze{tdAssenze, "Assenze",      "TAss_Assenze", "iAssId",
                       "iAssOre", "iClsSesMatId", {"3", "7", "5"}};
-const Pagina kTassonomie{tdTassonomie, "Tassonomie",   "TTas_Tassonomie", "iTasId",
-                         "iScaLivId",  "iClsMatCmpId", {}};
-const Pagina kAiuti{tdAiuti,   "Aiuti",        "TAiu_Aiuti",    "iAiuId",
+const Pagina kTassonomie{
+    tdTassonomie, "Tassonomie", "TTas_Tassonomie", "iTasId", "iScaLivId", "iClsMatCmpId", {}};
+const Pagina kAiuti{tdAiuti,   "Aiuti",        "TAiu_Aiuti",           "iAiuId",
                     "sAiuVal", "iClsSesMatId", {"DSA", "L104", "BES"}, "iClsSesAiu"};
 
 // A cell of the class window, with the three values the case gives it: the one stored when
@@ -260,8 +260,8 @@ public:
         }
         for (int c = grid->nColIntest(); valori.isEmpty() && c < grid->ColCount(); ++c) {
             auto cmp = grid->RecordAt<TRecCmp>(c, 1);
-            for (const TqevLivello &l : cmp ? frame->Store().Livelli(cmp->iCmpScaId)
-                                            : QList<TqevLivello>()) {
+            for (const TqevLivello &l :
+                 cmp ? frame->Store().Livelli(cmp->iCmpScaId) : QList<TqevLivello>()) {
                 if (frame->Store().Livello(cmp->iCmpScaId, l.sValSDesc) && valori.size() < 3)
                     valori << l.sValSDesc;
             }
@@ -516,19 +516,67 @@ const Caso kCasi[] = {
      0,
      {{kModificato, Suo}, {nullptr, Mio}},
      &kAssenze},
-    {"OtherChangedATaxonomyFirst", false, false, aggiorna, 0, 5000, {}, 0,
-     {{kModificato, Suo}, {nullptr, Mio}}, &kTassonomie},
-    {"OtherChangedAnAidFirst", false, false, aggiorna, 0, 5000, {}, 0,
-     {{kModificato, Suo}, {nullptr, Mio}}, &kAiuti},
+    {"OtherChangedATaxonomyFirst",
+     false,
+     false,
+     aggiorna,
+     0,
+     5000,
+     {},
+     0,
+     {{kModificato, Suo}, {nullptr, Mio}},
+     &kTassonomie},
+    {"OtherChangedAnAidFirst",
+     false,
+     false,
+     aggiorna,
+     0,
+     5000,
+     {},
+     0,
+     {{kModificato, Suo}, {nullptr, Mio}},
+     &kAiuti},
     // Each page's cell emptied here after the other office changed it.
-    {"ThisEmptiesAProposedVoteTheOtherChanged", false, true, aggiorna, 0, 5000, {}, 0,
-     {{kModificato, Suo}, {nullptr, Nessuno}}, &kProposti},
-    {"ThisEmptiesATaxonomyTheOtherChanged", false, true, aggiorna, 0, 5000, {}, 0,
-     {{kModificato, Suo}, {nullptr, Nessuno}}, &kTassonomie},
-    {"ThisEmptiesAnAbsenceTheOtherChanged", false, true, aggiorna, 0, 5000, {}, 0,
-     {{kModificato, Suo}, {nullptr, Nessuno}}, &kAssenze},
-    {"ThisEmptiesAnAidTheOtherChanged", false, true, aggiorna, 0, 5000, {}, 0,
-     {{kModificato, Suo}, {nullptr, Nessuno}}, &kAiuti},
+    {"ThisEmptiesAProposedVoteTheOtherChanged",
+     false,
+     true,
+     aggiorna,
+     0,
+     5000,
+     {},
+     0,
+     {{kModificato, Suo}, {nullptr, Nessuno}},
+     &kProposti},
+    {"ThisEmptiesATaxonomyTheOtherChanged",
+     false,
+     true,
+     aggiorna,
+     0,
+     5000,
+     {},
+     0,
+     {{kModificato, Suo}, {nullptr, Nessuno}},
+     &kTassonomie},
+    {"ThisEmptiesAnAbsenceTheOtherChanged",
+     false,
+     true,
+     aggiorna,
+     0,
+     5000,
+     {},
+     0,
+     {{kModificato, Suo}, {nullptr, Nessuno}},
+     &kAssenze},
+    {"ThisEmptiesAnAidTheOtherChanged",
+     false,
+     true,
+     aggiorna,
+     0,
+     5000,
+     {},
+     0,
+     {{kModificato, Suo}, {nullptr, Nessuno}},
+     &kAiuti},
     {"OtherEnteredANewValueFirst",
      true,
      false,
@@ -634,7 +682,6 @@ const Caso kCasi[] = {
      1,
      {{nullptr, Mio}}},
 };
-
 
 // The stored values of the pupil's datum: his notes in the subject, his judgments, his
 // outcome, his debts' types in the subject, his credit in the year.
@@ -833,8 +880,9 @@ void ClassSession::casoDato(const CasoTesto &c)
             << told.first().toStdString();
         EXPECT_TRUE(told.first().contains(lista->item(1)->text())) << told.first().toStdString();
         QList<int> stored;
-        QSqlQuery q = runSql(
-            QStringLiteral("SELECT %1 FROM %2 WHERE iCreId = ? ORDER BY 1").arg(tipo, segni), {key});
+        QSqlQuery q =
+            runSql(QStringLiteral("SELECT %1 FROM %2 WHERE iCreId = ? ORDER BY 1").arg(tipo, segni),
+                   {key});
         while (q.next())
             stored << q.value(0).toInt();
         EXPECT_EQ(stored, QList<int>{tipoDi(1)});
@@ -931,9 +979,8 @@ const CasoTesto kCasiTesto[] = {
      300,
      false,
      "bDebNota",
-     "Nota dell'altra postazione"}, 
+     "Nota dell'altra postazione"},
 };
-
 
 // ---------------------------------------------------------------------------------------------
 // The make-up windows and the judgment templates, as the other office changes what they read.
@@ -1043,8 +1090,7 @@ void tipoQuiEsitoLa(ClassSession &t)
     EXPECT_TRUE(told.first().startsWith("Recupero già assegnato a Bianchi Antonio in "));
     EXPECT_TRUE(told.first().contains("Tipo di recupero: ")) << told.first().toStdString();
     EXPECT_FALSE(told.first().contains("Esito")) << told.first().toStdString();
-    EXPECT_EQ(recuperi(kBianchi, kLat),
-              (QList<Recupero>{{tipi[0].first, 2, QDate(2009, 7, 20)}}));
+    EXPECT_EQ(recuperi(kBianchi, kLat), (QList<Recupero>{{tipi[0].first, 2, QDate(2009, 7, 20)}}));
 }
 
 // The other office retypes the Italian record; this office, which read it before, types
@@ -1162,10 +1208,12 @@ void doppioneCambiatoAltrove(ClassSession &t)
     other.save("UPDATE TRec_Recuperi SET iEreId = 2 WHERE iRecId = 990003");
     EXPECT_FALSE(module.CancellaRecuperi({QStringLiteral("990003")}));
     EXPECT_TRUE(module.LastError().contains(kModificato)) << module.LastError().toStdString();
-    EXPECT_TRUE(module.LastError().startsWith("Bianchi Antonio")) << module.LastError().toStdString();
+    EXPECT_TRUE(module.LastError().startsWith("Bianchi Antonio"))
+        << module.LastError().toStdString();
     EXPECT_EQ(recuperi(kBianchi, kIta).size(), 2);
     ASSERT_TRUE(module.CaricaRecuperiDoppi());
-    EXPECT_TRUE(module.CancellaRecuperi({QStringLiteral("990003")})) << module.LastError().toStdString();
+    EXPECT_TRUE(module.CancellaRecuperi({QStringLiteral("990003")}))
+        << module.LastError().toStdString();
     EXPECT_EQ(recuperi(kBianchi, kIta).size(), 1);
 }
 
@@ -1241,7 +1289,8 @@ void creditoInUnaBandaVecchia(ClassSession &t)
     other.save("UPDATE TCre_Crediti SET iBndId = ? WHERE iSitId = ?", {dopo->iBndId, sit});
     t.digita(g, QPoint(col, row), QString::number(prima->iBndCreMin));
     const auto stored = [sit] {
-        QSqlQuery q = runSql("SELECT iBndId, iCreCredito FROM TCre_Crediti WHERE iSitId = ?", {sit});
+        QSqlQuery q =
+            runSql("SELECT iBndId, iCreCredito FROM TCre_Crediti WHERE iSitId = ?", {sit});
         return q.next() ? std::pair(q.value(0).toInt(), q.value(1).toInt()) : std::pair(0, 0);
     };
     detto(t.salva({}, page), kModificato);
@@ -1323,8 +1372,7 @@ EvaluationWrite scritturaDi(const CasoTesto &c)
         return scrittura("gradeentry/qevfinalestore.cpp", cancella ? "DELETE" : "UPDATE",
                          "TGdz_Giudizi");
     case tdEsito:
-        return scrittura("gradeentry/qevfinalestore.cpp", "UPDATE", "TSit_Situazioni",
-                         "statement");
+        return scrittura("gradeentry/qevfinalestore.cpp", "UPDATE", "TSit_Situazioni", "statement");
     case tdDebiti:
         return scrittura("gradeentry/qevdebstore.cpp", cancella ? "DELETE" : "UPDATE",
                          "TDeb_Debiti");
@@ -1494,7 +1542,8 @@ TEST(EvaluationWrites, EveryWriteOfTheCodeIsFoundAndDriven)
          "                       \"WHERE iRecId = :iRecId\";",
          "makeup/qelfnuova.cpp: UPDATE TREC_RECUPERI (statement)"},
         {"gradeentry/qevnuovostore.cpp",
-         "static const TqevTabella t{QStringLiteral(\"TASS_ASSENZE\"), QStringLiteral(\"iAssId\")};\n"
+         "static const TqevTabella t{QStringLiteral(\"TASS_ASSENZE\"), "
+         "QStringLiteral(\"iAssId\")};\n"
          "void f(TVxTransaction &tr) { CancellaCella(tr, t, 1, {}); }",
          "gradeentry/qevnuovostore.cpp: DELETE TASS_ASSENZE (TqevTabella)"},
         {"makeup/qelfnuovimodelli.cpp",

@@ -199,9 +199,10 @@ TEST_F(Recuperi, KeypadDigitInsertsOnAnEmptyCellAndAsksOnARecord)
         DialogSeam::clearShown();
         DialogSeam::queueAnswer(a.answer);
         key(2);
-        EXPECT_EQ(DialogSeam::shownTexts(),
-                  QStringList{question("Barbieri Elisa", "ITA",
-                                       "Tipo di recupero: Corso di recupero → Studio individuale")});
+        EXPECT_EQ(
+            DialogSeam::shownTexts(),
+            QStringList{question("Barbieri Elisa", "ITA",
+                                 "Tipo di recupero: Corso di recupero → Studio individuale")});
         rows = recordsOf(kBarbieri, kIta);
         ASSERT_EQ(rows.size(), 1);
         EXPECT_EQ(rows[0].iTreId, QVariant(a.iTreId));
@@ -383,7 +384,7 @@ TEST_F(Recuperi, DeleteOneAndDeleteAll)
     ASSERT_EQ(DialogSeam::shownTexts().size(), 1);
     EXPECT_EQ(DialogSeam::shownTexts().first(),
               deleteAll + QStringLiteral("\n\n2 recuperi della classe 5A LICEO SCIENTIFICO nella "
-                                        "fase \"Prima fase\"."));
+                                         "fase \"Prima fase\"."));
     EXPECT_EQ(recordsOf(kBianchi, kLat).size(), 1);
     DialogSeam::clearShown();
     window->tbDeleteAll()->trigger(); // No is the default

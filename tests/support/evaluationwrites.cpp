@@ -52,7 +52,8 @@ QStringList literalsOf(const QString &text)
             ++i;
             continue;
         }
-        const bool identifier = i > 0 && (text[i - 1].isLetterOrNumber() || text[i - 1] == QLatin1Char('_'));
+        const bool identifier =
+            i > 0 && (text[i - 1].isLetterOrNumber() || text[i - 1] == QLatin1Char('_'));
         if (c == QLatin1Char('R') && !identifier && i + 2 < n && text[i + 1] == QLatin1Char('"')) {
             const qsizetype paren = text.indexOf(QLatin1Char('('), i + 2);
             const QString delimiter =
@@ -102,8 +103,8 @@ const QRegularExpression &fromTable()
 // `tab.nome = QStringLiteral("TREC_RECUPERI")`.
 const QRegularExpression &storeTable()
 {
-    static const QRegularExpression re(
-        QStringLiteral("(?:\\{\\s*|\\bnome\\s*=\\s*)(?:QStringLiteral\\(\\s*)?\"([A-Za-z_][A-Za-z0-9_]*)\""));
+    static const QRegularExpression re(QStringLiteral(
+        "(?:\\{\\s*|\\bnome\\s*=\\s*)(?:QStringLiteral\\(\\s*)?\"([A-Za-z_][A-Za-z0-9_]*)\""));
     return re;
 }
 
@@ -192,8 +193,8 @@ QList<EvaluationWrite> evaluationWritesOf(const QString &file, const QString &te
             if (!evaluationTables().contains(table))
                 continue;
             for (const char *kind : {"UPDATE", "DELETE"})
-                add(writes, {file, QString::fromLatin1(kind), table,
-                             QStringLiteral("TVxQueryCollection")});
+                add(writes,
+                    {file, QString::fromLatin1(kind), table, QStringLiteral("TVxQueryCollection")});
         }
     }
     return writes;
