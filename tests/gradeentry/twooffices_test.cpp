@@ -44,14 +44,6 @@ namespace {
 constexpr int k5A = 390052; // 5A of 2008/2009, final session
 
 const QString kFallito = QStringLiteral("Impossibile salvare i dati.");
-const char kInsieme[] = "Un'altra postazione ha salvato lo stesso dato nello stesso momento";
-const char kCancellato[] = "cancellato da un'altra postazione";
-const char kSostituito[] = "sostituito da un'altra postazione";
-const char kModificato[] = "modificato da un'altra postazione";
-const char kInserito[] = "inserito da un'altra postazione";
-const char kCambiate[] = "cambiate da un'altra postazione";
-const char kBloccati[] = "Salvataggio annullato: i dati sono bloccati";
-const QString kAltriSalvati = QStringLiteral("Gli altri dati della griglia sono stati salvati.");
 
 // A page of the class window as the other office writes its table: the row's key and value,
 // what names the cell beside the pupil's situation, and the values the cases' cells take (none:
@@ -144,74 +136,7 @@ void sostituisci(OtherOffice &o, const Bersaglio &b)
     inserisci(o, b);
 }
 
-// One datum of a pupil (a note, a judgment, a final outcome, a debt's type, a credit) that this
-// office rewrites, redates or empties while the other office changes, deletes or replaces it (a
-// new row for the same cell, as the class judgments do); a note cell empty when the window
-// opened that both offices fill; a credit's school list that this office ticks after the other
-// office cleared another of its kinds.
-enum Mia { Scrive, Data, Svuota, Spunta, SpuntaFormativi };
-enum Altro {
-    Cambia,
-    Cancella,
-    Sostituisce,
-    Inserisce,       // another program of the suite, before this office saves
-    InserisceInsieme // another program, holding its note uncommitted while this office saves
-};
-
-struct CasoTesto
-{
-    const char *name;
-    int kind;
-    Mia mia;
-    Altro altro;
-    const char *messaggio;  // what the first save tells (nullptr: nothing, the save went through)
-    QStringList dopo;       // the values stored after the first save
-    QStringList fine;       // after saving again
-    int tiene = 300;        // milliseconds the other program holds its note into this office's save
-    bool perAlunno = false; // in the pupil window opened from the class window's page
-    // What the other office changes, when not the datum's value: a column and its value.
-    const char *colonnaSua = nullptr;
-    const char *valoreSuo = nullptr;
-};
-
-// A kind's datum as the other office writes it, and this office's value and the other's.
-struct Dato
-{
-    int kind;
-    const char *pagina; // of the class window
-    const char *tabella;
-    const char *chiave;  // the row's key column (a situation's own, for the outcome)
-    const char *colonna; // the value
-    const char *letti;   // the pupil's stored values, by situation and subject
-    const char *mio;
-    const char *suo;
-};
-constexpr int kMatematica = 3;
-const QString kMio = QStringLiteral("Scritto in questa postazione");
-const Dato kDati[] = {
-    {tdNote, "Note", "TNot_Note", "iNotId", "bNotNota",
-     "SELECT bNotNota FROM TNot_Note WHERE iSitId = ? AND iClsSesMatId = ?", nullptr, "Suo"},
-    {tdGiudizio, "Giudizio", "TGdz_Giudizi", "iGdzId", "bGdzGiudizio",
-     "SELECT bGdzGiudizio FROM TGdz_Giudizi WHERE iSitId = ? AND iAnsSesDwgId = 392 AND 0 = ?",
-     nullptr, "Suo"},
-    {tdEsito, "Esito finale", "TSit_Situazioni", "iSitId", "iPosFinId",
-     "SELECT iPosFinId FROM TSit_Situazioni WHERE iSitId = ? AND iPosFinId IS NOT NULL AND 0 = ?",
-     "1", "2"},
-    {tdDebiti, "Debiti", "TDeb_Debiti", "iDebId", "iDtpDtdId",
-     "SELECT iDtpDtdId FROM TDeb_Debiti WHERE iSitId = ? AND iMatId = ?", "1", "3"},
-    {tdCrediti, "Crediti", "TCre_Crediti", "iCreId", "iCreCredito",
-     "SELECT iCreCredito FROM TCre_Crediti WHERE iSitId = ? AND iCreCredito IS NOT NULL AND 0 = ?",
-     "5", "9"},
-};
-
-const Dato &datoDi(int kind)
-{
-    for (const Dato &d : kDati) {
-        if (d.kind == kind)
-            return d;
-    }
-    return kDati[0];
-}
+struct CasoTesto;
 
 // The class window of 5A open on its votes; the last pupil has no vote yet (the empty cells).
 class ClassSession : public GradeWindows
@@ -394,6 +319,15 @@ public:
     int previousTimeout = lockWaitTimeout();
 };
 
+const char kInsieme[] = "Un'altra postazione ha salvato lo stesso dato nello stesso momento";
+const char kCancellato[] = "cancellato da un'altra postazione";
+const char kSostituito[] = "sostituito da un'altra postazione";
+const char kModificato[] = "modificato da un'altra postazione";
+const char kInserito[] = "inserito da un'altra postazione";
+const char kCambiate[] = "cambiate da un'altra postazione";
+const char kBloccati[] = "Salvataggio annullato: i dati sono bloccati";
+const QString kAltriSalvati = QStringLiteral("Gli altri dati della griglia sono stati salvati.");
+
 // A cell of a page of votes, proposals, taxonomies, absences or aids, as the case has both
 // offices change it: the last save wins, and nothing is lost unsaid.
 void ClassSession::casoPagina(const Caso &c)
@@ -496,87 +430,6 @@ const Caso kCasi[] = {
      {{kModificato, Suo}, {nullptr, Mio}},
      &kVoti,
      true},
-    {"OtherChangedAProposedVoteFirst",
-     false,
-     false,
-     aggiorna,
-     0,
-     5000,
-     {},
-     0,
-     {{kModificato, Suo}, {nullptr, Mio}},
-     &kProposti},
-    {"OtherChangedAnAbsenceFirst",
-     false,
-     false,
-     aggiorna,
-     0,
-     5000,
-     {},
-     0,
-     {{kModificato, Suo}, {nullptr, Mio}},
-     &kAssenze},
-    {"OtherChangedATaxonomyFirst",
-     false,
-     false,
-     aggiorna,
-     0,
-     5000,
-     {},
-     0,
-     {{kModificato, Suo}, {nullptr, Mio}},
-     &kTassonomie},
-    {"OtherChangedAnAidFirst",
-     false,
-     false,
-     aggiorna,
-     0,
-     5000,
-     {},
-     0,
-     {{kModificato, Suo}, {nullptr, Mio}},
-     &kAiuti},
-    // Each page's cell emptied here after the other office changed it.
-    {"ThisEmptiesAProposedVoteTheOtherChanged",
-     false,
-     true,
-     aggiorna,
-     0,
-     5000,
-     {},
-     0,
-     {{kModificato, Suo}, {nullptr, Nessuno}},
-     &kProposti},
-    {"ThisEmptiesATaxonomyTheOtherChanged",
-     false,
-     true,
-     aggiorna,
-     0,
-     5000,
-     {},
-     0,
-     {{kModificato, Suo}, {nullptr, Nessuno}},
-     &kTassonomie},
-    {"ThisEmptiesAnAbsenceTheOtherChanged",
-     false,
-     true,
-     aggiorna,
-     0,
-     5000,
-     {},
-     0,
-     {{kModificato, Suo}, {nullptr, Nessuno}},
-     &kAssenze},
-    {"ThisEmptiesAnAidTheOtherChanged",
-     false,
-     true,
-     aggiorna,
-     0,
-     5000,
-     {},
-     0,
-     {{kModificato, Suo}, {nullptr, Nessuno}},
-     &kAiuti},
     {"OtherEnteredANewValueFirst",
      true,
      false,
@@ -682,6 +535,75 @@ const Caso kCasi[] = {
      1,
      {{nullptr, Mio}}},
 };
+
+// One datum of a pupil (a note, a judgment, a final outcome, a debt's type, a credit) that this
+// office rewrites, redates or empties while the other office changes, deletes or replaces it (a
+// new row for the same cell, as the class judgments do); a note cell empty when the window
+// opened that both offices fill; a credit's school list that this office ticks after the other
+// office cleared another of its kinds.
+enum Mia { Scrive, Data, Svuota, Spunta, SpuntaFormativi };
+enum Altro {
+    Cambia,
+    Cancella,
+    Sostituisce,
+    Inserisce,       // another program of the suite, before this office saves
+    InserisceInsieme // another program, holding its note uncommitted while this office saves
+};
+
+struct CasoTesto
+{
+    const char *name;
+    int kind;
+    Mia mia;
+    Altro altro;
+    const char *messaggio;  // what the first save tells (nullptr: nothing, the save went through)
+    QStringList dopo;       // the values stored after the first save
+    QStringList fine;       // after saving again
+    int tiene = 300;        // milliseconds the other program holds its note into this office's save
+    bool perAlunno = false; // in the pupil window opened from the class window's page
+    // What the other office changes, when not the datum's value: a column and its value.
+    const char *colonnaSua = nullptr;
+    const char *valoreSuo = nullptr;
+};
+
+// A kind's datum as the other office writes it, and this office's value and the other's.
+struct Dato
+{
+    int kind;
+    const char *pagina; // of the class window
+    const char *tabella;
+    const char *chiave;  // the row's key column (a situation's own, for the outcome)
+    const char *colonna; // the value
+    const char *letti;   // the pupil's stored values, by situation and subject
+    const char *mio;
+    const char *suo;
+};
+constexpr int kMatematica = 3;
+const QString kMio = QStringLiteral("Scritto in questa postazione");
+const Dato kDati[] = {
+    {tdNote, "Note", "TNot_Note", "iNotId", "bNotNota",
+     "SELECT bNotNota FROM TNot_Note WHERE iSitId = ? AND iClsSesMatId = ?", nullptr, "Suo"},
+    {tdGiudizio, "Giudizio", "TGdz_Giudizi", "iGdzId", "bGdzGiudizio",
+     "SELECT bGdzGiudizio FROM TGdz_Giudizi WHERE iSitId = ? AND iAnsSesDwgId = 392 AND 0 = ?",
+     nullptr, "Suo"},
+    {tdEsito, "Esito finale", "TSit_Situazioni", "iSitId", "iPosFinId",
+     "SELECT iPosFinId FROM TSit_Situazioni WHERE iSitId = ? AND iPosFinId IS NOT NULL AND 0 = ?",
+     "1", "2"},
+    {tdDebiti, "Debiti", "TDeb_Debiti", "iDebId", "iDtpDtdId",
+     "SELECT iDtpDtdId FROM TDeb_Debiti WHERE iSitId = ? AND iMatId = ?", "1", "3"},
+    {tdCrediti, "Crediti", "TCre_Crediti", "iCreId", "iCreCredito",
+     "SELECT iCreCredito FROM TCre_Crediti WHERE iSitId = ? AND iCreCredito IS NOT NULL AND 0 = ?",
+     "5", "9"},
+};
+
+const Dato &datoDi(int kind)
+{
+    for (const Dato &d : kDati) {
+        if (d.kind == kind)
+            return d;
+    }
+    return kDati[0];
+}
 
 // The stored values of the pupil's datum: his notes in the subject, his judgments, his
 // outcome, his debts' types in the subject, his credit in the year.
@@ -991,11 +913,6 @@ struct Recupero
     QVariant iTreId, iEreId, dRecVer;
     bool operator==(const Recupero &) const = default;
 };
-void PrintTo(const Recupero &r, std::ostream *os)
-{
-    *os << r.iTreId.toString().toStdString() << "/" << r.iEreId.toString().toStdString() << "/"
-        << r.dRecVer.toString().toStdString();
-}
 
 // The demo's 5A in the working year's first phase: Bianchi's Italian (294, type of weight 2, no
 // outcome) and Latin (295, outcome REC verified on 15/07/2009), no mathematics.
@@ -1017,17 +934,10 @@ QList<Recupero> recuperi(int iSitId, int iMatId)
     return rows;
 }
 
-// Two make-up types other than the one of weight w: their keys and weights.
-QList<std::pair<int, int>> altriTipi(int w)
-{
-    QList<std::pair<int, int>> tipi;
-    QSqlQuery q = runSql("SELECT MIN(iTreId), iTrePeso FROM TTre_TipoRec WHERE iTrePeso IS NOT "
-                         "NULL AND iTrePeso <> ? AND iTrePeso < 10 GROUP BY iTrePeso ORDER BY 2",
-                         {w});
-    while (q.next() && tipi.size() < 2)
-        tipi.append({q.value(0).toInt(), q.value(1).toInt()});
-    return tipi;
-}
+// The demo's make-up types beside Bianchi's (2), each of its key as weight: "Corso di recupero"
+// and "Sportello didattico".
+constexpr int kCorso = 1;
+constexpr int kSportello = 3;
 
 // "Recuperi" on the class session the class window chose, its cursor on a pupil's subject.
 struct Recuperi
@@ -1081,16 +991,14 @@ void tipoQuiEsitoLa(ClassSession &t)
 {
     Recuperi r;
     r.focus(kBianchi, kLat);
-    const auto tipi = altriTipi(2);
-    ASSERT_FALSE(tipi.isEmpty());
     OtherOffice other(t.db.database);
     other.save("UPDATE TRec_Recuperi SET iEreId = 2, dRecVer = '2009-07-20' WHERE iRecId = 295");
-    const QStringList told = r.digita(tipi[0].second);
+    const QStringList told = r.digita(kCorso);
     ASSERT_EQ(told.size(), 1) << told.join('|').toStdString();
     EXPECT_TRUE(told.first().startsWith("Recupero già assegnato a Bianchi Antonio in "));
     EXPECT_TRUE(told.first().contains("Tipo di recupero: ")) << told.first().toStdString();
     EXPECT_FALSE(told.first().contains("Esito")) << told.first().toStdString();
-    EXPECT_EQ(recuperi(kBianchi, kLat), (QList<Recupero>{{tipi[0].first, 2, QDate(2009, 7, 20)}}));
+    EXPECT_EQ(recuperi(kBianchi, kLat), (QList<Recupero>{{kCorso, 2, QDate(2009, 7, 20)}}));
 }
 
 // The other office retypes the Italian record; this office, which read it before, types
@@ -1099,17 +1007,15 @@ void tipoCambiatoInEntrambe(ClassSession &t)
 {
     Recuperi r;
     r.focus(kBianchi, kIta);
-    const auto tipi = altriTipi(2);
-    ASSERT_EQ(tipi.size(), 2);
     OtherOffice other(t.db.database);
-    other.save("UPDATE TRec_Recuperi SET iTreId = ? WHERE iRecId = 294", {tipi[1].first});
-    QStringList told = r.digita(tipi[0].second);
+    other.save("UPDATE TRec_Recuperi SET iTreId = ? WHERE iRecId = 294", {kSportello});
+    QStringList told = r.digita(kCorso);
     ASSERT_EQ(told.size(), 2) << told.join('|').toStdString();
     detto(told.mid(1), kModificato);
-    EXPECT_EQ(recuperi(kBianchi, kIta).value(0).iTreId, QVariant(tipi[1].first));
-    told = r.digita(tipi[0].second);
+    EXPECT_EQ(recuperi(kBianchi, kIta).value(0).iTreId, QVariant(kSportello));
+    told = r.digita(kCorso);
     EXPECT_EQ(told.size(), 1) << told.join('|').toStdString(); // the question alone
-    EXPECT_EQ(recuperi(kBianchi, kIta).value(0).iTreId, QVariant(tipi[0].first));
+    EXPECT_EQ(recuperi(kBianchi, kIta).value(0).iTreId, QVariant(kCorso));
 }
 
 // Mathematics shows no record; the other office assigns one there. This office's type is not
@@ -1120,18 +1026,16 @@ void assegnatoAltroveInUnaCellaVuota(ClassSession &t)
     Recuperi r;
     r.focus(kBianchi, kMat);
     r.panel()->cboEsito()->setCurrentIndex(r.panel()->cboEsito()->findData(2));
-    const auto tipi = altriTipi(2);
-    ASSERT_EQ(tipi.size(), 2);
     OtherOffice other(t.db.database);
     other.save("INSERT INTO TRec_Recuperi (iRecId, iTreId, iMatId, iSitId, iAnsFreDwgId) VALUES "
                "(990001, ?, ?, ?, ?)",
-               {tipi[1].first, kMat, kBianchi, kFase});
-    detto(r.digita(tipi[0].second), kInserito);
-    EXPECT_EQ(recuperi(kBianchi, kMat), (QList<Recupero>{{tipi[1].first, {}, {}}}));
-    const QStringList told = r.digita(tipi[0].second);
+               {kSportello, kMat, kBianchi, kFase});
+    detto(r.digita(kCorso), kInserito);
+    EXPECT_EQ(recuperi(kBianchi, kMat), (QList<Recupero>{{kSportello, {}, {}}}));
+    const QStringList told = r.digita(kCorso);
     ASSERT_EQ(told.size(), 1) << told.join('|').toStdString();
     EXPECT_FALSE(told.first().contains("Esito")) << told.first().toStdString();
-    EXPECT_EQ(recuperi(kBianchi, kMat), (QList<Recupero>{{tipi[0].first, {}, {}}}));
+    EXPECT_EQ(recuperi(kBianchi, kMat), (QList<Recupero>{{kCorso, {}, {}}}));
 }
 
 // "Cancella il recupero selezionato" after the other office gave the record an outcome: told,
@@ -1432,6 +1336,19 @@ std::vector<Riga> casi()
     std::vector<Riga> tutti;
     for (const Caso &c : kCasi)
         tutti.push_back({scritturaDi(c), c.name, [&c](ClassSession &t) { t.casoPagina(c); }});
+    // Each page beside the votes: its cell changed there, then written or emptied here.
+    for (const Pagina *p : {&kProposti, &kTassonomie, &kAssenze, &kAiuti}) {
+        for (const bool svuota : {false, true}) {
+            const Caso c{nullptr,  false, svuota,
+                         aggiorna, 0,     5000,
+                         {},       0,     {{kModificato, Suo}, {nullptr, svuota ? Nessuno : Mio}},
+                         p};
+            tutti.push_back({scritturaDi(c),
+                             (svuota ? "ThisEmptiesWhatTheOtherChangedIn" : "OtherChangedFirstIn") +
+                                 QString::fromLatin1(p->tabella).section('_', 1).toStdString(),
+                             [c](ClassSession &t) { t.casoPagina(c); }});
+        }
+    }
     for (const CasoTesto &c : kCasiTesto)
         tutti.push_back({scritturaDi(c), c.name, [&c](ClassSession &t) { t.casoDato(c); }});
     for (const CasoScrittura &c : kCasiScrittura)
