@@ -1,8 +1,7 @@
 #include "gradeentry/qevcrestore.h"
 
-#include "gradeentry/qevregolevalori.h"
-
 #include "gradeentry/qevletture.h"
+#include "gradeentry/qevregolevalori.h"
 #include "gradeentry/qevsalva.h"
 #include "platform/connection.h"
 #include "platform/engineerrors.h"
