@@ -520,8 +520,10 @@ QString VxMakeOwnFolder(const QString &base, const QString &relative, TVxFileAcc
         return EVxException(QStringLiteral("Impossibile creare la cartella %1: %2.")
                                 .arg(native(folder), VxSystemErrorText(code)));
     };
-    if (!QDir().mkpath(folder))
-        throw refuse(VxNameTaken(folder) ? ENOTDIR : errno);
+    if (!QDir().mkpath(folder)) {
+        const int code = errno;
+        throw refuse(VxNameTaken(folder) ? ENOTDIR : code);
+    }
     const mode_t bits = access == TVxFileAccess::OwnerOnly ? 0700 : 0777;
     for (const QString &part :
          QDir::cleanPath(relative).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
@@ -749,22 +751,25 @@ int TVxSharedHold::openBreaker(const QByteArray &breaker, bool groupFolder, bool
         ::fchmod(fd, groupFolder ? 0664 : 0644);
         return fd;
     }
+    // A folder that takes no new file would not let the lock go either.
+    if (errno != EEXIST)
+        refuseRemoval(errno);
     struct stat held;
+    if (::lstat(breaker.constData(), &held) != 0)
+        return -1;
     // Whatever is no regular file is never opened: a device may act when it is.
-    if (errno == EEXIST && ::lstat(breaker.constData(), &held) == 0 && !S_ISREG(held.st_mode))
+    if (!S_ISREG(held.st_mode))
         throw notRegular(shown, held.st_mode, what);
-    if (errno == EEXIST)
-        fd = ::open(breaker.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    fd = ::open(breaker.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0 && errno == ENOENT)
         return -1;
-    if (fd >= 0 && ::fstat(fd, &held) == 0 && S_ISREG(held.st_mode))
-        return fd;
-    const int code = fd >= 0 ? 0 : errno;
-    if (fd >= 0) {
+    if (fd < 0)
+        refuseRemoval(errno, shown);
+    if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
         ::close(fd);
         throw notRegular(shown, held.st_mode, what);
     }
-    refuseRemoval(code, shown);
+    return fd;
 }
 
 QString TVxSharedHold::leftText() const
