@@ -1,6 +1,7 @@
 #include "reportengine/reportrender.h"
 
 #include "platform/fileaccess.h"
+#include "platform/printoutput.h"
 #include "platform/vxexception.h"
 #include "platform/waitwindow.h"
 #include "reportengine/reportpdf.h"
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QGlyphRun>
 #include <QPainter>
-#include <QPrinter>
 
 #include <algorithm>
 
@@ -228,23 +228,20 @@ void frExportPdf(const TfrDisplayList &pages, const QString &fileName, const QSt
     file.commit();
 }
 
-void frPrintPages(const TfrDisplayList &pages, QPrinter &printer)
+void frPrintPages(const TfrDisplayList &pages, TVxPrintOutput &output)
 {
     if (pages.Pages.empty())
         return;
     const int count = int(pages.Pages.size());
     int first = 0;
     int last = count - 1;
-    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
-        first = std::clamp(printer.fromPage(), 1, count) - 1;
-        last = std::clamp(printer.toPage() > 0 ? printer.toPage() : count, first + 1, count) - 1;
+    if (output.fromPage() > 0) {
+        first = std::clamp(output.fromPage(), 1, count) - 1;
+        last = std::clamp(output.toPage() > 0 ? output.toPage() : count, first + 1, count) - 1;
     }
-    printer.setFullPage(true);
     QPainter painter;
-    if (!painter.begin(&printer))
-        throw EVxException(QStringLiteral("La stampante %1 non ha accettato la stampa.")
-                               .arg(printer.printerName()));
-    drawPages(pages, first, last, painter, printer.resolution() / 25.4, pages.Title,
-              [&printer](const TfrPage &) { printer.newPage(); });
-    painter.end();
+    output.begin(painter);
+    drawPages(pages, first, last, painter, output.dotsPerMm(), pages.Title,
+              [&output](const TfrPage &) { output.newPage(); });
+    output.end(painter);
 }

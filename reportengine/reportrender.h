@@ -9,7 +9,7 @@
 //   renderer.drawPage(painter, page, printer.resolution() / 25.4);
 //
 //   frExportPdf(report.Pages(), "/cartella/registro.pdf", "Registro", 600);
-//   frPrintPages(report.Pages(), printer);             // the range the print dialog chose
+//   frPrintPages(report.Pages(), output);              // the range the print dialog chose
 //
 // Text is drawn glyph by glyph where the layout measured it: each character at the sum of
 // the design advances before it, with no shaping (no ligature, no kerning) and a font sized in
@@ -29,7 +29,7 @@
 #include <QString>
 
 class QPainter;
-class QPrinter;
+class TVxPrintOutput;
 
 class TfrPageRenderer
 {
@@ -66,7 +66,8 @@ QPageLayout frPageLayout(const TfrPage &page);
 void frExportPdf(const TfrDisplayList &pages, const QString &fileName, const QString &title,
                  int resolution);
 
-// Prints the pages (the printer's chosen range, else all) on a printer already set up; the
-// paper is the one the printer holds (frPageLayout before the print dialog offers the
-// report's). Raises EVxException when the printer cannot start.
-void frPrintPages(const TfrDisplayList &pages, QPrinter &printer);
+// Prints the pages (the chosen range, else all) where the print dialog sent them, a printer or
+// a PDF file (printoutput.h); the paper is the one the output holds (frPageLayout before the
+// print dialog offers the report's). Raises EVxException when the printer cannot start or the
+// file cannot be written.
+void frPrintPages(const TfrDisplayList &pages, TVxPrintOutput &output);
