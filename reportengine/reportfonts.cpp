@@ -3,9 +3,12 @@
 #include "platform/vxexception.h"
 
 #include <QFontDatabase>
+#include <QGlyphRun>
 #include <QHash>
 #include <QTextLayout>
 
+#include <algorithm>
+#include <list>
 #include <memory>
 #include <vector>
 
@@ -251,6 +254,18 @@ double TfrFontMetrics::width(QStringView text) const
     return total * m_em;
 }
 
+std::optional<double> TfrFontMetrics::simpleWidth(QStringView text) const
+{
+    double total = 0;
+    for (const QChar c : text) {
+        const float a = m_face->advanceOf(c.unicode());
+        if (a == kShaped)
+            return std::nullopt;
+        total += a;
+    }
+    return total * m_em;
+}
+
 bool TfrFontMetrics::simple(QStringView text) const
 {
     for (const QChar c : text) {
@@ -276,60 +291,198 @@ QString TfrFontMetrics::missing(QStringView text) const
     return found;
 }
 
+namespace {
+
+// A glyph of a shaped line where it stands: the same glyph twice on a line stands for its own
+// characters each time.
+struct PlacedGlyph
+{
+    size_t face;
+    quint32 glyph;
+    qint64 x, y; // in 1/16 of the shaping's pixels
+
+    bool operator==(const PlacedGlyph &) const = default;
+};
+
+size_t qHash(const PlacedGlyph &g, size_t seed = 0)
+{
+    return qHashMulti(seed, g.face, g.glyph, g.x, g.y);
+}
+
+PlacedGlyph placed(const QGlyphRun &run, qsizetype i)
+{
+    const QPointF p = run.positions().at(i);
+    return {qHash(run.rawFont()), run.glyphIndexes().at(i), qRound64(p.x() * 16),
+            qRound64(p.y() * 16)};
+}
+
+// The clusters of a shaped line, each [first, end) of the text: the characters whose glyphs
+// overlap (a letter and the marks drawn on it, the letters of a ligature) are one; and the
+// cluster of each glyph, that of the characters that drew it first. Qt gives the glyphs of a
+// range of characters, not their clusters.
+std::vector<std::pair<int, int>> findClusters(const QString &text, const QTextLayout &layout,
+                                              QHash<PlacedGlyph, int> &clusterOf)
+{
+    std::vector<int> starts;
+    QHash<PlacedGlyph, int> startOf; // the character where each glyph was met first
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        int start = int(i);
+        const QList<QGlyphRun> runs = layout.glyphRuns(int(i), int(n));
+        for (const QGlyphRun &run : runs)
+            for (qsizetype g = 0; g < run.glyphIndexes().size(); ++g)
+                if (const auto it = startOf.constFind(placed(run, g)); it != startOf.constEnd())
+                    start = std::min(start, *it);
+        if (runs.isEmpty() && !starts.empty())
+            start = starts.back(); // a character without a glyph of its own
+        while (!starts.empty() && starts.back() > start)
+            starts.pop_back();
+        if (starts.empty() || starts.back() < start)
+            starts.push_back(start);
+        for (const QGlyphRun &run : runs)
+            for (qsizetype g = 0; g < run.glyphIndexes().size(); ++g)
+                startOf.insert(placed(run, g), start);
+        i += n;
+    }
+    std::vector<std::pair<int, int>> clusters;
+    for (size_t c = 0; c < starts.size(); ++c)
+        clusters.emplace_back(starts[c], c + 1 < starts.size() ? starts[c + 1] : int(text.size()));
+    for (auto it = startOf.cbegin(); it != startOf.cend(); ++it)
+        clusterOf.insert(it.key(), int(std::upper_bound(starts.begin(), starts.end(), *it) -
+                                       starts.begin()) -
+                                       1);
+    return clusters;
+}
+
+// Gives each glyph of a cluster, in drawing order, a character of the cluster in the text's
+// order, the last glyph those left: a reader that copies the glyphs one by one (a mark after
+// its letter) gives back the text.
+void standFor(const QString &text, std::pair<int, int> cluster,
+              const std::vector<std::pair<int, int> *> &glyphs)
+{
+    int at = cluster.first;
+    for (size_t k = 0; k < glyphs.size(); ++k) {
+        const int n = at < cluster.second && text[at].isHighSurrogate() &&
+                              at + 1 < cluster.second
+                          ? 2
+                          : 1;
+        const int end = k + 1 == glyphs.size() ? cluster.second : std::min(at + n, cluster.second);
+        *glyphs[k] = {at, end};
+        at = end;
+    }
+}
+
+// What a kept shaped text costs, near enough: its characters, glyphs and clusters, the key, and
+// what the containers add.
+qsizetype bytesOf(const TfrShapedText &t)
+{
+    qsizetype bytes = 256 + 4 * t.Text.size();
+    for (const TfrGlyphRun &run : t.Runs)
+        bytes += 128 + run.Glyphs.size() * qsizetype(sizeof(quint32) + sizeof(QPointF) +
+                                                     sizeof(std::pair<int, int>));
+    return bytes;
+}
+
+// The shaped lines kept, the least recently asked first out once they pass the bound: the lines
+// of a page or two at least (the layout measures them, the preview and the PDF draw them), and
+// the pages of a school's reports, so that a run shapes each line once.
+class ShapedLines
+{
+public:
+    static constexpr qsizetype kBound = 8 << 20; // bytes
+
+    std::shared_ptr<const TfrShapedText> find(const QString &key)
+    {
+        const auto it = m_kept.find(key);
+        if (it == m_kept.end())
+            return nullptr;
+        m_order.splice(m_order.end(), m_order, it->at);
+        return it->text;
+    }
+
+    void keep(const QString &key, std::shared_ptr<const TfrShapedText> text)
+    {
+        const qsizetype bytes = bytesOf(*text);
+        m_bytes += bytes;
+        const auto at = m_order.insert(m_order.end(), key);
+        m_kept[key] = {std::move(text), bytes, at};
+        while (m_bytes > kBound && m_order.size() > 1) {
+            const auto oldest = m_kept.find(m_order.front());
+            m_bytes -= oldest->bytes;
+            m_kept.erase(oldest);
+            m_order.pop_front();
+        }
+    }
+
+private:
+    struct Kept
+    {
+        std::shared_ptr<const TfrShapedText> text;
+        qsizetype bytes = 0;
+        std::list<QString>::iterator at;
+    };
+    std::list<QString> m_order;
+    QHash<QString, Kept> m_kept;
+    qsizetype m_bytes = 0;
+};
+
+qint64 g_shaped = 0;
+
+} // namespace
+
 std::shared_ptr<const TfrShapedText> frShapeText(const QString &text, const TfrFontSpec &spec)
 {
-    // The lines of a page or two: the layout measures them, the preview and the PDF draw them.
-    static QHash<QString, std::shared_ptr<const TfrShapedText>> kept;
+    static ShapedLines kept;
     const int index = faceIndex(spec);
     const QString key = QChar(u'0' + index) + text;
-    if (const auto it = kept.constFind(key); it != kept.constEnd())
-        return *it;
-    if (kept.size() >= 4096)
-        kept.clear();
+    if (auto found = kept.find(key))
+        return found;
 
+    ++g_shaped;
     const ShapedLine shaped(text, index, uprightRanges(text, index));
     const double baseline = shaped.line.ascent();
     auto result = std::make_shared<TfrShapedText>();
+    result->Text = text;
     result->Width = shaped.line.naturalTextWidth() / kRawSize;
-    // What each glyph stands for: the characters whose clusters hold it, by face, glyph and
-    // place (the same glyph twice on a line stands for its own character each time).
-    const auto glyphKey = [](const QGlyphRun &run, qsizetype i) {
-        const QPointF p = run.positions().at(i);
-        return run.rawFont().familyName() + QLatin1Char('|') + run.rawFont().styleName() +
-               QLatin1Char('|') + QString::number(run.glyphIndexes().at(i)) + QLatin1Char('|') +
-               QString::number(qRound(p.x() * 16)) + QLatin1Char('|') +
-               QString::number(qRound(p.y() * 16));
-    };
-    QHash<QString, std::pair<QString, qsizetype>> textOf; // and the last character's index
-    for (qsizetype i = 0; i < text.size();) {
-        const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        for (const QGlyphRun &run : shaped.layout.glyphRuns(int(i), int(n))) {
-            for (qsizetype g = 0; g < run.glyphIndexes().size(); ++g) {
-                auto &[chars, last] = textOf[glyphKey(run, g)];
-                if (chars.isEmpty() || last != i)
-                    chars += text.mid(i, n);
-                last = i;
-            }
-        }
-        i += n;
-    }
-    for (const QGlyphRun &run : shaped.line.glyphRuns()) {
-        TfrGlyphRun out;
-        out.Font = run.rawFont();
-        out.Glyphs = run.glyphIndexes();
-        for (qsizetype g = 0; g < out.Glyphs.size(); ++g) {
+    QHash<PlacedGlyph, int> clusterOf;
+    const std::vector<std::pair<int, int>> clusters = findClusters(text, shaped.layout, clusterOf);
+    std::vector<std::vector<std::pair<int, int> *>> glyphsOf(clusters.size());
+    const QRawFont &box = faceAt(index).raw;
+    const QList<QGlyphRun> runs = shaped.line.glyphRuns();
+    result->Runs.resize(size_t(runs.size()));
+    for (qsizetype r = 0; r < runs.size(); ++r) {
+        const QGlyphRun &run = runs[r];
+        TfrGlyphRun &out = result->Runs[size_t(r)];
+        // what no embeddable face has prints as the report face's empty box, as the layout
+        // recorded it
+        const bool embeddable = frEmbeddable(run.rawFont());
+        out.Font = embeddable ? run.rawFont() : box;
+        out.RightToLeft = run.isRightToLeft();
+        out.Glyphs = embeddable ? run.glyphIndexes()
+                                : QList<quint32>(run.glyphIndexes().size(), quint32(0));
+        out.Texts.resize(run.glyphIndexes().size());
+        for (qsizetype g = 0; g < run.glyphIndexes().size(); ++g) {
             const QPointF p = run.positions().at(g);
             out.Positions.append(QPointF(p.x() / kRawSize, (p.y() - baseline) / kRawSize));
-            out.Texts.append(textOf.value(glyphKey(run, g)).first);
+            glyphsOf[size_t(clusterOf.value(placed(run, g)))].push_back(&out.Texts[g]);
         }
-        result->Runs.push_back(std::move(out));
     }
-    kept.insert(key, result);
+    for (size_t c = 0; c < clusters.size(); ++c)
+        standFor(text, clusters[c], glyphsOf[c]);
+    kept.keep(key, result);
     return result;
+}
+
+qint64 frShapedTexts()
+{
+    return g_shaped;
 }
 
 bool frEmbeddable(const QRawFont &face)
 {
+    // Qt's face of empty boxes has no family: asking its name ends the program inside Qt.
+    if (face.fontTable("head").isEmpty())
+        return false;
     static QHash<QString, bool> known;
     const QString key = face.familyName() + QLatin1Char('|') + face.styleName();
     auto it = known.find(key);

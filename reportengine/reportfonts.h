@@ -32,6 +32,7 @@
 #include <QStringView>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct TfrFontSpec
@@ -50,6 +51,8 @@ public:
     static TfrFontMetrics of(const TfrFontSpec &spec);
 
     double width(QStringView text) const; // millimetres
+    // The width of a simple text (below); none for another.
+    std::optional<double> simpleWidth(QStringView text) const;
     double ascent() const { return m_ascent; }
     // From one line's top to the next: ascent, descent and the face's leading.
     double lineHeight() const { return m_lineHeight; }
@@ -72,27 +75,43 @@ private:
 };
 
 // One face's glyphs of a shaped text, in ems of the font's size from the text's origin (the left
-// end of its baseline), y growing downwards.
+// end of its baseline), y growing downwards. The face is one a PDF embeds: what shaping found in
+// no such face is drawn as the report face's empty box (glyph 0).
 struct TfrGlyphRun
 {
     QRawFont Font; // the face, at 1000 pixels per em
     QList<quint32> Glyphs;
     QList<QPointF> Positions;
-    QStringList Texts; // what each glyph stands for, for copying and searching
+    // What each glyph stands for, for copying and searching: [first, end) of the shaped text.
+    // The glyphs of a cluster (a letter and its marks, a ligature) stand for its characters in
+    // their order, one each, the last glyph for those left; a glyph left over for none.
+    QList<std::pair<int, int>> Texts;
+    bool RightToLeft = false; // its glyphs in the text's order, right to left
 };
 
 struct TfrShapedText
 {
+    QString Text;
     std::vector<TfrGlyphRun> Runs;
     double Width = 0; // ems
+
+    QStringView textOf(const TfrGlyphRun &run, qsizetype glyph) const
+    {
+        const auto [first, end] = run.Texts[glyph];
+        return QStringView(Text).mid(first, end - first);
+    }
 };
 
 // A text shaped as above, in the face its font names (bold, italic; its size aside). Kept for
-// the next asking: the layout measures a line, the preview and the PDF draw the same line.
+// the next asking, within a bound in bytes (the least recently asked goes first): the layout
+// measures a line, the preview and the PDF draw the same line.
 std::shared_ptr<const TfrShapedText> frShapeText(const QString &text, const TfrFontSpec &spec);
+// How many texts frShapeText has shaped since the program started (not those it kept).
+qint64 frShapedTexts();
 
 // Whether a PDF can embed the face (a TrueType one): a character only another kind of face
-// has counts as missing.
+// has counts as missing, as does one Qt draws as an empty box from a face of its own (one with
+// no tables, and no name to ask).
 bool frEmbeddable(const QRawFont &face);
 
 // Text as it is laid out: in its composed form, so that a letter stored with its marks apart

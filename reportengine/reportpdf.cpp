@@ -14,6 +14,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -85,8 +86,9 @@ void appendHex4(QByteArray &out, quint32 v)
     out.append(digits, 4);
 }
 
-// A text string of the document's properties: UTF-16 with its byte order mark.
-QByteArray textString(const QString &text)
+// A text string of the document's properties and of marked content: UTF-16 with its byte order
+// mark.
+QByteArray textString(QStringView text)
 {
     QByteArray out = "<FEFF";
     for (const QChar c : text)
@@ -587,7 +589,8 @@ private:
     {
         const TfrFontMetrics metrics = TfrFontMetrics::of(item.Font);
         const QString &t = item.Text;
-        if (!metrics.simple(t)) {
+        const std::optional<double> width = metrics.simpleWidth(t);
+        if (!width) {
             shapedText(item);
             return;
         }
@@ -600,11 +603,21 @@ private:
             if (g >= use.used.size())
                 g = 0;
             use.used[g] = true;
-            if (g > 0 && use.textOf[g].isEmpty())
-                use.textOf[g] = QString(QChar(units[i]));
+            if (g > 0) {
+                QString &stands = use.textOf[g];
+                if (stands.isEmpty()) {
+                    stands = QChar(units[i]);
+                } else if (stands.size() != 1 || stands.front() != QChar(units[i])) {
+                    // a glyph the font draws for two characters gives back the other one here
+                    m_glyphs += "> Tj " + actualText(QStringView(units + i, 1)) + '<';
+                    appendHex4(m_glyphs, g);
+                    m_glyphs += "> Tj EMC <";
+                    continue;
+                }
+            }
             appendHex4(m_glyphs, g);
         }
-        clipped(item, metrics.width(t), [&] {
+        clipped(item, *width, [&] {
             font(face, item.Font.Size);
             m_out += "BT ";
             point(item.Origin);
@@ -612,36 +625,68 @@ private:
         });
     }
 
-    // A shaped line: each run in its face, a glyph placed anew only where the one before does
-    // not leave the pen there (a mark on its letter, a right-to-left word).
+    // Marked content that a reader copies and searches as the text given, whatever the glyphs
+    // inside it stand for: up to its EMC.
+    static QByteArray actualText(QStringView text)
+    {
+        return "/Span<</ActualText" + textString(text) + ">>BDC ";
+    }
+
+    // A right-to-left word as a span gives it: a reader (poppler's pdftotext) lays a span's
+    // characters out from left to right over its glyphs, as it does drawn characters, and then
+    // reads each right-to-left stretch of a line from its right end, where a mark counts as of
+    // neither direction. So the span holds the word's characters as drawn, from left to right,
+    // after a right-to-left mark (U+200F, invisible) where the word ends in a mark: otherwise
+    // that mark, leftmost, would be read as the end of the text before the word.
+    static QString asDrawn(QStringView word)
+    {
+        QList<uint> chars = word.toUcs4();
+        std::reverse(chars.begin(), chars.end());
+        QString drawn = QString::fromUcs4(reinterpret_cast<const char32_t *>(chars.constData()),
+                                          chars.size());
+        if (!chars.isEmpty() && QChar::isMark(chars.front()))
+            drawn.prepend(QChar(0x200F));
+        return drawn;
+    }
+
+    // A shaped line in one text object: each run in its face, a glyph placed anew only where the
+    // one before does not leave the pen there (a mark on its letter, a right-to-left word).
+    //
+    // What the glyphs stand for, as a reader copies them: a glyph through the font's map where it
+    // stands for one character, the one it stands for throughout the document; otherwise (an
+    // empty box, a glyph that stands for other characters elsewhere, or for none here) through
+    // a span of its own, so that the map never gives a glyph characters it does not stand for
+    // where it is drawn. A reader joins a mark to the letter before it, as a left-to-right
+    // script draws them, not to one it reads right to left: such a word with marks is one span,
+    // its glyphs drawn from left to right as a reader would lay out its characters.
     void shapedText(const TfrDisplayItem &item)
     {
         const std::shared_ptr<const TfrShapedText> shaped = frShapeText(item.Text, item.Font);
         const double em = item.Font.Size * 25.4 / 72.0; // millimetres
         clipped(item, shaped->Width * em, [&] {
+            bool open = false;
+            QPointF pen;
+            const auto close = [&] {
+                if (open)
+                    m_out += "> Tj ";
+                open = false;
+            };
+            m_out += "BT ";
             for (const TfrGlyphRun &run : shaped->Runs) {
-                // a face that cannot be embedded prints the report face's empty boxes, as
-                // the layout recorded
-                const bool embeddable = frEmbeddable(run.Font);
-                const int face =
-                    embeddable ? m_faces.number(FontFile::of(run.Font)) : m_faces.number(item.Font);
+                const int face = m_faces.number(FontFile::of(run.Font));
                 FaceUse &use = m_faces.uses[size_t(face)];
+                close();
                 font(face, item.Font.Size);
-                m_out += "BT ";
-                bool open = false;
-                QPointF pen;
-                for (qsizetype i = 0; i < run.Glyphs.size(); ++i) {
-                    quint32 g = embeddable ? run.Glyphs[i] : 0;
-                    if (g >= use.used.size())
-                        g = 0;
+                const auto glyphAt = [&](qsizetype i) {
+                    return run.Glyphs[i] < use.used.size() ? run.Glyphs[i] : 0;
+                };
+                const auto draw = [&](qsizetype i) {
+                    const quint32 g = glyphAt(i);
                     use.used[g] = true;
-                    if (g > 0 && use.textOf[g].isEmpty())
-                        use.textOf[g] = run.Texts.value(i);
                     const QPointF at = item.Origin + run.Positions[i] * em;
                     if (!open || std::abs(at.x() - pen.x()) > 0.001 ||
                         std::abs(at.y() - pen.y()) > 0.001) {
-                        if (open)
-                            m_out += "> Tj ";
+                        close();
                         m_out += "1 0 0 1 ";
                         point(at);
                         m_out += "Tm <";
@@ -649,9 +694,64 @@ private:
                     }
                     appendHex4(m_out, g);
                     pen = at + QPointF(use.width(int(g)) / 1000.0 * em, 0);
+                };
+                // Whether the font's map gives back the glyph's text: it does where it is the
+                // first to give the glyph one, or the one it gave.
+                const auto mapped = [&](qsizetype i) {
+                    const quint32 g = glyphAt(i);
+                    const QStringView text = shaped->textOf(run, i);
+                    const QList<uint> chars = text.toUcs4();
+                    QString &stands = use.textOf[g];
+                    if (g == 0 || chars.size() != 1 || (!stands.isEmpty() && stands != text) ||
+                        (run.RightToLeft && QChar::isMark(chars.front())))
+                        return false;
+                    if (stands.isEmpty())
+                        stands = text.toString();
+                    return true;
+                };
+                // What is drawn together: a glyph, or a right-to-left word (up to a blank),
+                // the words from left to right, as the glyphs of each
+                const qsizetype count = run.Glyphs.size();
+                std::vector<std::pair<qsizetype, qsizetype>> pieces;
+                for (qsizetype i = 0, end = 0; i < count; i = end) {
+                    end = i + 1;
+                    while (run.RightToLeft && end < count &&
+                           shaped->textOf(run, end - 1) != u" " && shaped->textOf(run, end) != u" ")
+                        ++end;
+                    pieces.emplace_back(i, end);
                 }
-                m_out += open ? "> Tj ET\n" : "ET\n";
+                if (run.RightToLeft)
+                    std::reverse(pieces.begin(), pieces.end());
+                std::vector<qsizetype> order;
+                for (const auto &[i, end] : pieces) {
+                    order.clear();
+                    int first = int(shaped->Text.size()), last = 0;
+                    bool plain = true;
+                    for (qsizetype k = i; k < end; ++k) {
+                        first = std::min(first, run.Texts[k].first);
+                        last = std::max(last, run.Texts[k].second);
+                        order.push_back(k);
+                        plain = plain && mapped(k);
+                    }
+                    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+                        return run.Positions[a].x() < run.Positions[b].x();
+                    });
+                    if (!plain) {
+                        const QStringView text =
+                            QStringView(shaped->Text).mid(first, std::max(0, last - first));
+                        close();
+                        m_out += actualText(run.RightToLeft ? asDrawn(text) : text.toString());
+                    }
+                    for (const qsizetype k : order)
+                        draw(k);
+                    if (!plain) {
+                        close();
+                        m_out += "EMC ";
+                    }
+                }
             }
+            close();
+            m_out += "ET\n";
         });
     }
 
