@@ -527,15 +527,15 @@ public:
     }
 
 private:
-    void coordinate(double v)
+    void coordinate(double v, int decimals = 2)
     {
-        appendNumber(m_out, v);
+        appendNumber(m_out, v, decimals);
         m_out += ' ';
     }
-    void point(const QPointF &mm)
+    void point(const QPointF &mm, int decimals = 2)
     {
-        coordinate(mm.x() * kPtPerMm);
-        coordinate(m_height - mm.y() * kPtPerMm);
+        coordinate(mm.x() * kPtPerMm, decimals);
+        coordinate(m_height - mm.y() * kPtPerMm, decimals);
     }
     void rect(const QRectF &mm)
     {
@@ -688,7 +688,7 @@ private:
                         std::abs(at.y() - pen.y()) > 0.001) {
                         close();
                         m_out += "1 0 0 1 ";
-                        point(at);
+                        point(at, 3);
                         m_out += "Tm <";
                         open = true;
                     }
@@ -709,45 +709,40 @@ private:
                         stands = text.toString();
                     return true;
                 };
-                // What is drawn together: a glyph, or a right-to-left word (up to a blank),
-                // the words from left to right, as the glyphs of each
+                // What is given back together: a glyph, or a right-to-left word (up to a blank)
                 const qsizetype count = run.Glyphs.size();
-                std::vector<std::pair<qsizetype, qsizetype>> pieces;
+                std::vector<qsizetype> order;
                 for (qsizetype i = 0, end = 0; i < count; i = end) {
                     end = i + 1;
                     while (run.RightToLeft && end < count &&
                            shaped->textOf(run, end - 1) != u" " && shaped->textOf(run, end) != u" ")
                         ++end;
-                    pieces.emplace_back(i, end);
-                }
-                if (run.RightToLeft)
-                    std::reverse(pieces.begin(), pieces.end());
-                std::vector<qsizetype> order;
-                for (const auto &[i, end] : pieces) {
+                    bool plain = true;
+                    for (qsizetype k = i; k < end && plain; ++k)
+                        plain = mapped(k);
+                    if (plain) {
+                        for (qsizetype k = i; k < end; ++k)
+                            draw(k);
+                        continue;
+                    }
                     order.clear();
                     int first = int(shaped->Text.size()), last = 0;
-                    bool plain = true;
                     for (qsizetype k = i; k < end; ++k) {
                         first = std::min(first, run.Texts[k].first);
                         last = std::max(last, run.Texts[k].second);
                         order.push_back(k);
-                        plain = plain && mapped(k);
                     }
                     std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
                         return run.Positions[a].x() < run.Positions[b].x();
                     });
-                    if (!plain) {
-                        const QStringView text =
-                            QStringView(shaped->Text).mid(first, std::max(0, last - first));
-                        close();
-                        m_out += actualText(run.RightToLeft ? asDrawn(text) : text.toString());
-                    }
+                    const QStringView text =
+                        QStringView(shaped->Text).mid(first, std::max(0, last - first));
+                    close();
+                    m_out += actualText(run.RightToLeft ? asDrawn(text) : text.toString());
                     for (const qsizetype k : order)
                         draw(k);
-                    if (!plain) {
-                        close();
-                        m_out += "EMC ";
-                    }
+                    close();
+                    m_out += "EMC ";
                 }
             }
             close();

@@ -653,7 +653,33 @@ TEST_F(DemoReports, TheLongestTextsTheDatabaseKeepsPrintWhole)
     lengthen("TNot_Note", "iNotId", "bNotNota", 6000, sentences);
     UpdateParRptIni();
     qelReportTree(dmqelActivations)->Reload();
-    const QMap<int, Printed> store = printTheWholeStore({16202, 16203, 16204}, {39023, 39005});
+    const QMap<int, Printed> store =
+        printTheWholeStore({16202, 16203, 16204, 16207}, {39023, 39005});
+    // Each page a card or a class's credits go on to is headed by that pupil or class: its
+    // continued band first, naming whom the page before named.
+    const auto unheaded = [&store](int id, const QString &object) {
+        QStringList found;
+        QString named;
+        const std::vector<TfrPage> &pages = store[id].laidOut.Pages;
+        for (size_t p = 0; p < pages.size(); ++p) {
+            QString first, own, continued;
+            for (const TfrDisplayItem &item : pages[p].Items) {
+                if (item.Kind != TfrItemKind::Text || item.Band.startsWith("page-"))
+                    continue;
+                if (first.isEmpty())
+                    first = item.Band;
+                if (item.Object == object)
+                    (item.Band == "continued" ? continued : own) += item.Text + ' ';
+            }
+            if (!own.isEmpty())
+                named = own.trimmed();
+            else if (first != "continued" || named.isEmpty() || !continued.startsWith(named))
+                found << QStringLiteral("page %1: %2").arg(p + 1).arg(continued);
+        }
+        return found;
+    };
+    EXPECT_EQ(unheaded(16202, "Alunno"), QStringList());
+    EXPECT_EQ(unheaded(16207, "Titolo"), QStringList());
     // each name given back whole, composed, on the card, the board and the register
     for (auto it = store.begin(); it != store.end(); ++it)
         for (const auto &w : written)
