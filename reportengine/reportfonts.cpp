@@ -8,7 +8,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
-#include <list>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -358,7 +358,7 @@ std::vector<std::pair<int, int>> findClusters(const QString &text, const QTextLa
 // order, the last glyph those left: a reader that copies the glyphs one by one (a mark after
 // its letter) gives back the text.
 void standFor(const QString &text, std::pair<int, int> cluster,
-              const std::vector<std::pair<int, int> *> &glyphs)
+              const std::vector<TfrShapedGlyph *> &glyphs)
 {
     int at = cluster.first;
     for (size_t k = 0; k < glyphs.size(); ++k) {
@@ -367,20 +367,18 @@ void standFor(const QString &text, std::pair<int, int> cluster,
                           ? 2
                           : 1;
         const int end = k + 1 == glyphs.size() ? cluster.second : std::min(at + n, cluster.second);
-        *glyphs[k] = {at, end};
+        glyphs[k]->First = quint16(std::min(at, 0xFFFF));
+        glyphs[k]->End = quint16(std::min(end, 0xFFFF));
         at = end;
     }
 }
 
-// What a kept shaped text costs, near enough: its characters, glyphs and clusters, the key, and
-// what the containers add.
+// What a kept shaped text costs, near enough: its characters and glyphs, and what the
+// containers and the keeping add.
 qsizetype bytesOf(const TfrShapedText &t)
 {
-    qsizetype bytes = 256 + 4 * t.Text.size();
-    for (const TfrGlyphRun &run : t.Runs)
-        bytes += 128 + run.Glyphs.size() * qsizetype(sizeof(quint32) + sizeof(QPointF) +
-                                                     sizeof(std::pair<int, int>));
-    return bytes;
+    return 160 + qsizetype(sizeof(TfrShapedText)) + 2 * t.Text.size() +
+           qsizetype(t.Runs.size() * sizeof(TfrGlyphRun) + t.Glyphs.size() * sizeof(TfrShapedGlyph));
 }
 
 // The shaped lines kept, the least recently asked first out once they pass the bound: the lines
@@ -391,27 +389,43 @@ class ShapedLines
 public:
     static constexpr qsizetype kBound = 8 << 20; // bytes
 
-    std::shared_ptr<const TfrShapedText> find(const QString &key)
+    // A text in a face: the text shares its characters with the one kept.
+    struct Key
+    {
+        int face;
+        QString text;
+        bool operator==(const Key &) const = default;
+    };
+
+    std::shared_ptr<const TfrShapedText> find(const Key &key)
     {
         const auto it = m_kept.find(key);
         if (it == m_kept.end())
             return nullptr;
-        m_order.splice(m_order.end(), m_order, it->at);
+        it->asked = ++m_asked;
         return it->text;
     }
 
-    void keep(const QString &key, std::shared_ptr<const TfrShapedText> text)
+    // Past the bound, the least recently asked go until a quarter of it is free again.
+    void keep(const Key &key, std::shared_ptr<const TfrShapedText> text)
     {
         const qsizetype bytes = bytesOf(*text);
         m_bytes += bytes;
-        const auto at = m_order.insert(m_order.end(), key);
-        m_kept[key] = {std::move(text), bytes, at};
-        while (m_bytes > kBound && m_order.size() > 1) {
-            const auto oldest = m_kept.find(m_order.front());
-            m_bytes -= oldest->bytes;
-            m_kept.erase(oldest);
-            m_order.pop_front();
+        m_kept.insert(key, {std::move(text), bytes, ++m_asked});
+        if (m_bytes <= kBound)
+            return;
+        std::vector<std::pair<quint64, qsizetype>> byAge;
+        for (const Kept &k : std::as_const(m_kept))
+            byAge.emplace_back(k.asked, k.bytes);
+        std::sort(byAge.begin(), byAge.end());
+        quint64 last = 0;
+        for (const auto &[asked, size] : byAge) {
+            if (m_bytes <= kBound / 4 * 3)
+                break;
+            m_bytes -= size;
+            last = asked;
         }
+        m_kept.removeIf([last](const auto &it) { return it.value().asked <= last; });
     }
 
 private:
@@ -419,14 +433,45 @@ private:
     {
         std::shared_ptr<const TfrShapedText> text;
         qsizetype bytes = 0;
-        std::list<QString>::iterator at;
+        quint64 asked = 0;
     };
-    std::list<QString> m_order;
-    QHash<QString, Kept> m_kept;
+    QHash<Key, Kept> m_kept;
     qsizetype m_bytes = 0;
+    quint64 m_asked = 0;
 };
 
+size_t qHash(const ShapedLines::Key &key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.face, key.text);
+}
+
 qint64 g_shaped = 0;
+
+// Whether a run is drawn as a simple text would draw it: in the face, left to right, each
+// character one glyph of the face's character map, at the advances before it, on the baseline.
+bool drawnPlain(const TfrGlyphRun &run, const std::vector<TfrShapedGlyph> &glyphs,
+                const QString &text, TfrFontMetrics::Face &face)
+{
+    if (run.RightToLeft || glyphs.empty() || run.Font.familyName() != face.raw.familyName() ||
+        run.Font.styleName() != face.raw.styleName())
+        return false;
+    double x = glyphs.front().X;
+    int at = glyphs.front().First;
+    for (const TfrShapedGlyph &g : glyphs) {
+        if (g.First != at || g.End != at + 1 || std::abs(g.Y) > 1e-4 || std::abs(g.X - x) > 1e-4)
+            return false;
+        const QChar c = text[at];
+        const float advance = face.advanceOf(c.unicode());
+        quint32 glyph = 0;
+        int n = 1;
+        if (advance == kShaped || !face.raw.glyphIndexesForChars(&c, 1, &glyph, &n) ||
+            glyph != g.Glyph)
+            return false;
+        x += advance;
+        ++at;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -434,8 +479,7 @@ std::shared_ptr<const TfrShapedText> frShapeText(const QString &text, const TfrF
 {
     static ShapedLines kept;
     const int index = faceIndex(spec);
-    const QString key = QChar(u'0' + index) + text;
-    if (auto found = kept.find(key))
+    if (auto found = kept.find({index, text}))
         return found;
 
     ++g_shaped;
@@ -446,10 +490,11 @@ std::shared_ptr<const TfrShapedText> frShapeText(const QString &text, const TfrF
     result->Width = shaped.line.naturalTextWidth() / kRawSize;
     QHash<PlacedGlyph, int> clusterOf;
     const std::vector<std::pair<int, int>> clusters = findClusters(text, shaped.layout, clusterOf);
-    std::vector<std::vector<std::pair<int, int> *>> glyphsOf(clusters.size());
+    std::vector<std::vector<TfrShapedGlyph *>> glyphsOf(clusters.size());
     const QRawFont &box = faceAt(index).raw;
     const QList<QGlyphRun> runs = shaped.line.glyphRuns();
     result->Runs.resize(size_t(runs.size()));
+    std::vector<std::vector<TfrShapedGlyph>> glyphsOfRun(size_t(runs.size()));
     for (qsizetype r = 0; r < runs.size(); ++r) {
         const QGlyphRun &run = runs[r];
         TfrGlyphRun &out = result->Runs[size_t(r)];
@@ -458,18 +503,37 @@ std::shared_ptr<const TfrShapedText> frShapeText(const QString &text, const TfrF
         const bool embeddable = frEmbeddable(run.rawFont());
         out.Font = embeddable ? run.rawFont() : box;
         out.RightToLeft = run.isRightToLeft();
-        out.Glyphs = embeddable ? run.glyphIndexes()
-                                : QList<quint32>(run.glyphIndexes().size(), quint32(0));
-        out.Texts.resize(run.glyphIndexes().size());
-        for (qsizetype g = 0; g < run.glyphIndexes().size(); ++g) {
-            const QPointF p = run.positions().at(g);
-            out.Positions.append(QPointF(p.x() / kRawSize, (p.y() - baseline) / kRawSize));
-            glyphsOf[size_t(clusterOf.value(placed(run, g)))].push_back(&out.Texts[g]);
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        std::vector<TfrShapedGlyph> &outGlyphs = glyphsOfRun[size_t(r)];
+        outGlyphs.resize(size_t(glyphs.size()));
+        for (qsizetype g = 0; g < glyphs.size(); ++g) {
+            TfrShapedGlyph &glyph = outGlyphs[size_t(g)];
+            glyph.Glyph = embeddable && glyphs[g] <= 0xFFFF ? quint16(glyphs[g]) : 0;
+            glyph.X = float(positions[g].x() / kRawSize);
+            glyph.Y = float((positions[g].y() - baseline) / kRawSize);
+            glyphsOf[size_t(clusterOf.value(placed(run, g)))].push_back(&glyph);
         }
     }
     for (size_t c = 0; c < clusters.size(); ++c)
         standFor(text, clusters[c], glyphsOf[c]);
-    kept.keep(key, result);
+    size_t count = 0;
+    for (size_t r = 0; r < result->Runs.size(); ++r) {
+        std::vector<TfrShapedGlyph> &glyphs = glyphsOfRun[r];
+        if (drawnPlain(result->Runs[r], glyphs, text, faceAt(index))) {
+            glyphs = {{0, glyphs.front().First, glyphs.back().End, glyphs.front().X, 0}};
+            result->Runs[r].Plain = true;
+        }
+        count += glyphs.size();
+    }
+    result->Glyphs.reserve(count);
+    for (size_t r = 0; r < result->Runs.size(); ++r) {
+        const size_t first = result->Glyphs.size();
+        result->Glyphs.insert(result->Glyphs.end(), glyphsOfRun[r].begin(), glyphsOfRun[r].end());
+        result->Runs[r].Glyphs =
+            std::span<const TfrShapedGlyph>(result->Glyphs.data() + first, glyphsOfRun[r].size());
+    }
+    kept.keep({index, result->Text}, result);
     return result;
 }
 

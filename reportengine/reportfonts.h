@@ -33,6 +33,7 @@
 
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 struct TfrFontSpec
@@ -74,31 +75,41 @@ private:
     double m_lineHeight;
 };
 
-// One face's glyphs of a shaped text, in ems of the font's size from the text's origin (the left
-// end of its baseline), y growing downwards. The face is one a PDF embeds: what shaping found in
-// no such face is drawn as the report face's empty box (glyph 0).
+// A glyph of a shaped text: where it stands, in ems of the font's size from the text's origin
+// (the left end of its baseline), y growing downwards; and what it stands for, for copying and
+// searching, [First, End) of the text. The glyphs of a cluster (a letter and its marks, a
+// ligature) stand for its characters in their order, one each, the last glyph for those left; a
+// glyph left over for none. Small, since a run keeps the lines of a whole school's reports.
+struct TfrShapedGlyph
+{
+    quint16 Glyph;
+    quint16 First, End; // a line is shorter than 65,536 characters
+    float X, Y;
+};
+
+// One face's glyphs of a shaped text. The face is one a PDF embeds: what shaping found in no
+// such face is drawn as the report face's empty box (glyph 0).
 struct TfrGlyphRun
 {
     QRawFont Font; // the face, at 1000 pixels per em
-    QList<quint32> Glyphs;
-    QList<QPointF> Positions;
-    // What each glyph stands for, for copying and searching: [first, end) of the shaped text.
-    // The glyphs of a cluster (a letter and its marks, a ligature) stand for its characters in
-    // their order, one each, the last glyph for those left; a glyph left over for none.
-    QList<std::pair<int, int>> Texts;
+    std::span<const TfrShapedGlyph> Glyphs; // the shaped text's
     bool RightToLeft = false; // its glyphs in the text's order, right to left
+    // A stretch drawn as a simple text is (one glyph of the report's face per character, each at
+    // the advances before it), most of a line that has a word in another script: its glyphs are
+    // not kept, its one entry gives its characters and where the first stands.
+    bool Plain = false;
 };
 
 struct TfrShapedText
 {
     QString Text;
     std::vector<TfrGlyphRun> Runs;
+    std::vector<TfrShapedGlyph> Glyphs; // those of every run, in one block
     double Width = 0; // ems
 
-    QStringView textOf(const TfrGlyphRun &run, qsizetype glyph) const
+    QStringView textOf(const TfrShapedGlyph &g) const
     {
-        const auto [first, end] = run.Texts[glyph];
-        return QStringView(Text).mid(first, end - first);
+        return QStringView(Text).mid(g.First, g.End - g.First);
     }
 };
 

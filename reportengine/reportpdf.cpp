@@ -595,10 +595,22 @@ private:
             return;
         }
         const int face = m_faces.number(item.Font);
-        FaceUse &use = m_faces.uses[size_t(face)];
         m_glyphs.clear();
-        const char16_t *units = reinterpret_cast<const char16_t *>(t.utf16());
-        for (qsizetype i = 0; i < t.size(); ++i) {
+        plainGlyphs(m_faces.uses[size_t(face)], t, m_glyphs);
+        clipped(item, *width, [&] {
+            font(face, item.Font.Size);
+            m_out += "BT ";
+            point(item.Origin);
+            m_out += "Td <" + m_glyphs + "> Tj ET\n";
+        });
+    }
+
+    // The glyphs of a simple text (reportfonts.h), one of the face's character map for each
+    // character, inside a string being shown.
+    static void plainGlyphs(FaceUse &use, QStringView text, QByteArray &out)
+    {
+        const char16_t *units = text.utf16();
+        for (qsizetype i = 0; i < text.size(); ++i) {
             quint32 g = use.file->glyph(units + i, 1);
             if (g >= use.used.size())
                 g = 0;
@@ -609,20 +621,14 @@ private:
                     stands = QChar(units[i]);
                 } else if (stands.size() != 1 || stands.front() != QChar(units[i])) {
                     // a glyph the font draws for two characters gives back the other one here
-                    m_glyphs += "> Tj " + actualText(QStringView(units + i, 1)) + '<';
-                    appendHex4(m_glyphs, g);
-                    m_glyphs += "> Tj EMC <";
+                    out += "> Tj " + actualText(text.mid(i, 1)) + '<';
+                    appendHex4(out, g);
+                    out += "> Tj EMC <";
                     continue;
                 }
             }
-            appendHex4(m_glyphs, g);
+            appendHex4(out, g);
         }
-        clipped(item, *width, [&] {
-            font(face, item.Font.Size);
-            m_out += "BT ";
-            point(item.Origin);
-            m_out += "Td <" + m_glyphs + "> Tj ET\n";
-        });
     }
 
     // Marked content that a reader copies and searches as the text given, whatever the glyphs
@@ -677,13 +683,23 @@ private:
                 FaceUse &use = m_faces.uses[size_t(face)];
                 close();
                 font(face, item.Font.Size);
-                const auto glyphAt = [&](qsizetype i) {
-                    return run.Glyphs[i] < use.used.size() ? run.Glyphs[i] : 0;
+                if (run.Plain) {
+                    const TfrShapedGlyph &stretch = run.Glyphs.front();
+                    m_out += "1 0 0 1 ";
+                    point(item.Origin + QPointF(stretch.X, 0) * em, 3);
+                    m_out += "Tm <";
+                    plainGlyphs(use, shaped->textOf(stretch), m_out);
+                    m_out += "> Tj ";
+                    continue;
+                }
+                const auto glyphAt = [&](size_t i) -> quint32 {
+                    return run.Glyphs[i].Glyph < use.used.size() ? run.Glyphs[i].Glyph : 0;
                 };
-                const auto draw = [&](qsizetype i) {
+                const auto draw = [&](size_t i) {
                     const quint32 g = glyphAt(i);
                     use.used[g] = true;
-                    const QPointF at = item.Origin + run.Positions[i] * em;
+                    const QPointF at =
+                        item.Origin + QPointF(run.Glyphs[i].X, run.Glyphs[i].Y) * em;
                     if (!open || std::abs(at.x() - pen.x()) > 0.001 ||
                         std::abs(at.y() - pen.y()) > 0.001) {
                         close();
@@ -697,9 +713,9 @@ private:
                 };
                 // Whether the font's map gives back the glyph's text: it does where it is the
                 // first to give the glyph one, or the one it gave.
-                const auto mapped = [&](qsizetype i) {
+                const auto mapped = [&](size_t i) {
                     const quint32 g = glyphAt(i);
-                    const QStringView text = shaped->textOf(run, i);
+                    const QStringView text = shaped->textOf(run.Glyphs[i]);
                     const QList<uint> chars = text.toUcs4();
                     QString &stands = use.textOf[g];
                     if (g == 0 || chars.size() != 1 || (!stands.isEmpty() && stands != text) ||
@@ -710,36 +726,36 @@ private:
                     return true;
                 };
                 // What is given back together: a glyph, or a right-to-left word (up to a blank)
-                const qsizetype count = run.Glyphs.size();
-                std::vector<qsizetype> order;
-                for (qsizetype i = 0, end = 0; i < count; i = end) {
+                const auto blank = [&](size_t i) { return shaped->textOf(run.Glyphs[i]) == u" "; };
+                const size_t count = run.Glyphs.size();
+                std::vector<size_t> order;
+                for (size_t i = 0, end = 0; i < count; i = end) {
                     end = i + 1;
-                    while (run.RightToLeft && end < count &&
-                           shaped->textOf(run, end - 1) != u" " && shaped->textOf(run, end) != u" ")
+                    while (run.RightToLeft && end < count && !blank(end - 1) && !blank(end))
                         ++end;
                     bool plain = true;
-                    for (qsizetype k = i; k < end && plain; ++k)
+                    for (size_t k = i; k < end && plain; ++k)
                         plain = mapped(k);
                     if (plain) {
-                        for (qsizetype k = i; k < end; ++k)
+                        for (size_t k = i; k < end; ++k)
                             draw(k);
                         continue;
                     }
                     order.clear();
                     int first = int(shaped->Text.size()), last = 0;
-                    for (qsizetype k = i; k < end; ++k) {
-                        first = std::min(first, run.Texts[k].first);
-                        last = std::max(last, run.Texts[k].second);
+                    for (size_t k = i; k < end; ++k) {
+                        first = std::min(first, int(run.Glyphs[k].First));
+                        last = std::max(last, int(run.Glyphs[k].End));
                         order.push_back(k);
                     }
-                    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
-                        return run.Positions[a].x() < run.Positions[b].x();
+                    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+                        return run.Glyphs[a].X < run.Glyphs[b].X;
                     });
                     const QStringView text =
                         QStringView(shaped->Text).mid(first, std::max(0, last - first));
                     close();
                     m_out += actualText(run.RightToLeft ? asDrawn(text) : text.toString());
-                    for (const qsizetype k : order)
+                    for (const size_t k : order)
                         draw(k);
                     close();
                     m_out += "EMC ";
