@@ -473,6 +473,28 @@ bool drawnPlain(const TfrGlyphRun &run, const std::vector<TfrShapedGlyph> &glyph
     return true;
 }
 
+// The runs' glyphs kept in one block, a plain run's as its one entry.
+void keepCompact(TfrShapedText &shaped, std::vector<std::vector<TfrShapedGlyph>> &glyphsOfRun,
+                 TfrFontMetrics::Face &face)
+{
+    size_t count = 0;
+    for (size_t r = 0; r < shaped.Runs.size(); ++r) {
+        std::vector<TfrShapedGlyph> &glyphs = glyphsOfRun[r];
+        if (drawnPlain(shaped.Runs[r], glyphs, shaped.Text, face)) {
+            glyphs = {{0, glyphs.front().First, glyphs.back().End, glyphs.front().X, 0}};
+            shaped.Runs[r].Plain = true;
+        }
+        count += glyphs.size();
+    }
+    shaped.Glyphs.reserve(count);
+    for (size_t r = 0; r < shaped.Runs.size(); ++r) {
+        const size_t first = shaped.Glyphs.size();
+        shaped.Glyphs.insert(shaped.Glyphs.end(), glyphsOfRun[r].begin(), glyphsOfRun[r].end());
+        shaped.Runs[r].Glyphs =
+            std::span<const TfrShapedGlyph>(shaped.Glyphs.data() + first, glyphsOfRun[r].size());
+    }
+}
+
 } // namespace
 
 std::shared_ptr<const TfrShapedText> frShapeText(const QString &text, const TfrFontSpec &spec)
@@ -512,27 +534,13 @@ std::shared_ptr<const TfrShapedText> frShapeText(const QString &text, const TfrF
             glyph.Glyph = embeddable && glyphs[g] <= 0xFFFF ? quint16(glyphs[g]) : 0;
             glyph.X = float(positions[g].x() / kRawSize);
             glyph.Y = float((positions[g].y() - baseline) / kRawSize);
-            glyphsOf[size_t(clusterOf.value(placed(run, g)))].push_back(&glyph);
+            if (const int c = clusterOf.value(placed(run, g), -1); c >= 0)
+                glyphsOf[size_t(c)].push_back(&glyph); // else it stands for nothing
         }
     }
     for (size_t c = 0; c < clusters.size(); ++c)
         standFor(text, clusters[c], glyphsOf[c]);
-    size_t count = 0;
-    for (size_t r = 0; r < result->Runs.size(); ++r) {
-        std::vector<TfrShapedGlyph> &glyphs = glyphsOfRun[r];
-        if (drawnPlain(result->Runs[r], glyphs, text, faceAt(index))) {
-            glyphs = {{0, glyphs.front().First, glyphs.back().End, glyphs.front().X, 0}};
-            result->Runs[r].Plain = true;
-        }
-        count += glyphs.size();
-    }
-    result->Glyphs.reserve(count);
-    for (size_t r = 0; r < result->Runs.size(); ++r) {
-        const size_t first = result->Glyphs.size();
-        result->Glyphs.insert(result->Glyphs.end(), glyphsOfRun[r].begin(), glyphsOfRun[r].end());
-        result->Runs[r].Glyphs =
-            std::span<const TfrShapedGlyph>(result->Glyphs.data() + first, glyphsOfRun[r].size());
-    }
+    keepCompact(*result, glyphsOfRun, faceAt(index));
     kept.keep({index, result->Text}, result);
     return result;
 }
