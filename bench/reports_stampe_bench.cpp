@@ -120,7 +120,7 @@ void writeNamesInArabic(const QString &folder)
     static const char *const surnames[] = {"الحسيني", "عبد الرحمن", "المصري", "الخطيب",
                                            "الشامي",  "البغدادي",   "النجار", "الحداد",
                                            "السيد",   "العلي",      "القاسم", "الزين"};
-    static const char *const names[] = {"محمد", "فاطمة", "علي",  "عائشة", "يوسف", "مريم",
+    static const char *const names[] = {"محمد", "فاطمة", "علي", "عائشة", "يوسف", "مريم",
                                         "عمر",  "خديجة", "حسن", "زينب",  "أحمد", "ليلى"};
     g_db.transaction();
     QSqlQuery ids(g_db);

@@ -348,9 +348,9 @@ std::vector<std::pair<int, int>> findClusters(const QString &text, const QTextLa
     for (size_t c = 0; c < starts.size(); ++c)
         clusters.emplace_back(starts[c], c + 1 < starts.size() ? starts[c + 1] : int(text.size()));
     for (auto it = startOf.cbegin(); it != startOf.cend(); ++it)
-        clusterOf.insert(it.key(), int(std::upper_bound(starts.begin(), starts.end(), *it) -
-                                       starts.begin()) -
-                                       1);
+        clusterOf.insert(it.key(),
+                         int(std::upper_bound(starts.begin(), starts.end(), *it) - starts.begin()) -
+                             1);
     return clusters;
 }
 
@@ -362,10 +362,8 @@ void standFor(const QString &text, std::pair<int, int> cluster,
 {
     int at = cluster.first;
     for (size_t k = 0; k < glyphs.size(); ++k) {
-        const int n = at < cluster.second && text[at].isHighSurrogate() &&
-                              at + 1 < cluster.second
-                          ? 2
-                          : 1;
+        const int n =
+            at < cluster.second && text[at].isHighSurrogate() && at + 1 < cluster.second ? 2 : 1;
         const int end = k + 1 == glyphs.size() ? cluster.second : std::min(at + n, cluster.second);
         glyphs[k]->First = quint16(std::min(at, 0xFFFF));
         glyphs[k]->End = quint16(std::min(end, 0xFFFF));
@@ -378,7 +376,8 @@ void standFor(const QString &text, std::pair<int, int> cluster,
 qsizetype bytesOf(const TfrShapedText &t)
 {
     return 160 + qsizetype(sizeof(TfrShapedText)) + 2 * t.Text.size() +
-           qsizetype(t.Runs.size() * sizeof(TfrGlyphRun) + t.Glyphs.size() * sizeof(TfrShapedGlyph));
+           qsizetype(t.Runs.size() * sizeof(TfrGlyphRun) +
+                     t.Glyphs.size() * sizeof(TfrShapedGlyph));
 }
 
 // The shaped lines kept, the least recently asked first out once they pass the bound: the lines

@@ -93,9 +93,9 @@ struct TfrShapedGlyph
 // such face is drawn as the report face's empty box (glyph 0).
 struct TfrGlyphRun
 {
-    QRawFont Font; // the face, at 1000 pixels per em
+    QRawFont Font;                          // the face, at 1000 pixels per em
     std::span<const TfrShapedGlyph> Glyphs; // the shaped text's
-    bool RightToLeft = false; // its glyphs in the text's order, right to left
+    bool RightToLeft = false;               // its glyphs in the text's order, right to left
     // A stretch drawn as a simple text is (one glyph of the report's face per character, each at
     // the advances before it), most of a line that has a word in another script: its glyphs are
     // not kept, its one entry gives its characters and where the first stands.
@@ -107,7 +107,7 @@ struct TfrShapedText
     QString Text;
     std::vector<TfrGlyphRun> Runs;
     std::vector<TfrShapedGlyph> Glyphs; // those of every run, in one block
-    double Width = 0; // ems
+    double Width = 0;                   // ems
 
     QStringView textOf(const TfrShapedGlyph &g) const
     {

@@ -648,122 +648,134 @@ private:
     {
         QList<uint> chars = word.toUcs4();
         std::reverse(chars.begin(), chars.end());
-        QString drawn = QString::fromUcs4(reinterpret_cast<const char32_t *>(chars.constData()),
-                                          chars.size());
+        QString drawn =
+            QString::fromUcs4(reinterpret_cast<const char32_t *>(chars.constData()), chars.size());
         if (!chars.isEmpty() && QChar::isMark(chars.front()))
             drawn.prepend(QChar(0x200F));
         return drawn;
     }
 
-    // A shaped line in one text object: each run in its face, a glyph placed anew only where the
+    // The glyphs of a text object, shown a string at a time: a glyph placed anew only where the
     // one before does not leave the pen there (a mark on its letter, a right-to-left word).
-    //
-    // What the glyphs stand for, as a reader copies them: a glyph through the font's map where it
-    // stands for one character, the one it stands for throughout the document; otherwise (an
-    // empty box, a glyph that stands for other characters elsewhere, or for none here) through
-    // a span of its own, so that the map never gives a glyph characters it does not stand for
-    // where it is drawn. A reader joins a mark to the letter before it, as a left-to-right
-    // script draws them, not to one it reads right to left: such a word with marks is one span,
-    // its glyphs drawn from left to right as a reader would lay out its characters.
+    struct Shown
+    {
+        bool open = false;
+        QPointF pen;
+    };
+    void endString(Shown &shown)
+    {
+        if (shown.open)
+            m_out += "> Tj ";
+        shown.open = false;
+    }
+    void show(Shown &shown, FaceUse &use, quint32 glyph, const QPointF &at, double em)
+    {
+        use.used[glyph] = true;
+        if (!shown.open || std::abs(at.x() - shown.pen.x()) > 0.001 ||
+            std::abs(at.y() - shown.pen.y()) > 0.001) {
+            endString(shown);
+            m_out += "1 0 0 1 ";
+            point(at, 3);
+            m_out += "Tm <";
+            shown.open = true;
+        }
+        appendHex4(m_out, glyph);
+        shown.pen = at + QPointF(use.width(int(glyph)) / 1000.0 * em, 0);
+    }
+
+    // A shaped line in one text object, each run in its face.
     void shapedText(const TfrDisplayItem &item)
     {
         const std::shared_ptr<const TfrShapedText> shaped = frShapeText(item.Text, item.Font);
         const double em = item.Font.Size * 25.4 / 72.0; // millimetres
         clipped(item, shaped->Width * em, [&] {
-            bool open = false;
-            QPointF pen;
-            const auto close = [&] {
-                if (open)
-                    m_out += "> Tj ";
-                open = false;
-            };
+            Shown shown;
             m_out += "BT ";
             for (const TfrGlyphRun &run : shaped->Runs) {
                 const int face = m_faces.number(FontFile::of(run.Font));
-                FaceUse &use = m_faces.uses[size_t(face)];
-                close();
+                endString(shown);
                 font(face, item.Font.Size);
                 if (run.Plain) {
                     const TfrShapedGlyph &stretch = run.Glyphs.front();
                     m_out += "1 0 0 1 ";
                     point(item.Origin + QPointF(stretch.X, 0) * em, 3);
                     m_out += "Tm <";
-                    plainGlyphs(use, shaped->textOf(stretch), m_out);
+                    plainGlyphs(m_faces.uses[size_t(face)], shaped->textOf(stretch), m_out);
                     m_out += "> Tj ";
-                    continue;
-                }
-                const auto glyphAt = [&](size_t i) -> quint32 {
-                    return run.Glyphs[i].Glyph < use.used.size() ? run.Glyphs[i].Glyph : 0;
-                };
-                const auto draw = [&](size_t i) {
-                    const quint32 g = glyphAt(i);
-                    use.used[g] = true;
-                    const QPointF at =
-                        item.Origin + QPointF(run.Glyphs[i].X, run.Glyphs[i].Y) * em;
-                    if (!open || std::abs(at.x() - pen.x()) > 0.001 ||
-                        std::abs(at.y() - pen.y()) > 0.001) {
-                        close();
-                        m_out += "1 0 0 1 ";
-                        point(at, 3);
-                        m_out += "Tm <";
-                        open = true;
-                    }
-                    appendHex4(m_out, g);
-                    pen = at + QPointF(use.width(int(g)) / 1000.0 * em, 0);
-                };
-                // Whether the font's map gives back the glyph's text: it does where it is the
-                // first to give the glyph one, or the one it gave.
-                const auto mapped = [&](size_t i) {
-                    const quint32 g = glyphAt(i);
-                    const QStringView text = shaped->textOf(run.Glyphs[i]);
-                    const QList<uint> chars = text.toUcs4();
-                    QString &stands = use.textOf[g];
-                    if (g == 0 || chars.size() != 1 || (!stands.isEmpty() && stands != text) ||
-                        (run.RightToLeft && QChar::isMark(chars.front())))
-                        return false;
-                    if (stands.isEmpty())
-                        stands = text.toString();
-                    return true;
-                };
-                // What is given back together: a glyph, or a right-to-left word (up to a blank)
-                const auto blank = [&](size_t i) { return shaped->textOf(run.Glyphs[i]) == u" "; };
-                const size_t count = run.Glyphs.size();
-                std::vector<size_t> order;
-                for (size_t i = 0, end = 0; i < count; i = end) {
-                    end = i + 1;
-                    while (run.RightToLeft && end < count && !blank(end - 1) && !blank(end))
-                        ++end;
-                    bool plain = true;
-                    for (size_t k = i; k < end && plain; ++k)
-                        plain = mapped(k);
-                    if (plain) {
-                        for (size_t k = i; k < end; ++k)
-                            draw(k);
-                        continue;
-                    }
-                    order.clear();
-                    int first = int(shaped->Text.size()), last = 0;
-                    for (size_t k = i; k < end; ++k) {
-                        first = std::min(first, int(run.Glyphs[k].First));
-                        last = std::max(last, int(run.Glyphs[k].End));
-                        order.push_back(k);
-                    }
-                    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-                        return run.Glyphs[a].X < run.Glyphs[b].X;
-                    });
-                    const QStringView text =
-                        QStringView(shaped->Text).mid(first, std::max(0, last - first));
-                    close();
-                    m_out += actualText(run.RightToLeft ? asDrawn(text) : text.toString());
-                    for (const size_t k : order)
-                        draw(k);
-                    close();
-                    m_out += "EMC ";
+                } else {
+                    shapedRun(item, *shaped, run, m_faces.uses[size_t(face)], shown);
                 }
             }
-            close();
+            endString(shown);
             m_out += "ET\n";
         });
+    }
+
+    // What a run's glyphs stand for, as a reader copies them: a glyph through the font's map
+    // where it stands for one character, the one it stands for throughout the document;
+    // otherwise (an empty box, a glyph that stands for other characters elsewhere, or for none
+    // here) through a span of its own, so that the map never gives a glyph characters it does
+    // not stand for where it is drawn. A reader joins a mark to the letter before it, as a
+    // left-to-right script draws them, not to one it reads right to left: such a word with marks
+    // is one span, its glyphs drawn from left to right as a reader lays out its characters.
+    void shapedRun(const TfrDisplayItem &item, const TfrShapedText &shaped, const TfrGlyphRun &run,
+                   FaceUse &use, Shown &shown)
+    {
+        const double em = item.Font.Size * 25.4 / 72.0;
+        const auto glyphAt = [&](size_t i) -> quint32 {
+            return run.Glyphs[i].Glyph < use.used.size() ? run.Glyphs[i].Glyph : 0;
+        };
+        const auto draw = [&](size_t i) {
+            show(shown, use, glyphAt(i),
+                 item.Origin + QPointF(run.Glyphs[i].X, run.Glyphs[i].Y) * em, em);
+        };
+        // the font's map gives back the glyph's text where it is the first to give the glyph
+        // one, or the one it gave
+        const auto mapped = [&](size_t i) {
+            const quint32 g = glyphAt(i);
+            const QStringView text = shaped.textOf(run.Glyphs[i]);
+            const QList<uint> chars = text.toUcs4();
+            QString &stands = use.textOf[g];
+            if (g == 0 || chars.size() != 1 || (!stands.isEmpty() && stands != text) ||
+                (run.RightToLeft && QChar::isMark(chars.front())))
+                return false;
+            if (stands.isEmpty())
+                stands = text.toString();
+            return true;
+        };
+        // what is given back together: a glyph, or a right-to-left word (up to a blank)
+        const auto blank = [&](size_t i) { return shaped.textOf(run.Glyphs[i]) == u" "; };
+        const size_t count = run.Glyphs.size();
+        std::vector<size_t> order;
+        for (size_t i = 0, end = 0; i < count; i = end) {
+            end = i + 1;
+            while (run.RightToLeft && end < count && !blank(end - 1) && !blank(end))
+                ++end;
+            bool plain = true;
+            for (size_t k = i; k < end && plain; ++k)
+                plain = mapped(k);
+            if (plain) {
+                for (size_t k = i; k < end; ++k)
+                    draw(k);
+                continue;
+            }
+            order.clear();
+            int first = int(shaped.Text.size()), last = 0;
+            for (size_t k = i; k < end; ++k) {
+                first = std::min(first, int(run.Glyphs[k].First));
+                last = std::max(last, int(run.Glyphs[k].End));
+                order.push_back(k);
+            }
+            std::stable_sort(order.begin(), order.end(),
+                             [&](size_t a, size_t b) { return run.Glyphs[a].X < run.Glyphs[b].X; });
+            const QStringView text = QStringView(shaped.Text).mid(first, std::max(0, last - first));
+            endString(shown);
+            m_out += actualText(run.RightToLeft ? asDrawn(text) : text.toString());
+            for (const size_t k : order)
+                draw(k);
+            endString(shown);
+            m_out += "EMC ";
+        }
     }
 
     Faces &m_faces;

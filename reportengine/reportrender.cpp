@@ -90,8 +90,8 @@ void TfrPageRenderer::drawText(QPainter &painter, const TfrDisplayItem &item, do
         return;
     }
     double x = 0;
-    const QGlyphRun run = plainRun(rawFont(item.Font, item.Font.Size * kMmPerPoint * s), metrics,
-                                   text, s, x);
+    const QGlyphRun run =
+        plainRun(rawFont(item.Font, item.Font.Size * kMmPerPoint * s), metrics, text, s, x);
     if (run.glyphIndexes().isEmpty())
         return;
 

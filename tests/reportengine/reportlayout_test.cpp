@@ -509,10 +509,11 @@ TEST_F(ReportLayoutTest, ANameInAnyScriptPrintsAndReadsBackAsStored)
     for (int script = 0; script < QChar::ScriptCount; ++script) {
         SCOPED_TRACE(script);
         ASSERT_TRUE(sample.count(script));
-        names.push_back({"Rossi " + QString::fromUcs4(&sample[script], 1), QString::number(script)});
+        names.push_back(
+            {"Rossi " + QString::fromUcs4(&sample[script], 1), QString::number(script)});
     }
-    for (const char *name : {"Adébáyọ̀", "عَلِيّ Adébáyọ̀", "علي Ọ́lá", "Ọlá", "כֹּהֵן", "כהן",
-                             "Nicolo\u0300"})
+    for (const char *name :
+         {"Adébáyọ̀", "عَلِيّ Adébáyọ̀", "علي Ọ́lá", "Ọlá", "כֹּהֵן", "כהן", "Nicolo\u0300"})
         names.push_back({QString::fromUtf8(name), QString()});
     module.add("frdNomi", {"sNome"}, [&names] {
         std::vector<QList<QVariant>> rows;
@@ -533,7 +534,8 @@ TEST_F(ReportLayoutTest, ANameInAnyScriptPrintsAndReadsBackAsStored)
     // pdftotext marks where the direction changes, and puts the blank between a right-to-left
     // word and the next inside its mark: what it gives back is read apart from the marks
     QStringList lines;
-    static const QRegularExpression marks(QStringLiteral("[\\x{200E}\\x{200F}\\x{202A}-\\x{202E}]"));
+    static const QRegularExpression marks(
+        QStringLiteral("[\\x{200E}\\x{200F}\\x{202A}-\\x{202E}]"));
     for (const QString &line : text.split(QRegularExpression("[\n\f]"), Qt::SkipEmptyParts))
         lines << QString(line).replace(marks, " ").simplified();
     ASSERT_EQ(lines.size(), qsizetype(names.size())) << text.toStdString();
@@ -552,8 +554,8 @@ TEST_F(ReportLayoutTest, ANameInAnyScriptPrintsAndReadsBackAsStored)
                     drawn = drawn && (run.Plain || g.Glyph != 0);
         }
         const QString missing = TfrFontMetrics::of(spec).missing(name);
-        const bool told = pages.Cut.contains(
-            "Nomi Nome «" + name + "»: nessun carattere installato ha «" + missing + "»");
+        const bool told = pages.Cut.contains("Nomi Nome «" + name +
+                                             "»: nessun carattere installato ha «" + missing + "»");
         EXPECT_NE(drawn, told) << missing.toStdString();
         recorded += told;
     }
