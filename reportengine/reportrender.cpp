@@ -61,6 +61,26 @@ QRawFont TfrPageRenderer::sized(const QRawFont &face, double pixelSize)
     return *it;
 }
 
+QGlyphRun TfrPageRenderer::plainRun(const QRawFont &raw, const TfrFontMetrics &metrics,
+                                    QStringView text, double s, double &x)
+{
+    // One glyph per character, straight from the font's character map.
+    const QList<quint32> glyphs = raw.glyphIndexesForString(text.toString());
+    QList<QPointF> positions;
+    positions.reserve(glyphs.size());
+    for (qsizetype i = 0; i < text.size() && positions.size() < glyphs.size();) {
+        const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        positions.append(QPointF(x * s, 0));
+        x += metrics.width(text.mid(i, n));
+        i += n;
+    }
+    QGlyphRun run;
+    run.setRawFont(raw);
+    run.setGlyphIndexes(glyphs.mid(0, positions.size()));
+    run.setPositions(positions);
+    return run;
+}
+
 void TfrPageRenderer::drawText(QPainter &painter, const TfrDisplayItem &item, double s)
 {
     const TfrFontMetrics metrics = TfrFontMetrics::of(item.Font);
@@ -69,24 +89,11 @@ void TfrPageRenderer::drawText(QPainter &painter, const TfrDisplayItem &item, do
         drawShapedText(painter, item, s);
         return;
     }
-    const QRawFont raw = rawFont(item.Font, item.Font.Size * kMmPerPoint * s);
-    // One glyph per character, straight from the font's character map.
-    const QList<quint32> glyphs = raw.glyphIndexesForString(text);
-    QList<QPointF> positions;
-    positions.reserve(glyphs.size());
     double x = 0;
-    for (qsizetype i = 0; i < text.size() && positions.size() < glyphs.size();) {
-        const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        positions.append(QPointF(x * s, 0));
-        x += metrics.width(QStringView(text).mid(i, n));
-        i += n;
-    }
-    if (positions.isEmpty())
+    const QGlyphRun run =
+        plainRun(rawFont(item.Font, item.Font.Size * kMmPerPoint * s), metrics, text, s, x);
+    if (run.glyphIndexes().isEmpty())
         return;
-    QGlyphRun run;
-    run.setRawFont(raw);
-    run.setGlyphIndexes(glyphs.mid(0, positions.size()));
-    run.setPositions(positions);
 
     // Only a line that leaves its box is clipped: a clip costs every device something.
     const QRectF &box = item.Box;
@@ -111,14 +118,26 @@ void TfrPageRenderer::drawShapedText(QPainter &painter, const TfrDisplayItem &it
         painter.setClipRect(toDevice(item.Box, s), Qt::IntersectClip);
     }
     painter.setPen(Qt::black);
+    const TfrFontMetrics metrics = TfrFontMetrics::of(item.Font);
     for (const TfrGlyphRun &r : shaped->Runs) {
+        if (r.Plain) {
+            const TfrShapedGlyph &stretch = r.Glyphs.front();
+            double x = stretch.X * item.Font.Size * kMmPerPoint;
+            painter.drawGlyphRun(item.Origin * s, plainRun(sized(r.Font, em), metrics,
+                                                           shaped->textOf(stretch), s, x));
+            continue;
+        }
+        QList<quint32> glyphs;
         QList<QPointF> positions;
-        positions.reserve(r.Positions.size());
-        for (const QPointF &p : r.Positions)
-            positions.append(p * em);
+        glyphs.reserve(qsizetype(r.Glyphs.size()));
+        positions.reserve(qsizetype(r.Glyphs.size()));
+        for (const TfrShapedGlyph &g : r.Glyphs) {
+            glyphs.append(g.Glyph);
+            positions.append(QPointF(g.X, g.Y) * em);
+        }
         QGlyphRun run;
         run.setRawFont(sized(r.Font, em));
-        run.setGlyphIndexes(r.Glyphs);
+        run.setGlyphIndexes(glyphs);
         run.setPositions(positions);
         painter.drawGlyphRun(item.Origin * s, run);
     }

@@ -22,6 +22,7 @@
 
 #include "reportengine/reportpages.h"
 
+#include <QGlyphRun>
 #include <QHash>
 #include <QImage>
 #include <QPageLayout>
@@ -43,6 +44,9 @@ public:
 private:
     QRawFont rawFont(const TfrFontSpec &spec, double pixelSize);
     QRawFont sized(const QRawFont &face, double pixelSize);
+    // A simple text's glyphs (reportfonts.h) at x millimetres on, x moved past them.
+    static QGlyphRun plainRun(const QRawFont &raw, const TfrFontMetrics &metrics, QStringView text,
+                              double pixelsPerMm, double &x);
     void drawText(QPainter &painter, const TfrDisplayItem &item, double pixelsPerMm);
     void drawShapedText(QPainter &painter, const TfrDisplayItem &item, double pixelsPerMm);
 
