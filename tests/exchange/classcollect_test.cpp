@@ -69,14 +69,7 @@ protected:
     }
     void exportClass(int plan = -1)
     {
-        TdmqelXML xml;
-        xml.iMode = 1;
-        xml.SetSessionKind(2);
-        xml.LoadClassFlags(39005);
-        xml.sFolder = folder;
-        xml.iClsSesId = 390052;
-        xml.iPstId = plan;
-        xml.ExportClassData();
+        exportClassFolder(folder, plan);
         writeSummary(folder);
     }
     // The credits of this year's pupils of the class.

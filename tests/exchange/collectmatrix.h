@@ -16,6 +16,7 @@
 #include "exchange/qelxml.h"
 #include "gradeentry/qevcrestore.h"
 #include "platform/globalvars.h"
+#include "platform/sqlclientdataset.h"
 #include "platform/vxexception.h"
 #include "shell/qelpargen.h"
 #include "tests/support/classtables.h"
@@ -130,25 +131,16 @@ protected:
         // The demo's make-up record entered twice, which the duplicate check clears before a send;
         // 955's proposals and taxonomies on both components, aid and note in Italian.
         runSql("DELETE FROM TRec_Recuperi WHERE dRecAttr = '2009-06-21'");
-        for (const int component : {3175, 3176, 3177, 3178}) {
-            const int kind = component < 3177 ? 1 : 2;
-            TqevValStore levels(kind);
-            levels.CaricaLivelli();
-            runSql(QStringLiteral("INSERT INTO %1 VALUES (?, ?, 955, ?, NULL, '2008-09-01', "
-                                  "'2009-08-31')")
-                       .arg(kind == 1 ? "TVtp_Proposti (iVtpId, iClsMatCmpId, iSitId, "
-                                        "iPrpScaLivId, dInsert, dStart, dEnd)"
-                                      : "TTas_Tassonomie (iTasId, iClsMatCmpId, iSitId, iScaLivId, "
-                                        "dInsert, dStart, dEnd)"),
-                   {9700000 + component, component,
-                    levels
-                        .Livelli(scalar("SELECT iCmpScaId FROM TClsMatCmp WHERE iClsMatCmpId "
-                                        "= ?",
-                                        {component})
-                                     .toInt())
-                        .value(0)
-                        .iValId});
-        }
+        for (const char *values :
+             {"TVtp_Proposti SELECT 9700000 + C.iClsMatCmpId, C.iClsMatCmpId, 955, (SELECT "
+              "MIN(P.iPrpScaLivId) FROM TPrpScaLiv P JOIN TScaLiv L ON L.iScaLivId = P.iScaLivId "
+              "WHERE L.iScaId = S.iScaId AND P.lPrpScaLivVisible = 1)",
+              "TTas_Tassonomie SELECT 9700000 + C.iClsMatCmpId, C.iClsMatCmpId, 955, (SELECT "
+              "MIN(L.iScaLivId) FROM TScaLiv L WHERE L.iScaId = S.iScaId AND L.dDelete IS NULL)"})
+            runSql("INSERT INTO " + QString(values) +
+                   ", NULL, '2008-09-01', '2009-08-31' FROM TClsMatCmp C JOIN TCmpSca S ON "
+                   "S.iCmpScaId = C.iCmpScaId WHERE C.iClsSesMatId = 1320 AND S.iCmpScaTass = " +
+                   (QString(values).startsWith("TVtp") ? "0" : "1"));
         runSql(
             "INSERT INTO TAiu_Aiuti (iAiuId, iClsSesMatId, iSitId, sAiuVal, dStart, dEnd) VALUES "
             "(9700001, 1320, 955, 'R', '2008-09-01', '2009-08-31')");
@@ -181,22 +173,11 @@ protected:
         QDir(folder).removeRecursively();
         QDir().mkpath(folder);
         const auto classFolder = [](const QString &into, int plan) {
-            TdmqelXML xml;
-            xml.iMode = 1;
-            xml.SetSessionKind(2);
-            xml.LoadClassFlags(39005);
-            xml.sFolder = into;
-            xml.iClsSesId = 390052;
-            xml.iPstId = plan;
-            xml.ExportClassData();
+            exportClassFolder(into, plan);
             // The scrutiny's summary, without a credit voted: no unanimity changes.
-            TClientDataSet summary;
-            summary.AddFieldDef("iSitId", ftInteger);
-            summary.AddFieldDef("Cr", ftFloat);
-            summary.AddFieldDef("Cr_UM", ftString, 1);
-            summary.CreateDataSet();
             QDir().mkpath(into + "outfin");
-            summary.SaveToFile(into + "outfin/QEVAluRiep.xml", dfXML);
+            save("SELECT iSitId, 0.0 AS Cr, 'M' AS Cr_UM FROM TSit_Situazioni WHERE 1 = 0",
+                 into + "outfin/QEVAluRiep.xml");
         };
         TdmqelXML xml;
         xml.iAnaId = kTeacher;
@@ -224,25 +205,20 @@ protected:
         packets.AddTeacher(kTeacher, "Docente", "x");
         packets.Write(folder);
         // The class notes, which only the service writes.
-        TClientDataSet notes;
-        for (const char *c : {"iDocId", "iAnsSesDwgId", "iClsId", "iMatId", "iClnOre"})
-            notes.AddFieldDef(c, ftInteger);
-        notes.AddFieldDef("bClnNota", ftString, 200);
-        notes.CreateDataSet();
-        for (QSqlQuery q = runSql("SELECT C.iAnaId, A.iSesId, S.iClsId, R.iMatId, C.iCnoOre, "
-                                  "C.bCnoNota FROM TCno_ClassiNoteOre C JOIN TClsSesMat M ON "
-                                  "M.iClsSesMatId = C.iClsSesMatId JOIN TClsSes S ON S.iClsSesId "
-                                  "= M.iClsSesId JOIN TAnsSesDwg A ON A.iAnsSesDwgId = "
-                                  "S.iAnsSesDwgId JOIN TMatRma R ON R.iMatRmaId = M.iMatRmaId "
-                                  "WHERE C.iAnaId = ? AND S.iClsSesId = 390052",
-                                  {kTeacher});
-             q.next();) {
-            notes.Append();
-            for (int i = 0; i < 6; ++i)
-                notes.Fields(i)->setValue(q.value(i));
-            notes.Post();
-        }
-        notes.SaveToFile(folder + "classenote.xml", dfXML);
+        save("SELECT C.iAnaId AS iDocId, A.iSesId AS iAnsSesDwgId, S.iClsId, R.iMatId, C.iCnoOre "
+             "AS iClnOre, C.bCnoNota AS bClnNota FROM TCno_ClassiNoteOre C JOIN TClsSesMat M ON "
+             "M.iClsSesMatId = C.iClsSesMatId JOIN TClsSes S ON S.iClsSesId = M.iClsSesId JOIN "
+             "TAnsSesDwg A ON A.iAnsSesDwgId = S.iAnsSesDwgId JOIN TMatRma R ON R.iMatRmaId = "
+             "M.iMatRmaId WHERE C.iAnaId = 1000001 AND S.iClsSesId = 390052",
+             folder + "classenote.xml");
+    }
+
+    static void save(const QString &select, const QString &file)
+    {
+        TSQLClientDataSet rows;
+        rows.setCommandText(select);
+        rows.Open();
+        rows.SaveToFile(file, dfXML);
     }
 
     // The packet file holding the place's row: a plan's folder's, by extension the route's.
@@ -374,12 +350,15 @@ protected:
                 set("iBndId", b.iBndId);
                 set(value, b.iBndCreMax);
             }
-        if (v == OtherSession)
-            *kind.session &&key != u"iEreId" ? set("iAnsSesDwgId", route & kWeb ? 1 : 391)
-            : route == kRouteMakeUpWeb       ? set("iFreId", 2)
-            : *kind.session ? set("iAnsFreDwgId", scalar("SELECT MIN(iAnsFreDwgId) FROM TAnsFreDwg "
-                                                         "WHERE iAnsId = 38"))
-                            : set(where, otherKey(where, p.FieldByName(where)->Value(), true));
+        if (v == OtherSession && *kind.session && key != u"iEreId")
+            set("iAnsSesDwgId", route & kWeb ? 1 : 391); // the first term's
+        else if (v == OtherSession && route == kRouteMakeUpWeb)
+            set("iFreId", 2);
+        else if (v == OtherSession && *kind.session)
+            set("iAnsFreDwgId",
+                scalar("SELECT MIN(iAnsFreDwgId) FROM TAnsFreDwg WHERE iAnsId = 38"));
+        else if (v == OtherSession)
+            set(where, otherKey(where, p.FieldByName(where)->Value(), true));
         if (v == Teacher)
             set(route == kRouteMakeUpWeb ? "iMatId" : where,
                 otherKey(route == kRouteMakeUpWeb ? "iMatId" : where, p.FieldByName(where)->Value(),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchange/qelxml.h"
 #include "platform/clientdataset.h"
 #include "tests/support/testdb.h"
 
@@ -71,6 +72,20 @@ inline std::pair<QStringList, QStringList> classTablesChanges(const QStringList 
     QStringList gone = before, come = classTablesSnapshot(sits);
     gone.removeIf([&come](const QString &row) { return come.removeOne(row); });
     return {gone, come};
+}
+
+// 5A's class folder (class 39005, class session 390052), as the send writes it in the final
+// session, for one study plan or for every one (-1).
+inline void exportClassFolder(const QString &folder, int plan = -1)
+{
+    TdmqelXML xml;
+    xml.iMode = 1;
+    xml.SetSessionKind(2);
+    xml.LoadClassFlags(39005);
+    xml.sFolder = folder;
+    xml.iClsSesId = 390052;
+    xml.iPstId = plan;
+    xml.ExportClassData();
 }
 
 // The packet's current row once more, at its end: a row a careless program wrote twice.
