@@ -1,5 +1,7 @@
 #include "tests/support/evaluationwrites.h"
 
+#include "platform/querycollection.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -17,69 +19,37 @@ const QStringList kBuilders{QStringLiteral("gradeentry/qevsalva.cpp"),
 
 // The string literals of a C++ text, those written one after another (with only blanks and
 // comments between them) joined into one, as the compiler joins them. Comments and character
-// literals are skipped; a raw string is taken whole.
+// literals are skipped; a raw string is taken whole, an escape as the character it escapes.
 QStringList literalsOf(const QString &text)
 {
+    // A comment, a character literal, a raw string (its delimiter, its text), a string.
+    static const QRegularExpression token(
+        QStringLiteral(R"re(//[^\n]*|/\*.*?\*/|'(?:\\.|[^'\\])*'|\bR"([^(]*)\((.*?)\)\1"|)re"
+                       R"re("((?:\\.|[^"\\])*)")re"),
+        QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression escape(QStringLiteral("\\\\(.)"),
+                                           QRegularExpression::DotMatchesEverythingOption);
     QStringList literals;
     QString current;
     bool open = false; // current may still be continued by the next literal
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    const auto close = [&] {
-        if (open)
+    qsizetype end = 0;
+    for (const QRegularExpressionMatch &m : token.globalMatch(text)) {
+        const QChar first = text.at(m.capturedStart());
+        const bool between = !text.sliced(end, m.capturedStart() - end).trimmed().isEmpty();
+        end = m.capturedEnd();
+        if (open && (between || first == QLatin1Char('\''))) {
             literals << current;
-        current.clear();
-        open = false;
-    };
-    while (i < n) {
-        const QChar c = text[i];
-        if (c == QLatin1Char('/') && i + 1 < n && text[i + 1] == QLatin1Char('/')) {
-            while (i < n && text[i] != QLatin1Char('\n'))
-                ++i;
-            continue;
+            current.clear();
+            open = false;
         }
-        if (c == QLatin1Char('/') && i + 1 < n && text[i + 1] == QLatin1Char('*')) {
-            const qsizetype end = text.indexOf(QStringLiteral("*/"), i + 2);
-            i = end < 0 ? n : end + 2;
+        if (first == QLatin1Char('/') || first == QLatin1Char('\''))
             continue;
-        }
-        if (c == QLatin1Char('\'')) {
-            close();
-            for (++i; i < n && text[i] != QLatin1Char('\''); ++i) {
-                if (text[i] == QLatin1Char('\\'))
-                    ++i;
-            }
-            ++i;
-            continue;
-        }
-        const bool identifier =
-            i > 0 && (text[i - 1].isLetterOrNumber() || text[i - 1] == QLatin1Char('_'));
-        if (c == QLatin1Char('R') && !identifier && i + 2 < n && text[i + 1] == QLatin1Char('"')) {
-            const qsizetype paren = text.indexOf(QLatin1Char('('), i + 2);
-            const QString delimiter =
-                QLatin1Char(')') + text.mid(i + 2, paren - i - 2) + QLatin1Char('"');
-            const qsizetype end = text.indexOf(delimiter, paren + 1);
-            current += text.mid(paren + 1, (end < 0 ? n : end) - paren - 1);
-            open = true;
-            i = end < 0 ? n : end + delimiter.size();
-            continue;
-        }
-        if (c == QLatin1Char('"')) {
-            for (++i; i < n && text[i] != QLatin1Char('"'); ++i) {
-                if (text[i] == QLatin1Char('\\') && i + 1 < n)
-                    current += text[++i];
-                else
-                    current += text[i];
-            }
-            ++i;
-            open = true;
-            continue;
-        }
-        if (!c.isSpace())
-            close();
-        ++i;
+        current += m.capturedStart(2) >= 0 ? m.captured(2)
+                                           : m.captured(3).replace(escape, QStringLiteral("\\1"));
+        open = true;
     }
-    close();
+    if (open)
+        literals << current;
     return literals;
 }
 
@@ -89,13 +59,6 @@ const QRegularExpression &writeStatement()
         QStringLiteral("\\b(UPDATE(?:\\s+OR\\s+INSERT\\s+INTO)?|DELETE\\s+FROM)\\s+"
                        "([A-Za-z_][A-Za-z0-9_$]*|%\\d+)"),
         QRegularExpression::CaseInsensitiveOption);
-    return re;
-}
-
-const QRegularExpression &fromTable()
-{
-    static const QRegularExpression re(QStringLiteral("\\bFROM\\s+([A-Za-z_][A-Za-z0-9_$]*)"),
-                                       QRegularExpression::CaseInsensitiveOption);
     return re;
 }
 
@@ -189,7 +152,7 @@ QList<EvaluationWrite> evaluationWritesOf(const QString &file, const QString &te
         for (const QString &literal : literals) {
             if (!literal.trimmed().startsWith(QStringLiteral("SELECT"), Qt::CaseInsensitive))
                 continue;
-            const QString table = fromTable().match(literal).captured(1).toUpper();
+            const QString table = selectMainTable(literal);
             if (!evaluationTables().contains(table))
                 continue;
             for (const char *kind : {"UPDATE", "DELETE"})
