@@ -96,12 +96,6 @@ protected:
         return banda.isEmpty() ? QStringLiteral("5") : banda.section(QLatin1Char('-'), 1);
     }
 
-    static void salva(TfrqevCarBs *frame)
-    {
-        DialogSeam::queueAnswer(int(mrYes));
-        frame->aSave->trigger();
-    }
-
     TfmqevCarCls *window = nullptr;
 };
 
@@ -709,7 +703,6 @@ TEST_F(Crediti, TheCommendationAndTheNoteComeFromThePickDialogAndBackspaceClears
     const int last = g->ColCount() - 1;
     const int sit = situazioni(frame).value(0);
     ASSERT_NE(sit, 0);
-    auto pick = [] { return qobject_cast<TfmqevSelItem *>(dmqevActivations->fmqevSelItem.data()); };
     auto stored = [sit] {
         QSqlQuery q = runSql(
             QStringLiteral("SELECT iEncId, bCreNota FROM TCre_Crediti WHERE iSitId = ?"), {sit});
