@@ -53,24 +53,6 @@ QStringList literalsOf(const QString &text)
     return literals;
 }
 
-const QRegularExpression &writeStatement()
-{
-    static const QRegularExpression re(
-        QStringLiteral("\\b(UPDATE(?:\\s+OR\\s+INSERT\\s+INTO)?|DELETE\\s+FROM)\\s+"
-                       "([A-Za-z_][A-Za-z0-9_$]*|%\\d+)"),
-        QRegularExpression::CaseInsensitiveOption);
-    return re;
-}
-
-// A table a store names: `{"TVOT_VOTI", ...`, `t{QStringLiteral("TNOT_NOTE"), ...`,
-// `tab.nome = QStringLiteral("TREC_RECUPERI")`.
-const QRegularExpression &storeTable()
-{
-    static const QRegularExpression re(QStringLiteral(
-        "(?:\\{\\s*|\\bnome\\s*=\\s*)(?:QStringLiteral\\(\\s*)?\"([A-Za-z_][A-Za-z0-9_]*)\""));
-    return re;
-}
-
 void add(QList<EvaluationWrite> &writes, const EvaluationWrite &w)
 {
     if (!writes.contains(w))
@@ -109,13 +91,19 @@ const QStringList &evaluationTables()
 QList<EvaluationWrite> evaluationWritesOf(const QString &file, const QString &text,
                                           QStringList *unresolved)
 {
+    static const QRegularExpression writeStatement(
+        QStringLiteral("\\b(UPDATE(?:\\s+OR\\s+INSERT\\s+INTO)?|DELETE\\s+FROM)\\s+"
+                       "([A-Za-z_][A-Za-z0-9_$]*|%\\d+)"),
+        QRegularExpression::CaseInsensitiveOption);
+    // A table a store names: `{"TVOT_VOTI", ...`, `t{QStringLiteral("TNOT_NOTE"), ...`,
+    // `tab.nome = QStringLiteral("TREC_RECUPERI")`.
+    static const QRegularExpression storeTable(QStringLiteral(
+        "(?:\\{\\s*|\\bnome\\s*=\\s*)(?:QStringLiteral\\(\\s*)?\"([A-Za-z_][A-Za-z0-9_]*)\""));
     QList<EvaluationWrite> writes;
     const QStringList literals = literalsOf(text);
     const bool builder = kBuilders.contains(file);
     for (const QString &literal : literals) {
-        auto it = writeStatement().globalMatch(literal);
-        while (it.hasNext()) {
-            const auto m = it.next();
+        for (const QRegularExpressionMatch &m : writeStatement.globalMatch(literal)) {
             const QString kind = m.captured(1).startsWith(QLatin1Char('D'), Qt::CaseInsensitive)
                                      ? QStringLiteral("DELETE")
                                      : QStringLiteral("UPDATE");
@@ -136,9 +124,8 @@ QList<EvaluationWrite> evaluationWritesOf(const QString &file, const QString &te
                              text.contains(QStringLiteral("SqlAggiorna("));
         const bool deletes = text.contains(QStringLiteral("CancellaCella(")) ||
                              text.contains(QStringLiteral("SqlCancella("));
-        auto named = storeTable().globalMatch(text);
-        while (named.hasNext()) {
-            const QString table = named.next().captured(1).toUpper();
+        for (const QRegularExpressionMatch &named : storeTable.globalMatch(text)) {
+            const QString table = named.captured(1).toUpper();
             if (!evaluationTables().contains(table))
                 continue;
             if (updates)
