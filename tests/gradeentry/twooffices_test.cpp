@@ -6,7 +6,6 @@
 // the embedded engine and, as test_gradeentry_twooffices_server, on the run's Firebird server;
 // the lost server is one of the test's own.
 #include "tests/gradeentry/gradewindows.h"
-#include "tests/makeup/makeupwindowtest.h"
 
 #include "gradeentry/qevcrestore.h"
 #include "gradeentry/qevfcarsng.h"
@@ -27,6 +26,7 @@
 #include "platform/lockwait.h"
 #include "platform/stringgrid.h"
 #include "platform/transaction.h"
+#include "tests/makeup/makeupwindowtest.h"
 #include "tests/support/evaluationwrites.h"
 #include "tests/support/otheroffice.h"
 
@@ -130,12 +130,18 @@ void sostituisci(OtherOffice &o, const Bersaglio &b)
 
 struct CasoTesto;
 
+// What the office is told while the action runs.
+QStringList detti(const std::function<void()> &azione)
+{
+    DialogSeam::clearShown();
+    azione();
+    return DialogSeam::shownTexts();
+}
+
 // The class window of 5A open on its votes; the last pupil has no vote yet (the empty cells).
 class ClassSession : public GradeWindows
 {
 public:
-    using GradeWindows::chiudi;
-    using GradeWindows::db;
     using GradeWindows::digita;
 
     void SetUp() override
@@ -278,12 +284,10 @@ public:
     // given to what follows: what the office was told after the question.
     QStringList salva(const QList<int> &risposte = {}, TfrqevCarBs *page = nullptr)
     {
-        DialogSeam::clearShown();
         DialogSeam::queueAnswer(int(mrYes));
         for (int risposta : risposte)
             DialogSeam::queueAnswer(risposta);
-        (page ? page : frame)->aSave->trigger();
-        return DialogSeam::shownTexts().mid(1);
+        return detti([&] { (page ? page : frame)->aSave->trigger(); }).mid(1);
     }
 
     // Closes the window with "Salva" in the save dialog: whether it closed, and what the office
@@ -295,6 +299,12 @@ public:
         const bool closed = chiudi(window);
         *detto = DialogSeam::shownTexts().mid(1);
         return closed;
+    }
+
+    // What the other office saves at once, on a connection of its own.
+    void altrove(const QString &sql, const QVariantList &values = {})
+    {
+        OtherOffice(db.database).save(sql, values);
     }
 
     // The values of 5A's page as a new connection reads them: the shared one may be the lost one.
@@ -473,7 +483,8 @@ struct CasoTesto
     const char *valoreSuo = nullptr;
 };
 
-// A kind's datum as the other office writes it, and this office's value and the other's.
+// A kind's datum as the other office writes it, and this office's value and the other's; the
+// store whose write this office's save runs, and the statement that empties the datum.
 struct Dato
 {
     int kind;
@@ -482,24 +493,35 @@ struct Dato
     const char *chiave;  // the row's key column (a situation's own, for the outcome)
     const char *colonna; // the value
     const char *letti;   // the pupil's stored values, by situation and subject
+    const char *letto;   // what the window reads, set by situation and subject (nullptr: none)
     const char *mio;
     const char *suo;
+    const char *store;
+    const char *svuota;
+    const char *via = "TqevTabella";
 };
 const Dato kDati[] = {
     {tdNote, "Note", "TNot_Note", "iNotId", "bNotNota",
      "SELECT bNotNota FROM TNot_Note WHERE iSitId = ? AND iClsSesMatId = ?",
-     "Scritto in questa postazione", "Suo"},
+     "INSERT INTO TNot_Note (iNotId, iSitId, iClsSesMatId, bNotNota) VALUES (990002, ?, ?, "
+     "'Nota letta')",
+     "Scritto in questa postazione", "Suo", "gradeentry/qevnotstore.cpp", "DELETE"},
     {tdGiudizio, "Giudizio", "TGdz_Giudizi", "iGdzId", "bGdzGiudizio",
      "SELECT bGdzGiudizio FROM TGdz_Giudizi WHERE iSitId = ? AND iAnsSesDwgId = 392 AND 0 = ?",
-     "Scritto in questa postazione", "Suo"},
+     nullptr, "Scritto in questa postazione", "Suo", "gradeentry/qevfinalestore.cpp", "DELETE"},
     {tdEsito, "Esito finale", "TSit_Situazioni", "iSitId", "iPosFinId",
      "SELECT iPosFinId FROM TSit_Situazioni WHERE iSitId = ? AND iPosFinId IS NOT NULL AND 0 = ?",
-     "1", "2"},
+     "UPDATE TSit_Situazioni SET iPosFinId = 5 WHERE iSitId = ? AND 0 = ?", "1", "2",
+     "gradeentry/qevfinalestore.cpp", "UPDATE", "statement"},
     {tdDebiti, "Debiti", "TDeb_Debiti", "iDebId", "iDtpDtdId",
-     "SELECT iDtpDtdId FROM TDeb_Debiti WHERE iSitId = ? AND iMatId = ?", "1", "3"},
+     "SELECT iDtpDtdId FROM TDeb_Debiti WHERE iSitId = ? AND iMatId = ?",
+     "UPDATE OR INSERT INTO TDeb_Debiti (iDebId, iSitId, iMatId, iDtpDtdId) VALUES (990002, ?, "
+     "?, 2) MATCHING (iSitId, iMatId)",
+     "1", "3", "gradeentry/qevdebstore.cpp", "DELETE"},
     {tdCrediti, "Crediti", "TCre_Crediti", "iCreId", "iCreCredito",
      "SELECT iCreCredito FROM TCre_Crediti WHERE iSitId = ? AND iCreCredito IS NOT NULL AND 0 = ?",
-     "5", "9"},
+     "UPDATE TCre_Crediti SET iCreCredito = 7 WHERE iSitId = ? AND 0 = ?", "5", "9",
+     "gradeentry/qevcrestore.cpp", "UPDATE"},
 };
 
 const Dato &datoDi(int kind)
@@ -559,19 +581,8 @@ void ClassSession::casoDato(const CasoTesto &c)
                         : c.kind == tdDebiti ? kMat
                                              : 0;
     const bool vuota = c.altro >= Inserisce;
-    // What the cell holds when the window reads it.
-    if (note && !vuota)
-        runSql("INSERT INTO TNot_Note (iNotId, iClsSesMatId, iSitId, bNotNota) VALUES (990002, ?, "
-               "?, ?)",
-               {materia, sit, QStringLiteral("Nota letta")});
-    else if (c.kind == tdEsito)
-        runSql("UPDATE TSit_Situazioni SET iPosFinId = 5 WHERE iSitId = ?", {sit});
-    else if (c.kind == tdDebiti)
-        runSql("UPDATE OR INSERT INTO TDeb_Debiti (iDebId, iSitId, iMatId, iDtpDtdId) VALUES "
-               "(990002, ?, ?, 2) MATCHING (iSitId, iMatId)",
-               {sit, materia});
-    else if (c.kind == tdCrediti)
-        runSql("UPDATE TCre_Crediti SET iCreCredito = 7 WHERE iSitId = ?", {sit});
+    if (d.letto && !vuota)
+        runSql(QString::fromLatin1(d.letto), {sit, materia});
     page->Carica();
     int key = sit;
     if (note)
@@ -697,11 +708,9 @@ void ClassSession::casoDato(const CasoTesto &c)
     if (spunta) {
         // The first kind, cleared here, is removed at once; the second, ticked there, shows as
         // stored, and the office is told.
-        DialogSeam::clearShown();
         lista->setFocus();
         lista->setCurrentRow(0);
-        QTest::keyClick(lista, Qt::Key_Space);
-        const QStringList told = DialogSeam::shownTexts();
+        const QStringList told = detti([lista] { QTest::keyClick(lista, Qt::Key_Space); });
         ASSERT_EQ(told.size(), 1) << told.join('|').toStdString();
         EXPECT_FALSE(told.first().startsWith(kFallito));
         EXPECT_TRUE(told.first().contains(QString::fromUtf8(c.messaggio)))
@@ -789,21 +798,6 @@ const CasoTesto kCasiTesto[] = {
 // ---------------------------------------------------------------------------------------------
 // The make-up windows and the judgment templates, as the other office changes what they read.
 
-// A make-up record as these cases compare it: type, outcome, verification date (null: none).
-struct Recupero
-{
-    QVariant iTreId, iEreId, dRecVer;
-    bool operator==(const Recupero &) const = default;
-};
-
-QList<Recupero> recuperi(int iSitId, int iMatId)
-{
-    QList<Recupero> rows;
-    for (const StoredRecord &r : recordsOf(iSitId, iMatId))
-        rows.append({r.iTreId, r.iEreId, r.dRecVer});
-    return rows;
-}
-
 // The demo's make-up types beside Bianchi's (2), each of its key as weight: "Corso di recupero"
 // and "Sportello didattico".
 constexpr int kCorso = 1;
@@ -812,28 +806,25 @@ constexpr int kSportello = 3;
 // "Recuperi" on the class session the class window chose, its cursor on a pupil's subject.
 struct Recuperi
 {
-    Recuperi() : window(std::make_unique<TfmQelRec>()) { window->show(); }
-    TVxStringGrid *celle() const { return window->frQelGrigliaRec1()->dbgRec(); }
-    TfrQelDettRec *panel() const { return window->frQelDettRec1(); }
-    void focus(int iSitId, int iMatId) const
+    Recuperi(int iSitId, int iMatId) : window(std::make_unique<TfmQelRec>())
     {
+        window->show();
         const QPoint p = recuperiCell(celle(), iSitId, iMatId);
         celle()->MoveCursor(p.x(), p.y());
     }
+    TVxStringGrid *celle() const { return window->frQelGrigliaRec1()->dbgRec(); }
+    TfrQelDettRec *panel() const { return window->frQelDettRec1(); }
     // A type's weight typed on the cell, the answer to the question queued first: what the
     // office was told.
     QStringList digita(int weight, int risposta = mrYes) const
     {
-        DialogSeam::clearShown();
         DialogSeam::queueAnswer(risposta);
-        QTest::keyClick(celle(), Qt::Key(Qt::Key_0 + weight), Qt::KeypadModifier);
-        return DialogSeam::shownTexts();
+        return detti(
+            [&] { QTest::keyClick(celle(), Qt::Key(Qt::Key_0 + weight), Qt::KeypadModifier); });
     }
     QStringList cancella() const
     {
-        DialogSeam::clearShown();
-        window->tbDelete()->trigger();
-        return DialogSeam::shownTexts();
+        return detti([this] { window->tbDelete()->trigger(); });
     }
     std::unique_ptr<TfmQelRec> window;
 };
@@ -843,33 +834,28 @@ struct Recuperi
 // other office's.
 void tipoQuiEsitoLa(ClassSession &t)
 {
-    Recuperi r;
-    r.focus(kBianchi, kLat);
-    OtherOffice other(t.db.database);
-    other.save("UPDATE TRec_Recuperi SET iEreId = 2, dRecVer = '2009-07-20' WHERE iRecId = 295");
-    const QStringList told = r.digita(kCorso);
-    ASSERT_EQ(told.size(), 1) << told.join('|').toStdString();
-    EXPECT_TRUE(told.first().startsWith("Recupero già assegnato a Bianchi Antonio in "));
-    EXPECT_TRUE(told.first().contains("Tipo di recupero: ")) << told.first().toStdString();
-    EXPECT_FALSE(told.first().contains("Esito")) << told.first().toStdString();
-    EXPECT_EQ(recuperi(kBianchi, kLat), (QList<Recupero>{{kCorso, 2, QDate(2009, 7, 20)}}));
+    Recuperi r(kBianchi, kLat);
+    t.altrove("UPDATE TRec_Recuperi SET iEreId = 2, dRecVer = '2009-07-20' WHERE iRecId = 295");
+    EXPECT_EQ(r.digita(kCorso), QStringList{rewriting("Bianchi Antonio", "LAT",
+                                                      "Tipo di recupero: Studio individuale → "
+                                                      "Corso di recupero")});
+    EXPECT_EQ(recordsOf(kBianchi, kLat),
+              (QList<StoredRecord>{{295, kCorso, 2, QDate(2009, 6, 20), QDate(2009, 7, 20)}}));
 }
 
 // The other office retypes the Italian record; this office, which read it before, types
 // another: told, the other's type stays; typing again writes over it.
 void tipoCambiatoInEntrambe(ClassSession &t)
 {
-    Recuperi r;
-    r.focus(kBianchi, kIta);
-    OtherOffice other(t.db.database);
-    other.save("UPDATE TRec_Recuperi SET iTreId = ? WHERE iRecId = 294", {kSportello});
+    Recuperi r(kBianchi, kIta);
+    t.altrove("UPDATE TRec_Recuperi SET iTreId = ? WHERE iRecId = 294", {kSportello});
     QStringList told = r.digita(kCorso);
     ASSERT_EQ(told.size(), 2) << told.join('|').toStdString();
     detto(told.mid(1), kModificato);
-    EXPECT_EQ(recuperi(kBianchi, kIta).value(0).iTreId, QVariant(kSportello));
+    EXPECT_EQ(recordsOf(kBianchi, kIta).value(0).iTreId, QVariant(kSportello));
     told = r.digita(kCorso);
     EXPECT_EQ(told.size(), 1) << told.join('|').toStdString(); // the question alone
-    EXPECT_EQ(recuperi(kBianchi, kIta).value(0).iTreId, QVariant(kCorso));
+    EXPECT_EQ(recordsOf(kBianchi, kIta).value(0).iTreId, QVariant(kCorso));
 }
 
 // Mathematics shows no record; the other office assigns one there. This office's type is not
@@ -877,56 +863,47 @@ void tipoCambiatoInEntrambe(ClassSession &t)
 // alone.
 void assegnatoAltroveInUnaCellaVuota(ClassSession &t)
 {
-    Recuperi r;
-    r.focus(kBianchi, kMat);
+    Recuperi r(kBianchi, kMat);
     r.panel()->cboEsito()->setCurrentIndex(r.panel()->cboEsito()->findData(2));
-    OtherOffice other(t.db.database);
-    other.save("INSERT INTO TRec_Recuperi (iRecId, iTreId, iMatId, iSitId, iAnsFreDwgId) VALUES "
-               "(990001, ?, ?, ?, ?)",
-               {kSportello, kMat, kBianchi, kPhase1});
+    t.altrove("INSERT INTO TRec_Recuperi (iRecId, iTreId, iMatId, iSitId, iAnsFreDwgId) VALUES "
+              "(990001, ?, ?, ?, ?)",
+              {kSportello, kMat, kBianchi, kPhase1});
     detto(r.digita(kCorso), kInserito);
-    EXPECT_EQ(recuperi(kBianchi, kMat), (QList<Recupero>{{kSportello, {}, {}}}));
-    const QStringList told = r.digita(kCorso);
-    ASSERT_EQ(told.size(), 1) << told.join('|').toStdString();
-    EXPECT_FALSE(told.first().contains("Esito")) << told.first().toStdString();
-    EXPECT_EQ(recuperi(kBianchi, kMat), (QList<Recupero>{{kCorso, {}, {}}}));
+    EXPECT_EQ(recordsOf(kBianchi, kMat), (QList<StoredRecord>{{990001, kSportello, {}, {}, {}}}));
+    EXPECT_EQ(r.digita(kCorso), QStringList{rewriting("Bianchi Antonio", "MAT",
+                                                      "Tipo di recupero: Sportello didattico → "
+                                                      "Corso di recupero")});
+    EXPECT_EQ(recordsOf(kBianchi, kMat), (QList<StoredRecord>{{990001, kCorso, {}, {}, {}}}));
 }
 
 // "Cancella il recupero selezionato" after the other office gave the record an outcome: told,
 // kept; deleting again deletes it.
 void cancellatoQuiEsitoLa(ClassSession &t)
 {
-    Recuperi r;
-    r.focus(kBianchi, kLat);
-    OtherOffice other(t.db.database);
-    other.save("UPDATE TRec_Recuperi SET iEreId = 2 WHERE iRecId = 295");
+    Recuperi r(kBianchi, kLat);
+    t.altrove("UPDATE TRec_Recuperi SET iEreId = 2 WHERE iRecId = 295");
     detto(r.cancella(), kModificato);
-    EXPECT_EQ(recuperi(kBianchi, kLat).value(0).iEreId, QVariant(2));
+    EXPECT_EQ(recordsOf(kBianchi, kLat).value(0).iEreId, QVariant(2));
     EXPECT_EQ(r.cancella(), QStringList());
-    EXPECT_TRUE(recuperi(kBianchi, kLat).isEmpty());
+    EXPECT_TRUE(recordsOf(kBianchi, kLat).isEmpty());
 }
 
 // "Esiti recuperi" over a cell of two records: the other office gives the second an outcome;
 // this office's digit, which would write both, is told; typing again writes both.
 void esitoDiUnaCellaDoppia(ClassSession &t)
 {
-    runSql("INSERT INTO TRec_Recuperi (iRecId, iTreId, iMatId, iSitId, iAnsFreDwgId) VALUES "
-           "(990002, 1, ?, ?, ?)",
-           {kIta, kBianchi, kPhase1});
+    addRecord(990002, kBianchi, kIta, {});
     TfmQelEsitiRecuperi w;
     w.show();
     w.dbgEsiti()->MoveCursor(w.ColOfSubject(kIta), w.RowOfPupil(kBianchi));
-    OtherOffice other(t.db.database);
-    other.save("UPDATE TRec_Recuperi SET iEreId = 2 WHERE iRecId = 990002");
+    t.altrove("UPDATE TRec_Recuperi SET iEreId = 2 WHERE iRecId = 990002");
     const auto digita = [&w] {
-        DialogSeam::clearShown();
-        QTest::keyClick(w.dbgEsiti(), Qt::Key_1, Qt::KeypadModifier);
-        return DialogSeam::shownTexts();
+        return detti([&w] { QTest::keyClick(w.dbgEsiti(), Qt::Key_1, Qt::KeypadModifier); });
     };
     detto(digita(), kModificato);
     const auto esiti = [] {
         QList<QVariant> e;
-        for (const Recupero &r : recuperi(kBianchi, kIta))
+        for (const StoredRecord &r : recordsOf(kBianchi, kIta))
             e << r.iEreId;
         return e;
     };
@@ -942,14 +919,12 @@ void tuttiGliEsitiCancellati(ClassSession &t)
     runSql("UPDATE TRec_Recuperi SET iEreId = 1 WHERE iRecId = 294");
     TfmQelEsitiRecuperi w;
     w.show();
-    OtherOffice other(t.db.database);
-    other.save("UPDATE TRec_Recuperi SET iEreId = 2 WHERE iRecId = 295");
-    DialogSeam::clearShown();
-    w.tbDelAll()->trigger();
-    detto(DialogSeam::shownTexts(), kModificato);
-    EXPECT_TRUE(DialogSeam::shownTexts().value(0).contains(kAltriSalvati));
-    EXPECT_EQ(recuperi(kBianchi, kLat).value(0).iEreId, QVariant(2));
-    EXPECT_EQ(recuperi(kBianchi, kIta).value(0).iEreId, QVariant());
+    t.altrove("UPDATE TRec_Recuperi SET iEreId = 2 WHERE iRecId = 295");
+    const QStringList told = detti([&w] { w.tbDelAll()->trigger(); });
+    detto(told, kModificato);
+    EXPECT_TRUE(told.value(0).contains(kAltriSalvati));
+    EXPECT_EQ(recordsOf(kBianchi, kLat).value(0).iEreId, QVariant(2));
+    EXPECT_EQ(recordsOf(kBianchi, kIta).value(0).iEreId, QVariant());
 }
 
 // The correction of duplicate make-up records: a record chosen for deletion that the other
@@ -957,22 +932,19 @@ void tuttiGliEsitiCancellati(ClassSession &t)
 // again on the list read anew, it is.
 void doppioneCambiatoAltrove(ClassSession &t)
 {
-    runSql("INSERT INTO TRec_Recuperi (iRecId, iTreId, iMatId, iSitId, iAnsFreDwgId) VALUES "
-           "(990003, 1, ?, ?, ?)",
-           {kIta, kBianchi, kPhase1});
+    addRecord(990003, kBianchi, kIta, {});
     TdmQelControllaRecuperi module;
     ASSERT_TRUE(module.CaricaRecuperiDoppi());
-    OtherOffice other(t.db.database);
-    other.save("UPDATE TRec_Recuperi SET iEreId = 2 WHERE iRecId = 990003");
+    t.altrove("UPDATE TRec_Recuperi SET iEreId = 2 WHERE iRecId = 990003");
     EXPECT_FALSE(module.CancellaRecuperi({QStringLiteral("990003")}));
     EXPECT_TRUE(module.LastError().contains(kModificato)) << module.LastError().toStdString();
     EXPECT_TRUE(module.LastError().startsWith("Bianchi Antonio"))
         << module.LastError().toStdString();
-    EXPECT_EQ(recuperi(kBianchi, kIta).size(), 2);
+    EXPECT_EQ(recordsOf(kBianchi, kIta).size(), 2);
     ASSERT_TRUE(module.CaricaRecuperiDoppi());
     EXPECT_TRUE(module.CancellaRecuperi({QStringLiteral("990003")}))
         << module.LastError().toStdString();
-    EXPECT_EQ(recuperi(kBianchi, kIta).size(), 1);
+    EXPECT_EQ(recordsOf(kBianchi, kIta).size(), 1);
 }
 
 // A judgment template whose text the other office rewrote: this office's edit of the text, or
@@ -992,9 +964,8 @@ void modello(ClassSession &t, bool elimina)
     if (!elimina) {
         ASSERT_TRUE(frame->EditCurrent());
     }
-    OtherOffice other(t.db.database);
-    other.save("UPDATE TGdt_GdzTemplate SET bGdtGiudizio = 'Riscritto altrove' WHERE iGdtId = ?",
-               {id});
+    t.altrove("UPDATE TGdt_GdzTemplate SET bGdtGiudizio = 'Riscritto altrove' WHERE iGdtId = ?",
+              {id});
     const auto fai = [&] {
         DialogSeam::clearShown();
         if (!elimina) {
@@ -1043,8 +1014,7 @@ void creditoInUnaBandaVecchia(ClassSession &t)
            "iSitId = ?",
            {prima->iBndId, prima->iBndCreMax, sit});
     page->Carica();
-    OtherOffice other(t.db.database);
-    other.save("UPDATE TCre_Crediti SET iBndId = ? WHERE iSitId = ?", {dopo->iBndId, sit});
+    t.altrove("UPDATE TCre_Crediti SET iBndId = ? WHERE iSitId = ?", {dopo->iBndId, sit});
     t.digita(g, QPoint(col, row), QString::number(prima->iBndCreMin));
     const auto stored = [sit] {
         QSqlQuery q =
@@ -1122,21 +1092,8 @@ EvaluationWrite scritturaDi(const CasoTesto &c)
     if (c.mia == Spunta || c.mia == SpuntaFormativi)
         return scrittura("gradeentry/qevcrestore.cpp", "DELETE",
                          c.mia == Spunta ? "TCreSco" : "TCreFrm", "statement");
-    const bool cancella = c.mia == Svuota;
-    switch (c.kind) {
-    case tdNote:
-        return scrittura("gradeentry/qevnotstore.cpp", cancella ? "DELETE" : "UPDATE", "TNot_Note");
-    case tdGiudizio:
-        return scrittura("gradeentry/qevfinalestore.cpp", cancella ? "DELETE" : "UPDATE",
-                         "TGdz_Giudizi");
-    case tdEsito:
-        return scrittura("gradeentry/qevfinalestore.cpp", "UPDATE", "TSit_Situazioni", "statement");
-    case tdDebiti:
-        return scrittura("gradeentry/qevdebstore.cpp", cancella ? "DELETE" : "UPDATE",
-                         "TDeb_Debiti");
-    default:
-        return scrittura("gradeentry/qevcrestore.cpp", "UPDATE", "TCre_Crediti");
-    }
+    const Dato &d = datoDi(c.kind);
+    return scrittura(d.store, c.mia == Svuota ? d.svuota : "UPDATE", d.tabella, d.via);
 }
 
 // The cases written for one write each.

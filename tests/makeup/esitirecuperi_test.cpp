@@ -27,14 +27,6 @@ QList<StoredRecord> withOutcome(QList<StoredRecord> rows, const QVariant &iEreId
     return rows;
 }
 
-void addRecord(int iRecId, int iSitId, int iMatId, const QVariant &iEreId,
-               int iAnsFreDwgId = kPhase1)
-{
-    runSql(QStringLiteral("INSERT INTO TRec_Recuperi (iRecId, iTreId, iEreId, iMatId, iSitId, "
-                          "iAnsFreDwgId, dRecAttr) VALUES (?, 1, ?, ?, ?, ?, '2009-06-21')"),
-           {iRecId, iEreId, iMatId, iSitId, iAnsFreDwgId});
-}
-
 class EsitiRecuperi : public MakeupWindowTest<TfmQelEsitiRecuperi>
 {
 public:

@@ -65,6 +65,23 @@ inline QList<StoredRecord> recordsOf(int iSitId, int iMatId, int iAnsFreDwgId = 
     return rows;
 }
 
+// A record of type 1 ("Corso di recupero"), assigned on 21/06/2009, with the outcome given.
+inline void addRecord(int iRecId, int iSitId, int iMatId, const QVariant &iEreId,
+                      int iAnsFreDwgId = kPhase1)
+{
+    runSql(QStringLiteral("INSERT INTO TRec_Recuperi (iRecId, iTreId, iEreId, iMatId, iSitId, "
+                          "iAnsFreDwgId, dRecAttr) VALUES (?, 1, ?, ?, ?, ?, '2009-06-21')"),
+           {iRecId, iEreId, iMatId, iSitId, iAnsFreDwgId});
+}
+
+// "Recuperi"'s question before a record is rewritten: the cell, and every value the answer writes
+// (the dialog shows its line breaks as line feeds).
+inline QString rewriting(const char *pupil, const char *subject, const char *changes)
+{
+    return QStringLiteral("Recupero già assegnato a %1 in %2. Cambiare il recupero?\n\n%3")
+        .arg(QString::fromUtf8(pupil), QString::fromUtf8(subject), QString::fromUtf8(changes));
+}
+
 // Where "Recuperi" shows a pupil's subject (column 0: the pupil's name).
 inline QPoint recuperiCell(const TVxStringGrid *cells, int iSitId, int iMatId = 0)
 {

@@ -23,14 +23,6 @@ namespace {
 constexpr int kBarbieri = 955; // no record
 constexpr int kItaOfBianchi = 294;
 
-// The question before a record is rewritten: the cell, and every value the answer writes (the
-// dialog shows its line breaks as line feeds).
-QString question(const char *pupil, const char *subject, const char *changes)
-{
-    return QStringLiteral("Recupero già assegnato a %1 in %2. Cambiare il recupero?\n\n%3")
-        .arg(QString::fromUtf8(pupil), QString::fromUtf8(subject), QString::fromUtf8(changes));
-}
-
 int countRecords()
 {
     return scalar(QStringLiteral("SELECT COUNT(*) FROM TRec_Recuperi")).toInt();
@@ -165,8 +157,8 @@ TEST_F(Recuperi, KeypadDigitInsertsOnAnEmptyCellAndAsksOnARecord)
         key(2);
         EXPECT_EQ(
             DialogSeam::shownTexts(),
-            QStringList{question("Barbieri Elisa", "ITA",
-                                 "Tipo di recupero: Corso di recupero → Studio individuale")});
+            QStringList{rewriting("Barbieri Elisa", "ITA",
+                                  "Tipo di recupero: Corso di recupero → Studio individuale")});
         rows = recordsOf(kBarbieri, kIta);
         ASSERT_EQ(rows.size(), 1);
         EXPECT_EQ(rows[0].iTreId, QVariant(a.iTreId));
@@ -300,7 +292,7 @@ TEST_F(Recuperi, PanelChangesOfAShownRecord)
             DialogSeam::queueAnswer(c.answer);
         c.act(*this);
         EXPECT_EQ(DialogSeam::shownTexts(),
-                  c.answer != mrNone ? QStringList{question("Bianchi Antonio", "ITA", c.changes)}
+                  c.answer != mrNone ? QStringList{rewriting("Bianchi Antonio", "ITA", c.changes)}
                                      : QStringList());
         const QList<StoredRecord> rows = recordsOf(kBianchi, kIta);
         ASSERT_EQ(rows.size(), 1);
@@ -463,8 +455,8 @@ TEST_F(Recuperi, WritesThatFailOrMeetAnotherOffice)
     DialogSeam::queueAnswer(mrYes);
     key(3);
     EXPECT_EQ(DialogSeam::shownTexts(),
-              QStringList{question("Bianchi Antonio", "MAT",
-                                   "Tipo di recupero: Corso di recupero → Sportello didattico")});
+              QStringList{rewriting("Bianchi Antonio", "MAT",
+                                    "Tipo di recupero: Corso di recupero → Sportello didattico")});
     const QList<StoredRecord> rows = recordsOf(kBianchi, kMat);
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows[0].iRecId, 900001);

@@ -68,23 +68,18 @@ QString EvaluationWrite::text() const
 
 QString EvaluationWrite::name() const
 {
-    QString n = QFileInfo(file).completeBaseName() + QLatin1Char('_') + table + QLatin1Char('_') +
-                kind + QLatin1Char('_') + via;
+    QString n = QStringList{QFileInfo(file).completeBaseName(), table, kind, via}.join('_');
     n.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_]")), QStringLiteral("_"));
     return n;
 }
 
 const QStringList &evaluationTables()
 {
-    static const QStringList tables{
-        QStringLiteral("TVOT_VOTI"),       QStringLiteral("TVTP_PROPOSTI"),
-        QStringLiteral("TTAS_TASSONOMIE"), QStringLiteral("TASS_ASSENZE"),
-        QStringLiteral("TAIU_AIUTI"),      QStringLiteral("TNOT_NOTE"),
-        QStringLiteral("TGDZ_GIUDIZI"),    QStringLiteral("TSIT_SITUAZIONI"),
-        QStringLiteral("TCRE_CREDITI"),    QStringLiteral("TCRESCO"),
-        QStringLiteral("TCREFRM"),         QStringLiteral("TDEB_DEBITI"),
-        QStringLiteral("TREC_RECUPERI"),   QStringLiteral("TGDT_GDZTEMPLATE"),
-    };
+    static const QStringList tables =
+        QStringLiteral("TVOT_VOTI TVTP_PROPOSTI TTAS_TASSONOMIE TASS_ASSENZE TAIU_AIUTI TNOT_NOTE "
+                       "TGDZ_GIUDIZI TSIT_SITUAZIONI TCRE_CREDITI TCRESCO TCREFRM TDEB_DEBITI "
+                       "TREC_RECUPERI TGDT_GDZTEMPLATE")
+            .split(QLatin1Char(' '));
     return tables;
 }
 
@@ -166,9 +161,7 @@ QList<EvaluationWrite> evaluationWrites(const QString &root, QStringList *unreso
         QFile f(path);
         if (!f.open(QIODevice::ReadOnly))
             continue;
-        for (const EvaluationWrite &w :
-             evaluationWritesOf(file, QString::fromUtf8(f.readAll()), unresolved))
-            add(writes, w);
+        writes << evaluationWritesOf(file, QString::fromUtf8(f.readAll()), unresolved);
     }
     std::sort(writes.begin(), writes.end(), [](const EvaluationWrite &a, const EvaluationWrite &b) {
         return std::tie(a.file, a.table, a.kind, a.via) < std::tie(b.file, b.table, b.kind, b.via);
