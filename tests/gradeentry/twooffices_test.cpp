@@ -92,7 +92,7 @@ enum Valore { Originale, Mio, Suo, Nessuno };
 struct Caso
 {
     const char *name;
-    void (*altro)(OtherOffice &, const Bersaglio &); // inserisci: on a cell shown empty
+    void (*altro)(OtherOffice &, const Bersaglio &); // inserisci: into a cell read empty
     bool svuota; // this office empties the cell (else it types its value)
     // 0: it commits before this office saves; > 0: it commits, < 0 it rolls back, that many
     // milliseconds into this office's first save.
@@ -414,6 +414,10 @@ void ClassSession::casoPagina(const Caso &c)
     }
 }
 
+// The office's answers to "Attendere ancora?": it waits once more; then it stops waiting.
+const QList<int> kAttendi{mrYes};
+const QList<int> kAttendiPoiBasta{mrYes, mrNo};
+
 const Caso kCasi[] = {
     // The other office's save ended before this one began.
     {"OtherChangedTheValueFirst", aggiorna, false, 0, kModificato, Suo},
@@ -434,24 +438,10 @@ const Caso kCasi[] = {
     // Another program keeps the row: the office is asked, and may stop waiting. It lets go after
     // the test's own way out, should the save wait unasked; or between the first wait's end and
     // the second's.
-    {"OtherProgramKeepsTheRowUserStops",
-     aggiorna,
-     false,
-     -5000,
-     kBloccati,
-     Originale,
-     false,
-     400,
-     {mrYes, mrNo}},
-    {"OtherProgramLetsGoWhileTheUserWaits",
-     aggiorna,
-     false,
-     -1500,
-     nullptr,
-     Mio,
-     false,
-     1000,
-     {mrYes}},
+    {"OtherProgramKeepsTheRowUserStops", aggiorna, false, -5000, kBloccati, Originale, false, 400,
+     kAttendiPoiBasta},
+    {"OtherProgramLetsGoWhileTheUserWaits", aggiorna, false, -1500, nullptr, Mio, false, 1000,
+     kAttendi},
 };
 
 // One datum of a pupil (a note, a judgment, a final outcome, a debt's type, a credit) that this
@@ -483,8 +473,8 @@ struct CasoTesto
     const char *valoreSuo = nullptr;
 };
 
-// A kind's datum as the other office writes it, and this office's value and the other's; the
-// store whose write this office's save runs, and the statement that empties the datum.
+// A kind's datum as the other office writes it, this office's value and the other's, and the
+// write this office's save runs.
 struct Dato
 {
     int kind;
@@ -496,8 +486,8 @@ struct Dato
     const char *letto;   // what the window reads, set by situation and subject (nullptr: none)
     const char *mio;
     const char *suo;
-    const char *store;
-    const char *svuota;
+    const char *store;  // the file whose write this office's save runs
+    const char *svuota; // what emptying the datum runs: "DELETE", or "UPDATE" of a row that stays
     const char *via = "TqevTabella";
 };
 const Dato kDati[] = {
