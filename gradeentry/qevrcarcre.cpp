@@ -410,24 +410,24 @@ bool TfrqevCarCre::prendiDigitato(int col, int row, QString &motivo)
         return true;
     // The credit attributed goes through the rule a collected one meets, against the bands of
     // the row's course year as the database holds them; the other values are whole numbers the
-    // column holds, under no band. A refused text stays in the cell, with the reason on the help
-    // line: nothing is dropped unsaid.
+    // column holds, under no band. A refused text gives way to the value the cell held, the
+    // reason on the help line and the cursor staying: nothing is dropped unsaid, and the cell
+    // never shows what will not be saved.
     static const QList<TqevBanda> kSenzaBanda{
         TqevBanda{0, QString(), 0, 0, 0, std::numeric_limits<qint32>::max()}};
     motivo = chi == mcCredito
                  ? TqevRegoleValori::CreditoNellaBanda(m_bandeCorsi.value(rec->iAcsId), rec->iBndId,
                                                        rec->iCreOutBanda, text)
                  : TqevRegoleValori::CreditoNellaBanda(kSenzaBanda, {}, {}, text);
-    if (!motivo.isEmpty()) {
+    if (!motivo.isEmpty())
         motivo[0] = motivo[0].toUpper();
-        return false;
-    }
-    *valore = text.toInt();
+    else
+        *valore = text.toInt();
     if (TipoCar == tcClasse)
         grGrid->setCells(col, row, testoModo(*rec, ModoCre));
     else
         mostraRiga(row);
-    return true;
+    return motivo.isEmpty();
 }
 
 bool TfrqevCarCre::puntaListe(const std::shared_ptr<TRecCre> &rec, bool chiedi)

@@ -569,7 +569,7 @@ TfrVxDBRWGrid::TfrVxDBRWGrid(QWidget *parent)
     m_search->setClearButtonEnabled(true);
     auto *searchRow = new QHBoxLayout;
     searchRow->setContentsMargins(4, 4, 4, 4);
-    auto *label = new QLabel(QStringLiteral("&Cerca:"));
+    auto *label = new QLabel(QStringLiteral("C&erca:"));
     label->setBuddy(m_search);
     searchRow->addWidget(label);
     searchRow->addWidget(m_search, 1);
@@ -798,6 +798,8 @@ void TfrVxDBRWGrid::BindField(QPlainTextEdit *memo, const QString &field)
 {
     m_bindings.append({memo, field, QVariant()});
     memo->setReadOnly(!Editing());
+    // A form's text box is left by Tab, as every field is: a tab is no character of its text.
+    memo->setTabChangesFocus(true);
 }
 
 void TfrVxDBRWGrid::BindField(TVxDBLookupEdit *lookup, const QString &field)

@@ -25,7 +25,22 @@ constexpr int kPhase2 = 392;
 const QString kTypesQuestion = QStringLiteral(
     "Conferma passaggio tipi recuperi?\nL'operazione cancellerà eventuali recuperi già inseriti");
 const QString kOutcomesQuestion = QStringLiteral("Conferma passaggio esiti recuperi?");
-const QString kCompleted = QStringLiteral("Operazione completata");
+// What a conversion says it changed.
+QString typesDone(size_t read, qsizetype removed, qsizetype created)
+{
+    return QStringLiteral("Passaggio dei tipi di recupero eseguito.\n\nTassonomie lette: %1\n"
+                          "Recuperi della fase cancellati: %2\nRecuperi creati: %3")
+        .arg(read)
+        .arg(removed)
+        .arg(created);
+}
+QString outcomesDone(size_t read, int written)
+{
+    return QStringLiteral("Passaggio degli esiti dei recuperi eseguito.\n\nTassonomie lette: "
+                          "%1\nEsiti scritti nei recuperi: %2")
+        .arg(read)
+        .arg(written);
+}
 
 // Every record as text, by key: "iRecId phase sit/mat type outcome attr ver".
 QStringList allRecords()
@@ -155,7 +170,6 @@ TEST_F(RecuperiConvert, TypesReplaceThePhaseByWeight)
             EXPECT_EQ(d.TipoEsito(), 0);
             chooseTypes(d, c.date);
         });
-        EXPECT_EQ(DialogSeam::shownTexts(), (QStringList{kTypesQuestion, kCompleted}));
         EXPECT_FALSE(d.isVisible());
 
         QStringList expected;
@@ -163,6 +177,7 @@ TEST_F(RecuperiConvert, TypesReplaceThePhaseByWeight)
         for (const QString &r : withoutKeys(before))
             if (!r.startsWith(QStringLiteral("391 ")))
                 expected << r;
+        const qsizetype kept = expected.size();
         const auto source = grades(MakeupConversion::kTypeComponentWeight);
         for (const auto &[cell, value] : source)
             if (value <= 3) // the types 1, 2 and 3 weigh 1, 2 and 3
@@ -171,6 +186,9 @@ TEST_F(RecuperiConvert, TypesReplaceThePhaseByWeight)
                                 .arg(cell.second)
                                 .arg(value)
                                 .arg(attr);
+        EXPECT_EQ(DialogSeam::shownTexts(),
+                  (QStringList{kTypesQuestion, typesDone(source.size(), before.size() - kept,
+                                                         expected.size() - kept)}));
         expected.sort();
         EXPECT_EQ(withoutKeys(allRecords()), expected);
         EXPECT_EQ(source.size(), 39u);
@@ -195,7 +213,6 @@ TEST_F(RecuperiConvert, OutcomesUpdateOnlyTheMatchingRecords)
             d.SetTipoEsito(1);
             d.deDataEsito()->SetDate(date);
         });
-        EXPECT_EQ(DialogSeam::shownTexts(), (QStringList{kOutcomesQuestion, kCompleted}));
         QStringList expected;
         int updated = 0;
         for (const QString &r : before) {
@@ -218,6 +235,8 @@ TEST_F(RecuperiConvert, OutcomesUpdateOnlyTheMatchingRecords)
             }
         }
         EXPECT_EQ(allRecords(), expected);
+        EXPECT_EQ(DialogSeam::shownTexts(),
+                  (QStringList{kOutcomesQuestion, outcomesDone(source.size(), updated)}));
         EXPECT_GT(updated, 1);
         EXPECT_EQ(dialog->fmWait()->Position(), int(source.size()));
     }
@@ -269,6 +288,14 @@ TEST_F(RecuperiConvert, RefusalsAndRunsThatChangeNothing)
          [](TfmqelRecuperiConvert &d) { d.cbSes()->setCurrentIndex(0); },
          {mrYes},
          {kTypesQuestion, "Nessun recupero importato!"},
+         false},
+        {"no grade of an outcome",
+         [](TfmqelRecuperiConvert &d) {
+             d.cbSes()->setCurrentIndex(0);
+             d.SetTipoEsito(1);
+         },
+         {mrYes},
+         {kOutcomesQuestion, "Nessun esito importato!"},
          false},
         {"answered No", [](TfmqelRecuperiConvert &) {}, {mrNo}, {kTypesQuestion}, false},
         {"outcomes answered with the default",
