@@ -175,7 +175,7 @@ void TqevPagine::Carica(int TipoCar, std::span<const int> tipi, const std::funct
     m_senzaControllo = true;
 
     // Showing and hiding tabs moves the tab bar's current tab: the page active before the load
-    // stays active when it shows (the pupil and subject windows open on the proposed votes).
+    // stays active when it shows (the subject window opens on the proposed votes).
     const int attiva = m_pcMain->currentIndex();
     m_mostrati.clear();
     // The pages read in one transaction: over a network each transaction of their own would

@@ -187,6 +187,9 @@ void TfrqevCarCre::InitTipoDati(int tipoDati)
     frqevCreSco->SetCredito(0, 0);
     frqevCreFrm->SetCredito(0, 0);
     Carica();
+    // A pupil's years read whole, the headers ("Integrazione") too, whatever width is stored.
+    if (!perClasse)
+        grGrid->AdattaLarghezze();
     AggiornaMedia(grGrid->nRowIntest());
     aFormSel->setEnabled(false);
     tbSelCar->setEnabled(grGrid->ColCount() > 1);

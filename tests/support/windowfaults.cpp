@@ -1,6 +1,7 @@
 #include "tests/support/windowfaults.h"
 
 #include "platform/keys.h"
+#include "platform/stringgrid.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -86,6 +87,18 @@ QStringList windowFaults(QWidget *window)
         if ((plain && !plain->isReadOnly() && !plain->tabChangesFocus()) ||
             (rich && !rich->isReadOnly() && !rich->tabChangesFocus()))
             faults << QStringLiteral("Tab stays in %1").arg(nameOf(w));
+        if (auto *grid = qobject_cast<TVxStringGrid *>(w)) {
+            // Its headers, in the columns shown, whole up to their first word at least (the
+            // grade grids give the rest the room there is, the whole text in the tooltip).
+            for (int r = 0; r < grid->FixedRows(); ++r)
+                for (int c = 0; c < grid->ColCount(); ++c)
+                    if (grid->ColWidths(c) > 0 &&
+                        grid->fontMetrics().horizontalAdvance(grid->Cells(c, r).section(
+                            QLatin1Char(' '), 0, 0)) + 4 > grid->ColWidths(c))
+                        faults << QStringLiteral("cut: \"%1\" (%2, column %3)")
+                                      .arg(grid->Cells(c, r), nameOf(grid))
+                                      .arg(c);
+        }
         if (auto *bar = qobject_cast<QToolBar *>(w)) {
             for (QAction *a : bar->actions()) {
                 QWidget *button = bar->widgetForAction(a);
