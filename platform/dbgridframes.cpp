@@ -201,7 +201,9 @@ void TfrVxDBROGrid::fitColumns()
     for (int column = 0; column < m_source->columnCount(); ++column) {
         if (m_grid->isColumnHidden(column))
             continue;
-        const int design = m_designWidths.value(column, m_grid->columnWidth(column));
+        // Never narrower than its title: a header reads whole.
+        const int design = qMax(m_grid->horizontalHeader()->sectionSizeHint(column),
+                                m_designWidths.value(column, m_grid->columnWidth(column)));
         // QTableView hides this behind protected; the item view's public one is the same.
         const int content =
             qMax(m_grid->horizontalHeader()->sectionSizeHint(column),

@@ -3,14 +3,17 @@
 #include "platform/keys.h"
 #include "platform/stringgrid.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QKeySequence>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -98,6 +101,20 @@ QStringList windowFaults(QWidget *window)
                         faults << QStringLiteral("cut: \"%1\" (%2, column %3)")
                                       .arg(grid->Cells(c, r), nameOf(grid))
                                       .arg(c);
+        }
+        if (auto *view = qobject_cast<QAbstractItemView *>(w);
+            view && view->horizontalScrollBar()->maximum() > 0)
+            faults << QStringLiteral("cut: %1 wider than its room").arg(nameOf(w));
+        if (auto *header = qobject_cast<QHeaderView *>(w);
+            header && header->orientation() == Qt::Horizontal && header->model()) {
+            const int margins = 2 * w->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, w);
+            for (int c = 0; c < header->count(); ++c) {
+                const QString title = header->model()->headerData(c, Qt::Horizontal).toString();
+                if (!header->isSectionHidden(c) && header->sectionSize(c) > 0 &&
+                    header->fontMetrics().horizontalAdvance(title) + margins >
+                        header->sectionSize(c))
+                    faults << QStringLiteral("cut: \"%1\" (%2)").arg(title, nameOf(w));
+            }
         }
         if (auto *bar = qobject_cast<QToolBar *>(w)) {
             for (QAction *a : bar->actions()) {
