@@ -36,9 +36,10 @@ TfrqevCarVot *TfmqevCarBase::Proposti() const
     return static_cast<TfrqevCarVot *>(FrameDi(tdProposti));
 }
 
-TfmqevCarBase::Scorrimento TfmqevCarBase::AggiungiScorrimento(
-    const char *tipo, const QString &precedente, const QString &successivo,
-    const std::function<void(bool avanti)> &cambia)
+TfmqevCarBase::Scorrimento
+TfmqevCarBase::AggiungiScorrimento(const char *tipo, const QString &precedente,
+                                   const QString &successivo,
+                                   const std::function<void(bool avanti)> &cambia)
 {
     auto *barra = new QToolBar(QStringLiteral("Barra degli Strumenti"), this);
     barra->setObjectName(QStringLiteral("xoaCustom"));

@@ -43,10 +43,9 @@ TfmqevCarMat::TfmqevCarMat(QWidget *parent) : TfmqevCarBase(parent, kPagine, tdP
 {
     setObjectName(QStringLiteral("fmqevCarMat"));
     setWindowTitle(QStringLiteral("Caricamento per materia"));
-    const Scorrimento s =
-        AggiungiScorrimento("Mat", QStringLiteral("Materia precedente"),
-                            QStringLiteral("Materia successiva"),
-                            [this](bool avanti) { CambiaMateria(avanti); });
+    const Scorrimento s = AggiungiScorrimento("Mat", QStringLiteral("Materia precedente"),
+                                              QStringLiteral("Materia successiva"),
+                                              [this](bool avanti) { CambiaMateria(avanti); });
     aPrevMat = s.precedente;
     aNextMat = s.successivo;
     MostraContrasto(false);

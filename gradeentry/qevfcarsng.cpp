@@ -47,10 +47,9 @@ TfmqevCarSng::TfmqevCarSng(QWidget *parent) : TfmqevCarBase(parent, kPagine, tdV
 {
     setObjectName(QStringLiteral("fmqevCarSng"));
     setWindowTitle(QStringLiteral("Caricamento per singolo"));
-    const Scorrimento s =
-        AggiungiScorrimento("Sit", QStringLiteral("Alunno precedente"),
-                            QStringLiteral("Alunno successivo"),
-                            [this](bool avanti) { CambiaAlunno(avanti); });
+    const Scorrimento s = AggiungiScorrimento("Sit", QStringLiteral("Alunno precedente"),
+                                              QStringLiteral("Alunno successivo"),
+                                              [this](bool avanti) { CambiaAlunno(avanti); });
     m_xoaCustom = s.barra;
     aPrevSit = s.precedente;
     aNextSit = s.successivo;

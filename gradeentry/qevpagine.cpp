@@ -93,13 +93,13 @@ TqevPagine::TqevPagine(QWidget *window, std::span<const TqevDefPagina> pagine, i
                                         QKeySequence(Qt::CTRL | Qt::Key_Backtab),
                                         QKeySequence(Qt::CTRL | Qt::Key_PageUp)},
                     false}}) {
-        auto *pagina = new QAction(avanti ? QStringLiteral("Pagina seguente")
-                                          : QStringLiteral("Pagina precedente"),
-                                   this);
+        auto *pagina = new QAction(
+            avanti ? QStringLiteral("Pagina seguente") : QStringLiteral("Pagina precedente"), this);
         pagina->setObjectName(avanti ? QStringLiteral("aPaginaSeguente")
                                      : QStringLiteral("aPaginaPrecedente"));
         VxSetShortcuts(window, pagina, tasti);
-        connect(pagina, &QAction::triggered, this, [this, avanti = avanti] { PaginaSeguente(avanti); });
+        connect(pagina, &QAction::triggered, this,
+                [this, avanti = avanti] { PaginaSeguente(avanti); });
     }
     const Ospite *iniziale = ospiteDi(tipoIniziale);
     m_pcMain->setCurrentIndex(iniziale ? iniziale->pagina : 0);

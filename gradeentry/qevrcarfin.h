@@ -47,5 +47,4 @@ private:
     TqevFinStore m_store;
     bool m_readOnly = false;
     QWidget *m_riga = nullptr; // the drop-down with its label
-
 };

@@ -132,12 +132,12 @@ QList<Claim> claimsIn(QWidget *window)
             addMnemonic(claims, box, box->title());
         else if (auto *tabs = qobject_cast<QTabBar *>(w))
             for (int i = 0; i < tabs->count(); ++i)
-                addMnemonic(claims, tabs, tabs->tabText(i), [tabs, i] {
-                    return tabs->isTabEnabled(i) && tabs->isTabVisible(i);
-                });
+                addMnemonic(claims, tabs, tabs->tabText(i),
+                            [tabs, i] { return tabs->isTabEnabled(i) && tabs->isTabVisible(i); });
         else if (auto *bar = qobject_cast<QMenuBar *>(w))
             for (QAction *a : bar->actions())
-                addMnemonic(claims, bar, a->text(), [a] { return a->isEnabled() && a->isVisible(); });
+                addMnemonic(claims, bar, a->text(),
+                            [a] { return a->isEnabled() && a->isVisible(); });
     }
     for (QAction *a : std::as_const(actions)) {
         if (!a->shortcuts().isEmpty())
@@ -201,8 +201,8 @@ void VxSetShortcuts(QWidget *scope, QAction *action, const QList<QKeySequence> &
     action->setShortcutContext(context);
     if (!scope->actions().contains(action))
         scope->addAction(action);
-    action->setToolTip(QStringLiteral("%1 (%2)").arg(
-        hint, keys.value(0).toString(QKeySequence::NativeText)));
+    action->setToolTip(
+        QStringLiteral("%1 (%2)").arg(hint, keys.value(0).toString(QKeySequence::NativeText)));
 }
 
 QAction *VxSetButtonShortcut(QWidget *scope, QAbstractButton *button, const QString &hint,
@@ -304,8 +304,7 @@ QStringList VxKeyClashes(QWidget *window)
     const QList<Claim> claims = claimsIn(window);
     QList<const QWidget *> places{nullptr};
     for (QWidget *w : window->findChildren<QWidget *>()) {
-        if (w->focusPolicy() != Qt::NoFocus && !w->focusProxy() && w->isVisible() &&
-            w->isEnabled())
+        if (w->focusPolicy() != Qt::NoFocus && !w->focusProxy() && w->isVisible() && w->isEnabled())
             places.append(w);
     }
     QStringList clashes;
@@ -330,10 +329,10 @@ QStringList VxKeyClashes(QWidget *window)
                 continue;
             told.insert(clash);
             clashes << QStringLiteral("%1 (keyboard in %2)")
-                           .arg(clash, !focus                        ? QStringLiteral("none")
-                                     : focus->objectName().isEmpty()
-                                         ? QString::fromLatin1(focus->metaObject()->className())
-                                         : focus->objectName());
+                           .arg(clash, !focus ? QStringLiteral("none")
+                                       : focus->objectName().isEmpty()
+                                           ? QString::fromLatin1(focus->metaObject()->className())
+                                           : focus->objectName());
         }
     }
     return clashes;

@@ -7,13 +7,13 @@
 #include "gradeentry/qevfcarmat.h"
 #include "gradeentry/qevfcarsng.h"
 #include "gradeentry/qevfselcarclsdett.h"
-#include "gradeentry/qevrcarfin.h"
-#include "gradeentry/qevrcargdz.h"
-#include "gradeentry/qevrselro.h"
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevrcarcre.h"
 #include "gradeentry/qevrcardeb.h"
+#include "gradeentry/qevrcarfin.h"
+#include "gradeentry/qevrcargdz.h"
 #include "gradeentry/qevrcrelista.h"
+#include "gradeentry/qevrselro.h"
 #include "shell/qelmain.h"
 #include "tests/makeup/x11support.h"
 #include "tests/support/testfiles.h"
@@ -98,8 +98,10 @@ TEST_F(Keyboard, APupilAndASubjectOf3AChosenByKeyboard)
             auto *dialog = qobject_cast<TfmqevSelCarClsDett *>(d);
             focus(dialog, dialog->frqevSelCls()->grGrid());
             EXPECT_EQ(windowFaults(dialog), QStringList());
-            for (int i = 0; i < 30 && !dialog->frqevSelCls()->ValoreCorrente("sClsDesc").toString()
-                                          .startsWith(QStringLiteral("3A"));
+            for (int i = 0; i < 30 && !dialog->frqevSelCls()
+                                           ->ValoreCorrente("sClsDesc")
+                                           .toString()
+                                           .startsWith(QStringLiteral("3A"));
                  ++i)
                 key(Qt::Key_Down);
             key(Qt::Key_Tab);
@@ -246,7 +248,8 @@ TEST_F(Keyboard, AWholeClassAt1366x768)
     const QString prima = cg->Cells(cg->Col(), cg->Row());
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("99"));
     key(Qt::Key_Return);
-    EXPECT_TRUE(crediti->PanelHelp->text().contains(QStringLiteral("99"))) << crediti->PanelHelp->text().toStdString();
+    EXPECT_TRUE(crediti->PanelHelp->text().contains(QStringLiteral("99")))
+        << crediti->PanelHelp->text().toStdString();
     EXPECT_EQ(cg->Cells(cg->Col(), cg->Row()), prima);
     EXPECT_EQ(windowFaults(main), QStringList());
     saveScreenshot(main, QStringLiteral("gradeentry_keyboard_credit_refused.png"));

@@ -425,8 +425,7 @@ TEST(MainWindow, CtrlF4AndCtrlWCloseTheActiveInnerWindow)
     other->setObjectName(QStringLiteral("acAltro"));
     VxSetShortcut(main.mdiArea()->activeSubWindow()->widget(), other,
                   QKeySequence(Qt::CTRL | Qt::Key_W));
-    EXPECT_EQ(VxKeyClashes(&main),
-              QStringList{"Ctrl+W: acAltro, acClose (keyboard in QLineEdit)"});
+    EXPECT_EQ(VxKeyClashes(&main), QStringList{"Ctrl+W: acAltro, acClose (keyboard in QLineEdit)"});
     delete other;
     emit main.miWindow()->aboutToShow();
     EXPECT_TRUE(main.miWindow()->actions().contains(main.acClose()));

@@ -57,11 +57,11 @@ int roomForText(const QWidget *w, QString &text)
                      qobject_cast<const QRadioButton *>(w)))
         return -1;
     const int icon = button->icon().isNull() ? 0 : button->iconSize().width() + 4;
-    const int indicator = qobject_cast<const QPushButton *>(w)
-                              ? 2 * w->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, w)
-                              : w->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, w) +
-                                    w->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing,
-                                                            nullptr, w);
+    const int indicator =
+        qobject_cast<const QPushButton *>(w)
+            ? 2 * w->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, w)
+            : w->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, w) +
+                  w->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, w);
     return button->width() - icon - indicator;
 }
 
@@ -96,8 +96,10 @@ QStringList windowFaults(QWidget *window)
             for (int r = 0; r < grid->FixedRows(); ++r)
                 for (int c = 0; c < grid->ColCount(); ++c)
                     if (grid->ColWidths(c) > 0 &&
-                        grid->fontMetrics().horizontalAdvance(grid->Cells(c, r).section(
-                            QLatin1Char(' '), 0, 0)) + 4 > grid->ColWidths(c))
+                        grid->fontMetrics().horizontalAdvance(
+                            grid->Cells(c, r).section(QLatin1Char(' '), 0, 0)) +
+                                4 >
+                            grid->ColWidths(c))
                         faults << QStringLiteral("cut: \"%1\" (%2, column %3)")
                                       .arg(grid->Cells(c, r), nameOf(grid))
                                       .arg(c);
