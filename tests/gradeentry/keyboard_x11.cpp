@@ -81,52 +81,46 @@ TEST_F(Keyboard, APupilAndASubjectOf3AChosenByKeyboard)
     TfmqelMain *main = objects->mainWindow();
     main->setGeometry(main->screen()->geometry());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
-    const struct
-    {
-        TVxAttForm *command;
-        const char *field, *next;
-        std::function<int()> current;
-    } windows[] = {
-        {dmqevActivations->xafCarSng, "iSitId", "aNextSit", [] { return dmqevDataSets->iSitId; }},
-        {dmqevActivations->xafCarMat, "iClsSesMatId", "aNextMat",
-         [] { return dmqevDataSets->iClsSesMatId; }},
-    };
-    for (const auto &w : windows) {
-        SCOPED_TRACE(w.field);
+    for (TVxAttForm *command : {dmqevActivations->xafCarSng, dmqevActivations->xafCarMat}) {
+        const bool pupil = command == dmqevActivations->xafCarSng;
+        const char *field = pupil ? "iSitId" : "iClsSesMatId";
+        const auto current = [pupil] {
+            return pupil ? dmqevDataSets->iSitId : dmqevDataSets->iClsSesMatId;
+        };
+        SCOPED_TRACE(field);
         QVariant fourth, fifth;
         DialogSeam::queueModalScript([&](QDialog *d) {
             auto *dialog = qobject_cast<TfmqevSelCarClsDett *>(d);
+            const auto classe = [dialog] {
+                return dialog->frqevSelCls()->ValoreCorrente("sClsDesc").toString();
+            };
             focus(dialog, dialog->frqevSelCls()->grGrid());
             EXPECT_EQ(windowFaults(dialog), QStringList());
-            for (int i = 0; i < 30 && !dialog->frqevSelCls()
-                                           ->ValoreCorrente("sClsDesc")
-                                           .toString()
-                                           .startsWith(QStringLiteral("3A"));
-                 ++i)
+            for (int i = 0; i < 30 && !classe().startsWith(QStringLiteral("3A")); ++i)
                 key(Qt::Key_Down);
             key(Qt::Key_Tab);
             EXPECT_EQ(QApplication::focusWidget(), dialog->frDettaglio()->grGrid());
             for (int i = 0; i < 3; ++i)
                 key(Qt::Key_Down);
-            fourth = dialog->frDettaglio()->ValoreCorrente(w.field);
-            fifth = dialog->frDettaglio()->Valore(4, w.field);
-            screenshot(dialog, QStringLiteral("gradeentry_keyboard_%1.png").arg(w.field));
+            fourth = dialog->frDettaglio()->ValoreCorrente(field);
+            fifth = dialog->frDettaglio()->Valore(4, field);
+            screenshot(dialog, QStringLiteral("gradeentry_keyboard_%1.png").arg(field));
             key(Qt::Key_Return);
             return int(mrNone);
         });
-        w.command->Execute();
+        command->Execute();
         QMdiSubWindow *sub = main->mdiArea()->activeSubWindow();
         ASSERT_NE(sub, nullptr);
-        EXPECT_EQ(w.current(), fourth.toInt());
+        EXPECT_EQ(current(), fourth.toInt());
         auto *window = qobject_cast<TfmqevCarBase *>(sub->widget());
-        if (w.command == dmqevActivations->xafCarSng)
+        if (pupil)
             EXPECT_EQ(window->PaginaAttiva(), QStringLiteral("Voti"));
         focus(main, window->FrameAttivo()->grGrid);
-        auto *next = window->findChild<QAction *>(QString::fromLatin1(w.next));
+        auto *next = window->findChild<QAction *>(pupil ? "aNextSit" : "aNextMat");
         EXPECT_TRUE(next->toolTip().endsWith(QStringLiteral("(Alt+PgDown)")));
         key(Qt::Key_PageDown, Qt::AltModifier);
-        EXPECT_EQ(w.current(), fifth.toInt());
-        if (w.command == dmqevActivations->xafCarSng) {
+        EXPECT_EQ(current(), fifth.toInt());
+        if (pupil) {
             ASSERT_TRUE(window->MostraPagina(QStringLiteral("Finale")));
             auto *giudizio = static_cast<TfrqevCarGdz *>(window->FrameDi(tdGiudizio))->meGiudizio;
             giudizio->setFocus();
