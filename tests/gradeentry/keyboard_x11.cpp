@@ -5,7 +5,6 @@
 #include "tests/gradeentry/gradewindows.h"
 
 #include "gradeentry/qevfcarmat.h"
-#include "gradeentry/qevfcarsng.h"
 #include "gradeentry/qevfselcarclsdett.h"
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevrcarcre.h"
@@ -20,7 +19,6 @@
 #include "tests/support/windowfaults.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -127,7 +125,7 @@ TEST_F(Keyboard, APupilAndASubjectOf3AChosenByKeyboard)
             giudizio->setPlainText(QStringLiteral("Ha lavorato."));
             key(Qt::Key_Tab);
             EXPECT_EQ(giudizio->toPlainText(), QStringLiteral("Ha lavorato."));
-            QComboBox *esito = static_cast<TfrqevCarFin *>(window->FrameDi(tdEsito))->cbEsito;
+            QWidget *esito = static_cast<TfrqevCarFin *>(window->FrameDi(tdEsito))->cbEsito;
             EXPECT_EQ(QApplication::focusWidget(), esito);
             giudizio->setFocus();
             key(Qt::Key_E, Qt::AltModifier);

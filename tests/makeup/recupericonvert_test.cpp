@@ -25,21 +25,13 @@ constexpr int kPhase2 = 392;
 const QString kTypesQuestion = QStringLiteral(
     "Conferma passaggio tipi recuperi?\nL'operazione cancellerà eventuali recuperi già inseriti");
 const QString kOutcomesQuestion = QStringLiteral("Conferma passaggio esiti recuperi?");
-// What a conversion says it changed.
-QString typesDone(size_t read, qsizetype removed, qsizetype created)
+// What a conversion says it changed: the grades read, then its counts.
+QString done(const char *what, size_t read, const QStringList &counts)
 {
-    return QStringLiteral("Passaggio dei tipi di recupero eseguito.\n\nTassonomie lette: %1\n"
-                          "Recuperi della fase cancellati: %2\nRecuperi creati: %3")
-        .arg(read)
-        .arg(removed)
-        .arg(created);
-}
-QString outcomesDone(size_t read, int written)
-{
-    return QStringLiteral("Passaggio degli esiti dei recuperi eseguito.\n\nTassonomie lette: "
-                          "%1\nEsiti scritti nei recuperi: %2")
-        .arg(read)
-        .arg(written);
+    return QStringLiteral("Passaggio %1 eseguito.\n\nTassonomie lette: %2\n")
+               .arg(QLatin1String(what))
+               .arg(read) +
+           counts.join(QLatin1Char('\n'));
 }
 
 // Every record as text, by key: "iRecId phase sit/mat type outcome attr ver".
@@ -186,9 +178,14 @@ TEST_F(RecuperiConvert, TypesReplaceThePhaseByWeight)
                                 .arg(cell.second)
                                 .arg(value)
                                 .arg(attr);
-        EXPECT_EQ(DialogSeam::shownTexts(),
-                  (QStringList{kTypesQuestion, typesDone(source.size(), before.size() - kept,
-                                                         expected.size() - kept)}));
+        EXPECT_EQ(
+            DialogSeam::shownTexts(),
+            (QStringList{
+                kTypesQuestion,
+                done(
+                    "dei tipi di recupero", source.size(),
+                    {QStringLiteral("Recuperi della fase cancellati: %1").arg(before.size() - kept),
+                     QStringLiteral("Recuperi creati: %1").arg(expected.size() - kept)})}));
         expected.sort();
         EXPECT_EQ(withoutKeys(allRecords()), expected);
         EXPECT_EQ(source.size(), 39u);
@@ -235,8 +232,11 @@ TEST_F(RecuperiConvert, OutcomesUpdateOnlyTheMatchingRecords)
             }
         }
         EXPECT_EQ(allRecords(), expected);
-        EXPECT_EQ(DialogSeam::shownTexts(),
-                  (QStringList{kOutcomesQuestion, outcomesDone(source.size(), updated)}));
+        EXPECT_EQ(
+            DialogSeam::shownTexts(),
+            (QStringList{kOutcomesQuestion,
+                         done("degli esiti dei recuperi", source.size(),
+                              {QStringLiteral("Esiti scritti nei recuperi: %1").arg(updated)})}));
         EXPECT_GT(updated, 1);
         EXPECT_EQ(dialog->fmWait()->Position(), int(source.size()));
     }
