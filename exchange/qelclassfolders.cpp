@@ -8,6 +8,7 @@
 #include "platform/dbgridframes.h"
 #include "platform/dialogs.h"
 #include "platform/directoryedit.h"
+#include "platform/fileaccess.h"
 #include "platform/helpers.h"
 #include "platform/maindir.h"
 #include "platform/messagedlg.h"
@@ -120,11 +121,7 @@ QString ChosenSendFolder(const QString &text)
 
 QString MakeClassFolder(const QString &base, const QString &name)
 {
-    const QString folder = LongDir(base + name);
-    if (!QDir().mkpath(folder))
-        throw EVxException(QStringLiteral("Impossibile creare la cartella ") +
-                           QDir::toNativeSeparators(folder));
-    return folder;
+    return LongDir(VxMakeOwnFolder(base, name));
 }
 
 void ClearClassFolderAndWork(const QString &folder)

@@ -157,8 +157,7 @@ QString QelTeacherFolderWriter::WriteTeacherFolder(const QString &base,
 {
     const QByteArray info = InfoText(teacher);
     const QString folder = FolderOf(base, teacher);
-    if (!QDir().mkpath(folder))
-        throw EVxException(QStringLiteral("Impossibile creare la directory ") + native(folder));
+    VxMakeOwnFolder(base, QDir(base).relativeFilePath(folder));
     deleteInfoFile(folder);
 
     const QSqlDatabase db = qqoVxGlobConn();

@@ -11,6 +11,7 @@
 #include "platform/maindir.h"
 #include "platform/messagedlg.h"
 #include "platform/sqlparams.h"
+#include "platform/temppath.h"
 #include "platform/vxexception.h"
 #include "platform/waitwindow.h"
 #include "platform/zip.h"
@@ -171,10 +172,10 @@ QString TfmqelRiceD::ArchiveTeacherFault(const QString &archive, int teacherId)
 {
     // Read alone, into a folder of its own: another teacher's archive must not be unpacked
     // over this teacher's folder before it is found out.
-    QTemporaryDir look;
+    const std::unique_ptr<QTemporaryDir> look = VxNewTemporaryFolder(QStringLiteral("docente"));
     TZip zip;
     zip.setFileName(archive);
-    zip.setExtractPath(look.path());
+    zip.setExtractPath(look->path());
     zip.setOnlyEntries({QStringLiteral("Info.ini")});
     QStringList files;
     try {

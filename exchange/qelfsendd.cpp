@@ -252,10 +252,7 @@ bool TfmqelSendD::SendTeacherFolder(const QString &base, const Teacher &teacher)
     const TqelFolderChoice choice = AskFolderName(base, name, m_overwriteAlways, m_written);
     if (choice.name.isEmpty())
         return true;
-    const QString folder = LongDir(base + choice.name);
-    if (!QDir().mkpath(folder))
-        throw EVxException(QStringLiteral("Impossibile creare la cartella %1")
-                               .arg(QDir::toNativeSeparators(folder)));
+    const QString folder = LongDir(VxMakeOwnFolder(base, choice.name));
     if (choice.overwrite)
         TdmqelXML::ClearFolder(folder);
     m_written.insert(choice.name);

@@ -278,10 +278,7 @@ PortalPackageBuilder::PortalPackageBuilder(Form form, const QelPortalOptions &op
         m_reads->database(), QString::fromLatin1(kSessionKind),
         valuesOf({{"iAnsSesDwgId", iAnsSesDwgId}}),
         [this](const QSqlQuery &q, const QSqlRecord &) { m_sessionKind = q.value(0).toInt(); });
-    m_folder = std::make_unique<QTemporaryDir>(GetTempPath() + QStringLiteral("pagelle-XXXXXX"));
-    if (!m_folder->isValid())
-        throw EVxException(QStringLiteral("Impossibile creare la cartella temporanea: %1")
-                               .arg(m_folder->errorString()));
+    m_folder = VxNewTemporaryFolder(QStringLiteral("pagelle"));
 }
 
 PortalPackageBuilder::~PortalPackageBuilder() = default;

@@ -38,9 +38,7 @@ std::optional<QList<int>> matchColumns(const QList<TFieldDef> &file, const QList
 QString SaveOrAppendPacket(TClientDataSet &packet, const QString &folder, const QString &name,
                            bool append)
 {
-    const QString dir = LongDir(resolvePath(LongDir(folder)));
-    if (!QDir().mkpath(dir))
-        throw EVxException(QStringLiteral("Impossibile creare directory ") + folder);
+    const QString dir = LongDir(VxMakeOwnFolder(resolvePath(LongDir(folder))));
     const QString path = dir + name;
     packet.MergeChangeLog();
     if (!append || !QFileInfo::exists(path)) {

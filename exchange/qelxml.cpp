@@ -439,10 +439,7 @@ void TdmqelXML::DeleteFolderInfo()
 {
     if (ShortDir(sFolder).trimmed().isEmpty() || !QDir::isAbsolutePath(LongDir(sFolder)))
         throw EVxException(QStringLiteral("Non è stata indicata la cartella di scambio."));
-    const QString folder = resolvePath(LongDir(sFolder));
-    if (!QDir().mkpath(folder))
-        throw EVxException(
-            QStringLiteral("Impossibile creare la cartella %1.").arg(nativePath(folder)));
+    const QString folder = VxMakeOwnFolder(resolvePath(LongDir(sFolder)));
     // Every spelling: the folder may come from a Windows medium.
     const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::System |
                                                              QDir::Hidden | QDir::NoDotAndDotDot);

@@ -5,6 +5,7 @@
 #include "platform/clientdataset.h"
 #include "platform/connection.h"
 #include "platform/datapacket.h"
+#include "platform/fileaccess.h"
 #include "platform/helpers.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
@@ -184,10 +185,7 @@ void TdmExportAlu::ExportAluExtracts()
         // A code is the office's text: as a folder name it may neither climb out of the
         // output folder nor name a path of its own.
         const QString folder =
-            SplitBySite ? OutputDir + QLatin1Char('/') + TKIENormalizeString(code) : OutputDir;
-        if (!QDir().mkpath(folder))
-            throw EVxException(QStringLiteral("Impossibile creare la cartella %1.")
-                                   .arg(QDir::toNativeSeparators(folder)));
+            VxMakeOwnFolder(OutputDir, SplitBySite ? TKIENormalizeString(code) : QString());
         TVxFieldValues values;
         values.setValue(QStringLiteral("indice"), AnsId);
         values.setValue(QStringLiteral("istituto"), DwgId);

@@ -332,9 +332,7 @@ void TfmQelExport::buEsportaClick()
     // the failure is told instead.
     std::unique_ptr<TVxSharedHold> hold;
     guarded([&] {
-        if (!QDir().mkpath(root))
-            throw EVxException(QStringLiteral("Impossibile creare la cartella %1.")
-                                   .arg(QDir::toNativeSeparators(root)));
+        VxMakeOwnFolder(root);
         hold = holdExportFolder(root);
         // Until the last file is written, the log says only that the export began: the log of
         // an earlier run must not vouch for the files of one that is cut short.
@@ -390,13 +388,10 @@ QString TfmQelExport::sourceDir(const QString &name, const QString &siteCode) co
 {
     // The names are the office's texts: as folder names they may neither climb out of the
     // export folder nor name a path of their own.
-    QString dir = ExportRoot() + QLatin1Char('/') + TKIENormalizeString(name);
+    QString dir = TKIENormalizeString(name);
     if (m_chkSedi->isChecked())
         dir += QLatin1Char('/') + TKIENormalizeString(siteCode);
-    if (!QDir().mkpath(dir))
-        throw EVxException(QStringLiteral("Impossibile creare la cartella %1.")
-                               .arg(QDir::toNativeSeparators(dir)));
-    return dir;
+    return VxMakeOwnFolder(VxMakeOwnFolder(ExportRoot()), dir);
 }
 
 std::optional<QString> TfmQelExport::siteFilter(const QString &siteCode) const

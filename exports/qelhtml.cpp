@@ -285,13 +285,6 @@ void writePage(const QString &path, const QStringList &lines)
     VxReplaceFile(path, *bytes, TVxFileSync::Later);
 }
 
-// A link planted at the history's or a pupil's folder is replaced: the pages stay in the
-// class folder, never replacing the files of the folder it points to.
-void makeFolder(const QString &folder)
-{
-    VxMakeOwnFolder(folder);
-}
-
 // The class ids go into the statement's text: only decimal ids are accepted.
 QString classIdList(const QString &classIds)
 {
@@ -391,13 +384,14 @@ QString TdmqelHtml::BuildHistory(const QString &classIds, const QString &folder)
 
 void TdmqelHtml::WriteClassHistories(const QString &classIds, const QString &folder)
 {
-    HistoryDir = folder + QStringLiteral("storico/");
-    makeFolder(HistoryDir);
+    // A link planted at the history's or a pupil's folder is replaced: the pages stay in the
+    // export folder, never replacing the files of the folder it points to.
+    HistoryDir = VxMakeOwnFolder(folder, QStringLiteral("storico")) + QLatin1Char('/');
     const Rows pupils = rows(QString::fromLatin1(kClsAlu).arg(classIdList(classIds)), {});
     for (const TqelHtmlRow &pupil : pupils) {
         m_pupil = pupil;
-        PupilDir = HistoryDir + QString::number(integer(pupil, "iSitId")) + QLatin1Char('/');
-        makeFolder(PupilDir);
+        PupilDir = VxMakeOwnFolder(HistoryDir, QString::number(integer(pupil, "iSitId"))) +
+                   QLatin1Char('/');
         PupilName = text(pupil, QStringLiteral("sAnaCognome")) + QLatin1Char(' ') +
                     text(pupil, QStringLiteral("sAnaNome"));
         WritePupilPages();

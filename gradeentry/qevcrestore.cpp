@@ -1,6 +1,7 @@
 #include "gradeentry/qevcrestore.h"
 
 #include "gradeentry/qevletture.h"
+#include "gradeentry/qevregolevalori.h"
 #include "gradeentry/qevsalva.h"
 #include "platform/connection.h"
 #include "platform/engineerrors.h"
@@ -132,22 +133,26 @@ const TqevTabella &tabellaCrediti()
     return crediti;
 }
 
-// The two check lists: the kinds' table and the marks' table with their columns.
+// The two check lists: the kinds' table and the marks' table with their columns, and the
+// removal of a mark (each list's own statement, as every write of these tables is named).
 struct Lista
 {
     const char *voci;
     const char *tabella; // as PYSetGetId names it
     const char *chiave;
     const char *tipo;
+    const char *togli;
 };
 
 const Lista kListe[] = {
     {"SELECT Sco.iScoId, Sco.sScoLDesc FROM TSco_Scolastici Sco WHERE Sco.lScoVisible = 1 "
      "ORDER BY Sco.iScoId",
-     "TCRESCO", "iCreScoId", "iScoId"},
+     "TCRESCO", "iCreScoId", "iScoId",
+     "DELETE FROM TCreSco WHERE iCreId = :iCreId AND iScoId = :iTipo"},
     {"SELECT Frm.iFrmId, Frm.sFrmLDesc FROM TFrm_Formativi Frm WHERE Frm.lFrmVisible = 1 "
      "ORDER BY Frm.iFrmId",
-     "TCREFRM", "iCreFrmId", "iFrmId"},
+     "TCREFRM", "iCreFrmId", "iFrmId",
+     "DELETE FROM TCreFrm WHERE iCreId = :iCreId AND iFrmId = :iTipo"},
 };
 
 const Lista &listaDi(TqevListaCrediti lista)
@@ -183,7 +188,7 @@ QString nota(const QVariant &blob)
     return normalizeFieldValue(ftMemo, blob, &ok).toString();
 }
 
-// A row's values by column name, as a select reads them or a TqevRiga holds them.
+// A row's values by column name, as a select reads them or a TVxRiga holds them.
 template <class Campo> TValCredito valoriDi(const Campo &campo)
 {
     TValCredito v;
@@ -456,7 +461,7 @@ void TqevCreStore::Aggiorna(TVxTransaction &tr, int iCreId, const TValCredito &v
     AggiornaRiga(tr, tabellaCrediti(), iCreId, v, salvato, valoriRiga);
 }
 
-QHash<QString, TqevRiga> TqevCreStore::Righe(int iAnaId, int iClsId)
+QHash<QString, TVxRiga> TqevCreStore::Righe(int iAnaId, int iClsId)
 {
     const bool classe = iAnaId == 0;
     const TqevSituazioni sit = SituazioniAlunni(QStringLiteral("Sit"), classe);
@@ -475,7 +480,7 @@ QHash<QString, TqevRiga> TqevCreStore::Righe(int iAnaId, int iClsId)
                   letti.insert(iSitId, {iCreId, v});
               });
     nota.Completa();
-    QHash<QString, TqevRiga> righe;
+    QHash<QString, TVxRiga> righe;
     for (auto it = letti.cbegin(); it != letti.cend(); ++it)
         righe.insert(Id(it.key()),
                      RigaLetta(it->first, it->second, static_cast<const TValCredito *>(nullptr),
@@ -488,12 +493,37 @@ QString TqevCreStore::Id(int iSitId)
     return QString::number(iSitId);
 }
 
-TqevRiga TqevCreStore::Letta(int iCreId, const TValCredito &salvato, const TValCredito &nuovi)
+TVxRiga TqevCreStore::Letta(int iCreId, const TValCredito &salvato, const TValCredito &nuovi)
 {
-    return RigaLetta(iCreId, salvato, &nuovi, valoriRiga);
+    TVxRiga letta = RigaLetta(iCreId, salvato, &nuovi, valoriRiga);
+    // A credit number is measured against its band: written only under the band it was typed
+    // under, it is told, not stored outside the band another office set meanwhile.
+    const QStringList numeri{QStringLiteral("iCreCredito"), QStringLiteral("iCrePerMedia"),
+                             QStringLiteral("iCreFrmSco"), QStringLiteral("iCreSosp"),
+                             QStringLiteral("iCreRecup")};
+    const bool numeroCambiato = std::any_of(
+        numeri.cbegin(), numeri.cend(), [&](const QString &n) { return letta.valori.contains(n); });
+    if (iCreId != 0 && numeroCambiato) {
+        const TVxRiga tutta =
+            RigaLetta(iCreId, salvato, static_cast<const TValCredito *>(nullptr), valoriRiga);
+        for (const char *banda : {"iBndId", "iCreOutBanda"}) {
+            const QString nome = QString::fromLatin1(banda);
+            letta.valori.insert(nome, tutta.valori.value(nome));
+        }
+    }
+    return letta;
 }
 
-TValCredito TqevCreStore::ValoriDi(const TqevRiga &riga)
+QString TqevCreStore::Rifiutato(int iSitId, const TValCredito &valori, const TValCredito *salvato)
+{
+    QString perche =
+        TqevRegoleValori::CreditoRifiutato(BandeDellaSituazione(iSitId), valori, salvato);
+    if (!perche.isEmpty())
+        perche[0] = perche[0].toUpper();
+    return perche;
+}
+
+TValCredito TqevCreStore::ValoriDi(const TVxRiga &riga)
 {
     return valoriDi(
         [&riga](const char *name) { return riga.valori.value(QString::fromLatin1(name)); });
@@ -525,8 +555,7 @@ QSet<int> TqevCreStore::SalvaSpunte(TVxTransaction &tr, TqevListaCrediti lista, 
     const Lista &l = listaDi(lista);
     const QString tabella = QLatin1String(l.tabella);
     const QString tipo = QLatin1String(l.tipo);
-    const QString cancella =
-        QStringLiteral("DELETE FROM %1 WHERE iCreId = :iCreId AND %2 = :iTipo").arg(tabella, tipo);
+    const QString cancella = QString::fromLatin1(l.togli);
     const QString inserisci = QStringLiteral("INSERT INTO %1 (%2, iCreId, %3, dInsert, dStart, "
                                              "dEnd) VALUES (:iKey, :iCreId, :iTipo, :dInsert, "
                                              ":dStart, :dEnd)")

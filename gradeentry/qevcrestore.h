@@ -27,7 +27,7 @@
 #include <QString>
 
 class TVxTransaction;
-struct TqevRiga;
+struct TVxRiga;
 
 struct TqevBanda
 {
@@ -95,12 +95,18 @@ public:
     // What the credit rows of the situations of one pupil (iAnaId), or of every pupil of a
     // class (iAnaId 0, the class iClsId), hold now, by situation (Id), whatever the situation's
     // outcome: in the save's transaction, one statement.
-    static QHash<QString, TqevRiga> Righe(int iAnaId, int iClsId = 0);
+    static QHash<QString, TVxRiga> Righe(int iAnaId, int iClsId = 0);
     static QString Id(int iSitId);
-    // A credit row as last read or written, with the columns a write changes to nuovi; and the
-    // values of a row of Righe.
-    static TqevRiga Letta(int iCreId, const TValCredito &salvato, const TValCredito &nuovi);
-    static TValCredito ValoriDi(const TqevRiga &riga);
+    // A credit row as last read or written, with the columns a write changes to nuovi (and the
+    // band, when a credit number changes: it is measured against it); and the values of a row
+    // of Righe.
+    static TVxRiga Letta(int iCreId, const TValCredito &salvato, const TValCredito &nuovi);
+    static TValCredito ValoriDi(const TVxRiga &riga);
+    // In the save's transaction: why the row's numbers that differ from salvato (every one
+    // without it) break the credit rule against the bands of the situation's course year as the
+    // database holds them now (TqevRegoleValori::CreditoRifiutato), as the office reads it;
+    // empty when they keep it.
+    static QString Rifiutato(int iSitId, const TValCredito &valori, const TValCredito *salvato);
 
     // A check list: the statement of its kinds (the visible ones, by key: id and long text,
     // as the enumeration helpers take them), the kinds ticked for a credit, and the change of

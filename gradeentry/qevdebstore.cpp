@@ -150,7 +150,7 @@ QDateTime data(const QVariant &value)
     return value.isNull() ? QDateTime() : value.toDate().startOfDay();
 }
 
-// A debt's values but its note, by column name, as a select reads them or a TqevRiga holds them.
+// A debt's values but its note, by column name, as a select reads them or a TVxRiga holds them.
 template <class Campo> TValDebito valoriDi(const Campo &campo)
 {
     TValDebito v;
@@ -317,9 +317,9 @@ void TqevDebStore::Cancella(TVxTransaction &tr, int iDebId)
     CancellaCella(tr, tabella(), iDebId, {});
 }
 
-QHash<QString, TqevRiga> TqevDebStore::Righe(int iAnsId, int iAnaId, int iClsId)
+QHash<QString, TVxRiga> TqevDebStore::Righe(int iAnsId, int iAnaId, int iClsId)
 {
-    QHash<QString, TqevRiga> righe;
+    QHash<QString, TVxRiga> righe;
     const TqevDebitiAnno debiti = Debiti(iAnsId, iAnaId, iClsId);
     for (auto alunno = debiti.cbegin(); alunno != debiti.cend(); ++alunno) {
         for (const TqevDebito &d : alunno.value())
@@ -333,12 +333,12 @@ QString TqevDebStore::Id(int iAnaId, int iMatId)
     return QStringLiteral("%1:%2").arg(iAnaId).arg(iMatId);
 }
 
-TqevRiga TqevDebStore::Letta(int iDebId, const TValDebito &salvato, const TValDebito *nuovi)
+TVxRiga TqevDebStore::Letta(int iDebId, const TValDebito &salvato, const TValDebito *nuovi)
 {
     return RigaLetta(iDebId, salvato, nuovi, valoriRiga);
 }
 
-TValDebito TqevDebStore::ValoriDi(const TqevRiga &riga)
+TValDebito TqevDebStore::ValoriDi(const TVxRiga &riga)
 {
     const auto campo = [&riga](const char *name) {
         return riga.valori.value(QString::fromLatin1(name));

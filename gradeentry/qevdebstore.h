@@ -23,7 +23,7 @@
 #include <QVariant>
 
 class TVxTransaction;
-struct TqevRiga;
+struct TVxRiga;
 
 // A stored debt with the texts of its type, outcome and teachers.
 struct TqevDebito
@@ -77,12 +77,12 @@ public:
 
     // What the debts hold now, by pupil and subject (Id), as Debiti reads them: in the save's
     // transaction, one statement.
-    static QHash<QString, TqevRiga> Righe(int iAnsId, int iAnaId, int iClsId = 0);
+    static QHash<QString, TVxRiga> Righe(int iAnsId, int iAnaId, int iClsId = 0);
     static QString Id(int iAnaId, int iMatId);
     // A debt as last read or written, for the save's check: its key with the columns the write
     // changes to nuovi, or with every column (a deletion); and the values of a row of Righe.
-    static TqevRiga Letta(int iDebId, const TValDebito &salvato, const TValDebito *nuovi = nullptr);
-    static TValDebito ValoriDi(const TqevRiga &riga);
+    static TVxRiga Letta(int iDebId, const TValDebito &salvato, const TValDebito *nuovi = nullptr);
+    static TValDebito ValoriDi(const TVxRiga &riga);
 
     // Through the stores' one shape (qevsalva.h), once the save checked the debt's row
     // (Righe): the debt of the pupil's main situation of the year in the subject, inserted with

@@ -106,9 +106,9 @@ QHash<int, TqevGiudizio> TqevGdzStore::Carica(int iClsSesId, int iSitId) const
     return giudizi;
 }
 
-QHash<QString, TqevRiga> TqevGdzStore::Righe(int iClsSesId, int iSitId) const
+QHash<QString, TVxRiga> TqevGdzStore::Righe(int iClsSesId, int iSitId) const
 {
-    QHash<QString, TqevRiga> righe;
+    QHash<QString, TVxRiga> righe;
     const QHash<int, TqevGiudizio> giudizi = Carica(iClsSesId, iSitId);
     for (auto it = giudizi.cbegin(); it != giudizi.cend(); ++it)
         righe.insert(Id(it.key()), {it->iGdzId, MappaValori(testoGiudizio(it->testo))});
@@ -120,12 +120,12 @@ QString TqevGdzStore::Id(int iSitId)
     return QString::number(iSitId);
 }
 
-TqevRiga TqevGdzStore::Letta(int iGdzId, const QString &testoLetto)
+TVxRiga TqevGdzStore::Letta(int iGdzId, const QString &testoLetto)
 {
     return {iGdzId, iGdzId != 0 ? MappaValori(testoGiudizio(testoLetto)) : QVariantMap()};
 }
 
-QString TqevGdzStore::Testo(const TqevRiga &riga)
+QString TqevGdzStore::Testo(const TVxRiga &riga)
 {
     return riga.valori.value(QStringLiteral("bGdzGiudizio")).toString();
 }
@@ -169,9 +169,9 @@ QHash<int, TqevEsito> TqevFinStore::Carica(int iClsId, int iSitId) const
     return esiti;
 }
 
-QHash<QString, TqevRiga> TqevFinStore::Righe(int iClsId, int iSitId) const
+QHash<QString, TVxRiga> TqevFinStore::Righe(int iClsId, int iSitId) const
 {
-    QHash<QString, TqevRiga> righe;
+    QHash<QString, TVxRiga> righe;
     const QHash<int, TqevEsito> esiti = Carica(iClsId, iSitId);
     for (auto it = esiti.cbegin(); it != esiti.cend(); ++it)
         righe.insert(Id(it.key()), Letta(it.key(), it->iPosFinId));
@@ -183,12 +183,12 @@ QString TqevFinStore::Id(int iSitId)
     return QString::number(iSitId);
 }
 
-TqevRiga TqevFinStore::Letta(int iSitId, int iPosFinId)
+TVxRiga TqevFinStore::Letta(int iSitId, int iPosFinId)
 {
     return {iSitId, {{QStringLiteral("iPosFinId"), iPosFinId}}};
 }
 
-int TqevFinStore::Esito(const TqevRiga &riga)
+int TqevFinStore::Esito(const TVxRiga &riga)
 {
     return riga.valori.value(QStringLiteral("iPosFinId")).toInt();
 }

@@ -19,7 +19,7 @@
 #include <QString>
 
 class TVxTransaction;
-struct TqevRiga;
+struct TVxRiga;
 
 struct TqevGiudizio
 {
@@ -36,11 +36,11 @@ public:
     QHash<int, TqevGiudizio> Carica(int iClsSesId, int iSitId = 0) const;
     // What the pupils' judgments hold now, by pupil (Id), as Carica reads them: in the save's
     // transaction, one statement.
-    QHash<QString, TqevRiga> Righe(int iClsSesId, int iSitId = 0) const;
+    QHash<QString, TVxRiga> Righe(int iClsSesId, int iSitId = 0) const;
     static QString Id(int iSitId);
     // A judgment's row as last read or written (key 0: none), and the text of a row.
-    static TqevRiga Letta(int iGdzId, const QString &testoLetto);
-    static QString Testo(const TqevRiga &riga);
+    static TVxRiga Letta(int iGdzId, const QString &testoLetto);
+    static QString Testo(const TVxRiga &riga);
     // Through the stores' one shape (qevsalva.h), once the save checked the judgment's row
     // (Righe). Returns the new key. The table keeps one judgment per situation and
     // year-session: one stored at the very same moment is refused, not doubled.
@@ -69,11 +69,11 @@ public:
     QHash<int, TqevEsito> Carica(int iClsId, int iSitId = 0) const;
     // What the outcomes hold now, by situation (Id), as Carica reads them: in the save's
     // transaction, one statement. A situation's row is its own key (0: the row is gone).
-    QHash<QString, TqevRiga> Righe(int iClsId, int iSitId = 0) const;
+    QHash<QString, TVxRiga> Righe(int iClsId, int iSitId = 0) const;
     static QString Id(int iSitId);
     // The outcome of a situation as last read or written, and the outcome of a row (0: none).
-    static TqevRiga Letta(int iSitId, int iPosFinId);
-    static int Esito(const TqevRiga &riga);
+    static TVxRiga Letta(int iSitId, int iPosFinId);
+    static int Esito(const TVxRiga &riga);
     // 0 stores no outcome (NULL). Raises when the situation row is gone.
     void Aggiorna(TVxTransaction &tr, int iSitId, int iPosFinId) const;
 

@@ -147,9 +147,9 @@ QString TqevNotStore::Id(int iClsSesMatId, int iSitId)
     return QStringLiteral("%1:%2").arg(iSitId).arg(iClsSesMatId);
 }
 
-QHash<QString, TqevRiga> TqevNotStore::Righe(int iClsSesId, int iSitId, int iClsSesMatId) const
+QHash<QString, TVxRiga> TqevNotStore::Righe(int iClsSesId, int iSitId, int iClsSesMatId) const
 {
-    QHash<QString, TqevRiga> righe;
+    QHash<QString, TVxRiga> righe;
     const auto notes = Carica(iClsSesId, iSitId, iClsSesMatId);
     for (auto it = notes.cbegin(); it != notes.cend(); ++it) {
         const TqevNota &n = it.value();
@@ -159,9 +159,9 @@ QHash<QString, TqevRiga> TqevNotStore::Righe(int iClsSesId, int iSitId, int iCls
     return righe;
 }
 
-TqevRiga TqevNotStore::Letta(const TRecNot &nota, bool tutta)
+TVxRiga TqevNotStore::Letta(const TRecNot &nota, bool tutta)
 {
-    TqevRiga riga{nota.iNotId, {}};
+    TVxRiga riga{nota.iNotId, {}};
     if (nota.iNotId == 0)
         return riga;
     const TVxFieldValues letti =
@@ -179,7 +179,7 @@ void TqevNotStore::Attendi(int iClsSesMatId, int iSitId) const
     VxReadCommitted(qqoVxGlobConn(), QString::fromLatin1(kPrimaConfermata), {iSitId, iClsSesMatId});
 }
 
-void NotaPresa(TRecNot &nota, const TqevRiga &ora)
+void NotaPresa(TRecNot &nota, const TVxRiga &ora)
 {
     nota.iNotId = ora.chiave;
     const QDate data = ora.valori.value(QStringLiteral("dNotData")).toDate();

@@ -24,7 +24,7 @@
 
 class TVxTransaction;
 struct TRecNot;
-struct TqevRiga;
+struct TVxRiga;
 
 struct TqevNota
 {
@@ -45,11 +45,11 @@ public:
                                             int iClsSesMatId = 0) const;
     // What the cells' notes hold now, by cell (Id), over the scope Carica reads: in the save's
     // transaction, one statement.
-    QHash<QString, TqevRiga> Righe(int iClsSesId, int iSitId = 0, int iClsSesMatId = 0) const;
+    QHash<QString, TVxRiga> Righe(int iClsSesId, int iSitId = 0, int iClsSesMatId = 0) const;
     static QString Id(int iClsSesMatId, int iSitId);
     // What the note's row held when it was last read or written: its key and the parts (date,
     // teacher, text) it changes since, or every part (tutta: a note emptied, whose row goes).
-    static TqevRiga Letta(const TRecNot &nota, bool tutta);
+    static TVxRiga Letta(const TRecNot &nota, bool tutta);
     // Before a save stores a note in an empty cell: waits for a note of the cell another writer
     // holds uncommitted, whatever program it is, so that the save's check then finds it (the
     // table has no unique key on the cell for the insert to meet).
@@ -78,7 +78,7 @@ bool NotaCambiata(const TRecNot &nota);
 // The note as it stands is what the database holds.
 void NotaSalvata(TRecNot &nota);
 // Another office changed the note's row: what the database holds is that row (none: no key).
-void NotaPresa(TRecNot &nota, const TqevRiga &ora);
+void NotaPresa(TRecNot &nota, const TVxRiga &ora);
 // The note's row is gone or replaced: the note takes the cell's row as it now stands. None: what
 // it last read is no longer stored, and saving it again stores it anew.
 void NotaDimenticata(TRecNot &nota, int iNotId);

@@ -526,7 +526,8 @@ void TfrqevCarBs::AggiornaMedia(int row)
     palette.setColor(QPalette::WindowText, Qt::black);
     laMedia->setPalette(palette);
     Media = 0;
-    int conta = 0;
+    // A count, or a sum of credits: two credit columns at their largest pass what an int holds.
+    qint64 conta = 0;
 
     int piano = 0;
     int iSitId = 0;
@@ -602,7 +603,7 @@ void TfrqevCarBs::AggiornaMedia(int row)
                     ++conta;
             } else if (TipoDati == tdCrediti) {
                 if (auto cre = std::dynamic_pointer_cast<TRecCre>(grGrid->RecordOf(c, r)))
-                    conta += cre->iCreCredito + cre->iCreRecup;
+                    conta += qint64(cre->iCreCredito) + cre->iCreRecup;
             }
         }
         // The vote kinds show the pupil's stored average, read only when a counted vote is

@@ -412,16 +412,19 @@ bool TfrqevCarCre::prendiDigitato(int col, int row, QString &motivo)
     if (text == numero(*valore))
         return true;
     // The credit attributed goes through the rule a collected one meets, against the bands of
-    // the row's course year as the database holds them; the other values are whole numbers the
-    // column holds, under no band. A refused text gives way to the value the cell held, the
-    // reason on the help line and the cursor staying: nothing is dropped unsaid, and the cell
-    // never shows what will not be saved.
-    static const QList<TqevBanda> kSenzaBanda{
-        TqevBanda{0, QString(), 0, 0, 0, std::numeric_limits<qint32>::max()}};
-    motivo = chi == mcCredito
-                 ? TqevRegoleValori::CreditoNellaBanda(m_bandeCorsi.value(rec->iAcsId), rec->iBndId,
-                                                       rec->iCreOutBanda, text)
-                 : TqevRegoleValori::CreditoNellaBanda(kSenzaBanda, {}, {}, text);
+    // the row's course year; the other numbers through the rule of a credit's parts, against
+    // the same band. A refused text gives way to the value the cell held, the reason on the
+    // help line and the cursor staying: nothing is dropped unsaid, and the cell never shows
+    // what will not be saved. The save measures them again against the bands stored then.
+    const QList<TqevBanda> bande = m_bandeCorsi.value(rec->iAcsId);
+    if (chi == mcCredito) {
+        motivo = TqevRegoleValori::CreditoNellaBanda(bande, rec->iBndId, rec->iCreOutBanda, text);
+    } else {
+        // The parts come in the order of their display modes (mcPerMedia ... mcRecup).
+        const TqevRegoleValori::ParteCredito &parte = TqevRegoleValori::Parti().at(chi);
+        motivo = TqevRegoleValori::ParteDelCredito(bande, rec->iBndId, parte.nome, text,
+                                                   parte.nellaBanda);
+    }
     if (!motivo.isEmpty())
         motivo[0] = motivo[0].toUpper();
     else
@@ -672,6 +675,43 @@ void TfrqevCarCre::prendiSalvata(TRecCre &rec, int iCreId, const TValCredito &sa
         mostraRiga(row);
 }
 
+void TfrqevCarCre::prendiCambiata(TRecCre &rec, const TVxRiga &ora, int col, int row)
+{
+    // What another office stored stands where this office changed nothing; what this office
+    // typed stays, to be measured and saved again over it.
+    const TValCredito mio = TqevCreStore::Valori(rec);
+    const TValCredito letto = rec.Salvato;
+    const TValCredito suo = ora.chiave != 0 ? TqevCreStore::ValoriDi(ora) : TValCredito();
+    TValCredito adesso = suo;
+    const auto tieni = [&]<class T>(T TValCredito::*campo) {
+        if (mio.*campo != letto.*campo)
+            adesso.*campo = mio.*campo;
+    };
+    for (int TValCredito::*campo :
+         {&TValCredito::iCreCredito, &TValCredito::iCrePerMedia, &TValCredito::iBndId,
+          &TValCredito::iCreOutBanda, &TValCredito::iCreFrmSco, &TValCredito::iCreSosp,
+          &TValCredito::iCreRecup, &TValCredito::iEncId})
+        tieni(campo);
+    tieni(&TValCredito::fCreMediaVoti);
+    tieni(&TValCredito::sNota);
+    rec.iCreId = ora.chiave;
+    rec.Salvato = suo;
+    if (adesso.iBndId != mio.iBndId) {
+        const QList<TqevBanda> bande = m_bandeCorsi.value(rec.iAcsId);
+        const auto banda = std::find_if(bande.cbegin(), bande.cend(), [&](const TqevBanda &b) {
+            return b.iBndId == adesso.iBndId;
+        });
+        rec.sBndDesc = banda != bande.cend() ? banda->sBndDesc : QString();
+        rec.sBndMed = banda != bande.cend() ? banda->sBndMed() : QString();
+        rec.sBndCre = banda != bande.cend() ? banda->sBndCre() : QString();
+    }
+    TqevCreStore::Imposta(rec, adesso);
+    if (TipoCar == tcClasse)
+        grGrid->setCells(col, row, testoModo(rec, ModoCre));
+    else
+        mostraRiga(row);
+}
+
 bool TfrqevCarCre::scrivi(const QList<TqevScrittura> &scritture, const TqevVerifica &verifica)
 {
     const bool salvate = SalvaScritture(scritture, verifica);
@@ -703,15 +743,23 @@ bool TfrqevCarCre::SaveDataDb()
         auto salvati = std::make_shared<std::pair<int, TValCredito>>(key, valori);
         TqevScrittura s;
         s.cella = descriviCella(*rec, row);
+        // The numbers typed are measured again against the bands the database holds now: a
+        // band's limits may have changed since the window read them.
         if (key == 0) {
             const auto [inizio, fine] = date.di(rec->iAnsId);
             s.esegui = [=, inizio = inizio, fine = fine](TVxTransaction &tr) {
+                if (const QString perche = TqevCreStore::Rifiutato(iSitId, valori, nullptr);
+                    !perche.isEmpty())
+                    throw EVxException(perche);
                 salvati->first =
                     TqevCreStore::Inserisci(tr, iSitId, valori, inizio, fine, salvati->second);
             };
         } else {
             const TValCredito salvato = rec->Salvato;
-            s.esegui = [key, valori, salvato](TVxTransaction &tr) {
+            s.esegui = [key, iSitId, valori, salvato](TVxTransaction &tr) {
+                if (const QString perche = TqevCreStore::Rifiutato(iSitId, valori, &salvato);
+                    !perche.isEmpty())
+                    throw EVxException(perche);
                 TqevCreStore::Aggiorna(tr, key, valori, &salvato);
             };
         }
@@ -722,9 +770,8 @@ bool TfrqevCarCre::SaveDataDb()
         if (cambiato) {
             s.id = TqevCreStore::Id(iSitId);
             s.letta = TqevCreStore::Letta(key, rec->Salvato, valori);
-            s.cambiata = [rec](const TqevRiga &ora) {
-                rec->iCreId = ora.chiave;
-                rec->Salvato = ora.chiave != 0 ? TqevCreStore::ValoriDi(ora) : TValCredito();
+            s.cambiata = [this, rec, col, row](const TVxRiga &ora) {
+                prendiCambiata(*rec, ora, col, row);
             };
         }
         s.salvata = [this, rec, salvati, col, row] {

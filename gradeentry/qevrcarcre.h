@@ -135,6 +135,9 @@ private:
     void disegna(QPainter &painter, int col, int row, const QRect &rect);
     // A written row into its record: the key, the values as stored, the cell shown again.
     void prendiSalvata(TRecCre &rec, int iCreId, const TValCredito &salvati, int col, int row);
+    // A row another office changed since it was read, into its record: its values, but those
+    // this office changed; the cell shown again.
+    void prendiCambiata(TRecCre &rec, const TVxRiga &ora, int col, int row);
     // The writes through the one save routine; then the check lists follow the cursor's
     // credit again. True when every write was saved.
     bool scrivi(const QList<TqevScrittura> &scritture, const TqevVerifica &verifica);

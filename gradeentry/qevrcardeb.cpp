@@ -401,7 +401,7 @@ bool TfrqevCarDeb::SaveDataDb()
         }
         // Saving again writes the debt as shown over the other office's row, deletes it, or
         // stores it anew where the other office deleted it.
-        s.cambiata = [rec](const TqevRiga &ora) {
+        s.cambiata = [rec](const TVxRiga &ora) {
             rec->iDebId = ora.chiave;
             rec->Salvato = ora.chiave != 0 ? TqevDebStore::ValoriDi(ora) : TValDebito();
         };

@@ -115,7 +115,7 @@ bool TfrqevCarFin::SaveDataDb()
         s.esegui = [&store, iSitId, id](TVxTransaction &tr) { store.Aggiorna(tr, iSitId, id); };
         s.salvata = [rec, id] { rec->iPosFinIdSalvato = id; };
         // Saving again writes the chosen outcome over the other office's, or empties it.
-        s.cambiata = [rec](const TqevRiga &ora) {
+        s.cambiata = [rec](const TVxRiga &ora) {
             rec->iPosFinIdSalvato = TqevFinStore::Esito(ora);
         };
         scritture.append(s);

@@ -143,7 +143,7 @@ bool TfrqevCarGdz::SaveDataDb()
         s.letta = TqevGdzStore::Letta(key, rec->bGdzGiudizioSalvato);
         s.cancella = vuoto(text);
         // Saving again writes the text over the other office's, or deletes it.
-        s.cambiata = [rec](const TqevRiga &ora) {
+        s.cambiata = [rec](const TVxRiga &ora) {
             rec->iGdzId = ora.chiave;
             rec->bGdzGiudizioSalvato = TqevGdzStore::Testo(ora);
         };

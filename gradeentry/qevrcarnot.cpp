@@ -303,7 +303,7 @@ bool TfrqevCarNot::SaveDataDb()
             s.esegui = [&store, nota, key](TVxTransaction &tr) { store.Aggiorna(tr, key, *nota); };
             s.salvata = [nota] { NotaSalvata(*nota); };
         }
-        s.cambiata = [nota](const TqevRiga &ora) { NotaPresa(*nota, ora); };
+        s.cambiata = [nota](const TVxRiga &ora) { NotaPresa(*nota, ora); };
         scritture.append(s);
     };
     PerCella(visita);

@@ -118,7 +118,7 @@ void DimenticaValore(TRecVal &rec, int iPKId)
 
 // Another office changed the cell's row: the record takes it as what is stored, and keeps the
 // value typed, which saving again writes over it.
-void PrendiRiga(TRecVal &rec, const TqevRiga &ora)
+void PrendiRiga(TRecVal &rec, const TVxRiga &ora)
 {
     DimenticaValore(rec, ora.chiave);
     const QVariant valore = ora.valori.value(QStringLiteral("valore"));
@@ -438,7 +438,7 @@ bool TfrqevCarVot::SaveDataDb()
                     rec->sValSalvato = testo;
                 };
             }
-            s.cambiata = [rec](const TqevRiga &ora) { PrendiRiga(*rec, ora); };
+            s.cambiata = [rec](const TVxRiga &ora) { PrendiRiga(*rec, ora); };
             s.salvata = [this, salvata, accanto, c, r] {
                 salvata();
                 if (accanto)

@@ -54,6 +54,26 @@ struct TqevRegoleValori
     // A course year without bands takes no credit and no band.
     static QString CreditoNellaBanda(const QList<TqevBanda> &bandeAnno, const QVariant &iBndId,
                                      const QVariant &iCreOutBanda, const QVariant &credito);
+    // The rule of a credit row's other numbers, measured the same way (nome as the office reads
+    // it, "il credito sospeso"): a whole number from 0 that the column holds, at most the
+    // maximum of the row's band (of the year's bands together without one), since a part of the
+    // credit is never more than the band gives; the credit by average (nellaBanda), the band's
+    // own credit, within the band. Null, empty or 0 is no value.
+    static QString ParteDelCredito(const QList<TqevBanda> &bandeAnno, const QVariant &iBndId,
+                                   const QString &nome, const QVariant &valore, bool nellaBanda);
+    // A credit row's numbers as a save writes them, measured against the bands the database
+    // holds at that moment: those that differ from salvato (every one without it; every one
+    // when the band differs). The first reason, or empty.
+    static QString CreditoRifiutato(const QList<TqevBanda> &bandeAnno, const TValCredito &valori,
+                                    const TValCredito *salvato);
+    // The other numbers: the field, its name, whether it lies within the band.
+    struct ParteCredito
+    {
+        int TValCredito::*campo;
+        QString nome;
+        bool nellaBanda;
+    };
+    static const QList<ParteCredito> &Parti();
 
     // What the office reads beside a refused value.
     static QString MotivoOre();

@@ -17,79 +17,25 @@
 
 namespace {
 
-const QString kNonSalvati = QStringLiteral("I dati non salvati restano nella griglia.");
-
-void mostraErrore(const QString &cella, const QString &motivo, const QString &dettaglio = {})
+void mostraErrore(const QString &cella, const QString &motivo, const QString &restano,
+                  const QString &dettaglio = {})
 {
     const QString dove = cella.isEmpty() ? QString() : cella + QStringLiteral("\r\r");
-    VxMessageDlg(
-        QStringLiteral("Impossibile salvare i dati.\r\r%1%2\r\r%3").arg(dove, motivo, kNonSalvati),
-        mtError, mbOK, 0, mrNone, dettaglio);
+    const QString resto = restano.isEmpty() ? QString() : QStringLiteral("\r\r") + restano;
+    VxMessageDlg(QStringLiteral("Impossibile salvare i dati.\r\r%1%2%3").arg(dove, motivo, resto),
+                 mtError, mbOK, 0, mrNone, dettaglio);
 }
 
-// What a change saved by another office at the same moment means for a grid: the other
-// office's value stands until this office saves again.
-QString motivoDi(const EVxException &e)
+// What a change saved by another office at the same moment means for the window: the other
+// office's value stands until this office saves again, in the window's words.
+QString motivoDi(const EVxException &e, const TVxDiNuovo &diNuovo = {})
 {
     if (!isConcurrentChange(e))
         return e.message();
     return QStringLiteral("Un'altra postazione ha salvato lo stesso dato nello stesso momento: "
-                          "il dato della griglia non è stato salvato, per non sostituire senza "
-                          "avviso quello dell'altra postazione.\r\rSalvando di nuovo, il dato "
-                          "della griglia sostituisce quello dell'altra postazione.");
-}
-
-// A write that finds its row gone, changed or filled, by what it was to do and what the cell
-// holds now.
-const QString kCancellatoPrimaDellaModifica = QStringLiteral(
-    "Il dato è stato cancellato da un'altra postazione dopo l'apertura della finestra: la "
-    "modifica non è stata salvata.\r\rSalvando di nuovo, il dato della griglia viene "
-    "inserito; per lasciarlo cancellato, svuotare la cella prima di salvare.");
-const QString kCancellatoPrimaDellaCancellazione = QStringLiteral(
-    "Il dato era già stato cancellato da un'altra postazione dopo l'apertura della finestra: "
-    "la cancellazione non è stata eseguita.\r\rSalvando di nuovo, la cella resta vuota, come "
-    "nell'archivio.");
-const QString kInseritoPrimaDellInserimento = QStringLiteral(
-    "Il dato è stato inserito da un'altra postazione dopo l'apertura della finestra: il dato "
-    "della griglia non è stato salvato, per non sostituire senza avviso quello dell'altra "
-    "postazione.\r\rSalvando di nuovo, il dato della griglia sostituisce quello dell'altra "
-    "postazione.");
-const QString kSostituitoPrimaDellaCancellazione = QStringLiteral(
-    "Il dato è stato sostituito da un'altra postazione, o da un passaggio di dati, dopo "
-    "l'apertura della finestra: la cancellazione non è stata eseguita, per non cancellare senza "
-    "avviso il dato nuovo.\r\rSalvando di nuovo, il dato viene cancellato.");
-const QString kModificatoPrimaDellaModifica = QStringLiteral(
-    "Il dato è stato modificato da un'altra postazione dopo l'apertura della finestra: il dato "
-    "della griglia non è stato salvato, per non sostituire senza avviso quello dell'altra "
-    "postazione.\r\rSalvando di nuovo, il dato della griglia sostituisce quello dell'altra "
-    "postazione.");
-const QString kModificatoPrimaDellaCancellazione = QStringLiteral(
-    "Il dato è stato modificato da un'altra postazione dopo l'apertura della finestra: la "
-    "cancellazione non è stata eseguita, per non cancellare senza avviso il dato nuovo."
-    "\r\rSalvando di nuovo, il dato viene cancellato.");
-
-// Whether the row still holds what the write read: its key, and each column it changes.
-bool comeLetta(const TqevRiga &letta, const TqevRiga &ora)
-{
-    if (letta.chiave != ora.chiave)
-        return false;
-    for (auto it = letta.valori.cbegin(); it != letta.valori.cend(); ++it) {
-        if (ora.valori.value(it.key()) != it.value())
-            return false;
-    }
-    return true;
-}
-
-QString motivoCambiata(const TqevScrittura &s, const TqevRiga &ora)
-{
-    if (s.letta.chiave == 0)
-        return kInseritoPrimaDellInserimento;
-    if (ora.chiave == 0)
-        return s.cancella ? kCancellatoPrimaDellaCancellazione : kCancellatoPrimaDellaModifica;
-    if (s.cancella)
-        return ora.chiave != s.letta.chiave ? kSostituitoPrimaDellaCancellazione
-                                            : kModificatoPrimaDellaCancellazione;
-    return kModificatoPrimaDellaModifica;
+                          "%1 non è stato salvato, per non sostituire senza avviso quello "
+                          "dell'altra postazione.\r\r%2")
+        .arg(diNuovo.dato, diNuovo.sostituisce);
 }
 
 // The key of the row another office committed while a write waited, read once the save's
@@ -119,7 +65,7 @@ struct Detto
 };
 
 // Every cell left unwritten in one message, those of one reason together, after the work.
-void mostraDetti(const QList<Detto> &detti, bool altriSalvati)
+void mostraDetti(const QList<Detto> &detti, bool altriSalvati, const QString &restano)
 {
     QStringList motivi;
     QHash<QString, QStringList> celle;
@@ -138,8 +84,9 @@ void mostraDetti(const QList<Detto> &detti, bool altriSalvati)
         QStringLiteral("Impossibile salvare i dati.\r\r") + parti.join(QStringLiteral("\r\r"));
     if (altriSalvati)
         testo += QStringLiteral("\r\rGli altri dati della griglia sono stati salvati.");
-    VxMessageDlg(testo + QStringLiteral("\r\r") + kNonSalvati, mtError, mbOK, 0, mrNone,
-                 dettagli.join(QLatin1Char('\n')));
+    if (!restano.isEmpty())
+        testo += QStringLiteral("\r\r") + restano;
+    VxMessageDlg(testo, mtError, mbOK, 0, mrNone, dettagli.join(QLatin1Char('\n')));
 }
 
 // A write refused by another office's change: its own guard's (EValoreAltrove), or the
@@ -163,34 +110,35 @@ bool SalvaScritture(const QList<TqevScrittura> &scritture, const TqevVerifica &v
         if (verifica.attendi)
             verifica.attendi();
     } catch (const EVxException &e) {
-        mostraErrore(QString(), motivoDi(e), e.detail());
+        mostraErrore(QString(), motivoDi(e, verifica.diNuovo), verifica.restano, e.detail());
         return false;
     }
     TVxTransaction tr(qqoVxGlobConn());
     if (!tr.StartTransaction()) {
-        mostraErrore(
-            QString(),
-            QStringLiteral("Impossibile avviare una transazione.\r%1").arg(tr.lastError()));
+        mostraErrore(QString(),
+                     QStringLiteral("Impossibile avviare una transazione.\r%1").arg(tr.lastError()),
+                     verifica.restano);
         return false;
     }
     QList<Detto> detti;
     QList<qsizetype> daScrivere;
-    QList<std::pair<qsizetype, TqevRiga>> cambiate;
+    QList<std::pair<qsizetype, TVxRiga>> cambiate;
     // The writes refused by another office's change, with the exception that told it.
     QList<std::pair<qsizetype, std::shared_ptr<EValoreAltrove>>> altrove;
     QSet<qsizetype> rifiutate;
     try {
-        const QHash<QString, TqevRiga> ora =
-            verificate ? verifica.leggi(tr) : QHash<QString, TqevRiga>();
+        const QHash<QString, TVxRiga> ora =
+            verificate ? verifica.leggi(tr) : QHash<QString, TVxRiga>();
         for (qsizetype i = 0; i < scritture.size(); ++i) {
             const TqevScrittura &s = scritture.at(i);
-            const TqevRiga adesso = ora.value(s.id);
-            if (!verificate || s.id.isEmpty() || comeLetta(s.letta, adesso)) {
+            const TVxRiga adesso = ora.value(s.id);
+            if (!verificate || s.id.isEmpty() || VxRigaComeLetta(s.letta, adesso)) {
                 daScrivere << i;
                 continue;
             }
             cambiate.append({i, adesso});
-            detti.append({s.cella, motivoCambiata(s, adesso), QString()});
+            detti.append({s.cella, VxMotivoCambiata(s.letta, adesso, s.cancella, verifica.diNuovo),
+                          QString()});
         }
         VxWriteEachRow(
             tr, daScrivere.size(),
@@ -202,7 +150,7 @@ bool SalvaScritture(const QList<TqevScrittura> &scritture, const TqevVerifica &v
             [&](qsizetype k, const EVxException &e) {
                 const qsizetype i = daScrivere.at(k);
                 rifiutate.insert(i);
-                detti.append({scritture.at(i).cella, motivoDi(e), e.detail()});
+                detti.append({scritture.at(i).cella, motivoDi(e, verifica.diNuovo), e.detail()});
                 if (const auto *a = dynamic_cast<const EValoreAltrove *>(&e))
                     altrove.append({i, std::make_shared<EValoreAltrove>(*a)});
                 else if (daAltraPostazione(e))
@@ -212,7 +160,7 @@ bool SalvaScritture(const QList<TqevScrittura> &scritture, const TqevVerifica &v
         tr.Commit();
     } catch (const EVxException &e) {
         tr.Rollback();
-        mostraErrore(corrente, motivoDi(e), e.detail());
+        mostraErrore(corrente, motivoDi(e, verifica.diNuovo), verifica.restano, e.detail());
         return false;
     }
     for (qsizetype i : daScrivere) {
@@ -224,7 +172,7 @@ bool SalvaScritture(const QList<TqevScrittura> &scritture, const TqevVerifica &v
             scritture.at(i).cambiata(adesso);
     }
     // The rows other offices committed while this save waited, now that it has ended.
-    std::optional<QHash<QString, TqevRiga>> dopo;
+    std::optional<QHash<QString, TVxRiga>> dopo;
     bool lettiDopo = false;
     for (const auto &[i, e] : altrove) {
         const TqevScrittura &s = scritture.at(i);
@@ -247,7 +195,7 @@ bool SalvaScritture(const QList<TqevScrittura> &scritture, const TqevVerifica &v
     }
     if (detti.isEmpty())
         return true;
-    mostraDetti(detti, detti.size() < scritture.size());
+    mostraDetti(detti, detti.size() < scritture.size(), verifica.restano);
     return false;
 }
 
@@ -315,21 +263,12 @@ void AggiornaRiga(TVxTransaction &tr, const TqevTabella &t, int id, const TVxFie
     if (t.verificata)
         tr.Run(sql, valori);
     else if (tr.ExecChanged(sql, valori) == 0)
-        throw EValoreAltrove(kCancellatoPrimaDellaModifica, 0);
+        throw EValoreAltrove(VxMotivo(TVxCambio::Cancellato), 0);
 }
 
-TqevRiga RigaLetta(int chiave, const TVxFieldValues &salvati, const TVxFieldValues *nuovi)
+TVxRiga RigaLetta(int chiave, const TVxFieldValues &salvati, const TVxFieldValues *nuovi)
 {
-    TqevRiga riga;
-    riga.chiave = chiave;
-    if (chiave == 0)
-        return riga;
-    for (int i = 0; i < salvati.size(); ++i) {
-        const QString nome = salvati.name(i);
-        if (!nuovi || nuovi->value(nome) != salvati.value(i))
-            riga.valori.insert(nome, salvati.value(i));
-    }
-    return riga;
+    return VxRigaLetta(chiave, salvati, nuovi);
 }
 
 void CancellaCella(TVxTransaction &tr, const TqevTabella &t, int id, const TVxFieldValues &cella)
@@ -344,13 +283,13 @@ void CancellaCella(TVxTransaction &tr, const TqevTabella &t, int id, const TVxFi
         return;
     // Seen by this transaction, so committed: the row that replaced it is the cell's now.
     const int ora = TrovaCella(tr, t, cella);
-    throw EValoreAltrove(
-        ora != 0 ? kSostituitoPrimaDellaCancellazione : kCancellatoPrimaDellaCancellazione, ora);
+    throw EValoreAltrove(VxMotivo(ora != 0 ? TVxCambio::Sostituito : TVxCambio::GiaCancellato),
+                         ora);
 }
 
 EValoreAltrove InseritoAltrove(int chiave)
 {
-    return EValoreAltrove(kInseritoPrimaDellInserimento, chiave);
+    return EValoreAltrove(VxMotivo(TVxCambio::Inserito), chiave);
 }
 
 EValoreAltrove InseritoInsieme(const TqevTabella &t, const TVxFieldValues &cella,

@@ -28,6 +28,7 @@
 // cell the database refuses (a text too long...) is taken back alone and told; the others are
 // written.
 
+#include "platform/savecheck.h"
 #include "platform/sqlparams.h"
 #include "platform/vxexception.h"
 
@@ -43,13 +44,8 @@
 
 class TVxTransaction;
 
-// What a cell's row holds in the database: its key (0: none) and, by column, the values a save
-// compares.
-struct TqevRiga
-{
-    int chiave = 0;
-    QVariantMap valori;
-};
+// What a cell's row holds in the database is a TVxRiga (platform/savecheck.h): the comparison
+// and its wording are the framework's, shared with the record editors' query collections.
 
 struct TqevScrittura
 {
@@ -59,7 +55,7 @@ struct TqevScrittura
     QString id;
     // What the cell's row held when the grid read it or last saved it: its key and the values of
     // the columns this write changes. A checked write goes only where the row still holds them.
-    TqevRiga letta;
+    TVxRiga letta;
     bool cancella = false; // the write deletes the cell's row
     // Runs the cell's statements in the save's transaction; raises EVxException.
     std::function<void(TVxTransaction &)> esegui;
@@ -69,7 +65,7 @@ struct TqevScrittura
     std::function<void(int chiave)> altrove;
     // A checked write was not made, another office having changed the cell's row: the row as it
     // stands now.
-    std::function<void(const TqevRiga &ora)> cambiata;
+    std::function<void(const TVxRiga &ora)> cambiata;
 };
 
 // How a save checks its cells against what other offices stored since the grid read them.
@@ -80,7 +76,11 @@ struct TqevVerifica
     std::function<void()> attendi;
     // In the save's transaction, one statement: the rows of the save's cells by id (a cell
     // without a row has none).
-    std::function<QHash<QString, TqevRiga>(TVxTransaction &)> leggi;
+    std::function<QHash<QString, TVxRiga>(TVxTransaction &)> leggi;
+    // How the window's office saves again, and where what was not saved stays: a grid's words
+    // unless given (a window that writes at once, from a panel, says it its own way).
+    TVxDiNuovo diNuovo;
+    QString restano = QStringLiteral("I dati non salvati restano nella griglia.");
 };
 
 // True when every write was saved; false after telling the office what was not.
@@ -180,13 +180,12 @@ void AggiornaRiga(TVxTransaction &tr, const TqevTabella &t, int id, const V &val
 // TqevScrittura's letta): its key and the values of the columns the write changes, those that
 // differ in nuovi (as AggiornaRiga sets them), or of every column without nuovi (a deletion,
 // which must not take away unsaid what another office saved in any of them). Key 0: no row.
-TqevRiga RigaLetta(int chiave, const TVxFieldValues &salvati,
-                   const TVxFieldValues *nuovi = nullptr);
+TVxRiga RigaLetta(int chiave, const TVxFieldValues &salvati, const TVxFieldValues *nuovi = nullptr);
 
 // The same for a row a store writes from its values type through its row function.
 template <class V>
-TqevRiga RigaLetta(int chiave, const V &salvati, const V *nuovi,
-                   void (*valoriRiga)(TVxFieldValues &, const V &))
+TVxRiga RigaLetta(int chiave, const V &salvati, const V *nuovi,
+                  void (*valoriRiga)(TVxFieldValues &, const V &))
 {
     TVxFieldValues vecchi;
     valoriRiga(vecchi, salvati);
@@ -222,7 +221,7 @@ private:
     std::optional<TqevDateAnno> m_date;
 };
 
-// Values by name, as a TqevRiga holds them.
+// Values by name, as a TVxRiga holds them.
 QVariantMap MappaValori(const TVxFieldValues &values);
 
 // The dates into the values of a new row: dInsert and dStart the first day, dEnd the last.

@@ -280,9 +280,9 @@ QString TqevValStore::Id(const TqevChiaveVal &cella)
         .arg(cella.iCmpScaId);
 }
 
-TqevRiga TqevValStore::Letta(const TRecVal &rec) const
+TVxRiga TqevValStore::Letta(const TRecVal &rec) const
 {
-    TqevRiga riga;
+    TVxRiga riga;
     riga.chiave = rec.iPKId;
     if (rec.iPKId != 0)
         riga.valori.insert(QStringLiteral("valore"), m_tipoDati == 4 ? QVariant(rec.sValSalvato)
@@ -290,15 +290,15 @@ TqevRiga TqevValStore::Letta(const TRecVal &rec) const
     return riga;
 }
 
-QHash<QString, TqevRiga> TqevValStore::Righe(int iClsSesId, int iSitId, int iClsSesMatId) const
+QHash<QString, TVxRiga> TqevValStore::Righe(int iClsSesId, int iSitId, int iClsSesMatId) const
 {
     const TVxFieldValues values = valoriAmbito(iClsSesId, iSitId, iClsSesMatId);
-    QHash<QString, TqevRiga> righe;
+    QHash<QString, TVxRiga> righe;
     const bool testo = m_tipoDati == 4;
     VxEachRow(
         qqoVxGlobConn(), SqlRighe(iSitId != 0, iClsSesMatId != 0), values,
         [&](const QSqlQuery &q, const QSqlRecord &) {
-            TqevRiga riga;
+            TVxRiga riga;
             riga.chiave = q.value(3).toInt();
             riga.valori.insert(QStringLiteral("valore"),
                                testo ? QVariant(q.value(4).toString().trimmed())

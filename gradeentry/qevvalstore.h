@@ -30,7 +30,7 @@
 class TVxFieldValues;
 class TVxTransaction;
 struct TRecVal;
-struct TqevRiga;
+struct TVxRiga;
 struct TqevTabella;
 
 struct TqevChiaveVal
@@ -98,11 +98,11 @@ public:
 
     // What the cells' rows hold now, by cell (Id): their keys and values, in one statement of
     // the save's transaction, over the scope Carica reads.
-    QHash<QString, TqevRiga> Righe(int iClsSesId, int iSitId = 0, int iClsSesMatId = 0) const;
+    QHash<QString, TVxRiga> Righe(int iClsSesId, int iSitId = 0, int iClsSesMatId = 0) const;
     // A cell among the rows of Righe.
     static QString Id(const TqevChiaveVal &cella);
     // What the record's row held when it was last read or written, as Righe gives it.
-    TqevRiga Letta(const TRecVal &rec) const;
+    TVxRiga Letta(const TRecVal &rec) const;
 
     // One cell's statement, in the save's transaction, through the stores' one shape
     // (qevsalva.h), once the save checked the cell's row (Righe): a new row takes its key from

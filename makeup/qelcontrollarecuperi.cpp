@@ -1,9 +1,12 @@
 #include "makeup/qelcontrollarecuperi.h"
 
+#include "platform/savecheck.h"
+
 #include "makeup/qelfctrrecuperi.h"
 #include "platform/connection.h"
 #include "platform/globalvars.h"
 #include "platform/messagedlg.h"
+#include "platform/savecheck.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
 #include "shell/qelstartup.h"
@@ -11,6 +14,8 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QVariant>
+
+#include <algorithm>
 
 TdmQelControllaRecuperi *dmQelControllaRecuperi = nullptr;
 
@@ -31,7 +36,8 @@ const char kVerifyRec[] = "SELECT Rec.iAnsFreDwgId, Rec.iSitId, Rec.iMatId, COUN
 // The rows of one group; the type is left-joined so a record without type is listed too.
 const char kDettRecDoppi[] =
     "SELECT Ana.sAnaCognome || ' ' || Ana.sAnaNome AS Alunno, Ana.iAnaId, Mat.sMatLDesc, "
-    "Mat.iMatId, Rec.iRecId, Tre.sTreLDesc, Fre.sFreLDesc, Cls.sClsDesc "
+    "Mat.iMatId, Rec.iRecId, Tre.sTreLDesc, Fre.sFreLDesc, Cls.sClsDesc, Rec.iTreId, "
+    "Rec.iEreId, Rec.dRecAttr, Rec.dRecVer "
     "FROM TRec_Recuperi Rec "
     "INNER JOIN TAnsFreDwg Afd ON (Afd.iAnsFreDwgId = Rec.iAnsFreDwgId) "
     "INNER JOIN TFre_FasiRec Fre ON (Fre.iFreId = Afd.iFreId) "
@@ -46,6 +52,9 @@ const char kDettRecDoppi[] =
     "ORDER BY Rec.iRecId";
 
 const char kDeleteRecuperi[] = "DELETE FROM TRec_Recuperi WHERE iRecId = :iRecId";
+const char kRecupero[] = "SELECT Rec.iTreId, Rec.iEreId, Rec.dRecAttr, Rec.dRecVer "
+                         "FROM TRec_Recuperi Rec WHERE Rec.iRecId = :iRecId";
+const char *const kColonne[] = {"iTreId", "iEreId", "dRecAttr", "dRecVer"};
 
 const QString kReadFailure = QStringLiteral("Errore nella lettura dei recuperi.");
 
@@ -144,6 +153,10 @@ bool TdmQelControllaRecuperi::CaricaRecuperiDoppi()
                 r.TipoRec = trimmedText(detail.value(5));
                 r.FaseRec = trimmedText(detail.value(6));
                 r.Classe = trimmedText(detail.value(7));
+                r.iTreId = detail.value(8);
+                r.iEreId = detail.value(9);
+                r.dRecAttr = detail.value(10);
+                r.dRecVer = detail.value(11);
                 rows.append(r);
             });
         }
@@ -158,8 +171,15 @@ bool TdmQelControllaRecuperi::CancellaRecuperi(const QStringList &ids)
     // All or nothing: after a failure the office runs the correction again on the same list,
     // which a half-done deletion would have changed under it.
     m_lastError.clear();
+    const TVxDiNuovo diNuovo{{},
+                             {},
+                             {},
+                             {},
+                             QStringLiteral("Rilanciando la procedura, la lista mostra i recuperi "
+                                            "come sono ora.")};
     try {
         TVxTransactionScope scope(connection());
+        QStringList cambiati;
         for (const QString &text : ids) {
             bool ok = false;
             const int id = text.trimmed().toInt(&ok);
@@ -167,7 +187,34 @@ bool TdmQelControllaRecuperi::CancellaRecuperi(const QStringList &ids)
                 continue;
             TVxFieldValues values;
             values.setValue(QStringLiteral("iRecId"), id);
+            const auto letto =
+                std::find_if(m_errori.cbegin(), m_errori.cend(),
+                             [id](const RecuperoDoppio &r) { return r.iRecId == id; });
+            if (letto != m_errori.cend()) {
+                // A record gone has nothing left to take away; one changed is not deleted unsaid.
+                QSqlQuery &q = scope.transaction().Exec(QString::fromLatin1(kRecupero), values);
+                if (fetchNext(q)) {
+                    TVxFieldValues prima;
+                    TVxRiga ora{id, {}};
+                    const QVariant letti[] = {letto->iTreId, letto->iEreId, letto->dRecAttr,
+                                              letto->dRecVer};
+                    for (int i = 0; i < 4; ++i) {
+                        prima.setValue(QString::fromLatin1(kColonne[i]), letti[i]);
+                        ora.valori.insert(QString::fromLatin1(kColonne[i]), q.value(i));
+                    }
+                    const TVxRiga riga = VxRigaLetta(id, prima);
+                    if (!VxRigaComeLetta(riga, ora))
+                        cambiati << QStringLiteral("%1, %2: %3")
+                                        .arg(letto->Alunno, letto->Materia,
+                                             VxMotivoCambiata(riga, ora, true, diNuovo));
+                }
+                q.finish();
+            }
             scope.transaction().Exec(QString::fromLatin1(kDeleteRecuperi), values);
+        }
+        if (!cambiati.isEmpty()) {
+            m_lastError = cambiati.join(QStringLiteral("\r\r"));
+            return false;
         }
         scope.Commit();
     } catch (const EVxException &e) {

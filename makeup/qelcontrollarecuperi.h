@@ -7,6 +7,7 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 // One make-up record of a duplicate group, as the correction dialog lists it.
 struct RecuperoDoppio
@@ -19,6 +20,8 @@ struct RecuperoDoppio
     int iMatId = 0;
     QString TipoRec; // empty for a record without a make-up type
     QString FaseRec;
+    // The record's columns as read, which a deletion compares (platform/savecheck.h).
+    QVariant iTreId, iEreId, dRecAttr, dRecVer;
 };
 
 // Finds and removes duplicate make-up records: two or more TRec_Recuperi rows for the same
@@ -48,7 +51,9 @@ public:
 
     // Deletes the records named by the texts, in order; a text that is not a positive
     // number is skipped. All or none: at the first failure nothing stays deleted and the
-    // answer is false, with the reason in LastError() for the caller's one message.
+    // answer is false, with the reason in LastError() for the caller's one message. A record
+    // listed by CaricaRecuperiDoppi goes only while it still holds what was read (compared in
+    // the deletion's transaction): one another office changed since is such a failure, named.
     bool CancellaRecuperi(const QStringList &ids);
     QString LastError() const { return m_lastError; }
 

@@ -156,9 +156,23 @@ void TfmqelCompGiudizioMedie::OkClick()
 {
     SetModalResult(mrNone);
     TVxHourglass hourglass;
+    // The question names what the answer writes: the classes, and whether judgments already
+    // written are replaced.
+    QStringList classi;
+    for (int i = 0; i < m_classes->count(); ++i) {
+        if (m_classes->item(i)->checkState() == Qt::Checked)
+            classi << m_classes->item(i)->text().section(QLatin1Char(' '), 0, 0);
+    }
+    const QString quali = QStringLiteral("\r\rClassi: %1.").arg(classi.join(QStringLiteral(", ")));
     const QString question =
-        m_modo == 1 ? QStringLiteral("Conferma cancellazione giudizi delle classi selezionate?")
-                    : QStringLiteral("Conferma inserimento giudizi delle classi selezionate?");
+        m_modo == 1
+            ? QStringLiteral("Conferma cancellazione giudizi delle classi selezionate?") + quali +
+                  QStringLiteral(" Tutti i giudizi dei loro alunni in questa sessione vengono "
+                                 "cancellati.")
+            : QStringLiteral("Conferma inserimento giudizi delle classi selezionate?") + quali +
+                  (m_replace->isChecked()
+                       ? QStringLiteral(" I giudizi già scritti vengono sostituiti.")
+                       : QStringLiteral(" I giudizi già scritti restano come sono."));
     if (VxMessageDlg(question, mtWarning, mbYesNo, 0, mrNo) != mrYes)
         return;
     // A failure stops at its pupil; the dialog stays open to run again.

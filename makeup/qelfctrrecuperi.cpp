@@ -12,11 +12,11 @@
 #include "platform/formregistry.h"
 #include "platform/helpers.h"
 #include "platform/messagedlg.h"
+#include "platform/printoutput.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
-#include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -183,13 +183,18 @@ void TqelFCtrRecuperi::btnStampaListaClick()
 {
     // The list is printed as the office sees it on the screen.
     const QPixmap image = grab();
-    QPrinter printer;
-    if (!VxPrintDialog(this, printer, windowTitle()))
+    TVxPrintOutput output(QPageLayout(), windowTitle());
+    if (!VxPrintDialog(this, output, windowTitle()))
         return;
-    QPainter painter(&printer);
-    const QRect page = painter.viewport();
-    const QSize size = image.size().scaled(page.size(), Qt::KeepAspectRatio);
-    painter.drawPixmap(QRect(page.topLeft(), size), image);
+    // A printer that refuses, or a file that can't be written whole, is told.
+    RunShowingErrors([&] {
+        QPainter painter;
+        output.begin(painter);
+        const QRect page = painter.viewport();
+        const QSize size = image.size().scaled(page.size(), Qt::KeepAspectRatio);
+        painter.drawPixmap(QRect(page.topLeft(), size), image);
+        output.end(painter);
+    });
 }
 
 void registerMakeupForms()

@@ -17,6 +17,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 // cdsEsiti: iSitId and the label come first, the subjects after; the grid shows the label in
@@ -27,6 +29,18 @@ constexpr int kFieldLabel = 1;
 int fieldOfCol(int col)
 {
     return col + 1;
+}
+
+// The window's words for typing again after being told of another office's change.
+TqevVerifica verificaEsiti()
+{
+    TqevVerifica v;
+    v.diNuovo.dato = QStringLiteral("l'esito digitato");
+    v.diNuovo.sostituisce = QStringLiteral("La cella mostra l'esito salvato; digitando di nuovo "
+                                           "l'esito, sostituisce quello dell'altra postazione.");
+    v.diNuovo.inserisce = QStringLiteral("Il recupero non esiste più: la cella resta vuota.");
+    v.restano = QString();
+    return v;
 }
 
 const MakeupWindowTexts kTexts = {
@@ -178,6 +192,7 @@ void TfmQelEsitiRecuperi::cboFasiChange()
 void TfmQelEsitiRecuperi::loadGrid()
 {
     const MakeupGrid grid = m_data.outcomeGrid(m_classe, m_ansFreDwgId);
+    m_letti = grid.cellRecords;
     m_cdsEsiti.EmptyDataSet();
     for (const MakeupPupil &p : grid.pupils) {
         m_cdsEsiti.Append();
@@ -274,6 +289,44 @@ void TfmQelEsitiRecuperi::showFocusedCell(int col, int row)
     });
 }
 
+TqevScrittura TfmQelEsitiRecuperi::scrittura(int col, int row, int iEreId, const QVariant &shown)
+{
+    const int iSitId = m_cdsEsiti.Value(row - 1, kFieldSitId).toInt();
+    const int iMatId = m_materie.at(col - 1).toInt();
+    const MakeupCell cell(iSitId, iMatId);
+    const QList<MakeupRecord> letti = m_letti.value(cell);
+    TqevScrittura s;
+    s.cella = QStringLiteral("Alunno: %1\rMateria: %2")
+                  .arg(m_cdsEsiti.Value(row - 1, kFieldLabel).toString(), m_titoli.at(col - 1));
+    s.id = MakeupRecords::cellId(iSitId, iMatId);
+    s.letta = MakeupRecords::outcomesAsRead(letti);
+    s.esegui = [letti, iEreId](TVxTransaction &tr) {
+        for (const MakeupRecord &r : letti) {
+            MakeupRecord scritto = r;
+            scritto.iEreId = iEreId;
+            MakeupRecords::update(tr, scritto, r);
+        }
+    };
+    s.salvata = [this, cell, iEreId, col, row, shown] {
+        for (MakeupRecord &r : m_letti[cell])
+            r.iEreId = iEreId;
+        setValue(col, row, shown);
+    };
+    s.cambiata = [this, col, row](const TVxRiga &) { rereadCell(col, row); };
+    return s;
+}
+
+void TfmQelEsitiRecuperi::rereadCell(int col, int row)
+{
+    RunShowingErrors([&] {
+        const int iSitId = m_cdsEsiti.Value(row - 1, kFieldSitId).toInt();
+        const int iMatId = m_materie.at(col - 1).toInt();
+        const QList<MakeupRecord> now = m_data.cellRecordsOfPhaseRow(m_ansFreDwgId, iSitId, iMatId);
+        m_letti.insert(MakeupCell(iSitId, iMatId), now);
+        setValue(col, row, now.isEmpty() ? QVariant() : QVariant(outcomeCellValue(now.first())));
+    });
+}
+
 void TfmQelEsitiRecuperi::writeOutcome(std::optional<int> weight)
 {
     const int col = m_grid->Col();
@@ -283,27 +336,15 @@ void TfmQelEsitiRecuperi::writeOutcome(std::optional<int> weight)
         return;
     const int iSitId = m_cdsEsiti.Value(row - 1, kFieldSitId).toInt();
     const int iMatId = m_materie.at(col - 1).toInt();
-    const int shown = value(col, row).toInt();
+    const int iAnsFreDwgId = m_ansFreDwgId;
     RunShowingErrors([&] {
-        const MakeupRecords::OutcomeWritten written =
-            m_data.setCellOutcome(m_ansFreDwgId, iSitId, iMatId, weight, shown);
-        if (written.changedTo) {
-            setValue(col, row, *written.changedTo);
-            VxMessageDlg(QStringLiteral("L'esito del recupero è stato cambiato da un'altra "
-                                        "postazione dopo la lettura della griglia: l'esito "
-                                        "digitato non è stato salvato.\r\rLa cella mostra "
-                                        "l'esito salvato; per sostituirlo, digitarlo di nuovo."),
-                         mtWarning, mbOK);
-            return;
-        }
-        if (written.rows == 0) {
-            setValue(col, row, QVariant());
-            VxMessageDlg(QStringLiteral("Il recupero non esiste più: è stato cancellato da "
-                                        "un'altra postazione."),
-                         mtWarning, mbOK);
-            return;
-        }
-        setValue(col, row, written.iEreId ? *weight : -1);
+        const int iEreId = weight ? m_data.firstOutcomeOfWeight(*weight) : 0;
+        TqevVerifica verifica = verificaEsiti();
+        verifica.leggi = [this, iAnsFreDwgId, iSitId, iMatId](TVxTransaction &) {
+            return m_data.cellOutcomesNow(iAnsFreDwgId, iSitId, iMatId);
+        };
+        SalvaScritture({scrittura(col, row, iEreId, iEreId ? QVariant(*weight) : QVariant(-1))},
+                       verifica);
     });
     showFocusedCell(col, row);
 }
@@ -320,10 +361,27 @@ void TfmQelEsitiRecuperi::tbDelSngClick()
 
 void TfmQelEsitiRecuperi::tbDelAllClick()
 {
-    RunShowingErrors([this] {
-        m_data.clearClassOutcomes(m_classe.iClsId, m_ansFreDwgId);
-        cboFasiChange();
-    });
+    // Every cell with an outcome, as the window read it: one another office changed since is
+    // told, the others cleared.
+    QList<TqevScrittura> scritture;
+    for (int row = 1; row <= m_cdsEsiti.RecordCount(); ++row) {
+        const int iSitId = m_cdsEsiti.Value(row - 1, kFieldSitId).toInt();
+        for (int col = 1; col <= m_materie.size(); ++col) {
+            const QList<MakeupRecord> letti =
+                m_letti.value(MakeupCell(iSitId, m_materie.at(col - 1).toInt()));
+            if (std::any_of(letti.cbegin(), letti.cend(),
+                            [](const MakeupRecord &r) { return r.iEreId != 0; }))
+                scritture.append(scrittura(col, row, 0, -1));
+        }
+    }
+    const int iClsId = m_classe.iClsId;
+    const int iAnsFreDwgId = m_ansFreDwgId;
+    TqevVerifica verifica = verificaEsiti();
+    verifica.leggi = [this, iClsId, iAnsFreDwgId](TVxTransaction &) {
+        return m_data.classPhaseNow(iClsId, iAnsFreDwgId, true);
+    };
+    SalvaScritture(scritture, verifica);
+    RunShowingErrors([this] { cboFasiChange(); });
 }
 
 QList<MakeupLegendRow> TfmQelEsitiRecuperi::legendRows() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gradeentry/qevsalva.h"
 #include "makeup/qelmakeupwindow.h"
 #include "platform/clientdataset.h"
 
@@ -18,8 +19,10 @@ class TqelGrigliaEsiti;
 // cdsEsiti holds one row per pupil: iSitId, "Cognome Nome", then one field per subject named
 // by its iMatId: NULL without record, -1 for a record without outcome, else the outcome's
 // weight. The database is written first and the cell changed after: a refused write leaves
-// the cell as it was, and says why. A cell is written only while its stored outcome is the one
-// it shows: one another office changed since is told and shown, not written over.
+// the cell as it was, and says why. A cell's outcome goes to every record of its pupil and
+// subject in the phase row, through grade entry's one save routine, only while each of them
+// (and their number) is as the window read it: another office's change to any of them is told
+// and shown, not written over, and typing again writes.
 class TfmQelEsitiRecuperi : public TfmQelMakeupClassWindow
 {
     Q_OBJECT
@@ -53,12 +56,19 @@ private:
     // The cell's value in cdsEsiti (grid coordinates); invalid on the name column.
     QVariant value(int col, int row) const;
     void setValue(int col, int row, const QVariant &value);
+    // The write of an outcome (0: none) to every record of a cell as read, for the one save
+    // routine.
+    TqevScrittura scrittura(int col, int row, int iEreId, const QVariant &shown);
+    // The cell's records as stored now, shown.
+    void rereadCell(int col, int row);
     // Writes the outcome of a weight (none: clears it) to the focused cell's records.
     void writeOutcome(std::optional<int> weight);
     void digitTyped(int digit);
     void tbDelSngClick();
     void tbDelAllClick();
 
+    // Every record of each cell as the window read it, or last wrote it.
+    QHash<MakeupCell, QList<MakeupRecord>> m_letti;
     // The subjects' iMatId as text (the field names) and short texts, in subject order.
     QStringList m_materie;
     QStringList m_titoli;

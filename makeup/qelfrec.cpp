@@ -1,11 +1,13 @@
 #include "makeup/qelfrec.h"
 
+#include "gradeentry/qevsalva.h"
 #include "makeup/qelmakeupwindow.h"
 #include "makeup/qelrdettrec.h"
 #include "makeup/qelrgrigliarec.h"
 #include "platform/connection.h"
 #include "platform/dateedit.h"
 #include "platform/frames.h"
+#include "platform/helpers.h"
 #include "platform/images.h"
 #include "platform/messagedlg.h"
 
@@ -142,6 +144,8 @@ void TfmQelRec::passFocusedCell()
     m_dett->SetRecId(m_griglia->RecId());
     m_dett->SetMatId(m_griglia->MatId());
     m_dett->SetSitId(m_griglia->SitId());
+    m_dett->SetNomi(m_griglia->NomeAlunno(m_griglia->SitId()),
+                    m_griglia->NomeMateria(m_griglia->MatId()));
 }
 
 void TfmQelRec::followCell()
@@ -198,11 +202,50 @@ void TfmQelRec::tbDeleteClick()
 
 void TfmQelRec::tbDeleteAllClick()
 {
-    if (VxMessageDlg(QStringLiteral("Cancellare tutti i recuperi per classe e fase selezionati?"),
+    // The question names the records it deletes, read as it is asked: each goes only where it
+    // still holds what the question counted; one another office changed since is told.
+    const int iClsId = m_classe.iClsId;
+    const int row = m_ansFreDwgId;
+    QList<MakeupRecord> records;
+    if (!RunShowingErrors([&] { records = m_data.classPhaseRecords(iClsId, row); }))
+        return;
+    const QString fase = m_cboFasi->currentText();
+    if (records.isEmpty()) {
+        VxMessageDlg(QStringLiteral("Nessun recupero da cancellare per la classe %1 nella fase "
+                                    "\"%2\".")
+                         .arg(m_classe.sClsDesc, fase),
+                     mtInformation, mbOK);
+        return;
+    }
+    const QString quanti = CountText(int(records.size()), QStringLiteral("%1 recupero"),
+                                     QStringLiteral("%1 recuperi"));
+    if (VxMessageDlg(QStringLiteral("Cancellare tutti i recuperi per classe e fase selezionati?"
+                                    "\r\r%1 della classe %2 nella fase \"%3\".")
+                         .arg(quanti, m_classe.sClsDesc, fase),
                      mtConfirmation, mbYesNo, 0, mrNo) != mrYes)
         return;
+    QList<TqevScrittura> scritture;
+    for (const MakeupRecord &r : records) {
+        TqevScrittura s;
+        s.cella = QStringLiteral("Alunno: %1\rMateria: %2")
+                      .arg(m_griglia->NomeAlunno(r.iSitId), m_griglia->NomeMateria(r.iMatId));
+        s.id = MakeupRecords::recordId(r.iRecId);
+        s.letta = MakeupRecords::asRead(r);
+        s.cancella = true;
+        s.esegui = [key = r.iRecId](TVxTransaction &tr) { MakeupRecords::remove(tr, key); };
+        scritture.append(s);
+    }
+    TqevVerifica verifica;
+    verifica.leggi = [this, iClsId, row](TVxTransaction &) {
+        return m_data.classPhaseNow(iClsId, row, false);
+    };
+    verifica.diNuovo.cancella =
+        QStringLiteral("La griglia mostra il recupero salvato: cancellando di nuovo tutti i "
+                       "recuperi, viene cancellato.");
+    verifica.diNuovo.resta = QString();
+    verifica.restano = QString();
+    SalvaScritture(scritture, verifica);
     RunShowingErrors([this] {
-        m_data.removeClassPhase(m_classe.iClsId, m_ansFreDwgId);
         m_griglia->CaricaGriglia();
         m_griglia->ImpostaColonne();
         m_griglia->PrimaRiga();

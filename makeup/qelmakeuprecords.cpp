@@ -1,5 +1,7 @@
 #include "makeup/qelmakeuprecords.h"
 
+#include "gradeentry/qevsalva.h"
+#include "platform/connection.h"
 #include "platform/engineerrors.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
@@ -116,20 +118,27 @@ const char kOutcomeLegend[] = "SELECT Ere.iPesoRec, Ere.sEreSDesc FROM TEre_Esit
 const char kInsert[] = "INSERT INTO TRec_Recuperi (iRecId, iTreId, iEreId, iMatId, iSitId, "
                        "iAnsFreDwgId, dRecAttr, dRecVer) VALUES (:iRecId, :iTreId, :iEreId, "
                        ":iMatId, :iSitId, :iAnsFreDwgId, :dRecAttr, :dRecVer)";
-const char kUpdate[] = "UPDATE TRec_Recuperi SET iTreId = :iTreId, iEreId = :iEreId, "
-                       "dRecAttr = :dRecAttr, dRecVer = :dRecVer WHERE iRecId = :iRecId";
-const char kSetCellOutcome[] =
-    "UPDATE TRec_Recuperi SET iEreId = :iEreId WHERE iAnsFreDwgId = :iAnsFreDwgId "
-    "AND iMatId = :iMatId AND iSitId = :iSitId";
-const char kDelete[] = "DELETE FROM TRec_Recuperi Rec WHERE Rec.iRecId = :iRecId";
 // The records of the phase row of every situation of the class on the register, whatever its
 // iSitOrdine: also those that the grids do not list.
-const char kDeleteClassPhase[] = "DELETE FROM TRec_Recuperi ";
-const char kClearClassOutcomes[] = "UPDATE TRec_Recuperi SET iEreId = NULL ";
-const char kOfClassPhase[] = "WHERE iAnsFreDwgId = :iAnsFreDwgId "
-                             "AND iSitId IN (SELECT Sit.iSitId FROM TSit_Situazioni Sit "
-                             "INNER JOIN TClsPst ClsPst ON (ClsPst.iClsPstId = Sit.iClsPstId) "
-                             "WHERE ClsPst.iClsId = :iClsId AND Sit.iSitPosReg > 0)";
+const char kRecordsOfClassPhase[] =
+    "INNER JOIN TSit_Situazioni Sit ON (Sit.iSitId = Rec.iSitId) "
+    "INNER JOIN TClsPst ClsPst ON (ClsPst.iClsPstId = Sit.iClsPstId) "
+    "WHERE ClsPst.iClsId = :iClsId AND Rec.iAnsFreDwgId = :iAnsFreDwgId "
+    "AND Sit.iSitPosReg > 0 ORDER BY Rec.iRecId";
+
+// The records in the grade stores' one shape: every update and delete of a record goes through
+// the one save routine, compared there with what the window read.
+const TqevTabella &tabella()
+{
+    static const TqevTabella t = [] {
+        TqevTabella tab;
+        tab.nome = QStringLiteral("TREC_RECUPERI");
+        tab.chiave = QStringLiteral("iRecId");
+        tab.verificata = true;
+        return tab;
+    }();
+    return t;
+}
 
 QString text(const char *sql)
 {
@@ -154,6 +163,21 @@ QVariant keyOrNull(int key)
 QVariant dateOrNull(const QDate &date)
 {
     return date.isValid() ? QVariant(date) : QVariant();
+}
+
+// The columns a make-up write sets and compares.
+void columnsOf(TVxFieldValues &values, const MakeupRecord &r)
+{
+    values.setValue(QStringLiteral("iTreId"), keyOrNull(r.iTreId));
+    values.setValue(QStringLiteral("iEreId"), keyOrNull(r.iEreId));
+    values.setValue(QStringLiteral("dRecAttr"), dateOrNull(r.dRecAttr));
+    values.setValue(QStringLiteral("dRecVer"), dateOrNull(r.dRecVer));
+}
+
+// An outcome as a cell of the outcomes window compares it, under its record's key.
+QString outcomeColumn(int iRecId)
+{
+    return QStringLiteral("iEreId:%1").arg(iRecId);
 }
 
 // Each row of a select, in the transaction running on the connection or one of its own.
@@ -201,28 +225,16 @@ std::optional<MakeupRecord> recordOfCell(const QSqlDatabase &db, int iAnsId, int
         valuesOf({{"iSitId", iSitId}, {"iMatId", iMatId}, {"iAnsId", iAnsId}, {"iFreId", iFreId}}));
 }
 
-int insertRecord(TVxTransactionScope &scope, const QSqlDatabase &db, MakeupRecord &r)
+int insertRecord(TVxTransaction &tr, const QSqlDatabase &db, const MakeupRecord &r)
 {
     const int key = VxNewKey(db, QStringLiteral("TREC_RECUPERI"));
-    scope.transaction().Exec(text(kInsert), valuesOf({{"iRecId", key},
-                                                      {"iTreId", keyOrNull(r.iTreId)},
-                                                      {"iEreId", keyOrNull(r.iEreId)},
-                                                      {"iMatId", r.iMatId},
-                                                      {"iSitId", r.iSitId},
-                                                      {"iAnsFreDwgId", r.iAnsFreDwgId},
-                                                      {"dRecAttr", dateOrNull(r.dRecAttr)},
-                                                      {"dRecVer", dateOrNull(r.dRecVer)}}));
+    TVxFieldValues values = valuesOf({{"iRecId", key},
+                                      {"iMatId", r.iMatId},
+                                      {"iSitId", r.iSitId},
+                                      {"iAnsFreDwgId", r.iAnsFreDwgId}});
+    columnsOf(values, r);
+    tr.Exec(text(kInsert), values);
     return key;
-}
-
-// Runs an insert, update or delete in a transaction of its own (or the caller's): the rows it
-// changed.
-int changeRows(const QSqlDatabase &db, const QString &sql, const TVxFieldValues &values)
-{
-    TVxTransactionScope scope(db);
-    const int rows = scope.transaction().Exec(sql, values).numRowsAffected();
-    scope.Commit();
-    return rows;
 }
 
 QList<MakeupLegendRow> legend(const QSqlDatabase &db, const char *sql)
@@ -416,6 +428,7 @@ MakeupGrid MakeupRecords::gridWith(const MakeupClass &cls, MakeupPupilList list,
         const MakeupCell cell(r.iSitId, r.iMatId);
         if (!grid.records.contains(cell))
             grid.records.insert(cell, r);
+        grid.cellRecords[cell].append(r);
     });
     if (grades)
         grid.gradeTexts = gradeTexts(cls.iClsSesId, grid.subjects, *grades);
@@ -440,6 +453,16 @@ std::optional<MakeupRecord> MakeupRecords::cellRecordOfPhaseRow(int iAnsFreDwgId
     return firstRecord(
         m_db, joined(kRecordColumns, kRecordOfCellInRow),
         valuesOf({{"iSitId", iSitId}, {"iMatId", iMatId}, {"iAnsFreDwgId", iAnsFreDwgId}}));
+}
+
+QList<MakeupRecord> MakeupRecords::cellRecordsOfPhaseRow(int iAnsFreDwgId, int iSitId,
+                                                         int iMatId) const
+{
+    QList<MakeupRecord> records;
+    eachRow(m_db, joined(kRecordColumns, kRecordOfCellInRow),
+            valuesOf({{"iSitId", iSitId}, {"iMatId", iMatId}, {"iAnsFreDwgId", iAnsFreDwgId}}),
+            [&](const QSqlQuery &q) { records.append(recordOf(q)); });
+    return records;
 }
 
 TVxEnumItems MakeupRecords::types() const
@@ -485,85 +508,107 @@ QList<MakeupLegendRow> MakeupRecords::outcomeLegend() const
 int MakeupRecords::insert(MakeupRecord &record) const
 {
     TVxTransactionScope scope(m_db);
-    const int key = insertRecord(scope, m_db, record);
+    const int key = insertRecord(scope.transaction(), m_db, record);
     scope.Commit();
     // The key is the record's only once the row is there.
     record.iRecId = key;
     return key;
 }
 
-std::optional<MakeupRecord> MakeupRecords::insertUnlessPresent(MakeupRecord &record, int iAnsId,
-                                                               int iFreId) const
+QList<MakeupRecord> MakeupRecords::classPhaseRecords(int iClsId, int iAnsFreDwgId) const
 {
-    TVxTransactionScope scope(m_db);
-    if (std::optional<MakeupRecord> found =
-            recordOfCell(m_db, iAnsId, iFreId, record.iSitId, record.iMatId))
-        return found;
-    const int key = insertRecord(scope, m_db, record);
-    scope.Commit();
-    record.iRecId = key;
-    return std::nullopt;
+    QList<MakeupRecord> records;
+    eachRow(m_db, joined(kRecordColumns, kRecordsOfClassPhase),
+            valuesOf({{"iClsId", iClsId}, {"iAnsFreDwgId", iAnsFreDwgId}}),
+            [&](const QSqlQuery &q) { records.append(recordOf(q)); });
+    return records;
 }
 
-int MakeupRecords::update(const MakeupRecord &r) const
+QString MakeupRecords::cellId(int iSitId, int iMatId)
 {
-    return changeRows(m_db, text(kUpdate),
-                      valuesOf({{"iTreId", keyOrNull(r.iTreId)},
-                                {"iEreId", keyOrNull(r.iEreId)},
-                                {"dRecAttr", dateOrNull(r.dRecAttr)},
-                                {"dRecVer", dateOrNull(r.dRecVer)},
-                                {"iRecId", r.iRecId}}));
+    return QStringLiteral("%1:%2").arg(iSitId).arg(iMatId);
 }
 
-MakeupRecords::OutcomeWritten MakeupRecords::setCellOutcome(int iAnsFreDwgId, int iSitId,
-                                                            int iMatId, std::optional<int> weight,
-                                                            int shown) const
+QString MakeupRecords::recordId(int iRecId)
 {
-    OutcomeWritten written;
-    try {
-        // The check, the lookup and the update see the same records and outcomes.
-        TVxTransactionScope scope(m_db);
-        const std::optional<MakeupRecord> stored =
-            cellRecordOfPhaseRow(iAnsFreDwgId, iSitId, iMatId);
-        if (!stored)
-            return written;
-        if (outcomeCellValue(*stored) != shown) {
-            written.changedTo = outcomeCellValue(*stored);
-            return written;
-        }
-        if (weight)
-            written.iEreId = firstOutcomeOfWeight(*weight);
-        written.rows = changeRows(m_db, text(kSetCellOutcome),
-                                  valuesOf({{"iEreId", keyOrNull(written.iEreId)},
-                                            {"iAnsFreDwgId", iAnsFreDwgId},
-                                            {"iMatId", iMatId},
-                                            {"iSitId", iSitId}}));
-        scope.Commit();
-    } catch (const EVxException &e) {
-        if (!isConcurrentChange(e))
-            throw;
-        // Another office saved the cell at this very moment: its outcome stands, and shows.
-        written = {};
-        if (const std::optional<MakeupRecord> now =
-                cellRecordOfPhaseRow(iAnsFreDwgId, iSitId, iMatId))
-            written.changedTo = outcomeCellValue(*now);
+    return QString::number(iRecId);
+}
+
+TVxRiga MakeupRecords::asRead(const std::optional<MakeupRecord> &read, const MakeupRecord *written)
+{
+    TVxFieldValues asRead;
+    if (read)
+        columnsOf(asRead, *read);
+    TVxFieldValues toWrite;
+    if (written)
+        columnsOf(toWrite, *written);
+    return RigaLetta(read ? read->iRecId : 0, asRead, written ? &toWrite : nullptr);
+}
+
+TVxRiga MakeupRecords::outcomesAsRead(const QList<MakeupRecord> &records)
+{
+    TVxRiga row;
+    if (records.isEmpty())
+        return row;
+    row.chiave = records.first().iRecId;
+    row.valori.insert(QStringLiteral("righe"), int(records.size()));
+    for (const MakeupRecord &r : records)
+        row.valori.insert(outcomeColumn(r.iRecId), keyOrNull(r.iEreId));
+    return row;
+}
+
+MakeupRecord MakeupRecords::recordOfRow(const TVxRiga &row)
+{
+    MakeupRecord r;
+    r.iRecId = row.chiave;
+    r.iTreId = row.valori.value(QStringLiteral("iTreId")).toInt();
+    r.iEreId = row.valori.value(QStringLiteral("iEreId")).toInt();
+    r.dRecAttr = row.valori.value(QStringLiteral("dRecAttr")).toDate();
+    r.dRecVer = row.valori.value(QStringLiteral("dRecVer")).toDate();
+    return r;
+}
+
+QHash<QString, TVxRiga> MakeupRecords::cellNow(int iAnsId, int iFreId, int iSitId, int iMatId) const
+{
+    return {{cellId(iSitId, iMatId), asRead(cellRecord(iAnsId, iFreId, iSitId, iMatId))}};
+}
+
+QHash<QString, TVxRiga> MakeupRecords::classPhaseNow(int iClsId, int iAnsFreDwgId,
+                                                     bool byCell) const
+{
+    QHash<QString, TVxRiga> rows;
+    QHash<MakeupCell, QList<MakeupRecord>> cells;
+    for (const MakeupRecord &r : classPhaseRecords(iClsId, iAnsFreDwgId)) {
+        if (byCell)
+            cells[MakeupCell(r.iSitId, r.iMatId)].append(r);
+        else
+            rows.insert(recordId(r.iRecId), asRead(r));
     }
-    return written;
+    for (auto it = cells.cbegin(); it != cells.cend(); ++it)
+        rows.insert(cellId(it.key().first, it.key().second), outcomesAsRead(it.value()));
+    return rows;
 }
 
-int MakeupRecords::clearClassOutcomes(int iClsId, int iAnsFreDwgId) const
+QHash<QString, TVxRiga> MakeupRecords::cellOutcomesNow(int iAnsFreDwgId, int iSitId,
+                                                       int iMatId) const
 {
-    return changeRows(m_db, joined(kClearClassOutcomes, kOfClassPhase),
-                      valuesOf({{"iAnsFreDwgId", iAnsFreDwgId}, {"iClsId", iClsId}}));
+    return {{cellId(iSitId, iMatId),
+             outcomesAsRead(cellRecordsOfPhaseRow(iAnsFreDwgId, iSitId, iMatId))}};
 }
 
-int MakeupRecords::remove(int iRecId) const
+int MakeupRecords::insert(TVxTransaction &tr, MakeupRecord &record)
 {
-    return changeRows(m_db, text(kDelete), valuesOf({{"iRecId", iRecId}}));
+    record.iRecId = insertRecord(tr, qqoVxGlobConn(), record);
+    return record.iRecId;
 }
 
-int MakeupRecords::removeClassPhase(int iClsId, int iAnsFreDwgId) const
+void MakeupRecords::update(TVxTransaction &tr, const MakeupRecord &written,
+                           const MakeupRecord &read)
 {
-    return changeRows(m_db, joined(kDeleteClassPhase, kOfClassPhase),
-                      valuesOf({{"iAnsFreDwgId", iAnsFreDwgId}, {"iClsId", iClsId}}));
+    AggiornaRiga(tr, tabella(), read.iRecId, written, &read, columnsOf);
+}
+
+void MakeupRecords::remove(TVxTransaction &tr, int iRecId)
+{
+    CancellaCella(tr, tabella(), iRecId, {});
 }

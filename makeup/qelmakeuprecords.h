@@ -16,8 +16,14 @@
 // the first by key, so that two offices, or two runs, see the same one. Each call runs in the
 // caller's transaction when one runs on the connection, else in one of its own. Database
 // errors raise EVxException with the driver's text.
+//
+// The windows write records through grade entry's one save routine (SalvaScritture, in
+// gradeentry/qevsalva.h): a write goes only where the cell's or record's row still holds what
+// the window read (asRead, outcomesAsRead), compared in the save's transaction (cellNow,
+// classPhaseNow); another office's change is told, and writing again writes over it.
 
 #include "platform/enumvalues.h"
+#include "platform/savecheck.h"
 
 #include <QColor>
 #include <QDate>
@@ -30,6 +36,7 @@
 #include <optional>
 
 class QKeyEvent;
+class TVxTransaction;
 
 // The year limit: make-up records exist from the school year with key 38 (2007/2008). The
 // key itself is compared, as every stored year of the suite counts from it.
@@ -133,8 +140,9 @@ struct MakeupGrid
 {
     QList<MakeupPupil> pupils;
     QList<MakeupSubject> subjects;
-    QHash<MakeupCell, MakeupRecord> records; // the first record of each cell, by key
-    QHash<MakeupCell, QString> gradeTexts;   // empty when no grades were asked for
+    QHash<MakeupCell, MakeupRecord> records;            // the first record of each cell
+    QHash<MakeupCell, QList<MakeupRecord>> cellRecords; // every record of each cell, by key
+    QHash<MakeupCell, QString> gradeTexts;              // empty when no grades were asked for
 };
 
 class MakeupRecords
@@ -170,6 +178,8 @@ public:
     // The record of a cell in the phase row: the first by key.
     std::optional<MakeupRecord> cellRecordOfPhaseRow(int iAnsFreDwgId, int iSitId,
                                                      int iMatId) const;
+    // Every record of the cell in the phase row, by key.
+    QList<MakeupRecord> cellRecordsOfPhaseRow(int iAnsFreDwgId, int iSitId, int iMatId) const;
 
     // The types and outcomes as the drop-down lists show them (long text), by key.
     TVxEnumItems types() const;
@@ -185,39 +195,36 @@ public:
     // Inserts the record (iTreId, iEreId, iMatId, iSitId, iAnsFreDwgId, dates; 0 and null
     // dates written as NULL) with a new key, which it returns and sets in the record.
     int insert(MakeupRecord &record) const;
-    // Inserts the record for its cell unless the cell (pupil, subject, phase iFreId of the
-    // year) has one meanwhile, in one transaction: returns the record found (nothing
-    // inserted), or none after inserting. An office that opened its grid before another
-    // office assigned the same cell never makes a second record for it.
-    std::optional<MakeupRecord> insertUnlessPresent(MakeupRecord &record, int iAnsId,
-                                                    int iFreId) const;
-    // Writes type, outcome and dates of the record iRecId; the rows it changed (0: the
-    // record is gone).
-    int update(const MakeupRecord &record) const;
-    // Gives every record of the pupil's subject in the phase row the first outcome of the
-    // weight (none when no outcome has it, or no weight is given), in one transaction; types
-    // and dates stay; only while the cell's first record still shows what the window shows
-    // (shown, as outcomeCellValue gives it). The rows changed (0: the cell has no record any
-    // more, or shows another outcome) and the outcome written (0: none); changedTo, the value
-    // the cell shows now when another office changed its outcome since, or saves it at this
-    // very moment: nothing is written then.
-    struct OutcomeWritten
-    {
-        int rows = 0;
-        int iEreId = 0;
-        std::optional<int> changedTo;
-    };
-    OutcomeWritten setCellOutcome(int iAnsFreDwgId, int iSitId, int iMatId,
-                                  std::optional<int> weight, int shown) const;
-    // Clears the outcome of every record of the phase row whose pupil situation belongs to
-    // the class and is on the register, whatever its iSitOrdine; types and dates stay. The rows
-    // changed.
-    int clearClassOutcomes(int iClsId, int iAnsFreDwgId) const;
-    // Deletes one record; the rows deleted.
-    int remove(int iRecId) const;
-    // Deletes every record of the phase row whose pupil situation belongs to the class and
-    // is on the register, whatever its iSitOrdine; the rows deleted.
-    int removeClassPhase(int iClsId, int iAnsFreDwgId) const;
+    // The records of the phase row of every situation of the class on the register, whatever
+    // its iSitOrdine (also those the grids do not list), by key.
+    QList<MakeupRecord> classPhaseRecords(int iClsId, int iAnsFreDwgId) const;
+
+    // What the one save routine compares. A cell of the assignment window is named by cellId
+    // and compares its first record (asRead: key, type, outcome and dates; those a write changes,
+    // every one for a deletion); a record alone by recordId; a cell of the outcomes window
+    // compares every record of its pupil and subject in the phase row (outcomesAsRead: the
+    // first's key, each record's outcome and their count), so that a write reaching them all
+    // finds each as read.
+    static QString cellId(int iSitId, int iMatId);
+    static QString recordId(int iRecId);
+    static TVxRiga asRead(const std::optional<MakeupRecord> &read,
+                          const MakeupRecord *written = nullptr);
+    static TVxRiga outcomesAsRead(const QList<MakeupRecord> &records);
+    // The key, type, outcome and dates of a row as stored (asRead's columns).
+    static MakeupRecord recordOfRow(const TVxRiga &row);
+    // In the save's transaction: the first record of a cell (by cellId), or the records of the
+    // class in the phase row (classPhaseRecords) by recordId or, byCell, by cellId.
+    QHash<QString, TVxRiga> cellNow(int iAnsId, int iFreId, int iSitId, int iMatId) const;
+    QHash<QString, TVxRiga> classPhaseNow(int iClsId, int iAnsFreDwgId, bool byCell) const;
+    // In the save's transaction: the records of a cell in the phase row (by cellId), as
+    // outcomesAsRead compares them.
+    QHash<QString, TVxRiga> cellOutcomesNow(int iAnsFreDwgId, int iSitId, int iMatId) const;
+
+    // The writes, in the save's transaction once it compared the rows: a new record with a new
+    // key (set in the record); the columns of read that written changes; a record deleted.
+    static int insert(TVxTransaction &tr, MakeupRecord &record);
+    static void update(TVxTransaction &tr, const MakeupRecord &written, const MakeupRecord &read);
+    static void remove(TVxTransaction &tr, int iRecId);
 
 private:
     MakeupGrid gridWith(const MakeupClass &cls, MakeupPupilList list, const QString &recordsSql,

@@ -146,6 +146,26 @@ TqevCellaRec *TfrQevGrigliaRec::Cella(int iSitId, int iMatId) const
     return nullptr;
 }
 
+QString TfrQevGrigliaRec::NomeAlunno(int iSitId) const
+{
+    for (const Riga &riga : m_righe) {
+        if (riga.iSitId == iSitId)
+            return riga.label.section(QStringLiteral(") "), -1);
+    }
+    return {};
+}
+
+QString TfrQevGrigliaRec::NomeMateria(int iMatId) const
+{
+    for (const Riga &riga : m_righe) {
+        for (qsizetype k = 0; k < riga.celle.size() && k < m_titoli.size(); ++k) {
+            if (riga.celle.at(k)->iMatId == iMatId)
+                return m_titoli.at(k);
+        }
+    }
+    return {};
+}
+
 void TfrQevGrigliaRec::PrimaRiga()
 {
     const int col = std::clamp(m_grid->Col(), 0, m_grid->ColCount() - 1);

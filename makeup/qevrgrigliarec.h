@@ -56,6 +56,10 @@ public:
 
     // The cell of a pupil and subject; nullptr when the grid has none.
     TqevCellaRec *Cella(int iSitId, int iMatId) const;
+    // The pupil's name (without the register number) and the subject's title, as the office
+    // reads them where a message names the cell.
+    QString NomeAlunno(int iSitId) const;
+    QString NomeMateria(int iMatId) const;
     // Puts the cursor on the first pupil's row (the column kept when it still exists) and
     // follows it.
     void PrimaRiga();

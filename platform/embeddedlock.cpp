@@ -1,7 +1,11 @@
 #include "platform/embeddedlock.h"
 
+#include "platform/fileaccess.h"
+#include "platform/vxexception.h"
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -37,15 +41,13 @@ bool lockFolderUsable(const QString &folder)
 // another user waiting for this one's lock files: it is taken only when it is this user's.
 bool makePrivateFolder(const QString &folder)
 {
-    const QByteArray name = QFile::encodeName(folder);
-    if (mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
-        return false;
-    struct stat info;
-    if (lstat(name.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != geteuid())
-        return false;
-    if ((info.st_mode & 0777) != 0700 && chmod(name.constData(), 0700) != 0)
-        return false;
-    return true;
+    try {
+        const QFileInfo info(folder);
+        VxMakeOwnFolder(info.absolutePath(), info.fileName(), TVxFileAccess::OwnerOnly);
+        return true;
+    } catch (const EVxException &) {
+        return false; // the next folder is tried
+    }
 }
 
 } // namespace

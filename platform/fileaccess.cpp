@@ -1,5 +1,6 @@
 #include "platform/fileaccess.h"
 
+#include "platform/maindir.h"
 #include "platform/vxexception.h"
 
 #include <QDir>
@@ -13,10 +14,13 @@
 #include <QSysInfo>
 #include <QThread>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits>
 #include <optional>
@@ -30,6 +34,11 @@ namespace {
 QString native(const QString &path)
 {
     return QDir::toNativeSeparators(path);
+}
+
+bool sameFile(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 // A name of its own beside the target, opened for writing only if nothing stands there.
@@ -49,6 +58,47 @@ int openFreshName(const QString &path, mode_t mode, QByteArray *freshName)
     }
     errno = EEXIST;
     return -1;
+}
+
+bool isFreshNameOf(QByteArrayView entry, QByteArrayView prefix)
+{
+    if (entry.size() != prefix.size() + 16 || !entry.startsWith(prefix))
+        return false;
+    return std::all_of(entry.begin() + prefix.size(), entry.end(),
+                       [](char c) { return std::isxdigit(uchar(c)) != 0; });
+}
+
+// The fresh names of the target that writers of this user left when they were killed: a live
+// writer holds a kernel lock on its own, and one just made is not judged before it could take
+// it. A name another account made, or one with another link to it, is not ours to remove.
+void removeLeftFreshNames(const QString &path, QByteArrayView own)
+{
+    const QFileInfo target(path);
+    DIR *dir = ::opendir(QFile::encodeName(target.absolutePath()).constData());
+    if (!dir)
+        return;
+    const auto closeDir = qScopeGuard([dir] { ::closedir(dir); });
+    const int folder = ::dirfd(dir);
+    const QByteArray prefix = '.' + QFile::encodeName(target.fileName()) + '.';
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    while (const dirent *entry = ::readdir(dir)) {
+        if (!isFreshNameOf(entry->d_name, prefix) || own.endsWith(QByteArrayView(entry->d_name)))
+            continue;
+        const int fd = ::openat(folder, entry->d_name,
+                                O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat info;
+        struct stat there;
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+            info.st_nlink == 1 &&
+            now - qint64(info.st_mtime) > TVxFileReplacement::kLeftAfterSecs &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::fstatat(folder, entry->d_name, &there, AT_SYMLINK_NOFOLLOW) == 0 &&
+            sameFile(info, there))
+            ::unlinkat(folder, entry->d_name, 0);
+        ::close(fd);
+    }
 }
 
 // Every byte, or false with errno saying why (a write that takes none is a full disk).
@@ -90,11 +140,6 @@ EVxException notRegular(const QString &path, mode_t mode, const QString &what)
     return EVxException(QStringLiteral("%1 %2 non è un file normale (%3): Tavrin non lo legge. "
                                        "Cancellarlo o sostituirlo e ripetere l'operazione.")
                             .arg(what, native(path), kindOf(mode)));
-}
-
-bool sameFile(const struct stat &a, const struct stat &b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 // ---- the shared hold ----
@@ -230,6 +275,7 @@ QString VxSystemErrorText(int code)
         {ENXIO, "dispositivo non disponibile"},
         {ENODEV, "dispositivo non disponibile"},
         {EAGAIN, "risorsa temporaneamente non disponibile"},
+        {ENOLCK, "il disco non permette di bloccare i file"},
     };
     if (const char *text = texts.value(code))
         return QString::fromUtf8(text);
@@ -253,14 +299,35 @@ bool TVxFileReplacement::open(OpenMode mode)
 {
     Q_UNUSED(mode);
     Q_ASSERT(m_fd < 0 && !m_finished);
-    // Created with the umask applied, as any new file of the program.
-    const mode_t bits = m_access == TVxFileAccess::OwnerOnly ? 0600 : 0666;
-    m_fd = openFreshName(m_path, bits, &m_fresh);
-    if (m_fd < 0 || (m_access == TVxFileAccess::OwnerOnly && ::fchmod(m_fd, 0600) != 0)) {
+    // Created with the umask applied, as any new file of the program, unless the office gave
+    // its own file other permissions (never special bits: they are no office's doing).
+    std::optional<mode_t> bits;
+    struct stat old;
+    if (m_access == TVxFileAccess::OwnerOnly)
+        bits = 0600;
+    else if (::lstat(QFile::encodeName(m_path).constData(), &old) == 0 && S_ISREG(old.st_mode) &&
+             old.st_uid == ::geteuid())
+        bits = old.st_mode & 0777;
+    m_fd = openFreshName(m_path, bits.value_or(0666), &m_fresh);
+    if (m_fd < 0 || (bits && ::fchmod(m_fd, *bits) != 0)) {
         fail(errno);
         return false;
     }
+    // Held while it lives: the mark that tells a live writer's name from a killed one's.
+    ::flock(m_fd, LOCK_EX | LOCK_NB);
+    removeLeftFreshNames(m_path, m_fresh);
     return QIODevice::open(WriteOnly | Unbuffered);
+}
+
+bool TVxFileReplacement::seek(qint64 pos)
+{
+    if (failed() || m_fd < 0 || !flushBuffer())
+        return false;
+    if (::lseek(m_fd, off_t(pos), SEEK_SET) < 0) {
+        fail(errno);
+        return false;
+    }
+    return QIODevice::seek(pos);
 }
 
 qint64 TVxFileReplacement::readData(char *data, qint64 maxSize)
@@ -406,7 +473,7 @@ QString VxFileErrorText(const QFileDevice &file)
     static const int codes[] = {EACCES, EPERM,   EROFS,  ENOSPC,       EDQUOT,  EFBIG,
                                 ENOENT, ENOTDIR, EISDIR, ENAMETOOLONG, ELOOP,   EEXIST,
                                 EIO,    EMFILE,  ENFILE, EBUSY,        ETXTBSY, ENOTEMPTY,
-                                EXDEV,  ESTALE,  ENXIO,  ENODEV,       EAGAIN};
+                                EXDEV,  ESTALE,  ENXIO,  ENODEV,       EAGAIN,  ENOLCK};
     const QString text = file.errorString();
     for (const int code : codes)
         if (text == qt_error_string(code))
@@ -446,24 +513,51 @@ bool VxOpenRegularFile(QFile &file, const QString &path)
     return file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
 }
 
-void VxMakeOwnFolder(const QString &path)
+QString VxMakeOwnFolder(const QString &base, const QString &relative, TVxFileAccess access)
 {
-    const QString folder = QDir::cleanPath(path);
-    const QByteArray name = QFile::encodeName(folder);
-    const auto refuse = [&](int code) {
-        return EVxException(QStringLiteral("Impossibile creare la cartella %1: %2")
+    QString folder = QDir::cleanPath(base);
+    const auto refuse = [&folder](int code) {
+        return EVxException(QStringLiteral("Impossibile creare la cartella %1: %2.")
                                 .arg(native(folder), VxSystemErrorText(code)));
     };
-    struct stat info;
-    if (::lstat(name.constData(), &info) == 0 && S_ISLNK(info.st_mode) &&
-        ::unlink(name.constData()) != 0)
-        throw refuse(errno);
-    if (!QDir().mkpath(folder))
-        throw refuse(::lstat(name.constData(), &info) == 0 ? ENOTDIR : errno);
-    if (::lstat(name.constData(), &info) != 0)
-        throw refuse(errno);
-    if (!S_ISDIR(info.st_mode))
-        throw refuse(ENOTDIR);
+    if (!QDir().mkpath(folder)) {
+        const int code = errno;
+        throw refuse(VxNameTaken(folder) ? ENOTDIR : code);
+    }
+    const mode_t bits = access == TVxFileAccess::OwnerOnly ? 0700 : 0777;
+    for (const QString &part :
+         QDir::cleanPath(relative).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (part == QLatin1String(".."))
+            throw refuse(EACCES);
+        if (part == QLatin1String("."))
+            continue;
+        folder += QLatin1Char('/') + part;
+        const QByteArray name = QFile::encodeName(folder);
+        struct stat info;
+        if (::lstat(name.constData(), &info) == 0 && S_ISLNK(info.st_mode) &&
+            (access == TVxFileAccess::OwnerOnly || ::unlink(name.constData()) != 0))
+            throw refuse(access == TVxFileAccess::OwnerOnly ? ELOOP : errno);
+        if (::mkdir(name.constData(), bits) != 0 && errno != EEXIST)
+            throw refuse(errno);
+        if (::lstat(name.constData(), &info) != 0)
+            throw refuse(errno);
+        if (!S_ISDIR(info.st_mode))
+            throw refuse(ENOTDIR);
+        if (access == TVxFileAccess::OwnerOnly &&
+            (info.st_uid != ::geteuid() ||
+             ((info.st_mode & 0777) != 0700 && ::chmod(name.constData(), 0700) != 0)))
+            throw refuse(EACCES);
+    }
+    return folder;
+}
+
+QString VxMakeOwnFolder(const QString &path)
+{
+    const QString main = QDir::cleanPath(GetMainDir());
+    const QString folder = QDir::cleanPath(path);
+    if (folder.startsWith(main + QLatin1Char('/')))
+        return VxMakeOwnFolder(main, folder.mid(main.size() + 1));
+    return VxMakeOwnFolder(folder, QString());
 }
 
 TVxSharedHold::TVxSharedHold(const QString &path) : m_path(path) {}
@@ -501,7 +595,7 @@ bool TVxSharedHold::tryTake(int waitMs)
         if ((outcome == Outcome::Stale || outcome == Outcome::Gone) && ++rounds < 20)
             continue;
         const qint64 limit = outcome == Outcome::Unnamed
-                                 ? qMax<qint64>(waitMs, (kUnnamedStaleAfterSecs + 1) * 1000)
+                                 ? qMax<qint64>(waitMs, (kUnnamedStaleAfterSecs + 2) * 1000)
                                  : waitMs;
         if (waited.elapsed() >= limit)
             return false;
@@ -548,32 +642,23 @@ TVxSharedHold::Outcome TVxSharedHold::attempt()
     waited.start();
     int bfd = -1;
     for (;;) {
-        bfd = ::open(breaker.constData(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
-                     0644);
-        if (bfd < 0)
-            refuseRemoval(errno);
+        bool made = false;
+        bfd = openBreaker(breaker, groupFolder, &made);
         struct stat held = {};
-        if (::fstat(bfd, &held) != 0) {
-            const int code = errno;
-            ::close(bfd);
-            refuseRemoval(code);
-        }
-        if (!S_ISREG(held.st_mode)) {
-            ::close(bfd);
-            throw notRegular(QFile::decodeName(breaker), held.st_mode, QStringLiteral("Il file"));
-        }
-        if (held.st_uid == ::geteuid())
-            ::fchmod(bfd, groupFolder ? 0664 : 0644); // any account of the folder takes it
         struct stat there;
-        if (::flock(bfd, LOCK_EX | LOCK_NB) == 0) {
+        if (bfd >= 0 && ::fstat(bfd, &held) == 0 && ::flock(bfd, LOCK_EX | LOCK_NB) == 0) {
             if (::lstat(breaker.constData(), &there) == 0 && sameFile(there, held))
                 break;
-        } else if (errno != EWOULDBLOCK && errno != EINTR) {
+        } else if (bfd >= 0 && errno != EWOULDBLOCK && errno != EINTR) {
+            // No kernel locks on this disk: the breaker made for them goes too.
             const int code = errno;
+            if (made)
+                ::unlink(breaker.constData());
             ::close(bfd);
-            refuseRemoval(code);
+            refuseRemoval(code, QFile::decodeName(breaker));
         }
-        ::close(bfd);
+        if (bfd >= 0)
+            ::close(bfd);
         if (waited.elapsed() > 2000)
             return Outcome::Gone; // another office is at it: looked at again
         QThread::msleep(5);
@@ -622,7 +707,7 @@ TVxSharedHold::Outcome TVxSharedHold::judge()
         ::close(rfd);
     }
     const std::optional<LockInfo> info = parseLock(bytes);
-    const qint64 age = QDateTime::currentSecsSinceEpoch() - qint64(seen.st_mtime);
+    const qint64 age = ageOf(seen.st_dev, seen.st_ino, qint64(seen.st_mtime));
     // A lock this user may not read says nothing of its run: judged as another computer's.
     if (rfd < 0) {
         m_holder = Holder{};
@@ -637,21 +722,83 @@ TVxSharedHold::Outcome TVxSharedHold::judge()
     return stale ? Outcome::Stale : Outcome::Held;
 }
 
-void TVxSharedHold::refuseRemoval(int code) const
+qint64 TVxSharedHold::ageOf(quint64 device, quint64 inode, qint64 modified)
 {
-    const QString why = code == EACCES || code == EPERM
-                            ? QStringLiteral("la cartella non lo permette")
-                            : VxSystemErrorText(code);
-    const QString left =
-        m_holder.process > 0
-            ? QStringLiteral("è rimasto da un'esecuzione interrotta%1").arg(holderText())
-            : QStringLiteral("è danneggiato (non dice quale esecuzione lo ha "
-                             "creato)");
-    throw EVxException(
-        QStringLiteral("Il file di blocco %1 %2, ma questo utente non può cancellarlo: %3.\r\r"
-                       "Cancellare il file (o chiedere di farlo a chi lo ha creato o al tecnico) "
-                       "e ripetere l'operazione.")
-            .arg(native(m_path), left, why));
+    const qint64 age = QDateTime::currentSecsSinceEpoch() - modified;
+    if (age >= 0)
+        return age;
+    // Dated ahead of this computer's clock: as old as this hold has seen it unchanged.
+    const QByteArray key = QByteArray::number(device) + ':' + QByteArray::number(inode) + ':' +
+                           QByteArray::number(modified);
+    if (key != m_seenKey || !m_seenSince.isValid()) {
+        m_seenKey = key;
+        m_seenSince.start();
+    }
+    return m_seenSince.elapsed() / 1000;
+}
+
+// The breaker made new, with the modes that let any account of the folder take it; or another
+// office's, opened as it stands and never through a link. -1 when it went between the two
+// looks.
+int TVxSharedHold::openBreaker(const QByteArray &breaker, bool groupFolder, bool *made)
+{
+    const QString shown = QFile::decodeName(breaker);
+    const QString what = QStringLiteral("Il file di subentro");
+    int fd = ::open(breaker.constData(),
+                    O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    *made = fd >= 0;
+    if (*made) {
+        ::fchmod(fd, groupFolder ? 0664 : 0644);
+        return fd;
+    }
+    // A folder that takes no new file would not let the lock go either.
+    if (errno != EEXIST)
+        refuseRemoval(errno);
+    struct stat held;
+    if (::lstat(breaker.constData(), &held) != 0)
+        return -1;
+    // Whatever is no regular file is never opened: a device may act when it is.
+    if (!S_ISREG(held.st_mode))
+        throw notRegular(shown, held.st_mode, what);
+    fd = ::open(breaker.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT)
+        return -1;
+    if (fd < 0)
+        refuseRemoval(errno, shown);
+    if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
+        ::close(fd);
+        throw notRegular(shown, held.st_mode, what);
+    }
+    return fd;
+}
+
+QString TVxSharedHold::leftText() const
+{
+    return m_holder.process > 0
+               ? QStringLiteral("è rimasto da un'esecuzione interrotta%1").arg(holderText())
+               : QStringLiteral("è danneggiato (non dice quale esecuzione lo ha creato)");
+}
+
+// A stale lock left where it is: this user may not remove it, or may not use the breaker under
+// which it would be removed.
+void TVxSharedHold::refuseRemoval(int code, const QString &breaker) const
+{
+    const bool permission = code == EACCES || code == EPERM;
+    const QString cause =
+        breaker.isEmpty()
+            ? QStringLiteral(", ma questo utente non può cancellarlo: %1")
+                  .arg(permission ? QStringLiteral("la cartella non lo permette")
+                                  : VxSystemErrorText(code))
+            : QStringLiteral(". Per cancellarlo Tavrin deve bloccare il file %1, che non può "
+                             "usare: %2")
+                  .arg(native(breaker),
+                       permission ? QStringLiteral("è di un altro utente, che questo utente non "
+                                                   "può aprire")
+                                  : VxSystemErrorText(code));
+    throw EVxException(QStringLiteral("Il file di blocco %1 %2%3.\r\rCancellare il file di blocco "
+                                      "(o chiedere di farlo a chi lo ha creato o al tecnico) e "
+                                      "ripetere l'operazione.")
+                           .arg(native(m_path), leftText(), cause));
 }
 
 void TVxSharedHold::release()

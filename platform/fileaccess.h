@@ -9,13 +9,15 @@
 //   VxIsOwnerOnly(path)                           no one but the owner may read it
 //   VxNameTaken(path)                             anything stands at the name, a link included
 //   VxOpenRegularFile(file, path)                 opened for reading only if a regular file
-//   VxMakeOwnFolder(path)                         a folder of ours, never one a link points to
+//   VxMakeOwnFolder(base, relative)               a folder of ours, never one a link points to
 //   TVxSharedHold                                 a lock file among offices of one folder
 //   VxSystemErrorText(errno), VxFileErrorText(file)  a system error in Italian
 //
-// Every file the program writes goes through VxReplaceFile or TVxFileReplacement: no writer
-// follows a link, keeps the modes of a file someone planted, or leaves a shorter file in place
-// of the old one when the disk is full.
+// Every file the program writes goes through VxReplaceFile or TVxFileReplacement (a print to a
+// PDF file too: printoutput.h), and every folder it makes or enters to write through
+// VxMakeOwnFolder: no writer follows a link, keeps the modes of a file someone planted, or
+// leaves a shorter file in place of the old one when the disk is full. scripts/checkwriters.sh
+// (test check_writers) finds any other way in the program's code.
 //
 // Files holding a password or pupils' data on their way to an upload (the connection settings,
 // the teachers' credentials, packets and archives) are readable by their owner alone; every
@@ -25,6 +27,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QIODevice>
 #include <QString>
 
@@ -40,12 +43,13 @@ enum class TVxFileSync { Now, Later };
 // The bytes are written under a fresh name beside the file, created exclusively (neither a file
 // nor a link that someone planted under a name the program would use is ever opened), and that
 // name is renamed over the file: a reader finds the old file or the whole new one, and a link
-// standing at the file's name is replaced, never followed. The file gets the program's own
-// modes, never those of the file it replaces (which another account may have planted
-// world-writable or setuid): OwnerOnly readable by its owner only, Shared the usual
-// permissions. Every write and the flush are checked (the last pages of a small file reach the
-// disk only then): a failure throws EVxException naming the file and the cause in Italian and
-// saying that the old file is as it was; the fresh name is then gone.
+// standing at the file's name is replaced, never followed. OwnerOnly files are readable by
+// their owner only; a Shared one keeps the permissions of the file it replaces when that is this
+// user's own (the office may have given it 0640), else takes the usual ones: never the modes
+// of a file another account planted (world-writable, setuid). Every write, the flush and the
+// sync are checked (the last pages of a small file reach the disk only then): a failure throws
+// EVxException naming the file and the cause in Italian and saying that the old file is as it
+// was; the fresh name is then gone.
 void VxReplaceFile(const QString &path, const QByteArray &bytes,
                    TVxFileSync sync = TVxFileSync::Now,
                    TVxFileAccess access = TVxFileAccess::Shared);
@@ -57,9 +61,11 @@ void VxReplaceFile(const QString &path, const QByteArray &bytes,
 //   out.commit();                           // synced, closed, renamed over the file; or throws
 // The bytes go to the disk in pieces of kBufferSize, each write checked by the object itself:
 // a write that fails fails every later one and commit(), so a writer that does not look at
-// what write() returns still never replaces the file with a cut one. The fresh name goes with
-// the object unless committed. Files that must appear together (an extraction) are each
-// finish()ed, then each commit()ted.
+// what write() returns still never replaces the file with a cut one. A writer may go back to
+// rewrite what it wrote (an archive's headers: seek()). The fresh name goes with the object
+// unless committed; one that a writer of this user left when it was killed (it holds a kernel
+// lock on its name while it lives) goes at the next open() for the same file. Files that must
+// appear together (an extraction) are each finish()ed, then each commit()ted.
 class TVxFileReplacement : public QIODevice
 {
 public:
@@ -69,11 +75,14 @@ public:
     TVxFileReplacement &operator=(const TVxFileReplacement &) = delete;
 
     static constexpr qint64 kBufferSize = 64 * 1024;
+    // A fresh name untouched this long, that no writer holds, was left by a killed one.
+    static constexpr qint64 kLeftAfterSecs = 10;
 
     // Write-only whatever the mode asks; false when the fresh name can't be made (failure()
     // says why).
     bool open(OpenMode mode = WriteOnly) override;
-    bool isSequential() const override { return true; }
+    bool isSequential() const override { return false; }
+    bool seek(qint64 pos) override;
     // Every byte on the disk (TVxFileSync::Later: once the caller syncs the folder) and closed.
     void finish(TVxFileSync sync = TVxFileSync::Now);
     // finish(), then the fresh name renamed over the file.
@@ -128,11 +137,19 @@ QString VxFileErrorText(const QFileDevice &file);
 // False when the file cannot be opened (missing, not permitted): file.errorString() says why.
 bool VxOpenRegularFile(QFile &file, const QString &path);
 
-// Makes the folder (and its parents) where the program then writes its own files. A link
-// standing at the folder's own name is removed and a real folder made in its place, so that
-// the files meant for it never land where the link points. Throws EVxException naming the
-// folder.
-void VxMakeOwnFolder(const QString &path);
+// The one way the program makes, or enters to write, a folder; returns its path (no separator
+// at the end). `base` is taken as it stands and made with its parents when missing: a folder
+// the office chose (a key, a share: a link there is the office's own). Every folder of
+// `relative` below it ("5A", "Storico/956") is the program's: a link standing at one's name is
+// removed and a real folder made in its place, so that the files meant for it never land where
+// the link points; a file there is refused. OwnerOnly folders are made for this user alone
+// (0700), in shared places (/tmp): one that is another's, or a link, is refused. The one-argument
+// form takes the main folder as the base of a path inside it (ETC, sta, USR/Dati/Registro are the
+// program's), any other path as the office gave it. Throws EVxException naming the folder and the
+// cause.
+QString VxMakeOwnFolder(const QString &base, const QString &relative,
+                        TVxFileAccess access = TVxFileAccess::Shared);
+QString VxMakeOwnFolder(const QString &path);
 
 // A hold on a file of a folder that offices on several computers, under several accounts,
 // share: a volume's name, the register's catalogue, an export folder. The lock file says who
@@ -140,14 +157,18 @@ void VxMakeOwnFolder(const QString &path);
 // is stale at once, whoever made it; one made on another computer, whose process can't be seen
 // from here, after a day; one that names no process or no computer (a run killed between
 // making its lock and writing it, a power loss) after the time a run takes to write its lock,
-// and is waited on until then. A stale lock is removed and made again; where the folder does
-// not let this user remove it, the office is told which file to remove. Offices that judge one
-// lock stale remove it one at a time, each under a kernel lock on the folder's breaker file
-// (kBreakerName, there only while an office removes a lock) and after judging it again there:
-// no office ever removes a lock made since its judgement, whatever inode the file system gives
-// the new one. A release removes the run's
-// own lock only, never one another run made after taking the name over. The lock is created
-// writable by its owner, and by the group where the folder is the group's.
+// and is waited on until then. Ages are measured on the lock's own date, or from when this hold
+// first saw it where that date is ahead of this computer's clock (a file server's clock ahead).
+// A stale lock is removed and made again; where the folder does not let this user remove it,
+// the office is told which file to remove. Offices that judge one lock stale remove it one at a
+// time, each under a kernel lock on the folder's breaker file (kBreakerName, there only while
+// an office removes a lock) and after judging it again there: no office ever removes a lock
+// made since its judgement, whatever inode the file system gives the new one. The breaker is
+// made new (never opened through a link) and only the one just made gets its modes; one that
+// is not a regular file, another account's that can't be opened, or a folder whose disk has
+// no kernel locks (some network shares) is told by its own name and cause. A release removes
+// the run's own lock only, never one another run made after taking the name over. The lock is
+// created writable by its owner, and by the group where the folder is the group's.
 class TVxSharedHold
 {
 public:
@@ -182,9 +203,15 @@ private:
     };
     Outcome attempt();
     Outcome judge();
-    [[noreturn]] void refuseRemoval(int code) const;
+    int openBreaker(const QByteArray &breaker, bool groupFolder, bool *made);
+    [[noreturn]] void refuseRemoval(int code, const QString &breaker = QString()) const;
+    QString leftText() const;
+    qint64 ageOf(quint64 device, quint64 inode, qint64 modified);
 
     QString m_path;
     int m_fd = -1;
     Holder m_holder;
+    // The lock seen (device, inode, date) and when, for a date ahead of this computer's clock.
+    QByteArray m_seenKey;
+    QElapsedTimer m_seenSince;
 };

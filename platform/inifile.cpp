@@ -36,7 +36,10 @@ IniText load(const QString &path)
     // than hang on a FIFO or fill the memory from a device; a write says why.
     try {
         if (!VxOpenRegularFile(file, path)) {
-            ini.unreadable = file.exists();
+            // Missing, or a link to nothing: no setting there to keep.
+            ini.unreadable = QFileInfo::exists(path);
+            ini.refusal = QStringLiteral("Impossibile leggere il file %1: %2.")
+                              .arg(QDir::toNativeSeparators(path), VxFileErrorText(file));
             return ini;
         }
     } catch (const EVxException &e) {
@@ -75,9 +78,7 @@ IniText loadForWrite(const QString &path, TVxIniEncoding newFileEncoding)
 {
     IniText ini = load(path);
     if (ini.unreadable)
-        throw EVxException(ini.refusal.isEmpty() ? QStringLiteral("Impossibile leggere il file %1.")
-                                                       .arg(QDir::toNativeSeparators(path))
-                                                 : ini.refusal);
+        throw EVxException(ini.refusal);
     if (newFileEncoding == TVxIniEncoding::Cp1252 &&
         (ini.ascii || ini.encoding == Encoding::Cp1252)) {
         ini.encoding = Encoding::Cp1252;
@@ -107,7 +108,12 @@ void save(const QString &path, const IniText &ini, TVxFileAccess access)
             bytes = "\xEF\xBB\xBF";
         bytes += text.toUtf8();
     }
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    try {
+        VxMakeOwnFolder(QFileInfo(path).absolutePath());
+    } catch (const EVxException &e) {
+        throw EVxException(QStringLiteral("Impossibile scrivere il file %1. %2")
+                               .arg(QDir::toNativeSeparators(path), e.message()));
+    }
     VxReplaceFile(path, bytes, TVxFileSync::Now, access);
 }
 

@@ -1,5 +1,8 @@
 #include "platform/maindir.h"
 
+#include "platform/fileaccess.h"
+#include "platform/vxexception.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -81,7 +84,11 @@ QString resolvePath(const QString &path)
 QString mainSubDir(const QString &name)
 {
     const QString dir = resolvePath(name);
-    QDir().mkpath(dir);
+    try {
+        VxMakeOwnFolder(dir);
+    } catch (const EVxException &) {
+        // Told by the first file written there, which names it.
+    }
     return withSeparator(dir);
 }
 

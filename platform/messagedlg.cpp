@@ -2,6 +2,7 @@
 
 #include "platform/dialogseam.h"
 #include "platform/helpers.h"
+#include "platform/printoutput.h"
 #include "platform/vxexception.h"
 
 #include <QApplication>
@@ -21,7 +22,6 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
-#include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
@@ -414,7 +414,7 @@ std::optional<QColor> VxChooseColor(QWidget *parent, const QColor &initial, cons
     return color.isValid() ? std::optional<QColor>(color) : std::nullopt;
 }
 
-bool VxPrintDialog(QWidget *parent, QPrinter &printer, const QString &caption, int pageCount)
+bool VxPrintDialog(QWidget *parent, TVxPrintOutput &output, const QString &caption, int pageCount)
 {
     if (DialogSeam::scripted()) {
         DialogSeam::record(QStringLiteral("print"), caption);
@@ -425,16 +425,14 @@ bool VxPrintDialog(QWidget *parent, QPrinter &printer, const QString &caption, i
         const QString file = map.value(QStringLiteral("file")).toString();
         if (file.isEmpty())
             return false;
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(file);
-        if (map.contains(QStringLiteral("from"))) {
-            printer.setPrintRange(QPrinter::PageRange);
-            printer.setFromTo(map.value(QStringLiteral("from")).toInt(),
-                              map.value(QStringLiteral("to")).toInt());
-        }
+        output.setFile(file);
+        if (map.contains(QStringLiteral("from")))
+            output.setPages(map.value(QStringLiteral("from")).toInt(),
+                            map.value(QStringLiteral("to")).toInt());
         return true;
     }
-    return VxNewPrintDialog(printer, parent, caption, pageCount)->exec() == QDialog::Accepted;
+    return VxNewPrintDialog(output.printer(), parent, caption, pageCount)->exec() ==
+           QDialog::Accepted;
 }
 
 std::unique_ptr<QPrintDialog> VxNewPrintDialog(QPrinter &printer, QWidget *parent,

@@ -104,13 +104,15 @@ std::optional<QColor> VxChooseColor(QWidget *parent, const QColor &initial,
                                     const QString &caption = {});
 
 class QPrinter;
+class TVxPrintOutput;
 
-// The print dialog of the program: true when the user chose to print, the printer then set as
-// chosen (printer, pages, copies). With a page count the dialog offers a range within it.
-// Scripted runs record the caption (kind "print") and take the next queued answer: a file
-// name prints to that PDF file; a map {"file", "from", "to"} prints that page range to it;
-// none queued, or an empty one, is a cancelled dialog.
-bool VxPrintDialog(QWidget *parent, QPrinter &printer, const QString &caption, int pageCount = 0);
+// The print dialog of the program: true when the user chose to print, the output then set as
+// chosen (printer or PDF file, pages, copies: printoutput.h). With a page count the dialog
+// offers a range within it. Scripted runs record the caption (kind "print") and take the next
+// queued answer: a file name prints to that PDF file; a map {"file", "from", "to"} prints that
+// page range to it; none queued, or an empty one, is a cancelled dialog.
+bool VxPrintDialog(QWidget *parent, TVxPrintOutput &output, const QString &caption,
+                   int pageCount = 0);
 class QPrintDialog;
 // The print dialog VxPrintDialog shows.
 std::unique_ptr<QPrintDialog> VxNewPrintDialog(QPrinter &printer, QWidget *parent,

@@ -1,6 +1,7 @@
 #include "platform/querycollection.h"
 
 #include "platform/connection.h"
+#include "platform/savecheck.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
 
@@ -491,6 +492,14 @@ void TVxQueryCollection::Cancel()
 
 namespace {
 
+// A record editor's words for writing again after being told of another workstation's change.
+const TVxDiNuovo kDiNuovo{
+    QStringLiteral("il dato della scheda"),
+    QStringLiteral("Salvando di nuovo, il dato della scheda sostituisce quello dell'altra "
+                   "postazione."),
+    QString(), QString(),
+    QStringLiteral("La riga mostra il dato salvato: eliminandola di nuovo, viene cancellata.")};
+
 bool sameValue(const QVariant &a, const QVariant &b)
 {
     if (a.isNull() || b.isNull())
@@ -510,6 +519,57 @@ QStringList TVxQueryCollection::changedFields() const
     return changed;
 }
 
+std::optional<QVariantList> TVxQueryCollection::changedElsewhere(TVxTransaction &tr,
+                                                                 TVxStatementKind kind,
+                                                                 const QVariant &currentKey) const
+{
+    if (!m_autoBuild || m_auto.columns.isEmpty() || (kind != skUpdate && kind != skDelete))
+        return std::nullopt;
+    const QVariantList &asRead = m_rows[m_recNo];
+    TVxFieldValues read;
+    TVxFieldValues written;
+    for (int i = 0; i < m_auto.columns.size(); ++i) {
+        const int field = FieldIndex(m_auto.params[i]);
+        read.setValue(m_auto.columns[i], asRead.value(field));
+        written.setValue(m_auto.columns[i], m_buffer.value(field));
+    }
+    const TVxRiga letta =
+        VxRigaLetta(currentKey.toInt(), read, kind == skUpdate ? &written : nullptr);
+    QSqlQuery &q =
+        tr.Exec(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = :VXCURRID")
+                    .arg(m_auto.columns.join(QStringLiteral(", ")), m_auto.table, m_auto.key),
+                valuesOf({{"VXCURRID", currentKey}}));
+    // A row gone is no change to refuse: an update tells it as its own failure, a delete has
+    // nothing left to take away.
+    if (!fetchNext(q)) {
+        q.finish();
+        return std::nullopt;
+    }
+    const QVariantList now = readRow(q, q.record());
+    q.finish();
+    TVxRiga ora;
+    ora.chiave = letta.chiave;
+    QVariantList stored = asRead;
+    for (int i = 0; i < m_auto.columns.size(); ++i) {
+        ora.valori.insert(m_auto.columns[i], now.value(i));
+        stored[FieldIndex(m_auto.params[i])] = now.value(i);
+    }
+    if (VxRigaComeLetta(letta, ora))
+        return std::nullopt;
+    return stored;
+}
+
+void TVxQueryCollection::takeStoredRow(const QVariantList &stored)
+{
+    const QVariantList asRead = m_rows[m_recNo];
+    for (int i = 0; i < m_buffer.size() && i < stored.size(); ++i) {
+        if (m_state == dsEdit && sameValue(m_buffer[i], asRead.value(i)))
+            m_buffer[i] = stored[i];
+    }
+    m_rows[m_recNo] = stored;
+    emit dataChanged(index(m_recNo, 0), index(m_recNo, FieldCount() - 1));
+}
+
 QList<TVxQueryDesc> TVxQueryCollection::runStatements(TVxStatementKind kind,
                                                       const QVariant &currentKey)
 {
@@ -524,7 +584,15 @@ QList<TVxQueryDesc> TVxQueryCollection::runStatements(TVxStatementKind kind,
     TVxTransactionScope scope(db);
     TVxTransaction *tr = &scope.transaction();
     QList<TVxQueryDesc> done;
+    std::optional<QVariantList> stored;
     const auto run = [&] {
+        stored = changedElsewhere(*tr, kind, currentKey);
+        if (stored) {
+            throw EVxException(VxMotivo(kind == skDelete
+                                            ? TVxCambio::ModificatoPrimaDellaCancellazione
+                                            : TVxCambio::Modificato,
+                                        kDiNuovo));
+        }
         for (const QString &sql : list) {
             TVxQueryDesc desc;
             desc.SQL = sql;
@@ -556,10 +624,16 @@ QList<TVxQueryDesc> TVxQueryCollection::runStatements(TVxStatementKind kind,
     };
     // Inside the caller's transaction a failure must take back only this row's statements:
     // the caller may still commit its other work, and the row is shown as not saved.
-    if (scope.ownsTransaction())
-        run();
-    else
-        VxUnderSavepoint(*tr, run);
+    try {
+        if (scope.ownsTransaction())
+            run();
+        else
+            VxUnderSavepoint(*tr, run);
+    } catch (const EVxException &) {
+        if (stored)
+            takeStoredRow(*stored);
+        throw;
+    }
     scope.Commit();
     return done;
 }

@@ -37,7 +37,12 @@
 // the key: every other plain column is written; computed columns are not. Its update sets only
 // the columns whose value differs from the row as read, so that a column another workstation
 // saved meanwhile and this one did not touch keeps the other's value; an edit that changed
-// nothing runs no statement.
+// nothing runs no statement. Before its update or delete it reads the stored row in the
+// write's transaction and goes on only where the row still holds what the collection read, in
+// the columns the update sets (every written column for a delete: platform/savecheck.h).
+// Otherwise nothing is written: the failure tells that another workstation changed the row,
+// the row takes the stored values (the edit keeps what was typed, the other columns take the
+// stored ones), and posting or deleting again writes over it.
 //
 // An empty statement list means that kind of change is not allowed (CanInsert, CanModify,
 // CanDelete); trying it raises. A collection with no lists is a read-only dataset.
@@ -58,6 +63,9 @@
 #include <QVariant>
 
 #include <functional>
+#include <optional>
+
+class TVxTransaction;
 
 enum TVxStatementKind { skInsert = 1, skUpdate = 2, skDelete = 3 };
 
@@ -170,6 +178,12 @@ private:
     QStringList changedFields() const;
     // Runs the list for the buffer; returns the per-statement descriptions.
     QList<TVxQueryDesc> runStatements(TVxStatementKind kind, const QVariant &currentKey);
+    // The derived update's or delete's comparison, in the write's transaction: the row as
+    // stored now when another workstation changed it since it was read, else none.
+    std::optional<QVariantList> changedElsewhere(TVxTransaction &tr, TVxStatementKind kind,
+                                                 const QVariant &currentKey) const;
+    // The row as stored now becomes the row as read; the edit keeps what was typed.
+    void takeStoredRow(const QVariantList &stored);
     void mergeIntoBuffer(const QList<TVxQueryDesc> &done, TVxStatementKind kind);
 
     QString m_connectionName;

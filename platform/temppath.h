@@ -7,4 +7,13 @@
 
 #include <QString>
 
+#include <memory>
+
+class QTemporaryDir;
+
 QString GetTempPath();
+
+// A folder of its own inside GetTempPath() ("pagelle-Ab12Cd"), removed with everything in it
+// when let go. With GetTempPath the one place the program makes a temporary folder (a fresh
+// name, only this user's: nothing planted there). Raises EVxException when none can be made.
+std::unique_ptr<QTemporaryDir> VxNewTemporaryFolder(const QString &prefix);

@@ -5,6 +5,8 @@
 #include "platform/vxexception.h"
 
 #include <QFile>
+#include <QRegularExpression>
+#include <QStringDecoder>
 #include <QXmlStreamReader>
 
 #include <algorithm>
@@ -161,6 +163,30 @@ std::optional<TVxXmlTagFault> VxFindOversizedStartTag(QStringView xml)
 
 std::optional<TVxXmlTagFault> VxFindOversizedStartTag(QByteArrayView xml)
 {
+    // Counted in the characters the parser reads. A text marked as UTF-16 or UTF-32 is
+    // decoded first; one that declares another form than UTF-8 or UTF-16 (UTF-7 writes "=" and
+    // quotes as other bytes) is refused before any parser would decode it.
+    if (const auto encoding = QStringConverter::encodingForData(xml, u'<');
+        encoding && *encoding != QStringConverter::Utf8) {
+        QStringDecoder decoder(*encoding);
+        const QString text = decoder.decode(xml);
+        return oversizedStartTag(QStringView(text));
+    }
+    static const QRegularExpression declaration(QStringLiteral(
+        "^(?:\\x{EF}\\x{BB}\\x{BF})?<\\?xml[^>]*?\\sencoding\\s*=\\s*[\"']([^\"']*)[\"']"));
+    const QRegularExpressionMatch declared =
+        declaration.match(QString::fromLatin1(xml.first(qMin<qsizetype>(xml.size(), 1024))));
+    static const QStringList allowed{QStringLiteral("utf-8"), QStringLiteral("utf8"),
+                                     QStringLiteral("utf-16"), QStringLiteral("utf-16le"),
+                                     QStringLiteral("utf-16be")};
+    if (declared.hasMatch() && !allowed.contains(declared.captured(1).toLower())) {
+        TVxXmlTagFault fault;
+        fault.line = 1;
+        fault.column = declared.capturedStart(1) + 1;
+        fault.what = QStringLiteral("la codifica «%1», che non è ammessa (solo UTF-8 o UTF-16)")
+                         .arg(declared.captured(1));
+        return fault;
+    }
     return oversizedStartTag(xml);
 }
 

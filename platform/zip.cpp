@@ -1,5 +1,6 @@
 #include "platform/zip.h"
 
+#include "platform/fileaccess.h"
 #include "platform/helpers.h"
 #include "platform/vxexception.h"
 
@@ -10,13 +11,14 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
-#include <QTemporaryFile>
 
 #include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -149,6 +151,72 @@ bool staysInside(const QString &folder, const QString &root)
     return isInside(existing.canonicalFilePath(), root);
 }
 
+// libzip writing a new archive into a TVxFileReplacement: written, rewritten where its headers
+// are filled in, and committed when libzip is done with it. There is nothing to read: the
+// archive is made new.
+struct ArchiveOut
+{
+    TVxFileReplacement *file;
+    zip_error_t error = {};
+    qint64 length = 0;
+    std::optional<EVxException> failure;
+};
+
+zip_int64_t writeArchive(void *userdata, void *data, zip_uint64_t length, zip_source_cmd_t command)
+{
+    auto *out = static_cast<ArchiveOut *>(userdata);
+    const auto failed = [out](int code) {
+        zip_error_set(&out->error, code, out->file->failed() ? EIO : 0);
+        return zip_int64_t(-1);
+    };
+    switch (command) {
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(
+            ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR,
+            ZIP_SOURCE_FREE, ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL, ZIP_SOURCE_SUPPORTS,
+            ZIP_SOURCE_BEGIN_WRITE, ZIP_SOURCE_COMMIT_WRITE, ZIP_SOURCE_ROLLBACK_WRITE,
+            ZIP_SOURCE_WRITE, ZIP_SOURCE_SEEK_WRITE, ZIP_SOURCE_TELL_WRITE, ZIP_SOURCE_REMOVE, -1);
+    case ZIP_SOURCE_STAT:
+        zip_error_set(&out->error, ZIP_ER_READ, ENOENT);
+        return -1;
+    case ZIP_SOURCE_BEGIN_WRITE:
+        return out->file->open() ? 0 : failed(ZIP_ER_OPEN);
+    case ZIP_SOURCE_WRITE: {
+        const qint64 written = out->file->write(static_cast<const char *>(data), qint64(length));
+        if (written != qint64(length))
+            return failed(ZIP_ER_WRITE);
+        out->length = qMax(out->length, out->file->pos());
+        return written;
+    }
+    case ZIP_SOURCE_TELL_WRITE:
+        return out->file->pos();
+    case ZIP_SOURCE_SEEK_WRITE: {
+        const zip_int64_t at = zip_source_seek_compute_offset(
+            zip_uint64_t(out->file->pos()), zip_uint64_t(out->length), data, length, &out->error);
+        if (at < 0)
+            return -1;
+        return out->file->seek(at) ? 0 : failed(ZIP_ER_SEEK);
+    }
+    case ZIP_SOURCE_COMMIT_WRITE:
+        try {
+            out->file->commit();
+        } catch (const EVxException &e) {
+            out->failure = e;
+            return failed(ZIP_ER_WRITE);
+        }
+        return 0;
+    case ZIP_SOURCE_ROLLBACK_WRITE:
+    case ZIP_SOURCE_REMOVE:
+    case ZIP_SOURCE_FREE:
+        return 0; // the fresh name goes with the replacement
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&out->error, data, length);
+    default:
+        zip_error_set(&out->error, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+}
+
 } // namespace
 
 void TZip::Add()
@@ -170,70 +238,71 @@ void TZip::Add()
         names.insert(info.fileName().toLower());
     }
 
-    const QFileInfo target(m_fileName);
-    QTemporaryFile temp(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
-                        QStringLiteral(".XXXXXX"));
-    if (!temp.open())
-        throw EVxException(QStringLiteral("Impossibile creare l'archivio %1: %2")
-                               .arg(m_fileName, VxFileErrorText(temp)));
-    const QString tempName = temp.fileName();
-    const QByteArray tempPath = QFile::encodeName(tempName);
-
-    if (m_fileList.isEmpty()) {
-        if (temp.write(emptyArchive, sizeof emptyArchive) != qint64(sizeof emptyArchive) ||
-            !temp.flush())
-            throw EVxException(QStringLiteral("Impossibile scrivere l'archivio %1: %2")
-                                   .arg(m_fileName, VxFileErrorText(temp)));
-        temp.close();
-    } else {
-        temp.close();
-        int code = 0;
-        zip_t *archive = zip_open(tempPath.constData(), ZIP_TRUNCATE, &code);
-        if (!archive)
-            throw EVxException(QStringLiteral("Impossibile creare l'archivio %1: %2")
-                                   .arg(m_fileName, openError(code)));
-        for (const QString &file : std::as_const(m_fileList)) {
-            const QFileInfo info(file);
-            zip_source_t *source = zip_source_file(
-                archive, QFile::encodeName(info.absoluteFilePath()).constData(), 0, -1);
-            const QByteArray entry = info.fileName().toUtf8();
-            zip_int64_t index = -1;
-            if (source) {
-                index = zip_file_add(archive, entry.constData(), source, ZIP_FL_ENC_GUESS);
-                if (index < 0)
-                    zip_source_free(source);
-            }
-            if (index < 0) {
-                const QString reason = libzipError(archive);
-                zip_discard(archive);
-                throw EVxException(QStringLiteral("Impossibile aggiungere %1 all'archivio %2: %3")
-                                       .arg(file, m_fileName, reason));
-            }
-            zip_file_set_mtime(archive, zip_uint64_t(index), info.lastModified().toSecsSinceEpoch(),
-                               0);
-        }
-        if (zip_close(archive) != 0) {
-            const QString reason = libzipError(archive);
-            zip_discard(archive);
-            throw EVxException(
-                QStringLiteral("Impossibile scrivere l'archivio %1: %2").arg(m_fileName, reason));
-        }
-    }
-
-    // The permissions are set on the temporary file (made readable by its owner only), so the
-    // archive never shows under its name readable by more than it should be; rename() then
-    // replaces the old archive in one step. An archive is no more readable than the most
-    // private of its files (a class folder's teachers' passwords).
+    // An archive is no more readable than the most private of its files (a class folder's
+    // teachers' passwords).
     const bool ownerOnly = m_access == TVxFileAccess::OwnerOnly ||
                            std::any_of(m_fileList.cbegin(), m_fileList.cend(), &VxIsOwnerOnly);
-    QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner;
-    if (!ownerOnly)
-        permissions |= QFile::ReadGroup | QFile::ReadOther;
-    QFile::setPermissions(tempName, permissions);
-    const QByteArray finalPath = QFile::encodeName(target.absoluteFilePath());
-    if (std::rename(tempPath.constData(), finalPath.constData()) != 0)
-        throw EVxException(QStringLiteral("Impossibile sostituire l'archivio %1: %2.")
-                               .arg(m_fileName, VxSystemErrorText(errno)));
+    TVxFileReplacement out(m_fileName,
+                           ownerOnly ? TVxFileAccess::OwnerOnly : TVxFileAccess::Shared);
+    if (m_fileList.isEmpty()) {
+        if (!out.open())
+            throw out.failure();
+        out.write(emptyArchive, sizeof emptyArchive);
+        out.commit();
+        return;
+    }
+    ArchiveOut sink{&out};
+    zip_error_init(&sink.error);
+    const auto finiError = qScopeGuard([&sink] { zip_error_fini(&sink.error); });
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t *source = zip_source_function_create(&writeArchive, &sink, &error);
+    zip_t *archive =
+        source ? zip_open_from_source(source, ZIP_CREATE | ZIP_TRUNCATE, &error) : nullptr;
+    if (!archive) {
+        const QString reason = zipErrorText(&error);
+        zip_error_fini(&error);
+        if (source)
+            zip_source_free(source);
+        throw out.failed()
+            ? out.failure()
+            : EVxException(
+                  QStringLiteral("Impossibile creare l'archivio %1: %2").arg(m_fileName, reason));
+    }
+    zip_error_fini(&error);
+    for (const QString &file : std::as_const(m_fileList)) {
+        const QFileInfo info(file);
+        zip_source_t *entrySource =
+            zip_source_file(archive, QFile::encodeName(info.absoluteFilePath()).constData(), 0, -1);
+        const QByteArray entry = info.fileName().toUtf8();
+        zip_int64_t index = -1;
+        if (entrySource) {
+            index = zip_file_add(archive, entry.constData(), entrySource, ZIP_FL_ENC_GUESS);
+            if (index < 0)
+                zip_source_free(entrySource);
+        }
+        if (index < 0) {
+            const QString reason = libzipError(archive);
+            zip_discard(archive);
+            throw EVxException(QStringLiteral("Impossibile aggiungere %1 all'archivio %2: %3")
+                                   .arg(file, m_fileName, reason));
+        }
+        zip_file_set_mtime(archive, zip_uint64_t(index), info.lastModified().toSecsSinceEpoch(), 0);
+    }
+    // The archive is written through `out` and put in place by libzip's last call, whole.
+    if (zip_close(archive) != 0) {
+        const QString reason = libzipError(archive);
+        zip_discard(archive);
+        if (sink.failure)
+            throw *sink.failure;
+        if (out.failed())
+            throw out.failure();
+        QString text =
+            QStringLiteral("Impossibile scrivere l'archivio %1: %2.").arg(m_fileName, reason);
+        if (VxNameTaken(m_fileName))
+            text += QStringLiteral(" L'archivio che c'era è rimasto com'era.");
+        throw EVxException(text);
+    }
 }
 
 QStringList TZip::EntryNames() const
@@ -268,8 +337,7 @@ QStringList TZip::Extract()
                                .arg(m_fileName));
     if (!QFileInfo(m_fileName).isFile())
         throw EVxException(QStringLiteral("Archivio %1 non trovato.").arg(m_fileName));
-    if (!QDir().mkpath(m_extractPath))
-        throw EVxException(QStringLiteral("Impossibile creare la cartella %1").arg(m_extractPath));
+    VxMakeOwnFolder(m_extractPath);
     const QString root = QFileInfo(m_extractPath).canonicalFilePath();
 
     const ReadArchive opened = openToRead(m_fileName, 0);
@@ -408,10 +476,11 @@ QStringList TZip::Extract()
         for (QString up = folder; !QFileInfo::exists(up); up = QFileInfo(up).path())
             missing.prepend(up);
         for (const QString &up : std::as_const(missing)) {
-            if (!QDir().mkdir(up))
-                throw EVxException(QStringLiteral("Impossibile creare la cartella %1: %2. "
-                                                  "Nessun file è stato estratto.")
-                                       .arg(up, VxSystemErrorText(errno)));
+            try {
+                VxMakeOwnFolder(QFileInfo(up).path(), QFileInfo(up).fileName());
+            } catch (const EVxException &e) {
+                throw EVxException(e.message() + QStringLiteral(" Nessun file è stato estratto."));
+            }
             made << up;
         }
         if (entry.folder)

@@ -4,9 +4,10 @@
 //   setFileName(path), FileName()  the archive
 //   FileList()              the files Add puts in, each stored under its bare file name
 //   Add()                   replaces the archive with one holding exactly the listed files;
-//                           built under a temporary name beside it and renamed, so the archive
-//                           is either complete or left as it was. An empty list gives an empty
-//                           archive. A missing file or two files of one name raise first.
+//                           written as every file of the program (TVxFileReplacement), so the
+//                           archive is either complete or left as it was. An empty list gives
+//                           an empty archive. A missing file or two files of one name raise
+//                           first.
 //   setExtractPath(folder), ExtractPath()  where Extract writes (made when missing)
 //   Extract()               the files extracted, as full paths. Archives come from outside:
 //                           every entry is checked before anything is written; an entry with

@@ -3,9 +3,12 @@
 #include "platform/vxexception.h"
 
 #include <QFontDatabase>
+#include <QGlyphRun>
 #include <QHash>
 #include <QTextLayout>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -251,6 +254,18 @@ double TfrFontMetrics::width(QStringView text) const
     return total * m_em;
 }
 
+std::optional<double> TfrFontMetrics::simpleWidth(QStringView text) const
+{
+    double total = 0;
+    for (const QChar c : text) {
+        const float a = m_face->advanceOf(c.unicode());
+        if (a == kShaped)
+            return std::nullopt;
+        total += a;
+    }
+    return total * m_em;
+}
+
 bool TfrFontMetrics::simple(QStringView text) const
 {
     for (const QChar c : text) {
@@ -276,60 +291,269 @@ QString TfrFontMetrics::missing(QStringView text) const
     return found;
 }
 
+namespace {
+
+// A glyph of a shaped line where it stands: the same glyph twice on a line stands for its own
+// characters each time.
+struct PlacedGlyph
+{
+    size_t face;
+    quint32 glyph;
+    qint64 x, y; // in 1/16 of the shaping's pixels
+
+    bool operator==(const PlacedGlyph &) const = default;
+};
+
+size_t qHash(const PlacedGlyph &g, size_t seed = 0)
+{
+    return qHashMulti(seed, g.face, g.glyph, g.x, g.y);
+}
+
+PlacedGlyph placed(const QGlyphRun &run, qsizetype i)
+{
+    const QPointF p = run.positions().at(i);
+    return {qHash(run.rawFont()), run.glyphIndexes().at(i), qRound64(p.x() * 16),
+            qRound64(p.y() * 16)};
+}
+
+// The clusters of a shaped line, each [first, end) of the text: the characters whose glyphs
+// overlap (a letter and the marks drawn on it, the letters of a ligature) are one; and the
+// cluster of each glyph, that of the characters that drew it first. Qt gives the glyphs of a
+// range of characters, not their clusters.
+std::vector<std::pair<int, int>> findClusters(const QString &text, const QTextLayout &layout,
+                                              QHash<PlacedGlyph, int> &clusterOf)
+{
+    std::vector<int> starts;
+    QHash<PlacedGlyph, int> startOf; // the character where each glyph was met first
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        int start = int(i);
+        const QList<QGlyphRun> runs = layout.glyphRuns(int(i), int(n));
+        for (const QGlyphRun &run : runs)
+            for (qsizetype g = 0; g < run.glyphIndexes().size(); ++g)
+                if (const auto it = startOf.constFind(placed(run, g)); it != startOf.constEnd())
+                    start = std::min(start, *it);
+        if (runs.isEmpty() && !starts.empty())
+            start = starts.back(); // a character without a glyph of its own
+        while (!starts.empty() && starts.back() > start)
+            starts.pop_back();
+        if (starts.empty() || starts.back() < start)
+            starts.push_back(start);
+        for (const QGlyphRun &run : runs)
+            for (qsizetype g = 0; g < run.glyphIndexes().size(); ++g)
+                startOf.insert(placed(run, g), start);
+        i += n;
+    }
+    std::vector<std::pair<int, int>> clusters;
+    for (size_t c = 0; c < starts.size(); ++c)
+        clusters.emplace_back(starts[c], c + 1 < starts.size() ? starts[c + 1] : int(text.size()));
+    for (auto it = startOf.cbegin(); it != startOf.cend(); ++it)
+        clusterOf.insert(it.key(),
+                         int(std::upper_bound(starts.begin(), starts.end(), *it) - starts.begin()) -
+                             1);
+    return clusters;
+}
+
+// Gives each glyph of a cluster, in drawing order, a character of the cluster in the text's
+// order, the last glyph those left: a reader that copies the glyphs one by one (a mark after
+// its letter) gives back the text.
+void standFor(const QString &text, std::pair<int, int> cluster,
+              const std::vector<TfrShapedGlyph *> &glyphs)
+{
+    int at = cluster.first;
+    for (size_t k = 0; k < glyphs.size(); ++k) {
+        const int n =
+            at < cluster.second && text[at].isHighSurrogate() && at + 1 < cluster.second ? 2 : 1;
+        const int end = k + 1 == glyphs.size() ? cluster.second : std::min(at + n, cluster.second);
+        glyphs[k]->First = quint16(std::min(at, 0xFFFF));
+        glyphs[k]->End = quint16(std::min(end, 0xFFFF));
+        at = end;
+    }
+}
+
+// What a kept shaped text costs, near enough: its characters and glyphs, and what the
+// containers and the keeping add.
+qsizetype bytesOf(const TfrShapedText &t)
+{
+    return 160 + qsizetype(sizeof(TfrShapedText)) + 2 * t.Text.size() +
+           qsizetype(t.Runs.size() * sizeof(TfrGlyphRun) +
+                     t.Glyphs.size() * sizeof(TfrShapedGlyph));
+}
+
+// The shaped lines kept, the least recently asked first out once they pass the bound: the lines
+// of a page or two at least (the layout measures them, the preview and the PDF draw them), and
+// the pages of a school's reports, so that a run shapes each line once.
+class ShapedLines
+{
+public:
+    static constexpr qsizetype kBound = 8 << 20; // bytes
+
+    // A text in a face: the text shares its characters with the one kept.
+    struct Key
+    {
+        int face;
+        QString text;
+        bool operator==(const Key &) const = default;
+    };
+
+    std::shared_ptr<const TfrShapedText> find(const Key &key)
+    {
+        const auto it = m_kept.find(key);
+        if (it == m_kept.end())
+            return nullptr;
+        it->asked = ++m_asked;
+        return it->text;
+    }
+
+    // Past the bound, the least recently asked go until a quarter of it is free again.
+    void keep(const Key &key, std::shared_ptr<const TfrShapedText> text)
+    {
+        const qsizetype bytes = bytesOf(*text);
+        m_bytes += bytes;
+        m_kept.insert(key, {std::move(text), bytes, ++m_asked});
+        if (m_bytes <= kBound)
+            return;
+        std::vector<std::pair<quint64, qsizetype>> byAge;
+        for (const Kept &k : std::as_const(m_kept))
+            byAge.emplace_back(k.asked, k.bytes);
+        std::sort(byAge.begin(), byAge.end());
+        quint64 last = 0;
+        for (const auto &[asked, size] : byAge) {
+            if (m_bytes <= kBound / 4 * 3)
+                break;
+            m_bytes -= size;
+            last = asked;
+        }
+        m_kept.removeIf([last](const auto &it) { return it.value().asked <= last; });
+    }
+
+private:
+    struct Kept
+    {
+        std::shared_ptr<const TfrShapedText> text;
+        qsizetype bytes = 0;
+        quint64 asked = 0;
+    };
+    QHash<Key, Kept> m_kept;
+    qsizetype m_bytes = 0;
+    quint64 m_asked = 0;
+};
+
+size_t qHash(const ShapedLines::Key &key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.face, key.text);
+}
+
+qint64 g_shaped = 0;
+
+// Whether a run is drawn as a simple text would draw it: in the face, left to right, each
+// character one glyph of the face's character map, at the advances before it, on the baseline.
+bool drawnPlain(const TfrGlyphRun &run, const std::vector<TfrShapedGlyph> &glyphs,
+                const QString &text, TfrFontMetrics::Face &face)
+{
+    if (run.RightToLeft || glyphs.empty() || run.Font.familyName() != face.raw.familyName() ||
+        run.Font.styleName() != face.raw.styleName())
+        return false;
+    double x = glyphs.front().X;
+    int at = glyphs.front().First;
+    for (const TfrShapedGlyph &g : glyphs) {
+        if (g.First != at || g.End != at + 1 || std::abs(g.Y) > 1e-4 || std::abs(g.X - x) > 1e-4)
+            return false;
+        const QChar c = text[at];
+        const float advance = face.advanceOf(c.unicode());
+        quint32 glyph = 0;
+        int n = 1;
+        if (advance == kShaped || !face.raw.glyphIndexesForChars(&c, 1, &glyph, &n) ||
+            glyph != g.Glyph)
+            return false;
+        x += advance;
+        ++at;
+    }
+    return true;
+}
+
+// The runs' glyphs kept in one block, a plain run's as its one entry.
+void keepCompact(TfrShapedText &shaped, std::vector<std::vector<TfrShapedGlyph>> &glyphsOfRun,
+                 TfrFontMetrics::Face &face)
+{
+    size_t count = 0;
+    for (size_t r = 0; r < shaped.Runs.size(); ++r) {
+        std::vector<TfrShapedGlyph> &glyphs = glyphsOfRun[r];
+        if (drawnPlain(shaped.Runs[r], glyphs, shaped.Text, face)) {
+            glyphs = {{0, glyphs.front().First, glyphs.back().End, glyphs.front().X, 0}};
+            shaped.Runs[r].Plain = true;
+        }
+        count += glyphs.size();
+    }
+    shaped.Glyphs.reserve(count);
+    for (size_t r = 0; r < shaped.Runs.size(); ++r) {
+        const size_t first = shaped.Glyphs.size();
+        shaped.Glyphs.insert(shaped.Glyphs.end(), glyphsOfRun[r].begin(), glyphsOfRun[r].end());
+        shaped.Runs[r].Glyphs =
+            std::span<const TfrShapedGlyph>(shaped.Glyphs.data() + first, glyphsOfRun[r].size());
+    }
+}
+
+} // namespace
+
 std::shared_ptr<const TfrShapedText> frShapeText(const QString &text, const TfrFontSpec &spec)
 {
-    // The lines of a page or two: the layout measures them, the preview and the PDF draw them.
-    static QHash<QString, std::shared_ptr<const TfrShapedText>> kept;
+    static ShapedLines kept;
     const int index = faceIndex(spec);
-    const QString key = QChar(u'0' + index) + text;
-    if (const auto it = kept.constFind(key); it != kept.constEnd())
-        return *it;
-    if (kept.size() >= 4096)
-        kept.clear();
+    if (auto found = kept.find({index, text}))
+        return found;
 
+    ++g_shaped;
     const ShapedLine shaped(text, index, uprightRanges(text, index));
     const double baseline = shaped.line.ascent();
     auto result = std::make_shared<TfrShapedText>();
+    result->Text = text;
     result->Width = shaped.line.naturalTextWidth() / kRawSize;
-    // What each glyph stands for: the characters whose clusters hold it, by face, glyph and
-    // place (the same glyph twice on a line stands for its own character each time).
-    const auto glyphKey = [](const QGlyphRun &run, qsizetype i) {
-        const QPointF p = run.positions().at(i);
-        return run.rawFont().familyName() + QLatin1Char('|') + run.rawFont().styleName() +
-               QLatin1Char('|') + QString::number(run.glyphIndexes().at(i)) + QLatin1Char('|') +
-               QString::number(qRound(p.x() * 16)) + QLatin1Char('|') +
-               QString::number(qRound(p.y() * 16));
-    };
-    QHash<QString, std::pair<QString, qsizetype>> textOf; // and the last character's index
-    for (qsizetype i = 0; i < text.size();) {
-        const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        for (const QGlyphRun &run : shaped.layout.glyphRuns(int(i), int(n))) {
-            for (qsizetype g = 0; g < run.glyphIndexes().size(); ++g) {
-                auto &[chars, last] = textOf[glyphKey(run, g)];
-                if (chars.isEmpty() || last != i)
-                    chars += text.mid(i, n);
-                last = i;
-            }
+    QHash<PlacedGlyph, int> clusterOf;
+    const std::vector<std::pair<int, int>> clusters = findClusters(text, shaped.layout, clusterOf);
+    std::vector<std::vector<TfrShapedGlyph *>> glyphsOf(clusters.size());
+    const QRawFont &box = faceAt(index).raw;
+    const QList<QGlyphRun> runs = shaped.line.glyphRuns();
+    result->Runs.resize(size_t(runs.size()));
+    std::vector<std::vector<TfrShapedGlyph>> glyphsOfRun(size_t(runs.size()));
+    for (qsizetype r = 0; r < runs.size(); ++r) {
+        const QGlyphRun &run = runs[r];
+        TfrGlyphRun &out = result->Runs[size_t(r)];
+        // what no embeddable face has prints as the report face's empty box, as the layout
+        // recorded it
+        const bool embeddable = frEmbeddable(run.rawFont());
+        out.Font = embeddable ? run.rawFont() : box;
+        out.RightToLeft = run.isRightToLeft();
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        std::vector<TfrShapedGlyph> &outGlyphs = glyphsOfRun[size_t(r)];
+        outGlyphs.resize(size_t(glyphs.size()));
+        for (qsizetype g = 0; g < glyphs.size(); ++g) {
+            TfrShapedGlyph &glyph = outGlyphs[size_t(g)];
+            glyph.Glyph = embeddable && glyphs[g] <= 0xFFFF ? quint16(glyphs[g]) : 0;
+            glyph.X = float(positions[g].x() / kRawSize);
+            glyph.Y = float((positions[g].y() - baseline) / kRawSize);
+            if (const int c = clusterOf.value(placed(run, g), -1); c >= 0)
+                glyphsOf[size_t(c)].push_back(&glyph); // else it stands for nothing
         }
-        i += n;
     }
-    for (const QGlyphRun &run : shaped.line.glyphRuns()) {
-        TfrGlyphRun out;
-        out.Font = run.rawFont();
-        out.Glyphs = run.glyphIndexes();
-        for (qsizetype g = 0; g < out.Glyphs.size(); ++g) {
-            const QPointF p = run.positions().at(g);
-            out.Positions.append(QPointF(p.x() / kRawSize, (p.y() - baseline) / kRawSize));
-            out.Texts.append(textOf.value(glyphKey(run, g)).first);
-        }
-        result->Runs.push_back(std::move(out));
-    }
-    kept.insert(key, result);
+    for (size_t c = 0; c < clusters.size(); ++c)
+        standFor(text, clusters[c], glyphsOf[c]);
+    keepCompact(*result, glyphsOfRun, faceAt(index));
+    kept.keep({index, result->Text}, result);
     return result;
+}
+
+qint64 frShapedTexts()
+{
+    return g_shaped;
 }
 
 bool frEmbeddable(const QRawFont &face)
 {
+    // Qt's face of empty boxes has no family: asking its name ends the program inside Qt.
+    if (face.fontTable("head").isEmpty())
+        return false;
     static QHash<QString, bool> known;
     const QString key = face.familyName() + QLatin1Char('|') + face.styleName();
     auto it = known.find(key);

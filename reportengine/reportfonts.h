@@ -21,7 +21,9 @@
 // which is most of a school's texts and the fast way. Any other is shaped by Qt as its script
 // writes it (joined letters, marks on their letters, right-to-left words in visual order within
 // the left-to-right line), each character the report's face lacks taken from an installed font
-// that has it; its width is the width of that shaping.
+// that has it; its width is the width of that shaping. What no installed font can print (a
+// script no font has, such as Devanagari or Thaana on Debian's fonts) prints as empty boxes and
+// is recorded (missing): no script stops a print.
 
 #include <QFont>
 #include <QList>
@@ -32,6 +34,8 @@
 #include <QStringView>
 
 #include <memory>
+#include <optional>
+#include <span>
 #include <vector>
 
 struct TfrFontSpec
@@ -50,6 +54,8 @@ public:
     static TfrFontMetrics of(const TfrFontSpec &spec);
 
     double width(QStringView text) const; // millimetres
+    // The width of a simple text (below); none for another.
+    std::optional<double> simpleWidth(QStringView text) const;
     double ascent() const { return m_ascent; }
     // From one line's top to the next: ascent, descent and the face's leading.
     double lineHeight() const { return m_lineHeight; }
@@ -71,28 +77,54 @@ private:
     double m_lineHeight;
 };
 
-// One face's glyphs of a shaped text, in ems of the font's size from the text's origin (the left
-// end of its baseline), y growing downwards.
+// A glyph of a shaped text: where it stands, in ems of the font's size from the text's origin
+// (the left end of its baseline), y growing downwards; and what it stands for, for copying and
+// searching, [First, End) of the text. The glyphs of a cluster (a letter and its marks, a
+// ligature) stand for its characters in their order, one each, the last glyph for those left; a
+// glyph left over for none. Small, since a run keeps the lines of a whole school's reports.
+struct TfrShapedGlyph
+{
+    quint16 Glyph;
+    quint16 First, End; // a line is shorter than 65,536 characters
+    float X, Y;
+};
+
+// One face's glyphs of a shaped text. The face is one a PDF embeds: what shaping found in no
+// such face is drawn as the report face's empty box (glyph 0).
 struct TfrGlyphRun
 {
-    QRawFont Font; // the face, at 1000 pixels per em
-    QList<quint32> Glyphs;
-    QList<QPointF> Positions;
-    QStringList Texts; // what each glyph stands for, for copying and searching
+    QRawFont Font;                          // the face, at 1000 pixels per em
+    std::span<const TfrShapedGlyph> Glyphs; // the shaped text's
+    bool RightToLeft = false;               // its glyphs in the text's order, right to left
+    // A stretch drawn as a simple text is (one glyph of the report's face per character, each at
+    // the advances before it), most of a line that has a word in another script: its glyphs are
+    // not kept, its one entry gives its characters and where the first stands.
+    bool Plain = false;
 };
 
 struct TfrShapedText
 {
+    QString Text;
     std::vector<TfrGlyphRun> Runs;
-    double Width = 0; // ems
+    std::vector<TfrShapedGlyph> Glyphs; // those of every run, in one block
+    double Width = 0;                   // ems
+
+    QStringView textOf(const TfrShapedGlyph &g) const
+    {
+        return QStringView(Text).mid(g.First, g.End - g.First);
+    }
 };
 
 // A text shaped as above, in the face its font names (bold, italic; its size aside). Kept for
-// the next asking: the layout measures a line, the preview and the PDF draw the same line.
+// the next asking, within a bound in bytes (the least recently asked goes first): the layout
+// measures a line, the preview and the PDF draw the same line.
 std::shared_ptr<const TfrShapedText> frShapeText(const QString &text, const TfrFontSpec &spec);
+// How many texts frShapeText has shaped since the program started (not those it kept).
+qint64 frShapedTexts();
 
 // Whether a PDF can embed the face (a TrueType one): a character only another kind of face
-// has counts as missing.
+// has counts as missing, as does one Qt draws as an empty box from a face of its own (one with
+// no tables, and no name to ask).
 bool frEmbeddable(const QRawFont &face);
 
 // Text as it is laid out: in its composed form, so that a letter stored with its marks apart

@@ -18,10 +18,11 @@ constexpr double kPadX = 0.5;
 constexpr double kPadY = 0.3;
 constexpr double kEps = 1e-6;
 
-// TOTALPAGES while pages are still being made: a private-use character, which no school text
-// holds, replaced by the page count once the last page is known. Lines are broken as if it
-// were this sample.
-constexpr char16_t kTotalPagesMark = u'\uE000';
+// TOTALPAGES while pages are still being made: a noncharacter, which Unicode keeps for a
+// program's own use and no text exchanged holds (a private-use character may stand in a name
+// for a letter of some font: it would print as the page count), replaced by the page count once
+// the last page is known. Lines are broken as if it were this sample.
+constexpr char16_t kTotalPagesMark = u'\uFDD0';
 const QString kTotalPagesSample = QStringLiteral("999");
 
 // One line of a text and its width.

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -85,8 +86,9 @@ void appendHex4(QByteArray &out, quint32 v)
     out.append(digits, 4);
 }
 
-// A text string of the document's properties: UTF-16 with its byte order mark.
-QByteArray textString(const QString &text)
+// A text string of the document's properties and of marked content: UTF-16 with its byte order
+// mark.
+QByteArray textString(QStringView text)
 {
     QByteArray out = "<FEFF";
     for (const QChar c : text)
@@ -525,15 +527,15 @@ public:
     }
 
 private:
-    void coordinate(double v)
+    void coordinate(double v, int decimals = 2)
     {
-        appendNumber(m_out, v);
+        appendNumber(m_out, v, decimals);
         m_out += ' ';
     }
-    void point(const QPointF &mm)
+    void point(const QPointF &mm, int decimals = 2)
     {
-        coordinate(mm.x() * kPtPerMm);
-        coordinate(m_height - mm.y() * kPtPerMm);
+        coordinate(mm.x() * kPtPerMm, decimals);
+        coordinate(m_height - mm.y() * kPtPerMm, decimals);
     }
     void rect(const QRectF &mm)
     {
@@ -587,24 +589,15 @@ private:
     {
         const TfrFontMetrics metrics = TfrFontMetrics::of(item.Font);
         const QString &t = item.Text;
-        if (!metrics.simple(t)) {
+        const std::optional<double> width = metrics.simpleWidth(t);
+        if (!width) {
             shapedText(item);
             return;
         }
         const int face = m_faces.number(item.Font);
-        FaceUse &use = m_faces.uses[size_t(face)];
         m_glyphs.clear();
-        const char16_t *units = reinterpret_cast<const char16_t *>(t.utf16());
-        for (qsizetype i = 0; i < t.size(); ++i) {
-            quint32 g = use.file->glyph(units + i, 1);
-            if (g >= use.used.size())
-                g = 0;
-            use.used[g] = true;
-            if (g > 0 && use.textOf[g].isEmpty())
-                use.textOf[g] = QString(QChar(units[i]));
-            appendHex4(m_glyphs, g);
-        }
-        clipped(item, metrics.width(t), [&] {
+        plainGlyphs(m_faces.uses[size_t(face)], t, m_glyphs);
+        clipped(item, *width, [&] {
             font(face, item.Font.Size);
             m_out += "BT ";
             point(item.Origin);
@@ -612,47 +605,177 @@ private:
         });
     }
 
-    // A shaped line: each run in its face, a glyph placed anew only where the one before does
-    // not leave the pen there (a mark on its letter, a right-to-left word).
+    // The glyphs of a simple text (reportfonts.h), one of the face's character map for each
+    // character, inside a string being shown.
+    static void plainGlyphs(FaceUse &use, QStringView text, QByteArray &out)
+    {
+        const char16_t *units = text.utf16();
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            quint32 g = use.file->glyph(units + i, 1);
+            if (g >= use.used.size())
+                g = 0;
+            use.used[g] = true;
+            if (g > 0) {
+                QString &stands = use.textOf[g];
+                if (stands.isEmpty()) {
+                    stands = QChar(units[i]);
+                } else if (stands.size() != 1 || stands.front() != QChar(units[i])) {
+                    // a glyph the font draws for two characters gives back the other one here
+                    out += "> Tj " + actualText(text.mid(i, 1)) + '<';
+                    appendHex4(out, g);
+                    out += "> Tj EMC <";
+                    continue;
+                }
+            }
+            appendHex4(out, g);
+        }
+    }
+
+    // Marked content that a reader copies and searches as the text given, whatever the glyphs
+    // inside it stand for: up to its EMC.
+    static QByteArray actualText(QStringView text)
+    {
+        return "/Span<</ActualText" + textString(text) + ">>BDC ";
+    }
+
+    // A right-to-left word as a span gives it: a reader (poppler's pdftotext) lays a span's
+    // characters out from left to right over its glyphs, as it does drawn characters, and then
+    // reads each right-to-left stretch of a line from its right end, where a mark counts as of
+    // neither direction. So the span holds the word's characters as drawn, from left to right,
+    // after a right-to-left mark (U+200F, invisible) where the word ends in a mark: otherwise
+    // that mark, leftmost, would be read as the end of the text before the word.
+    static QString asDrawn(QStringView word)
+    {
+        QList<uint> chars = word.toUcs4();
+        std::reverse(chars.begin(), chars.end());
+        QString drawn =
+            QString::fromUcs4(reinterpret_cast<const char32_t *>(chars.constData()), chars.size());
+        if (!chars.isEmpty() && QChar::isMark(chars.front()))
+            drawn.prepend(QChar(0x200F));
+        return drawn;
+    }
+
+    // The glyphs of a text object, shown a string at a time: a glyph placed anew only where the
+    // one before does not leave the pen there (a mark on its letter, a right-to-left word).
+    struct Shown
+    {
+        bool open = false;
+        QPointF pen;
+    };
+    void endString(Shown &shown)
+    {
+        if (shown.open)
+            m_out += "> Tj ";
+        shown.open = false;
+    }
+    void show(Shown &shown, FaceUse &use, quint32 glyph, const QPointF &at, double em)
+    {
+        use.used[glyph] = true;
+        if (!shown.open || std::abs(at.x() - shown.pen.x()) > 0.001 ||
+            std::abs(at.y() - shown.pen.y()) > 0.001) {
+            endString(shown);
+            m_out += "1 0 0 1 ";
+            point(at, 3);
+            m_out += "Tm <";
+            shown.open = true;
+        }
+        appendHex4(m_out, glyph);
+        shown.pen = at + QPointF(use.width(int(glyph)) / 1000.0 * em, 0);
+    }
+
+    // A shaped line in one text object, each run in its face.
     void shapedText(const TfrDisplayItem &item)
     {
         const std::shared_ptr<const TfrShapedText> shaped = frShapeText(item.Text, item.Font);
         const double em = item.Font.Size * 25.4 / 72.0; // millimetres
         clipped(item, shaped->Width * em, [&] {
+            Shown shown;
+            m_out += "BT ";
             for (const TfrGlyphRun &run : shaped->Runs) {
-                // a face that cannot be embedded prints the report face's empty boxes, as
-                // the layout recorded
-                const bool embeddable = frEmbeddable(run.Font);
-                const int face =
-                    embeddable ? m_faces.number(FontFile::of(run.Font)) : m_faces.number(item.Font);
-                FaceUse &use = m_faces.uses[size_t(face)];
+                const int face = m_faces.number(FontFile::of(run.Font));
+                endString(shown);
                 font(face, item.Font.Size);
-                m_out += "BT ";
-                bool open = false;
-                QPointF pen;
-                for (qsizetype i = 0; i < run.Glyphs.size(); ++i) {
-                    quint32 g = embeddable ? run.Glyphs[i] : 0;
-                    if (g >= use.used.size())
-                        g = 0;
-                    use.used[g] = true;
-                    if (g > 0 && use.textOf[g].isEmpty())
-                        use.textOf[g] = run.Texts.value(i);
-                    const QPointF at = item.Origin + run.Positions[i] * em;
-                    if (!open || std::abs(at.x() - pen.x()) > 0.001 ||
-                        std::abs(at.y() - pen.y()) > 0.001) {
-                        if (open)
-                            m_out += "> Tj ";
-                        m_out += "1 0 0 1 ";
-                        point(at);
-                        m_out += "Tm <";
-                        open = true;
-                    }
-                    appendHex4(m_out, g);
-                    pen = at + QPointF(use.width(int(g)) / 1000.0 * em, 0);
+                if (run.Plain) {
+                    const TfrShapedGlyph &stretch = run.Glyphs.front();
+                    m_out += "1 0 0 1 ";
+                    point(item.Origin + QPointF(stretch.X, 0) * em, 3);
+                    m_out += "Tm <";
+                    plainGlyphs(m_faces.uses[size_t(face)], shaped->textOf(stretch), m_out);
+                    m_out += "> Tj ";
+                } else {
+                    shapedRun(item, *shaped, run, m_faces.uses[size_t(face)], shown);
                 }
-                m_out += open ? "> Tj ET\n" : "ET\n";
             }
+            endString(shown);
+            m_out += "ET\n";
         });
+    }
+
+    // What a run's glyphs stand for, as a reader copies them: a glyph through the font's map
+    // where it stands for one character, the one it stands for throughout the document;
+    // otherwise (an empty box, a glyph that stands for other characters elsewhere, or for none
+    // here) through a span of its own, so that the map never gives a glyph characters it does
+    // not stand for where it is drawn. A reader joins a mark to the letter before it, as a
+    // left-to-right script draws them, not to one it reads right to left: such a word with marks
+    // is one span, its glyphs drawn from left to right as a reader lays out its characters.
+    void shapedRun(const TfrDisplayItem &item, const TfrShapedText &shaped, const TfrGlyphRun &run,
+                   FaceUse &use, Shown &shown)
+    {
+        const double em = item.Font.Size * 25.4 / 72.0;
+        const auto glyphAt = [&](size_t i) -> quint32 {
+            return run.Glyphs[i].Glyph < use.used.size() ? run.Glyphs[i].Glyph : 0;
+        };
+        const auto draw = [&](size_t i) {
+            show(shown, use, glyphAt(i),
+                 item.Origin + QPointF(run.Glyphs[i].X, run.Glyphs[i].Y) * em, em);
+        };
+        // the font's map gives back the glyph's text where it is the first to give the glyph
+        // one, or the one it gave
+        const auto mapped = [&](size_t i) {
+            const quint32 g = glyphAt(i);
+            const QStringView text = shaped.textOf(run.Glyphs[i]);
+            const QList<uint> chars = text.toUcs4();
+            QString &stands = use.textOf[g];
+            if (g == 0 || chars.size() != 1 || (!stands.isEmpty() && stands != text) ||
+                (run.RightToLeft && QChar::isMark(chars.front())))
+                return false;
+            if (stands.isEmpty())
+                stands = text.toString();
+            return true;
+        };
+        // what is given back together: a glyph, or a right-to-left word (up to a blank)
+        const auto blank = [&](size_t i) { return shaped.textOf(run.Glyphs[i]) == u" "; };
+        const size_t count = run.Glyphs.size();
+        std::vector<size_t> order;
+        for (size_t i = 0, end = 0; i < count; i = end) {
+            end = i + 1;
+            while (run.RightToLeft && end < count && !blank(end - 1) && !blank(end))
+                ++end;
+            bool plain = true;
+            for (size_t k = i; k < end && plain; ++k)
+                plain = mapped(k);
+            if (plain) {
+                for (size_t k = i; k < end; ++k)
+                    draw(k);
+                continue;
+            }
+            order.clear();
+            int first = int(shaped.Text.size()), last = 0;
+            for (size_t k = i; k < end; ++k) {
+                first = std::min(first, int(run.Glyphs[k].First));
+                last = std::max(last, int(run.Glyphs[k].End));
+                order.push_back(k);
+            }
+            std::stable_sort(order.begin(), order.end(),
+                             [&](size_t a, size_t b) { return run.Glyphs[a].X < run.Glyphs[b].X; });
+            const QStringView text = QStringView(shaped.Text).mid(first, std::max(0, last - first));
+            endString(shown);
+            m_out += actualText(run.RightToLeft ? asDrawn(text) : text.toString());
+            for (const size_t k : order)
+                draw(k);
+            endString(shown);
+            m_out += "EMC ";
+        }
     }
 
     Faces &m_faces;

@@ -3,6 +3,7 @@
 #include "platform/images.h"
 #include "platform/keys.h"
 #include "platform/messagedlg.h"
+#include "platform/printoutput.h"
 #include "reportengine/reportrender.h"
 
 #include <QAction>
@@ -11,7 +12,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPainter>
-#include <QPrinter>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QStandardPaths>
@@ -41,13 +41,11 @@ bool frPrintWithDialog(QWidget *parent, const TfrDisplayList &pages)
 {
     if (pages.Pages.empty())
         return false;
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageLayout(frPageLayout(pages.Pages.front()));
-    printer.setDocName(pages.Title);
-    if (!VxPrintDialog(parent, printer, QStringLiteral("Stampa - %1").arg(pages.Title),
+    TVxPrintOutput output(frPageLayout(pages.Pages.front()), pages.Title);
+    if (!VxPrintDialog(parent, output, QStringLiteral("Stampa - %1").arg(pages.Title),
                        int(pages.Pages.size())))
         return false;
-    frPrintPages(pages, printer);
+    frPrintPages(pages, output);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "reportengine/reportrender.h"
 
 #include "platform/fileaccess.h"
+#include "platform/printoutput.h"
 #include "platform/vxexception.h"
 #include "platform/waitwindow.h"
 #include "reportengine/reportpdf.h"
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QGlyphRun>
 #include <QPainter>
-#include <QPrinter>
 
 #include <algorithm>
 
@@ -61,6 +61,26 @@ QRawFont TfrPageRenderer::sized(const QRawFont &face, double pixelSize)
     return *it;
 }
 
+QGlyphRun TfrPageRenderer::plainRun(const QRawFont &raw, const TfrFontMetrics &metrics,
+                                    QStringView text, double s, double &x)
+{
+    // One glyph per character, straight from the font's character map.
+    const QList<quint32> glyphs = raw.glyphIndexesForString(text.toString());
+    QList<QPointF> positions;
+    positions.reserve(glyphs.size());
+    for (qsizetype i = 0; i < text.size() && positions.size() < glyphs.size();) {
+        const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        positions.append(QPointF(x * s, 0));
+        x += metrics.width(text.mid(i, n));
+        i += n;
+    }
+    QGlyphRun run;
+    run.setRawFont(raw);
+    run.setGlyphIndexes(glyphs.mid(0, positions.size()));
+    run.setPositions(positions);
+    return run;
+}
+
 void TfrPageRenderer::drawText(QPainter &painter, const TfrDisplayItem &item, double s)
 {
     const TfrFontMetrics metrics = TfrFontMetrics::of(item.Font);
@@ -69,24 +89,11 @@ void TfrPageRenderer::drawText(QPainter &painter, const TfrDisplayItem &item, do
         drawShapedText(painter, item, s);
         return;
     }
-    const QRawFont raw = rawFont(item.Font, item.Font.Size * kMmPerPoint * s);
-    // One glyph per character, straight from the font's character map.
-    const QList<quint32> glyphs = raw.glyphIndexesForString(text);
-    QList<QPointF> positions;
-    positions.reserve(glyphs.size());
     double x = 0;
-    for (qsizetype i = 0; i < text.size() && positions.size() < glyphs.size();) {
-        const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        positions.append(QPointF(x * s, 0));
-        x += metrics.width(QStringView(text).mid(i, n));
-        i += n;
-    }
-    if (positions.isEmpty())
+    const QGlyphRun run =
+        plainRun(rawFont(item.Font, item.Font.Size * kMmPerPoint * s), metrics, text, s, x);
+    if (run.glyphIndexes().isEmpty())
         return;
-    QGlyphRun run;
-    run.setRawFont(raw);
-    run.setGlyphIndexes(glyphs.mid(0, positions.size()));
-    run.setPositions(positions);
 
     // Only a line that leaves its box is clipped: a clip costs every device something.
     const QRectF &box = item.Box;
@@ -111,14 +118,26 @@ void TfrPageRenderer::drawShapedText(QPainter &painter, const TfrDisplayItem &it
         painter.setClipRect(toDevice(item.Box, s), Qt::IntersectClip);
     }
     painter.setPen(Qt::black);
+    const TfrFontMetrics metrics = TfrFontMetrics::of(item.Font);
     for (const TfrGlyphRun &r : shaped->Runs) {
+        if (r.Plain) {
+            const TfrShapedGlyph &stretch = r.Glyphs.front();
+            double x = stretch.X * item.Font.Size * kMmPerPoint;
+            painter.drawGlyphRun(item.Origin * s, plainRun(sized(r.Font, em), metrics,
+                                                           shaped->textOf(stretch), s, x));
+            continue;
+        }
+        QList<quint32> glyphs;
         QList<QPointF> positions;
-        positions.reserve(r.Positions.size());
-        for (const QPointF &p : r.Positions)
-            positions.append(p * em);
+        glyphs.reserve(qsizetype(r.Glyphs.size()));
+        positions.reserve(qsizetype(r.Glyphs.size()));
+        for (const TfrShapedGlyph &g : r.Glyphs) {
+            glyphs.append(g.Glyph);
+            positions.append(QPointF(g.X, g.Y) * em);
+        }
         QGlyphRun run;
         run.setRawFont(sized(r.Font, em));
-        run.setGlyphIndexes(r.Glyphs);
+        run.setGlyphIndexes(glyphs);
         run.setPositions(positions);
         painter.drawGlyphRun(item.Origin * s, run);
     }
@@ -228,23 +247,20 @@ void frExportPdf(const TfrDisplayList &pages, const QString &fileName, const QSt
     file.commit();
 }
 
-void frPrintPages(const TfrDisplayList &pages, QPrinter &printer)
+void frPrintPages(const TfrDisplayList &pages, TVxPrintOutput &output)
 {
     if (pages.Pages.empty())
         return;
     const int count = int(pages.Pages.size());
     int first = 0;
     int last = count - 1;
-    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
-        first = std::clamp(printer.fromPage(), 1, count) - 1;
-        last = std::clamp(printer.toPage() > 0 ? printer.toPage() : count, first + 1, count) - 1;
+    if (output.fromPage() > 0) {
+        first = std::clamp(output.fromPage(), 1, count) - 1;
+        last = std::clamp(output.toPage() > 0 ? output.toPage() : count, first + 1, count) - 1;
     }
-    printer.setFullPage(true);
     QPainter painter;
-    if (!painter.begin(&printer))
-        throw EVxException(QStringLiteral("La stampante %1 non ha accettato la stampa.")
-                               .arg(printer.printerName()));
-    drawPages(pages, first, last, painter, printer.resolution() / 25.4, pages.Title,
-              [&printer](const TfrPage &) { printer.newPage(); });
-    painter.end();
+    output.begin(painter);
+    drawPages(pages, first, last, painter, output.dotsPerMm(), pages.Title,
+              [&output](const TfrPage &) { output.newPage(); });
+    output.end(painter);
 }

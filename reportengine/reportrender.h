@@ -9,7 +9,7 @@
 //   renderer.drawPage(painter, page, printer.resolution() / 25.4);
 //
 //   frExportPdf(report.Pages(), "/cartella/registro.pdf", "Registro", 600);
-//   frPrintPages(report.Pages(), printer);             // the range the print dialog chose
+//   frPrintPages(report.Pages(), output);              // the range the print dialog chose
 //
 // Text is drawn glyph by glyph where the layout measured it: each character at the sum of
 // the design advances before it, with no shaping (no ligature, no kerning) and a font sized in
@@ -22,6 +22,7 @@
 
 #include "reportengine/reportpages.h"
 
+#include <QGlyphRun>
 #include <QHash>
 #include <QImage>
 #include <QPageLayout>
@@ -29,7 +30,7 @@
 #include <QString>
 
 class QPainter;
-class QPrinter;
+class TVxPrintOutput;
 
 class TfrPageRenderer
 {
@@ -43,6 +44,9 @@ public:
 private:
     QRawFont rawFont(const TfrFontSpec &spec, double pixelSize);
     QRawFont sized(const QRawFont &face, double pixelSize);
+    // A simple text's glyphs (reportfonts.h) at x millimetres on, x moved past them.
+    static QGlyphRun plainRun(const QRawFont &raw, const TfrFontMetrics &metrics, QStringView text,
+                              double pixelsPerMm, double &x);
     void drawText(QPainter &painter, const TfrDisplayItem &item, double pixelsPerMm);
     void drawShapedText(QPainter &painter, const TfrDisplayItem &item, double pixelsPerMm);
 
@@ -66,7 +70,8 @@ QPageLayout frPageLayout(const TfrPage &page);
 void frExportPdf(const TfrDisplayList &pages, const QString &fileName, const QString &title,
                  int resolution);
 
-// Prints the pages (the printer's chosen range, else all) on a printer already set up; the
-// paper is the one the printer holds (frPageLayout before the print dialog offers the
-// report's). Raises EVxException when the printer cannot start.
-void frPrintPages(const TfrDisplayList &pages, QPrinter &printer);
+// Prints the pages (the chosen range, else all) where the print dialog sent them, a printer or
+// a PDF file (printoutput.h); the paper is the one the output holds (frPageLayout before the
+// print dialog offers the report's). Raises EVxException when the printer cannot start or the
+// file cannot be written.
+void frPrintPages(const TfrDisplayList &pages, TVxPrintOutput &output);

@@ -255,9 +255,7 @@ void TfmQelGestioneVolumi::preview()
     if (name.isEmpty() ||
         !confirm(QStringLiteral("Aprire un'anteprima del file?"), mtConfirmation, mrYes))
         return;
-    const QString tmp = m_folder + QStringLiteral("tmp");
-    if (!QDir().mkpath(tmp))
-        throw EVxException(QStringLiteral("Impossibile creare la cartella %1").arg(tmp));
+    const QString tmp = VxMakeOwnFolder(m_folder, QStringLiteral("tmp"));
     TZip zip;
     zip.setFileName(m_folder + name);
     zip.setExtractPath(tmp);

@@ -347,10 +347,8 @@ namespace QelRegisterVolume {
 
 QString RegisterFolder()
 {
-    const QString folder = resolvePath(GetMainDir() + QStringLiteral("USR/Dati/Registro"));
-    if (!QDir().mkpath(folder))
-        throw EVxException(QStringLiteral("Impossibile creare la cartella %1").arg(folder));
-    return folder + QLatin1Char('/');
+    return VxMakeOwnFolder(resolvePath(GetMainDir() + QStringLiteral("USR/Dati/Registro"))) +
+           QLatin1Char('/');
 }
 
 QelSchoolCodes ReadSchoolCodes()

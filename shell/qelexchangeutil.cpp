@@ -2,6 +2,7 @@
 
 #include "platform/cp1252.h"
 #include "platform/digest.h"
+#include "platform/fileaccess.h"
 #include "platform/krypto.h"
 #include "platform/maindir.h"
 #include "platform/messagedlg.h"
@@ -128,8 +129,10 @@ bool ZipDirAndRemove(const QString &folder, const QString &archive)
 bool UnzipToDir(const QString &archive, const QString &folder)
 {
     const QString target = resolvePath(folder);
-    if (!QDir().mkpath(target)) {
-        VxMessageDlg(QStringLiteral("Impossibile creare la directory ") + folder, mtError, mbOK);
+    try {
+        VxMakeOwnFolder(target);
+    } catch (const EVxException &e) {
+        VxMessageDlg(e.message(), mtError, mbOK);
         return false;
     }
     const QString source = resolvePath(archive);

@@ -7,8 +7,10 @@
 
 #include "db/demomodel.h"
 #include "db/demoschool.h"
+#include "platform/fileaccess.h"
 #include "platform/globalvars.h"
 #include "platform/maindir.h"
+#include "platform/vxexception.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -115,8 +117,14 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "%s esiste già (--force per sostituirlo)\n", qPrintable(path));
         return 1;
     }
-    if (demoOfMainFolder)
-        QDir().mkpath(QFileInfo(path).absolutePath());
+    if (demoOfMainFolder) {
+        try {
+            VxMakeOwnFolder(QFileInfo(path).absolutePath());
+        } catch (const EVxException &e) {
+            std::fprintf(stderr, "%s\n", qPrintable(e.message()));
+            return 1;
+        }
+    }
 
     // Built under a name of its own beside the target, which stays as it is until the new
     // database is complete and then is replaced in one step.

@@ -7,6 +7,7 @@
 #include "platform/childforms.h"
 #include "platform/connection.h"
 #include "platform/dbgridframes.h"
+#include "platform/fileaccess.h"
 #include "platform/formregistry.h"
 #include "platform/images.h"
 #include "platform/mdimain.h"
@@ -16,6 +17,7 @@
 #include "platform/waitwindow.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QDialog>
 #include <QFormLayout>
@@ -160,6 +162,15 @@ protected:
     }
 };
 
+// A screenshot as a PNG file, written as every file of the program.
+void saveShot(QWidget *widget, const QString &file)
+{
+    QByteArray bytes;
+    QBuffer png(&bytes);
+    widget->grab().save(&png, "PNG");
+    VxReplaceFile(file, bytes);
+}
+
 void gridScreenshot(const QString &file)
 {
     DemoClassGrid grid;
@@ -169,7 +180,7 @@ void gridScreenshot(const QString &file)
     grid.setCol(22);
     grid.setTopRow(6);
     grid.setLeftCol(9);
-    grid.grab().save(file);
+    saveShot(&grid, file);
 }
 
 void buildCommands(TdmVxAttivazioni &table)
@@ -311,7 +322,7 @@ int main(int argc, char **argv)
         wait->StepProgressBar(4);
         const QString file = args.at(waitAt + 1);
         QTimer::singleShot(500, wait, [wait, file] {
-            wait->grab().save(file);
+            saveShot(wait, file);
             // The wait window never closes by itself: the work that made it frees it.
             wait->deleteLater();
         });
@@ -324,7 +335,7 @@ int main(int argc, char **argv)
             const QString file = args.at(paramsAt + 1);
             QTimer::singleShot(600, [file] {
                 if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
-                    dialog->grab().save(file);
+                    saveShot(dialog, file);
                     dialog->reject();
                 }
             });
@@ -337,7 +348,7 @@ int main(int argc, char **argv)
     if (at >= 0 && at + 1 < args.size()) {
         const QString file = args.at(at + 1);
         QTimer::singleShot(800, &main, [&main, file] {
-            main.grab().save(file);
+            saveShot(&main, file);
             QApplication::quit();
         });
     }

@@ -14,6 +14,8 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
+#include <limits>
+
 namespace {
 
 constexpr int k5A = 390052; // 5A of 2008/2009, final session; credits of its three last years
@@ -357,6 +359,69 @@ TEST_F(Crediti, ATypedCreditIsTakenWhenItsCellIsLeftOnlyWithinItsBand)
         EXPECT_EQ(riga(sits[2]).section(QLatin1Char(' '), 0, 0), QStringLiteral("11"));
         EXPECT_EQ(riga(sits[0]).section(QLatin1Char(' '), 7, 7), QStringLiteral("3"));
     }
+}
+
+// The other numbers of a credit row, typed in their display modes, keep their rule against the
+// row's band (7-8): no more than the band gives, the credit by average within it, nothing
+// negative; and a total past what an int holds still shows.
+TEST_F(Crediti, EveryCreditNumberIsHeldToItsRuleAndTheTotalShows)
+{
+    TfrqevCarCre *frame = pagina();
+    ASSERT_NE(frame, nullptr);
+    TqelStringGrid *g = frame->grGrid;
+    const int last = g->ColCount() - 1;
+    const QList<int> sits = situazioni(frame);
+    const int r1 = int(sits.indexOf(sits.value(0))) + 1;
+    runSql(QStringLiteral("UPDATE TCre_Crediti SET iBndId = 3004, iCreOutBanda = NULL WHERE "
+                          "iSitId = ?"),
+           {sits[0]});
+    frame->Carica();
+    const struct
+    {
+        int modo;
+        const char *typed;
+        const char *motivo; // nullptr: taken, and saved
+        int colonna;        // of the stored row (riga)
+    } cases[] = {
+        {TfrqevCarCre::mcPerMedia, "9", "Il credito per media 9 è fuori dalla sua banda", 1},
+        {TfrqevCarCre::mcPerMedia, "7", nullptr, 1},
+        {TfrqevCarCre::mcFrmSco, "99", "Il credito formativo e scolastico 99 supera la sua", 5},
+        {TfrqevCarCre::mcFrmSco, "1", nullptr, 5},
+        {TfrqevCarCre::mcSosp, "2147483647", "Il credito sospeso 2147483647 supera la sua", 6},
+        {TfrqevCarCre::mcSosp, "2", nullptr, 6},
+        {TfrqevCarCre::mcRecup, "2147483647", "Il credito di integrazione 2147483647 supera", 7},
+        {TfrqevCarCre::mcRecup, "-1", "Il credito di integrazione -1 è negativo", 7},
+        {TfrqevCarCre::mcRecup, "8", nullptr, 7},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.typed);
+        frame->VisualizzaModo(c.modo);
+        const QString prima = riga(sits[0]).section(QLatin1Char(' '), c.colonna, c.colonna);
+        scrivi(g, last, r1, QString::fromLatin1(c.typed));
+        EXPECT_EQ(g->MoveCursor(last, r1 + 1), !c.motivo);
+        if (c.motivo) {
+            EXPECT_TRUE(frame->PanelHelp->text().contains(QString::fromUtf8(c.motivo)))
+                << frame->PanelHelp->text().toStdString();
+            scrivi(g, last, r1, prima == "-" ? QString() : prima);
+            ASSERT_TRUE(g->MoveCursor(last, r1 + 1));
+        }
+        salva(frame);
+        EXPECT_EQ(riga(sits[0]).section(QLatin1Char(' '), c.colonna, c.colonna),
+                  c.motivo ? prima : QString::fromLatin1(c.typed));
+    }
+
+    runSql(QStringLiteral("UPDATE TCre_Crediti SET iCreCredito = 8, iCreRecup = 2147483647 WHERE "
+                          "iSitId = ?"),
+           {sits[0]});
+    frame->Carica();
+    frame->AggiornaMedia(r1);
+    qint64 totale = 0;
+    for (int c = 1; c < g->ColCount(); ++c) {
+        if (auto rec = frame->RecordDi(c, r1))
+            totale += qint64(rec->iCreCredito) + rec->iCreRecup;
+    }
+    EXPECT_GT(totale, std::numeric_limits<int>::max());
+    EXPECT_EQ(frame->laMedia->text().trimmed(), QStringLiteral("Credito totale: %1").arg(totale));
 }
 
 // While this office types a credit, another office deletes the pupil's row, then stores one

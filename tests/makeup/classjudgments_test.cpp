@@ -174,7 +174,8 @@ TEST_F(ClassJudgmentsTest, OpensOnTheWorkingSessionInEachMode)
         {mrYes, mrOk});
     EXPECT_EQ(DialogSeam::shownTexts().mid(1),
               (QStringList{QStringLiteral("Conferma cancellazione giudizi delle classi "
-                                          "selezionate?"),
+                                          "selezionate?\n\nClassi: 5A. Tutti i giudizi dei loro "
+                                          "alunni in questa sessione vengono cancellati."),
                            QStringLiteral("Operazione conclusa correttamente")}));
 
     run(
@@ -322,6 +323,10 @@ TEST_F(ClassJudgmentsTest, RefusedOrFailedRunsKeepTheDialogOpen)
     EXPECT_EQ(text(kEmptyRow), kComposed);
     EXPECT_NE(text(kWritten), kComposed);
     ASSERT_EQ(DialogSeam::shownTexts().size(), 3);
+    // The question names the classes and that judgments written are replaced.
+    EXPECT_TRUE(DialogSeam::shownTexts().at(1).endsWith(
+        QStringLiteral("Classi: 5A. I giudizi già scritti vengono sostituiti.")))
+        << DialogSeam::shownTexts().at(1).toStdString();
     EXPECT_TRUE(DialogSeam::shownTexts().last().contains(QStringLiteral("giudizio rifiutato")))
         << DialogSeam::shownTexts().last().toStdString();
 

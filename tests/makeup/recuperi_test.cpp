@@ -23,7 +23,13 @@ namespace {
 constexpr int kBarbieri = 955; // no record
 constexpr int kItaOfBianchi = 294;
 
-const QString kQuestion = QStringLiteral("Recupero già assegnato. Cambiare il tipo di recupero?");
+// The question before a record is rewritten: the cell, and every value the answer writes (the
+// dialog shows its line breaks as line feeds).
+QString question(const char *pupil, const char *subject, const char *changes)
+{
+    return QStringLiteral("Recupero già assegnato a %1 in %2. Cambiare il recupero?\n\n%3")
+        .arg(QString::fromUtf8(pupil), QString::fromUtf8(subject), QString::fromUtf8(changes));
+}
 
 struct Row
 {
@@ -193,7 +199,10 @@ TEST_F(Recuperi, KeypadDigitInsertsOnAnEmptyCellAndAsksOnARecord)
         DialogSeam::clearShown();
         DialogSeam::queueAnswer(a.answer);
         key(2);
-        EXPECT_EQ(DialogSeam::shownTexts(), QStringList{kQuestion});
+        EXPECT_EQ(
+            DialogSeam::shownTexts(),
+            QStringList{question("Barbieri Elisa", "ITA",
+                                 "Tipo di recupero: Corso di recupero → Studio individuale")});
         rows = recordsOf(kBarbieri, kIta);
         ASSERT_EQ(rows.size(), 1);
         EXPECT_EQ(rows[0].iTreId, QVariant(a.iTreId));
@@ -283,6 +292,7 @@ TEST_F(Recuperi, PanelChangesOfAShownRecord)
         std::function<void(Recuperi &)> act;
         int answer; // mrNone: nothing is asked
         QVariant iTreId, iEreId, dRecAttr, dRecVer;
+        const char *changes = nullptr; // what the question names
     } cases[] = {
         {"outcome, No",
          [](Recuperi &t) { t.chooseOutcome(1); },
@@ -290,14 +300,16 @@ TEST_F(Recuperi, PanelChangesOfAShownRecord)
          2,
          {},
          QDate(2009, 6, 20),
-         {}},
+         {},
+         "Esito recupero: nessuno → Recuperato"},
         {"outcome, Yes",
          [](Recuperi &t) { t.chooseOutcome(3); },
          mrYes,
          2,
          3,
          QDate(2009, 6, 20),
-         {}},
+         {},
+         "Esito recupero: nessuno → Assente alla verifica"},
         {"type chosen", [](Recuperi &t) { t.chooseType(1); }, mrNone, 2, 3, QDate(2009, 6, 20), {}},
         {"date typed",
          [](Recuperi &t) {
@@ -310,9 +322,12 @@ TEST_F(Recuperi, PanelChangesOfAShownRecord)
          3,
          QDate(2009, 6, 20),
          {}},
+        // What was chosen and typed before goes too, and the question names it.
         {"verification picked, Yes",
          [&pick](Recuperi &t) { pick(t.panel()->deVerifica(), QDate(2009, 7, 10)); }, mrYes, 1, 3,
-         QDate(2009, 7, 1), QDate(2009, 7, 10)},
+         QDate(2009, 7, 1), QDate(2009, 7, 10),
+         "Tipo di recupero: Studio individuale → Corso di recupero\nData assegnazione: "
+         "20/06/2009 → 01/07/2009\nData verifica: nessuna → 10/07/2009"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -321,7 +336,8 @@ TEST_F(Recuperi, PanelChangesOfAShownRecord)
             DialogSeam::queueAnswer(c.answer);
         c.act(*this);
         EXPECT_EQ(DialogSeam::shownTexts(),
-                  c.answer != mrNone ? QStringList{kQuestion} : QStringList());
+                  c.answer != mrNone ? QStringList{question("Bianchi Antonio", "ITA", c.changes)}
+                                     : QStringList());
         const QList<Row> rows = recordsOf(kBianchi, kIta);
         ASSERT_EQ(rows.size(), 1);
         EXPECT_EQ(rows[0].iTreId, c.iTreId);
@@ -361,11 +377,14 @@ TEST_F(Recuperi, DeleteOneAndDeleteAll)
     EXPECT_TRUE(DialogSeam::shownTexts().isEmpty());
 
     dm.ApriClsSes(390042); // grade entry opened 4A meanwhile
-    const QString question =
+    const QString deleteAll =
         QStringLiteral("Cancellare tutti i recuperi per classe e fase selezionati?");
     DialogSeam::queueAnswer(mrNo);
     window->tbDeleteAll()->trigger();
-    EXPECT_EQ(DialogSeam::shownTexts(), QStringList{question});
+    ASSERT_EQ(DialogSeam::shownTexts().size(), 1);
+    EXPECT_EQ(DialogSeam::shownTexts().first(),
+              deleteAll + QStringLiteral("\n\n2 recuperi della classe 5A LICEO SCIENTIFICO nella "
+                                         "fase \"Prima fase\"."));
     EXPECT_EQ(recordsOf(kBianchi, kLat).size(), 1);
     DialogSeam::clearShown();
     window->tbDeleteAll()->trigger(); // No is the default
@@ -456,13 +475,14 @@ TEST_F(Recuperi, WritesThatFailOrMeetAnotherOffice)
     DialogSeam::queueAnswer(mrYes);
     key(1);
     ASSERT_EQ(DialogSeam::shownTexts().size(), 2);
-    EXPECT_EQ(DialogSeam::shownTexts().at(0), kQuestion);
-    EXPECT_TRUE(DialogSeam::shownTexts().at(1).contains(QStringLiteral("non esiste più")));
+    EXPECT_TRUE(DialogSeam::shownTexts().at(0).startsWith("Recupero già assegnato a Bianchi"));
+    EXPECT_TRUE(DialogSeam::shownTexts().at(1).contains("cancellato da un'altra postazione"));
     EXPECT_TRUE(recordsOf(kBianchi, kIta).isEmpty());
     EXPECT_EQ(cell(kBianchi, kIta)->iRecId, 0);
     EXPECT_EQ(panel()->RecId(), 0);
 
-    // Assigned by the other office after this grid was loaded: asked, then that record changes.
+    // Assigned by the other office after this grid was loaded: told, the cell shows that
+    // record; assigning again asks, then that record changes.
     focus(kBianchi, kMat);
     runSql(other,
            QStringLiteral("INSERT INTO TRec_Recuperi (iRecId, iTreId, iMatId, iSitId, "
@@ -470,9 +490,17 @@ TEST_F(Recuperi, WritesThatFailOrMeetAnotherOffice)
            {kMat, kBianchi, kPhase1});
     EXPECT_EQ(cell(kBianchi, kMat)->iRecId, 0);
     DialogSeam::clearShown();
+    key(3);
+    ASSERT_EQ(DialogSeam::shownTexts().size(), 1);
+    EXPECT_TRUE(DialogSeam::shownTexts().first().contains("inserito da un'altra postazione"));
+    EXPECT_EQ(cell(kBianchi, kMat)->iRecId, 900001);
+    EXPECT_EQ(recordsOf(kBianchi, kMat).value(0).iTreId, QVariant(1));
+    DialogSeam::clearShown();
     DialogSeam::queueAnswer(mrYes);
     key(3);
-    EXPECT_EQ(DialogSeam::shownTexts(), QStringList{kQuestion});
+    EXPECT_EQ(DialogSeam::shownTexts(),
+              QStringList{question("Bianchi Antonio", "MAT",
+                                   "Tipo di recupero: Corso di recupero → Sportello didattico")});
     const QList<Row> rows = recordsOf(kBianchi, kMat);
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows[0].iRecId, 900001);

@@ -1,19 +1,25 @@
 // Files another run reads: replaced whole under a fresh name of the writer's own, never written
 // through a link someone planted, no more readable than what they hold and never keeping the
 // modes of a file someone planted; lock files that no killed run, of whatever account, keeps.
+#include "exchange/qelclassfolders.h"
 #include "exports/qelexportlog.h"
 #include "exports/qelexpscru.h"
+#include "makeup/qelcontrollarecuperi.h"
+#include "makeup/qelfctrrecuperi.h"
 #include "platform/clientdataset.h"
 #include "platform/comm.h"
+#include "platform/dialogseam.h"
 #include "platform/fileaccess.h"
 #include "platform/inifile.h"
 #include "platform/maindir.h"
 #include "platform/vxexception.h"
 #include "platform/xmldoc.h"
 #include "platform/zip.h"
+#include "reportengine/reportpreview.h"
 #include "reportengine/reportrender.h"
 #include "reportengine/tuvpdf.h"
 #include "reports/qelprintjob.h"
+#include "reports/qelregistrovolume.h"
 #include "shell/qelpargen.h"
 #include "shell/qelutil.h"
 #include "tests/support/testdb.h"
@@ -24,6 +30,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -32,14 +39,32 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fcntl.h>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/time.h>
 #include <thread>
 #include <unistd.h>
+
+// While set, every sync of the process fails as on a disk that lost the write; a flock fails
+// with the error set, as on a network share without kernel locks. Every other call is the
+// system's.
+std::atomic<bool> failSync{false};
+std::atomic<int> failFlock{0};
+
+extern "C" int fsync(int fd)
+{
+    return failSync ? (errno = EIO, -1) : int(::syscall(SYS_fsync, fd));
+}
+
+extern "C" int flock(int fd, int operation) noexcept
+{
+    return failFlock ? (errno = failFlock, -1) : int(::syscall(SYS_flock, fd, operation));
+}
 
 namespace {
 
@@ -52,6 +77,13 @@ void savePacket(const QString &path, TVxFileSync sync, TVxFileAccess access)
     ds.Fields(0)->setValue(QStringLiteral("segreta"));
     ds.Post();
     ds.SaveToFile(path, dfXML, sync, access);
+}
+
+// What lstat says of the name: its kind and modes, 0 when nothing stands there.
+mode_t modeOf(const QString &path)
+{
+    struct stat info;
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode : 0;
 }
 
 void zip(const QString &archive, const QString &file)
@@ -91,9 +123,12 @@ QString race(const QString &lock, int offices)
 } // namespace
 
 // Every writer of the program, whatever stands at its file's name or however the disk refuses
-// its bytes: a link planted there is replaced, never followed; a planted file's modes are not
-// kept; a disk that is full, or a size limit, leaves the old file whole and is told in Italian,
-// naming the file. Nothing of a writer's own is left beside the file.
+// its bytes: a link planted there (dangling or not) is replaced, never followed, a FIFO too
+// (never waited on); the modes of a file another account planted are not kept, those the office
+// gave its own file are; a disk that is full, a size limit (on a block as large as the
+// replacement's buffer too) or a sync that fails leaves the old file whole and is told in
+// Italian, naming the file and saying that the old one is as it was. Nothing of a writer's own
+// is left beside the file, and what a killed writer left there goes.
 TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecrets)
 {
     ProgramDatabase db; // the writers that write what the database holds
@@ -113,12 +148,19 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
     server.respond = [](const TestHttpServer::Request &) {
         return TestHttpServer::response(200, "OK", QByteArray(100, 'z'));
     };
+    // Copied in blocks larger than the replacement's buffer, which go to the disk at once.
     const QString setup = dir.filePath(QStringLiteral("Setup.exe"));
-    writeFileBytes(setup, QByteArray(100, 's'));
+    writeFileBytes(setup, QByteArray(3 * TVxFileReplacement::kBufferSize, 's'));
     TfrDisplayList onePage;
     onePage.Pages.push_back(TfrPage{QSizeF(210, 297), {}});
     const QString pdf = dir.filePath(QStringLiteral("registro.pdf"));
     frExportPdf(onePage, pdf, QStringLiteral("Registro"), 600);
+    TdmQelControllaRecuperi duplicates;
+    std::unique_ptr<TqelFCtrRecuperi> duplicatesWindow;
+    {
+        ScriptedDialogs scripted;
+        duplicatesWindow = std::make_unique<TqelFCtrRecuperi>(nullptr, &duplicates);
+    }
 
     using Sync = TVxFileSync;
     using Access = TVxFileAccess;
@@ -128,21 +170,25 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
         std::function<void(const QString &)> write;
         bool ownerOnly;
         const char *name = "DocCls.xml"; // under the case's folder, the main folder of the run
-        bool database = false;           // no size limit under the database's own writes
+        bool database = false;           // no size limit or failed sync under the database's
+        bool later = false;              // synced with its folder, by its caller
+        bool readsFirst = false;         // a FIFO at its name is refused by name
     } cases[] = {
         {"packet synced now", [](const QString &p) { savePacket(p, Sync::Now, Access::Shared); },
          false},
         {"packet synced later",
-         [](const QString &p) { savePacket(p, Sync::Later, Access::Shared); }, false},
+         [](const QString &p) { savePacket(p, Sync::Later, Access::Shared); }, false, "DocCls.xml",
+         false, true},
         {"packet of passwords",
-         [](const QString &p) { savePacket(p, Sync::Later, Access::OwnerOnly); }, true},
+         [](const QString &p) { savePacket(p, Sync::Later, Access::OwnerOnly); }, true,
+         "DocCls.xml", false, true},
         {"settings holding a password",
          [](const QString &p) {
              TVxINIFile ini(p);
              ini.setAccess(Access::OwnerOnly);
              ini.WriteString(QStringLiteral("Connessione"), QStringLiteral("Password"), "x");
          },
-         true},
+         true, "DocCls.xml", false, false, true},
         {"archive of a private file", [&](const QString &p) { zip(p, secret); }, true},
         {"file extracted from a private archive",
          [&](const QString &p) {
@@ -151,7 +197,7 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
              archive.setExtractPath(QFileInfo(p).path());
              archive.Extract();
          },
-         true},
+         true, "DocCls.xml", false, true},
         {"XML document",
          [](const QString &p) {
              VxXmlDocument doc;
@@ -172,6 +218,23 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
          false},
         {"print job", [](const QString &p) { PrintJobWrite(p, QString(40, 'a')); }, false},
         {"report's PDF", [&](const QString &p) { frExportPdf(onePage, p, "Registro", 600); },
+         false},
+        {"report printed to a file",
+         [&](const QString &p) {
+             ScriptedDialogs scripted;
+             DialogSeam::queueAnswer(p);
+             ASSERT_TRUE(frPrintWithDialog(nullptr, onePage));
+         },
+         false},
+        {"duplicate make-up list printed to a file",
+         [&](const QString &p) {
+             ScriptedDialogs scripted;
+             DialogSeam::queueAnswer(p);
+             duplicatesWindow->findChild<QPushButton *>(QStringLiteral("btnStampaLista"))->click();
+             for (const DialogSeam::Shown &shown : DialogSeam::shown())
+                 if (shown.kind == QLatin1String("message"))
+                     throw EVxException(shown.text);
+         },
          false},
         {"volume's sealed PDF",
          [&](const QString &p) {
@@ -194,69 +257,164 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
          [](const QString &p) { TdmQelExpScru().WriteEsitiWorkbook(QString(), p); }, false,
          "DocCls.xml", true},
     };
-    enum Planted { Link, SetuidFile, WriteLimit, NoRoom };
+    enum Planted {
+        Link,
+        DanglingLink,
+        Fifo,
+        OthersFile, // another account's, world-writable and setuid
+        OfficeFile, // this user's, given its own modes
+        LeftByKill, // fresh names of writers killed an hour ago
+        WriteLimit,
+        NoRoom,
+        FailedSync
+    };
     // A umask that lets the group read: a shared file's group may, a secret's may not.
     const mode_t umaskBefore = ::umask(027);
     const auto restoreUmask = qScopeGuard([umaskBefore] { ::umask(umaskBefore); });
     for (const auto &c : cases) {
-        for (const Planted planted : {Link, SetuidFile, WriteLimit, NoRoom}) {
-            if (planted == WriteLimit && c.database)
+        for (const Planted planted : {Link, DanglingLink, Fifo, OthersFile, OfficeFile, LeftByKill,
+                                      WriteLimit, NoRoom, FailedSync}) {
+            if ((planted == WriteLimit && c.database) ||
+                (planted == FailedSync && (c.database || c.later)) ||
+                (planted == OthersFile && ::geteuid() != 0)) // only root plants another's file
                 continue;
             SCOPED_TRACE(testing::Message() << c.what << ", case " << planted);
             writeFileBytes(victim, victimBytes);
             const QString target = dir.filePath(QString::fromLatin1(c.what).replace(' ', '_') +
                                                 QString::number(planted) + '/' + c.name);
             const QString folder = QFileInfo(target).path();
+            const QString elsewhere = folder + QStringLiteral("-altrove");
             ASSERT_TRUE(QDir().mkpath(folder));
-            // At the name itself, or a file another account left there world-writable and
-            // setuid; and where a writer of fixed names put its temporary file.
             const QByteArray old = "il file di prima";
             std::optional<FullDisk> full;
+            int fifoReader = -1;
             if (planted == Link) {
                 ASSERT_TRUE(QFile::link(victim, target));
-            } else if (planted == SetuidFile) {
+            } else if (planted == DanglingLink) {
+                ASSERT_TRUE(QFile::link(elsewhere, target));
+            } else if (planted == Fifo) {
+                ASSERT_EQ(::mkfifo(QFile::encodeName(target).constData(), 0644), 0);
+                // Read, so that a writer that follows it fills it rather than hang.
+                fifoReader = ::open(QFile::encodeName(target).constData(), O_RDONLY | O_NONBLOCK);
+            } else if (planted == OthersFile || planted == OfficeFile) {
                 writeFileBytes(target, "piantato");
-                ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 06777), 0);
-            } else if (planted == WriteLimit) {
+                ASSERT_EQ(::chmod(QFile::encodeName(target).constData(),
+                                  planted == OthersFile ? 06777 : 0660),
+                          0);
+                if (planted == OthersFile)
+                    ASSERT_EQ(::chown(QFile::encodeName(target).constData(), 65534, 65534), 0);
+            } else if (planted == LeftByKill) {
+                for (const char *hex : {"0123456789abcdef", "fedcba9876543210"}) {
+                    const QString left =
+                        QStringLiteral("%1/.%2.%3").arg(folder, QFileInfo(target).fileName(), hex);
+                    writeFileBytes(left, QByteArray(1000, 'k'));
+                    const timeval then[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+                    ASSERT_EQ(::utimes(QFile::encodeName(left).constData(), then), 0);
+                }
+            } else if (planted == NoRoom) {
+                full.emplace(
+                    folder, QList<QPair<QString, QByteArray>>{{QFileInfo(target).fileName(), old}});
+                if (!full->mounted())
+                    continue; // only root mounts a disk of its own
+            } else {
                 writeFileBytes(target, old);
-            } else if (full.emplace(
-                           folder,
-                           QList<QPair<QString, QByteArray>>{{QFileInfo(target).fileName(), old}});
-                       !full->mounted()) {
-                continue; // only root mounts a disk of its own
             }
+            // Where a writer of fixed names put its temporary file.
             ASSERT_TRUE(QFile::link(victim, target + ".~tmp"));
             QString refusal;
             try {
                 std::optional<FileSizeLimit> limit;
                 if (planted == WriteLimit)
                     limit.emplace(20);
+                failSync = planted == FailedSync;
+                const auto synced = qScopeGuard([] { failSync = false; });
                 c.write(target);
             } catch (const EVxException &e) {
                 refusal = e.message();
             }
+            if (fifoReader >= 0)
+                ::close(fifoReader);
             EXPECT_EQ(readFileBytes(victim), victimBytes);
-            EXPECT_FALSE(QFileInfo(target).isSymLink());
-            if (planted == WriteLimit || planted == NoRoom) {
-                // The old file whole, the file and the cause named.
-                EXPECT_EQ(readFileBytes(target), old);
-                EXPECT_TRUE(refusal.contains(QDir::toNativeSeparators(target)))
+            EXPECT_FALSE(VxNameTaken(elsewhere));
+            if (planted == Fifo && c.readsFirst) {
+                EXPECT_TRUE(refusal.contains(QDir::toNativeSeparators(target)) &&
+                            refusal.contains("è una coda FIFO"))
                     << refusal.toStdString();
-                EXPECT_TRUE(refusal.contains(planted == NoRoom
-                                                 ? "spazio esaurito sul disco"
-                                                 : "il file supera la dimensione concessa"))
+            } else if (planted >= WriteLimit) {
+                // The old file whole, the file and the cause named, the old file said kept.
+                EXPECT_EQ(readFileBytes(target), old);
+                const char *cause = planted == NoRoom ? "spazio esaurito sul disco"
+                                    : planted == WriteLimit
+                                        ? "il file supera la dimensione concessa"
+                                        : "errore di lettura o scrittura";
+                EXPECT_TRUE(refusal.contains(QDir::toNativeSeparators(target)) &&
+                            refusal.contains(cause) &&
+                            (refusal.contains("Il file che c'era è rimasto com'era.") ||
+                             refusal.contains("Nessun file è stato estratto.")))
                     << refusal.toStdString();
             } else {
                 EXPECT_EQ(refusal, QString());
+                EXPECT_TRUE(S_ISREG(modeOf(target)));
                 EXPECT_EQ(VxIsOwnerOnly(target), c.ownerOnly);
-                struct stat written;
-                ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &written), 0);
-                EXPECT_EQ(written.st_mode & 07777, c.ownerOnly ? 0600u : 0640u);
+                EXPECT_EQ(modeOf(target) & 07777, c.ownerOnly             ? 0600u
+                                                  : planted == OfficeFile ? 0660u
+                                                                          : 0640u);
             }
             // Nothing but the target and the link left at the old temporary name.
             EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System).size(),
                       full ? 3 : 2);
         }
+    }
+}
+
+// Every folder the program makes to write in, with a link planted at its name (or at one of
+// the program's folders above it): the files go into a real folder made in its place, the
+// place the link points to is left as it was. A folder the office chose stays as it is, a
+// link there included.
+TEST(FileAccess, FoldersAreMadeWhereALinkStoodNeverEnteredThroughIt)
+{
+    ProgramDatabase db;
+    ASSERT_TRUE(db.opened);
+    const QString main = QDir::cleanPath(db.mainDir.path());
+    QTemporaryDir elsewhere;
+    const QString chosen = elsewhere.filePath(QStringLiteral("chiavetta"));
+    ASSERT_TRUE(QDir().mkpath(chosen));
+    const struct
+    {
+        const char *what;
+        const char *link;               // below the main folder
+        std::function<QString()> write; // the folder the files went into
+    } cases[] = {
+        {"class folder", "Classi/5A",
+         [&] { return MakeClassFolder(main + QStringLiteral("/Classi/"), QStringLiteral("5A")); }},
+        {"class folder of a chosen base", "chiavetta/5A",
+         [&] {
+             return MakeClassFolder(main + QStringLiteral("/chiavetta/"), QStringLiteral("5A"));
+         }},
+        {"export folder", "sta", [&] { return VxMakeOwnFolder(main + QStringLiteral("/sta")); }},
+        {"register folder", "USR/Dati", [] { return QelRegisterVolume::RegisterFolder(); }},
+        {"settings", "ETC",
+         [&] {
+             TVxINIFile(QStringLiteral("ParGen.ini")).WriteString("A", "k", "v");
+             return main + QStringLiteral("/ETC");
+         }},
+    };
+    // The office's own link to its key: the base stays a link, its sub-folder may not.
+    ASSERT_TRUE(QFile::link(chosen, main + QStringLiteral("/chiavetta")));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString linked = main + '/' + c.link;
+        QDir().mkpath(QFileInfo(linked).path());
+        QDir().rename(linked, linked + QStringLiteral(".prima"));
+        writeFileBytes(elsewhere.filePath(QStringLiteral("altro/Info.ini")), "altrove");
+        ASSERT_TRUE(QFile::link(elsewhere.filePath(QStringLiteral("altro")), linked));
+        const QString folder = c.write();
+        EXPECT_TRUE(QFileInfo(folder).isDir() && !QFileInfo(linked).isSymLink())
+            << folder.toStdString();
+        EXPECT_EQ(QDir(elsewhere.filePath(QStringLiteral("altro"))).entryList(QDir::Files),
+                  QStringList{"Info.ini"});
+        EXPECT_TRUE(QFileInfo(main + QStringLiteral("/chiavetta")).isSymLink());
+        QDir(elsewhere.filePath(QStringLiteral("altro"))).removeRecursively();
     }
 }
 
@@ -274,11 +432,14 @@ TEST(SharedHold, AStaleLockIsTakenOverWhoeverLeftItAndEveryOtherFailureIsTold)
     const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
     std::unique_ptr<TVxSharedHold> live;
     // A lock that names nobody, as a run killed before it wrote its lock leaves it.
-    const auto damaged = [&](const QByteArray &bytes) {
+    const auto damaged = [&](const QByteArray &bytes, int secondsAgo = 60) {
         writeFileBytes(lock, bytes);
-        const timeval then[2] = {{time(nullptr) - 60, 0}, {time(nullptr) - 60, 0}};
+        const timeval then[2] = {{time(nullptr) - secondsAgo, 0}, {time(nullptr) - secondsAgo, 0}};
         ASSERT_EQ(::utimes(QFile::encodeName(lock).constData(), then), 0);
     };
+    // The breaker, and a file of the office's own that a hard link there would expose.
+    const QString breaker = folder + '/' + TVxSharedHold::kBreakerName;
+    const QString secret = dir.filePath(QStringLiteral("segreto"));
     const struct
     {
         const char *what;
@@ -287,7 +448,8 @@ TEST(SharedHold, AStaleLockIsTakenOverWhoeverLeftItAndEveryOtherFailureIsTold)
         mode_t folderMode = 0755;
         bool full = false;
         std::function<void()> taken = {}; // once the hold is taken
-        int racers = 0; // offices taking the planted lock at once, round after round
+        int racers = 0;              // offices taking the planted lock at once, round after round
+        bool anotherAccount = false; // planted by an account the office is not: only as root
     } cases[] = {
         {"free, in a group's folder", [] {}, "preso", 0775},
         {"a live run of this computer",
@@ -329,18 +491,54 @@ TEST(SharedHold, AStaleLockIsTakenOverWhoeverLeftItAndEveryOtherFailureIsTold)
         {"a lock of no process, a minute old", [&] { damaged("\x01\x02tavrin"); }, "preso"},
         {"a lock of a negative process", [&] { damaged("-42\ntavrin\n" + here + "\n"); }, "preso"},
         {"a lock of no computer", [&] { damaged("4242\ntavrin\n\n"); }, "preso"},
-        {"a damaged lock in a folder that won't let it go", [&] { damaged(""); },
-         "è danneggiato (non dice quale esecuzione lo ha creato)", 0555},
-        {"a run whose lock was taken over ends",
+        {"an empty lock dated an hour ahead", [&] { damaged("", -3600); }, "preso"},
+        {"a hard link to a private file at the breaker's name",
          [&] {
-             live = std::make_unique<TVxSharedHold>(lock);
-             ASSERT_TRUE(live->tryTake());
-             ASSERT_TRUE(QFile::remove(lock));
+             writeAbandonedLock(lock);
+             writeFileBytes(secret, "segreto");
+             ::chmod(QFile::encodeName(secret).constData(), 0600);
+             if (::geteuid() == 0)
+                 ASSERT_EQ(::chown(QFile::encodeName(secret).constData(), 65534, 65534), 0);
+             ASSERT_EQ(::link(QFile::encodeName(secret).constData(),
+                              QFile::encodeName(breaker).constData()),
+                       0);
          },
-         "preso", 0755, false, [&] { live.reset(); }},
-        {"offices racing for a killed run's lock", [] {}, "preso", 0755, false, {}, 8},
+         "preso", 0775, false, [&] { EXPECT_EQ(modeOf(secret) & 07777, 0600u); }},
+        {"a folder at the breaker's name",
+         [&] {
+             writeAbandonedLock(lock);
+             QDir().mkdir(breaker);
+         },
+         "Il file di subentro " + breaker + " non è un file normale (è una cartella)"},
+        {"a link at the breaker's name",
+         [&] {
+             writeAbandonedLock(lock);
+             QFile::link(QStringLiteral("/dev/null"), breaker);
+         },
+         "Il file di subentro " + breaker + " non è un file normale (è un collegamento)"},
+        {"another account's private breaker",
+         [&] {
+             writeAbandonedLock(lock);
+             writeFileBytes(breaker, "");
+             ::chmod(QFile::encodeName(breaker).constData(), 0600);
+         },
+         "deve bloccare il file " + breaker + ", che non può usare: è di un altro utente",
+         0755,
+         false,
+         {},
+         0,
+         true},
+        {"a disk without kernel locks",
+         [&] {
+             writeAbandonedLock(lock);
+             failFlock = ENOLCK;
+         },
+         "deve bloccare il file " + breaker +
+             ", che non può usare: il disco non permette di bloccare i file"},
     };
     for (const auto &c : cases) {
+        if (c.anotherAccount && ::geteuid() != 0)
+            continue;
         SCOPED_TRACE(c.what);
         QDir(folder).removeRecursively();
         ASSERT_TRUE(QDir().mkpath(folder));
@@ -387,6 +585,7 @@ TEST(SharedHold, AStaleLockIsTakenOverWhoeverLeftItAndEveryOtherFailureIsTold)
             }
         }
         live.reset();
+        failFlock = 0;
         ::chmod(QFile::encodeName(folder).constData(), 0755);
     }
 }

@@ -4,12 +4,14 @@
 #include "platform/sqlparams.h"
 #include "platform/waitwindow.h"
 #include "reportengine/reportengine.h"
+#include "reportengine/reportrender.h"
 #include "tests/reportengine/reportschool.h"
 #include "tests/support/testdb.h"
 #include "tests/support/testfiles.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -476,6 +478,90 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
                                                c.bands.toUtf8() + "</report>"));
         ASSERT_TRUE(report.PrepareReport());
         EXPECT_TRUE(c.holds(report.Pages())) << report.Pages().dump().left(3000).toStdString();
+    }
+}
+
+// A letter of every script Qt knows (the first letter of each; a mark, digit, sign or private
+// character where a script has no letter) in a name, and names whose marks have no composed
+// form, printed beside the same letters without them: each name prints, drawn or recorded and
+// told as printable by no installed font (run by CTest with the tests' fonts and again with
+// every font of the machine), and the PDF's text gives back each name as stored, composed.
+TEST_F(ReportLayoutTest, ANameInAnyScriptPrintsAndReadsBackAsStored)
+{
+    struct Name
+    {
+        QString text;
+        QString script; // its letter's, or empty
+    };
+    std::vector<Name> names;
+    std::map<int, char32_t> sample;
+    for (char32_t c = 0x21; c <= 0x10FFFF; ++c) {
+        const int script = QChar::script(c);
+        const QChar::Category category = QChar::category(c);
+        const bool letter = QChar::isLetter(c);
+        const auto found = sample.find(script);
+        if ((found == sample.end() || (letter && !QChar::isLetter(found->second))) &&
+            category != QChar::Other_NotAssigned && category != QChar::Other_Surrogate &&
+            category != QChar::Other_Control && category != QChar::Other_Format &&
+            !QChar::isSpace(c))
+            sample[script] = c;
+    }
+    for (int script = 0; script < QChar::ScriptCount; ++script) {
+        SCOPED_TRACE(script);
+        ASSERT_TRUE(sample.count(script));
+        names.push_back(
+            {"Rossi " + QString::fromUcs4(&sample[script], 1), QString::number(script)});
+    }
+    for (const char *name :
+         {"Adébáyọ̀", "عَلِيّ Adébáyọ̀", "علي Ọ́lá", "Ọlá", "כֹּהֵן", "כהן", "Nicolo\u0300"})
+        names.push_back({QString::fromUtf8(name), QString()});
+    module.add("frdNomi", {"sNome"}, [&names] {
+        std::vector<QList<QVariant>> rows;
+        for (const Name &n : names)
+            rows.push_back({n.text});
+        return rows;
+    });
+    report.LoadFromTemplate(frReadTemplate(
+        "<report version=\"1\" title=\"Nomi\"><data name=\"Nomi\" dataset=\"frdNomi\" "
+        "height=\"6\"><text name=\"Nome\" left=\"0\" top=\"0\" width=\"190\" "
+        "height=\"6\">[frdNomi.\"sNome\"]</text></data></report>"));
+    ASSERT_TRUE(report.PrepareReport());
+    const TfrDisplayList &pages = report.Pages();
+    QTemporaryDir dir;
+    frExportPdf(pages, dir.filePath("nomi.pdf"), "Nomi", 600);
+    QString text;
+    ASSERT_EQ(runChecker("pdftotext", {dir.filePath("nomi.pdf"), "-"}, &text), 0);
+    // pdftotext marks where the direction changes, and puts the blank between a right-to-left
+    // word and the next inside its mark: what it gives back is read apart from the marks
+    QStringList lines;
+    static const QRegularExpression marks(
+        QStringLiteral("[\\x{200E}\\x{200F}\\x{202A}-\\x{202E}]"));
+    for (const QString &line : text.split(QRegularExpression("[\n\f]"), Qt::SkipEmptyParts))
+        lines << QString(line).replace(marks, " ").simplified();
+    ASSERT_EQ(lines.size(), qsizetype(names.size())) << text.toStdString();
+    qsizetype recorded = 0;
+    for (size_t i = 0; i < names.size(); ++i) {
+        const QString name = names[i].text.normalized(QString::NormalizationForm_C);
+        SCOPED_TRACE(name.toStdString() + " script " + names[i].script.toStdString());
+        EXPECT_EQ(lines[qsizetype(i)], name);
+        // drawn: every glyph of the name from an installed font, none an empty box
+        const TfrFontSpec spec;
+        bool drawn = TfrFontMetrics::of(spec).simple(name);
+        if (!drawn) {
+            drawn = true;
+            for (const TfrGlyphRun &run : frShapeText(name, spec)->Runs)
+                for (const TfrShapedGlyph &g : run.Glyphs)
+                    drawn = drawn && (run.Plain || g.Glyph != 0);
+        }
+        const QString missing = TfrFontMetrics::of(spec).missing(name);
+        const bool told = pages.Cut.contains("Nomi Nome «" + name +
+                                             "»: nessun carattere installato ha «" + missing + "»");
+        EXPECT_NE(drawn, told) << missing.toStdString();
+        recorded += told;
+    }
+    EXPECT_EQ(pages.Cut.size(), recorded);
+    if (recorded > 10) {
+        EXPECT_TRUE(pages.cutNotice().endsWith(QString("... e altri %1.").arg(recorded - 10)));
     }
 }
 

@@ -94,6 +94,11 @@ TEST(ReportTemplate, RefusesWhatItDoesNotKnowWithLineAndColumn)
          4, 5, "il modello ha un elemento con più di 1000 attributi"},
         {"200,000 attributes", report("  <summary" + xmlAttributes(200000) + "/>\n"), 3, 3,
          "il modello ha un elemento con più di 1000 attributi"},
+        {"40,000 attributes written in UTF-7",
+         report("  <summary" +
+                xmlAttributes(40000).replace("=\"", "+AD0AIg-").replace("\"", "+ACI-") + "/>\n")
+             .replace("UTF-8", "UTF-7"),
+         1, 31, "il modello ha la codifica «UTF-7», che non è ammessa (solo UTF-8 o UTF-16)"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);

@@ -116,7 +116,8 @@ TEST_F(ZipHelpers, FolderThatCannotBeMadeIsReported)
     writeZipEntries(archive, {{"Vot.xml", "<v/>"}});
     EXPECT_FALSE(UnzipToDir(archive, at(QStringLiteral("file/sotto"))));
     EXPECT_EQ(DialogSeam::shownTexts(),
-              QStringList{QStringLiteral("Impossibile creare la directory ") +
-                          at(QStringLiteral("file/sotto"))});
+              QStringList{QStringLiteral("Impossibile creare la cartella %1: una parte del "
+                                         "percorso non è una cartella.")
+                              .arg(at(QStringLiteral("file/sotto")))});
     EXPECT_TRUE(QFile::exists(archive));
 }
