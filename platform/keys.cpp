@@ -4,7 +4,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QHash>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMdiSubWindow>
@@ -102,17 +101,26 @@ struct Claim
     std::function<bool(const QWidget *focus)> reaches;
 };
 
-void addMnemonic(QList<Claim> &claims, const QWidget *w, const QString &text,
-                 const std::function<bool()> &shown = {})
+// Each text of the widget that carries a mnemonic or may be given one, with whether it is
+// offered now (a tab, a menu: shown and enabled; none: always).
+void eachMnemonicText(const QWidget *w,
+                      const std::function<void(const QString &, std::function<bool()>)> &take)
 {
-    const QKeySequence key = QKeySequence::mnemonic(text);
-    if (key.isEmpty())
-        return;
-    claims.append({QStringLiteral("%1 (%2)").arg(text, w->objectName()),
-                   {key},
-                   [w, shown](const QWidget *focus) {
-                       return (!shown || shown()) && reaches(Qt::WindowShortcut, w, focus);
-                   }});
+    if (auto *label = qobject_cast<const QLabel *>(w)) {
+        if (label->buddy())
+            take(label->text(), {});
+    } else if (auto *button = qobject_cast<const QAbstractButton *>(w)) {
+        take(button->text(), {});
+    } else if (auto *box = qobject_cast<const QGroupBox *>(w)) {
+        take(box->title(), {});
+    } else if (auto *tabs = qobject_cast<const QTabBar *>(w)) {
+        for (int i = 0; i < tabs->count(); ++i)
+            take(tabs->tabText(i),
+                 [tabs, i] { return tabs->isTabEnabled(i) && tabs->isTabVisible(i); });
+    } else if (auto *bar = qobject_cast<const QMenuBar *>(w)) {
+        for (QAction *a : bar->actions())
+            take(a->text(), [a] { return a->isEnabled() && a->isVisible(); });
+    }
 }
 
 QList<Claim> claimsIn(QWidget *window)
@@ -124,20 +132,16 @@ QList<Claim> claimsIn(QWidget *window)
     for (QWidget *w : widgets) {
         for (QAction *a : w->actions())
             actions.insert(a);
-        if (auto *label = qobject_cast<QLabel *>(w); label && label->buddy())
-            addMnemonic(claims, label, label->text());
-        else if (auto *button = qobject_cast<QAbstractButton *>(w))
-            addMnemonic(claims, button, button->text());
-        else if (auto *box = qobject_cast<QGroupBox *>(w))
-            addMnemonic(claims, box, box->title());
-        else if (auto *tabs = qobject_cast<QTabBar *>(w))
-            for (int i = 0; i < tabs->count(); ++i)
-                addMnemonic(claims, tabs, tabs->tabText(i),
-                            [tabs, i] { return tabs->isTabEnabled(i) && tabs->isTabVisible(i); });
-        else if (auto *bar = qobject_cast<QMenuBar *>(w))
-            for (QAction *a : bar->actions())
-                addMnemonic(claims, bar, a->text(),
-                            [a] { return a->isEnabled() && a->isVisible(); });
+        eachMnemonicText(w, [&claims, w](const QString &text, const std::function<bool()> &shown) {
+            const QKeySequence key = QKeySequence::mnemonic(text);
+            if (!key.isEmpty())
+                claims.append({QStringLiteral("%1 (%2)").arg(text, w->objectName()),
+                               {key},
+                               [w, shown](const QWidget *focus) {
+                                   return (!shown || shown()) &&
+                                          reaches(Qt::WindowShortcut, w, focus);
+                               }});
+        });
     }
     for (QAction *a : std::as_const(actions)) {
         if (!a->shortcuts().isEmpty())
@@ -165,25 +169,6 @@ QChar letterOf(const QString &text)
         ++i;
     }
     return {};
-}
-
-// The texts of the window that carry a mnemonic or may be given one.
-QStringList mnemonicTexts(const QWidget *w)
-{
-    if (auto *label = qobject_cast<const QLabel *>(w))
-        return label->buddy() ? QStringList{label->text()} : QStringList();
-    if (auto *button = qobject_cast<const QAbstractButton *>(w))
-        return {button->text()};
-    if (auto *box = qobject_cast<const QGroupBox *>(w))
-        return {box->title()};
-    QStringList texts;
-    if (auto *tabs = qobject_cast<const QTabBar *>(w))
-        for (int i = 0; i < tabs->count(); ++i)
-            texts << tabs->tabText(i);
-    if (auto *bar = qobject_cast<const QMenuBar *>(w))
-        for (const QAction *a : bar->actions())
-            texts << a->text();
-    return texts;
 }
 
 } // namespace
@@ -262,9 +247,10 @@ void VxGiveMnemonics(QWidget *window)
     };
     QList<std::pair<QList<const QWidget *>, QChar>> taken;
     for (const QWidget *w : std::as_const(widgets))
-        for (const QString &text : mnemonicTexts(w))
+        eachMnemonicText(w, [&](const QString &text, const std::function<bool()> &) {
             if (const QChar letter = letterOf(text); !letter.isNull())
                 taken.append({pages(w), letter});
+        });
     for (QWidget *w : std::as_const(widgets)) {
         auto *label = qobject_cast<QLabel *>(w);
         auto *button = qobject_cast<QAbstractButton *>(w);
