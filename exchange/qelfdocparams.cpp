@@ -39,13 +39,13 @@ TfmqelDocParams::TfmqelDocParams(QWidget *parent)
       m_deWeb(directoryEdit("deWeb", QStringLiteral("Percorso Web"))),
       m_cbAskPasswd(checkBox("cbAskPasswd", QStringLiteral("Accesso con Password"))),
       m_cbVot(checkBox("cbVot",
-                       QStringLiteral("Voti (NON selezionare in caso di Invio/Raccolta WEB)"))),
-      m_cbVtp(checkBox("cbVtp", QStringLiteral("Voti proposti (obbligatori su WEB)"))),
-      m_cbTas(checkBox("cbTas", QStringLiteral("Tassonomie"))),
-      m_cbAss(checkBox("cbAss", QStringLiteral("Assenze"))),
-      m_cbAiu(checkBox("cbAiu", QStringLiteral("Aiuti"))),
-      m_cbNot(checkBox("cbNot", QStringLiteral("Note per materia"))),
-      m_cbDeb(checkBox("cbDeb", QStringLiteral("Debiti")))
+                       QStringLiteral("&Voti (NON selezionare in caso di Invio/Raccolta WEB)"))),
+      m_cbVtp(checkBox("cbVtp", QStringLiteral("Voti pr&oposti (obbligatori su WEB)"))),
+      m_cbTas(checkBox("cbTas", QStringLiteral("T&assonomie"))),
+      m_cbAss(checkBox("cbAss", QStringLiteral("A&ssenze"))),
+      m_cbAiu(checkBox("cbAiu", QStringLiteral("A&iuti"))),
+      m_cbNot(checkBox("cbNot", QStringLiteral("&Note per materia"))),
+      m_cbDeb(checkBox("cbDeb", QStringLiteral("De&biti")))
 {
     setWindowTitle(QStringLiteral("Docenti: parametri Invio/Raccolta"));
     m_pages->setObjectName(QStringLiteral("pcParams"));
@@ -57,9 +57,9 @@ TfmqelDocParams::TfmqelDocParams(QWidget *parent)
         new QLabel(QStringLiteral("Indicare i percorsi per l'invio al Tavrin Docenti:")));
     auto *folders = new QFormLayout;
     folders->addRow(m_laFloppy, m_deFloppy);
-    folders->addRow(QStringLiteral("Percorso di rete"), m_deRete);
-    folders->addRow(QStringLiteral("Percorso USB"), m_deUSB);
-    folders->addRow(QStringLiteral("Percorso Web"), m_deWeb);
+    folders->addRow(QStringLiteral("Percorso di &rete"), m_deRete);
+    folders->addRow(QStringLiteral("Percorso &USB"), m_deUSB);
+    folders->addRow(QStringLiteral("Percorso &Web"), m_deWeb);
     pathLayout->addLayout(folders);
     pathLayout->addWidget(m_cbAskPasswd);
     pathLayout->addStretch();
@@ -76,8 +76,8 @@ TfmqelDocParams::TfmqelDocParams(QWidget *parent)
     dataLayout->addStretch();
     m_cbDeb->hide();
 
-    m_pages->addTab(path, QStringLiteral("Percorso"));
-    m_pages->addTab(data, QStringLiteral("Dati"));
+    m_pages->addTab(path, QStringLiteral("&Percorso"));
+    m_pages->addTab(data, QStringLiteral("&Dati"));
     auto *layout = new QVBoxLayout(ClientArea());
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_pages);

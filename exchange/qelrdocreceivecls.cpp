@@ -30,6 +30,7 @@ TfrqelDocReceiveCls::TfrqelDocReceiveCls(QWidget *parent)
     auto *boxLayout = new QVBoxLayout(box);
     m_log->setObjectName(QStringLiteral("meLog"));
     m_log->setReadOnly(true);
+    m_log->setTabChangesFocus(true);
     boxLayout->addWidget(m_log);
     FrameLayout()->addWidget(box);
 }

@@ -285,6 +285,17 @@ void TdmqevDataSets::ApriClsSes(int aClsSesId)
     caricaAlunni();
 }
 
+QList<int> TdmqevDataSets::MaterieClsSes()
+{
+    scdClsMat_Sel.Params().setValue(QStringLiteral("iClsId"), iClsId);
+    scdClsMat_Sel.Params().setValue(QStringLiteral("iAnsSesDwgId"), iAnsSesDwgId);
+    OpenFor open(scdClsMat_Sel);
+    QList<int> materie;
+    for (; !scdClsMat_Sel.Eof(); scdClsMat_Sel.Next())
+        materie.append(intOf(scdClsMat_Sel, "iClsSesMatId"));
+    return materie;
+}
+
 void TdmqevDataSets::caricaMaterieClasse()
 {
     for (TqevStringList *list : {&slMaterie, &slMatVot, &slMatTas, &slCmpVot, &slCmpTas, &slMatCls})

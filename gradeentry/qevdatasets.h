@@ -78,6 +78,9 @@ public:
     // class lists: slMaterie, slMatVot/slCmpVot, slMatTas/slCmpTas, slMatCls, slAlunni.
     // Raises EVxException when the year-session has no class session or not that one.
     void ApriClsSes(int iClsSesId);
+    // The subjects (iClsSesMatId) of the open class session's class in its year-session, in the
+    // order of the subject selection dialog (scdClsMat_Sel).
+    QList<int> MaterieClsSes();
     // Makes a pupil situation of the open class session the selected pupil (iAnaId is set by
     // the caller first): sDesAlunno, sNomeAlunno and the pupil's lists slMatAluVot/slCmpAluVot,
     // slMatAluTas/slCmpAluTas, slMatAlu. Raises EVxException when the pupil is not in the class

@@ -38,7 +38,7 @@ TfmQevAnsBs::TfmQevAnsBs(QWidget *parent)
 {
     m_cbAns->setObjectName(QStringLiteral("cbAns"));
     m_cbAns->setMinimumWidth(129);
-    auto *label = new QLabel(QStringLiteral("Anno scolastico:"));
+    auto *label = new QLabel(QStringLiteral("&Anno scolastico:"));
     label->setBuddy(m_cbAns);
     m_panel2->addWidget(label);
     m_panel2->addWidget(m_cbAns);
@@ -66,7 +66,7 @@ TfmqevAnsSesDwgBs::TfmqevAnsSesDwgBs(QWidget *parent)
 {
     m_cbAnsSesDwg->setObjectName(QStringLiteral("cbAnsSesDwg"));
     m_cbAnsSesDwg->setMinimumWidth(129);
-    auto *label = new QLabel(QStringLiteral("Sessione:"));
+    auto *label = new QLabel(QStringLiteral("&Sessione:"));
     label->setBuddy(m_cbAnsSesDwg);
     Panel2()->insertWidget(Panel2()->count() - 1, label);
     Panel2()->insertWidget(Panel2()->count() - 1, m_cbAnsSesDwg);

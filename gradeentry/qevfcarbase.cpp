@@ -4,11 +4,14 @@
 #include "gradeentry/qevdatasets.h"
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevrcarvot.h"
+#include "platform/images.h"
+#include "platform/keys.h"
 #include "platform/messagedlg.h"
 
 #include <QAction>
 #include <QPainter>
 #include <QTabWidget>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 TfmqevCarBase::TfmqevCarBase(QWidget *parent, std::span<const TqevDefPagina> pagine,
@@ -31,6 +34,31 @@ TfrqevCarVot *TfmqevCarBase::Voti() const
 TfrqevCarVot *TfmqevCarBase::Proposti() const
 {
     return static_cast<TfrqevCarVot *>(FrameDi(tdProposti));
+}
+
+TfmqevCarBase::Scorrimento
+TfmqevCarBase::AggiungiScorrimento(const char *tipo, const QString &precedente,
+                                   const QString &successivo,
+                                   const std::function<void(bool avanti)> &cambia)
+{
+    auto *barra = new QToolBar(QStringLiteral("Barra degli Strumenti"), this);
+    barra->setObjectName(QStringLiteral("xoaCustom"));
+    const auto azione = [&](const char *nome, const char *pulsante, const QString &testo,
+                            const char *immagine, QKeyCombination tasto, bool avanti) {
+        auto *a = new QAction(VxImage(QString::fromLatin1(immagine)), testo, this);
+        a->setObjectName(QString::fromLatin1(nome) + QString::fromLatin1(tipo));
+        barra->addAction(a);
+        barra->widgetForAction(a)->setObjectName(QString::fromLatin1(pulsante));
+        VxSetShortcut(this, a, QKeySequence(tasto));
+        connect(a, &QAction::triggered, this,
+                [cambia, avanti] { RunShowingErrors([&] { cambia(avanti); }); });
+        return a;
+    };
+    const Scorrimento s{
+        barra, azione("aPrev", "tbPrior", precedente, "PREVSIT", Qt::ALT | Qt::Key_PageUp, false),
+        azione("aNext", "tbNext", successivo, "NEXTSIT", Qt::ALT | Qt::Key_PageDown, true)};
+    m_layout->insertWidget(0, barra);
+    return s;
 }
 
 bool TfmqevCarBase::PaginaVotiAttiva() const

@@ -14,7 +14,9 @@
 #include "gradeentry/qevpagine.h"
 #include "platform/childforms.h"
 
+class QAction;
 class QTabWidget;
+class QToolBar;
 class QVBoxLayout;
 class TfrqevCarVot;
 
@@ -69,6 +71,19 @@ protected:
     // outline; then a repaint.
     void ApplicaParVis(const QString &caption,
                        const std::function<void(TfrqevCarBs *)> &prima = {});
+
+    // The tool bar "Barra degli Strumenti" (xoaCustom) above the pages, with the two commands
+    // (tbPrior, tbNext) that walk to the previous and the next pupil or subject: aPrev<kind>
+    // Alt+PgUp and aNext<kind> Alt+PgDown, their keys in their tooltips; cambia(true) goes on.
+    struct Scorrimento
+    {
+        QToolBar *barra;
+        QAction *precedente;
+        QAction *successivo;
+    };
+    Scorrimento AggiungiScorrimento(const char *tipo, const QString &precedente,
+                                    const QString &successivo,
+                                    const std::function<void(bool avanti)> &cambia);
 
     void FormShow() override { ShowMaximized(); }
     void FormClose(TCloseAction &action) override;

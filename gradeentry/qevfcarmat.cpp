@@ -8,6 +8,7 @@
 #include "gradeentry/qevrcardeb.h"
 #include "gradeentry/qevrcarvot.h"
 #include "platform/messagedlg.h"
+#include "platform/vxexception.h"
 
 #include <QAction>
 #include <QPainter>
@@ -42,6 +43,11 @@ TfmqevCarMat::TfmqevCarMat(QWidget *parent) : TfmqevCarBase(parent, kPagine, tdP
 {
     setObjectName(QStringLiteral("fmqevCarMat"));
     setWindowTitle(QStringLiteral("Caricamento per materia"));
+    const Scorrimento s = AggiungiScorrimento("Mat", QStringLiteral("Materia precedente"),
+                                              QStringLiteral("Materia successiva"),
+                                              [this](bool avanti) { CambiaMateria(avanti); });
+    aPrevMat = s.precedente;
+    aNextMat = s.successivo;
     MostraContrasto(false);
     CollegaPassaggio(
         2, QStringLiteral("Attenzione!\r\rI voti già presenti saranno sostituiti.\r\rContinuare?"));
@@ -71,6 +77,32 @@ void TfmqevCarMat::CaricaFrames()
     }
     Pagine()->Carica(tcMateria, kTipi);
     CaricaDatiMat();
+}
+
+void TfmqevCarMat::CambiaMateria(bool avanti)
+{
+    if (!ChiediSalvataggio())
+        return;
+    TdmqevDataSets &dm = *dmqevDataSets;
+    const QList<int> materie = dm.MaterieClsSes();
+    const qsizetype corrente = materie.indexOf(dm.iClsSesMatId);
+    if (corrente < 0)
+        return;
+    const qsizetype nuova = corrente + (avanti ? 1 : -1);
+    aNextMat->setEnabled(nuova < materie.size());
+    aPrevMat->setEnabled(nuova >= 0);
+    if (nuova < 0 || nuova >= materie.size())
+        return;
+    const int prima = dm.iClsSesMatId;
+    dm.iClsSesMatId = materie.at(nuova);
+    try {
+        dm.ApriClsSes(dm.iClsSesId);
+    } catch (const EVxException &) {
+        // The subject the window shows stays the module's.
+        dm.iClsSesMatId = prima;
+        throw;
+    }
+    CaricaFrames();
 }
 
 void TfmqevCarMat::CaricaDatiMat()

@@ -12,7 +12,7 @@
 // tsTas, "Assenze" tsAss, "Aiuti" tsAiu, "Note" tsNot / frqevCarMatNot, "Debiti" tsDeb /
 // frqevCarMatDeb. A page shows when the class session enters its kind and the kind has a
 // frame in this version. Closing asks what to save as the class window does, after closing a
-// pupil window opened from here.
+// pupil window opened from here. Alt+PgUp and Alt+PgDown walk the subjects of the class.
 
 #include "gradeentry/qevfcarbase.h"
 
@@ -26,6 +26,9 @@ public:
     TfrqevCarVot *frqevCarMatVot() const { return Voti(); }
     TfrqevCarVot *frqevCarMatVtp() const { return Proposti(); }
 
+    QAction *aNextMat; // "Materia successiva"
+    QAction *aPrevMat; // "Materia precedente"
+
     // QevGradeWindow
     void CaricaFrames() override;
     // The caption and every shown page's display parameters again.
@@ -38,6 +41,12 @@ public:
     // as a level of the column's scale; the scores the scale does not have are listed and
     // leave their cell as it was. The values reach the database with the page's save.
     void ImportaQualifica();
+
+    // "Materia successiva" (true) and "Materia precedente": the next or previous subject of the
+    // class session, in the order of the selection dialog, once what is modified was saved or
+    // dropped on the office's answer. At either end the subject stays and the button is
+    // disabled.
+    void CambiaMateria(bool avanti);
 };
 
 // The open subject window; none when it is closed.

@@ -35,18 +35,6 @@ const TqevDefPagina kPagine[] = {
 const int kTipi[] = {tdVoti, tdProposti, tdTassonomie, tdAssenze, tdAiuti,
                      tdNote, tdCrediti,  tdGiudizio,   tdEsito,   tdDebiti};
 
-QAction *azione(QToolBar *bar, QWidget *owner, const char *name, const char *button,
-                const char *caption, const char *image)
-{
-    auto *action =
-        new QAction(VxImage(QString::fromLatin1(image)), QString::fromUtf8(caption), owner);
-    action->setObjectName(QString::fromLatin1(name));
-    bar->addAction(action);
-    if (QWidget *w = bar->widgetForAction(action))
-        w->setObjectName(QString::fromLatin1(button));
-    return action;
-}
-
 } // namespace
 
 TfmqevCarSng *fmqevCarSng()
@@ -55,23 +43,16 @@ TfmqevCarSng *fmqevCarSng()
         TdmqevActivations::FinestraAperta(QString::fromLatin1(QevForms::CarSng)));
 }
 
-TfmqevCarSng::TfmqevCarSng(QWidget *parent)
-    : TfmqevCarBase(parent, kPagine, tdProposti),
-      m_xoaCustom(new QToolBar(QStringLiteral("Barra degli Strumenti"), this))
+TfmqevCarSng::TfmqevCarSng(QWidget *parent) : TfmqevCarBase(parent, kPagine, tdVoti)
 {
     setObjectName(QStringLiteral("fmqevCarSng"));
     setWindowTitle(QStringLiteral("Caricamento per singolo"));
-    m_xoaCustom->setObjectName(QStringLiteral("xoaCustom"));
-    aPrevSit = azione(m_xoaCustom, this, "aPrevSit", "tbPrior", "Alunno precedente", "PREVSIT");
-    aNextSit = azione(m_xoaCustom, this, "aNextSit", "tbNext", "Alunno successivo", "NEXTSIT");
-    Layout()->insertWidget(0, m_xoaCustom);
-    VxSetShortcut(this, aPrevSit, QKeySequence(Qt::ALT | Qt::Key_PageUp));
-    VxSetShortcut(this, aNextSit, QKeySequence(Qt::ALT | Qt::Key_PageDown));
-
-    connect(aNextSit, &QAction::triggered, this,
-            [this] { RunShowingErrors([this] { CambiaAlunno(true); }); });
-    connect(aPrevSit, &QAction::triggered, this,
-            [this] { RunShowingErrors([this] { CambiaAlunno(false); }); });
+    const Scorrimento s = AggiungiScorrimento("Sit", QStringLiteral("Alunno precedente"),
+                                              QStringLiteral("Alunno successivo"),
+                                              [this](bool avanti) { CambiaAlunno(avanti); });
+    m_xoaCustom = s.barra;
+    aPrevSit = s.precedente;
+    aNextSit = s.successivo;
     MostraContrasto(true);
     CollegaPassaggio(
         1, QStringLiteral("Attenzione!\r\rI voti già presenti saranno sostituiti.\r\rContinuare?"));

@@ -18,6 +18,7 @@
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -165,7 +166,10 @@ TfmqevSelItem::TfmqevSelItem(QWidget *owner) : TfmVxOkCancDlg(owner)
     tbNext = bar->addAction(images.icon(1), QStringLiteral("Successiva"));
     tbNext->setObjectName(QStringLiteral("tbNext"));
     tbNext->setToolTip(QStringLiteral("Cella successiva"));
-    cbAll = new QCheckBox(QStringLiteral("Applica a tutta la colonna"));
+    // A tool button drops the letters' marks of its command's text, not of its own.
+    tbPrior->setIconText(QStringLiteral("&Precedente"));
+    tbNext->setIconText(QStringLiteral("&Successiva"));
+    cbAll = new QCheckBox(QStringLiteral("Applica a &tutta la colonna"));
     cbAll->setObjectName(QStringLiteral("cbAll"));
     buDocIst = new QPushButton(QStringLiteral("Doc. istituto"));
     buDocIst->setObjectName(QStringLiteral("buDocIst"));
@@ -184,6 +188,8 @@ TfmqevSelItem::TfmqevSelItem(QWidget *owner) : TfmVxOkCancDlg(owner)
     mcData->setFirstDayOfWeek(Qt::Monday);
     meNota = new QPlainTextEdit;
     meNota->setObjectName(QStringLiteral("meNota"));
+    // A tab is no character of a note or a judgment: Tab goes on to the next control.
+    meNota->setTabChangesFocus(true);
     lvItems = new QTreeWidget;
     lvItems->setObjectName(QStringLiteral("lvItems"));
     lvItems->setRootIsDecorated(false);
@@ -204,9 +210,11 @@ TfmqevSelItem::TfmqevSelItem(QWidget *owner) : TfmVxOkCancDlg(owner)
     pSearch->setObjectName(QStringLiteral("pSearch"));
     auto *search = new QHBoxLayout(pSearch);
     search->setContentsMargins(0, 0, 0, 0);
-    search->addWidget(new QLabel(QStringLiteral("Cerca")));
+    auto *cerca = new QLabel(QStringLiteral("C&erca"));
+    search->addWidget(cerca);
     eFind = new QLineEdit;
     eFind->setObjectName(QStringLiteral("eFind"));
+    cerca->setBuddy(eFind);
     search->addWidget(eFind, 1);
 
     auto *client = new QVBoxLayout(ClientArea());
@@ -398,6 +406,14 @@ void TfmqevSelItem::seguiCella()
     const QString chi = cellaServita();
     const QString cosa = captionDi(TipoSel);
     setWindowTitle(chi.isEmpty() || cosa.isEmpty() ? cosa : cosa + QStringLiteral(" - ") + chi);
+    // Wide enough for its caption beside the title bar's icon and buttons (the window
+    // manager's font is the program's, bold at most).
+    QFont titolo = font();
+    titolo.setBold(true);
+    constexpr int icona = 32, pulsanti = 3 * 32;
+    const int serve = QFontMetrics(titolo).horizontalAdvance(windowTitle()) + icona + pulsanti;
+    if (width() < serve)
+        resize(serve, height());
     // Beside the row it writes to, never over it: below when the screen has room, else above.
     // A place the office chose, off the row, is kept.
     TqelStringGrid *g = Griglia;

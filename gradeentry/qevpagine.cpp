@@ -7,14 +7,15 @@
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevrcarvot.h"
 #include "platform/connection.h"
+#include "platform/keys.h"
 #include "platform/messagedlg.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QKeySequence>
 #include <QPainter>
-#include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -83,16 +84,21 @@ TqevPagine::TqevPagine(QWidget *window, std::span<const TqevDefPagina> pagine, i
     std::stable_sort(m_ospiti.begin(), m_ospiti.end(), [](const Ospite &a, const Ospite &b) {
         return posizioneSalva(a.TipoDati) < posizioneSalva(b.TipoDati);
     });
-    const std::pair<QKeySequence, bool> tasti[] = {
-        {QKeySequence(Qt::CTRL | Qt::Key_Tab), true},
-        {QKeySequence(Qt::CTRL | Qt::Key_PageDown), true},
-        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), false},
-        {QKeySequence(Qt::CTRL | Qt::Key_Backtab), false},
-        {QKeySequence(Qt::CTRL | Qt::Key_PageUp), false}};
-    for (const auto &[tasto, avanti] : tasti) {
-        auto *shortcut = new QShortcut(tasto, window);
-        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(shortcut, &QShortcut::activated, this,
+    // The page keys, forward and back, wherever the keyboard is in the window.
+    for (const auto &[tasti, avanti] :
+         {std::pair{QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Tab),
+                                        QKeySequence(Qt::CTRL | Qt::Key_PageDown)},
+                    true},
+          std::pair{QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+                                        QKeySequence(Qt::CTRL | Qt::Key_Backtab),
+                                        QKeySequence(Qt::CTRL | Qt::Key_PageUp)},
+                    false}}) {
+        auto *pagina = new QAction(
+            avanti ? QStringLiteral("Pagina seguente") : QStringLiteral("Pagina precedente"), this);
+        pagina->setObjectName(avanti ? QStringLiteral("aPaginaSeguente")
+                                     : QStringLiteral("aPaginaPrecedente"));
+        VxSetShortcuts(window, pagina, tasti);
+        connect(pagina, &QAction::triggered, this,
                 [this, avanti = avanti] { PaginaSeguente(avanti); });
     }
     const Ospite *iniziale = ospiteDi(tipoIniziale);
@@ -169,7 +175,7 @@ void TqevPagine::Carica(int TipoCar, std::span<const int> tipi, const std::funct
     m_senzaControllo = true;
 
     // Showing and hiding tabs moves the tab bar's current tab: the page active before the load
-    // stays active when it shows (the pupil and subject windows open on the proposed votes).
+    // stays active when it shows (the subject window opens on the proposed votes).
     const int attiva = m_pcMain->currentIndex();
     m_mostrati.clear();
     // The pages read in one transaction: over a network each transaction of their own would

@@ -187,6 +187,9 @@ void TfrqevCarCre::InitTipoDati(int tipoDati)
     frqevCreSco->SetCredito(0, 0);
     frqevCreFrm->SetCredito(0, 0);
     Carica();
+    // A pupil's years read whole, the headers ("Integrazione") too, whatever width is stored.
+    if (!perClasse)
+        grGrid->AdattaLarghezze();
     AggiornaMedia(grGrid->nRowIntest());
     aFormSel->setEnabled(false);
     tbSelCar->setEnabled(grGrid->ColCount() > 1);
@@ -410,8 +413,9 @@ bool TfrqevCarCre::prendiDigitato(int col, int row, QString &motivo)
         return true;
     // The credit attributed goes through the rule a collected one meets, against the bands of
     // the row's course year; the other numbers through the rule of a credit's parts, against
-    // the same band. A refused text stays in the cell, with the reason on the help line: nothing
-    // is dropped unsaid. The save measures them again against the bands stored then.
+    // the same band. A refused text gives way to the value the cell held, the reason on the
+    // help line and the cursor staying: nothing is dropped unsaid, and the cell never shows
+    // what will not be saved. The save measures them again against the bands stored then.
     const QList<TqevBanda> bande = m_bandeCorsi.value(rec->iAcsId);
     if (chi == mcCredito) {
         motivo = TqevRegoleValori::CreditoNellaBanda(bande, rec->iBndId, rec->iCreOutBanda, text);
@@ -421,16 +425,15 @@ bool TfrqevCarCre::prendiDigitato(int col, int row, QString &motivo)
         motivo = TqevRegoleValori::ParteDelCredito(bande, rec->iBndId, parte.nome, text,
                                                    parte.nellaBanda);
     }
-    if (!motivo.isEmpty()) {
+    if (!motivo.isEmpty())
         motivo[0] = motivo[0].toUpper();
-        return false;
-    }
-    *valore = text.toInt();
+    else
+        *valore = text.toInt();
     if (TipoCar == tcClasse)
         grGrid->setCells(col, row, testoModo(*rec, ModoCre));
     else
         mostraRiga(row);
-    return true;
+    return motivo.isEmpty();
 }
 
 bool TfrqevCarCre::puntaListe(const std::shared_ptr<TRecCre> &rec, bool chiedi)

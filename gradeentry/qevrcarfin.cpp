@@ -8,6 +8,8 @@
 #include "platform/transaction.h"
 
 #include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QVBoxLayout>
 
 namespace {
@@ -20,8 +22,18 @@ TfrqevCarFin::TfrqevCarFin(QWidget *parent) : TfrqevCarBs(parent)
 {
     cbEsito = new QComboBox;
     cbEsito->setObjectName(QStringLiteral("cbEsito"));
-    cbEsito->setVisible(false);
-    FrameLayout()->addWidget(cbEsito);
+    // Named, and reached by its letter, under the pupil's judgment.
+    m_riga = new QWidget;
+    m_riga->setObjectName(QStringLiteral("paEsito"));
+    auto *riga = new QHBoxLayout(m_riga);
+    riga->setContentsMargins(0, 2, 0, 2);
+    auto *etichetta = new QLabel(QStringLiteral("&Esito finale:"));
+    etichetta->setObjectName(QStringLiteral("laEsito"));
+    etichetta->setBuddy(cbEsito);
+    riga->addWidget(etichetta);
+    riga->addWidget(cbEsito, 1);
+    m_riga->setVisible(false);
+    FrameLayout()->addWidget(m_riga);
     // Only the office's choice marks the frame modified, not the one a load makes.
     connect(cbEsito, &QComboBox::activated, this, [this] { grGrid->setModificato(true); });
 }
@@ -33,7 +45,7 @@ void TfrqevCarFin::InitTipoDati(int tipoDati)
     LayoutColonnaAlunni(QStringLiteral("Esito finale"), 200,
                         {"aParVis", "aSingolo", "aFormSel", "tb1", "tb2"});
     const bool classe = TipoCar == tcClasse;
-    cbEsito->setVisible(!classe);
+    m_riga->setVisible(!classe);
     // Under the pupil's judgment the drop-down takes no more room than it needs.
     setSizePolicy(QSizePolicy::Preferred, classe ? QSizePolicy::Preferred : QSizePolicy::Maximum);
     cbEsito->clear();

@@ -26,7 +26,8 @@ class TfrqevCarFin : public TfrqevCarBs
 public:
     explicit TfrqevCarFin(QWidget *parent = nullptr);
 
-    QComboBox *cbEsito = nullptr; // per pupil: text sStaFinDettSDesc, data iPosFinId
+    QComboBox *cbEsito = nullptr; // per pupil: text sStaFinDettSDesc, data iPosFinId; "Esito
+                                  // finale:" (Alt+E) before it
 
     void InitTipoDati(int TipoDati) override;
     void LoadData() override;
@@ -45,4 +46,5 @@ private:
 
     TqevFinStore m_store;
     bool m_readOnly = false;
+    QWidget *m_riga = nullptr; // the drop-down with its label
 };

@@ -27,6 +27,8 @@ TfrqevCarGdz::TfrqevCarGdz(QWidget *parent) : TfrqevCarBs(parent)
 {
     meGiudizio = new QPlainTextEdit;
     meGiudizio->setObjectName(QStringLiteral("meGiudizio"));
+    // A tab is no character of a judgment: Tab goes on to the outcome below.
+    meGiudizio->setTabChangesFocus(true);
     meGiudizio->setVisible(false);
     FrameLayout()->addWidget(meGiudizio, 1);
     connect(meGiudizio, &QPlainTextEdit::textChanged, this, [this] {

@@ -18,6 +18,8 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -120,12 +122,19 @@ void TqelFCtrRecuperi::FormShow()
     }
     // Each column as wide as what it holds (a class's whole name), in both lists: a record
     // moved right shows as it showed on the left.
+    int whole = 2 * m_left->frameWidth() + m_left->verticalScrollBar()->sizeHint().width();
     for (int c = 0; c < columns.size(); ++c) {
         m_left->resizeColumnToContents(c);
         const int width = std::max(122, m_left->columnWidth(c));
         for (QTreeWidget *list : {m_left, m_right})
             list->setColumnWidth(c, width);
+        whole += width;
     }
+    // Each list shows its columns whole ("Studio individuale" last), as far as the screen has
+    // room for the two side by side.
+    const int room = screen()->availableGeometry().width() / 2 - 60;
+    for (QTreeWidget *list : {m_left, m_right})
+        list->setMinimumWidth(std::min(whole, room));
 }
 
 void TqelFCtrRecuperi::moveSelected(bool toRight)

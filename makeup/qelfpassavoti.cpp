@@ -74,6 +74,7 @@ TfmQelPassaVoti::TfmQelPassaVoti(QWidget *owner) : QelSessionCopyForm(kTexts, ow
     m_log = new QPlainTextEdit(ClientArea());
     m_log->setObjectName(QStringLiteral("mmoLog"));
     m_log->setReadOnly(true);
+    m_log->setTabChangesFocus(true);
     m_log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_log->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_log->setVisible(false);

@@ -56,18 +56,18 @@ TfmqelRecuperiConvert::TfmqelRecuperiConvert(QWidget *owner)
                                        "inseriti"));
     auto *form = new QFormLayout;
     layout->addLayout(form);
-    m_cbAns = addList(form, ClientArea(), QStringLiteral("Anno scolastico"), "cbAns");
-    m_cbSes = addList(form, ClientArea(), QStringLiteral("Sessione"), "cbSes");
-    m_cbFaseRec = addList(form, ClientArea(), QStringLiteral("Recupero"), "cbFaseRec");
+    m_cbAns = addList(form, ClientArea(), QStringLiteral("&Anno scolastico"), "cbAns");
+    m_cbSes = addList(form, ClientArea(), QStringLiteral("&Sessione"), "cbSes");
+    m_cbFaseRec = addList(form, ClientArea(), QStringLiteral("&Recupero"), "cbFaseRec");
     m_deDataEsito = new TVxDateEdit(ClientArea());
     m_deDataEsito->setObjectName(QStringLiteral("deDataEsito"));
-    form->addRow(QStringLiteral("Data (assegnata in modo collettivo)"), m_deDataEsito);
+    form->addRow(QStringLiteral("&Data (assegnata in modo collettivo)"), m_deDataEsito);
 
     m_rgTipoEsito = new QGroupBox(QStringLiteral("Scelta dati da importare"), ClientArea());
     m_rgTipoEsito->setObjectName(QStringLiteral("rgTipoEsito"));
     m_tipoEsito = new QButtonGroup(m_rgTipoEsito);
     auto *choices = new QVBoxLayout(m_rgTipoEsito);
-    const char *const items[] = {"Tipo Recupero", "Esito Recupero"};
+    const char *const items[] = {"&Tipo Recupero", "&Esito Recupero"};
     for (int i = 0; i < 2; ++i) {
         auto *button = new QRadioButton(QString::fromLatin1(items[i]), m_rgTipoEsito);
         button->setObjectName(QStringLiteral("rbTipoEsito%1").arg(i));
@@ -181,10 +181,23 @@ void TfmqelRecuperiConvert::run(bool outcomes)
     m_wait->CloseWait();
     if (!done)
         return;
-    if (!outcomes && result.sourceRows == 0) {
+    if (result.sourceRows == 0) {
         // Nothing was changed: the office is told so, and only so.
-        VxMessageDlg(QStringLiteral("Nessun recupero importato!"), mtError, mbOK);
+        VxMessageDlg(outcomes ? QStringLiteral("Nessun esito importato!")
+                              : QStringLiteral("Nessun recupero importato!"),
+                     mtError, mbOK);
         return;
     }
-    VxMessageDlg(QStringLiteral("Operazione completata"), mtInformation, mbOK);
+    // What changed, counted: the office checks it against the grades the teachers entered.
+    VxMessageDlg(outcomes ? QStringLiteral("Passaggio degli esiti dei recuperi eseguito.\r\r"
+                                           "Tassonomie lette: %1\rEsiti scritti nei recuperi: %2")
+                                .arg(result.sourceRows)
+                                .arg(result.written)
+                          : QStringLiteral("Passaggio dei tipi di recupero eseguito.\r\r"
+                                           "Tassonomie lette: %1\rRecuperi della fase cancellati: "
+                                           "%2\rRecuperi creati: %3")
+                                .arg(result.sourceRows)
+                                .arg(result.removed)
+                                .arg(result.written),
+                 mtInformation, mbOK);
 }

@@ -86,11 +86,11 @@ QVariant dateOrNull(const QDate &date)
 }
 
 // One conversion in one transaction: the source rows are read; when there are any, prepare
-// runs, then write for each row (the records it wrote), the progress stepping after each row
-// whatever it wrote.
+// runs (the records it removed), then write for each row (the records it wrote), the progress
+// stepping after each row whatever it wrote.
 MakeupConversionResult convert(const QSqlDatabase &db, int iAnsSesDwgId, int componentWeight,
                                const MakeupConversionProgress &progress,
-                               const std::function<void(TVxTransaction &)> &prepare,
+                               const std::function<int(TVxTransaction &)> &prepare,
                                const std::function<int(TVxTransaction &, const SourceRow &)> &write)
 {
     TVxTransactionScope scope(db);
@@ -99,7 +99,7 @@ MakeupConversionResult convert(const QSqlDatabase &db, int iAnsSesDwgId, int com
     result.sourceRows = int(rows.size());
     if (rows.isEmpty())
         return result;
-    prepare(scope.transaction());
+    result.removed = prepare(scope.transaction());
     if (progress.start)
         progress.start(result.sourceRows);
     for (const SourceRow &row : rows) {
@@ -131,7 +131,8 @@ MakeupConversion::convertTypes(int iAnsSesDwgId, int iAnsFreDwgId, const QDate &
     return convert(
         m_db, iAnsSesDwgId, kTypeComponentWeight, progress,
         [&](TVxTransaction &tr) {
-            tr.Exec(text(kDeletePhaseRow), valuesOf({{"iAnsFreDwgId", iAnsFreDwgId}}));
+            return tr.Exec(text(kDeletePhaseRow), valuesOf({{"iAnsFreDwgId", iAnsFreDwgId}}))
+                .numRowsAffected();
         },
         [&](TVxTransaction &, const SourceRow &row) {
             MakeupRecord record;
@@ -154,7 +155,7 @@ MakeupConversion::convertOutcomes(int iAnsSesDwgId, int iAnsFreDwgId, const QDat
     const MakeupRecords records(m_db);
     WeightLookup outcomes([&records](int weight) { return records.firstOutcomeOfWeight(weight); });
     return convert(
-        m_db, iAnsSesDwgId, kOutcomeComponentWeight, progress, [](TVxTransaction &) {},
+        m_db, iAnsSesDwgId, kOutcomeComponentWeight, progress, [](TVxTransaction &) { return 0; },
         [&](TVxTransaction &tr, const SourceRow &row) {
             const int iEreId = outcomes.idOf(row.value);
             if (!iEreId)

@@ -28,6 +28,7 @@ struct MakeupConversionProgress
 struct MakeupConversionResult
 {
     int sourceRows = 0; // taxonomy grades of the session on the component
+    int removed = 0;    // records of the phase deleted before the types were written
     int written = 0;    // records inserted (types) or updated (outcomes)
 };
 

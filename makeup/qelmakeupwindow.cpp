@@ -166,6 +166,9 @@ TqelLegendaRec::TqelLegendaRec(QWidget *window, int swatchWidth, Colour colour)
     // the next Tab goes on past it.
     m_grid->setFocusPolicy(Qt::TabFocus);
     m_grid->setTabKeyNavigation(false);
+    // Nothing in it is chosen, so no cell shows the keyboard: the frame does.
+    m_grid->setStyleSheet(
+        QStringLiteral("QTableWidget:focus { border: 2px solid palette(highlight); }"));
     layout->addWidget(m_grid, 1);
     layout->addStretch();
     setFixedWidth(swatchWidth + 50 + 272 + m_grid->frameWidth() * 2 + 2);

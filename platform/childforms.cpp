@@ -2,6 +2,7 @@
 
 #include "platform/dbgridframes.h"
 #include "platform/formregistry.h"
+#include "platform/keys.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -36,6 +37,7 @@ void TfmVxChildBase::showEvent(QShowEvent *event)
     if (!m_shownOnce) {
         m_shownOnce = true;
         FormShow();
+        VxGiveMnemonics(this);
     }
 }
 

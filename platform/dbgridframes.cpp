@@ -201,7 +201,9 @@ void TfrVxDBROGrid::fitColumns()
     for (int column = 0; column < m_source->columnCount(); ++column) {
         if (m_grid->isColumnHidden(column))
             continue;
-        const int design = m_designWidths.value(column, m_grid->columnWidth(column));
+        // Never narrower than its title: a header reads whole.
+        const int design = qMax(m_grid->horizontalHeader()->sectionSizeHint(column),
+                                m_designWidths.value(column, m_grid->columnWidth(column)));
         // QTableView hides this behind protected; the item view's public one is the same.
         const int content =
             qMax(m_grid->horizontalHeader()->sectionSizeHint(column),
@@ -569,7 +571,7 @@ TfrVxDBRWGrid::TfrVxDBRWGrid(QWidget *parent)
     m_search->setClearButtonEnabled(true);
     auto *searchRow = new QHBoxLayout;
     searchRow->setContentsMargins(4, 4, 4, 4);
-    auto *label = new QLabel(QStringLiteral("&Cerca:"));
+    auto *label = new QLabel(QStringLiteral("C&erca:"));
     label->setBuddy(m_search);
     searchRow->addWidget(label);
     searchRow->addWidget(m_search, 1);
@@ -798,6 +800,8 @@ void TfrVxDBRWGrid::BindField(QPlainTextEdit *memo, const QString &field)
 {
     m_bindings.append({memo, field, QVariant()});
     memo->setReadOnly(!Editing());
+    // A form's text box is left by Tab, as every field is: a tab is no character of its text.
+    memo->setTabChangesFocus(true);
 }
 
 void TfrVxDBRWGrid::BindField(TVxDBLookupEdit *lookup, const QString &field)

@@ -1,6 +1,7 @@
 #include "platform/dialogs.h"
 
 #include "platform/keyboardfocus.h"
+#include "platform/keys.h"
 #include "platform/messagedlg.h"
 
 #include <QHBoxLayout>
@@ -20,6 +21,15 @@ int TfmVxDialog::ShowModal()
     if (self && m_autoDestroy)
         deleteLater();
     return result;
+}
+
+void TfmVxDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        VxGiveMnemonics(this);
+    }
 }
 
 void TfmVxDialog::done(int result)

@@ -35,9 +35,12 @@ public:
 protected:
     // Called when OK is pressed, with ModalResult = mrOk; clear it to stay open.
     virtual void OkClick() {}
+    // First shown, every field gets its letter (VxGiveMnemonics).
+    void showEvent(QShowEvent *event) override;
 
 private:
     bool m_autoDestroy = false;
+    bool m_shown = false;
     int m_modalResult = 0;
 };
 

@@ -12,68 +12,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-namespace {
-
-// The hint an action had before its key was added to it.
-const char kHint[] = "vxHint";
-
-QString hintOf(QObject *object, const QString &current)
-{
-    const QVariant kept = object->property(kHint);
-    if (kept.isValid())
-        return kept.toString();
-    object->setProperty(kHint, current);
-    return current;
-}
-
-} // namespace
-
-void VxSetShortcut(QWidget *scope, QAction *action, const QKeySequence &key)
-{
-    const QString hint = hintOf(action, action->toolTip());
-    action->setShortcut(key);
-    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    if (!scope->actions().contains(action))
-        scope->addAction(action);
-    action->setToolTip(QStringLiteral("%1 (%2)").arg(hint, key.toString(QKeySequence::NativeText)));
-}
-
-QAction *VxSetButtonShortcut(QWidget *scope, QAbstractButton *button, const QString &hint,
-                             const QList<QKeySequence> &keys)
-{
-    auto *action = new QAction(scope);
-    action->setToolTip(hint);
-    VxSetShortcut(scope, action, keys.value(0));
-    action->setShortcuts(keys);
-    button->setToolTip(action->toolTip());
-    QObject::connect(action, &QAction::triggered, button, &QAbstractButton::click);
-    return action;
-}
-
-void VxSetSelectionShortcuts(QWidget *scope, QAction *all, QAction *none, QAction *invert)
-{
-    VxSetShortcut(scope, all, QKeySequence(Qt::CTRL | Qt::Key_A));
-    VxSetShortcut(scope, none, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
-    VxSetShortcut(scope, invert, QKeySequence(Qt::CTRL | Qt::Key_I));
-}
-
-void VxShowMenuShortcuts(QToolButton *button)
-{
-    const QString hint =
-        hintOf(button, button->toolTip().isEmpty() ? button->text() : button->toolTip());
-    QStringList keys;
-    if (QMenu *menu = button->menu()) {
-        for (QAction *action : menu->actions()) {
-            if (!action->shortcut().isEmpty())
-                keys << QStringLiteral("%1 %2").arg(
-                    action->text(), action->shortcut().toString(QKeySequence::NativeText));
-        }
-    }
-    button->setToolTip(keys.isEmpty()
-                           ? hint
-                           : QStringLiteral("%1 (%2)").arg(hint, keys.join(QStringLiteral(", "))));
-}
-
 TfrVxVuoto::TfrVxVuoto(QWidget *parent)
     : QFrame(parent), m_captionLabel(new QLabel), m_layout(new QVBoxLayout(this))
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/images.h"
+#include "platform/keys.h"
 
 #include <QFrame>
 #include <QList>
@@ -14,21 +15,6 @@ class QListWidgetItem;
 class QToolBar;
 class QToolButton;
 class QVBoxLayout;
-
-// Gives an action its key, working wherever the focus is inside the scope (a frame, a window, a
-// dialog), and shows the key in the action's tooltip beside its hint: a tool bar's command is
-// found by the keyboard as by the mouse. Called again, it replaces the key.
-void VxSetShortcut(QWidget *scope, QAction *action, const QKeySequence &key);
-// A key for a button of the window: pressed anywhere inside scope it presses the button (a
-// disabled one stays unpressed), and the button's tooltip shows the hint with the first key.
-QAction *VxSetButtonShortcut(QWidget *scope, QAbstractButton *button, const QString &hint,
-                             const QList<QKeySequence> &keys);
-// The keys of the three tools of every list of choices: "Seleziona tutto" Ctrl+A, "Annulla
-// selezione" Ctrl+Shift+A, "Inverti selezione" Ctrl+I, working inside scope and shown in
-// their tooltips.
-void VxSetSelectionShortcuts(QWidget *scope, QAction *all, QAction *none, QAction *invert);
-// The tooltip of a tool button that opens a menu: its hint and its menu's keys.
-void VxShowMenuShortcuts(QToolButton *button);
 
 // The frame bases. A frame has a caption bar (RefreshFrameCaption shows its Caption, or its
 // hint when it has none), FrameEnter for the host to call when the frame becomes the working

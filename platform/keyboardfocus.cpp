@@ -53,6 +53,9 @@ bool VxFocusFirstField(QWidget *area)
     if (!field)
         return false;
     field->setFocus(Qt::TabFocusReason);
+    // The style frames the field with the keyboard once the keyboard has moved in the window:
+    // opened on its first field, the window shows where typing goes before the first key.
+    field->window()->setAttribute(Qt::WA_KeyboardFocusChange);
     // A list stands on its first item, as when Tab enters it, so that Space ticks that item;
     // nothing is chosen by it.
     auto *view = qobject_cast<QAbstractItemView *>(field);
@@ -65,6 +68,10 @@ bool VxFocusFirstField(QWidget *area)
 
 bool TVxTableView::focusNextPrevChild(bool next)
 {
+    // A list of rows is one field: its rows are chosen by the arrows, Tab goes on to the next
+    // field at once (from a list of classes to the list of its pupils).
+    if (selectionBehavior() == SelectRows)
+        return QAbstractScrollArea::focusNextPrevChild(next);
     // QTableView goes round, from the last cell to the first and back: where it would, the
     // keyboard goes on along the window's tab order instead.
     const QModelIndex current = currentIndex();

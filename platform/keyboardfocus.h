@@ -10,8 +10,8 @@
 //
 // A grid's Tab walks its cells; at the last cell Tab, at the first Shift+Tab, hand the keyboard
 // to the window's next or previous control, as any field does, never going round the grid
-// again nor staying on its last cell. TVxStringGrid does the same for the grids it draws with
-// goTabLeaves.
+// again nor staying on its last cell; a list of rows (whole rows selected) hands it on at once.
+// TVxStringGrid does the same for the grids it draws with goTabLeaves.
 
 #include <QList>
 #include <QTableView>
@@ -26,7 +26,7 @@ void VxSetTabOrder(const QList<QWidget *> &order);
 // those Tab gives the keyboard to: shown, enabled, taking the focus by Tab. None when area
 // holds no such widget.
 QWidget *VxFirstField(QWidget *area);
-// Gives the keyboard to area's first field; false when it has none.
+// Gives the keyboard to area's first field, framed as after a Tab; false when it has none.
 bool VxFocusFirstField(QWidget *area);
 
 class TVxTableView : public QTableView

@@ -1,6 +1,7 @@
 #include "platform/mdimain.h"
 
 #include "platform/attivazioni.h"
+#include "platform/keys.h"
 #include "platform/messagedlg.h"
 #include "platform/outlookbar.h"
 
@@ -69,9 +70,7 @@ void TfmVxMDIMain::buildMenus()
     // Every command by keyboard: F6 reaches the command bar, the menu lists its pages.
     auto *bar = new QAction(QStringLiteral("&Barra dei comandi"), this);
     bar->setObjectName(QStringLiteral("acCommandBar"));
-    bar->setShortcut(QKeySequence(Qt::Key_F6));
-    bar->setShortcutContext(Qt::WindowShortcut);
-    addAction(bar);
+    VxSetShortcuts(this, bar, {QKeySequence(Qt::Key_F6)}, Qt::WindowShortcut);
     connect(bar, &QAction::triggered, m_olBar, &TVxOutlookBar::FocusBar);
     m_commandMenu = menuBar()->addMenu(QStringLiteral("&Comandi"));
     m_commandMenu->setObjectName(QStringLiteral("miCommands"));
@@ -85,14 +84,15 @@ void TfmVxMDIMain::buildMenus()
     });
 
     // The active inner window closes by the keys the office knows from every other program.
-    // Each inner window's own menu claims them too, one claim per window open: two windows and
-    // no key closed anything. The claim is the main window's alone.
+    // Each inner window's own menu claims them too (which of them depends on the platform), one
+    // claim per window open, and a key claimed twice runs nothing: the claim is the main
+    // window's alone, taken from each inner window as it is first shown.
     m_closeWindow = new QAction(QStringLiteral("&Chiudi"), this);
     m_closeWindow->setObjectName(QStringLiteral("acClose"));
-    m_closeWindow->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::Key_F4), QKeySequence(Qt::CTRL | Qt::Key_W)});
-    m_closeWindow->setShortcutContext(Qt::WindowShortcut);
-    addAction(m_closeWindow);
+    VxSetShortcuts(this, m_closeWindow,
+                   {QKeySequence(Qt::CTRL | Qt::Key_F4), QKeySequence(Qt::CTRL | Qt::Key_W)},
+                   Qt::WindowShortcut);
+    m_mdiArea->viewport()->installEventFilter(this);
     connect(m_closeWindow, &QAction::triggered, m_mdiArea, &QMdiArea::closeActiveSubWindow);
     m_windowMenu = menuBar()->addMenu(QStringLiteral("F&inestre"));
     m_windowMenu->setObjectName(QStringLiteral("miWindow"));
@@ -106,19 +106,13 @@ void TfmVxMDIMain::buildMenus()
 void TfmVxMDIMain::refreshWindowMenu()
 {
     m_windowMenu->clear();
-    for (QMdiSubWindow *sub : m_mdiArea->subWindowList()) {
-        for (QAction *action :
-             sub->systemMenu() ? sub->systemMenu()->actions() : QList<QAction *>{})
-            if (action->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_F4)))
-                action->setShortcuts({});
-    }
     QMdiSubWindow *active = m_mdiArea->activeSubWindow();
     m_closeWindow->setEnabled(active != nullptr);
     m_windowMenu->addAction(m_closeWindow);
     // Without a mouse the window's own buttons are out of reach.
     QAction *maximize = m_windowMenu->addAction(QStringLiteral("&Ingrandisci"));
     maximize->setObjectName(QStringLiteral("acMaximize"));
-    maximize->setEnabled(active != nullptr);
+    maximize->setEnabled(active && !active->isMaximized());
     connect(maximize, &QAction::triggered, this, [this] {
         if (QMdiSubWindow *sub = m_mdiArea->activeSubWindow())
             sub->showMaximized();
@@ -230,6 +224,16 @@ bool TfmVxMDIMain::FormClose()
             return false;
     }
     return true;
+}
+
+bool TfmVxMDIMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ChildPolished && watched == m_mdiArea->viewport()) {
+        if (auto *sub = qobject_cast<QMdiSubWindow *>(static_cast<QChildEvent *>(event)->child()))
+            for (QAction *action : sub->actions())
+                action->setShortcuts({});
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 bool TfmVxMDIMain::event(QEvent *event)

@@ -35,8 +35,8 @@ public:
     QMenu *miHelp() const { return m_helpMenu; }
     // The command bar's pages and entries, filled each time it opens.
     QMenu *miCommands() const { return m_commandMenu; }
-    // "Finestre": "Chiudi" (Ctrl+F4 or Ctrl+W) and "Ingrandisci", the active inner window's;
-    // the arrangements; the windows.
+    // "Finestre": "Chiudi" (Ctrl+F4 or Ctrl+W) and "Ingrandisci" (while it is not maximised),
+    // the active inner window's; the arrangements; the windows.
     QMenu *miWindow() const { return m_windowMenu; }
     QAction *acClose() const { return m_closeWindow; }
     // The command images: an entry's ImageIndex is an index here.
@@ -69,6 +69,7 @@ protected:
     virtual bool FormClose();
 
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:

@@ -167,6 +167,7 @@ public:
         auto *lines = new QPlainTextEdit;
         lines->setObjectName(QStringLiteral("meText"));
         lines->setReadOnly(true);
+        lines->setTabChangesFocus(true);
         lines->setLineWrapMode(QPlainTextEdit::NoWrap);
         lines->setPlainText(summarised ? shown.mid(blank + 2) : shown);
         layout->addWidget(lines, 1);

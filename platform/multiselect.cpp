@@ -46,6 +46,10 @@ TfmVxMultiSelect::TfmVxMultiSelect(QWidget *parent)
                                              QString::fromUtf8(def.caption));
         action->setObjectName(QString::fromLatin1(def.name));
         connect(action, &QAction::triggered, this, def.slot);
+        // The keyboard goes to the rows the tool chose: Return then runs OK with them, never a
+        // button that had the keyboard before (an "Applica" that would list them again).
+        connect(action, &QAction::triggered, m_grid,
+                [this] { m_grid->setFocus(Qt::OtherFocusReason); });
         actions << action;
     }
     VxSetSelectionShortcuts(this, actions.at(0), actions.at(1), actions.at(2));

@@ -12,7 +12,7 @@ class TfrVxDBROGrid;
 
 // Picks several rows of a dataset: a grid over the model with whole-row selection and the
 // tools "Seleziona tutto", "Annulla selezione", "Inverti selezione" (Ctrl+A, Ctrl+Shift+A,
-// Ctrl+I anywhere in the window). The selection is the
+// Ctrl+I anywhere in the window, each giving the keyboard to the grid). The selection is the
 // list of chosen rows of the model (the suite's bookmarks), in the model's row order, however
 // the grid sorts them.
 class TfmVxMultiSelect : public TfmVxOkCancDlg

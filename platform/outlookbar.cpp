@@ -110,6 +110,8 @@ int TVxOutlookBar::AddPage(const QString &name, const QString &caption)
     area->setObjectName(QStringLiteral("page_") + name);
     area->setWidgetResizable(true);
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The entries take the keyboard, not the page around them, which would show no mark of it.
+    area->setFocusPolicy(Qt::NoFocus);
     auto *content = new QWidget;
     content->setObjectName(QStringLiteral("outlookPageContent"));
     auto *layout = new QVBoxLayout(content);
@@ -117,7 +119,12 @@ int TVxOutlookBar::AddPage(const QString &name, const QString &caption)
     layout->setSpacing(6);
     layout->addStretch();
     area->setWidget(content);
-    return m_box->addItem(area, caption);
+    const int page = m_box->addItem(area, caption);
+    // The tool box wraps each page in a scrolling frame of its own: no stop either.
+    for (QWidget *w = area->parentWidget(); w && w != m_box; w = w->parentWidget())
+        if (qobject_cast<QScrollArea *>(w))
+            w->setFocusPolicy(Qt::NoFocus);
+    return page;
 }
 
 QWidget *TVxOutlookBar::AddEntry(int page, TVxAttItem *entry)

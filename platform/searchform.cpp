@@ -160,7 +160,7 @@ TfmVxSearch::TfmVxSearch(const QSqlDatabase &db, const QString &select, QWidget 
     find->setIcon(VxImage(QStringLiteral("VXSEARCH")));
     find->setToolTip(QStringLiteral("Cerca"));
     auto *row = new QHBoxLayout;
-    auto *label = new QLabel(QStringLiteral("&Cerca:"));
+    auto *label = new QLabel(QStringLiteral("C&erca:"));
     label->setBuddy(m_edit);
     row->addWidget(label);
     row->addWidget(m_edit, 1);

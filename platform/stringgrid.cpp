@@ -428,6 +428,18 @@ void TVxStringGrid::resizeEvent(QResizeEvent *event)
     updateScrollBars();
 }
 
+void TVxStringGrid::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void TVxStringGrid::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
+}
+
 QRect TVxStringGrid::CellRect(int col, int row) const
 {
     checkCell(col, row);

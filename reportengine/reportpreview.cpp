@@ -1,6 +1,7 @@
 #include "reportengine/reportpreview.h"
 
 #include "platform/images.h"
+#include "platform/keys.h"
 #include "platform/messagedlg.h"
 #include "platform/printoutput.h"
 #include "reportengine/reportrender.h"
@@ -269,10 +270,8 @@ QAction *TfrPreviewForm::makeAction(const char *name, const QString &text, const
     a->setObjectName(QString::fromLatin1(name));
     if (!image.isEmpty())
         a->setIcon(VxImage(image));
-    if (!shortcut.isEmpty()) {
-        a->setShortcut(shortcut);
-        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    }
+    if (!shortcut.isEmpty())
+        VxSetShortcut(this, a, shortcut);
     addAction(a);
     return a;
 }

@@ -85,10 +85,10 @@ void TfmqelSelRptAnsBs::cbAnnoScolChange()
 }
 
 TfmqelSelRptAnsSesBs::TfmqelSelRptAnsSesBs(QWidget *parent)
-    : TfmqelSelRptAnsBs(parent), m_laCls(label("laCls", "Seleziona la classe:")),
-      m_buCls(new QPushButton(QStringLiteral("Applica"))),
-      m_laPosFin(label("laPosFin", "Seleziona l'esito")),
-      m_label2(label("Label2", "Selezionare lo stato"))
+    : TfmqelSelRptAnsBs(parent), m_laCls(label("laCls", "Seleziona la &classe:")),
+      m_buCls(new QPushButton(QStringLiteral("A&pplica"))),
+      m_laPosFin(label("laPosFin", "Seleziona l'&esito")),
+      m_label2(label("Label2", "Selezionare lo s&tato"))
 {
     setObjectName(QStringLiteral("fmqelSelRptAnsSesBs"));
     // After the year, before the row's closing stretch.

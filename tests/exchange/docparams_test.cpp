@@ -84,8 +84,8 @@ TEST_F(DocParams, OkRightAfterOpeningKeepsEveryStoredValue)
         runCommand([&](TfmqelDocParams *d) {
             EXPECT_EQ(d->windowTitle(), QStringLiteral("Docenti: parametri Invio/Raccolta"));
             EXPECT_EQ(d->pcParams()->currentIndex(), 0);
-            EXPECT_EQ(d->pcParams()->tabText(0), QStringLiteral("Percorso"));
-            EXPECT_EQ(d->pcParams()->tabText(1), QStringLiteral("Dati"));
+            EXPECT_EQ(d->pcParams()->tabText(0), QStringLiteral("&Percorso"));
+            EXPECT_EQ(d->pcParams()->tabText(1), QStringLiteral("&Dati"));
             EXPECT_TRUE(d->deFloppy()->isHidden());
             EXPECT_TRUE(d->cbAskPasswd()->isHidden());
             EXPECT_TRUE(d->cbDeb()->isHidden());

@@ -75,17 +75,6 @@ protected:
         return qobject_cast<TfrqevCarDeb *>(window->FrameDi(tdDebiti));
     }
 
-    static void salva(TfrqevCarBs *frame)
-    {
-        DialogSeam::queueAnswer(int(mrYes));
-        frame->aSave->trigger();
-    }
-
-    static TfmqevSelItem *pick()
-    {
-        return qobject_cast<TfmqevSelItem *>(dmqevActivations->fmqevSelItem.data());
-    }
-
     // The teacher "Assegna debito" takes: the first of the subject in the class, by name.
     static int docente(int iMatId)
     {

@@ -71,13 +71,6 @@ protected:
                       {iSitId});
     }
 
-    // "Salva griglia", answering Yes to the question.
-    static void salva(TfrqevCarBs *frame)
-    {
-        DialogSeam::queueAnswer(int(mrYes));
-        frame->aSave->trigger();
-    }
-
     static std::function<void(TfmqevSelItem *)> data(const QDate &date)
     {
         return [date](TfmqevSelItem *p) { p->mcData->setSelectedDate(date); };

@@ -145,6 +145,13 @@ protected:
         return [text](TfmqevSelItem *p) { p->meNota->setPlainText(text); };
     }
 
+    // "Salva griglia" of a page, answering Yes to the question.
+    static void salva(TfrqevCarBs *frame)
+    {
+        DialogSeam::queueAnswer(int(mrYes));
+        frame->aSave->trigger();
+    }
+
     // Closes a window as its close box does; true when it went.
     static bool chiudi(QWidget *window)
     {

@@ -9,9 +9,14 @@
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevrcarcre.h"
 #include "gradeentry/qevrcardeb.h"
+#include "gradeentry/qevrcarfin.h"
+#include "gradeentry/qevrcargdz.h"
 #include "gradeentry/qevrcrelista.h"
+#include "gradeentry/qevrselro.h"
 #include "shell/qelmain.h"
+#include "tests/makeup/x11support.h"
 #include "tests/support/testfiles.h"
+#include "tests/support/windowfaults.h"
 
 #include <QApplication>
 #include <QListWidget>
@@ -55,7 +60,90 @@ void everyCommandShows(QWidget *window)
     }
 }
 
+// A key where the keyboard is.
+void key(int k, Qt::KeyboardModifiers m = Qt::NoModifier)
+{
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(k), m);
+    QTest::qWait(50);
+}
+
 } // namespace
+
+// "Caricamento per singolo" and "per materia" by keyboard alone: the class list's arrows to 3A,
+// Tab into its pupils (subjects), the fourth by the arrows, Return. The window opens on that
+// one, the pupil window on its votes; Alt+PgDown, shown in its tooltip, goes to the fifth. On
+// the pupil's "Finale" Tab leaves the judgment as typed for the outcome, named with its letter.
+// Ctrl+W closes each window as it was just opened.
+TEST_F(Keyboard, APupilAndASubjectOf3AChosenByKeyboard)
+{
+    TfmqelMain *main = objects->mainWindow();
+    main->setGeometry(main->screen()->geometry());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
+    for (TVxAttForm *command : {dmqevActivations->xafCarSng, dmqevActivations->xafCarMat}) {
+        const bool pupil = command == dmqevActivations->xafCarSng;
+        const char *field = pupil ? "iSitId" : "iClsSesMatId";
+        const auto current = [pupil] {
+            return pupil ? dmqevDataSets->iSitId : dmqevDataSets->iClsSesMatId;
+        };
+        SCOPED_TRACE(field);
+        QVariant fourth, fifth;
+        DialogSeam::queueModalScript([&](QDialog *d) {
+            auto *dialog = qobject_cast<TfmqevSelCarClsDett *>(d);
+            const auto classe = [dialog] {
+                return dialog->frqevSelCls()->ValoreCorrente("sClsDesc").toString();
+            };
+            focus(dialog, dialog->frqevSelCls()->grGrid());
+            EXPECT_EQ(windowFaults(dialog), QStringList());
+            for (int i = 0; i < 30 && !classe().startsWith(QStringLiteral("3A")); ++i)
+                key(Qt::Key_Down);
+            key(Qt::Key_Tab);
+            EXPECT_EQ(QApplication::focusWidget(), dialog->frDettaglio()->grGrid());
+            for (int i = 0; i < 3; ++i)
+                key(Qt::Key_Down);
+            fourth = dialog->frDettaglio()->ValoreCorrente(field);
+            fifth = dialog->frDettaglio()->Valore(4, field);
+            screenshot(dialog, QStringLiteral("gradeentry_keyboard_%1.png").arg(field));
+            key(Qt::Key_Return);
+            return int(mrNone);
+        });
+        command->Execute();
+        QMdiSubWindow *sub = main->mdiArea()->activeSubWindow();
+        ASSERT_NE(sub, nullptr);
+        EXPECT_EQ(current(), fourth.toInt());
+        auto *window = qobject_cast<TfmqevCarBase *>(sub->widget());
+        if (pupil)
+            EXPECT_EQ(window->PaginaAttiva(), QStringLiteral("Voti"));
+        focus(main, window->FrameAttivo()->grGrid);
+        auto *next = window->findChild<QAction *>(pupil ? "aNextSit" : "aNextMat");
+        EXPECT_TRUE(next->toolTip().endsWith(QStringLiteral("(Alt+PgDown)")));
+        key(Qt::Key_PageDown, Qt::AltModifier);
+        EXPECT_EQ(current(), fifth.toInt());
+        if (pupil) {
+            ASSERT_TRUE(window->MostraPagina(QStringLiteral("Finale")));
+            auto *giudizio = static_cast<TfrqevCarGdz *>(window->FrameDi(tdGiudizio))->meGiudizio;
+            giudizio->setFocus();
+            giudizio->setPlainText(QStringLiteral("Ha lavorato."));
+            key(Qt::Key_Tab);
+            EXPECT_EQ(giudizio->toPlainText(), QStringLiteral("Ha lavorato."));
+            QWidget *esito = static_cast<TfrqevCarFin *>(window->FrameDi(tdEsito))->cbEsito;
+            EXPECT_EQ(QApplication::focusWidget(), esito);
+            giudizio->setFocus();
+            key(Qt::Key_E, Qt::AltModifier);
+            EXPECT_EQ(QApplication::focusWidget(), esito);
+            EXPECT_EQ(windowFaults(main), QStringList());
+            saveScreenshot(main, QStringLiteral("gradeentry_keyboard_finale.png"));
+            // The pupil's credits, their total shown beside every command, headers whole.
+            ASSERT_TRUE(window->MostraPagina(QStringLiteral("Crediti")));
+            window->FrameDi(tdCrediti)->grGrid->setFocus();
+            key(Qt::Key_End, Qt::ControlModifier);
+            EXPECT_EQ(windowFaults(main), QStringList());
+            saveScreenshot(main, QStringLiteral("gradeentry_keyboard_pupil_credits.png"));
+            DialogSeam::queueAnswer(int(mrNo)); // the judgment typed is not kept
+        }
+        key(Qt::Key_W, Qt::ControlModifier);
+        EXPECT_TRUE(main->mdiArea()->subWindowList().isEmpty());
+    }
+}
 
 // A whole class as a clerk without a mouse enters it, on a screen of 1366x768: votes typed along
 // a pupil's row, the pages by every page key, a credit with its check lists, a judgment written
@@ -147,7 +235,16 @@ TEST_F(Keyboard, AWholeClassAt1366x768)
     ASSERT_EQ(QPoint(cg->Col(), cg->Row()), QPoint(cg->ColCount() - 1, cg->RowCount() - 1));
     const std::shared_ptr<TRecCre> credito = crediti->RecordDi(cg->Col(), cg->Row());
     ASSERT_NE(credito->iCreId, 0);
-    // The top of the row's band: the credit rule takes it.
+    // 99 refused: the reason on the help line, whole, and the cell showing its value again;
+    // the top of the row's band, which the credit rule takes.
+    const QString prima = cg->Cells(cg->Col(), cg->Row());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("99"));
+    key(Qt::Key_Return);
+    EXPECT_TRUE(crediti->PanelHelp->text().contains(QStringLiteral("99")))
+        << crediti->PanelHelp->text().toStdString();
+    EXPECT_EQ(cg->Cells(cg->Col(), cg->Row()), prima);
+    EXPECT_EQ(windowFaults(main), QStringList());
+    saveScreenshot(main, QStringLiteral("gradeentry_keyboard_credit_refused.png"));
     const QString massimo = credito->sBndCre.section(QLatin1Char('-'), 1);
     ASSERT_FALSE(massimo.isEmpty());
     QTest::keyClicks(QApplication::focusWidget(), massimo);
@@ -219,6 +316,16 @@ TEST_F(Keyboard, AWholeClassAt1366x768)
     EXPECT_EQ(p->windowTitle(), QStringLiteral("Inserisci giudizio - ") + nome(alunno + 1));
     EXPECT_TRUE(besideTheRow());
     saveScreenshot(main, QStringLiteral("gradeentry_keyboard_pick_next.png"));
+    // The next pupil's: Tab leaves the text as typed (no tab in it, "Assegna" as it was),
+    // Ctrl and the keypad's Enter assign it.
+    key(Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Attento."));
+    key(Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), p->meNota);
+    EXPECT_EQ(p->meNota->toPlainText(), QStringLiteral("Attento."));
+    EXPECT_EQ(windowFaults(p), QStringList());
+    key(Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
+    EXPECT_EQ(giudizi->Cells(1, alunno + 1), QStringLiteral("Attento."));
     key(Qt::Key_Escape);
     EXPECT_EQ(pick(), nullptr);
     EXPECT_TRUE(QTest::qWaitFor([main] { return QApplication::activeWindow() == main; }));
@@ -275,6 +382,19 @@ TEST_F(Keyboard, AWholeClassAt1366x768)
         EXPECT_GE(g->ColWidths(c), g->fontMetrics().horizontalAdvance(g->Cells(c, conDebito)))
             << c << " " << g->Cells(c, conDebito).toStdString();
     saveScreenshot(main, QStringLiteral("gradeentry_keyboard_debt.png"));
+    // Its date of assignment in the pick window, as wide as its long caption beside a title
+    // bar's icon and three buttons (32 pixels each, more than most window managers draw).
+    ASSERT_TRUE(g->MoveCursor(3, conDebito));
+    key(Qt::Key_F4);
+    ASSERT_NE(pick(), nullptr);
+    QFont titolo = pick()->font();
+    titolo.setBold(true);
+    EXPECT_TRUE(pick()->windowTitle().startsWith(QStringLiteral("Seleziona data di attribuzione")));
+    EXPECT_GE(pick()->width(),
+              QFontMetrics(titolo).horizontalAdvance(pick()->windowTitle()) + 4 * 32);
+    saveScreenshot(pick(), QStringLiteral("gradeentry_keyboard_pick_date.png"));
+    QTest::keyClick(pick(), Qt::Key_Escape);
+    focus(main, g);
     DialogSeam::queueAnswer(int(mrYes));
     key(Qt::Key_S, Qt::ControlModifier);
     EXPECT_FALSE(g->Modificato());

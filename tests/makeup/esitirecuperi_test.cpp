@@ -19,53 +19,12 @@ namespace {
 constexpr int kValentini = 980;  // off the register: not listed
 constexpr int kOtherClass = 693; // 1A, with a record of outcome REC in the same phase
 
-struct Rec
-{
-    int iRecId = 0;
-    QVariant iTreId, iEreId, dRecAttr, dRecVer;
-    bool operator==(const Rec &) const = default;
-};
-
-void PrintTo(const Rec &r, std::ostream *os)
-{
-    *os << r.iRecId << " type " << r.iTreId.toString().toStdString() << " outcome "
-        << r.iEreId.toString().toStdString() << " " << r.dRecAttr.toString().toStdString() << " "
-        << r.dRecVer.toString().toStdString();
-}
-
-// A NULL as the driver reads it is a null of the column's type: compared as no value.
-QVariant value(const QVariant &v)
-{
-    return v.isNull() ? QVariant() : v;
-}
-
-QList<Rec> recordsOf(int iSitId, int iMatId, int iAnsFreDwgId = kPhase1)
-{
-    QSqlQuery q = runSql(QStringLiteral("SELECT iRecId, iTreId, iEreId, dRecAttr, dRecVer FROM "
-                                        "TRec_Recuperi WHERE iSitId = ? AND iMatId = ? AND "
-                                        "iAnsFreDwgId = ? ORDER BY iRecId"),
-                         {iSitId, iMatId, iAnsFreDwgId});
-    QList<Rec> rows;
-    while (q.next())
-        rows.append({q.value(0).toInt(), value(q.value(1)), value(q.value(2)), value(q.value(3)),
-                     value(q.value(4))});
-    return rows;
-}
-
 // The records with the outcome replaced: what a change of outcome must leave of them.
-QList<Rec> withOutcome(QList<Rec> rows, const QVariant &iEreId)
+QList<StoredRecord> withOutcome(QList<StoredRecord> rows, const QVariant &iEreId)
 {
-    for (Rec &r : rows)
+    for (StoredRecord &r : rows)
         r.iEreId = iEreId;
     return rows;
-}
-
-void addRecord(int iRecId, int iSitId, int iMatId, const QVariant &iEreId,
-               int iAnsFreDwgId = kPhase1)
-{
-    runSql(QStringLiteral("INSERT INTO TRec_Recuperi (iRecId, iTreId, iEreId, iMatId, iSitId, "
-                          "iAnsFreDwgId, dRecAttr) VALUES (?, 1, ?, ?, ?, ?, '2009-06-21')"),
-           {iRecId, iEreId, iMatId, iSitId, iAnsFreDwgId});
 }
 
 class EsitiRecuperi : public MakeupWindowTest<TfmQelEsitiRecuperi>
@@ -194,8 +153,8 @@ TEST_F(EsitiRecuperi, KeypadDigitsSetTheOutcomeOfEveryRecordOfTheCell)
                {id, QStringLiteral("PAR%1").arg(id)});
     const int total = scalar(QStringLiteral("SELECT COUNT(*) FROM TRec_Recuperi")).toInt();
     open(k5A);
-    const QList<Rec> ita = recordsOf(kBianchi, kIta);
-    const QList<Rec> lat = recordsOf(kBianchi, kLat);
+    const QList<StoredRecord> ita = recordsOf(kBianchi, kIta);
+    const QList<StoredRecord> lat = recordsOf(kBianchi, kLat);
     ASSERT_EQ(ita.size(), 2);
 
     const struct
@@ -240,11 +199,11 @@ TEST_F(EsitiRecuperi, ClearingOutcomesKeepsTheRecords)
 {
     addRecord(900001, kVilla, kIta, 2);
     addRecord(900002, kBianchi, kIta, 1, kPhase1 + 1);
-    const QList<Rec> otherClass = recordsOf(kOtherClass, 2);
+    const QList<StoredRecord> otherClass = recordsOf(kOtherClass, 2);
     ASSERT_FALSE(otherClass.isEmpty());
-    const QList<Rec> nextPhase = recordsOf(kBianchi, kIta, kPhase1 + 1);
+    const QList<StoredRecord> nextPhase = recordsOf(kBianchi, kIta, kPhase1 + 1);
     open(k5A);
-    const QList<Rec> lat = recordsOf(kBianchi, kLat);
+    const QList<StoredRecord> lat = recordsOf(kBianchi, kLat);
 
     for (int iMatId : {0, kMat}) { // the name column; a cell without record
         focus(kBianchi, iMatId);
@@ -257,7 +216,7 @@ TEST_F(EsitiRecuperi, ClearingOutcomesKeepsTheRecords)
     EXPECT_EQ(shown(kBianchi, kLat), QVariant(-1));
     EXPECT_EQ(window->lblEsito()->text(), kNoOutcome);
 
-    const QList<Rec> villa = recordsOf(kVilla, kIta);
+    const QList<StoredRecord> villa = recordsOf(kVilla, kIta);
     EXPECT_EQ(shown(kVilla, kIta), QVariant(2));
     window->tbDelAll()->trigger();
     EXPECT_TRUE(DialogSeam::shownTexts().isEmpty());
@@ -288,7 +247,7 @@ TEST_F(EsitiRecuperi, TheCellChangesOnlyAfterTheDatabase)
     runSql(QStringLiteral("CREATE TRIGGER T_TEST_NOUPDATE FOR TRec_Recuperi BEFORE UPDATE AS "
                           "BEGIN IF (NEW.iMatId = %1) THEN EXCEPTION E_TEST_NOUPDATE; END")
                .arg(kLat));
-    const QList<Rec> lat = recordsOf(kBianchi, kLat);
+    const QList<StoredRecord> lat = recordsOf(kBianchi, kLat);
     focus(kBianchi, kLat);
     for (const auto &act : {std::function<void()>([this] { key(2); }),
                             std::function<void()>([this] { window->tbDelSng()->trigger(); })}) {
@@ -324,7 +283,7 @@ TEST_F(EsitiRecuperi, TheCellChangesOnlyAfterTheDatabase)
         {"records deleted there", kIta, -1, 0, 1, "non esiste più", nessuno, nessuno},
     };
     const auto stored = [](int iMatId) {
-        const QList<Rec> rows = recordsOf(kBianchi, iMatId);
+        const QList<StoredRecord> rows = recordsOf(kBianchi, iMatId);
         const int iEreId = rows.isEmpty() ? 0 : rows.first().iEreId.toInt();
         return rows.isEmpty() ? QVariant() : QVariant(iEreId ? iEreId : -1);
     };

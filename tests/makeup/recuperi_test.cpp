@@ -23,35 +23,6 @@ namespace {
 constexpr int kBarbieri = 955; // no record
 constexpr int kItaOfBianchi = 294;
 
-// The question before a record is rewritten: the cell, and every value the answer writes (the
-// dialog shows its line breaks as line feeds).
-QString question(const char *pupil, const char *subject, const char *changes)
-{
-    return QStringLiteral("Recupero già assegnato a %1 in %2. Cambiare il recupero?\n\n%3")
-        .arg(QString::fromUtf8(pupil), QString::fromUtf8(subject), QString::fromUtf8(changes));
-}
-
-struct Row
-{
-    int iRecId = 0;
-    QVariant iTreId, iEreId, dRecAttr, dRecVer;
-    int iAnsFreDwgId = 0;
-};
-
-// The records of a cell in the phase row, by key, read apart from the window's statements.
-QList<Row> recordsOf(int iSitId, int iMatId, int iAnsFreDwgId = kPhase1)
-{
-    QSqlQuery q = runSql(QStringLiteral("SELECT iRecId, iTreId, iEreId, dRecAttr, dRecVer, "
-                                        "iAnsFreDwgId FROM TRec_Recuperi WHERE iSitId = ? AND "
-                                        "iMatId = ? AND iAnsFreDwgId = ? ORDER BY iRecId"),
-                         {iSitId, iMatId, iAnsFreDwgId});
-    QList<Row> rows;
-    while (q.next())
-        rows.append({q.value(0).toInt(), q.value(1), q.value(2), q.value(3), q.value(4),
-                     q.value(5).toInt()});
-    return rows;
-}
-
 int countRecords()
 {
     return scalar(QStringLiteral("SELECT COUNT(*) FROM TRec_Recuperi")).toInt();
@@ -66,22 +37,7 @@ public:
     TfrQelDettRec *panel() const { return window->frQelDettRec1(); }
     TVxStringGrid *cells() const { return grid()->dbgRec(); }
 
-    // Grid coordinates of a pupil's subject (column 0: the name).
-    QPoint where(int iSitId, int iMatId) const
-    {
-        for (int r = 1; r < cells()->RowCount(); ++r) {
-            const auto head = cells()->ObjectAs<TqevRigaRec>(0, r);
-            if (!head || head->iSitId != iSitId)
-                continue;
-            if (iMatId == 0)
-                return {0, r};
-            for (int c = 1; c < cells()->ColCount(); ++c)
-                if (cells()->ObjectAs<TqevCellaRec>(c, r)->iMatId == iMatId)
-                    return {c, r};
-        }
-        ADD_FAILURE() << "no cell " << iSitId << "/" << iMatId;
-        return {};
-    }
+    QPoint where(int iSitId, int iMatId) const { return recuperiCell(cells(), iSitId, iMatId); }
     TqevCellaRec *cell(int iSitId, int iMatId) const
     {
         const QPoint p = where(iSitId, iMatId);
@@ -174,7 +130,7 @@ TEST_F(Recuperi, KeypadDigitInsertsOnAnEmptyCellAndAsksOnARecord)
     const int before = countRecords();
     key(1);
     EXPECT_TRUE(DialogSeam::shownTexts().isEmpty());
-    QList<Row> rows = recordsOf(kBarbieri, kIta);
+    QList<StoredRecord> rows = recordsOf(kBarbieri, kIta);
     ASSERT_EQ(rows.size(), 1);
     EXPECT_GE(rows[0].iRecId, 1000000); // from the key procedure, past the demo's keys
     EXPECT_EQ(rows[0].iTreId, QVariant(1));
@@ -201,8 +157,8 @@ TEST_F(Recuperi, KeypadDigitInsertsOnAnEmptyCellAndAsksOnARecord)
         key(2);
         EXPECT_EQ(
             DialogSeam::shownTexts(),
-            QStringList{question("Barbieri Elisa", "ITA",
-                                 "Tipo di recupero: Corso di recupero → Studio individuale")});
+            QStringList{rewriting("Barbieri Elisa", "ITA",
+                                  "Tipo di recupero: Corso di recupero → Studio individuale")});
         rows = recordsOf(kBarbieri, kIta);
         ASSERT_EQ(rows.size(), 1);
         EXPECT_EQ(rows[0].iTreId, QVariant(a.iTreId));
@@ -336,14 +292,14 @@ TEST_F(Recuperi, PanelChangesOfAShownRecord)
             DialogSeam::queueAnswer(c.answer);
         c.act(*this);
         EXPECT_EQ(DialogSeam::shownTexts(),
-                  c.answer != mrNone ? QStringList{question("Bianchi Antonio", "ITA", c.changes)}
+                  c.answer != mrNone ? QStringList{rewriting("Bianchi Antonio", "ITA", c.changes)}
                                      : QStringList());
-        const QList<Row> rows = recordsOf(kBianchi, kIta);
+        const QList<StoredRecord> rows = recordsOf(kBianchi, kIta);
         ASSERT_EQ(rows.size(), 1);
         EXPECT_EQ(rows[0].iTreId, c.iTreId);
-        EXPECT_EQ(rows[0].iEreId.isNull() ? QVariant() : rows[0].iEreId, c.iEreId);
+        EXPECT_EQ(rows[0].iEreId, c.iEreId);
         EXPECT_EQ(rows[0].dRecAttr, c.dRecAttr);
-        EXPECT_EQ(rows[0].dRecVer.isNull() ? QVariant() : rows[0].dRecVer, c.dRecVer);
+        EXPECT_EQ(rows[0].dRecVer, c.dRecVer);
     }
 }
 
@@ -499,9 +455,9 @@ TEST_F(Recuperi, WritesThatFailOrMeetAnotherOffice)
     DialogSeam::queueAnswer(mrYes);
     key(3);
     EXPECT_EQ(DialogSeam::shownTexts(),
-              QStringList{question("Bianchi Antonio", "MAT",
-                                   "Tipo di recupero: Corso di recupero → Sportello didattico")});
-    const QList<Row> rows = recordsOf(kBianchi, kMat);
+              QStringList{rewriting("Bianchi Antonio", "MAT",
+                                    "Tipo di recupero: Corso di recupero → Sportello didattico")});
+    const QList<StoredRecord> rows = recordsOf(kBianchi, kMat);
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows[0].iRecId, 900001);
     EXPECT_EQ(rows[0].iTreId, QVariant(3));

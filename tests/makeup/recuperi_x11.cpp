@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QTableWidget>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -33,6 +34,17 @@ int typeOf(int iSitId, int iMatId, int iAnsFreDwgId = kPhase1)
 QString shown(QKeyCombination k)
 {
     return QStringLiteral("(%1)").arg(QKeySequence(k).toString(QKeySequence::NativeText));
+}
+
+// Whether the screen shows the widget's point in the highlight colour (a frame of the keyboard).
+bool highlighted(QWidget *w, QPoint at)
+{
+    QTest::qWait(100);
+    QWidget *window = w->window();
+    return window->screen()
+               ->grabWindow(window->winId())
+               .toImage()
+               .pixelColor(w->mapTo(window, at)) == w->palette().color(QPalette::Highlight);
 }
 
 // A key where the keyboard is, as the office types it.
@@ -114,9 +126,16 @@ TEST(RecuperiX11, KeypadDigitsFollowNumLockAndMainKeyboardDigitsAssign)
                                        panel->buSave(),
                                        grid};
     key(Qt::Key_End, Qt::ControlModifier);
+    // The frame of the cell with the keyboard, in the highlight while the grid has it only.
+    const auto cellFramed = [grid] {
+        return highlighted(grid->viewport(),
+                           grid->CellRect(grid->Col(), grid->Row()).topLeft() + QPoint(1, 1));
+    };
+    EXPECT_TRUE(cellFramed());
     for (QWidget *control : controls) {
         key(Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), control) << control->objectName().toStdString();
+        EXPECT_EQ(cellFramed(), control == grid);
     }
     EXPECT_EQ(grid->Row(), grid->RowCount() - 1); // back where it left, at the last cell
     key(Qt::Key_Home, Qt::ControlModifier);
@@ -140,8 +159,11 @@ TEST(RecuperiX11, KeypadDigitsFollowNumLockAndMainKeyboardDigitsAssign)
 
     // A type chosen in the panel and assigned to a cell of the second phase by Ctrl+Enter,
     // "Assegna recupero"'s key, shown in its tooltip.
-    for (int tabs = 0; tabs < 3 && QApplication::focusWidget() != panel->cboTipo(); ++tabs)
-        key(Qt::Key_Tab); // past the legend button and, shown, the legend
+    for (int tabs = 0; tabs < 3 && QApplication::focusWidget() != panel->cboTipo(); ++tabs) {
+        key(Qt::Key_Tab); // past the legend button and, shown, the legend, framed
+        if (QApplication::focusWidget() == window.dbgLegenda())
+            EXPECT_TRUE(highlighted(window.dbgLegenda(), QPoint(0, 0)));
+    }
     ASSERT_EQ(QApplication::focusWidget(), panel->cboTipo());
     for (int i = 0; i < 3; ++i)
         key(Qt::Key_Down);

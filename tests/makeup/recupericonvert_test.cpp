@@ -25,7 +25,14 @@ constexpr int kPhase2 = 392;
 const QString kTypesQuestion = QStringLiteral(
     "Conferma passaggio tipi recuperi?\nL'operazione cancellerà eventuali recuperi già inseriti");
 const QString kOutcomesQuestion = QStringLiteral("Conferma passaggio esiti recuperi?");
-const QString kCompleted = QStringLiteral("Operazione completata");
+// What a conversion says it changed: the grades read, then its counts.
+QString done(const char *what, size_t read, const QStringList &counts)
+{
+    return QStringLiteral("Passaggio %1 eseguito.\n\nTassonomie lette: %2\n")
+               .arg(QLatin1String(what))
+               .arg(read) +
+           counts.join(QLatin1Char('\n'));
+}
 
 // Every record as text, by key: "iRecId phase sit/mat type outcome attr ver".
 QStringList allRecords()
@@ -155,7 +162,6 @@ TEST_F(RecuperiConvert, TypesReplaceThePhaseByWeight)
             EXPECT_EQ(d.TipoEsito(), 0);
             chooseTypes(d, c.date);
         });
-        EXPECT_EQ(DialogSeam::shownTexts(), (QStringList{kTypesQuestion, kCompleted}));
         EXPECT_FALSE(d.isVisible());
 
         QStringList expected;
@@ -163,6 +169,7 @@ TEST_F(RecuperiConvert, TypesReplaceThePhaseByWeight)
         for (const QString &r : withoutKeys(before))
             if (!r.startsWith(QStringLiteral("391 ")))
                 expected << r;
+        const qsizetype kept = expected.size();
         const auto source = grades(MakeupConversion::kTypeComponentWeight);
         for (const auto &[cell, value] : source)
             if (value <= 3) // the types 1, 2 and 3 weigh 1, 2 and 3
@@ -171,6 +178,14 @@ TEST_F(RecuperiConvert, TypesReplaceThePhaseByWeight)
                                 .arg(cell.second)
                                 .arg(value)
                                 .arg(attr);
+        EXPECT_EQ(
+            DialogSeam::shownTexts(),
+            (QStringList{
+                kTypesQuestion,
+                done(
+                    "dei tipi di recupero", source.size(),
+                    {QStringLiteral("Recuperi della fase cancellati: %1").arg(before.size() - kept),
+                     QStringLiteral("Recuperi creati: %1").arg(expected.size() - kept)})}));
         expected.sort();
         EXPECT_EQ(withoutKeys(allRecords()), expected);
         EXPECT_EQ(source.size(), 39u);
@@ -195,7 +210,6 @@ TEST_F(RecuperiConvert, OutcomesUpdateOnlyTheMatchingRecords)
             d.SetTipoEsito(1);
             d.deDataEsito()->SetDate(date);
         });
-        EXPECT_EQ(DialogSeam::shownTexts(), (QStringList{kOutcomesQuestion, kCompleted}));
         QStringList expected;
         int updated = 0;
         for (const QString &r : before) {
@@ -218,6 +232,11 @@ TEST_F(RecuperiConvert, OutcomesUpdateOnlyTheMatchingRecords)
             }
         }
         EXPECT_EQ(allRecords(), expected);
+        EXPECT_EQ(
+            DialogSeam::shownTexts(),
+            (QStringList{kOutcomesQuestion,
+                         done("degli esiti dei recuperi", source.size(),
+                              {QStringLiteral("Esiti scritti nei recuperi: %1").arg(updated)})}));
         EXPECT_GT(updated, 1);
         EXPECT_EQ(dialog->fmWait()->Position(), int(source.size()));
     }
@@ -269,6 +288,14 @@ TEST_F(RecuperiConvert, RefusalsAndRunsThatChangeNothing)
          [](TfmqelRecuperiConvert &d) { d.cbSes()->setCurrentIndex(0); },
          {mrYes},
          {kTypesQuestion, "Nessun recupero importato!"},
+         false},
+        {"no grade of an outcome",
+         [](TfmqelRecuperiConvert &d) {
+             d.cbSes()->setCurrentIndex(0);
+             d.SetTipoEsito(1);
+         },
+         {mrYes},
+         {kOutcomesQuestion, "Nessun esito importato!"},
          false},
         {"answered No", [](TfmqelRecuperiConvert &) {}, {mrNo}, {kTypesQuestion}, false},
         {"outcomes answered with the default",

@@ -2,6 +2,7 @@
 #include "platform/dialogseam.h"
 #include "platform/directoryedit.h"
 #include "platform/images.h"
+#include "platform/keys.h"
 #include "platform/mdimain.h"
 #include "platform/messagedlg.h"
 #include "platform/vxexception.h"
@@ -70,9 +71,9 @@ TEST(Dialogs, OkClearedKeepsTheDialogOpenUntilValid)
     EXPECT_EQ(DialogSeam::shown()[0].text, QStringLiteral("Nome"));
 }
 
-// A dialog opens on its first field as the office reads it, never on OK or "Annulla" (which
-// join the tab order first); a field the dialog chose itself keeps the keyboard, and a dialog
-// without fields never leaves it on "Annulla".
+// A dialog opens on its first field as the office reads it, framed, never on OK or "Annulla"
+// (which join the tab order first); a field the dialog chose itself keeps the keyboard, and a
+// dialog without fields never leaves it on "Annulla".
 TEST(Dialogs, OpenOnTheirFirstField)
 {
     const struct
@@ -107,6 +108,8 @@ TEST(Dialogs, OpenOnTheirFirstField)
             EXPECT_NE(dialog.focusWidget(), dialog.buCancel());
         else
             EXPECT_EQ(dialog.focusWidget(), c.chosen ? static_cast<QWidget *>(lower) : upper);
+        // Framed as after a Tab, before the first key.
+        EXPECT_EQ(dialog.testAttribute(Qt::WA_KeyboardFocusChange), c.fields && !c.chosen);
     }
 }
 
@@ -405,9 +408,10 @@ TEST(Images, EveryNameInUseHasItsOwnImage)
     EXPECT_TRUE(list.icon(61).isNull());
 }
 
-// Ctrl+F4 closes the active inner window; "Finestre" offers it as "Chiudi" with its key,
-// disabled while no window is open.
-TEST(MainWindow, CtrlF4ClosesTheActiveInnerWindow)
+// Ctrl+F4 and Ctrl+W close the active inner window from the moment it opens, "Finestre" never
+// opened; "Finestre" offers it as "Chiudi" with its key, disabled while no window is open, and
+// "Ingrandisci" while the window is not maximised yet. A second command on Ctrl+W is told.
+TEST(MainWindow, CtrlF4AndCtrlWCloseTheActiveInnerWindow)
 {
     TfmVxMDIMain main;
     main.show();
@@ -416,18 +420,30 @@ TEST(MainWindow, CtrlF4ClosesTheActiveInnerWindow)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
     for (int i = 0; i < 2; ++i)
         main.mdiArea()->addSubWindow(new QLineEdit)->show();
+    EXPECT_EQ(VxKeyClashes(&main), QStringList());
+    auto *other = new QAction(main.mdiArea()->activeSubWindow()->widget());
+    other->setObjectName(QStringLiteral("acAltro"));
+    VxSetShortcut(main.mdiArea()->activeSubWindow()->widget(), other,
+                  QKeySequence(Qt::CTRL | Qt::Key_W));
+    EXPECT_EQ(VxKeyClashes(&main), QStringList{"Ctrl+W: acAltro, acClose (keyboard in QLineEdit)"});
+    delete other;
     emit main.miWindow()->aboutToShow();
     EXPECT_TRUE(main.miWindow()->actions().contains(main.acClose()));
     EXPECT_EQ(main.acClose()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F4));
     // "Ingrandisci" maximises the active one, as its own button would.
-    main.miWindow()->findChild<QAction *>(QStringLiteral("acMaximize"))->trigger();
+    const auto maximize = [&main] {
+        return main.miWindow()->findChild<QAction *>(QStringLiteral("acMaximize"));
+    };
+    maximize()->trigger();
     EXPECT_TRUE(main.mdiArea()->activeSubWindow()->isMaximized());
-    for (int open = 2; open > 0; --open) {
+    emit main.miWindow()->aboutToShow();
+    EXPECT_FALSE(maximize()->isEnabled());
+    for (const Qt::Key key : {Qt::Key_W, Qt::Key_F4}) {
         EXPECT_TRUE(main.acClose()->isEnabled());
         main.mdiArea()->activeSubWindow()->widget()->setFocus();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4, Qt::ControlModifier);
+        QTest::keyClick(QApplication::focusWidget(), key, Qt::ControlModifier);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_EQ(main.mdiArea()->subWindowList().size(), open - 1);
+        EXPECT_EQ(main.mdiArea()->subWindowList().size(), key == Qt::Key_W ? 1 : 0);
     }
     EXPECT_FALSE(main.acClose()->isEnabled());
 }

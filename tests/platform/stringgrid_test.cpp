@@ -397,7 +397,8 @@ TEST_F(StringGridTest, FixedColumnsTakeTheCursorOnlyWhenAskedAndStayInView)
 
 // Tab walks a grid's cells and gives the keyboard on at its ends, as from any other field: at
 // the last cell to the next control, Shift+Tab at the first to the previous one, a cell that
-// may not be left keeping it. The grids drawn here and the table views alike.
+// may not be left keeping it; a list of rows at once. The grids drawn here and the table views
+// alike.
 TEST(GridKeyboard, TabGivesTheKeyboardOnAtTheEndsOnly)
 {
     QWidget window;
@@ -439,7 +440,9 @@ TEST(GridKeyboard, TabGivesTheKeyboardOnAtTheEndsOnly)
         {"table: tab inside", table, {1, 1}, Qt::Key_Tab, table, {1, 2}},
         {"table: tab at the last cell", table, {2, 2}, Qt::Key_Tab, after, {2, 2}},
         {"table: shift+tab at the first cell", table, {0, 0}, Qt::Key_Backtab, grid, {0, 0}},
+        {"table of rows: tab leaves at once", table, {1, 1}, Qt::Key_Tab, after, {1, 1}, "rows"},
     };
+
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         const bool refused = c.how == "refused", editing = c.how == "editing";
@@ -462,6 +465,8 @@ TEST(GridKeyboard, TabGivesTheKeyboardOnAtTheEndsOnly)
             if (refused)
                 grid->refused = {c.from};
         } else {
+            table->setSelectionBehavior(c.how == "rows" ? QAbstractItemView::SelectRows
+                                                        : QAbstractItemView::SelectItems);
             table->setCurrentIndex(model.index(c.from.first, c.from.second));
             table->setFocus();
         }

@@ -13,6 +13,7 @@
 #include "shell/qelreporttree.h"
 #include "tests/support/runningprogram.h"
 #include "tests/support/testfiles.h"
+#include "tests/support/windowfaults.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -134,6 +135,7 @@ TEST_F(SelRptTest, AClassReportPrintsTheClassesChosenInTheSessionChosen)
         d.cbAnsSesDwg()->setCurrentText("Primo periodo");
         choose(d, "sClsSDesc", {"5B", "1C"});
         EXPECT_TRUE(d.buOk()->isEnabled());
+        EXPECT_EQ(windowFaults(&d), QStringList()); // "Ordine" whole
         saveScreenshot(&d, "selezione-classi.png");
         return int(mrOk);
     });
@@ -245,6 +247,7 @@ TEST_F(SelRptTest, APupilReportFiltersSortsAndPrintsThePupilsChosen)
             keys << key.toString();
         EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()),
                   QSet<QString>(chosen.begin(), chosen.end()));
+        EXPECT_EQ(windowFaults(&d), QStringList());
         saveScreenshot(&d, "selezione-alunni.png");
         return int(mrOk);
     });
@@ -256,6 +259,21 @@ TEST_F(SelRptTest, APupilReportFiltersSortsAndPrintsThePupilsChosen)
     EXPECT_EQ(alunni->ParamByName("iAllId").Value(), 1);
     EXPECT_EQ(alunni->ParamByName("iClsId").Value(), 39005);
     EXPECT_EQ(dmqelRptDataSets->SelAnsSesDwgId(), 391);
+
+    // By keyboard: "Applica" by Return, every pupil by Ctrl+A, Return prints them all.
+    int listed = 0;
+    const QStringList all = run(3900102, [&listed](TfmqelSelRptAnsSesBs &d) {
+        d.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&d));
+        d.buCls()->setFocus();
+        QTest::keyClick(d.buCls(), Qt::Key_Return);
+        QTest::keyClick(d.focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        listed = d.ListDataSet()->RecordCount();
+        QTest::keyClick(d.focusWidget(), Qt::Key_Return);
+        return int(mrNone);
+    });
+    EXPECT_GT(listed, 0);
+    EXPECT_EQ(all.size(), listed);
 
     // The same counts from the database's own tool.
     const TVxConnectionSettings settings = db.database.connectionSettings();

@@ -1,5 +1,7 @@
 #include "tests/support/evaluationwrites.h"
 
+#include "platform/querycollection.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -17,95 +19,38 @@ const QStringList kBuilders{QStringLiteral("gradeentry/qevsalva.cpp"),
 
 // The string literals of a C++ text, those written one after another (with only blanks and
 // comments between them) joined into one, as the compiler joins them. Comments and character
-// literals are skipped; a raw string is taken whole.
+// literals are skipped; a raw string is taken whole, an escape as the character it escapes.
 QStringList literalsOf(const QString &text)
 {
+    // A comment, a character literal, a raw string (its delimiter, its text), a string.
+    static const QRegularExpression token(
+        QStringLiteral(R"re(//[^\n]*|/\*.*?\*/|'(?:\\.|[^'\\])*'|\bR"([^(]*)\((.*?)\)\1"|)re"
+                       R"re("((?:\\.|[^"\\])*)")re"),
+        QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression escape(QStringLiteral("\\\\(.)"),
+                                           QRegularExpression::DotMatchesEverythingOption);
     QStringList literals;
     QString current;
     bool open = false; // current may still be continued by the next literal
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    const auto close = [&] {
-        if (open)
+    qsizetype end = 0;
+    for (const QRegularExpressionMatch &m : token.globalMatch(text)) {
+        const QChar first = text.at(m.capturedStart());
+        const bool between = !text.sliced(end, m.capturedStart() - end).trimmed().isEmpty();
+        end = m.capturedEnd();
+        if (open && (between || first == QLatin1Char('\''))) {
             literals << current;
-        current.clear();
-        open = false;
-    };
-    while (i < n) {
-        const QChar c = text[i];
-        if (c == QLatin1Char('/') && i + 1 < n && text[i + 1] == QLatin1Char('/')) {
-            while (i < n && text[i] != QLatin1Char('\n'))
-                ++i;
-            continue;
+            current.clear();
+            open = false;
         }
-        if (c == QLatin1Char('/') && i + 1 < n && text[i + 1] == QLatin1Char('*')) {
-            const qsizetype end = text.indexOf(QStringLiteral("*/"), i + 2);
-            i = end < 0 ? n : end + 2;
+        if (first == QLatin1Char('/') || first == QLatin1Char('\''))
             continue;
-        }
-        if (c == QLatin1Char('\'')) {
-            close();
-            for (++i; i < n && text[i] != QLatin1Char('\''); ++i) {
-                if (text[i] == QLatin1Char('\\'))
-                    ++i;
-            }
-            ++i;
-            continue;
-        }
-        const bool identifier =
-            i > 0 && (text[i - 1].isLetterOrNumber() || text[i - 1] == QLatin1Char('_'));
-        if (c == QLatin1Char('R') && !identifier && i + 2 < n && text[i + 1] == QLatin1Char('"')) {
-            const qsizetype paren = text.indexOf(QLatin1Char('('), i + 2);
-            const QString delimiter =
-                QLatin1Char(')') + text.mid(i + 2, paren - i - 2) + QLatin1Char('"');
-            const qsizetype end = text.indexOf(delimiter, paren + 1);
-            current += text.mid(paren + 1, (end < 0 ? n : end) - paren - 1);
-            open = true;
-            i = end < 0 ? n : end + delimiter.size();
-            continue;
-        }
-        if (c == QLatin1Char('"')) {
-            for (++i; i < n && text[i] != QLatin1Char('"'); ++i) {
-                if (text[i] == QLatin1Char('\\') && i + 1 < n)
-                    current += text[++i];
-                else
-                    current += text[i];
-            }
-            ++i;
-            open = true;
-            continue;
-        }
-        if (!c.isSpace())
-            close();
-        ++i;
+        current += m.capturedStart(2) >= 0 ? m.captured(2)
+                                           : m.captured(3).replace(escape, QStringLiteral("\\1"));
+        open = true;
     }
-    close();
+    if (open)
+        literals << current;
     return literals;
-}
-
-const QRegularExpression &writeStatement()
-{
-    static const QRegularExpression re(
-        QStringLiteral("\\b(UPDATE(?:\\s+OR\\s+INSERT\\s+INTO)?|DELETE\\s+FROM)\\s+"
-                       "([A-Za-z_][A-Za-z0-9_$]*|%\\d+)"),
-        QRegularExpression::CaseInsensitiveOption);
-    return re;
-}
-
-const QRegularExpression &fromTable()
-{
-    static const QRegularExpression re(QStringLiteral("\\bFROM\\s+([A-Za-z_][A-Za-z0-9_$]*)"),
-                                       QRegularExpression::CaseInsensitiveOption);
-    return re;
-}
-
-// A table a store names: `{"TVOT_VOTI", ...`, `t{QStringLiteral("TNOT_NOTE"), ...`,
-// `tab.nome = QStringLiteral("TREC_RECUPERI")`.
-const QRegularExpression &storeTable()
-{
-    static const QRegularExpression re(QStringLiteral(
-        "(?:\\{\\s*|\\bnome\\s*=\\s*)(?:QStringLiteral\\(\\s*)?\"([A-Za-z_][A-Za-z0-9_]*)\""));
-    return re;
 }
 
 void add(QList<EvaluationWrite> &writes, const EvaluationWrite &w)
@@ -123,36 +68,37 @@ QString EvaluationWrite::text() const
 
 QString EvaluationWrite::name() const
 {
-    QString n = QFileInfo(file).completeBaseName() + QLatin1Char('_') + table + QLatin1Char('_') +
-                kind + QLatin1Char('_') + via;
+    QString n = QStringList{QFileInfo(file).completeBaseName(), table, kind, via}.join('_');
     n.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_]")), QStringLiteral("_"));
     return n;
 }
 
 const QStringList &evaluationTables()
 {
-    static const QStringList tables{
-        QStringLiteral("TVOT_VOTI"),       QStringLiteral("TVTP_PROPOSTI"),
-        QStringLiteral("TTAS_TASSONOMIE"), QStringLiteral("TASS_ASSENZE"),
-        QStringLiteral("TAIU_AIUTI"),      QStringLiteral("TNOT_NOTE"),
-        QStringLiteral("TGDZ_GIUDIZI"),    QStringLiteral("TSIT_SITUAZIONI"),
-        QStringLiteral("TCRE_CREDITI"),    QStringLiteral("TCRESCO"),
-        QStringLiteral("TCREFRM"),         QStringLiteral("TDEB_DEBITI"),
-        QStringLiteral("TREC_RECUPERI"),   QStringLiteral("TGDT_GDZTEMPLATE"),
-    };
+    static const QStringList tables =
+        QStringLiteral("TVOT_VOTI TVTP_PROPOSTI TTAS_TASSONOMIE TASS_ASSENZE TAIU_AIUTI TNOT_NOTE "
+                       "TGDZ_GIUDIZI TSIT_SITUAZIONI TCRE_CREDITI TCRESCO TCREFRM TDEB_DEBITI "
+                       "TREC_RECUPERI TGDT_GDZTEMPLATE")
+            .split(QLatin1Char(' '));
     return tables;
 }
 
 QList<EvaluationWrite> evaluationWritesOf(const QString &file, const QString &text,
                                           QStringList *unresolved)
 {
+    static const QRegularExpression writeStatement(
+        QStringLiteral("\\b(UPDATE(?:\\s+OR\\s+INSERT\\s+INTO)?|DELETE\\s+FROM)\\s+"
+                       "([A-Za-z_][A-Za-z0-9_$]*|%\\d+)"),
+        QRegularExpression::CaseInsensitiveOption);
+    // A table a store names: `{"TVOT_VOTI", ...`, `t{QStringLiteral("TNOT_NOTE"), ...`,
+    // `tab.nome = QStringLiteral("TREC_RECUPERI")`.
+    static const QRegularExpression storeTable(QStringLiteral(
+        "(?:\\{\\s*|\\bnome\\s*=\\s*)(?:QStringLiteral\\(\\s*)?\"([A-Za-z_][A-Za-z0-9_]*)\""));
     QList<EvaluationWrite> writes;
     const QStringList literals = literalsOf(text);
     const bool builder = kBuilders.contains(file);
     for (const QString &literal : literals) {
-        auto it = writeStatement().globalMatch(literal);
-        while (it.hasNext()) {
-            const auto m = it.next();
+        for (const QRegularExpressionMatch &m : writeStatement.globalMatch(literal)) {
             const QString kind = m.captured(1).startsWith(QLatin1Char('D'), Qt::CaseInsensitive)
                                      ? QStringLiteral("DELETE")
                                      : QStringLiteral("UPDATE");
@@ -173,9 +119,8 @@ QList<EvaluationWrite> evaluationWritesOf(const QString &file, const QString &te
                              text.contains(QStringLiteral("SqlAggiorna("));
         const bool deletes = text.contains(QStringLiteral("CancellaCella(")) ||
                              text.contains(QStringLiteral("SqlCancella("));
-        auto named = storeTable().globalMatch(text);
-        while (named.hasNext()) {
-            const QString table = named.next().captured(1).toUpper();
+        for (const QRegularExpressionMatch &named : storeTable.globalMatch(text)) {
+            const QString table = named.captured(1).toUpper();
             if (!evaluationTables().contains(table))
                 continue;
             if (updates)
@@ -189,7 +134,7 @@ QList<EvaluationWrite> evaluationWritesOf(const QString &file, const QString &te
         for (const QString &literal : literals) {
             if (!literal.trimmed().startsWith(QStringLiteral("SELECT"), Qt::CaseInsensitive))
                 continue;
-            const QString table = fromTable().match(literal).captured(1).toUpper();
+            const QString table = selectMainTable(literal);
             if (!evaluationTables().contains(table))
                 continue;
             for (const char *kind : {"UPDATE", "DELETE"})
@@ -216,9 +161,7 @@ QList<EvaluationWrite> evaluationWrites(const QString &root, QStringList *unreso
         QFile f(path);
         if (!f.open(QIODevice::ReadOnly))
             continue;
-        for (const EvaluationWrite &w :
-             evaluationWritesOf(file, QString::fromUtf8(f.readAll()), unresolved))
-            add(writes, w);
+        writes << evaluationWritesOf(file, QString::fromUtf8(f.readAll()), unresolved);
     }
     std::sort(writes.begin(), writes.end(), [](const EvaluationWrite &a, const EvaluationWrite &b) {
         return std::tie(a.file, a.table, a.kind, a.via) < std::tie(b.file, b.table, b.kind, b.via);

@@ -1,0 +1,15 @@
+#pragma once
+
+// What the office meets by keyboard and eye in a window as it stands on the screen, one line a
+// fault: a key that two commands claim where the keyboard is (VxKeyClashes), a text box that
+// keeps Tab for itself, a label naming a field without the letter that reaches it, a label,
+// button or frame title cut, a tool bar command folded behind its "»". Empty when the window
+// has none.
+//
+//   EXPECT_EQ(windowFaults(dialog), QStringList());
+
+#include <QStringList>
+
+class QWidget;
+
+QStringList windowFaults(QWidget *window);
