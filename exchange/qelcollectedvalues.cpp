@@ -187,10 +187,6 @@ QString columnName(const QString &column)
         {QStringLiteral("iPvrId"), QStringLiteral("il tipo di prova")},
         {QStringLiteral("iAssOre"), QStringLiteral("le ore di assenza")},
         {QStringLiteral("iCnoOre"), QStringLiteral("le ore della nota di classe")},
-        {QStringLiteral("iCrePerMedia"), QStringLiteral("il credito per media")},
-        {QStringLiteral("iCreFrmSco"), QStringLiteral("il credito formativo e scolastico")},
-        {QStringLiteral("iCreSosp"), QStringLiteral("il credito sospeso")},
-        {QStringLiteral("iCreRecup"), QStringLiteral("l'integrazione del credito")},
     };
     return names.value(column, column);
 }
@@ -203,7 +199,7 @@ QString decimal(double value)
 } // namespace
 
 QString QelCollectedValues::Refusal(const QelCollectKind &kind, TVxFieldValues &row,
-                                    const QVariant &stored)
+                                    const QVariant &stored, const TValCredito *storedCredit)
 {
     // The choices and dates first: a value that names nothing is refused by what it names.
     for (const QString &choice : words(kind.choices)) {
@@ -220,7 +216,7 @@ QString QelCollectedValues::Refusal(const QelCollectKind &kind, TVxFieldValues &
             return QStringLiteral("la data \"%1\" non esiste.").arg(value.toString().trimmed());
     }
     if (kind.credit)
-        return creditRefusal(row);
+        return CreditRefusal(row, storedCredit);
     for (const QString &column : words(kind.numbers)) {
         const QVariant value = row.value(column);
         if (value.isNull())
@@ -240,19 +236,8 @@ QString QelCollectedValues::Refusal(const QelCollectKind &kind, TVxFieldValues &
     return QString();
 }
 
-QString QelCollectedValues::creditRefusal(TVxFieldValues &row)
+QString QelCollectedValues::CreditRefusal(TVxFieldValues &row, const TValCredito *stored)
 {
-    // The numbers beside the credit are whole numbers from 0 under no band, as the credits grid
-    // takes them typed.
-    static const QList<TqevBanda> kNoBand{
-        TqevBanda{0, QString(), 0, 0, 0, std::numeric_limits<qint32>::max()}};
-    const QelCollectKind &kind = Kind("crediti");
-    for (const QString &column : words(kind.numbers))
-        if (column != QLatin1String("iCreCredito"))
-            if (const QString why =
-                    TqevRegoleValori::CreditoNellaBanda(kNoBand, {}, {}, row.value(column));
-                !why.isEmpty())
-                return columnName(column) + QStringLiteral(": ") + why;
     const int sit = row.value(QStringLiteral("iSitId")).toInt();
     const QList<TqevBanda> bands = TqevCreStore::BandeDellaSituazione(sit);
     const double average = TqevCreStore::MediaVotiFinale(sit);
@@ -269,9 +254,19 @@ QString QelCollectedValues::creditRefusal(TVxFieldValues &row)
                 .arg(band->iBndCreMax);
         row.setValue(QStringLiteral("iBndId"), band->iBndId);
     }
-    return TqevRegoleValori::CreditoNellaBanda(bands, row.value(QStringLiteral("iBndId")),
-                                               row.value(QStringLiteral("iCreOutBanda")),
-                                               row.value(QStringLiteral("iCreCredito")));
+    // Then the row's numbers as the credits grid measures them.
+    const auto number = [&row](const char *column) {
+        return row.value(QLatin1String(column)).toInt();
+    };
+    TValCredito values;
+    values.iCreCredito = number("iCreCredito");
+    values.iCrePerMedia = number("iCrePerMedia");
+    values.iBndId = number("iBndId");
+    values.iCreOutBanda = number("iCreOutBanda");
+    values.iCreFrmSco = number("iCreFrmSco");
+    values.iCreSosp = number("iCreSosp");
+    values.iCreRecup = number("iCreRecup");
+    return TqevRegoleValori::CreditoRifiutato(bands, values, stored);
 }
 
 bool QelCollectedValues::hasChoice(const QString &table, const QVariant &key)

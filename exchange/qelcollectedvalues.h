@@ -21,6 +21,7 @@
 // asked for, on the program's connection (inside the caller's transaction when one runs
 // there).
 
+#include "gradeentry/qevrecords.h"
 #include "gradeentry/qevvalstore.h"
 #include "platform/sqlparams.h"
 
@@ -85,9 +86,9 @@ public:
     // a credit's iSitId, iCreCredito, iBndId and iCreOutBanda. A credit's band is the one the
     // database gives the pupil's average: Refusal sets iBndId to it (the row's band only
     // compared), where the average gives one. stored: the value stored at the row's place,
-    // which keeps a level taken off its scale.
+    // which keeps a level taken off its scale; a credit's (CreditRefusal).
     QString Refusal(const QelCollectKind &kind, TVxFieldValues &row,
-                    const QVariant &stored = QVariant());
+                    const QVariant &stored = QVariant(), const TValCredito *storedCredit = nullptr);
     // Why the value of a vote kind (0 votes, 1 proposed votes, 2 taxonomies, 3 absences, 4 aids)
     // is refused, as the office reads it after the pupil and subject; empty when it is taken.
     // Kinds 0 to 2 measure the level (the id a row stores) against the component scale
@@ -96,6 +97,10 @@ public:
     // shows and keeps.
     QString Refusal(int kind, int iCmpScaId, const QVariant &value,
                     const QVariant &stored = QVariant());
+    // A credit row's refusal: its band the one the database gives the pupil's average (iBndId set
+    // to it, the row's own only compared), then its numbers as the credits grid measures them
+    // (TqevRegoleValori::CreditoRifiutato), those that differ from stored (every one without it).
+    QString CreditRefusal(TVxFieldValues &row, const TValCredito *stored = nullptr);
     // Whether a level of kind 0 to 2 is of the component scale but no longer offered there: the
     // one case where what is stored decides (Refusal's stored).
     bool LevelRetired(int kind, int iCmpScaId, const QVariant &value);
@@ -123,7 +128,7 @@ private:
     TqevValStore &levels(int kind);
     // The component of the scale as the office reads it: its name, read once for every scale.
     QString componentName(int iCmpScaId);
-    QString creditRefusal(TVxFieldValues &row);
+
     bool hasChoice(const QString &table, const QVariant &key);
     // A name read once by its key (sql takes :iId); empty when the database has none.
     QString nameOf(const QString &key, const QString &sql, int id);

@@ -284,10 +284,7 @@ struct TdmqelXML::Collection
     QList<int> sesMats;
     QSet<int> teacherMats;
     QSet<std::pair<int, int>> verifiedDebts;
-    // How the office reads the class's pupils and subjects in the lines of the log.
-    QHash<int, QString> pupilNames;   // by situation
-    QHash<int, QString> subjectNames; // by class-session subject
-    QSet<int> yearPhases;             // the make-up phases of the working year
+    QSet<int> yearPhases; // the make-up phases of the working year
     // The class's pupils the send would carry now and the folder does not (joined since): they
     // keep what they have, and the summary says so.
     QStringList notInFolder;
@@ -465,7 +462,6 @@ void TdmqelXML::loadScope()
          [&](const QSqlQuery &q) {
              const int sit = q.value(0).toInt();
              c.classSitPupils.insert(sit, q.value(1).toInt());
-             c.pupilNames.insert(sit, q.value(2).toString());
              // As the export chooses them: first situations on the register, of the folder's
              // plans, in a deferred session the suspended ones.
              const bool sent = q.value(3).toInt() == 1 && q.value(4).toInt() > 0 &&
@@ -480,10 +476,7 @@ void TdmqelXML::loadScope()
          });
     read("SELECT ps.iSitId FROM " QEL_PUPIL_SITS,
          [&c](const QSqlQuery &q) { c.pupilSits.insert(q.value(0).toInt()); });
-    const auto subject = [&c](const QSqlQuery &q) {
-        c.sesMats << q.value(0).toInt();
-        c.subjectNames.insert(q.value(0).toInt(), q.value(1).toString().trimmed());
-    };
+    const auto subject = [&c](const QSqlQuery &q) { c.sesMats << q.value(0).toInt(); };
     read(iMode == 1
              ? "SELECT m.iClsSesMatId, t.sMatLDesc FROM TClsSesMat m JOIN TClsSes s ON "
                "s.iClsSesId = m.iClsSesId LEFT JOIN TMatRma r ON r.iMatRmaId = m.iMatRmaId "
@@ -1208,6 +1201,10 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
                : kind == 7 ? c.values.Who(sit, row.value(QStringLiteral("iMatId")).toInt(), true)
                            : c.values.Who(sit);
     };
+    const auto outside = [&](const QString &who) {
+        return QStringLiteral("  %1: %2: la riga è fuori dai dati %3: non è stata raccolta.")
+            .arg(packetName, who, where);
+    };
     // The collections' rule of the kind (competences have none of their own).
     const QelCollectKind *collected = nullptr;
     for (const QelCollectKind &k : QelCollectedValues::Kinds())
@@ -1223,11 +1220,8 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
         if ((kind == 7 || kind == 10) && !classSits.contains(sit)) {
             if (kind == 7 || !c.folderSits.contains(sit))
                 Refusals{c.log, c.refused}.add(
-                    QStringLiteral("  %1: %2: la riga è fuori dai dati %3: non è stata raccolta.")
-                        .arg(packetName,
-                             kind == 7 ? c.values.Who(sit, intField(packet, "iMatId"), true)
-                                       : c.values.Who(sit),
-                             where));
+                    outside(kind == 7 ? c.values.Who(sit, intField(packet, "iMatId"), true)
+                                      : c.values.Who(sit)));
             continue;
         }
         TVxFieldValues values;
@@ -1326,11 +1320,7 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
     const QByteArray keyTable = QByteArray(rule.table ? rule.table : "").toUpper();
     writeScopedRows(tr, Refusals{c.log, c.refused}, rows, sql,
                     rule.typed ? keyName.constData() : nullptr, keyTable.constData(),
-                    [&](const TVxFieldValues &row) {
-                        return QStringLiteral("  %1: %2: la riga è fuori dai dati %3: non è "
-                                              "stata raccolta.")
-                            .arg(packetName, who(row), where);
-                    });
+                    [&](const TVxFieldValues &row) { return outside(who(row)); });
 }
 
 void TdmqelXML::readRetiredLevelsStored(int kind, TVxTransaction &tr)
@@ -1761,6 +1751,7 @@ void TdmqelXML::ImportPupilCredit(int sitId, TVxTransaction &tr)
     values.setValue(QStringLiteral("iCreMediaVoti"), QVariant());
     QVariant unanimous;
     QStringList stored;
+    std::optional<TValCredito> storedCredit;
     QSqlQuery &kept = tr.Exec(QStringLiteral("SELECT lCreConsideraCurrDis, iCreMediaVoti, "
                                              "lCreUnanimCre, ") +
                                   creditColumns.join(QStringLiteral(", ")) +
@@ -1772,6 +1763,16 @@ void TdmqelXML::ImportPupilCredit(int sitId, TVxTransaction &tr)
         unanimous = kept.value(2);
         for (int i = 0; i < creditColumns.size(); ++i)
             stored << numberText(kept.value(3 + i));
+        storedCredit = TValCredito{kept.value(3).toInt(),
+                                   kept.value(4).toInt(),
+                                   kept.value(5).toInt(),
+                                   kept.value(6).toInt(),
+                                   0,
+                                   kept.value(7).toInt(),
+                                   kept.value(8).toInt(),
+                                   kept.value(9).toInt(),
+                                   kept.value(10).toInt(),
+                                   {}};
     }
     kept.finish();
     // A credit the folder brings back as stored is left as the office has it; another is
@@ -1780,7 +1781,8 @@ void TdmqelXML::ImportPupilCredit(int sitId, TVxTransaction &tr)
     for (const QString &name : creditColumns)
         brought << numberText(values.value(name));
     if (brought != stored) {
-        if (const QString why = c.values.Refusal(QelCollectedValues::Kind("crediti"), values);
+        if (const QString why = c.values.Refusal(QelCollectedValues::Kind("crediti"), values, {},
+                                                 storedCredit ? &*storedCredit : nullptr);
             !why.isEmpty()) {
             Refusals{c.log, c.refused}.add(valueLine(kCredits, sitId, why));
             return;
