@@ -80,6 +80,10 @@ void sendThroughInvio(const QString &base, std::vector<ModeSend> &modes,
     QDir().mkpath(base);
     TfmqelSendD window;
     for (ModeSend &send : modes) {
+        // From the mode's choice: the window shows each mode from the list it read once.
+        std::optional<TVxStatementRecorder> recorder;
+        if (kept)
+            recorder.emplace();
         const int index = window.cbMod()->findData(send.mode);
         window.cbMod()->setCurrentIndex(index);
         emit window.cbMod()->activated(index);
@@ -90,9 +94,6 @@ void sendThroughInvio(const QString &base, std::vector<ModeSend> &modes,
         if (rows.isEmpty())
             continue;
         window.SetSelectedRows(rows);
-        std::optional<TVxStatementRecorder> recorder;
-        if (kept)
-            recorder.emplace();
         window.buOk()->click();
         if (!kept)
             continue;

@@ -1,16 +1,84 @@
 #include "exchange/qelcollectedvalues.h"
 
+#include "gradeentry/qevcrestore.h"
 #include "gradeentry/qevregolevalori.h"
 #include "platform/connection.h"
 #include "platform/transaction.h"
+#include "platform/vxexception.h"
 
+#include <QDate>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
 #include <limits>
 #include <utility>
 
+namespace {
+
+constexpr unsigned kFolders =
+    kRouteClassFolder | kRouteTeacherFolder | kRouteBinaryFolder | kRoutePlanFolders;
+constexpr unsigned kClassFolders = kRouteClassFolder | kRoutePlanFolders;
+constexpr unsigned kWeb = kRouteWebByClass | kRouteWebByTeacher;
+
+// The table of the collections. A kind's routes are those whose code writes its table; the test
+// of the collections runs every kind on every route named here.
+const QelCollectKind kKinds[] = {
+    // name, table, routes, level, hours, aid, credit, numbers, dates, choices, session, teachers
+    {"voti", "TVot_Voti", kFolders, 0, false, false, false, "", "", "", "", true},
+    {"voti proposti", "TVtp_Proposti", kFolders | kWeb, 1, false, false, false, "", "", "", "",
+     true},
+    {"tassonomie", "TTas_Tassonomie", kFolders | kWeb, 2, false, false, false, "", "", "", "",
+     true},
+    {"assenze", "TAss_Assenze", kFolders | kWeb, -1, true, false, false, "iAssOre", "", "", "",
+     true},
+    {"aiuti", "TAiu_Aiuti", kFolders | kWeb, -1, false, true, false, "", "", "", "", true},
+    {"note", "TNot_Note", kFolders | kWeb, -1, false, false, false, "", "dNotData", "", "", true},
+    {"note di classe", "TCno_ClassiNoteOre", kWeb, -1, true, false, false, "iCnoOre", "", "",
+     "iAnsSesDwgId", true},
+    {"giudizi", "TGdz_Giudizi", kClassFolders, -1, false, false, false, "", "", "", "iAnsSesDwgId",
+     false},
+    {"esiti finali", "TSit_Situazioni", kClassFolders, -1, false, false, false, "", "",
+     "iPosFinId:TPosFin", "", false},
+    {"crediti", "TCre_Crediti", kClassFolders, -1, false, false, true,
+     "iCreCredito iCrePerMedia iCreFrmSco iCreSosp iCreRecup", "", "iEncId:TEnc_Encomio", "",
+     false},
+    {"debiti", "TDeb_Debiti", kClassFolders, -1, false, false, false, "", "dDebAttr dDebVer",
+     "iDesDedId:TDesDed iDtpDtdId:TDtpDtd", "", false},
+    {"verifiche dei debiti", "TDeb_Debiti", kFolders | kWeb, -1, false, false, false, "", "dDebVer",
+     "iDesDedId:TDesDed", "", true},
+    {"recuperi", "TRec_Recuperi", kClassFolders | kRouteMakeUpWeb, -1, false, false, false, "",
+     "dRecAttr dRecVer", "iEreId:TEre_EsitoRec iTreId:TTre_TipoRec iPvrId:TPvr_ProvaRecupero",
+     "iAnsFreDwgId", true},
+};
+
+QStringList words(const char *text)
+{
+    return QString::fromLatin1(text).split(u' ', Qt::SkipEmptyParts);
+}
+
+const QRegularExpression &italianDate()
+{
+    static const QRegularExpression form(QStringLiteral("^(\\d{2})/(\\d{2})/(\\d{4})$"));
+    return form;
+}
+
+} // namespace
+
 QelCollectedValues::QelCollectedValues() = default;
+
+std::span<const QelCollectKind> QelCollectedValues::Kinds()
+{
+    return kKinds;
+}
+
+const QelCollectKind &QelCollectedValues::Kind(const char *name)
+{
+    for (const QelCollectKind &k : kKinds)
+        if (qstrcmp(k.name, name) == 0)
+            return k;
+    throw EVxException(QStringLiteral("Tipo di dati sconosciuto: %1.").arg(QLatin1String(name)));
+}
 
 QelCollectedValues::~QelCollectedValues() = default;
 
@@ -102,4 +170,242 @@ bool QelCollectedValues::FitsKey(const QVariant &value)
     // A text that is no number is the caller's to refuse, by the column's own rule.
     return !number ||
            (key >= std::numeric_limits<qint32>::min() && key <= std::numeric_limits<qint32>::max());
+}
+
+namespace {
+
+// How the office reads the columns a refusal names.
+QString columnName(const QString &column)
+{
+    static const QHash<QString, QString> names = {
+        {QStringLiteral("iPosFinId"), QStringLiteral("l'esito finale")},
+        {QStringLiteral("iEncId"), QStringLiteral("l'encomio")},
+        {QStringLiteral("iDesDedId"), QStringLiteral("l'esito della verifica")},
+        {QStringLiteral("iDtpDtdId"), QStringLiteral("il tipo di debito")},
+        {QStringLiteral("iEreId"), QStringLiteral("l'esito del recupero")},
+        {QStringLiteral("iTreId"), QStringLiteral("il tipo di recupero")},
+        {QStringLiteral("iPvrId"), QStringLiteral("il tipo di prova")},
+        {QStringLiteral("iAssOre"), QStringLiteral("le ore di assenza")},
+        {QStringLiteral("iCnoOre"), QStringLiteral("le ore della nota di classe")},
+    };
+    return names.value(column, column);
+}
+
+QString decimal(double value)
+{
+    return QString::number(value, 'f', 2).replace(QLatin1Char('.'), QLatin1Char(','));
+}
+
+} // namespace
+
+QString QelCollectedValues::Refusal(const QelCollectKind &kind, TVxFieldValues &row,
+                                    const QVariant &stored, const TValCredito *storedCredit)
+{
+    // The choices and dates first: a value that names nothing is refused by what it names.
+    for (const QString &choice : words(kind.choices)) {
+        const QString column = choice.section(u':', 0, 0);
+        const QVariant key = row.value(column);
+        if (!hasChoice(choice.section(u':', 1), key))
+            return QStringLiteral("%1 %2 non c'è nell'archivio.")
+                .arg(columnName(column), key.toString());
+    }
+    for (const QString &column : words(kind.dates)) {
+        const QVariant value = row.value(column);
+        if (value.typeId() == QMetaType::QString &&
+            italianDate().match(value.toString().trimmed()).hasMatch() && !DateOf(value).isValid())
+            return QStringLiteral("la data \"%1\" non esiste.").arg(value.toString().trimmed());
+    }
+    if (kind.credit)
+        return CreditRefusal(row, storedCredit);
+    for (const QString &column : words(kind.numbers)) {
+        const QVariant value = row.value(column);
+        if (value.isNull())
+            continue;
+        if (kind.hours) {
+            const int hours = TqevRegoleValori::OreDigitate(value.toString().trimmed());
+            if (!TqevRegoleValori::OreValide(hours))
+                return QStringLiteral("%1 \"%2\" non sono valide: %3")
+                    .arg(columnName(column), value.toString(), TqevRegoleValori::MotivoOre());
+        }
+    }
+    if (kind.level >= 0)
+        return Refusal(kind.level, row.value(QStringLiteral("iCmpScaId")).toInt(),
+                       row.value(QStringLiteral("iScaLivId")), stored);
+    if (kind.aid)
+        return Refusal(4, 0, row.value(QStringLiteral("sAiuVal")));
+    return QString();
+}
+
+QString QelCollectedValues::CreditRefusal(TVxFieldValues &row, const TValCredito *stored)
+{
+    const int sit = row.value(QStringLiteral("iSitId")).toInt();
+    const QList<TqevBanda> bands = TqevCreStore::BandeDellaSituazione(sit);
+    const double average = TqevCreStore::MediaVotiFinale(sit);
+    // The band is the one the database gives the pupil's average, as the grid calculates it;
+    // the row's own only agrees with it or is refused.
+    if (const TqevBanda *band = BandaDi(bands, average)) {
+        const QVariant given = row.value(QStringLiteral("iBndId"));
+        if (!given.isNull() && given.toLongLong() != 0 && given.toLongLong() != band->iBndId)
+            return QStringLiteral("la banda %1 non è quella della media dei voti dell'alunno "
+                                  "(%2), che dà la banda %3, crediti da %4 a %5.")
+                .arg(given.toString(), decimal(average))
+                .arg(band->iBndId)
+                .arg(band->iBndCreMin)
+                .arg(band->iBndCreMax);
+        row.setValue(QStringLiteral("iBndId"), band->iBndId);
+    }
+    // Then the row's numbers as the credits grid measures them.
+    const auto number = [&row](const char *column) {
+        return row.value(QLatin1String(column)).toInt();
+    };
+    TValCredito values;
+    values.iCreCredito = number("iCreCredito");
+    values.iCrePerMedia = number("iCrePerMedia");
+    values.iBndId = number("iBndId");
+    values.iCreOutBanda = number("iCreOutBanda");
+    values.iCreFrmSco = number("iCreFrmSco");
+    values.iCreSosp = number("iCreSosp");
+    values.iCreRecup = number("iCreRecup");
+    return TqevRegoleValori::CreditoRifiutato(bands, values, stored);
+}
+
+bool QelCollectedValues::hasChoice(const QString &table, const QVariant &key)
+{
+    // No choice, or 0 (the packets' none), names nothing to look for.
+    if (key.isNull() || key.toString().trimmed().isEmpty() || key.toLongLong() == 0)
+        return true;
+    if (!FitsKey(key))
+        return false;
+    auto found = m_choices.find(table);
+    if (found == m_choices.end()) {
+        found = m_choices.insert(table, {});
+        // The tables of choices are short lists; their key is their first column.
+        VxEachRow(qqoVxGlobConn(), QStringLiteral("SELECT * FROM %1").arg(table), {},
+                  [&found](const QSqlQuery &q, const QSqlRecord &) {
+                      found->insert(q.value(0).toLongLong());
+                  });
+    }
+    return found->contains(key.toLongLong());
+}
+
+QString QelCollectedValues::PupilName(int iSitId)
+{
+    auto found = m_pupils.find(iSitId);
+    if (found == m_pupils.end()) {
+        found = m_pupils.insert(iSitId, {});
+        VxEachRow(qqoVxGlobConn(),
+                  QStringLiteral("SELECT TRIM(Ana.sAnaCognome) || ' ' || TRIM(Ana.sAnaNome) FROM "
+                                 "TSit_Situazioni Sit JOIN TAna_Anagrafiche Ana ON Ana.iAnaId = "
+                                 "Sit.iAnaId WHERE Sit.iSitId = :iSitId"),
+                  valuesOf({{"iSitId", iSitId}}), [&found](const QSqlQuery &q, const QSqlRecord &) {
+                      *found = q.value(0).toString().trimmed();
+                  });
+    }
+    return *found;
+}
+
+QString QelCollectedValues::nameOf(const QString &key, const QString &sql, int id)
+{
+    auto found = m_subjects.find(key);
+    if (found == m_subjects.end()) {
+        found = m_subjects.insert(key, {});
+        VxEachRow(qqoVxGlobConn(), sql, valuesOf({{"iId", id}}),
+                  [&found](const QSqlQuery &q, const QSqlRecord &) {
+                      *found = q.value(0).toString().trimmed();
+                  });
+    }
+    return *found;
+}
+
+QString QelCollectedValues::subjectName(int subject, bool bySubject)
+{
+    const QString name =
+        bySubject ? nameOf(QStringLiteral("m%1").arg(subject),
+                           QStringLiteral("SELECT Mat.sMatLDesc FROM TMat_Materie Mat WHERE "
+                                          "Mat.iMatId = :iId"),
+                           subject)
+                  : nameOf(QStringLiteral("s%1").arg(subject),
+                           QStringLiteral("SELECT Mat.sMatLDesc FROM TClsSesMat ClsSesMat JOIN "
+                                          "TMatRma MatRma ON MatRma.iMatRmaId = "
+                                          "ClsSesMat.iMatRmaId JOIN TMat_Materie Mat ON "
+                                          "Mat.iMatId = MatRma.iMatId WHERE "
+                                          "ClsSesMat.iClsSesMatId = :iId"),
+                           subject);
+    return name.isEmpty()
+               ? QStringLiteral("la materia (%1 %2), che non c'è nell'archivio")
+                     .arg(bySubject ? QStringLiteral("iMatId") : QStringLiteral("iClsSesMatId"))
+                     .arg(subject)
+               : name;
+}
+
+QString QelCollectedValues::Who(int iSitId, int subject, bool bySubject)
+{
+    const QString pupil = PupilName(iSitId);
+    const QString who =
+        pupil.isEmpty() ? QStringLiteral("la situazione %1, che non c'è nell'archivio").arg(iSitId)
+                        : QStringLiteral("%1 (situazione %2)").arg(pupil).arg(iSitId);
+    return subject == 0 ? who : who + QStringLiteral(", ") + subjectName(subject, bySubject);
+}
+
+QString QelCollectedValues::ClassAndSubject(int iClsId, int iMatId)
+{
+    const QString cls = nameOf(QStringLiteral("c%1").arg(iClsId),
+                               QStringLiteral("SELECT Cls.sClsDesc FROM VCls_Classi Cls WHERE "
+                                              "Cls.iClsId = :iId"),
+                               iClsId);
+    return (cls.isEmpty() ? QStringLiteral("la classe %1, che non c'è nell'archivio").arg(iClsId)
+                          : QStringLiteral("classe %1").arg(cls)) +
+           QStringLiteral(", ") + subjectName(iMatId, true);
+}
+
+QString QelCollectedValues::DebtDeleted()
+{
+    return QStringLiteral("il debito è stato cancellato dall'ufficio dopo l'invio: la sua "
+                          "verifica non è stata raccolta.");
+}
+
+QVariant QelCollectedValues::DateOf(const QVariant &value)
+{
+    QDate date;
+    if (value.typeId() == QMetaType::QString) {
+        const QRegularExpressionMatch m = italianDate().match(value.toString().trimmed());
+        if (m.hasMatch())
+            date = QDate(m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt());
+    } else if (value.typeId() == QMetaType::QDateTime) {
+        date = value.toDateTime().date();
+    } else if (value.typeId() == QMetaType::QDate) {
+        date = value.toDate();
+    }
+    return date.isValid() ? QVariant(date) : QVariant();
+}
+
+void QelCollectRepeats::Clear()
+{
+    m_first.clear();
+    m_conflicts.clear();
+    m_taken.clear();
+}
+
+void QelCollectRepeats::Note(const QString &key, const QString &values)
+{
+    const auto found = m_first.constFind(key);
+    if (found == m_first.constEnd())
+        m_first.insert(key, values);
+    else if (*found != values)
+        m_conflicts.insert(key);
+}
+
+QelCollectRepeats::Verdict QelCollectRepeats::Take(const QString &key)
+{
+    const bool first = !m_taken.contains(key);
+    m_taken.insert(key);
+    if (m_conflicts.contains(key))
+        return first ? Conflict : Told;
+    return first ? First : Again;
+}
+
+QString QelCollectRepeats::Cause()
+{
+    return QStringLiteral("la riga è ripetuta con un altro valore: nessuna delle due è stata "
+                          "raccolta e il dato resta come era.");
 }

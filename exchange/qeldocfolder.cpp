@@ -40,13 +40,6 @@ QVariant valueOf(const TClientDataSet &ds, const QString &column)
     return field ? field->Value() : QVariant();
 }
 
-QString pupilOf(const TClientDataSet &ds)
-{
-    return (valueOf(ds, QStringLiteral("sAnaCognome")).toString() + QLatin1Char(' ') +
-            valueOf(ds, QStringLiteral("sAnaNome")).toString())
-        .trimmed();
-}
-
 using PairKey = QPair<qlonglong, qlonglong>;
 
 PairKey pairOf(const QVariant &a, const QVariant &b)
@@ -309,10 +302,12 @@ struct QelTeacherFolderCollector::Value
     std::pair<int, int> key; // situation and row key (debts: subject): one value each
     bool keysFit = true;     // its keys are numbers the database holds
     QString refusal;         // why the grid would refuse it; empty when it would take it
+    bool gone = false;       // a debt the office deleted after the send: nothing to write
 };
 
 QelTeacherFolderCollector::QelTeacherFolderCollector(int iAnsSesDwgId, int iAnsId)
-    : m_db(qqoVxGlobConn()), m_iAnsSesDwgId(iAnsSesDwgId), m_iAnsId(iAnsId)
+    : m_db(qqoVxGlobConn()), m_iAnsSesDwgId(iAnsSesDwgId), m_iAnsId(iAnsId),
+      m_rules(std::make_unique<QelCollectedValues>())
 {
 }
 
@@ -436,7 +431,9 @@ void QelTeacherFolderCollector::CheckTeacherFolder(const QString &folder, int iD
         throw EVxException(reading.lastError());
     QStringList faults;
     int count = 0;
-    QelCollectedValues rules;
+    // A row of voti.cds carries a pupil's absence, aid and note in a subject: outside, it is
+    // told once.
+    QSet<std::pair<int, int>> rowsTold;
     for (Value &v : m_values) {
         const bool debt = v.kind == QelDocFolderSql::kindCount();
         bool inScope = false;
@@ -451,18 +448,31 @@ void QelTeacherFolderCollector::CheckTeacherFolder(const QString &folder, int iD
             scale = inScope && !debt ? found.value(0).toInt() : 0;
             stored = inScope && !debt ? found.value(1) : QVariant();
             found.finish();
+            // A debt of his the office deleted since the send is told, and refuses nothing.
+            if (!inScope && debt) {
+                QSqlQuery &gone = reading.Exec(QelDocFolderSql::debtGone(), v.values);
+                v.gone = fetchNext(gone);
+                gone.finish();
+                if (v.gone)
+                    continue;
+            }
         }
         // A value in the teacher's scope that the grid would refuse is refused alone, its kind
         // kept; one outside refuses the folder.
         if (inScope) {
-            if (!debt && !v.remove && v.kind <= 4)
-                v.refusal = rules.Refusal(v.kind, scale,
-                                          v.values.value(v.kind <= 2   ? QStringLiteral("iScaLivId")
-                                                         : v.kind == 3 ? QStringLiteral("iAssOre")
-                                                                       : QStringLiteral("sAiuVal")),
-                                          stored);
+            if (!v.remove) {
+                TVxFieldValues measured = v.values;
+                measured.setValue(QStringLiteral("iCmpScaId"), scale);
+                v.refusal = m_rules->Refusal(QelCollectedValues::Kind(kKindNames[v.kind]), measured,
+                                             stored);
+            }
             continue;
         }
+        const bool subjectRow = !debt && !*QelDocFolderSql::kinds()[v.kind].prefix;
+        if (subjectRow && rowsTold.contains(v.key))
+            continue;
+        if (subjectRow)
+            rowsTold.insert(v.key);
         if (++count <= kFaultsShown)
             faults << QStringLiteral("  ") + v.what +
                           (v.keysFit ? QString()
@@ -473,7 +483,9 @@ void QelTeacherFolderCollector::CheckTeacherFolder(const QString &folder, int iD
     if (count == 0)
         return;
     if (count > faults.size())
-        faults << QStringLiteral("  ... e altri %1.").arg(count - faults.size());
+        faults << (count - kFaultsShown == 1
+                       ? QStringLiteral("  ... e un altro.")
+                       : QStringLiteral("  ... e altri %1.").arg(count - kFaultsShown));
     throw refuse(QStringLiteral("%1 alle classi e materie del docente nella sessione di lavoro "
                                 "(i debiti: a quelli che verifica o delle sue materie).\r\r%2")
                      .arg(count == 1 ? QStringLiteral("un dato non appartiene")
@@ -528,10 +540,7 @@ void QelTeacherFolderCollector::addSubjectValue(const TClientDataSet &record, in
         }
     }
     const QVariant subject = valueOf(record, QStringLiteral("iClsSesMatId"));
-    addValue(record, kindIndex,
-             QStringLiteral("%1 (iClsSesMatId %2)")
-                 .arg(QLatin1String(kKindNames[kindIndex]), subject.toString()),
-             subject, values);
+    addValue(record, kindIndex, QLatin1String(kKindNames[kindIndex]), subject, values);
 }
 
 void QelTeacherFolderCollector::addValue(const TClientDataSet &record, int kindIndex,
@@ -547,8 +556,8 @@ void QelTeacherFolderCollector::addValue(const TClientDataSet &record, int kindI
                       {"iSitId", sit},
                       {kind.rowKey, rowKey.toInt()}}),
             values.isEmpty(),
-            QStringLiteral("alunno %1 (situazione %2), %3")
-                .arg(pupilOf(record), sitValue.toString(), target),
+            whoOf(sitValue, valueOf(record, QStringLiteral("iClsSesMatId")), false) +
+                QStringLiteral(", ") + target,
             {sit, rowKey.toInt()},
             QelCollectedValues::FitsKey(sitValue) && QelCollectedValues::FitsKey(rowKey),
             {}};
@@ -577,40 +586,68 @@ void QelTeacherFolderCollector::addDebts(TClientDataSet &debiti)
                       {"iDocId", m_iDocId},
                       {"iAnsId", m_iAnsId}}),
             false,
-            QStringLiteral("alunno %1 (situazione %2), debito nella materia %3")
-                .arg(pupilOf(debiti), sitValue.toString(),
-                     valueOf(debiti, QStringLiteral("sMatLDesc")).toString()),
+            whoOf(sitValue, subjectValue, true) + QStringLiteral(", verifica del debito"),
             {sit, subject},
             QelCollectedValues::FitsKey(sitValue) && QelCollectedValues::FitsKey(subjectValue),
             {}};
     }
 }
 
+QString QelTeacherFolderCollector::whoOf(const QVariant &sit, const QVariant &subject,
+                                         bool bySubject)
+{
+    if (!QelCollectedValues::FitsKey(sit) || !QelCollectedValues::FitsKey(subject))
+        return QStringLiteral("situazione %1, materia %2").arg(sit.toString(), subject.toString());
+    return m_rules->Who(sit.toInt(), subject.toInt(), bySubject);
+}
+
 QStringList QelTeacherFolderCollector::ImportCheckedFolder()
 {
     QStringList log;
     m_changes.clear();
+    m_notes.clear();
     for (int k = 0; k <= QelDocFolderSql::kindCount(); ++k) {
         const bool debts = k == QelDocFolderSql::kindCount();
+        // Two rows of one value: the same twice is that value; with other values, which the
+        // teacher meant cannot be told.
+        QelCollectRepeats repeats;
+        const auto keyOf = [](const Value &v) {
+            return QStringLiteral("%1|%2").arg(v.key.first).arg(v.key.second);
+        };
+        for (const Value &v : std::as_const(m_values))
+            if (v.kind == k) {
+                QStringList values;
+                for (int i = 0; i < v.values.size(); ++i)
+                    values << v.values.value(i).toString();
+                repeats.Note(keyOf(v), values.join(u'|') + (v.remove ? QStringLiteral("|-")
+                                                                     : QStringLiteral("|+")));
+            }
         QList<const Value *> values;
-        QSet<std::pair<int, int>> seen;
         int refused = 0;
         for (const Value &v : std::as_const(m_values)) {
             if (v.kind != k)
                 continue;
-            // Two rows of one value: which the teacher meant cannot be told.
-            if (seen.contains(v.key)) {
-                log << QStringLiteral("  %1: il dato è ripetuto e non è stato scritto.")
-                           .arg(v.what);
+            switch (repeats.Take(keyOf(v))) {
+            case QelCollectRepeats::Conflict:
+                log << QStringLiteral("  %1: %2").arg(v.what, QelCollectRepeats::Cause());
                 ++refused;
-            } else if (!v.refusal.isEmpty()) {
+                continue;
+            case QelCollectRepeats::Again:
+            case QelCollectRepeats::Told:
+                continue;
+            case QelCollectRepeats::First:
+                break;
+            }
+            if (v.gone)
+                m_notes
+                    << QStringLiteral("  %1: %2").arg(v.what, QelCollectedValues::DebtDeleted());
+            else if (!v.refusal.isEmpty()) {
                 log << QStringLiteral("  %1: %2 Il dato non è stato scritto.")
                            .arg(v.what, v.refusal);
                 ++refused;
             } else {
                 values << &v;
             }
-            seen.insert(v.key);
         }
         if (values.isEmpty() && refused == 0)
             continue;
@@ -662,6 +699,11 @@ QStringList QelTeacherFolderCollector::ImportCheckedFolder()
 QStringList QelTeacherFolderCollector::Summary() const
 {
     return CollectionSummary({}, m_changes);
+}
+
+QStringList QelTeacherFolderCollector::Notes() const
+{
+    return m_notes;
 }
 
 void QelTeacherFolderCollector::writeValue(TVxTransaction &tr, const Value &v,

@@ -37,6 +37,7 @@
 #include <functional>
 #include <memory>
 
+class QelCollectedValues;
 class TClientDataSet;
 class TVxTransaction;
 struct QelDocFolderKind;
@@ -122,6 +123,9 @@ public:
     // After ImportCheckedFolder: what each kind committed changed, a line each ("voti: righe
     // aggiunte 1, cambiate 0, cancellate 0"), or that nothing changed.
     QStringList Summary() const;
+    // After ImportCheckedFolder: what was told and refuses nothing (a debt the office deleted
+    // after the send), a line each.
+    QStringList Notes() const;
     // Both in turn.
     QStringList ImportTeacherFolder(const QString &folder, int iDocId, const QString &clsFilter,
                                     const Show &show);
@@ -136,6 +140,9 @@ private:
     // Deletes (no values) or updates, else inserts, the value in the teacher's scope; counts
     // what it changed.
     void writeValue(TVxTransaction &tr, const Value &value, TqelChangeCounts &counts);
+    // A value's pupil and subject (a class-session subject's key, or bySubject a subject's), as
+    // its lines name them.
+    QString whoOf(const QVariant &sit, const QVariant &subject, bool bySubject);
 
     QSqlDatabase m_db;
     int m_iAnsSesDwgId;
@@ -143,4 +150,6 @@ private:
     int m_iDocId = 0;
     QList<Value> m_values; // of the folder checked
     QStringList m_changes; // of the kinds the last import committed
+    QStringList m_notes;   // told by the last import, refusing nothing
+    std::unique_ptr<QelCollectedValues> m_rules;
 };

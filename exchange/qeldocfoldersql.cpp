@@ -293,4 +293,20 @@ QString debtInScope()
     return QStringLiteral("SELECT 1 FROM RDB$DATABASE WHERE ") + QLatin1String(kDebtScope);
 }
 
+QString debtGone()
+{
+    return QStringLiteral(
+        "SELECT 1 FROM TSit_Situazioni GoneSit "
+        "  JOIN VAns_AnniScolast GoneAns ON GoneAns.dAnsVextoInizio = GoneSit.dStart "
+        "  JOIN TAns_AnniScolast GoneWrk ON GoneWrk.iAnsId = :iAnsId "
+        "WHERE GoneSit.iSitId = :iSitId AND GoneAns.iAnsValore <= GoneWrk.iAnsValore "
+        "  AND NOT EXISTS (SELECT 1 FROM TDeb_Debiti GoneDeb WHERE GoneDeb.iSitId = :iSitId "
+        "    AND GoneDeb.iMatId = :iMatId) "
+        "  AND EXISTS (SELECT 1 FROM TSit_Situazioni CurSit "
+        "    JOIN TClsPst CurPst ON CurPst.iClsPstId = CurSit.iClsPstId "
+        "    JOIN TClsMatAna CurAna ON CurAna.iClsId = CurPst.iClsId "
+        "    WHERE CurSit.iAnaId = GoneSit.iAnaId AND CurPst.dStart = GoneWrk.dAnsVextoInizio "
+        "      AND CurAna.iAnaId = :iDocId AND CurAna.iMatId = :iMatId)");
+}
+
 } // namespace QelDocFolderSql

@@ -66,5 +66,9 @@ QString valueInScope(const QelDocFolderKind &kind);
 QString debtUpdate();
 // One row when that debt is in the scope.
 QString debtInScope();
+// One row when that debt is no longer there, though the send could have given it to teacher
+// :iDocId: its situation is of :iAnsId or a year before, and its pupil is, in :iAnsId, in a class
+// where he teaches its subject. The office deleted it after the send.
+QString debtGone();
 
 } // namespace QelDocFolderSql

@@ -116,7 +116,10 @@ void TfmqelDocReceive::CollectSingle()
         collector.ImportTeacherFolder(folder, teachers.Value(row, QStringLiteral("iAnaId")).toInt(),
                                       filter, QelTeacherFolderCollector::ReadShow(folder));
     wait.StepProgressBar();
-    const QString summary = collector.Summary().join(QLatin1Char('\r'));
+    // What was told and refuses nothing (a debt deleted since the send) goes before the counts.
+    QStringList told = collector.Notes();
+    told << collector.Summary();
+    const QString summary = told.join(QLatin1Char('\r'));
     // What did not come back is to be collected again: the teacher is not received yet.
     if (!notCollected.isEmpty()) {
         wait.CloseWait();
@@ -179,6 +182,7 @@ void TfmqelDocReceive::CollectByClass()
                 QStringList summary;
                 if (lines.isEmpty()) {
                     lines = collector.ImportCheckedFolder();
+                    lines << collector.Notes();
                     summary = collector.Summary();
                 }
                 for (const QString &line : std::as_const(lines))

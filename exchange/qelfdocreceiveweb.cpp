@@ -194,7 +194,10 @@ void TfmqelDocReceiveWeb::CollectByTeacher()
     }
     wait.StepProgressBar();
     const QStringList errors = log.filter(QStringLiteral("***ERRORE***"));
-    const QString summary = collection.Summary().join(QLatin1Char('\r'));
+    // What was told and refuses nothing (a debt deleted since the send) goes before the counts.
+    QStringList told = log.filter(QStringLiteral("***ATTENZIONE***"));
+    told << collection.Summary();
+    const QString summary = told.join(QLatin1Char('\r'));
     if (!errors.isEmpty()) {
         wait.CloseWait();
         // The log holds every line; a message lists a few, or says how many there are.

@@ -107,8 +107,12 @@ TfmqelSendD::TfmqelSendD(QWidget *owner)
             [this] { RunShowingErrors([this] { cbModChange(); }); });
     resize(720, 480);
 
+    // Every folder and medium mode's teachers read once, each mode shown from them: a statement
+    // prepared again for each mode would be the window's only one prepared twice.
     RunShowingErrors([this] {
         LoadSendModes();
+        Teachers().Open(SendBookkeeping::folderTeachersSql(),
+                        valuesOf({{"iAnsSesDwgId", TVxWorkingContext::session()}}));
         cbModChange();
     });
 }
@@ -125,13 +129,23 @@ void TfmqelSendD::LoadSendModes()
 void TfmqelSendD::cbModChange()
 {
     m_iModId = enumItemId(m_cbMod, m_cbMod->currentIndex());
-    Teachers().Open(TVxWorkingContext::session(), m_iModId);
+    Teachers().Show(QStringLiteral("(iModId = %1)").arg(m_iModId));
     grSelect()->clearSelection();
     m_laNoTeachers->setText(QStringLiteral("Nessun docente ha la modalità \"%1\" nella sessione di "
                                            "lavoro: la modalità di invio si assegna ai docenti in "
                                            "\"%2\".")
                                 .arg(m_cbMod->currentText(), qelCommandPath("xafCfgInvio")));
     m_laNoTeachers->setVisible(Teachers().RowCount() == 0);
+}
+
+void TfmqelSendD::Reload()
+{
+    // Only this window's send changes the marks it shows: the rows it marked are read again, in
+    // the send's run.
+    const SendBookkeeping book(qqoVxGlobConn());
+    for (const int iAaiId : std::exchange(m_marked, {}))
+        Teachers().Update(QStringLiteral("iAaiId"), iAaiId, book.marksOf(iAaiId));
+    grSelect()->clearSelection();
 }
 
 QString TfmqelSendD::BaseFolder() const
@@ -267,6 +281,7 @@ bool TfmqelSendD::SendTeacherFolder(const QString &base, const Teacher &teacher)
         !ZipDirAndRemove(folder, base + QString::number(teacher.iAnaId) + QStringLiteral(".ZIP")))
         return false;
     SendBookkeeping(qqoVxGlobConn()).markSentFolder(teacher.iAaiId, folder);
+    m_marked << teacher.iAaiId;
     return true;
 }
 

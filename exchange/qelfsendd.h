@@ -34,7 +34,8 @@ protected:
     // The send (buOkClick) and the list read again, in one run of the engine (ReadsOfRun).
     void OkClick() override;
     void Run() override;
-    void Reload() override { cbModChange(); }
+    // The marks of the teachers sent since, as stored.
+    void Reload() override;
 
 private:
     void LoadSendModes();
@@ -55,6 +56,7 @@ private:
     // The folders filled in the running send, and whether the missing set-up was told.
     QSet<QString> m_written;
     bool m_setupMissingTold = false;
+    QList<int> m_marked; // the bookkeeping rows marked sent and not shown so yet
     TdmqelXML::ReadsOfRun *m_run = nullptr;
 };
 

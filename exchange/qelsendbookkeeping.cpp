@@ -152,6 +152,20 @@ void SendBookkeeping::markReceived(int iAaiId)
     updateRow(QString::fromLatin1(kMarkReceived), iAaiId, {});
 }
 
+TVxFieldValues SendBookkeeping::marksOf(int iAaiId) const
+{
+    TVxFieldValues marks;
+    VxEachRow(m_db,
+              QStringLiteral("SELECT TAai.iAaiInviato, TAai.dAaiInviato, TAai.sAaiDirInviato, "
+                             "TAai.iAaiRicevuto, TAai.dAaiRicevuto FROM TAai_AnaAppInvio TAai "
+                             "WHERE TAai.iAaiId = :iAaiId"),
+              valuesOf({{"iAaiId", iAaiId}}), [&marks](const QSqlQuery &q, const QSqlRecord &r) {
+                  for (int i = 0; i < r.count(); ++i)
+                      marks.setValue(r.fieldName(i), q.value(i));
+              });
+    return marks;
+}
+
 void SendBookkeeping::setMarks(int iAaiId, const SendMarks &marks)
 {
     updateRow(QString::fromLatin1(kSetMarks), iAaiId,

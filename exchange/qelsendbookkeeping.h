@@ -21,6 +21,8 @@
 // it was read) raises EVxException (rowGoneError); database errors raise EVxException with the
 // driver's text.
 
+#include "platform/sqlparams.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QPair>
@@ -89,6 +91,8 @@ public:
     void markSentFolder(int iAaiId, const QString &folder);
     // Collected now; the sent marks stay.
     void markReceived(int iAaiId);
+    // The five marks of a bookkeeping row as stored, by their column names.
+    TVxFieldValues marksOf(int iAaiId) const;
     // The marks as the caller gives them: all five, or only the two received ones.
     void setMarks(int iAaiId, const SendMarks &marks);
     void setReceivedMarks(int iAaiId, const QVariant &iAaiRicevuto, const QVariant &dAaiRicevuto);

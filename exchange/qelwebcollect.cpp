@@ -5,6 +5,7 @@
 #include "exchange/qeltavrinweb.h"
 #include "exchange/qelwebcollectsql.h"
 #include "exchange/qelwebsendsql.h"
+#include "exchange/qelxml.h"
 #include "gradeentry/qevregolevalori.h"
 #include "platform/connection.h"
 #include "platform/engineerrors.h"
@@ -19,6 +20,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -261,13 +263,7 @@ bool QelWebCollection::WriteLogged(const QSqlDatabase &db, QStringList *log, con
 
 QVariant QelWebCollection::PacketDate(const QVariant &value)
 {
-    if (value.typeId() == QMetaType::QString)
-        return dateOrNull(ParseItalianDate(value.toString()));
-    if (value.typeId() == QMetaType::QDateTime)
-        return dateOrNull(value.toDateTime().date());
-    if (value.typeId() == QMetaType::QDate)
-        return dateOrNull(value.toDate());
-    return QVariant();
+    return QelCollectedValues::DateOf(value);
 }
 
 int QelWebCollection::resolveSentId(TVxTransaction &tr, const QelWebCollectKind &kind,
@@ -280,8 +276,8 @@ int QelWebCollection::resolveSentId(TVxTransaction &tr, const QelWebCollectKind 
         return sent;
     if (tr.Exec(QelWebCollectSql::sentIdExists(kind), valuesOf({{kind.rowKey, sent}})).next())
         return sent;
-    addLine(log, QStringLiteral("  ***ATTENZIONE*** Configurazione sessione modificata dopo "
-                                "l'invio."));
+    // An id that is not there: written nowhere, unless the office forces the collection and the
+    // configuration of the session now has one id for the row's class, plan, subject and scale.
     if (!m_forced)
         return sent;
     TVxFieldValues values = valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId},
@@ -295,7 +291,15 @@ int QelWebCollection::resolveSentId(TVxTransaction &tr, const QelWebCollectKind 
     QList<int> found;
     while (found.size() < 2 && search.next())
         found << search.value(0).toInt();
-    return found.size() == 1 ? found.first() : sent;
+    if (found.size() != 1)
+        return sent;
+    addLine(log, QStringLiteral("  ***ATTENZIONE*** %1: %2: %3 %4 non c'è più: la configurazione "
+                                "della sessione è cambiata dopo l'invio, e il dato va al %3 %5 "
+                                "della configurazione di oggi.")
+                     .arg(PacketNames().at(0), rowWho(), QLatin1String(kind.rowKey))
+                     .arg(sent)
+                     .arg(found.first()));
+    return found.first();
 }
 
 void QelWebCollection::requireInSession(TVxTransaction &tr, const QelWebCollectKind &kind, int id)
@@ -311,26 +315,31 @@ void QelWebCollection::requireInSession(TVxTransaction &tr, const QelWebCollectK
     // after the send), which is told once, by his name, for all his values in that class.
     if (tr.Exec(QelWebCollectSql::subjectOfTeacher(kind), values).next()) {
         m_outsidePupils.insert({sit.toInt(), classSessionOf(kind, id)});
-        QString name;
-        QSqlQuery &pupil =
-            tr.Exec(QStringLiteral("SELECT TRIM(Ana.sAnaCognome) || ' ' || TRIM(Ana.sAnaNome) FROM "
-                                   "TSit_Situazioni Sit JOIN TAna_Anagrafiche Ana ON Ana.iAnaId = "
-                                   "Sit.iAnaId WHERE Sit.iSitId = :iSitId"),
-                    values);
-        if (fetchNext(pupil))
-            name = pupil.value(0).toString().trimmed();
-        pupil.finish();
-        throw EVxException(QStringLiteral("%1: l'alunno %2 (situazione %3) non è nella classe di "
-                                          "%4 nella sessione di lavoro: i suoi dati non sono "
-                                          "stati scritti.")
-                               .arg(PacketNames().at(0), name.isEmpty() ? rowWho() : name,
-                                    sit.toString(), subjectName()));
+        throw EVxException(QStringLiteral("%1: %2: l'alunno non è nella classe della materia "
+                                          "nella sessione di lavoro: i suoi dati non sono stati "
+                                          "scritti.")
+                               .arg(PacketNames().at(0), rowWho()));
     }
+    // Else the id: not there, of another session, or of a subject the teacher does not teach.
+    int session = 0;
+    bool there = false;
+    QSqlQuery &where = tr.Exec(QelWebCollectSql::sessionOf(kind), values);
+    if (fetchNext(where)) {
+        there = true;
+        session = where.value(0).toInt();
+    }
+    where.finish();
+    const QString key = QStringLiteral("%1 %2").arg(QLatin1String(kind.rowKey)).arg(id);
     throw EVxException(
-        QStringLiteral("%1: %2, %3: la materia non è tra quelle del docente nelle "
-                       "classi della sessione di lavoro (%4 %5): dato non scritto.")
-            .arg(PacketNames().at(0), rowWho(), subjectName(), QLatin1String(kind.rowKey))
-            .arg(id));
+        QStringLiteral("%1: %2: %3: dato non scritto.")
+            .arg(PacketNames().at(0), rowWho(),
+                 !there ? QStringLiteral("%1 non c'è nell'archivio").arg(key)
+                 : !m_sessionClasses.contains(session)
+                     ? QStringLiteral("la materia (%1) è %2, non di quella di lavoro")
+                           .arg(key, YearSessionText(session))
+                     : QStringLiteral("la materia (%1) non è tra quelle del docente nelle classi "
+                                      "della sessione di lavoro")
+                           .arg(key)));
 }
 
 namespace {
@@ -401,6 +410,10 @@ void QelWebCollection::readSession()
     if (std::exchange(m_sessionRead, true))
         return;
     const TVxFieldValues session = valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId}});
+    VxEachRow(m_db, QelWebCollectSql::sessionYearSessions(), session,
+              [this](const QSqlQuery &q, const QSqlRecord &) {
+                  m_sessionClasses.insert(q.value(0).toInt());
+              });
     VxEachRow(m_db, QelWebCollectSql::sessionComponents(), session,
               [this](const QSqlQuery &q, const QSqlRecord &) {
                   m_scales.insert(q.value(0).toInt(), q.value(1).toInt());
@@ -408,7 +421,6 @@ void QelWebCollection::readSession()
               });
     VxEachRow(m_db, QelWebCollectSql::sessionSubjects(), session,
               [this](const QSqlQuery &q, const QSqlRecord &) {
-                  m_subjects.insert(q.value(0).toInt(), q.value(1).toString().trimmed());
                   m_subjectClasses.insert(q.value(0).toInt(), q.value(2).toInt());
               });
 }
@@ -434,49 +446,44 @@ int QelWebCollection::classSessionOf(const QelWebCollectKind &kind, int id)
     return m_subjectClasses.value(component ? m_componentSubjects.value(id) : id);
 }
 
-QString QelWebCollection::subjectName()
-{
-    readSession();
-    const int subject = valueOf(m_voti, QStringLiteral("iClsSesMatId")).toInt();
-    return m_subjects.value(subject, QStringLiteral("materia %1").arg(subject));
-}
-
 QString QelWebCollection::rowWho()
 {
-    const QString pupil = (valueOf(m_voti, QStringLiteral("sAnaCognome")).toString().trimmed() +
-                           u' ' + valueOf(m_voti, QStringLiteral("sAnaNome")).toString().trimmed())
-                              .trimmed();
-    return QStringLiteral("%1 (situazione %2)")
-        .arg(pupil.isEmpty() ? QStringLiteral("alunno") : pupil,
-             valueOf(m_voti, QStringLiteral("iSitId")).toString());
+    // The pupil as the database names him, whatever name the row carries.
+    const QVariant sit = valueOf(m_voti, QStringLiteral("iSitId"));
+    const QVariant subject = valueOf(m_voti, QStringLiteral("iClsSesMatId"));
+    if (!QelCollectedValues::FitsKey(sit))
+        return QStringLiteral("la situazione %1").arg(sit.toString());
+    return m_rules->Who(sit.toInt(), QelCollectedValues::FitsKey(subject) ? subject.toInt() : 0);
 }
 
 QString QelWebCollection::refusal(const QelWebCollectKind &kind, int rowKey,
                                   const TVxFieldValues &values)
 {
     const QString name = QLatin1String(kind.name);
-    QString why;
+    TVxFieldValues row = values;
+    QVariant stored;
     if (name == QLatin1String("Vtp") || name == QLatin1String("Tas")) {
         readSession();
         // An id the session does not hold is refused by its own check. A level the scale no
         // longer offers stays only where it is stored.
         const auto scale = m_scales.constFind(rowKey);
-        const QString stored = storedKey(kind, valueOf(m_voti, QStringLiteral("iSitId")), rowKey);
-        if (scale != m_scales.constEnd())
-            why = m_rules->Refusal(name == QLatin1String("Vtp") ? 1 : 2, *scale,
-                                   values.value(QStringLiteral("iScaLivId")),
-                                   m_stored.contains(stored) ? QVariant(m_stored.value(stored))
-                                                             : QVariant());
-    } else if (name == QLatin1String("Ass") || name == QLatin1String("Aiu")) {
-        const bool hours = name == QLatin1String("Ass");
-        why = m_rules->Refusal(
-            hours ? 3 : 4, 0,
-            values.value(hours ? QStringLiteral("iAssOre") : QStringLiteral("sAiuVal")));
+        if (scale == m_scales.constEnd())
+            return QString();
+        row.setValue(QStringLiteral("iCmpScaId"), *scale);
+        const QString place = storedKey(kind, valueOf(m_voti, QStringLiteral("iSitId")), rowKey);
+        if (m_stored.contains(place))
+            stored = m_stored.value(place);
     }
+    // A note's date as the teacher wrote it: a day the calendar lacks is refused, not dropped.
+    if (name == QLatin1String("Not"))
+        row.setValue(QStringLiteral("dNotData"), valueOf(m_voti, QStringLiteral("dNotData")));
+    const QByteArray collected = kindName(name).toLatin1();
+    const QString why =
+        m_rules->Refusal(QelCollectedValues::Kind(collected.constData()), row, stored);
     if (why.isEmpty())
         return why;
-    return QStringLiteral("%1: %2, %3: %4 Il dato non è stato scritto.")
-        .arg(PacketNames().at(0), rowWho(), subjectName(), why);
+    return QStringLiteral("%1: %2: %3 Il dato non è stato scritto.")
+        .arg(PacketNames().at(0), rowWho(), why);
 }
 
 void QelWebCollection::writeRow(const QelWebCollectKind &kind, const QString &suffix,
@@ -488,9 +495,8 @@ void QelWebCollection::writeRow(const QelWebCollectKind &kind, const QString &su
     const QVariant sitValue = valueOf(m_voti, QStringLiteral("iSitId"));
     const QString key = storedKey(kind, sitValue, sent);
     if (!firstTime(key,
-                   QStringLiteral("%1: %2, %3: la riga è ripetuta con un altro valore: il dato "
-                                  "non è stato scritto e resta come era.")
-                       .arg(PacketNames().at(0), rowWho(), subjectName()),
+                   QStringLiteral("%1: %2: %3")
+                       .arg(PacketNames().at(0), rowWho(), QelCollectRepeats::Cause()),
                    log) ||
         m_outsidePupils.contains({sitValue.toInt(), classSessionOf(kind, sent)}))
         return;
@@ -599,15 +605,17 @@ QString QelWebCollection::keysFault(const TClientDataSet &packet)
 
 bool QelWebCollection::firstTime(const QString &key, const QString &repeatedLine, QStringList *log)
 {
-    const bool first = !m_done.contains(key);
-    m_done.insert(key);
-    // Two values for one place: which the teacher meant cannot be told, so neither is written.
-    if (m_repeated.contains(key)) {
-        if (first)
-            addError(log, repeatedLine);
+    switch (m_repeats.Take(key)) {
+    case QelCollectRepeats::First:
+        return true;
+    case QelCollectRepeats::Conflict:
+        addError(log, repeatedLine);
         return false;
+    case QelCollectRepeats::Again:
+    case QelCollectRepeats::Told:
+        break;
     }
-    return first;
+    return false;
 }
 
 bool QelWebCollection::rowToWrite(const TClientDataSet &packet, const QString &key,
@@ -619,25 +627,10 @@ bool QelWebCollection::rowToWrite(const TClientDataSet &packet, const QString &k
         addError(log, QStringLiteral("%1 ha %2: %3.").arg(what, fault, written));
         return false;
     }
-    return firstTime(
-        key,
-        QStringLiteral("%1 è %2 con un altro valore: %3 e resta come era.")
-            .arg(what, feminine ? QStringLiteral("ripetuta") : QStringLiteral("ripetuto"), written),
-        log);
+    return firstTime(key, QStringLiteral("%1: %2").arg(what, QelCollectRepeats::Cause()), log);
 }
 
 namespace {
-
-// Notes the text a key takes in a row; a key met again with another text is repeated.
-void noteValue(QHash<QString, QString> &first, QSet<QString> &repeated, const QString &key,
-               const QString &text)
-{
-    const auto found = first.constFind(key);
-    if (found == first.constEnd())
-        first.insert(key, text);
-    else if (*found != text)
-        repeated.insert(key);
-}
 
 QString debtKey(const TClientDataSet &debts)
 {
@@ -646,18 +639,19 @@ QString debtKey(const TClientDataSet &debts)
              valueOf(debts, QStringLiteral("iMatId")).toString());
 }
 
+// The verification as the teacher gave it: its date as written, which the rule measures.
 TVxFieldValues debtValues(const TClientDataSet &debts)
 {
-    return valuesOf(
-        {{"iDesDedId", valueOf(debts, QStringLiteral("iDesDedId"))},
-         {"dDebVer", QelWebCollection::PacketDate(valueOf(debts, QStringLiteral("dDebVer")))},
-         {"bDebNota", textOrNull(valueOf(debts, QStringLiteral("bDebNota")))}});
+    return valuesOf({{"iDesDedId", valueOf(debts, QStringLiteral("iDesDedId"))},
+                     {"dDebVer", valueOf(debts, QStringLiteral("dDebVer"))},
+                     {"bDebNota", textOrNull(valueOf(debts, QStringLiteral("bDebNota")))}});
 }
 
 QString classNoteKey(const TClientDataSet &notes)
 {
-    return QStringLiteral("Cno|%1|%2")
-        .arg(valueOf(notes, QStringLiteral("iClsId")).toString(),
+    return QStringLiteral("Cno|%1|%2|%3")
+        .arg(valueOf(notes, QStringLiteral("iAnsSesDwgId")).toString(),
+             valueOf(notes, QStringLiteral("iClsId")).toString(),
              valueOf(notes, QStringLiteral("iMatId")).toString());
 }
 
@@ -671,10 +665,8 @@ QString classNoteText(const TClientDataSet &notes)
 
 void QelWebCollection::findRepeats()
 {
-    m_repeated.clear();
-    m_done.clear();
+    m_repeats.Clear();
     m_outsidePupils.clear();
-    QHash<QString, QString> first;
     for (m_voti.First(); !m_voti.Eof(); m_voti.Next()) {
         if (!keysFault(m_voti).isEmpty())
             continue;
@@ -690,26 +682,25 @@ void QelWebCollection::findRepeats()
                 const QVariant component = valueOf(m_voti, QStringLiteral("iClsMatCmpId_") + slot);
                 const QVariant level = valueOf(m_voti, QStringLiteral("iScaLivId_") + slot);
                 if (!component.isNull() && !level.isNull())
-                    noteValue(first, m_repeated, storedKey(kind, sit, component.toInt()),
-                              textOf(valuesOf({{"iScaLivId", level.toLongLong()}})));
+                    m_repeats.Note(storedKey(kind, sit, component.toInt()),
+                                   textOf(valuesOf({{"iScaLivId", level.toLongLong()}})));
             }
         }
         for (const char *name : {"Ass", "Aiu", "Not"}) {
             const QelWebCollectKind &kind = QelWebCollectSql::kind(QLatin1String(name));
             const TVxFieldValues values = subjectValues(kind);
             if (flag(name) && values.size() > 0)
-                noteValue(
-                    first, m_repeated,
+                m_repeats.Note(
                     storedKey(kind, sit, valueOf(m_voti, QStringLiteral("iClsSesMatId")).toInt()),
-                    textOf(values));
+                    textOf(values) + u'|' + valueText(valueOf(m_voti, QStringLiteral("dNotData"))));
         }
     }
     if (flag("Deb") && m_debiti.Active())
         for (m_debiti.First(); !m_debiti.Eof(); m_debiti.Next())
-            noteValue(first, m_repeated, debtKey(m_debiti), textOf(debtValues(m_debiti)));
+            m_repeats.Note(debtKey(m_debiti), textOf(debtValues(m_debiti)));
     if (m_classNotes.Active())
         for (m_classNotes.First(); !m_classNotes.Eof(); m_classNotes.Next())
-            noteValue(first, m_repeated, classNoteKey(m_classNotes), classNoteText(m_classNotes));
+            m_repeats.Note(classNoteKey(m_classNotes), classNoteText(m_classNotes));
 }
 
 void QelWebCollection::ImportTeacherWebData(int iDocId, QStringList *log)
@@ -728,12 +719,20 @@ void QelWebCollection::ImportTeacherWebData(int iDocId, QStringList *log)
         m_debiti.setFiltered(true);
     }
     if (m_classNotes.Active()) {
-        m_classNotes.setFilter(teacherFilter(
-            QStringLiteral("(iDocId = %1) AND (iAnsSesDwgId = %2)").arg(iDocId).arg(m_iSesId)));
+        m_classNotes.setFilter(byTeacher);
         m_classNotes.setFiltered(true);
     }
     findRepeats();
     for (m_voti.First(); !m_voti.Eof(); m_voti.Next()) {
+        // One row is told once: its kinds meeting one cause (its subject not the teacher's, a
+        // pupil gone) say it once.
+        const qsizetype told = log ? log->size() : 0;
+        const auto tellOnce = qScopeGuard([log, told] {
+            if (log)
+                for (qsizetype i = log->size() - 1; i > told; --i)
+                    if (log->indexOf(log->at(i), told) < i)
+                        log->removeAt(i);
+        });
         // A number beyond the database's would wrap into another row's id: the row is refused
         // whole.
         if (const QString fault = keysFault(m_voti); !fault.isEmpty()) {
@@ -759,11 +758,16 @@ void QelWebCollection::ImportTeacherWebData(int iDocId, QStringList *log)
 
 void QelWebCollection::importDebts(QStringList *log)
 {
+    const QelCollectKind &rule = QelCollectedValues::Kind("verifiche dei debiti");
     for (m_debiti.First(); !m_debiti.Eof(); m_debiti.Next()) {
-        const QString sit = valueOf(m_debiti, QStringLiteral("iSitId")).toString();
-        const QString subject = valueOf(m_debiti, QStringLiteral("iMatId")).toString();
-        const QString debt = QStringLiteral("%1: il debito della situazione %2 nella materia %3")
-                                 .arg(PacketNames().at(1), sit, subject);
+        const QVariant sit = valueOf(m_debiti, QStringLiteral("iSitId"));
+        const QVariant subject = valueOf(m_debiti, QStringLiteral("iMatId"));
+        const bool fits = keysFault(m_debiti).isEmpty();
+        const QString debt = QStringLiteral("%1: %2").arg(
+            PacketNames().at(1),
+            fits ? m_rules->Who(sit.toInt(), subject.toInt(), true)
+                 : QStringLiteral("il debito della situazione %1 nella materia %2")
+                       .arg(sit.toString(), subject.toString()));
         if (!rowToWrite(m_debiti, debtKey(m_debiti), debt, false, log))
             continue;
         TVxFieldValues values = debtValues(m_debiti);
@@ -771,6 +775,12 @@ void QelWebCollection::importDebts(QStringList *log)
         values.setValue(QStringLiteral("iMatId"), subject.toInt());
         values.setValue(QStringLiteral("iDocId"), m_iDocId);
         values.setValue(QStringLiteral("iAnsId"), m_iAnsId);
+        if (const QString why = m_rules->Refusal(rule, values); !why.isEmpty()) {
+            addError(log, QStringLiteral("%1: %2 La verifica non è stata scritta.").arg(debt, why));
+            continue;
+        }
+        values.setValue(QStringLiteral("dDebVer"),
+                        QelCollectedValues::DateOf(values.value(QStringLiteral("dDebVer"))));
         // A debt of the teacher's as the send gave it to him (of an earlier year, his to verify
         // or of his subject), changed only where the teacher changed it.
         const int changed = writeAlone(log, QelDocFolderSql::debtUpdate(), values);
@@ -778,48 +788,69 @@ void QelWebCollection::importDebts(QStringList *log)
             ++m_counts[QStringLiteral("verifiche dei debiti")].changed;
         if (changed != 0)
             continue;
-        bool inScope = false;
-        VxEachRow(m_db, QelDocFolderSql::debtInScope(), values,
-                  [&inScope](const QSqlQuery &, const QSqlRecord &) { inScope = true; });
-        if (!inScope)
-            addError(log, debt + QStringLiteral(" non è tra i debiti che il docente verifica o "
-                                                "delle sue materie: non è stato scritto."));
+        const auto found = [this, &values](const QString &sql) {
+            bool any = false;
+            VxEachRow(m_db, sql, values,
+                      [&any](const QSqlQuery &, const QSqlRecord &) { any = true; });
+            return any;
+        };
+        // A debt the office deleted since the send has nothing to verify: told, and the teacher
+        // is still collected whole.
+        if (found(QelDocFolderSql::debtInScope()))
+            continue;
+        if (found(QelDocFolderSql::debtGone()))
+            addLine(log, QStringLiteral("  ***ATTENZIONE*** %1: %2")
+                             .arg(debt, QelCollectedValues::DebtDeleted()));
+        else
+            addError(log, debt + QStringLiteral(": il debito non è tra quelli che il docente "
+                                                "verifica o delle sue materie: la verifica non è "
+                                                "stata scritta."));
     }
 }
 
 void QelWebCollection::importClassNotes(QStringList *log)
 {
+    const QelCollectKind &rule = QelCollectedValues::Kind("note di classe");
     for (m_classNotes.First(); !m_classNotes.Eof(); m_classNotes.Next()) {
         const QVariant hoursValue = valueOf(m_classNotes, QStringLiteral("iClnOre"));
         const QVariant text = valueOf(m_classNotes, QStringLiteral("bClnNota"));
-        const QString note =
-            QStringLiteral("%1: la nota di classe della classe %2 nella materia %3")
-                .arg(PacketNames().at(2),
-                     valueOf(m_classNotes, QStringLiteral("iClsId")).toString(),
-                     valueOf(m_classNotes, QStringLiteral("iMatId")).toString());
+        const QVariant cls = valueOf(m_classNotes, QStringLiteral("iClsId"));
+        const QVariant subject = valueOf(m_classNotes, QStringLiteral("iMatId"));
+        const bool fits = keysFault(m_classNotes).isEmpty();
+        const QString note = QStringLiteral("%1: la nota di classe della %2")
+                                 .arg(PacketNames().at(2),
+                                      fits ? m_rules->ClassAndSubject(cls.toInt(), subject.toInt())
+                                           : QStringLiteral("classe %1, materia %2")
+                                                 .arg(cls.toString(), subject.toString()));
         if (!rowToWrite(m_classNotes, classNoteKey(m_classNotes), note, true, log))
             continue;
-        // The hours of a class note are whole hours, as an absence's are.
-        const qint64 hours = hoursValue.toLongLong();
-        if (!TqevRegoleValori::OreValide(hours)) {
-            addError(log, QStringLiteral("%1 non è stata scritta: le ore \"%2\" non sono valide, "
-                                         "sono ore intere da 0 a %3.")
-                              .arg(note, hoursValue.toString())
-                              .arg(TqevRegoleValori::kMaxOreAssenza));
+        // The export is the working session's: a note of another is none of its own.
+        const QVariant session = valueOf(m_classNotes, QStringLiteral("iAnsSesDwgId"));
+        if (session.toLongLong() != m_iSesId) {
+            addError(log, QStringLiteral("%1: è della sessione %2, non di quella di lavoro (%3): "
+                                         "non è stata scritta.")
+                              .arg(note, session.toString())
+                              .arg(m_iSesId));
             continue;
         }
-        const TVxFieldValues where =
-            valuesOf({{"iDocId", m_iDocId},
-                      {"iClsId", valueOf(m_classNotes, QStringLiteral("iClsId")).toInt()},
-                      {"iMatId", valueOf(m_classNotes, QStringLiteral("iMatId")).toInt()},
-                      {"iAnsSesDwgId", m_iAnsSesDwgId}});
+        // The hours of a class note are whole hours, as an absence's are.
+        TVxFieldValues measured = valuesOf({{"iCnoOre", hoursValue}});
+        if (const QString why = m_rules->Refusal(rule, measured); !why.isEmpty()) {
+            addError(log, QStringLiteral("%1: %2 Non è stata scritta.").arg(note, why));
+            continue;
+        }
+        const qint64 hours = hoursValue.toLongLong();
+        const TVxFieldValues where = valuesOf({{"iDocId", m_iDocId},
+                                               {"iClsId", cls.toInt()},
+                                               {"iMatId", subject.toInt()},
+                                               {"iAnsSesDwgId", m_iAnsSesDwgId}});
         TqelChangeCounts done;
         const bool written = writeValue(log, [&](TVxTransaction &tr) {
             done = {};
             if (!tr.Exec(QelWebCollectSql::classNotesTarget(), where).next())
-                throw EVxException(note + QStringLiteral(" non è stata scritta: il docente non "
-                                                         "ha la materia nella classe nella "
-                                                         "sessione di lavoro."));
+                throw EVxException(note + QStringLiteral(": il docente non ha la materia nella "
+                                                         "classe nella sessione di lavoro: non è "
+                                                         "stata scritta."));
             if (hours == 0 && isEmptyValue(text)) {
                 done.deleted = tr.ExecChanged(QelWebCollectSql::classNotesDelete(), where);
                 return;

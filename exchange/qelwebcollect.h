@@ -25,6 +25,7 @@
 // other values not at all. A value left empty is neither written nor checked.
 
 #include "exchange/qelchangecounts.h"
+#include "exchange/qelcollectedvalues.h"
 #include "platform/sqlclientdataset.h"
 
 #include <QDate>
@@ -38,7 +39,6 @@
 #include <functional>
 #include <memory>
 
-class QelCollectedValues;
 class TVxSelfCommittingStatements;
 class TVxTransaction;
 struct QelWebCollectKind;
@@ -125,7 +125,6 @@ private:
     static QString keysFault(const TClientDataSet &packet);
     // The pupil and the subject of the current voti.xml row as the log names them.
     QString rowWho();
-    QString subjectName();
     // The class session of a row key of the kind (a component's, or a class-session subject's).
     int classSessionOf(const QelWebCollectKind &kind, int id);
     int resolveSentId(TVxTransaction &tr, const QelWebCollectKind &kind, const QString &suffix,
@@ -151,10 +150,9 @@ private:
     QString m_folder;
     int m_iAnsSesDwgId;
     int m_iSesId = 0;
-    int m_iAnsId = 0;         // the working school year
-    int m_iDocId = 0;         // the teacher being imported
-    QSet<QString> m_repeated; // his rows' keys given twice with other values
-    QSet<QString> m_done;     // his rows' keys done once
+    int m_iAnsId = 0;            // the working school year
+    int m_iDocId = 0;            // the teacher being imported
+    QelCollectRepeats m_repeats; // his rows' keys, given twice with other values or not
     // His rows' pupils not in the class (session) of their subject, told once for that class.
     QSet<std::pair<int, int>> m_outsidePupils;
     Flags m_flags;
@@ -168,7 +166,7 @@ private:
     bool m_sessionRead = false;
     QHash<int, int> m_scales;                 // component -> its scale
     QHash<int, int> m_componentSubjects;      // component -> its class-session subject
-    QHash<int, QString> m_subjects;           // class-session subject -> its name
+    QSet<int> m_sessionClasses;               // the year-sessions of the session
     QHash<int, int> m_subjectClasses;         // class-session subject -> its class session
     QMap<QString, TqelChangeCounts> m_counts; // by kind, as the summary names it
     // The usual writes, each in a transaction of its own, prepared once per collection.

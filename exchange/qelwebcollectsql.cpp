@@ -218,6 +218,25 @@ QString sessionSubjects()
         "  LEFT JOIN TMat_Materie Mat ON Mat.iMatId = MatRma.iMatId " TAVRIN_SESSION_OF_WORK);
 }
 
+QString sessionOf(const QelWebCollectKind &kind)
+{
+    return isComponent(kind)
+               ? QStringLiteral("SELECT ClsSes.iAnsSesDwgId FROM TClsMatCmp Cmp JOIN TClsSesMat "
+                                "ClsSesMat ON ClsSesMat.iClsSesMatId = Cmp.iClsSesMatId JOIN "
+                                "TClsSes ClsSes ON ClsSes.iClsSesId = ClsSesMat.iClsSesId WHERE "
+                                "Cmp.iClsMatCmpId = :iClsMatCmpId")
+               : QStringLiteral("SELECT ClsSes.iAnsSesDwgId FROM TClsSesMat ClsSesMat JOIN "
+                                "TClsSes ClsSes ON ClsSes.iClsSesId = ClsSesMat.iClsSesId WHERE "
+                                "ClsSesMat.iClsSesMatId = :iClsSesMatId");
+}
+
+QString sessionYearSessions()
+{
+    return QStringLiteral("SELECT Asd.iAnsSesDwgId FROM TAnsSesDwg Asd JOIN TAnsSesDwg Wrk ON "
+                          "Wrk.iSesId = Asd.iSesId AND Wrk.iAnsId = Asd.iAnsId WHERE "
+                          "Wrk.iAnsSesDwgId = :iAnsSesDwgId");
+}
+
 QString sessionNumber()
 {
     return QStringLiteral("SELECT Asd.iSesId, Asd.iAnsId FROM TAnsSesDwg Asd "

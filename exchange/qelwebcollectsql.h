@@ -65,6 +65,12 @@ QString storedValues(const QelWebCollectKind &kind);
 QString sessionComponents();
 QString sessionSubjects();
 
+// The year-session (iAnsSesDwgId) of the class session of a row key (:iClsMatCmpId or
+// :iClsSesMatId): none when the key is not in the database.
+QString sessionOf(const QelWebCollectKind &kind);
+// The year-sessions of the session (:iAnsSesDwgId's number and school year).
+QString sessionYearSessions();
+
 // iSesId and iAnsId of :iAnsSesDwgId.
 QString sessionNumber();
 

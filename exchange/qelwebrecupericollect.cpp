@@ -3,6 +3,8 @@
 #include "exchange/qelcollectedvalues.h"
 #include "exchange/qelwebcollect.h"
 #include "platform/connection.h"
+#include "platform/helpers.h"
+#include "platform/sqlparams.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
 
@@ -90,61 +92,119 @@ QelWebMakeUpCollection::QelWebMakeUpCollection(const QString &folder, int iAnsId
 
 void QelWebMakeUpCollection::ImportMakeUpResults(int iDocId, QStringList *log)
 {
-    QString filter = QStringLiteral("(iDocId = %1) AND (iFreId = %2)").arg(iDocId).arg(m_iFreId);
+    // Every row of the teacher: one of another phase than the one asked for is told, not
+    // dropped.
+    QString filter = QStringLiteral("(iDocId = %1)").arg(iDocId);
     if (!m_clsFilter.isEmpty())
         filter += QStringLiteral(" AND (%1)").arg(m_clsFilter);
     m_recuperi.setFilter(filter);
     m_recuperi.setFiltered(true);
+    const QelCollectKind &rule = QelCollectedValues::Kind("recuperi");
+    const auto keysFit = [this] {
+        for (const char *key : {"iSitId", "iClsId", "iMatId", "iEreId", "iPrvId", "iFreId"})
+            if (!QelCollectedValues::FitsKey(valueOf(m_recuperi, key)))
+                return false;
+        return true;
+    };
+    const auto keyOf = [this] {
+        return valueOf(m_recuperi, "iSitId").toString() + u'|' +
+               valueOf(m_recuperi, "iMatId").toString();
+    };
+    // The outcome, date and test kind as the teacher gave them, the date as written.
+    const auto resultOf = [this] {
+        return valuesOf({{"iEreId", integerOrNull(m_recuperi, "iEreId")},
+                         {"dRecVer", valueOf(m_recuperi, "dRecVer")},
+                         // The packet names the test kind iPrvId.
+                         {"iPvrId", integerOrNull(m_recuperi, "iPrvId")}});
+    };
+    QelCollectRepeats repeats;
+    for (m_recuperi.First(); !m_recuperi.Eof(); m_recuperi.Next())
+        if (keysFit()) {
+            const TVxFieldValues result = resultOf();
+            QStringList text;
+            for (int i = 0; i < result.size(); ++i)
+                text << result.value(i).toString();
+            repeats.Note(keyOf(), text.join(u'|'));
+        }
     for (m_recuperi.First(); !m_recuperi.Eof(); m_recuperi.Next()) {
+        const QString row = keysFit() ? m_values.Who(valueOf(m_recuperi, "iSitId").toInt(),
+                                                     valueOf(m_recuperi, "iMatId").toInt(), true)
+                                      : QStringLiteral("la situazione %1 nella materia %2")
+                                            .arg(valueOf(m_recuperi, "iSitId").toString(),
+                                                 valueOf(m_recuperi, "iMatId").toString());
+        const auto refuse = [&](const QString &why) {
+            if (log)
+                *log << QStringLiteral("  ***ERRORE*** ") +
+                            OneLine(QStringLiteral("%1: %2: %3").arg(kPacketName, row, why));
+        };
+        if (!keysFit()) {
+            refuse(QStringLiteral("la riga porta un numero che il database non può contenere: il "
+                                  "risultato non è stato scritto."));
+            continue;
+        }
+        if (valueOf(m_recuperi, "iFreId").toLongLong() != m_iFreId) {
+            refuse(QStringLiteral("il recupero è della fase %1, non di quella raccolta (%2): il "
+                                  "risultato non è stato scritto.")
+                       .arg(valueOf(m_recuperi, "iFreId").toString())
+                       .arg(m_iFreId));
+            continue;
+        }
+        switch (repeats.Take(keyOf())) {
+        case QelCollectRepeats::First:
+            break;
+        case QelCollectRepeats::Conflict:
+            refuse(QelCollectRepeats::Cause());
+            continue;
+        case QelCollectRepeats::Again:
+        case QelCollectRepeats::Told:
+            continue;
+        }
+        TVxFieldValues values = resultOf();
+        if (const QString why = m_values.Refusal(rule, values); !why.isEmpty()) {
+            refuse(why + QStringLiteral(" Il risultato non è stato scritto."));
+            continue;
+        }
+        values.setValue(QStringLiteral("dRecVer"),
+                        QelCollectedValues::DateOf(values.value(QStringLiteral("dRecVer"))));
         const QVariant iSitId = integerOrNull(m_recuperi, "iSitId");
         const QVariant iClsId = integerOrNull(m_recuperi, "iClsId");
         const QVariant iMatId = integerOrNull(m_recuperi, "iMatId");
-        const TVxFieldValues values =
-            valuesOf({{"iEreId", integerOrNull(m_recuperi, "iEreId")},
-                      {"dRecVer", QelWebCollection::PacketDate(valueOf(m_recuperi, "dRecVer"))},
-                      // The packet names the test kind iPrvId.
-                      {"iPvrId", integerOrNull(m_recuperi, "iPrvId")},
-                      {"iSitId", iSitId},
-                      {"iMatId", iMatId},
-                      {"iAnsId", m_iAnsId},
-                      {"iFreId", m_iFreId}});
+        for (const auto &[name, value] : {std::pair{"iSitId", iSitId},
+                                          {"iMatId", iMatId},
+                                          {"iAnsId", QVariant(m_iAnsId)},
+                                          {"iFreId", QVariant(m_iFreId)}})
+            values.setValue(QLatin1String(name), value);
         bool changed = false;
         const bool written = QelWebCollection::WriteLogged(m_db, log, [&](TVxTransaction &tr) {
             changed = false;
-            const QString row = QStringLiteral("Il risultato del recupero della situazione %1 "
-                                               "nella materia %2")
-                                    .arg(valueOf(m_recuperi, "iSitId").toString(),
-                                         valueOf(m_recuperi, "iMatId").toString());
-            for (const char *key : {"iSitId", "iClsId", "iMatId", "iEreId", "iPrvId"})
-                if (!QelCollectedValues::FitsKey(valueOf(m_recuperi, key)))
-                    throw EVxException(row + QStringLiteral(" porta un numero che il database "
-                                                            "non può contenere: non è stato "
-                                                            "scritto."));
             if (!tr.Exec(QelWebMakeUpSql::situationInClass(),
                          valuesOf({{"iSitId", iSitId}, {"iClsId", iClsId}, {"iAnsId", m_iAnsId}}))
                      .next())
-                throw EVxException(QStringLiteral("La situazione %1 non è della classe %2 "
-                                                  "nell'anno scolastico: recupero non scritto.")
-                                       .arg(iSitId.toInt())
+                throw EVxException(QStringLiteral("%1: %2: l'alunno non è della classe %3 "
+                                                  "nell'anno scolastico: il risultato non è "
+                                                  "stato scritto.")
+                                       .arg(kPacketName, row)
                                        .arg(iClsId.toInt()));
             // Only the teacher of the subject in the class gives its results: a row sent under
             // another would overwrite his colleague's.
             if (!tr.Exec(QelWebMakeUpSql::teacherOfSubject(),
                          valuesOf({{"iDocId", iDocId}, {"iClsId", iClsId}, {"iMatId", iMatId}}))
                      .next())
-                throw EVxException(row + QStringLiteral(" viene dal docente %1, che non insegna "
-                                                        "la materia nella classe %2: non è stato "
-                                                        "scritto.")
-                                             .arg(iDocId)
-                                             .arg(iClsId.toInt()));
+                throw EVxException(QStringLiteral("%1: %2: il risultato viene dal docente %3, "
+                                                  "che non insegna la materia nella classe %4: "
+                                                  "non è stato scritto.")
+                                       .arg(kPacketName, row)
+                                       .arg(iDocId)
+                                       .arg(iClsId.toInt()));
             if (tr.ExecChanged(QelWebMakeUpSql::updateResults(), values) > 0) {
                 changed = true;
                 return;
             }
             if (!tr.Exec(QelWebMakeUpSql::recordOfPhase(), values).next())
-                throw EVxException(row + QStringLiteral(" non ha più il suo recupero in questa "
-                                                        "fase (cancellato dopo l'invio): non è "
-                                                        "stato scritto."));
+                throw EVxException(QStringLiteral("%1: %2: il recupero non c'è più in questa "
+                                                  "fase (cancellato dopo l'invio): il risultato "
+                                                  "non è stato scritto.")
+                                       .arg(kPacketName, row));
         });
         m_counts.changed += written && changed;
     }

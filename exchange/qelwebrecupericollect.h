@@ -18,6 +18,7 @@
 // stored one. A lost connection ends the import.
 
 #include "exchange/qelchangecounts.h"
+#include "exchange/qelcollectedvalues.h"
 #include "platform/clientdataset.h"
 
 #include <QSqlDatabase>
@@ -63,4 +64,5 @@ private:
     QString m_clsFilter;
     TClientDataSet m_recuperi;
     TqelChangeCounts m_counts;
+    QelCollectedValues m_values; // the rule of the results, and the names of their rows
 };

@@ -64,6 +64,26 @@ void QelWebTeacherGrid::Open(const QString &sql, const TVxFieldValues &params)
     m_model.Reload();
 }
 
+void QelWebTeacherGrid::Show(const QString &filter)
+{
+    m_data.setFilter(filter);
+    m_data.setFiltered(!filter.isEmpty());
+    m_model.Reload();
+}
+
+void QelWebTeacherGrid::Update(const QString &keyField, const QVariant &key,
+                               const TVxFieldValues &values)
+{
+    if (!m_data.Locate(keyField, key))
+        return;
+    m_data.Edit();
+    for (int i = 0; i < values.size(); ++i)
+        if (TField *field = m_data.FindField(values.name(i)))
+            field->setValue(values.value(i));
+    m_data.Post();
+    m_model.Reload();
+}
+
 void QelWebTeacherGrid::Close()
 {
     m_data.Close();

@@ -47,6 +47,10 @@ public:
     void Open(int iAnsSesDwgId, int iModId);
     // Another statement of the same columns, with its own parameters.
     void Open(const QString &sql, const TVxFieldValues &params);
+    // Only the rows the filter passes (RecordFilter's language, "(iModId = 2)"); all with none.
+    void Show(const QString &filter);
+    // The values of the row whose key field holds the key, as given, shown.
+    void Update(const QString &keyField, const QVariant &key, const TVxFieldValues &values);
     // Marked rows drawn on the mark's colour, in black, instead of in the mark's colour.
     void SetMarkBackground(bool on) { m_markBackground = on; }
     void Close();

@@ -288,8 +288,14 @@ private:
     // folder that fails raises EVxException naming its first rows at fault.
     void loadScope();
     void checkFolder();
-    // A refused value's line of the log: its packet, pupil, subject and why.
-    QString valueLine(const QString &packet, int sitId, int sesMatId, const QString &why) const;
+    // The debt verifications of the rows, each update held to the scope (a condition on the
+    // debt d): a debt given twice with other verifications, or that the grid would refuse, is
+    // refused; one the statement gone finds deleted since the send is told, not refused; any
+    // other touching nothing lies outside the data of whose.
+    void updateDebts(TVxTransaction &tr, const QList<TVxFieldValues> &rows, const QString &scope,
+                     const QString &gone, const QString &whose);
+    // A refused value's line of the log: its packet, pupil and why.
+    QString valueLine(const QString &packet, int sitId, const QString &why);
     // The rows (v) of kind 0 to 5 the folder replaces, as a condition: the folder's pupils in
     // the class-session subjects (the teacher's own) or their components, by the ids the
     // database gave; valueChunks binds them, as many chunks of both as they take. scopeValues:
@@ -303,6 +309,11 @@ private:
     // Rec.xml's rows of a pupil and a subject, only sitId's unless 0, as make-up inserts take
     // them; a second row of the same phase, pupil and subject is listed as refused instead.
     QList<TVxFieldValues> makeUpRows(int sitId);
+    // Whether the teacher's debt of the situation in the subject is one the office deleted
+    // after the send (QelDocFolderSql::debtGone).
+    bool debtGone(int sitId, int matId) const;
+    // A make-up row's pupil and subject, as its lines name them.
+    QString makeUpWho(const TVxFieldValues &row);
     // The situations whose make-up records the class collection replaces.
     QList<int> makeUpSits() const;
 
@@ -339,6 +350,8 @@ std::span<const TqelXmlKind> qelXmlKinds();
 // start with a blank; others head a teacher's rows), then every line. A long one comes in a
 // scrolling dialog with this summary on top (VxMessageDlg).
 QString NotCollectedMessage(const QStringList &log);
+// The line after the first rows shown of a long list: how many more there are.
+QString MoreRowsLine(qsizetype more);
 // A year-session as a refusal names it: "della sessione "Scrutinio finale" dell'anno 2008/2009".
 QString YearSessionText(int iAnsSesDwgId);
 // The one message that closes a collection, after the work: `done` ("Operazione completata.")

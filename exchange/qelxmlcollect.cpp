@@ -2,6 +2,7 @@
 // replaced in one transaction of its own, after every packet it needs has been read.
 
 #include "exchange/qelcollectedvalues.h"
+#include "exchange/qeldocfoldersql.h"
 #include "exchange/qelwait.h"
 #include "exchange/qelxml.h"
 #include "exchange/qelxmlsql.h"
@@ -212,27 +213,50 @@ struct Refusals
     }
 };
 
-// The rows without those whose key repeats an earlier row's: two such rows would become two
-// records of one, or the second would replace the first unseen. Each repeated row is refused,
-// with its line.
+// A credit's number as text: none is 0, as the credits grid stores and shows it.
+QString numberText(const QVariant &value)
+{
+    const QString text = value.toString().trimmed();
+    return text.isEmpty() ? QStringLiteral("0") : text;
+}
+
+// A row's values as text, beside the others of its key.
+QString rowText(const TVxFieldValues &row, const QStringList &names)
+{
+    QString text;
+    for (const QString &name : names) {
+        const QVariant value = row.value(name);
+        text += (value.isNull() ? QStringLiteral("-") : u'=' + value.toString()) + u'|';
+    }
+    return text;
+}
+
+// The rows once each, by the collections' rule (QelCollectRepeats): a row given again with the
+// same values is that row once; a key given with other values keeps none of its rows, and is
+// refused with one line.
 QList<TVxFieldValues> withoutRepeats(const QList<TVxFieldValues> &rows, const char *key,
                                      Refusals refusals,
                                      const std::function<QString(const TVxFieldValues &)> &line)
 {
     const QStringList names = QString::fromLatin1(key).split(u' ');
-    QSet<QString> seen;
+    QelCollectRepeats repeats;
+    for (const TVxFieldValues &row : rows) {
+        QStringList values = row.names();
+        repeats.Note(rowText(row, names), rowText(row, values));
+    }
     QList<TVxFieldValues> kept;
     for (const TVxFieldValues &row : rows) {
-        QString text;
-        for (const QString &name : names) {
-            const QVariant value = row.value(name);
-            text += (value.isNull() ? QStringLiteral("-") : u'=' + value.toString()) + u'|';
-        }
-        if (seen.contains(text))
-            refusals.add(line(row));
-        else
+        switch (repeats.Take(rowText(row, names))) {
+        case QelCollectRepeats::First:
             kept << row;
-        seen.insert(text);
+            break;
+        case QelCollectRepeats::Conflict:
+            refusals.add(line(row));
+            break;
+        case QelCollectRepeats::Again:
+        case QelCollectRepeats::Told:
+            break;
+        }
     }
     return kept;
 }
@@ -260,10 +284,7 @@ struct TdmqelXML::Collection
     QList<int> sesMats;
     QSet<int> teacherMats;
     QSet<std::pair<int, int>> verifiedDebts;
-    // How the office reads the class's pupils and subjects in the lines of the log.
-    QHash<int, QString> pupilNames;   // by situation
-    QHash<int, QString> subjectNames; // by class-session subject
-    QSet<int> yearPhases;             // the make-up phases of the working year
+    QSet<int> yearPhases; // the make-up phases of the working year
     // The class's pupils the send would carry now and the folder does not (joined since): they
     // keep what they have, and the summary says so.
     QStringList notInFolder;
@@ -441,7 +462,6 @@ void TdmqelXML::loadScope()
          [&](const QSqlQuery &q) {
              const int sit = q.value(0).toInt();
              c.classSitPupils.insert(sit, q.value(1).toInt());
-             c.pupilNames.insert(sit, q.value(2).toString());
              // As the export chooses them: first situations on the register, of the folder's
              // plans, in a deferred session the suspended ones.
              const bool sent = q.value(3).toInt() == 1 && q.value(4).toInt() > 0 &&
@@ -456,10 +476,7 @@ void TdmqelXML::loadScope()
          });
     read("SELECT ps.iSitId FROM " QEL_PUPIL_SITS,
          [&c](const QSqlQuery &q) { c.pupilSits.insert(q.value(0).toInt()); });
-    const auto subject = [&c](const QSqlQuery &q) {
-        c.sesMats << q.value(0).toInt();
-        c.subjectNames.insert(q.value(0).toInt(), q.value(1).toString().trimmed());
-    };
+    const auto subject = [&c](const QSqlQuery &q) { c.sesMats << q.value(0).toInt(); };
     read(iMode == 1
              ? "SELECT m.iClsSesMatId, t.sMatLDesc FROM TClsSesMat m JOIN TClsSes s ON "
                "s.iClsSesId = m.iClsSesId LEFT JOIN TMatRma r ON r.iMatRmaId = m.iMatRmaId "
@@ -529,19 +546,30 @@ void TdmqelXML::checkFolder()
             shown << QStringLiteral("  %1, riga %2: %3").arg(file).arg(row).arg(why);
         ++faults;
     };
-    const auto refuse = [&] {
+    // Numbers beyond the database's are told as such; rows outside the class (or the teacher's
+    // subjects) as not belonging to them.
+    const auto refuse = [&](bool numbers) {
         if (faults > shown.size())
-            shown << QStringLiteral("  ... e altre %1 righe.").arg(faults - shown.size());
+            shown << MoreRowsLine(faults - kFaultsShown);
+        const QString whose =
+            iMode == 1 ? QStringLiteral("della classe ") + cls
+                       : QStringLiteral("del docente %1 nella classe %2").arg(sDocNome, cls);
         return EVxException(
-            QStringLiteral("La cartella %1 non è stata raccolta: %2 ai dati %3.\r\r%4\r\rNessun "
-                           "dato è stato modificato.")
-                .arg(folder,
-                     faults == 1 ? QStringLiteral("una riga non appartiene")
-                                 : QStringLiteral("%1 righe non appartengono").arg(faults),
-                     iMode == 1
-                         ? QStringLiteral("della classe ") + cls
-                         : QStringLiteral("del docente %1 nella classe %2").arg(sDocNome, cls),
-                     shown.join(QLatin1Char('\r'))));
+            QStringLiteral("La cartella %1 non è stata raccolta: %2.\r\r%3\r\rNessun dato è "
+                           "stato modificato.")
+                .arg(
+                    folder,
+                    numbers
+                        ? (faults == 1 ? QStringLiteral("una riga ha un numero che il "
+                                                        "database non può contenere")
+                                       : QStringLiteral("%1 righe hanno numeri che il "
+                                                        "database non può contenere")
+                                             .arg(faults))
+                        : (faults == 1
+                               ? QStringLiteral("una riga non appartiene ai dati ")
+                               : QStringLiteral("%1 righe non appartengono ai dati ").arg(faults)) +
+                              whose,
+                    shown.join(QLatin1Char('\r'))));
     };
     const auto each = [&](const QString &file,
                           const std::function<void(const TClientDataSet &, int)> &check) {
@@ -568,7 +596,7 @@ void TdmqelXML::checkFolder()
         });
     }
     if (faults > 0)
-        throw refuse();
+        throw refuse(true);
     // The collected class's rows are checked; a teacher folder's other classes come in their own
     // turn; a row of any other class is foreign.
     const auto ofClass = [&](const QString &file, const TClientDataSet &packet, int row,
@@ -591,9 +619,7 @@ void TdmqelXML::checkFolder()
         if (c.classSitPupils.contains(sit))
             return true;
         fault(file, row,
-              QStringLiteral("la situazione %1 non è di un alunno della classe %2")
-                  .arg(sit)
-                  .arg(cls));
+              QStringLiteral("%1 non è un alunno della classe %2").arg(c.values.Who(sit), cls));
         return false;
     };
     if (iMode != 1) {
@@ -625,22 +651,20 @@ void TdmqelXML::checkFolder()
             if (!ofClass(file, p, row, "iClsId") || !pupil(file, row, intField(p, "iSitId")) ||
                 subjects.contains(intField(p, "iClsSesMatId")))
                 return;
+            const QString who = c.values.Who(intField(p, "iSitId"), intField(p, "iClsSesMatId"));
             fault(file, row,
-                  iMode == 1 ? QStringLiteral("la materia (iClsSesMatId %1) non è della classe %2 "
-                                              "nella sessione di lavoro")
-                                   .arg(intField(p, "iClsSesMatId"))
-                                   .arg(cls)
-                             : QStringLiteral("la materia (iClsSesMatId %1) non è tra quelle del "
-                                              "docente %2 nella classe %3 nella sessione di lavoro")
-                                   .arg(intField(p, "iClsSesMatId"))
-                                   .arg(sDocNome, cls));
+                  iMode == 1 ? QStringLiteral("%1: la materia non è della classe %2 nella "
+                                              "sessione di lavoro")
+                                   .arg(who, cls)
+                             : QStringLiteral("%1: la materia non è tra quelle del docente %2 "
+                                              "nella classe %3 nella sessione di lavoro")
+                                   .arg(who, sDocNome, cls));
         });
     }
     const QString debts = packetOf(7);
     each(debts, [&](const TClientDataSet &p, int row) {
         const int sit = intField(p, "iSitId"), mat = intField(p, "iMatId");
-        const QString debt =
-            QStringLiteral("il debito (materia %1) della situazione %2").arg(mat).arg(sit);
+        const QString debt = c.values.Who(sit, mat, true) + QStringLiteral(": il debito");
         // A class folder carries its pupils' debts of every year, each row with the class of
         // its year: this year's are replaced, every one's verification updated.
         if (iMode == 1) {
@@ -657,7 +681,7 @@ void TdmqelXML::checkFolder()
         if (!c.classPupils.contains(intField(p, "iAnaId")) && intField(p, "iAnaId_Ver") != iAnaId)
             return;
         if (!(c.pupilSits.contains(sit) && c.teacherMats.contains(mat)) &&
-            !c.verifiedDebts.contains({sit, mat}))
+            !c.verifiedDebts.contains({sit, mat}) && !debtGone(sit, mat))
             fault(debts, row, debt + QStringLiteral(" non è tra quelli del docente ") + sDocNome);
     });
     for (const int kind : {8, 9}) {
@@ -666,8 +690,9 @@ void TdmqelXML::checkFolder()
             if (ofClass(file, p, row, "iClsId") && pupil(file, row, intField(p, "iSitId")) &&
                 kind == 8 && intField(p, "iAnsSesDwgId") != iAnsSesDwgId)
                 fault(file, row,
-                      QStringLiteral("il giudizio è %1, non di quella di lavoro")
-                          .arg(YearSessionText(intField(p, "iAnsSesDwgId"))));
+                      QStringLiteral("%1: il giudizio è %2, non di quella di lavoro")
+                          .arg(c.values.Who(intField(p, "iSitId")),
+                               YearSessionText(intField(p, "iAnsSesDwgId"))));
         });
     }
     each(packetOf(10), [&](const TClientDataSet &p, int row) {
@@ -688,11 +713,9 @@ void TdmqelXML::checkFolder()
     each(kCredits, [&](const TClientDataSet &p, int row) {
         const int sit = intField(p, "iSitId");
         if (intField(p, "iCreId") != 0 && !c.pupilSits.contains(sit))
-            fault(
-                kCredits, row,
-                QStringLiteral("il credito della situazione %1 non è di un alunno della classe %2")
-                    .arg(sit)
-                    .arg(cls));
+            fault(kCredits, row,
+                  QStringLiteral("%1: il credito non è di un alunno della classe %2")
+                      .arg(c.values.Who(sit), cls));
     });
     // The make-up records of the working year only: a row of another year's phase would move
     // its pupil's records out of this year's make-up windows.
@@ -702,11 +725,12 @@ void TdmqelXML::checkFolder()
             return;
         if (!c.yearPhases.contains(intField(p, "iAnsFreDwgId")))
             fault(kMakeUps, row,
-                  QStringLiteral("il recupero è della fase %1, che non è dell'anno di lavoro")
-                      .arg(field(p, "iAnsFreDwgId").toString()));
+                  QStringLiteral("%1: il recupero è della fase %2, che non è dell'anno di lavoro")
+                      .arg(c.values.Who(intField(p, "iSitId"), intField(p, "iMatId"), true),
+                           field(p, "iAnsFreDwgId").toString()));
     });
     if (faults > 0)
-        throw refuse();
+        throw refuse(false);
 }
 
 QStringList TdmqelXML::CollectLog() const
@@ -929,6 +953,22 @@ QString CollectionEndMessage(const QString &done, const QStringList &log,
     return (log.isEmpty() ? done : NotCollectedMessage(log)) + tail;
 }
 
+QString MoreRowsLine(qsizetype more)
+{
+    return more == 1 ? QStringLiteral("  ... e un'altra riga.")
+                     : QStringLiteral("  ... e altre %1 righe.").arg(more);
+}
+
+bool TdmqelXML::debtGone(int sitId, int matId) const
+{
+    bool gone = false;
+    VxEachRow(
+        qqoVxGlobConn(), QelDocFolderSql::debtGone(),
+        valuesOf({{"iSitId", sitId}, {"iMatId", matId}, {"iAnsId", iAnsId}, {"iDocId", iAnaId}}),
+        [&gone](const QSqlQuery &, const QSqlRecord &) { gone = true; });
+    return gone;
+}
+
 QString NotCollectedMessage(const QStringList &log)
 {
     // The first rows refused and the count of the others, as a folder refused shows them: one
@@ -946,7 +986,7 @@ QString NotCollectedMessage(const QStringList &log)
         }
     }
     if (more >= 0)
-        shown[more] = QStringLiteral("  ... e altre %1 righe.").arg(rows - kFaultsShown);
+        shown[more] = MoreRowsLine(rows - kFaultsShown);
     return QStringLiteral("Righe non raccolte: %1.\r\r").arg(rows) +
            shown.join(QStringLiteral("\r\n"));
 }
@@ -965,12 +1005,12 @@ QString errorLine(const EVxException &e)
            OneLine(e.detail().isEmpty() ? e.message() : e.message() + u' ' + e.detail());
 }
 
-QString outsideClass(const QString &packet, const TVxFieldValues &row, const QString &what,
-                     const QString &classDesc)
+// who: the row's pupil and subject (QelCollectedValues::Who).
+QString outsideClass(const QString &packet, const QString &who, const QString &classDesc)
 {
-    return QStringLiteral("  %1: la riga della situazione %2 (%3) non è stata raccolta: è fuori "
-                          "dai dati della classe %4.")
-        .arg(packet, row.value(QStringLiteral("iSitId")).toString(), what, classDesc);
+    return QStringLiteral("  %1: %2: la riga è fuori dai dati della classe %3: non è stata "
+                          "raccolta.")
+        .arg(packet, who, classDesc);
 }
 
 // Writes the rows, each row's failure its own (VxWriteEachRow): a refused row is listed.
@@ -1016,8 +1056,9 @@ void TdmqelXML::ImportAttendance(TVxTransaction &tr)
     });
     for (qsizetype row = 0; row < rows.size(); ++row)
         if (outside.contains(row))
-            Refusals{m_collect->log, m_collect->refused}.add(
-                outsideClass(kPupils, rows[row], QStringLiteral("frequenza"), sClsDesc));
+            Refusals{m_collect->log, m_collect->refused}.add(outsideClass(
+                kPupils, m_collect->values.Who(rows[row].value(QStringLiteral("iSitId")).toInt()),
+                sClsDesc));
 }
 
 void TdmqelXML::DeleteKindData(int kind, TVxTransaction &tr)
@@ -1152,32 +1193,35 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
     const QString where =
         iMode == 1 ? QStringLiteral("della classe %1").arg(sClsDesc)
                    : QStringLiteral("delle materie del docente %1 nella classe").arg(sDocNome);
-    const char *what = kind <= 5   ? "materia"
-                       : kind == 7 ? "debito della materia"
-                       : kind == 8 ? "sessione"
-                       : kind == 9 ? "esito"
-                                   : "alunno";
-    const char *whatId = kind <= 5   ? "iClsSesMatId"
-                         : kind == 7 ? "iMatId"
-                         : kind == 8 ? "iAnsSesDwgId"
-                         : kind == 9 ? "iPosFinId"
-                                     : "iAnaId";
+    // The row's pupil and subject, as every line names them.
+    const auto who = [&](const TVxFieldValues &row) {
+        const int sit =
+            row.value(kind == 10 ? QStringLiteral("ISITID") : QStringLiteral("iSitId")).toInt();
+        return kind <= 5   ? c.values.Who(sit, row.value(QStringLiteral("iClsSesMatId")).toInt())
+               : kind == 7 ? c.values.Who(sit, row.value(QStringLiteral("iMatId")).toInt(), true)
+                           : c.values.Who(sit);
+    };
+    const auto outside = [&](const QString &who) {
+        return QStringLiteral("  %1: %2: la riga è fuori dai dati %3: non è stata raccolta.")
+            .arg(packetName, who, where);
+    };
+    // The collections' rule of the kind (competences have none of their own).
+    const QelCollectKind *collected = nullptr;
+    for (const QelCollectKind &k : QelCollectedValues::Kinds())
+        collected = kind != 10 && qstrcmp(k.name, rule.name) == 0 ? &k : collected;
     QList<TVxFieldValues> rows;
-    QStringList lines; // each row's line, should it lie outside
     for (packet.First(); !packet.Eof(); packet.Next()) {
         if (kind != 10 && intField(packet, "iClsId") != iClsId)
             continue;
         if (kind == 7 && intField(packet, "iAnsId") != iAnsId)
             continue;
-        const QString line = QStringLiteral("  %1: la riga della situazione %2 (%3 %4) non è "
-                                            "stata raccolta: è fuori dai dati %5.")
-                                 .arg(packetName, field(packet, "iSitId").toString(),
-                                      QLatin1String(what), field(packet, whatId).toString(), where);
         // Rows of the folder's other pupils are collected with their own class.
         const int sit = intField(packet, "iSitId");
         if ((kind == 7 || kind == 10) && !classSits.contains(sit)) {
             if (kind == 7 || !c.folderSits.contains(sit))
-                Refusals{c.log, c.refused}.add(line);
+                Refusals{c.log, c.refused}.add(
+                    outside(kind == 7 ? c.values.Who(sit, intField(packet, "iMatId"), true)
+                                      : c.values.Who(sit)));
             continue;
         }
         TVxFieldValues values;
@@ -1234,15 +1278,17 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
         if (kind != 10)
             copy("iSitId");
         // A value the grade grid would refuse is no more taken from a folder.
-        if (kind <= 4) {
+        if (collected) {
+            TVxFieldValues measured = values;
+            measured.setValue(QStringLiteral("iScaLivId"), field(packet, "iValId"));
             const QString why = c.values.Refusal(
-                kind, intField(packet, "iCmpScaId"),
-                field(packet, kind == 4 ? "sValSDesc" : "iValId"),
+                *collected, measured,
                 c.storedLevels.value(levelKey(kind, sit, intField(packet, "iClsSesMatId"),
                                               intField(packet, "iCmpScaId"))));
             if (!why.isEmpty()) {
-                Refusals{c.log, c.refused}.add(
-                    valueLine(packetName, sit, intField(packet, "iClsSesMatId"), why));
+                Refusals{c.log, c.refused}.add(QStringLiteral("  %1: %2: %3 Il dato non è stato "
+                                                              "raccolto.")
+                                                   .arg(packetName, who(values), why));
                 continue;
             }
         }
@@ -1261,26 +1307,20 @@ void TdmqelXML::ImportKindData(int kind, TVxTransaction &tr)
             date("dStart", c.yearStart);
             date("dEnd", c.yearEnd);
         }
-        values.setValue(QStringLiteral("iLine"), lines.size());
-        lines << line;
         rows << values;
     }
-    rows = withoutRepeats(
-        rows, rule.duplicateKey, Refusals{c.log, c.refused}, [&](const TVxFieldValues &row) {
-            return QStringLiteral("  %1: la riga della situazione %2 (%3 %4) è "
-                                  "ripetuta: non è stata raccolta.")
-                .arg(packetName, row.value(QStringLiteral("iSitId")).toString(),
-                     QLatin1String(what), row.value(QLatin1String(whatId)).toString());
-        });
+    rows = withoutRepeats(rows, rule.duplicateKey, Refusals{c.log, c.refused},
+                          [&](const TVxFieldValues &row) {
+                              return QStringLiteral("  %1: %2: %3")
+                                  .arg(packetName, who(row), QelCollectRepeats::Cause());
+                          });
     const QString key =
         rule.typed ? QString::fromLatin1(rule.typed).section(u' ', 0, 0) : QString();
     const QByteArray keyName = key.toLatin1();
     const QByteArray keyTable = QByteArray(rule.table ? rule.table : "").toUpper();
     writeScopedRows(tr, Refusals{c.log, c.refused}, rows, sql,
                     rule.typed ? keyName.constData() : nullptr, keyTable.constData(),
-                    [&lines](const TVxFieldValues &row) {
-                        return lines[row.value(QStringLiteral("iLine")).toInt()];
-                    });
+                    [&](const TVxFieldValues &row) { return outside(who(row)); });
 }
 
 void TdmqelXML::readRetiredLevelsStored(int kind, TVxTransaction &tr)
@@ -1311,16 +1351,10 @@ void TdmqelXML::readRetiredLevelsStored(int kind, TVxTransaction &tr)
     }
 }
 
-QString TdmqelXML::valueLine(const QString &packet, int sitId, int sesMatId,
-                             const QString &why) const
+QString TdmqelXML::valueLine(const QString &packet, int sitId, const QString &why)
 {
-    const Collection &c = *m_collect;
-    const QString pupil = c.pupilNames.value(sitId);
-    const QString subject = c.subjectNames.value(sesMatId);
-    return QStringLiteral("  %1: %2 (situazione %3)%4: %5 Il dato non è stato raccolto.")
-        .arg(packet, pupil.isEmpty() ? QStringLiteral("alunno") : pupil)
-        .arg(sitId)
-        .arg(subject.isEmpty() ? QString() : QStringLiteral(", ") + subject, why);
+    return QStringLiteral("  %1: %2: %3 Il dato non è stato raccolto.")
+        .arg(packet, m_collect->values.Who(sitId), why);
 }
 
 QString TdmqelXML::valueScope(int kind) const
@@ -1497,8 +1531,10 @@ void TdmqelXML::ImportScrutinyDate(TVxTransaction &tr)
                     QStringLiteral("UPDATE TSit_Situazioni SET dSitEsito = :dSitEsito "
                                    "WHERE iSitId = :iSitId AND " QEL_CLASS_SIT),
                     nullptr, nullptr, [this](const TVxFieldValues &row) {
-                        return outsideClass(kPupils, row, QStringLiteral("data di scrutinio"),
-                                            sClsDesc);
+                        return outsideClass(
+                            kPupils,
+                            m_collect->values.Who(row.value(QStringLiteral("iSitId")).toInt()),
+                            sClsDesc);
                     });
 }
 
@@ -1528,16 +1564,16 @@ void TdmqelXML::UpdateClassDebts(TVxTransaction &tr)
     Collection &c = *m_collect;
     TClientDataSet &debts = *c.packet(packetOf(7));
     QList<TVxFieldValues> rows;
+    // The class's debts of the working year are replaced whole with the debts (kind 7), or kept
+    // whole when a row of theirs was refused: only the others are verified here.
     for (debts.First(); !debts.Eof(); debts.Next())
-        rows << debtVerification(debts, iClsId);
-    writeScopedRows(tr, Refusals{m_collect->log, m_collect->refused}, rows,
-                    QLatin1String(kDebtUpdate) + QStringLiteral(QEL_PUPIL_SIT), nullptr, nullptr,
-                    [this](const TVxFieldValues &row) {
-                        return outsideClass(packetOf(7), row,
-                                            QStringLiteral("debito della materia %1")
-                                                .arg(row.value(QStringLiteral("iMatId")).toInt()),
-                                            sClsDesc);
-                    });
+        if (intField(debts, "iClsId") != iClsId || intField(debts, "iAnsId") != iAnsId)
+            rows << debtVerification(debts, iClsId);
+    updateDebts(tr, rows, QStringLiteral(QEL_PUPIL_SIT),
+                QStringLiteral("SELECT 1 FROM RDB$DATABASE WHERE NOT EXISTS (SELECT 1 FROM "
+                               "TDeb_Debiti g WHERE g.iSitId = :iSitId AND g.iMatId = :iMatId) "
+                               "AND " QEL_PUPIL_SIT),
+                QStringLiteral("della classe ") + sClsDesc);
 }
 
 void TdmqelXML::UpdateTeacherDebts(TVxTransaction &tr)
@@ -1558,19 +1594,75 @@ void TdmqelXML::UpdateTeacherDebts(TVxTransaction &tr)
             continue;
         rows << debtVerification(debts, iClsId);
         rows.last().setValue(QStringLiteral("iTeacher"), iAnaId);
+        rows.last().setValue(QStringLiteral("iDocId"), iAnaId);
+        rows.last().setValue(QStringLiteral("iAnsId"), iAnsId);
     }
-    writeScopedRows(
-        tr, Refusals{m_collect->log, m_collect->refused}, rows,
-        QLatin1String(kDebtUpdate) +
-            QStringLiteral("((" QEL_PUPIL_SIT " AND EXISTS (SELECT 1 FROM TClsMatAna a WHERE "
-                           "a.iAnaId = :iTeacher AND a.iMatId = d.iMatId AND a.iClsId = :iClsId)) "
-                           "OR d.iAnaId_Ver = :iTeacher)"),
-        nullptr, nullptr, [this](const TVxFieldValues &row) {
-            return QStringLiteral("  %1: il debito della situazione %2 (materia %3) non è stato "
-                                  "raccolto: è fuori dai dati del docente %4.")
-                .arg(packetOf(7), row.value(QStringLiteral("iSitId")).toString(),
-                     row.value(QStringLiteral("iMatId")).toString(), sDocNome);
-        });
+    updateDebts(tr, rows,
+                QStringLiteral("((" QEL_PUPIL_SIT " AND EXISTS (SELECT 1 FROM TClsMatAna a WHERE "
+                               "a.iAnaId = :iTeacher AND a.iMatId = d.iMatId AND a.iClsId = "
+                               ":iClsId)) OR d.iAnaId_Ver = :iTeacher)"),
+                QelDocFolderSql::debtGone(), QStringLiteral("del docente ") + sDocNome);
+}
+
+void TdmqelXML::updateDebts(TVxTransaction &tr, const QList<TVxFieldValues> &rows,
+                            const QString &scope, const QString &gone, const QString &whose)
+{
+    Collection &c = *m_collect;
+    Refusals refusals{c.log, c.refused};
+    const QelCollectKind &kind = QelCollectedValues::Kind("verifiche dei debiti");
+    const auto who = [&c](const TVxFieldValues &row) {
+        return c.values.Who(row.value(QStringLiteral("iSitId")).toInt(),
+                            row.value(QStringLiteral("iMatId")).toInt(), true);
+    };
+    // A debt given twice with other verifications is no verification of it: neither is written.
+    QelCollectRepeats repeats;
+    const QStringList key{QStringLiteral("iSitId"), QStringLiteral("iMatId")},
+        verification{QStringLiteral("dDebVer"), QStringLiteral("iDesDedId"),
+                     QStringLiteral("bDebNota")};
+    for (const TVxFieldValues &row : rows)
+        repeats.Note(rowText(row, key), rowText(row, verification));
+    QList<TVxFieldValues> kept;
+    for (TVxFieldValues row : rows) {
+        QString why;
+        switch (repeats.Take(rowText(row, key))) {
+        case QelCollectRepeats::First:
+            why = c.values.Refusal(kind, row);
+            break;
+        case QelCollectRepeats::Conflict:
+            why = QelCollectRepeats::Cause();
+            break;
+        case QelCollectRepeats::Again:
+        case QelCollectRepeats::Told:
+            continue;
+        }
+        if (why.isEmpty())
+            kept << row;
+        else
+            refusals.add(QStringLiteral("  %1: %2: %3").arg(packetOf(7), who(row), why));
+    }
+    QSet<qsizetype> outside;
+    writeRows(tr, refusals, kept.size(), [&](qsizetype row) {
+        if (tr.ExecChanged(QLatin1String(kDebtUpdate) + scope, kept[row]) == 0)
+            outside.insert(row);
+        else
+            outside.remove(row);
+    });
+    for (qsizetype row = 0; row < kept.size(); ++row) {
+        if (!outside.contains(row))
+            continue;
+        // A debt the office deleted since the send has nothing to verify: told, and no refusal
+        // of the others, nor of the teacher's collection.
+        QSqlQuery &deleted = tr.Exec(gone, kept[row]);
+        const bool wasDeleted = fetchNext(deleted);
+        deleted.finish();
+        if (wasDeleted)
+            c.log << QStringLiteral("  %1: %2: %3")
+                         .arg(packetOf(7), who(kept[row]), QelCollectedValues::DebtDeleted());
+        else
+            refusals.add(QStringLiteral("  %1: %2: il debito è fuori dai dati %3: la verifica "
+                                        "non è stata raccolta.")
+                             .arg(packetOf(7), who(kept[row]), whose));
+    }
 }
 
 void TdmqelXML::ImportCredits(TVxTransaction &tr)
@@ -1618,47 +1710,84 @@ void TdmqelXML::ImportPupilCredit(int sitId, TVxTransaction &tr)
     if (!c.packet(kCredits))
         return;
     TClientDataSet &credits = *c.packet(kCredits);
-    // A pupil has one credit a year: a second row of his would replace the first unseen.
-    int rows = 0;
-    for (credits.First(); !credits.Eof(); credits.Next())
-        rows += intField(credits, "iSitId") == sitId && intField(credits, "iCreId") != 0;
-    if (rows > 1) {
+    // A pupil has one credit a year: a second row of his is that credit again, or another
+    // that cannot be told from it.
+    QStringList rows;
+    const QList<TFieldDef> defs = credits.FieldDefs();
+    for (credits.First(); !credits.Eof(); credits.Next()) {
+        if (intField(credits, "iSitId") != sitId || intField(credits, "iCreId") == 0)
+            continue;
+        QStringList row;
+        for (const TFieldDef &def : defs)
+            row << credits.FindField(def.Name)->Value().toString();
+        rows << row.join(u'|');
+    }
+    rows.removeDuplicates();
+    if (rows.size() > 1) {
         Refusals{c.log, c.refused}.add(
-            QStringLiteral("  %1: la riga della situazione %2 (credito) è ripetuta: non è stata "
-                           "raccolta.")
-                .arg(kCredits)
-                .arg(sitId));
+            QStringLiteral("  %1: %2: %3")
+                .arg(kCredits, c.values.Who(sitId), QelCollectRepeats::Cause()));
         return;
     }
     if (!credits.Locate(QStringLiteral("iSitId"), sitId) || intField(credits, "iCreId") == 0)
         return;
-    // The credit the credits grid would refuse: measured against the bands of the pupil's
-    // course year as the database holds them, whatever the packet says of its band.
-    if (const QString why = TqevRegoleValori::CreditoNellaBanda(
-            TqevCreStore::BandeDellaSituazione(sitId), field(credits, "iBndId"),
-            field(credits, "iCreOutBanda"), field(credits, "iCreCredito"));
-        !why.isEmpty()) {
-        Refusals{c.log, c.refused}.add(valueLine(kCredits, sitId, 0, why));
-        return;
-    }
     const int oldCredit = intField(credits, "iCreId");
     TVxFieldValues values;
     values.setValue(QStringLiteral("iSitId"), sitId);
     values.setValue(QStringLiteral("iClsId"), iClsId);
+    // The row's credit as the credits grid holds it: its numbers, band, flag and commendation.
+    const QStringList creditColumns{QStringLiteral("iCreCredito"), QStringLiteral("iCrePerMedia"),
+                                    QStringLiteral("iBndId"),      QStringLiteral("iCreOutBanda"),
+                                    QStringLiteral("iCreFrmSco"),  QStringLiteral("iCreSosp"),
+                                    QStringLiteral("iCreRecup"),   QStringLiteral("iEncId")};
+    for (const QString &name : creditColumns) {
+        const QByteArray column = name.toLatin1();
+        values.setValue(name, name == u"iBndId" || name == u"iEncId"
+                                  ? keyField(credits, column.constData())
+                                  : field(credits, column.constData()));
+    }
     // What the packet does not carry, the office's own choices, stays as the credit had it.
     values.setValue(QStringLiteral("lCreConsideraCurrDis"), QVariant());
     values.setValue(QStringLiteral("iCreMediaVoti"), QVariant());
     QVariant unanimous;
+    QStringList stored;
+    std::optional<TValCredito> storedCredit;
     QSqlQuery &kept = tr.Exec(QStringLiteral("SELECT lCreConsideraCurrDis, iCreMediaVoti, "
-                                             "lCreUnanimCre FROM TCre_Crediti WHERE iSitId = "
-                                             ":iSitId"),
+                                             "lCreUnanimCre, ") +
+                                  creditColumns.join(QStringLiteral(", ")) +
+                                  QStringLiteral(" FROM TCre_Crediti WHERE iSitId = :iSitId"),
                               values);
     if (fetchNext(kept)) {
         values.setValue(QStringLiteral("lCreConsideraCurrDis"), kept.value(0));
         values.setValue(QStringLiteral("iCreMediaVoti"), kept.value(1));
         unanimous = kept.value(2);
+        for (int i = 0; i < creditColumns.size(); ++i)
+            stored << numberText(kept.value(3 + i));
+        storedCredit = TValCredito{kept.value(3).toInt(),
+                                   kept.value(4).toInt(),
+                                   kept.value(5).toInt(),
+                                   kept.value(6).toInt(),
+                                   0,
+                                   kept.value(7).toInt(),
+                                   kept.value(8).toInt(),
+                                   kept.value(9).toInt(),
+                                   kept.value(10).toInt(),
+                                   {}};
     }
     kept.finish();
+    // A credit the folder brings back as stored is left as the office has it; another is
+    // measured as the credits grid measures it, its band the one the pupil's average gives.
+    QStringList brought;
+    for (const QString &name : creditColumns)
+        brought << numberText(values.value(name));
+    if (brought != stored) {
+        if (const QString why = c.values.Refusal(QelCollectedValues::Kind("crediti"), values, {},
+                                                 storedCredit ? &*storedCredit : nullptr);
+            !why.isEmpty()) {
+            Refusals{c.log, c.refused}.add(valueLine(kCredits, sitId, why));
+            return;
+        }
+    }
     // The deletions hold the same scope as the insert: a pupil outside the class loses nothing.
     for (const char *sql :
          {"DELETE FROM TCreFrm f WHERE f.iCreId IN (SELECT k.iCreId FROM TCre_Crediti k WHERE "
@@ -1669,12 +1798,9 @@ void TdmqelXML::ImportPupilCredit(int sitId, TVxTransaction &tr)
         tr.Exec(QLatin1String(sql), values);
     const int newCredit = VxNewKey(qqoVxGlobConn(), QStringLiteral("TCRE_CREDITI"));
     values.setValue(QStringLiteral("iCreId"), newCredit);
-    for (const char *name : {"iCreCredito", "iCrePerMedia", "iCreOutBanda", "iCreFrmSco",
-                             "iCreSosp", "iCreRecup", "bCreNota", "dInsert", "dStart", "dEnd"})
+    for (const char *name : {"bCreNota", "dInsert", "dStart", "dEnd"})
         values.setValue(QLatin1String(name), field(credits, name));
     values.setValue(QStringLiteral("fCreMediaVoti"), field(credits, "fCreMediaVoti").toDouble());
-    for (const char *name : {"iBndId", "iEncId"})
-        values.setValue(QLatin1String(name), keyField(credits, name));
     // Unanimity of the pupil's own row of the summary; none (an earlier year's credit), or no
     // credit voted, says nothing, and the stored one stays.
     TClientDataSet *summary = c.packet(kSummary);
@@ -1692,7 +1818,7 @@ void TdmqelXML::ImportPupilCredit(int sitId, TVxTransaction &tr)
                      QEL_PUPIL_SIT);
     if (tr.ExecChanged(insert, values) == 0) {
         Refusals{m_collect->log, m_collect->refused}.add(
-            outsideClass(kCredits, values, QStringLiteral("credito"), sClsDesc));
+            outsideClass(kCredits, c.values.Who(sitId), sClsDesc));
         return;
     }
     struct Items
@@ -1758,16 +1884,29 @@ QList<TVxFieldValues> TdmqelXML::makeUpRows(int sitId)
             values.setValue(QLatin1String(name), field(makeUps, name));
         rows << values;
     }
-    // The duplicate check of the make-up records takes them as one.
-    return withoutRepeats(rows, "iAnsFreDwgId iSitId iMatId",
-                          Refusals{m_collect->log, m_collect->refused},
-                          [](const TVxFieldValues &row) {
-                              return QStringLiteral("  %1: la riga della situazione %2 (recupero "
-                                                    "della materia %3) è ripetuta: non è stata "
-                                                    "raccolta.")
-                                  .arg(kMakeUps, row.value(QStringLiteral("iSitId")).toString(),
-                                       row.value(QStringLiteral("iMatId")).toString());
-                          });
+    // The duplicate check of the make-up records takes them as one; the grid's rules hold.
+    const QelCollectKind &kind = QelCollectedValues::Kind("recuperi");
+    QList<TVxFieldValues> measured;
+    for (TVxFieldValues &row : withoutRepeats(
+             rows, "iAnsFreDwgId iSitId iMatId", Refusals{m_collect->log, m_collect->refused},
+             [this](const TVxFieldValues &row) {
+                 return QStringLiteral("  %1: %2: %3")
+                     .arg(kMakeUps, makeUpWho(row), QelCollectRepeats::Cause());
+             })) {
+        if (const QString why = m_collect->values.Refusal(kind, row); !why.isEmpty())
+            Refusals{m_collect->log, m_collect->refused}.add(
+                QStringLiteral("  %1: %2: %3 Il dato non è stato raccolto.")
+                    .arg(kMakeUps, makeUpWho(row), why));
+        else
+            measured << row;
+    }
+    return measured;
+}
+
+QString TdmqelXML::makeUpWho(const TVxFieldValues &row)
+{
+    return m_collect->values.Who(row.value(QStringLiteral("iSitId")).toInt(),
+                                 row.value(QStringLiteral("iMatId")).toInt(), true);
 }
 
 static const char *const kMakeUpColumns =
@@ -1788,10 +1927,7 @@ void TdmqelXML::ImportRecuperi(TVxTransaction &tr)
     writeScopedRows(tr, Refusals{m_collect->log, m_collect->refused}, rows,
                     scopedInsert("TRec_Recuperi", kMakeUpColumns, QEL_CLASS_SIT), "iRecId",
                     "TREC_RECUPERI", [this](const TVxFieldValues &row) {
-                        return outsideClass(kMakeUps, row,
-                                            QStringLiteral("recupero della materia %1")
-                                                .arg(row.value(QStringLiteral("iMatId")).toInt()),
-                                            sClsDesc);
+                        return outsideClass(kMakeUps, makeUpWho(row), sClsDesc);
                     });
 }
 
@@ -1810,7 +1946,7 @@ void TdmqelXML::ImportPupilRecuperi(int sitId, TVxTransaction &tr)
                      VxNewKey(qqoVxGlobConn(), QStringLiteral("TREC_RECUPERI")));
         if (tr.ExecChanged(insert, row) == 0)
             Refusals{m_collect->log, m_collect->refused}.add(
-                outsideClass(kMakeUps, row, QStringLiteral("recupero"), sClsDesc));
+                outsideClass(kMakeUps, makeUpWho(row), sClsDesc));
     }
 }
 

@@ -69,14 +69,7 @@ protected:
     }
     void exportClass(int plan = -1)
     {
-        TdmqelXML xml;
-        xml.iMode = 1;
-        xml.SetSessionKind(2);
-        xml.LoadClassFlags(39005);
-        xml.sFolder = folder;
-        xml.iClsSesId = 390052;
-        xml.iPstId = plan;
-        xml.ExportClassData();
+        exportClassFolder(folder, plan);
         writeSummary(folder);
     }
     // The credits of this year's pupils of the class.
@@ -492,27 +485,34 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
                  "  ClsAss.xml: ", "I dati \"assenze\"", "  ClsCre.xml: ", "I dati \"crediti\""}},
         // Keys beyond the database's, and a make-up record of the year before's phase: refused.
         {.edits = {setAt("ClsFin.xml", "iSitId", 955, "iSitId", (qint64(1) << 32) + 955)},
-         .refused = "vale 4294968251, un numero che il database non può contenere"},
+         .refused = "una riga ha un numero che il database non può contenere.\r\r  ClsFin.xml, "
+                    "riga"},
         {.edits = {setAt("Rec.xml", "iSitId", 957, "iAnsFreDwgId", lastYearsPhase)},
          .refused = QStringLiteral("il recupero è della fase %1, che non è dell'anno di lavoro")
                         .arg(lastYearsPhase)},
         // A debt of a pupil's earlier year under the class's own id is only verified; two notes
-        // of one day are two notes; a pupil's credit given twice is refused.
-        {.edits = {setAt("ClsDeb.xml", "iSitId", 152, "iClsId", 39005),
-                   add("ClsNot.xml", {{"iClsId", 39005},
-                                      {"iClsSesMatId", 1320},
-                                      {"iSitId", 955},
-                                      {"dNotData", QDate(2009, 1, 10)},
-                                      {"bNotNota", "Altra nota"}}),
-                   at("ClsCre.xml", "iSitId", 955, repeatCurrentRow)},
-         .come = {"N|1320|955|2009-01-10|-|Altra nota|2008-09-01|2009-08-31"},
-         .log = {"  ClsCre.xml: la riga della situazione 955 (credito) è ripetuta",
-                 "I dati \"crediti\""}},
+        // of one day are two notes; a pupil's credit given twice, with another credit, is
+        // refused.
+        {
+            .edits = {setAt("ClsDeb.xml", "iSitId", 152, "iClsId", 39005),
+                      add("ClsNot.xml", {{"iClsId", 39005},
+                                         {"iClsSesMatId", 1320},
+                                         {"iSitId", 955},
+                                         {"dNotData", QDate(2009, 1, 10)},
+                                         {"bNotNota", "Altra nota"}}),
+                      at("ClsCre.xml", "iSitId", 955,
+                         [](TClientDataSet &p) {
+                             repeatCurrentRow(p);
+                             set(p, "iCreCredito", 7);
+                         })},
+            .come = {"N|1320|955|2009-01-10|-|Altra nota|2008-09-01|2009-08-31"},
+            .log = {"  ClsCre.xml: Barbieri Elisa (situazione 955): la riga è ripetuta",
+                    "I dati \"crediti\""}},
         // The first ten rows of a refused folder are named, then how many more.
         {.edits = {rows("ClsVot.xml",
                         QList<std::function<void(TClientDataSet &)>>(
-                            12, [=](TClientDataSet &p) { set(p, "iSitId", stranger); }))},
-         .refused = "  ... e altre 2 righe."},
+                            11, [=](TClientDataSet &p) { set(p, "iSitId", stranger); }))},
+         .refused = "  ... e un'altra riga."},
         // The coordinator's edits; two pupils' summary rows, each flag its own row's, and one
         // without a credit voted, whose stored unanimity stays.
         {{setAt("ClsDeb.xml", "iSitId", 957, "iDesDedId", 1),
@@ -526,14 +526,16 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
           "K|959|*", "R|957|1|2|-|*"},
          {"D|957|1|2009-06-10|2009-07-15|1000001|-|1|2|-|2008-09-01|2009-08-31", "K|955|7|*",
           "K|959|10|*|1|-|9|2008-09-01|2009-08-31", "R|957|1|2|1|*"}},
-        // A row given twice, of a kind with a unique key or without: each refused, and its kind
-        // keeps one record.
+        // A row given twice, of a kind with a unique key or without: the same twice is that row
+        // once; with another value each is refused, once, and its kind keeps one record.
         {{repeatFirst("Rec.xml"), repeatFirst("ClsNot.xml"), repeatFirst("ClsVot.xml"),
+          setAt("Rec.xml", "iSitId", 957, "iEreId", 2), at("ClsVot.xml", "iSitId", 955, raiseVote),
           setAt("ClsGdz.xml", "iSitId", 958, "bGdzGiudizio", "Nuovo")},
          {"G|958|392|*"},
          {"G|958|392|Nuovo|*"},
-         {"  ClsVot.xml: la riga della situazione", "I dati \"voti\"", "  ClsNot.xml: la riga",
-          "I dati \"note\"", "  Rec.xml: la riga", "I dati \"recuperi\""}},
+         {"  ClsVot.xml: Barbieri Elisa (situazione 955), ITALIANO: la riga è ripetuta",
+          "I dati \"voti\"", "  Rec.xml: Bianchi Antonio (situazione 957), ITALIANO: la riga è",
+          "I dati \"recuperi\""}},
         // The summary of this year's pupils alone, one without a credit voted: no credit of an
         // earlier year, nor that pupil's, loses its unanimity.
         {.prepare = [&] { writeSummary(folder, kClassPupils, 955); }},
@@ -575,21 +577,25 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
                         "S.iScaId, MIN(L.iScaLivId), 1, 1, 1, 99 FROM TCmpSca S JOIN TScaLiv L ON "
                         "L.iScaId = S.iScaId WHERE S.iCmpScaTass = 1 GROUP BY S.iScaId");
              }},
-        // A row repeated through a packet: the message shows its first ten and counts the others.
+        // Rows repeated through a packet with other values: the message shows the first ten and
+        // counts the others.
         {.edits = {at("ClsAss.xml", "iClsId", 39005,
                       [](TClientDataSet &p) {
-                          for (int i = 0; i < 13; ++i)
+                          for (int i = 0; i < 13; ++i) {
+                              p.setRecNo(i);
                               repeatCurrentRow(p);
+                              set(p, "iValId", 99);
+                          }
                       })},
-         .log = QStringList(13, "  ClsAss.xml: la riga della situazione") << "I dati \"assenze\"",
+         .log = QStringList(13, "  ClsAss.xml: ") << "I dati \"assenze\"",
          .message = "Righe non raccolte: 13.\r\r" +
-                    QStringList(10, "  ClsAss.xml: la riga della situazione *").join("\r\n") +
+                    QStringList(10, "  ClsAss.xml: * la riga è ripetuta *").join("\r\n") +
                     "\r\n  ... e altre 3 righe.\r\nI dati \"assenze\" non sono stati raccolti e "
                     "restano come erano.\r\rNessun dato è cambiato."},
         // Judgments of another session refuse the folder on that ground alone.
         {.edits = {setAt("ClsGdz.xml", "iClsId", 39005, "iAnsSesDwgId", 391)},
-         .refused = "ClsGdz.xml, riga 1: il giudizio è della sessione \"Primo periodo\" dell'anno "
-                    "2008/2009, non di quella di lavoro"},
+         .refused = "ClsGdz.xml, riga 1: Barbieri Elisa (situazione 955): il giudizio è della "
+                    "sessione \"Primo periodo\" dell'anno 2008/2009, non di quella di lavoro"},
         // The scrutiny date in our binary form; an earlier year's debt verified.
         {{setAt("ClsDeb.xml", "iSitId", 152, "dDebVer", QDate(2008, 1, 15))},
          QStringList{"D|152|1|*"} + QStringList(sits, "E|*|2009-06-10"),
@@ -902,7 +908,9 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
              for (const TqelClassPlan &plan : plans)
                  writeSummary(planFolder(plan), kClassPupils, 955);
          },
-         {"Righe non raccolte: 1.\n\n  Rec.xml: la riga della situazione 957"}},
+         {"Righe non raccolte: 1.\n\n  Rec.xml: Bianchi Antonio (situazione 957), ITALIANO: la "
+          "riga è "
+          "ripetuta"}},
         // A refused second folder refuses the first one's edits too (each folder is read and
         // checked as the class's own folder is).
         {{{"ClsVot.xml", "iSitId", 955, raiseVote}},

@@ -542,8 +542,8 @@ TEST_F(DocFolderRoundTrip, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
              edit(0, "iScaLivId_vtp1", hidden);
              save();
          },
-         QStringLiteral("(situazione %1), voti proposti, componente P (iClsMatCmpId %2): il "
-                        "livello %3 è stato tolto dalla scala del componente \"Pratico\"")
+         QStringLiteral("(situazione %1), INFORMATICA, voti proposti, componente P (iClsMatCmpId "
+                        "%2): il livello %3 è stato tolto dalla scala del componente \"Pratico\"")
              .arg(valueAt(0, "iSitId"), valueAt(0, "iClsMatCmpId_vtp1"),
                   valueAt(1, "iScaLivId_vtp1")),
          QStringLiteral("(situazione %1)").arg(valueAt(1, "iSitId"))},
@@ -561,14 +561,14 @@ TEST_F(DocFolderRoundTrip, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
              edit(1, "iSitId", foreign);
              save();
          },
-         "dati non appartengono alle classi e materie del docente"},
+         "5 dati non appartengono alle classi e materie del docente"},
         {"a value in another teacher's subject of the pupil's class",
          [&] {
              edit(0, "iClsSesMatId", othersSubject);
              edit(0, "iAssOre", 44);
              save();
          },
-         "dati non appartengono alle classi e materie del docente"},
+         "un dato non appartiene alle classi e materie del docente"},
         {"another school's",
          [&] {
              TClientDataSet school;
@@ -589,13 +589,14 @@ TEST_F(DocFolderRoundTrip, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
              save();
          },
          "assenza rifiutata"},
-        {"a value given twice",
+        {"a value given twice, with another value",
          [&] {
              edit(0, "iAssOre", 33);
              repeatCurrentRow(voti);
+             edit(voti.RecordCount() - 1, "iAssOre", 34);
              save();
          },
-         "il dato è ripetuto"},
+         "la riga è ripetuta con un altro valore"},
         {"voti.cds missing", [&] { QFile::remove(folder + "voti.cds"); }, "voti.cds"},
         {"qedInfo.ini missing", [&] { QFile::remove(folder + "qedInfo.ini"); },
          "manca il file qedInfo.ini"},

@@ -197,9 +197,11 @@ TEST_F(DocReceiveRecuperiWeb, ResultsComeBackIntoTheRecords)
     for (const QString &line :
          {QStringLiteral("esito rifiutato"),
           QStringLiteral("non è della classe %1").arg(otherClass),
-          QStringLiteral("situazione %1 nella materia %2 non ha più il suo recupero")
+          QStringLiteral("(situazione %1), %2: il recupero non c'è più in questa fase")
               .arg(rec[2].iSitId)
-              .arg(rec[2].iMatId),
+              .arg(scalar("SELECT TRIM(sMatLDesc) FROM TMat_Materie WHERE iMatId = ?",
+                          {rec[2].iMatId})
+                       .toString()),
           QStringLiteral("viene dal docente %1, che non insegna la materia").arg(otherTeacher)})
         EXPECT_TRUE(log.contains(line)) << line.toStdString();
     EXPECT_TRUE(log.contains("  classe: ") && log.contains("  Materia: "));

@@ -58,9 +58,8 @@ protected:
     }
 
     // The send window on the mode, the teachers (bookkeeping rows) selected, OK pressed; what
-    // it shows recorded anew, and what OK runs by the recorder given.
-    void send(int mode, const QList<int> &aaiIds,
-              std::optional<TVxStatementRecorder> *recorder = nullptr)
+    // it shows recorded anew.
+    void send(int mode, const QList<int> &aaiIds)
     {
         DialogSeam::clearShown();
         asked.clear();
@@ -70,8 +69,6 @@ protected:
         sender->cbMod()->setCurrentIndex(index);
         emit sender->cbMod()->activated(index);
         sender->SetSelectedRows(rowsOf(sender->Teachers(), aaiIds));
-        if (recorder)
-            recorder->emplace();
         sender->buOk()->click();
     }
     // The folder dialog's next answer: its button, after typing the name (null: the proposed
@@ -182,6 +179,7 @@ TEST_F(TeacherFolders, NetworkSendAsksForExistingFoldersAndMarksOnlyWhatWasWritt
     // Monti, now named as Marchetti, and Marchetti still get a folder each.
     runSql("UPDATE TAna_Anagrafiche SET sAnaCognome = 'Marchetti', sAnaNome = 'Beatrice_Jr' "
            "WHERE iAnaId = 1000009");
+    sender.reset(); // "Invio" reads its teachers when it opens
     writeFileBytes(base + "Caruso Greta/Info.ini", "[Docente]\r\nID=1000002\r\n");
     answer("buSovrascrivi", {}, true); // Monti, sent first
     answer("buOK", "Marchetti 2");     // Marchetti: the folder was filled in this run
@@ -291,6 +289,7 @@ TEST_F(TeacherFolders, EachModeWantsItsFolderAndTheFloppyADisketteForEachTeacher
               "invio si assegna ai docenti in \"Docenti - Configurazione invio\".");
     runSql("UPDATE TAai_AnaAppInvio SET iModId = 1 WHERE iAaiId IN (10, 11)");
     runSql("UPDATE TAai_AnaAppInvio SET iModId = 3 WHERE iAaiId = 8");
+    sender.reset();
     const QString unset = "Attenzione\n\nSi è scelto di inviare i dati %1 senza impostare il "
                           "percorso di invio.\n\nImpostarlo da \"Utilità e parametri - "
                           "Parametri Invio docenti\" per proseguire.\n\n";
@@ -536,24 +535,27 @@ TEST_F(TeacherFolders, ASendAndItsCollectionReadThroughIndexesEachStatementPrepa
           &dmqelParGen->xpiNot, &dmqelParGen->xpiDeb, &dmqelParGen->xpiComp})
         flag->SetValore(1);
     QStringList texts, twice;
-    const auto ran = [&](const TVxStatementRecorder &recorder, bool once) {
+    const auto ran = [&](const TVxStatementRecorder &recorder, bool list) {
         for (const TVxStatementRecorder::Statement &st : recorder.statements()) {
             texts << st.sql;
-            // The window's list is read again after each teacher, outside the collection.
-            if (once && recorder.prepared(st.sql) > 1 && !twice.contains(st.sql) &&
-                st.sql != SendBookkeeping::folderTeachersSql())
+            // The collection's window reads its list again after each teacher, outside the
+            // collection.
+            if (recorder.prepared(st.sql) > 1 && !twice.contains(st.sql) &&
+                (list || st.sql != SendBookkeeping::folderTeachersSql()))
                 twice << st.sql;
         }
     };
     {
-        std::optional<TVxStatementRecorder> recorder;
-        send(2, {10, 11}, &recorder);
-        ran(*recorder, true);
+        // "Invio" opened, another mode chosen, the send: each text prepared once.
+        TVxStatementRecorder recorder;
+        sender = std::make_unique<TfmqelSendD>();
+        send(2, {10, 11});
+        ran(recorder, true);
     }
     {
         TVxStatementRecorder recorder;
         collector({10, 11})->buOk()->click();
-        ran(recorder, true);
+        ran(recorder, false);
     }
     EXPECT_EQ(twice, QStringList());
     EXPECT_EQ(marks({10, 11}),
@@ -607,6 +609,7 @@ TEST_F(TeacherFolders, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
         std::function<void()> damage;
         QString refused;           // what the refusal says; none when the folder is collected
         QStringList notTaken = {}; // the beginnings of the lines of the rows not collected
+        int changed = 0;           // the rows the run stores, as the message counts them
     } cases[] = {
         {"as sent", [] {}, {}, {}},
         {"every vote in a subject she does not teach",
@@ -625,11 +628,27 @@ TEST_F(TeacherFolders, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
              writeFileBytes(folder + "Info.ini", sent.value("Info.ini").replace("Vot=1", "Vot=x"));
          },
          "la chiave Vot vale \"x\""},
-        {"a vote given twice",
-         [&] { edit("ClsVot.xml", repeatCurrentRow); },
+        // The last folder of the run with a row refused in one class: the votes of her other
+        // class are stored as each step ends, as the message counts them.
+        {"a vote given twice with another vote, another class's vote raised",
+         [&] {
+             edit("ClsVot.xml", [](TClientDataSet &p) {
+                 const QVariant first = p.FieldByName("iClsId")->Value();
+                 p.Edit();
+                 p.FieldByName("iValId")->setValue(p.FieldByName("iValId")->AsInteger() + 1);
+                 p.Post();
+                 while (p.FieldByName("iClsId")->Value() == first)
+                     p.Next();
+                 repeatCurrentRow(p);
+                 p.Edit();
+                 p.FieldByName("iValId")->setValue(p.FieldByName("iValId")->AsInteger() + 1);
+                 p.Post();
+             });
+         },
          {},
-         {"Marchetti Beatrice:", "  ClsVot.xml: la riga", "I dati \"voti\"",
-          "Il docente Marchetti Beatrice non è segnato come ricevuto."}},
+         {"Marchetti Beatrice:", "  ClsVot.xml: ", "I dati \"voti\"",
+          "Il docente Marchetti Beatrice non è segnato come ricevuto."},
+         1},
         {"a folder without its Info.ini", [&] { QFile::remove(folder + "Info.ini"); },
          "Nella cartella " + folder + " manca il file Info.ini"},
         {"a class she does not teach",
@@ -667,7 +686,8 @@ TEST_F(TeacherFolders, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
                              : "Alcuni dati non sono stati raccolti.");
         for (int i = 0; i < expected.size(); ++i)
             EXPECT_TRUE(lines.value(i).startsWith(expected[i])) << lines.join('\n').toStdString();
-        EXPECT_EQ(classTablesSnapshot(), before);
+        EXPECT_EQ(classTablesChanges(before).second.size(), c.changed);
+        EXPECT_EQ(shown[0].count(", cambiate 1,"), c.changed);
         EXPECT_EQ(marks({11}),
                   QStringList{folder + (c.refused.isEmpty() && c.notTaken.isEmpty() ? "+" : "")});
     }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "exchange/qelxml.h"
 #include "platform/clientdataset.h"
 #include "tests/support/testdb.h"
 
+#include <QRegularExpression>
 #include <QSqlRecord>
 #include <QString>
 #include <QStringList>
@@ -16,8 +18,9 @@
 //   ... collect ...
 //   const auto [gone, come] = classTablesChanges(before);
 
-// One line per row, "<letter>|value|value...", NULL as "-", sorted.
-inline QStringList classTablesSnapshot()
+// One line per row, "<letter>|value|value...", NULL as "-", sorted; with sits (a select of
+// situations), only the rows of those situations (class notes: all).
+inline QStringList classTablesSnapshot(const QString &sits = {})
 {
     static const char *const tables[] = {
         "V TVot_Voti iClsMatCmpId iSitId iScaLivId dStart dEnd",
@@ -37,7 +40,8 @@ inline QStringList classTablesSnapshot()
         "iCreMediaVoti dStart dEnd",
         "F TCreFrm_K k.iSitId f.iFrmId f.dStart f.dEnd",
         "O TCreSco_K k.iSitId f.iScoId f.dStart f.dEnd",
-        "R TRec_Recuperi iSitId iMatId iTreId iEreId iAnsFreDwgId dRecAttr dRecVer iPvrId"};
+        "R TRec_Recuperi iSitId iMatId iTreId iEreId iAnsFreDwgId dRecAttr dRecVer iPvrId",
+        "Q TCno_ClassiNoteOre iClsSesMatId iAnaId iCnoOre bCnoNota"};
     QStringList rows;
     for (const char *table : tables) {
         const QStringList words = QString(table).split(' ');
@@ -45,7 +49,11 @@ inline QStringList classTablesSnapshot()
         QString from = words[1];
         if (from.endsWith("_K"))
             from = from.chopped(2) + " f JOIN TCre_Crediti k ON k.iCreId = f.iCreId";
-        const QString sql = "SELECT " + words.mid(2).join(',') + " FROM " + from;
+        QString sql = "SELECT " + words.mid(2).join(',') + " FROM " + from;
+        const QStringList sit = words.mid(2).filter(
+            QRegularExpression("iSitId$", QRegularExpression::CaseInsensitiveOption));
+        if (!sits.isEmpty() && !sit.isEmpty())
+            sql += " WHERE " + sit[0] + " IN (" + sits + ")";
         for (QSqlQuery q = runSql(sql); q.next();) {
             QString row = words[0];
             for (int i = 0; i < q.record().count(); ++i)
@@ -58,11 +66,26 @@ inline QStringList classTablesSnapshot()
 }
 
 // The rows gone and the rows come since the snapshot.
-inline std::pair<QStringList, QStringList> classTablesChanges(const QStringList &before)
+inline std::pair<QStringList, QStringList> classTablesChanges(const QStringList &before,
+                                                              const QString &sits = {})
 {
-    QStringList gone = before, come = classTablesSnapshot();
+    QStringList gone = before, come = classTablesSnapshot(sits);
     gone.removeIf([&come](const QString &row) { return come.removeOne(row); });
     return {gone, come};
+}
+
+// 5A's class folder (class 39005, class session 390052), as the send writes it in the final
+// session, for one study plan or for every one (-1).
+inline void exportClassFolder(const QString &folder, int plan = -1)
+{
+    TdmqelXML xml;
+    xml.iMode = 1;
+    xml.SetSessionKind(2);
+    xml.LoadClassFlags(39005);
+    xml.sFolder = folder;
+    xml.iClsSesId = 390052;
+    xml.iPstId = plan;
+    xml.ExportClassData();
 }
 
 // The packet's current row once more, at its end: a row a careless program wrote twice.

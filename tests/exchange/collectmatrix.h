@@ -1,0 +1,571 @@
+#pragma once
+
+// The collections' matrix, generated from their table of rules (QelCollectedValues::Kinds): each
+// kind on each route the table says brings it back, in each variant a row of it can come in.
+// A cell writes the route's packets as its send does (for the teacher 1000001, or the class 5A),
+// edits one row, collects, and compares the tables the collections write: a row refused changes
+// nothing and is told once, naming its pupil, subject and cause; a row taken changes its value
+// alone, counted; a debt the office deleted after the send is told and refuses nothing.
+#include "exchange/qelcollectedvalues.h"
+#include "exchange/qeldocfolder.h"
+#include "exchange/qelexportpst.h"
+#include "exchange/qelwebcollect.h"
+#include "exchange/qelwebrecupericollect.h"
+#include "exchange/qelwebrecuperipackets.h"
+#include "exchange/qelwebsessionpackets.h"
+#include "exchange/qelxml.h"
+#include "gradeentry/qevcrestore.h"
+#include "platform/globalvars.h"
+#include "platform/sqlclientdataset.h"
+#include "platform/vxexception.h"
+#include "shell/qelpargen.h"
+#include "tests/support/classtables.h"
+#include "tests/support/runningprogram.h"
+#include "tests/support/testfiles.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace {
+
+enum Variant {
+    Same,
+    Other,
+    Negative,
+    OutOfBand,
+    OtherBand,
+    BandZero,
+    OtherSession,
+    Teacher,
+    Unknown,
+    NoDate
+};
+
+constexpr unsigned kFolders = kRouteClassFolder | kRouteTeacherFolder | kRoutePlanFolders,
+                   kClassRoutes = kRouteClassFolder | kRoutePlanFolders,
+                   kWeb = kRouteWebByClass | kRouteWebByTeacher;
+constexpr int kTeacher = 1000001;
+
+// Where a kind's row lies in a route's packets: its value, the key that places it, the row
+// ("column=value ..."), and the table's letter in classTablesSnapshot. Barbieri Elisa (955) in
+// Italian (1320, the teacher's), debts and make-up courses of his subjects.
+struct Place
+{
+    const char *kind;
+    unsigned routes;
+    const char *packet, *value, *key, *row, *letter;
+};
+#define QEL_955 "iSitId=955 iClsSesMatId=1320"
+const Place kPlaces[] = {
+    {"voti", kFolders, "ClsVot.xml", "iValId", "iCmpScaId", QEL_955, "V"},
+    {"voti", kRouteBinaryFolder, "voti.cds", "iScaLivId_vot1", "iClsMatCmpId_vot1", QEL_955, "V"},
+    {"voti proposti", kFolders, "ClsVtp.xml", "iValId", "iCmpScaId", QEL_955, "P"},
+    {"voti proposti", kRouteBinaryFolder, "voti.cds", "iScaLivId_vtp1", "iClsMatCmpId_vtp1",
+     QEL_955, "P"},
+    {"voti proposti", kWeb, "voti.xml", "iScaLivId_vtp1", "iClsMatCmpId_vtp1", QEL_955, "P"},
+    {"tassonomie", kFolders, "ClsTas.xml", "iValId", "iCmpScaId", QEL_955, "T"},
+    {"tassonomie", kRouteBinaryFolder, "voti.cds", "iScaLivId_tas1", "iClsMatCmpId_tas1", QEL_955,
+     "T"},
+    {"tassonomie", kWeb, "voti.xml", "iScaLivId_tas1", "iClsMatCmpId_tas1", QEL_955, "T"},
+    {"assenze", kFolders, "ClsAss.xml", "iValId", "iClsSesMatId", QEL_955, "A"},
+    {"assenze", kRouteBinaryFolder | kWeb, "voti", "iAssOre", "iClsSesMatId", QEL_955, "A"},
+    {"aiuti", kFolders, "ClsAiu.xml", "sValSDesc", "iClsSesMatId", QEL_955, "U"},
+    {"aiuti", kRouteBinaryFolder | kWeb, "voti", "sAiuVal", "iClsSesMatId", QEL_955, "U"},
+    {"note", kFolders, "ClsNot.xml", "bNotNota", "iClsSesMatId", QEL_955, "N"},
+    {"note", kRouteBinaryFolder | kWeb, "voti", "bNotNota", "iClsSesMatId", QEL_955, "N"},
+    {"note di classe", kWeb, "classenote.xml", "iClnOre", "iMatId", "iClsId=39005 iMatId=1", "Q"},
+    {"giudizi", kFolders, "ClsGdz.xml", "bGdzGiudizio", "iAnsSesDwgId", "iSitId=955", "G"},
+    {"esiti finali", kFolders, "ClsFin.xml", "iPosFinId", "iPosFinId", "iSitId=955", "S"},
+    {"crediti", kFolders, "ClsCre.xml", "iCreCredito", "iEncId", "iSitId=955", "K"},
+    {"debiti", kFolders, "ClsDeb.xml", "iDesDedId", "iDesDedId", "iSitId=957 iMatId=1", "D"},
+    // A debt of an earlier year he verifies; a binary folder's, open; a teacher folder's, of the
+    // year.
+    {"verifiche dei debiti", kClassRoutes | kWeb, "debiti", "iDesDedId", "iMatId",
+     "iSitId=561 iMatId=7", "D"},
+    {"verifiche dei debiti", kRouteBinaryFolder, "debiti.cds", "iDesDedId", "iMatId",
+     "iSitId=152 iMatId=1", "D"},
+    {"verifiche dei debiti", kRouteTeacherFolder, "ClsDeb.xml", "iDesDedId", "iMatId",
+     "iSitId=957 iMatId=1", "D"},
+    {"recuperi", kFolders | kRouteMakeUpWeb, "recuperi", "iEreId", "iEreId", "iSitId=957 iMatId=7",
+     "R"},
+};
+#undef QEL_955
+
+bool applies(const QelCollectKind &kind, unsigned route, Variant v)
+{
+    switch (v) {
+    case Negative:
+        return *kind.numbers;
+    case OutOfBand:
+    case OtherBand:
+    case BandZero:
+        return kind.credit;
+    case OtherSession:
+        return *kind.session ||
+               QString(kind.table).contains(QRegularExpression("Vot|Vtp|Tas|Ass|Aiu|Not"));
+    case Teacher:
+        return kind.teachers && (route & ~kClassRoutes);
+    case NoDate: // dates travel as the teachers wrote them on the web
+        return *kind.dates && (route & (kWeb | kRouteMakeUpWeb));
+    default:
+        return true;
+    }
+}
+
+class CollectMatrix : public RunningProgram
+{
+protected:
+    void SetUp() override
+    {
+        RunningProgram::SetUp();
+        for (TVxParInteger *f : {&dmqelParGen->xpiVot, &dmqelParGen->xpiVtp, &dmqelParGen->xpiTas,
+                                 &dmqelParGen->xpiAss, &dmqelParGen->xpiAiu, &dmqelParGen->xpiNot,
+                                 &dmqelParGen->xpiDeb})
+            f->SetValore(1);
+        runSql("UPDATE TClsSes SET iClsSesVot = 1, iClsSesVtp = 1, iClsSesTas = 1, iClsSesAss = 1, "
+               "iClsSesAiu = 1, iClsSesNot = 1, iClsSesDeb = 1, iClsSesEsi = 1, iClsSesGdz = 1, "
+               "iClsSesCre = 1 WHERE iClsSesId = 390052");
+        // The demo's make-up record entered twice, which the duplicate check clears before a send;
+        // 955's proposals and taxonomies on both components, aid and note in Italian.
+        runSql("DELETE FROM TRec_Recuperi WHERE dRecAttr = '2009-06-21'");
+        for (const char *values :
+             {"TVtp_Proposti SELECT 9700000 + C.iClsMatCmpId, C.iClsMatCmpId, 955, (SELECT "
+              "MIN(P.iPrpScaLivId) FROM TPrpScaLiv P JOIN TScaLiv L ON L.iScaLivId = P.iScaLivId "
+              "WHERE L.iScaId = S.iScaId AND P.lPrpScaLivVisible = 1)",
+              "TTas_Tassonomie SELECT 9700000 + C.iClsMatCmpId, C.iClsMatCmpId, 955, (SELECT "
+              "MIN(L.iScaLivId) FROM TScaLiv L WHERE L.iScaId = S.iScaId AND L.dDelete IS NULL)"})
+            runSql("INSERT INTO " + QString(values) +
+                   ", NULL, '2008-09-01', '2009-08-31' FROM TClsMatCmp C JOIN TCmpSca S ON "
+                   "S.iCmpScaId = C.iCmpScaId WHERE C.iClsSesMatId = 1320 AND S.iCmpScaTass = " +
+                   (QString(values).startsWith("TVtp") ? "0" : "1"));
+        runSql(
+            "INSERT INTO TAiu_Aiuti (iAiuId, iClsSesMatId, iSitId, sAiuVal, dStart, dEnd) VALUES "
+            "(9700001, 1320, 955, 'R', '2008-09-01', '2009-08-31')");
+        runSql(
+            "INSERT INTO TNot_Note (iNotId, iClsSesMatId, iSitId, dNotData, bNotNota, dStart, "
+            "dEnd) VALUES (9700002, 1320, 955, '2009-01-10', 'Nota', '2008-09-01', '2009-08-31')");
+        reset();
+    }
+
+    // The binary folder's debt open again, to be sent; one note of the pupil in Italian, as the
+    // web knows it.
+    static void reset()
+    {
+        runSql("UPDATE TDeb_Debiti SET iDesDedId = NULL, dDebVer = NULL WHERE iDebId = 43");
+        runSql("DELETE FROM TNot_Note WHERE iSitId = 955 AND iClsSesMatId = 1320 AND iNotId > "
+               "(SELECT MIN(iNotId) FROM TNot_Note WHERE iSitId = 955 AND iClsSesMatId = 1320)");
+    }
+
+    QString folderOf(unsigned route) const
+    {
+        return route == kRouteBinaryFolder
+                   ? QelTeacherFolderWriter::FolderOf(base, {kTeacher, 1, "Docente", "B"})
+                   : base + QString::number(route) + u'/';
+    }
+
+    // The route's packets, as its send writes them.
+    void send(unsigned route)
+    {
+        const QString folder = folderOf(route);
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+        const auto classFolder = [](const QString &into, int plan) {
+            exportClassFolder(into, plan);
+            // The scrutiny's summary, without a credit voted: no unanimity changes.
+            QDir().mkpath(into + "outfin");
+            save("SELECT iSitId, 0.0 AS Cr, 'M' AS Cr_UM FROM TSit_Situazioni WHERE 1 = 0",
+                 into + "outfin/QEVAluRiep.xml");
+        };
+        TdmqelXML xml;
+        xml.iAnaId = kTeacher;
+        xml.sFolder = folder;
+        const QelWebSendFlags flags{{"Vot", 1}, {"Vtp", 1}, {"Tas", 1}, {"Ass", 1},
+                                    {"Aiu", 1}, {"Not", 1}, {"Deb", 1}};
+        if (route == kRouteClassFolder)
+            classFolder(folder, -1);
+        for (const TqelClassPlan &plan :
+             route == kRoutePlanFolders ? ClassPlans(39005) : QList<TqelClassPlan>())
+            classFolder(folder + PlanFolderName(plan.description) + u'/', plan.id);
+        if (route == kRouteTeacherFolder)
+            xml.ExportTeacherData();
+        if (route == kRouteBinaryFolder)
+            QelTeacherFolderWriter(392, 39, TVxWorkingContext::institute(), false, flags)
+                .WriteTeacherFolder(base, {kTeacher, 1, "Docente", "B"});
+        if (route == kRouteMakeUpWeb) {
+            QelWebMakeUpPackets packets(1, 39);
+            packets.AddTeacher(kTeacher);
+            packets.Write(folder);
+        }
+        if (!(route & kWeb))
+            return;
+        QelWebSessionPackets packets(392, 39, flags);
+        packets.AddTeacher(kTeacher, "Docente", "x");
+        packets.Write(folder);
+        // The class notes, which only the service writes.
+        save("SELECT C.iAnaId AS iDocId, A.iSesId AS iAnsSesDwgId, S.iClsId, R.iMatId, C.iCnoOre "
+             "AS iClnOre, C.bCnoNota AS bClnNota FROM TCno_ClassiNoteOre C JOIN TClsSesMat M ON "
+             "M.iClsSesMatId = C.iClsSesMatId JOIN TClsSes S ON S.iClsSesId = M.iClsSesId JOIN "
+             "TAnsSesDwg A ON A.iAnsSesDwgId = S.iAnsSesDwgId JOIN TMatRma R ON R.iMatRmaId = "
+             "M.iMatRmaId WHERE C.iAnaId = 1000001 AND S.iClsSesId = 390052",
+             folder + "classenote.xml");
+    }
+
+    static void save(const QString &select, const QString &file)
+    {
+        TSQLClientDataSet rows;
+        rows.setCommandText(select);
+        rows.Open();
+        rows.SaveToFile(file, dfXML);
+    }
+
+    // The packet file holding the place's row: a plan's folder's, by extension the route's.
+    QString packetFile(unsigned route, const Place &place) const
+    {
+        QString name = QLatin1String(place.packet);
+        if (!name.contains(u'.'))
+            name = route == kRouteMakeUpWeb      ? name + ".xml"
+                   : route == kRouteBinaryFolder ? name + ".cds"
+                   : route & kWeb                ? name + ".xml"
+                   : name == u"recuperi"         ? "Rec.xml"
+                                                 : "ClsDeb.xml";
+        QDirIterator files(folderOf(route), {name}, QDir::Files, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            TClientDataSet p;
+            p.LoadFromFile(files.next());
+            if (find(p, place))
+                return files.filePath();
+        }
+        return {};
+    }
+
+    // The packet's cursor on the place's row: false when it has none.
+    static bool find(TClientDataSet &p, const Place &place)
+    {
+        const QStringList pairs = QString(place.row).split(u' ');
+        for (p.First(); !p.Eof(); p.Next())
+            if (std::all_of(pairs.cbegin(), pairs.cend(),
+                            [&p](const QString &pair) {
+                                const TField *f = p.FindField(pair.section(u'=', 0, 0));
+                                return f && f->Value().toString() == pair.section(u'=', 1);
+                            }) &&
+                (!p.FindField("iDocId") || p.FieldByName("iDocId")->AsInteger() == kTeacher))
+                return true;
+        return false;
+    }
+
+    static TqevBanda bandOf(int sit)
+    {
+        const QList<TqevBanda> bands = TqevCreStore::BandeDellaSituazione(sit);
+        const TqevBanda *band = BandaDi(bands, TqevCreStore::MediaVotiFinale(sit));
+        return band ? *band : TqevBanda{};
+    }
+
+    // A value of the kind other than the row's, that the grid would take.
+    static QVariant newValue(const QelCollectKind &kind, const TClientDataSet &p,
+                             const Place &place)
+    {
+        const QVariant now = p.FieldByName(place.value)->Value();
+        if (kind.level >= 0) {
+            TqevValStore levels(kind.level);
+            levels.CaricaLivelli();
+            const QString scale = QString(place.key).replace("iClsMatCmpId_", "iCmpScaId_");
+            for (const TqevLivello &l : levels.Livelli(p.FieldByName(scale)->AsInteger()))
+                if (l.iValId != now.toInt())
+                    return l.iValId;
+        }
+        if (kind.credit) {
+            const TqevBanda band = bandOf(955);
+            return now.toInt() == band.iBndCreMax ? band.iBndCreMin : band.iBndCreMax;
+        }
+        if (kind.hours)
+            return now.toInt() + 5;
+        if (!*kind.choices)
+            return now.toString() == u"Z" ? "Y" : kind.aid ? "Z" : now.toString() + u'!';
+        const QString choice = QString(kind.choices).section(u' ', 0, 0);
+        return scalar(QStringLiteral("SELECT MIN(%1) FROM %2 WHERE %1 <> ?")
+                          .arg(choice.section(u':', 0, 0), choice.section(u':', 1)),
+                      {now.isNull() ? 0 : now});
+    }
+
+    // A key of another session (5A's first term, 390051), or of 5A's subject another teacher
+    // teaches, as the row's is.
+    static QVariant otherKey(const QString &key, const QVariant &now, bool session)
+    {
+        const QString subjects =
+            session ? "SELECT iClsSesMatId FROM TClsSesMat WHERE iClsSesId = 390051"
+                    : "SELECT M.iClsSesMatId FROM TClsSesMat M JOIN TMatRma R ON R.iMatRmaId = "
+                      "M.iMatRmaId WHERE M.iClsSesId = 390052 AND R.iMatId NOT IN (SELECT "
+                      "A.iMatId FROM TClsMatAna A WHERE A.iClsId = 39005 AND A.iAnaId = 1000001)";
+        if (key == u"iMatId")
+            return 3;
+        if (!key.startsWith("iClsMatCmpId"))
+            return scalar("SELECT MIN(iClsSesMatId) FROM (" + subjects + ") O");
+        return scalar("SELECT MIN(C.iClsMatCmpId) FROM TClsMatCmp C JOIN TCmpSca S ON S.iCmpScaId "
+                      "= C.iCmpScaId WHERE S.iCmpScaTass = (SELECT T.iCmpScaTass FROM TClsMatCmp "
+                      "N JOIN TCmpSca T ON T.iCmpScaId = N.iCmpScaId WHERE N.iClsMatCmpId = ?) AND "
+                      "C.iClsSesMatId IN (" +
+                          subjects + ")",
+                      {now});
+    }
+
+    // The row edited as the variant says; the debt it verifies deleted for Unknown.
+    void edit(unsigned route, const QelCollectKind &kind, const Place &place, Variant v)
+    {
+        const QString file = packetFile(route, place);
+        ASSERT_FALSE(file.isEmpty()) << place.kind << " " << route;
+        TClientDataSet p;
+        p.LoadFromFile(file);
+        find(p, place);
+        const auto set = [&p](const QString &c, const QVariant &x) {
+            p.Edit();
+            p.FieldByName(c)->setValue(x);
+            p.Post();
+        };
+        const QString value = QLatin1String(place.value), key = QLatin1String(place.key);
+        // What places a level of a folder elsewhere is its subject.
+        const QString where = key == u"iCmpScaId" ? QStringLiteral("iClsSesMatId") : key;
+        const QVariant taken = newValue(kind, p, place);
+        const TqevBanda band = bandOf(955);
+        if (kind.credit)
+            set("iBndId", band.iBndId);
+        if (v != Other)
+            set(value, taken);
+        if (v == Same || v == Other)
+            repeatCurrentRow(p);
+        if (v == Other)
+            set(value, newValue(kind, p, place));
+        for (const QString &n : QString(kind.numbers).split(u' ', Qt::SkipEmptyParts))
+            if (v == Negative)
+                set(kind.credit ? n : value, n == u"iCreCredito" ? taken : QVariant(-3));
+        if (v == OutOfBand || v == BandZero)
+            set("iBndId", 0);
+        if (v == OutOfBand)
+            set(value, band.iBndCreMax + 2);
+        for (const TqevBanda &b : TqevCreStore::BandeDellaSituazione(955))
+            if (v == OtherBand &&
+                (b.iBndCreMin > band.iBndCreMax + 1 || b.iBndCreMax < band.iBndCreMin - 1)) {
+                set("iBndId", b.iBndId);
+                set(value, b.iBndCreMax);
+            }
+        if (v == OtherSession && *kind.session && key != u"iEreId")
+            set("iAnsSesDwgId", route & kWeb ? 1 : 391); // the first term's
+        else if (v == OtherSession && route == kRouteMakeUpWeb)
+            set("iFreId", 2);
+        else if (v == OtherSession && *kind.session)
+            set("iAnsFreDwgId",
+                scalar("SELECT MIN(iAnsFreDwgId) FROM TAnsFreDwg WHERE iAnsId = 38"));
+        else if (v == OtherSession)
+            set(where, otherKey(where, p.FieldByName(where)->Value(), true));
+        if (v == Teacher)
+            set(route == kRouteMakeUpWeb ? "iMatId" : where,
+                otherKey(route == kRouteMakeUpWeb ? "iMatId" : where, p.FieldByName(where)->Value(),
+                         false));
+        if (v == Unknown && QString(kind.name) == u"verifiche dei debiti") {
+            deleted = runSql("SELECT * FROM TDeb_Debiti WHERE iSitId = ? AND iMatId = ?",
+                             {p.FieldByName("iSitId")->Value(), p.FieldByName("iMatId")->Value()});
+            ASSERT_TRUE(deleted.next());
+            runSql("DELETE FROM TDeb_Debiti WHERE iDebId = ?", {deleted.value(0)});
+        } else if (v == Unknown) {
+            set(key, 999999);
+        }
+        // The line's names: the pupil (a class note's class) and the subject, as edited.
+        const TField *subject =
+            p.FindField("iClsSesMatId") ? p.FindField("iClsSesMatId") : p.FindField("iMatId");
+        sit = p.FindField("iSitId") ? p.FieldByName("iSitId")->AsInteger() : 0;
+        whoText = sit ? QStringLiteral("(situazione %1)").arg(sit) : "della classe 5A";
+        subjectName = subject ? scalar(subject->FieldName().compare("iMatId", Qt::CaseInsensitive)
+                                           ? "SELECT T.sMatLDesc FROM TClsSesMat M JOIN TMatRma R "
+                                             "ON R.iMatRmaId = M.iMatRmaId JOIN TMat_Materie T ON "
+                                             "T.iMatId = R.iMatId WHERE M.iClsSesMatId = ?"
+                                           : "SELECT sMatLDesc FROM TMat_Materie WHERE iMatId = ?",
+                                       {subject->Value()})
+                                    .toString()
+                                    .trimmed()
+                              : QString();
+        if (subject && subjectName.isEmpty())
+            subjectName = subject->Value().toString();
+        if (v != NoDate)
+            return p.SaveToFile(file, file.endsWith(".cds") ? dfBinary : dfXML);
+        // The date as the teacher wrote it, a text of a day the calendar lacks.
+        const QString date = QString(kind.dates).section(u' ', -1);
+        TClientDataSet text;
+        for (const TFieldDef &d : p.FieldDefs())
+            text.AddFieldDef(d.Name,
+                             d.Name.compare(date, Qt::CaseInsensitive) ? d.DataType : ftString,
+                             d.Size ? d.Size : 10);
+        text.CreateDataSet();
+        for (int r = 0; r < p.RecordCount(); ++r) {
+            text.Append();
+            for (int c = 0; c < p.FieldCount(); ++c)
+                text.Fields(c)->setValue(
+                    r == p.RecNo() && !p.FieldDefs()[c].Name.compare(date, Qt::CaseInsensitive)
+                        ? QVariant("31/02/2009")
+                        : p.Value(r, c));
+            text.Post();
+        }
+        text.SaveToFile(file, dfXML);
+    }
+
+    // What the route's collection tells, and whether it refused nothing.
+    std::pair<QString, bool> collect(unsigned route)
+    {
+        const QString folder = folderOf(route);
+        QStringList lines, summary;
+        bool whole = false;
+        try {
+            if (route & (kRouteClassFolder | kRouteTeacherFolder)) {
+                TdmqelXML xml;
+                xml.iMode = route == kRouteClassFolder;
+                xml.iAnaId = route == kRouteClassFolder ? 0 : kTeacher;
+                xml.sFolder = folder;
+                xml.LoadClassFlags(39005);
+                lines = xml.CollectData();
+                summary = xml.CollectSummary();
+                whole = xml.RefusedRows() == 0;
+            } else if (route == kRoutePlanFolders) {
+                TdmqelExportPst plans;
+                plans.LoadPstClassFlags(39005);
+                plans.iClsSesId = 390052;
+                plans.sClsDesc = QStringLiteral("5A");
+                QStringList folders;
+                for (const TqelClassPlan &plan : ClassPlans(39005))
+                    folders << folder + PlanFolderName(plan.description) + u'/';
+                lines = plans.CollectPlanFolders(folders);
+                summary = plans.CollectSummary();
+                whole = lines.filter("non sono stati raccolti").isEmpty(); // a kind kept
+            } else if (route == kRouteBinaryFolder) {
+                QelTeacherFolderCollector collector(392, 39);
+                lines = collector.ImportTeacherFolder(folder, kTeacher, {},
+                                                      QelTeacherFolderCollector::ReadShow(folder));
+                whole = lines.isEmpty();
+                lines << collector.Notes() << collector.Summary();
+            } else if (route == kRouteMakeUpWeb) {
+                QelWebMakeUpCollection makeUps(folder, 39, 1);
+                makeUps.ImportMakeUpResults(kTeacher, &lines);
+                summary = makeUps.Summary();
+            } else {
+                QelWebCollection web(folder, 392);
+                web.SetFlags(QelWebCollection::ReadFlags());
+                web.SetClsFilter(route == kRouteWebByClass ? "(iClsId = 39005)" : QString());
+                web.ImportTeacherWebData(kTeacher, &lines);
+                summary = web.Summary();
+            }
+            if (route & (kWeb | kRouteMakeUpWeb))
+                whole = lines.filter("***ERRORE***").isEmpty();
+        } catch (const EVxException &e) {
+            lines = e.message().split(u'\r');
+        }
+        return {(lines + summary).join(u'\n'), whole};
+    }
+
+    // The cells of the routes given.
+    void runMatrix(unsigned routes)
+    {
+        QStringList pupils; // every situation of 5A's pupils
+        for (QSqlQuery q =
+                 runSql("SELECT ps.iSitId FROM TSit_Situazioni ps JOIN TSit_Situazioni cs "
+                        "ON cs.iAnaId = ps.iAnaId JOIN TClsPst cp ON cp.iClsPstId = "
+                        "cs.iClsPstId WHERE cp.iClsId = 39005");
+             q.next();)
+            pupils << q.value(0).toString();
+        const QString sits = pupils.join(u',');
+        QMap<unsigned, QMap<QString, QByteArray>> sent; // each route's packets, until a write
+        QStringList last;                               // the tables as the last cell left them
+        int cells = 0;
+        for (const QelCollectKind &kind : QelCollectedValues::Kinds())
+            for (unsigned route = 1; route <= kRouteMakeUpWeb; route <<= 1) {
+                if (!(kind.routes & routes & route))
+                    continue;
+                const Place *place = nullptr;
+                for (const Place &p : kPlaces)
+                    if (QString(p.kind) == QString(kind.name) && (p.routes & route))
+                        place = &p;
+                // Every route the table names for a kind has its place: none fails.
+                ASSERT_NE(place, nullptr) << kind.name << " " << route;
+                for (const Variant v : {Same, Other, Negative, OutOfBand, OtherBand, BandZero,
+                                        OtherSession, Teacher, Unknown, NoDate}) {
+                    if (!applies(kind, route, v))
+                        continue;
+                    SCOPED_TRACE(QStringLiteral("%1, via %2, variante %3")
+                                     .arg(kind.name)
+                                     .arg(route)
+                                     .arg(v)
+                                     .toStdString());
+                    ++cells;
+                    if (!sent.contains(route)) {
+                        send(route);
+                        QDirIterator files(folderOf(route), QDir::Files,
+                                           QDirIterator::Subdirectories);
+                        while (files.hasNext()) {
+                            const QString file = files.next();
+                            sent[route].insert(file, readFileBytes(file));
+                        }
+                    }
+                    for (auto file = sent[route].cbegin(); file != sent[route].cend(); ++file)
+                        writeFileBytes(file.key(), file.value());
+                    // A folder carries a pupil's notes in a subject as rows: another is one more.
+                    const bool stored =
+                        v == Same || v == BandZero ||
+                        (v == Other && QString(kind.name) == u"note" && (route & kFolders));
+                    const bool told = v == Unknown && QString(kind.name) == u"verifiche dei debiti";
+                    edit(route, kind, *place, v);
+                    if (last.isEmpty() || told)
+                        last = classTablesSnapshot(sits);
+                    const auto [text, whole] = collect(route);
+                    const auto [gone, come] = classTablesChanges(last, sits);
+                    if (told) // the debt back, as it was
+                        runSql("INSERT INTO TDeb_Debiti VALUES (" +
+                                   QString("?,").repeated(deleted.record().count()).chopped(1) +
+                                   ')',
+                               [this] {
+                                   QVariantList values;
+                                   for (int i = 0; i < deleted.record().count(); ++i)
+                                       values << deleted.value(i);
+                                   return values;
+                               }());
+                    if (stored || told) {
+                        reset();
+                        sent.clear();
+                        last.clear();
+                    }
+                    if (stored) { // its value alone, counted once
+                        EXPECT_TRUE(whole) << text.toStdString();
+                        EXPECT_EQ(come.size(), 1) << come.join('\n').toStdString();
+                        EXPECT_TRUE(come.value(0).startsWith(place->letter + QString(u'|')));
+                        EXPECT_EQ(text.count(QRegularExpression(
+                                      QStringLiteral("(^|\n)%1: righe").arg(kind.name))),
+                                  1)
+                            << text.toStdString();
+                        continue;
+                    }
+                    // Nothing changed; one line, of this row: pupil, subject and cause.
+                    EXPECT_EQ(gone + come, QStringList());
+                    EXPECT_EQ(whole, told) << text.toStdString();
+                    const QStringList lines = text.split(u'\n').filter(QRegularExpression("^  "));
+                    EXPECT_EQ(lines.size(), 1) << text.toStdString();
+                    EXPECT_TRUE(lines.value(0).contains(whoText)) << text.toStdString();
+                    EXPECT_TRUE(!sit ||
+                                lines.value(0).contains(
+                                    scalar("SELECT TRIM(A.sAnaCognome) || ' ' || "
+                                           "TRIM(A.sAnaNome) FROM TSit_Situazioni S JOIN "
+                                           "TAna_Anagrafiche A ON A.iAnaId = S.iAnaId WHERE "
+                                           "S.iSitId = ?",
+                                           {sit})
+                                        .toString()))
+                        << text.toStdString();
+                    EXPECT_TRUE(lines.value(0).contains(subjectName)) << subjectName.toStdString();
+                }
+            }
+        EXPECT_GT(cells, 80) << cells;
+    }
+
+    QString base = db.mainDir.path() + QStringLiteral("matrice/");
+    QSqlQuery deleted; // the debt a cell deleted, to put back
+    int sit = 0;
+    QString whoText, subjectName; // of the row edited, as its line names them
+};
+
+} // namespace
