@@ -336,6 +336,7 @@ protected:
                 (b.iBndCreMin > band.iBndCreMax + 1 || b.iBndCreMax < band.iBndCreMin - 1)) {
                 set("iBndId", b.iBndId);
                 set(value, b.iBndCreMax);
+                set("iCrePerMedia", b.iBndCreMax); // the row wholly of that band
             }
         if (v == OtherSession && *kind.session && key != u"iEreId")
             set("iAnsSesDwgId", route & kWeb ? 1 : 391); // the first term's
@@ -517,8 +518,7 @@ protected:
                     EXPECT_EQ(lines.size(), 1) << text.toStdString();
                     EXPECT_TRUE(lines.value(0).contains(whoText) &&
                                 lines.value(0).contains(subjectName))
-                        << text.toStdString() << "\n"
-                        << (whoText + ", " + subjectName).toStdString();
+                        << (text + "\n" + whoText + ", " + subjectName).toStdString();
                 }
             }
         EXPECT_GT(cells, 80) << cells;
