@@ -18,6 +18,9 @@
 //   const QStringList before = classTablesSnapshot();
 //   ... collect ...
 //   const auto [gone, come] = classTablesChanges(before);
+//
+// Beside it, what the collections' tests write and edit: 5A's class folder and its scrutiny
+// summary, a packet's field set, a vote raised, a row repeated.
 
 // One line per row, "<letter>|value|value...", NULL as "-", sorted; with sits (a select of
 // situations), only the rows of those situations (class notes: all).
