@@ -76,30 +76,6 @@ protected:
     static constexpr const char *kClassPupils =
         "WHERE iSitId IN (SELECT s.iSitId FROM TSit_Situazioni s JOIN TClsPst p ON p.iClsPstId = "
         "s.iClsPstId WHERE p.iClsId = 39005)";
-    // The coordinator's summary of the scrutiny, in the reverse order of the pupils: each
-    // credit's unanimity as the database holds it; only the credits of the condition, and the
-    // pupil noCredit's without a credit voted.
-    static void writeSummary(const QString &into, const QString &where = {}, int noCredit = 0)
-    {
-        // The pupil without a credit voted carries the other unanimity: it must say nothing.
-        TClientDataSet summary;
-        summary.AddFieldDef("iSitId", ftInteger);
-        summary.AddFieldDef("Cr", ftFloat);
-        summary.AddFieldDef("Cr_UM", ftString, 1);
-        summary.CreateDataSet();
-        for (QSqlQuery q = runSql("SELECT iSitId, lCreUnanimCre FROM TCre_Crediti " + where +
-                                  " ORDER BY iSitId DESC");
-             q.next();) {
-            summary.Append();
-            summary.FieldByName("iSitId")->setValue(q.value(0));
-            summary.FieldByName("Cr")->setValue(q.isNull(1) || q.value(0) == noCredit ? 0 : 1);
-            summary.FieldByName("Cr_UM")->setValue(
-                (q.value(1).toInt() == 1) != (q.value(0) == noCredit) ? "U" : "M");
-            summary.Post();
-        }
-        QDir().mkpath(into + "outfin");
-        summary.SaveToFile(into + "outfin/QEVAluRiep.xml", dfXML);
-    }
     QStringList collect(int teacher = 0)
     {
         TdmqelXML xml;
@@ -150,16 +126,6 @@ protected:
             change(packet);
         packet.SaveToFile(folder + file, format);
     }
-    static void set(TClientDataSet &p, const char *field, const QVariant &value)
-    {
-        p.Edit();
-        p.FieldByName(field)->setValue(value);
-        p.Post();
-    }
-    static void raiseVote(TClientDataSet &p)
-    {
-        set(p, "iValId", p.FieldByName("iValId")->AsInteger() + 1);
-    }
 
     ProgramDatabase db;
     QString folder = db.mainDir.path() + QStringLiteral("Classi/5A/");
@@ -201,16 +167,16 @@ TEST_F(ClassCollect, StoresExactlyTheEditsAndListsTheRowsRefused)
         p.Post();
     });
     edit("ClsAss.xml", [](TClientDataSet &p) { p.Delete(); });
-    edit("ClsNot.xml", [](TClientDataSet &p) { set(p, "bNotNota", ""); });
-    edit("ClsGdz.xml", [](TClientDataSet &p) { set(p, "bGdzGiudizio", "Nuovo giudizio"); });
-    edit("ClsFin.xml", [](TClientDataSet &p) { set(p, "iPosFinId", 0); });
+    edit("ClsNot.xml", [](TClientDataSet &p) { setField(p, "bNotNota", ""); });
+    edit("ClsGdz.xml", [](TClientDataSet &p) { setField(p, "bGdzGiudizio", "Nuovo giudizio"); });
+    edit("ClsFin.xml", [](TClientDataSet &p) { setField(p, "iPosFinId", 0); });
     edit("ClsAlu.xml", [](TClientDataSet &p) {
         p.Locate("ISITID", 958);
-        set(p, "Frequenza", "d");
+        setField(p, "Frequenza", "d");
     });
     edit("ClsDeb.xml", [](TClientDataSet &p) {
         p.Locate("iSitId", 959);
-        set(p, "dDebVer", QDate(1899, 12, 30));
+        setField(p, "dDebVer", QDate(1899, 12, 30));
     });
     const QStringList before = snapshot();
     EXPECT_EQ(collect(), QStringList());
@@ -232,7 +198,7 @@ TEST_F(ClassCollect, StoresExactlyTheEditsAndListsTheRowsRefused)
     runSql("CREATE EXCEPTION E_RIFIUTO 'rifiutato per prova'");
     runSql("CREATE TRIGGER T_RIFIUTO FOR TGdz_Giudizi BEFORE INSERT AS BEGIN "
            "IF (NEW.iSitId = 960) THEN EXCEPTION E_RIFIUTO; END");
-    edit("ClsVot.xml", [](TClientDataSet &p) { set(p, "iCmpScaId", 999999); });
+    edit("ClsVot.xml", [](TClientDataSet &p) { setField(p, "iCmpScaId", 999999); });
     const QStringList stored = snapshot();
     const QStringList log = collect();
     ASSERT_EQ(log.size(), 4) << log.join('\n').toStdString();
@@ -351,7 +317,7 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
     };
     const auto setAt = [&](const char *file, const char *key, int value, const char *field,
                            const QVariant &to) {
-        return at(file, key, value, [=](TClientDataSet &p) { set(p, field, to); });
+        return at(file, key, value, [=](TClientDataSet &p) { setField(p, field, to); });
     };
     const auto add = [](const char *file, const QList<std::pair<const char *, QVariant>> &row) {
         return std::make_pair(QString(file), Change([=](TClientDataSet &p) {
@@ -404,7 +370,7 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
                        {p.FieldByName("iClsSesMatId")->Value()})
                     .toInt();
             if (component != 0 && p.FieldByName("iClsId")->AsInteger() == 39005)
-                return set(p, "iCmpScaId", component);
+                return setField(p, "iCmpScaId", component);
         }
         ADD_FAILURE() << "no vote of a subject with a taxonomy";
     };
@@ -442,7 +408,7 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
                 if (p.FieldByName("iSitId")->AsInteger() == pupil &&
                     p.FieldByName("iClsSesMatId")->AsInteger() == retired.subject &&
                     p.FieldByName("iCmpScaId")->AsInteger() == retired.component)
-                    return set(p, "iValId", retired.level);
+                    return setField(p, "iValId", retired.level);
             ADD_FAILURE() << "no vote of the component";
         };
     };
@@ -478,8 +444,8 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
         // band.
         {.edits = {setAt("ClsVot.xml", "iSitId", 955, "iValId", taxonomyLevel),
                    at("ClsVot.xml", "iSitId", 957, ontoTaxonomy),
-                   rows("ClsAss.xml", {[](TClientDataSet &p) { set(p, "iValId", -3); },
-                                       [](TClientDataSet &p) { set(p, "iValId", 99999); }}),
+                   rows("ClsAss.xml", {[](TClientDataSet &p) { setField(p, "iValId", -3); },
+                                       [](TClientDataSet &p) { setField(p, "iValId", 99999); }}),
                    setAt("ClsCre.xml", "iSitId", 955, "iCreCredito", 99)},
          .log = {"  ClsVot.xml: ", "  ClsVot.xml: ", "I dati \"voti\"", "  ClsAss.xml: ",
                  "  ClsAss.xml: ", "I dati \"assenze\"", "  ClsCre.xml: ", "I dati \"crediti\""}},
@@ -503,7 +469,7 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
                       at("ClsCre.xml", "iSitId", 955,
                          [](TClientDataSet &p) {
                              repeatCurrentRow(p);
-                             set(p, "iCreCredito", 7);
+                             setField(p, "iCreCredito", 7);
                          })},
             .come = {"N|1320|955|2009-01-10|-|Altra nota|2008-09-01|2009-08-31"},
             .log = {"  ClsCre.xml: Barbieri Elisa (situazione 955): la riga è ripetuta",
@@ -511,7 +477,7 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
         // The first ten rows of a refused folder are named, then how many more.
         {.edits = {rows("ClsVot.xml",
                         QList<std::function<void(TClientDataSet &)>>(
-                            11, [=](TClientDataSet &p) { set(p, "iSitId", stranger); }))},
+                            11, [=](TClientDataSet &p) { setField(p, "iSitId", stranger); }))},
          .refused = "  ... e un'altra riga."},
         // The coordinator's edits; two pupils' summary rows, each flag its own row's, and one
         // without a credit voted, whose stored unanimity stays.
@@ -584,7 +550,7 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
                           for (int i = 0; i < 13; ++i) {
                               p.setRecNo(i);
                               repeatCurrentRow(p);
-                              set(p, "iValId", 99);
+                              setField(p, "iValId", 99);
                           }
                       })},
          .log = QStringList(13, "  ClsAss.xml: ") << "I dati \"assenze\"",
@@ -670,7 +636,7 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
          .refused = "la riga è della classe 39004"},
         // Another school's folder.
         {.edits = {std::make_pair(QString("InfoSed.xml"), Change([](TClientDataSet &p) {
-                                      set(p, "sSedMecCod", "XXPS000000");
+                                      setField(p, "sSedMecCod", "XXPS000000");
                                   }))},
          .refused = "è di un'altra scuola"},
         // A packet that declares no encoding and mixes UTF-8 with Windows-1252.
@@ -755,8 +721,8 @@ TEST_F(ClassCollect, ATeacherFolderUpdatesTheDebtsHeVerifiesAndLastYearsIsRefuse
         ASSERT_TRUE(p.Locate("iSitId", 957));
         p.Delete(); // debts are only updated
         ASSERT_TRUE(p.Locate("iSitId", stranger.toInt()));
-        set(p, "dDebVer", QDate(2009, 7, 1));
-        set(p, "iDesDedId", 1);
+        setField(p, "dDebVer", QDate(2009, 7, 1));
+        setField(p, "iDesDedId", 1);
     });
     const QStringList before = snapshot();
     EXPECT_EQ(collect(1000001), QStringList());
@@ -771,7 +737,7 @@ TEST_F(ClassCollect, ATeacherFolderUpdatesTheDebtsHeVerifiesAndLastYearsIsRefuse
     using Change = std::function<void(TClientDataSet &)>;
     const Change verifiedLater = [&](TClientDataSet &p) {
         ASSERT_TRUE(p.Locate("iSitId", stranger.toInt()));
-        set(p, "dDebVer", QDate(2009, 7, 2));
+        setField(p, "dDebVer", QDate(2009, 7, 2));
     };
     for (const auto &[teacher, file, change] :
          {std::tuple<int, const char *, Change>{1000001, "ClsDeb.xml", verifiedLater},
@@ -782,7 +748,7 @@ TEST_F(ClassCollect, ATeacherFolderUpdatesTheDebtsHeVerifiesAndLastYearsIsRefuse
             exportClass();
         }
         edit(file, change);
-        edit("ClsSes.xml", [](TClientDataSet &p) { set(p, "iAnsSesDwgId", 382); });
+        edit("ClsSes.xml", [](TClientDataSet &p) { setField(p, "iAnsSesDwgId", 382); });
         const QStringList stored = snapshot();
         expectFailure("è della sessione \"Scrutinio finale\" dell'anno 2007/2008, non di quella "
                       "di lavoro",
@@ -873,7 +839,7 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
     };
     const auto setAt = [](const char *file, const char *key, int value, const char *field,
                           const QVariant &to) {
-        return Edit{file, key, value, [=](TClientDataSet &p) { set(p, field, to); }};
+        return Edit{file, key, value, [=](TClientDataSet &p) { setField(p, field, to); }};
     };
     struct Case
     {

@@ -219,9 +219,7 @@ TEST_F(ClassFolders, RiceCCollectsOnlyTheFolderOfItsClassAndStoresItsParent)
     QVariantList vote;
     for (const char *field : {"iSitId", "iClsSesMatId", "iCmpScaId"})
         vote << votes.FieldByName(field)->Value();
-    votes.Edit();
-    votes.FieldByName("iValId")->setValue(level);
-    votes.Post();
+    setField(votes, "iValId", level);
     votes.SaveToFile(base + "5A/ClsVot.xml", dfXML);
     runSql("CREATE EXCEPTION E_RIFIUTO 'rifiutato per prova'");
     runSql("CREATE TRIGGER T_RIFIUTO FOR TGdz_Giudizi BEFORE INSERT AS BEGIN "

@@ -385,9 +385,7 @@ protected:
     {
         ASSERT_GE(row, 0) << field.toStdString();
         voti.setRecNo(row);
-        voti.Edit();
-        voti.FieldByName(field)->setValue(value);
-        voti.Post();
+        setField(voti, field, value);
     }
 
     QVariant stored(const char *sql, int row, const char *key)
@@ -574,9 +572,7 @@ TEST_F(DocFolderRoundTrip, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
              TClientDataSet school;
              school.LoadFromFile(folder + "istituto.cds");
              school.First();
-             school.Edit();
-             school.FieldByName("sSedMecCod")->setValue("XX0");
-             school.Post();
+             setField(school, "sSedMecCod", "XX0");
              school.SaveToFile(folder + "istituto.cds", dfBinary);
          },
          "è di un'altra scuola"},
@@ -653,9 +649,7 @@ TEST_F(DocFolderRoundTrip, ClassCollectionTakesEveryNetworkTeacherOfTheClasses)
     theirs.LoadFromFile(second + "voti.cds");
     ASSERT_GT(theirs.RecordCount(), 0);
     theirs.First();
-    theirs.Edit();
-    theirs.FieldByName("iAssOre")->setValue(42);
-    theirs.Post();
+    setField(theirs, "iAssOre", 42);
     theirs.SaveToFile(second + "voti.cds", dfBinary);
     const QVariant theirsReceived = mark("dAaiRicevuto", teachers[1]);
     std::tie(shown, log) = collect({mrYes});

@@ -418,9 +418,7 @@ TEST_F(TeacherFolders, CollectionBringsBackTheTickedClassesOfTheRightTeacherOnly
         if (classes.contains(cls))
             continue;
         classes << cls;
-        packet.Edit();
-        packet.FieldByName("iValId")->setValue(packet.FieldByName("iValId")->AsInteger() + 1);
-        packet.Post();
+        raiseVote(packet);
     }
     packet.SaveToFile(marchetti + "ClsVot.xml", dfXML);
     ASSERT_EQ(classes.size(), 2);
@@ -489,9 +487,7 @@ TEST_F(TeacherFolders, ARunStoppedAfterItsThirdTeacherKeepsTheFirstThree)
         packet.First();
         ASSERT_FALSE(packet.Eof()) << folder.toStdString();
         const int level = packet.FieldByName("iValId")->AsInteger() + 1;
-        packet.Edit();
-        packet.FieldByName("iValId")->setValue(level);
-        packet.Post();
+        setField(packet, "iValId", level);
         packet.SaveToFile(folder + "ClsVot.xml", dfXML);
         raised << QStringLiteral("%1|%2|%3")
                       .arg(scalar("SELECT iClsMatCmpId FROM TClsMatCmp WHERE iClsSesMatId = ? AND "
@@ -535,27 +531,23 @@ TEST_F(TeacherFolders, ASendAndItsCollectionReadThroughIndexesEachStatementPrepa
           &dmqelParGen->xpiNot, &dmqelParGen->xpiDeb, &dmqelParGen->xpiComp})
         flag->SetValore(1);
     QStringList texts, twice;
-    const auto ran = [&](const TVxStatementRecorder &recorder, bool list) {
+    for (const bool sending : {true, false}) {
+        // "Invio" opened, another mode chosen and the send run; then the collection.
+        TVxStatementRecorder recorder;
+        if (sending) {
+            sender = std::make_unique<TfmqelSendD>();
+            send(2, {10, 11});
+        } else {
+            collector({10, 11})->buOk()->click();
+        }
+        // The collection's window reads its list again after each teacher, outside the
+        // collection.
         for (const TVxStatementRecorder::Statement &st : recorder.statements()) {
             texts << st.sql;
-            // The collection's window reads its list again after each teacher, outside the
-            // collection.
             if (recorder.prepared(st.sql) > 1 && !twice.contains(st.sql) &&
-                (list || st.sql != SendBookkeeping::folderTeachersSql()))
+                (sending || st.sql != SendBookkeeping::folderTeachersSql()))
                 twice << st.sql;
         }
-    };
-    {
-        // "Invio" opened, another mode chosen, the send: each text prepared once.
-        TVxStatementRecorder recorder;
-        sender = std::make_unique<TfmqelSendD>();
-        send(2, {10, 11});
-        ran(recorder, true);
-    }
-    {
-        TVxStatementRecorder recorder;
-        collector({10, 11})->buOk()->click();
-        ran(recorder, false);
     }
     EXPECT_EQ(twice, QStringList());
     EXPECT_EQ(marks({10, 11}),
@@ -615,11 +607,8 @@ TEST_F(TeacherFolders, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
         {"every vote in a subject she does not teach",
          [&] {
              edit("ClsVot.xml", [&](TClientDataSet &p) {
-                 for (p.First(); !p.Eof(); p.Next()) {
-                     p.Edit();
-                     p.FieldByName("iClsSesMatId")->setValue(notHers);
-                     p.Post();
-                 }
+                 for (p.First(); !p.Eof(); p.Next())
+                     setField(p, "iClsSesMatId", notHers);
              });
          },
          "righe non appartengono ai dati del docente Marchetti Beatrice"},
@@ -634,15 +623,11 @@ TEST_F(TeacherFolders, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
          [&] {
              edit("ClsVot.xml", [](TClientDataSet &p) {
                  const QVariant first = p.FieldByName("iClsId")->Value();
-                 p.Edit();
-                 p.FieldByName("iValId")->setValue(p.FieldByName("iValId")->AsInteger() + 1);
-                 p.Post();
+                 raiseVote(p);
                  while (p.FieldByName("iClsId")->Value() == first)
                      p.Next();
                  repeatCurrentRow(p);
-                 p.Edit();
-                 p.FieldByName("iValId")->setValue(p.FieldByName("iValId")->AsInteger() + 1);
-                 p.Post();
+                 raiseVote(p);
              });
          },
          {},
@@ -653,11 +638,7 @@ TEST_F(TeacherFolders, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
          "Nella cartella " + folder + " manca il file Info.ini"},
         {"a class she does not teach",
          [&] {
-             edit("ClsSes.xml", [&](TClientDataSet &p) {
-                 p.Edit();
-                 p.FieldByName("iClsId")->setValue(notHersClass);
-                 p.Post();
-             });
+             edit("ClsSes.xml", [&](TClientDataSet &p) { setField(p, "iClsId", notHersClass); });
          },
          QStringLiteral("la classe %1 non è tra quelle del docente Marchetti Beatrice")
              .arg(notHersClass)},

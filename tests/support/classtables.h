@@ -4,6 +4,7 @@
 #include "platform/clientdataset.h"
 #include "tests/support/testdb.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QSqlRecord>
 #include <QString>
@@ -17,6 +18,9 @@
 //   const QStringList before = classTablesSnapshot();
 //   ... collect ...
 //   const auto [gone, come] = classTablesChanges(before);
+//
+// Beside it, what the collections' tests write and edit: 5A's class folder and its scrutiny
+// summary, a packet's field set, a vote raised, a row repeated.
 
 // One line per row, "<letter>|value|value...", NULL as "-", sorted; with sits (a select of
 // situations), only the rows of those situations (class notes: all).
@@ -86,6 +90,45 @@ inline void exportClassFolder(const QString &folder, int plan = -1)
     xml.iClsSesId = 390052;
     xml.iPstId = plan;
     xml.ExportClassData();
+}
+
+// A field of the packet's current row set, as a program edits it.
+inline void setField(TClientDataSet &packet, const QString &field, const QVariant &value)
+{
+    packet.Edit();
+    packet.FieldByName(field)->setValue(value);
+    packet.Post();
+}
+
+// The current row's vote a level up: the coordinator's edit of a row.
+inline void raiseVote(TClientDataSet &packet)
+{
+    setField(packet, "iValId", packet.FieldByName("iValId")->AsInteger() + 1);
+}
+
+// The coordinator's summary of the scrutiny, in the reverse order of the pupils: each
+// credit's unanimity as the database holds it; only the credits of the condition, and the
+// pupil noCredit's without a credit voted.
+inline void writeSummary(const QString &into, const QString &where = {}, int noCredit = 0)
+{
+    // The pupil without a credit voted carries the other unanimity: it must say nothing.
+    TClientDataSet summary;
+    summary.AddFieldDef("iSitId", ftInteger);
+    summary.AddFieldDef("Cr", ftFloat);
+    summary.AddFieldDef("Cr_UM", ftString, 1);
+    summary.CreateDataSet();
+    for (QSqlQuery q = runSql("SELECT iSitId, lCreUnanimCre FROM TCre_Crediti " + where +
+                              " ORDER BY iSitId DESC");
+         q.next();) {
+        summary.Append();
+        summary.FieldByName("iSitId")->setValue(q.value(0));
+        summary.FieldByName("Cr")->setValue(q.isNull(1) || q.value(0) == noCredit ? 0 : 1);
+        summary.FieldByName("Cr_UM")->setValue(
+            (q.value(1).toInt() == 1) != (q.value(0) == noCredit) ? "U" : "M");
+        summary.Post();
+    }
+    QDir().mkpath(into + "outfin");
+    summary.SaveToFile(into + "outfin/QEVAluRiep.xml", dfXML);
 }
 
 // The packet's current row once more, at its end: a row a careless program wrote twice.
