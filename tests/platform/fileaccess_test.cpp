@@ -507,17 +507,13 @@ TEST(SharedHold, AStaleLockIsTakenOverWhoeverLeftItAndEveryOtherFailureIsTold)
         {"a link at the breaker's name",
          stale([&] { QFile::link(QStringLiteral("/dev/null"), breaker); }),
          "Il file di subentro " + breaker + " non è un file normale (è un collegamento)"},
-        {"another account's private breaker",
-         stale([&] {
+        {.what = "another account's private breaker",
+         .plant = stale([&] {
              writeFileBytes(breaker, "");
              ::chmod(QFile::encodeName(breaker).constData(), 0600);
          }),
-         "deve bloccare il file " + breaker + ", che non può usare: è di un altro utente",
-         0755,
-         false,
-         {},
-         0,
-         true},
+         .says = "deve bloccare il file " + breaker + ", che non può usare: è di un altro utente",
+         .anotherAccount = true},
         {"a disk without kernel locks", stale([] { failFlock = ENOLCK; }),
          "deve bloccare il file " + breaker +
              ", che non può usare: il disco non permette di bloccare i file"},
