@@ -156,9 +156,6 @@ TEST_F(Keyboard, AWholeClassAt1366x768)
     // No window manager maximises it here: the whole screen, as a maximised window has.
     main->setGeometry(main->screen()->geometry());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
-    auto key = [](int k, Qt::KeyboardModifiers m = Qt::NoModifier) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key(k), m);
-    };
     // The last pupil without votes yet, and without marks in the credit check lists; no aids
     // for the class session; "Assegna debito" with the school's defaults.
     runSql("UPDATE TClsSes SET iClsSesAiu = 0 WHERE iClsSesId = ?", {k5A});

@@ -400,10 +400,8 @@ void ClassSession::casoPagina(const Caso &c)
         // The other cell is saved beside the one told, and the message says so; a save stopped
         // whole writes neither.
         const bool annullata = messaggio == kBloccati;
-        if (messaggio) {
-            EXPECT_EQ(told.first().contains(kAltriSalvati), !annullata)
-                << told.first().toStdString();
-        }
+        EXPECT_TRUE(!messaggio || told.first().contains(kAltriSalvati) != annullata)
+            << told.join('|').toStdString();
         EXPECT_EQ(dopo.value(altra.cella), annullata ? altra.originale : altra.mio);
         // What was typed is still in the cell, and the grid modified while it differs from the
         // database (not when both offices emptied the cell).
@@ -516,11 +514,8 @@ const Dato kDati[] = {
 
 const Dato &datoDi(int kind)
 {
-    for (const Dato &d : kDati) {
-        if (d.kind == kind)
-            return d;
-    }
-    return kDati[0];
+    return *std::find_if(std::begin(kDati), std::end(kDati),
+                         [kind](const Dato &d) { return d.kind == kind; });
 }
 
 // The stored values of the pupil's datum: his notes in the subject, his judgments, his
@@ -574,15 +569,12 @@ void ClassSession::casoDato(const CasoTesto &c)
     if (d.letto && !vuota)
         runSql(QString::fromLatin1(d.letto), {sit, materia});
     page->Carica();
-    int key = sit;
-    if (note)
-        key = g->RecordAt<TRecNot>(col, row)->iNotId;
-    else if (c.kind == tdGiudizio)
-        key = g->RecordAt<TRecGdz>(col, row)->iGdzId;
-    else if (c.kind == tdDebiti)
-        key = static_cast<TfrqevCarDeb *>(page)->DebitoDi(col, row)->iDebId;
-    else if (crediti)
-        key = crediti->RecordDi(col, row)->iCreId;
+    const int key = note                   ? g->RecordAt<TRecNot>(col, row)->iNotId
+                    : c.kind == tdGiudizio ? g->RecordAt<TRecGdz>(col, row)->iGdzId
+                    : c.kind == tdDebiti
+                        ? static_cast<TfrqevCarDeb *>(page)->DebitoDi(col, row)->iDebId
+                    : crediti ? crediti->RecordDi(col, row)->iCreId
+                              : sit;
     ASSERT_EQ(key != 0, !vuota);
 
     // The pupil window opened on the row: the outcome's drop-down, the debts' type column.
@@ -728,9 +720,7 @@ void ClassSession::casoDato(const CasoTesto &c)
         EXPECT_TRUE(g->Modificato());
         EXPECT_EQ(testi(d, sit, materia), c.dopo ? QStringList{c.dopo} : QStringList());
         // What this office typed stays in the cell, to be saved again.
-        if (c.mia == Scrive) {
-            EXPECT_EQ(scritto(), mio);
-        }
+        EXPECT_EQ(c.mia == Scrive ? scritto() : mio, mio);
         told = salva({}, page);
     }
     EXPECT_EQ(told, QStringList());
@@ -738,14 +728,10 @@ void ClassSession::casoDato(const CasoTesto &c)
     EXPECT_EQ(testi(d, sit, materia), c.mia == Scrive ? QStringList{mio}
                                       : c.mia == Data ? QStringList{d.suo}
                                                       : QStringList());
-    if (c.mia == Scrive) {
-        EXPECT_EQ(scritto(), mio);
-    }
+    EXPECT_EQ(c.mia == Scrive ? scritto() : mio, mio);
     EXPECT_FALSE(g->Modificato());
     EXPECT_FALSE(TVxTransaction::activeOn(qqoVxGlobConn()));
-    if (pupil) {
-        EXPECT_TRUE(chiudi(pupil));
-    }
+    EXPECT_TRUE(!pupil || chiudi(pupil));
 }
 
 const CasoTesto kCasiTesto[] = {
@@ -786,7 +772,15 @@ const CasoTesto kCasiTesto[] = {
 };
 
 // ---------------------------------------------------------------------------------------------
-// The make-up windows and the judgment templates, as the other office changes what they read.
+// The make-up windows and the judgment templates, as the other office changes what they read:
+// a case for each write, beside the write it drives.
+
+EvaluationWrite scrittura(const char *file, const char *kind, const QString &table,
+                          const char *via = "TqevTabella")
+{
+    return {QString::fromLatin1(file), QString::fromLatin1(kind), table.toUpper(),
+            QString::fromLatin1(via)};
+}
 
 // The demo's make-up types beside Bianchi's (2), each of its key as weight: "Corso di recupero"
 // and "Sportello didattico".
@@ -819,122 +813,13 @@ struct Recuperi
     std::unique_ptr<TfmQelRec> window;
 };
 
-// This office gives the Latin record another type, after the other office recorded its outcome
-// and verification date: the question names the type alone, and the outcome and date stay the
-// other office's.
-void tipoQuiEsitoLa(ClassSession &t)
+// The outcomes of a pupil's make-up records in a subject, by record.
+QList<QVariant> esitiDi(int iSitId, int iMatId)
 {
-    Recuperi r(kBianchi, kLat);
-    t.altrove("UPDATE TRec_Recuperi SET iEreId = 2, dRecVer = '2009-07-20' WHERE iRecId = 295");
-    EXPECT_EQ(r.digita(kCorso), QStringList{rewriting("Bianchi Antonio", "LAT",
-                                                      "Tipo di recupero: Studio individuale → "
-                                                      "Corso di recupero")});
-    EXPECT_EQ(recordsOf(kBianchi, kLat),
-              (QList<StoredRecord>{{295, kCorso, 2, QDate(2009, 6, 20), QDate(2009, 7, 20)}}));
-}
-
-// The other office retypes the Italian record; this office, which read it before, types
-// another: told, the other's type stays; typing again writes over it.
-void tipoCambiatoInEntrambe(ClassSession &t)
-{
-    Recuperi r(kBianchi, kIta);
-    t.altrove("UPDATE TRec_Recuperi SET iTreId = ? WHERE iRecId = 294", {kSportello});
-    QStringList told = r.digita(kCorso);
-    ASSERT_EQ(told.size(), 2) << told.join('|').toStdString();
-    detto(told.mid(1), kModificato);
-    EXPECT_EQ(recordsOf(kBianchi, kIta).value(0).iTreId, QVariant(kSportello));
-    told = r.digita(kCorso);
-    EXPECT_EQ(told.size(), 1) << told.join('|').toStdString(); // the question alone
-    EXPECT_EQ(recordsOf(kBianchi, kIta).value(0).iTreId, QVariant(kCorso));
-}
-
-// Mathematics shows no record; the other office assigns one there. This office's type is not
-// stored with this panel's outcome and dates over it: told; typing again changes the type
-// alone.
-void assegnatoAltroveInUnaCellaVuota(ClassSession &t)
-{
-    Recuperi r(kBianchi, kMat);
-    r.panel()->cboEsito()->setCurrentIndex(r.panel()->cboEsito()->findData(2));
-    t.altrove("INSERT INTO TRec_Recuperi (iRecId, iTreId, iMatId, iSitId, iAnsFreDwgId) VALUES "
-              "(990001, ?, ?, ?, ?)",
-              {kSportello, kMat, kBianchi, kPhase1});
-    detto(r.digita(kCorso), kInserito);
-    EXPECT_EQ(recordsOf(kBianchi, kMat), (QList<StoredRecord>{{990001, kSportello, {}, {}, {}}}));
-    EXPECT_EQ(r.digita(kCorso), QStringList{rewriting("Bianchi Antonio", "MAT",
-                                                      "Tipo di recupero: Sportello didattico → "
-                                                      "Corso di recupero")});
-    EXPECT_EQ(recordsOf(kBianchi, kMat), (QList<StoredRecord>{{990001, kCorso, {}, {}, {}}}));
-}
-
-// "Cancella il recupero selezionato" after the other office gave the record an outcome: told,
-// kept; deleting again deletes it.
-void cancellatoQuiEsitoLa(ClassSession &t)
-{
-    Recuperi r(kBianchi, kLat);
-    t.altrove("UPDATE TRec_Recuperi SET iEreId = 2 WHERE iRecId = 295");
-    detto(r.cancella(), kModificato);
-    EXPECT_EQ(recordsOf(kBianchi, kLat).value(0).iEreId, QVariant(2));
-    EXPECT_EQ(r.cancella(), QStringList());
-    EXPECT_TRUE(recordsOf(kBianchi, kLat).isEmpty());
-}
-
-// "Esiti recuperi" over a cell of two records: the other office gives the second an outcome;
-// this office's digit, which would write both, is told; typing again writes both.
-void esitoDiUnaCellaDoppia(ClassSession &t)
-{
-    addRecord(990002, kBianchi, kIta, {});
-    TfmQelEsitiRecuperi w;
-    w.show();
-    w.dbgEsiti()->MoveCursor(w.ColOfSubject(kIta), w.RowOfPupil(kBianchi));
-    t.altrove("UPDATE TRec_Recuperi SET iEreId = 2 WHERE iRecId = 990002");
-    const auto digita = [&w] {
-        return detti([&w] { QTest::keyClick(w.dbgEsiti(), Qt::Key_1, Qt::KeypadModifier); });
-    };
-    detto(digita(), kModificato);
-    const auto esiti = [] {
-        QList<QVariant> e;
-        for (const StoredRecord &r : recordsOf(kBianchi, kIta))
-            e << r.iEreId;
-        return e;
-    };
-    EXPECT_EQ(esiti(), (QList<QVariant>{{}, 2}));
-    EXPECT_EQ(digita(), QStringList());
-    EXPECT_EQ(esiti(), (QList<QVariant>{1, 1}));
-}
-
-// "Cancella tutti gli esiti" after the other office changed Latin's: Latin is told and keeps
-// the other's, the rest is cleared, and the message says so.
-void tuttiGliEsitiCancellati(ClassSession &t)
-{
-    runSql("UPDATE TRec_Recuperi SET iEreId = 1 WHERE iRecId = 294");
-    TfmQelEsitiRecuperi w;
-    w.show();
-    t.altrove("UPDATE TRec_Recuperi SET iEreId = 2 WHERE iRecId = 295");
-    const QStringList told = detti([&w] { w.tbDelAll()->trigger(); });
-    detto(told, kModificato);
-    EXPECT_TRUE(told.value(0).contains(kAltriSalvati));
-    EXPECT_EQ(recordsOf(kBianchi, kLat).value(0).iEreId, QVariant(2));
-    EXPECT_EQ(recordsOf(kBianchi, kIta).value(0).iEreId, QVariant());
-}
-
-// The correction of duplicate make-up records: a record chosen for deletion that the other
-// office gave an outcome since the list was read is not deleted, and the failure names it; run
-// again on the list read anew, it is.
-void doppioneCambiatoAltrove(ClassSession &t)
-{
-    addRecord(990003, kBianchi, kIta, {});
-    TdmQelControllaRecuperi module;
-    ASSERT_TRUE(module.CaricaRecuperiDoppi());
-    t.altrove("UPDATE TRec_Recuperi SET iEreId = 2 WHERE iRecId = 990003");
-    EXPECT_FALSE(module.CancellaRecuperi({QStringLiteral("990003")}));
-    EXPECT_TRUE(module.LastError().contains(kModificato)) << module.LastError().toStdString();
-    EXPECT_TRUE(module.LastError().startsWith("Bianchi Antonio"))
-        << module.LastError().toStdString();
-    EXPECT_EQ(recordsOf(kBianchi, kIta).size(), 2);
-    ASSERT_TRUE(module.CaricaRecuperiDoppi());
-    EXPECT_TRUE(module.CancellaRecuperi({QStringLiteral("990003")}))
-        << module.LastError().toStdString();
-    EXPECT_EQ(recordsOf(kBianchi, kIta).size(), 1);
+    QList<QVariant> e;
+    for (const StoredRecord &r : recordsOf(iSitId, iMatId))
+        e << r.iEreId;
+    return e;
 }
 
 // A judgment template whose text the other office rewrote: this office's edit of the text, or
@@ -951,9 +836,7 @@ void modello(ClassSession &t, bool elimina)
     TfrQelGiudizi *frame = w.frame();
     ASSERT_TRUE(frame->xqcGiudizi()->Locate(QStringLiteral("iGdtId"), id));
     frame->SetCurrentSourceRow(frame->xqcGiudizi()->RecNo());
-    if (!elimina) {
-        ASSERT_TRUE(frame->EditCurrent());
-    }
+    ASSERT_TRUE(elimina || frame->EditCurrent());
     t.altrove("UPDATE TGdt_GdzTemplate SET bGdtGiudizio = 'Riscritto altrove' WHERE iGdtId = ?",
               {id});
     const auto fai = [&] {
@@ -974,49 +857,176 @@ void modello(ClassSession &t, bool elimina)
     EXPECT_EQ(testo(), elimina ? QString() : QStringLiteral("Scritto qui"));
 }
 
-// A credit typed within the band this window read, after the other office moved the row to
-// the next band (the credit kept, as "Credito minimo" does when the average rises): told, the
-// band and credit stored stay; saving again measures the typed credit against the stored band
-// and refuses it with the rule's reason.
-void creditoInUnaBandaVecchia(ClassSession &t)
+struct CasoScrittura
 {
-    ASSERT_TRUE(t.window->MostraPagina(QStringLiteral("Crediti")));
-    auto *page = qobject_cast<TfrqevCarCre *>(t.window->FrameDi(tdCrediti));
-    ASSERT_NE(page, nullptr);
-    TqelStringGrid *g = page->grGrid;
-    const int col = g->ColCount() - 1;
-    const int row = 3;
-    const int sit = page->RecordDi(col, row)->iSitId;
-    const QList<TqevBanda> bande = TqevCreStore::BandeDellaSituazione(sit);
-    const TqevBanda *prima = nullptr;
-    const TqevBanda *dopo = nullptr;
-    for (const TqevBanda &a : bande) {
-        for (const TqevBanda &b : bande) {
-            if (!prima && a.iBndCreMin < b.iBndCreMin && b.iBndCreMin <= a.iBndCreMax &&
-                a.iBndCreMax <= b.iBndCreMax) {
-                prima = &a;
-                dopo = &b;
-            }
-        }
-    }
-    ASSERT_NE(dopo, nullptr);
-    runSql("UPDATE TCre_Crediti SET iBndId = ?, iCreCredito = ?, iCreOutBanda = NULL WHERE "
-           "iSitId = ?",
-           {prima->iBndId, prima->iBndCreMax, sit});
-    page->Carica();
-    t.altrove("UPDATE TCre_Crediti SET iBndId = ? WHERE iSitId = ?", {dopo->iBndId, sit});
-    t.digita(g, QPoint(col, row), QString::number(prima->iBndCreMin));
-    const auto stored = [sit] {
-        QSqlQuery q =
-            runSql("SELECT iBndId, iCreCredito FROM TCre_Crediti WHERE iSitId = ?", {sit});
-        return q.next() ? std::pair(q.value(0).toInt(), q.value(1).toInt()) : std::pair(0, 0);
-    };
-    detto(t.salva({}, page), kModificato);
-    EXPECT_EQ(stored(), std::pair(dopo->iBndId, prima->iBndCreMax));
-    detto(t.salva({}, page), "fuori dalla sua banda");
-    EXPECT_EQ(stored(), std::pair(dopo->iBndId, prima->iBndCreMax));
-    EXPECT_EQ(g->Cells(col, row), QString::number(prima->iBndCreMin));
-}
+    const char *name;
+    EvaluationWrite scrittura;
+    void (*prova)(ClassSession &);
+};
+const EvaluationWrite kRecuperiAggiorna =
+    scrittura("makeup/qelmakeuprecords.cpp", "UPDATE", "TRec_Recuperi");
+const CasoScrittura kCasiScrittura[] = {
+    // This office gives the Latin record another type, after the other office recorded its
+    // outcome and verification date: the question names the type alone, and the outcome and
+    // date stay the other office's.
+    {"MakeupTypeChangedHereOutcomeSetThere", kRecuperiAggiorna,
+     [](ClassSession &t) {
+         Recuperi r(kBianchi, kLat);
+         t.altrove(
+             "UPDATE TRec_Recuperi SET iEreId = 2, dRecVer = '2009-07-20' WHERE iRecId = 295");
+         EXPECT_EQ(r.digita(kCorso), QStringList{rewriting("Bianchi Antonio", "LAT",
+                                                           "Tipo di recupero: Studio individuale "
+                                                           "→ Corso di recupero")});
+         EXPECT_EQ(recordsOf(kBianchi, kLat),
+                   (QList<StoredRecord>{{295, kCorso, 2, QDate(2009, 6, 20), QDate(2009, 7, 20)}}));
+     }},
+    // The other office retypes the Italian record; this office, which read it before, types
+    // another: told after the question, the other's type stays; typing again writes over it,
+    // asking the question alone.
+    {"MakeupTypeChangedInBothOffices", kRecuperiAggiorna,
+     [](ClassSession &t) {
+         Recuperi r(kBianchi, kIta);
+         t.altrove("UPDATE TRec_Recuperi SET iTreId = ? WHERE iRecId = 294", {kSportello});
+         QStringList told = r.digita(kCorso);
+         ASSERT_EQ(told.size(), 2) << told.join('|').toStdString();
+         detto(told.mid(1), kModificato);
+         EXPECT_EQ(recordsOf(kBianchi, kIta).value(0).iTreId, QVariant(kSportello));
+         told = r.digita(kCorso);
+         EXPECT_EQ(told.size(), 1) << told.join('|').toStdString();
+         EXPECT_EQ(recordsOf(kBianchi, kIta).value(0).iTreId, QVariant(kCorso));
+     }},
+    // Mathematics shows no record; the other office assigns one there. This office's type is
+    // not stored with this panel's outcome and dates over it: told; typing again changes the
+    // type alone.
+    {"MakeupAssignedThereInACellShownEmpty", kRecuperiAggiorna,
+     [](ClassSession &t) {
+         Recuperi r(kBianchi, kMat);
+         r.panel()->cboEsito()->setCurrentIndex(r.panel()->cboEsito()->findData(2));
+         t.altrove("INSERT INTO TRec_Recuperi (iRecId, iTreId, iMatId, iSitId, iAnsFreDwgId) "
+                   "VALUES (990001, ?, ?, ?, ?)",
+                   {kSportello, kMat, kBianchi, kPhase1});
+         detto(r.digita(kCorso), kInserito);
+         EXPECT_EQ(recordsOf(kBianchi, kMat),
+                   (QList<StoredRecord>{{990001, kSportello, {}, {}, {}}}));
+         EXPECT_EQ(r.digita(kCorso), QStringList{rewriting("Bianchi Antonio", "MAT",
+                                                           "Tipo di recupero: Sportello "
+                                                           "didattico → Corso di recupero")});
+         EXPECT_EQ(recordsOf(kBianchi, kMat), (QList<StoredRecord>{{990001, kCorso, {}, {}, {}}}));
+     }},
+    // "Esiti recuperi" over a cell of two records: the other office gives the second an
+    // outcome; this office's digit, which would write both, is told; typing again writes both.
+    {"MakeupOutcomeOfADuplicatedCell", kRecuperiAggiorna,
+     [](ClassSession &t) {
+         addRecord(990002, kBianchi, kIta, {});
+         TfmQelEsitiRecuperi w;
+         w.show();
+         w.dbgEsiti()->MoveCursor(w.ColOfSubject(kIta), w.RowOfPupil(kBianchi));
+         t.altrove("UPDATE TRec_Recuperi SET iEreId = 2 WHERE iRecId = 990002");
+         const auto digita = [&w] {
+             return detti([&w] { QTest::keyClick(w.dbgEsiti(), Qt::Key_1, Qt::KeypadModifier); });
+         };
+         detto(digita(), kModificato);
+         EXPECT_EQ(esitiDi(kBianchi, kIta), (QList<QVariant>{{}, 2}));
+         EXPECT_EQ(digita(), QStringList());
+         EXPECT_EQ(esitiDi(kBianchi, kIta), (QList<QVariant>{1, 1}));
+     }},
+    // "Cancella tutti gli esiti" after the other office changed Latin's: Latin is told and keeps
+    // the other's, the rest is cleared, and the message says so.
+    {"MakeupOutcomesClearedOneChangedThere", kRecuperiAggiorna,
+     [](ClassSession &t) {
+         runSql("UPDATE TRec_Recuperi SET iEreId = 1 WHERE iRecId = 294");
+         TfmQelEsitiRecuperi w;
+         w.show();
+         t.altrove("UPDATE TRec_Recuperi SET iEreId = 2 WHERE iRecId = 295");
+         const QStringList told = detti([&w] { w.tbDelAll()->trigger(); });
+         detto(told, kModificato);
+         EXPECT_TRUE(told.value(0).contains(kAltriSalvati));
+         EXPECT_EQ(esitiDi(kBianchi, kLat), QList<QVariant>{2});
+         EXPECT_EQ(esitiDi(kBianchi, kIta), QList<QVariant>{QVariant()});
+     }},
+    // "Cancella il recupero selezionato" after the other office gave the record an outcome:
+    // told, kept; deleting again deletes it.
+    {"MakeupDeletedHereOutcomeSetThere",
+     scrittura("makeup/qelmakeuprecords.cpp", "DELETE", "TRec_Recuperi"),
+     [](ClassSession &t) {
+         Recuperi r(kBianchi, kLat);
+         t.altrove("UPDATE TRec_Recuperi SET iEreId = 2 WHERE iRecId = 295");
+         detto(r.cancella(), kModificato);
+         EXPECT_EQ(esitiDi(kBianchi, kLat), QList<QVariant>{2});
+         EXPECT_EQ(r.cancella(), QStringList());
+         EXPECT_EQ(esitiDi(kBianchi, kLat), QList<QVariant>());
+     }},
+    // The correction of duplicate make-up records: a record chosen for deletion that the other
+    // office gave an outcome since the list was read is not deleted, and the failure names it;
+    // run again on the list read anew, it is.
+    {"DuplicateChosenForDeletionChangedThere",
+     scrittura("makeup/qelcontrollarecuperi.cpp", "DELETE", "TRec_Recuperi", "statement"),
+     [](ClassSession &t) {
+         addRecord(990003, kBianchi, kIta, {});
+         TdmQelControllaRecuperi module;
+         ASSERT_TRUE(module.CaricaRecuperiDoppi());
+         t.altrove("UPDATE TRec_Recuperi SET iEreId = 2 WHERE iRecId = 990003");
+         EXPECT_FALSE(module.CancellaRecuperi({QStringLiteral("990003")}));
+         const QString error = module.LastError();
+         EXPECT_TRUE(error.contains(kModificato) && error.startsWith("Bianchi Antonio"))
+             << error.toStdString();
+         EXPECT_EQ(recordsOf(kBianchi, kIta).size(), 2);
+         ASSERT_TRUE(module.CaricaRecuperiDoppi());
+         EXPECT_TRUE(module.CancellaRecuperi({QStringLiteral("990003")}))
+             << module.LastError().toStdString();
+         EXPECT_EQ(recordsOf(kBianchi, kIta).size(), 1);
+     }},
+    {"TemplateRewrittenThereEditedHere",
+     scrittura("makeup/qelfgiudizi.cpp", "UPDATE", "TGdt_GdzTemplate", "TVxQueryCollection"),
+     [](ClassSession &t) { modello(t, false); }},
+    {"TemplateRewrittenThereDeletedHere",
+     scrittura("makeup/qelfgiudizi.cpp", "DELETE", "TGdt_GdzTemplate", "TVxQueryCollection"),
+     [](ClassSession &t) { modello(t, true); }},
+    // A credit typed within the band this window read, after the other office moved the row to
+    // the next band (the credit kept, as "Credito minimo" does when the average rises): told,
+    // the band and credit stored stay; saving again measures the typed credit against the
+    // stored band and refuses it with the rule's reason.
+    {"CreditTypedWithinAStaleBand",
+     scrittura("gradeentry/qevcrestore.cpp", "UPDATE", "TCre_Crediti"),
+     [](ClassSession &t) {
+         ASSERT_TRUE(t.window->MostraPagina(QStringLiteral("Crediti")));
+         auto *page = qobject_cast<TfrqevCarCre *>(t.window->FrameDi(tdCrediti));
+         ASSERT_NE(page, nullptr);
+         TqelStringGrid *g = page->grGrid;
+         const int col = g->ColCount() - 1;
+         const int row = 3;
+         const int sit = page->RecordDi(col, row)->iSitId;
+         const QList<TqevBanda> bande = TqevCreStore::BandeDellaSituazione(sit);
+         const TqevBanda *prima = nullptr;
+         const TqevBanda *dopo = nullptr;
+         for (const TqevBanda &a : bande) {
+             for (const TqevBanda &b : bande) {
+                 if (!prima && a.iBndCreMin < b.iBndCreMin && b.iBndCreMin <= a.iBndCreMax &&
+                     a.iBndCreMax <= b.iBndCreMax) {
+                     prima = &a;
+                     dopo = &b;
+                 }
+             }
+         }
+         ASSERT_NE(dopo, nullptr);
+         runSql("UPDATE TCre_Crediti SET iBndId = ?, iCreCredito = ?, iCreOutBanda = NULL WHERE "
+                "iSitId = ?",
+                {prima->iBndId, prima->iBndCreMax, sit});
+         page->Carica();
+         t.altrove("UPDATE TCre_Crediti SET iBndId = ? WHERE iSitId = ?", {dopo->iBndId, sit});
+         t.digita(g, QPoint(col, row), QString::number(prima->iBndCreMin));
+         const auto stored = [sit] {
+             QSqlQuery q =
+                 runSql("SELECT iBndId, iCreCredito FROM TCre_Crediti WHERE iSitId = ?", {sit});
+             return q.next() ? std::pair(q.value(0).toInt(), q.value(1).toInt()) : std::pair(0, 0);
+         };
+         for (const char *perche : {kModificato, "fuori dalla sua banda"}) {
+             detto(t.salva({}, page), perche);
+             EXPECT_EQ(stored(), std::pair(dopo->iBndId, prima->iBndCreMax));
+         }
+         EXPECT_EQ(g->Cells(col, row), QString::number(prima->iBndCreMin));
+     }},
+};
 
 // ---------------------------------------------------------------------------------------------
 // The two-office table, generated from the inventory of the program's writes: a row for each
@@ -1062,13 +1072,6 @@ bool esente(const QString &file)
                        [&file](const Esente &e) { return file == QLatin1String(e.file); });
 }
 
-EvaluationWrite scrittura(const char *file, const char *kind, const QString &table,
-                          const char *via = "TqevTabella")
-{
-    return {QString::fromLatin1(file), QString::fromLatin1(kind), table.toUpper(),
-            QString::fromLatin1(via)};
-}
-
 // The write a page's case drives: the page's table, deleted where this office empties the
 // cell.
 EvaluationWrite scritturaDi(const Caso &c)
@@ -1085,36 +1088,6 @@ EvaluationWrite scritturaDi(const CasoTesto &c)
     const Dato &d = datoDi(c.kind);
     return scrittura(d.store, c.mia == Svuota ? d.svuota : "UPDATE", d.tabella, d.via);
 }
-
-// The cases written for one write each.
-struct CasoScrittura
-{
-    const char *name;
-    EvaluationWrite scrittura;
-    void (*prova)(ClassSession &);
-};
-const EvaluationWrite kRecuperiAggiorna =
-    scrittura("makeup/qelmakeuprecords.cpp", "UPDATE", "TRec_Recuperi");
-const EvaluationWrite kModelli =
-    scrittura("makeup/qelfgiudizi.cpp", "UPDATE", "TGdt_GdzTemplate", "TVxQueryCollection");
-const CasoScrittura kCasiScrittura[] = {
-    {"MakeupTypeChangedHereOutcomeSetThere", kRecuperiAggiorna, tipoQuiEsitoLa},
-    {"MakeupTypeChangedInBothOffices", kRecuperiAggiorna, tipoCambiatoInEntrambe},
-    {"MakeupAssignedThereInACellShownEmpty", kRecuperiAggiorna, assegnatoAltroveInUnaCellaVuota},
-    {"MakeupOutcomeOfADuplicatedCell", kRecuperiAggiorna, esitoDiUnaCellaDoppia},
-    {"MakeupOutcomesClearedOneChangedThere", kRecuperiAggiorna, tuttiGliEsitiCancellati},
-    {"MakeupDeletedHereOutcomeSetThere",
-     scrittura("makeup/qelmakeuprecords.cpp", "DELETE", "TRec_Recuperi"), cancellatoQuiEsitoLa},
-    {"DuplicateChosenForDeletionChangedThere",
-     scrittura("makeup/qelcontrollarecuperi.cpp", "DELETE", "TRec_Recuperi", "statement"),
-     doppioneCambiatoAltrove},
-    {"TemplateRewrittenThereEditedHere", kModelli, [](ClassSession &t) { modello(t, false); }},
-    {"TemplateRewrittenThereDeletedHere",
-     scrittura("makeup/qelfgiudizi.cpp", "DELETE", "TGdt_GdzTemplate", "TVxQueryCollection"),
-     [](ClassSession &t) { modello(t, true); }},
-    {"CreditTypedWithinAStaleBand",
-     scrittura("gradeentry/qevcrestore.cpp", "UPDATE", "TCre_Crediti"), creditoInUnaBandaVecchia},
-};
 
 // A row of the table: the write, and the case that drives it (none: no case does). A write's
 // first row shows that its case runs the write's statement.
@@ -1213,10 +1186,8 @@ TEST_P(EveryWrite, AnotherOfficesChangeIsToldTheirValueKeptTheRestStored)
                          << " (or the write it drove is gone): write one in this table";
     TVxStatementRecorder recorder;
     r.prova(*this);
-    if (r.prima) {
-        EXPECT_TRUE(eseguita(recorder, r.scrittura))
-            << r.nome << " never ran " << r.scrittura.text().toStdString();
-    }
+    EXPECT_TRUE(!r.prima || eseguita(recorder, r.scrittura))
+        << r.nome << " never ran " << r.scrittura.text().toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Inventory, EveryWrite,
@@ -1232,13 +1203,13 @@ TEST(EvaluationWrites, EveryWriteOfTheCodeIsFoundAndDriven)
         evaluationWrites(QStringLiteral(TAVRIN_SOURCE_DIR), &unresolved);
     ASSERT_GE(writes.size(), 30);
     const auto fileDi = [](const QString &u) { return u.section(QLatin1Char(':'), 0, 0); };
-    for (const Esente &e : kEsenti) {
-        EXPECT_TRUE(std::any_of(writes.cbegin(), writes.cend(),
-                                [&e](const EvaluationWrite &w) { return w.file == e.file; }) ||
-                    std::any_of(unresolved.cbegin(), unresolved.cend(),
-                                [&](const QString &u) { return fileDi(u) == e.file; }))
-            << e.file << " writes no evaluation table any more";
-    }
+    QStringList files;
+    for (const EvaluationWrite &w : writes)
+        files << w.file;
+    for (const QString &u : unresolved)
+        files << fileDi(u);
+    for (const Esente &e : kEsenti)
+        EXPECT_TRUE(files.contains(e.file)) << e.file << " writes no evaluation table any more";
     unresolved.removeIf([&](const QString &u) { return esente(fileDi(u)); });
     EXPECT_EQ(unresolved, QStringList());
     EXPECT_EQ(scoperte(writes), QStringList());

@@ -2,6 +2,7 @@
 // through a link someone planted, no more readable than what they hold and never keeping the
 // modes of a file someone planted; lock files that no killed run, of whatever account, keeps.
 #include "exchange/qelclassfolders.h"
+#include "exchange/qelwebpackets.h"
 #include "exports/qelexportlog.h"
 #include "exports/qelexpscru.h"
 #include "makeup/qelcontrollarecuperi.h"
@@ -164,32 +165,37 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
 
     using Sync = TVxFileSync;
     using Access = TVxFileAccess;
+    // What a writer is beside the rest: for its owner alone; under the database's own writes (no
+    // size limit or failed sync there); synced with its folder by its caller; one that reads
+    // first (a FIFO at its name is refused by name).
+    enum Trait { OwnerOnly = 1, Database = 2, Later = 4, ReadsFirst = 8 };
+    // A report printed through the print dialog, the file chosen there.
+    const auto printedTo = [](const QString &p, const std::function<void()> &print) {
+        ScriptedDialogs scripted;
+        DialogSeam::queueAnswer(p);
+        print();
+    };
     const struct
     {
         const char *what;
         std::function<void(const QString &)> write;
-        bool ownerOnly;
+        int traits = 0;
         const char *name = "DocCls.xml"; // under the case's folder, the main folder of the run
-        bool database = false;           // no size limit or failed sync under the database's
-        bool later = false;              // synced with its folder, by its caller
-        bool readsFirst = false;         // a FIFO at its name is refused by name
     } cases[] = {
-        {"packet synced now", [](const QString &p) { savePacket(p, Sync::Now, Access::Shared); },
-         false},
+        {"packet synced now", [](const QString &p) { savePacket(p, Sync::Now, Access::Shared); }},
         {"packet synced later",
-         [](const QString &p) { savePacket(p, Sync::Later, Access::Shared); }, false, "DocCls.xml",
-         false, true},
+         [](const QString &p) { savePacket(p, Sync::Later, Access::Shared); }, Later},
         {"packet of passwords",
-         [](const QString &p) { savePacket(p, Sync::Later, Access::OwnerOnly); }, true,
-         "DocCls.xml", false, true},
+         [](const QString &p) { savePacket(p, Sync::Later, Access::OwnerOnly); },
+         OwnerOnly | Later},
         {"settings holding a password",
          [](const QString &p) {
              TVxINIFile ini(p);
              ini.setAccess(Access::OwnerOnly);
              ini.WriteString(QStringLiteral("Connessione"), QStringLiteral("Password"), "x");
          },
-         true, "DocCls.xml", false, false, true},
-        {"archive of a private file", [&](const QString &p) { zip(p, secret); }, true},
+         OwnerOnly | ReadsFirst},
+        {"archive of a private file", [&](const QString &p) { zip(p, secret); }, OwnerOnly},
         {"file extracted from a private archive",
          [&](const QString &p) {
              TZip archive;
@@ -197,86 +203,67 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
              archive.setExtractPath(QFileInfo(p).path());
              archive.Extract();
          },
-         true, "DocCls.xml", false, true},
+         OwnerOnly | Later},
         {"XML document",
          [](const QString &p) {
              VxXmlDocument doc;
              QDomElement root = doc.createRoot("ANAGRAFICHE");
              doc.addElement(root, "ANAGRAFICA", "Rossi Maria Grazia");
              doc.saveToFile(p);
-         },
-         false},
-        {"download", [&](const QString &p) { TdmxComm().http_get(server.url("/scarica.php"), p); },
-         false},
-        {"set-up copied to a key", [&](const QString &p) { VxCopyFile(setup, p); }, false},
+         }},
+        {"download", [&](const QString &p) { TdmxComm().http_get(server.url("/scarica.php"), p); }},
+        {"set-up copied to a key", [&](const QString &p) { VxCopyFile(setup, p); }},
         {"export log",
          [](const QString &p) {
              TQelExportLog log;
              log.begin();
              log.saveToFile(p);
-         },
-         false},
-        {"print job", [](const QString &p) { PrintJobWrite(p, QString(40, 'a')); }, false},
-        {"report's PDF", [&](const QString &p) { frExportPdf(onePage, p, "Registro", 600); },
-         false},
+         }},
+        {"print job", [](const QString &p) { PrintJobWrite(p, QString(40, 'a')); }},
+        {"report's PDF", [&](const QString &p) { frExportPdf(onePage, p, "Registro", 600); }},
         {"report printed to a file",
          [&](const QString &p) {
-             ScriptedDialogs scripted;
-             DialogSeam::queueAnswer(p);
-             ASSERT_TRUE(frPrintWithDialog(nullptr, onePage));
-         },
-         false},
+             printedTo(p, [&] { ASSERT_TRUE(frPrintWithDialog(nullptr, onePage)); });
+         }},
         {"duplicate make-up list printed to a file",
          [&](const QString &p) {
-             ScriptedDialogs scripted;
-             DialogSeam::queueAnswer(p);
-             duplicatesWindow->findChild<QPushButton *>(QStringLiteral("btnStampaLista"))->click();
-             for (const DialogSeam::Shown &shown : DialogSeam::shown())
-                 if (shown.kind == QLatin1String("message"))
-                     throw EVxException(shown.text);
-         },
-         false},
+             printedTo(p, [&] {
+                 duplicatesWindow->findChild<QPushButton *>(QStringLiteral("btnStampaLista"))
+                     ->click();
+                 for (const DialogSeam::Shown &shown : DialogSeam::shown())
+                     if (shown.kind == QLatin1String("message"))
+                         throw EVxException(shown.text);
+             });
+         }},
         {"volume's sealed PDF",
          [&](const QString &p) {
              TTuvPdf sealer;
              sealer.LoadFromFile(pdf);
              sealer.Encrypt("MORDELVA", "", 0, TTuvPdf::Permissions({}));
              sealer.SaveToFile(p);
-         },
-         false},
-        {"teachers' list", [](const QString &p) { WriteDocentiXml(nullptr, p); }, false,
-         "DocCls.xml", true},
+         }},
+        {"teachers' list", [](const QString &p) { WriteDocentiXml(nullptr, p); }, Database},
         {"print settings' mirror",
          [&](const QString &p) {
              setMainDir(QFileInfo(p).path() + "/..");
              const auto back = qScopeGuard([&] { setMainDir(db.mainDir.path()); });
              TdmqelParGen().WriteParRptIniFromDb();
          },
-         false, "ETC/qelParRpt.ini", true},
+         Database, "ETC/qelParRpt.ini"},
         {"survey workbook",
-         [](const QString &p) { TdmQelExpScru().WriteEsitiWorkbook(QString(), p); }, false,
-         "DocCls.xml", true},
+         [](const QString &p) { TdmQelExpScru().WriteEsitiWorkbook(QString(), p); }, Database},
     };
-    enum Planted {
-        Link,
-        DanglingLink,
-        Fifo,
-        OthersFile, // another account's, world-writable and setuid
-        OfficeFile, // this user's, given its own modes
-        LeftByKill, // fresh names of writers killed an hour ago
-        WriteLimit,
-        NoRoom,
-        FailedSync
-    };
+    // Another account's file is world-writable and setuid, the office's own has its own modes;
+    // what killed writers left are fresh names an hour old.
+    enum Planted { Link, Dangling, Fifo, Others, Office, Killed, Limit, NoRoom, NoSync };
     // A umask that lets the group read: a shared file's group may, a secret's may not.
     const mode_t umaskBefore = ::umask(027);
     const auto restoreUmask = qScopeGuard([umaskBefore] { ::umask(umaskBefore); });
     for (const auto &c : cases) {
-        for (const Planted planted : {Link, DanglingLink, Fifo, OthersFile, OfficeFile, LeftByKill,
-                                      WriteLimit, NoRoom, FailedSync}) {
-            if ((planted == WriteLimit && c.database) ||
-                (planted == FailedSync && (c.database || c.later)) ||
-                (planted == OthersFile && ::geteuid() != 0)) // only root plants another's file
+        for (int planted = Link; planted <= NoSync; ++planted) {
+            if ((planted == Limit && c.traits & Database) ||
+                (planted == NoSync && c.traits & (Database | Later)) ||
+                (planted == Others && ::geteuid() != 0)) // only root plants another's file
                 continue;
             SCOPED_TRACE(testing::Message() << c.what << ", case " << planted);
             writeFileBytes(victim, victimBytes);
@@ -290,20 +277,20 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
             int fifoReader = -1;
             if (planted == Link) {
                 ASSERT_TRUE(QFile::link(victim, target));
-            } else if (planted == DanglingLink) {
+            } else if (planted == Dangling) {
                 ASSERT_TRUE(QFile::link(elsewhere, target));
             } else if (planted == Fifo) {
                 ASSERT_EQ(::mkfifo(QFile::encodeName(target).constData(), 0644), 0);
                 // Read, so that a writer that follows it fills it rather than hang.
                 fifoReader = ::open(QFile::encodeName(target).constData(), O_RDONLY | O_NONBLOCK);
-            } else if (planted == OthersFile || planted == OfficeFile) {
+            } else if (planted == Others || planted == Office) {
                 writeFileBytes(target, "piantato");
                 ASSERT_EQ(::chmod(QFile::encodeName(target).constData(),
-                                  planted == OthersFile ? 06777 : 0660),
+                                  planted == Others ? 06777 : 0660),
                           0);
-                if (planted == OthersFile)
+                if (planted == Others)
                     ASSERT_EQ(::chown(QFile::encodeName(target).constData(), 65534, 65534), 0);
-            } else if (planted == LeftByKill) {
+            } else if (planted == Killed) {
                 for (const char *hex : {"0123456789abcdef", "fedcba9876543210"}) {
                     const QString left =
                         QStringLiteral("%1/.%2.%3").arg(folder, QFileInfo(target).fileName(), hex);
@@ -324,9 +311,9 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
             QString refusal;
             try {
                 std::optional<FileSizeLimit> limit;
-                if (planted == WriteLimit)
+                if (planted == Limit)
                     limit.emplace(20);
-                failSync = planted == FailedSync;
+                failSync = planted == NoSync;
                 const auto synced = qScopeGuard([] { failSync = false; });
                 c.write(target);
             } catch (const EVxException &e) {
@@ -336,17 +323,16 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
                 ::close(fifoReader);
             EXPECT_EQ(readFileBytes(victim), victimBytes);
             EXPECT_FALSE(VxNameTaken(elsewhere));
-            if (planted == Fifo && c.readsFirst) {
+            if (planted == Fifo && c.traits & ReadsFirst) {
                 EXPECT_TRUE(refusal.contains(QDir::toNativeSeparators(target)) &&
                             refusal.contains("è una coda FIFO"))
                     << refusal.toStdString();
-            } else if (planted >= WriteLimit) {
+            } else if (planted >= Limit) {
                 // The old file whole, the file and the cause named, the old file said kept.
                 EXPECT_EQ(readFileBytes(target), old);
-                const char *cause = planted == NoRoom ? "spazio esaurito sul disco"
-                                    : planted == WriteLimit
-                                        ? "il file supera la dimensione concessa"
-                                        : "errore di lettura o scrittura";
+                const char *cause = planted == NoRoom  ? "spazio esaurito sul disco"
+                                    : planted == Limit ? "il file supera la dimensione concessa"
+                                                       : "errore di lettura o scrittura";
                 EXPECT_TRUE(refusal.contains(QDir::toNativeSeparators(target)) &&
                             refusal.contains(cause) &&
                             (refusal.contains("Il file che c'era è rimasto com'era.") ||
@@ -355,10 +341,10 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
             } else {
                 EXPECT_EQ(refusal, QString());
                 EXPECT_TRUE(S_ISREG(modeOf(target)));
-                EXPECT_EQ(VxIsOwnerOnly(target), c.ownerOnly);
-                EXPECT_EQ(modeOf(target) & 07777, c.ownerOnly             ? 0600u
-                                                  : planted == OfficeFile ? 0660u
-                                                                          : 0640u);
+                EXPECT_EQ(VxIsOwnerOnly(target), bool(c.traits & OwnerOnly));
+                EXPECT_EQ(modeOf(target) & 07777, c.traits & OwnerOnly ? 0600u
+                                                  : planted == Office  ? 0660u
+                                                                       : 0640u);
             }
             // Nothing but the target and the link left at the old temporary name.
             EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System).size(),
@@ -397,6 +383,13 @@ TEST(FileAccess, FoldersAreMadeWhereALinkStoodNeverEnteredThroughIt)
          [&] {
              TVxINIFile(QStringLiteral("ParGen.ini")).WriteString("A", "k", "v");
              return main + QStringLiteral("/ETC");
+         }},
+        {"web packets", "Web",
+         [&] {
+             TClientDataSet packet;
+             packet.AddFieldDef(QStringLiteral("Voto"), ftString, 5);
+             packet.CreateDataSet();
+             return QFileInfo(SaveOrAppendPacket(packet, main + "/Web/", "voti.xml", false)).path();
          }},
     };
     // The office's own link to its key: the base stays a link, its sub-folder may not.
@@ -440,6 +433,13 @@ TEST(SharedHold, AStaleLockIsTakenOverWhoeverLeftItAndEveryOtherFailureIsTold)
     // The breaker, and a file of the office's own that a hard link there would expose.
     const QString breaker = folder + '/' + TVxSharedHold::kBreakerName;
     const QString secret = dir.filePath(QStringLiteral("segreto"));
+    // A killed run's lock, and what stands at the breaker's name beside it.
+    const auto stale = [&](const std::function<void()> &plantBreaker) {
+        return [&lock, plantBreaker] {
+            writeAbandonedLock(lock);
+            plantBreaker();
+        };
+    };
     const struct
     {
         const char *what;
@@ -492,9 +492,7 @@ TEST(SharedHold, AStaleLockIsTakenOverWhoeverLeftItAndEveryOtherFailureIsTold)
         {"a lock of a negative process", [&] { damaged("-42\ntavrin\n" + here + "\n"); }, "preso"},
         {"a lock of no computer", [&] { damaged("4242\ntavrin\n\n"); }, "preso"},
         {"an empty lock dated an hour ahead", [&] { damaged("", -3600); }, "preso"},
-        {"a hard link to a private file at the breaker's name",
-         [&] {
-             writeAbandonedLock(lock);
+        {"a hard link to a private file at the breaker's name", stale([&] {
              writeFileBytes(secret, "segreto");
              ::chmod(QFile::encodeName(secret).constData(), 0600);
              if (::geteuid() == 0)
@@ -502,39 +500,33 @@ TEST(SharedHold, AStaleLockIsTakenOverWhoeverLeftItAndEveryOtherFailureIsTold)
              ASSERT_EQ(::link(QFile::encodeName(secret).constData(),
                               QFile::encodeName(breaker).constData()),
                        0);
-         },
+         }),
          "preso", 0775, false, [&] { EXPECT_EQ(modeOf(secret) & 07777, 0600u); }},
-        {"a folder at the breaker's name",
-         [&] {
-             writeAbandonedLock(lock);
-             QDir().mkdir(breaker);
-         },
+        {"a folder at the breaker's name", stale([&] { QDir().mkdir(breaker); }),
          "Il file di subentro " + breaker + " non è un file normale (è una cartella)"},
         {"a link at the breaker's name",
-         [&] {
-             writeAbandonedLock(lock);
-             QFile::link(QStringLiteral("/dev/null"), breaker);
-         },
+         stale([&] { QFile::link(QStringLiteral("/dev/null"), breaker); }),
          "Il file di subentro " + breaker + " non è un file normale (è un collegamento)"},
-        {"another account's private breaker",
-         [&] {
-             writeAbandonedLock(lock);
+        {.what = "another account's private breaker",
+         .plant = stale([&] {
              writeFileBytes(breaker, "");
              ::chmod(QFile::encodeName(breaker).constData(), 0600);
-         },
-         "deve bloccare il file " + breaker + ", che non può usare: è di un altro utente",
-         0755,
-         false,
-         {},
-         0,
-         true},
-        {"a disk without kernel locks",
-         [&] {
-             writeAbandonedLock(lock);
-             failFlock = ENOLCK;
-         },
+         }),
+         .says = "deve bloccare il file " + breaker + ", che non può usare: è di un altro utente",
+         .anotherAccount = true},
+        {"a disk without kernel locks", stale([] { failFlock = ENOLCK; }),
          "deve bloccare il file " + breaker +
              ", che non può usare: il disco non permette di bloccare i file"},
+        {"a damaged lock in a folder that won't let it go", [&] { damaged(""); },
+         "è danneggiato (non dice quale esecuzione lo ha creato)", 0555},
+        {"a run whose lock was taken over ends",
+         [&] {
+             live = std::make_unique<TVxSharedHold>(lock);
+             ASSERT_TRUE(live->tryTake());
+             ASSERT_TRUE(QFile::remove(lock));
+         },
+         "preso", 0755, false, [&] { live.reset(); }},
+        {"offices racing for a killed run's lock", [] {}, "preso", 0755, false, {}, 8},
     };
     for (const auto &c : cases) {
         if (c.anotherAccount && ::geteuid() != 0)
