@@ -151,24 +151,11 @@ QList<Claim> claimsIn(QWidget *window)
     for (QShortcut *s : window->findChildren<QShortcut *>()) {
         if (!s->keys().isEmpty())
             claims.append({nameOf(s, QString()), s->keys(), [s](const QWidget *focus) {
-                               return s->isEnabled() && s->parentWidget() &&
-                                      reaches(s->context(), s->parentWidget(), focus);
+                               const auto *w = qobject_cast<const QWidget *>(s->parent());
+                               return s->isEnabled() && w && reaches(s->context(), w, focus);
                            }});
     }
     return claims;
-}
-
-// The letter of a text's mnemonic ("&&" is a drawn "&"); none without one.
-QChar letterOf(const QString &text)
-{
-    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
-        if (text.at(i) != QLatin1Char('&'))
-            continue;
-        if (text.at(i + 1) != QLatin1Char('&'))
-            return text.at(i + 1).toUpper();
-        ++i;
-    }
-    return {};
 }
 
 } // namespace
@@ -245,10 +232,11 @@ void VxGiveMnemonics(QWidget *window)
         const qsizetype n = std::min(a.size(), b.size());
         return std::equal(a.begin(), a.begin() + n, b.begin());
     };
-    QList<std::pair<QList<const QWidget *>, QChar>> taken;
+    // A letter read as Qt and the clash check read it ("&&" is a drawn "&").
+    QList<std::pair<QList<const QWidget *>, QKeySequence>> taken;
     for (const QWidget *w : std::as_const(widgets))
         eachMnemonicText(w, [&](const QString &text, const std::function<bool()> &) {
-            if (const QChar letter = letterOf(text); !letter.isNull())
+            if (const QKeySequence letter = QKeySequence::mnemonic(text); !letter.isEmpty())
                 taken.append({pages(w), letter});
         });
     for (QWidget *w : std::as_const(widgets)) {
@@ -261,7 +249,7 @@ void VxGiveMnemonics(QWidget *window)
         if (text.contains(QLatin1Char('&')) || (label && Qt::mightBeRichText(text)))
             continue;
         const QList<const QWidget *> here = pages(w);
-        QSet<QChar> near;
+        QSet<QKeySequence> near;
         for (const auto &[there, letter] : std::as_const(taken))
             if (meet(here, there))
                 near.insert(letter);
@@ -271,13 +259,13 @@ void VxGiveMnemonics(QWidget *window)
             for (qsizetype i = 0; i < text.size() && at < 0; ++i) {
                 const bool initial = i == 0 || !text.at(i - 1).isLetterOrNumber();
                 if (text.at(i).isLetter() && (pass == 1 || initial) &&
-                    !near.contains(text.at(i).toUpper()))
+                    !near.contains(QKeySequence::mnemonic(QLatin1Char('&') + text.at(i))))
                     at = i;
             }
         if (at < 0)
             continue;
-        taken.append({here, text.at(at).toUpper()});
         const QString marked = QString(text).insert(at, QLatin1Char('&'));
+        taken.append({here, QKeySequence::mnemonic(marked)});
         if (label)
             label->setText(marked);
         else

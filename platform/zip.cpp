@@ -159,7 +159,7 @@ struct ArchiveOut
     TVxFileReplacement *file;
     zip_error_t error = {};
     qint64 length = 0;
-    std::optional<EVxException> failure;
+    std::optional<EVxException> failure = std::nullopt;
 };
 
 zip_int64_t writeArchive(void *userdata, void *data, zip_uint64_t length, zip_source_cmd_t command)

@@ -2,6 +2,7 @@
 
 #include "platform/vxexception.h"
 
+#include <QCache>
 #include <QFontDatabase>
 #include <QGlyphRun>
 #include <QHash>
@@ -380,69 +381,24 @@ qsizetype bytesOf(const TfrShapedText &t)
                      t.Glyphs.size() * sizeof(TfrShapedGlyph));
 }
 
-// The shaped lines kept, the least recently asked first out once they pass the bound: the lines
-// of a page or two at least (the layout measures them, the preview and the PDF draw them), and
-// the pages of a school's reports, so that a run shapes each line once.
-class ShapedLines
+// A text in a face: the text shares its characters with the one kept.
+struct ShapedKey
 {
-public:
-    static constexpr qsizetype kBound = 8 << 20; // bytes
-
-    // A text in a face: the text shares its characters with the one kept.
-    struct Key
-    {
-        int face;
-        QString text;
-        bool operator==(const Key &) const = default;
-    };
-
-    std::shared_ptr<const TfrShapedText> find(const Key &key)
-    {
-        const auto it = m_kept.find(key);
-        if (it == m_kept.end())
-            return nullptr;
-        it->asked = ++m_asked;
-        return it->text;
-    }
-
-    // Past the bound, the least recently asked go until a quarter of it is free again.
-    void keep(const Key &key, std::shared_ptr<const TfrShapedText> text)
-    {
-        const qsizetype bytes = bytesOf(*text);
-        m_bytes += bytes;
-        m_kept.insert(key, {std::move(text), bytes, ++m_asked});
-        if (m_bytes <= kBound)
-            return;
-        std::vector<std::pair<quint64, qsizetype>> byAge;
-        for (const Kept &k : std::as_const(m_kept))
-            byAge.emplace_back(k.asked, k.bytes);
-        std::sort(byAge.begin(), byAge.end());
-        quint64 last = 0;
-        for (const auto &[asked, size] : byAge) {
-            if (m_bytes <= kBound / 4 * 3)
-                break;
-            m_bytes -= size;
-            last = asked;
-        }
-        m_kept.removeIf([last](const auto &it) { return it.value().asked <= last; });
-    }
-
-private:
-    struct Kept
-    {
-        std::shared_ptr<const TfrShapedText> text;
-        qsizetype bytes = 0;
-        quint64 asked = 0;
-    };
-    QHash<Key, Kept> m_kept;
-    qsizetype m_bytes = 0;
-    quint64 m_asked = 0;
+    int face;
+    QString text;
+    bool operator==(const ShapedKey &) const = default;
 };
 
-size_t qHash(const ShapedLines::Key &key, size_t seed = 0)
+size_t qHash(const ShapedKey &key, size_t seed = 0)
 {
     return qHashMulti(seed, key.face, key.text);
 }
+
+// The shaped lines kept, in bytes, the least recently asked first out: the lines of a page or
+// two at least (the layout measures them, the preview and the PDF draw them), and the pages of
+// a school's reports, so that a run shapes each line once.
+constexpr qsizetype kShapedBound = 8 << 20;
+using ShapedLines = QCache<ShapedKey, std::shared_ptr<const TfrShapedText>>;
 
 qint64 g_shaped = 0;
 
@@ -498,10 +454,10 @@ void keepCompact(TfrShapedText &shaped, std::vector<std::vector<TfrShapedGlyph>>
 
 std::shared_ptr<const TfrShapedText> frShapeText(const QString &text, const TfrFontSpec &spec)
 {
-    static ShapedLines kept;
+    static ShapedLines kept(kShapedBound);
     const int index = faceIndex(spec);
-    if (auto found = kept.find({index, text}))
-        return found;
+    if (const auto *found = kept.object({index, text}))
+        return *found;
 
     ++g_shaped;
     const ShapedLine shaped(text, index, uprightRanges(text, index));
@@ -540,7 +496,8 @@ std::shared_ptr<const TfrShapedText> frShapeText(const QString &text, const TfrF
     for (size_t c = 0; c < clusters.size(); ++c)
         standFor(text, clusters[c], glyphsOf[c]);
     keepCompact(*result, glyphsOfRun, faceAt(index));
-    kept.keep({index, result->Text}, result);
+    kept.insert({index, result->Text}, new std::shared_ptr<const TfrShapedText>(result),
+                bytesOf(*result));
     return result;
 }
 

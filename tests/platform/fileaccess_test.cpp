@@ -377,7 +377,6 @@ TEST(FileAccess, FoldersAreMadeWhereALinkStoodNeverEnteredThroughIt)
          [&] {
              return MakeClassFolder(main + QStringLiteral("/chiavetta/"), QStringLiteral("5A"));
          }},
-        {"export folder", "sta", [&] { return VxMakeOwnFolder(main + QStringLiteral("/sta")); }},
         {"register folder", "USR/Dati", [] { return QelRegisterVolume::RegisterFolder(); }},
         {"settings", "ETC",
          [&] {
