@@ -58,7 +58,18 @@ TfmqevCarBase::AggiungiScorrimento(const char *tipo, const QString &precedente,
         barra, azione("aPrev", "tbPrior", precedente, "PREVSIT", Qt::ALT | Qt::Key_PageUp, false),
         azione("aNext", "tbNext", successivo, "NEXTSIT", Qt::ALT | Qt::Key_PageDown, true)};
     m_layout->insertWidget(0, barra);
+    m_scorrimento = s;
     return s;
+}
+
+qsizetype TfmqevCarBase::Passo(qsizetype corrente, qsizetype quanti, bool avanti)
+{
+    if (corrente < 0)
+        return -1;
+    const qsizetype nuovo = corrente + (avanti ? 1 : -1);
+    m_scorrimento.successivo->setEnabled(nuovo < quanti);
+    m_scorrimento.precedente->setEnabled(nuovo >= 0);
+    return nuovo >= 0 && nuovo < quanti ? nuovo : -1;
 }
 
 bool TfmqevCarBase::PaginaVotiAttiva() const

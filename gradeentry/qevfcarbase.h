@@ -84,6 +84,9 @@ protected:
     Scorrimento AggiungiScorrimento(const char *tipo, const QString &precedente,
                                     const QString &successivo,
                                     const std::function<void(bool avanti)> &cambia);
+    // The position the walk goes to from corrente among quanti, the two commands enabled as far
+    // as there is somewhere to go; -1 at either end, or from no position (-1).
+    qsizetype Passo(qsizetype corrente, qsizetype quanti, bool avanti);
 
     void FormShow() override { ShowMaximized(); }
     void FormClose(TCloseAction &action) override;
@@ -93,4 +96,5 @@ protected:
 private:
     TqevPagine *m_pagine;
     QVBoxLayout *m_layout;
+    Scorrimento m_scorrimento{};
 };

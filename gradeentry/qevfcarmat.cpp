@@ -85,13 +85,8 @@ void TfmqevCarMat::CambiaMateria(bool avanti)
         return;
     TdmqevDataSets &dm = *dmqevDataSets;
     const QList<int> materie = dm.MaterieClsSes();
-    const qsizetype corrente = materie.indexOf(dm.iClsSesMatId);
-    if (corrente < 0)
-        return;
-    const qsizetype nuova = corrente + (avanti ? 1 : -1);
-    aNextMat->setEnabled(nuova < materie.size());
-    aPrevMat->setEnabled(nuova >= 0);
-    if (nuova < 0 || nuova >= materie.size())
+    const qsizetype nuova = Passo(materie.indexOf(dm.iClsSesMatId), materie.size(), avanti);
+    if (nuova < 0)
         return;
     const int prima = dm.iClsSesMatId;
     dm.iClsSesMatId = materie.at(nuova);

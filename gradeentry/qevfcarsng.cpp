@@ -98,12 +98,8 @@ void TfmqevCarSng::CambiaAlunno(bool avanti)
         if (ana && ana->iSitId == dmqevDataSets->iSitId)
             corrente = i;
     }
-    if (corrente < 0)
-        return;
-    const int nuovo = corrente + (avanti ? 1 : -1);
-    aNextSit->setEnabled(nuovo < alunni.Count());
-    aPrevSit->setEnabled(nuovo >= 0);
-    auto ana = nuovo >= 0 && nuovo < alunni.Count() ? alunni.ObjectAs<TRecAna>(nuovo) : nullptr;
+    const qsizetype nuovo = Passo(corrente, alunni.Count(), avanti);
+    auto ana = nuovo >= 0 ? alunni.ObjectAs<TRecAna>(int(nuovo)) : nullptr;
     if (!ana)
         return;
     allineaOrigine(ana->iSitId);

@@ -159,10 +159,8 @@ void TfmqelCompGiudizioMedie::OkClick()
     // The question names what the answer writes: the classes, and whether judgments already
     // written are replaced.
     QStringList classi;
-    for (int i = 0; i < m_classes->count(); ++i) {
-        if (m_classes->item(i)->checkState() == Qt::Checked)
-            classi << m_classes->item(i)->text().section(QLatin1Char(' '), 0, 0);
-    }
+    for (const QListWidgetItem *item : CheckedItems(m_classes))
+        classi << item->text().section(QLatin1Char(' '), 0, 0);
     const QString quali = QStringLiteral("\r\rClassi: %1.").arg(classi.join(QStringLiteral(", ")));
     const QString question =
         m_modo == 1

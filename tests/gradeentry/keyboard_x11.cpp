@@ -60,13 +60,6 @@ void everyCommandShows(QWidget *window)
     }
 }
 
-// A key where the keyboard is.
-void key(int k, Qt::KeyboardModifiers m = Qt::NoModifier)
-{
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key(k), m);
-    QTest::qWait(50);
-}
-
 } // namespace
 
 // "Caricamento per singolo" and "per materia" by keyboard alone: the class list's arrows to 3A,

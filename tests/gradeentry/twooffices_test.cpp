@@ -480,7 +480,7 @@ struct Dato
     const char *tabella;
     const char *chiave;  // the row's key column (a situation's own, for the outcome)
     const char *colonna; // the value
-    const char *letti;   // the pupil's stored values, by situation and subject
+    const char *filtro;  // the pupil's stored values beside his situation, bound to the subject
     const char *letto;   // what the window reads, set by situation and subject (nullptr: none)
     const char *mio;
     const char *suo;
@@ -489,25 +489,23 @@ struct Dato
     const char *via = "TqevTabella";
 };
 const Dato kDati[] = {
-    {tdNote, "Note", "TNot_Note", "iNotId", "bNotNota",
-     "SELECT bNotNota FROM TNot_Note WHERE iSitId = ? AND iClsSesMatId = ?",
+    {tdNote, "Note", "TNot_Note", "iNotId", "bNotNota", "iClsSesMatId = ?",
      "INSERT INTO TNot_Note (iNotId, iSitId, iClsSesMatId, bNotNota) VALUES (990002, ?, ?, "
      "'Nota letta')",
      "Scritto in questa postazione", "Suo", "gradeentry/qevnotstore.cpp", "DELETE"},
     {tdGiudizio, "Giudizio", "TGdz_Giudizi", "iGdzId", "bGdzGiudizio",
-     "SELECT bGdzGiudizio FROM TGdz_Giudizi WHERE iSitId = ? AND iAnsSesDwgId = 392 AND 0 = ?",
-     nullptr, "Scritto in questa postazione", "Suo", "gradeentry/qevfinalestore.cpp", "DELETE"},
+     "iAnsSesDwgId = 392 AND 0 = ?", nullptr, "Scritto in questa postazione", "Suo",
+     "gradeentry/qevfinalestore.cpp", "DELETE"},
     {tdEsito, "Esito finale", "TSit_Situazioni", "iSitId", "iPosFinId",
-     "SELECT iPosFinId FROM TSit_Situazioni WHERE iSitId = ? AND iPosFinId IS NOT NULL AND 0 = ?",
+     "iPosFinId IS NOT NULL AND 0 = ?",
      "UPDATE TSit_Situazioni SET iPosFinId = 5 WHERE iSitId = ? AND 0 = ?", "1", "2",
      "gradeentry/qevfinalestore.cpp", "UPDATE", "statement"},
-    {tdDebiti, "Debiti", "TDeb_Debiti", "iDebId", "iDtpDtdId",
-     "SELECT iDtpDtdId FROM TDeb_Debiti WHERE iSitId = ? AND iMatId = ?",
+    {tdDebiti, "Debiti", "TDeb_Debiti", "iDebId", "iDtpDtdId", "iMatId = ?",
      "UPDATE OR INSERT INTO TDeb_Debiti (iDebId, iSitId, iMatId, iDtpDtdId) VALUES (990002, ?, "
      "?, 2) MATCHING (iSitId, iMatId)",
      "1", "3", "gradeentry/qevdebstore.cpp", "DELETE"},
     {tdCrediti, "Crediti", "TCre_Crediti", "iCreId", "iCreCredito",
-     "SELECT iCreCredito FROM TCre_Crediti WHERE iSitId = ? AND iCreCredito IS NOT NULL AND 0 = ?",
+     "iCreCredito IS NOT NULL AND 0 = ?",
      "UPDATE TCre_Crediti SET iCreCredito = 7 WHERE iSitId = ? AND 0 = ?", "5", "9",
      "gradeentry/qevcrestore.cpp", "UPDATE"},
 };
@@ -522,7 +520,9 @@ const Dato &datoDi(int kind)
 // outcome, his debts' types in the subject, his credit in the year.
 QStringList testi(const Dato &d, int iSitId, int materia)
 {
-    QSqlQuery q = runSql(QString::fromLatin1(d.letti), {iSitId, materia});
+    QSqlQuery q = runSql(QStringLiteral("SELECT %1 FROM %2 WHERE iSitId = ? AND %3")
+                             .arg(d.colonna, d.tabella, d.filtro),
+                         {iSitId, materia});
     QStringList texts;
     while (q.next()) {
         const QVariant v = q.value(0);

@@ -47,13 +47,6 @@ bool highlighted(QWidget *w, QPoint at)
                .pixelColor(w->mapTo(window, at)) == w->palette().color(QPalette::Highlight);
 }
 
-// A key where the keyboard is, as the office types it.
-void key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key(k), modifiers);
-    QTest::qWait(50);
-}
-
 } // namespace
 
 TEST(RecuperiX11, KeypadDigitsFollowNumLockAndMainKeyboardDigitsAssign)

@@ -4,6 +4,7 @@
 // the window keeps handling its events, the window given the keyboard as a person clicking
 // into it would, and screenshots into $TAVRIN_SCREENSHOTS when it is set.
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -41,6 +42,13 @@ inline void screenshot(QWidget *window, const QString &name)
     QTest::qWait(100);
     const QPixmap shot = window->screen()->grabWindow(window->winId());
     EXPECT_TRUE(shot.save(folder + QLatin1Char('/') + name)) << name.toStdString();
+}
+
+// A key where the keyboard is, as the office types it.
+inline void key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(k), modifiers);
+    QTest::qWait(50);
 }
 
 // Shows the window and gives it the keyboard, on the field.
