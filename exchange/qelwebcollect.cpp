@@ -373,18 +373,6 @@ QString storedKey(const QelWebCollectKind &kind, const QVariant &sit, const QVar
         .arg(QLatin1String(kind.name), sit.toString(), rowKey.toString());
 }
 
-// The kinds as the summary names them.
-QString kindName(const QString &name)
-{
-    static const QHash<QString, QString> names = {
-        {QStringLiteral("Vtp"), QStringLiteral("voti proposti")},
-        {QStringLiteral("Tas"), QStringLiteral("tassonomie")},
-        {QStringLiteral("Ass"), QStringLiteral("assenze")},
-        {QStringLiteral("Aiu"), QStringLiteral("aiuti")},
-        {QStringLiteral("Not"), QStringLiteral("note")}};
-    return names.value(name, name);
-}
-
 } // namespace
 
 void QelWebCollection::readStored(int iDocId)
@@ -427,7 +415,7 @@ void QelWebCollection::readSession()
 
 TqelChangeCounts &QelWebCollection::counts(const QelWebCollectKind &kind)
 {
-    return m_counts[kindName(QLatin1String(kind.name))];
+    return m_counts[QLatin1String(kind.collected)];
 }
 
 QStringList QelWebCollection::Summary() const
@@ -477,9 +465,7 @@ QString QelWebCollection::refusal(const QelWebCollectKind &kind, int rowKey,
     // A note's date as the teacher wrote it: a day the calendar lacks is refused, not dropped.
     if (name == QLatin1String("Not"))
         row.setValue(QStringLiteral("dNotData"), valueOf(m_voti, QStringLiteral("dNotData")));
-    const QByteArray collected = kindName(name).toLatin1();
-    const QString why =
-        m_rules->Refusal(QelCollectedValues::Kind(collected.constData()), row, stored);
+    const QString why = m_rules->Refusal(QelCollectedValues::Kind(kind.collected), row, stored);
     if (why.isEmpty())
         return why;
     return QStringLiteral("%1: %2: %3 Il dato non è stato scritto.")

@@ -5,16 +5,17 @@
 namespace {
 
 const QelWebCollectKind kKinds[] = {
-    {"Vtp", "TVtp_Proposti", "iVtpId", "iClsMatCmpId", "iPrpScaLivId = :iScaLivId", "iPrpScaLivId",
-     ":iScaLivId", "TVTP_PROPOSTI", true},
-    {"Tas", "TTas_Tassonomie", "iTasId", "iClsMatCmpId", "iScaLivId = :iScaLivId", "iScaLivId",
-     ":iScaLivId", "TTAS_TASSONOMIE", false},
-    {"Ass", "TAss_Assenze", "iAssId", "iClsSesMatId", "iAssOre = :iAssOre", "iAssOre", ":iAssOre",
-     "TASS_ASSENZE", true},
-    {"Aiu", "TAiu_Aiuti", "iAiuId", "iClsSesMatId", "sAiuVal = :sAiuVal", "sAiuVal", ":sAiuVal",
-     "TAIU_AIUTI", false},
-    {"Not", "TNot_Note", "iNotId", "iClsSesMatId", "dNotData = :dNotData, bNotNota = :bNotNota",
-     "dNotData, bNotNota", ":dNotData, :bNotNota", "TNOT_NOTE", true},
+    {"Vtp", "voti proposti", "TVtp_Proposti", "iVtpId", "iClsMatCmpId", "iPrpScaLivId = :iScaLivId",
+     "iPrpScaLivId", ":iScaLivId", "TVTP_PROPOSTI", true},
+    {"Tas", "tassonomie", "TTas_Tassonomie", "iTasId", "iClsMatCmpId", "iScaLivId = :iScaLivId",
+     "iScaLivId", ":iScaLivId", "TTAS_TASSONOMIE", false},
+    {"Ass", "assenze", "TAss_Assenze", "iAssId", "iClsSesMatId", "iAssOre = :iAssOre", "iAssOre",
+     ":iAssOre", "TASS_ASSENZE", true},
+    {"Aiu", "aiuti", "TAiu_Aiuti", "iAiuId", "iClsSesMatId", "sAiuVal = :sAiuVal", "sAiuVal",
+     ":sAiuVal", "TAIU_AIUTI", false},
+    {"Not", "note", "TNot_Note", "iNotId", "iClsSesMatId",
+     "dNotData = :dNotData, bNotNota = :bNotNota", "dNotData, bNotNota", ":dNotData, :bNotNota",
+     "TNOT_NOTE", true},
 };
 
 bool isComponent(const QelWebCollectKind &kind)

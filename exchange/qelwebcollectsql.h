@@ -14,6 +14,8 @@
 struct QelWebCollectKind
 {
     const char *name;      // "Vtp", the flag of ParGen.ini [ExpDoc]
+    const char *collected; // its kind of the collections (QelCollectedValues::Kind), as the
+                           // summary names it: "voti proposti"
     const char *table;     // "TVtp_Proposti"
     const char *keyColumn; // the primary key, "iVtpId"
     const char *rowKey;    // "iClsMatCmpId" or "iClsSesMatId"
