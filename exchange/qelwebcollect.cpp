@@ -437,11 +437,8 @@ int QelWebCollection::classSessionOf(const QelWebCollectKind &kind, int id)
 QString QelWebCollection::rowWho()
 {
     // The pupil as the database names him, whatever name the row carries.
-    const QVariant sit = valueOf(m_voti, QStringLiteral("iSitId"));
-    const QVariant subject = valueOf(m_voti, QStringLiteral("iClsSesMatId"));
-    if (!QelCollectedValues::FitsKey(sit))
-        return QStringLiteral("la situazione %1").arg(sit.toString());
-    return m_rules->Who(sit.toInt(), QelCollectedValues::FitsKey(subject) ? subject.toInt() : 0);
+    return m_rules->Who(valueOf(m_voti, QStringLiteral("iSitId")),
+                        valueOf(m_voti, QStringLiteral("iClsSesMatId")));
 }
 
 QString QelWebCollection::refusal(const QelWebCollectKind &kind, int rowKey,
@@ -748,12 +745,8 @@ void QelWebCollection::importDebts(QStringList *log)
     for (m_debiti.First(); !m_debiti.Eof(); m_debiti.Next()) {
         const QVariant sit = valueOf(m_debiti, QStringLiteral("iSitId"));
         const QVariant subject = valueOf(m_debiti, QStringLiteral("iMatId"));
-        const bool fits = keysFault(m_debiti).isEmpty();
-        const QString debt = QStringLiteral("%1: %2").arg(
-            PacketNames().at(1),
-            fits ? m_rules->Who(sit.toInt(), subject.toInt(), true)
-                 : QStringLiteral("il debito della situazione %1 nella materia %2")
-                       .arg(sit.toString(), subject.toString()));
+        const QString debt =
+            QStringLiteral("%1: %2").arg(PacketNames().at(1), m_rules->Who(sit, subject, true));
         if (!rowToWrite(m_debiti, debtKey(m_debiti), debt, false, log))
             continue;
         TVxFieldValues values = debtValues(m_debiti);
@@ -802,12 +795,8 @@ void QelWebCollection::importClassNotes(QStringList *log)
         const QVariant text = valueOf(m_classNotes, QStringLiteral("bClnNota"));
         const QVariant cls = valueOf(m_classNotes, QStringLiteral("iClsId"));
         const QVariant subject = valueOf(m_classNotes, QStringLiteral("iMatId"));
-        const bool fits = keysFault(m_classNotes).isEmpty();
         const QString note = QStringLiteral("%1: la nota di classe della %2")
-                                 .arg(PacketNames().at(2),
-                                      fits ? m_rules->ClassAndSubject(cls.toInt(), subject.toInt())
-                                           : QStringLiteral("classe %1, materia %2")
-                                                 .arg(cls.toString(), subject.toString()));
+                                 .arg(PacketNames().at(2), m_rules->ClassAndSubject(cls, subject));
         if (!rowToWrite(m_classNotes, classNoteKey(m_classNotes), note, true, log))
             continue;
         // The export is the working session's: a note of another is none of its own.
