@@ -420,6 +420,16 @@ QelCollectRepeats::Verdict QelCollectRepeats::Take(const QString &key)
     return first ? First : Again;
 }
 
+QString QelCollectRepeats::Text(const TVxFieldValues &row, const QStringList &names)
+{
+    QString text;
+    for (const QString &name : names.isEmpty() ? row.names() : names) {
+        const QVariant value = row.value(name);
+        text += (value.isNull() ? QStringLiteral("-") : u'=' + value.toString()) + u'|';
+    }
+    return text;
+}
+
 QString QelCollectRepeats::Cause()
 {
     return QStringLiteral("la riga è ripetuta con un altro valore: nessuna delle due è stata "

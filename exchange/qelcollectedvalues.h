@@ -164,6 +164,9 @@ public:
     void Note(const QString &key, const QString &values);
     Verdict Take(const QString &key);
     bool Conflicting(const QString &key) const { return m_conflicts.contains(key); }
+    // A row's values (those named, or every one) as one text, a null told from an empty one:
+    // the keys and values Note takes.
+    static QString Text(const TVxFieldValues &row, const QStringList &names = {});
     // The cause every route gives the office for such a key.
     static QString Cause();
 

@@ -607,13 +607,9 @@ QStringList QelTeacherFolderCollector::ImportCheckedFolder()
             return QStringLiteral("%1|%2").arg(v.key.first).arg(v.key.second);
         };
         for (const Value &v : std::as_const(m_values))
-            if (v.kind == k) {
-                QStringList values;
-                for (int i = 0; i < v.values.size(); ++i)
-                    values << v.values.value(i).toString();
-                repeats.Note(keyOf(v), values.join(u'|') + (v.remove ? QStringLiteral("|-")
-                                                                     : QStringLiteral("|+")));
-            }
+            if (v.kind == k)
+                repeats.Note(keyOf(v), QelCollectRepeats::Text(v.values) +
+                                           (v.remove ? QStringLiteral("-") : QStringLiteral("+")));
         QList<const Value *> values;
         int refused = 0;
         for (const Value &v : std::as_const(m_values)) {

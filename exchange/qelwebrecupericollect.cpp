@@ -119,13 +119,8 @@ void QelWebMakeUpCollection::ImportMakeUpResults(int iDocId, QStringList *log)
     };
     QelCollectRepeats repeats;
     for (m_recuperi.First(); !m_recuperi.Eof(); m_recuperi.Next())
-        if (keysFit()) {
-            const TVxFieldValues result = resultOf();
-            QStringList text;
-            for (int i = 0; i < result.size(); ++i)
-                text << result.value(i).toString();
-            repeats.Note(keyOf(), text.join(u'|'));
-        }
+        if (keysFit())
+            repeats.Note(keyOf(), QelCollectRepeats::Text(resultOf()));
     for (m_recuperi.First(); !m_recuperi.Eof(); m_recuperi.Next()) {
         const QString row =
             m_values.Who(valueOf(m_recuperi, "iSitId"), valueOf(m_recuperi, "iMatId"), true);
