@@ -321,6 +321,7 @@ void QelWebCollection::requireInSession(TVxTransaction &tr, const QelWebCollectK
                                .arg(PacketNames().at(0), rowWho()));
     }
     // Else the id: not there, of another session, or of a subject the teacher does not teach.
+    readSession();
     int session = 0;
     bool there = false;
     QSqlQuery &where = tr.Exec(QelWebCollectSql::sessionOf(kind), values);
@@ -398,10 +399,6 @@ void QelWebCollection::readSession()
     if (std::exchange(m_sessionRead, true))
         return;
     const TVxFieldValues session = valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId}});
-    VxEachRow(m_db, QelWebCollectSql::sessionYearSessions(), session,
-              [this](const QSqlQuery &q, const QSqlRecord &) {
-                  m_sessionClasses.insert(q.value(0).toInt());
-              });
     VxEachRow(m_db, QelWebCollectSql::sessionComponents(), session,
               [this](const QSqlQuery &q, const QSqlRecord &) {
                   m_scales.insert(q.value(0).toInt(), q.value(1).toInt());
@@ -409,7 +406,8 @@ void QelWebCollection::readSession()
               });
     VxEachRow(m_db, QelWebCollectSql::sessionSubjects(), session,
               [this](const QSqlQuery &q, const QSqlRecord &) {
-                  m_subjectClasses.insert(q.value(0).toInt(), q.value(2).toInt());
+                  m_subjectClasses.insert(q.value(0).toInt(), q.value(1).toInt());
+                  m_sessionClasses.insert(q.value(2).toInt());
               });
 }
 

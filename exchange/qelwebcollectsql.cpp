@@ -213,10 +213,8 @@ QString sessionComponents()
 QString sessionSubjects()
 {
     return QStringLiteral(
-        "SELECT ClsSesMat.iClsSesMatId, Mat.sMatLDesc, ClsSesMat.iClsSesId "
-        "FROM TClsSesMat ClsSesMat " TAVRIN_SESSION_CLASS_JOINS
-        "  LEFT JOIN TMatRma MatRma ON MatRma.iMatRmaId = ClsSesMat.iMatRmaId "
-        "  LEFT JOIN TMat_Materie Mat ON Mat.iMatId = MatRma.iMatId " TAVRIN_SESSION_OF_WORK);
+        "SELECT ClsSesMat.iClsSesMatId, ClsSesMat.iClsSesId, ClsSes.iAnsSesDwgId "
+        "FROM TClsSesMat ClsSesMat " TAVRIN_SESSION_CLASS_JOINS TAVRIN_SESSION_OF_WORK);
 }
 
 QString sessionOf(const QelWebCollectKind &kind)
@@ -229,13 +227,6 @@ QString sessionOf(const QelWebCollectKind &kind)
                : QStringLiteral("SELECT ClsSes.iAnsSesDwgId FROM TClsSesMat ClsSesMat JOIN "
                                 "TClsSes ClsSes ON ClsSes.iClsSesId = ClsSesMat.iClsSesId WHERE "
                                 "ClsSesMat.iClsSesMatId = :iClsSesMatId");
-}
-
-QString sessionYearSessions()
-{
-    return QStringLiteral("SELECT Asd.iAnsSesDwgId FROM TAnsSesDwg Asd JOIN TAnsSesDwg Wrk ON "
-                          "Wrk.iSesId = Asd.iSesId AND Wrk.iAnsId = Asd.iAnsId WHERE "
-                          "Wrk.iAnsSesDwgId = :iAnsSesDwgId");
 }
 
 QString sessionNumber()
