@@ -338,24 +338,40 @@ QString QelCollectedValues::subjectName(int subject, bool bySubject)
                : name;
 }
 
-QString QelCollectedValues::Who(int iSitId, int subject, bool bySubject)
+QString QelCollectedValues::Who(const QVariant &sit, const QVariant &subject, bool bySubject)
 {
-    const QString pupil = PupilName(iSitId);
-    const QString who =
-        pupil.isEmpty() ? QStringLiteral("la situazione %1, che non c'è nell'archivio").arg(iSitId)
-                        : QStringLiteral("%1 (situazione %2)").arg(pupil).arg(iSitId);
-    return subject == 0 ? who : who + QStringLiteral(", ") + subjectName(subject, bySubject);
+    // A key beyond the database's names nothing it could hold: it is named as it came.
+    QString who = QStringLiteral("la situazione %1").arg(sit.toString());
+    if (FitsKey(sit)) {
+        const int iSitId = sit.toInt();
+        const QString pupil = PupilName(iSitId);
+        who = pupil.isEmpty()
+                  ? QStringLiteral("la situazione %1, che non c'è nell'archivio").arg(iSitId)
+                  : QStringLiteral("%1 (situazione %2)").arg(pupil).arg(iSitId);
+    }
+    if (subject.toLongLong() == 0)
+        return who;
+    return who + QStringLiteral(", ") +
+           (FitsKey(subject) ? subjectName(subject.toInt(), bySubject)
+                             : QStringLiteral("materia ") + subject.toString());
 }
 
-QString QelCollectedValues::ClassAndSubject(int iClsId, int iMatId)
+QString QelCollectedValues::ClassAndSubject(const QVariant &cls, const QVariant &subject)
 {
-    const QString cls = nameOf(QStringLiteral("c%1").arg(iClsId),
-                               QStringLiteral("SELECT Cls.sClsDesc FROM VCls_Classi Cls WHERE "
-                                              "Cls.iClsId = :iId"),
-                               iClsId);
-    return (cls.isEmpty() ? QStringLiteral("la classe %1, che non c'è nell'archivio").arg(iClsId)
-                          : QStringLiteral("classe %1").arg(cls)) +
-           QStringLiteral(", ") + subjectName(iMatId, true);
+    // It follows "la nota di classe della": the class without its article.
+    QString name = QStringLiteral("classe %1").arg(cls.toString());
+    if (FitsKey(cls)) {
+        const int iClsId = cls.toInt();
+        const QString desc = nameOf(QStringLiteral("c%1").arg(iClsId),
+                                    QStringLiteral("SELECT Cls.sClsDesc FROM VCls_Classi Cls WHERE "
+                                                   "Cls.iClsId = :iId"),
+                                    iClsId);
+        name = desc.isEmpty() ? QStringLiteral("classe %1, che non c'è nell'archivio").arg(iClsId)
+                              : QStringLiteral("classe %1").arg(desc);
+    }
+    return name + QStringLiteral(", ") +
+           (FitsKey(subject) ? subjectName(subject.toInt(), true)
+                             : QStringLiteral("materia ") + subject.toString());
 }
 
 QString QelCollectedValues::DebtDeleted()
@@ -402,6 +418,16 @@ QelCollectRepeats::Verdict QelCollectRepeats::Take(const QString &key)
     if (m_conflicts.contains(key))
         return first ? Conflict : Told;
     return first ? First : Again;
+}
+
+QString QelCollectRepeats::Text(const TVxFieldValues &row, const QStringList &names)
+{
+    QString text;
+    for (const QString &name : names.isEmpty() ? row.names() : names) {
+        const QVariant value = row.value(name);
+        text += (value.isNull() ? QStringLiteral("-") : u'=' + value.toString()) + u'|';
+    }
+    return text;
 }
 
 QString QelCollectRepeats::Cause()

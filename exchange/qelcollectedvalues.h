@@ -106,12 +106,13 @@ public:
     bool LevelRetired(int kind, int iCmpScaId, const QVariant &value);
 
     // A row's pupil and subject as every line names them: "Rossi Mario (situazione 955),
-    // Matematica"; a situation or subject the database lacks is named by its key as such.
-    // The subject is a class-session subject's key, or (bySubject) a subject's; 0 for none.
-    QString Who(int iSitId, int subject = 0, bool bySubject = false);
+    // Matematica"; a situation or subject the database lacks is named by its key as such, and
+    // keys beyond the database's (FitsKey) as they came. The subject is a class-session
+    // subject's key, or (bySubject) a subject's; none or 0 for none.
+    QString Who(const QVariant &sit, const QVariant &subject = {}, bool bySubject = false);
     QString PupilName(int iSitId);
     // A class and a subject, as the lines of a class note name them: "classe 3C, Matematica".
-    QString ClassAndSubject(int iClsId, int iMatId);
+    QString ClassAndSubject(const QVariant &cls, const QVariant &subject);
     // What every route says of a debt verification whose debt the office deleted after the
     // send: told, refusing nothing else.
     static QString DebtDeleted();
@@ -163,6 +164,9 @@ public:
     void Note(const QString &key, const QString &values);
     Verdict Take(const QString &key);
     bool Conflicting(const QString &key) const { return m_conflicts.contains(key); }
+    // A row's values (those named, or every one) as one text, a null told from an empty one:
+    // the keys and values Note takes.
+    static QString Text(const TVxFieldValues &row, const QStringList &names = {});
     // The cause every route gives the office for such a key.
     static QString Cause();
 

@@ -556,7 +556,7 @@ void QelTeacherFolderCollector::addValue(const TClientDataSet &record, int kindI
                       {"iSitId", sit},
                       {kind.rowKey, rowKey.toInt()}}),
             values.isEmpty(),
-            whoOf(sitValue, valueOf(record, QStringLiteral("iClsSesMatId")), false) +
+            m_rules->Who(sitValue, valueOf(record, QStringLiteral("iClsSesMatId"))) +
                 QStringLiteral(", ") + target,
             {sit, rowKey.toInt()},
             QelCollectedValues::FitsKey(sitValue) && QelCollectedValues::FitsKey(rowKey),
@@ -586,19 +586,11 @@ void QelTeacherFolderCollector::addDebts(TClientDataSet &debiti)
                       {"iDocId", m_iDocId},
                       {"iAnsId", m_iAnsId}}),
             false,
-            whoOf(sitValue, subjectValue, true) + QStringLiteral(", verifica del debito"),
+            m_rules->Who(sitValue, subjectValue, true) + QStringLiteral(", verifica del debito"),
             {sit, subject},
             QelCollectedValues::FitsKey(sitValue) && QelCollectedValues::FitsKey(subjectValue),
             {}};
     }
-}
-
-QString QelTeacherFolderCollector::whoOf(const QVariant &sit, const QVariant &subject,
-                                         bool bySubject)
-{
-    if (!QelCollectedValues::FitsKey(sit) || !QelCollectedValues::FitsKey(subject))
-        return QStringLiteral("situazione %1, materia %2").arg(sit.toString(), subject.toString());
-    return m_rules->Who(sit.toInt(), subject.toInt(), bySubject);
 }
 
 QStringList QelTeacherFolderCollector::ImportCheckedFolder()
@@ -615,13 +607,9 @@ QStringList QelTeacherFolderCollector::ImportCheckedFolder()
             return QStringLiteral("%1|%2").arg(v.key.first).arg(v.key.second);
         };
         for (const Value &v : std::as_const(m_values))
-            if (v.kind == k) {
-                QStringList values;
-                for (int i = 0; i < v.values.size(); ++i)
-                    values << v.values.value(i).toString();
-                repeats.Note(keyOf(v), values.join(u'|') + (v.remove ? QStringLiteral("|-")
-                                                                     : QStringLiteral("|+")));
-            }
+            if (v.kind == k)
+                repeats.Note(keyOf(v), QelCollectRepeats::Text(v.values) +
+                                           (v.remove ? QStringLiteral("-") : QStringLiteral("+")));
         QList<const Value *> values;
         int refused = 0;
         for (const Value &v : std::as_const(m_values)) {

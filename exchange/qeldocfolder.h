@@ -140,9 +140,6 @@ private:
     // Deletes (no values) or updates, else inserts, the value in the teacher's scope; counts
     // what it changed.
     void writeValue(TVxTransaction &tr, const Value &value, TqelChangeCounts &counts);
-    // A value's pupil and subject (a class-session subject's key, or bySubject a subject's), as
-    // its lines name them.
-    QString whoOf(const QVariant &sit, const QVariant &subject, bool bySubject);
 
     QSqlDatabase m_db;
     int m_iAnsSesDwgId;

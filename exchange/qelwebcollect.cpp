@@ -321,6 +321,7 @@ void QelWebCollection::requireInSession(TVxTransaction &tr, const QelWebCollectK
                                .arg(PacketNames().at(0), rowWho()));
     }
     // Else the id: not there, of another session, or of a subject the teacher does not teach.
+    readSession();
     int session = 0;
     bool there = false;
     QSqlQuery &where = tr.Exec(QelWebCollectSql::sessionOf(kind), values);
@@ -373,18 +374,6 @@ QString storedKey(const QelWebCollectKind &kind, const QVariant &sit, const QVar
         .arg(QLatin1String(kind.name), sit.toString(), rowKey.toString());
 }
 
-// The kinds as the summary names them.
-QString kindName(const QString &name)
-{
-    static const QHash<QString, QString> names = {
-        {QStringLiteral("Vtp"), QStringLiteral("voti proposti")},
-        {QStringLiteral("Tas"), QStringLiteral("tassonomie")},
-        {QStringLiteral("Ass"), QStringLiteral("assenze")},
-        {QStringLiteral("Aiu"), QStringLiteral("aiuti")},
-        {QStringLiteral("Not"), QStringLiteral("note")}};
-    return names.value(name, name);
-}
-
 } // namespace
 
 void QelWebCollection::readStored(int iDocId)
@@ -410,10 +399,6 @@ void QelWebCollection::readSession()
     if (std::exchange(m_sessionRead, true))
         return;
     const TVxFieldValues session = valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId}});
-    VxEachRow(m_db, QelWebCollectSql::sessionYearSessions(), session,
-              [this](const QSqlQuery &q, const QSqlRecord &) {
-                  m_sessionClasses.insert(q.value(0).toInt());
-              });
     VxEachRow(m_db, QelWebCollectSql::sessionComponents(), session,
               [this](const QSqlQuery &q, const QSqlRecord &) {
                   m_scales.insert(q.value(0).toInt(), q.value(1).toInt());
@@ -421,13 +406,14 @@ void QelWebCollection::readSession()
               });
     VxEachRow(m_db, QelWebCollectSql::sessionSubjects(), session,
               [this](const QSqlQuery &q, const QSqlRecord &) {
-                  m_subjectClasses.insert(q.value(0).toInt(), q.value(2).toInt());
+                  m_subjectClasses.insert(q.value(0).toInt(), q.value(1).toInt());
+                  m_sessionClasses.insert(q.value(2).toInt());
               });
 }
 
 TqelChangeCounts &QelWebCollection::counts(const QelWebCollectKind &kind)
 {
-    return m_counts[kindName(QLatin1String(kind.name))];
+    return m_counts[QLatin1String(kind.collected)];
 }
 
 QStringList QelWebCollection::Summary() const
@@ -449,11 +435,8 @@ int QelWebCollection::classSessionOf(const QelWebCollectKind &kind, int id)
 QString QelWebCollection::rowWho()
 {
     // The pupil as the database names him, whatever name the row carries.
-    const QVariant sit = valueOf(m_voti, QStringLiteral("iSitId"));
-    const QVariant subject = valueOf(m_voti, QStringLiteral("iClsSesMatId"));
-    if (!QelCollectedValues::FitsKey(sit))
-        return QStringLiteral("la situazione %1").arg(sit.toString());
-    return m_rules->Who(sit.toInt(), QelCollectedValues::FitsKey(subject) ? subject.toInt() : 0);
+    return m_rules->Who(valueOf(m_voti, QStringLiteral("iSitId")),
+                        valueOf(m_voti, QStringLiteral("iClsSesMatId")));
 }
 
 QString QelWebCollection::refusal(const QelWebCollectKind &kind, int rowKey,
@@ -477,9 +460,7 @@ QString QelWebCollection::refusal(const QelWebCollectKind &kind, int rowKey,
     // A note's date as the teacher wrote it: a day the calendar lacks is refused, not dropped.
     if (name == QLatin1String("Not"))
         row.setValue(QStringLiteral("dNotData"), valueOf(m_voti, QStringLiteral("dNotData")));
-    const QByteArray collected = kindName(name).toLatin1();
-    const QString why =
-        m_rules->Refusal(QelCollectedValues::Kind(collected.constData()), row, stored);
+    const QString why = m_rules->Refusal(QelCollectedValues::Kind(kind.collected), row, stored);
     if (why.isEmpty())
         return why;
     return QStringLiteral("%1: %2: %3 Il dato non è stato scritto.")
@@ -762,12 +743,8 @@ void QelWebCollection::importDebts(QStringList *log)
     for (m_debiti.First(); !m_debiti.Eof(); m_debiti.Next()) {
         const QVariant sit = valueOf(m_debiti, QStringLiteral("iSitId"));
         const QVariant subject = valueOf(m_debiti, QStringLiteral("iMatId"));
-        const bool fits = keysFault(m_debiti).isEmpty();
-        const QString debt = QStringLiteral("%1: %2").arg(
-            PacketNames().at(1),
-            fits ? m_rules->Who(sit.toInt(), subject.toInt(), true)
-                 : QStringLiteral("il debito della situazione %1 nella materia %2")
-                       .arg(sit.toString(), subject.toString()));
+        const QString debt =
+            QStringLiteral("%1: %2").arg(PacketNames().at(1), m_rules->Who(sit, subject, true));
         if (!rowToWrite(m_debiti, debtKey(m_debiti), debt, false, log))
             continue;
         TVxFieldValues values = debtValues(m_debiti);
@@ -816,12 +793,8 @@ void QelWebCollection::importClassNotes(QStringList *log)
         const QVariant text = valueOf(m_classNotes, QStringLiteral("bClnNota"));
         const QVariant cls = valueOf(m_classNotes, QStringLiteral("iClsId"));
         const QVariant subject = valueOf(m_classNotes, QStringLiteral("iMatId"));
-        const bool fits = keysFault(m_classNotes).isEmpty();
         const QString note = QStringLiteral("%1: la nota di classe della %2")
-                                 .arg(PacketNames().at(2),
-                                      fits ? m_rules->ClassAndSubject(cls.toInt(), subject.toInt())
-                                           : QStringLiteral("classe %1, materia %2")
-                                                 .arg(cls.toString(), subject.toString()));
+                                 .arg(PacketNames().at(2), m_rules->ClassAndSubject(cls, subject));
         if (!rowToWrite(m_classNotes, classNoteKey(m_classNotes), note, true, log))
             continue;
         // The export is the working session's: a note of another is none of its own.

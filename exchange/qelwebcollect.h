@@ -166,7 +166,7 @@ private:
     bool m_sessionRead = false;
     QHash<int, int> m_scales;                 // component -> its scale
     QHash<int, int> m_componentSubjects;      // component -> its class-session subject
-    QSet<int> m_sessionClasses;               // the year-sessions of the session
+    QSet<int> m_sessionClasses;               // the year-sessions of the session's subjects
     QHash<int, int> m_subjectClasses;         // class-session subject -> its class session
     QMap<QString, TqelChangeCounts> m_counts; // by kind, as the summary names it
     // The usual writes, each in a transaction of its own, prepared once per collection.

@@ -5,16 +5,17 @@
 namespace {
 
 const QelWebCollectKind kKinds[] = {
-    {"Vtp", "TVtp_Proposti", "iVtpId", "iClsMatCmpId", "iPrpScaLivId = :iScaLivId", "iPrpScaLivId",
-     ":iScaLivId", "TVTP_PROPOSTI", true},
-    {"Tas", "TTas_Tassonomie", "iTasId", "iClsMatCmpId", "iScaLivId = :iScaLivId", "iScaLivId",
-     ":iScaLivId", "TTAS_TASSONOMIE", false},
-    {"Ass", "TAss_Assenze", "iAssId", "iClsSesMatId", "iAssOre = :iAssOre", "iAssOre", ":iAssOre",
-     "TASS_ASSENZE", true},
-    {"Aiu", "TAiu_Aiuti", "iAiuId", "iClsSesMatId", "sAiuVal = :sAiuVal", "sAiuVal", ":sAiuVal",
-     "TAIU_AIUTI", false},
-    {"Not", "TNot_Note", "iNotId", "iClsSesMatId", "dNotData = :dNotData, bNotNota = :bNotNota",
-     "dNotData, bNotNota", ":dNotData, :bNotNota", "TNOT_NOTE", true},
+    {"Vtp", "voti proposti", "TVtp_Proposti", "iVtpId", "iClsMatCmpId", "iPrpScaLivId = :iScaLivId",
+     "iPrpScaLivId", ":iScaLivId", "TVTP_PROPOSTI", true},
+    {"Tas", "tassonomie", "TTas_Tassonomie", "iTasId", "iClsMatCmpId", "iScaLivId = :iScaLivId",
+     "iScaLivId", ":iScaLivId", "TTAS_TASSONOMIE", false},
+    {"Ass", "assenze", "TAss_Assenze", "iAssId", "iClsSesMatId", "iAssOre = :iAssOre", "iAssOre",
+     ":iAssOre", "TASS_ASSENZE", true},
+    {"Aiu", "aiuti", "TAiu_Aiuti", "iAiuId", "iClsSesMatId", "sAiuVal = :sAiuVal", "sAiuVal",
+     ":sAiuVal", "TAIU_AIUTI", false},
+    {"Not", "note", "TNot_Note", "iNotId", "iClsSesMatId",
+     "dNotData = :dNotData, bNotNota = :bNotNota", "dNotData, bNotNota", ":dNotData, :bNotNota",
+     "TNOT_NOTE", true},
 };
 
 bool isComponent(const QelWebCollectKind &kind)
@@ -212,10 +213,8 @@ QString sessionComponents()
 QString sessionSubjects()
 {
     return QStringLiteral(
-        "SELECT ClsSesMat.iClsSesMatId, Mat.sMatLDesc, ClsSesMat.iClsSesId "
-        "FROM TClsSesMat ClsSesMat " TAVRIN_SESSION_CLASS_JOINS
-        "  LEFT JOIN TMatRma MatRma ON MatRma.iMatRmaId = ClsSesMat.iMatRmaId "
-        "  LEFT JOIN TMat_Materie Mat ON Mat.iMatId = MatRma.iMatId " TAVRIN_SESSION_OF_WORK);
+        "SELECT ClsSesMat.iClsSesMatId, ClsSesMat.iClsSesId, ClsSes.iAnsSesDwgId "
+        "FROM TClsSesMat ClsSesMat " TAVRIN_SESSION_CLASS_JOINS TAVRIN_SESSION_OF_WORK);
 }
 
 QString sessionOf(const QelWebCollectKind &kind)
@@ -228,13 +227,6 @@ QString sessionOf(const QelWebCollectKind &kind)
                : QStringLiteral("SELECT ClsSes.iAnsSesDwgId FROM TClsSesMat ClsSesMat JOIN "
                                 "TClsSes ClsSes ON ClsSes.iClsSesId = ClsSesMat.iClsSesId WHERE "
                                 "ClsSesMat.iClsSesMatId = :iClsSesMatId");
-}
-
-QString sessionYearSessions()
-{
-    return QStringLiteral("SELECT Asd.iAnsSesDwgId FROM TAnsSesDwg Asd JOIN TAnsSesDwg Wrk ON "
-                          "Wrk.iSesId = Asd.iSesId AND Wrk.iAnsId = Asd.iAnsId WHERE "
-                          "Wrk.iAnsSesDwgId = :iAnsSesDwgId");
 }
 
 QString sessionNumber()

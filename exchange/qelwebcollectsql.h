@@ -14,6 +14,8 @@
 struct QelWebCollectKind
 {
     const char *name;      // "Vtp", the flag of ParGen.ini [ExpDoc]
+    const char *collected; // its kind of the collections (QelCollectedValues::Kind), as the
+                           // summary names it: "voti proposti"
     const char *table;     // "TVtp_Proposti"
     const char *keyColumn; // the primary key, "iVtpId"
     const char *rowKey;    // "iClsMatCmpId" or "iClsSesMatId"
@@ -60,16 +62,14 @@ QString classNotesTarget();
 // iSitId, the row key, then the value columns.
 QString storedValues(const QelWebCollectKind &kind);
 // The session's components with their scales and subjects (iClsMatCmpId, iCmpScaId,
-// iClsSesMatId), and its class-session subjects with their names and class sessions
-// (iClsSesMatId, sMatLDesc, iClsSesId).
+// iClsSesMatId), and its class-session subjects with their class sessions and year-sessions
+// (iClsSesMatId, iClsSesId, iAnsSesDwgId).
 QString sessionComponents();
 QString sessionSubjects();
 
 // The year-session (iAnsSesDwgId) of the class session of a row key (:iClsMatCmpId or
 // :iClsSesMatId): none when the key is not in the database.
 QString sessionOf(const QelWebCollectKind &kind);
-// The year-sessions of the session (:iAnsSesDwgId's number and school year).
-QString sessionYearSessions();
 
 // iSesId and iAnsId of :iAnsSesDwgId.
 QString sessionNumber();

@@ -119,19 +119,11 @@ void QelWebMakeUpCollection::ImportMakeUpResults(int iDocId, QStringList *log)
     };
     QelCollectRepeats repeats;
     for (m_recuperi.First(); !m_recuperi.Eof(); m_recuperi.Next())
-        if (keysFit()) {
-            const TVxFieldValues result = resultOf();
-            QStringList text;
-            for (int i = 0; i < result.size(); ++i)
-                text << result.value(i).toString();
-            repeats.Note(keyOf(), text.join(u'|'));
-        }
+        if (keysFit())
+            repeats.Note(keyOf(), QelCollectRepeats::Text(resultOf()));
     for (m_recuperi.First(); !m_recuperi.Eof(); m_recuperi.Next()) {
-        const QString row = keysFit() ? m_values.Who(valueOf(m_recuperi, "iSitId").toInt(),
-                                                     valueOf(m_recuperi, "iMatId").toInt(), true)
-                                      : QStringLiteral("la situazione %1 nella materia %2")
-                                            .arg(valueOf(m_recuperi, "iSitId").toString(),
-                                                 valueOf(m_recuperi, "iMatId").toString());
+        const QString row =
+            m_values.Who(valueOf(m_recuperi, "iSitId"), valueOf(m_recuperi, "iMatId"), true);
         const auto refuse = [&](const QString &why) {
             if (log)
                 *log << QStringLiteral("  ***ERRORE*** ") +

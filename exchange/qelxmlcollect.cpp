@@ -220,17 +220,6 @@ QString numberText(const QVariant &value)
     return text.isEmpty() ? QStringLiteral("0") : text;
 }
 
-// A row's values as text, beside the others of its key.
-QString rowText(const TVxFieldValues &row, const QStringList &names)
-{
-    QString text;
-    for (const QString &name : names) {
-        const QVariant value = row.value(name);
-        text += (value.isNull() ? QStringLiteral("-") : u'=' + value.toString()) + u'|';
-    }
-    return text;
-}
-
 // The rows once each, by the collections' rule (QelCollectRepeats): a row given again with the
 // same values is that row once; a key given with other values keeps none of its rows, and is
 // refused with one line.
@@ -240,13 +229,11 @@ QList<TVxFieldValues> withoutRepeats(const QList<TVxFieldValues> &rows, const ch
 {
     const QStringList names = QString::fromLatin1(key).split(u' ');
     QelCollectRepeats repeats;
-    for (const TVxFieldValues &row : rows) {
-        QStringList values = row.names();
-        repeats.Note(rowText(row, names), rowText(row, values));
-    }
+    for (const TVxFieldValues &row : rows)
+        repeats.Note(QelCollectRepeats::Text(row, names), QelCollectRepeats::Text(row));
     QList<TVxFieldValues> kept;
     for (const TVxFieldValues &row : rows) {
-        switch (repeats.Take(rowText(row, names))) {
+        switch (repeats.Take(QelCollectRepeats::Text(row, names))) {
         case QelCollectRepeats::First:
             kept << row;
             break;
@@ -1620,11 +1607,11 @@ void TdmqelXML::updateDebts(TVxTransaction &tr, const QList<TVxFieldValues> &row
         verification{QStringLiteral("dDebVer"), QStringLiteral("iDesDedId"),
                      QStringLiteral("bDebNota")};
     for (const TVxFieldValues &row : rows)
-        repeats.Note(rowText(row, key), rowText(row, verification));
+        repeats.Note(QelCollectRepeats::Text(row, key), QelCollectRepeats::Text(row, verification));
     QList<TVxFieldValues> kept;
     for (TVxFieldValues row : rows) {
         QString why;
-        switch (repeats.Take(rowText(row, key))) {
+        switch (repeats.Take(QelCollectRepeats::Text(row, key))) {
         case QelCollectRepeats::First:
             why = c.values.Refusal(kind, row);
             break;

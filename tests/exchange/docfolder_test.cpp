@@ -585,14 +585,6 @@ TEST_F(DocFolderRoundTrip, AFolderComesBackWholeOrIsRefusedWithNothingChanged)
              save();
          },
          "assenza rifiutata"},
-        {"a value given twice, with another value",
-         [&] {
-             edit(0, "iAssOre", 33);
-             repeatCurrentRow(voti);
-             edit(voti.RecordCount() - 1, "iAssOre", 34);
-             save();
-         },
-         "la riga è ripetuta con un altro valore"},
         {"voti.cds missing", [&] { QFile::remove(folder + "voti.cds"); }, "voti.cds"},
         {"qedInfo.ini missing", [&] { QFile::remove(folder + "qedInfo.ini"); },
          "manca il file qedInfo.ini"},
