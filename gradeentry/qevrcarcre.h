@@ -126,7 +126,6 @@ private:
     bool prendiDigitato(int col, int row, QString &motivo);
     bool modificabile(int col, int row) const;
     bool ultimaColonna(int col, int row) const;
-    double mediaAlunno(int row) const;
     QString descriviCella(const TRecCre &rec, int row) const;
     // The class window's credits frame, when this per-pupil frame works beside it.
     TfrqevCarCre *frameClasse() const;
