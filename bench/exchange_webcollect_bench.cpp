@@ -19,6 +19,7 @@
 #include "platform/transaction.h"
 
 #include <QApplication>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <optional>
@@ -41,6 +42,8 @@ QList<Teacher> g_teachers;
 QString g_folder;
 QString g_classes;
 int g_lines = 0;
+int g_statements = 0; // run by a recorded round, as the window runs them
+int g_prepared = 0;
 
 // The teacher's classes and subjects among the selected classes, as the window reads them
 // before it collects him: false when he teaches none of them.
@@ -59,34 +62,43 @@ bool isWrite(const QString &sql)
            head == QLatin1String("DELETE") || sql.contains(QLatin1String("PYSetGetId"));
 }
 
-// One round of the collection by class; with record, each teacher's writes are kept.
+// One round of the collection by class; with record, each teacher's writes are kept, and the
+// statements of the round (the teachers' classes read as the window reads them) counted.
 void collect(bool record = false)
 {
+    std::optional<TVxStatementRecorder> recorder;
+    if (record)
+        recorder.emplace();
     QelWebCollection collection(g_folder, kSession);
     collection.SetFlags(
         {{"Vtp", true}, {"Tas", true}, {"Ass", true}, {"Aiu", true}, {"Not", true}, {"Deb", true}});
     collection.SetClsFilter(g_classes);
-    TSQLClientDataSet assignments;
     g_lines = 0;
     for (Teacher &t : g_teachers) {
-        const bool teaches = teachesSelected(assignments, t.who.iAnaId);
-        assignments.Close();
-        if (!teaches)
+        if (QelWebCollection::AssignmentLines(collection.Reads(), kSession, t.who.iAnaId, g_classes)
+                .isEmpty())
             continue;
-        std::optional<TVxStatementRecorder> recorder;
-        if (record)
-            recorder.emplace();
+        const qsizetype before = record ? recorder->statements().size() : 0;
         QStringList log;
         collection.ImportTeacherWebData(t.who.iAnaId, &log);
         g_lines += int(log.size());
         if (record) {
-            writeStatementTexts(recorder->statements());
             t.writes.clear();
-            for (const TVxStatementRecorder::Statement &s : recorder->statements())
+            for (const TVxStatementRecorder::Statement &s : recorder->statements().mid(before))
                 if (isWrite(s.sql))
                     t.writes << s;
         }
     }
+    if (!record)
+        return;
+    writeStatementTexts(recorder->statements());
+    g_statements = int(recorder->statements().size());
+    QSet<QString> texts;
+    for (const TVxStatementRecorder::Statement &s : recorder->statements())
+        texts << s.sql;
+    g_prepared = 0;
+    for (const QString &text : std::as_const(texts))
+        g_prepared += recorder->prepared(text);
 }
 
 // Every field of the rows the filter leaves.
@@ -206,6 +218,7 @@ int main(int argc, char **argv)
     const double floor = g_seconds.value(QStringLiteral("floor"));
     std::printf("\n%d web teachers of session %d, %d classes: %d writes a round, %d log lines\n",
                 int(g_teachers.size()), kSession, int(classes.size()), writes, g_lines);
+    std::printf("statements of a round: %d run, %d prepares\n", g_statements, g_prepared);
     for (auto it = kinds.cbegin(); it != kinds.cend(); ++it)
         std::printf("  %6d %s\n", it.value(), qPrintable(it.key()));
     std::printf("collection by class: %.1f ms\n", collected * 1000);

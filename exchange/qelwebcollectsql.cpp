@@ -6,16 +6,16 @@ namespace {
 
 const QelWebCollectKind kKinds[] = {
     {"Vtp", "voti proposti", "TVtp_Proposti", "iVtpId", "iClsMatCmpId", "iPrpScaLivId = :iScaLivId",
-     "iPrpScaLivId", ":iScaLivId", "TVTP_PROPOSTI", true},
+     "iPrpScaLivId", "CAST(:iScaLivId AS INTEGER)", "TVTP_PROPOSTI", true},
     {"Tas", "tassonomie", "TTas_Tassonomie", "iTasId", "iClsMatCmpId", "iScaLivId = :iScaLivId",
-     "iScaLivId", ":iScaLivId", "TTAS_TASSONOMIE", false},
+     "iScaLivId", "CAST(:iScaLivId AS INTEGER)", "TTAS_TASSONOMIE", false},
     {"Ass", "assenze", "TAss_Assenze", "iAssId", "iClsSesMatId", "iAssOre = :iAssOre", "iAssOre",
-     ":iAssOre", "TASS_ASSENZE", true},
+     "CAST(:iAssOre AS INTEGER)", "TASS_ASSENZE", true},
     {"Aiu", "aiuti", "TAiu_Aiuti", "iAiuId", "iClsSesMatId", "sAiuVal = :sAiuVal", "sAiuVal",
-     ":sAiuVal", "TAIU_AIUTI", false},
+     "CAST(:sAiuVal AS VARCHAR(4))", "TAIU_AIUTI", false},
     {"Not", "note", "TNot_Note", "iNotId", "iClsSesMatId",
-     "dNotData = :dNotData, bNotNota = :bNotNota", "dNotData, bNotNota", ":dNotData, :bNotNota",
-     "TNOT_NOTE", true},
+     "dNotData = :dNotData, bNotNota = :bNotNota", "dNotData, bNotNota",
+     "CAST(:dNotData AS DATE), CAST(:bNotNota AS BLOB SUB_TYPE TEXT)", "TNOT_NOTE", true},
 };
 
 bool isComponent(const QelWebCollectKind &kind)
@@ -79,6 +79,21 @@ QString insert(const QelWebCollectKind &kind)
                "(SELECT Sit.dEnd FROM TSit_Situazioni Sit WHERE Sit.iSitId = :iSitId))")
         .arg(QLatin1String(kind.table), QLatin1String(kind.keyColumn), QLatin1String(kind.rowKey),
              QLatin1String(kind.columns), QLatin1String(kind.values));
+}
+
+QString insertInSession(const QelWebCollectKind &kind)
+{
+    // The key from the database's procedure inside the statement, the row's dates the
+    // situation's, as grade entry gives a new row.
+    return QStringLiteral(
+               "INSERT INTO %1 (%2, %3, %4, iSitId, dInsert, dStart, dEnd) "
+               "SELECT (SELECT L_iCntId FROM PYSetGetId(:sTable, 0)), CAST(:%3 AS INTEGER), %5, "
+               "NewSit.iSitId, CURRENT_DATE, NewSit.dStart, NewSit.dEnd FROM TSit_Situazioni "
+               "NewSit WHERE NewSit.iSitId = :iSitId AND EXISTS (")
+               .arg(QLatin1String(kind.table), QLatin1String(kind.keyColumn),
+                    QLatin1String(kind.rowKey), QLatin1String(kind.columns),
+                    QLatin1String(kind.values)) +
+           targetInSession(kind) + QLatin1Char(')');
 }
 
 QString sentIdExists(const QelWebCollectKind &kind)
@@ -199,6 +214,17 @@ QString storedValues(const QelWebCollectKind &kind)
                           "ClsMatAna.iMatId = MatRma.iMatId WHERE MatRma.iMatRmaId = "
                           "ClsSesMat.iMatRmaId AND ClsMatAna.iClsId = ClsSes.iClsId AND "
                           "ClsMatAna.iAnaId = :iDocId)");
+}
+
+QString storedDebts()
+{
+    // Through the verifier's index: the debts of the school are never read.
+    return QStringLiteral("SELECT Deb.iSitId, Deb.iMatId, Deb.iDesDedId, Deb.dDebVer, Deb.bDebNota "
+                          "FROM TDeb_Debiti Deb "
+                          "JOIN VAns_AnniScolast DebAns ON DebAns.dAnsVextoInizio = Deb.dStart "
+                          "JOIN TAns_AnniScolast WrkAns ON WrkAns.iAnsId = :iAnsId "
+                          "WHERE Deb.iAnaId_Ver = :iDocId AND DebAns.iAnsValore < "
+                          "WrkAns.iAnsValore");
 }
 
 QString sessionComponents()

@@ -448,8 +448,8 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
                  "  ClsAss.xml: ", "I dati \"assenze\"", "  ClsCre.xml: ", "I dati \"crediti\""}},
         // Keys beyond the database's, and a make-up record of the year before's phase: refused.
         {.edits = {setAt("ClsFin.xml", "iSitId", 955, "iSitId", (qint64(1) << 32) + 955)},
-         .refused = "una riga ha un numero che il database non può contenere.\r\r  ClsFin.xml, "
-                    "riga"},
+         .refused = "una riga ha un valore che non è un numero intero che il database possa "
+                    "contenere.\r\r  ClsFin.xml, riga"},
         {.edits = {setAt("Rec.xml", "iSitId", 957, "iAnsFreDwgId", lastYearsPhase)},
          .refused = QStringLiteral("il recupero è della fase %1, che non è dell'anno di lavoro")
                         .arg(lastYearsPhase)},
@@ -881,7 +881,7 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
              const qsizetype at = xml.indexOf("ISITID=\"", xml.indexOf("<ROW"));
              writeFileBytes(file, xml.insert(xml.indexOf('"', at + 8), " or 1=1"));
          },
-         {"Il file "}},
+         {"La cartella "}},
         // Outcomes off stay as they are; a refused judgment is listed, the judgments kept.
         {{setAt("ClsFin.xml", "iSitId", 955, "iPosFinId", 0),
           setAt("ClsGdz.xml", "iSitId", 958, "bGdzGiudizio", "Nuovo")},

@@ -259,7 +259,7 @@ protected:
     static TqevBanda bandOf(int sit)
     {
         const QList<TqevBanda> bands = TqevCreStore::BandeDellaSituazione(sit);
-        const TqevBanda *band = BandaDi(bands, TqevCreStore::MediaVotiFinale(sit));
+        const TqevBanda *band = BandaDi(bands, TqevCreStore::MediaPerBanda(sit, 39, 390052));
         return band ? *band : TqevBanda{};
     }
 
