@@ -243,23 +243,25 @@ QVariant QelCollectedValues::PacketValue(const TClientDataSet &packet, const QSt
 
 QString QelCollectedValues::KeysFault(const TClientDataSet &packet)
 {
-    for (const TFieldDef &def : packet.FieldDefs()) {
-        if (!KeyColumn(def))
-            continue;
-        const QVariant value = packet.FindField(def.Name)->Value();
-        bool fits = false;
-        Key(value, &fits);
-        if (fits)
-            continue;
-        static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]+$"));
-        const bool number = value.typeId() != QMetaType::QString ||
-                            digits.match(value.toString().trimmed()).hasMatch();
-        return number ? QStringLiteral("%1 vale %2, un numero che il database non può contenere")
-                            .arg(def.Name, value.toString())
-                      : QStringLiteral("%1 vale \"%2\", che non è un numero intero")
-                            .arg(def.Name, value.toString());
-    }
+    for (const TFieldDef &def : packet.FieldDefs())
+        if (KeyColumn(def))
+            if (const QString why = KeyFault(def.Name, packet.FindField(def.Name)->Value());
+                !why.isEmpty())
+                return why;
     return QString();
+}
+
+QString QelCollectedValues::KeyFault(const QString &column, const QVariant &value)
+{
+    if (FitsKey(value))
+        return QString();
+    static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]+$"));
+    const bool number =
+        value.typeId() != QMetaType::QString || digits.match(value.toString().trimmed()).hasMatch();
+    return number ? QStringLiteral("%1 vale %2, un numero che il database non può contenere")
+                        .arg(column, value.toString())
+                  : QStringLiteral("%1 vale \"%2\", che non è un numero intero")
+                        .arg(column, value.toString());
 }
 
 namespace {

@@ -143,6 +143,8 @@ public:
     // read, as a line tells it ("iSitId vale \"07x\", che non è un numero intero"); empty when
     // every one reads.
     static QString KeysFault(const TClientDataSet &packet);
+    // The same of one value of a column: empty when Key reads it.
+    static QString KeyFault(const QString &column, const QVariant &value);
     // A date as a packet gives it, a date or a text "dd/mm/yyyy": an invalid QVariant for none
     // (an empty text, or a text of another form), which binds as NULL. A text of that form
     // naming no day of the calendar ("31/02/2009") is refused by Refusal.

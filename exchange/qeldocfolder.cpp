@@ -40,6 +40,18 @@ QVariant valueOf(const TClientDataSet &ds, const QString &column)
     return QelCollectedValues::PacketValue(ds, column);
 }
 
+// Why a value's own keys (of the columns given) cannot be read: a row of voti.cds holds
+// several values, each refused by its own.
+QString keyFault(const TClientDataSet &record, const QStringList &columns)
+{
+    for (const QString &column : columns)
+        if (const QString why = QelCollectedValues::KeyFault(
+                column, QelCollectedValues::PacketValue(record, column));
+            !why.isEmpty())
+            return why;
+    return QString();
+}
+
 using PairKey = QPair<qlonglong, qlonglong>;
 
 PairKey pairOf(const QVariant &a, const QVariant &b)
@@ -513,7 +525,7 @@ void QelTeacherFolderCollector::addGradeValues(const TClientDataSet &record, int
                      .arg(QLatin1String(kKindNames[kindIndex]),
                           valueOf(record, QStringLiteral("sCmpSDesc_") + slot).toString())
                      .arg(component.toString()),
-                 component, values);
+                 QStringLiteral("iClsMatCmpId_") + slot, values);
     }
 }
 
@@ -541,15 +553,16 @@ void QelTeacherFolderCollector::addSubjectValue(const TClientDataSet &record, in
                            text.isNull() ? QVariant() : QVariant(text.toString())});
         }
     }
-    const QVariant subject = valueOf(record, QStringLiteral("iClsSesMatId"));
-    addValue(record, kindIndex, QLatin1String(kKindNames[kindIndex]), subject, values);
+    addValue(record, kindIndex, QLatin1String(kKindNames[kindIndex]),
+             QStringLiteral("iClsSesMatId"), values);
 }
 
 void QelTeacherFolderCollector::addValue(const TClientDataSet &record, int kindIndex,
-                                         const QString &target, const QVariant &rowKey,
+                                         const QString &target, const QString &rowKeyColumn,
                                          const QList<QPair<QString, QVariant>> &values)
 {
     const QelDocFolderKind &kind = QelDocFolderSql::kinds()[kindIndex];
+    const QVariant rowKey = valueOf(record, rowKeyColumn);
     const QVariant sitValue = valueOf(record, QStringLiteral("iSitId"));
     const int sit = sitValue.toInt();
     Value v{kindIndex,
@@ -563,7 +576,7 @@ void QelTeacherFolderCollector::addValue(const TClientDataSet &record, int kindI
             false,
             target,
             {sit, rowKey.toInt()},
-            QelCollectedValues::KeysFault(record),
+            keyFault(record, {QStringLiteral("iSitId"), rowKeyColumn}),
             {}};
     for (const auto &[name, value] : values)
         v.values.setValue(name, value);
@@ -595,7 +608,7 @@ void QelTeacherFolderCollector::addDebts(TClientDataSet &debiti)
             true,
             QStringLiteral("verifica del debito"),
             {sit, subject},
-            QelCollectedValues::KeysFault(debiti),
+            keyFault(debiti, {QStringLiteral("iSitId"), QStringLiteral("iMatId")}),
             {}};
     }
 }

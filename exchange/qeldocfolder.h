@@ -135,7 +135,7 @@ private:
     void addGradeValues(const TClientDataSet &record, int kindIndex);
     void addSubjectValue(const TClientDataSet &record, int kindIndex);
     void addValue(const TClientDataSet &record, int kindIndex, const QString &target,
-                  const QVariant &rowKey, const QList<QPair<QString, QVariant>> &values);
+                  const QString &rowKeyColumn, const QList<QPair<QString, QVariant>> &values);
     void addDebts(TClientDataSet &debiti);
     // The value as the office reads it: its pupil, subject and target.
     QString what(const Value &value) const;

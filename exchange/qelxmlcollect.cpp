@@ -587,8 +587,20 @@ void TdmqelXML::checkFolder()
     // names none as no key: every key of the folder is read before any is used.
     for (const auto &[file, packet] : c.packets)
         each(file, [&](const TClientDataSet &p, int row) {
-            if (const QString why = QelCollectedValues::KeysFault(p); !why.isEmpty())
-                fault(file, row, why);
+            const QString why = QelCollectedValues::KeysFault(p);
+            if (why.isEmpty())
+                return;
+            // The row's pupil and subject, where it names them, as they came.
+            const QVariant sit = field(p, "iSitId");
+            fault(file, row,
+                  !p.FindField(QStringLiteral("iSitId"))
+                      ? why
+                      : (p.FindField(QStringLiteral("iClsSesMatId"))
+                             ? c.values.Who(sit, field(p, "iClsSesMatId"))
+                         : p.FindField(QStringLiteral("iMatId"))
+                             ? c.values.Who(sit, field(p, "iMatId"), true)
+                             : c.values.Who(sit)) +
+                            QStringLiteral(": ") + why);
         });
     if (faults > 0)
         throw refuse(true);
@@ -1568,10 +1580,11 @@ void TdmqelXML::UpdateClassDebts(TVxTransaction &tr)
     for (debts.First(); !debts.Eof(); debts.Next())
         if (intField(debts, "iClsId") != iClsId || intField(debts, "iAnsId") != iAnsId)
             rows << debtVerification(debts, iClsId);
+    // A debt gone is one of a subject the database holds: a subject it lacks had none.
     updateDebts(tr, rows, QStringLiteral(QEL_PUPIL_SIT),
-                QStringLiteral("SELECT 1 FROM RDB$DATABASE WHERE NOT EXISTS (SELECT 1 FROM "
-                               "TDeb_Debiti g WHERE g.iSitId = :iSitId AND g.iMatId = :iMatId) "
-                               "AND " QEL_PUPIL_SIT),
+                QStringLiteral("SELECT 1 FROM TMat_Materie m WHERE m.iMatId = :iMatId AND NOT "
+                               "EXISTS (SELECT 1 FROM TDeb_Debiti g WHERE g.iSitId = :iSitId AND "
+                               "g.iMatId = :iMatId) AND " QEL_PUPIL_SIT),
                 QStringLiteral("della classe ") + sClsDesc);
 }
 

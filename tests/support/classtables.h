@@ -78,16 +78,17 @@ inline std::pair<QStringList, QStringList> classTablesChanges(const QStringList 
     return {gone, come};
 }
 
-// 5A's class folder (class 39005, class session 390052), as the send writes it in the final
-// session, for one study plan or for every one (-1).
-inline void exportClassFolder(const QString &folder, int plan = -1)
+// A class folder (by default 5A's: class 39005, class session 390052), as the send writes it in
+// the final session, for one study plan or for every one (-1).
+inline void exportClassFolder(const QString &folder, int plan = -1, int cls = 39005,
+                              int clsSes = 390052)
 {
     TdmqelXML xml;
     xml.iMode = 1;
     xml.SetSessionKind(2);
-    xml.LoadClassFlags(39005);
+    xml.LoadClassFlags(cls);
     xml.sFolder = folder;
-    xml.iClsSesId = 390052;
+    xml.iClsSesId = clsSes;
     xml.iPstId = plan;
     xml.ExportClassData();
 }
