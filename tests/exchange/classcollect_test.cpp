@@ -444,6 +444,11 @@ TEST_P(ClassCollectEdits, EachEditOrHostileRowChangesExactlyItsRows)
         QString summary = {}; // a line of the summary holds this
         QString message = {}; // the closing message begins so
     } cases[] = {
+        // A folder without the scrutiny's summary keeps the credits as they are, and says so.
+        {.edits = {setAt("ClsCre.xml", "iSitId", 955, "iCreRecup", 1)},
+         .prepare = [&] { QFile::remove(folder + "outfin/QEVAluRiep.xml"); },
+         .summary = "I crediti della cartella non sono stati letti e restano come erano: manca ",
+         .message = "Operazione completata."},
         // Values the grid would refuse, each listed, their kinds kept: a level of another scale,
         // a vote moved onto a taxonomy, hours below 0 and beyond four digits, a credit beyond its
         // band.

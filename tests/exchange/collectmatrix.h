@@ -309,12 +309,13 @@ protected:
         return false;
     }
 
-    // The band of the place's pupil, by the average the credits grid calculates.
+    // The band of the place's pupil, by the average the credits grid calculated and stored.
     static TqevBanda bandOf(const Place &place)
     {
         const QList<TqevBanda> bands = TqevCreStore::BandeDellaSituazione(sitOf(place));
-        const TqevBanda *band =
-            BandaDi(bands, TqevCreStore::MediaPerBanda(sitOf(place), 39, place.cls.clsSes));
+        const TqevBanda *band = BandaDi(
+            bands, scalar("SELECT fCreMediaVoti FROM TCre_Crediti WHERE iSitId = ?", {sitOf(place)})
+                       .toDouble());
         return band ? *band : TqevBanda{};
     }
 
