@@ -219,17 +219,21 @@ bool QelCollectedValues::FitsKey(const QVariant &value)
 
 bool QelCollectedValues::KeyColumn(const TFieldDef &def)
 {
+    if (def.DataType == ftInteger)
+        return true;
     // The suite's names of keys, in any letter case (a select of the database gives capitals):
     // "i", a name ending in "Id", and a slot or role after it ("iClsMatCmpId_vtp1",
     // "iAnaId_Ver"). The packets' iValId is a kind's value (a level, hours, an aid's text) and a
     // competence's level and language are none when they name no number: their own rules read
-    // them.
-    static const QRegularExpression id(QStringLiteral("^i\\w*id(_\\w+)?$"),
-                                       QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression values(QStringLiteral("^i(ValId|CompLivId|LinguaStranieraId)$"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    return def.DataType == ftInteger ||
-           (id.match(def.Name).hasMatch() && !values.match(def.Name).hasMatch());
+    // them. Read for every value a route takes: no pattern matching.
+    const QStringView name = QStringView(def.Name).left(def.Name.indexOf(u'_'));
+    if (name.size() < 4 || (name.front() != u'i' && name.front() != u'I') ||
+        !name.endsWith(u"id", Qt::CaseInsensitive))
+        return false;
+    for (const char16_t *value : {u"iValId", u"iCompLivId", u"iLinguaStranieraId"})
+        if (name.compare(QStringView(value), Qt::CaseInsensitive) == 0)
+            return false;
+    return true;
 }
 
 QVariant QelCollectedValues::PacketValue(const TClientDataSet &packet, const QString &column)
@@ -243,9 +247,10 @@ QVariant QelCollectedValues::PacketValue(const TClientDataSet &packet, const QSt
 
 QString QelCollectedValues::KeysFault(const TClientDataSet &packet)
 {
-    for (const TFieldDef &def : packet.FieldDefs())
-        if (KeyColumn(def))
-            if (const QString why = KeyFault(def.Name, packet.FindField(def.Name)->Value());
+    const QList<TFieldDef> &defs = packet.FieldDefs();
+    for (int i = 0; i < defs.size(); ++i)
+        if (KeyColumn(defs[i]))
+            if (const QString why = KeyFault(defs[i].Name, packet.Fields(i)->Value());
                 !why.isEmpty())
                 return why;
     return QString();

@@ -201,19 +201,25 @@ QString storedValues(const QelWebCollectKind &kind)
     const QString values =
         QStringLiteral("Val.") +
         QString::fromLatin1(kind.columns).replace(QLatin1String(", "), QLatin1String(", Val."));
-    const QString target =
-        isComponent(kind) ? QStringLiteral("JOIN TClsMatCmp Cmp ON Cmp.iClsMatCmpId = "
-                                           "Val.iClsMatCmpId JOIN TClsSesMat ClsSesMat ON "
-                                           "ClsSesMat.iClsSesMatId = Cmp.iClsSesMatId ")
-                          : QStringLiteral("JOIN TClsSesMat ClsSesMat ON ClsSesMat.iClsSesMatId "
-                                           "= Val.iClsSesMatId ");
-    return QStringLiteral("SELECT Val.iSitId, Val.%1, %2 FROM %3 Val ")
-               .arg(QLatin1String(kind.rowKey), values, QLatin1String(kind.table)) +
-           target + QLatin1String(kSessionClasses) +
-           QStringLiteral("AND EXISTS (SELECT 1 FROM TMatRma MatRma JOIN TClsMatAna ClsMatAna ON "
-                          "ClsMatAna.iMatId = MatRma.iMatId WHERE MatRma.iMatRmaId = "
-                          "ClsSesMat.iMatRmaId AND ClsMatAna.iClsId = ClsSes.iClsId AND "
-                          "ClsMatAna.iAnaId = :iDocId)");
+    const QString target = isComponent(kind)
+                               ? QStringLiteral("JOIN TClsMatCmp Cmp ON Cmp.iClsSesMatId = "
+                                                "ClsSesMat.iClsSesMatId JOIN %1 Val ON "
+                                                "Val.iClsMatCmpId = Cmp.iClsMatCmpId ")
+                               : QStringLiteral("JOIN %1 Val ON Val.iClsSesMatId = "
+                                                "ClsSesMat.iClsSesMatId ");
+    // From the teacher's subjects in his classes of the session: the values of the others are
+    // never read.
+    return QStringLiteral("SELECT Val.iSitId, Val.%1, %2 FROM TClsMatAna ClsMatAna "
+                          "JOIN TClsSes ClsSes ON ClsSes.iClsId = ClsMatAna.iClsId "
+                          "JOIN TAnsSesDwg Asd ON Asd.iAnsSesDwgId = ClsSes.iAnsSesDwgId "
+                          "JOIN TAnsSesDwg Wrk ON Wrk.iSesId = Asd.iSesId AND Wrk.iAnsId = "
+                          "Asd.iAnsId "
+                          "JOIN TClsSesMat ClsSesMat ON ClsSesMat.iClsSesId = ClsSes.iClsSesId "
+                          "JOIN TMatRma MatRma ON MatRma.iMatRmaId = ClsSesMat.iMatRmaId AND "
+                          "MatRma.iMatId = ClsMatAna.iMatId ")
+               .arg(QLatin1String(kind.rowKey), values) +
+           target.arg(QLatin1String(kind.table)) +
+           QStringLiteral("WHERE ClsMatAna.iAnaId = :iDocId AND Wrk.iAnsSesDwgId = :iAnsSesDwgId");
 }
 
 QString storedDebts()
