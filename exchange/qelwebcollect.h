@@ -10,9 +10,12 @@
 //   QStringList log;
 //   c.ImportTeacherWebData(iDocId, &log);      // "  ***ERRORE*** ..." per rejected value
 //
-// Each value is written in a transaction of its own: the usual one, a stored value changed, by
-// one update prepared once per collection and committed by itself (TVxSelfCommittingStatements),
-// a new value by its checks, key and insert in a TVxTransaction, prepared inside it. A value the
+// Each value is written in a transaction of its own: a stored value changed, or a new one, by one
+// update or insert prepared once per collection and committed by itself, its checks inside it
+// (TVxSelfCommittingStatements); an id to map or a value refused, told why, by its checks, key
+// and insert in a TVxTransaction, prepared inside it. What is stored, the session's components
+// and subjects and the names of the rows a line tells are read on one snapshot beside the
+// writes, each text prepared once for the collection (TVxSideReads). A value the
 // database rejects is rolled back alone and logged, the rest goes on, and what was committed
 // stays. A lost connection, or a wait on rows another office holds that the user will not prolong
 // (a value meeting them waits, then asks), ends the import with the office's message; what was
@@ -20,9 +23,11 @@
 // class notes; an update that touches no row is followed by an insert (debts, of the year
 // before, the teacher's: only updated). A value is written only where its component or
 // class-session subject belongs to a class session of the session that the teacher teaches it in,
-// and its situation to that class: the packets come from outside. A row holding a number beyond
-// the database's keys is refused whole; a row given twice is written once, and given twice with
-// other values not at all. A value left empty is neither written nor checked.
+// and its situation to that class: the packets come from outside. A row's keys are read as the
+// numbers they name, whatever the packet's type (QelCollectedValues::Key); a row holding one
+// beyond the database's keys, or naming none, is refused whole; a row given twice is written
+// once, and given twice with other values not at all. A value left empty is neither written nor
+// checked.
 
 #include "exchange/qelchangecounts.h"
 #include "exchange/qelcollectedvalues.h"
