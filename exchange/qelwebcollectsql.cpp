@@ -1,5 +1,6 @@
 #include "exchange/qelwebcollectsql.h"
 
+#include "exchange/qeldocfoldersql.h"
 #include "platform/vxexception.h"
 
 namespace {
@@ -83,17 +84,10 @@ QString insert(const QelWebCollectKind &kind)
 
 QString insertInSession(const QelWebCollectKind &kind)
 {
-    // The key from the database's procedure inside the statement, the row's dates the
-    // situation's, as grade entry gives a new row.
-    return QStringLiteral(
-               "INSERT INTO %1 (%2, %3, %4, iSitId, dInsert, dStart, dEnd) "
-               "SELECT (SELECT L_iCntId FROM PYSetGetId(:sTable, 0)), CAST(:%3 AS INTEGER), %5, "
-               "NewSit.iSitId, CURRENT_DATE, NewSit.dStart, NewSit.dEnd FROM TSit_Situazioni "
-               "NewSit WHERE NewSit.iSitId = :iSitId AND EXISTS (")
-               .arg(QLatin1String(kind.table), QLatin1String(kind.keyColumn),
-                    QLatin1String(kind.rowKey), QLatin1String(kind.columns),
-                    QLatin1String(kind.values)) +
-           targetInSession(kind) + QLatin1Char(')');
+    // The key from the database's procedure inside the statement.
+    return QelDocFolderSql::valueInsert(
+        kind.table, kind.keyColumn, kind.rowKey, kind.columns, kind.values,
+        QStringLiteral("(SELECT L_iCntId FROM PYSetGetId(:sTable, 0))"), targetInSession(kind));
 }
 
 QString sentIdExists(const QelWebCollectKind &kind)
