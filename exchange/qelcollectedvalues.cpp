@@ -58,6 +58,13 @@ QStringList words(const char *text)
     return QString::fromLatin1(text).split(u' ', Qt::SkipEmptyParts);
 }
 
+// Digits alone, after a sign: "1e3", "7.0" or "0x1F" name no key.
+const QRegularExpression &wholeNumber()
+{
+    static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]+$"));
+    return digits;
+}
+
 const QRegularExpression &italianDate()
 {
     static const QRegularExpression form(QStringLiteral("^(\\d{2})/(\\d{2})/(\\d{4})$"));
@@ -196,10 +203,8 @@ QVariant QelCollectedValues::Key(const QVariant &value, bool *fits)
                 *fits = true;
             return QVariant();
         }
-        // Digits alone, after a sign: "1e3", "7.0" or "0x1F" name no key.
-        static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]+$"));
         const QString text = value.toString().trimmed();
-        if (digits.match(text).hasMatch())
+        if (wholeNumber().match(text).hasMatch())
             number = text.toLongLong(&whole);
     }
     }
@@ -260,9 +265,8 @@ QString QelCollectedValues::KeyFault(const QString &column, const QVariant &valu
 {
     if (FitsKey(value))
         return QString();
-    static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]+$"));
-    const bool number =
-        value.typeId() != QMetaType::QString || digits.match(value.toString().trimmed()).hasMatch();
+    const bool number = value.typeId() != QMetaType::QString ||
+                        wholeNumber().match(value.toString().trimmed()).hasMatch();
     return number ? QStringLiteral("%1 vale %2, un numero che il database non può contenere")
                         .arg(column, value.toString())
                   : QStringLiteral("%1 vale \"%2\", che non è un numero intero")

@@ -1731,7 +1731,7 @@ void TdmqelXML::ImportPupilCredit(int sitId, TVxTransaction &tr)
             continue;
         QStringList row;
         for (const TFieldDef &def : defs)
-            row << field(credits, def.Name.toLatin1().constData()).toString();
+            row << QelCollectedValues::PacketValue(credits, def.Name).toString();
         rows << row.join(u'|');
     }
     rows.removeDuplicates();
