@@ -305,7 +305,7 @@ TEST_F(ClassCollect, AFailureBeforeOrDuringAKindLeavesItAsItWas)
 
 // The edits below, every kEditSlices-th of them a test on a database of its own: side by side,
 // none holds the run back.
-constexpr int kEditSlices = 4;
+constexpr int kEditSlices = 5;
 class ClassCollectEdits : public ClassCollect, public testing::WithParamInterface<int>
 {
 };
