@@ -375,6 +375,7 @@ protected:
         TClientDataSet p;
         p.LoadFromFile(file);
         find(p, place);
+        const int at = p.RecNo();
         const auto set = [&p](const QString &c, const QVariant &x) { setField(p, c, x); };
         const QString value = QLatin1String(place.value), key = QLatin1String(place.key);
         // What places a level of a folder elsewhere is its subject.
@@ -460,8 +461,7 @@ protected:
         if (v == TextKey) {
             const QString column = p.FindField("iSitId") ? "iSitId" : "iClsId";
             const QString number = p.FieldByName(column)->AsString();
-            asText(p, column,
-                   {{p.RecNo(), " " + number}, {p.StoredRecordCount() - 1, "0" + number}});
+            asText(p, column, {{at, " " + number}, {p.StoredRecordCount() - 1, "0" + number}});
         }
         p.SaveToFile(file, file.endsWith(".cds") ? dfBinary : dfXML);
     }
