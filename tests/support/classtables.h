@@ -19,7 +19,7 @@
 //   ... collect ...
 //   const auto [gone, come] = classTablesChanges(before);
 //
-// Beside it, what the collections' tests write and edit: 5A's class folder and its scrutiny
+// Beside it, what the collections' tests write and edit: a class folder (5A's) and its scrutiny
 // summary, a packet's field set, a vote raised, a row repeated.
 
 // One line per row, "<letter>|value|value...", NULL as "-", sorted; with sits (a select of
