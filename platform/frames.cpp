@@ -52,7 +52,10 @@ TfrVxBase::TfrVxBase(QWidget *parent)
 bool TfrVxBase::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if ((watched == m_controlBar && (type == QEvent::Resize || type == QEvent::Show)) ||
+    // A summary beside the bar that grows asks the row for its layout again: the bar gives it
+    // room by its captions, never by hiding a command behind "»".
+    if ((watched == m_controlBar &&
+         (type == QEvent::Resize || type == QEvent::Show || type == QEvent::LayoutRequest)) ||
         (watched == m_toolBar && (type == QEvent::ActionAdded || type == QEvent::ActionChanged ||
                                   type == QEvent::ActionRemoved)))
         FitToolBar();
@@ -78,15 +81,37 @@ void TfrVxBase::FitToolBar()
         if (w && w != m_toolBar && w->isVisibleTo(m_controlBar))
             room -= w->minimumSizeHint().width() + row->spacing();
     }
-    auto needed = [this] {
-        m_toolBar->layout()->invalidate();
-        return m_toolBar->sizeHint().width();
+    // A button's width with its caption and with its image alone, measured on a button of its
+    // own: a style changed only to measure would ask the row for its layout again, and again.
+    QToolButton probe;
+    probe.setAutoRaise(true);
+    const auto width = [&probe](const QToolButton *b, Qt::ToolButtonStyle style) {
+        probe.setFont(b->font());
+        probe.setIconSize(b->iconSize());
+        probe.setIcon(b->icon());
+        probe.setText(b->text());
+        probe.setPopupMode(b->popupMode());
+        probe.setMenu(b->menu());
+        probe.setToolButtonStyle(style);
+        return probe.sizeHint().width();
     };
-    for (QToolButton *button : buttons)
-        button->setToolButtonStyle(m_toolBar->toolButtonStyle());
-    for (auto it = buttons.rbegin(); it != buttons.rend() && needed() > room; ++it) {
-        if (!(*it)->icon().isNull())
-            (*it)->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    // Every caption shown, then images alone from the last button until the bar fits.
+    const Qt::ToolButtonStyle whole = m_toolBar->toolButtonStyle();
+    int needed = m_toolBar->sizeHint().width();
+    QList<Qt::ToolButtonStyle> styles(buttons.size(), whole);
+    for (const QToolButton *b : std::as_const(buttons)) {
+        if (b->toolButtonStyle() != whole)
+            needed += width(b, whole) - width(b, b->toolButtonStyle());
+    }
+    for (qsizetype i = buttons.size() - 1; i >= 0 && needed > room; --i) {
+        if (buttons.at(i)->icon().isNull())
+            continue;
+        needed -= width(buttons.at(i), whole) - width(buttons.at(i), Qt::ToolButtonIconOnly);
+        styles[i] = Qt::ToolButtonIconOnly;
+    }
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        if (buttons.at(i)->toolButtonStyle() != styles.at(i))
+            buttons.at(i)->setToolButtonStyle(styles.at(i));
     }
 }
 

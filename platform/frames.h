@@ -67,8 +67,8 @@ public:
     void SetImageIndex(QAction *action, int imageIndex);
     // Every command stays on the tool bar, none behind its "»": where the row is too narrow
     // for the captions, buttons from the last show their image alone (the caption, the hint
-    // and the key in the tooltip). Done as the row is resized or its commands change; call it
-    // when what stands beside the bar (a summary) changed its width.
+    // and the key in the tooltip). Done as the row is resized, its commands change or what
+    // stands beside the bar (a summary) changes its width.
     void FitToolBar();
 
 protected:
