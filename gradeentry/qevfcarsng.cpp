@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QPainter>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -80,8 +81,17 @@ void TfmqevCarSng::CaricaDati()
 
 void TfmqevCarSng::Chiusa()
 {
-    if (QevGradeWindow *origine = TdmqevActivations::FinestraOrigine())
+    if (QevGradeWindow *origine = TdmqevActivations::FinestraOrigine()) {
         origine->SetReadOnly(false);
+        // The keyboard goes back to the grid the pupil was opened from, once the window is gone
+        // and that window active again: not to whatever control of it took the keyboard last.
+        if (TfrqevCarBs *frame = origine->FrameAttivo()) {
+            QTimer::singleShot(0, frame->grGrid, [grid = frame->grGrid] {
+                if (grid->isVisible() && grid->isEnabled())
+                    grid->setFocus(Qt::OtherFocusReason);
+            });
+        }
+    }
     if (dmqevDataSets)
         dmqevDataSets->iAnsIdSel = dmqevDataSets->iAnsId;
 }
