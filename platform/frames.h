@@ -75,6 +75,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    static int buttonWidth(QToolButton *button, Qt::ToolButtonStyle style);
+
     TVxImageList m_images{16};
     QWidget *m_controlBar;
     QToolBar *m_toolBar;

@@ -133,9 +133,17 @@ TEST_F(Keyboard, APupilAndASubjectOf3AChosenByKeyboard)
                                           QPoint(60, 0)),
                           list == QApplication::focusWidget());
             screenshot(dialog, QStringLiteral("gradeentry_keyboard_%1.png").arg(field));
-            // Not admitted: his year opens to a credit only with an outcome that bears one.
-            if (pupil)
+            // Not admitted, and without a credit: his year opens to one only with an outcome
+            // that bears one, and its total shows once the credit is there.
+            if (pupil) {
                 runSql("UPDATE TSit_Situazioni SET iPosFinId = 2 WHERE iSitId = ?", {last});
+                for (const char *marks : {"TCreSco", "TCreFrm"})
+                    runSql(QStringLiteral("DELETE FROM %1 WHERE iCreId IN (SELECT iCreId FROM "
+                                          "TCre_Crediti WHERE iSitId = ?)")
+                               .arg(QLatin1String(marks)),
+                           {last});
+                runSql("DELETE FROM TCre_Crediti WHERE iSitId = ?", {last});
+            }
             key(Qt::Key_Return);
             return int(mrNone);
         });
@@ -180,14 +188,15 @@ TEST_F(Keyboard, APupilAndASubjectOf3AChosenByKeyboard)
             const auto anno = crediti->RecordDi(1, cg->RowCount() - 1);
             ASSERT_NE(anno, nullptr);
             EXPECT_FALSE(CreditoBloccato(*anno));
-            // The other end of his band from the credit stored.
-            const QString banda = anno->sBndCre;
-            ASSERT_FALSE(banda.isEmpty());
-            const QString credito = banda.section(
-                QLatin1Char('-'), anno->iCreCredito == banda.section('-', 0, 0).toInt());
+            // His band by the calculation, the credit typed over it at the band's other end.
             key(Qt::Key_End, Qt::ControlModifier);
             for (int i = 0; i < 2; ++i)
                 key(Qt::Key_Left); // "Credito"
+            key(Qt::Key_M, Qt::ControlModifier);
+            const QString banda = anno->sBndCre;
+            ASSERT_FALSE(banda.isEmpty());
+            const int fine = anno->iCreCredito == banda.section('-', 0, 0).toInt();
+            const QString credito = banda.section(QLatin1Char('-'), fine, fine);
             QTest::keyClicks(QApplication::focusWidget(), credito);
             key(Qt::Key_Return);
             DialogSeam::queueAnswer(int(mrYes));
@@ -296,6 +305,8 @@ TEST_F(Keyboard, AWholeClassAt1366x768)
     EXPECT_TRUE(halfForTheLists());
     key(Qt::Key_End, Qt::ControlModifier);
     ASSERT_EQ(QPoint(cg->Col(), cg->Row()), QPoint(cg->ColCount() - 1, cg->RowCount() - 1));
+    EXPECT_TRUE(crediti->PanelHelp->text().contains(QStringLiteral("Banda credito")));
+    EXPECT_TRUE(halfForTheLists());
     const std::shared_ptr<TRecCre> credito = crediti->RecordDi(cg->Col(), cg->Row());
     ASSERT_NE(credito->iCreId, 0);
     // 99 refused: the reason on the help line, whole, and the cell showing its value again;
