@@ -45,6 +45,7 @@
 #include <QMdiSubWindow>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
@@ -460,6 +461,10 @@ TEST_F(Screens, EveryDialogWithItsLetters)
             continue;
         SCOPED_TRACE(dialog->metaObject()->className());
         dialog->show();
+        // Qt's print dialog with its options shown ("Stampa tutto", "Fascicola", ...).
+        for (QPushButton *b : dialog->findChildren<QPushButton *>())
+            if (b->text().remove(QLatin1Char('&')).startsWith(QStringLiteral("Opzioni")))
+                b->click();
         QTest::qWait(30);
         EXPECT_EQ(keyFaults(dialog.get()), QStringList());
         ++shown;
