@@ -299,14 +299,10 @@ TEST_F(Keyboard, AWholeClassAt1366x768)
     ASSERT_NE(crediti, nullptr);
     TqelStringGrid *cg = crediti->grGrid;
     // The check lists take the right half whatever the help line says.
-    const auto halfForTheLists = [crediti] {
-        return std::abs(crediti->paFrmSco->width() - crediti->width() / 2) < 8;
-    };
-    EXPECT_TRUE(halfForTheLists());
     key(Qt::Key_End, Qt::ControlModifier);
     ASSERT_EQ(QPoint(cg->Col(), cg->Row()), QPoint(cg->ColCount() - 1, cg->RowCount() - 1));
     EXPECT_TRUE(crediti->PanelHelp->text().contains(QStringLiteral("Banda credito")));
-    EXPECT_TRUE(halfForTheLists());
+    EXPECT_LT(std::abs(crediti->paFrmSco->width() - crediti->width() / 2), 8);
     const std::shared_ptr<TRecCre> credito = crediti->RecordDi(cg->Col(), cg->Row());
     ASSERT_NE(credito->iCreId, 0);
     // 99 refused: the reason on the help line, whole, and the cell showing its value again;
@@ -318,7 +314,6 @@ TEST_F(Keyboard, AWholeClassAt1366x768)
         << crediti->PanelHelp->text().toStdString();
     EXPECT_EQ(cg->Cells(cg->Col(), cg->Row()), prima);
     EXPECT_EQ(windowFaults(main), QStringList());
-    EXPECT_TRUE(halfForTheLists());
     saveScreenshot(main, QStringLiteral("gradeentry_keyboard_credit_refused.png"));
     const QString massimo = credito->sBndCre.section(QLatin1Char('-'), 1);
     ASSERT_FALSE(massimo.isEmpty());

@@ -120,10 +120,6 @@ protected:
             return qobject_cast<TfrPreviewForm *>(sub ? sub->widget() : nullptr);
         };
         ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview() != nullptr; }));
-        const auto key = [](Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
-            QTest::keyClick(QApplication::focusWidget(), k, m);
-            QTest::qWait(100);
-        };
         for (const auto &[k, zoom] : {std::pair{Qt::Key_1, TfrZoom::WholePage},
                                       {Qt::Key_3, TfrZoom::Actual},
                                       {Qt::Key_2, TfrZoom::PageWidth}}) {
@@ -432,33 +428,21 @@ TEST_F(Screens, EveryWindowWithItsKeysAndTextsWhole)
 TEST_F(Screens, EveryDialogWithItsLetters)
 {
     QPrinter printer;
-    std::vector<std::function<QDialog *()>> makers;
-    for (const QString &name : FormRegistry::registeredNames())
-        makers.emplace_back([name]() -> QDialog * {
-            QWidget *w = FormRegistry::create(name);
-            if (auto *dialog = qobject_cast<QDialog *>(w))
-                return dialog;
+    std::vector<std::unique_ptr<QDialog>> dialogs;
+    for (const QString &name : FormRegistry::registeredNames()) {
+        QWidget *w = FormRegistry::create(name);
+        if (auto *dialog = qobject_cast<QDialog *>(w))
+            dialogs.emplace_back(dialog);
+        else
             delete w;
-            return nullptr;
-        });
-    const auto own = [&makers](auto make) {
-        makers.emplace_back([make]() -> QDialog * { return make(); });
-    };
-    own([] { return new TfmqevCarSave; });
-    own([] { return new TfmqevParVis; });
-    own([] { return new TfmqevQualifField; });
-    own([] { return new TfmAskPasswd; });
-    own([] { return new TfmqelFldName; });
-    own([] { return new TfmQelSelCls; });
-    own([] { return new TfmQetLegge183; });
-    own([] { return new TfmVxMultiSelect; });
-    own([] { return new TfmqelNonDisponibile(QStringLiteral("TfmqelCfgSess")); });
-    own([&printer] { return VxNewPrintDialog(printer, nullptr, "Stampa", 3).release(); });
-    int shown = 0;
-    for (const auto &make : makers) {
-        std::unique_ptr<QDialog> dialog(make());
-        if (!dialog)
-            continue;
+    }
+    for (QDialog *dialog : QList<QDialog *>{
+             new TfmqevCarSave, new TfmqevParVis, new TfmqevQualifField, new TfmAskPasswd,
+             new TfmqelFldName, new TfmQelSelCls, new TfmQetLegge183, new TfmVxMultiSelect,
+             new TfmqelNonDisponibile(QStringLiteral("TfmqelCfgSess")),
+             VxNewPrintDialog(printer, nullptr, "Stampa", 3).release()})
+        dialogs.emplace_back(dialog);
+    for (const auto &dialog : dialogs) {
         SCOPED_TRACE(dialog->metaObject()->className());
         dialog->show();
         // Qt's print dialog with its options shown ("Stampa tutto", "Fascicola", ...).
@@ -467,7 +451,7 @@ TEST_F(Screens, EveryDialogWithItsLetters)
                 b->click();
         QTest::qWait(30);
         EXPECT_EQ(keyFaults(dialog.get()), QStringList());
-        ++shown;
+        dialog->hide();
     }
-    EXPECT_GE(shown, 40);
+    EXPECT_GE(dialogs.size(), 40u);
 }
