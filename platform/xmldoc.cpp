@@ -67,12 +67,13 @@ template <typename View> TVxXmlTagFault faultAt(View xml, qsizetype at, const QS
     return f;
 }
 
-QString latin1(QStringView text)
+// A declaration as text: its characters are ASCII whatever the encoding it names.
+QString asText(QStringView text)
 {
     return text.toString();
 }
 
-QString latin1(QByteArrayView text)
+QString asText(QByteArrayView text)
 {
     return QString::fromLatin1(text);
 }
@@ -94,7 +95,7 @@ template <typename View> std::optional<TVxXmlTagFault> refusedEncoding(View xml)
         return std::nullopt;
     static const QRegularExpression encoding(
         QStringLiteral("\\sencoding\\s*=\\s*[\"']([^\"']*)[\"']"));
-    const QRegularExpressionMatch declared = encoding.match(latin1(xml.sliced(at, end - at)));
+    const QRegularExpressionMatch declared = encoding.match(asText(xml.sliced(at, end - at)));
     static const QStringList allowed{QStringLiteral("utf-8"), QStringLiteral("utf8"),
                                      QStringLiteral("utf-16"), QStringLiteral("utf-16le"),
                                      QStringLiteral("utf-16be")};
