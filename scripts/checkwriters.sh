@@ -16,6 +16,9 @@ top=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 build=${2:-$top/build/test}
 top=$(cd "$top" && pwd)
 build=$(cd "$build" && pwd)
+for tool in nm perl; do
+  command -v "$tool" > /dev/null || { echo "$tool is needed to read the program" >&2; exit 1; }
+done
 
 fileaccess="platform/fileaccess.cpp"
 printoutput="platform/printoutput.cpp"
