@@ -469,7 +469,7 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
          [&](const TfrDisplayList &l) {
              const auto t = texts(l, "Cella");
              return t.size() == 4 && t[0]->Text == "Zoë כהן 中" && l.Cut.size() == 4 &&
-                    l.Cut[0] == "Riga Cella «Zoë כהן 中»: nessun carattere installato ha «中»";
+                    l.Cut[0] == "Riga Cella «Zoë כהן 中»: nessun carattere installato può stampare «中»";
          }},
     };
     for (const Case &c : cases) {
@@ -555,7 +555,7 @@ TEST_F(ReportLayoutTest, ANameInAnyScriptPrintsAndReadsBackAsStored)
         }
         const QString missing = TfrFontMetrics::of(spec).missing(name);
         const bool told = pages.Cut.contains("Nomi Nome «" + name +
-                                             "»: nessun carattere installato ha «" + missing + "»");
+                                             "»: nessun carattere installato può stampare «" + missing + "»");
         EXPECT_NE(drawn, told) << missing.toStdString();
         recorded += told;
     }
