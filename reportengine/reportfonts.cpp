@@ -152,7 +152,7 @@ TfrFontMetrics::Face &faceAt(int index)
 }
 
 // The fonts characters are shaped in where Qt's own choice of a face would not print them: the
-// upright face of a slanted one, another installed face, the report's face (an empty box).
+// upright face of a slanted one.
 std::vector<QFont> &forcedFonts()
 {
     static std::vector<QFont> fonts;
@@ -167,35 +167,6 @@ int forced(const QFont &font)
         return int(it - fonts.begin());
     fonts.push_back(font);
     return int(fonts.size()) - 1;
-}
-
-// A face's own font with no fallback: what it lacks it draws as its empty box.
-QFont onlyFont(const QString &family, int index)
-{
-    QFont font = shapingFont(index);
-    font.setFamilies({family});
-    font.setStyleStrategy(QFont::StyleStrategy(QFont::PreferOutline | QFont::NoFontMerging));
-    return font;
-}
-
-// The first installed family that has the character in a face a PDF carries: Qt's fallback
-// takes one face for a script, which may lack the letter (a face of CJK ideographs without
-// Hangul) or have it only in colour.
-QString outlineFamilyWith(char32_t c)
-{
-    static const std::vector<std::pair<QString, QRawFont>> families = [] {
-        std::vector<std::pair<QString, QRawFont>> found;
-        for (const QString &family : QFontDatabase::families()) {
-            const QRawFont raw = QRawFont::fromFont(onlyFont(family, 0));
-            if (raw.isValid() && frEmbeddable(raw))
-                found.emplace_back(family, raw);
-        }
-        return found;
-    }();
-    for (const auto &[family, raw] : families)
-        if (raw.supportsCharacter(c))
-            return family;
-    return QString();
 }
 
 // A text alone, in the face's shaping font or in a forced one: its advance, and whether it
@@ -243,9 +214,9 @@ QList<QTextLayout::FormatRange> forcedRanges(const QString &text, int index)
 
 } // namespace
 
-// Qt's choice first; then, slanted, the upright face (DejaVu's Arabic is upright only: a hand
-// writes a script that has no italic upright); then any installed face that has the character;
-// else the report face's empty box, and the character is missing.
+// Qt's choice (any installed face, CFF outlines too); slanted, where that does not print it, the
+// upright face (DejaVu's Arabic is upright only: a hand writes a script that has no italic
+// upright); else the character is missing, an empty box.
 const TfrFontMetrics::Face::Alone &TfrFontMetrics::Face::aloneOf(char32_t c)
 {
     auto it = alone.find(c);
@@ -257,15 +228,6 @@ const TfrFontMetrics::Face::Alone &TfrFontMetrics::Face::aloneOf(char32_t c)
         if (const Alone upright = shapedAlone(text, index, forced(shapingFont(index - 1)));
             !upright.missing)
             a = upright;
-    if (a.missing)
-        if (const QString family = outlineFamilyWith(c); !family.isEmpty())
-            if (const Alone other = shapedAlone(text, index, forced(onlyFont(family, index)));
-                !other.missing)
-                a = other;
-    if (a.missing) {
-        a = shapedAlone(text, index, forced(onlyFont(frFontFamily(), index)));
-        a.missing = true;
-    }
     return *alone.insert(c, a);
 }
 

@@ -531,6 +531,26 @@ struct FaceUse
     }
 };
 
+// A glyph's outline as PDF path operators, y upwards, in the units of the raw font's size.
+void appendOutline(QByteArray &out, const QPainterPath &path)
+{
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        const int points = e.isCurveTo() ? 3 : 1;
+        for (int k = 0; k < points; ++k) {
+            const QPainterPath::Element p = path.elementAt(i + k);
+            appendNumber(out, p.x, 1);
+            out += ' ';
+            appendNumber(out, -p.y, 1);
+            out += ' ';
+        }
+        out += e.isMoveTo() ? "m\n" : e.isLineTo() ? "l\n" : "c\n";
+        i += points - 1;
+    }
+    if (!path.isEmpty())
+        out += "f\n";
+}
+
 // A glyph drawn from its outline, in thousandths of an em, y upwards: a Type 3 glyph's
 // procedure (its width and box, then its outline filled).
 QByteArray drawnGlyph(const QRawFont &raw, quint32 glyph, double width)
@@ -545,20 +565,8 @@ QByteArray drawnGlyph(const QRawFont &raw, quint32 glyph, double width)
         out += ' ';
     }
     out += "d1\n";
-    for (int i = 0; i < path.elementCount(); ++i) {
-        const QPainterPath::Element e = path.elementAt(i);
-        const int points = e.isCurveTo() ? 3 : 1;
-        for (int k = 0; k < points; ++k) {
-            const QPainterPath::Element p = path.elementAt(i + k);
-            appendNumber(out, p.x, 1);
-            out += ' ';
-            appendNumber(out, -p.y, 1);
-            out += ' ';
-        }
-        out += e.isMoveTo() ? "m\n" : e.isLineTo() ? "l\n" : "c\n";
-        i += points - 1;
-    }
-    return out + (path.isEmpty() ? "" : "f\n");
+    appendOutline(out, path);
+    return out;
 }
 
 // The faces one document uses, and the PDF fonts it names them by (/F0, /F1, ...: a face's, or
@@ -855,6 +863,24 @@ private:
         shown.pen = at + QPointF(use.widthOfCode(code) / 1000.0 * em, 0);
     }
 
+    // A glyph that stands for no character (the second glyph of a letter drawn in two) drawn
+    // from its outline, not as text: a reader that reads glyphs alone finds nothing there.
+    void outline(Shown &shown, const FontFile &file, quint32 glyph, const QPointF &at, double size)
+    {
+        const QPainterPath path = file.raw.pathForGlyph(glyph);
+        if (path.isEmpty())
+            return;
+        endString(shown);
+        m_out += "ET q ";
+        coordinate(size / 1000.0, 5);
+        m_out += "0 0 ";
+        coordinate(size / 1000.0, 5);
+        point(at, 3);
+        m_out += "cm\n";
+        appendOutline(m_out, path);
+        m_out += "Q BT ";
+    }
+
     // A shaped line in one text object, each run in its face.
     void shapedText(const TfrDisplayItem &item)
     {
@@ -953,9 +979,13 @@ private:
             }
             for (size_t k = i; k < end; ++k) {
                 const TfrShapedGlyph &g = run.Glyphs[k];
-                if (!hidden[k])
-                    show(shown, face, use.code(g.Glyph, texts[k], advance(k)),
-                         item.Origin + QPointF(g.X, g.Y) * em, item.Font.Size);
+                const QPointF at = item.Origin + QPointF(g.X, g.Y) * em;
+                if (hidden[k])
+                    continue;
+                if (texts[k].isEmpty() && !marked)
+                    outline(shown, *use.file, g.Glyph, at, item.Font.Size);
+                else
+                    show(shown, face, use.code(g.Glyph, texts[k], advance(k)), at, item.Font.Size);
             }
             if (marked) {
                 endString(shown);
