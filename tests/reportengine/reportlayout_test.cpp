@@ -616,6 +616,16 @@ TEST_F(ReportLayoutTest, ANameInAnyScriptPrintsAndReadsBackAsStored)
     if (recorded > 10) {
         EXPECT_TRUE(pages.cutNotice().endsWith(QString("... e altri %1.").arg(recorded - 10)));
     }
+    // The shaped lines kept for drawing are bounded: lines of a school's names worth more than
+    // the bound (8 MB) push the first out, which is shaped again when asked.
+    const QString line = QString("عَلِيّ ").repeated(40);
+    const TfrFontSpec spec;
+    frShapeText(line, spec);
+    const qint64 before = frShapedTexts();
+    for (int n = 0; frShapedTexts() - before < 3000; ++n)
+        frShapeText(line + QString::number(n), spec);
+    frShapeText(line, spec);
+    EXPECT_EQ(frShapedTexts() - before, 3001);
 }
 
 // The demo school: classes of the working session, their pupils and subjects reopened by the
