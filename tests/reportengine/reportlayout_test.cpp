@@ -464,6 +464,14 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
              return t.size() == 4 && l.Cut.isEmpty() && t[0]->Text == "Pagina 1 di 1 عبد" &&
                     endsAtTheRight(*t[0]);
          }},
+        // The page count joined to text by an expression, beside the character that stands
+        // for it while pages are made, stored in a text: that prints as stored, and is told.
+        {"the page count only where the variable put it",
+         wide.arg("", "", "&#xFDD0;[' di ' + TOTALPAGES + '.']"),
+         [&](const TfrDisplayList &l) {
+             const auto t = texts(l, "Cella");
+             return t.size() == 4 && t[0]->Text == "\uFDD0 di 1." && l.Cut.size() == 4;
+         }},
         // Marks stored apart from their letters, another script, a character no font has.
         {"a text is laid out composed, and what no font can print is recorded",
          wide.arg("", "", "Zoe&#x308; &#x5DB;&#x5D4;&#x5DF; &#x4E2D;"),
