@@ -94,14 +94,12 @@ struct TfrFontMetrics::Face
     double lineHeight = 0;
     // By UTF-16 unit: kUnmeasured, kShaped, or the advance in ems.
     std::vector<float> advance = std::vector<float>(0x10000, kUnmeasured);
-    // Of the characters that only shaping measures: alone, their advance, whether no installed
-    // font can print them, and the font they are shaped in where Qt's own choice would not print
-    // them (an index of forcedFont, or none: Qt's choice).
+    // Of the characters that only shaping measures: alone, their advance and whether any
+    // installed font has them.
     struct Alone
     {
         double advance = 0;
         bool missing = false;
-        int font = -1;
     };
     QHash<char32_t, Alone> alone;
 
@@ -128,7 +126,24 @@ struct TfrFontMetrics::Face
         return a;
     }
 
-    const Alone &aloneOf(char32_t c);
+    // As the character prints: a slanted face's fallback may lack what its upright one has
+    // (DejaVu's Arabic is upright only), and then the upright one draws it, as a hand writes
+    // a script that has no italic.
+    const Alone &drawn(char32_t c);
+
+    const Alone &aloneOf(char32_t c)
+    {
+        auto it = alone.find(c);
+        if (it == alone.end()) {
+            const ShapedLine shaped(QString::fromUcs4(&c, 1), index);
+            Alone a{shaped.line.naturalTextWidth() / kRawSize, true};
+            for (const QGlyphRun &run : shaped.line.glyphRuns())
+                for (const quint32 g : run.glyphIndexes())
+                    a.missing = a.missing && (g == 0 || !frEmbeddable(run.rawFont()));
+            it = alone.insert(c, a);
+        }
+        return *it;
+    }
 };
 
 QString frFontFamily()
@@ -151,60 +166,25 @@ TfrFontMetrics::Face &faceAt(int index)
     return TfrFontMetrics::faceOf(TfrFontSpec{1, index >= 2, index % 2 == 1});
 }
 
-// The fonts characters are shaped in where Qt's own choice of a face would not print them: the
-// upright face of a slanted one.
-std::vector<QFont> &forcedFonts()
-{
-    static std::vector<QFont> fonts;
-    return fonts;
-}
-
-int forced(const QFont &font)
-{
-    std::vector<QFont> &fonts = forcedFonts();
-    const auto it = std::find(fonts.begin(), fonts.end(), font);
-    if (it != fonts.end())
-        return int(it - fonts.begin());
-    fonts.push_back(font);
-    return int(fonts.size()) - 1;
-}
-
-// A text alone, in the face's shaping font or in a forced one: its advance, and whether it
-// prints (each glyph one of a face a PDF carries).
-TfrFontMetrics::Face::Alone shapedAlone(const QString &text, int index, int font)
+// The ranges of a slanted text whose characters print upright (Face::drawn).
+QList<QTextLayout::FormatRange> uprightRanges(const QString &text, int index)
 {
     QList<QTextLayout::FormatRange> ranges;
-    if (font >= 0) {
-        ranges.append({0, int(text.size()), {}});
-        ranges.back().format.setFont(forcedFonts()[size_t(font)]);
-    }
-    const ShapedLine shaped(text, index, ranges);
-    TfrFontMetrics::Face::Alone a{shaped.line.naturalTextWidth() / kRawSize, false, font};
-    for (const QGlyphRun &run : shaped.line.glyphRuns())
-        for (const quint32 g : run.glyphIndexes())
-            a.missing = a.missing || g == 0 || !frEmbeddable(run.rawFont());
-    return a;
-}
-
-// The ranges of a text whose characters are shaped in a font of their own (Face::aloneOf).
-QList<QTextLayout::FormatRange> forcedRanges(const QString &text, int index)
-{
-    QList<QTextLayout::FormatRange> ranges;
+    if (index % 2 == 0)
+        return ranges;
     TfrFontMetrics::Face &face = faceAt(index);
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
         const char32_t c =
             n == 2 ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
-        const int font =
-            n == 2 || face.advanceOf(text[i].unicode()) == kShaped ? face.aloneOf(c).font : -1;
-        if (font >= 0) {
-            const QFont &f = forcedFonts()[size_t(font)];
-            if (!ranges.isEmpty() && ranges.back().start + ranges.back().length == i &&
-                ranges.back().format.font() == f) {
+        if ((n == 2 || face.advanceOf(text[i].unicode()) == kShaped) &&
+            &face.drawn(c) != &face.aloneOf(c)) {
+            if (!ranges.isEmpty() && ranges.back().start + ranges.back().length == i) {
                 ranges.back().length += n;
             } else {
-                ranges.append({int(i), int(n), {}});
-                ranges.back().format.setFont(f);
+                QTextLayout::FormatRange range{int(i), int(n), {}};
+                range.format.setFont(shapingFont(index - 1));
+                ranges.append(range);
             }
         }
         i += n;
@@ -214,21 +194,13 @@ QList<QTextLayout::FormatRange> forcedRanges(const QString &text, int index)
 
 } // namespace
 
-// Qt's choice (any installed face, CFF outlines too); slanted, where that does not print it, the
-// upright face (DejaVu's Arabic is upright only: a hand writes a script that has no italic
-// upright); else the character is missing, an empty box.
-const TfrFontMetrics::Face::Alone &TfrFontMetrics::Face::aloneOf(char32_t c)
+const TfrFontMetrics::Face::Alone &TfrFontMetrics::Face::drawn(char32_t c)
 {
-    auto it = alone.find(c);
-    if (it != alone.end())
-        return *it;
-    const QString text = QString::fromUcs4(&c, 1);
-    Alone a = shapedAlone(text, index, -1);
-    if (a.missing && index % 2 == 1)
-        if (const Alone upright = shapedAlone(text, index, forced(shapingFont(index - 1)));
-            !upright.missing)
-            a = upright;
-    return *alone.insert(c, a);
+    const Alone &own = aloneOf(c);
+    if (!own.missing || index % 2 == 0)
+        return own;
+    const Alone &upright = faceAt(index - 1).aloneOf(c);
+    return upright.missing ? own : upright;
 }
 
 TfrFontMetrics TfrFontMetrics::of(const TfrFontSpec &spec)
@@ -274,7 +246,7 @@ double TfrFontMetrics::width(QStringView text) const
             // whole text shaped
             const QList<uint> ucs4 = text.toUcs4();
             if (ucs4.size() == 1)
-                return m_face->aloneOf(ucs4[0]).advance * m_em;
+                return m_face->drawn(ucs4[0]).advance * m_em;
             const TfrFontSpec spec{1, m_face->index >= 2, m_face->index % 2 == 1};
             return frShapeText(text.toString(), spec)->Width * m_em;
         }
@@ -311,7 +283,7 @@ QString TfrFontMetrics::missing(QStringView text) const
         return found;
     for (const char32_t c : text.toUcs4()) {
         if ((c > 0xFFFF || m_face->advanceOf(char16_t(c)) == kShaped) && !invisible(c) &&
-            m_face->aloneOf(c).missing) {
+            m_face->drawn(c).missing) {
             const QString s = QString::fromUcs4(&c, 1);
             if (!found.contains(s))
                 found += s;
@@ -488,7 +460,7 @@ std::shared_ptr<const TfrShapedText> frShapeText(const QString &text, const TfrF
         return *found;
 
     ++g_shaped;
-    const ShapedLine shaped(text, index, forcedRanges(text, index));
+    const ShapedLine shaped(text, index, uprightRanges(text, index));
     const double baseline = shaped.line.ascent();
     auto result = std::make_shared<TfrShapedText>();
     result->Text = text;
