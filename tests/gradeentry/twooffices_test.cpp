@@ -1638,6 +1638,10 @@ TEST(EvaluationWrites, EveryWriteOfTheCodeIsFoundAndDriven)
     };
     EXPECT_EQ(writesNotInInventory(run, statements, procedures),
               (QStringList{run[3], run[4], run[5]}));
+    // A test's own statement is allowed whole, not as the beginning of another.
+    EXPECT_EQ(writesNotInInventory(run, statements, procedures,
+                                   {"UPDATE TVot_Voti SET iScaLivId = :iScaLivId", run[5]}),
+              (QStringList{run[3], run[4]}));
 }
 
 TEST_F(ClassSession, WhatTheOtherOfficeSavedStaysWhereThisOfficeTypedNothing)

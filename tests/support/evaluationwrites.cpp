@@ -578,7 +578,7 @@ QStringList writesNotInInventory(const QStringList &run,
                             s.write.via;
     }
     for (const QString &text : allowed)
-        known.push_back({patternOf(text.simplified()), nullptr});
+        known.push_back({patternOf(text.simplified(), true), nullptr});
     QStringList missing;
     for (const QString &sql : run) {
         const auto write = evaluationWriteRun(sql, procedures);

@@ -89,8 +89,8 @@ QList<EvaluationWrite> evaluationWrites(const QString &root, QStringList *unreso
 // The statements among those run that write an evaluation table (or call a procedure that
 // does) and are none of the inventory's: not a statement the scan found (its text as run begins
 // as the found one does, a placeholder taking any text), nor a writer's shape run for a table
-// the inventory has it write. allowed: texts run that the scan does not cover by design (a
-// test's own).
+// the inventory has it write. allowed: whole statements that the scan does not cover by design
+// (a test's own), placeholders taking any text.
 QStringList writesNotInInventory(const QStringList &run,
                                  const QList<EvaluationStatement> &inventory,
                                  const WritingProcedures &procedures,
