@@ -1077,34 +1077,28 @@ const Comando kTrasferimento{
     "INSERTING AND NEW.iClsMatCmpId = (SELECT MAX(P.iClsMatCmpId) FROM "
     "TVtp_Proposti P WHERE P.iSitId = NEW.iSitId)",
     -1};
-const char kGiudizioDelAlunno[] = "iSitId = ? AND iAnsSesDwgId = 392";
-const Comando kComponi{
-    "ComposeJudgments",
-    scrittura("makeup/qelclassjudgments.cpp", "UPDATE", "TGdz_Giudizi", "statement"),
-    "Composizione dei giudizi interrotta a %1",
-    "i giudizi di %1 sono già scritti",
-    "TGdz_Giudizi",
-    kGiudizioDelAlunno,
-    "1 = 1",
-    0};
-const Comando kCancella{
-    "DeleteJudgments",
-    scrittura("makeup/qelclassjudgments.cpp", "DELETE", "TGdz_Giudizi", "statement"),
-    "Cancellazione dei giudizi interrotta a %1",
-    "i giudizi di %1 sono già cancellati",
-    "TGdz_Giudizi",
-    kGiudizioDelAlunno,
-    "1 = 1",
-    1};
-const Comando kCopiaNote{
-    "CopyJudgmentsFromNotes",
-    scrittura("makeup/qelclassjudgments.cpp", "UPDATE", "TGdz_Giudizi", "statement"),
-    "Copia dei giudizi dalle note interrotta a %1",
-    "i giudizi di %1 sono già scritti",
-    "TGdz_Giudizi",
-    kGiudizioDelAlunno,
-    "1 = 1",
-    2};
+// A class judgments' command, which the other office stops at the pupil's judgment.
+Comando giudizi(const char *name, const char *kind, const char *interrotta, const char *fatti,
+                int modo)
+{
+    return {name,
+            scrittura("makeup/qelclassjudgments.cpp", kind, "TGdz_Giudizi", "statement"),
+            interrotta,
+            fatti,
+            "TGdz_Giudizi",
+            "iSitId = ? AND iAnsSesDwgId = 392",
+            "1 = 1",
+            modo};
+}
+const Comando kComponi =
+    giudizi("ComposeJudgments", "UPDATE", "Composizione dei giudizi interrotta a %1",
+            "i giudizi di %1 sono già scritti", 0);
+const Comando kCancella =
+    giudizi("DeleteJudgments", "DELETE", "Cancellazione dei giudizi interrotta a %1",
+            "i giudizi di %1 sono già cancellati", 1);
+const Comando kCopiaNote =
+    giudizi("CopyJudgmentsFromNotes", "UPDATE", "Copia dei giudizi dalle note interrotta a %1",
+            "i giudizi di %1 sono già scritti", 2);
 
 // The pupils the command walks, in its order: those with proposals (the first four of 5A get
 // proposals that differ from their votes), or 5A's first situations of the year (each with a
@@ -1308,7 +1302,8 @@ const Esente kEsenti[] = {
     {"exchange/qelwebcollectsql.cpp", "UPDATE TCno_ClassiNoteOre", kRaccolta},
     {"exchange/qelwebrecupericollect.cpp", "UPDATE TRec_Recuperi SET iEreId", kRaccolta},
     {"exchange/qelwebrecuperisql.cpp", "UPDATE TRec_Recuperi SET dRecVer = NULL WHERE dRecVer",
-     "a collection's zero date, which no window shows, taken back to none"},
+     "the make-up send takes the old library's day zero, its way of storing no date, back to "
+     "none: no office's date"},
     {"exchange/qelxmlcollect.cpp", "UPDATE TSit_Situazioni SET iFreqId", kRaccolta},
     {"exchange/qelxmlcollect.cpp", "UPDATE TSit_Situazioni t SET iPosFinId = NULL", kRaccolta},
     {"exchange/qelxmlcollect.cpp", "UPDATE TSit_Situazioni t SET iPosFinId = :iPosFinId",
