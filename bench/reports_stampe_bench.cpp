@@ -7,8 +7,9 @@
 // pupil (at most 20 a report card) and, through the latency relay (TAVRIN_BENCH_ROUND_TRIP_US,
 // set by bench/run.sh), the round trips a preparation costs; and the most memory the report
 // cards' preparation takes (the process's peak while it runs), with the lines it shaped (names in
-// another script) and those the PDF export shaped again. With TAVRIN_BENCH_NAMES=arabic every
-// name of the school is written in Arabic script first, on a copy of the school's file.
+// another script) and those the PDF export shaped again. With TAVRIN_BENCH_NAMES=arabic (or
+// devanagari) every name of the school is written in that script first, on a copy of the
+// school's file.
 //   cmake -DTAVRIN_BENCH=ON ... && build/bench/bench/reports_stampe_bench
 #include "bench/benchsupport.h"
 #include "platform/dialogseam.h"
@@ -99,9 +100,10 @@ void resetPeak()
         clear.write("5");
 }
 
-// Every name of the school in Arabic script (a surname and a name of twelve each, by the
-// person's key), on a copy of the school in the folder given, which the program then opens.
-void writeNamesInArabic(const QString &folder)
+// Every name of the school in Arabic or Devanagari script (a surname and a name of twelve each,
+// by the person's key), on a copy of the school in the folder given, which the program then
+// opens.
+void writeNamesIn(const QString &script, const QString &folder)
 {
     const QString school = g_db.databaseName();
     if (!QFileInfo(school).isFile()) {
@@ -109,7 +111,7 @@ void writeNamesInArabic(const QString &folder)
                      qPrintable(school));
         std::exit(1);
     }
-    const QString copy = QDir(folder).filePath(QStringLiteral("arabic.fdb"));
+    const QString copy = QDir(folder).filePath(script + QStringLiteral(".fdb"));
     g_db.close();
     if (!QFile::copy(school, copy)) {
         std::fprintf(stderr, "cannot copy %s\n", qPrintable(school));
@@ -117,11 +119,19 @@ void writeNamesInArabic(const QString &folder)
     }
     qputenv("TAVRIN_BENCH_DATABASE", QFile::encodeName(copy));
     openDemoSchool(g_db, globalConnectionName());
-    static const char *const surnames[] = {"الحسيني", "عبد الرحمن", "المصري", "الخطيب",
-                                           "الشامي",  "البغدادي",   "النجار", "الحداد",
-                                           "السيد",   "العلي",      "القاسم", "الزين"};
-    static const char *const names[] = {"محمد", "فاطمة", "علي", "عائشة", "يوسف", "مريم",
-                                        "عمر",  "خديجة", "حسن", "زينب",  "أحمد", "ليلى"};
+    static const char *const arabic[2][12] = {
+        {"الحسيني", "عبد الرحمن", "المصري", "الخطيب", "الشامي", "البغدادي", "النجار", "الحداد",
+         "السيد", "العلي", "القاسم", "الزين"},
+        {"محمد", "فاطمة", "علي", "عائشة", "يوسف", "مريم", "عمر", "خديجة", "حسن", "زينب", "أحمد",
+         "ليلى"}};
+    static const char *const devanagari[2][12] = {
+        {"शर्मा", "वर्मा", "गुप्ता", "सिंह", "पटेल", "जोशी", "मिश्रा", "कुमार", "त्रिपाठी", "चौहान",
+         "श्रीवास्तव", "पाण्डेय"},
+        {"अमित", "प्रिया", "राहुल", "अंजलि", "विक्रम", "स्नेहा", "अर्जुन", "दीपिका", "रोहित", "कविता",
+         "सुरेश", "लक्ष्मी"}};
+    const auto &table = script == QLatin1String("devanagari") ? devanagari : arabic;
+    const char *const *surnames = table[0];
+    const char *const *names = table[1];
     g_db.transaction();
     QSqlQuery ids(g_db);
     ids.exec(QStringLiteral("SELECT iAnaId FROM TAna_Anagrafiche"));
@@ -184,8 +194,9 @@ int main(int argc, char **argv)
     g_pdf = QDir(mainDir.path()).filePath(QStringLiteral("stampa.pdf"));
     DialogSeam::setScripted(true);
     openDemoSchool(g_db, globalConnectionName());
-    if (qEnvironmentVariable("TAVRIN_BENCH_NAMES") == QLatin1String("arabic"))
-        writeNamesInArabic(mainDir.path());
+    const QString script = qEnvironmentVariable("TAVRIN_BENCH_NAMES");
+    if (!script.isEmpty())
+        writeNamesIn(script, mainDir.path());
     TVxWorkingContext::setInstitute(2);
     TVxWorkingContext::setSchoolYear(39);
     TVxWorkingContext::setSession(392);
@@ -274,9 +285,7 @@ int main(int argc, char **argv)
     std::printf("\nthe report cards' preparation%s: at most %.1f MB of memory (target at scale "
                 "10: under 400 MB); %lld lines shaped, %lld shaped again by the PDF export "
                 "(target 0)\n",
-                qEnvironmentVariable("TAVRIN_BENCH_NAMES") == QLatin1String("arabic")
-                    ? ", names in Arabic script"
-                    : "",
+                script.isEmpty() ? "" : qPrintable(", names in " + script + " script"),
                 cardsPeak, cardsShaped, exportShaped);
 
     g_rpt = nullptr;

@@ -1,5 +1,6 @@
 #include "gradeentry/qevdatasets.h"
 #include "platform/connection.h"
+#include "platform/stepwise.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
 #include "platform/waitwindow.h"
@@ -18,11 +19,15 @@ const char kComponentiClasse[] =
     "INNER JOIN TClsSes ClsSes ON (ClsSes.iClsSesId = ClsSesMat.iClsSesId) "
     "WHERE ClsSes.iClsSesId = :iClsSesId";
 
-const char kProposti[] = "SELECT Vtp.iClsMatCmpId, Vtp.iSitId, Vtp.iPrpScaLivId, "
-                         "PrpScaLiv.iScaLivId FROM TVTP_PROPOSTI Vtp "
-                         "INNER JOIN TPrpScaLiv PrpScaLiv ON "
-                         "(PrpScaLiv.iPrpScaLivId = Vtp.iPrpScaLivId) "
-                         "WHERE Vtp.iClsMatCmpId IN (%1%2)%3 ORDER BY Vtp.iSitId, Vtp.iClsMatCmpId";
+// With the pupil's name, which a transfer stopped half-way tells.
+const char kProposti[] =
+    "SELECT Vtp.iClsMatCmpId, Vtp.iSitId, Vtp.iPrpScaLivId, "
+    "PrpScaLiv.iScaLivId, Ana.sAnaCognome, Ana.sAnaNome FROM TVTP_PROPOSTI Vtp "
+    "INNER JOIN TPrpScaLiv PrpScaLiv ON "
+    "(PrpScaLiv.iPrpScaLivId = Vtp.iPrpScaLivId) "
+    "INNER JOIN TSit_Situazioni Sit ON (Sit.iSitId = Vtp.iSitId) "
+    "INNER JOIN TAna_Anagrafiche Ana ON (Ana.iAnaId = Sit.iAnaId) "
+    "WHERE Vtp.iClsMatCmpId IN (%1%2)%3 ORDER BY Vtp.iSitId, Vtp.iClsMatCmpId";
 
 const char kCancellaVoto[] = "DELETE FROM TVOT_VOTI Vot WHERE Vot.iClsMatCmpId = :iClsMatCmpId "
                              "AND Vot.iSitId = :iSitId AND Vot.iClsMatCmpId IN (%1)";
@@ -35,6 +40,12 @@ struct Proposta
 {
     int iClsMatCmpId;
     int iScaLivId;
+};
+
+struct Alunno
+{
+    QString nome;
+    std::vector<Proposta> proposte;
 };
 
 } // namespace
@@ -58,28 +69,38 @@ void TdmqevDataSets::PassaVotiProposti(int Modo)
     }
 
     // Every proposal is read before anything changes, grouped by pupil.
-    std::map<int, std::vector<Proposta>> perSituazione;
-    {
+    std::map<int, Alunno> perSituazione;
+    QVariant dStart;
+    QVariant dEnd;
+    VxExplain(QStringLiteral("Impossibile eseguire il passaggio dei voti proposti."), [&] {
         TVxTransactionScope scope(db);
         QSqlQuery &q = scope.transaction().Exec(
             QString::fromLatin1(kProposti).arg(QString::fromLatin1(kComponentiClasse), perMateria,
                                                perAlunno),
             filtro);
-        while (fetchNext(q))
-            perSituazione[q.value(1).toInt()].push_back({q.value(0).toInt(), q.value(3).toInt()});
+        while (fetchNext(q)) {
+            Alunno &a = perSituazione[q.value(1).toInt()];
+            a.nome = q.value(4).toString().trimmed() + QLatin1Char(' ') +
+                     q.value(5).toString().trimmed();
+            a.proposte.push_back({q.value(0).toInt(), q.value(3).toInt()});
+        }
         q.finish();
         scope.Commit();
-    }
-    if (perSituazione.empty())
-        return;
-    const QVariant dStart = GetAnnoScolField(iAnsId, QStringLiteral("dAnsVextoInizio"));
-    const QVariant dEnd = GetAnnoScolField(iAnsId, QStringLiteral("dAnsVextoFine"));
+        if (perSituazione.empty())
+            return;
+        dStart = GetAnnoScolField(iAnsId, QStringLiteral("dAnsVextoInizio"));
+        dEnd = GetAnnoScolField(iAnsId, QStringLiteral("dAnsVextoFine"));
+    });
     const QString cancella =
         QString::fromLatin1(kCancellaVoto).arg(QString::fromLatin1(kComponentiClasse));
     const QString inserisci = QString::fromLatin1(kInserisciVoto);
 
-    VxExplain(QStringLiteral("Impossibile eseguire il passaggio dei voti proposti."), [&] {
-        for (const auto &[sit, proposte] : perSituazione) {
+    // Each pupil is committed alone: a stop leaves the pupils before written, and says so.
+    TVxStepwiseRun passaggio({QStringLiteral("Passaggio interrotto a %1"),
+                              QStringLiteral("i voti di %1 sono già passati"),
+                              QStringLiteral("nessun voto è stato ancora passato")});
+    for (const auto &[sit, alunno] : perSituazione) {
+        passaggio.Step(alunno.nome, [&, sit = sit, &proposte = alunno.proposte] {
             TVxTransaction tr(db);
             if (!tr.StartTransaction())
                 throw EVxException(tr.lastError());
@@ -99,6 +120,7 @@ void TdmqevDataSets::PassaVotiProposti(int Modo)
                 tr.Exec(inserisci, nuovo);
             }
             tr.Commit();
-        }
-    });
+            return true;
+        });
+    }
 }

@@ -826,6 +826,22 @@ void TfrqevCarCre::UpdateClassForm()
     cls->AggiornaMedia(RigaCls1);
 }
 
+bool TfrqevCarCre::Segue(int tipoDati) const
+{
+    return tipoDati == tdEsito;
+}
+
+bool TfrqevCarCre::Rileggi()
+{
+    if (!TfrqevCarBs::Rileggi())
+        return false;
+    // A year opened meanwhile gets its empty row as the page is entered, as after the first load.
+    m_righeCreate = false;
+    AggiornaMedia(grGrid->Row());
+    aggiornaCella();
+    return true;
+}
+
 void TfrqevCarCre::SetReadOnly(bool value)
 {
     m_readOnly = value;

@@ -93,6 +93,9 @@ public:
     void UpdateClassForm() override;
     void SetReadOnly(bool value) override;
     bool CellaDiversa(int col, int row) const override;
+    // A year's row opens to a credit, or closes, with the final outcome stored.
+    bool Segue(int tipoDati) const override;
+    bool Rileggi() override;
     void aFormSelExecute() override;
     void grGridSelectCell(int col, int row, bool &canSelect) override;
     void FrameEnter() override;

@@ -12,9 +12,10 @@ const char kClasses[] = "SELECT VCls.iClsId, VCls.sClsDesc FROM TClsSes TClsSes 
                         "INNER JOIN VCls_Classi VCls ON (VCls.iClsId = TClsSes.iClsId) "
                         "WHERE (TClsSes.iAnsSesDwgId = :iAnsSesDwgId) ORDER BY VCls.iClsOrdine";
 
-const char kPupils[] = "SELECT Sit.iSitId FROM TSit_Situazioni Sit "
+const char kPupils[] = "SELECT Sit.iSitId, Ana.sAnaCognome, Ana.sAnaNome FROM TSit_Situazioni Sit "
                        "INNER JOIN TAns_AnniScolast Ans ON (Ans.dAnsVextoInizio = Sit.dStart) "
                        "INNER JOIN TClsPst Pst ON (Pst.iClsPstId = Sit.iClsPstId) "
+                       "INNER JOIN TAna_Anagrafiche Ana ON (Ana.iAnaId = Sit.iAnaId) "
                        "WHERE Sit.iSitOrdine = 1 AND Ans.iAnsId = :iAnsId "
                        "AND Pst.iClsId = :iClsId ORDER BY Sit.iSitId";
 
@@ -114,14 +115,18 @@ QSqlQuery ClassJudgments::select(const char *sql, const TVxFieldValues &values) 
     return query;
 }
 
-QList<int> ClassJudgments::pupils(int iClsId) const
+QList<ClassPupil> ClassJudgments::pupils(int iClsId) const
 {
     TVxFieldValues values;
     values.setValue(QStringLiteral("iAnsId"), m_iAnsId);
     values.setValue(QStringLiteral("iClsId"), iClsId);
-    QList<int> result;
+    QList<ClassPupil> result;
     VxEachRow(m_db, QString::fromLatin1(kPupils), values,
-              [&result](const QSqlQuery &q, const QSqlRecord &) { result << q.value(0).toInt(); });
+              [&result](const QSqlQuery &q, const QSqlRecord &) {
+                  result.append({q.value(0).toInt(), q.value(1).toString().trimmed() +
+                                                         QLatin1Char(' ') +
+                                                         q.value(2).toString().trimmed()});
+              });
     return result;
 }
 
@@ -142,58 +147,85 @@ QString ClassJudgments::conductNote(int iSitId) const
     return fetchNext(query) ? trimJudgment(blobText(query.value(0))) : QString();
 }
 
-void ClassJudgments::write(int iSitId, const QString &text, bool replace) const
+bool ClassJudgments::write(int iSitId, const QString &text, bool replace) const
 {
+    // The count and the write in one transaction: the pupil is written whole or not at all.
+    TVxTransactionScope scope(m_db);
+    TVxTransaction &tr = scope.transaction();
     TVxFieldValues values = pupilValues(iSitId);
-    QSqlQuery found = select(kFound, values);
+    QSqlQuery &found = tr.Exec(QString::fromLatin1(kFound), values);
     const int count = fetchNext(found) ? found.value(0).toInt() : 0;
     found.finish();
 
     values.setValue(QStringLiteral("bGdzGiudizio"), text);
-    QSqlQuery write(m_db);
+    int changed = 0;
     if (count < 1) {
         values.setValue(QStringLiteral("iGdzId"), VxNewKey(m_db, QStringLiteral("TGDZ_GIUDIZI")));
-        execBound(write, QString::fromLatin1(kInsert), values);
+        changed = tr.ExecChanged(QString::fromLatin1(kInsert), values);
     } else {
         values.setValue(QStringLiteral("Sostituisci"), replace ? 1 : 0);
-        execBound(write, QString::fromLatin1(kUpdate), values);
+        changed = tr.ExecChanged(QString::fromLatin1(kUpdate), values);
     }
+    scope.Commit();
+    return changed > 0;
 }
 
-void ClassJudgments::remove(int iSitId) const
+bool ClassJudgments::remove(int iSitId) const
 {
-    QSqlQuery query(m_db);
-    execBound(query, QString::fromLatin1(kDelete), pupilValues(iSitId));
+    TVxTransactionScope scope(m_db);
+    const int deleted =
+        scope.transaction().ExecChanged(QString::fromLatin1(kDelete), pupilValues(iSitId));
+    scope.Commit();
+    return deleted > 0;
 }
 
-template <typename Step>
-void ClassJudgments::forEachPupil(const QList<int> &classIds, Step step) const
+void ClassJudgments::forEachPupil(const QList<int> &classIds, const TVxStepwiseWords &words,
+                                  const std::function<bool(int iSitId)> &step) const
 {
+    TVxStepwiseRun run(words);
     for (int iClsId : classIds) {
-        for (int iSitId : pupils(iClsId))
-            step(iSitId);
+        for (const ClassPupil &pupil : pupils(iClsId))
+            run.Step(pupil.name, [&] { return step(pupil.iSitId); });
     }
 }
+
+namespace {
+
+const TVxStepwiseWords kWritten{QString(), QStringLiteral("i giudizi di %1 sono già scritti"),
+                                QStringLiteral("nessun giudizio è stato ancora scritto")};
+
+TVxStepwiseWords writtenWords(const char *stop)
+{
+    TVxStepwiseWords words = kWritten;
+    words.interrotto = QString::fromUtf8(stop);
+    return words;
+}
+
+} // namespace
 
 void ClassJudgments::compose(const QList<int> &classIds, bool replace) const
 {
-    forEachPupil(classIds, [&](int iSitId) {
-        const QString text = conductFromTaxonomies(iSitId);
-        if (!text.isEmpty())
-            write(iSitId, text, replace);
-    });
+    forEachPupil(classIds, writtenWords("Composizione dei giudizi interrotta a %1"),
+                 [&](int iSitId) {
+                     const QString text = conductFromTaxonomies(iSitId);
+                     return !text.isEmpty() && write(iSitId, text, replace);
+                 });
 }
 
 void ClassJudgments::copyNotes(const QList<int> &classIds, bool replace) const
 {
-    forEachPupil(classIds, [&](int iSitId) {
-        const QString text = conductNote(iSitId);
-        if (!text.isEmpty())
-            write(iSitId, text, replace);
-    });
+    forEachPupil(classIds, writtenWords("Copia dei giudizi dalle note interrotta a %1"),
+                 [&](int iSitId) {
+                     const QString text = conductNote(iSitId);
+                     return !text.isEmpty() && write(iSitId, text, replace);
+                 });
 }
 
 void ClassJudgments::removeAll(const QList<int> &classIds) const
 {
-    forEachPupil(classIds, [&](int iSitId) { remove(iSitId); });
+    forEachPupil(classIds,
+                 {QStringLiteral("Cancellazione dei giudizi interrotta a %1"),
+                  QStringLiteral("i giudizi di %1 sono già cancellati"),
+                  QStringLiteral("nessun giudizio è stato ancora cancellato")},
+                 [&](int iSitId) { return remove(iSitId); });
 }

@@ -33,11 +33,13 @@ const char kVerifyRec[] = "SELECT Rec.iAnsFreDwgId, Rec.iSitId, Rec.iMatId, COUN
                           "GROUP BY Rec.iAnsFreDwgId, Rec.iSitId, Rec.iMatId "
                           "HAVING COUNT(*) > 1";
 
-// The rows of one group; the type is left-joined so a record without type is listed too.
+// The rows of one group; the type is left-joined so a record without type is listed too. Every
+// column of the record follows the listed ones: a deletion compares them all, whatever another
+// office or a collection wrote into any of them.
+const int kPrimaColonna = 8;
 const char kDettRecDoppi[] =
     "SELECT Ana.sAnaCognome || ' ' || Ana.sAnaNome AS Alunno, Ana.iAnaId, Mat.sMatLDesc, "
-    "Mat.iMatId, Rec.iRecId, Tre.sTreLDesc, Fre.sFreLDesc, Cls.sClsDesc, Rec.iTreId, "
-    "Rec.iEreId, Rec.dRecAttr, Rec.dRecVer "
+    "Mat.iMatId, Rec.iRecId, Tre.sTreLDesc, Fre.sFreLDesc, Cls.sClsDesc, Rec.* "
     "FROM TRec_Recuperi Rec "
     "INNER JOIN TAnsFreDwg Afd ON (Afd.iAnsFreDwgId = Rec.iAnsFreDwgId) "
     "INNER JOIN TFre_FasiRec Fre ON (Fre.iFreId = Afd.iFreId) "
@@ -52,9 +54,7 @@ const char kDettRecDoppi[] =
     "ORDER BY Rec.iRecId";
 
 const char kDeleteRecuperi[] = "DELETE FROM TRec_Recuperi WHERE iRecId = :iRecId";
-const char kRecupero[] = "SELECT Rec.iTreId, Rec.iEreId, Rec.dRecAttr, Rec.dRecVer "
-                         "FROM TRec_Recuperi Rec WHERE Rec.iRecId = :iRecId";
-const char *const kColonne[] = {"iTreId", "iEreId", "dRecAttr", "dRecVer"};
+const char kRecupero[] = "SELECT Rec.* FROM TRec_Recuperi Rec WHERE Rec.iRecId = :iRecId";
 
 const QString kReadFailure = QStringLiteral("Errore nella lettura dei recuperi.");
 
@@ -143,7 +143,7 @@ bool TdmQelControllaRecuperi::CaricaRecuperiDoppi()
             values.setValue(QStringLiteral("iMatId"), g.iMatId);
             values.setValue(QStringLiteral("iSitId"), g.iSitId);
             values.setValue(QStringLiteral("iAnsId"), year);
-            VxEachRow(db, sql, values, [&rows](const QSqlQuery &detail, const QSqlRecord &) {
+            VxEachRow(db, sql, values, [&rows](const QSqlQuery &detail, const QSqlRecord &record) {
                 RecuperoDoppio r;
                 r.Alunno = trimmedText(detail.value(0));
                 r.iAnaId = detail.value(1).toInt();
@@ -153,10 +153,8 @@ bool TdmQelControllaRecuperi::CaricaRecuperiDoppi()
                 r.TipoRec = trimmedText(detail.value(5));
                 r.FaseRec = trimmedText(detail.value(6));
                 r.Classe = trimmedText(detail.value(7));
-                r.iTreId = detail.value(8);
-                r.iEreId = detail.value(9);
-                r.dRecAttr = detail.value(10);
-                r.dRecVer = detail.value(11);
+                for (int i = kPrimaColonna; i < record.count(); ++i)
+                    r.colonne.setValue(record.fieldName(i), detail.value(i));
                 rows.append(r);
             });
         }
@@ -194,15 +192,11 @@ bool TdmQelControllaRecuperi::CancellaRecuperi(const QStringList &ids)
                 // A record gone has nothing left to take away; one changed is not deleted unsaid.
                 QSqlQuery &q = scope.transaction().Exec(QString::fromLatin1(kRecupero), values);
                 if (fetchNext(q)) {
-                    TVxFieldValues prima;
                     TVxRiga ora{id, {}};
-                    const QVariant letti[] = {letto->iTreId, letto->iEreId, letto->dRecAttr,
-                                              letto->dRecVer};
-                    for (int i = 0; i < 4; ++i) {
-                        prima.setValue(QString::fromLatin1(kColonne[i]), letti[i]);
-                        ora.valori.insert(QString::fromLatin1(kColonne[i]), q.value(i));
-                    }
-                    const TVxRiga riga = VxRigaLetta(id, prima);
+                    const QSqlRecord colonne = q.record();
+                    for (int i = 0; i < colonne.count(); ++i)
+                        ora.valori.insert(colonne.fieldName(i), q.value(i));
+                    const TVxRiga riga = VxRigaLetta(id, letto->colonne);
                     if (!VxRigaComeLetta(riga, ora))
                         cambiati << QStringLiteral("%1, %2: %3")
                                         .arg(letto->Alunno, letto->Materia,

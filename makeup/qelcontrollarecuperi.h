@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/sqlparams.h"
 #include "shell/qelduplicatecheck.h"
 
 #include <QList>
@@ -20,8 +21,8 @@ struct RecuperoDoppio
     int iMatId = 0;
     QString TipoRec; // empty for a record without a make-up type
     QString FaseRec;
-    // The record's columns as read, which a deletion compares (platform/savecheck.h).
-    QVariant iTreId, iEreId, dRecAttr, dRecVer;
+    // Every column of the record as read, which a deletion compares (platform/savecheck.h).
+    TVxFieldValues colonne;
 };
 
 // Finds and removes duplicate make-up records: two or more TRec_Recuperi rows for the same

@@ -167,10 +167,11 @@ bool TfmQelPassaVoti::runSteps()
     wait->SetOperation(QStringLiteral("L'operazione potrebbe richiedere qualche minuto.."));
     wait->InitProgressBar(0, int(steps.size()));
     wait->ShowWait();
+    TVxStepwiseRun run = copyRun();
     for (const QelCopyStepTexts *step : steps) {
         wait->SetOperation(QString::fromUtf8(step->operation));
         wait->StepProgressBar(1);
-        const std::optional<QelCopyResult> result = runCopyStep(*step, source, target);
+        const std::optional<QelCopyResult> result = runCopyStep(run, *step, source, target);
         if (!result)
             return false;
         for (const QelRowWithoutPlace &row : std::as_const(result->withoutPlace))

@@ -151,6 +151,7 @@ void TfmqelPassaVotiQual::OkClick()
 bool TfmqelPassaVotiQual::runSteps(int source, int target)
 {
     const int minimum = m_minimum->value();
+    TVxStepwiseRun run = copyRun();
     for (const QelCopyStepTexts &step : kSteps) {
         const QString operation = QString::fromUtf8(step.operation);
         const QelCopyProgress progress = [this, &operation](int done, int total) {
@@ -160,7 +161,7 @@ bool TfmqelPassaVotiQual::runSteps(int source, int target)
                 StepOperazione(1);
         };
         const std::optional<QelCopyResult> result =
-            runCopyStep(step, source, target, minimum, progress);
+            runCopyStep(run, step, source, target, minimum, progress);
         if (!result)
             return false;
         if (result->sourceRows == 0)

@@ -145,8 +145,19 @@ void TfmqelRecuperiConvert::OkClick()
         return;
     }
     const bool outcomes = TipoEsito() == 1;
+    // The outcomes the office or a collection recorded are written over: the question counts
+    // them, as the types' question warns of the records it deletes.
+    int replaced = 0;
+    if (outcomes && !RunShowingErrors([&] {
+            replaced = m_conversion.outcomesReplaced(chosenId(m_cbSes), chosenId(m_cbFaseRec));
+        })) {
+        SetModalResult(mrNone);
+        return;
+    }
     const int answer =
-        outcomes ? VxMessageDlg(QStringLiteral("Conferma passaggio esiti recuperi?"),
+        outcomes ? VxMessageDlg(QStringLiteral("Conferma passaggio esiti recuperi?\r\rEsiti già "
+                                               "registrati che verranno sostituiti: %1")
+                                    .arg(replaced),
                                 mtConfirmation, mbYesNo, 0, mrNo)
                  : VxMessageDlg(QStringLiteral("Conferma passaggio tipi recuperi?\rL'operazione "
                                                "cancellerà eventuali recuperi già inseriti"),

@@ -16,18 +16,26 @@ const char kYears[] =
 
 // The taxonomy grades of the session's pupils on the components of one weight, with the
 // subject of their class-session subject and their level's value.
-const char kSourceRows[] = "SELECT Tas.iSitId, Mrm.iMatId, ScaLiv.iScaLivValore "
-                           "FROM TTas_Tassonomie Tas "
-                           "INNER JOIN TClsMatCmp Cmc ON (Cmc.iClsMatCmpId = Tas.iClsMatCmpId) "
-                           "INNER JOIN TClsSesMat Csm ON (Csm.iClsSesMatId = Cmc.iClsSesMatId) "
-                           "INNER JOIN TClsSes ClsSes ON (ClsSes.iClsSesId = Csm.iClsSesId) "
-                           "INNER JOIN TMatRma Mrm ON (Mrm.iMatRmaId = Csm.iMatRmaId) "
-                           "INNER JOIN TCmpSca CmpSca ON (CmpSca.iCmpScaId = Cmc.iCmpScaId) "
-                           "INNER JOIN TCmp_Componenti Cmp ON (Cmp.iCmpId = CmpSca.iCmpId) "
-                           "INNER JOIN TScaLiv ScaLiv ON (ScaLiv.iScaLivId = Tas.iScaLivId) "
-                           "WHERE ClsSes.iAnsSesDwgId = :iAnsSesDwgId AND CmpSca.iCmpScaTass = 1 "
-                           "AND Cmp.iCmpPeso = :iCmpPeso "
-                           "ORDER BY Tas.iTasId";
+#define SOURCE_ROWS                                                                                \
+    "FROM TTas_Tassonomie Tas "                                                                    \
+    "INNER JOIN TClsMatCmp Cmc ON (Cmc.iClsMatCmpId = Tas.iClsMatCmpId) "                          \
+    "INNER JOIN TClsSesMat Csm ON (Csm.iClsSesMatId = Cmc.iClsSesMatId) "                          \
+    "INNER JOIN TClsSes ClsSes ON (ClsSes.iClsSesId = Csm.iClsSesId) "                             \
+    "INNER JOIN TMatRma Mrm ON (Mrm.iMatRmaId = Csm.iMatRmaId) "                                   \
+    "INNER JOIN TCmpSca CmpSca ON (CmpSca.iCmpScaId = Cmc.iCmpScaId) "                             \
+    "INNER JOIN TCmp_Componenti Cmp ON (Cmp.iCmpId = CmpSca.iCmpId) "                              \
+    "INNER JOIN TScaLiv ScaLiv ON (ScaLiv.iScaLivId = Tas.iScaLivId) "                             \
+    "WHERE ClsSes.iAnsSesDwgId = :iAnsSesDwgId AND CmpSca.iCmpScaTass = 1 "                        \
+    "AND Cmp.iCmpPeso = :iCmpPeso "
+const char kSourceRows[] =
+    "SELECT Tas.iSitId, Mrm.iMatId, ScaLiv.iScaLivValore " SOURCE_ROWS "ORDER BY Tas.iTasId";
+// The records of the phase that hold an outcome which a grade of an outcome's weight replaces.
+const char kOutcomesReplaced[] =
+    "SELECT COUNT(*) FROM TRec_Recuperi Rec WHERE Rec.iAnsFreDwgId = :iAnsFreDwgId "
+    "AND Rec.iEreId IS NOT NULL AND EXISTS (SELECT 1 " SOURCE_ROWS
+    "AND Tas.iSitId = Rec.iSitId AND Mrm.iMatId = Rec.iMatId AND EXISTS (SELECT 1 FROM "
+    "TEre_EsitoRec Ere WHERE Ere.iPesoRec = ScaLiv.iScaLivValore))";
+#undef SOURCE_ROWS
 
 const char kDeletePhaseRow[] =
     "DELETE FROM TRec_Recuperi Rec WHERE Rec.iAnsFreDwgId = :iAnsFreDwgId";
@@ -146,6 +154,17 @@ MakeupConversion::convertTypes(int iAnsSesDwgId, int iAnsFreDwgId, const QDate &
             records.insert(record);
             return 1;
         });
+}
+
+int MakeupConversion::outcomesReplaced(int iAnsSesDwgId, int iAnsFreDwgId) const
+{
+    int count = 0;
+    VxEachRow(m_db, text(kOutcomesReplaced),
+              valuesOf({{"iAnsFreDwgId", iAnsFreDwgId},
+                        {"iAnsSesDwgId", iAnsSesDwgId},
+                        {"iCmpPeso", kOutcomeComponentWeight}}),
+              [&count](const QSqlQuery &q, const QSqlRecord &) { count = q.value(0).toInt(); });
+    return count;
 }
 
 MakeupConversionResult

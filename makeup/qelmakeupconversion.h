@@ -50,6 +50,9 @@ public:
     // null). Without source rows nothing changes.
     MakeupConversionResult convertTypes(int iAnsSesDwgId, int iAnsFreDwgId, const QDate &dRecAttr,
                                         const MakeupConversionProgress &progress = {}) const;
+    // The records of the phase row that hold an outcome the outcome conversion would replace:
+    // those of a source row's pupil and subject whose value is the weight of an outcome.
+    int outcomesReplaced(int iAnsSesDwgId, int iAnsFreDwgId) const;
     // Outcomes: the records of each source row's pupil and subject in the phase row take the
     // outcome of the row's value, verified on dRecVer (NULL when null); a value of no outcome
     // leaves them as they are. No record is ever made.

@@ -106,23 +106,28 @@ bool QelSessionCopyForm::confirmCopy() const
                         mtWarning, mbYesNo, 0, mrNo) == mrYes;
 }
 
-std::optional<QelCopyResult> runCopyStep(const QelCopyStepTexts &step, int iSourceId, int iTargetId,
-                                         int minimumVote, const QelCopyProgress &progress)
+TVxStepwiseRun copyRun()
+{
+    return TVxStepwiseRun({QStringLiteral("Passaggio interrotto durante la copia %1, che nella "
+                                          "sessione di destinazione restano come erano"),
+                           QStringLiteral("i dati %1 sono già copiati"),
+                           QStringLiteral("nessun dato è stato ancora copiato")});
+}
+
+std::optional<QelCopyResult> runCopyStep(TVxStepwiseRun &run, const QelCopyStepTexts &step,
+                                         int iSourceId, int iTargetId, int minimumVote,
+                                         const QelCopyProgress &progress)
 {
     QelCopyResult result;
-    try {
-        result = copySessionRows(qqoVxGlobConn(), step.kind, iSourceId, iTargetId, minimumVote,
-                                 progress);
-    } catch (const std::exception &e) {
-        const auto *expected = dynamic_cast<const EVxException *>(&e);
-        VxMessageDlg(QStringLiteral("Errore durante il passaggio %1: l'operazione è stata "
-                                    "interrotta. Questi dati della sessione di destinazione sono "
-                                    "rimasti come erano.\r\r%2")
-                         .arg(QString::fromUtf8(step.what),
-                              expected ? expected->message() : QString::fromUtf8(e.what())),
-                     mtError, mbOK);
+    const bool done = RunShowingErrors([&] {
+        run.Step(QString::fromUtf8(step.what), [&] {
+            result = copySessionRows(qqoVxGlobConn(), step.kind, iSourceId, iTargetId, minimumVote,
+                                     progress);
+            return result.changed;
+        });
+    });
+    if (!done)
         return std::nullopt;
-    }
     if (result.sourceRows == 0)
         VxMessageDlg(QString::fromUtf8(step.nothingToCopy), mtWarning, mbOK);
     return result;

@@ -5,6 +5,7 @@
 
 #include "makeup/qelsessioncopy.h"
 #include "platform/dialogs.h"
+#include "platform/stepwise.h"
 
 #include <QString>
 
@@ -70,13 +71,19 @@ struct QelCopyStepTexts
     QelCopyKind kind;
     const char *operation;     // while it runs
     const char *nothingToCopy; // the warning when the source has no row
-    const char *what;          // "dei voti": the failure message's words
+    const char *what;          // "dei voti": the words of a message that names the step
 };
 
-// Runs the step on the shared connection. Nothing to copy: its warning. A failure: tells the
-// office which step failed and that its kind of data was left as it was; no result then.
-std::optional<QelCopyResult> runCopyStep(const QelCopyStepTexts &step, int iSourceId, int iTargetId,
-                                         int minimumVote = 0, const QelCopyProgress &progress = {});
+// The run of a copy's steps: each step commits alone, and a failure names the steps already
+// copied (platform/stepwise.h).
+TVxStepwiseRun copyRun();
+
+// Runs the step on the shared connection as a step of the run. Nothing to copy: its warning. A
+// failure: tells the office which step failed and that its kind of data was left as it was,
+// which steps before it were copied, and that copying again completes the work; no result then.
+std::optional<QelCopyResult> runCopyStep(TVxStepwiseRun &run, const QelCopyStepTexts &step,
+                                         int iSourceId, int iTargetId, int minimumVote = 0,
+                                         const QelCopyProgress &progress = {});
 
 // "Classe: 3C ..., Materia: ITA": the log line of a row without place.
 QString rowWithoutPlaceLine(const QelRowWithoutPlace &row);

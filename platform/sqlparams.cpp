@@ -9,6 +9,7 @@
 
 #include <QRegularExpression>
 #include <QSqlError>
+#include <QThread>
 
 int TVxFieldValues::indexOf(const QString &name) const
 {
@@ -374,7 +375,8 @@ QList<TVxFieldValues> VxKeyChunks(const QList<int> &keys, const TVxFieldValues &
     return chunks;
 }
 
-TVxStatementRecorder::TVxStatementRecorder() : m_previous(recorder)
+TVxStatementRecorder::TVxStatementRecorder(Reach reach)
+    : m_previous(recorder), m_reach(reach), m_thread(QThread::currentThreadId())
 {
     recorder = this;
 }
@@ -384,10 +386,29 @@ TVxStatementRecorder::~TVxStatementRecorder()
     recorder = m_previous;
 }
 
+// A recorder of every statement lives through a whole test, which may run statements on
+// threads of its own: it keeps those of its own thread alone, as it is not guarded.
+bool TVxStatementRecorder::records() const
+{
+    return m_reach == UntilANewerOne || QThread::currentThreadId() == m_thread;
+}
+
+void TVxStatementRecorder::notePrepared(const QString &sql)
+{
+    for (TVxStatementRecorder *r = this; r; r = r->m_previous) {
+        if ((r == this || r->m_reach == Every) && r->records())
+            ++r->m_prepared[sql];
+    }
+}
+
 void TVxStatementRecorder::noteExecuted(const QString &sql, const TVxFieldValues &values)
 {
-    ++m_executed[sql];
-    m_statements.append({sql, values});
+    for (TVxStatementRecorder *r = this; r; r = r->m_previous) {
+        if ((r == this || r->m_reach == Every) && r->records()) {
+            ++r->m_executed[sql];
+            r->m_statements.append({sql, values});
+        }
+    }
     if (m_beforeRun)
         m_beforeRun(sql);
 }

@@ -108,7 +108,8 @@ QList<TVxFieldValues> VxKeyChunks(const QList<int> &keys, const TVxFieldValues &
 // Counts, by text, the statements these helpers prepare and run while it lives, and records
 // each run with its values in order: tests check that a statement is prepared once, a
 // benchmark replays a report's statements bare. One at a time: one made meanwhile takes over
-// until it ends. Costs nothing while none exists.
+// until it ends; a recorder of every statement (the tests' watch over the whole run) records
+// beside the newer ones too, those run on its own thread. Costs nothing while none exists.
 class TVxStatementRecorder
 {
 public:
@@ -117,8 +118,9 @@ public:
         QString sql;
         TVxFieldValues values;
     };
+    enum Reach { UntilANewerOne, Every };
 
-    TVxStatementRecorder();
+    explicit TVxStatementRecorder(Reach reach = UntilANewerOne);
     ~TVxStatementRecorder();
     TVxStatementRecorder(const TVxStatementRecorder &) = delete;
     TVxStatementRecorder &operator=(const TVxStatementRecorder &) = delete;
@@ -131,12 +133,16 @@ public:
     // piece of work.
     void setBeforeRun(const std::function<void(const QString &sql)> &hook) { m_beforeRun = hook; }
 
-    // What the helpers report.
-    void notePrepared(const QString &sql) { ++m_prepared[sql]; }
+    // What the helpers report to the newest recorder.
+    void notePrepared(const QString &sql);
     void noteExecuted(const QString &sql, const TVxFieldValues &values);
 
 private:
+    bool records() const;
+
     TVxStatementRecorder *m_previous;
+    Reach m_reach;
+    Qt::HANDLE m_thread;
     QHash<QString, int> m_prepared;
     QHash<QString, int> m_executed;
     QList<Statement> m_statements;

@@ -650,7 +650,7 @@ QVariant evaluateNode(const TfrNode &n, TfrEvalContext &context)
         const QVariant a = evaluateNode(*n.a, context);
         const QVariant b = evaluateNode(*n.b, context);
         if (n.kind == TfrNode::Add && (frValueKind(a) == vkText || frValueKind(b) == vkText))
-            return QString(frDisplayText(a) + frDisplayText(b));
+            return frJoinText(a, b);
         if (frValueKind(a) == vkNull || frValueKind(b) == vkNull)
             return QVariant();
         return arithmetic(n.kind, a, b);

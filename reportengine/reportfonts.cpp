@@ -515,7 +515,9 @@ bool frEmbeddable(const QRawFont &face)
     const QString key = face.familyName() + QLatin1Char('|') + face.styleName();
     auto it = known.find(key);
     if (it == known.end())
-        it = known.insert(key, !face.fontTable("glyf").isEmpty());
+        it = known.insert(key, !face.fontTable("glyf").isEmpty() ||
+                                   !face.fontTable("CFF ").isEmpty() ||
+                                   !face.fontTable("CFF2").isEmpty());
     return *it;
 }
 

@@ -22,8 +22,8 @@
 // writes it (joined letters, marks on their letters, right-to-left words in visual order within
 // the left-to-right line), each character the report's face lacks taken from an installed font
 // that has it; its width is the width of that shaping. What no installed font can print (a
-// script no font has, such as Devanagari or Thaana on Debian's fonts) prints as empty boxes and
-// is recorded (missing): no script stops a print.
+// script no font has, such as Devanagari or Thaana on Debian's fonts, or a letter only a colour
+// font has) prints as empty boxes and is recorded (missing): no script stops a print.
 
 #include <QFont>
 #include <QList>
@@ -122,9 +122,10 @@ std::shared_ptr<const TfrShapedText> frShapeText(const QString &text, const TfrF
 // How many texts frShapeText has shaped since the program started (not those it kept).
 qint64 frShapedTexts();
 
-// Whether a PDF can embed the face (a TrueType one): a character only another kind of face
-// has counts as missing, as does one Qt draws as an empty box from a face of its own (one with
-// no tables, and no name to ask).
+// Whether a PDF can carry the face: one with outlines, TrueType or CFF (the PDF draws these).
+// A character only another kind of face has (a colour one, of pictures) counts as missing, as
+// does one Qt draws as an empty box from a face of its own (one with no tables, and no name to
+// ask).
 bool frEmbeddable(const QRawFont &face);
 
 // Text as it is laid out: in its composed form, so that a letter stored with its marks apart

@@ -18,10 +18,12 @@ constexpr double kPadX = 0.5;
 constexpr double kPadY = 0.3;
 constexpr double kEps = 1e-6;
 
-// TOTALPAGES while pages are still being made: a noncharacter, which Unicode keeps for a
-// program's own use and no text exchanged holds (a private-use character may stand in a name
-// for a letter of some font: it would print as the page count), replaced by the page count once
-// the last page is known. Lines are broken as if it were this sample.
+// TOTALPAGES while pages are still being made stands in a line as a noncharacter, which Unicode
+// keeps for a program's own use, replaced by the page count once the last page is known; lines
+// are broken as if it were this sample. Only the places the variable filled get the count (the
+// text's item keeps them): a text of the data that holds the same character (Unicode lets
+// exchanged text hold one) stands in the layout as another noncharacter it does not hold, and
+// prints as stored.
 constexpr char16_t kTotalPagesMark = u'\uFDD0';
 const QString kTotalPagesSample = QStringLiteral("999");
 
@@ -324,6 +326,7 @@ struct Measured
     std::vector<Line> lines;
     double height = 0; // text: the lines and the padding
     bool cut = false;  // ends in an ellipsis
+    QChar standIn;     // of the data's own page count marks (placeCounts)
 
     double top() const { return c->o->Top + row + shift; }
 };
@@ -476,7 +479,7 @@ public:
             return true;
         }
         if (name.compare(QLatin1String("TOTALPAGES"), Qt::CaseInsensitive) == 0) {
-            value = QString(QChar(kTotalPagesMark));
+            value = QVariant::fromValue(TfrPageCountText{QString(QChar(kTotalPagesMark)), {0}});
             return true;
         }
         if (name.compare(QLatin1String("LINE#"), Qt::CaseInsensitive) == 0) {
@@ -677,15 +680,51 @@ private:
             Measured &m = objects.emplace_back(c, band, x0);
             if (c.o->Kind != TfrObjectKind::Text)
                 continue;
+            QString text;
+            std::vector<qsizetype> counts; // where the page count goes
             for (const TfrText::Segment &s : c.text.segments()) {
-                QString part = !s.isExpression ? s.literal : segmentText(c, s.expression);
-                if (m.text.isEmpty())
-                    m.text = std::move(part);
+                QList<qsizetype> at;
+                QString part = !s.isExpression ? s.literal : segmentText(c, s.expression, at);
+                for (const qsizetype a : std::as_const(at))
+                    counts.push_back(text.size() + a);
+                if (text.isEmpty())
+                    text = std::move(part);
                 else
-                    m.text += part;
+                    text += part;
             }
-            m.text = frComposed(std::move(m.text));
+            m.text = placeCounts(std::move(text), counts, m.standIn);
         }
+    }
+
+    // The text composed (frComposed), its page counts at the places given and nowhere else:
+    // the data's own marks stand in as another noncharacter (standIn), none when it holds none.
+    static QString placeCounts(QString text, const std::vector<qsizetype> &counts, QChar &standIn)
+    {
+        if (text.count(QChar(kTotalPagesMark)) > qsizetype(counts.size())) {
+            standIn = QChar(kTotalPagesMark + 1);
+            while (text.contains(standIn) && standIn.unicode() < 0xFDEF)
+                standIn = QChar(standIn.unicode() + 1);
+            text.replace(QChar(kTotalPagesMark), standIn);
+            for (const qsizetype at : counts)
+                text[at] = QChar(kTotalPagesMark);
+        }
+        if (counts.empty())
+            return frComposed(std::move(text));
+        // the mark composes with nothing: the pieces around it are composed alone
+        QString composed;
+        qsizetype from = 0;
+        for (const qsizetype at : counts) {
+            composed += frComposed(text.mid(from, at - from)) + QChar(kTotalPagesMark);
+            from = at + 1;
+        }
+        return composed + frComposed(text.mid(from));
+    }
+
+    // A text as stored, the page count's places empty: what the office is told of.
+    static QString stored(QString text, QChar standIn)
+    {
+        text.remove(QChar(kTotalPagesMark));
+        return standIn.isNull() ? text : text.replace(standIn, QChar(kTotalPagesMark));
     }
 
     // A text broken into lines within its box: a text that does not fit shrinks, where its
@@ -734,14 +773,14 @@ private:
             }
         }
         m.height = double(m.lines.size()) * lineHeight + 2 * kPadY;
+        const QString text = m.cut || shaped ? stored(m.text, m.standIn) : QString();
         if (m.cut)
-            m_pages.Cut << QStringLiteral("%1 %2 \u00ab%3\u00bb").arg(m.band->name, o.Name, m.text);
-        const QString missing =
-            shaped ? m.metrics.missing(QString(m.text).remove(QChar(kTotalPagesMark))) : QString();
+            m_pages.Cut << QStringLiteral("%1 %2 \u00ab%3\u00bb").arg(m.band->name, o.Name, text);
+        const QString missing = shaped ? m.metrics.missing(text) : QString();
         if (!missing.isEmpty())
-            m_pages.Cut << QStringLiteral("%1 %2 \u00ab%3\u00bb: nessun carattere installato ha "
-                                          "\u00ab%4\u00bb")
-                               .arg(m.band->name, o.Name, m.text, missing);
+            m_pages.Cut << QStringLiteral("%1 %2 \u00ab%3\u00bb: nessun carattere installato può "
+                                          "stampare \u00ab%4\u00bb")
+                               .arg(m.band->name, o.Name, text, missing);
     }
 
     // Objects of the band below a text that grew move down with it, so that the text pushes
@@ -800,10 +839,15 @@ private:
         }
     }
 
-    QString segmentText(const CObject &c, const TfrExpression &expression)
+    // An expression's text, and where the page count goes in it (counts).
+    QString segmentText(const CObject &c, const TfrExpression &expression, QList<qsizetype> &counts)
     {
         const QVariant value = m_report.Evaluate(c.o->Name, expression);
-        return c.format.isEmpty() ? frDisplayText(value) : c.format.apply(value);
+        QString text = c.format.isEmpty() ? frDisplayText(value) : c.format.apply(value);
+        if (const TfrPageCountText *counted = frPageCountText(value);
+            counted && text == counted->Text)
+            counts = counted->At;
+        return text;
     }
 
     // Columns left to right from the across band's left, each its width wide. Those that would
@@ -935,6 +979,15 @@ private:
             line.Box =
                 QRectF(box.left(), top, box.width(), std::min(lineHeight, box.bottom() - top));
             line.Text = m.lines[i].text;
+            if (line.Text.contains(QChar(kTotalPagesMark))) {
+                std::vector<qsizetype> &at = m_pageCounts.emplace_back();
+                for (qsizetype k = 0; k < line.Text.size(); ++k)
+                    if (line.Text[k] == QChar(kTotalPagesMark))
+                        at.push_back(k);
+                line.PageCounts = quint32(m_pageCounts.size());
+            }
+            if (!m.standIn.isNull())
+                line.Text.replace(m.standIn, QChar(kTotalPagesMark));
             line.Font = m.font;
             line.Align = o.Align;
             line.Origin = QPointF(alignedX(line.Box, o.Align, m.lines[i].width), top + ascent);
@@ -1212,13 +1265,17 @@ private:
         const QString total = QString::number(m_pages.Pages.size());
         for (TfrPage &page : m_pages.Pages) {
             for (TfrDisplayItem &item : page.Items) {
-                if (item.Kind != TfrItemKind::Text || !item.Text.contains(QChar(kTotalPagesMark)))
+                if (!item.PageCounts)
                     continue;
-                item.Text.replace(QChar(kTotalPagesMark), total);
+                const std::vector<qsizetype> &at = m_pageCounts[item.PageCounts - 1];
+                for (auto it = at.rbegin(); it != at.rend(); ++it)
+                    item.Text.replace(*it, 1, total);
+                item.PageCounts = 0;
                 item.Origin.setX(
                     alignedX(item.Box, item.Align, TfrFontMetrics::of(item.Font).width(item.Text)));
             }
         }
+        m_pageCounts = {};
     }
 
     TfrReport &m_report;
@@ -1231,6 +1288,7 @@ private:
     std::vector<CBand> m_data;
 
     TfrDisplayList m_pages;
+    std::vector<std::vector<qsizetype>> m_pageCounts; // by item (TfrDisplayItem::PageCounts)
     bool m_open = false;
     bool m_empty = true;
     bool m_led = true; // the page holds nothing but titles and headers
@@ -1280,7 +1338,7 @@ QString TfrDisplayList::cutNotice() const
     constexpr int kShown = 10;
     QString text = QStringLiteral("Nel report \"%1\" alcuni testi non sono stampati per intero "
                                   "(non entrano nel loro spazio, o nessun carattere installato "
-                                  "ha le loro lettere):\r\r%2")
+                                  "può stampare le loro lettere):\r\r%2")
                        .arg(Title, Cut.mid(0, kShown).join(QLatin1Char('\r')));
     if (Cut.size() > kShown)
         text += QStringLiteral("\r... e altri %1.").arg(Cut.size() - kShown);

@@ -41,6 +41,9 @@ struct TfrDisplayItem
     TfrAlign Align = TfrAlign::Left;
     QColor Fill;
     bool Stroke = false;
+    // While the layout runs, a text that holds the page count where the layout cannot know it
+    // yet: the number of the list of its places (from 1; 0: none).
+    quint32 PageCounts = 0;
     QString Band;
     QString Object;
     QRectF Box;
@@ -64,7 +67,7 @@ struct TfrDisplayList
     // Each text printed shortened, ending in "…" because it could not fit its box even at its
     // smallest font: its band, its object and its whole text ("Alunni Giudizio «...»"); and
     // each printed with characters that no installed font has, as empty boxes ("Alunni Cognome
-    // «...»: nessun carattere installato ha «...»").
+    // «...»: nessun carattere installato può stampare «...»").
     QStringList Cut;
 
     // One line per item, in page and drawing order, with a line per page before its items:

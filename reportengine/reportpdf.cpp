@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QIODevice>
+#include <QPainterPath>
 #include <QRawFont>
 
 #include <cmath>
@@ -98,6 +99,8 @@ QByteArray textString(QStringView text)
 
 // One face, read once for the life of the program: its TrueType tables and a
 // character-to-glyph cache. The report's own faces and those shaping took characters from.
+// A face whose outlines are not TrueType (CFF, as OpenType fonts of Chinese, Japanese and
+// Korean are) is drawn from its outlines: a PDF font of drawn glyphs (Type 3).
 struct FontFile
 {
     QRawFont raw;
@@ -107,6 +110,7 @@ struct FontFile
     int glyphCount = 0;
     int hMetricCount = 0;
     bool longLoca = false;
+    bool drawn = false; // its glyphs drawn from their outlines
     double italicAngle = 0;
     std::vector<qint32> glyphOfUnit = std::vector<qint32>(0x10000, -1);
 
@@ -181,10 +185,11 @@ FontFile &FontFile::of(const QRawFont &face)
         if (!t.isEmpty())
             file->tables.insert(tag, t);
     }
-    for (const char *needed : {"head", "hhea", "maxp", "hmtx", "loca", "glyf"})
-        if (!file->tables.contains(needed))
+    file->drawn = !file->tables.contains("glyf") || !file->tables.contains("loca");
+    for (const char *needed : {"head", "hhea", "maxp", "hmtx"})
+        if (!file->tables.contains(needed) || !frEmbeddable(face))
             throw EVxException(QStringLiteral("Il carattere %1 %2 non si può incorporare nel "
-                                              "PDF: non è un carattere TrueType.")
+                                              "PDF: non ha i contorni delle lettere.")
                                    .arg(face.familyName(), face.styleName()));
     // "Liberation Sans" "Bold Italic": LiberationSans-BoldItalic
     QString name = face.familyName().remove(QLatin1Char(' '));
@@ -207,7 +212,8 @@ FontFile &FontFile::of(const QRawFont &face)
     file->longLoca = be16(head + 50) != 0;
     file->glyphCount = be16(file->table("maxp").data() + 4);
     file->hMetricCount = std::max(1, int(be16(file->table("hhea").data() + 34)));
-    if (file->table("loca").size() < (file->glyphCount + 1) * (file->longLoca ? 4 : 2) ||
+    if ((!file->drawn &&
+         file->table("loca").size() < (file->glyphCount + 1) * (file->longLoca ? 4 : 2)) ||
         file->table("hmtx").size() < 4 * file->hMetricCount)
         throw damaged();
     if (const QByteArrayView post = file->table("post"); post.size() >= 8)
@@ -216,15 +222,115 @@ FontFile &FontFile::of(const QRawFont &face)
     return *f;
 }
 
-// What one document uses of a face: its glyphs and the text each stands for.
+// What one document uses of a face: its glyphs, each under a code that a reader copies as the
+// text it stands for, at the width the line gives it. A glyph's code is its number where it
+// stands for the same text at its own width throughout the document; where it stands for other
+// text (a glyph the font draws for two characters, the empty box of each letter no font has)
+// or the line advances past it by another width (a mark, that the line places on its letter),
+// it gets a code of its own above the face's glyphs, drawing the same glyph: every code its
+// own text and width, so that a reader that reads the glyphs alone gets the letters, and no
+// gap or overlap between them. A drawn face (FontFile::drawn) has codes of its own only, 255
+// to a PDF font.
 struct FaceUse
 {
     FontFile *file = nullptr;
     std::vector<bool> used;      // by glyph
-    std::vector<QString> textOf; // by glyph: the text it was drawn for
-    int object = 0;              // the Type 0 font, once used
+    std::vector<QString> textOf; // by glyph: the text its own code stands for
+    struct Variant
+    {
+        quint32 glyph;
+        QString text;
+        double width; // thousandths of an em
+    };
+    std::vector<Variant> variants; // the codes from firstVariant() on
+    QHash<QString, quint32> variantCode;
+
+    static constexpr quint32 kDrawnBlock = 255; // and a code for poppler (frWritePdf)
+    quint32 firstVariant() const { return file->drawn ? 0 : quint32(file->glyphCount); }
+    // Of a drawn face, the codes of each PDF font; one font else.
+    quint32 block(quint32 code) const { return file->drawn ? code / kDrawnBlock : 0; }
 
     double width(int glyph) const { return file->advance(glyph) * 1000.0 / file->unitsPerEm; }
+    double widthOfCode(quint32 code) const
+    {
+        return code >= firstVariant() ? variants[code - firstVariant()].width : width(int(code));
+    }
+    quint32 glyphOfCode(quint32 code) const
+    {
+        return code >= firstVariant() ? variants[code - firstVariant()].glyph : code;
+    }
+
+    // The code of a glyph standing for the text at the width (thousandths of an em).
+    quint32 code(quint32 glyph, QStringView text, double advance)
+    {
+        if (glyph >= used.size())
+            glyph = 0;
+        used[glyph] = true;
+        const qint64 units = std::llround(advance * 10);
+        if (!file->drawn && !text.isEmpty() && units == std::llround(width(int(glyph)) * 10)) {
+            QString &stands = textOf[glyph];
+            if (stands.isEmpty())
+                stands = text.toString();
+            if (stands == text)
+                return glyph;
+        }
+        QString key = text.toString();
+        key += QChar(0) + QString::number(glyph) + QChar(0) + QString::number(units);
+        const auto it = variantCode.constFind(key);
+        if (it != variantCode.constEnd())
+            return *it;
+        const quint32 next = firstVariant() + quint32(variants.size());
+        variants.push_back({glyph, text.toString(), double(units) / 10});
+        return *variantCode.insert(key, next);
+    }
+
+    // The glyphs of the codes above the face's own: each a glyph made of the one it draws, at
+    // its width (a reader that takes widths from the font, as MuPDF does, finds the same); the
+    // metrics then one advance a glyph.
+    void addVariants(QByteArray &glyf, QByteArray &loca, QByteArray &hmtx, QByteArray &hhea,
+                     QByteArray &maxp) const
+    {
+        const FontFile &f = *file;
+        const QByteArrayView source = f.table("glyf");
+        const int total = f.glyphCount + int(variants.size());
+        const auto lsb = [&f](int g) -> quint16 {
+            const QByteArrayView h = f.table("hmtx");
+            const qsizetype at =
+                g < f.hMetricCount ? 4 * g + 2 : 4 * f.hMetricCount + 2 * (g - f.hMetricCount);
+            return at + 2 <= h.size() ? be16(h.data() + at) : 0;
+        };
+        QByteArray metrics(4 * total, '\0');
+        for (int g = 0; g < f.glyphCount; ++g) {
+            put16(metrics.data() + 4 * g,
+                  g < f.hMetricCount ? be16(hmtx.data() + 4 * g) : f.advance(g));
+            put16(metrics.data() + 4 * g + 2, lsb(g));
+        }
+        for (size_t v = 0; v < variants.size(); ++v) {
+            const int g = int(variants[v].glyph), n = f.glyphCount + int(v);
+            put32(loca.data() + 4 * n, quint32(glyf.size()));
+            const quint32 start = f.glyphOffset(g), end = f.glyphOffset(g + 1);
+            if (end > start + 10 && end <= quint32(source.size())) {
+                QByteArray composite(20, '\0');
+                put16(composite.data(), 0xFFFF); // contours: -1, a composite
+                memcpy(composite.data() + 2, source.data() + start + 2, 8); // the same box
+                put16(composite.data() + 10, 0x0003); // offsets as words, x and y: 0, 0
+                put16(composite.data() + 12, quint32(g));
+                glyf += composite;
+            }
+            put16(metrics.data() + 4 * n,
+                  quint32(std::lround(variants[v].width * f.unitsPerEm / 1000.0)));
+            put16(metrics.data() + 4 * n + 2, lsb(g));
+        }
+        hmtx = metrics;
+        put16(hhea.data() + 34, quint32(total));
+        put16(maxp.data() + 4, quint32(total));
+        if (maxp.size() >= 32) { // TrueType's maximums: room for a composite of one part
+            put16(maxp.data() + 10, std::max(be16(maxp.data() + 10), be16(maxp.data() + 6)));
+            put16(maxp.data() + 12, std::max(be16(maxp.data() + 12), be16(maxp.data() + 8)));
+            put16(maxp.data() + 28, std::max<quint16>(be16(maxp.data() + 28), 1));
+            put16(maxp.data() + 30, quint32(be16(maxp.data() + 30) + 1));
+        }
+    }
 
     // The subset: every glyph the document uses and the parts of the composite ones, at their
     // own numbers (so the content streams' codes stay the font's glyph numbers), the others
@@ -262,7 +368,8 @@ struct FaceUse
             }
         }
 
-        QByteArray newGlyf, newLoca(4 * (f.glyphCount + 1), '\0');
+        const int total = f.glyphCount + int(variants.size());
+        QByteArray newGlyf, newLoca(4 * (total + 1), '\0');
         QByteArray hmtx = f.table("hmtx").toByteArray();
         for (int g = 0; g < f.glyphCount; ++g) {
             put32(newLoca.data() + 4 * g, quint32(newGlyf.size()));
@@ -275,7 +382,10 @@ struct FaceUse
                 put32(hmtx.data() + 4 * g, 0); // its width lives in the PDF's own table
             }
         }
-        put32(newLoca.data() + 4 * f.glyphCount, quint32(newGlyf.size()));
+        QByteArray hhea = f.table("hhea").toByteArray(), maxp = f.table("maxp").toByteArray();
+        if (!variants.empty())
+            addVariants(newGlyf, newLoca, hmtx, hhea, maxp);
+        put32(newLoca.data() + 4 * total, quint32(newGlyf.size()));
         QByteArray head = f.table("head").toByteArray();
         put32(head.data() + 8, 0);  // the file's checksum adjustment, set at the end
         put16(head.data() + 50, 1); // long offsets in loca
@@ -292,6 +402,8 @@ struct FaceUse
                                  : QByteArray(tag) == "loca" ? newLoca
                                  : QByteArray(tag) == "head" ? head
                                  : QByteArray(tag) == "hmtx" ? hmtx
+                                 : QByteArray(tag) == "hhea" ? hhea
+                                 : QByteArray(tag) == "maxp" ? maxp
                                                              : f.table(tag).toByteArray();
             if (!t.isEmpty())
                 tables.push_back({tag, t});
@@ -346,48 +458,70 @@ struct FaceUse
         return tag + '+' + file->name;
     }
 
-    // The widths of the glyphs used, in runs of consecutive glyphs.
+    // The codes of a block that are used, in order.
+    std::vector<quint32> codes(quint32 block) const
+    {
+        std::vector<quint32> out;
+        if (!file->drawn) // a glyph's own code is used once it stands for a text
+            for (quint32 g = 0; g < textOf.size(); ++g)
+                if (!textOf[g].isEmpty())
+                    out.push_back(g);
+        const quint32 from = file->drawn ? block * kDrawnBlock : firstVariant();
+        const quint32 to = file->drawn ? std::min(from + kDrawnBlock, quint32(variants.size()))
+                                       : firstVariant() + quint32(variants.size());
+        for (quint32 c = from; c < to; ++c)
+            out.push_back(c);
+        return out;
+    }
+
+    // The widths of the codes used, in runs of consecutive codes.
     QByteArray widths() const
     {
         QByteArray out = "[";
-        for (size_t g = 0; g < used.size();) {
-            if (!used[g]) {
-                ++g;
-                continue;
-            }
-            appendNumber(out, double(g), 0);
+        const std::vector<quint32> all = codes(0);
+        for (size_t i = 0; i < all.size();) {
+            appendNumber(out, double(all[i]), 0);
             out += '[';
-            for (; g < used.size() && used[g]; ++g) {
-                appendNumber(out, width(int(g)), 3);
+            do {
+                appendNumber(out, widthOfCode(all[i]), 3);
                 out += ' ';
-            }
+                ++i;
+            } while (i < all.size() && all[i] == all[i - 1] + 1);
             out += "]\n";
         }
         return out + ']';
     }
 
-    QByteArray toUnicode() const
+    QByteArray toUnicode(quint32 block) const
     {
+        const bool drawnCodes = file->drawn;
         QByteArray entries;
         int inBlock = 0;
         QByteArray out = "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
                          "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> "
-                         "def\n/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
-                         "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
+                         "def\n/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n1 "
+                         "begincodespacerange\n";
+        out += drawnCodes ? "<00> <FF>" : "<0000> <FFFF>";
+        out += "\nendcodespacerange\n";
         const auto flush = [&] {
             if (inBlock)
                 out += QByteArray::number(inBlock) + " beginbfchar\n" + entries + "endbfchar\n";
             entries.clear();
             inBlock = 0;
         };
-        for (size_t g = 1; g < textOf.size(); ++g) {
-            if (textOf[g].isEmpty())
+        for (const quint32 c : codes(block)) {
+            const QString &text =
+                c >= firstVariant() ? variants[c - firstVariant()].text : textOf[c];
+            if (text.isEmpty())
                 continue;
             entries += '<';
-            appendHex4(entries, quint32(g));
+            if (drawnCodes)
+                entries += QByteArray::number(c % kDrawnBlock, 16).rightJustified(2, '0');
+            else
+                appendHex4(entries, c);
             entries += "> <";
-            for (const QChar c : textOf[g])
-                appendHex4(entries, c.unicode());
+            for (const QChar ch : text)
+                appendHex4(entries, ch.unicode());
             entries += ">\n";
             if (++inBlock == 100)
                 flush();
@@ -397,12 +531,53 @@ struct FaceUse
     }
 };
 
-// The faces one document uses, numbered in the order met (/F0, /F1, ...).
+// A glyph's outline as PDF path operators, y upwards, in the units of the raw font's size.
+void appendOutline(QByteArray &out, const QPainterPath &path)
+{
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        const int points = e.isCurveTo() ? 3 : 1;
+        for (int k = 0; k < points; ++k) {
+            const QPainterPath::Element p = path.elementAt(i + k);
+            appendNumber(out, p.x, 1);
+            out += ' ';
+            appendNumber(out, -p.y, 1);
+            out += ' ';
+        }
+        out += e.isMoveTo() ? "m\n" : e.isLineTo() ? "l\n" : "c\n";
+        i += points - 1;
+    }
+    if (!path.isEmpty())
+        out += "f\n";
+}
+
+// A glyph drawn from its outline, in thousandths of an em, y upwards: a Type 3 glyph's
+// procedure (its width and box, then its outline filled).
+QByteArray drawnGlyph(const QRawFont &raw, quint32 glyph, double width)
+{
+    const QPainterPath path = raw.pathForGlyph(glyph);
+    const QRectF box = path.boundingRect();
+    QByteArray out;
+    appendNumber(out, width, 1);
+    out += " 0 ";
+    for (const double v : {box.left(), -box.bottom(), box.right(), -box.top()}) {
+        appendNumber(out, v, 1);
+        out += ' ';
+    }
+    out += "d1\n";
+    appendOutline(out, path);
+    return out;
+}
+
+// The faces one document uses, and the PDF fonts it names them by (/F0, /F1, ...: a face's, or
+// of a drawn face a block's of its codes), numbered in the order met.
 struct Faces
 {
     std::vector<FaceUse> uses;
     std::map<const FontFile *, int> numbers;
     int ofSpec[4] = {-1, -1, -1, -1};
+    std::map<std::pair<int, quint32>, int> resourceOf; // by face and block
+    std::vector<std::pair<int, quint32>> resources;
 
     int number(FontFile &file)
     {
@@ -411,7 +586,7 @@ struct Faces
             FaceUse &use = uses.emplace_back();
             use.file = &file;
             use.used.resize(size_t(file.glyphCount));
-            use.textOf.resize(size_t(file.glyphCount));
+            use.textOf.resize(file.drawn ? 0 : size_t(file.glyphCount));
         }
         return it->second;
     }
@@ -421,6 +596,13 @@ struct Faces
         if (n < 0)
             n = number(FontFile::of(spec));
         return n;
+    }
+    int resource(int face, quint32 block)
+    {
+        const auto [it, added] = resourceOf.emplace(std::pair(face, block), int(resources.size()));
+        if (added)
+            resources.emplace_back(face, block);
+        return it->second;
     }
 };
 
@@ -554,14 +736,14 @@ private:
         m_out += "w\n";
     }
 
-    // The font a text is set in, stated when it changes.
-    void font(int face, double size)
+    // The PDF font a text is set in (Faces::resource), stated when it changes.
+    void font(int resource, double size)
     {
-        if (face == m_font && size == m_size)
+        if (resource == m_font && size == m_size)
             return;
-        m_font = face;
+        m_font = resource;
         m_size = size;
-        m_out += "/F" + QByteArray::number(face) + ' ';
+        m_out += "/F" + QByteArray::number(resource) + ' ';
         coordinate(m_size);
         m_out += "Tf\n";
     }
@@ -598,61 +780,50 @@ private:
         m_glyphs.clear();
         plainGlyphs(m_faces.uses[size_t(face)], t, m_glyphs);
         clipped(item, *width, [&] {
-            font(face, item.Font.Size);
+            font(m_faces.resource(face, 0), item.Font.Size);
             m_out += "BT ";
             point(item.Origin);
             m_out += "Td <" + m_glyphs + "> Tj ET\n";
         });
     }
 
-    // The glyphs of a simple text (reportfonts.h), one of the face's character map for each
-    // character, inside a string being shown.
+    // The codes of a simple text (reportfonts.h), each character the glyph of the face's
+    // character map at its own width, inside a string being shown.
     static void plainGlyphs(FaceUse &use, QStringView text, QByteArray &out)
     {
         const char16_t *units = text.utf16();
         for (qsizetype i = 0; i < text.size(); ++i) {
-            quint32 g = use.file->glyph(units + i, 1);
-            if (g >= use.used.size())
-                g = 0;
-            use.used[g] = true;
-            if (g > 0) {
-                QString &stands = use.textOf[g];
-                if (stands.isEmpty()) {
-                    stands = QChar(units[i]);
-                } else if (stands.size() != 1 || stands.front() != QChar(units[i])) {
-                    // a glyph the font draws for two characters gives back the other one here
-                    out += "> Tj " + actualText(text.mid(i, 1)) + '<';
-                    appendHex4(out, g);
-                    out += "> Tj EMC <";
-                    continue;
-                }
-            }
-            appendHex4(out, g);
+            const quint32 g = use.file->glyph(units + i, 1);
+            const QString *stands = g < use.textOf.size() ? &use.textOf[g] : nullptr;
+            if (stands && stands->size() == 1 && stands->front() == QChar(units[i]))
+                appendHex4(out, g); // the glyph's own code, marked used when it got it
+            else
+                appendHex4(out, use.code(g, text.mid(i, 1), use.width(int(g))));
         }
     }
 
-    // Marked content that a reader copies and searches as the text given, whatever the glyphs
-    // inside it stand for: up to its EMC.
+    // Marked content that a reader which reads spans copies and searches as the text given,
+    // whatever the glyphs inside it stand for: up to its EMC.
     static QByteArray actualText(QStringView text)
     {
         return "/Span<</ActualText" + textString(text) + ">>BDC ";
     }
 
-    // A right-to-left word as a span gives it: a reader (poppler's pdftotext) lays a span's
-    // characters out from left to right over its glyphs, as it does drawn characters, and then
+    // A right-to-left word as poppler (pdftotext) reads a span of it: it lays the span's
+    // characters out from left to right over its glyphs, as drawn characters stand, and then
     // reads each right-to-left stretch of a line from its right end, where a mark counts as of
-    // neither direction. So the span holds the word's characters as drawn, from left to right,
-    // after a right-to-left mark (U+200F, invisible) where the word ends in a mark: otherwise
-    // that mark, leftmost, would be read as the end of the text before the word.
-    static QString asDrawn(QStringView word)
+    // neither direction. So the span holds the word's characters from left to right, after a
+    // right-to-left mark (U+200F, invisible) where the word ends in a mark: otherwise that mark,
+    // leftmost, would be read as the end of the text before the word.
+    static QString asRead(QStringView word)
     {
         QList<uint> chars = word.toUcs4();
         std::reverse(chars.begin(), chars.end());
-        QString drawn =
+        QString read =
             QString::fromUcs4(reinterpret_cast<const char32_t *>(chars.constData()), chars.size());
         if (!chars.isEmpty() && QChar::isMark(chars.front()))
-            drawn.prepend(QChar(0x200F));
-        return drawn;
+            read.prepend(QChar(0x200F));
+        return read;
     }
 
     // The glyphs of a text object, shown a string at a time: a glyph placed anew only where the
@@ -668,9 +839,14 @@ private:
             m_out += "> Tj ";
         shown.open = false;
     }
-    void show(Shown &shown, FaceUse &use, quint32 glyph, const QPointF &at, double em)
+    void show(Shown &shown, int face, quint32 code, const QPointF &at, double size)
     {
-        use.used[glyph] = true;
+        const FaceUse &use = m_faces.uses[size_t(face)];
+        const int resource = m_faces.resource(face, use.block(code));
+        if (resource != m_font || size != m_size) {
+            endString(shown);
+            font(resource, size);
+        }
         if (!shown.open || std::abs(at.x() - shown.pen.x()) > 0.001 ||
             std::abs(at.y() - shown.pen.y()) > 0.001) {
             endString(shown);
@@ -679,8 +855,30 @@ private:
             m_out += "Tm <";
             shown.open = true;
         }
-        appendHex4(m_out, glyph);
-        shown.pen = at + QPointF(use.width(int(glyph)) / 1000.0 * em, 0);
+        if (use.file->drawn)
+            m_out += QByteArray::number(code % FaceUse::kDrawnBlock, 16).rightJustified(2, '0');
+        else
+            appendHex4(m_out, code);
+        const double em = size * 25.4 / 72.0;
+        shown.pen = at + QPointF(use.widthOfCode(code) / 1000.0 * em, 0);
+    }
+
+    // A glyph that stands for no character (the second glyph of a letter drawn in two) drawn
+    // from its outline, not as text: a reader that reads glyphs alone finds nothing there.
+    void outline(Shown &shown, const FontFile &file, quint32 glyph, const QPointF &at, double size)
+    {
+        const QPainterPath path = file.raw.pathForGlyph(glyph);
+        if (path.isEmpty())
+            return;
+        endString(shown);
+        m_out += "ET q ";
+        coordinate(size / 1000.0, 5);
+        m_out += "0 0 ";
+        coordinate(size / 1000.0, 5);
+        point(at, 3);
+        m_out += "cm\n";
+        appendOutline(m_out, path);
+        m_out += "Q BT ";
     }
 
     // A shaped line in one text object, each run in its face.
@@ -693,9 +891,9 @@ private:
             m_out += "BT ";
             for (const TfrGlyphRun &run : shaped->Runs) {
                 const int face = m_faces.number(FontFile::of(run.Font));
-                endString(shown);
-                font(face, item.Font.Size);
                 if (run.Plain) {
+                    endString(shown);
+                    font(m_faces.resource(face, 0), item.Font.Size);
                     const TfrShapedGlyph &stretch = run.Glyphs.front();
                     m_out += "1 0 0 1 ";
                     point(item.Origin + QPointF(stretch.X, 0) * em, 3);
@@ -703,7 +901,7 @@ private:
                     plainGlyphs(m_faces.uses[size_t(face)], shaped->textOf(stretch), m_out);
                     m_out += "> Tj ";
                 } else {
-                    shapedRun(item, *shaped, run, m_faces.uses[size_t(face)], shown);
+                    shapedRun(item, *shaped, run, face, shown);
                 }
             }
             endString(shown);
@@ -711,70 +909,88 @@ private:
         });
     }
 
-    // What a run's glyphs stand for, as a reader copies them: a glyph through the font's map
-    // where it stands for one character, the one it stands for throughout the document;
-    // otherwise (an empty box, a glyph that stands for other characters elsewhere, or for none
-    // here) through a span of its own, so that the map never gives a glyph characters it does
-    // not stand for where it is drawn. A reader joins a mark to the letter before it, as a
-    // left-to-right script draws them, not to one it reads right to left: such a word with marks
-    // is one span, its glyphs drawn from left to right as a reader lays out its characters.
+    // A run's glyphs in the text's order, each under a code that gives back what it stands for
+    // at the width the line gives it (FaceUse): up to the next glyph of a left-to-right run, up
+    // to the glyphs before it of a right-to-left one, so that a reader that reads the glyphs
+    // alone (MuPDF, pdfminer) gets the letters in order, with no gap between a letter and its
+    // mark nor one over the next. Poppler reads a right-to-left mark drawn on its letter as a
+    // line of its own: a word with one (or with a joiner) is a span too, whose text poppler
+    // reads (asRead).
     void shapedRun(const TfrDisplayItem &item, const TfrShapedText &shaped, const TfrGlyphRun &run,
-                   FaceUse &use, Shown &shown)
+                   int face, Shown &shown)
     {
         const double em = item.Font.Size * 25.4 / 72.0;
-        const auto glyphAt = [&](size_t i) -> quint32 {
-            return run.Glyphs[i].Glyph < use.used.size() ? run.Glyphs[i].Glyph : 0;
-        };
-        const auto draw = [&](size_t i) {
-            show(shown, use, glyphAt(i),
-                 item.Origin + QPointF(run.Glyphs[i].X, run.Glyphs[i].Y) * em, em);
-        };
-        // the font's map gives back the glyph's text where it is the first to give the glyph
-        // one, or the one it gave
-        const auto mapped = [&](size_t i) {
-            const quint32 g = glyphAt(i);
-            const QStringView text = shaped.textOf(run.Glyphs[i]);
-            const QList<uint> chars = text.toUcs4();
-            QString &stands = use.textOf[g];
-            if (g == 0 || chars.size() != 1 || (!stands.isEmpty() && stands != text) ||
-                (run.RightToLeft && QChar::isMark(chars.front())))
-                return false;
-            if (stands.isEmpty())
-                stands = text.toString();
-            return true;
-        };
-        // what is given back together: a glyph, or a right-to-left word (up to a blank)
-        const auto blank = [&](size_t i) { return shaped.textOf(run.Glyphs[i]) == u" "; };
         const size_t count = run.Glyphs.size();
-        std::vector<size_t> order;
+        FaceUse &use = m_faces.uses[size_t(face)];
+        const auto advance = [&](size_t i) {
+            const TfrShapedGlyph &g = run.Glyphs[i];
+            double to = 0;
+            if (!run.RightToLeft && i + 1 < count && run.Glyphs[i + 1].X > g.X + 1e-4)
+                to = run.Glyphs[i + 1].X;
+            else if (!run.RightToLeft || i == 0)
+                return use.width(int(g.Glyph < use.used.size() ? g.Glyph : 0));
+            else
+                for (size_t k = 0; k < i; ++k)
+                    to = k == 0 ? run.Glyphs[k].X : std::min<double>(to, run.Glyphs[k].X);
+            return std::max(0.0, (to - g.X) * 1000.0);
+        };
+        const auto blank = [&](size_t i) { return shaped.textOf(run.Glyphs[i]) == u" "; };
+        // A format character (a joiner, a non-joiner, a direction mark) draws nothing: its
+        // text goes with the glyph before it, so that no reader finds an empty glyph apart.
+        std::vector<QString> texts(count);
+        std::vector<bool> hidden(count, false);
+        QString pending;
+        for (size_t k = 0; k < count; ++k) {
+            const QStringView t = shaped.textOf(run.Glyphs[k]);
+            hidden[k] = !t.isEmpty() && std::all_of(t.begin(), t.end(), [](QChar c) {
+                return c.category() == QChar::Other_Format;
+            });
+            size_t before = k;
+            while (hidden[k] && before > 0 && hidden[before - 1])
+                --before;
+            if (hidden[k] && before > 0)
+                texts[before - 1] += t;
+            else if (hidden[k])
+                pending += t;
+            else
+                texts[k] = std::exchange(pending, QString()) + t.toString();
+        }
         for (size_t i = 0, end = 0; i < count; i = end) {
             end = i + 1;
-            while (run.RightToLeft && end < count && !blank(end - 1) && !blank(end))
-                ++end;
-            bool plain = true;
-            for (size_t k = i; k < end && plain; ++k)
-                plain = mapped(k);
-            if (plain) {
-                for (size_t k = i; k < end; ++k)
-                    draw(k);
-                continue;
+            bool marked = run.RightToLeft && !blank(i);
+            if (marked) {
+                while (end < count && !blank(end))
+                    ++end;
+                marked = false;
+                for (size_t k = i; k < end && !marked; ++k)
+                    for (const char32_t c : texts[k].toUcs4())
+                        marked =
+                            marked || QChar::isMark(c) || QChar::category(c) == QChar::Other_Format;
             }
-            order.clear();
-            int first = int(shaped.Text.size()), last = 0;
+            if (marked) {
+                int first = int(shaped.Text.size()), last = 0;
+                for (size_t k = i; k < end; ++k) {
+                    first = std::min(first, int(run.Glyphs[k].First));
+                    last = std::max(last, int(run.Glyphs[k].End));
+                }
+                endString(shown);
+                m_out += actualText(
+                    asRead(QStringView(shaped.Text).mid(first, std::max(0, last - first))));
+            }
             for (size_t k = i; k < end; ++k) {
-                first = std::min(first, int(run.Glyphs[k].First));
-                last = std::max(last, int(run.Glyphs[k].End));
-                order.push_back(k);
+                const TfrShapedGlyph &g = run.Glyphs[k];
+                const QPointF at = item.Origin + QPointF(g.X, g.Y) * em;
+                if (hidden[k])
+                    continue;
+                if (texts[k].isEmpty() && !marked)
+                    outline(shown, *use.file, g.Glyph, at, item.Font.Size);
+                else
+                    show(shown, face, use.code(g.Glyph, texts[k], advance(k)), at, item.Font.Size);
             }
-            std::stable_sort(order.begin(), order.end(),
-                             [&](size_t a, size_t b) { return run.Glyphs[a].X < run.Glyphs[b].X; });
-            const QStringView text = QStringView(shaped.Text).mid(first, std::max(0, last - first));
-            endString(shown);
-            m_out += actualText(run.RightToLeft ? asDrawn(text) : text.toString());
-            for (const size_t k : order)
-                draw(k);
-            endString(shown);
-            m_out += "EMC ";
+            if (marked) {
+                endString(shown);
+                m_out += "EMC ";
+            }
         }
     }
 
@@ -822,21 +1038,66 @@ bool frWritePdf(QIODevice &device, const TfrDisplayList &pages, const QString &t
     }
 
     QByteArray fonts;
-    for (size_t i = 0; i < faces.uses.size(); ++i) {
-        FaceUse &use = faces.uses[i];
+    std::map<std::pair<int, QByteArray>, int> procs; // a drawn glyph's, by face, glyph and width
+    int emptyGlyph = 0;
+    for (size_t r = 0; r < faces.resources.size(); ++r) {
+        const auto [face, block] = faces.resources[r];
+        FaceUse &use = faces.uses[size_t(face)];
         const FontFile &f = *use.file;
+        const int object = pdf.reserve(), unicode = pdf.reserve();
+        fonts += "/F" + QByteArray::number(r) + ' ' + QByteArray::number(object) + " 0 R";
+        pdf.stream(unicode, QByteArray(), use.toUnicode(block));
+        if (f.drawn) {
+            if (!emptyGlyph) {
+                emptyGlyph = pdf.reserve();
+                pdf.stream(emptyGlyph, QByteArray(), "600 0 0 0 0 0 d1\n");
+            }
+            QByteArray names, widths, glyphs;
+            const std::vector<quint32> codes = use.codes(block);
+            QRectF box;
+            for (const quint32 c : codes) {
+                const quint32 glyph = use.glyphOfCode(c);
+                const QByteArray key =
+                    QByteArray::number(glyph) + '/' + number(use.widthOfCode(c), 1);
+                int &proc = procs[{face, key}];
+                if (!proc) {
+                    proc = pdf.reserve();
+                    pdf.stream(proc, QByteArray(), drawnGlyph(f.raw, glyph, use.widthOfCode(c)));
+                }
+                box |= f.raw.pathForGlyph(glyph).boundingRect();
+                const QByteArray name = "/g" + QByteArray::number(c % FaceUse::kDrawnBlock);
+                names += name + ' ';
+                glyphs += name + ' ' + QByteArray::number(proc) + " 0 R";
+                widths += number(use.widthOfCode(c), 1) + ' ';
+            }
+            // Poppler guesses a drawn font's size from the width of its glyph named "m" (a
+            // generic 0.6 em), else of its first glyph (0.5): a glyph "m" of that width, which
+            // nothing draws, gives it the size the text is set in.
+            names += "/m";
+            widths += "600";
+            QByteArray bbox;
+            for (const double v : {box.left(), -box.bottom(), box.right(), -box.top()})
+                bbox += number(v, 1) + ' ';
+            pdf.object(object, "<</Type/Font/Subtype/Type3/FontBBox[" + bbox.trimmed() +
+                                   "]/FontMatrix[0.001 0 0 0.001 0 0]/CharProcs<<" + glyphs +
+                                   "/m " + QByteArray::number(emptyGlyph) +
+                                   " 0 R>>/Encoding<</Type/Encoding/Differences[0 " + names +
+                                   "]>>/FirstChar 0/LastChar " +
+                                   QByteArray::number(qsizetype(codes.size())) + "/Widths[" +
+                                   widths + "]/ToUnicode " + QByteArray::number(unicode) +
+                                   " 0 R/Resources<<>>>>");
+            continue;
+        }
         const double em = 1000.0 / f.unitsPerEm;
         const char *head = f.table("head").data();
         const char *hhea = f.table("hhea").data();
         const QByteArray name = "/" + use.baseFont();
         const QByteArray file = use.subset();
-        use.object = pdf.reserve();
-        const int cidFont = pdf.reserve(), descriptor = pdf.reserve(), program = pdf.reserve(),
-                  unicode = pdf.reserve();
-        pdf.object(use.object, "<</Type/Font/Subtype/Type0/BaseFont" + name +
-                                   "/Encoding/Identity-H/DescendantFonts[" +
-                                   QByteArray::number(cidFont) + " 0 R]/ToUnicode " +
-                                   QByteArray::number(unicode) + " 0 R>>");
+        const int cidFont = pdf.reserve(), descriptor = pdf.reserve(), program = pdf.reserve();
+        pdf.object(object, "<</Type/Font/Subtype/Type0/BaseFont" + name +
+                               "/Encoding/Identity-H/DescendantFonts[" +
+                               QByteArray::number(cidFont) + " 0 R]/ToUnicode " +
+                               QByteArray::number(unicode) + " 0 R>>");
         pdf.object(cidFont, "<</Type/Font/Subtype/CIDFontType2/BaseFont" + name +
                                 "/CIDSystemInfo<</Registry(Adobe)/Ordering(Identity)/Supplement "
                                 "0>>/FontDescriptor " +
@@ -853,8 +1114,6 @@ bool frWritePdf(QIODevice &device, const TfrDisplayList &pages, const QString &t
                                    number(qint16(be16(hhea + 6)) * em, 3) + "/CapHeight " + ascent +
                                    "/StemV 80/FontFile2 " + QByteArray::number(program) + " 0 R>>");
         pdf.stream(program, "/Length1 " + QByteArray::number(file.size()), file);
-        pdf.stream(unicode, QByteArray(), use.toUnicode());
-        fonts += "/F" + QByteArray::number(i) + ' ' + QByteArray::number(use.object) + " 0 R";
     }
     pdf.object(resources, "<</Font<<" + fonts + ">>>>");
     pdf.object(pageTree, "<</Type/Pages/Count " + QByteArray::number(count) + "/Kids[" +

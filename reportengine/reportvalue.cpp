@@ -247,9 +247,33 @@ QString frDisplayText(const QVariant &value)
     case vkText:
         if (value.typeId() == QMetaType::QByteArray)
             return QString::fromUtf8(value.toByteArray());
+        if (const TfrPageCountText *counted = frPageCountText(value))
+            return counted->Text;
         return value.toString();
     }
     return QString();
+}
+
+const TfrPageCountText *frPageCountText(const QVariant &value)
+{
+    return value.metaType() == QMetaType::fromType<TfrPageCountText>()
+               ? static_cast<const TfrPageCountText *>(value.constData())
+               : nullptr;
+}
+
+QVariant frJoinText(const QVariant &a, const QVariant &b)
+{
+    const TfrPageCountText *left = frPageCountText(a);
+    const TfrPageCountText *right = frPageCountText(b);
+    if (!left && !right)
+        return QString(frDisplayText(a) + frDisplayText(b));
+    TfrPageCountText joined{frDisplayText(a), left ? left->At : QList<qsizetype>()};
+    const qsizetype shift = joined.Text.size();
+    joined.Text += frDisplayText(b);
+    if (right)
+        for (const qsizetype at : right->At)
+            joined.At.append(shift + at);
+    return QVariant::fromValue(joined);
 }
 
 double frRoundTo(double value, int digits)

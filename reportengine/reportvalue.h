@@ -27,6 +27,7 @@
 #include "platform/vxexception.h"
 
 #include <QDate>
+#include <QList>
 #include <QString>
 #include <QVariant>
 
@@ -55,6 +56,19 @@ public:
 };
 
 TfrValueKind frValueKind(const QVariant &value);
+
+// A text that holds the page count where the layout cannot know it yet (TOTALPAGES while pages
+// are still being made, alone or joined to other text): where its places are, so that the
+// count goes there and never in place of a character of the data that looks the same. Text
+// of its own kind; joined to text by frJoinText, it keeps its places.
+struct TfrPageCountText
+{
+    QString Text;
+    QList<qsizetype> At;
+};
+const TfrPageCountText *frPageCountText(const QVariant &value);
+// a + b of two values one of which is text: the two texts joined.
+QVariant frJoinText(const QVariant &a, const QVariant &b);
 
 qint64 frToInteger(const QVariant &value);
 double frToFloat(const QVariant &value);

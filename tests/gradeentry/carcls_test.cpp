@@ -786,8 +786,9 @@ TEST_F(ClassWindow, AFailedTransferKeepsTheRefusedPupilsVotesAndShowsTheNewOnes)
     window->frqevCarClsVot()->aPass->trigger();
     const QStringList told = DialogSeam::shownTexts();
     ASSERT_EQ(told.size(), 2); // the question, the failure
-    EXPECT_TRUE(told[1].startsWith(QStringLiteral("Impossibile eseguire il passaggio dei voti "
-                                                  "proposti.")));
+    EXPECT_TRUE(told[1].startsWith(QStringLiteral("Passaggio interrotto a ")) &&
+                told[1].contains(QStringLiteral("sono già passati; rieseguire il comando")))
+        << told[1].toStdString();
     EXPECT_TRUE(told[1].contains(QStringLiteral("rifiutato per prova")));
     EXPECT_FALSE(TVxTransaction::activeOn(qqoVxGlobConn()));
     // The two pupils before the refused one have their proposals as votes; the refused one

@@ -24,7 +24,13 @@ constexpr int kPhase2 = 392;
 
 const QString kTypesQuestion = QStringLiteral(
     "Conferma passaggio tipi recuperi?\nL'operazione cancellerà eventuali recuperi già inseriti");
-const QString kOutcomesQuestion = QStringLiteral("Conferma passaggio esiti recuperi?");
+// The outcomes' question counts the recorded outcomes it replaces.
+QString outcomesQuestion(int replaced = 0)
+{
+    return QStringLiteral("Conferma passaggio esiti recuperi?\n\nEsiti già registrati che "
+                          "verranno sostituiti: %1")
+        .arg(replaced);
+}
 // What a conversion says it changed: the grades read, then its counts.
 QString done(const char *what, size_t read, const QStringList &counts)
 {
@@ -91,6 +97,20 @@ void oneGradeOfNoWeight(int iScaId, int componentWeight)
                           "C.iCmpScaId JOIN TCmp_Componenti P ON P.iCmpId = K.iCmpId WHERE "
                           "P.iCmpPeso = ?)"),
            {900000 + iScaId, componentWeight});
+}
+
+// The records of the first phase holding an outcome that the demo's outcome grades (each of an
+// outcome's weight) replace.
+int outcomesToReplace()
+{
+    const auto graded = grades(MakeupConversion::kOutcomeComponentWeight);
+    int count = 0;
+    for (const QString &r : allRecords()) {
+        const QStringList f = r.split(QLatin1Char(' '));
+        count += f[1].toInt() == kPhase1 && f[5] != QLatin1String("0") &&
+                 graded.count({f[2].toInt(), f[3].toInt()}) > 0;
+    }
+    return count;
 }
 
 class RecuperiConvert : public ::testing::Test
@@ -202,9 +222,11 @@ TEST_F(RecuperiConvert, OutcomesUpdateOnlyTheMatchingRecords)
 {
     oneGradeOfNoWeight(5, MakeupConversion::kOutcomeComponentWeight);
     const auto source = grades(MakeupConversion::kOutcomeComponentWeight);
+    // The second run replaces the outcomes the first wrote, and its question says how many.
+    runSql(QStringLiteral("UPDATE TRec_Recuperi SET iEreId = NULL, dRecVer = NULL"));
+    int replaced = 0;
     for (const QDate &date : {QDate(2009, 7, 20), QDate()}) {
         SCOPED_TRACE(date.toString().toStdString());
-        runSql(QStringLiteral("UPDATE TRec_Recuperi SET iEreId = NULL, dRecVer = NULL"));
         const QStringList before = allRecords();
         run([&](TfmqelRecuperiConvert &d) {
             d.SetTipoEsito(1);
@@ -234,10 +256,11 @@ TEST_F(RecuperiConvert, OutcomesUpdateOnlyTheMatchingRecords)
         EXPECT_EQ(allRecords(), expected);
         EXPECT_EQ(
             DialogSeam::shownTexts(),
-            (QStringList{kOutcomesQuestion,
+            (QStringList{outcomesQuestion(replaced),
                          done("degli esiti dei recuperi", source.size(),
                               {QStringLiteral("Esiti scritti nei recuperi: %1").arg(updated)})}));
         EXPECT_GT(updated, 1);
+        replaced = updated;
         EXPECT_EQ(dialog->fmWait()->Position(), int(source.size()));
     }
 }
@@ -253,6 +276,8 @@ TEST_F(RecuperiConvert, RefusalsAndRunsThatChangeNothing)
     // 2007/2008's phases belong to the institute.
     runSql(QStringLiteral("UPDATE TAnsFreDwg SET iDwgId = 2 WHERE iAnsId = 38"));
     const QStringList before = allRecords();
+    const int recorded = outcomesToReplace();
+    ASSERT_GT(recorded, 0);
     const struct
     {
         const char *name;
@@ -295,13 +320,13 @@ TEST_F(RecuperiConvert, RefusalsAndRunsThatChangeNothing)
              d.SetTipoEsito(1);
          },
          {mrYes},
-         {kOutcomesQuestion, "Nessun esito importato!"},
+         {outcomesQuestion(), "Nessun esito importato!"},
          false},
         {"answered No", [](TfmqelRecuperiConvert &) {}, {mrNo}, {kTypesQuestion}, false},
         {"outcomes answered with the default",
          [](TfmqelRecuperiConvert &d) { d.SetTipoEsito(1); },
          {},
-         {kOutcomesQuestion},
+         {outcomesQuestion(recorded)},
          false},
     };
     for (const auto &c : cases) {

@@ -452,7 +452,12 @@ TEST_F(SessionCopy, AStepThatFailsPartWayLeavesItsKindAsItWasAndStopsTheRun)
     runCopy(dialog);
     const QStringList shown = DialogSeam::shownTexts();
     ASSERT_EQ(shown.size(), 3);
-    EXPECT_TRUE(shown[2].startsWith("Errore durante il passaggio dei voti proposti:"));
+    // The message says which kinds were copied before the one that stopped.
+    EXPECT_TRUE(shown[2].startsWith("Passaggio interrotto durante la copia dei voti proposti, che "
+                                    "nella sessione di destinazione restano come erano: i dati "
+                                    "dei voti sono già copiati; rieseguire il comando per "
+                                    "completare."))
+        << shown[2].toStdString();
     EXPECT_TRUE(shown[2].contains("inserimento rifiutato"));
     EXPECT_TRUE(dialog.isVisible());
     const QList<QStringList> after = sessionRows(kDeferred);

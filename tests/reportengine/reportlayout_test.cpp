@@ -11,6 +11,7 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -463,13 +464,22 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
              return t.size() == 4 && l.Cut.isEmpty() && t[0]->Text == "Pagina 1 di 1 عبد" &&
                     endsAtTheRight(*t[0]);
          }},
+        // The page count joined to text by an expression, beside the character that stands
+        // for it while pages are made, stored in a text: that prints as stored, and is told.
+        {"the page count only where the variable put it",
+         wide.arg("", "", "&#xFDD0;[' di ' + TOTALPAGES + '.']"),
+         [&](const TfrDisplayList &l) {
+             const auto t = texts(l, "Cella");
+             return t.size() == 4 && t[0]->Text == "\uFDD0 di 1." && l.Cut.size() == 4;
+         }},
         // Marks stored apart from their letters, another script, a character no font has.
         {"a text is laid out composed, and what no font can print is recorded",
          wide.arg("", "", "Zoe&#x308; &#x5DB;&#x5D4;&#x5DF; &#x4E2D;"),
          [&](const TfrDisplayList &l) {
              const auto t = texts(l, "Cella");
              return t.size() == 4 && t[0]->Text == "Zoë כהן 中" && l.Cut.size() == 4 &&
-                    l.Cut[0] == "Riga Cella «Zoë כהן 中»: nessun carattere installato ha «中»";
+                    l.Cut[0] ==
+                        "Riga Cella «Zoë כהן 中»: nessun carattere installato può stampare «中»";
          }},
     };
     for (const Case &c : cases) {
@@ -481,11 +491,37 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
     }
 }
 
+// The letters of the installed faces a PDF carries (outlines, TrueType or CFF, not a colour
+// face), as fontconfig tells them: what a report prints rather than box and tell.
+QSet<char32_t> lettersOfPrintingFaces()
+{
+    QString list;
+    EXPECT_EQ(runChecker("fc-list", {"--format", "%{fontformat}|%{outline}|%{color}|%{charset}\n"},
+                         &list),
+              0);
+    QSet<char32_t> letters;
+    for (const QString &face : list.split('\n', Qt::SkipEmptyParts)) {
+        const QStringList fields = face.split('|');
+        if (fields.size() != 4 || !QStringList{"TrueType", "CFF"}.contains(fields[0]) ||
+            fields[1] != "True" || fields[2] != "False")
+            continue;
+        for (const QString &range : fields[3].split(' ', Qt::SkipEmptyParts)) {
+            const QStringList ends = range.split('-');
+            for (uint c = ends.front().toUInt(nullptr, 16); c <= ends.back().toUInt(nullptr, 16);
+                 ++c)
+                letters.insert(c);
+        }
+    }
+    return letters;
+}
+
 // A letter of every script Qt knows (the first letter of each; a mark, digit, sign or private
 // character where a script has no letter) in a name, and names whose marks have no composed
-// form, printed beside the same letters without them: each name prints, drawn or recorded and
-// told as printable by no installed font (run by CTest with the tests' fonts and again with
-// every font of the machine), and the PDF's text gives back each name as stored, composed.
+// form, printed beside the same letters without them, upright and in bold: each name prints,
+// drawn or recorded and told as printable by no installed font, which none of the faces a PDF
+// carries has (run by CTest with the tests' fonts, with them and faces of CFF outlines and of
+// colour, and with every font of the machine); the PDF's text gives back each name as stored,
+// composed, to poppler's pdftotext and to MuPDF, which reads the glyphs alone.
 TEST_F(ReportLayoutTest, ANameInAnyScriptPrintsAndReadsBackAsStored)
 {
     struct Name
@@ -512,8 +548,11 @@ TEST_F(ReportLayoutTest, ANameInAnyScriptPrintsAndReadsBackAsStored)
         names.push_back(
             {"Rossi " + QString::fromUcs4(&sample[script], 1), QString::number(script)});
     }
+    // a vowel sign a bold face places apart, a non-joiner, marks of a right-to-left word, boxes
+    // side by side, letters of a CFF face and of colour faces
     for (const char *name :
-         {"Adébáyọ̀", "عَلِيّ Adébáyọ̀", "علي Ọ́lá", "Ọlá", "כֹּהֵן", "כהן", "Nicolo\u0300"})
+         {"Adébáyọ̀", "عَلِيّ Adébáyọ̀", "علي Ọ́lá", "Ọlá", "כֹּהֵן", "כהן", "Nicolo\u0300", "ગુજરાતી",
+          "مهر\u200Cناز", "فَاطِمَة", "欧阳小明", "김민준", "Rossi \U0001F600", "Rossi \U0001F9D1"})
         names.push_back({QString::fromUtf8(name), QString()});
     module.add("frdNomi", {"sNome"}, [&names] {
         std::vector<QList<QVariant>> rows;
@@ -523,29 +562,48 @@ TEST_F(ReportLayoutTest, ANameInAnyScriptPrintsAndReadsBackAsStored)
     });
     report.LoadFromTemplate(frReadTemplate(
         "<report version=\"1\" title=\"Nomi\"><data name=\"Nomi\" dataset=\"frdNomi\" "
-        "height=\"6\"><text name=\"Nome\" left=\"0\" top=\"0\" width=\"190\" "
-        "height=\"6\">[frdNomi.\"sNome\"]</text></data></report>"));
+        "height=\"12\"><text name=\"Nome\" left=\"0\" top=\"0\" width=\"190\" "
+        "height=\"6\">[frdNomi.\"sNome\"]</text><text name=\"Grassetto\" left=\"0\" top=\"6\" "
+        "width=\"190\" height=\"6\" bold=\"true\">[frdNomi.\"sNome\"]</text></data></report>"));
     ASSERT_TRUE(report.PrepareReport());
     const TfrDisplayList &pages = report.Pages();
     QTemporaryDir dir;
     frExportPdf(pages, dir.filePath("nomi.pdf"), "Nomi", 600);
-    QString text;
-    ASSERT_EQ(runChecker("pdftotext", {dir.filePath("nomi.pdf"), "-"}, &text), 0);
     // pdftotext marks where the direction changes, and puts the blank between a right-to-left
     // word and the next inside its mark: what it gives back is read apart from the marks
-    QStringList lines;
-    static const QRegularExpression marks(
-        QStringLiteral("[\\x{200E}\\x{200F}\\x{202A}-\\x{202E}]"));
-    for (const QString &line : text.split(QRegularExpression("[\n\f]"), Qt::SkipEmptyParts))
-        lines << QString(line).replace(marks, " ").simplified();
-    ASSERT_EQ(lines.size(), qsizetype(names.size())) << text.toStdString();
+    const auto linesOf = [](const QString &text) {
+        static const QRegularExpression marks(
+            QStringLiteral("[\\x{200E}\\x{200F}\\x{202A}-\\x{202E}]"));
+        QStringList lines;
+        for (const QString &line : text.split(QRegularExpression("[\n\f]"), Qt::SkipEmptyParts))
+            if (!line.trimmed().isEmpty())
+                lines << QString(line).replace(marks, " ").simplified();
+        return lines;
+    };
+    QString text;
+    ASSERT_EQ(runChecker("pdftotext", {dir.filePath("nomi.pdf"), "-"}, &text), 0);
+    const QStringList poppler = linesOf(text);
+    ASSERT_EQ(runChecker("mutool", {"draw", "-q", "-F", "txt", "-o", dir.filePath("nomi.txt"),
+                                    dir.filePath("nomi.pdf")}),
+              0);
+    const QStringList mupdf = linesOf(QString::fromUtf8(readFileBytes(dir.filePath("nomi.txt"))));
+    ASSERT_EQ(poppler.size(), qsizetype(2 * names.size())) << text.toStdString();
+    ASSERT_EQ(mupdf.size(), qsizetype(2 * names.size())) << mupdf.join('\n').toStdString();
+    // Every font of a machine may hold faces Qt does not take for a script (one whose languages
+    // fontconfig names no writing system of Qt's): there a letter may be told that such a face
+    // has.
+    const QSet<char32_t> printable = qEnvironmentVariableIsSet("TAVRIN_TEST_MACHINE_FONTS")
+                                         ? QSet<char32_t>()
+                                         : lettersOfPrintingFaces();
     qsizetype recorded = 0;
-    for (size_t i = 0; i < names.size(); ++i) {
-        const QString name = names[i].text.normalized(QString::NormalizationForm_C);
-        SCOPED_TRACE(name.toStdString() + " script " + names[i].script.toStdString());
-        EXPECT_EQ(lines[qsizetype(i)], name);
+    for (size_t i = 0; i < 2 * names.size(); ++i) {
+        const QString name = names[i / 2].text.normalized(QString::NormalizationForm_C);
+        const TfrFontSpec spec{9, i % 2 == 1, false};
+        SCOPED_TRACE(name.toStdString() + " script " + names[i / 2].script.toStdString() +
+                     (spec.Bold ? " bold" : ""));
+        EXPECT_EQ(poppler[qsizetype(i)], name);
+        EXPECT_EQ(mupdf[qsizetype(i)], name);
         // drawn: every glyph of the name from an installed font, none an empty box
-        const TfrFontSpec spec;
         bool drawn = TfrFontMetrics::of(spec).simple(name);
         if (!drawn) {
             drawn = true;
@@ -554,15 +612,28 @@ TEST_F(ReportLayoutTest, ANameInAnyScriptPrintsAndReadsBackAsStored)
                     drawn = drawn && (run.Plain || g.Glyph != 0);
         }
         const QString missing = TfrFontMetrics::of(spec).missing(name);
-        const bool told = pages.Cut.contains("Nomi Nome «" + name +
-                                             "»: nessun carattere installato ha «" + missing + "»");
+        const bool told =
+            pages.Cut.contains(QString(spec.Bold ? "Nomi Grassetto «" : "Nomi Nome «") + name +
+                               "»: nessun carattere installato può stampare «" + missing + "»");
         EXPECT_NE(drawn, told) << missing.toStdString();
+        for (const char32_t c : missing.toUcs4())
+            EXPECT_FALSE(printable.contains(c)) << "told, yet printable: U+" << std::hex << uint(c);
         recorded += told;
     }
     EXPECT_EQ(pages.Cut.size(), recorded);
     if (recorded > 10) {
         EXPECT_TRUE(pages.cutNotice().endsWith(QString("... e altri %1.").arg(recorded - 10)));
     }
+    // The shaped lines kept for drawing are bounded: lines of a school's names worth more than
+    // the bound (8 MB) push the first out, which is shaped again when asked.
+    const QString line = QString("عَلِيّ ").repeated(40);
+    const TfrFontSpec spec;
+    frShapeText(line, spec);
+    const qint64 before = frShapedTexts();
+    for (int n = 0; frShapedTexts() - before < 3000; ++n)
+        frShapeText(line + QString::number(n), spec);
+    frShapeText(line, spec);
+    EXPECT_EQ(frShapedTexts() - before, 3001);
 }
 
 // The demo school: classes of the working session, their pupils and subjects reopened by the

@@ -188,8 +188,8 @@ TEST_F(ReportPreviewTest, AReportWithoutPagesOrWithTextsNotWholeSaysSo)
     const Case cases[] = {
         {"a character no font has", 392, "Classe \u4E2D", true,
          "Nel report \"Voti per classe\" alcuni testi non sono stampati per intero (non entrano "
-         "nel loro spazio, o nessun carattere installato ha le loro lettere):\n\nClassi "
-         "Classe «Classe \u4E2D 5A»: nessun carattere installato ha «\u4E2D»"},
+         "nel loro spazio, o nessun carattere installato può stampare le loro lettere):\n\nClassi "
+         "Classe «Classe \u4E2D 5A»: nessun carattere installato può stampare «\u4E2D»"},
         {"no data", -1, "Classe", false,
          "Il report \"Voti per classe\" non ha pagine: non ci sono dati da stampare."},
     };

@@ -112,9 +112,12 @@ QStringList printFaults(const TfrDisplayList &list, const std::vector<PdfPage> &
             const bool inItsBox = std::any_of(
                 list.Pages[p].Items.begin(), list.Pages[p].Items.end(),
                 [&w, slack](const TfrDisplayItem &item) {
+                    // pdftotext reads a noncharacter as the replacement character
                     return item.Kind == TfrItemKind::Text &&
                            item.Box.adjusted(-slack, -slack, slack, slack).contains(w.box) &&
-                           item.Text.contains(w.text);
+                           QString(item.Text)
+                               .replace(QChar(0xFDD0), QChar(0xFFFD))
+                               .contains(w.text);
                 });
             if (!inItsBox)
                 faults << at + "outside its box: " + w.text;
@@ -290,10 +293,14 @@ protected:
     {
         std::vector<PdfPage> pdf;
         TfrDisplayList laidOut;
-        QString text; // as pdftotext reads it, in reading order (right to left where so written)
+        QString text;   // as pdftotext reads it, in reading order (right to left where so written)
+        QString glyphs; // as MuPDF reads it, glyph by glyph
     };
+    // The letters given (boxed) are those no installed font prints: the office is told of them
+    // alone.
     QMap<int, Printed> printTheWholeStore(const QList<int> &kept = {},
-                                          const QList<int> &classes = sessionClasses())
+                                          const QList<int> &classes = sessionClasses(),
+                                          const QString &boxed = QString())
     {
         QMap<QString, QStringList> pupils; // the working session's classes and their pupils
         for (QSqlQuery q = runSql("SELECT VCls.sClsDesc, VCls.sClsSDesc FROM TClsSes TClsSes "
@@ -328,7 +335,15 @@ protected:
             Printed p;
             p.pdf = pdfWords(pdf);
             p.laidOut = rpt().Pages();
-            EXPECT_EQ(p.laidOut.Cut, QStringList());
+            static const QRegularExpression told("può stampare «([^»]*)»$");
+            QStringList cut = p.laidOut.Cut;
+            cut.removeIf([&boxed](const QString &line) {
+                const QString letters = told.match(line).captured(1);
+                return !letters.isEmpty() &&
+                       std::all_of(letters.begin(), letters.end(),
+                                   [&](QChar c) { return boxed.contains(c); });
+            });
+            EXPECT_EQ(cut, QStringList());
             EXPECT_EQ(printFaults(p.laidOut, p.pdf).mid(0, 20), QStringList());
             EXPECT_EQ(headingsAtFoot(p.laidOut), QStringList());
             EXPECT_EQ(unembeddedFonts(pdf), QStringList());
@@ -340,6 +355,9 @@ protected:
             if (kept.contains(id)) {
                 EXPECT_EQ(runChecker("pdftotext", {pdf, "-"}, &p.text), 0);
                 p.text = p.text.simplified();
+                EXPECT_EQ(
+                    runChecker("mutool", {"draw", "-q", "-F", "txt", "-o", pdf + ".txt", pdf}), 0);
+                p.glyphs = QString::fromUtf8(readFileBytes(pdf + ".txt")).simplified();
                 printed[id] = std::move(p);
             }
         }
@@ -620,14 +638,18 @@ TEST_F(DemoReports, TheLongestTextsTheDatabaseKeepsPrintWhole)
     const QStringList names = {"Maria", "Addolorata", "Giovanna", "Immacolata", "Francesca"};
     lengthen("TAna_Anagrafiche", "iAnaId", "sAnaCognome", 60, surnames);
     lengthen("TAna_Anagrafiche", "iAnaId", "sAnaNome", 60, names);
-    // Names as a school's database may hold them: in Arabic and Hebrew script, and with their
-    // marks stored apart from their letters (composed, they are the names the pages give back).
+    // Names as a school's database may hold them: in Arabic and Hebrew script, with their marks
+    // stored apart from their letters (composed, they are the names the pages give back), with
+    // a noncharacter and a private character (pasted from another program), which no font
+    // prints and the office is told of, and which the pages give back as stored.
     const struct
     {
         const char *pupil, *surname, *name;
     } written[] = {{"M00142", "عبد الرحمن الحسيني", "Nguye\u0302\u0303n Thi\u0323 Hoa\u0300ng"},
                    {"M00055", "כהן לוי", "Zoe\u0308"},
-                   {"M00143", "S\u030cevc\u030ci\u0301kova\u0301", "Ana"}};
+                   {"M00143", "S\u030cevc\u030ci\u0301kova\u0301", "Ana"},
+                   {"M00140", "Bianchi\uFDD0", "Ludovica"},
+                   {"M00144", "Rossi\uE000", "Emma"}};
     for (const auto &w : written)
         runSql("UPDATE TAna_Anagrafiche SET sAnaCognome = ?, sAnaNome = ? WHERE iAnaId = "
                "(SELECT iAnaId FROM TAnaCag WHERE sAnaCagCode = ?)",
@@ -655,12 +677,13 @@ TEST_F(DemoReports, TheLongestTextsTheDatabaseKeepsPrintWhole)
     UpdateParRptIni();
     qelReportTree(dmqelActivations)->Reload();
     const QMap<int, Printed> store =
-        printTheWholeStore({16202, 16203, 16204, 16207}, {39023, 39005});
+        printTheWholeStore({16202, 16203, 16204, 16207, 16174}, {39023, 39005}, "\uFDD0\uE000");
     // Each page a card or a class's credits go on to is headed by that pupil or class: its
     // continued band first, naming whom the page before named.
     const auto unheaded = [&store](int id, const QString &object) {
         QStringList found;
         QString named;
+        int continuedPages = 0;
         const std::vector<TfrPage> &pages = store[id].laidOut.Pages;
         for (size_t p = 0; p < pages.size(); ++p) {
             QString first, own, continued;
@@ -676,18 +699,39 @@ TEST_F(DemoReports, TheLongestTextsTheDatabaseKeepsPrintWhole)
                 named = own.trimmed();
             else if (first != "continued" || named.isEmpty() || !continued.startsWith(named))
                 found << QStringLiteral("page %1: %2").arg(p + 1).arg(continued);
+            continuedPages += first == "continued";
         }
+        if (!continuedPages)
+            found << QStringLiteral("no page goes on");
         return found;
     };
     EXPECT_EQ(unheaded(16202, "Alunno"), QStringList());
     EXPECT_EQ(unheaded(16207, "Titolo"), QStringList());
-    // each name given back whole, composed, on the card, the board and the register
-    for (auto it = store.begin(); it != store.end(); ++it)
+    // each name given back whole, composed, on the card, the board, the register and a
+    // volume, to pdftotext (which reads a noncharacter as the replacement character), and each
+    // word of it to MuPDF (which sets the words of a right-to-left name from left to right);
+    // and every page count the count of its report's pages
+    static const QRegularExpression pageOf("Pagina (\\d+) di (\\d+)");
+    for (auto it = store.begin(); it != store.end(); ++it) {
         for (const auto &w : written)
-            for (const char *name : {w.surname, w.name})
-                EXPECT_TRUE(it->text.contains(
-                    QString::fromUtf8(name).normalized(QString::NormalizationForm_C)))
+            for (const char *name : {w.surname, w.name}) {
+                const QString stored =
+                    QString::fromUtf8(name).normalized(QString::NormalizationForm_C);
+                for (const QString &word : stored.split(' '))
+                    EXPECT_TRUE(it->glyphs.contains(word)) << it.key() << " " << name;
+                EXPECT_TRUE(
+                    it->text.contains(QString(stored).replace(QChar(0xFDD0), QChar(0xFFFD))))
                     << it.key() << " " << name;
+            }
+        const QStringList pages = pageTexts(it->pdf);
+        for (qsizetype p = 0; p < pages.size(); ++p)
+            for (const QRegularExpressionMatch &m : pageOf.globalMatch(pages[p]))
+                EXPECT_EQ(m.captured(0),
+                          QStringLiteral("Pagina %1 di %2").arg(p + 1).arg(pages.size()))
+                    << it.key();
+    }
+    EXPECT_EQ(pageTexts(store[16174].pdf).join(' ').count(pageOf),
+              qsizetype(store[16174].pdf.size()));
 }
 
 // Every report of the store over the whole demo school, as the families and the school receive
