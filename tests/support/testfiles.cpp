@@ -5,6 +5,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QPixmap>
 #include <QProcess>
 #include <QSysInfo>
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -198,6 +200,23 @@ void expectGolden(const QString &path, const QString &text)
                   << "\nIf the new text is right, accept it with:\n  TAVRIN_UPDATE_GOLDEN=1 "
                   << QCoreApplication::applicationFilePath().toStdString()
                   << " --gtest_filter=" << test->test_suite_name() << "." << test->name();
+}
+
+void expectGoldenLine(const QString &path, const QString &key, const QString &line)
+{
+    // The cases of one file may run side by side (CTest's shards): one at a time writes it.
+    QLockFile lock(QDir::temp().filePath(QFileInfo(path).fileName() + ".lock"));
+    lock.lock();
+    QStringList lines = QString::fromUtf8(readFileBytes(path)).split('\n');
+    const auto at = std::find_if(lines.begin(), lines.end(), [&key](const QString &stored) {
+        return stored.section(' ', 0, 0) == key;
+    });
+    if (at != lines.end())
+        *at = line;
+    else // before the empty text after the last line's end
+        lines.insert(lines.isEmpty() || !lines.back().isEmpty() ? lines.size() : lines.size() - 1,
+                     line);
+    expectGolden(path, lines.join('\n'));
 }
 
 QByteArray xmlAttributes(int count)

@@ -97,6 +97,10 @@ int runChecker(const QString &program, const QStringList &arguments, QString *ou
 // The text against the reference file (a report's layout dump, say); a difference fails the
 // test printing it and how to accept the new text: TAVRIN_UPDATE_GOLDEN=1 writes the file.
 void expectGolden(const QString &path, const QString &text);
+// The line of the reference file whose first word is the key, for files each line of which a
+// case of its own makes: the file with the line in its place (at the end when the file has none)
+// against the reference, as expectGolden; TAVRIN_UPDATE_GOLDEN=1 writes that line alone.
+void expectGoldenLine(const QString &path, const QString &key, const QString &line);
 
 // Saves what the window shows, once pending layout work has run, as a PNG under
 // $TAVRIN_SCREENSHOTS (CTest's: the build folder's screenshots/), else beside the test
