@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <numeric>
 
@@ -521,7 +522,8 @@ QSet<char32_t> lettersOfPrintingFaces()
 // drawn or recorded and told as printable by no installed font, which none of the faces a PDF
 // carries has (run by CTest with the tests' fonts, with them and faces of CFF outlines and of
 // colour, and with every font of the machine); the PDF's text gives back each name as stored,
-// composed, to poppler's pdftotext and to MuPDF, which reads the glyphs alone.
+// composed, to poppler's pdftotext, to MuPDF, which reads the glyphs alone, and to a reader that
+// takes a span's text in place of its glyphs.
 TEST_F(ReportLayoutTest, ANameInAnyScriptPrintsAndReadsBackAsStored)
 {
     struct Name
@@ -587,6 +589,26 @@ TEST_F(ReportLayoutTest, ANameInAnyScriptPrintsAndReadsBackAsStored)
                                     dir.filePath("nomi.pdf")}),
               0);
     const QStringList mupdf = linesOf(QString::fromUtf8(readFileBytes(dir.filePath("nomi.txt"))));
+    // A reader that takes a span's text in place of its glyphs, as the PDF standard reads it,
+    // in the text's order: each span's text is a stretch of a name as stored.
+    ASSERT_EQ(runChecker("qpdf", {"--qdf", "--object-streams=disable", dir.filePath("nomi.pdf"),
+                                  dir.filePath("piano.pdf")}),
+              0);
+    const QString plain = QString::fromLatin1(readFileBytes(dir.filePath("piano.pdf")));
+    static const QRegularExpression span(QStringLiteral("/ActualText\\s*<FEFF([0-9A-F]*)>"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    qsizetype spans = 0;
+    for (const QRegularExpressionMatch &m : span.globalMatch(plain)) {
+        const QByteArray units = QByteArray::fromHex(m.captured(1).toLatin1());
+        QString actual;
+        for (qsizetype i = 0; i + 1 < units.size(); i += 2)
+            actual += QChar(char16_t((uchar(units[i]) << 8) | uchar(units[i + 1])));
+        EXPECT_TRUE(std::any_of(names.begin(), names.end(), [&actual](const Name &n) {
+            return n.text.normalized(QString::NormalizationForm_C).contains(actual);
+        })) << actual.toStdString();
+        ++spans;
+    }
+    EXPECT_EQ(plain.count(QStringLiteral("/ActualText")), spans);
     ASSERT_EQ(poppler.size(), qsizetype(2 * names.size())) << text.toStdString();
     ASSERT_EQ(mupdf.size(), qsizetype(2 * names.size())) << mupdf.join('\n').toStdString();
     // Every font of a machine may hold faces Qt does not take for a script (one whose languages
