@@ -22,9 +22,6 @@ const char *const kFallbackFamily = "DejaVu Sans";
 // Advances are read at this many pixels per em, where they are the design values.
 constexpr double kRawSize = 1000.0;
 constexpr double kMmPerPoint = 25.4 / 72.0;
-// The advance of a UTF-16 unit not yet measured, and of one that only shaping measures.
-constexpr float kUnmeasured = -1.0f;
-constexpr float kShaped = -2.0f;
 
 int faceIndex(const TfrFontSpec &spec)
 {
@@ -93,7 +90,7 @@ struct TfrFontMetrics::Face
     double ascent = 0;
     double lineHeight = 0;
     // By UTF-16 unit: kUnmeasured, kShaped, or the advance in ems.
-    std::vector<float> advance = std::vector<float>(0x10000, kUnmeasured);
+    std::vector<float> advance = std::vector<float>(0x10000, TfrFontMetrics::kUnmeasured);
     // Of the characters that only shaping measures: alone, their advance and whether any
     // installed font has them.
     struct Alone
@@ -106,7 +103,7 @@ struct TfrFontMetrics::Face
     float advanceOf(char16_t u)
     {
         float &a = advance[u];
-        if (a != kUnmeasured)
+        if (a != TfrFontMetrics::kUnmeasured)
             return a;
         const QChar c(u);
         quint32 glyph = 0;
@@ -117,7 +114,7 @@ struct TfrFontMetrics::Face
                              (c.direction() >= QChar::DirLRE && c.direction() != QChar::DirNSM &&
                               c.direction() != QChar::DirBN);
         if (complex) {
-            a = kShaped;
+            a = TfrFontMetrics::kShaped;
         } else {
             const QList<QPointF> advances =
                 raw.advancesForGlyphIndexes(QList<quint32>{glyph}, QRawFont::UseDesignMetrics);
@@ -177,7 +174,7 @@ QList<QTextLayout::FormatRange> uprightRanges(const QString &text, int index)
         const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
         const char32_t c =
             n == 2 ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
-        if ((n == 2 || face.advanceOf(text[i].unicode()) == kShaped) &&
+        if ((n == 2 || face.advanceOf(text[i].unicode()) == TfrFontMetrics::kShaped) &&
             &face.drawn(c) != &face.aloneOf(c)) {
             if (!ranges.isEmpty() && ranges.back().start + ranges.back().length == i) {
                 ranges.back().length += n;
@@ -230,8 +227,14 @@ TfrFontMetrics::Face &TfrFontMetrics::faceOf(const TfrFontSpec &spec)
 }
 
 TfrFontMetrics::TfrFontMetrics(Face *face, double em)
-    : m_face(face), m_em(em), m_ascent(face->ascent * em), m_lineHeight(face->lineHeight * em)
+    : m_face(face), m_advances(face->advance.data()), m_em(em), m_ascent(face->ascent * em),
+      m_lineHeight(face->lineHeight * em)
 {
+}
+
+float TfrFontMetrics::measure(char16_t u) const
+{
+    return m_face->advanceOf(u);
 }
 
 double TfrFontMetrics::width(QStringView text) const
@@ -240,7 +243,7 @@ double TfrFontMetrics::width(QStringView text) const
     const QChar *p = text.constData();
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
-        const float a = m_face->advanceOf(p[i].unicode());
+        const float a = advance(p[i].unicode());
         if (a == kShaped) {
             // one character alone, as the layout measures before it breaks a line, or the
             // whole text shaped
@@ -259,7 +262,7 @@ std::optional<double> TfrFontMetrics::simpleWidth(QStringView text) const
 {
     double total = 0;
     for (const QChar c : text) {
-        const float a = m_face->advanceOf(c.unicode());
+        const float a = advance(c.unicode());
         if (a == kShaped)
             return std::nullopt;
         total += a;
@@ -270,7 +273,7 @@ std::optional<double> TfrFontMetrics::simpleWidth(QStringView text) const
 bool TfrFontMetrics::simple(QStringView text) const
 {
     for (const QChar c : text) {
-        if (m_face->advanceOf(c.unicode()) == kShaped)
+        if (advance(c.unicode()) == kShaped)
             return false;
     }
     return true;
@@ -282,7 +285,7 @@ QString TfrFontMetrics::missing(QStringView text) const
     if (simple(text))
         return found;
     for (const char32_t c : text.toUcs4()) {
-        if ((c > 0xFFFF || m_face->advanceOf(char16_t(c)) == kShaped) && !invisible(c) &&
+        if ((c > 0xFFFF || advance(char16_t(c)) == kShaped) && !invisible(c) &&
             m_face->drawn(c).missing) {
             const QString s = QString::fromUcs4(&c, 1);
             if (!found.contains(s))
@@ -394,11 +397,39 @@ size_t qHash(const ShapedKey &key, size_t seed = 0)
     return qHashMulti(seed, key.face, key.text);
 }
 
-// The shaped lines kept, in bytes, the least recently asked first out: the lines of a page or
-// two at least (the layout measures them, the preview and the PDF draw them), and the pages of
-// a school's reports, so that a run shapes each line once.
-constexpr qsizetype kShapedBound = 8 << 20;
-using ShapedLines = QCache<ShapedKey, std::shared_ptr<const TfrShapedText>>;
+// The shaped lines kept: those the pages laid out hold (TfrPage::Shaped), while they live, and
+// the last asked within a bound in bytes, the least recently asked first out: the lines of a band
+// or two at least, which the layout measures before a page holds them. So a run shapes each line
+// once, the preview and the PDF draw the pages' own, and no line outlives the pages that print it
+// by more than the bound.
+constexpr qsizetype kShapedBound = 1 << 20;
+struct ShapedLines
+{
+    QCache<ShapedKey, std::shared_ptr<const TfrShapedText>> last{kShapedBound};
+    QHash<ShapedKey, std::weak_ptr<const TfrShapedText>> alive;
+    qsizetype swept = 64; // what `alive` held after its last sweep, at least 64
+
+    std::shared_ptr<const TfrShapedText> find(const ShapedKey &key)
+    {
+        if (const auto *found = last.object(key))
+            return *found;
+        const auto it = alive.constFind(key);
+        std::shared_ptr<const TfrShapedText> held = it == alive.cend() ? nullptr : it->lock();
+        if (held)
+            last.insert(key, new std::shared_ptr<const TfrShapedText>(held), bytesOf(*held));
+        return held;
+    }
+
+    void keep(const ShapedKey &key, const std::shared_ptr<const TfrShapedText> &shaped)
+    {
+        last.insert(key, new std::shared_ptr<const TfrShapedText>(shaped), bytesOf(*shaped));
+        alive.insert(key, shaped);
+        if (alive.size() > 2 * swept) { // the lines of pages let go
+            alive.removeIf([](decltype(alive)::iterator it) { return it->expired(); });
+            swept = std::max<qsizetype>(64, alive.size());
+        }
+    }
+};
 
 qint64 g_shaped = 0;
 
@@ -419,8 +450,8 @@ bool drawnPlain(const TfrGlyphRun &run, const std::vector<TfrShapedGlyph> &glyph
         const float advance = face.advanceOf(c.unicode());
         quint32 glyph = 0;
         int n = 1;
-        if (advance == kShaped || !face.raw.glyphIndexesForChars(&c, 1, &glyph, &n) ||
-            glyph != g.Glyph)
+        if (advance == TfrFontMetrics::kShaped ||
+            !face.raw.glyphIndexesForChars(&c, 1, &glyph, &n) || glyph != g.Glyph)
             return false;
         x += advance;
         ++at;
@@ -454,10 +485,10 @@ void keepCompact(TfrShapedText &shaped, std::vector<std::vector<TfrShapedGlyph>>
 
 std::shared_ptr<const TfrShapedText> frShapeText(const QString &text, const TfrFontSpec &spec)
 {
-    static ShapedLines kept(kShapedBound);
+    static ShapedLines kept;
     const int index = faceIndex(spec);
-    if (const auto *found = kept.object({index, text}))
-        return *found;
+    if (std::shared_ptr<const TfrShapedText> found = kept.find({index, text}))
+        return found;
 
     ++g_shaped;
     const ShapedLine shaped(text, index, uprightRanges(text, index));
@@ -496,8 +527,7 @@ std::shared_ptr<const TfrShapedText> frShapeText(const QString &text, const TfrF
     for (size_t c = 0; c < clusters.size(); ++c)
         standFor(text, clusters[c], glyphsOf[c]);
     keepCompact(*result, glyphsOfRun, faceAt(index));
-    kept.insert({index, result->Text}, new std::shared_ptr<const TfrShapedText>(result),
-                bytesOf(*result));
+    kept.keep({index, result->Text}, result);
     return result;
 }
 

@@ -37,6 +37,8 @@ struct Line
 // The width of one character (a surrogate pair counts as one), the mark as its sample.
 double charWidth(const TfrFontMetrics &m, QStringView c)
 {
+    if (const double w = m.unitWidth(c[0].unicode()); w >= 0)
+        return w;
     if (c.size() == 1 && c[0].unicode() == kTotalPagesMark)
         return m.width(kTotalPagesSample);
     return m.width(c);
@@ -98,7 +100,7 @@ struct Breaking
 // last blank that fits; a word longer than a whole line is broken inside, or cut. The blanks
 // at a break belong to neither line.
 void wrapParagraph(QStringView p, const TfrFontMetrics &m, double width, bool wrap,
-                   std::vector<Line> &lines, Breaking &how)
+                   std::vector<Line> &lines, Breaking &how, const QString *whole = nullptr)
 {
     // A shaped text is broken by the widths of its characters alone, and its lines then
     // measured as they are drawn, joined letters and all.
@@ -118,8 +120,12 @@ void wrapParagraph(QStringView p, const TfrFontMetrics &m, double width, bool wr
         qsizetype lastSpace = -1; // and its last blank
         qsizetype i = start;
         while (i < n) {
-            const qsizetype len = charLength(p, i);
-            const double cw = charWidth(m, p.mid(i, len));
+            qsizetype len = 1; // most characters are one unit the face measured
+            double cw = m.unitWidth(p[i].unicode());
+            if (cw < 0) {
+                len = charLength(p, i);
+                cw = charWidth(m, p.mid(i, len));
+            }
             if (p[i] == QLatin1Char(' ')) {
                 if (lastSpace != i - 1) {
                     widthAtSpace = w;
@@ -145,7 +151,8 @@ void wrapParagraph(QStringView p, const TfrFontMetrics &m, double width, bool wr
                     return;
                 }
             }
-            lines.push_back({last.toString(), lastWidth});
+            // most texts are one line: it shares the text's characters
+            lines.push_back({whole && last.size() == n ? *whole : last.toString(), lastWidth});
             return;
         }
         if (spaceRun > start) {
@@ -183,7 +190,8 @@ std::vector<Line> breakLines(const QString &text, const TfrFontMetrics &m, doubl
         if (i == start)
             lines.push_back({QString(), 0});
         else
-            wrapParagraph(t.mid(start, i - start), m, width, wrap, lines, how);
+            wrapParagraph(t.mid(start, i - start), m, width, wrap, lines, how,
+                          i - start == t.size() ? &text : nullptr);
         if (i + 1 < t.size() && t[i] == QLatin1Char('\r') && t[i + 1] == QLatin1Char('\n'))
             ++i;
         start = i + 1;
@@ -737,6 +745,7 @@ private:
         const TfrObject &o = *m.c->o;
         const double room = m.width - 2 * kPadX;
         const bool shaped = !m.metrics.simple(m.text);
+        m_shaping = m_shaping || shaped;
         Breaking how{false, false, shaped};
         m.lines = breakLines(m.text, m.metrics, room, o.WordWrap, how);
         const auto tooTall = [&m, &o] {
@@ -1227,7 +1236,7 @@ private:
     void openPage()
     {
         const size_t previous = m_pages.Pages.empty() ? 0 : m_pages.Pages.back().Items.size();
-        m_pages.Pages.push_back(TfrPage{m_pageSize, {}});
+        m_pages.Pages.push_back(TfrPage{m_pageSize, {}, {}});
         m_pages.Pages.back().Items.reserve(previous + previous / 4);
         m_open = true;
         m_empty = true;
@@ -1248,7 +1257,12 @@ private:
         }
         // A page was given room for a quarter more than the one before: a whole school's pages
         // stay in memory until they are printed, so what a page did not use is given back.
-        m_pages.Pages.back().Items.shrink_to_fit();
+        TfrPage &page = m_pages.Pages.back();
+        page.Items.shrink_to_fit();
+        if (m_shaping) // the page counts' texts are known at the end (resolveTotalPages)
+            for (const TfrDisplayItem &item : page.Items)
+                if (!item.PageCounts)
+                    holdShaped(page, item);
         m_open = false;
         if (m_progress.due())
             m_progress.show(QStringLiteral("Pagine preparate: %1").arg(m_pages.Pages.size()));
@@ -1273,9 +1287,17 @@ private:
                 item.PageCounts = 0;
                 item.Origin.setX(
                     alignedX(item.Box, item.Align, TfrFontMetrics::of(item.Font).width(item.Text)));
+                holdShaped(page, item);
             }
         }
         m_pageCounts = {};
+    }
+
+    // The page holds the shaped line of a text that is not simple: it lives as long as the page.
+    static void holdShaped(TfrPage &page, const TfrDisplayItem &item)
+    {
+        if (item.Kind == TfrItemKind::Text && !TfrFontMetrics::of(item.Font).simple(item.Text))
+            page.Shaped.push_back(frShapeText(item.Text, item.Font));
     }
 
     TfrReport &m_report;
@@ -1293,6 +1315,7 @@ private:
     bool m_empty = true;
     bool m_led = true; // the page holds nothing but titles and headers
     bool m_breakPending = false;
+    bool m_shaping = false; // a text of the run was shaped
     // The headers put last on the open page, nothing put under them yet: where their items
     // start on the page, their top, and their bands (none: there are none).
     struct Leading

@@ -646,16 +646,26 @@ TEST_F(ReportLayoutTest, ANameInAnyScriptPrintsAndReadsBackAsStored)
     if (recorded > 10) {
         EXPECT_TRUE(pages.cutNotice().endsWith(QString("... e altri %1.").arg(recorded - 10)));
     }
-    // The shaped lines kept for drawing are bounded: lines of a school's names worth more than
-    // the bound (8 MB) push the first out, which is shaped again when asked.
+    // The shaped lines kept for drawing: a page's as long as it lives, whatever was shaped
+    // after it, and then the last asked within a bound (1 MB), which lines of a school's names
+    // worth more push out: the page's line is shaped again once the pages are gone.
     const QString line = QString("عَلِيّ ").repeated(40);
-    const TfrFontSpec spec;
-    frShapeText(line, spec);
-    const qint64 before = frShapedTexts();
-    for (int n = 0; frShapedTexts() - before < 3000; ++n)
-        frShapeText(line + QString::number(n), spec);
-    frShapeText(line, spec);
-    EXPECT_EQ(frShapedTexts() - before, 3001);
+    int pushed = 0;
+    const auto pushOut = [&] {
+        for (const int last = pushed + 600; pushed < last; ++pushed)
+            frShapeText(line + QString::number(pushed), TfrFontSpec());
+    };
+    const QString printed = QString("عَلِيّ Adébáyọ̀").normalized(QString::NormalizationForm_C);
+    pushOut();
+    qint64 before = frShapedTexts();
+    frShapeText(printed, TfrFontSpec());
+    EXPECT_EQ(frShapedTexts(), before);
+    report.LoadFromTemplate(frReadTemplate("<report version=\"1\" title=\"Vuoto\"/>"));
+    report.PrepareReport(); // the names' pages let go
+    pushOut();
+    before = frShapedTexts();
+    frShapeText(printed, TfrFontSpec());
+    EXPECT_EQ(frShapedTexts(), before + 1);
 }
 
 // The demo school: classes of the working session, their pupils and subjects reopened by the
