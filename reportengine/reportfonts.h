@@ -21,9 +21,11 @@
 // which is most of a school's texts and the fast way. Any other is shaped by Qt as its script
 // writes it (joined letters, marks on their letters, right-to-left words in visual order within
 // the left-to-right line), each character the report's face lacks taken from an installed font
-// that has it; its width is the width of that shaping. What no installed font can print (a
-// script no font has, such as Devanagari or Thaana on Debian's fonts, or a letter only a colour
-// font has) prints as empty boxes and is recorded (missing): no script stops a print.
+// that has it (where Qt takes none, as for a script whose face only positions its marks, shaped
+// by HarfBuzz in the face fontconfig finds); its width is the width of that shaping. What no
+// installed font can print (a script no font has, such as Devanagari or Thaana on Debian's fonts,
+// or a letter only a colour font has) prints as empty boxes and is recorded (missing): no script
+// stops a print.
 
 #include <QFont>
 #include <QList>
