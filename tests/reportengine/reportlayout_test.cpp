@@ -456,6 +456,13 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
              return t.size() == 4 && l.Cut.isEmpty() && m.width(t[0]->Text) < alone &&
                     endsAtTheRight(*t[0]);
          }},
+        // Blanks that end a text take no room: aligned right, it ends with its last letter.
+        {"a text ending in blanks is aligned by its letters",
+         wide.arg("", " align=\"right\"", "Rossi   "),
+         [&](const TfrDisplayList &l) {
+             const auto t = texts(l, "Cella");
+             return t.size() == 4 && t[0]->Text == "Rossi" && endsAtTheRight(*t[0]);
+         }},
         // The page count, known only at the end, beside a shaped word: nothing missing, and
         // the line aligned once the count is in.
         {"a page count beside a word in another script",
