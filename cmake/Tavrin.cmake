@@ -55,8 +55,10 @@ function(tavrin_test_cost name)
   endforeach()
 endfunction()
 
-# tavrin_add_test(<name> SOURCES ... [LIBS ...] [NO_DB]): one GoogleTest executable, run by
-# CTest offscreen. Unless NO_DB, it waits for the template database of the run.
+# tavrin_add_test(<name> SOURCES ... [LIBS ...] [NO_DB] [SHARDS n]): one GoogleTest executable,
+# run by CTest offscreen. Unless NO_DB, it waits for the template database of the run. With
+# SHARDS, CTest runs it as n entries <name>_<k>of<n> (GoogleTest's shards: each runs every n-th
+# test), side by side under ctest -j: a long executable no longer ends the run alone.
 #
 # A test named in TAVRIN_SERVER_TESTS (tests/CMakeLists.txt), by its folder ("shell") or its
 # folder and file ("platform/concurrency" for tests/platform/concurrency_test.cpp), whose
@@ -66,20 +68,37 @@ endfunction()
 # runs a second time, as <name>_server, against the private Firebird server of the run: the
 # fixture then puts its database copies on that server (tests/support/testdb.h).
 function(tavrin_add_test name)
-  cmake_parse_arguments(ARG "NO_DB" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "NO_DB" "SHARDS" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE tavrin_testsupport ${ARG_LIBS})
   tavrin_warnings(${name})
   tavrin_common_headers(${name})
-  add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TAVRIN_SCREENSHOTS=${CMAKE_BINARY_DIR}/screenshots"
-    TIMEOUT 900)
-  tavrin_test_cost(${name})
+  # The entries: the executable whole, or each of its shards.
+  set(_entries ${name})
+  set(_shard_env_${name} "")
+  if(ARG_SHARDS GREATER 1)
+    set(_entries)
+    math(EXPR _last "${ARG_SHARDS} - 1")
+    foreach(_i RANGE ${_last})
+      math(EXPR _k "${_i} + 1")
+      list(APPEND _entries ${name}_${_k}of${ARG_SHARDS})
+      set(_shard_env_${name}_${_k}of${ARG_SHARDS}
+          ";GTEST_TOTAL_SHARDS=${ARG_SHARDS};GTEST_SHARD_INDEX=${_i}")
+    endforeach()
+  endif()
+  foreach(_entry ${_entries})
+    add_test(NAME ${_entry} COMMAND ${name})
+    set_tests_properties(${_entry} PROPERTIES
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TAVRIN_SCREENSHOTS=${CMAKE_BINARY_DIR}/screenshots${_shard_env_${_entry}}"
+      TIMEOUT 900)
+    tavrin_test_cost(${_entry})
+    if(NOT ARG_NO_DB)
+      set_tests_properties(${_entry} PROPERTIES FIXTURES_REQUIRED testdb)
+    endif()
+  endforeach()
   if(ARG_NO_DB)
     return()
   endif()
-  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED testdb)
   list(GET ARG_SOURCES 0 _source)
   get_filename_component(_source ${_source} ABSOLUTE)
   get_filename_component(_folder ${_source} DIRECTORY)
@@ -98,12 +117,14 @@ function(tavrin_add_test name)
   endforeach()
   if(_uses_db AND (_folder IN_LIST TAVRIN_SERVER_TESTS
                    OR "${_folder}/${_file}" IN_LIST TAVRIN_SERVER_TESTS))
-    add_test(NAME ${name}_server COMMAND ${name})
-    set_tests_properties(${name}_server PROPERTIES
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TAVRIN_TEST_SERVER=${TAVRIN_TEST_SERVER_INSTANCE}"
-      FIXTURES_REQUIRED "testdb;fbserver"
-      TIMEOUT 900)
-    tavrin_test_cost(${name}_server)
+    foreach(_entry ${_entries})
+      add_test(NAME ${_entry}_server COMMAND ${name})
+      set_tests_properties(${_entry}_server PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TAVRIN_TEST_SERVER=${TAVRIN_TEST_SERVER_INSTANCE}${_shard_env_${_entry}}"
+        FIXTURES_REQUIRED "testdb;fbserver"
+        TIMEOUT 900)
+      tavrin_test_cost(${_entry}_server)
+    endforeach()
   endif()
 endfunction()
 

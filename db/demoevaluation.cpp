@@ -65,9 +65,11 @@ QString judgmentText(const Situation &sit, const Pupil &pupil)
                QStringLiteral(" alla classe successiva.");
     case Suspended:
         return QStringLiteral("Il consiglio di classe sospende il giudizio: %1 deve recuperare %2 "
-                              "discipline.")
+                              "%3.")
             .arg(who.toLower())
-            .arg(sit.debts.size());
+            .arg(sit.debts.size())
+            .arg(sit.debts.size() == 1 ? QStringLiteral("disciplina")
+                                       : QStringLiteral("discipline"));
     default:
         break;
     }

@@ -130,7 +130,7 @@ void ClearClassFolderAndWork(const QString &folder)
         // The coordinator's program may have written them in capitals.
         const QString path = resolvePath(folder + QLatin1String(work));
         const QFileInfo info(path);
-        // A link is no folder of the class: ClearFolder below removes it as a link.
+        // A link is no folder of the class: ClearFolder below leaves it, as every link.
         if (!info.isDir() || info.isSymLink())
             continue;
         TdmqelXML::ClearFolder(LongDir(path));

@@ -11,6 +11,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -57,6 +58,13 @@ QStringList words(const char *text)
     return QString::fromLatin1(text).split(u' ', Qt::SkipEmptyParts);
 }
 
+// Digits alone, after a sign: "1e3", "7.0" or "0x1F" name no key.
+const QRegularExpression &wholeNumber()
+{
+    static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]+$"));
+    return digits;
+}
+
 const QRegularExpression &italianDate()
 {
     static const QRegularExpression form(QStringLiteral("^(\\d{2})/(\\d{2})/(\\d{4})$"));
@@ -65,7 +73,12 @@ const QRegularExpression &italianDate()
 
 } // namespace
 
-QelCollectedValues::QelCollectedValues() = default;
+QelCollectedValues::QelCollectedValues() : m_db(qqoVxGlobConn()) {}
+
+void QelCollectedValues::SetConnection(const QSqlDatabase &db)
+{
+    m_db = db;
+}
 
 std::span<const QelCollectKind> QelCollectedValues::Kinds()
 {
@@ -95,7 +108,7 @@ TqevValStore &QelCollectedValues::levels(int kind)
 QString QelCollectedValues::componentName(int iCmpScaId)
 {
     if (!std::exchange(m_componentsRead, true))
-        VxEachRow(qqoVxGlobConn(),
+        VxEachRow(m_db,
                   QStringLiteral("SELECT CmpSca.iCmpScaId, Cmp.sCmpLDesc FROM TCmpSca CmpSca "
                                  "JOIN TCmp_Componenti Cmp ON Cmp.iCmpId = CmpSca.iCmpId"),
                   {}, [this](const QSqlQuery &q, const QSqlRecord &) {
@@ -161,15 +174,103 @@ bool QelCollectedValues::LevelRetired(int kind, int iCmpScaId, const QVariant &v
            !store.LivelloOfferto(iCmpScaId, level);
 }
 
+QVariant QelCollectedValues::Key(const QVariant &value, bool *fits)
+{
+    bool whole = false;
+    qint64 number = 0;
+    switch (value.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        const double real = value.toDouble();
+        whole = std::isfinite(real) && std::trunc(real) == real && std::abs(real) < 1e18;
+        number = whole ? qint64(real) : 0;
+        break;
+    }
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        number = value.toLongLong(&whole);
+        break;
+    case QMetaType::ULongLong:
+        whole = value.toULongLong() <= quint64(std::numeric_limits<qint64>::max());
+        number = qint64(value.toULongLong());
+        break;
+    default: {
+        if (value.isNull() || value.toString().trimmed().isEmpty()) {
+            if (fits)
+                *fits = true;
+            return QVariant();
+        }
+        const QString text = value.toString().trimmed();
+        if (wholeNumber().match(text).hasMatch())
+            number = text.toLongLong(&whole);
+    }
+    }
+    whole = whole && number >= std::numeric_limits<qint32>::min() &&
+            number <= std::numeric_limits<qint32>::max();
+    if (fits)
+        *fits = whole || value.isNull();
+    return value.isNull() ? QVariant() : whole ? QVariant(int(number)) : value;
+}
+
 bool QelCollectedValues::FitsKey(const QVariant &value)
 {
-    if (value.isNull())
+    bool fits = false;
+    Key(value, &fits);
+    return fits;
+}
+
+bool QelCollectedValues::KeyColumn(const TFieldDef &def)
+{
+    if (def.DataType == ftInteger)
         return true;
-    bool number = false;
-    const qint64 key = value.toString().trimmed().toLongLong(&number);
-    // A text that is no number is the caller's to refuse, by the column's own rule.
-    return !number ||
-           (key >= std::numeric_limits<qint32>::min() && key <= std::numeric_limits<qint32>::max());
+    // The suite's names of keys, in any letter case (a select of the database gives capitals):
+    // "i", a name ending in "Id", and a slot or role after it ("iClsMatCmpId_vtp1",
+    // "iAnaId_Ver"). The packets' iValId is a kind's value (a level, hours, an aid's text) and a
+    // competence's level and language are none when they name no number: their own rules read
+    // them. Read for every value a route takes: no pattern matching.
+    const QStringView name = QStringView(def.Name).left(def.Name.indexOf(u'_'));
+    if (name.size() < 4 || (name.front() != u'i' && name.front() != u'I') ||
+        !name.endsWith(u"id", Qt::CaseInsensitive))
+        return false;
+    for (const char16_t *value : {u"iValId", u"iCompLivId", u"iLinguaStranieraId"})
+        if (name.compare(QStringView(value), Qt::CaseInsensitive) == 0)
+            return false;
+    return true;
+}
+
+QVariant QelCollectedValues::PacketValue(const TClientDataSet &packet, const QString &column)
+{
+    const TField *field = packet.FindField(column);
+    if (!field)
+        return QVariant();
+    return KeyColumn({field->FieldName(), field->DataType(), field->Size()}) ? Key(field->Value())
+                                                                             : field->Value();
+}
+
+QString QelCollectedValues::KeysFault(const TClientDataSet &packet)
+{
+    const QList<TFieldDef> &defs = packet.FieldDefs();
+    for (int i = 0; i < defs.size(); ++i)
+        if (KeyColumn(defs[i]))
+            if (const QString why = KeyFault(defs[i].Name, packet.Fields(i)->Value());
+                !why.isEmpty())
+                return why;
+    return QString();
+}
+
+QString QelCollectedValues::KeyFault(const QString &column, const QVariant &value)
+{
+    if (FitsKey(value))
+        return QString();
+    const bool number = value.typeId() != QMetaType::QString ||
+                        wholeNumber().match(value.toString().trimmed()).hasMatch();
+    return number ? QStringLiteral("%1 vale %2, un numero che il database non può contenere")
+                        .arg(column, value.toString())
+                  : QStringLiteral("%1 vale \"%2\", che non è un numero intero")
+                        .arg(column, value.toString());
 }
 
 namespace {
@@ -240,7 +341,9 @@ QString QelCollectedValues::CreditRefusal(TVxFieldValues &row, const TValCredito
 {
     const int sit = row.value(QStringLiteral("iSitId")).toInt();
     const QList<TqevBanda> bands = TqevCreStore::BandeDellaSituazione(sit);
-    const double average = TqevCreStore::MediaVotiFinale(sit);
+    const double average =
+        TqevCreStore::MediaPerBanda(sit, row.value(QStringLiteral("iAnsId")).toInt(),
+                                    row.value(QStringLiteral("iClsSesId")).toInt());
     // The band is the one the database gives the pupil's average, as the grid calculates it;
     // the row's own only agrees with it or is refused.
     if (const TqevBanda *band = BandaDi(bands, average)) {
@@ -272,20 +375,22 @@ QString QelCollectedValues::CreditRefusal(TVxFieldValues &row, const TValCredito
 bool QelCollectedValues::hasChoice(const QString &table, const QVariant &key)
 {
     // No choice, or 0 (the packets' none), names nothing to look for.
-    if (key.isNull() || key.toString().trimmed().isEmpty() || key.toLongLong() == 0)
-        return true;
-    if (!FitsKey(key))
+    bool fits = false;
+    const QVariant number = Key(key, &fits);
+    if (!fits)
         return false;
+    if (number.isNull() || number.toInt() == 0)
+        return true;
     auto found = m_choices.find(table);
     if (found == m_choices.end()) {
         found = m_choices.insert(table, {});
         // The tables of choices are short lists; their key is their first column.
-        VxEachRow(qqoVxGlobConn(), QStringLiteral("SELECT * FROM %1").arg(table), {},
+        VxEachRow(m_db, QStringLiteral("SELECT * FROM %1").arg(table), {},
                   [&found](const QSqlQuery &q, const QSqlRecord &) {
                       found->insert(q.value(0).toLongLong());
                   });
     }
-    return found->contains(key.toLongLong());
+    return found->contains(number.toLongLong());
 }
 
 QString QelCollectedValues::PupilName(int iSitId)
@@ -293,7 +398,7 @@ QString QelCollectedValues::PupilName(int iSitId)
     auto found = m_pupils.find(iSitId);
     if (found == m_pupils.end()) {
         found = m_pupils.insert(iSitId, {});
-        VxEachRow(qqoVxGlobConn(),
+        VxEachRow(m_db,
                   QStringLiteral("SELECT TRIM(Ana.sAnaCognome) || ' ' || TRIM(Ana.sAnaNome) FROM "
                                  "TSit_Situazioni Sit JOIN TAna_Anagrafiche Ana ON Ana.iAnaId = "
                                  "Sit.iAnaId WHERE Sit.iSitId = :iSitId"),
@@ -309,7 +414,7 @@ QString QelCollectedValues::nameOf(const QString &key, const QString &sql, int i
     auto found = m_subjects.find(key);
     if (found == m_subjects.end()) {
         found = m_subjects.insert(key, {});
-        VxEachRow(qqoVxGlobConn(), sql, valuesOf({{"iId", id}}),
+        VxEachRow(m_db, sql, valuesOf({{"iId", id}}),
                   [&found](const QSqlQuery &q, const QSqlRecord &) {
                       *found = q.value(0).toString().trimmed();
                   });
@@ -342,26 +447,29 @@ QString QelCollectedValues::Who(const QVariant &sit, const QVariant &subject, bo
 {
     // A key beyond the database's names nothing it could hold: it is named as it came.
     QString who = QStringLiteral("la situazione %1").arg(sit.toString());
-    if (FitsKey(sit)) {
-        const int iSitId = sit.toInt();
+    bool fits = false;
+    if (const QVariant key = Key(sit, &fits); fits) {
+        const int iSitId = key.toInt();
         const QString pupil = PupilName(iSitId);
         who = pupil.isEmpty()
                   ? QStringLiteral("la situazione %1, che non c'è nell'archivio").arg(iSitId)
                   : QStringLiteral("%1 (situazione %2)").arg(pupil).arg(iSitId);
     }
-    if (subject.toLongLong() == 0)
+    const QVariant subjectKey = Key(subject, &fits);
+    if (fits && subjectKey.toInt() == 0)
         return who;
     return who + QStringLiteral(", ") +
-           (FitsKey(subject) ? subjectName(subject.toInt(), bySubject)
-                             : QStringLiteral("materia ") + subject.toString());
+           (fits ? subjectName(subjectKey.toInt(), bySubject)
+                 : QStringLiteral("materia ") + subject.toString());
 }
 
 QString QelCollectedValues::ClassAndSubject(const QVariant &cls, const QVariant &subject)
 {
     // It follows "la nota di classe della": the class without its article.
     QString name = QStringLiteral("classe %1").arg(cls.toString());
-    if (FitsKey(cls)) {
-        const int iClsId = cls.toInt();
+    bool fits = false;
+    if (const QVariant key = Key(cls, &fits); fits) {
+        const int iClsId = key.toInt();
         const QString desc = nameOf(QStringLiteral("c%1").arg(iClsId),
                                     QStringLiteral("SELECT Cls.sClsDesc FROM VCls_Classi Cls WHERE "
                                                    "Cls.iClsId = :iId"),
@@ -369,9 +477,10 @@ QString QelCollectedValues::ClassAndSubject(const QVariant &cls, const QVariant 
         name = desc.isEmpty() ? QStringLiteral("classe %1, che non c'è nell'archivio").arg(iClsId)
                               : QStringLiteral("classe %1").arg(desc);
     }
+    const QVariant subjectKey = Key(subject, &fits);
     return name + QStringLiteral(", ") +
-           (FitsKey(subject) ? subjectName(subject.toInt(), true)
-                             : QStringLiteral("materia ") + subject.toString());
+           (fits ? subjectName(subjectKey.toInt(), true)
+                 : QStringLiteral("materia ") + subject.toString());
 }
 
 QString QelCollectedValues::DebtDeleted()

@@ -19,14 +19,16 @@
 //
 // The levels of a kind, the choices and the names are read once, the first time they are
 // asked for, on the program's connection (inside the caller's transaction when one runs
-// there).
+// there), or the choices and names on the connection given (SetConnection).
 
 #include "gradeentry/qevrecords.h"
 #include "gradeentry/qevvalstore.h"
+#include "platform/clientdataset.h"
 #include "platform/sqlparams.h"
 
 #include <QHash>
 #include <QSet>
+#include <QSqlDatabase>
 #include <QString>
 #include <QVariant>
 
@@ -75,6 +77,9 @@ class QelCollectedValues
 public:
     QelCollectedValues();
     ~QelCollectedValues();
+    // Where the choices and names are read: a work's side reads (TVxSideReads), each text
+    // prepared once for the whole work.
+    void SetConnection(const QSqlDatabase &db);
 
     // The table, and one kind of it by name (EVxException for a name it lacks).
     static std::span<const QelCollectKind> Kinds();
@@ -83,8 +88,10 @@ public:
     // Why a row of the kind is refused, as the office reads it after the pupil and subject;
     // empty when it is taken. The row holds the kind's columns by name: its numbers, dates,
     // choices; a level's iScaLivId and iCmpScaId; hours and aids in iAssOre, iCnoOre, sAiuVal;
-    // a credit's iSitId, iCreCredito, iBndId and iCreOutBanda. A credit's band is the one the
-    // database gives the pupil's average: Refusal sets iBndId to it (the row's band only
+    // a credit's iSitId, iCreCredito, iBndId and iCreOutBanda, with the year of its situation
+    // (iAnsId) and the class session whose votes the credits grid averages for it (iClsSesId,
+    // 0 for the year's final sessions: TqevCreStore::MediaPerBanda). A credit's band is the one
+    // the database gives the pupil's average: Refusal sets iBndId to it (the row's band only
     // compared), where the average gives one. stored: the value stored at the row's place,
     // which keeps a level taken off its scale; a credit's (CreditRefusal).
     QString Refusal(const QelCollectKind &kind, TVxFieldValues &row,
@@ -117,9 +124,27 @@ public:
     // send: told, refusing nothing else.
     static QString DebtDeleted();
 
-    // A value the database's INTEGER columns hold (null too): a larger one would wrap into
-    // another row's key.
+    // A key, or any whole number the database keeps in an INTEGER column, as a packet gives it,
+    // read as the number it names whatever type the packet declares for its column: a number, or
+    // a text of one with blanks around it or leading zeros ("0739", " 739"). Null, or a blank
+    // text, is none (an invalid QVariant). fits false when it names no whole number, or one the
+    // database's INTEGER cannot hold (it would wrap into another row's key): the value is then
+    // given back as it came, for the line that names it. Every route reads its rows' keys here,
+    // for its checks, its repeats and its writes alike.
+    static QVariant Key(const QVariant &value, bool *fits = nullptr);
     static bool FitsKey(const QVariant &value);
+    // Whether a packet's column holds such numbers: declared whole, or named as the suite names
+    // its keys (iSitId, ISITID, iClsMatCmpId_vtp1), whatever the packet declares.
+    static bool KeyColumn(const TFieldDef &def);
+    // A column of the packet's current row: a KeyColumn's read by Key, any other as it is; null
+    // when the packet has no such column.
+    static QVariant PacketValue(const TClientDataSet &packet, const QString &column);
+    // Why the packet's current row cannot be read: its first KeyColumn whose value Key does not
+    // read, as a line tells it ("iSitId vale \"07x\", che non è un numero intero"); empty when
+    // every one reads.
+    static QString KeysFault(const TClientDataSet &packet);
+    // The same of one value of a column: empty when Key reads it.
+    static QString KeyFault(const QString &column, const QVariant &value);
     // A date as a packet gives it, a date or a text "dd/mm/yyyy": an invalid QVariant for none
     // (an empty text, or a text of another form), which binds as NULL. A text of that form
     // naming no day of the calendar ("31/02/2009") is refused by Refusal.
@@ -135,6 +160,7 @@ private:
     QString nameOf(const QString &key, const QString &sql, int id);
     QString subjectName(int subject, bool bySubject);
 
+    QSqlDatabase m_db;
     std::array<std::unique_ptr<TqevValStore>, 3> m_levels;
     QHash<int, QString> m_components;
     bool m_componentsRead = false;

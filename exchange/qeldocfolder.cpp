@@ -34,10 +34,22 @@ QString native(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
+// A packet's value, a key as the number it names.
 QVariant valueOf(const TClientDataSet &ds, const QString &column)
 {
-    const TField *field = ds.FindField(column);
-    return field ? field->Value() : QVariant();
+    return QelCollectedValues::PacketValue(ds, column);
+}
+
+// Why a value's own keys (of the columns given) cannot be read: a row of voti.cds holds
+// several values, each refused by its own.
+QString keyFault(const TClientDataSet &record, const QStringList &columns)
+{
+    for (const QString &column : columns)
+        if (const QString why = QelCollectedValues::KeyFault(
+                column, QelCollectedValues::PacketValue(record, column));
+            !why.isEmpty())
+            return why;
+    return QString();
 }
 
 using PairKey = QPair<qlonglong, qlonglong>;
@@ -297,10 +309,14 @@ struct QelTeacherFolderCollector::Value
 {
     int kind; // an index of QelDocFolderSql::kinds(), or kindCount() for a debt
     TVxFieldValues values;
-    bool remove = false;     // the value was emptied: the stored one goes
-    QString what;            // the value as the office reads it
+    bool remove = false; // the value was emptied: the stored one goes
+    // The value as the office reads it (what): the pupil and subject of its row, named only
+    // for a line, then the target.
+    QVariant sit, subject;
+    bool bySubject = false;
+    QString target;
     std::pair<int, int> key; // situation and row key (debts: subject): one value each
-    bool keysFit = true;     // its keys are numbers the database holds
+    QString keysFault;       // why its row's keys cannot be read; empty when they can
     QString refusal;         // why the grid would refuse it; empty when it would take it
     bool gone = false;       // a debt the office deleted after the send: nothing to write
 };
@@ -439,7 +455,7 @@ void QelTeacherFolderCollector::CheckTeacherFolder(const QString &folder, int iD
         bool inScope = false;
         int scale = 0;
         QVariant stored;
-        if (v.keysFit) {
+        if (v.keysFault.isEmpty()) {
             QSqlQuery &found =
                 reading.Exec(debt ? QelDocFolderSql::debtInScope()
                                   : QelDocFolderSql::valueInScope(QelDocFolderSql::kinds()[v.kind]),
@@ -474,10 +490,8 @@ void QelTeacherFolderCollector::CheckTeacherFolder(const QString &folder, int iD
         if (subjectRow)
             rowsTold.insert(v.key);
         if (++count <= kFaultsShown)
-            faults << QStringLiteral("  ") + v.what +
-                          (v.keysFit ? QString()
-                                     : QStringLiteral(": un numero che il database non può "
-                                                      "contenere"));
+            faults << QStringLiteral("  ") + what(v) +
+                          (v.keysFault.isEmpty() ? QString() : QStringLiteral(": ") + v.keysFault);
     }
     reading.Commit();
     if (count == 0)
@@ -511,7 +525,7 @@ void QelTeacherFolderCollector::addGradeValues(const TClientDataSet &record, int
                      .arg(QLatin1String(kKindNames[kindIndex]),
                           valueOf(record, QStringLiteral("sCmpSDesc_") + slot).toString())
                      .arg(component.toString()),
-                 component, values);
+                 QStringLiteral("iClsMatCmpId_") + slot, values);
     }
 }
 
@@ -539,15 +553,16 @@ void QelTeacherFolderCollector::addSubjectValue(const TClientDataSet &record, in
                            text.isNull() ? QVariant() : QVariant(text.toString())});
         }
     }
-    const QVariant subject = valueOf(record, QStringLiteral("iClsSesMatId"));
-    addValue(record, kindIndex, QLatin1String(kKindNames[kindIndex]), subject, values);
+    addValue(record, kindIndex, QLatin1String(kKindNames[kindIndex]),
+             QStringLiteral("iClsSesMatId"), values);
 }
 
 void QelTeacherFolderCollector::addValue(const TClientDataSet &record, int kindIndex,
-                                         const QString &target, const QVariant &rowKey,
+                                         const QString &target, const QString &rowKeyColumn,
                                          const QList<QPair<QString, QVariant>> &values)
 {
     const QelDocFolderKind &kind = QelDocFolderSql::kinds()[kindIndex];
+    const QVariant rowKey = valueOf(record, rowKeyColumn);
     const QVariant sitValue = valueOf(record, QStringLiteral("iSitId"));
     const int sit = sitValue.toInt();
     Value v{kindIndex,
@@ -556,10 +571,12 @@ void QelTeacherFolderCollector::addValue(const TClientDataSet &record, int kindI
                       {"iSitId", sit},
                       {kind.rowKey, rowKey.toInt()}}),
             values.isEmpty(),
-            m_rules->Who(sitValue, valueOf(record, QStringLiteral("iClsSesMatId"))) +
-                QStringLiteral(", ") + target,
+            sitValue,
+            valueOf(record, QStringLiteral("iClsSesMatId")),
+            false,
+            target,
             {sit, rowKey.toInt()},
-            QelCollectedValues::FitsKey(sitValue) && QelCollectedValues::FitsKey(rowKey),
+            keyFault(record, {QStringLiteral("iSitId"), rowKeyColumn}),
             {}};
     for (const auto &[name, value] : values)
         v.values.setValue(name, value);
@@ -586,9 +603,12 @@ void QelTeacherFolderCollector::addDebts(TClientDataSet &debiti)
                       {"iDocId", m_iDocId},
                       {"iAnsId", m_iAnsId}}),
             false,
-            m_rules->Who(sitValue, subjectValue, true) + QStringLiteral(", verifica del debito"),
+            sitValue,
+            subjectValue,
+            true,
+            QStringLiteral("verifica del debito"),
             {sit, subject},
-            QelCollectedValues::FitsKey(sitValue) && QelCollectedValues::FitsKey(subjectValue),
+            keyFault(debiti, {QStringLiteral("iSitId"), QStringLiteral("iMatId")}),
             {}};
     }
 }
@@ -617,7 +637,7 @@ QStringList QelTeacherFolderCollector::ImportCheckedFolder()
                 continue;
             switch (repeats.Take(keyOf(v))) {
             case QelCollectRepeats::Conflict:
-                log << QStringLiteral("  %1: %2").arg(v.what, QelCollectRepeats::Cause());
+                log << QStringLiteral("  %1: %2").arg(what(v), QelCollectRepeats::Cause());
                 ++refused;
                 continue;
             case QelCollectRepeats::Again:
@@ -628,10 +648,10 @@ QStringList QelTeacherFolderCollector::ImportCheckedFolder()
             }
             if (v.gone)
                 m_notes
-                    << QStringLiteral("  %1: %2").arg(v.what, QelCollectedValues::DebtDeleted());
+                    << QStringLiteral("  %1: %2").arg(what(v), QelCollectedValues::DebtDeleted());
             else if (!v.refusal.isEmpty()) {
                 log << QStringLiteral("  %1: %2 Il dato non è stato scritto.")
-                           .arg(v.what, v.refusal);
+                           .arg(what(v), v.refusal);
                 ++refused;
             } else {
                 values << &v;
@@ -663,12 +683,12 @@ QStringList QelTeacherFolderCollector::ImportCheckedFolder()
                 const bool inScope = fetchNext(found);
                 found.finish();
                 if (!inScope)
-                    throw EVxException(v.what +
+                    throw EVxException(what(v) +
                                        QStringLiteral(": il debito non è tra quelli del docente."));
             },
             [&](qsizetype i, const EVxException &e) {
                 log << QStringLiteral("  ***ERRORE*** %1: %2")
-                           .arg(values[i]->what, OneLine(e.message()));
+                           .arg(what(*values[i]), OneLine(e.message()));
                 ++refused;
             });
         if (refused > 0) {
@@ -682,6 +702,11 @@ QStringList QelTeacherFolderCollector::ImportCheckedFolder()
         }
     }
     return log;
+}
+
+QString QelTeacherFolderCollector::what(const Value &v) const
+{
+    return m_rules->Who(v.sit, v.subject, v.bySubject) + QStringLiteral(", ") + v.target;
 }
 
 QStringList QelTeacherFolderCollector::Summary() const

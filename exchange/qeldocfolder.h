@@ -135,8 +135,10 @@ private:
     void addGradeValues(const TClientDataSet &record, int kindIndex);
     void addSubjectValue(const TClientDataSet &record, int kindIndex);
     void addValue(const TClientDataSet &record, int kindIndex, const QString &target,
-                  const QVariant &rowKey, const QList<QPair<QString, QVariant>> &values);
+                  const QString &rowKeyColumn, const QList<QPair<QString, QVariant>> &values);
     void addDebts(TClientDataSet &debiti);
+    // The value as the office reads it: its pupil, subject and target.
+    QString what(const Value &value) const;
     // Deletes (no values) or updates, else inserts, the value in the teacher's scope; counts
     // what it changed.
     void writeValue(TVxTransaction &tr, const Value &value, TqelChangeCounts &counts);

@@ -251,18 +251,24 @@ QString updateValue(const QelDocFolderKind &kind)
 
 QString insertValue(const QelDocFolderKind &kind)
 {
+    return valueInsert(kind.table, kind.keyColumn, kind.rowKey, kind.columns, kind.values,
+                       QStringLiteral("CAST(:iNewId AS INTEGER)"), scope(kind));
+}
+
+QString valueInsert(const char *table, const char *keyColumn, const char *rowKey,
+                    const char *columns, const char *values, const QString &key,
+                    const QString &inScope)
+{
     // The values stand in the select's list, where the database learns their types from the
-    // casts alone.
+    // casts alone. The situation's dates, as grade entry gives a new row.
     return QStringLiteral("INSERT INTO %1 (%2, %3, %4, iSitId, dInsert, dStart, dEnd) "
-                          "SELECT CAST(:iNewId AS INTEGER), CAST(:%3 AS INTEGER), %5, "
-                          "Sit.iSitId, CURRENT_DATE, Sit.dStart, Sit.dEnd "
-                          "FROM TSit_Situazioni Sit WHERE Sit.iSitId = :iSitId AND NOT EXISTS "
-                          "(SELECT 1 FROM %1 Cur WHERE Cur.iSitId = :iSitId AND Cur.%3 = :%3) "
-                          "AND EXISTS (")
-               .arg(QLatin1String(kind.table), QLatin1String(kind.keyColumn),
-                    QLatin1String(kind.rowKey), QLatin1String(kind.columns),
-                    QLatin1String(kind.values)) +
-           scope(kind) + QLatin1Char(')');
+                          "SELECT %6, CAST(:%3 AS INTEGER), %5, NewSit.iSitId, CURRENT_DATE, "
+                          "NewSit.dStart, NewSit.dEnd FROM TSit_Situazioni NewSit WHERE "
+                          "NewSit.iSitId = :iSitId AND NOT EXISTS (SELECT 1 FROM %1 Cur WHERE "
+                          "Cur.iSitId = :iSitId AND Cur.%3 = :%3) AND EXISTS (")
+               .arg(QLatin1String(table), QLatin1String(keyColumn), QLatin1String(rowKey),
+                    QLatin1String(columns), QLatin1String(values), key) +
+           inScope + QLatin1Char(')');
 }
 
 QString valueInScope(const QelDocFolderKind &kind)

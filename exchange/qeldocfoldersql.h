@@ -58,6 +58,12 @@ QString teachersOfSession();
 QString deleteValue(const QelDocFolderKind &kind);
 QString updateValue(const QelDocFolderKind &kind);
 QString insertValue(const QelDocFolderKind &kind); // :iNewId
+// The insert of a pupil's (:iSitId) value at a row key (:<rowKey>), its new key the expression
+// given, only where he has none there and the select inScope finds its place; the values typed
+// casts of their parameters. The binary folders' and the web collection's.
+QString valueInsert(const char *table, const char *keyColumn, const char *rowKey,
+                    const char *columns, const char *values, const QString &key,
+                    const QString &inScope);
 // One row when the target is in the teacher's scope: the component's scale (0 for a subject's
 // value).
 QString valueInScope(const QelDocFolderKind &kind);

@@ -77,7 +77,11 @@ TfmqelDocReceiveRecuperiWeb::ClassImport(const QString &clsFilter)
     return {[collection](int iDocId, QStringList *log) {
                 collection->ImportMakeUpResults(iDocId, log);
             },
-            [collection] { return collection->Summary(); }};
+            [collection] { return collection->Summary(); },
+            [collection, session = AnsSesDwgId(), clsFilter](int iDocId) {
+                return QelWebCollection::AssignmentLines(collection->Reads(), session, iDocId,
+                                                         clsFilter);
+            }};
 }
 
 void registerDocReceiveRecuperiWebForms()

@@ -239,36 +239,28 @@ void TfmqelDocReceiveWeb::CollectByClass()
                      mtWarning, mbYesNo) != mrYes)
         return;
     m_classes->meLog()->clear();
-    const QList<SendModeTeacher> teachers =
-        SendBookkeeping(qqoVxGlobConn()).teachersOfMode(kModeWebService, m_iAnsSesDwgId);
+    // The web teachers as the window read them when it opened.
+    const QelWebTeacherGrid &teachers = m_single->Teachers();
     TfmVxWait wait(this);
-    wait.InitProgressBar(0, int(teachers.size()));
+    wait.InitProgressBar(0, teachers.RowCount());
     wait.ShowWait();
-    const QString filter = m_classes->BuildClsFilter();
-    const TeacherImport collection = ClassImport(filter);
-    TSQLClientDataSet assignments;
-    for (const SendModeTeacher &teacher : teachers) {
-        wait.SetOperation(QStringLiteral("Docente: ") + teacher.sDocNome);
-        QelWebCollection::LoadTeacherAssignments(assignments, m_iAnsSesDwgId, teacher.iAnaId);
-        assignments.setFilter(
-            QStringLiteral("(iDocId = %1) AND (%2)").arg(teacher.iAnaId).arg(filter));
-        assignments.setFiltered(true);
-        if (assignments.RecordCount() > 0) {
+    const TeacherImport collection = ClassImport(m_classes->BuildClsFilter());
+    for (int row = 0; row < teachers.RowCount(); ++row) {
+        const int iAnaId = teachers.Value(row, QStringLiteral("iAnaId")).toInt();
+        const QString name = teachers.Value(row, QStringLiteral("sDocNome")).toString();
+        wait.SetOperation(QStringLiteral("Docente: ") + name);
+        // Only a teacher of the selected classes: his classes and subjects there.
+        if (const QStringList classes = collection.classes(iAnaId); !classes.isEmpty()) {
             QStringList log;
             {
                 // What was written before an error that ends the collection stays logged.
                 const auto keepLog = qScopeGuard([&] { appendLog(log); });
-                collection.import(teacher.iAnaId, &log);
+                collection.import(iAnaId, &log);
             }
-            QStringList lines{teacher.sAnaCagCode + QLatin1Char(' ') + teacher.sDocNome};
-            for (assignments.First(); !assignments.Eof(); assignments.Next())
-                lines << QStringLiteral("  classe: ") +
-                             assignments.FieldByName(QStringLiteral("sClsDesc"))->AsString() +
-                             QStringLiteral("  Materia: ") +
-                             assignments.FieldByName(QStringLiteral("sMatLDesc"))->AsString();
-            appendLog(lines);
+            appendLog(QStringList{teachers.Value(row, QStringLiteral("sAnaCagCode")).toString() +
+                                  QLatin1Char(' ') + name} +
+                      classes);
         }
-        assignments.Close();
         wait.StepProgressBar();
     }
     appendLog(collection.summary());
@@ -284,7 +276,11 @@ TfmqelDocReceiveWeb::TeacherImport TfmqelDocReceiveWeb::ClassImport(const QStrin
     return {[collection](int iDocId, QStringList *log) {
                 collection->ImportTeacherWebData(iDocId, log);
             },
-            [collection] { return collection->Summary(); }};
+            [collection] { return collection->Summary(); },
+            [collection, session = m_iAnsSesDwgId, clsFilter](int iDocId) {
+                return QelWebCollection::AssignmentLines(collection->Reads(), session, iDocId,
+                                                         clsFilter);
+            }};
 }
 
 void TfmqelDocReceiveWeb::FormClose()

@@ -75,6 +75,9 @@ protected:
     {
         std::function<void(int iDocId, QStringList *log)> import;
         std::function<QStringList()> summary;
+        // The teacher's classes and subjects among those collected, as the log lists them
+        // (QelWebCollection::AssignmentLines); none: he has nothing to collect.
+        std::function<QStringList(int iDocId)> classes;
     };
     virtual TeacherImport ClassImport(const QString &clsFilter);
 

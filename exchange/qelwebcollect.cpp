@@ -43,11 +43,10 @@ void addError(QStringList *log, const QString &reason)
     addLine(log, QLatin1String(kError) + OneLine(reason));
 }
 
-// A packet's value, null as an invalid QVariant, whatever its column's type.
+// A packet's value, null as an invalid QVariant, a key as the number it names.
 QVariant valueOf(const TClientDataSet &ds, const QString &column)
 {
-    const TField *field = ds.FindField(column);
-    return field ? field->Value() : QVariant();
+    return QelCollectedValues::PacketValue(ds, column);
 }
 
 bool isEmptyValue(const QVariant &value)
@@ -164,8 +163,9 @@ QStringList QelWebCollection::MissingPackets() const
 QelWebCollection::QelWebCollection(const QString &folder, int iAnsSesDwgId)
     : m_db(qqoVxGlobConn()), m_folder(folder), m_iAnsSesDwgId(iAnsSesDwgId),
       m_selfCommitting(std::make_unique<TVxSelfCommittingStatements>(m_db)),
-      m_rules(std::make_unique<QelCollectedValues>())
+      m_reads(std::make_unique<TVxSideReads>(m_db)), m_rules(std::make_unique<QelCollectedValues>())
 {
+    m_rules->SetConnection(m_reads->database());
     VxEachRow(m_db, QelWebCollectSql::sessionNumber(), valuesOf({{"iAnsSesDwgId", iAnsSesDwgId}}),
               [this](const QSqlQuery &q, const QSqlRecord &) {
                   m_iSesId = q.value(0).toInt();
@@ -201,6 +201,32 @@ void QelWebCollection::LoadTeacherAssignments(TSQLClientDataSet &target, int iAn
     target.Open();
 }
 
+QStringList QelWebCollection::AssignmentLines(const QSqlDatabase &reads, int iAnsSesDwgId,
+                                              int iAnaId, const QString &clsFilter)
+{
+    TClientDataSet assignments;
+    TVxTransactionScope scope(reads);
+    assignments.FillFromQuery(scope.transaction().Exec(
+        QelWebSendSql::clsMat(), valuesOf({{"iAnsSesDwgId", iAnsSesDwgId}, {"iAnaId", iAnaId}})));
+    scope.Commit();
+    if (!clsFilter.isEmpty()) {
+        assignments.setFilter(clsFilter);
+        assignments.setFiltered(true);
+    }
+    QStringList lines;
+    for (assignments.First(); !assignments.Eof(); assignments.Next())
+        lines << QStringLiteral("  classe: ") +
+                     assignments.FieldByName(QStringLiteral("sClsDesc"))->AsString() +
+                     QStringLiteral("  Materia: ") +
+                     assignments.FieldByName(QStringLiteral("sMatLDesc"))->AsString();
+    return lines;
+}
+
+QSqlDatabase QelWebCollection::Reads() const
+{
+    return m_reads->database();
+}
+
 QString QelWebCollection::teacherFilter(const QString &filter) const
 {
     return m_clsFilter.isEmpty() ? filter : filter + QStringLiteral(" AND (%1)").arg(m_clsFilter);
@@ -215,12 +241,13 @@ bool QelWebCollection::connectionFree(const QSqlDatabase &db, QStringList *log)
     return false;
 }
 
-int QelWebCollection::writeAlone(QStringList *log, const QString &sql, const TVxFieldValues &values)
+int QelWebCollection::WriteAlone(TVxSelfCommittingStatements &statements, const QSqlDatabase &db,
+                                 QStringList *log, const QString &sql, const TVxFieldValues &values)
 {
-    if (!connectionFree(m_db, log))
+    if (!connectionFree(db, log))
         return -1;
     try {
-        return m_selfCommitting->ExecChanged(sql, values);
+        return statements.ExecChanged(sql, values);
     } catch (const EVxException &e) {
         // A failure that is no value's own would meet every value after it: the collection
         // stops there, told once.
@@ -374,6 +401,17 @@ QString storedKey(const QelWebCollectKind &kind, const QVariant &sit, const QVar
         .arg(QLatin1String(kind.name), sit.toString(), rowKey.toString());
 }
 
+QString debtKey(const QVariant &sit, const QVariant &subject)
+{
+    return QStringLiteral("Deb|%1|%2").arg(sit.toString(), subject.toString());
+}
+
+QString debtKey(const TClientDataSet &debts)
+{
+    return debtKey(valueOf(debts, QStringLiteral("iSitId")),
+                   valueOf(debts, QStringLiteral("iMatId")));
+}
+
 } // namespace
 
 void QelWebCollection::readStored(int iDocId)
@@ -383,7 +421,7 @@ void QelWebCollection::readStored(int iDocId)
         if (!flag(name))
             continue;
         const QelWebCollectKind &kind = QelWebCollectSql::kind(QLatin1String(name));
-        VxEachRow(m_db, QelWebCollectSql::storedValues(kind),
+        VxEachRow(m_reads->database(), QelWebCollectSql::storedValues(kind),
                   valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId}, {"iDocId", iDocId}}),
                   [&](const QSqlQuery &q, const QSqlRecord &r) {
                       QStringList values;
@@ -392,6 +430,15 @@ void QelWebCollection::readStored(int iDocId)
                       m_stored.insert(storedKey(kind, q.value(0), q.value(1)), values.join(u'|'));
                   });
     }
+    if (flag("Deb"))
+        VxEachRow(m_reads->database(), QelWebCollectSql::storedDebts(),
+                  valuesOf({{"iAnsId", m_iAnsId}, {"iDocId", iDocId}}),
+                  [this](const QSqlQuery &q, const QSqlRecord &) {
+                      m_stored.insert(debtKey(q.value(0), q.value(1)),
+                                      textOf(valuesOf({{"iDesDedId", q.value(2)},
+                                                       {"dDebVer", q.value(3)},
+                                                       {"bDebNota", q.value(4)}})));
+                  });
 }
 
 void QelWebCollection::readSession()
@@ -399,12 +446,12 @@ void QelWebCollection::readSession()
     if (std::exchange(m_sessionRead, true))
         return;
     const TVxFieldValues session = valuesOf({{"iAnsSesDwgId", m_iAnsSesDwgId}});
-    VxEachRow(m_db, QelWebCollectSql::sessionComponents(), session,
+    VxEachRow(m_reads->database(), QelWebCollectSql::sessionComponents(), session,
               [this](const QSqlQuery &q, const QSqlRecord &) {
                   m_scales.insert(q.value(0).toInt(), q.value(1).toInt());
                   m_componentSubjects.insert(q.value(0).toInt(), q.value(2).toInt());
               });
-    VxEachRow(m_db, QelWebCollectSql::sessionSubjects(), session,
+    VxEachRow(m_reads->database(), QelWebCollectSql::sessionSubjects(), session,
               [this](const QSqlQuery &q, const QSqlRecord &) {
                   m_subjectClasses.insert(q.value(0).toInt(), q.value(1).toInt());
                   m_sessionClasses.insert(q.value(2).toInt());
@@ -475,10 +522,13 @@ void QelWebCollection::writeRow(const QelWebCollectKind &kind, const QString &su
     const int sent = valueOf(m_voti, column).toInt();
     const QVariant sitValue = valueOf(m_voti, QStringLiteral("iSitId"));
     const QString key = storedKey(kind, sitValue, sent);
-    if (!firstTime(key,
-                   QStringLiteral("%1: %2: %3")
-                       .arg(PacketNames().at(0), rowWho(), QelCollectRepeats::Cause()),
-                   log) ||
+    if (!firstTime(
+            key,
+            [this] {
+                return QStringLiteral("%1: %2: %3")
+                    .arg(PacketNames().at(0), rowWho(), QelCollectRepeats::Cause());
+            },
+            log) ||
         m_outsidePupils.contains({sitValue.toInt(), classSessionOf(kind, sent)}))
         return;
     // A value as it is stored is left alone: nothing written, nothing counted.
@@ -495,12 +545,22 @@ void QelWebCollection::writeRow(const QelWebCollectKind &kind, const QString &su
     all.setValue(QStringLiteral("iDocId"), m_iDocId);
     // The usual case, a stored value changed: one statement, which also proves the sent id
     // still there and in the session, prepared once for the whole collection. Refused: logged.
-    const int updated = writeAlone(log, QelWebCollectSql::updateInSession(kind), all);
+    const int updated =
+        WriteAlone(*m_selfCommitting, m_db, log, QelWebCollectSql::updateInSession(kind), all);
     if (updated != 0) {
         counts(kind).changed += updated > 0;
         return;
     }
-    // A new value, or an id to map: the checks, the key and the insert in one transaction.
+    // A new value: so too, its key taken inside the statement.
+    all.setValue(QStringLiteral("sTable"), QLatin1String(kind.generator));
+    const int inserted =
+        WriteAlone(*m_selfCommitting, m_db, log, QelWebCollectSql::insertInSession(kind), all);
+    if (inserted != 0) {
+        counts(kind).added += inserted > 0;
+        return;
+    }
+    // An id to map, or a value refused, told why: the checks, the key and the insert in one
+    // transaction.
     bool changed = false, added = false;
     const bool written = writeValue(log, [&](TVxTransaction &tr) {
         changed = added = false;
@@ -571,26 +631,14 @@ void QelWebCollection::importSubjectValue(const QelWebCollectKind &kind, QString
     writeRow(kind, QString(), values, log);
 }
 
-QString QelWebCollection::keysFault(const TClientDataSet &packet)
-{
-    for (const TFieldDef &def : packet.FieldDefs()) {
-        if (def.DataType != ftInteger)
-            continue;
-        const QVariant value = packet.FindField(def.Name)->Value();
-        if (!QelCollectedValues::FitsKey(value))
-            return QStringLiteral("%1 = %2, un numero che il database non può contenere")
-                .arg(def.Name, value.toString());
-    }
-    return QString();
-}
-
-bool QelWebCollection::firstTime(const QString &key, const QString &repeatedLine, QStringList *log)
+bool QelWebCollection::firstTime(const QString &key, const std::function<QString()> &repeatedLine,
+                                 QStringList *log)
 {
     switch (m_repeats.Take(key)) {
     case QelCollectRepeats::First:
         return true;
     case QelCollectRepeats::Conflict:
-        addError(log, repeatedLine);
+        addError(log, repeatedLine());
         return false;
     case QelCollectRepeats::Again:
     case QelCollectRepeats::Told:
@@ -600,25 +648,21 @@ bool QelWebCollection::firstTime(const QString &key, const QString &repeatedLine
 }
 
 bool QelWebCollection::rowToWrite(const TClientDataSet &packet, const QString &key,
-                                  const QString &what, bool feminine, QStringList *log)
+                                  const std::function<QString()> &what, bool feminine,
+                                  QStringList *log)
 {
     const QString written =
         feminine ? QStringLiteral("non è stata scritta") : QStringLiteral("non è stato scritto");
-    if (const QString fault = keysFault(packet); !fault.isEmpty()) {
-        addError(log, QStringLiteral("%1 ha %2: %3.").arg(what, fault, written));
+    if (const QString fault = QelCollectedValues::KeysFault(packet); !fault.isEmpty()) {
+        addError(log, QStringLiteral("%1: %2: %3.").arg(what(), fault, written));
         return false;
     }
-    return firstTime(key, QStringLiteral("%1: %2").arg(what, QelCollectRepeats::Cause()), log);
+    return firstTime(
+        key, [&what] { return QStringLiteral("%1: %2").arg(what(), QelCollectRepeats::Cause()); },
+        log);
 }
 
 namespace {
-
-QString debtKey(const TClientDataSet &debts)
-{
-    return QStringLiteral("Deb|%1|%2")
-        .arg(valueOf(debts, QStringLiteral("iSitId")).toString(),
-             valueOf(debts, QStringLiteral("iMatId")).toString());
-}
 
 // The verification as the teacher gave it: its date as written, which the rule measures.
 TVxFieldValues debtValues(const TClientDataSet &debts)
@@ -649,7 +693,7 @@ void QelWebCollection::findRepeats()
     m_repeats.Clear();
     m_outsidePupils.clear();
     for (m_voti.First(); !m_voti.Eof(); m_voti.Next()) {
-        if (!keysFault(m_voti).isEmpty())
+        if (!QelCollectedValues::KeysFault(m_voti).isEmpty())
             continue;
         const QVariant sit = valueOf(m_voti, QStringLiteral("iSitId"));
         for (const char *name : {"Vtp", "Tas"}) {
@@ -716,8 +760,8 @@ void QelWebCollection::ImportTeacherWebData(int iDocId, QStringList *log)
         });
         // A number beyond the database's would wrap into another row's id: the row is refused
         // whole.
-        if (const QString fault = keysFault(m_voti); !fault.isEmpty()) {
-            addError(log, QStringLiteral("%1: la riga di %2 ha %3: la riga non è stata scritta.")
+        if (const QString fault = QelCollectedValues::KeysFault(m_voti); !fault.isEmpty()) {
+            addError(log, QStringLiteral("%1: %2: %3: la riga non è stata scritta.")
                               .arg(PacketNames().at(0), rowWho(), fault));
             continue;
         }
@@ -743,9 +787,12 @@ void QelWebCollection::importDebts(QStringList *log)
     for (m_debiti.First(); !m_debiti.Eof(); m_debiti.Next()) {
         const QVariant sit = valueOf(m_debiti, QStringLiteral("iSitId"));
         const QVariant subject = valueOf(m_debiti, QStringLiteral("iMatId"));
-        const QString debt =
-            QStringLiteral("%1: %2").arg(PacketNames().at(1), m_rules->Who(sit, subject, true));
-        if (!rowToWrite(m_debiti, debtKey(m_debiti), debt, false, log))
+        // Named only for a line.
+        const auto debt = [&] {
+            return QStringLiteral("%1: %2").arg(PacketNames().at(1),
+                                                m_rules->Who(sit, subject, true));
+        };
+        if (!rowToWrite(m_debiti, debtKey(sit, subject), debt, false, log))
             continue;
         TVxFieldValues values = debtValues(m_debiti);
         values.setValue(QStringLiteral("iSitId"), sit.toInt());
@@ -753,14 +800,23 @@ void QelWebCollection::importDebts(QStringList *log)
         values.setValue(QStringLiteral("iDocId"), m_iDocId);
         values.setValue(QStringLiteral("iAnsId"), m_iAnsId);
         if (const QString why = m_rules->Refusal(rule, values); !why.isEmpty()) {
-            addError(log, QStringLiteral("%1: %2 La verifica non è stata scritta.").arg(debt, why));
+            addError(log,
+                     QStringLiteral("%1: %2 La verifica non è stata scritta.").arg(debt(), why));
             continue;
         }
         values.setValue(QStringLiteral("dDebVer"),
                         QelCollectedValues::DateOf(values.value(QStringLiteral("dDebVer"))));
+        // A verification as he verifies it already is left alone: nothing written, nothing
+        // counted.
+        if (m_stored.value(debtKey(sit, subject), QStringLiteral("\n")) ==
+            textOf(valuesOf({{"iDesDedId", values.value(QStringLiteral("iDesDedId"))},
+                             {"dDebVer", values.value(QStringLiteral("dDebVer"))},
+                             {"bDebNota", values.value(QStringLiteral("bDebNota"))}})))
+            continue;
         // A debt of the teacher's as the send gave it to him (of an earlier year, his to verify
         // or of his subject), changed only where the teacher changed it.
-        const int changed = writeAlone(log, QelDocFolderSql::debtUpdate(), values);
+        const int changed =
+            WriteAlone(*m_selfCommitting, m_db, log, QelDocFolderSql::debtUpdate(), values);
         if (changed > 0)
             ++m_counts[QStringLiteral("verifiche dei debiti")].changed;
         if (changed != 0)
@@ -777,11 +833,11 @@ void QelWebCollection::importDebts(QStringList *log)
             continue;
         if (found(QelDocFolderSql::debtGone()))
             addLine(log, QStringLiteral("  ***ATTENZIONE*** %1: %2")
-                             .arg(debt, QelCollectedValues::DebtDeleted()));
+                             .arg(debt(), QelCollectedValues::DebtDeleted()));
         else
-            addError(log, debt + QStringLiteral(": il debito non è tra quelli che il docente "
-                                                "verifica o delle sue materie: la verifica non è "
-                                                "stata scritta."));
+            addError(log, debt() + QStringLiteral(": il debito non è tra quelli che il docente "
+                                                  "verifica o delle sue materie: la verifica non è "
+                                                  "stata scritta."));
     }
 }
 
@@ -793,8 +849,11 @@ void QelWebCollection::importClassNotes(QStringList *log)
         const QVariant text = valueOf(m_classNotes, QStringLiteral("bClnNota"));
         const QVariant cls = valueOf(m_classNotes, QStringLiteral("iClsId"));
         const QVariant subject = valueOf(m_classNotes, QStringLiteral("iMatId"));
-        const QString note = QStringLiteral("%1: la nota di classe della %2")
-                                 .arg(PacketNames().at(2), m_rules->ClassAndSubject(cls, subject));
+        // Named only for a line.
+        const auto note = [&] {
+            return QStringLiteral("%1: la nota di classe della %2")
+                .arg(PacketNames().at(2), m_rules->ClassAndSubject(cls, subject));
+        };
         if (!rowToWrite(m_classNotes, classNoteKey(m_classNotes), note, true, log))
             continue;
         // The export is the working session's: a note of another is none of its own.
@@ -802,14 +861,14 @@ void QelWebCollection::importClassNotes(QStringList *log)
         if (session.toLongLong() != m_iSesId) {
             addError(log, QStringLiteral("%1: è della sessione %2, non di quella di lavoro (%3): "
                                          "non è stata scritta.")
-                              .arg(note, session.toString())
+                              .arg(note(), session.toString())
                               .arg(m_iSesId));
             continue;
         }
         // The hours of a class note are whole hours, as an absence's are.
         TVxFieldValues measured = valuesOf({{"iCnoOre", hoursValue}});
         if (const QString why = m_rules->Refusal(rule, measured); !why.isEmpty()) {
-            addError(log, QStringLiteral("%1: %2 Non è stata scritta.").arg(note, why));
+            addError(log, QStringLiteral("%1: %2 Non è stata scritta.").arg(note(), why));
             continue;
         }
         const qint64 hours = hoursValue.toLongLong();
@@ -821,9 +880,9 @@ void QelWebCollection::importClassNotes(QStringList *log)
         const bool written = writeValue(log, [&](TVxTransaction &tr) {
             done = {};
             if (!tr.Exec(QelWebCollectSql::classNotesTarget(), where).next())
-                throw EVxException(note + QStringLiteral(": il docente non ha la materia nella "
-                                                         "classe nella sessione di lavoro: non è "
-                                                         "stata scritta."));
+                throw EVxException(note() + QStringLiteral(": il docente non ha la materia nella "
+                                                           "classe nella sessione di lavoro: non è "
+                                                           "stata scritta."));
             if (hours == 0 && isEmptyValue(text)) {
                 done.deleted = tr.ExecChanged(QelWebCollectSql::classNotesDelete(), where);
                 return;

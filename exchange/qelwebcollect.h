@@ -10,9 +10,12 @@
 //   QStringList log;
 //   c.ImportTeacherWebData(iDocId, &log);      // "  ***ERRORE*** ..." per rejected value
 //
-// Each value is written in a transaction of its own: the usual one, a stored value changed, by
-// one update prepared once per collection and committed by itself (TVxSelfCommittingStatements),
-// a new value by its checks, key and insert in a TVxTransaction, prepared inside it. A value the
+// Each value is written in a transaction of its own: a stored value changed, or a new one, by one
+// update or insert prepared once per collection and committed by itself, its checks inside it
+// (TVxSelfCommittingStatements); an id to map or a value refused, told why, by its checks, key
+// and insert in a TVxTransaction, prepared inside it. What is stored, the session's components
+// and subjects and the names of the rows a line tells are read on one snapshot beside the
+// writes, each text prepared once for the collection (TVxSideReads). A value the
 // database rejects is rolled back alone and logged, the rest goes on, and what was committed
 // stays. A lost connection, or a wait on rows another office holds that the user will not prolong
 // (a value meeting them waits, then asks), ends the import with the office's message; what was
@@ -20,9 +23,11 @@
 // class notes; an update that touches no row is followed by an insert (debts, of the year
 // before, the teacher's: only updated). A value is written only where its component or
 // class-session subject belongs to a class session of the session that the teacher teaches it in,
-// and its situation to that class: the packets come from outside. A row holding a number beyond
-// the database's keys is refused whole; a row given twice is written once, and given twice with
-// other values not at all. A value left empty is neither written nor checked.
+// and its situation to that class: the packets come from outside. A row's keys are read as the
+// numbers they name, whatever the packet's type (QelCollectedValues::Key); a row holding one
+// beyond the database's keys, or naming none, is refused whole; a row given twice is written
+// once, and given twice with other values not at all. A value left empty is neither written nor
+// checked.
 
 #include "exchange/qelchangecounts.h"
 #include "exchange/qelcollectedvalues.h"
@@ -40,6 +45,7 @@
 #include <memory>
 
 class TVxSelfCommittingStatements;
+class TVxSideReads;
 class TVxTransaction;
 struct QelWebCollectKind;
 
@@ -76,6 +82,10 @@ public:
     using Write = std::function<void(TVxTransaction &)>;
     // Returns whether the write was committed.
     static bool WriteLogged(const QSqlDatabase &db, QStringList *log, const Write &write);
+    // One statement of the statements, committed by itself, as WriteLogged logs and ends: the
+    // rows it changed, -1 when refused (logged).
+    static int WriteAlone(TVxSelfCommittingStatements &statements, const QSqlDatabase &db,
+                          QStringList *log, const QString &sql, const TVxFieldValues &values);
     // A date as a packet holds it (a date, a timestamp, "dd/mm/yyyy"); an invalid QVariant
     // for none, which binds as NULL.
     static QVariant PacketDate(const QVariant &value);
@@ -99,13 +109,18 @@ public:
     // The teacher's classes and subjects in the session: iDocId, iClsId, sClsDesc, iMatId,
     // sMatLDesc.
     static void LoadTeacherAssignments(TSQLClientDataSet &target, int iAnsSesDwgId, int iAnaId);
+    // The same as the log of a collection by class lists them, of the classes of the filter
+    // (all: none), read on a collection's reads (Reads): "  classe: 5A  Materia: Italiano".
+    static QStringList AssignmentLines(const QSqlDatabase &reads, int iAnsSesDwgId, int iAnaId,
+                                       const QString &clsFilter);
+    // The collection's reads: the stored values, the session, the names, each text prepared once
+    // for the whole collection, the database as it was when it began (TVxSideReads).
+    QSqlDatabase Reads() const;
     // "dd/mm/yyyy"; anything else (an empty text, "1/2/2009") an invalid date.
     static QDate ParseItalianDate(const QString &text);
 
 private:
     static bool connectionFree(const QSqlDatabase &db, QStringList *log);
-    // One statement, committed by itself: the rows it changed, -1 when refused (logged).
-    int writeAlone(QStringList *log, const QString &sql, const TVxFieldValues &values);
     bool writeValue(QStringList *log, const Write &write);
     void importComponentLevels(const QelWebCollectKind &kind, const QString &suffix,
                                QStringList *log);
@@ -115,14 +130,12 @@ private:
     // The keys of the teacher's rows that repeat with another value (findRepeats), which none of
     // them writes; a row once done is not done again (firstTime).
     void findRepeats();
-    bool firstTime(const QString &key, const QString &repeatedLine, QStringList *log);
+    bool firstTime(const QString &key, const std::function<QString()> &repeatedLine,
+                   QStringList *log);
     // Whether the debts' or class notes' current row is to be written: its keys fit, and it is
     // its key's first (what: the row as the log names it, a feminine noun or not).
-    bool rowToWrite(const TClientDataSet &packet, const QString &key, const QString &what,
-                    bool feminine, QStringList *log);
-    // Why the packet's current row holds a whole number the database cannot (an id that would
-    // wrap into another row's); empty when none.
-    static QString keysFault(const TClientDataSet &packet);
+    bool rowToWrite(const TClientDataSet &packet, const QString &key,
+                    const std::function<QString()> &what, bool feminine, QStringList *log);
     // The pupil and the subject of the current voti.xml row as the log names them.
     QString rowWho();
     // The class session of a row key of the kind (a component's, or a class-session subject's).
@@ -135,8 +148,8 @@ private:
                   const TVxFieldValues &values, QStringList *log);
     void importDebts(QStringList *log);
     void importClassNotes(QStringList *log);
-    // The teacher's values as stored, to leave the same ones alone; the session's components'
-    // scales and subjects' names, read once.
+    // The teacher's values as stored, and the verifications of the debts he verifies, to leave
+    // the same ones alone; the session's components' scales and subjects' names, read once.
     void readStored(int iDocId);
     void readSession();
     // Why a value of the kind at the row key is refused (a level outside its component's scale,
@@ -171,5 +184,6 @@ private:
     QMap<QString, TqelChangeCounts> m_counts; // by kind, as the summary names it
     // The usual writes, each in a transaction of its own, prepared once per collection.
     std::unique_ptr<TVxSelfCommittingStatements> m_selfCommitting;
+    std::unique_ptr<TVxSideReads> m_reads;
     std::unique_ptr<QelCollectedValues> m_rules;
 };

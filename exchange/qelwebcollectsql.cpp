@@ -1,21 +1,22 @@
 #include "exchange/qelwebcollectsql.h"
 
+#include "exchange/qeldocfoldersql.h"
 #include "platform/vxexception.h"
 
 namespace {
 
 const QelWebCollectKind kKinds[] = {
     {"Vtp", "voti proposti", "TVtp_Proposti", "iVtpId", "iClsMatCmpId", "iPrpScaLivId = :iScaLivId",
-     "iPrpScaLivId", ":iScaLivId", "TVTP_PROPOSTI", true},
+     "iPrpScaLivId", "CAST(:iScaLivId AS INTEGER)", "TVTP_PROPOSTI", true},
     {"Tas", "tassonomie", "TTas_Tassonomie", "iTasId", "iClsMatCmpId", "iScaLivId = :iScaLivId",
-     "iScaLivId", ":iScaLivId", "TTAS_TASSONOMIE", false},
+     "iScaLivId", "CAST(:iScaLivId AS INTEGER)", "TTAS_TASSONOMIE", false},
     {"Ass", "assenze", "TAss_Assenze", "iAssId", "iClsSesMatId", "iAssOre = :iAssOre", "iAssOre",
-     ":iAssOre", "TASS_ASSENZE", true},
+     "CAST(:iAssOre AS INTEGER)", "TASS_ASSENZE", true},
     {"Aiu", "aiuti", "TAiu_Aiuti", "iAiuId", "iClsSesMatId", "sAiuVal = :sAiuVal", "sAiuVal",
-     ":sAiuVal", "TAIU_AIUTI", false},
+     "CAST(:sAiuVal AS VARCHAR(4))", "TAIU_AIUTI", false},
     {"Not", "note", "TNot_Note", "iNotId", "iClsSesMatId",
-     "dNotData = :dNotData, bNotNota = :bNotNota", "dNotData, bNotNota", ":dNotData, :bNotNota",
-     "TNOT_NOTE", true},
+     "dNotData = :dNotData, bNotNota = :bNotNota", "dNotData, bNotNota",
+     "CAST(:dNotData AS DATE), CAST(:bNotNota AS BLOB SUB_TYPE TEXT)", "TNOT_NOTE", true},
 };
 
 bool isComponent(const QelWebCollectKind &kind)
@@ -79,6 +80,14 @@ QString insert(const QelWebCollectKind &kind)
                "(SELECT Sit.dEnd FROM TSit_Situazioni Sit WHERE Sit.iSitId = :iSitId))")
         .arg(QLatin1String(kind.table), QLatin1String(kind.keyColumn), QLatin1String(kind.rowKey),
              QLatin1String(kind.columns), QLatin1String(kind.values));
+}
+
+QString insertInSession(const QelWebCollectKind &kind)
+{
+    // The key from the database's procedure inside the statement.
+    return QelDocFolderSql::valueInsert(
+        kind.table, kind.keyColumn, kind.rowKey, kind.columns, kind.values,
+        QStringLiteral("(SELECT L_iCntId FROM PYSetGetId(:sTable, 0))"), targetInSession(kind));
 }
 
 QString sentIdExists(const QelWebCollectKind &kind)
@@ -186,19 +195,36 @@ QString storedValues(const QelWebCollectKind &kind)
     const QString values =
         QStringLiteral("Val.") +
         QString::fromLatin1(kind.columns).replace(QLatin1String(", "), QLatin1String(", Val."));
-    const QString target =
-        isComponent(kind) ? QStringLiteral("JOIN TClsMatCmp Cmp ON Cmp.iClsMatCmpId = "
-                                           "Val.iClsMatCmpId JOIN TClsSesMat ClsSesMat ON "
-                                           "ClsSesMat.iClsSesMatId = Cmp.iClsSesMatId ")
-                          : QStringLiteral("JOIN TClsSesMat ClsSesMat ON ClsSesMat.iClsSesMatId "
-                                           "= Val.iClsSesMatId ");
-    return QStringLiteral("SELECT Val.iSitId, Val.%1, %2 FROM %3 Val ")
-               .arg(QLatin1String(kind.rowKey), values, QLatin1String(kind.table)) +
-           target + QLatin1String(kSessionClasses) +
-           QStringLiteral("AND EXISTS (SELECT 1 FROM TMatRma MatRma JOIN TClsMatAna ClsMatAna ON "
-                          "ClsMatAna.iMatId = MatRma.iMatId WHERE MatRma.iMatRmaId = "
-                          "ClsSesMat.iMatRmaId AND ClsMatAna.iClsId = ClsSes.iClsId AND "
-                          "ClsMatAna.iAnaId = :iDocId)");
+    const QString target = isComponent(kind)
+                               ? QStringLiteral("JOIN TClsMatCmp Cmp ON Cmp.iClsSesMatId = "
+                                                "ClsSesMat.iClsSesMatId JOIN %1 Val ON "
+                                                "Val.iClsMatCmpId = Cmp.iClsMatCmpId ")
+                               : QStringLiteral("JOIN %1 Val ON Val.iClsSesMatId = "
+                                                "ClsSesMat.iClsSesMatId ");
+    // From the teacher's subjects in his classes of the session: the values of the others are
+    // never read.
+    return QStringLiteral("SELECT Val.iSitId, Val.%1, %2 FROM TClsMatAna ClsMatAna "
+                          "JOIN TClsSes ClsSes ON ClsSes.iClsId = ClsMatAna.iClsId "
+                          "JOIN TAnsSesDwg Asd ON Asd.iAnsSesDwgId = ClsSes.iAnsSesDwgId "
+                          "JOIN TAnsSesDwg Wrk ON Wrk.iSesId = Asd.iSesId AND Wrk.iAnsId = "
+                          "Asd.iAnsId "
+                          "JOIN TClsSesMat ClsSesMat ON ClsSesMat.iClsSesId = ClsSes.iClsSesId "
+                          "JOIN TMatRma MatRma ON MatRma.iMatRmaId = ClsSesMat.iMatRmaId AND "
+                          "MatRma.iMatId = ClsMatAna.iMatId ")
+               .arg(QLatin1String(kind.rowKey), values) +
+           target.arg(QLatin1String(kind.table)) +
+           QStringLiteral("WHERE ClsMatAna.iAnaId = :iDocId AND Wrk.iAnsSesDwgId = :iAnsSesDwgId");
+}
+
+QString storedDebts()
+{
+    // Through the verifier's index: the debts of the school are never read.
+    return QStringLiteral("SELECT Deb.iSitId, Deb.iMatId, Deb.iDesDedId, Deb.dDebVer, Deb.bDebNota "
+                          "FROM TDeb_Debiti Deb "
+                          "JOIN VAns_AnniScolast DebAns ON DebAns.dAnsVextoInizio = Deb.dStart "
+                          "JOIN TAns_AnniScolast WrkAns ON WrkAns.iAnsId = :iAnsId "
+                          "WHERE Deb.iAnaId_Ver = :iDocId AND DebAns.iAnsValore < "
+                          "WrkAns.iAnsValore");
 }
 
 QString sessionComponents()

@@ -21,7 +21,7 @@ struct QelWebCollectKind
     const char *rowKey;    // "iClsMatCmpId" or "iClsSesMatId"
     const char *setClause; // "iPrpScaLivId = :iScaLivId"
     const char *columns;   // the value columns of the insert
-    const char *values;    // their parameters
+    const char *values;    // their parameters, typed
     const char *generator; // "TVTP_PROPOSTI"
     bool checksSentId;     // the sent id is checked and, forced, searched again
 };
@@ -35,6 +35,9 @@ QString update(const QelWebCollectKind &kind);
 QString updateInSession(const QelWebCollectKind &kind);
 // :iNewId (VxNewKey), the row key, the values, :iSitId.
 QString insert(const QelWebCollectKind &kind);
+// The insert, its key from the procedure for :sTable (the kind's generator), only where
+// targetInSession finds the row key and :iSitId: one statement a collection prepares once.
+QString insertInSession(const QelWebCollectKind &kind);
 // One row when the sent id still exists.
 QString sentIdExists(const QelWebCollectKind &kind);
 // The ids of the configuration (:iAnsSesDwgId, :iClsId, :iPstId, :iMatId and for a component
@@ -61,6 +64,9 @@ QString classNotesTarget();
 // The values of the kind stored in the classes and subjects of teacher :iDocId in the session:
 // iSitId, the row key, then the value columns.
 QString storedValues(const QelWebCollectKind &kind);
+// The verifications stored of the debts of earlier years than :iAnsId that teacher :iDocId
+// verifies: iSitId, iMatId, iDesDedId, dDebVer, bDebNota.
+QString storedDebts();
 // The session's components with their scales and subjects (iClsMatCmpId, iCmpScaId,
 // iClsSesMatId), and its class-session subjects with their class sessions and year-sessions
 // (iClsSesMatId, iClsSesId, iAnsSesDwgId).

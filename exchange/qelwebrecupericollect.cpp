@@ -10,20 +10,15 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSqlQuery>
 
 namespace {
 
-// A packet's integer, null as an invalid QVariant so that it binds as NULL.
-QVariant integerOrNull(const TClientDataSet &ds, const char *column)
-{
-    const TField *field = ds.FindField(QLatin1String(column));
-    return field && !field->Value().isNull() ? QVariant(field->Value().toInt()) : QVariant();
-}
-
+// A packet's value, a key as the number it names; null as an invalid QVariant, which binds as
+// NULL.
 QVariant valueOf(const TClientDataSet &ds, const char *column)
 {
-    const TField *field = ds.FindField(QLatin1String(column));
-    return field ? field->Value() : QVariant();
+    return QelCollectedValues::PacketValue(ds, QLatin1String(column));
 }
 
 } // namespace
@@ -50,12 +45,30 @@ const char kRecordOfPhase[] =
 
 QString QelWebMakeUpSql::updateResults()
 {
-    // A result as it is stored is left alone: nothing written, nothing counted.
+    // A result as it is stored is left alone: nothing written, nothing counted. The statement
+    // itself holds the row to the pupil's class and the teacher's subject there.
     return QStringLiteral("UPDATE TRec_Recuperi SET iEreId = :iEreId, dRecVer = :dRecVer, "
                           "iPvrId = :iPvrId ") +
            QLatin1String(kRecordOfPhase) +
            QStringLiteral(" AND (iEreId IS DISTINCT FROM :iEreId OR dRecVer IS DISTINCT FROM "
-                          ":dRecVer OR iPvrId IS DISTINCT FROM :iPvrId)");
+                          ":dRecVer OR iPvrId IS DISTINCT FROM :iPvrId) AND EXISTS (") +
+           situationInClass() + QStringLiteral(") AND EXISTS (") + teacherOfSubject() + u')';
+}
+
+QString QelWebMakeUpSql::storedResults()
+{
+    // From the teacher's subjects in their classes: the records of the school are never read.
+    return QStringLiteral(
+        "SELECT ClsPst.iClsId, Rec.iSitId, Rec.iMatId, Rec.iEreId, Rec.dRecVer, Rec.iPvrId "
+        "FROM TClsMatAna ClsMatAna "
+        "JOIN TClsPst ClsPst ON ClsPst.iClsId = ClsMatAna.iClsId "
+        "JOIN TSit_Situazioni Sit ON Sit.iClsPstId = ClsPst.iClsPstId "
+        "JOIN TRec_Recuperi Rec ON Rec.iSitId = Sit.iSitId AND Rec.iMatId = ClsMatAna.iMatId "
+        "JOIN TAnsFreDwg Afd ON Afd.iAnsFreDwgId = Rec.iAnsFreDwgId "
+        "WHERE ClsMatAna.iAnaId = :iDocId AND Afd.iAnsId = :iAnsId AND Afd.iFreId = :iFreId "
+        "AND Afd.iDwgId IS NULL AND EXISTS (SELECT 1 FROM TClsSes ClsSes JOIN TAnsSesDwg Asd ON "
+        "Asd.iAnsSesDwgId = ClsSes.iAnsSesDwgId WHERE ClsSes.iClsId = ClsPst.iClsId AND "
+        "Asd.iAnsId = :iAnsId)");
 }
 
 QString QelWebMakeUpSql::recordOfPhase()
@@ -88,7 +101,27 @@ QelWebMakeUpCollection::QelWebMakeUpCollection(const QString &folder, int iAnsId
                                           "ricezione dal server.")
                                .arg(QDir::toNativeSeparators(packet)));
     m_recuperi.LoadFromFile(packet);
+    m_writes = std::make_unique<TVxSelfCommittingStatements>(m_db);
+    m_reads = std::make_unique<TVxSideReads>(m_db);
+    m_values.SetConnection(m_reads->database());
 }
+
+QSqlDatabase QelWebMakeUpCollection::Reads() const
+{
+    return m_reads->database();
+}
+
+QelWebMakeUpCollection::~QelWebMakeUpCollection() = default;
+
+namespace {
+
+// A row's place and its results, as texts compared with what is stored.
+QString placeOf(const QVariant &cls, const QVariant &sit, const QVariant &subject)
+{
+    return QStringLiteral("%1|%2|%3").arg(cls.toString(), sit.toString(), subject.toString());
+}
+
+} // namespace
 
 void QelWebMakeUpCollection::ImportMakeUpResults(int iDocId, QStringList *log)
 {
@@ -100,38 +133,44 @@ void QelWebMakeUpCollection::ImportMakeUpResults(int iDocId, QStringList *log)
     m_recuperi.setFilter(filter);
     m_recuperi.setFiltered(true);
     const QelCollectKind &rule = QelCollectedValues::Kind("recuperi");
-    const auto keysFit = [this] {
-        for (const char *key : {"iSitId", "iClsId", "iMatId", "iEreId", "iPrvId", "iFreId"})
-            if (!QelCollectedValues::FitsKey(valueOf(m_recuperi, key)))
-                return false;
-        return true;
-    };
     const auto keyOf = [this] {
         return valueOf(m_recuperi, "iSitId").toString() + u'|' +
                valueOf(m_recuperi, "iMatId").toString();
     };
     // The outcome, date and test kind as the teacher gave them, the date as written.
     const auto resultOf = [this] {
-        return valuesOf({{"iEreId", integerOrNull(m_recuperi, "iEreId")},
+        return valuesOf({{"iEreId", valueOf(m_recuperi, "iEreId")},
                          {"dRecVer", valueOf(m_recuperi, "dRecVer")},
                          // The packet names the test kind iPrvId.
-                         {"iPvrId", integerOrNull(m_recuperi, "iPrvId")}});
+                         {"iPvrId", valueOf(m_recuperi, "iPrvId")}});
     };
+    // What his subjects' records hold, to leave the same results alone.
+    QHash<QString, QString> stored;
+    VxEachRow(m_reads->database(), QelWebMakeUpSql::storedResults(),
+              valuesOf({{"iDocId", iDocId}, {"iAnsId", m_iAnsId}, {"iFreId", m_iFreId}}),
+              [&stored](const QSqlQuery &q, const QSqlRecord &) {
+                  stored.insert(placeOf(q.value(0), q.value(1), q.value(2)),
+                                QelCollectRepeats::Text(valuesOf({{"iEreId", q.value(3)},
+                                                                  {"dRecVer", q.value(4)},
+                                                                  {"iPvrId", q.value(5)}})));
+              });
     QelCollectRepeats repeats;
     for (m_recuperi.First(); !m_recuperi.Eof(); m_recuperi.Next())
-        if (keysFit())
+        if (QelCollectedValues::KeysFault(m_recuperi).isEmpty())
             repeats.Note(keyOf(), QelCollectRepeats::Text(resultOf()));
     for (m_recuperi.First(); !m_recuperi.Eof(); m_recuperi.Next()) {
-        const QString row =
-            m_values.Who(valueOf(m_recuperi, "iSitId"), valueOf(m_recuperi, "iMatId"), true);
+        const QVariant iSitId = valueOf(m_recuperi, "iSitId");
+        const QVariant iClsId = valueOf(m_recuperi, "iClsId");
+        const QVariant iMatId = valueOf(m_recuperi, "iMatId");
+        // The pupil and subject are named only for a line.
         const auto refuse = [&](const QString &why) {
             if (log)
                 *log << QStringLiteral("  ***ERRORE*** ") +
-                            OneLine(QStringLiteral("%1: %2: %3").arg(kPacketName, row, why));
+                            OneLine(QStringLiteral("%1: %2: %3")
+                                        .arg(kPacketName, m_values.Who(iSitId, iMatId, true), why));
         };
-        if (!keysFit()) {
-            refuse(QStringLiteral("la riga porta un numero che il database non può contenere: il "
-                                  "risultato non è stato scritto."));
+        if (const QString fault = QelCollectedValues::KeysFault(m_recuperi); !fault.isEmpty()) {
+            refuse(fault + QStringLiteral(": il risultato non è stato scritto."));
             continue;
         }
         if (valueOf(m_recuperi, "iFreId").toLongLong() != m_iFreId) {
@@ -158,47 +197,44 @@ void QelWebMakeUpCollection::ImportMakeUpResults(int iDocId, QStringList *log)
         }
         values.setValue(QStringLiteral("dRecVer"),
                         QelCollectedValues::DateOf(values.value(QStringLiteral("dRecVer"))));
-        const QVariant iSitId = integerOrNull(m_recuperi, "iSitId");
-        const QVariant iClsId = integerOrNull(m_recuperi, "iClsId");
-        const QVariant iMatId = integerOrNull(m_recuperi, "iMatId");
+        // A result as his record holds it already: nothing to write, nothing counted.
+        if (stored.value(placeOf(iClsId, iSitId, iMatId), QStringLiteral("\n")) ==
+            QelCollectRepeats::Text(values))
+            continue;
         for (const auto &[name, value] : {std::pair{"iSitId", iSitId},
+                                          {"iClsId", iClsId},
                                           {"iMatId", iMatId},
+                                          {"iDocId", QVariant(iDocId)},
                                           {"iAnsId", QVariant(m_iAnsId)},
                                           {"iFreId", QVariant(m_iFreId)}})
             values.setValue(QLatin1String(name), value);
-        bool changed = false;
-        const bool written = QelWebCollection::WriteLogged(m_db, log, [&](TVxTransaction &tr) {
-            changed = false;
-            if (!tr.Exec(QelWebMakeUpSql::situationInClass(),
-                         valuesOf({{"iSitId", iSitId}, {"iClsId", iClsId}, {"iAnsId", m_iAnsId}}))
-                     .next())
-                throw EVxException(QStringLiteral("%1: %2: l'alunno non è della classe %3 "
-                                                  "nell'anno scolastico: il risultato non è "
-                                                  "stato scritto.")
-                                       .arg(kPacketName, row)
-                                       .arg(iClsId.toInt()));
-            // Only the teacher of the subject in the class gives its results: a row sent under
-            // another would overwrite his colleague's.
-            if (!tr.Exec(QelWebMakeUpSql::teacherOfSubject(),
-                         valuesOf({{"iDocId", iDocId}, {"iClsId", iClsId}, {"iMatId", iMatId}}))
-                     .next())
-                throw EVxException(QStringLiteral("%1: %2: il risultato viene dal docente %3, "
-                                                  "che non insegna la materia nella classe %4: "
-                                                  "non è stato scritto.")
-                                       .arg(kPacketName, row)
-                                       .arg(iDocId)
-                                       .arg(iClsId.toInt()));
-            if (tr.ExecChanged(QelWebMakeUpSql::updateResults(), values) > 0) {
-                changed = true;
-                return;
-            }
-            if (!tr.Exec(QelWebMakeUpSql::recordOfPhase(), values).next())
-                throw EVxException(QStringLiteral("%1: %2: il recupero non c'è più in questa "
-                                                  "fase (cancellato dopo l'invio): il risultato "
-                                                  "non è stato scritto.")
-                                       .arg(kPacketName, row));
-        });
-        m_counts.changed += written && changed;
+        // One statement, prepared once for the collection, holds the row to its place.
+        const int changed = QelWebCollection::WriteAlone(*m_writes, m_db, log,
+                                                         QelWebMakeUpSql::updateResults(), values);
+        m_counts.changed += changed > 0;
+        if (changed != 0)
+            continue;
+        // Not written: why, told for this row alone.
+        const auto found = [&](const QString &sql) {
+            bool any = false;
+            VxEachRow(m_db, sql, values,
+                      [&any](const QSqlQuery &, const QSqlRecord &) { any = true; });
+            return any;
+        };
+        if (!found(QelWebMakeUpSql::situationInClass()))
+            refuse(QStringLiteral("l'alunno non è della classe %1 nell'anno scolastico: il "
+                                  "risultato non è stato scritto.")
+                       .arg(iClsId.toString()));
+        // Only the teacher of the subject in the class gives its results: a row sent under
+        // another would overwrite his colleague's.
+        else if (!found(QelWebMakeUpSql::teacherOfSubject()))
+            refuse(QStringLiteral("il risultato viene dal docente %1, che non insegna la materia "
+                                  "nella classe %2: non è stato scritto.")
+                       .arg(iDocId)
+                       .arg(iClsId.toString()));
+        else if (!found(QelWebMakeUpSql::recordOfPhase()))
+            refuse(QStringLiteral("il recupero non c'è più in questa fase (cancellato dopo "
+                                  "l'invio): il risultato non è stato scritto."));
     }
     m_recuperi.setFiltered(false);
 }

@@ -429,8 +429,9 @@ void TdmqelXML::ClearFolder(const QString &folder)
     const QFileInfoList entries =
         dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QFileInfo &entry : entries) {
-        // A link goes as a link: what it points to is not in this folder.
-        if (entry.isSymLink() || entry.isFile())
+        // A link stays: nothing the program does removes one, and what it points to is not in
+        // this folder.
+        if (entry.isFile() && !entry.isSymLink())
             QFile::remove(entry.absoluteFilePath());
     }
 }

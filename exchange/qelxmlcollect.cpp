@@ -138,10 +138,19 @@ constexpr int kFaultsShown = 10;
     "(SELECT DISTINCT cs.iAnaId FROM TClsPst cp JOIN TSit_Situazioni cs ON cs.iClsPstId = "        \
     "cp.iClsPstId WHERE cp.iClsId = :iClsId) p JOIN TSit_Situazioni ps ON ps.iAnaId = p.iAnaId "
 
+// A packet's value, a key as the number it names (QelCollectedValues::Key).
 QVariant field(const TClientDataSet &packet, const char *name)
 {
-    const TField *f = packet.FindField(QLatin1String(name));
-    return f ? f->Value() : QVariant();
+    return QelCollectedValues::PacketValue(packet, QLatin1String(name));
+}
+
+// The packet's row of the situation, current: false when it has none.
+bool locateSituation(TClientDataSet &packet, int sitId)
+{
+    for (packet.First(); !packet.Eof(); packet.Next())
+        if (field(packet, "iSitId").toInt() == sitId)
+            return true;
+    return false;
 }
 
 int intField(const TClientDataSet &packet, const char *name)
@@ -267,13 +276,17 @@ struct TdmqelXML::Collection
     // credits), the class-session subjects kinds 0 to 5 replace (the teacher's only), and in
     // teacher mode the subjects he teaches in the class and the debts he verifies.
     QHash<int, int> classSitPupils;
-    QSet<int> pupilSits;
+    QHash<int, int> pupilSits; // by situation, its school year
+    // The class session whose votes the credits grid averages for this year's credits: the
+    // class's own in a final or deferred session, else none (the year's final sessions).
+    int creditSession = 0;
     QList<int> sesMats;
     QSet<int> teacherMats;
     QSet<std::pair<int, int>> verifiedDebts;
     QSet<int> yearPhases; // the make-up phases of the working year
-    // The class's pupils the send would carry now and the folder does not (joined since): they
-    // keep what they have, and the summary says so.
+    // The class's pupils the send would carry now and the folder does not (joined since), and
+    // the credits of a folder without the scrutiny's summary: they keep what they have, and the
+    // summary says so.
     QStringList notInFolder;
     QelCollectedValues values;
     // The levels stored, by kind, pupil, subject and component ("0|955|1320|7"), read before a
@@ -320,8 +333,14 @@ void TdmqelXML::LoadCollectPackets()
         needs.append({packetOf(k.kind), QLatin1String(k.columns)});
     }
     // The summary of the scrutiny and the make-up records are the coordinator's to send: none
-    // means nothing of theirs to collect.
+    // means nothing of theirs to collect. The credits need the summary's unanimity: without
+    // it they stay as they are, and the office is told.
     const auto sent = [this](const QString &file) { return QFileInfo::exists(FolderFile(file)); };
+    if (iMode == 1 && iCre == 1 && !sent(kSummary))
+        c.notInFolder << QStringLiteral("I crediti della cartella non sono stati letti e restano "
+                                        "come erano: manca %1, il riepilogo dello scrutinio che "
+                                        "li accompagna.")
+                             .arg(QDir::toNativeSeparators(FolderFile(kSummary)));
     if (iMode == 1 && iCre == 1 && sent(kSummary)) {
         needs.append({kSummary, QStringLiteral("Cr iSitId Cr_UM")});
         needs.append({kCredits, QStringLiteral("iCreId iSitId iBndId iEncId fCreMediaVoti")});
@@ -371,21 +390,10 @@ void TdmqelXML::LoadCollectPackets()
             c.generalUnread = true;
         }
     }
+    // The pupils' situations choose what is replaced; a key that names no number refuses the
+    // folder (checkFolder) before anything is written.
     TClientDataSet &pupils = *c.packet(kPupils);
     for (pupils.First(); !pupils.Eof(); pupils.Next()) {
-        // The pupils' situations choose what is replaced: each must be a number.
-        for (const char *name : {"ISITID", "ICLSID"}) {
-            bool number = false;
-            field(pupils, name).toString().trimmed().toInt(&number);
-            if (!number)
-                throw EVxException(
-                    QStringLiteral("Il file %1 non è leggibile: la raccolta non può partire e "
-                                   "nessun dato è stato modificato.")
-                        .arg(QDir::toNativeSeparators(FolderFile(kPupils))),
-                    EVxException::Error,
-                    QStringLiteral("%1 non è un numero: \"%2\".")
-                        .arg(QLatin1String(name), field(pupils, name).toString()));
-        }
         c.folderSits.insert(intField(pupils, "ISITID"));
         if (intField(pupils, "ICLSID") == iClsId) {
             c.classSits << intField(pupils, "ISITID");
@@ -439,8 +447,14 @@ void TdmqelXML::loadScope()
             plans.insert(intField(pupils, "iPstId"));
     const QSet<int> folderSits(c.carried.cbegin(), c.carried.cend());
     int sessionKind = 0;
-    read("SELECT iSfiId FROM TAnsSesDwg WHERE iAnsSesDwgId = :iAnsSesDwgId",
-         [&](const QSqlQuery &q) { sessionKind = q.value(0).toInt(); });
+    read("SELECT d.iSfiId, (SELECT FIRST 1 s.iClsSesId FROM TClsSes s WHERE s.iClsId = :iClsId "
+         "AND s.iAnsSesDwgId = d.iAnsSesDwgId) FROM TAnsSesDwg d WHERE d.iAnsSesDwgId = "
+         ":iAnsSesDwgId",
+         [&](const QSqlQuery &q) {
+             sessionKind = q.value(0).toInt();
+             if (sessionKind == 2 || sessionKind == 3)
+                 c.creditSession = q.value(1).toInt();
+         });
     read("SELECT s.iSitId, s.iAnaId, TRIM(a.sAnaCognome) || ' ' || TRIM(a.sAnaNome), "
          "s.iSitOrdine, s.iSitPosReg, p.iPstId, s.iPosFinId_Sosp FROM TSit_Situazioni s "
          "JOIN TClsPst p ON p.iClsPstId = s.iClsPstId "
@@ -461,8 +475,9 @@ void TdmqelXML::loadScope()
                                       .arg(q.value(2).toString())
                                       .arg(sit);
          });
-    read("SELECT ps.iSitId FROM " QEL_PUPIL_SITS,
-         [&c](const QSqlQuery &q) { c.pupilSits.insert(q.value(0).toInt()); });
+    read("SELECT ps.iSitId, a.iAnsId FROM " QEL_PUPIL_SITS
+         "LEFT JOIN TAns_AnniScolast a ON a.dAnsVextoInizio = ps.dStart",
+         [&c](const QSqlQuery &q) { c.pupilSits.insert(q.value(0).toInt(), q.value(1).toInt()); });
     const auto subject = [&c](const QSqlQuery &q) { c.sesMats << q.value(0).toInt(); };
     read(iMode == 1
              ? "SELECT m.iClsSesMatId, t.sMatLDesc FROM TClsSesMat m JOIN TClsSes s ON "
@@ -547,10 +562,12 @@ void TdmqelXML::checkFolder()
                 .arg(
                     folder,
                     numbers
-                        ? (faults == 1 ? QStringLiteral("una riga ha un numero che il "
-                                                        "database non può contenere")
-                                       : QStringLiteral("%1 righe hanno numeri che il "
-                                                        "database non può contenere")
+                        ? (faults == 1 ? QStringLiteral("una riga ha un valore che non è un "
+                                                        "numero intero che il database possa "
+                                                        "contenere")
+                                       : QStringLiteral("%1 righe hanno valori che non sono "
+                                                        "numeri interi che il database possa "
+                                                        "contenere")
                                              .arg(faults))
                         : (faults == 1
                                ? QStringLiteral("una riga non appartiene ai dati ")
@@ -566,22 +583,25 @@ void TdmqelXML::checkFolder()
                 check(*packet, ++row);
         }
     };
-    // A number beyond the database's keys would be read as another row's key: every whole
-    // number of the folder is measured before any is read as one.
-    for (const auto &[file, packet] : c.packets) {
-        const QList<TFieldDef> defs = packet->FieldDefs();
+    // A number beyond the database's keys would be read as another row's key, a text that
+    // names none as no key: every key of the folder is read before any is used.
+    for (const auto &[file, packet] : c.packets)
         each(file, [&](const TClientDataSet &p, int row) {
-            for (const TFieldDef &def : defs) {
-                const QVariant value =
-                    def.DataType == ftInteger ? p.FindField(def.Name)->Value() : QVariant();
-                if (!QelCollectedValues::FitsKey(value))
-                    fault(file, row,
-                          QStringLiteral("%1 vale %2, un numero che il database non può "
-                                         "contenere")
-                              .arg(def.Name, value.toString()));
-            }
+            const QString why = QelCollectedValues::KeysFault(p);
+            if (why.isEmpty())
+                return;
+            // The row's pupil and subject, where it names them, as they came.
+            const QVariant sit = field(p, "iSitId");
+            fault(file, row,
+                  !p.FindField(QStringLiteral("iSitId"))
+                      ? why
+                      : (p.FindField(QStringLiteral("iClsSesMatId"))
+                             ? c.values.Who(sit, field(p, "iClsSesMatId"))
+                         : p.FindField(QStringLiteral("iMatId"))
+                             ? c.values.Who(sit, field(p, "iMatId"), true)
+                             : c.values.Who(sit)) +
+                            QStringLiteral(": ") + why);
         });
-    }
     if (faults > 0)
         throw refuse(true);
     // The collected class's rows are checked; a teacher folder's other classes come in their own
@@ -651,7 +671,10 @@ void TdmqelXML::checkFolder()
     const QString debts = packetOf(7);
     each(debts, [&](const TClientDataSet &p, int row) {
         const int sit = intField(p, "iSitId"), mat = intField(p, "iMatId");
-        const QString debt = c.values.Who(sit, mat, true) + QStringLiteral(": il debito");
+        // Named only for a line.
+        const auto debt = [&] {
+            return c.values.Who(sit, mat, true) + QStringLiteral(": il debito");
+        };
         // A class folder carries its pupils' debts of every year, each row with the class of
         // its year: this year's are replaced, every one's verification updated.
         if (iMode == 1) {
@@ -660,7 +683,8 @@ void TdmqelXML::checkFolder()
             if (replaced ? !c.classSits.contains(sit) ||
                                c.classSitPupils.value(sit) != intField(p, "iAnaId")
                          : !c.pupilSits.contains(sit))
-                fault(debts, row, debt + QStringLiteral(" non è di un alunno della classe ") + cls);
+                fault(debts, row,
+                      debt() + QStringLiteral(" non è di un alunno della classe ") + cls);
             return;
         }
         // A teacher updates the verifications of his subjects in the class and of the debts he
@@ -669,7 +693,7 @@ void TdmqelXML::checkFolder()
             return;
         if (!(c.pupilSits.contains(sit) && c.teacherMats.contains(mat)) &&
             !c.verifiedDebts.contains({sit, mat}) && !debtGone(sit, mat))
-            fault(debts, row, debt + QStringLiteral(" non è tra quelli del docente ") + sDocNome);
+            fault(debts, row, debt() + QStringLiteral(" non è tra quelli del docente ") + sDocNome);
     });
     for (const int kind : {8, 9}) {
         const QString file = packetOf(kind);
@@ -1556,10 +1580,11 @@ void TdmqelXML::UpdateClassDebts(TVxTransaction &tr)
     for (debts.First(); !debts.Eof(); debts.Next())
         if (intField(debts, "iClsId") != iClsId || intField(debts, "iAnsId") != iAnsId)
             rows << debtVerification(debts, iClsId);
+    // A debt gone is one of a subject the database holds: a subject it lacks had none.
     updateDebts(tr, rows, QStringLiteral(QEL_PUPIL_SIT),
-                QStringLiteral("SELECT 1 FROM RDB$DATABASE WHERE NOT EXISTS (SELECT 1 FROM "
-                               "TDeb_Debiti g WHERE g.iSitId = :iSitId AND g.iMatId = :iMatId) "
-                               "AND " QEL_PUPIL_SIT),
+                QStringLiteral("SELECT 1 FROM TMat_Materie m WHERE m.iMatId = :iMatId AND NOT "
+                               "EXISTS (SELECT 1 FROM TDeb_Debiti g WHERE g.iSitId = :iSitId AND "
+                               "g.iMatId = :iMatId) AND " QEL_PUPIL_SIT),
                 QStringLiteral("della classe ") + sClsDesc);
 }
 
@@ -1706,7 +1731,7 @@ void TdmqelXML::ImportPupilCredit(int sitId, TVxTransaction &tr)
             continue;
         QStringList row;
         for (const TFieldDef &def : defs)
-            row << credits.FindField(def.Name)->Value().toString();
+            row << QelCollectedValues::PacketValue(credits, def.Name).toString();
         rows << row.join(u'|');
     }
     rows.removeDuplicates();
@@ -1716,7 +1741,7 @@ void TdmqelXML::ImportPupilCredit(int sitId, TVxTransaction &tr)
                 .arg(kCredits, c.values.Who(sitId), QelCollectRepeats::Cause()));
         return;
     }
-    if (!credits.Locate(QStringLiteral("iSitId"), sitId) || intField(credits, "iCreId") == 0)
+    if (!locateSituation(credits, sitId) || intField(credits, "iCreId") == 0)
         return;
     const int oldCredit = intField(credits, "iCreId");
     TVxFieldValues values;
@@ -1733,6 +1758,11 @@ void TdmqelXML::ImportPupilCredit(int sitId, TVxTransaction &tr)
                                   ? keyField(credits, column.constData())
                                   : field(credits, column.constData()));
     }
+    // The average the credits grid would measure it by: of the situation's year, of the class
+    // session's votes for this year's credit.
+    const int year = c.pupilSits.value(sitId);
+    values.setValue(QStringLiteral("iAnsId"), year);
+    values.setValue(QStringLiteral("iClsSesId"), year == iAnsId ? c.creditSession : 0);
     // What the packet does not carry, the office's own choices, stays as the credit had it.
     values.setValue(QStringLiteral("lCreConsideraCurrDis"), QVariant());
     values.setValue(QStringLiteral("iCreMediaVoti"), QVariant());
@@ -1791,8 +1821,7 @@ void TdmqelXML::ImportPupilCredit(int sitId, TVxTransaction &tr)
     // Unanimity of the pupil's own row of the summary; none (an earlier year's credit), or no
     // credit voted, says nothing, and the stored one stays.
     TClientDataSet *summary = c.packet(kSummary);
-    if (summary && summary->Locate(QStringLiteral("iSitId"), sitId) &&
-        field(*summary, "Cr").toDouble() > 0)
+    if (summary && locateSituation(*summary, sitId) && field(*summary, "Cr").toDouble() > 0)
         unanimous = field(*summary, "Cr_UM").toString().trimmed() == u"U" ? 1 : 0;
     values.setValue(QStringLiteral("lCreUnanimCre"), unanimous);
     static const QString insert =

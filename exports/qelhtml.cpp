@@ -384,8 +384,8 @@ QString TdmqelHtml::BuildHistory(const QString &classIds, const QString &folder)
 
 void TdmqelHtml::WriteClassHistories(const QString &classIds, const QString &folder)
 {
-    // A link planted at the history's or a pupil's folder is replaced: the pages stay in the
-    // export folder, never replacing the files of the folder it points to.
+    // A link someone planted at the history's or a pupil's folder is refused by name: the pages
+    // never replace the files of the folder it points to, and the link stays.
     HistoryDir = VxMakeOwnFolder(folder, QStringLiteral("storico")) + QLatin1Char('/');
     const Rows pupils = rows(QString::fromLatin1(kClsAlu).arg(classIdList(classIds)), {});
     for (const TqelHtmlRow &pupil : pupils) {

@@ -3,6 +3,7 @@
 #include "gradeentry/qevletture.h"
 #include "gradeentry/qevregolevalori.h"
 #include "gradeentry/qevsalva.h"
+#include "gradeentry/qevutil.h"
 #include "platform/connection.h"
 #include "platform/engineerrors.h"
 #include "platform/fieldvalue.h"
@@ -97,19 +98,6 @@ const char kStatoDebiti[] = "SELECT Des.iDesSufficiente FROM TDeb_Debiti Deb "
                             "LEFT JOIN TDesDed DesDed ON (DesDed.iDesDedId = Deb.iDesDedId) "
                             "LEFT JOIN TDes_DebEsito Des ON (Des.iDesId = DesDed.iDesId) "
                             "WHERE Deb.iSitId = :iSitId";
-
-// The situation's final-session votes whose level and component scale count in averages.
-const char kMediaVoti[] =
-    "SELECT SUM(ScaLiv.iScaLivValore), COUNT(ScaLiv.iScaLivValore) "
-    "FROM TVot_Voti Vot "
-    "INNER JOIN TScaLiv ScaLiv ON (ScaLiv.iScaLivId = Vot.iScaLivId) "
-    "INNER JOIN TClsMatCmp Cmc ON (Cmc.iClsMatCmpId = Vot.iClsMatCmpId) "
-    "INNER JOIN TCmpSca CmpSca ON (CmpSca.iCmpScaId = Cmc.iCmpScaId) "
-    "INNER JOIN TClsSesMat Csm ON (Csm.iClsSesMatId = Cmc.iClsSesMatId) "
-    "INNER JOIN TClsSes ClsSes ON (ClsSes.iClsSesId = Csm.iClsSesId) "
-    "INNER JOIN TAnsSesDwg TAsd ON (TAsd.iAnsSesDwgId = ClsSes.iAnsSesDwgId) "
-    "WHERE Vot.iSitId = :iSitId AND ScaLiv.iScaLivInMedia = 1 AND CmpSca.iCmpScaInMedia = 1 "
-    "AND TAsd.iSfiId = 2";
 
 const char kTrova[] = "SELECT Cre.iCreId, Cre.iCreCredito, Cre.iCrePerMedia, Cre.iBndId, "
                       "Cre.iCreOutBanda, Cre.fCreMediaVoti, Cre.iCreFrmSco, Cre.iCreSosp, "
@@ -383,16 +371,10 @@ int TqevCreStore::StatoDebiti(int iSitId)
     return stato;
 }
 
-double TqevCreStore::MediaVotiFinale(int iSitId)
+double TqevCreStore::MediaPerBanda(int iSitId, int iAnsId, int iClsSesId)
 {
-    double somma = 0;
-    int conta = 0;
-    VxEachRow(qqoVxGlobConn(), QString::fromLatin1(kMediaVoti), valori("iSitId", iSitId),
-              [&](const QSqlQuery &q, const QSqlRecord &) {
-                  somma = q.value(0).toDouble();
-                  conta = q.value(1).toInt();
-              });
-    return conta > 0 ? RoundTo(somma / conta, -2) : 0;
+    SetAnsIdMedia(iAnsId);
+    return RoundTo(MediaVoti(iSitId, -1, iClsSesId > 0 ? iClsSesId : 0, false), -2);
 }
 
 TValCredito TqevCreStore::Valori(const TRecCre &rec)

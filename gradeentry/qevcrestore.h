@@ -72,9 +72,13 @@ public:
     // The debt state of a situation: 0 no debt, 1 a debt whose outcome is not sufficient (or
     // has none), 2 every debt made up.
     static int StatoDebiti(int iSitId);
-    // The plain mean of the values of a situation's final-session votes that count in averages,
-    // rounded to hundredths; 0 without one.
-    static double MediaVotiFinale(int iSitId);
+    // The average a credit's band is chosen by, as the credits grid calculates it: the pupil's
+    // vote average (MediaVoti: the subjects his plan counts in the average, the conduct rule of
+    // the year iAnsId) of the class session iClsSesId, the grid's own in a final or deferred
+    // session, or else (0) of the year's final sessions; rounded to hundredths as the grid
+    // rounds, 0 without a vote. Every calculation of a credit's band, in the grid and in the
+    // collections, takes it from here.
+    static double MediaPerBanda(int iSitId, int iAnsId, int iClsSesId);
 
     static TValCredito Valori(const TRecCre &rec);
     // The row's values into the record (texts of its band and commendation left as they are).

@@ -43,10 +43,15 @@ TfmqevCarBase::AggiungiScorrimento(const char *tipo, const QString &precedente,
 {
     auto *barra = new QToolBar(QStringLiteral("Barra degli Strumenti"), this);
     barra->setObjectName(QStringLiteral("xoaCustom"));
+    // The walk's keys stand in the buttons' captions, where the office sees them without
+    // pointing at them.
+    barra->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     const auto azione = [&](const char *nome, const char *pulsante, const QString &testo,
                             const char *immagine, QKeyCombination tasto, bool avanti) {
         auto *a = new QAction(VxImage(QString::fromLatin1(immagine)), testo, this);
         a->setObjectName(QString::fromLatin1(nome) + QString::fromLatin1(tipo));
+        a->setIconText(QStringLiteral("%1 (%2)").arg(
+            testo, QKeySequence(tasto).toString(QKeySequence::NativeText)));
         barra->addAction(a);
         barra->widgetForAction(a)->setObjectName(QString::fromLatin1(pulsante));
         VxSetShortcut(this, a, QKeySequence(tasto));

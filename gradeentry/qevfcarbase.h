@@ -74,7 +74,8 @@ protected:
 
     // The tool bar "Barra degli Strumenti" (xoaCustom) above the pages, with the two commands
     // (tbPrior, tbNext) that walk to the previous and the next pupil or subject: aPrev<kind>
-    // Alt+PgUp and aNext<kind> Alt+PgDown, their keys in their tooltips; cambia(true) goes on.
+    // Alt+PgUp and aNext<kind> Alt+PgDown, their keys in their captions and tooltips;
+    // cambia(true) goes on.
     struct Scorrimento
     {
         QToolBar *barra;

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QPainter>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -76,12 +77,29 @@ void TfmqevCarSng::CaricaDati()
     for (TfrqevCarBs *frame : Pagine()->FrameVisibili())
         frame->laNameCaption->setText(alunno);
     ApplicaParVis(alunno);
+    // The credits' last row is the pupil's present year, the one the office comes to edit.
+    if (TfrqevCarBs *crediti = FrameDi(tdCrediti)) {
+        try {
+            crediti->grGrid->setRow(crediti->grGrid->RowCount() - 1);
+        } catch (const std::exception &) {
+            // A grid without a data row stays where it is.
+        }
+    }
 }
 
 void TfmqevCarSng::Chiusa()
 {
-    if (QevGradeWindow *origine = TdmqevActivations::FinestraOrigine())
+    if (QevGradeWindow *origine = TdmqevActivations::FinestraOrigine()) {
         origine->SetReadOnly(false);
+        // The keyboard goes back to the grid the pupil was opened from, once the window is gone
+        // and that window active again: not to whatever control of it took the keyboard last.
+        if (TfrqevCarBs *frame = origine->FrameAttivo()) {
+            QTimer::singleShot(0, frame->grGrid, [grid = frame->grGrid] {
+                if (grid->isVisible() && grid->isEnabled())
+                    grid->setFocus(Qt::OtherFocusReason);
+            });
+        }
+    }
     if (dmqevDataSets)
         dmqevDataSets->iAnsIdSel = dmqevDataSets->iAnsId;
 }

@@ -9,6 +9,7 @@
 #include "platform/frames.h"
 #include "platform/globalvars.h"
 #include "platform/images.h"
+#include "platform/keyboardfocus.h"
 #include "platform/messagedlg.h"
 #include "platform/vxexception.h"
 #include "platform/waitwindow.h"
@@ -225,6 +226,10 @@ TfmqevSelItem::TfmqevSelItem(QWidget *owner) : TfmVxOkCancDlg(owner)
     for (QWidget *w :
          std::initializer_list<QWidget *>{mcData, meNota, lvItems, pSearch, cbAll, buDocIst})
         w->setVisible(false);
+    // Tab from the kind's editor: the search, the buttons, then the walk's commands above.
+    VxTabStops(bar);
+    VxSetTabOrder({mcData, meNota, lvItems, eFind, buOk(), buCancel(),
+                   bar->widgetForAction(tbPrior), bar->widgetForAction(tbNext), cbAll, buDocIst});
 
     // The buttons' work reads lists from the database: a failure is shown, not carried out of
     // the event.
@@ -293,6 +298,8 @@ void TfmqevSelItem::Mostra()
     // The office goes on from the keyboard in what it opened: the window is made the active one
     // (a window manager may show a tool window without giving it the keyboard), its editor of
     // the kind takes the focus.
+    if (!isVisible())
+        seguiCella();
     show();
     raise();
     seguiCella();
@@ -415,9 +422,11 @@ void TfmqevSelItem::seguiCella()
     if (width() < serve)
         resize(serve, height());
     // Beside the row it writes to, never over it: below when the screen has room, else above.
-    // A place the office chose, off the row, is kept.
+    // A place the office chose, off the row, is kept. Placed before it is first shown, where a
+    // dialog would stand (centred on the window) and off the row, the window manager maps it
+    // there: moved only once mapped, it may stay over the row.
     TqelStringGrid *g = Griglia;
-    if (!g || !isVisible() || !g->isVisible())
+    if (!g || !g->isVisible())
         return;
     const QRect cella = g->CellRect(g->Col(), g->Row());
     if (cella.isEmpty())
@@ -425,7 +434,9 @@ void TfmqevSelItem::seguiCella()
     const QRect riga(g->viewport()->mapToGlobal(QPoint(0, cella.top())),
                      QSize(g->viewport()->width(), cella.height()));
     QRect finestra = frameGeometry();
-    if (!finestra.intersects(riga))
+    if (!isVisible())
+        finestra.moveCenter(g->window()->frameGeometry().center());
+    else if (!finestra.intersects(riga))
         return;
     const QRect schermo = g->screen()->availableGeometry();
     constexpr int distacco = 4;

@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QKeySequence>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -78,6 +79,8 @@ TqevPagine::TqevPagine(QWidget *window, std::span<const TqevDefPagina> pagine, i
             frame->setObjectName(QString::fromLatin1(f.name));
             layout->addWidget(frame, 1);
             m_ospiti.append({frame, f.TipoDati, index});
+            connect(frame, &TfrqevCarBs::salvata, this,
+                    [this, tipo = f.TipoDati] { rileggiSeguenti(tipo); });
         }
         m_pcMain->setTabVisible(index, false);
     }
@@ -267,12 +270,26 @@ bool TqevPagine::ChiediSalvataggio()
     case TfmqevCarSave::esSalva:
         break;
     }
+    // The window's data goes after these saves: no page reads again meanwhile.
+    const QScopedValueRollback<bool> uscita(m_inUscita, true);
     for (int tipoDati : kOrdineSalva) {
         QCheckBox *box = dialog.Casella(tipoDati);
         if (box->isChecked() && box->isEnabled() && !Frame(tipoDati)->Salva())
             return false; // the failure was shown; every edit stays in the window
     }
     return true;
+}
+
+void TqevPagine::rileggiSeguenti(int tipoDati)
+{
+    if (m_inUscita)
+        return;
+    // A page keeps what the office typed and has not saved: it reads again only when clean.
+    for (const Ospite &o : std::as_const(m_ospiti)) {
+        if (o.TipoDati != tipoDati && Visibile(o.TipoDati) && o.frame->Segue(tipoDati) &&
+            !o.frame->grGrid->Modificato())
+            RunShowingErrors([frame = o.frame] { frame->Rileggi(); });
+    }
 }
 
 void TqevPagine::SetReadOnly(bool value)

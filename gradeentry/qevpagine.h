@@ -23,8 +23,10 @@
 // does not close. A per-class judgments page is saved, without asking, when the office leaves
 // it, and read again when the office comes back to it. The save question offers every modified
 // page and saves the ticked ones in the fixed order votes, proposed votes, taxonomies, absences,
-// aids, notes, debts, final outcome, credits, judgments. Ctrl+Tab and Ctrl+PgDn (Ctrl+Shift+Tab,
-// Ctrl+PgUp) change the page from anywhere in the window.
+// aids, notes, debts, final outcome, credits, judgments. A page saved by itself has the pages
+// that depend on what it stores read again, where nothing typed is unsaved (an outcome saved on
+// the pupil's "Finale" opens that year's row on "Crediti"). Ctrl+Tab and Ctrl+PgDn
+// (Ctrl+Shift+Tab, Ctrl+PgUp) change the page from anywhere in the window.
 
 #include <QList>
 #include <QObject>
@@ -116,6 +118,8 @@ private:
     };
     const Ospite *ospiteDi(int tipoDati) const;
     void paginaCambiata(int index);
+    // After a page of the kind was saved, the pages that follow what it stores read again.
+    void rileggiSeguenti(int tipoDati);
 
     QWidget *m_window;
     QTabWidget *m_pcMain;
@@ -124,6 +128,7 @@ private:
     int m_paginaCorrente = 0;
     // Page changes go unchecked while the pages load and while a refused change is undone.
     bool m_senzaControllo = false;
+    bool m_inUscita = false; // saving before the window's data goes
 };
 
 // The votes grid's outline of a vote that differs from the proposal in the same cell of the

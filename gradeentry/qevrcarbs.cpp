@@ -53,6 +53,28 @@ void separatore(TfrqevCarBs *frame, const char *name)
     frame->xoaCustom()->addSeparator()->setObjectName(QString::fromLatin1(name));
 }
 
+// The grid's help line: as wide as the grid above it and never wider, a long text on a second
+// line instead of widening the page against the panels beside it (the class's credit lists).
+class RigaAiuto : public QLabel
+{
+public:
+    RigaAiuto() { setWordWrap(true); }
+    QSize minimumSizeHint() const override
+    {
+        const int riga = fontMetrics().height() + 8;
+        return {fontMetrics().averageCharWidth() * 8,
+                std::max(riga, width() > 0 ? heightForWidth(width()) : riga)};
+    }
+    QSize sizeHint() const override { return minimumSizeHint(); }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QLabel::resizeEvent(event);
+        updateGeometry(); // the height its text takes at the new width
+    }
+};
+
 // A handler of a user's action: an office-facing failure is shown once.
 template <typename Work> void azione(QAction *action, TfrqevCarBs *frame, Work work)
 {
@@ -101,7 +123,7 @@ const struct
 } // namespace
 
 TfrqevCarBs::TfrqevCarBs(QWidget *parent)
-    : TfrVxBase(parent), grGrid(new TqelStringGrid), PanelHelp(new QLabel), paName(new QWidget),
+    : TfrVxBase(parent), grGrid(new TqelStringGrid), PanelHelp(new RigaAiuto), paName(new QWidget),
       laNameCaption(new QLabel), paMedia(new QWidget), laMedia(new QLabel)
 {
     // The actions' image numbers index these, in this order.
@@ -161,7 +183,6 @@ TfrqevCarBs::TfrqevCarBs(QWidget *parent)
     splitter->setStretchFactor(0, 1);
     splitter->setChildrenCollapsible(false);
     PanelHelp->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    PanelHelp->setMinimumHeight(PanelHelp->fontMetrics().height() + 8);
     PanelHelp->setFrameShape(QFrame::StyledPanel);
     FrameLayout()->addWidget(splitter, 1);
 
@@ -406,6 +427,21 @@ bool TfrqevCarBs::Salva()
     const bool stessoAnno = !dmqevDataSets || dmqevDataSets->iAnsId == dmqevDataSets->iAnsIdSel;
     if (TipoCar == tcAlunno && TdmqevActivations::FinestraOrigine() &&
         (TipoDati != tdDebiti || stessoAnno))
+        UpdateClassForm();
+    emit salvata();
+    return true;
+}
+
+bool TfrqevCarBs::Rileggi()
+{
+    TfrqevCarBs *classe = TipoCar == tcAlunno ? FrameClasseAlunno() : nullptr;
+    const int riga = perLivello(TipoDati) ? RigaCls2 : RigaCls1;
+    for (int c = 0; classe && c < classe->grGrid->ColCount(); ++c) {
+        if (classe->grGrid->CellaModificata(c, riga))
+            return false;
+    }
+    LoadData();
+    if (classe)
         UpdateClassForm();
     return true;
 }

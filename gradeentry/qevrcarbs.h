@@ -61,7 +61,7 @@ public:
     // The pupil's own (subject, component) pairs, as the grade data module reads them;
     // emptied by InitTipoDati.
     TqevListaFiltro ListaMatAlu;
-    double Media = 0; // the pupil's average last computed by AggiornaMedia
+    double Media = 0;      // the pupil's average last computed by AggiornaMedia
     QString MotivoRifiuto; // why the cell check last refused the current cell
 
     // ---- Controls -----------------------------------------------------------------------
@@ -102,6 +102,17 @@ public:
     // "modified" only then): the record against what it last read or wrote; the base compares
     // the cell's text.
     virtual bool CellaDiversa(int col, int row) const;
+    // Whether what the frame shows depends on what a page of the kind stores (the credits on
+    // the final outcome, which opens or closes a year's row); the base depends on none.
+    virtual bool Segue(int tipoDati) const
+    {
+        Q_UNUSED(tipoDati);
+        return false;
+    }
+    // After such a page of the same window was saved: the frame reads its data again from the
+    // database, and beside the class window gives that window's row of the pupil the same. False,
+    // reading nothing, when that row holds what the office typed and has not saved.
+    virtual bool Rileggi();
 
     // Loads: from the class window (per-pupil frame while it is open) or the database. Then
     // "Selezione dati..." is enabled when the grid has a data column.
@@ -137,6 +148,10 @@ public:
     virtual void grGridSelectCell(int col, int row, bool &canSelect);
     // The frame becomes the working one: the open pick dialog follows it or hides.
     void FrameEnter() override;
+
+signals:
+    // Salva stored every change.
+    void salvata();
 
 protected:
     // The grid's key and mouse hooks, for descendants that follow them.

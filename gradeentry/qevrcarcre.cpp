@@ -7,7 +7,6 @@
 #include "gradeentry/qevrcrelista.h"
 #include "gradeentry/qevregolevalori.h"
 #include "gradeentry/qevsalva.h"
-#include "gradeentry/qevutil.h"
 #include "platform/connection.h"
 #include "platform/helpers.h"
 #include "platform/messagedlg.h"
@@ -505,27 +504,16 @@ void TfrqevCarCre::grGridSelectCell(int col, int row, bool &canSelect)
     AggiornaMedia(row);
 }
 
-double TfrqevCarCre::mediaAlunno(int row) const
-{
-    int iSitId = dmqevDataSets->iSitId;
-    if (TipoCar == tcClasse) {
-        auto ana = AlunnoDi(row);
-        iSitId = ana ? ana->iSitId : 0;
-    }
-    SetAnsIdMedia(dmqevDataSets->iAnsId);
-    return RoundTo(MediaVoti(iSitId, -1, dmqevDataSets->iClsSesId, false), -2);
-}
-
 void TfrqevCarCre::CalcolaBanda(TRecCre &rec, int &creMin, int &creMax)
 {
     creMin = 0;
     creMax = 0;
     // The class session's own year, with its votes page open, averages the pupil's votes of
-    // the class session; any other year the final-session votes stored for the situation.
+    // the class session; any other year the votes of that year's final sessions.
     const int sfi = dmqevDataSets->iSfiId;
-    const double valore = (sfi == 2 || sfi == 3) && rec.iAnsId == dmqevDataSets->iAnsId && grVoti
-                              ? mediaAlunno(grGrid->Row())
-                              : TqevCreStore::MediaVotiFinale(rec.iSitId);
+    const bool sessione = (sfi == 2 || sfi == 3) && rec.iAnsId == dmqevDataSets->iAnsId && grVoti;
+    const double valore = TqevCreStore::MediaPerBanda(rec.iSitId, rec.iAnsId,
+                                                      sessione ? dmqevDataSets->iClsSesId : 0);
     rec.fCreMediaVoti = valore;
     const TqevBanda *banda = BandaDi(m_bande, valore);
     // No band holds the average: the row keeps no band it no longer has.
@@ -836,6 +824,22 @@ void TfrqevCarCre::UpdateClassForm()
     }
     cls->VisualizzaModo(cls->ModoCre);
     cls->AggiornaMedia(RigaCls1);
+}
+
+bool TfrqevCarCre::Segue(int tipoDati) const
+{
+    return tipoDati == tdEsito;
+}
+
+bool TfrqevCarCre::Rileggi()
+{
+    if (!TfrqevCarBs::Rileggi())
+        return false;
+    // A year opened meanwhile gets its empty row as the page is entered, as after the first load.
+    m_righeCreate = false;
+    AggiornaMedia(grGrid->Row());
+    aggiornaCella();
+    return true;
 }
 
 void TfrqevCarCre::SetReadOnly(bool value)

@@ -93,6 +93,9 @@ public:
     void UpdateClassForm() override;
     void SetReadOnly(bool value) override;
     bool CellaDiversa(int col, int row) const override;
+    // A year's row opens to a credit, or closes, with the final outcome stored.
+    bool Segue(int tipoDati) const override;
+    bool Rileggi() override;
     void aFormSelExecute() override;
     void grGridSelectCell(int col, int row, bool &canSelect) override;
     void FrameEnter() override;
@@ -126,7 +129,6 @@ private:
     bool prendiDigitato(int col, int row, QString &motivo);
     bool modificabile(int col, int row) const;
     bool ultimaColonna(int col, int row) const;
-    double mediaAlunno(int row) const;
     QString descriviCella(const TRecCre &rec, int row) const;
     // The class window's credits frame, when this per-pupil frame works beside it.
     TfrqevCarCre *frameClasse() const;

@@ -585,8 +585,11 @@ void TfrqevCarDeb::aDelExecute()
     auto rec = DebitoCorrente();
     if (!rec || rec->bBloccato || m_readOnly)
         return;
-    if (VxMessageDlg(QStringLiteral("Confermi la cancellazione del debito?"), mtConfirmation,
-                     mbYesNo, 0, mrNo) != mrYes)
+    // Whose debt goes, and in which subject: the cursor may stand far from where the office
+    // last looked.
+    if (VxMessageDlg(QStringLiteral("Confermi la cancellazione del debito?\r\r") +
+                         descrivi(col, row),
+                     mtConfirmation, mbYesNo, 0, mrNo) != mrYes)
         return;
     const int iDebId = rec->iDebId;
     const int iMatId = rec->iMatId;

@@ -83,8 +83,7 @@ MakeupToolBar addMakeupToolBar(QWidget *window, QBoxLayout *layout, const QStrin
     tools.deleteAll->setObjectName(deleteAllName);
     tools.deleteAll->setToolTip(deleteAllHint);
     // Tab reaches the tool bar's commands too: a tool bar's buttons take no focus of their own.
-    for (QAction *action : {tools.deleteOne, tools.deleteAll})
-        tools.bar->widgetForAction(action)->setFocusPolicy(Qt::TabFocus);
+    VxTabStops(tools.bar);
 
     auto *panel = new QWidget(tools.bar);
     panel->setObjectName(QStringLiteral("Panel2"));
@@ -104,7 +103,7 @@ MakeupToolBar addMakeupToolBar(QWidget *window, QBoxLayout *layout, const QStrin
     tools.legend->setText(QStringLiteral("Legenda"));
     tools.legend->setCheckable(true);
     // Tab reaches it; a click leaves the keyboard where it was (the grid's cell).
-    tools.legend->setFocusPolicy(Qt::TabFocus);
+    VxTabStop(tools.legend);
     // Its key works wherever the keyboard is in the window, and shows in its tooltip.
     VxSetButtonShortcut(window, tools.legend,
                         QStringLiteral("Mostra o nasconde la legenda dei colori"),

@@ -387,6 +387,7 @@ void TClientDataSet::activate()
 {
     m_fields.clear();
     m_fieldIndex.clear();
+    m_asNamed.clear();
     for (int i = 0; i < m_defs.size(); ++i) {
         m_fields.push_back(std::unique_ptr<TField>(new TField(this, i)));
         m_fieldIndex.insert(m_defs.at(i).Name.toUpper(), i);
@@ -402,6 +403,7 @@ void TClientDataSet::activate()
     } catch (...) {
         m_fields.clear();
         m_fieldIndex.clear();
+        m_asNamed.clear();
         throw;
     }
     m_state = dsBrowse;
@@ -414,6 +416,7 @@ void TClientDataSet::Close()
     clearRows();
     m_fields.clear();
     m_fieldIndex.clear();
+    m_asNamed.clear();
     m_state = dsInactive;
 }
 
@@ -460,8 +463,12 @@ QList<int> TClientDataSet::resolveColumns(const QString &fields, const QString &
 
 TField *TClientDataSet::FindField(const QString &name) const
 {
-    const int column = m_fieldIndex.value(name.trimmed().toUpper(), -1);
-    return column < 0 ? nullptr : m_fields.at(size_t(column)).get();
+    // A caller names a column the same way row after row: that name is found as it is given,
+    // without an upper-case copy at every row.
+    auto found = m_asNamed.constFind(name);
+    if (found == m_asNamed.constEnd())
+        found = m_asNamed.insert(name, m_fieldIndex.value(name.trimmed().toUpper(), -1));
+    return *found < 0 ? nullptr : m_fields.at(size_t(*found)).get();
 }
 
 TField *TClientDataSet::FieldByName(const QString &name) const

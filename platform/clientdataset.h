@@ -255,7 +255,8 @@ private:
 
     QList<TFieldDef> m_defs;
     std::vector<std::unique_ptr<TField>> m_fields;
-    QHash<QString, int> m_fieldIndex; // upper-case name -> column
+    QHash<QString, int> m_fieldIndex;      // upper-case name -> column
+    mutable QHash<QString, int> m_asNamed; // FindField's names as given -> column, -1 none
 
     std::vector<std::unique_ptr<Row>> m_rows; // natural order
     std::vector<Row *> m_view;                // visible order: filtered, sorted

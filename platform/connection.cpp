@@ -43,6 +43,13 @@ const QString kFixSettings = QStringLiteral(
 void requireUsableSettingsFile(const QString &path)
 {
     const QString shown = QDir::toNativeSeparators(path);
+    // A share not mounted yet: the school's settings are there, only out of reach.
+    if (const QString link = VxLinkText(path); !link.isEmpty() && !QFileInfo::exists(path))
+        throw EVxException(
+            QStringLiteral("Il file delle impostazioni di connessione %1 %2.\r\rCollegare il "
+                           "disco o la cartella di rete a cui punta, oppure correggere il "
+                           "collegamento, e riavviare il programma.")
+                .arg(shown, link));
     QFile file;
     if (QFileInfo(path).isDir() || !VxOpenRegularFile(file, path))
         throw EVxException(
@@ -166,7 +173,8 @@ TVxConnectionSettings readConnectionSettings()
 {
     const TVxINIFile ini = settingsIni();
     const TVxConnectionSettings defaults = defaultConnectionSettings();
-    if (!QFileInfo::exists(ini.resolvedPath())) {
+    // Only where nothing stands: a link pointing nowhere is the school's, out of reach.
+    if (!VxNameTaken(ini.resolvedPath())) {
         writeConnectionSettings(defaults);
     } else {
         requireUsableSettingsFile(ini.resolvedPath());

@@ -3,14 +3,18 @@
 #include "platform/maindir.h"
 #include "platform/vxexception.h"
 
+#include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDevice>
 #include <QFileInfo>
 #include <QHash>
+#include <QMutex>
 #include <QRandomGenerator>
 #include <QScopeGuard>
+#include <QSet>
 #include <QSysInfo>
 #include <QThread>
 
@@ -41,16 +45,49 @@ bool sameFile(const struct stat &a, const struct stat &b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+// Eight hex digits that tell this computer in this boot from any other: a fresh name's writer is
+// looked for among this computer's processes only when its name carries them.
+QByteArray computerTag()
+{
+    static const QByteArray tag =
+        QCryptographicHash::hash(QSysInfo::machineHostName().toUtf8() + '\n' +
+                                     QSysInfo::machineUniqueId() + '\n' + QSysInfo::bootUniqueId(),
+                                 QCryptographicHash::Md5)
+            .toHex()
+            .left(8);
+    return tag;
+}
+
+// A fresh name ".<file>.<computer><process><random>" (eight hex digits each): who made it.
+struct FreshName
+{
+    QByteArray computer;
+    qint64 process = 0;
+};
+
+std::optional<FreshName> parseFreshName(QByteArrayView entry)
+{
+    const qsizetype dot = entry.lastIndexOf('.');
+    if (!entry.startsWith('.') || dot < 2 || entry.size() - dot - 1 != 24)
+        return std::nullopt;
+    const QByteArrayView hex = entry.sliced(dot + 1);
+    if (!std::all_of(hex.begin(), hex.end(), [](char c) { return std::isxdigit(uchar(c)); }))
+        return std::nullopt;
+    return FreshName{hex.first(8).toByteArray(), hex.sliced(8, 8).toLongLong(nullptr, 16)};
+}
+
 // A name of its own beside the target, opened for writing only if nothing stands there.
 int openFreshName(const QString &path, mode_t mode, QByteArray *freshName)
 {
     const QFileInfo target(path);
+    const QByteArray writer =
+        computerTag() + QByteArray::number(qint64(::getpid()), 16).rightJustified(8, '0');
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString name =
-            QStringLiteral("%1/.%2.%3")
-                .arg(target.absolutePath(), target.fileName())
-                .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0'));
-        *freshName = QFile::encodeName(name);
+        *freshName =
+            QFile::encodeName(
+                QStringLiteral("%1/.%2.").arg(target.absolutePath(), target.fileName())) +
+            writer +
+            QByteArray::number(QRandomGenerator::system()->generate(), 16).rightJustified(8, '0');
         const int fd = ::open(freshName->constData(),
                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST)
@@ -60,45 +97,54 @@ int openFreshName(const QString &path, mode_t mode, QByteArray *freshName)
     return -1;
 }
 
-bool isFreshNameOf(QByteArrayView entry, QByteArrayView prefix)
+// The fresh names that writers of this user left in the folder when they were killed: this
+// computer's whose process is gone, another computer's only once older than any write lasts
+// (its writer can't be seen from here, and a share may not carry its kernel lock here). A live
+// writer holds a kernel lock on its own where the disk has them. A name another account made,
+// or one with another link to it, is not ours to remove.
+void removeLeftFreshNames(const QString &folder)
 {
-    if (entry.size() != prefix.size() + 16 || !entry.startsWith(prefix))
-        return false;
-    return std::all_of(entry.begin() + prefix.size(), entry.end(),
-                       [](char c) { return std::isxdigit(uchar(c)) != 0; });
-}
-
-// The fresh names of the target that writers of this user left when they were killed: a live
-// writer holds a kernel lock on its own, and one just made is not judged before it could take
-// it. A name another account made, or one with another link to it, is not ours to remove.
-void removeLeftFreshNames(const QString &path, QByteArrayView own)
-{
-    const QFileInfo target(path);
-    DIR *dir = ::opendir(QFile::encodeName(target.absolutePath()).constData());
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
     if (!dir)
         return;
     const auto closeDir = qScopeGuard([dir] { ::closedir(dir); });
-    const int folder = ::dirfd(dir);
-    const QByteArray prefix = '.' + QFile::encodeName(target.fileName()) + '.';
+    const int fd = ::dirfd(dir);
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     while (const dirent *entry = ::readdir(dir)) {
-        if (!isFreshNameOf(entry->d_name, prefix) || own.endsWith(QByteArrayView(entry->d_name)))
+        const std::optional<FreshName> fresh = parseFreshName(entry->d_name);
+        if (!fresh)
             continue;
-        const int fd = ::openat(folder, entry->d_name,
-                                O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-        if (fd < 0)
+        const bool here = fresh->computer == computerTag();
+        if (here && (fresh->process > std::numeric_limits<pid_t>::max() ||
+                     ::kill(pid_t(fresh->process), 0) == 0 || errno != ESRCH))
+            continue;
+        const int left =
+            ::openat(fd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (left < 0)
             continue;
         struct stat info;
         struct stat there;
-        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+        if (::fstat(left, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
             info.st_nlink == 1 &&
-            now - qint64(info.st_mtime) > TVxFileReplacement::kLeftAfterSecs &&
-            ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-            ::fstatat(folder, entry->d_name, &there, AT_SYMLINK_NOFOLLOW) == 0 &&
-            sameFile(info, there))
-            ::unlinkat(folder, entry->d_name, 0);
-        ::close(fd);
+            (here || now - qint64(info.st_mtime) > TVxFileReplacement::kLeftAfterSecs) &&
+            ::flock(left, LOCK_EX | LOCK_NB) == 0 &&
+            ::fstatat(fd, entry->d_name, &there, AT_SYMLINK_NOFOLLOW) == 0 && sameFile(info, there))
+            ::unlinkat(fd, entry->d_name, 0);
+        ::close(left);
     }
+}
+
+// Whether this is the run's first write into the folder: its leftovers are looked for once,
+// not at every file of a folder of thousands.
+bool firstWriteInto(const QString &folder)
+{
+    static QMutex mutex;
+    static QSet<QString> seen;
+    const QMutexLocker locker(&mutex);
+    if (seen.contains(folder))
+        return false;
+    seen.insert(folder);
+    return true;
 }
 
 // Every byte, or false with errno saying why (a write that takes none is a full disk).
@@ -140,6 +186,39 @@ EVxException notRegular(const QString &path, mode_t mode, const QString &what)
     return EVxException(QStringLiteral("%1 %2 non è un file normale (%3): Tavrin non lo legge. "
                                        "Cancellarlo o sostituirlo e ripetere l'operazione.")
                             .arg(what, native(path), kindOf(mode)));
+}
+
+// Whether anyone but this user may change what the folder holds: a folder of another account,
+// or one its group (unless the user's own) or everyone may write.
+bool othersMayWrite(const struct stat &folder)
+{
+    return (folder.st_uid != ::geteuid() && folder.st_uid != 0) || (folder.st_mode & S_IWOTH) ||
+           ((folder.st_mode & S_IWGRP) && folder.st_gid != ::getegid());
+}
+
+// Why a link standing where a folder is made or entered to write is not followed; empty for
+// the office's own arrangement (VxMakeOwnFolder).
+QString linkRefusal(const QString &path, const struct stat &link, bool officeTree)
+{
+    const QString text = VxLinkText(path);
+    const QByteArray name = QFile::encodeName(path);
+    struct stat there;
+    if (::stat(name.constData(), &there) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? text
+                                                   : QStringLiteral("%1, che non si raggiunge: %2")
+                                                         .arg(text, VxSystemErrorText(errno));
+    if (link.st_uid != ::geteuid())
+        return text + QStringLiteral(" creato da un altro utente");
+    struct stat parent;
+    if (::stat(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), &parent) != 0 ||
+        othersMayWrite(parent))
+        return text + QStringLiteral(" in una cartella in cui possono scrivere anche altri utenti");
+    if (!officeTree)
+        return text + QStringLiteral(" fuori dalla cartella principale di Tavrin");
+    if (!S_ISDIR(there.st_mode) || ::access(name.constData(), W_OK | X_OK) != 0)
+        return text +
+               QStringLiteral(", che non è una cartella in cui questo utente possa scrivere");
+    return QString();
 }
 
 // ---- the shared hold ----
@@ -299,6 +378,8 @@ bool TVxFileReplacement::open(OpenMode mode)
 {
     Q_UNUSED(mode);
     Q_ASSERT(m_fd < 0 && !m_finished);
+    if (refuseLink())
+        return false;
     // Created with the umask applied, as any new file of the program, unless the office gave
     // its own file other permissions (never special bits: they are no office's doing).
     std::optional<mode_t> bits;
@@ -315,7 +396,8 @@ bool TVxFileReplacement::open(OpenMode mode)
     }
     // Held while it lives: the mark that tells a live writer's name from a killed one's.
     ::flock(m_fd, LOCK_EX | LOCK_NB);
-    removeLeftFreshNames(m_path, m_fresh);
+    if (const QString folder = QFileInfo(m_path).absolutePath(); firstWriteInto(folder))
+        removeLeftFreshNames(folder);
     return QIODevice::open(WriteOnly | Unbuffered);
 }
 
@@ -391,6 +473,11 @@ void TVxFileReplacement::finish(TVxFileSync sync)
         flushBuffer();
     if (!failed() && sync == TVxFileSync::Now && ::fsync(m_fd) != 0)
         fail(errno);
+    // Removed meanwhile by another (a cleanup that took this writer for a killed one).
+    if (struct stat info; !failed() && ::fstat(m_fd, &info) == 0 && info.st_nlink == 0) {
+        m_freshGone = true;
+        fail(ENOENT);
+    }
     if (m_fd >= 0 && ::close(m_fd) != 0)
         fail(errno);
     m_fd = -1;
@@ -405,16 +492,40 @@ void TVxFileReplacement::finish(TVxFileSync sync)
 void TVxFileReplacement::commit(TVxFileSync sync)
 {
     finish(sync);
+    // A link may have taken the name since open(): still never replaced.
+    if (refuseLink()) {
+        discard();
+        throw failure();
+    }
     if (std::rename(m_fresh.constData(), QFile::encodeName(m_path).constData()) != 0) {
-        fail(errno);
+        const int code = errno;
+        m_freshGone = code == ENOENT && !VxNameTaken(QFile::decodeName(m_fresh)) &&
+                      QFileInfo(QFileInfo(m_path).absolutePath()).isDir();
+        fail(code);
         discard();
         throw failure();
     }
     m_committed = true;
 }
 
+bool TVxFileReplacement::refuseLink()
+{
+    m_link = VxLinkText(m_path);
+    if (m_link.isEmpty())
+        return false;
+    fail(ELOOP);
+    return true;
+}
+
 QString TVxFileReplacement::reason() const
 {
+    if (!m_link.isEmpty())
+        return m_link;
+    if (m_freshGone)
+        return QStringLiteral("il file provvisorio %1, in cui Tavrin lo stava scrivendo, è stato "
+                              "cancellato nel frattempo da un altro programma (forse Tavrin su un "
+                              "altro computer, che lo ha creduto abbandonato)")
+            .arg(native(QFile::decodeName(m_fresh)));
     return VxSystemErrorText(m_error);
 }
 
@@ -422,7 +533,14 @@ EVxException TVxFileReplacement::failure() const
 {
     QString text =
         QStringLiteral("Impossibile scrivere il file %1: %2.").arg(native(m_path), reason());
-    if (VxNameTaken(m_path))
+    // What stands at the name is not this writer's to vouch for once another removed its work.
+    if (!m_link.isEmpty())
+        text += QStringLiteral(" Tavrin non scrive attraverso un collegamento e non lo "
+                               "sostituisce: il collegamento è rimasto com'era.");
+    else if (m_freshGone)
+        text += QStringLiteral(" Questa scrittura non ha sostituito il file: ripetere "
+                               "l'operazione.");
+    else if (VxNameTaken(m_path))
         text += QStringLiteral(" Il file che c'era è rimasto com'era.");
     return EVxException(text);
 }
@@ -457,6 +575,39 @@ void VxCopyFile(const QString &source, const QString &target)
             break; // commit() tells why
     }
     out.commit();
+}
+
+void VxPutInPlace(const QString &made, const QString &path)
+{
+    const QString refused = QStringLiteral("Impossibile sostituire il file %1 con %2: %3.");
+    if (const QString link = VxLinkText(path); !link.isEmpty())
+        throw EVxException(refused.arg(native(path), native(made), link) +
+                           QStringLiteral(" Tavrin non lo sostituisce."));
+    if (std::rename(QFile::encodeName(made).constData(), QFile::encodeName(path).constData()) != 0)
+        throw EVxException(refused.arg(native(path), native(made), VxSystemErrorText(errno)));
+}
+
+bool SyncFolderToDisk(const QString &folder)
+{
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::syncfs(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+
+QString VxLinkText(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(QDir::cleanPath(path));
+    struct stat info;
+    if (::lstat(name.constData(), &info) != 0 || !S_ISLNK(info.st_mode))
+        return QString();
+    const QString target = native(QFileInfo(QFile::decodeName(name)).symLinkTarget());
+    if (::stat(name.constData(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR))
+        return QStringLiteral("è un collegamento a un percorso che non esiste (%1)").arg(target);
+    return QStringLiteral("è un collegamento a %1").arg(target);
 }
 
 bool VxNameTaken(const QString &path)
@@ -520,10 +671,20 @@ QString VxMakeOwnFolder(const QString &base, const QString &relative, TVxFileAcc
         return EVxException(QStringLiteral("Impossibile creare la cartella %1: %2.")
                                 .arg(native(folder), VxSystemErrorText(code)));
     };
+    const auto refuseLink = [&folder](const QString &why) {
+        return EVxException(QStringLiteral("Impossibile scrivere nella cartella %1: %2. Tavrin non "
+                                           "segue il collegamento e non lo sostituisce: "
+                                           "controllare dove punta e ripetere l'operazione.")
+                                .arg(native(folder), why));
+    };
     if (!QDir().mkpath(folder)) {
         const int code = errno;
+        if (const QString link = VxLinkText(folder); !link.isEmpty())
+            throw refuseLink(link);
         throw refuse(VxNameTaken(folder) ? ENOTDIR : code);
     }
+    const QString main = QDir::cleanPath(GetMainDir());
+    const bool officeTree = folder == main || folder.startsWith(main + QLatin1Char('/'));
     const mode_t bits = access == TVxFileAccess::OwnerOnly ? 0700 : 0777;
     for (const QString &part :
          QDir::cleanPath(relative).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
@@ -534,13 +695,21 @@ QString VxMakeOwnFolder(const QString &base, const QString &relative, TVxFileAcc
         folder += QLatin1Char('/') + part;
         const QByteArray name = QFile::encodeName(folder);
         struct stat info;
-        if (::lstat(name.constData(), &info) == 0 && S_ISLNK(info.st_mode) &&
-            (access == TVxFileAccess::OwnerOnly || ::unlink(name.constData()) != 0))
-            throw refuse(access == TVxFileAccess::OwnerOnly ? ELOOP : errno);
+        if (::lstat(name.constData(), &info) == 0 && S_ISLNK(info.st_mode)) {
+            const QString why =
+                access == TVxFileAccess::OwnerOnly
+                    ? VxLinkText(folder) + QStringLiteral(", e una cartella privata non lo è mai")
+                    : linkRefusal(folder, info, officeTree);
+            if (!why.isEmpty())
+                throw refuseLink(why);
+            continue;
+        }
         if (::mkdir(name.constData(), bits) != 0 && errno != EEXIST)
             throw refuse(errno);
         if (::lstat(name.constData(), &info) != 0)
             throw refuse(errno);
+        if (S_ISLNK(info.st_mode))
+            throw refuseLink(VxLinkText(folder)); // made by another since the look above
         if (!S_ISDIR(info.st_mode))
             throw refuse(ENOTDIR);
         if (access == TVxFileAccess::OwnerOnly &&

@@ -6,18 +6,22 @@
 //   VxReplaceFile(path, bytes[, sync[, access]])   the file replaced whole, or left as it was
 //   TVxFileReplacement                            the same for a file written as a stream
 //   VxCopyFile(source, target)                    a copy that replaces the target when whole
+//   VxPutInPlace(made, path)                      another program's new file put in its place
+//   SyncFolderToDisk(folder)                      what was written there is on the disk
 //   VxIsOwnerOnly(path)                           no one but the owner may read it
 //   VxNameTaken(path)                             anything stands at the name, a link included
+//   VxLinkText(path)                              where a link points, in a message's words
 //   VxOpenRegularFile(file, path)                 opened for reading only if a regular file
-//   VxMakeOwnFolder(base, relative)               a folder of ours, never one a link points to
+//   VxMakeOwnFolder(base, relative)               a folder made or entered to write
 //   TVxSharedHold                                 a lock file among offices of one folder
 //   VxSystemErrorText(errno), VxFileErrorText(file)  a system error in Italian
 //
 // Every file the program writes goes through VxReplaceFile or TVxFileReplacement (a print to a
 // PDF file too: printoutput.h), and every folder it makes or enters to write through
-// VxMakeOwnFolder: no writer follows a link, keeps the modes of a file someone planted, or
-// leaves a shorter file in place of the old one when the disk is full. scripts/checkwriters.sh
-// (test check_writers) finds any other way in the program's code.
+// VxMakeOwnFolder: no writer follows a link someone else could have made, keeps the modes of a
+// file someone planted, or leaves a shorter file in place of the old one when the disk is full,
+// and nothing the program does removes or replaces a link. scripts/checkwriters.sh (test
+// check_writers) finds any other way in the program's objects.
 //
 // Files holding a password or pupils' data on their way to an upload (the connection settings,
 // the teachers' credentials, packets and archives) are readable by their owner alone; every
@@ -36,14 +40,15 @@ class QFileDevice;
 
 enum class TVxFileAccess { Shared, OwnerOnly };
 // When a saved file is on the disk: before the save returns (Now), or once the caller has
-// synced its folder (Later, SyncFolderToDisk in helpers.h), one wait for many files, before
+// synced its folder (Later, SyncFolderToDisk below), one wait for many files, before
 // the file that vouches for them is written.
 enum class TVxFileSync { Now, Later };
 
 // The bytes are written under a fresh name beside the file, created exclusively (neither a file
 // nor a link that someone planted under a name the program would use is ever opened), and that
-// name is renamed over the file: a reader finds the old file or the whole new one, and a link
-// standing at the file's name is replaced, never followed. OwnerOnly files are readable by
+// name is renamed over the file: a reader finds the old file or the whole new one. A link
+// standing at the file's name, one pointing nowhere too, is neither followed nor replaced: the
+// write is refused, naming it and where it points (VxLinkText). OwnerOnly files are readable by
 // their owner only; a Shared one keeps the permissions of the file it replaces when that is this
 // user's own (the office may have given it 0640), else takes the usual ones: never the modes
 // of a file another account planted (world-writable, setuid). Every write, the flush and the
@@ -63,9 +68,13 @@ void VxReplaceFile(const QString &path, const QByteArray &bytes,
 // a write that fails fails every later one and commit(), so a writer that does not look at
 // what write() returns still never replaces the file with a cut one. A writer may go back to
 // rewrite what it wrote (an archive's headers: seek()). The fresh name goes with the object
-// unless committed; one that a writer of this user left when it was killed (it holds a kernel
-// lock on its name while it lives) goes at the next open() for the same file. Files that must
-// appear together (an extraction) are each finish()ed, then each commit()ted.
+// unless committed. It names this computer and the writer's process: the first open() of a run
+// in a folder removes the fresh names there that writers of this user left when they were
+// killed, those whose process is gone from this computer, and those of other computers only
+// once untouched for kLeftAfterSecs (a share's kernel locks may not reach this computer, so a
+// live writer there can't be told from a killed one sooner). A commit that finds its fresh name
+// gone says so, never that the old file is as it was. Files that must appear together (an
+// extraction) are each finish()ed, then each commit()ted.
 class TVxFileReplacement : public QIODevice
 {
 public:
@@ -75,8 +84,9 @@ public:
     TVxFileReplacement &operator=(const TVxFileReplacement &) = delete;
 
     static constexpr qint64 kBufferSize = 64 * 1024;
-    // A fresh name untouched this long, that no writer holds, was left by a killed one.
-    static constexpr qint64 kLeftAfterSecs = 10;
+    // Longer than any write lasts: another computer's fresh name untouched this long, that no
+    // writer holds, was left by a killed one.
+    static constexpr qint64 kLeftAfterSecs = 24 * 60 * 60;
 
     // Write-only whatever the mode asks; false when the fresh name can't be made (failure()
     // says why).
@@ -103,13 +113,16 @@ private:
     void fail(int code);
     bool flushBuffer();
     void discard();
+    bool refuseLink();
 
     QString m_path;
     TVxFileAccess m_access;
     QByteArray m_fresh;
     QByteArray m_buffer;
+    QString m_link; // VxLinkText of a link found at the file's name
     int m_fd = -1;
     int m_error = 0;
+    bool m_freshGone = false;
     bool m_finished = false;
     bool m_committed = false;
 };
@@ -118,12 +131,26 @@ private:
 // naming the file that could not be read or written.
 void VxCopyFile(const QString &source, const QString &target);
 
+// A file that another program wrote whole beside the target (the engine's new database) renamed
+// over it in one step, as a replacement's fresh name is: never over a link. Throws EVxException
+// naming the target and the cause.
+void VxPutInPlace(const QString &made, const QString &path);
+
+// Waits until every file written on the folder's filesystem is on the disk (one wait for many
+// files saved with TVxFileSync::Later); false when the folder cannot be opened or the disk
+// reports an error.
+bool SyncFolderToDisk(const QString &folder);
+
 // True when neither the group nor others may read the file (a missing file is not).
 bool VxIsOwnerOnly(const QString &path);
 
 // True when anything stands at the name: a file, a folder, a link, a dangling link too. The
 // test for a name to be free, which a link planted at it must not pass.
 bool VxNameTaken(const QString &path);
+
+// "è un collegamento a /mnt/scuola/ETC", or "è un collegamento a un percorso che non esiste
+// (/mnt/scuola/ETC)" when nothing stands where it points; empty when the name is no link.
+QString VxLinkText(const QString &path);
 
 // A system error (errno) as the office reads it: "spazio esaurito sul disco". The one place
 // that words the system's refusals; VxFileErrorText does it for Qt's file objects, whose own
@@ -140,13 +167,18 @@ bool VxOpenRegularFile(QFile &file, const QString &path);
 // The one way the program makes, or enters to write, a folder; returns its path (no separator
 // at the end). `base` is taken as it stands and made with its parents when missing: a folder
 // the office chose (a key, a share: a link there is the office's own). Every folder of
-// `relative` below it ("5A", "Storico/956") is the program's: a link standing at one's name is
-// removed and a real folder made in its place, so that the files meant for it never land where
-// the link points; a file there is refused. OwnerOnly folders are made for this user alone
-// (0700), in shared places (/tmp): one that is another's, or a link, is refused. The one-argument
-// form takes the main folder as the base of a path inside it (ETC, sta, USR/Dati/Registro are the
-// program's), any other path as the office gave it. Throws EVxException naming the folder and the
-// cause.
+// `relative` below it ("5A", "Storico/956") is made when missing; a link standing at one's name
+// is never removed or replaced. It is followed only where it is the office's own arrangement
+// (ETC or USR kept on another disk): below the main folder, this user's, in a folder no one
+// else may write, to a folder this user may write. Any other (another account's, one in a
+// folder others may write such as an exchange folder teachers write, one outside the main
+// folder, one pointing nowhere) is refused, naming it and where it points, and nothing is
+// written through it: the rule the kernel's protected_symlinks keeps, that a link someone else
+// could have made or changed is not followed. A file there is refused. OwnerOnly folders are
+// made for this user alone (0700), in shared places (/tmp): one that is another's, or a link,
+// is refused. The one-argument form takes the main folder as the base of a path inside it (ETC,
+// sta, USR/Dati/Registro are the program's), any other path as the office gave it. Throws
+// EVxException naming the folder and the cause.
 QString VxMakeOwnFolder(const QString &base, const QString &relative,
                         TVxFileAccess access = TVxFileAccess::Shared);
 QString VxMakeOwnFolder(const QString &path);

@@ -52,7 +52,10 @@ TfrVxBase::TfrVxBase(QWidget *parent)
 bool TfrVxBase::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if ((watched == m_controlBar && (type == QEvent::Resize || type == QEvent::Show)) ||
+    // A summary beside the bar that grows asks the row for its layout again: the bar gives it
+    // room by its captions, never by hiding a command behind "»".
+    if ((watched == m_controlBar &&
+         (type == QEvent::Resize || type == QEvent::Show || type == QEvent::LayoutRequest)) ||
         (watched == m_toolBar && (type == QEvent::ActionAdded || type == QEvent::ActionChanged ||
                                   type == QEvent::ActionRemoved)))
         FitToolBar();
@@ -78,16 +81,56 @@ void TfrVxBase::FitToolBar()
         if (w && w != m_toolBar && w->isVisibleTo(m_controlBar))
             room -= w->minimumSizeHint().width() + row->spacing();
     }
-    auto needed = [this] {
-        m_toolBar->layout()->invalidate();
-        return m_toolBar->sizeHint().width();
-    };
-    for (QToolButton *button : buttons)
-        button->setToolButtonStyle(m_toolBar->toolButtonStyle());
-    for (auto it = buttons.rbegin(); it != buttons.rend() && needed() > room; ++it) {
-        if (!(*it)->icon().isNull())
-            (*it)->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    // Every caption shown, then images alone from the last button until the bar fits. Widths
+    // are the buttons' own, summed as the bar lays them out: the bar's own hint misses what
+    // changed in a button it has folded.
+    const Qt::ToolButtonStyle whole = m_toolBar->toolButtonStyle();
+    const QMargins margins = m_toolBar->layout()->contentsMargins();
+    int needed = margins.left() + margins.right() - m_toolBar->layout()->spacing();
+    for (QAction *action : m_toolBar->actions()) {
+        QWidget *w = m_toolBar->widgetForAction(action);
+        if (!action->isVisible() || !w)
+            continue;
+        auto *b = qobject_cast<QToolButton *>(w);
+        needed +=
+            m_toolBar->layout()->spacing() + (b ? buttonWidth(b, whole) : w->sizeHint().width());
     }
+    QList<Qt::ToolButtonStyle> styles(buttons.size(), whole);
+    for (qsizetype i = buttons.size() - 1; i >= 0 && needed > room; --i) {
+        if (buttons.at(i)->icon().isNull())
+            continue;
+        needed -=
+            buttonWidth(buttons.at(i), whole) - buttonWidth(buttons.at(i), Qt::ToolButtonIconOnly);
+        styles[i] = Qt::ToolButtonIconOnly;
+    }
+    bool changed = false;
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        if (buttons.at(i)->toolButtonStyle() != styles.at(i)) {
+            buttons.at(i)->setToolButtonStyle(styles.at(i));
+            changed = true;
+        }
+    }
+    // A button folded behind "»" is hidden: its new width does not reach the bar by itself.
+    if (changed)
+        m_toolBar->layout()->invalidate();
+}
+
+int TfrVxBase::buttonWidth(QToolButton *button, Qt::ToolButtonStyle style)
+{
+    // Measured on the button itself, once for each caption, font and style: a style changed
+    // only to measure asks the row for its layout again, which would fit the bar again.
+    const QString key =
+        QStringLiteral("%1|%2|%3").arg(int(style)).arg(button->text(), button->font().key());
+    QVariantMap widths = button->property("vxWidths").toMap();
+    if (const auto found = widths.constFind(key); found != widths.constEnd())
+        return found->toInt();
+    const Qt::ToolButtonStyle shown = button->toolButtonStyle();
+    button->setToolButtonStyle(style);
+    const int width = button->sizeHint().width();
+    button->setToolButtonStyle(shown);
+    widths.insert(key, width);
+    button->setProperty("vxWidths", widths);
+    return width;
 }
 
 QList<QAction *> TfrVxBase::alFrame() const

@@ -67,14 +67,16 @@ public:
     void SetImageIndex(QAction *action, int imageIndex);
     // Every command stays on the tool bar, none behind its "»": where the row is too narrow
     // for the captions, buttons from the last show their image alone (the caption, the hint
-    // and the key in the tooltip). Done as the row is resized or its commands change; call it
-    // when what stands beside the bar (a summary) changed its width.
+    // and the key in the tooltip). Done as the row is resized, its commands change or what
+    // stands beside the bar (a summary) changes its width.
     void FitToolBar();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    static int buttonWidth(QToolButton *button, Qt::ToolButtonStyle style);
+
     TVxImageList m_images{16};
     QWidget *m_controlBar;
     QToolBar *m_toolBar;

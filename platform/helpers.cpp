@@ -1,10 +1,6 @@
 #include "platform/helpers.h"
 
-#include <QFile>
 #include <QLocale>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
@@ -167,15 +163,4 @@ double RoundTo(double value, int digits)
 double RoundHalfAway(double value, int digits)
 {
     return roundDecimal(value, digits, false);
-}
-
-bool SyncFolderToDisk(const QString &folder)
-{
-    const int fd =
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = ::syncfs(fd) == 0;
-    ::close(fd);
-    return synced;
 }

@@ -16,7 +16,6 @@
 //   RoundTo(value, digits)   value rounded to a multiple of 10^digits (-2: hundredths), halves
 //                            to the even neighbour
 //   RoundHalfAway(v, digits) the same, halves away from zero, as a "0.00" format prints them
-//   SyncFolderToDisk(folder) every file written on the folder's filesystem is on the disk
 //   CountText(n, one, many)  "Selezionata 1 classe" / "Selezionate 3 classi": the text that
 //                            agrees with n, its %1 replaced by n
 
@@ -59,8 +58,3 @@ QString DurationText(qint64 milliseconds);
 // printed by the reports must agree to the last digit, so both round here.
 double RoundTo(double value, int digits);
 double RoundHalfAway(double value, int digits);
-
-// Waits until every file written on the folder's filesystem is on the disk (one wait for many
-// files saved with TVxFileSync::Later); false when the folder cannot be opened or the disk
-// reports an error.
-bool SyncFolderToDisk(const QString &folder);

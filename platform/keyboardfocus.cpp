@@ -1,12 +1,72 @@
 #include "platform/keyboardfocus.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QHeaderView>
 #include <QLayout>
+#include <QPainter>
+#include <QPointer>
+#include <QProxyStyle>
+#include <QStyleOptionViewItem>
 #include <QTabBar>
+#include <QToolBar>
+#include <QToolButton>
 #include <QWidget>
 
 #include <utility>
+
+namespace {
+
+// The application's style, with a tool button that has the keyboard framed.
+class FramedFocusStyle : public QProxyStyle
+{
+public:
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex *option,
+                            QPainter *painter, const QWidget *widget) const override
+    {
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+        if (control == CC_ToolButton && (option->state & State_HasFocus))
+            VxDrawKeyboardFrame(*painter, option->rect, option->palette);
+    }
+};
+
+QStyle *framedFocusStyle()
+{
+    static QPointer<FramedFocusStyle> style;
+    if (!style) {
+        style = new FramedFocusStyle;
+        style->setParent(qApp);
+    }
+    return style;
+}
+
+} // namespace
+
+void VxDrawKeyboardFrame(QPainter &painter, const QRect &rect, const QPalette &palette)
+{
+    painter.save();
+    QPen pen(palette.color(QPalette::Highlight));
+    pen.setWidth(2);
+    pen.setJoinStyle(Qt::MiterJoin);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(rect).adjusted(1, 1, -1, -1));
+    painter.restore();
+}
+
+void VxTabStop(QToolButton *button)
+{
+    button->setFocusPolicy(Qt::TabFocus);
+    button->setStyle(framedFocusStyle());
+}
+
+void VxTabStops(QToolBar *bar)
+{
+    for (QAction *action : bar->actions()) {
+        if (auto *button = qobject_cast<QToolButton *>(bar->widgetForAction(action)))
+            VxTabStop(button);
+    }
+}
 
 void VxSetTabOrder(const QList<QWidget *> &order)
 {
@@ -86,4 +146,35 @@ bool TVxTableView::focusNextPrevChild(bool next)
             return QAbstractScrollArea::focusNextPrevChild(next);
     }
     return QTableView::focusNextPrevChild(next);
+}
+
+QModelIndex TVxTableView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    // A table's Home and End are the row's first and last cell; a list's, its first and last
+    // row, as Ctrl+Home and Ctrl+End are.
+    if (selectionBehavior() == SelectRows && (cursorAction == MoveHome || cursorAction == MoveEnd))
+        modifiers |= Qt::ControlModifier;
+    return QTableView::moveCursor(cursorAction, modifiers);
+}
+
+void TVxTableView::initViewItemOption(QStyleOptionViewItem *option) const
+{
+    QTableView::initViewItemOption(option);
+    if (hasFocus())
+        return;
+    // The chosen row of a list without the keyboard, grey as a file chooser draws it.
+    option->palette.setColor(QPalette::Highlight, option->palette.color(QPalette::Midlight));
+    option->palette.setColor(QPalette::HighlightedText, option->palette.color(QPalette::Text));
+}
+
+void TVxTableView::focusInEvent(QFocusEvent *event)
+{
+    QTableView::focusInEvent(event);
+    viewport()->update();
+}
+
+void TVxTableView::focusOutEvent(QFocusEvent *event)
+{
+    QTableView::focusOutEvent(event);
+    viewport()->update();
 }

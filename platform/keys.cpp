@@ -2,13 +2,14 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QKeySequence>
 #include <QLabel>
-#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSet>
 #include <QShortcut>
@@ -215,8 +216,9 @@ void VxShowMenuShortcuts(QToolButton *button)
 void VxGiveMnemonics(QWidget *window)
 {
     QList<QWidget *> widgets = window->findChildren<QWidget *>();
-    // An inner window's letters meet the main window's menus.
-    if (qobject_cast<QMdiSubWindow *>(window->parentWidget()))
+    // The letters of an inner window or of a panel of the main window meet the main window's
+    // menus.
+    if (!window->isWindow())
         for (QMenuBar *bar : window->window()->findChildren<QMenuBar *>(Qt::FindDirectChildrenOnly))
             widgets.append(bar);
     // Two letters meet only where both are shown at once: not on two pages of one set of tabs
@@ -239,38 +241,102 @@ void VxGiveMnemonics(QWidget *window)
             if (const QKeySequence letter = QKeySequence::mnemonic(text); !letter.isEmpty())
                 taken.append({pages(w), letter});
         });
+    // A letter is never one a command's key already takes (Alt+PgDown is no letter's, Alt+S
+    // is): in the window, and for an inner window in the main window around it.
+    QSet<QKeySequence> keys;
+    QList<QAction *> actions = window->window()->findChildren<QAction *>();
+    QList<QWidget *> holders = window->window()->findChildren<QWidget *>();
+    holders << window->window();
+    for (const QWidget *w : std::as_const(holders))
+        actions << w->actions();
+    for (const QAction *a : std::as_const(actions))
+        for (const QKeySequence &key : a->shortcuts())
+            keys.insert(key);
+    for (const QShortcut *s : window->window()->findChildren<QShortcut *>())
+        for (const QKeySequence &key : s->keys())
+            keys.insert(key);
+    const auto textOf = [](const QWidget *w) {
+        auto *label = qobject_cast<const QLabel *>(w);
+        return label ? label->text() : static_cast<const QAbstractButton *>(w)->text();
+    };
+    // What asks for a letter, in the window's order.
+    QList<QWidget *> open;
     for (QWidget *w : std::as_const(widgets)) {
         auto *label = qobject_cast<QLabel *>(w);
-        auto *button = qobject_cast<QAbstractButton *>(w);
         if (!(label && label->buddy()) &&
-            !(qobject_cast<QCheckBox *>(w) || qobject_cast<QRadioButton *>(w)))
+            !(qobject_cast<QCheckBox *>(w) || qobject_cast<QRadioButton *>(w) ||
+              qobject_cast<QPushButton *>(w)))
             continue;
-        const QString text = label ? label->text() : button->text();
-        if (text.contains(QLatin1Char('&')) || (label && Qt::mightBeRichText(text)))
-            continue;
-        const QList<const QWidget *> here = pages(w);
-        QSet<QKeySequence> near;
+        const QString text = textOf(w);
+        if (!text.trimmed().isEmpty() && !text.contains(QLatin1Char('&')) &&
+            !(label && Qt::mightBeRichText(text)))
+            open << w;
+    }
+    // The places of a text that may take its letter, a word's initial first, then any letter.
+    const auto free = [&](const QWidget *w) {
+        const QString text = textOf(w);
+        QSet<QKeySequence> near = keys;
         for (const auto &[there, letter] : std::as_const(taken))
-            if (meet(here, there))
+            if (meet(pages(w), there))
                 near.insert(letter);
-        // A word's initial first, then any letter.
-        qsizetype at = -1;
-        for (int pass = 0; pass < 2 && at < 0; ++pass)
-            for (qsizetype i = 0; i < text.size() && at < 0; ++i) {
+        QList<qsizetype> places;
+        QSet<QKeySequence> letters;
+        for (int pass = 0; pass < 2; ++pass)
+            for (qsizetype i = 0; i < text.size(); ++i) {
                 const bool initial = i == 0 || !text.at(i - 1).isLetterOrNumber();
-                if (text.at(i).isLetter() && (pass == 1 || initial) &&
-                    !near.contains(QKeySequence::mnemonic(QLatin1Char('&') + text.at(i))))
-                    at = i;
+                const QKeySequence letter = QKeySequence::mnemonic(QLatin1Char('&') + text.at(i));
+                if (text.at(i).isLetter() && (pass == 1) != initial && !near.contains(letter) &&
+                    !letters.contains(letter)) {
+                    places << i;
+                    letters.insert(letter);
+                }
             }
-        if (at < 0)
+        return places;
+    };
+    // The text with the fewest letters left chooses first: two "Cambia" and an "Applica" among
+    // many fields still each find one.
+    while (!open.isEmpty()) {
+        qsizetype chosen = 0;
+        QList<qsizetype> places = free(open.first());
+        for (qsizetype n = 1; n < open.size() && !places.isEmpty(); ++n) {
+            const QList<qsizetype> other = free(open.at(n));
+            if (other.size() < places.size()) {
+                chosen = n;
+                places = other;
+            }
+        }
+        QWidget *w = open.takeAt(chosen);
+        if (places.isEmpty())
             continue;
-        const QString marked = QString(text).insert(at, QLatin1Char('&'));
-        taken.append({here, QKeySequence::mnemonic(marked)});
-        if (label)
+        const QString marked = textOf(w).insert(places.first(), QLatin1Char('&'));
+        taken.append({pages(w), QKeySequence::mnemonic(marked)});
+        if (auto *label = qobject_cast<QLabel *>(w))
             label->setText(marked);
         else
-            button->setText(marked);
+            static_cast<QAbstractButton *>(w)->setText(marked);
     }
+}
+
+void VxGiveMnemonicsWhileFocused(QWidget *panel)
+{
+    static const char kLettered[] = "vxLettered";
+    static const char kPlainText[] = "vxPlainText";
+    QObject::connect(qApp, &QApplication::focusChanged, panel, [panel](QWidget *, QWidget *now) {
+        const bool inside = now && (now == panel || panel->isAncestorOf(now));
+        if (inside == panel->property(kLettered).toBool())
+            return;
+        panel->setProperty(kLettered, inside);
+        const QList<QAbstractButton *> buttons = panel->findChildren<QAbstractButton *>();
+        if (inside) {
+            for (QAbstractButton *b : buttons)
+                b->setProperty(kPlainText, b->text());
+            VxGiveMnemonics(panel);
+        } else {
+            for (QAbstractButton *b : buttons)
+                if (const QVariant plain = b->property(kPlainText); plain.isValid())
+                    b->setText(plain.toString());
+        }
+    });
 }
 
 QStringList VxKeyClashes(QWidget *window)

@@ -41,12 +41,17 @@ void VxSetSelectionShortcuts(QWidget *scope, QAction *all, QAction *none, QActio
 // The tooltip of a tool button that opens a menu: its hint and its menu's keys.
 void VxShowMenuShortcuts(QToolButton *button);
 
-// Gives every field's label (a label with a buddy), check box and radio button of the window
-// that has no letter one of its own, the first of its words' initials, else of its letters,
-// that no other mnemonic shown with it claims (the fields of other pages of its tabs do not;
-// for an inner window, the main window's menus do). Letters chosen in the code stay. The
-// dialogs and inner windows call it as they are first shown.
+// Gives every field's label (a label with a buddy), check box, radio button and push button of
+// the window that has no letter one of its own, the first of its words' initials, else of its
+// letters, that no other mnemonic shown with it claims (the fields of other pages of its tabs do
+// not; for an inner window, the main window's menus do) and no command's key takes as Alt and
+// that letter. Letters chosen in the code stay. The dialogs and inner windows call it as they
+// are first shown.
 void VxGiveMnemonics(QWidget *window);
+// The letters of a panel of the main window outside its inner windows (the report list and its
+// buttons), given while the keyboard is in the panel and taken back when it leaves: there they
+// would reach into every inner window, over the letters of its fields.
+void VxGiveMnemonicsWhileFocused(QWidget *panel);
 
 // Every key that two claims (actions, shortcuts, the mnemonics of buttons, labels, frames, tabs
 // and menus) reach at once, for each place of the keyboard in the window (its fields, the

@@ -2,6 +2,7 @@
 
 #include "platform/dialogseam.h"
 #include "platform/helpers.h"
+#include "platform/keys.h"
 #include "platform/printoutput.h"
 #include "platform/vxexception.h"
 
@@ -444,6 +445,8 @@ std::unique_ptr<QPrintDialog> VxNewPrintDialog(QPrinter &printer, QWidget *paren
         dialog->setMinMax(1, pageCount);
         dialog->setOption(QAbstractPrintDialog::PrintPageRange);
     }
+    // Qt's options ("Stampa tutto", "Pagine da", "Fascicola", "Ordine inverso") carry no letter.
+    VxGiveMnemonics(dialog.get());
     return dialog;
 }
 

@@ -275,6 +275,25 @@ int TVxSelfCommittingStatements::ExecChanged(const QString &sql, const TVxFieldV
     }
 }
 
+TVxSideReads::TVxSideReads(const QSqlDatabase &like)
+    : m_side(std::make_unique<TVxSideConnection>(like)),
+      m_reads(std::make_unique<TVxTransaction>(m_side->database()))
+{
+    if (!m_reads->StartTransaction())
+        throw EVxException(m_reads->lastError());
+}
+
+TVxSideReads::~TVxSideReads()
+{
+    // The statements and the transaction go before their connection.
+    m_reads.reset();
+}
+
+QSqlDatabase TVxSideReads::database() const
+{
+    return m_side->database();
+}
+
 TVxTransactionScope::TVxTransactionScope(const QSqlDatabase &db)
     : m_transaction(TVxTransaction::runningOn(db))
 {

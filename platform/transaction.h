@@ -131,6 +131,27 @@ private:
     std::map<QString, std::unique_ptr<QSqlQuery>> m_statements;
 };
 
+// The reads of a long piece of work that writes as it goes on another connection (each value in
+// a transaction of its own): one transaction of their own on a side connection of the same
+// database (TVxSideConnection), started here and ended with the object. VxEachRow on database()
+// runs in it, so that each text is prepared once for the whole work; every read sees the
+// database as it was when the object was made (a snapshot), not what the work writes after.
+// Throws EVxException when the connection cannot be opened or the transaction started.
+class TVxSideReads
+{
+public:
+    explicit TVxSideReads(const QSqlDatabase &like);
+    ~TVxSideReads();
+    TVxSideReads(const TVxSideReads &) = delete;
+    TVxSideReads &operator=(const TVxSideReads &) = delete;
+
+    QSqlDatabase database() const;
+
+private:
+    std::unique_ptr<TVxSideConnection> m_side;
+    std::unique_ptr<TVxTransaction> m_reads;
+};
+
 // The transaction a piece of work runs in: the caller's, when one is running on the connection,
 // else one of its own, started here. Commit() commits only a transaction of its own (the
 // caller's is its owner's to commit); one not committed is rolled back with the object. Throws

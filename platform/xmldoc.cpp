@@ -51,22 +51,64 @@ bool startsAt(QByteArrayView text, qsizetype at, const char *what)
     return text.sliced(at).startsWith(QByteArrayView(what));
 }
 
+template <typename View> TVxXmlTagFault faultAt(View xml, qsizetype at, const QString &what)
+{
+    TVxXmlTagFault f;
+    qsizetype lineStart = 0;
+    f.line = 1;
+    for (qsizetype i = 0; i < at; ++i) {
+        if (charAt(xml, i) == u'\n') {
+            ++f.line;
+            lineStart = i + 1;
+        }
+    }
+    f.column = at - lineStart + 1;
+    f.what = what;
+    return f;
+}
+
+// A declaration as text: its characters are ASCII whatever the encoding it names.
+QString asText(QStringView text)
+{
+    return text.toString();
+}
+
+QString asText(QByteArrayView text)
+{
+    return QString::fromLatin1(text);
+}
+
+// A declared encoding other than UTF-8 or UTF-16 (UTF-7 writes "=" and quotes as other bytes,
+// which no count below would see), read from the whole declaration however many blanks it
+// holds; a declaration with no end is no document any parser reads.
+template <typename View> std::optional<TVxXmlTagFault> refusedEncoding(View xml)
+{
+    qsizetype at = 0;
+    if (startsAt(xml, 0, "\xEF\xBB\xBF"))
+        at = 3;
+    else if (!xml.isEmpty() && charAt(xml, 0) == 0xFEFF)
+        at = 1;
+    if (!startsAt(xml, at, "<?xml") || xml.size() <= at + 5 || !QChar::isSpace(charAt(xml, at + 5)))
+        return std::nullopt;
+    const qsizetype end = find(xml, "?>", at);
+    if (end < 0)
+        return std::nullopt;
+    static const QRegularExpression encoding(
+        QStringLiteral("\\sencoding\\s*=\\s*[\"']([^\"']*)[\"']"));
+    const QRegularExpressionMatch declared = encoding.match(asText(xml.sliced(at, end - at)));
+    static const QStringList allowed{QStringLiteral("utf-8"), QStringLiteral("utf8"),
+                                     QStringLiteral("utf-16"), QStringLiteral("utf-16le"),
+                                     QStringLiteral("utf-16be")};
+    if (!declared.hasMatch() || allowed.contains(declared.captured(1).toLower()))
+        return std::nullopt;
+    return faultAt(xml, at + declared.capturedStart(1),
+                   QStringLiteral("la codifica «%1», che non è ammessa (solo UTF-8 o UTF-16)")
+                       .arg(declared.captured(1)));
+}
+
 template <typename View> std::optional<TVxXmlTagFault> oversizedStartTag(View xml)
 {
-    const auto fault = [&](qsizetype at, const QString &what) {
-        TVxXmlTagFault f;
-        qsizetype lineStart = 0;
-        f.line = 1;
-        for (qsizetype i = 0; i < at; ++i) {
-            if (charAt(xml, i) == u'\n') {
-                ++f.line;
-                lineStart = i + 1;
-            }
-        }
-        f.column = at - lineStart + 1;
-        f.what = what;
-        return f;
-    };
+    const auto fault = [&](qsizetype at, const QString &what) { return faultAt(xml, at, what); };
     // Comments, character data, processing instructions and declarations are stepped over
     // whole; what a declaration holds is the parser's to refuse.
     const struct
@@ -164,29 +206,18 @@ std::optional<TVxXmlTagFault> VxFindOversizedStartTag(QStringView xml)
 std::optional<TVxXmlTagFault> VxFindOversizedStartTag(QByteArrayView xml)
 {
     // Counted in the characters the parser reads. A text marked as UTF-16 or UTF-32 is
-    // decoded first; one that declares another form than UTF-8 or UTF-16 (UTF-7 writes "=" and
-    // quotes as other bytes) is refused before any parser would decode it.
+    // decoded first; one that declares another form than UTF-8 or UTF-16 is refused before any
+    // parser would decode it.
     if (const auto encoding = QStringConverter::encodingForData(xml, u'<');
         encoding && *encoding != QStringConverter::Utf8) {
         QStringDecoder decoder(*encoding);
         const QString text = decoder.decode(xml);
+        if (const auto refused = refusedEncoding(QStringView(text)))
+            return refused;
         return oversizedStartTag(QStringView(text));
     }
-    static const QRegularExpression declaration(QStringLiteral(
-        "^(?:\\x{EF}\\x{BB}\\x{BF})?<\\?xml[^>]*?\\sencoding\\s*=\\s*[\"']([^\"']*)[\"']"));
-    const QRegularExpressionMatch declared =
-        declaration.match(QString::fromLatin1(xml.first(qMin<qsizetype>(xml.size(), 1024))));
-    static const QStringList allowed{QStringLiteral("utf-8"), QStringLiteral("utf8"),
-                                     QStringLiteral("utf-16"), QStringLiteral("utf-16le"),
-                                     QStringLiteral("utf-16be")};
-    if (declared.hasMatch() && !allowed.contains(declared.captured(1).toLower())) {
-        TVxXmlTagFault fault;
-        fault.line = 1;
-        fault.column = declared.capturedStart(1) + 1;
-        fault.what = QStringLiteral("la codifica «%1», che non è ammessa (solo UTF-8 o UTF-16)")
-                         .arg(declared.captured(1));
-        return fault;
-    }
+    if (const auto refused = refusedEncoding(xml))
+        return refused;
     return oversizedStartTag(xml);
 }
 

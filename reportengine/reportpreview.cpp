@@ -1,6 +1,7 @@
 #include "reportengine/reportpreview.h"
 
 #include "platform/images.h"
+#include "platform/keyboardfocus.h"
 #include "platform/keys.h"
 #include "platform/messagedlg.h"
 #include "platform/printoutput.h"
@@ -149,6 +150,21 @@ void TfrPreviewView::paintEvent(QPaintEvent *)
     const double y = kMargin - verticalScrollBar()->value();
     painter.fillRect(QRectF(x + 3, y + 3, size.width(), size.height()), QColor(64, 64, 64));
     painter.drawImage(QPointF(x, y), image);
+    // The page with the keyboard, where PgDn and the arrows act, is framed in the highlight.
+    if (hasFocus())
+        VxDrawKeyboardFrame(painter, viewport()->rect(), palette());
+}
+
+void TfrPreviewView::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void TfrPreviewView::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
 }
 
 void TfrPreviewView::resizeEvent(QResizeEvent *event)
@@ -223,11 +239,14 @@ TfrPreviewForm::TfrPreviewForm(const TfrDisplayList &pages, const QIcon &icon, Q
         const char *name;
         const char *text;
         TfrZoom zoom;
-    } zoomDefs[] = {{"acZoomPage", "Pagina intera", TfrZoom::WholePage},
-                    {"acZoomWidth", "Larghezza pagina", TfrZoom::PageWidth},
-                    {"acZoom100", "100 %", TfrZoom::Actual}};
+        QKeyCombination key;
+    } zoomDefs[] = {{"acZoomPage", "Pagina intera", TfrZoom::WholePage, Qt::CTRL | Qt::Key_1},
+                    {"acZoomWidth", "Larghezza pagina", TfrZoom::PageWidth, Qt::CTRL | Qt::Key_2},
+                    {"acZoom100", "100 %", TfrZoom::Actual, Qt::CTRL | Qt::Key_3}};
+    QList<QAction *> order{m_first, m_prior, m_next, m_last};
     for (const auto &z : zoomDefs) {
-        QAction *a = makeAction(z.name, QString::fromUtf8(z.text), QString());
+        QAction *a = makeAction(z.name, QString::fromUtf8(z.text), QString(), QKeySequence(z.key));
+        order << a;
         a->setCheckable(true);
         a->setChecked(z.zoom == m_view->Zoom());
         zooms->addAction(a);
@@ -239,10 +258,20 @@ TfrPreviewForm::TfrPreviewForm(const TfrDisplayList &pages, const QIcon &icon, Q
     QAction *printAction =
         makeAction("acPrint", QStringLiteral("Stampa"), QStringLiteral("RPTPRINT"),
                    QKeySequence(Qt::CTRL | Qt::Key_P));
-    QAction *pdfAction =
-        makeAction("acExportPdf", QStringLiteral("Esporta PDF"), QStringLiteral("RPTPDF"));
+    QAction *pdfAction = makeAction("acExportPdf", QStringLiteral("Esporta PDF"),
+                                    QStringLiteral("RPTPDF"), QKeySequence(Qt::CTRL | Qt::Key_E));
     bar->addAction(printAction);
     bar->addAction(pdfAction);
+    order << printAction << pdfAction;
+    // Tab from the page through every command, in the bar's order, and back to the page.
+    VxTabStops(bar);
+    QList<QWidget *> tabs{m_view};
+    for (QAction *a : std::as_const(order)) {
+        tabs << bar->widgetForAction(a);
+        if (a == m_prior)
+            tabs << m_pageBox;
+    }
+    VxSetTabOrder(tabs);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

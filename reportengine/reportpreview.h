@@ -3,7 +3,9 @@
 // The preview window of a prepared report: one page at a time, drawn when it is shown (a
 // report of a thousand pages opens at once), with page navigation, the page count, three
 // zooms, printing and "Esporta PDF". A child window of the main window; it keeps its own copy
-// of the pages, so the report module may prepare the next report meanwhile.
+// of the pages, so the report module may prepare the next report meanwhile. Every command has
+// its key, shown in its tooltip (Ctrl+Home, PgUp, PgDn, Ctrl+End; the zooms Ctrl+1, Ctrl+2,
+// Ctrl+3; Ctrl+P, Ctrl+E), and Tab goes from the page through the tool bar and back.
 //
 //   auto *preview = new TfrPreviewForm(report.Pages(), icon);
 //   TdmVxAttivazioni::ShowChild(preview);
@@ -56,6 +58,8 @@ signals:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void updateScrollBars();

@@ -6,6 +6,7 @@
 
 #include <QLocale>
 #include <QRegularExpression>
+#include <QStringConverter>
 #include <QXmlStreamReader>
 
 #include <cmath>
@@ -909,6 +910,15 @@ TfrTemplate frReadTemplate(const QByteArray &xml)
         throw EfrTemplateError(tag->line, tag->column,
                                QStringLiteral("il modello ha %1.").arg(tag->what));
     VxCheckXmlLimits(xml, QStringLiteral("del modello del report"));
+    // A template saved in UTF-16 (or UTF-32) is this program's in another encoding: said as such,
+    // not taken for another program's.
+    if (const auto encoding = QStringConverter::encodingForData(xml, u'<');
+        encoding && *encoding != QStringConverter::Utf8)
+        throw EfrTemplateError(
+            1, 1,
+            QStringLiteral("il modello è scritto nella codifica %1, non in "
+                           "UTF-8: salvarlo in UTF-8.")
+                .arg(QString::fromLatin1(QStringConverter::nameForEncoding(*encoding))));
     // A body of another report program is not XML at all: say so rather than what the XML
     // parser makes of its first byte.
     qsizetype first = xml.startsWith("\xEF\xBB\xBF") ? 3 : 0;

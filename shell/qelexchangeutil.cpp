@@ -98,13 +98,16 @@ QString TavrinWebInstituteCode()
 
 bool ZipDirAndRemove(const QString &folder, const QString &archive)
 {
-    // Files only: a sub-folder is neither packed nor deleted, and keeps the folder in place.
+    // Files only: a sub-folder, or a link (what it points to is not the folder's, and nothing
+    // the program does removes a link), is neither packed nor deleted, and keeps the folder in
+    // place.
     const QDir dir(resolvePath(folder));
     const QFileInfoList entries =
         dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     QStringList files;
     for (const QFileInfo &entry : entries)
-        files << entry.absoluteFilePath();
+        if (!entry.isSymLink())
+            files << entry.absoluteFilePath();
     TZip zip;
     zip.setFileName(resolvePath(archive));
     zip.setFileList(files);

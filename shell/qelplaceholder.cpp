@@ -1,6 +1,7 @@
 #include "shell/qelplaceholder.h"
 
 #include "platform/formregistry.h"
+#include "platform/keys.h"
 #include "platform/messagedlg.h"
 #include "shell/qelcommandtable.h"
 #include "shell/qellookupeditors.h"
@@ -35,6 +36,7 @@ TfmqelNonDisponibile::TfmqelNonDisponibile(const QString &className, QWidget *pa
     });
     layout->addWidget(buttons);
     resize(420, 120);
+    VxGiveMnemonics(this);
 }
 
 bool TfmqelNonDisponibile::belongsToAnotherProgram() const

@@ -1,5 +1,6 @@
 #include "shell/qelreporttree.h"
 
+#include "platform/keys.h"
 #include "reportengine/reporttree.h"
 #include "shell/qelactivations.h"
 
@@ -41,6 +42,8 @@ void installReportTree(TdmqelActivations *table)
     auto *command = table->ItemAs<TVxAttReport>(QStringLiteral("xarTavrin"));
     QPointer<TVxRptTreeView> tree = new TVxRptTreeView(command);
     command->SetRptTreeView(tree);
+    // "Anteprima", "Stampa", "Esporta PDF" by their letters from the list.
+    VxGiveMnemonicsWhileFocused(tree);
     // The command bar hands the tree back when it is cleared: the table frees it.
     QObject::connect(table, &QObject::destroyed, [tree] { delete tree.data(); });
 

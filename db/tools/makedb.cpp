@@ -138,9 +138,10 @@ int main(int argc, char *argv[])
         QFile::remove(building);
         return 1;
     }
-    if (std::rename(QFile::encodeName(building).constData(), QFile::encodeName(path).constData()) !=
-        0) {
-        std::fprintf(stderr, "impossibile sostituire %s\n", qPrintable(path));
+    try {
+        VxPutInPlace(building, path);
+    } catch (const EVxException &e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.message()));
         QFile::remove(building);
         return 1;
     }

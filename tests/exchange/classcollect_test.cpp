@@ -303,7 +303,15 @@ TEST_F(ClassCollect, AFailureBeforeOrDuringAKindLeavesItAsItWas)
     }
 }
 
-TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
+// The edits below, every kEditSlices-th of them a test on a database of its own: side by side,
+// none holds the run back.
+constexpr int kEditSlices = 5;
+class ClassCollectEdits : public ClassCollect, public testing::WithParamInterface<int>
+{
+};
+INSTANTIATE_TEST_SUITE_P(Slices, ClassCollectEdits, testing::Range(0, kEditSlices));
+
+TEST_P(ClassCollectEdits, EachEditOrHostileRowChangesExactlyItsRows)
 {
     const int stranger = scalar("SELECT MIN(s.iSitId) FROM TSit_Situazioni s JOIN TClsPst p ON "
                                 "p.iClsPstId = s.iClsPstId WHERE p.iClsId = 39004")
@@ -436,6 +444,11 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
         QString summary = {}; // a line of the summary holds this
         QString message = {}; // the closing message begins so
     } cases[] = {
+        // A folder without the scrutiny's summary keeps the credits as they are, and says so.
+        {.edits = {setAt("ClsCre.xml", "iSitId", 955, "iCreRecup", 1)},
+         .prepare = [&] { QFile::remove(folder + "outfin/QEVAluRiep.xml"); },
+         .summary = "I crediti della cartella non sono stati letti e restano come erano: manca ",
+         .message = "Operazione completata."},
         // Values the grid would refuse, each listed, their kinds kept: a level of another scale,
         // a vote moved onto a taxonomy, hours below 0 and beyond four digits, a credit beyond its
         // band.
@@ -448,8 +461,8 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
                  "  ClsAss.xml: ", "I dati \"assenze\"", "  ClsCre.xml: ", "I dati \"crediti\""}},
         // Keys beyond the database's, and a make-up record of the year before's phase: refused.
         {.edits = {setAt("ClsFin.xml", "iSitId", 955, "iSitId", (qint64(1) << 32) + 955)},
-         .refused = "una riga ha un numero che il database non può contenere.\r\r  ClsFin.xml, "
-                    "riga"},
+         .refused = "una riga ha un valore che non è un numero intero che il database possa "
+                    "contenere.\r\r  ClsFin.xml, riga"},
         {.edits = {setAt("Rec.xml", "iSitId", 957, "iAnsFreDwgId", lastYearsPhase)},
          .refused = QStringLiteral("il recupero è della fase %1, che non è dell'anno di lavoro")
                         .arg(lastYearsPhase)},
@@ -659,7 +672,8 @@ TEST_F(ClassCollect, EachEditOrHostileRowChangesExactlyItsRows)
                                    "come erano.")
                         .arg(stranger)},
     };
-    for (const Case &c : cases) {
+    for (size_t i = size_t(GetParam()); i < std::size(cases); i += kEditSlices) {
+        const Case &c = cases[i];
         SCOPED_TRACE((c.gone.join(' ') + c.refused).toStdString());
         TdmqelXML::ClearFolder(folder);
         exportClass();
@@ -881,7 +895,7 @@ TEST_F(ClassCollect, PlanFoldersGoOutOnePerPlanAndComeBackAsEdited)
              const qsizetype at = xml.indexOf("ISITID=\"", xml.indexOf("<ROW"));
              writeFileBytes(file, xml.insert(xml.indexOf('"', at + 8), " or 1=1"));
          },
-         {"Il file "}},
+         {"La cartella "}},
         // Outcomes off stay as they are; a refused judgment is listed, the judgments kept.
         {{setAt("ClsFin.xml", "iSitId", 955, "iPosFinId", 0),
           setAt("ClsGdz.xml", "iSitId", 958, "bGdzGiudizio", "Nuovo")},

@@ -1,7 +1,5 @@
 #include "tests/exchange/collectmatrix.h"
 
 // The class's routes: its folder and its study plans' folders.
-TEST_F(CollectMatrix, EveryKindOnTheClassRoutesInEveryVariantAsTheGrid)
-{
-    runMatrix(kClassRoutes);
-}
+INSTANTIATE_TEST_SUITE_P(ClassRoutes, CollectMatrixPart,
+                         testing::ValuesIn(matrixParts(kClassRoutes)), partName);

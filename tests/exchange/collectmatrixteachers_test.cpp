@@ -2,7 +2,5 @@
 
 // The teacher's routes: his folder, his binary folder, the web by class and by teacher, the
 // web's make-up results.
-TEST_F(CollectMatrix, EveryKindOnTheTeacherRoutesInEveryVariantAsTheGrid)
-{
-    runMatrix(~kClassRoutes);
-}
+INSTANTIATE_TEST_SUITE_P(TeacherRoutes, CollectMatrixPart,
+                         testing::ValuesIn(matrixParts(~kClassRoutes)), partName);

@@ -3,7 +3,9 @@
 #include "exchange/qelfselectfaserecupero.h"
 #include "exchange/qelrdocreceivecls.h"
 #include "exchange/qeltavrinweb.h"
+#include "exchange/qelwebrecupericollect.h"
 #include "platform/globalvars.h"
+#include "platform/sqlparams.h"
 #include "shell/qelactivations.h"
 #include "tests/exchange/tavrinwebfixture.h"
 #include "tests/support/classtables.h"
@@ -20,6 +22,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+
+#include <optional>
 
 namespace {
 
@@ -187,7 +191,15 @@ TEST_F(DocReceiveRecuperiWeb, ResultsComeBackIntoTheRecords)
     const int marks = receivedMarks();
 
     TfmqelDocReceiveRecuperiWeb window;
+    std::optional<TVxStatementRecorder> recorder(std::in_place);
     const QStringList shown = collectInWindow(window, phase);
+    // The rows' update and the teachers' results read prepared once for the collection (again
+    // only after a refusal).
+    EXPECT_LT(recorder->prepared(QelWebMakeUpSql::updateResults()),
+              recorder->executed(QelWebMakeUpSql::updateResults()));
+    EXPECT_EQ(recorder->prepared(QelWebMakeUpSql::storedResults()), 1);
+    EXPECT_GT(recorder->executed(QelWebMakeUpSql::storedResults()), 1);
+    recorder.reset();
     ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
     EXPECT_TRUE(shown[0].startsWith("Selezionate ")) << shown[0].toStdString();
     const QString log = shown[1];

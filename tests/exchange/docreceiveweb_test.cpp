@@ -2,6 +2,7 @@
 #include "exchange/qelfdocsendweb.h"
 #include "exchange/qelrdocreceivecls.h"
 #include "exchange/qelrdocreceivesingleweb.h"
+#include "exchange/qelsendbookkeeping.h"
 #include "exchange/qeltavrinweb.h"
 #include "exchange/qelwebcollect.h"
 #include "platform/clientdataset.h"
@@ -251,7 +252,9 @@ protected:
 
     // A new download, then the collection of the teacher alone (the single page) or of the
     // classes (none: every class); the texts the window showed.
-    QStringList collectInWindow(bool alone, const QList<int> &classes = {})
+    // beforeOk runs once the window has read its lists, right before its OK.
+    QStringList collectInWindow(bool alone, const QList<int> &classes = {},
+                                const std::function<void()> &beforeOk = {})
     {
         queuePassword(kPassword);
         TfmqelDocReceiveWeb window;
@@ -269,6 +272,8 @@ protected:
         }
         DialogSeam::clearShown();
         DialogSeam::queueAnswer(mrYes);
+        if (beforeOk)
+            beforeOk();
         window.buOk()->click();
         return messages() << window.frqelDocReceiveClasse_fm()->meLog()->toPlainText();
     }
@@ -398,8 +403,8 @@ TEST_F(DocReceiveWeb, ImportRulesOnTheDatabase)
     EXPECT_EQ(says("l'alunno non è nella classe"), 1);
     EXPECT_EQ(says(QString::number(otherSit)), 1);
     EXPECT_EQ(says("\" non prende voti proposti."), 1);
-    EXPECT_EQ(says(QStringLiteral("iClsSesMatId = %1, un numero").arg(wrapped + csm[0])), 1);
-    EXPECT_EQ(says(QStringLiteral("iSitId = %1, un numero").arg(wrapped + sit[0])), 1);
+    EXPECT_EQ(says(QStringLiteral("iClsSesMatId vale %1, un numero").arg(wrapped + csm[0])), 1);
+    EXPECT_EQ(says(QStringLiteral("iSitId vale %1, un numero").arg(wrapped + sit[0])), 1);
     EXPECT_EQ(says("il debito non è tra quelli che il docente verifica o delle sue materie"), 1);
     EXPECT_EQ(says(QStringLiteral("è della sessione %1, non di quella di lavoro").arg(ses + 1)), 1);
     EXPECT_EQ(says("il docente non ha la materia nella classe"), 1);
@@ -966,10 +971,15 @@ TEST_F(DocReceiveWeb, SendEditOnTheServerCollect)
     const QSet<QString> before = collectedTables();
     QStringList byClass, texts;
     {
-        TVxStatementRecorder recorder;
-        byClass = collectInWindow(false);
-        for (const TVxStatementRecorder::Statement &st : recorder.statements())
+        std::optional<TVxStatementRecorder> recorder;
+        byClass = collectInWindow(false, {}, [&recorder] { recorder.emplace(); });
+        for (const TVxStatementRecorder::Statement &st : recorder->statements())
             texts << st.sql;
+        // Each statement of the collection prepared once for all its teachers, their list the
+        // one the window read.
+        for (const QString &text : texts)
+            EXPECT_EQ(recorder->prepared(text), 1) << text.toStdString();
+        EXPECT_EQ(recorder->prepared(SendBookkeeping::teachersOfModeSql()), 0);
     }
     EXPECT_FALSE(byClass.last().contains("***")) << byClass.last().toStdString();
     // none of the collection's reads goes through a table that grows with the school

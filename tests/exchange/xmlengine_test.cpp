@@ -212,7 +212,7 @@ TEST_F(XmlEngine, ClearFolderDeletesOnlyTheFoldersOwnFiles)
     TdmqelXML::ClearFolder(QString(folder).replace(QLatin1Char('/'), QLatin1Char('\\')));
     EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
                                      QDir::NoDotAndDotDot),
-              QStringList{QStringLiteral("sotto")});
+              (QStringList{"cartella", "collegamento.txt", "sotto"}));
     EXPECT_EQ(readFileBytes(folder + QStringLiteral("sotto/ClsVot.xml")), QByteArray("resta"));
     EXPECT_EQ(readFileBytes(outside), QByteArray("di altri"));
     EXPECT_TRUE(QFileInfo::exists(db.mainDir.path() + QStringLiteral("ETC")));

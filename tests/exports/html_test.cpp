@@ -1,6 +1,7 @@
 #include "exchange/qelhistoryhook.h"
 #include "gradeentry/qevutil.h"
 #include "platform/helpers.h"
+#include "platform/vxexception.h"
 #include "tests/support/runningprogram.h"
 #include "tests/support/testfiles.h"
 
@@ -105,14 +106,26 @@ TEST_F(HistoryPages, FoldersPagesRerunAndTheListFile)
     EXPECT_TRUE(readFileBytes(pupilDir(955) + QStringLiteral("main.html"))
                     .contains("src=\"Generale.html\""));
 
-    // A rerun writes every page anew and leaves another class's pupil alone, and a pupil's
-    // folder that someone replaced by a link is made again, the linked folder left as it was;
-    // a list file that cannot be saved is the warning the export shows, the pages written.
+    // A pupil's folder that someone replaced by a link is refused by name, the link and the
+    // folder it points to left as they were; a rerun writes every page anew and leaves another
+    // class's pupil alone; a list file that cannot be saved is the warning the export shows,
+    // the pages written.
     writeFileBytes(pupilDir(955) + QStringLiteral("anni.html"), "stale");
     QTemporaryDir elsewhere;
     writeFileBytes(elsewhere.filePath(QStringLiteral("main.html")), "altrove");
     QDir(pupilDir(956)).removeRecursively();
-    ASSERT_TRUE(QFile::link(elsewhere.path(), QDir::cleanPath(pupilDir(956))));
+    const QString linked = QDir::cleanPath(pupilDir(956));
+    ASSERT_TRUE(QFile::link(elsewhere.path(), linked));
+    try {
+        build();
+        ADD_FAILURE() << "written through the link";
+    } catch (const EVxException &e) {
+        EXPECT_TRUE(e.message().contains(linked + ": è un collegamento a " + elsewhere.path()))
+            << e.message().toStdString();
+    }
+    EXPECT_TRUE(QFileInfo(linked).isSymLink());
+    EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::Files), QStringList{"main.html"});
+    ASSERT_TRUE(QFile::remove(linked));
     QString warning;
     {
         ReadOnlyFolder readOnly(root.path());
@@ -123,7 +136,6 @@ TEST_F(HistoryPages, FoldersPagesRerunAndTheListFile)
     EXPECT_TRUE(readFileBytes(pupilDir(955) + QStringLiteral("anni.html")).startsWith("<html>"));
     EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::Files), QStringList{"main.html"});
     EXPECT_EQ(readFileBytes(elsewhere.filePath(QStringLiteral("main.html"))), "altrove");
-    EXPECT_FALSE(QFileInfo(QDir::cleanPath(pupilDir(956))).isSymLink());
     EXPECT_TRUE(readFileBytes(pupilDir(956) + QStringLiteral("anni.html")).startsWith("<html>"));
     EXPECT_EQ(readFileBytes(exportFolder() + QStringLiteral("storico/4242/main.html")),
               "another class");

@@ -663,6 +663,7 @@ TEST_F(Crediti, APupilWindowTakesTheClassWindowsUnsavedCreditAndGivesBackWhatItS
     auto *sng = qobject_cast<TfrqevCarCre *>(pupil->FrameDi(tdCrediti));
     TqelStringGrid *p = sng->grGrid;
     const int anno = p->RowCount() - 1;
+    EXPECT_EQ(p->Row(), anno);
     ASSERT_EQ(sng->RecordDi(1, anno)->iSitId, sits[0]);
     EXPECT_EQ(p->Cells(6, anno), mio);
     // "Integrazione" typed per pupil and saved there.

@@ -167,10 +167,15 @@ TEST_F(Debiti, ADebtIsAssignedEditedClearedAndDeletedAndLockedRowsTakeNothing)
              EXPECT_EQ(g->Cells(4, libera), QString());
          },
          QStringLiteral("2009-06-15|2009-09-02||1|%1|%1|Prova di settembre").arg(teacher)},
-        {"Cancella answered No",
+        {"Cancella answered No, asked naming whose debt",
          [&] {
+             DialogSeam::clearShown();
              DialogSeam::queueAnswer(int(mrNo));
              frame->aDel->trigger();
+             EXPECT_TRUE(DialogSeam::shownTexts().value(0).startsWith(
+                 QStringLiteral("Confermi la cancellazione del debito?\n\nAlunno: %1\nMateria: ")
+                     .arg(TfrqevCarBs::NomeAlunno(*g->RecordAt<TRecAna>(0, libera)))))
+                 << DialogSeam::shownTexts().value(0).toStdString();
          },
          QStringLiteral("2009-06-15|2009-09-02||1|%1|%1|Prova di settembre").arg(teacher)},
         {"Cancella answered Yes, the debt replaced by another office meanwhile",
@@ -378,10 +383,10 @@ TEST_F(Debiti, TheAveragesBesideTheDebtsAreEachPupilsOwnBySubject)
 {
     // 5A's first pupil gets the ITALIANO votes 6 and 9 (written, oral) and the proposals 6.5
     // and 7; the averages of the whole class are read at once.
-    QSqlQuery primo = runSql(QStringLiteral(
-        "SELECT FIRST 1 S.iSitId, S.iAnaId FROM TSit_Situazioni S JOIN TClsPst P ON "
-        "P.iClsPstId = S.iClsPstId WHERE P.iClsId = 39005 AND S.iSitOrdine = 1 AND "
-        "S.iSitPosReg > 0 ORDER BY S.iSitPosReg"));
+    QSqlQuery primo = runSql(
+        QStringLiteral("SELECT FIRST 1 S.iSitId, S.iAnaId FROM TSit_Situazioni S JOIN TClsPst P ON "
+                       "P.iClsPstId = S.iClsPstId WHERE P.iClsId = 39005 AND S.iSitOrdine = 1 AND "
+                       "S.iSitPosReg > 0 ORDER BY S.iSitPosReg"));
     ASSERT_TRUE(primo.next());
     const int sit = primo.value(0).toInt();
     const int ana = primo.value(1).toInt();

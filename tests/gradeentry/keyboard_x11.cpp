@@ -5,6 +5,7 @@
 #include "tests/gradeentry/gradewindows.h"
 
 #include "gradeentry/qevfcarmat.h"
+#include "gradeentry/qevfcarsng.h"
 #include "gradeentry/qevfselcarclsdett.h"
 #include "gradeentry/qevparvis.h"
 #include "gradeentry/qevrcarcre.h"
@@ -25,7 +26,9 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QTableView>
 #include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 
 namespace {
@@ -33,6 +36,28 @@ namespace {
 constexpr int k5A = 390052; // 5A of 2008/2009, final session
 
 using Keyboard = GradeWindows;
+
+// Where the pick window stood as it was first shown: a window manager maps it there.
+class FirstShown : public QObject
+{
+public:
+    QRect at;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && at.isNull())
+            if (auto *p = qobject_cast<TfmqevSelItem *>(watched))
+                at = p->frameGeometry();
+        return false;
+    }
+};
+
+// The grid's current row on the screen.
+QRect rowOnScreen(const TqelStringGrid *g)
+{
+    const QRect cell = g->CellRect(g->Col(), g->Row());
+    return {g->viewport()->mapToGlobal(QPoint(0, cell.top())),
+            QSize(g->viewport()->width(), cell.height())};
+}
 
 // Every command of the page's frames stands on its tool bar, none behind the bar's "»", with
 // its key in its tooltip (a menu's, its items').
@@ -63,10 +88,11 @@ void everyCommandShows(QWidget *window)
 } // namespace
 
 // "Caricamento per singolo" and "per materia" by keyboard alone: the class list's arrows to 3A,
-// Tab into its pupils (subjects), the fourth by the arrows, Return. The window opens on that
-// one, the pupil window on its votes; Alt+PgDown, shown in its tooltip, goes to the fifth. On
-// the pupil's "Finale" Tab leaves the judgment as typed for the outcome, named with its letter.
-// Ctrl+W closes each window as it was just opened.
+// Tab into its pupils (subjects), where the keyboard shows (the class's row grey), End and Up to
+// the one before the last, Return. The window opens on that one, the pupil window on its votes;
+// Alt+PgDown, shown in its caption, goes to the last. On the pupil's "Finale" Tab leaves the
+// judgment as typed for the outcome, named with its letter; "Ammesso", saved there, opens his
+// year on "Crediti" at once to a credit typed. Ctrl+W closes each window as it was just opened.
 TEST_F(Keyboard, APupilAndASubjectOf3AChosenByKeyboard)
 {
     TfmqelMain *main = objects->mainWindow();
@@ -79,7 +105,7 @@ TEST_F(Keyboard, APupilAndASubjectOf3AChosenByKeyboard)
             return pupil ? dmqevDataSets->iSitId : dmqevDataSets->iClsSesMatId;
         };
         SCOPED_TRACE(field);
-        QVariant fourth, fifth;
+        QVariant beforeLast, last;
         DialogSeam::queueModalScript([&](QDialog *d) {
             auto *dialog = qobject_cast<TfmqevSelCarClsDett *>(d);
             const auto classe = [dialog] {
@@ -91,26 +117,49 @@ TEST_F(Keyboard, APupilAndASubjectOf3AChosenByKeyboard)
                 key(Qt::Key_Down);
             key(Qt::Key_Tab);
             EXPECT_EQ(QApplication::focusWidget(), dialog->frDettaglio()->grGrid());
-            for (int i = 0; i < 3; ++i)
-                key(Qt::Key_Down);
-            fourth = dialog->frDettaglio()->ValoreCorrente(field);
-            fifth = dialog->frDettaglio()->Valore(4, field);
+            for (const Qt::Key k : {Qt::Key_End, Qt::Key_Up})
+                key(k);
+            const int rows = dialog->frDettaglio()->Righe();
+            beforeLast = dialog->frDettaglio()->Valore(rows - 2, field);
+            last = dialog->frDettaglio()->Valore(rows - 1, field);
+            EXPECT_EQ(dialog->frDettaglio()->ValoreCorrente(field), beforeLast);
+            // Of the two chosen rows, the one of the list with the keyboard in the highlight.
+            for (QTableView *list :
+                 {dialog->frqevSelCls()->grGrid(), dialog->frDettaglio()->grGrid()})
+                EXPECT_EQ(highlighted(list->viewport(),
+                                      list->visualRect(list->currentIndex().siblingAtColumn(
+                                                           list->columnAt(0)))
+                                              .center() +
+                                          QPoint(60, 0)),
+                          list == QApplication::focusWidget());
             screenshot(dialog, QStringLiteral("gradeentry_keyboard_%1.png").arg(field));
+            // Not admitted, and without a credit: his year opens to one only with an outcome
+            // that bears one, and its total shows once the credit is there.
+            if (pupil) {
+                runSql("UPDATE TSit_Situazioni SET iPosFinId = 2 WHERE iSitId = ?", {last});
+                for (const char *marks : {"TCreSco", "TCreFrm"})
+                    runSql(QStringLiteral("DELETE FROM %1 WHERE iCreId IN (SELECT iCreId FROM "
+                                          "TCre_Crediti WHERE iSitId = ?)")
+                               .arg(QLatin1String(marks)),
+                           {last});
+                runSql("DELETE FROM TCre_Crediti WHERE iSitId = ?", {last});
+            }
             key(Qt::Key_Return);
             return int(mrNone);
         });
         command->Execute();
         QMdiSubWindow *sub = main->mdiArea()->activeSubWindow();
         ASSERT_NE(sub, nullptr);
-        EXPECT_EQ(current(), fourth.toInt());
+        EXPECT_EQ(current(), beforeLast.toInt());
         auto *window = qobject_cast<TfmqevCarBase *>(sub->widget());
         if (pupil)
             EXPECT_EQ(window->PaginaAttiva(), QStringLiteral("Voti"));
         focus(main, window->FrameAttivo()->grGrid);
         auto *next = window->findChild<QAction *>(pupil ? "aNextSit" : "aNextMat");
         EXPECT_TRUE(next->toolTip().endsWith(QStringLiteral("(Alt+PgDown)")));
+        EXPECT_TRUE(next->iconText().endsWith(QStringLiteral("(Alt+PgDown)")));
         key(Qt::Key_PageDown, Qt::AltModifier);
-        EXPECT_EQ(current(), fifth.toInt());
+        EXPECT_EQ(current(), last.toInt());
         if (pupil) {
             ASSERT_TRUE(window->MostraPagina(QStringLiteral("Finale")));
             auto *giudizio = static_cast<TfrqevCarGdz *>(window->FrameDi(tdGiudizio))->meGiudizio;
@@ -118,17 +167,45 @@ TEST_F(Keyboard, APupilAndASubjectOf3AChosenByKeyboard)
             giudizio->setPlainText(QStringLiteral("Ha lavorato."));
             key(Qt::Key_Tab);
             EXPECT_EQ(giudizio->toPlainText(), QStringLiteral("Ha lavorato."));
-            QWidget *esito = static_cast<TfrqevCarFin *>(window->FrameDi(tdEsito))->cbEsito;
+            auto *esito = static_cast<TfrqevCarFin *>(window->FrameDi(tdEsito))->cbEsito;
             EXPECT_EQ(QApplication::focusWidget(), esito);
             giudizio->setFocus();
             key(Qt::Key_E, Qt::AltModifier);
             EXPECT_EQ(QApplication::focusWidget(), esito);
+            QTest::keyClicks(esito, QStringLiteral("Ammesso"));
+            EXPECT_EQ(esito->currentText(), QStringLiteral("Ammesso"));
             EXPECT_EQ(windowFaults(main), QStringList());
             saveScreenshot(main, QStringLiteral("gradeentry_keyboard_finale.png"));
-            // The pupil's credits, their total shown beside every command, headers whole.
-            ASSERT_TRUE(window->MostraPagina(QStringLiteral("Crediti")));
-            window->FrameDi(tdCrediti)->grGrid->setFocus();
+            DialogSeam::queueAnswer(int(mrYes));
+            key(Qt::Key_S, Qt::ControlModifier);
+            // To the credits: his year's credit typed at once, their total beside every command,
+            // headers whole.
+            key(Qt::Key_PageDown, Qt::ControlModifier);
+            ASSERT_EQ(window->PaginaAttiva(), QStringLiteral("Crediti"));
+            auto *crediti = static_cast<TfrqevCarCre *>(window->FrameDi(tdCrediti));
+            TqelStringGrid *cg = crediti->grGrid;
+            EXPECT_EQ(QApplication::focusWidget(), cg);
+            const auto anno = crediti->RecordDi(1, cg->RowCount() - 1);
+            ASSERT_NE(anno, nullptr);
+            EXPECT_FALSE(CreditoBloccato(*anno));
+            // His band by the calculation, the credit typed over it at the band's other end.
             key(Qt::Key_End, Qt::ControlModifier);
+            for (int i = 0; i < 2; ++i)
+                key(Qt::Key_Left); // "Credito"
+            key(Qt::Key_M, Qt::ControlModifier);
+            const QString banda = anno->sBndCre;
+            ASSERT_FALSE(banda.isEmpty());
+            const int fine = anno->iCreCredito == banda.section('-', 0, 0).toInt();
+            const QString credito = banda.section(QLatin1Char('-'), fine, fine);
+            QTest::keyClicks(QApplication::focusWidget(), credito);
+            key(Qt::Key_Return);
+            DialogSeam::queueAnswer(int(mrYes));
+            key(Qt::Key_S, Qt::ControlModifier);
+            EXPECT_EQ(
+                scalar(QStringLiteral("SELECT iCreCredito FROM TCre_Crediti WHERE iSitId = ?"),
+                       {last})
+                    .toString(),
+                credito);
             EXPECT_EQ(windowFaults(main), QStringList());
             saveScreenshot(main, QStringLiteral("gradeentry_keyboard_pupil_credits.png"));
             DialogSeam::queueAnswer(int(mrNo)); // the judgment typed is not kept
@@ -221,8 +298,11 @@ TEST_F(Keyboard, AWholeClassAt1366x768)
     auto *crediti = qobject_cast<TfrqevCarCre *>(window->FrameDi(tdCrediti));
     ASSERT_NE(crediti, nullptr);
     TqelStringGrid *cg = crediti->grGrid;
+    // The check lists take the right half whatever the help line says.
     key(Qt::Key_End, Qt::ControlModifier);
     ASSERT_EQ(QPoint(cg->Col(), cg->Row()), QPoint(cg->ColCount() - 1, cg->RowCount() - 1));
+    EXPECT_TRUE(crediti->PanelHelp->text().contains(QStringLiteral("Banda credito")));
+    EXPECT_LT(std::abs(crediti->paFrmSco->width() - crediti->width() / 2), 8);
     const std::shared_ptr<TRecCre> credito = crediti->RecordDi(cg->Col(), cg->Row());
     ASSERT_NE(credito->iCreId, 0);
     // 99 refused: the reason on the help line, whole, and the cell showing its value again;
@@ -265,6 +345,12 @@ TEST_F(Keyboard, AWholeClassAt1366x768)
                      {credito->iCreId})
                   .toString(),
               massimo);
+    // His pupil window by Ctrl+U, closed by Ctrl+W: the keyboard back in the class's grid.
+    key(Qt::Key_U, Qt::ControlModifier);
+    ASSERT_NE(fmqevCarSng(), nullptr);
+    key(Qt::Key_W, Qt::ControlModifier);
+    EXPECT_EQ(fmqevCarSng(), nullptr);
+    EXPECT_EQ(QApplication::focusWidget(), cg);
 
     // To the judgments.
     key(Qt::Key_PageDown, Qt::ControlModifier);
@@ -282,10 +368,8 @@ TEST_F(Keyboard, AWholeClassAt1366x768)
         return TfrqevCarBs::NomeAlunno(*giudizi->RecordAt<TRecAna>(0, riga));
     };
     const auto besideTheRow = [giudizi, p] {
-        const QRect cella = giudizi->CellRect(giudizi->Col(), giudizi->Row());
-        const QRect riga(giudizi->viewport()->mapToGlobal(QPoint(0, cella.top())),
-                         QSize(giudizi->viewport()->width(), cella.height()));
-        return !cella.isEmpty() && !p->frameGeometry().intersects(riga);
+        return !rowOnScreen(giudizi).isEmpty() &&
+               !p->frameGeometry().intersects(rowOnScreen(giudizi));
     };
     EXPECT_EQ(p->windowTitle(), QStringLiteral("Inserisci giudizio - ") + nome(alunno));
     EXPECT_TRUE(besideTheRow());
@@ -314,12 +398,31 @@ TEST_F(Keyboard, AWholeClassAt1366x768)
     EXPECT_NE(QApplication::focusWidget(), p->meNota);
     EXPECT_EQ(p->meNota->toPlainText(), QStringLiteral("Attento."));
     EXPECT_EQ(windowFaults(p), QStringList());
+    // Tab on to "Precedente", framed as it has the keyboard.
+    QWidget *precedente = p->findChild<QToolBar *>()->widgetForAction(p->tbPrior);
+    for (int i = 0; i < 6 && QApplication::focusWidget() != precedente; ++i)
+        key(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), precedente);
+    EXPECT_TRUE(highlighted(precedente, QPoint(1, precedente->height() / 2)));
     key(Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
     EXPECT_EQ(giudizi->Cells(1, alunno + 1), QStringLiteral("Attento."));
     key(Qt::Key_Escape);
     EXPECT_EQ(pick(), nullptr);
     EXPECT_TRUE(QTest::qWaitFor([main] { return QApplication::activeWindow() == main; }));
     EXPECT_EQ(QApplication::focusWidget(), giudizi);
+
+    // The ninth pupil's outcome in the pick window: beside his row from the moment it shows.
+    for (int i = 0; i < 12 && window->PaginaAttiva() != QStringLiteral("Esito finale"); ++i)
+        key(Qt::Key_PageUp, Qt::ControlModifier);
+    TqelStringGrid *esiti = window->FrameDi(tdEsito)->grGrid;
+    ASSERT_TRUE(esiti->MoveCursor(1, 9));
+    FirstShown shown;
+    qApp->installEventFilter(&shown);
+    key(Qt::Key_F4);
+    qApp->removeEventFilter(&shown);
+    ASSERT_NE(pick(), nullptr);
+    EXPECT_FALSE(shown.at.intersects(rowOnScreen(esiti))) << pick()->windowTitle().toStdString();
+    key(Qt::Key_Escape);
 
     // Back to the votes: leaving the page saves the judgments; Ctrl+S the votes.
     for (int i = 0; i < 12 && window->PaginaAttiva() != QStringLiteral("Voti"); ++i)

@@ -44,6 +44,18 @@ inline void screenshot(QWidget *window, const QString &name)
     EXPECT_TRUE(shot.save(folder + QLatin1Char('/') + name)) << name.toStdString();
 }
 
+// Whether the screen shows the widget's point in the highlight colour (a frame of the keyboard,
+// a row of the list that has it).
+inline bool highlighted(QWidget *w, QPoint at)
+{
+    QTest::qWait(100);
+    QWidget *window = w->window();
+    return window->screen()
+               ->grabWindow(window->winId())
+               .toImage()
+               .pixelColor(w->mapTo(window, at)) == w->palette().color(QPalette::Highlight);
+}
+
 // A key where the keyboard is, as the office types it.
 inline void key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {

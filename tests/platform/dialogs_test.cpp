@@ -9,6 +9,7 @@
 #include "platform/waitwindow.h"
 #include "platform/wizard.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -110,6 +111,52 @@ TEST(Dialogs, OpenOnTheirFirstField)
             EXPECT_EQ(dialog.focusWidget(), c.chosen ? static_cast<QWidget *>(lower) : upper);
         // Framed as after a Tab, before the first key.
         EXPECT_EQ(dialog.testAttribute(Qt::WA_KeyboardFocusChange), c.fields && !c.chosen);
+    }
+}
+
+// A dialog's letters as first shown: every button gets one of its own, never the letter of a
+// command's Alt key; the clash check tells a letter given twice and a letter equal to a key.
+TEST(Dialogs, ButtonsTakeLettersNoKeyOrOtherLetterHas)
+{
+    const struct
+    {
+        const char *name;
+        QStringList buttons; // a letter chosen in the code stays
+        QKeyCombination key; // a command's, none when empty
+        QStringList shown;
+        QString clash; // the first told, at its start
+    } cases[] = {
+        {"each its initial", {"Salva", "Non salvare"}, {}, {"&Salva", "&Non salvare"}, {}},
+        {"a key's letter skipped", {"Salva"}, Qt::ALT | Qt::Key_S, {"S&alva"}, {}},
+        {"a letter twice", {"&Salva", "&Stampa"}, {}, {}, "Alt+S: &Salva (bu0), &Stampa (bu1)"},
+        {"a letter equal to a key",
+         {"&Salva"},
+         Qt::ALT | Qt::Key_S,
+         {},
+         "Alt+S: &Salva (bu0), acKey"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TfmVxDialog dialog;
+        auto *layout = new QVBoxLayout(&dialog);
+        QList<QPushButton *> buttons;
+        for (const QString &text : c.buttons) {
+            buttons << new QPushButton(text);
+            buttons.last()->setObjectName(QStringLiteral("bu%1").arg(buttons.size() - 1));
+            layout->addWidget(buttons.last());
+        }
+        if (c.key != QKeyCombination()) {
+            auto *action = new QAction(&dialog);
+            action->setObjectName(QStringLiteral("acKey"));
+            VxSetShortcut(&dialog, action, QKeySequence(c.key));
+        }
+        dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        for (qsizetype i = 0; i < c.shown.size(); ++i)
+            EXPECT_EQ(buttons.at(i)->text(), c.shown.at(i));
+        const QStringList clashes = VxKeyClashes(&dialog);
+        EXPECT_EQ(clashes.isEmpty(), c.clash.isEmpty()) << clashes.join('\n').toStdString();
+        EXPECT_TRUE(clashes.value(0).startsWith(c.clash)) << clashes.value(0).toStdString();
     }
 }
 

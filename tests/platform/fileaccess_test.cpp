@@ -3,12 +3,14 @@
 // modes of a file someone planted; lock files that no killed run, of whatever account, keeps.
 #include "exchange/qelclassfolders.h"
 #include "exchange/qelwebpackets.h"
+#include "exports/qelexportalu.h"
 #include "exports/qelexportlog.h"
 #include "exports/qelexpscru.h"
 #include "makeup/qelcontrollarecuperi.h"
 #include "makeup/qelfctrrecuperi.h"
 #include "platform/clientdataset.h"
 #include "platform/comm.h"
+#include "platform/connection.h"
 #include "platform/dialogseam.h"
 #include "platform/fileaccess.h"
 #include "platform/inifile.h"
@@ -18,11 +20,17 @@
 #include "platform/zip.h"
 #include "reportengine/reportpreview.h"
 #include "reportengine/reportrender.h"
+#include "reportengine/reporttree.h"
 #include "reportengine/tuvpdf.h"
 #include "reports/qelprintjob.h"
 #include "reports/qelregistrovolume.h"
+#include "reports/qelrptdatasets.h"
+#include "shell/qelactivations.h"
+#include "shell/qelmain.h"
 #include "shell/qelpargen.h"
+#include "shell/qelreporttree.h"
 #include "shell/qelutil.h"
+#include "tests/support/runningprogram.h"
 #include "tests/support/testdb.h"
 #include "tests/support/testfiles.h"
 #include "tests/support/testhttpserver.h"
@@ -40,6 +48,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <climits>
 #include <fcntl.h>
 #include <functional>
 #include <memory>
@@ -50,20 +59,43 @@
 #include <sys/time.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
-// While set, every sync of the process fails as on a disk that lost the write; a flock fails
-// with the error set, as on a network share without kernel locks. Every other call is the
-// system's.
+// While set, every sync of the process fails as on a disk that lost the write, or first
+// removes the file synced, as another office's cleanup would; the close of a file written fails
+// as a network disk tells a late write error; a flock fails with the error set, as on a
+// network share without kernel locks, or runs a step of another office first. Every other
+// call is the system's.
 std::atomic<bool> failSync{false};
+std::atomic<bool> removeSynced{false};
+std::atomic<bool> failClose{false};
 std::atomic<int> failFlock{0};
+std::function<void()> beforeFlock;
 
 extern "C" int fsync(int fd)
 {
+    if (removeSynced) {
+        char path[PATH_MAX] = {};
+        if (::readlink(QByteArray("/proc/self/fd/" + QByteArray::number(fd)).constData(), path,
+                       sizeof path - 1) > 0)
+            ::unlink(path);
+    }
     return failSync ? (errno = EIO, -1) : int(::syscall(SYS_fsync, fd));
+}
+
+extern "C" int close(int fd)
+{
+    struct stat info;
+    const bool written = failClose && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                         (::fcntl(fd, F_GETFL) & O_ACCMODE) != O_RDONLY;
+    const int closed = int(::syscall(SYS_close, fd));
+    return written ? (errno = EIO, -1) : closed;
 }
 
 extern "C" int flock(int fd, int operation) noexcept
 {
+    if (beforeFlock)
+        std::exchange(beforeFlock, {})();
     return failFlock ? (errno = failFlock, -1) : int(::syscall(SYS_flock, fd, operation));
 }
 
@@ -121,15 +153,38 @@ QString race(const QString &lock, int offices)
     return most == 1 ? QStringLiteral("preso") : QStringLiteral("%1 insieme").arg(int(most));
 }
 
+// A fresh name as a writer of this computer (its tag read from a writer's own name) or of
+// another makes it: ".<file>.<computer><process><random>".
+QString freshName(const QString &target, qint64 process, bool here = true)
+{
+    static const QByteArray tag = [] {
+        QTemporaryDir dir;
+        TVxFileReplacement writer(dir.filePath(QStringLiteral("x")));
+        writer.open();
+        return QDir(dir.path())
+            .entryList(QDir::Hidden | QDir::Files)
+            .first()
+            .toLatin1()
+            .right(24)
+            .left(8);
+    }();
+    return QStringLiteral("%1/.%2.%3%4abcdef01")
+        .arg(QFileInfo(target).path(), QFileInfo(target).fileName(),
+             here ? QString::fromLatin1(tag) : QStringLiteral("0a1b2c3d"))
+        .arg(process, 8, 16, QLatin1Char('0'));
+}
+
 } // namespace
 
 // Every writer of the program, whatever stands at its file's name or however the disk refuses
-// its bytes: a link planted there (dangling or not) is replaced, never followed, a FIFO too
-// (never waited on); the modes of a file another account planted are not kept, those the office
-// gave its own file are; a disk that is full, a size limit (on a block as large as the
-// replacement's buffer too) or a sync that fails leaves the old file whole and is told in
-// Italian, naming the file and saying that the old one is as it was. Nothing of a writer's own
-// is left beside the file, and what a killed writer left there goes.
+// its bytes: a link planted there (dangling or not) is neither followed nor replaced, the write
+// refused naming it and where it points; a FIFO is replaced, never waited on; the modes of a
+// file another account planted are not kept, those the office gave its own file are; a disk
+// that is full, a size limit (on a block as large as the replacement's buffer too), a sync or a
+// close that fails leaves the old file whole and is told in Italian, naming the file and saying
+// that the old one is as it was. Nothing of a writer's own is left beside the file; what a
+// killed writer left there goes, a live writer's fresh name stays, and a write whose fresh name
+// another removed says so.
 TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecrets)
 {
     ProgramDatabase db; // the writers that write what the database holds
@@ -254,15 +309,32 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
          [](const QString &p) { TdmQelExpScru().WriteEsitiWorkbook(QString(), p); }, Database},
     };
     // Another account's file is world-writable and setuid, the office's own has its own modes;
-    // what killed writers left are fresh names an hour old.
-    enum Planted { Link, Dangling, Fifo, Others, Office, Killed, Limit, NoRoom, NoSync };
+    // what killed writers left are fresh names of a process gone from this computer, and of
+    // another computer two days old; a live writer's, of this process or an hour old of another
+    // computer (whose kernel lock a share may not carry here), stays.
+    enum Planted {
+        Link,
+        Dangling,
+        Fifo,
+        Others,
+        Office,
+        Killed,
+        LiveHere,
+        LiveElsewhere,
+        Limit,
+        NoRoom,
+        NoSync,
+        NoClose,
+        Removed
+    };
     // A umask that lets the group read: a shared file's group may, a secret's may not.
     const mode_t umaskBefore = ::umask(027);
     const auto restoreUmask = qScopeGuard([umaskBefore] { ::umask(umaskBefore); });
     for (const auto &c : cases) {
-        for (int planted = Link; planted <= NoSync; ++planted) {
+        for (int planted = Link; planted <= Removed; ++planted) {
             if ((planted == Limit && c.traits & Database) ||
-                (planted == NoSync && c.traits & (Database | Later)) ||
+                ((planted == NoSync || planted == Removed) && c.traits & (Database | Later)) ||
+                (planted == NoClose && c.traits & Database) ||
                 (planted == Others && ::geteuid() != 0)) // only root plants another's file
                 continue;
             SCOPED_TRACE(testing::Message() << c.what << ", case " << planted);
@@ -290,13 +362,19 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
                           0);
                 if (planted == Others)
                     ASSERT_EQ(::chown(QFile::encodeName(target).constData(), 65534, 65534), 0);
-            } else if (planted == Killed) {
-                for (const char *hex : {"0123456789abcdef", "fedcba9876543210"}) {
-                    const QString left =
-                        QStringLiteral("%1/.%2.%3").arg(folder, QFileInfo(target).fileName(), hex);
-                    writeFileBytes(left, QByteArray(1000, 'k'));
-                    const timeval then[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
-                    ASSERT_EQ(::utimes(QFile::encodeName(left).constData(), then), 0);
+            } else if (planted == Killed || planted == LiveHere || planted == LiveElsewhere) {
+                const qint64 gone = 0x3fffffff; // beyond any process number
+                const QList<QPair<QString, qint64>> left =
+                    planted == Killed
+                        ? QList<QPair<QString, qint64>>{{freshName(target, gone), 60},
+                                                        {freshName(target, 42, false), 2 * 86400}}
+                    : planted == LiveHere
+                        ? QList<QPair<QString, qint64>>{{freshName(target, ::getpid()), 3600}}
+                        : QList<QPair<QString, qint64>>{{freshName(target, 42, false), 3600}};
+                for (const auto &[name, age] : left) {
+                    writeFileBytes(name, QByteArray(1000, 'k'));
+                    const timeval then[2] = {{time(nullptr) - age, 0}, {time(nullptr) - age, 0}};
+                    ASSERT_EQ(::utimes(QFile::encodeName(name).constData(), then), 0);
                 }
             } else if (planted == NoRoom) {
                 full.emplace(
@@ -314,7 +392,10 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
                 if (planted == Limit)
                     limit.emplace(20);
                 failSync = planted == NoSync;
-                const auto synced = qScopeGuard([] { failSync = false; });
+                failClose = planted == NoClose;
+                removeSynced = planted == Removed;
+                const auto synced =
+                    qScopeGuard([] { failSync = failClose = removeSynced = false; });
                 c.write(target);
             } catch (const EVxException &e) {
                 refusal = e.message();
@@ -326,6 +407,23 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
             if (planted == Fifo && c.traits & ReadsFirst) {
                 EXPECT_TRUE(refusal.contains(QDir::toNativeSeparators(target)) &&
                             refusal.contains("è una coda FIFO"))
+                    << refusal.toStdString();
+            } else if (planted == Link || planted == Dangling) {
+                // Refused by name and where it points; the link as it was.
+                const QString pointed =
+                    planted == Link
+                        ? "è un collegamento a " + victim
+                        : "è un collegamento a un percorso che non esiste (" + elsewhere + ")";
+                EXPECT_TRUE(refusal.contains(QDir::toNativeSeparators(target)) &&
+                            refusal.contains(pointed))
+                    << refusal.toStdString();
+                EXPECT_TRUE(S_ISLNK(modeOf(target)));
+            } else if (planted == Removed) {
+                // Said as it happened: never that the old file is as it was.
+                EXPECT_EQ(readFileBytes(target), old);
+                EXPECT_TRUE(refusal.contains(QDir::toNativeSeparators(target)) &&
+                            refusal.contains("è stato cancellato nel frattempo") &&
+                            !refusal.contains("rimasto com'era"))
                     << refusal.toStdString();
             } else if (planted >= Limit) {
                 // The old file whole, the file and the cause named, the old file said kept.
@@ -346,67 +444,135 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
                                                   : planted == Office  ? 0660u
                                                                        : 0640u);
             }
-            // Nothing but the target and the link left at the old temporary name.
+            // Nothing but the target, the link left at the old temporary name and a live
+            // writer's fresh name.
             EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System).size(),
-                      full ? 3 : 2);
+                      full || planted == LiveHere || planted == LiveElsewhere ? 3 : 2);
         }
     }
 }
 
-// Every folder the program makes to write in, with a link planted at its name (or at one of
-// the program's folders above it): the files go into a real folder made in its place, the
-// place the link points to is left as it was. A folder the office chose stays as it is, a
-// link there included.
-TEST(FileAccess, FoldersAreMadeWhereALinkStoodNeverEnteredThroughIt)
+// A name is free only where nothing stands: a link pointing nowhere, or a name that can't be
+// looked at (a folder this user may not search, a loop of links on the way) is taken.
+TEST(FileAccess, ANameIsFreeOnlyWhereNothingStands)
 {
-    ProgramDatabase db;
-    ASSERT_TRUE(db.opened);
+    QTemporaryDir dir;
+    const QString closed = dir.filePath(QStringLiteral("chiusa"));
+    ASSERT_TRUE(QDir().mkpath(closed) && QFile::link(dir.filePath("giro"), dir.filePath("giro")) &&
+                QFile::link(dir.filePath("assente"), dir.filePath("collegamento")));
+    ASSERT_EQ(::chmod(QFile::encodeName(closed).constData(), 0), 0);
+    writeFileBytes(dir.filePath(QStringLiteral("file")), "x");
+    const OrdinaryAccount office({dir.path()}); // whom the closed folder refuses
+    const struct
+    {
+        const char *name;
+        bool taken;
+    } cases[] = {{"libero", false},   {"collegamento", true}, {"file", true},
+                 {"giro/nome", true}, {"chiusa/nome", true},  {"file/nome", false}};
+    for (const auto &c : cases)
+        EXPECT_EQ(VxNameTaken(dir.filePath(QString::fromLatin1(c.name))), c.taken) << c.name;
+}
+
+// Every folder the program makes or enters to write, with a link at its name. The office's own
+// link in the main folder (ETC, USR or sta kept on another disk: this account's, in a folder no
+// one else may write, to a folder it may write) is followed through a start, a volume run and
+// an export: what the program reads and writes there is where the link points, and the link
+// stays. Any other (another account's; one in a folder others may write, as an exchange folder
+// teachers write; one pointing nowhere) is refused by name and where it points: nothing written
+// through it, the link as it was.
+class FolderLinks : public RunningProgram
+{
+};
+
+TEST_F(FolderLinks, TheOfficesOwnAreFollowedAndNoOtherIsEnteredOrReplaced)
+{
     const QString main = QDir::cleanPath(db.mainDir.path());
+    objects->mainWindow()->show();
+    objects->mainWindow()->ensureFirstActivation();
+    ASSERT_TRUE(dmqelRptDataSets);
+    const QString database = readConnectionSettings().Database;
     QTemporaryDir elsewhere;
-    const QString chosen = elsewhere.filePath(QStringLiteral("chiavetta"));
-    ASSERT_TRUE(QDir().mkpath(chosen));
+    // The office's own link to its key, a chosen base: followed whatever the case.
+    const QString key = elsewhere.filePath(QStringLiteral("chiavetta"));
+    ASSERT_TRUE(QDir().mkpath(key) && QFile::link(key, main + QStringLiteral("/chiavetta")));
+    const auto packetInto = [](const QString &folder) {
+        TClientDataSet packet;
+        packet.AddFieldDef(QStringLiteral("Voto"), ftString, 5);
+        packet.CreateDataSet();
+        SaveOrAppendPacket(packet, folder, "voti.xml", false);
+    };
+    int writes = 0;
     const struct
     {
         const char *what;
-        const char *link;               // below the main folder
-        std::function<QString()> write; // the folder the files went into
+        const char *link; // below the main folder
+        std::function<void()> work;
     } cases[] = {
-        {"class folder", "Classi/5A",
-         [&] { return MakeClassFolder(main + QStringLiteral("/Classi/"), QStringLiteral("5A")); }},
-        {"class folder of a chosen base", "chiavetta/5A",
+        {"a start", "ETC",
          [&] {
-             return MakeClassFolder(main + QStringLiteral("/chiavetta/"), QStringLiteral("5A"));
+             EXPECT_EQ(readConnectionSettings().Database, database);
+             TdmqelParGen parGen;
+             parGen.xpsDirRete.SetValore(QString::number(++writes));
          }},
-        {"register folder", "USR/Dati", [] { return QelRegisterVolume::RegisterFolder(); }},
-        {"settings", "ETC",
+        {"a volume run", "USR",
          [&] {
-             TVxINIFile(QStringLiteral("ParGen.ini")).WriteString("A", "k", "v");
-             return main + QStringLiteral("/ETC");
+             QelRegisterVolume::Export(*dmqelRptDataSets, qelReportTree(dmqelActivations)->RptFR(),
+                                       {{39023}, 16169, "A4", "Registro generale dei voti"});
          }},
-        {"web packets", "Web",
+        {"an export", "sta",
          [&] {
-             TClientDataSet packet;
-             packet.AddFieldDef(QStringLiteral("Voto"), ftString, 5);
-             packet.CreateDataSet();
-             return QFileInfo(SaveOrAppendPacket(packet, main + "/Web/", "voti.xml", false)).path();
+             TdmExportAlu exporter;
+             exporter.AnsId = 39;
+             exporter.DwgId = 2;
+             exporter.SplitBySite = true;
+             exporter.OutputDir = VxMakeOwnFolder(main + QStringLiteral("/sta"));
+             exporter.ExportAluExtracts();
          }},
+        {"a class folder", "Classi/5A",
+         [&] { packetInto(MakeClassFolder(main + QStringLiteral("/Classi/"), "5A")); }},
+        {"a class folder on the office's key", "chiavetta/5A",
+         [&] { packetInto(MakeClassFolder(main + QStringLiteral("/chiavetta/"), "5A")); }},
+        {"web packets", "Web", [&] { packetInto(main + QStringLiteral("/Web/")); }},
     };
-    // The office's own link to its key: the base stays a link, its sub-folder may not.
-    ASSERT_TRUE(QFile::link(chosen, main + QStringLiteral("/chiavetta")));
+    enum Link { Own, AnotherAccount, SharedFolder, Dangling };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.what);
-        const QString linked = main + '/' + c.link;
-        QDir().mkpath(QFileInfo(linked).path());
-        QDir().rename(linked, linked + QStringLiteral(".prima"));
-        writeFileBytes(elsewhere.filePath(QStringLiteral("altro/Info.ini")), "altrove");
-        ASSERT_TRUE(QFile::link(elsewhere.filePath(QStringLiteral("altro")), linked));
-        const QString folder = c.write();
-        EXPECT_TRUE(QFileInfo(folder).isDir() && !QFileInfo(linked).isSymLink())
-            << folder.toStdString();
-        EXPECT_EQ(QDir(elsewhere.filePath(QStringLiteral("altro"))).entryList(QDir::Files),
-                  QStringList{"Info.ini"});
-        EXPECT_TRUE(QFileInfo(main + QStringLiteral("/chiavetta")).isSymLink());
-        QDir(elsewhere.filePath(QStringLiteral("altro"))).removeRecursively();
+        for (int link = Own; link <= Dangling; ++link) {
+            if (link == AnotherAccount && ::geteuid() != 0)
+                continue; // only root makes a link another account's
+            SCOPED_TRACE(testing::Message() << c.what << ", case " << link);
+            const QString linked = main + '/' + c.link;
+            const QString parent = QFileInfo(linked).path();
+            const QString target = elsewhere.filePath(QString(c.link).replace('/', '_'));
+            // What the folder held moves where the link points.
+            ASSERT_TRUE(QDir().mkpath(linked) && QDir().rename(linked, target));
+            const QString pointed = link == Dangling ? target + QStringLiteral("-assente") : target;
+            ASSERT_TRUE(QFile::link(pointed, linked));
+            if (link == AnotherAccount)
+                ASSERT_EQ(::lchown(QFile::encodeName(linked).constData(), 65534, 65534), 0);
+            if (link == SharedFolder)
+                ASSERT_EQ(::chmod(QFile::encodeName(parent).constData(), 0777), 0);
+            const QStringList before = allFiles(target);
+            ScriptedDialogs dialogs;
+            QString refusal;
+            try {
+                c.work();
+            } catch (const EVxException &e) {
+                refusal = e.message();
+            }
+            refusal += DialogSeam::shownTexts().join('|');
+            ::chmod(QFile::encodeName(parent).constData(), 0755);
+            EXPECT_EQ(QFileInfo(linked).symLinkTarget(), pointed);
+            if (link == Own) {
+                EXPECT_EQ(refusal, QString());
+                EXPECT_NE(allFiles(target), before);
+            } else {
+                EXPECT_TRUE(
+                    refusal.contains(QDir::toNativeSeparators(linked) + ": " + VxLinkText(linked)))
+                    << refusal.toStdString();
+                EXPECT_EQ(allFiles(target), before);
+            }
+            ASSERT_TRUE(QFile::remove(linked) && QDir().rename(target, linked));
+        }
     }
 }
 
@@ -423,6 +589,7 @@ TEST(SharedHold, AStaleLockIsTakenOverWhoeverLeftItAndEveryOtherFailureIsTold)
     const QByteArray here = QSysInfo::machineHostName().toUtf8();
     const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
     std::unique_ptr<TVxSharedHold> live;
+    int otherBreaker = -1;
     // A lock that names nobody, as a run killed before it wrote its lock leaves it.
     const auto damaged = [&](const QByteArray &bytes, int secondsAgo = 60) {
         writeFileBytes(lock, bytes);
@@ -513,6 +680,25 @@ TEST(SharedHold, AStaleLockIsTakenOverWhoeverLeftItAndEveryOtherFailureIsTold)
          }),
          .says = "deve bloccare il file " + breaker + ", che non può usare: è di un altro utente",
          .anotherAccount = true},
+        // Another office, which judged the lock stale too, removes the breaker this one is about
+        // to lock and holds one made new; once this office looks again it has taken the lock
+        // over: never counted as this office's breaker, never removed.
+        {"a breaker removed and made again while held", stale([&] {
+             beforeFlock = [&] {
+                 const QByteArray name = QFile::encodeName(breaker);
+                 ::unlink(name.constData());
+                 otherBreaker = ::open(name.constData(), O_RDONLY | O_CREAT | O_EXCL, 0644);
+                 ASSERT_EQ(::syscall(SYS_flock, otherBreaker, LOCK_EX), 0);
+                 beforeFlock = [&] {
+                     ::unlink(QFile::encodeName(lock).constData());
+                     live = std::make_unique<TVxSharedHold>(lock);
+                     ASSERT_TRUE(live->tryTake());
+                     ::unlink(QFile::encodeName(breaker).constData());
+                     ::close(otherBreaker);
+                 };
+             };
+         }),
+         "computer " + here + ", processo " + pid},
         {"a disk without kernel locks", stale([] { failFlock = ENOLCK; }),
          "deve bloccare il file " + breaker +
              ", che non può usare: il disco non permette di bloccare i file"},
@@ -577,6 +763,7 @@ TEST(SharedHold, AStaleLockIsTakenOverWhoeverLeftItAndEveryOtherFailureIsTold)
         }
         live.reset();
         failFlock = 0;
+        beforeFlock = {};
         ::chmod(QFile::encodeName(folder).constData(), 0755);
     }
 }

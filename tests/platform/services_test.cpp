@@ -151,6 +151,13 @@ QByteArray attributes(int count)
     return "<?xml version=\"1.0\"?>\n<a" + xmlAttributes(count) + "/>";
 }
 
+// One start tag of kVxXmlMaxTagLength characters before its ">", and as many more; its value
+// starts with a ">".
+QByteArray longTag(int more)
+{
+    return "<a b=\">" + QByteArray(kVxXmlMaxTagLength - 9 + more, 'x') + "\"/>";
+}
+
 // The message of the refusal the load raises; empty when it goes through.
 QString refusal(const std::function<void()> &load)
 {
@@ -187,7 +194,14 @@ TEST(XmlDocument, DocumentsPastTheLimitsAreRefusedBeforeTheyAreParsed)
         {"a level deeper", nested(kVxXmlMaxDepth + 1), deeper},
         {"far deeper", nested(50000), deeper},
         {"entities declared", entities, "Il documento XML %1 dichiara un DTD, che non è ammesso."},
-        {"as many attributes as allowed", attributes(kVxXmlMaxAttributes), nullptr},
+        {"as many attributes as allowed, \"=\" in their values",
+         attributes(kVxXmlMaxAttributes).replace("=\"0\"", "=\"0=1\""), nullptr},
+        {"an attribute more, the first value holding \">\"",
+         attributes(kVxXmlMaxAttributes + 1).replace("=\"0\"", "=\">\""),
+         "Il documento XML %1 ha alla riga 2 un elemento con più di 1000 attributi."},
+        {"a start tag as long as allowed", longTag(0), nullptr},
+        {"a character longer, its value holding \">\"", longTag(1),
+         "Il documento XML %1 ha alla riga 1 un elemento di più di 1 MB."},
         {"40,000 attributes", attributes(40000),
          "Il documento XML %1 ha alla riga 2 un elemento con più di 1000 attributi."},
         {"200,000 attributes", attributes(200000),

@@ -441,6 +441,8 @@ TEST(GridKeyboard, TabGivesTheKeyboardOnAtTheEndsOnly)
         {"table: tab at the last cell", table, {2, 2}, Qt::Key_Tab, after, {2, 2}},
         {"table: shift+tab at the first cell", table, {0, 0}, Qt::Key_Backtab, grid, {0, 0}},
         {"table of rows: tab leaves at once", table, {1, 1}, Qt::Key_Tab, after, {1, 1}, "rows"},
+        {"table of rows: End to the last row", table, {0, 1}, Qt::Key_End, table, {2, 2}, "rows"},
+        {"table of rows: Home to the first", table, {2, 1}, Qt::Key_Home, table, {0, 0}, "rows"},
     };
 
     for (const auto &c : cases) {
@@ -482,6 +484,18 @@ TEST(GridKeyboard, TabGivesTheKeyboardOnAtTheEndsOnly)
                       c.cursor);
         }
     }
+
+    // A list's chosen row is grey while another control has the keyboard: of two lists, the
+    // one with the keyboard shows it.
+    table->selectRow(1);
+    const auto chosen = [table] {
+        const QRect cell = table->visualRect(table->model()->index(1, 1));
+        return table->viewport()->grab().toImage().pixelColor(cell.center());
+    };
+    after->setFocus();
+    EXPECT_EQ(chosen().rgb(), table->palette().color(QPalette::Midlight).rgb());
+    table->setFocus();
+    EXPECT_EQ(chosen().rgb(), table->palette().color(QPalette::Highlight).rgb());
 }
 
 TEST_F(StringGridTest, RecordsAreSharedAndCellsKeepTheirPlaceWhenTheGridChanges)

@@ -166,6 +166,26 @@ TEST_F(TransactionTest, SelfCommittingStatementsCommitEachRun)
     EXPECT_EQ(sum.value(0).toInt(), 23);
 }
 
+// A long piece of work's reads beside its writes: each text prepared once, every read of the
+// database as it was when they began.
+TEST_F(TransactionTest, SideReadsPrepareEachTextOnceOnOneSnapshot)
+{
+    TVxStatementRecorder recorder;
+    const QString countSql = QStringLiteral("SELECT COUNT(*) FROM TRANSTEST WHERE ID > :id");
+    TVxSideReads reads(db);
+    int counted = -1;
+    for (int id = 0; id < 2; ++id) {
+        TVxSelfCommittingStatements(db).ExecChanged(
+            QStringLiteral("INSERT INTO TRANSTEST (ID) VALUES (:id)"), valuesOf({{"id", id + 1}}));
+        VxEachRow(
+            reads.database(), countSql, valuesOf({{"id", 0}}),
+            [&counted](const QSqlQuery &q, const QSqlRecord &) { counted = q.value(0).toInt(); });
+        EXPECT_EQ(counted, 0);
+    }
+    EXPECT_EQ(count(db), 2);
+    EXPECT_EQ(recorder.prepared(countSql), 1);
+}
+
 // Each step of a long piece of work stored as it ends, its statements prepared once; what
 // follows the last commit goes with a rollback.
 TEST_F(TransactionTest, CommitRetainingStoresEachStepAndKeepsTheStatements)

@@ -5,7 +5,6 @@
 #include <zip.h>
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -13,21 +12,6 @@
 
 #include <optional>
 #include <utility>
-
-namespace {
-
-QStringList allFiles(const QString &root, QDir::Filters kinds = QDir::Files)
-{
-    QStringList files;
-    QDirIterator it(root, kinds | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files << QDir(root).relativeFilePath(it.next());
-    files.sort();
-    return files;
-}
-
-} // namespace
 
 TEST(Zip, RoundTripIsAValidFlatArchive)
 {
@@ -266,10 +250,9 @@ TEST(Zip, ExtractionNeverFollowsALinkStandingInTheFolder)
     EXPECT_FALSE(QFileInfo::exists(outside.filePath(QStringLiteral("sub"))));
     EXPECT_TRUE(QFileInfo(dest + QStringLiteral("/voti.xml")).isSymLink());
 
-    // A file link is replaced by the file; what it pointed at stays as it was.
+    // A file link too: neither followed nor replaced, what it points at as it was.
     writeZipEntries(archive, {{"voti.xml", "nuovo"}});
-    EXPECT_EQ(zip.Extract().size(), 1);
+    EXPECT_THROW(zip.Extract(), EVxException);
     EXPECT_EQ(readFileBytes(victim), QByteArray("intatto"));
-    EXPECT_FALSE(QFileInfo(dest + QStringLiteral("/voti.xml")).isSymLink());
-    EXPECT_EQ(readFileBytes(dest + QStringLiteral("/voti.xml")), QByteArray("nuovo"));
+    EXPECT_TRUE(QFileInfo(dest + QStringLiteral("/voti.xml")).isSymLink());
 }

@@ -42,6 +42,16 @@ TEST(ReportTemplate, RefusesWhatItDoesNotKnowWithLineAndColumn)
         const char *says;
     };
     const QByteArray band = "  <data name=\"A\" dataset=\"frdA\" height=\"5\">\n";
+    // 40,000 attributes that only a UTF-7 reader would see, and the declaration saying so after
+    // that many blanks.
+    const auto utf7 = [](int blanks) {
+        return report("  <summary" +
+                      xmlAttributes(40000).replace("=\"", "+AD0AIg-").replace("\"", "+ACI-") +
+                      "/>\n")
+            .replace("UTF-8", "UTF-7")
+            .replace("\"1.0\"", "\"1.0\"" + QByteArray(blanks, ' '));
+    };
+    const QString utf16 = QString::fromUtf8(report("").replace("UTF-8", "UTF-16"));
     const Case cases[] = {
         {"unclosed element", report(band), 4, 10, "XML non valido"},
         {"another version", report("", "version=\"2\""), 2, 1, "versione 2"},
@@ -94,11 +104,13 @@ TEST(ReportTemplate, RefusesWhatItDoesNotKnowWithLineAndColumn)
          4, 5, "il modello ha un elemento con più di 1000 attributi"},
         {"200,000 attributes", report("  <summary" + xmlAttributes(200000) + "/>\n"), 3, 3,
          "il modello ha un elemento con più di 1000 attributi"},
-        {"40,000 attributes written in UTF-7",
-         report("  <summary" +
-                xmlAttributes(40000).replace("=\"", "+AD0AIg-").replace("\"", "+ACI-") + "/>\n")
-             .replace("UTF-8", "UTF-7"),
-         1, 31, "il modello ha la codifica «UTF-7», che non è ammessa (solo UTF-8 o UTF-16)"},
+        {"40,000 attributes written in UTF-7", utf7(0), 1, 31,
+         "il modello ha la codifica «UTF-7», che non è ammessa (solo UTF-8 o UTF-16)"},
+        {"UTF-7 declared after 1,100 blanks", utf7(1100), 1, 1131, "la codifica «UTF-7»"},
+        {"UTF-7 declared after 100,000 blanks", utf7(100000), 1, 100031, "la codifica «UTF-7»"},
+        {"saved in UTF-16",
+         "\xFF\xFE" + QByteArray(reinterpret_cast<const char *>(utf16.utf16()), utf16.size() * 2),
+         1, 1, "il modello è scritto nella codifica UTF-16LE, non in UTF-8"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);

@@ -438,6 +438,8 @@ TEST_F(RptFunctionsTest, WhatTheSchoolDecidedAboutAPupil)
         {"GetEsito(957, '')", "", 0},
         {"GetGiudizio(957, 392)", "Il consiglio di classe sospende il giudizio: l'alunno deve "
                                   "recuperare 2 discipline."},
+        {"GetGiudizio(13, 372)", "Il consiglio di classe sospende il giudizio: l'alunno deve "
+                                 "recuperare 1 disciplina."},
         {"GetGiudizio(957, 391)", ""},
         {"GetGiudizio('x', 392)", "", 0},
         // Three years of 5 (the fourth now 7); 323's counted situation is a second one.

@@ -5,21 +5,32 @@
 // dialogs. The window system's own title is the program's name once. The screenshots go to
 // $TAVRIN_SCREENSHOTS.
 
+#include "exchange/qelaskpasswd.h"
+#include "exchange/qelfldname.h"
 #include "exchange/qelfpagelleweb.h"
+#include "exports/qelfselcls.h"
 #include "gradeentry/qevactivations.h"
 #include "gradeentry/qevfcarcls.h"
+#include "gradeentry/qevfcarsave.h"
+#include "gradeentry/qevfparvis.h"
+#include "gradeentry/qevfqualiffield.h"
 #include "gradeentry/qevfselcarcls.h"
 #include "makeup/qelfrec.h"
 #include "makeup/qelmakeupwindow.h"
 #include "makeup/qelrdettrec.h"
 #include "platform/attivazioni.h"
 #include "platform/dateedit.h"
+#include "platform/formregistry.h"
+#include "platform/messagedlg.h"
+#include "platform/multiselect.h"
 #include "platform/outlookbar.h"
 #include "reportengine/reportpreview.h"
 #include "reportengine/reporttree.h"
+#include "reports/qetflegge183.h"
 #include "shell/qelactivations.h"
 #include "shell/qelmain.h"
 #include "shell/qelpargen.h"
+#include "shell/qelplaceholder.h"
 #include "shell/qelreporttree.h"
 #include "tests/makeup/x11support.h"
 #include "tests/support/runningprogram.h"
@@ -27,10 +38,14 @@
 #include "tests/support/windowfaults.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
@@ -93,6 +108,44 @@ protected:
         EXPECT_TRUE(RunCommandShowingErrors(command));
         QTest::qWait(300);
         return main->mdiArea()->activeSubWindow();
+    }
+
+    // The preview just opened, by keys alone: the zooms by their keys, Tab from the page through
+    // every command (each framed as it has the keyboard) and back, the PDF by Ctrl+E.
+    void previewByKeys(int page)
+    {
+        // A button pressed by its letter is released a moment later.
+        const auto preview = [this] {
+            QMdiSubWindow *sub = main->mdiArea()->activeSubWindow();
+            return qobject_cast<TfrPreviewForm *>(sub ? sub->widget() : nullptr);
+        };
+        ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview() != nullptr; }));
+        for (const auto &[k, zoom] : {std::pair{Qt::Key_1, TfrZoom::WholePage},
+                                      {Qt::Key_3, TfrZoom::Actual},
+                                      {Qt::Key_2, TfrZoom::PageWidth}}) {
+            key(k, Qt::ControlModifier);
+            EXPECT_EQ(preview()->View()->Zoom(), zoom) << k;
+        }
+        QStringList reached;
+        for (int i = 0; i < 12 && (i == 0 || QApplication::focusWidget() != preview()->View());
+             ++i) {
+            key(Qt::Key_Tab);
+            if (auto *b = qobject_cast<QToolButton *>(QApplication::focusWidget())) {
+                reached << b->defaultAction()->objectName();
+                EXPECT_TRUE(highlighted(b, QPoint(1, b->height() / 2)))
+                    << reached.last().toStdString();
+                if (reached.last() == QStringLiteral("acExportPdf"))
+                    screenshot(main, QStringLiteral("walk_%1_anteprima.png").arg(page));
+            }
+        }
+        // One page: the page walk's commands are disabled, Tab passes them.
+        EXPECT_EQ(reached, QStringList({"acZoomPage", "acZoomWidth", "acZoom100", "acPrint",
+                                        "acExportPdf"}));
+        EXPECT_EQ(QApplication::focusWidget(), preview()->View());
+        const QString pdf = db.mainDir.path() + QStringLiteral("anteprima.pdf");
+        DialogSeam::queueAnswer(pdf);
+        key(Qt::Key_E, Qt::ControlModifier);
+        EXPECT_TRUE(QFileInfo::exists(pdf));
     }
 
     ScriptedDialogs dialogs;
@@ -179,10 +232,10 @@ TEST_F(Screens, TheOfficesWindowsAt1366x768)
 
 // A clerk without a mouse: F6 reaches the command bar, Page Down every page, Home and End each
 // page's first and last entry, in sight, Return runs it; on "Stampe" the list takes the
-// keyboard, Down chooses the next report and Return previews it, a register asked from it says
-// where registers are printed. On the way: the web collection with no folder set says where to
-// set it, "Pagelle Web" ticks a class by Space, and every inner window closes by Ctrl+F4. Keys
-// only.
+// keyboard, Down chooses the next report and Alt+A ("Anteprima") previews it, worked by keys
+// alone, a register asked from it says where registers are printed. On the way: the web collection
+// with no folder set says where to set it, "Pagelle Web" ticks a class by Space, and every inner
+// window closes by Ctrl+F4. Keys only.
 TEST_F(Screens, EveryPageOfTheCommandBarByKeyboard)
 {
     TVxOutlookBar *bar = main->mxOLBar();
@@ -289,14 +342,15 @@ TEST_F(Screens, EveryPageOfTheCommandBarByKeyboard)
             if (told && entry->before)
                 entry->before();
             DialogSeam::clearShown();
-            key(nullptr, Qt::Key_Return);
+            // A report of the list by the letter of "Anteprima", an entry by Return.
+            if (k == Qt::Key_Down)
+                key(nullptr, Qt::Key_A, Qt::AltModifier);
+            else
+                key(nullptr, Qt::Key_Return);
             if (told && !entry->told.isEmpty())
                 EXPECT_EQ(DialogSeam::shownTexts(), QStringList{entry->told});
-            if (k == Qt::Key_Down) {
-                EXPECT_TRUE(
-                    qobject_cast<TfrPreviewForm *>(main->mdiArea()->activeSubWindow()->widget()));
-                screenshot(main, QStringLiteral("walk_%1_anteprima.png").arg(page));
-            }
+            if (k == Qt::Key_Down)
+                previewByKeys(page);
             // Back to the bar as the office goes: the command's windows closed as just opened,
             // by Ctrl+F4 or Ctrl+W, then F6.
             for (qsizetype open = main->mdiArea()->subWindowList().size(); open > 0; --open) {
@@ -365,4 +419,39 @@ TEST_F(Screens, EveryWindowWithItsKeysAndTextsWhole)
         main->mdiArea()->closeAllSubWindows();
     }
     EXPECT_GE(windows, 50);
+}
+
+// Every dialog of the program as it first shows, in the program as the office starts it: no key
+// or letter two claims reach where the keyboard is (a letter given twice, a letter equal to a
+// key), every field's label, check box, radio button and button with its letter. The registry's
+// dialogs, those the windows make themselves, Qt's print dialog as the program sets it up.
+TEST_F(Screens, EveryDialogWithItsLetters)
+{
+    QPrinter printer;
+    std::vector<std::unique_ptr<QDialog>> dialogs;
+    for (const QString &name : FormRegistry::registeredNames()) {
+        QWidget *w = FormRegistry::create(name);
+        if (auto *dialog = qobject_cast<QDialog *>(w))
+            dialogs.emplace_back(dialog);
+        else
+            delete w;
+    }
+    for (QDialog *dialog : QList<QDialog *>{
+             new TfmqevCarSave, new TfmqevParVis, new TfmqevQualifField, new TfmAskPasswd,
+             new TfmqelFldName, new TfmQelSelCls, new TfmQetLegge183, new TfmVxMultiSelect,
+             new TfmqelNonDisponibile(QStringLiteral("TfmqelCfgSess")),
+             VxNewPrintDialog(printer, nullptr, "Stampa", 3).release()})
+        dialogs.emplace_back(dialog);
+    for (const auto &dialog : dialogs) {
+        SCOPED_TRACE(dialog->metaObject()->className());
+        dialog->show();
+        // Qt's print dialog with its options shown ("Stampa tutto", "Fascicola", ...).
+        for (QPushButton *b : dialog->findChildren<QPushButton *>())
+            if (b->text().remove(QLatin1Char('&')).startsWith(QStringLiteral("Opzioni")))
+                b->click();
+        QTest::qWait(30);
+        EXPECT_EQ(keyFaults(dialog.get()), QStringList());
+        dialog->hide();
+    }
+    EXPECT_GE(dialogs.size(), 40u);
 }

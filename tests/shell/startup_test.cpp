@@ -147,7 +147,8 @@ TEST(StartUp, EachWrongDatabaseIsNamedAndTheProgramEndsTouchingNothing)
         NoDatabaseEntry,
         Unreadable,
         Fifo,
-        Device
+        Device,
+        Dangling
     };
     const struct
     {
@@ -169,6 +170,8 @@ TEST(StartUp, EachWrongDatabaseIsNamedAndTheProgramEndsTouchingNothing)
         // Never waited on, never read.
         {Fifo, "non è un file normale (è una coda FIFO)"},
         {Device, "non è un file normale (è un dispositivo)"},
+        // A share not mounted yet: never taken for a missing file.
+        {Dangling, "\n\nCollegare il disco o la cartella di rete a cui punta"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.said);
@@ -215,6 +218,7 @@ TEST(StartUp, EachWrongDatabaseIsNamedAndTheProgramEndsTouchingNothing)
         case Unreadable:
         case Fifo:
         case Device:
+        case Dangling:
             named = settingsFile;
             break;
         }
@@ -229,11 +233,14 @@ TEST(StartUp, EachWrongDatabaseIsNamedAndTheProgramEndsTouchingNothing)
             ASSERT_TRUE(QFile::remove(settingsFile));
             ASSERT_TRUE(QDir().mkpath(settingsFile));
         }
-        if (c.wrong == Fifo || c.wrong == Device) {
+        if (c.wrong == Fifo || c.wrong == Device || c.wrong == Dangling) {
             ASSERT_TRUE(QFile::remove(settingsFile));
             ASSERT_TRUE(c.wrong == Fifo
                             ? ::mkfifo(QFile::encodeName(settingsFile).constData(), 0600) == 0
-                            : QFile::link(QStringLiteral("/dev/zero"), settingsFile));
+                            : QFile::link(c.wrong == Device
+                                              ? QStringLiteral("/dev/zero")
+                                              : folder.filePath("rete/Connessione.ini"),
+                                          settingsFile));
         }
         // What stands at the name, read only where it is a file.
         const auto settingsNow = [&] {
@@ -269,6 +276,7 @@ TEST(StartUp, EachWrongDatabaseIsNamedAndTheProgramEndsTouchingNothing)
         }
         EXPECT_EQ(settingsNow(), settingsBefore);
         EXPECT_EQ(QFileInfo(settingsFile).isDir(), c.wrong == Unreadable);
+        EXPECT_EQ(QFileInfo(settingsFile).isSymLink(), c.wrong == Device || c.wrong == Dangling);
         if (c.wrong != NotTheSuites) {
             EXPECT_EQ(readFileBytes(database), databaseBefore);
         } else {
@@ -309,9 +317,14 @@ TEST(StartUp, ProgramWithUnreachableDatabaseReturnsAFailureInItalian)
     EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Annulla"));
 }
 
+// On a main folder whose ETC the office keeps on another disk, through a link of its own: read
+// and written through it, and still there.
 TEST(StartUp, FirstActivationOpensFillsChecksAndShowsTheContext)
 {
     DemoMainDir dir;
+    QTemporaryDir disk;
+    const QString etc = dir.mainDir.path() + QStringLiteral("ETC");
+    ASSERT_TRUE(QDir().rename(etc, disk.filePath("ETC")) && QFile::link(disk.filePath("ETC"), etc));
     setContext(2, 39, 392);
     ScriptedDialogs dialogs;
     TavrinObjects objects;
@@ -337,6 +350,7 @@ TEST(StartUp, FirstActivationOpensFillsChecksAndShowsTheContext)
 
     main->close();
     EXPECT_FALSE(qqoVxGlobConn().isOpen());
+    EXPECT_EQ(QFileInfo(etc).symLinkTarget(), disk.filePath("ETC"));
 }
 
 TEST(StartUp, MissingInstituteIsNamedBeforeTheSession)

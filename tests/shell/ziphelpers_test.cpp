@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -55,17 +56,23 @@ TEST_F(ZipHelpers, EmptyFolderGivesAnEmptyArchiveAndGoes)
     EXPECT_TRUE(QFile::exists(archive));
 }
 
+// A sub-folder, or a link, is neither packed nor removed, and keeps the folder.
 TEST_F(ZipHelpers, SubFolderIsLeftAloneAndKeepsTheFolder)
 {
     const QString folder = at(QStringLiteral("invio/"));
     QDir().mkpath(folder + QStringLiteral("sotto"));
     writeFileBytes(folder + QStringLiteral("sotto/tieni.txt"), "resta");
     writeFileBytes(folder + QStringLiteral("Vot.xml"), "<voti/>");
+    writeFileBytes(at(QStringLiteral("segreto.txt")), "dell'ufficio");
+    ASSERT_TRUE(QFile::link(at(QStringLiteral("segreto.txt")), folder + "collegamento.txt"));
     EXPECT_FALSE(ZipDirAndRemove(folder, at(QStringLiteral("invio.zip"))));
     EXPECT_EQ(DialogSeam::shownTexts(),
               QStringList{QStringLiteral("Impossibile cancellare la directory")});
     EXPECT_FALSE(QFile::exists(folder + QStringLiteral("Vot.xml")));
     EXPECT_EQ(readFileBytes(folder + QStringLiteral("sotto/tieni.txt")), QByteArray("resta"));
+    EXPECT_TRUE(QFileInfo(folder + QStringLiteral("collegamento.txt")).isSymLink());
+    EXPECT_TRUE(UnzipToDir(at(QStringLiteral("invio.zip")), at(QStringLiteral("dest"))));
+    EXPECT_EQ(allFiles(at(QStringLiteral("dest"))), QStringList{QStringLiteral("Vot.xml")});
 }
 
 TEST_F(ZipHelpers, ArchiveThatCannotBeWrittenKeepsTheFiles)

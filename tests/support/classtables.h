@@ -19,7 +19,7 @@
 //   ... collect ...
 //   const auto [gone, come] = classTablesChanges(before);
 //
-// Beside it, what the collections' tests write and edit: 5A's class folder and its scrutiny
+// Beside it, what the collections' tests write and edit: a class folder (5A's) and its scrutiny
 // summary, a packet's field set, a vote raised, a row repeated.
 
 // One line per row, "<letter>|value|value...", NULL as "-", sorted; with sits (a select of
@@ -78,16 +78,17 @@ inline std::pair<QStringList, QStringList> classTablesChanges(const QStringList 
     return {gone, come};
 }
 
-// 5A's class folder (class 39005, class session 390052), as the send writes it in the final
-// session, for one study plan or for every one (-1).
-inline void exportClassFolder(const QString &folder, int plan = -1)
+// A class folder (by default 5A's: class 39005, class session 390052), as the send writes it in
+// the final session, for one study plan or for every one (-1).
+inline void exportClassFolder(const QString &folder, int plan = -1, int cls = 39005,
+                              int clsSes = 390052)
 {
     TdmqelXML xml;
     xml.iMode = 1;
     xml.SetSessionKind(2);
-    xml.LoadClassFlags(39005);
+    xml.LoadClassFlags(cls);
     xml.sFolder = folder;
-    xml.iClsSesId = 390052;
+    xml.iClsSesId = clsSes;
     xml.iPstId = plan;
     xml.ExportClassData();
 }

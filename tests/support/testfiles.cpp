@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QPixmap>
@@ -116,6 +117,17 @@ OrdinaryAccount::~OrdinaryAccount()
         EXPECT_EQ(::seteuid(0), 0);
         EXPECT_EQ(::setegid(0), 0);
     }
+}
+
+QStringList allFiles(const QString &root, QDir::Filters kinds)
+{
+    QStringList files;
+    QDirIterator it(root, kinds | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(root).relativeFilePath(it.next());
+    files.sort();
+    return files;
 }
 
 void writeFileBytes(const QString &path, const QByteArray &bytes)

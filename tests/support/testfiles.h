@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -12,6 +13,9 @@ class QWidget;
 
 // The file's bytes; empty when it is missing or unreadable.
 QByteArray readFileBytes(const QString &path);
+// Every file below the folder (hidden ones too; folders and links too when asked), relative
+// to it, sorted.
+QStringList allFiles(const QString &root, QDir::Filters kinds = QDir::Files);
 // Writes the bytes, making the folders on the way; a failure fails the test.
 void writeFileBytes(const QString &path, const QByteArray &bytes);
 // The lock file (TVxSharedHold) that a run killed on this computer leaves: its program is gone.

@@ -8,19 +8,50 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTextDocument>
 #include <QToolBar>
 
-QStringList windowFaults(QWidget *window)
+#include <algorithm>
+
+namespace {
+
+QString nameOf(const QWidget *w)
+{
+    return w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className())
+                                     : w->objectName();
+}
+
+} // namespace
+
+QStringList keyFaults(QWidget *window)
 {
     QStringList faults = VxKeyClashes(window);
-    const auto nameOf = [](const QWidget *w) {
-        return w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className())
-                                         : w->objectName();
-    };
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        if (!w->isVisible())
+            continue;
+        // A field's label, a check box, a radio button, a button: each reached by its letter
+        // (a button of arrows has none to give).
+        auto *label = qobject_cast<QLabel *>(w);
+        const QString named = label && label->buddy() ? label->text()
+                              : qobject_cast<QCheckBox *>(w) || qobject_cast<QRadioButton *>(w) ||
+                                      qobject_cast<QPushButton *>(w)
+                                  ? static_cast<QAbstractButton *>(w)->text()
+                                  : QString();
+        const bool letters =
+            std::any_of(named.begin(), named.end(), [](QChar c) { return c.isLetter(); });
+        if (letters && QKeySequence::mnemonic(named).isEmpty())
+            faults << QStringLiteral("no letter: \"%1\" (%2)").arg(named, nameOf(w));
+    }
+    return faults;
+}
+
+QStringList windowFaults(QWidget *window)
+{
+    QStringList faults = keyFaults(window);
     // A text cut where it has less room than its widest line needs (a mnemonic's "&" undrawn).
     const auto cut = [&](const QWidget *w, const QString &text, int room) {
         for (QString line : text.split(QLatin1Char('\n')))
@@ -33,13 +64,6 @@ QStringList windowFaults(QWidget *window)
         auto *label = qobject_cast<QLabel *>(w);
         if (label && !label->wordWrap() && !Qt::mightBeRichText(label->text()))
             cut(label, label->text(), label->contentsRect().width() - 2 * label->margin());
-        // A field's label, a check box, a radio button: each reached by its letter.
-        const QString named = label && label->buddy() ? label->text()
-                              : qobject_cast<QCheckBox *>(w) || qobject_cast<QRadioButton *>(w)
-                                  ? static_cast<QAbstractButton *>(w)->text()
-                                  : QString();
-        if (!named.isEmpty() && QKeySequence::mnemonic(named).isEmpty())
-            faults << QStringLiteral("no letter: \"%1\" (%2)").arg(named, nameOf(w));
         // Read-only now, a form's box may be edited later: Tab leaves it either way.
         if (auto *box = qobject_cast<QPlainTextEdit *>(w); box && !box->tabChangesFocus())
             faults << QStringLiteral("Tab stays in %1").arg(nameOf(w));
