@@ -430,6 +430,16 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
              return l.Pages.size() == 2 && texts(l, "Titolo").size() == 1 &&
                     l.Pages[1].Items.front().Object == "Titolo";
          }},
+        {"a heading in another script goes on with its first row",
+         "<report-title height=\"265\"/>" +
+             QString(heading)
+                 .replace(">Titolo<", ">Titolo &#x5DB;&#x5D4;&#x5DF;<")
+                 .arg("frdClassi", "20", "sClasse", ""),
+         [&](const TfrDisplayList &l) {
+             const auto t = texts(l, "Titolo");
+             return l.Pages.size() == 2 && t.size() == 1 && t[0]->Text == "Titolo כהן" &&
+                    l.Pages[1].Items.front().Object == "Titolo";
+         }},
         // 270 mm leave room for the header and a slice of the first line of the pupil whose
         // note runs over two pages: the note starts on the next page under its heading, which
         // is repeated on the third.
@@ -496,6 +506,15 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
                                                c.bands.toUtf8() + "</report>"));
         ASSERT_TRUE(report.PrepareReport());
         EXPECT_TRUE(c.holds(report.Pages())) << report.Pages().dump().left(3000).toStdString();
+        // A line only shaping measures is held by its page, with the page count in too: the
+        // preview and the PDF draw it as laid out, never shaping it again.
+        for (const TfrPage &page : report.Pages().Pages)
+            for (const TfrDisplayItem &item : page.Items)
+                EXPECT_TRUE(item.Kind != TfrItemKind::Text ||
+                            TfrFontMetrics::of(item.Font).simple(item.Text) ||
+                            std::any_of(page.Shaped.begin(), page.Shaped.end(),
+                                        [&item](const auto &s) { return s->Text == item.Text; }))
+                    << item.Text.toStdString();
     }
 }
 
