@@ -8,8 +8,13 @@
 #include <QHash>
 #include <QTextLayout>
 
+#include <fontconfig/fontconfig.h>
+#include <hb.h>
+
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -22,9 +27,6 @@ const char *const kFallbackFamily = "DejaVu Sans";
 // Advances are read at this many pixels per em, where they are the design values.
 constexpr double kRawSize = 1000.0;
 constexpr double kMmPerPoint = 25.4 / 72.0;
-// The advance of a UTF-16 unit not yet measured, and of one that only shaping measures.
-constexpr float kUnmeasured = -1.0f;
-constexpr float kShaped = -2.0f;
 
 int faceIndex(const TfrFontSpec &spec)
 {
@@ -83,6 +85,150 @@ bool invisible(char32_t c)
     }
 }
 
+// Qt shapes a script that needs OpenType (Thaana, the Indic scripts, ...) only in a face whose
+// substitutions (GSUB) name it, and draws empty boxes else, even in a face named for it: one that
+// positions its marks alone (GPOS), as Noto Sans Thaana, is refused. Such a stretch is shaped here
+// by HarfBuzz, Qt's own shaper, in an installed face that fontconfig says has its letters.
+
+// A glyph shaped by HarfBuzz, in the order drawn (left to right): the character its cluster starts
+// at, where it stands from the stretch's left end and its advance, in ems, y downwards.
+struct FaceGlyph
+{
+    quint32 glyph;
+    int cluster;
+    double x, y, advance;
+};
+
+// HarfBuzz reads the face's tables through Qt: a face of a font collection too.
+hb_blob_t *faceTable(hb_face_t *, hb_tag_t tag, void *face)
+{
+    const char name[5] = {char(tag >> 24), char(tag >> 16), char(tag >> 8), char(tag), 0};
+    auto *bytes = new QByteArray(static_cast<const QRawFont *>(face)->fontTable(name));
+    return hb_blob_create(bytes->constData(), unsigned(bytes->size()), HB_MEMORY_MODE_READONLY,
+                          bytes, [](void *b) { delete static_cast<QByteArray *>(b); });
+}
+
+// text[from, to) shaped in the face, in the direction given.
+std::vector<FaceGlyph> shapeInFace(const QString &text, int from, int to, bool rightToLeft,
+                                   const QRawFont &face)
+{
+    struct Shaper
+    {
+        QRawFont face;
+        hb_font_t *font = nullptr;
+        double unitsPerEm = 1000;
+    };
+    static std::map<QString, std::unique_ptr<Shaper>> shapers; // by family and style, for good
+    std::unique_ptr<Shaper> &shaper = shapers[face.familyName() + '|' + face.styleName()];
+    if (!shaper) {
+        shaper = std::make_unique<Shaper>();
+        shaper->face = face;
+        hb_face_t *hbFace = hb_face_create_for_tables(faceTable, &shaper->face, nullptr);
+        shaper->unitsPerEm = std::max(1u, hb_face_get_upem(hbFace));
+        shaper->font = hb_font_create(hbFace);
+        hb_face_destroy(hbFace);
+        hb_font_set_scale(shaper->font, int(shaper->unitsPerEm), int(shaper->unitsPerEm));
+    }
+    hb_buffer_t *buffer = hb_buffer_create();
+    hb_buffer_add_utf16(buffer, reinterpret_cast<const uint16_t *>(text.utf16()), int(text.size()),
+                        unsigned(from), to - from);
+    hb_buffer_set_direction(buffer, rightToLeft ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
+    // the script's own forms, not the machine's language's
+    hb_buffer_set_language(buffer, hb_language_from_string("und", -1));
+    hb_buffer_guess_segment_properties(buffer);
+    hb_shape(shaper->font, buffer, nullptr, 0);
+    unsigned count = 0;
+    const hb_glyph_info_t *info = hb_buffer_get_glyph_infos(buffer, &count);
+    const hb_glyph_position_t *at = hb_buffer_get_glyph_positions(buffer, &count);
+    std::vector<FaceGlyph> glyphs;
+    double pen = 0;
+    const double em = shaper->unitsPerEm;
+    for (unsigned i = 0; i < count; ++i) {
+        glyphs.push_back({info[i].codepoint, int(info[i].cluster), pen + at[i].x_offset / em,
+                          -at[i].y_offset / em, at[i].x_advance / em});
+        pen += at[i].x_advance / em;
+    }
+    hb_buffer_destroy(buffer);
+    return glyphs;
+}
+
+bool hasAll(const QRawFont &face, const QList<uint> &chars)
+{
+    return face.isValid() && std::all_of(chars.begin(), chars.end(),
+                                         [&face](uint c) { return face.supportsCharacter(c); });
+}
+
+// An installed face with outlines a PDF carries (TrueType or CFF) that has every character of
+// the text, in the style of the face index (bold, italic), as fontconfig finds it; invalid where
+// none has them all.
+QRawFont searchFace(const QString &text, int index)
+{
+    FcCharSet *chars = FcCharSetCreate();
+    for (const char32_t c : text.toUcs4())
+        FcCharSetAddChar(chars, c);
+    FcPattern *pattern = FcPatternCreate();
+    FcPatternAddCharSet(pattern, FC_CHARSET, chars);
+    FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
+    FcPatternAddInteger(pattern, FC_WEIGHT, index >= 2 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, index % 2 ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcFontSet *fonts = FcFontSort(nullptr, pattern, FcFalse, nullptr, &result);
+    QRawFont face;
+    for (int i = 0; fonts && i < fonts->nfont && !face.isValid(); ++i) {
+        FcCharSet *has = nullptr;
+        FcChar8 *family = nullptr;
+        if (FcPatternGetCharSet(fonts->fonts[i], FC_CHARSET, 0, &has) != FcResultMatch ||
+            !FcCharSetIsSubset(chars, has) ||
+            FcPatternGetString(fonts->fonts[i], FC_FAMILY, 0, &family) != FcResultMatch)
+            continue;
+        QFont font(QString::fromUtf8(reinterpret_cast<const char *>(family)));
+        font.setBold(index >= 2);
+        font.setItalic(index % 2 == 1);
+        QRawFont raw = QRawFont::fromFont(font, QFontDatabase::Latin); // its face, not a fallback
+        raw.setPixelSize(kRawSize);
+        if (frEmbeddable(raw) && hasAll(raw, text.toUcs4()))
+            face = raw;
+    }
+    if (fonts)
+        FcFontSetDestroy(fonts);
+    FcPatternDestroy(pattern);
+    FcCharSetDestroy(chars);
+    return face;
+}
+
+// As searchFace, the face found for the first character first: the letters of a script are
+// mostly in one face, and a search costs a few milliseconds.
+QRawFont faceWith(const QString &text, int index)
+{
+    static QHash<QString, QRawFont> found; // by style and characters
+    const auto cached = [](const QString &key, const QString &chars, int index) {
+        auto it = found.find(QString::number(index) + key);
+        if (it == found.end())
+            it = found.insert(QString::number(index) + key, searchFace(chars, index));
+        return *it;
+    };
+    const QList<uint> chars = text.toUcs4();
+    if (chars.isEmpty())
+        return QRawFont();
+    const QString first =
+        QString::fromUcs4(reinterpret_cast<const char32_t *>(chars.constData()), 1);
+    if (const QRawFont face = cached(first, first, index); hasAll(face, chars))
+        return face;
+    return cached(text, text, index);
+}
+
+// The visible characters of a text: what a face must have to print it.
+QString visibleOf(QStringView text)
+{
+    QString out;
+    for (const char32_t c : text.toUcs4())
+        if (!invisible(c))
+            out += QString::fromUcs4(&c, 1);
+    return out;
+}
+
 } // namespace
 
 // One face: its vertical metrics in ems and the advances of the characters met so far.
@@ -93,7 +239,7 @@ struct TfrFontMetrics::Face
     double ascent = 0;
     double lineHeight = 0;
     // By UTF-16 unit: kUnmeasured, kShaped, or the advance in ems.
-    std::vector<float> advance = std::vector<float>(0x10000, kUnmeasured);
+    std::vector<float> advance = std::vector<float>(0x10000, TfrFontMetrics::kUnmeasured);
     // Of the characters that only shaping measures: alone, their advance and whether any
     // installed font has them.
     struct Alone
@@ -106,7 +252,7 @@ struct TfrFontMetrics::Face
     float advanceOf(char16_t u)
     {
         float &a = advance[u];
-        if (a != kUnmeasured)
+        if (a != TfrFontMetrics::kUnmeasured)
             return a;
         const QChar c(u);
         quint32 glyph = 0;
@@ -117,7 +263,7 @@ struct TfrFontMetrics::Face
                              (c.direction() >= QChar::DirLRE && c.direction() != QChar::DirNSM &&
                               c.direction() != QChar::DirBN);
         if (complex) {
-            a = kShaped;
+            a = TfrFontMetrics::kShaped;
         } else {
             const QList<QPointF> advances =
                 raw.advancesForGlyphIndexes(QList<quint32>{glyph}, QRawFont::UseDesignMetrics);
@@ -135,11 +281,19 @@ struct TfrFontMetrics::Face
     {
         auto it = alone.find(c);
         if (it == alone.end()) {
-            const ShapedLine shaped(QString::fromUcs4(&c, 1), index);
+            const QString text = QString::fromUcs4(&c, 1);
+            const ShapedLine shaped(text, index);
             Alone a{shaped.line.naturalTextWidth() / kRawSize, true};
             for (const QGlyphRun &run : shaped.line.glyphRuns())
                 for (const quint32 g : run.glyphIndexes())
                     a.missing = a.missing && (g == 0 || !frEmbeddable(run.rawFont()));
+            if (const QRawFont face =
+                    a.missing && !invisible(c) ? faceWith(text, index) : QRawFont();
+                face.isValid()) {
+                a = {0, false};
+                for (const FaceGlyph &g : shapeInFace(text, 0, int(text.size()), false, face))
+                    a.advance += g.advance;
+            }
             it = alone.insert(c, a);
         }
         return *it;
@@ -177,7 +331,7 @@ QList<QTextLayout::FormatRange> uprightRanges(const QString &text, int index)
         const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
         const char32_t c =
             n == 2 ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
-        if ((n == 2 || face.advanceOf(text[i].unicode()) == kShaped) &&
+        if ((n == 2 || face.advanceOf(text[i].unicode()) == TfrFontMetrics::kShaped) &&
             &face.drawn(c) != &face.aloneOf(c)) {
             if (!ranges.isEmpty() && ranges.back().start + ranges.back().length == i) {
                 ranges.back().length += n;
@@ -230,8 +384,14 @@ TfrFontMetrics::Face &TfrFontMetrics::faceOf(const TfrFontSpec &spec)
 }
 
 TfrFontMetrics::TfrFontMetrics(Face *face, double em)
-    : m_face(face), m_em(em), m_ascent(face->ascent * em), m_lineHeight(face->lineHeight * em)
+    : m_face(face), m_advances(face->advance.data()), m_em(em), m_ascent(face->ascent * em),
+      m_lineHeight(face->lineHeight * em)
 {
+}
+
+float TfrFontMetrics::measure(char16_t u) const
+{
+    return m_face->advanceOf(u);
 }
 
 double TfrFontMetrics::width(QStringView text) const
@@ -240,7 +400,7 @@ double TfrFontMetrics::width(QStringView text) const
     const QChar *p = text.constData();
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
-        const float a = m_face->advanceOf(p[i].unicode());
+        const float a = advance(p[i].unicode());
         if (a == kShaped) {
             // one character alone, as the layout measures before it breaks a line, or the
             // whole text shaped
@@ -259,7 +419,7 @@ std::optional<double> TfrFontMetrics::simpleWidth(QStringView text) const
 {
     double total = 0;
     for (const QChar c : text) {
-        const float a = m_face->advanceOf(c.unicode());
+        const float a = advance(c.unicode());
         if (a == kShaped)
             return std::nullopt;
         total += a;
@@ -270,7 +430,7 @@ std::optional<double> TfrFontMetrics::simpleWidth(QStringView text) const
 bool TfrFontMetrics::simple(QStringView text) const
 {
     for (const QChar c : text) {
-        if (m_face->advanceOf(c.unicode()) == kShaped)
+        if (advance(c.unicode()) == kShaped)
             return false;
     }
     return true;
@@ -282,7 +442,7 @@ QString TfrFontMetrics::missing(QStringView text) const
     if (simple(text))
         return found;
     for (const char32_t c : text.toUcs4()) {
-        if ((c > 0xFFFF || m_face->advanceOf(char16_t(c)) == kShaped) && !invisible(c) &&
+        if ((c > 0xFFFF || advance(char16_t(c)) == kShaped) && !invisible(c) &&
             m_face->drawn(c).missing) {
             const QString s = QString::fromUcs4(&c, 1);
             if (!found.contains(s))
@@ -394,11 +554,39 @@ size_t qHash(const ShapedKey &key, size_t seed = 0)
     return qHashMulti(seed, key.face, key.text);
 }
 
-// The shaped lines kept, in bytes, the least recently asked first out: the lines of a page or
-// two at least (the layout measures them, the preview and the PDF draw them), and the pages of
-// a school's reports, so that a run shapes each line once.
-constexpr qsizetype kShapedBound = 8 << 20;
-using ShapedLines = QCache<ShapedKey, std::shared_ptr<const TfrShapedText>>;
+// The shaped lines kept: those the pages laid out hold (TfrPage::Shaped), while they live, and
+// the last asked within a bound in bytes, the least recently asked first out: the lines of a band
+// or two at least, which the layout measures before a page holds them. So a run shapes each line
+// once, the preview and the PDF draw the pages' own, and no line outlives the pages that print it
+// by more than the bound.
+constexpr qsizetype kShapedBound = 1 << 20;
+struct ShapedLines
+{
+    QCache<ShapedKey, std::shared_ptr<const TfrShapedText>> last{kShapedBound};
+    QHash<ShapedKey, std::weak_ptr<const TfrShapedText>> alive;
+    qsizetype swept = 64; // what `alive` held after its last sweep, at least 64
+
+    std::shared_ptr<const TfrShapedText> find(const ShapedKey &key)
+    {
+        if (const auto *found = last.object(key))
+            return *found;
+        const auto it = alive.constFind(key);
+        std::shared_ptr<const TfrShapedText> held = it == alive.cend() ? nullptr : it->lock();
+        if (held)
+            last.insert(key, new std::shared_ptr<const TfrShapedText>(held), bytesOf(*held));
+        return held;
+    }
+
+    void keep(const ShapedKey &key, const std::shared_ptr<const TfrShapedText> &shaped)
+    {
+        last.insert(key, new std::shared_ptr<const TfrShapedText>(shaped), bytesOf(*shaped));
+        alive.insert(key, shaped);
+        if (alive.size() > 2 * swept) { // the lines of pages let go
+            alive.removeIf([](decltype(alive)::iterator it) { return it->expired(); });
+            swept = std::max<qsizetype>(64, alive.size());
+        }
+    }
+};
 
 qint64 g_shaped = 0;
 
@@ -419,8 +607,8 @@ bool drawnPlain(const TfrGlyphRun &run, const std::vector<TfrShapedGlyph> &glyph
         const float advance = face.advanceOf(c.unicode());
         quint32 glyph = 0;
         int n = 1;
-        if (advance == kShaped || !face.raw.glyphIndexesForChars(&c, 1, &glyph, &n) ||
-            glyph != g.Glyph)
+        if (advance == TfrFontMetrics::kShaped ||
+            !face.raw.glyphIndexesForChars(&c, 1, &glyph, &n) || glyph != g.Glyph)
             return false;
         x += advance;
         ++at;
@@ -454,10 +642,10 @@ void keepCompact(TfrShapedText &shaped, std::vector<std::vector<TfrShapedGlyph>>
 
 std::shared_ptr<const TfrShapedText> frShapeText(const QString &text, const TfrFontSpec &spec)
 {
-    static ShapedLines kept(kShapedBound);
+    static ShapedLines kept;
     const int index = faceIndex(spec);
-    if (const auto *found = kept.object({index, text}))
-        return *found;
+    if (std::shared_ptr<const TfrShapedText> found = kept.find({index, text}))
+        return found;
 
     ++g_shaped;
     const ShapedLine shaped(text, index, uprightRanges(text, index));
@@ -472,17 +660,66 @@ std::shared_ptr<const TfrShapedText> frShapeText(const QString &text, const TfrF
     const QList<QGlyphRun> runs = shaped.line.glyphRuns();
     result->Runs.resize(size_t(runs.size()));
     std::vector<std::vector<TfrShapedGlyph>> glyphsOfRun(size_t(runs.size()));
+    // Where each run begins, in ems: the runs abut, each ending where the next begins.
+    std::vector<double> lefts(size_t(runs.size()), std::numeric_limits<double>::max());
+    for (qsizetype r = 0; r < runs.size(); ++r)
+        for (const QPointF &p : runs[r].positions())
+            lefts[size_t(r)] = std::min(lefts[size_t(r)], p.x() / kRawSize);
+    struct Widened
+    {
+        size_t run;
+        double right, by; // where it ended, how much wider it is (ems)
+    };
+    std::vector<Widened> widened;
     for (qsizetype r = 0; r < runs.size(); ++r) {
         const QGlyphRun &run = runs[r];
         TfrGlyphRun &out = result->Runs[size_t(r)];
+        const bool embeddable = frEmbeddable(run.rawFont());
+        out.RightToLeft = run.isRightToLeft();
+        std::vector<TfrShapedGlyph> &outGlyphs = glyphsOfRun[size_t(r)];
+        // Qt's empty boxes: the run's stretch shaped anew in a face that has its letters (the
+        // report's own for blanks alone, that Qt gave the script of the letters before them)
+        int first = int(text.size()), end = 0;
+        for (qsizetype g = 0; !embeddable && g < run.glyphIndexes().size(); ++g)
+            if (const int c = clusterOf.value(placed(run, g), -1); c >= 0) {
+                first = std::min(first, clusters[size_t(c)].first);
+                end = std::max(end, clusters[size_t(c)].second);
+            }
+        const QString letters = visibleOf(QStringView(text).mid(first, end - first));
+        const QRawFont face = first >= end        ? QRawFont()
+                              : letters.isEmpty() ? box
+                                                  : faceWith(letters, index);
+        if (face.isValid()) {
+            const std::vector<FaceGlyph> drawn =
+                shapeInFace(text, first, end, out.RightToLeft, face);
+            out.Font = face;
+            outGlyphs.resize(drawn.size());
+            double right = result->Width, width = 0;
+            for (const double left : lefts)
+                if (left > lefts[size_t(r)] + 1e-6)
+                    right = std::min(right, left);
+            for (size_t i = 0; i < drawn.size(); ++i) {
+                // a right-to-left run's glyphs in the text's order
+                const FaceGlyph &g = drawn[out.RightToLeft ? drawn.size() - 1 - i : i];
+                TfrShapedGlyph &glyph = outGlyphs[i];
+                glyph.Glyph = g.glyph <= 0xFFFF ? quint16(g.glyph) : 0;
+                glyph.X = float(lefts[size_t(r)] + g.x);
+                glyph.Y = float(g.y);
+                width += g.advance;
+                const auto cluster = std::upper_bound(
+                    clusters.begin(), clusters.end(), g.cluster,
+                    [](int at, const std::pair<int, int> &c) { return at < c.first; });
+                if (cluster != clusters.begin())
+                    glyphsOf[size_t(cluster - clusters.begin() - 1)].push_back(&glyph);
+            }
+            widened.push_back({size_t(r), right, width - (right - lefts[size_t(r)])});
+            continue;
+        }
         // what no embeddable face has prints as the report face's empty box, as the layout
         // recorded it
-        const bool embeddable = frEmbeddable(run.rawFont());
         out.Font = embeddable ? run.rawFont() : box;
-        out.RightToLeft = run.isRightToLeft();
         const QList<quint32> glyphs = run.glyphIndexes();
         const QList<QPointF> positions = run.positions();
-        std::vector<TfrShapedGlyph> &outGlyphs = glyphsOfRun[size_t(r)];
         outGlyphs.resize(size_t(glyphs.size()));
         for (qsizetype g = 0; g < glyphs.size(); ++g) {
             TfrShapedGlyph &glyph = outGlyphs[size_t(g)];
@@ -493,11 +730,18 @@ std::shared_ptr<const TfrShapedText> frShapeText(const QString &text, const TfrF
                 glyphsOf[size_t(c)].push_back(&glyph); // else it stands for nothing
         }
     }
+    // the runs after one shaped anew move by what it grew
+    for (const Widened &w : widened) {
+        result->Width += w.by;
+        for (size_t r = 0; r < glyphsOfRun.size(); ++r)
+            if (r != w.run && lefts[r] >= w.right - 1e-6)
+                for (TfrShapedGlyph &g : glyphsOfRun[r])
+                    g.X += float(w.by);
+    }
     for (size_t c = 0; c < clusters.size(); ++c)
         standFor(text, clusters[c], glyphsOf[c]);
     keepCompact(*result, glyphsOfRun, faceAt(index));
-    kept.insert({index, result->Text}, new std::shared_ptr<const TfrShapedText>(result),
-                bytesOf(*result));
+    kept.keep({index, result->Text}, result);
     return result;
 }
 

@@ -21,9 +21,11 @@
 // which is most of a school's texts and the fast way. Any other is shaped by Qt as its script
 // writes it (joined letters, marks on their letters, right-to-left words in visual order within
 // the left-to-right line), each character the report's face lacks taken from an installed font
-// that has it; its width is the width of that shaping. What no installed font can print (a
-// script no font has, such as Devanagari or Thaana on Debian's fonts, or a letter only a colour
-// font has) prints as empty boxes and is recorded (missing): no script stops a print.
+// that has it (where Qt takes none, as for a script whose face only positions its marks, shaped
+// by HarfBuzz in the face fontconfig finds); its width is the width of that shaping. What no
+// installed font can print (a script no font has, such as Devanagari or Thaana on Debian's fonts,
+// or a letter only a colour font has) prints as empty boxes and is recorded (missing): no script
+// stops a print.
 
 #include <QFont>
 #include <QList>
@@ -54,6 +56,9 @@ public:
     static TfrFontMetrics of(const TfrFontSpec &spec);
 
     double width(QStringView text) const; // millimetres
+    // The width of one UTF-16 unit that a simple text (below) may hold, in millimetres; a
+    // negative number for any other (shaped, or half of a surrogate pair).
+    double unitWidth(char16_t u) const { return advance(u) * m_em; }
     // The width of a simple text (below); none for another.
     std::optional<double> simpleWidth(QStringView text) const;
     double ascent() const { return m_ascent; }
@@ -69,10 +74,23 @@ public:
     struct Face;
     static Face &faceOf(const TfrFontSpec &spec);
 
+    // By UTF-16 unit, the advance in ems of the face's glyph, or one of these: the layout asks
+    // for every character of every text, so the lookup stays inline.
+    static constexpr float kUnmeasured = -1.0f;
+    static constexpr float kShaped = -2.0f; // only shaping measures it
+
 private:
+    float advance(char16_t u) const
+    {
+        const float a = m_advances[u];
+        return a != kUnmeasured ? a : measure(u);
+    }
+    float measure(char16_t u) const;
+
     TfrFontMetrics(Face *face, double em);
-    Face *m_face; // lives as long as the program
-    double m_em;  // millimetres per em at the size
+    Face *m_face;            // lives as long as the program
+    const float *m_advances; // the face's, by UTF-16 unit
+    double m_em;             // millimetres per em at the size
     double m_ascent;
     double m_lineHeight;
 };

@@ -4,6 +4,7 @@
 #include "reportengine/reportengine.h"
 
 #include <QScopeGuard>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <map>
@@ -33,10 +34,14 @@ struct Line
     QString text;
     double width;
 };
+// A text's lines: most texts are one, kept without an allocation of its own.
+using Lines = QVarLengthArray<Line, 1>;
 
 // The width of one character (a surrogate pair counts as one), the mark as its sample.
 double charWidth(const TfrFontMetrics &m, QStringView c)
 {
+    if (const double w = m.unitWidth(c[0].unicode()); w >= 0)
+        return w;
     if (c.size() == 1 && c[0].unicode() == kTotalPagesMark)
         return m.width(kTotalPagesSample);
     return m.width(c);
@@ -97,16 +102,16 @@ struct Breaking
 // A paragraph's lines: with word wrap, each as long as fits within the width, broken at the
 // last blank that fits; a word longer than a whole line is broken inside, or cut. The blanks
 // at a break belong to neither line.
-void wrapParagraph(QStringView p, const TfrFontMetrics &m, double width, bool wrap,
-                   std::vector<Line> &lines, Breaking &how)
+void wrapParagraph(QStringView p, const TfrFontMetrics &m, double width, bool wrap, Lines &lines,
+                   Breaking &how, const QString *whole = nullptr)
 {
     // A shaped text is broken by the widths of its characters alone, and its lines then
     // measured as they are drawn, joined letters and all.
-    const size_t first = lines.size();
+    const qsizetype first = lines.size();
     const auto shapedWidths = qScopeGuard([&] {
         if (!how.shaped || m.simple(p))
             return;
-        for (size_t i = first; i < lines.size(); ++i)
+        for (qsizetype i = first; i < lines.size(); ++i)
             lines[i].width = textWidth(m, lines[i].text);
     });
     const qsizetype n = p.size();
@@ -118,8 +123,12 @@ void wrapParagraph(QStringView p, const TfrFontMetrics &m, double width, bool wr
         qsizetype lastSpace = -1; // and its last blank
         qsizetype i = start;
         while (i < n) {
-            const qsizetype len = charLength(p, i);
-            const double cw = charWidth(m, p.mid(i, len));
+            qsizetype len = 1; // most characters are one unit the face measured
+            double cw = m.unitWidth(p[i].unicode());
+            if (cw < 0) {
+                len = charLength(p, i);
+                cw = charWidth(m, p.mid(i, len));
+            }
             if (p[i] == QLatin1Char(' ')) {
                 if (lastSpace != i - 1) {
                     widthAtSpace = w;
@@ -145,7 +154,8 @@ void wrapParagraph(QStringView p, const TfrFontMetrics &m, double width, bool wr
                     return;
                 }
             }
-            lines.push_back({last.toString(), lastWidth});
+            // most texts are one line: it shares the text's characters
+            lines.push_back({whole && last.size() == n ? *whole : last.toString(), lastWidth});
             return;
         }
         if (spaceRun > start) {
@@ -171,11 +181,32 @@ void wrapParagraph(QStringView p, const TfrFontMetrics &m, double width, bool wr
 
 // The lines of a text: its own line breaks always (CR LF, LF or CR), and the breaks of word
 // wrap.
-std::vector<Line> breakLines(const QString &text, const TfrFontMetrics &m, double width, bool wrap,
-                             Breaking &how)
+Lines breakLines(const QString &text, const TfrFontMetrics &m, double width, bool wrap,
+                 Breaking &how)
 {
-    std::vector<Line> lines;
+    Lines lines;
     const QStringView t(text);
+    // Most texts are a simple text of one line that fits: measured in one pass.
+    double w = 0, toEnd = 0; // to the last character but blanks
+    qsizetype end = 0;
+    bool plain = true;
+    for (qsizetype i = 0; i < t.size() && plain; ++i) {
+        const char16_t u = t[i].unicode();
+        const double cw = m.unitWidth(u);
+        plain = cw >= 0 && u != u'\n' && u != u'\r';
+        w += cw;
+        if (u != u' ') {
+            end = i + 1;
+            toEnd = w;
+        }
+    }
+    if (plain && toEnd <= width + kEps) {
+        if (end == t.size())
+            lines.push_back({text, toEnd});
+        else
+            lines.push_back({text.left(end), textWidth(m, t.left(end))});
+        return lines;
+    }
     qsizetype start = 0;
     for (qsizetype i = 0; i <= t.size(); ++i) {
         if (i < t.size() && t[i] != QLatin1Char('\n') && t[i] != QLatin1Char('\r'))
@@ -183,7 +214,8 @@ std::vector<Line> breakLines(const QString &text, const TfrFontMetrics &m, doubl
         if (i == start)
             lines.push_back({QString(), 0});
         else
-            wrapParagraph(t.mid(start, i - start), m, width, wrap, lines, how);
+            wrapParagraph(t.mid(start, i - start), m, width, wrap, lines, how,
+                          i - start == t.size() ? &text : nullptr);
         if (i + 1 < t.size() && t[i] == QLatin1Char('\r') && t[i + 1] == QLatin1Char('\n'))
             ++i;
         start = i + 1;
@@ -323,10 +355,11 @@ struct Measured
     QString text;
     TfrFontSpec font; // the object's, or smaller where the text fits only so
     TfrFontMetrics metrics;
-    std::vector<Line> lines;
-    double height = 0; // text: the lines and the padding
-    bool cut = false;  // ends in an ellipsis
-    QChar standIn;     // of the data's own page count marks (placeCounts)
+    Lines lines;
+    double height = 0;   // text: the lines and the padding
+    bool cut = false;    // ends in an ellipsis
+    bool shaped = false; // not a simple text (reportfonts.h)
+    QChar standIn;       // of the data's own page count marks (placeCounts)
 
     double top() const { return c->o->Top + row + shift; }
 };
@@ -627,6 +660,7 @@ private:
         if (checkVisible && !visible(band))
             return std::nullopt;
         std::vector<Measured> objects;
+        objects.reserve(band.objects.size());
         measure(band, m_left, objects);
         for (const CBand &across : band.across)
             walkAcross(across, objects);
@@ -665,7 +699,7 @@ private:
         inst.newPageAfter = band.b->NewPageAfter;
         inst.headings = m_headings;
         const double grown = height - declared;
-        for (const Measured &m : objects) {
+        for (Measured &m : objects) {
             if (m.c->o->Kind == TfrObjectKind::Text)
                 placeText(inst, band, m, declared, grown);
             else
@@ -737,6 +771,7 @@ private:
         const TfrObject &o = *m.c->o;
         const double room = m.width - 2 * kPadX;
         const bool shaped = !m.metrics.simple(m.text);
+        m.shaped = shaped;
         Breaking how{false, false, shaped};
         m.lines = breakLines(m.text, m.metrics, room, o.WordWrap, how);
         const auto tooTall = [&m, &o] {
@@ -761,9 +796,9 @@ private:
         }
         const double lineHeight = m.metrics.lineHeight();
         if (!grows) {
-            const size_t shown = std::max<size_t>(1, size_t(o.Height / lineHeight + kEps));
+            const qsizetype shown = std::max<qsizetype>(1, qsizetype(o.Height / lineHeight + kEps));
             if (m.lines.size() > shown) {
-                const bool hidden = std::any_of(m.lines.begin() + qsizetype(shown), m.lines.end(),
+                const bool hidden = std::any_of(m.lines.begin() + shown, m.lines.end(),
                                                 [](const Line &l) { return !l.text.isEmpty(); });
                 m.lines.resize(shown);
                 if (hidden) {
@@ -943,8 +978,8 @@ private:
         inst.items.push_back(std::move(item));
     }
 
-    void placeText(Instance &inst, const CBand &band, const Measured &m, double declared,
-                   double grown)
+    // The lines' texts move into the items.
+    void placeText(Instance &inst, const CBand &band, Measured &m, double declared, double grown)
     {
         const CObject &c = *m.c;
         const TfrObject &o = *c.o;
@@ -968,7 +1003,7 @@ private:
         }
         const double lineHeight = m.metrics.lineHeight();
         const double ascent = m.metrics.ascent();
-        for (size_t i = 0; i < m.lines.size(); ++i) {
+        for (qsizetype i = 0; i < m.lines.size(); ++i) {
             const double top = box.top() + kPadY + i * lineHeight;
             if (top >= box.bottom() - kEps)
                 break; // clipped
@@ -978,7 +1013,7 @@ private:
             line.Kind = TfrItemKind::Text;
             line.Box =
                 QRectF(box.left(), top, box.width(), std::min(lineHeight, box.bottom() - top));
-            line.Text = m.lines[i].text;
+            line.Text = std::move(m.lines[i].text);
             if (line.Text.contains(QChar(kTotalPagesMark))) {
                 std::vector<qsizetype> &at = m_pageCounts.emplace_back();
                 for (qsizetype k = 0; k < line.Text.size(); ++k)
@@ -988,6 +1023,7 @@ private:
             }
             if (!m.standIn.isNull())
                 line.Text.replace(m.standIn, QChar(kTotalPagesMark));
+            m_shaping = m_shaping || (m.shaped && !line.PageCounts && !m.metrics.simple(line.Text));
             line.Font = m.font;
             line.Align = o.Align;
             line.Origin = QPointF(alignedX(line.Box, o.Align, m.lines[i].width), top + ascent);
@@ -1158,6 +1194,8 @@ private:
         m_leading = {page.size(), m_y, std::move(bands)};
         for (TfrDisplayItem &item : moved) {
             shiftItem(item, m_y - from);
+            if (m_shaping)
+                holdShaped(m_pages.Pages.back(), item);
             page.push_back(std::move(item));
         }
         m_y += height;
@@ -1202,10 +1240,12 @@ private:
     // Moves the instance's items onto the open page, its top at y.
     void putAt(Instance &inst, double y)
     {
-        std::vector<TfrDisplayItem> &items = m_pages.Pages.back().Items;
+        TfrPage &page = m_pages.Pages.back();
         for (TfrDisplayItem &item : inst.items) {
             shiftItem(item, y);
-            items.push_back(std::move(item));
+            if (m_shaping)
+                holdShaped(page, item);
+            page.Items.push_back(std::move(item));
         }
     }
 
@@ -1227,7 +1267,7 @@ private:
     void openPage()
     {
         const size_t previous = m_pages.Pages.empty() ? 0 : m_pages.Pages.back().Items.size();
-        m_pages.Pages.push_back(TfrPage{m_pageSize, {}});
+        m_pages.Pages.push_back(TfrPage{m_pageSize, {}, {}});
         m_pages.Pages.back().Items.reserve(previous + previous / 4);
         m_open = true;
         m_empty = true;
@@ -1273,9 +1313,19 @@ private:
                 item.PageCounts = 0;
                 item.Origin.setX(
                     alignedX(item.Box, item.Align, TfrFontMetrics::of(item.Font).width(item.Text)));
+                holdShaped(page, item);
             }
         }
         m_pageCounts = {};
+    }
+
+    // The page holds the shaped line of a text that is not simple: it lives as long as the page.
+    // A page count's text is known at the end (resolveTotalPages).
+    static void holdShaped(TfrPage &page, const TfrDisplayItem &item)
+    {
+        if (item.Kind == TfrItemKind::Text && !item.PageCounts &&
+            !TfrFontMetrics::of(item.Font).simple(item.Text))
+            page.Shaped.push_back(frShapeText(item.Text, item.Font));
     }
 
     TfrReport &m_report;
@@ -1293,6 +1343,7 @@ private:
     bool m_empty = true;
     bool m_led = true; // the page holds nothing but titles and headers
     bool m_breakPending = false;
+    bool m_shaping = false; // a line placed is not simple
     // The headers put last on the open page, nothing put under them yet: where their items
     // start on the page, their top, and their bands (none: there are none).
     struct Leading

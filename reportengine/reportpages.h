@@ -29,21 +29,22 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <vector>
 
-enum class TfrItemKind { Text, Line, Rect };
+enum class TfrItemKind : quint8 { Text, Line, Rect };
 
 // The small members stand together, with no padding between them: a whole school's pages stay
 // in memory until they are printed.
 struct TfrDisplayItem
 {
-    TfrItemKind Kind = TfrItemKind::Text;
-    TfrAlign Align = TfrAlign::Left;
     QColor Fill;
-    bool Stroke = false;
     // While the layout runs, a text that holds the page count where the layout cannot know it
     // yet: the number of the list of its places (from 1; 0: none).
     quint32 PageCounts = 0;
+    TfrItemKind Kind = TfrItemKind::Text;
+    TfrAlign Align = TfrAlign::Left;
+    bool Stroke = false;
     QString Band;
     QString Object;
     QRectF Box;
@@ -58,6 +59,9 @@ struct TfrPage
 {
     QSizeF Size; // millimetres
     std::vector<TfrDisplayItem> Items;
+    // The shaped lines of its texts that are not simple (reportfonts.h), held while the page
+    // lives: the preview and the PDF draw them as the layout measured them, shaped once.
+    std::vector<std::shared_ptr<const TfrShapedText>> Shaped;
 };
 
 struct TfrDisplayList

@@ -227,9 +227,10 @@ FontFile &FontFile::of(const QRawFont &face)
 // stands for the same text at its own width throughout the document; where it stands for other
 // text (a glyph the font draws for two characters, the empty box of each letter no font has)
 // or the line advances past it by another width (a mark, that the line places on its letter),
+// or it is shown away from where it draws (a right-to-left run's, PageContent::rightToLeftRun),
 // it gets a code of its own above the face's glyphs, drawing the same glyph: every code its
-// own text and width, so that a reader that reads the glyphs alone gets the letters, and no
-// gap or overlap between them. A drawn face (FontFile::drawn) has codes of its own only, 255
+// own text, width and shift, so that a reader that reads the glyphs alone gets the letters, and
+// no gap or overlap between them. A drawn face (FontFile::drawn) has codes of its own only, 255
 // to a PDF font.
 struct FaceUse
 {
@@ -241,6 +242,7 @@ struct FaceUse
         quint32 glyph;
         QString text;
         double width; // thousandths of an em
+        QPoint shift; // font units, y upwards: where the glyph draws from the code's origin
     };
     std::vector<Variant> variants; // the codes from firstVariant() on
     QHash<QString, quint32> variantCode;
@@ -259,15 +261,31 @@ struct FaceUse
     {
         return code >= firstVariant() ? variants[code - firstVariant()].glyph : code;
     }
+    QPoint shiftOfCode(quint32 code) const
+    {
+        return code >= firstVariant() ? variants[code - firstVariant()].shift : QPoint();
+    }
+    // A drawn face's code as it draws, in thousandths of an em, y downwards.
+    QPainterPath pathOfCode(quint32 code) const
+    {
+        const QPoint shift = shiftOfCode(code);
+        return file->raw.pathForGlyph(glyphOfCode(code))
+            .translated(shift.x() * 1000.0 / file->unitsPerEm,
+                        -shift.y() * 1000.0 / file->unitsPerEm);
+    }
 
-    // The code of a glyph standing for the text at the width (thousandths of an em).
-    quint32 code(quint32 glyph, QStringView text, double advance)
+    // The code of a glyph standing for the text at the width (thousandths of an em), drawn
+    // shifted from its origin by `shift` (ems, y downwards).
+    quint32 code(quint32 glyph, QStringView text, double advance, QPointF shift = {})
     {
         if (glyph >= used.size())
             glyph = 0;
         used[glyph] = true;
         const qint64 units = std::llround(advance * 10);
-        if (!file->drawn && !text.isEmpty() && units == std::llround(width(int(glyph)) * 10)) {
+        const QPoint moved(int(std::lround(shift.x() * file->unitsPerEm)),
+                           int(std::lround(-shift.y() * file->unitsPerEm)));
+        if (!file->drawn && !text.isEmpty() && moved.isNull() &&
+            units == std::llround(width(int(glyph)) * 10)) {
             QString &stands = textOf[glyph];
             if (stands.isEmpty())
                 stands = text.toString();
@@ -276,17 +294,19 @@ struct FaceUse
         }
         QString key = text.toString();
         key += QChar(0) + QString::number(glyph) + QChar(0) + QString::number(units);
+        if (!moved.isNull())
+            key += QChar(0) + QString::number(moved.x()) + QChar(0) + QString::number(moved.y());
         const auto it = variantCode.constFind(key);
         if (it != variantCode.constEnd())
             return *it;
         const quint32 next = firstVariant() + quint32(variants.size());
-        variants.push_back({glyph, text.toString(), double(units) / 10});
+        variants.push_back({glyph, text.toString(), double(units) / 10, moved});
         return *variantCode.insert(key, next);
     }
 
     // The glyphs of the codes above the face's own: each a glyph made of the one it draws, at
-    // its width (a reader that takes widths from the font, as MuPDF does, finds the same); the
-    // metrics then one advance a glyph.
+    // its width and shift (a reader that takes widths from the font, as MuPDF does, finds the
+    // same); the metrics then one advance a glyph.
     void addVariants(QByteArray &glyf, QByteArray &loca, QByteArray &hmtx, QByteArray &hhea,
                      QByteArray &maxp) const
     {
@@ -310,16 +330,22 @@ struct FaceUse
             put32(loca.data() + 4 * n, quint32(glyf.size()));
             const quint32 start = f.glyphOffset(g), end = f.glyphOffset(g + 1);
             if (end > start + 10 && end <= quint32(source.size())) {
+                const QPoint shift = variants[v].shift;
                 QByteArray composite(20, '\0');
                 put16(composite.data(), 0xFFFF); // contours: -1, a composite
-                memcpy(composite.data() + 2, source.data() + start + 2, 8); // the same box
-                put16(composite.data() + 10, 0x0003); // offsets as words, x and y: 0, 0
+                for (int i = 0; i < 4; ++i)      // its box, shifted
+                    put16(composite.data() + 2 + 2 * i,
+                          quint16(qint16(be16(source.data() + start + 2 + 2 * i)) +
+                                  (i % 2 ? shift.y() : shift.x())));
+                put16(composite.data() + 10, 0x0003); // offsets as words, x and y
                 put16(composite.data() + 12, quint32(g));
+                put16(composite.data() + 14, quint16(qint16(shift.x())));
+                put16(composite.data() + 16, quint16(qint16(shift.y())));
                 glyf += composite;
             }
             put16(metrics.data() + 4 * n,
                   quint32(std::lround(variants[v].width * f.unitsPerEm / 1000.0)));
-            put16(metrics.data() + 4 * n + 2, lsb(g));
+            put16(metrics.data() + 4 * n + 2, quint16(qint16(lsb(g)) + variants[v].shift.x()));
         }
         hmtx = metrics;
         put16(hhea.data() + 34, quint32(total));
@@ -553,9 +579,8 @@ void appendOutline(QByteArray &out, const QPainterPath &path)
 
 // A glyph drawn from its outline, in thousandths of an em, y upwards: a Type 3 glyph's
 // procedure (its width and box, then its outline filled).
-QByteArray drawnGlyph(const QRawFont &raw, quint32 glyph, double width)
+QByteArray drawnGlyph(const QPainterPath &path, double width)
 {
-    const QPainterPath path = raw.pathForGlyph(glyph);
     const QRectF box = path.boundingRect();
     QByteArray out;
     appendNumber(out, width, 1);
@@ -802,30 +827,6 @@ private:
         }
     }
 
-    // Marked content that a reader which reads spans copies and searches as the text given,
-    // whatever the glyphs inside it stand for: up to its EMC.
-    static QByteArray actualText(QStringView text)
-    {
-        return "/Span<</ActualText" + textString(text) + ">>BDC ";
-    }
-
-    // A right-to-left word as poppler (pdftotext) reads a span of it: it lays the span's
-    // characters out from left to right over its glyphs, as drawn characters stand, and then
-    // reads each right-to-left stretch of a line from its right end, where a mark counts as of
-    // neither direction. So the span holds the word's characters from left to right, after a
-    // right-to-left mark (U+200F, invisible) where the word ends in a mark: otherwise that mark,
-    // leftmost, would be read as the end of the text before the word.
-    static QString asRead(QStringView word)
-    {
-        QList<uint> chars = word.toUcs4();
-        std::reverse(chars.begin(), chars.end());
-        QString read =
-            QString::fromUcs4(reinterpret_cast<const char32_t *>(chars.constData()), chars.size());
-        if (!chars.isEmpty() && QChar::isMark(chars.front()))
-            read.prepend(QChar(0x200F));
-        return read;
-    }
-
     // The glyphs of a text object, shown a string at a time: a glyph placed anew only where the
     // one before does not leave the pen there (a mark on its letter, a right-to-left word).
     struct Shown
@@ -909,32 +910,26 @@ private:
         });
     }
 
-    // A run's glyphs in the text's order, each under a code that gives back what it stands for
-    // at the width the line gives it (FaceUse): up to the next glyph of a left-to-right run, up
-    // to the glyphs before it of a right-to-left one, so that a reader that reads the glyphs
-    // alone (MuPDF, pdfminer) gets the letters in order, with no gap between a letter and its
-    // mark nor one over the next. Poppler reads a right-to-left mark drawn on its letter as a
-    // line of its own: a word with one (or with a joiner) is a span too, whose text poppler
-    // reads (asRead).
+    // A left-to-right run's glyphs in the text's order, each under a code that gives back what
+    // it stands for at the width the line gives it (FaceUse): up to the next glyph, so that a
+    // reader that reads the glyphs alone (MuPDF, pdfminer) gets the letters in order, with no gap
+    // between a letter and its mark nor one over the next.
     void shapedRun(const TfrDisplayItem &item, const TfrShapedText &shaped, const TfrGlyphRun &run,
                    int face, Shown &shown)
     {
+        if (run.RightToLeft) {
+            rightToLeftRun(item, shaped, run, face, shown);
+            return;
+        }
         const double em = item.Font.Size * 25.4 / 72.0;
         const size_t count = run.Glyphs.size();
         FaceUse &use = m_faces.uses[size_t(face)];
         const auto advance = [&](size_t i) {
             const TfrShapedGlyph &g = run.Glyphs[i];
-            double to = 0;
-            if (!run.RightToLeft && i + 1 < count && run.Glyphs[i + 1].X > g.X + 1e-4)
-                to = run.Glyphs[i + 1].X;
-            else if (!run.RightToLeft || i == 0)
-                return use.width(int(g.Glyph < use.used.size() ? g.Glyph : 0));
-            else
-                for (size_t k = 0; k < i; ++k)
-                    to = k == 0 ? run.Glyphs[k].X : std::min<double>(to, run.Glyphs[k].X);
-            return std::max(0.0, (to - g.X) * 1000.0);
+            if (i + 1 < count && run.Glyphs[i + 1].X > g.X + 1e-4)
+                return (run.Glyphs[i + 1].X - g.X) * 1000.0;
+            return use.width(int(g.Glyph < use.used.size() ? g.Glyph : 0));
         };
-        const auto blank = [&](size_t i) { return shaped.textOf(run.Glyphs[i]) == u" "; };
         // A format character (a joiner, a non-joiner, a direction mark) draws nothing: its
         // text goes with the glyph before it, so that no reader finds an empty glyph apart.
         std::vector<QString> texts(count);
@@ -955,42 +950,81 @@ private:
             else
                 texts[k] = std::exchange(pending, QString()) + t.toString();
         }
-        for (size_t i = 0, end = 0; i < count; i = end) {
-            end = i + 1;
-            bool marked = run.RightToLeft && !blank(i);
-            if (marked) {
-                while (end < count && !blank(end))
-                    ++end;
-                marked = false;
-                for (size_t k = i; k < end && !marked; ++k)
-                    for (const char32_t c : texts[k].toUcs4())
-                        marked =
-                            marked || QChar::isMark(c) || QChar::category(c) == QChar::Other_Format;
+        for (size_t k = 0; k < count; ++k) {
+            const TfrShapedGlyph &g = run.Glyphs[k];
+            const QPointF at = item.Origin + QPointF(g.X, g.Y) * em;
+            if (hidden[k])
+                continue;
+            if (texts[k].isEmpty())
+                outline(shown, *use.file, g.Glyph, at, item.Font.Size);
+            else
+                show(shown, face, use.code(g.Glyph, texts[k], advance(k)), at, item.Font.Size);
+        }
+    }
+
+    // A right-to-left run's characters in the text's order, each its own code: a glyph drawn for
+    // several stands for the first (unless all are right-to-left letters: lam-alef), empty glyphs
+    // after it for the others (a second mark, a non-joiner). Each is shown on the baseline a step
+    // left of every one before it, ending where the one before begins, and drawn shifted back
+    // where shaping put it (FaceUse). MuPDF reads glyphs in the order shown, each ending where
+    // the one before begins; poppler reads a line's glyphs from left to right and turns each
+    // stretch that begins with a right-to-left letter round (a code's right-to-left letters
+    // too): both read a mark after its letter, which poppler, were it shown on its letter, would
+    // read before it, or above or below it as a line of its own. So no span holds the text apart
+    // from the glyphs. A run ending in a character of neither direction (a mark) ends with a
+    // right-to-left mark (U+200F), drawing nothing: poppler would read that mark, leftmost,
+    // with the text before the word.
+    void rightToLeftRun(const TfrDisplayItem &item, const TfrShapedText &shaped,
+                        const TfrGlyphRun &run, int face, Shown &shown)
+    {
+        constexpr double kStep = 0.002; // ems: invisible, above the rounding of the positions
+        const double em = item.Font.Size * 25.4 / 72.0;
+        FaceUse &use = m_faces.uses[size_t(face)];
+        const quint32 empty = use.file->glyph(u" ", 1);
+        const auto rightToLeft = [](char32_t c) {
+            return QChar::direction(c) == QChar::DirR || QChar::direction(c) == QChar::DirAL;
+        };
+        std::optional<double> left; // where the last code shown begins, ems from the origin
+        // The glyph drawn where shaping put it, or (draws false) an empty glyph.
+        const auto place = [&](quint32 glyph, QStringView text, QPointF drawn, bool draws) {
+            const double at = left ? std::min(drawn.x(), *left - kStep) : drawn.x();
+            const double width =
+                left ? (*left - at) * 1000 : use.width(int(glyph < use.used.size() ? glyph : 0));
+            left = at;
+            show(shown, face,
+                 use.code(draws ? glyph : empty, text, width,
+                          draws ? drawn - QPointF(at, 0) : QPointF()),
+                 item.Origin + QPointF(at, 0) * em, item.Font.Size);
+        };
+        char32_t last = 0; // the run's last character but blanks
+        size_t lastShown = run.Glyphs.size();
+        for (size_t k = run.Glyphs.size(); k-- > 0;)
+            if (const QStringView t = shaped.textOf(run.Glyphs[k]); !t.trimmed().isEmpty()) {
+                lastShown = k;
+                last = t.toUcs4().back();
+                break;
             }
-            if (marked) {
-                int first = int(shaped.Text.size()), last = 0;
-                for (size_t k = i; k < end; ++k) {
-                    first = std::min(first, int(run.Glyphs[k].First));
-                    last = std::max(last, int(run.Glyphs[k].End));
-                }
-                endString(shown);
-                m_out += actualText(
-                    asRead(QStringView(shaped.Text).mid(first, std::max(0, last - first))));
+        for (size_t k = 0; k < run.Glyphs.size(); ++k) {
+            const TfrShapedGlyph &g = run.Glyphs[k];
+            const QStringView text = shaped.textOf(g);
+            const QPointF drawn(g.X, g.Y);
+            if (text.isEmpty()) {
+                outline(shown, *use.file, g.Glyph, item.Origin + drawn * em, item.Font.Size);
+                continue;
             }
-            for (size_t k = i; k < end; ++k) {
-                const TfrShapedGlyph &g = run.Glyphs[k];
-                const QPointF at = item.Origin + QPointF(g.X, g.Y) * em;
-                if (hidden[k])
-                    continue;
-                if (texts[k].isEmpty() && !marked)
-                    outline(shown, *use.file, g.Glyph, at, item.Font.Size);
-                else
-                    show(shown, face, use.code(g.Glyph, texts[k], advance(k)), at, item.Font.Size);
+            const QList<uint> chars = text.toUcs4();
+            const qsizetype own = std::all_of(chars.begin(), chars.end(), rightToLeft)
+                                      ? text.size()
+                                      : (QChar::requiresSurrogates(chars.front()) ? 2 : 1);
+            place(g.Glyph, text.first(own), drawn,
+                  QChar::category(chars.front()) != QChar::Other_Format);
+            for (qsizetype i = own; i < text.size();) {
+                const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+                place(empty, text.mid(i, n), drawn, false);
+                i += n;
             }
-            if (marked) {
-                endString(shown);
-                m_out += "EMC ";
-            }
+            if (k == lastShown && !rightToLeft(last))
+                place(empty, u"\u200F", drawn, false);
         }
     }
 
@@ -1056,15 +1090,17 @@ bool frWritePdf(QIODevice &device, const TfrDisplayList &pages, const QString &t
             const std::vector<quint32> codes = use.codes(block);
             QRectF box;
             for (const quint32 c : codes) {
-                const quint32 glyph = use.glyphOfCode(c);
+                const QPoint shift = use.shiftOfCode(c);
                 const QByteArray key =
-                    QByteArray::number(glyph) + '/' + number(use.widthOfCode(c), 1);
+                    QByteArray::number(use.glyphOfCode(c)) + '/' + number(use.widthOfCode(c), 1) +
+                    '/' + QByteArray::number(shift.x()) + '/' + QByteArray::number(shift.y());
+                const QPainterPath path = use.pathOfCode(c);
                 int &proc = procs[{face, key}];
                 if (!proc) {
                     proc = pdf.reserve();
-                    pdf.stream(proc, QByteArray(), drawnGlyph(f.raw, glyph, use.widthOfCode(c)));
+                    pdf.stream(proc, QByteArray(), drawnGlyph(path, use.widthOfCode(c)));
                 }
-                box |= f.raw.pathForGlyph(glyph).boundingRect();
+                box |= path.boundingRect();
                 const QByteArray name = "/g" + QByteArray::number(c % FaceUse::kDrawnBlock);
                 names += name + ' ';
                 glyphs += name + ' ' + QByteArray::number(proc) + " 0 R";

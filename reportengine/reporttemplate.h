@@ -62,7 +62,7 @@ private:
     std::shared_ptr<QHash<qint64, QString>> m_dates;
 };
 
-enum class TfrAlign { Left, Center, Right };
+enum class TfrAlign : quint8 { Left, Center, Right };
 enum class TfrObjectKind { Text, Line, Rect };
 
 // Sides of a text object's frame.

@@ -208,7 +208,7 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
     const QString setup = dir.filePath(QStringLiteral("Setup.exe"));
     writeFileBytes(setup, QByteArray(3 * TVxFileReplacement::kBufferSize, 's'));
     TfrDisplayList onePage;
-    onePage.Pages.push_back(TfrPage{QSizeF(210, 297), {}});
+    onePage.Pages.push_back(TfrPage{QSizeF(210, 297), {}, {}});
     const QString pdf = dir.filePath(QStringLiteral("registro.pdf"));
     frExportPdf(onePage, pdf, QStringLiteral("Registro"), 600);
     TdmQelControllaRecuperi duplicates;

@@ -231,7 +231,8 @@ TEST_F(ReportExportTest, TextStandsWhereTheLayoutPlacedIt)
 // Pages drawn by hand, landscape and portrait: every face, accents built of two glyphs, a
 // character the font lacks and one beyond 16 bits, a line wider than its box (clipped), frames
 // of every width and a fill, names in Hebrew and Arabic script (in italics: from the fallback
-// font's upright face, its only one with Arabic).
+// font's upright face, its only one with Arabic), and with their vowel marks, which the PDF
+// draws away from where it shows them.
 TfrDisplayList handDrawnPages()
 {
     TfrDisplayList list;
@@ -242,7 +243,7 @@ TfrDisplayList handDrawnPages()
                                   double width = 200) {
             TfrDisplayItem item;
             item.Text = t;
-            item.Font = {y == 20 ? 14.0 : 9.0, bold, italic};
+            item.Font = {y == 20 || y == 195 ? 14.0 : 9.0, bold, italic};
             item.Box = QRectF(20, y, width, 8);
             item.Origin = QPointF(20, y + 6);
             page.Items.push_back(item);
@@ -254,6 +255,7 @@ TfrDisplayList handDrawnPages()
         text(80, "Questa riga esce dal suo riquadro e va tagliata", false, false, 30);
         text(165, "Alunno عبد الرحمن الحسيني Nguyễn, classe 3A", false, true);
         text(180, "Alunna כהן לוי Zoë, classe 3B", true, false);
+        text(195, "فَاطِمَة عَلِيّ כֹּהֵן", size.height() > 300, false);
         TfrDisplayItem line;
         line.Kind = TfrItemKind::Line;
         for (const double width : {0.0, 0.2, 1.0}) {
@@ -306,23 +308,36 @@ TEST(ReportPdfTest, PagesLookAsThePreviewDrawsThem)
                         return true;
             return false;
         };
-        int dark = 0, differing = 0;
-        for (int y = 0; y < std::min(poppler.height(), ours.height()); ++y) {
-            for (int x = 0; x < std::min(poppler.width(), ours.width()); ++x) {
-                const bool a = poppler.constScanLine(y)[x] < 128,
-                           b = ours.constScanLine(y)[x] < 128;
-                dark += b;
-                differing += (a && !darkNear(ours, x, y)) || (b && !darkNear(poppler, x, y));
+        // and within each text's box, where a mark drawn away from its letter shows
+        const auto differ = [&](const QRect &area, int &dark, int &differing) {
+            dark = differing = 0;
+            const QRect within = area & poppler.rect() & ours.rect();
+            for (int y = within.top(); y <= within.bottom(); ++y) {
+                for (int x = within.left(); x <= within.right(); ++x) {
+                    const bool a = poppler.constScanLine(y)[x] < 128,
+                               b = ours.constScanLine(y)[x] < 128;
+                    dark += b;
+                    differing += (a && !darkNear(ours, x, y)) || (b && !darkNear(poppler, x, y));
+                }
             }
-        }
+        };
+        int dark = 0, differing = 0;
+        differ(poppler.rect(), dark, differing);
         EXPECT_GT(dark, 5000);
         EXPECT_LT(differing, dark / 200) << "of " << dark << " dark pixels";
+        for (const TfrDisplayItem &item : pages.Pages[size_t(p)].Items) {
+            const QRectF box(item.Box.topLeft() * kPxPerMm, item.Box.size() * kPxPerMm);
+            differ(box.toAlignedRect(), dark, differing);
+            if (item.Kind == TfrItemKind::Text)
+                EXPECT_LE(differing, dark / 50) << item.Text.toStdString() << ": of " << dark;
+        }
     }
     const QString text = runTool("pdftotext", {pdf, "-"}).out;
     for (const char *line :
          {"Città, perché più già ÀÈÌÒÙ ÉÇ ñ", "Bocciato in Storia (voto 4)",
           "Giudizio sospeso: fisica", "Esito", "Questa riga esce dal suo riquadro e va tagliata",
-          "عبد الرحمن الحسيني", "Nguyễn, classe 3A", "כהן לוי", "Zoë, classe 3B"})
+          "عبد الرحمن الحسيني", "Nguyễn, classe 3A", "כהן לוי", "Zoë, classe 3B", "فَاطِمَة عَلِيّ",
+          "כֹּהֵן"})
         EXPECT_EQ(text.count(QString::fromUtf8(line)), 2) << line << " in\n" << text.toStdString();
     // Every face embedded, the fallback's too.
     const QStringList fonts = runTool("pdffonts", {pdf}).out.split('\n', Qt::SkipEmptyParts).mid(2);
