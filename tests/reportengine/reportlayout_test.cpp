@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -625,10 +626,8 @@ TEST_F(ReportLayoutTest, ANameInAnyScriptPrintsAndReadsBackAsStored)
                                          QRegularExpression::CaseInsensitiveOption);
     qsizetype spans = 0;
     for (const QRegularExpressionMatch &m : span.globalMatch(plain)) {
-        const QByteArray units = QByteArray::fromHex(m.captured(1).toLatin1());
-        QString actual;
-        for (qsizetype i = 0; i + 1 < units.size(); i += 2)
-            actual += QChar(char16_t((uchar(units[i]) << 8) | uchar(units[i + 1])));
+        const QString actual =
+            QStringDecoder(QStringDecoder::Utf16BE)(QByteArray::fromHex(m.captured(1).toLatin1()));
         EXPECT_TRUE(std::any_of(names.begin(), names.end(), [&actual](const Name &n) {
             return n.text.normalized(QString::NormalizationForm_C).contains(actual);
         })) << actual.toStdString();
