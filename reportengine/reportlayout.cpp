@@ -302,6 +302,7 @@ struct Instance
     bool leads = false; // a title, header or continued band, which the band after it stays with
     bool newPageBefore = false;
     bool newPageAfter = false;
+    bool shaped = false; // a text of it is not simple (reportfonts.h): its page holds its lines
     std::vector<TfrDisplayItem> items;
     Headings headings;                  // of the rows it is printed within, the outermost first
     std::shared_ptr<const Heading> own; // its own row's, where the instance itself goes on
@@ -356,10 +357,11 @@ struct Measured
     TfrFontSpec font; // the object's, or smaller where the text fits only so
     TfrFontMetrics metrics;
     Lines lines;
-    double height = 0;   // text: the lines and the padding
-    bool cut = false;    // ends in an ellipsis
-    bool shaped = false; // not a simple text (reportfonts.h)
-    QChar standIn;       // of the data's own page count marks (placeCounts)
+    double height = 0;      // text: the lines and the padding
+    bool cut = false;       // ends in an ellipsis
+    bool shaped = false;    // not a simple text (reportfonts.h)
+    QChar standIn;          // of the data's own page count marks (placeCounts)
+    bool pageCount = false; // the page count goes in it
 
     double top() const { return c->o->Top + row + shift; }
 };
@@ -379,6 +381,7 @@ Instance splitAt(Instance &inst, double cut)
     Instance rest;
     rest.height = inst.height - cut;
     rest.newPageAfter = inst.newPageAfter;
+    rest.shaped = inst.shaped;
     // the rest goes on within its own row too
     rest.headings = inst.headings;
     if (inst.own)
@@ -726,6 +729,7 @@ private:
                 else
                     text += part;
             }
+            m.pageCount = !counts.empty();
             m.text = placeCounts(std::move(text), counts, m.standIn);
         }
     }
@@ -1003,6 +1007,7 @@ private:
         }
         const double lineHeight = m.metrics.lineHeight();
         const double ascent = m.metrics.ascent();
+        inst.shaped = inst.shaped || m.shaped;
         for (qsizetype i = 0; i < m.lines.size(); ++i) {
             const double top = box.top() + kPadY + i * lineHeight;
             if (top >= box.bottom() - kEps)
@@ -1014,7 +1019,7 @@ private:
             line.Box =
                 QRectF(box.left(), top, box.width(), std::min(lineHeight, box.bottom() - top));
             line.Text = std::move(m.lines[i].text);
-            if (line.Text.contains(QChar(kTotalPagesMark))) {
+            if (m.pageCount && line.Text.contains(QChar(kTotalPagesMark))) {
                 std::vector<qsizetype> &at = m_pageCounts.emplace_back();
                 for (qsizetype k = 0; k < line.Text.size(); ++k)
                     if (line.Text[k] == QChar(kTotalPagesMark))
@@ -1023,7 +1028,6 @@ private:
             }
             if (!m.standIn.isNull())
                 line.Text.replace(m.standIn, QChar(kTotalPagesMark));
-            m_shaping = m_shaping || (m.shaped && !line.PageCounts && !m.metrics.simple(line.Text));
             line.Font = m.font;
             line.Align = o.Align;
             line.Origin = QPointF(alignedX(line.Box, o.Align, m.lines[i].width), top + ascent);
@@ -1194,8 +1198,7 @@ private:
         m_leading = {page.size(), m_y, std::move(bands)};
         for (TfrDisplayItem &item : moved) {
             shiftItem(item, m_y - from);
-            if (m_shaping)
-                holdShaped(m_pages.Pages.back(), item);
+            holdShaped(m_pages.Pages.back(), item); // a few headings, seldom
             page.push_back(std::move(item));
         }
         m_y += height;
@@ -1243,7 +1246,7 @@ private:
         TfrPage &page = m_pages.Pages.back();
         for (TfrDisplayItem &item : inst.items) {
             shiftItem(item, y);
-            if (m_shaping)
+            if (inst.shaped)
                 holdShaped(page, item);
             page.Items.push_back(std::move(item));
         }
@@ -1343,7 +1346,6 @@ private:
     bool m_empty = true;
     bool m_led = true; // the page holds nothing but titles and headers
     bool m_breakPending = false;
-    bool m_shaping = false; // a line placed is not simple
     // The headers put last on the open page, nothing put under them yet: where their items
     // start on the page, their top, and their bands (none: there are none).
     struct Leading
