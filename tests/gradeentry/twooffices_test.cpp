@@ -982,11 +982,13 @@ const CasoScrittura kCasiScrittura[] = {
          EXPECT_EQ(esitiDi(kBianchi, kLat), QList<QVariant>());
      }},
     // The correction of duplicate make-up records: a record chosen for deletion that the other
-    // office gave an outcome or a make-up test since the list was read is not deleted, and the
-    // failure names it; run again on the list read anew, it is. Every column is compared, as the
-    // other deletions do.
+    // office gave an outcome, a verification date or a make-up test since the list was read is
+    // not deleted, and the failure names it; run again on the list read anew, it is. Every
+    // column is compared, as the other deletions do.
     {"DuplicateChosenForDeletionChangedThere", kDoppioCancella,
      [](ClassSession &t) { doppioCambiato(t, "iEreId = 2"); }},
+    {"DuplicateChosenForDeletionVerifiedThere", kDoppioCancella,
+     [](ClassSession &t) { doppioCambiato(t, "dRecVer = '2009-07-20'"); }},
     {"DuplicateChosenForDeletionTestSetThere", kDoppioCancella,
      [](ClassSession &t) { doppioCambiato(t, "iPvrId = 1"); }},
     {"TemplateRewrittenThereEditedHere",
@@ -1256,8 +1258,7 @@ void interrotto(ClassSession &t, const Comando &c, Fermo fermo, int a)
     }
 }
 
-// Each command stopped at the second or third pupil: the transfer both ways; the class
-// judgments' three, whose steps run the same way, one way each (both ways among them).
+// Each command stopped at the second or third pupil, both ways.
 const struct
 {
     const Comando *comando;
@@ -1265,8 +1266,9 @@ const struct
     int a; // the pupil it stops at, from 0
 } kInterrotti[] = {
     {&kTrasferimento, Fermo::Attesa, 1}, {&kTrasferimento, Fermo::Rifiuto, 2},
-    {&kCancella, Fermo::Rifiuto, 1},     {&kComponi, Fermo::Rifiuto, 2},
-    {&kCopiaNote, Fermo::Attesa, 2},
+    {&kCancella, Fermo::Attesa, 2},      {&kCancella, Fermo::Rifiuto, 1},
+    {&kComponi, Fermo::Attesa, 1},       {&kComponi, Fermo::Rifiuto, 2},
+    {&kCopiaNote, Fermo::Attesa, 2},     {&kCopiaNote, Fermo::Rifiuto, 1},
 };
 
 // ---------------------------------------------------------------------------------------------
