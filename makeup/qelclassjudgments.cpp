@@ -191,14 +191,11 @@ void ClassJudgments::forEachPupil(const QList<int> &classIds, const TVxStepwiseW
 
 namespace {
 
-const TVxStepwiseWords kWritten{QString(), QStringLiteral("i giudizi di %1 sono già scritti"),
-                                QStringLiteral("nessun giudizio è stato ancora scritto")};
-
+// The words of a run that writes judgments, stop: how it tells where it stopped.
 TVxStepwiseWords writtenWords(const char *stop)
 {
-    TVxStepwiseWords words = kWritten;
-    words.interrotto = QString::fromUtf8(stop);
-    return words;
+    return {QString::fromUtf8(stop), QStringLiteral("i giudizi di %1 sono già scritti"),
+            QStringLiteral("nessun giudizio è stato ancora scritto")};
 }
 
 } // namespace

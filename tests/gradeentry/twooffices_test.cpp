@@ -1493,8 +1493,7 @@ TEST_P(EveryWrite, AnotherOfficesChangeIsToldTheirValueKeptTheRestStored)
 }
 
 INSTANTIATE_TEST_SUITE_P(Inventory, EveryWrite,
-                         ::testing::ValuesIn(righe(evaluationStatements(TAVRIN_SOURCE_DIR,
-                                                                        nullptr))),
+                         ::testing::ValuesIn(righe(evaluationStatements(TAVRIN_SOURCE_DIR))),
                          [](const auto &info) { return info.param.nome; });
 
 // What an inventory leaves uncovered: the writes no case drives and no exemption leaves out,
@@ -1527,7 +1526,7 @@ QStringList scoperteOEsenzioniDubbie(const QList<EvaluationStatement> &statement
 TEST(EvaluationWrites, EveryWriteOfTheCodeIsFoundAndDriven)
 {
     const QList<EvaluationStatement> statements =
-        evaluationStatements(QStringLiteral(TAVRIN_SOURCE_DIR), nullptr);
+        evaluationStatements(QStringLiteral(TAVRIN_SOURCE_DIR));
     ASSERT_GE(writesOf(statements).size(), 30);
     for (const Esente &e : kEsenti) {
         EXPECT_TRUE(std::any_of(
@@ -1604,7 +1603,7 @@ TEST(EvaluationWrites, EveryWriteOfTheCodeIsFoundAndDriven)
     for (const auto &p : planted) {
         SCOPED_TRACE(p.file);
         const QList<EvaluationStatement> found =
-            evaluationStatementsOf(QString::fromLatin1(p.file), p.text, nullptr, procedures);
+            evaluationStatementsOf(QString::fromLatin1(p.file), p.text, procedures);
         QStringList texts;
         for (const EvaluationWrite &w : writesOf(found))
             texts << w.text();
@@ -1613,11 +1612,10 @@ TEST(EvaluationWrites, EveryWriteOfTheCodeIsFoundAndDriven)
             << texts.join('|').toStdString() << " uncovered: " << uncovered.join('|').toStdString();
         EXPECT_TRUE(p.found || uncovered.isEmpty()) << uncovered.join('|').toStdString();
     }
-    QStringList placeholders;
-    evaluationWritesOf(QStringLiteral("makeup/qelfnuova.cpp"),
-                       QStringLiteral("QStringLiteral(\"DELETE FROM %1 WHERE k = :k\")"),
-                       &placeholders);
-    EXPECT_EQ(placeholders, QStringList{"makeup/qelfnuova.cpp: DELETE FROM %1 WHERE k = :k"});
+    EXPECT_EQ(scoperteOEsenzioniDubbie(evaluationStatementsOf(
+                  QStringLiteral("makeup/qelfnuova.cpp"),
+                  QStringLiteral("QStringLiteral(\"DELETE FROM %1 WHERE k = :k\")"))),
+              QStringList{"makeup/qelfnuova.cpp: DELETE FROM %1 WHERE k = :k"});
 
     // The statements tests run: those the scan found pass, in whatever text their placeholders
     // became; a write built where the scan cannot see it does not.

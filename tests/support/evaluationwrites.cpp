@@ -37,6 +37,11 @@ const QString kWriteKeyword =
     QStringLiteral("(UPDATE\\s+OR\\s+INSERT\\s+INTO|UPDATE|DELETE\\s+FROM|MERGE\\s+INTO|"
                    "EXECUTE\\s+PROCEDURE)\\s+(") +
     kIdent + QStringLiteral("|%\\d+)");
+// A write anywhere in a text, and one a statement begins with.
+const QRegularExpression kWriteIn(QStringLiteral("\\b") + kWriteKeyword,
+                                  QRegularExpression::CaseInsensitiveOption);
+const QRegularExpression kWriteAtStart(QStringLiteral("^\\s*") + kWriteKeyword,
+                                       QRegularExpression::CaseInsensitiveOption);
 
 // "UPDATE", "DELETE", "MERGE" or "EXECUTE" for the keywords of a write.
 QString kindOf(const QString &keyword)
@@ -302,9 +307,7 @@ QRegularExpression patternOf(const QString &text, bool whole = false)
 std::optional<std::pair<QString, QString>> evaluationWriteRun(const QString &sql,
                                                               const WritingProcedures &procedures)
 {
-    static const QRegularExpression write(QStringLiteral("^\\s*") + kWriteKeyword,
-                                          QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = write.match(sql);
+    const QRegularExpressionMatch m = kWriteAtStart.match(sql);
     if (!m.hasMatch())
         return std::nullopt;
     const QString kind = kindOf(m.captured(1));
@@ -348,8 +351,6 @@ WritingProcedures writingProceduresOf(const QString &sql)
                        "TABLE|VIEW|EXCEPTION|INDEX|GENERATOR|SEQUENCE|DOMAIN)\\s+(") +
             kIdent + QStringLiteral(")"),
         QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression write(QStringLiteral("\\b") + kWriteKeyword,
-                                          QRegularExpression::CaseInsensitiveOption);
     const QString text = QString(sql).remove(comment);
     // Each procedure's body runs to the next object the script creates.
     QList<QRegularExpressionMatch> objects;
@@ -363,7 +364,7 @@ WritingProcedures writingProceduresOf(const QString &sql)
         const QString name = objects[i].captured(2).toUpper();
         const qsizetype end = i + 1 < objects.size() ? objects[i + 1].capturedStart() : text.size();
         const QString body = text.sliced(objects[i].capturedEnd(), end - objects[i].capturedEnd());
-        for (const QRegularExpressionMatch &w : write.globalMatch(body)) {
+        for (const QRegularExpressionMatch &w : kWriteIn.globalMatch(body)) {
             const QString kind = kindOf(w.captured(1));
             const QString object = w.captured(2).toUpper();
             if (kind == QLatin1String("EXECUTE"))
@@ -390,12 +391,9 @@ WritingProcedures writingProceduresOf(const QString &sql)
 }
 
 QList<EvaluationStatement> evaluationStatementsOf(const QString &file, const QString &text,
-                                                  QStringList *unresolved,
                                                   const WritingProcedures &procedures,
                                                   const QString &sharedDefines)
 {
-    static const QRegularExpression writeStatement(QStringLiteral("\\b") + kWriteKeyword,
-                                                   QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression selectProcedure(QStringLiteral("\\bFROM\\s+(") + kIdent +
                                                         QStringLiteral(")\\s*\\("),
                                                     QRegularExpression::CaseInsensitiveOption);
@@ -414,15 +412,13 @@ QList<EvaluationStatement> evaluationStatementsOf(const QString &file, const QSt
                           statement});
     };
     for (const QString &literal : literals) {
-        for (const QRegularExpressionMatch &m : writeStatement.globalMatch(literal)) {
+        for (const QRegularExpressionMatch &m : kWriteIn.globalMatch(literal)) {
             const QString kind = kindOf(m.captured(1));
             const QString object = m.captured(2).toUpper();
             const QString statement = literal.sliced(m.capturedStart()).simplified();
             if (object.startsWith(QLatin1Char('%'))) {
                 found.append({{file, kind, QString(), builder.isEmpty() ? kUnresolved : builder},
                               statement});
-                if (builder.isEmpty() && unresolved)
-                    *unresolved << QStringLiteral("%1: %2").arg(file, statement);
                 continue;
             }
             if (kind == QLatin1String("EXECUTE"))
@@ -522,14 +518,14 @@ QString headerDefines(const std::map<QString, QString> &sources)
 
 } // namespace
 
-QList<EvaluationStatement> evaluationStatements(const QString &root, QStringList *unresolved)
+QList<EvaluationStatement> evaluationStatements(const QString &root)
 {
     const std::map<QString, QString> sources = programSources(root);
     const WritingProcedures procedures = schemaProcedures(root);
     const QString defines = headerDefines(sources);
     QList<EvaluationStatement> statements;
     for (const auto &[file, text] : sources)
-        statements << evaluationStatementsOf(file, text, unresolved, procedures, defines);
+        statements << evaluationStatementsOf(file, text, procedures, defines);
     return statements;
 }
 
@@ -544,17 +540,6 @@ QList<EvaluationWrite> writesOf(const QList<EvaluationStatement> &statements)
         return std::tie(a.file, a.table, a.kind, a.via) < std::tie(b.file, b.table, b.kind, b.via);
     });
     return writes;
-}
-
-QList<EvaluationWrite> evaluationWritesOf(const QString &file, const QString &text,
-                                          QStringList *unresolved)
-{
-    return writesOf(evaluationStatementsOf(file, text, unresolved));
-}
-
-QList<EvaluationWrite> evaluationWrites(const QString &root, QStringList *unresolved)
-{
-    return writesOf(evaluationStatements(root, unresolved));
 }
 
 QStringList writesNotInInventory(const QStringList &run,
@@ -609,10 +594,8 @@ public:
     }
     void OnTestEnd(const ::testing::TestInfo &info) override
     {
-        static const QRegularExpression write(QStringLiteral("^\\s*") + kWriteKeyword,
-                                              QRegularExpression::CaseInsensitiveOption);
         for (const TVxStatementRecorder::Statement &s : m_recorder->statements()) {
-            if (!m_run.contains(s.sql) && write.match(s.sql).hasMatch())
+            if (!m_run.contains(s.sql) && kWriteAtStart.match(s.sql).hasMatch())
                 m_run.insert(s.sql,
                              QStringLiteral("%1.%2").arg(QString::fromUtf8(info.test_suite_name()),
                                                          QString::fromUtf8(info.name())));
@@ -649,7 +632,7 @@ public:
             }
         }
         for (const QString &sql :
-             writesNotInInventory(run, evaluationStatements(root, nullptr), procedures, allowed))
+             writesNotInInventory(run, evaluationStatements(root), procedures, allowed))
             ADD_FAILURE() << m_watch->m_run.value(sql).toStdString() << " ran a write the "
                           << "inventory of the program's writes does not hold (build it as the "
                           << "scan finds it, tests/support/evaluationwrites.h): "

@@ -7,8 +7,7 @@
 // from, so that a window's new write has no row until someone writes one, and its test fails
 // meanwhile.
 //
-//   QStringList unresolved;
-//   for (const EvaluationWrite &w : evaluationWrites(TAVRIN_SOURCE_DIR, &unresolved)) ...
+//   for (const EvaluationWrite &w : writesOf(evaluationStatements(TAVRIN_SOURCE_DIR))) ...
 //
 // A write is found in four shapes:
 // - a statement written out ("UPDATE TRec_Recuperi SET ...", "DELETE FROM TCreSco ...",
@@ -23,7 +22,7 @@
 // - a record editor's query collection deriving its statements from a select on the table
 //   (setAutoBuildSQL(true): platform/querycollection.cpp writes them).
 // A statement whose table is a placeholder ("UPDATE %1") anywhere but in those two writers is
-// unresolved: the inventory cannot tell which table it writes, and says so.
+// unresolved (via "unresolved"): the inventory cannot tell which table it writes, and says so.
 //
 // Whatever the scan misses, the tests' runs meet: every statement a test runs through the
 // framework (TVxStatementRecorder) that writes an evaluation table must be one of the inventory's
@@ -69,22 +68,17 @@ const QStringList &evaluationTables();
 using WritingProcedures = QHash<QString, QList<QPair<QString, QString>>>;
 WritingProcedures writingProceduresOf(const QString &sql);
 
-// The statements one source file's text holds (file: its path from the source root); the
-// statements it cannot resolve are appended to unresolved too ("file: statement"). sharedDefines:
-// the macros the file may use from elsewhere (#define lines).
+// The statements one source file's text holds (file: its path from the source root).
+// sharedDefines: the macros the file may use from elsewhere (#define lines).
 QList<EvaluationStatement> evaluationStatementsOf(const QString &file, const QString &text,
-                                                  QStringList *unresolved,
                                                   const WritingProcedures &procedures = {},
                                                   const QString &sharedDefines = {});
 // Every statement of the program's sources under root (tests, benchmarks and build folders left
 // out), the writers' shapes included.
-QList<EvaluationStatement> evaluationStatements(const QString &root, QStringList *unresolved);
+QList<EvaluationStatement> evaluationStatements(const QString &root);
 
 // The distinct writes of the statements, sorted by file, table and kind.
 QList<EvaluationWrite> writesOf(const QList<EvaluationStatement> &statements);
-QList<EvaluationWrite> evaluationWritesOf(const QString &file, const QString &text,
-                                          QStringList *unresolved);
-QList<EvaluationWrite> evaluationWrites(const QString &root, QStringList *unresolved);
 
 // The statements among those run that write an evaluation table (or call a procedure that
 // does) and are none of the inventory's: not a statement the scan found (its text as run begins
