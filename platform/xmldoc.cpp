@@ -108,7 +108,6 @@ template <typename View> std::optional<TVxXmlTagFault> refusedEncoding(View xml)
 
 template <typename View> std::optional<TVxXmlTagFault> oversizedStartTag(View xml)
 {
-    const auto fault = [&](qsizetype at, const QString &what) { return faultAt(xml, at, what); };
     // Comments, character data, processing instructions and declarations are stepped over
     // whole; what a declaration holds is the parser's to refuse.
     const struct
@@ -140,13 +139,13 @@ template <typename View> std::optional<TVxXmlTagFault> oversizedStartTag(View xm
             } else if (c == u'>' || c == u'<') {
                 break;
             } else if (c == u'=' && ++attributes > kVxXmlMaxAttributes) {
-                return fault(
-                    i,
+                return faultAt(
+                    xml, i,
                     QStringLiteral("un elemento con più di %1 attributi").arg(kVxXmlMaxAttributes));
             }
             if (j - i >= kVxXmlMaxTagLength)
-                return fault(
-                    i,
+                return faultAt(
+                    xml, i,
                     QStringLiteral("un elemento di più di %1").arg(SizeText(kVxXmlMaxTagLength)));
         }
         i = j;

@@ -59,14 +59,21 @@ if ((${#sourceOf[@]} == 0)); then
   exit 1
 fi
 
+# The program's sources, headers included: every folder's but the tests', the benchmarks' and
+# a build's.
+mapfile -t sources < <(
+  find "$top" \( -path "$top/tests" -o -path "$top/bench" -o -path "$top/.git" -o \
+                 \( -type d -exec test -f '{}/CMakeCache.txt' \; \) \) -prune -o -type f \
+       \( -name '*.cpp' -o -name '*.cc' -o -name '*.cxx' -o -name '*.c' -o -name '*.h' \
+          -o -name '*.hh' -o -name '*.hpp' -o -name '*.hxx' -o -name '*.inl' \) -print | sort)
+
 # Every source of the program has its object: one the build left out is one the check can't
 # read.
-while IFS= read -r file; do
+for file in "${sources[@]}"; do
+  [[ $file =~ \.(cpp|cc|cxx|c)$ ]] || continue
   relative=${file#"$top"/}
   [[ -n ${compiled[$relative]:-} ]] || fail "$relative: not compiled in $build, so not read"
-done < <(find "$top" \( -path "$top/tests" -o -path "$top/bench" -o -path "$top/.git" -o \
-                        \( -type d -exec test -f '{}/CMakeCache.txt' \; \) \) -prune -o \
-              -type f \( -name '*.cpp' -o -name '*.cc' -o -name '*.cxx' -o -name '*.c' \) -print)
+done
 
 # The symbols each object imports.
 imports=$(nm -C --undefined-only -A "${!sourceOf[@]}" 2> /dev/null |
@@ -90,11 +97,6 @@ done <<< "$rules"
 
 # QIODevice::open and zip_open read or write as their argument says: the calls that write,
 # read from the sources, comments and literals aside, each call whole over its lines.
-mapfile -t sources < <(
-  find "$top" \( -path "$top/tests" -o -path "$top/bench" -o -path "$top/.git" -o \
-                 \( -type d -exec test -f '{}/CMakeCache.txt' \; \) \) -prune -o -type f \
-       \( -name '*.cpp' -o -name '*.cc' -o -name '*.cxx' -o -name '*.c' -o -name '*.h' \
-          -o -name '*.hh' -o -name '*.hpp' -o -name '*.hxx' -o -name '*.inl' \) -print | sort)
 while IFS= read -r line; do
   fail "$line"
 done < <(perl -e '

@@ -363,14 +363,13 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
                 if (planted == Others)
                     ASSERT_EQ(::chown(QFile::encodeName(target).constData(), 65534, 65534), 0);
             } else if (planted == Killed || planted == LiveHere || planted == LiveElsewhere) {
-                const qint64 gone = 0x3fffffff; // beyond any process number
-                const QList<QPair<QString, qint64>> left =
-                    planted == Killed
-                        ? QList<QPair<QString, qint64>>{{freshName(target, gone), 60},
-                                                        {freshName(target, 42, false), 2 * 86400}}
-                    : planted == LiveHere
-                        ? QList<QPair<QString, qint64>>{{freshName(target, ::getpid()), 3600}}
-                        : QList<QPair<QString, qint64>>{{freshName(target, 42, false), 3600}};
+                using Left = QList<QPair<QString, qint64>>; // a fresh name, its age
+                const qint64 gone = 0x3fffffff;             // beyond any process number
+                const Left left =
+                    planted == Killed     ? Left{{freshName(target, gone), 60},
+                                             {freshName(target, 42, false), 2 * 86400}}
+                    : planted == LiveHere ? Left{{freshName(target, ::getpid()), 3600}}
+                                          : Left{{freshName(target, 42, false), 3600}};
                 for (const auto &[name, age] : left) {
                     writeFileBytes(name, QByteArray(1000, 'k'));
                     const timeval then[2] = {{time(nullptr) - age, 0}, {time(nullptr) - age, 0}};

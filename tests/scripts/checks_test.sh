@@ -72,8 +72,7 @@ writers@exchange/a.cpp@void f(const QString &p) { QFile file(p); file.open(QIODe
 writers@exchange/a.cpp@void f() { QBuffer reply; reply.open(QIODevice::WriteOnly); }@0@
 writers@exchange/a.cpp@void g() { QBuffer reply; reply.open(QIODevice::WriteOnly); }\nvoid f(const QString &p) { QFile reply(p); reply.open(QIODevice::WriteOnly); }@1@exchange/a.cpp:2:
 writers@exchange/a.cpp@void f(const QString &p) { QFile file(p);\n  file.open(\n    QIODevice::ReadWrite); }@1@exchange/a.cpp:3:
-writers@platform/a.cpp@int f(const char *n) { return ::open(n, O_WRONLY | O_CREAT, 0644); }@1@platform/a.cpp: open (platform/a.cpp:1): opens a file by the system
-writers@platform/a.cpp@int f(const char *n) { return ::open(n, 65, 0644); }@1@platform/a.cpp: open
+writers@platform/a.cpp@int f(const char *n) { return ::open(n, 65, 0644); }@1@platform/a.cpp: open (platform/a.cpp:1): opens a file by the system
 writers@reports/a.cpp@void f(const QString &p) { QSaveFile out(p); }@1@writes a file itself
 writers@platform/a.cpp@FILE *f(const char *p) { return fopen(p, "w"); }@1@hands a path to the C or C++ library
 writers@exports/a.cpp@void f(const char *p) { std::ofstream out(p); }@1@hands a path to the C or C++ library
@@ -83,15 +82,13 @@ writers@exports/a.cpp@void f(const char *a) { std::filesystem::create_directory(
 writers@platform/a.cpp@zip_file_t *f(zip_t *a) { return zip_fopen_index(a, 0, 0); }@0@
 writers@exchange/a.cpp@zip_t *f(const char *p, int *c) { return zip_open(p, ZIP_CREATE | ZIP_TRUNCATE, c); }@1@hands a path to libzip
 writers@exchange/a.cpp@zip_t *f(const char *p, int *c) { return zip_open(p,\n  ZIP_CREATE, c); }@1@exchange/a.cpp:1: zip_t
-writers@reports/a.cpp@bool f(const QImage &image, const QString &p) { return image.save(p); }@1@writes a file itself
-writers@reports/a.cpp@bool f(const QImage *image, const QString &p) { return image->save(\n  p); }@1@QImage::save(QString
+writers@reports/a.cpp@bool f(const QImage *image, const QString &p) { return image->save(\n  p); }@1@QImage::save(QString const&, char const*, int) const (reports/a.cpp:1): writes a file itself
 writers@reports/a.cpp@bool f(const QImage &i, const QString &p) { return QImageWriter(p).write(i); }@1@QImageWriter::QImageWriter
 writers@reports/a.cpp@bool f(const QTextDocument *d, const QString &p) { return QTextDocumentWriter(p).write(d); }@1@QTextDocumentWriter::
 writers@gradeentry/a.cpp@void f(QPainter &painter) { painter.save(); }@0@
 writers@shell/a.cpp@void f(QPrinter &printer, const QString &p) { printer.setOutputFileName(p); }@1@prints beside the print output
 writers@makeup/a.cpp@void f() { QPrinter printer; }@1@makeup/a.cpp: QPrinter::QPrinter(
 writers@exchange/a.cpp@bool f(QFile &file, const QString &p) { return file.copy(p); }@1@QFile::copy(QString const&) (exchange/a.cpp:1): renames, links, copies
-writers@exchange/a.cpp@bool f(QFile &file, const QString &p) { return file.rename(p); }@1@QFile::rename(QString const&)
 writers@exchange/a.cpp@bool f(const QString &a, const QString &b) { return QFile::rename(a, b); }@1@QFile::rename(QString const&, QString const&)
 writers@exports/a.cpp@void f(const QString &p) { QDir().mkpath(p); }@1@makes a folder
 writers@platform/a.cpp@int f(const char *n) { return mkdir(n, 0700); }@1@platform/a.cpp: mkdir
