@@ -21,6 +21,7 @@
 #include <QList>
 #include <QTableView>
 
+class QAbstractScrollArea;
 class QPainter;
 class QPalette;
 class QRect;
@@ -42,6 +43,9 @@ bool VxFocusFirstField(QWidget *area);
 // The frame of a control with the keyboard, two pixels of the highlight inside rect: a mark the
 // office sees at a glance, as the style's own faint one is not.
 void VxDrawKeyboardFrame(QPainter &painter, const QRect &rect, const QPalette &palette);
+// The area's viewport drawn again whenever the keyboard comes or goes: what it shows while it
+// has the keyboard (that frame, a list's chosen row) reaches beyond the current cell.
+void VxRepaintOnFocusChange(QAbstractScrollArea *area);
 
 // A tool button the keyboard reaches by Tab (a click leaves the keyboard where it was), framed in
 // the highlight colour while it has it: the style's own mark on a flat button is a faint tint.
@@ -53,12 +57,10 @@ class TVxTableView : public QTableView
 {
     Q_OBJECT
 public:
-    using QTableView::QTableView;
+    explicit TVxTableView(QWidget *parent = nullptr);
 
 protected:
     bool focusNextPrevChild(bool next) override;
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     void initViewItemOption(QStyleOptionViewItem *option) const override;
-    void focusInEvent(QFocusEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
 };
