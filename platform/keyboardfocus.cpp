@@ -143,11 +143,6 @@ bool VxFocusFirstField(QWidget *area)
     return true;
 }
 
-TVxTableView::TVxTableView(QWidget *parent) : QTableView(parent)
-{
-    VxRepaintOnFocusChange(this);
-}
-
 bool TVxTableView::focusNextPrevChild(bool next)
 {
     // A list of rows is one field: its rows are chosen by the arrows, Tab goes on to the next
@@ -184,7 +179,8 @@ void TVxTableView::initViewItemOption(QStyleOptionViewItem *option) const
     QTableView::initViewItemOption(option);
     if (hasFocus())
         return;
-    // The chosen row of a list without the keyboard, grey as a file chooser draws it.
+    // The chosen row of a list without the keyboard, grey as a file chooser draws it (the view
+    // draws its viewport again itself as the keyboard comes or goes).
     option->palette.setColor(QPalette::Highlight, option->palette.color(QPalette::Midlight));
     option->palette.setColor(QPalette::HighlightedText, option->palette.color(QPalette::Text));
 }

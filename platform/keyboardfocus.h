@@ -43,8 +43,9 @@ bool VxFocusFirstField(QWidget *area);
 // The frame of a control with the keyboard, two pixels of the highlight inside rect: a mark the
 // office sees at a glance, as the style's own faint one is not.
 void VxDrawKeyboardFrame(QPainter &painter, const QRect &rect, const QPalette &palette);
-// The area's viewport drawn again whenever the keyboard comes or goes: what it shows while it
-// has the keyboard (that frame, a list's chosen row) reaches beyond the current cell.
+// The area's viewport drawn again whenever the keyboard comes or goes, for an area that draws
+// itself otherwise while it has it (that frame, a grid's framed cell): a scroll area does not
+// (an item view does, by itself).
 void VxRepaintOnFocusChange(QAbstractScrollArea *area);
 
 // A tool button the keyboard reaches by Tab (a click leaves the keyboard where it was), framed in
@@ -57,7 +58,7 @@ class TVxTableView : public QTableView
 {
     Q_OBJECT
 public:
-    explicit TVxTableView(QWidget *parent = nullptr);
+    using QTableView::QTableView;
 
 protected:
     bool focusNextPrevChild(bool next) override;
