@@ -412,6 +412,12 @@ QString debtKey(const TClientDataSet &debts)
                    valueOf(debts, QStringLiteral("iMatId")));
 }
 
+// A debt's verification (its kind, date and note) as the stored one reads beside it.
+QString verificationText(const QVariant &kind, const QVariant &date, const QVariant &note)
+{
+    return QStringList{valueText(kind), valueText(date), valueText(note)}.join(u'|');
+}
+
 } // namespace
 
 void QelWebCollection::readStored(int iDocId)
@@ -435,9 +441,7 @@ void QelWebCollection::readStored(int iDocId)
                   valuesOf({{"iAnsId", m_iAnsId}, {"iDocId", iDocId}}),
                   [this](const QSqlQuery &q, const QSqlRecord &) {
                       m_stored.insert(debtKey(q.value(0), q.value(1)),
-                                      textOf(valuesOf({{"iDesDedId", q.value(2)},
-                                                       {"dDebVer", q.value(3)},
-                                                       {"bDebNota", q.value(4)}})));
+                                      verificationText(q.value(2), q.value(3), q.value(4)));
                   });
 }
 
@@ -809,9 +813,9 @@ void QelWebCollection::importDebts(QStringList *log)
         // A verification as he verifies it already is left alone: nothing written, nothing
         // counted.
         if (m_stored.value(debtKey(sit, subject), QStringLiteral("\n")) ==
-            textOf(valuesOf({{"iDesDedId", values.value(QStringLiteral("iDesDedId"))},
-                             {"dDebVer", values.value(QStringLiteral("dDebVer"))},
-                             {"bDebNota", values.value(QStringLiteral("bDebNota"))}})))
+            verificationText(values.value(QStringLiteral("iDesDedId")),
+                             values.value(QStringLiteral("dDebVer")),
+                             values.value(QStringLiteral("bDebNota"))))
             continue;
         // A debt of the teacher's as the send gave it to him (of an earlier year, his to verify
         // or of his subject), changed only where the teacher changed it.

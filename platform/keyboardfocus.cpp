@@ -30,6 +30,18 @@ public:
     }
 };
 
+class FocusRepaint : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+            static_cast<QAbstractScrollArea *>(watched)->viewport()->update();
+        return false;
+    }
+};
+
 QStyle *framedFocusStyle()
 {
     static QPointer<FramedFocusStyle> style;
@@ -52,6 +64,11 @@ void VxDrawKeyboardFrame(QPainter &painter, const QRect &rect, const QPalette &p
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(QRectF(rect).adjusted(1, 1, -1, -1));
     painter.restore();
+}
+
+void VxRepaintOnFocusChange(QAbstractScrollArea *area)
+{
+    area->installEventFilter(new FocusRepaint(area));
 }
 
 void VxTabStop(QToolButton *button)
@@ -162,19 +179,8 @@ void TVxTableView::initViewItemOption(QStyleOptionViewItem *option) const
     QTableView::initViewItemOption(option);
     if (hasFocus())
         return;
-    // The chosen row of a list without the keyboard, grey as a file chooser draws it.
+    // The chosen row of a list without the keyboard, grey as a file chooser draws it (the view
+    // draws its viewport again itself as the keyboard comes or goes).
     option->palette.setColor(QPalette::Highlight, option->palette.color(QPalette::Midlight));
     option->palette.setColor(QPalette::HighlightedText, option->palette.color(QPalette::Text));
-}
-
-void TVxTableView::focusInEvent(QFocusEvent *event)
-{
-    QTableView::focusInEvent(event);
-    viewport()->update();
-}
-
-void TVxTableView::focusOutEvent(QFocusEvent *event)
-{
-    QTableView::focusOutEvent(event);
-    viewport()->update();
 }

@@ -21,6 +21,7 @@
 #include <QList>
 #include <QTableView>
 
+class QAbstractScrollArea;
 class QPainter;
 class QPalette;
 class QRect;
@@ -42,6 +43,10 @@ bool VxFocusFirstField(QWidget *area);
 // The frame of a control with the keyboard, two pixels of the highlight inside rect: a mark the
 // office sees at a glance, as the style's own faint one is not.
 void VxDrawKeyboardFrame(QPainter &painter, const QRect &rect, const QPalette &palette);
+// The area's viewport drawn again whenever the keyboard comes or goes, for an area that draws
+// itself otherwise while it has it (that frame, a grid's framed cell): a scroll area does not
+// (an item view does, by itself).
+void VxRepaintOnFocusChange(QAbstractScrollArea *area);
 
 // A tool button the keyboard reaches by Tab (a click leaves the keyboard where it was), framed in
 // the highlight colour while it has it: the style's own mark on a flat button is a faint tint.
@@ -59,6 +64,4 @@ protected:
     bool focusNextPrevChild(bool next) override;
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     void initViewItemOption(QStyleOptionViewItem *option) const override;
-    void focusInEvent(QFocusEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
 };

@@ -1,5 +1,7 @@
 #include "platform/stringgrid.h"
 
+#include "platform/keyboardfocus.h"
+
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -85,6 +87,8 @@ TVxStringGrid::TVxStringGrid(QWidget *parent) : QAbstractScrollArea(parent)
     horizontalScrollBar()->setSingleStep(1);
     verticalScrollBar()->setSingleStep(1);
     resizeCells(m_colCount, m_rowCount);
+    // The current cell is framed in the highlight colour only while the grid has the keyboard.
+    VxRepaintOnFocusChange(this);
 }
 
 TVxStringGrid::~TVxStringGrid() = default;
@@ -426,18 +430,6 @@ void TVxStringGrid::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
     updateScrollBars();
-}
-
-void TVxStringGrid::focusInEvent(QFocusEvent *event)
-{
-    QAbstractScrollArea::focusInEvent(event);
-    viewport()->update();
-}
-
-void TVxStringGrid::focusOutEvent(QFocusEvent *event)
-{
-    QAbstractScrollArea::focusOutEvent(event);
-    viewport()->update();
 }
 
 QRect TVxStringGrid::CellRect(int col, int row) const

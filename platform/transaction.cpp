@@ -283,11 +283,7 @@ TVxSideReads::TVxSideReads(const QSqlDatabase &like)
         throw EVxException(m_reads->lastError());
 }
 
-TVxSideReads::~TVxSideReads()
-{
-    // The statements and the transaction go before their connection.
-    m_reads.reset();
-}
+TVxSideReads::~TVxSideReads() = default;
 
 QSqlDatabase TVxSideReads::database() const
 {

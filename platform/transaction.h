@@ -149,7 +149,7 @@ public:
 
 private:
     std::unique_ptr<TVxSideConnection> m_side;
-    std::unique_ptr<TVxTransaction> m_reads;
+    std::unique_ptr<TVxTransaction> m_reads; // ends before its connection, declared after it
 };
 
 // The transaction a piece of work runs in: the caller's, when one is running on the connection,

@@ -81,6 +81,7 @@ TfrPreviewView::TfrPreviewView(std::shared_ptr<const TfrDisplayList> pages, QWid
     setObjectName(QStringLiteral("pvPage"));
     viewport()->setAutoFillBackground(false);
     setFocusPolicy(Qt::StrongFocus);
+    VxRepaintOnFocusChange(this);
 }
 
 void TfrPreviewView::SetPageIndex(int index)
@@ -153,18 +154,6 @@ void TfrPreviewView::paintEvent(QPaintEvent *)
     // The page with the keyboard, where PgDn and the arrows act, is framed in the highlight.
     if (hasFocus())
         VxDrawKeyboardFrame(painter, viewport()->rect(), palette());
-}
-
-void TfrPreviewView::focusInEvent(QFocusEvent *event)
-{
-    QAbstractScrollArea::focusInEvent(event);
-    viewport()->update();
-}
-
-void TfrPreviewView::focusOutEvent(QFocusEvent *event)
-{
-    QAbstractScrollArea::focusOutEvent(event);
-    viewport()->update();
 }
 
 void TfrPreviewView::resizeEvent(QResizeEvent *event)

@@ -619,11 +619,6 @@ struct MatrixPart
     unsigned route;
 };
 
-void PrintTo(const MatrixPart &part, std::ostream *os)
-{
-    *os << QelCollectedValues::Kinds()[size_t(part.kind)].name << ", via " << part.route;
-}
-
 class CollectMatrixPart : public CollectMatrix, public ::testing::WithParamInterface<MatrixPart>
 {
 };
