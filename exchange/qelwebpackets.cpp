@@ -84,10 +84,8 @@ QString DateToDmy(const QDate &date)
 
 void ZipWorkXml(const QStringList &files, const QString &archive)
 {
-    if (QFile::exists(archive) && !QFile::remove(archive))
-        throw EVxException(
-            QStringLiteral("OPERAZIONE TERMINATA CON ERRORE: Impossibile creare il file ") +
-            QDir::toNativeSeparators(archive));
+    // The archive replaces an older one whole: removed first, the older one would be lost to a
+    // full disk, and a link the office keeps at its name with it.
     TZip zip;
     zip.setFileName(archive);
     zip.setFileList(files);

@@ -536,10 +536,21 @@ void TfmQelExport::convert(const QString &folder, const QString &packet, const Q
                        : QLatin1Char('"') + argument + QLatin1Char('"'));
     m_log.addPlain(logPrefix + quoted.join(QLatin1Char(' ')));
 
+    const QString shown = QDir::toNativeSeparators(QDir(ExportRoot()).relativeFilePath(target));
+    // A link at the workbook's name is the office's: the converter would write through it, and
+    // removing it would lose it.
+    if (const QString link = VxLinkText(target); !link.isEmpty()) {
+        const QString why = QStringLiteral("%1 %2; Tavrin non scrive attraverso un collegamento "
+                                           "e non lo sostituisce")
+                                .arg(shown, link);
+        m_log.add(QStringLiteral(": File %1 non creato: %2").arg(shown, why));
+        tell({QStringLiteral("Il file %1 non è stato creato: %2.").arg(shown, why), mtWarning,
+              QString()});
+        return;
+    }
     // A workbook of an earlier run would pass for this run's when the converter writes none.
     QFile::remove(target);
     const TVxProcessResult result = VxRunAndWait(program, arguments, qMax(1, seconds) * 1000);
-    const QString shown = QDir::toNativeSeparators(QDir(ExportRoot()).relativeFilePath(target));
     if (result.succeeded() && QFileInfo(target).isFile()) {
         logFileWritten(target);
         return;

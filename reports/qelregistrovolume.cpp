@@ -150,7 +150,8 @@ void removeRunFiles(const QString &folder, const QString &stem)
     for (const QFileInfo &file :
          QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
         const QString name = file.fileName();
-        if ((!name.startsWith(own) && !name.startsWith(hidden)) ||
+        // A run writes no link: one named so is someone else's.
+        if ((!name.startsWith(own) && !name.startsWith(hidden)) || file.isSymLink() ||
             name == stem + QStringLiteral(".lck") ||
             (catalogued && name == stem + QStringLiteral(".kaf")))
             continue;

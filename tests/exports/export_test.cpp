@@ -274,6 +274,7 @@ TEST_F(ExportWindow, AFailedConversionIsLoggedAndTold)
         const char *action; // none: no converter installed
         const char *reason;
         const char *message;
+        bool linked = false; // a link of the office's at the workbook's name
     };
     const Case cases[] = {
         {"exit 3", "è terminato con il codice 3",
@@ -282,6 +283,7 @@ TEST_F(ExportWindow, AFailedConversionIsLoggedAndTold)
         {"exec sleep 10", "non è terminato entro 3 secondi", "Il file %1 non è stato creato"},
         {nullptr, "non è presente su questo computer",
          "Il programma di conversione in Excel non è installato"},
+        {": > \"$5\"", "è un collegamento a ", "Il file %1 non è stato creato", true},
     };
     const QString workbook =
         QStringLiteral("Istituto di Istruzione Superiore Demo/2008-2009 Exit.xls");
@@ -291,6 +293,12 @@ TEST_F(ExportWindow, AFailedConversionIsLoggedAndTold)
             TVxINIFile(QStringLiteral("ParGen.ini"))
                 .WriteString("Programmi", "Convertitore", out.path() + "/assente");
         QDir(root).removeRecursively();
+        const QString office = out.path() + QStringLiteral("/dell'ufficio.xls");
+        if (c.linked) {
+            writeFileBytes(office, "dell'ufficio");
+            ASSERT_TRUE(QDir().mkpath(QFileInfo(root + '/' + workbook).path()) &&
+                        QFile::link(office, root + '/' + workbook));
+        }
         EXPECT_FALSE(run([](TfmQelExport *w) {
             w->chkExit()->setChecked(true);
             w->buEsporta()->click();
@@ -301,8 +309,12 @@ TEST_F(ExportWindow, AFailedConversionIsLoggedAndTold)
         const QString text = decodeCp1252(log());
         EXPECT_TRUE(text.contains(QRegularExpression(
             ": File " + QRegularExpression::escape(workbook) +
-            " non creato: il programma di conversione \\S+ " + QString::fromUtf8(c.reason))))
+            " non creato: (il programma di conversione \\S+ )?" + QString::fromUtf8(c.reason))))
             << c.reason;
+        if (c.linked) {
+            EXPECT_EQ(QFileInfo(root + '/' + workbook).symLinkTarget(), office);
+            EXPECT_EQ(readFileBytes(office), "dell'ufficio");
+        }
         EXPECT_FALSE(text.contains(".xls creato")) << c.reason;
     }
 }

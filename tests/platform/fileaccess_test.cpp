@@ -251,6 +251,15 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
          },
          OwnerOnly | ReadsFirst},
         {"archive of a private file", [&](const QString &p) { zip(p, secret); }, OwnerOnly},
+        {"web send's archive",
+         [&](const QString &p) {
+             // The packet, which the archive takes away, linked anew: no write of its own.
+             const QByteArray packet = QFile::encodeName(dir.filePath("DocCls-inviato.xml"));
+             ::unlink(packet.constData());
+             ASSERT_EQ(::link(QFile::encodeName(secret).constData(), packet.constData()), 0);
+             ZipWorkXml({QFile::decodeName(packet)}, p);
+         },
+         OwnerOnly},
         {"file extracted from a private archive",
          [&](const QString &p) {
              TZip archive;

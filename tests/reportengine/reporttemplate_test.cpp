@@ -106,6 +106,7 @@ TEST(ReportTemplate, RefusesWhatItDoesNotKnowWithLineAndColumn)
          "il modello ha un elemento con più di 1000 attributi"},
         {"40,000 attributes written in UTF-7", utf7(0), 1, 31,
          "il modello ha la codifica «UTF-7», che non è ammessa (solo UTF-8 o UTF-16)"},
+        {"UTF-7 declared after 1,100 blanks", utf7(1100), 1, 1131, "la codifica «UTF-7»"},
         {"UTF-7 declared after 100,000 blanks", utf7(100000), 1, 100031, "la codifica «UTF-7»"},
         {"saved in UTF-16",
          "\xFF\xFE" + QByteArray(reinterpret_cast<const char *>(utf16.utf16()), utf16.size() * 2),

@@ -89,6 +89,7 @@ writers@gradeentry/a.cpp@void f(QPainter &painter) { painter.save(); }@0@
 writers@shell/a.cpp@void f(QPrinter &printer, const QString &p) { printer.setOutputFileName(p); }@1@prints beside the print output
 writers@makeup/a.cpp@void f() { QPrinter printer; }@1@makeup/a.cpp: QPrinter::QPrinter(
 writers@exchange/a.cpp@bool f(QFile &file, const QString &p) { return file.copy(p); }@1@QFile::copy(QString const&) (exchange/a.cpp:1): renames, links, copies
+writers@exchange/a.cpp@bool f(QFile &file, const QString &p) { return file.rename(p); }@1@QFile::rename(QString const&)
 writers@exchange/a.cpp@bool f(const QString &a, const QString &b) { return QFile::rename(a, b); }@1@QFile::rename(QString const&, QString const&)
 writers@exports/a.cpp@void f(const QString &p) { QDir().mkpath(p); }@1@makes a folder
 writers@platform/a.cpp@int f(const char *n) { return mkdir(n, 0700); }@1@platform/a.cpp: mkdir
