@@ -540,9 +540,9 @@ void TfmQelExport::convert(const QString &folder, const QString &packet, const Q
     // A link at the workbook's name is the office's: the converter would write through it, and
     // removing it would lose it.
     if (const QString link = VxLinkText(target); !link.isEmpty()) {
-        const QString why = QStringLiteral("%1 %2; Tavrin non scrive attraverso un collegamento "
-                                           "e non lo sostituisce")
-                                .arg(shown, link);
+        const QString why =
+            link + QStringLiteral("; Tavrin non scrive attraverso un collegamento e non lo "
+                                  "sostituisce");
         m_log.add(QStringLiteral(": File %1 non creato: %2").arg(shown, why));
         tell({QStringLiteral("Il file %1 non è stato creato: %2.").arg(shown, why), mtWarning,
               QString()});
