@@ -243,7 +243,11 @@ bool QelCollectedValues::KeyColumn(const TFieldDef &def)
 
 QVariant QelCollectedValues::PacketValue(const TClientDataSet &packet, const QString &column)
 {
-    const TField *field = packet.FindField(column);
+    return PacketValue(packet.FindField(column));
+}
+
+QVariant QelCollectedValues::PacketValue(const TField *field)
+{
     if (!field)
         return QVariant();
     return KeyColumn({field->FieldName(), field->DataType(), field->Size()}) ? Key(field->Value())

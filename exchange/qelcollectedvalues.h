@@ -139,6 +139,7 @@ public:
     // A column of the packet's current row: a KeyColumn's read by Key, any other as it is; null
     // when the packet has no such column.
     static QVariant PacketValue(const TClientDataSet &packet, const QString &column);
+    static QVariant PacketValue(const TField *field); // none: null
     // Why the packet's current row cannot be read: its first KeyColumn whose value Key does not
     // read, as a line tells it ("iSitId vale \"07x\", che non è un numero intero"); empty when
     // every one reads.

@@ -592,14 +592,29 @@ void QelWebCollection::writeRow(const QelWebCollectKind &kind, const QString &su
 void QelWebCollection::importComponentLevels(const QelWebCollectKind &kind, const QString &suffix,
                                              QStringList *log)
 {
-    for (int n = 1; m_voti.FindField(QStringLiteral("iClsMatCmpId_%1%2").arg(suffix).arg(n)); ++n) {
-        const QString slot = suffix + QString::number(n);
-        const QVariant level = valueOf(m_voti, QStringLiteral("iScaLivId_") + slot);
+    for (const LevelSlot &slot : levelSlots(suffix)) {
+        const QVariant level = QelCollectedValues::PacketValue(slot.level);
         // A level left empty on the web keeps the stored one.
-        if (valueOf(m_voti, QStringLiteral("iClsMatCmpId_") + slot).isNull() || level.isNull())
+        if (QelCollectedValues::PacketValue(slot.component).isNull() || level.isNull())
             continue;
-        writeRow(kind, slot, valuesOf({{"iScaLivId", level.toLongLong()}}), log);
+        writeRow(kind, slot.name, valuesOf({{"iScaLivId", level.toLongLong()}}), log);
     }
+}
+
+const QList<QelWebCollection::LevelSlot> &QelWebCollection::levelSlots(const QString &suffix)
+{
+    auto found = m_levelSlots.find(suffix);
+    if (found != m_levelSlots.end())
+        return *found;
+    QList<LevelSlot> columns;
+    for (int n = 1;; ++n) {
+        const QString name = suffix + QString::number(n);
+        const TField *component = m_voti.FindField(QStringLiteral("iClsMatCmpId_") + name);
+        if (!component)
+            break;
+        columns.push_back({name, component, m_voti.FindField(QStringLiteral("iScaLivId_") + name)});
+    }
+    return *m_levelSlots.insert(suffix, columns);
 }
 
 TVxFieldValues QelWebCollection::subjectValues(const QelWebCollectKind &kind) const
@@ -704,12 +719,9 @@ void QelWebCollection::findRepeats()
             if (!flag(name))
                 continue;
             const QelWebCollectKind &kind = QelWebCollectSql::kind(QLatin1String(name));
-            const QString suffix = QString::fromLatin1(name).toLower();
-            for (int n = 1;
-                 m_voti.FindField(QStringLiteral("iClsMatCmpId_%1%2").arg(suffix).arg(n)); ++n) {
-                const QString slot = suffix + QString::number(n);
-                const QVariant component = valueOf(m_voti, QStringLiteral("iClsMatCmpId_") + slot);
-                const QVariant level = valueOf(m_voti, QStringLiteral("iScaLivId_") + slot);
+            for (const LevelSlot &slot : levelSlots(QString::fromLatin1(name).toLower())) {
+                const QVariant component = QelCollectedValues::PacketValue(slot.component);
+                const QVariant level = QelCollectedValues::PacketValue(slot.level);
                 if (!component.isNull() && !level.isNull())
                     m_repeats.Note(storedKey(kind, sit, component.toInt()),
                                    textOf(valuesOf({{"iScaLivId", level.toLongLong()}})));

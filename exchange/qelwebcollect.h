@@ -124,6 +124,15 @@ private:
     bool writeValue(QStringList *log, const Write &write);
     void importComponentLevels(const QelWebCollectKind &kind, const QString &suffix,
                                QStringList *log);
+    // The voti.xml columns of the components' levels of a kind ("vtp": iClsMatCmpId_vtp1 and
+    // iScaLivId_vtp1, then vtp2…), found once: every row of every teacher reads them.
+    struct LevelSlot
+    {
+        QString name;             // "vtp1"
+        const TField *component;
+        const TField *level;      // none when the packet lacks it
+    };
+    const QList<LevelSlot> &levelSlots(const QString &suffix);
     // What the current voti.xml row brings of an absence, aid or note: none when left empty.
     TVxFieldValues subjectValues(const QelWebCollectKind &kind) const;
     void importSubjectValue(const QelWebCollectKind &kind, QStringList *log);
@@ -175,6 +184,7 @@ private:
     TClientDataSet m_voti;
     TClientDataSet m_debiti;
     TClientDataSet m_classNotes;
+    QHash<QString, QList<LevelSlot>> m_levelSlots; // by kind's suffix
     QHash<QString, QString> m_stored; // "kind|situation|row key" -> the value as text
     bool m_sessionRead = false;
     QHash<int, int> m_scales;                 // component -> its scale
