@@ -1,9 +1,12 @@
+#include "platform/stepwise.h"
 #include "platform/transaction.h"
 #include "platform/vxexception.h"
 #include "tests/support/testdb.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
+
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
@@ -292,4 +295,54 @@ TEST_F(TransactionTest, APlanTellsWhatItReadsWholeOfTheTablesAskedAbout)
     }
     // A statement the database refuses is told, not planned.
     EXPECT_THROW(VxStatementPlan(db, "SELECT x FROM TNonEsiste"), EVxException);
+}
+
+// A run stopped at any step names what it wrote before: nothing yet, one name, "A e B", the
+// first ten and how many more; a step that wrote nothing is not named; "Annulla" goes through
+// as it is, and a failure of the library's is told as the program's.
+TEST(StepwiseRun, AStopSaysWhatTheStepsBeforeItWrote)
+{
+    const TVxStepwiseWords words{QStringLiteral("Passaggio interrotto a %1"),
+                                 QStringLiteral("i voti di %1 sono già passati"),
+                                 QStringLiteral("nessun voto è stato ancora passato")};
+    const struct
+    {
+        int stopAt; // steps 0, 1, ... named "A0", "A1", ...; step 1 writes nothing
+        const char *head;
+    } cases[] = {
+        {0, "Passaggio interrotto a A0: nessun voto è stato ancora passato"},
+        {1, "Passaggio interrotto a A1: i voti di A0 sono già passati"},
+        {2, "Passaggio interrotto a A2: i voti di A0 sono già passati"},
+        {3, "Passaggio interrotto a A3: i voti di A0 e A2 sono già passati"},
+        {13, "Passaggio interrotto a A13: i voti di A0, A2, A3, A4, A5, A6, A7, A8, A9, A10 e "
+             "altri 2 sono già passati"},
+    };
+    for (const auto &c : cases) {
+        TVxStepwiseRun run(words);
+        QString told;
+        try {
+            for (int i = 0;; ++i)
+                run.Step(QStringLiteral("A%1").arg(i), [&] {
+                    if (i == c.stopAt)
+                        throw EVxException(QStringLiteral("rifiutato"));
+                    return i != 1;
+                });
+        } catch (const EVxException &e) {
+            told = e.message();
+        }
+        EXPECT_EQ(told, QString::fromUtf8(c.head) +
+                            "; rieseguire il comando per completare.\r\rrifiutato");
+    }
+    TVxStepwiseRun run(words);
+    run.Step(QStringLiteral("A0"), [] { return true; });
+    EXPECT_THROW(run.Step(QStringLiteral("A1"), []() -> bool { throw EVxCancelled(); }),
+                 EVxCancelled);
+    try {
+        run.Step(QStringLiteral("A1"), []() -> bool { throw std::runtime_error("senza memoria"); });
+        ADD_FAILURE();
+    } catch (const EVxException &e) {
+        EXPECT_TRUE(e.message().startsWith("Passaggio interrotto a A1: i voti di A0 sono già"))
+            << e.message().toStdString();
+        EXPECT_TRUE(e.message().endsWith("senza memoria"));
+    }
 }

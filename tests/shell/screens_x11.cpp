@@ -442,16 +442,20 @@ TEST_F(Screens, EveryDialogWithItsLetters)
              new TfmqelNonDisponibile(QStringLiteral("TfmqelCfgSess")),
              VxNewPrintDialog(printer, nullptr, "Stampa", 3).release()})
         dialogs.emplace_back(dialog);
+    int optionsShown = 0;
     for (const auto &dialog : dialogs) {
         SCOPED_TRACE(dialog->metaObject()->className());
         dialog->show();
         // Qt's print dialog with its options shown ("Stampa tutto", "Fascicola", ...).
         for (QPushButton *b : dialog->findChildren<QPushButton *>())
-            if (b->text().remove(QLatin1Char('&')).startsWith(QStringLiteral("Opzioni")))
+            if (b->text().remove(QLatin1Char('&')).startsWith(QStringLiteral("Opzioni"))) {
                 b->click();
+                ++optionsShown;
+            }
         QTest::qWait(30);
         EXPECT_EQ(keyFaults(dialog.get()), QStringList());
         dialog->hide();
     }
     EXPECT_GE(dialogs.size(), 40u);
+    EXPECT_EQ(optionsShown, 1); // the print options' letters were there to be checked
 }
