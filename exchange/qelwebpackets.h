@@ -38,7 +38,8 @@ QString SaveQueryPacket(const QString &sql, const TVxFieldValues &params, const 
 QString DateToDmy(const QDate &date);
 
 // Packs the files into the archive (an older one replaced whole, a link at its name refused),
-// readable by its owner only, then deletes them. Only the files named go in: the web folder keeps other files of its own.
+// readable by its owner only, then deletes them. Only the files named go in: the web folder
+// keeps other files of its own.
 void ZipWorkXml(const QStringList &files, const QString &archive);
 
 // The rows of one packet gathered over several reads (one per teacher), in order, with the
