@@ -40,13 +40,10 @@ public:
     // the office's message of what was written in front; "Annulla" goes through as it is.
     void Step(const QString &name, const std::function<bool()> &work);
 
-    // The names of the steps that wrote, in order.
-    const QStringList &Done() const { return m_done; }
-
+private:
     // The failure at the named step, told with what the steps before it wrote.
     EVxException Stopped(const QString &name, const EVxException &cause) const;
 
-private:
     TVxStepwiseWords m_words;
     QStringList m_done;
 };
