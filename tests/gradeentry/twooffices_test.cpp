@@ -30,6 +30,7 @@
 #include "tests/makeup/makeupwindowtest.h"
 #include "tests/support/evaluationwrites.h"
 #include "tests/support/otheroffice.h"
+#include "tests/support/testfiles.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -519,13 +520,10 @@ const Dato &datoDi(int kind)
                          [kind](const Dato &d) { return d.kind == kind; });
 }
 
-// The stored values of the pupil's datum: his notes in the subject, his judgments, his
-// outcome, his debts' types in the subject, his credit in the year.
-QStringList testi(const Dato &d, int iSitId, int materia)
+// The first column of the rows the query answers, a text blob as its text.
+QStringList letti(const QString &sql, const QVariantList &values)
 {
-    QSqlQuery q = runSql(QStringLiteral("SELECT %1 FROM %2 WHERE iSitId = ? AND %3")
-                             .arg(d.colonna, d.tabella, d.filtro),
-                         {iSitId, materia});
+    QSqlQuery q = runSql(sql, values);
     QStringList texts;
     while (q.next()) {
         const QVariant v = q.value(0);
@@ -533,6 +531,15 @@ QStringList testi(const Dato &d, int iSitId, int materia)
                                                       : v.toString());
     }
     return texts;
+}
+
+// The stored values of the pupil's datum: his notes in the subject, his judgments, his
+// outcome, his debts' types in the subject, his credit in the year.
+QStringList testi(const Dato &d, int iSitId, int materia)
+{
+    return letti(QStringLiteral("SELECT %1 FROM %2 WHERE iSitId = ? AND %3")
+                     .arg(d.colonna, d.tabella, d.filtro),
+                 {iSitId, materia});
 }
 
 // The column of the datum in the class window's grid.
@@ -701,13 +708,9 @@ void ClassSession::casoDato(const CasoTesto &c)
         EXPECT_TRUE(told.first().contains(QString::fromUtf8(c.messaggio)))
             << told.first().toStdString();
         EXPECT_TRUE(told.first().contains(lista->item(1)->text())) << told.first().toStdString();
-        QList<int> stored;
-        QSqlQuery q =
-            runSql(QStringLiteral("SELECT %1 FROM %2 WHERE iCreId = ? ORDER BY 1").arg(tipo, segni),
-                   {key});
-        while (q.next())
-            stored << q.value(0).toInt();
-        EXPECT_EQ(stored, QList<int>{tipoDi(1)});
+        EXPECT_EQ(
+            letti(QStringLiteral("SELECT %1 FROM %2 WHERE iCreId = ?").arg(tipo, segni), {key}),
+            QStringList{QString::number(tipoDi(1))});
         EXPECT_EQ(lista->item(0)->checkState(), Qt::Unchecked);
         EXPECT_EQ(lista->item(1)->checkState(), Qt::Checked);
         EXPECT_FALSE(elenco->bModificata);
@@ -1105,20 +1108,17 @@ const Comando kCopiaNote =
 // judgment that the command changes, and a conduct note).
 QList<int> alunniDi(const Comando &c)
 {
-    QList<int> alunni;
-    QSqlQuery q = runSql(
+    const QString sql =
         c.modo < 0
-            ? QStringLiteral("SELECT DISTINCT P.iSitId FROM TVtp_Proposti P JOIN TClsMatCmp K "
-                             "ON K.iClsMatCmpId = P.iClsMatCmpId JOIN TClsSesMat S ON "
-                             "S.iClsSesMatId = K.iClsSesMatId WHERE S.iClsSesId = ? ORDER "
-                             "BY 1")
+            ? QStringLiteral("SELECT DISTINCT P.iSitId FROM TVtp_Proposti P JOIN TClsMatCmp K ON "
+                             "K.iClsMatCmpId = P.iClsMatCmpId JOIN TClsSesMat S ON "
+                             "S.iClsSesMatId = K.iClsSesMatId WHERE S.iClsSesId = ? ORDER BY 1")
             : QStringLiteral("SELECT S.iSitId FROM TSit_Situazioni S JOIN TClsPst P ON "
                              "P.iClsPstId = S.iClsPstId WHERE P.iClsId = 39005 AND "
-                             "S.iSitOrdine = 1 AND S.dStart = '2008-09-01' AND 0 < ? ORDER "
-                             "BY 1"),
-        {k5A});
-    while (q.next())
-        alunni << q.value(0).toInt();
+                             "S.iSitOrdine = 1 AND S.dStart = '2008-09-01' AND 0 < ? ORDER BY 1");
+    QList<int> alunni;
+    for (const QString &sit : letti(sql, {k5A}))
+        alunni << sit.toInt();
     return alunni;
 }
 
@@ -1139,28 +1139,27 @@ void preparaComando(const Comando &c)
            "P.iClsPstId = S.iClsPstId WHERE P.iClsId = 39005");
 }
 
-// What the command writes of a pupil: his votes in 5A, or his judgments in the session.
-QStringList statoDi(const Comando &c, int iSitId)
+// What the command writes of each pupil: his votes in 5A, or his judgments in the session.
+QList<QStringList> statiDi(const Comando &c, const QList<int> &alunni)
 {
-    QStringList stato;
-    if (c.modo < 0) {
-        const QHash<Cella, QString> voti = memorizzati(0, k5A);
+    const QHash<Cella, QString> voti = c.modo < 0 ? memorizzati(0, k5A) : QHash<Cella, QString>();
+    QList<QStringList> stati;
+    for (int sit : alunni) {
+        QStringList stato = c.modo < 0 ? QStringList()
+                                       : letti("SELECT bGdzGiudizio FROM TGdz_Giudizi WHERE "
+                                               "iSitId = ? AND iAnsSesDwgId = 392",
+                                               {sit});
         for (auto it = voti.cbegin(); it != voti.cend(); ++it) {
-            if (it.key().iSitId == iSitId)
+            if (it.key().iSitId == sit)
                 stato << QStringLiteral("%1/%2 %3")
                              .arg(it.key().iClsSesMatId)
                              .arg(it.key().iCmpScaId)
                              .arg(it.value());
         }
-    } else {
-        QSqlQuery q = runSql("SELECT bGdzGiudizio FROM TGdz_Giudizi WHERE iSitId = ? AND "
-                             "iAnsSesDwgId = 392",
-                             {iSitId});
-        while (q.next())
-            stato << QString::fromUtf8(q.value(0).toByteArray());
+        stato.sort();
+        stati << stato;
     }
-    stato.sort();
-    return stato;
+    return stati;
 }
 
 QString nomeDi(int iSitId)
@@ -1196,9 +1195,7 @@ void interrotto(ClassSession &t, const Comando &c, Fermo fermo, int a)
     preparaComando(c);
     const QList<int> alunni = alunniDi(c);
     ASSERT_GT(alunni.size(), a);
-    QList<QStringList> prima;
-    for (int sit : alunni)
-        prima << statoDi(c, sit);
+    const QList<QStringList> prima = statiDi(c, alunni);
     const int fermato = alunni.at(a);
     setLockWaitTimeout(300);
     OtherOffice other(t.db.database);
@@ -1238,9 +1235,7 @@ void interrotto(ClassSession &t, const Comando &c, Fermo fermo, int a)
                                                              : "rifiutato per prova"))
         << told.first().toStdString();
     EXPECT_FALSE(told.first().contains("annullat")) << told.first().toStdString();
-    QList<QStringList> dopo;
-    for (int sit : alunni)
-        dopo << statoDi(c, sit);
+    const QList<QStringList> dopo = statiDi(c, alunni);
     EXPECT_FALSE(TVxTransaction::activeOn(qqoVxGlobConn()));
 
     // Running again, with nothing in the way, completes it: the pupils written before keep what
@@ -1250,11 +1245,11 @@ void interrotto(ClassSession &t, const Comando &c, Fermo fermo, int a)
             "SELECT GEN_ID(G_TEST_RIFIUTO, 1) FROM RDB$DATABASE"); // read: it runs as it is fetched
     told = esegui(t, c, {});
     EXPECT_EQ(told, c.modo < 0 ? QStringList() : QStringList{"Operazione conclusa correttamente"});
+    const QList<QStringList> finale = statiDi(c, alunni);
     for (qsizetype i = 0; i < alunni.size(); ++i) {
         SCOPED_TRACE(nomeDi(alunni.at(i)).toStdString());
-        const QStringList finale = statoDi(c, alunni.at(i));
-        EXPECT_NE(finale, prima.at(i));
-        EXPECT_EQ(dopo.at(i), i < a ? finale : prima.at(i));
+        EXPECT_NE(finale.at(i), prima.at(i));
+        EXPECT_EQ(dopo.at(i), i < a ? finale.at(i) : prima.at(i));
     }
 }
 
@@ -1455,18 +1450,6 @@ std::vector<Riga> righe(const QList<EvaluationStatement> &statements)
     return table;
 }
 
-// The writes no case drives, and are not left out with a reason.
-QStringList scoperte(const QList<EvaluationStatement> &statements)
-{
-    const QList<EvaluationWrite> writes = writesOf(statements);
-    QStringList found;
-    for (const Riga &r : righe(statements)) {
-        if (!r.prova && writes.contains(r.scrittura))
-            found << r.scrittura.text();
-    }
-    return found;
-}
-
 // Whether the recorder saw the write's statement run.
 bool eseguita(const TVxStatementRecorder &recorder, const EvaluationWrite &w)
 {
@@ -1501,7 +1484,12 @@ INSTANTIATE_TEST_SUITE_P(Inventory, EveryWrite,
 // several statements (a new write in an exempt file begins as an exempt one does).
 QStringList scoperteOEsenzioniDubbie(const QList<EvaluationStatement> &statements)
 {
-    QStringList found = scoperte(statements);
+    const QList<EvaluationWrite> writes = writesOf(statements);
+    QStringList found;
+    for (const Riga &r : righe(statements)) {
+        if (!r.prova && writes.contains(r.scrittura))
+            found << r.scrittura.text();
+    }
     for (const EvaluationStatement &s : statements) {
         if (s.write.via == QLatin1String("unresolved") && !esente(s.write.file, s.text))
             found << s.write.file + QStringLiteral(": ") + s.text;
@@ -1545,10 +1533,8 @@ TEST(EvaluationWrites, EveryWriteOfTheCodeIsFoundAndDriven)
         "CREATE TABLE TAltra (a INTEGER);\n");
     EXPECT_EQ(procedures.value("PZ_TUTTO"),
               (QList<QPair<QString, QString>>{{"DELETE", "TASS_ASSENZE"}}));
-    const QString copia = [] {
-        QFile f(QStringLiteral(TAVRIN_SOURCE_DIR "/makeup/qelsessioncopy.cpp"));
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }();
+    const QString copia = QString::fromUtf8(
+        readFileBytes(QStringLiteral(TAVRIN_SOURCE_DIR "/makeup/qelsessioncopy.cpp")));
     ASSERT_FALSE(copia.isEmpty());
     const struct
     {

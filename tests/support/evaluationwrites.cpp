@@ -2,10 +2,10 @@
 
 #include "platform/querycollection.h"
 #include "platform/sqlparams.h"
+#include "tests/support/testfiles.h"
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
@@ -28,6 +28,17 @@ const QHash<QString, QString> kBuilders{
     {QStringLiteral("platform/querycollection.cpp"), QStringLiteral("TVxQueryCollection")}};
 
 const QString kIdent = QStringLiteral("[A-Za-z_][A-Za-z0-9_$]*");
+
+// The evaluation tables, in capitals.
+const QStringList &evaluationTables()
+{
+    static const QStringList tables =
+        QStringLiteral("TVOT_VOTI TVTP_PROPOSTI TTAS_TASSONOMIE TASS_ASSENZE TAIU_AIUTI TNOT_NOTE "
+                       "TGDZ_GIUDIZI TSIT_SITUAZIONI TCRE_CREDITI TCRESCO TCREFRM TDEB_DEBITI "
+                       "TREC_RECUPERI TGDT_GDZTEMPLATE TCNO_CLASSINOTEORE TCOMP_COMPETENZE")
+            .split(QLatin1Char(' '));
+    return tables;
+}
 
 // How the inventory keeps a statement whose table it cannot tell.
 const QString kUnresolved = QStringLiteral("unresolved");
@@ -179,11 +190,9 @@ QStringList argumentsOf(const QString &t, qsizetype open, qsizetype *end)
 // use, a few levels deep).
 QString preprocessed(const QString &text, const QString &sharedDefines)
 {
-    QString t = text;
-    t.replace(QRegularExpression(QStringLiteral("\\\\\\r?\\n")), QString());
-    QHash<QString, Macro> macros =
-        macrosOf(QString(sharedDefines)
-                     .replace(QRegularExpression(QStringLiteral("\\\\\\r?\\n")), QString()));
+    static const QRegularExpression splice(QStringLiteral("\\\\\\r?\\n"));
+    QString t = QString(text).remove(splice);
+    QHash<QString, Macro> macros = macrosOf(QString(sharedDefines).remove(splice));
     macros.insert(macrosOf(t));
     t.replace(QRegularExpression(QStringLiteral("^[ \\t]*#[ \\t]*(define|undef)\\b[^\\n]*$"),
                                  QRegularExpression::MultilineOption),
@@ -332,16 +341,6 @@ QString EvaluationWrite::name() const
     return n;
 }
 
-const QStringList &evaluationTables()
-{
-    static const QStringList tables =
-        QStringLiteral("TVOT_VOTI TVTP_PROPOSTI TTAS_TASSONOMIE TASS_ASSENZE TAIU_AIUTI TNOT_NOTE "
-                       "TGDZ_GIUDIZI TSIT_SITUAZIONI TCRE_CREDITI TCRESCO TCREFRM TDEB_DEBITI "
-                       "TREC_RECUPERI TGDT_GDZTEMPLATE TCNO_CLASSINOTEORE TCOMP_COMPETENZE")
-            .split(QLatin1Char(' '));
-    return tables;
-}
-
 WritingProcedures writingProceduresOf(const QString &sql)
 {
     static const QRegularExpression comment(QStringLiteral("--[^\\n]*|/\\*.*?\\*/"),
@@ -481,9 +480,7 @@ std::map<QString, QString> programSources(const QString &root, bool tests = fals
         if ((folder == QLatin1String("tests")) != tests || folder == QLatin1String("bench") ||
             folder.startsWith(QLatin1String("build")) || folder.startsWith(QLatin1Char('.')))
             continue;
-        QFile f(path);
-        if (f.open(QIODevice::ReadOnly))
-            sources[file] = QString::fromUtf8(f.readAll());
+        sources[file] = QString::fromUtf8(readFileBytes(path));
     }
     return sources;
 }
@@ -492,11 +489,8 @@ WritingProcedures schemaProcedures(const QString &root)
 {
     QString schema;
     const QDir folder(root + QStringLiteral("/db/schema"));
-    for (const QString &name : folder.entryList({QStringLiteral("*.sql")}, QDir::Files)) {
-        QFile f(folder.filePath(name));
-        if (f.open(QIODevice::ReadOnly))
-            schema += QString::fromUtf8(f.readAll()) + QLatin1Char('\n');
-    }
+    for (const QString &name : folder.entryList({QStringLiteral("*.sql")}, QDir::Files))
+        schema += QString::fromUtf8(readFileBytes(folder.filePath(name))) + QLatin1Char('\n');
     return writingProceduresOf(schema);
 }
 

@@ -60,9 +60,6 @@ struct EvaluationStatement
     QString text;
 };
 
-// The evaluation tables, in capitals.
-const QStringList &evaluationTables();
-
 // The procedures of a schema script that write an evaluation table, by name in capitals: what
 // each does to which table ("UPDATE", "TVOT_VOTI"), also through a procedure it calls.
 using WritingProcedures = QHash<QString, QList<QPair<QString, QString>>>;
