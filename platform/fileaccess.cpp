@@ -97,6 +97,13 @@ int openFreshName(const QString &path, mode_t mode, QByteArray *freshName)
     return -1;
 }
 
+// Whether no process of that number runs on this computer (one beyond pid_t's range never did).
+bool processGone(qint64 process)
+{
+    return process > std::numeric_limits<pid_t>::max() ||
+           (::kill(pid_t(process), 0) != 0 && errno == ESRCH);
+}
+
 // The fresh names that writers of this user left in the folder when they were killed: this
 // computer's whose process is gone, another computer's only once older than any write lasts
 // (its writer can't be seen from here, and a share may not carry its kernel lock here). A live
@@ -115,8 +122,7 @@ void removeLeftFreshNames(const QString &folder)
         if (!fresh)
             continue;
         const bool here = fresh->computer == computerTag();
-        if (here && (fresh->process > std::numeric_limits<pid_t>::max() ||
-                     ::kill(pid_t(fresh->process), 0) == 0 || errno != ESRCH))
+        if (here && !processGone(fresh->process))
             continue;
         const int left =
             ::openat(fd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -290,8 +296,7 @@ bool runGone(const LockInfo &info)
     const QByteArray boot = QSysInfo::bootUniqueId();
     if (!info.boot.isEmpty() && !boot.isEmpty() && info.boot != boot)
         return true;
-    if (info.process > std::numeric_limits<pid_t>::max() ||
-        (::kill(pid_t(info.process), 0) != 0 && errno == ESRCH))
+    if (processGone(info.process))
         return true;
     // A number now another program's matches neither the name the kernel keeps (15 bytes) nor
     // the program's file (an older lock's); a name that can't be read counts as the same.

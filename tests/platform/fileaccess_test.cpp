@@ -394,8 +394,7 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
             }
             // Where a writer of fixed names put its temporary file.
             ASSERT_TRUE(QFile::link(victim, target + ".~tmp"));
-            QString refusal;
-            try {
+            const QString refusal = refusalOf([&] {
                 std::optional<FileSizeLimit> limit;
                 if (planted == Limit)
                     limit.emplace(20);
@@ -405,42 +404,36 @@ TEST(FileAccess, FilesAreReplacedWholeNeverThroughAPlantedLinkAndKeepTheirSecret
                 const auto synced =
                     qScopeGuard([] { failSync = failClose = removeSynced = false; });
                 c.write(target);
-            } catch (const EVxException &e) {
-                refusal = e.message();
-            }
+            });
+            // The refusal names the file and says the words.
+            const auto says = [&](const QString &words) {
+                return refusal.contains(QDir::toNativeSeparators(target)) &&
+                       refusal.contains(words);
+            };
             if (fifoReader >= 0)
                 ::close(fifoReader);
             EXPECT_EQ(readFileBytes(victim), victimBytes);
             EXPECT_FALSE(VxNameTaken(elsewhere));
             if (planted == Fifo && c.traits & ReadsFirst) {
-                EXPECT_TRUE(refusal.contains(QDir::toNativeSeparators(target)) &&
-                            refusal.contains("è una coda FIFO"))
-                    << refusal.toStdString();
+                EXPECT_TRUE(says("è una coda FIFO")) << refusal.toStdString();
             } else if (planted == Link || planted == Dangling) {
                 // Refused by name and where it points; the link as it was.
                 const QString pointed =
-                    planted == Link
-                        ? "è un collegamento a " + victim
-                        : "è un collegamento a un percorso che non esiste (" + elsewhere + ")";
-                EXPECT_TRUE(refusal.contains(QDir::toNativeSeparators(target)) &&
-                            refusal.contains(pointed))
-                    << refusal.toStdString();
+                    planted == Link ? victim : "un percorso che non esiste (" + elsewhere + ")";
+                EXPECT_TRUE(says("è un collegamento a " + pointed)) << refusal.toStdString();
                 EXPECT_TRUE(S_ISLNK(modeOf(target)));
             } else if (planted == Removed) {
                 // Said as it happened: never that the old file is as it was.
                 EXPECT_EQ(readFileBytes(target), old);
-                EXPECT_TRUE(refusal.contains(QDir::toNativeSeparators(target)) &&
-                            refusal.contains("è stato cancellato nel frattempo") &&
+                EXPECT_TRUE(says("è stato cancellato nel frattempo") &&
                             !refusal.contains("rimasto com'era"))
                     << refusal.toStdString();
             } else if (planted >= Limit) {
                 // The old file whole, the file and the cause named, the old file said kept.
                 EXPECT_EQ(readFileBytes(target), old);
-                const char *cause = planted == NoRoom  ? "spazio esaurito sul disco"
-                                    : planted == Limit ? "il file supera la dimensione concessa"
-                                                       : "errore di lettura o scrittura";
-                EXPECT_TRUE(refusal.contains(QDir::toNativeSeparators(target)) &&
-                            refusal.contains(cause) &&
+                EXPECT_TRUE(says(planted == NoRoom  ? "spazio esaurito sul disco"
+                                 : planted == Limit ? "il file supera la dimensione concessa"
+                                                    : "errore di lettura o scrittura") &&
                             (refusal.contains("Il file che c'era è rimasto com'era.") ||
                              refusal.contains("Nessun file è stato estratto.")))
                     << refusal.toStdString();
@@ -488,9 +481,7 @@ TEST(FileAccess, ANameIsFreeOnlyWhereNothingStands)
 // stays. Any other (another account's; one in a folder others may write, as an exchange folder
 // teachers write; one pointing nowhere) is refused by name and where it points: nothing written
 // through it, the link as it was.
-class FolderLinks : public RunningProgram
-{
-};
+using FolderLinks = RunningProgram;
 
 TEST_F(FolderLinks, TheOfficesOwnAreFollowedAndNoOtherIsEnteredOrReplaced)
 {
@@ -561,12 +552,7 @@ TEST_F(FolderLinks, TheOfficesOwnAreFollowedAndNoOtherIsEnteredOrReplaced)
                 ASSERT_EQ(::chmod(QFile::encodeName(parent).constData(), 0777), 0);
             const QStringList before = allFiles(target);
             ScriptedDialogs dialogs;
-            QString refusal;
-            try {
-                c.work();
-            } catch (const EVxException &e) {
-                refusal = e.message();
-            }
+            QString refusal = refusalOf(c.work);
             refusal += DialogSeam::shownTexts().join('|');
             ::chmod(QFile::encodeName(parent).constData(), 0755);
             EXPECT_EQ(QFileInfo(linked).symLinkTarget(), pointed);

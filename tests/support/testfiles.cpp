@@ -1,5 +1,7 @@
 #include "tests/support/testfiles.h"
 
+#include "platform/vxexception.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
@@ -130,6 +132,16 @@ QStringList allFiles(const QString &root, QDir::Filters kinds)
         files << QDir(root).relativeFilePath(it.next());
     files.sort();
     return files;
+}
+
+QString refusalOf(const std::function<void()> &work)
+{
+    try {
+        work();
+    } catch (const EVxException &e) {
+        return e.message();
+    }
+    return QString();
 }
 
 void writeFileBytes(const QString &path, const QByteArray &bytes)

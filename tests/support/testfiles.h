@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QWidget;
 
 // Files as the tests prepare and inspect them, byte for byte.
@@ -18,6 +20,8 @@ QByteArray readFileBytes(const QString &path);
 QStringList allFiles(const QString &root, QDir::Filters kinds = QDir::Files);
 // Writes the bytes, making the folders on the way; a failure fails the test.
 void writeFileBytes(const QString &path, const QByteArray &bytes);
+// The message of the refusal (EVxException) the work raises; empty when it goes through.
+QString refusalOf(const std::function<void()> &work);
 // The lock file (TVxSharedHold) that a run killed on this computer leaves: its program is gone.
 void writeAbandonedLock(const QString &path);
 // The lock of a run on another computer ("altro-pc", process 4242, user "segreteria2"), made
