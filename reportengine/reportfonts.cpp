@@ -163,8 +163,9 @@ bool hasAll(const QRawFont &face, const QList<uint> &chars)
 // none has them all.
 QRawFont searchFace(const QString &text, int index)
 {
+    const QList<uint> wanted = text.toUcs4();
     FcCharSet *chars = FcCharSetCreate();
-    for (const char32_t c : text.toUcs4())
+    for (const uint c : wanted)
         FcCharSetAddChar(chars, c);
     FcPattern *pattern = FcPatternCreate();
     FcPatternAddCharSet(pattern, FC_CHARSET, chars);
@@ -188,7 +189,7 @@ QRawFont searchFace(const QString &text, int index)
         font.setItalic(index % 2 == 1);
         QRawFont raw = QRawFont::fromFont(font, QFontDatabase::Latin); // its face, not a fallback
         raw.setPixelSize(kRawSize);
-        if (frEmbeddable(raw) && hasAll(raw, text.toUcs4()))
+        if (frEmbeddable(raw) && hasAll(raw, wanted))
             face = raw;
     }
     if (fonts)
@@ -203,10 +204,11 @@ QRawFont searchFace(const QString &text, int index)
 QRawFont faceWith(const QString &text, int index)
 {
     static QHash<QString, QRawFont> found; // by style and characters
-    const auto cached = [](const QString &key, const QString &chars, int index) {
-        auto it = found.find(QString::number(index) + key);
+    const auto cached = [](const QString &chars, int index) {
+        const QString key = QString::number(index) + chars;
+        auto it = found.find(key);
         if (it == found.end())
-            it = found.insert(QString::number(index) + key, searchFace(chars, index));
+            it = found.insert(key, searchFace(chars, index));
         return *it;
     };
     const QList<uint> chars = text.toUcs4();
@@ -214,9 +216,9 @@ QRawFont faceWith(const QString &text, int index)
         return QRawFont();
     const QString first =
         QString::fromUcs4(reinterpret_cast<const char32_t *>(chars.constData()), 1);
-    if (const QRawFont face = cached(first, first, index); hasAll(face, chars))
+    if (const QRawFont face = cached(first, index); hasAll(face, chars))
         return face;
-    return cached(text, text, index);
+    return cached(text, index);
 }
 
 // The visible characters of a text: what a face must have to print it.

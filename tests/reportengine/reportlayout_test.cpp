@@ -424,14 +424,9 @@ TEST_F(ReportLayoutTest, WhatDoesNotFitShrinksWrapsOrEndsInAnEllipsis)
              return l.Pages.size() == 1 && texts(l, "Titolo").size() == 1 &&
                     texts(l, "Nome").size() == 1 && texts(l, "Piede").size() == 1;
          }},
-        // 265 mm of title leave 12 on the first page: room for the header, not for its row.
+        // 265 mm of title leave 12 on the first page: room for the header, not for its row. In
+        // another script, its shaped line goes with it (the table's check below).
         {"a heading that would stand alone at a page foot goes on with its first row",
-         "<report-title height=\"265\"/>" + heading.arg("frdClassi", "20", "sClasse", ""),
-         [&](const TfrDisplayList &l) {
-             return l.Pages.size() == 2 && texts(l, "Titolo").size() == 1 &&
-                    l.Pages[1].Items.front().Object == "Titolo";
-         }},
-        {"a heading in another script goes on with its first row",
          "<report-title height=\"265\"/>" +
              QString(heading)
                  .replace(">Titolo<", ">Titolo &#x5DB;&#x5D4;&#x5DF;<")

@@ -93,6 +93,12 @@ std::vector<PdfPage> pdfWords(const QString &pdf)
     return pages;
 }
 
+// A text as pdftotext gives it back: a noncharacter read as the replacement character.
+QString asPdftotextReads(QString text)
+{
+    return text.replace(QChar(0xFDD0), QChar(0xFFFD));
+}
+
 // What a reader would find wrong on the printed pages: a word outside its page, outside the
 // box of the text that printed it (a glyph clipped or spilling into the next cell), or over
 // another word.
@@ -112,12 +118,9 @@ QStringList printFaults(const TfrDisplayList &list, const std::vector<PdfPage> &
             const bool inItsBox = std::any_of(
                 list.Pages[p].Items.begin(), list.Pages[p].Items.end(),
                 [&w, slack](const TfrDisplayItem &item) {
-                    // pdftotext reads a noncharacter as the replacement character
                     return item.Kind == TfrItemKind::Text &&
                            item.Box.adjusted(-slack, -slack, slack, slack).contains(w.box) &&
-                           QString(item.Text)
-                               .replace(QChar(0xFDD0), QChar(0xFFFD))
-                               .contains(w.text);
+                           asPdftotextReads(item.Text).contains(w.text);
                 });
             if (!inItsBox)
                 faults << at + "outside its box: " + w.text;
@@ -148,6 +151,11 @@ QStringList pageTexts(const std::vector<PdfPage> &pdf)
     }
     return texts;
 }
+
+// The reports of the store, the teachers' placeholders apart.
+const int kStore[] = {16005, 16006, 16100, 16169, 16170, 16171,   16172,  16173, 16174,
+                      16175, 16179, 16180, 16181, 16182, 16183,   16184,  16201, 16202,
+                      16203, 16204, 16205, 16206, 16207, 3000001, 3000002};
 
 class DemoReports : public RunningProgram
 {
@@ -297,11 +305,11 @@ protected:
         QString glyphs; // as MuPDF reads it, glyph by glyph
     };
     // The letters given (boxed) are those no installed font prints: the office is told of them
-    // alone. A part of the store given (kStore), its reports alone are printed.
-    QMap<int, Printed> printTheWholeStore(const QList<int> &kept = {},
-                                          const QList<int> &classes = sessionClasses(),
-                                          const QString &boxed = QString(),
-                                          const QList<int> &part = {})
+    // alone. A part of the store given, its reports alone are printed.
+    QMap<int, Printed>
+    printTheWholeStore(const QList<int> &kept = {}, const QList<int> &classes = sessionClasses(),
+                       const QString &boxed = QString(),
+                       const QList<int> &reports = {std::begin(kStore), std::end(kStore)})
     {
         QMap<QString, QStringList> pupils; // the working session's classes and their pupils
         for (QSqlQuery q = runSql("SELECT VCls.sClsDesc, VCls.sClsSDesc FROM TClsSes TClsSes "
@@ -321,15 +329,10 @@ protected:
                 if (pupils.contains(q.value(column).toString())) // as printed: composed
                     pupils[q.value(column).toString()]
                         << q.value(2).toString().normalized(QString::NormalizationForm_C);
-        QList<int> stored = part;
-        for (QSqlQuery q = runSql("SELECT iYRptId FROM TYRpt_RptTemplate WHERE sYRptCodAppl = "
-                                  "'QEL' AND iYRptId NOT BETWEEN 16089 AND 16091 ORDER BY 1");
-             part.isEmpty() && q.next();)
-            stored << q.value(0).toInt();
         const QStringList chosen = chosenOf(classes);
         const QString pdf = db.mainDir.path() + "scuola.pdf";
         QMap<int, Printed> printed;
-        for (int id : stored) {
+        for (int id : reports) {
             SCOPED_TRACE(id);
             QFile::remove(pdf);
             print(id, pdf, chosen, classes);
@@ -460,21 +463,12 @@ void lengthen(const QString &table, const QString &key, const QString &column, i
     }
 }
 
-// The reports of the store, the teachers' placeholders apart.
-const int kStore[] = {16005, 16006, 16100, 16169, 16170, 16171,   16172,  16173, 16174,
-                      16175, 16179, 16180, 16181, 16182, 16183,   16184,  16201, 16202,
-                      16203, 16204, 16205, 16206, 16207, 3000001, 3000002};
-
 // The tests whose rows are reports, each row named by its report.
 class DemoReport : public DemoReports, public ::testing::WithParamInterface<int>
 {
 };
 using DemoReportText = DemoReport;
 using DemoReportOfTheStore = DemoReport;
-std::string reportName(const ::testing::TestParamInfo<int> &info)
-{
-    return std::to_string(info.param);
-}
 
 } // namespace
 
@@ -644,7 +638,8 @@ TEST_P(DemoReportText, TheWholeSchoolPrintsTheSameText)
                 .arg(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex()));
     }
 }
-INSTANTIATE_TEST_SUITE_P(Kept, DemoReportText, ::testing::ValuesIn(kTextsKept), reportName);
+INSTANTIATE_TEST_SUITE_P(Kept, DemoReportText, ::testing::ValuesIn(kTextsKept),
+                         ::testing::PrintToStringParamName());
 
 // Each file of digests names the reports whose text is kept, each once, in their order: a report
 // without its row would leave its digest unchecked.
@@ -748,9 +743,9 @@ TEST_F(DemoReports, TheLongestTextsTheDatabaseKeepsPrintWhole)
     EXPECT_EQ(unheaded(16202, "Alunno"), QStringList());
     EXPECT_EQ(unheaded(16207, "Titolo"), QStringList());
     // each name given back whole, composed, on the card, the board, the register and a
-    // volume, to pdftotext (which reads a noncharacter as the replacement character), and each
-    // word of it to MuPDF (which sets the words of a right-to-left name from left to right);
-    // and every page count the count of its report's pages
+    // volume, to pdftotext, and each word of it to MuPDF (which sets the words of a
+    // right-to-left name from left to right); and every page count the count of its report's
+    // pages
     static const QRegularExpression pageOf("Pagina (\\d+) di (\\d+)");
     for (auto it = store.begin(); it != store.end(); ++it) {
         for (const auto &w : written)
@@ -759,9 +754,7 @@ TEST_F(DemoReports, TheLongestTextsTheDatabaseKeepsPrintWhole)
                     QString::fromUtf8(name).normalized(QString::NormalizationForm_C);
                 for (const QString &word : stored.split(' '))
                     EXPECT_TRUE(it->glyphs.contains(word)) << it.key() << " " << name;
-                EXPECT_TRUE(
-                    it->text.contains(QString(stored).replace(QChar(0xFDD0), QChar(0xFFFD))))
-                    << it.key() << " " << name;
+                EXPECT_TRUE(it->text.contains(asPdftotextReads(stored))) << it.key() << " " << name;
             }
         const QStringList pages = pageTexts(it->pdf);
         for (qsizetype p = 0; p < pages.size(); ++p)
@@ -967,4 +960,5 @@ TEST_P(DemoReportOfTheStore, TheWholeSchoolPrintsWithNothingCutNorDropped)
         EXPECT_TRUE(c.holds()) << c.number << ": " << c.what;
     }
 }
-INSTANTIATE_TEST_SUITE_P(Store, DemoReportOfTheStore, ::testing::ValuesIn(kStore), reportName);
+INSTANTIATE_TEST_SUITE_P(Store, DemoReportOfTheStore, ::testing::ValuesIn(kStore),
+                         ::testing::PrintToStringParamName());
