@@ -77,14 +77,10 @@ void TfmqevCarSng::CaricaDati()
     for (TfrqevCarBs *frame : Pagine()->FrameVisibili())
         frame->laNameCaption->setText(alunno);
     ApplicaParVis(alunno);
-    // The credits' last row is the pupil's present year, the one the office comes to edit.
-    if (TfrqevCarBs *crediti = FrameDi(tdCrediti)) {
-        try {
-            crediti->grGrid->setRow(crediti->grGrid->RowCount() - 1);
-        } catch (const std::exception &) {
-            // A grid without a data row stays where it is.
-        }
-    }
+    // The credits' last row is the pupil's present year, the one the office comes to edit (a
+    // grid's last row is always one of data: its fixed rows are fewer than its rows).
+    if (TfrqevCarBs *crediti = FrameDi(tdCrediti))
+        crediti->grGrid->setRow(crediti->grGrid->RowCount() - 1);
 }
 
 void TfmqevCarSng::Chiusa()

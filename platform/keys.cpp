@@ -275,9 +275,10 @@ void VxGiveMnemonics(QWidget *window)
     // The places of a text that may take its letter, a word's initial first, then any letter.
     const auto free = [&](const QWidget *w) {
         const QString text = textOf(w);
+        const QList<const QWidget *> here = pages(w);
         QSet<QKeySequence> near = keys;
         for (const auto &[there, letter] : std::as_const(taken))
-            if (meet(pages(w), there))
+            if (meet(here, there))
                 near.insert(letter);
         QList<qsizetype> places;
         QSet<QKeySequence> letters;

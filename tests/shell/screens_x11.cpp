@@ -115,20 +115,19 @@ protected:
     void previewByKeys(int page)
     {
         // A button pressed by its letter is released a moment later.
-        const auto preview = [this] {
+        TfrPreviewForm *preview = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor([this, &preview] {
             QMdiSubWindow *sub = main->mdiArea()->activeSubWindow();
-            return qobject_cast<TfrPreviewForm *>(sub ? sub->widget() : nullptr);
-        };
-        ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview() != nullptr; }));
+            return (preview = qobject_cast<TfrPreviewForm *>(sub ? sub->widget() : nullptr));
+        }));
         for (const auto &[k, zoom] : {std::pair{Qt::Key_1, TfrZoom::WholePage},
                                       {Qt::Key_3, TfrZoom::Actual},
                                       {Qt::Key_2, TfrZoom::PageWidth}}) {
             key(k, Qt::ControlModifier);
-            EXPECT_EQ(preview()->View()->Zoom(), zoom) << k;
+            EXPECT_EQ(preview->View()->Zoom(), zoom) << k;
         }
         QStringList reached;
-        for (int i = 0; i < 12 && (i == 0 || QApplication::focusWidget() != preview()->View());
-             ++i) {
+        for (int i = 0; i < 12 && (i == 0 || QApplication::focusWidget() != preview->View()); ++i) {
             key(Qt::Key_Tab);
             if (auto *b = qobject_cast<QToolButton *>(QApplication::focusWidget())) {
                 reached << b->defaultAction()->objectName();
@@ -141,7 +140,7 @@ protected:
         // One page: the page walk's commands are disabled, Tab passes them.
         EXPECT_EQ(reached, QStringList({"acZoomPage", "acZoomWidth", "acZoom100", "acPrint",
                                         "acExportPdf"}));
-        EXPECT_EQ(QApplication::focusWidget(), preview()->View());
+        EXPECT_EQ(QApplication::focusWidget(), preview->View());
         const QString pdf = db.mainDir.path() + QStringLiteral("anteprima.pdf");
         DialogSeam::queueAnswer(pdf);
         key(Qt::Key_E, Qt::ControlModifier);
@@ -430,11 +429,9 @@ TEST_F(Screens, EveryDialogWithItsLetters)
     QPrinter printer;
     std::vector<std::unique_ptr<QDialog>> dialogs;
     for (const QString &name : FormRegistry::registeredNames()) {
-        QWidget *w = FormRegistry::create(name);
-        if (auto *dialog = qobject_cast<QDialog *>(w))
-            dialogs.emplace_back(dialog);
-        else
-            delete w;
+        std::unique_ptr<QWidget> w(FormRegistry::create(name));
+        if (qobject_cast<QDialog *>(w.get()))
+            dialogs.emplace_back(static_cast<QDialog *>(w.release()));
     }
     for (QDialog *dialog : QList<QDialog *>{
              new TfmqevCarSave, new TfmqevParVis, new TfmqevQualifField, new TfmAskPasswd,
