@@ -55,11 +55,11 @@ function(tavrin_test_cost name)
   endforeach()
 endfunction()
 
-# tavrin_add_test(<name> SOURCES ... [LIBS ...] [NO_DB] [SHARDS n]): one GoogleTest executable,
-# run by CTest offscreen. Unless NO_DB, it waits for the template database of the run. With
-# SHARDS, or a count for it in TAVRIN_TEST_SHARDS ("<name>=<n>" items, tests/CMakeLists.txt),
-# CTest runs it as n entries <name>_<k>of<n> (GoogleTest's shards: each runs every n-th test),
-# side by side under ctest -j: a long executable no longer ends the run alone.
+# tavrin_add_test(<name> SOURCES ... [LIBS ...] [NO_DB]): one GoogleTest executable, run by
+# CTest offscreen. Unless NO_DB, it waits for the template database of the run. With a count for
+# it in TAVRIN_TEST_SHARDS ("<name>=<n>" items, tests/CMakeLists.txt), CTest runs it as n
+# entries <name>_<k>of<n> (GoogleTest's shards: each runs every n-th test), side by side under
+# ctest -j: a long executable no longer ends the run alone.
 #
 # A test named in TAVRIN_SERVER_TESTS (tests/CMakeLists.txt), by its folder ("shell") or its
 # folder and file ("platform/concurrency" for tests/platform/concurrency_test.cpp), whose
@@ -69,9 +69,10 @@ endfunction()
 # runs a second time, as <name>_server, against the private Firebird server of the run: the
 # fixture then puts its database copies on that server (tests/support/testdb.h).
 function(tavrin_add_test name)
-  cmake_parse_arguments(ARG "NO_DB" "SHARDS" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "NO_DB" "" "SOURCES;LIBS" ${ARGN})
+  set(ARG_SHARDS 1)
   foreach(_shards ${TAVRIN_TEST_SHARDS})
-    if(NOT ARG_SHARDS AND _shards MATCHES "^${name}=([0-9]+)$")
+    if(_shards MATCHES "^${name}=([0-9]+)$")
       set(ARG_SHARDS ${CMAKE_MATCH_1})
     endif()
   endforeach()

@@ -122,6 +122,7 @@ TEST_F(Keyboard, APupilAndASubjectOf3AChosenByKeyboard)
             const int rows = dialog->frDettaglio()->Righe();
             beforeLast = dialog->frDettaglio()->Valore(rows - 2, field);
             last = dialog->frDettaglio()->Valore(rows - 1, field);
+            EXPECT_EQ(dialog->frDettaglio()->ValoreCorrente(field), beforeLast);
             // Of the two chosen rows, the one of the list with the keyboard in the highlight.
             for (QTableView *list :
                  {dialog->frqevSelCls()->grGrid(), dialog->frDettaglio()->grGrid()}) {
